@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need (when missing), builds, starts a Firebird
+# server on 127.0.0.1:3050 for the server tier, runs every test, and stops the server.
+#   scripts/test.sh [extra ctest arguments]
+# Environment: BUILD_DIR (default build), ORDVANE_SANITIZE=ON|OFF (default ON under CI).
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+BUILD_DIR=${BUILD_DIR:-build}
+SANITIZE=${ORDVANE_SANITIZE:-$([ -n "${CI:-}" ] && echo ON || echo OFF)}
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
+  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+FB_PORT=3050
+FB_PASSWORD=masterkey
+FB_PID=""
+
+port_open() { (exec 3<>/dev/tcp/127.0.0.1/$FB_PORT) 2>/dev/null; }
+
+stop_server() {
+  if [ -n "$FB_PID" ]; then
+    $SUDO kill "$FB_PID" 2>/dev/null || true
+    for _ in $(seq 50); do $SUDO kill -0 "$FB_PID" 2>/dev/null || break; sleep 0.1; done
+    $SUDO kill -9 "$FB_PID" 2>/dev/null || true
+    FB_PID=""
+  fi
+}
+
+start_server() {
+  if port_open; then
+    if echo "select 1 from rdb\$database;" | isql-fb -q -user SYSDBA -password "$FB_PASSWORD" \
+      "127.0.0.1:/var/lib/firebird/3.0/system/security3.fdb" >/dev/null 2>&1; then
+      echo "Using the Firebird server already listening on 127.0.0.1:$FB_PORT"
+      return
+    fi
+    # A server started by the package, with a password we do not know: replace it.
+    $SUDO service firebird3.0 stop >/dev/null 2>&1 || $SUDO pkill -x firebird || true
+    for _ in $(seq 100); do port_open || break; sleep 0.1; done
+  fi
+  local security
+  security=$(ls /var/lib/firebird/3.0/system/security3.fdb)
+  # Give SYSDBA a known password (embedded access to the security database, which only
+  # works while no server holds it).
+  echo "create or alter user SYSDBA password '$FB_PASSWORD' using plugin Srp; commit;" |
+    $SUDO env -u FIREBIRD -u FIREBIRD_LOCK -u FIREBIRD_TMP isql-fb -q -user SYSDBA "$security" >/dev/null
+  $SUDO mkdir -p /run/firebird3.0
+  $SUDO chown firebird:firebird /run/firebird3.0
+  $SUDO env -u FIREBIRD -u FIREBIRD_LOCK -u FIREBIRD_TMP \
+    setpriv --reuid=firebird --regid=firebird --init-groups /usr/sbin/firebird >/tmp/ordvane-firebird.log 2>&1 &
+  FB_PID=$!
+  for _ in $(seq 100); do port_open && return; sleep 0.1; done
+  echo "The Firebird server did not start:" >&2
+  cat /tmp/ordvane-firebird.log >&2
+  exit 1
+}
+
+install_packages
+cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DORDVANE_SANITIZE="$SANITIZE" >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)"
+
+trap stop_server EXIT
+start_server
+export ORDVANE_FB_HOST=127.0.0.1 ORDVANE_FB_PASSWORD=$FB_PASSWORD
+# The client library keeps allocations until the process ends; leak reports would be its.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+cd "$BUILD_DIR"
+ctest --output-on-failure --timeout 900 -j "$(nproc)" "$@"

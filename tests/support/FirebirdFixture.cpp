@@ -1,0 +1,112 @@
+#include "tests/support/FirebirdFixture.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace ordvane::test {
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string RunIsql(const std::string& connect, const std::string& script) {
+  static std::atomic<int> counter{0};
+  std::string file = TestTempDir() + "/isql-" + std::to_string(counter++) + ".sql";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << script;
+  }
+  std::string command = "isql-fb -q -b -ch UTF8 -user SYSDBA";
+  if (CurrentTier() == FbTier::Server) command += " -password " + ShellQuote(SysdbaPassword());
+  if (!connect.empty()) command += " " + ShellQuote(connect);
+  command += " -i " + ShellQuote(file);
+  int exitCode = 0;
+  std::string output = RunCommand(command, exitCode);
+  fs::remove(file);
+  if (exitCode != 0) throw std::runtime_error("isql-fb failed (" + std::to_string(exitCode) + "):\n" + output);
+  return output;
+}
+
+}  // namespace
+
+FbTier CurrentTier() { return Env("ORDVANE_FB_TIER") == "server" ? FbTier::Server : FbTier::Embedded; }
+
+std::string ServerPrefix() {
+  if (CurrentTier() != FbTier::Server) return "";
+  std::string host = Env("ORDVANE_FB_HOST");
+  return (host.empty() ? std::string("127.0.0.1") : host) + ":";
+}
+
+std::string SysdbaPassword() { return CurrentTier() == FbTier::Server ? Env("ORDVANE_FB_PASSWORD") : ""; }
+
+std::string FixturePath(const std::string& relative) {
+  if (!relative.empty() && relative[0] == '/') return relative;
+  return std::string(ORDVANE_SOURCE_DIR) + "/tests/fixtures/" + relative;
+}
+
+std::string RunCommand(const std::string& command, int& exitCode) {
+  std::string full = command + " 2>&1";
+  FILE* pipe = popen(full.c_str(), "r");
+  if (!pipe) throw std::runtime_error("cannot run " + command);
+  std::string output;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  int status = pclose(pipe);
+  exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return output;
+}
+
+TestDatabase::TestDatabase(const std::string& schemaFile, DatabaseOptions options) : fOptions(std::move(options)) {
+  static std::atomic<int> counter{0};
+  fPath = TestTempDir() + "/db-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".fdb";
+  std::string script = "SET SQL DIALECT " + std::to_string(fOptions.dialect) + ";\n";
+  script += "CREATE DATABASE " + Quote(ConnectString()) + " USER 'SYSDBA'";
+  if (CurrentTier() == FbTier::Server) script += " PASSWORD " + Quote(SysdbaPassword());
+  script += " PAGE_SIZE 8192 DEFAULT CHARACTER SET " + fOptions.charset + ";\nCOMMIT;\n";
+  if (!schemaFile.empty()) script += ReadFile(FixturePath(schemaFile)) + "\nCOMMIT;\n";
+  RunIsql("", script);
+}
+
+TestDatabase::~TestDatabase() {
+  std::error_code ignored;
+  fs::remove(fPath, ignored);
+}
+
+std::string TestDatabase::Isql(const std::string& sql) const { return RunIsql(ConnectString(), sql); }
+
+}  // namespace ordvane::test
