@@ -7,10 +7,12 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/StringLists.h"
-#include "tests/support/FirebirdFixture.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 std::string Bytes(TMemoryStream& stream) {
   return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
@@ -23,16 +25,6 @@ std::string ReadAll(const std::string& systemName) {
 
 AnsiString TempName(const std::string& name) {
   return test::TestTempDir() + "/" + name;
-}
-
-template <class E>
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "no error";
 }
 
 TEST(MemoryStream, ReadsAndWritesAtTheEdges) {
