@@ -96,12 +96,21 @@ Int64 TMemoryStream::Write(const void* buffer, Int64 count) {
   if (fPosition < 0 || count <= 0) return 0;
   if (count > kInt64Max - fPosition) throw EStreamError("Out of memory while expanding memory stream");
   const Int64 end = fPosition + count;
+  std::unique_ptr<Byte[]> ownBytes;  // the stream's own bytes, saved before the storage moves
   if (end > fSize) {
-    if (end > fCapacity) SetCapacity(end);
+    if (end > fCapacity) {
+      const auto* source = static_cast<const Byte*>(buffer);
+      if (fMemory && source >= fMemory.get() && source < fMemory.get() + fCapacity) {
+        ownBytes.reset(new Byte[static_cast<std::size_t>(count)]);
+        std::memcpy(ownBytes.get(), source, static_cast<std::size_t>(count));
+        buffer = ownBytes.get();
+      }
+      SetCapacity(end);
+    }
     if (fPosition > fSize) std::memset(fMemory.get() + fSize, 0, static_cast<std::size_t>(fPosition - fSize));
     fSize = end;
   }
-  std::memcpy(fMemory.get() + fPosition, buffer, static_cast<std::size_t>(count));
+  std::memmove(fMemory.get() + fPosition, buffer, static_cast<std::size_t>(count));
   fPosition = end;
   return count;
 }
@@ -127,6 +136,7 @@ void TMemoryStream::Clear() {
 }
 
 void TMemoryStream::LoadFromStream(TStream* stream) {
+  if (stream == this) return;
   stream->SetPosition(0);
   const Int64 count = stream->Size();
   SetSize(count);

@@ -56,6 +56,19 @@ TEST(MemoryStream, ReadsAndWritesAtTheEdges) {
   stream.SetSize(4);
   EXPECT_EQ(Bytes(stream), std::string("ab\0\0", 4));
 
+  // The stream's own bytes written into itself, also when the storage has to move.
+  stream.SetPosition(1);
+  stream.SaveToStream(&stream);
+  EXPECT_EQ(Bytes(stream), std::string("aab\0\0", 5));
+  std::string big(9000, 'q');
+  stream.WriteBuffer(big.data(), 9000);
+  stream.SaveToStream(&stream);
+  EXPECT_EQ(stream.Size(), 2 * 9005);
+  EXPECT_EQ(Bytes(stream).substr(9005), std::string("aab\0\0", 5) + big);
+  stream.LoadFromStream(&stream);
+  EXPECT_EQ(stream.Size(), 2 * 9005);
+
+  stream.SetSize(4);
   stream.SetPosition(3);
   EXPECT_EQ(ErrorOf<EReadError>([&] { stream.ReadBuffer(buffer, 2); }), "Stream read error");
   stream.Clear();
