@@ -1,15 +1,9 @@
 #pragma once
-// The spreadsheet cell model: a whole workbook in memory as sheets of rows of cells, the
-// base class of every spreadsheet reader with its events, and the column-letter routines.
+// The spreadsheet cell model's column-letter routines.
 
 #include "classlib/core/SysUtils.h"
 
 namespace ordvane {
-
-// The largest sheet the workbook format can describe; the model refuses cells beyond it
-// rather than growing its rows and columns without bound.
-constexpr Integer kSpreadSheetMaxRows = 65536;
-constexpr Integer kSpreadSheetMaxColumns = 256;
 
 // Column letters as a bijective base-26 numeral (A = 1, Z = 26, AA = 27, AAA = 703),
 // without regard to case: the zero-based column when that number is not above
