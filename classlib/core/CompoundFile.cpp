@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "classlib/core/AnsiStrings.h"
+
 namespace ordvane {
 
 namespace {
@@ -44,25 +46,9 @@ UInt64 CeilDiv(UInt64 value, UInt64 unit) {
   return value / unit + (value % unit != 0);
 }
 
-// Upper case of one UTF-16 unit for the scripts that element names are written in here:
-// Latin (ASCII and Latin-1), Greek and Cyrillic.
-char16_t UpperUnit(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
-      (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) || (c >= 0x430 && c <= 0x44F))
-    return static_cast<char16_t>(c - 0x20);
-  if (c == 0xFF) return 0x178;
-  if (c == 0x3C2) return 0x3A3;
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-  // Cyrillic letters kept as pairs, capital first (Ґ ґ among them).
-  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) && c % 2 == 1)
-    return static_cast<char16_t>(c - 1);
-  return c;
-}
-
+// Element names are compared as the format orders them: upper-cased.
 bool SameNameIgnoringCase(const WideString& a, const WideString& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           return UpperUnit(x) == UpperUnit(y);
-         });
+  return a.size() == b.size() && WideUpperCase(a) == WideUpperCase(b);
 }
 
 // For messages: the name with every character outside printable ASCII shown as '?'.
