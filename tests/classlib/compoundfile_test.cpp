@@ -14,6 +14,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "classlib/core/CodePages.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
@@ -49,29 +50,14 @@ Cardinal Crc32(const std::vector<Byte>& data) {
 // UTF-8, with characters below 0x20 as \xNN, as the dump script writes names.
 std::string DumpName(const WideString& name) {
   std::string out;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    char32_t c = name[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < name.size())
-      c = 0x10000 + ((c - 0xD800) << 10) + (name[++i] - 0xDC00);
-    char hex[8];
-    if (c < 0x20) {
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
-      out += hex;
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+  for (char c : Utf8Encode(name)) {
+    if (static_cast<unsigned char>(c) >= 0x20) {
+      out += c;
+      continue;
     }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
+    out += hex;
   }
   return out;
 }
