@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace ordvane {
 
@@ -79,7 +80,7 @@ void ReadReferences(TStreamCursor& cursor, Word count, TVBAProjectItems& items) 
       return;
     }
     const WideString reference = ReadName(cursor, length);
-    items.Add().Reference = reference;
+    items.Add()->Reference = reference;
     if (StartsWith(reference, u"*\\G") || StartsWith(reference, u"*\\H")) {
       cursor.Skip(ReferenceTrailerSize);
     } else if (StartsWith(reference, u"*\\C") || StartsWith(reference, u"*\\D")) {
@@ -122,7 +123,11 @@ void ReadModuleRecord(TStreamCursor& cursor, TVBAProjectItem& item) {
 
 }  // namespace
 
-TVBAProjectItem& TVBAProjectItems::Add() { return *fItems.emplace_back(std::make_unique<TVBAProjectItem>()); }
+TVBAProjectItem* TVBAProjectItems::Add() {
+  auto item = std::make_unique<TVBAProjectItem>();
+  fItems.Add(item.get());
+  return item.release();
+}
 
 void ReadVBAModuleDirectory(std::span<const Byte> stream, TVBAProjectItems& items) {
   TStreamCursor cursor(stream);
@@ -131,7 +136,7 @@ void ReadVBAModuleDirectory(std::span<const Byte> stream, TVBAProjectItems& item
   SkipToModuleRecords(cursor);
   const Word modules = cursor.ReadWord();
   for (int i = 0; i < modules; ++i)
-    ReadModuleRecord(cursor, i < items.Count() ? items.Items(i) : items.Add());
+    ReadModuleRecord(cursor, *(i < items.Count() ? items.Items(i) : items.Add()));
 }
 
 void ReadVBAModuleSource(std::span<const Byte> stream, TVBAProjectItem& item) {

@@ -3,10 +3,9 @@
 // decompressed sources, read from the module directory of the "_VBA_PROJECT" stream and
 // from each module's own stream.
 
-#include <memory>
 #include <span>
-#include <vector>
 
+#include "classlib/core/Lists.h"
 #include "classlib/core/SysUtils.h"
 #include "import/SMVBADecompress.h"
 
@@ -14,7 +13,9 @@ namespace ordvane {
 
 // One entry of the module list: made by a reference string of the module directory, by
 // a module record, or by both (the i-th module record fills the i-th entry).
-class TVBAProjectItem {
+class TVBAProjectItem : public TObject {
+  ORDVANE_CLASS(TVBAProjectItem, TObject)
+
  public:
   WideString Reference;   // the reference string that made the entry, if any
   WideString ModuleName;  // also the name of the stream that holds the module's source
@@ -27,13 +28,15 @@ class TVBAProjectItem {
 // number.
 class TVBAProjectItems {
  public:
-  int Count() const { return static_cast<int>(fItems.size()); }
-  TVBAProjectItem& Items(int index) const { return *fItems.at(static_cast<std::size_t>(index)); }
-  TVBAProjectItem& Add();
-  void Clear() { fItems.clear(); }
+  int Count() const { return fItems.Count(); }
+  // EListError for an index outside the list.
+  TVBAProjectItem* Items(int index) const { return static_cast<TVBAProjectItem*>(fItems.Items(index)); }
+  // Appends a new, empty entry.
+  TVBAProjectItem* Add();
+  void Clear() { fItems.Clear(); }
 
  private:
-  std::vector<std::unique_ptr<TVBAProjectItem>> fItems;
+  TObjectList fItems;
 };
 
 // Reads the module directory of a "_VBA_PROJECT" stream: its reference strings append

@@ -76,7 +76,7 @@ void ExpectEntry(const TVBAProjectItems& items, int index, const std::u16string&
                  const std::u16string& moduleName, const std::u16string& secondName, Integer textOffset) {
   SCOPED_TRACE(index);
   ASSERT_LT(index, items.Count());
-  const TVBAProjectItem& item = items.Items(index);
+  const TVBAProjectItem& item = *items.Items(index);
   EXPECT_TRUE(item.Reference == reference);
   EXPECT_TRUE(item.ModuleName == moduleName);
   EXPECT_TRUE(item.SecondName == secondName);
@@ -123,8 +123,8 @@ TEST(VBAModuleDirectory, ControlReferencesSkipAfterEverySecondOneCountedTogether
   ReadVBAModuleDirectory(b.Bytes_(), items);
   ASSERT_EQ(items.Count(), 6);
   ExpectEntry(items, 0, FormsA, u"Sheet1", u"", 40);
-  EXPECT_TRUE(items.Items(4).Reference == u"plain");
-  EXPECT_TRUE(items.Items(5).Reference == FormsB);
+  EXPECT_TRUE(items.Items(4)->Reference == u"plain");
+  EXPECT_TRUE(items.Items(5)->Reference == FormsB);
 }
 
 TEST(VBAModuleDirectory, ShortReferenceLengthEndsTheReferencesAndIsReadAgainAsW) {
@@ -167,7 +167,7 @@ TEST(VBAModuleDirectory, RecordWithoutNameKeepsTheEntrysName) {
   b.Word16(1);
   ModuleRecord(b, u"", u"", 5);
   TVBAProjectItems items;
-  items.Add().ModuleName = u"Kept";
+  items.Add()->ModuleName = u"Kept";
   ReadVBAModuleDirectory(b.Bytes_(), items);
   ASSERT_EQ(items.Count(), 1);
   ExpectEntry(items, 0, u"", u"Kept", u"", 5);
@@ -187,7 +187,7 @@ TEST(VBAModuleDirectory, WrongFixedOctetsFailAndKeepTheReferencesRead) {
     EXPECT_EQ(e.Message(), "Fixed octet is incorrect");
   }
   ASSERT_EQ(items.Count(), 1);
-  EXPECT_TRUE(items.Items(0).Reference == StdOle);
+  EXPECT_TRUE(items.Items(0)->Reference == StdOle);
 }
 
 // A complete directory with every kind of part, for the truncation test.
