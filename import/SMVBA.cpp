@@ -54,8 +54,7 @@ class TStreamCursor {
   std::size_t fPosition = 0;
 };
 
-// A name of the module directory: UTF-16LE characters (an odd last byte is dropped),
-// held as the ANSI code page can hold them.
+// A name of the module directory: UTF-16LE characters (an odd last byte is dropped).
 WideString ReadName(TStreamCursor& cursor, Word byteLength) {
   auto bytes = cursor.ReadBytes(byteLength);
   WideString name(bytes.size() / 2, u'\0');
@@ -68,9 +67,8 @@ bool StartsWith(const WideString& text, std::u16string_view prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// Reference strings come first. Some are followed by 12 bytes: those of a type library
-// ("*\G") or of a twiddled one ("*\H") each time; those of a control ("*\C", "*\D") only
-// after every second of them, counted together.
+// Reference strings come first. Those beginning "*\G" or "*\H" are each followed by 12
+// bytes; those beginning "*\C" or "*\D", counted together, only every second one.
 void ReadReferences(TStreamCursor& cursor, Word count, TVBAProjectItems& items) {
   int controlReferences = 0;
   for (Word i = 0; i < count; ++i) {
@@ -96,7 +94,8 @@ void SkipToModuleRecords(TStreamCursor& cursor) {
   const Word w = cursor.ReadWord();
   cursor.Skip(w == 0 ? 318 : w == 0x10C ? 316 : 2 * std::size_t{w} + 6);
   const auto octets = cursor.ReadBytes(FixedOctets.size());
-  if (!std::equal(octets.begin(), octets.end(), FixedOctets.begin())) throw Exception("Fixed octet is incorrect");
+  if (!std::equal(octets.begin(), octets.end(), FixedOctets.begin()))
+    throw Exception("Fixed octet is incorrect");
   while (cursor.ReadWord() != EndMarker) {
   }
   for (int block = 0; block < 2; ++block) {

@@ -17,11 +17,11 @@ class TVBAProjectItem : public TObject {
   ORDVANE_CLASS(TVBAProjectItem, TObject)
 
  public:
-  WideString Reference;   // the reference string that made the entry, if any
-  WideString ModuleName;  // also the name of the stream that holds the module's source
-  WideString SecondName;  // kept as read, not used
-  Integer TextOffset = 0; // where the compressed source starts in the module's stream
-  AnsiString Source;      // the decompressed source, byte for byte
+  WideString Reference;    // the reference string that made the entry, if any
+  WideString ModuleName;   // also the name of the stream that holds the module's source
+  WideString SecondName;   // kept as read, not used
+  Integer TextOffset = 0;  // where the compressed source starts in the module's stream
+  AnsiString Source;       // the decompressed source, byte for byte
 };
 
 // The module list. It owns its entries; an entry's position is its module record's

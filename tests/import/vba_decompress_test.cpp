@@ -17,7 +17,9 @@ namespace {
 
 using Bytes = std::vector<Byte>;
 
-RawByteString Decompress(const Bytes& container) { return VBADecompress(container); }
+RawByteString Decompress(const Bytes& container) {
+  return VBADecompress(container);
+}
 
 // Writes one compressed chunk token by token: a flag byte before every group of eight
 // tokens, literal bytes, and copy tokens whose offset/length split follows the position
@@ -122,11 +124,10 @@ const Bytes NoCompressionBytes = {0x01, 0x19, 0xB0, 0x00, 0x61, 0x62, 0x63, 0x64
                                   0x67, 0x68, 0x00, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,
                                   0x70, 0x00, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x2E};
 const std::string NormalText = "#aaabcdefaaaaghijaaaaaklaaamnopqaaaaaaaaaaaarstuvwxyzaaa";
-const Bytes NormalBytes = {0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65,
-                           0x82, 0x66, 0x00, 0x70, 0x61, 0x67, 0x68, 0x69, 0x6A, 0x01, 0x38, 0x08,
-                           0x61, 0x6B, 0x6C, 0x00, 0x30, 0x6D, 0x6E, 0x6F, 0x70, 0x06, 0x71, 0x02,
-                           0x70, 0x04, 0x10, 0x72, 0x73, 0x74, 0x75, 0x76, 0x10, 0x77, 0x78, 0x79,
-                           0x7A, 0x00, 0x3C};
+const Bytes NormalBytes = {0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65, 0x82,
+                           0x66, 0x00, 0x70, 0x61, 0x67, 0x68, 0x69, 0x6A, 0x01, 0x38, 0x08, 0x61, 0x6B,
+                           0x6C, 0x00, 0x30, 0x6D, 0x6E, 0x6F, 0x70, 0x06, 0x71, 0x02, 0x70, 0x04, 0x10,
+                           0x72, 0x73, 0x74, 0x75, 0x76, 0x10, 0x77, 0x78, 0x79, 0x7A, 0x00, 0x3C};
 const std::string MaximumText(73, 'a');
 const Bytes MaximumBytes = {0x01, 0x03, 0xB0, 0x02, 0x61, 0x45, 0x00};
 
@@ -142,7 +143,9 @@ TEST(VBADecompress, PublishedExamples) {
   EXPECT_EQ(Compress(MaximumText), MaximumBytes);
 }
 
-TEST(VBADecompress, EmptySourceIsTheSignatureAlone) { EXPECT_EQ(Decompress({0x01}), ""); }
+TEST(VBADecompress, EmptySourceIsTheSignatureAlone) {
+  EXPECT_EQ(Decompress({0x01}), "");
+}
 
 // Checks that a compressed input decompresses to itself; a raw final chunk brings its
 // zero padding with it.
@@ -229,7 +232,9 @@ TEST(VBADecompress, CorruptContainersFailWithAClearError) {
       {"no signature", {}, "signature byte is missing"},
       {"half a chunk header", {0x01, 0x19}, "chunk header is cut off"},
       {"chunk signature 0 instead of 3", {0x01, 0x19, 0x80, 0x00, 0x61}, "wrong signature"},
-      {"copy token first in its chunk", {0x01, 0x02, 0xB0, 0x01, 0x00, 0x00}, "before the start of its chunk"},
+      {"copy token first in its chunk",
+       {0x01, 0x02, 0xB0, 0x01, 0x00, 0x00},
+       "before the start of its chunk"},
       {"copy token offset 2 after one byte", {0x01, 0x03, 0xB0, 0x02, 0x61, 0x00, 0x10}, "before the start"},
       {"copy token past 4096 bytes", {0x01, 0x03, 0xB0, 0x02, 0x61, 0xFD, 0x0F}, "more than 4096 bytes"},
       {"literal past 4096 bytes", {0x01, 0x04, 0xB0, 0x02, 0x61, 0xFC, 0x0F, 0x62}, "more than 4096 bytes"},
@@ -256,7 +261,8 @@ TEST(VBADecompress, EveryTruncationOfAValidContainerFails) {
     // Cutting exactly between two chunks leaves a valid, shorter container.
     Bytes cut(container.begin(), container.begin() + static_cast<std::ptrdiff_t>(size));
     bool betweenChunks = false;
-    for (std::size_t at = 1; at < container.size(); at += (container[at] | ((container[at + 1] & 0x0F) << 8)) + 3)
+    for (std::size_t at = 1; at < container.size();
+         at += (container[at] | ((container[at + 1] & 0x0F) << 8)) + 3)
       betweenChunks = betweenChunks || at == size;
     if (betweenChunks) continue;
     EXPECT_THROW(Decompress(cut), EVBAProjectError) << "cut at " << size;

@@ -41,7 +41,7 @@ class StreamBuilder {
     for (char16_t c : text) Word16(c);
     return *this;
   }
-  const Bytes& Bytes_() const { return fBytes; }
+  const Bytes& Result() const { return fBytes; }
 
  private:
   Bytes fBytes;
@@ -64,8 +64,8 @@ void MiddlePart(StreamBuilder& b, const Bytes& octets = GoodOctets) {
 }
 
 // A module record of the common form: X below FFFF, Z extra 8-byte groups.
-void ModuleRecord(StreamBuilder& b, const std::u16string& name, const std::u16string& second, unsigned long offset,
-                  unsigned z = 1) {
+void ModuleRecord(StreamBuilder& b, const std::u16string& name, const std::u16string& second,
+                  unsigned long offset, unsigned z = 1) {
   b.Name(name).Name(second);
   b.Word16(3).Filler(3 + 2);
   b.Filler(8).Raw({static_cast<Byte>(z)}).Filler(8 * z + 6);
@@ -102,7 +102,7 @@ TEST(VBAModuleDirectory, ReferencesThenModuleRecordsFillTheListInOrder) {
   b.Name(u"Module1").Name(u"M1").Word16(0xFFFF).Filler(2).Word16(9).Filler(9);
   b.Filler(8).Raw({0}).Filler(6).Word32(0x80000010UL).Filler(2);
   TVBAProjectItems items;
-  ReadVBAModuleDirectory(b.Bytes_(), items);
+  ReadVBAModuleDirectory(b.Result(), items);
   ASSERT_EQ(items.Count(), 3);
   ExpectEntry(items, 0, StdOle, u"ThisWorkbook", u"ThisWorkbookSecond", 0x1A2);
   ExpectEntry(items, 1, FormsA, u"Module1", u"M1", static_cast<Integer>(0x80000010UL));
@@ -111,16 +111,16 @@ TEST(VBAModuleDirectory, ReferencesThenModuleRecordsFillTheListInOrder) {
 
 TEST(VBAModuleDirectory, ControlReferencesSkipAfterEverySecondOneCountedTogether) {
   StreamBuilder b = Header(6);
-  b.Name(FormsA);               // 1st control reference: nothing follows
-  b.Name(StdOle).Filler(12);    // a type library in between does not count
-  b.Name(FormsB).Filler(12);    // 2nd: 12 bytes
-  b.Name(FormsA);               // 3rd: nothing
+  b.Name(FormsA);                            // 1st control reference: nothing follows
+  b.Name(StdOle).Filler(12);                 // a "*\G" reference in between does not count
+  b.Name(FormsB).Filler(12);                 // 2nd: 12 bytes
+  b.Name(FormsA);                            // 3rd: nothing
   b.Name(u"plain").Name(FormsB).Filler(12);  // "plain" has no trailer; 4th: 12 bytes
   MiddlePart(b);
   b.Word16(1);
   ModuleRecord(b, u"Sheet1", u"", 40, 3);
   TVBAProjectItems items;
-  ReadVBAModuleDirectory(b.Bytes_(), items);
+  ReadVBAModuleDirectory(b.Result(), items);
   ASSERT_EQ(items.Count(), 6);
   ExpectEntry(items, 0, FormsA, u"Sheet1", u"", 40);
   EXPECT_TRUE(items.Items(4)->Reference == u"plain");
@@ -137,7 +137,7 @@ TEST(VBAModuleDirectory, ShortReferenceLengthEndsTheReferencesAndIsReadAgainAsW)
   ModuleRecord(b, u"A", u"", 1);
   ModuleRecord(b, u"B", u"", 2);
   TVBAProjectItems items;
-  ReadVBAModuleDirectory(b.Bytes_(), items);
+  ReadVBAModuleDirectory(b.Result(), items);
   ASSERT_EQ(items.Count(), 2);
   ExpectEntry(items, 0, StdOle, u"A", u"", 1);
   ExpectEntry(items, 1, u"", u"B", u"", 2);
@@ -155,7 +155,7 @@ TEST(VBAModuleDirectory, WSelectsHowMuchIsSkipped) {
     b.Word16(1);
     ModuleRecord(b, u"Module", u"", 77);
     TVBAProjectItems items;
-    ReadVBAModuleDirectory(b.Bytes_(), items);
+    ReadVBAModuleDirectory(b.Result(), items);
     ASSERT_EQ(items.Count(), 1);
     ExpectEntry(items, 0, u"", u"Module", u"", 77);
   }
@@ -168,7 +168,7 @@ TEST(VBAModuleDirectory, RecordWithoutNameKeepsTheEntrysName) {
   ModuleRecord(b, u"", u"", 5);
   TVBAProjectItems items;
   items.Add()->ModuleName = u"Kept";
-  ReadVBAModuleDirectory(b.Bytes_(), items);
+  ReadVBAModuleDirectory(b.Result(), items);
   ASSERT_EQ(items.Count(), 1);
   ExpectEntry(items, 0, u"", u"Kept", u"", 5);
 }
@@ -181,7 +181,7 @@ TEST(VBAModuleDirectory, WrongFixedOctetsFailAndKeepTheReferencesRead) {
   ModuleRecord(b, u"Module", u"", 77);
   TVBAProjectItems items;
   try {
-    ReadVBAModuleDirectory(b.Bytes_(), items);
+    ReadVBAModuleDirectory(b.Result(), items);
     FAIL() << "accepted";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Fixed octet is incorrect");
@@ -198,7 +198,7 @@ Bytes CompleteDirectory() {
   b.Word16(2);
   ModuleRecord(b, u"ThisWorkbook", u"TW", 300);
   ModuleRecord(b, u"Module1", u"", 900, 2);
-  return b.Bytes_();
+  return b.Result();
 }
 
 TEST(VBAModuleDirectory, EveryTruncationFailsAsATruncatedStream) {
@@ -222,7 +222,7 @@ TEST(VBAModuleDirectory, MissingEndMarkerStopsAtTheEndOfTheStream) {
   StreamBuilder b = Header(0);
   b.Word16(0).Filler(318).Raw(GoodOctets).Word16(1).Word16(2).Word16(3);
   TVBAProjectItems items;
-  EXPECT_THROW(ReadVBAModuleDirectory(b.Bytes_(), items), EVBAProjectError);
+  EXPECT_THROW(ReadVBAModuleDirectory(b.Result(), items), EVBAProjectError);
 }
 
 // The published "normal" example of the compressed container.
@@ -236,7 +236,7 @@ TEST(VBAModuleSource, SourceStartsAtTheTextOffsetAndRunsToTheEnd) {
   b.Filler(37).Raw(NormalContainer);
   TVBAProjectItem item;
   item.TextOffset = 37;
-  ReadVBAModuleSource(b.Bytes_(), item);
+  ReadVBAModuleSource(b.Result(), item);
   EXPECT_EQ(item.Source, "#aaabcdefaaaaghijaaaaaklaaamnopqaaaaaaaaaaaarstuvwxyzaaa");
 }
 
