@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace ordvane {
 
@@ -120,6 +121,60 @@ void ReadModuleRecord(TStreamCursor& cursor, TVBAProjectItem& item) {
   cursor.Skip(2);
 }
 
+// Letters A to Z match either case; every other character only itself.
+bool SameModuleName(const WideString& a, const WideString& b) {
+  auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+
+std::vector<Byte> ReadWholeStream(TCompoundStream stream) {
+  std::vector<Byte> bytes(stream.Size());
+  if (stream.Read(bytes.data(), bytes.size()) != bytes.size())
+    throw EVBAProjectError("Macro project stream could not be read whole");
+  return bytes;
+}
+
+// A storage or stream that the enumeration lists but that cannot be opened is passed
+// over; a damaged file still fails.
+template <class Handle>
+std::optional<Handle> TryOpen(const TCompoundStorage& storage, const WideString& name,
+                              Handle (TCompoundStorage::*open)(const WideString&) const) {
+  try {
+    return (storage.*open)(name);
+  } catch (const EFOpenError&) {
+    return std::nullopt;
+  }
+}
+
+// Calls visit(parent storage, element) for each stream of the storage and of its
+// sub-storages, a sub-storage being walked as soon as the enumeration reaches it. The
+// walk keeps its own stack, so that deeply nested storages cannot exhaust the call stack.
+template <class Visit>
+void WalkStreams(const TCompoundStorage& root, Visit visit) {
+  struct Level {
+    TCompoundStorage storage;
+    std::vector<TCompoundElement> elements;
+    std::size_t next = 0;
+  };
+  std::vector<Level> levels;
+  levels.push_back({root, root.Elements()});
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.elements.size()) {
+      levels.pop_back();
+      continue;
+    }
+    const TCompoundElement element = level.elements[level.next++];
+    if (element.Type == TCompoundElementType::Storage) {
+      if (auto storage = TryOpen(level.storage, element.Name, &TCompoundStorage::OpenStorage))
+        levels.push_back({*storage, storage->Elements()});
+    } else if (element.Type == TCompoundElementType::Stream) {
+      visit(level.storage, element);
+    }
+  }
+}
+
 }  // namespace
 
 TVBAProjectItem* TVBAProjectItems::Add() {
@@ -143,6 +198,33 @@ void ReadVBAModuleSource(std::span<const Byte> stream, TVBAProjectItem& item) {
   if (item.TextOffset < 0 || static_cast<std::size_t>(item.TextOffset) > stream.size())
     throw EVBAProjectError("Macro module source starts beyond the end of its stream");
   item.Source = VBADecompress(stream.subspan(static_cast<std::size_t>(item.TextOffset)));
+}
+
+void ReadVBAProject(const TCompoundStorage& storage, TVBAProjectItems& items, AnsiString& projectText) {
+  WalkStreams(storage, [&](const TCompoundStorage& parent, const TCompoundElement& element) {
+    const bool projectStream = element.Name == u"PROJECT";
+    if (!projectStream && element.Name != u"_VBA_PROJECT") return;
+    auto stream = TryOpen(parent, element.Name, &TCompoundStorage::OpenStream);
+    if (!stream) return;
+    const std::vector<Byte> bytes = ReadWholeStream(*stream);
+    if (projectStream)
+      projectText.assign(bytes.begin(), bytes.end());
+    else
+      ReadVBAModuleDirectory(bytes, items);
+  });
+}
+
+void ReadVBASources(const TCompoundStorage& storage, TVBAProjectItems& items) {
+  WalkStreams(storage, [&](const TCompoundStorage& parent, const TCompoundElement& element) {
+    for (int i = 0; i < items.Count(); ++i) {
+      TVBAProjectItem& item = *items.Items(i);
+      if (!SameModuleName(item.ModuleName, element.Name)) continue;
+      item.Source.clear();
+      if (auto stream = TryOpen(parent, element.Name, &TCompoundStorage::OpenStream))
+        ReadVBAModuleSource(ReadWholeStream(*stream), item);
+      return;
+    }
+  });
 }
 
 }  // namespace ordvane

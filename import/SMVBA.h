@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "classlib/core/CompoundFile.h"
 #include "classlib/core/Lists.h"
 #include "classlib/core/SysUtils.h"
 #include "import/SMVBADecompress.h"
@@ -50,5 +51,16 @@ void ReadVBAModuleDirectory(std::span<const Byte> stream, TVBAProjectItems& item
 // TextOffset in the module's stream and runs to the stream's end. An offset outside the
 // stream or corrupt compressed data raises EVBAProjectError and leaves the source empty.
 void ReadVBAModuleSource(std::span<const Byte> stream, TVBAProjectItem& item);
+
+// The project walk over a macro storage and, depth first in the order of enumeration,
+// its sub-storages: a "PROJECT" stream sets the project text (a later one replaces it);
+// a "_VBA_PROJECT" stream is read as the module directory. Sub-storages and streams that
+// cannot be opened are passed over.
+void ReadVBAProject(const TCompoundStorage& storage, TVBAProjectItems& items, AnsiString& projectText);
+
+// The source walk over the same storages: a stream named as a module (the letters A to Z
+// compared without regard to case, every other character as it is) gives the first such
+// module its source. A module whose stream is missing keeps an empty source.
+void ReadVBASources(const TCompoundStorage& storage, TVBAProjectItems& items);
 
 }  // namespace ordvane
