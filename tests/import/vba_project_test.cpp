@@ -218,13 +218,6 @@ TEST(VBAModuleDirectory, EveryTruncationFailsAsATruncatedStream) {
   }
 }
 
-TEST(VBAModuleDirectory, MissingEndMarkerStopsAtTheEndOfTheStream) {
-  StreamBuilder b = Header(0);
-  b.Word16(0).Filler(318).Raw(GoodOctets).Word16(1).Word16(2).Word16(3);
-  TVBAProjectItems items;
-  EXPECT_THROW(ReadVBAModuleDirectory(b.Result(), items), EVBAProjectError);
-}
-
 // The published "normal" example of the compressed container.
 const Bytes NormalContainer = {0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65, 0x82,
                                0x66, 0x00, 0x70, 0x61, 0x67, 0x68, 0x69, 0x6A, 0x01, 0x38, 0x08, 0x61, 0x6B,

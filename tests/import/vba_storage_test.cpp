@@ -52,8 +52,7 @@ TEST(VBAStorage, ModulesGetTheirSourcesFromStreamsInAnyLetterCase) {
   EXPECT_EQ(project.items.Items(0)->Source, FixtureText("project.source0.txt"));
   EXPECT_EQ(project.items.Items(1)->Source, FixtureText("project.source1.txt"));
   EXPECT_EQ(project.items.Items(2)->Source, FixtureText("project.source2.txt"));
-  // A module without a stream and the entry that only a reference made have no
-  // source.
+  // Neither a module without a stream nor an entry made by a reference alone has source.
   EXPECT_EQ(project.items.Items(3)->Source, "");
   EXPECT_TRUE(project.items.Items(4)->Reference == u"Reference without a trailer");
   EXPECT_EQ(project.items.Items(4)->Source, "");
