@@ -77,9 +77,9 @@ void ExpectEntry(const TVBAProjectItems& items, int index, const std::u16string&
   SCOPED_TRACE(index);
   ASSERT_LT(index, items.Count());
   const TVBAProjectItem& item = *items.Items(index);
-  EXPECT_TRUE(item.Reference == reference);
-  EXPECT_TRUE(item.ModuleName == moduleName);
-  EXPECT_TRUE(item.SecondName == secondName);
+  EXPECT_EQ(item.Reference, reference);
+  EXPECT_EQ(item.ModuleName, moduleName);
+  EXPECT_EQ(item.SecondName, secondName);
   EXPECT_EQ(item.TextOffset, textOffset);
   EXPECT_EQ(item.Source, "");
 }
@@ -123,8 +123,8 @@ TEST(VBAModuleDirectory, ControlReferencesSkipAfterEverySecondOneCountedTogether
   ReadVBAModuleDirectory(b.Result(), items);
   ASSERT_EQ(items.Count(), 6);
   ExpectEntry(items, 0, FormsA, u"Sheet1", u"", 40);
-  EXPECT_TRUE(items.Items(4)->Reference == u"plain");
-  EXPECT_TRUE(items.Items(5)->Reference == FormsB);
+  EXPECT_EQ(items.Items(4)->Reference, u"plain");
+  EXPECT_EQ(items.Items(5)->Reference, FormsB);
 }
 
 TEST(VBAModuleDirectory, ShortReferenceLengthEndsTheReferencesAndIsReadAgainAsW) {
@@ -187,7 +187,7 @@ TEST(VBAModuleDirectory, WrongFixedOctetsFailAndKeepTheReferencesRead) {
     EXPECT_EQ(e.Message(), "Fixed octet is incorrect");
   }
   ASSERT_EQ(items.Count(), 1);
-  EXPECT_TRUE(items.Items(0)->Reference == StdOle);
+  EXPECT_EQ(items.Items(0)->Reference, StdOle);
 }
 
 // A complete directory with every kind of part, for the truncation test.

@@ -44,17 +44,17 @@ TEST(VBAStorage, ModulesGetTheirSourcesFromStreamsInAnyLetterCase) {
   // Five references and four module records.
   ASSERT_EQ(project.items.Count(), 5);
   const std::u16string names[] = {u"ThisWorkbook", u"Module1", u"Лист1", u"Missing", u""};
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(project.items.Items(i)->ModuleName == names[i]) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(project.items.Items(i)->ModuleName, names[i]) << i;
   EXPECT_EQ(project.items.Items(0)->TextOffset, 0x2E);
   EXPECT_TRUE(project.items.Items(0)->Reference.starts_with(u"*\\G{00020430-"));
-  EXPECT_TRUE(project.items.Items(1)->SecondName == u"Module1");
+  EXPECT_EQ(project.items.Items(1)->SecondName, u"Module1");
   // "Module1" is stored as "MODULE1"; its source spans eight chunks.
   EXPECT_EQ(project.items.Items(0)->Source, FixtureText("project.source0.txt"));
   EXPECT_EQ(project.items.Items(1)->Source, FixtureText("project.source1.txt"));
   EXPECT_EQ(project.items.Items(2)->Source, FixtureText("project.source2.txt"));
   // Neither a module without a stream nor an entry made by a reference alone has source.
   EXPECT_EQ(project.items.Items(3)->Source, "");
-  EXPECT_TRUE(project.items.Items(4)->Reference == u"Reference without a trailer");
+  EXPECT_EQ(project.items.Items(4)->Reference, u"Reference without a trailer");
   EXPECT_EQ(project.items.Items(4)->Source, "");
 }
 
@@ -62,9 +62,9 @@ TEST(VBAStorage, NamesOutsideTheAnsiCodePageStayApart) {
   MacroProject project;
   ReadBothWalks("greek_names.xls", project);
   ASSERT_EQ(project.items.Count(), 2);
-  EXPECT_TRUE(project.items.Items(0)->ModuleName == u"ΩModule");
+  EXPECT_EQ(project.items.Items(0)->ModuleName, u"ΩModule");
   EXPECT_EQ(project.items.Items(0)->Source, "Sub Omega()\r\nEnd Sub\r\n");
-  EXPECT_TRUE(project.items.Items(1)->ModuleName == u"ΣModule");
+  EXPECT_EQ(project.items.Items(1)->ModuleName, u"ΣModule");
   EXPECT_EQ(project.items.Items(1)->Source, "Sub Sigma()\r\nEnd Sub\r\n");
 }
 
