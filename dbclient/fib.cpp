@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "classlib/core/Components.h"
 #include "dbclient/FIBConsts.h"
 
 namespace ordvane {
@@ -18,7 +19,8 @@ constexpr unsigned ServerLineSize = 20480;
 
 // The sender's name when it is a component, else empty.
 AnsiString SenderNameOf(TObject* sender) {
-  return sender ? "PENDING" : "";
+  auto* component = dynamic_cast<TComponent*>(sender);
+  return component ? component->Name() : AnsiString();
 }
 
 void UpcaseFirstLetter(AnsiString& text) {

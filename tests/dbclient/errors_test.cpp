@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "classlib/core/Components.h"
 #include "dbclient/FIBConsts.h"
 #include "dbclient/fib.h"
 
@@ -115,10 +116,10 @@ class ServerErrorComposition : public testing::Test {
     if (fHandle) dlclose(fHandle);
   }
 
-  EFIBInterBaseError Raise(const char* sqlMessage) {
+  EFIBInterBaseError Raise(const char* sqlMessage, TObject* sender = nullptr) {
     fSetSQLMessage(sqlMessage);
     try {
-      IBError(*fLibrary, nullptr);
+      IBError(*fLibrary, sender);
     } catch (const EFIBInterBaseError& e) {
       return e;
     }
@@ -161,6 +162,26 @@ TEST_F(ServerErrorComposition, NoLinesGiveAnEmptyServerMessage) {
   // A long SQL-code text is cut to the client's buffer, not written past it.
   std::string longText(5000, 'x');
   EXPECT_EQ(Raise(longText.c_str()).SQLMessage(), "X" + std::string(1022, 'x') + ".\r\n");
+}
+
+TEST_F(ServerErrorComposition, AComponentSenderWithALongerNameLeadsTheMessage) {
+  SetStatusVector({isc_arg_gds, isc_deadlock, isc_arg_number, -913, isc_arg_string, Text("deadlock")});
+  TComponent database(nullptr);
+  database.SetName("Database");
+  EFIBInterBaseError named = Raise("deadlock", &database);
+  EXPECT_EQ(named.Sender(), &database);
+  EXPECT_EQ(named.SenderName(), "Database");
+  EXPECT_EQ(named.Message(), "Database:\r\nDeadlock.\r\nDeadlock.\r\n");
+
+  database.SetName("D");
+  EFIBInterBaseError shortName = Raise("deadlock", &database);
+  EXPECT_EQ(shortName.SenderName(), "D");
+  EXPECT_EQ(shortName.Message(), "Deadlock.\r\nDeadlock.\r\n");
+
+  TObject plain;
+  EFIBInterBaseError notAComponent = Raise("deadlock", &plain);
+  EXPECT_EQ(notAComponent.Sender(), &plain);
+  EXPECT_TRUE(notAComponent.SenderName().empty());
 }
 
 TEST(StatusVectorSearch, FindsErrorCodesAndNumbersBeforeTheEndMarker) {

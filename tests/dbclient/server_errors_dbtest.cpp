@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "classlib/core/Components.h"
 #include "dbclient/fib.h"
 #include "tests/support/FirebirdFixture.h"
 
@@ -19,8 +20,9 @@ namespace {
 // One attachment and one transaction through the binding, released by the destructor.
 class Attachment {
  public:
-  Attachment(IIBClientLibrary& library, const test::TestDatabase& db)
-      : fLibrary(library), fDialect(db.Dialect()) {
+  // Errors name the sender, as a database component's errors do.
+  Attachment(IIBClientLibrary& library, const test::TestDatabase& db, TObject* sender)
+      : fLibrary(library), fDialect(db.Dialect()), fSender(sender) {
     std::string dpb{isc_dpb_version1};
     AddDpbText(dpb, isc_dpb_user_name, db.User());
     if (!db.Password().empty()) AddDpbText(dpb, isc_dpb_password, db.Password());
@@ -57,11 +59,12 @@ class Attachment {
     dpb += value;
   }
   void Check(ISC_STATUS status) {
-    if (status != 0) IBError(fLibrary, nullptr);
+    if (status != 0) IBError(fLibrary, fSender);
   }
 
   IIBClientLibrary& fLibrary;
   int fDialect;
+  TObject* fSender;
   isc_db_handle fDb = 0;
   isc_tr_handle fTr = 0;
 };
@@ -143,7 +146,8 @@ class ServerErrors : public testing::Test {
     EXPECT_EQ(e.SQLCode(), fRaw.SqlCode(vector));
     EXPECT_EQ(e.IBErrorCode(), vector[1]);
     EXPECT_EQ(e.IBMessage(), ComposedLines(fRaw.Lines(vector)));
-    EXPECT_EQ(e.Message(), e.SQLMessage() + e.IBMessage());
+    EXPECT_EQ(e.Sender(), &fDatabase);
+    EXPECT_EQ(e.Message(), "Database:\r\n" + e.SQLMessage() + e.IBMessage());
   }
 
   // ... and against what isql-fb prints for the same statement.
@@ -154,40 +158,44 @@ class ServerErrors : public testing::Test {
     EXPECT_EQ(e.IBMessage(), ComposedLines(isqlLines));
   }
 
+  void SetUp() override { fDatabase.SetName("Database"); }
+
   test::TestDatabase fDb{"dbclient/errors.sql"};
+  TComponent fDatabase{nullptr};
   IIBClientLibraryPtr fLibrary = GetClientLibrary(DefaultLibraryName);
   RawClient fRaw;
 };
 
-TEST_F(ServerErrors, UnknownTable) {
-  const std::string sql = "select * from nosuch";
-  Attachment attachment(*fLibrary, fDb);
-  EFIBInterBaseError e = ErrorOf(attachment, sql);
-  ExpectAsTheClientReports(e);
-  EXPECT_EQ(e.SQLCode(), -204);
-  EXPECT_EQ(e.IBErrorCode(), isc_dsql_error);
-  EXPECT_TRUE(StatusVectorContains({isc_dsql_relation_err}));
-  EXPECT_EQ(e.SQLMessage(), "Undefined name.\r\n");
-  ExpectAsIsqlPrints(e, sql);
-}
-
-TEST_F(ServerErrors, UniqueViolation) {
-  const std::string sql = "insert into person (id, surname) values (1, 'Franko')";
-  Attachment attachment(*fLibrary, fDb);
-  EFIBInterBaseError e = ErrorOf(attachment, sql);
-  ExpectAsTheClientReports(e);
-  EXPECT_EQ(e.SQLCode(), -803);
-  EXPECT_EQ(e.IBErrorCode(), isc_unique_key_violation);
-  EXPECT_TRUE(StatusVectorContains({isc_unique_key_violation}));
+TEST_F(ServerErrors, StatementFailuresReadAsTheClientAndIsqlReportThem) {
+  struct Case {
+    const char* sql;
+    ISC_LONG sqlCode;
+    ISC_STATUS errorCode;
+    ISC_STATUS laterCode;  // a code further down the vector
+  };
+  const Case cases[] = {
+      {"select * from nosuch", -204, isc_dsql_error, isc_dsql_relation_err},
+      {"insert into person (id, surname) values (1, 'Franko')", -803, isc_unique_key_violation,
+       isc_idx_key_value},
+  };
+  Attachment attachment(*fLibrary, fDb, &fDatabase);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    EFIBInterBaseError e = ErrorOf(attachment, c.sql);
+    ExpectAsTheClientReports(e);
+    EXPECT_EQ(e.SQLCode(), c.sqlCode);
+    EXPECT_EQ(e.IBErrorCode(), c.errorCode);
+    EXPECT_TRUE(StatusVectorContains({c.laterCode}));
+    ExpectAsIsqlPrints(e, c.sql);
+  }
   EXPECT_FALSE(StatusVectorContains({isc_dsql_relation_err}));
-  ExpectAsIsqlPrints(e, sql);
 }
 
 TEST_F(ServerErrors, ConnectionKilledFromASecondAttachment) {
-  Attachment victim(*fLibrary, fDb);
+  Attachment victim(*fLibrary, fDb, &fDatabase);
   victim.Execute("update person set surname = surname");
   {
-    Attachment killer(*fLibrary, fDb);
+    Attachment killer(*fLibrary, fDb, &fDatabase);
     killer.Execute("delete from mon$attachments where mon$attachment_id <> current_connection");
     killer.Commit();
   }
@@ -207,7 +215,7 @@ TEST_F(ServerErrors, EachThreadKeepsItsOwnStatusVector) {
   Outcome unknownTable, duplicate;
   std::barrier bothFailed(2);
   auto fail = [&](const std::string& sql, Outcome& outcome, ISC_STATUS own, ISC_STATUS other) {
-    Attachment attachment(*fLibrary, fDb);
+    Attachment attachment(*fLibrary, fDb, &fDatabase);
     outcome.raised = ErrorOf(attachment, sql).IBErrorCode();
     bothFailed.arrive_and_wait();
     outcome.seesOwn = StatusVectorContains({own});
