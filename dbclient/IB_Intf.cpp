@@ -18,20 +18,22 @@ AnsiString DefaultLibraryName = "libfbclient.so.2";
 
 namespace {
 
+// clang-format off
 constexpr const char* EntryPointNames[] = {
 #define ORDVANE_IB_NAME(result, name, parameters, arguments) #name,
     ORDVANE_IB_ENTRY_POINTS(ORDVANE_IB_NAME)
 #undef ORDVANE_IB_NAME
-        "isc_event_block",
+    "isc_event_block",
     "fb_interpret",
 };
+// clang-format on
 static_assert(std::size(EntryPointNames) == static_cast<std::size_t>(TIBEntryPoint::Count));
 
 const char* EntryPointName(TIBEntryPoint entry) {
   return EntryPointNames[static_cast<std::size_t>(entry)];
 }
 
-// What the old unbounded isc_interprete was documented to write at most.
+// Room given to the old, unbounded isc_interprete for one line.
 constexpr std::size_t LegacyLineSize = 20480;
 
 }  // namespace

@@ -5,7 +5,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <algorithm>
+#include <stdexcept>
 
 #include "classlib/core/Components.h"
 #include "dbclient/FIBConsts.h"
@@ -204,18 +205,6 @@ TEST(StatusVectorSearch, StopsAtTheLastEntryOfAVectorWithoutEndMarker) {
   }
   EXPECT_TRUE(StatusVectorContains({1000 + ISC_STATUS_LENGTH - 2}));
   EXPECT_FALSE(StatusVectorContains({isc_deadlock}));
-}
-
-TEST(StatusVectorSearch, EachThreadHasItsOwnVector) {
-  SetStatusVector({isc_arg_gds, isc_deadlock});
-  bool otherSawDeadlock = true;
-  std::thread([&] {
-    SetStatusVector({isc_arg_gds, isc_no_dup});
-    otherSawDeadlock = StatusVectorContains({isc_deadlock});
-  }).join();
-  EXPECT_FALSE(otherSawDeadlock);
-  EXPECT_TRUE(StatusVectorContains({isc_deadlock}));
-  EXPECT_FALSE(StatusVectorContains({isc_no_dup}));
 }
 
 TEST(FIBAlloc, KeepsThePrefixAndZeroesFromTheOldSizeOn) {
