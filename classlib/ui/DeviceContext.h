@@ -317,6 +317,10 @@ class TDeviceContext {
   virtual bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                               int widthSrc, int heightSrc, TColorRef transparent) = 0;
 
+  // A raster at its own size with its top-left at a logical point; when a mask is given,
+  // only the pixels it marks opaque (row by row, one per pixel) are drawn.
+  virtual bool DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) = 0;
+
   // Text in the ANSI code page with the selected font, drawn from the top-left of its
   // cell. dx, when given, holds one advance per character.
   virtual bool ExtTextOut(int x, int y, unsigned options, const TRect* rect, const AnsiString& text,

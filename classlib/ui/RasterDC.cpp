@@ -680,6 +680,23 @@ bool TRasterDC::TransparentBlt(int x, int y, int width, int height, const TDevic
               });
 }
 
+bool TRasterDC::DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) {
+  if (opaque != nullptr &&
+      opaque->size() != static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(image.Height()))
+    return false;
+  TPoint at = ToSurface({x, y});
+  for (const TRect& r : Clip().ClipRect(Bounds(at.x, at.y, image.Width(), image.Height())))
+    for (int row = r.top; row < r.bottom; ++row) {
+      std::uint32_t* out = fRaster->Row(row);
+      const std::uint32_t* in = image.Row(row - at.y);
+      for (int col = r.left; col < r.right; ++col) {
+        int ix = col - at.x;
+        if (opaque == nullptr || (*opaque)[static_cast<std::size_t>((row - at.y) * image.Width() + ix)]) out[col] = in[ix];
+      }
+    }
+  return true;
+}
+
 bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const AnsiString& text, const int* dx) {
   std::shared_ptr<TFontInstance> font = TFontInstance::For(fFont);
   const TTextMetric& tm = font->Metrics();

@@ -87,6 +87,7 @@ class TRasterDC : public TDeviceContext {
                   int heightSrc, unsigned rop) override;
   bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                       int widthSrc, int heightSrc, TColorRef transparent) override;
+  bool DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) override;
 
   bool ExtTextOut(int x, int y, unsigned options, const TRect* rect, const AnsiString& text,
                   const int* dx = nullptr) override;
