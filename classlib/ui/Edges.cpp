@@ -91,31 +91,34 @@ void TDeviceContext::DrawDiagonalEdge(const TRect& rect, unsigned edge, unsigned
   if (IsRectEmpty(rect)) return;
   bool endsTop = (flags & BF_TOP) != 0;
   bool endsRight = (flags & BF_RIGHT) != 0;
-  TPoint tl{rect.left, rect.top};
-  TPoint tr{rect.right - 1, rect.top};
-  TPoint bl{rect.left, rect.bottom - 1};
-  TPoint br{rect.right - 1, rect.bottom - 1};
-  TPoint from = endsTop ? (endsRight ? bl : br) : (endsRight ? tl : tr);
-  TPoint to = endsTop ? (endsRight ? tr : tl) : (endsRight ? br : bl);
-  auto [outer, inner] = EdgeRings(edge, flags);
-  int shift = endsTop ? 1 : -1;
+  // Corners as pixels (inclusive) for the lines, and as edges for the filled triangle.
+  auto corner = [&rect](bool top, bool right, bool asEdge) {
+    int x = right ? rect.right - (asEdge ? 0 : 1) : rect.left;
+    int y = top ? rect.top : rect.bottom - (asEdge ? 0 : 1);
+    return TPoint{x, y};
+  };
+  auto from = [&](bool asEdge) { return corner(!endsTop, !endsRight, asEdge); };
+  auto to = [&](bool asEdge) { return corner(endsTop, endsRight, asEdge); };
   TLogPen savedPen = CurrentPen();
   TPoint savedPosition = GetCurrentPositionEx();
+  if ((flags & BF_MIDDLE) != 0) {
+    TLogBrush savedBrush = SelectBrush({BS_SOLID, GetSysColor(COLOR_BTNFACE)});
+    SelectPen({PS_NULL, 1, 0});
+    TPoint triangle[3] = {from(true), to(true), corner(!endsRight, endsTop, true)};
+    Polygon(triangle, 3);
+    SelectBrush(savedBrush);
+  }
+  auto [outer, inner] = EdgeRings(edge, flags);
+  int shift = endsTop ? 1 : -1;
   int offset = 0;
   for (const Ring& ring : {outer, inner}) {
     if (!ring.present) continue;
     SelectPen({PS_SOLID, 1, endsTop ? ring.topLeft : ring.bottomRight});
-    TPoint line[3] = {{from.x + offset, from.y}, {to.x + offset, to.y}, {to.x + offset + 1, to.y}};
+    TPoint start = from(false);
+    TPoint end = to(false);
+    TPoint line[3] = {{start.x + offset, start.y}, {end.x + offset, end.y}, {end.x + offset + 1, end.y}};
     Polyline(line, 3);  // the extra step paints the end point as well
     offset += shift;
-  }
-  if ((flags & BF_MIDDLE) != 0) {
-    TPoint corner = endsTop ? (endsRight ? br : tr) : (endsRight ? bl : tl);
-    TLogBrush savedBrush = SelectBrush({BS_SOLID, GetSysColor(COLOR_BTNFACE)});
-    SelectPen({PS_NULL, 1, 0});
-    TPoint triangle[3] = {{from.x + offset, from.y}, {to.x + offset, to.y}, corner};
-    Polygon(triangle, 3);
-    SelectBrush(savedBrush);
   }
   SelectPen(savedPen);
   MoveToEx(savedPosition.x, savedPosition.y);
