@@ -18,13 +18,13 @@ struct TextLine {
   int underline = -1;
 };
 
-// "&x" underlines x and "&&" stands for one "&".
+// "&x" underlines x (the first such x only) and "&&" stands for one "&".
 TextLine StripPrefixes(const AnsiString& text) {
   TextLine line;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '&' && i + 1 < text.size()) {
       ++i;
-      if (text[i] != '&') line.underline = static_cast<int>(line.text.size());
+      if (text[i] != '&' && line.underline < 0) line.underline = static_cast<int>(line.text.size());
     }
     line.text += text[i];
   }

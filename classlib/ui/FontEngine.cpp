@@ -45,16 +45,26 @@ constexpr std::array<Substitute, 19> kSubstitutes = {{
     {"Times", "DejaVu Serif"},
 }};
 
-FT_Library FreeTypeLibrary() {
-  struct Holder {
-    FT_Library library = nullptr;
-    Holder() {
-      if (FT_Init_FreeType(&library) != 0) throw EInvalidOperation("The font renderer cannot start");
-    }
-    ~Holder() { FT_Done_FreeType(library); }
-  };
-  static Holder holder;
-  return holder.library;
+// The FreeType library and the instances made with it; the instances go before the
+// library does.
+struct FontSystem {
+  FT_Library library = nullptr;
+  std::mutex mutex;
+  std::map<std::tuple<AnsiString, int, int, bool, Byte>, std::shared_ptr<TFontInstance>> cache;
+  FontSystem() {
+    if (FcInit() != FcTrue) throw EInvalidOperation("The font configuration cannot be read");
+    if (FT_Init_FreeType(&library) != 0) throw EInvalidOperation("The font renderer cannot start");
+  }
+  ~FontSystem() {
+    cache.clear();
+    FT_Done_FreeType(library);
+    FcFini();
+  }
+};
+
+FontSystem& Fonts() {
+  static FontSystem system;
+  return system;
 }
 
 struct PatternDeleter {
@@ -64,8 +74,6 @@ using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
 // The font file fontconfig finds for a family, weight and slant.
 std::pair<std::string, int> MatchFontFile(const AnsiString& family, bool bold, bool italic) {
-  static const bool initialised = FcInit() == FcTrue;
-  if (!initialised) throw EInvalidOperation("The font configuration cannot be read");
   PatternPtr pattern(FcPatternCreate());
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -132,22 +140,21 @@ struct TFontInstance::TFace {
 TFontInstance::~TFontInstance() = default;
 
 std::shared_ptr<TFontInstance> TFontInstance::For(const TLogFont& font) {
-  static std::mutex mutex;
-  static std::map<std::tuple<AnsiString, int, int, bool, Byte>, std::shared_ptr<TFontInstance>> cache;
+  FontSystem& fonts = Fonts();
   bool bold = font.lfWeight >= 600;
   auto key = std::make_tuple(font.lfFaceName, font.lfHeight, bold ? 1 : 0, font.lfItalic, font.lfPitchAndFamily);
-  std::lock_guard lock(mutex);
-  auto it = cache.find(key);
-  if (it != cache.end()) return it->second;
+  std::lock_guard lock(fonts.mutex);
+  auto it = fonts.cache.find(key);
+  if (it != fonts.cache.end()) return it->second;
   auto [file, index] = MatchFontFile(SubstituteFontName(font.lfFaceName, font.lfPitchAndFamily), bold, font.lfItalic);
   std::shared_ptr<TFontInstance> instance(new TFontInstance(file, index, font));
-  cache.emplace(key, instance);
+  fonts.cache.emplace(key, instance);
   return instance;
 }
 
 TFontInstance::TFontInstance(const std::string& fileName, int faceIndex, const TLogFont& font)
     : fFileName(fileName), fFace(std::make_unique<TFace>()) {
-  if (FT_New_Face(FreeTypeLibrary(), fileName.c_str(), faceIndex, &fFace->face) != 0)
+  if (FT_New_Face(Fonts().library, fileName.c_str(), faceIndex, &fFace->face) != 0)
     throw EInvalidOperation("The font file \"" + fileName + "\" cannot be read");
   FT_Face face = fFace->face;
   const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -224,7 +231,7 @@ const TGlyphImage& TFontInstance::Glyph(char32_t ch, int escapement) {
     FT_Set_Transform(face, &matrix, nullptr);
   }
   TGlyphImage image;
-  if (FT_Load_Char(face, ch, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) == 0 &&
+  if (FT_Load_Char(face, ch, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0 &&
       face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
     const FT_Bitmap& bitmap = face->glyph->bitmap;
     image.left = face->glyph->bitmap_left;
