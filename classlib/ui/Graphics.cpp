@@ -190,6 +190,15 @@ void TCanvas::SetHandle(TDeviceContext* handle) {
   fSelectedTextColor.reset();
 }
 
+TDeviceContext* TCanvas::Handle() const {
+  if (fHandle != nullptr) {
+    SelectPen();
+    SelectBrush();
+    SelectFont();
+  }
+  return fHandle;
+}
+
 TDeviceContext& TCanvas::RequireHandle() const {
   if (fHandle == nullptr) throw EInvalidOperation("Canvas does not allow drawing");
   return *fHandle;

@@ -151,8 +151,10 @@ class TCanvas {
   TCanvas& operator=(const TCanvas&) = delete;
 
   // The device context drawn on; the canvas does not own it. Every drawing call needs
-  // one (EInvalidOperation "Canvas does not allow drawing" otherwise).
-  TDeviceContext* Handle() const { return fHandle; }
+  // one (EInvalidOperation "Canvas does not allow drawing" otherwise). Asking for it
+  // selects the canvas's pen, brush and font into it first, so that the platform calls
+  // made on it draw with them.
+  TDeviceContext* Handle() const;
   void SetHandle(TDeviceContext* handle);
   bool HandleAllocated() const { return fHandle != nullptr; }
 

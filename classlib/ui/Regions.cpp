@@ -45,9 +45,12 @@ std::vector<Span> RowSpans(std::vector<Crossing>& crossings, int fillMode) {
 
 TRegion TRegion::FromPolygon(const TPoint* points, int count, int fillMode) {
   if (points == nullptr || count < 3) return {};
+  // Integer corners are pixel centres, as for the lines that frame a polygon, so that
+  // the outline and the inside meet without gaps; a rectangle still covers its
+  // corners' pixels up to but not including the right and bottom.
   std::vector<TPointF> corners;
   corners.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) corners.push_back({static_cast<double>(points[i].x), static_cast<double>(points[i].y)});
+  for (int i = 0; i < count; ++i) corners.push_back({points[i].x + 0.5, points[i].y + 0.5});
   return FromPolygon(corners, fillMode);
 }
 

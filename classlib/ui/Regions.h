@@ -21,8 +21,9 @@ class TRegion {
  public:
   TRegion() = default;
   explicit TRegion(const TRect& rect);
-  // The pixels whose centres lie inside the polygon, by the fill mode's inside rule;
-  // fewer than three points give an empty region.
+  // The pixels inside the polygon by the fill mode's rule, with the corners taken as
+  // pixel centres and the right and bottom sides exclusive; fewer than three points give
+  // an empty region.
   static TRegion FromPolygon(const TPoint* points, int count, int fillMode);
   // The same for a polygon with fractional corners (pixel x covers x .. x + 1).
   struct TPointF {
