@@ -64,11 +64,7 @@ int TPen::Rop2() const {
 }
 
 void TPen::Assign(const TPen& source) {
-  fColor = source.fColor;
-  fWidth = source.fWidth;
-  fStyle = source.fStyle;
-  fMode = source.fMode;
-  fExtraStyle = source.fExtraStyle;
+  *this = source;
   Changed();
 }
 
@@ -88,8 +84,7 @@ void TBrush::SetStyle(TBrushStyle value) {
 }
 
 void TBrush::Assign(const TBrush& source) {
-  fColor = source.fColor;
-  fStyle = source.fStyle;
+  *this = source;
   Changed();
 }
 
@@ -162,14 +157,7 @@ void TFont::SetLogFont(const TLogFont& font) {
 }
 
 void TFont::Assign(const TFont& source) {
-  fName = source.fName;
-  fHeight = source.fHeight;
-  fStyle = source.fStyle;
-  fColor = source.fColor;
-  fCharset = source.fCharset;
-  fPitch = source.fPitch;
-  fOrientation = source.fOrientation;
-  fPixelsPerInch = source.fPixelsPerInch;
+  *this = source;
   Changed();
 }
 

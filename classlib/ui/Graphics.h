@@ -23,6 +23,11 @@ class TGraphicsObject {
   TGraphicsChangeEvent OnChange;
 
  protected:
+  TGraphicsObject() = default;
+  // A copy takes the value only: the change handler belongs to the object it was set on.
+  TGraphicsObject(const TGraphicsObject&) {}
+  TGraphicsObject& operator=(const TGraphicsObject&) { return *this; }
+
   void Changed() {
     if (OnChange) OnChange(this);
   }

@@ -39,6 +39,15 @@ inline void FillPattern(TRaster& raster) {
       raster.SetPixel(x, y, static_cast<TColorRef>((x * 73 + y * 151) * 2654435761u) & 0xFFFFFF);
 }
 
+// The mirrored mapping a right-to-left control sets on its canvas: logical x lands on
+// width - x.
+inline void Mirror(TDeviceContext& dc, int width, int height) {
+  dc.SetMapMode(MM_ANISOTROPIC);
+  dc.SetViewportExtEx(width, height);
+  dc.SetWindowOrgEx(width, 0);
+  dc.SetWindowExtEx(-width, height);
+}
+
 // Reads a PNG file with libpng into a raster; false when it cannot be read.
 inline bool ReadPng(const std::string& fileName, TRaster& raster) {
   png_image image{};

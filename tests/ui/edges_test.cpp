@@ -136,10 +136,7 @@ TEST(DrawEdge, DiagonalLinesRunCornerToCorner) {
 
 TEST(DrawEdge, FollowsAMirroredMapping) {
   Surface s(20, 10);
-  s.dc.SetMapMode(MM_ANISOTROPIC);
-  s.dc.SetViewportExtEx(20, 10);
-  s.dc.SetWindowOrgEx(20, 0);
-  s.dc.SetWindowExtEx(-20, 10);
+  test::Mirror(s.dc, 20, 10);
   TRect r = Rect(0, 0, 10, 10);
   DrawEdge(&s.dc, r, BDR_RAISEDOUTER, BF_RECT);
   // The logical left side is the device's right column.

@@ -97,10 +97,7 @@ TEST(Regions, PolygonFillModesDifferInsideAStar) {
 
 TEST(Mapping, MirroredAnisotropicMappingFlipsTheXAxis) {
   Surface s(50, 20);
-  s.dc.SetMapMode(MM_ANISOTROPIC);
-  s.dc.SetViewportExtEx(50, 20);
-  s.dc.SetWindowOrgEx(50, 0);
-  s.dc.SetWindowExtEx(-50, 20);
+  test::Mirror(s.dc, 50, 20);
   TPoint points[] = {{0, 0}, {10, 5}, {50, 20}};
   LPtoDP(&s.dc, points, 3);
   EXPECT_EQ(points[0], Point(50, 0));
@@ -213,6 +210,13 @@ TEST(Lines, EndPointsAreExcludedAndCornersDrawnOnce) {
   EXPECT_EQ(test::CountPixels(x.raster, [](int, int, TColorRef c) { return c == kBlack; }), 30);
 }
 
+// The pixels of column x from row 0 down, 'X' where black.
+std::string Column(const TRaster& raster, int x, int rows) {
+  std::string column;
+  for (int y = 0; y < rows; ++y) column += raster.Pixel(x, y) == kBlack ? 'X' : '.';
+  return column;
+}
+
 TEST(Lines, DottedPenPhaseRunsOnAcrossCornersAndRestartsPerCall) {
   Surface s;
   s.dc.SelectPen({PS_DOT, 1, kBlack});
@@ -222,10 +226,8 @@ TEST(Lines, DottedPenPhaseRunsOnAcrossCornersAndRestartsPerCall) {
   // 3 on, 3 off, counted along the path: (0..2,0) on, (3,0) (4,0) (4,1) off, (4,2..4) on.
   std::string row;
   for (int x = 0; x < 4; ++x) row += s.raster.Pixel(x, 0) == kBlack ? 'X' : '.';
-  std::string column;
-  for (int y = 0; y < 10; ++y) column += s.raster.Pixel(4, y) == kBlack ? 'X' : '.';
   EXPECT_EQ(row, "XXX.");
-  EXPECT_EQ(column, "..XXX...XX");
+  EXPECT_EQ(Column(s.raster, 4, 10), "..XXX...XX");
 
   // Each LineTo starts the pattern again.
   Surface t;
@@ -234,9 +236,7 @@ TEST(Lines, DottedPenPhaseRunsOnAcrossCornersAndRestartsPerCall) {
   t.dc.MoveToEx(0, 0);
   t.dc.LineTo(4, 0);
   t.dc.LineTo(4, 10);
-  column.clear();
-  for (int y = 0; y < 10; ++y) column += t.raster.Pixel(4, y) == kBlack ? 'X' : '.';
-  EXPECT_EQ(column, "XXX...XXX.");
+  EXPECT_EQ(Column(t.raster, 4, 10), "XXX...XXX.");
 
   // In opaque mode the gaps take the background colour.
   Surface o;
