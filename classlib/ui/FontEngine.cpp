@@ -2,7 +2,6 @@
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
-#include <iconv.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
 #include FT_TRUETYPE_TABLES_H
@@ -13,6 +12,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/SysUtils.h"
 
 namespace ordvane {
@@ -102,31 +102,11 @@ AnsiString SubstituteFontName(const AnsiString& faceName, Byte pitchAndFamily) {
   return faceName;
 }
 
-// Until the class library's code-page conversion is available here, the 256 characters
-// of Windows-1251 are taken from the C library's converter once.
 std::u32string AnsiToCodePoints(const AnsiString& text) {
-  static const std::array<char32_t, 256> table = [] {
-    std::array<char32_t, 256> t{};
-    iconv_t cd = iconv_open("UTF-32LE", "CP1251");
-    for (int i = 0; i < 256; ++i) {
-      t[static_cast<std::size_t>(i)] = i < 0x80 ? static_cast<char32_t>(i) : U'\uFFFD';
-      if (cd == reinterpret_cast<iconv_t>(-1) || i < 0x80) continue;
-      char in = static_cast<char>(i);
-      unsigned char out[4] = {};
-      char* inPtr = &in;
-      char* outPtr = reinterpret_cast<char*>(out);
-      std::size_t inLeft = 1;
-      std::size_t outLeft = sizeof(out);
-      if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && outLeft == 0)
-        t[static_cast<std::size_t>(i)] = static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) | (out[3] << 24));
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
-    return t;
-  }();
+  WideString wide = AnsiToWide(text);
   std::u32string result;
-  result.reserve(text.size());
-  for (char c : text) result.push_back(table[static_cast<unsigned char>(c)]);
+  result.reserve(wide.size());
+  for (std::size_t pos = 0; pos < wide.size();) result.push_back(DecodeUtf16Char(wide, pos));
   return result;
 }
 

@@ -65,7 +65,7 @@ class TFontInstance {
   std::map<std::pair<char32_t, int>, TGlyphImage> fGlyphs;
 };
 
-// 8-bit text of the ANSI code page as Unicode code points.
+// Text of the process's ANSI code page as Unicode code points.
 std::u32string AnsiToCodePoints(const AnsiString& text);
 
 }  // namespace ordvane

@@ -63,8 +63,14 @@ int TPen::Rop2() const {
   return kModes[fMode];
 }
 
-void TPen::Assign(const TPen& source) {
-  *this = source;
+void TPen::Assign(const TPersistent* source) {
+  const auto* pen = dynamic_cast<const TPen*>(source);
+  if (pen == nullptr) return TGraphicsObject::Assign(source);
+  fColor = pen->fColor;
+  fWidth = pen->fWidth;
+  fStyle = pen->fStyle;
+  fMode = pen->fMode;
+  fExtraStyle = pen->fExtraStyle;
   Changed();
 }
 
@@ -83,8 +89,11 @@ void TBrush::SetStyle(TBrushStyle value) {
   if (Store(fStyle, value)) Changed();
 }
 
-void TBrush::Assign(const TBrush& source) {
-  *this = source;
+void TBrush::Assign(const TPersistent* source) {
+  const auto* brush = dynamic_cast<const TBrush*>(source);
+  if (brush == nullptr) return TGraphicsObject::Assign(source);
+  fColor = brush->fColor;
+  fStyle = brush->fStyle;
   Changed();
 }
 
@@ -156,8 +165,17 @@ void TFont::SetLogFont(const TLogFont& font) {
   Changed();
 }
 
-void TFont::Assign(const TFont& source) {
-  *this = source;
+void TFont::Assign(const TPersistent* source) {
+  const auto* font = dynamic_cast<const TFont*>(source);
+  if (font == nullptr) return TGraphicsObject::Assign(source);
+  fName = font->fName;
+  fHeight = font->fHeight;
+  fStyle = font->fStyle;
+  fColor = font->fColor;
+  fCharset = font->fCharset;
+  fPitch = font->fPitch;
+  fOrientation = font->fOrientation;
+  fPixelsPerInch = font->fPixelsPerInch;
   Changed();
 }
 
@@ -349,11 +367,13 @@ void TBitmap::SetTransparentColor(TColor value) {
   fTransparentMode = tmFixed;
 }
 
-void TBitmap::Assign(const TBitmap& source) {
-  fRaster = source.fRaster;
-  fTransparent = source.fTransparent;
-  fTransparentMode = source.fTransparentMode;
-  fTransparentColor = source.fTransparentColor;
+void TBitmap::Assign(const TPersistent* source) {
+  const auto* bitmap = dynamic_cast<const TBitmap*>(source);
+  if (bitmap == nullptr) return TPersistent::Assign(source);
+  fRaster = bitmap->fRaster;
+  fTransparent = bitmap->fTransparent;
+  fTransparentMode = bitmap->fTransparentMode;
+  fTransparentColor = bitmap->fTransparentColor;
 }
 
 void TBitmap::LoadFromResourceName(const AnsiString& name) { fRaster = LoadArtRaster(name); }

@@ -7,27 +7,20 @@
 #include <vector>
 
 #include "classlib/core/Events.h"
+#include "classlib/core/Objects.h"
 #include "classlib/core/System.h"
 #include "classlib/ui/DeviceContext.h"
 #include "classlib/ui/RasterDC.h"
 
 namespace ordvane {
 
-class TGraphicsObject;
-// Fired after every change of a pen, brush or font, with the object that changed.
-using TGraphicsChangeEvent = TEvent<void(TGraphicsObject* sender)>;
-
-class TGraphicsObject {
+class TGraphicsObject : public TPersistent {
+  ORDVANE_CLASS(TGraphicsObject, TPersistent)
  public:
-  virtual ~TGraphicsObject() = default;
-  TGraphicsChangeEvent OnChange;
+  // Fired after every change, with the object that changed.
+  TNotifyEvent OnChange;
 
  protected:
-  TGraphicsObject() = default;
-  // A copy takes the value only: the change handler belongs to the object it was set on.
-  TGraphicsObject(const TGraphicsObject&) {}
-  TGraphicsObject& operator=(const TGraphicsObject&) { return *this; }
-
   void Changed() {
     if (OnChange) OnChange(this);
   }
@@ -40,6 +33,7 @@ enum TPenMode : int {
 };
 
 class TPen : public TGraphicsObject {
+  ORDVANE_CLASS(TPen, TGraphicsObject)
  public:
   TColor Color() const { return fColor; }
   void SetColor(TColor value);
@@ -55,7 +49,7 @@ class TPen : public TGraphicsObject {
   void SetLogPen(const TLogPen& pen);
   // The mixing mode of the device context for Mode.
   int Rop2() const;
-  void Assign(const TPen& source);
+  void Assign(const TPersistent* source) override;
 
  private:
   TColor fColor = clBlack;
@@ -68,6 +62,7 @@ class TPen : public TGraphicsObject {
 enum TBrushStyle : int { bsSolid, bsClear };
 
 class TBrush : public TGraphicsObject {
+  ORDVANE_CLASS(TBrush, TGraphicsObject)
  public:
   TColor Color() const { return fColor; }
   // Setting a colour makes a clear brush solid, as on the original platform.
@@ -75,7 +70,7 @@ class TBrush : public TGraphicsObject {
   TBrushStyle Style() const { return fStyle; }
   void SetStyle(TBrushStyle value);
   TLogBrush LogBrush() const { return {fStyle == bsClear ? BS_NULL : BS_SOLID, ColorToRGB(fColor)}; }
-  void Assign(const TBrush& source);
+  void Assign(const TPersistent* source) override;
 
  private:
   TColor fColor = clWhite;
@@ -88,6 +83,7 @@ enum TFontPitch : int { fpDefault, fpVariable, fpFixed };
 using TFontCharset = Byte;
 
 class TFont : public TGraphicsObject {
+  ORDVANE_CLASS(TFont, TGraphicsObject)
  public:
   const AnsiString& Name() const { return fName; }
   void SetName(const AnsiString& value);
@@ -115,7 +111,7 @@ class TFont : public TGraphicsObject {
   // Takes name, height, escapement, weight, italic, underline, strike-out, charset and
   // pitch from a logical font.
   void SetLogFont(const TLogFont& font);
-  void Assign(const TFont& source);
+  void Assign(const TPersistent* source) override;
 
  private:
   AnsiString fName = "MS Sans Serif";
@@ -147,13 +143,12 @@ constexpr TCopyMode cmWhiteness = WHITENESS;
 
 class TBitmap;
 
-class TCanvas {
+class TCanvas : public TPersistent {
+  ORDVANE_CLASS(TCanvas, TPersistent)
  public:
   TCanvas();
   explicit TCanvas(TDeviceContext* handle);
-  virtual ~TCanvas();
-  TCanvas(const TCanvas&) = delete;
-  TCanvas& operator=(const TCanvas&) = delete;
+  ~TCanvas() override;
 
   // The device context drawn on; the canvas does not own it. Every drawing call needs
   // one (EInvalidOperation "Canvas does not allow drawing" otherwise). Asking for it
@@ -166,9 +161,9 @@ class TCanvas {
   TPen* Pen() const { return fPen.get(); }
   TBrush* Brush() const { return fBrush.get(); }
   TFont* Font() const { return fFont.get(); }
-  void SetPen(const TPen& value) { fPen->Assign(value); }
-  void SetBrush(const TBrush& value) { fBrush->Assign(value); }
-  void SetFont(const TFont& value) { fFont->Assign(value); }
+  void SetPen(const TPen& value) { fPen->Assign(&value); }
+  void SetBrush(const TBrush& value) { fBrush->Assign(&value); }
+  void SetFont(const TFont& value) { fFont->Assign(&value); }
   TPoint PenPos() const;
   void SetPenPos(TPoint value) { MoveTo(value.x, value.y); }
   TCopyMode CopyMode() const { return fCopyMode; }
@@ -227,12 +222,11 @@ class TCanvas {
 
 enum TTransparentMode : int { tmAuto, tmFixed };
 
-class TBitmap {
+class TBitmap : public TPersistent {
+  ORDVANE_CLASS(TBitmap, TPersistent)
  public:
   TBitmap();
   TBitmap(int width, int height);
-  TBitmap(const TBitmap&) = delete;
-  TBitmap& operator=(const TBitmap&) = delete;
 
   int Width() const { return fRaster.Width(); }
   int Height() const { return fRaster.Height(); }
@@ -252,8 +246,8 @@ class TBitmap {
   TTransparentMode TransparentMode() const { return fTransparentMode; }
   void SetTransparentMode(TTransparentMode value) { fTransparentMode = value; }
 
-  // Copies size, pixels and transparency.
-  void Assign(const TBitmap& source);
+  // Copies size, pixels and transparency of another bitmap.
+  void Assign(const TPersistent* source) override;
   // Our own artwork compiled into the program (see Resources.h); raises EResNotFound
   // "Resource <name> not found" for an unknown name.
   void LoadFromResourceName(const AnsiString& name);

@@ -14,7 +14,8 @@ void TChangeLink::Change() {
   if (OnChange) OnChange(fSender);
 }
 
-TCustomImageList::TCustomImageList(int width, int height) : fWidth(std::max(width, 1)), fHeight(std::max(height, 1)) {}
+TCustomImageList::TCustomImageList(TComponent* owner, int width, int height)
+    : TComponent(owner), fWidth(std::max(width, 1)), fHeight(std::max(height, 1)) {}
 
 TCustomImageList::~TCustomImageList() {
   for (TChangeLink* link : fLinks) link->fSender = nullptr;

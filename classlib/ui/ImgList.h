@@ -4,25 +4,25 @@
 
 #include <vector>
 
+#include "classlib/core/Components.h"
 #include "classlib/core/Events.h"
 #include "classlib/ui/Graphics.h"
 
 namespace ordvane {
 
 class TCustomImageList;
-using TImageListChangeEvent = TEvent<void(TCustomImageList* sender)>;
 
 // Held by whoever shows a list's images; it unregisters itself when destroyed, and its
 // Sender becomes nullptr when the list is destroyed first.
-class TChangeLink {
+class TChangeLink : public TObject {
+  ORDVANE_CLASS(TChangeLink, TObject)
  public:
   TChangeLink() = default;
-  ~TChangeLink();
-  TChangeLink(const TChangeLink&) = delete;
-  TChangeLink& operator=(const TChangeLink&) = delete;
+  ~TChangeLink() override;
 
   TCustomImageList* Sender() const { return fSender; }
-  TImageListChangeEvent OnChange;
+  // Fired with the image list as the sender.
+  TNotifyEvent OnChange;
   void Change();
 
  private:
@@ -30,12 +30,11 @@ class TChangeLink {
   TCustomImageList* fSender = nullptr;
 };
 
-class TCustomImageList {
+class TCustomImageList : public TComponent {
+  ORDVANE_CLASS(TCustomImageList, TComponent)
  public:
-  explicit TCustomImageList(int width = 16, int height = 16);
-  virtual ~TCustomImageList();
-  TCustomImageList(const TCustomImageList&) = delete;
-  TCustomImageList& operator=(const TCustomImageList&) = delete;
+  explicit TCustomImageList(TComponent* owner, int width = 16, int height = 16);
+  ~TCustomImageList() override;
 
   int Width() const { return fWidth; }
   int Height() const { return fHeight; }
@@ -63,7 +62,7 @@ class TCustomImageList {
 
   void RegisterChanges(TChangeLink* link);
   void UnRegisterChanges(TChangeLink* link);
-  TImageListChangeEvent OnChange;
+  TNotifyEvent OnChange;
 
  protected:
   void Change();
@@ -88,6 +87,7 @@ class TCustomImageList {
 };
 
 class TImageList : public TCustomImageList {
+  ORDVANE_CLASS(TImageList, TCustomImageList)
  public:
   using TCustomImageList::TCustomImageList;
 };

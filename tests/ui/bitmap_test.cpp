@@ -30,7 +30,7 @@ std::unique_ptr<TBitmap> Picture(const std::vector<std::string>& rows) {
 TEST(DrawingObjects, PropertiesNotifyOncePerChangeAndConvertSizes) {
   TFont font;
   int changes = 0;
-  font.OnChange = [&changes](TGraphicsObject*) { ++changes; };
+  font.OnChange = [&changes](TObject*) { ++changes; };
   EXPECT_EQ(font.Name(), "MS Sans Serif");
   EXPECT_EQ(font.Size(), 8);
   EXPECT_EQ(font.Height(), -11);
@@ -122,16 +122,18 @@ TEST(Bitmap, StretchDrawAndCopyRectFollowCopyMode) {
   EXPECT_EQ(source->Raster().Pixel(0, 0), kRed);
   EXPECT_EQ(source->Raster().Pixel(2, 2), kWhite);
   TBitmap copy;
-  copy.Assign(*source);
+  copy.Assign(source.get());
+  TFont font;
+  EXPECT_THROW(copy.Assign(&font), EConvertError);  // a font is no bitmap
   EXPECT_EQ(copy.Raster(), source->Raster());
   copy.Canvas()->FillRect(Rect(0, 0, 3, 3));  // the copy draws on its own pixels
   EXPECT_EQ(source->Raster().Pixel(0, 0), kRed);
 }
 
 TEST(ImageList, AddMaskedCutsTheBitmapIntoImages) {
-  TImageList list(4, 3);
+  TImageList list(nullptr, 4, 3);
   int changes = 0;
-  list.OnChange = [&changes](TCustomImageList*) { ++changes; };
+  list.OnChange = [&changes](TObject*) { ++changes; };
   auto strip = Picture({"R..RK..KG..G", ".RR..KK..GG.", "R..RK..KG..G"});
   EXPECT_EQ(list.AddMasked(*strip, clFuchsia), 0);
   EXPECT_EQ(list.Count(), 3);
@@ -155,7 +157,7 @@ TEST(ImageList, AddMaskedCutsTheBitmapIntoImages) {
   auto mask = Picture({"KKKK", "....", "KKKK"});
   mask->Canvas()->Brush()->SetColor(clWhite);
   mask->Canvas()->FillRect(Rect(0, 1, 4, 2));
-  TImageList masked(4, 3);
+  TImageList masked(nullptr, 4, 3);
   masked.Add(*picture, mask.get());
   TBitmap m(4, 3);
   m.Canvas()->Brush()->SetColor(clBlue);
@@ -166,7 +168,7 @@ TEST(ImageList, AddMaskedCutsTheBitmapIntoImages) {
 }
 
 TEST(ImageList, DisabledImagesShowTheirDarkPixelsEmbossed) {
-  TImageList list(4, 4);
+  TImageList list(nullptr, 4, 4);
   list.AddMasked(*Picture({"K...", ".K..", "..W.", "...."}), clFuchsia);
   TBitmap target(6, 6);
   target.Canvas()->Brush()->SetColor(clBtnFace);
@@ -179,7 +181,7 @@ TEST(ImageList, DisabledImagesShowTheirDarkPixelsEmbossed) {
 }
 
 TEST(ImageList, ReplaceDeleteResizeAndBadIndexes) {
-  TImageList list(2, 2);
+  TImageList list(nullptr, 2, 2);
   list.AddMasked(*Picture({"RRKKGG", "RRKKGG"}), clFuchsia);
   list.ReplaceMasked(0, *Picture({"GG", "GG"}), clFuchsia);
   list.Delete(1);
@@ -199,11 +201,11 @@ TEST(ImageList, ReplaceDeleteResizeAndBadIndexes) {
 }
 
 TEST(ImageList, ChangeLinksHearChangesAndSurviveEitherSideDying) {
-  auto list = std::make_unique<TImageList>(2, 2);
+  auto list = std::make_unique<TImageList>(nullptr, 2, 2);
   auto link = std::make_unique<TChangeLink>();
   int heard = 0;
-  link->OnChange = [&heard, &list](TCustomImageList* sender) {
-    EXPECT_EQ(sender, list.get());
+  link->OnChange = [&heard, &list](TObject* sender) {
+    EXPECT_EQ(sender, static_cast<TObject*>(list.get()));
     ++heard;
   };
   list->RegisterChanges(link.get());

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/ui/ImgList.h"
 #include "tests/ui/RasterTestSupport.h"
 
@@ -93,7 +94,7 @@ TEST(Golden, ClassicEdgesAndControls) {
   TRect cell = Rect(field.left, field.top, field.right, field.top + 16);
   c.Brush()->SetColor(clHighlight);
   c.Font()->SetColor(clHighlightText);
-  c.TextRect(cell, cell.left + 2, cell.top + 1, "\xCF\xF0\xB3\xE7\xE2\xE8\xF9\xE5 (selected)");
+  c.TextRect(cell, cell.left + 2, cell.top + 1, Utf8ToAnsi("Прізвище (selected)"));
   c.DrawFocusRect(cell);
   CheckGolden(bitmap, "controls");
 }
@@ -107,21 +108,21 @@ TEST(Golden, TextFacesStylesAndLayouts) {
     const char* name;
     int size;
     TFontStyles style;
-    const char* text;
+    const char* utf8;
   };
   const Face faces[] = {
-      {"MS Sans Serif", 8, {}, "MS Sans Serif 8: \xC4\xE0\xF2\xE0 \xED\xE0\xF0\xEE\xE4\xE6\xE5\xED\xED\xFF"},
-      {"Tahoma", 8, {fsBold}, "Tahoma bold: \xCF\xF0\xB3\xE7\xE2\xE8\xF9\xE5 \xB2\xE2\xE0\xED"},
+      {"MS Sans Serif", 8, {}, "MS Sans Serif 8: Дата народження"},
+      {"Tahoma", 8, {fsBold}, "Tahoma bold: Прізвище Іван"},
       {"Arial", 9, {fsItalic, fsUnderline}, "Arial italic underlined"},
       {"Courier New", 10, {fsStrikeOut}, "Courier New 0123456789"},
-      {"Times New Roman", 10, {}, "Times New Roman \xA8\xE6\xE8\xEA \xBF\xE6\xE0\xEA"},
+      {"Times New Roman", 10, {}, "Times New Roman Ёжик їжак"},
   };
   int y = 4;
   for (const Face& face : faces) {
     c.Font()->SetName(face.name);
     c.Font()->SetSize(face.size);
     c.Font()->SetStyle(face.style);
-    c.TextOut(4, y, face.text);
+    c.TextOut(4, y, Utf8ToAnsi(face.utf8));
     y += c.TextHeight("Wg") + 2;
   }
   c.Font()->SetName("MS Sans Serif");
@@ -202,7 +203,7 @@ TEST(Golden, LinesShapesClippingAndImages) {
   strip.Canvas()->Polygon({{2, 3}, {13, 8}, {2, 13}});
   strip.Canvas()->Brush()->SetColor(clRed);
   strip.Canvas()->Ellipse(18, 2, 30, 14);
-  TImageList images(16, 16);
+  TImageList images(nullptr, 16, 16);
   images.AddMasked(strip, clFuchsia);
   int ix = 90;
   for (bool enabled : {true, false}) {

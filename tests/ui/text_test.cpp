@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/ui/FontEngine.h"
 #include "classlib/ui/RecordingDC.h"
 #include "tests/ui/RasterTestSupport.h"
@@ -99,9 +100,12 @@ TEST(Fonts, OriginalFaceNamesFindTheirStandIns) {
   EXPECT_EQ(SubstituteFontName("DejaVu Serif", DEFAULT_PITCH), "DejaVu Serif");
 }
 
-TEST(Fonts, AnsiTextIsWindows1251) {
-  EXPECT_EQ(AnsiToCodePoints("A\xB3\xA8\xFF"), U"A\u0456\u0401\u044F");
-  EXPECT_EQ(AnsiToCodePoints("\x98"), U"\uFFFD");  // no character in the code page
+TEST(Fonts, TextIsTakenInTheAnsiCodePage) {
+  EXPECT_EQ(AnsiToCodePoints(Utf8ToAnsi("AіЁя")), U"AіЁя");
+  EXPECT_EQ(Utf8ToAnsi("і").size(), 1u);  // Windows-1251 by default
+  SetAnsiCodePage(CP_UTF8);
+  EXPECT_EQ(AnsiToCodePoints("AіЁя"), U"AіЁя");
+  SetAnsiCodePage(CP_WIN1251);
   // Cyrillic letters are drawn as themselves, not as one placeholder box.
   auto draw = [](const AnsiString& text) {
     TRaster raster(20, 20);
@@ -110,8 +114,8 @@ TEST(Fonts, AnsiTextIsWindows1251) {
     dc.ExtTextOut(2, 2, 0, nullptr, text);
     return raster;
   };
-  EXPECT_NE(draw("\xC0"), draw("\xC1"));
-  EXPECT_NE(draw("\xC0"), draw("\xC6"));
+  EXPECT_NE(draw(Utf8ToAnsi("А")), draw(Utf8ToAnsi("Б")));
+  EXPECT_NE(draw(Utf8ToAnsi("А")), draw(Utf8ToAnsi("Ж")));
 }
 
 TEST(TextOut, CanvasWritesFromTheTopLeftAndMovesThePen) {
