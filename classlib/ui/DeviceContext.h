@@ -317,8 +317,9 @@ class TDeviceContext {
   virtual bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                               int widthSrc, int heightSrc, TColorRef transparent) = 0;
 
-  // A raster at its own size with its top-left at a logical point; when a mask is given,
-  // only the pixels it marks opaque (row by row, one per pixel) are drawn.
+  // A raster into the logical rectangle of its own size at (x, y), following the mapping
+  // as a blit does; when a mask is given, only the pixels it marks opaque (row by row,
+  // one per pixel) are drawn.
   virtual bool DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) = 0;
 
   // Text in the ANSI code page with the selected font, drawn from the top-left of its

@@ -610,29 +610,25 @@ TColorRef TRasterDC::GetPixel(int x, int y) const {
   return fRaster->Pixel(p.x, p.y);
 }
 
-// Copies a source rectangle onto a destination rectangle, stretching by the nearest
-// pixel and mirroring where the two differ in direction; op(destination pixel, source
-// colour) writes each pixel.
+// Copies a source rectangle of a raster (surface coordinates s0..s1) onto the logical
+// rectangle (x, y, width, height), stretching by the nearest pixel and mirroring where
+// the two differ in direction; op(destination pixel, source colour, source x, source y)
+// writes each pixel.
 template <class PixelOp>
-bool TRasterDC::Blit(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                     int widthSrc, int heightSrc, PixelOp op) {
+bool TRasterDC::Blit(int x, int y, int width, int height, const TRaster& source, TPoint s0, TPoint s1, PixelOp op) {
   TPoint d0 = ToSurface({x, y});
   TPoint d1 = ToSurface({x + width, y + height});
-  TPoint s[2] = {{xSrc, ySrc}, {xSrc + widthSrc, ySrc + heightSrc}};
-  source.LPtoDP(s, 2);
-  TPoint origin = source.SurfaceOrigin();
-  for (TPoint& p : s) p = {p.x + origin.x, p.y + origin.y};
   int dw = d1.x - d0.x;
   int dh = d1.y - d0.y;
-  int sw = s[1].x - s[0].x;
-  int sh = s[1].y - s[0].y;
+  int sw = s1.x - s0.x;
+  int sh = s1.y - s0.y;
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return true;
   bool flipX = (dw < 0) != (sw < 0);
   bool flipY = (dh < 0) != (sh < 0);
   TRect dest = NormalizedRect({d0.x, d0.y, d1.x, d1.y});
-  TRect from = NormalizedRect({s[0].x, s[0].y, s[1].x, s[1].y});
+  TRect from = NormalizedRect({s0.x, s0.y, s1.x, s1.y});
   // A blit within one raster reads a copy, so that overlapping areas move correctly.
-  const TRaster* pixels = &source.Surface();
+  const TRaster* pixels = &source;
   TRaster copy;
   if (pixels == fRaster) {
     copy = *fRaster;
@@ -649,11 +645,21 @@ bool TRasterDC::Blit(int x, int y, int width, int height, const TDeviceContext& 
         long long sx = (2LL * (col - dest.left) + 1) * from.Width() / (2 * aw);
         int srcCol = from.left + static_cast<int>(flipX ? from.Width() - 1 - sx : sx);
         if (!pixels->Contains(srcCol, srcRow)) continue;
-        op(out[col], pixels->Row(srcRow)[srcCol]);
+        op(out[col], pixels->Row(srcRow)[srcCol], srcCol, srcRow);
       }
     }
   }
   return true;
+}
+
+template <class PixelOp>
+bool TRasterDC::BlitFrom(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
+                         int widthSrc, int heightSrc, PixelOp op) {
+  TPoint s[2] = {{xSrc, ySrc}, {xSrc + widthSrc, ySrc + heightSrc}};
+  source.LPtoDP(s, 2);
+  TPoint origin = source.SurfaceOrigin();
+  for (TPoint& p : s) p = {p.x + origin.x, p.y + origin.y};
+  return Blit(x, y, width, height, source.Surface(), s[0], s[1], op);
 }
 
 bool TRasterDC::BitBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
@@ -665,36 +671,29 @@ bool TRasterDC::StretchBlt(int x, int y, int width, int height, const TDeviceCon
                            int widthSrc, int heightSrc, unsigned rop) {
   std::uint32_t pattern = fBrush.color;
   if (rop == SRCCOPY)
-    return Blit(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
-                [](std::uint32_t& dst, std::uint32_t src) { dst = src; });
-  return Blit(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
-              [rop, pattern](std::uint32_t& dst, std::uint32_t src) { dst = Rop3(rop, pattern, src, dst); });
+    return BlitFrom(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
+                    [](std::uint32_t& dst, std::uint32_t src, int, int) { dst = src; });
+  return BlitFrom(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
+                  [rop, pattern](std::uint32_t& dst, std::uint32_t src, int, int) { dst = Rop3(rop, pattern, src, dst); });
 }
 
 bool TRasterDC::TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                                int widthSrc, int heightSrc, TColorRef transparent) {
   transparent &= 0xFFFFFF;
-  return Blit(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
-              [transparent](std::uint32_t& dst, std::uint32_t src) {
-                if (src != transparent) dst = src;
-              });
+  return BlitFrom(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
+                  [transparent](std::uint32_t& dst, std::uint32_t src, int, int) {
+                    if (src != transparent) dst = src;
+                  });
 }
 
 bool TRasterDC::DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) {
-  if (opaque != nullptr &&
-      opaque->size() != static_cast<std::size_t>(image.Width()) * static_cast<std::size_t>(image.Height()))
+  int width = image.Width();
+  if (opaque != nullptr && opaque->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(image.Height()))
     return false;
-  TPoint at = ToSurface({x, y});
-  for (const TRect& r : Clip().ClipRect(Bounds(at.x, at.y, image.Width(), image.Height())))
-    for (int row = r.top; row < r.bottom; ++row) {
-      std::uint32_t* out = fRaster->Row(row);
-      const std::uint32_t* in = image.Row(row - at.y);
-      for (int col = r.left; col < r.right; ++col) {
-        int ix = col - at.x;
-        if (opaque == nullptr || (*opaque)[static_cast<std::size_t>((row - at.y) * image.Width() + ix)]) out[col] = in[ix];
-      }
-    }
-  return true;
+  return Blit(x, y, width, image.Height(), image, {0, 0}, {width, image.Height()},
+              [opaque, width](std::uint32_t& dst, std::uint32_t src, int sx, int sy) {
+                if (opaque == nullptr || (*opaque)[static_cast<std::size_t>(sy * width + sx)]) dst = src;
+              });
 }
 
 bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const AnsiString& text, const int* dx) {

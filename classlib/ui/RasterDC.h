@@ -113,8 +113,10 @@ class TRasterDC : public TDeviceContext {
   std::vector<TPoint> ToSurfacePoints(const TPoint* points, int count) const;
   bool FillAndFrame(const TRegion& inside, const std::vector<TPoint>& outline);
   template <class PixelOp>
-  bool Blit(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc, int widthSrc,
-            int heightSrc, PixelOp op);
+  bool Blit(int x, int y, int width, int height, const TRaster& source, TPoint s0, TPoint s1, PixelOp op);
+  template <class PixelOp>
+  bool BlitFrom(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc, int widthSrc,
+                int heightSrc, PixelOp op);
 
   TRaster* fRaster;
   TPoint fDeviceOrigin;

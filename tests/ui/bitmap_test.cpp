@@ -167,6 +167,21 @@ TEST(ImageList, AddMaskedCutsTheBitmapIntoImages) {
   EXPECT_EQ(m.Raster().Pixel(1, 1), ColorToRGB(clBlue));
 }
 
+TEST(ImageList, ImagesFollowAMirroredMapping) {
+  TImageList list(nullptr, 4, 1);
+  list.AddMasked(*Picture({"RK.G"}), clFuchsia);
+  TBitmap target(10, 1);
+  test::Mirror(*target.Canvas()->Handle(), 10, 1);
+  list.Draw(target.Canvas(), 0, 0, 0);
+  // Logical columns 0..3 are device columns 9..6, the picture read backwards.
+  std::string row;
+  for (int x = 0; x < 10; ++x) {
+    TColorRef c = target.Raster().Pixel(x, 0);
+    row += c == kRed ? 'R' : c == 0 ? 'K' : c == ColorToRGB(clGray) ? 'G' : '.';
+  }
+  EXPECT_EQ(row, "......G.KR");
+}
+
 TEST(ImageList, DisabledImagesShowTheirDarkPixelsEmbossed) {
   TImageList list(nullptr, 4, 4);
   list.AddMasked(*Picture({"K...", ".K..", "..W.", "...."}), clFuchsia);
