@@ -96,14 +96,14 @@ std::vector<TPointF> Disk(TPointF centre, double radius) {
   return polygon;
 }
 
-// The rows of the ellipse inscribed in a rectangle, shrunk by `inset` pixels.
-TRegion EllipseRows(const TRect& r, double inset) {
+// The rows of the ellipse inscribed in a rectangle: the pixels whose centres lie inside
+// the ellipse through the rectangle's outer edges.
+TRegion EllipseRows(const TRect& r) {
   double cx = (r.left + r.right - 1) / 2.0;
   double cy = (r.top + r.bottom - 1) / 2.0;
-  double ra = r.Width() / 2.0 - inset;
-  double rb = r.Height() / 2.0 - inset;
+  double ra = r.Width() / 2.0;
+  double rb = r.Height() / 2.0;
   std::vector<std::pair<int, int>> rows;
-  if (ra <= 0 || rb <= 0) return {};
   for (int y = r.top; y < r.bottom; ++y) {
     double dy = (y - cy) / rb;
     if (std::abs(dy) >= 1) {
@@ -116,16 +116,31 @@ TRegion EllipseRows(const TRect& r, double inset) {
   return TRegion::FromRows(r.top, rows);
 }
 
-// The pixels of a region that touch its outside on one of four sides.
-std::vector<TPoint> RegionBorder(const TRegion& region) {
-  std::vector<TPoint> border;
-  for (const TRect& r : region.Rects())
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x)
-        if (!region.Contains(x - 1, y) || !region.Contains(x + 1, y) || !region.Contains(x, y - 1) ||
-            !region.Contains(x, y + 1))
-          border.push_back({x, y});
-  return border;
+// The outline of the ellipse inscribed in a rectangle as a closed path through the
+// centres of its edge pixels, in drawing order, mirror-symmetric on both axes.
+std::vector<TPoint> EllipsePath(const TRect& r) {
+  double cx = (r.left + r.right - 1) / 2.0;
+  double cy = (r.top + r.bottom - 1) / 2.0;
+  double a = (r.Width() - 1) / 2.0;
+  double b = (r.Height() - 1) / 2.0;
+  int steps = std::max(2, r.Width() + r.Height());
+  std::vector<TPoint> quarter;  // from the right end down to the bottom end
+  for (int i = 0; i <= steps; ++i) {
+    double t = M_PI / 2 * i / steps;
+    quarter.push_back({static_cast<int>(std::lround(cx + a * std::cos(t))), static_cast<int>(std::lround(cy + b * std::sin(t)))});
+  }
+  int mirrorX = r.left + r.right - 1;
+  int mirrorY = r.top + r.bottom - 1;
+  std::vector<TPoint> path;
+  auto add = [&path](TPoint p) {
+    if (path.empty() || !(path.back() == p)) path.push_back(p);
+  };
+  for (const TPoint& p : quarter) add(p);
+  for (auto it = quarter.rbegin(); it != quarter.rend(); ++it) add({mirrorX - it->x, it->y});
+  for (const TPoint& p : quarter) add({mirrorX - p.x, mirrorY - p.y});
+  for (auto it = quarter.rbegin(); it != quarter.rend(); ++it) add({it->x, mirrorY - it->y});
+  if (path.size() > 1 && path.front() == path.back()) path.pop_back();
+  return path;
 }
 
 std::uint32_t Blend(std::uint32_t dst, std::uint32_t src, unsigned coverage) {
@@ -535,15 +550,9 @@ bool TRasterDC::Rectangle(int left, int top, int right, int bottom) {
 bool TRasterDC::Ellipse(int left, int top, int right, int bottom) {
   TRect r = ToSurfaceRect({left, top, right, bottom});
   if (IsRectEmpty(r)) return true;
-  TRegion inside = EllipseRows(r, 0);
-  TRegion outline;
-  if ((fPen.style & PS_STYLE_MASK) != PS_NULL) {
-    outline = fPen.width <= 1 ? TRegion::FromPixels(RegionBorder(inside))
-                              : TRegion::Combine(inside, EllipseRows(r, fPen.width), RGN_DIFF);
-  }
-  if (fBrush.style != BS_NULL) FillSurfaceRegion(TRegion::Combine(inside, outline, RGN_DIFF), fBrush.color, true);
-  FillSurfaceRegion(outline, fPen.color, true);
-  return true;
+  if ((fPen.style & PS_STYLE_MASK) == PS_NULL) return FillAndFrame(EllipseRows(r), {});
+  std::vector<TPoint> outline = EllipsePath(r);
+  return FillAndFrame(TRegion::FromPolygon(outline.data(), static_cast<int>(outline.size()), ALTERNATE), outline);
 }
 
 bool TRasterDC::FillRect(const TRect& rect, TColorRef color) {

@@ -334,6 +334,17 @@ TEST(Shapes, EllipseIsSymmetricInsideItsRectangle) {
       ASSERT_EQ(s.raster.Pixel(x, y), s.raster.Pixel(2 + 21 - x, y)) << x << "," << y;
       ASSERT_EQ(s.raster.Pixel(x, y), s.raster.Pixel(x, 3 + 14 - y)) << x << "," << y;
     }
+  // The outline is a path: a dotted pen leaves gaps in it, and a clear brush the inside.
+  Surface d;
+  d.dc.SelectPen({PS_DOT, 1, kBlack});
+  d.dc.SelectBrush({BS_NULL, 0});
+  d.dc.SetBkMode(TRANSPARENT);
+  d.dc.Ellipse(2, 3, 22, 15);
+  int solid = test::CountPixels(s.raster, [](int, int, TColorRef c) { return c == kBlack; });
+  int dotted = test::CountPixels(d.raster, [](int, int, TColorRef c) { return c == kBlack; });
+  EXPECT_GT(dotted, solid / 3);
+  EXPECT_LT(dotted, solid * 2 / 3);
+  EXPECT_EQ(d.raster.Pixel(12, 9), kWhite);
 }
 
 TEST(Shapes, PolygonFillsByTheFillModeAndFramesWithThePen) {
