@@ -1,7 +1,9 @@
 #pragma once
 // Fonts for the canvas: a logical font is matched to a font file by fontconfig (through a
 // substitution table that maps the original platform's face names to the DejaVu family),
-// and FreeType gives its metrics and glyph images at the requested pixel size.
+// and FreeType gives its metrics and glyph images at the requested pixel size. Finding
+// an instance is thread-safe; an instance's glyph cache belongs to the user-interface
+// thread that draws with it.
 
 #include <cstdint>
 #include <map>

@@ -262,7 +262,7 @@ class TBitmap : public TPersistent {
 };
 
 // Writes what a canvas shows as a PNG file for people to look at; raises EFCreateError
-// when the file cannot be written.
+// when the file cannot be written and EInvalidOperation for an empty picture.
 void SaveCanvasToPngFile(const TCanvas& canvas, const AnsiString& fileName);
 void SaveRasterToPngFile(const TRaster& raster, const AnsiString& fileName);
 

@@ -10,6 +10,7 @@
 namespace ordvane {
 
 void SaveRasterToPngFile(const TRaster& raster, const AnsiString& fileName) {
+  if (raster.Width() == 0 || raster.Height() == 0) throw EInvalidOperation("An empty picture cannot be saved as PNG");
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(raster.Width());
@@ -23,8 +24,7 @@ void SaveRasterToPngFile(const TRaster& raster, const AnsiString& fileName) {
       rgb.insert(rgb.end(), {static_cast<png_byte>(GetRValue(c)), static_cast<png_byte>(GetGValue(c)),
                              static_cast<png_byte>(GetBValue(c))});
     }
-  if (raster.Width() == 0 || raster.Height() == 0 ||
-      png_image_write_to_file(&image, fileName.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
+  if (png_image_write_to_file(&image, fileName.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
     png_image_free(&image);
     throw EFCreateError("Cannot create file \"" + fileName + "\"");
   }

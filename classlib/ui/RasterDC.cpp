@@ -175,25 +175,6 @@ void TRasterDC::SetVisibleRegion(const TRegion* region) {
   fEffectiveDirty = true;
 }
 
-void TRasterDC::Reset() {
-  fClipRegion.reset();
-  fEffectiveDirty = true;
-  fPen = {};
-  fBrush = {};
-  fFont = {};
-  fTextColor = 0;
-  fBkColor = 0xFFFFFF;
-  fBkMode = OPAQUE;
-  fRop2 = R2_COPYPEN;
-  fPolyFillMode = ALTERNATE;
-  fMapMode = MM_TEXT;
-  fWindowOrg = {};
-  fWindowExt = {1, 1};
-  fViewportOrg = {};
-  fViewportExt = {1, 1};
-  fPosition = {};
-}
-
 TLogPen TRasterDC::SelectPen(const TLogPen& pen) { return std::exchange(fPen, pen); }
 TLogBrush TRasterDC::SelectBrush(const TLogBrush& brush) { return std::exchange(fBrush, brush); }
 TLogFont TRasterDC::SelectFont(const TLogFont& font) { return std::exchange(fFont, font); }

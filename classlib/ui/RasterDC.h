@@ -20,8 +20,6 @@ class TRasterDC : public TDeviceContext {
   TPoint DeviceOrigin() const { return fDeviceOrigin; }
   // nullptr: the whole raster is visible.
   void SetVisibleRegion(const TRegion* region);
-  // Back to the defaults: attributes, mapping, clip region and current position.
-  void Reset();
 
   const TRaster& Surface() const override { return *fRaster; }
   TPoint SurfaceOrigin() const override { return fDeviceOrigin; }

@@ -292,6 +292,8 @@ TEST(Png, ACanvasRoundTripsThroughAPngFile) {
   ASSERT_TRUE(test::ReadPng(file, read));
   EXPECT_EQ(read, bitmap.Raster());
   EXPECT_THROW(SaveCanvasToPngFile(*bitmap.Canvas(), test::TestTempDir() + "/no/such/folder/x.png"), EFCreateError);
+  TBitmap empty;
+  EXPECT_THROW(SaveCanvasToPngFile(*empty.Canvas(), file), EInvalidOperation);
 }
 
 }  // namespace
