@@ -172,7 +172,6 @@ TFontInstance::TFontInstance(const std::string& fileName, int faceIndex, const T
                                      : static_cast<int>((face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ? FW_BOLD : FW_NORMAL);
   fMetrics.tmOverhang = 0;
   fMetrics.tmPitchAndFamily = FT_IS_FIXED_WIDTH(face) ? 0 : 1;  // the platform's bit 0 means "variable"
-  fMetrics.tmCharSet = font.lfCharSet == DEFAULT_CHARSET ? static_cast<Byte>(RUSSIAN_CHARSET) : font.lfCharSet;
 
   fLineThickness = std::max(1, RoundScaled(face->underline_thickness, scale));
   fUnderlineOffset = std::max(1, RoundScaled(-face->underline_position, scale));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/ui/FontEngine.h"
 
 namespace ordvane {
@@ -754,6 +755,9 @@ TSize TRasterDC::GetTextExtentPoint32(const AnsiString& text) {
 
 bool TRasterDC::GetTextMetrics(TTextMetric& metrics) {
   metrics = TFontInstance::For(fFont)->Metrics();
+  // The default character set is the one of the ANSI code page.
+  Byte ansiCharset = GetAnsiCodePage() == CP_WIN1251 ? RUSSIAN_CHARSET : ANSI_CHARSET;
+  metrics.tmCharSet = fFont.lfCharSet == DEFAULT_CHARSET ? ansiCharset : fFont.lfCharSet;
   return true;
 }
 

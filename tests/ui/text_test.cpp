@@ -79,6 +79,12 @@ TEST(Fonts, MetricsAgreeWithTheFontTablesReadIndependently) {
     EXPECT_EQ(tm.tmExternalLeading, external) << ppem;
     EXPECT_EQ(tm.tmAveCharWidth, average) << ppem;
     EXPECT_EQ(tm.tmOverhang, 0);
+    EXPECT_EQ(tm.tmCharSet, RUSSIAN_CHARSET);  // the default charset of Windows-1251
+    TLogFont latin = Mono(-ppem);
+    latin.lfCharSet = ANSI_CHARSET;
+    dc.SelectFont(latin);
+    GetTextMetrics(&dc, tm);
+    EXPECT_EQ(tm.tmCharSet, ANSI_CHARSET);
     EXPECT_EQ(dc.GetTextExtentPoint32("Hello, World").cx, 12 * advance) << ppem;
     // A positive height asks for the cell height.
     dc.SelectFont(Mono(height));
