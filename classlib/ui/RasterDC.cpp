@@ -64,8 +64,43 @@ std::vector<int> StylePattern(unsigned style) {
   }
 }
 
+// A line longer than any raster is cut to the part that can reach the area (Liang and
+// Barsky's clipping), so that absurd coordinates cost no more than the area itself.
+constexpr int kLongLine = 1 << 16;
+
+bool CutToArea(TPoint& a, TPoint& b, const TRect& area) {
+  double t0 = 0, t1 = 1;
+  double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {static_cast<double>(a.x) - area.left, area.right - 1.0 - a.x, static_cast<double>(a.y) - area.top,
+                       area.bottom - 1.0 - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+  }
+  if (t0 > t1) return false;
+  TPoint from{static_cast<int>(std::lround(a.x + t0 * dx)), static_cast<int>(std::lround(a.y + t0 * dy))};
+  TPoint to{static_cast<int>(std::lround(a.x + t1 * dx)), static_cast<int>(std::lround(a.y + t1 * dy))};
+  a = from;
+  b = to;
+  return true;
+}
+
 // The pixels of a line from a to b, b excluded.
-void TraceLine(TPoint a, TPoint b, std::vector<TPoint>& out) {
+void TraceLine(TPoint a, TPoint b, const TRect& area, std::vector<TPoint>& out) {
+  if (std::max(std::abs(static_cast<long long>(b.x) - a.x), std::abs(static_cast<long long>(b.y) - a.y)) > kLongLine) {
+    TRect margin = area;
+    InflateRect(margin, 2, 2);
+    if (!CutToArea(a, b, margin)) return;
+  }
   int dx = std::abs(b.x - a.x);
   int dy = -std::abs(b.y - a.y);
   int sx = a.x < b.x ? 1 : -1;
@@ -99,13 +134,14 @@ std::vector<TPointF> Disk(TPointF centre, double radius) {
 
 // The rows of the ellipse inscribed in a rectangle: the pixels whose centres lie inside
 // the ellipse through the rectangle's outer edges.
-TRegion EllipseRows(const TRect& r) {
+TRegion EllipseRows(const TRect& r, const TRect& area) {
   double cx = (r.left + r.right - 1) / 2.0;
   double cy = (r.top + r.bottom - 1) / 2.0;
   double ra = r.Width() / 2.0;
   double rb = r.Height() / 2.0;
   std::vector<std::pair<int, int>> rows;
-  for (int y = r.top; y < r.bottom; ++y) {
+  int top = std::max(r.top, area.top);
+  for (int y = top; y < std::min(r.bottom, area.bottom); ++y) {
     double dy = (y - cy) / rb;
     if (std::abs(dy) >= 1) {
       rows.push_back({0, 0});
@@ -114,7 +150,7 @@ TRegion EllipseRows(const TRect& r) {
     double half = ra * std::sqrt(1 - dy * dy);
     rows.push_back({static_cast<int>(std::floor(cx - half)) + 1, static_cast<int>(std::ceil(cx + half))});
   }
-  return TRegion::FromRows(r.top, rows);
+  return TRegion::FromRows(top, rows);
 }
 
 // The outline of the ellipse inscribed in a rectangle as a closed path through the
@@ -124,7 +160,8 @@ std::vector<TPoint> EllipsePath(const TRect& r) {
   double cy = (r.top + r.bottom - 1) / 2.0;
   double a = (r.Width() - 1) / 2.0;
   double b = (r.Height() - 1) / 2.0;
-  int steps = std::max(2, r.Width() + r.Height());
+  // Enough points that neighbours are about a pixel apart, within reason.
+  int steps = std::clamp((r.Width() + r.Height()) / 2, 2, 1024);
   std::vector<TPoint> quarter;  // from the right end down to the bottom end
   for (int i = 0; i <= steps; ++i) {
     double t = M_PI / 2 * i / steps;
@@ -362,8 +399,9 @@ void TRasterDC::FillSurfaceRegion(const TRegion& region, TColorRef color, bool m
 
 std::vector<TPoint> TRasterDC::TracePath(const std::vector<TPoint>& points, bool closed) const {
   std::vector<TPoint> pixels;
-  for (std::size_t i = 0; i + 1 < points.size(); ++i) TraceLine(points[i], points[i + 1], pixels);
-  if (closed && points.size() > 2) TraceLine(points.back(), points.front(), pixels);
+  TRect area = Clip().Box();
+  for (std::size_t i = 0; i + 1 < points.size(); ++i) TraceLine(points[i], points[i + 1], area, pixels);
+  if (closed && points.size() > 2) TraceLine(points.back(), points.front(), area, pixels);
   return pixels;
 }
 
@@ -397,17 +435,27 @@ TRegion TRasterDC::WideStroke(const std::vector<TPoint>& points, bool closed) co
     if (c.empty() || c.back().x != q.x || c.back().y != q.y) c.push_back(q);
   }
   if (closed && c.size() > 1 && c.front().x == c.back().x && c.front().y == c.back().y) c.pop_back();
-  TRegion result;
-  auto add = [&result](const std::vector<TPointF>& polygon) {
-    result = TRegion::Combine(result, TRegion::FromPolygon(polygon, WINDING), RGN_OR);
+  // The pieces, all turned the same way round, filled by the non-zero rule are their union.
+  std::vector<std::vector<TPointF>> pieces;
+  auto add = [&pieces](std::vector<TPointF> polygon) {
+    double area = 0;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+      const TPointF& a = polygon[i];
+      const TPointF& b = polygon[(i + 1) % polygon.size()];
+      area += a.x * b.y - b.x * a.y;
+    }
+    if (area < 0) std::reverse(polygon.begin(), polygon.end());
+    pieces.push_back(std::move(polygon));
   };
-  if (c.empty()) return result;
+  TRect area = Clip().Box();
+  auto result = [&pieces, &area] { return TRegion::FromPolygons(pieces, WINDING, area.top, area.bottom); };
+  if (c.empty()) return {};
   if (c.size() == 1) {
     if (cap == PS_ENDCAP_ROUND) add(Disk(c[0], half));
     if (cap == PS_ENDCAP_SQUARE)
       add({{c[0].x - half, c[0].y - half}, {c[0].x + half, c[0].y - half}, {c[0].x + half, c[0].y + half},
            {c[0].x - half, c[0].y + half}});
-    return result;
+    return result();
   }
   std::size_t n = c.size();
   std::size_t segments = closed && n > 2 ? n : n - 1;
@@ -463,7 +511,7 @@ TRegion TRasterDC::WideStroke(const std::vector<TPoint>& points, bool closed) co
       add({v, p1, p2});
     }
   }
-  return result;
+  return result();
 }
 
 TRegion TRasterDC::StrokePath(const std::vector<TPoint>& points, bool closed) {
@@ -518,7 +566,8 @@ bool TRasterDC::FillAndFrame(const TRegion& inside, const std::vector<TPoint>& o
 bool TRasterDC::Polygon(const TPoint* points, int count) {
   if (points == nullptr || count < 2) return false;
   std::vector<TPoint> outline = ToSurfacePoints(points, count);
-  return FillAndFrame(TRegion::FromPolygon(outline.data(), count, fPolyFillMode), outline);
+  TRect area = Clip().Box();
+  return FillAndFrame(TRegion::FromPolygon(outline.data(), count, fPolyFillMode, area.top, area.bottom), outline);
 }
 
 bool TRasterDC::Rectangle(int left, int top, int right, int bottom) {
@@ -532,9 +581,11 @@ bool TRasterDC::Rectangle(int left, int top, int right, int bottom) {
 bool TRasterDC::Ellipse(int left, int top, int right, int bottom) {
   TRect r = ToSurfaceRect({left, top, right, bottom});
   if (IsRectEmpty(r)) return true;
-  if ((fPen.style & PS_STYLE_MASK) == PS_NULL) return FillAndFrame(EllipseRows(r), {});
+  TRect area = Clip().Box();
+  if ((fPen.style & PS_STYLE_MASK) == PS_NULL) return FillAndFrame(EllipseRows(r, area), {});
   std::vector<TPoint> outline = EllipsePath(r);
-  return FillAndFrame(TRegion::FromPolygon(outline.data(), static_cast<int>(outline.size()), ALTERNATE), outline);
+  return FillAndFrame(
+      TRegion::FromPolygon(outline.data(), static_cast<int>(outline.size()), ALTERNATE, area.top, area.bottom), outline);
 }
 
 bool TRasterDC::FillRect(const TRect& rect, TColorRef color) {
@@ -712,7 +763,8 @@ bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, co
     return TPointF{ref.x + along * dir.x + across * down.x, ref.y + along * dir.y + across * down.y};
   };
   auto band = [&](double from, double to) {
-    return TRegion::Combine(TRegion::FromPolygon({at(0, from), at(width, from), at(width, to), at(0, to)}, WINDING),
+    return TRegion::Combine(TRegion::FromPolygon({at(0, from), at(width, from), at(width, to), at(0, to)}, WINDING,
+                                                 clip.Box().top, clip.Box().bottom),
                             clip, RGN_AND);
   };
   if (fBkMode == OPAQUE && width > 0) {

@@ -43,7 +43,7 @@ std::vector<Span> RowSpans(std::vector<Crossing>& crossings, int fillMode) {
 
 }  // namespace
 
-TRegion TRegion::FromPolygon(const TPoint* points, int count, int fillMode) {
+TRegion TRegion::FromPolygon(const TPoint* points, int count, int fillMode, int firstRow, int lastRow) {
   if (points == nullptr || count < 3) return {};
   // Integer corners are pixel centres, as for the lines that frame a polygon, so that
   // the outline and the inside meet without gaps; a rectangle still covers its
@@ -51,30 +51,46 @@ TRegion TRegion::FromPolygon(const TPoint* points, int count, int fillMode) {
   std::vector<TPointF> corners;
   corners.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) corners.push_back({points[i].x + 0.5, points[i].y + 0.5});
-  return FromPolygon(corners, fillMode);
+  return FromPolygon(corners, fillMode, firstRow, lastRow);
 }
 
-TRegion TRegion::FromPolygon(const std::vector<TPointF>& points, int fillMode) {
-  TRegion region;
-  if (points.size() < 3) return region;
-  double minY = points[0].y;
-  double maxY = points[0].y;
-  for (const TPointF& p : points) {
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
+TRegion TRegion::FromPolygon(const std::vector<TPointF>& points, int fillMode, int firstRow, int lastRow) {
+  return FromPolygons({points}, fillMode, firstRow, lastRow);
+}
+
+TRegion TRegion::FromPolygons(const std::vector<std::vector<TPointF>>& polygons, int fillMode, int firstRow,
+                              int lastRow) {
+  struct Edge {
+    TPointF a;
+    TPointF b;
+  };
+  std::vector<Edge> edges;
+  double minY = 0;
+  double maxY = 0;
+  for (const std::vector<TPointF>& points : polygons) {
+    if (points.size() < 3) continue;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const TPointF& a = points[i];
+      const TPointF& b = points[(i + 1) % points.size()];
+      // Edges that cannot cross a wanted row are of no use.
+      if (a.y == b.y || std::max(a.y, b.y) < firstRow || std::min(a.y, b.y) > static_cast<double>(lastRow) + 1) continue;
+      minY = edges.empty() ? std::min(a.y, b.y) : std::min({minY, a.y, b.y});
+      maxY = edges.empty() ? std::max(a.y, b.y) : std::max({maxY, a.y, b.y});
+      edges.push_back({a, b});
+    }
   }
+  TRegion region;
+  if (edges.empty()) return region;
   // Row y is sampled at its centre y + 0.5.
-  int top = static_cast<int>(std::ceil(minY - 0.5));
-  int bottom = static_cast<int>(std::ceil(maxY - 0.5));
+  int top = static_cast<int>(std::clamp(std::ceil(minY - 0.5), static_cast<double>(firstRow), static_cast<double>(lastRow)));
+  int bottom = static_cast<int>(std::clamp(std::ceil(maxY - 0.5), static_cast<double>(top), static_cast<double>(lastRow)));
   std::vector<Crossing> crossings;
-  std::size_t count = points.size();
   for (int y = top; y < bottom; ++y) {
     double centre = y + 0.5;
     crossings.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-      const TPointF& a = points[i];
-      const TPointF& b = points[(i + 1) % count];
-      if (a.y == b.y) continue;
+    for (const Edge& edge : edges) {
+      const TPointF& a = edge.a;
+      const TPointF& b = edge.b;
       if (centre < std::min(a.y, b.y) || centre >= std::max(a.y, b.y)) continue;
       double x = a.x + (centre - a.y) * (b.x - a.x) / (b.y - a.y);
       crossings.push_back({x, b.y > a.y ? 1 : -1});

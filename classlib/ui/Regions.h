@@ -3,6 +3,7 @@
 // rectangles and polygons and combined by the platform's five modes. A region is a plain
 // value: the platform's region handles become TRegion objects that free themselves.
 
+#include <climits>
 #include <utility>
 #include <vector>
 
@@ -24,13 +25,19 @@ class TRegion {
   // The pixels inside the polygon by the fill mode's rule, with the corners taken as
   // pixel centres and the right and bottom sides exclusive; fewer than three points give
   // an empty region.
-  static TRegion FromPolygon(const TPoint* points, int count, int fillMode);
-  // The same for a polygon with fractional corners (pixel x covers x .. x + 1).
+  static TRegion FromPolygon(const TPoint* points, int count, int fillMode, int firstRow = INT_MIN,
+                             int lastRow = INT_MAX);
+  // The same for a polygon with fractional corners (pixel x covers x .. x + 1), taking
+  // only the rows from firstRow up to lastRow (exclusive).
   struct TPointF {
     double x;
     double y;
   };
-  static TRegion FromPolygon(const std::vector<TPointF>& points, int fillMode);
+  static TRegion FromPolygon(const std::vector<TPointF>& points, int fillMode, int firstRow = INT_MIN,
+                             int lastRow = INT_MAX);
+  // Several polygons filled together, their edges counted as one polygon's.
+  static TRegion FromPolygons(const std::vector<std::vector<TPointF>>& polygons, int fillMode,
+                              int firstRow = INT_MIN, int lastRow = INT_MAX);
   // One span [first, second) per row from top down; rows with no span are empty.
   static TRegion FromRows(int top, const std::vector<std::pair<int, int>>& rows);
   // The given pixels (in any order, repeats allowed).

@@ -359,6 +359,21 @@ TEST(Shapes, PolygonFillsByTheFillModeAndFramesWithThePen) {
   EXPECT_EQ(s.raster.Pixel(20, 20), kRed);
 }
 
+TEST(Shapes, AbsurdCoordinatesCostNoMoreThanTheRaster) {
+  Surface s;
+  s.dc.MoveToEx(-1000000000, 5);
+  s.dc.LineTo(1000000000, 5);
+  EXPECT_EQ(test::InkBox(s.raster, kWhite), Rect(0, 5, 40, 6));
+  s.dc.SelectBrush({BS_SOLID, kRed});
+  s.dc.SelectPen({PS_SOLID, 3, kBlack});
+  s.dc.Ellipse(-2000000, -2000000, 2000000, 2000000);
+  EXPECT_EQ(s.raster.Pixel(20, 15), kRed);
+  const TPoint triangle[] = {{-900000000, -900000000}, {900000000, 0}, {-900000000, 900000000}};
+  s.dc.SelectBrush({BS_SOLID, 0x00FF00});
+  s.dc.Polygon(triangle, 3);
+  EXPECT_EQ(s.raster.Pixel(20, 15), 0x00FF00u);
+}
+
 TEST(Shapes, XorTwiceRestoresEveryPixel) {
   Surface s(60, 40);
   test::FillPattern(s.raster);
