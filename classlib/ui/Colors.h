@@ -13,9 +13,15 @@ using TColorRef = std::uint32_t;  // a plain 0x00BBGGRR value, never a system co
 constexpr TColorRef RGB(int r, int g, int b) {
   return static_cast<TColorRef>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(TColorRef c) { return static_cast<int>(c & 0xFF); }
-constexpr int GetGValue(TColorRef c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int GetBValue(TColorRef c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int GetRValue(TColorRef c) {
+  return static_cast<int>(c & 0xFF);
+}
+constexpr int GetGValue(TColorRef c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(TColorRef c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Indices of the system colour table.
 enum : int {
@@ -51,7 +57,9 @@ enum : int {
   COLOR_MENUBAR = 30,
 };
 
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | static_cast<unsigned>(index)); }
+constexpr TColor SystemColor(int index) {
+  return static_cast<TColor>(0x80000000u | static_cast<unsigned>(index));
+}
 
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);

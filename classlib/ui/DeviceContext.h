@@ -311,11 +311,11 @@ class TDeviceContext {
   // Blits from another context's surface. A negative width or height mirrors.
   virtual bool BitBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                       unsigned rop) = 0;
-  virtual bool StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                          int widthSrc, int heightSrc, unsigned rop) = 0;
+  virtual bool StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                          int ySrc, int widthSrc, int heightSrc, unsigned rop) = 0;
   // Copies the source's pixels except those of the transparent colour.
-  virtual bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                              int widthSrc, int heightSrc, TColorRef transparent) = 0;
+  virtual bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                              int ySrc, int widthSrc, int heightSrc, TColorRef transparent) = 0;
 
   // A raster into the logical rectangle of its own size at (x, y), following the mapping
   // as a blit does; when a mask is given, only the pixels it marks opaque (row by row,
@@ -330,7 +330,8 @@ class TDeviceContext {
   virtual bool GetTextMetrics(TTextMetric& metrics) = 0;
 
   // Composite drawing, written over the calls above.
-  virtual int DrawText(const AnsiString& text, TRect& rect, unsigned format, DRAWTEXTPARAMS* params = nullptr);
+  virtual int DrawText(const AnsiString& text, TRect& rect, unsigned format,
+                       DRAWTEXTPARAMS* params = nullptr);
   virtual bool DrawEdge(TRect& rect, unsigned edge, unsigned flags);
   virtual bool DrawFrameControl(TRect& rect, unsigned type, unsigned state);
   // Disabled text, embossed: the text in the highlight colour one pixel down and right,
@@ -363,8 +364,12 @@ class TDeviceContext {
 using HDC = TDeviceContext*;
 
 // The platform's names for the calls above.
-inline bool DrawEdge(HDC dc, TRect& rect, unsigned edge, unsigned flags) { return dc->DrawEdge(rect, edge, flags); }
-inline bool DrawFocusRect(HDC dc, const TRect& rect) { return dc->DrawFocusRect(rect); }
+inline bool DrawEdge(HDC dc, TRect& rect, unsigned edge, unsigned flags) {
+  return dc->DrawEdge(rect, edge, flags);
+}
+inline bool DrawFocusRect(HDC dc, const TRect& rect) {
+  return dc->DrawFocusRect(rect);
+}
 inline bool DrawFrameControl(HDC dc, TRect& rect, unsigned type, unsigned state) {
   return dc->DrawFrameControl(rect, type, state);
 }
@@ -378,21 +383,31 @@ inline bool ExtTextOut(HDC dc, int x, int y, unsigned options, const TRect* rect
                        const int* dx = nullptr) {
   return dc->ExtTextOut(x, y, options, rect, text, dx);
 }
-inline bool GetTextMetrics(HDC dc, TTextMetric& metrics) { return dc->GetTextMetrics(metrics); }
+inline bool GetTextMetrics(HDC dc, TTextMetric& metrics) {
+  return dc->GetTextMetrics(metrics);
+}
 inline bool GetTextExtentPoint32(HDC dc, const AnsiString& text, TSize& size) {
   size = dc->GetTextExtentPoint32(text);
   return true;
 }
-inline int GetClipRgn(HDC dc, TRegion& region) { return dc->GetClipRgn(region); }
-inline int SelectClipRgn(HDC dc, const TRegion* region) { return dc->SelectClipRgn(region); }
-inline int ExtSelectClipRgn(HDC dc, const TRegion* region, int mode) { return dc->ExtSelectClipRgn(region, mode); }
+inline int GetClipRgn(HDC dc, TRegion& region) {
+  return dc->GetClipRgn(region);
+}
+inline int SelectClipRgn(HDC dc, const TRegion* region) {
+  return dc->SelectClipRgn(region);
+}
+inline int ExtSelectClipRgn(HDC dc, const TRegion* region, int mode) {
+  return dc->ExtSelectClipRgn(region, mode);
+}
 inline int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
   return dc->IntersectClipRect(left, top, right, bottom);
 }
 inline int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
   return dc->ExcludeClipRect(left, top, right, bottom);
 }
-inline bool RectVisible(HDC dc, const TRect& rect) { return dc->RectVisible(rect); }
+inline bool RectVisible(HDC dc, const TRect& rect) {
+  return dc->RectVisible(rect);
+}
 inline bool LPtoDP(HDC dc, TPoint* points, int count) {
   dc->LPtoDP(points, count);
   return true;
@@ -400,11 +415,12 @@ inline bool LPtoDP(HDC dc, TPoint* points, int count) {
 inline bool PolyPolyline(HDC dc, const TPoint* points, const unsigned* counts, int strokes) {
   return dc->PolyPolyline(points, counts, strokes);
 }
-inline bool BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, unsigned rop) {
+inline bool BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+                   unsigned rop) {
   return dest->BitBlt(x, y, width, height, *source, xSrc, ySrc, rop);
 }
-inline bool StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, int widthSrc,
-                       int heightSrc, unsigned rop) {
+inline bool StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+                       int widthSrc, int heightSrc, unsigned rop) {
   return dest->StretchBlt(x, y, width, height, *source, xSrc, ySrc, widthSrc, heightSrc, rop);
 }
 

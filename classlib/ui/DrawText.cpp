@@ -57,15 +57,24 @@ bool IsStrong(char c) {
 
 char Mirrored(char c) {
   switch (c) {
-    case '(': return ')';
-    case ')': return '(';
-    case '[': return ']';
-    case ']': return '[';
-    case '{': return '}';
-    case '}': return '{';
-    case '<': return '>';
-    case '>': return '<';
-    default: return c;
+    case '(':
+      return ')';
+    case ')':
+      return '(';
+    case '[':
+      return ']';
+    case ']':
+      return '[';
+    case '{':
+      return '}';
+    case '}':
+      return '{';
+    case '<':
+      return '>';
+    case '>':
+      return '<';
+    default:
+      return c;
   }
 }
 
@@ -102,7 +111,8 @@ TextLine RightToLeftOrder(const TextLine& line) {
 // Measures and draws single lines, expanding tabs when asked.
 class LineWriter {
  public:
-  LineWriter(TDeviceContext& dc, bool expandTabs, int tabWidth) : fDc(dc), fExpandTabs(expandTabs), fTabWidth(tabWidth) {}
+  LineWriter(TDeviceContext& dc, bool expandTabs, int tabWidth)
+      : fDc(dc), fExpandTabs(expandTabs), fTabWidth(tabWidth) {}
 
   int Width(const AnsiString& text) const { return Walk(text, 0, 0, false); }
   void Draw(const AnsiString& text, int x, int y) const { Walk(text, x, y, true); }
@@ -172,7 +182,9 @@ TDeviceContext::TClipGuard::TClipGuard(TDeviceContext& dc, const TRect& rect) : 
   dc.IntersectClipRect(rect.left, rect.top, rect.right, rect.bottom);
 }
 
-TDeviceContext::TClipGuard::~TClipGuard() { fDc.SelectClipRgn(fHadClip ? &fSaved : nullptr); }
+TDeviceContext::TClipGuard::~TClipGuard() {
+  fDc.SelectClipRgn(fHadClip ? &fSaved : nullptr);
+}
 
 int TDeviceContext::DrawText(const AnsiString& text, TRect& rect, unsigned format, DRAWTEXTPARAMS* params) {
   TTextMetric tm;
@@ -215,7 +227,8 @@ int TDeviceContext::DrawText(const AnsiString& text, TRect& rect, unsigned forma
 
   int y = rect.top;
   bool placed = (format & DT_SINGLELINE) != 0 && (format & (DT_VCENTER | DT_BOTTOM)) != 0;
-  if (placed) y = (format & DT_BOTTOM) != 0 ? rect.bottom - lineHeight : rect.top + (rect.Height() - lineHeight) / 2;
+  if (placed)
+    y = (format & DT_BOTTOM) != 0 ? rect.bottom - lineHeight : rect.top + (rect.Height() - lineHeight) / 2;
   std::optional<TClipGuard> clip;
   if ((format & DT_NOCLIP) == 0) clip.emplace(*this, rect);
   for (const TextLine& line : lines) {

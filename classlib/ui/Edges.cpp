@@ -148,7 +148,8 @@ bool TDeviceContext::DrawPushButton(TRect& rect, unsigned state) {
 bool TDeviceContext::DrawCheckBox(const TRect& rect, unsigned state) {
   int side = std::min(rect.Width(), rect.Height());
   if (side <= 0) return true;
-  TRect box = Bounds(rect.left + (rect.Width() - side) / 2, rect.top + (rect.Height() - side) / 2, side, side);
+  TRect box =
+      Bounds(rect.left + (rect.Width() - side) / 2, rect.top + (rect.Height() - side) / 2, side, side);
   bool grayed = (state & 0xFF) == DFCS_BUTTON3STATE && (state & DFCS_CHECKED) != 0;
   if ((state & (DFCS_FLAT | DFCS_MONO)) != 0) {
     FrameRect(box, GetSysColor((state & DFCS_MONO) != 0 ? COLOR_WINDOWFRAME : COLOR_BTNSHADOW));
@@ -161,7 +162,8 @@ bool TDeviceContext::DrawCheckBox(const TRect& rect, unsigned state) {
   FillRect(box, GetSysColor(faceInside || grayed ? COLOR_BTNFACE : COLOR_WINDOW));
   if (grayed && !faceInside)
     for (int y = box.top; y < box.bottom; ++y)
-      for (int x = box.left + ((y - box.top) & 1); x < box.right; x += 2) SetPixel(x, y, GetSysColor(COLOR_BTNHIGHLIGHT));
+      for (int x = box.left + ((y - box.top) & 1); x < box.right; x += 2)
+        SetPixel(x, y, GetSysColor(COLOR_BTNHIGHLIGHT));
   if ((state & DFCS_CHECKED) == 0) return true;
   TColorRef ink = GetSysColor((state & DFCS_INACTIVE) != 0 || grayed ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT);
   int inside = box.Width();
@@ -170,7 +172,8 @@ bool TDeviceContext::DrawCheckBox(const TRect& rect, unsigned state) {
   int y0 = box.top + (box.Height() - mark) / 2;
   for (int v = 0; v < mark; ++v)
     for (int u = 0; u < mark; ++u)
-      if (kCheckMark[static_cast<std::size_t>(v * 7 / mark)][u * 7 / mark] == 'X') SetPixel(x0 + u, y0 + v, ink);
+      if (kCheckMark[static_cast<std::size_t>(v * 7 / mark)][u * 7 / mark] == 'X')
+        SetPixel(x0 + u, y0 + v, ink);
   return true;
 }
 

@@ -23,8 +23,9 @@ constexpr int kDefaultPixelsPerEm = 12;
 constexpr int kMaxPixelsPerEm = 2048;
 
 bool SameName(const AnsiString& a, const char* b) {
-  return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b),
-                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+  return std::equal(a.begin(), a.end(), b, b + std::char_traits<char>::length(b), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 // The original platform's faces and the installed family that stands in for each.
@@ -33,15 +34,24 @@ struct Substitute {
   const char* installed;
 };
 constexpr std::array<Substitute, 19> kSubstitutes = {{
-    {"MS Sans Serif", "DejaVu Sans"},     {"Microsoft Sans Serif", "DejaVu Sans"},
-    {"MS Shell Dlg", "DejaVu Sans"},      {"MS Shell Dlg 2", "DejaVu Sans"},
-    {"Tahoma", "DejaVu Sans"},            {"Arial", "DejaVu Sans"},
-    {"Verdana", "DejaVu Sans"},           {"Segoe UI", "DejaVu Sans"},
-    {"System", "DejaVu Sans"},            {"Default", "DejaVu Sans"},
-    {"Courier New", "DejaVu Sans Mono"},  {"Courier", "DejaVu Sans Mono"},
-    {"Lucida Console", "DejaVu Sans Mono"}, {"Fixedsys", "DejaVu Sans Mono"},
-    {"Terminal", "DejaVu Sans Mono"},     {"Consolas", "DejaVu Sans Mono"},
-    {"Times New Roman", "DejaVu Serif"},  {"MS Serif", "DejaVu Serif"},
+    {"MS Sans Serif", "DejaVu Sans"},
+    {"Microsoft Sans Serif", "DejaVu Sans"},
+    {"MS Shell Dlg", "DejaVu Sans"},
+    {"MS Shell Dlg 2", "DejaVu Sans"},
+    {"Tahoma", "DejaVu Sans"},
+    {"Arial", "DejaVu Sans"},
+    {"Verdana", "DejaVu Sans"},
+    {"Segoe UI", "DejaVu Sans"},
+    {"System", "DejaVu Sans"},
+    {"Default", "DejaVu Sans"},
+    {"Courier New", "DejaVu Sans Mono"},
+    {"Courier", "DejaVu Sans Mono"},
+    {"Lucida Console", "DejaVu Sans Mono"},
+    {"Fixedsys", "DejaVu Sans Mono"},
+    {"Terminal", "DejaVu Sans Mono"},
+    {"Consolas", "DejaVu Sans Mono"},
+    {"Times New Roman", "DejaVu Serif"},
+    {"MS Serif", "DejaVu Serif"},
     {"Times", "DejaVu Serif"},
 }};
 
@@ -91,7 +101,9 @@ std::pair<std::string, int> MatchFontFile(const AnsiString& family, bool bold, b
   return {reinterpret_cast<const char*>(file), index};
 }
 
-int RoundScaled(double units, double scale) { return static_cast<int>(std::lround(units * scale)); }
+int RoundScaled(double units, double scale) {
+  return static_cast<int>(std::lround(units * scale));
+}
 
 }  // namespace
 
@@ -122,11 +134,13 @@ TFontInstance::~TFontInstance() = default;
 std::shared_ptr<TFontInstance> TFontInstance::For(const TLogFont& font) {
   FontSystem& fonts = Fonts();
   bool bold = font.lfWeight >= 600;
-  auto key = std::make_tuple(font.lfFaceName, font.lfHeight, bold ? 1 : 0, font.lfItalic, font.lfPitchAndFamily);
+  auto key =
+      std::make_tuple(font.lfFaceName, font.lfHeight, bold ? 1 : 0, font.lfItalic, font.lfPitchAndFamily);
   std::lock_guard lock(fonts.mutex);
   auto it = fonts.cache.find(key);
   if (it != fonts.cache.end()) return it->second;
-  auto [file, index] = MatchFontFile(SubstituteFontName(font.lfFaceName, font.lfPitchAndFamily), bold, font.lfItalic);
+  auto [file, index] =
+      MatchFontFile(SubstituteFontName(font.lfFaceName, font.lfPitchAndFamily), bold, font.lfItalic);
   std::shared_ptr<TFontInstance> instance(new TFontInstance(file, index, font));
   fonts.cache.emplace(key, instance);
   return instance;
@@ -163,20 +177,22 @@ TFontInstance::TFontInstance(const std::string& fileName, int faceIndex, const T
   fMetrics.tmHeight = fMetrics.tmAscent + fMetrics.tmDescent;
   fMetrics.tmInternalLeading = fMetrics.tmHeight - fPixelsPerEm;
   double hheaHeight = face->ascender - face->descender;
-  fMetrics.tmExternalLeading =
-      std::max(0, RoundScaled(face->height - hheaHeight - ((ascentUnits + descentUnits) - hheaHeight), scale));
-  fMetrics.tmAveCharWidth = os2 != nullptr && os2->xAvgCharWidth > 0 ? RoundScaled(os2->xAvgCharWidth, scale)
-                                                                      : Advance(U'x');
+  fMetrics.tmExternalLeading = std::max(
+      0, RoundScaled(face->height - hheaHeight - ((ascentUnits + descentUnits) - hheaHeight), scale));
+  fMetrics.tmAveCharWidth =
+      os2 != nullptr && os2->xAvgCharWidth > 0 ? RoundScaled(os2->xAvgCharWidth, scale) : Advance(U'x');
   fMetrics.tmMaxCharWidth = RoundScaled(face->bbox.xMax - face->bbox.xMin, scale);
-  fMetrics.tmWeight = os2 != nullptr ? static_cast<int>(os2->usWeightClass)
-                                     : static_cast<int>((face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ? FW_BOLD : FW_NORMAL);
+  fMetrics.tmWeight =
+      os2 != nullptr ? static_cast<int>(os2->usWeightClass)
+                     : static_cast<int>((face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ? FW_BOLD : FW_NORMAL);
   fMetrics.tmOverhang = 0;
   fMetrics.tmPitchAndFamily = FT_IS_FIXED_WIDTH(face) ? 0 : 1;  // the platform's bit 0 means "variable"
 
   fLineThickness = std::max(1, RoundScaled(face->underline_thickness, scale));
   fUnderlineOffset = std::max(1, RoundScaled(-face->underline_position, scale));
-  fStrikeoutOffset = os2 != nullptr && os2->yStrikeoutPosition > 0 ? -RoundScaled(os2->yStrikeoutPosition, scale)
-                                                                   : -fMetrics.tmAscent / 3;
+  fStrikeoutOffset = os2 != nullptr && os2->yStrikeoutPosition > 0
+                         ? -RoundScaled(os2->yStrikeoutPosition, scale)
+                         : -fMetrics.tmAscent / 3;
 }
 
 int TFontInstance::Advance(char32_t ch) {

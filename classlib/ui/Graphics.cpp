@@ -42,12 +42,14 @@ void TPen::SetMode(TPenMode value) {
 }
 
 TLogPen TPen::LogPen() const {
-  static constexpr unsigned kStyles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+  static constexpr unsigned kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
+                                         PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
   return {kStyles[fStyle] | fExtraStyle, fWidth, ColorToRGB(fColor)};
 }
 
 void TPen::SetLogPen(const TLogPen& pen) {
-  static constexpr TPenStyle kStyles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame};
+  static constexpr TPenStyle kStyles[] = {psSolid,      psDash,  psDot,        psDashDot,
+                                          psDashDotDot, psClear, psInsideFrame};
   unsigned dash = pen.style & PS_STYLE_MASK;
   fStyle = dash <= PS_INSIDEFRAME ? kStyles[dash] : psSolid;
   fExtraStyle = pen.style & ~PS_STYLE_MASK;
@@ -57,9 +59,10 @@ void TPen::SetLogPen(const TLogPen& pen) {
 }
 
 int TPen::Rop2() const {
-  static constexpr int kModes[] = {R2_BLACK,      R2_WHITE,      R2_NOP,        R2_NOT,       R2_COPYPEN,   R2_NOTCOPYPEN,
-                                   R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
-                                   R2_MASKPEN,    R2_NOTMASKPEN, R2_XORPEN,     R2_NOTXORPEN};
+  static constexpr int kModes[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                                   R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                                   R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                                   R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
   return kModes[fMode];
 }
 
@@ -107,9 +110,13 @@ void TFont::SetHeight(int value) {
   if (Store(fHeight, value)) Changed();
 }
 
-int TFont::Size() const { return -MulDivRounded(fHeight, 72, fPixelsPerInch); }
+int TFont::Size() const {
+  return -MulDivRounded(fHeight, 72, fPixelsPerInch);
+}
 
-void TFont::SetSize(int value) { SetHeight(-MulDivRounded(value, fPixelsPerInch, 72)); }
+void TFont::SetSize(int value) {
+  SetHeight(-MulDivRounded(value, fPixelsPerInch, 72));
+}
 
 void TFont::SetStyle(TFontStyles value) {
   if (Store(fStyle, value)) Changed();
@@ -145,7 +152,9 @@ TLogFont TFont::LogFont() const {
   font.lfUnderline = fStyle.Contains(fsUnderline);
   font.lfStrikeOut = fStyle.Contains(fsStrikeOut);
   font.lfCharSet = fCharset;
-  font.lfPitchAndFamily = fPitch == fpFixed ? FIXED_PITCH : fPitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+  font.lfPitchAndFamily = fPitch == fpFixed      ? FIXED_PITCH
+                          : fPitch == fpVariable ? VARIABLE_PITCH
+                                                 : DEFAULT_PITCH;
   font.lfFaceName = fName;
   return font;
 }
@@ -181,9 +190,12 @@ void TFont::Assign(const TPersistent* source) {
 
 // ---- TCanvas ----
 
-TCanvas::TCanvas() : fPen(std::make_unique<TPen>()), fBrush(std::make_unique<TBrush>()), fFont(std::make_unique<TFont>()) {}
+TCanvas::TCanvas()
+    : fPen(std::make_unique<TPen>()), fBrush(std::make_unique<TBrush>()), fFont(std::make_unique<TFont>()) {}
 
-TCanvas::TCanvas(TDeviceContext* handle) : TCanvas() { SetHandle(handle); }
+TCanvas::TCanvas(TDeviceContext* handle) : TCanvas() {
+  SetHandle(handle);
+}
 
 TCanvas::~TCanvas() = default;
 
@@ -250,7 +262,9 @@ void TCanvas::SelectFont() const {
   }
 }
 
-TPoint TCanvas::PenPos() const { return RequireHandle().GetCurrentPositionEx(); }
+TPoint TCanvas::PenPos() const {
+  return RequireHandle().GetCurrentPositionEx();
+}
 
 TRect TCanvas::ClipRect() const {
   TRect box;
@@ -258,7 +272,9 @@ TRect TCanvas::ClipRect() const {
   return box;
 }
 
-void TCanvas::MoveTo(int x, int y) { RequireHandle().MoveToEx(x, y); }
+void TCanvas::MoveTo(int x, int y) {
+  RequireHandle().MoveToEx(x, y);
+}
 
 void TCanvas::LineTo(int x, int y) {
   SelectPen();
@@ -300,11 +316,17 @@ void TCanvas::FrameRect(const TRect& rect) {
   if (fBrush->Style() != bsClear) fHandle->FrameRect(rect, ColorToRGB(fBrush->Color()));
 }
 
-void TCanvas::DrawFocusRect(const TRect& rect) { RequireHandle().DrawFocusRect(rect); }
+void TCanvas::DrawFocusRect(const TRect& rect) {
+  RequireHandle().DrawFocusRect(rect);
+}
 
-TColor TCanvas::Pixels(int x, int y) const { return static_cast<TColor>(RequireHandle().GetPixel(x, y)); }
+TColor TCanvas::Pixels(int x, int y) const {
+  return static_cast<TColor>(RequireHandle().GetPixel(x, y));
+}
 
-void TCanvas::SetPixels(int x, int y, TColor color) { RequireHandle().SetPixel(x, y, ColorToRGB(color)); }
+void TCanvas::SetPixels(int x, int y, TColor color) {
+  RequireHandle().SetPixel(x, y, ColorToRGB(color));
+}
 
 void TCanvas::TextOut(int x, int y, const AnsiString& text) {
   SelectFont();
@@ -325,26 +347,29 @@ TSize TCanvas::TextExtent(const AnsiString& text) const {
   return fHandle->GetTextExtentPoint32(text);
 }
 
-void TCanvas::Draw(int x, int y, const TBitmap& bitmap) { StretchDraw(Bounds(x, y, bitmap.Width(), bitmap.Height()), bitmap); }
+void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
+  StretchDraw(Bounds(x, y, bitmap.Width(), bitmap.Height()), bitmap);
+}
 
 void TCanvas::StretchDraw(const TRect& rect, const TBitmap& bitmap) {
   if (bitmap.Empty()) return;
   TDeviceContext& dc = RequireHandle();
   const TDeviceContext& source = *bitmap.Canvas()->Handle();
   if (bitmap.Transparent()) {
-    dc.TransparentBlt(rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, bitmap.Width(), bitmap.Height(),
-                      ColorToRGB(bitmap.TransparentColor()));
+    dc.TransparentBlt(rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, bitmap.Width(),
+                      bitmap.Height(), ColorToRGB(bitmap.TransparentColor()));
   } else {
     SelectBrush();
-    dc.StretchBlt(rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, bitmap.Width(), bitmap.Height(),
-                  fCopyMode);
+    dc.StretchBlt(rect.left, rect.top, rect.Width(), rect.Height(), source, 0, 0, bitmap.Width(),
+                  bitmap.Height(), fCopyMode);
   }
 }
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect) {
   SelectBrush();
-  RequireHandle().StretchBlt(dest.left, dest.top, dest.Width(), dest.Height(), source.RequireHandle(), sourceRect.left,
-                             sourceRect.top, sourceRect.Width(), sourceRect.Height(), fCopyMode);
+  RequireHandle().StretchBlt(dest.left, dest.top, dest.Width(), dest.Height(), source.RequireHandle(),
+                             sourceRect.left, sourceRect.top, sourceRect.Width(), sourceRect.Height(),
+                             fCopyMode);
 }
 
 // ---- TBitmap ----
@@ -352,9 +377,13 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& so
 TBitmap::TBitmap()
     : fDc(std::make_unique<TRasterDC>(fRaster)), fCanvas(std::make_unique<TCanvas>(fDc.get())) {}
 
-TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
+TBitmap::TBitmap(int width, int height) : TBitmap() {
+  SetSize(width, height);
+}
 
-void TBitmap::SetSize(int width, int height) { fRaster.SetSize(width, height, 0xFFFFFF); }
+void TBitmap::SetSize(int width, int height) {
+  fRaster.SetSize(width, height, 0xFFFFFF);
+}
 
 TColor TBitmap::TransparentColor() const {
   if (fTransparentMode == tmFixed) return fTransparentColor;
@@ -376,6 +405,8 @@ void TBitmap::Assign(const TPersistent* source) {
   fTransparentColor = bitmap->fTransparentColor;
 }
 
-void TBitmap::LoadFromResourceName(const AnsiString& name) { fRaster = LoadArtRaster(name); }
+void TBitmap::LoadFromResourceName(const AnsiString& name) {
+  fRaster = LoadArtRaster(name);
+}
 
 }  // namespace ordvane

@@ -37,8 +37,9 @@ std::vector<TCustomImageList::Image> TCustomImageList::Cut(const TBitmap& image,
   int pieces = std::max(1, image.Width() / fWidth);
   const TRaster& source = image.Raster();
   for (int k = 0; k < pieces; ++k) {
-    Image piece{TRaster(fWidth, fHeight),
-                std::vector<bool>(static_cast<std::size_t>(fWidth) * static_cast<std::size_t>(fHeight), false)};
+    Image piece{
+        TRaster(fWidth, fHeight),
+        std::vector<bool>(static_cast<std::size_t>(fWidth) * static_cast<std::size_t>(fHeight), false)};
     for (int y = 0; y < fHeight; ++y)
       for (int x = 0; x < fWidth; ++x) {
         int sx = k * fWidth + x;
@@ -51,13 +52,16 @@ std::vector<TCustomImageList::Image> TCustomImageList::Cut(const TBitmap& image,
   return images;
 }
 
-std::vector<TCustomImageList::Image> TCustomImageList::CutWithMask(const TBitmap& image, const TBitmap* mask) const {
+std::vector<TCustomImageList::Image> TCustomImageList::CutWithMask(const TBitmap& image,
+                                                                   const TBitmap* mask) const {
   return Cut(image, [mask](int x, int y) {
-    return mask == nullptr || !mask->Raster().Contains(x, y) || (mask->Raster().Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return mask == nullptr || !mask->Raster().Contains(x, y) ||
+           (mask->Raster().Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
   });
 }
 
-std::vector<TCustomImageList::Image> TCustomImageList::CutMasked(const TBitmap& image, TColor maskColor) const {
+std::vector<TCustomImageList::Image> TCustomImageList::CutMasked(const TBitmap& image,
+                                                                 TColor maskColor) const {
   TColorRef key = maskColor == clDefault ? (image.Empty() ? 0 : image.Raster().Pixel(0, image.Height() - 1))
                                          : ColorToRGB(maskColor);
   const TRaster& raster = image.Raster();
@@ -77,9 +81,13 @@ void TCustomImageList::Put(int index, std::vector<Image> images) {
   Change();
 }
 
-int TCustomImageList::Add(const TBitmap& image, const TBitmap* mask) { return Append(CutWithMask(image, mask)); }
+int TCustomImageList::Add(const TBitmap& image, const TBitmap* mask) {
+  return Append(CutWithMask(image, mask));
+}
 
-int TCustomImageList::AddMasked(const TBitmap& image, TColor maskColor) { return Append(CutMasked(image, maskColor)); }
+int TCustomImageList::AddMasked(const TBitmap& image, TColor maskColor) {
+  return Append(CutMasked(image, maskColor));
+}
 
 void TCustomImageList::Replace(int index, const TBitmap& image, const TBitmap* mask) {
   Put(index, CutWithMask(image, mask));

@@ -10,7 +10,8 @@
 namespace ordvane {
 
 void SaveRasterToPngFile(const TRaster& raster, const AnsiString& fileName) {
-  if (raster.Width() == 0 || raster.Height() == 0) throw EInvalidOperation("An empty picture cannot be saved as PNG");
+  if (raster.Width() == 0 || raster.Height() == 0)
+    throw EInvalidOperation("An empty picture cannot be saved as PNG");
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(raster.Width());

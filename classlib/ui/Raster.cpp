@@ -21,6 +21,8 @@ void TRaster::SetSize(int width, int height, TColorRef fill) {
   fHeight = height;
 }
 
-void TRaster::Fill(TColorRef color) { std::fill(fPixels.begin(), fPixels.end(), color & 0xFFFFFF); }
+void TRaster::Fill(TColorRef color) {
+  std::fill(fPixels.begin(), fPixels.end(), color & 0xFFFFFF);
+}
 
 }  // namespace ordvane

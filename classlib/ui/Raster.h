@@ -30,14 +30,14 @@ class TRaster {
   void SetSize(int width, int height, TColorRef fill = 0xFFFFFF);
 
   // Outside the raster a read gives 0 and a write does nothing.
-  TColorRef Pixel(int x, int y) const {
-    return Contains(x, y) ? fPixels[Index(x, y)] : 0;
-  }
+  TColorRef Pixel(int x, int y) const { return Contains(x, y) ? fPixels[Index(x, y)] : 0; }
   void SetPixel(int x, int y, TColorRef color) {
     if (Contains(x, y)) fPixels[Index(x, y)] = color & 0xFFFFFF;
   }
   // Unchecked access for loops that have clipped already.
-  std::uint32_t* Row(int y) { return fPixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(fWidth); }
+  std::uint32_t* Row(int y) {
+    return fPixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(fWidth);
+  }
   const std::uint32_t* Row(int y) const {
     return fPixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(fWidth);
   }

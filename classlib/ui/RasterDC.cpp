@@ -22,16 +22,20 @@ int MulDivRound(int a, int b, int c) {
   long long q = n / c;
   long long r = n % c;
   if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c))) q += ((n < 0) != (c < 0)) ? -1 : 1;
-  return static_cast<int>(std::clamp<long long>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return static_cast<int>(
+      std::clamp<long long>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // A truth table bit expanded to a whole colour mask.
-std::uint32_t Mask(unsigned table, int bit) { return ((table >> bit) & 1U) != 0 ? 0xFFFFFFU : 0U; }
+std::uint32_t Mask(unsigned table, int bit) {
+  return ((table >> bit) & 1U) != 0 ? 0xFFFFFFU : 0U;
+}
 
 // The binary raster operation: code - 1 is the truth table over (pen, destination).
 std::uint32_t Rop2(int code, std::uint32_t pen, std::uint32_t dst) {
   unsigned t = static_cast<unsigned>(code - 1) & 0xF;
-  return ((Mask(t, 0) & ~pen & ~dst) | (Mask(t, 1) & ~pen & dst) | (Mask(t, 2) & pen & ~dst) | (Mask(t, 3) & pen & dst)) &
+  return ((Mask(t, 0) & ~pen & ~dst) | (Mask(t, 1) & ~pen & dst) | (Mask(t, 2) & pen & ~dst) |
+          (Mask(t, 3) & pen & dst)) &
          0xFFFFFF;
 }
 
@@ -55,12 +59,18 @@ bool RopUsesPattern(unsigned rop) {
 // On and off run lengths of the cosmetic pen styles.
 std::vector<int> StylePattern(unsigned style) {
   switch (style & PS_STYLE_MASK) {
-    case PS_DASH: return {18, 6};
-    case PS_DOT: return {3, 3};
-    case PS_DASHDOT: return {9, 6, 3, 6};
-    case PS_DASHDOTDOT: return {9, 3, 3, 3, 3, 3};
-    case PS_ALTERNATE: return {1, 1};
-    default: return {};
+    case PS_DASH:
+      return {18, 6};
+    case PS_DOT:
+      return {3, 3};
+    case PS_DASHDOT:
+      return {9, 6, 3, 6};
+    case PS_DASHDOTDOT:
+      return {9, 3, 3, 3, 3, 3};
+    case PS_ALTERNATE:
+      return {1, 1};
+    default:
+      return {};
   }
 }
 
@@ -72,8 +82,8 @@ bool CutToArea(TPoint& a, TPoint& b, const TRect& area) {
   double t0 = 0, t1 = 1;
   double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
   const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {static_cast<double>(a.x) - area.left, area.right - 1.0 - a.x, static_cast<double>(a.y) - area.top,
-                       area.bottom - 1.0 - a.y};
+  const double q[4] = {static_cast<double>(a.x) - area.left, area.right - 1.0 - a.x,
+                       static_cast<double>(a.y) - area.top, area.bottom - 1.0 - a.y};
   for (int i = 0; i < 4; ++i) {
     if (p[i] == 0) {
       if (q[i] < 0) return false;
@@ -96,7 +106,8 @@ bool CutToArea(TPoint& a, TPoint& b, const TRect& area) {
 
 // The pixels of a line from a to b, b excluded.
 void TraceLine(TPoint a, TPoint b, const TRect& area, std::vector<TPoint>& out) {
-  if (std::max(std::abs(static_cast<long long>(b.x) - a.x), std::abs(static_cast<long long>(b.y) - a.y)) > kLongLine) {
+  if (std::max(std::abs(static_cast<long long>(b.x) - a.x), std::abs(static_cast<long long>(b.y) - a.y)) >
+      kLongLine) {
     TRect margin = area;
     InflateRect(margin, 2, 2);
     if (!CutToArea(a, b, margin)) return;
@@ -165,7 +176,8 @@ std::vector<TPoint> EllipsePath(const TRect& r) {
   std::vector<TPoint> quarter;  // from the right end down to the bottom end
   for (int i = 0; i <= steps; ++i) {
     double t = M_PI / 2 * i / steps;
-    quarter.push_back({static_cast<int>(std::lround(cx + a * std::cos(t))), static_cast<int>(std::lround(cy + b * std::sin(t)))});
+    quarter.push_back({static_cast<int>(std::lround(cx + a * std::cos(t))),
+                       static_cast<int>(std::lround(cy + b * std::sin(t)))});
   }
   int mirrorX = r.left + r.right - 1;
   int mirrorY = r.top + r.bottom - 1;
@@ -213,11 +225,21 @@ void TRasterDC::SetVisibleRegion(const TRegion* region) {
   fEffectiveDirty = true;
 }
 
-TLogPen TRasterDC::SelectPen(const TLogPen& pen) { return std::exchange(fPen, pen); }
-TLogBrush TRasterDC::SelectBrush(const TLogBrush& brush) { return std::exchange(fBrush, brush); }
-TLogFont TRasterDC::SelectFont(const TLogFont& font) { return std::exchange(fFont, font); }
-TColorRef TRasterDC::SetTextColor(TColorRef color) { return std::exchange(fTextColor, color & 0xFFFFFF); }
-TColorRef TRasterDC::SetBkColor(TColorRef color) { return std::exchange(fBkColor, color & 0xFFFFFF); }
+TLogPen TRasterDC::SelectPen(const TLogPen& pen) {
+  return std::exchange(fPen, pen);
+}
+TLogBrush TRasterDC::SelectBrush(const TLogBrush& brush) {
+  return std::exchange(fBrush, brush);
+}
+TLogFont TRasterDC::SelectFont(const TLogFont& font) {
+  return std::exchange(fFont, font);
+}
+TColorRef TRasterDC::SetTextColor(TColorRef color) {
+  return std::exchange(fTextColor, color & 0xFFFFFF);
+}
+TColorRef TRasterDC::SetBkColor(TColorRef color) {
+  return std::exchange(fBkColor, color & 0xFFFFFF);
+}
 
 int TRasterDC::SetBkMode(int mode) {
   if (mode != TRANSPARENT && mode != OPAQUE) return 0;
@@ -239,8 +261,12 @@ int TRasterDC::SetMapMode(int mode) {
   return std::exchange(fMapMode, mode);
 }
 
-TPoint TRasterDC::SetWindowOrgEx(int x, int y) { return std::exchange(fWindowOrg, TPoint{x, y}); }
-TPoint TRasterDC::SetViewportOrgEx(int x, int y) { return std::exchange(fViewportOrg, TPoint{x, y}); }
+TPoint TRasterDC::SetWindowOrgEx(int x, int y) {
+  return std::exchange(fWindowOrg, TPoint{x, y});
+}
+TPoint TRasterDC::SetViewportOrgEx(int x, int y) {
+  return std::exchange(fViewportOrg, TPoint{x, y});
+}
 
 // A zero extent would divide by zero: it is refused and the extent stays.
 TSize TRasterDC::SetWindowExtEx(int cx, int cy) {
@@ -318,7 +344,9 @@ const TRegion& TRasterDC::Clip() const {
   return fEffectiveClip;
 }
 
-bool TRasterDC::InClip(int x, int y) const { return Clip().Contains(x, y); }
+bool TRasterDC::InClip(int x, int y) const {
+  return Clip().Contains(x, y);
+}
 
 int TRasterDC::ClipChanged() {
   fEffectiveDirty = true;
@@ -370,7 +398,9 @@ int TRasterDC::GetClipBox(TRect& box) const {
   return clip.Type();
 }
 
-bool TRasterDC::RectVisible(const TRect& rect) const { return Clip().Intersects(ToSurfaceRect(NormalizedRect(rect))); }
+bool TRasterDC::RectVisible(const TRect& rect) const {
+  return Clip().Intersects(ToSurfaceRect(NormalizedRect(rect)));
+}
 
 bool TRasterDC::PtVisible(int x, int y) const {
   TPoint p = ToSurface({x, y});
@@ -453,7 +483,9 @@ TRegion TRasterDC::WideStroke(const std::vector<TPoint>& points, bool closed) co
   if (c.size() == 1) {
     if (cap == PS_ENDCAP_ROUND) add(Disk(c[0], half));
     if (cap == PS_ENDCAP_SQUARE)
-      add({{c[0].x - half, c[0].y - half}, {c[0].x + half, c[0].y - half}, {c[0].x + half, c[0].y + half},
+      add({{c[0].x - half, c[0].y - half},
+           {c[0].x + half, c[0].y - half},
+           {c[0].x + half, c[0].y + half},
            {c[0].x - half, c[0].y + half}});
     return result();
   }
@@ -526,7 +558,9 @@ TRegion TRasterDC::StrokePath(const std::vector<TPoint>& points, bool closed) {
   return covered;
 }
 
-TPoint TRasterDC::MoveToEx(int x, int y) { return std::exchange(fPosition, TPoint{x, y}); }
+TPoint TRasterDC::MoveToEx(int x, int y) {
+  return std::exchange(fPosition, TPoint{x, y});
+}
 
 bool TRasterDC::LineTo(int x, int y) {
   StrokePath({ToSurface(fPosition), ToSurface({x, y})}, false);
@@ -557,8 +591,10 @@ bool TRasterDC::PolyPolyline(const TPoint* points, const unsigned* counts, int s
 bool TRasterDC::FillAndFrame(const TRegion& inside, const std::vector<TPoint>& outline) {
   TRegion covered;
   bool hasPen = (fPen.style & PS_STYLE_MASK) != PS_NULL;
-  if (hasPen) covered = fPen.width <= 1 ? TRegion::FromPixels(TracePath(outline, true)) : WideStroke(outline, true);
-  if (fBrush.style != BS_NULL) FillSurfaceRegion(TRegion::Combine(inside, covered, RGN_DIFF), fBrush.color, true);
+  if (hasPen)
+    covered = fPen.width <= 1 ? TRegion::FromPixels(TracePath(outline, true)) : WideStroke(outline, true);
+  if (fBrush.style != BS_NULL)
+    FillSurfaceRegion(TRegion::Combine(inside, covered, RGN_DIFF), fBrush.color, true);
   if (hasPen) StrokePath(outline, true);
   return true;
 }
@@ -567,7 +603,8 @@ bool TRasterDC::Polygon(const TPoint* points, int count) {
   if (points == nullptr || count < 2) return false;
   std::vector<TPoint> outline = ToSurfacePoints(points, count);
   TRect area = Clip().Box();
-  return FillAndFrame(TRegion::FromPolygon(outline.data(), count, fPolyFillMode, area.top, area.bottom), outline);
+  return FillAndFrame(TRegion::FromPolygon(outline.data(), count, fPolyFillMode, area.top, area.bottom),
+                      outline);
 }
 
 bool TRasterDC::Rectangle(int left, int top, int right, int bottom) {
@@ -575,7 +612,8 @@ bool TRasterDC::Rectangle(int left, int top, int right, int bottom) {
   if (IsRectEmpty(r)) return true;
   // Without a pen the brush covers one pixel less at the right and the bottom.
   TRegion inside({r.left, r.top, r.right - 1, r.bottom - 1});
-  return FillAndFrame(inside, {{r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1}});
+  return FillAndFrame(
+      inside, {{r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1}});
 }
 
 bool TRasterDC::Ellipse(int left, int top, int right, int bottom) {
@@ -584,8 +622,9 @@ bool TRasterDC::Ellipse(int left, int top, int right, int bottom) {
   TRect area = Clip().Box();
   if ((fPen.style & PS_STYLE_MASK) == PS_NULL) return FillAndFrame(EllipseRows(r, area), {});
   std::vector<TPoint> outline = EllipsePath(r);
-  return FillAndFrame(
-      TRegion::FromPolygon(outline.data(), static_cast<int>(outline.size()), ALTERNATE, area.top, area.bottom), outline);
+  return FillAndFrame(TRegion::FromPolygon(outline.data(), static_cast<int>(outline.size()), ALTERNATE,
+                                           area.top, area.bottom),
+                      outline);
 }
 
 bool TRasterDC::FillRect(const TRect& rect, TColorRef color) {
@@ -657,7 +696,8 @@ TColorRef TRasterDC::GetPixel(int x, int y) const {
 // the two differ in direction; op(destination pixel, source colour, source x, source y)
 // writes each pixel.
 template <class PixelOp>
-bool TRasterDC::Blit(int x, int y, int width, int height, const TRaster& source, TPoint s0, TPoint s1, PixelOp op) {
+bool TRasterDC::Blit(int x, int y, int width, int height, const TRaster& source, TPoint s0, TPoint s1,
+                     PixelOp op) {
   TPoint d0 = ToSurface({x, y});
   TPoint d1 = ToSurface({x + width, y + height});
   int dw = d1.x - d0.x;
@@ -695,8 +735,8 @@ bool TRasterDC::Blit(int x, int y, int width, int height, const TRaster& source,
 }
 
 template <class PixelOp>
-bool TRasterDC::BlitFrom(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                         int widthSrc, int heightSrc, PixelOp op) {
+bool TRasterDC::BlitFrom(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                         int ySrc, int widthSrc, int heightSrc, PixelOp op) {
   TPoint s[2] = {{xSrc, ySrc}, {xSrc + widthSrc, ySrc + heightSrc}};
   source.LPtoDP(s, 2);
   TPoint origin = source.SurfaceOrigin();
@@ -709,18 +749,20 @@ bool TRasterDC::BitBlt(int x, int y, int width, int height, const TDeviceContext
   return StretchBlt(x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }
 
-bool TRasterDC::StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                           int widthSrc, int heightSrc, unsigned rop) {
+bool TRasterDC::StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                           int ySrc, int widthSrc, int heightSrc, unsigned rop) {
   std::uint32_t pattern = fBrush.color;
   if (rop == SRCCOPY)
     return BlitFrom(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
                     [](std::uint32_t& dst, std::uint32_t src, int, int) { dst = src; });
   return BlitFrom(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
-                  [rop, pattern](std::uint32_t& dst, std::uint32_t src, int, int) { dst = Rop3(rop, pattern, src, dst); });
+                  [rop, pattern](std::uint32_t& dst, std::uint32_t src, int, int) {
+                    dst = Rop3(rop, pattern, src, dst);
+                  });
 }
 
-bool TRasterDC::TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                               int widthSrc, int heightSrc, TColorRef transparent) {
+bool TRasterDC::TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                               int ySrc, int widthSrc, int heightSrc, TColorRef transparent) {
   transparent &= 0xFFFFFF;
   return BlitFrom(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc,
                   [transparent](std::uint32_t& dst, std::uint32_t src, int, int) {
@@ -730,7 +772,8 @@ bool TRasterDC::TransparentBlt(int x, int y, int width, int height, const TDevic
 
 bool TRasterDC::DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) {
   int width = image.Width();
-  if (opaque != nullptr && opaque->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(image.Height()))
+  if (opaque != nullptr &&
+      opaque->size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(image.Height()))
     return false;
   return Blit(x, y, width, image.Height(), image, {0, 0}, {width, image.Height()},
               [opaque, width](std::uint32_t& dst, std::uint32_t src, int sx, int sy) {
@@ -738,7 +781,8 @@ bool TRasterDC::DrawImage(int x, int y, const TRaster& image, const std::vector<
               });
 }
 
-bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const AnsiString& text, const int* dx) {
+bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const AnsiString& text,
+                           const int* dx) {
   std::shared_ptr<TFontInstance> font = TFontInstance::For(fFont);
   const TTextMetric& tm = font->Metrics();
   if (rect != nullptr && (options & ETO_OPAQUE) != 0)
@@ -763,14 +807,15 @@ bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, co
     return TPointF{ref.x + along * dir.x + across * down.x, ref.y + along * dir.y + across * down.y};
   };
   auto band = [&](double from, double to) {
-    return TRegion::Combine(TRegion::FromPolygon({at(0, from), at(width, from), at(width, to), at(0, to)}, WINDING,
-                                                 clip.Box().top, clip.Box().bottom),
+    return TRegion::Combine(TRegion::FromPolygon({at(0, from), at(width, from), at(width, to), at(0, to)},
+                                                 WINDING, clip.Box().top, clip.Box().bottom),
                             clip, RGN_AND);
   };
   if (fBkMode == OPAQUE && width > 0) {
     TRegion cell = band(0, tm.tmHeight);
     for (const TRect& r : cell.Rects())
-      for (int row = r.top; row < r.bottom; ++row) std::fill(fRaster->Row(row) + r.left, fRaster->Row(row) + r.right, fBkColor);
+      for (int row = r.top; row < r.bottom; ++row)
+        std::fill(fRaster->Row(row) + r.left, fRaster->Row(row) + r.right, fBkColor);
   }
   double pen = 0;
   for (std::size_t i = 0; i < chars.size(); ++i) {

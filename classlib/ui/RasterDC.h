@@ -81,8 +81,8 @@ class TRasterDC : public TDeviceContext {
 
   bool BitBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
               unsigned rop) override;
-  bool StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc, int widthSrc,
-                  int heightSrc, unsigned rop) override;
+  bool StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
+                  int widthSrc, int heightSrc, unsigned rop) override;
   bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                       int widthSrc, int heightSrc, TColorRef transparent) override;
   bool DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) override;
@@ -113,8 +113,8 @@ class TRasterDC : public TDeviceContext {
   template <class PixelOp>
   bool Blit(int x, int y, int width, int height, const TRaster& source, TPoint s0, TPoint s1, PixelOp op);
   template <class PixelOp>
-  bool BlitFrom(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc, int widthSrc,
-                int heightSrc, PixelOp op);
+  bool BlitFrom(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
+                int widthSrc, int heightSrc, PixelOp op);
 
   TRaster* fRaster;
   TPoint fDeviceOrigin;

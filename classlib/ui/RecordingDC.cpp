@@ -18,8 +18,12 @@ struct PointList {
   int count;
 };
 
-AnsiString Text(int value) { return std::to_string(value); }
-AnsiString Text(unsigned value) { return std::to_string(value); }
+AnsiString Text(int value) {
+  return std::to_string(value);
+}
+AnsiString Text(unsigned value) {
+  return std::to_string(value);
+}
 AnsiString Text(const Hex& value) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "$%X", value.value);
@@ -33,10 +37,13 @@ AnsiString Text(const Colour& value) {
 AnsiString Text(const TRect& r) {
   return Text(r.left) + "," + Text(r.top) + "," + Text(r.right) + "," + Text(r.bottom);
 }
-AnsiString Text(const AnsiString& value) { return "\"" + value + "\""; }
+AnsiString Text(const AnsiString& value) {
+  return "\"" + value + "\"";
+}
 AnsiString Text(const PointList& list) {
   AnsiString out;
-  for (int i = 0; i < list.count; ++i) out += (i > 0 ? " " : "") + Text(list.points[i].x) + ";" + Text(list.points[i].y);
+  for (int i = 0; i < list.count; ++i)
+    out += (i > 0 ? " " : "") + Text(list.points[i].x) + ";" + Text(list.points[i].y);
   return out;
 }
 AnsiString Text(const TLogPen& pen) {
@@ -46,9 +53,9 @@ AnsiString Text(const TLogBrush& brush) {
   return brush.style == BS_NULL ? AnsiString("clear brush") : "brush " + Text(Colour{brush.color});
 }
 AnsiString Text(const TLogFont& font) {
-  return "\"" + font.lfFaceName + "\" " + Text(font.lfHeight) + " " + Text(font.lfWeight) + (font.lfItalic ? " italic" : "") +
-         (font.lfUnderline ? " underline" : "") + (font.lfStrikeOut ? " strikeout" : "") + " esc " +
-         Text(font.lfEscapement);
+  return "\"" + font.lfFaceName + "\" " + Text(font.lfHeight) + " " + Text(font.lfWeight) +
+         (font.lfItalic ? " italic" : "") + (font.lfUnderline ? " underline" : "") +
+         (font.lfStrikeOut ? " strikeout" : "") + " esc " + Text(font.lfEscapement);
 }
 AnsiString Text(const TRegion* region) {
   if (region == nullptr) return "none";
@@ -229,14 +236,14 @@ TColorRef TRecordingDC::SetPixel(int x, int y, TColorRef color) {
   return fTarget.SetPixel(x, y, color);
 }
 
-bool TRecordingDC::BitBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                          unsigned rop) {
+bool TRecordingDC::BitBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                          int ySrc, unsigned rop) {
   Log("BitBlt", x, y, width, height, xSrc, ySrc, Hex{rop});
   return fTarget.BitBlt(x, y, width, height, source, xSrc, ySrc, rop);
 }
 
-bool TRecordingDC::StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
-                              int widthSrc, int heightSrc, unsigned rop) {
+bool TRecordingDC::StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc,
+                              int ySrc, int widthSrc, int heightSrc, unsigned rop) {
   Log("StretchBlt", x, y, width, height, xSrc, ySrc, widthSrc, heightSrc, Hex{rop});
   return fTarget.StretchBlt(x, y, width, height, source, xSrc, ySrc, widthSrc, heightSrc, rop);
 }

@@ -79,8 +79,8 @@ class TRecordingDC : public TDeviceContext {
 
   bool BitBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
               unsigned rop) override;
-  bool StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc, int widthSrc,
-                  int heightSrc, unsigned rop) override;
+  bool StretchBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
+                  int widthSrc, int heightSrc, unsigned rop) override;
   bool TransparentBlt(int x, int y, int width, int height, const TDeviceContext& source, int xSrc, int ySrc,
                       int widthSrc, int heightSrc, TColorRef transparent) override;
   bool DrawImage(int x, int y, const TRaster& image, const std::vector<bool>* opaque) override;
@@ -90,7 +90,8 @@ class TRecordingDC : public TDeviceContext {
   TSize GetTextExtentPoint32(const AnsiString& text) override { return fTarget.GetTextExtentPoint32(text); }
   bool GetTextMetrics(TTextMetric& metrics) override { return fTarget.GetTextMetrics(metrics); }
 
-  int DrawText(const AnsiString& text, TRect& rect, unsigned format, DRAWTEXTPARAMS* params = nullptr) override;
+  int DrawText(const AnsiString& text, TRect& rect, unsigned format,
+               DRAWTEXTPARAMS* params = nullptr) override;
   bool DrawEdge(TRect& rect, unsigned edge, unsigned flags) override;
   bool DrawFrameControl(TRect& rect, unsigned type, unsigned state) override;
   int DrawEmbossedText(const AnsiString& text, TRect& rect, unsigned format, TColorRef shadow) override;

@@ -19,7 +19,8 @@ struct Crossing {
 // Pixel spans of one row whose centres lie between crossings, by the fill rule.
 template <class Span>
 std::vector<Span> RowSpans(std::vector<Crossing>& crossings, int fillMode) {
-  std::sort(crossings.begin(), crossings.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+  std::sort(crossings.begin(), crossings.end(),
+            [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
   std::vector<Span> spans;
   auto add = [&spans](double from, double to) {
     // Pixel x is inside when its centre x + 0.5 lies in [from, to).
@@ -73,7 +74,9 @@ TRegion TRegion::FromPolygons(const std::vector<std::vector<TPointF>>& polygons,
       const TPointF& a = points[i];
       const TPointF& b = points[(i + 1) % points.size()];
       // Edges that cannot cross a wanted row are of no use.
-      if (a.y == b.y || std::max(a.y, b.y) < firstRow || std::min(a.y, b.y) > static_cast<double>(lastRow) + 1) continue;
+      if (a.y == b.y || std::max(a.y, b.y) < firstRow ||
+          std::min(a.y, b.y) > static_cast<double>(lastRow) + 1)
+        continue;
       minY = edges.empty() ? std::min(a.y, b.y) : std::min({minY, a.y, b.y});
       maxY = edges.empty() ? std::max(a.y, b.y) : std::max({maxY, a.y, b.y});
       edges.push_back({a, b});
@@ -82,8 +85,10 @@ TRegion TRegion::FromPolygons(const std::vector<std::vector<TPointF>>& polygons,
   TRegion region;
   if (edges.empty()) return region;
   // Row y is sampled at its centre y + 0.5.
-  int top = static_cast<int>(std::clamp(std::ceil(minY - 0.5), static_cast<double>(firstRow), static_cast<double>(lastRow)));
-  int bottom = static_cast<int>(std::clamp(std::ceil(maxY - 0.5), static_cast<double>(top), static_cast<double>(lastRow)));
+  int top = static_cast<int>(
+      std::clamp(std::ceil(minY - 0.5), static_cast<double>(firstRow), static_cast<double>(lastRow)));
+  int bottom = static_cast<int>(
+      std::clamp(std::ceil(maxY - 0.5), static_cast<double>(top), static_cast<double>(lastRow)));
   std::vector<Crossing> crossings;
   for (int y = top; y < bottom; ++y) {
     double centre = y + 0.5;
@@ -147,7 +152,8 @@ TRect TRegion::Box() const {
 }
 
 const TRegion::Band* TRegion::BandAt(int y) const {
-  auto it = std::upper_bound(fBands.begin(), fBands.end(), y, [](int value, const Band& band) { return value < band.bottom; });
+  auto it = std::upper_bound(fBands.begin(), fBands.end(), y,
+                             [](int value, const Band& band) { return value < band.bottom; });
   if (it == fBands.end() || y < it->top) return nullptr;
   return &*it;
 }
@@ -160,7 +166,9 @@ bool TRegion::Contains(int x, int y) const {
   return it != band->spans.end() && x >= it->left;
 }
 
-bool TRegion::Intersects(const TRect& rect) const { return !ClipRect(rect).empty(); }
+bool TRegion::Intersects(const TRect& rect) const {
+  return !ClipRect(rect).empty();
+}
 
 std::vector<TRect> TRegion::Rects() const {
   std::vector<TRect> rects;
@@ -203,21 +211,26 @@ void TRegion::AppendBand(int top, int bottom, std::vector<Span> spans) {
   fBands.push_back({top, bottom, std::move(spans)});
 }
 
-std::vector<TRegion::Span> TRegion::CombineSpans(const std::vector<Span>& a, const std::vector<Span>& b, int mode) {
+std::vector<TRegion::Span> TRegion::CombineSpans(const std::vector<Span>& a, const std::vector<Span>& b,
+                                                 int mode) {
   std::vector<int> edges;
   for (const Span& s : a) edges.insert(edges.end(), {s.left, s.right});
   for (const Span& s : b) edges.insert(edges.end(), {s.left, s.right});
   std::sort(edges.begin(), edges.end());
   edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
   auto inside = [](const std::vector<Span>& spans, int x) {
-    auto it = std::upper_bound(spans.begin(), spans.end(), x, [](int value, const Span& s) { return value < s.right; });
+    auto it = std::upper_bound(spans.begin(), spans.end(), x,
+                               [](int value, const Span& s) { return value < s.right; });
     return it != spans.end() && x >= it->left;
   };
   std::vector<Span> result;
   for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
     bool inA = inside(a, edges[i]);
     bool inB = inside(b, edges[i]);
-    bool keep = mode == RGN_AND ? inA && inB : mode == RGN_OR ? inA || inB : mode == RGN_XOR ? inA != inB : inA && !inB;
+    bool keep = mode == RGN_AND   ? inA && inB
+                : mode == RGN_OR  ? inA || inB
+                : mode == RGN_XOR ? inA != inB
+                                  : inA && !inB;
     if (!keep) continue;
     if (!result.empty() && result.back().right == edges[i]) {
       result.back().right = edges[i + 1];
@@ -250,7 +263,9 @@ TRegion CreateRectRgn(int left, int top, int right, int bottom) {
   return TRegion(NormalizedRect({left, top, right, bottom}));
 }
 
-TRegion CreateRectRgnIndirect(const TRect& rect) { return TRegion(NormalizedRect(rect)); }
+TRegion CreateRectRgnIndirect(const TRect& rect) {
+  return TRegion(NormalizedRect(rect));
+}
 
 TRegion CreatePolygonRgn(const TPoint* points, int count, int fillMode) {
   return TRegion::FromPolygon(points, count, fillMode);
@@ -272,8 +287,14 @@ int GetRgnBox(const TRegion& region, TRect& box) {
   return region.Type();
 }
 
-bool PtInRegion(const TRegion& region, int x, int y) { return region.Contains(x, y); }
-bool RectInRegion(const TRegion& region, const TRect& rect) { return region.Intersects(NormalizedRect(rect)); }
-bool EqualRgn(const TRegion& a, const TRegion& b) { return a == b; }
+bool PtInRegion(const TRegion& region, int x, int y) {
+  return region.Contains(x, y);
+}
+bool RectInRegion(const TRegion& region, const TRect& rect) {
+  return region.Intersects(NormalizedRect(rect));
+}
+bool EqualRgn(const TRegion& a, const TRegion& b) {
+  return a == b;
+}
 
 }  // namespace ordvane

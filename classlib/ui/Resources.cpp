@@ -38,9 +38,10 @@ std::vector<std::string> Mirrored(std::vector<std::string> rows) {
 const std::vector<TArtColor> kCursorPalette = {{'.', clNone}, {'X', clBlack}, {'o', clWhite}};
 
 const std::vector<std::string> kArrow = {
-    "X...........", "XX..........", "XoX.........", "XooX........", "XoooX.......", "XooooX......", "XoooooX.....",
-    "XooooooX....", "XoooooooX...", "XooooooooX..", "XoooooXXXXX.", "XooXooX.....", "XoX.XooX....", "XX..XooX....",
-    "X....XooX...", ".....XooX...", "......XooX..", "......XooX..", ".......XX...",
+    "X...........", "XX..........", "XoX.........", "XooX........", "XoooX.......",
+    "XooooX......", "XoooooX.....", "XooooooX....", "XoooooooX...", "XooooooooX..",
+    "XoooooXXXXX.", "XooXooX.....", "XoX.XooX....", "XX..XooX....", "X....XooX...",
+    ".....XooX...", "......XooX..", "......XooX..", ".......XX...",
 };
 const std::vector<std::string> kIBeam = {
     "XXX.XXX", "...X...", "...X...", "...X...", "...X...", "...X...", "...X...", "...X...",
@@ -60,17 +61,17 @@ const std::vector<std::string> kSizeNWSE = {
     "....XoX.XX.", ".....XoXoX.", "......XooX.", ".....XoooX.", "....XooooX.", "....XXXXXX.",
 };
 const std::vector<std::string> kHSplit = {
-    ".....XooX.....", ".....XooX.....", ".....XooX.....", "..X..XooX..X..", ".XX..XooX..XX.",
-    "XoXXXXooXXXXoX", ".XX..XooX..XX.", "..X..XooX..X..", ".....XooX.....", ".....XooX.....",
-    ".....XooX.....",
+    ".....XooX.....", ".....XooX.....", ".....XooX.....", "..X..XooX..X..",
+    ".XX..XooX..XX.", "XoXXXXooXXXXoX", ".XX..XooX..XX.", "..X..XooX..X..",
+    ".....XooX.....", ".....XooX.....", ".....XooX.....",
 };
 const std::vector<std::string> kHourGlass = {
     "XXXXXXXXXXX", "XoooooooooX", ".XoooooooX.", "..XoooooX..", "...XoooX...", "....XoX....",
     "...XoooX...", "..XoooooX..", ".XoooooooX.", "XoooooooooX", "XXXXXXXXXXX",
 };
 const std::vector<std::string> kUpArrow = {
-    "....X....", "...XoX...", "..XoooX..", ".XoooooX.", "XXXXoXXXX", "...XoX...", "...XoX...",
-    "...XoX...", "...XoX...", "...XoX...", "...XoX...", "...XXX...",
+    "....X....", "...XoX...", "..XoooX..", ".XoooooX.", "XXXXoXXXX", "...XoX...",
+    "...XoX...", "...XoX...", "...XoX...", "...XoX...", "...XoX...", "...XXX...",
 };
 const std::vector<std::string> kSizeAll = {
     ".......X.......", "......XoX......", ".....XoooX.....", "......XoX......", "...X..XoX..X...",
@@ -78,7 +79,9 @@ const std::vector<std::string> kSizeAll = {
     "...X..XoX..X...", "......XoX......", ".....XoooX.....", "......XoX......", ".......X.......",
 };
 
-TPixelArt Cursor(std::vector<std::string> rows, TPoint hotSpot) { return {"", kCursorPalette, std::move(rows), hotSpot}; }
+TPixelArt Cursor(std::vector<std::string> rows, TPoint hotSpot) {
+  return {"", kCursorPalette, std::move(rows), hotSpot};
+}
 
 TCursorImage CursorFromArt(const TPixelArt& art) {
   TCursorImage cursor;
@@ -88,7 +91,8 @@ TCursorImage CursorFromArt(const TPixelArt& art) {
   cursor.opaque.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), false);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      const TArtColor* entry = FindKey(art, art.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+      const TArtColor* entry =
+          FindKey(art, art.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
       if (entry == nullptr || entry->color == clNone) continue;
       cursor.image.SetPixel(x, y, ColorToRGB(entry->color));
       cursor.opaque[static_cast<std::size_t>(y * width + x)] = true;
@@ -127,21 +131,35 @@ TRaster LoadArtRaster(const AnsiString& name) {
 TCursorImage LoadCursorImage(TCursor cursor) {
   switch (cursor) {
     case crDefault:
-    case crArrow: return CursorFromArt(Cursor(kArrow, {0, 0}));
-    case crNone: return {};
-    case crCross: return CursorFromArt(Cursor(kCross, {7, 7}));
-    case crIBeam: return CursorFromArt(Cursor(kIBeam, {3, 8}));
-    case crSizeNESW: return CursorFromArt(Cursor(Mirrored(kSizeNWSE), {5, 5}));
-    case crSizeNS: return CursorFromArt(Cursor(Transposed(kSizeWE), {3, 7}));
-    case crSizeNWSE: return CursorFromArt(Cursor(kSizeNWSE, {5, 5}));
-    case crSizeWE: return CursorFromArt(Cursor(kSizeWE, {7, 3}));
-    case crUpArrow: return CursorFromArt(Cursor(kUpArrow, {4, 0}));
+    case crArrow:
+      return CursorFromArt(Cursor(kArrow, {0, 0}));
+    case crNone:
+      return {};
+    case crCross:
+      return CursorFromArt(Cursor(kCross, {7, 7}));
+    case crIBeam:
+      return CursorFromArt(Cursor(kIBeam, {3, 8}));
+    case crSizeNESW:
+      return CursorFromArt(Cursor(Mirrored(kSizeNWSE), {5, 5}));
+    case crSizeNS:
+      return CursorFromArt(Cursor(Transposed(kSizeWE), {3, 7}));
+    case crSizeNWSE:
+      return CursorFromArt(Cursor(kSizeNWSE, {5, 5}));
+    case crSizeWE:
+      return CursorFromArt(Cursor(kSizeWE, {7, 3}));
+    case crUpArrow:
+      return CursorFromArt(Cursor(kUpArrow, {4, 0}));
     case crHourGlass:
-    case crSQLWait: return CursorFromArt(Cursor(kHourGlass, {5, 5}));
-    case crHSplit: return CursorFromArt(Cursor(kHSplit, {6, 5}));
-    case crVSplit: return CursorFromArt(Cursor(Transposed(kHSplit), {5, 6}));
-    case crSizeAll: return CursorFromArt(Cursor(kSizeAll, {7, 7}));
-    default: throw EResNotFound("Cursor " + std::to_string(cursor) + " not found");
+    case crSQLWait:
+      return CursorFromArt(Cursor(kHourGlass, {5, 5}));
+    case crHSplit:
+      return CursorFromArt(Cursor(kHSplit, {6, 5}));
+    case crVSplit:
+      return CursorFromArt(Cursor(Transposed(kHSplit), {5, 6}));
+    case crSizeAll:
+      return CursorFromArt(Cursor(kSizeAll, {7, 7}));
+    default:
+      throw EResNotFound("Cursor " + std::to_string(cursor) + " not found");
   }
 }
 

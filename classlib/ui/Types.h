@@ -31,14 +31,20 @@ struct TRect {
   constexpr bool operator==(const TRect&) const = default;
 };
 
-constexpr TPoint Point(int x, int y) { return {x, y}; }
-constexpr TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
+constexpr TPoint Point(int x, int y) {
+  return {x, y};
+}
+constexpr TRect Rect(int left, int top, int right, int bottom) {
+  return {left, top, right, bottom};
+}
 constexpr TRect Bounds(int left, int top, int width, int height) {
   return {left, top, left + width, top + height};
 }
 
 // True when the rectangle covers no pixel.
-constexpr bool IsRectEmpty(const TRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+constexpr bool IsRectEmpty(const TRect& r) {
+  return r.right <= r.left || r.bottom <= r.top;
+}
 
 constexpr bool PtInRect(const TRect& r, TPoint p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;

@@ -59,7 +59,8 @@ inline bool ReadPng(const std::string& fileName, TRaster& raster) {
   raster.SetSize(static_cast<int>(image.width), static_cast<int>(image.height));
   std::size_t i = 0;
   for (int y = 0; y < raster.Height(); ++y)
-    for (int x = 0; x < raster.Width(); ++x, i += 3) raster.SetPixel(x, y, RGB(rgb[i], rgb[i + 1], rgb[i + 2]));
+    for (int x = 0; x < raster.Width(); ++x, i += 3)
+      raster.SetPixel(x, y, RGB(rgb[i], rgb[i + 1], rgb[i + 2]));
   return true;
 }
 

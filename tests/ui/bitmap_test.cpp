@@ -21,7 +21,11 @@ std::unique_ptr<TBitmap> Picture(const std::vector<std::string>& rows) {
   for (std::size_t y = 0; y < rows.size(); ++y)
     for (std::size_t x = 0; x < rows[y].size(); ++x) {
       char c = rows[y][x];
-      TColor color = c == 'R' ? clRed : c == 'K' ? clBlack : c == 'G' ? clGray : c == 'W' ? clWhite : clFuchsia;
+      TColor color = c == 'R'   ? clRed
+                     : c == 'K' ? clBlack
+                     : c == 'G' ? clGray
+                     : c == 'W' ? clWhite
+                                : clFuchsia;
       bitmap->Canvas()->SetPixels(static_cast<int>(x), static_cast<int>(y), color);
     }
   return bitmap;
@@ -55,7 +59,8 @@ TEST(DrawingObjects, PropertiesNotifyOncePerChangeAndConvertSizes) {
   EXPECT_EQ(brush.Style(), bsSolid);
 
   TPen pen;
-  pen.SetLogPen(ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DOT, 2, {BS_SOLID, 0x00FF00}));
+  pen.SetLogPen(
+      ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DOT, 2, {BS_SOLID, 0x00FF00}));
   EXPECT_EQ(pen.Style(), psDot);
   EXPECT_EQ(pen.LogPen().style, unsigned(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER | PS_DOT));
   pen.SetStyle(psSolid);
@@ -240,7 +245,10 @@ TEST(ImageList, ChangeLinksHearChangesAndSurviveEitherSideDying) {
 }
 
 TEST(Resources, RegisteredArtLoadsIntoBitmapsAndCursors) {
-  RegisterPixelArt({"TESTARROW", {{'.', clWhite}, {'X', clBlack}, {'r', clRed}, {' ', clNone}}, {"X.. ", "XXr ", "X.. "}, {1, 1}});
+  RegisterPixelArt({"TESTARROW",
+                    {{'.', clWhite}, {'X', clBlack}, {'r', clRed}, {' ', clNone}},
+                    {"X.. ", "XXr ", "X.. "},
+                    {1, 1}});
   TBitmap bitmap;
   bitmap.LoadFromResourceName("TESTARROW");
   EXPECT_EQ(bitmap.Width(), 4);
@@ -266,8 +274,8 @@ TEST(Resources, RegisteredArtLoadsIntoBitmapsAndCursors) {
 }
 
 TEST(Cursors, StandardCursorsHaveAPictureAroundTheirHotSpot) {
-  for (TCursor id : {crDefault, crArrow, crCross, crIBeam, crSizeNESW, crSizeNS, crSizeNWSE, crSizeWE, crUpArrow,
-                     crHourGlass, crHSplit, crVSplit, crSQLWait, crSizeAll}) {
+  for (TCursor id : {crDefault, crArrow, crCross, crIBeam, crSizeNESW, crSizeNS, crSizeNWSE, crSizeWE,
+                     crUpArrow, crHourGlass, crHSplit, crVSplit, crSQLWait, crSizeAll}) {
     TCursorImage cursor = LoadCursorImage(id);
     EXPECT_GT(cursor.image.Width(), 0) << id;
     EXPECT_TRUE(PtInRect(cursor.image.BoundsRect(), cursor.hotSpot)) << id;
@@ -285,13 +293,15 @@ TEST(Cursors, StandardCursorsHaveAPictureAroundTheirHotSpot) {
 TEST(Png, ACanvasRoundTripsThroughAPngFile) {
   TBitmap bitmap(17, 9);
   for (int y = 0; y < 9; ++y)
-    for (int x = 0; x < 17; ++x) bitmap.Canvas()->SetPixels(x, y, static_cast<TColor>((x * 40503u + y * 9973u) & 0xFFFFFF));
+    for (int x = 0; x < 17; ++x)
+      bitmap.Canvas()->SetPixels(x, y, static_cast<TColor>((x * 40503u + y * 9973u) & 0xFFFFFF));
   std::string file = test::TestTempDir() + "/canvas.png";
   SaveCanvasToPngFile(*bitmap.Canvas(), file);
   TRaster read;
   ASSERT_TRUE(test::ReadPng(file, read));
   EXPECT_EQ(read, bitmap.Raster());
-  EXPECT_THROW(SaveCanvasToPngFile(*bitmap.Canvas(), test::TestTempDir() + "/no/such/folder/x.png"), EFCreateError);
+  EXPECT_THROW(SaveCanvasToPngFile(*bitmap.Canvas(), test::TestTempDir() + "/no/such/folder/x.png"),
+               EFCreateError);
   TBitmap empty;
   EXPECT_THROW(SaveCanvasToPngFile(*empty.Canvas(), file), EInvalidOperation);
 }

@@ -12,7 +12,9 @@ constexpr TColorRef kWhite = 0xFFFFFF;
 constexpr TColorRef kPaper = 0x123456;  // a background no system colour has
 
 // The classic scheme, written out here as the values the look is known by (0xRRGGBB).
-constexpr TColorRef Classic(std::uint32_t rgb) { return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+constexpr TColorRef Classic(std::uint32_t rgb) {
+  return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
 constexpr TColorRef kFace = Classic(0xD4D0C8);
 constexpr TColorRef kLight = Classic(0xD4D0C8);
 constexpr TColorRef kHighlight = Classic(0xFFFFFF);
@@ -153,7 +155,8 @@ TEST(FocusRect, InvertsEveryOtherFramePixelAndTwiceRestores) {
     DrawFocusRect(&s.dc, r);
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 20; ++x) {
-        bool onFrame = PtInRect(r, {x, y}) && (x == r.left || x == r.right - 1 || y == r.top || y == r.bottom - 1);
+        bool onFrame =
+            PtInRect(r, {x, y}) && (x == r.left || x == r.right - 1 || y == r.top || y == r.bottom - 1);
         bool inverted = onFrame && (x + y) % 2 == 0;
         ASSERT_EQ(s.raster.Pixel(x, y), inverted ? ~before.Pixel(x, y) & 0xFFFFFF : before.Pixel(x, y))
             << x << "," << y;
@@ -175,7 +178,8 @@ TEST(FrameControl, CheckBoxStates) {
   EXPECT_EQ(clear->raster.Pixel(1, 1), kDarkShadow);
   EXPECT_EQ(clear->raster.Pixel(12, 12), kHighlight);
   EXPECT_EQ(clear->raster.Pixel(11, 11), kLight);
-  EXPECT_EQ(test::CountPixels(clear->raster, [](int, int, TColorRef c) { return c == kWhite; }), 9 * 9 + 2 * 13 - 1);
+  EXPECT_EQ(test::CountPixels(clear->raster, [](int, int, TColorRef c) { return c == kWhite; }),
+            9 * 9 + 2 * 13 - 1);
 
   // The mark's pixels: its top-right pixel and the bottom of its V.
   auto checked = draw(DFCS_BUTTONCHECK | DFCS_CHECKED);

@@ -26,12 +26,14 @@ void CheckGolden(const TBitmap& bitmap, const std::string& name) {
   SaveCanvasToPngFile(*bitmap.Canvas(), name + ".actual.png");
   int differing = 0;
   if (expected.Width() == bitmap.Width() && expected.Height() == bitmap.Height())
-    differing = test::CountPixels(expected, [&bitmap](int x, int y, TColorRef c) { return bitmap.Raster().Pixel(x, y) != c; });
-  ADD_FAILURE() << name << ": " << differing << " pixels differ (size " << bitmap.Width() << "x" << bitmap.Height()
-                << " against " << expected.Width() << "x" << expected.Height() << ")";
+    differing = test::CountPixels(
+        expected, [&bitmap](int x, int y, TColorRef c) { return bitmap.Raster().Pixel(x, y) != c; });
+  ADD_FAILURE() << name << ": " << differing << " pixels differ (size " << bitmap.Width() << "x"
+                << bitmap.Height() << " against " << expected.Width() << "x" << expected.Height() << ")";
 }
 
-void Caption(TCanvas& canvas, TRect rect, const AnsiString& text, unsigned format = DT_SINGLELINE | DT_CENTER | DT_VCENTER) {
+void Caption(TCanvas& canvas, TRect rect, const AnsiString& text,
+             unsigned format = DT_SINGLELINE | DT_CENTER | DT_VCENTER) {
   canvas.Brush()->SetStyle(bsClear);
   DrawText(canvas.Handle(), text, rect, format);
 }
@@ -43,9 +45,12 @@ TEST(Golden, ClassicEdgesAndControls) {
   c.FillRect(Rect(0, 0, 260, 150));
   c.Font()->SetName("MS Sans Serif");
   c.Font()->SetColor(clBtnText);
-  const std::pair<unsigned, unsigned> edges[] = {{EDGE_RAISED, BF_RECT},          {EDGE_SUNKEN, BF_RECT},
-                                                 {EDGE_ETCHED, BF_RECT},          {EDGE_BUMP, BF_RECT},
-                                                 {EDGE_RAISED, BF_RECT | BF_SOFT}, {EDGE_SUNKEN, BF_RECT | BF_FLAT},
+  const std::pair<unsigned, unsigned> edges[] = {{EDGE_RAISED, BF_RECT},
+                                                 {EDGE_SUNKEN, BF_RECT},
+                                                 {EDGE_ETCHED, BF_RECT},
+                                                 {EDGE_BUMP, BF_RECT},
+                                                 {EDGE_RAISED, BF_RECT | BF_SOFT},
+                                                 {EDGE_SUNKEN, BF_RECT | BF_FLAT},
                                                  {EDGE_SUNKEN, BF_RECT | BF_MONO | BF_MIDDLE},
                                                  {BDR_RAISEDINNER, BF_RECT}};
   int x = 6;
@@ -56,17 +61,24 @@ TEST(Golden, ClassicEdgesAndControls) {
   }
   TRect diagonal = Bounds(6, 32, 16, 16);
   DrawEdge(c.Handle(), diagonal, EDGE_RAISED, BF_DIAGONAL_ENDTOPRIGHT | BF_MIDDLE);
-  const unsigned checks[] = {DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED,
-                             DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE, DFCS_BUTTONCHECK | DFCS_PUSHED,
-                             DFCS_BUTTON3STATE | DFCS_CHECKED, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_FLAT};
+  const unsigned checks[] = {DFCS_BUTTONCHECK,
+                             DFCS_BUTTONCHECK | DFCS_CHECKED,
+                             DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE,
+                             DFCS_BUTTONCHECK | DFCS_PUSHED,
+                             DFCS_BUTTON3STATE | DFCS_CHECKED,
+                             DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_FLAT};
   x = 30;
   for (unsigned state : checks) {
     TRect r = Bounds(x, 34, 13, 13);
     DrawFrameControl(c.Handle(), r, DFC_BUTTON, state);
     x += 20;
   }
-  const unsigned arrows[] = {DFCS_SCROLLUP, DFCS_SCROLLDOWN, DFCS_SCROLLLEFT, DFCS_SCROLLRIGHT,
-                             DFCS_SCROLLCOMBOBOX | DFCS_PUSHED, DFCS_SCROLLDOWN | DFCS_INACTIVE,
+  const unsigned arrows[] = {DFCS_SCROLLUP,
+                             DFCS_SCROLLDOWN,
+                             DFCS_SCROLLLEFT,
+                             DFCS_SCROLLRIGHT,
+                             DFCS_SCROLLCOMBOBOX | DFCS_PUSHED,
+                             DFCS_SCROLLDOWN | DFCS_INACTIVE,
                              DFCS_SCROLLUP | DFCS_FLAT};
   x = 6;
   for (unsigned state : arrows) {
@@ -168,7 +180,8 @@ TEST(Golden, LinesShapesClippingAndImages) {
   c.Pen()->SetWidth(5);
   c.Pen()->SetColor(clNavy);
   c.Polyline({{10, 40}, {40, 70}, {70, 40}});
-  c.Pen()->SetLogPen(ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER, 5, {BS_SOLID, ColorToRGB(clMaroon)}));
+  c.Pen()->SetLogPen(
+      ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_FLAT | PS_JOIN_MITER, 5, {BS_SOLID, ColorToRGB(clMaroon)}));
   c.Polyline({{80, 40}, {110, 70}, {140, 40}});
   c.Pen()->SetStyle(psSolid);
   c.Pen()->SetWidth(1);
@@ -187,7 +200,8 @@ TEST(Golden, LinesShapesClippingAndImages) {
   c.Pen()->SetMode(pmCopy);
   // Filling through a clip region made of a polygon less a rectangle.
   const TPoint diamond[] = {{40, 80}, {75, 115}, {40, 150}, {5, 115}};
-  TRegion clip = TRegion::Combine(CreatePolygonRgn(diamond, 4, ALTERNATE), CreateRectRgn(30, 105, 50, 125), RGN_DIFF);
+  TRegion clip =
+      TRegion::Combine(CreatePolygonRgn(diamond, 4, ALTERNATE), CreateRectRgn(30, 105, 50, 125), RGN_DIFF);
   SelectClipRgn(c.Handle(), &clip);
   for (int i = 0; i < 12; ++i) {
     c.Brush()->SetColor(i % 2 == 0 ? clTeal : clSilver);

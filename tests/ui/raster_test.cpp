@@ -39,9 +39,9 @@ TEST(Regions, CombineAgreesWithPixelByPixelSetAlgebra) {
       for (int y = -1; y < 26; ++y)
         for (int x = -1; x < 26; ++x) {
           bool inA = a.Contains(x, y), inB = b.Contains(x, y);
-          bool expected = mode == RGN_AND ? inA && inB
-                          : mode == RGN_OR ? inA || inB
-                          : mode == RGN_XOR ? inA != inB
+          bool expected = mode == RGN_AND    ? inA && inB
+                          : mode == RGN_OR   ? inA || inB
+                          : mode == RGN_XOR  ? inA != inB
                           : mode == RGN_DIFF ? inA && !inB
                                              : inA;
           ASSERT_EQ(result.Contains(x, y), expected) << "mode " << mode << " at " << x << "," << y;
@@ -195,7 +195,9 @@ TEST(Lines, EndPointsAreExcludedAndCornersDrawnOnce) {
   Surface d;
   d.dc.MoveToEx(0, 0);
   d.dc.LineTo(5, 5);
-  EXPECT_EQ(test::CountPixels(d.raster, [](int x, int y, TColorRef c) { return c != kWhite && x == y && x < 5; }), 5);
+  EXPECT_EQ(
+      test::CountPixels(d.raster, [](int x, int y, TColorRef c) { return c != kWhite && x == y && x < 5; }),
+      5);
   EXPECT_EQ(test::CountPixels(d.raster, [](int, int, TColorRef c) { return c != kWhite; }), 5);
 
   // In XOR mode a pixel drawn twice would vanish: the corners of a polyline must not.
@@ -250,7 +252,8 @@ TEST(Lines, DottedPenPhaseRunsOnAcrossCornersAndRestartsPerCall) {
 
 TEST(Lines, WidePensHonourEndCaps) {
   Surface flat;
-  flat.dc.SelectPen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_MITER, 3, {BS_SOLID, kBlack}));
+  flat.dc.SelectPen(
+      ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_MITER, 3, {BS_SOLID, kBlack}));
   EXPECT_EQ(flat.dc.CurrentPen().style, 0x12200u);
   flat.dc.MoveToEx(5, 10);
   flat.dc.LineTo(15, 10);
@@ -326,9 +329,9 @@ TEST(Shapes, EllipseIsSymmetricInsideItsRectangle) {
   s.dc.SelectBrush({BS_SOLID, kRed});
   s.dc.Ellipse(2, 3, 22, 15);
   EXPECT_EQ(test::InkBox(s.raster, kWhite), Rect(2, 3, 22, 15));
-  EXPECT_EQ(s.raster.Pixel(2, 3), kWhite);   // corners are outside
-  EXPECT_EQ(s.raster.Pixel(12, 9), kRed);    // the middle is filled
-  EXPECT_EQ(s.raster.Pixel(2, 9), kBlack);   // the outline touches the sides
+  EXPECT_EQ(s.raster.Pixel(2, 3), kWhite);  // corners are outside
+  EXPECT_EQ(s.raster.Pixel(12, 9), kRed);   // the middle is filled
+  EXPECT_EQ(s.raster.Pixel(2, 9), kBlack);  // the outline touches the sides
   for (int y = 3; y < 15; ++y)
     for (int x = 2; x < 22; ++x) {
       ASSERT_EQ(s.raster.Pixel(x, y), s.raster.Pixel(2 + 21 - x, y)) << x << "," << y;

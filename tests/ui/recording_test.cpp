@@ -33,9 +33,10 @@ TEST(RecordingCanvas, LogsCallsWithArgumentsAndSelectsOnlyChanges) {
   canvas.Pen()->SetColor(clBlue);
   canvas.MoveTo(0, 20);
   canvas.LineTo(30, 20);
-  EXPECT_EQ(canvas.Calls(), (Calls{"SelectBrush(brush $0000FF)", "SetBkColor($0000FF)", "SetBkMode(2)",
-                                   "FillRect(0,0,10,10,$0000FF)", "FillRect(10,0,20,10,$0000FF)", "MoveTo(0,20)",
-                                   "SelectPen(pen $0 1 $FF0000)", "SetROP2(13)", "LineTo(30,20)"}));
+  EXPECT_EQ(canvas.Calls(),
+            (Calls{"SelectBrush(brush $0000FF)", "SetBkColor($0000FF)", "SetBkMode(2)",
+                   "FillRect(0,0,10,10,$0000FF)", "FillRect(10,0,20,10,$0000FF)", "MoveTo(0,20)",
+                   "SelectPen(pen $0 1 $FF0000)", "SetROP2(13)", "LineTo(30,20)"}));
   EXPECT_EQ(canvas.Raster().Pixel(15, 5), 0x0000FFu);
   EXPECT_EQ(canvas.Raster().Pixel(29, 20), 0xFF0000u);
 
@@ -76,9 +77,9 @@ TEST(RecordingCanvas, ClippingAndMappingCallsAreLogged) {
   dc->SetMapMode(MM_ANISOTROPIC);
   dc->SetWindowOrgEx(40, 0);
   dc->SetWindowExtEx(-40, 30);
-  EXPECT_EQ(canvas.Calls(),
-            (Calls{"SelectClipRgn(0,0,10,5 20,0,30,5 0,5,10,10)", "IntersectClipRect(0,0,25,25)", "SelectClipRgn(none)",
-                   "SetMapMode(8)", "SetWindowOrgEx(40,0)", "SetWindowExtEx(-40,30)"}));
+  EXPECT_EQ(canvas.Calls(), (Calls{"SelectClipRgn(0,0,10,5 20,0,30,5 0,5,10,10)",
+                                   "IntersectClipRect(0,0,25,25)", "SelectClipRgn(none)", "SetMapMode(8)",
+                                   "SetWindowOrgEx(40,0)", "SetWindowExtEx(-40,30)"}));
 }
 
 }  // namespace

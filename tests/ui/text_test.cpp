@@ -139,8 +139,8 @@ TEST(TextOut, CanvasWritesFromTheTopLeftAndMovesThePen) {
   TRect ink = test::InkBox(raster, kWhite);
   EXPECT_GE(ink.left, 10);
   EXPECT_LE(ink.right, 10 + 3 * kAdvance);
-  EXPECT_GE(ink.top, 5 + 1);              // capitals start below the internal leading
-  EXPECT_EQ(ink.bottom, 5 + 12);          // and sit on the baseline, 12 pixels down
+  EXPECT_GE(ink.top, 5 + 1);      // capitals start below the internal leading
+  EXPECT_EQ(ink.bottom, 5 + 12);  // and sit on the baseline, 12 pixels down
   // A solid brush fills the text cell.
   canvas.Brush()->SetColor(clRed);
   canvas.TextOut(10, 22, "HH");
@@ -158,7 +158,9 @@ TEST(TextOut, ExtTextOutClipsAndFillsItsRectangle) {
   ExtTextOut(&dc, 5, 8, ETO_CLIPPED | ETO_OPAQUE, &box, "WWWWWWWW");
   EXPECT_EQ(test::InkBox(raster, kWhite), box);
   EXPECT_EQ(raster.Pixel(10, 24), 0x00FF00u);
-  EXPECT_GT(test::CountPixels(raster, [](int, int, TColorRef c) { return c < 0x404040 && (c & 0xFF00) < 0x4000; }), 10);
+  EXPECT_GT(
+      test::CountPixels(raster, [](int, int, TColorRef c) { return c < 0x404040 && (c & 0xFF00) < 0x4000; }),
+      10);
 
   TRaster unclipped(120, 30);
   TRasterDC other(unclipped);
@@ -247,8 +249,8 @@ TEST(DrawText, CalcRectMeasuresSingleLinesAndWrapsAtSpaces) {
 
   TRect drawn = Rect(0, 0, 10 * kAdvance, 100);
   r.DrawText("aaaa bbbb cccc", drawn, DT_WORDBREAK);
-  EXPECT_EQ(r.Lines(), (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"aaaa bbbb\")",
-                                                 "ExtTextOut(0,15,$0,\"cccc\")"}));
+  EXPECT_EQ(r.Lines(),
+            (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"aaaa bbbb\")", "ExtTextOut(0,15,$0,\"cccc\")"}));
 }
 
 TEST(DrawText, EndEllipsisShortensLinesThatDoNotFit) {
@@ -257,7 +259,8 @@ TEST(DrawText, EndEllipsisShortensLinesThatDoNotFit) {
   r.DrawText("abcdefghij", box, DT_SINGLELINE | DT_END_ELLIPSIS);
   TRect fits = Rect(0, 0, 6 * kAdvance, 20);
   r.DrawText("abcdef", fits, DT_SINGLELINE | DT_END_ELLIPSIS);
-  EXPECT_EQ(r.Lines(), (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"abc...\")", "ExtTextOut(0,0,$0,\"abcdef\")"}));
+  EXPECT_EQ(r.Lines(),
+            (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"abc...\")", "ExtTextOut(0,0,$0,\"abcdef\")"}));
   TRect measured = Rect(0, 0, 6 * kAdvance + 3, 0);
   r.DrawText("abcdefghij", measured, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
   EXPECT_EQ(measured.right, 6 * kAdvance);
@@ -265,7 +268,8 @@ TEST(DrawText, EndEllipsisShortensLinesThatDoNotFit) {
   r.dc.ClearCalls();
   TRect wrapped = Rect(0, 0, 6 * kAdvance, 100);
   r.DrawText("ab abcdefghij", wrapped, DT_WORDBREAK | DT_END_ELLIPSIS);
-  EXPECT_EQ(r.Lines(), (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"ab\")", "ExtTextOut(0,15,$0,\"abc...\")"}));
+  EXPECT_EQ(r.Lines(),
+            (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"ab\")", "ExtTextOut(0,15,$0,\"abc...\")"}));
 }
 
 TEST(DrawText, PrefixesTabsAndMargins) {
@@ -275,7 +279,8 @@ TEST(DrawText, PrefixesTabsAndMargins) {
   EXPECT_EQ(r.Lines(), (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"File & more\")"}));
   // The prefixed letter is underlined just below the baseline; with DT_NOPREFIX nothing is.
   auto underlineInk = [&r] {
-    return test::CountPixels(r.raster, [](int x, int y, TColorRef c) { return y == 13 && x < 2 * kAdvance && c == 0; });
+    return test::CountPixels(r.raster,
+                             [](int x, int y, TColorRef c) { return y == 13 && x < 2 * kAdvance && c == 0; });
   };
   EXPECT_EQ(underlineInk(), kAdvance);
   r.raster.Fill(kWhite);
@@ -312,7 +317,7 @@ TEST(DrawText, AlignmentAndVerticalPlacement) {
   EXPECT_EQ(r.DrawText("ab", box, DT_SINGLELINE | DT_CENTER | DT_VCENTER), (50 - kLine) / 2 + kLine);
   EXPECT_EQ(r.DrawText("ab", box, DT_CENTER | DT_VCENTER), kLine);  // centring needs a single line
   EXPECT_EQ(r.Lines(), (std::vector<AnsiString>{"ExtTextOut(84,35,$0,\"ab\")", "ExtTextOut(42,17,$0,\"ab\")",
-                                                 "ExtTextOut(42,0,$0,\"ab\")"}));
+                                                "ExtTextOut(42,0,$0,\"ab\")"}));
 }
 
 TEST(DrawText, RightToLeftReadingMovesNeutralsToTheOtherEnd) {
@@ -322,7 +327,7 @@ TEST(DrawText, RightToLeftReadingMovesNeutralsToTheOtherEnd) {
   r.DrawText("(x", box, DT_SINGLELINE | DT_RTLREADING | DT_NOPREFIX);
   r.DrawText("...", box, DT_SINGLELINE | DT_RTLREADING | DT_NOPREFIX);
   EXPECT_EQ(r.Lines(), (std::vector<AnsiString>{"ExtTextOut(0,0,$0,\"?!abc\")", "ExtTextOut(0,0,$0,\"x)\")",
-                                                 "ExtTextOut(0,0,$0,\"...\")"}));
+                                                "ExtTextOut(0,0,$0,\"...\")"}));
 }
 
 TEST(DrawText, ClipsToItsRectangleUnlessAskedNotTo) {
