@@ -142,6 +142,7 @@ enum : unsigned {
 enum : unsigned { DFC_SCROLL = 3, DFC_BUTTON = 4 };
 enum : unsigned {
   DFCS_BUTTONCHECK = 0x0000,
+  DFCS_BUTTONRADIO = 0x0004,
   DFCS_BUTTON3STATE = 0x0008,
   DFCS_BUTTONPUSH = 0x0010,
   DFCS_SCROLLUP = 0x0000,
@@ -356,6 +357,7 @@ class TDeviceContext {
  private:
   void DrawDiagonalEdge(const TRect& rect, unsigned edge, unsigned flags);
   bool DrawCheckBox(const TRect& rect, unsigned state);
+  bool DrawRadioButton(const TRect& rect, unsigned state);
   bool DrawPushButton(TRect& rect, unsigned state);
   bool DrawScrollArrow(const TRect& rect, unsigned state);
   void DrawArrowGlyph(const TRect& rect, unsigned direction, TColorRef color);

@@ -128,6 +128,7 @@ bool TDeviceContext::DrawFrameControl(TRect& rect, unsigned type, unsigned state
   if (type == DFC_BUTTON && (state & 0xFF) == DFCS_BUTTONPUSH) return DrawPushButton(rect, state);
   if (type == DFC_BUTTON && ((state & 0xFF) == DFCS_BUTTONCHECK || (state & 0xFF) == DFCS_BUTTON3STATE))
     return DrawCheckBox(rect, state);
+  if (type == DFC_BUTTON && (state & 0xFF) == DFCS_BUTTONRADIO) return DrawRadioButton(rect, state);
   if (type == DFC_SCROLL && (state & 0xFF) <= DFCS_SCROLLCOMBOBOX && (state & 0xFF) != 4)
     return DrawScrollArrow(rect, state);
   return false;
@@ -174,6 +175,37 @@ bool TDeviceContext::DrawCheckBox(const TRect& rect, unsigned state) {
     for (int u = 0; u < mark; ++u)
       if (kCheckMark[static_cast<std::size_t>(v * 7 / mark)][u * 7 / mark] == 'X')
         SetPixel(x0 + u, y0 + v, ink);
+  return true;
+}
+
+// The round button in the largest centred square: a two-pixel sunken ring (shadow and
+// dark shadow above the diagonal, highlight and light below it), a window-coloured inside
+// (button face when pushed or inactive) and, when checked, a dot of a third of the size.
+bool TDeviceContext::DrawRadioButton(const TRect& rect, unsigned state) {
+  int side = std::min(rect.Width(), rect.Height());
+  if (side <= 0) return true;
+  int left = rect.left + (rect.Width() - side) / 2;
+  int top = rect.top + (rect.Height() - side) / 2;
+  double centre = (side - 1) / 2.0;
+  // Pixel centres strictly inside a circle of the given radius around the middle.
+  auto inside = [centre](int x, int y, double radius) {
+    return (x - centre) * (x - centre) + (y - centre) * (y - centre) < radius * radius;
+  };
+  double outer = side / 2.0;
+  bool face = (state & (DFCS_PUSHED | DFCS_INACTIVE)) != 0;
+  bool checked = (state & DFCS_CHECKED) != 0;
+  TColorRef dot = GetSysColor((state & DFCS_INACTIVE) != 0 ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      if (!inside(x, y, outer)) continue;
+      bool upperLeft = x + y < side - 1;
+      int colour = !inside(x, y, outer - 1)   ? (upperLeft ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT)
+                   : !inside(x, y, outer - 2) ? (upperLeft ? COLOR_3DDKSHADOW : COLOR_3DLIGHT)
+                   : face                     ? COLOR_BTNFACE
+                                              : COLOR_WINDOW;
+      TColorRef value = checked && inside(x, y, outer / 3) ? dot : GetSysColor(colour);
+      SetPixel(left + x, top + y, value);
+    }
   return true;
 }
 

@@ -409,4 +409,25 @@ void TBitmap::LoadFromResourceName(const AnsiString& name) {
   fRaster = LoadArtRaster(name);
 }
 
+void TBitmap::LoadFromOemBitmap(int id) {
+  if (id != OBM_CHECKBOXES) throw EResNotFound("Resource " + std::to_string(id) + " not found");
+  constexpr int kCell = 13;
+  static constexpr unsigned kStates[3][4] = {
+      {DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED, DFCS_BUTTONCHECK | DFCS_PUSHED,
+       DFCS_BUTTONCHECK | DFCS_PUSHED | DFCS_CHECKED},
+      {DFCS_BUTTONRADIO, DFCS_BUTTONRADIO | DFCS_CHECKED, DFCS_BUTTONRADIO | DFCS_PUSHED,
+       DFCS_BUTTONRADIO | DFCS_PUSHED | DFCS_CHECKED},
+      {DFCS_BUTTON3STATE | DFCS_CHECKED, DFCS_BUTTON3STATE | DFCS_CHECKED | DFCS_PUSHED,
+       DFCS_BUTTONCHECK | DFCS_INACTIVE, DFCS_BUTTONCHECK | DFCS_INACTIVE | DFCS_CHECKED},
+  };
+  fRaster.SetSize(0, 0);
+  fRaster.SetSize(4 * kCell, 3 * kCell, ColorToRGB(clBtnFace));
+  TRasterDC dc(fRaster);
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 4; ++column) {
+      TRect cell = Bounds(column * kCell, row * kCell, kCell, kCell);
+      dc.DrawFrameControl(cell, DFC_BUTTON, kStates[row][column]);
+    }
+}
+
 }  // namespace ordvane

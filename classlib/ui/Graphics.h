@@ -235,6 +235,7 @@ class TCanvas : public TPersistent {
 };
 
 enum TTransparentMode : int { tmAuto, tmFixed };
+enum : int { OBM_CHECKBOXES = 32759 };
 
 class TBitmap : public TPersistent {
   ORDVANE_CLASS(TBitmap, TPersistent)
@@ -265,6 +266,11 @@ class TBitmap : public TPersistent {
   // Our own artwork compiled into the program (see Resources.h); raises EResNotFound
   // "Resource <name> not found" for an unknown name.
   void LoadFromResourceName(const AnsiString& name);
+  // A bitmap of the system; only OBM_CHECKBOXES is known (EResNotFound otherwise): the
+  // classic 13-pixel buttons in three rows of four, check boxes (clear, checked, pushed,
+  // pushed and checked), radio buttons (the same four) and third-state boxes (grayed,
+  // grayed and pushed, inactive clear, inactive checked).
+  void LoadFromOemBitmap(int id);
 
  private:
   TRaster fRaster;

@@ -273,6 +273,20 @@ TEST(Resources, RegisteredArtLoadsIntoBitmapsAndCursors) {
   EXPECT_EQ(FindPixelArt("BAD"), nullptr);
 }
 
+TEST(Resources, TheSystemCheckBoxBitmapHoldsTwelveButtons) {
+  TBitmap boxes;
+  boxes.LoadFromOemBitmap(OBM_CHECKBOXES);
+  EXPECT_EQ(boxes.Width() / 4, 13);  // the check-box size, as a grid measures it
+  EXPECT_EQ(boxes.Height() / 3, 13);
+  // The second cell is the checked box DrawFrameControl draws.
+  TBitmap checked(13, 13);
+  TRect cell = Rect(0, 0, 13, 13);
+  DrawFrameControl(checked.Canvas()->Handle(), cell, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
+  for (int y = 0; y < 13; ++y)
+    for (int x = 0; x < 13; ++x) ASSERT_EQ(boxes.Raster().Pixel(13 + x, y), checked.Raster().Pixel(x, y));
+  EXPECT_THROW(boxes.LoadFromOemBitmap(1), EResNotFound);
+}
+
 TEST(Cursors, StandardCursorsHaveAPictureAroundTheirHotSpot) {
   for (TCursor id : {crDefault, crArrow, crCross, crIBeam, crSizeNESW, crSizeNS, crSizeNWSE, crSizeWE,
                      crUpArrow, crHourGlass, crHSplit, crVSplit, crSQLWait, crSizeAll}) {

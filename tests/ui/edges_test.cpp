@@ -204,6 +204,26 @@ TEST(FrameControl, CheckBoxStates) {
   EXPECT_EQ(flat->raster.Pixel(1, 1), kWhite);
 }
 
+TEST(FrameControl, RadioButtonsAreSunkenRingsWithADot) {
+  Surface s(13, 13);
+  TRect r = Rect(0, 0, 13, 13);
+  ASSERT_TRUE(DrawFrameControl(&s.dc, r, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED));
+  EXPECT_EQ(s.raster.Pixel(0, 0), kPaper);  // round: the corners stay
+  EXPECT_EQ(s.raster.Pixel(6, 0), kShadow);
+  EXPECT_EQ(s.raster.Pixel(6, 12), kHighlight);
+  EXPECT_EQ(s.raster.Pixel(6, 1), kDarkShadow);
+  EXPECT_EQ(s.raster.Pixel(6, 11), kLight);
+  EXPECT_EQ(s.raster.Pixel(6, 6), 0u);
+  EXPECT_EQ(s.raster.Pixel(6, 4), 0u);
+  EXPECT_EQ(s.raster.Pixel(6, 3), kWhite);
+  for (int y = 0; y < 13; ++y)  // symmetric about the vertical axis
+    for (int x = 0; x < 13; ++x)
+      ASSERT_EQ(s.raster.Pixel(x, y) == kPaper, s.raster.Pixel(12 - x, y) == kPaper);
+  Surface p(13, 13);
+  DrawFrameControl(&p.dc, r, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_PUSHED);
+  EXPECT_EQ(p.raster.Pixel(6, 6), kFace);
+}
+
 TEST(FrameControl, PushButtonsAndScrollArrows) {
   Surface up;
   TRect r = Rect(0, 0, 16, 16);

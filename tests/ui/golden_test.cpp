@@ -66,7 +66,10 @@ TEST(Golden, ClassicEdgesAndControls) {
                              DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE,
                              DFCS_BUTTONCHECK | DFCS_PUSHED,
                              DFCS_BUTTON3STATE | DFCS_CHECKED,
-                             DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_FLAT};
+                             DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_FLAT,
+                             DFCS_BUTTONRADIO,
+                             DFCS_BUTTONRADIO | DFCS_CHECKED,
+                             DFCS_BUTTONRADIO | DFCS_CHECKED | DFCS_INACTIVE};
   x = 30;
   for (unsigned state : checks) {
     TRect r = Bounds(x, 34, 13, 13);
