@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "classlib/core/Clock.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/core/FileUtils.h"
 #include "classlib/core/MessageQueue.h"
 
 namespace ordvane {
@@ -15,17 +17,17 @@ namespace {
 AnsiString ProgramPath() {
   std::error_code error;
   std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? AnsiString() : path.string();
+  return error ? AnsiString() : Utf8ToAnsi(path.string());
 }
 
-TApplication gApplication;
+TApplication gApplication(nullptr);
 
 }  // namespace
 
 TApplication* Application = &gApplication;
 
-TApplication::TApplication()
-    : fExeName(ProgramPath()), fTitle(std::filesystem::path(fExeName).stem().string()) {}
+TApplication::TApplication(TComponent* owner)
+    : TComponent(owner), fExeName(ProgramPath()), fTitle(ChangeFileExt(ExtractFileName(fExeName), "")) {}
 
 bool TApplication::ProcessMessage(UInt64 timerCutoff) {
   try {
@@ -36,7 +38,7 @@ bool TApplication::ProcessMessage(UInt64 timerCutoff) {
     else
       DispatchMessage(msg);
   } catch (...) {
-    HandleException(nullptr);
+    HandleException(this);
   }
   return true;
 }
@@ -52,7 +54,7 @@ void TApplication::HandleMessage() {
   try {
     WaitMessage();
   } catch (...) {
-    HandleException(nullptr);
+    HandleException(this);
   }
 }
 
@@ -94,7 +96,7 @@ void TApplication::Report(TObject* sender, Exception& e) {
 void TApplication::ShowException(const Exception& e) const {
   AnsiString text = e.Message();
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
   std::fflush(stderr);
 }
 

@@ -3,6 +3,7 @@
 // exception that escapes a message handler is reported. It holds no forms; the user
 // interface layer builds its main window on top of it.
 
+#include "classlib/core/Components.h"
 #include "classlib/core/Events.h"
 #include "classlib/core/Messages.h"
 #include "classlib/core/SysUtils.h"
@@ -11,11 +12,11 @@ namespace ordvane {
 
 using TExceptionEvent = TEvent<void(TObject* sender, Exception& e)>;
 
-class TApplication {
+class TApplication : public TComponent {
+  ORDVANE_CLASS(TApplication, TComponent)
+
  public:
-  TApplication();
-  TApplication(const TApplication&) = delete;
-  TApplication& operator=(const TApplication&) = delete;
+  explicit TApplication(TComponent* owner);
 
   // Handles the messages waiting in the calling thread's queue and returns when none is
   // left. A timer fires at most once per call, so a slow timer handler cannot keep the
@@ -32,14 +33,14 @@ class TApplication {
 
   // Reports the exception being handled (call it inside a catch block): OnException when
   // assigned, else ShowException. EAbort is silent. A failing OnException is reported by
-  // ShowException; nothing escapes from here.
+  // ShowException; nothing escapes from here. The message loop passes itself as sender.
   void HandleException(TObject* sender);
   // Writes the message to the standard error stream, ending it with a full stop.
   void ShowException(const Exception& e) const;
 
   const AnsiString& Title() const { return fTitle; }
   void SetTitle(const AnsiString& title) { fTitle = title; }
-  // The full path of the program file.
+  // The full path of the program file, in the ANSI code page.
   const AnsiString& ExeName() const { return fExeName; }
 
   TExceptionEvent OnException;

@@ -2,8 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
+
+#include "classlib/core/CodePages.h"
 
 namespace ordvane {
 
@@ -30,13 +33,15 @@ bool IsLoaded(HMODULE module) {
 
 void TakeLoaderError() {
   const char* text = dlerror();
-  tLoaderError = text ? text : "unknown loader error";
+  tLoaderError = text ? Utf8ToAnsi(text) : AnsiString("unknown loader error");
 }
 
 }  // namespace
 
 HMODULE LoadLibrary(const AnsiString& fileName) {
-  void* handle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string systemName = AnsiToUtf8(fileName);
+  std::replace(systemName.begin(), systemName.end(), '\\', '/');
+  void* handle = dlopen(systemName.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     TakeLoaderError();
     return 0;

@@ -10,8 +10,8 @@ namespace ordvane {
 
 using HMODULE = std::uintptr_t;
 
-// Loads a library by file name (a bare name is searched for the way the loader
-// searches); 0 when it cannot be loaded.
+// Loads a library by file name (ANSI text; "\" separates folders like "/"; a bare name
+// is searched for the way the loader searches); 0 when it cannot be loaded.
 HMODULE LoadLibrary(const AnsiString& fileName);
 // The address of an exported symbol; nullptr when the module has none by that name or
 // the handle is not one LoadLibrary gave.

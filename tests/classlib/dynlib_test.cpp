@@ -1,7 +1,10 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/DynLib.h"
 #include "classlib/core/OSError.h"
 #include "tests/support/FirebirdFixture.h"
@@ -57,6 +60,27 @@ TEST(DynLib, MissingFileGivesTheLoadersText) {
   // A file that is there but is no library.
   EXPECT_EQ(LoadLibrary(ORDVANE_SOURCE_DIR "/CMakeLists.txt"), 0u);
   EXPECT_NE(LoaderErrorText().find("CMakeLists.txt"), std::string::npos) << LoaderErrorText();
+}
+
+TEST(DynLib, FileNamesAreAnsiText) {
+  // A copy of the client under a Cyrillic name in a folder given with "\".
+  const std::string folder = test::TestTempDir() + "/бібліотеки";
+  std::filesystem::create_directories(folder);
+  HMODULE original = LoadLibrary("libfbclient.so.2");
+  Dl_info where = {};
+  ASSERT_NE(dladdr(GetProcAddress(original, "isc_attach_database"), &where), 0);
+  std::filesystem::copy_file(where.dli_fname, folder + "/клієнт.so",
+                             std::filesystem::copy_options::overwrite_existing);
+  FreeLibrary(original);
+  const AnsiString ansiFolder = Utf8ToAnsi(folder);
+  HMODULE module = LoadLibrary(ansiFolder + "\\" + Utf8ToAnsi("клієнт.so"));
+  ASSERT_NE(module, 0u) << AnsiToUtf8(LoaderErrorText());
+  EXPECT_NE(GetProcAddress(module, "isc_attach_database"), nullptr);
+  EXPECT_TRUE(FreeLibrary(module));
+
+  const AnsiString missing = ansiFolder + "/" + Utf8ToAnsi("немає.so");
+  EXPECT_EQ(LoadLibrary(missing), 0u);
+  EXPECT_NE(LoaderErrorText().find(missing), std::string::npos) << AnsiToUtf8(LoaderErrorText());
 }
 
 TEST(OSError, RaisesTheSystemText) {
