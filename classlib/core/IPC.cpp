@@ -37,10 +37,6 @@ constexpr std::size_t kHeaderSize = 64;
 constexpr off_t kGuardByte = 0;
 constexpr off_t kUserByte = 1;
 
-[[noreturn]] void Fail(const AnsiString& name, int errorCode) {
-  throw EOSError(Format("%s: %s", {name, SysErrorMessage(errorCode)}), errorCode);
-}
-
 // Sets or clears a lock on one byte; false when `wait` is off and another holder
 // conflicts. Raises on any other failure.
 bool LockByte(const AnsiString& name, int file, off_t byte, short type, bool wait) {
@@ -53,7 +49,7 @@ bool LockByte(const AnsiString& name, int file, off_t byte, short type, bool wai
     if (fcntl(file, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) == 0) return true;
     if (errno == EINTR) continue;
     if (!wait && (errno == EAGAIN || errno == EACCES)) return false;
-    Fail(name, errno);
+    RaiseOSError(name, errno);
   }
 }
 
@@ -79,7 +75,7 @@ class Mapping {
     fAddress = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
     if (fAddress == MAP_FAILED) {
       fAddress = nullptr;
-      Fail(name, errno);
+      RaiseOSError(name, errno);
     }
   }
   ~Mapping() {
@@ -193,9 +189,9 @@ Mapping MakeNew(const AnsiString& name, int file, TNamedObjectKind kind, std::si
   // A new object, or one whose maker died before finishing it: zero-filled afresh.
   const std::size_t size = kHeaderSize + payloadSize;
   if (fchmod(file, 0600) != 0 || ftruncate(file, 0) != 0 || ftruncate(file, static_cast<off_t>(size)) != 0)
-    Fail(name, errno);
+    RaiseOSError(name, errno);
   Mapping mapping(name, file, size);
-  if (int result = initialize ? initialize(mapping.Payload(), argument) : 0) Fail(name, result);
+  if (int result = initialize ? initialize(mapping.Payload(), argument) : 0) RaiseOSError(name, result);
   Header& header = *mapping.Head();
   header.kind = static_cast<std::uint32_t>(kind);
   header.payloadSize = payloadSize;
@@ -225,7 +221,7 @@ AnsiString PosixSharedObjectName(TNamedObjectKind kind, const AnsiString& name) 
 TNamedObject::TNamedObject(TNamedObjectKind kind, const AnsiString& name, std::size_t payloadSize,
                            TNamedObject::TInitializer initialize, const void* argument)
     : fName(name), fSystemName(PosixSharedObjectName(kind, name)) {
-  if (fSystemName.size() > NAME_MAX) Fail(fName, ENAMETOOLONG);
+  if (fSystemName.size() > NAME_MAX) RaiseOSError(fName, ENAMETOOLONG);
   Open(kind, payloadSize, initialize, argument);
 }
 
@@ -235,22 +231,22 @@ void TNamedObject::Open(TNamedObjectKind kind, std::size_t payloadSize, TNamedOb
                         const void* argument) {
   for (;;) {
     int file = shm_open(fSystemName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (file < 0) Fail(fName, errno);
+    if (file < 0) RaiseOSError(fName, errno);
     FileGuard fileGuard(file);
     LockByte(fName, file, kGuardByte, F_WRLCK, true);
 
     struct stat status;
-    if (fstat(file, &status) != 0) Fail(fName, errno);
+    if (fstat(file, &status) != 0) RaiseOSError(fName, errno);
     // The last user removed the name between our open and our lock: open it afresh.
     if (status.st_nlink == 0) continue;
-    if (status.st_uid != geteuid() || (status.st_mode & 077) != 0) Fail(fName, EACCES);
+    if (status.st_uid != geteuid() || (status.st_mode & 077) != 0) RaiseOSError(fName, EACCES);
 
     Mapping mapping = MapExisting(fName, file, static_cast<std::size_t>(status.st_size));
     fAlreadyExisted = static_cast<bool>(mapping);
     if (fAlreadyExisted) {
       const Header& header = *mapping.Head();
       if (header.kind != static_cast<std::uint32_t>(kind) || header.payloadSize > mapping.Size() - kHeaderSize)
-        Fail(fName, EINVAL);
+        RaiseOSError(fName, EINVAL);
       if (header.payloadSize < payloadSize)
         throw EOSError(Format("%s: the existing object holds %u bytes, %u were asked",
                               {fName, static_cast<UInt64>(header.payloadSize), static_cast<UInt64>(payloadSize)}),
@@ -311,7 +307,7 @@ TNamedEvent::TNamedEvent(const AnsiString& name, bool initialState)
 void TNamedEvent::SetEvent() {
   auto* event = static_cast<EventState*>(Payload());
   int locked = LockRobust(&event->lock, INFINITE);
-  if (locked != 0 && locked != EOWNERDEAD) Fail(Name(), locked);
+  if (locked != 0 && locked != EOWNERDEAD) RaiseOSError(Name(), locked);
   event->signaled = 1;
   // Every waiter looks again (a signal to one could go to a waiter that died).
   pthread_cond_broadcast(&event->changed);
@@ -321,7 +317,7 @@ void TNamedEvent::SetEvent() {
 void TNamedEvent::ResetEvent() {
   auto* event = static_cast<EventState*>(Payload());
   int locked = LockRobust(&event->lock, INFINITE);
-  if (locked != 0 && locked != EOWNERDEAD) Fail(Name(), locked);
+  if (locked != 0 && locked != EOWNERDEAD) RaiseOSError(Name(), locked);
   event->signaled = 0;
   pthread_mutex_unlock(&event->lock);
 }

@@ -14,4 +14,8 @@ void RaiseLastOSError(int errorCode) {
   throw EOSError(Format("System Error.  Code: %d.\r\n%s", {errorCode, SysErrorMessage(errorCode)}), errorCode);
 }
 
+void RaiseOSError(const AnsiString& subject, int errorCode) {
+  throw EOSError(Format("%s: %s", {subject, SysErrorMessage(errorCode)}), errorCode);
+}
+
 }  // namespace ordvane

@@ -9,5 +9,8 @@ namespace ordvane {
 AnsiString SysErrorMessage(int errorCode);
 // Raises EOSError "System Error.  Code: <n>.\r\n<text>" for the error number.
 [[noreturn]] void RaiseLastOSError(int errorCode);
+// Raises EOSError "<subject>: <text>" for the error number, naming what failed (a file,
+// a shared object).
+[[noreturn]] void RaiseOSError(const AnsiString& subject, int errorCode);
 
 }  // namespace ordvane
