@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/Timers.h"
 #include "tests/support/VirtualTime.h"
 
 namespace ordvane {
@@ -165,6 +167,105 @@ TEST(Timers, RealClockTimerArrives) {
   EXPECT_EQ(msg.wParam, 7u);
   EXPECT_GE(GetTickCount64() - start, 14u);
   DeallocateHWnd(wnd);
+}
+
+// The calling thread's next timer, relative to now; -1 without one.
+Int64 NextTimerIn(test::VirtualTime& time) {
+  UInt64 due = 0;
+  return TMessageQueue::Current()->NextTimerDue(due) ? static_cast<Int64>(due - time.Now()) : -1;
+}
+
+TEST(TTimer, RunsOnlyWhenEnabledWithAnIntervalAndAHandler) {
+  test::VirtualTime time;
+  TTimer timer(nullptr);
+  EXPECT_TRUE(timer.Enabled());
+  EXPECT_EQ(timer.Interval(), 1000u);
+  EXPECT_EQ(NextTimerIn(time), -1);  // no handler, no system timer
+
+  std::vector<UInt64> ticks;
+  const UInt64 start = time.Now();
+  timer.SetOnTimer([&](TObject* sender) {
+    EXPECT_EQ(sender, &timer);
+    ticks.push_back(time.Now() - start);
+  });
+  EXPECT_EQ(NextTimerIn(time), 1000);
+  timer.SetInterval(300);
+  time.Advance(650);
+  EXPECT_EQ(ticks, (std::vector<UInt64>{300, 600}));
+
+  timer.SetInterval(300);  // unchanged: keeps counting
+  EXPECT_EQ(NextTimerIn(time), 250);
+  timer.SetEnabled(true);
+  EXPECT_EQ(NextTimerIn(time), 250);
+  timer.SetInterval(100);  // changed: starts afresh
+  EXPECT_EQ(NextTimerIn(time), 100);
+
+  timer.SetEnabled(false);
+  EXPECT_EQ(NextTimerIn(time), -1);
+  time.Advance(500);
+  EXPECT_EQ(ticks.size(), 2u);
+  timer.SetEnabled(true);
+  timer.SetInterval(0);
+  EXPECT_EQ(NextTimerIn(time), -1);
+  timer.SetInterval(50);
+  timer.SetOnTimer(nullptr);
+  EXPECT_EQ(NextTimerIn(time), -1);
+}
+
+TEST(TTimer, AFailingHandlerIsReportedAndTheTimerGoesOn) {
+  test::VirtualTime time;
+  TTimer timer(nullptr);
+  timer.SetInterval(10);
+  int calls = 0;
+  timer.SetOnTimer([&](TObject*) {
+    ++calls;
+    throw EConvertError("tick failed");
+  });
+  std::vector<std::pair<TObject*, AnsiString>> reports;
+  Application->OnException = [&](TObject* sender, Exception& e) { reports.emplace_back(sender, e.Message()); };
+  time.Advance(30);
+  Application->OnException = nullptr;
+  EXPECT_EQ(calls, 3);
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_EQ(reports[0].first, &timer);
+  EXPECT_EQ(reports[0].second, "tick failed");
+}
+
+TEST(TTimer, MayBeFreedInsideItsOwnHandlerOrByItsOwner) {
+  test::VirtualTime time;
+  auto* owner = new TComponent(nullptr);
+  auto* selfFreeing = new TTimer(owner);
+  auto* owned = new TTimer(owner);
+  int selfTicks = 0, ownedTicks = 0;
+  selfFreeing->SetInterval(10);
+  selfFreeing->SetOnTimer([&](TObject* sender) {
+    ++selfTicks;
+    delete sender;
+  });
+  owned->SetInterval(10);
+  owned->SetOnTimer([&](TObject*) { ++ownedTicks; });
+  time.Advance(50);
+  EXPECT_EQ(selfTicks, 1);
+  EXPECT_EQ(ownedTicks, 5);
+  EXPECT_EQ(owner->ComponentCount(), 1);
+  delete owner;
+  EXPECT_EQ(NextTimerIn(time), -1);
+  time.Advance(50);
+  EXPECT_EQ(ownedTicks, 5);
+}
+
+TEST(TTimer, BelongsToTheThreadThatMadeIt) {
+  TTimer timer(nullptr);
+  timer.SetInterval(10);
+  std::string message;
+  std::thread([&] {
+    try {
+      timer.SetOnTimer([](TObject*) {});
+    } catch (const EOutOfResources& e) {
+      message = e.Message();
+    }
+  }).join();
+  EXPECT_EQ(message, "Not enough timers available");
 }
 
 TEST(Clock, TickCountWrapsAt32Bits) {
