@@ -1,9 +1,6 @@
 #include "classlib/core/Application.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
@@ -14,20 +11,17 @@ namespace ordvane {
 
 namespace {
 
-AnsiString ProgramPath() {
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? AnsiString() : Utf8ToAnsi(path.string());
-}
-
 TApplication gApplication(nullptr);
 
 }  // namespace
 
 TApplication* Application = &gApplication;
 
-TApplication::TApplication(TComponent* owner)
-    : TComponent(owner), fExeName(ProgramPath()), fTitle(ChangeFileExt(ExtractFileName(fExeName), "")) {}
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+AnsiString TApplication::ExeName() const { return ParamStr(0); }
+
+AnsiString TApplication::Title() const { return fTitle.value_or(ChangeFileExt(ExtractFileName(ExeName()), "")); }
 
 bool TApplication::ProcessMessage(UInt64 timerCutoff) {
   try {

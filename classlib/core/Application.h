@@ -3,6 +3,8 @@
 // exception that escapes a message handler is reported. It holds no forms; the user
 // interface layer builds its main window on top of it.
 
+#include <optional>
+
 #include "classlib/core/Components.h"
 #include "classlib/core/Events.h"
 #include "classlib/core/Messages.h"
@@ -38,10 +40,11 @@ class TApplication : public TComponent {
   // Writes the message to the standard error stream, ending it with a full stop.
   void ShowException(const Exception& e) const;
 
-  const AnsiString& Title() const { return fTitle; }
+  // The program's name without folder and extension until one is set.
+  AnsiString Title() const;
   void SetTitle(const AnsiString& title) { fTitle = title; }
   // The full path of the program file, in the ANSI code page.
-  const AnsiString& ExeName() const { return fExeName; }
+  AnsiString ExeName() const;
 
   TExceptionEvent OnException;
 
@@ -50,8 +53,7 @@ class TApplication : public TComponent {
   void Report(TObject* sender, Exception& e);
 
   bool fTerminated = false;
-  AnsiString fExeName;
-  AnsiString fTitle;
+  std::optional<AnsiString> fTitle;
 };
 
 extern TApplication* Application;

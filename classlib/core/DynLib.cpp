@@ -2,11 +2,11 @@
 
 #include <dlfcn.h>
 
-#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/FileUtils.h"
 
 namespace ordvane {
 
@@ -39,9 +39,7 @@ void TakeLoaderError() {
 }  // namespace
 
 HMODULE LoadLibrary(const AnsiString& fileName) {
-  std::string systemName = AnsiToUtf8(fileName);
-  std::replace(systemName.begin(), systemName.end(), '\\', '/');
-  void* handle = dlopen(systemName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(FileNameToSystem(fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     TakeLoaderError();
     return 0;

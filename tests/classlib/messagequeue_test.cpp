@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "classlib/core/Application.h"
+#include "classlib/core/FileUtils.h"
 #include "classlib/core/MessageQueue.h"
 #include "tests/support/VirtualTime.h"
 
@@ -253,6 +254,14 @@ TEST_F(MessageQueueTest, MessageTimeIsTheTimeOfPosting) {
   Application->ProcessMessages();
   EXPECT_EQ(seen, posted);
   EXPECT_EQ(GetTickCount() - seen, 250u);
+}
+
+TEST_F(MessageQueueTest, ApplicationNamesTheProgram) {
+  EXPECT_EQ(ExtractFileName(Application->ExeName()), "classlib_messagequeue_test");
+  EXPECT_TRUE(FileExists(Application->ExeName()));
+  EXPECT_EQ(Application->Title(), "classlib_messagequeue_test");
+  Application->SetTitle("Checker");
+  EXPECT_EQ(Application->Title(), "Checker");
 }
 
 TEST_F(MessageQueueTest, HandleMessageWaitsThenHandlesOne) {
