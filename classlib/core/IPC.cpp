@@ -304,21 +304,17 @@ bool TNamedMutex::Release() { return pthread_mutex_unlock(static_cast<pthread_mu
 TNamedEvent::TNamedEvent(const AnsiString& name, bool initialState)
     : TNamedObject(TNamedObjectKind::Event, name, sizeof(EventState), &InitEvent, &initialState) {}
 
-void TNamedEvent::SetEvent() {
-  auto* event = static_cast<EventState*>(Payload());
-  int locked = LockRobust(&event->lock, INFINITE);
-  if (locked != 0 && locked != EOWNERDEAD) RaiseOSError(Name(), locked);
-  event->signaled = 1;
-  // Every waiter looks again (a signal to one could go to a waiter that died).
-  pthread_cond_broadcast(&event->changed);
-  pthread_mutex_unlock(&event->lock);
-}
+void TNamedEvent::SetEvent() { SetSignaled(true); }
 
-void TNamedEvent::ResetEvent() {
+void TNamedEvent::ResetEvent() { SetSignaled(false); }
+
+void TNamedEvent::SetSignaled(bool signaled) {
   auto* event = static_cast<EventState*>(Payload());
   int locked = LockRobust(&event->lock, INFINITE);
   if (locked != 0 && locked != EOWNERDEAD) RaiseOSError(Name(), locked);
-  event->signaled = 0;
+  event->signaled = signaled ? 1 : 0;
+  // Every waiter looks again (a signal to one could go to a waiter that died).
+  if (signaled) pthread_cond_broadcast(&event->changed);
   pthread_mutex_unlock(&event->lock);
 }
 

@@ -87,6 +87,9 @@ class TNamedEvent : public TNamedObject {
   void SetEvent();
   void ResetEvent();
   TWaitResult WaitFor(Cardinal timeout = INFINITE);
+
+ private:
+  void SetSignaled(bool signaled);
 };
 
 }  // namespace ordvane

@@ -19,6 +19,13 @@ namespace {
   throw ERegistryException(Format("Failed to set data for '%s'", {name}));
 }
 
+void FillList(TStrings* strings, const std::vector<AnsiString>& names) {
+  strings->BeginUpdate();
+  strings->Clear();
+  for (const AnsiString& name : names) strings->Add(name);
+  strings->EndUpdate();
+}
+
 template <class T>
 RawByteString BytesOf(const T& value) {
   return RawByteString(reinterpret_cast<const char*>(&value), sizeof value);
@@ -70,19 +77,11 @@ bool TRegistry::DeleteKey(const AnsiString& key) {
 }
 
 void TRegistry::GetKeyNames(TStrings* strings) const {
-  strings->BeginUpdate();
-  strings->Clear();
-  if (fKeyOpen)
-    for (const AnsiString& name : TSettingsStore::Instance().Read()->SubKeyNames(fCurrentPath)) strings->Add(name);
-  strings->EndUpdate();
+  FillList(strings, fKeyOpen ? TSettingsStore::Instance().Read()->SubKeyNames(fCurrentPath) : std::vector<AnsiString>());
 }
 
 void TRegistry::GetValueNames(TStrings* strings) const {
-  strings->BeginUpdate();
-  strings->Clear();
-  if (fKeyOpen)
-    for (const AnsiString& name : TSettingsStore::Instance().Read()->ValueNames(fCurrentPath)) strings->Add(name);
-  strings->EndUpdate();
+  FillList(strings, fKeyOpen ? TSettingsStore::Instance().Read()->ValueNames(fCurrentPath) : std::vector<AnsiString>());
 }
 
 const TSettingsValue* TRegistry::Find(const AnsiString& name, std::shared_ptr<const TSettingsTree>& tree) const {
