@@ -487,11 +487,14 @@ std::shared_ptr<const TSettingsTree> TSettingsStore::Read() {
 }
 
 bool TSettingsStore::Update(const std::function<bool(TSettingsTree&)>& change) {
-  std::lock_guard guard(fLock);
   const std::string fileName = FileName();
   if (fileName.empty()) RaiseOSError("settings", ENOENT);
   MakeFolder(fileName);
+  // The file lock orders the writers of every process and thread (each holds its own
+  // open file); the cache is locked only while it is used, so readers never wait for a
+  // writer that waits for another process.
   StoreLock lock(fileName + ".lock");
+  std::lock_guard guard(fLock);
   bool corrupt;
   TSettingsTree tree = *Load(fileName, corrupt);
   if (!change(tree)) return false;

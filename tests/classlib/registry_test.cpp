@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "classlib/core/CodePages.h"
@@ -245,8 +246,18 @@ TEST_F(RegistryTest, ALockedStoreNeverBlocksReadersAndFailsWritesClearly) {
   EXPECT_EQ(reg.ReadString("Before"), "1");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 
+  // A writer of this process waits for the lock and gives up; readers meanwhile do not wait.
   start = std::chrono::steady_clock::now();
-  EXPECT_THROW(reg.WriteString("During", "2"), ERegistryException);
+  std::thread writer([] {
+    TRegistry other;
+    ASSERT_TRUE(other.OpenKey("\\Software\\Locked", false));
+    EXPECT_THROW(other.WriteString("During", "2"), ERegistryException);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  auto readStart = std::chrono::steady_clock::now();
+  EXPECT_TRUE(TRegistry().KeyExists("\\Software\\Locked"));
+  EXPECT_LT(std::chrono::steady_clock::now() - readStart, std::chrono::milliseconds(500));
+  writer.join();
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(TSettingsStore::kLockTimeoutMs));
 
   // A lock released in time only delays the write.
