@@ -612,10 +612,12 @@ bool TryStrToCurr(const AnsiString& text, Currency& value) {
 }
 bool TryStrToCurr(const AnsiString& text, Currency& value, const TFormatSettings& settings) {
   TFloatRec decimal;
+  return ParseDecimalText(text, settings.DecimalSeparator, decimal) && TryDecimalToCurr(decimal, value);
+}
+
+bool TryDecimalToCurr(const TFloatRec& decimal, Currency& value) {
   Int64 units = 0;
-  if (!ParseDecimalText(text, settings.DecimalSeparator, decimal) ||
-      !DecimalToCurrencyUnits(decimal, units))
-    return false;
+  if (decimal.Kind != TFloatRec::TKind::Number || !DecimalToCurrencyUnits(decimal, units)) return false;
   value = Currency::FromScaled(units);
   return true;
 }

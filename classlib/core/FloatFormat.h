@@ -77,6 +77,9 @@ bool TryStrToCurr(const AnsiString& text, Currency& value, const TFormatSettings
 Currency StrToCurr(const AnsiString& text);
 Currency StrToCurr(const AnsiString& text, const TFormatSettings& settings);
 Currency StrToCurrDef(const AnsiString& text, Currency defaultValue);
+// An exact decimal as a Currency, rounded to four decimals with ties to even; false when
+// it does not fit.
+bool TryDecimalToCurr(const TFloatRec& decimal, Currency& value);
 
 // A decimal number as text split into its parts, for parsers of other decimal types:
 // Digits without leading zeros, value = 0.Digits * 10^Exponent.
