@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "classlib/core/AnsiStrings.h"
+#include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/Math.h"
@@ -12,45 +14,6 @@ namespace ordvane {
 namespace {
 
 __extension__ typedef __int128 Int128;
-
-// ANSI text is Windows-1251 here: its upper half maps to these UTF-16 code units.
-constexpr char16_t kCp1251High[128] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A,
-    0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0xFFFD, 0x2122,
-    0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6,
-    0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456,
-    0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
-
-char16_t WideOf(unsigned char c) {
-  if (c < 0x80) return c;
-  if (c >= 0xC0) return static_cast<char16_t>(0x0410 + (c - 0xC0));
-  return kCp1251High[c - 0x80];
-}
-
-WideString AnsiToWideText(const AnsiString& text) {
-  WideString wide;
-  wide.reserve(text.size());
-  for (char c : text) wide += WideOf(static_cast<unsigned char>(c));
-  return wide;
-}
-
-AnsiString WideToAnsiText(const WideString& wide) {
-  AnsiString text;
-  text.reserve(wide.size());
-  for (char16_t w : wide) {
-    char out = '?';
-    if (w < 0x80) {
-      out = static_cast<char>(w);
-    } else if (w >= 0x0410 && w <= 0x044F) {
-      out = static_cast<char>(0xC0 + (w - 0x0410));
-    } else {
-      for (int i = 0; i < 64; ++i)
-        if (kCp1251High[i] == w) out = static_cast<char>(0x80 + i);
-    }
-    text += out;
-  }
-  return text;
-}
 
 [[noreturn]] void CastError(TVarType from, TVarType to) {
   throw EVariantTypeCastError("Could not convert variant of type (" + VarTypeAsText(from) + ") into type (" +
@@ -387,7 +350,7 @@ Int64 ToInt64(const Variant& v, TVarType to) {
   if (t == varCurrency) return CurrencyToInt64(A::Curr(v));
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
   if (IsStringType(t)) {
-    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsiText(A::Wide(v));
+    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v));
     Int64 integer;
     Extended number;
     bool flag;
@@ -406,7 +369,7 @@ Extended ToExtended(const Variant& v, TVarType to) {
   if (t == varCurrency) return A::Curr(v).ToExtended();
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
   if (IsStringType(t)) {
-    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsiText(A::Wide(v));
+    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v));
     Extended number;
     bool flag;
     if (to == varDate) {
@@ -436,7 +399,7 @@ Currency ToCurrency(const Variant& v) {
   }
   if (IsStringType(t)) {
     Currency c;
-    if (TryStrToCurr(t == varString ? A::Ansi(v) : WideToAnsiText(A::Wide(v)), c)) return c;
+    if (TryStrToCurr(t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v)), c)) return c;
   }
   const Extended value = ToExtended(v, varCurrency);
   try {
@@ -451,7 +414,7 @@ bool ToBoolean(const Variant& v) {
   if (t == varBoolean) return A::Bool(v);
   if (IsStringType(t)) {
     bool flag;
-    if (TryTextToBoolean(t == varString ? A::Ansi(v) : WideToAnsiText(A::Wide(v)), flag)) return flag;
+    if (TryTextToBoolean(t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v)), flag)) return flag;
   }
   if (t == varCurrency) return A::Curr(v).Scaled() != 0;
   return ToExtended(v, varBoolean) != 0;
@@ -462,7 +425,7 @@ AnsiString ToAnsi(const Variant& v) {
   switch (t) {
     case varEmpty: return AnsiString();
     case varString: return A::Ansi(v);
-    case varOleStr: return WideToAnsiText(A::Wide(v));
+    case varOleStr: return WideToAnsi(A::Wide(v));
     case varBoolean: return A::Bool(v) ? "True" : "False";
     case varSingle:
     case varDouble: return FloatToStr(A::Float(v));
@@ -610,14 +573,8 @@ int CompareValues(const Variant& a, const Variant& b) {
   const TVarType ta = a.VType(), tb = b.VType();
   const bool textA = IsStringType(ta) || ta == varEmpty, textB = IsStringType(tb) || tb == varEmpty;
   if (textA && textB) {
-    if (ta == varOleStr || tb == varOleStr) {
-      const int c = a.AsWideString().compare(b.AsWideString());
-      return (c > 0) - (c < 0);
-    }
-    const AnsiString x = ToAnsi(a), y = ToAnsi(b);
-    const int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
-    if (c != 0) return (c > 0) - (c < 0);
-    return (x.size() > y.size()) - (x.size() < y.size());
+    if (ta == varOleStr || tb == varOleStr) return WideCompareStr(a.AsWideString(), b.AsWideString());
+    return AnsiCompareStr(ToAnsi(a), ToAnsi(b));
   }
   if (ta == varBoolean || tb == varBoolean) {
     if ((ta == varBoolean || IsStringType(ta) || ta == varEmpty) &&
@@ -708,7 +665,7 @@ WideString Variant::AsWideString() const {
   const Variant v = A::Plain(*this);
   if (v.VType() == varOleStr) return A::Wide(v);
   CheckConvertible(v, varOleStr);
-  return AnsiToWideText(ToAnsi(v));
+  return AnsiToWide(ToAnsi(v));
 }
 
 Variant Null() { return A::Make(varNull, std::monostate()); }

@@ -186,7 +186,8 @@ Variant VarXor(const Variant& a, const Variant& b);
 Variant VarNot(const Variant& a);
 
 // Comparison: Null equals Null and differs from everything else (vrNotEqual); a text
-// against a number is read as a number; texts compare by character code.
+// against a number is read as a number; two texts compare by the locale's word sort
+// (AnsiCompareStr, WideCompareStr).
 enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
 TVariantRelationship VarCompareValue(const Variant& a, const Variant& b);
 bool VarSameValue(const Variant& a, const Variant& b);

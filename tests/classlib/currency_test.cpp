@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <random>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/Currency.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/SysUtils.h"
@@ -73,7 +74,7 @@ TEST(CurrencyText, ToStringAndFormat) {
   EXPECT_EQ(CurrToStr(C(INT64_MAX)), "922337203685477,5807");
   EXPECT_EQ(CurrToStr(C(0)), "0");
   EXPECT_EQ(CurrToStr(C(1)), "0,0001");
-  EXPECT_EQ(CurrToStrF(C(12345000), ffCurrency, 2), "1\xA0" "234,50\xE3\xF0\xED.");
+  EXPECT_EQ(CurrToStrF(C(12345000), ffCurrency, 2), Utf8ToAnsi("1\u00A0234,50грн."));
   EXPECT_EQ(CurrToStrF(C(12345), ffFixed, 2, dotted), "1.23");   // 1.2345: the 4 rounds down
   EXPECT_EQ(CurrToStrF(C(12355), ffFixed, 2, dotted), "1.24");   // exact digits, half up
   EXPECT_EQ(CurrToStrF(C(INT64_MAX), ffNumber, 4, dotted), "922,337,203,685,477.5807");

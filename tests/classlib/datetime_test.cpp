@@ -4,6 +4,7 @@
 #include <ctime>
 #include <random>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/DateTime.h"
 #include "classlib/core/SysUtils.h"
@@ -180,7 +181,7 @@ const TDateTime kSample = EncodeDate(2026, 3, 5) + EncodeTime(14, 7, 9, 45);  //
 TEST(FormatDateTime, Letters) {
   struct Case {
     const char* format;
-    const char* text;
+    AnsiString text;
   } cases[] = {
       {"dd.mm.yyyy", "05.03.2026"},
       {"d/m/yy", "5.3.26"},
@@ -191,13 +192,13 @@ TEST(FormatDateTime, Letters) {
       {"h A/P", "2 P"},
       {"HH AM/PM", "02 PM"},
       {"hh ampm|", "02 |"},  // 12-hour clock, but the workstation has no designators
-      {"ddd, dddd", "\xD7\xF2, \xF7\xE5\xF2\xE2\xE5\xF0"},  // "Чт, четвер"
-      {"mmm mmmm", "\xC1\xE5\xF0 \xE1\xE5\xF0\xE5\xE7\xE5\xED\xFC"},
-      {"aaa", "\xD7\xF2"},
+      {"ddd, dddd", Utf8ToAnsi("Чт, четвер")},
+      {"mmm mmmm", Utf8ToAnsi("Бер березень")},
+      {"aaa", Utf8ToAnsi("Чт")},
       {"c", "05.03.2026 14:07:09"},
       {"", "05.03.2026 14:07:09"},
       {"ddddd", "05.03.2026"},
-      {"dddddd", "5 \xE1\xE5\xF0\xE5\xE7\xE5\xED\xFC 2026 \xF0."},
+      {"dddddd", Utf8ToAnsi("5 березень 2026 р.")},
       {"t|tt", "14:07|14:07:09"},
       {"'yyyy' yyyy \"d\"d", "yyyy 2026 d5"},
       {"z|zz|zzz", "45|45|045"},

@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/SysUtils.h"
 #include "tests/classlib/PythonOracle.h"
@@ -38,8 +39,18 @@ TEST(FormatSettings, UkrainianWorkstationDefaults) {
   EXPECT_EQ(s.CurrencyDecimals, 2);
   EXPECT_EQ(s.ListSeparator, ';');
   EXPECT_EQ(s.TwoDigitYearCenturyWindow, 50);
-  EXPECT_EQ(s.LongMonthNames[0], "\xF1\xB3\xF7\xE5\xED\xFC");  // "січень"
-  EXPECT_EQ(s.ShortDayNames[1], "\xCF\xED");                 // "Пн"
+  EXPECT_EQ(s.LongMonthNames[0], Utf8ToAnsi("січень"));
+  EXPECT_EQ(s.ShortDayNames[1], Utf8ToAnsi("Пн"));
+}
+
+TEST(FormatSettings, NamesFollowTheAnsiCodePage) {
+  SetAnsiCodePage(CP_UTF8);
+  TFormatSettings utf8;
+  SetAnsiCodePage(CP_WIN1251);
+  EXPECT_EQ(utf8.CurrencyString, "грн.");
+  EXPECT_EQ(utf8.LongMonthNames[11], "грудень");
+  EXPECT_EQ(utf8.ThousandSeparator, ' ');  // the no-break space takes two bytes in UTF-8
+  EXPECT_EQ(TFormatSettings().CurrencyString, Utf8ToAnsi("грн."));
 }
 
 TEST(FloatToStr, GeneralFifteenDigits) {
@@ -73,7 +84,7 @@ TEST(FloatToStr, GeneralFifteenDigits) {
 }
 
 TEST(FloatToStrF, EveryFormat) {
-  const char grn[] = "\xE3\xF0\xED.";
+  const AnsiString grn = Utf8ToAnsi("грн.");
   EXPECT_EQ(FloatToStrF(1234.5678, ffGeneral, 6, 0), "1234,57");
   EXPECT_EQ(FloatToStrF(1234.5678, ffGeneral, 3, 0), "1,23E3");
   EXPECT_EQ(FloatToStrF(1234.5678, ffGeneral, 3, 2), "1,23E03");
@@ -247,7 +258,7 @@ TEST(Format, FloatingDirectives) {
   EXPECT_EQ(Format("%.2f|%f|%.0f", {3.14159, 2.0, 2.5}), "3,14|2,00|3");
   EXPECT_EQ(Format("%g|%g", {0.5, 1e20}), "0,5|1E020");
   EXPECT_EQ(Format("%n", {1234567.891}), std::string("1") + kNbsp + "234" + kNbsp + "567,89");
-  EXPECT_EQ(Format("%m", {-5.0}), "-5,00\xE3\xF0\xED.");
+  EXPECT_EQ(Format("%m", {-5.0}), Utf8ToAnsi("-5,00грн."));
   EXPECT_EQ(Format("%8.2f|%-8.1f|", {3.14159, 2.0}), "    3,14|2,0     |");
   EXPECT_EQ(Format("%.*f", {3, 1.0}), "1,000");
   EXPECT_EQ(Format("%.2f %m", {1.5, 2.0}, Dotted()), "1.50 $2.00");

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
 #include "classlib/core/Variants.h"
 
@@ -115,7 +116,7 @@ TEST(Variant, ConversionsToTextDatesAndBooleans) {
   EXPECT_EQ(VarToStr(Null()), "");
   EXPECT_EQ(VarToStr(Variant()), "");
   EXPECT_THROW(Null().AsString(), EVariantTypeCastError);
-  const AnsiString pryvit = "\xCF\xF0\xE8\xE2\xB3\xF2";  // "Привіт" in Windows-1251
+  const AnsiString pryvit = Utf8ToAnsi("Привіт");
   EXPECT_EQ(Variant(pryvit).AsWideString(), u"Привіт");
   EXPECT_EQ(Variant(u"Привіт").AsString(), pryvit);
   EXPECT_EQ(Variant(u"\u4E2D").AsString(), "?");  // no such letter in the code page
@@ -234,9 +235,10 @@ TEST(Variant, ComparisonAndNullRules) {
   EXPECT_TRUE(Variant("10") > Variant(9));  // text beside a number is a number
   EXPECT_TRUE(Variant("abc") < Variant("abd"));
   EXPECT_TRUE(Variant("a") < Variant("ab"));
-  EXPECT_TRUE(Variant("B") < Variant("a"));  // by character code
+  EXPECT_TRUE(Variant("a") < Variant("B"));  // by the alphabet, not by character code
   EXPECT_TRUE(Variant(u"abc") == Variant("abc"));
-  EXPECT_TRUE(Variant("\xB2") < Variant("\xC0"));  // "І" before "А" by code
+  EXPECT_TRUE(Variant(Utf8ToAnsi("І")) > Variant(Utf8ToAnsi("и")));  // the Ukrainian alphabet
+  EXPECT_TRUE(Variant(u"\u0456") > Variant(u"\u0438"));
   EXPECT_TRUE(Variant(Curr(1.5)) > Variant(1));
   EXPECT_TRUE(Variant(Curr(2)) == Variant(Int64(2)));
   EXPECT_TRUE(Variant(INT64_MAX) < Variant(9223372036854775808.0));
