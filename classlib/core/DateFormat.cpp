@@ -360,26 +360,32 @@ AnsiString DateTimeToStr(TDateTime dateTime, const TFormatSettings& settings) {
   return FormatDateTime("", dateTime, settings);
 }
 
+namespace {
+
+// One reading of the whole text; value changes only when it succeeds.
+bool ScanWhole(const AnsiString& text, TDateTime& value, const TFormatSettings& settings,
+               bool (DateTimeScanner::*scan)(TDateTime&)) {
+  DateTimeScanner scanner(text, settings);
+  TDateTime result = 0;
+  if (!(scanner.*scan)(result) || !scanner.AtEnd()) return false;
+  value = result;
+  return true;
+}
+
+}  // namespace
+
 bool TryStrToDate(const AnsiString& text, TDateTime& value) {
   return TryStrToDate(text, value, FormatSettings());
 }
 bool TryStrToDate(const AnsiString& text, TDateTime& value, const TFormatSettings& settings) {
-  DateTimeScanner scanner(text, settings);
-  TDateTime date = 0;
-  if (!scanner.ScanDate(date) || !scanner.AtEnd()) return false;
-  value = date;
-  return true;
+  return ScanWhole(text, value, settings, &DateTimeScanner::ScanDate);
 }
 
 bool TryStrToTime(const AnsiString& text, TDateTime& value) {
   return TryStrToTime(text, value, FormatSettings());
 }
 bool TryStrToTime(const AnsiString& text, TDateTime& value, const TFormatSettings& settings) {
-  DateTimeScanner scanner(text, settings);
-  TDateTime time = 0;
-  if (!scanner.ScanTime(time) || !scanner.AtEnd()) return false;
-  value = time;
-  return true;
+  return ScanWhole(text, value, settings, &DateTimeScanner::ScanTime);
 }
 
 bool TryStrToDateTime(const AnsiString& text, TDateTime& value) {

@@ -623,49 +623,28 @@ Variant Variant::ByRef(Variant* target) {
   return ref;
 }
 
-bool Variant::AsBoolean() const {
-  const Variant v = A::Plain(*this);
-  CheckConvertible(v, varBoolean);
-  return ToBoolean(v);
+namespace {
+
+// The value read through any reference, refused when it has no simple value to convert.
+Variant Convertible(const Variant& value, TVarType to) {
+  Variant v = A::Plain(value);
+  CheckConvertible(v, to);
+  return v;
 }
 
+}  // namespace
+
+bool Variant::AsBoolean() const { return ToBoolean(Convertible(*this, varBoolean)); }
 Integer Variant::AsInteger() const { return static_cast<Integer>(VarAsType(*this, varInteger).AsInt64()); }
-
-Int64 Variant::AsInt64() const {
-  const Variant v = A::Plain(*this);
-  CheckConvertible(v, varInt64);
-  return ToInt64(v, varInt64);
-}
-
-double Variant::AsDouble() const {
-  const Variant v = A::Plain(*this);
-  CheckConvertible(v, varDouble);
-  return ToDouble(v, varDouble);
-}
-
-Currency Variant::AsCurrency() const {
-  const Variant v = A::Plain(*this);
-  CheckConvertible(v, varCurrency);
-  return ToCurrency(v);
-}
-
-TDateTime Variant::AsDateTime() const {
-  const Variant v = A::Plain(*this);
-  CheckConvertible(v, varDate);
-  return ToDouble(v, varDate);
-}
-
-AnsiString Variant::AsString() const {
-  const Variant v = A::Plain(*this);
-  CheckConvertible(v, varString);
-  return ToAnsi(v);
-}
+Int64 Variant::AsInt64() const { return ToInt64(Convertible(*this, varInt64), varInt64); }
+double Variant::AsDouble() const { return ToDouble(Convertible(*this, varDouble), varDouble); }
+Currency Variant::AsCurrency() const { return ToCurrency(Convertible(*this, varCurrency)); }
+TDateTime Variant::AsDateTime() const { return ToDouble(Convertible(*this, varDate), varDate); }
+AnsiString Variant::AsString() const { return ToAnsi(Convertible(*this, varString)); }
 
 WideString Variant::AsWideString() const {
-  const Variant v = A::Plain(*this);
-  if (v.VType() == varOleStr) return A::Wide(v);
-  CheckConvertible(v, varOleStr);
-  return AnsiToWide(ToAnsi(v));
+  const Variant v = Convertible(*this, varOleStr);
+  return v.VType() == varOleStr ? A::Wide(v) : AnsiToWide(ToAnsi(v));
 }
 
 Variant Null() { return A::Make(varNull, std::monostate()); }
@@ -711,7 +690,7 @@ Variant VarAsType(const Variant& value, TVarType type) {
     case varNull: return Null();
     case varBoolean: return Variant(value.AsBoolean());
     case varSingle: {
-      const double d = value.AsDouble();
+      const double d = ToDouble(Convertible(v, type), type);
       if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) OverflowError(v.VType(), type);
       return Variant(static_cast<float>(d));
     }

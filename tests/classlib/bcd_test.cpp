@@ -7,17 +7,12 @@
 #include "classlib/core/FMTBcd.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/GUID.h"
+#include "tests/classlib/DottedSettings.h"
 #include "tests/classlib/PythonOracle.h"
 
 namespace ordvane {
 namespace {
 
-TFormatSettings Dotted() {
-  TFormatSettings s;
-  s.DecimalSeparator = '.';
-  s.ThousandSeparator = ',';
-  return s;
-}
 
 std::string Nibbles(const TBcd& bcd) {
   std::string digits;
@@ -53,7 +48,7 @@ TEST(Bcd, TextConversions) {
                {"100", "100"},       {"-0", "0"},       {",5", "0,5"},        {"1e-3", "0,001"},
                {"12345678901234567890123456789012,123456789", "12345678901234567890123456789012,123456789"}};
   for (const Case& c : cases) EXPECT_EQ(BcdToStr(StrToBcd(c.in)), c.out) << c.in;
-  EXPECT_EQ(BcdToStr(ScaledInt64ToBcd(-5, 3), Dotted()), "-0.005");
+  EXPECT_EQ(BcdToStr(ScaledInt64ToBcd(-5, 3), test::DottedSettings()), "-0.005");
   EXPECT_EQ(BcdToStr(TBcd()), "0");
   try {
     StrToBcd("12a");
@@ -95,7 +90,7 @@ TEST(Bcd, AgreesWithDecimalOracle) {
   }
   std::vector<std::string> expected = test::RunPythonOracle("bcd.py", texts);
   ASSERT_EQ(expected.size(), texts.size());
-  const TFormatSettings s = Dotted();
+  const TFormatSettings s = test::DottedSettings();
   for (std::size_t i = 0; i < texts.size(); ++i) {
     const TBcd bcd = StrToBcd(texts[i], s);
     const std::string& line = expected[i];
@@ -160,10 +155,10 @@ TEST(Bcd, CompareAndFormat) {
   EXPECT_EQ(BcdCompare(StrToBcd("-2"), StrToBcd("-10")), 1);
   EXPECT_EQ(BcdCompare(StrToBcd("0,1"), StrToBcd("0,09")), 1);
   EXPECT_EQ(BcdCompare(StrToBcd("-0,1"), StrToBcd("0")), -1);
-  EXPECT_EQ(FormatBcd("#,##0.00", StrToBcd("1234567,125"), Dotted()), "1,234,567.13");
+  EXPECT_EQ(FormatBcd("#,##0.00", StrToBcd("1234567,125"), test::DottedSettings()), "1,234,567.13");
   // All the digits count, where a double would keep only 15 or so.
-  EXPECT_EQ(FormatBcd("0.00", StrToBcd("12345678901234567,125"), Dotted()), "12345678901234567.13");
-  EXPECT_EQ(FormatBcd("0.0;(0.0)", StrToBcd("-2,25"), Dotted()), "(2.3)");
+  EXPECT_EQ(FormatBcd("0.00", StrToBcd("12345678901234567,125"), test::DottedSettings()), "12345678901234567.13");
+  EXPECT_EQ(FormatBcd("0.0;(0.0)", StrToBcd("-2,25"), test::DottedSettings()), "(2.3)");
 }
 
 TEST(GUID, TextAndCreation) {

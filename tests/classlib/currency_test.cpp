@@ -8,6 +8,7 @@
 #include "classlib/core/Currency.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/SysUtils.h"
+#include "tests/classlib/DottedSettings.h"
 #include "tests/classlib/PythonOracle.h"
 
 namespace ordvane {
@@ -66,9 +67,7 @@ TEST(Currency, ArithmeticRoundsAndDetectsOverflow) {
 }
 
 TEST(CurrencyText, ToStringAndFormat) {
-  TFormatSettings dotted;
-  dotted.DecimalSeparator = '.';
-  dotted.ThousandSeparator = ',';
+  const TFormatSettings dotted = test::DottedSettings();
   EXPECT_EQ(CurrToStr(C(15000)), "1,5");
   EXPECT_EQ(CurrToStr(C(INT64_MIN)), "-922337203685477,5808");
   EXPECT_EQ(CurrToStr(C(INT64_MAX)), "922337203685477,5807");
@@ -97,8 +96,7 @@ TEST(CurrencyText, ParsingRoundsTiesToEven) {
   EXPECT_THROW(StrToCurr("1e20"), EConvertError);
   EXPECT_EQ(StrToCurrDef("x", C(5)).Scaled(), 5);
 
-  TFormatSettings dotted;
-  dotted.DecimalSeparator = '.';
+  const TFormatSettings dotted = test::DottedSettings();
   std::mt19937_64 random(3);
   std::vector<std::string> texts, input;
   for (int i = 0; i < 200; ++i) {

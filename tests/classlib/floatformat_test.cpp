@@ -9,6 +9,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/SysUtils.h"
+#include "tests/classlib/DottedSettings.h"
 #include "tests/classlib/PythonOracle.h"
 
 namespace ordvane {
@@ -16,9 +17,7 @@ namespace {
 
 // '.' decimals and ',' thousands keep the format tables readable.
 TFormatSettings Dotted() {
-  TFormatSettings s;
-  s.DecimalSeparator = '.';
-  s.ThousandSeparator = ',';
+  TFormatSettings s = test::DottedSettings();
   s.CurrencyString = "$";
   s.CurrencyFormat = 0;
   s.NegCurrFormat = 0;
