@@ -630,8 +630,11 @@ Currency StrToCurr(const AnsiString& text, const TFormatSettings& settings) {
 }
 
 Currency StrToCurrDef(const AnsiString& text, Currency defaultValue) {
+  return StrToCurrDef(text, defaultValue, FormatSettings());
+}
+Currency StrToCurrDef(const AnsiString& text, Currency defaultValue, const TFormatSettings& settings) {
   Currency value;
-  return TryStrToCurr(text, value) ? value : defaultValue;
+  return TryStrToCurr(text, value, settings) ? value : defaultValue;
 }
 
 }  // namespace ordvane

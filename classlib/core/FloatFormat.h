@@ -77,6 +77,7 @@ bool TryStrToCurr(const AnsiString& text, Currency& value, const TFormatSettings
 Currency StrToCurr(const AnsiString& text);
 Currency StrToCurr(const AnsiString& text, const TFormatSettings& settings);
 Currency StrToCurrDef(const AnsiString& text, Currency defaultValue);
+Currency StrToCurrDef(const AnsiString& text, Currency defaultValue, const TFormatSettings& settings);
 // An exact decimal as a Currency, rounded to four decimals with ties to even; false when
 // it does not fit.
 bool TryDecimalToCurr(const TFloatRec& decimal, Currency& value);

@@ -95,6 +95,7 @@ TEST(CurrencyText, ParsingRoundsTiesToEven) {
   for (const char* bad : {"922337203685477,5808", "1e20", "", "1.5", "x"}) EXPECT_FALSE(TryStrToCurr(bad, value)) << bad;
   EXPECT_THROW(StrToCurr("1e20"), EConvertError);
   EXPECT_EQ(StrToCurrDef("x", C(5)).Scaled(), 5);
+  EXPECT_EQ(StrToCurrDef("1.5", C(5), test::DottedSettings()).Scaled(), 15000);
 
   const TFormatSettings dotted = test::DottedSettings();
   std::mt19937_64 random(3);
