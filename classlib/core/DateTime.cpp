@@ -87,7 +87,8 @@ bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date) {
   Integer dayOfYear = day;
   for (Word m = 1; m < month; ++m) dayOfYear += DaysInAMonth(year, m);
   const Integer i = year - 1;
-  date = i * 365 + i / 4 - i / 100 + i / 400 + dayOfYear - DateDelta;
+  const Integer days = i * 365 + i / 4 - i / 100 + i / 400 + dayOfYear - DateDelta;  // leap days whole
+  date = days;
   return true;
 }
 

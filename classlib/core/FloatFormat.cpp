@@ -99,7 +99,7 @@ AnsiString ExponentText(int exponent, bool alwaysSign, int minDigits) {
   return text + Zeros(minDigits - static_cast<int>(digits.size())) + digits;
 }
 
-AnsiString Signed(const TFloatRec& rec, AnsiString text) { return rec.Negative ? "-" + text : text; }
+AnsiString Signed(const TFloatRec& rec, const AnsiString& text) { return rec.Negative ? "-" + text : text; }
 
 AnsiString ScientificText(const TFloatRec& rec, const AnsiString& digits, bool alwaysSign,
                           int minExponentDigits, const TFormatSettings& settings) {

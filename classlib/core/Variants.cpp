@@ -682,7 +682,7 @@ AnsiString VarToStr(const Variant& v) { return VarIsNull(v) ? AnsiString() : v.A
 TDateTime VarToDateTime(const Variant& v) { return v.AsDateTime(); }
 
 Variant VarAsType(const Variant& value, TVarType type) {
-  const Variant v = A::Plain(value);
+  Variant v = A::Plain(value);
   if (v.VType() == type) return v;
   if ((type & (varArray | varByRef)) != 0) CastError(v.VType(), type);
   switch (type) {
@@ -788,7 +788,7 @@ Variant operator*(const Variant& a, const Variant& b) { return Arithmetic(Op::Mu
 Variant operator/(const Variant& a, const Variant& b) { return Arithmetic(Op::Divide, a, b); }
 
 Variant operator-(const Variant& value) {
-  const Variant v = A::Plain(value);
+  Variant v = A::Plain(value);
   CheckOperand(v);
   const TVarType t = v.VType();
   switch (t) {
@@ -822,7 +822,7 @@ Variant VarOr(const Variant& a, const Variant& b) { return Logical(Logic::Or, a,
 Variant VarXor(const Variant& a, const Variant& b) { return Logical(Logic::Xor, a, b); }
 
 Variant VarNot(const Variant& value) {
-  const Variant v = A::Plain(value);
+  Variant v = A::Plain(value);
   CheckOperand(v);
   if (v.VType() == varNull) return v;
   bool flag;

@@ -176,7 +176,11 @@ TEST(DateTime, ClockCanBeFixed) {
   EXPECT_NEAR(Now(), unixNow, 2.0);
 }
 
-const TDateTime kSample = EncodeDate(2026, 3, 5) + EncodeTime(14, 7, 9, 45);  // a Thursday
+constexpr TDateTime kSample = 46086 + (14 * 3600000.0 + 7 * 60000 + 9045) / MSecsPerDay;  // 5.3.2026, a Thursday
+
+TEST(FormatDateTime, SampleIsTheFifthOfMarch) {
+  EXPECT_DOUBLE_EQ(kSample, EncodeDate(2026, 3, 5) + EncodeTime(14, 7, 9, 45));
+}
 
 TEST(FormatDateTime, Letters) {
   struct Case {

@@ -303,7 +303,7 @@ TEST(VariantArray, CreateGetPutAndBounds) {
   }
   EXPECT_TRUE(VarArrayGet(VarArrayCreate({0, 0}, varBoolean), {0}) == Variant(false));
   EXPECT_EQ(VarArrayDimCount(VarArrayCreate({0, -1}, varByte)), 1);  // no elements
-  for (auto bad : {std::vector<Integer>{}, {0}, {0, -2}, {0, 100000, 0, 100000}})
+  for (const auto& bad : {std::vector<Integer>{}, {0}, {0, -2}, {0, 100000, 0, 100000}})
     EXPECT_THROW(VarArrayCreate(bad, varInteger), EVariantArrayCreateError);
   ExpectMessage<EVariantArrayCreateError>([] { VarArrayCreate({0, 1}, varString); },
                                           "Error creating variant or safe array");
