@@ -100,7 +100,9 @@ TDateTime EncodeDate(Word year, Word month, Word day) {
 
 bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time) {
   if (hour >= HoursPerDay || min >= 60 || sec >= 60 || msec >= 1000) return false;
-  time = (hour * 3600000.0 + min * 60000.0 + sec * 1000.0 + msec) / MSecsPerDay;
+  // Divided in extended precision and rounded once to double, as the platform computed it.
+  const Integer msecs = hour * 3600000 + min * 60000 + sec * 1000 + msec;
+  time = static_cast<double>(static_cast<Extended>(msecs) / MSecsPerDay);
   return true;
 }
 
@@ -111,8 +113,9 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
 }
 
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
+  constexpr Integer kLastDay = 3652059;  // 31 December 9999
   const Integer dayNumber = DateTimeToTimeStamp(date).Date;
-  if (dayNumber <= 0) {
+  if (dayNumber <= 0 || dayNumber > kLastDay) {
     year = month = day = 0;
     return;
   }
@@ -141,9 +144,9 @@ TTimeStamp DateTimeToTimeStamp(TDateTime dateTime) {
 
 TDateTime TimeStampToDateTime(const TTimeStamp& timeStamp) {
   ValidateTimeStamp(timeStamp);
-  const double days = static_cast<double>(timeStamp.Date - DateDelta);
-  const double time = static_cast<double>(timeStamp.Time) / MSecsPerDay;
-  return days < 0 ? days - time : days + time;
+  const Extended days = timeStamp.Date - DateDelta;
+  const Extended time = static_cast<Extended>(timeStamp.Time) / MSecsPerDay;
+  return static_cast<double>(days < 0 ? days - time : days + time);
 }
 
 Int64 TimeStampToMSecs(const TTimeStamp& timeStamp) {

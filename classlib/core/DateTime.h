@@ -33,7 +33,8 @@ bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date);
 TDateTime EncodeDate(Word year, Word month, Word day);
 bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time);
 TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
-// A date before 1 January of year 1 decodes as 0, 0, 0.
+// A date outside the calendar (before 1 January of year 1, after 31 December 9999)
+// decodes as 0, 0, 0.
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day);
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec);
 

@@ -59,6 +59,10 @@ TEST(DateTime, EncodeDecodeBoundaries) {
   EXPECT_EQ(h, 6);
   DecodeDate(-693594.5, y, m, d);  // before year 1
   EXPECT_EQ(Ymd(y, m, d), "0000-00-00");
+  DecodeDate(2958466, y, m, d);  // after 9999
+  EXPECT_EQ(Ymd(y, m, d), "0000-00-00");
+  DecodeDate(2e9, y, m, d);  // far beyond: no year that wraps around
+  EXPECT_EQ(Ymd(y, m, d), "0000-00-00");
   DecodeTime(EncodeTime(13, 45, 30, 250), h, n, s, ms);
   EXPECT_EQ((std::vector<Word>{h, n, s, ms}), (std::vector<Word>{13, 45, 30, 250}));
   DecodeTime(0.9999999999, h, n, s, ms);  // rounds to the next midnight's time of day
