@@ -283,10 +283,22 @@ class TVarArray {
 
 class VariantAccess {
  public:
-  static Int64 Int(const Variant& v) { return std::get<Int64>(v.fValue); }
-  static double Float(const Variant& v) { return std::get<double>(v.fValue); }
-  static Currency Curr(const Variant& v) { return std::get<Currency>(v.fValue); }
-  static bool Bool(const Variant& v) { return std::get<bool>(v.fValue); }
+  static const Variant::Scalar& ScalarOf(const Variant& v) { return std::get<Variant::Scalar>(v.fValue); }
+  static Int64 Int(const Variant& v) {
+    const Variant::Scalar& s = ScalarOf(v);
+    switch (v.fType) {
+      case varShortInt: return s.shortInt;
+      case varByte: return s.byte;
+      case varSmallint: return s.smallInt;
+      case varWord: return s.word;
+      case varInteger: case varError: return s.integer;
+      case varLongWord: return s.longWord;
+      default: return s.int64;
+    }
+  }
+  static double Float(const Variant& v) { return v.fType == varSingle ? ScalarOf(v).single : ScalarOf(v).real; }
+  static Currency Curr(const Variant& v) { return Currency::FromScaled(ScalarOf(v).int64); }
+  static bool Bool(const Variant& v) { return ScalarOf(v).smallInt != 0; }
   static const AnsiString& Ansi(const Variant& v) { return std::get<AnsiString>(v.fValue); }
   static const WideString& Wide(const Variant& v) { return std::get<WideString>(v.fValue); }
   static TVarArray* Array(const Variant& v) {
@@ -300,6 +312,27 @@ class VariantAccess {
     v.fValue.emplace<T>(std::move(value));
     return v;
   }
+  // An integer type (or Error) holding a value already in its range.
+  static Variant MakeInteger(TVarType type, Int64 value) {
+    Variant v;
+    v.fType = type;
+    Variant::Scalar& s = v.Set();
+    switch (type) {
+      case varShortInt: s.shortInt = static_cast<ShortInt>(value); break;
+      case varByte: s.byte = static_cast<Byte>(value); break;
+      case varSmallint: s.smallInt = static_cast<SmallInt>(value); break;
+      case varWord: s.word = static_cast<Word>(value); break;
+      case varInteger: case varError: s.integer = static_cast<Integer>(value); break;
+      case varLongWord: s.longWord = static_cast<LongWord>(value); break;
+      default: s.int64 = value; break;
+    }
+    return v;
+  }
+  static Variant MakeDate(TDateTime value) {
+    Variant v(value);
+    v.fType = varDate;
+    return v;
+  }
 
   // The value itself: a reference is read through.
   static Variant Plain(const Variant& v) {
@@ -310,7 +343,6 @@ class VariantAccess {
       case varVariant: return Plain(*static_cast<Variant*>(target));
       case varString: return Variant(*static_cast<AnsiString*>(target));
       case varOleStr: return Variant(*static_cast<WideString*>(target));
-      case varBoolean: return Variant(*static_cast<bool*>(target));
       case varCurrency: return Variant(*static_cast<Currency*>(target));
       case varSingle: return Variant(Load<float>(target));
       case varDouble: return Variant(Load<double>(target));
@@ -616,6 +648,15 @@ Variant& Variant::operator=(const Variant& other) {
 
 Variant::~Variant() = default;
 
+const void* Variant::DataPtr() const {
+  if (fType & varByRef) return std::get<void*>(fValue);
+  if (const auto* scalar = std::get_if<Scalar>(&fValue)) return scalar;
+  if (const auto* text = std::get_if<AnsiString>(&fValue)) return text->c_str();
+  if (const auto* wide = std::get_if<WideString>(&fValue)) return wide->c_str();
+  if (const auto* array = std::get_if<std::shared_ptr<TVarArray>>(&fValue)) return array->get();
+  return nullptr;
+}
+
 Variant Variant::ByRef(Variant* target) {
   Variant ref;
   ref.fType = varByRef | varVariant;
@@ -649,8 +690,8 @@ WideString Variant::AsWideString() const {
 
 Variant Null() { return A::Make(varNull, std::monostate()); }
 Variant Unassigned() { return Variant(); }
-Variant VarFromDateTime(TDateTime value) { return A::Make(varDate, value); }
-Variant VarAsError(Integer code) { return A::Make(varError, Int64(code)); }
+Variant VarFromDateTime(TDateTime value) { return A::MakeDate(value); }
+Variant VarAsError(Integer code) { return A::MakeInteger(varError, code); }
 
 TVarType VarType(const Variant& v) { return v.VType(); }
 bool VarIsNull(const Variant& v) { return A::Plain(v).VType() == varNull; }
@@ -709,7 +750,7 @@ Variant VarAsType(const Variant& value, TVarType type) {
       CheckConvertible(v, type);
       const Int64 n = ToInt64(v, type);
       CheckIntegerRange(n, v.VType(), type);
-      return A::Make(type, n);
+      return A::MakeInteger(type, n);
     }
     default: throw EVariantBadVarTypeError("Invalid variant type");
   }

@@ -66,18 +66,18 @@ class TVarArray;
 class Variant {
  public:
   Variant() = default;
-  Variant(bool value) : fType(varBoolean), fValue(value) {}
-  Variant(ShortInt value) : fType(varShortInt), fValue(Int64(value)) {}
-  Variant(Byte value) : fType(varByte), fValue(Int64(value)) {}
-  Variant(SmallInt value) : fType(varSmallint), fValue(Int64(value)) {}
-  Variant(Word value) : fType(varWord), fValue(Int64(value)) {}
-  Variant(Integer value) : fType(varInteger), fValue(Int64(value)) {}
-  Variant(LongWord value) : fType(varLongWord), fValue(Int64(value)) {}
-  Variant(long value) : fType(varInt64), fValue(Int64(value)) {}
-  Variant(long long value) : fType(varInt64), fValue(Int64(value)) {}
-  Variant(float value) : fType(varSingle), fValue(double(value)) {}
-  Variant(double value) : fType(varDouble), fValue(value) {}
-  Variant(Currency value) : fType(varCurrency), fValue(value) {}
+  Variant(bool value) : fType(varBoolean) { Set().smallInt = value ? -1 : 0; }
+  Variant(ShortInt value) : fType(varShortInt) { Set().shortInt = value; }
+  Variant(Byte value) : fType(varByte) { Set().byte = value; }
+  Variant(SmallInt value) : fType(varSmallint) { Set().smallInt = value; }
+  Variant(Word value) : fType(varWord) { Set().word = value; }
+  Variant(Integer value) : fType(varInteger) { Set().integer = value; }
+  Variant(LongWord value) : fType(varLongWord) { Set().longWord = value; }
+  Variant(long value) : fType(varInt64) { Set().int64 = value; }
+  Variant(long long value) : fType(varInt64) { Set().int64 = value; }
+  Variant(float value) : fType(varSingle) { Set().single = value; }
+  Variant(double value) : fType(varDouble) { Set().real = value; }
+  Variant(Currency value) : fType(varCurrency) { Set().int64 = value.Scaled(); }
   Variant(const char* value) : fType(varString), fValue(AnsiString(value ? value : "")) {}
   Variant(AnsiString value) : fType(varString), fValue(std::move(value)) {}
   Variant(const char16_t* value) : fType(varOleStr), fValue(WideString(value ? value : u"")) {}
@@ -97,8 +97,8 @@ class Variant {
     static_assert(std::is_same_v<T, ShortInt> || std::is_same_v<T, Byte> || std::is_same_v<T, SmallInt> ||
                       std::is_same_v<T, Word> || std::is_same_v<T, Integer> || std::is_same_v<T, LongWord> ||
                       std::is_same_v<T, Int64> || std::is_same_v<T, float> || std::is_same_v<T, double> ||
-                      std::is_same_v<T, Currency> || std::is_same_v<T, bool> ||
-                      std::is_same_v<T, AnsiString> || std::is_same_v<T, WideString>,
+                      std::is_same_v<T, Currency> || std::is_same_v<T, AnsiString> ||
+                      std::is_same_v<T, WideString>,
                   "a variant refers only to variables of its own types");
     Variant v(*target);
     Variant ref;
@@ -108,6 +108,11 @@ class Variant {
   }
 
   TVarType VType() const { return fType; }
+  // Where the value is, as the platform's variant held it: the referenced variable of a
+  // reference, the characters of a text, the number itself for the simple types (a
+  // Boolean as a 16-bit -1 or 0, a Currency as its 64-bit units, an Error as its 32-bit
+  // code); nullptr for Empty and Null.
+  const void* DataPtr() const;
 
   // Conversions by the class library's rules; what does not convert raises
   // EVariantTypeCastError, what does not fit EVariantOverflowError.
@@ -123,8 +128,20 @@ class Variant {
  private:
   friend class TVarArray;
   friend class VariantAccess;
-  using Payload = std::variant<std::monostate, Int64, double, Currency, bool, AnsiString, WideString,
-                               std::shared_ptr<TVarArray>, void*>;
+  // The simple values in the platform's layout.
+  union Scalar {
+    ShortInt shortInt;
+    Byte byte;
+    SmallInt smallInt;  // also a Boolean
+    Word word;
+    Integer integer;  // also an Error's code
+    LongWord longWord;
+    Int64 int64;  // also a Currency's units
+    float single;
+    double real;  // also a Date
+  };
+  using Payload = std::variant<std::monostate, Scalar, AnsiString, WideString, std::shared_ptr<TVarArray>, void*>;
+  Scalar& Set() { return fValue.emplace<Scalar>(); }
 
   TVarType fType = varEmpty;
   Payload fValue;

@@ -351,6 +351,30 @@ TEST(VariantArray, MemoryLayoutLockAndRedim) {
   EXPECT_THROW(VarArrayRedim(plain, 1), EVariantNotAnArrayError);
 }
 
+template <class T>
+T ValueAt(const Variant& v) {
+  T value;
+  std::memcpy(&value, v.DataPtr(), sizeof value);
+  return value;
+}
+
+TEST(Variant, DataInThePlatformsLayout) {
+  EXPECT_EQ(ValueAt<SmallInt>(Variant(true)), -1);
+  EXPECT_EQ(ValueAt<SmallInt>(Variant(false)), 0);
+  EXPECT_EQ(ValueAt<SmallInt>(Variant(SmallInt(-5))), -5);
+  EXPECT_EQ(ValueAt<ShortInt>(Variant(ShortInt(-7))), -7);
+  EXPECT_EQ(ValueAt<float>(Variant(1.5f)), 1.5f);
+  EXPECT_EQ(ValueAt<double>(VarFromDateTime(45000.25)), 45000.25);
+  EXPECT_EQ(ValueAt<Int64>(Variant(Curr(1.5))), 15000);
+  EXPECT_EQ(ValueAt<Integer>(VarAsError(7)), 7);
+  EXPECT_EQ(ValueAt<LongWord>(VarAsType(Variant("4000000000"), varLongWord)), 4000000000u);
+  EXPECT_STREQ(static_cast<const char*>(Variant("abc").DataPtr()), "abc");
+  EXPECT_EQ(static_cast<const char16_t*>(Variant(u"w").DataPtr())[0], u'w');
+  EXPECT_EQ(Null().DataPtr(), nullptr);
+  Integer target = 3;
+  EXPECT_EQ(Variant::ByRef(&target).DataPtr(), &target);
+}
+
 TEST(Variant, ByReference) {
   Integer number = 5;
   Variant ref = Variant::ByRef(&number);
