@@ -20,14 +20,8 @@ struct TBcd {
   int Places() const { return SignSpecialPlaces & 0x3F; }
 };
 
-class EBcdException : public Exception {
- public:
-  using Exception::Exception;
-};
-class EBcdOverflowException : public EBcdException {
- public:
-  using EBcdException::EBcdException;
-};
+ORDVANE_DECLARE_EXCEPTION(EBcdException, Exception);
+ORDVANE_DECLARE_EXCEPTION(EBcdOverflowException, EBcdException);
 
 // Text with the settings' decimal separator, without trailing zeros of the fraction
 // ("1,5" for 1.50); StrToBcd raises EBcdException "<text> is not a valid BCD value", and

@@ -42,24 +42,15 @@ constexpr TVarType varTypeMask = 0x0FFF;
 constexpr TVarType varArray = 0x2000;
 constexpr TVarType varByRef = 0x4000;
 
-class EVariantError : public Exception {
- public:
-  using Exception::Exception;
-};
-#define ORDVANE_VARIANT_ERROR(Name) \
-  class Name : public EVariantError { \
-   public:                           \
-    using EVariantError::EVariantError; \
-  }
-ORDVANE_VARIANT_ERROR(EVariantInvalidOpError);    // "Invalid variant operation"
-ORDVANE_VARIANT_ERROR(EVariantTypeCastError);     // "Could not convert variant of type (%s) into type (%s)"
-ORDVANE_VARIANT_ERROR(EVariantOverflowError);     // "Overflow while converting variant of type ..."
-ORDVANE_VARIANT_ERROR(EVariantBadVarTypeError);   // "Invalid variant type"
-ORDVANE_VARIANT_ERROR(EVariantBadIndexError);     // "Variant or safe array index out of bounds"
-ORDVANE_VARIANT_ERROR(EVariantArrayCreateError);  // "Error creating variant or safe array"
-ORDVANE_VARIANT_ERROR(EVariantNotAnArrayError);   // "Variant is not an array"
-ORDVANE_VARIANT_ERROR(EVariantArrayLockedError);  // "Variant or safe array is locked"
-#undef ORDVANE_VARIANT_ERROR
+ORDVANE_DECLARE_EXCEPTION(EVariantError, Exception);
+ORDVANE_DECLARE_EXCEPTION(EVariantInvalidOpError, EVariantError);    // "Invalid variant operation"
+ORDVANE_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);     // "Could not convert variant of type (%s) into type (%s)"
+ORDVANE_DECLARE_EXCEPTION(EVariantOverflowError, EVariantError);     // "Overflow while converting variant of type ..."
+ORDVANE_DECLARE_EXCEPTION(EVariantBadVarTypeError, EVariantError);   // "Invalid variant type"
+ORDVANE_DECLARE_EXCEPTION(EVariantBadIndexError, EVariantError);     // "Variant or safe array index out of bounds"
+ORDVANE_DECLARE_EXCEPTION(EVariantArrayCreateError, EVariantError);  // "Error creating variant or safe array"
+ORDVANE_DECLARE_EXCEPTION(EVariantNotAnArrayError, EVariantError);   // "Variant is not an array"
+ORDVANE_DECLARE_EXCEPTION(EVariantArrayLockedError, EVariantError);  // "Variant or safe array is locked"
 
 class TVarArray;
 
