@@ -58,21 +58,20 @@ void TSpreadSheetRow::Clear() {
 
 TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
   CheckRow(index);
-  while (fRows.Count() <= index) fRows.Add(new TSpreadSheetRow(fRows.Count()));
-  return static_cast<TSpreadSheetRow*>(fRows.Items(index));
+  std::unique_ptr<TSpreadSheetRow>& row = fRows[index];
+  if (!row) row = std::make_unique<TSpreadSheetRow>(index);
+  fRowCount = std::max(fRowCount, index + 1);
+  return row.get();
 }
 
 TSpreadSheetRow* TSpreadSheetCells::FindRow(Integer index) const {
-  return index >= 0 && index < fRows.Count() ? static_cast<TSpreadSheetRow*>(fRows.Items(index)) : nullptr;
-}
-
-void TSpreadSheetCells::DeleteRow(Integer index) {
-  fRows.Delete(index);
+  const auto found = fRows.find(index);
+  return found != fRows.end() ? found->second.get() : nullptr;
 }
 
 void TSpreadSheetCells::Clear() {
-  fRows.Clear();
-  fDeclaredColCount = fDeclaredRowCount = fUsedColCount = fUsedRowCount = 0;
+  fRows.clear();
+  fRowCount = fDeclaredColCount = fDeclaredRowCount = fUsedColCount = fUsedRowCount = 0;
 }
 
 Variant TSpreadSheetCells::CellValue(Integer column, Integer row) const {

@@ -9,6 +9,7 @@
 // malformed file allocate without bound.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -89,16 +90,17 @@ class TSpreadSheetRow : public TPersistent {
 };
 
 // The grid of one sheet: its rows, and the counts of rows and columns that the file
-// declares and that its cells use.
+// declares and that its cells use. Rows are numbered up to the highest one made; only the
+// rows that were made take memory, so a cell far down costs no more than one at the top.
 class TSpreadSheetCells {
  public:
-  int Count() const { return fRows.Count(); }
-  // The row at index, made (with every row before it) when it does not exist yet.
-  // ESpreadSheetError for an index outside the sheet.
+  // One past the highest row made.
+  int Count() const { return fRowCount; }
+  // The row at index, made when it does not exist yet. ESpreadSheetError for an index
+  // outside the sheet.
   TSpreadSheetRow* Rows(Integer index);
-  // The row at index when it exists, else nullptr.
+  // The row at index when it was made, else nullptr.
   TSpreadSheetRow* FindRow(Integer index) const;
-  void DeleteRow(Integer index);
   // Deletes every row and sets the four counts to 0.
   void Clear();
 
@@ -122,7 +124,8 @@ class TSpreadSheetCells {
                  const Variant& value);
 
  private:
-  TObjectList fRows;
+  std::map<Integer, std::unique_ptr<TSpreadSheetRow>> fRows;
+  Integer fRowCount = 0;
   Integer fDeclaredColCount = 0;
   Integer fDeclaredRowCount = 0;
   Integer fUsedColCount = 0;

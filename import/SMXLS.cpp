@@ -26,6 +26,7 @@ constexpr Word rtBlank2 = 0x0001, rtInteger2 = 0x0002, rtNumber2 = 0x0003, rtLab
                rtSharedFormula4 = 0x04BC;
 
 constexpr Word kWorkbookGlobals = 0x0005;
+constexpr double kEndOfDates = 2958466;  // 1 January 10000
 constexpr Word kWorksheet = 0x0010, kChart = 0x0020, kMacroSheet = 0x0040;
 
 bool IsBOF(Word id) {
@@ -464,11 +465,12 @@ void TXLSWorkbookReader::Emit(const TCellHead& head, const Variant& value, TSMIC
 
 void TXLSWorkbookReader::EmitNumber(const TCellHead& head, double value) {
   const TXLSNumberFormats::TKind kind = fFormats.Kind(head.NumberFormat);
-  if (kind == TXLSNumberFormats::fkDate) {
-    Emit(head, VarFromDateTime(value + fDateOffset), ictDateTime);
-  } else {
+  // Excel shows no date for a number outside 1900 to 9999 (nor for NaN): it stays a number.
+  const double date = value + fDateOffset;
+  if (kind == TXLSNumberFormats::fkDate && date >= 0 && date < kEndOfDates)
+    Emit(head, CellValue(VarFromDateTime(date)), ictDateTime);
+  else
     Emit(head, CellValue(kind == TXLSNumberFormats::fkPercent ? value * 100 : value), ictDecimal);
-  }
 }
 
 void TXLSWorkbookReader::ReadMulRK(const TBIFFData& data) {

@@ -55,8 +55,8 @@ const char* AlignmentName(TAlignment alignment) {
 int StoredCells(const TSpreadSheet& sheet) {
   int count = 0;
   for (int r = 0; r < sheet.Cells().Count(); ++r) {
-    const TSpreadSheetRow* row = const_cast<TSpreadSheetCells&>(sheet.Cells()).FindRow(r);
-    for (int c = 0; c < row->Cols().Count(); ++c) count += row->Cell(c) != nullptr;
+    if (const TSpreadSheetRow* row = sheet.Cells().FindRow(r))
+      for (int c = 0; c < row->Cols().Count(); ++c) count += row->Cell(c) != nullptr;
   }
   return count;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "classlib/core/CodePages.h"
@@ -124,8 +125,21 @@ TEST(XLSRecords, FormulaResults) {
   EXPECT_EQ(sheet.FindRow(3)->Cell(0)->CellType(), ictUnknown);
   EXPECT_EQ(sheet.CellValue(0, 4).AsWideString(), u"Unknown error code 99");
   EXPECT_EQ(sheet.CellValue(0, 5).AsWideString(), u"");
-  EXPECT_EQ(sheet.FindRow(6)->Cell(0), nullptr);
+  EXPECT_EQ(sheet.FindRow(6), nullptr);
   EXPECT_EQ(sheet.CellValue(0, 7).AsDouble(), 7.0);
+}
+
+TEST(XLSRecords, NumbersInADateFormatOutsideTheDatesOfExcelStayNumbers) {
+  const Bytes globals = Record(0x041E, U16(164) + String16(u"dd.mm.yyyy")) +
+                        Record(0x00E0, U16(0) + U16(164) + U16(0) + U16(3) + Bytes(12, 0));
+  TMSExcel reader(nullptr);
+  Load(reader, WorkbookStream(globals, {{"S", 0x10, Number(0, 0, 0, 45351) + Number(1, 0, 0, -1) +
+                                                         Number(2, 0, 0, 1e7) + Number(3, 0, 0, NAN)}}));
+  const TSpreadSheetCells& cells = reader.Sheets().FindSheet(0)->Cells();
+  EXPECT_EQ(cells.FindRow(0)->Cell(0)->CellType(), ictDateTime);
+  EXPECT_EQ(cells.FindRow(0)->Cell(0)->Alignment(), taRightJustify);
+  for (int row = 1; row <= 3; ++row) EXPECT_EQ(cells.FindRow(row)->Cell(0)->CellType(), ictDecimal) << row;
+  EXPECT_EQ(cells.CellValue(0, 2).AsDouble(), 1e7);
 }
 
 TEST(XLSRecords, ObjectRecordsOfAnyKindAreIgnored) {
