@@ -57,20 +57,25 @@ void TSpreadSheetRow::Clear() {
 // ---- TSpreadSheetCells ------------------------------------------------------------------
 
 TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
+  if (TSpreadSheetRow* row = FindRow(index)) return row;
   CheckRow(index);
-  std::unique_ptr<TSpreadSheetRow>& row = fRows[index];
-  if (!row) row = std::make_unique<TSpreadSheetRow>(index);
+  // Rows mostly come in order: the new one usually goes at the end.
+  const auto hint = fRows.empty() || fRows.rbegin()->first < index ? fRows.end() : fRows.lower_bound(index);
+  fLastRow = fRows.emplace_hint(hint, index, std::make_unique<TSpreadSheetRow>(index))->second.get();
   fRowCount = std::max(fRowCount, index + 1);
-  return row.get();
+  return fLastRow;
 }
 
 TSpreadSheetRow* TSpreadSheetCells::FindRow(Integer index) const {
+  if (fLastRow && fLastRow->RowNo() == index) return fLastRow;
   const auto found = fRows.find(index);
-  return found != fRows.end() ? found->second.get() : nullptr;
+  if (found == fRows.end()) return nullptr;
+  return fLastRow = found->second.get();
 }
 
 void TSpreadSheetCells::Clear() {
   fRows.clear();
+  fLastRow = nullptr;
   fRowCount = fDeclaredColCount = fDeclaredRowCount = fUsedColCount = fUsedRowCount = 0;
 }
 

@@ -125,6 +125,8 @@ class TSpreadSheetCells {
 
  private:
   std::map<Integer, std::unique_ptr<TSpreadSheetRow>> fRows;
+  // The row found last: readers store a row's cells one after another.
+  mutable TSpreadSheetRow* fLastRow = nullptr;
   Integer fRowCount = 0;
   Integer fDeclaredColCount = 0;
   Integer fDeclaredRowCount = 0;

@@ -66,6 +66,7 @@ Variant CellValue(T value) {
 }
 
 WideString WithCrLf(const WideString& text) {
+  if (text.find(u'\n') == WideString::npos) return text;
   WideString out;
   out.reserve(text.size());
   for (char16_t c : text) {

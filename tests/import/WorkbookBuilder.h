@@ -4,6 +4,7 @@
 // workbook stream.
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ using Bytes = std::vector<Byte>;
 inline Bytes operator+(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
+}
+
+inline void Append(Bytes& out, const Bytes& more) {
+  out.insert(out.end(), more.begin(), more.end());
 }
 
 inline Bytes U16(unsigned v) {
@@ -92,37 +97,42 @@ inline Bytes WorkbookStream(const Bytes& globalRecords, const std::vector<TSheet
 }
 
 // A compound file of version 3 holding one stream, padded with zero bytes to 4096 so
-// that it lives in regular sectors: the stream sectors, one directory sector, one
-// allocation-table sector.
+// that it lives in regular sectors: the stream's sectors, one directory sector, then the
+// allocation-table sectors (as many as the header can list: streams up to about 7 MB).
 inline Bytes CompoundFile(const std::u16string& streamName, Bytes stream) {
+  constexpr unsigned long kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFat = 0xFFFFFFFD;
   if (stream.size() < 4096) stream.resize(4096, 0);
   const unsigned long streamSize = stream.size();
   stream.resize((stream.size() + 511) / 512 * 512, 0);
   const unsigned streamSectors = static_cast<unsigned>(stream.size() / 512);
-  const unsigned dirSector = streamSectors, fatSector = streamSectors + 1;
-  constexpr unsigned long kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFat = 0xFFFFFFFD;
+  const unsigned dirSector = streamSectors;
+  unsigned fatSectors = 1;
+  while (fatSectors * 128 < streamSectors + 1 + fatSectors) ++fatSectors;
+  if (fatSectors > 109) throw std::length_error("stream too large for a compound file without DIFAT sectors");
 
   Bytes header = Bytes{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1} + Bytes(16, 0) + U16(0x3E) + U16(3) +
-                 U16(0xFFFE) + U16(9) + U16(6) + Bytes(6, 0) + U32(0) + U32(1) + U32(dirSector) + U32(0) +
-                 U32(4096) + U32(kEnd) + U32(0) + U32(kEnd) + U32(0) + U32(fatSector);
-  for (int i = 1; i < 109; ++i) header = header + U32(kFree);
+                 U16(0xFFFE) + U16(9) + U16(6) + Bytes(6, 0) + U32(0) + U32(fatSectors) + U32(dirSector) + U32(0) +
+                 U32(4096) + U32(kEnd) + U32(0) + U32(kEnd) + U32(0);
+  for (unsigned i = 0; i < 109; ++i) header = header + U32(i < fatSectors ? dirSector + 1 + i : kFree);
 
   auto entry = [](const std::u16string& name, Byte type, unsigned long child, unsigned long start,
                   unsigned long size) {
     Bytes e;
     for (char16_t c : name) e = e + U16(c);
     e.resize(64, 0);
-    e = e + U16(type == 0 ? 0 : static_cast<unsigned>((name.size() + 1) * 2)) + Bytes{type, 1} + U32(kFree) + U32(kFree) +
-        U32(child) + Bytes(16, 0) + U32(0) + Bytes(16, 0) + U32(start) + U32(size) + U32(0);
+    e = e + U16(type == 0 ? 0 : static_cast<unsigned>((name.size() + 1) * 2)) + Bytes{type, 1} + U32(kFree) +
+        U32(kFree) + U32(child) + Bytes(16, 0) + U32(0) + Bytes(16, 0) + U32(start) + U32(size) + U32(0);
     return e;
   };
   Bytes directory = entry(u"Root Entry", 5, 1, kEnd, 0) + entry(streamName, 2, kFree, 0, streamSize);
   while (directory.size() < 512) directory = directory + entry(u"", 0, kFree, kFree, 0);
 
   Bytes fat;
-  for (unsigned i = 0; i < streamSectors; ++i) fat = fat + U32(i + 1 == streamSectors ? kEnd : i + 1);
-  fat = fat + U32(kEnd) + U32(kFat);
-  while (fat.size() < 512) fat = fat + U32(kFree);
+  fat.reserve(fatSectors * 512);
+  for (unsigned i = 0; i < streamSectors; ++i) Append(fat, U32(i + 1 == streamSectors ? kEnd : i + 1));
+  Append(fat, U32(kEnd));
+  for (unsigned i = 0; i < fatSectors; ++i) Append(fat, U32(kFat));
+  while (fat.size() < fatSectors * 512) Append(fat, U32(kFree));
   return header + stream + directory + fat;
 }
 
