@@ -44,14 +44,20 @@ stop_server() {
 
 start_server() {
   if port_open; then
-    if echo "select 1 from rdb\$database;" | isql-fb -q -user SYSDBA -password "$FB_PASSWORD" \
-      "127.0.0.1:/var/lib/firebird/3.0/system/security3.fdb" >/dev/null 2>&1; then
+    local probe="/tmp/ordvane-password-probe-$$.fdb"
+    if echo "create database '127.0.0.1:$probe' user 'SYSDBA' password '$FB_PASSWORD'; drop database;" |
+      isql-fb -q >/dev/null 2>&1; then
       echo "Using the Firebird server already listening on 127.0.0.1:$FB_PORT"
       return
     fi
     # A server started by the package, with a password we do not know: replace it.
-    $SUDO service firebird3.0 stop >/dev/null 2>&1 || $SUDO pkill -x firebird || true
-    for _ in $(seq 100); do port_open || break; sleep 0.1; done
+    $SUDO service firebird3.0 stop >/dev/null 2>&1 || true
+    for _ in $(seq 50); do port_open || break; sleep 0.1; done
+    if port_open; then
+      $SUDO pkill -x fbguard || true
+      $SUDO pkill -x firebird || true
+      for _ in $(seq 100); do port_open || break; sleep 0.1; done
+    fi
   fi
   local security
   security=$(ls /var/lib/firebird/3.0/system/security3.fdb)
