@@ -31,10 +31,13 @@ class TTextView {
   // The letters of an upper-case word at p in any case, followed by a character of
   // `after` (the text end reads as NUL).
   bool WordAt(int p, std::string_view upperWord, TCharSet after = kSQLWordDelimiters) const {
+    return LettersAt(p, upperWord) && after.Contains(At(p + static_cast<int>(upperWord.size())));
+  }
+  bool LettersAt(int p, std::string_view upperWord) const {
     if (p < 1 || p + static_cast<int>(upperWord.size()) - 1 > fLength) return false;
     for (std::size_t i = 0; i < upperWord.size(); ++i)
       if (UpperAscii(At(p + static_cast<int>(i))) != upperWord[i]) return false;
-    return after.Contains(At(p + static_cast<int>(upperWord.size())));
+    return true;
   }
   // A word that stands as a keyword: a delimiter before it as well.
   bool KeywordAt(int p, std::string_view upperWord, TCharSet after = kSQLWordDelimiters) const {
@@ -515,7 +518,7 @@ AnsiString TSQLParser::SetPlanText(const AnsiString& plan) {
 bool TSQLParser::NeedsDerivedCount(int fromStart) {
   TTextView v(fText);
   auto wordAt = [&](int p, std::string_view word) {
-    return !IsIdentifierChar(v.At(p - 1)) && v.WordAt(p, word, TCharSet()) &&
+    return !IsIdentifierChar(v.At(p - 1)) && v.LettersAt(p, word) &&
            !IsIdentifierChar(v.At(p + static_cast<int>(word.size())));
   };
   ResetDepth();
