@@ -863,6 +863,32 @@ AnsiString AddWhereCondition(const AnsiString& sql, const AnsiString& condition,
   return TSQLParser(sql).AddCondition(condition, onNewLines);
 }
 
+AnsiString FieldNameByParam(const AnsiString& sql, const AnsiString& paramName) {
+  // Characters that may stand around a parameter in a condition.
+  static constexpr TCharSet kAround("\t\n\r !\"()*+,-/;<=>^|~");
+  struct Form {
+    char prefix;
+    TCharSet skipped;  // between the field and the parameter
+    TCharSet stops;    // where the field name begins
+  };
+  const Form forms[] = {{':', kAround + ':', kAround + '.'}, {'?', kAround + '?', kAround}};
+  TSQLParser parser(sql);
+  int count = parser.WhereCount();
+  for (int i = 1; i <= count; ++i) {
+    AnsiString condition = parser.GetWhereClause(i).Text;
+    for (const Form& form : forms) {
+      int at = PosWord(form.prefix + paramName, condition, kAround, kAround + '\0');
+      if (at == 0) continue;
+      int end = at - 1;
+      while (end >= 1 && form.skipped.Contains(condition[static_cast<std::size_t>(end - 1)])) --end;
+      int start = end;
+      while (start >= 1 && !form.stops.Contains(condition[static_cast<std::size_t>(start - 1)])) --start;
+      if (end >= 1) return CopyFromTo(condition, start + 1, end);
+    }
+  }
+  return {};
+}
+
 AnsiString InvertOrderClause(const AnsiString& order) {
   AnsiString text = FastTrim(StripSQLComments(order));
   AnsiString result;

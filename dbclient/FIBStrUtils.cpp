@@ -272,6 +272,17 @@ int PosEx(const AnsiString& sub, const AnsiString& s, int start, int end) {
   return at == std::string_view::npos ? 0 : start + static_cast<int>(at);
 }
 
+int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCharSet after) {
+  if (word.empty()) return 0;
+  AnsiString upperWord = FastUpperCase(word), upperText = FastUpperCase(text);
+  for (std::size_t at = upperText.find(upperWord); at != AnsiString::npos; at = upperText.find(upperWord, at + 1)) {
+    std::size_t end = at + upperWord.size();
+    if ((at == 0 || before.Contains(upperText[at - 1])) && (end == upperText.size() || after.Contains(upperText[end])))
+      return static_cast<int>(at) + 1;
+  }
+  return 0;
+}
+
 namespace {
 
 // Replaces the occurrences of pattern found in `searched`, a copy of s of the same

@@ -116,6 +116,10 @@ int PosCharFrom(char c, const AnsiString& s, int from);
 // First position of sub in s that starts at or after start and ends at or before end
 // (an end of 0 or past the length means the length); 0 when absent.
 int PosEx(const AnsiString& sub, const AnsiString& s, int start, int end = 0);
+// Position of word in text as a whole word, compared in upper case: the first occurrence
+// preceded by a character of `before` (or at position 1) and followed by one of `after`
+// (or at the text end); 0 when there is none.
+int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCharSet after);
 // Every occurrence of oldPattern replaced, left to right, non-overlapping, exact compare.
 AnsiString ReplaceString(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern);
 // The same with occurrences found case-insensitively (ASCII letters); the replacement is

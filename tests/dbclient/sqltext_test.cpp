@@ -380,6 +380,25 @@ TEST(SQLParser, OrderItemsTakeEachItemApart) {
   EXPECT_TRUE(TSQLParser("select * from t").OrderItems().empty());
 }
 
+TEST(SQLText, FieldNameByParamFindsTheComparedField) {
+  struct Case {
+    const char* sql;
+    const char* param;
+    const char* field;
+  } cases[] = {
+      {"select * from t where t.id = :id", "ID", "id"},
+      {"select * from t where a = 1 and t.\"Name\"=:NAME", "name", "Name"},
+      {"select * from t where a = :a1 and b = :a", "a", "b"},
+      {"select * from t where (t.x>=:from_x)", "FROM_X", "x"},
+      {"select * from t where t.x = ?px", "px", "t.x"},
+      {"select (select b from u where u.k = :k) from t where a = 1", "k", "k"},
+      {"select * from t where :id = id", "id", ""},
+      {"select * from t where a = :other", "id", ""},
+      {"select * from t", "id", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FieldNameByParam(c.sql, c.param), c.field) << c.sql;
+}
+
 TEST(SQLText, StripCommentsKeepsQuotesAndWordsApart) {
   EXPECT_EQ(StripSQLComments("a /* x */ b"), "a  b");
   EXPECT_EQ(StripSQLComments("a/*x*/b"), "a b");
