@@ -326,6 +326,7 @@ int WordCountBySet(const AnsiString& s, TCharSet delimiters) {
 }
 
 AnsiString ExtractWordN(int n, const AnsiString& s, TCharSet delimiters) {
+  if (n < 1) return {};
   int count = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (delimiters.Contains(s[i]) || (i > 0 && !delimiters.Contains(s[i - 1]))) continue;

@@ -1,0 +1,221 @@
+// String and identifier routines: identifier quoting, bounds of the copy and search
+// routines, and LIKE matching on texts that would make a naive matcher explode.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "dbclient/FIBStrUtils.h"
+
+namespace ordvane {
+namespace {
+
+TEST(NeedQuoteIdentifier, Table) {
+  struct Case {
+    const char* name;
+    bool quote;
+    bool quoteCI;
+  } cases[] = {
+      {"", false, false},
+      {"\"already quoted\"", false, false},
+      {"NAME", false, false},
+      {"SELECT", true, true},
+      {"ROWS", true, true},
+      {"DATE", true, true},
+      {"name", true, false},
+      {"select", true, true},
+      {"Select", true, true},
+      {"1ST", true, true},
+      {"_X", true, true},
+      {"X_1", false, false},
+      {"A$", false, false},
+      {"A#%", false, false},
+      {"A1", false, false},
+      {"A_", false, false},
+      {"X", false, false},
+      {"FIRST NAME", true, true},
+      {"ПРІЗВИЩЕ", true, true},
+      {"A-B", true, true},
+      // Words at the edges of the list and of their two-letter ranges.
+      {"ACTIVE", true, true},
+      {"YEARDAY", true, true},
+      {"YEARDAYS", false, false},
+      {"CHAR_LENGTH", true, true},
+      {"CHARACTER_LENGTH", true, true},
+      {"CHARACTER_LENGTHS", false, false},
+      {"BASE_NAME", true, true},
+      {"BASENAME", true, true},
+      {"GEN_ID", true, true},
+      {"INT64", true, true},
+      {"LC_MESSAGES", true, true},
+      {"WORK", true, true},
+      {"WRITE", true, true},
+      {"WRITER", false, false},
+      {"ZZ", false, false},
+      {"AA", false, false},
+      {"AB", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NeedQuoteIdentifier(c.name), c.quote) << c.name;
+    EXPECT_EQ(NeedQuoteIdentifierCI(c.name), c.quoteCI) << c.name;
+  }
+  EXPECT_TRUE(NeedQuoteIdentifierCI("year_day") == false);
+  EXPECT_TRUE(NeedQuoteIdentifierCI("yearday"));
+}
+
+TEST(StringTests, NumericBlankAndParameterNames) {
+  struct Numeric {
+    const char* s;
+    bool numeric;
+  } numbers[] = {{"", false}, {"+", false}, {"-+", false}, {"-12.5", true}, {"1.2.3", true},
+                 {"1e5", false}, {"+-7", true}, {" 1", false}, {".", true}};
+  for (const Numeric& n : numbers) EXPECT_EQ(IsNumericString(n.s), n.numeric) << n.s;
+
+  EXPECT_TRUE(IsBlankString(""));
+  EXPECT_TRUE(IsBlankString(" \t\r\n\x01"));
+  EXPECT_FALSE(IsBlankString("  x "));
+  EXPECT_TRUE(IsEmptyOrBlank("  "));
+  EXPECT_FALSE(IsEmptyOrBlank("x  "));
+
+  EXPECT_TRUE(IsOldParamName("old_id"));
+  EXPECT_FALSE(IsOldParamName("OLD_"));
+  EXPECT_TRUE(IsNewParamName("New_Name"));
+  EXPECT_TRUE(IsMasterParamName("MAS_ID"));
+  EXPECT_FALSE(IsMasterParamName("MASTER"));
+
+  EXPECT_TRUE(AnsiStartsWithExact("abc", ""));
+  EXPECT_TRUE(AnsiStartsWithExact("abc", "ab"));
+  EXPECT_FALSE(AnsiStartsWithExact("abc", "AB"));
+  EXPECT_FALSE(AnsiStartsWithExact("ab", "abc"));
+  EXPECT_TRUE(WideStartsWith(u"Київ", u"Ки"));
+  EXPECT_FALSE(WideStartsWith(u"Київ", u"ки"));
+
+  EXPECT_TRUE(SameStrings("Abc", "aBC", false));
+  EXPECT_FALSE(SameStrings("Abc", "aBC", true));
+  EXPECT_FALSE(SameStrings("abc", "abd", false));
+  EXPECT_FALSE(SameStrings("abc", "ab", false));
+}
+
+TEST(StringCopies, OutOfRangePositionsGiveEmptyResults) {
+  EXPECT_EQ(CopyCount("abcdef", 2, 3), "bcd");
+  EXPECT_EQ(CopyCount("abcdef", 5, 10), "ef");
+  EXPECT_EQ(CopyCount("abcdef", 0, 2), "");
+  EXPECT_EQ(CopyCount("abcdef", 7, 1), "");
+  EXPECT_EQ(CopyCount("abcdef", 2, -1), "");
+  EXPECT_EQ(CopyFromTo("abcdef", 2, 4), "bcd");
+  EXPECT_EQ(CopyFromTo("abcdef", 4, 99), "def");
+  EXPECT_EQ(CopyFromTo("abcdef", 4, 3), "");
+  EXPECT_EQ(CopyFromTo("abcdef", -5, 2), "");
+  EXPECT_EQ(CopyFromTo("", 1, 1), "");
+
+  EXPECT_EQ(FastTrim(" \t x y \r\n"), "x y");
+  EXPECT_EQ(FastTrim("   "), "");
+  AnsiString s = " \t ";
+  TrimInPlace(s);
+  EXPECT_EQ(s, "");
+  s = "  a b  ";
+  TrimRightInPlace(s);
+  EXPECT_EQ(s, "  a b");
+  int first, last;
+  TrimBounds("  ab ", first, last);
+  EXPECT_EQ(first, 3);
+  EXPECT_EQ(last, 4);
+  TrimBounds("   ", first, last);
+  EXPECT_EQ(first, 4);
+  EXPECT_EQ(last, 0);
+
+  EXPECT_EQ(FastUpperCase("abc-Їz"), "ABC-ЇZ");
+  s = "MiXeD Ї";
+  LowerCaseInPlace(s);
+  EXPECT_EQ(s, "mixed Ї");
+  s = "abcdef";
+  UpperCaseRange(s, 2, 3);
+  EXPECT_EQ(s, "aBCdef");
+  UpperCaseRange(s, 5, 0);
+  EXPECT_EQ(s, "aBCdEF");
+  EXPECT_EQ(StringOfCharCount('x', 3), "xxx");
+  EXPECT_EQ(StringOfCharCount('x', 0), "");
+  EXPECT_EQ(IfThenString(true, "a", "b"), "a");
+
+  EXPECT_EQ(StripEnclosingQuotes("  'abc'\t"), "abc");
+  EXPECT_EQ(StripEnclosingQuotes("\"a\"b\""), "a\"b");
+  EXPECT_EQ(StripEnclosingQuotes("'abc\""), "'abc\"");
+  EXPECT_EQ(StripEnclosingQuotes("'"), "'");
+  EXPECT_EQ(StripEnclosingQuotes("''"), "");
+  EXPECT_EQ(PCharLength("abc\0def"), 3u);
+  EXPECT_EQ(PCharLength(nullptr), 0u);
+}
+
+TEST(StringSearches, PositionsWordsAndReplaces) {
+  EXPECT_EQ(PosChar('c', "abcabc"), 3);
+  EXPECT_EQ(PosCharFrom('c', "abcabc", 4), 6);
+  EXPECT_EQ(PosCharFrom('c', "abcabc", 7), 0);
+  EXPECT_EQ(PosCharFrom('c', "abcabc", 0), 0);
+  EXPECT_EQ(PosEx("bc", "abcabc", 3), 5);
+  EXPECT_EQ(PosEx("bc", "abcabc", 3, 5), 0);
+  EXPECT_EQ(PosEx("bc", "abcabc", 1, 3), 2);
+  EXPECT_EQ(PosEx("", "abc", 1), 0);
+  EXPECT_EQ(PosEx("abcd", "abc", 1), 0);
+
+  TCharSet around(" (,");
+  EXPECT_EQ(PosWord("id", "xid, id", around, around), 6);
+  EXPECT_EQ(PosWord("ID", "id", around, around), 1);
+  EXPECT_EQ(PosWord("id", "ids,(id", around, around), 6);
+  EXPECT_EQ(PosWord("id", "idx", around, around), 0);
+
+  EXPECT_EQ(ReplaceString("aaa", "aa", "X"), "Xa");
+  EXPECT_EQ(ReplaceString("abc", "", "X"), "abc");
+  EXPECT_EQ(ReplaceString("a.b.c", ".", ".."), "a..b..c");
+  EXPECT_EQ(ReplaceAllCI("Select sElEcT x", "SELECT", "s"), "s s x");
+  EXPECT_EQ(ReplaceAllCI("Київ київ", "київ", "-"), "Київ -");
+  EXPECT_EQ(ReplaceInRange("a-a-a-a", "-", "+", 3, 5), "a-a+a-a");
+  EXPECT_EQ(ReplaceInRange("a-a", "-", "+", 5, 9), "a-a");
+
+  TCharSet delimiters(" ,;");
+  EXPECT_EQ(WordCountBySet("  one, two;;three ", delimiters), 3);
+  EXPECT_EQ(WordCountBySet("", delimiters), 0);
+  EXPECT_EQ(ExtractWordN(2, "  one, two;;three ", delimiters), "two");
+  EXPECT_EQ(ExtractWordN(3, "  one, two;;three ", delimiters), "three");
+  EXPECT_EQ(ExtractWordN(4, "  one, two;;three ", delimiters), "");
+  EXPECT_EQ(ExtractWordN(0, "one", delimiters), "");
+
+  AnsiString name, value;
+  SplitNameValue("a=b=c", name, value);
+  EXPECT_EQ(name, "a");
+  EXPECT_EQ(value, "b=c");
+  SplitNameValue("line without", name, value);
+  EXPECT_EQ(name, "line without");
+  EXPECT_EQ(value, "");
+  EXPECT_EQ(ValueFromNameValue("x=1"), "1");
+  EXPECT_EQ(ValueFromNameValue("x"), "");
+}
+
+TEST(SqlLikeMatch, WildcardsAndRuns) {
+  struct Case {
+    const char* text;
+    const char* mask;
+    bool match;
+  } cases[] = {
+      {"", "%", true},          {"", "_", false},         {"", "", true},           {"a", "", false},
+      {"abc", "a%c", true},     {"ac", "a%c", true},      {"abcb", "a%c", false},   {"abc", "a_c", true},
+      {"abbc", "a_c", false},   {"abc", "%%%", true},     {"abc", "a%%%c", true},   {"ab", "%_%_%", true},
+      {"a", "%_%_%", false},    {"Abc", "abc", false},    {"a%c", "a%c", true},     {"mississippi", "%iss%pi", true},
+      {"mississippi", "%iss%ppi%x", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SqlLikeMatch(c.text, c.mask), c.match) << c.text << " / " << c.mask;
+  EXPECT_TRUE(WideSqlLikeMatch(u"Київ", u"К_%в"));
+  EXPECT_FALSE(WideSqlLikeMatch(u"Київ", u"К__"));
+}
+
+TEST(SqlLikeMatch, ManyAnyRunsOnALongTextStayFast) {
+  AnsiString text(20000, 'a');
+  AnsiString mask;
+  for (int i = 0; i < 12; ++i) mask += "%a";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(SqlLikeMatch(text, mask + "%b"));
+  EXPECT_TRUE(SqlLikeMatch(text + "b", mask + "%b"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+}  // namespace
+}  // namespace ordvane
