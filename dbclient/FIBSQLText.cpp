@@ -101,26 +101,39 @@ AnsiString SeparatorAfter(const AnsiString& piece, const AnsiString& separator) 
   return separator.empty() && EndsInLineComment(piece) ? AnsiString(kCRLF) : separator;
 }
 
-// Splits a text at its top-level commas (outside brackets, quotes and literals).
+// Follows quotes, literals and brackets through a text, one character at a time.
+class TNesting {
+ public:
+  // Whether the next character stands outside quotes and brackets.
+  bool TopLevel() const { return fQuote == 0 && fDepth == 0; }
+  void Step(char c) {
+    if (fQuote) {
+      if (c == fQuote) fQuote = 0;
+    } else if (c == '"' || c == '\'') {
+      fQuote = c;
+    } else if (c == '(') {
+      ++fDepth;
+    } else if (c == ')') {
+      --fDepth;
+    }
+  }
+
+ private:
+  char fQuote = 0;
+  int fDepth = 0;
+};
+
+// Splits a text at its top-level commas.
 std::vector<AnsiString> SplitTopLevel(const AnsiString& text) {
   std::vector<AnsiString> items;
-  int depth = 0;
-  char quote = 0;
+  TNesting nesting;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      --depth;
-    } else if (c == ',' && depth == 0) {
+    if (nesting.TopLevel() && text[i] == ',') {
       items.push_back(text.substr(start, i - start));
       start = i + 1;
     }
+    nesting.Step(text[i]);
   }
   items.push_back(text.substr(start));
   return items;
@@ -134,27 +147,18 @@ struct TChunk {
 
 std::vector<TChunk> TopLevelChunks(const AnsiString& item) {
   std::vector<TChunk> chunks;
-  int depth = 0;
-  char quote = 0;
+  TNesting nesting;
   bool inChunk = false;
   for (std::size_t i = 0; i < item.size(); ++i) {
     char c = item[i];
-    if (!quote && depth == 0 && kSQLBlanks.Contains(c)) {
+    if (nesting.TopLevel() && kSQLBlanks.Contains(c)) {
       inChunk = false;
     } else {
       if (!inChunk) chunks.push_back({static_cast<int>(i) + 1, {}});
       inChunk = true;
       chunks.back().Text += c;
     }
-    if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      --depth;
-    }
+    nesting.Step(c);
   }
   return chunks;
 }
