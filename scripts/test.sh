@@ -15,6 +15,8 @@ SUDO=""
 PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
+# Independent oracles of the class-library tests (iconv comes with libc-bin).
+PACKAGES+=(python3)
 
 install_packages() {
   local missing=()

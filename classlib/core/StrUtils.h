@@ -1,0 +1,65 @@
+#pragma once
+// The string routines of the class library: trimming, 1-based search and copy, replace,
+// ASCII case, quoting, and integer conversions. Positions are 1-based as in the
+// original; out-of-range positions give empty results, never an error.
+
+#include <string_view>
+
+#include "classlib/core/System.h"
+
+namespace ordvane {
+
+// Without leading and/or trailing characters up to ' ' (control characters and blanks).
+AnsiString Trim(const AnsiString& text);
+AnsiString TrimLeft(const AnsiString& text);
+AnsiString TrimRight(const AnsiString& text);
+
+// Position of the first occurrence of sub in text, 1-based; 0 when absent or sub is empty.
+int Pos(std::string_view sub, std::string_view text);
+
+// count characters from the 1-based index; an index below 1 counts from the start.
+AnsiString Copy(std::string_view text, Int64 index, Int64 count);
+
+enum TReplaceFlag { rfReplaceAll, rfIgnoreCase };
+using TReplaceFlags = TSet<TReplaceFlag>;
+
+// The first (or with rfReplaceAll every) occurrence of oldPattern replaced, left to right
+// and without overlaps. rfIgnoreCase finds occurrences by the locale's case mapping.
+AnsiString StringReplace(const AnsiString& text, const AnsiString& oldPattern, const AnsiString& newPattern,
+                         TReplaceFlags flags);
+
+// ASCII letters only; other bytes are left alone.
+AnsiString UpperCase(const AnsiString& text);
+AnsiString LowerCase(const AnsiString& text);
+// Ordinal comparisons (-1, 0, 1); CompareText and SameText fold ASCII letter case.
+int CompareStr(std::string_view a, std::string_view b);
+int CompareText(std::string_view a, std::string_view b);
+bool SameText(std::string_view a, std::string_view b);
+
+// 'text' with every quote doubled.
+AnsiString QuotedStr(std::string_view text);
+AnsiString AnsiQuotedStr(std::string_view text, char quote);
+// Reads a quoted text starting at text[pos] (which must be the quote): doubled quotes
+// become one, and pos moves past the closing quote (or to the end when there is none,
+// in which case the rest of the text is taken). Empty when text[pos] is not the quote.
+AnsiString AnsiExtractQuotedStr(std::string_view text, std::size_t& pos, char quote);
+// The text between the quotes when it is quoted, else the text unchanged.
+AnsiString AnsiDequotedStr(std::string_view text, char quote);
+
+AnsiString IntToStr(Int64 value);
+// Upper-case hexadecimal, at least digits long; a negative value shows as its two's
+// complement in 32 bits (Integer) or 64 bits (Int64).
+AnsiString IntToHex(Integer value, int digits);
+AnsiString IntToHex(Int64 value, int digits);
+
+// Leading blanks, an optional sign, then decimal digits or hexadecimal ones after '$',
+// 'x' or "0x". Nothing may follow the digits. Hexadecimal text may use all 32 (64) bits:
+// "$FFFFFFFF" is -1. StrToInt raises EConvertError "'<text>' is not a valid integer value".
+Integer StrToInt(const AnsiString& text);
+Integer StrToIntDef(const AnsiString& text, Integer defaultValue);
+bool TryStrToInt(const AnsiString& text, Integer& value);
+Int64 StrToInt64(const AnsiString& text);
+Int64 StrToInt64Def(const AnsiString& text, Int64 defaultValue);
+bool TryStrToInt64(const AnsiString& text, Int64& value);
+
+}  // namespace ordvane

@@ -1,0 +1,51 @@
+#pragma once
+// What the class-library tests share: the independent tools they compare the library
+// with (iconv and Python's standard library; input goes through a file, so any bytes can
+// be passed), and a scope that sets the ANSI code page for one test.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <string>
+
+#include "classlib/core/CodePages.h"
+#include "tests/support/FirebirdFixture.h"
+
+namespace ordvane::test {
+
+inline std::string WriteTempFile(const std::string& contents) {
+  static std::atomic<int> counter{0};
+  std::string path = TestTempDir() + "/oracle-" + std::to_string(counter++);
+  std::ofstream(path, std::ios::binary) << contents;
+  return path;
+}
+
+// iconv -c (characters it cannot convert are dropped) of the bytes; stderr is discarded.
+inline std::string Iconv(const std::string& input, const std::string& from, const std::string& to) {
+  std::string file = WriteTempFile(input);
+  int exitCode = 0;
+  return RunCommand("(iconv -c -f " + from + " -t " + to + " " + file + " 2>/dev/null)", exitCode);
+}
+
+// What /usr/bin/python3 prints for a script.
+inline std::string Python(const std::string& script) {
+  std::string file = WriteTempFile(script);
+  int exitCode = 0;
+  std::string output = RunCommand("/usr/bin/python3 " + file, exitCode);
+  EXPECT_EQ(exitCode, 0) << output;
+  return output;
+}
+
+class AnsiCodePageScope {
+ public:
+  explicit AnsiCodePageScope(Cardinal codePage) : fPrevious(GetAnsiCodePage()) { SetAnsiCodePage(codePage); }
+  ~AnsiCodePageScope() { SetAnsiCodePage(fPrevious); }
+  AnsiCodePageScope(const AnsiCodePageScope&) = delete;
+  AnsiCodePageScope& operator=(const AnsiCodePageScope&) = delete;
+
+ private:
+  Cardinal fPrevious;
+};
+
+}  // namespace ordvane::test
