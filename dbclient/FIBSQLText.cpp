@@ -767,6 +767,14 @@ const std::vector<AnsiString>& TSQLParser::TableItems(bool keepDerivedItems) {
   return fTableList;
 }
 
+TStrings* TSQLParser::GetTableList(bool keepDerivedItems) {
+  fTableStrings->BeginUpdate();
+  fTableStrings->Clear();
+  for (const AnsiString& item : TableItems(keepDerivedItems)) fTableStrings->Add(item);
+  fTableStrings->EndUpdate();
+  return fTableStrings.get();
+}
+
 std::vector<TOrderItem> TSQLParser::OrderItems() {
   std::vector<TOrderItem> items;
   AnsiString text = FastTrim(StripSQLComments(GetOrderByClause().Text));
@@ -799,6 +807,25 @@ AnsiString UnquotedOrUpper(const AnsiString& name) {
 }  // namespace
 
 TSQLKind SQLKindOf(const AnsiString& sql) { return TSQLParser(sql).SQLKind(); }
+
+namespace {
+
+void AssignItems(const std::vector<AnsiString>& items, TStrings& list, bool withAliases) {
+  list.BeginUpdate();
+  list.Clear();
+  for (const AnsiString& item : items) list.Add(withAliases ? item : TableFromFromItem(item));
+  list.EndUpdate();
+}
+
+}  // namespace
+
+void TablesOfSQL(const AnsiString& sql, TStrings& list, bool keepDerivedItems, bool withAliases) {
+  AssignItems(TSQLParser(sql).TableItems(keepDerivedItems), list, withAliases);
+}
+
+void SelectTablesToList(const AnsiString& sql, TStrings& list, bool keepDerivedItems, bool withAliases) {
+  AssignItems(TSQLParser(sql).FromItems(keepDerivedItems), list, withAliases);
+}
 
 AnsiString CountSelectSQL(const AnsiString& sql) { return TSQLParser(sql).GetCountText(); }
 
@@ -881,7 +908,7 @@ AnsiString FieldNameByParam(const AnsiString& sql, const AnsiString& paramName) 
   for (int i = 1; i <= count; ++i) {
     AnsiString condition = parser.GetWhereClause(i).Text;
     for (const Form& form : forms) {
-      int at = PosWord(form.prefix + paramName, condition, kAround, kAround + '\0');
+      int at = PosWord(form.prefix + paramName, condition, kAround, kAround + '\0', true);
       if (at == 0) continue;
       int end = at - 1;
       while (end >= 1 && form.skipped.Contains(condition[static_cast<std::size_t>(end - 1)])) --end;

@@ -9,8 +9,10 @@
 // literals, comments and brackets. Positions are 1-based; results are new strings, and
 // the text outside the touched clause stays byte for byte.
 
+#include <memory>
 #include <vector>
 
+#include "classlib/core/StringLists.h"
 #include "classlib/core/System.h"
 #include "dbclient/FIBStrUtils.h"
 
@@ -106,6 +108,8 @@ class TSQLParser {
   // modified table of any other kind. Items with brackets (derived tables, procedure
   // calls) lose the bracketed text when keepDerivedItems, else are left out.
   const std::vector<AnsiString>& TableItems(bool keepDerivedItems);
+  // The same items in a string list that the parser owns.
+  TStrings* GetTableList(bool keepDerivedItems);
   // The FROM items of the text whatever its kind.
   std::vector<AnsiString> FromItems(bool keepDerivedItems);
 
@@ -151,11 +155,17 @@ class TSQLParser {
   bool fTableListFilled = false;
   bool fTableListKeepsDerived = false;
   std::vector<AnsiString> fTableList;
+  std::unique_ptr<TStringList> fTableStrings = std::make_unique<TStringList>();
 };
 
 // ---- Unit routines: each parses its text argument on its own --------------------------
 
 TSQLKind SQLKindOf(const AnsiString& sql);
+// The list is given the parser's table list (any kind of statement); without aliases each
+// item is reduced to its table.
+void TablesOfSQL(const AnsiString& sql, TStrings& list, bool keepDerivedItems, bool withAliases);
+// The same, but always the FROM items of the text.
+void SelectTablesToList(const AnsiString& sql, TStrings& list, bool keepDerivedItems, bool withAliases);
 AnsiString CountSelectSQL(const AnsiString& sql);
 // The modified table; unless keepRaw, a quoted name loses its quotes and an unquoted one
 // loses its alias and is upper-cased.

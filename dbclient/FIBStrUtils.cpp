@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "classlib/core/AnsiStrings.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/core/StrUtils.h"
+
 namespace ordvane {
 
 namespace {
@@ -13,7 +17,6 @@ constexpr bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
 constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr char UpperAscii(char c) { return IsLowerAscii(c) ? static_cast<char>(c - 32) : c; }
-constexpr char LowerAscii(char c) { return IsUpperAscii(c) ? static_cast<char>(c + 32) : c; }
 
 int Length(const AnsiString& s) { return static_cast<int>(s.size()); }
 
@@ -56,22 +59,13 @@ constexpr const char* kReservedWords[] = {
     "WHENEVER", "WHERE", "WHILE", "WITH", "WORK", "WRITE", "YEAR", "YEARDAY",
 };
 
-int CompareIgnoringCase(std::string_view a, std::string_view b) {
-  std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    char x = UpperAscii(a[i]), y = UpperAscii(b[i]);
-    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-// The sorted word list with an index over the first two letters, so that a look-up
-// searches only the words that share a name's first two letters.
+// The word list sorted by the locale's case-insensitive comparison, with an index over the
+// first two letters, so that a look-up searches only the words that share a name's first
+// two letters.
 class TReservedWords {
  public:
   TReservedWords() : fWords(std::begin(kReservedWords), std::end(kReservedWords)) {
-    std::sort(fWords.begin(), fWords.end(),
-              [](std::string_view a, std::string_view b) { return CompareIgnoringCase(a, b) < 0; });
+    std::sort(fWords.begin(), fWords.end(), [](const AnsiString& a, const AnsiString& b) { return AnsiCompareText(a, b) < 0; });
     for (std::size_t i = 0; i < fWords.size(); ++i) {
       Range& r = fIndex[Slot(fWords[i][0])][Slot(fWords[i][1])];
       if (r.end == 0) r.begin = static_cast<std::uint16_t>(i);
@@ -80,15 +74,15 @@ class TReservedWords {
   }
 
   // The name's first two characters must be letters; anything else is no reserved word.
-  bool Contains(std::string_view name) const {
+  bool Contains(const AnsiString& name) const {
     if (name.size() < 2) return false;
     char first = UpperAscii(name[0]), second = UpperAscii(name[1]);
     if (!IsUpperAscii(first) || !IsUpperAscii(second)) return false;
     const Range& r = fIndex[Slot(first)][Slot(second)];
     auto begin = fWords.begin() + r.begin, end = fWords.begin() + r.end;
     auto it = std::lower_bound(begin, end, name,
-                               [](std::string_view w, std::string_view n) { return CompareIgnoringCase(w, n) < 0; });
-    return it != end && CompareIgnoringCase(*it, name) == 0;
+                               [](const AnsiString& w, const AnsiString& n) { return AnsiCompareText(w, n) < 0; });
+    return it != end && AnsiCompareText(*it, name) == 0;
   }
 
  private:
@@ -98,7 +92,7 @@ class TReservedWords {
   };
   static std::size_t Slot(char upperLetter) { return static_cast<std::size_t>(upperLetter - 'A'); }
 
-  std::vector<std::string_view> fWords;
+  std::vector<AnsiString> fWords;
   Range fIndex[26][26];
 };
 
@@ -121,7 +115,7 @@ bool NeedQuote(const AnsiString& name, bool lowerCasePasses) {
 }
 
 bool HasParamPrefix(const AnsiString& name, const char* prefix) {
-  return name.size() > 4 && CompareIgnoringCase(std::string_view(name).substr(0, 4), prefix) == 0;
+  return name.size() > 4 && SameText(std::string_view(name).substr(0, 4), prefix);
 }
 
 template <class Text>
@@ -177,6 +171,21 @@ bool WideStartsWith(const WideString& text, const WideString& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+bool SameTextByFlag(const AnsiString& a, const AnsiString& b, bool caseInsensitive) {
+  if (a.size() != b.size()) return false;
+  return caseInsensitive ? AnsiCompareText(a, b) == 0 : a == b;
+}
+
+bool StringInArray(const AnsiString& text, std::initializer_list<AnsiString> entries) {
+  return std::find(entries.begin(), entries.end(), text) != entries.end();
+}
+
+bool IsEmptyStrings(const TStrings& lines) {
+  for (int i = 0; i < lines.Count(); ++i)
+    if (!IsBlankString(lines.Strings(i))) return false;
+  return true;
+}
+
 bool SameStrings(const AnsiString& a, const AnsiString& b, bool exact) {
   if (exact) return a == b;
   if (a.size() != b.size()) return false;
@@ -206,29 +215,21 @@ void TrimBounds(const AnsiString& s, int& first, int& last) {
   if (last < first) last = 0;
 }
 
-AnsiString FastTrim(const AnsiString& s) {
-  int first, last;
-  TrimBounds(s, first, last);
-  return CopyFromTo(s, first, last);
-}
+AnsiString FastTrim(const AnsiString& s) { return Trim(s); }
 
 void TrimInPlace(AnsiString& s) { s = FastTrim(s); }
 
-void TrimRightInPlace(AnsiString& s) {
-  std::size_t n = s.size();
-  while (n > 0 && IsBlankChar(s[n - 1])) --n;
-  s.resize(n);
-}
+void TrimRightInPlace(AnsiString& s) { s = TrimRight(s); }
 
-AnsiString FastUpperCase(const AnsiString& s) {
-  AnsiString r = s;
-  UpperCaseRange(r, 1, 0);
-  return r;
-}
+AnsiString FastUpperCase(const AnsiString& s) { return UpperCase(s); }
 
-void LowerCaseInPlace(AnsiString& s) {
-  for (char& c : s) c = LowerAscii(c);
-}
+void LowerCaseInPlace(AnsiString& s) { s = LowerCase(s); }
+
+void UpperCaseInPlace(AnsiString& s) { s = AnsiUpperCase(s); }
+
+void WideUpperCaseInPlace(WideString& s) { s = WideUpperCase(s); }
+
+WideString Utf8ToWide(std::string_view utf8) { return Utf8Decode(utf8); }
 
 void UpperCaseRange(AnsiString& s, int from, int to) {
   if (to <= 0 || to > Length(s)) to = Length(s);
@@ -272,9 +273,11 @@ int PosEx(const AnsiString& sub, const AnsiString& s, int start, int end) {
   return at == std::string_view::npos ? 0 : start + static_cast<int>(at);
 }
 
-int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCharSet after) {
+int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCharSet after, bool localeCase) {
   if (word.empty()) return 0;
-  AnsiString upperWord = FastUpperCase(word), upperText = FastUpperCase(text);
+  // Case mapping keeps every character's length, so positions carry over to the text.
+  auto upper = localeCase ? AnsiUpperCase : FastUpperCase;
+  AnsiString upperWord = upper(word), upperText = upper(text);
   for (std::size_t at = upperText.find(upperWord); at != AnsiString::npos; at = upperText.find(upperWord, at + 1)) {
     std::size_t end = at + upperWord.size();
     if ((at == 0 || before.Contains(upperText[at - 1])) && (end == upperText.size() || after.Contains(upperText[end])))
@@ -283,30 +286,21 @@ int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCh
   return 0;
 }
 
-namespace {
+AnsiString ReplaceString(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern) {
+  return StringReplace(s, oldPattern, newPattern, {rfReplaceAll});
+}
 
-// Replaces the occurrences of pattern found in `searched`, a copy of s of the same
-// length in which case no longer matters.
-AnsiString ReplaceFound(const AnsiString& s, const AnsiString& searched, const AnsiString& pattern,
-                        const AnsiString& replacement) {
-  if (pattern.empty()) return s;
-  AnsiString r;
+AnsiString ReplaceAllCI(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern,
+                        bool localeCase) {
+  if (localeCase) return StringReplace(s, oldPattern, newPattern, {rfReplaceAll, rfIgnoreCase});
+  if (oldPattern.empty()) return s;
+  AnsiString searched = FastUpperCase(s), pattern = FastUpperCase(oldPattern), r;
   std::size_t from = 0, at;
   while ((at = searched.find(pattern, from)) != AnsiString::npos) {
-    r.append(s, from, at - from).append(replacement);
+    r.append(s, from, at - from).append(newPattern);
     from = at + pattern.size();
   }
   return r.append(s, from, AnsiString::npos);
-}
-
-}  // namespace
-
-AnsiString ReplaceString(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern) {
-  return ReplaceFound(s, s, oldPattern, newPattern);
-}
-
-AnsiString ReplaceAllCI(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern) {
-  return ReplaceFound(s, FastUpperCase(s), FastUpperCase(oldPattern), newPattern);
 }
 
 AnsiString ReplaceInRange(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern,
@@ -336,6 +330,49 @@ AnsiString ExtractWordN(int n, const AnsiString& s, TCharSet delimiters) {
     return s.substr(i, end - i);
   }
   return {};
+}
+
+void DeleteEmptyLines(TStrings& lines) {
+  lines.BeginUpdate();
+  for (int i = lines.Count() - 1; i >= 0; --i)
+    if (lines.Strings(i).empty()) lines.Delete(i);
+  lines.EndUpdate();
+}
+
+void ListDifference(const TStrings& a, const TStrings& b, TStrings& result) {
+  result.BeginUpdate();
+  result.Clear();
+  for (int i = 0; i < a.Count(); ++i)
+    if (b.IndexOf(a.Strings(i)) < 0) result.AddObject(a.Strings(i), a.Objects(i));
+  result.EndUpdate();
+}
+
+bool SortedListFind(const TStringList& list, const AnsiString& text, int low, int high, int& index,
+                    bool duplicatesAllowed) {
+  auto compare = list.CaseSensitive() ? AnsiCompareStr : AnsiCompareText;
+  high = std::min(high, list.Count() - 1);
+  low = std::max(low, 0);
+  bool found = false;
+  while (low <= high) {
+    int middle = low + (high - low) / 2;
+    int c = compare(list.Strings(middle), text);
+    if (c < 0) {
+      low = middle + 1;
+    } else {
+      high = middle - 1;
+      if (c == 0) {
+        found = true;
+        if (!duplicatesAllowed) low = middle;
+      }
+    }
+  }
+  index = low;
+  return found;
+}
+
+int CompareListItems(TStringList* list, int index1, int index2) {
+  auto compare = list->CaseSensitive() ? AnsiCompareStr : AnsiCompareText;
+  return compare(list->Strings(index1), list->Strings(index2));
 }
 
 void SplitNameValue(const AnsiString& s, AnsiString& name, AnsiString& value) {

@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "classlib/core/StringLists.h"
 #include "classlib/core/System.h"
 
 namespace ordvane {
@@ -81,9 +82,16 @@ bool IsMasterParamName(const AnsiString& name);
 // Exact prefix tests; an empty prefix is a prefix of everything.
 bool AnsiStartsWithExact(const AnsiString& text, const AnsiString& prefix);
 bool WideStartsWith(const WideString& text, const WideString& prefix);
-// With its flag: equal, or every byte pair differing by exactly 32 (ASCII letter case);
-// without: exact equality.
+// Without its flag: equal, or every byte pair differing by exactly 32 (ASCII letter case);
+// with it: exact equality.
 bool SameStrings(const AnsiString& a, const AnsiString& b, bool exact);
+// False when the lengths differ; with the flag the locale's case-insensitive comparison,
+// without it exact equality.
+bool SameTextByFlag(const AnsiString& a, const AnsiString& b, bool caseInsensitive);
+// The text equals an entry exactly.
+bool StringInArray(const AnsiString& text, std::initializer_list<AnsiString> entries);
+// No line is non-empty after trimming.
+bool IsEmptyStrings(const TStrings& lines);
 
 // ---- Copies, trims and case ----------------------------------------------------------
 
@@ -99,6 +107,9 @@ void TrimBounds(const AnsiString& s, int& first, int& last);
 // ASCII case only: a-z to A-Z (A-Z to a-z), every other byte unchanged.
 AnsiString FastUpperCase(const AnsiString& s);
 void LowerCaseInPlace(AnsiString& s);
+// The locale's upper-casing (the class library's code-page tables), in place.
+void UpperCaseInPlace(AnsiString& s);
+void WideUpperCaseInPlace(WideString& s);
 // a-z to A-Z between two positions; a second position of 0 or past the end means the end.
 void UpperCaseRange(AnsiString& s, int from, int to);
 AnsiString StringOfCharCount(char c, int count);
@@ -106,6 +117,7 @@ AnsiString IfThenString(bool condition, const AnsiString& whenTrue, const AnsiSt
 // The text between one pair of matching enclosing quotes (double or single), blanks
 // around them allowed; any other text unchanged.
 AnsiString StripEnclosingQuotes(const AnsiString& s);
+WideString Utf8ToWide(std::string_view utf8);
 // Length of a zero-terminated buffer.
 std::size_t PCharLength(const char* p);
 
@@ -116,21 +128,34 @@ int PosCharFrom(char c, const AnsiString& s, int from);
 // First position of sub in s that starts at or after start and ends at or before end
 // (an end of 0 or past the length means the length); 0 when absent.
 int PosEx(const AnsiString& sub, const AnsiString& s, int start, int end = 0);
-// Position of word in text as a whole word, compared in upper case: the first occurrence
-// preceded by a character of `before` (or at position 1) and followed by one of `after`
-// (or at the text end); 0 when there is none.
-int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCharSet after);
+// Position of word in text as a whole word, compared in upper case (ASCII, or the
+// locale's with localeCase): the first occurrence preceded by a character of `before` (or
+// at position 1) and followed by one of `after` (or at the text end); 0 when none.
+int PosWord(const AnsiString& word, const AnsiString& text, TCharSet before, TCharSet after,
+            bool localeCase = false);
 // Every occurrence of oldPattern replaced, left to right, non-overlapping, exact compare.
 AnsiString ReplaceString(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern);
-// The same with occurrences found case-insensitively (ASCII letters); the replacement is
-// made in the source text.
-AnsiString ReplaceAllCI(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern);
+// The same with occurrences found in upper-cased copies (ASCII, or the locale's with
+// localeCase); the replacement is made in the source text.
+AnsiString ReplaceAllCI(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern,
+                        bool localeCase = false);
 // The same applied only to the characters between start and end (inclusive).
 AnsiString ReplaceInRange(const AnsiString& s, const AnsiString& oldPattern, const AnsiString& newPattern,
                           int start, int end);
 // Words are runs of characters not in delimiters; n counts from 1.
 AnsiString ExtractWordN(int n, const AnsiString& s, TCharSet delimiters);
 int WordCountBySet(const AnsiString& s, TCharSet delimiters);
+void DeleteEmptyLines(TStrings& lines);
+// The lines of a (with their objects) that b does not hold, into result, emptied first.
+void ListDifference(const TStrings& a, const TStrings& b, TStrings& result);
+// Binary search of a sorted list between two indices (0-based; high clipped to the last
+// line), comparing as the list does. Returns whether the text was found; index is where
+// it is, or where it would go. With duplicatesAllowed the first of equal lines is taken.
+bool SortedListFind(const TStringList& list, const AnsiString& text, int low, int high, int& index,
+                    bool duplicatesAllowed);
+// Sort comparison of two lines of a list: the locale's case-sensitive comparison when the
+// list is case-sensitive, else its case-insensitive one.
+int CompareListItems(TStringList* list, int index1, int index2);
 // Text before the first '=' and after it; without '=' the whole text and an empty value.
 void SplitNameValue(const AnsiString& s, AnsiString& name, AnsiString& value);
 AnsiString ValueFromNameValue(const AnsiString& s);

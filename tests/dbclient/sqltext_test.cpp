@@ -307,6 +307,28 @@ TEST(SQLParser, TableListOfJoinsCommasAndDerivedItems) {
   EXPECT_EQ(parser.TableItems(true), (List{"T1 A", "P Q"}));
 }
 
+TEST(SQLParser, TableListsInStringLists) {
+  TStringList list;
+  list.Add("stale");
+  TablesOfSQL("select * from t1 a join t2 on a.x = t2.y, p(1) q", list, true, true);
+  EXPECT_EQ(list.CommaText(), "\"T1 A\",T2,\"P Q\"");
+  TablesOfSQL("select * from t1 a join t2 on a.x = t2.y, p(1) q", list, false, false);
+  EXPECT_EQ(list.CommaText(), "T1,T2");
+  TablesOfSQL("delete from t x where x.a = 1", list, false, true);
+  EXPECT_EQ(list.CommaText(), "\"t x\"");
+  SelectTablesToList("delete from t x where x.a = 1", list, false, true);
+  EXPECT_EQ(list.CommaText(), "\"T X\"");
+  SelectTablesToList("update t set a = 1", list, false, true);
+  EXPECT_EQ(list.Count(), 0);
+
+  TSQLParser parser("select * from a x, b");
+  TStrings* owned = parser.GetTableList(false);
+  EXPECT_EQ(owned->CommaText(), "\"A X\",B");
+  parser.SetSQLText("select * from c");
+  EXPECT_EQ(parser.GetTableList(false), owned);
+  EXPECT_EQ(owned->CommaText(), "C");
+}
+
 TEST(SQLParser, FromItemsAliasesAndIdentifiers) {
   EXPECT_EQ(AliasSeparatorPos("T X"), 3);
   EXPECT_EQ(AliasSeparatorPos("T"), 0);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "classlib/core/CodePages.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -188,6 +189,75 @@ TEST(StringSearches, PositionsWordsAndReplaces) {
   EXPECT_EQ(value, "");
   EXPECT_EQ(ValueFromNameValue("x=1"), "1");
   EXPECT_EQ(ValueFromNameValue("x"), "");
+}
+
+// Case folding and locale comparison come from the code-page tables: Windows-1251 text with
+// the Ukrainian letters behaves the same on every machine.
+TEST(LocaleText, CaseAndComparisonOfCyrillicText) {
+  AnsiString s = Utf8ToAnsi("ґанок і їжак є Ёж x");
+  UpperCaseInPlace(s);
+  EXPECT_EQ(s, Utf8ToAnsi("ҐАНОК І ЇЖАК Є ЁЖ X"));
+  WideString w = u"ґїєі abc";
+  WideUpperCaseInPlace(w);
+  EXPECT_EQ(w, u"ҐЇЄІ ABC");
+  EXPECT_EQ(Utf8ToWide("Київ"), u"Київ");
+
+  EXPECT_TRUE(SameTextByFlag(Utf8ToAnsi("Їжак"), Utf8ToAnsi("їЖАК"), true));
+  EXPECT_FALSE(SameTextByFlag(Utf8ToAnsi("Їжак"), Utf8ToAnsi("їЖАК"), false));
+  EXPECT_FALSE(SameTextByFlag("ab", "abc", true));
+  EXPECT_TRUE(StringInArray("b", {"a", "b"}));
+  EXPECT_FALSE(StringInArray("B", {"a", "b"}));
+
+  AnsiString text = Utf8ToAnsi("поле ПРІЗВИЩЕ, прізвище");
+  TCharSet around(" ,");
+  EXPECT_EQ(PosWord(Utf8ToAnsi("прізвище"), text, around, around, true), 6);
+  EXPECT_EQ(PosWord(Utf8ToAnsi("прізвище"), text, around, around, false), 16);
+  EXPECT_EQ(ReplaceAllCI(text, Utf8ToAnsi("ПРІЗВИЩЕ"), "X", true), Utf8ToAnsi("поле X, X"));
+  EXPECT_EQ(ReplaceAllCI(text, Utf8ToAnsi("ПРІЗВИЩЕ"), "X", false), Utf8ToAnsi("поле X, прізвище"));
+}
+
+TEST(StringLists, EmptyLinesDifferencesAndSortedSearch) {
+  TStringList lines;
+  lines.SetText("a\r\n\r\n  \r\nb\r\n");
+  EXPECT_FALSE(IsEmptyStrings(lines));
+  DeleteEmptyLines(lines);
+  EXPECT_EQ(lines.CommaText(), "a,\"  \",b");
+  TStringList blank;
+  blank.SetText(" \r\n\t\r\n");
+  EXPECT_TRUE(IsEmptyStrings(blank));
+
+  TObject marker;
+  TStringList a, b, result;
+  a.AddObject("one", &marker);
+  a.Add("two");
+  a.Add("Three");
+  b.Add("THREE");
+  b.Add("zero");
+  result.Add("stale");
+  ListDifference(a, b, result);
+  EXPECT_EQ(result.CommaText(), "one,two");
+  EXPECT_EQ(result.Objects(0), &marker);
+  b.SetSorted(true);
+  b.Add("one");
+  ListDifference(a, b, result);
+  EXPECT_EQ(result.CommaText(), "two");
+
+  TStringList sorted;
+  for (const char* line : {"d", "b", "B", "a", "c", "b"}) sorted.Add(line);
+  sorted.CustomSort(CompareListItems);
+  EXPECT_EQ(sorted.CommaText(), "a,b,B,b,c,d");
+  int index = -1;
+  EXPECT_TRUE(SortedListFind(sorted, "b", 0, 99, index, true));
+  EXPECT_EQ(index, 1);
+  EXPECT_TRUE(SortedListFind(sorted, "C", 0, 99, index, false));
+  EXPECT_EQ(index, 4);
+  EXPECT_FALSE(SortedListFind(sorted, "bb", 0, 99, index, true));
+  EXPECT_EQ(index, 4);
+  EXPECT_FALSE(SortedListFind(sorted, "d", 0, 3, index, false));
+  EXPECT_EQ(index, 4);
+  sorted.SetCaseSensitive(true);
+  sorted.CustomSort(CompareListItems);
+  EXPECT_LT(sorted.IndexOf("b"), sorted.IndexOf("B"));
 }
 
 TEST(SqlLikeMatch, WildcardsAndRuns) {
