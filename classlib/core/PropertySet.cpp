@@ -1,0 +1,75 @@
+#include "classlib/core/PropertySet.h"
+
+#include <algorithm>
+
+#include "classlib/core/CompoundFile.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr std::size_t kFirstSectionOffsetAt = 44;  // after the header and the section's format id
+
+// Little-endian reads that refuse to run past the data.
+class TPropertySetCursor {
+ public:
+  TPropertySetCursor(const Byte* data, std::size_t size) : fData(data), fSize(size) {}
+
+  Cardinal CardinalAt(UInt64 offset, const char* what) const {
+    Require(offset, 4, what);
+    const Byte* p = fData + offset;
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<Cardinal>(p[3]) << 24;
+  }
+  UInt64 UInt64At(UInt64 offset, const char* what) const {
+    return CardinalAt(offset, what) | static_cast<UInt64>(CardinalAt(offset + 4, what)) << 32;
+  }
+  AnsiString BytesAt(UInt64 offset, UInt64 count, const char* what) const {
+    Require(offset, count, what);
+    const char* first = reinterpret_cast<const char*>(fData + offset);
+    return AnsiString(first, std::find(first, first + count, '\0'));
+  }
+
+ private:
+  void Require(UInt64 offset, UInt64 count, const char* what) const {
+    if (offset > fSize || count > fSize - offset)
+      throw EReadError(std::string("Property set stream is damaged: ") + what +
+                       " runs past the end of the stream");
+  }
+  const Byte* fData;
+  std::size_t fSize;
+};
+
+}  // namespace
+
+std::vector<TPropertySetValue> ReadPropertySet(const Byte* data, std::size_t size) {
+  TPropertySetCursor cursor(data, size);
+  const UInt64 section = cursor.CardinalAt(kFirstSectionOffsetAt, "the header");
+  const Cardinal count = cursor.CardinalAt(section + 4, "the section header");
+  // The whole property table must be there before anything is allocated for it.
+  cursor.CardinalAt(section + 8 + 8 * static_cast<UInt64>(count) - 4, "the property table");
+  std::vector<TPropertySetValue> values(count);
+  for (Cardinal i = 0; i < count; ++i) {
+    TPropertySetValue& v = values[i];
+    v.Id = cursor.CardinalAt(section + 8 + 8 * UInt64{i}, "the property table");
+    const UInt64 at = section + cursor.CardinalAt(section + 12 + 8 * UInt64{i}, "the property table");
+    v.Type = cursor.CardinalAt(at, "a property type");
+    if (v.Type == ptInteger) {
+      v.AsInteger = static_cast<Integer>(cursor.CardinalAt(at + 4, "an integer property"));
+    } else if (v.Type == ptString) {
+      v.AsString =
+          cursor.BytesAt(at + 8, cursor.CardinalAt(at + 4, "a string property"), "a string property");
+    } else if (v.Type == ptFileTime) {
+      v.AsFileTime = cursor.UInt64At(at + 4, "a file time property");
+    }
+  }
+  return values;
+}
+
+std::vector<TPropertySetValue> ReadPropertySet(TCompoundStream stream) {
+  std::vector<Byte> data(static_cast<std::size_t>(stream.Size()));
+  stream.SetPosition(0);
+  data.resize(stream.Read(data.data(), data.size()));
+  return ReadPropertySet(data.data(), data.size());
+}
+
+}  // namespace ordvane
