@@ -102,6 +102,9 @@ TEST(SQLParser, WhereConditionTable) {
       {"select a from t where a = 1;", "a = 1"},
       {"select a from t where a = 1 -- why\r\norder by a", "a = 1 -- why"},
       {"select a from t where(a = 1)plan (t natural)", "(a = 1)"},
+      // Neither a "/*" inside a line comment nor the "/" that closes a comment opens one.
+      {"select a from t -- see /* note\nwhere b = 1", "b = 1"},
+      {"select 3 /* c */*2 from t where b = 2", "b = 2"},
       {"select a from t WHERE\r\n  a in (select b from u where c = 'order') ORDER BY a", "a in (select b from u where c = 'order')"},
   };
   for (const Case& c : cases) {
