@@ -240,6 +240,7 @@ int TSQLParser::Scan(int from, Predicate&& isHit) {
   fFound = 0;
   fStoppedAtBracket = false;
   fStartDepth = fDepth;
+  int closingSlash = 0;  // the '/' that ended the last block comment opens nothing
   for (int p = std::max(from, 1); p <= fLength; ++p) {
     char c = At(p);
     switch (c) {
@@ -263,11 +264,11 @@ int TSQLParser::Scan(int from, Predicate&& isHit) {
         --fDepth;
         break;
       case '*':
-        if (fState == ScanState::Normal && At(p - 1) == '/') {
+        if (fState == ScanState::Normal && At(p - 1) == '/' && p - 1 != closingSlash) {
           fState = ScanState::BlockComment;
         } else if (fState == ScanState::BlockComment && At(p + 1) == '/') {
           fState = ScanState::Normal;
-          ++p;  // the '/' closes the comment and opens nothing
+          closingSlash = ++p;
         }
         break;
       case '-':
