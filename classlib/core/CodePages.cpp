@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <utility>
+#include <memory>
 
 #include "classlib/core/SysUtils.h"
 
@@ -75,30 +75,22 @@ constexpr UpperHalf kKoi8R = {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// A single-byte code page: the table of its upper half and the reverse map, sorted by
-// character for binary search.
+// A single-byte code page: the table of its upper half and the reverse map of every BMP
+// character ('?' for those the code page lacks).
 class SingleByteCodePage {
  public:
-  explicit SingleByteCodePage(const UpperHalf& upper) : fUpper(upper) {
-    for (std::size_t i = 0; i < fUpper.size(); ++i) fReverse[i] = {fUpper[i], static_cast<char>(0x80 + i)};
-    std::sort(fReverse.begin(), fReverse.end());
+  explicit SingleByteCodePage(const UpperHalf& upper) : fUpper(upper), fReverse(new char[0x10000]) {
+    std::fill_n(fReverse.get(), 0x10000, '?');
+    for (char32_t c = 0; c < 0x80; ++c) fReverse[c] = static_cast<char>(c);
+    for (std::size_t i = 0; i < fUpper.size(); ++i) fReverse[fUpper[i]] = static_cast<char>(0x80 + i);
   }
 
   char16_t ToWide(unsigned char byte) const { return byte < 0x80 ? byte : fUpper[byte - 0x80]; }
-
-  // '?' when the code page lacks the character.
-  char FromWide(char32_t ch) const {
-    if (ch < 0x80) return static_cast<char>(ch);
-    if (ch > 0xFFFF) return '?';
-    auto it =
-        std::lower_bound(fReverse.begin(), fReverse.end(), ch,
-                         [](const std::pair<char16_t, char>& entry, char32_t c) { return entry.first < c; });
-    return it != fReverse.end() && it->first == ch ? it->second : '?';
-  }
+  char FromWide(char32_t ch) const { return ch <= 0xFFFF ? fReverse[ch] : '?'; }
 
  private:
   const UpperHalf& fUpper;
-  std::array<std::pair<char16_t, char>, 128> fReverse{};
+  std::unique_ptr<char[]> fReverse;
 };
 
 const SingleByteCodePage* SingleByte(Cardinal codePage) {

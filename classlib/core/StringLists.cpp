@@ -207,6 +207,29 @@ void TStrings::SetCommaText(const AnsiString& text) {
   }
 }
 
+void TStrings::LoadFromStream(TStream* stream) {
+  AnsiString text;
+  char buffer[65536];
+  for (Int64 n; (n = stream->Read(buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
+  SetText(text);
+}
+
+void TStrings::SaveToStream(TStream* stream) const {
+  const AnsiString text = Text();
+  stream->WriteBuffer(text.data(), static_cast<Int64>(text.size()));
+}
+
+void TStrings::LoadFromFile(const AnsiString& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(&file);
+}
+
+void TStrings::SaveToFile(const AnsiString& fileName) const {
+  TFileStream file(fileName, fmCreate);
+  SaveToStream(&file);
+}
+
 void TStrings::Assign(const TPersistent* source) {
   const auto* strings = dynamic_cast<const TStrings*>(source);
   if (strings == nullptr) {

@@ -12,6 +12,7 @@
 #include "classlib/core/Events.h"
 #include "classlib/core/Lists.h"
 #include "classlib/core/Objects.h"
+#include "classlib/core/Streams.h"
 
 namespace ordvane {
 
@@ -64,6 +65,13 @@ class TStrings : public TPersistent {
   // written in double quotes with '"' doubled. A single empty line is written as "".
   AnsiString CommaText() const;
   void SetCommaText(const AnsiString& text);
+
+  // The rest of the stream, from its position, as Text; the Text written at the stream's
+  // position. Files are read and written whole (EFOpenError, EFCreateError).
+  virtual void LoadFromStream(TStream* stream);
+  virtual void SaveToStream(TStream* stream) const;
+  void LoadFromFile(const AnsiString& fileName);
+  void SaveToFile(const AnsiString& fileName) const;
 
   // From another TStrings: its lines and objects replace these.
   void Assign(const TPersistent* source) override;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "classlib/core/CodePages.h"
@@ -35,6 +36,17 @@ inline std::string Python(const std::string& script) {
   std::string output = RunCommand("/usr/bin/python3 " + file, exitCode);
   EXPECT_EQ(exitCode, 0) << output;
   return output;
+}
+
+// The message of the exception of type E that action raises, or "no error".
+template <class E>
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return "no error";
 }
 
 class AnsiCodePageScope {

@@ -5,8 +5,12 @@
 #include <random>
 #include <thread>
 
+#include "tests/classlib/Support.h"
+
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 // Records every notification as "+x", "-x" (deleted) or ">x" (extracted).
 class TRecordingList : public TList {
@@ -24,15 +28,6 @@ std::string Contents(const TList& list) {
   std::string out;
   for (int i = 0; i < list.Count(); ++i) out += list.Items(i) ? *static_cast<char*>(list.Items(i)) : '.';
   return out;
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EListError& e) {
-    return e.Message();
-  }
-  return "no error";
 }
 
 TEST(Lists, PointerListEditsAndAnnouncesEntries) {
@@ -74,15 +69,15 @@ TEST(Lists, OutOfRangeIsRefusedWithTheLibrarysMessages) {
   char a = 'a';
   TList list;
   list.Add(&a);
-  EXPECT_EQ(ErrorOf([&] { list.Items(1); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorOf([&] { list.Items(-1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ErrorOf([&] { list.Insert(2, &a); }), "List index out of bounds (2)");
-  EXPECT_EQ(ErrorOf([&] { list.Delete(1); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorOf([&] { list.Move(0, 1); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorOf([&] { list.Exchange(0, 5); }), "List index out of bounds (5)");
-  EXPECT_EQ(ErrorOf([&] { list.SetCount(-1); }), "List count out of bounds (-1)");
-  EXPECT_EQ(ErrorOf([&] { list.SetCapacity(0); }), "List capacity out of bounds (0)");
-  EXPECT_EQ(ErrorOf([] { TList().First(); }), "List index out of bounds (0)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Items(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Items(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Insert(2, &a); }), "List index out of bounds (2)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Delete(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Move(0, 1); }), "List index out of bounds (1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Exchange(0, 5); }), "List index out of bounds (5)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.SetCount(-1); }), "List count out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.SetCapacity(0); }), "List capacity out of bounds (0)");
+  EXPECT_EQ(ErrorOf<EListError>([] { TList().First(); }), "List index out of bounds (0)");
   list.SetCapacity(100);
   EXPECT_GE(list.Capacity(), 100);
   EXPECT_EQ(list.Count(), 1);
@@ -173,7 +168,7 @@ TEST(Lists, ThreadListGuardsConcurrentUse) {
   EXPECT_EQ(TThreadList::Locked(shared)->Count(), 800);
 
   shared.SetDuplicates(dupError);
-  const std::string message = ErrorOf([&] { shared.Add(&values[0]); });
+  const std::string message = ErrorOf<EListError>([&] { shared.Add(&values[0]); });
   EXPECT_EQ(message.rfind("List does not allow duplicates ($0", 0), 0u) << message;
   shared.Remove(&values[0]);
   shared.Clear();

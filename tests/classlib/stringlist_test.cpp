@@ -4,9 +4,12 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StringLists.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 std::vector<AnsiString> Lines(const TStrings& list) {
   std::vector<AnsiString> out;
@@ -22,15 +25,6 @@ std::vector<AnsiString> Ansi(std::initializer_list<const char*> utf8) {
 
 void AddAll(TStrings& list, const std::vector<AnsiString>& lines) {
   for (const auto& line : lines) list.Add(line);
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EStringListError& e) {
-    return e.Message();
-  }
-  return "no error";
 }
 
 TEST(StringList, SortsByTheLocaleIgnoringCaseByDefault) {
@@ -63,7 +57,7 @@ TEST(StringList, SortedListsAndDuplicates) {
   EXPECT_EQ(Lines(list), (std::vector<AnsiString>{"a", "b", "c"}));
 
   list.SetDuplicates(dupError);
-  EXPECT_EQ(ErrorOf([&] { list.Add("A"); }), "String list does not allow duplicates");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { list.Add("A"); }), "String list does not allow duplicates");
   EXPECT_EQ(list.Count(), 3);
 
   list.SetDuplicates(dupAccept);
@@ -79,7 +73,7 @@ TEST(StringList, SortedListsAndDuplicates) {
   for (auto action :
        std::vector<std::function<void()>>{[&] { list.Insert(0, "x"); }, [&] { list.SetStrings(0, "x"); },
                                           [&] { list.Move(0, 1); }, [&] { list.SetValueFromIndex(0, "1"); }})
-    EXPECT_EQ(ErrorOf(action), "Operation not allowed on sorted list");
+    EXPECT_EQ(ErrorOf<EStringListError>(action), "Operation not allowed on sorted list");
   list.SetValues("b2", "x");  // a new name goes to its place
   EXPECT_EQ(list.IndexOf("b2=x"), 4);
   list.Delete(4);
@@ -89,9 +83,9 @@ TEST(StringList, SortedListsAndDuplicates) {
   list.Insert(0, "z");
   list.Move(0, 5);
   EXPECT_EQ(Lines(list), (std::vector<AnsiString>{"a", "A", "b", "B", "c", "z"}));
-  EXPECT_EQ(ErrorOf([&] { list.Strings(6); }), "List index out of bounds (6)");
-  EXPECT_EQ(ErrorOf([&] { list.Insert(7, "x"); }), "List index out of bounds (7)");
-  EXPECT_EQ(ErrorOf([&] { list.Delete(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { list.Strings(6); }), "List index out of bounds (6)");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { list.Insert(7, "x"); }), "List index out of bounds (7)");
+  EXPECT_EQ(ErrorOf<EStringListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
   EXPECT_THROW(list.Objects(6), EListError);
 }
 
