@@ -784,6 +784,41 @@ std::vector<TOrderItem> TSQLParser::OrderItems() {
   return items;
 }
 
+namespace {
+
+// "t.name" -> "T.NAME", "t.\"Name\"" -> "T.\"Name\"": the first two dot-separated parts,
+// each upper-cased unless quoted; a name without a dot stays as it is.
+AnsiString OrderFieldName(const AnsiString& expression) {
+  std::vector<AnsiString> parts(1);
+  bool quoted = false;
+  for (char c : expression) {
+    if (c == '"') quoted = !quoted;
+    if (c == '.' && !quoted) parts.emplace_back();
+    else parts.back() += c;
+  }
+  if (parts.size() == 1) return expression;
+  auto part = [](const AnsiString& p) { return !p.empty() && p[0] == '"' ? p : FastUpperCase(p); };
+  return part(parts[0]) + "." + part(parts[1]);
+}
+
+}  // namespace
+
+void TSQLParser::GetOrderFields(Variant& fields) {
+  std::vector<TOrderItem> items = OrderItems();
+  if (items.empty()) {
+    fields = Null();
+    return;
+  }
+  int last = static_cast<int>(items.size()) - 1;
+  fields = VarArrayCreate({0, last, 0, 2}, varVariant);
+  for (int i = 0; i <= last; ++i) {
+    if (items[i].Expression.empty()) continue;
+    VarArrayPut(fields, OrderFieldName(items[i].Expression), {i, 0});
+    VarArrayPut(fields, !items[i].Descending, {i, 1});
+    VarArrayPut(fields, items[i].NullsGiven && items[i].NullsFirst, {i, 2});
+  }
+}
+
 // ---- Unit routines ---------------------------------------------------------------------
 
 namespace {
@@ -868,6 +903,8 @@ AnsiString AliasFieldToTableField(const AnsiString& sql, const AnsiString& field
 }
 
 TSQLClause GetOrderByClauseOf(const AnsiString& sql) { return TSQLParser(sql).GetOrderByClause(); }
+
+void GetOrderFieldsList(const AnsiString& sql, Variant& fields) { TSQLParser(sql).GetOrderFields(fields); }
 
 AnsiString SetOrderClause(const AnsiString& sql, const AnsiString& order) {
   TSQLParser parser(sql);

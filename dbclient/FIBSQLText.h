@@ -115,6 +115,10 @@ class TSQLParser {
 
   // The items of the ORDER BY list.
   std::vector<TOrderItem> OrderItems();
+  // The ORDER BY items as a variant array [0 .. n - 1, 0 .. 2]: the field (a qualified
+  // name "TABLE.FIELD" upper-cased unless quoted), true for ascending, true for NULLS
+  // FIRST. Null when there is no ORDER BY list.
+  void GetOrderFields(Variant& fields);
 
  private:
   enum class ScanState : Byte { Normal, Quoted, BlockComment, LineComment, Literal };
@@ -175,6 +179,7 @@ AnsiString AliasByTable(const AnsiString& sql, const AnsiString& table);
 // "ALIAS.FIELD" to "TABLE.FIELD" by the FROM items; anything else unchanged.
 AnsiString AliasFieldToTableField(const AnsiString& sql, const AnsiString& field);
 TSQLClause GetOrderByClauseOf(const AnsiString& sql);
+void GetOrderFieldsList(const AnsiString& sql, Variant& fields);
 // The text with its ORDER BY list replaced (added, or removed for an empty order).
 AnsiString SetOrderClause(const AnsiString& sql, const AnsiString& order);
 TSQLClause GetWhereClauseOf(const AnsiString& sql, int n);

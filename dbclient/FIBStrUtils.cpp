@@ -1,11 +1,14 @@
 #include "dbclient/FIBStrUtils.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/core/DateFormat.h"
+#include "classlib/core/FormatSettings.h"
 #include "classlib/core/StrUtils.h"
 
 namespace ordvane {
@@ -231,6 +234,8 @@ void WideUpperCaseInPlace(WideString& s) { s = WideUpperCase(s); }
 
 WideString Utf8ToWide(std::string_view utf8) { return Utf8Decode(utf8); }
 
+WideString VariantUtf8ToWide(const Variant& value) { return Utf8ToWide(VarToStr(value)); }
+
 void UpperCaseRange(AnsiString& s, int from, int to) {
   if (to <= 0 || to > Length(s)) to = Length(s);
   for (int p = std::max(from, 1); p <= to; ++p) s[static_cast<std::size_t>(p - 1)] = UpperAscii(s[static_cast<std::size_t>(p - 1)]);
@@ -384,6 +389,80 @@ void SplitNameValue(const AnsiString& s, AnsiString& name, AnsiString& value) {
 AnsiString ValueFromNameValue(const AnsiString& s) {
   std::size_t eq = s.find('=');
   return eq == AnsiString::npos ? AnsiString() : s.substr(eq + 1);
+}
+
+AnsiString GuidToString38(const TGUID& guid) { return GUIDToString(guid); }
+
+bool StringToGuidChecked(const AnsiString& text, TGUID& guid) {
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+  for (std::size_t i = 1; i < 37; ++i) {
+    bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+    if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  }
+  guid = StringToGUID(text);
+  return true;
+}
+
+int CompareGuidWithString(const TGUID& guid, const AnsiString& text) { return CompareText(GuidToString38(guid), text); }
+
+TDateTime StrToDateTimeFmt(const AnsiString& text, const AnsiString& shortDateFormat) {
+  TFormatSettings settings = FormatSettings();
+  settings.ShortDateFormat = shortDateFormat;
+  return StrToDateTime(text, settings);
+}
+
+namespace {
+
+// A date literal with '-' as separator: "01-JAN-2020" (a month name in any case) or
+// "2020-01-31". Sets the order and separator to read it with.
+AnsiString NormalizeDashedDate(const AnsiString& text, TFormatSettings& settings) {
+  static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  AnsiString upper = FastUpperCase(text);
+  for (int m = 0; m < 12; ++m) {
+    std::size_t at = upper.find(kMonths[m]);
+    if (at == AnsiString::npos) continue;
+    AnsiString number = (m < 9 ? "0" : "") + std::to_string(m + 1);
+    AnsiString dated = text.substr(0, at) + number + text.substr(at + 3);
+    settings.ShortDateFormat = "dd.mm.yyyy";
+    return ReplaceString(dated, "-", AnsiString(1, settings.DateSeparator));
+  }
+  settings.DateSeparator = '/';
+  settings.ShortDateFormat = "yyyy/mm/dd";
+  return ReplaceString(text, "-", "/");
+}
+
+}  // namespace
+
+AnsiString ParseDateLiteral(const AnsiString& text, TDateLiteralKind kind) {
+  if (IsBlankString(text)) return {};
+  const TFormatSettings& local = FormatSettings();
+  TFormatSettings reading = local;
+  AnsiString literal = FastTrim(text);
+  if (kind != TDateLiteralKind::Time) {
+    if (literal.find('.') != AnsiString::npos) {
+      reading.DateSeparator = '.';
+      reading.ShortDateFormat = "dd.mm.yyyy";
+    } else if (literal.find('/') != AnsiString::npos) {
+      reading.DateSeparator = '/';
+      reading.ShortDateFormat = "mm/dd/yyyy";
+    } else if (literal.find('-') == AnsiString::npos) {
+      return FastUpperCase(literal);
+    } else {
+      literal = NormalizeDashedDate(literal, reading);
+    }
+  }
+  reading.TimeSeparator = ':';
+  reading.LongTimeFormat = "h:m:s";
+  switch (kind) {
+    case TDateLiteralKind::DateTime:
+      return DateTimeToStr(StrToDateTime(literal, reading), local);
+    case TDateLiteralKind::Date:
+      return DateToStr(StrToDate(literal, reading), local);
+    case TDateLiteralKind::Time:
+      break;
+  }
+  return TimeToStr(StrToTime(literal, reading), local);
 }
 
 bool SqlLikeMatch(const AnsiString& text, const AnsiString& mask) { return LikeMatch(text, mask); }

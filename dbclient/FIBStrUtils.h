@@ -12,8 +12,11 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "classlib/core/DateTime.h"
+#include "classlib/core/GUID.h"
 #include "classlib/core/StringLists.h"
 #include "classlib/core/System.h"
+#include "classlib/core/Variants.h"
 
 namespace ordvane {
 
@@ -118,6 +121,8 @@ AnsiString IfThenString(bool condition, const AnsiString& whenTrue, const AnsiSt
 // around them allowed; any other text unchanged.
 AnsiString StripEnclosingQuotes(const AnsiString& s);
 WideString Utf8ToWide(std::string_view utf8);
+// The variant's text read as UTF-8 (Null and Empty give an empty text).
+WideString VariantUtf8ToWide(const Variant& value);
 // Length of a zero-terminated buffer.
 std::size_t PCharLength(const char* p);
 
@@ -159,6 +164,28 @@ int CompareListItems(TStringList* list, int index1, int index2);
 // Text before the first '=' and after it; without '=' the whole text and an empty value.
 void SplitNameValue(const AnsiString& s, AnsiString& name, AnsiString& value);
 AnsiString ValueFromNameValue(const AnsiString& s);
+
+// ---- Conversions -----------------------------------------------------------------------
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper-case hexadecimal.
+AnsiString GuidToString38(const TGUID& guid);
+// False (guid untouched) unless the text has 38 characters, braces at both ends, dashes at
+// positions 10, 15, 20 and 25 and hexadecimal digits elsewhere.
+bool StringToGuidChecked(const AnsiString& text, TGUID& guid);
+// The GUID's text compared with a text by CompareText: negative, 0 or positive.
+int CompareGuidWithString(const TGUID& guid, const AnsiString& text);
+
+// The text read as a date and time with shortDateFormat in force for this call only;
+// raises EConvertError when it is no date in that format.
+TDateTime StrToDateTimeFmt(const AnsiString& text, const AnsiString& shortDateFormat);
+
+enum class TDateLiteralKind { DateTime = 0, Date = 1, Time = 2 };
+// Turns a date or time literal as the server writes it (31.01.2020, 01/31/2020,
+// 2020-01-31, 01-JAN-2020, 10:15:00) into the local format's text, so that the local
+// conversions accept it. A date without '.', '/' or '-' (NOW, TODAY) comes back
+// upper-cased; a blank text gives an empty one. Raises EConvertError for anything else
+// that does not read. The process-wide format settings are never touched.
+AnsiString ParseDateLiteral(const AnsiString& text, TDateLiteralKind kind);
 
 // SQL LIKE: '%' matches any run (also empty), '_' exactly one character, every other
 // character itself. Runs in time proportional to text length times mask length.

@@ -222,5 +222,50 @@ TEST_F(SqlTextOnServer, SqlLikeMatchAgreesWithTheServersLike) {
   EXPECT_EQ(checked, pairs.size());
 }
 
+// The server reads the same literals; its cast to text ("2020-01-31 10:15:30.0000") is
+// rearranged into the local form ("31.01.2020 10:15:30").
+TEST_F(SqlTextOnServer, ParseDateLiteralReadsLiteralsAsTheServerDoes) {
+  struct Case {
+    const char* literal;
+    TDateLiteralKind kind;
+    const char* type;
+  } cases[] = {
+      {"31.01.2020", TDateLiteralKind::Date, "date"},
+      {"1.2.2003", TDateLiteralKind::Date, "date"},
+      {"01/31/2020", TDateLiteralKind::Date, "date"},
+      {"2020-01-31", TDateLiteralKind::Date, "date"},
+      {"2020-2-29", TDateLiteralKind::Date, "date"},
+      {"01-JAN-2020", TDateLiteralKind::Date, "date"},
+      {"15-dec-1999", TDateLiteralKind::Date, "date"},
+      {"31.01.2020 10:15:30", TDateLiteralKind::DateTime, "timestamp"},
+      {"2020-12-31 23:59:59", TDateLiteralKind::DateTime, "timestamp"},
+      {"10:15:30", TDateLiteralKind::Time, "time"},
+      {"7:05:09", TDateLiteralKind::Time, "time"},
+  };
+  std::string script = "SET HEADING OFF;\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    script += "select '#" + std::to_string(i) + " ' || cast(cast(" + SqlLiteral(cases[i].literal) + " as " +
+              cases[i].type + ") as varchar(40)) from rdb$database;\n";
+  std::istringstream out(fDb->Isql(script));
+  std::size_t checked = 0;
+  for (std::string line; std::getline(out, line);) {
+    std::string text = Trimmed(line);
+    if (text.rfind("#", 0) != 0) continue;
+    std::size_t blank = text.find(' ');
+    const Case& c = cases[std::stoul(text.substr(1, blank - 1))];
+    std::string server = text.substr(blank + 1);
+    std::string date, time;
+    if (c.kind != TDateLiteralKind::Time) {
+      date = server.substr(8, 2) + "." + server.substr(5, 2) + "." + server.substr(0, 4);
+      server = server.size() > 10 ? server.substr(11) : "";
+    }
+    if (c.kind != TDateLiteralKind::Date) time = server.substr(0, 8);
+    std::string expected = date + (date.empty() || time.empty() ? "" : " ") + time;
+    EXPECT_EQ(ParseDateLiteral(c.literal, c.kind), expected) << c.literal;
+    ++checked;
+  }
+  EXPECT_EQ(checked, std::size(cases));
+}
+
 }  // namespace
 }  // namespace ordvane

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "classlib/core/CodePages.h"
 #include "dbclient/FIBSQLText.h"
 
 namespace ordvane {
@@ -422,6 +423,29 @@ TEST(SQLText, FieldNameByParamFindsTheComparedField) {
       {"select * from t", "id", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(FieldNameByParam(c.sql, c.param), c.field) << c.sql;
+}
+
+TEST(SQLParser, OrderFieldsAsAVariantArray) {
+  Variant fields;
+  GetOrderFieldsList(
+      Utf8ToAnsi("select * from t order by t.name desc, \"Т\".\"Ім'я\" nulls first, /* c */ id collate x, , a.b.c"),
+      fields);
+  ASSERT_EQ(VarArrayDimCount(fields), 2);
+  EXPECT_EQ(VarArrayHighBound(fields, 1), 4);
+  EXPECT_EQ(VarArrayHighBound(fields, 2), 2);
+  auto at = [&](int row, int column) { return VarArrayGet(fields, {row, column}); };
+  EXPECT_EQ(VarToStr(at(0, 0)), "T.NAME");
+  EXPECT_FALSE(at(0, 1).AsBoolean());
+  EXPECT_FALSE(at(0, 2).AsBoolean());
+  EXPECT_EQ(at(1, 0).AsWideString(), u"\"Т\".\"Ім'я\"");
+  EXPECT_TRUE(at(1, 1).AsBoolean());
+  EXPECT_TRUE(at(1, 2).AsBoolean());
+  EXPECT_EQ(VarToStr(at(2, 0)), "id");
+  EXPECT_TRUE(VarIsEmpty(at(3, 0)));
+  EXPECT_EQ(VarToStr(at(4, 0)), "A.B");
+
+  GetOrderFieldsList("select * from t", fields);
+  EXPECT_TRUE(VarIsNull(fields));
 }
 
 TEST(SQLText, StripCommentsKeepsQuotesAndWordsApart) {

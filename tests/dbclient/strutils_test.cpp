@@ -6,6 +6,8 @@
 #include <chrono>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/DateFormat.h"
+#include "classlib/core/FormatSettings.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -258,6 +260,56 @@ TEST(StringLists, EmptyLinesDifferencesAndSortedSearch) {
   sorted.SetCaseSensitive(true);
   sorted.CustomSort(CompareListItems);
   EXPECT_LT(sorted.IndexOf("b"), sorted.IndexOf("B"));
+}
+
+TEST(Conversions, GuidText) {
+  TGUID guid;
+  ASSERT_TRUE(StringToGuidChecked("{0123ABCD-4567-89ef-0A1B-2C3D4E5F6A7B}", guid));
+  EXPECT_EQ(guid.D1, 0x0123ABCDu);
+  EXPECT_EQ(guid.D2, 0x4567);
+  EXPECT_EQ(guid.D4[0], 0x0A);
+  EXPECT_EQ(guid.D4[7], 0x7B);
+  EXPECT_EQ(GuidToString38(guid), "{0123ABCD-4567-89EF-0A1B-2C3D4E5F6A7B}");
+  EXPECT_EQ(CompareGuidWithString(guid, "{0123abcd-4567-89ef-0a1b-2c3d4e5f6a7b}"), 0);
+  EXPECT_LT(CompareGuidWithString(guid, "{1123ABCD-4567-89EF-0A1B-2C3D4E5F6A7B}"), 0);
+
+  TGUID untouched = guid;
+  for (const char* bad : {"", "{0123ABCD-4567-89EF-0A1B-2C3D4E5F6A7}", "(0123ABCD-4567-89EF-0A1B-2C3D4E5F6A7B)",
+                          "{0123ABCD-4567-89EF-0A1B+2C3D4E5F6A7B}", "{0123ABCD-4567-89EF-0A1B-2C3D4E5F6A7G}",
+                          "{0123ABCD-4567-89EF-0A1B-2C3D4E5F6A7B}x"}) {
+    EXPECT_FALSE(StringToGuidChecked(bad, guid)) << bad;
+    EXPECT_EQ(guid, untouched);
+  }
+}
+
+TEST(Conversions, DateLiteralsBecomeLocalText) {
+  struct Case {
+    const char* literal;
+    TDateLiteralKind kind;
+    const char* local;
+  } cases[] = {
+      {"01-JAN-2020", TDateLiteralKind::Date, "01.01.2020"},
+      {"15-dec-1999", TDateLiteralKind::Date, "15.12.1999"},
+      {"2020-01-31", TDateLiteralKind::Date, "31.01.2020"},
+      {"31.01.2020", TDateLiteralKind::Date, "31.01.2020"},
+      {"01/31/2020", TDateLiteralKind::Date, "31.01.2020"},
+      {"NOW", TDateLiteralKind::DateTime, "NOW"},
+      {"today", TDateLiteralKind::Date, "TODAY"},
+      {"  ", TDateLiteralKind::Date, ""},
+      {"31.01.2020 10:15:30", TDateLiteralKind::DateTime, "31.01.2020 10:15:30"},
+      {"2020-02-29 7:05:09", TDateLiteralKind::DateTime, "29.02.2020 07:05:09"},
+      {"10:15:30", TDateLiteralKind::Time, "10:15:30"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseDateLiteral(c.literal, c.kind), c.local) << c.literal;
+  EXPECT_THROW(ParseDateLiteral("31-13-2020", TDateLiteralKind::Date), EConvertError);
+  EXPECT_THROW(ParseDateLiteral("32.01.2020", TDateLiteralKind::Date), EConvertError);
+  EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.mm.yyyy");
+  EXPECT_EQ(FormatSettings().DateSeparator, '.');
+
+  EXPECT_EQ(DateToStr(StrToDateTimeFmt("2020.01.31", "yyyy.mm.dd")), "31.01.2020");
+  EXPECT_THROW(StrToDateTimeFmt("31.01", "yyyy.mm.dd"), EConvertError);
+  EXPECT_EQ(VariantUtf8ToWide(Variant(AnsiString("Ки\xd1\x97в"))), u"Київ");
+  EXPECT_EQ(VariantUtf8ToWide(Null()), u"");
 }
 
 TEST(SqlLikeMatch, WildcardsAndRuns) {

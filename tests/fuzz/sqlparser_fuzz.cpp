@@ -55,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   parser.TableItems(true);
   parser.OrderItems();
+  Variant orderFields;
+  parser.GetOrderFields(orderFields);
 
   InvertOrderClause(text);
   StripSQLComments(text);
