@@ -222,8 +222,7 @@ void TScriptTokenReader::ReadQuoted(TScriptToken& token) {
       ++fCol;
     }
   }
-  token.EndLine = fLine;
-  token.EndCol = fCol++;
+  ++fCol;
 }
 
 void TScriptTokenReader::ReadWord(TScriptToken& token) {
@@ -232,16 +231,12 @@ void TScriptTokenReader::ReadWord(TScriptToken& token) {
   if (!IsWordEnd(fText[start]))
     while (end < fText.size() && !IsWordEnd(fText[end])) ++end;
   token.Text = fText.substr(start, end - start);
-  token.EndLine = fLine;
-  token.EndCol = static_cast<Integer>(end);
-  fCol = token.EndCol + 1;
+  fCol = static_cast<Integer>(end) + 1;
 }
 
 bool TScriptTokenReader::Next(TScriptToken& token) {
   token = TScriptToken();
   if (!SkipBlanksAndComments()) return false;
-  token.Line = fLine;
-  token.Col = fCol;
   if (IsQuote(Current()))
     ReadQuoted(token);
   else

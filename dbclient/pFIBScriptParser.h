@@ -116,11 +116,6 @@ class TScriptMap {
 struct TScriptToken {
   AnsiString Text;
   bool Quoted = false;
-  // Where the token starts and where its last character is.
-  Integer Line = 0;
-  Integer Col = 0;
-  Integer EndLine = 0;
-  Integer EndCol = 0;
 
   // An unquoted word equal to keyword, ignoring ASCII case.
   bool Is(const char* keyword) const;
@@ -222,9 +217,9 @@ class TpFIBScriptParser {
   bool ConnectSeen() const { return fConnectSeen; }
   bool DMLSeen() const { return fDMLSeen; }
   bool UnknownSeen() const { return fUnknownSeen; }
-  void ResetFlags();
 
  private:
+  void ResetFlags();
   friend class TScriptScanner;
   // A statement was closed: the flags take note of its kind.
   void NoteStatement(TStatementKind kind);

@@ -289,8 +289,6 @@ TEST(ScriptTokens, RestOfAStatementAfterItsTokens) {
   ASSERT_TRUE(tokens.Skip(2, token));
   EXPECT_TRUE(token.Quoted);
   EXPECT_EQ(token.Text, "x.fdb");
-  EXPECT_EQ(token.Col, 17);
-  EXPECT_EQ(token.EndCol, 23);
   EXPECT_EQ(tokens.Rest(), "/* c */ PAGE_SIZE 4096\r\n  DEFAULT CHARACTER SET WIN1251");
   EXPECT_FALSE(tokens.Next(token));
 }
