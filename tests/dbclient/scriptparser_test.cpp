@@ -26,21 +26,34 @@ std::string Joined(const TStrings& lines) {
   return text;
 }
 
-std::vector<Found> Parse(const std::string& script, bool keepLast = true, char* terminator = nullptr,
-                         TpFIBScriptParser* parser = nullptr) {
-  TpFIBScriptParser ownParser;
-  TpFIBScriptParser& p = parser ? *parser : ownParser;
-  TStringList lines;
-  lines.SetText(script);
-  TScriptMap map;
-  char term = terminator ? *terminator : ';';
-  p.ParseScript(lines, term, keepLast, map);
-  if (terminator) *terminator = term;
-  std::vector<Found> found;
-  for (int i = 0; i < map.Count(); ++i) {
+// A script parsed whole with the semicolon as the terminator to start with.
+struct ParsedScript {
+  explicit ParsedScript(const std::string& script, bool keepLast = true,
+                        TpFIBScriptParser* parser = nullptr) {
+    lines.SetText(script);
+    (parser ? *parser : ownParser).ParseScript(lines, terminator, keepLast, map);
+  }
+  std::string Text(int index) const {
     TStringList statement;
-    ExtractStatement(lines, map[i], statement);
-    found.push_back({Joined(statement), map[i].Kind, map[i].ObjectKind, map[i].ObjectName});
+    ExtractStatement(lines, map[index], statement);
+    return Joined(statement);
+  }
+
+  TpFIBScriptParser ownParser;
+  TStringList lines;
+  TScriptMap map;
+  char terminator = ';';
+};
+
+// endTerminator receives the terminator in force at the end.
+std::vector<Found> Parse(const std::string& script, bool keepLast = true, char* endTerminator = nullptr,
+                         TpFIBScriptParser* parser = nullptr) {
+  ParsedScript parsed(script, keepLast, parser);
+  if (endTerminator) *endTerminator = parsed.terminator;
+  std::vector<Found> found;
+  for (int i = 0; i < parsed.map.Count(); ++i) {
+    const TStatementDesc& d = parsed.map[i];
+    found.push_back({parsed.Text(i), d.Kind, d.ObjectKind, d.ObjectName});
   }
   return found;
 }
@@ -54,7 +67,7 @@ std::vector<std::string> Texts(const std::vector<Found>& found) {
 using Texts_t = std::vector<std::string>;
 
 TEST(ScriptTerminators, SetTermChangesTheTerminatorAndIsNeverAStatement) {
-  char terminator = ';';
+  char terminator = '\0';
   const auto found = Parse(
       "CREATE TABLE T (ID INTEGER);\n"
       "SET TERM ^ ;\n"
@@ -82,13 +95,12 @@ TEST(ScriptTerminators, SetTermChangesTheTerminatorAndIsNeverAStatement) {
 }
 
 TEST(ScriptTerminators, SetTermTakesTheLastCharacterReadAndNothingElseIsSetTerm) {
-  char terminator = ';';
+  char terminator = '\0';
   // The candidate is the last character before the terminator in force; a comment is
   // not read; only the word right after SET counts.
   EXPECT_EQ(Texts(Parse("SET TERM /* x */ !! ;\nSELECT 1 FROM T!", true, &terminator)),
             Texts_t{"SELECT 1 FROM T"});
   EXPECT_EQ(terminator, '!');
-  terminator = ';';
   EXPECT_EQ(Texts(Parse("SET TERM ;\nSELECT 1 FROM T;", true, &terminator)), Texts_t{"SELECT 1 FROM T"});
   EXPECT_EQ(terminator, ';');
   const auto found = Parse("SET NAMES TERM;\nSETTERM ^;\nSET\n  TERM ^;\nSELECT 2^");
@@ -149,27 +161,16 @@ TEST(ScriptTerminators, LastStatementWithoutTerminator) {
   EXPECT_EQ(Texts(Parse("CREATE PROCEDURE P AS BEGIN X = 1;")),
             Texts_t{"CREATE PROCEDURE P AS BEGIN X = 1;"});
   // Without keepLast it stays in the map with no end.
-  TpFIBScriptParser parser;
-  TStringList lines;
-  lines.SetText("SELECT 1 FROM T; SELECT 2\nFROM T");
-  TScriptMap map;
-  char terminator = ';';
-  parser.ParseScript(lines, terminator, false, map);
-  ASSERT_EQ(map.Count(), 2);
-  EXPECT_TRUE(map[0].Closed());
-  EXPECT_FALSE(map[1].Closed());
-  TStringList open;
-  ExtractStatement(lines, map[1], open);
-  EXPECT_EQ(Joined(open), "SELECT 2\nFROM T");
+  const ParsedScript parsed("SELECT 1 FROM T; SELECT 2\nFROM T", false);
+  ASSERT_EQ(parsed.map.Count(), 2);
+  EXPECT_TRUE(parsed.map[0].Closed());
+  EXPECT_FALSE(parsed.map[1].Closed());
+  EXPECT_EQ(parsed.Text(1), "SELECT 2\nFROM T");
 }
 
 TEST(ScriptPositions, StartsAndEndsAreLinesAndColumnsOfTheScript) {
-  TpFIBScriptParser parser;
-  TStringList lines;
-  lines.SetText("  SELECT 1\n  FROM T\n;\nSELECT\n\n; x");
-  TScriptMap map;
-  char terminator = ';';
-  parser.ParseScript(lines, terminator, true, map);
+  const ParsedScript parsed("  SELECT 1\n  FROM T\n;\nSELECT\n\n; x");
+  const TScriptMap& map = parsed.map;
   ASSERT_EQ(map.Count(), 3);
   EXPECT_EQ(map[0].StartLine, 0);
   EXPECT_EQ(map[0].StartCol, 3);
@@ -179,9 +180,7 @@ TEST(ScriptPositions, StartsAndEndsAreLinesAndColumnsOfTheScript) {
   EXPECT_EQ(map[0].EndCol, 8);
   EXPECT_EQ(map[1].EndLine, 4);
   EXPECT_EQ(map[1].EndCol, 0);
-  TStringList statement;
-  ExtractStatement(lines, map[1], statement);
-  EXPECT_EQ(Joined(statement), "SELECT\n");
+  EXPECT_EQ(parsed.Text(1), "SELECT\n");
   EXPECT_EQ(map[2].StartLine, 5);
   EXPECT_EQ(map[2].StartCol, 3);
 }
@@ -278,13 +277,9 @@ TEST(ScriptClassifier, UnclosedQuotedTokenIsAClearError) {
 }
 
 TEST(ScriptTokens, RestOfAStatementAfterItsTokens) {
-  TStringList lines;
-  lines.SetText("CREATE DATABASE 'x.fdb' /* c */ PAGE_SIZE 4096\n  DEFAULT CHARACTER SET WIN1251;");
-  TpFIBScriptParser parser;
-  TScriptMap map;
-  char terminator = ';';
-  parser.ParseScript(lines, terminator, true, map);
-  TScriptTokenReader tokens(lines, map[0]);
+  const ParsedScript parsed(
+      "CREATE DATABASE 'x.fdb' /* c */ PAGE_SIZE 4096\n  DEFAULT CHARACTER SET WIN1251;");
+  TScriptTokenReader tokens(parsed.lines, parsed.map[0]);
   TScriptToken token;
   ASSERT_TRUE(tokens.Skip(2, token));
   EXPECT_TRUE(token.Quoted);
