@@ -419,24 +419,10 @@ Int64 TFIBXSQLVAR::GetAsInt64() const {
 
 double TFIBXSQLVAR::GetAsDouble() const {
   if (GetIsNull()) return 0;
-  switch (GetSQLType()) {
-    case SQL_SHORT:
-    case SQL_LONG:
-    case SQL_INT64:
-      return DescaleDouble(ScaledInteger(), GetSQLScale());
-    case SQL_FLOAT:
-      return Read<float>();
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-      return Read<double>();
-    case SQL_TEXT:
-    case SQL_VARYING:
-      return static_cast<double>(StrToFloat(GetAsString()));
-    case SQL_BOOLEAN:
-      return Read<FB_BOOLEAN>() == 1 ? 1.0 : 0.0;
-    default:
-      ConversionError();
-  }
+  const short type = GetSQLType();
+  if (IsScaledIntegerType(type)) return DescaleDouble(ScaledInteger(), GetSQLScale());
+  if (type == SQL_BOOLEAN) return Read<FB_BOOLEAN>() == 1 ? 1.0 : 0.0;
+  return static_cast<double>(GetAsExtended());
 }
 
 Extended TFIBXSQLVAR::GetAsExtended() const {
