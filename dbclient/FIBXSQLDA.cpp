@@ -807,9 +807,12 @@ void TFIBXSQLVAR::LoadFromStream(TStream& stream) {
                                     static_cast<std::size_t>(contents.Size())));
 }
 
+// Text too long for a text parameter goes as a text blob in the parameter's character
+// set, not as a blob whose sub-type would be that character set's number.
 void TFIBXSQLVAR::StorePendingBlob(std::string_view bytes) {
-  const short subType = GetServerSQLSubtype();
-  const short scale = GetServerSQLScale();
+  const bool textTarget = IsTextType(GetServerSQLType());
+  const short subType = textTarget ? kTextBlobSubtype : GetServerSQLSubtype();
+  const short scale = textTarget ? static_cast<short>(GetServerSQLSubtype() & 0xFF) : GetServerSQLScale();
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     auto blob = std::make_unique<TMemoryStream>();
     blob->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));

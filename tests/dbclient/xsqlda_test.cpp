@@ -344,6 +344,8 @@ TEST_F(Lists, TextToParameters) {
   fParams[1].SetAsString(longText);
   EXPECT_EQ(fParams[1].GetSQLType(), SQL_BLOB) << "too long for a text parameter";
   EXPECT_EQ(fParams[1].PendingBlob()->Size(), 40000);
+  EXPECT_EQ(fParams[1].GetSQLSubtype(), 1) << "a text blob";
+  EXPECT_EQ(fParams[1].GetSQLScale(), 52) << "in the parameter's character set";
   try {
     fParams[1].SetAsWideString(WideString(40000, u'x'));
     ADD_FAILURE() << "over-long wide text accepted";
