@@ -107,7 +107,9 @@ TEST_F(ParamBlocksOnTheServer, AttachmentCarriesUserRoleCharacterSetAndBuffers) 
   // A buffer count beyond one byte arrives whole. The embedded engine runs SuperClassic,
   // where each attachment has a cache of its own; a SuperServer shares one per database
   // and answers with its configured size instead.
-  if (test::CurrentTier() == test::FbTier::Embedded) EXPECT_EQ(attachment.Info(isc_info_num_buffers), 3000);
+  if (test::CurrentTier() == test::FbTier::Embedded) {
+    EXPECT_EQ(attachment.Info(isc_info_num_buffers), 3000);
+  }
 }
 
 TEST_F(ParamBlocksOnTheServer, TransactionCarriesIsolationLockTimeoutAndAccessMode) {
