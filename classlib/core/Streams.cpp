@@ -11,6 +11,7 @@
 #include <new>
 
 #include "classlib/core/FileUtils.h"
+#include "classlib/core/OSError.h"
 
 namespace ordvane {
 
@@ -24,15 +25,6 @@ Int64 SaturatedAdd(Int64 a, Int64 b) {
   Int64 sum;
   if (!__builtin_add_overflow(a, b, &sum)) return sum;
   return b > 0 ? kInt64Max : std::numeric_limits<Int64>::min();
-}
-
-AnsiString SystemErrorText(int error) {
-  char buffer[256];
-  return strerror_r(error, buffer, sizeof buffer);
-}
-
-[[noreturn]] void RaiseOSError(int error) {
-  throw EOSError(Format("System Error.  Code: %d.\r\n%s", {error, SystemErrorText(error)}), error);
 }
 
 // Position after a seek of a stream whose current position and size are given.
@@ -196,7 +188,7 @@ TFileStream::TFileStream(const AnsiString& fileName, Word mode) : fFileName(file
     fHandle = open(systemName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fHandle < 0)
       throw EFCreateError(
-          Format("Cannot create file \"%s\". %s", {ExpandFileName(fileName), SystemErrorText(errno)}));
+          Format("Cannot create file \"%s\". %s", {ExpandFileName(fileName), SysErrorMessage(errno)}));
     return;
   }
   static constexpr int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
@@ -214,7 +206,7 @@ TFileStream::TFileStream(const AnsiString& fileName, Word mode) : fFileName(file
   }
   if (fHandle < 0)
     throw EFOpenError(
-        Format("Cannot open file \"%s\". %s", {ExpandFileName(fileName), SystemErrorText(error)}));
+        Format("Cannot open file \"%s\". %s", {ExpandFileName(fileName), SysErrorMessage(error)}));
 }
 
 TFileStream::~TFileStream() {
@@ -256,7 +248,7 @@ Int64 TFileStream::Size() {
 }
 
 void TFileStream::SetSize(Int64 newSize) {
-  if (Seek(newSize, soBeginning) < 0 || ftruncate(fHandle, newSize) != 0) RaiseOSError(errno);
+  if (Seek(newSize, soBeginning) < 0 || ftruncate(fHandle, newSize) != 0) RaiseLastOSError(errno);
 }
 
 // ---- TStringStream ----------------------------------------------------------------------

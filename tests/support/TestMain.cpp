@@ -1,7 +1,8 @@
 // The main of every test program. Before any test runs (and before the Firebird client
 // is loaded) it gives the process a temporary folder and a private Firebird root whose
 // configuration lets the embedded engine share a database with isql-fb (SuperClassic),
-// with FIREBIRD_LOCK and FIREBIRD_TMP inside that folder.
+// with FIREBIRD_LOCK and FIREBIRD_TMP inside that folder, and points XDG_CONFIG_HOME
+// there as well.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -72,6 +73,9 @@ void PrepareProcessEnvironment() {
   fs::create_directories(fs::path(pattern) / "tmp");
   setenv("FIREBIRD_LOCK", (fs::path(pattern) / "lock").c_str(), 1);
   setenv("FIREBIRD_TMP", (fs::path(pattern) / "tmp").c_str(), 1);
+  // The per-user settings store lives here too, never in the user's own folder.
+  fs::create_directories(fs::path(pattern) / "config");
+  setenv("XDG_CONFIG_HOME", (fs::path(pattern) / "config").c_str(), 1);
   MakePrivateFirebirdRoot(pattern);
 }
 

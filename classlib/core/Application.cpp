@@ -1,0 +1,97 @@
+#include "classlib/core/Application.h"
+
+#include <cstdio>
+
+#include "classlib/core/Clock.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/core/FileUtils.h"
+#include "classlib/core/MessageQueue.h"
+
+namespace ordvane {
+
+namespace {
+
+TApplication gApplication(nullptr);
+
+}  // namespace
+
+TApplication* Application = &gApplication;
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+AnsiString TApplication::ExeName() const { return ParamStr(0); }
+
+AnsiString TApplication::Title() const { return fTitle.value_or(ChangeFileExt(ExtractFileName(ExeName()), "")); }
+
+bool TApplication::ProcessMessage(UInt64 timerCutoff) {
+  try {
+    TMsg msg;
+    if (!TMessageQueue::Current()->Peek(msg, 0, 0, 0, PM_REMOVE, timerCutoff)) return false;
+    if (msg.message == WM_QUIT)
+      fTerminated = true;
+    else
+      DispatchMessage(msg);
+  } catch (...) {
+    HandleException(this);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  const UInt64 start = GetTickCount64();
+  while (ProcessMessage(start)) {
+  }
+}
+
+void TApplication::HandleMessage() {
+  if (ProcessMessage(GetTickCount64())) return;
+  try {
+    WaitMessage();
+  } catch (...) {
+    HandleException(this);
+  }
+}
+
+void TApplication::Terminate() { TMessageQueue::Main()->PostQuit(0); }
+
+void TApplication::HandleException(TObject* sender) {
+  std::exception_ptr error = std::current_exception();
+  if (!error) return;
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+  } catch (Exception& e) {
+    Report(sender, e);
+  } catch (const std::exception& e) {
+    Exception wrapped(e.what());
+    Report(sender, wrapped);
+  } catch (...) {
+    Exception wrapped("Unknown exception");
+    Report(sender, wrapped);
+  }
+}
+
+void TApplication::Report(TObject* sender, Exception& e) {
+  if (!OnException) {
+    ShowException(e);
+    return;
+  }
+  try {
+    OnException(sender, e);
+  } catch (const Exception& failure) {
+    ShowException(failure);
+  } catch (const std::exception& failure) {
+    ShowException(Exception(failure.what()));
+  } catch (...) {
+    ShowException(Exception("Unknown exception"));
+  }
+}
+
+void TApplication::ShowException(const Exception& e) const {
+  AnsiString text = e.Message();
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace ordvane
