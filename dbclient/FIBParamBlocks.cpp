@@ -135,6 +135,19 @@ SmallInt CheckedLength(const AnsiString& block) {
   return static_cast<SmallInt>(block.size());
 }
 
+// Appends the entry of every non-empty line to block, then hands the block out; nothing
+// is handed out when a line fails.
+template <class AppendEntry>
+void BuildBlock(TStrings& params, std::string_view prefix, AnsiString block, AnsiString& out, SmallInt& outLength,
+                AppendEntry appendEntry) {
+  TParamLine line;
+  for (int i = 0; i < params.Count(); ++i)
+    if (ReadParamLine(params, i, prefix, line)) appendEntry(block, line);
+  const SmallInt length = CheckedLength(block);
+  out = std::move(block);
+  outLength = length;
+}
+
 enum class TDPBEncoding { Unsupported, Number, Flag, Sweep, Int32, Text };
 
 TDPBEncoding DPBEncodingOf(int code) {
@@ -208,60 +221,50 @@ AnsiString TPBConstantName(int code) {
 
 void GenerateDPB(TStrings& params, AnsiString& dpb, SmallInt& dpbLength) {
   AnsiString block(1, static_cast<char>(isc_dpb_version1));
-  TParamLine line;
-  for (int i = 0; i < params.Count(); ++i) {
-    if (!ReadParamLine(params, i, "isc_dpb_", line)) continue;
+  BuildBlock(params, "isc_dpb_", block, dpb, dpbLength, [](AnsiString& out, const TParamLine& line) {
     const int code = DPBNameList().CodeOf(line.name);
     if (code == 0) FIBError(9, {line.name});
     switch (DPBEncodingOf(code)) {
       case TDPBEncoding::Number:
-        AppendNumber(block, code, line.value);
+        AppendNumber(out, code, line.value);
         break;
       case TDPBEncoding::Flag:
       case TDPBEncoding::Sweep:
-        AppendByte(block, code);
-        AppendByte(block, 1);
-        AppendByte(block, code == isc_dpb_sweep ? isc_dpb_records : 0);
+        AppendByte(out, code);
+        AppendByte(out, 1);
+        AppendByte(out, code == isc_dpb_sweep ? isc_dpb_records : 0);
         break;
       case TDPBEncoding::Int32:
-        AppendByte(block, code);
-        AppendByte(block, 4);
-        AppendInt32(block, StrToInt(line.value));
+        AppendByte(out, code);
+        AppendByte(out, 4);
+        AppendInt32(out, StrToInt(line.value));
         break;
       case TDPBEncoding::Text:
-        AppendText(block, code, line.value, "DPB Constant (isc_dpb_%s)", DPBNames[code - 1]);
+        AppendText(out, code, line.value, "DPB Constant (isc_dpb_%s)", DPBNames[code - 1]);
         break;
       case TDPBEncoding::Unsupported:
         FIBError(8, {DPBConstantName(code)});
     }
-  }
-  const SmallInt length = CheckedLength(block);
-  dpb = std::move(block);
-  dpbLength = length;
+  });
 }
 
 void GenerateTPB(TStrings& params, AnsiString& tpb, SmallInt& tpbLength) {
   AnsiString block;
   if (params.Count() > 0) AppendByte(block, isc_tpb_version3);
-  TParamLine line;
-  for (int i = 0; i < params.Count(); ++i) {
-    if (!ReadParamLine(params, i, "isc_tpb_", line)) continue;
+  BuildBlock(params, "isc_tpb_", block, tpb, tpbLength, [](AnsiString& out, const TParamLine& line) {
     const int code = TPBNameList().CodeOf(line.name);
     if (code == 0) FIBError(11, {line.name});
     switch (TPBEncodingOf(code)) {
       case TTPBEncoding::Flag:
-        AppendByte(block, code);
+        AppendByte(out, code);
         break;
       case TTPBEncoding::TableName:
-        AppendText(block, code, line.value, "TPB Constant (isc_tpb_%s)", TPBNames[code - 1]);
+        AppendText(out, code, line.value, "TPB Constant (isc_tpb_%s)", TPBNames[code - 1]);
         break;
       case TTPBEncoding::Unsupported:
         FIBError(10, {TPBConstantName(code)});
     }
-  }
-  const SmallInt length = CheckedLength(block);
-  tpb = std::move(block);
-  tpbLength = length;
+  });
 }
 
 }  // namespace ordvane

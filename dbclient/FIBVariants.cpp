@@ -276,6 +276,10 @@ bool VarArrayForEachUpdate(Variant& array, const TVarArrayCallback& callback) {
   return Walk(array, &array, callback);
 }
 
+const void* VarDataPtr(const Variant& value) {
+  return value.DataPtr();
+}
+
 Variant VarToOleStrVariant(const Variant& value) {
   return Variant(IsNullOrEmpty(value) ? WideString() : value.AsWideString());
 }

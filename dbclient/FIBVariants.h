@@ -75,6 +75,10 @@ bool VarArrayForEach(const Variant& array, const TVarArrayCallback& callback);
 // The same, writing each element back after the callback.
 bool VarArrayForEachUpdate(Variant& array, const TVarArrayCallback& callback);
 
+// Where a variant's value is: the characters of the two text types, the number itself
+// for the simple types, the referenced variable of a reference; nullptr for Empty and Null.
+const void* VarDataPtr(const Variant& value);
+
 // A variant of type OleStr holding the value's text.
 Variant VarToOleStrVariant(const Variant& value);
 

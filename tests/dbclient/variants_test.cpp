@@ -202,6 +202,9 @@ TEST(VariantArrayToStream, NumericElementsAsBytes) {
   EXPECT_EQ(VariantArrayToStream(texts, stream), 0);
   Variant scalar = Integer(1);
   EXPECT_EQ(VariantArrayToStream(scalar, stream), 0);
+  EXPECT_EQ(*static_cast<const Integer*>(VarDataPtr(Integer(-7))), -7);
+  EXPECT_STREQ(static_cast<const char*>(VarDataPtr(Variant("abc"))), "abc");
+  EXPECT_EQ(VarDataPtr(Null()), nullptr);
   EXPECT_EQ(VarType(VarToOleStrVariant(Integer(12))), varOleStr);
   EXPECT_EQ(VarToOleStrVariant(Integer(12)).AsWideString(), u"12");
   EXPECT_EQ(VarToOleStrVariant(Null()).AsWideString(), u"");
