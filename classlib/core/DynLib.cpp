@@ -21,9 +21,11 @@ struct LoadedModules {
   std::unordered_map<HMODULE, int> counts;
 };
 
+// Never destroyed: objects with static storage (the database client's library list) free
+// their libraries after this unit's statics would be gone.
 LoadedModules& Modules() {
-  static LoadedModules modules;
-  return modules;
+  static LoadedModules* modules = new LoadedModules;
+  return *modules;
 }
 
 bool IsLoaded(HMODULE module) {
