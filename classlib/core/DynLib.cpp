@@ -21,9 +21,11 @@ struct LoadedModules {
   std::unordered_map<HMODULE, int> counts;
 };
 
+// Never destroyed: libraries held by other process-wide objects are released while
+// statics are being destroyed, in an order no unit controls.
 LoadedModules& Modules() {
-  static LoadedModules modules;
-  return modules;
+  static auto* modules = new LoadedModules;
+  return *modules;
 }
 
 bool IsLoaded(HMODULE module) {
