@@ -3,9 +3,12 @@
 #include "import/SMCells.h"
 
 #include "classlib/core/StringLists.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 // The next column name, counted like an odometer whose digits run A to Z.
 std::string NextLetters(std::string letters) {
@@ -50,15 +53,6 @@ TEST(ColumnLetters, ColumnCountCaseAndForeignCharacters) {
   EXPECT_EQ(ColumnLettersToIndex(std::string(40, 'Z'), 2147483647), -1);
   EXPECT_EQ(ColumnLettersToIndex("FXSHRXW", 2147483647), 2147483646);
   EXPECT_EQ(ColumnLettersToIndex("FXSHRXX", 2147483647), -1);
-}
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
 }
 
 TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
@@ -115,13 +109,13 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
 TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
   TSpreadSheetCells cells;
   const Variant one = u"1";
-  EXPECT_EQ(Message([&] { cells.StoreCell(0, SpreadSheetMaxRows, ictDecimal, 0, taLeftJustify, one); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(0, SpreadSheetMaxRows, ictDecimal, 0, taLeftJustify, one); }),
             "Row 65536 lies outside the sheet");
-  EXPECT_EQ(Message([&] { cells.StoreCell(256, 0, ictDecimal, 0, taLeftJustify, one); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(256, 0, ictDecimal, 0, taLeftJustify, one); }),
             "Column 256 lies outside the sheet");
-  EXPECT_EQ(Message([&] { cells.StoreCell(-1, 0, ictDecimal, 0, taLeftJustify, one); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(-1, 0, ictDecimal, 0, taLeftJustify, one); }),
             "Column -1 lies outside the sheet");
-  EXPECT_EQ(Message([&] { cells.Rows(2147483647); }), "Row 2147483647 lies outside the sheet");
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.Rows(2147483647); }), "Row 2147483647 lies outside the sheet");
   EXPECT_EQ(cells.Count(), 0);
   // The last cell of the sheet is fine, and makes no row before it.
   cells.StoreCell(255, 65535, ictDecimal, 0, taLeftJustify, one);
@@ -130,7 +124,7 @@ TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
   EXPECT_EQ(cells.FindRow(65534), nullptr);
 
   TSpreadSheets sheets;
-  EXPECT_EQ(Message([&] { sheets.Sheets(SpreadSheetMaxSheets); }), "A workbook holds at most 65536 sheets");
+  EXPECT_EQ(ErrorOf<Exception>([&] { sheets.Sheets(SpreadSheetMaxSheets); }), "A workbook holds at most 65536 sheets");
   EXPECT_EQ(sheets.Count(), 0);
 }
 
@@ -247,7 +241,7 @@ TEST_F(DefaultHandlers, DimensionsAndColumnWidths) {
   file.OnColumnWidth(&file, 1, 3, 2900);
   file.OnColumnWidth(&file, 1, 0, 1000);
   EXPECT_EQ(file.Sheets().FindSheet(1)->ColWidths(), (std::vector<Integer>{1000, 0, 0, 2900}));
-  EXPECT_EQ(Message([&] { file.OnColumnWidth(&file, 1, 300, 1); }), "Column 300 lies outside the sheet");
+  EXPECT_EQ(ErrorOf<Exception>([&] { file.OnColumnWidth(&file, 1, 300, 1); }), "Column 300 lies outside the sheet");
   // No default handler for row heights.
   EXPECT_FALSE(file.OnRowHeight.Assigned());
 }

@@ -14,9 +14,12 @@
 #include "import/SMXLS.h"
 #include "tests/import/WorkbookBuilder.h"
 #include "tests/support/FirebirdFixture.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 using test::Bytes;
 using test::Record;
@@ -30,15 +33,6 @@ std::string Fixture(const std::string& name) {
 nlohmann::json Expected(const std::string& name) {
   std::ifstream in(Fixture(name + ".json"));
   return nlohmann::json::parse(in);
-}
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
 }
 
 std::string WriteTemp(const std::string& name, const Bytes& bytes) {
@@ -212,7 +206,7 @@ TEST(XLSReader, EncryptedWorkbookIsNotReadAndThePasswordIsAskedOnce) {
     EXPECT_EQ(password, "secret");
     continueAsking = true;  // a handler that would ask for ever
   };
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(Fixture("encrypted.xls")); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(Fixture("encrypted.xls")); }),
             "Could not read the password protected file");
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(reader.Encrypted());
@@ -299,16 +293,16 @@ TEST(XLSReader, FileErrorsClearNothing) {
   TMSExcel reader(nullptr);
   reader.LoadFromFile(Fixture("npm_biff5.xls"));
   ASSERT_EQ(reader.Sheets().Count(), 2);
-  EXPECT_EQ(Message([&] { reader.LoadFromFile("   "); }), "File is not defined.");
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(test::TestTempDir() + "/missing.xls"); }), "File does not exist.");
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile("   "); }), "File is not defined.");
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(test::TestTempDir() + "/missing.xls"); }), "File does not exist.");
   EXPECT_EQ(reader.Sheets().Count(), 2);
   EXPECT_EQ(reader.FileName(), Fixture("npm_biff5.xls"));
 
   const std::string text = WriteTemp("text.xls", Bytes{'n', 'a', 'm', 'e', ';', '1', '\n'});
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(text); }), "File is not an Excel file");
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(text); }), "File is not an Excel file");
   const std::string empty = WriteTemp("empty.xls", {});
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(empty); }), "File is not an Excel file");
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(test::FixturePath("compound/nested.ole")); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(empty); }), "File is not an Excel file");
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(test::FixturePath("compound/nested.ole")); }),
             "File is not valid Excel Workbook");
 }
 
@@ -321,7 +315,7 @@ TEST(XLSReader, OpenXMLWorkbooksAreAcceptedAndYieldNothing) {
   EXPECT_EQ(reader.Sheets().Count(), 0);
   reader.LoadFromFile(WriteTemp("book.xlsb", Bytes{'P', 'K'}));
   EXPECT_EQ(reader.Version(), evExcel12Bin);
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(""); }), "File is not defined.");
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(""); }), "File is not defined.");
 }
 
 TEST(XLSReader, PathsLongerThan260CharactersAreReadWhole) {
@@ -424,7 +418,7 @@ TEST(XLSReader, MacroListingOfAWorkbookWithAMacroProject) {
   EXPECT_NE(reader.MacroListing().find("'  Macro(s) from Module1\r\n"), std::string::npos);
 
   // A macro project that cannot be read fails the load; the listing stays empty.
-  EXPECT_EQ(Message([&] { reader.LoadFromFile(test::FixturePath("import/vba/bad_octets.xls")); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(test::FixturePath("import/vba/bad_octets.xls")); }),
             "Fixed octet is incorrect");
   EXPECT_EQ(reader.MacroListing(), "");
 }

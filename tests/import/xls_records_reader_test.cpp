@@ -11,20 +11,12 @@
 #include "import/SMXLS.h"
 #include "tests/import/WorkbookBuilder.h"
 #include "tests/support/FirebirdFixture.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane {
 namespace {
 
 using namespace test;
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
 
 // Loads a workbook stream wrapped in a compound file (as "Book" for Excel 5).
 void Load(TMSExcel& reader, const Bytes& stream, const std::u16string& name = u"Workbook") {
@@ -164,13 +156,8 @@ TEST(XLSRecords, TextOfExcel5InTheWorkbooksCodePage) {
   EXPECT_EQ(read({}), u"Cafй");  // no code page named: Windows-1251
   EXPECT_EQ(read(Record(0x0042, U16(866))), u"Cafщ");
   // The ANSI code page of the process plays no part.
-  {
-    struct Scope {
-      Scope() { SetAnsiCodePage(CP_UTF8); }
-      ~Scope() { SetAnsiCodePage(CP_WIN1251); }
-    } utf8;
-    EXPECT_EQ(read(Record(0x0042, U16(1252))), u"Café");
-  }
+  const AnsiCodePageScope utf8(CP_UTF8);
+  EXPECT_EQ(read(Record(0x0042, U16(1252))), u"Café");
 }
 
 TEST(XLSRecords, MalformedRecordsReachTheErrorHandler) {
@@ -193,7 +180,7 @@ TEST(XLSRecords, MalformedRecordsReachTheErrorHandler) {
 
   // Without a handler the first error ends the load; what was read before it stays.
   TMSExcel strict(nullptr);
-  EXPECT_EQ(Message([&] { Load(strict, WorkbookStream(sst, {{"S", 0x10, Number(0, 0, 0, 1) + cells}})); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(strict, WorkbookStream(sst, {{"S", 0x10, Number(0, 0, 0, 1) + cells}})); }),
             "Excel record 00BD is damaged");
   EXPECT_EQ(Cell(strict, 0, 0, 0).AsDouble(), 1.0);
 }
@@ -203,7 +190,7 @@ TEST(XLSRecords, SheetListOffsetsAreChecked) {
   Bytes stream = WorkbookStream({}, {{"S", 0x10, Number(0, 0, 0, 1)}});
   const Bytes bad = BOF(0x0005) + Record(0x0085, U32(1000000) + Bytes{0, 0} + ShortString8("S")) + EOFRecord();
   TMSExcel reader(nullptr);
-  EXPECT_EQ(Message([&] { Load(reader, bad + BOF(0x10) + Number(0, 0, 0, 1) + EOFRecord()); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, bad + BOF(0x10) + Number(0, 0, 0, 1) + EOFRecord()); }),
             "Excel record 0085 is damaged");
 
   // Entries in the wrong order: skipping the first sheet would go back; it fails instead
@@ -216,7 +203,7 @@ TEST(XLSRecords, SheetListOffsetsAreChecked) {
   };
   const unsigned long size = globals(0, 0).size();
   reader.SetKeepSheetIndex(1);
-  EXPECT_EQ(Message([&] { Load(reader, globals(size + first.size(), size) + first + second); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, globals(size + first.size(), size) + first + second); }),
             "Excel record 0085 is damaged");
 }
 
@@ -224,11 +211,11 @@ TEST(XLSRecords, SharedStringsNeedTheirContinueRecords) {
   // Ten characters promised, four present, and no CONTINUE record after the table.
   const Bytes sst = Record(0x00FC, U32(1) + U32(1) + U16(10) + Bytes{0, 'a', 'b', 'c', 'd'});
   TMSExcel reader(nullptr);
-  EXPECT_EQ(Message([&] { Load(reader, WorkbookStream(sst, {{"S", 0x10, {}}})); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, WorkbookStream(sst, {{"S", 0x10, {}}})); }),
             "CONTINUE record is not found in the stream");
   // The option byte of a string the table cannot hold.
   const Bytes odd = Record(0x00FC, U32(1) + U32(1) + U16(1) + Bytes{0x02, 'a'});
-  EXPECT_EQ(Message([&] { Load(reader, WorkbookStream(odd, {{"S", 0x10, {}}})); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, WorkbookStream(odd, {{"S", 0x10, {}}})); }),
             "String in SST (Options byte is 0x02) can not be processed.");
 }
 
@@ -245,7 +232,7 @@ TEST(XLSRecords, LongRecordsArePassedOverAndTruncatedStreamsFail) {
   for (unsigned row = 0; row < 300; ++row) cells = cells + Number(row, 0, 0, row);
   Bytes stream = WorkbookStream({}, {{"S", 0x10, cells}});
   stream.resize(stream.size() - 4 - 5);  // the sheet's EOF and the end of the last number
-  EXPECT_EQ(Message([&] { Load(reader, stream); }), "Excel record 0203 runs past the end of the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, stream); }), "Excel record 0203 runs past the end of the stream");
   EXPECT_EQ(Cell(reader, 0, 298, 0).AsDouble(), 298.0);
   EXPECT_TRUE(VarIsEmpty(Cell(reader, 0, 299, 0)));
 }

@@ -12,9 +12,12 @@
 #include "import/SMXLSRecords.h"
 #include "import/SMXLSStrings.h"
 #include "import/SMXLSValues.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 using Bytes = std::vector<Byte>;
 
@@ -50,15 +53,6 @@ class MemoryStream {
  private:
   TMemoryStream fStream;
 };
-
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
 
 TEST(BIFFRecordReader, ReadsRecordsAcrossBufferRefillsAndKeepsPositions) {
   // Records of every length around the reader's 64 KB buffer, so that headers and data
@@ -118,7 +112,7 @@ TEST(BIFFRecordReader, DataCutShortByTheStreamIsAnError) {
   const Bytes whole = Record(0x0204, Bytes(20, 1));
   MemoryStream input(Bytes(whole.begin(), whole.end() - 5));
   TBIFFRecordReader reader(*input, 8224);
-  EXPECT_EQ(Message([&] { reader.Next(); }), "Excel record 0204 runs past the end of the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.Next(); }), "Excel record 0204 runs past the end of the stream");
 }
 
 TEST(BIFFData, FieldsAreLittleEndianAndBoundedByTheRecord) {
@@ -128,10 +122,10 @@ TEST(BIFFData, FieldsAreLittleEndianAndBoundedByTheRecord) {
   EXPECT_EQ(data.U16(0), 0x0201);
   EXPECT_EQ(data.U32(0), 0x04030201u);
   EXPECT_EQ(data.F64(4), 1.0);
-  EXPECT_EQ(Message([&] { data.U16(11); }), "Excel record 00FD is damaged");
-  EXPECT_EQ(Message([&] { data.F64(5); }), "Excel record 00FD is damaged");
-  EXPECT_EQ(Message([&] { data.Slice(13, 0); }), "Excel record 00FD is damaged");
-  EXPECT_EQ(Message([&] { data.Slice(2, SIZE_MAX); }), "Excel record 00FD is damaged");
+  EXPECT_EQ(ErrorOf<Exception>([&] { data.U16(11); }), "Excel record 00FD is damaged");
+  EXPECT_EQ(ErrorOf<Exception>([&] { data.F64(5); }), "Excel record 00FD is damaged");
+  EXPECT_EQ(ErrorOf<Exception>([&] { data.Slice(13, 0); }), "Excel record 00FD is damaged");
+  EXPECT_EQ(ErrorOf<Exception>([&] { data.Slice(2, SIZE_MAX); }), "Excel record 00FD is damaged");
   EXPECT_NO_THROW(data.Slice(12, 0));
 }
 
@@ -163,10 +157,10 @@ TEST(BIFFText, StringsOfEveryVersion) {
             CodePageToWide(cyrillic, CP_WIN1252));
   // A count beyond the record.
   offset = 0;
-  EXPECT_EQ(Message([&] { ReadRecordString(TBIFFData(0x0204, Bytes{10, 0, 0, 'a'}), offset, true, biff8); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadRecordString(TBIFFData(0x0204, Bytes{10, 0, 0, 'a'}), offset, true, biff8); }),
             "Excel record 0204 is damaged");
   offset = 0;
-  EXPECT_EQ(Message([&] { ReadRecordString(TBIFFData(0x0204, Bytes{2, 0, 1, 'a', 0, 'b'}), offset, true, biff8); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadRecordString(TBIFFData(0x0204, Bytes{2, 0, 1, 'a', 0, 'b'}), offset, true, biff8); }),
             "Excel record 0204 is damaged");
 }
 
@@ -230,25 +224,25 @@ TEST(BIFFText, SharedStringFailures) {
   const Bytes two = Bytes{1, 0, 0, 'a', 1, 0, 0, 'b'};
   const std::span<const Byte> whole[] = {two};
   TBIFFTextReader shortReader(whole, ContinueNotFoundMessage);
-  EXPECT_EQ(Message([&] { ReadSharedStrings(shortReader, 3, table); }), "CONTINUE record is not found in the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(shortReader, 3, table); }), "CONTINUE record is not found in the stream");
   EXPECT_EQ(table, (std::vector<WideString>{u"a", u"b"}));
   // Characters that run past the last record.
   const Bytes cut = Bytes{5, 0, 1} + Utf16(u"abc");
   const std::span<const Byte> cutSegments[] = {cut};
   TBIFFTextReader cutReader(cutSegments, ContinueNotFoundMessage);
-  EXPECT_EQ(Message([&] { ReadSharedStrings(cutReader, 1, table); }), "CONTINUE record is not found in the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(cutReader, 1, table); }), "CONTINUE record is not found in the stream");
   // An option byte the table cannot hold.
   for (Byte options : {0x02, 0x10, 0x81}) {
     const Bytes odd = {1, 0, options, 'a', 0};
     const std::span<const Byte> oddSegments[] = {odd};
     TBIFFTextReader oddReader(oddSegments, ContinueNotFoundMessage);
-    EXPECT_EQ(Message([&] { ReadSharedStrings(oddReader, 1, table); }),
+    EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(oddReader, 1, table); }),
               Format("String in SST (Options byte is 0x%.2x) can not be processed.", {options}));
   }
   // A count of four billion strings reads what is there and fails; nothing is reserved for it.
   TBIFFTextReader hugeReader(whole, ContinueNotFoundMessage);
   table.clear();
-  EXPECT_EQ(Message([&] { ReadSharedStrings(hugeReader, 0xFFFFFFFF, table); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(hugeReader, 0xFFFFFFFF, table); }),
             "CONTINUE record is not found in the stream");
   EXPECT_EQ(table.size(), 2u);
 }
