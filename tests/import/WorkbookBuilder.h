@@ -69,13 +69,13 @@ inline Bytes Label8(unsigned row, unsigned col, const std::string& ascii) {
 // A workbook stream of Excel 97 (or, with biff8 false, of Excel 5): globals (with the
 // extra records given) naming the sheets, then the sheets, each a BOF of its type, its
 // records and an EOF.
-struct TSheetSpec {
+struct TSheetLayout {
   std::string Name;
   unsigned Type = 0x10;
   Bytes Records;
 };
 
-inline Bytes WorkbookStream(const Bytes& globalRecords, const std::vector<TSheetSpec>& sheets, bool biff8 = true) {
+inline Bytes WorkbookStream(const Bytes& globalRecords, const std::vector<TSheetLayout>& sheets, bool biff8 = true) {
   auto globals = [&](const std::vector<unsigned long>& offsets) {
     Bytes out = BOF(0x0005, biff8) + globalRecords;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
