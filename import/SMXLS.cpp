@@ -693,8 +693,4 @@ void TMSExcelX::LoadFromFile(const AnsiString& fileName) {
   LoadFromStream(&stream);
 }
 
-void TMSExcelX::LoadFromStream(TStream* stream) {
-  TCustomMSExcel::LoadFromStream(stream);
-}
-
 }  // namespace ordvane

@@ -97,9 +97,9 @@ class TMSExcelX : public TCustomMSExcel {
   explicit TMSExcelX(TComponent* owner) : TCustomMSExcel(owner) { fVersion = evExcel12; }
 
   // The name is checked as every reader checks it; the version follows the extension
-  // (binary for .xlsb, .xltb and .xlab). Nothing of the file is read.
+  // (binary for .xlsb, .xltb and .xlab). Nothing of the file is read, here or by
+  // LoadFromStream: the sheets stay empty.
   void LoadFromFile(const AnsiString& fileName) override;
-  void LoadFromStream(TStream* stream) override;
 };
 
 }  // namespace ordvane
