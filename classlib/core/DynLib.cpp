@@ -21,10 +21,10 @@ struct LoadedModules {
   std::unordered_map<HMODULE, int> counts;
 };
 
-// Never destroyed: objects with static storage (the database client's library list) free
-// their libraries after this unit's statics would be gone.
+// Never destroyed: libraries held by other process-wide objects are released while
+// statics are being destroyed, in an order no unit controls.
 LoadedModules& Modules() {
-  static LoadedModules* modules = new LoadedModules;
+  static auto* modules = new LoadedModules;
   return *modules;
 }
 
