@@ -795,7 +795,7 @@ Integer TFIBDatabase::QueryBaseLevel() {
 // ---- TFIBDatabase: character sets ----------------------------------------------------
 
 bool TFIBDatabase::CharSetNamed(std::initializer_list<const char*> names) const {
-  const AnsiString charSet = UpperCase(Trim(const_cast<TConnectParams&>(fConnectParams).CharSet()));
+  const AnsiString charSet = UpperCase(Trim(fConnectParams.CharSet()));
   return std::any_of(names.begin(), names.end(), [&](const char* name) { return charSet == name; });
 }
 
