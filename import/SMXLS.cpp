@@ -56,15 +56,6 @@ TAlignment CellAlignment(Byte horizontal) {
   return horizontal & 2 ? taCenter : taLeftJustify;
 }
 
-// A cell value made by assignment into an empty variant: GCC 12 with the sanitizers warns,
-// wrongly, about a variant constructed from a number right where it is used.
-template <class T>
-Variant CellValue(T value) {
-  Variant variant;
-  variant = value;
-  return variant;
-}
-
 WideString WithCrLf(const WideString& text) {
   if (text.find(u'\n') == WideString::npos) return text;
   WideString out;
@@ -336,7 +327,7 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
       if (loadBlanks) Emit(CellHead(data, data.RecordId() == rtBlank2), Unassigned(), ictEmpty);
       break;
     case rtInteger2:
-      Emit(CellHead(data, true), CellValue(static_cast<Integer>(data.U16(7))), ictInteger);
+      Emit(CellHead(data, true), Variant(static_cast<Integer>(data.U16(7))), ictInteger);
       break;
     case rtNumber2:
       EmitNumber(CellHead(data, true), data.F64(7));
@@ -469,9 +460,9 @@ void TXLSWorkbookReader::EmitNumber(const TCellHead& head, double value) {
   // Excel shows no date for a number outside 1900 to 9999 (nor for NaN): it stays a number.
   const double date = value + fDateOffset;
   if (kind == TXLSNumberFormats::fkDate && date >= 0 && date < kEndOfDates)
-    Emit(head, CellValue(VarFromDateTime(date)), ictDateTime);
+    Emit(head, VarFromDateTime(date), ictDateTime);
   else
-    Emit(head, CellValue(kind == TXLSNumberFormats::fkPercent ? value * 100 : value), ictDecimal);
+    Emit(head, Variant(kind == TXLSNumberFormats::fkPercent ? value * 100 : value), ictDecimal);
 }
 
 void TXLSWorkbookReader::ReadMulRK(const TBIFFData& data) {
@@ -497,7 +488,7 @@ void TXLSWorkbookReader::ReadBoolErr(const TBIFFData& data, bool biff2) {
   const TCellHead head = CellHead(data, biff2);
   const Byte value = data.U8(at);
   if (data.U8(at + 1) == 0)
-    Emit(head, CellValue(value != 0), ictBoolean);
+    Emit(head, Variant(value != 0), ictBoolean);
   else
     Emit(head, Utf8Decode(ErrorCodeText(value)), ictUnknown);
 }
@@ -512,7 +503,7 @@ void TXLSWorkbookReader::ReadFormula(const TBIFFData& data) {
       if (const auto text = ReadFormulaString()) EmitText(head, *text);
       break;
     case 1:
-      Emit(head, CellValue(result[2] != 0), ictBoolean);
+      Emit(head, Variant(result[2] != 0), ictBoolean);
       break;
     case 2:
       Emit(head, Utf8Decode(ErrorCodeText(result[2])), ictUnknown);
