@@ -165,6 +165,8 @@ void TFIBBlobStream::CheckStatus(ISC_STATUS status) {
 
 void TFIBBlobStream::EnsureLoaded() {
   if (fLoaded) return;
+  // A body loaded or started again is read and written from its start.
+  fPosition = 0;
   if (!fClientBlob) {
     if (fMode == bmWrite || (fMode == bmReadWrite && QuadsEqual(fBlobID, ZeroBlobID)))
       InitNewBlob();
