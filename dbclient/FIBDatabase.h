@@ -495,6 +495,11 @@ class TFIBTransaction : public TComponent {
   TStrings& TRParams() { return fTRParams; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
 
+  // The status check of every client call in the transaction (its statements' and blobs'
+  // included): counts as activity for the idle time-outs of the transaction and its
+  // databases and, when asked, raises the server's error for a non-zero status.
+  ISC_STATUS Call(ISC_STATUS status, bool raise);
+
   TNotifyEvent OnTimeout;
   TForcedEndErrorEvent OnForcedEndError;
 
@@ -511,7 +516,6 @@ class TFIBTransaction : public TComponent {
  private:
   friend class TFIBDatabase;
 
-  ISC_STATUS Call(ISC_STATUS status, bool raise);
   IIBClientLibrary& Library();
   TNotifyEventList& NotifyList(int kind);
   TCallBackList<void(TFIBTransaction*, TTransactionAction, bool)>& EndList(int kind);
