@@ -33,6 +33,7 @@ inline constexpr char SExprIncorrect[] = "Incorrectly formed filter expression";
 inline constexpr char SExprExpected[] = "Expression expected but %s found";
 inline constexpr char SExprBadField[] = "Field '%s' cannot be used in a filter expression";
 inline constexpr char SExprEndOfText[] = "end of expression";
+inline constexpr char SExprTooComplex[] = "Filter expression is too complex";
 
 inline constexpr char SBooleanTrueFalse[] = "True;False";
 

@@ -15,6 +15,20 @@ const char* FieldTypeName(TFieldType type) {
   return index >= 0 && index < FieldTypeCount ? names[static_cast<std::size_t>(index)] : names[0];
 }
 
+bool IsTextFieldType(TFieldType type) {
+  switch (type) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+    case ftMemo:
+    case ftFmtMemo:
+    case ftGuid:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void DatabaseError(const AnsiString& message, const TComponent* component) {
   if (component != nullptr && !component->Name().empty()) throw EDatabaseError(component->Name() + ": " + message);
   throw EDatabaseError(message);

@@ -102,6 +102,9 @@ constexpr int FieldTypeCount = ftFMTBcd + 1;
 
 // The type's name as messages spell it ("String", "Integer", "LargeInt").
 const char* FieldTypeName(TFieldType type);
+// Whether values of the type are text: ftString, ftFixedChar, ftWideString, ftMemo,
+// ftFmtMemo, ftGuid.
+bool IsTextFieldType(TFieldType type);
 
 enum TLocateOption { loCaseInsensitive, loPartialKey };
 using TLocateOptions = TSet<TLocateOption>;

@@ -19,20 +19,6 @@ using namespace dbconsts;
 
 namespace {
 
-bool IsTextField(const TField* field) {
-  switch (field->DataType()) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftMemo:
-    case ftFmtMemo:
-    case ftGuid:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Key values as one value per key field: the elements of an array, or the value itself.
 std::vector<Variant> SpreadValues(const Variant& values, std::size_t count) {
   std::vector<Variant> result;
@@ -1069,7 +1055,7 @@ bool TDataSet::RecordMatches(const std::vector<TField*>& fields, const std::vect
       continue;
     }
     if (field->IsNull()) return false;
-    if (IsTextField(field)) {
+    if (IsTextFieldType(field->DataType())) {
       AnsiString text = field->AsString();
       AnsiString wanted = VarToStr(key);
       if (options.Contains(loPartialKey) && text.size() > wanted.size()) text.resize(wanted.size());

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "classlib/core/StrUtils.h"
+
 namespace ordvane::test {
 
 using namespace dbconsts;
@@ -93,12 +95,15 @@ void TMemDataSet::InternalOpen() {
   if (DefaultFields()) CreateFields();
   BindFields(true);
   ComputeLayout();
+  RebuildFilter(Filter(), FilterOptions());
   SetBookmarkSize(sizeof(Int64));
   fCursor = -1;
   fCursorOpen = true;
 }
 
 void TMemDataSet::InternalClose() {
+  fFilterEvaluator.reset();
+  fFilterParser.reset();
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   fCursorOpen = false;
@@ -128,14 +133,15 @@ int TMemDataSet::IndexOfId(Int64 id) const {
 }
 
 bool TMemDataSet::IsVisible(int index) {
-  if (!Filtered() || !OnFilterRecord) return true;
+  if (!Filtered() || (!fFilterEvaluator && !OnFilterRecord)) return true;
   fFilterBuffer.row = fRows[static_cast<std::size_t>(index)];
   fFilterBuffer.calc.assign(static_cast<std::size_t>(CalcFieldsSize()), 0);
   const TDataSetState saved = SetTempState(dsFilter);
   bool accept = true;
   try {
     GetCalcFields(reinterpret_cast<TRecordBuffer>(&fFilterBuffer));
-    OnFilterRecord(this, accept);
+    if (fFilterEvaluator) accept = fFilterEvaluator->Accepts();
+    if (accept && OnFilterRecord) OnFilterRecord(this, accept);
   } catch (...) {
     RestoreState(saved);
     throw;
@@ -404,6 +410,26 @@ void TMemDataSet::SetRecNo(Integer value) {
     DoAfterScroll();
     return;
   }
+}
+
+void TMemDataSet::RebuildFilter(const AnsiString& text, TFilterOptions options) {
+  std::unique_ptr<TExprParser> parser;
+  if (!Trim(text).empty()) parser = std::make_unique<TExprParser>(this, text, options);
+  fFilterEvaluator.reset();
+  fFilterParser = std::move(parser);
+  if (fFilterParser) fFilterEvaluator = std::make_unique<TExprEvaluator>(this, *fFilterParser);
+}
+
+void TMemDataSet::SetFilterText(const AnsiString& text) {
+  if (Active()) RebuildFilter(text, FilterOptions());
+  TDataSet::SetFilterText(text);
+  if (Active() && Filtered()) First();
+}
+
+void TMemDataSet::SetFilterOptions(TFilterOptions options) {
+  if (Active()) RebuildFilter(Filter(), options);
+  TDataSet::SetFilterOptions(options);
+  if (Active() && Filtered()) First();
 }
 
 void TMemDataSet::SetFiltered(bool value) {

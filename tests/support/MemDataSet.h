@@ -6,14 +6,17 @@
 // Fields come from the field definitions (default fields) or are bound to them
 // (persistent fields). Rows live in a vector in the order they were posted or inserted;
 // a bookmark is the row's 8-byte identifier; RecNo counts the rows that the filter
-// shows. Values are stored in the framework's native formats, so the field classes'
-// conversions are exercised exactly as on any dataset. Blob fields go through blob
-// streams over the record buffer.
+// shows (the Filter text through the class library's filter parser and evaluator, then
+// OnFilterRecord). Values are stored in the framework's native formats, so the field
+// classes' conversions are exercised exactly as on any dataset. Blob fields go through
+// blob streams over the record buffer.
 
 #include <memory>
 #include <vector>
 
 #include "classlib/db/DB.h"
+#include "classlib/db/FilterEval.h"
+#include "classlib/db/FilterExpr.h"
 
 namespace ordvane::test {
 
@@ -37,7 +40,10 @@ class TMemDataSet : public TDataSet {
   void SetFieldData(TField* field, const void* buffer) override;
   std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
   void SetRecNo(Integer value) override;
-  // Filtering shows the rows that OnFilterRecord accepts.
+  // A new filter text is parsed before it replaces the old one, so a text that does not
+  // parse leaves the filter as it was.
+  void SetFilterText(const AnsiString& text) override;
+  void SetFilterOptions(TFilterOptions options) override;
   void SetFiltered(bool value) override;
 
  protected:
@@ -94,6 +100,8 @@ class TMemDataSet : public TDataSet {
   // Puts the cursor on the row; "Record not found" when there is none.
   void GotoId(Int64 id);
   bool IsVisible(int index);
+  // Parses the text (a blank text is no filter); nothing changes when it does not parse.
+  void RebuildFilter(const AnsiString& text, TFilterOptions options);
 
   std::vector<TColumn> fColumns;  // by field number - 1
   std::vector<TRow> fRows;
@@ -101,6 +109,8 @@ class TMemDataSet : public TDataSet {
   int fCursor = -1;  // -1 before the first row, fRows.size() after the last
   bool fCursorOpen = false;
   bool fReadOnly = false;
+  std::unique_ptr<TExprParser> fFilterParser;
+  std::unique_ptr<TExprEvaluator> fFilterEvaluator;
   TBuffer fFilterBuffer;
   TBuffer fOldValueBuffer;
 };
