@@ -421,6 +421,31 @@ AnsiString MonitorCommentText(const AnsiString& connectionName, const AnsiString
          transactionName + "; CSMON$ST_NAME=" + statementName + ";  */";
 }
 
+bool MonitorCommentWanted(TCSMonitorEnabled statement, TCSMonitorEnabled transaction, TCSMonitorEnabled database) {
+  switch (statement) {
+    case csmeEnabled:
+      return true;
+    case csmeDatabaseDriven:
+      return database == csmeEnabled;
+    case csmeTransactionDriven:
+      return transaction == csmeEnabled || (transaction == csmeDatabaseDriven && database == csmeEnabled);
+    case csmeDisabled:
+      break;
+  }
+  return false;
+}
+
+AnsiString MonitorComment(const TCSMonitorSupport& support, TFIBDatabase* database, TFIBTransaction* transaction,
+                          const TComponent& statement, bool ownerIsDataSet, const AnsiString& datasetDescription) {
+  if (!database || !transaction) return "";
+  if (!MonitorCommentWanted(support.Enabled(), transaction->CSMonitorSupport().Enabled(),
+                            database->CSMonitorSupport().Enabled()))
+    return "";
+  return MonitorCommentText(
+      MonitorObjectName(*database, "DB_0x"), MonitorObjectName(*transaction, "Trans_0x"),
+      MonitorStatementName(statement, ownerIsDataSet, support.IncludeDatasetDescription() ? datasetDescription : ""));
+}
+
 AnsiString EncodeSQLText(const AnsiString& text, const IFIBXSQLDAOwner& connection) {
   if (connection.IsFB21UnicodeOrNone()) return AnsiToUtf8(text);
   if (connection.IsKOI8CharSet()) return WideToAnsiCP(AnsiToWide(text), CP_KOI8R);

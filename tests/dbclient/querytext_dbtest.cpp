@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "classlib/core/CodePages.h"
+#include "dbclient/FIBProps.h"
 #include "dbclient/FIBQueryText.h"
 #include "tests/dbclient/RawStatement.h"
 #include "tests/dbclient/RebuildCases.h"
@@ -125,18 +126,35 @@ TEST_F(QueryTextOnServer, RewrittenNullComparisonsReturnTheRowsOfIsNull) {
   }
 }
 
+TEST_F(QueryTextOnServer, AppliedConditionsRestrictTheWholeWhereClause) {
+  TStringList sql;
+  sql.SetText("select id from person\r\nwhere city_id = 1 or rank_no = 1 -- either\r\norder by id");
+  TConditions conditions(nullptr, &sql);
+  conditions.AddCondition("noted", "note is not null -- has a note", true);
+  conditions.AddCondition("ranked", "rank_no is not null", true);
+  conditions.AddCondition("off", "id = 0", false);
+  conditions.Apply();
+  RawAttachment attachment(Db(), "WIN1251");
+  RawStatement applied(attachment, sql.Text());
+  EXPECT_EQ(Rows(applied), IsqlRows("select id from person where (city_id = 1 or rank_no = 1) and note is not null "
+                                    "and rank_no is not null order by id"));
+  conditions.CancelApply();
+  RawStatement base(attachment, sql.Text());
+  EXPECT_EQ(Rows(base), IsqlRows("select id from person where city_id = 1 or rank_no = 1 order by id"));
+}
+
 TEST_F(QueryTextOnServer, MonitoringTablesShowTheTextAsSent) {
   TComponent form(nullptr);
   form.SetName("Form1");
-  auto* transaction = new TComponent(&form);
+  auto* database = new TFIBDatabase(&form);
+  database->CSMonitorSupport().SetEnabled(csmeEnabled);
+  auto* transaction = new TFIBTransaction(&form);
   transaction->SetName("Trans1");
   auto* query = new TComponent(&form);
   query->SetName("Query1");
-  TComponent database(nullptr);
-  const AnsiString comment = MonitorCommentText(MonitorObjectName(database, "DB_0x"),
-                                                MonitorObjectName(*transaction, "Trans_0x"),
-                                                MonitorStatementName(*query, false, ""));
-  ASSERT_EQ(comment.find("DB_0x"), comment.find("CSMON$CON_NAME=") + 15);
+  const AnsiString comment =
+      MonitorComment(TCSMonitorSupport(query), database, transaction, *query);
+  ASSERT_NE(comment.find("CSMON$CON_NAME=Form1.DB_0x"), AnsiString::npos);
 
   RawAttachment attachment(Db(), "WIN1251");
   Prepared p;

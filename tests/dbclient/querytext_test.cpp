@@ -403,6 +403,43 @@ TEST(MonitorComment, NamesOwnersAndUnnamedObjects) {
             " /* CSMON$CON_NAME=Form1.MainDB; CSMON$TR_NAME=Form1.Trans; CSMON$ST_NAME=Form1.Query1;  */");
 }
 
+TEST(MonitorComment, FollowsTheSettingsOfStatementTransactionAndDatabase) {
+  TComponent form(nullptr);
+  form.SetName("Form1");
+  auto* database = new TFIBDatabase(&form);
+  auto* transaction = new TFIBTransaction(&form);
+  transaction->SetName("Trans1");
+  auto* query = new TComponent(&form);
+  query->SetName("Query1");
+  TCSMonitorSupport statement(query);
+  auto comment = [&] { return MonitorComment(statement, database, transaction, *query); };
+
+  EXPECT_EQ(comment(), "");  // by default a database is disabled and drives the others
+  database->CSMonitorSupport().SetEnabled(csmeEnabled);
+  EXPECT_EQ(comment(), " /* CSMON$CON_NAME=Form1.DB_0x" + Hex16(database) +
+                           "; CSMON$TR_NAME=Form1.Trans1; CSMON$ST_NAME=Form1.Query1;  */");
+  EXPECT_EQ(MonitorComment(statement, database, nullptr, *query), "");
+  EXPECT_EQ(MonitorComment(statement, nullptr, transaction, *query), "");
+  statement.SetEnabled(csmeDisabled);
+  EXPECT_EQ(comment(), "");
+  statement.SetEnabled(csmeDatabaseDriven);
+  EXPECT_NE(comment(), "");
+
+  database->CSMonitorSupport().SetEnabled(csmeDisabled);
+  transaction->CSMonitorSupport().SetEnabled(csmeEnabled);
+  EXPECT_EQ(comment(), "");  // driven by the database, not the transaction
+  statement.SetEnabled(csmeTransactionDriven);
+  EXPECT_NE(comment(), "");
+  transaction->CSMonitorSupport().SetEnabled(csmeDisabled);
+  EXPECT_EQ(comment(), "");
+  statement.SetEnabled(csmeEnabled);
+  EXPECT_NE(comment(), "");
+
+  statement.SetIncludeDatasetDescription(false);
+  EXPECT_EQ(MonitorComment(statement, database, transaction, *query, true, "Persons"),
+            MonitorComment(statement, database, transaction, *query, true, ""));
+}
+
 // ---- Encoding ------------------------------------------------------------------------------
 
 TEST(SQLTextEncoding, FollowsTheConnectionsCharacterSet) {
