@@ -24,8 +24,12 @@ bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '#' ||
          c == '$' || c == '%' || c == '.';
 }
-bool IsBlank(char c) { return static_cast<unsigned char>(c) < 33; }
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) < 33;
+}
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 // Characters that may follow the AS of an EXECUTE BLOCK.
 constexpr TCharSet kAfterAs("\t\n\r \"(-/;"sv);
@@ -356,7 +360,8 @@ TExecSQLText BuildExecSQL(const AnsiString& parsedText, TFIBXSQLDA& params, bool
   int shift = 0;  // a position in the parsed text minus the same position in the result
   int lastEnd = 0;
   auto replace = [&](int from, int to, const AnsiString& replacement) {
-    result.Text.replace(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1), replacement);
+    result.Text.replace(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1),
+                        replacement);
     shift += to - from + 1 - static_cast<int>(replacement.size());
     result.Rebuilt = true;
   };
@@ -417,11 +422,12 @@ AnsiString MonitorStatementName(const TComponent& statement, bool ownerIsDataSet
 
 AnsiString MonitorCommentText(const AnsiString& connectionName, const AnsiString& transactionName,
                               const AnsiString& statementName) {
-  return " " + AnsiString(MonitorCommentMark) + "CON_NAME=" + connectionName + "; CSMON$TR_NAME=" +
-         transactionName + "; CSMON$ST_NAME=" + statementName + ";  */";
+  return " " + AnsiString(MonitorCommentMark) + "CON_NAME=" + connectionName +
+         "; CSMON$TR_NAME=" + transactionName + "; CSMON$ST_NAME=" + statementName + ";  */";
 }
 
-bool MonitorCommentWanted(TCSMonitorEnabled statement, TCSMonitorEnabled transaction, TCSMonitorEnabled database) {
+bool MonitorCommentWanted(TCSMonitorEnabled statement, TCSMonitorEnabled transaction,
+                          TCSMonitorEnabled database) {
   switch (statement) {
     case csmeEnabled:
       return true;
@@ -435,15 +441,17 @@ bool MonitorCommentWanted(TCSMonitorEnabled statement, TCSMonitorEnabled transac
   return false;
 }
 
-AnsiString MonitorComment(const TCSMonitorSupport& support, TFIBDatabase* database, TFIBTransaction* transaction,
-                          const TComponent& statement, bool ownerIsDataSet, const AnsiString& datasetDescription) {
+AnsiString MonitorComment(const TCSMonitorSupport& support, TFIBDatabase* database,
+                          TFIBTransaction* transaction, const TComponent& statement, bool ownerIsDataSet,
+                          const AnsiString& datasetDescription) {
   if (!database || !transaction) return "";
   if (!MonitorCommentWanted(support.Enabled(), transaction->CSMonitorSupport().Enabled(),
                             database->CSMonitorSupport().Enabled()))
     return "";
   return MonitorCommentText(
       MonitorObjectName(*database, "DB_0x"), MonitorObjectName(*transaction, "Trans_0x"),
-      MonitorStatementName(statement, ownerIsDataSet, support.IncludeDatasetDescription() ? datasetDescription : ""));
+      MonitorStatementName(statement, ownerIsDataSet,
+                           support.IncludeDatasetDescription() ? datasetDescription : ""));
 }
 
 AnsiString EncodeSQLText(const AnsiString& text, const IFIBXSQLDAOwner& connection) {

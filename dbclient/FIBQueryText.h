@@ -117,14 +117,15 @@ inline constexpr const char* MonitorCommentMark = "/* CSMON$";
 // Whether a statement's texts carry the comment: its own setting enabled, or driven by a
 // transaction that is enabled, or by a database that is (directly, or through a
 // transaction driven by it).
-bool MonitorCommentWanted(TCSMonitorEnabled statement, TCSMonitorEnabled transaction, TCSMonitorEnabled database);
+bool MonitorCommentWanted(TCSMonitorEnabled statement, TCSMonitorEnabled transaction,
+                          TCSMonitorEnabled database);
 
 // The comment a statement appends to its text, or an empty text when it carries none or
 // lacks a database or transaction. datasetDescription is the description of the dataset
 // that owns the statement (ownerIsDataSet), shown when support includes it.
-AnsiString MonitorComment(const TCSMonitorSupport& support, TFIBDatabase* database, TFIBTransaction* transaction,
-                          const TComponent& statement, bool ownerIsDataSet = false,
-                          const AnsiString& datasetDescription = "");
+AnsiString MonitorComment(const TCSMonitorSupport& support, TFIBDatabase* database,
+                          TFIBTransaction* transaction, const TComponent& statement,
+                          bool ownerIsDataSet = false, const AnsiString& datasetDescription = "");
 
 // ---- Encoding -----------------------------------------------------------------------------
 

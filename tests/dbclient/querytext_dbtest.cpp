@@ -85,7 +85,8 @@ TEST_F(QueryTextOnServer, EveryRebuiltTextPrepares) {
   for (const test::RebuildCase& c : test::kNullRewriteCases) {
     SCOPED_TRACE(c.sql);
     Prepared p;
-    EXPECT_NO_THROW(Prepare(p, attachment, c.sql, [&](TFIBXSQLDA& params) { SetAllBut(params, c.nullParams); }));
+    EXPECT_NO_THROW(
+        Prepare(p, attachment, c.sql, [&](TFIBXSQLDA& params) { SetAllBut(params, c.nullParams); }));
   }
   Prepared macros;
   EXPECT_NO_THROW(Prepare(macros, attachment, "select @COLS%A,B from @TABLE%T where C = @V%#1 and A = :A",
@@ -110,8 +111,9 @@ TEST_F(QueryTextOnServer, RewrittenNullComparisonsReturnTheRowsOfIsNull) {
        "select id from person where (city_id is null or rank_no = 1) and note is null order by id"},
       {"select id from person where id in (select p.id from person p where p.rank_no = :r) and city_id = :c "
        "order by id",
-       "R C", "select id from person where id in (select p.id from person p where p.rank_no is null) "
-              "and city_id is null order by id"},
+       "R C",
+       "select id from person where id in (select p.id from person p where p.rank_no is null) "
+       "and city_id is null order by id"},
       {"select id from person where city_id = (:c) order by id", "C",
        "select id from person where city_id = (null) order by id"},
       {"select id from person where rank_no = :r + 1 order by id", "R",
@@ -136,8 +138,9 @@ TEST_F(QueryTextOnServer, AppliedConditionsRestrictTheWholeWhereClause) {
   conditions.Apply();
   RawAttachment attachment(Db(), "WIN1251");
   RawStatement applied(attachment, sql.Text());
-  EXPECT_EQ(Rows(applied), IsqlRows("select id from person where (city_id = 1 or rank_no = 1) and note is not null "
-                                    "and rank_no is not null order by id"));
+  EXPECT_EQ(Rows(applied),
+            IsqlRows("select id from person where (city_id = 1 or rank_no = 1) and note is not null "
+                     "and rank_no is not null order by id"));
   conditions.CancelApply();
   RawStatement base(attachment, sql.Text());
   EXPECT_EQ(Rows(base), IsqlRows("select id from person where city_id = 1 or rank_no = 1 order by id"));
@@ -152,15 +155,14 @@ TEST_F(QueryTextOnServer, MonitoringTablesShowTheTextAsSent) {
   transaction->SetName("Trans1");
   auto* query = new TComponent(&form);
   query->SetName("Query1");
-  const AnsiString comment =
-      MonitorComment(TCSMonitorSupport(query), database, transaction, *query);
+  const AnsiString comment = MonitorComment(TCSMonitorSupport(query), database, transaction, *query);
   ASSERT_NE(comment.find("CSMON$CON_NAME=Form1.DB_0x"), AnsiString::npos);
 
   RawAttachment attachment(Db(), "WIN1251");
   Prepared p;
   Prepare(
-      p, attachment, "select id from person where city_id = :c and rank_no <> :r",
-      [](TFIBXSQLDA&) {}, comment);
+      p, attachment, "select id from person where city_id = :c and rank_no <> :r", [](TFIBXSQLDA&) {},
+      comment);
   Rows(*p.statement);
   const std::string seen = Db().Isql(
       "SET HEADING OFF;\nselect cast(mon$sql_text as varchar(2000)) from mon$statements "

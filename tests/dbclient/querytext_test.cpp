@@ -84,9 +84,11 @@ TEST(ParamScan, FindsParametersOutsideStringsAndComments) {
 TEST(ParamScan, OperandFlagLooksPastBlanksAndComments) {
   const ScanCase cases[] = {
       {"select * from t where a = :a + 1", {{":a", "A", true, false}}},
-      {"select * from t where a = :a* 2 or b = :b/2 or c = :c-1", {{":a", "A", true, false}, {":b", "B", true, false}, {":c", "C", true, false}}},
+      {"select * from t where a = :a* 2 or b = :b/2 or c = :c-1",
+       {{":a", "A", true, false}, {":b", "B", true, false}, {":c", "C", true, false}}},
       {"select * from t where a = :a || 'x'", {{":a", "A", true, false}}},
-      {"select * from t where a = :a -- minus\n or b = :b /* over */ and c = 1", {{":a", "A", true}, {":b", "B", true}}},
+      {"select * from t where a = :a -- minus\n or b = :b /* over */ and c = 1",
+       {{":a", "A", true}, {":b", "B", true}}},
       {"select * from t where a = :a /* c */ + 1", {{":a", "A", true, false}}},
       {"select * from t where a = :a\r\n", {{":a", "A", true}}},
   };
@@ -96,7 +98,8 @@ TEST(ParamScan, OperandFlagLooksPastBlanksAndComments) {
 TEST(ParamScan, TracksWhereClausesThroughBracketsAndSubqueries) {
   const ScanCase cases[] = {
       {"update t set a = :a where b = :b", {{":a", "A"}, {":b", "B", true}}},
-      {"select :p from t where (a = :a or (b = :b)) order by c", {{":p", "P"}, {":a", "A", true}, {":b", "B", true}}},
+      {"select :p from t where (a = :a or (b = :b)) order by c",
+       {{":p", "P"}, {":a", "A", true}, {":b", "B", true}}},
       // A WHERE of a subquery ends with its bracket; the outer clause goes on.
       {"select * from t where a in (select x from u where y = :y) and d = :d",
        {{":y", "Y", true}, {":d", "D", true}}},
@@ -128,7 +131,8 @@ TEST(ParamScan, ExecuteBlockAndDataDefinition) {
 }
 
 TEST(ParamScan, Macros) {
-  const TSQLParamScan scan = Scan("select * from @Table%T1 where a = :a and b = @nm%#x and c = '@no' and d = 'a@@b' @@");
+  const TSQLParamScan scan =
+      Scan("select * from @Table%T1 where a = :a and b = @nm%#x and c = '@no' and d = 'a@@b' @@");
   ASSERT_EQ(scan.Markers.size(), 3u);
   const TSQLParamMarker& table = scan.Markers[0];
   EXPECT_EQ(table.Name, "TABLE");
@@ -328,8 +332,14 @@ TEST_F(Rebuild, MacrosAreSplicedAndQuotedMacrosBecomeLiterals) {
     const char* literal;
   };
   const Quoting quoting[] = {
-      {"abc", "'abc'"}, {"", "''"}, {"#y", "'y'"}, {"'done'", "'done'"}, {"O'Brien", "'O''Brien'"},
-      {"'open", "'''open'"}, {"'a' or 1=1 --", "'''a'' or 1=1 --'"}, {"#it's", "'it''s'"},
+      {"abc", "'abc'"},
+      {"", "''"},
+      {"#y", "'y'"},
+      {"'done'", "'done'"},
+      {"O'Brien", "'O''Brien'"},
+      {"'open", "'''open'"},
+      {"'a' or 1=1 --", "'''a'' or 1=1 --'"},
+      {"#it's", "'it''s'"},
   };
   for (const Quoting& q : quoting) {
     SCOPED_TRACE(q.value);
@@ -455,8 +465,8 @@ TEST(SQLTextEncoding, FollowsTheConnectionsCharacterSet) {
   connection.charSetID = 63;  // KOI8R
   const AnsiString russian = Utf8ToAnsi("select 'Москва' from rdb$database");
   int exitCode = -1;
-  const std::string koi8 =
-      test::RunCommand("printf '%s' \"select 'Москва' from rdb\\$database\" | iconv -f UTF-8 -t KOI8-R", exitCode);
+  const std::string koi8 = test::RunCommand(
+      "printf '%s' \"select 'Москва' from rdb\\$database\" | iconv -f UTF-8 -t KOI8-R", exitCode);
   ASSERT_EQ(exitCode, 0);
   EXPECT_EQ(EncodeSQLText(russian, connection), koi8);
 }

@@ -32,7 +32,8 @@ std::string IsqlOn(const std::string& connectString, const std::string& sql, int
   }
   std::string command = "isql-fb -q -b -user SYSDBA";
   if (!test::SysdbaPassword().empty()) command += " -password " + ShellQuoted(test::SysdbaPassword());
-  return test::RunCommand(command + " -i " + ShellQuoted(script) + " " + ShellQuoted(connectString) + " 2>&1", exitCode);
+  return test::RunCommand(command + " -i " + ShellQuoted(script) + " " + ShellQuoted(connectString) + " 2>&1",
+                          exitCode);
 }
 
 class Services : public ::testing::Test {
@@ -80,11 +81,11 @@ TEST_F(Services, CreatedDatabaseIsAttachedAndReadableByAnotherClient) {
   fDatabase.Close();
 
   int exitCode = -1;
-  const std::string printed = IsqlOn(
-      fDatabase.DBName(),
-      "set list on;\nselect mon$page_size, mon$sql_dialect, rdb$character_set_name from mon$database "
-      "cross join rdb$database;\n",
-      exitCode);
+  const std::string printed =
+      IsqlOn(fDatabase.DBName(),
+             "set list on;\nselect mon$page_size, mon$sql_dialect, rdb$character_set_name from mon$database "
+             "cross join rdb$database;\n",
+             exitCode);
   ASSERT_EQ(exitCode, 0) << printed;
   EXPECT_NE(printed.find("8192"), std::string::npos) << printed;
   EXPECT_NE(printed.find("WIN1251"), std::string::npos) << printed;
