@@ -5,6 +5,7 @@
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBParamBlocks.h"
+#include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
 
@@ -369,6 +370,13 @@ void TFIBDatabase::Connect() {
 }
 
 void TFIBDatabase::DoAfterConnect() {
+  ReadConnectionKind();
+  if (OnConnect) OnConnect(this);
+  for (int i = 0; i < fAfterConnectHandlers.Count() && Connected(); ++i)
+    if (auto method = fAfterConnectHandlers.GetMethod(i)) method(this);
+}
+
+void TFIBDatabase::ReadConnectionKind() {
   fIsFirebird = IsFirebirdConnect();
   if (!fIsFirebird) fIsIB2007 = GetServerMajorVersion() >= 8;
   if (fIsFirebird && GetServerMajorVersion() >= 2) {
@@ -386,9 +394,38 @@ void TFIBDatabase::DoAfterConnect() {
     fUnicodeOrNoneCharSet = CharSetNamed({"UNICODE_FSS", "NONE", "UTF8", ""});
     fKOI8CharSet = fFB21UnicodeOrNone = false;
   }
-  if (OnConnect) OnConnect(this);
-  for (int i = 0; i < fAfterConnectHandlers.Count() && Connected(); ++i)
-    if (auto method = fAfterConnectHandlers.GetMethod(i)) method(this);
+}
+
+void TFIBDatabase::CreateDatabase() {
+  CheckInactive();
+  IIBClientLibrary& library = ClientLibrary();
+  // The lines are clauses of the statement here (USER, PASSWORD, PAGE_SIZE, DEFAULT
+  // CHARACTER SET ...); the name is a string literal of it.
+  const AnsiString sql = "CREATE DATABASE '" + ReplaceString(fDBName, "'", "''") + "' " + fDBParams.Text();
+  ResetConnectionState();
+  isc_tr_handle noTransaction = 0;
+  const ISC_STATUS status =
+      Call(library.isc_dsql_execute_immediate(StatusVector(), &fHandle, &noTransaction,
+                                              static_cast<unsigned short>(ShortLength(sql.size())), sql.c_str(),
+                                              static_cast<unsigned short>(fSQLDialect), nullptr),
+           false);
+  if (status != 0) {
+    fHandle = 0;
+    IBError(library, this);
+  }
+  // The next connect reads the lines as connection parameters again.
+  fParamsChanged = true;
+  ReadConnectionKind();
+}
+
+void TFIBDatabase::DropDatabase() {
+  CheckActive();
+  // The server drops a database under an active transaction and leaves the transaction
+  // a handle that nothing can end; its work goes with the database anyway.
+  for (TFIBTransaction* transaction : fTransactions)
+    if (transaction != nullptr && transaction->Active()) transaction->EndTransaction(TARollback, true);
+  Call(ClientLibrary().isc_drop_database(StatusVector(), &fHandle), true);
+  fHandle = 0;
 }
 
 void TFIBDatabase::DoBeforeDisconnect() {

@@ -293,6 +293,14 @@ class TFIBDatabase : public TComponent {
   bool IsFB21UnicodeOrNone() const { return fFB21UnicodeOrNone; }
 
   // ---- Services
+  // Creates the database DBName and stays attached to it: the parameter lines are the
+  // clauses of CREATE DATABASE here (USER 'name' PASSWORD 'word' PAGE_SIZE 8192 ...), and
+  // are read as connection parameters again at the next connect. Error 13 when
+  // connected; no connect events are fired.
+  void CreateDatabase();
+  // Drops the attached database (error 12 when not connected). Its active transactions
+  // are rolled back first.
+  void DropDatabase();
   // Runs LoginDialogProc and writes what it returns back as parameter lines.
   bool Login();
   TBlobFilterList& BlobFilters() { return fBlobFilters; }
@@ -341,6 +349,8 @@ class TFIBDatabase : public TComponent {
   void DBParamsChanged() { fParamsChanged = true; }
   void ApplyStreamedConnected();
   void DoAfterConnect();
+  // The server kind and character-set flags of a new attachment.
+  void ReadConnectionKind();
   void DoBeforeDisconnect();
   void DoAfterDisconnect();
   void EndTransactionsForDisconnect(bool force, std::exception_ptr& failure);

@@ -213,4 +213,74 @@ class TCacheSchemaOptions : public TPersistent {
   bool fValidateAfterLoad = true;
 };
 
+// ---- Named WHERE conditions of a statement -----------------------------------------
+
+class TCondition : public TObject {
+  ORDVANE_CLASS(TCondition, TObject)
+
+ public:
+  bool Enabled() const { return fEnabled; }
+  void SetEnabled(bool value) { fEnabled = value; }
+
+ private:
+  bool fEnabled = false;
+};
+
+// Named conditions that can be and-ed to the main WHERE clause of a statement's text: one
+// Name=Text line per condition, each with its TCondition (owned). Apply keeps the text as
+// it was before (the base) and puts the enabled conditions into it; CancelApply puts the
+// base back and forgets it, so the next Apply starts from the text as it is then.
+//
+// The statement cancels before every change of its text, so a change made while
+// conditions are applied is made to the base. CancelApply changes the text list itself: it
+// must not run inside that list's own change notification of an edit in progress (an
+// Add or Delete would then land in a list of another length); inside Apply it does
+// nothing, so a changing hook that calls it is safe during Apply.
+class TConditions : public TStringList {
+  ORDVANE_CLASS(TConditions, TStringList)
+
+ public:
+  // sqlText: the statement's text, which Apply and CancelApply change.
+  TConditions(TComponent* owner, TStrings* sqlText);
+  TPersistent* GetOwner() const override { return fOwner; }
+
+  // Replaces the text of a listed name, else adds a condition; an enabled condition makes
+  // the applied text out of date.
+  TCondition* AddCondition(const AnsiString& name, const AnsiString& text, bool enabled);
+  TCondition* FindCondition(const AnsiString& name) const;
+  void RemoveCondition(const AnsiString& name);
+  // nullptr for a line that was added around AddCondition.
+  TCondition* Condition(int index) const;
+
+  // "(text)" of every enabled condition with a non-blank text, joined by line breaks and
+  // " and ".
+  AnsiString ConditionsText() const;
+  // The base text, and-ed with the enabled conditions (an existing WHERE condition stays
+  // in brackets of its own).
+  void Apply();
+  // The base text back, when conditions were applied.
+  void CancelApply();
+  // The text holds the conditions as they are now.
+  bool Applied() const { return fApplied; }
+  // The statement's text before the conditions went in; empty when none are applied.
+  const AnsiString& BaseSQL() const { return fBaseSQL; }
+
+  // Plain lines Name#$#$Text#$#$1 (0 for a disabled condition), and back.
+  void SaveToPlainLines(TStrings& lines) const;
+  void LoadFromPlainLines(const TStrings& lines);
+
+  // The conditions of another TConditions, copied.
+  void Assign(const TPersistent* source) override;
+
+ private:
+  bool EnabledAt(int index) const;
+
+  TComponent* fOwner;
+  TStrings* fSQLText;
+  AnsiString fBaseSQL;
+  bool fBaseSaved = false;
+  bool fApplied = false;
+  bool fBusy = false;
+};
+
 }  // namespace ordvane
