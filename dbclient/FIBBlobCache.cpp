@@ -256,14 +256,11 @@ TBlobCacheHeader MakeBlobCacheHeader(const ISC_QUAD& blobId, Integer bodyLength,
 }
 
 AnsiString BlobCacheNameComponent(const AnsiString& text) {
-  static const char hex[] = "0123456789ABCDEF";
   AnsiString name;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x20 || c == 0x7F || c == '%' || c == '/' || c == '\\' || (c == '.' && i == 0)) {
-      name += '%';
-      name += hex[c >> 4];
-      name += hex[c & 15];
+      name += "%" + IntToHex(Integer{c}, 2);
     } else {
       name += static_cast<char>(c);
     }

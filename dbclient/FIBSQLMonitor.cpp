@@ -64,16 +64,13 @@ const AnsiString& ApplicationPrefix() {
 }  // namespace
 
 AnsiString EncodeTraceText(const AnsiString& text) {
-  static const char hex[] = "0123456789ABCDEF";
   AnsiString result;
   result.reserve(text.size());
   for (unsigned char c : text) {
     if (c >= 32 || c == 9 || c == 10 || c == 13) {
       result += static_cast<char>(c);
     } else {
-      result += "#$";
-      result += hex[c >> 4];
-      result += hex[c & 15];
+      result += "#$" + IntToHex(Integer{c}, 2);
     }
   }
   return result;
