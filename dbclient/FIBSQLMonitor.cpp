@@ -454,4 +454,9 @@ bool MonitoringActive() {
   return !hook || !hook->ObjectsReady() || hook->ReaderCount() > 0;
 }
 
+void TraceToMonitor(const std::function<void(TFIBSQLMonitorHook&)>& trace) {
+  if (!MonitoringActive()) return;
+  if (TFIBSQLMonitorHook* hook = MonitorHook()) trace(*hook);
+}
+
 }  // namespace ordvane

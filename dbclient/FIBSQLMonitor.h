@@ -214,5 +214,7 @@ TFIBSQLMonitorHook* MonitorHook();
 // Whether tracing may be wanted at all: the shared block is not mapped yet or a reader is
 // counted. Callers test it before building anything for the hook.
 bool MonitoringActive();
+// Calls `trace` with the hook when monitoring is active.
+void TraceToMonitor(const std::function<void(TFIBSQLMonitorHook&)>& trace);
 
 }  // namespace ordvane
