@@ -5,9 +5,8 @@
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBParamBlocks.h"
-#include "dbclient/FIBStrUtils.h"
-
 #include "dbclient/FIBSQLMonitor.h"
+#include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
 
