@@ -116,8 +116,7 @@ enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 enum TUpdateKind { ukModify, ukInsert, ukDelete };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
-
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// TAlignment comes from classlib/core/System.h.
 
 // A record buffer belongs to the dataset that allocated it; the framework only keeps,
 // moves and hands back the pointers and never looks inside.
