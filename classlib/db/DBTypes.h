@@ -116,7 +116,6 @@ enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 enum TUpdateKind { ukModify, ukInsert, ukDelete };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
-// TAlignment comes from classlib/core/System.h.
 
 // A record buffer belongs to the dataset that allocated it; the framework only keeps,
 // moves and hands back the pointers and never looks inside.
