@@ -19,9 +19,13 @@ TApplication* Application = &gApplication;
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
 
-AnsiString TApplication::ExeName() const { return ParamStr(0); }
+AnsiString TApplication::ExeName() const {
+  return ParamStr(0);
+}
 
-AnsiString TApplication::Title() const { return fTitle.value_or(ChangeFileExt(ExtractFileName(ExeName()), "")); }
+AnsiString TApplication::Title() const {
+  return fTitle.value_or(ChangeFileExt(ExtractFileName(ExeName()), ""));
+}
 
 bool TApplication::ProcessMessage(UInt64 timerCutoff) {
   try {
@@ -29,6 +33,8 @@ bool TApplication::ProcessMessage(UInt64 timerCutoff) {
     if (!TMessageQueue::Current()->Peek(msg, 0, 0, 0, PM_REMOVE, timerCutoff)) return false;
     if (msg.message == WM_QUIT)
       fTerminated = true;
+    else if (fProcessor)
+      fProcessor->ProcessMessage(msg);
     else
       DispatchMessage(msg);
   } catch (...) {
@@ -52,7 +58,9 @@ void TApplication::HandleMessage() {
   }
 }
 
-void TApplication::Terminate() { TMessageQueue::Main()->PostQuit(0); }
+void TApplication::Terminate() {
+  TMessageQueue::Main()->PostQuit(0);
+}
 
 void TApplication::HandleException(TObject* sender) {
   std::exception_ptr error = std::current_exception();

@@ -14,6 +14,15 @@ namespace ordvane {
 
 using TExceptionEvent = TEvent<void(TObject* sender, Exception& e)>;
 
+// The user-interface layer's share of the message loop: it takes each message the loop
+// retrieves (other than WM_QUIT) and dispatches it itself, doing first what the controls
+// need (key messages offered to controls, hints, character translation).
+class TMessageProcessor {
+ public:
+  virtual ~TMessageProcessor() = default;
+  virtual void ProcessMessage(const TMsg& msg) = 0;
+};
+
 class TApplication : public TComponent {
   ORDVANE_CLASS(TApplication, TComponent)
 
@@ -40,6 +49,20 @@ class TApplication : public TComponent {
   // Writes the message to the standard error stream, ending it with a full stop.
   void ShowException(const Exception& e) const;
 
+  // Installs the processor that dispatches the messages (nullptr: plain dispatch).
+  void SetMessageProcessor(TMessageProcessor* processor) { fProcessor = processor; }
+
+  // Hints: whether they show at all, the pause before one shows (milliseconds), the
+  // shorter pause while one is already showing, and how long one stays.
+  bool ShowHint() const { return fShowHint; }
+  void SetShowHint(bool value) { fShowHint = value; }
+  Integer HintPause() const { return fHintPause; }
+  void SetHintPause(Integer value) { fHintPause = value; }
+  Integer HintShortPause() const { return fHintShortPause; }
+  void SetHintShortPause(Integer value) { fHintShortPause = value; }
+  Integer HintHidePause() const { return fHintHidePause; }
+  void SetHintHidePause(Integer value) { fHintHidePause = value; }
+
   // The program's name without folder and extension until one is set.
   AnsiString Title() const;
   void SetTitle(const AnsiString& title) { fTitle = title; }
@@ -54,6 +77,11 @@ class TApplication : public TComponent {
 
   bool fTerminated = false;
   std::optional<AnsiString> fTitle;
+  TMessageProcessor* fProcessor = nullptr;
+  bool fShowHint = true;
+  Integer fHintPause = 500;
+  Integer fHintShortPause = 50;
+  Integer fHintHidePause = 2500;
 };
 
 extern TApplication* Application;

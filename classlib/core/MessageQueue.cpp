@@ -95,9 +95,13 @@ bool InRange(UINT message, UINT filterMin, UINT filterMax) {
   return (filterMin == 0 && filterMax == 0) || (message >= filterMin && message <= filterMax);
 }
 
-bool ForWindow(HWND messageWnd, HWND filter) { return filter == 0 || messageWnd == filter; }
+bool ForWindow(HWND messageWnd, HWND filter) {
+  return filter == 0 || messageWnd == filter;
+}
 
-UInt64 Now() { return Clock().Milliseconds(); }
+UInt64 Now() {
+  return Clock().Milliseconds();
+}
 
 }  // namespace
 
@@ -109,7 +113,9 @@ struct QueueHolder {
   }
 };
 
-std::shared_ptr<TMessageQueue> TMessageQueue::Main() { return MainThreadState().queue; }
+std::shared_ptr<TMessageQueue> TMessageQueue::Main() {
+  return MainThreadState().queue;
+}
 
 std::shared_ptr<TMessageQueue> TMessageQueue::Current() {
   if (std::this_thread::get_id() == MainThreadState().id) return MainThreadState().queue;
@@ -251,6 +257,7 @@ bool TMessageQueue::FindMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filter
     if (remove) fQuit = false;
     return true;
   }
+  if (fPaintSource && InRange(WM_PAINT, filterMin, filterMax) && fPaintSource(wnd, msg)) return true;
   if (!InRange(WM_TIMER, filterMin, filterMax)) return false;
   Timer* first = nullptr;
   for (Timer& t : fTimers)
@@ -317,7 +324,10 @@ void TMessageQueue::WaitForMessage() {
     if (RunCalls()) return;
     std::unique_lock lock(fLock);
     UInt64 due = 0;
-    if (!fPosted.empty() || fQuit || CallsPending() || (EarliestDue(0, due) && due <= Now())) return;
+    TMsg paint;
+    if (!fPosted.empty() || fQuit || CallsPending() || (EarliestDue(0, due) && due <= Now()) ||
+        (fPaintSource && fPaintSource(0, paint)))
+      return;
     WaitForTimerOrWake(lock, 0);
   }
 }
@@ -336,7 +346,8 @@ UINT_PTR TMessageQueue::SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
   {
     std::lock_guard guard(fLock);
     UInt64 due = Now() + elapse;
-    auto it = std::find_if(fTimers.begin(), fTimers.end(), [&](auto& t) { return t.wnd == wnd && t.id == id; });
+    auto it =
+        std::find_if(fTimers.begin(), fTimers.end(), [&](auto& t) { return t.wnd == wnd && t.id == id; });
     if (it != fTimers.end()) {
       it->interval = elapse;
       it->due = due;
@@ -357,6 +368,11 @@ bool TMessageQueue::KillTimer(HWND wnd, UINT_PTR id) {
 bool TMessageQueue::NextTimerDue(UInt64& due) {
   std::lock_guard guard(fLock);
   return EarliestDue(0, due);
+}
+
+void TMessageQueue::SetPaintSource(TPaintSource source) {
+  std::lock_guard guard(fLock);
+  fPaintSource = std::move(source);
 }
 
 void TMessageQueue::ForgetWindow(HWND wnd) {
@@ -385,7 +401,9 @@ void DeallocateHWnd(HWND wnd) {
   if (auto queue = window->queue.lock()) queue->ForgetWindow(wnd);
 }
 
-bool IsWindow(HWND wnd) { return FindWindow(wnd) != nullptr; }
+bool IsWindow(HWND wnd) {
+  return FindWindow(wnd) != nullptr;
+}
 
 bool PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TMsg message{wnd, msg, wParam, lParam, GetTickCount()};
@@ -414,7 +432,9 @@ bool GetMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax) {
   return TMessageQueue::Current()->Get(msg, wnd, filterMin, filterMax);
 }
 
-void WaitMessage() { TMessageQueue::Current()->WaitForMessage(); }
+void WaitMessage() {
+  TMessageQueue::Current()->WaitForMessage();
+}
 
 LRESULT DispatchMessage(const TMsg& msg) {
   if (msg.hwnd == 0) return 0;
@@ -426,9 +446,13 @@ LRESULT DispatchMessage(const TMsg& msg) {
   return message.Result;
 }
 
-void PostQuitMessage(int exitCode) { TMessageQueue::Current()->PostQuit(exitCode); }
+void PostQuitMessage(int exitCode) {
+  TMessageQueue::Current()->PostQuit(exitCode);
+}
 
-Cardinal GetMessageTime() { return TMessageQueue::Current()->MessageTime(); }
+Cardinal GetMessageTime() {
+  return TMessageQueue::Current()->MessageTime();
+}
 
 UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
   if (id == 0) return 0;
@@ -446,6 +470,8 @@ bool KillTimer(HWND wnd, UINT_PTR id) {
   return queue && queue->Owner() == std::this_thread::get_id() && queue->KillTimer(wnd, id);
 }
 
-void CheckSynchronize() { TMessageQueue::Current()->RunCalls(); }
+void CheckSynchronize() {
+  TMessageQueue::Current()->RunCalls();
+}
 
 }  // namespace ordvane
