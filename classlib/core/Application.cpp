@@ -19,13 +19,9 @@ TApplication* Application = &gApplication;
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
 
-AnsiString TApplication::ExeName() const {
-  return ParamStr(0);
-}
+AnsiString TApplication::ExeName() const { return ParamStr(0); }
 
-AnsiString TApplication::Title() const {
-  return fTitle.value_or(ChangeFileExt(ExtractFileName(ExeName()), ""));
-}
+AnsiString TApplication::Title() const { return fTitle.value_or(ChangeFileExt(ExtractFileName(ExeName()), "")); }
 
 bool TApplication::ProcessMessage(UInt64 timerCutoff) {
   try {
@@ -58,9 +54,7 @@ void TApplication::HandleMessage() {
   }
 }
 
-void TApplication::Terminate() {
-  TMessageQueue::Main()->PostQuit(0);
-}
+void TApplication::Terminate() { TMessageQueue::Main()->PostQuit(0); }
 
 void TApplication::HandleException(TObject* sender) {
   std::exception_ptr error = std::current_exception();

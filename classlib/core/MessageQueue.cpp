@@ -95,13 +95,9 @@ bool InRange(UINT message, UINT filterMin, UINT filterMax) {
   return (filterMin == 0 && filterMax == 0) || (message >= filterMin && message <= filterMax);
 }
 
-bool ForWindow(HWND messageWnd, HWND filter) {
-  return filter == 0 || messageWnd == filter;
-}
+bool ForWindow(HWND messageWnd, HWND filter) { return filter == 0 || messageWnd == filter; }
 
-UInt64 Now() {
-  return Clock().Milliseconds();
-}
+UInt64 Now() { return Clock().Milliseconds(); }
 
 }  // namespace
 
@@ -113,9 +109,7 @@ struct QueueHolder {
   }
 };
 
-std::shared_ptr<TMessageQueue> TMessageQueue::Main() {
-  return MainThreadState().queue;
-}
+std::shared_ptr<TMessageQueue> TMessageQueue::Main() { return MainThreadState().queue; }
 
 std::shared_ptr<TMessageQueue> TMessageQueue::Current() {
   if (std::this_thread::get_id() == MainThreadState().id) return MainThreadState().queue;
@@ -346,8 +340,7 @@ UINT_PTR TMessageQueue::SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
   {
     std::lock_guard guard(fLock);
     UInt64 due = Now() + elapse;
-    auto it =
-        std::find_if(fTimers.begin(), fTimers.end(), [&](auto& t) { return t.wnd == wnd && t.id == id; });
+    auto it = std::find_if(fTimers.begin(), fTimers.end(), [&](auto& t) { return t.wnd == wnd && t.id == id; });
     if (it != fTimers.end()) {
       it->interval = elapse;
       it->due = due;
@@ -401,9 +394,7 @@ void DeallocateHWnd(HWND wnd) {
   if (auto queue = window->queue.lock()) queue->ForgetWindow(wnd);
 }
 
-bool IsWindow(HWND wnd) {
-  return FindWindow(wnd) != nullptr;
-}
+bool IsWindow(HWND wnd) { return FindWindow(wnd) != nullptr; }
 
 bool PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TMsg message{wnd, msg, wParam, lParam, GetTickCount()};
@@ -432,9 +423,7 @@ bool GetMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax) {
   return TMessageQueue::Current()->Get(msg, wnd, filterMin, filterMax);
 }
 
-void WaitMessage() {
-  TMessageQueue::Current()->WaitForMessage();
-}
+void WaitMessage() { TMessageQueue::Current()->WaitForMessage(); }
 
 LRESULT DispatchMessage(const TMsg& msg) {
   if (msg.hwnd == 0) return 0;
@@ -446,13 +435,9 @@ LRESULT DispatchMessage(const TMsg& msg) {
   return message.Result;
 }
 
-void PostQuitMessage(int exitCode) {
-  TMessageQueue::Current()->PostQuit(exitCode);
-}
+void PostQuitMessage(int exitCode) { TMessageQueue::Current()->PostQuit(exitCode); }
 
-Cardinal GetMessageTime() {
-  return TMessageQueue::Current()->MessageTime();
-}
+Cardinal GetMessageTime() { return TMessageQueue::Current()->MessageTime(); }
 
 UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
   if (id == 0) return 0;
@@ -470,8 +455,6 @@ bool KillTimer(HWND wnd, UINT_PTR id) {
   return queue && queue->Owner() == std::this_thread::get_id() && queue->KillTimer(wnd, id);
 }
 
-void CheckSynchronize() {
-  TMessageQueue::Current()->RunCalls();
-}
+void CheckSynchronize() { TMessageQueue::Current()->RunCalls(); }
 
 }  // namespace ordvane
