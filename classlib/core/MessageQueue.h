@@ -40,8 +40,11 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
 
   std::thread::id Owner() const { return fOwner; }
 
-  // False once the owner thread has ended.
+  // False once the owner thread has ended. A message of the user's input (a key, a mouse
+  // button) waits behind the posted messages, so that what a handler posts in answer to
+  // one input (a character for a key) comes before the next input.
   bool Post(const TMsg& msg);
+  bool PostInput(const TMsg& msg);
 
   // Runs `call` on the owner thread and waits for it, running the calls sent to the
   // calling thread meanwhile (so two threads calling each other do not deadlock). The
@@ -75,9 +78,9 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
 
   // Owner thread only: the source of WM_PAINT messages. It fills `msg` for a window of
   // this thread that needs painting (the given window only, unless `wnd` is 0) and answers
-  // whether there is one. It is called with the queue's lock held and must not use the
-  // queue.
-  using TPaintSource = std::function<bool(HWND wnd, TMsg& msg)>;
+  // whether there is one; `remove` tells that the message is taken to be handled. It is
+  // called with the queue's lock held and must not use the queue.
+  using TPaintSource = std::function<bool(HWND wnd, bool remove, TMsg& msg)>;
   void SetPaintSource(TPaintSource source);
 
   // Drops the timers and messages of a window that goes away.
@@ -107,6 +110,7 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   mutable std::mutex fLock;
   std::condition_variable fWake;
   std::deque<TMsg> fPosted;
+  std::deque<TMsg> fInput;
   std::vector<Timer> fTimers;
   UInt64 fTimerOrder = 0;
   std::deque<std::shared_ptr<Call>> fCalls;
@@ -127,6 +131,8 @@ bool IsWindow(HWND wnd);
 // Posts to the window's thread; wnd 0 posts a thread message to the calling thread. False
 // for an unknown window or a thread that has ended.
 bool PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Queues a message of the user's input for the window's thread (see TMessageQueue::PostInput).
+bool PostInputMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure directly on the window's own thread (waiting for that thread
 // when called from another one) and returns its result; 0 for an unknown window.
 LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -8,7 +8,6 @@
 #include "classlib/ui/Cursors.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/Hints.h"
-#include "classlib/ui/WindowData.h"
 
 namespace ordvane {
 
@@ -76,12 +75,7 @@ class TControlsMessageProcessor : public TMessageProcessor {
     HintsSeeMessage(msg);
     if (IsKeyMsg(msg)) return;
     TranslateMessage(msg);
-    const unsigned paints = windata::PaintCount(msg.hwnd);
     DispatchMessage(msg);
-    // A window that did not paint when asked is taken as painted, so that its WM_PAINT
-    // does not come back for ever.
-    if (msg.message == WM_PAINT && windata::PaintCount(msg.hwnd) == paints)
-      RedrawWindow(msg.hwnd, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOERASE);
     if (IsMouseMessage(msg.message) || (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK))
       UpdateMouseControl();
   }

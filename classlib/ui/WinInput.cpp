@@ -1,5 +1,6 @@
 #include "classlib/ui/WinInput.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <deque>
@@ -337,18 +338,18 @@ SmallInt GetAsyncKeyState(int virtualKey) {
 bool TranslateMessage(const TMsg& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
   auto& typed = State().typed;
-  while (!typed.empty()) {
-    TypedPress press = std::move(typed.front());
-    typed.pop_front();
+  auto found = std::find_if(typed.begin(), typed.end(), [&msg](const TypedPress& press) {
     const TMsg& key = press.key;
-    if (key.hwnd != msg.hwnd || key.message != msg.message || key.wParam != msg.wParam ||
-        key.lParam != msg.lParam)
-      continue;  // a press whose message was taken without translation
-    const UINT charMsg = msg.message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    for (char c : press.chars) PostMessage(msg.hwnd, charMsg, static_cast<Byte>(c), msg.lParam);
-    return !press.chars.empty();
-  }
-  return false;
+    return key.hwnd == msg.hwnd && key.message == msg.message && key.wParam == msg.wParam &&
+           key.lParam == msg.lParam;
+  });
+  if (found == typed.end()) return false;
+  // The presses before this one had their messages taken without translation.
+  const AnsiString chars = found->chars;
+  typed.erase(typed.begin(), found + 1);
+  const UINT charMsg = msg.message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  for (char c : chars) PostMessage(msg.hwnd, charMsg, static_cast<Byte>(c), msg.lParam);
+  return !chars.empty();
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
@@ -417,9 +418,10 @@ void HostMouseMove(TPoint screen) {
   SetCursorFor(target, WM_MOUSEMOVE);
   if (!Find(target.wnd)) return;
   if (target.hit == HTCLIENT)
-    PostMessage(target.wnd, WM_MOUSEMOVE, MouseKeyFlags(), ClientPoint(target.wnd, screen));
+    PostInputMessage(target.wnd, WM_MOUSEMOVE, MouseKeyFlags(), ClientPoint(target.wnd, screen));
   else
-    PostMessage(target.wnd, WM_NCMOUSEMOVE, static_cast<WPARAM>(target.hit), MAKELPARAM(screen.x, screen.y));
+    PostInputMessage(target.wnd, WM_NCMOUSEMOVE, static_cast<WPARAM>(target.hit),
+                     MAKELPARAM(screen.x, screen.y));
 }
 
 void HostMouseButton(THostButton button, bool down, TPoint screen) {
@@ -438,9 +440,9 @@ void HostMouseButton(THostButton button, bool down, TPoint screen) {
   }
   if (!down) {
     if (target.hit == HTCLIENT)
-      PostMessage(target.wnd, m.up, MouseKeyFlags(), ClientPoint(target.wnd, screen));
+      PostInputMessage(target.wnd, m.up, MouseKeyFlags(), ClientPoint(target.wnd, screen));
     else
-      PostMessage(target.wnd, m.ncUp, static_cast<WPARAM>(target.hit), MAKELPARAM(screen.x, screen.y));
+      PostInputMessage(target.wnd, m.ncUp, static_cast<WPARAM>(target.hit), MAKELPARAM(screen.x, screen.y));
     return;
   }
   const HWND top = TopLevelOf(target.wnd);
@@ -455,18 +457,19 @@ void HostMouseButton(THostButton button, bool down, TPoint screen) {
   const bool client = target.hit == HTCLIENT;
   const bool isDouble = IsDoubleClick(target.wnd, m.down, screen, client);
   if (client)
-    PostMessage(target.wnd, isDouble ? m.dblclk : m.down, MouseKeyFlags(), ClientPoint(target.wnd, screen));
+    PostInputMessage(target.wnd, isDouble ? m.dblclk : m.down, MouseKeyFlags(),
+                     ClientPoint(target.wnd, screen));
   else
-    PostMessage(target.wnd, isDouble ? m.ncDblclk : m.ncDown, static_cast<WPARAM>(target.hit),
-                MAKELPARAM(screen.x, screen.y));
+    PostInputMessage(target.wnd, isDouble ? m.ncDblclk : m.ncDown, static_cast<WPARAM>(target.hit),
+                     MAKELPARAM(screen.x, screen.y));
 }
 
 void HostMouseWheel(int delta, TPoint screen) {
   State().mouse = screen;
   const HWND target = State().focus != 0 ? State().focus : State().active;
   if (target == 0) return;
-  PostMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeyFlags()), delta),
-              MAKELPARAM(screen.x, screen.y));
+  PostInputMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeyFlags()), delta),
+                   MAKELPARAM(screen.x, screen.y));
 }
 
 void HostKey(Word virtualKey, bool down, const WideString& text) {
@@ -482,7 +485,7 @@ void HostKey(Word virtualKey, bool down, const WideString& text) {
       vk == VK_MENU || vk == VK_F10 || s.focus == 0 || (KeyDown(VK_MENU) && !KeyDown(VK_CONTROL));
   const UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   const LPARAM data = KeyData(vk, down, wasDown);
-  PostMessage(target, msg, vk, data);
+  PostInputMessage(target, msg, vk, data);
   if (down && !text.empty()) {
     if (s.typed.size() >= kMaxPendingPresses) s.typed.pop_front();
     s.typed.push_back({TMsg{target, msg, vk, data, 0}, WideToAnsi(text)});

@@ -150,34 +150,44 @@ void RemoveUpdate(TWindowData& w, const TRegion* region) {
   if (w.update.Empty()) w.erase = false;
 }
 
-bool NeedsPaint(const TWindowData& w) {
-  return !w.update.Empty() || w.ncDirty;
+// Whether the window waits to be painted. A window whose last WM_PAINT was taken to be
+// handled without it painting is taken as painted now.
+bool NeedsPaint(TWindowData& w) {
+  if (w.update.Empty() && !w.ncDirty) return false;
+  if (w.paintTakenAt && *w.paintTakenAt == w.paintCount) {
+    RemoveUpdate(w, nullptr);
+    w.ncDirty = false;
+    w.paintTakenAt.reset();
+    return false;
+  }
+  return true;
 }
 
-const TWindowData* FirstToPaint(const TWindowData& w) {
+TWindowData* FirstToPaint(TWindowData& w) {
   if (!windata::Visible(w)) return nullptr;
   if (NeedsPaint(w)) return &w;
   for (HWND child : w.children)
-    if (const TWindowData* c = Find(child))
-      if (const TWindowData* found = FirstToPaint(*c)) return found;
+    if (TWindowData* c = Find(child))
+      if (TWindowData* found = FirstToPaint(*c)) return found;
   return nullptr;
 }
 
 // The paint source of a thread's queue: the first window of the thread, parents before
 // children, that has something to paint.
-bool NextPaintMessage(HWND wnd, TMsg& msg) {
+bool NextPaintMessage(HWND wnd, bool remove, TMsg& msg) {
   const std::thread::id self = std::this_thread::get_id();
-  const TWindowData* found = nullptr;
+  TWindowData* found = nullptr;
   if (wnd != 0) {
-    const TWindowData* w = Find(wnd);
+    TWindowData* w = Find(wnd);
     if (w && w->thread == self && windata::Visible(*w) && NeedsPaint(*w)) found = w;
   } else {
     for (HWND top : windata::TopLevels()) {
-      const TWindowData* t = Find(top);
+      TWindowData* t = Find(top);
       if (t && t->thread == self && (found = FirstToPaint(*t))) break;
     }
   }
   if (!found) return false;
+  if (remove) found->paintTakenAt = found->paintCount;
   msg = TMsg{found->handle, WM_PAINT, 0, 0, GetTickCount()};
   return true;
 }
@@ -349,7 +359,7 @@ int GetUpdateRgn(HWND wnd, TRegion& region, bool erase) {
 bool UpdateWindow(HWND wnd) {
   const TWindowData* w = Find(wnd);
   if (!w) return false;
-  if (windata::Visible(*w) && NeedsPaint(*w)) SendMessage(wnd, WM_PAINT, 0, 0);
+  if (windata::Visible(*w) && (!w->update.Empty() || w->ncDirty)) SendMessage(wnd, WM_PAINT, 0, 0);
   return true;
 }
 

@@ -43,11 +43,6 @@ std::vector<HWND>& TopLevels() {
   return State().topLevels;
 }
 
-unsigned PaintCount(HWND wnd) {
-  const TWindowData* w = Find(wnd);
-  return w ? w->paintCount : 0;
-}
-
 TPoint ScreenOrigin(const TWindowData& w) {
   if (w.parent == 0) return w.rect.TopLeft();
   const TWindowData* parent = Find(w.parent);

@@ -52,8 +52,12 @@ struct TWindowData {
   TRegion update;
   bool erase = false;
   bool ncDirty = false;
-  bool ncActive = false;    // the frame shows the active look (WM_NCACTIVATE)
-  unsigned paintCount = 0;  // BeginPaint calls, so the loop sees a window that did not paint
+  bool ncActive = false;  // the frame shows the active look (WM_NCACTIVATE)
+  // BeginPaint calls, and their count when a WM_PAINT was last taken to be handled: a
+  // window that did not paint then is taken as painted, so that its WM_PAINT does not
+  // come back for ever.
+  unsigned paintCount = 0;
+  std::optional<unsigned> paintTakenAt;
   // The pixels of a top-level window and everything inside it (window coordinates).
   std::shared_ptr<TRaster> surface;
 };
@@ -61,9 +65,6 @@ struct TWindowData {
 TWindowData* Find(HWND wnd);
 TWindowData& Add(HWND wnd);
 void Remove(HWND wnd);
-
-// How often BeginPaint ran for the window (0 for none).
-unsigned PaintCount(HWND wnd);
 
 // The top-level windows, the top of the z-order first.
 std::vector<HWND>& TopLevels();
