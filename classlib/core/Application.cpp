@@ -48,7 +48,12 @@ void TApplication::ProcessMessages() {
 void TApplication::HandleMessage() {
   if (ProcessMessage(GetTickCount64())) return;
   try {
-    WaitMessage();
+    bool done = true;
+    if (OnIdle) {
+      const TIdleEvent handler = OnIdle;
+      handler(this, done);
+    }
+    if (done) WaitMessage();
   } catch (...) {
     HandleException(this);
   }

@@ -13,6 +13,7 @@
 namespace ordvane {
 
 using TExceptionEvent = TEvent<void(TObject* sender, Exception& e)>;
+using TIdleEvent = TEvent<void(TObject* sender, bool& done)>;
 
 // The user-interface layer's share of the message loop: it takes each message the loop
 // retrieves (other than WM_QUIT) and dispatches it itself, doing first what the controls
@@ -33,8 +34,8 @@ class TApplication : public TComponent {
   // left. A timer fires at most once per call, so a slow timer handler cannot keep the
   // caller here. A handler may call ProcessMessages again.
   void ProcessMessages();
-  // Handles one message; when none is waiting, runs the calls of other threads and waits
-  // for the next message.
+  // Handles one message; when none is waiting, fires OnIdle and, unless it cleared its
+  // `done` flag, runs the calls of other threads and waits for the next message.
   void HandleMessage();
 
   // Asks the main thread's loop to end: a WM_QUIT is posted to it. Terminated becomes
@@ -70,6 +71,7 @@ class TApplication : public TComponent {
   AnsiString ExeName() const;
 
   TExceptionEvent OnException;
+  TIdleEvent OnIdle;
 
  private:
   bool ProcessMessage(UInt64 timerCutoff);

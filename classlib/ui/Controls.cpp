@@ -1223,7 +1223,7 @@ bool TWinControl::CanFocus() const {
   const TCustomForm* form = GetParentForm(this);
   if (!form) return false;
   for (const TWinControl* c = this; c != form; c = c->Parent())
-    if (!c || !c->Visible() || !c->Enabled()) return false;
+    if (!c || !c->Visible() || !c->Enabled() || c->ComponentState().Contains(csDestroying)) return false;
   return true;
 }
 

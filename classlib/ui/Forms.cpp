@@ -75,9 +75,9 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
-  Screen->RemoveForm(this);
   Destroying();
   DestroyHandle();
+  Screen->RemoveForm(this);
 }
 
 void TCustomForm::CreateParams(TCreateParams& params) {
@@ -213,6 +213,7 @@ bool TCustomForm::ExitControl(TWinControl* control, TWinControl* leaving, TWinCo
 }
 
 bool TCustomForm::SetFocusedControl(TWinControl* control) {
+  if (ComponentState().Contains(csDestroying)) return false;
   ++gFocusCount;
   TWinControl* const previousActive = fActiveControl;
   fActiveControl = control != this ? control : nullptr;

@@ -512,7 +512,7 @@ void ReleaseInputOf(HWND wnd, TInputRelease reason) {
     if (reason != TInputRelease::Destroy) Send(s.capture, WM_CANCELMODE);
     if (inside(s.capture)) ReleaseCapture();
   }
-  if (inside(s.focus)) SetFocus(FocusHeir(wnd));
+  if (inside(s.focus)) SetFocus(reason == TInputRelease::Destroy ? 0 : FocusHeir(wnd));
   if (reason != TInputRelease::Disable && s.active != 0 && s.active == wnd)
     ActivateWindow(NextActivation(wnd), WA_ACTIVE);
   if (inside(s.lastClick.wnd)) s.lastClick = {};

@@ -104,8 +104,10 @@ void ExposeInParent(const TWindowData& child, const TRegion& area);
 void RefreshDeviceContexts();
 // WinInput: a window that is destroyed, hidden or disabled gives up what it and the
 // windows inside it hold: the mouse capture (a hidden or disabled window is told
-// WM_CANCELMODE first), the focus (to the nearest usable ancestor), the activation (not
-// for disabling: to its owner or the next top-level window) and the double-click memory.
+// WM_CANCELMODE first), the focus (to the nearest usable ancestor when hidden or
+// disabled; to nothing when destroyed, as its control decides where it goes), the
+// activation (not for disabling: to its owner or the next top-level window) and the
+// double-click memory.
 enum class TInputRelease { Destroy, Hide, Disable };
 void ReleaseInputOf(HWND wnd, TInputRelease reason);
 // ScrollBars: scroll-bar tracking in the window or inside it ends without a message.

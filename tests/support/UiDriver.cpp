@@ -1,5 +1,7 @@
 #include "tests/support/UiDriver.h"
 
+#include <gtest/gtest.h>
+
 #include "classlib/core/CodePages.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/ui/WinPaint.h"
@@ -99,10 +101,12 @@ WideString TextOf(Word vk, TShiftState shift) {
 UiDriver::UiDriver() {
   HeadlessHost().SetMonitors({});
   SetHost(nullptr);
+  Application->OnIdle = TIdleEvent::Bind(this, &UiDriver::RunStep);
 }
 
 UiDriver::~UiDriver() {
   Application->ProcessMessages();
+  Application->OnIdle = nullptr;
 }
 
 TPoint UiDriver::ScreenPoint(const TControl* control, TPoint client) {
@@ -215,7 +219,22 @@ TColorRef UiDriver::Pixel(const TControl* control, TPoint client) {
 }
 
 void UiDriver::Later(std::function<void()> step) {
-  TMessageQueue::Current()->PostCall(std::move(step), this);
+  fSteps.push_back(std::move(step));
+}
+
+void UiDriver::RunStep(TObject* /*sender*/, bool& done) {
+  if (fSteps.empty()) {
+    // Nothing can come any more without a display: the loop would wait for ever. The
+    // test fails, and ending the application ends the loop.
+    ADD_FAILURE() << "a message loop waits with no step of the test left";
+    Application->Terminate();
+    done = false;
+    return;
+  }
+  const std::function<void()> step = std::move(fSteps.front());
+  fSteps.pop_front();
+  step();
+  done = false;
 }
 
 }  // namespace ordvane::test

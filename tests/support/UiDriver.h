@@ -5,6 +5,7 @@
 // time runs on a virtual clock, and messages (paints included) are handled after each
 // input. What the screen shows, and what waits to be painted, can be read back.
 
+#include <deque>
 #include <functional>
 
 #include "classlib/core/Application.h"
@@ -65,15 +66,18 @@ class UiDriver {
   int Beeps() const { return HeadlessHost().Beeps(); }
   HCURSOR Cursor() const { return HeadlessHost().Cursor(); }
 
-  // Queues a step to run when a message loop (a modal one included) next looks for
-  // messages, so that a test can act inside loops it starts.
+  // Queues a step to run when a waiting message loop (a modal one) finds nothing to do:
+  // one step each time, in order, so that a test acts inside the loops it starts, nested
+  // ones included. A loop that would wait with no step left fails the test and is ended.
   void Later(std::function<void()> step);
 
  private:
   void Input(const std::function<void()>& event);
+  void RunStep(TObject* sender, bool& done);
 
   VirtualTime fTime;
   TPoint fMouse;
+  std::deque<std::function<void()>> fSteps;
 };
 
 }  // namespace ordvane::test
