@@ -1,7 +1,6 @@
 #include "classlib/ui/SysMetrics.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 
 #include "classlib/ui/Host.h"
@@ -198,17 +197,6 @@ bool GetMonitorInfo(HMONITOR monitor, MONITORINFO& info) {
   info.rcWork = m.workArea;
   info.dwFlags = monitor == 1 ? MONITORINFOF_PRIMARY : 0;
   return true;
-}
-
-int MulDiv(int number, int numerator, int denominator) {
-  if (denominator == 0) return -1;
-  long long product = static_cast<long long>(number) * numerator;
-  long long half = std::abs(static_cast<long long>(denominator)) / 2;
-  bool negative = (product < 0) != (denominator < 0);
-  long long magnitude = (std::abs(product) + half) / std::abs(static_cast<long long>(denominator));
-  long long result = negative ? -magnitude : magnitude;
-  if (result > std::numeric_limits<int>::max() || result < std::numeric_limits<int>::min()) return -1;
-  return static_cast<int>(result);
 }
 
 }  // namespace ordvane

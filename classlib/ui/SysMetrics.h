@@ -1,8 +1,9 @@
 #pragma once
-// System metrics, the double-click settings, monitors and their work areas, and the
-// platform's multiply-divide. The sizes are those of the classic look at 96 pixels per
-// inch; the monitors come from the host (Host.h).
+// System metrics, the double-click settings, and monitors with their work areas. The
+// sizes are those of the classic look at 96 pixels per inch; the monitors come from the
+// host (Host.h). Geometry divides with MulDiv (core Math.h), which never divides by zero.
 
+#include "classlib/core/Math.h"
 #include "classlib/core/Messages.h"
 #include "classlib/ui/Types.h"
 
@@ -88,10 +89,5 @@ HMONITOR MonitorFromPoint(TPoint point, UINT flags);
 // The monitor sharing the most area with the rectangle.
 HMONITOR MonitorFromRect(const TRect& rect, UINT flags);
 bool GetMonitorInfo(HMONITOR monitor, MONITORINFO& info);
-
-// number * numerator / denominator, rounded half away from zero, computed in 64 bits. A
-// zero denominator or a result beyond 32 bits gives -1, as on the original platform, so
-// that geometry never divides by zero.
-int MulDiv(int number, int numerator, int denominator);
 
 }  // namespace ordvane

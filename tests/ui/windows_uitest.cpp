@@ -188,14 +188,5 @@ TEST(Monitors, WorkAreasAndNearestMonitorsFollowTheHost) {
   EXPECT_EQ(work, Rect(0, 0, 1280, 984));
 }
 
-TEST(Geometry, MulDivRoundsAndNeverDividesByZero) {
-  EXPECT_EQ(MulDiv(10, 127, 3), 423);  // 423.33
-  EXPECT_EQ(MulDiv(1, 3, 2), 2);       // halves round away from zero
-  EXPECT_EQ(MulDiv(-1, 3, 2), -2);
-  EXPECT_EQ(MulDiv(5, 127, 0), -1);
-  EXPECT_EQ(MulDiv(0x7FFFFFFF, 4, 2), -1);  // beyond 32 bits
-  EXPECT_EQ(MulDiv(0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF), 0x7FFFFFFF);
-}
-
 }  // namespace
 }  // namespace ordvane
