@@ -23,15 +23,6 @@ std::unordered_map<HWND, TWinControl*>& ControlsByWindow() {
 TControl* gCaptureControl = nullptr;  // a windowless control the mouse is captured for
 TControl* gMouseControl = nullptr;    // the control under the mouse, told CM_MOUSEENTER
 
-// Fires an event through a copy, so that the handler may destroy the control that holds
-// the event while it runs.
-template <class Event, class... Args>
-void Fire(const Event& event, Args&&... args) {
-  if (!event) return;
-  const Event copy = event;
-  copy(std::forward<Args>(args)...);
-}
-
 bool IsDoubleClickMessage(UINT msg) {
   return msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
 }
@@ -126,24 +117,6 @@ class TChildPaintScope {
   TPoint fViewport;
 };
 
-// Includes a state flag for the life of a scope, unless the control dies meanwhile.
-class TStateScope {
- public:
-  TStateScope(TControl* control, TControlStateItem item) : fControl(control), fWatch(control), fItem(item) {
-    control->SetControlState(control->ControlState() + TControlState{item});
-  }
-  ~TStateScope() {
-    if (!fWatch.Gone()) fControl->SetControlState(fControl->ControlState() - TControlState{fItem});
-  }
-  TStateScope(const TStateScope&) = delete;
-  TStateScope& operator=(const TStateScope&) = delete;
-
- private:
-  TControl* fControl;
-  TDestroyWatch fWatch;
-  TControlStateItem fItem;
-};
-
 }  // namespace
 
 TMouse* Mouse = &gMouse;
@@ -179,6 +152,15 @@ TShiftState KeyboardStateToShiftState() {
 }
 
 TDestroyWatch::TDestroyWatch(const TControl* control) : fLife(control->fLife) {}
+
+TControlStateScope::TControlStateScope(TControl* control, TControlStateItem item)
+    : fControl(control), fWatch(control), fItem(item) {
+  control->SetControlState(control->ControlState() + TControlState{item});
+}
+
+TControlStateScope::~TControlStateScope() {
+  if (!fWatch.Gone()) fControl->SetControlState(fControl->ControlState() - TControlState{fItem});
+}
 
 // TControl
 
@@ -498,23 +480,23 @@ void TControl::RequestAlign() {
 }
 
 void TControl::Click() {
-  Fire(OnClick, this);
+  FireEvent(OnClick, this);
 }
 
 void TControl::DblClick() {
-  Fire(OnDblClick, this);
+  FireEvent(OnDblClick, this);
 }
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  Fire(OnMouseDown, this, button, shift, x, y);
+  FireEvent(OnMouseDown, this, button, shift, x, y);
 }
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
-  Fire(OnMouseMove, this, shift, x, y);
+  FireEvent(OnMouseMove, this, shift, x, y);
 }
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  Fire(OnMouseUp, this, button, shift, x, y);
+  FireEvent(OnMouseUp, this, button, shift, x, y);
 }
 
 void TControl::DoMouseDown(const TMessage& message, TMouseButton button, TShiftState shift) {
@@ -602,7 +584,7 @@ void TControl::CMMouseWheel(TMessage& message) {
 bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
   bool handled = false;
   TDestroyWatch watch(this);
-  Fire(OnMouseWheel, this, shift, wheelDelta, mousePos, handled);
+  FireEvent(OnMouseWheel, this, shift, wheelDelta, mousePos, handled);
   if (handled || watch.Gone()) return handled;
   fWheelAccumulator += wheelDelta;
   while (std::abs(fWheelAccumulator) >= WHEEL_DELTA) {
@@ -616,18 +598,18 @@ bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) 
 
 bool TControl::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   bool handled = false;
-  Fire(OnMouseWheelDown, this, shift, mousePos, handled);
+  FireEvent(OnMouseWheelDown, this, shift, mousePos, handled);
   return handled;
 }
 
 bool TControl::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
   bool handled = false;
-  Fire(OnMouseWheelUp, this, shift, mousePos, handled);
+  FireEvent(OnMouseWheelUp, this, shift, mousePos, handled);
   return handled;
 }
 
 void TControl::DoContextPopup(TPoint mousePos, bool& handled) {
-  Fire(OnContextPopup, this, mousePos, handled);
+  FireEvent(OnContextPopup, this, mousePos, handled);
 }
 
 void TControl::WMContextMenu(TMessage& message) {
@@ -881,7 +863,7 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::DestroyWnd() {
   if (!fHandle) return;
-  TStateScope destroying(this, csDestroyingHandle);
+  TControlStateScope destroying(this, csDestroyingHandle);
   const HWND wnd = fHandle;
   DestroyWindow(wnd);
   ControlsByWindow().erase(wnd);
@@ -1523,63 +1505,62 @@ void TWinControl::WMSetCursor(TMessage& message) {
   DefaultHandler(message);
 }
 
-bool TWinControl::DoKeyDown(TMessage& message) {
+bool TWinControl::DoKey(TMessage& message, bool (TWinControl::*formHandles)(TMessage&),
+                        const std::function<void(WPARAM& key)>& handle) {
   TDestroyWatch watch(this);
   TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyDown(message)) return true;
+  if (form && form != this && form->KeyPreview() && (form->*formHandles)(message)) return true;
   if (watch.Gone()) return true;
   if (fControlStyle.Contains(csNoStdEvents)) return false;
-  Word key = static_cast<Word>(message.WParam);
-  KeyDown(key, KeyDataToShiftState(message.LParam));
+  WPARAM key = message.WParam;
+  handle(key);
   if (watch.Gone()) return true;
   message.WParam = key;
   return key == 0;
+}
+
+bool TWinControl::DoKeyDown(TMessage& message) {
+  return DoKey(message, &TWinControl::DoKeyDown, [this, &message](WPARAM& key) {
+    Word k = static_cast<Word>(key);
+    KeyDown(k, KeyDataToShiftState(message.LParam));
+    key = k;
+  });
 }
 
 bool TWinControl::DoKeyUp(TMessage& message) {
-  TDestroyWatch watch(this);
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyUp(message)) return true;
-  if (watch.Gone()) return true;
-  if (fControlStyle.Contains(csNoStdEvents)) return false;
-  Word key = static_cast<Word>(message.WParam);
-  KeyUp(key, KeyDataToShiftState(message.LParam));
-  if (watch.Gone()) return true;
-  message.WParam = key;
-  return key == 0;
+  return DoKey(message, &TWinControl::DoKeyUp, [this, &message](WPARAM& key) {
+    Word k = static_cast<Word>(key);
+    KeyUp(k, KeyDataToShiftState(message.LParam));
+    key = k;
+  });
 }
 
 bool TWinControl::DoKeyPress(TMessage& message) {
-  TDestroyWatch watch(this);
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyPress(message)) return true;
-  if (watch.Gone()) return true;
-  if (fControlStyle.Contains(csNoStdEvents)) return false;
-  char key = static_cast<char>(message.WParam);
-  KeyPress(key);
-  if (watch.Gone()) return true;
-  message.WParam = static_cast<Byte>(key);
-  return key == 0;
+  return DoKey(message, &TWinControl::DoKeyPress, [this](WPARAM& key) {
+    char c = static_cast<char>(key);
+    KeyPress(c);
+    key = static_cast<Byte>(c);
+  });
 }
 
 void TWinControl::KeyDown(Word& key, TShiftState shift) {
-  Fire(OnKeyDown, this, key, shift);
+  FireEvent(OnKeyDown, this, key, shift);
 }
 
 void TWinControl::KeyUp(Word& key, TShiftState shift) {
-  Fire(OnKeyUp, this, key, shift);
+  FireEvent(OnKeyUp, this, key, shift);
 }
 
 void TWinControl::KeyPress(char& key) {
-  Fire(OnKeyPress, this, key);
+  FireEvent(OnKeyPress, this, key);
 }
 
 void TWinControl::DoEnter() {
-  Fire(OnEnter, this);
+  FireEvent(OnEnter, this);
 }
 
 void TWinControl::DoExit() {
-  Fire(OnExit, this);
+  FireEvent(OnExit, this);
 }
 
 void TWinControl::WMKeyDown(TMessage& message) {
@@ -1697,7 +1678,7 @@ TCanvas* TCustomControl::Canvas() {
 
 void TCustomControl::Dispatch(TMessage& message) {
   if (message.Msg == WM_PAINT) {
-    TStateScope custom(this, csCustomPaint);
+    TControlStateScope custom(this, csCustomPaint);
     TWinControl::Dispatch(message);
     return;
   }

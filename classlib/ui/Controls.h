@@ -16,6 +16,7 @@
 // this layer that runs after an event or a message checks that the control still lives
 // before it goes on (TDestroyWatch).
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -118,6 +119,29 @@ class TDestroyWatch {
  private:
   std::weak_ptr<const int> fLife;
 };
+
+// Includes a state flag for the life of a scope, unless the control dies meanwhile.
+class TControlStateScope {
+ public:
+  TControlStateScope(TControl* control, TControlStateItem item);
+  ~TControlStateScope();
+  TControlStateScope(const TControlStateScope&) = delete;
+  TControlStateScope& operator=(const TControlStateScope&) = delete;
+
+ private:
+  TControl* fControl;
+  TDestroyWatch fWatch;
+  TControlStateItem fItem;
+};
+
+// Fires an event through a copy, so that the handler may destroy the object that holds
+// the event while it runs.
+template <class Event, class... Args>
+void FireEvent(const Event& event, Args&&... args) {
+  if (!event) return;
+  const Event copy = event;
+  copy(std::forward<Args>(args)...);
+}
 
 class TControl : public TComponent {
   ORDVANE_CLASS(TControl, TComponent)
@@ -458,6 +482,11 @@ class TWinControl : public TControl {
   bool DoKeyDown(TMessage& message);
   bool DoKeyUp(TMessage& message);
   bool DoKeyPress(TMessage& message);
+  // A key message handled by the form first when it previews keys, then by `handle`,
+  // which may change the key; answers whether the key was used up (it became 0, or the
+  // control or form is gone).
+  bool DoKey(TMessage& message, bool (TWinControl::*formHandles)(TMessage&),
+             const std::function<void(WPARAM& key)>& handle);
 
  private:
   bool IsControlMouseMsg(TMessage& message);

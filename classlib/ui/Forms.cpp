@@ -23,23 +23,6 @@ int gDefaultPlacements = 0;
 
 constexpr const char* kCannotFocus = "Cannot focus a disabled or invisible window";
 
-// Keeps csFocusing on a control for the life of a scope.
-class TFocusingScope {
- public:
-  explicit TFocusingScope(TWinControl* control) : fControl(control), fWatch(control) {
-    control->SetControlState(control->ControlState() + TControlState{csFocusing});
-  }
-  ~TFocusingScope() {
-    if (!fWatch.Gone()) fControl->SetControlState(fControl->ControlState() - TControlState{csFocusing});
-  }
-  TFocusingScope(const TFocusingScope&) = delete;
-  TFocusingScope& operator=(const TFocusingScope&) = delete;
-
- private:
-  TWinControl* fControl;
-  TDestroyWatch fWatch;
-};
-
 // The top-level windows of the program that a modal form disables, and gives back.
 std::vector<HWND> DisableTaskWindows(HWND modal) {
   std::vector<HWND> disabled;
@@ -221,7 +204,7 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
   Screen->fActiveCustomForm = this;
   Screen->AddForm(this);
   if (control->ControlState().Contains(csFocusing)) return false;
-  TFocusingScope focusing(control);
+  TControlStateScope focusing(control, csFocusing);
   TDestroyWatch watch(this);
   if (Screen->fFocusedForm != this) {
     if (TCustomForm* old = Screen->fFocusedForm) {
@@ -336,18 +319,12 @@ void TCustomForm::Close() {
 
 bool TCustomForm::CloseQuery() {
   bool canClose = true;
-  if (OnCloseQuery) {
-    const TCloseQueryEvent handler = OnCloseQuery;
-    handler(this, canClose);
-  }
+  FireEvent(OnCloseQuery, this, canClose);
   return canClose;
 }
 
 void TCustomForm::DoClose(TCloseAction& action) {
-  if (OnClose) {
-    const TCloseEvent handler = OnClose;
-    handler(this, action);
-  }
+  FireEvent(OnClose, this, action);
 }
 
 void TCustomForm::Release() {
@@ -355,31 +332,19 @@ void TCustomForm::Release() {
 }
 
 void TCustomForm::DoShow() {
-  if (OnShow) {
-    const TNotifyEvent handler = OnShow;
-    handler(this);
-  }
+  FireEvent(OnShow, this);
 }
 
 void TCustomForm::DoHide() {
-  if (OnHide) {
-    const TNotifyEvent handler = OnHide;
-    handler(this);
-  }
+  FireEvent(OnHide, this);
 }
 
 void TCustomForm::Activate() {
-  if (OnActivate) {
-    const TNotifyEvent handler = OnActivate;
-    handler(this);
-  }
+  FireEvent(OnActivate, this);
 }
 
 void TCustomForm::Deactivate() {
-  if (OnDeactivate) {
-    const TNotifyEvent handler = OnDeactivate;
-    handler(this);
-  }
+  FireEvent(OnDeactivate, this);
 }
 
 void TCustomForm::SendCancelMode(TControl* sender) {

@@ -26,15 +26,18 @@ std::string Shift(TShiftState s) {
   return out;
 }
 
+std::string MouseEvent(const char* what, TMouseButton button, TShiftState shift, int x, int y) {
+  return std::string(button == mbLeft ? "" : "r") + what + " " + std::to_string(x) + "," + std::to_string(y) +
+         " " + Shift(shift);
+}
+
 // Logs a control's mouse events as "<event> <x>,<y> <shift>".
 void LogMouse(TControl* control, std::vector<std::string>& events) {
   control->OnMouseDown = [&events](TObject*, TMouseButton b, TShiftState s, int x, int y) {
-    events.push_back(std::string(b == mbLeft ? "down " : "rdown ") + std::to_string(x) + "," +
-                     std::to_string(y) + " " + Shift(s));
+    events.push_back(MouseEvent("down", b, s, x, y));
   };
   control->OnMouseUp = [&events](TObject*, TMouseButton b, TShiftState s, int x, int y) {
-    events.push_back(std::string(b == mbLeft ? "up " : "rup ") + std::to_string(x) + "," + std::to_string(y) +
-                     " " + Shift(s));
+    events.push_back(MouseEvent("up", b, s, x, y));
   };
   control->OnClick = [&events](TObject*) { events.push_back("click"); };
   control->OnDblClick = [&events](TObject*) { events.push_back("dblclick"); };
