@@ -15,9 +15,10 @@ namespace {
 
 TMouse gMouse;
 
+// Lives as long as the process, so that a control destroyed at exit still finds it.
 std::unordered_map<HWND, TWinControl*>& ControlsByWindow() {
-  static std::unordered_map<HWND, TWinControl*> map;
-  return map;
+  static auto* map = new std::unordered_map<HWND, TWinControl*>;
+  return *map;
 }
 
 TControl* gCaptureControl = nullptr;  // a windowless control the mouse is captured for

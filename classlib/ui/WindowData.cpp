@@ -14,9 +14,10 @@ struct Records {
   unsigned long generation = 0;
 };
 
+// Lives as long as the process, so that windows destroyed at exit still find it.
 Records& State() {
-  static Records records;
-  return records;
+  static auto* records = new Records;
+  return *records;
 }
 
 }  // namespace

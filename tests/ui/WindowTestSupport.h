@@ -73,6 +73,7 @@ inline std::string MessageName(UINT msg) {
       {CM_MOUSEWHEEL, "CM_MOUSEWHEEL"},
       {CM_ACTIVATE, "CM_ACTIVATE"},
       {CM_DEACTIVATE, "CM_DEACTIVATE"},
+      {CM_SYSCOLORCHANGE, "CM_SYSCOLORCHANGE"},
       {CN_KEYDOWN, "CN_KEYDOWN"},
       {CN_KEYUP, "CN_KEYUP"},
       {CN_CHAR, "CN_CHAR"},

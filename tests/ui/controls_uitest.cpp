@@ -173,6 +173,13 @@ TEST(Look, FontColourAndHintsFollowTheParentUntilTheControlSetsItsOwn) {
   probe->SetColor(clRed);
   form->SetColor(clLime);
   EXPECT_EQ(probe->Color(), clRed);
+  // A change of the system colours reaches every control as CM_SYSCOLORCHANGE.
+  MessageLog log;
+  auto* inner = new TProbe(form.get(), probe, Rect(0, 0, 5, 5), &log, "inner");
+  inner->logged = {CM_SYSCOLORCHANGE};
+  form->Show();
+  HostSysColorsChanged();
+  EXPECT_EQ(log, (MessageLog{"inner CM_SYSCOLORCHANGE"}));
 }
 
 TEST(Layout, AlignedChildrenShareTheClientAreaAndFollowItsSize) {
