@@ -211,24 +211,25 @@ void UpdateTree(HWND wnd, bool children) {
 
 // Copies the pixels of a region of a surface from (dx, dy) away, reading all of them
 // before writing any, so overlapping moves come out right.
+// Copies the pixels of a region of a surface from (dx, dy) away, reading all of them
+// before writing any, so overlapping moves come out right.
 void MovePixels(TRaster& surface, const TRegion& destination, int dx, int dy) {
-  struct Strip {
-    TRect dest;
-    std::vector<TColorRef> pixels;
-  };
-  std::vector<Strip> strips;
-  for (const TRect& r : destination.Rects()) {
-    Strip strip{r, {}};
-    strip.pixels.reserve(static_cast<std::size_t>(r.Width()) * static_cast<std::size_t>(r.Height()));
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) strip.pixels.push_back(surface.Pixel(x - dx, y - dy));
-    strips.push_back(std::move(strip));
-  }
-  for (const Strip& strip : strips) {
-    std::size_t i = 0;
-    for (int y = strip.dest.top; y < strip.dest.bottom; ++y)
-      for (int x = strip.dest.left; x < strip.dest.right; ++x) surface.SetPixel(x, y, strip.pixels[i++]);
-  }
+  TRect sourceBounds = surface.BoundsRect();
+  OffsetRect(sourceBounds, dx, dy);
+  const TRegion area = Intersect(destination, Intersect(TRegion(surface.BoundsRect()), TRegion(sourceBounds)));
+  const std::vector<TRect> rects = area.Rects();
+  std::vector<std::uint32_t> pixels;
+  for (const TRect& r : rects)
+    for (int y = r.top; y < r.bottom; ++y) {
+      const std::uint32_t* row = surface.Row(y - dy) + (r.left - dx);
+      pixels.insert(pixels.end(), row, row + r.Width());
+    }
+  auto next = pixels.begin();
+  for (const TRect& r : rects)
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::copy(next, next + r.Width(), surface.Row(y) + r.left);
+      next += r.Width();
+    }
 }
 
 void TellPixelsChanged(const TWindowData& w, const TRect& surfaceArea) {
@@ -285,11 +286,13 @@ void PaintCaption(HDC dc, const TWindowData& w) {
 namespace windata {
 
 void AttachSurface(TWindowData& w) {
-  if (!w.surface) w.surface = std::make_shared<TRaster>();
+  if (!w.surface) {
+    w.surface = std::make_shared<TRaster>();
+    // The queue of the window's thread learns where its WM_PAINT messages come from.
+    TMessageQueue::Current()->SetPaintSource(&NextPaintMessage);
+  }
   if (w.surface->Width() != w.rect.Width() || w.surface->Height() != w.rect.Height())
     w.surface->SetSize(w.rect.Width(), w.rect.Height(), GetSysColor(COLOR_BTNFACE));
-  // The queue of the window's thread learns where its WM_PAINT messages come from.
-  TMessageQueue::Current()->SetPaintSource(&NextPaintMessage);
 }
 
 void DetachSurface(TWindowData& w) {
@@ -480,10 +483,15 @@ TRaster ScreenImage() {
     const TWindowData* w = Find(*it);
     if (!w || !(w->style & WS_VISIBLE) || !w->surface) continue;
     const TRaster& pixels = *w->surface;
-    for (int y = 0; y < pixels.Height(); ++y)
-      for (int x = 0; x < pixels.Width(); ++x)
-        if (!w->shape || w->shape->Contains(x, y))
-          image.SetPixel(w->rect.left + x - screen.left, w->rect.top + y - screen.top, pixels.Pixel(x, y));
+    const int left = w->rect.left - screen.left;
+    const int top = w->rect.top - screen.top;
+    TRegion area(Bounds(left, top, pixels.Width(), pixels.Height()));
+    if (w->shape) area = Intersect(area, Shifted(*w->shape, left, top));
+    for (const TRect& r : Intersect(area, TRegion(image.BoundsRect())).Rects())
+      for (int y = r.top; y < r.bottom; ++y) {
+        const std::uint32_t* row = pixels.Row(y - top) + (r.left - left);
+        std::copy(row, row + r.Width(), image.Row(y) + r.left);
+      }
   }
   return image;
 }
