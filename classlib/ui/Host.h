@@ -27,9 +27,9 @@ class TWindowHost {
 
   // The monitors, the primary one first; never empty.
   virtual std::vector<TMonitorInfo> Monitors() const = 0;
-  // The pointer position in screen coordinates, and moving it on request of the program.
-  virtual TPoint CursorPos() const = 0;
-  virtual void SetCursorPos(TPoint position) = 0;
+  // The program moves the pointer (screen coordinates); the window layer then handles it
+  // as a move of the mouse.
+  virtual void SetCursorPos(TPoint /*position*/) {}
 
   // News about top-level windows (bounds in screen coordinates, areas in the window's own
   // coordinates). The pixels are the window's surface (WinPaint.h).
@@ -48,15 +48,14 @@ class TWindowHost {
 };
 
 // A host without a display: one 1024 x 768 monitor whose bottom 30 pixels are the task
-// bar, unless the monitors are set. It counts beeps so that tests can see them.
+// bar, unless the monitors are set. It keeps the cursor shown last and counts beeps, so
+// that tests can see them.
 class THeadlessHost : public TWindowHost {
  public:
   THeadlessHost();
 
   std::vector<TMonitorInfo> Monitors() const override { return fMonitors; }
   void SetMonitors(std::vector<TMonitorInfo> monitors);
-  TPoint CursorPos() const override { return fCursorPos; }
-  void SetCursorPos(TPoint position) override { fCursorPos = position; }
   void CursorChanged(HCURSOR cursor) override { fCursor = cursor; }
   HCURSOR Cursor() const { return fCursor; }
   void Beep(UINT /*type*/) override { ++fBeeps; }
@@ -64,7 +63,6 @@ class THeadlessHost : public TWindowHost {
 
  private:
   std::vector<TMonitorInfo> fMonitors;
-  TPoint fCursorPos;
   HCURSOR fCursor = 0;
   int fBeeps = 0;
 };

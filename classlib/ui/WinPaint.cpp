@@ -209,27 +209,35 @@ void UpdateTree(HWND wnd, bool children) {
   for (HWND child : list) UpdateTree(child, true);
 }
 
-// Copies the pixels of a region of a surface from (dx, dy) away, reading all of them
-// before writing any, so overlapping moves come out right.
-// Copies the pixels of a region of a surface from (dx, dy) away, reading all of them
-// before writing any, so overlapping moves come out right.
+// Copies the pixels of a region of a surface from (dx, dy) away. Rows are done in the
+// order that reads each source row before anything is written to it, each through a copy
+// of its source row, so overlapping moves come out right.
 void MovePixels(TRaster& surface, const TRegion& destination, int dx, int dy) {
   TRect sourceBounds = surface.BoundsRect();
   OffsetRect(sourceBounds, dx, dy);
-  const TRegion area = Intersect(destination, Intersect(TRegion(surface.BoundsRect()), TRegion(sourceBounds)));
-  const std::vector<TRect> rects = area.Rects();
-  std::vector<std::uint32_t> pixels;
-  for (const TRect& r : rects)
-    for (int y = r.top; y < r.bottom; ++y) {
-      const std::uint32_t* row = surface.Row(y - dy) + (r.left - dx);
-      pixels.insert(pixels.end(), row, row + r.Width());
+  const TRegion area =
+      Intersect(destination, Intersect(TRegion(surface.BoundsRect()), TRegion(sourceBounds)));
+  struct Span {
+    int y;
+    int left;
+    int right;
+  };
+  std::vector<Span> spans;
+  for (const TRect& r : area.Rects())
+    for (int y = r.top; y < r.bottom; ++y) spans.push_back({y, r.left, r.right});
+  std::stable_sort(spans.begin(), spans.end(),
+                   [dy](const Span& a, const Span& b) { return dy > 0 ? a.y > b.y : a.y < b.y; });
+  std::vector<std::uint32_t> source(static_cast<std::size_t>(surface.Width()));
+  int copied = -1;
+  for (const Span& span : spans) {
+    if (span.y != copied) {
+      const std::uint32_t* row = surface.Row(span.y - dy);
+      std::copy(row, row + surface.Width(), source.begin());
+      copied = span.y;
     }
-  auto next = pixels.begin();
-  for (const TRect& r : rects)
-    for (int y = r.top; y < r.bottom; ++y) {
-      std::copy(next, next + r.Width(), surface.Row(y) + r.left);
-      next += r.Width();
-    }
+    std::copy(source.begin() + (span.left - dx), source.begin() + (span.right - dx),
+              surface.Row(span.y) + span.left);
+  }
 }
 
 void TellPixelsChanged(const TWindowData& w, const TRect& surfaceArea) {

@@ -11,7 +11,6 @@ namespace {
 struct Records {
   std::unordered_map<HWND, std::unique_ptr<TWindowData>> windows;
   std::vector<HWND> topLevels;
-  unsigned long generation = 0;
 };
 
 // Lives as long as the process, so that windows destroyed at exit still find it.
@@ -94,13 +93,6 @@ bool Contains(HWND ancestor, HWND wnd) {
   return false;
 }
 
-unsigned long GeometryGeneration() {
-  return State().generation;
-}
-
-void GeometryChanged() {
-  ++State().generation;
-  RefreshDeviceContexts();
-}
+void GeometryChanged() { RefreshDeviceContexts(); }
 
 }  // namespace ordvane::windata

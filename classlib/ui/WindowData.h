@@ -88,9 +88,8 @@ bool Contains(HWND ancestor, HWND wnd);
 // parent, the excluded windows (and what lies inside them) passed over.
 HWND WindowAt(TPoint screen, const std::vector<HWND>& excluded);
 
-// Bumped whenever a window moves, changes size, appears, vanishes or changes its place
-// in the z-order, so that those who cache a window's visible region know to redo it.
-unsigned long GeometryGeneration();
+// Whenever a window moves, changes size, appears, vanishes or changes its place in the
+// z-order, the device contexts handed out follow (RefreshDeviceContexts).
 void GeometryChanged();
 
 // What the units of the window layer ask of each other (each implemented in its unit).
