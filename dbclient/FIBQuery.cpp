@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "classlib/core/Clock.h"
@@ -20,7 +21,28 @@ constexpr ISC_STATUS kCursorNotOpen = 335544577;          // isc_dsql_cursor_clo
 constexpr ISC_STATUS kCursorDone = 335544572;              // isc_dsql_cursor_err: no more rows
 
 constexpr std::size_t kRecordsInfoSize = 255;
+// Macro values are spliced in before the server's scan: what they hold is text.
+constexpr char kNoMacroChar = '\0';
 constexpr int kCursorNameLength = 10;
+
+// Sets a flag for the life of a scope.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : fFlag(flag), fWas(flag) { fFlag = true; }
+  ~TFlagScope() { fFlag = fWas; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& fFlag;
+  bool fWas;
+};
+
+bool LoadingWithOwners(const TComponent* component) {
+  for (; component != nullptr; component = component->Owner())
+    if (component->ComponentState().Contains(csLoading)) return true;
+  return false;
+}
 
 using DescribeCall = ISC_STATUS (IIBClientLibrary::*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, XSQLDA*);
 
@@ -70,11 +92,17 @@ void TFIBQuery::SetDatabase(TFIBDatabase* value) {
 }
 
 void TFIBQuery::SetParamCheck(bool value) {
+  if (value == fParamCheck) return;
   fParamCheck = value;
-  if (value) return;
-  fParams.SetCount(0);
-  fParamsDescribed = false;
   FreeHandle();
+  ForgetParams();
+}
+
+void TFIBQuery::SetMacroChar(char value) {
+  if (value == fMacroChar) return;
+  fMacroChar = value;
+  FreeHandle();
+  ForgetParams();
 }
 
 // ---- Text -------------------------------------------------------------------------------------
@@ -100,14 +128,81 @@ void TFIBQuery::EndModifySQLText() {
 void TFIBQuery::TextChanged() {
   fParser.SetSQLText(fSQL.Text());
   ++fSQLChangeCount;
-  fParams.SetCount(0);
-  fParamsDescribed = false;
   FreeHandle();
+  ParseParams();
 }
 
-// The text as written goes to the server, with its parameters marked by "?".
-void TFIBQuery::BuildTextToSend() {
-  fTextToSend = fParser.SQLText();
+void TFIBQuery::ForgetParams() {
+  fParams.SetCount(0);
+  fServerParams.SetCount(0);
+  fParamsDescribed = false;
+  fParamsParsed = false;
+  fTextRebuilt = false;
+  fTextToSend.clear();
+}
+
+void TFIBQuery::ParseParams() {
+  const AnsiString& text = fParser.SQLText();
+  fServerParams.SetCount(0);
+  fParamsDescribed = false;
+  fTextRebuilt = false;
+  fTextToSend.clear();
+  if (!fParamCheck || text.empty() || HasNoParamMarkers(text, fMacroChar)) {
+    fParams.SetCount(0);
+  } else {
+    TSQLParamScanOptions options;
+    options.MacroChar = fMacroChar;
+    options.StatementName = FullName();
+    options.Loading = LoadingWithOwners(this);
+    try {
+      PreprocessSQL(text, fParams, options);
+    } catch (...) {
+      ForgetParams();
+      throw;
+    }
+  }
+  fParamsParsed = true;
+}
+
+TFIBXSQLDA& TFIBQuery::Params() {
+  if (!fParamsParsed) ParseParams();
+  return fParams;
+}
+
+void TFIBQuery::UpdateTextToSend() {
+  if (!fParamsParsed) ParseParams();
+  const bool named = fParams.Count() > 0;
+  if (fPrepared && !(named && NeedRebuildSQL(true, false, fParams))) return;
+  bool rebuilt = false;
+  std::optional<TSQLParamScan> scan;
+  AnsiString text;
+  if (named) {
+    // Null comparisons are rewritten for an execution only: a statement prepared alone
+    // has no values yet.
+    const bool rewriteNulls = fInExecute && !fOptions.Contains(qoNoForceIsNull);
+    TExecSQLText built = BuildExecSQL(fParser.SQLText(), fParams, true, rewriteNulls);
+    rebuilt = built.Rebuilt;
+    TSQLParamScanOptions options;
+    options.MacroChar = kNoMacroChar;
+    options.ForUserList = false;
+    options.StatementName = FullName();
+    scan = ScanSQLParams(built.Text, options);
+    text = scan->ServerText;
+  } else {
+    text = fParser.SQLText();
+  }
+  if (text.find(MonitorCommentMark) == AnsiString::npos)
+    text += MonitorComment(fCSMonitorSupport, Database(), Transaction(), *this);
+  text = EncodeSQLText(text, *this);
+  // The same text as prepared keeps its server statement.
+  if (text == fTextToSend && rebuilt == fTextRebuilt) return;
+  FreeHandle();
+  fTextToSend = std::move(text);
+  fTextRebuilt = rebuilt;
+  if (scan)
+    FillParamList(fServerParams, *scan, false);
+  else
+    fServerParams.SetCount(0);
 }
 
 bool TFIBQuery::IsExecuteProcedure() const {
@@ -147,9 +242,9 @@ void TFIBQuery::Prepare() {
   fBase->CheckDatabase();
   StartTransactionIfAsked();
   fBase->CheckTransaction();
-  BuildTextToSend();
+  if (IsBlankString(fParser.SQLText())) FIBError(37, {AnsiString("Prepare")});
+  UpdateTextToSend();
   if (fPrepared) return;
-  if (Trim(fTextToSend).empty()) FIBError(37, {AnsiString("Prepare")});
   try {
     AllocateAndPrepare();
     fSQLType = ReadStatementType();
@@ -224,23 +319,75 @@ void Describe(IIBClientLibrary& library, isc_stmt_handle* handle, TFIBXSQLDA& li
 }  // namespace
 
 void TFIBQuery::DescribeStatement() {
-  IIBClientLibrary& library = Library();
-  const auto check = [this](ISC_STATUS status) { Call(status, true); };
-  // The user's parameters keep their values while the text stays the same (a statement
-  // freed after execution is prepared again with the values set before).
-  if (!fParamsDescribed) {
-    Describe(library, &fHandle, fParams, &IIBClientLibrary::isc_dsql_describe_bind, false, check);
-    fParamsDescribed = true;
-  }
+  DescribeParams();
   if (fSQLType == SQLSelect || fSQLType == SQLExecProcedure || fSQLType == SQLSelectForUpdate)
-    Describe(library, &fHandle, fColumns, &IIBClientLibrary::isc_dsql_describe, true, check);
+    Describe(Library(), &fHandle, fColumns, &IIBClientLibrary::isc_dsql_describe, true,
+             [this](ISC_STATUS status) { Call(status, true); });
   else
     fColumns.SetCount(0);
+}
+
+void TFIBQuery::DescribeParams() {
+  if (fParams.Count() == 0) {
+    // No names in the text (or no scan): the server's description is the list. It keeps
+    // its values while the text stays the same (a statement freed after execution is
+    // prepared again with the values set before).
+    if (!fParamsDescribed)
+      Describe(Library(), &fHandle, fParams, &IIBClientLibrary::isc_dsql_describe_bind, false,
+               [this](ISC_STATUS status) { Call(status, true); });
+    fParamsDescribed = true;
+    return;
+  }
+  DescribeServerParams();
+  if (!fTextRebuilt) {
+    TakeServerDescriptions();
+    return;
+  }
+  for (int i = 0; i < fServerParams.Count(); ++i)
+    if (TFIBXSQLVAR* user = fParams.ByName(fServerParams[i].Name())) user->TakeServerDescription(fServerParams[i]);
+}
+
+void TFIBQuery::DescribeServerParams() {
+  const int named = fServerParams.Count();
+  if (named == 0) return;
+  XSQLDA* block = fServerParams.AsXSQLDA();
+  Call(Library().isc_dsql_describe_bind(StatusVector(), &fHandle, SQLDA_VERSION1, block), true);
+  if (block->sqld != named)
+    FIBErrorText("The server sees %d parameters where the statement names %d",
+                 {static_cast<int>(block->sqld), named});
+  fServerParams.SetupAfterDescribe();
+}
+
+// The text was sent as written: its parameters stand in the same order in both lists.
+void TFIBQuery::TakeServerDescriptions() {
+  for (int i = 0; i < fParams.Count(); ++i) {
+    TFIBXSQLVAR& user = fParams[i];
+    const TFIBXSQLVAR& server = fServerParams[i];
+    const bool serverBlob = server.IsBlob() || server.IsArray();
+    if (user.PendingBlob() == nullptr && user.GetIsNull()) {
+      user.SetAsXSQLVAR(*server.GetData());
+      user.SetIsNull(true);
+      user.TakeServerDescription(server);
+    } else if (user.PendingBlob() == nullptr && serverBlob && !user.IsBlob() && !user.IsArray()) {
+      const AnsiString text = user.GetAsString();
+      user.TakeServerDescription(server);
+      user.SetAsString(text);
+    } else {
+      user.TakeServerDescription(server);
+    }
+  }
+}
+
+TFIBXSQLDA& TFIBQuery::InputParams() {
+  if (!fTextRebuilt) return fParams;
+  fServerParams.AssignValues(fParams);
+  return fServerParams;
 }
 
 // ---- Execution --------------------------------------------------------------------------------
 
 void TFIBQuery::ExecQuery() {
+  const TFlagScope executing(fInExecute);
   if (fParser.SQLKind() == TSQLKind::DDL) {
     ExecuteImmediate();
     return;
@@ -248,10 +395,12 @@ void TFIBQuery::ExecQuery() {
   BeforeExecution();
   Prepare();
   if (fParams.HasPendingConversions()) fParams.ConvertPendingValues();
-  WritePendingBlobs();
+  WritePendingBlobs(fParams);
+  TFIBXSQLDA& input = InputParams();
+  if (&input != &fParams) WritePendingBlobs(input);
   const Cardinal start = GetTickCount();
   try {
-    ExecuteByType();
+    ExecuteByType(input);
   } catch (...) {
     fLastExecutionTime = GetTickCount() - start;
     throw;
@@ -274,22 +423,24 @@ void TFIBQuery::ExecuteImmediate() {
   BeforeExecution();
   fBase->CheckDatabase();
   fBase->CheckTransaction();
-  BuildTextToSend();
-  if (fParams.HasPendingConversions()) fParams.ConvertPendingValues();
-  WritePendingBlobs();
+  UpdateTextToSend();
   FreeHandle();
+  if (fParams.HasPendingConversions()) fParams.ConvertPendingValues();
+  WritePendingBlobs(fParams);
+  TFIBXSQLDA& input = InputParams();
+  if (&input != &fParams) WritePendingBlobs(input);
   const Cardinal start = GetTickCount();
   const ISC_STATUS status = Library().isc_dsql_execute_immediate(
       StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0, fTextToSend.c_str(),
-      static_cast<unsigned short>(Database()->SQLDialect()), fParams.Count() > 0 ? fParams.AsXSQLDA() : nullptr);
+      static_cast<unsigned short>(Database()->SQLDialect()), input.Count() > 0 ? input.AsXSQLDA() : nullptr);
   fLastExecutionTime = GetTickCount() - start;
   Call(status, true);
   AfterExecution();
 }
 
-void TFIBQuery::ExecuteByType() {
+void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
   IIBClientLibrary& library = Library();
-  XSQLDA* input = fParams.Count() > 0 ? fParams.AsXSQLDA() : nullptr;
+  XSQLDA* input = params.Count() > 0 ? params.AsXSQLDA() : nullptr;
   switch (fSQLType) {
     case SQLSelect:
     case SQLSelectForUpdate:
@@ -320,6 +471,10 @@ void TFIBQuery::ExecuteByType() {
 }
 
 void TFIBQuery::AfterExecution() {
+  // The values the text was executed with: a later change of a macro or of a null
+  // decides whether the text is built again.
+  for (int i = 0; i < fParams.Count(); ++i)
+    if (!fParams[i].Place().IsMacro) fParams[i].SaveValue();
   if (AfterExecute) AfterExecute(this);
   fParams.ClearModified();
   DropPendingBlobs();
@@ -333,13 +488,13 @@ void TFIBQuery::AfterExecution() {
 }
 
 // Each value waiting to be a blob becomes a new server blob whose id the parameter sends.
-void TFIBQuery::WritePendingBlobs() {
+void TFIBQuery::WritePendingBlobs(TFIBXSQLDA& params) {
   if (!fHasPendingBlobs) return;
   TFIBBlobStream stream;
   stream.SetDatabase(Database());
   stream.SetTransaction(Transaction());
-  for (int i = 0; i < fParams.Count(); ++i) {
-    TFIBXSQLVAR& param = fParams[i];
+  for (int i = 0; i < params.Count(); ++i) {
+    TFIBXSQLVAR& param = params[i];
     TMemoryStream* pending = param.PendingBlob();
     if (pending == nullptr) continue;
     stream.SetMode(bmWrite);
@@ -348,11 +503,11 @@ void TFIBQuery::WritePendingBlobs() {
     stream.Post();
     param.SetAsQuad(stream.BlobID());
   }
-  fHasPendingBlobs = false;
 }
 
 void TFIBQuery::DropPendingBlobs() {
   for (int i = 0; i < fParams.Count(); ++i) fParams[i].DropPendingBlob();
+  for (int i = 0; i < fServerParams.Count(); ++i) fServerParams[i].DropPendingBlob();
   fHasPendingBlobs = false;
 }
 
@@ -523,7 +678,7 @@ TFIBXSQLVAR* TFIBQuery::FieldByOrigin(const AnsiString& table, const AnsiString&
 }
 
 TFIBXSQLVAR* TFIBQuery::FindParam(const AnsiString& name) {
-  return fParams.ByName(name);
+  return Params().ByName(name);
 }
 
 TFIBXSQLVAR& TFIBQuery::ParamByName(const AnsiString& name) {

@@ -11,6 +11,7 @@
 #include "classlib/core/StringLists.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBProps.h"
+#include "dbclient/FIBQueryText.h"
 #include "dbclient/FIBSQLText.h"
 #include "dbclient/FIBXSQLDA.h"
 
@@ -54,8 +55,12 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool GoToFirstRecordOnExecute() const { return fGoToFirstRecordOnExecute; }
   void SetGoToFirstRecordOnExecute(bool value) { fGoToFirstRecordOnExecute = value; }
   bool ParamCheck() const { return fParamCheck; }
-  // Off: the text goes to the server as written, and the server statement is freed.
+  // Off: the text goes to the server as written, and the server statement is freed. On:
+  // named parameters and macros are found in the text.
   void SetParamCheck(bool value);
+  char MacroChar() const { return fMacroChar; }
+  // '\0': the text has no macros.
+  void SetMacroChar(char value);
   TpFIBQueryOptions Options() const { return fOptions; }
   void SetOptions(TpFIBQueryOptions value) { fOptions = value; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
@@ -91,8 +96,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // Milliseconds the last execution took.
   Cardinal LastExecutionTime() const { return fLastExecutionTime; }
   isc_stmt_handle Handle() const { return fHandle; }
-  // The text the server prepares.
+  // The text the server prepares, in the connection's encoding.
   const AnsiString& TextToSend() const { return fTextToSend; }
+  // The text sent differs from the text written: a macro was spliced in or a comparison
+  // with a null parameter rewritten.
+  bool TextRebuilt() const { return fTextRebuilt; }
 
   // ---- Columns
   TFIBXSQLDA& Current() { return fColumns; }
@@ -109,7 +117,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TFIBXSQLVAR* FieldByOrigin(const AnsiString& table, const AnsiString& field);
 
   // ---- Parameters
-  TFIBXSQLDA& Params() { return fParams; }
+  // The parameters and macros as named in the text (parsed first when a parse is due).
+  TFIBXSQLDA& Params();
   int GetParamCount() const { return fParams.Count(); }
   AnsiString GetParamName(int index) const { return fParams.GetVars(index).Name(); }
   TFIBXSQLVAR* FindParam(const AnsiString& name);
@@ -157,6 +166,14 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void SQLChanging(TObject* sender);
   void SQLChanged(TObject* sender);
   void TextChanged();
+  // The user's list from the text; on a parse error both lists are emptied and the parse
+  // stays due, so that no list describes another text.
+  void ParseParams();
+  void ForgetParams();
+  // The text to send for the current text and parameter values; frees the server
+  // statement when that text differs from the one prepared.
+  void UpdateTextToSend();
+  AnsiString ServerText(bool& rebuilt);
   void TransactionEndingHandler(TFIBBase* link);
   void TransactionEndedHandler(TFIBBase* link);
   void DatabaseFreeHandler(TFIBBase* link);
@@ -165,18 +182,22 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // activity; a non-zero status raises when asked.
   ISC_STATUS Call(ISC_STATUS status, bool raise);
   IIBClientLibrary& Library();
-  // The text the server prepares, from the SQL text; the one place where the text is
-  // processed before it is sent.
-  void BuildTextToSend();
   void AllocateAndPrepare();
   TFIBSQLTypes ReadStatementType();
   void DescribeStatement();
+  void DescribeParams();
+  // The server's description of the parameters, as named in the text sent.
+  void DescribeServerParams();
+  // The user's parameters take the server's description of the text as written.
+  void TakeServerDescriptions();
+  // The list whose block goes to the server, filled from the user's values.
+  TFIBXSQLDA& InputParams();
   void StartTransactionIfAsked();
   void BeforeExecution();
   void ExecuteImmediate();
-  void ExecuteByType();
+  void ExecuteByType(TFIBXSQLDA& params);
   void AfterExecution();
-  void WritePendingBlobs();
+  void WritePendingBlobs(TFIBXSQLDA& params);
   void DropPendingBlobs();
   void ResetCursorState();
   // Without raising: a fetch that failed, and the attachment or the statement going away.
@@ -190,6 +211,9 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // Mutable: a lookup by name caches its answer.
   mutable TFIBXSQLDA fParams{this, true};
   mutable TFIBXSQLDA fColumns{this, false};
+  // What the server describes of the text sent: the user's parameters minus macros, by
+  // name; bound instead of the user's list when the text was rebuilt.
+  TFIBXSQLDA fServerParams{this, true};
   TCSMonitorSupport fCSMonitorSupport{this};
 
   isc_stmt_handle fHandle = 0;
@@ -204,6 +228,10 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool fParamsDescribed = false;
   bool fGoToFirstRecordOnExecute = true;
   bool fParamCheck = true;
+  bool fParamsParsed = false;
+  bool fTextRebuilt = false;
+  bool fInExecute = false;
+  char fMacroChar = DefaultMacroChar;
   TpFIBQueryOptions fOptions;
   int fRecordCount = 0;
   int fModifySQLTextLock = 0;

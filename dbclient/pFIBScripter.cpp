@@ -6,7 +6,6 @@
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
-#include "dbclient/FIBQueryText.h"
 #include "dbclient/fib.h"
 
 namespace ordvane {
@@ -108,9 +107,6 @@ bool ReportsErrors(TStatementKind kind) {
   }
 }
 
-// Scripts have no macros: the scan of named parameters looks for none.
-constexpr char kNoMacroChar = '\0';
-
 // A database name written in a script is ANSI text; the engine takes file names in the
 // file system's encoding.
 AnsiString DatabaseNameToSystem(const AnsiString& name) { return AnsiToUtf8(name); }
@@ -188,6 +184,8 @@ TpFIBScripter::TpFIBScripter(TComponent* owner)
     : TComponent(owner), fOwnTransaction(new TpFIBTransaction(this)), fQuery(new TFIBQuery(this)) {
   fScript.OnChange = TNotifyEvent::Bind(this, &TpFIBScripter::ScriptChanged);
   fQuery->SetTransaction(fOwnTransaction);
+  // Scripts have no macros: an at sign is left to the server.
+  fQuery->SetMacroChar('\0');
 }
 
 TpFIBScripter::~TpFIBScripter() {
@@ -604,7 +602,7 @@ void TpFIBScripter::Describe(TStrings& lines) {
   if (fQuery->Open()) fQuery->Close();
   TFIBTransaction& transaction = EffectiveTransaction();
   if (!transaction.Active()) transaction.StartTransaction();
-  SetTextWithNamedParams(sql);
+  fQuery->SQL().SetText(sql);
   fQuery->SetParamValue(0, Variant(description));
   if (twoNames) {
     fQuery->SetParamValue(1, Variant(owner.Text));
@@ -632,31 +630,9 @@ void TpFIBScripter::ExecuteText(TStrings& lines) {
   if (fQuery->Open()) fQuery->Close();
   TFIBTransaction& transaction = EffectiveTransaction();
   if (!transaction.Active()) transaction.StartTransaction();
-  const AnsiString text = lines.Text();
-  if (fBlobFileName.empty() || HasNoParamMarkers(text, kNoMacroChar)) {
-    fQuery->SQL().Assign(&lines);
-  } else {
-    SetTextWithNamedParams(text);
-    LoadBlobFileParams();
-  }
+  fQuery->SQL().Assign(&lines);
+  if (!fBlobFileName.empty()) LoadBlobFileParams();
   fQuery->ExecQuery();
-}
-
-// The statement goes to the server with "?" for each named parameter; the names are kept,
-// in order, for the parameters the server describes.
-void TpFIBScripter::SetTextWithNamedParams(const AnsiString& text) {
-  TSQLParamScanOptions options;
-  options.MacroChar = kNoMacroChar;
-  options.ForUserList = false;
-  options.StatementName = Name();
-  TSQLParamScan scan = ScanSQLParams(text, options);
-  fParamNames.clear();
-  for (const TSQLParamMarker& marker : scan.Markers) fParamNames.push_back(marker.Name);
-  fQuery->SQL().SetText(scan.ServerText);
-  fQuery->Prepare();
-  if (fQuery->GetParamCount() != static_cast<int>(fParamNames.size()))
-    FIBErrorText("The server sees %d parameters where the statement names %d",
-                 {fQuery->GetParamCount(), static_cast<int>(fParamNames.size())});
 }
 
 TFileStream& TpFIBScripter::BlobFile() {
@@ -669,7 +645,7 @@ TFileStream& TpFIBScripter::BlobFile() {
 void TpFIBScripter::LoadBlobFileParams() {
   for (int i = fQuery->GetParamCount() - 1; i >= 0; --i) {
     TFIBXSQLVAR& param = fQuery->Params().GetVars(i);
-    const AnsiString& name = fParamNames[static_cast<std::size_t>(i)];
+    const AnsiString name = param.Name();
     if (name.empty() || (name[0] != 'H' && name[0] != 'h')) continue;
     Int64 offset = 0, size = 0;
     if (name.size() != 18 || name[9] != '_' || !ReadHex(name, 1, 8, offset) || !ReadHex(name, 10, 8, size))

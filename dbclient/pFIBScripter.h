@@ -126,7 +126,6 @@ class TpFIBScripter : public TComponent {
   // Server statements.
   void ExecuteOnServer(TStrings& lines);
   void ExecuteText(TStrings& lines);
-  void SetTextWithNamedParams(const AnsiString& text);
   void LoadBlobFileParams();
   TFileStream& BlobFile();
 
@@ -158,8 +157,6 @@ class TpFIBScripter : public TComponent {
   bool fRunAutoDDL = true;
   AnsiString fBlobFileName;
   std::unique_ptr<TFileStream> fBlobFile;
-  // The names of the statement's parameters, in order, when it was sent with "?" for them.
-  std::vector<AnsiString> fParamNames;
   bool fCreatedDatabase = false;
   bool fBatchMode = false;
   std::vector<AnsiString> fBatch;

@@ -61,7 +61,7 @@ class BlobTest : public testing::TestWithParam<std::tuple<int, const char*>> {
     return stream.BlobID();
   }
   void StoreData(int id, const ISC_QUAD& blob) {
-    fQuery->SQL().SetText("insert into t (id, data) values (?, ?)");
+    fQuery->SQL().SetText("insert into t (id, data) values (:id, :data)");
     fQuery->Prepare();
     fQuery->Params()[0].SetAsLong(id);
     fQuery->Params()[1].SetAsQuad(blob);
@@ -108,7 +108,7 @@ TEST_P(BlobTest, SizesAroundTheSegmentLimitRoundTrip) {
 
 TEST_P(BlobTest, PendingParameterValuesBecomeBlobs) {
   const std::string bytes = Pattern(70000);
-  fQuery->SQL().SetText("insert into t (id, data) values (?, ?)");
+  fQuery->SQL().SetText("insert into t (id, data) values (:id, :data)");
   fQuery->Prepare();
   fQuery->Params()[0].SetAsLong(7);
   TMemoryStream source;
@@ -189,7 +189,7 @@ TEST_P(BlobTest, ModesRefuseTheWrongDirection) {
 
 TEST_P(BlobTest, CyrillicTextBlobsReadAsWritten) {
   const AnsiString text = Utf8ToAnsi("Прізвище Ґудзь, їжак і Єва");
-  fQuery->SQL().SetText("insert into t (id, memo, memo_utf) values (1000, ?, ?)");
+  fQuery->SQL().SetText("insert into t (id, memo, memo_utf) values (1000, :memo, :memo_utf)");
   fQuery->Prepare();
   fQuery->Params()[0].SetAsString(text);
   fQuery->Params()[1].SetAsString(text);

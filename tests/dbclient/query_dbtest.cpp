@@ -38,7 +38,7 @@ class QueryTest : public testing::TestWithParam<int> {
 };
 
 TEST_P(QueryTest, SelectFetchesRowsToTheEnd) {
-  TFIBQuery& q = Query("select id, name from t where id > ? order by id");
+  TFIBQuery& q = Query("select id, name from t where id > :id order by id");
   q.Prepare();
   ASSERT_EQ(q.GetParamCount(), 1);
   q.Params()[0].SetAsLong(2);
@@ -108,7 +108,7 @@ TEST_P(QueryTest, NamesAndMisses) {
 }
 
 TEST_P(QueryTest, ExecuteProcedureGivesItsOutputsWithoutNext) {
-  TFIBQuery& q = Query("execute procedure p_calc(?, ?)");
+  TFIBQuery& q = Query("execute procedure p_calc(:a, :b)");
   q.Prepare();
   ASSERT_EQ(q.SQLType(), SQLExecProcedure);
   q.Params()[0].SetAsLong(6);
@@ -135,7 +135,7 @@ TEST_P(QueryTest, CommitAsStatementTextEndsTheTransaction) {
 }
 
 TEST_P(QueryTest, RowsAffectedMatchAFollowUpCount) {
-  TFIBQuery& q = Query("update t set name = name || 'x' where id <= ?");
+  TFIBQuery& q = Query("update t set name = name || 'x' where id <= :id");
   q.Prepare();
   q.Params()[0].SetAsLong(3);
   q.ExecQuery();
@@ -183,7 +183,7 @@ TEST_P(QueryTest, AutoCommitWithRetainingKeepsTheTransaction) {
                   std::to_string(test::AttachmentId(*fDatabase)));
   };
   fTransaction->SetTimeoutAction(TACommitRetaining);
-  TFIBQuery& q = Query("insert into t (id, name) values (?, 'auto')");
+  TFIBQuery& q = Query("insert into t (id, name) values (:id, 'auto')");
   q.SetOptions({qoAutoCommit});
   q.Prepare();
   const isc_tr_handle handle = *fTransaction->TRHandle();
@@ -209,7 +209,7 @@ TEST_P(QueryTest, AutoCommitWithRetainingKeepsTheTransaction) {
 }
 
 TEST_P(QueryTest, FreeHandleAfterExecuteKeepsTheParameterValues) {
-  TFIBQuery& q = Query("select name from t where id = ?");
+  TFIBQuery& q = Query("select name from t where id = :id");
   q.SetOptions({qoFreeHandleAfterExecute});
   q.Prepare();
   q.Params()[0].SetAsLong(2);
@@ -223,7 +223,7 @@ TEST_P(QueryTest, FreeHandleAfterExecuteKeepsTheParameterValues) {
 }
 
 TEST_P(QueryTest, ServerErrorsKeepTheStatementUsable) {
-  TFIBQuery& q = Query("insert into t (id) values (?)");
+  TFIBQuery& q = Query("insert into t (id) values (:id)");
   q.Prepare();
   q.Params()[0].SetAsLong(1);
   EXPECT_THROW(q.ExecQuery(), EFIBInterBaseError);
