@@ -181,7 +181,7 @@ class TpFIBScripter::TFileScope {
 // ---- Construction and properties --------------------------------------------------------
 
 TpFIBScripter::TpFIBScripter(TComponent* owner)
-    : TComponent(owner), fOwnTransaction(new TpFIBTransaction(this)), fQuery(new TFIBQuery(this)) {
+    : TComponent(owner), fOwnTransaction(new TpFIBTransaction(this)), fQuery(new TpFIBQuery(this)) {
   fScript.OnChange = TNotifyEvent::Bind(this, &TpFIBScripter::ScriptChanged);
   fQuery->SetTransaction(fOwnTransaction);
   // Scripts have no macros: an at sign is left to the server.

@@ -14,7 +14,7 @@
 #include "classlib/core/Streams.h"
 #include "classlib/core/StringLists.h"
 #include "dbclient/FIBDatabase.h"
-#include "dbclient/FIBQuery.h"
+#include "dbclient/pFIBQuery.h"
 #include "dbclient/pFIBDatabase.h"
 #include "dbclient/pFIBScriptParser.h"
 
@@ -141,7 +141,7 @@ class TpFIBScripter : public TComponent {
   TpFIBTransaction* fTransaction = nullptr;
   // Owned by the scripter as a component.
   TpFIBTransaction* fOwnTransaction;
-  TFIBQuery* fQuery;
+  TpFIBQuery* fQuery;
   bool fOwnDatabase = false;
   bool fAutoDDL = true;
 

@@ -1,0 +1,69 @@
+#pragma once
+// The statements an application places on its forms: TpFIBQuery, whose execution errors
+// go to an event that may retry the statement, and TpFIBStoredProc, which builds its own
+// EXECUTE PROCEDURE text from a procedure name and the procedure's declared inputs.
+
+#include "classlib/core/Events.h"
+#include "classlib/db/DBTypes.h"
+#include "dbclient/FIBQuery.h"
+#include "dbclient/fib.h"
+
+namespace ordvane {
+
+class TpFIBQuery;
+
+// The handler may change action: daFail passes the error on, daAbort turns it into the
+// silent abort, daRetry executes the statement again.
+using TFIBQueryErrorEvent = TEvent<void(TpFIBQuery* pFIBQuery, EFIBError& E, TDataAction& Action)>;
+
+// The version of this client library, shown by About.
+inline constexpr int DBClientVersionMajor = 1;
+inline constexpr int DBClientVersionMinor = 0;
+inline constexpr int DBClientVersionRelease = 0;
+
+class TpFIBQuery : public TFIBQuery {
+  ORDVANE_CLASS(TpFIBQuery, TFIBQuery)
+
+ public:
+  explicit TpFIBQuery(TComponent* owner) : TFIBQuery(owner) {}
+
+  const AnsiString& Description() const { return fDescription; }
+  void SetDescription(const AnsiString& value) { fDescription = value; }
+  // "Internal" and the library version; read-only.
+  AnsiString About() const;
+
+  TFIBQueryErrorEvent OnExecuteError;
+
+  // Runs the statement for as long as OnExecuteError answers daRetry to its errors.
+  void ExecQuery() override;
+  // Executes only an EXECUTE PROCEDURE text; any other text is left alone.
+  void ExecProcedureCall();
+
+ private:
+  AnsiString fDescription;
+};
+
+class TpFIBStoredProc : public TpFIBQuery {
+  ORDVANE_CLASS(TpFIBStoredProc, TpFIBQuery)
+
+ public:
+  explicit TpFIBStoredProc(TComponent* owner) : TpFIBQuery(owner) {}
+
+  const AnsiString& StoredProcName() const { return fStoredProcName; }
+  // Normalises the name by the database's rules and makes the SQL text the call of that
+  // procedure with its inputs as named parameters. Without a database (or while loading)
+  // only the name is kept; an empty or blank name clears the SQL text.
+  void SetStoredProcName(const AnsiString& value);
+  // A statement without text takes the call of its procedure on the new database.
+  void SetDatabase(TFIBDatabase* value) override;
+
+ private:
+  AnsiString NormalizedProcName(const AnsiString& name) const;
+  // "EXECUTE PROCEDURE " + name + " " + "(?IN1, ?IN2)" from the procedure's declared
+  // inputs, read in a transaction of its own.
+  AnsiString ProcedureCallText(const AnsiString& name);
+
+  AnsiString fStoredProcName;
+};
+
+}  // namespace ordvane
