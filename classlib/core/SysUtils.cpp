@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "classlib/core/FloatFormat.h"
+
 namespace ordvane {
 
 void Assert(bool condition, const AnsiString& message, const char* unit, int line) {
@@ -28,8 +30,9 @@ struct Directive {
 
 class Formatter {
  public:
-  Formatter(const AnsiString& format, std::initializer_list<TVarRec> args)
-      : fFormat(format), fArgs(args) {}
+  Formatter(const AnsiString& format, std::initializer_list<TVarRec> args,
+            const TFormatSettings& settings)
+      : fFormat(format), fArgs(args), fSettings(settings) {}
 
   AnsiString Run() {
     AnsiString out;
@@ -152,8 +155,33 @@ class Formatter {
           text.resize(static_cast<std::size_t>(d.precision));
         return text;
       }
+      case 'e':
+      case 'f':
+      case 'g':
+      case 'n':
+      case 'm':
+        if (a.VKind() != K::Extended) FormatError(fFormat);
+        return FloatText(d, a.AsExtended());
       default:
         FormatError(fFormat);
+    }
+  }
+
+  // Significant digits for e and g; decimals, with the full 18 digits, for f, n and m.
+  AnsiString FloatText(const Directive& d, Extended value) const {
+    constexpr int kAllDigits = 18;
+    switch (d.type) {
+      case 'e':
+        return FloatToStrF(value, ffExponent, d.precision < 0 ? 15 : d.precision, 3, fSettings);
+      case 'g':
+        return FloatToStrF(value, ffGeneral, d.precision < 0 ? 15 : d.precision, 3, fSettings);
+      case 'f':
+        return FloatToStrF(value, ffFixed, kAllDigits, d.precision < 0 ? 2 : d.precision, fSettings);
+      case 'n':
+        return FloatToStrF(value, ffNumber, kAllDigits, d.precision < 0 ? 2 : d.precision, fSettings);
+      default:
+        return FloatToStrF(value, ffCurrency, kAllDigits,
+                           d.precision < 0 ? fSettings.CurrencyDecimals : d.precision, fSettings);
     }
   }
 
@@ -178,13 +206,19 @@ class Formatter {
 
   const AnsiString& fFormat;
   std::vector<TVarRec> fArgs;
+  const TFormatSettings& fSettings;
   std::size_t fNext = 0;
 };
 
 }  // namespace
 
 AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args) {
-  return Formatter(format, args).Run();
+  return Formatter(format, args, FormatSettings()).Run();
+}
+
+AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args,
+                  const TFormatSettings& settings) {
+  return Formatter(format, args, settings).Run();
 }
 
 }  // namespace ordvane

@@ -117,10 +117,18 @@ class TVarRec {
   const void* fPointer = nullptr;
 };
 
+struct TFormatSettings;
+
 // The class library's Format: %[index:][-][width][.precision]type with the types
-// d u x s p and * for width or precision; %% is a percent sign. A directive whose
-// argument is missing or of the wrong kind raises EConvertError
+// d u x s p and * for width or precision; %% is a percent sign. The floating types take
+// a floating-point argument: e (scientific, precision = significant digits, default 15),
+// f (fixed), g (general, default 15 digits), n (fixed with thousand separators) and
+// m (currency); for f and n the precision is the number of decimals (default 2), for m
+// too (default the settings' CurrencyDecimals). A directive whose argument is missing or
+// of the wrong kind raises EConvertError
 // "Format '<format>' invalid or incompatible with argument".
 AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args);
+AnsiString Format(const AnsiString& format, std::initializer_list<TVarRec> args,
+                  const TFormatSettings& settings);
 
 }  // namespace ordvane

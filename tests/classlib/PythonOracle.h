@@ -1,0 +1,49 @@
+#pragma once
+// Runs a Python script (Python's standard library is the independent oracle for decimal
+// rounding and calendar arithmetic) over input lines and returns its output lines.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ordvane::test {
+
+inline std::string OracleScript(const std::string& name) {
+  return std::string(ORDVANE_SOURCE_DIR) + "/tests/classlib/oracles/" + name;
+}
+
+inline std::vector<std::string> RunPythonOracle(const std::string& script,
+                                                const std::vector<std::string>& input) {
+  char path[] = "/tmp/ordvane_oracle_XXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0) throw std::runtime_error("cannot create oracle input");
+  close(fd);
+  {
+    std::ofstream out(path);
+    for (const std::string& line : input) out << line << '\n';
+  }
+  const std::string command = "/usr/bin/python3 " + OracleScript(script) + " < " + path;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::vector<std::string> lines;
+  if (pipe) {
+    char buffer[4096];
+    std::string line;
+    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
+      line += buffer;
+      if (!line.empty() && line.back() == '\n') {
+        line.pop_back();
+        lines.push_back(line);
+        line.clear();
+      }
+    }
+  }
+  std::remove(path);
+  return lines;
+}
+
+}  // namespace ordvane::test
