@@ -60,7 +60,7 @@ class MaskReader {
         if (!ReadField(field, packed ? run - m : 9)) return std::nullopt;
         m = run;
       } else {
-        if (!MatchLiteral(fMask[m])) return std::nullopt;
+        MatchLiteral(fMask[m]);
         ++m;
       }
     }
@@ -96,17 +96,17 @@ class MaskReader {
   }
 
   // A separator of the text (with the blanks after it, as in "січ. 2021") stands for any
-  // literal of the mask; a letter must be the same letter.
-  bool MatchLiteral(char literal) {
+  // literal of the mask; a letter of the mask matches the same letter.
+  void MatchLiteral(char literal) {
     const char c = fText[fPos];
     if (IsAsciiLetter(c) && IsAsciiLetter(literal) && (c & ~0x20) == (literal & ~0x20)) {
       ++fPos;
-      return true;
+      return;
     }
-    if (IsDigit(c)) return true;  // the text leaves the separator out
-    if (IsLetter(c)) return false;
+    // The text leaves the separator out (a blank of the mask before "T" in
+    // "2021-03-05T10:00", for one); a wrong letter then fails at the next field.
+    if (IsLetter(c) || IsDigit(c)) return;
     for (++fPos; fPos < fText.size() && fText[fPos] == ' ';) ++fPos;
-    return true;
   }
 
   // After the fields only blanks and "AM" or "PM" may follow.

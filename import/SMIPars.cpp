@@ -507,11 +507,19 @@ Variant TSMIParser::CallFunction(const TSMIParserFunction& function, const TSMIA
 }
 
 bool TryExpressionNumber(const AnsiString& text, double& value) {
-  TFormatSettings settings = FormatSettings();
+  return TryExpressionNumber(text, value, FormatSettings().DecimalSeparator);
+}
+
+bool TryExpressionNumber(const AnsiString& text, double& value, char decimalSeparator) {
+  // Only the decimal separator of these settings is read.
+  static const TFormatSettings pointSettings = [] {
+    TFormatSettings settings;
+    settings.DecimalSeparator = '.';
+    return settings;
+  }();
   AnsiString normalised = text;
-  std::replace(normalised.begin(), normalised.end(), settings.DecimalSeparator, '.');
-  settings.DecimalSeparator = '.';
-  return TryStrToFloat(normalised, value, settings);
+  std::replace(normalised.begin(), normalised.end(), decimalSeparator, '.');
+  return TryStrToFloat(normalised, value, pointSettings);
 }
 
 // ---- Named parameters -----------------------------------------------------------------

@@ -181,6 +181,8 @@ class TSMIParser : public TComponent, private TSMINameResolver {
 // The language's number test: the text, with the process's decimal separator read as
 // ".", is a whole number ("12", "-1.5", "1e3", with blanks around).
 bool TryExpressionNumber(const AnsiString& text, double& value);
+// The same test with another decimal separator in place of the process's.
+bool TryExpressionNumber(const AnsiString& text, double& value, char decimalSeparator);
 
 // ---- Named parameters -----------------------------------------------------------------
 

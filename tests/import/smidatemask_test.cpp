@@ -36,6 +36,8 @@ TEST_F(DateMaskTest, NumbersByPosition) {
   EXPECT_EQ(Read("20210305143015", "YYYYMMDDHHNNSS"), "2021-03-05 14:30:15");
   EXPECT_EQ(Read("05.03.2021 14:30:15", "DD.MM.YYYY HH:NN:SS"), "2021-03-05 14:30:15");
   EXPECT_EQ(Read("2021-03-05T14:30:15", "YYYY-MM-DDTHH:NN:SS"), "2021-03-05 14:30:15");
+  EXPECT_EQ(Read("2021-03-05T14:30:15", "YYYY-MM-DD THH:NN:SS"), "2021-03-05 14:30:15");
+  EXPECT_EQ(Read("2021-03-05 14:30:15", "YYYY-MM-DD THH:NN:SS"), "2021-03-05 14:30:15");
   // The text may stop where the time begins.
   EXPECT_EQ(Read("05.03.2021", "DD.MM.YYYY HH:NN:SS"), "2021-03-05 00:00:00");
   EXPECT_EQ(Read("05.03.2021 14:30", "DD.MM.YYYY HH:NN:SS"), "2021-03-05 14:30:00");
@@ -92,6 +94,7 @@ TEST_F(DateMaskTest, UnreadableTextGivesZero) {
   EXPECT_EQ(Read("05.03", "DD.MM.YYYY"), "0");
   EXPECT_EQ(Read("05.03.2021 xyz", "DD.MM.YYYY"), "0");
   EXPECT_EQ(Read("05.03.2021 25:00", "DD.MM.YYYY HH:NN"), "0");
+  EXPECT_EQ(Read("05.03.2021 Z10:00", "DD.MM.YYYY THH:NN"), "0");
   // A long run of digits is refused, not wrapped into a valid day.
   EXPECT_EQ(Read("000000065541.03.2021", "DD.MM.YYYY"), "0");
   EXPECT_EQ(Read("05.03.2021 65560:00", "DD.MM.YYYY HH:NN"), "0");
