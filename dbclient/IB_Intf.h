@@ -10,8 +10,8 @@
 #include <array>
 #include <memory>
 
+#include "classlib/core/DynLib.h"
 #include "classlib/core/System.h"
-#include "dbclient/DynamicLibrary.h"
 
 namespace ordvane {
 

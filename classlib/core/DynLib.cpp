@@ -21,9 +21,11 @@ struct LoadedModules {
   std::unordered_map<HMODULE, int> counts;
 };
 
+// Never destroyed: libraries held by other process-wide objects are released while
+// statics are being destroyed, in an order no unit controls.
 LoadedModules& Modules() {
-  static LoadedModules modules;
-  return modules;
+  static auto* modules = new LoadedModules;
+  return *modules;
 }
 
 bool IsLoaded(HMODULE module) {
@@ -39,6 +41,11 @@ void TakeLoaderError() {
 }  // namespace
 
 HMODULE LoadLibrary(const AnsiString& fileName) {
+  // The loader takes an empty name as the program itself, which is no library.
+  if (fileName.empty()) {
+    tLoaderError = "empty library name";
+    return 0;
+  }
   void* handle = dlopen(FileNameToSystem(fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     TakeLoaderError();
@@ -81,5 +88,16 @@ bool FreeLibrary(HMODULE module) {
 AnsiString LoaderErrorText() { return tLoaderError; }
 
 void RaiseLoaderError() { throw EOSError(tLoaderError); }
+
+bool TDynamicLibrary::Open(const AnsiString& fileName) {
+  Close();
+  fModule = LoadLibrary(fileName);
+  return fModule != 0;
+}
+
+void TDynamicLibrary::Close() {
+  if (fModule) FreeLibrary(fModule);
+  fModule = 0;
+}
 
 }  // namespace ordvane

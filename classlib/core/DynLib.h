@@ -20,6 +20,27 @@ void* GetProcAddress(HMODULE module, const AnsiString& procName);
 // second release of the same load does nothing).
 bool FreeLibrary(HMODULE module);
 
+// A library loaded by file name and released when its owner lets go of it.
+class TDynamicLibrary {
+ public:
+  TDynamicLibrary() = default;
+  ~TDynamicLibrary() { Close(); }
+  TDynamicLibrary(const TDynamicLibrary&) = delete;
+  TDynamicLibrary& operator=(const TDynamicLibrary&) = delete;
+
+  // Loads the file (a library already open is released first); false when the loader
+  // refuses it, with its text in LoaderErrorText.
+  bool Open(const AnsiString& fileName);
+  // Address of an exported symbol; nullptr when there is none or nothing is loaded.
+  void* Symbol(const AnsiString& name) const { return fModule ? GetProcAddress(fModule, name) : nullptr; }
+  bool Loaded() const { return fModule != 0; }
+  // Releases the library; harmless when nothing is loaded.
+  void Close();
+
+ private:
+  HMODULE fModule = 0;
+};
+
 // The loader's text for the last failure of the three calls above on this thread.
 AnsiString LoaderErrorText();
 // Raises EOSError with LoaderErrorText.

@@ -149,10 +149,10 @@ double TRegistry::ReadFloat(const AnsiString& name) const {
   return result;
 }
 
-Int64 TRegistry::ReadCurrency(const AnsiString& name) const {
-  Int64 result;
-  std::memcpy(&result, ReadEightBytes(name).data(), sizeof result);
-  return result;
+Currency TRegistry::ReadCurrency(const AnsiString& name) const {
+  Int64 scaled;
+  std::memcpy(&scaled, ReadEightBytes(name).data(), sizeof scaled);
+  return Currency::FromScaled(scaled);
 }
 
 int TRegistry::ReadBinaryData(const AnsiString& name, void* buffer, int bufferSize) const {
@@ -195,8 +195,8 @@ void TRegistry::WriteBool(const AnsiString& name, bool value) { WriteInteger(nam
 
 void TRegistry::WriteFloat(const AnsiString& name, double value) { Put(name, {rdBinary, BytesOf(value)}); }
 
-void TRegistry::WriteCurrency(const AnsiString& name, Int64 scaledValue) {
-  Put(name, {rdBinary, BytesOf(scaledValue)});
+void TRegistry::WriteCurrency(const AnsiString& name, Currency value) {
+  Put(name, {rdBinary, BytesOf(value.Scaled())});
 }
 
 void TRegistry::WriteBinaryData(const AnsiString& name, const void* buffer, int bufferSize) {

@@ -7,6 +7,7 @@
 // binary values, a currency as its 64-bit scaled number (value x 10 000), a Boolean as an
 // integer.
 
+#include "classlib/core/Currency.h"
 #include "classlib/core/Objects.h"
 #include "classlib/core/SettingsStore.h"
 #include "classlib/core/StringLists.h"
@@ -54,7 +55,7 @@ class TRegistry : public TObject {
   double ReadDate(const AnsiString& name) const { return ReadFloat(name); }
   double ReadTime(const AnsiString& name) const { return ReadFloat(name); }
   double ReadDateTime(const AnsiString& name) const { return ReadFloat(name); }
-  Int64 ReadCurrency(const AnsiString& name) const;
+  Currency ReadCurrency(const AnsiString& name) const;
   // Copies a binary value into the buffer and answers its size; 0 for a missing value.
   // A value larger than bufferSize is refused (nothing is copied).
   int ReadBinaryData(const AnsiString& name, void* buffer, int bufferSize) const;
@@ -69,7 +70,7 @@ class TRegistry : public TObject {
   void WriteDate(const AnsiString& name, double value) { WriteFloat(name, value); }
   void WriteTime(const AnsiString& name, double value) { WriteFloat(name, value); }
   void WriteDateTime(const AnsiString& name, double value) { WriteFloat(name, value); }
-  void WriteCurrency(const AnsiString& name, Int64 scaledValue);
+  void WriteCurrency(const AnsiString& name, Currency value);
   void WriteBinaryData(const AnsiString& name, const void* buffer, int bufferSize);
 
  private:

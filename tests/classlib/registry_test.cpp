@@ -68,7 +68,7 @@ TEST_F(RegistryTest, EveryTypeRoundTripsThroughTheFile) {
     reg.WriteBool("Flag", true);
     reg.WriteFloat("Ratio", 1.0 / 3.0);
     reg.WriteDate("When", 45000.5);
-    reg.WriteCurrency("Amount", -12345678901234LL);
+    reg.WriteCurrency("Amount", Currency::FromScaled(-12345678901234LL));
     reg.WriteBinaryData("Blob", blob, sizeof blob);
   }
   // What is on disk, read by the store's own parser.
@@ -89,7 +89,7 @@ TEST_F(RegistryTest, EveryTypeRoundTripsThroughTheFile) {
   EXPECT_TRUE(reg.ReadBool("Flag"));
   EXPECT_EQ(reg.ReadFloat("Ratio"), 1.0 / 3.0);
   EXPECT_EQ(reg.ReadDateTime("When"), 45000.5);
-  EXPECT_EQ(reg.ReadCurrency("Amount"), -12345678901234LL);
+  EXPECT_EQ(reg.ReadCurrency("Amount").Scaled(), -12345678901234LL);
   unsigned char back[16] = {};
   EXPECT_EQ(reg.ReadBinaryData("Blob", back, sizeof back), 6);
   EXPECT_EQ(std::memcmp(back, blob, sizeof blob), 0);

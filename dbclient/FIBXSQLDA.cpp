@@ -1,0 +1,1200 @@
+#include "dbclient/FIBXSQLDA.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include "classlib/core/CodePages.h"
+#include "classlib/core/DateFormat.h"
+#include "classlib/core/FloatFormat.h"
+#include "classlib/core/FormatSettings.h"
+#include "classlib/core/Math.h"
+#include "classlib/core/StrUtils.h"
+#include "dbclient/FIBStrUtils.h"
+#include "dbclient/fib.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr short kNullableBit = 1;
+constexpr std::size_t kMaxInlineText = 32767;
+constexpr short kUnicodeFssCharSet = 3;
+constexpr short kOctetsCharSet = 1;
+constexpr short kTextBlobSubtype = 1;
+constexpr Cardinal kKOI8CodePage = 20866;
+constexpr int kMaxNameLength = 31;
+
+constexpr Int64 kPowersOfTen[] = {1,
+                                  10,
+                                  100,
+                                  1000,
+                                  10000,
+                                  100000,
+                                  1000000,
+                                  10000000,
+                                  100000000,
+                                  1000000000,
+                                  10000000000,
+                                  100000000000,
+                                  1000000000000,
+                                  10000000000000,
+                                  100000000000000,
+                                  1000000000000000,
+                                  10000000000000000,
+                                  100000000000000000,
+                                  1000000000000000000};
+constexpr int kMaxPowerOfTen = 18;
+// Integers up to this magnitude are exact in a double.
+constexpr Int64 kMaxExactDoubleInteger = Int64{1} << 53;
+
+bool IsTextType(short type) {
+  return type == SQL_TEXT || type == SQL_VARYING;
+}
+bool IsScaledIntegerType(short type) {
+  return type == SQL_SHORT || type == SQL_LONG || type == SQL_INT64;
+}
+bool IsFloatType(short type) {
+  return type == SQL_FLOAT || type == SQL_DOUBLE || type == SQL_D_FLOAT;
+}
+bool IsNumericType(short type) {
+  return IsScaledIntegerType(type) || IsFloatType(type);
+}
+bool IsDateTimeType(short type) {
+  return type == SQL_TIMESTAMP || type == SQL_TYPE_DATE || type == SQL_TYPE_TIME;
+}
+bool IsIdType(short type) {
+  return type == SQL_BLOB || type == SQL_ARRAY || type == SQL_QUAD;
+}
+bool IsKOI8CharSetID(Integer id) {
+  return id == 63 || id == 64;
+}
+
+// The bytes a value of a fixed-size type needs; 0 for the types whose length the
+// description gives.
+std::size_t FixedSize(short type) {
+  switch (type) {
+    case SQL_SHORT:
+      return sizeof(ISC_SHORT);
+    case SQL_LONG:
+      return sizeof(ISC_LONG);
+    case SQL_INT64:
+      return sizeof(ISC_INT64);
+    case SQL_FLOAT:
+      return sizeof(float);
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return sizeof(double);
+    case SQL_TIMESTAMP:
+      return sizeof(ISC_TIMESTAMP);
+    case SQL_TYPE_DATE:
+      return sizeof(ISC_DATE);
+    case SQL_TYPE_TIME:
+      return sizeof(ISC_TIME);
+    case SQL_BLOB:
+    case SQL_ARRAY:
+    case SQL_QUAD:
+      return sizeof(ISC_QUAD);
+    case SQL_BOOLEAN:
+      return sizeof(FB_BOOLEAN);
+    default:
+      return 0;
+  }
+}
+
+bool IsKnownType(short type) {
+  return IsTextType(type) || FixedSize(type) != 0 || type == SQL_NULL;
+}
+
+[[noreturn]] void ConversionError() {
+  FIBError(33);
+}
+
+// value * 10^scale, truncated toward zero.
+Int64 DescaleTruncating(Int64 value, int scale) {
+  if (scale >= 0) {
+    Int64 result = value;
+    for (int i = 0; i < scale; ++i)
+      if (__builtin_mul_overflow(result, Int64{10}, &result)) ConversionError();
+    return result;
+  }
+  return -scale > kMaxPowerOfTen ? 0 : value / kPowersOfTen[-scale];
+}
+
+// value * 10^scale in extended precision.
+Extended DescaleExtended(Int64 value, int scale) {
+  return scale < 0 ? static_cast<Extended>(value) / IntPower(10, -scale)
+                   : static_cast<Extended>(value) * IntPower(10, scale);
+}
+
+// value * 10^scale as the double nearest to the exact quotient where the integer is exact
+// in a double (one correctly rounded division), through extended precision otherwise.
+double DescaleDouble(Int64 value, int scale) {
+  if (scale < 0 && -scale <= 22 && value >= -kMaxExactDoubleInteger && value <= kMaxExactDoubleInteger)
+    return static_cast<double>(value) / static_cast<double>(IntPower(10, -scale));
+  return static_cast<double>(DescaleExtended(value, scale));
+}
+
+template <class T>
+T TruncateChecked(Extended value) {
+  // The open bounds keep NaN out as well.
+  if (!(value > static_cast<Extended>(std::numeric_limits<T>::min()) - 1 &&
+        value < static_cast<Extended>(std::numeric_limits<T>::max()) + 1))
+    ConversionError();
+  return static_cast<T>(std::trunc(value));
+}
+
+// value * 10^scale * 10000 rounded to nearest (ties to even), exactly.
+Currency CurrencyFromScaled(Int64 value, int scale) {
+  const int shift = scale + 4;
+  if (shift >= 0) return Currency::FromScaled(DescaleTruncating(value, shift));
+  if (-shift > kMaxPowerOfTen) return Currency();
+  const Int64 divisor = kPowersOfTen[-shift];
+  Int64 quotient = value / divisor;
+  const Int64 remainder = value % divisor;
+  const Int64 magnitude = remainder < 0 ? -remainder : remainder;
+  const Int64 rest = divisor - magnitude;
+  if (magnitude > rest || (magnitude == rest && quotient % 2 != 0)) quotient += remainder < 0 ? -1 : 1;
+  return Currency::FromScaled(quotient);
+}
+
+AnsiString UpperCaseAscii(AnsiString text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+// Decimal text for the server: ',' and the user's separator become '.'.
+AnsiString ServerDecimalText(AnsiString text) {
+  const char separator = FormatSettings().DecimalSeparator;
+  for (char& c : text)
+    if (c == ',' || c == separator) c = '.';
+  return text;
+}
+
+AnsiString NameOf(const char* name, short length) {
+  return AnsiString(name, static_cast<std::size_t>(std::clamp<short>(length, 0, 32)));
+}
+
+Variant Dereferenced(const Variant& value) {
+  const TVarType type = static_cast<TVarType>(value.VType() & ~varByRef);
+  if (type == varVariant) return *static_cast<const Variant*>(value.DataPtr());
+  return VarAsType(value, type);
+}
+
+// The elements of an array variant as raw bytes.
+RawByteString ArrayBytes(const Variant& value) {
+  Variant array = value;
+  Int64 count = 1;
+  for (Integer dim = 1; dim <= VarArrayDimCount(array); ++dim)
+    count *= VarArrayHighBound(array, dim) - VarArrayLowBound(array, dim) + 1;
+  const Int64 size = count * VarArrayElementSize(array);
+  const void* data = VarArrayLock(array);
+  RawByteString bytes(static_cast<const char*>(data), static_cast<std::size_t>(size));
+  VarArrayUnlock(array);
+  return bytes;
+}
+
+}  // namespace
+
+// ---- TFIBXSQLVAR: access ------------------------------------------------------------------
+
+TFIBXSQLVAR::TFIBXSQLVAR(TFIBXSQLDA& list, int index) : fList(list), fIndex(index) {}
+
+TFIBXSQLVAR::~TFIBXSQLVAR() = default;
+
+XSQLVAR& TFIBXSQLVAR::Var() const {
+  return fList.Record(fIndex);
+}
+
+IFIBXSQLDAOwner* TFIBXSQLVAR::Owner() const {
+  return fList.fOwner;
+}
+
+Integer TFIBXSQLVAR::Dialect() const {
+  return Owner() ? Owner()->SQLDialect() : SQL_DIALECT_CURRENT;
+}
+
+template <class T>
+T TFIBXSQLVAR::Read() const {
+  T value{};
+  std::memcpy(&value, fData.data(), std::min(sizeof value, fData.size()));
+  return value;
+}
+
+std::string_view TFIBXSQLVAR::RawText() const {
+  const XSQLVAR& var = Var();
+  if (fData.empty()) return {};
+  if (GetSQLType() == SQL_VARYING) {
+    const std::size_t available = fData.size() - sizeof(ISC_SHORT);
+    const auto length = static_cast<std::size_t>(std::max<ISC_SHORT>(Read<ISC_SHORT>(), 0));
+    return {fData.data() + sizeof(ISC_SHORT), std::min(length, available)};
+  }
+  const auto length = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
+  return {fData.data(), std::min(length, fData.size())};
+}
+
+Int64 TFIBXSQLVAR::ScaledInteger() const {
+  switch (GetSQLType()) {
+    case SQL_SHORT:
+      return Read<ISC_SHORT>();
+    case SQL_LONG:
+      return Read<ISC_LONG>();
+    default:
+      return Read<ISC_INT64>();
+  }
+}
+
+short TFIBXSQLVAR::GetSQLType() const {
+  return static_cast<short>(Var().sqltype & ~kNullableBit);
+}
+short TFIBXSQLVAR::GetSQLScale() const {
+  return Var().sqlscale;
+}
+short TFIBXSQLVAR::GetSQLSubtype() const {
+  return Var().sqlsubtype;
+}
+short TFIBXSQLVAR::GetSize() const {
+  return Var().sqllen;
+}
+short TFIBXSQLVAR::GetServerSQLType() const {
+  return fDescribed ? fServerSQLType : GetSQLType();
+}
+short TFIBXSQLVAR::GetServerSQLScale() const {
+  return fDescribed ? fServerSQLScale : GetSQLScale();
+}
+short TFIBXSQLVAR::GetServerSQLSubtype() const {
+  return fDescribed ? fServerSQLSubtype : GetSQLSubtype();
+}
+
+AnsiString TFIBXSQLVAR::GetSqlName() const {
+  return IsParam() ? AnsiString() : NameOf(Var().sqlname, Var().sqlname_length);
+}
+
+AnsiString TFIBXSQLVAR::GetRelationName() const {
+  return IsParam() ? AnsiString() : NameOf(Var().relname, Var().relname_length);
+}
+
+XSQLVAR* TFIBXSQLVAR::GetData() const {
+  return &Var();
+}
+bool TFIBXSQLVAR::IsParam() const {
+  return fList.IsParams();
+}
+bool TFIBXSQLVAR::IsBlob() const {
+  return GetSQLType() == SQL_BLOB || GetSQLType() == SQL_ARRAY;
+}
+bool TFIBXSQLVAR::IsArray() const {
+  return GetSQLType() == SQL_ARRAY;
+}
+
+bool TFIBXSQLVAR::GetIsNullable() const {
+  XSQLVAR& var = Var();
+  if ((var.sqltype & kNullableBit) == 0) return false;
+  if (!var.sqlind) var.sqlind = const_cast<ISC_SHORT*>(&fNullIndicator);
+  return true;
+}
+
+bool TFIBXSQLVAR::GetIsNull() const {
+  if (fPendingBlob) return false;
+  if (!IsParam() && Owner() && !Owner()->ColumnValuesPresent()) return true;
+  const XSQLVAR& var = Var();
+  if ((var.sqltype & kNullableBit) != 0 && var.sqlind && *var.sqlind < 0) return true;
+  const short type = GetSQLType();
+  return type == 0 || type == SQL_NULL;
+}
+
+// ---- TFIBXSQLVAR: readers -----------------------------------------------------------------
+
+bool TFIBXSQLVAR::TextNeedsUtf8(Integer charSetID) const {
+  IFIBXSQLDAOwner* owner = Owner();
+  return owner && ((owner->IsUnicodeCharSet() && charSetID >= 2) || owner->IsUnicodeCharSetID(charSetID));
+}
+
+// A text blob whose character set is a Unicode one travels as UTF-8; its character set
+// is the low byte of the scale.
+bool TFIBXSQLVAR::TextBlobNeedsUtf8() const {
+  IFIBXSQLDAOwner* owner = Owner();
+  return owner && owner->IsFB21UnicodeOrNone() && GetServerSQLSubtype() == kTextBlobSubtype &&
+         owner->IsUnicodeCharSetID(GetServerSQLScale() & 0xFF);
+}
+
+// The server pads a CHAR column of a multi-byte character set to its length in bytes;
+// the value has the column's length in characters.
+AnsiString TFIBXSQLVAR::FixedWidthText(AnsiString text) const {
+  if (GetSQLType() != SQL_TEXT) return text;
+  const std::size_t bytesPerCharacter = CharSetID() == kUnicodeFssCharSet ? 3 : 4;
+  const std::size_t length = static_cast<std::size_t>(std::max<short>(GetSize(), 0)) / bytesPerCharacter;
+  while (text.size() > length && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+AnsiString TFIBXSQLVAR::TextOfBlob() const {
+  if (fPendingBlob) {
+    return AnsiString(reinterpret_cast<const char*>(fPendingBlob->Memory()),
+                      static_cast<std::size_t>(fPendingBlob->Size()));
+  }
+  if (IsParam() || !Owner()) return "(BLOB)";
+  IFIBXSQLDAOwner* owner = Owner();
+  const Integer charSetID = owner->IsFB21UnicodeOrNone() ? (GetSQLScale() & 0xFF) : -1;
+  return owner->ReadBlobText(GetAsQuad(), GetSQLSubtype(), charSetID);
+}
+
+AnsiString TFIBXSQLVAR::GetAsString() const {
+  if (GetIsNull()) return AnsiString();
+  const short type = GetSQLType();
+  switch (type) {
+    case SQL_TEXT:
+    case SQL_VARYING: {
+      IFIBXSQLDAOwner* owner = Owner();
+      const std::string_view raw = RawText();
+      AnsiString text(raw);
+      if (owner && owner->IsUnicodeOrNoneCharSet() && owner->IsUnicodeCharSetID(CharSetID()))
+        text = FixedWidthText(Utf8ToAnsi(raw));
+      else if (IsKOI8CharSetID(CharSetID()))
+        text = ConvertCodePage(raw, kKOI8CodePage, GetAnsiCodePage());
+      if (owner && owner->TrimCharFields()) text = TrimRight(text);
+      return text;
+    }
+    case SQL_SHORT:
+    case SQL_LONG:
+      return GetSQLScale() == 0 ? IntToStr(ScaledInteger()) : FloatToStr(GetAsDouble());
+    case SQL_INT64:
+      if (GetSQLScale() == 0) return IntToStr(ScaledInteger());
+      return BcdToStr(ScaledInt64ToBcd(ScaledInteger(), -GetSQLScale()));
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return FloatToStr(GetAsDouble());
+    case SQL_TIMESTAMP:
+      return DateTimeToStr(GetAsDateTime());
+    case SQL_TYPE_DATE:
+      return DateToStr(GetAsDateTime());
+    case SQL_TYPE_TIME:
+      return TimeToStr(GetAsDateTime());
+    case SQL_BOOLEAN:
+      return GetAsBoolean() ? "True" : "False";
+    case SQL_ARRAY:
+      return "(ARRAY)";
+    case SQL_BLOB:
+      return TextOfBlob();
+    default:
+      ConversionError();
+  }
+}
+
+WideString TFIBXSQLVAR::GetAsWideString() const {
+  IFIBXSQLDAOwner* owner = Owner();
+  if (owner && owner->IsUnicodeOrNoneCharSet() && IsTextType(GetSQLType()) &&
+      owner->IsUnicodeCharSetID(CharSetID()))
+    return GetIsNull() ? WideString() : Utf8Decode(RawText());
+  return AnsiToWide(GetAsString());
+}
+
+Integer TFIBXSQLVAR::GetAsLong() const {
+  if (GetIsNull()) return 0;
+  const short type = GetSQLType();
+  if (IsScaledIntegerType(type)) {
+    const Int64 value = DescaleTruncating(ScaledInteger(), GetSQLScale());
+    if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max())
+      ConversionError();
+    return static_cast<Integer>(value);
+  }
+  if (IsFloatType(type)) return TruncateChecked<Integer>(GetAsDouble());
+  if (IsTextType(type)) return StrToInt(GetAsString());
+  if (type == SQL_BOOLEAN) return Read<FB_BOOLEAN>();
+  ConversionError();
+}
+
+Int64 TFIBXSQLVAR::GetAsInt64() const {
+  if (GetIsNull()) return 0;
+  const short type = GetSQLType();
+  if (IsScaledIntegerType(type)) return DescaleTruncating(ScaledInteger(), GetSQLScale());
+  if (IsFloatType(type)) return TruncateChecked<Int64>(GetAsDouble());
+  if (IsTextType(type)) return StrToInt64(GetAsString());
+  ConversionError();
+}
+
+double TFIBXSQLVAR::GetAsDouble() const {
+  if (GetIsNull()) return 0;
+  const short type = GetSQLType();
+  if (IsScaledIntegerType(type)) return DescaleDouble(ScaledInteger(), GetSQLScale());
+  if (type == SQL_BOOLEAN) return Read<FB_BOOLEAN>() == 1 ? 1.0 : 0.0;
+  return static_cast<double>(GetAsExtended());
+}
+
+Extended TFIBXSQLVAR::GetAsExtended() const {
+  if (GetIsNull()) return 0;
+  switch (GetSQLType()) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+      return DescaleExtended(ScaledInteger(), GetSQLScale());
+    case SQL_FLOAT:
+      return Read<float>();
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return Read<double>();
+    case SQL_TEXT:
+    case SQL_VARYING:
+      return StrToFloat(GetAsString());
+    default:
+      ConversionError();
+  }
+}
+
+Currency TFIBXSQLVAR::GetAsCurrency() const {
+  if (GetIsNull()) return Currency();
+  if (Dialect() >= SQL_DIALECT_V6 && GetSQLType() == SQL_INT64)
+    return CurrencyFromScaled(ScaledInteger(), GetSQLScale());
+  const Extended units = static_cast<Extended>(GetAsDouble()) * Currency::Scale;
+  if (!(std::fabs(units) < 0x1p63L)) ConversionError();
+  return Currency::FromScaled(Round(units));
+}
+
+TBcd TFIBXSQLVAR::GetAsBcd() const {
+  TBcd result;
+  try {
+    if (Dialect() >= SQL_DIALECT_V6 && GetSQLType() == SQL_INT64 && !GetIsNull())
+      return ScaledInt64ToBcd(ScaledInteger(), -GetSQLScale());
+    if (!CurrToBcd(GetAsCurrency(), result, 32, 4)) ConversionError();
+  } catch (const EBcdException&) {
+    ConversionError();
+  }
+  return result;
+}
+
+TTimeStamp TFIBXSQLVAR::GetAsTimeStamp() const {
+  if (GetIsNull()) return TTimeStamp{0, 0};
+  switch (GetSQLType()) {
+    case SQL_TIMESTAMP: {
+      const auto value = Read<ISC_TIMESTAMP>();
+      return TTimeStamp{static_cast<Integer>(value.timestamp_time / 10),
+                        value.timestamp_date + IscDateToTimeStampDate};
+    }
+    case SQL_TYPE_DATE:
+      return TTimeStamp{0, Read<ISC_DATE>() + IscDateToTimeStampDate};
+    case SQL_TYPE_TIME:
+      return TTimeStamp{static_cast<Integer>(Read<ISC_TIME>() / 10), 0};
+    case SQL_TEXT:
+    case SQL_VARYING:
+      return DateTimeToTimeStamp(StrToDate(GetAsString()));
+    default:
+      ConversionError();
+  }
+}
+
+TDateTime TFIBXSQLVAR::GetAsDateTime() const {
+  if (GetIsNull()) return 0;
+  switch (GetSQLType()) {
+    case SQL_TIMESTAMP:
+      return TimeStampToDateTime(GetAsTimeStamp());
+    case SQL_TYPE_DATE:
+      return Read<ISC_DATE>() - IscDateToDateTime;
+    case SQL_TYPE_TIME:
+      return static_cast<double>(GetAsTimeStamp().Time) / MSecsPerDay;
+    case SQL_TEXT:
+    case SQL_VARYING:
+      return StrToDate(GetAsString());
+    default:
+      ConversionError();
+  }
+}
+
+ISC_QUAD TFIBXSQLVAR::GetAsQuad() const {
+  if (!IsIdType(GetSQLType())) ConversionError();
+  if (GetIsNull()) return ISC_QUAD{0, 0};
+  return Read<ISC_QUAD>();
+}
+
+bool TFIBXSQLVAR::GetAsBoolean() const {
+  const short type = GetSQLType();
+  if (!IsScaledIntegerType(type) && type != SQL_BOOLEAN) ConversionError();
+  if (GetIsNull()) return false;
+  return (type == SQL_BOOLEAN ? Read<FB_BOOLEAN>() : ScaledInteger()) == 1;
+}
+
+TGUID TFIBXSQLVAR::GetAsGuid() const {
+  if (!IsTextType(GetSQLType())) ConversionError();
+  TGUID guid;
+  if (GetIsNull()) return guid;
+  const std::string_view bytes = RawText();
+  if (bytes.size() < sizeof guid) ConversionError();
+  std::memcpy(&guid, bytes.data(), sizeof guid);
+  return guid;
+}
+
+Variant TFIBXSQLVAR::GetAsVariant() const {
+  if (GetIsNull()) return Null();
+  const short type = GetSQLType();
+  const short scale = GetSQLScale();
+  switch (type) {
+    case SQL_INT64:
+      if (scale == 0) return Variant(static_cast<Int64>(ScaledInteger()));
+      if (scale >= -4) return Variant(static_cast<double>(GetAsExtended()));
+      return Variant(GetAsDouble());
+    case SQL_SHORT:
+    case SQL_LONG:
+      return scale == 0 ? Variant(static_cast<Integer>(ScaledInteger())) : Variant(GetAsDouble());
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return Variant(GetAsDouble());
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+      return VarFromDateTime(GetAsDateTime());
+    case SQL_TEXT:
+    case SQL_VARYING:
+      if (Owner() && Owner()->IsUnicodeCharSetID(CharSetID())) return Variant(GetAsWideString());
+      return Variant(GetAsString());
+    case SQL_BLOB:
+      return Variant(GetAsString());
+    case SQL_ARRAY:
+      return Variant("(Array)");
+    case SQL_BOOLEAN:
+      return Variant(GetAsBoolean());
+    default:
+      ConversionError();
+  }
+}
+
+// ---- TFIBXSQLVAR: the writer --------------------------------------------------------------
+
+template <class F>
+void TFIBXSQLVAR::ForEachNamesake(F&& apply) {
+  const auto [first, last] = fList.fNames.equal_range(fName);
+  if (fName.empty() || first == last) {
+    apply(*this);
+    fModified = true;
+    return;
+  }
+  for (auto it = first; it != last; ++it) {
+    TFIBXSQLVAR& var = *fList.fVars[static_cast<std::size_t>(it->second)];
+    apply(var);
+    var.fModified = true;
+  }
+}
+
+void TFIBXSQLVAR::AllocateData(std::size_t length) {
+  fData.assign(std::max<std::size_t>(length, 1), 0);
+  Var().sqldata = fData.data();
+}
+
+void TFIBXSQLVAR::StoreValue(short type, const void* data, std::size_t length) {
+  fPendingBlob.reset();
+  fTypeUnknownWhenSet = false;
+  ApplyNull(false);
+  XSQLVAR& var = Var();
+  var.sqlscale = 0;
+  AllocateData(length);
+  if (length != 0) std::memcpy(fData.data(), data, length);
+  var.sqltype = static_cast<short>(type | (var.sqltype & kNullableBit));
+  var.sqllen = static_cast<short>(length);
+}
+
+void TFIBXSQLVAR::ApplyNullable(bool value) {
+  XSQLVAR& var = Var();
+  if (value) {
+    var.sqltype = static_cast<short>(var.sqltype | kNullableBit);
+    var.sqlind = &fNullIndicator;
+  } else {
+    var.sqltype = static_cast<short>(var.sqltype & ~kNullableBit);
+    var.sqlind = nullptr;
+    fNullIndicator = 0;
+  }
+}
+
+void TFIBXSQLVAR::ApplyNull(bool value) {
+  if (!value) {
+    if (GetIsNullable()) fNullIndicator = 0;
+    return;
+  }
+  fPendingBlob.reset();
+  XSQLVAR& var = Var();
+  if (GetSQLType() == 0) {
+    var.sqltype = static_cast<short>(SQL_TEXT | (var.sqltype & kNullableBit));
+    var.sqllen = 0;
+    AllocateData(0);
+  }
+  ApplyNullable(true);
+  fNullIndicator = -1;
+}
+
+void TFIBXSQLVAR::SetIsNull(bool value) {
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.ApplyNull(value); });
+}
+
+void TFIBXSQLVAR::SetIsNullable(bool value) {
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.ApplyNullable(value); });
+}
+
+void TFIBXSQLVAR::SetSQLScale(short value) {
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.Var().sqlscale = value; });
+}
+
+// ---- TFIBXSQLVAR: typed writers -----------------------------------------------------------
+
+void TFIBXSQLVAR::SetAsLong(Integer value) {
+  const ISC_LONG stored = value;
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_LONG, &stored, sizeof stored); });
+}
+
+void TFIBXSQLVAR::SetAsShort(SmallInt value) {
+  const ISC_SHORT stored = value;
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_SHORT, &stored, sizeof stored); });
+}
+
+// The server refuses a number for a BOOLEAN parameter.
+void TFIBXSQLVAR::SetAsBoolean(bool value) {
+  if (GetServerSQLType() == SQL_BOOLEAN) {
+    const FB_BOOLEAN stored = value ? FB_TRUE : FB_FALSE;
+    ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_BOOLEAN, &stored, sizeof stored); });
+  } else {
+    SetAsShort(value ? 1 : 0);
+  }
+}
+
+// Dialects before 3 have no 64-bit integers: a value that fits goes as LONG, one a double
+// holds exactly as DOUBLE; anything else would lose digits.
+void TFIBXSQLVAR::SetAsInt64(Int64 value) {
+  if (Dialect() < SQL_DIALECT_V6) {
+    if (value >= std::numeric_limits<Integer>::min() && value <= std::numeric_limits<Integer>::max())
+      SetAsLong(static_cast<Integer>(value));
+    else if (value >= -kMaxExactDoubleInteger && value <= kMaxExactDoubleInteger)
+      SetAsDouble(static_cast<double>(value));
+    else
+      ConversionError();
+    return;
+  }
+  const ISC_INT64 stored = value;
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_INT64, &stored, sizeof stored); });
+}
+
+void TFIBXSQLVAR::SetAsDouble(double value) {
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_DOUBLE, &value, sizeof value); });
+}
+
+void TFIBXSQLVAR::SetAsCurrency(Currency value) {
+  if (Dialect() < SQL_DIALECT_V6) {
+    SetAsDouble(static_cast<double>(value.Scaled()) / Currency::Scale);
+    return;
+  }
+  const ISC_INT64 stored = value.Scaled();
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    var.StoreValue(SQL_INT64, &stored, sizeof stored);
+    var.Var().sqlscale = -4;
+  });
+}
+
+// Dialect 3 sends the value as a 64-bit integer keeping as many decimals as fit: with d
+// integer digits, 18 - d of them. A value of 19 or more integer digits, or below dialect
+// 3 any value, goes as DOUBLE when a double can hold it.
+void TFIBXSQLVAR::SetAsExtended(Extended value) {
+  if (!std::isfinite(value)) ConversionError();
+  const Extended integerPart = std::fabs(std::trunc(value));
+  if (Dialect() >= SQL_DIALECT_V6 && integerPart < static_cast<Extended>(kPowersOfTen[kMaxPowerOfTen])) {
+    // The first k with 10^k >= the integer part; a power equal to it needs one digit more.
+    int digits = 0;
+    while (static_cast<Extended>(kPowersOfTen[digits]) < integerPart) ++digits;
+    if (static_cast<Extended>(kPowersOfTen[digits]) == integerPart) ++digits;
+    const int decimals = kMaxPowerOfTen - digits;
+    const ISC_INT64 stored = Round(value * static_cast<Extended>(kPowersOfTen[decimals]));
+    ForEachNamesake([&](TFIBXSQLVAR& var) {
+      var.StoreValue(SQL_INT64, &stored, sizeof stored);
+      var.Var().sqlscale = static_cast<short>(-decimals);
+    });
+    return;
+  }
+  if (std::fabs(value) > static_cast<Extended>(std::numeric_limits<double>::max())) ConversionError();
+  SetAsDouble(static_cast<double>(value));
+}
+
+void TFIBXSQLVAR::SetAsBcd(const TBcd& value) {
+  Int64 digits = 0;
+  int places = 0;
+  bool converted = false;
+  try {
+    converted = TryBcdToScaledInt64(value, digits, places);
+  } catch (const EBcdException&) {
+  }
+  if (!converted) ConversionError();
+  if (Dialect() < SQL_DIALECT_V6) {
+    SetAsExtended(DescaleExtended(digits, -places));
+    return;
+  }
+  const ISC_INT64 stored = digits;
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    var.StoreValue(SQL_INT64, &stored, sizeof stored);
+    var.Var().sqlscale = static_cast<short>(-places);
+  });
+}
+
+void TFIBXSQLVAR::SetAsTimeStamp(const TTimeStamp& value) {
+  ISC_TIMESTAMP stored;
+  stored.timestamp_date = value.Date - IscDateToTimeStampDate;
+  stored.timestamp_time = static_cast<ISC_TIME>(value.Time) * 10;
+  ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_TIMESTAMP, &stored, sizeof stored); });
+}
+
+void TFIBXSQLVAR::SetAsDateTime(TDateTime value) {
+  SetAsTimeStamp(DateTimeToTimeStamp(value));
+}
+void TFIBXSQLVAR::SetAsTime(TDateTime value) {
+  SetAsDateTime(value);
+}
+void TFIBXSQLVAR::SetAsDate(TDateTime value) {
+  SetAsDateTime(std::trunc(value));
+}
+
+void TFIBXSQLVAR::SetAsQuad(const ISC_QUAD& value) {
+  const short type = IsArray() ? SQL_ARRAY : SQL_BLOB;
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    const short subType = var.GetSQLSubtype();
+    var.StoreValue(type, &value, sizeof value);
+    var.Var().sqlsubtype = subType;
+  });
+}
+
+// A GUID is 16 raw bytes: they travel as binary text, never through a character set.
+void TFIBXSQLVAR::SetAsGuid(const TGUID& value) {
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    var.StoreValue(SQL_TEXT, &value, sizeof value);
+    var.Var().sqlsubtype = kOctetsCharSet;
+  });
+}
+
+void TFIBXSQLVAR::SetAsXSQLVAR(const XSQLVAR& source) {
+  const auto length = static_cast<std::size_t>(std::max<short>(source.sqllen, 0));
+  const short type = static_cast<short>(source.sqltype & ~kNullableBit);
+  const std::size_t bytes =
+      type == SQL_VARYING ? length + sizeof(ISC_SHORT) : std::max(length, FixedSize(type));
+  const bool sourceNull = (source.sqltype & kNullableBit) != 0 && source.sqlind && *source.sqlind < 0;
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    var.fPendingBlob.reset();
+    XSQLVAR& target = var.Var();
+    var.AllocateData(bytes);
+    if (source.sqldata) std::memcpy(var.fData.data(), source.sqldata, bytes);
+    target.sqltype = source.sqltype;
+    target.sqlscale = source.sqlscale;
+    target.sqlsubtype = source.sqlsubtype;
+    target.sqllen = source.sqllen;
+    var.ApplyNullable((source.sqltype & kNullableBit) != 0);
+    var.fNullIndicator = sourceNull ? -1 : 0;
+  });
+}
+
+void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
+  if (&source == this) return;
+  if (source.fPendingBlob) {
+    StorePendingBlob(std::string_view(reinterpret_cast<const char*>(source.fPendingBlob->Memory()),
+                                      static_cast<std::size_t>(source.fPendingBlob->Size())));
+    return;
+  }
+  if (source.GetIsNull()) {
+    SetIsNull(true);
+    return;
+  }
+  SetAsXSQLVAR(source.Var());
+}
+
+void TFIBXSQLVAR::LoadFromStream(TStream& stream) {
+  TMemoryStream contents;
+  contents.CopyFrom(&stream, 0);
+  StorePendingBlob(std::string_view(reinterpret_cast<const char*>(contents.Memory()),
+                                    static_cast<std::size_t>(contents.Size())));
+}
+
+// Text too long for a text parameter goes as a text blob in the parameter's character
+// set, not as a blob whose sub-type would be that character set's number.
+void TFIBXSQLVAR::StorePendingBlob(std::string_view bytes) {
+  const bool textTarget = IsTextType(GetServerSQLType());
+  const short subType = textTarget ? kTextBlobSubtype : GetServerSQLSubtype();
+  const short scale = textTarget ? static_cast<short>(GetServerSQLSubtype() & 0xFF) : GetServerSQLScale();
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    auto blob = std::make_unique<TMemoryStream>();
+    blob->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+    var.fTypeUnknownWhenSet = false;
+    XSQLVAR& target = var.Var();
+    target.sqltype = SQL_BLOB;
+    target.sqlsubtype = subType;
+    target.sqlscale = scale;
+    target.sqllen = sizeof(ISC_QUAD);
+    target.sqlind = nullptr;
+    var.AllocateData(sizeof(ISC_QUAD));
+    var.fPendingBlob = std::move(blob);
+  });
+  if (Owner()) Owner()->SetHasPendingBlobs();
+}
+
+// ---- TFIBXSQLVAR: text and variants -------------------------------------------------------
+
+void TFIBXSQLVAR::SetAsStringEx(const AnsiString& value, bool afterDescribe) {
+  StoreText(&value, nullptr, afterDescribe);
+}
+
+void TFIBXSQLVAR::SetAsStringEx(const WideString& value, bool afterDescribe) {
+  StoreText(nullptr, &value, afterDescribe);
+}
+
+// A value given before the parameter was described keeps its text until the description
+// tells how to send it; wide text that the connection takes as UTF-8 is kept as UTF-8.
+void TFIBXSQLVAR::StoreUndescribedText(const AnsiString* ansi, const WideString* wide) {
+  const bool utf8 = wide && Owner() && Owner()->IsUnicodeOrNoneCharSet();
+  const RawByteString bytes = wide ? (utf8 ? Utf8Encode(*wide) : WideToAnsi(*wide)) : *ansi;
+  if (bytes.size() > kMaxInlineText) {
+    StorePendingBlob(bytes);
+    return;
+  }
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    var.StoreValue(SQL_TEXT, bytes.data(), bytes.size());
+    var.Var().sqlsubtype = utf8 ? kUnicodeFssCharSet : 0;
+    var.fTypeUnknownWhenSet = true;
+  });
+  fList.fHasPendingConversions = true;
+}
+
+void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe) {
+  if (!afterDescribe && !fDescribed) {
+    StoreUndescribedText(ansi, wide);
+    return;
+  }
+  IFIBXSQLDAOwner* owner = Owner();
+  short target = GetServerSQLType();
+  const Integer charSetID = GetServerSQLSubtype() & 0xFF;
+  bool utf8 = false;
+  if (afterDescribe)
+    utf8 = IsTextType(target) ? TextNeedsUtf8(charSetID) : target == SQL_BLOB;
+  else if (!owner || !owner->IsUnicodeOrNoneCharSet())
+    utf8 = false;
+  else if (wide)
+    utf8 = true;
+  else if (IsTextType(target))
+    utf8 = TextNeedsUtf8(charSetID);
+  else
+    utf8 = target == SQL_BLOB && TextBlobNeedsUtf8();
+
+  RawByteString bytes =
+      utf8 ? (wide ? Utf8Encode(*wide) : AnsiToUtf8(*ansi)) : (wide ? WideToAnsi(*wide) : *ansi);
+  // A KOI8 column reads through code page 20866, so it is written through it too.
+  if (!utf8 && IsTextType(target) && IsKOI8CharSetID(charSetID))
+    bytes = ConvertCodePage(bytes, GetAnsiCodePage(), kKOI8CodePage);
+
+  if (bytes.size() > kMaxInlineText) {
+    if (wide) {
+      throw Exception(Format("%s. Value for WideString Parameter \"%s\" too long",
+                             {owner ? owner->FullName() : AnsiString(), fName}));
+    }
+    target = SQL_BLOB;
+  }
+  if (target == SQL_BLOB) {
+    StorePendingBlob(bytes);
+    return;
+  }
+  if (bytes.empty()) {
+    if (IsNumericType(target) || IsDateTimeType(target))
+      SetIsNull(true);
+    else
+      ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_TEXT, "", 0); });
+    return;
+  }
+  const AnsiString sqlName = GetSqlName();
+  if (sqlName == "DB_KEY" || sqlName == "RDB$DB_KEY") {
+    // The raw key, of exactly the key's length.
+    if (bytes.size() != static_cast<std::size_t>(std::max<short>(Var().sqllen, 0))) ConversionError();
+    const short type = GetSQLType();
+    ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(type, bytes.data(), bytes.size()); });
+    return;
+  }
+  if (IsNumericType(target)) bytes = ServerDecimalText(bytes);
+  const short subType = utf8 ? kUnicodeFssCharSet : (IsTextType(target) ? GetServerSQLSubtype() : short{0});
+  ForEachNamesake([&](TFIBXSQLVAR& var) {
+    var.StoreValue(SQL_TEXT, bytes.data(), bytes.size());
+    var.Var().sqlsubtype = subType;
+  });
+}
+
+void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
+  const TVarType type = value.VType();
+  if ((type & varByRef) != 0) {
+    SetAsVariant(Dereferenced(value));
+    return;
+  }
+  const short target = GetServerSQLType();
+  if ((type & varArray) != 0) {
+    if (target != SQL_BLOB) FIBError(2);
+    StorePendingBlob(ArrayBytes(value));
+    return;
+  }
+  const bool dateTarget = target == SQL_TIMESTAMP || target == SQL_TYPE_DATE;
+  switch (type) {
+    case varEmpty:
+    case varNull:
+      SetIsNull(true);
+      return;
+    case varBoolean:
+      if (target == SQL_BOOLEAN)
+        SetAsBoolean(value.AsBoolean());
+      else
+        SetAsLong(value.AsBoolean() ? 1 : 0);
+      return;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      if (dateTarget)
+        SetAsDateTime(value.AsDouble());
+      else if (type == varInt64 || value.AsInt64() > std::numeric_limits<Integer>::max())
+        SetAsInt64(value.AsInt64());
+      else
+        SetAsLong(value.AsInteger());
+      return;
+    case varSingle:
+    case varDouble:
+      if (dateTarget)
+        SetAsDateTime(value.AsDouble());
+      else
+        SetAsDouble(value.AsDouble());
+      return;
+    case varCurrency:
+      if (dateTarget)
+        SetAsDateTime(value.AsDouble());
+      else
+        SetAsCurrency(value.AsCurrency());
+      return;
+    case varDate:
+      if (target == SQL_TYPE_TIME)
+        SetAsTime(value.AsDateTime());
+      else if (target == SQL_TYPE_DATE)
+        SetAsDate(value.AsDateTime());
+      else
+        SetAsDateTime(value.AsDateTime());
+      return;
+    case varOleStr: {
+      const bool unicodeTarget =
+          (IsTextType(target) && ((Owner() && Owner()->IsUnicodeCharSet()) ||
+                                  (Owner() && Owner()->IsUnicodeCharSetID(GetServerSQLSubtype() & 0xFF)))) ||
+          (target == SQL_BLOB && TextBlobNeedsUtf8());
+      if (unicodeTarget)
+        SetAsWideString(value.AsWideString());
+      else
+        SetAsString(value.AsString());
+      return;
+    }
+    case varString:
+      SetAsString(value.AsString());
+      return;
+    default:
+      FIBError(2);
+  }
+}
+
+// ---- TFIBXSQLVAR: description -------------------------------------------------------------
+
+void TFIBXSQLVAR::TakeDescription() {
+  const XSQLVAR& var = Var();
+  fServerSQLType = GetSQLType();
+  fServerSQLLen = var.sqllen;
+  fServerSQLScale = var.sqlscale;
+  fServerSQLSubtype = var.sqlsubtype;
+  fDescribed = true;
+}
+
+void TFIBXSQLVAR::TakeServerDescription(const TFIBXSQLVAR& server) {
+  fServerSQLType = server.fServerSQLType;
+  fServerSQLLen = server.fServerSQLLen;
+  fServerSQLScale = server.fServerSQLScale;
+  fServerSQLSubtype = server.fServerSQLSubtype;
+  fDescribed = server.fDescribed;
+}
+
+void TFIBXSQLVAR::AllocateForDescription() {
+  XSQLVAR& var = Var();
+  const short type = GetSQLType();
+  const auto length = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
+  if (type == SQL_VARYING)
+    AllocateData(length + sizeof(ISC_SHORT));
+  else if (IsKnownType(type))
+    AllocateData(std::max(length, FixedSize(type)));
+  else if (type == 0 && IsParam())
+    AllocateData(0);
+  else
+    FIBError(30, {static_cast<int>(type)});
+  fPendingBlob.reset();
+  fTypeUnknownWhenSet = false;
+  if ((var.sqltype & kNullableBit) != 0) {
+    var.sqlind = &fNullIndicator;
+    fNullIndicator = -1;
+  } else {
+    var.sqlind = nullptr;
+    fNullIndicator = 0;
+  }
+}
+
+void TFIBXSQLVAR::ConvertPendingValue() {
+  if (!fTypeUnknownWhenSet) return;
+  fTypeUnknownWhenSet = false;
+  const short target = GetServerSQLType();
+  IFIBXSQLDAOwner* owner = Owner();
+  const bool unicodeTextBlob = target == SQL_BLOB && GetServerSQLSubtype() == kTextBlobSubtype && owner &&
+                               owner->IsFB21UnicodeOrNone() && GetServerSQLScale() < 256 &&
+                               owner->IsUnicodeCharSetID(GetServerSQLScale());
+  if (GetIsNull()) return;
+  if (IsTextType(target) || unicodeTextBlob) {
+    const std::string_view raw = RawText();
+    if (GetSQLSubtype() == kUnicodeFssCharSet)
+      SetAsStringEx(Utf8Decode(raw), true);
+    else
+      SetAsStringEx(AnsiString(raw), true);
+  } else if (IsDateTimeType(target)) {
+    SetAsDateTime(GetAsVariant().AsDateTime());
+  }
+}
+
+// ---- TFIBXSQLDA ---------------------------------------------------------------------------
+
+TFIBXSQLDA::TFIBXSQLDA(IFIBXSQLDAOwner* owner, bool isParams) : fOwner(owner), fIsParams(isParams) {}
+
+TFIBXSQLDA::~TFIBXSQLDA() = default;
+
+XSQLVAR& TFIBXSQLDA::Record(int index) {
+  std::byte* first = fBlock.data() + offsetof(XSQLDA, sqlvar);
+  return *reinterpret_cast<XSQLVAR*>(first + sizeof(XSQLVAR) * static_cast<std::size_t>(index));
+}
+
+XSQLDA* TFIBXSQLDA::AsXSQLDA() {
+  return fBlock.empty() ? nullptr : reinterpret_cast<XSQLDA*>(fBlock.data());
+}
+
+void TFIBXSQLDA::SetCount(int count) {
+  count = std::max(count, 0);
+  fNames.clear();
+  fLookupCache.clear();
+  if (count > fAllocated) {
+    fBlock.resize(XSQLDA_LENGTH(static_cast<std::size_t>(count)));
+    for (int i = fAllocated; i < count; ++i)
+      fVars.push_back(std::unique_ptr<TFIBXSQLVAR>(new TFIBXSQLVAR(*this, i)));
+    fAllocated = count;
+    AsXSQLDA()->version = SQLDA_VERSION1;
+  }
+  fCount = count;
+  if (XSQLDA* block = AsXSQLDA()) {
+    block->sqln = static_cast<ISC_SHORT>(count);
+    block->sqld = static_cast<ISC_SHORT>(count);
+  }
+}
+
+TFIBXSQLVAR& TFIBXSQLDA::GetVars(int index) const {
+  if (index < 0 || index >= fCount) FIBError(23);
+  return *fVars[static_cast<std::size_t>(index)];
+}
+
+AnsiString TFIBXSQLDA::NormalizedName(const AnsiString& name) const {
+  if (!name.empty() && name[0] == '"')
+    return name.size() < 2 ? AnsiString() : name.substr(1, name.size() - 2);
+  if (!fOwner || !fOwner->HasDatabase() || fOwner->SQLDialect() < SQL_DIALECT_V6) return UpperCaseAscii(name);
+  if (fOwner->UpperOldNames() && !NeedQuoteIdentifierCI(name)) return UpperCaseAscii(name);
+  return name;
+}
+
+TFIBXSQLVAR* TFIBXSQLDA::ByName(const AnsiString& name) {
+  if (const auto cached = fLookupCache.find(name); cached != fLookupCache.end()) return cached->second;
+  const auto found = fNames.find(NormalizedName(name));
+  if (found == fNames.end()) return nullptr;
+  TFIBXSQLVAR* var = fVars[static_cast<std::size_t>(found->second)].get();
+  fLookupCache.emplace(name, var);
+  return var;
+}
+
+void TFIBXSQLDA::RegisterName(const AnsiString& name, int index) {
+  fNames.emplace(name, index);
+  fVars[static_cast<std::size_t>(index)]->fName = name;
+}
+
+void TFIBXSQLDA::AddName(const AnsiString& name, int index, bool exact) {
+  if (index < 0 || index >= fCount) FIBError(23);
+  RegisterName(exact ? name : UpperCaseAscii(name), index);
+}
+
+AnsiString TFIBXSQLDA::DecodedAlias(const XSQLVAR& var) const {
+  const AnsiString alias = NameOf(var.aliasname, var.aliasname_length);
+  if (fOwner && fOwner->IsUnicodeCharSet()) return Utf8ToAnsi(alias);
+  if (fOwner && fOwner->IsKOI8CharSet()) return ConvertCodePage(alias, kKOI8CodePage, GetAnsiCodePage());
+  return alias;
+}
+
+// A taken name gets the first free suffix 1, 2, ..., the base cut so that the name keeps
+// within 31 characters.
+AnsiString TFIBXSQLDA::UniqueName(const AnsiString& base) const {
+  if (!NameTaken(base)) return base;
+  for (int suffix = 1;; ++suffix) {
+    const AnsiString digits = IntToStr(suffix);
+    const AnsiString candidate = base.substr(0, kMaxNameLength - digits.size()) + digits;
+    if (!NameTaken(candidate)) return candidate;
+  }
+}
+
+void TFIBXSQLDA::NameFromDescription() {
+  int unnamed = 0;
+  for (int i = 0; i < fCount; ++i) {
+    XSQLVAR& var = Record(i);
+    AnsiString name = DecodedAlias(var);
+    if (name.empty()) name = "F_" + IntToStr(++unnamed);
+    name = UniqueName(name);
+    RegisterName(name, i);
+    const std::size_t length = std::min(name.size(), sizeof var.aliasname);
+    std::memset(var.aliasname, 0, sizeof var.aliasname);
+    std::memcpy(var.aliasname, name.data(), length);
+    var.aliasname_length = static_cast<ISC_SHORT>(length);
+  }
+}
+
+void TFIBXSQLDA::SetupAfterDescribe() {
+  for (int i = 0; i < fCount; ++i) fVars[static_cast<std::size_t>(i)]->TakeDescription();
+  if (fNames.empty()) NameFromDescription();
+  for (int i = 0; i < fCount; ++i) fVars[static_cast<std::size_t>(i)]->AllocateForDescription();
+}
+
+void TFIBXSQLDA::AssignValues(const TFIBXSQLDA& source) {
+  for (int i = 0; i < source.Count(); ++i) {
+    const TFIBXSQLVAR& from = source.GetVars(i);
+    TFIBXSQLVAR* to = ByName(from.Name());
+    if (!to) continue;
+    if (from.GetIsNull()) {
+      to->SetIsNull(true);
+    } else if (from.IsBlob() && to->IsBlob() && !from.PendingBlob()) {
+      to->SetAsQuad(from.GetAsQuad());
+    } else if (from.GetSQLType() == SQL_INT64) {
+      if (to->IsBlob()) to->SetAsQuad(ISC_QUAD{0, 0});
+      to->Assign(from);
+    } else if (from.PendingBlob()) {
+      to->Assign(from);
+    } else {
+      to->SetAsVariant(from.GetAsVariant());
+    }
+  }
+}
+
+void TFIBXSQLDA::ClearValues() {
+  for (int i = 0; i < fCount; ++i) {
+    TFIBXSQLVAR& var = *fVars[static_cast<std::size_t>(i)];
+    var.fPendingBlob.reset();
+    if (var.GetIsNullable()) var.fNullIndicator = -1;
+  }
+}
+
+void TFIBXSQLDA::ClearModified() {
+  for (int i = 0; i < fCount; ++i) fVars[static_cast<std::size_t>(i)]->fModified = false;
+}
+
+void TFIBXSQLDA::ConvertPendingValues() {
+  for (int i = 0; i < fCount; ++i) fVars[static_cast<std::size_t>(i)]->ConvertPendingValue();
+  fHasPendingConversions = false;
+}
+
+}  // namespace ordvane

@@ -1,0 +1,255 @@
+#pragma once
+// Columns and parameters of a statement. The client describes a statement's input
+// parameters and output columns in XSQLDA blocks of XSQLVAR records; TFIBXSQLVAR wraps one
+// record and gives typed access to its value, TFIBXSQLDA is the list of them with lookup
+// by name. Every value that reaches the server or comes from it passes through the
+// conversions of this unit.
+
+#include <ibase.h>
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "classlib/core/FMTBcd.h"
+#include "classlib/core/GUID.h"
+#include "classlib/core/Streams.h"
+#include "classlib/core/Variants.h"
+
+namespace ordvane {
+
+class TFIBXSQLDA;
+
+// What the lists of a statement ask of the statement and of its connection. The statement
+// answers for its connection, so that the conversions follow the connection's dialect
+// and character set.
+class IFIBXSQLDAOwner {
+ public:
+  virtual ~IFIBXSQLDAOwner() = default;
+
+  // The connection.
+  virtual bool HasDatabase() const = 0;
+  virtual Integer SQLDialect() const = 0;
+  virtual bool UpperOldNames() const = 0;
+  virtual bool IsUnicodeCharSet() const = 0;
+  virtual bool IsUnicodeOrNoneCharSet() const = 0;
+  virtual bool IsKOI8CharSet() const = 0;
+  virtual bool IsFB21UnicodeOrNone() const = 0;
+  // Whether a character-set id is one of the connection's Unicode sets.
+  virtual bool IsUnicodeCharSetID(Integer charSetID) const = 0;
+
+  // The statement.
+  virtual AnsiString FullName() const = 0;
+  virtual bool TrimCharFields() const = 0;
+  // True once the columns hold a row: a record was fetched or a procedure executed.
+  virtual bool ColumnValuesPresent() const = 0;
+  // A parameter now holds a value that must be written as a blob before execution.
+  virtual void SetHasPendingBlobs() = 0;
+  // The whole text of a blob column of the current row.
+  virtual AnsiString ReadBlobText(const ISC_QUAD& blobID, Integer subType, Integer charSetID) = 0;
+};
+
+// ISC dates count days since 17 November 1858, ISC times tenths of milliseconds since
+// midnight; the values here keep whole milliseconds.
+inline constexpr Integer IscDateToTimeStampDate = 678576;
+inline constexpr Integer IscDateToDateTime = 15018;
+
+class TFIBXSQLVAR {
+ public:
+  TFIBXSQLVAR(const TFIBXSQLVAR&) = delete;
+  TFIBXSQLVAR& operator=(const TFIBXSQLVAR&) = delete;
+  ~TFIBXSQLVAR();
+
+  int Index() const { return fIndex; }
+  const AnsiString& Name() const { return fName; }
+  // Set by every setter, cleared by TFIBXSQLDA::ClearModified.
+  bool Modified() const { return fModified; }
+  TFIBXSQLDA& List() const { return fList; }
+
+  // Readers. A null value reads as the type's zero (or an empty text); a conversion the
+  // type does not allow raises client error 33.
+  AnsiString GetAsString() const;
+  WideString GetAsWideString() const;
+  Integer GetAsLong() const;
+  Int64 GetAsInt64() const;
+  double GetAsDouble() const;
+  double GetAsFloat() const { return GetAsDouble(); }
+  Extended GetAsExtended() const;
+  Currency GetAsCurrency() const;
+  TBcd GetAsBcd() const;
+  TDateTime GetAsDateTime() const;
+  TTimeStamp GetAsTimeStamp() const;
+  ISC_QUAD GetAsQuad() const;
+  bool GetAsBoolean() const;
+  TGUID GetAsGuid() const;
+  Variant GetAsVariant() const;
+
+  bool GetIsNull() const;
+  bool GetIsNullable() const;
+  // The record's type without the nullable bit, scale, sub-type and length.
+  short GetSQLType() const;
+  short GetSQLScale() const;
+  short GetSQLSubtype() const;
+  short GetSize() const;
+  // The server's description (the record's own values before the first description).
+  short GetServerSQLType() const;
+  short GetServerSQLScale() const;
+  short GetServerSQLSubtype() const;
+  AnsiString GetSqlName() const;
+  AnsiString GetRelationName() const;
+  XSQLVAR* GetData() const;
+  bool IsParam() const;
+  bool IsBlob() const;
+  bool IsArray() const;
+
+  // Writers. Each applies to every variable registered under the same name (a parameter
+  // that occurs twice in the text is set once) and marks them changed.
+  void SetAsLong(Integer value);
+  void SetAsShort(SmallInt value);
+  void SetAsBoolean(bool value);
+  void SetAsInt64(Int64 value);
+  void SetAsDouble(double value);
+  void SetAsFloat(double value) { SetAsDouble(value); }
+  void SetAsCurrency(Currency value);
+  void SetAsExtended(Extended value);
+  void SetAsBcd(const TBcd& value);
+  void SetAsTimeStamp(const TTimeStamp& value);
+  void SetAsDateTime(TDateTime value);
+  void SetAsTime(TDateTime value);
+  void SetAsDate(TDateTime value);
+  void SetAsQuad(const ISC_QUAD& value);
+  void SetAsGuid(const TGUID& value);
+  void SetAsString(const AnsiString& value) { SetAsStringEx(value, false); }
+  void SetAsWideString(const WideString& value) { SetAsStringEx(value, false); }
+  // Text to a parameter; afterDescribe converts a value given before the parameter's
+  // type was known.
+  void SetAsStringEx(const AnsiString& value, bool afterDescribe);
+  void SetAsStringEx(const WideString& value, bool afterDescribe);
+  void SetAsVariant(const Variant& value);
+  // The whole of the stream, from its start, becomes the value to write as a blob.
+  void LoadFromStream(TStream& stream);
+  void SetIsNull(bool value);
+  void Clear() { SetIsNull(true); }
+  void SetIsNullable(bool value);
+  void SetSQLScale(short value);
+  // Copies type, scale, sub-type, length, null indicator and data of another record.
+  void SetAsXSQLVAR(const XSQLVAR& source);
+  // Copies type, scale, null flag and value of another variable.
+  void Assign(const TFIBXSQLVAR& source);
+
+  // Takes the description the server gave the namesake in another list (the statement's
+  // own parameters), keeping this variable's value.
+  void TakeServerDescription(const TFIBXSQLVAR& server);
+
+  // The value waiting to be written as a blob, or nullptr.
+  TMemoryStream* PendingBlob() const { return fPendingBlob.get(); }
+  void DropPendingBlob() { fPendingBlob.reset(); }
+
+ private:
+  friend class TFIBXSQLDA;
+  TFIBXSQLVAR(TFIBXSQLDA& list, int index);
+
+  XSQLVAR& Var() const;
+  IFIBXSQLDAOwner* Owner() const;
+  Integer Dialect() const;
+  // The value's bytes as the record describes them.
+  template <class T>
+  T Read() const;
+  std::string_view RawText() const;
+  Int64 ScaledInteger() const;
+  Integer CharSetID() const { return GetSQLSubtype() & 0xFF; }
+  bool TextNeedsUtf8(Integer charSetID) const;
+  bool TextBlobNeedsUtf8() const;
+  AnsiString FixedWidthText(AnsiString text) const;
+  AnsiString TextOfBlob() const;
+
+  // The single writer: apply runs on every namesake, which is then marked changed.
+  template <class F>
+  void ForEachNamesake(F&& apply);
+  // Replaces this record's value (kind "value" of the writer).
+  void StoreValue(short type, const void* data, std::size_t length);
+  void StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe);
+  void StoreUndescribedText(const AnsiString* ansi, const WideString* wide);
+  void StorePendingBlob(std::string_view bytes);
+  void ApplyNull(bool value);
+  void ApplyNullable(bool value);
+  void AllocateData(std::size_t length);
+  void AllocateForDescription();
+  void TakeDescription();
+  void ConvertPendingValue();
+
+  TFIBXSQLDA& fList;
+  int fIndex;
+  AnsiString fName;
+  short fServerSQLType = 0;
+  short fServerSQLScale = 0;
+  short fServerSQLSubtype = 0;
+  short fServerSQLLen = 0;
+  bool fDescribed = false;
+  bool fModified = false;
+  bool fTypeUnknownWhenSet = false;
+  std::unique_ptr<TMemoryStream> fPendingBlob;
+  std::vector<char> fData;
+  ISC_SHORT fNullIndicator = 0;
+};
+
+class TFIBXSQLDA {
+ public:
+  // owner may be nullptr for a list that belongs to no statement.
+  TFIBXSQLDA(IFIBXSQLDAOwner* owner, bool isParams);
+  ~TFIBXSQLDA();
+  TFIBXSQLDA(const TFIBXSQLDA&) = delete;
+  TFIBXSQLDA& operator=(const TFIBXSQLDA&) = delete;
+
+  // Empties the names; grows the block (never shrinks it) and creates the variables.
+  void SetCount(int count);
+  int Count() const { return fCount; }
+  // Client error 23 outside 0 .. Count - 1.
+  TFIBXSQLVAR& GetVars(int index) const;
+  TFIBXSQLVAR& operator[](int index) const { return GetVars(index); }
+  // nullptr when no variable has the name.
+  TFIBXSQLVAR* ByName(const AnsiString& name);
+  TFIBXSQLVAR* GetByName(const AnsiString& name) { return ByName(name); }
+  // Registers a name for the variable at index; upper-cased (ASCII) unless exact.
+  void AddName(const AnsiString& name, int index, bool exact);
+  // Every variable of source that has a namesake here gives it its value.
+  void AssignValues(const TFIBXSQLDA& source);
+  // Every variable becomes null.
+  void ClearValues();
+  void ClearModified();
+  // Converts again the values set before the parameters' types were known.
+  void ConvertPendingValues();
+  bool HasPendingConversions() const { return fHasPendingConversions; }
+  // Run after the client filled the block: keeps the server's description, names the
+  // variables and allocates their buffers.
+  void SetupAfterDescribe();
+
+  bool IsParams() const { return fIsParams; }
+  IFIBXSQLDAOwner* Owner() const { return fOwner; }
+  // The block handed to the client; nullptr before the first SetCount with a count.
+  XSQLDA* AsXSQLDA();
+
+ private:
+  friend class TFIBXSQLVAR;
+  XSQLVAR& Record(int index);
+  AnsiString NormalizedName(const AnsiString& name) const;
+  AnsiString DecodedAlias(const XSQLVAR& var) const;
+  bool NameTaken(const AnsiString& name) const { return fNames.contains(name); }
+  AnsiString UniqueName(const AnsiString& base) const;
+  void NameFromDescription();
+  void RegisterName(const AnsiString& name, int index);
+
+  IFIBXSQLDAOwner* fOwner;
+  bool fIsParams;
+  int fCount = 0;
+  int fAllocated = 0;
+  std::vector<std::byte> fBlock;
+  std::vector<std::unique_ptr<TFIBXSQLVAR>> fVars;
+  std::multimap<AnsiString, int> fNames;
+  std::map<AnsiString, TFIBXSQLVAR*> fLookupCache;
+  bool fHasPendingConversions = false;
+};
+
+}  // namespace ordvane

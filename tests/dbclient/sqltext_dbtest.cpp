@@ -1,0 +1,270 @@
+// The server is the oracle of the SQL text routines: every text they produce must prepare
+// on a real database, every count text must count the rows the select returns, and an
+// inverted ORDER BY must return the rows in the reverse order. SqlLikeMatch must agree
+// with the server's own LIKE.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dbclient/FIBSQLText.h"
+#include "tests/support/FirebirdFixture.h"
+
+namespace ordvane {
+namespace {
+
+using test::TestDatabase;
+
+struct SelectCase {
+  const char* sql;
+  const char* plan;    // a valid plan for SetPlanText, or nullptr
+  bool totalOrder;     // its ORDER BY orders every row, and no FIRST/SKIP/ROWS picks rows by it
+};
+
+// Selects of the fixture database with joins, subqueries, comments, quoted and Cyrillic
+// names, literals that hold keywords, and the clauses that change how many rows come back.
+const SelectCase kSelects[] = {
+    {"select id, surname from person", "(PERSON NATURAL)", false},
+    {"select id, surname from person where city_id = 1 order by id", "(PERSON NATURAL)", true},
+    {"select p.id, c.name from person p join city c on c.id = p.city_id where p.id > 1 order by p.id desc", nullptr,
+     true},
+    {"select p.id, c.name from person p left outer join city c on c.id = p.city_id order by c.name nulls first, p.id",
+     nullptr, true},
+    {"select p.surname, (select max(c.name) from city c where c.id = p.city_id) as city from person p "
+     "where p.note <> 'where order by' order by 1",
+     nullptr, false},
+    {"select * from person where note <> 'select -- from' /* where */ order by id", "(PERSON NATURAL)", true},
+    {"select \"Ід\", \"Прізвище\" from \"Особи\" where \"where\" = 'order' order by \"Прізвище\" desc, \"Ід\"", nullptr,
+     true},
+    {"select \"from\", \"group\" from \"order\" where \"from\" > 0", nullptr, false},
+    {"select distinct surname from person order by surname", "(PERSON NATURAL)", false},
+    {"select city_id, count(*) from person group by city_id having count(*) > 1 order by 2", nullptr, false},
+    {"select max(id), min(born) from person", nullptr, false},
+    {"select id from person where city_id = 1 union select id from city order by 1", nullptr, false},
+    {"select first 3 skip 1 id, surname from person order by id", nullptr, false},
+    {"select id, surname from person order by id rows 2 to 4", nullptr, false},
+    {"select id from person where id > 2 rows 3", "(PERSON NATURAL)", false},
+    {"select id, name from cities_from(2) order by id", nullptr, true},
+    {"select p.id from person p, city c where p.city_id = c.id and c.name starting with 'Л'", nullptr, false},
+    {"select id\n-- a comment with from and where\nfrom person\r\nwhere id < 5\r\norder by id", "(PERSON NATURAL)",
+     true},
+    {"select id from person plan (person natural) order by id", "(PERSON NATURAL)", true},
+    {"select id from person where id = 1 for update", "(PERSON NATURAL)", false},
+    {"select c.name, p.cnt from city c join (select city_id, count(*) cnt from person group by city_id) p "
+     "on p.city_id = c.id",
+     nullptr, false},
+    {"select surname || ' where ' as s from person where surname like '%о%' order by s, id", nullptr, true},
+    {"select id from person where surname = 'Шевченко'", "(PERSON NATURAL)", false},
+    {"select id from person where id > 0 with lock", "(PERSON NATURAL)", false},
+    {"select id, surname from person order by surname collate win1251_ua desc nulls last, id", nullptr, true},
+    {"select distinct p.*, c.name from person p left join city c on c.id = p.city_id", nullptr, false},
+    {"select first 2 * from city order by name nulls last", nullptr, false},
+    {"select count(*) from person", nullptr, false},
+    {"select city_id, list(surname) from person where born > '1800-01-01' group by 1", nullptr, false},
+};
+
+std::string Trimmed(const std::string& s) { return FastTrim(s); }
+
+// One statement's rows and its "Records affected" figure, as isql printed them.
+struct Printed {
+  std::vector<std::string> rows;
+  long affected = -1;
+};
+
+// Runs the statements in one isql session with a marker before each and collects what
+// each printed. A text may end in a line comment, so the terminator goes on its own line.
+std::map<std::string, Printed> RunMarked(const TestDatabase& db,
+                                         const std::vector<std::pair<std::string, std::string>>& statements) {
+  std::string script = "SET HEADING OFF;\nSET COUNT ON;\n";
+  for (const auto& [marker, sql] : statements)
+    script += "select '" + marker + "' from rdb$database;\n" + sql + "\n;\n";
+  std::istringstream out(db.Isql(script));
+  std::map<std::string, Printed> result;
+  Printed* current = nullptr;
+  int affectedLines = 0;
+  for (std::string line; std::getline(out, line);) {
+    std::string text = Trimmed(line);
+    if (text.rfind("#", 0) == 0 && result.count(text) == 0 &&
+        std::any_of(statements.begin(), statements.end(), [&](const auto& s) { return s.first == text; })) {
+      current = &result[text];
+      affectedLines = 0;
+    } else if (current && text.rfind("Records affected: ", 0) == 0) {
+      if (++affectedLines == 2) current->affected = std::stol(text.substr(18));
+    } else if (current && affectedLines == 1 && !text.empty()) {
+      current->rows.push_back(text);
+    }
+  }
+  return result;
+}
+
+// Prepares every text without executing it; isql stops at the first that fails.
+void ExpectAllPrepare(const TestDatabase& db, const std::vector<std::string>& texts) {
+  std::string script = "SET PLANONLY ON;\n";
+  for (const std::string& t : texts) script += t + "\n;\n";
+  try {
+    db.Isql(script);
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << e.what() << "\n--- script ---\n" << script;
+  }
+}
+
+class SqlTextOnServer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { fDb = new TestDatabase("dbclient/sqltext.sql", {3, "WIN1251"}); }
+  static void TearDownTestSuite() {
+    delete fDb;
+    fDb = nullptr;
+  }
+  static TestDatabase* fDb;
+};
+TestDatabase* SqlTextOnServer::fDb = nullptr;
+
+TEST_F(SqlTextOnServer, EveryRewrittenTextPrepares) {
+  std::vector<std::string> texts;
+  for (const SelectCase& c : kSelects) {
+    TSQLParser parser(c.sql);
+    texts.push_back(c.sql);  // the fixture's own texts must be valid to begin with
+    texts.push_back(parser.AddCondition("1 = 1", false));
+    texts.push_back(parser.AddCondition("2 > 1 -- why", false));
+    texts.push_back(parser.AddCondition("3 > 2", true));
+    texts.push_back(parser.SetWhereText("4 > 3"));
+    texts.push_back(parser.SetWhereText(""));
+    texts.push_back(parser.SetOrderByText("1"));
+    texts.push_back(parser.SetOrderByText(""));
+    texts.push_back(SetOrderClause(c.sql, "1"));
+    texts.push_back(SetOrderClause(c.sql, ""));
+    texts.push_back(parser.SetPlanText(""));
+    if (c.plan) texts.push_back(parser.SetPlanText(c.plan));
+    texts.push_back(parser.GetCountText());
+    AnsiString order = parser.GetOrderByText();
+    if (!IsBlankString(order)) texts.push_back(parser.SetOrderByText(InvertOrderClause(order)));
+  }
+  texts.push_back(AddWhereCondition("update person set note = 'x'", "id = 0", false));
+  texts.push_back(AddWhereCondition("delete from city", "id = 0", true));
+  texts.push_back(AddWhereCondition("update \"Особи\" set \"where\" = 'y' where \"Ід\" = 1", "\"My Col\" = 2", false));
+  ExpectAllPrepare(*fDb, texts);
+}
+
+TEST_F(SqlTextOnServer, CountTextCountsTheRowsTheSelectReturns) {
+  std::vector<std::pair<std::string, std::string>> statements;
+  for (std::size_t i = 0; i < std::size(kSelects); ++i) {
+    statements.emplace_back("#S" + std::to_string(i), kSelects[i].sql);
+    statements.emplace_back("#C" + std::to_string(i), CountSelectSQL(kSelects[i].sql));
+  }
+  std::map<std::string, Printed> printed = RunMarked(*fDb, statements);
+  for (std::size_t i = 0; i < std::size(kSelects); ++i) {
+    const Printed& select = printed["#S" + std::to_string(i)];
+    const Printed& count = printed["#C" + std::to_string(i)];
+    ASSERT_GE(select.affected, 0) << kSelects[i].sql;
+    ASSERT_EQ(count.rows.size(), 1u) << CountSelectSQL(kSelects[i].sql);
+    EXPECT_EQ(std::stol(count.rows[0]), select.affected) << kSelects[i].sql << "\n" << CountSelectSQL(kSelects[i].sql);
+  }
+}
+
+TEST_F(SqlTextOnServer, InvertedOrderReturnsTheRowsInReverse) {
+  std::vector<std::pair<std::string, std::string>> statements;
+  std::vector<std::size_t> used;
+  for (std::size_t i = 0; i < std::size(kSelects); ++i) {
+    if (!kSelects[i].totalOrder) continue;
+    TSQLParser parser(kSelects[i].sql);
+    statements.emplace_back("#O" + std::to_string(i), kSelects[i].sql);
+    statements.emplace_back("#I" + std::to_string(i), parser.SetOrderByText(InvertOrderClause(parser.GetOrderByText())));
+    used.push_back(i);
+  }
+  std::map<std::string, Printed> printed = RunMarked(*fDb, statements);
+  for (std::size_t i : used) {
+    std::vector<std::string> forward = printed["#O" + std::to_string(i)].rows;
+    std::vector<std::string> backward = printed["#I" + std::to_string(i)].rows;
+    ASSERT_GT(forward.size(), 1u) << kSelects[i].sql;
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(forward, backward) << kSelects[i].sql;
+  }
+}
+
+std::string SqlLiteral(const std::string& s) { return "'" + ReplaceString(s, "'", "''") + "'"; }
+
+// The values that lines "#<index> <value>" of isql's output give, by index.
+std::map<std::size_t, std::string> IndexedValues(const std::string& output) {
+  std::map<std::size_t, std::string> values;
+  std::istringstream out(output);
+  for (std::string line; std::getline(out, line);) {
+    std::string text = Trimmed(line);
+    if (text.rfind("#", 0) != 0) continue;
+    std::size_t blank = text.find(' ');
+    values[std::stoul(text.substr(1, blank - 1))] = blank == std::string::npos ? "" : text.substr(blank + 1);
+  }
+  return values;
+}
+
+TEST_F(SqlTextOnServer, SqlLikeMatchAgreesWithTheServersLike) {
+  std::vector<std::pair<std::string, std::string>> pairs = {
+      {"", "%"}, {"", "_"}, {"", ""}, {"a", ""}, {"abc", "a%c"}, {"a", "a%%"}, {"ab", "%_%_%"}, {"ab", "%_%_%_%"},
+      {"aab", "%ab"}, {"abab", "%ab%ab"}, {"a b", "a_b"}, {"A", "a"}, {"a%", "a%"}, {"x_y", "x_y"},
+      {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "%a%a%a%a%a%a%a%a%a%b"},
+  };
+  std::mt19937 random(20240611);
+  const std::string textAlphabet = "abA", maskAlphabet = "ab%_";
+  auto randomText = [&](const std::string& alphabet, int maxLength) {
+    std::string s(random() % static_cast<unsigned>(maxLength + 1), ' ');
+    for (char& c : s) c = alphabet[random() % alphabet.size()];
+    return s;
+  };
+  while (pairs.size() < 600) pairs.emplace_back(randomText(textAlphabet, 6), randomText(maskAlphabet, 5));
+
+  std::string script = "SET HEADING OFF;\n";
+  for (std::size_t i = 0; i < pairs.size(); ++i)
+    script += "select '#" + std::to_string(i) + " ' || iif(" + SqlLiteral(pairs[i].first) + " like " +
+              SqlLiteral(pairs[i].second) + ", 1, 0) from rdb$database;\n";
+  std::map<std::size_t, std::string> server = IndexedValues(fDb->Isql(script));
+  ASSERT_EQ(server.size(), pairs.size());
+  for (const auto& [i, matches] : server)
+    EXPECT_EQ(SqlLikeMatch(pairs[i].first, pairs[i].second), matches == "1")
+        << "'" << pairs[i].first << "' like '" << pairs[i].second << "'";
+}
+
+// The server reads the same literals; its cast to text ("2020-01-31 10:15:30.0000") is
+// rearranged into the local form ("31.01.2020 10:15:30").
+TEST_F(SqlTextOnServer, ParseDateLiteralReadsLiteralsAsTheServerDoes) {
+  struct Case {
+    const char* literal;
+    TDateLiteralKind kind;
+    const char* type;
+  } cases[] = {
+      {"31.01.2020", TDateLiteralKind::Date, "date"},
+      {"1.2.2003", TDateLiteralKind::Date, "date"},
+      {"01/31/2020", TDateLiteralKind::Date, "date"},
+      {"2020-01-31", TDateLiteralKind::Date, "date"},
+      {"2020-2-29", TDateLiteralKind::Date, "date"},
+      {"01-JAN-2020", TDateLiteralKind::Date, "date"},
+      {"15-dec-1999", TDateLiteralKind::Date, "date"},
+      {"31.01.2020 10:15:30", TDateLiteralKind::DateTime, "timestamp"},
+      {"2020-12-31 23:59:59", TDateLiteralKind::DateTime, "timestamp"},
+      {"10:15:30", TDateLiteralKind::Time, "time"},
+      {"7:05:09", TDateLiteralKind::Time, "time"},
+  };
+  std::string script = "SET HEADING OFF;\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    script += "select '#" + std::to_string(i) + " ' || cast(cast(" + SqlLiteral(cases[i].literal) + " as " +
+              cases[i].type + ") as varchar(40)) from rdb$database;\n";
+  std::map<std::size_t, std::string> printed = IndexedValues(fDb->Isql(script));
+  ASSERT_EQ(printed.size(), std::size(cases));
+  for (auto [i, server] : printed) {
+    const Case& c = cases[i];
+    std::string date, time;
+    if (c.kind != TDateLiteralKind::Time) {
+      date = server.substr(8, 2) + "." + server.substr(5, 2) + "." + server.substr(0, 4);
+      server = server.size() > 10 ? server.substr(11) : "";
+    }
+    if (c.kind != TDateLiteralKind::Date) time = server.substr(0, 8);
+    std::string expected = date + (date.empty() || time.empty() ? "" : " ") + time;
+    EXPECT_EQ(ParseDateLiteral(c.literal, c.kind), expected) << c.literal;
+  }
+}
+
+}  // namespace
+}  // namespace ordvane

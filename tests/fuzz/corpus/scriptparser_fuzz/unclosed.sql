@@ -1,0 +1,1 @@
+;CONNECT 'unterminated

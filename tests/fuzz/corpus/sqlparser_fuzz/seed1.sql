@@ -1,0 +1,1 @@
+select a, (select max(b) from u where u.x = t.x) from t where c = 1 order by a desc nulls first

@@ -1,0 +1,1 @@
+select * from t1 a left outer join t2 b on a.x = coalesce(b.y, 0), p(1) q plan join (a natural, b index (pk)) order by 1 rows 5

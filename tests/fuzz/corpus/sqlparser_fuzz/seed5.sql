@@ -1,0 +1,1 @@
+delete from t x where x.a = /* c */ 2

@@ -1,0 +1,1 @@
+execute /* x */ block as begin end

@@ -1,0 +1,1 @@
+SET GENERATOR g TO 5

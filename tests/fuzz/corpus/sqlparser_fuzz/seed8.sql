@@ -1,0 +1,1 @@
+select distinct first 5 skip 2 t.* from t group by a having count(*) > 1 union select * from u for update with lock

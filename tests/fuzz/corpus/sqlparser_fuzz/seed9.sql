@@ -1,0 +1,1 @@
+select "Ід" from "Особи" where "where" = 'order' order by "Прізвище" collate win1251_ua desc
