@@ -13,6 +13,8 @@ namespace ordvane {
 // names, numbered 1 to 21 by its isc_tpb_ codes.
 inline constexpr int DPBConstantCount = 83;
 inline constexpr int TPBConstantCount = 21;
+// The code of instance_name, which the Firebird client reads as another parameter.
+inline constexpr int DPBInstanceNameCode = 75;
 // The table name of a code ("user_name" for 28); empty outside the table.
 AnsiString DPBConstantName(int code);
 AnsiString TPBConstantName(int code);

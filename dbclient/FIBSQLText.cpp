@@ -73,8 +73,8 @@ bool IsIdentifierChar(char c) {
          c == '#';
 }
 
-// True when a piece of SQL ends inside a line comment, so that text appended to it on
-// the same line would be commented out.
+}  // namespace
+
 bool EndsInLineComment(const AnsiString& s) {
   enum { normal, quoted, literal, block, line } state = normal;
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -94,6 +94,8 @@ bool EndsInLineComment(const AnsiString& s) {
   }
   return state == line;
 }
+
+namespace {
 
 // The separator to put after an inserted piece: a line break when the piece ends in a
 // line comment and the separator would not break the line itself.

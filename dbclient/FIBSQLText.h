@@ -199,6 +199,9 @@ AnsiString TableFromFromItem(const AnsiString& item, int separator = 0);
 AnsiString AliasFromFromItem(const AnsiString& item, int separator = 0);
 // Moves p over blanks, '(' , ';' and comments.
 void SkipBlanksAndComments(const AnsiString& text, int length, int& p);
+// True when a piece of SQL ends inside a line comment, so that text appended to it on
+// the same line would be commented out.
+bool EndsInLineComment(const AnsiString& s);
 // The text without comments; quoted names and literals are copied whole.
 AnsiString StripSQLComments(const AnsiString& text);
 // "NAME%DEFAULT" into the name (with the macro character in front) and the default.

@@ -800,6 +800,44 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
   SetAsXSQLVAR(source.Var());
 }
 
+void TFIBXSQLVAR::Reset() {
+  Var() = XSQLVAR{};
+  fData.clear();
+  fNullIndicator = 0;
+  fName.clear();
+  fServerSQLType = fServerSQLScale = fServerSQLSubtype = fServerSQLLen = 0;
+  fDescribed = fModified = fTypeUnknownWhenSet = false;
+  fPendingBlob.reset();
+  fPlace = TFIBParamPlace{};
+  fSavedValue = Variant();
+}
+
+void TFIBXSQLVAR::CopyState(const TFIBXSQLVAR& source) {
+  if (&source == this) return;
+  const XSQLVAR& from = source.Var();
+  XSQLVAR& var = Var();
+  var = from;
+  fData = source.fData;
+  var.sqldata = fData.empty() ? nullptr : fData.data();
+  fNullIndicator = source.fNullIndicator;
+  var.sqlind = from.sqlind ? &fNullIndicator : nullptr;
+  fServerSQLType = source.fServerSQLType;
+  fServerSQLScale = source.fServerSQLScale;
+  fServerSQLSubtype = source.fServerSQLSubtype;
+  fServerSQLLen = source.fServerSQLLen;
+  fDescribed = source.fDescribed;
+  fModified = source.fModified;
+  fTypeUnknownWhenSet = source.fTypeUnknownWhenSet;
+  if (fTypeUnknownWhenSet) fList.fHasPendingConversions = true;
+  fPendingBlob.reset();
+  if (source.fPendingBlob) {
+    fPendingBlob = std::make_unique<TMemoryStream>();
+    fPendingBlob->WriteBuffer(source.fPendingBlob->Memory(), source.fPendingBlob->Size());
+  }
+  fPlace = source.fPlace;
+  fSavedValue = source.fSavedValue;
+}
+
 void TFIBXSQLVAR::LoadFromStream(TStream& stream) {
   TMemoryStream contents;
   contents.CopyFrom(&stream, 0);

@@ -22,6 +22,17 @@ namespace ordvane {
 
 class TFIBXSQLDA;
 
+// Where a parameter or macro stands in its statement's text, as the parameter scan found
+// it, and how the rebuild of the text treats it.
+struct TFIBParamPlace {
+  int Start = 0;  // 1-based position of the marker (':', '?' or the macro character)
+  int End = 0;    // position of the name's last character
+  bool IsMacro = false;
+  bool IsQuotedMacro = false;  // its value is spliced in as a quoted string
+  bool InWhere = false;        // it stands inside a WHERE clause
+  bool IsOperand = false;      // no arithmetic or concatenation operator follows it
+};
+
 // What the lists of a statement ask of the statement and of its connection. The statement
 // answers for its connection, so that the conversions follow the connection's dialect
 // and character set.
@@ -147,6 +158,21 @@ class TFIBXSQLVAR {
   TMemoryStream* PendingBlob() const { return fPendingBlob.get(); }
   void DropPendingBlob() { fPendingBlob.reset(); }
 
+  // The place of a parameter in its statement's text (user and server parameter lists).
+  const TFIBParamPlace& Place() const { return fPlace; }
+  void SetPlace(const TFIBParamPlace& place) { fPlace = place; }
+  // The value the text was last built or executed with (Unassigned before the first).
+  const Variant& SavedValue() const { return fSavedValue; }
+  void SetSavedValue(const Variant& value) { fSavedValue = value; }
+  // Keeps the current value as the saved one.
+  void SaveValue() { fSavedValue = GetAsVariant(); }
+
+  // Back to the state of a variable never used: no type, no value, no place.
+  void Reset();
+  // Takes over everything of another variable (of any list) but its name: description,
+  // value, pending blob, place and saved value.
+  void CopyState(const TFIBXSQLVAR& source);
+
  private:
   friend class TFIBXSQLDA;
   TFIBXSQLVAR(TFIBXSQLDA& list, int index);
@@ -193,6 +219,8 @@ class TFIBXSQLVAR {
   std::unique_ptr<TMemoryStream> fPendingBlob;
   std::vector<char> fData;
   ISC_SHORT fNullIndicator = 0;
+  TFIBParamPlace fPlace;
+  Variant fSavedValue;
 };
 
 class TFIBXSQLDA {

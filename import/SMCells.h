@@ -1,9 +1,314 @@
 #pragma once
-// The spreadsheet cell model's column-letter routines.
+// The spreadsheet cell model: a whole spreadsheet file in memory as sheets of rows of
+// cells, and the base class of every spreadsheet reader with its events. A reader walks a
+// file and reports what it finds through the events; an event the user leaves unassigned
+// gets the base class's own handler, which stores what is reported in the model.
+//
+// The model holds at most the sheet of an Excel 97 workbook (65536 rows of 256 columns)
+// and 65536 sheets: coordinates beyond that raise ESpreadSheetError instead of making a
+// malformed file allocate without bound.
 
-#include "classlib/core/SysUtils.h"
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "classlib/core/Components.h"
+#include "classlib/core/Events.h"
+#include "classlib/core/Lists.h"
+#include "classlib/core/Streams.h"
+#include "classlib/core/Variants.h"
+#include "import/SMXLSRecords.h"
 
 namespace ordvane {
+
+ORDVANE_DECLARE_EXCEPTION(ESpreadSheetError, Exception);
+
+constexpr Integer SpreadSheetMaxRows = 65536;
+constexpr Integer SpreadSheetMaxColumns = 256;
+constexpr Integer SpreadSheetMaxSheets = 65536;
+
+enum TSMICellType {
+  ictUnknown, ictEmpty, ictString, ictInteger, ictDecimal, ictDateTime, ictBoolean, ictMemo, ictDate, ictTime
+};
+enum TSMIColumnNameKind { nkAlphabet, nkFieldName };
+
+// One cell.
+class TSMICell : public TPersistent {
+  ORDVANE_CLASS(TSMICell, TPersistent)
+
+ public:
+  const Variant& Value() const { return fValue; }
+  void SetValue(const Variant& value) { fValue = value; }
+  TAlignment Alignment() const { return fAlignment; }
+  void SetAlignment(TAlignment alignment) { fAlignment = alignment; }
+  // The reader's index of the cell's format (the Excel reader: the cell-format record), -1
+  // for none.
+  Integer FormatIndex() const { return fFormatIndex; }
+  void SetFormatIndex(Integer formatIndex) { fFormatIndex = formatIndex; }
+  TSMICellType CellType() const { return fCellType; }
+  void SetCellType(TSMICellType cellType) { fCellType = cellType; }
+
+  // From another cell the four values; anything else as TPersistent does.
+  void Assign(const TPersistent* source) override;
+
+ private:
+  Variant fValue;
+  TAlignment fAlignment = taLeftJustify;
+  Integer fFormatIndex = 0;
+  TSMICellType fCellType = ictUnknown;
+};
+
+// The cells of one row by zero-based column; a slot may hold no cell. The row owns them.
+class TSpreadSheetCols : public TObjectList {
+  ORDVANE_CLASS(TSpreadSheetCols, TObjectList)
+
+ public:
+  TSMICell* Cells(int column) const { return static_cast<TSMICell*>(Items(column)); }
+};
+
+// One row.
+class TSpreadSheetRow : public TPersistent {
+  ORDVANE_CLASS(TSpreadSheetRow, TPersistent)
+
+ public:
+  explicit TSpreadSheetRow(Integer rowNo) : fRowNo(rowNo) {}
+
+  // The zero-based number of the row in its sheet.
+  Integer RowNo() const { return fRowNo; }
+  TSpreadSheetCols& Cols() { return fCols; }
+  const TSpreadSheetCols& Cols() const { return fCols; }
+  // The cell at a column; nullptr when the column is negative, beyond the row or empty.
+  TSMICell* Cell(Integer column) const;
+  // Empties every cell's value, aligns it left and sets its format index to -1; the cells
+  // themselves stay.
+  void Clear();
+
+ private:
+  Integer fRowNo;
+  TSpreadSheetCols fCols;
+};
+
+// The grid of one sheet: its rows, and the counts of rows and columns that the file
+// declares and that its cells use. Rows are numbered up to the highest one made; only the
+// rows that were made take memory, so a cell far down costs no more than one at the top.
+class TSpreadSheetCells {
+ public:
+  // One past the highest row made.
+  int Count() const { return fRowCount; }
+  // The row at index, made when it does not exist yet. ESpreadSheetError for an index
+  // outside the sheet.
+  TSpreadSheetRow* Rows(Integer index);
+  // The row at index when it was made, else nullptr.
+  TSpreadSheetRow* FindRow(Integer index) const;
+  // Deletes every row and sets the four counts to 0.
+  void Clear();
+
+  Integer DeclaredColCount() const { return fDeclaredColCount; }
+  void SetDeclaredColCount(Integer count) { fDeclaredColCount = count; }
+  Integer DeclaredRowCount() const { return fDeclaredRowCount; }
+  void SetDeclaredRowCount(Integer count) { fDeclaredRowCount = count; }
+  Integer UsedColCount() const { return fUsedColCount; }
+  void SetUsedColCount(Integer count) { fUsedColCount = count; }
+  Integer UsedRowCount() const { return fUsedRowCount; }
+  void SetUsedRowCount(Integer count) { fUsedRowCount = count; }
+  // While set (from creation), every stored cell raises the used counts to cover it.
+  bool TrackUsedRange() const { return fTrackUsedRange; }
+  void SetTrackUsedRange(bool track) { fTrackUsedRange = track; }
+
+  // The stored value, Unassigned when the cell does not exist.
+  Variant CellValue(Integer column, Integer row) const;
+  // Stores a cell. An Empty or Null value is not stored at all (no row is made for it).
+  // ESpreadSheetError for coordinates outside the sheet.
+  void StoreCell(Integer column, Integer row, TSMICellType cellType, Integer formatIndex, TAlignment alignment,
+                 const Variant& value);
+
+ private:
+  std::map<Integer, std::unique_ptr<TSpreadSheetRow>> fRows;
+  // The row found last: readers store a row's cells one after another.
+  mutable TSpreadSheetRow* fLastRow = nullptr;
+  Integer fRowCount = 0;
+  Integer fDeclaredColCount = 0;
+  Integer fDeclaredRowCount = 0;
+  Integer fUsedColCount = 0;
+  Integer fUsedRowCount = 0;
+  bool fTrackUsedRange = true;
+};
+
+// One sheet.
+class TSpreadSheet : public TComponent {
+  ORDVANE_CLASS(TSpreadSheet, TComponent)
+
+ public:
+  explicit TSpreadSheet(TComponent* owner) : TComponent(owner) {}
+
+  TSpreadSheetCells& Cells() { return fCells; }
+  const TSpreadSheetCells& Cells() const { return fCells; }
+  const WideString& Caption() const { return fCaption; }
+  void SetCaption(const WideString& caption) { fCaption = caption; }
+  // Column widths by zero-based column, in the reader's unit.
+  std::vector<Integer>& ColWidths() { return fColWidths; }
+  const std::vector<Integer>& ColWidths() const { return fColWidths; }
+
+ private:
+  TSpreadSheetCells fCells;
+  WideString fCaption;
+  std::vector<Integer> fColWidths;
+};
+
+// The sheets of a file, which the list owns.
+class TSpreadSheets {
+ public:
+  int Count() const { return fSheets.Count(); }
+  // Adds a sheet captioned "Sheet" and its one-based position; its index.
+  int Add();
+  // The sheet at index (a negative index counts as 0), made with every sheet before it
+  // when it does not exist yet. ESpreadSheetError beyond the largest number of sheets.
+  TSpreadSheet* Sheets(Integer index);
+  // The sheet at index when it exists (a negative index counts as 0), else nullptr.
+  TSpreadSheet* FindSheet(Integer index) const;
+  void Delete(Integer index);
+  void Clear() { fSheets.Clear(); }
+  // The index of the first sheet captioned exactly so, or -1.
+  Integer IndexOfCaption(const WideString& caption) const;
+
+ private:
+  TObjectList fSheets;
+};
+
+// The part of a sheet that a reader stores; one-based.
+class TSMRange : public TPersistent {
+  ORDVANE_CLASS(TSMRange, TPersistent)
+
+ public:
+  Integer FirstRow() const { return fFirstRow; }
+  void SetFirstRow(Integer value) { fFirstRow = value; }
+  Integer LastRow() const { return fLastRow; }
+  void SetLastRow(Integer value) { fLastRow = value; }
+  Integer FirstCol() const { return fFirstCol; }
+  void SetFirstCol(Integer value) { fFirstCol = value; }
+  Integer LastCol() const { return fLastCol; }
+  void SetLastCol(Integer value) { fLastCol = value; }
+
+  void Assign(const TPersistent* source) override;
+
+ private:
+  Integer fFirstRow = 1;
+  Integer fLastRow = 2147483647;
+  Integer fFirstCol = 1;
+  Integer fLastCol = 2147483647;
+};
+
+using TErrorParseRecord = TEvent<void(TObject* sender, const Exception& error, bool& abort)>;
+using TOnColumnWidth = TEvent<void(TObject* sender, Integer sheetNo, Integer columnNo, Integer width)>;
+using TOnRowHeight = TEvent<void(TObject* sender, Integer sheetNo, Integer rowNo, Integer height)>;
+using TOnDimensions = TEvent<void(TObject* sender, Integer sheetNo, Integer firstRow, Integer lastRow,
+                                  Integer firstColumn, Integer lastColumn)>;
+using TOnCellValue = TEvent<void(TObject* sender, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                                 const Variant& value, TAlignment alignment, TSMICellType cellType)>;
+using TOnGetCellValue = TEvent<void(TObject* sender, Integer sheetNo, Integer row, Integer column, Variant& value)>;
+using TOnSheet = TEvent<void(TObject* sender, const WideString& caption, Integer index, bool& skip)>;
+using TOnRecord = TEvent<void(TObject* sender, const TBIFFRecordHeader& header, TByteArray& data)>;
+using TOnLoadProgress = TEvent<void(TObject* sender, Integer position, Integer totalSize)>;
+
+// The base of every spreadsheet reader: the file, the events, what to store.
+class TCustomSpreadSheetFile : public TComponent {
+  ORDVANE_CLASS(TCustomSpreadSheetFile, TComponent)
+
+ public:
+  explicit TCustomSpreadSheetFile(TComponent* owner) : TComponent(owner) {}
+
+  const AnsiString& FileName() const { return fFileName; }
+  void SetFileName(const AnsiString& fileName) { fFileName = fileName; }
+  bool LoadNULLs() const { return fLoadNULLs; }
+  void SetLoadNULLs(bool loadNULLs) { fLoadNULLs = loadNULLs; }
+  // The one sheet whose cells are stored (zero-based), or -1 for all of them.
+  Integer KeepSheetIndex() const { return fKeepSheetIndex; }
+  void SetKeepSheetIndex(Integer index) { fKeepSheetIndex = index; }
+  TSMRange* Range() const { return fRange.get(); }
+  void SetRange(const TSMRange* range) { fRange->Assign(range); }
+  // Whether LoadFromFile checks the name first (set from creation).
+  bool CheckFileName() const { return fCheckFileName; }
+  void SetCheckFileName(bool check) { fCheckFileName = check; }
+
+  // Whether the file could not be read because it is encrypted.
+  virtual bool Encrypted() const { return false; }
+  // Gets the reader ready for a load: readers call the inherited one first.
+  virtual void PrepareLoad() = 0;
+  // With the check-file flag: the trimmed name must name an existing file ("File is not
+  // defined.", "File does not exist."; nothing is cleared then). Then FileName takes the
+  // name and PrepareLoad runs; readers read after calling the inherited one.
+  virtual void LoadFromFile(const AnsiString& fileName);
+  // PrepareLoad; readers read after calling the inherited one.
+  virtual void LoadFromStream(TStream* stream);
+
+  TErrorParseRecord OnErrorProcess;
+  TOnColumnWidth OnColumnWidth;
+  TOnRowHeight OnRowHeight;
+  TOnDimensions OnDimensions;
+  TOnCellValue OnCellValue;
+  TOnGetCellValue OnGetCellValue;
+  TOnSheet OnSheet;
+  TOnRecord OnRecord;
+
+ private:
+  AnsiString fFileName;
+  bool fLoadNULLs = false;
+  Integer fKeepSheetIndex = -1;
+  std::unique_ptr<TSMRange> fRange = std::make_unique<TSMRange>();
+  bool fCheckFileName = true;
+};
+
+// A reader that keeps what it reads in Sheets.
+class TSpreadSheetFile : public TCustomSpreadSheetFile {
+  ORDVANE_CLASS(TSpreadSheetFile, TCustomSpreadSheetFile)
+
+ public:
+  explicit TSpreadSheetFile(TComponent* owner) : TCustomSpreadSheetFile(owner) {}
+
+  TSMIColumnNameKind NameKind() const { return fNameKind; }
+  void SetNameKind(TSMIColumnNameKind nameKind) { fNameKind = nameKind; }
+  TSpreadSheets& Sheets() { return fSheets; }
+  const TSpreadSheets& Sheets() const { return fSheets; }
+
+  // Empties Sheets and gives every unassigned event but OnRowHeight the default handler
+  // that stores what it reports.
+  void PrepareLoad() override;
+
+  // The number of the current record of a record-by-record reading; the whole file is
+  // read at once here, so these only keep the number.
+  Integer CurrentRecord() const { return fCurrentRecord; }
+  virtual void ResetCurrentRecord() { fCurrentRecord = -1; }
+  virtual bool SetCurrentRecord(Integer record) {
+    fCurrentRecord = record;
+    return true;
+  }
+  // The end of a record-by-record reading; nothing to release here.
+  virtual void FinishRecords() {}
+
+  // Progress of a load (position and total size in bytes): the hook first, then
+  // OnLoadProgress.
+  using TProgressHook = std::function<void(Integer position, Integer totalSize)>;
+  void SetProgressHook(TProgressHook hook) { fProgressHook = std::move(hook); }
+  TOnLoadProgress OnLoadProgress;
+
+ protected:
+  void ReportProgress(Int64 position, Int64 totalSize);
+
+ private:
+  void DefaultDimensions(TObject* sender, Integer sheetNo, Integer firstRow, Integer lastRow, Integer firstColumn,
+                         Integer lastColumn);
+  void DefaultCellValue(TObject* sender, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                        const Variant& value, TAlignment alignment, TSMICellType cellType);
+  void DefaultGetCellValue(TObject* sender, Integer sheetNo, Integer row, Integer column, Variant& value);
+  void DefaultSheet(TObject* sender, const WideString& caption, Integer index, bool& skip);
+  void DefaultColumnWidth(TObject* sender, Integer sheetNo, Integer columnNo, Integer width);
+
+  TSMIColumnNameKind fNameKind = nkAlphabet;
+  TSpreadSheets fSheets;
+  TProgressHook fProgressHook;
+  Integer fCurrentRecord = 0;
+};
 
 // Column letters as a bijective base-26 numeral (A = 1, Z = 26, AA = 27, AAA = 703),
 // without regard to case: the zero-based column when that number is not above

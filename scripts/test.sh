@@ -17,6 +17,8 @@ PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
 # Independent oracles of the class-library tests (iconv comes with libc-bin).
 PACKAGES+=(python3)
+# The workbook tests read the expected cells that xlrd dumped as JSON.
+PACKAGES+=(nlohmann-json3-dev)
 
 install_packages() {
   local missing=()

@@ -73,6 +73,28 @@ constexpr UpperHalf kKoi8R = {
     0x042C, 0x042B, 0x0417, 0x0428, 0x042D, 0x0429, 0x0427, 0x042A,  // F8
 };
 
+// Latin-1 (ISO 8859-1) maps byte n to U+00nn; Windows-1252 differs from it only in bytes
+// 0x80..0x9F. The five bytes Windows-1252 leaves unassigned (81 8D 8F 90 9D) keep their
+// Latin-1 characters, as 0x98 of Windows-1251 does.
+constexpr UpperHalf Latin1UpperHalf(std::array<char16_t, 32> c1Controls = {0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87,
+                                                                           0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F,
+                                                                           0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97,
+                                                                           0x98, 0x99, 0x9A, 0x9B, 0x9C, 0x9D, 0x9E, 0x9F}) {
+  UpperHalf upper{};
+  for (std::size_t i = 0; i < upper.size(); ++i)
+    upper[i] = i < c1Controls.size() ? c1Controls[i] : static_cast<char16_t>(0x80 + i);
+  return upper;
+}
+
+constexpr UpperHalf kLatin1 = Latin1UpperHalf();
+
+constexpr UpperHalf kWin1252 = Latin1UpperHalf({
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
+});
+
 constexpr char16_t kReplacement = 0xFFFD;
 
 // A single-byte code page: the table of its upper half and the reverse map of every BMP
@@ -94,10 +116,15 @@ class SingleByteCodePage {
 };
 
 const SingleByteCodePage* SingleByte(Cardinal codePage) {
-  static const SingleByteCodePage win1251(kWin1251), dos866(kDos866), koi8r(kKoi8R);
+  static const SingleByteCodePage win1251(kWin1251), dos866(kDos866), koi8r(kKoi8R), win1252(kWin1252),
+      latin1(kLatin1);
   switch (codePage) {
     case CP_WIN1251:
       return &win1251;
+    case CP_WIN1252:
+      return &win1252;
+    case CP_LATIN1:
+      return &latin1;
     case CP_DOS866:
       return &dos866;
     case CP_KOI8R:

@@ -1,6 +1,6 @@
 #pragma once
 // Conversion between UTF-16, UTF-8 and the 8-bit code pages this system meets
-// (Windows-1251, DOS 866, KOI8-R), and the process's ANSI code page that all AnsiString
+// (Windows-1251, DOS 866, KOI8-R, and Windows-1252 and Latin-1 of older workbooks), and the process's ANSI code page that all AnsiString
 // text is held in. The tables are the project's own; no machine locale is consulted.
 //
 // Source files are UTF-8. A non-ASCII literal that must become ANSI text goes through
@@ -16,11 +16,13 @@ namespace ordvane {
 constexpr Cardinal CP_ACP = 0;  // "the process's ANSI code page" wherever a code page is asked
 constexpr Cardinal CP_DOS866 = 866;
 constexpr Cardinal CP_WIN1251 = 1251;
+constexpr Cardinal CP_WIN1252 = 1252;
 constexpr Cardinal CP_UTF16LE = 1200;  // bytes that are UTF-16 little-endian code units
 constexpr Cardinal CP_KOI8R = 20866;
+constexpr Cardinal CP_LATIN1 = 28591;  // ISO 8859-1: byte n is U+00nn
 constexpr Cardinal CP_UTF8 = 65001;
 
-// True for 866, 1251, 20866, 65001 and 1200 (and CP_ACP).
+// True for 866, 1251, 1252, 20866, 28591, 65001 and 1200 (and CP_ACP).
 bool IsCodePageSupported(Cardinal codePage);
 
 // The ANSI code page of the process: 1251 until changed. Any supported 8-bit code page may

@@ -25,6 +25,9 @@ using UInt64 = std::uint64_t;
 using Extended = long double;
 using Pointer = void*;
 
+// Horizontal alignment of text in a field, a column or a cell.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 // A set over an enumeration whose members are small non-negative numbers (bit i is
 // member i), so that a stored or compared set has the documented bit order.
 template <class E>

@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "dbclient/FIBParamBlocks.h"
 #include "dbclient/fib.h"
-#include "tests/support/FirebirdFixture.h"
+#include "tests/dbclient/DbTestSupport.h"
 
 namespace ordvane {
 namespace {
@@ -73,21 +72,6 @@ class Attachment {
   isc_tr_handle fTr = 0;
 };
 
-// The value lines of an isql-fb query in list mode ("COLUMN value").
-std::string IsqlRow(const test::TestDatabase& db, const std::string& select) {
-  std::istringstream out(db.Isql("set list on;\n" + select + ";\n"));
-  std::string row;
-  for (std::string line; std::getline(out, line);) {
-    if (line.empty()) continue;
-    std::istringstream fields(line);
-    std::string column, value;
-    fields >> column;
-    std::getline(fields >> std::ws, value);
-    row += (row.empty() ? "" : "|") + value;
-  }
-  return row;
-}
-
 class ParamBlocksOnTheServer : public testing::Test {
  protected:
   test::TestDatabase fDb{"dbclient/paramblocks.sql", {3, "WIN1251"}};
@@ -100,7 +84,7 @@ TEST_F(ParamBlocksOnTheServer, AttachmentCarriesUserRoleCharacterSetAndBuffers) 
   Attachment attachment(fDb, *params);
   const Int64 id = attachment.Info(isc_info_attachment_id);
   // UTF8 is character set 4; the role is stored upper-cased.
-  EXPECT_EQ(IsqlRow(fDb, "select trim(mon$user), trim(mon$role), mon$character_set_id from mon$attachments "
+  EXPECT_EQ(test::IsqlRows(fDb, "select trim(mon$user), trim(mon$role), mon$character_set_id from mon$attachments "
                          "where mon$attachment_id = " +
                              std::to_string(id)),
             "SYSDBA|CHECKER|4");
@@ -130,7 +114,7 @@ TEST_F(ParamBlocksOnTheServer, TransactionCarriesIsolationLockTimeoutAndAccessMo
     auto tpb = Lines(c.tpb);
     attachment.Start(*tpb);
     const Int64 transactionId = attachment.Info(isc_info_tra_id, true);
-    EXPECT_EQ(IsqlRow(fDb, "select mon$isolation_mode, mon$lock_timeout, mon$read_only from mon$transactions "
+    EXPECT_EQ(test::IsqlRows(fDb, "select mon$isolation_mode, mon$lock_timeout, mon$read_only from mon$transactions "
                            "where mon$transaction_id = " +
                                std::to_string(transactionId)),
               c.monitored)

@@ -2,8 +2,13 @@
 
 #include "import/SMCells.h"
 
+#include "classlib/core/StringLists.h"
+#include "tests/classlib/Support.h"
+
 namespace ordvane {
 namespace {
+
+using test::ErrorOf;
 
 // The next column name, counted like an odometer whose digits run A to Z.
 std::string NextLetters(std::string letters) {
@@ -48,6 +53,214 @@ TEST(ColumnLetters, ColumnCountCaseAndForeignCharacters) {
   EXPECT_EQ(ColumnLettersToIndex(std::string(40, 'Z'), 2147483647), -1);
   EXPECT_EQ(ColumnLettersToIndex("FXSHRXW", 2147483647), 2147483646);
   EXPECT_EQ(ColumnLettersToIndex("FXSHRXX", 2147483647), -1);
+}
+
+TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
+  TSpreadSheetCells cells;
+  cells.StoreCell(3, 2, ictDecimal, 7, taRightJustify, 1.5);
+  ASSERT_EQ(cells.Count(), 3);  // rows 0 and 1 count, yet hold nothing
+  EXPECT_EQ(cells.FindRow(1), nullptr);
+  EXPECT_EQ(cells.Rows(1)->RowNo(), 1);
+  EXPECT_EQ(cells.FindRow(1)->Cols().Count(), 0);
+  EXPECT_EQ(cells.FindRow(2)->RowNo(), 2);
+  const TSMICell* cell = cells.FindRow(2)->Cell(3);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->FormatIndex(), 7);
+  EXPECT_EQ(cell->Alignment(), taRightJustify);
+  EXPECT_EQ(cell->CellType(), ictDecimal);
+  EXPECT_EQ(cells.FindRow(2)->Cell(0), nullptr);   // a padded slot
+  EXPECT_EQ(cells.FindRow(2)->Cell(4), nullptr);   // beyond the row
+  EXPECT_EQ(cells.FindRow(2)->Cell(-1), nullptr);
+  EXPECT_EQ(cells.UsedColCount(), 4);
+  EXPECT_EQ(cells.UsedRowCount(), 3);
+  // A second value in the same slot replaces the first in the same cell object.
+  cells.StoreCell(3, 2, ictString, 1, taCenter, u"x");
+  EXPECT_EQ(cells.FindRow(2)->Cell(3), cell);
+  EXPECT_EQ(cells.CellValue(3, 2).AsWideString(), u"x");
+  EXPECT_TRUE(VarIsEmpty(cells.CellValue(2, 2)));
+  EXPECT_TRUE(VarIsEmpty(cells.CellValue(3, 3)));
+  EXPECT_TRUE(VarIsEmpty(cells.CellValue(-1, -1)));
+
+  // Empty and Null leave no trace: no row, no count.
+  cells.StoreCell(9, 9, ictEmpty, 0, taLeftJustify, Unassigned());
+  cells.StoreCell(9, 10, ictUnknown, 0, taLeftJustify, Null());
+  EXPECT_EQ(cells.Count(), 3);
+  EXPECT_EQ(cells.UsedRowCount(), 3);
+
+  // Without tracking, the used counts stay where they were set.
+  cells.SetTrackUsedRange(false);
+  cells.StoreCell(10, 5, ictInteger, 0, taLeftJustify, 5);
+  EXPECT_EQ(cells.UsedColCount(), 4);
+  EXPECT_EQ(cells.Count(), 6);
+
+  cells.FindRow(2)->Clear();
+  EXPECT_EQ(cells.FindRow(2)->Cell(3), cell);
+  EXPECT_TRUE(VarIsEmpty(cell->Value()));
+  EXPECT_EQ(cell->FormatIndex(), -1);
+  EXPECT_EQ(cell->Alignment(), taLeftJustify);
+
+  cells.SetDeclaredRowCount(40);
+  cells.Clear();
+  EXPECT_EQ(cells.Count(), 0);
+  EXPECT_EQ(cells.DeclaredRowCount(), 0);
+  EXPECT_EQ(cells.UsedColCount(), 0);
+}
+
+TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
+  TSpreadSheetCells cells;
+  const Variant one = u"1";
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(0, SpreadSheetMaxRows, ictDecimal, 0, taLeftJustify, one); }),
+            "Row 65536 lies outside the sheet");
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(256, 0, ictDecimal, 0, taLeftJustify, one); }),
+            "Column 256 lies outside the sheet");
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(-1, 0, ictDecimal, 0, taLeftJustify, one); }),
+            "Column -1 lies outside the sheet");
+  EXPECT_EQ(ErrorOf<Exception>([&] { cells.Rows(2147483647); }), "Row 2147483647 lies outside the sheet");
+  EXPECT_EQ(cells.Count(), 0);
+  // The last cell of the sheet is fine, and makes no row before it.
+  cells.StoreCell(255, 65535, ictDecimal, 0, taLeftJustify, one);
+  EXPECT_EQ(cells.UsedRowCount(), 65536);
+  EXPECT_EQ(cells.Count(), 65536);
+  EXPECT_EQ(cells.FindRow(65534), nullptr);
+
+  TSpreadSheets sheets;
+  EXPECT_EQ(ErrorOf<Exception>([&] { sheets.Sheets(SpreadSheetMaxSheets); }), "A workbook holds at most 65536 sheets");
+  EXPECT_EQ(sheets.Count(), 0);
+}
+
+TEST(SpreadSheets, SheetsAreMadeOnDemandAndFoundByCaption) {
+  TSpreadSheets sheets;
+  EXPECT_EQ(sheets.Sheets(-5), sheets.Sheets(0));
+  EXPECT_EQ(sheets.Count(), 1);
+  sheets.Sheets(2);
+  ASSERT_EQ(sheets.Count(), 3);
+  EXPECT_EQ(sheets.FindSheet(0)->Caption(), u"Sheet1");
+  EXPECT_EQ(sheets.FindSheet(2)->Caption(), u"Sheet3");
+  EXPECT_EQ(sheets.Add(), 3);
+  EXPECT_EQ(sheets.FindSheet(3)->Caption(), u"Sheet4");
+  EXPECT_EQ(sheets.FindSheet(4), nullptr);
+  sheets.FindSheet(1)->SetCaption(u"Дані");
+  sheets.FindSheet(3)->SetCaption(u"Дані");
+  EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 1);
+  EXPECT_EQ(sheets.IndexOfCaption(u"дані"), -1);  // exactly
+  sheets.Delete(1);
+  EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 2);
+  sheets.Clear();
+  EXPECT_EQ(sheets.Count(), 0);
+}
+
+TEST(SpreadSheetModel, CellsAndRangesAssign) {
+  TSMICell a, b;
+  a.SetValue(u"text");
+  a.SetAlignment(taCenter);
+  a.SetFormatIndex(12);
+  a.SetCellType(ictString);
+  b.Assign(&a);
+  EXPECT_EQ(b.Value().AsWideString(), u"text");
+  EXPECT_EQ(b.Alignment(), taCenter);
+  EXPECT_EQ(b.FormatIndex(), 12);
+  EXPECT_EQ(b.CellType(), ictString);
+  TSMRange range, other;
+  EXPECT_EQ(range.FirstRow(), 1);
+  EXPECT_EQ(range.LastRow(), 2147483647);
+  EXPECT_EQ(range.FirstCol(), 1);
+  EXPECT_EQ(range.LastCol(), 2147483647);
+  other.SetFirstRow(2);
+  other.SetLastRow(3);
+  other.SetFirstCol(4);
+  other.SetLastCol(5);
+  range.Assign(&other);
+  EXPECT_EQ(range.FirstRow() + range.LastRow() + range.FirstCol() + range.LastCol(), 14);
+  TStringList list;
+  EXPECT_THROW(a.Assign(&list), EConvertError);
+  EXPECT_THROW(range.Assign(&list), EConvertError);
+}
+
+// The default handlers that PrepareLoad installs, driven as a reader drives them.
+class DefaultHandlers : public testing::Test {
+ protected:
+  void SetUp() override { file.PrepareLoad(); }
+  void Cell(Integer sheet, Integer row, Integer column, const Variant& value) {
+    file.OnCellValue(&file, sheet, row, column, 3, value, taRightJustify, ictDecimal);
+  }
+  TSpreadSheetFile file{nullptr};
+};
+
+TEST_F(DefaultHandlers, StoreCellsWithinTheRangeInTheirSheet) {
+  file.Range()->SetLastRow(10);
+  file.Range()->SetLastCol(4);
+  Cell(-1, 0, 0, 1.0);  // sheet -1 is the first
+  Cell(0, 11, 0, 2.0);  // beyond the last row
+  Cell(0, 10, 5, 3.0);  // beyond the last column
+  Cell(0, 10, 4, 4.0);
+  Cell(2, 0, 0, 5.0);
+  ASSERT_EQ(file.Sheets().Count(), 3);
+  const TSpreadSheetCells& first = file.Sheets().FindSheet(0)->Cells();
+  EXPECT_EQ(first.CellValue(0, 0).AsDouble(), 1.0);
+  EXPECT_EQ(first.UsedRowCount(), 11);
+  EXPECT_EQ(first.UsedColCount(), 5);
+  EXPECT_EQ(first.CellValue(4, 10).AsDouble(), 4.0);
+  Variant value = 99;
+  file.OnGetCellValue(&file, 2, 0, 0, value);
+  EXPECT_EQ(value.AsDouble(), 5.0);
+  file.OnGetCellValue(&file, 7, 0, 0, value);
+  EXPECT_TRUE(VarIsEmpty(value));
+  EXPECT_EQ(file.Sheets().Count(), 3);  // reading makes no sheet
+}
+
+TEST_F(DefaultHandlers, SheetsAreAddedWhetherSkippedOrNot) {
+  file.SetKeepSheetIndex(1);
+  std::vector<bool> skips;
+  for (Integer i = 0; i < 3; ++i) {
+    bool skip = false;
+    file.OnSheet(&file, u"S" + std::u16string(1, static_cast<char16_t>(u'0' + i)), i, skip);
+    skips.push_back(skip);
+  }
+  EXPECT_EQ(skips, (std::vector<bool>{true, false, true}));
+  ASSERT_EQ(file.Sheets().Count(), 3);
+  EXPECT_EQ(file.Sheets().FindSheet(2)->Caption(), u"S2");
+  // Without a sheet to keep, the reader's own choice stands.
+  file.SetKeepSheetIndex(-1);
+  bool skip = true;
+  file.OnSheet(&file, u"S3", 3, skip);
+  EXPECT_TRUE(skip);
+}
+
+TEST_F(DefaultHandlers, DimensionsAndColumnWidths) {
+  file.Range()->SetLastCol(6);
+  file.OnDimensions(&file, 0, 0, 120, 0, 9);
+  TSpreadSheetCells& cells = file.Sheets().FindSheet(0)->Cells();
+  EXPECT_EQ(cells.DeclaredRowCount(), 120);
+  EXPECT_EQ(cells.DeclaredColCount(), 6);
+  EXPECT_EQ(cells.UsedRowCount(), 0);  // tracking: the cells decide
+  cells.SetTrackUsedRange(false);
+  file.OnDimensions(&file, 0, 0, 50, 0, 3);
+  EXPECT_EQ(cells.UsedRowCount(), 50);
+  EXPECT_EQ(cells.UsedColCount(), 3);
+
+  file.OnColumnWidth(&file, 1, 3, 2900);
+  file.OnColumnWidth(&file, 1, 0, 1000);
+  EXPECT_EQ(file.Sheets().FindSheet(1)->ColWidths(), (std::vector<Integer>{1000, 0, 0, 2900}));
+  EXPECT_EQ(ErrorOf<Exception>([&] { file.OnColumnWidth(&file, 1, 300, 1); }), "Column 300 lies outside the sheet");
+  // No default handler for row heights.
+  EXPECT_FALSE(file.OnRowHeight.Assigned());
+}
+
+TEST_F(DefaultHandlers, AssignedEventsAreKeptAndALoadStartsAfresh) {
+  TSpreadSheetFile other(nullptr);
+  int calls = 0;
+  other.OnCellValue = [&](TObject*, Integer, Integer, Integer, Integer, const Variant&, TAlignment, TSMICellType) {
+    ++calls;
+  };
+  other.PrepareLoad();
+  other.OnCellValue(&other, 0, 0, 0, 0, 1.0, taLeftJustify, ictDecimal);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(other.Sheets().Count(), 0);
+  EXPECT_TRUE(other.OnSheet.Assigned());
+
+  Cell(0, 0, 0, 1.0);
+  file.PrepareLoad();
+  EXPECT_EQ(file.Sheets().Count(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,348 @@
+#include "dbclient/FIBBlobStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "classlib/core/CodePages.h"
+#include "dbclient/FIBDatabase.h"
+#include "dbclient/fib.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr std::size_t kMaxSegment = 65535;
+constexpr Integer kTextBlobSubtype = 1;
+constexpr std::size_t kBlobInfoSize = 100;
+// Blob parameter block that asks the server to convert a blob of a sub-type (byte 3)
+// to text.
+constexpr std::size_t kToTextBpbSubtypeIndex = 3;
+constexpr char kToTextBpb[] = {isc_bpb_version1, isc_bpb_source_type, 1, 2, isc_bpb_target_type, 1, 1};
+
+std::size_t ToSize(Int64 value) {
+  if (value < 0 || static_cast<UInt64>(value) > std::numeric_limits<std::size_t>::max() / 2)
+    FIBError(0);
+  return static_cast<std::size_t>(value);
+}
+
+}  // namespace
+
+bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b) {
+  return a.gds_quad_high == b.gds_quad_high && a.gds_quad_low == b.gds_quad_low;
+}
+
+// ---- Unit routines ------------------------------------------------------------------------
+
+TBlobHandle::~TBlobHandle() {
+  if (fHandle == 0) return;
+  ISC_STATUS_ARRAY ignored;
+  fLibrary.isc_close_blob(ignored, &fHandle);
+}
+
+ISC_STATUS TBlobHandle::Close() {
+  const ISC_STATUS status = fLibrary.isc_close_blob(StatusVector(), &fHandle);
+  if (status == 0) fHandle = 0;
+  return status;
+}
+
+TBlobInfo GetBlobInfo(IIBClientLibrary& library, isc_blob_handle* blob) {
+  const char items[] = {isc_info_blob_num_segments, isc_info_blob_max_segment, isc_info_blob_total_length,
+                        isc_info_blob_type};
+  char answer[kBlobInfoSize] = {};
+  if (library.isc_blob_info(StatusVector(), blob, sizeof items, items, sizeof answer, answer) != 0)
+    IBError(library, nullptr);
+  TBlobInfo info;
+  // Item, 2-byte length, value; every length is checked against the answer.
+  for (std::size_t i = 0; i + 3 <= kBlobInfoSize && answer[i] != isc_info_end;) {
+    const char item = answer[i];
+    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer + i + 1, 2));
+    if (length > 8 || i + 3 + length > kBlobInfoSize) break;
+    const Int64 value = library.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + i + 3),
+                                                     static_cast<short>(length));
+    switch (item) {
+      case isc_info_blob_num_segments: info.NumSegments = static_cast<Integer>(value); break;
+      case isc_info_blob_max_segment: info.MaxSegmentSize = static_cast<Integer>(value); break;
+      case isc_info_blob_total_length: info.TotalSize = value; break;
+      case isc_info_blob_type: info.BlobType = static_cast<SmallInt>(value); break;
+      default: break;
+    }
+    i += 3 + length;
+  }
+  return info;
+}
+
+std::vector<char> ReadBlob(IIBClientLibrary& library, isc_blob_handle* blob, Int64 expectedSize) {
+  std::vector<char> buffer(std::max<std::size_t>(ToSize(expectedSize), 1));
+  std::size_t used = 0;
+  for (;;) {
+    if (used == buffer.size()) buffer.resize(buffer.size() * 2);
+    const auto request = static_cast<unsigned short>(std::min(buffer.size() - used, kMaxSegment));
+    unsigned short got = 0;
+    const ISC_STATUS status = library.isc_get_segment(StatusVector(), blob, &got, request, buffer.data() + used);
+    if (status == isc_segstr_eof) break;
+    if (status != 0 && status != isc_segment) IBError(library, nullptr);
+    used += got;
+  }
+  buffer.resize(used);
+  return buffer;
+}
+
+void WriteBlob(IIBClientLibrary& library, isc_blob_handle* blob, const char* data, Int64 size) {
+  std::size_t left = ToSize(size);
+  while (left > 0) {
+    const auto piece = static_cast<unsigned short>(std::min(left, kMaxSegment));
+    if (library.isc_put_segment(StatusVector(), blob, piece, data) != 0) IBError(library, nullptr);
+    data += piece;
+    left -= piece;
+  }
+}
+
+bool BlobExist(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr, const ISC_QUAD& blobID) {
+  TBlobHandle blob(library);
+  ISC_QUAD id = blobID;
+  if (library.isc_open_blob2(StatusVector(), db, tr, blob.Get(), &id, 0, nullptr) != 0) return false;
+  return blob.Close() == 0;
+}
+
+// ---- TFIBBlobStream: properties ---------------------------------------------------------------
+
+void TFIBBlobStream::SetDatabase(TFIBDatabase* value) {
+  fDatabase = value;
+  fLoaded = false;
+}
+
+void TFIBBlobStream::SetTransaction(TFIBTransaction* value) {
+  fTransaction = value;
+  fLoaded = false;
+}
+
+void TFIBBlobStream::SetMode(TBlobStreamMode value) {
+  fMode = value;
+  fLoaded = false;
+}
+
+void TFIBBlobStream::SetBlobID(const ISC_QUAD& value) {
+  fBlobID = value;
+  fLoaded = false;
+}
+
+// ---- TFIBBlobStream: checks ---------------------------------------------------------------
+
+void TFIBBlobStream::CheckReadable() const {
+  if (fMode == bmWrite) FIBError(35);
+}
+
+void TFIBBlobStream::CheckWritable() const {
+  if (fMode == bmRead && !fClientBlob) FIBError(36);
+}
+
+TFIBTransaction* TFIBBlobStream::WriteTransaction() const {
+  return fUpdateTransaction != nullptr ? fUpdateTransaction : fTransaction;
+}
+
+void TFIBBlobStream::CheckHandles(bool forWriting) const {
+  static const AnsiString operation = "BlobStream";
+  if (fDatabase == nullptr) FIBError(21, {operation});
+  if (!fDatabase->Connected()) FIBError(12, {operation});
+  const TFIBTransaction* transaction = forWriting ? WriteTransaction() : fTransaction;
+  if (transaction == nullptr) FIBError(22, {operation});
+  if (!transaction->Active()) FIBError(15, {operation});
+}
+
+IIBClientLibrary& TFIBBlobStream::Library() const {
+  return fDatabase->ClientLibrary();
+}
+
+void TFIBBlobStream::CheckStatus(ISC_STATUS status) {
+  if (fTransaction != nullptr)
+    fTransaction->Call(status, true);
+  else if (status != 0)
+    IBError(Library(), nullptr);
+}
+
+// ---- TFIBBlobStream: loading and writing back ---------------------------------------------
+
+void TFIBBlobStream::EnsureLoaded() {
+  if (fLoaded) return;
+  // A body loaded or started again is read and written from its start.
+  fPosition = 0;
+  if (!fClientBlob) {
+    if (fMode == bmWrite || (fMode == bmReadWrite && QuadsEqual(fBlobID, ZeroBlobID)))
+      InitNewBlob();
+    else
+      LoadBlob();
+  }
+  fLoaded = true;
+}
+
+void TFIBBlobStream::InitNewBlob() {
+  CheckWritable();
+  fBlobID = ZeroBlobID;
+  Truncate();
+}
+
+void TFIBBlobStream::LoadBlob() {
+  CheckReadable();
+  CheckHandles(false);
+  IIBClientLibrary& library = Library();
+  TBlobHandle blob(library);
+  char bpb[sizeof kToTextBpb];
+  std::memcpy(bpb, kToTextBpb, sizeof bpb);
+  const bool toText = fBlobSubType >= 2 && fDatabase->UseBlrToTextFilter();
+  bpb[kToTextBpbSubtypeIndex] = static_cast<char>(fBlobSubType);
+  CheckStatus(library.isc_open_blob2(StatusVector(), fDatabase->DBHandle(), fTransaction->TRHandle(), blob.Get(),
+                                     &fBlobID, toText ? static_cast<unsigned short>(sizeof bpb) : 0,
+                                     toText ? reinterpret_cast<const ISC_UCHAR*>(bpb) : nullptr));
+  const TBlobInfo info = GetBlobInfo(library, blob.Get());
+  fNumSegments = info.NumSegments;
+  fMaxSegmentSize = info.MaxSegmentSize;
+  fBlobType = info.BlobType;
+  fBuffer = ReadBlob(library, blob.Get(), info.TotalSize);
+  RawByteString body(fBuffer.begin(), fBuffer.end());
+  if (fDatabase->HasBlobFilter(fBlobSubType, true)) {
+    fDatabase->ApplyBlobFilter(fBlobSubType, body, true);
+    fBuffer.assign(body.begin(), body.end());
+  }
+  CheckStatus(blob.Close());
+  fOldBuffer.clear();
+  fHasOldBuffer = false;
+  fIsCommitted = true;
+  fModified = false;
+}
+
+void TFIBBlobStream::Finalize(bool accept, bool force) {
+  if (!fLoaded || fMode == bmRead) return;
+  if (!fModified && !force) return;
+  if (accept) {
+    fIsCommitted = true;
+    fModified = false;
+    return;
+  }
+  CheckHandles(true);
+  IIBClientLibrary& library = Library();
+  TBlobHandle blob(library);
+  ISC_QUAD newID = ZeroBlobID;
+  CheckStatus(library.isc_create_blob2(StatusVector(), fDatabase->DBHandle(), WriteTransaction()->TRHandle(),
+                                       blob.Get(), &newID, 0, nullptr));
+  if (fDatabase->HasBlobFilter(fBlobSubType, false)) {
+    RawByteString body(fBuffer.begin(), fBuffer.end());
+    fDatabase->ApplyBlobFilter(fBlobSubType, body, false);
+    WriteBlob(library, blob.Get(), body.data(), static_cast<Int64>(body.size()));
+  } else {
+    WriteBlob(library, blob.Get(), fBuffer.data(), static_cast<Int64>(fBuffer.size()));
+  }
+  CheckStatus(blob.Close());
+  fBlobID = newID;
+}
+
+void TFIBBlobStream::Post() {
+  Finalize(false, false);
+  Finalize(true, false);
+}
+
+// ---- TFIBBlobStream: editing ----------------------------------------------------------------
+
+// The committed body is kept aside and stays the stream's contents: a write in the middle
+// of a loaded blob changes only the bytes it covers.
+void TFIBBlobStream::SaveOldBuffer() {
+  fOldBuffer = fBuffer;
+  fHasOldBuffer = true;
+  fIsCommitted = false;
+}
+
+Int64 TFIBBlobStream::Read(void* buffer, Int64 count) {
+  CheckReadable();
+  EnsureLoaded();
+  const auto size = static_cast<Int64>(fBuffer.size());
+  if (count < 1 || fPosition < 0 || fPosition >= size) return 0;
+  const Int64 n = std::min(count, size - fPosition);
+  std::memcpy(buffer, fBuffer.data() + fPosition, static_cast<std::size_t>(n));
+  fPosition += n;
+  return n;
+}
+
+Int64 TFIBBlobStream::Write(const void* buffer, Int64 count) {
+  CheckWritable();
+  EnsureLoaded();
+  if (count >= 1 && fPosition < 0) throw EWriteError("Stream write error");
+  if (fIsCommitted) SaveOldBuffer();
+  if (count < 1) return count;
+  const std::size_t end = ToSize(fPosition) + ToSize(count);
+  if (end > fBuffer.size()) fBuffer.resize(end);
+  std::memcpy(fBuffer.data() + fPosition, buffer, static_cast<std::size_t>(count));
+  fPosition += count;
+  fModified = true;
+  return count;
+}
+
+Int64 TFIBBlobStream::Seek(Int64 offset, TSeekOrigin origin) {
+  EnsureLoaded();
+  switch (origin) {
+    case soBeginning: fPosition = offset; break;
+    case soCurrent: fPosition += offset; break;
+    case soEnd: fPosition = static_cast<Int64>(fBuffer.size()) + offset; break;
+  }
+  return fPosition;
+}
+
+Int64 TFIBBlobStream::Size() {
+  EnsureLoaded();
+  return static_cast<Int64>(fBuffer.size());
+}
+
+void TFIBBlobStream::SetSize(Int64 newSize) {
+  fBuffer.resize(ToSize(newSize));
+}
+
+void TFIBBlobStream::Truncate() {
+  fModified = true;
+  if (fIsCommitted) SaveOldBuffer();
+  fBuffer.clear();
+}
+
+void TFIBBlobStream::Cancel() {
+  if (!fLoaded || !fModified) return;
+  fBuffer = fOldBuffer;
+  fModified = false;
+  fIsCommitted = true;
+  FreeOldBuffer();
+}
+
+void TFIBBlobStream::Clear() {
+  FreeOldBuffer();
+  if (!fBuffer.empty()) {
+    fBuffer.clear();
+    fLoaded = false;
+  }
+}
+
+void TFIBBlobStream::FreeOldBuffer() {
+  fOldBuffer.clear();
+  fHasOldBuffer = false;
+}
+
+Int64 TFIBBlobStream::ReadOld(void* buffer, Int64 count) {
+  if (!fHasOldBuffer) return Read(buffer, count);
+  const Int64 n = std::clamp<Int64>(count, 0, static_cast<Int64>(fOldBuffer.size()));
+  std::memcpy(buffer, fOldBuffer.data(), static_cast<std::size_t>(n));
+  return n;
+}
+
+Int64 TFIBBlobStream::SeekOld(Int64 offset, TSeekOrigin origin) {
+  if (!fHasOldBuffer) return Seek(offset, origin);
+  return static_cast<Int64>(fOldBuffer.size());
+}
+
+AnsiString TFIBBlobStream::GetAsString() {
+  CheckReadable();
+  EnsureLoaded();
+  AnsiString text(fBuffer.begin(), fBuffer.end());
+  if (text.empty() || fBlobSubType != kTextBlobSubtype || fDatabase == nullptr || !fDatabase->IsFB21UnicodeOrNone())
+    return text;
+  const bool unicodeColumn = fCharSetID >= 0 && fCharSetID < 256 && fDatabase->UnicodeCharSetIDs().contains(fCharSetID);
+  if (unicodeColumn || fDatabase->IsUnicodeCharSet()) return Utf8ToAnsi(text);
+  return text;
+}
+
+}  // namespace ordvane

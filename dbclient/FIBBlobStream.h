@@ -1,0 +1,157 @@
+#pragma once
+// A blob read and written as a stream. The whole body lives in memory: it is fetched from
+// the server on first access, edited there, and written back as a new blob by Post. The
+// committed body is kept aside on the first change, so Cancel can return to it and the
+// old value stays readable.
+//
+// The stream refers to its database and transactions without owning them; whoever
+// creates it keeps them alive while it is used.
+
+#include <ibase.h>
+
+#include <vector>
+
+#include "classlib/core/Streams.h"
+#include "dbclient/IB_Intf.h"
+
+namespace ordvane {
+
+class TFIBDatabase;
+class TFIBTransaction;
+
+enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
+
+inline constexpr ISC_QUAD ZeroBlobID{0, 0};
+bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b);
+
+class TFIBBlobStream : public TStream {
+  ORDVANE_CLASS(TFIBBlobStream, TStream)
+
+ public:
+  TFIBBlobStream() = default;
+  ~TFIBBlobStream() override = default;
+
+  TFIBDatabase* Database() const { return fDatabase; }
+  void SetDatabase(TFIBDatabase* value);
+  TFIBTransaction* Transaction() const { return fTransaction; }
+  void SetTransaction(TFIBTransaction* value);
+  // Writes go through this transaction; none means the read transaction.
+  TFIBTransaction* UpdateTransaction() const { return fUpdateTransaction; }
+  void SetUpdateTransaction(TFIBTransaction* value) { fUpdateTransaction = value; }
+  TBlobStreamMode Mode() const { return fMode; }
+  void SetMode(TBlobStreamMode value);
+  const ISC_QUAD& BlobID() const { return fBlobID; }
+  void SetBlobID(const ISC_QUAD& value);
+  Integer BlobSubType() const { return fBlobSubType; }
+  void SetBlobSubType(Integer value) { fBlobSubType = value; }
+  // The column's character set, for GetAsString; -1 when unknown.
+  Integer CharSetID() const { return fCharSetID; }
+  void SetCharSetID(Integer value) { fCharSetID = value; }
+  // A blob filled by its owner, never loaded from the server; writable in read mode too.
+  bool ClientBlob() const { return fClientBlob; }
+  void SetClientBlob(bool value) { fClientBlob = value; }
+
+  // What the server reported when the blob was loaded.
+  Integer NumSegments() const { return fNumSegments; }
+  Integer MaxSegmentSize() const { return fMaxSegmentSize; }
+  SmallInt BlobType() const { return fBlobType; }
+  bool Modified() const { return fModified; }
+  bool Loaded() const { return fLoaded; }
+
+  // Reading in write mode raises client error 35. A position before the start or at the
+  // end reads nothing.
+  Int64 Read(void* buffer, Int64 count) override;
+  // Writing in read mode raises client error 36, at a position before the start
+  // EWriteError. Bytes skipped by a write past the end are zeros.
+  Int64 Write(const void* buffer, Int64 count) override;
+  // Any position may be set; there is no clamping.
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override;
+  Int64 Size() override;
+  // The body becomes newSize bytes (zeros after the old end).
+  void SetSize(Int64 newSize) override;
+
+  // Writes the body as a new server blob unless accept (which only makes the body the
+  // committed one). Nothing happens in read mode, before the first access, or when
+  // nothing changed unless force.
+  void Finalize(bool accept, bool force);
+  void Post();
+  // Back to the committed body.
+  void Cancel();
+  // Empties the body; the next access loads again.
+  void Clear();
+  void FreeOldBuffer();
+  // Empties the body, keeping the committed one aside.
+  void Truncate();
+  // The committed body while a changed one exists, else the body itself.
+  Int64 ReadOld(void* buffer, Int64 count);
+  Int64 SeekOld(Int64 offset, TSeekOrigin origin);
+  // The whole body as text; a text blob of a Unicode column on a Unicode connection is
+  // decoded from UTF-8.
+  AnsiString GetAsString();
+
+ private:
+  void EnsureLoaded();
+  void InitNewBlob();
+  void LoadBlob();
+  void SaveOldBuffer();
+  void CheckReadable() const;
+  void CheckWritable() const;
+  void CheckHandles(bool forWriting) const;
+  TFIBTransaction* WriteTransaction() const;
+  void CheckStatus(ISC_STATUS status);
+  IIBClientLibrary& Library() const;
+
+  TFIBDatabase* fDatabase = nullptr;
+  TFIBTransaction* fTransaction = nullptr;
+  TFIBTransaction* fUpdateTransaction = nullptr;
+  ISC_QUAD fBlobID = ZeroBlobID;
+  Integer fMaxSegmentSize = 0;
+  Integer fNumSegments = 0;
+  SmallInt fBlobType = 0;
+  Integer fBlobSubType = 0;
+  Integer fCharSetID = -1;
+  std::vector<char> fBuffer;
+  std::vector<char> fOldBuffer;
+  bool fHasOldBuffer = false;
+  bool fLoaded = false;
+  TBlobStreamMode fMode = bmRead;
+  bool fModified = false;
+  Int64 fPosition = 0;
+  bool fIsCommitted = true;
+  bool fClientBlob = false;
+};
+
+// What isc_blob_info tells of an open blob.
+struct TBlobInfo {
+  Integer NumSegments = 0;
+  Integer MaxSegmentSize = 0;
+  Int64 TotalSize = 0;
+  SmallInt BlobType = 0;
+};
+TBlobInfo GetBlobInfo(IIBClientLibrary& library, isc_blob_handle* blob);
+// The rest of an open blob, however long: the buffer grows until the server reports the
+// end (a conversion on the server may make the body longer than the blob's stated length).
+// expectedSize is where the buffer starts.
+std::vector<char> ReadBlob(IIBClientLibrary& library, isc_blob_handle* blob, Int64 expectedSize);
+// Sends the bytes in segments of at most 65535 bytes.
+void WriteBlob(IIBClientLibrary& library, isc_blob_handle* blob, const char* data, Int64 size);
+// True when the blob opens in the transaction.
+bool BlobExist(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr, const ISC_QUAD& blobID);
+
+// An open blob handle, closed (errors ignored) unless Close was called.
+class TBlobHandle {
+ public:
+  explicit TBlobHandle(IIBClientLibrary& library) : fLibrary(library) {}
+  ~TBlobHandle();
+  TBlobHandle(const TBlobHandle&) = delete;
+  TBlobHandle& operator=(const TBlobHandle&) = delete;
+  isc_blob_handle* Get() { return &fHandle; }
+  // The status of isc_close_blob.
+  ISC_STATUS Close();
+
+ private:
+  IIBClientLibrary& fLibrary;
+  isc_blob_handle fHandle = 0;
+};
+
+}  // namespace ordvane

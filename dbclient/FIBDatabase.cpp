@@ -1,0 +1,1252 @@
+#include "dbclient/FIBDatabase.h"
+
+#include <algorithm>
+
+#include "classlib/core/StrUtils.h"
+#include "dbclient/FIBConvert.h"
+#include "dbclient/FIBParamBlocks.h"
+#include "dbclient/FIBStrUtils.h"
+
+namespace ordvane {
+
+TLoginDialogProc LoginDialogProc;
+TFIBDatabase* DefaultDatabase = nullptr;
+
+TThreadList& DatabaseList() {
+  static TThreadList list;
+  return list;
+}
+
+namespace {
+
+constexpr std::size_t kInfoBufferSize = 512;
+constexpr std::size_t kVersionBufferSize = 1024;
+constexpr Byte kInfoFirebirdVersion = 103;  // isc_info_firebird_version
+constexpr Byte kInfoAttachmentCharSet = 101;  // the attachment's character set id
+
+// Every character set id of a Unicode character set on an InterBase 2007 server.
+constexpr Integer kIB2007UnicodeIDs[] = {8, 59, 64};
+
+// The client's signed 16-bit length of a buffer or a text.
+short ShortLength(std::size_t length) {
+  if (length > 0x7FFF) FIBErrorText("Text of %d bytes is longer than the client library accepts.", {static_cast<int>(length)});
+  return static_cast<short>(length);
+}
+
+// Calls a handler of a list for every entry, last registered first; entries that leave
+// while the walk goes on are skipped.
+void CallLastFirst(const TNotifyEventList& list, TObject* sender) {
+  for (int i = list.Count(); i-- > 0;)
+    if (auto method = list.GetMethod(i)) method(sender);
+}
+
+// A component that dies goes whatever its followers answer.
+template <class F>
+void WhileDying(F notify) noexcept {
+  try {
+    notify();
+  } catch (...) {
+  }
+}
+
+// Arms (or with 0 frees) the timer of an idle time-out, bound to its tick handler.
+void SetIdleTimer(std::unique_ptr<TFIBTimer>& timer, Cardinal interval, const TNotifyEvent& tick) {
+  if (interval == 0) {
+    timer.reset();
+    return;
+  }
+  if (timer == nullptr) {
+    timer = std::make_unique<TFIBTimer>(nullptr);
+    timer->SetEnabled(false);
+    timer->SetOnTimer(tick);
+  }
+  timer->SetInterval(interval);
+  timer->SetEnabled(true);
+}
+
+// One tick of an idle time-out: the first tick after activity marks the object idle, the
+// next one ends it and fires onTimeout, also when ending failed (the failure follows).
+template <class End>
+void IdleTick(bool open, bool& idle, End end, const TNotifyEvent& onTimeout, TObject* sender) {
+  if (!open) return;
+  if (!idle) {
+    idle = true;
+    return;
+  }
+  std::exception_ptr failure;
+  try {
+    end();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  if (onTimeout) onTimeout(sender);
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+// ---- Statement objects -----------------------------------------------------------------
+
+void AssignSQLObjectParams(ISQLObject& target, const std::vector<ISQLObject*>& sources) {
+  for (int i = 0; i < target.ParamCount(); ++i) {
+    const AnsiString name = target.ParamName(i);
+    AnsiString fieldName = name;
+    bool oldValue = false;
+    if (name.size() > 4) {
+      const AnsiString prefix = UpperCase(name.substr(0, 4));
+      if (prefix == "NEW_" || prefix == "OLD_") {
+        fieldName = name.substr(4);
+        oldValue = prefix == "OLD_";
+      }
+    }
+    for (ISQLObject* source : sources) {
+      if (source == nullptr) continue;
+      if (const int field = source->FieldIndex(fieldName); field >= 0)
+        target.SetParamValue(i, source->FieldValue(field, oldValue));
+      else if (const int param = source->ParamIndex(name); param >= 0)
+        target.SetParamValue(i, source->ParamValue(param));
+    }
+  }
+}
+
+// ---- TFIBBase ------------------------------------------------------------------------
+
+TFIBBase::~TFIBBase() {
+  SetTransaction(nullptr);
+  SetDatabase(nullptr);
+}
+
+AnsiString TFIBBase::OwnerName() const {
+  const auto* component = dynamic_cast<const TComponent*>(fOwner);
+  return component != nullptr ? component->Name() : AnsiString();
+}
+
+bool TFIBBase::OwnerLoading() const {
+  for (const auto* c = dynamic_cast<const TComponent*>(fOwner); c != nullptr; c = c->Owner())
+    if (c->ComponentState().Contains(csLoading)) return true;
+  return false;
+}
+
+void TFIBBase::SetDatabase(TFIBDatabase* database) {
+  if (database == fDatabase) return;
+  if (fDatabase != nullptr) fDatabase->RemoveSQLObject(fDatabaseIndex);
+  if (database == nullptr) return;
+  fDatabaseIndex = database->AddSQLObject(this);
+  fDatabase = database;
+  if (fTransaction == nullptr && fOwner != nullptr && !OwnerLoading())
+    SetTransaction(database->DefaultTransaction());
+}
+
+void TFIBBase::SetTransaction(TFIBTransaction* transaction) {
+  if (transaction == fTransaction) return;
+  if (fTransaction != nullptr) fTransaction->RemoveLink(fTransactionIndex);
+  if (transaction == nullptr) return;
+  fTransactionIndex = transaction->AddLink(this);
+  fTransaction = transaction;
+  if (fDatabase != nullptr && transaction->FindDatabase(fDatabase) < 0 && transaction->DatabaseCount() > 0)
+    SetDatabase(transaction->DefaultDatabase() != nullptr ? transaction->DefaultDatabase() : transaction->Databases(0));
+}
+
+void TFIBBase::CheckDatabase() {
+  if (fDatabase == nullptr) FIBError(21, {OwnerName()});
+  fDatabase->CheckActive();
+}
+
+void TFIBBase::CheckTransaction() {
+  if (fTransaction == nullptr) FIBError(22, {OwnerName()});
+  fTransaction->CheckInTransaction();
+}
+
+isc_db_handle* TFIBBase::GetDBHandle() {
+  CheckDatabase();
+  return fDatabase->DBHandle();
+}
+
+isc_tr_handle* TFIBBase::GetTRHandle() {
+  CheckTransaction();
+  return fTransaction->TRHandle();
+}
+
+void TFIBBase::DoDatabaseFree() {
+  // The link lets go also when its handler fails.
+  struct TRelease {
+    TFIBBase& link;
+    ~TRelease() {
+      link.SetTransaction(nullptr);
+      link.SetDatabase(nullptr);
+    }
+  } release{*this};
+  Fire(OnDatabaseFree);
+}
+
+void TFIBBase::DoTransactionFree() {
+  struct TRelease {
+    TFIBBase& link;
+    ~TRelease() { link.SetTransaction(nullptr); }
+  } release{*this};
+  Fire(OnTransactionFree);
+}
+
+// ---- TFIBDatabase: life --------------------------------------------------------------
+
+TFIBDatabase::TFIBDatabase(TComponent* owner)
+    : TComponent(owner), fLibraryName(DefaultLibraryName), fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)) {
+  DatabaseList().Add(this);
+  TStrings& params = fInternalTransaction->TRParams();
+  for (const char* line : {"write", "isc_tpb_nowait", "read_committed", "rec_version"}) params.Add(line);
+  fInternalTransaction->SetDefaultDatabase(this);
+}
+
+TFIBDatabase::~TFIBDatabase() {
+  Destroying();
+  DatabaseList().Remove(this);
+  if (fInternalTransaction->Active()) {
+    try {
+      fInternalTransaction->Commit();
+    } catch (const Exception& e) {
+      Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction);
+    }
+  }
+  fInternalTransaction.reset();
+  if (ordvane::DefaultDatabase == this) ordvane::DefaultDatabase = nullptr;
+  SetTimeout(0);
+  if (Connected()) {
+    try {
+      Disconnect(true);
+    } catch (...) {
+      // A forced disconnect of a dying database reports its failures and raises nothing.
+    }
+  }
+  WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
+  while (!fSQLObjects.empty()) WhileDying([this] { fSQLObjects.back()->DoDatabaseFree(); });
+  RemoveTransactions();
+  SetSQLLogger(nullptr);
+}
+
+void TFIBDatabase::Loaded() {
+  TComponent::Loaded();
+  if (fDesignDBOptions.Contains(ddoIsDefaultDatabase)) ordvane::DefaultDatabase = this;
+  ApplyStreamedConnected();
+}
+
+void TFIBDatabase::ApplyStreamedConnected() {
+  if (!fStreamedConnected || Connected()) return;
+  fStreamedConnected = false;
+  Connect();
+  if (fDefaultTransaction != nullptr && fDefaultTransaction->fStreamedActive && !fDefaultTransaction->Active()) {
+    fDefaultTransaction->fStreamedActive = false;
+    fDefaultTransaction->StartTransaction();
+  }
+}
+
+void TFIBDatabase::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove && component != nullptr && component == fSQLLoggerComponent) {
+    fSQLLogger = nullptr;
+    fSQLLoggerComponent = nullptr;
+  }
+  TComponent::Notification(component, operation);
+}
+
+void TFIBDatabase::SetSQLLogger(ISQLLogger* logger) {
+  if (logger == fSQLLogger) return;
+  if (fSQLLoggerComponent != nullptr) RemoveFreeNotification(fSQLLoggerComponent);
+  fSQLLogger = nullptr;
+  fSQLLoggerComponent = nullptr;
+  if (logger == nullptr) return;
+  logger->AttachDatabase(this);
+  fSQLLogger = logger;
+  fSQLLoggerComponent = dynamic_cast<TComponent*>(logger);
+  if (fSQLLoggerComponent != nullptr) FreeNotification(fSQLLoggerComponent);
+}
+
+void TFIBDatabase::Log(const AnsiString& operation, const AnsiString& parameters, int kind) {
+  if (fSQLLogger != nullptr) fSQLLogger->WriteData(Name(), operation, parameters, kind);
+}
+
+void TFIBDatabase::SetDesignDBOptions(TDesignDBOptions value) {
+  const bool wasDefault = fDesignDBOptions.Contains(ddoIsDefaultDatabase);
+  fDesignDBOptions = value;
+  if (value.Contains(ddoIsDefaultDatabase) && !wasDefault) {
+    TFIBDatabase* previous = ordvane::DefaultDatabase;
+    if (previous != nullptr && previous != this) previous->fDesignDBOptions.Exclude(ddoIsDefaultDatabase);
+    if (!ComponentState().Contains(csLoading)) ordvane::DefaultDatabase = this;
+  } else if (!value.Contains(ddoIsDefaultDatabase) && ordvane::DefaultDatabase == this) {
+    ordvane::DefaultDatabase = nullptr;
+  }
+}
+
+// ---- TFIBDatabase: connection --------------------------------------------------------
+
+void TFIBDatabase::SetConnected(bool value) {
+  if (ComponentState().Contains(csLoading)) {
+    fStreamedConnected = value;
+    return;
+  }
+  if (value)
+    Connect();
+  else
+    Close();
+}
+
+void TFIBDatabase::Close() {
+  if (Connected()) Disconnect(false);
+}
+
+void TFIBDatabase::ForceClose() {
+  Disconnect(true);
+}
+
+void TFIBDatabase::CheckActive() {
+  if (fStreamedConnected && !Connected()) ApplyStreamedConnected();
+  if (!Connected()) FIBError(12, {Name()});
+}
+
+void TFIBDatabase::CheckInactive() {
+  if (Connected()) FIBError(13);
+}
+
+void TFIBDatabase::CheckDatabaseName() {
+  if (fDBName.empty()) FIBError(14);
+}
+
+ISC_STATUS TFIBDatabase::Call(ISC_STATUS status, bool raise) {
+  SetFPUExtendedPrecision();
+  fIdle = false;
+  if (fTimer != nullptr && fTimer->Enabled()) {
+    fTimer->SetEnabled(false);
+    fTimer->SetEnabled(true);
+  }
+  if (raise && status != 0) IBError(ClientLibrary(), this);
+  return status;
+}
+
+void TFIBDatabase::ResetConnectionState() {
+  fServerMajor = fServerMinor = fServerRelease = fServerBuild = -1;
+  fIsFirebird = fIsIB2007 = false;
+  fUnicodeCharSet = fUnicodeOrNoneCharSet = fKOI8CharSet = fFB21UnicodeOrNone = false;
+  fDatabaseIdByte = 0;
+}
+
+void TFIBDatabase::NotifyLinks(void (TFIBBase::*notify)(), bool force) {
+  for (std::size_t i = 0; i < fSQLObjects.size(); ++i) {
+    try {
+      (fSQLObjects[i]->*notify)();
+    } catch (...) {
+      if (!force) throw;
+    }
+  }
+}
+
+void TFIBDatabase::Connect() {
+  ResetConnectionState();
+  CheckInactive();
+  CheckDatabaseName();
+  IIBClientLibrary& library = ClientLibrary();
+  NotifyLinks(&TFIBBase::DoDatabaseConnecting, false);
+  if (fUseLoginPrompt && !Login()) FIBError(7);
+  if (fParamsChanged) {
+    fParamsChanged = false;
+    try {
+      GenerateDPB(fDBParams, fDPB, fDPBLength);
+    } catch (...) {
+      fParamsChanged = true;  // nothing usable was built
+      throw;
+    }
+  }
+  const ISC_STATUS status =
+      Call(library.isc_attach_database(StatusVector(), ShortLength(fDBName.size()), fDBName.c_str(), &fHandle,
+                                       fDPBLength, fDPB.data()),
+           false);
+  if (status != 0) {
+    fHandle = 0;
+    IBError(library, this);
+  }
+  const Integer dialect = GetDBSQLDialect();
+  if (dialect < fSQLDialect) fSQLDialect = dialect;
+  fDatabaseIdByte = 0;
+  DoAfterConnect();
+  if (Connected()) NotifyLinks(&TFIBBase::DoDatabaseConnected, false);
+  Log("Connect", "", SQLLogConnect);
+}
+
+void TFIBDatabase::DoAfterConnect() {
+  ReadConnectionKind();
+  if (OnConnect) OnConnect(this);
+  for (int i = 0; i < fAfterConnectHandlers.Count() && Connected(); ++i)
+    if (auto method = fAfterConnectHandlers.GetMethod(i)) method(this);
+}
+
+void TFIBDatabase::ReadConnectionKind() {
+  fIsFirebird = IsFirebirdConnect();
+  if (!fIsFirebird) fIsIB2007 = GetServerMajorVersion() >= 8;
+  if (fIsFirebird && GetServerMajorVersion() >= 2) {
+    const Integer id = GetAttachmentCharSetID();
+    const std::set<Integer> unicode = UnicodeCharSetIDs();
+    fUnicodeCharSet = unicode.contains(id);
+    fUnicodeOrNoneCharSet = fUnicodeCharSet || id == 0;
+    const Integer major = GetServerMajorVersion(), minor = GetServerMinorVersion();
+    const Integer odsMajor = GetODSMajorVersion(), odsMinor = GetODSMinorVersion();
+    fFB21UnicodeOrNone = fUnicodeOrNoneCharSet && (major > 2 || (major == 2 && minor >= 1)) &&
+                         (odsMajor >= 12 || (odsMajor == 11 && odsMinor >= 1));
+    fKOI8CharSet = id == 63 || id == 64;
+  } else {
+    fUnicodeCharSet = CharSetNamed({"UNICODE_FSS", "UTF8"});
+    fUnicodeOrNoneCharSet = CharSetNamed({"UNICODE_FSS", "NONE", "UTF8", ""});
+    fKOI8CharSet = fFB21UnicodeOrNone = false;
+  }
+}
+
+void TFIBDatabase::CreateDatabase() {
+  CheckInactive();
+  IIBClientLibrary& library = ClientLibrary();
+  // The lines are clauses of the statement here (USER, PASSWORD, PAGE_SIZE, DEFAULT
+  // CHARACTER SET ...); the name is a string literal of it.
+  const AnsiString sql = "CREATE DATABASE '" + ReplaceString(fDBName, "'", "''") + "' " + fDBParams.Text();
+  ResetConnectionState();
+  isc_tr_handle noTransaction = 0;
+  const ISC_STATUS status =
+      Call(library.isc_dsql_execute_immediate(StatusVector(), &fHandle, &noTransaction,
+                                              static_cast<unsigned short>(ShortLength(sql.size())), sql.c_str(),
+                                              static_cast<unsigned short>(fSQLDialect), nullptr),
+           false);
+  if (status != 0) {
+    fHandle = 0;
+    IBError(library, this);
+  }
+  // The next connect reads the lines as connection parameters again.
+  fParamsChanged = true;
+  ReadConnectionKind();
+}
+
+void TFIBDatabase::DropDatabase() {
+  CheckActive();
+  // The server drops a database under an active transaction and leaves the transaction
+  // a handle that nothing can end; its work goes with the database anyway.
+  for (TFIBTransaction* transaction : fTransactions)
+    if (transaction != nullptr && transaction->Active()) transaction->EndTransaction(TARollback, true);
+  Call(ClientLibrary().isc_drop_database(StatusVector(), &fHandle), true);
+  fHandle = 0;
+}
+
+void TFIBDatabase::DoBeforeDisconnect() {
+  if (BeforeDisconnect) BeforeDisconnect(this);
+  for (int i = 0; i < fBeforeDisconnectHandlers.Count(); ++i)
+    if (auto method = fBeforeDisconnectHandlers.GetMethod(i)) method(this);
+}
+
+void TFIBDatabase::DoAfterDisconnect() {
+  if (!AfterDisconnect) return;
+  try {
+    AfterDisconnect(this);
+  } catch (const Exception& e) {
+    const char* format = ComponentState().Contains(csDestroying)
+                             ? "Error of %s.AfterDisconnect. Probably you are trying to get access to destroyed "
+                               "components. %s"
+                             : "Error of %s.AfterDisconnect. %s";
+    throw Exception(Format(format, {Name(), e.Message()}));
+  }
+}
+
+void TFIBDatabase::EndTransactionsForDisconnect(bool force, std::exception_ptr& failure) {
+  for (std::size_t i = 0; i < fTransactions.size(); ++i) {
+    TFIBTransaction* transaction = fTransactions[i];
+    if (transaction == nullptr || !transaction->Active()) continue;
+    try {
+      transaction->OnDatabaseDisconnecting(this);
+    } catch (...) {
+      if (!force) throw;
+      if (!failure) failure = std::current_exception();
+    }
+  }
+}
+
+void TFIBDatabase::Disconnect(bool force) {
+  CheckActive();
+  std::exception_ptr failure;
+  try {
+    DoBeforeDisconnect();
+  } catch (...) {
+    if (!force) throw;
+  }
+  EndTransactionsForDisconnect(force, failure);
+  NotifyLinks(&TFIBBase::DoDatabaseDisconnecting, force);
+  if (!fConnectionLost) {
+    try {
+      Call(ClientLibrary().isc_detach_database(StatusVector(), &fHandle), true);
+    } catch (const Exception&) {
+      // The attachment is gone for this component whatever the server says.
+    }
+  }
+  fHandle = 0;
+  fConnectionLost = false;
+  NotifyLinks(&TFIBBase::DoDatabaseDisconnected, force);
+  try {
+    DoAfterDisconnect();
+  } catch (...) {
+    if (!force) throw;
+  }
+  Log("Disconnect", "", SQLLogConnect);
+  if (failure && !ComponentState().Contains(csDestroying)) std::rethrow_exception(failure);
+}
+
+bool TFIBDatabase::TestConnected() {
+  if (!Connected()) return false;
+  const char item = isc_info_base_level;
+  char answer[kInfoBufferSize];
+  if (Call(ClientLibrary().isc_database_info(StatusVector(), &fHandle, 1, &item, sizeof answer, answer), false) == 0)
+    return true;
+  ForceClose();
+  return false;
+}
+
+void TFIBDatabase::SetTimeout(Cardinal value) {
+  fTimeout = value;
+  SetIdleTimer(fTimer, value, TNotifyEvent::Bind(this, &TFIBDatabase::TimeoutTimerTick));
+}
+
+void TFIBDatabase::TimeoutTimerTick(TObject*) {
+  IdleTick(Connected(), fIdle, [this] { ForceClose(); }, OnTimeout, this);
+}
+
+// ---- TFIBDatabase: parameters and library --------------------------------------------
+
+void TFIBDatabase::DBParamsChanging() {
+  if (Connected()) FIBError(13);
+}
+
+int TFIBDatabase::IndexOfDPBName(const AnsiString& name) const {
+  const AnsiString wanted = UpperCase(name);
+  for (int i = 0; i < fDBParams.Count(); ++i) {
+    AnsiString line = UpperCase(fDBParams.Strings(i));
+    if (line.compare(0, 8, "ISC_DPB_") == 0) line.erase(0, 8);
+    // The whole name: "password" does not find a password_enc line.
+    if (line.compare(0, wanted.size(), wanted) == 0 && (line.size() == wanted.size() || line[wanted.size()] == '='))
+      return i;
+  }
+  return -1;
+}
+
+AnsiString TFIBDatabase::GetDPBValue(int code) const {
+  const AnsiString name = DPBConstantName(code);
+  if (name.empty()) return AnsiString();
+  const int index = IndexOfDPBName(name);
+  if (index < 0) return AnsiString();
+  const AnsiString line = fDBParams.Strings(index);
+  const std::size_t eq = line.find('=');
+  return eq == AnsiString::npos ? AnsiString() : line.substr(eq + 1);
+}
+
+void TFIBDatabase::SetDPBValue(const AnsiString& name, const AnsiString& value) {
+  const int index = IndexOfDPBName(name);
+  if (value.empty()) {
+    if (index >= 0) fDBParams.Delete(index);
+  } else if (index >= 0) {
+    fDBParams.SetStrings(index, name + "=" + value);
+  } else {
+    fDBParams.Add(name + "=" + value);
+  }
+}
+
+void TFIBDatabase::SetDPBValueByCode(int code, const AnsiString& value) {
+  const AnsiString name = DPBConstantName(code);
+  if (!name.empty()) SetDPBValue(name, value);
+}
+
+void TFIBDatabase::SetLibraryName(const AnsiString& value) {
+  if (value == fLibraryName) return;
+  CheckInactive();
+  fLibraryName = value;
+  fLibrary.reset();
+}
+
+IIBClientLibrary& TFIBDatabase::ClientLibrary() {
+  if (fLibrary == nullptr) fLibrary = GetClientLibrary(fLibraryName);
+  return *fLibrary;
+}
+
+void TFIBDatabase::SetDBName(const AnsiString& value) {
+  if (value == fDBName) return;
+  CheckInactive();
+  fDBName = value;
+}
+
+void TFIBDatabase::SetSQLDialect(Integer value) {
+  if (value < 1 || (Connected() && value > GetDBSQLDialect())) FIBError(61);
+  fSQLDialect = value;
+}
+
+bool TFIBDatabase::Login() {
+  const AnsiString names[] = {DPBConstantName(isc_dpb_user_name), DPBConstantName(isc_dpb_password),
+                              DPBConstantName(isc_dpb_sql_role_name)};
+  if (!LoginDialogProc)
+    throw Exception(AnsiString("Unable to find Database login dialog. ") +
+                    "Please, add FIBDBLoginDlg into USES statement of your project.");
+  AnsiString user = GetDPBValue(isc_dpb_user_name);
+  AnsiString password = GetDPBValue(isc_dpb_password);
+  AnsiString role = GetDPBValue(isc_dpb_sql_role_name);
+  if (!LoginDialogProc(fDBName, user, password, role)) return false;
+  const AnsiString* values[] = {&user, &password, &role};
+  for (int i = 0; i < 3; ++i) {
+    const AnsiString line = names[i] + "=" + *values[i];
+    const int index = IndexOfDPBName(names[i]);
+    if (index >= 0)
+      fDBParams.SetStrings(index, line);
+    else
+      fDBParams.Add(line);
+  }
+  return true;
+}
+
+bool TFIBDatabase::HasBlobFilter(Integer subType, bool forRead) const {
+  return static_cast<bool>(fBlobFilters.GetFilter(subType, forRead));
+}
+
+void TFIBDatabase::ApplyBlobFilter(Integer subType, RawByteString& data, bool forRead) const {
+  ordvane::ApplyBlobFilter(fBlobFilters, data, forRead, subType);
+}
+
+// ---- TFIBDatabase: transactions and links --------------------------------------------
+
+int TFIBDatabase::IndexOfTransaction(const TFIBTransaction* transaction) const {
+  const auto at = std::find(fTransactions.begin(), fTransactions.end(), transaction);
+  return at == fTransactions.end() ? -1 : static_cast<int>(at - fTransactions.begin());
+}
+
+int TFIBDatabase::AddTransaction(TFIBTransaction* transaction) {
+  transaction->AddDatabase(this);
+  return IndexOfTransaction(transaction);
+}
+
+int TFIBDatabase::ListTransaction(TFIBTransaction* transaction) {
+  int index = IndexOfTransaction(transaction);
+  if (index >= 0) return index;
+  index = IndexOfTransaction(nullptr);
+  if (index >= 0) {
+    fTransactions[static_cast<std::size_t>(index)] = transaction;
+    return index;
+  }
+  fTransactions.push_back(transaction);
+  return static_cast<int>(fTransactions.size()) - 1;
+}
+
+void TFIBDatabase::ForgetTransaction(const TFIBTransaction* transaction) {
+  const int index = IndexOfTransaction(transaction);
+  if (index >= 0) fTransactions[static_cast<std::size_t>(index)] = nullptr;
+  if (fDefaultTransaction == transaction) fDefaultTransaction = nullptr;
+  if (fDefaultUpdateTransaction == transaction) fDefaultUpdateTransaction = nullptr;
+}
+
+void TFIBDatabase::RemoveTransaction(int index) {
+  TFIBTransaction* transaction = GetTransaction(index);
+  if (transaction == nullptr) return;
+  ForgetTransaction(transaction);
+  transaction->ForgetDatabase(this);
+}
+
+void TFIBDatabase::RemoveTransactions() {
+  for (int i = TransactionCount(); i-- > 0;) RemoveTransaction(i);
+  fTransactions.clear();
+}
+
+TFIBTransaction* TFIBDatabase::GetTransaction(int index) const {
+  if (index < 0 || index >= TransactionCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return fTransactions[static_cast<std::size_t>(index)];
+}
+
+int TFIBDatabase::ActiveTransactionCount() const {
+  return static_cast<int>(std::count_if(fTransactions.begin(), fTransactions.end(),
+                                        [](const TFIBTransaction* t) { return t != nullptr && t->Active(); }));
+}
+
+TFIBTransaction* TFIBDatabase::FirstActiveTransaction() const {
+  for (TFIBTransaction* t : fTransactions)
+    if (t != nullptr && t->Active()) return t;
+  return nullptr;
+}
+
+void TFIBDatabase::SetDefaultTransaction(TFIBTransaction* transaction) {
+  if (transaction != nullptr) {
+    transaction->AddDatabase(this);
+    if (transaction->DefaultDatabase() == nullptr) transaction->fDefaultDatabase = this;
+  }
+  fDefaultTransaction = transaction;
+}
+
+void TFIBDatabase::SetDefaultUpdateTransaction(TFIBTransaction* transaction) {
+  if (transaction != nullptr) {
+    transaction->AddDatabase(this);
+    if (transaction->DefaultDatabase() == nullptr) transaction->fDefaultDatabase = this;
+  }
+  fDefaultUpdateTransaction = transaction;
+}
+
+int TFIBDatabase::AddSQLObject(TFIBBase* link) {
+  fSQLObjects.push_back(link);
+  return static_cast<int>(fSQLObjects.size()) - 1;
+}
+
+void TFIBDatabase::RemoveSQLObject(int index) {
+  TFIBBase* link = GetSQLObject(index);
+  link->fDatabase = nullptr;
+  link->fDatabaseIndex = -1;
+  TFIBBase* last = fSQLObjects.back();
+  fSQLObjects[static_cast<std::size_t>(index)] = last;
+  if (last != link) last->fDatabaseIndex = index;
+  fSQLObjects.pop_back();
+}
+
+void TFIBDatabase::RemoveSQLObjects() {
+  while (!fSQLObjects.empty()) RemoveSQLObject(SQLObjectCount() - 1);
+}
+
+TFIBBase* TFIBDatabase::GetSQLObject(int index) const {
+  if (index < 0 || index >= SQLObjectCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return fSQLObjects[static_cast<std::size_t>(index)];
+}
+
+// ---- TFIBDatabase: server information ------------------------------------------------
+
+std::vector<char> TFIBDatabase::DatabaseInfo(Byte item, std::size_t bufferSize) {
+  CheckActive();
+  const char request = static_cast<char>(item);
+  std::vector<char> answer(bufferSize);
+  Call(ClientLibrary().isc_database_info(StatusVector(), &fHandle, 1, &request, ShortLength(bufferSize),
+                                         answer.data()),
+       true);
+  if (static_cast<Byte>(answer[0]) != item) return {};
+  // Item, 2-byte length, data: keep the data, refusing a length beyond the buffer.
+  const auto length = static_cast<std::size_t>(ClientLibrary().isc_vax_integer(answer.data() + 1, 2));
+  if (length > bufferSize - 3) return {};
+  return std::vector<char>(answer.begin() + 3, answer.begin() + 3 + static_cast<std::ptrdiff_t>(length));
+}
+
+bool TFIBDatabase::GetDBInfoInt(Byte item, Int64& value) {
+  const std::vector<char> data = DatabaseInfo(item, kInfoBufferSize);
+  if (data.empty() || data.size() > 8) return false;
+  value = ClientLibrary().isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(data.data()),
+                                               static_cast<short>(data.size()));
+  return true;
+}
+
+Int64 TFIBDatabase::GetDBInfoValue(Byte item) {
+  Int64 value = 0;
+  GetDBInfoInt(item, value);
+  return value;
+}
+
+Integer TFIBDatabase::GetAttachmentCharSetID() {
+  Int64 value;
+  return GetDBInfoInt(kInfoAttachmentCharSet, value) ? static_cast<Integer>(value) : -1;
+}
+
+Integer TFIBDatabase::GetDBSQLDialect() {
+  Int64 value;
+  return GetDBInfoInt(isc_info_db_sql_dialect, value) ? static_cast<Integer>(value) : 1;
+}
+
+Integer TFIBDatabase::GetODSMajorVersion() {
+  return static_cast<Integer>(GetDBInfoValue(isc_info_ods_version));
+}
+
+Integer TFIBDatabase::GetODSMinorVersion() {
+  return static_cast<Integer>(GetDBInfoValue(isc_info_ods_minor_version));
+}
+
+AnsiString TFIBDatabase::FirstInfoString(Byte item, std::size_t bufferSize) {
+  // The data: a count of strings, then each string as a length byte and its text.
+  const std::vector<char> data = DatabaseInfo(item, bufferSize);
+  if (data.size() < 2) return AnsiString();
+  const auto length = static_cast<std::size_t>(static_cast<Byte>(data[1]));
+  if (length > data.size() - 2) return AnsiString();
+  return AnsiString(data.data() + 2, length);
+}
+
+AnsiString TFIBDatabase::GetFirebirdVersion() {
+  return FirstInfoString(kInfoFirebirdVersion, kInfoBufferSize);
+}
+
+bool TFIBDatabase::IsFirebirdConnect() {
+  return !GetFirebirdVersion().empty();
+}
+
+AnsiString TFIBDatabase::GetServerVersionText() {
+  return FirstInfoString(isc_info_version, kVersionBufferSize);
+}
+
+void TFIBDatabase::ReadServerVersion() {
+  if (fServerMajor >= 0) return;
+  const AnsiString text = IsFirebirdConnect() ? GetFirebirdVersion() : GetServerVersionText();
+  Integer* numbers[] = {&fServerMajor, &fServerMinor, &fServerRelease, &fServerBuild};
+  for (Integer* n : numbers) *n = 0;
+  // "LI-V3.0.11.33637 Firebird 3.0": the digits after the platform prefix, up to the
+  // fourth separator.
+  std::size_t part = 0;
+  Int64 collected = 0;
+  for (std::size_t i = 4; i + 1 < text.size() && part < 4; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      collected = std::min<Int64>(collected * 10 + (c - '0'), 0x7FFFFFFF);
+    } else {
+      *numbers[part++] = static_cast<Integer>(collected);
+      collected = 0;
+    }
+  }
+}
+
+Integer TFIBDatabase::GetServerMajorVersion() {
+  ReadServerVersion();
+  return fServerMajor;
+}
+
+Integer TFIBDatabase::GetServerMinorVersion() {
+  ReadServerVersion();
+  return fServerMinor;
+}
+
+Integer TFIBDatabase::GetServerRelease() {
+  ReadServerVersion();
+  return fServerRelease;
+}
+
+Integer TFIBDatabase::GetServerBuild() {
+  ReadServerVersion();
+  return fServerBuild;
+}
+
+bool TFIBDatabase::IsIB2007Connect() {
+  return !IsFirebirdConnect() && GetServerMajorVersion() >= 8;
+}
+
+bool TFIBDatabase::IsRemoteConnect() {
+  if (fDatabaseIdByte == 0) {
+    const std::vector<char> data = DatabaseInfo(isc_info_db_id, kInfoBufferSize);
+    if (!data.empty()) fDatabaseIdByte = static_cast<Byte>(data[0]);
+  }
+  return fDatabaseIdByte == 4;
+}
+
+Integer TFIBDatabase::QueryBaseLevel() {
+  return static_cast<Integer>(GetDBInfoValue(isc_info_base_level));
+}
+
+// ---- TFIBDatabase: character sets ----------------------------------------------------
+
+bool TFIBDatabase::CharSetNamed(std::initializer_list<const char*> names) const {
+  const AnsiString charSet = UpperCase(Trim(fConnectParams.CharSet()));
+  return std::any_of(names.begin(), names.end(), [&](const char* name) { return charSet == name; });
+}
+
+bool TFIBDatabase::IsUnicodeCharSet() const {
+  return Connected() ? fUnicodeCharSet : CharSetNamed({"UNICODE_FSS", "UTF8"});
+}
+
+bool TFIBDatabase::IsUnicodeOrNoneCharSet() const {
+  return Connected() ? fUnicodeOrNoneCharSet : CharSetNamed({"UNICODE_FSS", "NONE", "UTF8", ""});
+}
+
+bool TFIBDatabase::IsKOI8CharSet() const {
+  return Connected() ? fKOI8CharSet : CharSetNamed({"KOI8R", "KOI8U"});
+}
+
+std::set<Integer> TFIBDatabase::UnicodeCharSetIDs() const {
+  std::set<Integer> ids{3};
+  if (fIsFirebird) ids.insert(4);
+  if (Connected() && fIsIB2007) ids.insert(std::begin(kIB2007UnicodeIDs), std::end(kIB2007UnicodeIDs));
+  return ids;
+}
+
+Integer TFIBDatabase::BytesPerCharOfCharSet(Integer charSetID) const {
+  if (charSetID == 3) return 3;
+  if (!Connected()) return 1;
+  if (fIsFirebird) return charSetID == 4 ? 4 : 1;
+  if (fIsIB2007) {
+    switch (charSetID) {
+      case 8:
+      case 64:
+        return 2;
+      case 59:
+        return 4;
+      default:
+        return 1;
+    }
+  }
+  return 1;
+}
+
+// ---- TFIBTransaction: life -----------------------------------------------------------
+
+TFIBTransaction::TFIBTransaction(TComponent* owner) : TComponent(owner) {
+  fTRParams.OnChanging = TNotifyEvent::Bind(this, &TFIBTransaction::TRParamsChanging);
+  fTRParams.OnChange = TNotifyEvent::Bind(this, &TFIBTransaction::TRParamsChanged);
+}
+
+TFIBTransaction::~TFIBTransaction() {
+  Destroying();
+  EndOnDestroy();
+  WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
+  while (!fLinks.empty()) WhileDying([this] { fLinks.back()->DoTransactionFree(); });
+  RemoveDatabases();
+}
+
+void TFIBTransaction::EndOnDestroy() {
+  if (!Active()) return;
+  TTransactionAction action = fTimeoutAction;
+  if (action == TARollbackRetaining) action = TARollback;
+  if (action == TACommitRetaining) action = TACommit;
+  try {
+    EndTransaction(action, true);
+  } catch (...) {
+    // A failed commit was reported by EndTransaction; the transaction ended all the same.
+  }
+}
+
+void TFIBTransaction::Loaded() {
+  TComponent::Loaded();
+  if (fStreamedActive && !Active()) {
+    fStreamedActive = false;
+    StartTransaction();
+  }
+}
+
+void TFIBTransaction::SetActive(bool value) {
+  if (ComponentState().Contains(csLoading)) {
+    fStreamedActive = value;
+    return;
+  }
+  if (value && !Active())
+    StartTransaction();
+  else if (!value && Active())
+    Rollback();
+}
+
+void TFIBTransaction::CheckInTransaction() {
+  if (fStreamedActive && !Active()) {
+    fStreamedActive = false;
+    StartTransaction();
+  }
+  if (fHandle == 0) FIBError(15, {FullComponentName(this)});
+}
+
+void TFIBTransaction::CheckNotInTransaction() {
+  if (fHandle != 0) FIBError(16, {FullComponentName(this)});
+}
+
+void TFIBTransaction::TRParamsChanging(TObject*) {
+  CheckNotInTransaction();
+}
+
+// ---- TFIBTransaction: databases and links --------------------------------------------
+
+int TFIBTransaction::FindDatabase(const TFIBDatabase* database) const {
+  const auto at = std::find(fDatabases.begin(), fDatabases.end(), database);
+  return at == fDatabases.end() ? -1 : static_cast<int>(at - fDatabases.begin());
+}
+
+int TFIBTransaction::AddDatabase(TFIBDatabase* database) {
+  if (database == nullptr) return -1;
+  const int existing = FindDatabase(database);
+  if (existing >= 0) return existing;
+  if (!fDatabases.empty() && fDatabases.front()->LibraryName() != database->LibraryName())
+    throw Exception(Format("%s.\r\nTransaction can't work with different client library.", {FullComponentName(this)}));
+  database->ListTransaction(this);
+  fDatabases.push_back(database);
+  return static_cast<int>(fDatabases.size()) - 1;
+}
+
+void TFIBTransaction::ForgetDatabase(const TFIBDatabase* database) {
+  const int index = FindDatabase(database);
+  if (index >= 0) fDatabases.erase(fDatabases.begin() + index);
+  if (fDefaultDatabase == database) fDefaultDatabase = nullptr;
+}
+
+void TFIBTransaction::RemoveDatabase(int index) {
+  TFIBDatabase* database = Databases(index);
+  ForgetDatabase(database);
+  database->ForgetTransaction(this);
+}
+
+void TFIBTransaction::RemoveDatabases() {
+  while (!fDatabases.empty()) RemoveDatabase(DatabaseCount() - 1);
+}
+
+TFIBDatabase* TFIBTransaction::Databases(int index) const {
+  if (index < 0 || index >= DatabaseCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return fDatabases[static_cast<std::size_t>(index)];
+}
+
+void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* database) {
+  CheckNotInTransaction();
+  TFIBDatabase* previous = fDefaultDatabase;
+  if (database == previous) return;
+  if (previous != nullptr && FindDatabase(previous) >= 0) RemoveDatabase(FindDatabase(previous));
+  try {
+    AddDatabase(database);
+  } catch (...) {
+    // The new database cannot join: the transaction stays as it was.
+    AddDatabase(previous);
+    fDefaultDatabase = previous;
+    throw;
+  }
+  fDefaultDatabase = database;
+}
+
+TFIBDatabase* TFIBTransaction::MainDatabase() const {
+  if (fDefaultDatabase != nullptr) return fDefaultDatabase;
+  return fDatabases.empty() ? nullptr : fDatabases.front();
+}
+
+int TFIBTransaction::AddLink(TFIBBase* link) {
+  const auto empty = std::find(fLinks.begin(), fLinks.end(), nullptr);
+  if (empty != fLinks.end()) {
+    *empty = link;
+    return static_cast<int>(empty - fLinks.begin());
+  }
+  fLinks.push_back(link);
+  return static_cast<int>(fLinks.size()) - 1;
+}
+
+void TFIBTransaction::RemoveLink(int index) {
+  TFIBBase* link = Links(index);
+  if (link != nullptr) {
+    link->fTransaction = nullptr;
+    link->fTransactionIndex = -1;
+  }
+  TFIBBase* last = fLinks.back();
+  fLinks[static_cast<std::size_t>(index)] = last;
+  if (last != nullptr && last != link) last->fTransactionIndex = index;
+  fLinks.pop_back();
+}
+
+void TFIBTransaction::RemoveLinks() {
+  while (!fLinks.empty()) RemoveLink(LinkCount() - 1);
+}
+
+TFIBBase* TFIBTransaction::Links(int index) const {
+  if (index < 0 || index >= LinkCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  return fLinks[static_cast<std::size_t>(index)];
+}
+
+// ---- TFIBTransaction: handlers -------------------------------------------------------
+
+TNotifyEventList& TFIBTransaction::NotifyList(int kind) {
+  ORDVANE_ASSERT(kind == 0 || kind == 1 || kind == 4, "Assertion failure");
+  return kind == 0 ? fBeforeStartHandlers : (kind == 1 ? fAfterStartHandlers : fDestroyHandlers);
+}
+
+TCallBackList<void(TFIBTransaction*, TTransactionAction, bool)>& TFIBTransaction::EndList(int kind) {
+  ORDVANE_ASSERT(kind == 2 || kind == 3, "Assertion failure");
+  return kind == 2 ? fBeforeEndHandlers : fAfterEndHandlers;
+}
+
+void TFIBTransaction::AddEvent(const TNotifyEvent& handler, int kind) {
+  NotifyList(kind).Add(handler);
+}
+
+void TFIBTransaction::RemoveEvent(const TNotifyEvent& handler, int kind) {
+  NotifyList(kind).Remove(handler);
+}
+
+void TFIBTransaction::AddCallBack(const TEndTrEvent& handler, int kind) {
+  EndList(kind).Add(handler);
+}
+
+void TFIBTransaction::RemoveCallBack(const TEndTrEvent& handler, int kind) {
+  EndList(kind).Remove(handler);
+}
+
+void TFIBTransaction::RunNotifyHandlers(TNotifyEventList& list) {
+  CallLastFirst(list, this);
+}
+
+void TFIBTransaction::NotifyStart(void (TFIBBase::*notify)()) {
+  for (std::size_t i = 0; i < fLinks.size(); ++i)
+    if (fLinks[i] != nullptr) (fLinks[i]->*notify)();
+}
+
+void TFIBTransaction::NotifyEnd(void (TFIBBase::*notify)(), int kind, TTransactionAction action, bool force) {
+  for (std::size_t i = fLinks.size(); i-- > 0;) {
+    if (i >= fLinks.size()) continue;
+    if (fLinks[i] != nullptr) (fLinks[i]->*notify)();
+  }
+  auto& handlers = EndList(kind);
+  for (int i = 0; i < handlers.Count(); ++i)
+    if (auto method = handlers.GetMethod(i)) method(this, action, force);
+}
+
+// ---- TFIBTransaction: start and end --------------------------------------------------
+
+IIBClientLibrary& TFIBTransaction::Library() {
+  TFIBDatabase* database = MainDatabase();
+  if (database == nullptr) FIBError(18, {FullComponentName(this)});
+  return database->ClientLibrary();
+}
+
+ISC_STATUS TFIBTransaction::Call(ISC_STATUS status, bool raise) {
+  fIdle = false;
+  for (TFIBDatabase* database : fDatabases) database->Call(0, false);
+  SetFPUExtendedPrecision();
+  if (raise && status != 0) IBError(Library(), this);
+  return status;
+}
+
+void TFIBTransaction::Log(const AnsiString& operation) {
+  TFIBDatabase* database = MainDatabase();
+  if (database == nullptr || database->SQLLogger() == nullptr) return;
+  database->SQLLogger()->WriteData(FullComponentName(this), operation, "TransactionParams:\r\n" + fTRParams.Text(),
+                                   SQLLogTransaction);
+}
+
+void TFIBTransaction::StartTransaction() {
+  CheckNotInTransaction();
+  if (fDatabases.empty()) FIBError(18, {FullComponentName(this)});
+  if (fTPBChanged) {
+    fTPBChanged = false;
+    try {
+      GenerateTPB(fTRParams, fTPB, fTPBLength);
+    } catch (...) {
+      fTPBChanged = true;
+      throw;
+    }
+  }
+  // The client's transaction existence block: 24 bytes per database on 64-bit Linux.
+  struct TTransactionExistenceBlock {
+    isc_db_handle* database;
+    int tpbLength;
+    const char* tpb;
+  };
+  static_assert(sizeof(TTransactionExistenceBlock) == 3 * sizeof(void*));
+  std::vector<TTransactionExistenceBlock> blocks;
+  for (TFIBDatabase* database : fDatabases) {
+    database->CheckActive();
+    blocks.push_back({database->DBHandle(), fTPBLength, fTPB.data()});
+  }
+  NotifyStart(&TFIBBase::DoTransactionStarting);
+  if (!Active()) {
+    RunNotifyHandlers(fBeforeStartHandlers);
+    const ISC_STATUS status = Call(
+        Library().isc_start_multiple(StatusVector(), &fHandle, static_cast<short>(blocks.size()), blocks.data()), false);
+    if (status != 0) {
+      fHandle = 0;
+      IBError(Library(), this);
+    }
+    RunNotifyHandlers(fAfterStartHandlers);
+  }
+  NotifyStart(&TFIBBase::DoTransactionStarted);
+  fState = tsActive;
+  if (MainDatabase()->SQLLogger() != nullptr) Log("StartTransaction(TransactionID=" + IntToStr(TransactionID()) + ")");
+}
+
+namespace {
+
+const char* EndName(TTransactionAction action) {
+  switch (action) {
+    case TACommit:
+      return "Commit";
+    case TARollback:
+      return "RollBack";
+    case TACommitRetaining:
+      return "CommitRetianing";
+    default:
+      return "RollBackRetianing";
+  }
+}
+
+}  // namespace
+
+void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
+  CheckInTransaction();
+  if (MainDatabase()->SQLLogger() != nullptr)
+    Log(AnsiString(EndName(action)) + "(TransactionID=" + IntToStr(TransactionID()) + ") ");
+  IIBClientLibrary& library = Library();
+  std::exception_ptr failure;
+  if (action == TARollbackRetaining || action == TACommitRetaining) {
+    const bool commit = action == TACommitRetaining;
+    fState = commit ? tsDoCommitRetaining : tsDoRollbackRetaining;
+    NotifyEnd(&TFIBBase::DoTransactionEnding, 2, action, force);
+    Call(commit ? library.isc_commit_retaining(StatusVector(), &fHandle)
+                : library.isc_rollback_retaining(StatusVector(), &fHandle),
+         true);
+  } else {
+    const bool commit = action == TACommit;
+    fState = commit ? tsDoCommit : tsDoRollback;
+    NotifyEnd(&TFIBBase::DoTransactionEnding, 2, action, force);
+    ISC_STATUS status = 0;
+    if (fHandleReleased) {
+      fHandle = 0;
+      fHandleReleased = false;
+    } else {
+      status = Call(commit ? library.isc_commit_transaction(StatusVector(), &fHandle)
+                           : library.isc_rollback_transaction(StatusVector(), &fHandle),
+                    false);
+    }
+    if (force && status != 0) {
+      // A commit that did not happen must not pass for one: keep its reason.
+      if (commit) {
+        try {
+          IBError(library, this);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      }
+      Call(library.isc_rollback_transaction(StatusVector(), &fHandle), false);
+    }
+    if (force)
+      fHandle = 0;
+    else if (status != 0)
+      IBError(library, this);
+  }
+  NotifyEnd(&TFIBBase::DoTransactionEnded, 3, action, force);
+  fState = fHandle != 0 ? tsActive : tsInactive;
+  fTransactionID = 0;
+  if (failure) ReportForcedEndFailure(action, failure);
+}
+
+void TFIBTransaction::ReportForcedEndFailure(TTransactionAction action, std::exception_ptr failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const Exception& error) {
+    TFIBDatabase* database = MainDatabase();
+    if (database != nullptr && database->SQLLogger() != nullptr)
+      database->SQLLogger()->WriteData(FullComponentName(this),
+                                       AnsiString("Forced ") + EndName(action) + " failed, rolled back: " + error.Message(),
+                                       "TransactionParams:\r\n" + fTRParams.Text(), SQLLogTransaction);
+    if (OnForcedEndError) OnForcedEndError(this, action, error);
+  }
+  if (!ComponentState().Contains(csDestroying)) std::rethrow_exception(failure);
+}
+
+void TFIBTransaction::OnDatabaseDisconnecting(TFIBDatabase*) {
+  if (!Active()) return;
+  TTransactionAction action = fTimeoutAction;
+  if (action == TACommitRetaining) action = TACommit;
+  if (action == TARollbackRetaining) action = TARollback;
+  EndTransaction(action, true);
+}
+
+Integer TFIBTransaction::TransactionID() {
+  if (fTransactionID >= 1 || fHandle == 0) return fHandle == 0 ? 0 : fTransactionID;
+  IIBClientLibrary& library = Library();
+  const char item = isc_info_tra_id;
+  char answer[32] = {};
+  Call(library.isc_transaction_info(StatusVector(), &fHandle, 1, &item, sizeof answer, answer), true);
+  if (answer[0] != item) return 0;
+  const auto length = static_cast<short>(library.isc_vax_integer(answer + 1, 2));
+  if (length < 1 || length > 8) return 0;
+  fTransactionID = static_cast<Integer>(
+      library.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
+  return fTransactionID;
+}
+
+Cardinal TFIBTransaction::Timeout() const {
+  return fTimer != nullptr ? fTimer->Interval() : 0;
+}
+
+void TFIBTransaction::SetTimeout(Cardinal value) {
+  SetIdleTimer(fTimer, value, TNotifyEvent::Bind(this, &TFIBTransaction::TimeoutTimerTick));
+}
+
+void TFIBTransaction::TimeoutTimerTick(TObject*) {
+  IdleTick(Active(), fIdle, [this] { EndTransaction(fTimeoutAction, true); }, OnTimeout, this);
+}
+
+}  // namespace ordvane

@@ -1,0 +1,596 @@
+#include "dbclient/FIBQuery.h"
+
+#include <algorithm>
+#include <exception>
+#include <functional>
+#include <vector>
+
+#include "classlib/core/Clock.h"
+#include "classlib/core/StrUtils.h"
+#include "dbclient/FIBBlobStream.h"
+#include "dbclient/FIBConvert.h"
+
+namespace ordvane {
+
+namespace {
+
+// Server codes that are no failure for the operation that meets them.
+constexpr ISC_STATUS kInvalidStatementHandle = 335544485;  // isc_bad_stmt_handle
+constexpr ISC_STATUS kCursorNotOpen = 335544577;          // isc_dsql_cursor_close_err
+constexpr ISC_STATUS kCursorDone = 335544572;              // isc_dsql_cursor_err: no more rows
+
+constexpr std::size_t kRecordsInfoSize = 255;
+constexpr int kCursorNameLength = 10;
+
+using DescribeCall = ISC_STATUS (IIBClientLibrary::*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, XSQLDA*);
+
+// An answer item of the client's information calls: its code, 2-byte length, value.
+struct TInfoItem {
+  char code;
+  Int64 value;
+  std::size_t next;
+};
+TInfoItem ReadInfoItem(IIBClientLibrary& library, const std::vector<char>& answer, std::size_t at,
+                       std::size_t end) {
+  if (at + 3 > end) FIBError(0);
+  const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + at + 1, 2));
+  if (length > 8 || at + 3 + length > end) FIBError(0);
+  const Int64 value = library.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer.data() + at + 3),
+                                                   static_cast<short>(length));
+  return {answer[at], value, at + 3 + length};
+}
+
+}  // namespace
+
+// ---- Construction ---------------------------------------------------------------------------
+
+TFIBQuery::TFIBQuery(TComponent* owner) : TComponent(owner), fBase(std::make_unique<TFIBBase>(this)) {
+  fBase->OnDatabaseFree = TFIBBaseEvent::Bind(this, &TFIBQuery::DatabaseFreeHandler);
+  fBase->OnDatabaseDisconnecting = TFIBBaseEvent::Bind(this, &TFIBQuery::DatabaseFreeHandler);
+  fBase->OnTransactionEnding = TFIBBaseEvent::Bind(this, &TFIBQuery::TransactionEndingHandler);
+  fBase->OnTransactionEnded = TFIBBaseEvent::Bind(this, &TFIBQuery::TransactionEndedHandler);
+  fSQL.OnChanging = TNotifyEvent::Bind(this, &TFIBQuery::SQLChanging);
+  fSQL.OnChange = TNotifyEvent::Bind(this, &TFIBQuery::SQLChanged);
+  if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
+    SetDatabase(database);
+  else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
+    SetTransaction(transaction);
+}
+
+TFIBQuery::~TFIBQuery() {
+  ReleaseHandleQuietly();
+  fBase.reset();
+}
+
+void TFIBQuery::SetDatabase(TFIBDatabase* value) {
+  if (value == Database()) return;
+  FreeHandle();
+  fParamsDescribed = false;
+  fBase->SetDatabase(value);
+}
+
+void TFIBQuery::SetParamCheck(bool value) {
+  fParamCheck = value;
+  if (value) return;
+  fParams.SetCount(0);
+  fParamsDescribed = false;
+  FreeHandle();
+}
+
+// ---- Text -------------------------------------------------------------------------------------
+
+void TFIBQuery::SQLChanging(TObject*) {
+  if (fOpen) {
+    if (!ComponentState().Contains(csDesigning)) FIBError(28, {AnsiString("change sql text"), FullName()});
+    Close();
+  }
+  if (OnSQLChanging) OnSQLChanging(this);
+  FreeHandle();
+}
+
+void TFIBQuery::SQLChanged(TObject*) {
+  if (fModifySQLTextLock == 0) TextChanged();
+}
+
+void TFIBQuery::EndModifySQLText() {
+  if (fModifySQLTextLock == 0) return;
+  if (--fModifySQLTextLock == 0) TextChanged();
+}
+
+void TFIBQuery::TextChanged() {
+  fParser.SetSQLText(fSQL.Text());
+  ++fSQLChangeCount;
+  fParams.SetCount(0);
+  fParamsDescribed = false;
+  FreeHandle();
+}
+
+// The text as written goes to the server, with its parameters marked by "?".
+void TFIBQuery::BuildTextToSend() {
+  fTextToSend = fParser.SQLText();
+}
+
+bool TFIBQuery::IsExecuteProcedure() const {
+  const AnsiString& text = fParser.SQLText();
+  const auto start = std::find_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > ' '; });
+  static constexpr std::string_view prefix = "EXECUTE ";
+  if (static_cast<std::size_t>(text.end() - start) < prefix.size()) return false;
+  return SameText(std::string_view(&*start, prefix.size()), prefix);
+}
+
+// ---- Client calls ---------------------------------------------------------------------------
+
+IIBClientLibrary& TFIBQuery::Library() {
+  return Database()->ClientLibrary();
+}
+
+ISC_STATUS TFIBQuery::Call(ISC_STATUS status, bool raise) {
+  if (Transaction() != nullptr)
+    Transaction()->Call(0, false);
+  else if (Database() != nullptr)
+    Database()->Call(0, false);
+  else
+    SetFPUExtendedPrecision();
+  if (raise && status != 0) IBError(Library(), this);
+  return status;
+}
+
+void TFIBQuery::StartTransactionIfAsked() {
+  if (fOptions.Contains(qoStartTransaction) && Transaction() != nullptr && !Transaction()->Active())
+    Transaction()->StartTransaction();
+}
+
+// ---- Prepare ----------------------------------------------------------------------------------
+
+void TFIBQuery::Prepare() {
+  if (fOpen) Close();
+  fBase->CheckDatabase();
+  StartTransactionIfAsked();
+  fBase->CheckTransaction();
+  BuildTextToSend();
+  if (fPrepared) return;
+  if (Trim(fTextToSend).empty()) FIBError(37, {AnsiString("Prepare")});
+  try {
+    AllocateAndPrepare();
+    fSQLType = ReadStatementType();
+    switch (fSQLType) {
+      case SQLGetSegment:
+      case SQLPutSegment:
+      case SQLStartTransaction:
+        FreeHandle();
+        FIBError(2);
+      case SQLSelectForUpdate:
+        if (fCursorName.empty()) fCursorName = "C" + RandomDigits(kCursorNameLength - 1);
+        Call(Library().isc_dsql_set_cursor_name(StatusVector(), &fHandle, fCursorName.c_str(), 0), true);
+        DescribeStatement();
+        break;
+      case SQLSelect:
+      case SQLInsert:
+      case SQLUpdate:
+      case SQLDelete:
+      case SQLExecProcedure:
+        DescribeStatement();
+        break;
+      default:
+        fColumns.SetCount(0);
+        break;
+    }
+    fPrepared = true;
+  } catch (...) {
+    ReleaseHandleQuietly();
+    throw;
+  }
+}
+
+void TFIBQuery::AllocateAndPrepare() {
+  IIBClientLibrary& library = Library();
+  Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), &fHandle), true);
+  fColumns.SetCount(1);
+  Call(library.isc_dsql_prepare(StatusVector(), Transaction()->TRHandle(), &fHandle, 0, fTextToSend.c_str(),
+                                static_cast<unsigned short>(Database()->SQLDialect()), fColumns.AsXSQLDA()),
+       true);
+}
+
+TFIBSQLTypes TFIBQuery::ReadStatementType() {
+  IIBClientLibrary& library = Library();
+  const char items[] = {isc_info_sql_stmt_type};
+  std::vector<char> answer(8);
+  Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
+                                 answer.data()),
+       true);
+  if (answer[0] != isc_info_sql_stmt_type) FIBError(0);
+  return static_cast<TFIBSQLTypes>(ReadInfoItem(library, answer, 0, answer.size()).value);
+}
+
+namespace {
+
+// Fills a list from the statement's description, growing it when the server reports more
+// entries than it holds. filled: the block already holds the first answer.
+void Describe(IIBClientLibrary& library, isc_stmt_handle* handle, TFIBXSQLDA& list, DescribeCall call, bool filled,
+              const std::function<void(ISC_STATUS)>& check) {
+  if (!filled) {
+    list.SetCount(1);
+    check((library.*call)(StatusVector(), handle, SQLDA_VERSION1, list.AsXSQLDA()));
+  }
+  const int count = list.AsXSQLDA()->sqld;
+  if (count > list.Count()) {
+    list.SetCount(count);
+    check((library.*call)(StatusVector(), handle, SQLDA_VERSION1, list.AsXSQLDA()));
+  }
+  list.SetCount(count);
+  list.SetupAfterDescribe();
+}
+
+}  // namespace
+
+void TFIBQuery::DescribeStatement() {
+  IIBClientLibrary& library = Library();
+  const auto check = [this](ISC_STATUS status) { Call(status, true); };
+  // The user's parameters keep their values while the text stays the same (a statement
+  // freed after execution is prepared again with the values set before).
+  if (!fParamsDescribed) {
+    Describe(library, &fHandle, fParams, &IIBClientLibrary::isc_dsql_describe_bind, false, check);
+    fParamsDescribed = true;
+  }
+  if (fSQLType == SQLSelect || fSQLType == SQLExecProcedure || fSQLType == SQLSelectForUpdate)
+    Describe(library, &fHandle, fColumns, &IIBClientLibrary::isc_dsql_describe, true, check);
+  else
+    fColumns.SetCount(0);
+}
+
+// ---- Execution --------------------------------------------------------------------------------
+
+void TFIBQuery::ExecQuery() {
+  if (fParser.SQLKind() == TSQLKind::DDL) {
+    ExecuteImmediate();
+    return;
+  }
+  BeforeExecution();
+  Prepare();
+  if (fParams.HasPendingConversions()) fParams.ConvertPendingValues();
+  WritePendingBlobs();
+  const Cardinal start = GetTickCount();
+  try {
+    ExecuteByType();
+  } catch (...) {
+    fLastExecutionTime = GetTickCount() - start;
+    throw;
+  }
+  fLastExecutionTime = GetTickCount() - start;
+  AfterExecution();
+  if (!fOpen && fOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
+}
+
+void TFIBQuery::BeforeExecution() {
+  if (BeforeExecute) BeforeExecute(this);
+  if (Transaction() == nullptr) FIBError(22, {FullName()});
+  fColumns.ClearValues();
+  fProcExecuted = false;
+  StartTransactionIfAsked();
+}
+
+// Data definition runs without a prepared statement.
+void TFIBQuery::ExecuteImmediate() {
+  BeforeExecution();
+  fBase->CheckDatabase();
+  fBase->CheckTransaction();
+  BuildTextToSend();
+  if (fParams.HasPendingConversions()) fParams.ConvertPendingValues();
+  WritePendingBlobs();
+  FreeHandle();
+  const Cardinal start = GetTickCount();
+  const ISC_STATUS status = Library().isc_dsql_execute_immediate(
+      StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0, fTextToSend.c_str(),
+      static_cast<unsigned short>(Database()->SQLDialect()), fParams.Count() > 0 ? fParams.AsXSQLDA() : nullptr);
+  fLastExecutionTime = GetTickCount() - start;
+  Call(status, true);
+  AfterExecution();
+}
+
+void TFIBQuery::ExecuteByType() {
+  IIBClientLibrary& library = Library();
+  XSQLDA* input = fParams.Count() > 0 ? fParams.AsXSQLDA() : nullptr;
+  switch (fSQLType) {
+    case SQLSelect:
+    case SQLSelectForUpdate:
+      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input), true);
+      fOpen = true;
+      fBOF = true;
+      fEOF = false;
+      fRecordCount = 0;
+      fColumns.ClearValues();
+      if (fGoToFirstRecordOnExecute) Next();
+      break;
+    case SQLExecProcedure:
+      Call(library.isc_dsql_execute2(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input,
+                                     fColumns.Count() > 0 ? fColumns.AsXSQLDA() : nullptr),
+           true);
+      fProcExecuted = true;
+      break;
+    case SQLCommit:
+      Transaction()->Commit();
+      break;
+    case SQLRollback:
+      Transaction()->Rollback();
+      break;
+    default:
+      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input), true);
+      break;
+  }
+}
+
+void TFIBQuery::AfterExecution() {
+  if (AfterExecute) AfterExecute(this);
+  fParams.ClearModified();
+  DropPendingBlobs();
+  TFIBTransaction* transaction = Transaction();
+  // A COMMIT or ROLLBACK text has ended the transaction already.
+  if (!fOptions.Contains(qoAutoCommit) || transaction == nullptr || !transaction->Active()) return;
+  if (transaction->TimeoutAction() == TACommitRetaining)
+    transaction->CommitRetaining();
+  else
+    transaction->Commit();
+}
+
+// Each value waiting to be a blob becomes a new server blob whose id the parameter sends.
+void TFIBQuery::WritePendingBlobs() {
+  if (!fHasPendingBlobs) return;
+  TFIBBlobStream stream;
+  stream.SetDatabase(Database());
+  stream.SetTransaction(Transaction());
+  for (int i = 0; i < fParams.Count(); ++i) {
+    TFIBXSQLVAR& param = fParams[i];
+    TMemoryStream* pending = param.PendingBlob();
+    if (pending == nullptr) continue;
+    stream.SetMode(bmWrite);
+    stream.SetBlobSubType(param.IsBlob() ? param.GetServerSQLSubtype() : 1);
+    stream.Write(pending->Memory(), pending->Size());
+    stream.Post();
+    param.SetAsQuad(stream.BlobID());
+  }
+  fHasPendingBlobs = false;
+}
+
+void TFIBQuery::DropPendingBlobs() {
+  for (int i = 0; i < fParams.Count(); ++i) fParams[i].DropPendingBlob();
+  fHasPendingBlobs = false;
+}
+
+// ---- Fetch and close ----------------------------------------------------------------------------
+
+TFIBXSQLDA* TFIBQuery::Next() {
+  if (fEOF) return nullptr;
+  if (!fOpen) FIBError(29, {AnsiString("fetch next record"), FullName()});
+  IIBClientLibrary& library = Library();
+  const ISC_STATUS status = library.isc_dsql_fetch(StatusVector(), &fHandle, SQLDA_VERSION1, fColumns.AsXSQLDA());
+  Call(0, false);
+  if (status == 100 || (status != 0 && StatusVectorContains({kCursorDone}))) {
+    fEOF = true;
+    return nullptr;
+  }
+  if (status != 0) {
+    std::exception_ptr failure;
+    try {
+      IBError(library, this);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    ReleaseCursorQuietly();
+    std::rethrow_exception(failure);
+  }
+  ++fRecordCount;
+  fBOF = false;
+  return &fColumns;
+}
+
+bool TFIBQuery::Eof() {
+  if (fEOF && fOpen && fOptions.Contains(qoFreeHandleAfterExecute)) Close();
+  return fEOF || !fOpen;
+}
+
+void TFIBQuery::Close() {
+  if (fHandle != 0 && fOpen && (fSQLType == SQLSelect || fSQLType == SQLSelectForUpdate)) {
+    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_close);
+    if (status != 0 && !StatusVectorContains({kInvalidStatementHandle, kCursorNotOpen})) Call(status, true);
+  }
+  ResetCursorState();
+  if (fOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
+}
+
+void TFIBQuery::FreeHandle() {
+  fColumns.SetCount(0);
+  if (fHandle != 0) {
+    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_drop);
+    if (status != 0 && !StatusVectorContains({kInvalidStatementHandle})) Call(status, true);
+  }
+  ResetCursorState();
+  fPrepared = false;
+  fHandle = 0;
+}
+
+void TFIBQuery::ResetCursorState() {
+  fEOF = false;
+  fBOF = false;
+  fOpen = false;
+  fProcExecuted = false;
+  fRecordCount = 0;
+}
+
+void TFIBQuery::ReleaseCursorQuietly() {
+  if (fHandle != 0 && fOpen) {
+    ISC_STATUS_ARRAY ignored;
+    Library().isc_dsql_free_statement(ignored, &fHandle, DSQL_close);
+  }
+  ResetCursorState();
+}
+
+void TFIBQuery::ReleaseHandleQuietly() {
+  if (fHandle != 0 && Database() != nullptr && Database()->Connected()) {
+    ISC_STATUS_ARRAY ignored;
+    Library().isc_dsql_free_statement(ignored, &fHandle, DSQL_drop);
+  }
+  fHandle = 0;
+  fPrepared = false;
+  fColumns.SetCount(0);
+  ResetCursorState();
+}
+
+// ---- Links --------------------------------------------------------------------------------------
+
+void TFIBQuery::TransactionEndingHandler(TFIBBase*) {
+  const TTransactionState state = Transaction() != nullptr ? Transaction()->State() : tsInactive;
+  if ((state == tsDoRollback || state == tsDoCommit) && fOpen) Close();
+  if (TransactionEnding) TransactionEnding(this);
+}
+
+void TFIBQuery::TransactionEndedHandler(TFIBBase*) {
+  if (TransactionEnded) TransactionEnded(this);
+}
+
+// The attachment goes away: its statement handle with it.
+void TFIBQuery::DatabaseFreeHandler(TFIBBase*) {
+  ReleaseHandleQuietly();
+}
+
+// ---- Rows affected ------------------------------------------------------------------------------
+
+int TFIBQuery::RowsAffected() {
+  if (!fPrepared) Prepare();
+  IIBClientLibrary& library = Library();
+  const char items[] = {isc_info_sql_records};
+  std::vector<char> answer(kRecordsInfoSize);
+  for (;;) {
+    Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
+                                   answer.data()),
+         true);
+    if (answer[0] != isc_info_truncated || answer.size() >= 32767) break;
+    answer.assign(answer.size() * 2, 0);
+  }
+  if (answer[0] == isc_info_end) return 0;
+  if (answer[0] != isc_info_sql_records) FIBError(0);
+  Int64 selected = 0, inserted = 0, updated = 0, deleted = 0;
+  const auto blockLength = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + 1, 2));
+  const std::size_t end = std::min(answer.size(), 3 + blockLength);
+  for (std::size_t at = 3; at < end && answer[at] != isc_info_end;) {
+    const TInfoItem item = ReadInfoItem(library, answer, at, end);
+    switch (item.code) {
+      case isc_info_req_select_count: selected = item.value; break;
+      case isc_info_req_insert_count: inserted = item.value; break;
+      case isc_info_req_update_count: updated = item.value; break;
+      case isc_info_req_delete_count: deleted = item.value; break;
+      default: FIBError(0);
+    }
+    at = item.next;
+  }
+  switch (fSQLType) {
+    case SQLSelect: return static_cast<int>(selected);
+    case SQLInsert: return static_cast<int>(inserted);
+    case SQLUpdate: return static_cast<int>(updated);
+    case SQLDelete: return static_cast<int>(deleted);
+    default: return static_cast<int>(selected + inserted + updated + deleted);
+  }
+}
+
+// ---- Columns and parameters ---------------------------------------------------------------------
+
+TFIBXSQLVAR& TFIBQuery::GetFields(int index) {
+  if (index < 0 || index >= fColumns.Count()) FIBError(41, {"Field No:" + IntToStr(index)});
+  return fColumns[index];
+}
+
+TFIBXSQLVAR* TFIBQuery::FindField(const AnsiString& name) {
+  return fColumns.ByName(name);
+}
+
+TFIBXSQLVAR& TFIBQuery::FieldByName(const AnsiString& name) {
+  TFIBXSQLVAR* field = FindField(name);
+  if (field == nullptr) FIBError(41, {name});
+  return *field;
+}
+
+int TFIBQuery::FieldIndex(const AnsiString& name) const {
+  const TFIBXSQLVAR* field = fColumns.ByName(name);
+  return field != nullptr ? field->Index() : -1;
+}
+
+TFIBXSQLVAR* TFIBQuery::FieldByOrigin(const AnsiString& table, const AnsiString& field) {
+  const bool upper = SQLDialect() < 3 || UpperOldNames();
+  const AnsiString tableName = upper ? UpperCase(table) : table;
+  const AnsiString fieldName = upper ? UpperCase(field) : field;
+  for (int i = 0; i < fColumns.Count(); ++i)
+    if (fColumns[i].GetRelationName() == tableName && fColumns[i].GetSqlName() == fieldName) return &fColumns[i];
+  return nullptr;
+}
+
+TFIBXSQLVAR* TFIBQuery::FindParam(const AnsiString& name) {
+  return fParams.ByName(name);
+}
+
+TFIBXSQLVAR& TFIBQuery::ParamByName(const AnsiString& name) {
+  if (TFIBXSQLVAR* param = FindParam(name)) return *param;
+  if (IsExecuteProcedure()) return FieldByName(name);
+  throw Exception(Format("Parameter \"%s\" does not exist in %s", {name, FullName()}));
+}
+
+int TFIBQuery::ParamIndex(const AnsiString& name) const {
+  const TFIBXSQLVAR* param = fParams.ByName(name);
+  return param != nullptr ? param->Index() : -1;
+}
+
+Variant TFIBQuery::FieldValue(int index, bool) const {
+  return GetFieldValueByIndex(index);
+}
+
+void TFIBQuery::SetParamValue(int index, const Variant& value) {
+  fParams.GetVars(index).SetAsVariant(value);
+}
+
+// ---- What the lists ask -------------------------------------------------------------------------
+
+Integer TFIBQuery::SQLDialect() const {
+  return Database() != nullptr ? Database()->SQLDialect() : SQL_DIALECT_CURRENT;
+}
+
+bool TFIBQuery::UpperOldNames() const {
+  return Database() != nullptr && Database()->UpperOldNames();
+}
+
+bool TFIBQuery::IsUnicodeCharSet() const {
+  return Database() != nullptr && Database()->IsUnicodeCharSet();
+}
+
+bool TFIBQuery::IsUnicodeOrNoneCharSet() const {
+  return Database() != nullptr && Database()->IsUnicodeOrNoneCharSet();
+}
+
+bool TFIBQuery::IsKOI8CharSet() const {
+  return Database() != nullptr && Database()->IsKOI8CharSet();
+}
+
+bool TFIBQuery::IsFB21UnicodeOrNone() const {
+  return Database() != nullptr && Database()->IsFB21UnicodeOrNone();
+}
+
+bool TFIBQuery::IsUnicodeCharSetID(Integer charSetID) const {
+  return Database() != nullptr && Database()->UnicodeCharSetIDs().contains(charSetID);
+}
+
+AnsiString TFIBQuery::FullName() const {
+  return FullComponentName(this);
+}
+
+bool TFIBQuery::ColumnValuesPresent() const {
+  return (fOpen && fRecordCount > 0) || fProcExecuted;
+}
+
+AnsiString TFIBQuery::ReadBlobText(const ISC_QUAD& blobID, Integer subType, Integer charSetID) {
+  TFIBBlobStream stream;
+  stream.SetDatabase(Database());
+  stream.SetTransaction(Transaction());
+  stream.SetBlobSubType(subType);
+  stream.SetCharSetID(charSetID);
+  stream.SetBlobID(blobID);
+  return stream.GetAsString();
+}
+
+}  // namespace ordvane

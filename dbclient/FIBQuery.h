@@ -1,0 +1,215 @@
+#pragma once
+// One SQL statement against a database in a transaction: its text, parameters and result
+// columns, preparation on the server, execution by statement kind and the fetch of the
+// result rows one by one.
+
+#include <ibase.h>
+
+#include <memory>
+
+#include "classlib/core/Components.h"
+#include "classlib/core/StringLists.h"
+#include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBProps.h"
+#include "dbclient/FIBSQLText.h"
+#include "dbclient/FIBXSQLDA.h"
+
+namespace ordvane {
+
+// The statement kind as the server reports it (isc_info_sql_stmt_type).
+enum TFIBSQLTypes {
+  SQLUnknown = 0,
+  SQLSelect = 1,
+  SQLInsert = 2,
+  SQLUpdate = 3,
+  SQLDelete = 4,
+  SQLDDL = 5,
+  SQLGetSegment = 6,
+  SQLPutSegment = 7,
+  SQLExecProcedure = 8,
+  SQLStartTransaction = 9,
+  SQLCommit = 10,
+  SQLRollback = 11,
+  SQLSelectForUpdate = 12,
+  SQLSetGenerator = 13,
+  SQLSavePointOperation = 14
+};
+
+class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
+  ORDVANE_CLASS(TFIBQuery, TComponent)
+
+ public:
+  // An owning database becomes the database, an owning transaction the transaction.
+  explicit TFIBQuery(TComponent* owner);
+  ~TFIBQuery() override;
+
+  // ---- Properties
+  TFIBDatabase* Database() const { return fBase->Database(); }
+  // Frees the server statement first.
+  virtual void SetDatabase(TFIBDatabase* value);
+  TFIBTransaction* Transaction() const { return fBase->Transaction(); }
+  void SetTransaction(TFIBTransaction* value) { fBase->SetTransaction(value); }
+  TFIBBase& Base() { return *fBase; }
+  TStrings& SQL() { return fSQL; }
+  bool GoToFirstRecordOnExecute() const { return fGoToFirstRecordOnExecute; }
+  void SetGoToFirstRecordOnExecute(bool value) { fGoToFirstRecordOnExecute = value; }
+  bool ParamCheck() const { return fParamCheck; }
+  // Off: the text goes to the server as written, and the server statement is freed.
+  void SetParamCheck(bool value);
+  TpFIBQueryOptions Options() const { return fOptions; }
+  void SetOptions(TpFIBQueryOptions value) { fOptions = value; }
+  TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
+  const AnsiString& CursorName() const { return fCursorName; }
+  void SetCursorName(const AnsiString& value) { fCursorName = value; }
+
+  TNotifyEvent OnSQLChanging;
+  TNotifyEvent BeforeExecute;
+  TNotifyEvent AfterExecute;
+  TNotifyEvent TransactionEnding;
+  TNotifyEvent TransactionEnded;
+
+  // ---- Execution
+  // Empty text: client error 37; no database 21, no transaction 22; segment and
+  // start-transaction statements: client error 2.
+  void Prepare();
+  virtual void ExecQuery();
+  // The next row, or nullptr at the end of the rows. A closed statement raises client
+  // error 29; a fetch error closes the statement and passes the error on.
+  TFIBXSQLDA* Next();
+  void Close();
+  void FreeHandle();
+  // True at the end of the rows and whenever the statement is not open.
+  bool Eof();
+  bool Bof() const { return fBOF; }
+  bool Open() const { return fOpen; }
+  bool Prepared() const { return fPrepared; }
+  TFIBSQLTypes SQLType() const { return fSQLType; }
+  int RecordCount() const { return fRecordCount; }
+  // The rows the last execution selected, inserted, updated or deleted (by SQLType; the
+  // sum of the four for other kinds).
+  int RowsAffected();
+  // Milliseconds the last execution took.
+  Cardinal LastExecutionTime() const { return fLastExecutionTime; }
+  isc_stmt_handle Handle() const { return fHandle; }
+  // The text the server prepares.
+  const AnsiString& TextToSend() const { return fTextToSend; }
+
+  // ---- Columns
+  TFIBXSQLDA& Current() { return fColumns; }
+  // Out of range: client error 41 'Field "Field No: <index>" not found.'.
+  TFIBXSQLVAR& GetFields(int index);
+  // Client error 41 when absent.
+  TFIBXSQLVAR& FieldByName(const AnsiString& name);
+  TFIBXSQLVAR* FindField(const AnsiString& name);
+  int FieldIndex(const AnsiString& name) const override;
+  int FieldCount() const { return fColumns.Count(); }
+  AnsiString GetFieldName(int index) const { return fColumns.GetVars(index).Name(); }
+  // The first column of that table and field (names compared as the database compares
+  // them), or nullptr.
+  TFIBXSQLVAR* FieldByOrigin(const AnsiString& table, const AnsiString& field);
+
+  // ---- Parameters
+  TFIBXSQLDA& Params() { return fParams; }
+  int GetParamCount() const { return fParams.Count(); }
+  AnsiString GetParamName(int index) const { return fParams.GetVars(index).Name(); }
+  TFIBXSQLVAR* FindParam(const AnsiString& name);
+  // An absent parameter of an EXECUTE PROCEDURE text is its output column of that name;
+  // otherwise absent raises "Parameter "<name>" does not exist in <statement>".
+  TFIBXSQLVAR& ParamByName(const AnsiString& name);
+  Variant GetParamValue(const AnsiString& name) { return ParamByName(name).GetAsVariant(); }
+  Variant GetParamValueByIndex(int index) const { return fParams.GetVars(index).GetAsVariant(); }
+  Variant GetFieldValue(const AnsiString& name) { return FieldByName(name).GetAsVariant(); }
+  Variant GetFieldValueByIndex(int index) const { return fColumns.GetVars(index).GetAsVariant(); }
+  // The text begins with "EXECUTE " (any letter case) after blanks.
+  bool IsExecuteProcedure() const;
+  TSQLKind GetSQLKind() const { return fParser.SQLKind(); }
+
+  // ---- Text changes
+  // Changes of the text between the two do not take effect until the last End.
+  void BeginModifySQLText() { ++fModifySQLTextLock; }
+  void EndModifySQLText();
+
+  // ---- ISQLObject
+  int ParamCount() const override { return GetParamCount(); }
+  AnsiString ParamName(int index) const override { return GetParamName(index); }
+  int ParamIndex(const AnsiString& name) const override;
+  Variant FieldValue(int index, bool oldValue) const override;
+  Variant ParamValue(int index) const override { return GetParamValueByIndex(index); }
+  void SetParamValue(int index, const Variant& value) override;
+  TFIBXSQLDA* NextRecord() { return Next(); }
+
+  // ---- IFIBXSQLDAOwner
+  bool HasDatabase() const override { return Database() != nullptr; }
+  Integer SQLDialect() const override;
+  bool UpperOldNames() const override;
+  bool IsUnicodeCharSet() const override;
+  bool IsUnicodeOrNoneCharSet() const override;
+  bool IsKOI8CharSet() const override;
+  bool IsFB21UnicodeOrNone() const override;
+  bool IsUnicodeCharSetID(Integer charSetID) const override;
+  AnsiString FullName() const override;
+  bool TrimCharFields() const override { return fOptions.Contains(qoTrimCharFields); }
+  bool ColumnValuesPresent() const override;
+  void SetHasPendingBlobs() override { fHasPendingBlobs = true; }
+  AnsiString ReadBlobText(const ISC_QUAD& blobID, Integer subType, Integer charSetID) override;
+
+ private:
+  void SQLChanging(TObject* sender);
+  void SQLChanged(TObject* sender);
+  void TextChanged();
+  void TransactionEndingHandler(TFIBBase* link);
+  void TransactionEndedHandler(TFIBBase* link);
+  void DatabaseFreeHandler(TFIBBase* link);
+
+  // The status check of every client call: the transaction (or the database) counts the
+  // activity; a non-zero status raises when asked.
+  ISC_STATUS Call(ISC_STATUS status, bool raise);
+  IIBClientLibrary& Library();
+  // The text the server prepares, from the SQL text; the one place where the text is
+  // processed before it is sent.
+  void BuildTextToSend();
+  void AllocateAndPrepare();
+  TFIBSQLTypes ReadStatementType();
+  void DescribeStatement();
+  void StartTransactionIfAsked();
+  void BeforeExecution();
+  void ExecuteImmediate();
+  void ExecuteByType();
+  void AfterExecution();
+  void WritePendingBlobs();
+  void DropPendingBlobs();
+  void ResetCursorState();
+  // Without raising: a fetch that failed, and the attachment or the statement going away.
+  void ReleaseCursorQuietly();
+  void ReleaseHandleQuietly();
+
+  std::unique_ptr<TFIBBase> fBase;
+  TStringList fSQL;
+  TSQLParser fParser;
+  AnsiString fTextToSend;
+  // Mutable: a lookup by name caches its answer.
+  mutable TFIBXSQLDA fParams{this, true};
+  mutable TFIBXSQLDA fColumns{this, false};
+  TCSMonitorSupport fCSMonitorSupport{this};
+
+  isc_stmt_handle fHandle = 0;
+  TFIBSQLTypes fSQLType = SQLUnknown;
+  bool fPrepared = false;
+  bool fOpen = false;
+  bool fBOF = false;
+  bool fEOF = false;
+  bool fProcExecuted = false;
+  bool fHasPendingBlobs = false;
+  // The user list holds the server's description of the current text.
+  bool fParamsDescribed = false;
+  bool fGoToFirstRecordOnExecute = true;
+  bool fParamCheck = true;
+  TpFIBQueryOptions fOptions;
+  int fRecordCount = 0;
+  int fModifySQLTextLock = 0;
+  int fSQLChangeCount = 0;
+  AnsiString fCursorName;
+  Cardinal fLastExecutionTime = 0;
+};
+
+}  // namespace ordvane

@@ -1,0 +1,105 @@
+#pragma once
+// Excel workbooks in their record formats, BIFF2 to BIFF8. Workbooks of Excel 5 and later
+// are compound files: the reader takes their workbook stream, their two property-set
+// streams and, on request, their macro project. Files of Excel 2 to 4 are plain record
+// streams. Every cell is reported through the reader events of the cell model, whose
+// default handlers build the sheets.
+//
+// TMSExcelX stands for the Office Open XML workbooks: it accepts them and reads nothing.
+
+#include "classlib/core/CompoundFile.h"
+#include "import/SMCells.h"
+#include "import/SMI_Sum.h"
+#include "import/SMVBA.h"
+
+namespace ordvane {
+
+enum TExcelVersion {
+  evUnknown, evExcel2, evExcel3, evExcel4, evExcel5, evExcel7, evExcel8, evExcel9, evExcel12, evExcel12Bin
+};
+
+using TSMIOnPasswordEvent = TEvent<void(TObject* sender, AnsiString& password, bool& continueAsking)>;
+
+class TXLSWorkbookReader;
+
+class TCustomMSExcel : public TSpreadSheetFile {
+  ORDVANE_CLASS(TCustomMSExcel, TSpreadSheetFile)
+
+ public:
+  explicit TCustomMSExcel(TComponent* owner) : TSpreadSheetFile(owner) {}
+
+  TExcelVersion Version() const { return fVersion; }
+  // List the workbook's macro sources after the load (MacroListing).
+  bool ParseVBA() const { return fParseVBA; }
+  void SetParseVBA(bool parse) { fParseVBA = parse; }
+  // Each macro module with its source, after a separator line and the module's name.
+  const AnsiString& MacroListing() const { return fMacroListing; }
+  // The text of the macro project's "PROJECT" stream.
+  const AnsiString& ProjectText() const { return fProjectText; }
+  const TVBAProjectItems& Modules() const { return fModules; }
+  // The index of the sheet being read; -1 while the workbook's globals are read.
+  Integer SheetIndex() const { return fSheetIndex; }
+  TSMISummaryInformation* SummaryInformation() const { return fSummaryInformation.get(); }
+  void SetSummaryInformation(const TSMISummaryInformation* information) { fSummaryInformation->Assign(information); }
+
+  // The inherited preparation; then the summary information, the macro modules and both
+  // texts are emptied and SheetIndex is -1.
+  void PrepareLoad() override;
+
+ protected:
+  friend class TXLSWorkbookReader;
+  // Reads the macro storage's modules into Modules and lists those with source.
+  void ListMacros(const TCompoundStorage& storage);
+
+  TExcelVersion fVersion = evUnknown;
+  Integer fSheetIndex = -1;
+
+ private:
+  bool fParseVBA = false;
+  AnsiString fMacroListing;
+  AnsiString fProjectText;
+  TVBAProjectItems fModules;
+  std::unique_ptr<TSMISummaryInformation> fSummaryInformation = std::make_unique<TSMISummaryInformation>();
+};
+
+class TMSExcel : public TCustomMSExcel {
+  ORDVANE_CLASS(TMSExcel, TCustomMSExcel)
+
+ public:
+  explicit TMSExcel(TComponent* owner) : TCustomMSExcel(owner) {}
+
+  // Set when the workbook was found to be encrypted (it is then not read).
+  bool Encrypted() const override { return fEncrypted; }
+  const AnsiString& Password() const { return fPassword; }
+  void SetPassword(const AnsiString& password) { fPassword = password; }
+  // Asked once for the password of an encrypted workbook; no password opens it.
+  TSMIOnPasswordEvent OnPassword;
+
+  void PrepareLoad() override;
+  // A compound file is read as an Excel 5 or later workbook, anything else as the record
+  // stream of Excel 2 to 4.
+  void LoadFromFile(const AnsiString& fileName) override;
+  // The stream, from its start, must hold a compound file.
+  void LoadFromStream(TStream* stream) override;
+
+ private:
+  friend class TXLSWorkbookReader;
+  void ReadCompoundFile(const TCompoundFile& file);
+
+  bool fEncrypted = false;
+  AnsiString fPassword;
+};
+
+class TMSExcelX : public TCustomMSExcel {
+  ORDVANE_CLASS(TMSExcelX, TCustomMSExcel)
+
+ public:
+  explicit TMSExcelX(TComponent* owner) : TCustomMSExcel(owner) { fVersion = evExcel12; }
+
+  // The name is checked as every reader checks it; the version follows the extension
+  // (binary for .xlsb, .xltb and .xlab). Nothing of the file is read, here or by
+  // LoadFromStream: the sheets stay empty.
+  void LoadFromFile(const AnsiString& fileName) override;
+};
+
+}  // namespace ordvane

@@ -1,0 +1,133 @@
+#include "import/SMXLSRecords.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace ordvane {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kHeaderSize = 4;
+
+Word LittleEndian16(const Byte* p) {
+  return static_cast<Word>(p[0] | p[1] << 8);
+}
+
+}  // namespace
+
+AnsiString DamagedRecordMessage(Word recordId) {
+  return Format("Excel record %.4x is damaged", {static_cast<int>(recordId)});
+}
+
+void RaiseDamagedRecord(Word recordId) {
+  throw EXLSError(DamagedRecordMessage(recordId));
+}
+
+// ---- TBIFFData --------------------------------------------------------------------------
+
+std::span<const Byte> TBIFFData::Slice(std::size_t offset, std::size_t count) const {
+  if (offset > fBytes.size() || count > fBytes.size() - offset) Damaged();
+  return fBytes.subspan(offset, count);
+}
+
+Word TBIFFData::U16(std::size_t offset) const {
+  return LittleEndian16(Slice(offset, 2).data());
+}
+
+Cardinal TBIFFData::U32(std::size_t offset) const {
+  const Byte* p = Slice(offset, 4).data();
+  return LittleEndian16(p) | static_cast<Cardinal>(LittleEndian16(p + 2)) << 16;
+}
+
+double TBIFFData::F64(std::size_t offset) const {
+  const Byte* p = Slice(offset, 8).data();
+  UInt64 bits = 0;
+  for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+  return std::bit_cast<double>(bits);
+}
+
+void TBIFFData::Damaged() const {
+  RaiseDamagedRecord(fRecordId);
+}
+
+// ---- TBIFFRecordReader ------------------------------------------------------------------
+
+TBIFFRecordReader::TBIFFRecordReader(TStream& stream, std::size_t maxDataLength)
+    : fStream(stream), fMaxDataLength(std::min(maxDataLength, TByteArray().size())), fSize(stream.Size()),
+      fChunk(kChunkSize) {
+  fStream.SetPosition(0);
+}
+
+std::size_t TBIFFRecordReader::Take(Byte* target, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count && fPosition < fSize) {
+    if (fPosition < fChunkStart || fPosition >= fChunkStart + static_cast<Int64>(fChunkLength)) {
+      if (!target && count - done >= kChunkSize) {
+        // Passing over a long stretch needs no bytes of it.
+        const Int64 step = std::min<Int64>(static_cast<Int64>(count - done), fSize - fPosition);
+        fPosition += step;
+        done += static_cast<std::size_t>(step);
+        continue;
+      }
+      fChunkStart = fPosition;
+      fChunkLength = 0;
+      if (fStream.Seek(fPosition, soBeginning) != fPosition) break;
+      const Int64 got = fStream.Read(fChunk.data(), static_cast<Int64>(fChunk.size()));
+      if (got <= 0) break;
+      fChunkLength = static_cast<std::size_t>(got);
+    }
+    const std::size_t at = static_cast<std::size_t>(fPosition - fChunkStart);
+    const std::size_t step = std::min(count - done, fChunkLength - at);
+    if (target) std::memcpy(target + done, fChunk.data() + at, step);
+    done += step;
+    fPosition += static_cast<Int64>(step);
+  }
+  return done;
+}
+
+bool TBIFFRecordReader::Next() {
+  if (fUnread) {
+    fUnread = false;
+    return true;
+  }
+  fRecordPosition = fPosition;
+  Byte header[kHeaderSize];
+  if (Take(header, kHeaderSize) < kHeaderSize) {
+    fPosition = fSize;
+    return false;
+  }
+  fHeader = {LittleEndian16(header), LittleEndian16(header + 2)};
+  fSkipped = fHeader.Length > fMaxDataLength;
+  const std::size_t got = Take(fSkipped ? nullptr : fBuffer.data(), fHeader.Length);
+  if (got < fHeader.Length && !fSkipped)
+    throw EXLSError(
+        Format("Excel record %.4x runs past the end of the stream", {static_cast<int>(fHeader.RecordId)}));
+  return true;
+}
+
+void TBIFFRecordReader::Seek(Int64 position) {
+  fPosition = std::clamp<Int64>(position, 0, fSize);
+  fUnread = false;
+}
+
+// ---- TBIFFContinuedRecord ---------------------------------------------------------------
+
+TBIFFContinuedRecord::TBIFFContinuedRecord(TBIFFRecordReader& reader, std::size_t offset) {
+  const TBIFFData first = reader.Data();
+  fStorage.emplace_back(first.Bytes().begin() + static_cast<std::ptrdiff_t>(std::min(offset, first.Size())),
+                        first.Bytes().end());
+  while (reader.Next()) {
+    if (reader.Header().RecordId != BIFF_CONTINUE) {
+      reader.Unread();
+      break;
+    }
+    if (reader.Skipped()) RaiseDamagedRecord(BIFF_CONTINUE);
+    const TBIFFData part = reader.Data();
+    fStorage.emplace_back(part.Bytes().begin(), part.Bytes().end());
+  }
+  for (const auto& bytes : fStorage) fSegments.emplace_back(bytes);
+}
+
+}  // namespace ordvane

@@ -1,0 +1,118 @@
+#pragma once
+// The record layer of Excel workbooks (BIFF2 to BIFF8): records framed by a 4-byte header,
+// read from a stream through a buffer, with little-endian fields that are checked against
+// the record's length, and records that CONTINUE records carry on.
+
+#include <array>
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "classlib/core/Streams.h"
+#include "classlib/core/SysUtils.h"
+
+namespace ordvane {
+
+// A malformed workbook.
+ORDVANE_DECLARE_EXCEPTION(EXLSError, Exception);
+
+constexpr Word BIFF_CONTINUE = 0x003C;
+
+struct TBIFFRecordHeader {
+  Word RecordId = 0;
+  Word Length = 0;  // bytes of data after the header
+};
+
+// The buffer a record's data is read into, and that the raw record hook may change.
+using TByteArray = std::array<Byte, 32768>;
+
+// The data of one record. Every field read outside the record raises EXLSError
+// "Excel record <id> is damaged", so a length in a field can never lead a read astray.
+class TBIFFData {
+ public:
+  TBIFFData(Word recordId, std::span<const Byte> bytes) : fRecordId(recordId), fBytes(bytes) {}
+
+  Word RecordId() const { return fRecordId; }
+  std::size_t Size() const { return fBytes.size(); }
+  std::span<const Byte> Bytes() const { return fBytes; }
+
+  Byte U8(std::size_t offset) const { return Slice(offset, 1)[0]; }
+  Word U16(std::size_t offset) const;
+  Cardinal U32(std::size_t offset) const;
+  double F64(std::size_t offset) const;
+  // count bytes from offset.
+  std::span<const Byte> Slice(std::size_t offset, std::size_t count) const;
+  // Raises unless the record holds at least size bytes.
+  void Require(std::size_t size) const { Slice(0, size); }
+  [[noreturn]] void Damaged() const;
+
+ private:
+  Word fRecordId;
+  std::span<const Byte> fBytes;
+};
+
+// "Excel record <id> is damaged", the id in hexadecimal.
+AnsiString DamagedRecordMessage(Word recordId);
+[[noreturn]] void RaiseDamagedRecord(Word recordId);
+
+// Reads the records of a stream one after another through a buffer of its own, so that
+// small records cost no call of the stream each.
+class TBIFFRecordReader {
+ public:
+  // Data longer than maxDataLength (at most the buffer's size) is passed over unread.
+  TBIFFRecordReader(TStream& stream, std::size_t maxDataLength);
+
+  // Reads the next record. False when the stream holds no whole header any more; a
+  // record whose data the stream cuts short raises EXLSError.
+  bool Next();
+  // Has the next Next() deliver the current record once more.
+  void Unread() { fUnread = true; }
+
+  const TBIFFRecordHeader& Header() const { return fHeader; }
+  // True when the record was longer than the limit and its data was passed over.
+  bool Skipped() const { return fSkipped; }
+  // The record's data (nothing when it was passed over).
+  TBIFFData Data() const {
+    return TBIFFData(fHeader.RecordId, std::span<const Byte>(fBuffer.data(), fSkipped ? 0 : fHeader.Length));
+  }
+  TByteArray& Buffer() { return fBuffer; }
+
+  Int64 RecordPosition() const { return fRecordPosition; }  // of the current record's header
+  Int64 Position() const { return fPosition; }              // of the next record
+  Int64 Size() const { return fSize; }
+  // The next record is read at position (within the stream).
+  void Seek(Int64 position);
+
+ private:
+  // Up to count bytes at the position into target (or only passed over without one);
+  // the number of bytes the stream had.
+  std::size_t Take(Byte* target, std::size_t count);
+
+  TStream& fStream;
+  std::size_t fMaxDataLength;
+  Int64 fSize;
+  Int64 fPosition = 0;
+  Int64 fRecordPosition = 0;
+  TBIFFRecordHeader fHeader;
+  bool fSkipped = false;
+  bool fUnread = false;
+  TByteArray fBuffer{};
+  std::vector<Byte> fChunk;
+  Int64 fChunkStart = 0;
+  std::size_t fChunkLength = 0;
+};
+
+// A record with the CONTINUE records that follow it: the data of each, in order. Reading
+// stops at the first other record, which the reader delivers next.
+class TBIFFContinuedRecord {
+ public:
+  // The current record of the reader (its data from offset on) and its continuations.
+  TBIFFContinuedRecord(TBIFFRecordReader& reader, std::size_t offset);
+  const std::vector<std::span<const Byte>>& Segments() const { return fSegments; }
+
+ private:
+  std::vector<std::vector<Byte>> fStorage;
+  std::vector<std::span<const Byte>> fSegments;
+};
+
+}  // namespace ordvane

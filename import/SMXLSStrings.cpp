@@ -1,0 +1,150 @@
+#include "import/SMXLSStrings.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "classlib/core/CodePages.h"
+
+namespace ordvane {
+
+const char* const ContinueNotFoundMessage = "CONTINUE record is not found in the stream";
+
+Cardinal CodePageFromRecord(Word value) {
+  switch (value) {
+    case 367:    // US-ASCII
+    case 32769:  // Windows-1252 as Excel 2 to 4 named it
+      return CP_WIN1252;
+    case CP_DOS866:
+    case CP_WIN1251:
+    case CP_WIN1252:
+    case CP_KOI8R:
+    case CP_LATIN1:
+      return value;
+    default:
+      return CP_WIN1251;
+  }
+}
+
+// ---- TBIFFTextReader --------------------------------------------------------------------
+
+TBIFFTextReader::TBIFFTextReader(std::span<const std::span<const Byte>> segments, AnsiString exhausted)
+    : fSegments(segments), fExhausted(std::move(exhausted)) {}
+
+void TBIFFTextReader::Exhausted() const {
+  throw EXLSError(fExhausted);
+}
+
+std::size_t TBIFFTextReader::Available() {
+  while (fSegment < fSegments.size() && fOffset == fSegments[fSegment].size()) {
+    ++fSegment;
+    fOffset = 0;
+  }
+  return fSegment < fSegments.size() ? fSegments[fSegment].size() - fOffset : 0;
+}
+
+bool TBIFFTextReader::AtEnd() {
+  return Available() == 0;
+}
+
+std::size_t TBIFFTextReader::Consumed() const {
+  std::size_t total = fOffset;
+  for (std::size_t i = 0; i < fSegment && i < fSegments.size(); ++i) total += fSegments[i].size();
+  return total;
+}
+
+std::span<const Byte> TBIFFTextReader::Take(std::size_t count) {
+  if (Available() < count) Exhausted();
+  const auto bytes = fSegments[fSegment].subspan(fOffset, count);
+  fOffset += count;
+  return bytes;
+}
+
+Byte TBIFFTextReader::U8() {
+  return Take(1)[0];
+}
+
+Word TBIFFTextReader::U16() {
+  const Byte low = U8();
+  return static_cast<Word>(low | U8() << 8);
+}
+
+Cardinal TBIFFTextReader::U32() {
+  const Word low = U16();
+  return low | static_cast<Cardinal>(U16()) << 16;
+}
+
+void TBIFFTextReader::Skip(std::size_t count) {
+  while (count > 0) {
+    const std::size_t step = std::min(count, Available());
+    if (step == 0) Exhausted();
+    fOffset += step;
+    count -= step;
+  }
+}
+
+WideString TBIFFTextReader::Characters(std::size_t count, bool wide, Cardinal codePage) {
+  WideString text;
+  text.reserve(count);
+  while (text.size() < count) {
+    if (fSegment >= fSegments.size()) Exhausted();
+    const std::size_t left = fSegments[fSegment].size() - fOffset;
+    if (left == 0) {
+      // The characters go on in the next segment, which starts with a new option byte.
+      ++fSegment;
+      fOffset = 0;
+      if (fSegment >= fSegments.size() || fSegments[fSegment].empty()) Exhausted();
+      wide = (fSegments[fSegment][fOffset++] & 0x01) != 0;
+      continue;
+    }
+    const std::size_t width = wide ? 2 : 1;
+    const std::size_t n = std::min(count - text.size(), left / width);
+    if (n == 0) Exhausted();  // half a 16-bit character at the end of a segment
+    const auto bytes = fSegments[fSegment].subspan(fOffset, n * width);
+    fOffset += n * width;
+    if (wide) {
+      for (std::size_t i = 0; i < bytes.size(); i += 2)
+        text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+    } else {
+      text += CodePageToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), codePage);
+    }
+  }
+  return text;
+}
+
+WideString TBIFFTextReader::UnicodeString(std::size_t count, Byte options) {
+  const std::size_t runs = options & 0x08 ? U16() : 0;
+  const std::size_t phonetic = options & 0x04 ? U32() : 0;
+  WideString text = Characters(count, (options & 0x01) != 0, CP_LATIN1);
+  Skip(runs * 4);
+  Skip(phonetic);
+  return text;
+}
+
+WideString TBIFFTextReader::String(bool wideCount, const TBIFFTextEncoding& encoding) {
+  const std::size_t count = wideCount ? U16() : U8();
+  if (!encoding.Unicode) return Characters(count, false, encoding.CodePage);
+  return UnicodeString(count, U8());
+}
+
+// ---- strings in records -----------------------------------------------------------------
+
+WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wideCount,
+                            const TBIFFTextEncoding& encoding) {
+  const std::span<const Byte> segment[] = {data.Bytes().subspan(std::min(offset, data.Size()))};
+  TBIFFTextReader reader(segment, DamagedRecordMessage(data.RecordId()));
+  WideString text = reader.String(wideCount, encoding);
+  offset += reader.Consumed();
+  return text;
+}
+
+void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, std::vector<WideString>& table) {
+  for (Cardinal i = 0; i < count; ++i) {
+    const std::size_t characters = reader.U16();
+    const Byte options = reader.U8();
+    if (options > 0x01 && (options & 0x0C) == 0)
+      throw EXLSError(Format("String in SST (Options byte is 0x%.2x) can not be processed.", {options}));
+    table.push_back(reader.UnicodeString(characters, options));
+  }
+}
+
+}  // namespace ordvane

@@ -1,0 +1,1 @@
+select * from t where a in (select b from u where c = ?c) and d = @N%#x /* :e

@@ -1,0 +1,1 @@
+update t set a = :a where b = :b and e = 'it''s :no' and f = @@
