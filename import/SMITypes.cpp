@@ -27,6 +27,20 @@ TSMIDateOrder DateOrderOf(const AnsiString& shortDateFormat, char separator) {
 
 }  // namespace
 
+void TSMIColumn::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TSMIColumn*>(source);
+  if (other == nullptr) return TCollectionItem::Assign(source);
+  TCollection* collection = Collection();
+  if (collection != nullptr) collection->BeginUpdate();
+  fAlignment = other->fAlignment;
+  fFieldName = other->fFieldName;
+  fCaption = other->fCaption;
+  fDataType = other->fDataType;
+  fSize = other->fSize;
+  fPrecision = other->fPrecision;
+  if (collection != nullptr) collection->EndUpdate();
+}
+
 void TSMIStatistic::Assign(const TPersistent* source) {
   const auto* other = dynamic_cast<const TSMIStatistic*>(source);
   if (other == nullptr) return TPersistent::Assign(source);

@@ -1,14 +1,62 @@
 #pragma once
-// The option objects of the import component: statistics of a run, the data formats that
-// source text is read by, the load condition, and how generated SQL quotes names and
-// values. Each copies another object of its own class with Assign.
+// The support types of the import component: the description of its source columns, and
+// its option objects (statistics of a run, the data formats that source text is read by,
+// the load condition, and how generated SQL quotes names and values). Each copies another
+// object of its own class with Assign.
 
 #include <memory>
 
+#include "classlib/core/Collections.h"
 #include "classlib/core/FormatSettings.h"
-#include "classlib/core/Objects.h"
 
 namespace ordvane {
+
+enum TSMIDataType {
+  itString, itInteger, itFloat, itDateTime, itDate, itTime, itBoolean, itBLOB, itMEMO, itGraphic
+};
+
+// One column of the source.
+class TSMIColumn : public TCollectionItem {
+  ORDVANE_CLASS(TSMIColumn, TCollectionItem)
+
+ public:
+  using TCollectionItem::TCollectionItem;
+
+  TAlignment Alignment() const { return fAlignment; }
+  void SetAlignment(TAlignment value) { fAlignment = value; }
+  const AnsiString& FieldName() const { return fFieldName; }
+  void SetFieldName(const AnsiString& value) { fFieldName = value; }
+  const AnsiString& Caption() const { return fCaption; }
+  void SetCaption(const AnsiString& value) { fCaption = value; }
+  TSMIDataType DataType() const { return fDataType; }
+  void SetDataType(TSMIDataType value) { fDataType = value; }
+  Integer Size() const { return fSize; }
+  void SetSize(Integer value) { fSize = value; }
+  Integer Precision() const { return fPrecision; }
+  void SetPrecision(Integer value) { fPrecision = value; }
+
+  // Copies the six properties inside an update bracket of the collection.
+  void Assign(const TPersistent* source) override;
+
+ private:
+  TAlignment fAlignment = taLeftJustify;
+  AnsiString fFieldName;
+  AnsiString fCaption;
+  TSMIDataType fDataType = itString;
+  Integer fSize = 0;
+  Integer fPrecision = 0;
+};
+
+// The source columns of an import component, which owns them.
+class TSMIColumns : public TCollection {
+  ORDVANE_CLASS(TSMIColumns, TCollection)
+
+ public:
+  explicit TSMIColumns(TPersistent* owner) : TCollection(owner, TCollectionItemClass::Of<TSMIColumn>()) {}
+
+  TSMIColumn* Add() { return static_cast<TSMIColumn*>(TCollection::Add()); }
+  TSMIColumn* Items(int index) const { return static_cast<TSMIColumn*>(TCollection::Items(index)); }
+};
 
 enum TSMIAction { iaUnknown, iaAdd, iaUpdate, iaDelete };
 enum TSMIResult { irUnknown, irExecuted, irCanceled, irFailed };

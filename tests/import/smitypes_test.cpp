@@ -152,6 +152,39 @@ TEST(OptionObjects, AssignCopiesEveryField) {
   EXPECT_NE(sqlCopy.FieldNameOptions(), sql.FieldNameOptions());
 }
 
+// Counts the collection's change announcements.
+class TCountingColumns : public TSMIColumns {
+ public:
+  TCountingColumns() : TSMIColumns(nullptr) {}
+  int updates = 0;
+
+ protected:
+  void Update(TCollectionItem*) override { ++updates; }
+};
+
+TEST(Columns, AssignCopiesTheSixPropertiesInOneUpdate) {
+  TCountingColumns columns;
+  TSMIColumn* source = columns.Add();
+  TSMIColumn* copy = columns.Add();
+  EXPECT_EQ(copy->DataType(), itString);
+  EXPECT_EQ(copy->Alignment(), taLeftJustify);
+  source->SetAlignment(taRightJustify);
+  source->SetFieldName("BORN");
+  source->SetCaption("Дата народження");
+  source->SetDataType(itDate);
+  source->SetSize(10);
+  source->SetPrecision(3);
+  columns.updates = 0;
+  copy->Assign(source);
+  EXPECT_EQ(columns.updates, 1);
+  EXPECT_EQ(copy->Alignment(), taRightJustify);
+  EXPECT_EQ(copy->FieldName(), "BORN");
+  EXPECT_EQ(copy->Caption(), "Дата народження");
+  EXPECT_EQ(copy->DataType(), itDate);
+  EXPECT_EQ(copy->Size(), 10);
+  EXPECT_EQ(copy->Precision(), 3);
+}
+
 TEST(OptionObjects, AssignFromAnotherClassDefersToTheClassLibrary) {
   TSMIStatistic statistic;
   TSMILoadCondition condition;
