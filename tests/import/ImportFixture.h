@@ -1,6 +1,6 @@
 #pragma once
-// What the tests of the import run share: a source over rows held in memory, an in-memory
-// target dataset, and the data formats the application sets on its form.
+// What the tests of the import run share: a source over rows held in memory and an
+// in-memory target dataset.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "import/SMIBase.h"
+#include "tests/import/ApplicationFormats.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane::test {
@@ -49,22 +50,6 @@ class TVectorImport : public TSMImportBaseComponent {
  private:
   std::size_t fRow = 0;
 };
-
-// Day-month-year dates with ".", four-digit years, the no-break space between thousands,
-// "," before decimals, "грн." and the words "Так" and "Нi".
-inline void SetApplicationFormats(TSMIDataFormats& formats) {
-  formats.SetDateOrder(doDMY);
-  formats.SetDateSeparator('.');
-  formats.SetTimeSeparator(':');
-  formats.SetFourDigitYear(true);
-  formats.SetLeadingZerosInDate(true);
-  formats.SetThousandSeparator(Utf8ToAnsi("\u00A0")[0]);
-  formats.SetDecimalSeparator(',');
-  formats.SetCurrencyString(Utf8ToAnsi("грн."));
-  formats.SetBooleanTrue(Utf8ToAnsi("Так"));
-  formats.SetBooleanFalse(Utf8ToAnsi("Нi"));
-  formats.SetUseRegionalSettings(false);
-}
 
 // The target: ID integer, NAME string, AMOUNT float, BORN date, ACTIVE Boolean; the source
 // has the same titles and is mapped field by field.

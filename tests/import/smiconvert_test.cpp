@@ -3,6 +3,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
 #include "import/SMIConvert.h"
+#include "tests/import/ApplicationFormats.h"
 
 namespace ordvane {
 namespace {
@@ -10,19 +11,7 @@ namespace {
 // The data formats the application sets on its form.
 class ConvertTest : public ::testing::Test {
  protected:
-  ConvertTest() {
-    formats.SetDateOrder(doDMY);
-    formats.SetDateSeparator('.');
-    formats.SetTimeSeparator(':');
-    formats.SetFourDigitYear(true);
-    formats.SetLeadingZerosInDate(true);
-    formats.SetThousandSeparator(Utf8ToAnsi("\u00A0")[0]);
-    formats.SetDecimalSeparator(',');
-    formats.SetCurrencyString(Utf8ToAnsi("грн."));
-    formats.SetBooleanTrue(Utf8ToAnsi("Так"));
-    formats.SetBooleanFalse(Utf8ToAnsi("Нi"));
-    formats.SetUseRegionalSettings(false);
-  }
+  ConvertTest() { test::SetApplicationFormats(formats); }
 
   Variant Convert(const Variant& value, TSMIValueKind kind, const AnsiString& fieldName = "FIELD") {
     TSMIConversionTarget target;
