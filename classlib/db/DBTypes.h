@@ -117,8 +117,6 @@ enum TUpdateKind { ukModify, ukInsert, ukDelete };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
 // A record buffer belongs to the dataset that allocated it; the framework only keeps,
 // moves and hands back the pointers and never looks inside.
 using TRecordBuffer = Byte*;
