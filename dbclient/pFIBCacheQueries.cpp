@@ -130,7 +130,9 @@ TFIBQuery* GetQuery(TFIBTransaction* transaction, const AnsiString& sql) {
   return CacheList().GetQuery(transaction, sql);
 }
 
-void FreeQuery(TFIBQuery* query) { CacheList().FreeQuery(query); }
+void FreeQuery(TFIBQuery* query) {
+  CacheList().FreeQuery(query);
+}
 
 void FreeCachedQueryHandle(TFIBDatabase* database, const AnsiString& sql) {
   CacheList().FreeCachedQueryHandle(database, sql);
