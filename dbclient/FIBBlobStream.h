@@ -12,14 +12,13 @@
 #include <vector>
 
 #include "classlib/core/Streams.h"
+#include "classlib/db/DBTypes.h"
 #include "dbclient/IB_Intf.h"
 
 namespace ordvane {
 
 class TFIBDatabase;
 class TFIBTransaction;
-
-enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
 
 inline constexpr ISC_QUAD ZeroBlobID{0, 0};
 bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b);

@@ -9,6 +9,8 @@
 #include "dbclient/FIBStrUtils.h"
 #include "dbclient/pFIBCacheQueries.h"
 
+#include "dbclient/FIBSQLMonitor.h"
+
 namespace ordvane {
 
 TLoginDialogProc LoginDialogProc;
@@ -23,7 +25,7 @@ namespace {
 
 constexpr std::size_t kInfoBufferSize = 512;
 constexpr std::size_t kVersionBufferSize = 1024;
-constexpr Byte kInfoFirebirdVersion = 103;  // isc_info_firebird_version
+constexpr Byte kInfoFirebirdVersion = 103;    // isc_info_firebird_version
 constexpr Byte kInfoAttachmentCharSet = 101;  // the attachment's character set id
 
 // Every character set id of a Unicode character set on an InterBase 2007 server.
@@ -31,7 +33,8 @@ constexpr Integer kIB2007UnicodeIDs[] = {8, 59, 64};
 
 // The client's signed 16-bit length of a buffer or a text.
 short ShortLength(std::size_t length) {
-  if (length > 0x7FFF) FIBErrorText("Text of %d bytes is longer than the client library accepts.", {static_cast<int>(length)});
+  if (length > 0x7FFF)
+    FIBErrorText("Text of %d bytes is longer than the client library accepts.", {static_cast<int>(length)});
   return static_cast<short>(length);
 }
 
@@ -146,7 +149,8 @@ void TFIBBase::SetTransaction(TFIBTransaction* transaction) {
   fTransactionIndex = transaction->AddLink(this);
   fTransaction = transaction;
   if (fDatabase != nullptr && transaction->FindDatabase(fDatabase) < 0 && transaction->DatabaseCount() > 0)
-    SetDatabase(transaction->DefaultDatabase() != nullptr ? transaction->DefaultDatabase() : transaction->Databases(0));
+    SetDatabase(transaction->DefaultDatabase() != nullptr ? transaction->DefaultDatabase()
+                                                          : transaction->Databases(0));
 }
 
 void TFIBBase::CheckDatabase() {
@@ -192,7 +196,9 @@ void TFIBBase::DoTransactionFree() {
 // ---- TFIBDatabase: life --------------------------------------------------------------
 
 TFIBDatabase::TFIBDatabase(TComponent* owner)
-    : TComponent(owner), fLibraryName(DefaultLibraryName), fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)) {
+    : TComponent(owner),
+      fLibraryName(DefaultLibraryName),
+      fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)) {
   DatabaseList().Add(this);
   TStrings& params = fInternalTransaction->TRParams();
   for (const char* line : {"write", "isc_tpb_nowait", "read_committed", "rec_version"}) params.Add(line);
@@ -235,7 +241,8 @@ void TFIBDatabase::ApplyStreamedConnected() {
   if (!fStreamedConnected || Connected()) return;
   fStreamedConnected = false;
   Connect();
-  if (fDefaultTransaction != nullptr && fDefaultTransaction->fStreamedActive && !fDefaultTransaction->Active()) {
+  if (fDefaultTransaction != nullptr && fDefaultTransaction->fStreamedActive &&
+      !fDefaultTransaction->Active()) {
     fDefaultTransaction->fStreamedActive = false;
     fDefaultTransaction->StartTransaction();
   }
@@ -363,6 +370,7 @@ void TFIBDatabase::Connect() {
     fHandle = 0;
     IBError(library, this);
   }
+  TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBConnect(Name()); });
   const Integer dialect = GetDBSQLDialect();
   if (dialect < fSQLDialect) fSQLDialect = dialect;
   fServerTimeDifference = fSynchronizeTime ? Now() - GetServerTime() : 0;
@@ -579,10 +587,11 @@ void TFIBDatabase::DoAfterDisconnect() {
   try {
     AfterDisconnect(this);
   } catch (const Exception& e) {
-    const char* format = ComponentState().Contains(csDestroying)
-                             ? "Error of %s.AfterDisconnect. Probably you are trying to get access to destroyed "
-                               "components. %s"
-                             : "Error of %s.AfterDisconnect. %s";
+    const char* format =
+        ComponentState().Contains(csDestroying)
+            ? "Error of %s.AfterDisconnect. Probably you are trying to get access to destroyed "
+              "components. %s"
+            : "Error of %s.AfterDisconnect. %s";
     throw Exception(Format(format, {Name(), e.Message()}));
   }
 }
@@ -619,6 +628,7 @@ void TFIBDatabase::Disconnect(bool force) {
   }
   fHandle = 0;
   fConnectionLost = false;
+  TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBDisconnect(Name()); });
   NotifyLinks(&TFIBBase::DoDatabaseDisconnected, force);
   try {
     DoAfterDisconnect();
@@ -633,7 +643,8 @@ bool TFIBDatabase::TestConnected() {
   if (!Connected()) return false;
   const char item = isc_info_base_level;
   char answer[kInfoBufferSize];
-  if (Call(ClientLibrary().isc_database_info(StatusVector(), &fHandle, 1, &item, sizeof answer, answer), false) == 0)
+  if (Call(ClientLibrary().isc_database_info(StatusVector(), &fHandle, 1, &item, sizeof answer, answer),
+           false) == 0)
     return true;
   ForceClose();
   return false;
@@ -645,7 +656,8 @@ void TFIBDatabase::SetTimeout(Cardinal value) {
 }
 
 void TFIBDatabase::TimeoutTimerTick(TObject*) {
-  IdleTick(Connected(), fIdle, [this] { ForceClose(); }, OnTimeout, this);
+  IdleTick(
+      Connected(), fIdle, [this] { ForceClose(); }, OnTimeout, this);
 }
 
 // ---- TFIBDatabase: parameters and library --------------------------------------------
@@ -660,7 +672,8 @@ int TFIBDatabase::IndexOfDPBName(const AnsiString& name) const {
     AnsiString line = UpperCase(fDBParams.Strings(i));
     if (line.compare(0, 8, "ISC_DPB_") == 0) line.erase(0, 8);
     // The whole name: "password" does not find a password_enc line.
-    if (line.compare(0, wanted.size(), wanted) == 0 && (line.size() == wanted.size() || line[wanted.size()] == '='))
+    if (line.compare(0, wanted.size(), wanted) == 0 &&
+        (line.size() == wanted.size() || line[wanted.size()] == '='))
       return i;
   }
   return -1;
@@ -789,13 +802,15 @@ void TFIBDatabase::RemoveTransactions() {
 }
 
 TFIBTransaction* TFIBDatabase::GetTransaction(int index) const {
-  if (index < 0 || index >= TransactionCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  if (index < 0 || index >= TransactionCount())
+    throw EListError(Format("List index out of bounds (%d)", {index}));
   return fTransactions[static_cast<std::size_t>(index)];
 }
 
 int TFIBDatabase::ActiveTransactionCount() const {
-  return static_cast<int>(std::count_if(fTransactions.begin(), fTransactions.end(),
-                                        [](const TFIBTransaction* t) { return t != nullptr && t->Active(); }));
+  return static_cast<int>(
+      std::count_if(fTransactions.begin(), fTransactions.end(),
+                    [](const TFIBTransaction* t) { return t != nullptr && t->Active(); }));
 }
 
 TFIBTransaction* TFIBDatabase::FirstActiveTransaction() const {
@@ -840,7 +855,8 @@ void TFIBDatabase::RemoveSQLObjects() {
 }
 
 TFIBBase* TFIBDatabase::GetSQLObject(int index) const {
-  if (index < 0 || index >= SQLObjectCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  if (index < 0 || index >= SQLObjectCount())
+    throw EListError(Format("List index out of bounds (%d)", {index}));
   return fSQLObjects[static_cast<std::size_t>(index)];
 }
 
@@ -1087,7 +1103,8 @@ int TFIBTransaction::AddDatabase(TFIBDatabase* database) {
   const int existing = FindDatabase(database);
   if (existing >= 0) return existing;
   if (!fDatabases.empty() && fDatabases.front()->LibraryName() != database->LibraryName())
-    throw Exception(Format("%s.\r\nTransaction can't work with different client library.", {FullComponentName(this)}));
+    throw Exception(
+        Format("%s.\r\nTransaction can't work with different client library.", {FullComponentName(this)}));
   database->ListTransaction(this);
   fDatabases.push_back(database);
   return static_cast<int>(fDatabases.size()) - 1;
@@ -1110,7 +1127,8 @@ void TFIBTransaction::RemoveDatabases() {
 }
 
 TFIBDatabase* TFIBTransaction::Databases(int index) const {
-  if (index < 0 || index >= DatabaseCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
+  if (index < 0 || index >= DatabaseCount())
+    throw EListError(Format("List index out of bounds (%d)", {index}));
   return fDatabases[static_cast<std::size_t>(index)];
 }
 
@@ -1232,8 +1250,8 @@ ISC_STATUS TFIBTransaction::Call(ISC_STATUS status, bool raise) {
 void TFIBTransaction::Log(const AnsiString& operation) {
   TFIBDatabase* database = MainDatabase();
   if (database == nullptr || database->SQLLogger() == nullptr) return;
-  database->SQLLogger()->WriteData(FullComponentName(this), operation, "TransactionParams:\r\n" + fTRParams.Text(),
-                                   SQLLogTransaction);
+  database->SQLLogger()->WriteData(FullComponentName(this), operation,
+                                   "TransactionParams:\r\n" + fTRParams.Text(), SQLLogTransaction);
 }
 
 void TFIBTransaction::StartTransaction() {
@@ -1263,8 +1281,10 @@ void TFIBTransaction::StartTransaction() {
   NotifyStart(&TFIBBase::DoTransactionStarting);
   if (!Active()) {
     RunNotifyHandlers(fBeforeStartHandlers);
-    const ISC_STATUS status = Call(
-        Library().isc_start_multiple(StatusVector(), &fHandle, static_cast<short>(blocks.size()), blocks.data()), false);
+    const ISC_STATUS status =
+        Call(Library().isc_start_multiple(StatusVector(), &fHandle, static_cast<short>(blocks.size()),
+                                          blocks.data()),
+             false);
     if (status != 0) {
       fHandle = 0;
       IBError(Library(), this);
@@ -1272,8 +1292,11 @@ void TFIBTransaction::StartTransaction() {
     RunNotifyHandlers(fAfterStartHandlers);
   }
   NotifyStart(&TFIBBase::DoTransactionStarted);
+  if (fDefaultDatabase != nullptr)
+    TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.TRStart(Name(), TransactionID()); });
   fState = tsActive;
-  if (MainDatabase()->SQLLogger() != nullptr) Log("StartTransaction(TransactionID=" + IntToStr(TransactionID()) + ")");
+  if (MainDatabase()->SQLLogger() != nullptr)
+    Log("StartTransaction(TransactionID=" + IntToStr(TransactionID()) + ")");
 }
 
 namespace {
@@ -1295,6 +1318,8 @@ const char* EndName(TTransactionAction action) {
 
 void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
   CheckInTransaction();
+  // The id is gone once the transaction has ended: the monitor's text needs it first.
+  const Integer monitoredID = fDefaultDatabase != nullptr && MonitoringActive() ? TransactionID() : 0;
   if (MainDatabase()->SQLLogger() != nullptr)
     Log(AnsiString(EndName(action)) + "(TransactionID=" + IntToStr(TransactionID()) + ") ");
   IIBClientLibrary& library = Library();
@@ -1336,9 +1361,28 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
       IBError(library, this);
   }
   NotifyEnd(&TFIBBase::DoTransactionEnded, 3, action, force);
+  if (fDefaultDatabase != nullptr)
+    TraceToMonitor([&](TFIBSQLMonitorHook& hook) { TraceEnd(hook, action, monitoredID); });
   fState = fHandle != 0 ? tsActive : tsInactive;
   fTransactionID = 0;
   if (failure) ReportForcedEndFailure(action, failure);
+}
+
+void TFIBTransaction::TraceEnd(TFIBSQLMonitorHook& hook, TTransactionAction action, Integer id) const {
+  switch (action) {
+    case TARollback:
+      hook.TRRollback(Name(), id);
+      break;
+    case TARollbackRetaining:
+      hook.TRRollbackRetaining(Name(), id);
+      break;
+    case TACommit:
+      hook.TRCommit(Name(), id);
+      break;
+    case TACommitRetaining:
+      hook.TRCommitRetaining(Name(), id);
+      break;
+  }
 }
 
 void TFIBTransaction::ReportForcedEndFailure(TTransactionAction action, std::exception_ptr failure) {
@@ -1347,9 +1391,10 @@ void TFIBTransaction::ReportForcedEndFailure(TTransactionAction action, std::exc
   } catch (const Exception& error) {
     TFIBDatabase* database = MainDatabase();
     if (database != nullptr && database->SQLLogger() != nullptr)
-      database->SQLLogger()->WriteData(FullComponentName(this),
-                                       AnsiString("Forced ") + EndName(action) + " failed, rolled back: " + error.Message(),
-                                       "TransactionParams:\r\n" + fTRParams.Text(), SQLLogTransaction);
+      database->SQLLogger()->WriteData(
+          FullComponentName(this),
+          AnsiString("Forced ") + EndName(action) + " failed, rolled back: " + error.Message(),
+          "TransactionParams:\r\n" + fTRParams.Text(), SQLLogTransaction);
     if (OnForcedEndError) OnForcedEndError(this, action, error);
   }
   if (!ComponentState().Contains(csDestroying)) std::rethrow_exception(failure);
@@ -1386,7 +1431,8 @@ void TFIBTransaction::SetTimeout(Cardinal value) {
 }
 
 void TFIBTransaction::TimeoutTimerTick(TObject*) {
-  IdleTick(Active(), fIdle, [this] { EndTransaction(fTimeoutAction, true); }, OnTimeout, this);
+  IdleTick(
+      Active(), fIdle, [this] { EndTransaction(fTimeoutAction, true); }, OnTimeout, this);
 }
 
 }  // namespace ordvane

@@ -30,6 +30,7 @@ class TFIBBase;
 class TFIBDatabase;
 class TFIBQuery;
 class TFIBTransaction;
+class TFIBSQLMonitorHook;
 
 // ---- SQL logger ----------------------------------------------------------------------
 
@@ -45,8 +46,8 @@ class ISQLLogger {
   virtual ~ISQLLogger() = default;
   // A database takes this logger.
   virtual void AttachDatabase(TFIBDatabase* database) = 0;
-  virtual void WriteData(const AnsiString& objectName, const AnsiString& operation, const AnsiString& parameters,
-                         int kind) = 0;
+  virtual void WriteData(const AnsiString& objectName, const AnsiString& operation,
+                         const AnsiString& parameters, int kind) = 0;
 };
 
 // ---- Enumerations --------------------------------------------------------------------
@@ -72,13 +73,14 @@ enum TTransactionState : Byte {
 using TEndTrEvent = TEvent<void(TFIBTransaction* endingTR, TTransactionAction action, bool force)>;
 // A forced end whose commit failed: the transaction ended all the same (rolled back), and
 // error is the server's reason.
-using TForcedEndErrorEvent = TEvent<void(TFIBTransaction* transaction, TTransactionAction action, const Exception& error)>;
+using TForcedEndErrorEvent =
+    TEvent<void(TFIBTransaction* transaction, TTransactionAction action, const Exception& error)>;
 using TFIBBaseEvent = TEvent<void(TFIBBase* link)>;
 
 // The login dialog: shows the database name and the user name, password and role, which
 // it may change; false cancels the connect.
-using TLoginDialogProc =
-    std::function<bool(const AnsiString& dbName, AnsiString& userName, AnsiString& password, AnsiString& roleName)>;
+using TLoginDialogProc = std::function<bool(const AnsiString& dbName, AnsiString& userName,
+                                            AnsiString& password, AnsiString& roleName)>;
 extern TLoginDialogProc LoginDialogProc;
 
 // Every existing database, and the one marked ddoIsDefaultDatabase (at most one).
@@ -567,6 +569,8 @@ class TFIBTransaction : public TComponent {
   void RunNotifyHandlers(TNotifyEventList& list);
   void Log(const AnsiString& operation);
   void ReportForcedEndFailure(TTransactionAction action, std::exception_ptr failure);
+  // The monitor's text of an end by `action`.
+  void TraceEnd(TFIBSQLMonitorHook& hook, TTransactionAction action, Integer id) const;
   void TimeoutTimerTick(TObject* sender);
   void ForgetDatabase(const TFIBDatabase* database);
 

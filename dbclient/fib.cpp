@@ -67,7 +67,7 @@ EFIBError::EFIBError(Integer code, TObject* sender, const AnsiString& message)
 
 EFIBError::EFIBError(Integer code, TObject* sender, AnsiString extraMessage, AnsiString sqlMessage,
                      AnsiString ibMessage, AnsiString rawMessage)
-    : Exception(AnsiString()),
+    : EDatabaseError(AnsiString()),
       fSQLCode(code),
       fIBErrorCode(StatusVector()[1]),
       fSenderName(SenderNameOf(sender)),

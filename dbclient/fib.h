@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "classlib/core/SysUtils.h"
+#include "classlib/db/DBTypes.h"
 #include "dbclient/IB_Intf.h"
 
 namespace ordvane {
@@ -34,7 +35,7 @@ inline TFIBErrorOptions GetErrorOptions() {
   return ErrorOptions;
 }
 
-class EFIBError : public Exception {
+class EFIBError : public EDatabaseError {
  public:
   // sender: the object that raised the error, or nullptr; its name goes into the message
   // when it is a component. The pointer is kept as given: it is valid while the sender
