@@ -236,10 +236,6 @@ TDirHandle OpenFolder(int parent, const char* name, int flags) {
 
 }  // namespace
 
-bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b) {
-  return a.gds_quad_high == b.gds_quad_high && a.gds_quad_low == b.gds_quad_low;
-}
-
 AnsiString BlobCacheKeyText(const std::vector<Variant>& keyValues) {
   AnsiString text;
   for (std::size_t i = 0; i < keyValues.size(); ++i) {

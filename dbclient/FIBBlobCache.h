@@ -29,6 +29,7 @@
 #include "classlib/core/SyncObjs.h"
 #include "classlib/core/SysUtils.h"
 #include "classlib/core/Variants.h"
+#include "dbclient/FIBBlobStream.h"
 
 namespace ordvane {
 
@@ -36,9 +37,6 @@ ORDVANE_DECLARE_EXCEPTION(EBlobCacheError, Exception);
 
 inline constexpr char BlobCacheSignature[] = "FIB$BLOB_BODY";
 inline constexpr Integer BlobCacheVersion = 1;
-
-// Both 32-bit halves equal.
-bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b);
 
 // What a cache file records besides the body.
 struct TBlobCacheHeader {

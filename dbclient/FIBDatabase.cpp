@@ -6,10 +6,9 @@
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBParamBlocks.h"
 #include "dbclient/FIBQuery.h"
+#include "dbclient/FIBSQLMonitor.h"
 #include "dbclient/FIBStrUtils.h"
 #include "dbclient/pFIBCacheQueries.h"
-
-#include "dbclient/FIBSQLMonitor.h"
 
 namespace ordvane {
 
