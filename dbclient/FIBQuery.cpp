@@ -129,7 +129,13 @@ void TFIBQuery::TextChanged() {
   fParser.SetSQLText(fSQL.Text());
   ++fSQLChangeCount;
   FreeHandle();
-  ParseParams();
+  // The list's change notification must not raise (it may run from the end of an update
+  // scope): a text that does not parse leaves the parse due, and Prepare, ExecQuery and
+  // Params raise its error.
+  try {
+    ParseParams();
+  } catch (const EFIBClientError&) {
+  }
 }
 
 void TFIBQuery::ForgetParams() {

@@ -192,19 +192,19 @@ TEST_P(PoolServices, GeneratorValuesTakeTheTransactionAsked) {
 }
 
 TEST_P(PoolServices, OneValueQueries) {
-  EXPECT_EQ(fDatabase.QueryValue("select name from notes where id = ?", {Variant(1)}).AsString(),
+  EXPECT_EQ(fDatabase.QueryValue("select name from notes where id = :id", {Variant(1)}).AsString(),
             Utf8ToAnsi("перший"));
-  EXPECT_EQ(fDatabase.QueryValue("select body from notes where id = ?", {Variant(1)}).AsString(),
+  EXPECT_EQ(fDatabase.QueryValue("select body from notes where id = :id", {Variant(1)}).AsString(),
             Utf8ToAnsi("довгий текст першого запису"));
-  EXPECT_TRUE(VarIsNull(fDatabase.QueryValue("select body from notes where id = ?", {Variant(2)})));
-  EXPECT_TRUE(VarIsNull(fDatabase.QueryValue("select name from notes where id = ?", {Variant(3)})));
+  EXPECT_TRUE(VarIsNull(fDatabase.QueryValue("select body from notes where id = :id", {Variant(2)})));
+  EXPECT_TRUE(VarIsNull(fDatabase.QueryValue("select name from notes where id = :id", {Variant(3)})));
   // An Empty value leaves its parameter null.
   EXPECT_EQ(
-      fDatabase.QueryValue("select count(*) from notes where id = ? or ? is null", {Unassigned(), Variant(1)})
+      fDatabase.QueryValue("select count(*) from notes where id = :id or :v is null", {Unassigned(), Variant(1)})
           .AsInteger(),
       0);
   EXPECT_EQ(
-      fDatabase.QueryValue("select count(*) from notes where id > ?", {Variant(0), Variant(9)}).AsInteger(),
+      fDatabase.QueryValue("select count(*) from notes where id > :id", {Variant(0), Variant(9)}).AsInteger(),
       2);
 
   const Variant row = fDatabase.QueryValues("select id, name from notes where id = 2");
