@@ -104,6 +104,13 @@ TEST_F(NamedQueryTest, NamedParametersAndMacrosRoundTrip) {
   EXPECT_EQ(Rows(quoted), Oracle("select id from person where surname = 'Франко' order by id"));
   quoted.ParamByName("S").SetAsString("x' or 1=1 or 'x");
   EXPECT_EQ(Rows(quoted), "");
+
+  // A marker without a name: setting the text works, preparing it raises, and no list of
+  // the previous text is left behind.
+  TFIBQuery& unnamed = Query("select id from person where id = ?");
+  EXPECT_THROW(unnamed.Prepare(), EFIBClientError);
+  EXPECT_EQ(unnamed.GetParamCount(), 0);
+  EXPECT_THROW(unnamed.ExecQuery(), EFIBClientError);
 }
 
 TEST_F(NamedQueryTest, NullComparisonsReturnTheRowsOfIsNull) {
