@@ -1,0 +1,171 @@
+#pragma once
+// Running an SQL script statement by statement.
+//
+// The scripter splits its Script (or a file, read line by line) into statements with the
+// script parser and runs each one: connection, transaction and run settings, nested
+// script files and batches on the client side, everything else on the server through its
+// own statement component. Events come before and after each statement, and an error
+// event decides whether the run stops and whether the transaction is rolled back.
+
+#include <memory>
+#include <vector>
+
+#include "classlib/core/Components.h"
+#include "classlib/core/Streams.h"
+#include "classlib/core/StringLists.h"
+#include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBQuery.h"
+#include "dbclient/pFIBDatabase.h"
+#include "dbclient/pFIBScriptParser.h"
+
+namespace ordvane {
+
+// Before and after a statement: the line it starts on (1-based), its number (1-based),
+// its descriptor and its text (nullptr for a batch).
+using TOnStatementExecute =
+    TEvent<void(TObject* sender, Integer line, Integer statementNo, const TStatementDesc& desc, TStrings* statement)>;
+// A statement failed. The handler may clear doRollBack (the effective transaction is then
+// kept) and stop (the run then goes on with the next statement).
+using TOnSQLScriptExecError = TEvent<void(TObject* sender, Integer statementNo, Integer line, TStrings* statement,
+                                          Integer sqlCode, const AnsiString& msg, bool& doRollBack, bool& stop)>;
+
+class TpFIBScripter : public TComponent {
+  ORDVANE_CLASS(TpFIBScripter, TComponent)
+
+ public:
+  explicit TpFIBScripter(TComponent* owner);
+  ~TpFIBScripter() override;
+
+  // ---- Properties
+  // A change discards the parse.
+  TStrings& Script() { return fScript; }
+  TFIBDatabase* Database() const { return fDatabase; }
+  // Commits the effective transaction when active; an own database being replaced is
+  // freed.
+  void SetDatabase(TFIBDatabase* value);
+  // The transaction statements run in; the scripter's own one when none is set.
+  TpFIBTransaction* Transaction() const { return fTransaction; }
+  void SetTransaction(TpFIBTransaction* value);
+  bool AutoDDL() const { return fAutoDDL; }
+  void SetAutoDDL(bool value) { fAutoDDL = value; }
+
+  TOnSQLScriptExecError OnExecuteError;
+  TOnStatementExecute BeforeStatementExecute;
+  TOnStatementExecute AfterStatementExecute;
+
+  // ---- Parsing
+  // Splits Script into statements (an unterminated last statement included).
+  void Parse(char terminator = ';');
+  bool Parsed() const { return fParsed; }
+  int StatementsCount() const { return fMap.Count(); }
+  // Statement No (1-based) and its text; Exception "Statement №<No> don't exist" beyond
+  // the count.
+  TStatementDesc GetStatement(int no, TStrings& lines);
+  // What the last parse saw.
+  bool ConnectSeen() const { return fConnectSeen; }
+  bool DMLSeen() const { return fDMLSeen; }
+  bool UnknownSeen() const { return fUnknownSeen; }
+
+  // ---- Running
+  // Runs the statements of Script from number fromStatement on (parsing it first when
+  // needed).
+  void ExecuteScript(int fromStatement = 1);
+  // Runs one statement whose text is lines; line -1 makes the events report the
+  // descriptor's start line + 1; index is the statement's 0-based number.
+  void ExecuteStatement(const TStatementDesc& desc, TStrings& lines, Integer line, Integer index);
+  // Runs a script file read line by line, never holding more of it than the statement
+  // being read.
+  void ExecuteFromFile(const AnsiString& fileName, char terminator = ';');
+
+  // The number of the statement at which the last run stopped (the first one not run),
+  // 0 when it ran to the end.
+  int StoppedAt() const { return fStoppedAt; }
+  // The statement that failed last (its number, its text and the error's message); number
+  // 0 when none failed since the run began.
+  int FailedStatementNo() const { return fFailedStatementNo; }
+  const TStrings& FailedStatement() const { return fFailedStatement; }
+  const AnsiString& FailedMessage() const { return fFailedMessage; }
+  // The number of lines of the script file being read, for progress.
+  int FileLineCount() const { return fFileLineCount; }
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  class TRunScope;
+  class TFileScope;
+
+  TFIBTransaction& EffectiveTransaction();
+  void ScriptChanged(TObject* sender);
+  void BeginRun();
+  // The end of the outermost run: a database created by the script is reconnected with
+  // forced writes, an own database is committed and freed.
+  void EndRun(bool fromFile);
+  // Runs one statement of a script or file, with the batch rules.
+  void RunStatement(const TStatementDesc& desc, TStrings& lines, Integer line, Integer number);
+  void ExecuteBatch(const TStatementDesc& desc, Integer number);
+  void Dispatch(const TStatementDesc& desc, TStrings& lines);
+  // An EFIBError of the statement goes to OnExecuteError when assigned; afterwards the
+  // transaction is rolled back as the kind asks.
+  void HandleError(const EFIBError& error, const TStatementDesc& desc, TStrings& lines, Integer line, Integer index);
+  void NoteFailure(Integer number, const TStrings& lines, const AnsiString& message);
+
+  // Client-side statements.
+  TFIBDatabase& OwnDatabase();
+  void Connect(TStrings& lines);
+  void ReadConnectionClauses(TScriptTokenReader& tokens);
+  void CreateDatabase(TStrings& lines);
+  void Reconnect();
+  void Commit();
+  void Rollback();
+  void SetOption(TStrings& lines);
+  void Describe(TStrings& lines);
+  void Input(TStrings& lines);
+  void ReconnectCreatedDatabase(bool fromFile);
+
+  // Server statements.
+  void ExecuteOnServer(TStrings& lines);
+  void ExecuteText(TStrings& lines);
+  void SetTextWithNamedParams(const AnsiString& text);
+  void LoadBlobFileParams();
+  TFileStream& BlobFile();
+
+  TStringList fScript;
+  TpFIBScriptParser fParser;
+  TScriptMap fMap;
+  bool fParsed = false;
+  bool fConnectSeen = false;
+  bool fDMLSeen = false;
+  bool fUnknownSeen = false;
+
+  TFIBDatabase* fDatabase = nullptr;
+  TpFIBTransaction* fTransaction = nullptr;
+  // Owned by the scripter as a component.
+  TpFIBTransaction* fOwnTransaction;
+  TFIBQuery* fQuery;
+  bool fOwnDatabase = false;
+  bool fAutoDDL = true;
+
+  // State of a run.
+  int fRunDepth = 0;
+  bool fStop = false;
+  int fStoppedAt = 0;
+  int fFailedStatementNo = 0;
+  TStringList fFailedStatement;
+  AnsiString fFailedMessage;
+  Integer fDialect = 3;
+  AnsiString fCharSet;
+  bool fRunAutoDDL = true;
+  AnsiString fBlobFileName;
+  std::unique_ptr<TFileStream> fBlobFile;
+  // The names of the statement's parameters, in order, when it was sent with "?" for them.
+  std::vector<AnsiString> fParamNames;
+  bool fCreatedDatabase = false;
+  bool fBatchMode = false;
+  std::vector<AnsiString> fBatch;
+  int fFileLineCount = 0;
+  // The files being read, outermost first, so that a file cannot INPUT itself.
+  std::vector<AnsiString> fOpenFiles;
+};
+
+}  // namespace ordvane
