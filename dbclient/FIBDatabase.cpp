@@ -5,8 +5,10 @@
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBParamBlocks.h"
+#include "dbclient/FIBQuery.h"
 #include "dbclient/FIBSQLMonitor.h"
 #include "dbclient/FIBStrUtils.h"
+#include "dbclient/pFIBCacheQueries.h"
 
 namespace ordvane {
 
@@ -370,6 +372,7 @@ void TFIBDatabase::Connect() {
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBConnect(Name()); });
   const Integer dialect = GetDBSQLDialect();
   if (dialect < fSQLDialect) fSQLDialect = dialect;
+  fServerTimeDifference = fSynchronizeTime ? Now() - GetServerTime() : 0;
   fDatabaseIdByte = 0;
   DoAfterConnect();
   if (Connected()) NotifyLinks(&TFIBBase::DoDatabaseConnected, false);
@@ -423,6 +426,143 @@ void TFIBDatabase::CreateDatabase() {
   // The next connect reads the lines as connection parameters again.
   fParamsChanged = true;
   ReadConnectionKind();
+}
+
+// ---- Services through the statement pool
+
+namespace {
+
+// A statement taken from the pool for one service call: given back when the call asks,
+// freed otherwise (a failed call always frees it).
+class TServiceStatement {
+ public:
+  explicit TServiceStatement(TFIBQuery* query) : fQuery(query) {}
+  ~TServiceStatement() { delete fQuery; }
+  TServiceStatement(const TServiceStatement&) = delete;
+  TServiceStatement& operator=(const TServiceStatement&) = delete;
+
+  TFIBQuery& Query() { return *fQuery; }
+  void GiveBack() {
+    if (fQuery->Open()) fQuery->Close();
+    FreeQuery(fQuery);
+    fQuery = nullptr;
+  }
+
+ private:
+  TFIBQuery* fQuery;
+};
+
+// Starts a transaction that is not active, and rolls it back unless the call succeeded.
+class TServiceTransaction {
+ public:
+  explicit TServiceTransaction(TFIBTransaction& transaction) : fTransaction(transaction) {
+    fStarted = !transaction.Active();
+    if (fStarted) transaction.StartTransaction();
+  }
+  ~TServiceTransaction() {
+    if (!fSucceeded && fStarted && fTransaction.Active()) {
+      try {
+        fTransaction.Rollback();
+      } catch (const Exception&) {
+        // The call's own failure is the one to report.
+      }
+    }
+  }
+  TServiceTransaction(const TServiceTransaction&) = delete;
+  TServiceTransaction& operator=(const TServiceTransaction&) = delete;
+
+  bool Started() const { return fStarted; }
+  void Succeeded() { fSucceeded = true; }
+
+ private:
+  TFIBTransaction& fTransaction;
+  bool fStarted = false;
+  bool fSucceeded = false;
+};
+
+Variant ColumnValue(TFIBXSQLVAR& column) {
+  if (column.IsBlob() && !column.GetIsNull()) return Variant(column.GetAsString());
+  return column.GetAsVariant();
+}
+
+Variant FirstColumn(TFIBQuery& query) {
+  return query.FieldCount() == 0 ? Null() : ColumnValue(query.GetFields(0));
+}
+
+Variant AllColumns(TFIBQuery& query) {
+  std::vector<Variant> values;
+  for (int i = 0; i < query.FieldCount(); ++i) values.push_back(ColumnValue(query.GetFields(i)));
+  return VarArrayOf(values);
+}
+
+}  // namespace
+
+AnsiString TFIBDatabase::GeneratorNameForSQL(const AnsiString& name) const {
+  if (fSQLDialect == 1) return FastUpperCase(FastTrim(name));
+  if (!name.empty() && name[0] == '"') return name;
+  const bool quote = UsesUpperNames() ? NeedQuoteIdentifierCI(name) : NeedQuoteIdentifier(name);
+  return quote ? "\"" + ReplaceString(name, "\"", "\"\"") + "\"" : FastUpperCase(name);
+}
+
+Int64 TFIBDatabase::Gen_Id(const AnsiString& generatorName, Int64 step, TFIBTransaction* transaction) {
+  TFIBTransaction* chosen = nullptr;
+  for (TFIBTransaction* listed : fTransactions)
+    if (listed != nullptr && listed->Active() && listed->DefaultDatabase() == this) {
+      chosen = listed;
+      break;
+    }
+  if (chosen == nullptr) chosen = ServiceTransaction(transaction);
+  const AnsiString sql =
+      "select gen_id(" + GeneratorNameForSQL(generatorName) + ", " + IntToStr(step) + ") from RDB$DATABASE";
+  TServiceStatement statement(GetQuery(chosen, sql));
+  TServiceTransaction running(*chosen);
+  statement.Query().ExecQuery();
+  const Int64 value = statement.Query().GetFields(0).GetAsInt64();
+  statement.GiveBack();
+  if (running.Started()) chosen->Commit();
+  running.Succeeded();
+  return value;
+}
+
+TFIBTransaction* TFIBDatabase::ServiceTransaction(TFIBTransaction* given) const {
+  if (given == nullptr) return fInternalTransaction.get();
+  if (given->DefaultDatabase() != this) FIBError(19, {given->Name()});
+  return given;
+}
+
+Variant TFIBDatabase::RunQuery(const AnsiString& sql, const std::vector<Variant>& params,
+                               TFIBTransaction* transaction, bool keepInPool, Variant (*read)(TFIBQuery& query)) {
+  TFIBTransaction* used = ServiceTransaction(transaction);
+  TServiceStatement statement(GetQuery(used, sql));
+  TFIBQuery& query = statement.Query();
+  TServiceTransaction running(*used);
+  if (!params.empty()) {
+    query.Prepare();
+    const std::size_t count = std::min(params.size(), static_cast<std::size_t>(query.GetParamCount()));
+    for (std::size_t i = 0; i < count; ++i)
+      if (!VarIsEmpty(params[i])) query.Params()[static_cast<int>(i)].SetAsVariant(params[i]);
+  }
+  query.ExecQuery();
+  const Variant result = read(query);
+  if (transaction == nullptr && used->Active()) used->Commit();
+  running.Succeeded();
+  if (keepInPool) statement.GiveBack();
+  return result;
+}
+
+Variant TFIBDatabase::QueryValue(const AnsiString& sql, const std::vector<Variant>& params,
+                                 TFIBTransaction* transaction, bool keepInPool) {
+  return RunQuery(sql, params, transaction, keepInPool, &FirstColumn);
+}
+
+Variant TFIBDatabase::QueryValues(const AnsiString& sql, const std::vector<Variant>& params,
+                                  TFIBTransaction* transaction, bool keepInPool) {
+  return RunQuery(sql, params, transaction, keepInPool, &AllColumns);
+}
+
+TDateTime TFIBDatabase::GetServerTime() {
+  const AnsiString type = fSQLDialect >= 2 ? "TIMESTAMP" : "DATE";
+  return QueryValue("SELECT CAST('NOW' AS " + type + ") from RDB$DATABASE").AsDateTime();
 }
 
 void TFIBDatabase::DropDatabase() {

@@ -28,6 +28,7 @@ namespace ordvane {
 
 class TFIBBase;
 class TFIBDatabase;
+class TFIBQuery;
 class TFIBTransaction;
 class TFIBSQLMonitorHook;
 
@@ -303,6 +304,28 @@ class TFIBDatabase : public TComponent {
   // Drops the attached database (error 12 when not connected). Its active transactions
   // are rolled back first.
   void DropDatabase();
+  // The generator's value after adding step to it (0 reads it), through a pooled
+  // statement in the first active transaction of this database, else in the given one,
+  // else in the internal one; a transaction that was not active is started and committed
+  // around the call (rolled back when it fails). The name is upper-cased, or quoted when
+  // it needs quotes; a name in double quotes is used as it is.
+  Int64 Gen_Id(const AnsiString& generatorName, Int64 step, TFIBTransaction* transaction = nullptr);
+  // Runs a statement from the pool in the given transaction (or the internal one, which
+  // is committed afterwards) with the values as its parameters in order (Empty values
+  // skipped) and returns the first row's first column (a blob as text), or Null without
+  // a row. QueryValues returns every column of the first row as a variant array. The
+  // statement goes back to the pool when keepInPool is set and the call succeeded, and is
+  // freed otherwise. A transaction whose DefaultDatabase is another database: client
+  // error 19.
+  Variant QueryValue(const AnsiString& sql, const std::vector<Variant>& params = {},
+                     TFIBTransaction* transaction = nullptr, bool keepInPool = true);
+  Variant QueryValues(const AnsiString& sql, const std::vector<Variant>& params = {},
+                      TFIBTransaction* transaction = nullptr, bool keepInPool = true);
+  // The server's current date and time (a TIMESTAMP from dialect 2 on, else a DATE).
+  TDateTime GetServerTime();
+  // Local time minus the server's, in days, measured at each connect when
+  // SynchronizeTime is set (0 otherwise).
+  double ServerTimeDifference() const { return fServerTimeDifference; }
   // Runs LoginDialogProc and writes what it returns back as parameter lines.
   bool Login();
   TBlobFilterList& BlobFilters() { return fBlobFilters; }
@@ -353,6 +376,13 @@ class TFIBDatabase : public TComponent {
   void DoAfterConnect();
   // The server kind and character-set flags of a new attachment.
   void ReadConnectionKind();
+  // A generator name as the statement writes it.
+  AnsiString GeneratorNameForSQL(const AnsiString& name) const;
+  // The given transaction (which must work on this database), else the internal one.
+  TFIBTransaction* ServiceTransaction(TFIBTransaction* given) const;
+  // The statement of QueryValue(s), run; reads the first row through read.
+  Variant RunQuery(const AnsiString& sql, const std::vector<Variant>& params, TFIBTransaction* transaction,
+                   bool keepInPool, Variant (*read)(TFIBQuery& query));
   void DoBeforeDisconnect();
   void DoAfterDisconnect();
   void EndTransactionsForDisconnect(bool force, std::exception_ptr& failure);
@@ -410,6 +440,7 @@ class TFIBDatabase : public TComponent {
   bool fKOI8CharSet = false;
   bool fFB21UnicodeOrNone = false;
   Byte fDatabaseIdByte = 0;
+  double fServerTimeDifference = 0;
 
   Cardinal fTimeout = 0;
   std::unique_ptr<TFIBTimer> fTimer;

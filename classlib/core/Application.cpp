@@ -29,6 +29,8 @@ bool TApplication::ProcessMessage(UInt64 timerCutoff) {
     if (!TMessageQueue::Current()->Peek(msg, 0, 0, 0, PM_REMOVE, timerCutoff)) return false;
     if (msg.message == WM_QUIT)
       fTerminated = true;
+    else if (fProcessor)
+      fProcessor->ProcessMessage(msg);
     else
       DispatchMessage(msg);
   } catch (...) {
@@ -46,7 +48,12 @@ void TApplication::ProcessMessages() {
 void TApplication::HandleMessage() {
   if (ProcessMessage(GetTickCount64())) return;
   try {
-    WaitMessage();
+    bool done = true;
+    if (OnIdle) {
+      const TIdleEvent handler = OnIdle;
+      handler(this, done);
+    }
+    if (done) WaitMessage();
   } catch (...) {
     HandleException(this);
   }

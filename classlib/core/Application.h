@@ -13,6 +13,16 @@
 namespace ordvane {
 
 using TExceptionEvent = TEvent<void(TObject* sender, Exception& e)>;
+using TIdleEvent = TEvent<void(TObject* sender, bool& done)>;
+
+// The user-interface layer's share of the message loop: it takes each message the loop
+// retrieves (other than WM_QUIT) and dispatches it itself, doing first what the controls
+// need (key messages offered to controls, hints, character translation).
+class TMessageProcessor {
+ public:
+  virtual ~TMessageProcessor() = default;
+  virtual void ProcessMessage(const TMsg& msg) = 0;
+};
 
 class TApplication : public TComponent {
   ORDVANE_CLASS(TApplication, TComponent)
@@ -24,8 +34,8 @@ class TApplication : public TComponent {
   // left. A timer fires at most once per call, so a slow timer handler cannot keep the
   // caller here. A handler may call ProcessMessages again.
   void ProcessMessages();
-  // Handles one message; when none is waiting, runs the calls of other threads and waits
-  // for the next message.
+  // Handles one message; when none is waiting, fires OnIdle and, unless it cleared its
+  // `done` flag, runs the calls of other threads and waits for the next message.
   void HandleMessage();
 
   // Asks the main thread's loop to end: a WM_QUIT is posted to it. Terminated becomes
@@ -40,6 +50,20 @@ class TApplication : public TComponent {
   // Writes the message to the standard error stream, ending it with a full stop.
   void ShowException(const Exception& e) const;
 
+  // Installs the processor that dispatches the messages (nullptr: plain dispatch).
+  void SetMessageProcessor(TMessageProcessor* processor) { fProcessor = processor; }
+
+  // Hints: whether they show at all, the pause before one shows (milliseconds), the
+  // shorter pause while one is already showing, and how long one stays.
+  bool ShowHint() const { return fShowHint; }
+  void SetShowHint(bool value) { fShowHint = value; }
+  Integer HintPause() const { return fHintPause; }
+  void SetHintPause(Integer value) { fHintPause = value; }
+  Integer HintShortPause() const { return fHintShortPause; }
+  void SetHintShortPause(Integer value) { fHintShortPause = value; }
+  Integer HintHidePause() const { return fHintHidePause; }
+  void SetHintHidePause(Integer value) { fHintHidePause = value; }
+
   // The program's name without folder and extension until one is set.
   AnsiString Title() const;
   void SetTitle(const AnsiString& title) { fTitle = title; }
@@ -47,6 +71,7 @@ class TApplication : public TComponent {
   AnsiString ExeName() const;
 
   TExceptionEvent OnException;
+  TIdleEvent OnIdle;
 
  private:
   bool ProcessMessage(UInt64 timerCutoff);
@@ -54,6 +79,11 @@ class TApplication : public TComponent {
 
   bool fTerminated = false;
   std::optional<AnsiString> fTitle;
+  TMessageProcessor* fProcessor = nullptr;
+  bool fShowHint = true;
+  Integer fHintPause = 500;
+  Integer fHintShortPause = 50;
+  Integer fHintHidePause = 2500;
 };
 
 extern TApplication* Application;

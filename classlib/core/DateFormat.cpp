@@ -235,7 +235,7 @@ class DateTimeScanner {
         case DateOrder::DMY: year = n3, yearLength = length3, month = n2, day = n1; break;
         default: year = n1, yearLength = length1, month = n2, day = n3; break;
       }
-      if (yearLength <= 2) year = ExpandTwoDigitYear(year);
+      if (yearLength <= 2) year = ExpandTwoDigitYear(year, fSettings);
     } else {
       year = CurrentYear();
       if (order == DateOrder::DMY)
@@ -311,14 +311,6 @@ class DateTimeScanner {
     if (ScanString(fSettings.TimeAMString) || ScanString("AM")) return 0;
     if (ScanString(fSettings.TimePMString) || ScanString("PM")) return 12;
     return -1;
-  }
-
-  Word ExpandTwoDigitYear(Word year) const {
-    const int window = fSettings.TwoDigitYearCenturyWindow;
-    const int centuryBase = CurrentYear() - window;
-    int expanded = year + centuryBase / 100 * 100;
-    if (window > 0 && expanded < centuryBase) expanded += 100;
-    return static_cast<Word>(expanded);
   }
 
   const AnsiString& fText;
@@ -418,6 +410,14 @@ TDateTime StrToDateTime(const AnsiString& text, const TFormatSettings& settings)
   TDateTime value = 0;
   if (!TryStrToDateTime(text, value, settings)) Invalid(text, "date and time");
   return value;
+}
+
+Word ExpandTwoDigitYear(Word year, const TFormatSettings& settings) {
+  const int window = settings.TwoDigitYearCenturyWindow;
+  const int centuryBase = CurrentYear() - window;
+  int expanded = year + centuryBase / 100 * 100;
+  if (window > 0 && expanded < centuryBase) expanded += 100;
+  return static_cast<Word>(expanded);
 }
 
 }  // namespace ordvane

@@ -43,4 +43,9 @@ TDateTime StrToTime(const AnsiString& text, const TFormatSettings& settings);
 TDateTime StrToDateTime(const AnsiString& text);
 TDateTime StrToDateTime(const AnsiString& text, const TFormatSettings& settings);
 
+// A year written with one or two digits placed by the settings' two-digit-year window:
+// in the century that holds the years from (current year - window) on; a window of 0
+// keeps the current century.
+Word ExpandTwoDigitYear(Word year, const TFormatSettings& settings);
+
 }  // namespace ordvane

@@ -132,6 +132,7 @@ void TMessageQueue::Close() {
     fClosed = true;
     calls.swap(fCalls);
     fPosted.clear();
+    fInput.clear();
     fTimers.clear();
   }
   for (auto& call : calls)
@@ -143,6 +144,16 @@ bool TMessageQueue::Post(const TMsg& msg) {
     std::lock_guard guard(fLock);
     if (fClosed) return false;
     fPosted.push_back(msg);
+  }
+  fWake.notify_all();
+  return true;
+}
+
+bool TMessageQueue::PostInput(const TMsg& msg) {
+  {
+    std::lock_guard guard(fLock);
+    if (fClosed) return false;
+    fInput.push_back(msg);
   }
   fWake.notify_all();
   return true;
@@ -238,19 +249,22 @@ void TMessageQueue::WaitServicingCalls(const std::function<bool()>& done) {
 
 bool TMessageQueue::FindMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax, bool remove,
                                 UInt64 timerCutoff) {
-  auto posted = std::find_if(fPosted.begin(), fPosted.end(), [&](const TMsg& m) {
-    return ForWindow(m.hwnd, wnd) && InRange(m.message, filterMin, filterMax);
-  });
-  if (posted != fPosted.end()) {
-    msg = *posted;
-    if (remove) fPosted.erase(posted);
-    return true;
+  for (std::deque<TMsg>* list : {&fPosted, &fInput}) {
+    auto found = std::find_if(list->begin(), list->end(), [&](const TMsg& m) {
+      return ForWindow(m.hwnd, wnd) && InRange(m.message, filterMin, filterMax);
+    });
+    if (found != list->end()) {
+      msg = *found;
+      if (remove) list->erase(found);
+      return true;
+    }
   }
   if (fQuit && wnd == 0) {
     msg = TMsg{0, WM_QUIT, static_cast<WPARAM>(fQuitCode), 0, GetTickCount()};
     if (remove) fQuit = false;
     return true;
   }
+  if (fPaintSource && InRange(WM_PAINT, filterMin, filterMax) && fPaintSource(wnd, remove, msg)) return true;
   if (!InRange(WM_TIMER, filterMin, filterMax)) return false;
   Timer* first = nullptr;
   for (Timer& t : fTimers)
@@ -317,7 +331,10 @@ void TMessageQueue::WaitForMessage() {
     if (RunCalls()) return;
     std::unique_lock lock(fLock);
     UInt64 due = 0;
-    if (!fPosted.empty() || fQuit || CallsPending() || (EarliestDue(0, due) && due <= Now())) return;
+    TMsg paint;
+    if (!fPosted.empty() || !fInput.empty() || fQuit || CallsPending() || (EarliestDue(0, due) && due <= Now()) ||
+        (fPaintSource && fPaintSource(0, false, paint)))
+      return;
     WaitForTimerOrWake(lock, 0);
   }
 }
@@ -359,10 +376,16 @@ bool TMessageQueue::NextTimerDue(UInt64& due) {
   return EarliestDue(0, due);
 }
 
+void TMessageQueue::SetPaintSource(TPaintSource source) {
+  std::lock_guard guard(fLock);
+  fPaintSource = std::move(source);
+}
+
 void TMessageQueue::ForgetWindow(HWND wnd) {
   std::lock_guard guard(fLock);
   std::erase_if(fTimers, [wnd](auto& t) { return t.wnd == wnd; });
   std::erase_if(fPosted, [wnd](auto& m) { return m.hwnd == wnd; });
+  std::erase_if(fInput, [wnd](auto& m) { return m.hwnd == wnd; });
 }
 
 HWND AllocateHWnd(TWndMethod method) {
@@ -394,6 +417,13 @@ bool PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!window) return false;
   auto queue = window->queue.lock();
   return queue && queue->Post(message);
+}
+
+bool PostInputMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto window = FindWindow(wnd);
+  if (!window) return false;
+  auto queue = window->queue.lock();
+  return queue && queue->PostInput(TMsg{wnd, msg, wParam, lParam, GetTickCount()});
 }
 
 LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -9,10 +9,6 @@ namespace ordvane {
 
 namespace {
 
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
 char AsciiUpper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
@@ -84,21 +80,31 @@ int SignOf(int difference) {
 
 }  // namespace
 
-AnsiString Trim(const AnsiString& text) {
-  return TrimLeft(TrimRight(text));
-}
+namespace {
 
-AnsiString TrimLeft(const AnsiString& text) {
+template <class Text>
+Text TrimmedLeft(const Text& text) {
   std::size_t first = 0;
-  while (first < text.size() && IsBlank(text[first])) ++first;
+  while (first < text.size() && static_cast<std::make_unsigned_t<typename Text::value_type>>(text[first]) <= ' ')
+    ++first;
   return text.substr(first);
 }
 
-AnsiString TrimRight(const AnsiString& text) {
+template <class Text>
+Text TrimmedRight(const Text& text) {
   std::size_t end = text.size();
-  while (end > 0 && IsBlank(text[end - 1])) --end;
+  while (end > 0 && static_cast<std::make_unsigned_t<typename Text::value_type>>(text[end - 1]) <= ' ') --end;
   return text.substr(0, end);
 }
+
+}  // namespace
+
+AnsiString Trim(const AnsiString& text) { return TrimmedLeft(TrimmedRight(text)); }
+AnsiString TrimLeft(const AnsiString& text) { return TrimmedLeft(text); }
+AnsiString TrimRight(const AnsiString& text) { return TrimmedRight(text); }
+WideString Trim(const WideString& text) { return TrimmedLeft(TrimmedRight(text)); }
+WideString TrimLeft(const WideString& text) { return TrimmedLeft(text); }
+WideString TrimRight(const WideString& text) { return TrimmedRight(text); }
 
 int Pos(std::string_view sub, std::string_view text) {
   if (sub.empty()) return 0;

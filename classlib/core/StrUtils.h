@@ -13,6 +13,9 @@ namespace ordvane {
 AnsiString Trim(const AnsiString& text);
 AnsiString TrimLeft(const AnsiString& text);
 AnsiString TrimRight(const AnsiString& text);
+WideString Trim(const WideString& text);
+WideString TrimLeft(const WideString& text);
+WideString TrimRight(const WideString& text);
 
 // Position of the first occurrence of sub in text, 1-based; 0 when absent or sub is empty.
 int Pos(std::string_view sub, std::string_view text);

@@ -33,6 +33,11 @@ TEST(StrUtils, TrimRemovesControlCharactersAndBlanks) {
   // 8-bit letters are not blanks.
   const AnsiString word = Utf8ToAnsi("ім’я\xA0");
   EXPECT_EQ(Trim(word), word);
+  // Wide text alike: only code units up to the blank go.
+  EXPECT_EQ(Trim(WideString(u" \t ім’я\u00A0\u2003\r\n")), u"ім’я\u00A0\u2003");
+  EXPECT_EQ(TrimLeft(WideString(u"\x01 a ")), u"a ");
+  EXPECT_EQ(TrimRight(WideString(u" a \x1F")), u" a");
+  EXPECT_EQ(Trim(WideString(u"  ")), u"");
 }
 
 TEST(StrUtils, StringReplaceFindsOccurrencesLeftToRight) {

@@ -25,6 +25,7 @@ TEST(MonitorHooks, ConnectTransactionsAndDisconnectReachTheReader) {
   database->SetName("dbMonitored");
   transaction->SetName("trMonitored");
   test::Configure(*database, db);
+  database->SetSynchronizeTime(false);  // its query at connect would trace the internal transaction too
   transaction->SetDefaultDatabase(database);
 
   // Transactions and connects wanted; fetches, executes and prepares not.

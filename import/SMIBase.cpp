@@ -1,0 +1,867 @@
+#include "import/SMIBase.h"
+
+#include <algorithm>
+
+#include "classlib/core/AnsiStrings.h"
+#include "classlib/core/Application.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/core/FloatFormat.h"
+#include "classlib/core/StrUtils.h"
+#include "classlib/db/DBConsts.h"
+#include "import/SMIText.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr const char* kCanceledMessage = "The data import process was canceled by the user.";
+constexpr const char* kCompletedMessage = "The data import process has completed successfully.";
+constexpr const char* kFailedMessage = "An error has occurred during the data import process.";
+
+// A row error that OnErrorEvent chose to abort on, already reported.
+class RowAbort : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+[[noreturn]] void PropertyMissing(const AnsiString& name) {
+  throw Exception(Format("Property %s wasn't specified.", {name}));
+}
+
+bool IsKeyedMode(TImportMode mode) {
+  return mode == imUpdate || mode == imAppendUpdate || mode == imDelete || mode == imAppendNewOnly;
+}
+
+bool IsEditing(const TDataSet* dataSet) {
+  const TDataSetState state = dataSet->State();
+  return state == dsEdit || state == dsInsert || state == dsSetKey;
+}
+
+// The names of a ";" list, trimmed, empty ones left out.
+std::vector<AnsiString> SplitNames(const AnsiString& list) {
+  std::vector<AnsiString> names;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t end = std::min(list.find(';', start), list.size());
+    const AnsiString name = Trim(list.substr(start, end - start));
+    if (!name.empty()) names.push_back(name);
+    start = end + 1;
+  }
+  return names;
+}
+
+// The items of a ";" list as they are, empty ones included.
+std::vector<AnsiString> SplitItems(const AnsiString& list) {
+  std::vector<AnsiString> items;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = list.find(';', start);
+    items.push_back(list.substr(start, end == AnsiString::npos ? AnsiString::npos : end - start));
+    if (end == AnsiString::npos) return items;
+    start = end + 1;
+  }
+}
+
+AnsiString Unenclosed(const AnsiString& text, char open, char close) {
+  if (text.size() >= 2 && text.front() == open && text.back() == close) return text.substr(1, text.size() - 2);
+  return text;
+}
+
+bool IsText(const Variant& value) { return VarType(value) == varString || VarType(value) == varOleStr; }
+
+TSMIValueKind KindOf(TFieldType type) {
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: return TSMIValueKind::Integer;
+    case ftFloat: case ftCurrency: case ftBCD: return TSMIValueKind::Float;
+    case ftDate: case ftDateTime: return TSMIValueKind::Date;
+    case ftTime: return TSMIValueKind::Time;
+    case ftBoolean: return TSMIValueKind::Boolean;
+    default: return TSMIValueKind::Other;
+  }
+}
+
+bool IsSQLNumberType(TFieldType type) {
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
+    case ftLargeint:
+      return true;
+    default:
+      return false;
+  }
+}
+
+TSMIDataType ColumnTypeOf(TFieldType type) {
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: return itInteger;
+    case ftBoolean: return itBoolean;
+    case ftFloat: case ftCurrency: case ftBCD: return itFloat;
+    case ftDate: return itDate;
+    case ftTime: return itTime;
+    case ftDateTime: return itDateTime;
+    default: return itString;
+  }
+}
+
+// A name the expression language reads as it is: letters, digits and "_", not first a digit.
+bool IsPlainName(const AnsiString& name) {
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+// The digits, sign, point and exponent of a number written for SQL, or empty when the text
+// is not a number.
+AnsiString SQLNumberText(const AnsiString& text, char decimalSeparator) {
+  AnsiString number = Trim(text);
+  std::replace(number.begin(), number.end(), decimalSeparator, '.');
+  const bool plain = !number.empty() && std::all_of(number.begin(), number.end(), [](char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+  });
+  double value = 0;
+  return plain && TryExpressionNumber(number, value, '.') ? number : AnsiString();
+}
+
+const TFormatSettings& PointSettings() {
+  static const TFormatSettings settings = [] {
+    TFormatSettings s;
+    s.DecimalSeparator = '.';
+    return s;
+  }();
+  return settings;
+}
+
+}  // namespace
+
+// ---- Construction and properties ------------------------------------------------------
+
+TSMImportBaseComponent::TSMImportBaseComponent(TComponent* owner)
+    : TComponent(owner),
+      fDataFormats(std::make_unique<TSMIDataFormats>()),
+      fLoadCondition(std::make_unique<TSMILoadCondition>()),
+      fSQLOptions(std::make_unique<TSMISQLOptions>()),
+      fMappings(std::make_unique<TStringList>()),
+      fOptions{soShowMessage, soExtendedStatistic, soUseAnimatedControl, soWaitCursor, soAutoCloseStatistic},
+      fParameters(std::make_unique<TSMIParameters>(this)),
+      fStatistic(std::make_unique<TSMIStatistic>()),
+      fColumns(std::make_unique<TSMIColumns>(this)),
+      fDialogs(DefaultSMIImportDialogs()) {}
+
+TSMImportBaseComponent::~TSMImportBaseComponent() = default;
+
+void TSMImportBaseComponent::SetDataSet(TDataSet* value) {
+  if (value == fDataSet) return;
+  if (fDataSet != nullptr) RemoveFreeNotification(fDataSet);
+  fDataSet = value;
+  if (fDataSet != nullptr) FreeNotification(fDataSet);
+}
+
+void TSMImportBaseComponent::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == fDataSet) fDataSet = nullptr;
+}
+
+AnsiString TSMImportBaseComponent::SourceFileName() { return fSourceFileName.value_or("SMImport" + GetDefaultExtension()); }
+
+void TSMImportBaseComponent::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TSMImportBaseComponent*>(source);
+  if (other == nullptr) return TComponent::Assign(source);
+  fTableType = other->fTableType;
+  fAnimatedStatus = other->fAnimatedStatus;
+  fActionKind = other->fActionKind;
+  SetDataSet(other->fDataSet);
+  fDatasetKeys = other->fDatasetKeys;
+  fUseDisplayNames = other->fUseDisplayNames;
+  fRowFirst = other->fRowFirst;
+  fRowLast = other->fRowLast;
+  fRowFieldNames = other->fRowFieldNames;
+  fMappings->Assign(other->fMappings.get());
+  fParameters->Assign(other->fParameters.get());
+  fMode = other->fMode;
+  fOptions = other->fOptions;
+  fSourceFileName = other->fSourceFileName;
+  fCharacterSet = other->fCharacterSet;
+  fTrimSpaces = other->fTrimSpaces;
+  fTitleStatus = other->fTitleStatus;
+  fStatistic->Assign(other->fStatistic.get());
+  fDataFormats->Assign(other->fDataFormats.get());
+  fLoadCondition->Assign(other->fLoadCondition.get());
+  fSQLOptions->Assign(other->fSQLOptions.get());
+  fCommitCount = other->fCommitCount;
+  OnErrorEvent = other->OnErrorEvent;
+  OnGetCellParams = other->OnGetCellParams;
+  OnParsedValue = other->OnParsedValue;
+  OnParserEvaluate = other->OnParserEvaluate;
+  OnBeforeExecute = other->OnBeforeExecute;
+  OnAfterExecute = other->OnAfterExecute;
+  OnBeforeRecordEvent = other->OnBeforeRecordEvent;
+  OnAfterRecordEvent = other->OnAfterRecordEvent;
+  OnBeforeUpdate = other->OnBeforeUpdate;
+  OnBeforeFieldUpdate = other->OnBeforeFieldUpdate;
+  OnGetRowMode = other->OnGetRowMode;
+  OnBeforeLoadSpecification = other->OnBeforeLoadSpecification;
+  OnAfterLoadSpecification = other->OnAfterLoadSpecification;
+  OnBeforeSaveSpecification = other->OnBeforeSaveSpecification;
+  OnAfterSaveSpecification = other->OnAfterSaveSpecification;
+  OnLocateRecord = other->OnLocateRecord;
+  OnStartTransaction = other->OnStartTransaction;
+  OnFinishTransaction = other->OnFinishTransaction;
+  OnCreateStructure = other->OnCreateStructure;
+}
+
+// ---- Execute --------------------------------------------------------------------------
+
+void TSMImportBaseComponent::ExecuteFromStream(TStream* stream) {
+  fSourceStream = stream;
+  struct Forget {
+    TStream*& stream;
+    ~Forget() { stream = nullptr; }
+  } forget{fSourceStream};
+  Execute();
+}
+
+void TSMImportBaseComponent::Execute() {
+  fStatistic->SetResult(irUnknown);
+  if (OnBeforeExecute) OnBeforeExecute(this);
+  CheckRequiredProperties();
+  if (!AskParameters()) return;
+
+  AnsiString message;
+  const bool failed = !RunGuarded(message);
+  if (fOptions.Contains(soWaitCursor)) fDialogs->SetWaitCursor(false);
+  ShowOutcome(message, failed);
+  CloseSource();
+  if (OnAfterExecute) OnAfterExecute(this);
+}
+
+void TSMImportBaseComponent::CheckRequiredProperties() {
+  AnsiString name;
+  if (GetTargetName(name)) PropertyMissing(name);
+  if (fDatasetKeys.empty() && IsKeyedMode(fMode)) PropertyMissing("DatasetKeys");
+  if (fMappings->Count() > 0 && UsesKeys()) CheckKeysMapped();
+}
+
+// The key list is needed for the keyed modes and whenever a row may switch to one.
+bool TSMImportBaseComponent::UsesKeys() const { return IsKeyedMode(fMode) || OnGetRowMode.Assigned(); }
+
+// A key without a mapping could never be looked up: refused before the run.
+void TSMImportBaseComponent::CheckKeysMapped() const {
+  for (const AnsiString& key : SplitNames(fDatasetKeys)) {
+    bool mapped = false;
+    for (int i = 0; i < fMappings->Count() && !mapped; ++i)
+      mapped = AnsiSameText(Trim(fMappings->Names(i)), key);
+    if (!mapped) throw Exception(Format("Key field %s has no mapping.", {key}));
+  }
+}
+
+bool TSMImportBaseComponent::AskParameters() {
+  std::vector<TSMIParameter*> asked;
+  for (int i = 0; i < fParameters->Count(); ++i) {
+    TSMIParameter* parameter = fParameters->Items(i);
+    const TSMIParameterMode mode = parameter->ParameterMode();
+    if (!parameter->Expression().empty() && (mode == ipmCalculate || mode == ipmCalculateAndAsk))
+      parameter->SetValue(EvaluateExpression(parameter->Expression()));
+    if (mode == ipmAsk || mode == ipmCalculateAndAsk) asked.push_back(parameter);
+  }
+  if (asked.empty()) return true;
+  if (!fDialogs->AskParameters(asked)) return false;
+  for (const TSMIParameter* parameter : asked)
+    if (parameter->Required() && VarToStr(parameter->Value()).empty())
+      throw Exception(Format("Parameter %s wasn't specified.", {parameter->Caption()}));
+  return true;
+}
+
+// Steps from opening the source to the end of the rows, where every failure ends the run
+// as failed: true when the run did not fail, with the message to show.
+bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
+  bool generated = false;
+  try {
+    if (fOptions.Contains(soWaitCursor)) fDialogs->SetWaitCursor(true);
+    if (fAnimatedStatus)
+      fDialogs->ShowProgress({"Importing...", fTitleStatus, "Deleted:", "Updated:", "Added:", "Errors:",
+                              "Processed:", "&Cancel"},
+                             fOptions.Contains(soExtendedStatistic), fOptions.Contains(soUseAnimatedControl));
+    OpenSource();
+    if (fMappings->Count() == 0) {
+      fColumns->Clear();
+      FillColumnsFromDataSet();
+      if (OnCreateStructure) OnCreateStructure(this, fColumns.get());
+      if (fMappings->Count() == 0) {
+        generated = true;
+        FillMappingsFromFields();
+      }
+    }
+    ImportData();
+    if (generated) fMappings->Clear();
+    const bool cancelled = fAborted || Cancelled();
+    message = cancelled ? kCanceledMessage : kCompletedMessage;
+    fStatistic->SetResult(cancelled ? irCanceled : irExecuted);
+    return true;
+  } catch (const std::exception& error) {
+    if (generated) fMappings->Clear();
+    const auto* own = dynamic_cast<const Exception*>(&error);
+    message = AnsiString(kFailedMessage) + "\r\n" + (own != nullptr ? own->Message() : AnsiString(error.what()));
+    fStatistic->SetResult(irFailed);
+    return false;
+  }
+}
+
+// A failed run is always shown: its dialog waits for the user even when it would close by
+// itself.
+void TSMImportBaseComponent::ShowOutcome(const AnsiString& message, bool failed) {
+  if (!fAnimatedStatus) {
+    if (fOptions.Contains(soShowMessage)) fDialogs->ShowMessage(message);
+    return;
+  }
+  fDialogs->ShowResult(message, Counters(fStatistic->TotalImported()), "&OK");
+  if (failed || !fOptions.Contains(soAutoCloseStatistic)) fDialogs->WaitForClose();
+  fDialogs->CloseProgress();
+}
+
+bool TSMImportBaseComponent::Cancelled() const { return fAnimatedStatus && fDialogs->IsProgressCancelled(); }
+
+TSMIProgressCounters TSMImportBaseComponent::Counters(Integer processed) const {
+  return {processed,
+          fStatistic->TotalErrors(),
+          fStatistic->TotalAdded(),
+          fStatistic->TotalDeleted(),
+          fStatistic->TotalUpdated(),
+          fStatistic->TotalSkipped()};
+}
+
+void TSMImportBaseComponent::RefreshProgress() {
+  if (!fAnimatedStatus || ++fRowsSinceRefresh < std::max<Integer>(fStatistic->UpdateStep(), 1)) return;
+  fRowsSinceRefresh = 0;
+  fDialogs->UpdateProgress(fTitleStatus, Counters(fStatistic->TotalImported()));
+}
+
+// ---- The source side ------------------------------------------------------------------
+
+void TSMImportBaseComponent::OpenSource() {
+  if (fDataFormats->UseRegionalSettings()) fDataFormats->LoadRegionalSettings();
+}
+
+bool TSMImportBaseComponent::GetTargetName(AnsiString& name) {
+  if (fDataSet != nullptr) return false;
+  name = "DataSet";
+  return true;
+}
+
+void TSMImportBaseComponent::FillColumnsFromDataSet() {
+  if (fDataSet == nullptr) return;
+  for (int i = 0; i < fDataSet->FieldCount(); ++i) {
+    TField* field = fDataSet->Fields().Fields(i);
+    TSMIColumn* column = fColumns->Add();
+    column->SetFieldName(field->FieldName());
+    column->SetCaption(field->DisplayLabel());
+    column->SetDataType(ColumnTypeOf(field->DataType()));
+    column->SetAlignment(field->Alignment());
+    column->SetSize(field->Size());
+    if (const auto* floatField = dynamic_cast<const TFloatField*>(field)) column->SetPrecision(floatField->Precision());
+  }
+}
+
+void TSMImportBaseComponent::FillMappingsFromFields() {
+  if (fDataSet == nullptr) return;
+  std::vector<TField*> fields;
+  for (int i = 0; i < fDataSet->FieldCount(); ++i) {
+    TField* field = fDataSet->Fields().Fields(i);
+    if (field->FieldKind() != fkCalculated && field->FieldKind() != fkLookup) fields.push_back(field);
+  }
+  bool matched = false;
+  for (int i = 0; i < fColumns->Count(); ++i) {
+    const TSMIColumn* column = fColumns->Items(i);
+    const bool blank = column->FieldName().find(' ') != AnsiString::npos;
+    for (TField* field : fields) {
+      const bool same = AnsiSameText(field->FieldName(), column->FieldName()) ||
+                        (blank && AnsiSameText(field->FieldName(), "[" + column->FieldName() + "]")) ||
+                        (fUseDisplayNames && AnsiSameText(field->DisplayLabel(), column->Caption()));
+      if (!same) continue;
+      fMappings->Add(field->FieldName() + "=" + QuoteName(i));
+      matched = true;
+      break;
+    }
+  }
+  if (matched) return;
+  for (std::size_t i = 0; i < fields.size() && static_cast<int>(i) < fColumns->Count(); ++i)
+    fMappings->Add(fields[i]->FieldName() + "=" + QuoteName(static_cast<int>(i)));
+}
+
+// Brackets a name the expression language would not read as one name: one with a blank,
+// as the format asks, and also one with other characters (a Cyrillic column title).
+AnsiString TSMImportBaseComponent::QuoteName(int index) {
+  const AnsiString name = fColumns->Items(index)->FieldName();
+  return IsPlainName(name) ? name : "[" + name + "]";
+}
+
+// ---- Mappings -------------------------------------------------------------------------
+
+void TSMImportBaseComponent::PrepareMappings() {
+  fMappingList.clear();
+  fFieldList.clear();
+  fKeyList.clear();
+  for (int i = 0; i < fMappings->Count(); ++i) {
+    const AnsiString name = Trim(fMappings->Names(i));
+    if (name.empty()) continue;
+    fMappingList.push_back({name, fMappings->ValueFromIndex(i), Null(), -1});
+    const int mapping = static_cast<int>(fMappingList.size()) - 1;
+    // A field mapped twice takes the value of its last line.
+    auto same = std::find_if(fFieldList.begin(), fFieldList.end(),
+                             [&](const RowEntry& entry) { return AnsiSameText(entry.FieldName, name); });
+    if (same != fFieldList.end())
+      same->MappingIndex = mapping;
+    else
+      fFieldList.push_back({name, Null(), mapping});
+  }
+  if (!UsesKeys()) return;
+  CheckKeysMapped();
+  for (const AnsiString& key : SplitNames(fDatasetKeys))
+    for (int i = static_cast<int>(fMappingList.size()) - 1; i >= 0; --i)
+      if (AnsiSameText(fMappingList[i].FieldName, key)) {
+        fKeyList.push_back({key, Null(), i});
+        break;
+      }
+}
+
+void TSMImportBaseComponent::GetRowValues() {
+  for (MappingEntry& entry : fMappingList) {
+    TField* field = fDataSet->FindField(entry.FieldName);
+    if (field == nullptr && fUseDisplayNames)
+      for (int i = 0; i < fDataSet->FieldCount() && field == nullptr; ++i)
+        if (AnsiSameText(fDataSet->Fields().Fields(i)->DisplayLabel(), entry.FieldName))
+          field = fDataSet->Fields().Fields(i);
+    entry.FieldIndex = field != nullptr ? field->Index() : -1;
+  }
+}
+
+TField* TSMImportBaseComponent::MappedField(const MappingEntry& entry) const {
+  if (entry.FieldIndex >= 0 && entry.FieldIndex < fDataSet->FieldCount())
+    return fDataSet->Fields().Fields(entry.FieldIndex);
+  return fDataSet->FindField(entry.FieldName);
+}
+
+Variant TSMImportBaseComponent::MappingValues() const {
+  std::vector<Variant> values;
+  for (const MappingEntry& entry : fMappingList) values.push_back(entry.Value);
+  return VarArrayOf(values);
+}
+
+Variant TSMImportBaseComponent::KeyValues() const {
+  if (fKeyList.size() == 1) return fKeyList[0].Value;
+  std::vector<Variant> values;
+  for (const RowEntry& entry : fKeyList) values.push_back(entry.Value);
+  return VarArrayOf(values);
+}
+
+// ---- Values ---------------------------------------------------------------------------
+
+Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression) {
+  if ((fTableType == teText || fTableType == teClipboard) && expression.compare(0, 4, "Text") == 0) {
+    Variant value = expression;
+    bool done = true;
+    ConvertValue(this, expression, TSMIArguments(), 0, false, value, done);
+    return value;
+  }
+  TSMIParser parser(nullptr);
+  parser.OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
+  parser.SetText(expression);
+  return parser.Calculate();
+}
+
+void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
+                                          int argCount, bool isChild, Variant& value, bool& done) {
+  done = argCount == 0;
+  if (IsText(value)) value = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+  const AnsiString name = UpperCase(eval);
+  TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
+  if (name == "LOOKUP" && argCount >= 4) {
+    value = LookupValue(args);
+  } else if (name == "SUBSTITUTE" && argCount >= 3) {
+    value = Null();
+    const std::vector<AnsiString> from = SplitItems(VarToStr(args[1])), to = SplitItems(VarToStr(args[2]));
+    const AnsiString text = VarToStr(args[0]);
+    for (std::size_t i = 0; i < from.size() && i < to.size(); ++i)
+      if (from[i] == text) {
+        value = to[i];
+        break;
+      }
+  } else if (name == "STATTOTALCOUNT") {
+    value = fStatistic->TotalCount();
+  } else if (name == "STATTOTALIMPORTED") {
+    value = fStatistic->TotalImported();
+  } else if (name == "STATTOTALADDED") {
+    value = fStatistic->TotalAdded();
+  } else if (name == "STATTOTALDELETED") {
+    value = fStatistic->TotalDeleted();
+  } else if (name == "STATTOTALUPDATED") {
+    value = fStatistic->TotalUpdated();
+  } else if (name == "STATERRORCOUNT") {
+    value = fStatistic->TotalErrors();
+  } else if (name == "STATTOTALSKIPPED") {
+    value = fStatistic->TotalSkipped();
+  } else {
+    const AnsiString reference = VarToStr(value);
+    if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
+      value = parameter->Value();
+    else
+      value = GetSourceValue(reference);
+    if (OnParsedValue) OnParsedValue(this, field, value);
+  }
+  if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
+
+  if (IsText(value) && fTrimSpaces != tsNoTrim) {
+    const WideString text = value.AsWideString();
+    value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
+  }
+  if (IsText(value) && VarToStr(value).empty()) {
+    value = Null();
+    return;
+  }
+  if (!isChild && field != nullptr)
+    value = ConvertImportText(value, ConversionTarget(field), *fDataFormats, fTableType == teXML, BlobsAsBase64());
+}
+
+TSMIConversionTarget TSMImportBaseComponent::ConversionTarget(TField* field) const {
+  TSMIConversionTarget target;
+  target.Kind = KindOf(field->DataType());
+  target.IsBlob = field->IsBlob();
+  target.FieldName = field->FieldName();
+  return target;
+}
+
+Variant TSMImportBaseComponent::LookupValue(const TSMIArguments& args) const {
+  TDataSet* dataSet = FindDataSetComponent(VarToStr(args[0]));
+  if (dataSet == nullptr || !dataSet->Locate(VarToStr(args[1]), args[2], {})) return Null();
+  Variant value = dataSet->FieldByName(VarToStr(args[3]))->Value();
+  if (IsText(value)) value = Unenclosed(VarToStr(value), '~', '~');
+  return value;
+}
+
+// "Form.DataSet" inside a form of the application, or a plain name in the form that owns
+// this component, else among the components this one owns.
+TDataSet* TSMImportBaseComponent::FindDataSetComponent(const AnsiString& name) const {
+  TComponent* found = nullptr;
+  if (const std::size_t point = name.find('.'); point != AnsiString::npos) {
+    TComponent* form = Application != nullptr ? Application->FindComponent(name.substr(0, point)) : nullptr;
+    found = form != nullptr ? form->FindComponent(name.substr(point + 1)) : nullptr;
+  } else {
+    found = Owner() != nullptr ? Owner()->FindComponent(name) : nullptr;
+    if (found == nullptr) found = FindComponent(name);
+  }
+  return dynamic_cast<TDataSet*>(found);
+}
+
+bool TSMImportBaseComponent::FetchRow() {
+  bool accept = true;
+  for (MappingEntry& entry : fMappingList) {
+    TField* field = MappedField(entry);
+    fCurrentField = field != nullptr ? field->Index() : -1;
+    Variant value = EvaluateExpression(entry.Expression);
+    const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
+                       KindOf(field->DataType()) != TSMIValueKind::Boolean;
+    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
+      value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
+    if (OnGetCellParams) OnGetCellParams(this, field, value);
+    entry.Value = value;
+  }
+  fCurrentField = -1;
+  const auto condition = [this](const AnsiString& expression) {
+    const Variant value = EvaluateExpression(expression);
+    return !VarIsNull(value) && value.AsBoolean();
+  };
+  if (!fLoadCondition->LoadWhen().empty()) accept = condition(fLoadCondition->LoadWhen());
+  if (accept && !fLoadCondition->SkipIf().empty()) accept = !condition(fLoadCondition->SkipIf());
+  if (accept && fOptions.Contains(soSkipEmptyRow))
+    accept = std::any_of(fMappingList.begin(), fMappingList.end(), [](const MappingEntry& entry) {
+      const AnsiString text = Trim(VarToStr(entry.Value));
+      return !text.empty() && text != "0";
+    });
+  if (OnBeforeRecordEvent) {
+    Variant values = MappingValues();
+    OnBeforeRecordEvent(this, AnsiString(), values, accept);
+  }
+  if (!accept) return false;
+  for (RowEntry& entry : fFieldList) entry.Value = fMappingList[entry.MappingIndex].Value;
+  for (RowEntry& entry : fKeyList) entry.Value = fMappingList[entry.MappingIndex].Value;
+  return true;
+}
+
+// ---- The row loop ---------------------------------------------------------------------
+
+void TSMImportBaseComponent::StartTransaction() {
+  if (!OnStartTransaction) return;
+  OnStartTransaction(this);
+  fTransactionOpen = true;
+}
+
+void TSMImportBaseComponent::FinishTransaction() {
+  if (!fTransactionOpen) return;
+  fTransactionOpen = false;
+  if (OnFinishTransaction) OnFinishTransaction(this);
+}
+
+void TSMImportBaseComponent::ImportData() {
+  bool controlsDisabled = false;
+  try {
+    StartTransaction();
+    PrepareMappings();
+    GetRowValues();
+    fDataSet->DisableControls();
+    controlsDisabled = true;
+    for (auto setter : {&TSMIStatistic::SetTotalCount, &TSMIStatistic::SetTotalImported, &TSMIStatistic::SetTotalAdded,
+                        &TSMIStatistic::SetTotalDeleted, &TSMIStatistic::SetTotalUpdated,
+                        &TSMIStatistic::SetTotalErrors, &TSMIStatistic::SetTotalSkipped})
+      (fStatistic.get()->*setter)(0);
+    fStatistic->SetLastAction(iaUnknown);
+    fStatistic->SetSQLText(WideString());
+    fTargetTable = fTableName.empty() ? DataSetTableName(fDataSet) : fTableName;
+    fAborted = false;
+    fRowsSinceRefresh = 0;
+    if (fMode == imCopy) EmptyTarget();
+    FirstRow();
+    fStatistic->SetTotalCount(std::min(GetRowCount(), fRowLast));
+    if (fAnimatedStatus) fDialogs->SetProgressRange(0, fStatistic->TotalCount(), 0);
+    while (!fAborted && !Cancelled() && HasMoreRows()) {
+      ImportRow();
+      NextRow();
+    }
+  } catch (...) {
+    FinishTransaction();
+    if (controlsDisabled) {
+      fDataSet->First();
+      fDataSet->EnableControls();
+    }
+    throw;
+  }
+  FinishTransaction();
+  fDataSet->First();
+  fDataSet->EnableControls();
+}
+
+// imCopy: the target's records go first. In SQL mode the DELETE is handed to
+// OnAfterRecordEvent before the first row replaces it.
+void TSMImportBaseComponent::EmptyTarget() {
+  const bool generate = fActionKind == akGenerateSQL;
+  fDataSet->First();
+  while (!fDataSet->Eof()) {
+    if (generate)
+      fDataSet->Next();
+    else
+      fDataSet->Delete();
+    fStatistic->SetTotalDeleted(fStatistic->TotalDeleted() + 1);
+  }
+  if (!generate) return;
+  fStatistic->SetSQLText(AnsiToWide("DELETE FROM " + fTargetTable));
+  if (OnAfterRecordEvent) OnAfterRecordEvent(this, fAborted);
+}
+
+void TSMImportBaseComponent::CommitCycle() {
+  if (fCommitCount <= 0 || fStatistic->TotalImported() % fCommitCount != 0) return;
+  FinishTransaction();
+  StartTransaction();
+}
+
+void TSMImportBaseComponent::ImportRow() {
+  RefreshProgress();
+  fStatistic->SetTotalImported(fStatistic->TotalImported() + 1);
+  fStatistic->SetLastAction(iaUnknown);
+  fStatistic->SetSQLText(WideString());
+  CommitCycle();
+  try {
+    if (!FetchRow()) {
+      fStatistic->SetTotalSkipped(fStatistic->TotalSkipped() + 1);
+    } else {
+      TImportMode rowMode = fMode;
+      if (OnGetRowMode) OnGetRowMode(this, MappingValues(), rowMode);
+      AnsiString conditions;
+      const bool exist = LocateRow(rowMode, conditions);
+      if (OnBeforeUpdate) OnBeforeUpdate(this);
+      const TSMIAction action = ActionOf(rowMode, exist);
+      fStatistic->SetLastAction(action);
+      ApplyRow(action, conditions);
+    }
+  } catch (const RowAbort&) {
+    throw;
+  } catch (const Exception& error) {
+    // A failure before the row was written (its values, its look-up, an event).
+    fStatistic->SetTotalErrors(fStatistic->TotalErrors() + 1);
+    if (ReportError(error)) throw;
+  }
+  fAborted = false;
+  if (OnAfterRecordEvent) OnAfterRecordEvent(this, fAborted);
+}
+
+TSMIAction TSMImportBaseComponent::ActionOf(TImportMode rowMode, bool exist) {
+  switch (rowMode) {
+    case imAppend: case imCopy: return iaAdd;
+    case imUpdate: return exist ? iaUpdate : iaUnknown;
+    case imAppendUpdate: return exist ? iaUpdate : iaAdd;
+    case imDelete: return exist ? iaDelete : iaUnknown;
+    case imAppendNewOnly: return exist ? iaUnknown : iaAdd;
+  }
+  return iaUnknown;
+}
+
+// Whether the row's record exists. Without a key to look it up by, it does not, so a row
+// switched to update or delete touches nothing.
+bool TSMImportBaseComponent::LocateRow(TImportMode rowMode, AnsiString& conditions) {
+  if (!IsKeyedMode(rowMode) || fKeyList.empty()) return false;
+  const Variant values = KeyValues();
+  if (fActionKind == akGenerateSQL)
+    for (const RowEntry& key : fKeyList) {
+      const AnsiString name = SQLFieldName(key.FieldName);
+      const AnsiString condition = VarIsNull(key.Value)
+                                       ? "(" + name + " IS NULL)"
+                                       : "(" + name + "=" + SQLLiteral(fDataSet->FindField(key.FieldName), key.Value) + ")";
+      conditions += (conditions.empty() ? "" : " AND ") + condition;
+    }
+  bool exist = true, executeLocate = true;
+  if (OnLocateRecord) OnLocateRecord(this, fDatasetKeys, values, exist, executeLocate);
+  if (exist && executeLocate) exist = fDataSet->Locate(fDatasetKeys, values, {});
+  return exist;
+}
+
+void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& conditions) {
+  const bool generate = fActionKind == akGenerateSQL;
+  try {
+    switch (action) {
+      case iaAdd:
+        if (!generate) fDataSet->Append();
+        fStatistic->SetTotalAdded(fStatistic->TotalAdded() + 1);
+        break;
+      case iaUpdate:
+        if (!generate) fDataSet->Edit();
+        fStatistic->SetTotalUpdated(fStatistic->TotalUpdated() + 1);
+        break;
+      case iaDelete:
+        if (!generate) fDataSet->Delete();
+        fStatistic->SetTotalDeleted(fStatistic->TotalDeleted() + 1);
+        break;
+      case iaUnknown:
+        break;
+    }
+    if (!generate && !IsEditing(fDataSet)) return;
+    const std::vector<AnsiString> keys = SplitNames(fDatasetKeys);
+    AnsiString names, values, pairs;
+    for (const RowEntry& entry : fFieldList) {
+      TField* field = fDataSet->FindField(entry.FieldName);
+      if (field == nullptr) continue;
+      Variant value = entry.Value;
+      bool accept = !(generate && field->IsBlob());
+      if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
+      if (!accept) continue;
+      if (!generate) {
+        WriteField(field, value);
+        continue;
+      }
+      const AnsiString name = SQLFieldName(field->FieldName());
+      const AnsiString literal = SQLLiteral(field, value);
+      names += (names.empty() ? "" : ", ") + name;
+      values += (values.empty() ? "" : ", ") + literal;
+      const bool isKey = std::any_of(keys.begin(), keys.end(),
+                                     [&](const AnsiString& key) { return AnsiSameText(key, field->FieldName()); });
+      if (!isKey) pairs += (pairs.empty() ? "" : ", ") + name + "=" + literal;
+    }
+    if (!generate) {
+      if (IsEditing(fDataSet)) fDataSet->Post();
+      return;
+    }
+    const AnsiString where = conditions.empty() ? AnsiString() : " WHERE " + conditions;
+    AnsiString sql;
+    if (action == iaAdd) sql = "INSERT INTO " + fTargetTable + " (" + names + ") VALUES (" + values + ")";
+    // An update with nothing but keys to set has no statement.
+    if (action == iaUpdate && !pairs.empty()) sql = "UPDATE " + fTargetTable + " SET " + pairs + where;
+    if (action == iaDelete) sql = "DELETE FROM " + fTargetTable + where;
+    fStatistic->SetSQLText(AnsiToWide(sql));
+  } catch (const Exception& error) {
+    RowFailed(error, action);
+  }
+}
+
+// A value outside 32 bits fails the row rather than wrap into another number.
+void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
+  if (VarToStr(value).empty()) {
+    field->Clear();
+    return;
+  }
+  const TFieldType type = field->DataType();
+  if (type == ftLargeint) {
+    field->SetAsString(VarToStr(value));
+    return;
+  }
+  if ((type == ftInteger || type == ftAutoInc) && !IsText(value)) {
+    const Int64 number = value.AsInt64();
+    if (number < INT32_MIN || number > INT32_MAX)
+      throw ERangeError(Format(dbconsts::SFieldRangeError, {number, field->DisplayName(), INT32_MIN, INT32_MAX}));
+  }
+  field->SetValue(value);
+}
+
+void TSMImportBaseComponent::RowFailed(const Exception& error, TSMIAction action) {
+  if (fActionKind == akDatasetApply && IsEditing(fDataSet)) fDataSet->Cancel();
+  fStatistic->SetTotalErrors(fStatistic->TotalErrors() + 1);
+  switch (action) {
+    case iaAdd: fStatistic->SetTotalAdded(fStatistic->TotalAdded() - 1); break;
+    case iaUpdate: fStatistic->SetTotalUpdated(fStatistic->TotalUpdated() - 1); break;
+    case iaDelete: fStatistic->SetTotalDeleted(fStatistic->TotalDeleted() - 1); break;
+    case iaUnknown: break;
+  }
+  if (ReportError(error)) throw RowAbort(error.Message());
+}
+
+// OnErrorEvent with Abort preset from AbortOnProblem: whether to abort the run.
+bool TSMImportBaseComponent::ReportError(const Exception& error) {
+  if (!OnErrorEvent) return false;
+  bool abort = fAbortOnProblem;
+  OnErrorEvent(this, error, abort);
+  return abort;
+}
+
+// ---- SQL text -------------------------------------------------------------------------
+
+AnsiString TSMImportBaseComponent::SQLFieldName(const AnsiString& name) const {
+  AnsiString cased = name;
+  switch (fSQLOptions->FieldNameCharCase()) {
+    case ifcNormal: break;
+    case ifcUpperCase: cased = AnsiUpperCase(name); break;
+    case ifcLowerCase: cased = AnsiLowerCase(name); break;
+    case ifcProper:
+      cased = AnsiLowerCase(name);
+      if (!cased.empty()) cased = AnsiUpperCase(cased.substr(0, 1)) + cased.substr(1);
+      break;
+  }
+  const AnsiString upper = AnsiUpperCase(cased);
+  const bool reserved = upper == "NAME" || upper == "TYPE" || upper == "SIZE" || upper == "ASC" || upper == "DESC";
+  if (!reserved && cased.find(' ') == AnsiString::npos) return cased;
+  const TSMISQLFieldNameOptions* quotes = fSQLOptions->FieldNameOptions();
+  return quotes->SQLQuoteOpen() + cased + quotes->SQLQuoteClose();
+}
+
+// NULL, a number as it is (with "." for its point) in a number field, else the text
+// quoted with SQLQuote, every SQLQuote inside it doubled.
+AnsiString TSMImportBaseComponent::SQLLiteral(const TField* field, const Variant& value) const {
+  if (VarIsNull(value) || VarIsEmpty(value)) return "NULL";
+  if (field != nullptr && IsSQLNumberType(field->DataType())) {
+    switch (VarType(value)) {
+      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+      case varInt64:
+        return IntToStr(value.AsInt64());
+      case varSingle: case varDouble:
+        return FloatToStr(value.AsDouble(), PointSettings());
+      case varCurrency:
+        return CurrToStr(value.AsCurrency(), PointSettings());
+      default:
+        if (IsText(value)) {
+          const AnsiString number = SQLNumberText(VarToStr(value), fDataFormats->DecimalSeparator());
+          if (!number.empty()) return number;
+        }
+    }
+  }
+  const char quote = fSQLOptions->SQLQuote();
+  AnsiString text = VarToStr(value), quoted(1, quote);
+  for (char c : text) {
+    quoted += c;
+    if (c == quote) quoted += c;
+  }
+  return quoted + quote;
+}
+
+}  // namespace ordvane

@@ -1,0 +1,273 @@
+#pragma once
+// The engine of every import: reads rows from a source, turns each mapped source value
+// into a field value and writes the row into a target dataset, or, with akGenerateSQL,
+// produces an SQL statement per row instead. The base class knows no file format: it
+// drives a row protocol of virtual operations that a descendant implements over its
+// source (FirstRow, NextRow, HasMoreRows, GetRowCount, GetSourceValue).
+//
+// Names in a mapping expression that the expression language does not know are resolved
+// by ConvertValue: parameters, source values, the counters of the run and the LOOKUP and
+// SUBSTITUTE functions. A top-level value is then converted to the target field's type by
+// DataFormats.
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "classlib/core/Streams.h"
+#include "classlib/db/DB.h"
+#include "import/SMIConvert.h"
+#include "import/SMIDialogs.h"
+#include "import/SMIPars.h"
+#include "import/SMITypes.h"
+
+namespace ordvane {
+
+enum TSMIActionKind { akDatasetApply, akGenerateSQL };
+enum TSMICharacterSet { csiANSI_WINDOWS, csiASCII_MSDOS, csiEBCDIC };
+enum TImportMode { imAppend, imUpdate, imAppendUpdate, imDelete, imCopy, imAppendNewOnly };
+enum TSMIOption {
+  soShowMessage, soExtendedStatistic, soSkipEmptyRow, soUseAnimatedControl, soWaitCursor, soAutoCloseStatistic
+};
+using TSMIOptions = TSet<TSMIOption>;
+enum TSMITrimSpaces { tsNoTrim, tsTrimRight, tsTrimLeft, tsTrimLeftRight };
+enum TTableTypeImport { teText, teXLS, teXML, teClipboard };
+
+using TSMIErrorEvent = TEvent<void(TObject* sender, const Exception& error, bool& abort)>;
+using TSMIFieldValueEvent = TEvent<void(TObject* sender, TField* field, Variant& value)>;
+using TSMIBeforeRecordEvent =
+    TEvent<void(TObject* sender, const AnsiString& fields, Variant& values, bool& accept)>;
+using TSMIAfterRecordEvent = TEvent<void(TObject* sender, bool& abort)>;
+using TSMIBeforeFieldUpdateEvent = TEvent<void(TObject* sender, TField* field, Variant& value, bool& accept)>;
+using TSMIGetRowModeEvent = TEvent<void(TObject* sender, const Variant& values, TImportMode& modeForRow)>;
+using TSMISpecificationEvent = TEvent<void(TObject* sender, AnsiString& fileName)>;
+using TSMILocateRecordEvent = TEvent<void(TObject* sender, const AnsiString& keyFields, const Variant& values,
+                                          bool& exist, bool& executeLocate)>;
+using TSMICreateStructureEvent = TEvent<void(TObject* sender, class TSMIColumns* columns)>;
+
+class TSMImportBaseComponent : public TComponent {
+  ORDVANE_CLASS(TSMImportBaseComponent, TComponent)
+
+ public:
+  explicit TSMImportBaseComponent(TComponent* owner);
+  ~TSMImportBaseComponent() override;
+
+  // Runs one import. Missing settings ("Property %s wasn't specified.") and an empty
+  // required parameter raise before anything else happens; everything after the source
+  // is opened ends in Statistic()->Result() instead of an exception.
+  void Execute();
+  // As Execute, reading the given stream instead of SourceFileName.
+  virtual void ExecuteFromStream(TStream* stream);
+  void Assign(const TPersistent* source) override;
+
+  // ---- Published properties ----
+  const AnsiString& About() const { return fAbout; }
+  void SetAbout(const AnsiString&) { fAbout.clear(); }
+  bool AbortOnProblem() const { return fAbortOnProblem; }
+  void SetAbortOnProblem(bool value) { fAbortOnProblem = value; }
+  TSMIActionKind ActionKind() const { return fActionKind; }
+  void SetActionKind(TSMIActionKind value) { fActionKind = value; }
+  bool AnimatedStatus() const { return fAnimatedStatus; }
+  void SetAnimatedStatus(bool value) { fAnimatedStatus = value; }
+  TSMICharacterSet CharacterSet() const { return fCharacterSet; }
+  void SetCharacterSet(TSMICharacterSet value) { fCharacterSet = value; }
+  TSMIDataFormats* DataFormats() const { return fDataFormats.get(); }
+  void SetDataFormats(const TSMIDataFormats* value) { fDataFormats->Assign(value); }
+  TDataSet* DataSet() const { return fDataSet; }
+  void SetDataSet(TDataSet* value);
+  const AnsiString& DatasetKeys() const { return fDatasetKeys; }
+  void SetDatasetKeys(const AnsiString& value) { fDatasetKeys = value; }
+  TSMILoadCondition* LoadCondition() const { return fLoadCondition.get(); }
+  void SetLoadCondition(const TSMILoadCondition* value) { fLoadCondition->Assign(value); }
+  TSMISQLOptions* SQLOptions() const { return fSQLOptions.get(); }
+  void SetSQLOptions(const TSMISQLOptions* value) { fSQLOptions->Assign(value); }
+  TStrings* Mappings() const { return fMappings.get(); }
+  void SetMappings(const TStrings* value) { fMappings->Assign(value); }
+  TImportMode Mode() const { return fMode; }
+  void SetMode(TImportMode value) { fMode = value; }
+  TSMIOptions Options() const { return fOptions; }
+  void SetOptions(TSMIOptions value) { fOptions = value; }
+  TSMIParameters* Parameters() const { return fParameters.get(); }
+  void SetParameters(const TSMIParameters* value) { fParameters->Assign(value); }
+  const AnsiString& TableName() const { return fTableName; }
+  void SetTableName(const AnsiString& value) { fTableName = value; }
+  const AnsiString& TitleStatus() const { return fTitleStatus; }
+  void SetTitleStatus(const AnsiString& value) { fTitleStatus = value; }
+  TSMIStatistic* Statistic() const { return fStatistic.get(); }
+  void SetStatistic(const TSMIStatistic* value) { fStatistic->Assign(value); }
+  const AnsiString& SpecificationDir() const { return fSpecificationDir; }
+  void SetSpecificationDir(const AnsiString& value) { fSpecificationDir = value; }
+  bool UseDisplayNames() const { return fUseDisplayNames; }
+  void SetUseDisplayNames(bool value) { fUseDisplayNames = value; }
+  TSMITrimSpaces TrimSpaces() const { return fTrimSpaces; }
+  void SetTrimSpaces(TSMITrimSpaces value) { fTrimSpaces = value; }
+  // Rows per transaction cycle; 0 or less runs without cycles.
+  Integer CommitCount() const { return fCommitCount; }
+  void SetCommitCount(Integer value) { fCommitCount = value; }
+
+  // ---- Public state ----
+  TSMIColumns* Columns() const { return fColumns.get(); }
+  TTableTypeImport TableType() const { return fTableType; }
+  void SetTableType(TTableTypeImport value) { fTableType = value; }
+  // "SMImport" and the class's default extension until one is set.
+  AnsiString SourceFileName();
+  void SetSourceFileName(const AnsiString& value) { fSourceFileName = value; }
+  // One-based source rows.
+  Integer RowFirst() const { return fRowFirst; }
+  void SetRowFirst(Integer value) { fRowFirst = value; }
+  Integer RowLast() const { return fRowLast; }
+  void SetRowLast(Integer value) { fRowLast = value; }
+  Integer RowFieldNames() const { return fRowFieldNames; }
+  void SetRowFieldNames(Integer value) { fRowFieldNames = value; }
+  // The stream ExecuteFromStream was given, while it runs.
+  TStream* SourceStream() const { return fSourceStream; }
+  // The windows the run shows; a new component has DefaultSMIImportDialogs().
+  ISMIImportDialogs* Dialogs() const { return fDialogs.get(); }
+  void SetDialogs(std::shared_ptr<ISMIImportDialogs> dialogs) { fDialogs = std::move(dialogs); }
+
+  // The language's evaluate event of every expression of a run (the component installs it
+  // on each parser it makes).
+  void ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args, int argCount,
+                    bool isChild, Variant& value, bool& done);
+
+  // ---- Events ----
+  TSMIErrorEvent OnErrorEvent;
+  TSMIFieldValueEvent OnGetCellParams;
+  TSMIFieldValueEvent OnParsedValue;
+  TOnEvaluate OnParserEvaluate;
+  TNotifyEvent OnBeforeExecute;
+  TNotifyEvent OnAfterExecute;
+  TSMIBeforeRecordEvent OnBeforeRecordEvent;
+  TSMIAfterRecordEvent OnAfterRecordEvent;
+  TNotifyEvent OnBeforeUpdate;
+  TSMIBeforeFieldUpdateEvent OnBeforeFieldUpdate;
+  TSMIGetRowModeEvent OnGetRowMode;
+  TSMISpecificationEvent OnBeforeLoadSpecification;
+  TSMISpecificationEvent OnAfterLoadSpecification;
+  TSMISpecificationEvent OnBeforeSaveSpecification;
+  TSMISpecificationEvent OnAfterSaveSpecification;
+  TSMILocateRecordEvent OnLocateRecord;
+  TNotifyEvent OnStartTransaction;
+  TNotifyEvent OnFinishTransaction;
+  TSMICreateStructureEvent OnCreateStructure;
+
+ protected:
+  // ---- The row protocol ----
+  // The row loop.
+  virtual void ImportData();
+  // Opens the source; the base loads the workstation's formats into DataFormats when
+  // UseRegionalSettings is set. A failure ends the run as failed.
+  virtual void OpenSource();
+  virtual void CloseSource() {}
+  // Resolves each mapping's field index in the dataset.
+  virtual void GetRowValues();
+  // Builds the mapping, field and key lists from Mappings and DatasetKeys.
+  virtual void PrepareMappings();
+  // Evaluates the current source row into the mappings; false skips the row.
+  virtual bool FetchRow();
+  virtual void FirstRow() {}
+  virtual void NextRow() {}
+  virtual bool HasMoreRows() { return false; }
+  virtual Integer GetRowCount() { return 0; }
+  // The value of a source reference in the current row; the base gives the reference.
+  virtual Variant GetSourceValue(const AnsiString& reference) { return reference; }
+  virtual Variant EvaluateExpression(const AnsiString& expression);
+  // Check of the required property: sets name and answers true when it is missing.
+  virtual bool GetTargetName(AnsiString& name);
+  // Whether BLOB texts of the source are Base64.
+  virtual bool BlobsAsBase64() { return false; }
+  virtual AnsiString GetDefaultExtension() { return ".SMI"; }
+  virtual AnsiString GetFileFilter() { return "All files (*.*)|*.*"; }
+  virtual void FillColumnsFromDataSet();
+  virtual void FillMappingsFromFields();
+  // The column name of the index, in brackets when it holds a blank.
+  virtual AnsiString QuoteName(int index);
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  struct MappingEntry {
+    AnsiString FieldName;
+    AnsiString Expression;
+    Variant Value;
+    int FieldIndex = -1;
+  };
+  struct RowEntry {
+    AnsiString FieldName;
+    Variant Value;
+    int MappingIndex = -1;
+  };
+
+  void CheckRequiredProperties();
+  bool UsesKeys() const;
+  void CheckKeysMapped() const;
+  bool AskParameters();
+  bool RunGuarded(AnsiString& message);
+  void ShowOutcome(const AnsiString& message, bool failed);
+  bool Cancelled() const;
+  TSMIProgressCounters Counters(Integer processed) const;
+  void RefreshProgress();
+
+  void StartTransaction();
+  void FinishTransaction();
+  void CommitCycle();
+  void EmptyTarget();
+  void ImportRow();
+  static TSMIAction ActionOf(TImportMode rowMode, bool exist);
+  bool LocateRow(TImportMode rowMode, AnsiString& conditions);
+  void ApplyRow(TSMIAction action, const AnsiString& conditions);
+  void WriteField(TField* field, const Variant& value);
+  void RowFailed(const Exception& error, TSMIAction action);
+  bool ReportError(const Exception& error);
+
+  TField* MappedField(const MappingEntry& entry) const;
+  Variant MappingValues() const;
+  Variant KeyValues() const;
+  TSMIConversionTarget ConversionTarget(TField* field) const;
+  Variant LookupValue(const TSMIArguments& args) const;
+  TDataSet* FindDataSetComponent(const AnsiString& name) const;
+  AnsiString SQLFieldName(const AnsiString& name) const;
+  AnsiString SQLLiteral(const TField* field, const Variant& value) const;
+
+  AnsiString fAbout;
+  bool fAbortOnProblem = true;
+  TSMIActionKind fActionKind = akDatasetApply;
+  bool fAnimatedStatus = true;
+  TSMICharacterSet fCharacterSet = csiANSI_WINDOWS;
+  std::unique_ptr<TSMIDataFormats> fDataFormats;
+  TDataSet* fDataSet = nullptr;
+  AnsiString fDatasetKeys;
+  std::unique_ptr<TSMILoadCondition> fLoadCondition;
+  std::unique_ptr<TSMISQLOptions> fSQLOptions;
+  std::unique_ptr<TStringList> fMappings;
+  TImportMode fMode = imAppend;
+  TSMIOptions fOptions;
+  std::unique_ptr<TSMIParameters> fParameters;
+  AnsiString fTableName;
+  AnsiString fTitleStatus = "Importing...";
+  std::unique_ptr<TSMIStatistic> fStatistic;
+  AnsiString fSpecificationDir;
+  bool fUseDisplayNames = false;
+  TSMITrimSpaces fTrimSpaces = tsNoTrim;
+  Integer fCommitCount = 300;
+
+  std::unique_ptr<TSMIColumns> fColumns;
+  TTableTypeImport fTableType = teText;
+  std::optional<AnsiString> fSourceFileName;
+  Integer fRowFirst = 1;
+  Integer fRowLast = 2147483647;
+  Integer fRowFieldNames = 1;
+  TStream* fSourceStream = nullptr;
+  std::shared_ptr<ISMIImportDialogs> fDialogs;
+
+  bool fAborted = false;
+  bool fTransactionOpen = false;
+  int fCurrentField = -1;
+  int fRowsSinceRefresh = 0;
+  AnsiString fTargetTable;  // of the run
+  std::vector<MappingEntry> fMappingList;
+  std::vector<RowEntry> fFieldList;
+  std::vector<RowEntry> fKeyList;
+};
+
+}  // namespace ordvane

@@ -1,0 +1,155 @@
+#include "import/SMIConvert.h"
+
+#include <cmath>
+#include <optional>
+
+#include "classlib/core/AnsiStrings.h"
+#include "classlib/core/StrUtils.h"
+#include "import/SMIDateMask.h"
+#include "import/SMIPars.h"
+#include "import/SMIText.h"
+
+namespace ordvane {
+
+namespace {
+
+AnsiString Joined(std::initializer_list<AnsiString> parts, char separator) {
+  AnsiString result;
+  for (const AnsiString& part : parts) {
+    if (!result.empty() && separator != '\0') result += separator;
+    result += part;
+  }
+  return result;
+}
+
+// The date part of a mask or format in the formats' order, with the given letters.
+AnsiString DateInOrder(TSMIDateOrder order, const AnsiString& d, const AnsiString& m, const AnsiString& y,
+                       char separator) {
+  switch (order) {
+    case doMDY: return Joined({m, d, y}, separator);
+    case doDMY: return Joined({d, m, y}, separator);
+    case doYMD: return Joined({y, m, d}, separator);
+    case doYDM: return Joined({y, d, m}, separator);
+    case doDYM: return Joined({d, y, m}, separator);
+    case doMYD: return Joined({m, y, d}, separator);
+  }
+  return Joined({m, d, y}, separator);
+}
+
+bool IsHeaderText(const AnsiString& text, const TSMIConversionTarget& target) {
+  return text.empty() || AnsiSameText(text, target.FieldName);
+}
+
+constexpr std::string_view kDataWrapperStart = "[CDATA[";
+constexpr std::size_t kDataWrapperEnd = 2;
+
+// Removes a "[CDATA[...]]" wrapper; Base64 decodes its content, or any text for a BLOB.
+AnsiString Unwrapped(const AnsiString& text, const TSMIConversionTarget& target, bool blobsAsBase64) {
+  const bool wrapped =
+      text.size() >= kDataWrapperStart.size() + kDataWrapperEnd && text.compare(0, kDataWrapperStart.size(), kDataWrapperStart) == 0;
+  if (wrapped) {
+    const AnsiString data =
+        text.substr(kDataWrapperStart.size(), text.size() - kDataWrapperStart.size() - kDataWrapperEnd);
+    return blobsAsBase64 ? DecodeBase64(data) : data;
+  }
+  return blobsAsBase64 && target.IsBlob ? DecodeBase64(text) : text;
+}
+
+// Each rule gives the converted value, or nothing for text it leaves as it is.
+using Converted = std::optional<Variant>;
+
+Converted IntegerValue(const AnsiString& text, const TSMIConversionTarget& target, const TSMIDataFormats& formats) {
+  if (IsHeaderText(text, target)) return 0;
+  double number = 0;
+  // A fraction is left as text, for the field to refuse, rather than rounded.
+  if (!TryExpressionNumber(text, number, formats.DecimalSeparator()) || number != std::trunc(number) ||
+      std::fabs(number) >= 9.2e18)
+    return std::nullopt;
+  const auto whole = static_cast<Int64>(number);
+  if (whole >= INT32_MIN && whole <= INT32_MAX) return static_cast<Integer>(whole);
+  return static_cast<long long>(whole);
+}
+
+Converted FloatValue(const AnsiString& text, const TSMIConversionTarget& target, const TSMIDataFormats& formats) {
+  if (IsHeaderText(text, target)) return 0;
+  AnsiString number = text;
+  if (formats.ThousandSeparator() != '\0') std::erase(number, formats.ThousandSeparator());
+  if (const std::size_t at = formats.CurrencyString().empty() ? AnsiString::npos : number.find(formats.CurrencyString());
+      at != AnsiString::npos)
+    number.erase(at, formats.CurrencyString().size());
+  if (AnsiSameText(number, target.FieldName)) return 0;
+  if (SameText(number, "NULL")) return Null();
+  if (!number.empty() && number[0] == formats.DecimalSeparator()) number.insert(0, "0");
+  double value = 0;
+  if (TryExpressionNumber(number, value, formats.DecimalSeparator())) return value;
+  return std::nullopt;
+}
+
+Converted DateValue(const AnsiString& text, const AnsiString& mask, const TSMIDataFormats& formats) {
+  const TDateTime value = DateTimeFromMask(Trim(text), mask, ImportFormatSettings(formats));
+  if (value == 0) return std::nullopt;
+  return VarFromDateTime(value);
+}
+
+Converted BooleanValue(const AnsiString& text, const TSMIDataFormats& formats) {
+  for (const AnsiString& word : {formats.BooleanTrue(), AnsiString("True"), AnsiString("1"), AnsiString("T"), AnsiString("Y")})
+    if (text == word) return true;
+  for (const AnsiString& word : {formats.BooleanFalse(), AnsiString("False"), AnsiString("0"), AnsiString("F"), AnsiString("N")})
+    if (text == word) return false;
+  if (text == "-1") return Null();
+  return std::nullopt;
+}
+
+}  // namespace
+
+TFormatSettings ImportFormatSettings(const TSMIDataFormats& formats) {
+  TFormatSettings settings = FormatSettings();
+  settings.DateSeparator = formats.DateSeparator();
+  settings.TimeSeparator = formats.TimeSeparator();
+  settings.ThousandSeparator = formats.ThousandSeparator();
+  settings.DecimalSeparator = formats.DecimalSeparator();
+  settings.CurrencyString = formats.CurrencyString();
+  const AnsiString day = formats.LeadingZerosInDate() ? "dd" : "d";
+  const AnsiString month = formats.LeadingZerosInDate() ? "mm" : "m";
+  settings.ShortDateFormat =
+      DateInOrder(formats.DateOrder(), day, month, formats.FourDigitYear() ? "yyyy" : "yy", formats.DateSeparator());
+  return settings;
+}
+
+AnsiString ImportTimeMask(const TSMIDataFormats& formats) { return Joined({"HH", "NN", "SS"}, formats.TimeSeparator()); }
+
+AnsiString ImportDateTimeMask(const TSMIDataFormats& formats, bool xmlSource) {
+  if (!formats.CustomDateTimeFormat().empty()) return UpperCase(formats.CustomDateTimeFormat());
+  const AnsiString date =
+      DateInOrder(formats.DateOrder(), "DD", "MM", formats.FourDigitYear() ? "YYYY" : "YY", formats.DateSeparator());
+  return date + " " + (xmlSource ? "T" : "") + ImportTimeMask(formats);
+}
+
+Variant ConvertImportText(const Variant& value, const TSMIConversionTarget& target, const TSMIDataFormats& formats,
+                          bool xmlSource, bool blobsAsBase64) {
+  if (VarType(value) != varString && VarType(value) != varOleStr) return value;
+  try {
+    const AnsiString original = VarToStr(value);
+    const AnsiString text = Unwrapped(original, target, blobsAsBase64);
+    // Wide text that no rule changes stays wide.
+    const Variant unchanged = text == original ? value : Variant(text);
+    Converted converted;
+    switch (target.Kind) {
+      case TSMIValueKind::Integer: converted = IntegerValue(text, target, formats); break;
+      case TSMIValueKind::Float: converted = FloatValue(text, target, formats); break;
+      case TSMIValueKind::Date:
+        converted = IsHeaderText(text, target) ? Null() : DateValue(text, ImportDateTimeMask(formats, xmlSource), formats);
+        break;
+      case TSMIValueKind::Time:
+        converted = IsHeaderText(text, target) ? VarFromDateTime(0) : DateValue(text, ImportTimeMask(formats), formats);
+        break;
+      case TSMIValueKind::Boolean: converted = BooleanValue(text, formats); break;
+      case TSMIValueKind::Other: break;
+    }
+    return converted.value_or(unchanged);
+  } catch (const Exception&) {
+  }
+  return value;
+}
+
+}  // namespace ordvane
