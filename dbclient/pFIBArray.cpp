@@ -71,27 +71,11 @@ Variant ScaledValue(Int64 value, int places) {
   return Variant(static_cast<double>(value) / PowerOfTen(places));
 }
 
-bool IsIntegerVariant(TVarType type) {
-  switch (type) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-    case varBoolean:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The element value times 10^places as an integer of the element's range; client error 33
 // when it does not fit.
 Int64 ScaledInteger(const Variant& element, int places, Int64 low, Int64 high) {
   Int64 result = 0;
-  if (places == 0 && IsIntegerVariant(element.VType())) {
+  if (places == 0 && VarTypeIsInteger(element.VType())) {
     result = element.AsInt64();
   } else {
     const double scaled = std::round(element.AsDouble() * PowerOfTen(places));
