@@ -124,6 +124,13 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool IsExecuteProcedure() const;
   TSQLKind GetSQLKind() const { return fParser.SQLKind(); }
 
+  // ---- Array columns
+  // Gives the variable the descriptor of that table's array column unless it has one
+  // (client error 32 without a variable); unless descriptorOnly, the variable becomes a
+  // null ARRAY.
+  void CreateArrayDescriptor(TFIBXSQLVAR* variable, const AnsiString& relationName, bool descriptorOnly,
+                             const AnsiString& fieldName);
+
   // ---- Text changes
   // Changes of the text between the two do not take effect until the last End.
   void BeginModifySQLText() { ++fModifySQLTextLock; }
@@ -152,6 +159,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool ColumnValuesPresent() const override;
   void SetHasPendingBlobs() override { fHasPendingBlobs = true; }
   AnsiString ReadBlobText(const ISC_QUAD& blobID, Integer subType, Integer charSetID) override;
+  // Client error 21 without a database, 22 without a transaction.
+  TFIBArrayContext ArrayContext() override;
 
  private:
   void SQLChanging(TObject* sender);
@@ -171,6 +180,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void AllocateAndPrepare();
   TFIBSQLTypes ReadStatementType();
   void DescribeStatement();
+  void PrepareArrayColumns();
   void StartTransactionIfAsked();
   void BeforeExecution();
   void ExecuteImmediate();
