@@ -331,6 +331,32 @@ void TFIBQuery::DescribeStatement() {
              [this](ISC_STATUS status) { Call(status, true); });
   else
     fColumns.SetCount(0);
+  PrepareArrayColumns();
+}
+
+void TFIBQuery::PrepareArrayColumns() {
+  for (int i = 0; i < fColumns.Count(); ++i) {
+    TFIBXSQLVAR& column = fColumns.GetVars(i);
+    if (column.IsArray()) CreateArrayDescriptor(&column, column.GetRelationName(), true, column.GetSqlName());
+  }
+}
+
+void TFIBQuery::CreateArrayDescriptor(TFIBXSQLVAR* variable, const AnsiString& relationName, bool descriptorOnly,
+                                      const AnsiString& fieldName) {
+  if (variable == nullptr) FIBError(32);
+  if (variable->FIBArray() == nullptr) {
+    const TFIBArrayContext connection = ArrayContext();
+    variable->SetFIBArray(std::make_shared<const TpFIBArray>(connection.Library, connection.DBHandle,
+                                                             connection.TRHandle, relationName, fieldName));
+  }
+  if (!descriptorOnly) variable->MakeNullArray();
+}
+
+TFIBArrayContext TFIBQuery::ArrayContext() {
+  if (Database() == nullptr) FIBError(21, {FullName()});
+  if (Transaction() == nullptr) FIBError(22, {FullName()});
+  return TFIBArrayContext{GetClientLibrary(Database()->LibraryName()), Database()->DBHandle(),
+                          Transaction()->TRHandle()};
 }
 
 void TFIBQuery::DescribeParams() {

@@ -133,6 +133,13 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool IsExecuteProcedure() const;
   TSQLKind GetSQLKind() const { return fParser.SQLKind(); }
 
+  // ---- Array columns
+  // Gives the variable the descriptor of that table's array column unless it has one
+  // (client error 32 without a variable); unless descriptorOnly, the variable becomes a
+  // null ARRAY.
+  void CreateArrayDescriptor(TFIBXSQLVAR* variable, const AnsiString& relationName, bool descriptorOnly,
+                             const AnsiString& fieldName);
+
   // ---- Text changes
   // Changes of the text between the two do not take effect until the last End.
   void BeginModifySQLText() { ++fModifySQLTextLock; }
@@ -161,6 +168,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool ColumnValuesPresent() const override;
   void SetHasPendingBlobs() override { fHasPendingBlobs = true; }
   AnsiString ReadBlobText(const ISC_QUAD& blobID, Integer subType, Integer charSetID) override;
+  // Client error 21 without a database, 22 without a transaction.
+  TFIBArrayContext ArrayContext() override;
 
  private:
   void SQLChanging(TObject* sender);
@@ -192,6 +201,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void TakeServerDescriptions();
   // The list whose block goes to the server, filled from the user's values.
   TFIBXSQLDA& InputParams();
+  void PrepareArrayColumns();
   void StartTransactionIfAsked();
   void BeforeExecution();
   void ExecuteImmediate();

@@ -21,7 +21,9 @@ TVarType PlainType(const Variant& v) {
   return static_cast<TVarType>(VarType(v) & ~varByRef);
 }
 
-bool IsIntegerType(TVarType t) {
+}  // namespace
+
+bool VarTypeIsInteger(TVarType t) {
   switch (t) {
     case varSmallint:
     case varInteger:
@@ -35,6 +37,8 @@ bool IsIntegerType(TVarType t) {
       return false;
   }
 }
+
+namespace {
 
 // An integer a against a currency's scaled value, without forming a * 10 000.
 int CompareIntWithScaled(Int64 a, Int64 scaled) {
@@ -100,7 +104,7 @@ struct TOperand {
 
 int Compare(const TOperand& a, const Variant& b) {
   const TVarType type = PlainType(b);
-  if (IsIntegerType(type)) return a.AgainstInteger(b.AsInt64());
+  if (VarTypeIsInteger(type)) return a.AgainstInteger(b.AsInt64());
   switch (type) {
     case varSingle:
     case varDouble:
@@ -204,7 +208,7 @@ int CompareStringWithVariant(const AnsiString& a, const Variant& b) {
 int CompareVariantsTyped(const Variant& a, const Variant& b) {
   const TVarType type = PlainType(a);
   if (type == varInt64) return CompareInt64WithVariant(a.AsInt64(), b);
-  if (IsIntegerType(type)) return Compare(TOperand::Int(a.AsInt64()), b);
+  if (VarTypeIsInteger(type)) return Compare(TOperand::Int(a.AsInt64()), b);
   switch (type) {
     case varSingle:
     case varDouble:

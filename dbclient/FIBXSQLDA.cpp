@@ -749,6 +749,39 @@ void TFIBXSQLVAR::SetAsDate(TDateTime value) {
   SetAsDateTime(std::trunc(value));
 }
 
+void TFIBXSQLVAR::MakeNullArray() {
+  const ISC_QUAD zero{};
+  StoreValue(SQL_ARRAY, &zero, sizeof zero);
+  ApplyNull(true);
+}
+
+void TFIBXSQLVAR::CheckIsArray() const {
+  if (!IsArray() || !fFIBArray) FIBError(59, {GetRelationName() + "." + GetSqlName()});
+}
+
+Integer TFIBXSQLVAR::GetArraySize() const {
+  CheckIsArray();
+  return fFIBArray->GetSliceSize();
+}
+
+void TFIBXSQLVAR::SetArrayValue(const Variant& value) {
+  // A parameter the server described with its table and column gets its descriptor on
+  // first use.
+  const AnsiString relationName = GetRelationName();
+  const AnsiString fieldName = GetSqlName();
+  if (IsArray() && !fFIBArray && Owner() && !relationName.empty() && !fieldName.empty()) {
+    const TFIBArrayContext connection = Owner()->ArrayContext();
+    fFIBArray = std::make_shared<const TpFIBArray>(connection.Library, connection.DBHandle, connection.TRHandle,
+                                                   relationName, fieldName);
+  }
+  CheckIsArray();
+  if (!Owner()) FIBError(2);
+  const TFIBArrayContext connection = Owner()->ArrayContext();
+  ISC_QUAD arrayID = GetAsQuad();
+  fFIBArray->SetArrayValues(value, arrayID, connection.DBHandle, connection.TRHandle);
+  SetAsQuad(arrayID);
+}
+
 void TFIBXSQLVAR::SetAsQuad(const ISC_QUAD& value) {
   const short type = IsArray() ? SQL_ARRAY : SQL_BLOB;
   ForEachNamesake([&](TFIBXSQLVAR& var) {
@@ -808,6 +841,7 @@ void TFIBXSQLVAR::Reset() {
   fServerSQLType = fServerSQLScale = fServerSQLSubtype = fServerSQLLen = 0;
   fDescribed = fModified = fTypeUnknownWhenSet = false;
   fPendingBlob.reset();
+  fFIBArray.reset();
   fPlace = TFIBParamPlace{};
   fSavedValue = Variant();
 }
@@ -834,6 +868,7 @@ void TFIBXSQLVAR::CopyState(const TFIBXSQLVAR& source) {
     fPendingBlob = std::make_unique<TMemoryStream>();
     fPendingBlob->WriteBuffer(source.fPendingBlob->Memory(), source.fPendingBlob->Size());
   }
+  fFIBArray = source.fFIBArray;
   fPlace = source.fPlace;
   fSavedValue = source.fSavedValue;
 }
@@ -962,6 +997,10 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
   }
   const short target = GetServerSQLType();
   if ((type & varArray) != 0) {
+    if (target == SQL_ARRAY || IsArray()) {
+      SetArrayValue(value);
+      return;
+    }
     if (target != SQL_BLOB) FIBError(2);
     StorePendingBlob(ArrayBytes(value));
     return;
@@ -1041,6 +1080,7 @@ void TFIBXSQLVAR::TakeDescription() {
   fServerSQLScale = var.sqlscale;
   fServerSQLSubtype = var.sqlsubtype;
   fDescribed = true;
+  fFIBArray.reset();
 }
 
 void TFIBXSQLVAR::TakeServerDescription(const TFIBXSQLVAR& server) {

@@ -17,6 +17,7 @@
 #include "classlib/core/GUID.h"
 #include "classlib/core/Streams.h"
 #include "classlib/core/Variants.h"
+#include "dbclient/pFIBArray.h"
 
 namespace ordvane {
 
@@ -60,6 +61,8 @@ class IFIBXSQLDAOwner {
   virtual void SetHasPendingBlobs() = 0;
   // The whole text of a blob column of the current row.
   virtual AnsiString ReadBlobText(const ISC_QUAD& blobID, Integer subType, Integer charSetID) = 0;
+  // The connection array slices are read and written through.
+  virtual TFIBArrayContext ArrayContext() = 0;
 };
 
 // ISC dates count days since 17 November 1858, ISC times tenths of milliseconds since
@@ -114,6 +117,17 @@ class TFIBXSQLVAR {
   bool IsParam() const;
   bool IsBlob() const;
   bool IsArray() const;
+
+  // Array columns. The descriptor is dropped by every new description.
+  const TpFIBArray* FIBArray() const { return fFIBArray.get(); }
+  void SetFIBArray(std::shared_ptr<const TpFIBArray> descriptor) { fFIBArray = std::move(descriptor); }
+  // The variable becomes a null ARRAY (zero id).
+  void MakeNullArray();
+  // Client error 59 unless the variable is an ARRAY with a descriptor.
+  void CheckIsArray() const;
+  Integer GetArraySize() const;
+  // Writes the value as a new slice and keeps the new array's id as the value.
+  void SetArrayValue(const Variant& value);
 
   // Writers. Each applies to every variable registered under the same name (a parameter
   // that occurs twice in the text is set once) and marks them changed.
@@ -217,6 +231,8 @@ class TFIBXSQLVAR {
   bool fModified = false;
   bool fTypeUnknownWhenSet = false;
   std::unique_ptr<TMemoryStream> fPendingBlob;
+  // Shared with the copies CopyState makes: a descriptor never changes once made.
+  std::shared_ptr<const TpFIBArray> fFIBArray;
   std::vector<char> fData;
   ISC_SHORT fNullIndicator = 0;
   TFIBParamPlace fPlace;

@@ -697,8 +697,9 @@ void TControlCanvas::EnsureHandle() {
   if (HandleAllocated()) return;
   auto* windowed = dynamic_cast<TWinControl*>(fControl);
   TWinControl* host = windowed ? windowed : fControl->Parent();
-  if (!host || !host->HandleAllocated()) return;
-  fOwnedWindow = host->WindowHandle();
+  if (!host) return;
+  // Drawing needs the window, which is made when first drawn on, as on the platform.
+  fOwnedWindow = host->Handle();
   fOwnedDC = GetDC(fOwnedWindow);
   if (!fOwnedDC) return;
   if (!windowed) {
@@ -754,6 +755,10 @@ TGraphicControl::~TGraphicControl() = default;
 TCanvas* TGraphicControl::Canvas() {
   fCanvas->EnsureHandle();
   return fCanvas.get();
+}
+
+void TGraphicControl::FreeCanvasHandle() {
+  fCanvas->FreeHandle();
 }
 
 void TGraphicControl::SetBounds(int left, int top, int width, int height) {
@@ -865,6 +870,9 @@ void TWinControl::DestroyHandle() {
 void TWinControl::DestroyWnd() {
   if (!fHandle) return;
   TControlStateScope destroying(this, csDestroyingHandle);
+  // Windowless children drew on contexts of this window: they take new ones later.
+  for (TControl* child : fControls)
+    if (auto* graphic = dynamic_cast<TGraphicControl*>(child)) graphic->FreeCanvasHandle();
   const HWND wnd = fHandle;
   DestroyWindow(wnd);
   ControlsByWindow().erase(wnd);

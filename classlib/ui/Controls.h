@@ -328,8 +328,8 @@ class TControl : public TComponent {
 };
 
 // A canvas that draws on a control: a window context of the control (of its parent for a
-// windowless control) taken when first needed and kept until the control's window goes,
-// or, while the control paints, the paint's context.
+// windowless control) taken when first needed, making the window if there is none yet,
+// and kept until the window goes; while the control paints, the paint's context.
 class TControlCanvas : public TCanvas {
   ORDVANE_CLASS(TControlCanvas, TCanvas)
 
@@ -338,7 +338,8 @@ class TControlCanvas : public TCanvas {
   ~TControlCanvas() override;
 
   TControl* Control() const { return fControl; }
-  // Takes a context of the control when the canvas has none and the window exists.
+  // Takes a context of the control (making its window when there is none) unless the
+  // canvas has one.
   void EnsureHandle();
   // Gives back a context the canvas took itself.
   void FreeHandle();
@@ -362,6 +363,8 @@ class TGraphicControl : public TControl {
   ~TGraphicControl() override;
 
   TCanvas* Canvas();
+  // Gives back the context the canvas took of the parent's window (the window goes).
+  void FreeCanvasHandle();
   void SetBounds(int left, int top, int width, int height) override;
   void Dispatch(TMessage& message) override;
 

@@ -33,6 +33,7 @@ class TestOwner : public IFIBXSQLDAOwner {
   AnsiString ReadBlobText(const ISC_QUAD&, Integer, Integer) override {
     throw std::logic_error("these tests read no blob columns");
   }
+  TFIBArrayContext ArrayContext() override { throw std::logic_error("these tests write no array columns"); }
 };
 
 }  // namespace ordvane::test

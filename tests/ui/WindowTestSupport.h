@@ -140,8 +140,4 @@ inline TWindowCreateParams Child(HWND parent, int x, int y, int width, int heigh
   return p;
 }
 
-inline std::vector<TRect> RectsOf(const TRegion& region) {
-  return region.Rects();
-}
-
 }  // namespace ordvane::test

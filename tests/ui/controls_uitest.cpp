@@ -274,6 +274,24 @@ TEST(Canvas, AControlDrawsOnItsWindowOutsidePaintingToo) {
   canvas->MoveTo(0, 20);
   canvas->LineTo(100, 20);
   EXPECT_EQ(ui.Pixel(probe, {20, 20}), before);
+
+  // A windowless control draws on its parent's window, also once that window was made
+  // again; a control not shown yet gets its window when its canvas is first used.
+  auto* dot = new TDot(form.get(), form.get(), Rect(200, 10, 220, 30));
+  ui.Process();
+  dot->Canvas()->Brush()->SetColor(clLime);
+  dot->Canvas()->FillRect(Rect(0, 0, 5, 5));
+  EXPECT_EQ(ui.Pixel(form.get(), {202, 12}), ColorToRGB(clLime));
+  form->RecreateWnd();
+  ui.Process();
+  dot->Canvas()->Brush()->SetColor(clRed);
+  dot->Canvas()->FillRect(Rect(0, 0, 5, 5));
+  EXPECT_EQ(ui.Pixel(form.get(), {202, 12}), ColorToRGB(clRed));
+  EXPECT_EQ(ui.Pixel(form.get(), {207, 17}), ColorToRGB(clBlue));
+  auto* hidden = new TProbe(form.get(), form.get(), Rect(300, 10, 350, 30));
+  hidden->Hide();
+  EXPECT_GT(hidden->Canvas()->TextWidth("Width"), 0);
+  EXPECT_TRUE(hidden->HandleAllocated());
 }
 
 TEST(Capture, ACapturingControlCancelsItsModeWhenAnotherTakesTheMouse) {
