@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBQuery.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane::test {
@@ -41,6 +42,15 @@ inline void Configure(TFIBDatabase& database, const TestDatabase& db, const std:
   database.ConnectParams().SetPassword(db.Password());
   database.ConnectParams().SetCharSet(charset);
   database.SetSQLDialect(db.Dialect());
+}
+
+// Connects the database, starts the transaction on it and gives the statement both.
+inline void ConnectStatement(TFIBDatabase& database, TFIBTransaction& transaction, TFIBQuery& query) {
+  transaction.SetDefaultDatabase(&database);
+  query.SetDatabase(&database);
+  query.SetTransaction(&transaction);
+  database.SetConnected(true);
+  transaction.StartTransaction();
 }
 
 // Runs a statement without results in the transaction.

@@ -27,11 +27,7 @@ class ArraysTest : public testing::Test {
  protected:
   ArraysTest() {
     test::Configure(*fDatabase, fDb);
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fQuery->SetDatabase(fDatabase);
-    fQuery->SetTransaction(fTransaction);
-    fDatabase->SetConnected(true);
-    fTransaction->StartTransaction();
+    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
   }
 
   TFIBQuery& Query(const std::string& sql) {

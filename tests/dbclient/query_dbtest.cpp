@@ -17,11 +17,7 @@ class QueryTest : public testing::TestWithParam<int> {
     fForm.SetName("Form");
     fQuery->SetName("Query");
     test::Configure(*fDatabase, fDb);
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fQuery->SetDatabase(fDatabase);
-    fQuery->SetTransaction(fTransaction);
-    fDatabase->SetConnected(true);
-    fTransaction->StartTransaction();
+    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
   }
 
   TFIBQuery& Query(const std::string& sql) {

@@ -22,11 +22,7 @@ class NamedQueryTest : public testing::Test {
     fTransaction->SetName("Trans");
     fQuery->SetName("Query");
     test::Configure(*fDatabase, fDb, charset);
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fQuery->SetDatabase(fDatabase);
-    fQuery->SetTransaction(fTransaction);
-    fDatabase->SetConnected(true);
-    fTransaction->StartTransaction();
+    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
   }
 
   // The text is given in UTF-8 and set as ANSI text.
