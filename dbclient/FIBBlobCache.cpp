@@ -15,6 +15,7 @@
 
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/StrUtils.h"
+#include "dbclient/FIBDatabase.h"
 
 namespace ordvane {
 
@@ -402,6 +403,55 @@ void ValidateBlobCacheFolder(const AnsiString& folder, const TBlobExistsFunc& bl
       path.push_back({std::move(child), std::move(folders)});
     }
   }
+}
+
+// ---- The validation thread ------------------------------------------------------------------
+
+AnsiString BlobCacheValidationDBName(const AnsiString& dbName, bool remote) {
+  // A plain path starts with "/"; anything else with a ":" names its server (host:path,
+  // host/port:path, inet://host/path).
+  const bool namesServer = !dbName.empty() && dbName[0] != '/' && dbName.find(':') != AnsiString::npos;
+  return remote && !namesServer ? "localhost:" + dbName : dbName;
+}
+
+TValidateBlobCacheThread::TValidateBlobCacheThread(TFIBDatabase& database, const AnsiString& swapDir)
+    : fDatabaseName(BlobCacheValidationDBName(database.DBName(), database.IsRemoteConnect())),
+      fLibraryName(database.LibraryName()),
+      fDBParams(database.DBParams().Text()),
+      fSwapDir(swapDir) {}
+
+TValidateBlobCacheThread::~TValidateBlobCacheThread() {
+  WaitFor();
+}
+
+void TValidateBlobCacheThread::Execute() {
+  TFIBDatabase database(nullptr);
+  database.SetName("dbValidateBlobCache");
+  database.SetLibraryName(fLibraryName);
+  database.SetDBName(fDatabaseName);
+  database.DBParams().SetText(fDBParams);
+  database.SetUseLoginPrompt(false);
+  database.SetSynchronizeTime(false);
+  TFIBTransaction transaction(nullptr);
+  transaction.SetName("trValidateBlobCache");
+  transaction.SetDefaultDatabase(&database);
+  for (const char* line : {"read", "isc_tpb_nowait", "read_committed", "rec_version"})
+    transaction.TRParams().Add(line);
+
+  ValidateBlobCacheFolder(fSwapDir, [&](const ISC_QUAD& blobId) {
+    if (!database.Connected()) database.Connect();
+    if (!transaction.Active()) transaction.StartTransaction();
+    return BlobExist(database.ClientLibrary(), database.DBHandle(), transaction.TRHandle(), blobId);
+  });
+  if (transaction.Active()) transaction.Commit();
+}
+
+std::unique_ptr<TValidateBlobCacheThread> StartBlobCacheValidation(TFIBDatabase& database) {
+  const AnsiString swapDir = database.BlobSwapSupport().ExpandSwapDir();
+  if (!database.Connected() || swapDir.empty() || !DirectoryExists(swapDir)) return nullptr;
+  auto thread = std::make_unique<TValidateBlobCacheThread>(database, swapDir);
+  thread->Start();
+  return thread;
 }
 
 }  // namespace ordvane

@@ -22,12 +22,14 @@
 #include <ibase.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "classlib/core/Streams.h"
 #include "classlib/core/SyncObjs.h"
 #include "classlib/core/SysUtils.h"
+#include "classlib/core/Threads.h"
 #include "classlib/core/Variants.h"
 #include "dbclient/FIBBlobStream.h"
 
@@ -97,5 +99,40 @@ using TBlobExistsFunc = std::function<bool(const ISC_QUAD& blobId)>;
 // so the walk stays inside the folder. The lock is not held while blobExists runs; a file
 // that another thread rewrote meanwhile is left alone.
 void ValidateBlobCacheFolder(const AnsiString& folder, const TBlobExistsFunc& blobExists);
+
+class TFIBDatabase;
+
+// One walk of a database's blob cache folder (ValidateBlobCacheFolder), asking the server
+// through a connection and a read-only transaction of its own, made on the walk's thread
+// the first time a file needs an answer. The object is the owner of the thread: its
+// destructor waits for the walk to end.
+class TValidateBlobCacheThread : public TThread {
+ public:
+  // Takes, on the calling thread, what the connection needs from the connected database:
+  // the name to attach to, the library and the parameter lines. Start runs the walk.
+  TValidateBlobCacheThread(TFIBDatabase& database, const AnsiString& swapDir);
+  ~TValidateBlobCacheThread() override;
+
+  const AnsiString& DatabaseName() const { return fDatabaseName; }
+
+ protected:
+  void Execute() override;
+
+ private:
+  AnsiString fDatabaseName;
+  AnsiString fLibraryName;
+  AnsiString fDBParams;
+  AnsiString fSwapDir;
+};
+
+// The name the walk attaches to: the database's own name, except that a database reached
+// through a server under a plain path (no server part in its name) is named on
+// "localhost:". The engine in this process serves its own threads, so a database it
+// serves is attached to directly.
+AnsiString BlobCacheValidationDBName(const AnsiString& dbName, bool remote);
+
+// A running walk of the database's expanded swap folder; nothing when the database is not
+// connected or the folder is not set or does not exist.
+std::unique_ptr<TValidateBlobCacheThread> StartBlobCacheValidation(TFIBDatabase& database);
 
 }  // namespace ordvane

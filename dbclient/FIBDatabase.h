@@ -538,6 +538,9 @@ class TFIBTransaction : public TComponent {
   TStrings& TRParams() { return fTRParams; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
 
+  // The attachment of this transaction is gone: its next end does not call the server.
+  void MarkConnectionLost() { fHandleReleased = true; }
+
   // The status check of every client call in the transaction (its statements' and blobs'
   // included): counts as activity for the idle time-outs of the transaction and its
   // databases and, when asked, raises the server's error for a non-zero status.

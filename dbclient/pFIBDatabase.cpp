@@ -1,6 +1,210 @@
 #include "dbclient/pFIBDatabase.h"
 
+#include "classlib/core/Application.h"
+#include "classlib/core/FileUtils.h"
+#include "classlib/core/MessageQueue.h"
+#include "classlib/core/StrUtils.h"
+#include "dbclient/FIBQuery.h"
+#include "dbclient/pFIBAliases.h"
+
 namespace ordvane {
+
+namespace {
+
+// The parameter codes of the lines an alias keeps.
+constexpr int kUserNameCode = 28;
+constexpr int kLcCtypeCode = 48;
+constexpr int kRoleNameCode = 60;
+
+constexpr Cardinal kDefaultRestoreInterval = 30000;
+
+// Sets a flag for the life of the object, and clears it whatever happens.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : fFlag(flag) { fFlag = true; }
+  ~TFlagScope() { fFlag = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& fFlag;
+};
+
+}  // namespace
+
+// ---- TpFIBDatabase ---------------------------------------------------------------------
+
+TpFIBDatabase::TpFIBDatabase(TComponent* owner) : TFIBDatabase(owner) {
+  SetWaitForRestoreConnect(kDefaultRestoreInterval);
+}
+
+TpFIBDatabase::~TpFIBDatabase() {
+  // The walk of the blob cache uses a connection of its own; it ends before the
+  // component does.
+  fBlobCacheValidation.reset();
+  fRestoreTimer.reset();
+}
+
+void TpFIBDatabase::Connect() {
+  if (Connected()) return;
+  bool doConnect = true;
+  if (BeforeConnect) BeforeConnect(this, DBParams(), doConnect);
+  if (!doConnect) return;
+  TFIBDatabase::Connect();
+  if (fCacheSchemaOptions.AutoLoadFromFile() && !InDesigner() &&
+      FileExists(fCacheSchemaOptions.LocalCacheFile()))
+    LoadCacheFiles();
+  if (fSaveAliasParamsAfterConnect && !fAliasName.empty()) SaveAliasParams();
+  if (!InDesigner() && Connected()) {
+    fBlobCacheValidation.reset();  // waits for the walk of an earlier connect
+    fBlobCacheValidation = StartBlobCacheValidation(*this);
+  }
+}
+
+void TpFIBDatabase::Disconnect(bool force) {
+  if (fCacheSchemaOptions.AutoSaveToFile() && !InDesigner()) SaveCacheFiles();
+  if (!Connected()) return;
+  if (!CheckConnection(laCloseConnect)) {
+    if (Connected()) CloseLostConnection();
+    return;
+  }
+  TFIBDatabase::Disconnect(force);
+}
+
+// ---- Alias -------------------------------------------------------------------------------
+
+void TpFIBDatabase::SetAliasName(const AnsiString& value) {
+  if (!ComponentState().Contains(csLoading)) CheckInactive();
+  fAliasName = value;
+  if (!fAliasName.empty()) LoadAliasParams();
+}
+
+bool TpFIBDatabase::LoadAliasParams() {
+  const std::optional<TAliasParams> alias = ReadAliasParams(fAliasName);
+  if (!alias) return false;
+  if (alias->DatabaseName) SetDBName(*alias->DatabaseName);
+  if (alias->UserName) SetDPBValueByCode(kUserNameCode, *alias->UserName);
+  if (alias->LcCtype) SetDPBValueByCode(kLcCtypeCode, *alias->LcCtype);
+  if (alias->RoleName) SetDPBValueByCode(kRoleNameCode, *alias->RoleName);
+  if (alias->SQLDialect && !alias->SQLDialect->empty()) SetSQLDialect(StrToInt(*alias->SQLDialect));
+  return alias->DatabaseName.has_value();
+}
+
+void TpFIBDatabase::SaveAliasParams() {
+  TAliasParams alias;
+  alias.DatabaseName = DBName();
+  alias.UserName = GetDPBValue(kUserNameCode);
+  alias.LcCtype = GetDPBValue(kLcCtypeCode);
+  alias.RoleName = GetDPBValue(kRoleNameCode);
+  alias.SQLDialect = IntToStr(SQLDialect());
+  WriteAliasParams(fAliasName, alias);
+}
+
+// ---- Lost connection ---------------------------------------------------------------------
+
+Cardinal TpFIBDatabase::WaitForRestoreConnect() const {
+  return fRestoreTimer ? fRestoreTimer->Interval() : 0;
+}
+
+void TpFIBDatabase::SetWaitForRestoreConnect(Cardinal value) {
+  if (value == 0) {
+    fRestoreTimer.reset();
+    return;
+  }
+  if (!fRestoreTimer) {
+    fRestoreTimer = std::make_unique<TFIBTimer>(nullptr);
+    fRestoreTimer->SetEnabled(false);
+    fRestoreTimer->SetOnTimer(TNotifyEvent::Bind(this, &TpFIBDatabase::RestoreTimerTick));
+  }
+  fRestoreTimer->SetInterval(value);
+}
+
+bool TpFIBDatabase::CheckConnection(TOnLostConnectActions action) {
+  if (Connected()) {
+    try {
+      QueryBaseLevel();
+    } catch (const EFIBError& e) {
+      TOnLostConnectActions actions = action;
+      DoOnLostConnect(e, actions);
+      return false;
+    }
+  }
+  return Connected();
+}
+
+void TpFIBDatabase::DoOnLostConnect(const EFIBError& e, TOnLostConnectActions& actions) {
+  if (OnLostConnect) OnLostConnect(this, e, actions);
+  switch (actions) {
+    case laTerminateApp:
+      CloseLostConnection();
+      TerminateApplication();
+      break;
+    case laCloseConnect:
+      CloseLostConnection();
+      break;
+    case laWaitRestore:
+      CloseLostConnection();
+      StartRestoreTimer();
+      break;
+    case laIgnore:
+      break;
+  }
+}
+
+void TpFIBDatabase::DoOnErrorRestoreConnect(const EFIBError& e, TOnLostConnectActions& actions) {
+  if (OnErrorRestoreConnect) OnErrorRestoreConnect(this, e, actions);
+}
+
+void TpFIBDatabase::DoAfterRestoreConnect() {
+  if (AfterRestoreConnect) AfterRestoreConnect(this);
+}
+
+void TpFIBDatabase::StartRestoreTimer() {
+  if (fRestoreTimer) fRestoreTimer->SetEnabled(true);
+}
+
+void TpFIBDatabase::CloseLostConnection() {
+  TFlagScope closing(fClosingLostConnection);
+  fConnectionLost = true;
+  // The statements drop their server handles without asking a server that is gone.
+  for (int i = SQLObjectCount() - 1; i >= 0; --i)
+    if (TFIBBase* link = GetSQLObject(i);
+        link != nullptr && dynamic_cast<TFIBQuery*>(link->Owner()) != nullptr)
+      link->DoDatabaseDisconnecting();
+  for (int i = 0; i < TransactionCount(); ++i) {
+    TFIBTransaction* transaction = GetTransaction(i);
+    if (transaction == nullptr || !transaction->Active()) continue;
+    transaction->MarkConnectionLost();
+    transaction->EndTransaction(TACommit, true);
+  }
+  TFIBDatabase::Disconnect(true);
+}
+
+void TpFIBDatabase::RestoreTimerTick(TObject*) {
+  if (Connected()) return;
+  TOnLostConnectActions actions = laIgnore;
+  try {
+    TFlagScope restoring(fRestoring);
+    SetConnected(true);
+  } catch (const EFIBError& e) {
+    DoOnErrorRestoreConnect(e, actions);
+    if (actions == laTerminateApp) {
+      if (fRestoreTimer) fRestoreTimer->SetEnabled(false);
+      if (Application != nullptr) Application->ShowException(e);
+      TerminateApplication();
+    }
+    return;
+  }
+  if (!Connected()) return;  // BeforeConnect vetoed this attempt
+  if (fRestoreTimer) fRestoreTimer->SetEnabled(false);
+  DoAfterRestoreConnect();
+}
+
+void TpFIBDatabase::TerminateApplication() {
+  PostQuitMessage(0);
+}
+
+// ---- TpFIBTransaction --------------------------------------------------------------------
 
 TpFIBTransaction::~TpFIBTransaction() {
   // Ended here, while BeforeEnd and AfterEnd can still be called.

@@ -17,12 +17,16 @@
 #include <vector>
 
 #include "dbclient/FIBBlobCache.h"
+#include "tests/dbclient/BlobCacheFiles.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::HandMadeFile;
+using test::LE32;
+using test::WriteFileBytes;
 
 // The file as the layout describes it.
 struct ParsedCacheFile {
@@ -64,26 +68,6 @@ ParsedCacheFile ParseCacheFile(const std::string& bytes) {
   file.keyText = take(static_cast<std::size_t>(int32()));
   file.body = bytes.substr(at);
   return file;
-}
-
-std::string LE32(uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-          static_cast<char>(v >> 24)};
-}
-
-// A file made by hand from the layout.
-std::string HandMadeFile(const std::string& table, const std::string& field, const std::string& keyText,
-                         const std::string& body, uint32_t idHigh = 5, uint32_t idLow = 6,
-                         uint32_t keyCount = 1) {
-  return "FIB$BLOB_BODY" + LE32(1) + LE32(idHigh) + LE32(idLow) + LE32(static_cast<uint32_t>(body.size())) +
-         LE32(keyCount) + LE32(static_cast<uint32_t>(table.size())) + table +
-         LE32(static_cast<uint32_t>(field.size())) + field + LE32(static_cast<uint32_t>(keyText.size())) +
-         keyText + body;
-}
-
-void WriteFileBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 class BlobCache : public testing::Test {
@@ -320,6 +304,16 @@ TEST_F(BlobCache, ThreadsSavingAndLoadingOneFileNeverSeeHalfAFile) {
   EXPECT_EQ(wrong.load(), 0);
   // No temporary file is left behind.
   EXPECT_LE(Files().size(), 1u);
+}
+
+TEST(BlobCacheValidationName, AServedPlainPathGoesThroughLocalhostAndOtherNamesStay) {
+  EXPECT_EQ(BlobCacheValidationDBName("/data/forms.fdb", false), "/data/forms.fdb");
+  EXPECT_EQ(BlobCacheValidationDBName("/data/forms.fdb", true), "localhost:/data/forms.fdb");
+  EXPECT_EQ(BlobCacheValidationDBName("/data/a:b.fdb", true), "localhost:/data/a:b.fdb");
+  EXPECT_EQ(BlobCacheValidationDBName("forms", true), "localhost:forms");
+  EXPECT_EQ(BlobCacheValidationDBName("server:/data/forms.fdb", true), "server:/data/forms.fdb");
+  EXPECT_EQ(BlobCacheValidationDBName("server/3051:forms", true), "server/3051:forms");
+  EXPECT_EQ(BlobCacheValidationDBName("inet://server/forms", true), "inet://server/forms");
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+// Blob cache files made by hand from the file layout, for the tests of the cache.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace ordvane::test {
+
+inline std::string LE32(uint32_t v) {
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+          static_cast<char>(v >> 24)};
+}
+
+// A file made by hand from the layout.
+inline std::string HandMadeFile(const std::string& table, const std::string& field,
+                                const std::string& keyText, const std::string& body, uint32_t idHigh = 5,
+                                uint32_t idLow = 6, uint32_t keyCount = 1) {
+  return "FIB$BLOB_BODY" + LE32(1) + LE32(idHigh) + LE32(idLow) + LE32(static_cast<uint32_t>(body.size())) +
+         LE32(keyCount) + LE32(static_cast<uint32_t>(table.size())) + table +
+         LE32(static_cast<uint32_t>(field.size())) + field + LE32(static_cast<uint32_t>(keyText.size())) +
+         keyText + body;
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace ordvane::test
