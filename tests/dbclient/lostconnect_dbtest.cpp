@@ -71,6 +71,17 @@ class LostConnection : public testing::Test {
     fDb.Isql("delete from mon$attachments where mon$attachment_id = " + std::to_string(fAttachment) +
              ";\ncommit;\n");
   }
+  // The connection is lost and waits to be restored, every second, while the database
+  // file is renamed away; answers where it went.
+  fs::path LoseConnectionAndFile() {
+    fChosen = laWaitRestore;
+    fDatabase->SetWaitForRestoreConnect(1000);
+    ConnectAndKill();
+    const fs::path away = fDb.Path() + ".away";
+    fs::rename(fDb.Path(), away);
+    EXPECT_FALSE(fDatabase->CheckConnection(laCloseConnect));
+    return away;
+  }
   void ExpectClosed() {
     EXPECT_FALSE(fDatabase->Connected());
     EXPECT_FALSE(fTransaction->Active());
@@ -176,12 +187,7 @@ TEST_F(LostConnection, WaitRestoreWithoutATimerOnlyCloses) {
 
 TEST_F(LostConnection, ReconnectWaitsWhileTheDatabaseFileIsAway) {
   test::VirtualTime time;
-  fChosen = laWaitRestore;
-  fDatabase->SetWaitForRestoreConnect(1000);
-  ConnectAndKill();
-  const fs::path away = fDb.Path() + ".away";
-  fs::rename(fDb.Path(), away);
-  EXPECT_FALSE(fDatabase->CheckConnection(laCloseConnect));
+  const fs::path away = LoseConnectionAndFile();
   time.Advance(2000);
   EXPECT_FALSE(fDatabase->Connected());
   EXPECT_EQ(fRestoreErrors.size(), 2u);
@@ -197,13 +203,8 @@ TEST_F(LostConnection, ReconnectWaitsWhileTheDatabaseFileIsAway) {
 
 TEST_F(LostConnection, AFailedReconnectCanEndTheApplication) {
   test::VirtualTime time;
-  fChosen = laWaitRestore;
   fChosenOnRestoreError = laTerminateApp;
-  fDatabase->SetWaitForRestoreConnect(1000);
-  ConnectAndKill();
-  const fs::path away = fDb.Path() + ".away";
-  fs::rename(fDb.Path(), away);
-  EXPECT_FALSE(fDatabase->CheckConnection(laCloseConnect));
+  const fs::path away = LoseConnectionAndFile();
   // The message loop that the virtual clock runs takes the quit message.
   EXPECT_FALSE(Application->Terminated());
   time.Advance(1000);
