@@ -1,15 +1,19 @@
 #include "dbclient/FIBQuery.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "classlib/core/Clock.h"
+#include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBBlobStream.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
 
@@ -21,6 +25,10 @@ constexpr ISC_STATUS kCursorNotOpen = 335544577;          // isc_dsql_cursor_clo
 constexpr ISC_STATUS kCursorDone = 335544572;              // isc_dsql_cursor_err: no more rows
 
 constexpr std::size_t kRecordsInfoSize = 255;
+// Room for the answer of many columns; a longer one is asked for again from where it was
+// cut.
+constexpr std::size_t kAliasInfoSize = 4096;
+constexpr const char* kLineBreak = "\r\n";
 // Macro values are spliced in before the server's scan: what they hold is text.
 constexpr char kNoMacroChar = '\0';
 constexpr int kCursorNameLength = 10;
@@ -37,6 +45,37 @@ class TFlagScope {
   bool& fFlag;
   bool fWas;
 };
+
+// The server keeps cursor names per attachment, and one attachment is used by one
+// process: a letter and a process-wide counter never repeat within it, as random digits
+// could.
+AnsiString NextCursorName() {
+  static std::atomic<std::uint64_t> counter{0};
+  const AnsiString digits = std::to_string(++counter);
+  const std::size_t width = kCursorNameLength - 1;
+  return "C" + AnsiString(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+}
+
+// A value as the log shows it: a blob or array by its id's two halves, anything else as
+// text.
+bool LoggedById(const TFIBXSQLVAR& var) {
+  return var.IsBlob() && !var.GetIsNull();
+}
+AnsiString IdText(const TFIBXSQLVAR& var) {
+  const ISC_QUAD id = var.GetAsQuad();
+  return "(" + IntToStr(id.gds_quad_high) + "," + IntToStr(id.gds_quad_low) + ")";
+}
+
+// "Params[i]='text'" or "Params[i]=(high,low)" per parameter.
+std::vector<AnsiString> ParamLines(const TFIBXSQLDA& params) {
+  std::vector<AnsiString> lines;
+  for (int i = 0; i < params.Count(); ++i) {
+    const TFIBXSQLVAR& param = params.GetVars(i);
+    const AnsiString head = "Params[" + IntToStr(i) + "]=";
+    lines.push_back(LoggedById(param) ? head + IdText(param) : head + "'" + param.GetAsString() + "'");
+  }
+  return lines;
+}
 
 bool LoadingWithOwners(const TComponent* component) {
   for (; component != nullptr; component = component->Owner())
@@ -251,6 +290,8 @@ void TFIBQuery::Prepare() {
   if (IsBlankString(fParser.SQLText())) FIBError(37, {AnsiString("Prepare")});
   UpdateTextToSend();
   if (fPrepared) return;
+  fRelationAliases.clear();
+  fRelationAliasesLoaded = false;
   try {
     AllocateAndPrepare();
     fSQLType = ReadStatementType();
@@ -261,7 +302,7 @@ void TFIBQuery::Prepare() {
         FreeHandle();
         FIBError(2);
       case SQLSelectForUpdate:
-        if (fCursorName.empty()) fCursorName = "C" + RandomDigits(kCursorNameLength - 1);
+        if (fCursorName.empty()) fCursorName = NextCursorName();
         Call(Library().isc_dsql_set_cursor_name(StatusVector(), &fHandle, fCursorName.c_str(), 0), true);
         DescribeStatement();
         break;
@@ -278,9 +319,12 @@ void TFIBQuery::Prepare() {
     }
     fPrepared = true;
   } catch (...) {
+    if (ISQLLogger* logger = Logger(0)) logger->WriteData(FullName(), "Error on Prepare:", fTextToSend, SQLLogPrepare);
     ReleaseHandleQuietly();
     throw;
   }
+  if (Database()->Statistics().Active()) Database()->Statistics().NotePrepare(FullName());
+  if (ISQLLogger* logger = Logger(0)) logger->WriteData(FullName(), "Prepare:", fTextToSend, SQLLogPrepare);
 }
 
 void TFIBQuery::AllocateAndPrepare() {
@@ -430,14 +474,8 @@ void TFIBQuery::ExecQuery() {
   WritePendingBlobs(fParams);
   TFIBXSQLDA& input = InputParams();
   if (&input != &fParams) WritePendingBlobs(input);
-  const Cardinal start = GetTickCount();
-  try {
-    ExecuteByType(input);
-  } catch (...) {
-    fLastExecutionTime = GetTickCount() - start;
-    throw;
-  }
-  fLastExecutionTime = GetTickCount() - start;
+  ExecuteMeasured([&] { ExecuteByType(input); }, input);
+  if (fOpen && fGoToFirstRecordOnExecute) Next();
   AfterExecution();
   if (!fOpen && fOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
 }
@@ -461,13 +499,65 @@ void TFIBQuery::ExecuteImmediate() {
   WritePendingBlobs(fParams);
   TFIBXSQLDA& input = InputParams();
   if (&input != &fParams) WritePendingBlobs(input);
-  const Cardinal start = GetTickCount();
-  const ISC_STATUS status = Library().isc_dsql_execute_immediate(
-      StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0, fTextToSend.c_str(),
-      static_cast<unsigned short>(Database()->SQLDialect()), input.Count() > 0 ? input.AsXSQLDA() : nullptr);
-  fLastExecutionTime = GetTickCount() - start;
-  Call(status, true);
+  ExecuteMeasured(
+      [&] {
+        Call(Library().isc_dsql_execute_immediate(StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(),
+                                                  0, fTextToSend.c_str(),
+                                                  static_cast<unsigned short>(Database()->SQLDialect()),
+                                                  input.Count() > 0 ? input.AsXSQLDA() : nullptr),
+             true);
+      },
+      input);
   AfterExecution();
+}
+
+void TFIBQuery::ExecuteMeasured(const std::function<void()>& execute, const TFIBXSQLDA& params) {
+  const Cardinal start = GetTickCount();
+  try {
+    execute();
+  } catch (const Exception& error) {
+    fLastExecutionTime = GetTickCount() - start;
+    LogExecuteError(error);
+    throw;
+  }
+  fLastExecutionTime = GetTickCount() - start;
+  if (Database()->Statistics().Active())
+    Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
+  if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
+    AnsiString text = fTextToSend;
+    for (const AnsiString& line : ParamLines(params)) text += kLineBreak + line;
+    logger->WriteData(FullName(), "Execute query:", text, SQLLogExecute);
+  }
+}
+
+void TFIBQuery::ExecuteImmediateBatch(const std::vector<AnsiString>& statements) {
+  fBase->CheckDatabase();
+  StartTransactionIfAsked();
+  fBase->CheckTransaction();
+  if (std::any_of(statements.begin(), statements.end(), [](const AnsiString& text) { return IsBlankString(text); }))
+    FIBError(37, {AnsiString("ExecuteImmediateBatch")});
+  IIBClientLibrary& library = Library();
+  const auto count = static_cast<int>(statements.size());
+  for (int i = 0; i < count; ++i) {
+    const AnsiString text = EncodeSQLText(statements[static_cast<std::size_t>(i)], *this);
+    const ISC_STATUS status =
+        library.isc_dsql_execute_immediate(StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0,
+                                           text.c_str(), static_cast<unsigned short>(Database()->SQLDialect()),
+                                           nullptr);
+    if (status == 0) {
+      Call(0, false);
+      continue;
+    }
+    try {
+      Call(status, true);
+    } catch (const EFIBInterBaseError& error) {
+      // The thread's status vector still holds the server's codes for the new error.
+      throw EFIBInterBaseError(error.SQLCode(), this,
+                               Format("Batch text %d of %d failed:%s%s",
+                                      {i + 1, count, AnsiString(kLineBreak), statements[static_cast<std::size_t>(i)]}),
+                               error.SQLMessage(), error.IBMessage());
+    }
+  }
 }
 
 void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
@@ -482,7 +572,6 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
       fEOF = false;
       fRecordCount = 0;
       fColumns.ClearValues();
-      if (fGoToFirstRecordOnExecute) Next();
       break;
     case SQLExecProcedure:
       Call(library.isc_dsql_execute2(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input,
@@ -553,6 +642,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
   Call(0, false);
   if (status == 100 || (status != 0 && StatusVectorContains({kCursorDone}))) {
     fEOF = true;
+    LogFetch();
     return nullptr;
   }
   if (status != 0) {
@@ -567,6 +657,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
   }
   ++fRecordCount;
   fBOF = false;
+  LogFetch();
   return &fColumns;
 }
 
@@ -620,6 +711,38 @@ void TFIBQuery::ReleaseHandleQuietly() {
   fPrepared = false;
   fColumns.SetCount(0);
   ResetCursorState();
+}
+
+// ---- Log ------------------------------------------------------------------------------------------
+
+ISQLLogger* TFIBQuery::Logger(int flag) const {
+  ISQLLogger* logger = Database() != nullptr ? Database()->SQLLogger() : nullptr;
+  if (logger == nullptr || (flag != 0 && (logger->LogFlags() & flag) == 0)) return nullptr;
+  return logger;
+}
+
+void TFIBQuery::LogExecuteError(const Exception& error) {
+  if (ISQLLogger* logger = Logger(SQLLogFlagExecute))
+    logger->WriteData(FullName(), "Error on execute query. Error message:\"" + error.Message() + "\"", fTextToSend,
+                      SQLLogExecute);
+}
+
+// The row fetched, or the end of the rows (whose columns hold nothing new).
+void TFIBQuery::LogFetch() {
+  ISQLLogger* logger = Logger(SQLLogFlagFetch);
+  if (logger == nullptr) return;
+  AnsiString text = kLineBreak;
+  if (fEOF) {
+    text += AnsiString(kLineBreak) + " End of file reached";
+  } else {
+    for (int i = 0; i < fColumns.Count(); ++i) {
+      const TFIBXSQLVAR& column = fColumns[i];
+      const AnsiString value =
+          column.GetIsNull() ? AnsiString("NULL") : LoggedById(column) ? IdText(column) : column.GetAsString();
+      text += column.Name() + " = " + value + kLineBreak;
+    }
+  }
+  logger->WriteData(FullName(), "Fetch:", text, SQLLogFetch);
 }
 
 // ---- Links --------------------------------------------------------------------------------------
@@ -707,6 +830,69 @@ TFIBXSQLVAR* TFIBQuery::FieldByOrigin(const AnsiString& table, const AnsiString&
   for (int i = 0; i < fColumns.Count(); ++i)
     if (fColumns[i].GetRelationName() == tableName && fColumns[i].GetSqlName() == fieldName) return &fColumns[i];
   return nullptr;
+}
+
+void TFIBQuery::LoadRelationAliases() {
+  if (!fPrepared) Prepare();
+  fRelationAliases.assign(static_cast<std::size_t>(fColumns.Count()), AnsiString());
+  fRelationAliasesLoaded = true;
+  if (fColumns.Count() == 0 || Database()->GetServerMajorVersion() < 2) return;
+  IIBClientLibrary& library = Library();
+  // Columns are numbered from 1; each answer goes on from the first column it lacked.
+  int first = 1;
+  while (first <= fColumns.Count()) {
+    const char items[] = {isc_info_sql_sqlda_start, 2, static_cast<char>(first & 0xFF), static_cast<char>(first >> 8),
+                          isc_info_sql_select, isc_info_sql_describe_vars, isc_info_sql_sqlda_seq,
+                          isc_info_sql_relation_alias, isc_info_sql_describe_end};
+    std::vector<char> answer(kAliasInfoSize);
+    Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
+                                   answer.data()),
+         true);
+    const int next = ReadRelationAliases(library, answer);
+    if (next <= first) FIBError(0);
+    first = next;
+  }
+}
+
+// Files the aliases of one answer; the number of the first column it did not give.
+int TFIBQuery::ReadRelationAliases(IIBClientLibrary& library, const std::vector<char>& answer) {
+  int column = 0;
+  int lastComplete = 0;
+  for (std::size_t at = 0; at < answer.size();) {
+    const char item = answer[at];
+    if (item == isc_info_end) return fColumns.Count() + 1;
+    if (item == isc_info_truncated) return lastComplete + 1;
+    if (item == isc_info_sql_select || item == isc_info_sql_describe_end) {
+      if (item == isc_info_sql_describe_end) lastComplete = column;
+      ++at;
+      continue;
+    }
+    if (at + 3 > answer.size()) break;
+    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + at + 1, 2));
+    if (at + 3 + length > answer.size()) break;
+    const char* value = answer.data() + at + 3;
+    if (item == isc_info_sql_sqlda_seq) {
+      column = library.isc_vax_integer(value, static_cast<short>(length));
+    } else if (item == isc_info_sql_relation_alias && column >= 1 && column <= fColumns.Count()) {
+      AnsiString alias(value, length);
+      if (IsUnicodeCharSet())
+        alias = Utf8ToAnsi(alias);
+      else if (IsKOI8CharSet())
+        alias = WideToAnsi(AnsiToWideCP(alias, CP_KOI8R));
+      fRelationAliases[static_cast<std::size_t>(column - 1)] = std::move(alias);
+    }
+    at += 3 + length;
+  }
+  FIBError(0);
+}
+
+AnsiString TFIBQuery::TableAliasForField(const AnsiString& fieldName) {
+  if (!fPrepared || !fRelationAliasesLoaded) LoadRelationAliases();
+  const int index = FieldIndex(fieldName);
+  if (index < 0 || static_cast<std::size_t>(index) >= fRelationAliases.size()) return AnsiString();
+  const AnsiString& alias = fRelationAliases[static_cast<std::size_t>(index)];
+  if (alias.empty() || !NeedQuoteIdentifier(alias)) return alias;
+  return "\"" + ReplaceString(alias, "\"", "\"\"") + "\"";
 }
 
 TFIBXSQLVAR* TFIBQuery::FindParam(const AnsiString& name) {
