@@ -12,7 +12,9 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBBlobStream.h"
+#include "classlib/db/DataSet.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBSQLMonitor.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -29,6 +31,8 @@ constexpr std::size_t kRecordsInfoSize = 255;
 // cut.
 constexpr std::size_t kAliasInfoSize = 4096;
 constexpr const char* kLineBreak = "\r\n";
+constexpr std::size_t kPlanInfoSize = 4096;
+constexpr std::size_t kInfoSizeLimit = 32767;
 // Macro values are spliced in before the server's scan: what they hold is text.
 constexpr char kNoMacroChar = '\0';
 constexpr int kCursorNameLength = 10;
@@ -64,6 +68,33 @@ bool LoggedById(const TFIBXSQLVAR& var) {
 AnsiString IdText(const TFIBXSQLVAR& var) {
   const ISC_QUAD id = var.GetAsQuad();
   return "(" + IntToStr(id.gds_quad_high) + "," + IntToStr(id.gds_quad_low) + ")";
+}
+
+// A value as the monitor shows it.
+TFIBTraceValue TraceValue(const TFIBXSQLVAR& var, const char* nullText) {
+  AnsiString text;
+  if (var.GetIsNull())
+    text = nullText;
+  else if (var.IsArray())
+    text = TraceArrayText;
+  else if (var.IsBlob())
+    text = TraceBlobText(var.GetAsQuad());
+  else
+    text = TraceValueText(var.GetAsVariant(), var.GetSQLType() == SQL_TEXT || var.GetSQLType() == SQL_VARYING,
+                          nullText);
+  return {var.Name(), text};
+}
+std::vector<TFIBTraceValue> TraceValues(const TFIBXSQLDA& list, const char* nullText) {
+  std::vector<TFIBTraceValue> values;
+  for (int i = 0; i < list.Count(); ++i) values.push_back(TraceValue(list.GetVars(i), nullText));
+  return values;
+}
+
+// A failure as the monitor's readers see it, when there are any.
+void TraceFailure(const AnsiString& text, TFIBTraceKind kind) {
+  TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
+    if (hook.Enabled() && hook.ReaderCount() > 0) hook.WriteSQLData(text, kind);
+  });
 }
 
 // "Params[i]='text'" or "Params[i]=(high,low)" per parameter.
@@ -318,11 +349,15 @@ void TFIBQuery::Prepare() {
         break;
     }
     fPrepared = true;
-  } catch (...) {
+  } catch (const std::exception& error) {
+    const TComponent* owner = Owner();
+    TraceFailure((owner != nullptr ? owner->Name() + "." : AnsiString()) + Name() + ":[Prepare] " + error.what(),
+                 TFIBTraceKind::Prepare);
     if (ISQLLogger* logger = Logger(0)) logger->WriteData(FullName(), "Error on Prepare:", fTextToSend, SQLLogPrepare);
     ReleaseHandleQuietly();
     throw;
   }
+  TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.SQLPrepare(MonitorName(), fTextToSend, Plan()); });
   if (Database()->Statistics().Active()) Database()->Statistics().NotePrepare(FullName());
   if (ISQLLogger* logger = Logger(0)) logger->WriteData(FullName(), "Prepare:", fTextToSend, SQLLogPrepare);
 }
@@ -517,10 +552,13 @@ void TFIBQuery::ExecuteMeasured(const std::function<void()>& execute, const TFIB
     execute();
   } catch (const Exception& error) {
     fLastExecutionTime = GetTickCount() - start;
+    TraceExecute(params);
+    TraceFailure(FullName() + ":[Execute] " + error.Message(), TFIBTraceKind::Execute);
     LogExecuteError(error);
     throw;
   }
   fLastExecutionTime = GetTickCount() - start;
+  TraceExecute(params);
   if (Database()->Statistics().Active())
     Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
   if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
@@ -642,6 +680,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
   Call(0, false);
   if (status == 100 || (status != 0 && StatusVectorContains({kCursorDone}))) {
     fEOF = true;
+    TraceFetch();
     LogFetch();
     return nullptr;
   }
@@ -657,6 +696,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
   }
   ++fRecordCount;
   fBOF = false;
+  TraceFetch();
   LogFetch();
   return &fColumns;
 }
@@ -711,6 +751,46 @@ void TFIBQuery::ReleaseHandleQuietly() {
   fPrepared = false;
   fColumns.SetCount(0);
   ResetCursorState();
+}
+
+// ---- Monitor ----------------------------------------------------------------------------------
+
+AnsiString TFIBQuery::MonitorName() const {
+  const auto* dataSet = dynamic_cast<const TDataSet*>(Owner());
+  return dataSet != nullptr ? dataSet->Name() + "." + Name() : Name();
+}
+
+std::optional<AnsiString> TFIBQuery::Plan() {
+  IIBClientLibrary& library = Library();
+  const char items[] = {isc_info_sql_get_plan};
+  for (std::size_t size = kPlanInfoSize; size <= kInfoSizeLimit; size = std::min(size * 2, kInfoSizeLimit + 1)) {
+    std::vector<char> answer(size);
+    ISC_STATUS_ARRAY status{};
+    if (library.isc_dsql_sql_info(status, &fHandle, sizeof items, items, static_cast<short>(answer.size()),
+                                  answer.data()) != 0)
+      return std::nullopt;
+    if (answer[0] == isc_info_truncated) continue;
+    if (answer[0] != isc_info_sql_get_plan) return std::nullopt;
+    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + 1, 2));
+    if (3 + length > answer.size()) return std::nullopt;
+    return AnsiString(answer.data() + 3, length);
+  }
+  return std::nullopt;
+}
+
+void TFIBQuery::TraceExecute(const TFIBXSQLDA& params) {
+  TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
+    std::optional<Integer> rows;
+    if (fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) rows = RowsAffected();
+    hook.SQLExecute(MonitorName(), fTextToSend, TraceValues(params, "<NULL>"), rows, fLastExecutionTime);
+  });
+}
+
+void TFIBQuery::TraceFetch() {
+  TraceToMonitor([this](TFIBSQLMonitorHook& hook) {
+    hook.SQLFetch(MonitorName(), fTextToSend, fEOF ? std::vector<TFIBTraceValue>() : TraceValues(fColumns, "NULL"),
+                  fEOF);
+  });
 }
 
 // ---- Log ------------------------------------------------------------------------------------------

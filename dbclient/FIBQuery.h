@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/core/Components.h"
@@ -222,6 +223,12 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void WritePendingBlobs(TFIBXSQLDA& params);
   void DropPendingBlobs();
   void ResetCursorState();
+  // The statement's name in monitor texts: a dataset's statement under the dataset's name.
+  AnsiString MonitorName() const;
+  // The server's plan of the prepared text; nothing when it cannot be read.
+  std::optional<AnsiString> Plan();
+  void TraceExecute(const TFIBXSQLDA& params);
+  void TraceFetch();
   // The database's logger when it is set and asks for flag (0: whatever it asks for).
   ISQLLogger* Logger(int flag) const;
   void LogExecuteError(const Exception& error);
