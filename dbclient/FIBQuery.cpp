@@ -552,13 +552,13 @@ void TFIBQuery::ExecuteMeasured(const std::function<void()>& execute, const TFIB
     execute();
   } catch (const Exception& error) {
     fLastExecutionTime = GetTickCount() - start;
-    TraceExecute(params);
+    TraceExecute(params, false);
     TraceFailure(FullName() + ":[Execute] " + error.Message(), TFIBTraceKind::Execute);
     LogExecuteError(error);
     throw;
   }
   fLastExecutionTime = GetTickCount() - start;
-  TraceExecute(params);
+  TraceExecute(params, true);
   if (Database()->Statistics().Active())
     Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
   if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
@@ -765,10 +765,13 @@ std::optional<AnsiString> TFIBQuery::Plan() {
   const char items[] = {isc_info_sql_get_plan};
   for (std::size_t size = kPlanInfoSize; size <= kInfoSizeLimit; size = std::min(size * 2, kInfoSizeLimit + 1)) {
     std::vector<char> answer(size);
+    // A plan that cannot be read is no failure of the statement: its own status vector
+    // keeps the thread's intact.
     ISC_STATUS_ARRAY status{};
-    if (library.isc_dsql_sql_info(status, &fHandle, sizeof items, items, static_cast<short>(answer.size()),
-                                  answer.data()) != 0)
-      return std::nullopt;
+    const ISC_STATUS result = library.isc_dsql_sql_info(status, &fHandle, sizeof items, items,
+                                                        static_cast<short>(answer.size()), answer.data());
+    Call(0, false);
+    if (result != 0) return std::nullopt;
     if (answer[0] == isc_info_truncated) continue;
     if (answer[0] != isc_info_sql_get_plan) return std::nullopt;
     const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + 1, 2));
@@ -778,10 +781,10 @@ std::optional<AnsiString> TFIBQuery::Plan() {
   return std::nullopt;
 }
 
-void TFIBQuery::TraceExecute(const TFIBXSQLDA& params) {
+void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
   TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
     std::optional<Integer> rows;
-    if (fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) rows = RowsAffected();
+    if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) rows = RowsAffected();
     hook.SQLExecute(MonitorName(), fTextToSend, TraceValues(params, "<NULL>"), rows, fLastExecutionTime);
   });
 }

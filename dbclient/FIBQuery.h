@@ -227,7 +227,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   AnsiString MonitorName() const;
   // The server's plan of the prepared text; nothing when it cannot be read.
   std::optional<AnsiString> Plan();
-  void TraceExecute(const TFIBXSQLDA& params);
+  // Rows affected are asked of the server only after a successful execution.
+  void TraceExecute(const TFIBXSQLDA& params, bool succeeded);
   void TraceFetch();
   // The database's logger when it is set and asks for flag (0: whatever it asks for).
   ISQLLogger* Logger(int flag) const;

@@ -66,7 +66,7 @@ TEST(MonitorHooks, StatementsTracePreparesExecutesFetchesAndFailures) {
   // Statements wanted; transactions and connects not.
   TraceReader reader({0, 0, 1, 1, 1});
   reader.Register();
-  constexpr int kTexts = 7;
+  constexpr int kTexts = 10;
   std::vector<std::string> bodies;
   std::jthread readerThread([&] {
     for (int i = 0; i < kTexts; ++i) bodies.push_back(reader.NextBody());
@@ -83,6 +83,9 @@ TEST(MonitorHooks, StatementsTracePreparesExecutesFetchesAndFailures) {
   const std::string update = query->TextToSend();
   query->SQL().SetText("select x from nowhere");
   EXPECT_THROW(query->Prepare(), EFIBInterBaseError);
+  query->SQL().SetText("insert into t (id) values (1)");
+  EXPECT_THROW(query->ExecQuery(), EFIBInterBaseError);
+  const std::string insert = query->TextToSend();
   readerThread.join();
 
   ASSERT_EQ(bodies.size(), static_cast<std::size_t>(kTexts));
@@ -95,6 +98,11 @@ TEST(MonitorHooks, StatementsTracePreparesExecutesFetchesAndFailures) {
       << bodies[5];
   EXPECT_TRUE(bodies[6].starts_with("Form.Query:[Prepare] Query:\r\n")) << bodies[6];
   EXPECT_NE(bodies[6].find("NOWHERE"), std::string::npos) << bodies[6];
+  EXPECT_EQ(bodies[7], "Query:[Prepare] " + insert + "\r\n Plan:Can't retrieve plan ");  // an insert has none
+  // A failed execution: its trace without rows affected, then the failure.
+  EXPECT_TRUE(bodies[8].starts_with("Query:[Execute] " + insert + "\r\nExecute tick count ")) << bodies[8];
+  EXPECT_TRUE(bodies[9].starts_with("Form.Query:[Execute] Query:\r\n")) << bodies[9];
+  EXPECT_NE(bodies[9].find("PRIMARY or UNIQUE KEY"), std::string::npos) << bodies[9];
 }
 
 }  // namespace
