@@ -92,9 +92,7 @@ std::vector<TFIBTraceValue> TraceValues(const TFIBXSQLDA& list, const char* null
 
 // A failure as the monitor's readers see it, when there are any.
 void TraceFailure(const AnsiString& text, TFIBTraceKind kind) {
-  TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
-    if (hook.Enabled() && hook.ReaderCount() > 0) hook.WriteSQLData(text, kind);
-  });
+  TraceToMonitor([&](TFIBSQLMonitorHook& hook) { hook.SQLFailure(text, kind); });
 }
 
 // "Params[i]='text'" or "Params[i]=(high,low)" per parameter.
