@@ -121,32 +121,6 @@ bool HasParamPrefix(const AnsiString& name, const char* prefix) {
   return name.size() > 4 && SameText(std::string_view(name).substr(0, 4), prefix);
 }
 
-template <class Text>
-bool LikeMatch(const Text& text, const Text& mask) {
-  using Char = typename Text::value_type;
-  const Char any = '%', one = '_';
-  std::size_t t = 0, m = 0;
-  // Where the last '%' stood in the mask and how much of the text it has taken: on a
-  // mismatch it takes one character more and matching resumes after it.
-  std::size_t starMask = Text::npos, starText = 0;
-  while (t < text.size()) {
-    if (m < mask.size() && mask[m] == any) {
-      starMask = m++;
-      starText = t;
-    } else if (m < mask.size() && (mask[m] == one || mask[m] == text[t])) {
-      ++t;
-      ++m;
-    } else if (starMask != Text::npos) {
-      m = starMask + 1;
-      t = ++starText;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == any) ++m;
-  return m == mask.size();
-}
-
 }  // namespace
 
 bool NeedQuoteIdentifier(const AnsiString& name) { return NeedQuote(name, false); }
@@ -465,7 +439,7 @@ AnsiString ParseDateLiteral(const AnsiString& text, TDateLiteralKind kind) {
   return TimeToStr(StrToTime(literal, reading), local);
 }
 
-bool SqlLikeMatch(const AnsiString& text, const AnsiString& mask) { return LikeMatch(text, mask); }
-bool WideSqlLikeMatch(const WideString& text, const WideString& mask) { return LikeMatch(text, mask); }
+bool SqlLikeMatch(const AnsiString& text, const AnsiString& mask) { return MatchesLikePattern(text, mask); }
+bool WideSqlLikeMatch(const WideString& text, const WideString& mask) { return MatchesLikePattern(text, mask); }
 
 }  // namespace ordvane

@@ -65,4 +65,31 @@ Int64 StrToInt64(const AnsiString& text);
 Int64 StrToInt64Def(const AnsiString& text, Int64 defaultValue);
 bool TryStrToInt64(const AnsiString& text, Int64& value);
 
+// The SQL LIKE rule: '%' takes any run of characters, '_' exactly one, everything else
+// itself. Greedy matching that returns to the last '%' on a mismatch: no recursion, at
+// most text length times pattern length steps, whatever the input.
+template <class Text>
+bool MatchesLikePattern(const Text& text, const Text& pattern) {
+  using Char = typename Text::value_type;
+  const Char any = '%', one = '_';
+  std::size_t t = 0, p = 0;
+  std::size_t starPattern = Text::npos, starText = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && pattern[p] == any) {
+      starPattern = p++;
+      starText = t;
+    } else if (p < pattern.size() && (pattern[p] == one || pattern[p] == text[t])) {
+      ++t;
+      ++p;
+    } else if (starPattern != Text::npos) {
+      p = starPattern + 1;
+      t = ++starText;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == any) ++p;
+  return p == pattern.size();
+}
+
 }  // namespace ordvane

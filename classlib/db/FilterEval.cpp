@@ -66,28 +66,7 @@ Variant Substring(const AnsiString& text, Integer start, std::optional<Integer> 
 bool LikeMatch(const AnsiString& text, const AnsiString& pattern, bool caseInsensitive) {
   const AnsiString t = caseInsensitive ? AnsiUpperCase(text) : text;
   const AnsiString p = caseInsensitive ? AnsiUpperCase(pattern) : pattern;
-  // Greedy matching that returns to the last '%' on a mismatch: no recursion, at most
-  // text length times pattern length steps.
-  std::size_t ti = 0;
-  std::size_t pi = 0;
-  std::size_t starPattern = AnsiString::npos;
-  std::size_t starText = 0;
-  while (ti < t.size()) {
-    if (pi < p.size() && p[pi] == '%') {
-      starPattern = pi++;
-      starText = ti;
-    } else if (pi < p.size() && (p[pi] == '_' || p[pi] == t[ti])) {
-      ++ti;
-      ++pi;
-    } else if (starPattern != AnsiString::npos) {
-      pi = starPattern + 1;
-      ti = ++starText;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == '%') ++pi;
-  return pi == p.size();
+  return MatchesLikePattern(t, p);
 }
 
 TExprEvaluator::TExprEvaluator(TDataSet* dataSet, const TExprParser& parser) : fDataSet(dataSet), fParser(parser) {}
