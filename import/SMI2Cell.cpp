@@ -73,8 +73,8 @@ void TSMImportFromCell::FirstRow() {
 
 bool TSMImportFromCell::HasMoreRows() {
   const TSpreadSheet* sheet = Sheet();
-  const bool more = sheet != nullptr && fCurrentRow < RowLast() && fCurrentRow < sheet->Cells().UsedRowCount() &&
-                    fCurrentRow < sheet->Cells().Count();
+  const bool more = sheet != nullptr && fCurrentRow < RowLast() &&
+                    fCurrentRow < sheet->Cells().UsedRowCount() && fCurrentRow < sheet->Cells().Count();
   if (!more && fReader) fReader->FinishRecords();
   return more;
 }
@@ -129,7 +129,8 @@ void TSMImportFromCell::FillColumnsFromDataSet() {
     }
     column->SetDataType(TypedColumns() ? ColumnType(cells, c) : itString);
     const std::vector<Integer>& widths = sheet->ColWidths();
-    if (static_cast<std::size_t>(c) < widths.size()) column->SetSize(widths[static_cast<std::size_t>(c)] / kWidthPerCharacter);
+    if (static_cast<std::size_t>(c) < widths.size())
+      column->SetSize(widths[static_cast<std::size_t>(c)] / kWidthPerCharacter);
   }
 }
 
@@ -139,11 +140,19 @@ TSMIDataType TSMImportFromCell::ColumnType(const TSpreadSheetCells& cells, Integ
   const TSMICell* cell = row != nullptr ? row->Cell(column) : nullptr;
   if (cell == nullptr) return itString;
   switch (VarType(cell->Value())) {
-    case varSmallint: case varInteger: return itInteger;
-    case varSingle: case varDouble: case varCurrency: return itFloat;
-    case varDate: return itDateTime;
-    case varBoolean: return itBoolean;
-    default: return itString;
+    case varSmallint:
+    case varInteger:
+      return itInteger;
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+      return itFloat;
+    case varDate:
+      return itDateTime;
+    case varBoolean:
+      return itBoolean;
+    default:
+      return itString;
   }
 }
 

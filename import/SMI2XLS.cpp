@@ -9,7 +9,9 @@
 
 namespace ordvane {
 
-TSMImportFromXLS::TSMImportFromXLS(TComponent* owner) : TSMImportFromCell(owner) { SetTableType(teXLS); }
+TSMImportFromXLS::TSMImportFromXLS(TComponent* owner) : TSMImportFromCell(owner) {
+  SetTableType(teXLS);
+}
 
 std::unique_ptr<TSpreadSheetFile> TSMImportFromXLS::CreateSpreadSheetFile() {
   static constexpr std::array<const char*, 9> kOpenXMLExtensions = {

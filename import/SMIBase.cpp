@@ -217,21 +217,31 @@ void TSMImportBaseComponent::Assign(const TPersistent* source) {
 
 TSMIFieldDelimiter TSMImportBaseComponent::FieldDelimiter() const {
   switch (fFieldDelimiter) {
-    case '\0': return fdNone;
-    case '\t': return fdTab;
-    case ';': return fdSemicolon;
-    case ',': return fdComma;
-    case ' ': return fdSpace;
-    default: return fdCustom;
+    case '\0':
+      return fdNone;
+    case '\t':
+      return fdTab;
+    case ';':
+      return fdSemicolon;
+    case ',':
+      return fdComma;
+    case ' ':
+      return fdSpace;
+    default:
+      return fdCustom;
   }
 }
 
 TSMITextQualifier TSMImportBaseComponent::TextQualifier() const {
   switch (fTextQualifier) {
-    case '\0': return tqNone;
-    case '"': return tqDoubleQuote;
-    case '\'': return tqQuote;
-    default: return tqCustom;
+    case '\0':
+      return tqNone;
+    case '"':
+      return tqDoubleQuote;
+    case '\'':
+      return tqQuote;
+    default:
+      return tqCustom;
   }
 }
 
@@ -260,7 +270,9 @@ AnsiString HexOfText(const AnsiString& text) {
 }
 
 // A #0 character is written as nothing.
-AnsiString HexOfChar(char c) { return c == '\0' ? AnsiString() : HexOfText(AnsiString(1, c)); }
+AnsiString HexOfChar(char c) {
+  return c == '\0' ? AnsiString() : HexOfText(AnsiString(1, c));
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -288,7 +300,8 @@ std::optional<AnsiString> SpecificationValue(const TStrings* lines, const AnsiSt
   return lines->ValueFromIndex(index);
 }
 
-void ReadText(const TStrings* lines, const AnsiString& key, const std::function<void(const AnsiString&)>& set) {
+void ReadText(const TStrings* lines, const AnsiString& key,
+              const std::function<void(const AnsiString&)>& set) {
   if (const auto value = SpecificationValue(lines, key)) set(*value);
 }
 
@@ -298,16 +311,18 @@ void ReadFlag(const TStrings* lines, const AnsiString& key, const std::function<
 
 // An ordinal outside the enumeration is not a value of it and is passed over.
 template <class Enum>
-void ReadOrdinal(const TStrings* lines, const AnsiString& key, Enum last, const std::function<void(Enum)>& set) {
+void ReadOrdinal(const TStrings* lines, const AnsiString& key, Enum last,
+                 const std::function<void(Enum)>& set) {
   Integer ordinal = 0;
-  if (const auto value = SpecificationValue(lines, key); value && TryStrToInt(*value, ordinal) && ordinal >= 0 &&
-                                                         ordinal <= static_cast<Integer>(last))
+  if (const auto value = SpecificationValue(lines, key);
+      value && TryStrToInt(*value, ordinal) && ordinal >= 0 && ordinal <= static_cast<Integer>(last))
     set(static_cast<Enum>(ordinal));
 }
 
 // A character written in hex; an empty value is #0 where #0 means none (noneAllowed), else
 // it leaves the setting.
-void ReadHexChar(const TStrings* lines, const AnsiString& key, bool noneAllowed, const std::function<void(char)>& set) {
+void ReadHexChar(const TStrings* lines, const AnsiString& key, bool noneAllowed,
+                 const std::function<void(char)>& set) {
   const auto value = SpecificationValue(lines, key);
   if (!value) return;
   const auto text = TextOfHex(*value);
@@ -333,7 +348,8 @@ class SpecificationWriter {
 
 }  // namespace
 
-Integer TSMImportBaseComponent::SpecificationInteger(const TStrings* lines, const AnsiString& key, Integer current) {
+Integer TSMImportBaseComponent::SpecificationInteger(const TStrings* lines, const AnsiString& key,
+                                                     Integer current) {
   const auto value = SpecificationValue(lines, key);
   return value ? StrToIntDef(*value, current) : current;
 }
@@ -392,7 +408,8 @@ void TSMImportBaseComponent::LoadSpecification(const TStrings* lines) {
       if (AnsiSameText("te" + v, kTableTypeNames[i])) fTableType = static_cast<TTableTypeImport>(i);
   });
   ReadText(lines, "SourceFileName", [this](const AnsiString& v) { fSourceFileName = v; });
-  ReadOrdinal<TSMICharacterSet>(lines, "CharacterSet", csiEBCDIC, [this](TSMICharacterSet v) { fCharacterSet = v; });
+  ReadOrdinal<TSMICharacterSet>(lines, "CharacterSet", csiEBCDIC,
+                                [this](TSMICharacterSet v) { fCharacterSet = v; });
   fCommitCount = SpecificationInteger(lines, "CommitCount", fCommitCount);
   fMappings->Clear();
   for (int n = 1;; ++n) {
@@ -412,7 +429,8 @@ void TSMImportBaseComponent::LoadTextSettings(const TStrings* lines) {
   if (const auto value = SpecificationValue(lines, "RecordSeparator"))
     if (const auto text = TextOfHex(*value)) SetRecordSeparatorText(*text);
   ReadFlag(lines, "Fixed", [this](bool v) { fFixed = v; });
-  ReadOrdinal<TSMITrimSpaces>(lines, "TrimSpaces", tsTrimLeftRight, [this](TSMITrimSpaces v) { fTrimSpaces = v; });
+  ReadOrdinal<TSMITrimSpaces>(lines, "TrimSpaces", tsTrimLeftRight,
+                              [this](TSMITrimSpaces v) { fTrimSpaces = v; });
   fRowFirst = SpecificationInteger(lines, "RowFirst", fRowFirst);
   fRowLast = SpecificationInteger(lines, "RowLast", fRowLast);
   fRowFieldNames = SpecificationInteger(lines, "RowFieldNames", fRowFieldNames);

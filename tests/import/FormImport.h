@@ -12,18 +12,21 @@
 #include "classlib/core/CodePages.h"
 #include "import/SMI2XLS.h"
 #include "tests/import/ApplicationFormats.h"
+#include "tests/import/TargetRecords.h"
 #include "tests/support/FirebirdFixture.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane::test {
 
-inline std::string FormFixture(const std::string& name) { return FixturePath("import/form/" + name); }
+inline std::string FormFixture(const std::string& name) {
+  return FixturePath("import/form/" + name);
+}
 
 // The titles of the form's first sheet, in UTF-8.
 inline const std::vector<std::string>& FormTitles() {
-  static const std::vector<std::string> titles = {"№ з/п",           "Прізвище",         "Власне ім’я",
-                                                  "По батькові",     "Дата народження",  "Місце народження",
-                                                  "Попереднє прізвище", "Бал"};
+  static const std::vector<std::string> titles = {
+      "№ з/п",           "Прізвище",         "Власне ім’я",        "По батькові",
+      "Дата народження", "Місце народження", "Попереднє прізвище", "Бал"};
   return titles;
 }
 
@@ -38,7 +41,8 @@ class FormImportTest : public ::testing::Test {
 
   // Target fields given as UTF-8 name and type; string fields are 60 characters wide.
   void OpenTarget(const std::vector<std::pair<std::string, TFieldType>>& fields) {
-    for (const auto& [name, type] : fields) data.FieldDefs().Add(Utf8ToAnsi(name), type, type == ftString ? 60 : 0);
+    for (const auto& [name, type] : fields)
+      data.FieldDefs().Add(Utf8ToAnsi(name), type, type == ftString ? 60 : 0);
     data.Open();
     import.SetDataSet(&data);
   }
@@ -49,16 +53,7 @@ class FormImportTest : public ::testing::Test {
   }
 
   // The target's records, fields joined by "|", in UTF-8.
-  std::vector<std::string> Records() {
-    std::vector<std::string> records;
-    for (data.First(); !data.Eof(); data.Next()) {
-      std::string line;
-      for (int i = 0; i < data.FieldCount(); ++i)
-        line += (i > 0 ? "|" : "") + AnsiToUtf8(data.Fields().Fields(i)->AsString());
-      records.push_back(line);
-    }
-    return records;
-  }
+  std::vector<std::string> Records() { return TargetRecords(data); }
 
   // The message the run ended with, in UTF-8.
   std::string Outcome() const {
