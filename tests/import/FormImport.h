@@ -12,15 +12,13 @@
 #include "classlib/core/CodePages.h"
 #include "import/SMI2XLS.h"
 #include "tests/import/ApplicationFormats.h"
-#include "tests/import/TargetRecords.h"
 #include "tests/support/FirebirdFixture.h"
+#include "tests/import/TargetRecords.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane::test {
 
-inline std::string FormFixture(const std::string& name) {
-  return FixturePath("import/form/" + name);
-}
+inline std::string FormFixture(const std::string& name) { return FixturePath("import/form/" + name); }
 
 // The titles of the form's first sheet, in UTF-8.
 inline const std::vector<std::string>& FormTitles() {
@@ -52,7 +50,6 @@ class FormImportTest : public ::testing::Test {
     for (const char* line : lines) import.Mappings()->Add(Utf8ToAnsi(line));
   }
 
-  // The target's records, fields joined by "|", in UTF-8.
   std::vector<std::string> Records() { return TargetRecords(data); }
 
   // The message the run ended with, in UTF-8.

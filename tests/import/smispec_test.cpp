@@ -212,37 +212,36 @@ TEST_F(SpecificationTest, TextSettingsAreReadThroughTheirCharacters) {
 
 TEST_F(SpecificationTest, FilesGoThroughTheEventsAndTheSpecificationFolder) {
   std::vector<std::string> calls;
-  import.OnBeforeSaveSpecification = [&](TObject*, AnsiString & name) {
+  import.OnBeforeSaveSpecification = [&](TObject*, AnsiString& name) {
     calls.push_back("before save " + name);
-  name = "chosen.SMI";
-};
-import.OnAfterSaveSpecification = [&](TObject*, AnsiString& name) { calls.push_back("after save " + name);
-};  // namespace
-import.OnBeforeLoadSpecification = [&](TObject*, AnsiString& name) { calls.push_back("before load " + name);
-};  // namespace ordvane
-import.OnAfterLoadSpecification = [&](TObject*, AnsiString& name) { calls.push_back("after load " + name);
-}
-;
-const std::string dir = test::TestTempDir();
-import.SetSpecificationDir(dir);
-import.SetSheetIndex(4);
-import.SaveSpecificationToFile("spec", "asked.SMI");
-EXPECT_EQ(ReadFile(dir + "/chosen.SMI"), SavedText(import, "spec"));
+    name = "chosen.SMI";
+  };
+  const auto record = [&](const char* what) {
+    return [&calls, what](TObject*, AnsiString& name) { calls.push_back(what + name); };
+  };
+  import.OnAfterSaveSpecification = record("after save ");
+  import.OnBeforeLoadSpecification = record("before load ");
+  import.OnAfterLoadSpecification = record("after load ");
+  const std::string dir = test::TestTempDir();
+  import.SetSpecificationDir(dir);
+  import.SetSheetIndex(4);
+  import.SaveSpecificationToFile("spec", "asked.SMI");
+  EXPECT_EQ(ReadFile(dir + "/chosen.SMI"), SavedText(import, "spec"));
 
-TSMImportFromXLS loaded(nullptr);
-loaded.OnBeforeLoadSpecification = import.OnBeforeLoadSpecification;
-loaded.OnAfterLoadSpecification = import.OnAfterLoadSpecification;
-loaded.LoadSpecificationFromFile(dir + "/chosen.SMI");
-EXPECT_EQ(loaded.SheetIndex(), 4);
-EXPECT_EQ(calls, (std::vector<std::string>{"before save asked.SMI", "after save " + dir + "/chosen.SMI",
-                                           "before load " + dir + "/chosen.SMI",
-                                           "after load " + dir + "/chosen.SMI"}));
+  TSMImportFromXLS loaded(nullptr);
+  loaded.OnBeforeLoadSpecification = import.OnBeforeLoadSpecification;
+  loaded.OnAfterLoadSpecification = import.OnAfterLoadSpecification;
+  loaded.LoadSpecificationFromFile(dir + "/chosen.SMI");
+  EXPECT_EQ(loaded.SheetIndex(), 4);
+  EXPECT_EQ(calls, (std::vector<std::string>{"before save asked.SMI", "after save " + dir + "/chosen.SMI",
+                                             "before load " + dir + "/chosen.SMI",
+                                             "after load " + dir + "/chosen.SMI"}));
 
-// A file that cannot be read changes nothing and ends no event.
-calls.clear();
-EXPECT_THROW(loaded.LoadSpecificationFromFile("missing.SMI"), Exception);
-EXPECT_EQ(loaded.SheetIndex(), 4);
-EXPECT_EQ(calls, (std::vector<std::string>{"before load missing.SMI"}));
+  // A file that cannot be read changes nothing and ends no event.
+  calls.clear();
+  EXPECT_THROW(loaded.LoadSpecificationFromFile("missing.SMI"), Exception);
+  EXPECT_EQ(loaded.SheetIndex(), 4);
+  EXPECT_EQ(calls, (std::vector<std::string>{"before load missing.SMI"}));
 }
 
 }  // namespace
