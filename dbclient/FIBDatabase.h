@@ -21,6 +21,7 @@
 #include "classlib/core/Variants.h"
 #include "dbclient/FIBCallBacks.h"
 #include "dbclient/FIBProps.h"
+#include "dbclient/FIBStatistics.h"
 #include "dbclient/IB_Intf.h"
 #include "dbclient/fib.h"
 
@@ -35,8 +36,14 @@ class TFIBSQLMonitorHook;
 // ---- SQL logger ----------------------------------------------------------------------
 
 // Kinds of the lines a logger receives.
+inline constexpr int SQLLogPrepare = 0;
+inline constexpr int SQLLogExecute = 1;
+inline constexpr int SQLLogFetch = 2;
 inline constexpr int SQLLogConnect = 3;
 inline constexpr int SQLLogTransaction = 4;
+// Bits of ISQLLogger::LogFlags: the statement lines a logger asks for besides prepares.
+inline constexpr int SQLLogFlagExecute = 2;
+inline constexpr int SQLLogFlagFetch = 4;
 
 // Receives a line for every connect, disconnect, transaction start and end of the
 // databases that use it, and the failures of forced ends. An object that is also a
@@ -48,6 +55,8 @@ class ISQLLogger {
   virtual void AttachDatabase(TFIBDatabase* database) = 0;
   virtual void WriteData(const AnsiString& objectName, const AnsiString& operation,
                          const AnsiString& parameters, int kind) = 0;
+  // SQLLogFlagExecute and SQLLogFlagFetch as wanted.
+  virtual int LogFlags() const { return 0; }
 };
 
 // ---- Enumerations --------------------------------------------------------------------
@@ -353,6 +362,8 @@ class TFIBDatabase : public TComponent {
   void SetSQLLogger(ISQLLogger* logger);
   TBlobSwapSupport& BlobSwapSupport() { return fBlobSwapSupport; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
+  // Inactive until the application activates it.
+  TFIBStatistics& Statistics() { return fStatistics; }
 
   TNotifyEvent OnTimeout;
   TNotifyEvent BeforeDisconnect;
@@ -430,6 +441,7 @@ class TFIBDatabase : public TComponent {
   TBlobFilterList fBlobFilters;
   TBlobSwapSupport fBlobSwapSupport{this};
   TCSMonitorSupport fCSMonitorSupport{this};
+  TFIBStatistics fStatistics;
 
   // What the connection learnt about the server.
   Integer fServerMajor = -1, fServerMinor = -1, fServerRelease = -1, fServerBuild = -1;

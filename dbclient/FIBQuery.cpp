@@ -1,15 +1,21 @@
 #include "dbclient/FIBQuery.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "classlib/core/Clock.h"
+#include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBBlobStream.h"
+#include "classlib/db/DataSet.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBSQLMonitor.h"
+#include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
 
@@ -21,6 +27,12 @@ constexpr ISC_STATUS kCursorNotOpen = 335544577;          // isc_dsql_cursor_clo
 constexpr ISC_STATUS kCursorDone = 335544572;              // isc_dsql_cursor_err: no more rows
 
 constexpr std::size_t kRecordsInfoSize = 255;
+// Room for the answer of many columns; a longer one is asked for again from where it was
+// cut.
+constexpr std::size_t kAliasInfoSize = 4096;
+constexpr const char* kLineBreak = "\r\n";
+constexpr std::size_t kPlanInfoSize = 4096;
+constexpr std::size_t kInfoSizeLimit = 32767;
 // Macro values are spliced in before the server's scan: what they hold is text.
 constexpr char kNoMacroChar = '\0';
 constexpr int kCursorNameLength = 10;
@@ -37,6 +49,62 @@ class TFlagScope {
   bool& fFlag;
   bool fWas;
 };
+
+// The server keeps cursor names per attachment, and one attachment is used by one
+// process: a letter and a process-wide counter never repeat within it, as random digits
+// could.
+AnsiString NextCursorName() {
+  static std::atomic<std::uint64_t> counter{0};
+  const AnsiString digits = std::to_string(++counter);
+  const std::size_t width = kCursorNameLength - 1;
+  return "C" + AnsiString(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+}
+
+// A value as the log shows it: a blob or array by its id's two halves, anything else as
+// text.
+bool LoggedById(const TFIBXSQLVAR& var) {
+  return var.IsBlob() && !var.GetIsNull();
+}
+AnsiString IdText(const TFIBXSQLVAR& var) {
+  const ISC_QUAD id = var.GetAsQuad();
+  return "(" + IntToStr(id.gds_quad_high) + "," + IntToStr(id.gds_quad_low) + ")";
+}
+
+// A value as the monitor shows it.
+TFIBTraceValue TraceValue(const TFIBXSQLVAR& var, const char* nullText) {
+  AnsiString text;
+  if (var.GetIsNull())
+    text = nullText;
+  else if (var.IsArray())
+    text = TraceArrayText;
+  else if (var.IsBlob())
+    text = TraceBlobText(var.GetAsQuad());
+  else
+    text = TraceValueText(var.GetAsVariant(), var.GetSQLType() == SQL_TEXT || var.GetSQLType() == SQL_VARYING,
+                          nullText);
+  return {var.Name(), text};
+}
+std::vector<TFIBTraceValue> TraceValues(const TFIBXSQLDA& list, const char* nullText) {
+  std::vector<TFIBTraceValue> values;
+  for (int i = 0; i < list.Count(); ++i) values.push_back(TraceValue(list.GetVars(i), nullText));
+  return values;
+}
+
+// A failure as the monitor's readers see it, when there are any.
+void TraceFailure(const AnsiString& text, TFIBTraceKind kind) {
+  TraceToMonitor([&](TFIBSQLMonitorHook& hook) { hook.SQLFailure(text, kind); });
+}
+
+// "Params[i]='text'" or "Params[i]=(high,low)" per parameter.
+std::vector<AnsiString> ParamLines(const TFIBXSQLDA& params) {
+  std::vector<AnsiString> lines;
+  for (int i = 0; i < params.Count(); ++i) {
+    const TFIBXSQLVAR& param = params.GetVars(i);
+    const AnsiString head = "Params[" + IntToStr(i) + "]=";
+    lines.push_back(LoggedById(param) ? head + IdText(param) : head + "'" + param.GetAsString() + "'");
+  }
+  return lines;
+}
 
 bool LoadingWithOwners(const TComponent* component) {
   for (; component != nullptr; component = component->Owner())
@@ -251,6 +319,8 @@ void TFIBQuery::Prepare() {
   if (IsBlankString(fParser.SQLText())) FIBError(37, {AnsiString("Prepare")});
   UpdateTextToSend();
   if (fPrepared) return;
+  fRelationAliases.clear();
+  fRelationAliasesLoaded = false;
   try {
     AllocateAndPrepare();
     fSQLType = ReadStatementType();
@@ -261,7 +331,7 @@ void TFIBQuery::Prepare() {
         FreeHandle();
         FIBError(2);
       case SQLSelectForUpdate:
-        if (fCursorName.empty()) fCursorName = "C" + RandomDigits(kCursorNameLength - 1);
+        if (fCursorName.empty()) fCursorName = NextCursorName();
         Call(Library().isc_dsql_set_cursor_name(StatusVector(), &fHandle, fCursorName.c_str(), 0), true);
         DescribeStatement();
         break;
@@ -277,10 +347,17 @@ void TFIBQuery::Prepare() {
         break;
     }
     fPrepared = true;
-  } catch (...) {
+  } catch (const std::exception& error) {
+    const TComponent* owner = Owner();
+    TraceFailure((owner != nullptr ? owner->Name() + "." : AnsiString()) + Name() + ":[Prepare] " + error.what(),
+                 TFIBTraceKind::Prepare);
+    if (ISQLLogger* logger = Logger(0)) logger->WriteData(FullName(), "Error on Prepare:", fTextToSend, SQLLogPrepare);
     ReleaseHandleQuietly();
     throw;
   }
+  TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.SQLPrepare(MonitorName(), fTextToSend, Plan()); });
+  if (Database()->Statistics().Active()) Database()->Statistics().NotePrepare(FullName());
+  if (ISQLLogger* logger = Logger(0)) logger->WriteData(FullName(), "Prepare:", fTextToSend, SQLLogPrepare);
 }
 
 void TFIBQuery::AllocateAndPrepare() {
@@ -430,14 +507,8 @@ void TFIBQuery::ExecQuery() {
   WritePendingBlobs(fParams);
   TFIBXSQLDA& input = InputParams();
   if (&input != &fParams) WritePendingBlobs(input);
-  const Cardinal start = GetTickCount();
-  try {
-    ExecuteByType(input);
-  } catch (...) {
-    fLastExecutionTime = GetTickCount() - start;
-    throw;
-  }
-  fLastExecutionTime = GetTickCount() - start;
+  ExecuteMeasured([&] { ExecuteByType(input); }, input);
+  if (fOpen && fGoToFirstRecordOnExecute) Next();
   AfterExecution();
   if (!fOpen && fOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
 }
@@ -461,13 +532,68 @@ void TFIBQuery::ExecuteImmediate() {
   WritePendingBlobs(fParams);
   TFIBXSQLDA& input = InputParams();
   if (&input != &fParams) WritePendingBlobs(input);
-  const Cardinal start = GetTickCount();
-  const ISC_STATUS status = Library().isc_dsql_execute_immediate(
-      StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0, fTextToSend.c_str(),
-      static_cast<unsigned short>(Database()->SQLDialect()), input.Count() > 0 ? input.AsXSQLDA() : nullptr);
-  fLastExecutionTime = GetTickCount() - start;
-  Call(status, true);
+  ExecuteMeasured(
+      [&] {
+        Call(Library().isc_dsql_execute_immediate(StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(),
+                                                  0, fTextToSend.c_str(),
+                                                  static_cast<unsigned short>(Database()->SQLDialect()),
+                                                  input.Count() > 0 ? input.AsXSQLDA() : nullptr),
+             true);
+      },
+      input);
   AfterExecution();
+}
+
+void TFIBQuery::ExecuteMeasured(const std::function<void()>& execute, const TFIBXSQLDA& params) {
+  const Cardinal start = GetTickCount();
+  try {
+    execute();
+  } catch (const Exception& error) {
+    fLastExecutionTime = GetTickCount() - start;
+    TraceExecute(params, false);
+    TraceFailure(FullName() + ":[Execute] " + error.Message(), TFIBTraceKind::Execute);
+    LogExecuteError(error);
+    throw;
+  }
+  fLastExecutionTime = GetTickCount() - start;
+  TraceExecute(params, true);
+  if (Database()->Statistics().Active())
+    Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
+  if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
+    AnsiString text = fTextToSend;
+    for (const AnsiString& line : ParamLines(params)) text += kLineBreak + line;
+    logger->WriteData(FullName(), "Execute query:", text, SQLLogExecute);
+  }
+}
+
+void TFIBQuery::ExecuteImmediateBatch(const std::vector<AnsiString>& statements) {
+  fBase->CheckDatabase();
+  StartTransactionIfAsked();
+  fBase->CheckTransaction();
+  if (std::any_of(statements.begin(), statements.end(), [](const AnsiString& text) { return IsBlankString(text); }))
+    FIBError(37, {AnsiString("ExecuteImmediateBatch")});
+  IIBClientLibrary& library = Library();
+  const auto count = static_cast<int>(statements.size());
+  for (int i = 0; i < count; ++i) {
+    const AnsiString text = EncodeSQLText(statements[static_cast<std::size_t>(i)], *this);
+    const ISC_STATUS status =
+        library.isc_dsql_execute_immediate(StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0,
+                                           text.c_str(), static_cast<unsigned short>(Database()->SQLDialect()),
+                                           nullptr);
+    if (status == 0) {
+      Call(0, false);
+      continue;
+    }
+    try {
+      Call(status, true);
+    } catch (const EFIBInterBaseError& error) {
+      // The thread's status vector still holds the server's codes for the new error.
+      throw EFIBInterBaseError(error.SQLCode(), this,
+                               Format("Batch text %d of %d failed:%s%s",
+                                      {i + 1, count, AnsiString(kLineBreak), statements[static_cast<std::size_t>(i)]}),
+                               error.SQLMessage(), error.IBMessage());
+    }
+  }
 }
 
 void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
@@ -482,7 +608,6 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
       fEOF = false;
       fRecordCount = 0;
       fColumns.ClearValues();
-      if (fGoToFirstRecordOnExecute) Next();
       break;
     case SQLExecProcedure:
       Call(library.isc_dsql_execute2(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input,
@@ -553,6 +678,8 @@ TFIBXSQLDA* TFIBQuery::Next() {
   Call(0, false);
   if (status == 100 || (status != 0 && StatusVectorContains({kCursorDone}))) {
     fEOF = true;
+    TraceFetch();
+    LogFetch();
     return nullptr;
   }
   if (status != 0) {
@@ -567,6 +694,8 @@ TFIBXSQLDA* TFIBQuery::Next() {
   }
   ++fRecordCount;
   fBOF = false;
+  TraceFetch();
+  LogFetch();
   return &fColumns;
 }
 
@@ -620,6 +749,81 @@ void TFIBQuery::ReleaseHandleQuietly() {
   fPrepared = false;
   fColumns.SetCount(0);
   ResetCursorState();
+}
+
+// ---- Monitor ----------------------------------------------------------------------------------
+
+AnsiString TFIBQuery::MonitorName() const {
+  const auto* dataSet = dynamic_cast<const TDataSet*>(Owner());
+  return dataSet != nullptr ? dataSet->Name() + "." + Name() : Name();
+}
+
+std::optional<AnsiString> TFIBQuery::Plan() {
+  IIBClientLibrary& library = Library();
+  const char items[] = {isc_info_sql_get_plan};
+  for (std::size_t size = kPlanInfoSize; size <= kInfoSizeLimit; size = std::min(size * 2, kInfoSizeLimit + 1)) {
+    std::vector<char> answer(size);
+    // A plan that cannot be read is no failure of the statement: its own status vector
+    // keeps the thread's intact.
+    ISC_STATUS_ARRAY status{};
+    const ISC_STATUS result = library.isc_dsql_sql_info(status, &fHandle, sizeof items, items,
+                                                        static_cast<short>(answer.size()), answer.data());
+    Call(0, false);
+    if (result != 0) return std::nullopt;
+    if (answer[0] == isc_info_truncated) continue;
+    if (answer[0] != isc_info_sql_get_plan) return std::nullopt;
+    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + 1, 2));
+    if (3 + length > answer.size()) return std::nullopt;
+    return AnsiString(answer.data() + 3, length);
+  }
+  return std::nullopt;
+}
+
+void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
+  TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
+    std::optional<Integer> rows;
+    if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) rows = RowsAffected();
+    hook.SQLExecute(MonitorName(), fTextToSend, TraceValues(params, "<NULL>"), rows, fLastExecutionTime);
+  });
+}
+
+void TFIBQuery::TraceFetch() {
+  TraceToMonitor([this](TFIBSQLMonitorHook& hook) {
+    hook.SQLFetch(MonitorName(), fTextToSend, fEOF ? std::vector<TFIBTraceValue>() : TraceValues(fColumns, "NULL"),
+                  fEOF);
+  });
+}
+
+// ---- Log ------------------------------------------------------------------------------------------
+
+ISQLLogger* TFIBQuery::Logger(int flag) const {
+  ISQLLogger* logger = Database() != nullptr ? Database()->SQLLogger() : nullptr;
+  if (logger == nullptr || (flag != 0 && (logger->LogFlags() & flag) == 0)) return nullptr;
+  return logger;
+}
+
+void TFIBQuery::LogExecuteError(const Exception& error) {
+  if (ISQLLogger* logger = Logger(SQLLogFlagExecute))
+    logger->WriteData(FullName(), "Error on execute query. Error message:\"" + error.Message() + "\"", fTextToSend,
+                      SQLLogExecute);
+}
+
+// The row fetched, or the end of the rows (whose columns hold nothing new).
+void TFIBQuery::LogFetch() {
+  ISQLLogger* logger = Logger(SQLLogFlagFetch);
+  if (logger == nullptr) return;
+  AnsiString text = kLineBreak;
+  if (fEOF) {
+    text += AnsiString(kLineBreak) + " End of file reached";
+  } else {
+    for (int i = 0; i < fColumns.Count(); ++i) {
+      const TFIBXSQLVAR& column = fColumns[i];
+      const AnsiString value =
+          column.GetIsNull() ? AnsiString("NULL") : LoggedById(column) ? IdText(column) : column.GetAsString();
+      text += column.Name() + " = " + value + kLineBreak;
+    }
+  }
+  logger->WriteData(FullName(), "Fetch:", text, SQLLogFetch);
 }
 
 // ---- Links --------------------------------------------------------------------------------------
@@ -707,6 +911,69 @@ TFIBXSQLVAR* TFIBQuery::FieldByOrigin(const AnsiString& table, const AnsiString&
   for (int i = 0; i < fColumns.Count(); ++i)
     if (fColumns[i].GetRelationName() == tableName && fColumns[i].GetSqlName() == fieldName) return &fColumns[i];
   return nullptr;
+}
+
+void TFIBQuery::LoadRelationAliases() {
+  if (!fPrepared) Prepare();
+  fRelationAliases.assign(static_cast<std::size_t>(fColumns.Count()), AnsiString());
+  fRelationAliasesLoaded = true;
+  if (fColumns.Count() == 0 || Database()->GetServerMajorVersion() < 2) return;
+  IIBClientLibrary& library = Library();
+  // Columns are numbered from 1; each answer goes on from the first column it lacked.
+  int first = 1;
+  while (first <= fColumns.Count()) {
+    const char items[] = {isc_info_sql_sqlda_start, 2, static_cast<char>(first & 0xFF), static_cast<char>(first >> 8),
+                          isc_info_sql_select, isc_info_sql_describe_vars, isc_info_sql_sqlda_seq,
+                          isc_info_sql_relation_alias, isc_info_sql_describe_end};
+    std::vector<char> answer(kAliasInfoSize);
+    Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
+                                   answer.data()),
+         true);
+    const int next = ReadRelationAliases(library, answer);
+    if (next <= first) FIBError(0);
+    first = next;
+  }
+}
+
+// Files the aliases of one answer; the number of the first column it did not give.
+int TFIBQuery::ReadRelationAliases(IIBClientLibrary& library, const std::vector<char>& answer) {
+  int column = 0;
+  int lastComplete = 0;
+  for (std::size_t at = 0; at < answer.size();) {
+    const char item = answer[at];
+    if (item == isc_info_end) return fColumns.Count() + 1;
+    if (item == isc_info_truncated) return lastComplete + 1;
+    if (item == isc_info_sql_select || item == isc_info_sql_describe_end) {
+      if (item == isc_info_sql_describe_end) lastComplete = column;
+      ++at;
+      continue;
+    }
+    if (at + 3 > answer.size()) break;
+    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + at + 1, 2));
+    if (at + 3 + length > answer.size()) break;
+    const char* value = answer.data() + at + 3;
+    if (item == isc_info_sql_sqlda_seq) {
+      column = library.isc_vax_integer(value, static_cast<short>(length));
+    } else if (item == isc_info_sql_relation_alias && column >= 1 && column <= fColumns.Count()) {
+      AnsiString alias(value, length);
+      if (IsUnicodeCharSet())
+        alias = Utf8ToAnsi(alias);
+      else if (IsKOI8CharSet())
+        alias = WideToAnsi(AnsiToWideCP(alias, CP_KOI8R));
+      fRelationAliases[static_cast<std::size_t>(column - 1)] = std::move(alias);
+    }
+    at += 3 + length;
+  }
+  FIBError(0);
+}
+
+AnsiString TFIBQuery::TableAliasForField(const AnsiString& fieldName) {
+  if (!fPrepared || !fRelationAliasesLoaded) LoadRelationAliases();
+  const int index = FieldIndex(fieldName);
+  if (index < 0 || static_cast<std::size_t>(index) >= fRelationAliases.size()) return AnsiString();
+  const AnsiString& alias = fRelationAliases[static_cast<std::size_t>(index)];
+  if (alias.empty() || !NeedQuoteIdentifier(alias)) return alias;
+  return "\"" + ReplaceString(alias, "\"", "\"\"") + "\"";
 }
 
 TFIBXSQLVAR* TFIBQuery::FindParam(const AnsiString& name) {

@@ -5,7 +5,10 @@
 
 #include <ibase.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "classlib/core/Components.h"
 #include "classlib/core/StringLists.h"
@@ -78,6 +81,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // start-transaction statements: client error 2.
   void Prepare();
   virtual void ExecQuery();
+  // Runs the texts one after another in the statement's transaction, each without
+  // preparing. A blank text raises client error 37 before any runs; a failing text stops
+  // the run with the server's error naming its number and text, and the texts before it
+  // stay done in the transaction for the caller to commit or roll back.
+  void ExecuteImmediateBatch(const std::vector<AnsiString>& statements);
   // The next row, or nullptr at the end of the rows. A closed statement raises client
   // error 29; a fetch error closes the statement and passes the error on.
   TFIBXSQLDA* Next();
@@ -115,6 +123,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // The first column of that table and field (names compared as the database compares
   // them), or nullptr.
   TFIBXSQLVAR* FieldByOrigin(const AnsiString& table, const AnsiString& field);
+  // The alias of the relation a column comes from, as the server names it for the
+  // prepared text (prepared first when needed), double-quoted when it needs quoting;
+  // empty for an unknown column, a column of no relation and servers before version 2.
+  AnsiString TableAliasForField(const AnsiString& fieldName);
+  void LoadRelationAliases();
 
   // ---- Parameters
   // The parameters and macros as named in the text (parsed first when a parse is due).
@@ -210,6 +223,20 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void WritePendingBlobs(TFIBXSQLDA& params);
   void DropPendingBlobs();
   void ResetCursorState();
+  // The statement's name in monitor texts: a dataset's statement under the dataset's name.
+  AnsiString MonitorName() const;
+  // The server's plan of the prepared text; nothing when it cannot be read.
+  std::optional<AnsiString> Plan();
+  // Rows affected are asked of the server only after a successful execution.
+  void TraceExecute(const TFIBXSQLDA& params, bool succeeded);
+  void TraceFetch();
+  // The database's logger when it is set and asks for flag (0: whatever it asks for).
+  ISQLLogger* Logger(int flag) const;
+  void LogExecuteError(const Exception& error);
+  void LogFetch();
+  // Runs an execution, keeps its time, and hands it to the statistics and the log.
+  void ExecuteMeasured(const std::function<void()>& execute, const TFIBXSQLDA& params);
+  int ReadRelationAliases(IIBClientLibrary& library, const std::vector<char>& answer);
   // Without raising: a fetch that failed, and the attachment or the statement going away.
   void ReleaseCursorQuietly();
   void ReleaseHandleQuietly();
@@ -247,6 +274,9 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   int fModifySQLTextLock = 0;
   int fSQLChangeCount = 0;
   AnsiString fCursorName;
+  // Per column of the prepared text; loaded on first demand.
+  std::vector<AnsiString> fRelationAliases;
+  bool fRelationAliasesLoaded = false;
   Cardinal fLastExecutionTime = 0;
 };
 

@@ -341,6 +341,10 @@ void TFIBSQLMonitorHook::FreeWriterThread() {
   fWriter.reset();
 }
 
+void TFIBSQLMonitorHook::SQLFailure(const AnsiString& text, TFIBTraceKind kind) {
+  Trace(kind, [&] { return text; });
+}
+
 void TFIBSQLMonitorHook::SQLPrepare(const AnsiString& name, const AnsiString& sql,
                                     const std::optional<AnsiString>& plan) {
   Trace(TFIBTraceKind::Prepare, [&] {

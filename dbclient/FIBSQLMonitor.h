@@ -177,6 +177,8 @@ class TFIBSQLMonitorHook {
   // endOfFile: the fetch found no more rows (then no values are shown).
   void SQLFetch(const AnsiString& name, const AnsiString& sql, const std::vector<TFIBTraceValue>& values,
                 bool endOfFile);
+  // A failed prepare or execution: kind says which, text names the statement and the error.
+  void SQLFailure(const AnsiString& text, TFIBTraceKind kind);
   void DBConnect(const AnsiString& name);
   void DBDisconnect(const AnsiString& name);
   void TRStart(const AnsiString& name, Int64 id);

@@ -1,7 +1,8 @@
 #pragma once
 // The statements an application places on its forms: TpFIBQuery, whose execution errors
-// go to an event that may retry the statement, and TpFIBStoredProc, which builds its own
-// EXECUTE PROCEDURE text from a procedure name and the procedure's declared inputs.
+// go to an event that may retry the statement; TpFIBStoredProc, which builds its own
+// EXECUTE PROCEDURE text from a procedure name and the procedure's declared inputs; and
+// TpFIBUpdateObject, an extra statement to run around a dataset's own changes.
 
 #include "classlib/core/Events.h"
 #include "classlib/db/DBTypes.h"
@@ -64,6 +65,35 @@ class TpFIBStoredProc : public TpFIBQuery {
   AnsiString ProcedureCallText(const AnsiString& name);
 
   AnsiString fStoredProcName;
+};
+
+// Whether an update object runs before or after the dataset's own statement.
+enum TFIBOrderExecUO { oeBeforeDefault = 0, oeAfterDefault = 1 };
+
+// A statement with the settings by which a dataset files and runs it around its own
+// insert, update or delete: the kind of change, its place among the objects of that kind,
+// whether it runs and whether before or after. Until it is filed with a dataset it runs
+// as a statement of its own.
+class TpFIBUpdateObject : public TpFIBQuery {
+  ORDVANE_CLASS(TpFIBUpdateObject, TpFIBQuery)
+
+ public:
+  explicit TpFIBUpdateObject(TComponent* owner) : TpFIBQuery(owner) {}
+
+  Integer OrderInList() const { return fOrderInList; }
+  void SetOrderInList(Integer value) { fOrderInList = value; }
+  TUpdateKind KindUpdate() const { return fKindUpdate; }
+  void SetKindUpdate(TUpdateKind value) { fKindUpdate = value; }
+  bool Active() const { return fActive; }
+  void SetActive(bool value) { fActive = value; }
+  TFIBOrderExecUO ExecuteOrder() const { return fExecuteOrder; }
+  void SetExecuteOrder(TFIBOrderExecUO value) { fExecuteOrder = value; }
+
+ private:
+  Integer fOrderInList = 0;
+  TUpdateKind fKindUpdate = ukModify;
+  bool fActive = true;
+  TFIBOrderExecUO fExecuteOrder = oeBeforeDefault;
 };
 
 }  // namespace ordvane

@@ -32,6 +32,10 @@ enum TSMIOption {
 using TSMIOptions = TSet<TSMIOption>;
 enum TSMITrimSpaces { tsNoTrim, tsTrimRight, tsTrimLeft, tsTrimLeftRight };
 enum TTableTypeImport { teText, teXLS, teXML, teClipboard };
+// The kinds of the text-source settings, as their characters give them.
+enum TSMIFieldDelimiter { fdNone, fdTab, fdSemicolon, fdComma, fdSpace, fdCustom };
+enum TSMITextQualifier { tqNone, tqDoubleQuote, tqQuote, tqCustom };
+enum TSMIRecordSeparator { rsCRLF, rsCR, rsLF, rsCustom };
 
 using TSMIErrorEvent = TEvent<void(TObject* sender, const Exception& error, bool& abort)>;
 using TSMIFieldValueEvent = TEvent<void(TObject* sender, TField* field, Variant& value)>;
@@ -119,11 +123,38 @@ class TSMImportBaseComponent : public TComponent {
   void SetRowLast(Integer value) { fRowLast = value; }
   Integer RowFieldNames() const { return fRowFieldNames; }
   void SetRowFieldNames(Integer value) { fRowFieldNames = value; }
+  // The text-source settings a specification keeps. A delimiter or qualifier of #0 is
+  // none; the kinds follow from the characters.
+  char FieldDelimiterChar() const { return fFieldDelimiter; }
+  void SetFieldDelimiterChar(char value) { fFieldDelimiter = value; }
+  TSMIFieldDelimiter FieldDelimiter() const;
+  char TextQualifierChar() const { return fTextQualifier; }
+  void SetTextQualifierChar(char value) { fTextQualifier = value; }
+  TSMITextQualifier TextQualifier() const;
+  // Never empty: an empty text is refused and the separator stays.
+  const AnsiString& RecordSeparatorText() const { return fRecordSeparator; }
+  void SetRecordSeparatorText(const AnsiString& value);
+  TSMIRecordSeparator RecordSeparator() const;
+  bool Fixed() const { return fFixed; }
+  void SetFixed(bool value) { fFixed = value; }
   // The stream ExecuteFromStream was given, while it runs.
   TStream* SourceStream() const { return fSourceStream; }
   // The windows the run shows; a new component has DefaultSMIImportDialogs().
   ISMIImportDialogs* Dialogs() const { return fDialogs.get(); }
   void SetDialogs(std::shared_ptr<ISMIImportDialogs> dialogs) { fDialogs = std::move(dialogs); }
+
+  // ---- Specifications ----
+  // Writes the settings to the stream as a specification text of the given name: INI
+  // sections, every line ended by CR LF.
+  virtual void SaveSpecification(const AnsiString& specificationName, TStream* stream);
+  // Takes the settings back from the lines of a specification text. A key that is missing,
+  // or a number or name that does not read, leaves its setting as it was; Mappings is
+  // replaced by the lines Map1, Map2, ... up to the first one missing.
+  virtual void LoadSpecification(const TStrings* lines);
+  // The same through a file. OnBefore... may change the name; a relative name is taken in
+  // SpecificationDir when that is set. Nothing is changed when the file cannot be read.
+  void SaveSpecificationToFile(const AnsiString& specificationName, const AnsiString& fileName);
+  void LoadSpecificationFromFile(const AnsiString& fileName);
 
   // The language's evaluate event of every expression of a run (the component installs it
   // on each parser it makes).
@@ -185,6 +216,10 @@ class TSMImportBaseComponent : public TComponent {
 
   void Notification(TComponent* component, TOperation operation) override;
 
+  // The integer under the key of a specification text, or current when the key is missing
+  // or its value is not a number.
+  static Integer SpecificationInteger(const TStrings* lines, const AnsiString& key, Integer current);
+
  private:
   struct MappingEntry {
     AnsiString FieldName;
@@ -199,6 +234,9 @@ class TSMImportBaseComponent : public TComponent {
   };
 
   void CheckRequiredProperties();
+  AnsiString SpecificationPath(const AnsiString& fileName) const;
+  void LoadTextSettings(const TStrings* lines);
+  void LoadDataFormats(const TStrings* lines);
   bool UsesKeys() const;
   void CheckKeysMapped() const;
   bool AskParameters();
@@ -257,6 +295,10 @@ class TSMImportBaseComponent : public TComponent {
   Integer fRowFirst = 1;
   Integer fRowLast = 2147483647;
   Integer fRowFieldNames = 1;
+  char fFieldDelimiter = '\t';
+  char fTextQualifier = '"';
+  AnsiString fRecordSeparator = "\r\n";
+  bool fFixed = false;
   TStream* fSourceStream = nullptr;
   std::shared_ptr<ISMIImportDialogs> fDialogs;
 

@@ -143,6 +143,27 @@ TEST_P(StoredProcTest, ErrorEventRetriesAfterALockConflict) {
   EXPECT_THROW(query->ExecQuery(), EFIBInterBaseError);
 }
 
+TEST_P(StoredProcTest, UpdateObjectRunsAsAStatementOfItsOwn) {
+  auto* object = Statement<TpFIBUpdateObject>(fTransaction);
+  EXPECT_TRUE(object->ParamCheck());
+  EXPECT_TRUE(object->Active());
+  EXPECT_EQ(object->KindUpdate(), ukModify);
+  EXPECT_EQ(object->ExecuteOrder(), oeBeforeDefault);
+  object->SetKindUpdate(ukInsert);
+  object->SetOrderInList(2);
+  object->SetExecuteOrder(oeAfterDefault);
+  EXPECT_EQ(object->KindUpdate(), ukInsert);
+  EXPECT_EQ(object->OrderInList(), 2);
+  EXPECT_EQ(object->ExecuteOrder(), oeAfterDefault);
+
+  object->SQL().SetText("update acct set balance = balance - :amount where id = :id");
+  object->ParamByName("AMOUNT").SetAsLong(30);
+  object->ParamByName("ID").SetAsLong(2);
+  object->ExecQuery();
+  fTransaction->Commit();
+  EXPECT_EQ(Balances(), "100;170");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, StoredProcTest, testing::Values(1, 3));
 
 }  // namespace

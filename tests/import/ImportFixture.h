@@ -11,6 +11,7 @@
 #include "classlib/core/CodePages.h"
 #include "import/SMIBase.h"
 #include "tests/import/ApplicationFormats.h"
+#include "tests/import/TargetRecords.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane::test {
@@ -88,16 +89,7 @@ class ImportTest : public ::testing::Test {
   }
 
   // The target's records, "ID|NAME|AMOUNT|BORN|ACTIVE" each, in UTF-8.
-  std::vector<std::string> Records() {
-    std::vector<std::string> records;
-    for (data.First(); !data.Eof(); data.Next()) {
-      std::string line;
-      for (int i = 0; i < data.FieldCount(); ++i)
-        line += (i > 0 ? "|" : "") + AnsiToUtf8(data.Fields().Fields(i)->AsString());
-      records.push_back(line);
-    }
-    return records;
-  }
+  std::vector<std::string> Records() { return TargetRecords(data); }
 
   // Counters as "count/imported/added/updated/deleted/errors/skipped".
   std::string Counters() const {

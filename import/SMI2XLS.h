@@ -1,0 +1,24 @@
+#pragma once
+// The import of Excel workbooks: the cell-based import with the workbook reader that the
+// file's extension chooses.
+
+#include "import/SMI2Cell.h"
+
+namespace ordvane {
+
+class TSMImportFromXLS : public TSMImportFromCell {
+  ORDVANE_CLASS(TSMImportFromXLS, TSMImportFromCell)
+
+ public:
+  explicit TSMImportFromXLS(TComponent* owner);
+
+ protected:
+  // The Office Open XML extensions get the reader that accepts them and reads nothing;
+  // every other extension the Excel 2 to 8 reader.
+  std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetFile() override;
+  bool TypedColumns() const override { return true; }
+  AnsiString GetDefaultExtension() override { return ".XLS"; }
+  AnsiString GetFileFilter() override;
+};
+
+}  // namespace ordvane
