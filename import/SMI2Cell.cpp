@@ -50,7 +50,14 @@ void TSMImportFromCell::OpenSource() {
     fReader->LoadFromStream(SourceStream());
   else
     fReader->LoadFromFile(SourceFileName());
-  if (fSheetName.empty() || fSheetIndex >= 0) return;
+  // A sheet the workbook lacks fails the run: importing nothing would pass for success.
+  // So does a workbook of which nothing is read (the Open XML formats).
+  if (fReader->Sheets().Count() == 0) throw Exception("No sheet could be read from the workbook.");
+  if (fSheetName.empty() || fSheetIndex >= 0) {
+    if (fSheetIndex >= fReader->Sheets().Count())
+      throw Exception(Format("%d: sheet not found.", {fSheetIndex}));
+    return;
+  }
   fSheetIndex = fReader->Sheets().IndexOfCaption(AnsiToWide(fSheetName));
   if (fSheetIndex < 0) throw Exception(Format("%s: sheet not found.", {fSheetName}));
 }
