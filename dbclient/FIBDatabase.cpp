@@ -618,15 +618,13 @@ void TFIBDatabase::Disconnect(bool force) {
   }
   EndTransactionsForDisconnect(force, failure);
   NotifyLinks(&TFIBBase::DoDatabaseDisconnecting, force);
-  if (!fConnectionLost) {
-    try {
-      Call(ClientLibrary().isc_detach_database(StatusVector(), &fHandle), true);
-    } catch (const Exception&) {
-      // The attachment is gone for this component whatever the server says.
-    }
+  try {
+    // On a lost attachment the client answers with an error but still frees its handles.
+    Call(ClientLibrary().isc_detach_database(StatusVector(), &fHandle), true);
+  } catch (const Exception&) {
+    // The attachment is gone for this component whatever the server says.
   }
   fHandle = 0;
-  fConnectionLost = false;
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBDisconnect(Name()); });
   NotifyLinks(&TFIBBase::DoDatabaseDisconnected, force);
   try {

@@ -374,9 +374,6 @@ class TFIBDatabase : public TComponent {
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
 
-  // Set by the lost-connection handling: the next disconnect does not call the server.
-  bool fConnectionLost = false;
-
  private:
   friend class TDBParams;
   friend class TFIBTransaction;

@@ -165,7 +165,6 @@ void TpFIBDatabase::StartRestoreTimer() {
 
 void TpFIBDatabase::CloseLostConnection() {
   TFlagScope closing(fClosingLostConnection);
-  fConnectionLost = true;
   // The statements drop their server handles without asking a server that is gone.
   for (int i = SQLObjectCount() - 1; i >= 0; --i)
     if (TFIBBase* link = GetSQLObject(i);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,7 +62,8 @@ class LostConnection : public testing::Test {
   // Connects with an open cursor in a running transaction, then a second attachment
   // deletes this one.
   void ConnectAndKill() {
-    fDb.Isql("insert into T values (1, 'one');\ninsert into T values (2, 'two');\ncommit;\n");
+    if (!fRowsInserted) fDb.Isql("insert into T values (1, 'one');\ninsert into T values (2, 'two');\ncommit;\n");
+    fRowsInserted = true;
     fDatabase->Connect();
     fTransaction->StartTransaction();
     fQuery->ExecQuery();
@@ -108,6 +110,7 @@ class LostConnection : public testing::Test {
   TOnLostConnectActions fChosen = laCloseConnect;
   TOnLostConnectActions fChosenOnRestoreError = laIgnore;
   Int64 fAttachment = 0;
+  bool fRowsInserted = false;
   std::vector<std::string> fReports;
   std::vector<bool> fRestoringAtConnect;
   std::vector<std::string> fRestoreErrors;
@@ -128,6 +131,25 @@ TEST_F(LostConnection, CloseConnectClosesEverythingAndNeverReconnects) {
   // A later connect is an ordinary one.
   fDatabase->Connect();
   ExpectUsable();
+}
+
+// The files this process has open; through a server each attachment holds a socket.
+int OpenDescriptorCount() {
+  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// Closing a lost connection gives the client's resources back: losing it again and again
+// leaves no socket behind.
+TEST_F(LostConnection, ClosingALostConnectionReleasesItsAttachment) {
+  fDatabase->Connect();
+  fDatabase->Close();
+  const int idle = OpenDescriptorCount();
+  for (int round = 0; round < 3; ++round) {
+    ConnectAndKill();
+    EXPECT_FALSE(fDatabase->CheckConnection(laCloseConnect));
+    ExpectClosed();
+  }
+  EXPECT_EQ(OpenDescriptorCount(), idle);
 }
 
 TEST_F(LostConnection, IgnoreLeavesTheDatabaseAloneButACloseStillCloses) {
