@@ -476,6 +476,8 @@ class TFIBTransaction : public TComponent {
   // back, the handle cleared, and the failure reported to the main database's logger and
   // OnForcedEndError, then raised unless the transaction is being destroyed.
   virtual void EndTransaction(TTransactionAction action, bool force);
+  // Called by a statement before (kind 0) and after (kind 1) each of its executions.
+  virtual void DoSQLExecute(TFIBQuery* /*query*/, int /*kind*/) {}
   virtual void Commit() { EndTransaction(TACommit, false); }
   virtual void CommitRetaining() { EndTransaction(TACommitRetaining, false); }
   virtual void Rollback() { EndTransaction(TARollback, false); }

@@ -519,6 +519,7 @@ void TFIBQuery::BeforeExecution() {
   fColumns.ClearValues();
   fProcExecuted = false;
   StartTransactionIfAsked();
+  Transaction()->DoSQLExecute(this, 0);
 }
 
 // Data definition runs without a prepared statement.
@@ -633,6 +634,7 @@ void TFIBQuery::AfterExecution() {
   for (int i = 0; i < fParams.Count(); ++i)
     if (!fParams[i].Place().IsMacro) fParams[i].SaveValue();
   if (AfterExecute) AfterExecute(this);
+  if (TFIBTransaction* transaction = Transaction()) transaction->DoSQLExecute(this, 1);
   fParams.ClearModified();
   DropPendingBlobs();
   TFIBTransaction* transaction = Transaction();

@@ -227,15 +227,26 @@ void TpFIBTransaction::StartTransaction() {
     }
     params.EndUpdate();
   }
+  TpFIBDatabase* database = dynamic_cast<TpFIBDatabase*>(DefaultDatabase());
+  if (database != nullptr && database->BeforeStartTransaction) database->BeforeStartTransaction(this);
   if (BeforeStart) BeforeStart(this);
   TFIBTransaction::StartTransaction();
   if (AfterStart) AfterStart(this);
+  if (database != nullptr && database->AfterStartTransaction) database->AfterStartTransaction(this);
 }
 
 void TpFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
+  TpFIBDatabase* database = dynamic_cast<TpFIBDatabase*>(DefaultDatabase());
+  if (database != nullptr && database->BeforeEndTransaction) database->BeforeEndTransaction(this, action, force);
   if (BeforeEnd) BeforeEnd(this, action, force);
   TFIBTransaction::EndTransaction(action, force);
   if (AfterEnd) AfterEnd(this, action, force);
+  if (database != nullptr && database->AfterEndTransaction) database->AfterEndTransaction(this, action, force);
+}
+
+void TpFIBTransaction::DoSQLExecute(TFIBQuery* query, int kind) {
+  TOnSQLExecute& handler = kind == 0 ? BeforeSQLExecute : AfterSQLExecute;
+  if (handler) handler(query, query->SQLType());
 }
 
 }  // namespace ordvane

@@ -11,8 +11,10 @@
 #include <memory>
 
 #include "dbclient/FIBBlobCache.h"
+#include "dbclient/FIBConsts.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBProps.h"
+#include "dbclient/FIBQuery.h"
 
 namespace ordvane {
 
@@ -82,6 +84,15 @@ class TpFIBDatabase : public TFIBDatabase {
   // The local metadata caches around connect and disconnect.
   TCacheSchemaOptions& CacheSchemaOptions() { return fCacheSchemaOptions; }
 
+  // "Internal" and the library version; read-only.
+  AnsiString About() const { return "Internal " + DBClientVersionText(); }
+
+  // Offered to the transactions of this database around their starts and ends.
+  TNotifyEvent BeforeStartTransaction;
+  TNotifyEvent AfterStartTransaction;
+  TEndTrEvent BeforeEndTransaction;
+  TEndTrEvent AfterEndTransaction;
+
   TFIBLoginEvent BeforeConnect;
   TFIBLoginEvent& OnLogin = BeforeConnect;
   TNotifyEvent& AfterConnect = OnConnect;
@@ -113,6 +124,8 @@ class TpFIBDatabase : public TFIBDatabase {
   std::unique_ptr<TValidateBlobCacheThread> fBlobCacheValidation;
 };
 
+using TOnSQLExecute = TEvent<void(TFIBQuery* query, TFIBSQLTypes sqlType)>;
+
 enum TTPBMode { tpbDefault = 0, tpbReadCommitted = 1, tpbRepeatableRead = 2 };
 
 class TpFIBTransaction : public TFIBTransaction {
@@ -124,11 +137,22 @@ class TpFIBTransaction : public TFIBTransaction {
 
   // Does nothing on an active transaction. Unless TPBMode is tpbDefault, the parameter
   // lines become "write", "isc_tpb_nowait" and then "read_committed", "rec_version"
-  // (tpbReadCommitted) or "concurrency" (tpbRepeatableRead). BeforeStart and AfterStart
-  // surround the start.
+  // (tpbReadCommitted) or "concurrency" (tpbRepeatableRead). The default database's
+  // BeforeStartTransaction, then BeforeStart, surround the start with AfterStart and the
+  // database's AfterStartTransaction.
   void StartTransaction() override;
-  // BeforeEnd and AfterEnd surround the end.
+  // The same order with the database's BeforeEndTransaction, BeforeEnd, AfterEnd and
+  // AfterEndTransaction.
   void EndTransaction(TTransactionAction action, bool force) override;
+
+  // BeforeSQLExecute (kind 0) or AfterSQLExecute (kind 1) with the statement's kind.
+  void DoSQLExecute(TFIBQuery* query, int kind) override;
+
+  // The library version; read-only.
+  AnsiString About() const { return DBClientVersionText(); }
+
+  TOnSQLExecute BeforeSQLExecute;
+  TOnSQLExecute AfterSQLExecute;
 
   TTPBMode TPBMode() const { return fTPBMode; }
   void SetTPBMode(TTPBMode value) { fTPBMode = value; }

@@ -27,11 +27,6 @@ AnsiString StoredName(const AnsiString& name) {
 
 // ---- TpFIBQuery -------------------------------------------------------------------------------
 
-AnsiString TpFIBQuery::About() const {
-  return "Internal " + IntToStr(DBClientVersionMajor) + "." + IntToStr(DBClientVersionMinor) + "." +
-         IntToStr(DBClientVersionRelease);
-}
-
 void TpFIBQuery::ExecQuery() {
   for (;;) {
     try {

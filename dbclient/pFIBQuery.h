@@ -6,6 +6,7 @@
 
 #include "classlib/core/Events.h"
 #include "classlib/db/DBTypes.h"
+#include "dbclient/FIBConsts.h"
 #include "dbclient/FIBQuery.h"
 #include "dbclient/fib.h"
 
@@ -17,11 +18,6 @@ class TpFIBQuery;
 // silent abort, daRetry executes the statement again.
 using TFIBQueryErrorEvent = TEvent<void(TpFIBQuery* pFIBQuery, EFIBError& E, TDataAction& Action)>;
 
-// The version of this client library, shown by About.
-inline constexpr int DBClientVersionMajor = 1;
-inline constexpr int DBClientVersionMinor = 0;
-inline constexpr int DBClientVersionRelease = 0;
-
 class TpFIBQuery : public TFIBQuery {
   ORDVANE_CLASS(TpFIBQuery, TFIBQuery)
 
@@ -31,7 +27,7 @@ class TpFIBQuery : public TFIBQuery {
   const AnsiString& Description() const { return fDescription; }
   void SetDescription(const AnsiString& value) { fDescription = value; }
   // "Internal" and the library version; read-only.
-  AnsiString About() const;
+  AnsiString About() const { return "Internal " + DBClientVersionText(); }
 
   TFIBQueryErrorEvent OnExecuteError;
 

@@ -218,6 +218,74 @@ TEST_F(DatabaseTest, NotificationsComeInTheirOrder) {
   EXPECT_EQ(events, expected);
 }
 
+TEST_F(DatabaseTest, ATransactionOffersItsStartsAndEndsToItsDatabase) {
+  std::vector<std::string> events;
+  auto record = [&](std::string what) {
+    return [&events, what, this](TObject* sender, auto&&... end) {
+      EXPECT_EQ(sender, fTransaction);
+      std::string line = what;
+      ((line += " " + std::to_string(end)), ...);
+      events.push_back(line);
+    };
+  };
+  auto* database = new TpFIBDatabase(&fForm);
+  test::Configure(*database, fDb);
+  fTransaction->SetDefaultDatabase(database);
+  database->BeforeStartTransaction = record("database before start");
+  database->AfterStartTransaction = record("database after start");
+  database->BeforeEndTransaction = record("database before end");
+  database->AfterEndTransaction = record("database after end");
+  fTransaction->BeforeStart = record("before start");
+  fTransaction->AfterStart = record("after start");
+  fTransaction->BeforeEnd = record("before end");
+  fTransaction->AfterEnd = record("after end");
+
+  database->Connect();
+  fTransaction->StartTransaction();
+  fTransaction->Rollback();
+  const std::vector<std::string> expected = {
+      "database before start", "before start", "after start", "database after start",
+      "database before end " + std::to_string(TARollback) + " 0", "before end " + std::to_string(TARollback) + " 0",
+      "after end " + std::to_string(TARollback) + " 0", "database after end " + std::to_string(TARollback) + " 0"};
+  EXPECT_EQ(events, expected);
+  // A plain database offers nothing, and the transaction still runs.
+  events.clear();
+  fTransaction->SetDefaultDatabase(fDatabase);
+  fDatabase->Connect();
+  fTransaction->StartTransaction();
+  fTransaction->Commit();
+  EXPECT_EQ(events.size(), 4u);
+}
+
+TEST_F(DatabaseTest, ATransactionHearsOfEveryExecutionInItWithTheStatementsKind) {
+  std::vector<std::string> events;
+  TFIBQuery query(&fForm);
+  auto record = [&](std::string what) {
+    return [&events, &query, what](TFIBQuery* sender, TFIBSQLTypes kind) {
+      EXPECT_EQ(sender, &query);
+      events.push_back(what + " " + std::to_string(kind));
+    };
+  };
+  fTransaction->BeforeSQLExecute = record("before");
+  fTransaction->AfterSQLExecute = record("after");
+  test::ConnectStatement(*fDatabase, *fTransaction, query);
+  // Before its first execution the statement is not prepared yet: its kind is unknown.
+  query.SQL().SetText("select count(*) from rdb$database");
+  query.ExecQuery();
+  query.Close();
+  query.SQL().SetText("update rdb$database set rdb$description = rdb$description where 1 = 0");
+  query.Prepare();
+  query.ExecQuery();
+  const std::vector<std::string> expected = {"before " + std::to_string(SQLUnknown), "after " + std::to_string(SQLSelect),
+                                             "before " + std::to_string(SQLUpdate), "after " + std::to_string(SQLUpdate)};
+  EXPECT_EQ(events, expected);
+  // A failed execution is not reported as done.
+  events.clear();
+  query.SQL().SetText("insert into rdb$database (rdb$relation_id) values (null)");
+  EXPECT_ANY_THROW(query.ExecQuery());
+  EXPECT_EQ(events.size(), 1u);
+}
+
 TEST_F(DatabaseTest, StartCommitRollbackAndRetainingAsTheServerSeesThem) {
   RecordingLogger logger(&fForm);
   fDatabase->SetSQLLogger(&logger);
