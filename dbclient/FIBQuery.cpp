@@ -37,19 +37,6 @@ constexpr std::size_t kInfoSizeLimit = 32767;
 constexpr char kNoMacroChar = '\0';
 constexpr int kCursorNameLength = 10;
 
-// Sets a flag for the life of a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : fFlag(flag), fWas(flag) { fFlag = true; }
-  ~TFlagScope() { fFlag = fWas; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& fFlag;
-  bool fWas;
-};
-
 // The server keeps cursor names per attachment, and one attachment is used by one
 // process: a letter and a process-wide counter never repeat within it, as random digits
 // could.

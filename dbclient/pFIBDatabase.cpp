@@ -18,18 +18,6 @@ constexpr int kRoleNameCode = 60;
 
 constexpr Cardinal kDefaultRestoreInterval = 30000;
 
-// Sets a flag for the life of the object, and clears it whatever happens.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : fFlag(flag) { fFlag = true; }
-  ~TFlagScope() { fFlag = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& fFlag;
-};
-
 }  // namespace
 
 // ---- TpFIBDatabase ---------------------------------------------------------------------

@@ -75,4 +75,18 @@ class TSet {
   Bits fBits = 0;
 };
 
+// Sets a flag for the life of a scope and gives it back its earlier value, however the
+// scope is left: the guard of a re-entrancy flag.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : fFlag(flag), fWas(flag) { fFlag = true; }
+  ~TFlagScope() { fFlag = fWas; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& fFlag;
+  bool fWas;
+};
+
 }  // namespace ordvane
