@@ -64,10 +64,10 @@ void TMultiReadExclusiveWriteSynchronizer::EndWrite() {
 }
 
 void TSyncEvent::SetEvent() {
-  {
-    std::lock_guard guard(fLock);
-    fSignaled = true;
-  }
+  // Notified under the lock: a waiter that wakes may free the event at once, and must
+  // not find this call still using it.
+  std::lock_guard guard(fLock);
+  fSignaled = true;
   if (fManualReset)
     fChanged.notify_all();
   else
