@@ -90,7 +90,7 @@ void BM_ScripterFromFile(benchmark::State& state) {
     state.PauseTiming();
     space.CreateDatabase();
     TComponent form(nullptr);
-    auto* database = new TFIBDatabase(&form);
+    auto* database = new TpFIBDatabase(&form);
     auto* transaction = new TpFIBTransaction(&form);
     auto* scripter = new TpFIBScripter(&form);
     database->SetDBName(space.database.string());

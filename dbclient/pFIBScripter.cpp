@@ -199,11 +199,11 @@ TFIBTransaction& TpFIBScripter::EffectiveTransaction() {
   return fTransaction != nullptr ? *fTransaction : *fOwnTransaction;
 }
 
-void TpFIBScripter::SetDatabase(TFIBDatabase* value) {
+void TpFIBScripter::SetDatabase(TpFIBDatabase* value) {
   if (value == fDatabase) return;
   TFIBTransaction& transaction = EffectiveTransaction();
   if (transaction.Active()) transaction.Commit();
-  TFIBDatabase* previous = fDatabase;
+  TpFIBDatabase* previous = fDatabase;
   const bool freePrevious = fOwnDatabase && previous != nullptr;
   if (previous != nullptr && !fOwnDatabase) previous->RemoveFreeNotification(this);
   fOwnDatabase = value != nullptr && value->Owner() == this;
@@ -469,14 +469,14 @@ void TpFIBScripter::Dispatch(const TStatementDesc& desc, TStrings& lines) {
 
 // ---- Client-side statements ------------------------------------------------------------
 
-TFIBDatabase& TpFIBScripter::OwnDatabase() {
-  if (fDatabase == nullptr) SetDatabase(new TFIBDatabase(this));
+TpFIBDatabase& TpFIBScripter::OwnDatabase() {
+  if (fDatabase == nullptr) SetDatabase(new TpFIBDatabase(this));
   if (fDatabase->Connected()) fDatabase->Close();
   return *fDatabase;
 }
 
 void TpFIBScripter::Connect(TStrings& lines) {
-  TFIBDatabase& database = OwnDatabase();
+  TpFIBDatabase& database = OwnDatabase();
   database.SetDBName(DatabaseNameToSystem(SecondToken(lines)));
   const TStatementDesc desc = WholeText(lines);
   TScriptTokenReader tokens(lines, desc);
@@ -485,7 +485,7 @@ void TpFIBScripter::Connect(TStrings& lines) {
 }
 
 void TpFIBScripter::ReadConnectionClauses(TScriptTokenReader& tokens) {
-  TFIBDatabase& database = *fDatabase;
+  TpFIBDatabase& database = *fDatabase;
   if (database.Connected()) database.Close();
   database.DBParams().Clear();
   TScriptToken token, value;
@@ -503,7 +503,7 @@ void TpFIBScripter::ReadConnectionClauses(TScriptTokenReader& tokens) {
 }
 
 void TpFIBScripter::CreateDatabase(TStrings& lines) {
-  TFIBDatabase& database = OwnDatabase();
+  TpFIBDatabase& database = OwnDatabase();
   const TStatementDesc desc = WholeText(lines);
   TScriptTokenReader tokens(lines, desc);
   TScriptToken token;

@@ -13,9 +13,8 @@
 #include "classlib/core/Components.h"
 #include "classlib/core/Streams.h"
 #include "classlib/core/StringLists.h"
-#include "dbclient/FIBDatabase.h"
-#include "dbclient/pFIBQuery.h"
 #include "dbclient/pFIBDatabase.h"
+#include "dbclient/pFIBQuery.h"
 #include "dbclient/pFIBScriptParser.h"
 
 namespace ordvane {
@@ -39,10 +38,10 @@ class TpFIBScripter : public TComponent {
   // ---- Properties
   // A change discards the parse.
   TStrings& Script() { return fScript; }
-  TFIBDatabase* Database() const { return fDatabase; }
+  TpFIBDatabase* Database() const { return fDatabase; }
   // Commits the effective transaction when active; an own database being replaced is
   // freed.
-  void SetDatabase(TFIBDatabase* value);
+  void SetDatabase(TpFIBDatabase* value);
   // The transaction statements run in; the scripter's own one when none is set.
   TpFIBTransaction* Transaction() const { return fTransaction; }
   void SetTransaction(TpFIBTransaction* value);
@@ -111,7 +110,7 @@ class TpFIBScripter : public TComponent {
   void NoteFailure(Integer number, const TStrings& lines, const AnsiString& message);
 
   // Client-side statements.
-  TFIBDatabase& OwnDatabase();
+  TpFIBDatabase& OwnDatabase();
   void Connect(TStrings& lines);
   void ReadConnectionClauses(TScriptTokenReader& tokens);
   void CreateDatabase(TStrings& lines);
@@ -137,7 +136,7 @@ class TpFIBScripter : public TComponent {
   bool fDMLSeen = false;
   bool fUnknownSeen = false;
 
-  TFIBDatabase* fDatabase = nullptr;
+  TpFIBDatabase* fDatabase = nullptr;
   TpFIBTransaction* fTransaction = nullptr;
   // Owned by the scripter as a component.
   TpFIBTransaction* fOwnTransaction;

@@ -101,7 +101,7 @@ class ScripterTest : public testing::Test {
 
   test::TestDatabase fDb;
   TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
+  TpFIBDatabase* fDatabase = new TpFIBDatabase(&fForm);
   TpFIBTransaction* fTransaction = new TpFIBTransaction(&fForm);
   TpFIBScripter* fScripter = new TpFIBScripter(&fForm);
 };
@@ -167,7 +167,7 @@ TEST(ScripterDifferential, SameMetadataAndDataAsIsql) {
   RunTool(IsqlCommand(byIsql, "-b -ch WIN1251") + " -i " + ShellQuote(file));
 
   TComponent form(nullptr);
-  auto* database = new TFIBDatabase(&form);
+  auto* database = new TpFIBDatabase(&form);
   auto* transaction = new TpFIBTransaction(&form);
   auto* scripter = new TpFIBScripter(&form);
   test::Configure(*database, byRunner);
