@@ -1,7 +1,7 @@
 #pragma once
 // What the database tests of the client share: isql-fb as the oracle that reads a
-// database from a second attachment, and direct client calls on a component's handles
-// (the statement components come later).
+// database from a second attachment, direct client calls on a component's handles, and
+// the fixture of a connected statement.
 
 #include <gtest/gtest.h>
 
@@ -85,5 +85,32 @@ inline Int64 CurrentTransaction(TFIBDatabase& database, TFIBTransaction& transac
 inline Int64 AttachmentId(TFIBDatabase& database) {
   return database.GetDBInfoValue(isc_info_attachment_id);
 }
+
+// A form holding a database, a transaction and a statement over a fresh test database,
+// as a program's data module holds them. The fixture names and tunes them, then calls
+// Connect.
+template <class Base = testing::Test>
+class StatementTest : public Base {
+ protected:
+  StatementTest(const std::string& schemaFile, int dialect) : fDb(schemaFile, {dialect, "WIN1251"}) {
+    fForm.SetName("Form");
+  }
+
+  void Connect(const std::string& charset = "WIN1251") {
+    Configure(*fDatabase, fDb, charset);
+    ConnectStatement(*fDatabase, *fTransaction, *fQuery);
+  }
+  TFIBQuery& Query(const std::string& sql) {
+    fQuery->SQL().SetText(sql);
+    return *fQuery;
+  }
+  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
+
+  TestDatabase fDb;
+  TComponent fForm{nullptr};
+  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
+  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
+  TFIBQuery* fQuery = new TFIBQuery(&fForm);
+};
 
 }  // namespace ordvane::test

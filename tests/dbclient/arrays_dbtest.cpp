@@ -23,18 +23,10 @@ Variant Array1(Integer low, const std::vector<Variant>& values) {
   return array;
 }
 
-class ArraysTest : public testing::Test {
+class ArraysTest : public test::StatementTest<> {
  protected:
-  ArraysTest() {
-    test::Configure(*fDatabase, fDb);
-    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
-  }
+  ArraysTest() : StatementTest("dbclient/arrays.sql", 3) { Connect(); }
 
-  TFIBQuery& Query(const std::string& sql) {
-    fQuery->SQL().SetText(sql);
-    return *fQuery;
-  }
-  std::string Oracle(const std::string& select) { return test::IsqlRows(fDb, select); }
 
   // The server describes parameters without their table: the caller names the columns.
   TFIBQuery& PrepareInsert(const std::string& sql, const std::vector<std::string>& arrayColumns) {
@@ -80,11 +72,6 @@ class ArraysTest : public testing::Test {
     std::memcpy(slice.data() + offset, &value, sizeof value);
   }
 
-  test::TestDatabase fDb{"dbclient/arrays.sql", {3, "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TFIBQuery* fQuery = new TFIBQuery(&fForm);
 };
 
 TEST_F(ArraysTest, DescriptorsOfTheColumns) {

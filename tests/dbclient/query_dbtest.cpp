@@ -11,26 +11,14 @@
 namespace ordvane {
 namespace {
 
-class QueryTest : public testing::TestWithParam<int> {
+class QueryTest : public test::StatementTest<testing::TestWithParam<int>> {
  protected:
-  QueryTest() {
-    fForm.SetName("Form");
+  QueryTest() : StatementTest("dbclient/query.sql", GetParam()) {
     fQuery->SetName("Query");
-    test::Configure(*fDatabase, fDb);
-    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
+    Connect();
   }
 
-  TFIBQuery& Query(const std::string& sql) {
-    fQuery->SQL().SetText(sql);
-    return *fQuery;
-  }
-  std::string Oracle(const std::string& select) { return test::IsqlRows(fDb, select); }
 
-  test::TestDatabase fDb{"dbclient/query.sql", {GetParam(), "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TFIBQuery* fQuery = new TFIBQuery(&fForm);
 };
 
 TEST_P(QueryTest, SelectFetchesRowsToTheEnd) {

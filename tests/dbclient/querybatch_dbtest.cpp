@@ -15,21 +15,14 @@ namespace {
 
 constexpr ISC_STATUS kUniqueKeyViolation = 335544665;
 
-class BatchTest : public testing::Test {
+class BatchTest : public test::StatementTest<> {
  protected:
-  BatchTest() {
-    fForm.SetName("Form");
+  BatchTest() : StatementTest("dbclient/query.sql", 3) {
     fQuery->SetName("Batch");
-    test::Configure(*fDatabase, fDb, "UTF8");
-    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
+    Connect("UTF8");
   }
   std::string Names() { return test::IsqlRows(fDb, "select id, name from t where id > 5 order by id"); }
 
-  test::TestDatabase fDb{"dbclient/query.sql", {3, "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TFIBQuery* fQuery = new TFIBQuery(&fForm);
 };
 
 TEST_F(BatchTest, TextsRunInOrderInOneTransaction) {

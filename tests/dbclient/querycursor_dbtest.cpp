@@ -13,13 +13,9 @@
 namespace ordvane {
 namespace {
 
-class CursorTest : public testing::TestWithParam<int> {
+class CursorTest : public test::StatementTest<testing::TestWithParam<int>> {
  protected:
-  CursorTest() {
-    fForm.SetName("Form");
-    test::Configure(*fDatabase, fDb);
-    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
-  }
+  CursorTest() : StatementTest("dbclient/query.sql", GetParam()) { Connect(); }
 
   TFIBQuery* Statement(const std::string& sql) {
     auto* statement = new TFIBQuery(&fForm);
@@ -29,11 +25,6 @@ class CursorTest : public testing::TestWithParam<int> {
     return statement;
   }
 
-  test::TestDatabase fDb{"dbclient/query.sql", {GetParam(), "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TFIBQuery* fQuery = new TFIBQuery(&fForm);
 };
 
 TEST_P(CursorTest, GeneratedCursorNamesAreDistinctAndServePositionedUpdates) {

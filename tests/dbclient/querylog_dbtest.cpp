@@ -33,22 +33,15 @@ class RecordingLogger : public ISQLLogger {
   int fFlags;
 };
 
-class QueryLogTest : public testing::Test {
+class QueryLogTest : public test::StatementTest<> {
  protected:
-  QueryLogTest() {
-    fForm.SetName("Form");
+  QueryLogTest() : StatementTest("dbclient/query.sql", 3) {
     fQuery->SetName("Query");
-    test::Configure(*fDatabase, fDb);
     fDatabase->SetSynchronizeTime(false);
-    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
+    Connect();
   }
   ~QueryLogTest() override { fDatabase->SetSQLLogger(nullptr); }
 
-  test::TestDatabase fDb{"dbclient/query.sql", {3, "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TFIBQuery* fQuery = new TFIBQuery(&fForm);
 };
 
 TEST_F(QueryLogTest, PrepareExecuteAndFetchLines) {

@@ -14,15 +14,13 @@
 namespace ordvane {
 namespace {
 
-class NamedQueryTest : public testing::Test {
+class NamedQueryTest : public test::StatementTest<> {
  protected:
-  explicit NamedQueryTest(const std::string& charset = "WIN1251") {
-    fForm.SetName("Form");
+  explicit NamedQueryTest(const std::string& charset = "WIN1251") : StatementTest("dbclient/querytext.sql", 3) {
     fDatabase->SetName("DB");
     fTransaction->SetName("Trans");
     fQuery->SetName("Query");
-    test::Configure(*fDatabase, fDb, charset);
-    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
+    Connect(charset);
   }
 
   // The text is given in UTF-8 and set as ANSI text.
@@ -60,11 +58,6 @@ class NamedQueryTest : public testing::Test {
         "where mon$attachment_id <> current_connection and mon$sql_text containing 'CSMON$';\n");
   }
 
-  test::TestDatabase fDb{"dbclient/querytext.sql", {3, "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TFIBQuery* fQuery = new TFIBQuery(&fForm);
 };
 
 TEST_F(NamedQueryTest, NamedParametersAndMacrosRoundTrip) {
