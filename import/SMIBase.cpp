@@ -319,18 +319,16 @@ void ReadOrdinal(const TStrings* lines, const AnsiString& key, Enum last,
     set(static_cast<Enum>(ordinal));
 }
 
-// A character written in hex; an empty value is #0 where #0 means none (noneAllowed), else
-// it leaves the setting.
+// A character written in hex. An empty value, like 00, is #0: none where none is allowed
+// (noneAllowed); elsewhere #0 is no character, cannot be saved, and leaves the setting.
 void ReadHexChar(const TStrings* lines, const AnsiString& key, bool noneAllowed,
                  const std::function<void(char)>& set) {
   const auto value = SpecificationValue(lines, key);
   if (!value) return;
   const auto text = TextOfHex(*value);
   if (!text) return;
-  if (!text->empty())
-    set((*text)[0]);
-  else if (noneAllowed)
-    set('\0');
+  const char c = text->empty() ? '\0' : (*text)[0];
+  if (c != '\0' || noneAllowed) set(c);
 }
 
 // Lines of a specification text, each ended by CR LF.
