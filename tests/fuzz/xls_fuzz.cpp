@@ -4,40 +4,17 @@
 // malformed workbook may only raise an Exception; a crash, a hang, a read out of bounds or
 // memory out of proportion to the input is a finding.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "classlib/core/CompoundFile.h"
 #include "import/SMXLS.h"
+#include "tests/fuzz/MemoryFile.h"
 
 namespace {
 
 using namespace ordvane;
-
-// The input as a file that lives in memory.
-class MemoryFile {
- public:
-  MemoryFile(const std::uint8_t* data, std::size_t size) : fHandle(memfd_create("xls_fuzz", MFD_CLOEXEC)) {
-    for (std::size_t done = 0; fHandle >= 0 && done < size;) {
-      const ssize_t written = write(fHandle, data + done, size - done);
-      if (written <= 0) break;
-      done += static_cast<std::size_t>(written);
-    }
-  }
-  ~MemoryFile() {
-    if (fHandle >= 0) close(fHandle);
-  }
-  MemoryFile(const MemoryFile&) = delete;
-  MemoryFile& operator=(const MemoryFile&) = delete;
-  std::string Path() const { return "/proc/self/fd/" + std::to_string(fHandle); }
-
- private:
-  int fHandle;
-};
 
 // Reads every stored cell back as text.
 void Touch(const TMSExcel& reader) {
@@ -63,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       stream.WriteBuffer(data, static_cast<Int64>(size));
       reader.LoadFromStream(&stream);
     } else {
-      const MemoryFile file(data, size);
+      const test::MemoryFile file(data, size);
       reader.LoadFromFile(file.Path());
     }
     Touch(reader);
