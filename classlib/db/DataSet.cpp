@@ -791,22 +791,20 @@ void TDataSet::SetFieldsFromValues(const std::vector<Variant>& values) {
 
 void TDataSet::InsertRecord(const std::vector<Variant>& values) {
   Insert();
+  PostNewRecord(values);
+}
+
+void TDataSet::AppendRecord(const std::vector<Variant>& values) {
+  Append();
+  PostNewRecord(values);
+}
+
+void TDataSet::PostNewRecord(const std::vector<Variant>& values) {
   try {
     SetFieldsFromValues(values);
     Post();
   } catch (...) {
     // The record goes in whole or not at all.
-    if (fState == dsInsert) Cancel();
-    throw;
-  }
-}
-
-void TDataSet::AppendRecord(const std::vector<Variant>& values) {
-  Append();
-  try {
-    SetFieldsFromValues(values);
-    Post();
-  } catch (...) {
     if (fState == dsInsert) Cancel();
     throw;
   }

@@ -322,6 +322,8 @@ class TDataSet : public TComponent {
   void CalcLookupValue(TField* field);
   void CheckLookupFields();
   void SetFieldsFromValues(const std::vector<Variant>& values);
+  // Fills and posts the record that Insert or Append began.
+  void PostNewRecord(const std::vector<Variant>& values);
   bool RecordMatches(const std::vector<TField*>& fields, const std::vector<Variant>& values,
                      TLocateOptions options);
   // Walks to the first matching record under DisableControls; on no match goes back.
