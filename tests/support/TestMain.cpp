@@ -88,6 +88,7 @@ const std::string& TestTempDir() { return TempDirStorage(); }
 int main(int argc, char** argv) {
   ordvane::test::PrepareProcessEnvironment();
   testing::InitGoogleTest(&argc, argv);
+  testing::AddGlobalTestEnvironment(new ordvane::test::ServerTierCheck);
   int result = RUN_ALL_TESTS();
   std::error_code ignored;
   fs::remove_all(ordvane::test::TestTempDir(), ignored);

@@ -9,6 +9,7 @@
 #include "classlib/ui/FontEngine.h"
 #include "classlib/ui/RecordingDC.h"
 #include "tests/ui/RasterTestSupport.h"
+#include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
 namespace {
@@ -54,8 +55,8 @@ struct Recorded {
 TEST(Fonts, MetricsAgreeWithTheFontTablesReadIndependently) {
   std::shared_ptr<TFontInstance> font = TFontInstance::For(Mono());
   ASSERT_NE(font->FileName().find("DejaVuSansMono.ttf"), std::string::npos) << font->FileName();
-  std::string command = "/usr/bin/python3 " ORDVANE_SOURCE_DIR "/tests/fixtures/ui/font_metrics.py " +
-                        font->FileName() + " 11 13 16 20";
+  std::string command = "/usr/bin/python3 " + test::FixturePath("ui/font_metrics.py") + " " + font->FileName() +
+                        " 11 13 16 20";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;
