@@ -139,6 +139,9 @@ make_server_root() {
   for entry in "$installed"/*; do
     case ${entry##*/} in
       firebird.conf | databases.conf | include) ;;
+      # The character-set module finds its companions from its own location: it must be
+      # a file of this root, not a link into the installed one.
+      intl) cp -rL "$entry" "$SERVER_DIR/root/intl" ;;
       *) ln -s "$(readlink -f "$entry")" "$SERVER_DIR/root/${entry##*/}" ;;
     esac
   done
