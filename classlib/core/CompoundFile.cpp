@@ -22,6 +22,7 @@ constexpr Cardinal kNoEntry = 0xFFFFFFFF;
 constexpr unsigned kHeaderFields = 512;  // the header's own bytes, in either sector size
 constexpr unsigned kHeaderFatSlots = 109;
 constexpr unsigned kEntrySize = 128;
+constexpr Word kNameBytes = 64;  // 32 UTF-16 characters, the terminator included when there is one
 constexpr unsigned kMiniSectorShift = 6;
 constexpr unsigned kMiniSectorSize = 1u << kMiniSectorShift;
 constexpr UInt64 kMiniStreamCutoff = 4096;
@@ -261,10 +262,14 @@ class TCompoundDocument {
 
   void ParseEntry(Cardinal id, const Byte* raw) {
     TDirectoryEntry& e = fEntries[id];
-    Word nameBytes = ReadWord(raw + 64);
-    if (nameBytes < 2 || nameBytes > 64 || nameBytes % 2 != 0 || ReadWord(raw + nameBytes - 2) != 0)
-      Corrupt("the name of directory entry " + std::to_string(id) + " has no terminator");
-    for (unsigned i = 0; i + 2 < nameBytes; i += 2) e.Name += static_cast<char16_t>(ReadWord(raw + i));
+    // The name is only a label: writers differ on whether its declared length holds the
+    // terminating zero, so it runs to that length or to its first zero, whichever is first.
+    const Word nameBytes = std::min<Word>(ReadWord(raw + 64), kNameBytes);
+    for (unsigned i = 0; i + 1 < nameBytes; i += 2) {
+      const Word c = ReadWord(raw + i);
+      if (c == 0) break;
+      e.Name += static_cast<char16_t>(c);
+    }
     e.Type = raw[66];
     if (e.Type != etStorage && e.Type != etStream && !(e.Type == etRoot && id == 0))
       Corrupt("directory entry " + std::to_string(id) + " has the unknown type " + std::to_string(e.Type));
