@@ -164,14 +164,47 @@ TEST(BIFFText, StringsOfEveryVersion) {
             "Excel record 0204 is damaged");
 }
 
-TEST(BIFFText, CodePagesOfTheCodePageRecord) {
-  EXPECT_EQ(CodePageFromRecord(1251), CP_WIN1251);
-  EXPECT_EQ(CodePageFromRecord(866), CP_DOS866);
-  EXPECT_EQ(CodePageFromRecord(1252), CP_WIN1252);
-  EXPECT_EQ(CodePageFromRecord(32769), CP_WIN1252);
-  EXPECT_EQ(CodePageFromRecord(367), CP_WIN1252);
-  EXPECT_EQ(CodePageFromRecord(1200), CP_WIN1251);
-  EXPECT_EQ(CodePageFromRecord(936), CP_WIN1251);
+// Text before BIFF8 in the code page its CODEPAGE record names, each encoded by iconv and
+// read back through the record's value; the double-byte pages count bytes, not characters.
+TEST(BIFFText, TextInTheCodePageOfTheCodePageRecord) {
+  struct TCase {
+    Word RecordValue;
+    const char* IconvName;
+    const char* Text;  // UTF-8
+  };
+  const TCase cases[] = {
+      {1251, "CP1251", "Київ, Ґанок"},        {866, "CP866", "Дом"},
+      {1252, "CP1252", "Café Straße"},        {32769, "CP1252", "Café €"},
+      {367, "CP1252", "plain"},               {1253, "CP1253", "Όνομα Ποσό"},
+      {1250, "CP1250", "Łódź, Žluťoučký"},    {1254, "CP1254", "İstanbul ğş"},
+      {1257, "CP1257", "Ąžuolas"},            {874, "CP874", "ภาษาไทย"},
+      {932, "CP932", "日本語のテキスト"},     {936, "CP936", "中文文本"},
+      {949, "CP949", "한국어"},               {950, "CP950", "繁體中文"},
+      {10000, "MACINTOSH", "Café ÆØ"},        {32768, "MACINTOSH", "Crème"},
+      {10007, "CP10007", "Привет"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.IconvName);
+    const std::string encoded = test::Iconv(c.Text, "UTF-8", c.IconvName);
+    ASSERT_FALSE(encoded.empty());
+    Bytes record = {static_cast<Byte>(encoded.size()), 0};
+    record.insert(record.end(), encoded.begin(), encoded.end());
+    TBIFFTextEncoding biff5(false, CP_WIN1251);
+    biff5.SetCodePage(CodePageFromRecord(c.RecordValue));
+    std::size_t offset = 0;
+    EXPECT_EQ(Utf8Encode(ReadRecordString(TBIFFData(0x0204, record), offset, true, biff5)), c.Text);
+    EXPECT_EQ(offset, record.size());
+  }
+  // A code page nobody can decode (and UTF-16, which is no 8-bit text) is refused, and so
+  // is every text after it, rather than read in another code page.
+  for (const Word value : {Word{12345}, Word{1200}}) {
+    TBIFFTextEncoding biff5(false, CP_WIN1251);
+    const std::string message = "Code page " + std::to_string(value) + " cannot be decoded";
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { biff5.SetCodePage(CodePageFromRecord(value)); }), message);
+    std::size_t offset = 0;
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { ReadRecordString(TBIFFData(0x0204, Bytes{1, 0, 'a'}), offset, true, biff5); }),
+              message);
+  }
 }
 
 // Splits bytes into segments of the given sizes (the rest goes into a last one).
