@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/CodePages.h"
@@ -283,7 +284,7 @@ class TVarArray {
 
 class VariantAccess {
  public:
-  static const Variant::Scalar& ScalarOf(const Variant& v) { return std::get<Variant::Scalar>(v.fValue); }
+  static const Variant::Scalar& ScalarOf(const Variant& v) { return v.fData.scalar; }
   static Int64 Int(const Variant& v) {
     const Variant::Scalar& s = ScalarOf(v);
     switch (v.fType) {
@@ -299,17 +300,18 @@ class VariantAccess {
   static double Float(const Variant& v) { return v.fType == varSingle ? ScalarOf(v).single : ScalarOf(v).real; }
   static Currency Curr(const Variant& v) { return Currency::FromScaled(ScalarOf(v).int64); }
   static bool Bool(const Variant& v) { return ScalarOf(v).smallInt != 0; }
-  static const AnsiString& Ansi(const Variant& v) { return std::get<AnsiString>(v.fValue); }
-  static const WideString& Wide(const Variant& v) { return std::get<WideString>(v.fValue); }
-  static TVarArray* Array(const Variant& v) {
-    auto* array = std::get_if<std::shared_ptr<TVarArray>>(&v.fValue);
-    return array ? array->get() : nullptr;
-  }
-  template <class T>
-  static Variant Make(TVarType type, T value) {
+  static const AnsiString& Ansi(const Variant& v) { return v.fData.ansi->Value; }
+  static const WideString& Wide(const Variant& v) { return v.fData.wide->Value; }
+  static TVarArray* Array(const Variant& v) { return v.Held() == Variant::Holds::Array ? v.fData.array : nullptr; }
+  static Variant MakeNull() {
     Variant v;
-    v.fType = type;
-    v.fValue.emplace<T>(std::move(value));
+    v.fType = varNull;
+    return v;
+  }
+  static Variant MakeArray(TVarType elementType, std::unique_ptr<TVarArray> array) {
+    Variant v;
+    v.fType = static_cast<TVarType>(varArray | elementType);
+    v.fData.array = array.release();
     return v;
   }
   // An integer type (or Error) holding a value already in its range.
@@ -334,10 +336,17 @@ class VariantAccess {
     return v;
   }
 
+  // The type of the value itself, read through references without copying the value.
+  static TVarType PlainType(const Variant& v) {
+    const Variant* value = &v;
+    while (value->fType == (varByRef | varVariant)) value = static_cast<const Variant*>(value->fData.ref);
+    return static_cast<TVarType>(value->fType & ~varByRef);
+  }
+
   // The value itself: a reference is read through.
   static Variant Plain(const Variant& v) {
     if ((v.fType & varByRef) == 0) return v;
-    void* target = std::get<void*>(v.fValue);
+    void* target = v.fData.ref;
     const TVarType type = static_cast<TVarType>(v.fType & ~varByRef);
     switch (type) {
       case varVariant: return Plain(*static_cast<Variant*>(target));
@@ -633,34 +642,49 @@ int CompareValues(const Variant& a, const Variant& b) {
 
 // ---- Variant -------------------------------------------------------------------------
 
-Variant::Variant(const Variant& other) : fType(other.fType), fValue(other.fValue) {
-  if (auto* array = std::get_if<std::shared_ptr<TVarArray>>(&fValue))
-    *array = std::make_shared<TVarArray>(**array);
+void Variant::Share() {
+  switch (Held()) {
+    case Holds::Ansi: fData.ansi->Refs.fetch_add(1, std::memory_order_relaxed); break;
+    case Holds::Wide: fData.wide->Refs.fetch_add(1, std::memory_order_relaxed); break;
+    case Holds::Array: fData.array = new TVarArray(*fData.array); break;
+    default: break;
+  }
 }
 
 Variant& Variant::operator=(const Variant& other) {
-  if (this != &other) {
-    Variant copy(other);
-    *this = std::move(copy);
-  }
+  if (this != &other) *this = Variant(other);
   return *this;
 }
 
-Variant::~Variant() = default;
+void Variant::Release() noexcept {
+  switch (Held()) {
+    case Holds::Ansi:
+      if (fData.ansi->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete fData.ansi;
+      break;
+    case Holds::Wide:
+      if (fData.wide->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete fData.wide;
+      break;
+    case Holds::Array: delete fData.array; break;
+    default: break;
+  }
+  fType = varEmpty;
+}
 
 const void* Variant::DataPtr() const {
-  if (fType & varByRef) return std::get<void*>(fValue);
-  if (const auto* scalar = std::get_if<Scalar>(&fValue)) return scalar;
-  if (const auto* text = std::get_if<AnsiString>(&fValue)) return text->c_str();
-  if (const auto* wide = std::get_if<WideString>(&fValue)) return wide->c_str();
-  if (const auto* array = std::get_if<std::shared_ptr<TVarArray>>(&fValue)) return array->get();
-  return nullptr;
+  switch (Held()) {
+    case Holds::Ref: return fData.ref;
+    case Holds::Scalar: return &fData.scalar;
+    case Holds::Ansi: return fData.ansi->Value.c_str();
+    case Holds::Wide: return fData.wide->Value.c_str();
+    case Holds::Array: return fData.array;
+    default: return nullptr;
+  }
 }
 
 Variant Variant::ByRef(Variant* target) {
   Variant ref;
   ref.fType = varByRef | varVariant;
-  ref.fValue = static_cast<void*>(target);
+  ref.fData.ref = static_cast<void*>(target);
   return ref;
 }
 
@@ -688,16 +712,16 @@ WideString Variant::AsWideString() const {
   return v.VType() == varOleStr ? A::Wide(v) : AnsiToWide(ToAnsi(v));
 }
 
-Variant Null() { return A::Make(varNull, std::monostate()); }
+Variant Null() { return A::MakeNull(); }
 Variant Unassigned() { return Variant(); }
 Variant VarFromDateTime(TDateTime value) { return A::MakeDate(value); }
 Variant VarAsError(Integer code) { return A::MakeInteger(varError, code); }
 
 TVarType VarType(const Variant& v) { return v.VType(); }
-bool VarIsNull(const Variant& v) { return A::Plain(v).VType() == varNull; }
-bool VarIsEmpty(const Variant& v) { return A::Plain(v).VType() == varEmpty; }
-bool VarIsArray(const Variant& v) { return (A::Plain(v).VType() & varArray) != 0; }
-bool VarIsError(const Variant& v) { return A::Plain(v).VType() == varError; }
+bool VarIsNull(const Variant& v) { return A::PlainType(v) == varNull; }
+bool VarIsEmpty(const Variant& v) { return A::PlainType(v) == varEmpty; }
+bool VarIsArray(const Variant& v) { return (A::PlainType(v) & varArray) != 0; }
+bool VarIsError(const Variant& v) { return A::PlainType(v) == varError; }
 
 AnsiString VarTypeAsText(TVarType type) {
   static const char* const kNames[] = {"Empty",   "Null",    "Smallint", "Integer", "Single", "Double",  "Currency",
@@ -783,7 +807,7 @@ Variant VarArrayCreate(const std::vector<Integer>& bounds, TVarType elementType)
     throw EVariantArrayCreateError("Error creating variant or safe array");
   std::vector<std::pair<Integer, Integer>> pairs;
   for (std::size_t i = 0; i < bounds.size(); i += 2) pairs.emplace_back(bounds[i], bounds[i + 1]);
-  return A::Make(static_cast<TVarType>(varArray | elementType), std::make_shared<TVarArray>(elementType, pairs));
+  return A::MakeArray(elementType, std::make_unique<TVarArray>(elementType, pairs));
 }
 
 Variant VarArrayOf(const std::vector<Variant>& values) {
