@@ -62,7 +62,7 @@ TAlignment CellAlignment(Byte horizontal) {
 }
 
 // A bare line feed becomes CR LF; one that already follows a carriage return stays as it is.
-WideString WithCrLf(const WideString& text) {
+WideString WithCrLf(WideString text) {
   if (text.find(u'\n') == WideString::npos) return text;
   WideString out;
   out.reserve(text.size() + text.size() / 8);
@@ -182,7 +182,7 @@ class TXLSWorkbookReader {
   TCellHead FormattedCell(Integer row, Integer column, Integer formatIndex) const;
   void Emit(const TCellHead& head, const Variant& value, TSMICellType type);
   void EmitNumber(const TCellHead& head, double value);
-  void EmitText(const TCellHead& head, const WideString& text) { Emit(head, WithCrLf(text), ictString); }
+  void EmitText(const TCellHead& head, WideString text) { Emit(head, WithCrLf(std::move(text)), ictString); }
   void ReadMulRK(const TBIFFData& data);
   void ReadMulBlank(const TBIFFData& data);
   void ReadBoolErr(const TBIFFData& data, bool biff2);
@@ -208,7 +208,8 @@ class TXLSWorkbookReader {
   Word fNextPlainFormat = 0;  // Excel 2 to 4 number their formats in file order
   std::vector<TCellFormat> fCellFormats;
   std::vector<TSheetEntry> fSheetList;
-  std::vector<WideString> fSharedStrings;
+  // Ready to store: line ends converted, each text shared by the cells that show it.
+  std::vector<Variant> fSharedStrings;
   double fDateOffset = 0;
   Integer fLargestRow = -1;
   Integer fLargestColumn = -1;
@@ -382,7 +383,7 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
       const TCellHead head = CellHead(data, false);
       const Cardinal index = data.U32(6);
       if (index >= fSharedStrings.size()) data.Damaged();
-      EmitText(head, fSharedStrings[index]);
+      Emit(head, fSharedStrings[index], ictString);
       break;
     }
     case rtBoolErr2:
@@ -592,8 +593,11 @@ void TXLSWorkbookReader::ReadSharedStringTable(const TBIFFData& data) {
   const Cardinal count = data.U32(4);
   const TBIFFContinuedRecord record(*fRecords, 8);
   TBIFFTextReader reader(record.Segments(), ContinueNotFoundMessage);
+  std::vector<WideString> strings;
+  ReadSharedStrings(reader, count, strings);
   fSharedStrings.clear();
-  ReadSharedStrings(reader, count, fSharedStrings);
+  fSharedStrings.reserve(strings.size());
+  for (WideString& text : strings) fSharedStrings.emplace_back(WithCrLf(std::move(text)));
 }
 
 void TXLSWorkbookReader::ReadDimensions(const TBIFFData& data) {

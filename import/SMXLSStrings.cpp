@@ -68,6 +68,12 @@ bool TBIFFTextReader::AtEnd() {
   return Available() == 0;
 }
 
+std::size_t TBIFFTextReader::Remaining() const {
+  std::size_t total = 0;
+  for (const auto& segment : fSegments) total += segment.size();
+  return total - Consumed();
+}
+
 std::size_t TBIFFTextReader::Consumed() const {
   std::size_t total = fOffset;
   for (std::size_t i = 0; i < fSegment && i < fSegments.size(); ++i) total += fSegments[i].size();
@@ -163,6 +169,9 @@ WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wid
 }
 
 void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, std::vector<WideString>& table) {
+  // Every string takes three bytes at least: the count the file declares is believed only
+  // as far as the records can hold it.
+  table.reserve(table.size() + std::min<std::size_t>(count, reader.Remaining() / 3));
   for (Cardinal i = 0; i < count; ++i) {
     const std::size_t characters = reader.U16();
     const Byte options = reader.U8();

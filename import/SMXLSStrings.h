@@ -63,8 +63,9 @@ class TBIFFTextReader {
   // A string: its character count (8 or 16 bits wide), in BIFF8 an option byte and what
   // UnicodeString reads, before that the 8-bit characters in the encoding's code page.
   WideString String(bool wideCount, const TBIFFTextEncoding& encoding);
-  // Bytes read so far, over all segments.
+  // Bytes read so far, over all segments, and bytes left in them.
   std::size_t Consumed() const;
+  std::size_t Remaining() const;
 
  private:
   // The bytes left in the current segment, moving on past empty or used-up segments.

@@ -187,6 +187,26 @@ TEST(XLSRecords, TheGlobalsBOFGivesTheVersionAndOnlyBOFIdsBeginSubstreams) {
   EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, Number(0, 0, 0, 1)); }), "File is not valid Excel Workbook");
 }
 
+TEST(XLSRecords, CellsShareTheTextOfTheSharedStringTableUntilOneIsChanged) {
+  const Bytes sst = Record(0x00FC, U32(3) + U32(1) + U16(5) + Bytes{0} + Bytes{'a', '\n', 'b', 'c', 'd'});
+  const Bytes cells = Record(0x00FD, U16(0) + U16(0) + U16(0) + U32(0)) +
+                      Record(0x00FD, U16(0) + U16(1) + U16(0) + U32(0)) + Record(0x00FD, U16(1) + U16(0) + U16(0) + U32(0));
+  TMSExcel reader(nullptr);
+  Load(reader, WorkbookStream(sst, {{"S", 0x10, cells}}));
+  TSpreadSheetCells& sheet = reader.Sheets().FindSheet(0)->Cells();
+  TSMICell* first = sheet.FindRow(0)->Cell(0);
+  const TSMICell* second = sheet.FindRow(0)->Cell(1);
+  const TSMICell* third = sheet.FindRow(1)->Cell(0);
+  // One text for the three cells, its line end converted once.
+  EXPECT_EQ(second->Value().AsWideString(), u"a\r\nbcd");
+  EXPECT_EQ(first->Value().DataPtr(), second->Value().DataPtr());
+  EXPECT_EQ(first->Value().DataPtr(), third->Value().DataPtr());
+  first->SetValue(Variant(u"changed"));
+  EXPECT_EQ(first->Value().AsWideString(), u"changed");
+  EXPECT_EQ(second->Value().AsWideString(), u"a\r\nbcd");
+  EXPECT_EQ(third->Value().AsWideString(), u"a\r\nbcd");
+}
+
 TEST(XLSRecords, MalformedRecordsReachTheErrorHandler) {
   const Bytes sst = Record(0x00FC, U32(1) + U32(1) + U16(1) + Bytes{0, 'x'});
   const Bytes cells =
