@@ -157,7 +157,8 @@ class TCompoundDocument {
     return FollowChain(entry.Start, fFat, SectorLimit(), CeilDiv(entry.Size, fSectorSize), what);
   }
 
-  // Reads count bytes at offset within one unit (sector or mini sector) of a chain.
+  // Reads count bytes at offset within one unit (sector or mini sector) of a chain; a
+  // regular sector's count may run on into the sectors after it in the file.
   void ReadUnit(bool inMiniStream, Cardinal unit, unsigned offset, Byte* buffer, std::size_t count) const {
     if (!inMiniStream) return ReadSector(unit, offset, buffer, count);
     UInt64 miniOffset = static_cast<UInt64>(unit) * kMiniSectorSize + offset;
@@ -364,7 +365,12 @@ std::size_t TCompoundStream::Read(void* buffer, std::size_t count) {
   while (done < total) {
     const UInt64 index = fPosition >> shift;
     const auto offset = static_cast<unsigned>(fPosition & (unitSize - 1));
-    const auto chunk = static_cast<std::size_t>(std::min<UInt64>(unitSize - offset, total - done));
+    auto chunk = static_cast<std::size_t>(std::min<UInt64>(unitSize - offset, total - done));
+    // Sectors that follow one another in the file (most do) are read in one go.
+    for (UInt64 next = index + 1; !fInMiniStream && chunk < total - done && next < fChain.size() &&
+                                  fChain[next] == fChain[next - 1] + 1;
+         ++next)
+      chunk = static_cast<std::size_t>(std::min<UInt64>(chunk + unitSize, total - done));
     fDocument->ReadUnit(fInMiniStream, fChain[index], offset, out + done, chunk);
     done += chunk;
     fPosition += chunk;
