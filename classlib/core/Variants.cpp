@@ -300,8 +300,12 @@ class VariantAccess {
   static double Float(const Variant& v) { return v.fType == varSingle ? ScalarOf(v).single : ScalarOf(v).real; }
   static Currency Curr(const Variant& v) { return Currency::FromScaled(ScalarOf(v).int64); }
   static bool Bool(const Variant& v) { return ScalarOf(v).smallInt != 0; }
-  static const AnsiString& Ansi(const Variant& v) { return v.fData.ansi->Value; }
-  static const WideString& Wide(const Variant& v) { return v.fData.wide->Value; }
+  static std::string_view Ansi(const Variant& v) { return v.fData.ansi->View(); }
+  static std::u16string_view Wide(const Variant& v) { return v.fData.wide->View(); }
+  // A text variant's text in the ANSI code page.
+  static AnsiString AnsiText(const Variant& v) {
+    return v.fType == varString ? AnsiString(Ansi(v)) : WideToAnsi(WideString(Wide(v)));
+  }
   static TVarArray* Array(const Variant& v) { return v.Held() == Variant::Holds::Array ? v.fData.array : nullptr; }
   static Variant MakeNull() {
     Variant v;
@@ -391,7 +395,7 @@ Int64 ToInt64(const Variant& v, TVarType to) {
   if (t == varCurrency) return CurrencyToInt64(A::Curr(v));
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
   if (IsStringType(t)) {
-    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v));
+    const AnsiString text = A::AnsiText(v);
     Int64 integer;
     Extended number;
     bool flag;
@@ -410,7 +414,7 @@ Extended ToExtended(const Variant& v, TVarType to) {
   if (t == varCurrency) return A::Curr(v).ToExtended();
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
   if (IsStringType(t)) {
-    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v));
+    const AnsiString text = A::AnsiText(v);
     Extended number;
     bool flag;
     if (to == varDate) {
@@ -440,7 +444,7 @@ Currency ToCurrency(const Variant& v) {
   }
   if (IsStringType(t)) {
     Currency c;
-    if (TryStrToCurr(t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v)), c)) return c;
+    if (TryStrToCurr(A::AnsiText(v), c)) return c;
   }
   const Extended value = ToExtended(v, varCurrency);
   try {
@@ -455,7 +459,7 @@ bool ToBoolean(const Variant& v) {
   if (t == varBoolean) return A::Bool(v);
   if (IsStringType(t)) {
     bool flag;
-    if (TryTextToBoolean(t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v)), flag)) return flag;
+    if (TryTextToBoolean(A::AnsiText(v), flag)) return flag;
   }
   if (t == varCurrency) return A::Curr(v).Scaled() != 0;
   return ToExtended(v, varBoolean) != 0;
@@ -465,8 +469,8 @@ AnsiString ToAnsi(const Variant& v) {
   const TVarType t = v.VType();
   switch (t) {
     case varEmpty: return AnsiString();
-    case varString: return A::Ansi(v);
-    case varOleStr: return WideToAnsi(A::Wide(v));
+    case varString:
+    case varOleStr: return A::AnsiText(v);
     case varBoolean: return A::Bool(v) ? "True" : "False";
     case varSingle:
     case varDouble: return FloatToStr(A::Float(v));
@@ -656,14 +660,30 @@ Variant& Variant::operator=(const Variant& other) {
   return *this;
 }
 
+template <class C>
+Variant::TText<C>* Variant::TText<C>::Make(std::basic_string_view<C> text) {
+  void* memory = ::operator new(sizeof(TText) + (text.size() + 1) * sizeof(C));
+  auto* made = new (memory) TText{{1}, text.size()};
+  C* chars = reinterpret_cast<C*>(made + 1);
+  std::memcpy(chars, text.data(), text.size() * sizeof(C));
+  chars[text.size()] = C{};
+  return made;
+}
+
+template <class C>
+void Variant::TText<C>::Free(TText* text) {
+  if (text->Refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  text->~TText();
+  ::operator delete(text);
+}
+
+template struct Variant::TText<char>;
+template struct Variant::TText<char16_t>;
+
 void Variant::Release() noexcept {
   switch (Held()) {
-    case Holds::Ansi:
-      if (fData.ansi->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete fData.ansi;
-      break;
-    case Holds::Wide:
-      if (fData.wide->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete fData.wide;
-      break;
+    case Holds::Ansi: TText<char>::Free(fData.ansi); break;
+    case Holds::Wide: TText<char16_t>::Free(fData.wide); break;
     case Holds::Array: delete fData.array; break;
     default: break;
   }
@@ -674,8 +694,8 @@ const void* Variant::DataPtr() const {
   switch (Held()) {
     case Holds::Ref: return fData.ref;
     case Holds::Scalar: return &fData.scalar;
-    case Holds::Ansi: return fData.ansi->Value.c_str();
-    case Holds::Wide: return fData.wide->Value.c_str();
+    case Holds::Ansi: return fData.ansi->Chars();
+    case Holds::Wide: return fData.wide->Chars();
     case Holds::Array: return fData.array;
     default: return nullptr;
   }
@@ -709,7 +729,7 @@ AnsiString Variant::AsString() const { return ToAnsi(Convertible(*this, varStrin
 
 WideString Variant::AsWideString() const {
   const Variant v = Convertible(*this, varOleStr);
-  return v.VType() == varOleStr ? A::Wide(v) : AnsiToWide(ToAnsi(v));
+  return v.VType() == varOleStr ? WideString(A::Wide(v)) : AnsiToWide(ToAnsi(v));
 }
 
 Variant Null() { return A::MakeNull(); }

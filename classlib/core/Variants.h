@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <initializer_list>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -71,9 +72,9 @@ class Variant {
   Variant(double value) : fType(varDouble) { Set().real = value; }
   Variant(Currency value) : fType(varCurrency) { Set().int64 = value.Scaled(); }
   Variant(const char* value) : Variant(AnsiString(value ? value : "")) {}
-  Variant(AnsiString value) : fType(varString) { fData.ansi = new TText<AnsiString>{{1}, std::move(value)}; }
+  Variant(const AnsiString& value) : fType(varString) { fData.ansi = TText<char>::Make(value); }
   Variant(const char16_t* value) : Variant(WideString(value ? value : u"")) {}
-  Variant(WideString value) : fType(varOleStr) { fData.wide = new TText<WideString>{{1}, std::move(value)}; }
+  Variant(const WideString& value) : fType(varOleStr) { fData.wide = TText<char16_t>::Make(value); }
 
   // Inline for the simple values, which a sheet of numbers copies by the million.
   Variant(const Variant& other) : fType(other.fType), fData(other.fData) {
@@ -145,18 +146,24 @@ class Variant {
     float single;
     double real;  // also a Date
   };
-  // A text with the count of the variants that share it.
-  template <class S>
+  // A text with the count of the variants that share it. Its characters follow it in the
+  // same allocation, with a terminating zero: one allocation per text, no more.
+  template <class C>
   struct TText {
     std::atomic<long> Refs;
-    S Value;
+    std::size_t Length;
+
+    static TText* Make(std::basic_string_view<C> text);
+    static void Free(TText* text);
+    const C* Chars() const { return reinterpret_cast<const C*>(this + 1); }
+    std::basic_string_view<C> View() const { return {Chars(), Length}; }
   };
   // What the type says the variant holds: a reference the referenced variable, an array
   // its own copy, a text its shared text, Empty and Null nothing, the rest a Scalar.
   union Data {
     Scalar scalar;
-    TText<AnsiString>* ansi;
-    TText<WideString>* wide;
+    TText<char>* ansi;
+    TText<char16_t>* wide;
     TVarArray* array;
     void* ref;
   };
