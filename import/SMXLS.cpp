@@ -593,11 +593,11 @@ void TXLSWorkbookReader::ReadSharedStringTable(const TBIFFData& data) {
   const Cardinal count = data.U32(4);
   const TBIFFContinuedRecord record(*fRecords, 8);
   TBIFFTextReader reader(record.Segments(), ContinueNotFoundMessage);
-  std::vector<WideString> strings;
-  ReadSharedStrings(reader, count, strings);
   fSharedStrings.clear();
-  fSharedStrings.reserve(strings.size());
-  for (WideString& text : strings) fSharedStrings.emplace_back(WithCrLf(std::move(text)));
+  // Every string takes three bytes at least: the count the file declares is believed only
+  // as far as the records can hold it.
+  fSharedStrings.reserve(std::min<std::size_t>(count, reader.Remaining() / 3));
+  ReadSharedStrings(reader, count, [&](WideString text) { fSharedStrings.emplace_back(WithCrLf(std::move(text))); });
 }
 
 void TXLSWorkbookReader::ReadDimensions(const TBIFFData& data) {

@@ -168,16 +168,13 @@ WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wid
   return text;
 }
 
-void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, std::vector<WideString>& table) {
-  // Every string takes three bytes at least: the count the file declares is believed only
-  // as far as the records can hold it.
-  table.reserve(table.size() + std::min<std::size_t>(count, reader.Remaining() / 3));
+void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, const std::function<void(WideString)>& add) {
   for (Cardinal i = 0; i < count; ++i) {
     const std::size_t characters = reader.U16();
     const Byte options = reader.U8();
     if (options > 0x01 && (options & 0x0C) == 0)
       throw EXLSError(Format("String in SST (Options byte is 0x%.2x) can not be processed.", {options}));
-    table.push_back(reader.UnicodeString(characters, options));
+    add(reader.UnicodeString(characters, options));
   }
 }
 

@@ -4,6 +4,7 @@
 // and may announce formatting runs and phonetic text after them), strings that CONTINUE
 // records carry on, and the shared-string table.
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -84,11 +85,11 @@ class TBIFFTextReader {
 WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wideCount,
                             const TBIFFTextEncoding& encoding);
 
-// The shared-string table of an SST record and its CONTINUE records: count strings
-// appended to table, in order. Raises "CONTINUE record is not found in the stream" when the
+// The shared-string table of an SST record and its CONTINUE records: count strings, each
+// handed to add in order. Raises "CONTINUE record is not found in the stream" when the
 // records end before the strings do, and "String in SST (Options byte is 0xNN) can not be
 // processed." for an option byte it does not know.
-void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, std::vector<WideString>& table);
+void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, const std::function<void(WideString)>& add);
 
 extern const char* const ContinueNotFoundMessage;
 

@@ -207,6 +207,11 @@ TEST(BIFFText, TextInTheCodePageOfTheCodePageRecord) {
   }
 }
 
+// Appends each shared string to the table.
+std::function<void(WideString)> Into(std::vector<WideString>& table) {
+  return [&table](WideString text) { table.push_back(std::move(text)); };
+}
+
 // Splits bytes into segments of the given sizes (the rest goes into a last one).
 std::vector<std::span<const Byte>> Split(const Bytes& bytes, std::initializer_list<std::size_t> sizes) {
   std::vector<std::span<const Byte>> out;
@@ -232,7 +237,7 @@ TEST(BIFFText, AStringOf10000CharactersOverThreeContinueRecordsSwitchingWidth) {
   const auto segments = Split(bytes, {3 + 6000, 1 + 6000, 1 + 3000});
   TBIFFTextReader reader(segments, ContinueNotFoundMessage);
   std::vector<WideString> table;
-  ReadSharedStrings(reader, 2, table);
+  ReadSharedStrings(reader, 2, Into(table));
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(table[0], text);
   EXPECT_EQ(table[1], u"ok");
@@ -247,7 +252,7 @@ TEST(BIFFText, RunsAndPhoneticTextAcrossContinueRecordsAreSkipped) {
   const auto segments = Split(bytes, {11 + 7, 5 + 5});
   TBIFFTextReader reader(segments, ContinueNotFoundMessage);
   std::vector<WideString> table;
-  ReadSharedStrings(reader, 2, table);
+  ReadSharedStrings(reader, 2, Into(table));
   EXPECT_EQ(table, (std::vector<WideString>{u"Ab", u"c"}));
 }
 
@@ -257,25 +262,25 @@ TEST(BIFFText, SharedStringFailures) {
   const Bytes two = Bytes{1, 0, 0, 'a', 1, 0, 0, 'b'};
   const std::span<const Byte> whole[] = {two};
   TBIFFTextReader shortReader(whole, ContinueNotFoundMessage);
-  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(shortReader, 3, table); }), "CONTINUE record is not found in the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(shortReader, 3, Into(table)); }), "CONTINUE record is not found in the stream");
   EXPECT_EQ(table, (std::vector<WideString>{u"a", u"b"}));
   // Characters that run past the last record.
   const Bytes cut = Bytes{5, 0, 1} + Utf16(u"abc");
   const std::span<const Byte> cutSegments[] = {cut};
   TBIFFTextReader cutReader(cutSegments, ContinueNotFoundMessage);
-  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(cutReader, 1, table); }), "CONTINUE record is not found in the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(cutReader, 1, Into(table)); }), "CONTINUE record is not found in the stream");
   // An option byte the table cannot hold.
   for (Byte options : {0x02, 0x10, 0x81}) {
     const Bytes odd = {1, 0, options, 'a', 0};
     const std::span<const Byte> oddSegments[] = {odd};
     TBIFFTextReader oddReader(oddSegments, ContinueNotFoundMessage);
-    EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(oddReader, 1, table); }),
+    EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(oddReader, 1, Into(table)); }),
               Format("String in SST (Options byte is 0x%.2x) can not be processed.", {options}));
   }
   // A count of four billion strings reads what is there and fails; nothing is reserved for it.
   TBIFFTextReader hugeReader(whole, ContinueNotFoundMessage);
   table.clear();
-  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(hugeReader, 0xFFFFFFFF, table); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(hugeReader, 0xFFFFFFFF, Into(table)); }),
             "CONTINUE record is not found in the stream");
   EXPECT_EQ(table.size(), 2u);
 }
