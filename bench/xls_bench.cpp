@@ -7,7 +7,8 @@
 // - the time to free the model as a share of the time to load it.
 //
 // The workbook is made here, record by record, and written to a temporary file: per row
-// three shared strings, five numbers in one MULRK record, a fraction and a date.
+// three shared strings (a name of the row's own, a town, a category), five numbers in one
+// MULRK record, a fraction and a date.
 
 #include <benchmark/benchmark.h>
 
@@ -34,17 +35,21 @@ using namespace ordvane::test;
 
 constexpr unsigned kRows = 50000;
 constexpr unsigned kColumns = 10;
-constexpr unsigned kNames = 1000;
+// A list of persons: a name of each row's own, a town of a few hundred, a category of a few.
+constexpr unsigned kTowns = 300, kCategories = 13;
+constexpr unsigned kTownStrings = kRows, kCategoryStrings = kRows + kTowns;
 
 Bytes SharedStrings() {
   Bytes strings;
-  for (unsigned i = 0; i < kNames; ++i) {
-    const std::string text = "Name " + std::to_string(i);
+  auto add = [&](const std::string& text) {
     Append(strings, U16(static_cast<unsigned>(text.size())) + Bytes{0} + Bytes(text.begin(), text.end()));
-  }
+  };
+  for (unsigned i = 0; i < kRows; ++i) add("Person " + std::to_string(i));
+  for (unsigned i = 0; i < kTowns; ++i) add("Town " + std::to_string(i));
+  for (unsigned i = 0; i < kCategories; ++i) add("Category " + std::to_string(i));
   // The table goes on in CONTINUE records of at most 8224 bytes, each starting with a string.
   Bytes out;
-  Bytes record = U32(kRows * 3) + U32(kNames);
+  Bytes record = U32(kRows * 3) + U32(kRows + kTowns + kCategories);
   std::size_t at = 0;
   while (at < strings.size()) {
     const std::size_t length = 2 + 1 + strings[at];
@@ -67,14 +72,14 @@ Bytes Rows() {
     return Record(0x00FD, U16(row) + U16(col) + U16(0) + U32(index));
   };
   for (unsigned row = 0; row < kRows; ++row) {
-    Append(out, labelSST(row, 0, row % kNames));
+    Append(out, labelSST(row, 0, row));
     Bytes rk = U16(row) + U16(1);
     for (unsigned col = 1; col <= 5; ++col) Append(rk, U16(0) + U32((row * 10 + col) << 2 | 2));
     Append(out, Record(0x00BD, rk + U16(5)));
     Append(out, Number(row, 6, 0, row / 7.0));
     Append(out, Number(row, 7, 1, 40000 + row % 3000));
-    Append(out, labelSST(row, 8, (row * 7) % kNames));
-    Append(out, labelSST(row, 9, (row * 13) % kNames));
+    Append(out, labelSST(row, 8, kTownStrings + (row * 7) % kTowns));
+    Append(out, labelSST(row, 9, kCategoryStrings + (row * 5) % kCategories));
   }
   return out;
 }
