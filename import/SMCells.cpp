@@ -159,8 +159,7 @@ TSMICell& TSpreadSheetCells::CellSlot(TSpreadSheetCols& cols, Integer column) {
   for (int i = cols.fStored; i > at; --i) cols.fCells[i].MoveFrom(cols.fCells[i - 1]);
   ++cols.fStored;
   cols.fColumnCount = static_cast<Word>(std::max<Integer>(cols.fColumnCount, column + 1));
-  TSMICell& cell = cols.fCells[at];
-  cell.fValue = Variant();
+  TSMICell& cell = cols.fCells[at];  // new, or moved on: its value is empty
   cell.fColumn = static_cast<Word>(column);
   return cell;
 }
