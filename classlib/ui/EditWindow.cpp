@@ -478,7 +478,7 @@ void TEditWindow::Char(char ch) {
     default:
       break;
   }
-  if (static_cast<Byte>(ch) < 32) return;
+  if (static_cast<Byte>(ch) < 32 || ch == 127) return;  // control characters type nothing
   // A UTF-8 character arrives one byte per message: wait for the whole sequence.
   fPendingBytes += ch;
   if (GetAnsiCodePage() == CP_UTF8) {

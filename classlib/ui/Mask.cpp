@@ -388,7 +388,7 @@ void TCustomMaskEdit::CharKeys(char key) {
     Reset();
     return;
   }
-  if (static_cast<Byte>(key) < 32) return;
+  if (static_cast<Byte>(key) < 32 || key == 127) return;
   fPendingBytes += key;
   if (GetAnsiCodePage() == CP_UTF8) {
     std::size_t pos = 0;
