@@ -1004,7 +1004,9 @@ TCustomComboBox::TCustomComboBox(TComponent* owner)
 }
 
 TCustomComboBox::~TCustomComboBox() {
-  fList.reset();
+  // The edit's window tells the combo box when it loses the focus: it goes while the
+  // combo box and its list still live.
+  DestroyHandle();
 }
 
 TCustomEdit* TCustomComboBox::Edit() const {
@@ -1142,30 +1144,33 @@ bool TCustomComboBox::EditKeyDown(Word key, TShiftState shift) {
     CloseUp(key == VK_RETURN);
     return true;
   }
+  // An open list only moves its own selection, which Enter takes and Escape drops;
+  // a closed one chooses the neighbouring item at once.
   const int count = Items()->Count();
   const int current = dropped ? fList->ItemIndex() : fItemIndex;
-  int target = current;
+  int step = 0;
   switch (key) {
     case VK_UP:
-      target = current - 1;
+      step = -1;
       break;
     case VK_DOWN:
-      target = current + 1;
+      step = 1;
       break;
     case VK_PRIOR:
-      target = current - (kDropDownRows - 1);
-      break;
     case VK_NEXT:
-      target = current + (kDropDownRows - 1);
+      if (!dropped) return false;
+      step = key == VK_PRIOR ? 1 - kDropDownRows : kDropDownRows - 1;
       break;
     default:
       return false;
   }
-  if (count > 0 && (key == VK_UP || key == VK_DOWN || dropped)) {
-    target = std::clamp(target, 0, count - 1);
-    if (target != current || fItemIndex != target) ChooseItem(target);
-  }
-  return key == VK_UP || key == VK_DOWN || dropped;
+  if (count == 0) return true;
+  const int target = current < 0 ? 0 : std::clamp(current + step, 0, count - 1);
+  if (dropped)
+    fList->SetItemIndex(target);
+  else if (target != fItemIndex)
+    ChooseItem(target);
+  return true;
 }
 
 void TCustomComboBox::PlaceList() {
