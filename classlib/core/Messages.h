@@ -253,8 +253,8 @@ constexpr UINT CM_DEFERLAYOUTEH = WM_USER + 100;
 constexpr UINT CM_EDITIMAGECHANGEDEH = WM_USER + 101;
 constexpr UINT CM_EDITBUTTONRELEASEEH = WM_USER + 102;
 
-// Text controls: the edit, list-box and combo-box window styles, the text messages, the
-// edit and list-box messages beyond the classic set above, and owner drawing.
+// Text controls: the edit and list-box window styles, the text messages, the edit
+// messages beyond the classic set above, and the owner drawing of list items.
 constexpr UINT WM_GETTEXT = 0x000D;  // wParam: buffer size with the NUL, lParam: char*
 constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr UINT ES_LEFT = 0x0000;
@@ -268,7 +268,6 @@ constexpr UINT ES_AUTOVSCROLL = 0x0040;
 constexpr UINT ES_AUTOHSCROLL = 0x0080;
 constexpr UINT ES_NOHIDESEL = 0x0100;
 constexpr UINT ES_READONLY = 0x0800;
-constexpr UINT ES_WANTRETURN = 0x1000;
 constexpr UINT EM_SETPASSWORDCHAR = 0x00CC;
 constexpr UINT EM_GETPASSWORDCHAR = 0x00D2;
 constexpr WPARAM EC_LEFTMARGIN = 0x0001;
@@ -280,8 +279,6 @@ constexpr UINT LBS_HASSTRINGS = 0x0040;
 constexpr UINT LBS_NOINTEGRALHEIGHT = 0x0100;
 constexpr UINT LBS_WANTKEYBOARDINPUT = 0x0400;
 constexpr UINT LBS_NODATA = 0x2000;
-constexpr UINT CBS_DROPDOWN = 0x0002;
-constexpr UINT LB_SETHORIZONTALEXTENT = 0x0194;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
 constexpr UINT ODT_LISTBOX = 2;

@@ -70,6 +70,19 @@ void NotifyParent(TWinControl& control, UINT code) {
     control.Perform(CN_COMMAND, wParam, static_cast<LPARAM>(wnd));
 }
 
+bool TTypedChar::Add(char byte, AnsiString& ch) {
+  fBytes += byte;
+  if (GetAnsiCodePage() == CP_UTF8) {
+    const auto lead = static_cast<Byte>(fBytes[0]);
+    const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const bool continues = fBytes.size() == 1 || (static_cast<Byte>(byte) & 0xC0) == 0x80;
+    if (fBytes.size() < need && continues) return false;
+  }
+  ch = std::move(fBytes);
+  fBytes.clear();
+  return true;
+}
+
 namespace {
 
 bool IsLineBreak(char c) {
@@ -337,7 +350,7 @@ void TEditWindow::SetTextFromCode(const AnsiString& text) {
   fModified = false;
   fScrollX = 0;
   fTopLine = 0;
-  fPendingBytes.clear();
+  fTyped.Clear();
   Relayout();
   fTextChanged();
   Refresh();
@@ -479,21 +492,8 @@ void TEditWindow::Char(char ch) {
       break;
   }
   if (static_cast<Byte>(ch) < 32 || ch == 127) return;  // control characters type nothing
-  // A UTF-8 character arrives one byte per message: wait for the whole sequence.
-  fPendingBytes += ch;
-  if (GetAnsiCodePage() == CP_UTF8) {
-    std::size_t pos = 0;
-    char32_t cp;
-    const bool complete = DecodeUtf8Char(fPendingBytes, pos, cp);
-    if (!complete && fPendingBytes.size() < 4 && (static_cast<Byte>(fPendingBytes[0]) & 0xC0) == 0xC0) {
-      // A lead byte: the rest may still come.
-      std::size_t need = (static_cast<Byte>(fPendingBytes[0]) >= 0xF0) ? 4 : (static_cast<Byte>(fPendingBytes[0]) >= 0xE0) ? 3 : 2;
-      if (fPendingBytes.size() < need) return;
-    }
-  }
-  AnsiString typed = std::move(fPendingBytes);
-  fPendingBytes.clear();
-  ReplaceSelection(typed, true, TChangeKind::Typing);
+  AnsiString typed;
+  if (fTyped.Add(ch, typed)) ReplaceSelection(typed, true, TChangeKind::Typing);
 }
 
 // Mouse
@@ -627,7 +627,7 @@ bool TEditWindow::WndProc(TMessage& message) {
       return true;
     case WM_KILLFOCUS:
       fFocused = false;
-      fPendingBytes.clear();
+      fTyped.Clear();
       DestroyCaret();
       Refresh();
       Notify(EN_KILLFOCUS);

@@ -36,6 +36,18 @@ int FontTextWidth(const TFont& font, const AnsiString& text);
 // top-level. Nothing without a window.
 void NotifyParent(TWinControl& control, UINT code);
 
+// Gathers the bytes of one typed character: WM_CHAR carries one byte of the code page,
+// so a UTF-8 character comes as several messages.
+class TTypedChar {
+ public:
+  // Adds a byte; answers true, with the character in `ch`, once the character is whole.
+  bool Add(char byte, AnsiString& ch);
+  void Clear() { fBytes.clear(); }
+
+ private:
+  AnsiString fBytes;
+};
+
 class TEditWindow {
  public:
   // `textChanged` is told after every change of the text, before any notification.
@@ -131,7 +143,7 @@ class TEditWindow {
   std::vector<TLine> fLines;
   bool fFocused = false;
   bool fDragging = false;
-  AnsiString fPendingBytes;  // the first bytes of a UTF-8 character typed byte by byte
+  TTypedChar fTyped;
 };
 
 }  // namespace ordvane

@@ -389,19 +389,8 @@ void TCustomMaskEdit::CharKeys(char key) {
     return;
   }
   if (static_cast<Byte>(key) < 32 || key == 127) return;
-  fPendingBytes += key;
-  if (GetAnsiCodePage() == CP_UTF8) {
-    std::size_t pos = 0;
-    char32_t cp;
-    if (!DecodeUtf8Char(fPendingBytes, pos, cp) && fPendingBytes.size() < 4 &&
-        (static_cast<Byte>(fPendingBytes[0]) & 0xC0) == 0xC0) {
-      const Byte lead = static_cast<Byte>(fPendingBytes[0]);
-      const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-      if (fPendingBytes.size() < need) return;
-    }
-  }
-  const AnsiString ch = std::move(fPendingBytes);
-  fPendingBytes.clear();
+  AnsiString ch;
+  if (!fTyped.Add(key, ch)) return;
   if (ReadOnly()) {
     MessageBeep(MB_OK);
     return;

@@ -17,6 +17,7 @@
 // character. The character the next key overwrites shows selected.
 
 #include "classlib/core/SysUtils.h"
+#include "classlib/ui/EditWindow.h"
 #include "classlib/ui/StdCtrls.h"
 
 namespace ordvane {
@@ -80,7 +81,7 @@ class TCustomMaskEdit : public TCustomEdit {
   AnsiString fEditMask;
   std::unique_ptr<TMask> fMask;
   AnsiString fOldValue;
-  AnsiString fPendingBytes;
+  TTypedChar fTyped;
 };
 
 class TMaskEdit : public TCustomMaskEdit {

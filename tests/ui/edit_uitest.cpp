@@ -9,6 +9,7 @@
 
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/EditWindow.h"
+#include "classlib/ui/Mask.h"
 #include "tests/ui/TextControlSupport.h"
 
 namespace ordvane {
@@ -270,6 +271,34 @@ TEST(Edit, TheCaretBlinksAtTheCaretPositionAndLeavesWithTheFocus) {
   EXPECT_EQ(test::ClientPixels(edit), unfocused);
   EXPECT_EQ(unfocused[static_cast<std::size_t>(probe.y)][static_cast<std::size_t>(probe.x)],
             ColorToRGB(edit->Color()));
+}
+
+TEST(Edit, InUtf8TheBytesOfOneCharacterAreOneStep) {
+  struct TRestoreCodePage {
+    Cardinal saved = GetAnsiCodePage();
+    ~TRestoreCodePage() { SetAnsiCodePage(saved); }
+  } restore;
+  SetAnsiCodePage(CP_UTF8);
+  TextControlFixture f;
+  auto* edit = f.Place<TEdit>(Rect(10, 10, 200, 35));
+  auto* masked = f.Place<TMaskEdit>(Rect(10, 50, 200, 75));
+  masked->SetEditMask(">LL");
+  edit->SetFocus();
+  f.ui.Process();
+  f.ui.Type("Їжак");
+  EXPECT_EQ(edit->Text(), "Їжак");
+  f.ui.Press(VK_BACK);
+  f.ui.Press(VK_LEFT, {ssShift});
+  EXPECT_EQ(edit->Text(), "Їжа");
+  EXPECT_EQ(edit->SelText(), "а");
+  f.ui.Press(VK_LEFT);  // to the selection's start
+  f.ui.Press(VK_LEFT);
+  f.ui.Press(VK_DELETE);
+  EXPECT_EQ(edit->Text(), "Їа");
+  masked->SetFocus();
+  f.ui.Process();
+  f.ui.Type("ґє");
+  EXPECT_EQ(masked->EditText(), "ҐЄ");
 }
 
 }  // namespace
