@@ -60,6 +60,11 @@ void TCustomEdit::CreateWnd() {
   AdjustHeight();
 }
 
+void TCustomEdit::PaintWindow(HDC dc) {
+  TMessage paint{WM_PAINT, reinterpret_cast<WPARAM>(dc), 0, 0};
+  DefaultHandler(paint);
+}
+
 void TCustomEdit::UpdateEditStyle() {
   const UINT style = EditStyle();
   if (HWND wnd = WindowHandle()) {
@@ -387,6 +392,10 @@ void TCustomListBox::DestroyWnd() {
   TWinControl::DestroyWnd();
 }
 
+void TCustomListBox::PaintWindow(HDC dc) {
+  PaintItems(dc);
+}
+
 int TCustomListBox::Count() const {
   return fStyle == lbVirtual || fStyle == lbVirtualOwnerDraw ? fVirtualCount : static_cast<int>(fItems.size());
 }
@@ -504,7 +513,8 @@ void TCustomListBox::ItemsChanged() {
 
 void TCustomListBox::UpdateScrollBar() {
   HWND wnd = WindowHandle();
-  if (!wnd) return;
+  // A class that shows a bar of its own makes the window without WS_VSCROLL.
+  if (!wnd || !fScrollBar) return;
   SCROLLINFO info;
   info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
   info.nMin = 0;
@@ -687,6 +697,9 @@ bool TCustomListBox::ListWndProc(TMessage& message) {
       }
       return true;
     }
+    case WM_CREATE:
+      fScrollBar = (GetWindowLong(WindowHandle(), GWL_STYLE) & WS_VSCROLL) != 0;
+      return false;
     case WM_SIZE:
       ItemsChanged();
       return false;

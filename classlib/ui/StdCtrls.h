@@ -73,6 +73,8 @@ class TCustomEdit : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  // The edit paints itself also when windowless children make the control paint them.
+  void PaintWindow(HDC dc) override;
   // The ES_ styles of the properties; a class adds its own here, so that the edit has
   // them before it has a window too.
   virtual UINT EditStyle() const;
@@ -202,6 +204,7 @@ class TCustomListBox : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void DestroyWnd() override;
+  void PaintWindow(HDC dc) override;
   // Draws one item on Canvas (prepared with the font and the state's colours): OnDrawItem
   // in an owner-drawn style when assigned, else the item's text.
   virtual void DrawItem(int index, const TRect& rect, TOwnerDrawState state);
@@ -245,6 +248,7 @@ class TCustomListBox : public TWinControl {
   bool fSorted = false;
   bool fFocused = false;
   bool fTracking = false;
+  bool fScrollBar = false;  // the window was made with its vertical bar
 };
 
 class TListBox : public TCustomListBox {

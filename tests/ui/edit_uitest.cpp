@@ -196,6 +196,12 @@ TEST(Edit, PositionsFollowTheMeasuredTextFromTheFormattingRectangle) {
   f.ui.Process();
   EXPECT_GE(inkAt17, 17);
   EXPECT_EQ(test::FirstInkColumn(edit, edit->Color()), inkAt17 + 23);
+  // A windowless child is painted by the control, and the text still by the edit.
+  auto* dot = new test::TDot(f.form.get(), edit, Rect(250, 2, 260, 12));
+  edit->Invalidate();
+  f.ui.Process();
+  EXPECT_EQ(test::UiDriver::Pixel(edit, {255, 5}), ColorToRGB(dot->paintColor));
+  EXPECT_EQ(test::FirstInkColumn(edit, edit->Color()), inkAt17 + 23);
 }
 
 TEST(Edit, AMemoWrapsItsLinesWhereDrawTextDoes) {
