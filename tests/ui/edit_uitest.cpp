@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 
@@ -277,6 +278,57 @@ TEST(Edit, TheCaretBlinksAtTheCaretPositionAndLeavesWithTheFocus) {
   EXPECT_EQ(test::ClientPixels(edit), unfocused);
   EXPECT_EQ(unfocused[static_cast<std::size_t>(probe.y)][static_cast<std::size_t>(probe.x)],
             ColorToRGB(edit->Color()));
+}
+
+TEST(Edit, PropertiesShapeTypingAndTheLook) {
+  TextControlFixture f;
+  auto* edit = f.Place<TEdit>(Rect(10, 10, 80, 35));
+  auto* other = f.Place<TEdit>(Rect(10, 50, 200, 75));
+  edit->Font()->SetSize(14);  // AutoSize: the height follows the font
+  EXPECT_EQ(edit->Height(), FontTextMetrics(*edit->Font()).tmHeight + 8);
+  edit->Font()->SetSize(8);
+  edit->SetCharCase(ecUpperCase);
+  edit->SetFocus();
+  f.ui.Process();
+  f.ui.Type("ґанок and a long tail of words");
+  EXPECT_EQ(edit->Text(), A("ҐАНОК AND A LONG TAIL OF WORDS"));
+  // Scrolled so that the caret at the end shows; Home scrolls back.
+  TRect rect;
+  edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+  const int endX = GET_X_LPARAM(edit->Perform(EM_POSFROMCHAR, edit->Text().size(), 0));
+  EXPECT_GE(endX, rect.left);
+  EXPECT_LT(endX, rect.right);
+  EXPECT_LT(GET_X_LPARAM(edit->Perform(EM_POSFROMCHAR, 0, 0)), rect.left);
+  f.ui.Press(VK_HOME);
+  EXPECT_EQ(GET_X_LPARAM(edit->Perform(EM_POSFROMCHAR, 0, 0)), rect.left);
+  // The selection shows in the highlight colours only while the edit has the focus.
+  f.ui.Press(VK_END, {ssShift});
+  f.ui.Process();
+  auto count = [](const TControl* c, TColor color) {
+    int n = 0;
+    for (const auto& row : test::ClientPixels(c))
+      n += static_cast<int>(std::count(row.begin(), row.end(), ColorToRGB(color)));
+    return n;
+  };
+  EXPECT_GT(count(edit, clHighlight), 100);
+  other->SetFocus();
+  f.ui.Process();
+  EXPECT_EQ(count(edit, clHighlight), 0);
+  // Disabled text is gray.
+  EXPECT_EQ(count(edit, clGrayText), 0);
+  edit->SetEnabled(false);
+  f.ui.Process();
+  EXPECT_GT(count(edit, clGrayText), 0);
+  // Read-only: keys move, nothing changes, typing beeps.
+  edit->SetEnabled(true);
+  edit->SetReadOnly(true);
+  edit->SetFocus();
+  const int beeps = f.ui.Beeps();
+  f.ui.Type("x");
+  f.ui.Press(VK_BACK);
+  f.ui.Press(VK_DELETE);
+  EXPECT_EQ(edit->Text(), A("ҐАНОК AND A LONG TAIL OF WORDS"));
+  EXPECT_EQ(f.ui.Beeps(), beeps + 3);
 }
 
 TEST(Edit, InUtf8TheBytesOfOneCharacterAreOneStep) {
