@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <functional>
 
 #include "classlib/ui/Clipbrd.h"
@@ -131,6 +132,17 @@ TEST(Edit, SettingTheTextIsAChangeOnlyForASingleLineEdit) {
   EXPECT_FALSE(memo->Modified());
   ASSERT_EQ(memo->Lines()->Count(), 2);
   EXPECT_EQ(memo->Lines()->Strings(1), "two");
+  char buffer[8] = {};
+  const Word size = 2;  // the buffer's first word holds the room it gives
+  std::memcpy(buffer, &size, sizeof(size));
+  EXPECT_EQ(memo->Perform(EM_GETLINE, 1, reinterpret_cast<LPARAM>(buffer)), 2);
+  EXPECT_EQ(std::string(buffer, 2), "tw");
+  memo->Perform(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(5, 7));
+  TRect rect;
+  memo->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+  EXPECT_EQ(rect.left, 5);
+  EXPECT_EQ(rect.right, memo->ClientWidth() - 7);
+  EXPECT_EQ(memo->Perform(EM_GETMARGINS, 0, 0), MAKELONG(5, 7));
   memo->SetSelText("new ");
   memo->Lines()->Add("three");
   EXPECT_EQ(memo->Text(), "new one\r\ntwo\r\nthree");
