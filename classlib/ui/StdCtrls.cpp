@@ -1009,7 +1009,8 @@ constexpr int kDropDownRows = 8;
 }
 
 TCustomComboBox::TCustomComboBox(TComponent* owner)
-    : TCustomControl(owner), fEdit(new TComboEdit(*this)), fList(std::make_unique<TComboListBox>(*this)) {
+    : TCustomControl(owner), fList(std::make_unique<TComboListBox>(*this)) {
+  fEdit = new TComboEdit(*this);  // a child: the combo box's destruction frees it
   fControlStyle = {csCaptureMouse, csSetCaption, csFixedHeight};
   SetBounds(Left(), Top(), 145, 21);
   SetTabStop(true);

@@ -310,7 +310,7 @@ class TCustomComboBox : public TCustomControl {
   void ChooseItem(int index);
   void PlaceList();
 
-  TComboEdit* fEdit;
+  TComboEdit* fEdit = nullptr;
   std::unique_ptr<TComboListBox> fList;
   int fItemIndex = -1;
   bool fSettingText = false;
