@@ -435,6 +435,8 @@ void TEditWindow::KeyDown(WPARAM key) {
     case VK_DELETE:
       if (shift) {
         fControl.Perform(WM_CUT, 0, 0);
+      } else if (ReadOnly()) {
+        MessageBeep(MB_OK);
       } else if (!ctrl) {
         if (SelMin() == SelMax()) {
           std::size_t next = NextCharPos(fText, fCaret);

@@ -335,12 +335,16 @@ TEST(Edit, PropertiesShapeTypingAndTheLook) {
   edit->SetEnabled(true);
   edit->SetReadOnly(true);
   edit->SetFocus();
+  f.ui.Press(VK_HOME);
   const int beeps = f.ui.Beeps();
   f.ui.Type("x");
   f.ui.Press(VK_BACK);
   f.ui.Press(VK_DELETE);
   EXPECT_EQ(edit->Text(), A("ҐАНОК AND A LONG TAIL OF WORDS"));
   EXPECT_EQ(f.ui.Beeps(), beeps + 3);
+  EXPECT_EQ(edit->SelLength(), 0);
+  f.ui.Press(VK_RIGHT);
+  EXPECT_EQ(edit->SelStart(), 1);
 }
 
 TEST(Edit, InUtf8TheBytesOfOneCharacterAreOneStep) {
