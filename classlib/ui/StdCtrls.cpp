@@ -323,9 +323,11 @@ class TListBoxStrings : public TStrings {
   explicit TListBoxStrings(TCustomListBox& box) : fBox(box) {}
 
   int Add(const AnsiString& text) override {
+    CheckStored();
     return fBox.InsertItem(fBox.fSorted ? fBox.SortedPlace(text) : Count(), text);
   }
   void Insert(int index, const AnsiString& text) override {
+    CheckStored();
     if (index < 0 || index > Count()) RaiseIndexError(index);
     fBox.InsertItem(index, text);
   }
@@ -356,6 +358,11 @@ class TListBoxStrings : public TStrings {
  private:
   void Check(int index) const {
     if (index < 0 || index >= fBox.Count()) RaiseIndexError(index);
+  }
+  // A virtual list box's texts come from OnData: an added line would be lost.
+  void CheckStored() const {
+    if (fBox.fStyle == lbVirtual || fBox.fStyle == lbVirtualOwnerDraw)
+      throw EStringListError("A virtual list box takes its items from OnData");
   }
 
   TCustomListBox& fBox;

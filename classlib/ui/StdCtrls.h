@@ -37,7 +37,7 @@ class TCustomEdit : public TWinControl {
   void SetAutoSelect(bool value) { fAutoSelect = value; }
   // With bsSingle the height follows the font.
   bool AutoSize() const { return fAutoSize; }
-  void SetAutoSize(bool value);
+  virtual void SetAutoSize(bool value);
   TBorderStyle BorderStyle() const { return fBorderStyle; }
   void SetBorderStyle(TBorderStyle value);
   TEditCharCase CharCase() const { return fCharCase; }
@@ -66,7 +66,7 @@ class TCustomEdit : public TWinControl {
   void PasteFromClipboard();
   void Undo();
   bool CanUndo();
-  void Clear() { SetText({}); }
+  virtual void Clear() { SetText({}); }
 
   TNotifyEvent OnChange;
 

@@ -145,6 +145,8 @@ TEST(ListBox, AVirtualListAsksOnlyForTheItemsItShows) {
   }
   EXPECT_EQ(list->Items()->Strings(99999), "row 99999");
   EXPECT_EQ(list->Count(), 100000);
+  EXPECT_THROW(list->Items()->Add("lost"), EStringListError);
+  EXPECT_EQ(list->Count(), 100000);
 }
 
 TEST(ListBox, ATopLevelListToldItHasTheFocusShowsItWhileTheEditKeepsTheCaret) {
