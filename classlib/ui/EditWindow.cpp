@@ -200,12 +200,14 @@ void TEditWindow::Relayout() {
     if (next < fText.size()) next += (fText[next] == '\r' && next + 1 < fText.size() && fText[next + 1] == '\n') ? 2 : 1;
     // Wrap the paragraph [start, end): each piece ends after the last word that fits,
     // taking the spaces after it along.
+    // The paragraph is measured once; a piece is as wide as the run between its ends.
     std::size_t pieceStart = start;
-    while (WrapsLines() && pieceStart < end) {
+    const std::vector<int> edges = WrapsLines() ? Edges({start, end, end}) : std::vector<int>{};
+    while (!edges.empty() && pieceStart < end) {
       std::size_t fitEnd = 0;
       for (std::size_t i = pieceStart + 1; i <= end; ++i) {
         if (i < end && (fText[i] != ' ' || fText[i - 1] == ' ')) continue;
-        if (fitEnd != 0 && LineWidth({pieceStart, i, i}) > width) break;
+        if (fitEnd != 0 && edges[i - start] - edges[pieceStart - start] > width) break;
         fitEnd = i;
       }
       std::size_t after = fitEnd;
