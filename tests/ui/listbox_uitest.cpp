@@ -74,6 +74,10 @@ TEST(ListBox, SelectStringFindsPrefixesWithoutCaseFromWhereItIsToldAndWraps) {
         << c.start << " " << c.prefix;
     EXPECT_EQ(list->ItemIndex(), c.found == LB_ERR ? -1 : c.found) << c.start << " " << c.prefix;
   }
+  // Sorted, by the project's alphabet; a new line goes to its place.
+  list->SetSorted(true);
+  list->Items()->Add(A("Ґава"));
+  EXPECT_EQ(AnsiToUtf8(list->Items()->CommaText()), "Irma,Ґава,ґанок,Ґрунт,Єдність,єнот,іній,Інна,Їжак");
 }
 
 TEST(ListBox, PointsMapToItemsFromTheTopIndex) {
