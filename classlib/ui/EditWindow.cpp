@@ -137,8 +137,8 @@ void TEditWindow::LayoutChanged() {
 
 TRect TEditWindow::DefaultRect() const {
   TRect client = fControl.ClientRect();
-  return Rect(client.left + fLeftMargin, client.top + 1, std::max(client.left + fLeftMargin, client.right - fRightMargin),
-              client.bottom);
+  return Rect(client.left + fLeftMargin, client.top + 1,
+              std::max(client.left + fLeftMargin, client.right - fRightMargin), client.bottom);
 }
 
 int TEditWindow::LineHeight() const {
@@ -197,7 +197,8 @@ void TEditWindow::Relayout() {
     std::size_t end = start;
     while (end < fText.size() && !IsLineBreak(fText[end])) ++end;
     std::size_t next = end;
-    if (next < fText.size()) next += (fText[next] == '\r' && next + 1 < fText.size() && fText[next + 1] == '\n') ? 2 : 1;
+    if (next < fText.size())
+      next += (fText[next] == '\r' && next + 1 < fText.size() && fText[next + 1] == '\n') ? 2 : 1;
     // Wrap the paragraph [start, end): each piece ends after the last word that fits,
     // taking the spaces after it along.
     // The paragraph is measured once; a piece is as wide as the run between its ends.
@@ -234,7 +235,8 @@ TPoint TEditWindow::PosToPoint(std::size_t pos) const {
   const TLine& line = fLines[static_cast<std::size_t>(index)];
   const std::vector<int> edges = Edges(line);
   const std::size_t within = std::min(pos, line.end) - line.start;
-  return {fRect.left + LineOffset(line) + edges[within] - fScrollX, fRect.top + (index - fTopLine) * LineHeight()};
+  return {fRect.left + LineOffset(line) + edges[within] - fScrollX,
+          fRect.top + (index - fTopLine) * LineHeight()};
 }
 
 std::size_t TEditWindow::PointToPos(TPoint point) const {
@@ -253,7 +255,8 @@ std::size_t TEditWindow::PointToPos(TPoint point) const {
     pos = next;
   }
   // A position at a wrapped line's end stands at the start of the next line instead.
-  if (best == line.end && line.end == line.next && best > line.start && index + 1 < static_cast<int>(fLines.size()))
+  if (best == line.end && line.end == line.next && best > line.start &&
+      index + 1 < static_cast<int>(fLines.size()))
     best = PrevCharPos(fText, best);
   return best;
 }
@@ -410,11 +413,15 @@ void TEditWindow::KeyDown(WPARAM key) {
   const int page = std::max(1, fRect.Height() / LineHeight());
   switch (key) {
     case VK_LEFT:
-      MoveCaret(ctrl ? WordLeft(fCaret) : (!shift && SelMin() != SelMax()) ? SelMin() : PrevCharPos(fText, fCaret),
+      MoveCaret(ctrl                               ? WordLeft(fCaret)
+                : (!shift && SelMin() != SelMax()) ? SelMin()
+                                                   : PrevCharPos(fText, fCaret),
                 shift);
       break;
     case VK_RIGHT:
-      MoveCaret(ctrl ? WordRight(fCaret) : (!shift && SelMin() != SelMax()) ? SelMax() : NextCharPos(fText, fCaret),
+      MoveCaret(ctrl                               ? WordRight(fCaret)
+                : (!shift && SelMin() != SelMax()) ? SelMax()
+                                                   : NextCharPos(fText, fCaret),
                 shift);
       break;
     case VK_UP:
@@ -562,7 +569,8 @@ void TEditWindow::PaintOn(HDC dc) {
     // Draw the characters in runs without tabs, each run in its selection state's colour.
     std::size_t runStart = line.start;
     for (std::size_t pos = line.start; pos <= line.end; ++pos) {
-      const bool boundary = pos == line.end || fText[pos] == '\t' || (showSelection && (pos == selA || pos == selB));
+      const bool boundary =
+          pos == line.end || fText[pos] == '\t' || (showSelection && (pos == selA || pos == selB));
       if (!boundary) continue;
       if (pos > runStart) {
         const bool selected = showSelection && runStart >= selA && runStart < selB;
@@ -615,7 +623,8 @@ bool TEditWindow::WndProc(TMessage& message) {
       result = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
       return true;
     case WM_SETCURSOR:
-      if (static_cast<HWND>(w) == Window() && static_cast<SmallInt>(LOWORD(static_cast<std::uintptr_t>(l))) == HTCLIENT) {
+      if (static_cast<HWND>(w) == Window() &&
+          static_cast<SmallInt>(LOWORD(static_cast<std::uintptr_t>(l))) == HTCLIENT) {
         SetCursor(Screen->Cursors(crIBeam));
         result = 1;
         return true;
@@ -673,7 +682,8 @@ bool TEditWindow::WndProc(TMessage& message) {
       ReplaceSelection({}, true, TChangeKind::Other);
       return true;
     case WM_PASTE:
-      if (IsClipboardFormatAvailable(CF_TEXT)) ReplaceSelection(Clipboard()->AsText(), true, TChangeKind::Other);
+      if (IsClipboardFormatAvailable(CF_TEXT))
+        ReplaceSelection(Clipboard()->AsText(), true, TChangeKind::Other);
       return true;
     case WM_CLEAR:
       if (SelMin() != SelMax()) ReplaceSelection({}, true, TChangeKind::Other);
@@ -720,8 +730,10 @@ bool TEditWindow::WndProc(TMessage& message) {
       }
       Relayout();
       ScrollCaretIntoView();
-      if (message.Msg == EM_SETRECT) Refresh();
-      else UpdateCaret();
+      if (message.Msg == EM_SETRECT)
+        Refresh();
+      else
+        UpdateCaret();
       return true;
     case EM_SCROLLCARET:
       ScrollCaretIntoView();
@@ -779,14 +791,17 @@ bool TEditWindow::WndProc(TMessage& message) {
       return true;
     case EM_LINEINDEX: {
       const int index = static_cast<int>(w) < 0 ? LineOf(fCaret) : static_cast<int>(w);
-      result = index < static_cast<int>(fLines.size()) ? static_cast<LRESULT>(fLines[static_cast<std::size_t>(index)].start) : -1;
+      result = index < static_cast<int>(fLines.size())
+                   ? static_cast<LRESULT>(fLines[static_cast<std::size_t>(index)].start)
+                   : -1;
       return true;
     }
     case EM_LINEFROMCHAR:
       result = LineOf(static_cast<int>(w) < 0 ? fCaret : std::min(static_cast<std::size_t>(w), fText.size()));
       return true;
     case EM_LINELENGTH: {
-      const TLine& line = fLines[static_cast<std::size_t>(LineOf(std::min(static_cast<std::size_t>(w), fText.size())))];
+      const TLine& line =
+          fLines[static_cast<std::size_t>(LineOf(std::min(static_cast<std::size_t>(w), fText.size())))];
       result = static_cast<LRESULT>(line.end - line.start);
       return true;
     }
@@ -813,7 +828,8 @@ bool TEditWindow::WndProc(TMessage& message) {
     }
     case EM_CHARFROMPOS: {
       const std::size_t pos = PointToPos(PointFromLParam(l));
-      result = static_cast<LRESULT>(MAKELONG(static_cast<int>(std::min<std::size_t>(pos, 0xFFFF)), LineOf(pos)));
+      result =
+          static_cast<LRESULT>(MAKELONG(static_cast<int>(std::min<std::size_t>(pos, 0xFFFF)), LineOf(pos)));
       return true;
     }
     default:

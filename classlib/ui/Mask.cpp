@@ -87,8 +87,12 @@ struct TCustomMaskEdit::TMask {
     const TFormatSettings& settings = FormatSettings();
     for (std::size_t i = 0; i < mask.size(); i = NextCharPos(mask, i)) {
       const char c = mask[i];
-      auto input = [&](TPositionKind kind, bool required) { positions.push_back({kind, required, caseMode, {}}); };
-      auto literal = [&](const AnsiString& text) { positions.push_back({TPositionKind::Literal, false, caseMode, text}); };
+      auto input = [&](TPositionKind kind, bool required) {
+        positions.push_back({kind, required, caseMode, {}});
+      };
+      auto literal = [&](const AnsiString& text) {
+        positions.push_back({TPositionKind::Literal, false, caseMode, text});
+      };
       switch (c) {
         case '!':
           leadingBlanks = true;
@@ -146,13 +150,14 @@ struct TCustomMaskEdit::TMask {
 
   int Count() const { return static_cast<int>(positions.size()); }
   bool IsInput(int index) const {
-    return index >= 0 && index < Count() && positions[static_cast<std::size_t>(index)].kind != TPositionKind::Literal;
+    return index >= 0 && index < Count() &&
+           positions[static_cast<std::size_t>(index)].kind != TPositionKind::Literal;
   }
 
   // The character as the position takes it (its case applied), or empty when refused.
   AnsiString Accept(int index, const AnsiString& ch) const {
     const TMaskPosition& p = positions[static_cast<std::size_t>(index)];
-    AnsiString cased = p.caseMode == TCaseMode::Upper ? AnsiUpperCase(ch)
+    AnsiString cased = p.caseMode == TCaseMode::Upper   ? AnsiUpperCase(ch)
                        : p.caseMode == TCaseMode::Lower ? AnsiLowerCase(ch)
                                                         : ch;
     bool ok = false;
@@ -187,10 +192,12 @@ struct TCustomMaskEdit::TMask {
     std::vector<int> targets;
     for (int i = 0; i < Count(); ++i)
       if (saveLiterals || IsInput(i)) targets.push_back(i);
-    const int skip = leadingBlanks ? std::max(0, static_cast<int>(targets.size()) - static_cast<int>(chars.size())) : 0;
+    const int skip =
+        leadingBlanks ? std::max(0, static_cast<int>(targets.size()) - static_cast<int>(chars.size())) : 0;
     std::vector<AnsiString> out(positions.size());
     for (int i = 0; i < Count(); ++i)
-      out[static_cast<std::size_t>(i)] = IsInput(i) ? AnsiString(1, blankChar) : positions[static_cast<std::size_t>(i)].literal;
+      out[static_cast<std::size_t>(i)] =
+          IsInput(i) ? AnsiString(1, blankChar) : positions[static_cast<std::size_t>(i)].literal;
     for (std::size_t t = static_cast<std::size_t>(skip); t < targets.size(); ++t) {
       const std::size_t from = t - static_cast<std::size_t>(skip);
       if (from >= chars.size()) break;

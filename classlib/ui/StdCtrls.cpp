@@ -284,7 +284,8 @@ class TMemoStrings : public TStrings {
 
 }  // namespace
 
-TCustomMemo::TCustomMemo(TComponent* owner) : TCustomEdit(owner), fLines(std::make_unique<TMemoStrings>(*this)) {
+TCustomMemo::TCustomMemo(TComponent* owner)
+    : TCustomEdit(owner), fLines(std::make_unique<TMemoStrings>(*this)) {
   SetBounds(Left(), Top(), 185, 89);
   SetAutoSize(false);
   UpdateEditStyle();
@@ -404,7 +405,8 @@ void TCustomListBox::PaintWindow(HDC dc) {
 }
 
 int TCustomListBox::Count() const {
-  return fStyle == lbVirtual || fStyle == lbVirtualOwnerDraw ? fVirtualCount : static_cast<int>(fItems.size());
+  return fStyle == lbVirtual || fStyle == lbVirtualOwnerDraw ? fVirtualCount
+                                                             : static_cast<int>(fItems.size());
 }
 
 void TCustomListBox::SetCount(int value) {
@@ -481,8 +483,9 @@ int TCustomListBox::VisibleRows() const {
 }
 
 int TCustomListBox::SortedPlace(const AnsiString& text) const {
-  auto it = std::upper_bound(fItems.begin(), fItems.end(), text,
-                             [](const AnsiString& t, const TItem& item) { return AnsiCompareText(t, item.text) < 0; });
+  auto it = std::upper_bound(fItems.begin(), fItems.end(), text, [](const AnsiString& t, const TItem& item) {
+    return AnsiCompareText(t, item.text) < 0;
+  });
   return static_cast<int>(it - fItems.begin());
 }
 
@@ -616,10 +619,12 @@ void TCustomListBox::PaintItems(HDC dc) {
     if (!Enabled()) item.itemState |= ODS_DISABLED;
     item.hwndItem = wnd;
     item.hDC = dc;
-    item.rcItem = Rect(client.left, (index - fTopIndex) * height, client.right, (index - fTopIndex + 1) * height);
+    item.rcItem =
+        Rect(client.left, (index - fTopIndex) * height, client.right, (index - fTopIndex + 1) * height);
     if (item.rcItem.top >= client.bottom) break;
     if (!dc->RectVisible(item.rcItem)) continue;
-    if (static_cast<std::size_t>(index) < fItems.size()) item.itemData = fItems[static_cast<std::size_t>(index)].data;
+    if (static_cast<std::size_t>(index) < fItems.size())
+      item.itemData = fItems[static_cast<std::size_t>(index)].data;
     Perform(CN_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
     if (watch.Gone()) return;
   }
@@ -888,7 +893,8 @@ bool TCustomListBox::ListWndProc(TMessage& message) {
     case LB_SELECTSTRING:
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
-      result = FindPrefix(index, l ? reinterpret_cast<const char*>(l) : "", message.Msg == LB_FINDSTRINGEXACT);
+      result =
+          FindPrefix(index, l ? reinterpret_cast<const char*>(l) : "", message.Msg == LB_FINDSTRINGEXACT);
       if (message.Msg == LB_SELECTSTRING && result != LB_ERR) SelectIndex(static_cast<int>(result), false);
       return true;
     case LB_GETTOPINDEX:
@@ -934,7 +940,9 @@ bool TCustomListBox::ListWndProc(TMessage& message) {
 // a release of the mouse inside it chooses the item.
 class TComboListBox : public TCustomListBox {
  public:
-  explicit TComboListBox(TCustomComboBox& combo) : TCustomListBox(nullptr), fCombo(combo) { SetTabStop(false); }
+  explicit TComboListBox(TCustomComboBox& combo) : TCustomListBox(nullptr), fCombo(combo) {
+    SetTabStop(false);
+  }
 
   void Dispatch(TMessage& message) override {
     if (message.Msg == WM_MOUSEACTIVATE) {
@@ -986,7 +994,8 @@ class TComboEdit : public TCustomEdit {
       }
       case CM_CANCELMODE: {
         const auto* sender = reinterpret_cast<const TControl*>(message.LParam);
-        if (sender != this && sender != &fCombo && sender != static_cast<const TControl*>(fCombo.fList.get())) fCombo.CloseUp(false);
+        if (sender != this && sender != &fCombo && sender != static_cast<const TControl*>(fCombo.fList.get()))
+          fCombo.CloseUp(false);
         break;
       }
       default:
@@ -1071,7 +1080,8 @@ void TCustomComboBox::LayoutEdit() {
 void TCustomComboBox::Paint() {
   TRect button = ButtonRect();
   DrawFrameControl(Canvas()->Handle(), button, DFC_SCROLL,
-                   DFCS_SCROLLCOMBOBOX | (DroppedDown() ? unsigned{DFCS_PUSHED} : 0U) | (Enabled() ? 0U : unsigned{DFCS_INACTIVE}));
+                   DFCS_SCROLLCOMBOBOX | (DroppedDown() ? unsigned{DFCS_PUSHED} : 0U) |
+                       (Enabled() ? 0U : unsigned{DFCS_INACTIVE}));
 }
 
 void TCustomComboBox::Dispatch(TMessage& message) {

@@ -36,44 +36,79 @@ TEST(Edit, KeysMouseClipboardAndUndoEditTheTextAsTheUserExpects) {
   edit->SetFocus();
   f.ui.Process();
   const int clickY = edit->ClientHeight() / 2;
-  auto xOf = [edit](int pos) { return GET_X_LPARAM(edit->Perform(EM_POSFROMCHAR, static_cast<WPARAM>(pos), 0)); };
+  auto xOf = [edit](int pos) {
+    return GET_X_LPARAM(edit->Perform(EM_POSFROMCHAR, static_cast<WPARAM>(pos), 0));
+  };
 
   const Step steps[] = {
       {"typing Cyrillic", [](auto& ui, auto*) { ui.Type("Привіт, світ"); }, "Привіт, світ", 12, 0},
-      {"Ctrl+Shift+Left selects a word", [](auto& ui, auto*) { ui.Press(VK_LEFT, {ssCtrl, ssShift}); },
+      {"Ctrl+Shift+Left selects a word",
+       [](auto& ui, auto*) {
+         ui.Press(VK_LEFT, {ssCtrl, ssShift});
+       },
        "Привіт, світ", 8, 4},
       {"Ctrl+X cuts", [](auto& ui, auto*) { ui.Press('X', {ssCtrl}); }, "Привіт, ", 8, 0},
-      {"Home, then Ctrl+V pastes", [](auto& ui, auto*) { ui.Press(VK_HOME); ui.Press('V', {ssCtrl}); },
+      {"Home, then Ctrl+V pastes",
+       [](auto& ui, auto*) {
+         ui.Press(VK_HOME);
+         ui.Press('V', {ssCtrl});
+       },
        "світПривіт, ", 4, 0},
-      {"Shift+Insert pastes", [](auto& ui, auto*) { ui.Press(VK_INSERT, {ssShift}); }, "світсвітПривіт, ", 8, 0},
+      {"Shift+Insert pastes", [](auto& ui, auto*) { ui.Press(VK_INSERT, {ssShift}); }, "світсвітПривіт, ", 8,
+       0},
       {"Ctrl+Z undoes the paste", [](auto& ui, auto*) { ui.Press('Z', {ssCtrl}); }, "світПривіт, ", 4, 0},
-      {"Shift+Right twice selects", [](auto& ui, auto*) { ui.Press(VK_RIGHT, {ssShift}); ui.Press(VK_RIGHT, {ssShift}); },
+      {"Shift+Right twice selects",
+       [](auto& ui, auto*) {
+         ui.Press(VK_RIGHT, {ssShift});
+         ui.Press(VK_RIGHT, {ssShift});
+       },
        "світПривіт, ", 4, 2},
       {"typing replaces the selection", [](auto& ui, auto*) { ui.Type("Ґ"); }, "світҐивіт, ", 5, 0},
-      {"Backspace and Delete remove a character each", [](auto& ui, auto*) { ui.Press(VK_BACK); ui.Press(VK_DELETE); },
+      {"Backspace and Delete remove a character each",
+       [](auto& ui, auto*) {
+         ui.Press(VK_BACK);
+         ui.Press(VK_DELETE);
+       },
        "світвіт, ", 4, 0},
-      {"Ctrl+Right goes past the word and its blanks", [](auto& ui, auto*) { ui.Press(VK_HOME); ui.Press(VK_RIGHT, {ssCtrl}); },
+      {"Ctrl+Right goes past the word and its blanks",
+       [](auto& ui, auto*) {
+         ui.Press(VK_HOME);
+         ui.Press(VK_RIGHT, {ssCtrl});
+       },
        "світвіт, ", 9, 0},
-      {"Shift+Delete cuts the selection", [](auto& ui, auto*) { ui.Press(VK_HOME, {ssShift}); ui.Press(VK_DELETE, {ssShift}); },
+      {"Shift+Delete cuts the selection",
+       [](auto& ui, auto*) {
+         ui.Press(VK_HOME, {ssShift});
+         ui.Press(VK_DELETE, {ssShift});
+       },
        "", 0, 0},
-      {"Ctrl+Insert copies, Ctrl+C copies", [](auto& ui, auto* e) {
+      {"Ctrl+Insert copies, Ctrl+C copies",
+       [](auto& ui, auto* e) {
          ui.Type("один два");
          e->SelectAll();
          ui.Press(VK_INSERT, {ssCtrl});
          ui.Press(VK_END);
          ui.Press('V', {ssCtrl});
-       }, "один дваодин два", 16, 0},
-      {"a double click selects the word under the mouse", [&](auto& ui, auto* e) { ui.DoubleClick(e, {xOf(2), clickY}); },
+       },
+       "один дваодин два", 16, 0},
+      {"a double click selects the word under the mouse",
+       [&](auto& ui, auto* e) {
+         ui.DoubleClick(e, {xOf(2), clickY});
+       },
        "один дваодин два", 0, 4},
-      {"Shift+click extends the selection", [&](auto& ui, auto* e) {
+      {"Shift+click extends the selection",
+       [&](auto& ui, auto* e) {
          ui.KeyDown(VK_SHIFT);
          ui.Click(e, {xOf(7) + 1, clickY});
          ui.KeyUp(VK_SHIFT);
-       }, "один дваодин два", 0, 7},
-      {"a captured drag selects past the right edge", [&](auto& ui, auto* e) {
+       },
+       "один дваодин два", 0, 7},
+      {"a captured drag selects past the right edge",
+       [&](auto& ui, auto* e) {
          ui.Advance(1000);
          ui.Drag(e, {xOf(5) + 1, clickY}, {e->ClientWidth() + 40, clickY});
-       }, "один дваодин два", 5, 11},
+       },
+       "один дваодин два", 5, 11},
   };
   Clipboard()->Clear();
   int expectedChanges = 0;
@@ -167,7 +202,8 @@ TEST(Edit, SelectionMessagesClampDeselectAndLeaveTheCaretAtTheirEnd) {
     Cardinal selStart, selEnd;
     std::size_t caret;
   } cases[] = {
-      {1, 3, 1, 3, 3}, {-1, 0, 3, 3, 3}, {4, 1, 1, 4, 1}, {2, 100, 2, 6, 6}, {INT_MAX, -1, 6, 6, 6}, {0, -1, 0, 6, 6},
+      {1, 3, 1, 3, 3},   {-1, 0, 3, 3, 3},       {4, 1, 1, 4, 1},
+      {2, 100, 2, 6, 6}, {INT_MAX, -1, 6, 6, 6}, {0, -1, 0, 6, 6},
   };
   for (const Case& c : cases) {
     edit->Perform(EM_SETSEL, static_cast<WPARAM>(c.start), c.end);
@@ -199,7 +235,8 @@ TEST(Edit, PositionsFollowTheMeasuredTextFromTheFormattingRectangle) {
     const LRESULT at = edit->Perform(EM_POSFROMCHAR, i, 0);
     EXPECT_EQ(GET_X_LPARAM(at), x) << i;
     EXPECT_EQ(GET_Y_LPARAM(at), rect.top) << i;
-    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(edit->Perform(EM_CHARFROMPOS, 0, MAKELPARAM(x, 5)))), i) << i;
+    EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(edit->Perform(EM_CHARFROMPOS, 0, MAKELPARAM(x, 5)))), i)
+        << i;
   }
   // The text is drawn from the rectangle's left edge: moving it moves the first ink.
   f.ui.Process();
@@ -220,8 +257,9 @@ TEST(Edit, PositionsFollowTheMeasuredTextFromTheFormattingRectangle) {
 TEST(Edit, AMemoWrapsItsLinesWhereDrawTextDoes) {
   TextControlFixture f;
   auto* memo = f.Place<TMemo>(Rect(10, 10, 150, 290));
-  const AnsiString text = A("Поле перевіряється з базою даних, а рядки з помилками показуються окремо.\r\n"
-                            "Second paragraph with several short words to wrap around");
+  const AnsiString text =
+      A("Поле перевіряється з базою даних, а рядки з помилками показуються окремо.\r\n"
+        "Second paragraph with several short words to wrap around");
   memo->SetText(text);
   TRect rect;
   memo->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&rect));

@@ -64,8 +64,8 @@ TEST(ListBox, SelectStringFindsPrefixesWithoutCaseFromWhereItIsToldAndWraps) {
     const char* prefix;
     LRESULT found;
   } cases[] = {
-      {static_cast<WPARAM>(-1), "ґ", 0}, {0, "ґ", 4},      {4, "ҐР", 0},  {0xFFFF, "І", 1}, {1, "і", 5},
-      {static_cast<WPARAM>(-1), "є", 3}, {3, "ЄН", 6},     {5, "ї", 2},   {0, "i", 7},      {0, "я", LB_ERR},
+      {static_cast<WPARAM>(-1), "ґ", 0}, {0, "ґ", 4},  {4, "ҐР", 0}, {0xFFFF, "І", 1}, {1, "і", 5},
+      {static_cast<WPARAM>(-1), "є", 3}, {3, "ЄН", 6}, {5, "ї", 2},  {0, "i", 7},      {0, "я", LB_ERR},
   };
   for (const Case& c : cases) {
     list->SetItemIndex(-1);
@@ -247,7 +247,8 @@ TEST(ComboBox, TheListOpensChoosesWithEnterAndDropsTheChoiceWithEscape) {
   EXPECT_EQ(changes, 2);
   f.ui.Click(combo, {combo->ClientWidth() - 3, 5});
   ASSERT_TRUE(combo->DroppedDown());
-  TWinControl* list = FindControl(WindowFromPoint(test::UiDriver::ScreenPoint(combo, {5, combo->Height() + 5})));
+  TWinControl* list =
+      FindControl(WindowFromPoint(test::UiDriver::ScreenPoint(combo, {5, combo->Height() + 5})));
   ASSERT_NE(list, nullptr);
   f.ui.Click(list, {5, 2 * static_cast<int>(list->Perform(LB_GETITEMHEIGHT, 0, 0)) + 1});
   EXPECT_FALSE(combo->DroppedDown());
