@@ -98,6 +98,14 @@ TEST(ListBox, PointsMapToItemsFromTheTopIndex) {
   GetScrollInfo(list->Handle(), SB_VERT, info);
   EXPECT_EQ(info.nMax, 49);
   EXPECT_EQ(info.nPos, list->TopIndex());
+  // The bar's own arrows and track scroll the list.
+  TRect window;
+  GetWindowRect(list->Handle(), window);
+  const TScrollBarLayout bar = ScrollBarLayout(list->Handle(), SB_VERT);
+  f.ui.ClickAtScreen({window.left + bar.lineUp.left + 3, window.top + bar.lineUp.top + 3});
+  EXPECT_EQ(list->TopIndex(), 50 - list->ClientHeight() / h - 1);
+  f.ui.ClickAtScreen({window.left + bar.track.left + 3, window.top + bar.track.top + 3});
+  EXPECT_EQ(list->TopIndex(), 50 - 2 * (list->ClientHeight() / h) - 1);
 }
 
 TEST(ListBox, OwnerDrawnItemsGetTheirSelectedAndFocusedStates) {
