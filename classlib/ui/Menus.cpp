@@ -374,7 +374,7 @@ TRect PlaceMenu(TPoint at, TSize size, TPopupAlignment alignment) {
   if (left + size.cx > work.right) left = work.right - size.cx;
   left = std::max(left, work.left);
   if (top + size.cy > work.bottom) top = at.y - size.cy >= work.top ? at.y - size.cy : work.bottom - size.cy;
-  top = std::max(top, work.top);
+  top = std::max(std::min(top, work.bottom - size.cy), work.top);
   return Bounds(left, top, size.cx, size.cy);
 }
 
