@@ -299,8 +299,12 @@ void TProgressBar::Paint(TCanvas& canvas) {
   const auto reached = static_cast<int>(static_cast<Int64>(r.Width()) * (fPosition - fMin) / (fMax - fMin));
   const int block = std::max(2, r.Height() * 2 / 3);
   const TColorRef colour = ColorToRGB(clHighlight);
-  for (int x = r.left; x < r.left + reached; x += block + 2)
-    dc->FillRect(Rect(x, r.top, std::min(x + block, r.left + reached), r.bottom), colour);
+  const int end = r.left + reached;
+  for (int x = r.left; x < end; x += block + 2) {
+    // A block that would leave no room for another takes the rest.
+    const int right = end - (x + block) <= 2 ? end : x + block;
+    dc->FillRect(Rect(x, r.top, right, r.bottom), colour);
+  }
 }
 
 // TAnimate

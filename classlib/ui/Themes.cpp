@@ -6,14 +6,14 @@ namespace ordvane {
 
 namespace {
 
-// The themed check box: a one-pixel frame (the highlight colour while hot), a face that
-// darkens while pressed or disabled, and a tick or a mixed square.
+// The themed check box: a one-pixel frame (the highlight colour while hot or pressed), a
+// face that darkens while pressed or disabled, and a tick or a mixed square.
 void DrawFlatCheckBox(HDC dc, const TRect& rect, int state) {
   const int mark = state / 4;  // 0 clear, 1 checked, 2 mixed
   const int look = state % 4;  // 0 normal, 1 hot, 2 pressed, 3 disabled
   TRect box = Bounds(rect.left + (rect.Width() - kCheckBoxSize) / 2, rect.top + (rect.Height() - kCheckBoxSize) / 2,
                      kCheckBoxSize, kCheckBoxSize);
-  dc->FillRect(box, ColorToRGB(look == 1 ? clHighlight : clBtnShadow));
+  dc->FillRect(box, ColorToRGB(look == 1 || look == 2 ? clHighlight : clBtnShadow));
   InflateRect(box, -1, -1);
   dc->FillRect(box, ColorToRGB(look >= 2 ? clBtnFace : clWindow));
   const TColorRef ink = ColorToRGB(look == 3 ? clGrayText : clWindowText);
