@@ -130,6 +130,8 @@ bool Selectable(const TMenuItem* item) {
   return item->Enabled() && !item->IsLine();
 }
 
+}  // namespace
+
 class TPopupMenuWindow : public TCustomControl {
  public:
   explicit TPopupMenuWindow(std::vector<TMenuItem*> items) : TCustomControl(nullptr), fItems(std::move(items)) {
@@ -139,6 +141,13 @@ class TPopupMenuWindow : public TCustomControl {
   bool Done() const { return fDone; }
   UINT Chosen() const { return fChosen; }
   void Dismiss() { fDone = true; }
+  // The menu died while open: its items are gone.
+  void Abandon() {
+    fItems.clear();
+    fHot = -1;
+    fChosen = 0;
+    fDone = true;
+  }
 
   TSize MeasuredSize() {
     int width = 0;
@@ -295,6 +304,8 @@ class TPopupMenuWindow : public TCustomControl {
   UINT fChosen = 0;
 };
 
+namespace {
+
 bool IsButtonPress(UINT msg) {
   switch (msg) {
     case WM_LBUTTONDOWN:
@@ -388,6 +399,7 @@ TPopupMenu::TPopupMenu(TComponent* owner)
       fCommandWindow(AllocateHWnd(TWndMethod::Bind(this, &TPopupMenu::ReceiveCommand))) {}
 
 TPopupMenu::~TPopupMenu() {
+  if (fOpenWindow) fOpenWindow->Abandon();
   DeallocateHWnd(fCommandWindow);
 }
 
@@ -410,16 +422,21 @@ void TPopupMenu::Popup(int x, int y) {
     if (fItems->Items(i)->Visible()) items.push_back(fItems->Items(i));
   if (items.empty()) return;
   UINT chosen = 0;
+  const HWND commandWindow = fCommandWindow;
   {
     TPopupMenuWindow window(std::move(items));
     const TRect place = PlaceMenu({x, y}, window.MeasuredSize(), fAlignment);
     SetWindowPos(window.Handle(), HWND_TOPMOST, place.left, place.top, place.Width(), place.Height(),
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);
     TMenuTracker tracker(window);
+    fOpenWindow = &window;
+    // A handler run meanwhile may destroy the menu: it abandons the window, and the
+    // menu's members are not touched again.
     while (!window.Done() && !Application->Terminated()) Application->HandleMessage();
     chosen = window.Chosen();
+    if (IsWindow(commandWindow)) fOpenWindow = nullptr;
   }
-  if (chosen != 0) PostMessage(fCommandWindow, CM_MENUCOMMAND, chosen, 0);
+  if (chosen != 0) PostMessage(commandWindow, CM_MENUCOMMAND, chosen, 0);
 }
 
 void TPopupMenu::ReceiveCommand(TMessage& message) {

@@ -22,6 +22,7 @@ namespace ordvane {
 
 class TActionLink;
 class TBasicAction;
+class TPopupMenuWindow;
 
 // A key with its modifiers: the virtual key in the low byte, scShift / scCtrl / scAlt
 // above it.
@@ -121,6 +122,7 @@ class TPopupMenu : public TComponent {
   void ReceiveCommand(TMessage& message);
 
   std::unique_ptr<TMenuItem> fItems;
+  TPopupMenuWindow* fOpenWindow = nullptr;  // while Popup tracks the menu
   bool fAutoPopup = true;
   TComponent* fPopupComponent = nullptr;
   TPopupAlignment fAlignment = paLeft;

@@ -509,4 +509,101 @@ void TLabel::Paint() {
   DrawCaption(*canvas, Caption(), text, TextFlags(), Enabled());
 }
 
+// TScrollBar
+
+TScrollBar::TScrollBar(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  SetBounds(0, 0, 121, GetSystemMetrics(SM_CYHSCROLL));
+}
+
+void TScrollBar::SetKind(TScrollBarKind value) {
+  if (value == fKind) return;
+  fKind = value;
+  SetBounds(Left(), Top(), Height(), Width());
+  RecreateWnd();
+}
+
+void TScrollBar::SetPageSize(int value) {
+  value = std::clamp(value, 0, fMax - fMin + 1);
+  if (value == fPageSize) return;
+  fPageSize = value;
+  SetParams(fPosition, fMin, fMax);
+}
+
+void TScrollBar::SetParams(int position, int min, int max) {
+  if (min > max) throw EInvalidOperation("Scroll bar property out of range");
+  const int last = fPageSize > 0 ? std::max(min, max - fPageSize + 1) : max;
+  position = std::clamp(position, min, last);
+  const bool moved = position != fPosition;
+  fMin = min;
+  fMax = max;
+  fPosition = position;
+  UpdateBar();
+  if (moved) FireEvent(OnChange, this);
+}
+
+void TScrollBar::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.Style |= fKind == sbVertical ? WS_VSCROLL : WS_HSCROLL;
+}
+
+void TScrollBar::CreateWnd() {
+  TWinControl::CreateWnd();
+  UpdateBar();
+}
+
+void TScrollBar::UpdateBar() {
+  if (!HandleAllocated()) return;
+  SCROLLINFO info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  info.nMin = fMin;
+  info.nMax = fMax;
+  info.nPage = static_cast<UINT>(fPageSize);
+  info.nPos = fPosition;
+  SetScrollInfo(WindowHandle(), Bar(), info, true);
+}
+
+void TScrollBar::DoScroll(WPARAM code) {
+  int pos = fPosition;
+  SCROLLINFO info;
+  info.fMask = SIF_TRACKPOS;
+  switch (code) {
+    case SB_LINEUP:
+      pos -= fSmallChange;
+      break;
+    case SB_LINEDOWN:
+      pos += fSmallChange;
+      break;
+    case SB_PAGEUP:
+      pos -= fLargeChange;
+      break;
+    case SB_PAGEDOWN:
+      pos += fLargeChange;
+      break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+      if (GetScrollInfo(WindowHandle(), Bar(), info)) pos = info.nTrackPos;
+      break;
+    case SB_TOP:
+      pos = fMin;
+      break;
+    case SB_BOTTOM:
+      pos = fMax;
+      break;
+    default:  // SB_ENDSCROLL
+      break;
+  }
+  TDestroyWatch watch(this);
+  FireEvent(OnScroll, this, static_cast<TScrollCode>(code), pos);
+  if (!watch.Gone()) SetPosition(pos);
+}
+
+void TScrollBar::Dispatch(TMessage& message) {
+  if ((message.Msg == WM_HSCROLL || message.Msg == WM_VSCROLL) && message.LParam == 0) {
+    if (LOWORD(message.WParam) <= SB_ENDSCROLL) DoScroll(LOWORD(message.WParam));
+    return;
+  }
+  TWinControl::Dispatch(message);
+}
+
 }  // namespace ordvane

@@ -11,9 +11,12 @@
 // the keys that the control's KeyDown / KeyUp left unconsumed, so a descendant that acts
 // on Space itself gets no second click. The classes above react to CN_COMMAND.
 
+#include <algorithm>
+
 #include "classlib/ui/ActnList.h"
 #include "classlib/ui/Controls.h"
 #include "classlib/ui/Forms.h"
+#include "classlib/ui/ScrollBars.h"
 
 namespace ordvane {
 
@@ -169,6 +172,63 @@ class TLabel : public TGraphicControl {
   bool fTransparent = false;
   bool fShowAccelChar = true;
   TWinControl* fFocusControl = nullptr;
+};
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
+using TScrollEvent = TEvent<void(TObject* sender, TScrollCode scrollCode, int& scrollPos)>;
+
+// A scroll bar as a control. Its window carries one system scroll bar (Kind gives which)
+// of the system's thickness along its right or bottom edge, so that it is painted and
+// tracked as the window bars are; its scroll messages come to the control itself.
+// OnScroll may change the new position before the control takes it (scEndScroll leaves
+// it); a bar whose range does not exceed its page shows disabled.
+class TScrollBar : public TWinControl {
+  ORDVANE_CLASS(TScrollBar, TWinControl)
+
+ public:
+  explicit TScrollBar(TComponent* owner);
+
+  TScrollBarKind Kind() const { return fKind; }
+  // A change of kind swaps width and height.
+  void SetKind(TScrollBarKind value);
+  int Min() const { return fMin; }
+  void SetMin(int value) { SetParams(fPosition, value, fMax); }
+  int Max() const { return fMax; }
+  void SetMax(int value) { SetParams(fPosition, fMin, value); }
+  // Kept within Min .. Max - PageSize + 1 (Min .. Max without a page).
+  int Position() const { return fPosition; }
+  void SetPosition(int value) { SetParams(value, fMin, fMax); }
+  int PageSize() const { return fPageSize; }
+  void SetPageSize(int value);
+  // Raises EInvalidOperation when min exceeds max.
+  void SetParams(int position, int min, int max);
+  int SmallChange() const { return fSmallChange; }
+  void SetSmallChange(int value) { fSmallChange = value; }
+  int LargeChange() const { return fLargeChange; }
+  void SetLargeChange(int value) { fLargeChange = value; }
+
+  void Dispatch(TMessage& message) override;
+
+  TScrollEvent OnScroll;
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+
+ private:
+  int Bar() const { return fKind == sbVertical ? SB_VERT : SB_HORZ; }
+  void UpdateBar();
+  void DoScroll(WPARAM code);
+
+  TScrollBarKind fKind = sbHorizontal;
+  int fMin = 0;
+  int fMax = 100;
+  int fPosition = 0;
+  int fPageSize = 0;
+  int fSmallChange = 1;
+  int fLargeChange = 1;
 };
 
 }  // namespace ordvane

@@ -156,3 +156,41 @@ TEST(Label, AltAndTheCaptionsLetterFocusTheLabelsControl) {
 
 }  // namespace
 }  // namespace ordvane
+
+namespace ordvane {
+namespace {
+
+TEST(ScrollBarControl, ArrowsPagesAndTheThumbMoveThePositionThroughOnScroll) {
+  test::UiDriver ui;
+  std::unique_ptr<TForm> form(test::NewForm(Rect(100, 100, 400, 400)));
+  auto* bar = new TScrollBar(form.get());
+  bar->SetParent(form.get());
+  bar->SetKind(sbVertical);
+  bar->SetBounds(10, 10, GetSystemMetrics(SM_CXVSCROLL), 200);
+  bar->SetParams(0, 0, 99);
+  bar->SetPageSize(10);
+  bar->SetSmallChange(2);
+  bar->SetLargeChange(10);
+  std::vector<std::pair<TScrollCode, int>> scrolls;
+  bar->OnScroll = [&](TObject*, TScrollCode code, int& pos) { scrolls.emplace_back(code, pos); };
+  form->Show();
+  ui.Process();
+  const int x = bar->Width() / 2;
+  ui.Click(bar, {x, 190});  // the down arrow
+  EXPECT_EQ(bar->Position(), 2);
+  ui.Click(bar, {x, 150});  // the track below the thumb
+  EXPECT_EQ(bar->Position(), 12);
+  ui.Drag(bar, {x, 40}, {x, 400});  // the thumb, past the end
+  EXPECT_EQ(bar->Position(), 90);
+  EXPECT_EQ((std::vector<std::pair<TScrollCode, int>>(scrolls.begin(), scrolls.begin() + 4)),
+            (std::vector<std::pair<TScrollCode, int>>{
+                {scLineDown, 2}, {scEndScroll, 2}, {scPageDown, 12}, {scEndScroll, 12}}));
+  EXPECT_EQ(scrolls.back().first, scEndScroll);
+  EXPECT_EQ(scrolls[scrolls.size() - 2], std::make_pair(scPosition, 90));
+  bar->SetPosition(500);
+  EXPECT_EQ(bar->Position(), 90);
+  EXPECT_THROW(bar->SetParams(0, 10, 5), EInvalidOperation);
+}
+
+}  // namespace
+}  // namespace ordvane

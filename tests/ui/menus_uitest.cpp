@@ -93,6 +93,11 @@ TEST(PopupMenu, AlignmentPlacesTheCornerAndTheWorkAreaHoldsTheMenu) {
   EXPECT_EQ(edge.bottom, 720);
   EXPECT_GT(edge.Width(), 20);
   EXPECT_TRUE(m.chosen.empty());
+  // The form that owns the menu goes while the menu is open: the menu closes.
+  TPopupMenu* menu = m.menu;
+  m.ui.Later([&] { m.form.reset(); });
+  menu->Popup(200, 150);
+  EXPECT_EQ(GetTopWindow(GetDesktopWindow()), HWND{0});
 }
 
 TEST(PopupMenu, APressOutsideClosesTheMenuAndReachesTheWindowUnderItAfterPopupReturns) {
