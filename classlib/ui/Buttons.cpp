@@ -23,32 +23,20 @@ void TSpeedButton::SetGlyph(const TBitmap& value) {
 }
 
 void TSpeedButton::SetNumGlyphs(int value) {
-  value = std::clamp(value, 1, 4);
-  if (value == fNumGlyphs) return;
-  fNumGlyphs = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fNumGlyphs, std::clamp(value, 1, 4));
 }
 
 void TSpeedButton::SetLayout(TButtonLayout value) {
-  if (value == fLayout) return;
-  fLayout = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fLayout, value);
 }
 
 void TSpeedButton::SetFlat(bool value) {
-  if (value == fFlat) return;
-  fFlat = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fFlat, value);
 }
 
 void TSpeedButton::SetTransparent(bool value) {
-  if (value == fTransparent) return;
-  fTransparent = value;
-  if (value)
-    fControlStyle.Exclude(csOpaque);
-  else
-    fControlStyle.Include(csOpaque);
-  Invalidate();
+  if (!ChangeAndInvalidate(this, fTransparent, value)) return;
+  fControlStyle = value ? fControlStyle - TControlStyle{csOpaque} : fControlStyle + TControlStyle{csOpaque};
 }
 
 void TSpeedButton::SetGroupIndex(int value) {
@@ -69,9 +57,7 @@ void TSpeedButton::SetDown(bool value) {
 }
 
 void TSpeedButton::SetState(TButtonState value) {
-  if (value == fState) return;
-  fState = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fState, value);
 }
 
 void TSpeedButton::Dispatch(TMessage& message) {

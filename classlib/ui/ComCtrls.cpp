@@ -354,9 +354,7 @@ void TAnimate::SetActive(bool value) {
 }
 
 void TAnimate::SetTransparent(bool value) {
-  if (value == fTransparent) return;
-  fTransparent = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fTransparent, value);
 }
 
 void TAnimate::CreateWnd() {

@@ -12,15 +12,11 @@ TBevel::TBevel(TComponent* owner) : TGraphicControl(owner) {
 }
 
 void TBevel::SetShape(TBevelShape value) {
-  if (value == fShape) return;
-  fShape = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fShape, value);
 }
 
 void TBevel::SetStyle(TBevelStyle value) {
-  if (value == fStyle) return;
-  fStyle = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fStyle, value);
 }
 
 // A lowered bevel is dark on its top and left, light on its bottom and right; a raised
@@ -82,41 +78,24 @@ TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
   SetBounds(0, 0, 185, 41);
 }
 
-void TPanel::Changed() {
-  Realign();
-  Invalidate();
-}
-
 void TPanel::SetBevelInner(TPanelBevel value) {
-  if (value == fBevelInner) return;
-  fBevelInner = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fBevelInner, value)) Realign();
 }
 
 void TPanel::SetBevelOuter(TPanelBevel value) {
-  if (value == fBevelOuter) return;
-  fBevelOuter = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fBevelOuter, value)) Realign();
 }
 
 void TPanel::SetBevelWidth(int value) {
-  value = std::max(value, 1);
-  if (value == fBevelWidth) return;
-  fBevelWidth = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fBevelWidth, std::max(value, 1))) Realign();
 }
 
 void TPanel::SetBorderWidth(int value) {
-  value = std::max(value, 0);
-  if (value == fBorderWidth) return;
-  fBorderWidth = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fBorderWidth, std::max(value, 0))) Realign();
 }
 
 void TPanel::SetAlignment(TAlignment value) {
-  if (value == fAlignment) return;
-  fAlignment = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fAlignment, value);
 }
 
 int TPanel::BevelSpace() const {
@@ -175,9 +154,7 @@ TShape::TShape(TComponent* owner)
 }
 
 void TShape::SetShape(TShapeType value) {
-  if (value == fShape) return;
-  fShape = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fShape, value);
 }
 
 void TShape::StyleChanged(TObject* /*sender*/) {

@@ -56,7 +56,6 @@ class TPanel : public TCustomControl {
 
  private:
   int BevelSpace() const;
-  void Changed();
 
   TPanelBevel fBevelInner = bvNone;
   TPanelBevel fBevelOuter = bvRaised;

@@ -187,9 +187,7 @@ void TButtonControl::NativeKey(TMessage& message) {
 }
 
 void TButtonControl::SetPushed(bool value) {
-  if (value == fPushed) return;
-  fPushed = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fPushed, value);
 }
 
 void TButtonControl::NotifyClicked() {
@@ -205,9 +203,7 @@ TButton::TButton(TComponent* owner) : TButtonControl(owner) {
 }
 
 void TButton::SetDefault(bool value) {
-  if (value == fDefault) return;
-  fDefault = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fDefault, value);
 }
 
 bool TButton::IsActive() const {
@@ -294,9 +290,7 @@ void TCheckBox::SetState(TCheckBoxState value) {
 }
 
 void TCheckBox::SetAlignment(TAlignment value) {
-  if (value == fAlignment) return;
-  fAlignment = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fAlignment, value);
 }
 
 void TCheckBox::Toggle() {
@@ -380,43 +374,28 @@ TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
 }
 
 void TLabel::SetAlignment(TAlignment value) {
-  if (value == fAlignment) return;
-  fAlignment = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fAlignment, value)) AdjustBounds();
 }
 
 void TLabel::SetLayout(TTextLayout value) {
-  if (value == fLayout) return;
-  fLayout = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fLayout, value);
 }
 
 void TLabel::SetAutoSize(bool value) {
-  if (value == fAutoSize) return;
-  fAutoSize = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fAutoSize, value)) AdjustBounds();
 }
 
 void TLabel::SetWordWrap(bool value) {
-  if (value == fWordWrap) return;
-  fWordWrap = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fWordWrap, value)) AdjustBounds();
 }
 
 void TLabel::SetTransparent(bool value) {
-  if (value == fTransparent) return;
-  fTransparent = value;
-  if (value)
-    fControlStyle.Exclude(csOpaque);
-  else
-    fControlStyle.Include(csOpaque);
-  Invalidate();
+  if (!ChangeAndInvalidate(this, fTransparent, value)) return;
+  fControlStyle = value ? fControlStyle - TControlStyle{csOpaque} : fControlStyle + TControlStyle{csOpaque};
 }
 
 void TLabel::SetShowAccelChar(bool value) {
-  if (value == fShowAccelChar) return;
-  fShowAccelChar = value;
-  Changed();
+  if (ChangeAndInvalidate(this, fShowAccelChar, value)) AdjustBounds();
 }
 
 void TLabel::SetFocusControl(TWinControl* value) {
