@@ -105,10 +105,7 @@ void TButtonControl::DefaultHandler(TMessage& message) {
       message.Result = fCheck;
       return;
     case BM_SETCHECK:
-      if (fCheck != static_cast<LRESULT>(message.WParam)) {
-        fCheck = static_cast<LRESULT>(message.WParam);
-        Invalidate();
-      }
+      ChangeAndInvalidate(this, fCheck, static_cast<LRESULT>(std::min<WPARAM>(message.WParam, BST_INDETERMINATE)));
       return;
     case BM_GETSTATE:
       message.Result = fCheck | (fPushed ? BST_PUSHED : 0) | (Focused() ? BST_FOCUS : 0);
