@@ -28,8 +28,9 @@ PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-
 # Independent oracles of the class-library tests (iconv comes with libc-bin); the
 # stand-in listener of the port guard.
 PACKAGES+=(python3)
-# The workbook tests read the expected cells that xlrd dumped as JSON.
-PACKAGES+=(nlohmann-json3-dev)
+# The workbook tests read the expected cells that xlrd dumped as JSON; the workbook
+# benchmark loads its workbook with xlrd as well.
+PACKAGES+=(nlohmann-json3-dev python3-xlrd)
 # The compiler cache and the faster linker (see docs/design/tests-and-ci.md).
 PACKAGES+=(ccache lld)
 
