@@ -162,7 +162,14 @@ void TFIBQuery::SetMacroChar(char value) {
 
 // ---- Text -------------------------------------------------------------------------------------
 
+void TFIBQuery::SetSQLText(const AnsiString& text) {
+  const TFlagScope setting(fSettingExactText);
+  fExactText = text;
+  fSQL.SetText(text);
+}
+
 void TFIBQuery::SQLChanging(TObject*) {
+  if (!fSettingExactText) fExactText.reset();
   if (fOpen) {
     if (!ComponentState().Contains(csDesigning)) FIBError(28, {AnsiString("change sql text"), FullName()});
     Close();
@@ -181,7 +188,7 @@ void TFIBQuery::EndModifySQLText() {
 }
 
 void TFIBQuery::TextChanged() {
-  fParser.SetSQLText(fSQL.Text());
+  fParser.SetSQLText(fExactText ? *fExactText : fSQL.Text());
   ++fSQLChangeCount;
   FreeHandle();
   // The list's change notification must not raise (it may run from the end of an update

@@ -55,6 +55,9 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void SetTransaction(TFIBTransaction* value) { fBase->SetTransaction(value); }
   TFIBBase& Base() { return *fBase; }
   TStrings& SQL() { return fSQL; }
+  // The text as one string, sent to the server exactly as given (SQL's own text joins
+  // its lines by CR LF); SQL holds its lines. A later change through SQL sends SQL's text.
+  void SetSQLText(const AnsiString& text);
   bool GoToFirstRecordOnExecute() const { return fGoToFirstRecordOnExecute; }
   void SetGoToFirstRecordOnExecute(bool value) { fGoToFirstRecordOnExecute = value; }
   bool ParamCheck() const { return fParamCheck; }
@@ -268,6 +271,9 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool fParamsParsed = false;
   bool fTextRebuilt = false;
   bool fInExecute = false;
+  // The text SetSQLText gave, while SQL has not been changed otherwise.
+  std::optional<AnsiString> fExactText;
+  bool fSettingExactText = false;
   char fMacroChar = DefaultMacroChar;
   TpFIBQueryOptions fOptions;
   int fRecordCount = 0;
