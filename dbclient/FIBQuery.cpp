@@ -491,7 +491,9 @@ TFIBXSQLDA& TFIBQuery::InputParams() {
 
 void TFIBQuery::ExecQuery() {
   const TFlagScope executing(fInExecute);
-  if (fParser.SQLKind() == TSQLKind::DDL) {
+  // The client library reads the text of an immediate execution before the server does,
+  // and cannot read a q'...' literal: such data definition runs prepared.
+  if (fParser.SQLKind() == TSQLKind::DDL && !HasQuotedLiterals(fParser.SQLText())) {
     ExecuteImmediate();
     return;
   }

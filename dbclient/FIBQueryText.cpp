@@ -324,6 +324,15 @@ bool HasNoParamMarkers(const AnsiString& text, char macroChar) {
   return true;
 }
 
+bool HasQuotedLiterals(const AnsiString& text) {
+  TSQLLexer lexer(text);
+  for (std::size_t i = 0; i < lexer.Length();) {
+    if (QuotedLiteralCloser(text, i) != '\0') return true;
+    if (lexer.Skip(i) == TSQLLexer::TSkip::Code) ++i;
+  }
+  return false;
+}
+
 TSQLParamScan ScanSQLParams(const AnsiString& text, const TSQLParamScanOptions& options) {
   return TParamScanner(text, options).Run();
 }
