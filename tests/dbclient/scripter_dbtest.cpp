@@ -520,6 +520,56 @@ TEST(ScripterClientSide, CreateDatabaseConnectCommitAndSettings) {
   std::filesystem::remove(path);
 }
 
+// A database the script creates writes asynchronously while the run lasts; however the
+// run ends (to the end, stopped by the error event, or by an error without a handler,
+// from a text or a file) it has forced writes afterwards.
+TEST(ScripterClientSide, ACreatedDatabaseGetsForcedWritesOnEveryEnd) {
+  enum class End { Finished, Stopped, Raised };
+  int run = 0;
+  for (const End end : {End::Finished, End::Stopped, End::Raised}) {
+    for (const RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
+      const std::string path = test::TestTempDir() + "/created-" + std::to_string(++run) + ".fdb";
+      const std::string connect = test::ServerPrefix() + path;
+      const std::string script = "CREATE DATABASE '" + connect + "' USER 'SYSDBA' PASSWORD '" +
+                                 test::SysdbaPassword() + "' DEFAULT CHARACTER SET WIN1251;\n"
+                                 "CREATE TABLE T (ID INTEGER);\n"
+                                 "INSERT INTO T VALUES (1);\n" +
+                                 (end == End::Finished ? "" : "INSERT INTO NO_SUCH_TABLE VALUES (2);\n") +
+                                 "INSERT INTO T VALUES (3);\n";
+      const std::string file = test::TestTempDir() + "/created.sql";
+      WriteFile(file, script);
+      {
+        TComponent form(nullptr);
+        auto* scripter = new TpFIBScripter(&form);
+        if (end == End::Stopped)
+          scripter->OnExecuteError = [](TObject*, Integer, Integer, TStrings*, Integer, const AnsiString&, bool&,
+                                        bool&) {};
+        try {
+          if (input == RunnerInput::File) {
+            scripter->ExecuteFromFile(file);
+          } else {
+            scripter->Script().SetText(script);
+            scripter->ExecuteScript();
+          }
+          EXPECT_NE(end, End::Raised);
+        } catch (const EFIBError& error) {
+          EXPECT_EQ(end, End::Raised) << error.Message();
+        }
+      }
+      const std::string check = test::TestTempDir() + "/check-created.sql";
+      WriteFile(check, "set list on;\nselect mon$forced_writes from mon$database;\n");
+      const std::string output = RunTool("isql-fb -q -ch UTF8 -user SYSDBA" +
+                                         (test::CurrentTier() == test::FbTier::Server
+                                              ? " -password " + ShellQuote(test::SysdbaPassword())
+                                              : std::string()) +
+                                         " " + ShellQuote(connect) + " -i " + ShellQuote(check));
+      EXPECT_NE(output.find("MON$FORCED_WRITES               1"), std::string::npos)
+          << "end " << static_cast<int>(end) << (input == RunnerInput::File ? " file" : " text") << output;
+      std::filesystem::remove(path);
+    }
+  }
+}
+
 TEST_F(ScripterTest, SelectsDoNotBlockTheNextStatement) {
   fScripter->Script().SetText(
       "SELECT * FROM RDB$DATABASE;\nSELECT 1 FROM RDB$RELATIONS;\nINSERT INTO REF (ID) VALUES (1);\n"
