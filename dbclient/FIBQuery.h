@@ -69,6 +69,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void SetMacroChar(char value);
   TpFIBQueryOptions Options() const { return fOptions; }
   void SetOptions(TpFIBQueryOptions value) { fOptions = value; }
+  // On: an INSERT, UPDATE or DELETE without parameters runs unprepared, in one call to the
+  // server, as data definition does (its RowsAffected and Plan are then unknown). For
+  // runners of many statements that each run once.
+  bool ExecuteUnprepared() const { return fExecuteUnprepared; }
+  void SetExecuteUnprepared(bool value) { fExecuteUnprepared = value; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
   const AnsiString& CursorName() const { return fCursorName; }
   void SetCursorName(const AnsiString& value) { fCursorName = value; }
@@ -220,7 +225,12 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void PrepareArrayColumns();
   void StartTransactionIfAsked();
   void BeforeExecution();
+  // Whether ExecQuery runs the text unprepared.
+  bool RunsUnprepared();
   void ExecuteImmediate();
+  // A new text: the server statement is prepared again on the same handle, which spares
+  // allocating and dropping one per text.
+  void Unprepare();
   void ExecuteByType(TFIBXSQLDA& params);
   void AfterExecution();
   void WritePendingBlobs(TFIBXSQLDA& params);
@@ -271,6 +281,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool fParamsParsed = false;
   bool fTextRebuilt = false;
   bool fInExecute = false;
+  bool fExecuteUnprepared = false;
   // The text SetSQLText gave, while SQL has not been changed otherwise.
   std::optional<AnsiString> fExactText;
   bool fSettingExactText = false;

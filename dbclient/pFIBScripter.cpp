@@ -202,6 +202,8 @@ TpFIBScripter::TpFIBScripter(TComponent* owner)
   fQuery->SetTransaction(fOwnTransaction);
   // Scripts have no macros: an at sign is left to the server.
   fQuery->SetMacroChar('\0');
+  // Most statements of a script run once: those that can go in one call to the server.
+  fQuery->SetExecuteUnprepared(true);
 }
 
 TpFIBScripter::~TpFIBScripter() {
