@@ -738,6 +738,12 @@ void TFIBQuery::FreeHandle() {
 }
 
 void TFIBQuery::Unprepare() {
+  // The server lets go of the statement (and of the objects it holds, which data
+  // definition may be about to change) but keeps the handle.
+  if (fHandle != 0 && fPrepared) {
+    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_unprepare);
+    if (status != 0 && !StatusVectorContains({kInvalidStatementHandle})) Call(status, true);
+  }
   fColumns.SetCount(0);
   ResetCursorState();
   fPrepared = false;

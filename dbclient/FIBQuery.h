@@ -228,8 +228,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // Whether ExecQuery runs the text unprepared.
   bool RunsUnprepared();
   void ExecuteImmediate();
-  // A new text: the server statement is prepared again on the same handle, which spares
-  // allocating and dropping one per text.
+  // A new text: the server statement is released and the next one prepared on the same
+  // handle, which spares allocating and dropping one per text.
   void Unprepare();
   void ExecuteByType(TFIBXSQLDA& params);
   void AfterExecution();

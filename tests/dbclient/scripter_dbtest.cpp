@@ -573,11 +573,13 @@ TEST(ScripterClientSide, ACreatedDatabaseGetsForcedWritesOnEveryEnd) {
 TEST_F(ScripterTest, SelectsDoNotBlockTheNextStatement) {
   fScripter->Script().SetText(
       "SELECT * FROM RDB$DATABASE;\nSELECT 1 FROM RDB$RELATIONS;\nINSERT INTO REF (ID) VALUES (1);\n"
-      "SELECT ID FROM REF;\nUPDATE REF SET NAME = 'x';");
-  // Without a handler, a select left open would make the next statement raise.
+      "SELECT ID FROM REF;\nUPDATE REF SET NAME = 'x';\nSELECT * FROM BLOBS;\nDROP TABLE BLOBS;");
+  // Without a handler, a select left open would make the next statement raise; a select
+  // still prepared would keep its table in use.
   fScripter->ExecuteScript();
   Commit();
   EXPECT_EQ(Oracle("select id, name from ref"), "1|x");
+  EXPECT_EQ(Oracle("select count(*) from rdb$relations where rdb$relation_name = 'BLOBS'"), "0");
 }
 
 TEST_F(ScripterTest, StatementNumbersBeyondTheScript) {
