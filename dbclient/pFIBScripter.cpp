@@ -1,6 +1,7 @@
 #include "dbclient/pFIBScripter.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
@@ -332,9 +333,19 @@ void TpFIBScripter::AbandonRun() noexcept {
   }
 }
 
-void TpFIBScripter::ExecuteScript(int fromStatement) {
+void TpFIBScripter::Run(bool fromFile, const std::function<void()>& body) {
   TRunScope run(*this);
   try {
+    body();
+    if (run.Outermost()) EndRun(fromFile);
+  } catch (...) {
+    if (run.Outermost()) AbandonRun();
+    throw;
+  }
+}
+
+void TpFIBScripter::ExecuteScript(int fromStatement) {
+  Run(false, [&] {
     if (!fParsed) Parse(";");
     TStringList lines;
     for (int number = std::max(fromStatement, 1); number <= fMap.Count(); ++number) {
@@ -346,19 +357,15 @@ void TpFIBScripter::ExecuteScript(int fromStatement) {
       const AnsiString text = StatementText(fScript, fScript.LineEnds(), desc);
       RunStatement(desc, {lines, text}, -1, number);
     }
-    if (run.Outermost()) EndRun(false);
-  } catch (...) {
-    if (run.Outermost()) AbandonRun();
-    throw;
-  }
+  });
 }
 
 void TpFIBScripter::ExecuteFromFile(const AnsiString& fileName, const AnsiString& terminator) {
-  TRunScope run(*this);
-  try {
+  const bool outermost = fRunDepth == 0;
+  Run(true, [&] {
     TFileScope file(*this, fileName);
     const int lineCount = CountFileLines(fileName);
-    if (run.Outermost()) fFileLineCount = lineCount;
+    if (outermost) fFileLineCount = lineCount;
     TScriptFileReader reader(fileName);
     TScriptFeed feed(fParser, terminator);
     TStringList lines;
@@ -390,11 +397,7 @@ void TpFIBScripter::ExecuteFromFile(const AnsiString& fileName, const AnsiString
       feed.Finish();
       runReady();
     }
-    if (run.Outermost()) EndRun(true);
-  } catch (...) {
-    if (run.Outermost()) AbandonRun();
-    throw;
-  }
+  });
 }
 
 void TpFIBScripter::RunStatement(const TStatementDesc& desc, const TStatementText& statement, Integer line,

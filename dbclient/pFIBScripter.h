@@ -7,6 +7,7 @@
 // own statement component. Events come before and after each statement, and an error
 // event decides whether the run stops and whether the transaction is rolled back.
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -105,6 +106,8 @@ class TpFIBScripter : public TComponent {
   TFIBTransaction& EffectiveTransaction();
   void ScriptChanged(TObject* sender);
   void BeginRun();
+  // body as a run: the outermost one ends by EndRun, or by AbandonRun when body raises.
+  void Run(bool fromFile, const std::function<void()>& body);
   // The end of the outermost run: a database created by the script is reconnected with
   // forced writes, an own database is committed and freed.
   void EndRun(bool fromFile);
