@@ -142,7 +142,7 @@ class TScriptMap {
 };
 
 // One token of a statement: a quoted string (without its quotes, doubled quotes read as
-// one) or a word.
+// one; a q'...' literal without its quotes and delimiters) or a word.
 struct TScriptToken {
   AnsiString Text;
   bool Quoted = false;
