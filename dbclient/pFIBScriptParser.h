@@ -175,8 +175,9 @@ class TScriptTokenReader {
   char Current() const { return fText[static_cast<std::size_t>(fCol - 1)]; }
   bool NextIs(char c) const;
   bool SkipBlanksAndComments();
-  // From the opening quote to the closing one (closer) and the quote after it; with
-  // doubling, a doubled closer stands for one.
+  // From the opening character to past the literal's end. With doubling the closer ends
+  // it and a doubled closer stands for one; without, the closer followed by a quote ends
+  // it (a q'...' literal).
   void ReadQuoted(TScriptToken& token, char closer, bool doubling);
   void ReadWord(TScriptToken& token);
 

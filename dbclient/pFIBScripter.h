@@ -37,7 +37,8 @@ class TpFIBScripter : public TComponent {
   ~TpFIBScripter() override;
 
   // ---- Properties
-  // A change discards the parse.
+  // A change discards the parse. A text set whole (SetText, LoadFromFile) keeps its line
+  // ends for the server.
   TStrings& Script() { return fScript; }
   TpFIBDatabase* Database() const { return fDatabase; }
   // Commits the effective transaction when active; an own database being replaced is
