@@ -957,8 +957,9 @@ void TFIBCustomDataSet::StoreConverted(const TFIBXSQLVAR& column, const TFIBFiel
     case SQL_VARYING: {
       const AnsiString text = column.GetAsString();
       if (descr.IsStringSlot) return StoreStringSlot(descr, text.data(), text.size(), descr.SQLType == SQL_TEXT);
-      const std::size_t count = std::min<std::size_t>(text.size(), descr.DataSize);
-      std::memcpy(value, text.data(), count);
+      // A CHAR is padded with blanks, a VARCHAR ends at a zero byte.
+      std::memset(value, descr.SQLType == SQL_TEXT ? ' ' : 0, descr.DataSize);
+      std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
     case SQL_BLOB:
@@ -1004,8 +1005,8 @@ void TFIBCustomDataSet::StoreColumn(const TFIBXSQLVAR& column, const TFIBFieldDe
       // The length word is the server's: never copy past the column's own length.
       const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(std::max<short>(Get<short>(data), 0)), declared);
       if (descr.IsStringSlot) return StoreStringSlot(descr, reinterpret_cast<const char*>(data + 2), length, false);
-      const std::size_t count = std::min<std::size_t>(length, descr.DataSize);
-      std::memcpy(value, data + 2, count);
+      std::memset(value, 0, descr.DataSize);
+      std::memcpy(value, data + 2, std::min<std::size_t>(length, descr.DataSize));
       return;
     }
     case SQL_TEXT:
@@ -1017,9 +1018,12 @@ void TFIBCustomDataSet::StoreColumn(const TFIBXSQLVAR& column, const TFIBFieldDe
   }
 }
 
-void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement) {
-  std::fill(fScratchRecord.begin(), fScratchRecord.end(), Byte{0});
+// The row over the record as the cache holds it, so that a statement that returns only
+// some of the columns (a refresh) leaves the others as they were.
+void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
   Byte* record = fScratchRecord.data();
+  fRecordsCache->ReadRecord(recordNo, record + StatusOffset, false);
+  std::fill(fScratchRecord.begin() + fBlobStreamOffset, fScratchRecord.begin() + fCalcFieldsOffset, Byte{0});
   record[StatusOffset] = cusUnmodified;
   const bool fromSelect = &statement == fSelectQuery;
   TFIBXSQLDA& columns = statement.Current();
@@ -1047,7 +1051,7 @@ void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer
   if (!fRecordsCache) CheckDatasetOpen("fetch");
   const Integer recordNo = CacheRecordNo(recordIndex);
   fRecordsCache->ReserveRecord(recordNo);
-  StoreInScratch(statement);
+  StoreInScratch(statement, recordNo);
   SetRecordIndex(fScratchRecord.data(), recordIndex);
   fRecordsCache->WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
   if (!AfterFetchRecord) return;

@@ -288,7 +288,7 @@ class TFIBCustomDataSet : public TDataSet {
   void StoreColumn(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool converted, Byte* value);
   void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, Byte* value);
   void StoreStringSlot(const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim);
-  void StoreInScratch(TFIBQuery& statement);
+  void StoreInScratch(TFIBQuery& statement, Integer recordNo);
 
   std::unique_ptr<TFIBBase> fBase;
   TCSMonitorSupport fCSMonitorSupport{this};
