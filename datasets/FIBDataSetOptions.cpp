@@ -89,9 +89,12 @@ AnsiString TAutoUpdateOptions::Normalised(const AnsiString& name) const {
   const TFIBDatabase* database = fOwner != nullptr ? fOwner->Database() : nullptr;
   if (database != nullptr && database->SQLDialect() < 3) return UpperCase(Trim(name));
   if (!name.empty() && name.front() == '"') return name;
-  const bool quote = database != nullptr && database->UsesUpperNames() ? NeedQuoteIdentifierCI(name)
-                                                                      : NeedQuoteIdentifier(name);
-  return quote ? "\"" + name + "\"" : UpperCase(name);
+  // Where names compare upper-cased, a name that must be quoted (a reserved word) is quoted
+  // upper-cased too: quoted as written it would name another object.
+  const bool upperNames = database != nullptr && database->UsesUpperNames();
+  const bool quote = upperNames ? NeedQuoteIdentifierCI(name) : NeedQuoteIdentifier(name);
+  if (!quote) return UpperCase(name);
+  return "\"" + (upperNames ? UpperCase(name) : name) + "\"";
 }
 
 void TAutoUpdateOptions::Resolve() {
