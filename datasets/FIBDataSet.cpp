@@ -19,8 +19,10 @@ using namespace dbconsts;
 namespace {
 
 // Client errors the dataset raises.
+constexpr Integer feNoTransaction = 22;
 constexpr Integer feDataSetOpen = 28;
 constexpr Integer feDataSetClosed = 29;
+constexpr Integer feInvalidConversion = 33;
 constexpr Integer feEmptyQuery = 37;
 constexpr Integer feNotEditing = 42;
 constexpr Integer feCannotInsert = 44;
@@ -92,7 +94,7 @@ double Power10(int exponent) {
 Int64 ScaledForTarget(const TFIBXSQLVAR& column, short scale, Int64 low, Int64 high) {
   const double value =
       scale == 0 ? static_cast<double>(column.GetAsInt64()) : std::round(column.GetAsDouble() * Power10(-scale));
-  if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high))) FIBError(33);
+  if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high))) FIBError(feInvalidConversion);
   return scale == 0 ? column.GetAsInt64() : static_cast<Int64>(value);
 }
 
@@ -359,7 +361,7 @@ void TFIBCustomDataSet::CheckNotUniDirectional() const {
 
 void TFIBCustomDataSet::CheckUpdateTransaction() {
   TFIBTransaction* transaction = UpdateTransaction();
-  if (transaction == nullptr) FIBError(22, {FullComponentName(this)});
+  if (transaction == nullptr) FIBError(feNoTransaction, {FullComponentName(this)});
   transaction->CheckInTransaction();
 }
 
@@ -965,11 +967,11 @@ void TFIBCustomDataSet::StoreConverted(const TFIBXSQLVAR& column, const TFIBFiel
     case SQL_BLOB:
     case SQL_QUAD:
     case SQL_ARRAY:
-      if (column.GetSQLType() != descr.SQLType) FIBError(33);
+      if (column.GetSQLType() != descr.SQLType) FIBError(feInvalidConversion);
       Put(value, column.GetAsQuad());
       return;
     default:
-      FIBError(33);
+      FIBError(feInvalidConversion);
   }
 }
 
