@@ -267,25 +267,9 @@ void TFIBBooleanField::SetAsString(const AnsiString& value) {
 
 // ---- Times with milliseconds ------------------------------------------------------------------
 
-namespace {
-
-void AppendMilliseconds(AnsiString& text, Int64 milliseconds) {
-  const Int64 part = ((milliseconds % 1000) + 1000) % 1000;
-  if (part != 0) text += "." + std::to_string(part);
-}
-
-}  // namespace
-
-void TFIBTimeField::GetText(AnsiString& text, bool displayText) {
-  TTimeField::GetText(text, displayText);
-  Integer milliseconds = 0;
-  if (fShowMsec && ReadNative(&milliseconds)) AppendMilliseconds(text, milliseconds);
-}
-
-void TFIBDateTimeField::GetText(AnsiString& text, bool displayText) {
-  TDateTimeField::GetText(text, displayText);
-  double milliseconds = 0;
-  if (fShowMsec && ReadNative(&milliseconds)) AppendMilliseconds(text, std::llround(milliseconds));
+void AppendMilliseconds(AnsiString& text, TDateTime value) {
+  const Int64 milliseconds = std::llround(std::fabs(value - std::trunc(value)) * 86400000.0) % 1000;
+  if (milliseconds != 0) text += "." + std::to_string(milliseconds);
 }
 
 // ---- Blobs and arrays ---------------------------------------------------------------------------

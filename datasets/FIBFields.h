@@ -13,6 +13,9 @@
 
 namespace ordvane {
 
+// "." and the milliseconds of the value's time of day, when they are not 0.
+void AppendMilliseconds(AnsiString& text, TDateTime value);
+
 // Texts of up to 32765 bytes (a VARCHAR's limit).
 class TFIBStringField : public TStringField {
   ORDVANE_CLASS(TFIBStringField, TStringField)
@@ -158,35 +161,39 @@ class TFIBDateField : public TDateField {
   using TDateField::TDateField;
 };
 
-// With ShowMsec a time with milliseconds shows them after a ".", without leading zeros.
-class TFIBTimeField : public TTimeField {
-  ORDVANE_CLASS(TFIBTimeField, TTimeField)
+// A time or date-time whose text, with ShowMsec, ends with "." and its milliseconds
+// (without leading zeros) when it has any.
+template <class Base>
+class TMsecTextField : public Base {
+  ORDVANE_CLASS(TMsecTextField, Base)
 
  public:
-  using TTimeField::TTimeField;
+  using Base::Base;
   bool ShowMsec() const { return fShowMsec; }
   void SetShowMsec(bool value) { fShowMsec = value; }
 
  protected:
-  void GetText(AnsiString& text, bool displayText) override;
+  void GetText(AnsiString& text, bool displayText) override {
+    Base::GetText(text, displayText);
+    if (fShowMsec && !this->IsNull()) AppendMilliseconds(text, this->AsDateTime());
+  }
 
  private:
   bool fShowMsec = false;
 };
 
-class TFIBDateTimeField : public TDateTimeField {
-  ORDVANE_CLASS(TFIBDateTimeField, TDateTimeField)
+class TFIBTimeField : public TMsecTextField<TTimeField> {
+  ORDVANE_CLASS(TFIBTimeField, TMsecTextField<TTimeField>)
 
  public:
-  using TDateTimeField::TDateTimeField;
-  bool ShowMsec() const { return fShowMsec; }
-  void SetShowMsec(bool value) { fShowMsec = value; }
+  using TMsecTextField::TMsecTextField;
+};
 
- protected:
-  void GetText(AnsiString& text, bool displayText) override;
+class TFIBDateTimeField : public TMsecTextField<TDateTimeField> {
+  ORDVANE_CLASS(TFIBDateTimeField, TMsecTextField<TDateTimeField>)
 
- private:
-  bool fShowMsec = false;
+ public:
+  using TMsecTextField::TMsecTextField;
 };
 
 // A blob filled by the application only: null exactly when it holds no bytes.

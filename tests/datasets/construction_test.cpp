@@ -6,19 +6,10 @@
 #include "classlib/core/PublishedProps.h"
 #include "dbclient/FIBConvert.h"
 #include "tests/datasets/ProbeDataSet.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane::test {
 namespace {
-
-template <class E>
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 TEST(DataSetConstruction, DefaultsAndOwnedStatements) {
   TComponent form(nullptr);

@@ -5,19 +5,10 @@
 
 #include "datasets/FIBFields.h"
 #include "tests/datasets/DataSetDbSupport.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane::test {
 namespace {
-
-template <class E>
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 struct Def {
   TFieldType type;

@@ -8,6 +8,7 @@
 #include "classlib/core/FormatSettings.h"
 #include "datasets/FIBFields.h"
 #include "tests/support/MemDataSet.h"
+#include "tests/classlib/Support.h"
 
 namespace ordvane::test {
 namespace {
@@ -20,16 +21,6 @@ Field* AddField(TDataSet& dataSet, const char* name, TFieldType type, Integer si
   if (size != 0) field->SetSize(size);
   field->SetDataSet(&dataSet);
   return field;
-}
-
-template <class E>
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 class FieldsTest : public testing::Test {
