@@ -209,8 +209,8 @@ class CacheModelRun {
   void Step() {
     const Integer count = fModel.Count();
     switch (Pick(0, 12)) {
-      case 0: {  // reserve
-        const Integer n = Number(1, count + 3);
+      case 0: {  // reserve, a few records past the end at most (far reservations: below)
+        const Integer n = std::min(Number(1, count + 3), count + 3);
         if (n < 1) return ExpectRefused([&] { fCache.ReserveRecord(n); });
         Byte* place = fCache.ReserveRecord(n);
         fModel.GrowTo(n);
