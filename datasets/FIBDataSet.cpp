@@ -8,6 +8,7 @@
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBFields.h"
+#include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
 #include "dbclient/FIBVariants.h"
@@ -22,81 +23,17 @@ namespace {
 constexpr Integer feNoTransaction = 22;
 constexpr Integer feDataSetOpen = 28;
 constexpr Integer feDataSetClosed = 29;
-constexpr Integer feInvalidConversion = 33;
 constexpr Integer feEmptyQuery = 37;
 constexpr Integer feNotEditing = 42;
 constexpr Integer feCannotInsert = 44;
 constexpr Integer feCannotUpdate = 46;
 constexpr Integer feUniDirectional = 53;
 
-// Firebird 3 reports BOOLEAN as this type, one byte long; the dataset lays it out as the
-// two-byte type 590.
-constexpr short SQLBooleanFB3 = 32764;
-constexpr short SQLBooleanLayout = 590;
-constexpr Integer CharSetOctets = 1;
-constexpr Integer MaxDataSize = std::numeric_limits<Word>::max();
-
 const AnsiString SCalculated = "CALCULATED";
 const AnsiString SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
 constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
 
-// The type the layout uses for a column's client-API type.
-short LayoutType(short sqlType) {
-  return sqlType == SQLBooleanFB3 ? SQLBooleanLayout : sqlType;
-}
-
-bool IsTextType(short sqlType) {
-  return sqlType == SQL_TEXT || sqlType == SQL_VARYING;
-}
-
-bool IsDBKeyName(const AnsiString& name) {
-  return name == "DB_KEY" || name == "RDB$DB_KEY";
-}
-
-Integer DataSizeOf(short layoutType, Integer declaredLength) {
-  switch (layoutType) {
-    case SQL_SHORT:
-    case SQLBooleanLayout:
-      return 2;
-    case SQL_LONG:
-    case SQL_FLOAT:
-    case SQL_TYPE_TIME:
-    case SQL_TYPE_DATE:
-      return 4;
-    case SQL_DOUBLE:
-    case SQL_TIMESTAMP:
-    case SQL_D_FLOAT:
-    case SQL_INT64:
-      return 8;
-    default:
-      return std::clamp(declaredLength, 0, MaxDataSize);
-  }
-}
-
-template <class T>
-void Put(Byte* at, T value) {
-  std::memcpy(at, &value, sizeof value);
-}
-
-template <class T>
-T Get(const Byte* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-double Power10(int exponent) {
-  return std::pow(10.0, exponent);
-}
-
-// A scaled integer of the target's width, or client error 33 when it does not fit.
-Int64 ScaledForTarget(const TFIBXSQLVAR& column, short scale, Int64 low, Int64 high) {
-  const double value =
-      scale == 0 ? static_cast<double>(column.GetAsInt64()) : std::round(column.GetAsDouble() * Power10(-scale));
-  if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high))) FIBError(feInvalidConversion);
-  return scale == 0 ? column.GetAsInt64() : static_cast<Int64>(value);
-}
 
 }  // namespace
 
@@ -759,7 +696,9 @@ bool TFIBCustomDataSet::IsSequenced() {
 bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
   if (bookmark.size() < sizeof(Integer)) return false;
   if (fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize) return true;
-  return fRecordsCache && fRecordsCache->RecordExists(Get<Integer>(reinterpret_cast<const Byte*>(bookmark.data())));
+  Integer physicalNo;
+  std::memcpy(&physicalNo, bookmark.data(), sizeof physicalNo);
+  return fRecordsCache && fRecordsCache->RecordExists(physicalNo);
 }
 
 void TFIBCustomDataSet::Post() {
@@ -784,11 +723,13 @@ void TFIBCustomDataSet::Resync(TResyncMode mode) {
 // ---- Record buffers ---------------------------------------------------------------------------
 
 Integer TFIBCustomDataSet::RecordIndexOf(TRecordBuffer buffer) {
-  return Get<Integer>(buffer + RecordIndexOffset);
+  Integer index;
+  std::memcpy(&index, buffer + RecordIndexOffset, sizeof index);
+  return index;
 }
 
 void TFIBCustomDataSet::SetRecordIndex(TRecordBuffer buffer, Integer index) {
-  Put(buffer + RecordIndexOffset, index);
+  std::memcpy(buffer + RecordIndexOffset, &index, sizeof index);
 }
 
 Integer TFIBCustomDataSet::ActiveRecordIndex() const {
@@ -840,7 +781,7 @@ void TFIBCustomDataSet::CalcRecordLayout() {
   for (int i = 0; i < columns.Count(); ++i) {
     const TFIBXSQLVAR& column = columns[i];
     const short type = LayoutType(column.GetSQLType());
-    const Integer size = DataSizeOf(type, column.GetSize());
+    const Integer size = LayoutDataSize(type, column.GetSize());
     const TFIBCharKind charKind = CharKindOfColumn(i);
     const bool slot = IsTextType(type) && charKind != ckGuid && size > 12;
     const bool dbKey = IsDBKeyName(column.GetSqlName());
@@ -905,120 +846,6 @@ Integer TFIBCustomDataSet::CacheRecordNo(Integer recordIndex) const {
   return recordIndex + 1;
 }
 
-void TFIBCustomDataSet::StoreStringSlot(const TFIBFieldDescr& descr, const char* chars, std::size_t length,
-                                        bool trim) {
-  Byte* area = fScratchRecord.data() + descr.Offset;
-  std::size_t count = std::min<std::size_t>(length, descr.DataSize);
-  if (trim && !descr.IsBinary)
-    while (count > 0 && chars[count - 1] == ' ') --count;
-  Put(area, static_cast<Integer>(count));
-  if (count > 0) std::memcpy(area + 4, chars, count);
-  if (count < descr.DataSize) area[4 + count] = 0;
-}
-
-// The column's value through the client's typed getters, in the layout of the select
-// column: another statement may describe the column otherwise.
-void TFIBCustomDataSet::StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, Byte* value) {
-  switch (descr.SQLType) {
-    case SQL_SHORT:
-      Put(value, static_cast<SmallInt>(ScaledForTarget(column, descr.Scale, -32768, 32767)));
-      return;
-    case SQL_LONG:
-      Put(value, static_cast<Integer>(ScaledForTarget(column, descr.Scale, std::numeric_limits<Integer>::min(),
-                                                      std::numeric_limits<Integer>::max())));
-      return;
-    case SQL_INT64:
-      if (descr.Scale < -4 && !fPrepareOptions.Contains(psSQLINT64ToBCD))
-        Put(value, column.GetAsDouble());
-      else
-        Put(value, ScaledForTarget(column, descr.Scale, std::numeric_limits<Int64>::min(),
-                                   std::numeric_limits<Int64>::max()));
-      return;
-    case SQL_FLOAT:
-      Put(value, static_cast<float>(column.GetAsDouble()));
-      return;
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-      Put(value, column.GetAsDouble());
-      return;
-    case SQL_TYPE_DATE:
-      Put(value, column.GetAsTimeStamp().Date);
-      return;
-    case SQL_TYPE_TIME:
-      Put(value, column.GetAsTimeStamp().Time);
-      return;
-    case SQL_TIMESTAMP: {
-      const TTimeStamp stamp = column.GetAsTimeStamp();
-      Put(value, static_cast<double>(stamp.Date) * 86400000.0 + stamp.Time);
-      return;
-    }
-    case SQLBooleanLayout:
-      Put(value, static_cast<SmallInt>(column.GetAsBoolean() ? 1 : 0));
-      return;
-    case SQL_TEXT:
-    case SQL_VARYING: {
-      const AnsiString text = column.GetAsString();
-      if (descr.IsStringSlot) return StoreStringSlot(descr, text.data(), text.size(), descr.SQLType == SQL_TEXT);
-      // A CHAR is padded with blanks, a VARCHAR ends at a zero byte.
-      std::memset(value, descr.SQLType == SQL_TEXT ? ' ' : 0, descr.DataSize);
-      std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
-      return;
-    }
-    case SQL_BLOB:
-    case SQL_QUAD:
-    case SQL_ARRAY:
-      if (column.GetSQLType() != descr.SQLType) FIBError(feInvalidConversion);
-      Put(value, column.GetAsQuad());
-      return;
-    default:
-      FIBError(feInvalidConversion);
-  }
-}
-
-void TFIBCustomDataSet::StoreColumn(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool converted,
-                                    Byte* value) {
-  if (converted) return StoreConverted(column, descr, value);
-  const XSQLVAR& var = *column.GetData();
-  const auto* data = reinterpret_cast<const Byte*>(var.sqldata);
-  const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
-  switch (descr.SQLType) {
-    case SQL_TYPE_DATE:
-      Put(value, Get<ISC_DATE>(data) + IscDateToTimeStampDate);
-      return;
-    case SQL_TYPE_TIME:
-      Put(value, static_cast<Integer>(Get<ISC_TIME>(data) / 10));
-      return;
-    case SQL_TIMESTAMP: {
-      const auto stamp = Get<ISC_TIMESTAMP>(data);
-      Put(value, (static_cast<double>(stamp.timestamp_date) + IscDateToTimeStampDate) * 86400000.0 +
-                     static_cast<double>(stamp.timestamp_time / 10));
-      return;
-    }
-    case SQL_INT64:
-      if (descr.Scale < -4 && !fPrepareOptions.Contains(psSQLINT64ToBCD))
-        Put(value, static_cast<double>(Get<Int64>(data)) * Power10(descr.Scale));
-      else
-        std::memcpy(value, data, 8);
-      return;
-    case SQLBooleanLayout:
-      Put(value, static_cast<SmallInt>(var.sqllen == 1 ? (data[0] != 0 ? 1 : 0) : Get<SmallInt>(data)));
-      return;
-    case SQL_VARYING: {
-      // The length word is the server's: never copy past the column's own length.
-      const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(std::max<short>(Get<short>(data), 0)), declared);
-      if (descr.IsStringSlot) return StoreStringSlot(descr, reinterpret_cast<const char*>(data + 2), length, false);
-      std::memset(value, 0, descr.DataSize);
-      std::memcpy(value, data + 2, std::min<std::size_t>(length, descr.DataSize));
-      return;
-    }
-    case SQL_TEXT:
-      if (descr.IsStringSlot) return StoreStringSlot(descr, reinterpret_cast<const char*>(data), declared, true);
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
-      return;
-    default:
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
-  }
-}
 
 // The row over the record as the cache holds it, so that a statement that returns only
 // some of the columns (a refresh) leaves the others as they were.
@@ -1037,7 +864,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
     const bool isNull = column.GetIsNull();
     record[NullFlagsOffset + fieldIndex] = isNull && descr.Nullable ? 1 : 0;
     if (isNull) {
-      if (descr.IsStringSlot) StoreStringSlot(descr, "", 0, false);
+      if (descr.IsStringSlot) StoreStringArea(record, descr, "", 0, false);
       const bool identifier = descr.SQLType == SQL_BLOB || descr.SQLType == SQL_ARRAY || descr.SQLType == SQL_QUAD;
       if (!identifier || column.GetData()->sqldata == nullptr) continue;
     }
@@ -1045,17 +872,23 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
     const bool converted =
         !fromSelect && (sourceType != descr.SQLType || column.GetSQLScale() != descr.Scale ||
                         (IsTextType(descr.SQLType) && column.GetSize() != fSelectQuery->Current()[fieldIndex].GetSize()));
-    StoreColumn(column, descr, converted, record + descr.Offset);
+    StoreColumnValue(column, descr, converted, descr.Scale < -4 && !fPrepareOptions.Contains(psSQLINT64ToBCD),
+                     record);
   }
 }
 
+TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
+  if (!fRecordsCache) FIBError(feDataSetClosed, {operation, FullComponentName(this)});
+  return *fRecordsCache;
+}
+
 void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
-  if (!fRecordsCache) CheckDatasetOpen("fetch");
+  TRecordsCache& cache = Cache("fetch");
   const Integer recordNo = CacheRecordNo(recordIndex);
-  fRecordsCache->ReserveRecord(recordNo);
+  cache.ReserveRecord(recordNo);
   StoreInScratch(statement, recordNo);
   SetRecordIndex(fScratchRecord.data(), recordIndex);
-  fRecordsCache->WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
+  cache.WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
   if (!AfterFetchRecord) return;
   bool stop = false;
   AfterFetchRecord(&statement, recordIndex, stop);
@@ -1066,29 +899,26 @@ void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer
 }
 
 void TFIBCustomDataSet::ReadRecordCache(Integer recordIndex, TRecordBuffer buffer, bool oldVersion) {
-  if (!fRecordsCache) CheckDatasetOpen("read a record");
-  fRecordsCache->ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
+  Cache("read a record").ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
   SetRecordIndex(buffer, recordIndex);
 }
 
 void TFIBCustomDataSet::WriteRecordCache(Integer recordIndex, TRecordBuffer buffer) {
-  if (!fRecordsCache) CheckDatasetOpen("write a record");
-  fRecordsCache->WriteRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, true);
+  Cache("write a record").WriteRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, true);
 }
 
 void TFIBCustomDataSet::SaveOldVersion(TRecordBuffer buffer) {
-  if (!fRecordsCache) CheckDatasetOpen("keep a record");
-  const Integer recordNo = CacheRecordNo(RecordIndexOf(buffer));
-  fRecordsCache->SaveOldBuffer(fRecordsCache->GetPhysicalNo(recordNo));
+  TRecordsCache& cache = Cache("keep a record");
+  cache.SaveOldBuffer(cache.GetPhysicalNo(CacheRecordNo(RecordIndexOf(buffer))));
 }
 
 TRecordBuffer TFIBCustomDataSet::GetOldRecordBuffer(Integer recordIndex) {
-  if (!fRecordsCache) CheckDatasetOpen("read a record");
+  TRecordsCache& cache = Cache("read a record");
   if (recordIndex < 0) recordIndex = ActiveRecordIndex();
-  const Integer physicalNo = fRecordsCache->GetPhysicalNo(CacheRecordNo(recordIndex));
-  const Byte* image = fRecordsCache->GetOldBuffer(physicalNo < 1 ? fRecordsCache->RecordCount() + 1 : physicalNo);
+  const Integer physicalNo = cache.GetPhysicalNo(CacheRecordNo(recordIndex));
+  const Byte* image = cache.GetOldBuffer(physicalNo < 1 ? cache.RecordCount() + 1 : physicalNo);
   fOldRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
-  std::memcpy(fOldRecord.data() + StatusOffset, image, static_cast<std::size_t>(fRecordsCache->FullBufferSize()));
+  std::memcpy(fOldRecord.data() + StatusOffset, image, static_cast<std::size_t>(cache.FullBufferSize()));
   SetRecordIndex(fOldRecord.data(), recordIndex);
   return fOldRecord.data();
 }

@@ -258,6 +258,8 @@ class TFIBCustomDataSet : public TDataSet {
 
  private:
   TFIBQuery* CreateStatement(const AnsiString& name);
+  // The record cache; client error 29 while there is none.
+  TRecordsCache& Cache(const AnsiString& operation) const;
   void SelectSQLChanging(TObject* sender);
   // The handlers each transaction hears from: start before and after as events, end
   // before and after as callbacks, for the read or the update side.
@@ -284,10 +286,6 @@ class TFIBCustomDataSet : public TDataSet {
   bool ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& type, Integer& size);
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
-  // One column of a row into the scratch record buffer.
-  void StoreColumn(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool converted, Byte* value);
-  void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, Byte* value);
-  void StoreStringSlot(const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim);
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
 
   std::unique_ptr<TFIBBase> fBase;

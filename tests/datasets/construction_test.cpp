@@ -153,6 +153,9 @@ TEST(DataSetConstruction, PermissionsComparisonsAndGuards) {
             "DataSet not in Edit or Insert mode.(Form.Orders)");
   EXPECT_EQ(ErrorOf<EFIBClientError>([&] { dataSet->CheckDatasetOpen("read"); }),
             "Can't read because Form.Orders dataset closed.");
+  Byte record[16] = {};
+  EXPECT_EQ(ErrorOf<EFIBClientError>([&] { dataSet->ReadRecordCache(0, record, false); }),
+            "Can't read a record because Form.Orders dataset closed.");
   EXPECT_EQ(ErrorOf<EFIBClientError>([&] { dataSet->CheckUpdateTransaction(); }),
             "Transaction not assigned for Form.Orders.");
   dataSet->SetUniDirectional(true);
