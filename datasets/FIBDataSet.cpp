@@ -846,7 +846,6 @@ Integer TFIBCustomDataSet::CacheRecordNo(Integer recordIndex) const {
   return recordIndex + 1;
 }
 
-
 // The row over the record as the cache holds it, so that a statement that returns only
 // some of the columns (a refresh) leaves the others as they were.
 void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
