@@ -202,6 +202,24 @@ TEST_P(FieldDefsTest, PreparationAndTheSelectTextsGuards) {
   EXPECT_EQ(fDataSet->SelectSQL().Text(), "select id from t b\r\n");
 }
 
+TEST_P(FieldDefsTest, PrepareTakesTheDatabasesTransactionAndStartsIt) {
+  auto* other = new TFIBTransaction(&fForm);
+  fDatabase->SetDefaultTransaction(other);
+  auto* dataSet = new TProbeDataSet(&fForm);
+  dataSet->SetDatabase(fDatabase);
+  dataSet->SelectSQL().SetText("select id from t");
+  dataSet->Prepare();
+  EXPECT_EQ(dataSet->Transaction(), other);
+  EXPECT_EQ(other->DefaultDatabase(), fDatabase);
+  EXPECT_TRUE(other->Active());
+  // Without poStartTransaction an inactive transaction stays so, and preparing fails.
+  other->Commit();
+  dataSet->SetOptions(dataSet->Options() - TpFIBDsOptions{poStartTransaction});
+  dataSet->SelectSQL().SetText("select s from t");
+  EXPECT_THROW(dataSet->Prepare(), EFIBClientError);
+  EXPECT_FALSE(other->Active());
+}
+
 TEST_P(FieldDefsTest, TransactionHandlersFollowTheTransaction) {
   int readStarts = 0, updateStarts = 0, readEnds = 0;
   fDataSet->BeforeStartTransaction = [&](TObject*) { ++readStarts; };
