@@ -53,9 +53,6 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
   fSelectQuery->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::SelectSQLChanging);
-  fCurrentQuery = fSelectQuery;
-  fDataFieldTables.SetSorted(true);
-  fDataFieldTables.SetDuplicates(dupIgnore);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
   else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
@@ -551,16 +548,6 @@ TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
 TFIBXSQLVAR* TFIBCustomDataSet::ColumnOf(const TField* field) const {
   if (field == nullptr || field->FieldNo() < 1 || field->FieldNo() > fSelectQuery->FieldCount()) return nullptr;
   return &fSelectQuery->Current()[field->FieldNo() - 1];
-}
-
-const TFIBFieldDescr* TFIBCustomDataSet::DescriptorOf(const TField* field) const {
-  if (field == nullptr || field->FieldNo() < 1 || field->FieldNo() > fDescriptors.GetCount()) return nullptr;
-  return &fDescriptors.GetItem(field->FieldNo() - 1);
-}
-
-bool TFIBCustomDataSet::IsDBKeyField(const TField* field) const {
-  const TFIBXSQLVAR* column = ColumnOf(field);
-  return column != nullptr && IsDBKeyName(column->GetSqlName());
 }
 
 // ---- Field origin ---------------------------------------------------------------------------

@@ -175,9 +175,6 @@ class TFIBCustomDataSet : public TDataSet {
   TFieldClass GetFieldClass(TFieldType fieldType) override;
   // The select statement's column of a field (by its field number), or nullptr.
   TFIBXSQLVAR* ColumnOf(const TField* field) const;
-  // The column's descriptor, or nullptr before the layout or for other fields.
-  const TFIBFieldDescr* DescriptorOf(const TField* field) const;
-  bool IsDBKeyField(const TField* field) const;
 
   // ---- Field origin
   // "CALCULATED" for a calculated field; a lookup field asks its lookup dataset.
@@ -295,13 +292,11 @@ class TFIBCustomDataSet : public TDataSet {
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
   TFIBQuery* fSelectQuery;
-  TFIBQuery* fCurrentQuery;
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
   TFIBFieldDescrList fDescriptors;
   TSQLs fSQLs{this};
   TAutoUpdateOptions fAutoUpdateOptions{this};
-  TStringList fDataFieldTables;
   TCacheModelOptions fCacheModelOptions{this};
   std::unique_ptr<TTimer> fMasterScrollTimer;
   std::unique_ptr<TRecordsCache> fRecordsCache;
