@@ -106,6 +106,18 @@ class LayoutTest : public DataSetDbTest {
     fDataSet->ReadRecordCache(index, record.data(), false);
     return record;
   }
+  // A record's bytes that carry its value: from the status byte on (the bookmark flag is
+  // not cached), without the bytes after a string's terminating zero.
+  Bytes Meaningful(Bytes record) {
+    for (int i = 0; i < fDataSet->FieldDescriptors().GetCount(); ++i) {
+      const TFIBFieldDescr& d = fDataSet->FieldDescriptors()[i];
+      if (!d.IsStringSlot) continue;
+      const auto end = static_cast<std::size_t>(d.Offset + 4 + d.DataSize);
+      for (auto at = static_cast<std::size_t>(d.Offset + 4 + At<Integer>(record, d.Offset) + 1); at < end; ++at)
+        record[at] = 0;
+    }
+    return Bytes(record.begin() + StatusOffset, record.end());
+  }
   void FetchRows(TFIBQuery& statement, int count) {
     for (int i = 0; i < count; ++i) {
       ASSERT_NE(statement.Next(), nullptr);
@@ -354,6 +366,40 @@ TEST_P(LayoutTest, AfterFetchRecordMayStopTheFetch) {
   EXPECT_EQ(fDataSet->FetchedCount(), 1);
   // The row that stopped the fetch is stored all the same.
   ExpectColumn(Cached(1), 0, "2");
+}
+
+TEST_P(LayoutTest, OldVersionsAndBookmarksOfCachedRecords) {
+  for (const bool cachedUpdates : {false, true}) {
+    SCOPED_TRACE(cachedUpdates ? "log" : "scratch");
+    fDataSet->SetCachedUpdates(cachedUpdates);
+    Open(Select());
+    FetchRows(fDataSet->SelectQuery(), 2);
+    const Bytes original = Cached(0);
+    Bytes changed = original;
+    fDataSet->SaveOldVersion(changed.data());
+    const TFIBFieldDescr& v20 = fDataSet->FieldDescriptors()[fDataSet->SelectQuery().FieldIndex("V20")];
+    const Integer length = 3;
+    std::memcpy(changed.data() + v20.Offset, &length, sizeof length);
+    std::memcpy(changed.data() + v20.Offset + 4, "xyz", 4);
+    changed[StatusOffset] = cusModified;
+    fDataSet->WriteRecordCache(0, changed.data());
+    EXPECT_EQ(Cached(0), changed);
+    const Byte* oldRecord = fDataSet->GetOldRecordBuffer(0);
+    const Bytes old(oldRecord, oldRecord + fDataSet->RecordBufferSize());
+    EXPECT_NE(Meaningful(changed), Meaningful(original));
+    EXPECT_EQ(Meaningful(old), Meaningful(original));
+    // Beyond the cached records the old version is bytes of value 1.
+    const Byte* none = fDataSet->GetOldRecordBuffer(5);
+    EXPECT_EQ(none[StatusOffset], 1);
+    const auto bookmark = [](Integer physical) {
+      return TBookmark(reinterpret_cast<const char*>(&physical), sizeof physical) + std::string(4, '\0');
+    };
+    EXPECT_TRUE(fDataSet->BookmarkValid(bookmark(2)));
+    EXPECT_FALSE(fDataSet->BookmarkValid(bookmark(3)));
+    EXPECT_FALSE(fDataSet->BookmarkValid(bookmark(0)));
+    EXPECT_FALSE(fDataSet->BookmarkValid(TBookmark()));
+    fDataSet->Close();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Connections, LayoutTest, testing::ValuesIn(AllConnections),
