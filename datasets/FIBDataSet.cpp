@@ -34,7 +34,6 @@ const AnsiString SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
 constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
 
-
 }  // namespace
 
 // ---- Construction -------------------------------------------------------------------------
@@ -63,7 +62,6 @@ TFIBCustomDataSet::~TFIBCustomDataSet() {
   Destroying();
   RemoveTransactionHandlers(Transaction(), false);
   RemoveTransactionHandlers(UpdateTransaction(), true);
-  fFieldLookup.clear();
   fBase.reset();
 }
 
@@ -100,36 +98,36 @@ void TFIBCustomDataSet::SetDatabase(TFIBDatabase* value) {
     SetUpdateTransaction(value->DefaultUpdateTransaction());
 }
 
-void TFIBCustomDataSet::AddTransactionHandlers(TFIBTransaction* transaction, bool updateSide) {
+void TFIBCustomDataSet::TransactionHandlers(TFIBTransaction* transaction, bool updateSide, bool add) {
   if (transaction == nullptr) return;
   using T = TFIBCustomDataSet;
-  if (updateSide) {
-    transaction->AddEvent(TNotifyEvent::Bind(this, &T::DoBeforeStartUpdateTransaction), 0);
-    transaction->AddEvent(TNotifyEvent::Bind(this, &T::DoAfterStartUpdateTransaction), 1);
-    transaction->AddCallBack(TEndTrEvent::Bind(this, &T::DoBeforeEndUpdateTransaction), 2);
-    transaction->AddCallBack(TEndTrEvent::Bind(this, &T::DoAfterEndUpdateTransaction), 3);
+  const auto startBefore =
+      TNotifyEvent::Bind(this, updateSide ? &T::DoBeforeStartUpdateTransaction : &T::DoBeforeStartTransaction);
+  const auto startAfter =
+      TNotifyEvent::Bind(this, updateSide ? &T::DoAfterStartUpdateTransaction : &T::DoAfterStartTransaction);
+  const auto endBefore =
+      TEndTrEvent::Bind(this, updateSide ? &T::DoBeforeEndUpdateTransaction : &T::DoBeforeEndTransaction);
+  const auto endAfter =
+      TEndTrEvent::Bind(this, updateSide ? &T::DoAfterEndUpdateTransaction : &T::DoAfterEndTransaction);
+  if (add) {
+    transaction->AddEvent(startBefore, 0);
+    transaction->AddEvent(startAfter, 1);
+    transaction->AddCallBack(endBefore, 2);
+    transaction->AddCallBack(endAfter, 3);
   } else {
-    transaction->AddEvent(TNotifyEvent::Bind(this, &T::DoBeforeStartTransaction), 0);
-    transaction->AddEvent(TNotifyEvent::Bind(this, &T::DoAfterStartTransaction), 1);
-    transaction->AddCallBack(TEndTrEvent::Bind(this, &T::DoBeforeEndTransaction), 2);
-    transaction->AddCallBack(TEndTrEvent::Bind(this, &T::DoAfterEndTransaction), 3);
+    transaction->RemoveEvent(startBefore, 0);
+    transaction->RemoveEvent(startAfter, 1);
+    transaction->RemoveCallBack(endBefore, 2);
+    transaction->RemoveCallBack(endAfter, 3);
   }
 }
 
+void TFIBCustomDataSet::AddTransactionHandlers(TFIBTransaction* transaction, bool updateSide) {
+  TransactionHandlers(transaction, updateSide, true);
+}
+
 void TFIBCustomDataSet::RemoveTransactionHandlers(TFIBTransaction* transaction, bool updateSide) {
-  if (transaction == nullptr) return;
-  using T = TFIBCustomDataSet;
-  if (updateSide) {
-    transaction->RemoveEvent(TNotifyEvent::Bind(this, &T::DoBeforeStartUpdateTransaction), 0);
-    transaction->RemoveEvent(TNotifyEvent::Bind(this, &T::DoAfterStartUpdateTransaction), 1);
-    transaction->RemoveCallBack(TEndTrEvent::Bind(this, &T::DoBeforeEndUpdateTransaction), 2);
-    transaction->RemoveCallBack(TEndTrEvent::Bind(this, &T::DoAfterEndUpdateTransaction), 3);
-  } else {
-    transaction->RemoveEvent(TNotifyEvent::Bind(this, &T::DoBeforeStartTransaction), 0);
-    transaction->RemoveEvent(TNotifyEvent::Bind(this, &T::DoAfterStartTransaction), 1);
-    transaction->RemoveCallBack(TEndTrEvent::Bind(this, &T::DoBeforeEndTransaction), 2);
-    transaction->RemoveCallBack(TEndTrEvent::Bind(this, &T::DoAfterEndTransaction), 3);
-  }
+  TransactionHandlers(transaction, updateSide, false);
 }
 
 void TFIBCustomDataSet::SetTransaction(TFIBTransaction* value) {

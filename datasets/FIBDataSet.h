@@ -7,7 +7,8 @@
 // definitions and classes, the record layout, the storing of fetched rows into the
 // cache, and the field origin. The navigation over the cache (open, fetch on demand,
 // bookmarks, field values) is the next layer's: the record-buffer protocol of TDataSet
-// that is not answered here stays abstract.
+// that is not answered here stays abstract, and a concrete dataset closes itself in its
+// own destructor.
 //
 // The record buffer: bytes 0-3 the record index, byte 4 the bookmark flag, byte 5 the
 // cached-update status, then one null flag per select column, the column values and
@@ -260,6 +261,7 @@ class TFIBCustomDataSet : public TDataSet {
   void SelectSQLChanging(TObject* sender);
   // The handlers each transaction hears from: start before and after as events, end
   // before and after as callbacks, for the read or the update side.
+  void TransactionHandlers(TFIBTransaction* transaction, bool updateSide, bool add);
   void AddTransactionHandlers(TFIBTransaction* transaction, bool updateSide);
   void RemoveTransactionHandlers(TFIBTransaction* transaction, bool updateSide);
   void DoBeforeStartTransaction(TObject* sender);
