@@ -49,6 +49,7 @@ TEST_P(FieldDefsTest, EveryColumnTypeGetsItsDefinitionAndClass) {
       {"O16", {ftString, 16, TFIBStringField::StaticClass()}},
       {"BL", {ftMemo, 8, TFIBMemoField::StaticClass()}},
       {"BB", {ftBlob, 8, TFIBBlobField::StaticClass()}},
+      {"AR", {ftBytes, 8, TFIBArrayField::StaticClass()}},
       {"DB_KEY", {ftString, 8, TFIBStringField::StaticClass()}},
   };
   if (Dialect() == 3) {
