@@ -21,9 +21,6 @@ class TProbeDataSet : public TpFIBDataSet {
   bool GetFieldData(TField*, void*) override { return false; }
   void SetFieldData(TField*, const void*) override {}
   int CompareBookmarks(const TBookmark&, const TBookmark&) override { return 0; }
-  using TFIBCustomDataSet::BindFields;
-  using TFIBCustomDataSet::CreateRecordCache;
-  void SetInternalReopen(bool value) { fInternalReopen = value; }
 
  protected:
   void InternalOpen() override {
