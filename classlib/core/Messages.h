@@ -253,6 +253,40 @@ constexpr UINT CM_DEFERLAYOUTEH = WM_USER + 100;
 constexpr UINT CM_EDITIMAGECHANGEDEH = WM_USER + 101;
 constexpr UINT CM_EDITBUTTONRELEASEEH = WM_USER + 102;
 
+// Buttons, the month calendar and the controls that answer them. A button's check state
+// (BM_GETCHECK / BM_SETCHECK) and its state bits (BM_GETSTATE: the check state, pushed,
+// focused); the month calendar's selection (a SYSTEMTIME in lParam), its minimum size
+// (a TRect in lParam) and its hit test (an MCHITTESTINFO in lParam).
+constexpr LRESULT BST_UNCHECKED = 0x0000;
+constexpr LRESULT BST_CHECKED = 0x0001;
+constexpr LRESULT BST_INDETERMINATE = 0x0002;
+constexpr LRESULT BST_PUSHED = 0x0004;
+constexpr LRESULT BST_FOCUS = 0x0008;
+constexpr UINT MCM_FIRST = 0x1000;
+constexpr UINT MCM_GETCURSEL = MCM_FIRST + 1;
+constexpr UINT MCM_SETCURSEL = MCM_FIRST + 2;
+constexpr UINT MCM_GETMINREQRECT = MCM_FIRST + 9;
+constexpr UINT MCM_HITTEST = MCM_FIRST + 14;
+constexpr UINT MCHT_TITLE = 0x00010000;
+constexpr UINT MCHT_CALENDAR = 0x00020000;
+constexpr UINT MCHT_NEXT = 0x01000000;
+constexpr UINT MCHT_PREV = 0x02000000;
+constexpr UINT MCHT_NOWHERE = 0x00000000;
+constexpr UINT MCHT_TITLEBK = MCHT_TITLE;
+constexpr UINT MCHT_TITLEBTNNEXT = MCHT_TITLE | MCHT_NEXT | 0x0003;
+constexpr UINT MCHT_TITLEBTNPREV = MCHT_TITLE | MCHT_PREV | 0x0003;
+constexpr UINT MCHT_CALENDARBK = MCHT_CALENDAR;
+constexpr UINT MCHT_CALENDARDATE = MCHT_CALENDAR | 0x0001;
+constexpr UINT MCHT_CALENDARDATENEXT = MCHT_CALENDARDATE | MCHT_NEXT;
+constexpr UINT MCHT_CALENDARDATEPREV = MCHT_CALENDARDATE | MCHT_PREV;
+constexpr UINT MCHT_CALENDARDAY = MCHT_CALENDAR | 0x0002;
+// A speed button that went down tells its siblings (lParam: the button) so that the
+// others of its group come up.
+constexpr UINT CM_BUTTONPRESSED = CM_BASE + 23;
+// A menu item chosen from a popup menu, delivered once the menu has closed (wParam: the
+// item's command number).
+constexpr UINT CM_MENUCOMMAND = CM_BASE + 70;
+
 // Packing two 16-bit halves into a message parameter, and taking them apart again. A
 // point travels as two signed 16-bit coordinates.
 constexpr Word LOWORD(std::uintptr_t value) {

@@ -582,4 +582,14 @@ class TMouse {
 
 extern TMouse* Mouse;
 
+// A property setter's common part: stores the value and repaints the control when it
+// changed; answers whether it did.
+template <class T>
+bool ChangeAndInvalidate(TControl* control, T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  control->Invalidate();
+  return true;
+}
+
 }  // namespace ordvane
