@@ -52,6 +52,7 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
   fSelectQuery->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::SelectSQLChanging);
+  fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
   else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
@@ -69,12 +70,16 @@ TFIBCustomDataSet::~TFIBCustomDataSet() {
 TFIBQuery* TFIBCustomDataSet::CreateStatement(const AnsiString& name) {
   auto* statement = new TFIBQuery(this);
   statement->SetName(name);
-  statement->CSMonitorSupport().SetEnabled(fCSMonitorSupport.Enabled());
-  statement->CSMonitorSupport().SetIncludeDatasetDescription(fCSMonitorSupport.IncludeDatasetDescription());
+  statement->CSMonitorSupport().Assign(&fCSMonitorSupport);
   statement->SetGoToFirstRecordOnExecute(false);
   statement->SetParamCheck(true);
   statement->SetOptions({});
   return statement;
+}
+
+void TFIBCustomDataSet::MonitorSupportChanged(TObject*) {
+  for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fRefreshQuery, fUpdateQuery, fSelectQuery})
+    statement->CSMonitorSupport().Assign(&fCSMonitorSupport);
 }
 
 bool TFIBCustomDataSet::OwnersLoading(const TComponent* component) const {

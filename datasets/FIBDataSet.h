@@ -259,6 +259,8 @@ class TFIBCustomDataSet : public TDataSet {
   // The record cache; client error 29 while there is none.
   TRecordsCache& Cache(const AnsiString& operation) const;
   void SelectSQLChanging(TObject* sender);
+  // The monitor settings go to every statement.
+  void MonitorSupportChanged(TObject* sender);
   // The handlers each transaction hears from: start before and after as events, end
   // before and after as callbacks, for the read or the update side.
   void TransactionHandlers(TFIBTransaction* transaction, bool updateSide, bool add);

@@ -43,6 +43,13 @@ TEST(DataSetConstruction, DefaultsAndOwnedStatements) {
     EXPECT_TRUE(statement->Options().Empty());
   }
   EXPECT_EQ(dataSet->Components(4), &dataSet->SelectQuery());
+  // The monitor settings follow the dataset's.
+  dataSet->CSMonitorSupport().SetEnabled(csmeEnabled);
+  dataSet->CSMonitorSupport().SetIncludeDatasetDescription(false);
+  for (TFIBQuery* statement : {&dataSet->SelectQuery(), &dataSet->DeleteQuery(), &dataSet->RefreshQuery()}) {
+    EXPECT_EQ(statement->CSMonitorSupport().Enabled(), csmeEnabled);
+    EXPECT_FALSE(statement->CSMonitorSupport().IncludeDatasetDescription());
+  }
   // An owning database or transaction is taken.
   TFIBDatabase database(nullptr);
   TFIBTransaction transaction(nullptr);
