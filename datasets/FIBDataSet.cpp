@@ -92,10 +92,16 @@ bool TFIBCustomDataSet::OwnersLoading(const TComponent* component) const {
 
 void TFIBCustomDataSet::SetDatabase(TFIBDatabase* value) {
   CheckDatasetClosed(" change database ");
+  TFIBTransaction* before = Transaction();
   for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fRefreshQuery, fUpdateQuery, fSelectQuery})
     statement->SetDatabase(value);
   if (value == fBase->Database()) return;
   fBase->SetDatabase(value);
+  // A dataset without a transaction has just taken the database's default one.
+  if (before == nullptr && Transaction() != nullptr) {
+    AddTransactionHandlers(Transaction(), false);
+    if (UpdateTransaction() == Transaction()) AddTransactionHandlers(Transaction(), true);
+  }
   fAutoUpdateOptions.ClearModifyTable();
   if (value != nullptr && value->DefaultUpdateTransaction() != nullptr &&
       (UpdateTransaction() == nullptr || UpdateTransaction() == Transaction()) && !OwnersLoading(this) &&

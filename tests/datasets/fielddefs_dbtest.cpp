@@ -207,10 +207,13 @@ TEST_P(FieldDefsTest, PrepareTakesTheDatabasesTransactionAndStartsIt) {
   auto* other = new TFIBTransaction(&fForm);
   fDatabase->SetDefaultTransaction(other);
   auto* dataSet = new TProbeDataSet(&fForm);
+  int starts = 0;
+  dataSet->BeforeStartTransaction = [&](TObject*) { ++starts; };
   dataSet->SetDatabase(fDatabase);
   dataSet->SelectSQL().SetText("select id from t");
   dataSet->Prepare();
   EXPECT_EQ(dataSet->Transaction(), other);
+  EXPECT_EQ(starts, 1);
   EXPECT_EQ(other->DefaultDatabase(), fDatabase);
   EXPECT_TRUE(other->Active());
   // Without poStartTransaction an inactive transaction stays so, and preparing fails.
