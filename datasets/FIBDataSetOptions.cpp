@@ -13,31 +13,31 @@ namespace ordvane {
 TStrings& TSQLs::SelectSQL() const {
   return fOwner->SelectSQL();
 }
-void TSQLs::SetSelectSQL(const TStrings& value) const {
+void TSQLs::SetSelectSQL(const TStrings& value) {
   fOwner->SetSelectSQL(value);
 }
 TStrings& TSQLs::UpdateSQL() const {
   return fOwner->UpdateSQL();
 }
-void TSQLs::SetUpdateSQL(const TStrings& value) const {
+void TSQLs::SetUpdateSQL(const TStrings& value) {
   fOwner->SetUpdateSQL(value);
 }
 TStrings& TSQLs::DeleteSQL() const {
   return fOwner->DeleteSQL();
 }
-void TSQLs::SetDeleteSQL(const TStrings& value) const {
+void TSQLs::SetDeleteSQL(const TStrings& value) {
   fOwner->SetDeleteSQL(value);
 }
 TStrings& TSQLs::InsertSQL() const {
   return fOwner->InsertSQL();
 }
-void TSQLs::SetInsertSQL(const TStrings& value) const {
+void TSQLs::SetInsertSQL(const TStrings& value) {
   fOwner->SetInsertSQL(value);
 }
 TStrings& TSQLs::RefreshSQL() const {
   return fOwner->RefreshSQL();
 }
-void TSQLs::SetRefreshSQL(const TStrings& value) const {
+void TSQLs::SetRefreshSQL(const TStrings& value) {
   fOwner->SetRefreshSQL(value);
 }
 

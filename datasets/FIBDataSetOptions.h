@@ -33,15 +33,15 @@ class TSQLs : public TPersistent {
  public:
   explicit TSQLs(TFIBCustomDataSet* owner) : fOwner(owner) {}
   TStrings& SelectSQL() const;
-  void SetSelectSQL(const TStrings& value) const;
+  void SetSelectSQL(const TStrings& value);
   TStrings& UpdateSQL() const;
-  void SetUpdateSQL(const TStrings& value) const;
+  void SetUpdateSQL(const TStrings& value);
   TStrings& DeleteSQL() const;
-  void SetDeleteSQL(const TStrings& value) const;
+  void SetDeleteSQL(const TStrings& value);
   TStrings& InsertSQL() const;
-  void SetInsertSQL(const TStrings& value) const;
+  void SetInsertSQL(const TStrings& value);
   TStrings& RefreshSQL() const;
-  void SetRefreshSQL(const TStrings& value) const;
+  void SetRefreshSQL(const TStrings& value);
 
   void Assign(const TPersistent* source) override;
   TPersistent* GetOwner() const override;

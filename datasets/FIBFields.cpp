@@ -35,7 +35,7 @@ bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
 // ---- Strings -----------------------------------------------------------------------------
 
 void TFIBStringField::CheckTypeSize(Integer size) const {
-  if (size < 0 || size > MaxStringSize) DatabaseError(SInvalidFieldSize);
+  if (size < 1 || size > MaxStringSize) DatabaseError(SInvalidFieldSize);
 }
 
 void TFIBStringField::SetAsString(const AnsiString& value) {
