@@ -13,7 +13,14 @@ namespace {
 
 TApplication gApplication(nullptr);
 
+TDisplayOpener& DisplayOpener() {
+  static TDisplayOpener opener = nullptr;
+  return opener;
+}
+
 }  // namespace
+
+void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
 
 TApplication* Application = &gApplication;
 
@@ -57,6 +64,11 @@ void TApplication::HandleMessage() {
   } catch (...) {
     HandleException(this);
   }
+}
+
+void TApplication::Run() {
+  const std::unique_ptr<TDisplay> display = DisplayOpener() ? DisplayOpener()() : nullptr;
+  while (!fTerminated) HandleMessage();
 }
 
 void TApplication::Terminate() { TMessageQueue::Main()->PostQuit(0); }
