@@ -22,6 +22,8 @@ PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-
 PACKAGES+=(python3)
 # The workbook tests read the expected cells that xlrd dumped as JSON.
 PACKAGES+=(nlohmann-json3-dev)
+# The desktop host, and the private X server and desktop tools of its tests.
+PACKAGES+=(qt6-base-dev xvfb xdotool xclip)
 
 install_packages() {
   local missing=()
