@@ -202,7 +202,8 @@ std::unique_ptr<TDisplay> OpenDesktop() {
   const bool asked = setting && std::strcmp(setting, "desktop") == 0;
   const bool refused = setting && std::strcmp(setting, "headless") == 0;
   const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-  if (refused || (!asked && !display)) return nullptr;
+  // A program that installed a host of its own keeps it.
+  if (refused || (!asked && !display) || &Host() != &HeadlessHost()) return nullptr;
   return std::make_unique<TQtHost>();
 }
 

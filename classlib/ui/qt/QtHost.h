@@ -66,8 +66,10 @@ class TQtHost : public TWindowHost, public TEventSource, public TDisplay {
   std::unique_ptr<TDesktopClipboard> fClipboard;
 };
 
-// Opens the desktop host when the ORDVANE_HOST setting asks for it ("desktop") or, unless
-// it asks for "headless", when a display is there; nullptr otherwise.
+// The one place that chooses the host of Application->Run(): the desktop host when the
+// ORDVANE_HOST setting (an environment variable) asks for it ("desktop") or, unless it
+// asks for "headless", when a display is there; nullptr (the headless host stays)
+// otherwise, and when a host is installed already.
 std::unique_ptr<TDisplay> OpenDesktop();
 
 }  // namespace ordvane
