@@ -82,6 +82,9 @@ TQtHost::TQtHost()
   fDeadline.setTimerType(Qt::PreciseTimer);
   SetHost(this);
   TMessageQueue::Main()->SetEventSource(this);
+  // Windows shown before the desktop opened (a main form shown before Run) appear now.
+  for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
+    if (TRect bounds{}; IsWindowVisible(wnd) && GetWindowRect(wnd, bounds)) WindowShown(wnd, bounds);
 }
 
 TQtHost::~TQtHost() {
