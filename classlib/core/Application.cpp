@@ -47,6 +47,8 @@ bool TApplication::ProcessMessage(UInt64 timerCutoff) {
 }
 
 void TApplication::ProcessMessages() {
+  // A program busy between calls still shows its windows painted and sees its input.
+  TMessageQueue::Current()->ServeEvents();
   const UInt64 start = GetTickCount64();
   while (ProcessMessage(start)) {
   }

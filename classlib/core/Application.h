@@ -40,8 +40,8 @@ class TApplication : public TComponent {
  public:
   explicit TApplication(TComponent* owner);
 
-  // Handles the messages waiting in the calling thread's queue and returns when none is
-  // left. A timer fires at most once per call, so a slow timer handler cannot keep the
+  // Lets the queue's event source (a display) handle what waits for it, then handles the
+  // messages waiting in the calling thread's queue and returns when none is left. A timer fires at most once per call, so a slow timer handler cannot keep the
   // caller here. A handler may call ProcessMessages again.
   void ProcessMessages();
   // Handles one message; when none is waiting, fires OnIdle and, unless it cleared its

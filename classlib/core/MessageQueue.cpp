@@ -175,6 +175,10 @@ void TMessageQueue::SetEventSource(TEventSource* source) {
   Notify();
 }
 
+void TMessageQueue::ServeEvents() {
+  if (TEventSource* source = fEventSource.load()) source->WaitForEvents(0);
+}
+
 void TMessageQueue::Sleep(std::unique_lock<std::mutex>& lock, const UInt64* due) {
   TEventSource* source = fEventSource.load();
   if (!source) {

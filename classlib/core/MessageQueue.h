@@ -99,6 +99,8 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   // Owner thread only: the source whose events are served while this thread waits for
   // messages (nullptr: the thread sleeps). The source outlives its installation.
   void SetEventSource(TEventSource* source);
+  // Owner thread only: lets the event source handle what waits for it, without waiting.
+  void ServeEvents();
 
   // Drops the timers and messages of a window that goes away.
   void ForgetWindow(HWND wnd);
