@@ -26,6 +26,8 @@ endfunction()
 #                            loopback server when ORDVANE_FB_HOST is set at test time
 #   _servertest.cpp  server  needs the loopback server
 #   _uitest.cpp      ui      headless controls
+#   _displaytest.cpp display the desktop host on a private X server (skipped without one);
+#                            links the desktop host
 function(ordvane_tests module)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_*test.cpp)
@@ -40,6 +42,10 @@ function(ordvane_tests module)
       ordvane_server_test(${target}_server ${target})
     elseif(name MATCHES "_servertest$")
       ordvane_server_test(${target} ${target})
+    elseif(name MATCHES "_displaytest$")
+      target_link_libraries(${target} PRIVATE ordvane_classlib_ui_qt)
+      add_test(NAME ${target} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb.sh $<TARGET_FILE:${target}>)
+      set_tests_properties(${target} PROPERTIES LABELS display SKIP_RETURN_CODE 77)
     elseif(name MATCHES "_uitest$")
       add_test(NAME ${target} COMMAND ${target})
       set_tests_properties(${target} PROPERTIES LABELS ui)
