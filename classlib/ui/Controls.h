@@ -279,6 +279,9 @@ class TControl : public TComponent {
   void InvalidateControl(bool wasVisible, bool opaque);
   // Takes a new place and size without any other effect (a window reported it).
   void StoreBounds(int left, int top, int width, int height);
+  // Takes a new text without any other effect (a control whose window keeps the text
+  // reports a change the user made).
+  void StoreText(const AnsiString& value) { fText = value; }
   void Notification(TComponent* component, TOperation operation) override;
 
   TControlStyle fControlStyle;
