@@ -1,6 +1,7 @@
 #include "gridbase/SupportEh.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -55,8 +56,7 @@ LRESULT SendTextMessageEh(HWND wnd, UINT msg, WPARAM wParam, const AnsiString& t
 AnsiString SendGetLineMessageEh(HWND wnd, UINT msg, WPARAM wParam) {
   std::vector<char> buffer(kGetLineBufferSize);
   const auto size = static_cast<Word>(kGetLineBufferSize);
-  buffer[0] = static_cast<char>(size & 0xFF);
-  buffer[1] = static_cast<char>(size >> 8);
+  std::memcpy(buffer.data(), &size, sizeof size);
   const LRESULT copied = SendMessage(wnd, msg, wParam, reinterpret_cast<LPARAM>(buffer.data()));
   const auto count = static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, kGetLineBufferSize));
   return AnsiString(buffer.data(), count);
