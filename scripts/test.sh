@@ -20,8 +20,9 @@ PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
 # Independent oracles of the class-library tests (iconv comes with libc-bin).
 PACKAGES+=(python3)
-# The workbook tests read the expected cells that xlrd dumped as JSON.
-PACKAGES+=(nlohmann-json3-dev)
+# The workbook tests read the expected cells that xlrd dumped as JSON; the workbook
+# benchmark loads its workbook with xlrd as well.
+PACKAGES+=(nlohmann-json3-dev python3-xlrd)
 
 install_packages() {
   local missing=()
