@@ -183,27 +183,27 @@ TFIBDatabase::TFIBDatabase(TComponent* owner)
 TFIBDatabase::~TFIBDatabase() {
   Destroying();
   DatabaseList().Remove(this);
-  if (fInternalTransaction->Active()) {
-    try {
-      fInternalTransaction->Commit();
-    } catch (const Exception& e) {
-      Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction);
-    }
-  }
+  EndConnectionOnDestroy([this] { TFIBDatabase::Disconnect(true); });
   fInternalTransaction.reset();
   if (ordvane::DefaultDatabase == this) ordvane::DefaultDatabase = nullptr;
-  SetTimeout(0);
-  if (Connected()) {
-    try {
-      Disconnect(true);
-    } catch (...) {
-      // A forced disconnect of a dying database reports its failures and raises nothing.
-    }
-  }
   WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
   while (!fSQLObjects.empty()) WhileDying([this] { fSQLObjects.back()->DoDatabaseFree(); });
   RemoveTransactions();
   SetSQLLogger(nullptr);
+}
+
+void TFIBDatabase::EndConnectionOnDestroy(const std::function<void()>& disconnect) noexcept {
+  if (fInternalTransaction->Active()) {
+    try {
+      fInternalTransaction->Commit();
+    } catch (const Exception& e) {
+      WhileDying([&] { Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction); });
+    } catch (...) {
+      // Anything else a commit raises has no text to log.
+    }
+  }
+  WhileDying([this] { SetTimeout(0); });
+  if (Connected()) WhileDying(disconnect);
 }
 
 void TFIBDatabase::Loaded() {

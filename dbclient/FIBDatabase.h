@@ -373,6 +373,11 @@ class TFIBDatabase : public TComponent {
  protected:
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // For the destructors: commits the internal transaction, stops the idle time-out and
+  // ends a live connection through `disconnect`, the Disconnect of the class being
+  // destroyed (a virtual call would reach only the base's). Raises nothing: a failed
+  // commit goes to the logger, a failed disconnect has reported itself.
+  void EndConnectionOnDestroy(const std::function<void()>& disconnect) noexcept;
 
  private:
   friend class TDBParams;

@@ -87,10 +87,11 @@ TFIBQuery::TFIBQuery(TComponent* owner) : TComponent(owner), fBase(std::make_uni
   fBase->OnTransactionEnded = TFIBBaseEvent::Bind(this, &TFIBQuery::TransactionEndedHandler);
   fSQL.OnChanging = TNotifyEvent::Bind(this, &TFIBQuery::SQLChanging);
   fSQL.OnChange = TNotifyEvent::Bind(this, &TFIBQuery::SQLChanged);
+  // The link directly: SetDatabase is virtual, and a new statement has no handle to free.
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
-    SetDatabase(database);
+    fBase->SetDatabase(database);
   else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
-    SetTransaction(transaction);
+    fBase->SetTransaction(transaction);
 }
 
 TFIBQuery::~TFIBQuery() {
