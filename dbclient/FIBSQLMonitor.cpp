@@ -206,8 +206,7 @@ void TSQLMonitorChannel::WaitForAcknowledgements() {
 
 TMonitorWriterThread::~TMonitorWriterThread() {
   Stop();
-  Terminate();
-  WaitFor();
+  TerminateAndWait();
 }
 
 void TMonitorWriterThread::Enqueue(std::unique_ptr<TFIBTraceObject> trace) {

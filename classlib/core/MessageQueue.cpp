@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <unordered_map>
+#include <utility>
 
 #include "classlib/core/Clock.h"
 
@@ -196,7 +197,8 @@ bool TMessageQueue::SendCall(std::function<void()> call) {
   }
   if (servicedFailure) std::rethrow_exception(servicedFailure);
   if (pending->state.load() == Call::Abandoned) return false;
-  if (pending->error) std::rethrow_exception(pending->error);
+  // Taken out of the call, so that the exception dies on this thread, where it is caught.
+  if (std::exception_ptr error = std::exchange(pending->error, nullptr)) std::rethrow_exception(error);
   return true;
 }
 
