@@ -13,6 +13,7 @@
 #include "classlib/core/Components.h"
 #include "classlib/core/StringLists.h"
 #include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBInfo.h"
 #include "dbclient/FIBProps.h"
 #include "dbclient/FIBQueryText.h"
 #include "dbclient/FIBSQLText.h"
@@ -21,7 +22,7 @@
 namespace ordvane {
 
 // The statement kind as the server reports it (isc_info_sql_stmt_type).
-enum TFIBSQLTypes {
+enum TFIBSQLTypes : int {
   SQLUnknown = 0,
   SQLSelect = 1,
   SQLInsert = 2,
@@ -38,6 +39,9 @@ enum TFIBSQLTypes {
   SQLSetGenerator = 13,
   SQLSavePointOperation = 14
 };
+
+// The kind of a number the server reported; a client error for one outside the kinds.
+TFIBSQLTypes StatementTypeOf(Int64 serverType);
 
 class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   ORDVANE_CLASS(TFIBQuery, TComponent)
@@ -206,6 +210,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   IIBClientLibrary& Library();
   void AllocateAndPrepare();
   TFIBSQLTypes ReadStatementType();
+  // An information call about the statement (AskInfo), its status in `status`.
+  TInfoAnswer StatementInfo(const std::vector<char>& items, std::size_t size, ISC_STATUS* status);
   void DescribeStatement();
   void DescribeParams();
   // The server's description of the parameters, as named in the text sent.

@@ -38,7 +38,7 @@ std::unique_ptr<T> OpenShared(Args&&... args) {
   try {
     return std::make_unique<T>(std::forward<Args>(args)...);
   } catch (const EOSError& e) {
-    FIBError(54, {e.ErrorCode()});
+    FIBError(TFIBClientError::CannotCreateSharedResource, {e.ErrorCode()});
   }
 }
 

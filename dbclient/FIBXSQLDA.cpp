@@ -109,7 +109,7 @@ bool IsKnownType(short type) {
 }
 
 [[noreturn]] void ConversionError() {
-  FIBError(33);
+  FIBError(TFIBClientError::InvalidDataConversion);
 }
 
 // value * 10^scale, truncated toward zero.
@@ -756,7 +756,7 @@ void TFIBXSQLVAR::MakeNullArray() {
 }
 
 void TFIBXSQLVAR::CheckIsArray() const {
-  if (!IsArray() || !fFIBArray) FIBError(59, {GetRelationName() + "." + GetSqlName()});
+  if (!IsArray() || !fFIBArray) FIBError(TFIBClientError::FieldIsNotArray, {GetRelationName() + "." + GetSqlName()});
 }
 
 Integer TFIBXSQLVAR::GetArraySize() const {
@@ -775,7 +775,7 @@ void TFIBXSQLVAR::SetArrayValue(const Variant& value) {
                                                    relationName, fieldName);
   }
   CheckIsArray();
-  if (!Owner()) FIBError(2);
+  if (!Owner()) FIBError(TFIBClientError::NotPermitted);
   const TFIBArrayContext connection = Owner()->ArrayContext();
   ISC_QUAD arrayID = GetAsQuad();
   fFIBArray->SetArrayValues(value, arrayID, connection.DBHandle, connection.TRHandle);
@@ -1001,7 +1001,7 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
       SetArrayValue(value);
       return;
     }
-    if (target != SQL_BLOB) FIBError(2);
+    if (target != SQL_BLOB) FIBError(TFIBClientError::NotPermitted);
     StorePendingBlob(ArrayBytes(value));
     return;
   }
@@ -1067,7 +1067,7 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
       SetAsString(value.AsString());
       return;
     default:
-      FIBError(2);
+      FIBError(TFIBClientError::NotPermitted);
   }
 }
 
@@ -1102,7 +1102,7 @@ void TFIBXSQLVAR::AllocateForDescription() {
   else if (type == 0 && IsParam())
     AllocateData(0);
   else
-    FIBError(30, {static_cast<int>(type)});
+    FIBError(TFIBClientError::UnknownSQLDataType, {static_cast<int>(type)});
   fPendingBlob.reset();
   fTypeUnknownWhenSet = false;
   if ((var.sqltype & kNullableBit) != 0) {
@@ -1168,7 +1168,7 @@ void TFIBXSQLDA::SetCount(int count) {
 }
 
 TFIBXSQLVAR& TFIBXSQLDA::GetVars(int index) const {
-  if (index < 0 || index >= fCount) FIBError(23);
+  if (index < 0 || index >= fCount) FIBError(TFIBClientError::XSQLDAIndexOutOfRange);
   return *fVars[static_cast<std::size_t>(index)];
 }
 
@@ -1195,7 +1195,7 @@ void TFIBXSQLDA::RegisterName(const AnsiString& name, int index) {
 }
 
 void TFIBXSQLDA::AddName(const AnsiString& name, int index, bool exact) {
-  if (index < 0 || index >= fCount) FIBError(23);
+  if (index < 0 || index >= fCount) FIBError(TFIBClientError::XSQLDAIndexOutOfRange);
   RegisterName(exact ? name : UpperCaseAscii(name), index);
 }
 

@@ -444,7 +444,7 @@ void TpFIBScripter::Dispatch(const TStatementDesc& desc, TStrings& lines) {
       CreateDatabase(lines);
       break;
     case skDropDatabase:
-      if (fDatabase == nullptr) FIBError(21, {Name()});
+      if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
       fDatabase->DropDatabase();
       break;
     case skCommit:
@@ -525,7 +525,7 @@ void TpFIBScripter::CreateDatabase(TStrings& lines) {
 }
 
 void TpFIBScripter::Reconnect() {
-  if (fDatabase == nullptr) FIBError(21, {Name()});
+  if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
   Commit();
   fDatabase->Close();
   fDatabase->Connect();
@@ -622,7 +622,7 @@ void TpFIBScripter::Input(TStrings& lines) {
 // ---- Server statements -------------------------------------------------------------------
 
 void TpFIBScripter::ExecuteOnServer(TStrings& lines) {
-  if (fDatabase == nullptr) FIBError(21, {Name()});
+  if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
   ExecuteText(lines);
 }
 
