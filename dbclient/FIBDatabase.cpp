@@ -93,8 +93,8 @@ void AssignSQLObjectParams(ISQLObject& target, const std::vector<ISQLObject*>& s
 // ---- TFIBBase ------------------------------------------------------------------------
 
 TFIBBase::~TFIBBase() {
-  SetTransaction(nullptr);
-  SetDatabase(nullptr);
+  DestructorStep([this] { SetTransaction(nullptr); });
+  DestructorStep([this] { SetDatabase(nullptr); });
 }
 
 AnsiString TFIBBase::OwnerName() const {
@@ -154,8 +154,8 @@ void TFIBBase::DoDatabaseFree() {
   struct TRelease {
     TFIBBase& link;
     ~TRelease() {
-      link.SetTransaction(nullptr);
-      link.SetDatabase(nullptr);
+      DestructorStep([this] { link.SetTransaction(nullptr); });
+      DestructorStep([this] { link.SetDatabase(nullptr); });
     }
   } release{*this};
   Fire(OnDatabaseFree);
@@ -164,7 +164,9 @@ void TFIBBase::DoDatabaseFree() {
 void TFIBBase::DoTransactionFree() {
   struct TRelease {
     TFIBBase& link;
-    ~TRelease() { link.SetTransaction(nullptr); }
+    ~TRelease() {
+      DestructorStep([this] { link.SetTransaction(nullptr); });
+    }
   } release{*this};
   Fire(OnTransactionFree);
 }
@@ -183,14 +185,14 @@ TFIBDatabase::TFIBDatabase(TComponent* owner)
 
 TFIBDatabase::~TFIBDatabase() {
   Destroying();
-  DatabaseList().Remove(this);
+  DestructorStep([this] { DatabaseList().Remove(this); });
   EndConnectionOnDestroy([this] { TFIBDatabase::Disconnect(true); });
   fInternalTransaction.reset();
   if (ordvane::DefaultDatabase == this) ordvane::DefaultDatabase = nullptr;
-  WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
-  while (!fSQLObjects.empty()) WhileDying([this] { fSQLObjects.back()->DoDatabaseFree(); });
-  RemoveTransactions();
-  SetSQLLogger(nullptr);
+  DestructorStep([this] { CallLastFirst(fDestroyHandlers, this); });
+  while (!fSQLObjects.empty()) DestructorStep([this] { fSQLObjects.back()->DoDatabaseFree(); });
+  DestructorStep([this] { RemoveTransactions(); });
+  DestructorStep([this] { SetSQLLogger(nullptr); });
 }
 
 void TFIBDatabase::EndConnectionOnDestroy(const std::function<void()>& disconnect) noexcept {
@@ -198,13 +200,13 @@ void TFIBDatabase::EndConnectionOnDestroy(const std::function<void()>& disconnec
     try {
       fInternalTransaction->Commit();
     } catch (const Exception& e) {
-      WhileDying([&] { Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction); });
+      DestructorStep([&] { Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction); });
     } catch (...) {
       // Anything else a commit raises has no text to log.
     }
   }
-  WhileDying([this] { SetTimeout(0); });
-  if (Connected()) WhileDying(disconnect);
+  DestructorStep([this] { SetTimeout(0); });
+  if (Connected()) DestructorStep(disconnect);
 }
 
 void TFIBDatabase::Loaded() {

@@ -26,22 +26,19 @@ TFIBTransaction::TFIBTransaction(TComponent* owner) : TComponent(owner) {
 
 TFIBTransaction::~TFIBTransaction() {
   Destroying();
-  EndOnDestroy();
-  WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
-  while (!fLinks.empty()) WhileDying([this] { fLinks.back()->DoTransactionFree(); });
-  RemoveDatabases();
+  EndOnDestroy([this](TTransactionAction action) { TFIBTransaction::EndTransaction(action, true); });
+  DestructorStep([this] { CallLastFirst(fDestroyHandlers, this); });
+  while (!fLinks.empty()) DestructorStep([this] { fLinks.back()->DoTransactionFree(); });
+  DestructorStep([this] { RemoveDatabases(); });
 }
 
-void TFIBTransaction::EndOnDestroy() {
+void TFIBTransaction::EndOnDestroy(const std::function<void(TTransactionAction)>& end) noexcept {
   if (!Active()) return;
   TTransactionAction action = fTimeoutAction;
   if (action == TARollbackRetaining) action = TARollback;
   if (action == TACommitRetaining) action = TACommit;
-  try {
-    EndTransaction(action, true);
-  } catch (...) {
-    // A failed commit was reported by EndTransaction; the transaction ended all the same.
-  }
+  // A failed commit was reported by EndTransaction; the transaction ended all the same.
+  DestructorStep([&] { end(action); });
 }
 
 void TFIBTransaction::Loaded() {

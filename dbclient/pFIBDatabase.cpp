@@ -199,7 +199,7 @@ void TpFIBDatabase::TerminateApplication() {
 TpFIBTransaction::~TpFIBTransaction() {
   // Ended here, while BeforeEnd and AfterEnd can still be called.
   Destroying();
-  EndOnDestroy();
+  EndOnDestroy([this](TTransactionAction action) { TpFIBTransaction::EndTransaction(action, true); });
 }
 
 void TpFIBTransaction::StartTransaction() {
