@@ -5,6 +5,7 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/Math.h"
@@ -28,10 +29,6 @@ __extension__ typedef __int128 Int128;
 [[noreturn]] void BadIndex() { throw EVariantBadIndexError("Variant or safe array index out of bounds"); }
 [[noreturn]] void NotAnArray() { throw EVariantNotAnArrayError("Variant is not an array"); }
 
-bool IsIntegerType(TVarType t) {
-  return t == varSmallint || t == varInteger || t == varShortInt || t == varByte || t == varWord ||
-         t == varLongWord || t == varInt64;
-}
 bool IsFloatType(TVarType t) { return t == varSingle || t == varDouble; }
 bool IsStringType(TVarType t) { return t == varString || t == varOleStr; }
 
@@ -283,7 +280,10 @@ class TVarArray {
 
 class VariantAccess {
  public:
-  static const Variant::Scalar& ScalarOf(const Variant& v) { return std::get<Variant::Scalar>(v.fValue); }
+  static const Variant::Scalar& ScalarOf(const Variant& v) {
+    ORDVANE_DEBUG_ASSERT(v.PayloadMatchesType(), "a variant's payload is the one its type calls for");
+    return std::get<Variant::Scalar>(v.fValue);
+  }
   static Int64 Int(const Variant& v) {
     const Variant::Scalar& s = ScalarOf(v);
     switch (v.fType) {
@@ -377,7 +377,7 @@ using A = VariantAccess;
 Int64 ToInt64(const Variant& v, TVarType to) {
   const TVarType t = v.VType();
   if (t == varEmpty) return 0;
-  if (IsIntegerType(t)) return A::Int(v);
+  if (VarTypeIsInteger(t)) return A::Int(v);
   if (IsFloatType(t) || t == varDate) return RoundedToInt64(A::Float(v), t, to);
   if (t == varCurrency) return CurrencyToInt64(A::Curr(v));
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
@@ -396,7 +396,7 @@ Int64 ToInt64(const Variant& v, TVarType to) {
 Extended ToExtended(const Variant& v, TVarType to) {
   const TVarType t = v.VType();
   if (t == varEmpty) return 0;
-  if (IsIntegerType(t)) return static_cast<Extended>(A::Int(v));
+  if (VarTypeIsInteger(t)) return static_cast<Extended>(A::Int(v));
   if (IsFloatType(t) || t == varDate) return A::Float(v);
   if (t == varCurrency) return A::Curr(v).ToExtended();
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
@@ -424,7 +424,7 @@ double ToDouble(const Variant& v, TVarType to) {
 Currency ToCurrency(const Variant& v) {
   const TVarType t = v.VType();
   if (t == varCurrency) return A::Curr(v);
-  if (IsIntegerType(t) || t == varBoolean || t == varEmpty) {
+  if (VarTypeIsInteger(t) || t == varBoolean || t == varEmpty) {
     const Int64 value = ToInt64(v, varCurrency);
     if (value > INT64_MAX / Currency::Scale || value < INT64_MIN / Currency::Scale) OverflowError(t, varCurrency);
     return Currency::FromScaled(value * Currency::Scale);
@@ -464,7 +464,7 @@ AnsiString ToAnsi(const Variant& v) {
     case varDate: return DateTimeToStr(A::Float(v));
     case varCurrency: return CurrToStr(A::Curr(v));
     default:
-      if (IsIntegerType(t)) return std::to_string(A::Int(v));
+      if (VarTypeIsInteger(t)) return std::to_string(A::Int(v));
       CastError(t, varString);
   }
 }
@@ -634,8 +634,20 @@ int CompareValues(const Variant& a, const Variant& b) {
 // ---- Variant -------------------------------------------------------------------------
 
 Variant::Variant(const Variant& other) : fType(other.fType), fValue(other.fValue) {
+  ORDVANE_DEBUG_ASSERT(other.PayloadMatchesType(), "a variant's payload is the one its type calls for");
   if (auto* array = std::get_if<std::shared_ptr<TVarArray>>(&fValue))
     *array = std::make_shared<TVarArray>(**array);
+}
+
+bool Variant::PayloadMatchesType() const {
+  if (fType & varByRef) return std::holds_alternative<void*>(fValue);
+  if (fType & varArray) return std::holds_alternative<std::shared_ptr<TVarArray>>(fValue);
+  switch (fType) {
+    case varEmpty: case varNull: return std::holds_alternative<std::monostate>(fValue);
+    case varString: return std::holds_alternative<AnsiString>(fValue);
+    case varOleStr: return std::holds_alternative<WideString>(fValue);
+    default: return std::holds_alternative<Scalar>(fValue);
+  }
 }
 
 Variant& Variant::operator=(const Variant& other) {
@@ -726,6 +738,12 @@ Variant VarAsType(const Variant& value, TVarType type) {
   Variant v = A::Plain(value);
   if (v.VType() == type) return v;
   if ((type & (varArray | varByRef)) != 0) CastError(v.VType(), type);
+  if (VarTypeIsInteger(type)) {
+    CheckConvertible(v, type);
+    const Int64 n = ToInt64(v, type);
+    CheckIntegerRange(n, v.VType(), type);
+    return A::MakeInteger(type, n);
+  }
   switch (type) {
     case varEmpty: return Variant();
     case varNull: return Null();
@@ -741,16 +759,9 @@ Variant VarAsType(const Variant& value, TVarType type) {
     case varString: return Variant(value.AsString());
     case varOleStr: return Variant(value.AsWideString());
     case varError: {
-      if (!IsIntegerType(v.VType())) CastError(v.VType(), type);
+      if (!VarTypeIsInteger(v.VType())) CastError(v.VType(), type);
       CheckIntegerRange(A::Int(v), v.VType(), type);
       return VarAsError(static_cast<Integer>(A::Int(v)));
-    }
-    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger: case varLongWord:
-    case varInt64: {
-      CheckConvertible(v, type);
-      const Int64 n = ToInt64(v, type);
-      CheckIntegerRange(n, v.VType(), type);
-      return A::MakeInteger(type, n);
     }
     default: throw EVariantBadVarTypeError("Invalid variant type");
   }

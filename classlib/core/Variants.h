@@ -42,6 +42,16 @@ constexpr TVarType varTypeMask = 0x0FFF;
 constexpr TVarType varArray = 0x2000;
 constexpr TVarType varByRef = 0x4000;
 
+// The variant types that hold an integer: the one list whatever treats integers alike
+// follows.
+inline constexpr TVarType IntegerVarTypes[] = {varSmallint, varInteger, varShortInt, varByte,
+                                               varWord,     varLongWord, varInt64};
+constexpr bool VarTypeIsInteger(TVarType type) {
+  for (const TVarType integer : IntegerVarTypes)
+    if (integer == type) return true;
+  return false;
+}
+
 ORDVANE_DECLARE_EXCEPTION(EVariantError, Exception);
 ORDVANE_DECLARE_EXCEPTION(EVariantInvalidOpError, EVariantError);    // "Invalid variant operation"
 ORDVANE_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);     // "Could not convert variant of type (%s) into type (%s)"
@@ -133,6 +143,8 @@ class Variant {
   };
   using Payload = std::variant<std::monostate, Scalar, AnsiString, WideString, std::shared_ptr<TVarArray>, void*>;
   Scalar& Set() { return fValue.emplace<Scalar>(); }
+  // The payload is the one the type tag calls for (checked in debug builds).
+  bool PayloadMatchesType() const;
 
   TVarType fType = varEmpty;
   Payload fValue;
