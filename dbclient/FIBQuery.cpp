@@ -11,7 +11,6 @@
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
-#include "classlib/db/DataSet.h"
 #include "dbclient/FIBBlobStream.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBInfo.h"
@@ -701,8 +700,7 @@ void TFIBQuery::ReleaseHandleQuietly() {
 // ---- Monitor ----------------------------------------------------------------------------------
 
 AnsiString TFIBQuery::MonitorName() const {
-  const auto* dataSet = dynamic_cast<const TDataSet*>(Owner());
-  return dataSet != nullptr ? dataSet->Name() + "." + Name() : Name();
+  return fOwnerDataSetName.empty() ? Name() : fOwnerDataSetName + "." + Name();
 }
 
 std::optional<AnsiString> TFIBQuery::Plan() {

@@ -57,6 +57,10 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   virtual void SetDatabase(TFIBDatabase* value);
   TFIBTransaction* Transaction() const { return fBase->Transaction(); }
   void SetTransaction(TFIBTransaction* value) { fBase->SetTransaction(value); }
+  // The name of the dataset that owns this statement, given and kept up to date by that
+  // dataset; the monitor names the statement under it.
+  const AnsiString& OwnerDataSetName() const { return fOwnerDataSetName; }
+  void SetOwnerDataSetName(const AnsiString& value) { fOwnerDataSetName = value; }
   TFIBBase& Base() { return *fBase; }
   TStrings& SQL() { return fSQL; }
   bool GoToFirstRecordOnExecute() const { return fGoToFirstRecordOnExecute; }
@@ -251,6 +255,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TStringList fSQL;
   TSQLParser fParser;
   AnsiString fTextToSend;
+  AnsiString fOwnerDataSetName;
   // Mutable: a lookup by name caches its answer.
   mutable TFIBXSQLDA fParams{this, true};
   mutable TFIBXSQLDA fColumns{this, false};
