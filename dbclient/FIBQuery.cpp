@@ -719,7 +719,13 @@ std::optional<AnsiString> TFIBQuery::Plan() {
 void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
   TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
     std::optional<Integer> rows;
-    if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) rows = RowsAffected();
+    if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) {
+      // A count that cannot be read is no failure of the statement: the trace goes without.
+      try {
+        rows = RowsAffected();
+      } catch (const EFIBError&) {
+      }
+    }
     hook.SQLExecute(MonitorName(), fTextToSend, TraceValues(params, "<NULL>"), rows, fLastExecutionTime);
   });
 }
