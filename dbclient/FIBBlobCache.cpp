@@ -421,7 +421,7 @@ TValidateBlobCacheThread::TValidateBlobCacheThread(TFIBDatabase& database, const
       fSwapDir(swapDir) {}
 
 TValidateBlobCacheThread::~TValidateBlobCacheThread() {
-  WaitFor();
+  TerminateAndWait();
 }
 
 void TValidateBlobCacheThread::Execute() {

@@ -6,6 +6,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBInfo.h"
 #include "dbclient/fib.h"
 
 namespace ordvane {
@@ -22,7 +23,7 @@ constexpr char kToTextBpb[] = {isc_bpb_version1, isc_bpb_source_type, 1, 2, isc_
 
 std::size_t ToSize(Int64 value) {
   if (value < 0 || static_cast<UInt64>(value) > std::numeric_limits<std::size_t>::max() / 2)
-    FIBError(0);
+    FIBError(TFIBClientError::Unknown);
   return static_cast<std::size_t>(value);
 }
 
@@ -49,25 +50,22 @@ ISC_STATUS TBlobHandle::Close() {
 TBlobInfo GetBlobInfo(IIBClientLibrary& library, isc_blob_handle* blob) {
   const char items[] = {isc_info_blob_num_segments, isc_info_blob_max_segment, isc_info_blob_total_length,
                         isc_info_blob_type};
-  char answer[kBlobInfoSize] = {};
-  if (library.isc_blob_info(StatusVector(), blob, sizeof items, items, sizeof answer, answer) != 0)
-    IBError(library, nullptr);
+  const TInfoAnswer answer = AskInfo(kBlobInfoSize, [&](char* buffer, short length) {
+    return library.isc_blob_info(StatusVector(), blob, sizeof items, items, length, buffer);
+  });
+  if (answer.status != 0) IBError(library, nullptr);
   TBlobInfo info;
-  // Item, 2-byte length, value; every length is checked against the answer.
-  for (std::size_t i = 0; i + 3 <= kBlobInfoSize && answer[i] != isc_info_end;) {
-    const char item = answer[i];
-    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer + i + 1, 2));
-    if (length > 8 || i + 3 + length > kBlobInfoSize) break;
-    const Int64 value = library.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + i + 3),
-                                                     static_cast<short>(length));
-    switch (item) {
-      case isc_info_blob_num_segments: info.NumSegments = static_cast<Integer>(value); break;
-      case isc_info_blob_max_segment: info.MaxSegmentSize = static_cast<Integer>(value); break;
-      case isc_info_blob_total_length: info.TotalSize = value; break;
-      case isc_info_blob_type: info.BlobType = static_cast<SmallInt>(value); break;
+  for (TInfoReader reader(library, answer.bytes); reader.Code() != isc_info_end;) {
+    const auto item = reader.Next();
+    const auto value = item ? reader.Integer(item->value) : std::nullopt;
+    if (!value) break;
+    switch (item->code) {
+      case isc_info_blob_num_segments: info.NumSegments = static_cast<Integer>(*value); break;
+      case isc_info_blob_max_segment: info.MaxSegmentSize = static_cast<Integer>(*value); break;
+      case isc_info_blob_total_length: info.TotalSize = *value; break;
+      case isc_info_blob_type: info.BlobType = static_cast<SmallInt>(*value); break;
       default: break;
     }
-    i += 3 + length;
   }
   return info;
 }
@@ -130,11 +128,11 @@ void TFIBBlobStream::SetBlobID(const ISC_QUAD& value) {
 // ---- TFIBBlobStream: checks ---------------------------------------------------------------
 
 void TFIBBlobStream::CheckReadable() const {
-  if (fMode == bmWrite) FIBError(35);
+  if (fMode == bmWrite) FIBError(TFIBClientError::BlobCannotBeRead);
 }
 
 void TFIBBlobStream::CheckWritable() const {
-  if (fMode == bmRead && !fClientBlob) FIBError(36);
+  if (fMode == bmRead && !fClientBlob) FIBError(TFIBClientError::BlobCannotBeWritten);
 }
 
 TFIBTransaction* TFIBBlobStream::WriteTransaction() const {
@@ -143,11 +141,11 @@ TFIBTransaction* TFIBBlobStream::WriteTransaction() const {
 
 void TFIBBlobStream::CheckHandles(bool forWriting) const {
   static const AnsiString operation = "BlobStream";
-  if (fDatabase == nullptr) FIBError(21, {operation});
-  if (!fDatabase->Connected()) FIBError(12, {operation});
+  if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {operation});
+  if (!fDatabase->Connected()) FIBError(TFIBClientError::DatabaseClosed, {operation});
   const TFIBTransaction* transaction = forWriting ? WriteTransaction() : fTransaction;
-  if (transaction == nullptr) FIBError(22, {operation});
-  if (!transaction->Active()) FIBError(15, {operation});
+  if (transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {operation});
+  if (!transaction->Active()) FIBError(TFIBClientError::NotInTransaction, {operation});
 }
 
 IIBClientLibrary& TFIBBlobStream::Library() const {

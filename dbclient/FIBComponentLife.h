@@ -14,15 +14,6 @@ namespace ordvane::fib_internal {
 // while the walk goes on are skipped.
 void CallLastFirst(const TNotifyEventList& list, TObject* sender);
 
-// A component that dies goes whatever its followers answer.
-template <class F>
-void WhileDying(F notify) noexcept {
-  try {
-    notify();
-  } catch (...) {
-  }
-}
-
 // Arms (or with 0 frees) the timer of an idle time-out, bound to its tick handler.
 void SetIdleTimer(std::unique_ptr<TFIBTimer>& timer, Cardinal interval, const TNotifyEvent& tick);
 

@@ -5,6 +5,7 @@
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBComponentLife.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBInfo.h"
 #include "dbclient/FIBParamBlocks.h"
 #include "dbclient/FIBQuery.h"
 #include "dbclient/FIBSQLMonitor.h"
@@ -92,8 +93,8 @@ void AssignSQLObjectParams(ISQLObject& target, const std::vector<ISQLObject*>& s
 // ---- TFIBBase ------------------------------------------------------------------------
 
 TFIBBase::~TFIBBase() {
-  SetTransaction(nullptr);
-  SetDatabase(nullptr);
+  DestructorStep([this] { SetTransaction(nullptr); });
+  DestructorStep([this] { SetDatabase(nullptr); });
 }
 
 AnsiString TFIBBase::OwnerName() const {
@@ -129,12 +130,12 @@ void TFIBBase::SetTransaction(TFIBTransaction* transaction) {
 }
 
 void TFIBBase::CheckDatabase() {
-  if (fDatabase == nullptr) FIBError(21, {OwnerName()});
+  if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {OwnerName()});
   fDatabase->CheckActive();
 }
 
 void TFIBBase::CheckTransaction() {
-  if (fTransaction == nullptr) FIBError(22, {OwnerName()});
+  if (fTransaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {OwnerName()});
   fTransaction->CheckInTransaction();
 }
 
@@ -153,8 +154,8 @@ void TFIBBase::DoDatabaseFree() {
   struct TRelease {
     TFIBBase& link;
     ~TRelease() {
-      link.SetTransaction(nullptr);
-      link.SetDatabase(nullptr);
+      DestructorStep([this] { link.SetTransaction(nullptr); });
+      DestructorStep([this] { link.SetDatabase(nullptr); });
     }
   } release{*this};
   Fire(OnDatabaseFree);
@@ -163,7 +164,9 @@ void TFIBBase::DoDatabaseFree() {
 void TFIBBase::DoTransactionFree() {
   struct TRelease {
     TFIBBase& link;
-    ~TRelease() { link.SetTransaction(nullptr); }
+    ~TRelease() {
+      DestructorStep([this] { link.SetTransaction(nullptr); });
+    }
   } release{*this};
   Fire(OnTransactionFree);
 }
@@ -182,28 +185,28 @@ TFIBDatabase::TFIBDatabase(TComponent* owner)
 
 TFIBDatabase::~TFIBDatabase() {
   Destroying();
-  DatabaseList().Remove(this);
+  DestructorStep([this] { DatabaseList().Remove(this); });
+  EndConnectionOnDestroy([this] { TFIBDatabase::Disconnect(true); });
+  fInternalTransaction.reset();
+  if (ordvane::DefaultDatabase == this) ordvane::DefaultDatabase = nullptr;
+  DestructorStep([this] { CallLastFirst(fDestroyHandlers, this); });
+  while (!fSQLObjects.empty()) DestructorStep([this] { fSQLObjects.back()->DoDatabaseFree(); });
+  DestructorStep([this] { RemoveTransactions(); });
+  DestructorStep([this] { SetSQLLogger(nullptr); });
+}
+
+void TFIBDatabase::EndConnectionOnDestroy(const std::function<void()>& disconnect) noexcept {
   if (fInternalTransaction->Active()) {
     try {
       fInternalTransaction->Commit();
     } catch (const Exception& e) {
-      Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction);
-    }
-  }
-  fInternalTransaction.reset();
-  if (ordvane::DefaultDatabase == this) ordvane::DefaultDatabase = nullptr;
-  SetTimeout(0);
-  if (Connected()) {
-    try {
-      Disconnect(true);
+      DestructorStep([&] { Log("Commit of the internal transaction failed: " + e.Message(), "", SQLLogTransaction); });
     } catch (...) {
-      // A forced disconnect of a dying database reports its failures and raises nothing.
+      // Anything else a commit raises has no text to log.
     }
   }
-  WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
-  while (!fSQLObjects.empty()) WhileDying([this] { fSQLObjects.back()->DoDatabaseFree(); });
-  RemoveTransactions();
-  SetSQLLogger(nullptr);
+  DestructorStep([this] { SetTimeout(0); });
+  if (Connected()) DestructorStep(disconnect);
 }
 
 void TFIBDatabase::Loaded() {
@@ -282,15 +285,15 @@ void TFIBDatabase::ForceClose() {
 
 void TFIBDatabase::CheckActive() {
   if (fStreamedConnected && !Connected()) ApplyStreamedConnected();
-  if (!Connected()) FIBError(12, {Name()});
+  if (!Connected()) FIBError(TFIBClientError::DatabaseClosed, {Name()});
 }
 
 void TFIBDatabase::CheckInactive() {
-  if (Connected()) FIBError(13);
+  if (Connected()) FIBError(TFIBClientError::DatabaseOpen);
 }
 
 void TFIBDatabase::CheckDatabaseName() {
-  if (fDBName.empty()) FIBError(14);
+  if (fDBName.empty()) FIBError(TFIBClientError::DatabaseNameMissing);
 }
 
 ISC_STATUS TFIBDatabase::Call(ISC_STATUS status, bool raise) {
@@ -327,7 +330,7 @@ void TFIBDatabase::Connect() {
   CheckDatabaseName();
   IIBClientLibrary& library = ClientLibrary();
   NotifyLinks(&TFIBBase::DoDatabaseConnecting, false);
-  if (fUseLoginPrompt && !Login()) FIBError(7);
+  if (fUseLoginPrompt && !Login()) FIBError(TFIBClientError::OperationCancelled);
   if (fParamsChanged) {
     fParamsChanged = false;
     try {
@@ -502,7 +505,7 @@ Int64 TFIBDatabase::Gen_Id(const AnsiString& generatorName, Int64 step, TFIBTran
 
 TFIBTransaction* TFIBDatabase::ServiceTransaction(TFIBTransaction* given) const {
   if (given == nullptr) return fInternalTransaction.get();
-  if (given->DefaultDatabase() != this) FIBError(19, {given->Name()});
+  if (given->DefaultDatabase() != this) FIBError(TFIBClientError::UpdateWrongDatabase, {given->Name()});
   return given;
 }
 
@@ -636,7 +639,7 @@ void TFIBDatabase::TimeoutTimerTick(TObject*) {
 // ---- TFIBDatabase: parameters and library --------------------------------------------
 
 void TFIBDatabase::DBParamsChanging() {
-  if (Connected()) FIBError(13);
+  if (Connected()) FIBError(TFIBClientError::DatabaseOpen);
 }
 
 int TFIBDatabase::IndexOfDPBName(const AnsiString& name) const {
@@ -697,7 +700,7 @@ void TFIBDatabase::SetDBName(const AnsiString& value) {
 }
 
 void TFIBDatabase::SetSQLDialect(Integer value) {
-  if (value < 1 || (Connected() && value > GetDBSQLDialect())) FIBError(61);
+  if (value < 1 || (Connected() && value > GetDBSQLDialect())) FIBError(TFIBClientError::InvalidSQLDialect);
   fSQLDialect = value;
 }
 
@@ -838,23 +841,22 @@ TFIBBase* TFIBDatabase::GetSQLObject(int index) const {
 std::vector<char> TFIBDatabase::DatabaseInfo(Byte item, std::size_t bufferSize) {
   CheckActive();
   const char request = static_cast<char>(item);
-  std::vector<char> answer(bufferSize);
-  Call(ClientLibrary().isc_database_info(StatusVector(), &fHandle, 1, &request, ShortLength(bufferSize),
-                                         answer.data()),
-       true);
-  if (static_cast<Byte>(answer[0]) != item) return {};
-  // Item, 2-byte length, data: keep the data, refusing a length beyond the buffer.
-  const auto length = static_cast<std::size_t>(ClientLibrary().isc_vax_integer(answer.data() + 1, 2));
-  if (length > bufferSize - 3) return {};
-  return std::vector<char>(answer.begin() + 3, answer.begin() + 3 + static_cast<std::ptrdiff_t>(length));
+  IIBClientLibrary& library = ClientLibrary();
+  const TInfoAnswer answer = AskInfo(bufferSize, [&](char* buffer, short length) {
+    return library.isc_database_info(StatusVector(), &fHandle, 1, &request, length, buffer);
+  });
+  Call(answer.status, true);
+  TInfoReader reader(library, answer.bytes);
+  const auto found = reader.Next();
+  if (!found || static_cast<Byte>(found->code) != item) return {};
+  return std::vector<char>(found->value.begin(), found->value.end());
 }
 
 bool TFIBDatabase::GetDBInfoInt(Byte item, Int64& value) {
   const std::vector<char> data = DatabaseInfo(item, kInfoBufferSize);
-  if (data.empty() || data.size() > 8) return false;
-  value = ClientLibrary().isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(data.data()),
-                                               static_cast<short>(data.size()));
-  return true;
+  const auto number = InfoInteger(ClientLibrary(), std::string_view(data.data(), data.size()));
+  if (number) value = *number;
+  return number.has_value();
 }
 
 Int64 TFIBDatabase::GetDBInfoValue(Byte item) {

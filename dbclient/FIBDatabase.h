@@ -373,6 +373,11 @@ class TFIBDatabase : public TComponent {
  protected:
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // For the destructors: commits the internal transaction, stops the idle time-out and
+  // ends a live connection through `disconnect`, the Disconnect of the class being
+  // destroyed (a virtual call would reach only the base's). Raises nothing: a failed
+  // commit goes to the logger, a failed disconnect has reported itself.
+  void EndConnectionOnDestroy(const std::function<void()>& disconnect) noexcept;
 
  private:
   friend class TDBParams;
@@ -562,9 +567,10 @@ class TFIBTransaction : public TComponent {
 
  protected:
   void Loaded() override;
-  // The end of a destroyed transaction: forced, by TimeoutAction in its hard form.
-  // Failures are reported (EndTransaction), never raised.
-  void EndOnDestroy();
+  // The end of a destroyed transaction: forced, by TimeoutAction in its hard form, through
+  // `end`, the EndTransaction of the class being destroyed (a virtual call would reach
+  // only the base's). Failures are reported (EndTransaction), never raised.
+  void EndOnDestroy(const std::function<void(TTransactionAction)>& end) noexcept;
 
   // Set by the lost-connection close just before it ends the transaction: the end does
   // not call the server.

@@ -223,7 +223,7 @@ void GenerateDPB(TStrings& params, AnsiString& dpb, SmallInt& dpbLength) {
   AnsiString block(1, static_cast<char>(isc_dpb_version1));
   BuildBlock(params, "isc_dpb_", block, dpb, dpbLength, [](AnsiString& out, const TParamLine& line) {
     const int code = DPBNameList().CodeOf(line.name);
-    if (code == 0) FIBError(9, {line.name});
+    if (code == 0) FIBError(TFIBClientError::DPBConstantUnknown, {line.name});
     switch (DPBEncodingOf(code)) {
       case TDPBEncoding::Number:
         AppendNumber(out, code, line.value);
@@ -243,7 +243,7 @@ void GenerateDPB(TStrings& params, AnsiString& dpb, SmallInt& dpbLength) {
         AppendText(out, code, line.value, "DPB Constant (isc_dpb_%s)", DPBNames[code - 1]);
         break;
       case TDPBEncoding::Unsupported:
-        FIBError(8, {DPBConstantName(code)});
+        FIBError(TFIBClientError::DPBConstantNotSupported, {DPBConstantName(code)});
     }
   });
 }
@@ -253,7 +253,7 @@ void GenerateTPB(TStrings& params, AnsiString& tpb, SmallInt& tpbLength) {
   if (params.Count() > 0) AppendByte(block, isc_tpb_version3);
   BuildBlock(params, "isc_tpb_", block, tpb, tpbLength, [](AnsiString& out, const TParamLine& line) {
     const int code = TPBNameList().CodeOf(line.name);
-    if (code == 0) FIBError(11, {line.name});
+    if (code == 0) FIBError(TFIBClientError::TPBConstantUnknown, {line.name});
     switch (TPBEncodingOf(code)) {
       case TTPBEncoding::Flag:
         AppendByte(out, code);
@@ -262,7 +262,7 @@ void GenerateTPB(TStrings& params, AnsiString& tpb, SmallInt& tpbLength) {
         AppendText(out, code, line.value, "TPB Constant (isc_tpb_%s)", TPBNames[code - 1]);
         break;
       case TTPBEncoding::Unsupported:
-        FIBError(10, {TPBConstantName(code)});
+        FIBError(TFIBClientError::TPBConstantNotSupported, {TPBConstantName(code)});
     }
   });
 }

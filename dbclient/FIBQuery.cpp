@@ -11,9 +11,9 @@
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
-#include "classlib/db/DataSet.h"
 #include "dbclient/FIBBlobStream.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBInfo.h"
 #include "dbclient/FIBSQLMonitor.h"
 #include "dbclient/FIBStrUtils.h"
 #include "dbclient/FIBTraceText.h"
@@ -28,11 +28,11 @@ constexpr ISC_STATUS kCursorNotOpen = 335544577;          // isc_dsql_cursor_clo
 constexpr ISC_STATUS kCursorDone = 335544572;              // isc_dsql_cursor_err: no more rows
 
 constexpr std::size_t kRecordsInfoSize = 255;
+constexpr std::size_t kTypeInfoSize = 8;
 // Room for the answer of many columns; a longer one is asked for again from where it was
 // cut.
 constexpr std::size_t kAliasInfoSize = 4096;
 constexpr std::size_t kPlanInfoSize = 4096;
-constexpr std::size_t kInfoSizeLimit = 32767;
 // Macro values are spliced in before the server's scan: what they hold is text.
 constexpr char kNoMacroChar = '\0';
 constexpr int kCursorNameLength = 10;
@@ -60,22 +60,6 @@ bool LoadingWithOwners(const TComponent* component) {
 
 using DescribeCall = ISC_STATUS (IIBClientLibrary::*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, XSQLDA*);
 
-// An answer item of the client's information calls: its code, 2-byte length, value.
-struct TInfoItem {
-  char code;
-  Int64 value;
-  std::size_t next;
-};
-TInfoItem ReadInfoItem(IIBClientLibrary& library, const std::vector<char>& answer, std::size_t at,
-                       std::size_t end) {
-  if (at + 3 > end) FIBError(0);
-  const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + at + 1, 2));
-  if (length > 8 || at + 3 + length > end) FIBError(0);
-  const Int64 value = library.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer.data() + at + 3),
-                                                   static_cast<short>(length));
-  return {answer[at], value, at + 3 + length};
-}
-
 }  // namespace
 
 // ---- Construction ---------------------------------------------------------------------------
@@ -87,10 +71,11 @@ TFIBQuery::TFIBQuery(TComponent* owner) : TComponent(owner), fBase(std::make_uni
   fBase->OnTransactionEnded = TFIBBaseEvent::Bind(this, &TFIBQuery::TransactionEndedHandler);
   fSQL.OnChanging = TNotifyEvent::Bind(this, &TFIBQuery::SQLChanging);
   fSQL.OnChange = TNotifyEvent::Bind(this, &TFIBQuery::SQLChanged);
+  // The link directly: SetDatabase is virtual, and a new statement has no handle to free.
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
-    SetDatabase(database);
+    fBase->SetDatabase(database);
   else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
-    SetTransaction(transaction);
+    fBase->SetTransaction(transaction);
 }
 
 TFIBQuery::~TFIBQuery() {
@@ -130,7 +115,7 @@ void TFIBQuery::SetSQLText(const AnsiString& text) {
 void TFIBQuery::SQLChanging(TObject*) {
   if (!fSettingExactText) fExactText.reset();
   if (fOpen) {
-    if (!ComponentState().Contains(csDesigning)) FIBError(28, {AnsiString("change sql text"), FullName()});
+    if (!ComponentState().Contains(csDesigning)) FIBError(TFIBClientError::SQLOpen, {AnsiString("change sql text"), FullName()});
     Close();
   }
   if (OnSQLChanging) OnSQLChanging(this);
@@ -269,7 +254,7 @@ void TFIBQuery::Prepare() {
   fBase->CheckDatabase();
   StartTransactionIfAsked();
   fBase->CheckTransaction();
-  if (IsBlankString(fParser.SQLText())) FIBError(37, {AnsiString("Prepare")});
+  if (IsBlankString(fParser.SQLText())) FIBError(TFIBClientError::EmptyQuery, {AnsiString("Prepare")});
   UpdateTextToSend();
   if (fPrepared) return;
   fRelationAliases.clear();
@@ -282,7 +267,7 @@ void TFIBQuery::Prepare() {
       case SQLPutSegment:
       case SQLStartTransaction:
         FreeHandle();
-        FIBError(2);
+        FIBError(TFIBClientError::NotPermitted);
       case SQLSelectForUpdate:
         if (fCursorName.empty()) fCursorName = NextCursorName();
         Call(Library().isc_dsql_set_cursor_name(StatusVector(), &fHandle, fCursorName.c_str(), 0), true);
@@ -322,15 +307,28 @@ void TFIBQuery::AllocateAndPrepare() {
        true);
 }
 
-TFIBSQLTypes TFIBQuery::ReadStatementType() {
+TFIBSQLTypes StatementTypeOf(Int64 serverType) {
+  if (serverType < SQLUnknown || serverType > SQLSavePointOperation)
+    FIBErrorText("The server reported an unknown statement type (%d).", {serverType});
+  return static_cast<TFIBSQLTypes>(serverType);
+}
+
+TInfoAnswer TFIBQuery::StatementInfo(const std::vector<char>& items, std::size_t size, ISC_STATUS* status) {
   IIBClientLibrary& library = Library();
-  const char items[] = {isc_info_sql_stmt_type};
-  std::vector<char> answer(8);
-  Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
-                                 answer.data()),
-       true);
-  if (answer[0] != isc_info_sql_stmt_type) FIBError(0);
-  return static_cast<TFIBSQLTypes>(ReadInfoItem(library, answer, 0, answer.size()).value);
+  return AskInfo(size, [&](char* buffer, short length) {
+    return library.isc_dsql_sql_info(status, &fHandle, static_cast<short>(items.size()), items.data(), length,
+                                     buffer);
+  });
+}
+
+TFIBSQLTypes TFIBQuery::ReadStatementType() {
+  const TInfoAnswer answer = StatementInfo({isc_info_sql_stmt_type}, kTypeInfoSize, StatusVector());
+  Call(answer.status, true);
+  TInfoReader reader(Library(), answer.bytes);
+  const auto item = reader.Next();
+  const auto type = item && item->code == isc_info_sql_stmt_type ? reader.Integer(item->value) : std::nullopt;
+  if (!type) FIBError(TFIBClientError::Unknown);
+  return StatementTypeOf(*type);
 }
 
 namespace {
@@ -373,7 +371,7 @@ void TFIBQuery::PrepareArrayColumns() {
 
 void TFIBQuery::CreateArrayDescriptor(TFIBXSQLVAR* variable, const AnsiString& relationName, bool descriptorOnly,
                                       const AnsiString& fieldName) {
-  if (variable == nullptr) FIBError(32);
+  if (variable == nullptr) FIBError(TFIBClientError::InvalidParamColumnIndex);
   if (variable->FIBArray() == nullptr) {
     const TFIBArrayContext connection = ArrayContext();
     variable->SetFIBArray(std::make_shared<const TpFIBArray>(connection.Library, connection.DBHandle,
@@ -383,8 +381,8 @@ void TFIBQuery::CreateArrayDescriptor(TFIBXSQLVAR* variable, const AnsiString& r
 }
 
 TFIBArrayContext TFIBQuery::ArrayContext() {
-  if (Database() == nullptr) FIBError(21, {FullName()});
-  if (Transaction() == nullptr) FIBError(22, {FullName()});
+  if (Database() == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {FullName()});
+  if (Transaction() == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullName()});
   return TFIBArrayContext{GetClientLibrary(Database()->LibraryName()), Database()->DBHandle(),
                           Transaction()->TRHandle()};
 }
@@ -473,7 +471,7 @@ void TFIBQuery::ExecQuery() {
 
 void TFIBQuery::BeforeExecution() {
   if (BeforeExecute) BeforeExecute(this);
-  if (Transaction() == nullptr) FIBError(22, {FullName()});
+  if (Transaction() == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullName()});
   fColumns.ClearValues();
   fProcExecuted = false;
   StartTransactionIfAsked();
@@ -542,7 +540,7 @@ void TFIBQuery::ExecuteImmediateBatch(const std::vector<AnsiString>& statements)
   StartTransactionIfAsked();
   fBase->CheckTransaction();
   if (std::any_of(statements.begin(), statements.end(), [](const AnsiString& text) { return IsBlankString(text); }))
-    FIBError(37, {AnsiString("ExecuteImmediateBatch")});
+    FIBError(TFIBClientError::EmptyQuery, {AnsiString("ExecuteImmediateBatch")});
   IIBClientLibrary& library = Library();
   const auto count = static_cast<int>(statements.size());
   for (int i = 0; i < count; ++i) {
@@ -644,7 +642,7 @@ void TFIBQuery::DropPendingBlobs() {
 
 TFIBXSQLDA* TFIBQuery::Next() {
   if (fEOF) return nullptr;
-  if (!fOpen) FIBError(29, {AnsiString("fetch next record"), FullName()});
+  if (!fOpen) FIBError(TFIBClientError::SQLClosed, {AnsiString("fetch next record"), FullName()});
   IIBClientLibrary& library = Library();
   const ISC_STATUS status = library.isc_dsql_fetch(StatusVector(), &fHandle, SQLDA_VERSION1, fColumns.AsXSQLDA());
   Call(0, false);
@@ -738,35 +736,32 @@ void TFIBQuery::ReleaseHandleQuietly() {
 // ---- Monitor ----------------------------------------------------------------------------------
 
 AnsiString TFIBQuery::MonitorName() const {
-  const auto* dataSet = dynamic_cast<const TDataSet*>(Owner());
-  return dataSet != nullptr ? dataSet->Name() + "." + Name() : Name();
+  return fOwnerDataSetName.empty() ? Name() : fOwnerDataSetName + "." + Name();
 }
 
 std::optional<AnsiString> TFIBQuery::Plan() {
-  IIBClientLibrary& library = Library();
-  const char items[] = {isc_info_sql_get_plan};
-  for (std::size_t size = kPlanInfoSize; size <= kInfoSizeLimit; size = std::min(size * 2, kInfoSizeLimit + 1)) {
-    std::vector<char> answer(size);
-    // A plan that cannot be read is no failure of the statement: its own status vector
-    // keeps the thread's intact.
-    ISC_STATUS_ARRAY status{};
-    const ISC_STATUS result = library.isc_dsql_sql_info(status, &fHandle, sizeof items, items,
-                                                        static_cast<short>(answer.size()), answer.data());
-    Call(0, false);
-    if (result != 0) return std::nullopt;
-    if (answer[0] == isc_info_truncated) continue;
-    if (answer[0] != isc_info_sql_get_plan) return std::nullopt;
-    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + 1, 2));
-    if (3 + length > answer.size()) return std::nullopt;
-    return AnsiString(answer.data() + 3, length);
-  }
-  return std::nullopt;
+  // A plan that cannot be read is no failure of the statement: its own status vector
+  // keeps the thread's intact.
+  ISC_STATUS_ARRAY status{};
+  const TInfoAnswer answer = StatementInfo({isc_info_sql_get_plan}, kPlanInfoSize, status);
+  Call(0, false);
+  if (answer.status != 0 || !answer.complete) return std::nullopt;
+  TInfoReader reader(Library(), answer.bytes);
+  const auto item = reader.Next();
+  if (!item || item->code != isc_info_sql_get_plan) return std::nullopt;
+  return AnsiString(item->value);
 }
 
 void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
   TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
     std::optional<Integer> rows;
-    if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) rows = RowsAffected();
+    if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) {
+      // A count that cannot be read is no failure of the statement: the trace goes without.
+      try {
+        rows = RowsAffected();
+      } catch (const EFIBError&) {
+      }
+    }
     hook.SQLExecute(MonitorName(), fTextToSend, TraceValues(params, "<NULL>"), rows, fLastExecutionTime);
   });
 }
@@ -819,31 +814,26 @@ void TFIBQuery::DatabaseFreeHandler(TFIBBase*) {
 
 int TFIBQuery::RowsAffected() {
   if (!fPrepared) Prepare();
+  const TInfoAnswer answer = StatementInfo({isc_info_sql_records}, kRecordsInfoSize, StatusVector());
+  Call(answer.status, true);
+  if (!answer.complete) InfoAnswerTooLong();
   IIBClientLibrary& library = Library();
-  const char items[] = {isc_info_sql_records};
-  std::vector<char> answer(kRecordsInfoSize);
-  for (;;) {
-    Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
-                                   answer.data()),
-         true);
-    if (answer[0] != isc_info_truncated || answer.size() >= 32767) break;
-    answer.assign(answer.size() * 2, 0);
-  }
-  if (answer[0] == isc_info_end) return 0;
-  if (answer[0] != isc_info_sql_records) FIBError(0);
+  TInfoReader reader(library, answer.bytes);
+  if (reader.Code() == isc_info_end) return 0;
+  const auto block = reader.Next();
+  if (!block || block->code != isc_info_sql_records) FIBError(TFIBClientError::Unknown);
   Int64 selected = 0, inserted = 0, updated = 0, deleted = 0;
-  const auto blockLength = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + 1, 2));
-  const std::size_t end = std::min(answer.size(), 3 + blockLength);
-  for (std::size_t at = 3; at < end && answer[at] != isc_info_end;) {
-    const TInfoItem item = ReadInfoItem(library, answer, at, end);
-    switch (item.code) {
-      case isc_info_req_select_count: selected = item.value; break;
-      case isc_info_req_insert_count: inserted = item.value; break;
-      case isc_info_req_update_count: updated = item.value; break;
-      case isc_info_req_delete_count: deleted = item.value; break;
-      default: FIBError(0);
+  for (TInfoReader counts(library, block->value); counts.Code() != isc_info_end;) {
+    const auto item = counts.Next();
+    const auto value = item ? counts.Integer(item->value) : std::nullopt;
+    if (!value) FIBError(TFIBClientError::Unknown);
+    switch (item->code) {
+      case isc_info_req_select_count: selected = *value; break;
+      case isc_info_req_insert_count: inserted = *value; break;
+      case isc_info_req_update_count: updated = *value; break;
+      case isc_info_req_delete_count: deleted = *value; break;
+      default: FIBError(TFIBClientError::Unknown);
     }
-    at = item.next;
   }
   switch (fSQLType) {
     case SQLSelect: return static_cast<int>(selected);
@@ -857,7 +847,7 @@ int TFIBQuery::RowsAffected() {
 // ---- Columns and parameters ---------------------------------------------------------------------
 
 TFIBXSQLVAR& TFIBQuery::GetFields(int index) {
-  if (index < 0 || index >= fColumns.Count()) FIBError(41, {"Field No:" + IntToStr(index)});
+  if (index < 0 || index >= fColumns.Count()) FIBError(TFIBClientError::FieldNotFound, {"Field No:" + IntToStr(index)});
   return fColumns[index];
 }
 
@@ -867,7 +857,7 @@ TFIBXSQLVAR* TFIBQuery::FindField(const AnsiString& name) {
 
 TFIBXSQLVAR& TFIBQuery::FieldByName(const AnsiString& name) {
   TFIBXSQLVAR* field = FindField(name);
-  if (field == nullptr) FIBError(41, {name});
+  if (field == nullptr) FIBError(TFIBClientError::FieldNotFound, {name});
   return *field;
 }
 
@@ -894,15 +884,13 @@ void TFIBQuery::LoadRelationAliases() {
   // Columns are numbered from 1; each answer goes on from the first column it lacked.
   int first = 1;
   while (first <= fColumns.Count()) {
-    const char items[] = {isc_info_sql_sqlda_start, 2, static_cast<char>(first & 0xFF), static_cast<char>(first >> 8),
-                          isc_info_sql_select, isc_info_sql_describe_vars, isc_info_sql_sqlda_seq,
-                          isc_info_sql_relation_alias, isc_info_sql_describe_end};
-    std::vector<char> answer(kAliasInfoSize);
-    Call(library.isc_dsql_sql_info(StatusVector(), &fHandle, sizeof items, items, static_cast<short>(answer.size()),
-                                   answer.data()),
-         true);
-    const int next = ReadRelationAliases(library, answer);
-    if (next <= first) FIBError(0);
+    const std::vector<char> items = {isc_info_sql_sqlda_start, 2, static_cast<char>(first & 0xFF),
+                                     static_cast<char>(first >> 8), isc_info_sql_select, isc_info_sql_describe_vars,
+                                     isc_info_sql_sqlda_seq, isc_info_sql_relation_alias, isc_info_sql_describe_end};
+    const TInfoAnswer answer = StatementInfo(items, kAliasInfoSize, StatusVector());
+    Call(answer.status, true);
+    const int next = ReadRelationAliases(library, answer.bytes);
+    if (next <= first) FIBError(TFIBClientError::Unknown);
     first = next;
   }
 }
@@ -911,32 +899,29 @@ void TFIBQuery::LoadRelationAliases() {
 int TFIBQuery::ReadRelationAliases(IIBClientLibrary& library, const std::vector<char>& answer) {
   int column = 0;
   int lastComplete = 0;
-  for (std::size_t at = 0; at < answer.size();) {
-    const char item = answer[at];
-    if (item == isc_info_end) return fColumns.Count() + 1;
-    if (item == isc_info_truncated) return lastComplete + 1;
-    if (item == isc_info_sql_select || item == isc_info_sql_describe_end) {
-      if (item == isc_info_sql_describe_end) lastComplete = column;
-      ++at;
+  for (TInfoReader reader(library, answer); !reader.Exhausted();) {
+    const char code = reader.Code();
+    if (code == isc_info_end) return fColumns.Count() + 1;
+    if (code == isc_info_truncated) return lastComplete + 1;
+    if (code == isc_info_sql_select || code == isc_info_sql_describe_end) {
+      if (code == isc_info_sql_describe_end) lastComplete = column;
+      reader.SkipCode();
       continue;
     }
-    if (at + 3 > answer.size()) break;
-    const auto length = static_cast<std::size_t>(library.isc_vax_integer(answer.data() + at + 1, 2));
-    if (at + 3 + length > answer.size()) break;
-    const char* value = answer.data() + at + 3;
-    if (item == isc_info_sql_sqlda_seq) {
-      column = library.isc_vax_integer(value, static_cast<short>(length));
-    } else if (item == isc_info_sql_relation_alias && column >= 1 && column <= fColumns.Count()) {
-      AnsiString alias(value, length);
+    const auto item = reader.Next();
+    if (!item) break;
+    if (code == isc_info_sql_sqlda_seq) {
+      column = static_cast<int>(reader.Integer(item->value).value_or(0));
+    } else if (code == isc_info_sql_relation_alias && column >= 1 && column <= fColumns.Count()) {
+      AnsiString alias(item->value);
       if (IsUnicodeCharSet())
         alias = Utf8ToAnsi(alias);
       else if (IsKOI8CharSet())
         alias = WideToAnsi(AnsiToWideCP(alias, CP_KOI8R));
       fRelationAliases[static_cast<std::size_t>(column - 1)] = std::move(alias);
     }
-    at += 3 + length;
   }
-  FIBError(0);
+  FIBError(TFIBClientError::Unknown);
 }
 
 AnsiString TFIBQuery::TableAliasForField(const AnsiString& fieldName) {

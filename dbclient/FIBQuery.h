@@ -13,6 +13,7 @@
 #include "classlib/core/Components.h"
 #include "classlib/core/StringLists.h"
 #include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBInfo.h"
 #include "dbclient/FIBProps.h"
 #include "dbclient/FIBQueryText.h"
 #include "dbclient/FIBSQLText.h"
@@ -21,7 +22,7 @@
 namespace ordvane {
 
 // The statement kind as the server reports it (isc_info_sql_stmt_type).
-enum TFIBSQLTypes {
+enum TFIBSQLTypes : int {
   SQLUnknown = 0,
   SQLSelect = 1,
   SQLInsert = 2,
@@ -39,6 +40,9 @@ enum TFIBSQLTypes {
   SQLSavePointOperation = 14
 };
 
+// The kind of a number the server reported; a client error for one outside the kinds.
+TFIBSQLTypes StatementTypeOf(Int64 serverType);
+
 class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   ORDVANE_CLASS(TFIBQuery, TComponent)
 
@@ -53,6 +57,10 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   virtual void SetDatabase(TFIBDatabase* value);
   TFIBTransaction* Transaction() const { return fBase->Transaction(); }
   void SetTransaction(TFIBTransaction* value) { fBase->SetTransaction(value); }
+  // The name of the dataset that owns this statement, given and kept up to date by that
+  // dataset; the monitor names the statement under it.
+  const AnsiString& OwnerDataSetName() const { return fOwnerDataSetName; }
+  void SetOwnerDataSetName(const AnsiString& value) { fOwnerDataSetName = value; }
   TFIBBase& Base() { return *fBase; }
   TStrings& SQL() { return fSQL; }
   // The text as one string, sent to the server exactly as given (SQL's own text joins
@@ -214,6 +222,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   IIBClientLibrary& Library();
   void AllocateAndPrepare();
   TFIBSQLTypes ReadStatementType();
+  // An information call about the statement (AskInfo), its status in `status`.
+  TInfoAnswer StatementInfo(const std::vector<char>& items, std::size_t size, ISC_STATUS* status);
   void DescribeStatement();
   void DescribeParams();
   // The server's description of the parameters, as named in the text sent.
@@ -258,6 +268,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TStringList fSQL;
   TSQLParser fParser;
   AnsiString fTextToSend;
+  AnsiString fOwnerDataSetName;
   // Mutable: a lookup by name caches its answer.
   mutable TFIBXSQLDA fParams{this, true};
   mutable TFIBXSQLDA fColumns{this, false};

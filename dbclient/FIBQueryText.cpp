@@ -15,7 +15,6 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr int kParseErrorCode = 51;
 constexpr const char* kNameExpected = "Parameter name expected";
 constexpr const char* kEOFInComment = "EOF in comment detected";
 constexpr const char* kEOFInString = "EOF in string detected";
@@ -248,7 +247,7 @@ class TParamScanner {
   }
 
   std::size_t ParseError(const char* what) {
-    if (!fOptions.Loading) FIBError(kParseErrorCode, {fOptions.StatementName, AnsiString(what)});
+    if (!fOptions.Loading) FIBError(TFIBClientError::SQLParseError, {fOptions.StatementName, AnsiString(what)});
     fStopped = true;
     return fLexer.Length();
   }

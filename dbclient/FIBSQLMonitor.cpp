@@ -38,7 +38,7 @@ std::unique_ptr<T> OpenShared(Args&&... args) {
   try {
     return std::make_unique<T>(std::forward<Args>(args)...);
   } catch (const EOSError& e) {
-    FIBError(54, {e.ErrorCode()});
+    FIBError(TFIBClientError::CannotCreateSharedResource, {e.ErrorCode()});
   }
 }
 
@@ -206,8 +206,7 @@ void TSQLMonitorChannel::WaitForAcknowledgements() {
 
 TMonitorWriterThread::~TMonitorWriterThread() {
   Stop();
-  Terminate();
-  WaitFor();
+  TerminateAndWait();
 }
 
 void TMonitorWriterThread::Enqueue(std::unique_ptr<TFIBTraceObject> trace) {

@@ -3,10 +3,17 @@
 #include "classlib/core/StrUtils.h"
 #include "dbclient/FIBComponentLife.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBInfo.h"
 #include "dbclient/FIBParamBlocks.h"
 #include "dbclient/FIBSQLMonitor.h"
 
 namespace ordvane {
+
+namespace {
+
+constexpr std::size_t kTransactionInfoSize = 32;
+
+}  // namespace
 
 using namespace fib_internal;
 
@@ -19,22 +26,19 @@ TFIBTransaction::TFIBTransaction(TComponent* owner) : TComponent(owner) {
 
 TFIBTransaction::~TFIBTransaction() {
   Destroying();
-  EndOnDestroy();
-  WhileDying([this] { CallLastFirst(fDestroyHandlers, this); });
-  while (!fLinks.empty()) WhileDying([this] { fLinks.back()->DoTransactionFree(); });
-  RemoveDatabases();
+  EndOnDestroy([this](TTransactionAction action) { TFIBTransaction::EndTransaction(action, true); });
+  DestructorStep([this] { CallLastFirst(fDestroyHandlers, this); });
+  while (!fLinks.empty()) DestructorStep([this] { fLinks.back()->DoTransactionFree(); });
+  DestructorStep([this] { RemoveDatabases(); });
 }
 
-void TFIBTransaction::EndOnDestroy() {
+void TFIBTransaction::EndOnDestroy(const std::function<void(TTransactionAction)>& end) noexcept {
   if (!Active()) return;
   TTransactionAction action = fTimeoutAction;
   if (action == TARollbackRetaining) action = TARollback;
   if (action == TACommitRetaining) action = TACommit;
-  try {
-    EndTransaction(action, true);
-  } catch (...) {
-    // A failed commit was reported by EndTransaction; the transaction ended all the same.
-  }
+  // A failed commit was reported by EndTransaction; the transaction ended all the same.
+  DestructorStep([&] { end(action); });
 }
 
 void TFIBTransaction::Loaded() {
@@ -61,11 +65,11 @@ void TFIBTransaction::CheckInTransaction() {
     fStreamedActive = false;
     StartTransaction();
   }
-  if (fHandle == 0) FIBError(15, {FullComponentName(this)});
+  if (fHandle == 0) FIBError(TFIBClientError::NotInTransaction, {FullComponentName(this)});
 }
 
 void TFIBTransaction::CheckNotInTransaction() {
-  if (fHandle != 0) FIBError(16, {FullComponentName(this)});
+  if (fHandle != 0) FIBError(TFIBClientError::InTransaction, {FullComponentName(this)});
 }
 
 void TFIBTransaction::TRParamsChanging(TObject*) {
@@ -216,7 +220,7 @@ void TFIBTransaction::NotifyEnd(void (TFIBBase::*notify)(), int kind, TTransacti
 
 IIBClientLibrary& TFIBTransaction::Library() {
   TFIBDatabase* database = MainDatabase();
-  if (database == nullptr) FIBError(18, {FullComponentName(this)});
+  if (database == nullptr) FIBError(TFIBClientError::NoDatabasesInTransaction, {FullComponentName(this)});
   return database->ClientLibrary();
 }
 
@@ -237,7 +241,7 @@ void TFIBTransaction::Log(const AnsiString& operation) {
 
 void TFIBTransaction::StartTransaction() {
   CheckNotInTransaction();
-  if (fDatabases.empty()) FIBError(18, {FullComponentName(this)});
+  if (fDatabases.empty()) FIBError(TFIBClientError::NoDatabasesInTransaction, {FullComponentName(this)});
   if (fTPBChanged) {
     fTPBChanged = false;
     try {
@@ -393,13 +397,15 @@ Integer TFIBTransaction::TransactionID() {
   if (fTransactionID >= 1 || fHandle == 0) return fHandle == 0 ? 0 : fTransactionID;
   IIBClientLibrary& library = Library();
   const char item = isc_info_tra_id;
-  char answer[32] = {};
-  Call(library.isc_transaction_info(StatusVector(), &fHandle, 1, &item, sizeof answer, answer), true);
-  if (answer[0] != item) return 0;
-  const auto length = static_cast<short>(library.isc_vax_integer(answer + 1, 2));
-  if (length < 1 || length > 8) return 0;
-  fTransactionID = static_cast<Integer>(
-      library.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
+  const TInfoAnswer answer = AskInfo(kTransactionInfoSize, [&](char* buffer, short length) {
+    return library.isc_transaction_info(StatusVector(), &fHandle, 1, &item, length, buffer);
+  });
+  Call(answer.status, true);
+  TInfoReader reader(library, answer.bytes);
+  const auto found = reader.Next();
+  const auto id = found && found->code == item ? reader.Integer(found->value) : std::nullopt;
+  if (!id) return 0;
+  fTransactionID = static_cast<Integer>(*id);
   return fTransactionID;
 }
 

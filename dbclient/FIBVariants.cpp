@@ -23,21 +23,6 @@ TVarType PlainType(const Variant& v) {
 
 }  // namespace
 
-bool VarTypeIsInteger(TVarType t) {
-  switch (t) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      return true;
-    default:
-      return false;
-  }
-}
-
 namespace {
 
 // An integer a against a currency's scaled value, without forming a * 10 000.

@@ -53,9 +53,6 @@ int CompareVariantsTyped(const Variant& a, const Variant& b);
 // below 0.
 bool CompareVariantsSafe(const Variant& a, const Variant& b, Integer high);
 
-// The integer variant types (Smallint, Integer, ShortInt, Byte, Word, LongWord, Int64).
-bool VarTypeIsInteger(TVarType type);
-
 // ---- Arrays ----------------------------------------------------------------------------
 //
 // Failures raise the class library's Exception with "Unable to create variant array.",

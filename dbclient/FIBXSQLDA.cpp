@@ -8,6 +8,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/Math.h"
@@ -109,7 +110,7 @@ bool IsKnownType(short type) {
 }
 
 [[noreturn]] void ConversionError() {
-  FIBError(33);
+  FIBError(TFIBClientError::InvalidDataConversion);
 }
 
 // value * 10^scale, truncated toward zero.
@@ -756,7 +757,7 @@ void TFIBXSQLVAR::MakeNullArray() {
 }
 
 void TFIBXSQLVAR::CheckIsArray() const {
-  if (!IsArray() || !fFIBArray) FIBError(59, {GetRelationName() + "." + GetSqlName()});
+  if (!IsArray() || !fFIBArray) FIBError(TFIBClientError::FieldIsNotArray, {GetRelationName() + "." + GetSqlName()});
 }
 
 Integer TFIBXSQLVAR::GetArraySize() const {
@@ -775,7 +776,7 @@ void TFIBXSQLVAR::SetArrayValue(const Variant& value) {
                                                    relationName, fieldName);
   }
   CheckIsArray();
-  if (!Owner()) FIBError(2);
+  if (!Owner()) FIBError(TFIBClientError::NotPermitted);
   const TFIBArrayContext connection = Owner()->ArrayContext();
   ISC_QUAD arrayID = GetAsQuad();
   fFIBArray->SetArrayValues(value, arrayID, connection.DBHandle, connection.TRHandle);
@@ -1001,11 +1002,20 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
       SetArrayValue(value);
       return;
     }
-    if (target != SQL_BLOB) FIBError(2);
+    if (target != SQL_BLOB) FIBError(TFIBClientError::NotPermitted);
     StorePendingBlob(ArrayBytes(value));
     return;
   }
   const bool dateTarget = target == SQL_TIMESTAMP || target == SQL_TYPE_DATE;
+  if (VarTypeIsInteger(type)) {
+    if (dateTarget)
+      SetAsDateTime(value.AsDouble());
+    else if (type == varInt64 || value.AsInt64() > std::numeric_limits<Integer>::max())
+      SetAsInt64(value.AsInt64());
+    else
+      SetAsLong(value.AsInteger());
+    return;
+  }
   switch (type) {
     case varEmpty:
     case varNull:
@@ -1016,20 +1026,6 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
         SetAsBoolean(value.AsBoolean());
       else
         SetAsLong(value.AsBoolean() ? 1 : 0);
-      return;
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      if (dateTarget)
-        SetAsDateTime(value.AsDouble());
-      else if (type == varInt64 || value.AsInt64() > std::numeric_limits<Integer>::max())
-        SetAsInt64(value.AsInt64());
-      else
-        SetAsLong(value.AsInteger());
       return;
     case varSingle:
     case varDouble:
@@ -1067,7 +1063,7 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
       SetAsString(value.AsString());
       return;
     default:
-      FIBError(2);
+      FIBError(TFIBClientError::NotPermitted);
   }
 }
 
@@ -1102,7 +1098,7 @@ void TFIBXSQLVAR::AllocateForDescription() {
   else if (type == 0 && IsParam())
     AllocateData(0);
   else
-    FIBError(30, {static_cast<int>(type)});
+    FIBError(TFIBClientError::UnknownSQLDataType, {static_cast<int>(type)});
   fPendingBlob.reset();
   fTypeUnknownWhenSet = false;
   if ((var.sqltype & kNullableBit) != 0) {
@@ -1141,12 +1137,17 @@ TFIBXSQLDA::TFIBXSQLDA(IFIBXSQLDAOwner* owner, bool isParams) : fOwner(owner), f
 TFIBXSQLDA::~TFIBXSQLDA() = default;
 
 XSQLVAR& TFIBXSQLDA::Record(int index) {
+  ORDVANE_DEBUG_ASSERT(index >= 0 && index < fAllocated, "an XSQLDA entry lies within the allocated block");
   std::byte* first = fBlock.data() + offsetof(XSQLDA, sqlvar);
   return *reinterpret_cast<XSQLVAR*>(first + sizeof(XSQLVAR) * static_cast<std::size_t>(index));
 }
 
 XSQLDA* TFIBXSQLDA::AsXSQLDA() {
-  return fBlock.empty() ? nullptr : reinterpret_cast<XSQLDA*>(fBlock.data());
+  if (fBlock.empty()) return nullptr;
+  auto* block = reinterpret_cast<XSQLDA*>(fBlock.data());
+  ORDVANE_DEBUG_ASSERT(block->sqln <= fAllocated && fCount <= fAllocated,
+                       "an XSQLDA's count never exceeds the entries allocated");
+  return block;
 }
 
 void TFIBXSQLDA::SetCount(int count) {
@@ -1161,6 +1162,7 @@ void TFIBXSQLDA::SetCount(int count) {
     AsXSQLDA()->version = SQLDA_VERSION1;
   }
   fCount = count;
+  ORDVANE_DEBUG_ASSERT(count <= std::numeric_limits<ISC_SHORT>::max(), "an XSQLDA's count fits its 16-bit field");
   if (XSQLDA* block = AsXSQLDA()) {
     block->sqln = static_cast<ISC_SHORT>(count);
     block->sqld = static_cast<ISC_SHORT>(count);
@@ -1168,7 +1170,7 @@ void TFIBXSQLDA::SetCount(int count) {
 }
 
 TFIBXSQLVAR& TFIBXSQLDA::GetVars(int index) const {
-  if (index < 0 || index >= fCount) FIBError(23);
+  if (index < 0 || index >= fCount) FIBError(TFIBClientError::XSQLDAIndexOutOfRange);
   return *fVars[static_cast<std::size_t>(index)];
 }
 
@@ -1195,7 +1197,7 @@ void TFIBXSQLDA::RegisterName(const AnsiString& name, int index) {
 }
 
 void TFIBXSQLDA::AddName(const AnsiString& name, int index, bool exact) {
-  if (index < 0 || index >= fCount) FIBError(23);
+  if (index < 0 || index >= fCount) FIBError(TFIBClientError::XSQLDAIndexOutOfRange);
   RegisterName(exact ? name : UpperCaseAscii(name), index);
 }
 

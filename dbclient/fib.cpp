@@ -104,6 +104,10 @@ void IBError(IIBClientLibrary& library, TObject* sender) {
   throw EFIBInterBaseError(sqlCode, sender, AnsiString(), std::move(sqlMessage), std::move(serverMessage));
 }
 
+void FIBError(TFIBClientError code, std::initializer_list<TVarRec> args) {
+  FIBError(static_cast<Integer>(code), args);
+}
+
 void FIBError(Integer code, std::initializer_list<TVarRec> args) {
   Integer index = code & 0x7F;
   const char* text = FIBErrorMessages[index < FIBErrorMessageCount ? index : 0];

@@ -12,6 +12,7 @@
 
 #include "classlib/core/SysUtils.h"
 #include "classlib/db/DBTypes.h"
+#include "dbclient/FIBConsts.h"
 #include "dbclient/IB_Intf.h"
 
 namespace ordvane {
@@ -87,8 +88,10 @@ class EFIBClientError : public EFIBError {
 // given client library makes of it. Called after a client call returned a non-zero status.
 [[noreturn]] void IBError(IIBClientLibrary& library, TObject* sender);
 
-// Raises EFIBClientError with the table text of the code (its low 7 bits; a code beyond
-// the table gives "Unknown error.") formatted with the arguments.
+// Raises EFIBClientError with the table text of the code formatted with the arguments.
+[[noreturn]] void FIBError(TFIBClientError code, std::initializer_list<TVarRec> args = {});
+// The same for a code that comes as a number: its low 7 bits; one beyond the table gives
+// "Unknown error.".
 [[noreturn]] void FIBError(Integer code, std::initializer_list<TVarRec> args = {});
 
 // Raises EFIBClientError with SQLCode -1 and the caller's text formatted with the arguments.

@@ -81,10 +81,10 @@ Int64 ScaledInteger(const Variant& element, int places, Int64 low, Int64 high) {
     const double scaled = std::round(element.AsDouble() * PowerOfTen(places));
     // 2^63 as a double: the first value beyond the range of Int64.
     if (!std::isfinite(scaled) || scaled < -9223372036854775808.0 || scaled >= 9223372036854775808.0)
-      FIBError(33);
+      FIBError(TFIBClientError::InvalidDataConversion);
     result = static_cast<Int64>(scaled);
   }
-  if (result < low || result > high) FIBError(33);
+  if (result < low || result > high) FIBError(TFIBClientError::InvalidDataConversion);
   return result;
 }
 
@@ -102,7 +102,7 @@ TDateTime DecodeTimeStamp(ISC_DATE date, ISC_TIME time) {
 // has 2 bytes more than the element's length). A text longer than the element, or one
 // with a zero byte that would end it early, raises client error 33.
 void StoreText(const AnsiString& text, char* slot, std::size_t room) {
-  if (text.size() > room || text.find('\0') != AnsiString::npos) FIBError(33);
+  if (text.size() > room || text.find('\0') != AnsiString::npos) FIBError(TFIBClientError::InvalidDataConversion);
   std::memcpy(slot, text.data(), text.size());
 }
 
@@ -112,14 +112,14 @@ TpFIBArray::TpFIBArray(IIBClientLibraryPtr clientLibrary, isc_db_handle* dbHandl
                        const AnsiString& relationName, const AnsiString& fieldName)
     : fLibrary(std::move(clientLibrary)), fRelationName(relationName), fFieldName(fieldName) {
   if (fRelationName.size() > kMaxNameLength || fFieldName.size() > kMaxNameLength)
-    FIBError(59, {QualifiedName()});
+    FIBError(TFIBClientError::FieldIsNotArray, {QualifiedName()});
   if (fLibrary->isc_array_lookup_bounds(StatusVector(), dbHandle, trHandle, fRelationName.c_str(),
                                         fFieldName.c_str(), &fDescriptor) != 0)
     RaiseServerError();
   // The server describes a column that is no array without complaint, as one without
   // dimensions.
   if (fDescriptor.array_desc_dimensions <= 0 || fDescriptor.array_desc_dimensions > 16)
-    FIBError(59, {QualifiedName()});
+    FIBError(TFIBClientError::FieldIsNotArray, {QualifiedName()});
   fFieldType = FieldTypeOfElement(fDescriptor.array_desc_dtype);
 }
 
@@ -134,7 +134,7 @@ void TpFIBArray::RaiseServerError() const {
 }
 
 ISC_ARRAY_BOUND TpFIBArray::GetBounds(int dimension) const {
-  if (dimension < 0 || dimension >= DimensionCount()) FIBError(60, {dimension, QualifiedName()});
+  if (dimension < 0 || dimension >= DimensionCount()) FIBError(TFIBClientError::DimensionDoesNotExist, {dimension, QualifiedName()});
   return fDescriptor.array_desc_bounds[dimension];
 }
 
@@ -235,7 +235,7 @@ void TpFIBArray::WriteElement(const Variant& element, char* slot) const {
       return;
     case blr_float: {
       const double value = element.AsDouble();
-      if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) FIBError(33);
+      if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) FIBError(TFIBClientError::InvalidDataConversion);
       Store(slot, static_cast<float>(value));
       return;
     }
@@ -263,20 +263,20 @@ void TpFIBArray::WriteElement(const Variant& element, char* slot) const {
       StoreText(element.AsString(), slot, length);
       return;
     default:
-      FIBError(33);
+      FIBError(TFIBClientError::InvalidDataConversion);
   }
 }
 
 void TpFIBArray::VariantToSlice(const Variant& value, std::vector<char>& buffer) const {
-  if (!VarIsArray(value)) FIBError(33);
-  if (VarArrayDimCount(value) > DimensionCount()) FIBError(60, {VarArrayDimCount(value), QualifiedName()});
+  if (!VarIsArray(value)) FIBError(TFIBClientError::InvalidDataConversion);
+  if (VarArrayDimCount(value) > DimensionCount()) FIBError(TFIBClientError::DimensionDoesNotExist, {VarArrayDimCount(value), QualifiedName()});
   const Integer sliceSize = GetSliceSize();
   const Integer elementSize = ElementSize(fDescriptor);
   buffer.assign(static_cast<std::size_t>(sliceSize) + 1, 0);
   Integer offset = 0;
   VarArrayForEach(value, [&](Variant& element, const std::vector<Integer>&, Integer, bool&) {
     // The slice holds exactly the column's elements: one more would be written past it.
-    if (offset + elementSize > sliceSize) FIBError(33);
+    if (offset + elementSize > sliceSize) FIBError(TFIBClientError::InvalidDataConversion);
     if (!VarIsNull(element) && !VarIsEmpty(element)) WriteElement(element, buffer.data() + offset);
     offset += elementSize;
   });
@@ -285,7 +285,7 @@ void TpFIBArray::VariantToSlice(const Variant& value, std::vector<char>& buffer)
 void TpFIBArray::PutSlice(std::vector<char>& buffer, ISC_QUAD& arrayID, isc_db_handle* dbHandle,
                           isc_tr_handle* trHandle) const {
   ISC_LONG length = GetSliceSize();
-  if (buffer.size() < static_cast<std::size_t>(length)) FIBError(33);
+  if (buffer.size() < static_cast<std::size_t>(length)) FIBError(TFIBClientError::InvalidDataConversion);
   if (fLibrary->isc_array_put_slice(StatusVector(), dbHandle, trHandle, &arrayID, &fDescriptor, buffer.data(),
                                     &length) != 0)
     RaiseServerError();
@@ -300,7 +300,7 @@ void TpFIBArray::SetArrayValues(const Variant& value, ISC_QUAD& arrayID, isc_db_
 
 Variant TpFIBArray::GetFieldArrayValues(TField& field, isc_db_handle* dbHandle, isc_tr_handle* trHandle) const {
   // The field's value is the id itself; any other size would be read past the id.
-  if (field.DataSize() != static_cast<Integer>(sizeof(ISC_QUAD))) FIBError(33);
+  if (field.DataSize() != static_cast<Integer>(sizeof(ISC_QUAD))) FIBError(TFIBClientError::InvalidDataConversion);
   ISC_QUAD arrayID{};
   if (!field.GetData(&arrayID)) arrayID = ISC_QUAD{};
   return GetSliceAsVariant(arrayID, dbHandle, trHandle);
@@ -308,7 +308,7 @@ Variant TpFIBArray::GetFieldArrayValues(TField& field, isc_db_handle* dbHandle, 
 
 void TpFIBArray::SetFieldArrayValues(const Variant& value, TField& field, isc_db_handle* dbHandle,
                                      isc_tr_handle* trHandle) const {
-  if (field.DataSize() != static_cast<Integer>(sizeof(ISC_QUAD))) FIBError(33);
+  if (field.DataSize() != static_cast<Integer>(sizeof(ISC_QUAD))) FIBError(TFIBClientError::InvalidDataConversion);
   ISC_QUAD arrayID{};
   SetArrayValues(value, arrayID, dbHandle, trHandle);
   field.SetData(&arrayID);

@@ -27,10 +27,13 @@ TpFIBDatabase::TpFIBDatabase(TComponent* owner) : TFIBDatabase(owner) {
 }
 
 TpFIBDatabase::~TpFIBDatabase() {
+  Destroying();
   // The walk of the blob cache uses a connection of its own; it ends before the
   // component does.
   fBlobCacheValidation.reset();
   fRestoreTimer.reset();
+  // Ended here, while the caches can still be saved and a lost connection reported.
+  EndConnectionOnDestroy([this] { TpFIBDatabase::Disconnect(true); });
 }
 
 void TpFIBDatabase::Connect() {
@@ -196,7 +199,7 @@ void TpFIBDatabase::TerminateApplication() {
 TpFIBTransaction::~TpFIBTransaction() {
   // Ended here, while BeforeEnd and AfterEnd can still be called.
   Destroying();
-  EndOnDestroy();
+  EndOnDestroy([this](TTransactionAction action) { TpFIBTransaction::EndTransaction(action, true); });
 }
 
 void TpFIBTransaction::StartTransaction() {

@@ -506,7 +506,7 @@ void TpFIBScripter::Dispatch(const TStatementDesc& desc, const TStatementText& s
       CreateDatabase(lines);
       break;
     case skDropDatabase:
-      if (fDatabase == nullptr) FIBError(21, {Name()});
+      if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
       fDatabase->DropDatabase();
       break;
     case skCommit:
@@ -587,7 +587,7 @@ void TpFIBScripter::CreateDatabase(TStrings& lines) {
 }
 
 void TpFIBScripter::Reconnect() {
-  if (fDatabase == nullptr) FIBError(21, {Name()});
+  if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
   Commit();
   fDatabase->Close();
   fDatabase->Connect();
@@ -684,7 +684,7 @@ void TpFIBScripter::Input(TStrings& lines) {
 // ---- Server statements -------------------------------------------------------------------
 
 void TpFIBScripter::ExecuteOnServer(const AnsiString& text) {
-  if (fDatabase == nullptr) FIBError(21, {Name()});
+  if (fDatabase == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
   ExecuteText(text);
 }
 

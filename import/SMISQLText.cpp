@@ -75,10 +75,8 @@ AnsiString TSMImportBaseComponent::SQLFieldName(const AnsiString& name) const {
 AnsiString TSMImportBaseComponent::SQLLiteral(const TField* field, const Variant& value) const {
   if (VarIsNull(value) || VarIsEmpty(value)) return "NULL";
   if (field != nullptr && IsSQLNumberType(field->DataType())) {
+    if (VarTypeIsInteger(VarType(value))) return IntToStr(value.AsInt64());
     switch (VarType(value)) {
-      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-      case varInt64:
-        return IntToStr(value.AsInt64());
       case varSingle: case varDouble:
         return FloatToStr(value.AsDouble(), PointSettings());
       case varCurrency:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/StrUtils.h"
 
 namespace ordvane {
@@ -156,11 +157,19 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 void TComponent::Insert(TComponent* component) {
   fComponents.push_back(component);
   component->fOwner = this;
+  ORDVANE_DEBUG_ASSERT(OwnershipAgrees(), "an owner's components and their owner agree");
 }
 
 void TComponent::Remove(TComponent* component) {
   Erase(fComponents, component);
   component->fOwner = nullptr;
+  ORDVANE_DEBUG_ASSERT(OwnershipAgrees(), "an owner's components and their owner agree");
+}
+
+bool TComponent::OwnershipAgrees() const {
+  const bool listed = fOwner == nullptr || std::count(fOwner->fComponents.begin(), fOwner->fComponents.end(), this) == 1;
+  return listed && std::all_of(fComponents.begin(), fComponents.end(),
+                               [this](const TComponent* c) { return c != nullptr && c->fOwner == this; });
 }
 
 }  // namespace ordvane

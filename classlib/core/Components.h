@@ -91,6 +91,8 @@ class TComponent : public TPersistent {
   // The list operations alone, without notification.
   void Insert(TComponent* component);
   void Remove(TComponent* component);
+  // The owner's list and each component's owner agree (checked in debug builds).
+  bool OwnershipAgrees() const;
 
   TComponent* fOwner = nullptr;
   std::vector<TComponent*> fComponents;

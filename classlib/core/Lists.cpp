@@ -117,7 +117,7 @@ void TList::Notify(void*, TListNotification) {}
 // ---- TObjectList ------------------------------------------------------------------------
 
 TObjectList::~TObjectList() {
-  Clear();
+  DestructorStep([this] { Clear(); });
 }
 
 void TObjectList::Notify(void* item, TListNotification action) {

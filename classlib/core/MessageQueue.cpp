@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <unordered_map>
+#include <utility>
 
 #include "classlib/core/Clock.h"
 
@@ -213,9 +214,21 @@ bool TMessageQueue::SendCall(std::function<void()> call) {
     fCalls.push_back(pending);
   }
   Notify();
-  pending->waiter->WaitServicingCalls([&] { return pending->state.load() != Call::Pending; });
+  // The call may refer to the caller's frame, so the caller stays until it has run or was
+  // dropped, also when a call it services meanwhile fails; that failure comes after.
+  const auto finished = [&] { return pending->state.load() != Call::Pending; };
+  std::exception_ptr servicedFailure;
+  while (!finished()) {
+    try {
+      pending->waiter->WaitServicingCalls(finished);
+    } catch (...) {
+      if (!servicedFailure) servicedFailure = std::current_exception();
+    }
+  }
+  if (servicedFailure) std::rethrow_exception(servicedFailure);
   if (pending->state.load() == Call::Abandoned) return false;
-  if (pending->error) std::rethrow_exception(pending->error);
+  // Taken out of the call, so that the exception dies on this thread, where it is caught.
+  if (std::exception_ptr error = std::exchange(pending->error, nullptr)) std::rethrow_exception(error);
   return true;
 }
 
@@ -458,9 +471,9 @@ LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!window || !window->method) return 0;
   auto queue = window->queue.lock();
   if (!queue) return 0;
-  TMessage message{msg, wParam, lParam, 0};
-  queue->SendCall([&] { window->method(message); });
-  return message.Result;
+  auto message = std::make_shared<TMessage>(TMessage{msg, wParam, lParam, 0});
+  queue->SendCall([window, message] { window->method(*message); });
+  return message->Result;
 }
 
 bool PeekMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax, UINT removeMsg) {

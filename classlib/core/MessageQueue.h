@@ -61,8 +61,9 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
 
   // Runs `call` on the owner thread and waits for it, running the calls sent to the
   // calling thread meanwhile (so two threads calling each other do not deadlock). The
-  // call's exception is raised again here. False when the owner thread has ended and the
-  // call did not run. A call to the calling thread's own queue runs at once.
+  // call's exception is raised again here; so is, once the call has ended, the exception of
+  // a call serviced meanwhile. False when the owner thread has ended and the call did not
+  // run. A call to the calling thread's own queue runs at once.
   bool SendCall(std::function<void()> call);
   // Queues `call` for the owner thread and returns at once. `tag` marks the call for
   // RemoveCalls (nullptr: no tag). An exception of the call reaches whoever made the owner

@@ -74,6 +74,17 @@ class EAssertionFailed : public Exception {
   using Exception::Exception;
 };
 
+// Runs a step of a destructor, which must not raise: the object goes whatever the step
+// answered (a handler of the user, a call to a server, a call whose checks cannot fail
+// there), so the step's failure is dropped.
+template <class F>
+void DestructorStep(F&& step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
 // Raises EAssertionFailed with the message, the unit and the line, as the original's
 // Assert did: "<message> (<unit>, line <n>)".
 void Assert(bool condition, const AnsiString& message, const char* unit, int line);

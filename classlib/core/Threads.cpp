@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/MessageQueue.h"
 
 namespace ordvane {
@@ -13,38 +14,53 @@ bool IsMainThread() { return TMessageQueue::Main()->Owner() == std::this_thread:
 TThread::TThread() = default;
 
 TThread::~TThread() {
-  bool ownThread;
-  {
-    std::lock_guard guard(fStateLock);
-    ownThread = fThread.get_id() == std::this_thread::get_id();
-  }
-  if (fStarted && !ownThread) {
-    if (!Finished()) {
-      Terminate();
-      WaitFor();
-    }
+  if (fStarted && !RunsOn(std::this_thread::get_id())) {
+    ORDVANE_DEBUG_ASSERT(Finished(), "a started thread ends in the destructor of its own class (TerminateAndWait)");
+    TerminateAndWait();
     std::lock_guard guard(fStateLock);
     if (fThread.joinable()) fThread.join();
   }
   RemoveQueuedEvents(this);
 }
 
-void TThread::Start() {
-  std::unique_lock lock(fStateLock);
-  if (fStarted) throw EThread("Cannot call Start on a running or terminated thread");
-  fStarted = true;
-  fThread = std::thread([this] { Run(); });
-  // The new thread reports its number before Start returns, and it cannot finish (and
-  // detach itself) before fThread holds it: it needs the lock held here.
-  fStateChanged.wait(lock, [this] { return fThreadID != 0; });
+bool TThread::RunsOn(std::thread::id thread) {
+  std::lock_guard guard(fStateLock);
+  return fThread.get_id() == thread;
 }
 
-void TThread::Run() {
+void TThread::TerminateAndWait() noexcept {
+  if (!fStarted || fFreeOnTerminate || Finished() || RunsOn(std::this_thread::get_id())) return;
+  Terminate();
+  try {
+    WaitFor();
+  } catch (...) {
+    // WaitFor raises only for the cases excluded above.
+  }
+}
+
+void TThread::Start() {
+  std::future<void> started;
+  {
+    std::lock_guard guard(fStateLock);
+    if (fStarted) throw EThread("Cannot call Start on a running or terminated thread");
+    fStarted = true;
+    std::promise<void> promise;
+    started = promise.get_future();
+    // The new thread cannot finish (and detach itself) before fThread holds it: it needs
+    // the lock held here.
+    fThread = std::thread([this, promise = std::move(promise)]() mutable { Run(std::move(promise)); });
+  }
+  // From here on a thread with FreeOnTerminate may have deleted the object: the wait for
+  // its number uses a state of its own.
+  started.wait();
+}
+
+void TThread::Run(std::promise<void> started) {
   {
     std::lock_guard guard(fStateLock);
     fThreadID = GetCurrentThreadId();
   }
-  fStateChanged.notify_all();
+  started.set_value();
   try {
     Execute();
   } catch (...) {
@@ -81,7 +97,7 @@ int TThread::WaitFor() {
 }
 
 void TThread::Synchronize(TThread*, const TThreadMethod& method) {
-  if (!TMessageQueue::Main()->SendCall([&method] { method(); }))
+  if (!TMessageQueue::Main()->SendCall([method] { method(); }))
     throw EThread("The main thread has ended");
 }
 

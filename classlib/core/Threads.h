@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -29,8 +30,11 @@ class TThread {
   // A thread is made suspended; Start runs it. (Execute is virtual, so it cannot start
   // while the derived object is still being built.)
   TThread();
-  // Terminates and waits for a running thread. A derived class whose Execute uses its
-  // own members calls Terminate and WaitFor in its own destructor, before they go.
+  // A started thread must have ended before this destructor runs: Execute may use the
+  // members of the derived class, which are gone by then. So every derived class whose
+  // thread can still run calls TerminateAndWait in its own destructor. Debug builds stop
+  // with an assertion when one forgets; release builds still terminate and wait here.
+  // A thread with FreeOnTerminate ends before it deletes itself and needs nothing.
   virtual ~TThread();
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
@@ -67,9 +71,14 @@ class TThread {
   void Synchronize(const TThreadMethod& method) { Synchronize(this, method); }
   void Queue(const TThreadMethod& method) { Queue(this, method); }
   void SetReturnValue(int value) { fReturnValue = value; }
+  // For the destructors of derived classes: asks Execute to end and waits for it, unless
+  // the thread never started, has ended, frees itself or is the calling thread. Raises
+  // nothing.
+  void TerminateAndWait() noexcept;
 
  private:
-  void Run();
+  void Run(std::promise<void> started);
+  bool RunsOn(std::thread::id thread);
 
   std::thread fThread;
   std::mutex fStateLock;

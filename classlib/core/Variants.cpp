@@ -6,6 +6,7 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/Math.h"
@@ -29,10 +30,6 @@ __extension__ typedef __int128 Int128;
 [[noreturn]] void BadIndex() { throw EVariantBadIndexError("Variant or safe array index out of bounds"); }
 [[noreturn]] void NotAnArray() { throw EVariantNotAnArrayError("Variant is not an array"); }
 
-bool IsIntegerType(TVarType t) {
-  return t == varSmallint || t == varInteger || t == varShortInt || t == varByte || t == varWord ||
-         t == varLongWord || t == varInt64;
-}
 bool IsFloatType(TVarType t) { return t == varSingle || t == varDouble; }
 bool IsStringType(TVarType t) { return t == varString || t == varOleStr; }
 
@@ -284,7 +281,11 @@ class TVarArray {
 
 class VariantAccess {
  public:
-  static const Variant::Scalar& ScalarOf(const Variant& v) { return v.fData.scalar; }
+  static const Variant::Scalar& ScalarOf(const Variant& v) {
+    ORDVANE_DEBUG_ASSERT(v.Held() == Variant::Holds::Scalar && v.PayloadMatchesType(),
+                         "a variant read as a scalar holds one");
+    return v.fData.scalar;
+  }
   static Int64 Int(const Variant& v) {
     const Variant::Scalar& s = ScalarOf(v);
     switch (v.fType) {
@@ -390,7 +391,7 @@ using A = VariantAccess;
 Int64 ToInt64(const Variant& v, TVarType to) {
   const TVarType t = v.VType();
   if (t == varEmpty) return 0;
-  if (IsIntegerType(t)) return A::Int(v);
+  if (VarTypeIsInteger(t)) return A::Int(v);
   if (IsFloatType(t) || t == varDate) return RoundedToInt64(A::Float(v), t, to);
   if (t == varCurrency) return CurrencyToInt64(A::Curr(v));
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
@@ -409,7 +410,7 @@ Int64 ToInt64(const Variant& v, TVarType to) {
 Extended ToExtended(const Variant& v, TVarType to) {
   const TVarType t = v.VType();
   if (t == varEmpty) return 0;
-  if (IsIntegerType(t)) return static_cast<Extended>(A::Int(v));
+  if (VarTypeIsInteger(t)) return static_cast<Extended>(A::Int(v));
   if (IsFloatType(t) || t == varDate) return A::Float(v);
   if (t == varCurrency) return A::Curr(v).ToExtended();
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
@@ -437,7 +438,7 @@ double ToDouble(const Variant& v, TVarType to) {
 Currency ToCurrency(const Variant& v) {
   const TVarType t = v.VType();
   if (t == varCurrency) return A::Curr(v);
-  if (IsIntegerType(t) || t == varBoolean || t == varEmpty) {
+  if (VarTypeIsInteger(t) || t == varBoolean || t == varEmpty) {
     const Int64 value = ToInt64(v, varCurrency);
     if (value > INT64_MAX / Currency::Scale || value < INT64_MIN / Currency::Scale) OverflowError(t, varCurrency);
     return Currency::FromScaled(value * Currency::Scale);
@@ -477,7 +478,7 @@ AnsiString ToAnsi(const Variant& v) {
     case varDate: return DateTimeToStr(A::Float(v));
     case varCurrency: return CurrToStr(A::Curr(v));
     default:
-      if (IsIntegerType(t)) return std::to_string(A::Int(v));
+      if (VarTypeIsInteger(t)) return std::to_string(A::Int(v));
       CastError(t, varString);
   }
 }
@@ -655,6 +656,17 @@ void Variant::Share() {
   }
 }
 
+bool Variant::PayloadMatchesType() const {
+  switch (Held()) {
+    case Holds::Scalar: case Holds::Nothing: return true;
+    case Holds::Ansi: return fData.ansi != nullptr && fData.ansi->Refs.load(std::memory_order_relaxed) > 0;
+    case Holds::Wide: return fData.wide != nullptr && fData.wide->Refs.load(std::memory_order_relaxed) > 0;
+    case Holds::Array: return fData.array != nullptr;
+    case Holds::Ref: return fData.ref != nullptr;
+  }
+  return false;
+}
+
 Variant& Variant::operator=(const Variant& other) {
   if (this != &other) *this = Variant(other);
   return *this;
@@ -770,6 +782,12 @@ Variant VarAsType(const Variant& value, TVarType type) {
   Variant v = A::Plain(value);
   if (v.VType() == type) return v;
   if ((type & (varArray | varByRef)) != 0) CastError(v.VType(), type);
+  if (VarTypeIsInteger(type)) {
+    CheckConvertible(v, type);
+    const Int64 n = ToInt64(v, type);
+    CheckIntegerRange(n, v.VType(), type);
+    return A::MakeInteger(type, n);
+  }
   switch (type) {
     case varEmpty: return Variant();
     case varNull: return Null();
@@ -785,16 +803,9 @@ Variant VarAsType(const Variant& value, TVarType type) {
     case varString: return Variant(value.AsString());
     case varOleStr: return Variant(value.AsWideString());
     case varError: {
-      if (!IsIntegerType(v.VType())) CastError(v.VType(), type);
+      if (!VarTypeIsInteger(v.VType())) CastError(v.VType(), type);
       CheckIntegerRange(A::Int(v), v.VType(), type);
       return VarAsError(static_cast<Integer>(A::Int(v)));
-    }
-    case varShortInt: case varByte: case varSmallint: case varWord: case varInteger: case varLongWord:
-    case varInt64: {
-      CheckConvertible(v, type);
-      const Int64 n = ToInt64(v, type);
-      CheckIntegerRange(n, v.VType(), type);
-      return A::MakeInteger(type, n);
     }
     default: throw EVariantBadVarTypeError("Invalid variant type");
   }

@@ -44,6 +44,16 @@ constexpr TVarType varTypeMask = 0x0FFF;
 constexpr TVarType varArray = 0x2000;
 constexpr TVarType varByRef = 0x4000;
 
+// The variant types that hold an integer: the one list whatever treats integers alike
+// follows.
+inline constexpr TVarType IntegerVarTypes[] = {varSmallint, varInteger, varShortInt, varByte,
+                                               varWord,     varLongWord, varInt64};
+constexpr bool VarTypeIsInteger(TVarType type) {
+  for (const TVarType integer : IntegerVarTypes)
+    if (integer == type) return true;
+  return false;
+}
+
 ORDVANE_DECLARE_EXCEPTION(EVariantError, Exception);
 ORDVANE_DECLARE_EXCEPTION(EVariantInvalidOpError, EVariantError);    // "Invalid variant operation"
 ORDVANE_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);     // "Could not convert variant of type (%s) into type (%s)"
@@ -189,6 +199,8 @@ class Variant {
   // After a copy of the fields: one more sharer of the text, or a copy of the array.
   void Share();
   void Release() noexcept;
+  // The payload is the one the type tag calls for (checked in debug builds).
+  bool PayloadMatchesType() const;
 
   TVarType fType = varEmpty;
   Data fData{};

@@ -114,17 +114,19 @@ void TDataSource::AddDataLink(TDataLink* dataLink) {
   dataLink->UpdateState();
 }
 
-void TDataSource::RemoveDataLink(TDataLink* dataLink) {
+void TDataSource::RemoveDataLink(TDataLink* dataLink, bool tellLink) {
   dataLink->fDataSource = nullptr;
   fDataLinks.erase(std::remove(fDataLinks.begin(), fDataLinks.end(), dataLink), fDataLinks.end());
-  dataLink->UpdateState();
+  if (tellLink) dataLink->UpdateState();
   if (fDataSet != nullptr) fDataSet->UpdateBufferCount();
 }
 
 // --- TDataLink -----------------------------------------------------------------------------
 
 TDataLink::~TDataLink() {
-  if (fDataSource != nullptr) fDataSource->RemoveDataLink(this);
+  // Leaves without being told that it is no longer active: the class that would hear it
+  // is gone already.
+  if (fDataSource != nullptr) DestructorStep([this] { fDataSource->RemoveDataLink(this, false); });
 }
 
 void TDataLink::SetDataSource(TDataSource* dataSource) {

@@ -57,7 +57,8 @@ class TDataSource : public TComponent {
   void DataEvent(TDataEvent event, NativeInt info);
   void NotifyDataLinks(TDataEvent event, NativeInt info);
   void AddDataLink(TDataLink* dataLink);
-  void RemoveDataLink(TDataLink* dataLink);
+  // tellLink: the link hears that it is no longer active (not while it is destroyed).
+  void RemoveDataLink(TDataLink* dataLink, bool tellLink = true);
   void UpdateState();
   void SetState(TDataSetState value);
 

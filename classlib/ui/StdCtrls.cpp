@@ -30,7 +30,8 @@ TCustomEdit::TCustomEdit(TComponent* owner)
   SetBounds(Left(), Top(), 121, 21);
   SetTabStop(true);
   SetColor(clWindow);
-  fEdit->SetStyle(EditStyle());
+  // This class's style: a derived class applies its own in its constructor.
+  fEdit->SetStyle(TCustomEdit::EditStyle());
 }
 
 TCustomEdit::~TCustomEdit() = default;

@@ -92,13 +92,17 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
   Destroying();
-  if (Parent()) RemoveFocus(true);
-  DestroyHandle();
+  DestructorStep([this] {
+    if (Parent()) RemoveFocus(true);
+  });
+  DestructorStep([this] { DestroyHandle(); });
   while (!fControls.empty() || !fWinControls.empty()) {
     TControl* child = !fWinControls.empty() ? static_cast<TControl*>(fWinControls.back()) : fControls.back();
     delete child;
   }
-  if (Parent()) Parent()->RemoveControl(this);
+  DestructorStep([this] {
+    if (Parent()) Parent()->RemoveControl(this);
+  });
 }
 
 HWND TWinControl::Handle() {

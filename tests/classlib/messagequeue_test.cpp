@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <thread>
@@ -176,6 +178,30 @@ TEST_F(MessageQueueTest, SendMessageRunsOnTheWindowsThread) {
   worker.join();
   EXPECT_EQ(fromWorker, 100);
   EXPECT_EQ(handlerThread, std::this_thread::get_id());
+}
+
+// While a sender waits, it runs the calls queued for its own thread. One of them failing
+// must not end the wait: the sent call can still run later and refers to the sender's
+// frame, so the failure is raised only once the sent call has run.
+TEST_F(MessageQueueTest, FailingServicedCallWaitsForTheSentCallBeforeItIsRaised) {
+  std::atomic<HWND> wnd{0};
+  std::atomic<bool> handled{false};
+  std::thread worker([&] {
+    wnd = AllocateHWnd([&](TMessage& m) {
+      if (m.Msg == A) handled = true;
+    });
+    // Late enough that the sender meets the failing call before its own call has run.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    TMsg msg;
+    while (GetMessage(msg, 0, 0, 0)) DispatchMessage(msg);
+    DeallocateHWnd(wnd);
+  });
+  while (wnd == 0) std::this_thread::yield();
+  TMessageQueue::Current()->PostCall([] { throw std::runtime_error("serviced call failed"); }, nullptr);
+  EXPECT_THROW(SendMessage(wnd, A, 0, 0), std::runtime_error);
+  EXPECT_TRUE(handled);
+  PostMessage(wnd, WM_QUIT, 0, 0);
+  worker.join();
 }
 
 TEST_F(MessageQueueTest, ThreadsOwnTheirWindows) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "classlib/core/Application.h"
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/SyncObjs.h"
 #include "classlib/core/Threads.h"
@@ -20,8 +21,7 @@ class LambdaThread : public TThread {
  public:
   explicit LambdaThread(std::function<void(LambdaThread&)> body) : fBody(std::move(body)) {}
   ~LambdaThread() override {
-    Terminate();
-    if (!FreeOnTerminate() && ThreadID() != 0 && ThreadID() != GetCurrentThreadId() && !Finished()) WaitFor();
+    TerminateAndWait();
     if (onDestroy) onDestroy();
   }
   using TThread::Queue;
@@ -68,7 +68,10 @@ TEST(Threads, SynchronizeIsServedByTheMessageLoop) {
       value += e.Message() == "bad" ? 1 : 100;
     }
     self.SetReturnValue(value);
-    self.Queue([&] { done = true; });  // wakes the loop below
+    self.Queue([&] { done = true; });
+    // The queued call may run while the loop below looks for a message, before it waits
+    // for the next one: a message then ends that wait.
+    TMessageQueue::Main()->Post(TMsg{0, WM_NULL, 0, 0, 0});
   });
   worker.Start();
   while (!done) Application->HandleMessage();
@@ -126,6 +129,33 @@ TEST(Threads, TerminateEndsALoopAndDestructionWaits) {
   int after = rounds;
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(rounds, after);
+}
+
+// A class that forgets to end its thread in its own destructor.
+class ForgetfulThread : public TThread {
+ public:
+  std::atomic<bool> running{false};
+
+ protected:
+  void Execute() override {
+    running = true;
+    while (!Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+};
+
+TEST(ThreadsDeathTest, AThreadRunningIntoTheBaseDestructorIsRefused) {
+#if ORDVANE_DEBUG_CHECKS_ENABLED
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        ForgetfulThread thread;
+        thread.Start();
+        while (!thread.running) std::this_thread::yield();
+      },
+      "TerminateAndWait");
+#else
+  GTEST_SKIP() << "debug checks are off in this build";
+#endif
 }
 
 TEST(Threads, ExceptionsAndMisuse) {

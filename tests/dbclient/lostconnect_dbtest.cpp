@@ -152,6 +152,17 @@ TEST_F(LostConnection, ClosingALostConnectionReleasesItsAttachment) {
   EXPECT_EQ(OpenDescriptorCount(), idle);
 }
 
+// The database's own disconnect runs when it is destroyed connected: it asks the server
+// first and reports the lost connection, as a close would.
+TEST_F(LostConnection, DestroyedWhileConnectedItEndsThroughItsOwnDisconnect) {
+  ConnectAndKill();
+  delete fDatabase;
+  fDatabase = nullptr;
+  EXPECT_EQ(fReports, std::vector<std::string>{std::to_string(laCloseConnect)});
+  EXPECT_FALSE(fTransaction->Active());
+  EXPECT_FALSE(fQuery->Open());
+}
+
 TEST_F(LostConnection, IgnoreLeavesTheDatabaseAloneButACloseStillCloses) {
   fChosen = laIgnore;
   ConnectAndKill();

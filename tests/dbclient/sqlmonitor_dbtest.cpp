@@ -77,10 +77,13 @@ TEST(MonitorHooks, StatementsTracePreparesExecutesFetchesAndFailures) {
   query->Next();
   const std::string select = query->TextToSend();
   query->Close();
+  // A dataset's statement is traced under the name its dataset gives.
+  query->SetOwnerDataSetName("ds");
   query->SQL().SetText("update t set name = :name where id < 3");
   query->ParamByName("NAME").Clear();
   query->ExecQuery();
   const std::string update = query->TextToSend();
+  query->SetOwnerDataSetName("");
   query->SQL().SetText("select x from nowhere");
   EXPECT_THROW(query->Prepare(), EFIBInterBaseError);
   query->SQL().SetText("insert into t (id) values (1)");
@@ -93,8 +96,8 @@ TEST(MonitorHooks, StatementsTracePreparesExecutesFetchesAndFailures) {
   EXPECT_TRUE(bodies[1].starts_with("Query:[Execute] " + select + "\r\nID = 2\r\nExecute tick count ")) << bodies[1];
   EXPECT_EQ(bodies[2], "Query:[Fetch] " + select + "\r\nNAME = 'two'");
   EXPECT_EQ(bodies[3], "Query:[Fetch] " + select + "\r\n End of file reached");
-  EXPECT_EQ(bodies[4], "Query:[Prepare] " + update + "\r\n Plan:\nPLAN (T INDEX (RDB$PRIMARY1))");
-  EXPECT_TRUE(bodies[5].starts_with("Query:[Execute] " + update + "\r\nNAME = <NULL>\r\nRows Affected:2\r\n"))
+  EXPECT_EQ(bodies[4], "ds.Query:[Prepare] " + update + "\r\n Plan:\nPLAN (T INDEX (RDB$PRIMARY1))");
+  EXPECT_TRUE(bodies[5].starts_with("ds.Query:[Execute] " + update + "\r\nNAME = <NULL>\r\nRows Affected:2\r\n"))
       << bodies[5];
   EXPECT_TRUE(bodies[6].starts_with("Form.Query:[Prepare] Query:\r\n")) << bodies[6];
   EXPECT_NE(bodies[6].find("NOWHERE"), std::string::npos) << bodies[6];
