@@ -19,16 +19,6 @@ using namespace dbconsts;
 
 namespace {
 
-// Client errors the dataset raises.
-constexpr Integer feNoTransaction = 22;
-constexpr Integer feDataSetOpen = 28;
-constexpr Integer feDataSetClosed = 29;
-constexpr Integer feEmptyQuery = 37;
-constexpr Integer feNotEditing = 42;
-constexpr Integer feCannotInsert = 44;
-constexpr Integer feCannotUpdate = 46;
-constexpr Integer feUniDirectional = 53;
-
 const AnsiString SCalculated = "CALCULATED";
 const AnsiString SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
@@ -291,20 +281,20 @@ void TFIBCustomDataSet::SetUniDirectional(bool value) {
 // ---- Guards ---------------------------------------------------------------------------------
 
 void TFIBCustomDataSet::CheckDatasetClosed(const AnsiString& operation) const {
-  if (fCursorOpen || Active()) FIBError(feDataSetOpen, {operation, FullComponentName(this)});
+  if (fCursorOpen || Active()) FIBError(TFIBClientError::SQLOpen, {operation, FullComponentName(this)});
 }
 
 void TFIBCustomDataSet::CheckDatasetOpen(const AnsiString& operation) const {
-  if (State() == dsInactive) FIBError(feDataSetClosed, {operation, FullComponentName(this)});
+  if (State() == dsInactive) FIBError(TFIBClientError::SQLClosed, {operation, FullComponentName(this)});
 }
 
 void TFIBCustomDataSet::CheckNotUniDirectional() const {
-  if (IsUniDirectional()) FIBError(feUniDirectional);
+  if (IsUniDirectional()) FIBError(TFIBClientError::DataSetUniDirectional);
 }
 
 void TFIBCustomDataSet::CheckUpdateTransaction() {
   TFIBTransaction* transaction = UpdateTransaction();
-  if (transaction == nullptr) FIBError(feNoTransaction, {FullComponentName(this)});
+  if (transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(this)});
   transaction->CheckInTransaction();
 }
 
@@ -312,13 +302,13 @@ void TFIBCustomDataSet::CheckEditState() {
   const AnsiString name = FullComponentName(this);
   switch (State()) {
     case dsEdit:
-      if (!CanEdit()) FIBError(feCannotUpdate, {name});
+      if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {name});
       return;
     case dsInsert:
-      if (!CanInsert()) FIBError(feCannotInsert, {name});
+      if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {name});
       return;
     default:
-      FIBError(feNotEditing, {name});
+      FIBError(TFIBClientError::NotInEditOrInsert, {name});
   }
 }
 
@@ -343,7 +333,7 @@ void TFIBCustomDataSet::Prepare() {
   fBase->CheckDatabase();
   ApplyConnectionDefaults();
   fBase->CheckTransaction();
-  if (IsBlankString(SelectSQL().Text())) FIBError(feEmptyQuery, {"Prepare " + FullComponentName(this)});
+  if (IsBlankString(SelectSQL().Text())) FIBError(TFIBClientError::EmptyQuery, {"Prepare " + FullComponentName(this)});
   if (!fSelectQuery->Open()) fSelectQuery->Prepare();
   fPrepared = true;
   InternalInitFieldDefs();
@@ -873,7 +863,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
 }
 
 TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
-  if (!fRecordsCache) FIBError(feDataSetClosed, {operation, FullComponentName(this)});
+  if (!fRecordsCache) FIBError(TFIBClientError::SQLClosed, {operation, FullComponentName(this)});
   return *fRecordsCache;
 }
 

@@ -43,8 +43,6 @@ Integer LayoutDataSize(short layoutType, Integer declaredLength) {
 
 namespace {
 
-constexpr Integer feInvalidConversion = 33;
-
 template <class T>
 void Put(Byte* at, T value) {
   std::memcpy(at, &value, sizeof value);
@@ -65,7 +63,7 @@ double Power10(int exponent) {
 Int64 ScaledForTarget(const TFIBXSQLVAR& column, short scale, Int64 low, Int64 high) {
   const double value =
       scale == 0 ? static_cast<double>(column.GetAsInt64()) : std::round(column.GetAsDouble() * Power10(-scale));
-  if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high))) FIBError(feInvalidConversion);
+  if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high))) FIBError(TFIBClientError::InvalidDataConversion);
   return scale == 0 ? column.GetAsInt64() : static_cast<Int64>(value);
 }
 
@@ -135,11 +133,11 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
     case SQL_BLOB:
     case SQL_QUAD:
     case SQL_ARRAY:
-      if (column.GetSQLType() != descr.SQLType) FIBError(feInvalidConversion);
+      if (column.GetSQLType() != descr.SQLType) FIBError(TFIBClientError::InvalidDataConversion);
       Put(value, column.GetAsQuad());
       return;
     default:
-      FIBError(feInvalidConversion);
+      FIBError(TFIBClientError::InvalidDataConversion);
   }
 }
 
