@@ -168,11 +168,17 @@ void TMessageQueue::Wake() {
 
 void TMessageQueue::Notify() {
   fWake.notify_all();
+  // Other threads interrupt under the lock, so the owner never removes (and frees) the
+  // source while one of them is still using it.
+  std::lock_guard guard(fEventSourceLock);
   if (TEventSource* source = fEventSource.load()) source->Interrupt();
 }
 
 void TMessageQueue::SetEventSource(TEventSource* source) {
-  fEventSource.store(source);
+  {
+    std::lock_guard guard(fEventSourceLock);
+    fEventSource.store(source);
+  }
   Notify();
 }
 

@@ -98,7 +98,9 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   void SetPaintSource(TPaintSource source);
 
   // Owner thread only: the source whose events are served while this thread waits for
-  // messages (nullptr: the thread sleeps). The source outlives its installation.
+  // messages (nullptr: the thread sleeps). The source outlives its installation; once
+  // this returns with another source, no thread uses the old one any more. Its
+  // Interrupt must not block nor use the queue.
   void SetEventSource(TEventSource* source);
   // Owner thread only: lets the event source handle what waits for it, without waiting.
   void ServeEvents();
@@ -133,6 +135,7 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   mutable std::mutex fLock;
   std::condition_variable fWake;
   std::atomic<TEventSource*> fEventSource{nullptr};
+  std::mutex fEventSourceLock;  // held while another thread interrupts the source
   std::deque<TMsg> fPosted;
   std::deque<TMsg> fInput;
   std::vector<Timer> fTimers;
