@@ -1,5 +1,6 @@
 #include "import/SMIDateMask.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -10,6 +11,9 @@
 namespace ordvane {
 
 namespace {
+
+// More digits than an int holds are no part of a date; a longer field does not match.
+constexpr std::size_t kMaxFieldDigits = 9;
 
 constexpr const char* kEnglishMonths[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
                                             "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
@@ -57,7 +61,7 @@ class MaskReader {
         std::size_t run = m;
         while (run < fMask.size() && static_cast<char>(fMask[run] & ~0x20) == field) ++run;
         const bool packed = run < fMask.size() && IsFieldLetter(fMask[run]);
-        if (!ReadField(field, packed ? run - m : 9)) return std::nullopt;
+        if (!ReadField(field, packed ? std::min(run - m, kMaxFieldDigits) : kMaxFieldDigits)) return std::nullopt;
         m = run;
       } else {
         MatchLiteral(fMask[m]);
