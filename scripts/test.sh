@@ -22,6 +22,8 @@ PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-
 PACKAGES+=(python3)
 # The workbook tests read the expected cells that xlrd dumped as JSON.
 PACKAGES+=(nlohmann-json3-dev)
+# Static checks of the changed units.
+PACKAGES+=(clang-tidy)
 
 install_packages() {
   local missing=()
@@ -102,9 +104,37 @@ run_thread_sanitizer_tests() {
     ctest --output-on-failure --timeout 900 -j "$(nproc)" -R "$pattern")
 }
 
+# clang-tidy (.clang-tidy) over the units changed since its last clean run, whose commit
+# $BUILD_DIR/clang-tidy.checked keeps, or else since the merge base with main; a changed
+# header brings its own unit and the units that include it. A full run costs far more
+# than CI can spend. Any finding fails.
+run_clang_tidy() {
+  local stamp="$BUILD_DIR/clang-tidy.checked" base="" changed=() units=() file
+  [ -f "$stamp" ] && git merge-base --is-ancestor "$(cat "$stamp")" HEAD 2>/dev/null && base=$(cat "$stamp")
+  [ -n "$base" ] || base=$(git merge-base HEAD main 2>/dev/null || git merge-base HEAD origin/main 2>/dev/null || true)
+  mapfile -t changed < <({ git diff --name-only ${base:+"$base"} -- '*.cpp' '*.h'
+    git ls-files --others --exclude-standard -- '*.cpp' '*.h'; } | sort -u)
+  for file in "${changed[@]}"; do
+    [ -f "$file" ] || continue
+    case "$file" in
+      *.cpp) units+=("$file") ;;
+      *.h) units+=("${file%.h}.cpp")
+        mapfile -t -O "${#units[@]}" units < <(git grep -l --fixed-strings "#include \"$file\"" -- '*.cpp') ;;
+    esac
+  done
+  if [ ${#units[@]} -gt 0 ]; then
+    local pattern
+    pattern="^$ROOT/($(printf '%s\n' "${units[@]}" | sort -u | sed 's/[.+]/\\&/g' | paste -sd '|'))\$"
+    echo "clang-tidy on $(printf '%s\n' "${units[@]}" | sort -u | wc -l) changed units"
+    run-clang-tidy -p "$BUILD_DIR" -j "$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option "$pattern"
+  fi
+  git rev-parse HEAD >"$stamp"
+}
+
 install_packages
 cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DORDVANE_SANITIZE="$SANITIZE" >/dev/null
 cmake --build "$BUILD_DIR" -j "$(nproc)"
+run_clang_tidy
 
 trap stop_server EXIT
 start_server
