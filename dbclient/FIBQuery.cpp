@@ -16,6 +16,7 @@
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBSQLMonitor.h"
 #include "dbclient/FIBStrUtils.h"
+#include "dbclient/FIBTraceText.h"
 
 namespace ordvane {
 
@@ -30,7 +31,6 @@ constexpr std::size_t kRecordsInfoSize = 255;
 // Room for the answer of many columns; a longer one is asked for again from where it was
 // cut.
 constexpr std::size_t kAliasInfoSize = 4096;
-constexpr const char* kLineBreak = "\r\n";
 constexpr std::size_t kPlanInfoSize = 4096;
 constexpr std::size_t kInfoSizeLimit = 32767;
 // Macro values are spliced in before the server's scan: what they hold is text.
@@ -47,50 +47,9 @@ AnsiString NextCursorName() {
   return "C" + AnsiString(digits.size() < width ? width - digits.size() : 0, '0') + digits;
 }
 
-// A value as the log shows it: a blob or array by its id's two halves, anything else as
-// text.
-bool LoggedById(const TFIBXSQLVAR& var) {
-  return var.IsBlob() && !var.GetIsNull();
-}
-AnsiString IdText(const TFIBXSQLVAR& var) {
-  const ISC_QUAD id = var.GetAsQuad();
-  return "(" + IntToStr(id.gds_quad_high) + "," + IntToStr(id.gds_quad_low) + ")";
-}
-
-// A value as the monitor shows it.
-TFIBTraceValue TraceValue(const TFIBXSQLVAR& var, const char* nullText) {
-  AnsiString text;
-  if (var.GetIsNull())
-    text = nullText;
-  else if (var.IsArray())
-    text = TraceArrayText;
-  else if (var.IsBlob())
-    text = TraceBlobText(var.GetAsQuad());
-  else
-    text = TraceValueText(var.GetAsVariant(), var.GetSQLType() == SQL_TEXT || var.GetSQLType() == SQL_VARYING,
-                          nullText);
-  return {var.Name(), text};
-}
-std::vector<TFIBTraceValue> TraceValues(const TFIBXSQLDA& list, const char* nullText) {
-  std::vector<TFIBTraceValue> values;
-  for (int i = 0; i < list.Count(); ++i) values.push_back(TraceValue(list.GetVars(i), nullText));
-  return values;
-}
-
 // A failure as the monitor's readers see it, when there are any.
 void TraceFailure(const AnsiString& text, TFIBTraceKind kind) {
   TraceToMonitor([&](TFIBSQLMonitorHook& hook) { hook.SQLFailure(text, kind); });
-}
-
-// "Params[i]='text'" or "Params[i]=(high,low)" per parameter.
-std::vector<AnsiString> ParamLines(const TFIBXSQLDA& params) {
-  std::vector<AnsiString> lines;
-  for (int i = 0; i < params.Count(); ++i) {
-    const TFIBXSQLVAR& param = params.GetVars(i);
-    const AnsiString head = "Params[" + IntToStr(i) + "]=";
-    lines.push_back(LoggedById(param) ? head + IdText(param) : head + "'" + param.GetAsString() + "'");
-  }
-  return lines;
 }
 
 bool LoadingWithOwners(const TComponent* component) {
@@ -549,7 +508,7 @@ void TFIBQuery::ExecuteMeasured(const std::function<void()>& execute, const TFIB
     Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
   if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
     AnsiString text = fTextToSend;
-    for (const AnsiString& line : ParamLines(params)) text += kLineBreak + line;
+    for (const AnsiString& line : ParamLines(params)) text += LogLineBreak + line;
     logger->WriteData(FullName(), "Execute query:", text, SQLLogExecute);
   }
 }
@@ -578,7 +537,7 @@ void TFIBQuery::ExecuteImmediateBatch(const std::vector<AnsiString>& statements)
       // The thread's status vector still holds the server's codes for the new error.
       throw EFIBInterBaseError(error.SQLCode(), this,
                                Format("Batch text %d of %d failed:%s%s",
-                                      {i + 1, count, AnsiString(kLineBreak), statements[static_cast<std::size_t>(i)]}),
+                                      {i + 1, count, AnsiString(LogLineBreak), statements[static_cast<std::size_t>(i)]}),
                                error.SQLMessage(), error.IBMessage());
     }
   }
@@ -799,20 +758,8 @@ void TFIBQuery::LogExecuteError(const Exception& error) {
 
 // The row fetched, or the end of the rows (whose columns hold nothing new).
 void TFIBQuery::LogFetch() {
-  ISQLLogger* logger = Logger(SQLLogFlagFetch);
-  if (logger == nullptr) return;
-  AnsiString text = kLineBreak;
-  if (fEOF) {
-    text += AnsiString(kLineBreak) + " End of file reached";
-  } else {
-    for (int i = 0; i < fColumns.Count(); ++i) {
-      const TFIBXSQLVAR& column = fColumns[i];
-      const AnsiString value =
-          column.GetIsNull() ? AnsiString("NULL") : LoggedById(column) ? IdText(column) : column.GetAsString();
-      text += column.Name() + " = " + value + kLineBreak;
-    }
-  }
-  logger->WriteData(FullName(), "Fetch:", text, SQLLogFetch);
+  if (ISQLLogger* logger = Logger(SQLLogFlagFetch))
+    logger->WriteData(FullName(), "Fetch:", FetchLogText(fColumns, fEOF), SQLLogFetch);
 }
 
 // ---- Links --------------------------------------------------------------------------------------

@@ -10,9 +10,12 @@
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
+#include "import/SMIBaseSupport.h"
 #include "import/SMIText.h"
 
 namespace ordvane {
+
+using namespace smi_internal;
 
 namespace {
 
@@ -67,8 +70,6 @@ AnsiString Unenclosed(const AnsiString& text, char open, char close) {
   return text;
 }
 
-bool IsText(const Variant& value) { return VarType(value) == varString || VarType(value) == varOleStr; }
-
 TSMIValueKind KindOf(TFieldType type) {
   switch (type) {
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: return TSMIValueKind::Integer;
@@ -77,16 +78,6 @@ TSMIValueKind KindOf(TFieldType type) {
     case ftTime: return TSMIValueKind::Time;
     case ftBoolean: return TSMIValueKind::Boolean;
     default: return TSMIValueKind::Other;
-  }
-}
-
-bool IsSQLNumberType(TFieldType type) {
-  switch (type) {
-    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
-    case ftLargeint:
-      return true;
-    default:
-      return false;
   }
 }
 
@@ -108,27 +99,6 @@ bool IsPlainName(const AnsiString& name) {
   return std::all_of(name.begin(), name.end(), [](char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
   });
-}
-
-// The digits, sign, point and exponent of a number written for SQL, or empty when the text
-// is not a number.
-AnsiString SQLNumberText(const AnsiString& text, char decimalSeparator) {
-  AnsiString number = Trim(text);
-  std::replace(number.begin(), number.end(), decimalSeparator, '.');
-  const bool plain = !number.empty() && std::all_of(number.begin(), number.end(), [](char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
-  });
-  double value = 0;
-  return plain && TryExpressionNumber(number, value, '.') ? number : AnsiString();
-}
-
-const TFormatSettings& PointSettings() {
-  static const TFormatSettings settings = [] {
-    TFormatSettings s;
-    s.DecimalSeparator = '.';
-    return s;
-  }();
-  return settings;
 }
 
 }  // namespace
@@ -254,229 +224,6 @@ TSMIRecordSeparator TSMImportBaseComponent::RecordSeparator() const {
   if (fRecordSeparator == "\r") return rsCR;
   if (fRecordSeparator == "\n") return rsLF;
   return rsCustom;
-}
-
-// ---- Specifications -------------------------------------------------------------------
-
-namespace {
-
-constexpr const char* kTableTypeNames[] = {"teText", "teXLS", "teXML", "teClipboard"};
-
-// Each character as two upper-case hexadecimal digits.
-AnsiString HexOfText(const AnsiString& text) {
-  AnsiString hex;
-  for (char c : text) hex += IntToHex(static_cast<Integer>(static_cast<unsigned char>(c)), 2);
-  return hex;
-}
-
-// A #0 character is written as nothing.
-AnsiString HexOfChar(char c) {
-  return c == '\0' ? AnsiString() : HexOfText(AnsiString(1, c));
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// The text of hexadecimal digit pairs; nothing when the digits do not make whole pairs.
-std::optional<AnsiString> TextOfHex(const AnsiString& hex) {
-  if (hex.size() % 2 != 0) return std::nullopt;
-  AnsiString text;
-  for (std::size_t i = 0; i < hex.size(); i += 2) {
-    const int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    text += static_cast<char>(high * 16 + low);
-  }
-  return text;
-}
-
-// The value of the first line with the key, whatever its section.
-std::optional<AnsiString> SpecificationValue(const TStrings* lines, const AnsiString& key) {
-  const int index = lines->IndexOfName(key);
-  if (index < 0) return std::nullopt;
-  return lines->ValueFromIndex(index);
-}
-
-void ReadText(const TStrings* lines, const AnsiString& key,
-              const std::function<void(const AnsiString&)>& set) {
-  if (const auto value = SpecificationValue(lines, key)) set(*value);
-}
-
-void ReadFlag(const TStrings* lines, const AnsiString& key, const std::function<void(bool)>& set) {
-  if (const auto value = SpecificationValue(lines, key)) set(*value == "1");
-}
-
-// An ordinal outside the enumeration is not a value of it and is passed over.
-template <class Enum>
-void ReadOrdinal(const TStrings* lines, const AnsiString& key, Enum last,
-                 const std::function<void(Enum)>& set) {
-  Integer ordinal = 0;
-  if (const auto value = SpecificationValue(lines, key);
-      value && TryStrToInt(*value, ordinal) && ordinal >= 0 && ordinal <= static_cast<Integer>(last))
-    set(static_cast<Enum>(ordinal));
-}
-
-// A character written in hex. An empty value, like 00, is #0: none where none is allowed
-// (noneAllowed); elsewhere #0 is no character, cannot be saved, and leaves the setting.
-void ReadHexChar(const TStrings* lines, const AnsiString& key, bool noneAllowed,
-                 const std::function<void(char)>& set) {
-  const auto value = SpecificationValue(lines, key);
-  if (!value) return;
-  const auto text = TextOfHex(*value);
-  if (!text) return;
-  const char c = text->empty() ? '\0' : (*text)[0];
-  if (c != '\0' || noneAllowed) set(c);
-}
-
-// Lines of a specification text, each ended by CR LF.
-class SpecificationWriter {
- public:
-  void Section(const char* name) { fText += AnsiString("[") + name + "]\r\n"; }
-  void Line(const AnsiString& key, const AnsiString& value) { fText += key + "=" + value + "\r\n"; }
-  void Number(const AnsiString& key, Int64 value) { Line(key, IntToStr(value)); }
-  void Flag(const AnsiString& key, bool value) { Line(key, value ? "1" : "0"); }
-  void WriteTo(TStream* stream) const { stream->WriteBuffer(fText.data(), static_cast<Int64>(fText.size())); }
-
- private:
-  AnsiString fText;
-};
-
-}  // namespace
-
-Integer TSMImportBaseComponent::SpecificationInteger(const TStrings* lines, const AnsiString& key,
-                                                     Integer current) {
-  const auto value = SpecificationValue(lines, key);
-  return value ? StrToIntDef(*value, current) : current;
-}
-
-void TSMImportBaseComponent::SaveSpecification(const AnsiString& specificationName, TStream* stream) {
-  SpecificationWriter out;
-  out.Section("Common");
-  out.Line("App", Application != nullptr ? Application->Title() : AnsiString());
-  out.Line("Description", "SMImport: specification");
-  out.Line("Specification", specificationName);
-  out.Line("TableName", fTableName);
-  out.Line("DatasetKeys", fDatasetKeys);
-  out.Number("Mode", fMode);
-  out.Line("TableType", AnsiString(kTableTypeNames[fTableType]).substr(2));
-  out.Line("SourceFileName", SourceFileName());
-  out.Number("CharacterSet", fCharacterSet);
-  out.Number("CommitCount", fCommitCount);
-  out.Section("Mappings");
-  out.Number("Count", fMappings->Count());
-  for (int i = 0; i < fMappings->Count(); ++i) out.Line("Map" + IntToStr(i + 1), fMappings->Strings(i));
-  out.Section("Text");
-  out.Line("FieldDelimiter", HexOfChar(fFieldDelimiter));
-  out.Line("TextQualifier", HexOfChar(fTextQualifier));
-  out.Line("RecordSeparator", HexOfText(fRecordSeparator));
-  out.Flag("Fixed", fFixed);
-  out.Number("TrimSpaces", fTrimSpaces);
-  out.Number("RowFirst", fRowFirst);
-  out.Number("RowLast", fRowLast);
-  out.Number("RowFieldNames", fRowFieldNames);
-  out.Section("DataFormat");
-  const TSMIDataFormats& formats = *fDataFormats;
-  out.Number("DateOrder", formats.DateOrder());
-  out.Line("DateSeparator", HexOfChar(formats.DateSeparator()));
-  out.Line("TimeSeparator", HexOfChar(formats.TimeSeparator()));
-  out.Line("ThousandSeparator", HexOfChar(formats.ThousandSeparator()));
-  out.Line("DecimalSeparator", HexOfChar(formats.DecimalSeparator()));
-  out.Line("CurrencyString", formats.CurrencyString());
-  out.Flag("FourDigitYear", formats.FourDigitYear());
-  out.Flag("LeadingZerosInDate", formats.LeadingZerosInDate());
-  out.Line("CustomDateTimeFormat", formats.CustomDateTimeFormat());
-  out.Line("BooleanTrue", formats.BooleanTrue());
-  out.Line("BooleanFalse", formats.BooleanFalse());
-  out.Flag("UseRegionalSettings", formats.UseRegionalSettings());
-  out.Section("Condition");
-  out.Line("LoadWhen", fLoadCondition->LoadWhen());
-  out.Line("SkipIf", fLoadCondition->SkipIf());
-  out.WriteTo(stream);
-}
-
-void TSMImportBaseComponent::LoadSpecification(const TStrings* lines) {
-  ReadText(lines, "TableName", [this](const AnsiString& v) { fTableName = v; });
-  ReadText(lines, "DatasetKeys", [this](const AnsiString& v) { fDatasetKeys = v; });
-  ReadOrdinal<TImportMode>(lines, "Mode", imAppendNewOnly, [this](TImportMode v) { fMode = v; });
-  ReadText(lines, "TableType", [this](const AnsiString& v) {
-    for (int i = 0; i < static_cast<int>(std::size(kTableTypeNames)); ++i)
-      if (AnsiSameText("te" + v, kTableTypeNames[i])) fTableType = static_cast<TTableTypeImport>(i);
-  });
-  ReadText(lines, "SourceFileName", [this](const AnsiString& v) { fSourceFileName = v; });
-  ReadOrdinal<TSMICharacterSet>(lines, "CharacterSet", csiEBCDIC,
-                                [this](TSMICharacterSet v) { fCharacterSet = v; });
-  fCommitCount = SpecificationInteger(lines, "CommitCount", fCommitCount);
-  fMappings->Clear();
-  for (int n = 1;; ++n) {
-    const auto line = SpecificationValue(lines, "Map" + IntToStr(n));
-    if (!line) break;
-    fMappings->Add(*line);
-  }
-  LoadTextSettings(lines);
-  LoadDataFormats(lines);
-  ReadText(lines, "LoadWhen", [this](const AnsiString& v) { fLoadCondition->SetLoadWhen(v); });
-  ReadText(lines, "SkipIf", [this](const AnsiString& v) { fLoadCondition->SetSkipIf(v); });
-}
-
-void TSMImportBaseComponent::LoadTextSettings(const TStrings* lines) {
-  ReadHexChar(lines, "FieldDelimiter", true, [this](char c) { fFieldDelimiter = c; });
-  ReadHexChar(lines, "TextQualifier", true, [this](char c) { fTextQualifier = c; });
-  if (const auto value = SpecificationValue(lines, "RecordSeparator"))
-    if (const auto text = TextOfHex(*value)) SetRecordSeparatorText(*text);
-  ReadFlag(lines, "Fixed", [this](bool v) { fFixed = v; });
-  ReadOrdinal<TSMITrimSpaces>(lines, "TrimSpaces", tsTrimLeftRight,
-                              [this](TSMITrimSpaces v) { fTrimSpaces = v; });
-  fRowFirst = SpecificationInteger(lines, "RowFirst", fRowFirst);
-  fRowLast = SpecificationInteger(lines, "RowLast", fRowLast);
-  fRowFieldNames = SpecificationInteger(lines, "RowFieldNames", fRowFieldNames);
-}
-
-void TSMImportBaseComponent::LoadDataFormats(const TStrings* lines) {
-  TSMIDataFormats& formats = *fDataFormats;
-  ReadOrdinal<TSMIDateOrder>(lines, "DateOrder", doMYD, [&](TSMIDateOrder v) { formats.SetDateOrder(v); });
-  ReadHexChar(lines, "DateSeparator", false, [&](char c) { formats.SetDateSeparator(c); });
-  ReadHexChar(lines, "TimeSeparator", false, [&](char c) { formats.SetTimeSeparator(c); });
-  ReadHexChar(lines, "ThousandSeparator", false, [&](char c) { formats.SetThousandSeparator(c); });
-  ReadHexChar(lines, "DecimalSeparator", false, [&](char c) { formats.SetDecimalSeparator(c); });
-  ReadText(lines, "CurrencyString", [&](const AnsiString& v) { formats.SetCurrencyString(v); });
-  ReadFlag(lines, "FourDigitYear", [&](bool v) { formats.SetFourDigitYear(v); });
-  ReadFlag(lines, "LeadingZerosInDate", [&](bool v) { formats.SetLeadingZerosInDate(v); });
-  ReadText(lines, "CustomDateTimeFormat", [&](const AnsiString& v) { formats.SetCustomDateTimeFormat(v); });
-  ReadText(lines, "BooleanTrue", [&](const AnsiString& v) { formats.SetBooleanTrue(v); });
-  ReadText(lines, "BooleanFalse", [&](const AnsiString& v) { formats.SetBooleanFalse(v); });
-  ReadFlag(lines, "UseRegionalSettings", [&](bool v) { formats.SetUseRegionalSettings(v); });
-}
-
-AnsiString TSMImportBaseComponent::SpecificationPath(const AnsiString& fileName) const {
-  const bool relative = !fileName.empty() && !IsPathDelimiter(fileName[0]);
-  return relative && !fSpecificationDir.empty() ? IncludeTrailingPathDelimiter(fSpecificationDir) + fileName
-                                                : fileName;
-}
-
-// The text is made in memory first, so a failure while it is made leaves no file behind.
-void TSMImportBaseComponent::SaveSpecificationToFile(const AnsiString& specificationName,
-                                                     const AnsiString& fileName) {
-  AnsiString name = fileName;
-  if (OnBeforeSaveSpecification) OnBeforeSaveSpecification(this, name);
-  name = SpecificationPath(name);
-  TMemoryStream text;
-  SaveSpecification(specificationName, &text);
-  TFileStream file(name, fmCreate);
-  file.WriteBuffer(text.Memory(), text.Size());
-  if (OnAfterSaveSpecification) OnAfterSaveSpecification(this, name);
-}
-
-void TSMImportBaseComponent::LoadSpecificationFromFile(const AnsiString& fileName) {
-  AnsiString name = fileName;
-  if (OnBeforeLoadSpecification) OnBeforeLoadSpecification(this, name);
-  name = SpecificationPath(name);
-  TStringList lines;
-  lines.LoadFromFile(name);
-  LoadSpecification(&lines);
-  if (OnAfterLoadSpecification) OnAfterLoadSpecification(this, name);
 }
 
 // ---- Execute --------------------------------------------------------------------------
@@ -1085,55 +832,6 @@ bool TSMImportBaseComponent::ReportError(const Exception& error) {
   bool abort = fAbortOnProblem;
   OnErrorEvent(this, error, abort);
   return abort;
-}
-
-// ---- SQL text -------------------------------------------------------------------------
-
-AnsiString TSMImportBaseComponent::SQLFieldName(const AnsiString& name) const {
-  AnsiString cased = name;
-  switch (fSQLOptions->FieldNameCharCase()) {
-    case ifcNormal: break;
-    case ifcUpperCase: cased = AnsiUpperCase(name); break;
-    case ifcLowerCase: cased = AnsiLowerCase(name); break;
-    case ifcProper:
-      cased = AnsiLowerCase(name);
-      if (!cased.empty()) cased = AnsiUpperCase(cased.substr(0, 1)) + cased.substr(1);
-      break;
-  }
-  const AnsiString upper = AnsiUpperCase(cased);
-  const bool reserved = upper == "NAME" || upper == "TYPE" || upper == "SIZE" || upper == "ASC" || upper == "DESC";
-  if (!reserved && cased.find(' ') == AnsiString::npos) return cased;
-  const TSMISQLFieldNameOptions* quotes = fSQLOptions->FieldNameOptions();
-  return quotes->SQLQuoteOpen() + cased + quotes->SQLQuoteClose();
-}
-
-// NULL, a number as it is (with "." for its point) in a number field, else the text
-// quoted with SQLQuote, every SQLQuote inside it doubled.
-AnsiString TSMImportBaseComponent::SQLLiteral(const TField* field, const Variant& value) const {
-  if (VarIsNull(value) || VarIsEmpty(value)) return "NULL";
-  if (field != nullptr && IsSQLNumberType(field->DataType())) {
-    switch (VarType(value)) {
-      case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-      case varInt64:
-        return IntToStr(value.AsInt64());
-      case varSingle: case varDouble:
-        return FloatToStr(value.AsDouble(), PointSettings());
-      case varCurrency:
-        return CurrToStr(value.AsCurrency(), PointSettings());
-      default:
-        if (IsText(value)) {
-          const AnsiString number = SQLNumberText(VarToStr(value), fDataFormats->DecimalSeparator());
-          if (!number.empty()) return number;
-        }
-    }
-  }
-  const char quote = fSQLOptions->SQLQuote();
-  AnsiString text = VarToStr(value), quoted(1, quote);
-  for (char c : text) {
-    quoted += c;
-    if (c == quote) quoted += c;
-  }
-  return quoted + quote;
 }
 
 }  // namespace ordvane

@@ -52,6 +52,7 @@ class TApplication : public TComponent {
 
   // Installs the processor that dispatches the messages (nullptr: plain dispatch).
   void SetMessageProcessor(TMessageProcessor* processor) { fProcessor = processor; }
+  TMessageProcessor* MessageProcessor() const { return fProcessor; }
 
   // Hints: whether they show at all, the pause before one shows (milliseconds), the
   // shorter pause while one is already showing, and how long one stays.

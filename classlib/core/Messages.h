@@ -253,6 +253,74 @@ constexpr UINT CM_DEFERLAYOUTEH = WM_USER + 100;
 constexpr UINT CM_EDITIMAGECHANGEDEH = WM_USER + 101;
 constexpr UINT CM_EDITBUTTONRELEASEEH = WM_USER + 102;
 
+// Text controls: the edit and list-box window styles, the text messages, the edit
+// messages beyond the classic set above, and the owner drawing of list items.
+constexpr UINT WM_GETTEXT = 0x000D;  // wParam: buffer size with the NUL, lParam: char*
+constexpr UINT WM_GETTEXTLENGTH = 0x000E;
+constexpr UINT ES_LEFT = 0x0000;
+constexpr UINT ES_CENTER = 0x0001;
+constexpr UINT ES_RIGHT = 0x0002;
+constexpr UINT ES_MULTILINE = 0x0004;
+constexpr UINT ES_UPPERCASE = 0x0008;
+constexpr UINT ES_LOWERCASE = 0x0010;
+constexpr UINT ES_PASSWORD = 0x0020;
+constexpr UINT ES_AUTOVSCROLL = 0x0040;
+constexpr UINT ES_AUTOHSCROLL = 0x0080;
+constexpr UINT ES_NOHIDESEL = 0x0100;
+constexpr UINT ES_READONLY = 0x0800;
+constexpr UINT EM_SETPASSWORDCHAR = 0x00CC;
+constexpr UINT EM_GETPASSWORDCHAR = 0x00D2;
+constexpr WPARAM EC_LEFTMARGIN = 0x0001;
+constexpr WPARAM EC_RIGHTMARGIN = 0x0002;
+constexpr UINT LBS_NOTIFY = 0x0001;
+constexpr UINT LBS_SORT = 0x0002;
+constexpr UINT LBS_OWNERDRAWFIXED = 0x0010;
+constexpr UINT LBS_HASSTRINGS = 0x0040;
+constexpr UINT LBS_NOINTEGRALHEIGHT = 0x0100;
+constexpr UINT LBS_WANTKEYBOARDINPUT = 0x0400;
+constexpr UINT LBS_NODATA = 0x2000;
+constexpr UINT WM_DRAWITEM = 0x002B;
+constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+constexpr UINT ODT_LISTBOX = 2;
+constexpr UINT ODA_DRAWENTIRE = 0x0001;
+constexpr UINT ODS_SELECTED = 0x0001;
+constexpr UINT ODS_DISABLED = 0x0004;
+constexpr UINT ODS_FOCUS = 0x0010;
+
+// Buttons, the month calendar and the controls that answer them. A button's check state
+// (BM_GETCHECK / BM_SETCHECK) and its state bits (BM_GETSTATE: the check state, pushed,
+// focused); the month calendar's selection (a SYSTEMTIME in lParam), its minimum size
+// (a TRect in lParam) and its hit test (an MCHITTESTINFO in lParam).
+constexpr LRESULT BST_UNCHECKED = 0x0000;
+constexpr LRESULT BST_CHECKED = 0x0001;
+constexpr LRESULT BST_INDETERMINATE = 0x0002;
+constexpr LRESULT BST_PUSHED = 0x0004;
+constexpr LRESULT BST_FOCUS = 0x0008;
+constexpr UINT MCM_FIRST = 0x1000;
+constexpr UINT MCM_GETCURSEL = MCM_FIRST + 1;
+constexpr UINT MCM_SETCURSEL = MCM_FIRST + 2;
+constexpr UINT MCM_GETMINREQRECT = MCM_FIRST + 9;
+constexpr UINT MCM_HITTEST = MCM_FIRST + 14;
+constexpr UINT MCHT_TITLE = 0x00010000;
+constexpr UINT MCHT_CALENDAR = 0x00020000;
+constexpr UINT MCHT_NEXT = 0x01000000;
+constexpr UINT MCHT_PREV = 0x02000000;
+constexpr UINT MCHT_NOWHERE = 0x00000000;
+constexpr UINT MCHT_TITLEBK = MCHT_TITLE;
+constexpr UINT MCHT_TITLEBTNNEXT = MCHT_TITLE | MCHT_NEXT | 0x0003;
+constexpr UINT MCHT_TITLEBTNPREV = MCHT_TITLE | MCHT_PREV | 0x0003;
+constexpr UINT MCHT_CALENDARBK = MCHT_CALENDAR;
+constexpr UINT MCHT_CALENDARDATE = MCHT_CALENDAR | 0x0001;
+constexpr UINT MCHT_CALENDARDATENEXT = MCHT_CALENDARDATE | MCHT_NEXT;
+constexpr UINT MCHT_CALENDARDATEPREV = MCHT_CALENDARDATE | MCHT_PREV;
+constexpr UINT MCHT_CALENDARDAY = MCHT_CALENDAR | 0x0002;
+// A speed button that went down tells its siblings (lParam: the button) so that the
+// others of its group come up.
+constexpr UINT CM_BUTTONPRESSED = CM_BASE + 23;
+// A menu item chosen from a popup menu, delivered once the menu has closed (wParam: the
+// item's command number).
+constexpr UINT CM_MENUCOMMAND = CM_BASE + 70;
+
 // Packing two 16-bit halves into a message parameter, and taking them apart again. A
 // point travels as two signed 16-bit coordinates.
 constexpr Word LOWORD(std::uintptr_t value) {

@@ -279,6 +279,9 @@ class TControl : public TComponent {
   void InvalidateControl(bool wasVisible, bool opaque);
   // Takes a new place and size without any other effect (a window reported it).
   void StoreBounds(int left, int top, int width, int height);
+  // Takes a new text without any other effect (a control whose window keeps the text
+  // reports a change the user made).
+  void StoreText(const AnsiString& value) { fText = value; }
   void Notification(TComponent* component, TOperation operation) override;
 
   TControlStyle fControlStyle;
@@ -581,5 +584,15 @@ class TMouse {
 };
 
 extern TMouse* Mouse;
+
+// A property setter's common part: stores the value and repaints the control when it
+// changed; answers whether it did.
+template <class T>
+bool ChangeAndInvalidate(TControl* control, T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  control->Invalidate();
+  return true;
+}
 
 }  // namespace ordvane

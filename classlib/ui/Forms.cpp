@@ -90,6 +90,15 @@ void TCustomForm::CreateParams(TCreateParams& params) {
       params.ExStyle |= WS_EX_TOOLWINDOW;
       break;
   }
+  if (fFormStyle == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+  if (fFormStyle == value) return;
+  fFormStyle = value;
+  if (HandleAllocated())
+    SetWindowPos(WindowHandle(), value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {

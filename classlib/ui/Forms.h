@@ -23,6 +23,8 @@ enum TPosition {
   poMainFormCenter,
   poOwnerFormCenter
 };
+// A form that stays on top lies above every form that does not, active or not.
+enum TFormStyle { fsNormal, fsStayOnTop };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
@@ -72,6 +74,8 @@ class TCustomForm : public TWinControl {
   void SetPosition(TPosition value) { fPosition = value; }
   TFormBorderStyle BorderStyle() const { return fBorderStyle; }
   void SetBorderStyle(TFormBorderStyle value);
+  TFormStyle FormStyle() const { return fFormStyle; }
+  void SetFormStyle(TFormStyle value);
   bool KeyPreview() const { return fKeyPreview; }
   void SetKeyPreview(bool value) { fKeyPreview = value; }
   TModalResult ModalResult() const { return fModalResult; }
@@ -128,6 +132,7 @@ class TCustomForm : public TWinControl {
   TPosition fPosition = poDesigned;
   TFormBorderStyle fBorderStyle = bsSizeable;
   bool fKeyPreview = false;
+  TFormStyle fFormStyle = fsNormal;
   TModalResult fModalResult = mrNone;
   TFormState fFormState;
   bool fPositioned = false;

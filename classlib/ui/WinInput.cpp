@@ -12,6 +12,7 @@
 #include "classlib/ui/Cursors.h"
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/SysMetrics.h"
+#include "classlib/ui/WinPaint.h"
 #include "classlib/ui/WindowData.h"
 #include "classlib/ui/Windows.h"
 
@@ -502,6 +503,137 @@ void HostSysColorsChanged() {
     if (Find(top)) Send(top, WM_SYSCOLORCHANGE);
 }
 
+namespace {
+
+constexpr UINT_PTR kCaretBlinkTimer = 1;
+
+// The caret of the calling thread. `drawn` tells whether its inverted pixels are on the
+// window now; the blink timer runs on a receiver of its own, so that no control sees a
+// timer it did not start.
+struct CaretState {
+  HWND owner = 0;
+  TRect box;  // client coordinates
+  int hideLevel = 0;
+  bool drawn = false;
+  int suspended = 0;
+  UINT blinkTime = 500;
+  HWND blinker = 0;
+
+  ~CaretState() {
+    if (blinker != 0) DeallocateHWnd(blinker);
+  }
+};
+
+CaretState& Caret() {
+  thread_local CaretState caret;
+  return caret;
+}
+
+void InvertCaret() {
+  CaretState& c = Caret();
+  if (HDC dc = GetDC(c.owner)) {
+    dc->InvertRect(c.box);
+    ReleaseDC(c.owner, dc);
+  }
+  c.drawn = !c.drawn;
+}
+
+void TakeCaretOff() {
+  if (Caret().drawn) InvertCaret();
+}
+
+bool CaretShowable() {
+  const CaretState& c = Caret();
+  return c.owner != 0 && c.hideLevel == 0 && c.suspended == 0 && IsWindowVisible(c.owner);
+}
+
+void BlinkCaret(TMessage& message) {
+  if (message.Msg != WM_TIMER) return;
+  if (CaretShowable() || Caret().drawn) InvertCaret();
+}
+
+// Draws the caret now and starts its blinking afresh, or stops it while it is hidden.
+void RestartCaretBlink() {
+  CaretState& c = Caret();
+  if (c.blinker == 0) c.blinker = AllocateHWnd(TWndMethod(&BlinkCaret));
+  if (!CaretShowable()) {
+    TakeCaretOff();
+    KillTimer(c.blinker, kCaretBlinkTimer);
+    return;
+  }
+  if (!c.drawn) InvertCaret();
+  SetTimer(c.blinker, kCaretBlinkTimer, c.blinkTime);
+}
+
+bool OwnsCaret(HWND wnd) {
+  const CaretState& c = Caret();
+  return c.owner != 0 && (wnd == 0 || wnd == c.owner);
+}
+
+}  // namespace
+
+bool CreateCaret(HWND wnd, int width, int height) {
+  if (!Find(wnd)) return false;
+  DestroyCaret();
+  CaretState& c = Caret();
+  c.owner = wnd;
+  c.box = Rect(0, 0, std::max(1, width), std::max(1, height));
+  c.hideLevel = 1;
+  c.suspended = 0;
+  return true;
+}
+
+bool DestroyCaret() {
+  CaretState& c = Caret();
+  if (c.owner == 0) return false;
+  if (Find(c.owner)) TakeCaretOff();
+  c.drawn = false;
+  if (c.blinker != 0) KillTimer(c.blinker, kCaretBlinkTimer);
+  c.owner = 0;
+  return true;
+}
+
+bool ShowCaret(HWND wnd) {
+  if (!OwnsCaret(wnd)) return false;
+  CaretState& c = Caret();
+  if (c.hideLevel == 0) return true;
+  if (--c.hideLevel == 0) RestartCaretBlink();
+  return true;
+}
+
+bool HideCaret(HWND wnd) {
+  if (!OwnsCaret(wnd)) return false;
+  CaretState& c = Caret();
+  if (c.hideLevel++ == 0) RestartCaretBlink();
+  return true;
+}
+
+bool SetCaretPos(int x, int y) {
+  if (!OwnsCaret(0)) return false;
+  CaretState& c = Caret();
+  if (c.box.left == x && c.box.top == y) return true;
+  TakeCaretOff();
+  OffsetRect(c.box, x - c.box.left, y - c.box.top);
+  RestartCaretBlink();
+  return true;
+}
+
+bool GetCaretPos(TPoint& point) {
+  const CaretState& c = Caret();
+  point = c.owner != 0 ? TPoint{c.box.left, c.box.top} : TPoint{};
+  return true;
+}
+
+UINT GetCaretBlinkTime() {
+  return Caret().blinkTime;
+}
+
+bool SetCaretBlinkTime(UINT milliseconds) {
+  Caret().blinkTime = std::max<UINT>(USER_TIMER_MINIMUM, milliseconds);
+  if (OwnsCaret(0)) RestartCaretBlink();
+  return true;
+}
+
 namespace windata {
 
 void ReleaseInputOf(HWND wnd, TInputRelease reason) {
@@ -516,6 +648,27 @@ void ReleaseInputOf(HWND wnd, TInputRelease reason) {
   if (reason != TInputRelease::Disable && s.active != 0 && s.active == wnd)
     ActivateWindow(NextActivation(wnd), WA_ACTIVE);
   if (inside(s.lastClick.wnd)) s.lastClick = {};
+  CaretState& c = Caret();
+  if (inside(c.owner)) {
+    if (reason == TInputRelease::Destroy) {
+      DestroyCaret();
+    } else if (reason == TInputRelease::Hide) {
+      c.drawn = false;  // its pixels went with the window's
+      RestartCaretBlink();
+    }
+  }
+}
+
+void SuspendCaret(HWND wnd) {
+  CaretState& c = Caret();
+  if (c.owner != wnd || wnd == 0) return;
+  if (c.suspended++ == 0) TakeCaretOff();
+}
+
+void ResumeCaret(HWND wnd) {
+  CaretState& c = Caret();
+  if (c.owner != wnd || wnd == 0 || c.suspended == 0) return;
+  if (--c.suspended == 0) RestartCaretBlink();
 }
 
 }  // namespace windata

@@ -147,6 +147,22 @@ bool SetCursorPos(int x, int y);
 // shows the arrow over its client area and the sizing arrows over a sizing frame.
 LRESULT DefaultSetCursor(HWND wnd, WPARAM wParam, LPARAM lParam);
 
+// The caret: one per thread, belonging to one window. It is made hidden (hidden once) at
+// the window's client point (0, 0); ShowCaret and HideCaret count like the platform's, and
+// while shown it blinks on the clock every GetCaretBlinkTime() milliseconds, drawn by
+// inverting the window's pixels. Painting the window takes the caret off the pixels and
+// puts it back after (BeginPaint, EndPaint). A window that is destroyed loses its caret.
+// ShowCaret, HideCaret and SetCaretPos answer false when the caret belongs to another
+// window (wnd 0 stands for the caret's own window).
+bool CreateCaret(HWND wnd, int width, int height);
+bool DestroyCaret();
+bool ShowCaret(HWND wnd);
+bool HideCaret(HWND wnd);
+bool SetCaretPos(int x, int y);
+bool GetCaretPos(TPoint& point);
+UINT GetCaretBlinkTime();
+bool SetCaretBlinkTime(UINT milliseconds);
+
 // Input from the host.
 enum class THostButton { Left, Right, Middle };
 void HostMouseMove(TPoint screen);

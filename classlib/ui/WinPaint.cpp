@@ -404,6 +404,7 @@ HDC BeginPaint(HWND wnd, PAINTSTRUCT& paint) {
   const TRegion update = w->update;
   const bool erase = w->erase;
   RemoveUpdate(*w, nullptr);
+  windata::SuspendCaret(wnd);
   paint.hdc = NewDC(wnd, false, update);
   paint.rcPaint = update.Box();
   if (erase) paint.fErase = SendMessage(wnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint.hdc), 0) == 0;
@@ -411,7 +412,9 @@ HDC BeginPaint(HWND wnd, PAINTSTRUCT& paint) {
 }
 
 bool EndPaint(HWND wnd, const PAINTSTRUCT& paint) {
-  return ReleaseDC(wnd, paint.hdc) != 0;
+  const bool released = ReleaseDC(wnd, paint.hdc) != 0;
+  windata::ResumeCaret(wnd);
+  return released;
 }
 
 HDC GetDC(HWND wnd) {

@@ -109,6 +109,10 @@ void RefreshDeviceContexts();
 // double-click memory.
 enum class TInputRelease { Destroy, Hide, Disable };
 void ReleaseInputOf(HWND wnd, TInputRelease reason);
+// WinInput: the caret of a window is taken off its pixels while the window paints and
+// put back afterwards.
+void SuspendCaret(HWND wnd);
+void ResumeCaret(HWND wnd);
 // ScrollBars: scroll-bar tracking in the window or inside it ends without a message.
 void CancelScrollTrackingWithin(HWND wnd);
 
