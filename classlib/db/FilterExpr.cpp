@@ -383,7 +383,8 @@ class TExprParser::TParser {
     if (!IsSymbol("-")) return Primary();
     TNesting nesting(fDepth);
     Advance();
-    return Unary(TExprOperator::Negate, Signed());
+    TParsed operand = Signed();
+    return Unary(TExprOperator::Negate, std::move(operand));
   }
 
   TParsed Primary() {
