@@ -380,11 +380,12 @@ class TExprParser::TParser {
   }
 
   TParsed Signed() {
+    // The analyzer loses the node's owner when a TParsed is returned through Primary.
+    // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
     if (!IsSymbol("-")) return Primary();
     TNesting nesting(fDepth);
     Advance();
-    TParsed operand = Signed();
-    return Unary(TExprOperator::Negate, std::move(operand));
+    return Unary(TExprOperator::Negate, Signed());
   }
 
   TParsed Primary() {
