@@ -209,8 +209,8 @@ class TCompoundDocument {
       seen[difat] = true;
       ReadSector(difat, 0, sector.data(), fSectorSize);
       for (unsigned i = 0; i < perDifatSector && fatSectorIds.size() < fatSectors; ++i)
-        fatSectorIds.push_back(fields.U32At(4 * i));
-      difat = fields.U32At(4 * perDifatSector);
+        fatSectorIds.push_back(fields.U32At(UInt64{4} * i));
+      difat = fields.U32At(UInt64{4} * perDifatSector);
     }
     fFat.resize(static_cast<std::size_t>(fatSectors) * (fSectorSize / 4));
     for (std::size_t i = 0; i < fatSectorIds.size(); ++i) {
@@ -218,7 +218,7 @@ class TCompoundDocument {
         Corrupt("allocation table sector " + std::to_string(fatSectorIds[i]) + " is out of range");
       ReadSector(fatSectorIds[i], 0, sector.data(), fSectorSize);
       for (unsigned j = 0; j < fSectorSize / 4; ++j)
-        fFat[i * (fSectorSize / 4) + j] = fields.U32At(4 * j);
+        fFat[i * (fSectorSize / 4) + j] = fields.U32At(UInt64{4} * j);
     }
   }
 

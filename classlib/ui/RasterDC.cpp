@@ -15,12 +15,6 @@ namespace {
 
 using TPointF = TRegion::TPointF;
 
-// Where pixel (x, y) of a row-major image of the given width lies, computed wide, so that
-// a large image cannot overflow the product.
-std::size_t PixelIndex(int x, int y, int width) {
-  return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
-}
-
 // a * b / c rounded half away from zero, as the mapping of the platform rounds.
 int MulDivRound(int a, int b, int c) {
   if (c == 0) return 0;

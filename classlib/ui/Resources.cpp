@@ -103,7 +103,7 @@ TCursorImage CursorFromArt(const TPixelArt& art) {
           FindKey(art, art.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
       if (entry == nullptr || entry->color == clNone) continue;
       cursor.image.SetPixel(x, y, ColorToRGB(entry->color));
-      cursor.opaque[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = true;
+      cursor.opaque[PixelIndex(x, y, width)] = true;
     }
   cursor.hotSpot = art.hotSpot;
   return cursor;
