@@ -7,7 +7,7 @@ namespace ordvane {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 constexpr std::size_t kHeaderSize = 4;
 
 }  // namespace
