@@ -123,12 +123,18 @@ void TCSMonitorSupport::SetEnabled(TCSMonitorEnabled value) {
                         (value == csmeDatabaseDriven || value == csmeTransactionDriven));
   if (refused) throw EFIBCSMonitorError("This object cannot use this value");
   fEnabled = value;
+  if (OnChange) OnChange(this);
+}
+
+void TCSMonitorSupport::SetIncludeDatasetDescription(bool value) {
+  fIncludeDatasetDescription = value;
+  if (OnChange) OnChange(this);
 }
 
 void TCSMonitorSupport::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TCSMonitorSupport*>(source)) {
     SetEnabled(other->fEnabled);
-    fIncludeDatasetDescription = other->fIncludeDatasetDescription;
+    SetIncludeDatasetDescription(other->fIncludeDatasetDescription);
     return;
   }
   TPersistent::Assign(source);

@@ -175,7 +175,10 @@ class TCSMonitorSupport : public TPersistent {
   // csmeTransactionDriven: EFIBCSMonitorError "This object cannot use this value".
   void SetEnabled(TCSMonitorEnabled value);
   bool IncludeDatasetDescription() const { return fIncludeDatasetDescription; }
-  void SetIncludeDatasetDescription(bool value) { fIncludeDatasetDescription = value; }
+  void SetIncludeDatasetDescription(bool value);
+
+  // Told after either setting changed (a dataset copies them to its statements).
+  TNotifyEvent OnChange;
 
   void Assign(const TPersistent* source) override;
   TPersistent* GetOwner() const override { return fOwner; }

@@ -121,13 +121,20 @@ void TFIBQuery::SetMacroChar(char value) {
 
 // ---- Text -------------------------------------------------------------------------------------
 
+void TFIBQuery::SetSQLText(const AnsiString& text) {
+  const TFlagScope setting(fSettingExactText);
+  fExactText = text;
+  fSQL.SetText(text);
+}
+
 void TFIBQuery::SQLChanging(TObject*) {
+  if (!fSettingExactText) fExactText.reset();
   if (fOpen) {
     if (!ComponentState().Contains(csDesigning)) FIBError(28, {AnsiString("change sql text"), FullName()});
     Close();
   }
   if (OnSQLChanging) OnSQLChanging(this);
-  FreeHandle();
+  Unprepare();
 }
 
 void TFIBQuery::SQLChanged(TObject*) {
@@ -140,9 +147,9 @@ void TFIBQuery::EndModifySQLText() {
 }
 
 void TFIBQuery::TextChanged() {
-  fParser.SetSQLText(fSQL.Text());
+  fParser.SetSQLText(fExactText ? *fExactText : fSQL.Text());
   ++fSQLChangeCount;
-  FreeHandle();
+  Unprepare();
   // The list's change notification must not raise (it may run from the end of an update
   // scope): a text that does not parse leaves the parse due, and Prepare, ExecQuery and
   // Params raise its error.
@@ -216,7 +223,7 @@ void TFIBQuery::UpdateTextToSend() {
   text = EncodeSQLText(text, *this);
   // The same text as prepared keeps its server statement.
   if (text == fTextToSend && rebuilt == fTextRebuilt) return;
-  FreeHandle();
+  Unprepare();
   fTextToSend = std::move(text);
   fTextRebuilt = rebuilt;
   if (scan)
@@ -308,7 +315,7 @@ void TFIBQuery::Prepare() {
 
 void TFIBQuery::AllocateAndPrepare() {
   IIBClientLibrary& library = Library();
-  Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), &fHandle), true);
+  if (fHandle == 0) Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), &fHandle), true);
   fColumns.SetCount(1);
   Call(library.isc_dsql_prepare(StatusVector(), Transaction()->TRHandle(), &fHandle, 0, fTextToSend.c_str(),
                                 static_cast<unsigned short>(Database()->SQLDialect()), fColumns.AsXSQLDA()),
@@ -386,10 +393,15 @@ void TFIBQuery::DescribeParams() {
   if (fParams.Count() == 0) {
     // No names in the text (or no scan): the server's description is the list. It keeps
     // its values while the text stays the same (a statement freed after execution is
-    // prepared again with the values set before).
-    if (!fParamsDescribed)
-      Describe(Library(), &fHandle, fParams, &IIBClientLibrary::isc_dsql_describe_bind, false,
-               [this](ISC_STATUS status) { Call(status, true); });
+    // prepared again with the values set before). A text without markers takes none,
+    // and the server is not asked.
+    if (!fParamsDescribed) {
+      if (HasNoParamMarkers(fTextToSend, kNoMacroChar))
+        fParams.SetCount(0);
+      else
+        Describe(Library(), &fHandle, fParams, &IIBClientLibrary::isc_dsql_describe_bind, false,
+                 [this](ISC_STATUS status) { Call(status, true); });
+    }
     fParamsDescribed = true;
     return;
   }
@@ -443,7 +455,7 @@ TFIBXSQLDA& TFIBQuery::InputParams() {
 
 void TFIBQuery::ExecQuery() {
   const TFlagScope executing(fInExecute);
-  if (fParser.SQLKind() == TSQLKind::DDL) {
+  if (RunsUnprepared()) {
     ExecuteImmediate();
     return;
   }
@@ -468,13 +480,25 @@ void TFIBQuery::BeforeExecution() {
   Transaction()->DoSQLExecute(this, 0);
 }
 
+bool TFIBQuery::RunsUnprepared() {
+  const TSQLKind kind = fParser.SQLKind();
+  const bool once = fExecuteUnprepared && (kind == TSQLKind::Insert || kind == TSQLKind::Update ||
+                                           kind == TSQLKind::Delete);
+  if (kind != TSQLKind::DDL && !once) return false;
+  const AnsiString& text = fParser.SQLText();
+  if (once && (Params().Count() > 0 || !HasNoParamMarkers(text, kNoMacroChar))) return false;
+  // The client library reads the text of an unprepared execution before the server does,
+  // and cannot read a q'...' literal: such a text runs prepared.
+  return !HasQuotedLiterals(text);
+}
+
 // Data definition runs without a prepared statement.
 void TFIBQuery::ExecuteImmediate() {
   BeforeExecution();
   fBase->CheckDatabase();
   fBase->CheckTransaction();
   UpdateTextToSend();
-  FreeHandle();
+  Unprepare();
   if (fParams.HasPendingConversions()) fParams.ConvertPendingValues();
   WritePendingBlobs(fParams);
   TFIBXSQLDA& input = InputParams();
@@ -670,6 +694,18 @@ void TFIBQuery::FreeHandle() {
   ResetCursorState();
   fPrepared = false;
   fHandle = 0;
+}
+
+void TFIBQuery::Unprepare() {
+  // The server lets go of the statement (and of the objects it holds, which data
+  // definition may be about to change) but keeps the handle.
+  if (fHandle != 0 && fPrepared) {
+    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_unprepare);
+    if (status != 0 && !StatusVectorContains({kInvalidStatementHandle})) Call(status, true);
+  }
+  fColumns.SetCount(0);
+  ResetCursorState();
+  fPrepared = false;
 }
 
 void TFIBQuery::ResetCursorState() {

@@ -55,6 +55,9 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void SetTransaction(TFIBTransaction* value) { fBase->SetTransaction(value); }
   TFIBBase& Base() { return *fBase; }
   TStrings& SQL() { return fSQL; }
+  // The text as one string, sent to the server exactly as given (SQL's own text joins
+  // its lines by CR LF); SQL holds its lines. A later change through SQL sends SQL's text.
+  void SetSQLText(const AnsiString& text);
   bool GoToFirstRecordOnExecute() const { return fGoToFirstRecordOnExecute; }
   void SetGoToFirstRecordOnExecute(bool value) { fGoToFirstRecordOnExecute = value; }
   bool ParamCheck() const { return fParamCheck; }
@@ -66,6 +69,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void SetMacroChar(char value);
   TpFIBQueryOptions Options() const { return fOptions; }
   void SetOptions(TpFIBQueryOptions value) { fOptions = value; }
+  // On: an INSERT, UPDATE or DELETE without parameters runs unprepared, in one call to the
+  // server, as data definition does (its RowsAffected and Plan are then unknown). For
+  // runners of many statements that each run once.
+  bool ExecuteUnprepared() const { return fExecuteUnprepared; }
+  void SetExecuteUnprepared(bool value) { fExecuteUnprepared = value; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
   const AnsiString& CursorName() const { return fCursorName; }
   void SetCursorName(const AnsiString& value) { fCursorName = value; }
@@ -217,7 +225,12 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void PrepareArrayColumns();
   void StartTransactionIfAsked();
   void BeforeExecution();
+  // Whether ExecQuery runs the text unprepared.
+  bool RunsUnprepared();
   void ExecuteImmediate();
+  // A new text: the server statement is released and the next one prepared on the same
+  // handle, which spares allocating and dropping one per text.
+  void Unprepare();
   void ExecuteByType(TFIBXSQLDA& params);
   void AfterExecution();
   void WritePendingBlobs(TFIBXSQLDA& params);
@@ -268,6 +281,10 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool fParamsParsed = false;
   bool fTextRebuilt = false;
   bool fInExecute = false;
+  bool fExecuteUnprepared = false;
+  // The text SetSQLText gave, while SQL has not been changed otherwise.
+  std::optional<AnsiString> fExactText;
+  bool fSettingExactText = false;
   char fMacroChar = DefaultMacroChar;
   TpFIBQueryOptions fOptions;
   int fRecordCount = 0;

@@ -51,6 +51,8 @@ class TSQLLexer {
   // is left open). Anything else is code and i stays.
   TSkip Skip(std::size_t& i) const {
     const char c = At(i);
+    if (const char closer = QuotedLiteralCloser(fText, i); closer != '\0')
+      return SkipQuotedLiteral(i, closer) ? TSkip::Skipped : TSkip::OpenString;
     if (c == '\'' || c == '"') return SkipQuoted(i) ? TSkip::Skipped : TSkip::OpenString;
     if (c == '-' && At(i + 1) == '-') {
       while (i < fLength && fText[i] != '\r' && fText[i] != '\n') ++i;
@@ -80,6 +82,18 @@ class TSQLLexer {
       }
       ++i;
     }
+    return false;
+  }
+
+  // A q'...' literal from its q to past its final quote. False when the text ends first.
+  bool SkipQuotedLiteral(std::size_t& i, char closer) const {
+    for (i += 3; i + 1 < fLength; ++i) {
+      if (fText[i] == closer && fText[i + 1] == '\'') {
+        i += 2;
+        return true;
+      }
+    }
+    i = fLength;
     return false;
   }
 
@@ -308,6 +322,15 @@ bool HasNoParamMarkers(const AnsiString& text, char macroChar) {
     ++i;
   }
   return true;
+}
+
+bool HasQuotedLiterals(const AnsiString& text) {
+  TSQLLexer lexer(text);
+  for (std::size_t i = 0; i < lexer.Length();) {
+    if (QuotedLiteralCloser(text, i) != '\0') return true;
+    if (lexer.Skip(i) == TSQLLexer::TSkip::Code) ++i;
+  }
+  return false;
 }
 
 TSQLParamScan ScanSQLParams(const AnsiString& text, const TSQLParamScanOptions& options) {

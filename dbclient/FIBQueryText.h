@@ -31,6 +31,8 @@ inline constexpr char DefaultMacroChar = '@';
 
 // True when the text has no parameter or macro marker outside quotes and comments.
 bool HasNoParamMarkers(const AnsiString& text, char macroChar = DefaultMacroChar);
+// True when the text holds a q'...' literal outside quotes and comments.
+bool HasQuotedLiterals(const AnsiString& text);
 
 // One parameter or macro of a text, in the order of the text.
 struct TSQLParamMarker {

@@ -1084,4 +1084,24 @@ void SplitMacroDefault(const AnsiString& item, char macroChar, AnsiString& name,
 bool IsWhereKeywordAt(const AnsiString& text, int p) { return TTextView(text).WhereKeywordAt(p); }
 bool IsWhereEndAt(const AnsiString& text, int p) { return TTextView(text).WhereEndAt(p); }
 
+char QuotedLiteralCloser(std::string_view text, std::size_t i) {
+  if (i + 2 >= text.size() || (text[i] != 'q' && text[i] != 'Q') || text[i + 1] != '\'') return '\0';
+  // Part of a longer word (an identifier ending in q) it is not.
+  if (i > 0 && IsIdentifierChar(text[i - 1])) return '\0';
+  const char opener = text[i + 2];
+  if (static_cast<unsigned char>(opener) <= ' ' || opener == '\'') return '\0';
+  switch (opener) {
+    case '(':
+      return ')';
+    case '[':
+      return ']';
+    case '{':
+      return '}';
+    case '<':
+      return '>';
+    default:
+      return opener;
+  }
+}
+
 }  // namespace ordvane

@@ -206,6 +206,10 @@ bool EndsInLineComment(const AnsiString& s);
 AnsiString StripSQLComments(const AnsiString& text);
 // "NAME%DEFAULT" into the name (with the macro character in front) and the default.
 void SplitMacroDefault(const AnsiString& item, char macroChar, AnsiString& name, AnsiString& defaultValue);
+// A quoted literal of the q'<delimiter>...<delimiter>' form starting at index i of text:
+// the character that closes it (before the final quote), or '\0' when none starts there.
+// The delimiters ( [ { < close with ) ] } >; any other character closes with itself.
+char QuotedLiteralCloser(std::string_view text, std::size_t i);
 bool IsWhereKeywordAt(const AnsiString& text, int p);
 bool IsWhereEndAt(const AnsiString& text, int p);
 

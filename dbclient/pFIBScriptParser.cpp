@@ -112,6 +112,44 @@ bool BodyComplete(TScriptTokenReader& tokens) {
 
 }  // namespace
 
+std::string_view LineEndText(TLineEnd end) {
+  switch (end) {
+    case leCRLF:
+      return "\r\n";
+    case leCR:
+      return "\r";
+    case leLF:
+      break;
+  }
+  return "\n";
+}
+
+// ---- TScriptLines ---------------------------------------------------------------------
+
+void TScriptLines::SetText(const AnsiString& text) {
+  TLineEnds ends;
+  for (std::size_t at = 0; (at = text.find_first_of("\r\n", at)) != AnsiString::npos; ++at) {
+    if (text[at] == '\n') {
+      ends.push_back(leLF);
+    } else if (at + 1 < text.size() && text[at + 1] == '\n') {
+      ends.push_back(leCRLF);
+      ++at;
+    } else {
+      ends.push_back(leCR);
+    }
+  }
+  {
+    const TFlagScope setting(fSettingText);
+    TStringList::SetText(text);
+  }
+  fLineEnds = std::move(ends);
+}
+
+void TScriptLines::Changed() {
+  if (!fSettingText) fLineEnds.clear();
+  TStringList::Changed();
+}
+
 // ---- TScriptMap -----------------------------------------------------------------------
 
 void TScriptMap::Reset(int lineCount) {
@@ -199,8 +237,7 @@ bool TScriptTokenReader::SkipBlanksAndComments() {
   return false;
 }
 
-void TScriptTokenReader::ReadQuoted(TScriptToken& token) {
-  const char quote = Current();
+void TScriptTokenReader::ReadQuoted(TScriptToken& token, char closer, bool doubling) {
   token.Quoted = true;
   ++fCol;
   for (;;) {
@@ -208,21 +245,25 @@ void TScriptTokenReader::ReadQuoted(TScriptToken& token) {
       if (fLine >= fEndLine) throw Exception("Can't find end token");
       LoadLine(++fLine);
       fCol = 1;
-      token.Text += "\r\n";
+      token.Text += '\n';
       continue;
     }
     const char c = Current();
-    if (c == quote && NextIs(quote)) {
-      token.Text += quote;
+    if (!doubling && c == closer && NextIs('\'')) {
       fCol += 2;
-    } else if (c == quote) {
-      break;
+      return;
+    }
+    if (doubling && c == closer && NextIs(closer)) {
+      token.Text += closer;
+      fCol += 2;
+    } else if (doubling && c == closer) {
+      ++fCol;
+      return;
     } else {
       token.Text += c;
       ++fCol;
     }
   }
-  ++fCol;
 }
 
 void TScriptTokenReader::ReadWord(TScriptToken& token) {
@@ -237,10 +278,14 @@ void TScriptTokenReader::ReadWord(TScriptToken& token) {
 bool TScriptTokenReader::Next(TScriptToken& token) {
   token = TScriptToken();
   if (!SkipBlanksAndComments()) return false;
-  if (IsQuote(Current()))
-    ReadQuoted(token);
-  else
+  if (const char closer = QuotedLiteralCloser(fText, static_cast<std::size_t>(fCol - 1)); closer != '\0') {
+    fCol += 2;
+    ReadQuoted(token, closer, false);
+  } else if (IsQuote(Current())) {
+    ReadQuoted(token, Current(), true);
+  } else {
     ReadWord(token);
+  }
   return true;
 }
 
@@ -255,7 +300,7 @@ AnsiString TScriptTokenReader::Rest() {
   while (Settle()) {
     rest += fText.substr(static_cast<std::size_t>(fCol - 1));
     fCol = static_cast<Integer>(fText.size()) + 1;
-    if (fLine < fEndLine) rest += "\r\n";
+    if (fLine < fEndLine) rest += '\n';
   }
   return TrimLeft(rest);
 }
@@ -275,11 +320,37 @@ void ExtractStatement(const TStrings& lines, const TStatementDesc& desc, TString
   statement.EndUpdate();
 }
 
+AnsiString StatementText(const TStrings& lines, const TLineEnds& ends, const TStatementDesc& desc) {
+  const int lastLine = desc.Closed() ? std::min(desc.EndLine, lines.Count() - 1) : lines.Count() - 1;
+  AnsiString text;
+  for (int line = std::max(desc.StartLine, 0); line <= lastLine; ++line) {
+    const AnsiString s = lines.Strings(line);
+    std::size_t from = 0, to = s.size();
+    if (desc.Closed() && line == desc.EndLine) to = std::min(to, static_cast<std::size_t>(std::max(desc.EndCol, 0)));
+    if (line == desc.StartLine) from = std::min(to, static_cast<std::size_t>(std::max(desc.StartCol - 1, 0)));
+    text.append(s, from, to - from);
+    if (line < lastLine)
+      text += LineEndText(static_cast<std::size_t>(line) < ends.size() ? ends[static_cast<std::size_t>(line)] : leLF);
+  }
+  return text;
+}
+
 // ---- Scanner --------------------------------------------------------------------------
 
 TScriptScanner::TScriptScanner(TpFIBScriptParser& parser, const TStrings& lines, TScriptMap& map,
-                               char terminator)
+                               const AnsiString& terminator)
     : fParser(parser), fLines(lines), fMap(map), fTerminator(terminator) {}
+
+bool TScriptScanner::TerminatorAt(const AnsiString& s, std::size_t i) const {
+  return !fTerminator.empty() && s.compare(i, fTerminator.size(), fTerminator) == 0;
+}
+
+void TScriptScanner::ReadCandidate(char c) {
+  if (IsBlank(c))
+    fCandidateEnded = !fCandidate.empty();
+  else if (!fCandidateEnded)
+    fCandidate += c;
+}
 
 void TScriptScanner::ScanLine(int index) {
   const AnsiString s = fLines.Strings(index);
@@ -300,6 +371,12 @@ void TScriptScanner::ScanLine(int index) {
       case TLexState::DoubleQuoted:
         if (c == '"') fState = TLexState::Normal;
         continue;
+      case TLexState::QuotedLiteral:
+        if (c == fLiteralCloser && next == '\'') {
+          fState = TLexState::Normal;
+          ++i;
+        }
+        continue;
       case TLexState::Normal:
         break;
     }
@@ -312,7 +389,10 @@ void TScriptScanner::ScanLine(int index) {
         ++i;
         continue;
       }
-      if (c == fTerminator) continue;
+      if (TerminatorAt(s, i)) {
+        i += fTerminator.size() - 1;
+        continue;
+      }
       if (WordAt(s, i, "SET")) {
         StartStatement(skSet, col, index);
         fSetTerm = TSetTerm::Armed;
@@ -324,16 +404,22 @@ void TScriptScanner::ScanLine(int index) {
     if (c == '/' && next == '*') {
       fState = TLexState::Comment;
       ++i;
+    } else if (const char closer = QuotedLiteralCloser(s, i); closer != '\0') {
+      fState = TLexState::QuotedLiteral;
+      fLiteralCloser = closer;
+      i += 2;
     } else if (c == '\'') {
       fState = TLexState::SingleQuoted;
     } else if (c == '"') {
       fState = TLexState::DoubleQuoted;
     } else if (c == '-' && next == '-') {
       break;
-    } else if (c == fTerminator) {
+    } else if (TerminatorAt(s, i)) {
+      // SET TERM changes the terminator as it ends.
+      i += fTerminator.size() - 1;
       EndStatement(col, index);
     } else if (fSetTerm == TSetTerm::Reading) {
-      if (!IsBlank(c)) fCandidate = c;
+      ReadCandidate(c);
     } else if (fSetTerm == TSetTerm::Armed && !IsBlank(c)) {
       // Only the word right after SET can make it SET TERM.
       if (WordAt(s, i, "TERM")) {
@@ -344,6 +430,8 @@ void TScriptScanner::ScanLine(int index) {
       }
     }
   }
+  // A line end ends the terminator SET TERM is reading.
+  if (fSetTerm == TSetTerm::Reading) ReadCandidate('\n');
 }
 
 void TScriptScanner::StartStatement(TStatementKind kind, int col, int line) {
@@ -354,12 +442,13 @@ void TScriptScanner::StartStatement(TStatementKind kind, int col, int line) {
   fMap.Add(desc);
   fInStatement = true;
   fSetTerm = TSetTerm::None;
-  fCandidate = '\0';
+  fCandidate.clear();
+  fCandidateEnded = false;
 }
 
 // SET TERM only changes the scanner; it is never executed.
 void TScriptScanner::EndSetTerm() {
-  if (fCandidate != '\0') fTerminator = fCandidate;
+  if (!fCandidate.empty()) fTerminator = fCandidate;
   fMap.DeleteLast();
   fInStatement = false;
   fSetTerm = TSetTerm::None;
@@ -378,7 +467,7 @@ void TScriptScanner::EndStatement(int col, int line) {
     desc.EndLine = line - 1;
     desc.EndCol = static_cast<Integer>(fLines.Strings(line - 1).size());
   }
-  if (desc.Kind == skUnclassified || fParser.ClassifyStatement(fLines, desc, fTerminator == ';')) {
+  if (desc.Kind == skUnclassified || fParser.ClassifyStatement(fLines, desc, fTerminator == ";")) {
     CloseStatement();
   } else {
     desc.EndLine = -1;
@@ -402,13 +491,14 @@ void TScriptScanner::Finish(bool keepLast) {
   desc.EndLine = fLines.Count() - 1;
   desc.EndCol = static_cast<Integer>(fLines.Strings(desc.EndLine).size());
   // Whether a body looks complete does not matter any more: the text ends here.
-  if (desc.Kind != skUnclassified) fParser.ClassifyStatement(fLines, desc, fTerminator == ';');
+  if (desc.Kind != skUnclassified) fParser.ClassifyStatement(fLines, desc, fTerminator == ";");
   CloseStatement();
 }
 
 // ---- Parser and classifier ------------------------------------------------------------
 
-void TpFIBScriptParser::ParseScript(const TStrings& lines, char& terminator, bool keepLast, TScriptMap& map) {
+void TpFIBScriptParser::ParseScript(const TStrings& lines, AnsiString& terminator, bool keepLast,
+                                    TScriptMap& map) {
   ResetFlags();
   map.Reset(lines.Count());
   TScriptScanner scanner(*this, lines, map, terminator);
@@ -543,13 +633,14 @@ void TpFIBScriptParser::ClassifyGrant(TScriptTokenReader& tokens, TStatementDesc
 
 // ---- Feed -----------------------------------------------------------------------------
 
-TScriptFeed::TScriptFeed(TpFIBScriptParser& parser, char terminator)
+TScriptFeed::TScriptFeed(TpFIBScriptParser& parser, const AnsiString& terminator)
     : fScanner(parser, fLines, fMap, terminator) {
   fMap.Reset(0);
 }
 
-void TScriptFeed::AddLine(const AnsiString& line) {
+void TScriptFeed::AddLine(const AnsiString& line, TLineEnd end) {
   fLines.Add(line);
+  fLineEnds.push_back(end);
   fScanner.ScanLine(fLines.Count() - 1);
   fReady = fMap.Count() - (fScanner.InStatement() ? 1 : 0);
 }
@@ -564,11 +655,13 @@ void TScriptFeed::Consume() {
   fReady = 0;
   if (fMap.Count() == 0) {
     fLines.Clear();
+    fLineEnds.clear();
     return;
   }
   // The open statement keeps its lines; those before it go.
   TStatementDesc& open = fMap[0];
   for (int i = 0; i < open.StartLine; ++i) fLines.Delete(0);
+  fLineEnds.erase(fLineEnds.begin(), fLineEnds.begin() + open.StartLine);
   open.StartLine = 0;
 }
 

@@ -9,12 +9,20 @@
 // complete, so that such bodies run without SET TERM.
 //
 // Text is 8-bit, in whatever code page the script is in: keywords are ASCII and compared
-// without regard to ASCII case, every other byte is taken as it is.
+// without regard to ASCII case, every other byte is taken as it is. A terminator is any
+// run of characters (";", "^", "!!", "##") and is matched whole.
+//
+// Lines are held without their line ends; where a script brings its own (a text set
+// whole, a file read line by line), they are kept beside the lines, so that a statement
+// reaches the server with exactly the bytes the script held between its first and last
+// character.
 
+#include <string_view>
 #include <vector>
 
 #include "classlib/core/StringLists.h"
 #include "classlib/core/System.h"
+#include "dbclient/FIBSQLText.h"
 
 namespace ordvane {
 
@@ -66,6 +74,28 @@ enum TObjectKind : Byte {
   okRole = 15,
 };
 
+// How a line ended in the text it came from.
+enum TLineEnd : Byte { leLF = 0, leCRLF = 1, leCR = 2 };
+using TLineEnds = std::vector<TLineEnd>;
+
+// The bytes of a line end.
+std::string_view LineEndText(TLineEnd end);
+
+// Script lines that remember the line ends of a text set whole (SetText, LoadFromFile).
+// Any other change forgets them: lines edited one by one end in LF.
+class TScriptLines : public TStringList {
+ public:
+  void SetText(const AnsiString& text) override;
+  const TLineEnds& LineEnds() const { return fLineEnds; }
+
+ protected:
+  void Changed() override;
+
+ private:
+  TLineEnds fLineEnds;
+  bool fSettingText = false;
+};
+
 // One statement of a script. Lines are 0-based indices into the script's lines, columns
 // are 1-based. Columns are 32-bit: generated scripts have lines far longer than 65535
 // characters.
@@ -112,7 +142,7 @@ class TScriptMap {
 };
 
 // One token of a statement: a quoted string (without its quotes, doubled quotes read as
-// one) or a word.
+// one; a q'...' literal without its quotes and delimiters) or a word.
 struct TScriptToken {
   AnsiString Text;
   bool Quoted = false;
@@ -135,7 +165,7 @@ class TScriptTokenReader {
   // Next, skipping count tokens first; false when the statement ends before.
   bool Skip(int count, TScriptToken& token);
   // The statement's text from the position after the last token read, lines joined by
-  // CR LF, without leading blanks.
+  // LF, without leading blanks.
   AnsiString Rest();
 
  private:
@@ -145,7 +175,10 @@ class TScriptTokenReader {
   char Current() const { return fText[static_cast<std::size_t>(fCol - 1)]; }
   bool NextIs(char c) const;
   bool SkipBlanksAndComments();
-  void ReadQuoted(TScriptToken& token);
+  // From the opening character to past the literal's end. With doubling the closer ends
+  // it and a doubled closer stands for one; without, the closer followed by a quote ends
+  // it (a q'...' literal).
+  void ReadQuoted(TScriptToken& token, char closer, bool doubling);
   void ReadWord(TScriptToken& token);
 
   const TStrings& fLines;
@@ -160,6 +193,9 @@ class TScriptTokenReader {
 // The text of a statement: from its start column on its start line to its end column on
 // its end line (an open statement runs to the end of the lines).
 void ExtractStatement(const TStrings& lines, const TStatementDesc& desc, TStrings& statement);
+// The same text as one string, each line followed by its line end in ends (LF beyond
+// them), the last one by none.
+AnsiString StatementText(const TStrings& lines, const TLineEnds& ends, const TStatementDesc& desc);
 
 class TpFIBScriptParser;
 
@@ -167,7 +203,7 @@ class TpFIBScriptParser;
 class TScriptScanner {
  public:
   // Statements found go into map; the parser classifies them.
-  TScriptScanner(TpFIBScriptParser& parser, const TStrings& lines, TScriptMap& map, char terminator);
+  TScriptScanner(TpFIBScriptParser& parser, const TStrings& lines, TScriptMap& map, const AnsiString& terminator);
 
   // Scans line index of the lines.
   void ScanLine(int index);
@@ -175,13 +211,16 @@ class TScriptScanner {
   // of the last line and is classified; without, it stays open in the map.
   void Finish(bool keepLast);
 
-  char Terminator() const { return fTerminator; }
+  const AnsiString& Terminator() const { return fTerminator; }
   bool InStatement() const { return fInStatement; }
 
  private:
-  enum class TLexState { Normal, Comment, SingleQuoted, DoubleQuoted };
+  enum class TLexState { Normal, Comment, SingleQuoted, DoubleQuoted, QuotedLiteral };
   enum class TSetTerm { None, Armed, Reading };
 
+  bool TerminatorAt(const AnsiString& s, std::size_t i) const;
+  // SET TERM reads its new terminator: the first run of characters other than blanks.
+  void ReadCandidate(char c);
   void StartStatement(TStatementKind kind, int col, int line);
   void EndStatement(int col, int line);
   void EndSetTerm();
@@ -190,10 +229,13 @@ class TScriptScanner {
   TpFIBScriptParser& fParser;
   const TStrings& fLines;
   TScriptMap& fMap;
-  char fTerminator;
-  // The character SET TERM has read so far.
-  char fCandidate = '\0';
+  AnsiString fTerminator;
+  // The terminator SET TERM has read so far, and whether a blank has ended it.
+  AnsiString fCandidate;
+  bool fCandidateEnded = false;
   TLexState fState = TLexState::Normal;
+  // What closes the q'...' literal being scanned.
+  char fLiteralCloser = '\0';
   TSetTerm fSetTerm = TSetTerm::None;
   bool fInStatement = false;
 };
@@ -203,7 +245,7 @@ class TpFIBScriptParser {
   // Splits lines into statements. terminator is the one in force at the start and comes
   // back as the one in force at the end (after the script's SET TERM statements, which
   // are never part of the map). With keepLast an unterminated last statement is kept.
-  void ParseScript(const TStrings& lines, char& terminator, bool keepLast, TScriptMap& map);
+  void ParseScript(const TStrings& lines, AnsiString& terminator, bool keepLast, TScriptMap& map);
 
   // Gives a statement whose end has been found its kind, object kind and object name.
   // False when, with the semicolon as terminator, a procedure or trigger body is not
@@ -237,24 +279,26 @@ class TpFIBScriptParser {
 // still open: complete statements are handed out and forgotten with their lines.
 class TScriptFeed {
  public:
-  TScriptFeed(TpFIBScriptParser& parser, char terminator);
+  TScriptFeed(TpFIBScriptParser& parser, const AnsiString& terminator);
 
-  // Adds one line; the statements it completed become Ready.
-  void AddLine(const AnsiString& line);
+  // Adds one line and how it ended; the statements it completed become Ready.
+  void AddLine(const AnsiString& line, TLineEnd end = leLF);
   // The end of the script: an unterminated last statement becomes Ready.
   void Finish();
 
   int ReadyCount() const { return fReady; }
   const TStatementDesc& Ready(int index) const { return fMap[index]; }
   void ReadyText(int index, TStrings& statement) const { ExtractStatement(fLines, fMap[index], statement); }
+  AnsiString ReadyStatementText(int index) const { return StatementText(fLines, fLineEnds, fMap[index]); }
   // Forgets the Ready statements and the lines no open statement needs.
   void Consume();
 
-  char Terminator() const { return fScanner.Terminator(); }
+  const AnsiString& Terminator() const { return fScanner.Terminator(); }
   int HeldLines() const { return fLines.Count(); }
 
  private:
   TStringList fLines;
+  TLineEnds fLineEnds;
   TScriptMap fMap;
   TScriptScanner fScanner;
   int fReady = 0;

@@ -1,6 +1,7 @@
 #include "dbclient/pFIBScripter.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
@@ -13,26 +14,31 @@ namespace ordvane {
 namespace {
 
 // The lines of a text file one by one, read in blocks: a line ends at LF, CR LF or a lone
-// CR, as TStrings splits a text.
+// CR, as TStrings splits a text; end tells which.
 class TScriptFileReader {
  public:
   explicit TScriptFileReader(const AnsiString& fileName) : fFile(fileName, fmOpenRead | fmShareDenyWrite) {}
 
-  bool ReadLine(AnsiString& line) {
+  bool ReadLine(AnsiString& line, TLineEnd& end) {
     line.clear();
+    end = leLF;
     bool any = false;
     for (;;) {
       if (fPos == fLength && !Fill()) return any;
       any = true;
+      const std::size_t start = fPos;
+      while (fPos < fLength && fBuffer[fPos] != '\n' && fBuffer[fPos] != '\r') ++fPos;
+      line.append(fBuffer + start, fPos - start);
+      if (fPos == fLength) continue;
       const char c = fBuffer[fPos++];
-      if (c == '\n') return true;
       if (c == '\r') {
-        if (fPos < fLength || Fill()) {
-          if (fBuffer[fPos] == '\n') ++fPos;
+        end = leCR;
+        if ((fPos < fLength || Fill()) && fBuffer[fPos] == '\n') {
+          ++fPos;
+          end = leCRLF;
         }
-        return true;
       }
-      line += c;
+      return true;
     }
   }
 
@@ -52,8 +58,19 @@ class TScriptFileReader {
 int CountFileLines(const AnsiString& fileName) {
   TScriptFileReader reader(fileName);
   int count = 0;
-  for (AnsiString line; reader.ReadLine(line);) ++count;
+  TLineEnd end;
+  for (AnsiString line; reader.ReadLine(line, end);) ++count;
   return count;
+}
+
+// The text of lines for the server when a caller hands only the lines.
+AnsiString JoinedByLF(const TStrings& lines) {
+  AnsiString text;
+  for (int i = 0; i < lines.Count(); ++i) {
+    if (i > 0) text += '\n';
+    text += lines.Strings(i);
+  }
+  return text;
 }
 
 // A descriptor that spans the whole of a statement's text, for reading its tokens.
@@ -186,6 +203,8 @@ TpFIBScripter::TpFIBScripter(TComponent* owner)
   fQuery->SetTransaction(fOwnTransaction);
   // Scripts have no macros: an at sign is left to the server.
   fQuery->SetMacroChar('\0');
+  // Most statements of a script run once: those that can go in one call to the server.
+  fQuery->SetExecuteUnprepared(true);
 }
 
 TpFIBScripter::~TpFIBScripter() {
@@ -242,8 +261,9 @@ void TpFIBScripter::Notification(TComponent* component, TOperation operation) {
 
 // ---- Parsing ----------------------------------------------------------------------------
 
-void TpFIBScripter::Parse(char terminator) {
-  fParser.ParseScript(fScript, terminator, true, fMap);
+void TpFIBScripter::Parse(const AnsiString& terminator) {
+  AnsiString endTerminator = terminator;
+  fParser.ParseScript(fScript, endTerminator, true, fMap);
   fParsed = true;
   fConnectSeen = fParser.ConnectSeen();
   fDMLSeen = fParser.DMLSeen();
@@ -295,59 +315,93 @@ void TpFIBScripter::ReconnectCreatedDatabase(bool fromFile) {
   fDatabase->Connect();
 }
 
+void TpFIBScripter::AbandonRun() noexcept {
+  if (!fCreatedDatabase) return;
+  fCreatedDatabase = false;
+  if (fDatabase == nullptr) return;
+  // The flag lives in the database file: any attachment that asks for forced writes sets
+  // it for all. A failure here must not hide the error that ended the run.
+  try {
+    TpFIBDatabase restorer(nullptr);
+    restorer.SetDBName(fDatabase->DBName());
+    restorer.DBParams().Assign(&fDatabase->DBParams());
+    restorer.SetDPBValue("force_write", "1");
+    restorer.SetSQLDialect(fDatabase->SQLDialect());
+    restorer.Connect();
+    restorer.Close();
+  } catch (const std::exception&) {
+  }
+}
+
+void TpFIBScripter::Run(bool fromFile, const std::function<void()>& body) {
+  TRunScope run(*this);
+  try {
+    body();
+    if (run.Outermost()) EndRun(fromFile);
+  } catch (...) {
+    if (run.Outermost()) AbandonRun();
+    throw;
+  }
+}
+
 void TpFIBScripter::ExecuteScript(int fromStatement) {
-  TRunScope run(*this);
-  if (!fParsed) Parse(';');
-  TStringList lines;
-  for (int number = std::max(fromStatement, 1); number <= fMap.Count(); ++number) {
-    if (fStop) {
-      fStoppedAt = number;
-      break;
-    }
-    const TStatementDesc desc = GetStatement(number, lines);
-    RunStatement(desc, lines, -1, number);
-  }
-  if (run.Outermost()) EndRun(false);
-}
-
-void TpFIBScripter::ExecuteFromFile(const AnsiString& fileName, char terminator) {
-  TRunScope run(*this);
-  TFileScope file(*this, fileName);
-  const int lineCount = CountFileLines(fileName);
-  if (run.Outermost()) fFileLineCount = lineCount;
-  TScriptFileReader reader(fileName);
-  TScriptFeed feed(fParser, terminator);
-  TStringList lines;
-  int linesRead = 0;
-  int number = 0;
-  // Runs the statements the feed has completed; false once the run is stopped.
-  auto runReady = [&]() {
-    for (int i = 0; i < feed.ReadyCount(); ++i) {
+  Run(false, [&] {
+    if (!fParsed) Parse(";");
+    TStringList lines;
+    for (int number = std::max(fromStatement, 1); number <= fMap.Count(); ++number) {
       if (fStop) {
-        fStoppedAt = number + 1;
-        return false;
+        fStoppedAt = number;
+        break;
       }
-      feed.ReadyText(i, lines);
-      RunStatement(feed.Ready(i), lines, linesRead, ++number);
+      const TStatementDesc desc = GetStatement(number, lines);
+      const AnsiString text = StatementText(fScript, fScript.LineEnds(), desc);
+      RunStatement(desc, {lines, text}, -1, number);
     }
-    feed.Consume();
-    return true;
-  };
-  bool stopped = false;
-  for (AnsiString line; !stopped && reader.ReadLine(line);) {
-    ++linesRead;
-    feed.AddLine(line);
-    stopped = !runReady();
-  }
-  if (!stopped) {
-    // A last statement without a terminator runs too.
-    feed.Finish();
-    runReady();
-  }
-  if (run.Outermost()) EndRun(true);
+  });
 }
 
-void TpFIBScripter::RunStatement(const TStatementDesc& desc, TStrings& lines, Integer line, Integer number) {
+void TpFIBScripter::ExecuteFromFile(const AnsiString& fileName, const AnsiString& terminator) {
+  const bool outermost = fRunDepth == 0;
+  Run(true, [&] {
+    TFileScope file(*this, fileName);
+    const int lineCount = CountFileLines(fileName);
+    if (outermost) fFileLineCount = lineCount;
+    TScriptFileReader reader(fileName);
+    TScriptFeed feed(fParser, terminator);
+    TStringList lines;
+    int linesRead = 0;
+    int number = 0;
+    // Runs the statements the feed has completed; false once the run is stopped.
+    auto runReady = [&]() {
+      for (int i = 0; i < feed.ReadyCount(); ++i) {
+        if (fStop) {
+          fStoppedAt = number + 1;
+          return false;
+        }
+        feed.ReadyText(i, lines);
+        const AnsiString text = feed.ReadyStatementText(i);
+        RunStatement(feed.Ready(i), {lines, text}, linesRead, ++number);
+      }
+      feed.Consume();
+      return true;
+    };
+    bool stopped = false;
+    TLineEnd end;
+    for (AnsiString line; !stopped && reader.ReadLine(line, end);) {
+      ++linesRead;
+      feed.AddLine(line, end);
+      stopped = !runReady();
+    }
+    if (!stopped) {
+      // A last statement without a terminator runs too.
+      feed.Finish();
+      runReady();
+    }
+  });
+}
+
+void TpFIBScripter::RunStatement(const TStatementDesc& desc, const TStatementText& statement, Integer line,
+                                 Integer number) {
   switch (desc.Kind) {
     case skBatchStart:
       fBatchMode = true;
@@ -359,10 +413,10 @@ void TpFIBScripter::RunStatement(const TStatementDesc& desc, TStrings& lines, In
       return;
     default:
       if (fBatchMode) {
-        fBatch.push_back(lines.Text());
+        fBatch.push_back(statement.Text);
         return;
       }
-      ExecuteStatement(desc, lines, line, number - 1);
+      ExecuteStatementText(desc, statement, line, number - 1);
   }
 }
 
@@ -376,10 +430,10 @@ void TpFIBScripter::ExecuteBatch(const TStatementDesc& desc, Integer number) {
   if (BeforeStatementExecute) BeforeStatementExecute(this, desc.StartLine + 1, number, desc, nullptr);
   TStringList lines;
   for (const AnsiString& text : batch) {
-    lines.SetText(text);
     try {
-      ExecuteText(lines);
+      ExecuteText(text);
     } catch (const EFIBError& error) {
+      lines.SetText(text);
       NoteFailure(number, lines, error.Message());
       if (!OnExecuteError) throw;
       TStatementDesc failed = desc;
@@ -391,10 +445,17 @@ void TpFIBScripter::ExecuteBatch(const TStatementDesc& desc, Integer number) {
 }
 
 void TpFIBScripter::ExecuteStatement(const TStatementDesc& desc, TStrings& lines, Integer line, Integer index) {
+  const AnsiString text = JoinedByLF(lines);
+  ExecuteStatementText(desc, {lines, text}, line, index);
+}
+
+void TpFIBScripter::ExecuteStatementText(const TStatementDesc& desc, const TStatementText& statement, Integer line,
+                                         Integer index) {
+  TStrings& lines = statement.Lines;
   const Integer eventLine = line == -1 ? desc.StartLine + 1 : line;
   if (BeforeStatementExecute) BeforeStatementExecute(this, eventLine, index + 1, desc, &lines);
   try {
-    Dispatch(desc, lines);
+    Dispatch(desc, statement);
     if (RunsOnServer(desc.Kind)) {
       if (AfterStatementExecute) AfterStatementExecute(this, eventLine, index + 1, desc, &lines);
       // A select is not left open: the next statement's text could not be set.
@@ -429,7 +490,8 @@ void TpFIBScripter::HandleError(const EFIBError& error, const TStatementDesc& de
   if (((onServer && doRollBack) || desc.Kind == skCommit) && transaction.Active()) transaction.Rollback();
 }
 
-void TpFIBScripter::Dispatch(const TStatementDesc& desc, TStrings& lines) {
+void TpFIBScripter::Dispatch(const TStatementDesc& desc, const TStatementText& statement) {
+  TStrings& lines = statement.Lines;
   switch (desc.Kind) {
     case skConnect:
       Connect(lines);
@@ -463,7 +525,7 @@ void TpFIBScripter::Dispatch(const TStatementDesc& desc, TStrings& lines) {
       Input(lines);
       break;
     default:
-      ExecuteOnServer(lines);
+      ExecuteOnServer(statement.Text);
   }
 }
 
@@ -616,21 +678,21 @@ void TpFIBScripter::Describe(TStrings& lines) {
 void TpFIBScripter::Input(TStrings& lines) {
   const AnsiString fileName = SecondToken(lines);
   if (fileName.empty()) FIBErrorText("INPUT without a file name");
-  ExecuteFromFile(fileName, ';');
+  ExecuteFromFile(fileName, ";");
 }
 
 // ---- Server statements -------------------------------------------------------------------
 
-void TpFIBScripter::ExecuteOnServer(TStrings& lines) {
+void TpFIBScripter::ExecuteOnServer(const AnsiString& text) {
   if (fDatabase == nullptr) FIBError(21, {Name()});
-  ExecuteText(lines);
+  ExecuteText(text);
 }
 
-void TpFIBScripter::ExecuteText(TStrings& lines) {
+void TpFIBScripter::ExecuteText(const AnsiString& text) {
   if (fQuery->Open()) fQuery->Close();
   TFIBTransaction& transaction = EffectiveTransaction();
   if (!transaction.Active()) transaction.StartTransaction();
-  fQuery->SQL().Assign(&lines);
+  fQuery->SetSQLText(text);
   if (!fBlobFileName.empty()) LoadBlobFileParams();
   fQuery->ExecQuery();
 }

@@ -7,6 +7,7 @@
 // own statement component. Events come before and after each statement, and an error
 // event decides whether the run stops and whether the transaction is rolled back.
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,7 +37,8 @@ class TpFIBScripter : public TComponent {
   ~TpFIBScripter() override;
 
   // ---- Properties
-  // A change discards the parse.
+  // A change discards the parse. A text set whole (SetText, LoadFromFile) keeps its line
+  // ends for the server.
   TStrings& Script() { return fScript; }
   TpFIBDatabase* Database() const { return fDatabase; }
   // Commits the effective transaction when active; an own database being replaced is
@@ -54,7 +56,7 @@ class TpFIBScripter : public TComponent {
 
   // ---- Parsing
   // Splits Script into statements (an unterminated last statement included).
-  void Parse(char terminator = ';');
+  void Parse(const AnsiString& terminator = ";");
   bool Parsed() const { return fParsed; }
   int StatementsCount() const { return fMap.Count(); }
   // Statement No (1-based) and its text; Exception "Statement №<No> don't exist" beyond
@@ -69,12 +71,13 @@ class TpFIBScripter : public TComponent {
   // Runs the statements of Script from number fromStatement on (parsing it first when
   // needed).
   void ExecuteScript(int fromStatement = 1);
-  // Runs one statement whose text is lines; line -1 makes the events report the
-  // descriptor's start line + 1; index is the statement's 0-based number.
+  // Runs one statement whose text is lines (joined by LF for the server); line -1 makes
+  // the events report the descriptor's start line + 1; index is the statement's 0-based
+  // number.
   void ExecuteStatement(const TStatementDesc& desc, TStrings& lines, Integer line, Integer index);
   // Runs a script file read line by line, never holding more of it than the statement
   // being read.
-  void ExecuteFromFile(const AnsiString& fileName, char terminator = ';');
+  void ExecuteFromFile(const AnsiString& fileName, const AnsiString& terminator = ";");
 
   // The number of the statement at which the last run stopped (the first one not run),
   // 0 when it ran to the end.
@@ -94,16 +97,32 @@ class TpFIBScripter : public TComponent {
   class TRunScope;
   class TFileScope;
 
+  // One statement as the run sees it: its text as lines, for the events and the client
+  // side, and as the server is given it, with the script's own line ends.
+  struct TStatementText {
+    TStrings& Lines;
+    const AnsiString& Text;
+  };
+
   TFIBTransaction& EffectiveTransaction();
   void ScriptChanged(TObject* sender);
   void BeginRun();
+  // body as a run: the outermost one ends by EndRun, or by AbandonRun when body raises.
+  void Run(bool fromFile, const std::function<void()>& body);
   // The end of the outermost run: a database created by the script is reconnected with
   // forced writes, an own database is committed and freed.
   void EndRun(bool fromFile);
+  // An outermost run ends by an exception: a database created by the script gets its
+  // forced writes back through an attachment of its own, leaving the run's connection
+  // and transaction as they are for the caller.
+  void AbandonRun() noexcept;
   // Runs one statement of a script or file, with the batch rules.
-  void RunStatement(const TStatementDesc& desc, TStrings& lines, Integer line, Integer number);
+  void RunStatement(const TStatementDesc& desc, const TStatementText& statement, Integer line, Integer number);
+  // ExecuteStatement with the server's text given.
+  void ExecuteStatementText(const TStatementDesc& desc, const TStatementText& statement, Integer line,
+                            Integer index);
   void ExecuteBatch(const TStatementDesc& desc, Integer number);
-  void Dispatch(const TStatementDesc& desc, TStrings& lines);
+  void Dispatch(const TStatementDesc& desc, const TStatementText& statement);
   // An EFIBError of the statement goes to OnExecuteError when assigned; afterwards the
   // transaction is rolled back as the kind asks.
   void HandleError(const EFIBError& error, const TStatementDesc& desc, TStrings& lines, Integer line, Integer index);
@@ -123,12 +142,12 @@ class TpFIBScripter : public TComponent {
   void ReconnectCreatedDatabase(bool fromFile);
 
   // Server statements.
-  void ExecuteOnServer(TStrings& lines);
-  void ExecuteText(TStrings& lines);
+  void ExecuteOnServer(const AnsiString& text);
+  void ExecuteText(const AnsiString& text);
   void LoadBlobFileParams();
   TFileStream& BlobFile();
 
-  TStringList fScript;
+  TScriptLines fScript;
   TpFIBScriptParser fParser;
   TScriptMap fMap;
   bool fParsed = false;

@@ -1,7 +1,9 @@
 #include "import/SMCells.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
+#include <memory>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
@@ -20,6 +22,9 @@ void CheckColumn(Integer column) {
     throw ESpreadSheetError(Format("Column %d lies outside the sheet", {column}));
 }
 
+// Blocks of a sheet's storage: small for a small sheet, large steps for a large one.
+constexpr std::size_t kFirstBlock = 16 * 1024, kLargestBlock = 4 * 1024 * 1024;
+
 Integer ClampToInteger(Int64 value) {
   return static_cast<Integer>(
       std::clamp<Int64>(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max()));
@@ -28,6 +33,14 @@ Integer ClampToInteger(Int64 value) {
 }  // namespace
 
 // ---- TSMICell ---------------------------------------------------------------------------
+
+void TSMICell::MoveFrom(TSMICell& other) {
+  fValue = std::move(other.fValue);
+  fFormatIndex = other.fFormatIndex;
+  fAlignment = other.fAlignment;
+  fCellType = other.fCellType;
+  fColumn = other.fColumn;
+}
 
 void TSMICell::Assign(const TPersistent* source) {
   const auto* cell = dynamic_cast<const TSMICell*>(source);
@@ -38,20 +51,58 @@ void TSMICell::Assign(const TPersistent* source) {
   fCellType = cell->fCellType;
 }
 
+// ---- TSpreadSheetCols -------------------------------------------------------------------
+
+TSMICell* TSpreadSheetCols::Cells(int column) const {
+  if (column < 0 || column >= fColumnCount) return nullptr;
+  // Mostly every column holds a cell, and the cell of column c is the c-th one.
+  if (column < fStored && fCells[column].fColumn == column) return &fCells[column];
+  TSMICell* const end = fCells + fStored;
+  TSMICell* found =
+      std::lower_bound(fCells, end, column, [](const TSMICell& cell, int c) { return cell.fColumn < c; });
+  return found != end && found->fColumn == column ? found : nullptr;
+}
+
 // ---- TSpreadSheetRow --------------------------------------------------------------------
 
 TSMICell* TSpreadSheetRow::Cell(Integer column) const {
-  return column >= 0 && column < fCols.Count() ? fCols.Cells(column) : nullptr;
+  return fCols.Cells(column);
 }
 
 void TSpreadSheetRow::Clear() {
-  for (int i = 0; i < fCols.Count(); ++i) {
-    if (TSMICell* cell = fCols.Cells(i)) {
-      cell->SetValue(Unassigned());
-      cell->SetAlignment(taLeftJustify);
-      cell->SetFormatIndex(-1);
-    }
+  for (int i = 0; i < fCols.fStored; ++i) {
+    TSMICell& cell = fCols.fCells[i];
+    cell.SetValue(Unassigned());
+    cell.SetAlignment(taLeftJustify);
+    cell.SetFormatIndex(-1);
   }
+}
+
+// ---- TSheetStorage ----------------------------------------------------------------------
+
+void* TSheetStorage::Take(std::size_t bytes, std::size_t alignment) {
+  const std::size_t padding = (alignment - reinterpret_cast<std::uintptr_t>(fNext) % alignment) % alignment;
+  if (fNext == nullptr || padding + bytes > fLeft) {
+    // Each block doubles the one before, up to the largest size; a larger request gets a
+    // block of its own size.
+    fBlockSize = fBlockSize == 0 ? kFirstBlock : std::min(2 * fBlockSize, kLargestBlock);
+    const std::size_t block = std::max(bytes + alignment, fBlockSize);
+    fBlocks.push_back(std::make_unique_for_overwrite<std::byte[]>(block));
+    fNext = fBlocks.back().get();
+    fLeft = block;
+    return Take(bytes, alignment);
+  }
+  void* taken = fNext + padding;
+  fNext += padding + bytes;
+  fLeft -= padding + bytes;
+  return taken;
+}
+
+void TSheetStorage::Clear() {
+  fBlocks.clear();
+  fNext = nullptr;
+  fLeft = 0;
+  fBlockSize = 0;
 }
 
 // ---- TSpreadSheetCells ------------------------------------------------------------------
@@ -59,24 +110,58 @@ void TSpreadSheetRow::Clear() {
 TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
   if (TSpreadSheetRow* row = FindRow(index)) return row;
   CheckRow(index);
-  // Rows mostly come in order: the new one usually goes at the end.
-  const auto hint = fRows.empty() || fRows.rbegin()->first < index ? fRows.end() : fRows.lower_bound(index);
-  fLastRow = fRows.emplace_hint(hint, index, std::make_unique<TSpreadSheetRow>(index))->second.get();
-  fRowCount = std::max(fRowCount, index + 1);
-  return fLastRow;
+  if (static_cast<std::size_t>(index) >= fRows.size()) {
+    // The rows the file declares are indexed at once (at most a sheet's worth).
+    if (fRows.empty()) fRows.reserve(static_cast<std::size_t>(std::clamp(fDeclaredRowCount, 0, SpreadSheetMaxRows)));
+    fRows.resize(static_cast<std::size_t>(index) + 1, nullptr);
+  }
+  const int capacity = fLastMade ? fLastMade->fCols.fStored : std::clamp(fDeclaredColCount, 0, SpreadSheetMaxColumns);
+  TSpreadSheetRow* row = new (fStorage.Take<TSpreadSheetRow>(1)) TSpreadSheetRow(index);
+  fRows[static_cast<std::size_t>(index)] = fLastMade = row;
+  if (capacity > 0) Grow(row->fCols, capacity);
+  return row;
 }
 
 TSpreadSheetRow* TSpreadSheetCells::FindRow(Integer index) const {
-  if (fLastRow && fLastRow->RowNo() == index) return fLastRow;
-  const auto found = fRows.find(index);
-  if (found == fRows.end()) return nullptr;
-  return fLastRow = found->second.get();
+  return index >= 0 && static_cast<std::size_t>(index) < fRows.size() ? fRows[static_cast<std::size_t>(index)] : nullptr;
 }
 
 void TSpreadSheetCells::Clear() {
+  // Every object in the storage is destroyed, then the storage is given back whole.
+  for (TSpreadSheetRow* row : fRows) {
+    if (!row) continue;
+    std::destroy_n(row->fCols.fCells, row->fCols.fStored);
+    row->~TSpreadSheetRow();
+  }
   fRows.clear();
-  fLastRow = nullptr;
-  fRowCount = fDeclaredColCount = fDeclaredRowCount = fUsedColCount = fUsedRowCount = 0;
+  fStorage.Clear();
+  fLastMade = nullptr;
+  fDeclaredColCount = fDeclaredRowCount = fUsedColCount = fUsedRowCount = 0;
+}
+
+// Only the first fStored cells of a row's room are objects; the rest is raw memory.
+void TSpreadSheetCells::Grow(TSpreadSheetCols& cols, int count) {
+  TSMICell* cells = fStorage.Take<TSMICell>(static_cast<std::size_t>(count));
+  for (int i = 0; i < cols.fStored; ++i) (new (&cells[i]) TSMICell)->MoveFrom(cols.fCells[i]);
+  // The old room stays in the storage, unused, until the sheet is freed.
+  std::destroy_n(cols.fCells, cols.fStored);
+  cols.fCells = cells;
+  cols.fCapacity = static_cast<Word>(count);
+}
+
+TSMICell& TSpreadSheetCells::CellSlot(TSpreadSheetCols& cols, Integer column) {
+  if (TSMICell* cell = cols.Cells(column)) return *cell;
+  if (cols.fStored == cols.fCapacity) Grow(cols, std::min(std::max(2 * cols.fCapacity, 1), SpreadSheetMaxColumns));
+  // Cells mostly come in column order: the new one usually goes at the end.
+  int at = cols.fStored;
+  while (at > 0 && cols.fCells[at - 1].fColumn > column) --at;
+  new (&cols.fCells[cols.fStored]) TSMICell;
+  for (int i = cols.fStored; i > at; --i) cols.fCells[i].MoveFrom(cols.fCells[i - 1]);
+  ++cols.fStored;
+  cols.fColumnCount = static_cast<Word>(std::max<Integer>(cols.fColumnCount, column + 1));
+  TSMICell& cell = cols.fCells[at];  // new, or moved on: its value is empty
+  cell.fColumn = static_cast<Word>(column);
+  return cell;
 }
 
 Variant TSpreadSheetCells::CellValue(Integer column, Integer row) const {
@@ -89,17 +174,11 @@ void TSpreadSheetCells::StoreCell(Integer column, Integer row, TSMICellType cell
                                   TAlignment alignment, const Variant& value) {
   if (VarIsEmpty(value) || VarIsNull(value)) return;
   CheckColumn(column);
-  TSpreadSheetCols& cols = Rows(row)->Cols();
-  if (cols.Count() <= column) cols.SetCount(column + 1);
-  TSMICell* cell = cols.Cells(column);
-  if (!cell) {
-    cell = new TSMICell;
-    cols.SetItems(column, cell);
-  }
-  cell->SetValue(value);
-  cell->SetAlignment(alignment);
-  cell->SetFormatIndex(formatIndex);
-  cell->SetCellType(cellType);
+  TSMICell& cell = CellSlot(Rows(row)->fCols, column);
+  cell.SetValue(value);
+  cell.SetAlignment(alignment);
+  cell.SetFormatIndex(formatIndex);
+  cell.SetCellType(cellType);
   if (fTrackUsedRange) {
     fUsedColCount = std::max(fUsedColCount, column + 1);
     fUsedRowCount = std::max(fUsedRowCount, row + 1);

@@ -8,8 +8,8 @@
 // and 65536 sheets: coordinates beyond that raise ESpreadSheetError instead of making a
 // malformed file allocate without bound.
 
+#include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -33,38 +33,59 @@ enum TSMICellType {
 };
 enum TSMIColumnNameKind { nkAlphabet, nkFieldName };
 
-// One cell.
+// One cell. A sheet keeps hundreds of thousands of them: the cell is kept small (its
+// alignment and type in a byte each), and a text value shares its characters with the
+// value it was stored from.
 class TSMICell : public TPersistent {
   ORDVANE_CLASS(TSMICell, TPersistent)
 
  public:
   const Variant& Value() const { return fValue; }
   void SetValue(const Variant& value) { fValue = value; }
-  TAlignment Alignment() const { return fAlignment; }
-  void SetAlignment(TAlignment alignment) { fAlignment = alignment; }
+  TAlignment Alignment() const { return static_cast<TAlignment>(fAlignment); }
+  void SetAlignment(TAlignment alignment) { fAlignment = static_cast<Byte>(alignment); }
   // The reader's index of the cell's format (the Excel reader: the cell-format record), -1
   // for none.
   Integer FormatIndex() const { return fFormatIndex; }
   void SetFormatIndex(Integer formatIndex) { fFormatIndex = formatIndex; }
-  TSMICellType CellType() const { return fCellType; }
-  void SetCellType(TSMICellType cellType) { fCellType = cellType; }
+  TSMICellType CellType() const { return static_cast<TSMICellType>(fCellType); }
+  void SetCellType(TSMICellType cellType) { fCellType = static_cast<Byte>(cellType); }
 
   // From another cell the four values; anything else as TPersistent does.
   void Assign(const TPersistent* source) override;
 
  private:
+  friend class TSpreadSheetCells;
+  friend class TSpreadSheetCols;
+  // Takes the other cell's contents; the other's value is left empty.
+  void MoveFrom(TSMICell& other);
+
   Variant fValue;
-  TAlignment fAlignment = taLeftJustify;
   Integer fFormatIndex = 0;
-  TSMICellType fCellType = ictUnknown;
+  Byte fAlignment = taLeftJustify;
+  Byte fCellType = ictUnknown;
+  Word fColumn = 0;  // where its row keeps it
 };
 
-// The cells of one row by zero-based column; a slot may hold no cell. The row owns them.
-class TSpreadSheetCols : public TObjectList {
-  ORDVANE_CLASS(TSpreadSheetCols, TObjectList)
-
+// The cells of one row by zero-based column; a slot may hold no cell. The cells live in
+// their sheet's storage, in column order, only the slots that hold one taking memory. A
+// cell stays where it is until another cell is stored in its row.
+class TSpreadSheetCols {
  public:
-  TSMICell* Cells(int column) const { return static_cast<TSMICell*>(Items(column)); }
+  // One past the last column that holds a cell.
+  int Count() const { return fColumnCount; }
+  // The cell at a column, nullptr for a slot without one.
+  TSMICell* Cells(int column) const;
+
+ private:
+  friend class TSpreadSheetCells;
+  friend class TSpreadSheetRow;
+  // A row holds at most SpreadSheetMaxColumns cells: the counts fit 16 bits, which keeps
+  // each of a sheet's rows small.
+  TSMICell* fCells = nullptr;  // fStored of them, by column; room for fCapacity
+  Word fStored = 0;
+  Word fCapacity = 0;
+  Word fColumnCount = 0;
 };
 
 // One row.
@@ -85,8 +106,33 @@ class TSpreadSheetRow : public TPersistent {
   void Clear();
 
  private:
+  friend class TSpreadSheetCells;
   Integer fRowNo;
   TSpreadSheetCols fCols;
+};
+
+// The memory of a sheet's rows and cells: taken in blocks that grow with the sheet, and
+// given back all at once. Whoever places objects in it destroys them first.
+class TSheetStorage {
+ public:
+  TSheetStorage() = default;
+  TSheetStorage(const TSheetStorage&) = delete;
+  TSheetStorage& operator=(const TSheetStorage&) = delete;
+
+  // Room for count objects of T, suitably aligned.
+  template <class T>
+  T* Take(std::size_t count) {
+    return static_cast<T*>(Take(count * sizeof(T), alignof(T)));
+  }
+  void Clear();
+
+ private:
+  void* Take(std::size_t bytes, std::size_t alignment);
+
+  std::vector<std::unique_ptr<std::byte[]>> fBlocks;
+  std::byte* fNext = nullptr;
+  std::size_t fLeft = 0;
+  std::size_t fBlockSize = 0;  // of the last block
 };
 
 // The grid of one sheet: its rows, and the counts of rows and columns that the file
@@ -94,8 +140,13 @@ class TSpreadSheetRow : public TPersistent {
 // rows that were made take memory, so a cell far down costs no more than one at the top.
 class TSpreadSheetCells {
  public:
+  TSpreadSheetCells() = default;
+  TSpreadSheetCells(const TSpreadSheetCells&) = delete;
+  TSpreadSheetCells& operator=(const TSpreadSheetCells&) = delete;
+  ~TSpreadSheetCells() { Clear(); }
+
   // One past the highest row made.
-  int Count() const { return fRowCount; }
+  int Count() const { return static_cast<int>(fRows.size()); }
   // The row at index, made when it does not exist yet. ESpreadSheetError for an index
   // outside the sheet.
   TSpreadSheetRow* Rows(Integer index);
@@ -124,10 +175,16 @@ class TSpreadSheetCells {
                  const Variant& value);
 
  private:
-  std::map<Integer, std::unique_ptr<TSpreadSheetRow>> fRows;
-  // The row found last: readers store a row's cells one after another.
-  mutable TSpreadSheetRow* fLastRow = nullptr;
-  Integer fRowCount = 0;
+  // The cell of the row at the column, made (empty) when there is none.
+  TSMICell& CellSlot(TSpreadSheetCols& cols, Integer column);
+  // Moves the row's cells to room for at least count of them.
+  void Grow(TSpreadSheetCols& cols, int count);
+
+  std::vector<TSpreadSheetRow*> fRows;  // by index; nullptr for a row not made
+  TSheetStorage fStorage;
+  // A new row starts with room for as many cells as the row made before it holds (the rows
+  // of a sheet are alike); the first one for the columns the file declares.
+  TSpreadSheetRow* fLastMade = nullptr;
   Integer fDeclaredColCount = 0;
   Integer fDeclaredRowCount = 0;
   Integer fUsedColCount = 0;

@@ -12,9 +12,6 @@ namespace ordvane {
 
 namespace {
 
-// More digits than an int holds are no part of a date; a longer field does not match.
-constexpr std::size_t kMaxFieldDigits = 9;
-
 constexpr const char* kEnglishMonths[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
                                             "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 
@@ -48,6 +45,14 @@ int MonthOfName(const AnsiString& word, const TFormatSettings& settings) {
   return 0;
 }
 
+// The most digits a field can hold: four for the year, two for the others.
+std::size_t FieldDigits(char field) {
+  return field == 'Y' ? 4 : 2;
+}
+// A field ended by a separator reads up to this many digits, which an int holds; a value
+// out of range is refused when the date is put together.
+constexpr std::size_t kLooseDigits = 9;
+
 class MaskReader {
  public:
   MaskReader(const AnsiString& text, const AnsiString& mask, const TFormatSettings& settings)
@@ -60,8 +65,10 @@ class MaskReader {
         const char field = static_cast<char>(fMask[m] & ~0x20);
         std::size_t run = m;
         while (run < fMask.size() && static_cast<char>(fMask[run] & ~0x20) == field) ++run;
+        // A field followed directly by another takes as many digits as its run of letters,
+        // but never more than the field can hold.
         const bool packed = run < fMask.size() && IsFieldLetter(fMask[run]);
-        if (!ReadField(field, packed ? std::min(run - m, kMaxFieldDigits) : kMaxFieldDigits)) return std::nullopt;
+        if (!ReadField(field, packed ? std::min(run - m, FieldDigits(field)) : kLooseDigits)) return std::nullopt;
         m = run;
       } else {
         MatchLiteral(fMask[m]);

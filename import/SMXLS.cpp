@@ -26,24 +26,29 @@ constexpr Word rtBlank2 = 0x0001, rtInteger2 = 0x0002, rtNumber2 = 0x0003, rtLab
                rtSharedFormula4 = 0x04BC;
 
 constexpr Word kWorkbookGlobals = 0x0005;
+// The longest record data of the two compound generations.
+constexpr std::size_t kBIFF8MaxData = 8224, kBIFF5MaxData = 2080;
 constexpr double kEndOfDates = 2958466;  // 1 January 10000
 constexpr Word kWorksheet = 0x0010, kChart = 0x0020, kMacroSheet = 0x0040;
 
+// The BOF records of the four record generations; other ids with 09 in their low byte
+// (chart records among them) begin nothing.
+constexpr Word rtBOF2 = 0x0009, rtBOF3 = 0x0209, rtBOF4 = 0x0409, rtBOF = 0x0809;
+
 bool IsBOF(Word id) {
-  return (id & 0xFF) == 0x09;
+  return id == rtBOF2 || id == rtBOF3 || id == rtBOF4 || id == rtBOF;
 }
 
 // The version of a plain record stream's BOF record, evUnknown for a foreign one.
 TExcelVersion VersionOfBOF(Word id) {
-  if (!IsBOF(id)) return evUnknown;
-  switch (id >> 8) {
-    case 0x00:
+  switch (id) {
+    case rtBOF2:
       return evExcel2;
-    case 0x02:
+    case rtBOF3:
       return evExcel3;
-    case 0x04:
+    case rtBOF4:
       return evExcel4;
-    case 0x08:
+    case rtBOF:
       return evExcel5;
     default:
       return evUnknown;
@@ -56,13 +61,14 @@ TAlignment CellAlignment(Byte horizontal) {
   return horizontal & 2 ? taCenter : taLeftJustify;
 }
 
-WideString WithCrLf(const WideString& text) {
+// A bare line feed becomes CR LF; one that already follows a carriage return stays as it is.
+WideString WithCrLf(WideString text) {
   if (text.find(u'\n') == WideString::npos) return text;
   WideString out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    if (c == u'\n') out += u'\r';
-    out += c;
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out += u'\r';
+    out += text[i];
   }
   return out;
 }
@@ -127,7 +133,7 @@ TWorkbookParts FindWorkbookParts(const TCompoundStorage& root) {
 // sheet list), which lives as long as the load.
 class TXLSWorkbookReader {
  public:
-  TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool compound, TExcelVersion version);
+  TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool compound);
 
   // Excel 2 to 4: every cell goes to sheet -1.
   void ReadPlain();
@@ -152,6 +158,8 @@ class TXLSWorkbookReader {
     TAlignment Alignment = taLeftJustify;
   };
 
+  // The workbook stream's first record, the globals' BOF, gives the version.
+  void ReadCompoundVersion();
   void Interpret();
   void Dispatch(const TBIFFData& data);
   template <class Action>
@@ -174,7 +182,7 @@ class TXLSWorkbookReader {
   TCellHead FormattedCell(Integer row, Integer column, Integer formatIndex) const;
   void Emit(const TCellHead& head, const Variant& value, TSMICellType type);
   void EmitNumber(const TCellHead& head, double value);
-  void EmitText(const TCellHead& head, const WideString& text) { Emit(head, WithCrLf(text), ictString); }
+  void EmitText(const TCellHead& head, WideString text) { Emit(head, WithCrLf(std::move(text)), ictString); }
   void ReadMulRK(const TBIFFData& data);
   void ReadMulBlank(const TBIFFData& data);
   void ReadBoolErr(const TBIFFData& data, bool biff2);
@@ -200,7 +208,8 @@ class TXLSWorkbookReader {
   Word fNextPlainFormat = 0;  // Excel 2 to 4 number their formats in file order
   std::vector<TCellFormat> fCellFormats;
   std::vector<TSheetEntry> fSheetList;
-  std::vector<WideString> fSharedStrings;
+  // Ready to store: line ends converted, each text shared by the cells that show it.
+  std::vector<Variant> fSharedStrings;
   double fDateOffset = 0;
   Integer fLargestRow = -1;
   Integer fLargestColumn = -1;
@@ -210,13 +219,15 @@ class TXLSWorkbookReader {
   bool fStop = false;
 };
 
-TXLSWorkbookReader::TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool compound, TExcelVersion version)
-    : fOwner(owner), fCompound(compound), fVersion(owner.fVersion) {
-  fVersion = version;
-  const bool biff8 = version >= evExcel8;
-  // Plain files have no length limit of their own; the buffer is the limit.
-  fRecords = std::make_unique<TBIFFRecordReader>(stream, !compound ? sizeof(TByteArray) : biff8 ? 8224 : 2080);
-  fEncoding = {biff8, CP_WIN1251};
+TXLSWorkbookReader::TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool compound)
+    : fOwner(owner),
+      // Plain files have no length limit of their own; the buffer is the limit. A compound
+      // one's limit follows its version.
+      fRecords(std::make_unique<TBIFFRecordReader>(stream, compound ? kBIFF8MaxData : sizeof(TByteArray))),
+      fCompound(compound),
+      fVersion(owner.fVersion),
+      fEncoding(false, CP_WIN1251) {
+  fVersion = evUnknown;
   fFormats.RegisterBuiltIn();
 }
 
@@ -253,7 +264,17 @@ void TXLSWorkbookReader::ReportPlainDimensions() {
     fOwner.OnDimensions(&fOwner, SheetIndex(), 0, fLargestRow + 1, 0, fLargestColumn + 1);
 }
 
+void TXLSWorkbookReader::ReadCompoundVersion() {
+  if (!fRecords->Next() || fRecords->Header().RecordId != rtBOF) throw Exception("File is not valid Excel Workbook");
+  // Excel 97 and later write 0600; Excel 5 and 95 0500.
+  fVersion = fRecords->Data().U16(0) >= 0x0600 ? evExcel8 : evExcel7;
+  fRecords->SetMaxDataLength(fVersion >= evExcel8 ? kBIFF8MaxData : kBIFF5MaxData);
+  fEncoding.SetUnicode(fVersion >= evExcel8);
+  fRecords->Seek(0);
+}
+
 void TXLSWorkbookReader::ReadCompound() {
+  ReadCompoundVersion();
   while (!fStop && fRecords->Next()) {
     Progress();
     if (!fRecords->Skipped()) Interpret();
@@ -269,7 +290,7 @@ void TXLSWorkbookReader::Interpret() {
     if (fCompound && id == rtEOF) return EndSubstream();
     if (!fCompound && IsBOF(id)) {
       // A later BOF of a plain file (a sheet of a workbook of Excel 4) is not an error.
-      if (VersionOfBOF(id) != evUnknown) fVersion = VersionOfBOF(id);
+      fVersion = VersionOfBOF(id);
       return;
     }
     // A sub-stream inside a sheet (a chart) holds nothing of the sheet's own.
@@ -362,7 +383,7 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
       const TCellHead head = CellHead(data, false);
       const Cardinal index = data.U32(6);
       if (index >= fSharedStrings.size()) data.Damaged();
-      EmitText(head, fSharedStrings[index]);
+      Emit(head, fSharedStrings[index], ictString);
       break;
     }
     case rtBoolErr2:
@@ -387,7 +408,8 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
       fDateOffset = data.U16(0) == 1 ? 1462 : 0;
       break;
     case rtCodePage:
-      fEncoding.CodePage = CodePageFromRecord(data.U16(0));
+      // BIFF8 text is Unicode whatever code page the record names (1200 as a rule).
+      if (!fEncoding.Unicode()) fEncoding.SetCodePage(CodePageFromRecord(data.U16(0)));
       break;
     case rtColWidth:
       ReadColumnWidths(data.U8(0), data.U8(1), data.U8(3));
@@ -543,7 +565,7 @@ void TXLSWorkbookReader::ReadFormat(const TBIFFData& data) {
   }
   const Word index = data.U16(0);
   offset = 2;
-  fFormats.Register(index, ReadRecordString(data, offset, fEncoding.Unicode, fEncoding));
+  fFormats.Register(index, ReadRecordString(data, offset, fEncoding.Unicode(), fEncoding));
 }
 
 void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
@@ -572,7 +594,10 @@ void TXLSWorkbookReader::ReadSharedStringTable(const TBIFFData& data) {
   const TBIFFContinuedRecord record(*fRecords, 8);
   TBIFFTextReader reader(record.Segments(), ContinueNotFoundMessage);
   fSharedStrings.clear();
-  ReadSharedStrings(reader, count, fSharedStrings);
+  // Every string takes three bytes at least: the count the file declares is believed only
+  // as far as the records can hold it.
+  fSharedStrings.reserve(std::min<std::size_t>(count, reader.Remaining() / 3));
+  ReadSharedStrings(reader, count, [&](WideString text) { fSharedStrings.emplace_back(WithCrLf(std::move(text))); });
 }
 
 void TXLSWorkbookReader::ReadDimensions(const TBIFFData& data) {
@@ -634,7 +659,7 @@ void TMSExcel::LoadFromFile(const AnsiString& fileName) {
     ReadCompoundFile(TCompoundFile::OpenFile(systemName));
   } else {
     TFileStream stream(FileName(), fmOpenRead | fmShareDenyWrite);
-    TXLSWorkbookReader(*this, stream, false, evUnknown).ReadPlain();
+    TXLSWorkbookReader(*this, stream, false).ReadPlain();
   }
 }
 
@@ -649,7 +674,7 @@ void TMSExcel::LoadFromStream(TStream* stream) {
 void TMSExcel::ReadCompoundFile(const TCompoundFile& file) {
   const TCompoundStorage root = file.Root();
   const TWorkbookParts parts = FindWorkbookParts(root);
-  SummaryInformation()->ReadFromStorage(root);
+  ReadSummaryInformation(root);
   const WideString book = parts.Book.value_or(u"Workbook");
   std::optional<TCompoundStream> stream;
   try {
@@ -658,8 +683,20 @@ void TMSExcel::ReadCompoundFile(const TCompoundFile& file) {
     throw Exception("File is not valid Excel Workbook");
   }
   TCompoundStreamAdapter workbook(*stream);
-  TXLSWorkbookReader(*this, workbook, true, book == u"Book" ? evExcel7 : evExcel8).ReadCompound();
+  TXLSWorkbookReader(*this, workbook, true).ReadCompound();
   if (ParseVBA() && parts.MacroStorage) ListMacros(root.OpenStorage(*parts.MacroStorage));
+}
+
+void TMSExcel::ReadSummaryInformation(const TCompoundStorage& root) {
+  // The summary is not the workbook: its damage is reported, and the cells are read.
+  try {
+    SummaryInformation()->ReadFromStorage(root);
+  } catch (const Exception& error) {
+    SummaryInformation()->Clear();
+    bool abort = false;
+    if (OnErrorProcess) OnErrorProcess(this, error, abort);
+    if (abort) throw;
+  }
 }
 
 void TCustomMSExcel::ListMacros(const TCompoundStorage& storage) {

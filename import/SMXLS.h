@@ -85,6 +85,9 @@ class TMSExcel : public TCustomMSExcel {
  private:
   friend class TXLSWorkbookReader;
   void ReadCompoundFile(const TCompoundFile& file);
+  // A damaged property set goes to OnErrorProcess (ending the load only when the handler
+  // asks to abort) and leaves the summary empty.
+  void ReadSummaryInformation(const TCompoundStorage& root);
 
   bool fEncrypted = false;
   AnsiString fPassword;

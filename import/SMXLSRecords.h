@@ -3,6 +3,7 @@
 // read from a stream through a buffer, with little-endian fields that are checked against
 // the record's length, and records that CONTINUE records carry on.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <span>
@@ -69,6 +70,8 @@ class TBIFFRecordReader {
   bool Next();
   // Has the next Next() deliver the current record once more.
   void Unread() { fUnread = true; }
+  // From the next record on (at most the buffer's size).
+  void SetMaxDataLength(std::size_t maxDataLength) { fMaxDataLength = std::min(maxDataLength, fBuffer.size()); }
 
   const TBIFFRecordHeader& Header() const { return fHeader; }
   // True when the record was longer than the limit and its data was passed over.

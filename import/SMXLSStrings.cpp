@@ -14,15 +14,37 @@ Cardinal CodePageFromRecord(Word value) {
     case 367:    // US-ASCII
     case 32769:  // Windows-1252 as Excel 2 to 4 named it
       return CP_WIN1252;
-    case CP_DOS866:
-    case CP_WIN1251:
-    case CP_WIN1252:
-    case CP_KOI8R:
-    case CP_LATIN1:
-      return value;
+    case 32768:  // Mac Roman
+      return 10000;
     default:
-      return CP_WIN1251;
+      return value;
   }
+}
+
+namespace {
+
+// The 8-bit characters of BIFF8 text are the low bytes of UTF-16.
+const TCodePageDecoder& Latin1() {
+  static const TCodePageDecoder decoder(CP_LATIN1);
+  return decoder;
+}
+
+}  // namespace
+
+// ---- TBIFFTextEncoding ------------------------------------------------------------------
+
+void TBIFFTextEncoding::SetCodePage(Cardinal codePage) {
+  try {
+    fDecoder.emplace(codePage);
+  } catch (const EConvertError& error) {
+    fUndecodable = error.Message();  // the failed emplace left no decoder
+    throw;
+  }
+}
+
+const TCodePageDecoder& TBIFFTextEncoding::Decoder() const {
+  if (!fDecoder) throw EConvertError(fUndecodable);
+  return *fDecoder;
 }
 
 // ---- TBIFFTextReader --------------------------------------------------------------------
@@ -44,6 +66,12 @@ std::size_t TBIFFTextReader::Available() {
 
 bool TBIFFTextReader::AtEnd() {
   return Available() == 0;
+}
+
+std::size_t TBIFFTextReader::Remaining() const {
+  std::size_t total = 0;
+  for (const auto& segment : fSegments) total += segment.size();
+  return total - Consumed();
 }
 
 std::size_t TBIFFTextReader::Consumed() const {
@@ -82,10 +110,12 @@ void TBIFFTextReader::Skip(std::size_t count) {
   }
 }
 
-WideString TBIFFTextReader::Characters(std::size_t count, bool wide, Cardinal codePage) {
+WideString TBIFFTextReader::Characters(std::size_t count, bool wide, const TCodePageDecoder& decoder) {
   WideString text;
   text.reserve(count);
-  while (text.size() < count) {
+  // Counted in units read, not in text: a double-byte code page makes fewer characters.
+  std::size_t taken = 0;
+  while (taken < count) {
     if (fSegment >= fSegments.size()) Exhausted();
     const std::size_t left = fSegments[fSegment].size() - fOffset;
     if (left == 0) {
@@ -97,15 +127,16 @@ WideString TBIFFTextReader::Characters(std::size_t count, bool wide, Cardinal co
       continue;
     }
     const std::size_t width = wide ? 2 : 1;
-    const std::size_t n = std::min(count - text.size(), left / width);
+    const std::size_t n = std::min(count - taken, left / width);
     if (n == 0) Exhausted();  // half a 16-bit character at the end of a segment
     const auto bytes = fSegments[fSegment].subspan(fOffset, n * width);
     fOffset += n * width;
+    taken += n;
     if (wide) {
       for (std::size_t i = 0; i < bytes.size(); i += 2)
         text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
     } else {
-      text += CodePageToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), codePage);
+      text += decoder.Decode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
   }
   return text;
@@ -114,7 +145,7 @@ WideString TBIFFTextReader::Characters(std::size_t count, bool wide, Cardinal co
 WideString TBIFFTextReader::UnicodeString(std::size_t count, Byte options) {
   const std::size_t runs = options & 0x08 ? U16() : 0;
   const std::size_t phonetic = options & 0x04 ? U32() : 0;
-  WideString text = Characters(count, (options & 0x01) != 0, CP_LATIN1);
+  WideString text = Characters(count, (options & 0x01) != 0, Latin1());
   Skip(runs * 4);
   Skip(phonetic);
   return text;
@@ -122,7 +153,7 @@ WideString TBIFFTextReader::UnicodeString(std::size_t count, Byte options) {
 
 WideString TBIFFTextReader::String(bool wideCount, const TBIFFTextEncoding& encoding) {
   const std::size_t count = wideCount ? U16() : U8();
-  if (!encoding.Unicode) return Characters(count, false, encoding.CodePage);
+  if (!encoding.Unicode()) return Characters(count, false, encoding.Decoder());
   return UnicodeString(count, U8());
 }
 
@@ -137,13 +168,13 @@ WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wid
   return text;
 }
 
-void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, std::vector<WideString>& table) {
+void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, const std::function<void(WideString)>& add) {
   for (Cardinal i = 0; i < count; ++i) {
     const std::size_t characters = reader.U16();
     const Byte options = reader.U8();
     if (options > 0x01 && (options & 0x0C) == 0)
       throw EXLSError(Format("String in SST (Options byte is 0x%.2x) can not be processed.", {options}));
-    table.push_back(reader.UnicodeString(characters, options));
+    add(reader.UnicodeString(characters, options));
   }
 }
 

@@ -4,24 +4,40 @@
 // and may announce formatting runs and phonetic text after them), strings that CONTINUE
 // records carry on, and the shared-string table.
 
+#include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "classlib/core/CodePageDecoder.h"
+#include "classlib/core/CodePages.h"
 #include "import/SMXLSRecords.h"
 
 namespace ordvane {
 
 // How a workbook stores 8-bit text.
-struct TBIFFTextEncoding {
-  // BIFF8: strings carry an option byte, and 8-bit characters are Latin-1 (the low bytes
-  // of UTF-16). Before: 8-bit characters only, in CodePage.
-  bool Unicode = false;
-  Cardinal CodePage = 0;
+class TBIFFTextEncoding {
+ public:
+  // unicode: BIFF8, whose strings carry an option byte and whose 8-bit characters are
+  // Latin-1 (the low bytes of UTF-16). Before BIFF8: 8-bit characters only, in codePage.
+  TBIFFTextEncoding(bool unicode, Cardinal codePage) : fUnicode(unicode), fDecoder(std::in_place, codePage) {}
+
+  bool Unicode() const { return fUnicode; }
+  void SetUnicode(bool unicode) { fUnicode = unicode; }
+  // Raises EConvertError for a code page that cannot be decoded; every 8-bit text after it
+  // raises the same, so that none is decoded as if it were in another code page.
+  void SetCodePage(Cardinal codePage);
+  // The decoder of 8-bit text before BIFF8 (raises as SetCodePage did).
+  const TCodePageDecoder& Decoder() const;
+
+ private:
+  bool fUnicode;
+  std::optional<TCodePageDecoder> fDecoder;
+  AnsiString fUndecodable;  // why there is no decoder
 };
 
-// The code page for the value of a CODEPAGE record: the Windows and DOS code pages that
-// the class library knows, Windows-1252 for the Western ones it does not (ASCII, the Mac
-// and Excel 2-4 names of it), and Windows-1251 for anything else.
+// The code page for the value of a CODEPAGE record: the value itself, but Windows-1252 for
+// ASCII and for the number Excel 2 to 4 gave it, and Mac Roman for Excel's number of it.
 Cardinal CodePageFromRecord(Word value);
 
 // Reads the bytes of a string that may run over several segments (the data of a record
@@ -37,8 +53,9 @@ class TBIFFTextReader {
   Word U16();
   Cardinal U32();
   void Skip(std::size_t count);
-  // count characters, 16-bit when wide; across segments as described above.
-  WideString Characters(std::size_t count, bool wide, Cardinal codePage);
+  // count characters, 16-bit when wide, else 8-bit ones that decoder decodes; across
+  // segments as described above.
+  WideString Characters(std::size_t count, bool wide, const TCodePageDecoder& decoder);
 
   // The rest of a BIFF8 string whose character count and option byte were read: the
   // counts of formatting runs and phonetic bytes the options announce, the characters,
@@ -47,8 +64,9 @@ class TBIFFTextReader {
   // A string: its character count (8 or 16 bits wide), in BIFF8 an option byte and what
   // UnicodeString reads, before that the 8-bit characters in the encoding's code page.
   WideString String(bool wideCount, const TBIFFTextEncoding& encoding);
-  // Bytes read so far, over all segments.
+  // Bytes read so far, over all segments, and bytes left in them.
   std::size_t Consumed() const;
+  std::size_t Remaining() const;
 
  private:
   // The bytes left in the current segment, moving on past empty or used-up segments.
@@ -67,11 +85,11 @@ class TBIFFTextReader {
 WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wideCount,
                             const TBIFFTextEncoding& encoding);
 
-// The shared-string table of an SST record and its CONTINUE records: count strings
-// appended to table, in order. Raises "CONTINUE record is not found in the stream" when the
+// The shared-string table of an SST record and its CONTINUE records: count strings, each
+// handed to add in order. Raises "CONTINUE record is not found in the stream" when the
 // records end before the strings do, and "String in SST (Options byte is 0xNN) can not be
 // processed." for an option byte it does not know.
-void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, std::vector<WideString>& table);
+void ReadSharedStrings(TBIFFTextReader& reader, Cardinal count, const std::function<void(WideString)>& add);
 
 extern const char* const ContinueNotFoundMessage;
 

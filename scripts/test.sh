@@ -1,29 +1,68 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need (when missing), builds, starts a Firebird
-# server on 127.0.0.1:3050 for the server tier, runs every test, and stops the server.
+# Installs what the build and the tests need (when missing), builds, runs every test with
+# a private Firebird server for the server tier, and prints the wall time of each phase.
 #   scripts/test.sh [extra ctest arguments]
 # Environment: BUILD_DIR (default build), ORDVANE_SANITIZE=ON|OFF (default ON under CI),
 # ORDVANE_TSAN=ON|OFF (default ON under CI): the tests of threaded code once more, built
-# with the thread sanitizer in $BUILD_DIR-tsan.
+# with the thread sanitizer in $BUILD_DIR-tsan; JOBS (default: the cores this process may
+# use); CCACHE_DIR (default ~/.cache/ccache).
+#
+# The server runs as the user running this script, from $BUILD_DIR/fbserver (its own
+# configuration, user database, lock and temporary folders) on a free loopback port, and
+# is stopped by its process id on every way out. No other server is stopped, killed,
+# reconfigured or given a password; root is needed only to install missing packages.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
-BUILD_DIR=${BUILD_DIR:-build}
+BUILD_DIR=$(realpath -m "${BUILD_DIR:-build}")
 SANITIZE=${ORDVANE_SANITIZE:-$([ -n "${CI:-}" ] && echo ON || echo OFF)}
 TSAN=${ORDVANE_TSAN:-$([ -n "${CI:-}" ] && echo ON || echo OFF)}
+JOBS=${JOBS:-$(nproc)}
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 PACKAGES=(g++ cmake ninja-build pkg-config googletest libgtest-dev libbenchmark-dev
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
-# Independent oracles of the class-library tests (iconv comes with libc-bin).
+# Independent oracles of the class-library tests (iconv comes with libc-bin); the
+# stand-in listener of the port guard.
 PACKAGES+=(python3)
-# The workbook tests read the expected cells that xlrd dumped as JSON.
-PACKAGES+=(nlohmann-json3-dev)
+# The workbook tests read the expected cells that xlrd dumped as JSON; the workbook
+# benchmark loads its workbook with xlrd as well.
+PACKAGES+=(nlohmann-json3-dev python3-xlrd)
+# The desktop host, and the private X server and desktop tools of its tests.
+PACKAGES+=(qt6-base-dev xvfb xdotool xclip)
+# The compiler cache and the faster linker (see docs/design/tests-and-ci.md).
+PACKAGES+=(ccache lld)
 # Static checks of the changed units.
 PACKAGES+=(clang-tidy)
+
+# --- Phases and their wall time, printed on every way out --------------------------------
+
+PHASE=""
+PHASE_START=0
+PHASE_TIMES=()
+now_ms() { date +%s%3N; }
+begin_phase() {
+  end_phase
+  PHASE=$1
+  PHASE_START=$(now_ms)
+  echo "=== $PHASE"
+}
+end_phase() {
+  [ -n "$PHASE" ] || return 0
+  local ms=$(($(now_ms) - PHASE_START))
+  PHASE_TIMES+=("$(printf '  %-22s %6d.%d s' "$PHASE" $((ms / 1000)) $((ms % 1000 / 100)))")
+  PHASE=""
+}
+print_phase_times() {
+  [ ${#PHASE_TIMES[@]} -gt 0 ] || return 0
+  echo "Wall time per phase:"
+  printf '%s\n' "${PHASE_TIMES[@]}"
+}
+
+# --- Packages and the compiler cache ---------------------------------------------------------
 
 install_packages() {
   local missing=()
@@ -36,53 +75,222 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-FB_PORT=3050
-FB_PASSWORD=masterkey
+# One cache in a fixed place for every checkout; paths under the checkout are made
+# relative, so that another clone of the same commit finds the same objects.
+use_compiler_cache() {
+  export CCACHE_DIR=${CCACHE_DIR:-~/.cache/ccache}
+  export CCACHE_BASEDIR=$ROOT
+  # Otherwise the working folder, which differs between clones, is part of every key.
+  export CCACHE_NOHASHDIR=1
+  export CCACHE_STATSLOG=$BUILD_DIR/ccache-stats.log
+  mkdir -p "$BUILD_DIR"
+  rm -f "$CCACHE_STATSLOG"
+}
+
+print_compiler_cache_use() {
+  [ -s "${CCACHE_STATSLOG:-}" ] || return 0
+  echo "Compiler cache, this run:"
+  ccache --show-log-stats | grep -E '^ *(Hits|Misses)' || true
+}
+
+configure() {
+  cmake -S "$ROOT" -B "$1" -G Ninja -DCMAKE_C_COMPILER_LAUNCHER=ccache \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "${@:2}" >/dev/null
+}
+
+# --- The private Firebird server -------------------------------------------------------------
+
+SERVER_DIR=$BUILD_DIR/fbserver
 FB_PID=""
+FB_PORT=""
 
-port_open() { (exec 3<>/dev/tcp/127.0.0.1/$FB_PORT) 2>/dev/null; }
+installed_firebird_root() {
+  local dir
+  for dir in /usr/lib/*/firebird/3.0 /usr/lib/firebird/3.0 /opt/firebird; do
+    [ -d "$dir/plugins" ] && echo "$dir" && return
+  done
+  echo "No Firebird 3 installation found" >&2
+  return 1
+}
 
-stop_server() {
-  if [ -n "$FB_PID" ]; then
-    $SUDO kill "$FB_PID" 2>/dev/null || true
-    for _ in $(seq 50); do $SUDO kill -0 "$FB_PID" 2>/dev/null || break; sleep 0.1; done
-    $SUDO kill -9 "$FB_PID" 2>/dev/null || true
-    FB_PID=""
+port_accepts() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# A server that an earlier run of this script left behind in this build folder (one that
+# was killed outright) is recognised by the root folder in its environment.
+stop_stale_server() {
+  local pid
+  pid=$(cat "$SERVER_DIR/server.pid" 2>/dev/null) || return 0
+  if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "FIREBIRD=$SERVER_DIR/root"; then
+    FB_PID=$pid
+    stop_server
   fi
 }
 
-start_server() {
-  if port_open; then
-    local probe="/tmp/ordvane-password-probe-$$.fdb"
-    if echo "create database '127.0.0.1:$probe' user 'SYSDBA' password '$FB_PASSWORD'; drop database;" |
-      isql-fb -q >/dev/null 2>&1; then
-      echo "Using the Firebird server already listening on 127.0.0.1:$FB_PORT"
-      return
-    fi
-    # A server started by the package, with a password we do not know: replace it.
-    $SUDO service firebird3.0 stop >/dev/null 2>&1 || true
-    for _ in $(seq 50); do port_open || break; sleep 0.1; done
-    if port_open; then
-      $SUDO pkill -x fbguard || true
-      $SUDO pkill -x firebird || true
-      for _ in $(seq 100); do port_open || break; sleep 0.1; done
-    fi
-  fi
-  local security
-  security=$(ls /var/lib/firebird/3.0/system/security3.fdb)
-  # Give SYSDBA a known password (embedded access to the security database, which only
-  # works while no server holds it).
+# Runs a Firebird tool with the embedded engine on the private root.
+private_engine() {
+  FIREBIRD=$SERVER_DIR/root FIREBIRD_LOCK=$SERVER_DIR/lock FIREBIRD_TMP=$SERVER_DIR/tmp "$@"
+}
+
+make_server_root() {
+  local installed entry
+  installed=$(installed_firebird_root)
+  stop_stale_server
+  rm -rf "$SERVER_DIR"
+  mkdir -p "$SERVER_DIR/root" "$SERVER_DIR/lock" "$SERVER_DIR/tmp"
+  for entry in "$installed"/*; do
+    case ${entry##*/} in
+      firebird.conf | databases.conf | include) ;;
+      # The character-set module finds its companions from its own location: it must be
+      # a file of this root, not a link into the installed one.
+      intl) cp -rL "$entry" "$SERVER_DIR/root/intl" ;;
+      *) ln -s "$(readlink -f "$entry")" "$SERVER_DIR/root/${entry##*/}" ;;
+    esac
+  done
+  local security=$SERVER_DIR/root/security3.fdb
+  cat >"$SERVER_DIR/root/firebird.conf" <<EOF
+RemoteServicePort = $FB_PORT
+RemoteBindAddress = 127.0.0.1
+ServerMode = Super
+SecurityDatabase = $security
+EOF
+  printf 'security.db = %s\n{\n  RemoteAccess = false\n}\n' "$security" >"$SERVER_DIR/root/databases.conf"
+  # A user database made fresh from the packaged script, as the package itself makes one.
+  echo "create database '$security';" | private_engine isql-fb -q
+  private_engine isql-fb -q -user SYSDBA -i /usr/share/firebird/3.0/security.sql "$security" >/dev/null
   echo "create or alter user SYSDBA password '$FB_PASSWORD' using plugin Srp; commit;" |
-    $SUDO env -u FIREBIRD -u FIREBIRD_LOCK -u FIREBIRD_TMP isql-fb -q -user SYSDBA "$security" >/dev/null
-  $SUDO mkdir -p /run/firebird3.0
-  $SUDO chown firebird:firebird /run/firebird3.0
-  $SUDO env -u FIREBIRD -u FIREBIRD_LOCK -u FIREBIRD_TMP \
-    setpriv --reuid=firebird --regid=firebird --init-groups /usr/sbin/firebird >/tmp/ordvane-firebird.log 2>&1 &
+    private_engine isql-fb -q -user SYSDBA "$security"
+  # The test that stops and restarts a server of its own starts it on this copy.
+  cp "$security" "$SERVER_DIR/security3-copy.fdb"
+}
+
+start_server() {
+  FB_PORT=$(free_port)
+  FB_PASSWORD=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
+  make_server_root
+  FIREBIRD=$SERVER_DIR/root FIREBIRD_LOCK=$SERVER_DIR/lock FIREBIRD_TMP=$SERVER_DIR/tmp \
+    /usr/sbin/firebird >"$SERVER_DIR/server.log" 2>&1 &
   FB_PID=$!
-  for _ in $(seq 100); do port_open && return; sleep 0.1; done
-  echo "The Firebird server did not start:" >&2
-  cat /tmp/ordvane-firebird.log >&2
-  exit 1
+  echo "$FB_PID" >"$SERVER_DIR/server.pid"
+  for _ in $(seq 200); do
+    port_accepts "$FB_PORT" && break
+    kill -0 "$FB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! port_accepts "$FB_PORT"; then
+    echo "The private Firebird server did not start on 127.0.0.1:$FB_PORT" >&2
+    return 1
+  fi
+  export ORDVANE_FB_HOST=127.0.0.1/$FB_PORT ORDVANE_FB_PASSWORD=$FB_PASSWORD
+  export ORDVANE_FB_SECURITY_DB=$SERVER_DIR/security3-copy.fdb
+  echo "Private Firebird server: 127.0.0.1:$FB_PORT, process $FB_PID, folder $SERVER_DIR"
+}
+
+stop_server() {
+  [ -n "$FB_PID" ] || return 0
+  kill "$FB_PID" 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$FB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$FB_PID" 2>/dev/null || true
+  wait "$FB_PID" 2>/dev/null || true
+  FB_PID=""
+}
+
+# Keeps the server's folder and shows its logs after a failing run; removes it otherwise.
+keep_or_remove_server_files() {
+  [ -d "$SERVER_DIR" ] || return 0
+  if [ "$1" -eq 0 ]; then
+    rm -rf "$SERVER_DIR"
+    return
+  fi
+  echo "The private server's folder and logs are kept: $SERVER_DIR" >&2
+  local log
+  for log in "$SERVER_DIR/server.log" "$SERVER_DIR/root/firebird.log"; do
+    [ -s "$log" ] && echo "--- $log (last lines)" >&2 && tail -n 20 "$log" >&2
+  done
+  return 0
+}
+
+# --- The port guard: a stand-in for somebody else's server on the usual port -----------
+
+GUARD_PORT=3050
+STANDIN_PID=""
+STANDIN_STATUS=""
+GUARD_SOCKETS=""
+
+# The inodes of the sockets listening on the guarded port, from the kernel's own table.
+listening_sockets() {
+  local port
+  port=$(printf ':%04X' "$GUARD_PORT")
+  awk -v port="$port" '$4 == "0A" && substr($2, length($2) - 4) == port { print $10 }' \
+    /proc/net/tcp /proc/net/tcp6 2>/dev/null | sort | tr '\n' ' '
+}
+
+start_port_guard() {
+  STANDIN_STATUS=$BUILD_DIR/standin-$GUARD_PORT.status
+  rm -f "$STANDIN_STATUS"
+  python3 "$ROOT/scripts/standin_listener.py" "$GUARD_PORT" "$STANDIN_STATUS" &
+  STANDIN_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$STANDIN_STATUS" ] && break
+    kill -0 "$STANDIN_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  if [ ! -s "$STANDIN_STATUS" ]; then
+    wait "$STANDIN_PID" 2>/dev/null || true
+    STANDIN_PID=""
+    echo "Port guard: 127.0.0.1:$GUARD_PORT is held by another program; it must still be afterwards"
+  fi
+  GUARD_SOCKETS=$(listening_sockets)
+  if [ -z "$GUARD_SOCKETS" ]; then
+    echo "Port guard: nothing listens on port $GUARD_PORT" >&2
+    return 1
+  fi
+}
+
+check_port_guard() {
+  local problems=()
+  [ "$FB_PORT" != "$GUARD_PORT" ] || problems+=("the private server used port $GUARD_PORT")
+  [ "$(listening_sockets)" = "$GUARD_SOCKETS" ] ||
+    problems+=("the listener on port $GUARD_PORT was stopped or replaced")
+  if [ -n "$STANDIN_PID" ]; then
+    kill -0 "$STANDIN_PID" 2>/dev/null || problems+=("the stand-in listener was killed")
+    # Programs of this run work in its build folders; on a shared machine other people's
+    # programs may knock as well, which is theirs to mend and only reported.
+    local own others
+    own=$(grep -F -e "cwd=$BUILD_DIR/" -e "cwd=$BUILD_DIR-tsan/" "$STANDIN_STATUS" || true)
+    others=$(grep '^connection' "$STANDIN_STATUS" | grep -v -F -e "cwd=$BUILD_DIR/" -e "cwd=$BUILD_DIR-tsan/" || true)
+    [ -z "$own" ] || problems+=("programs of this run connected to the stand-in: $own")
+    [ -z "$others" ] || echo "Port guard: other programs connected to port $GUARD_PORT: $others"
+  fi
+  if [ ${#problems[@]} -gt 0 ]; then
+    printf 'Port guard FAILED: %s\n' "${problems[@]}" >&2
+    return 1
+  fi
+  echo "Port guard: the listener on 127.0.0.1:$GUARD_PORT is alive and untouched;" \
+    "the private server used port $FB_PORT"
+}
+
+stop_port_guard() {
+  [ -n "$STANDIN_PID" ] || return 0
+  kill "$STANDIN_PID" 2>/dev/null || true
+  wait "$STANDIN_PID" 2>/dev/null || true
+  STANDIN_PID=""
+}
+
+# --- Tests ---------------------------------------------------------------------------------
+
+# The client library keeps allocations until the process ends; leak reports would be its.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+
+run_ctest() {
+  (cd "$1" && ctest --output-on-failure --timeout 900 -j "$JOBS" "${@:2}")
 }
 
 # The tests that run threads or share objects between threads and processes.
@@ -94,14 +302,15 @@ THREADED_TESTS=(classlib_threads_test classlib_timers_test classlib_messagequeue
   dbclient_database_dbtest dbclient_querylog_dbtest)
 
 run_thread_sanitizer_tests() {
-  local dir="$BUILD_DIR-tsan"
-  cmake -S "$ROOT" -B "$dir" -G Ninja -DORDVANE_TSAN=ON -DORDVANE_BENCH=OFF >/dev/null
-  cmake --build "$dir" -j "$(nproc)" --target "${THREADED_TESTS[@]}"
-  local pattern
-  pattern="^($(IFS='|'; echo "${THREADED_TESTS[*]}"))(_server)?$"
+  local dir=$BUILD_DIR-tsan pattern
+  configure "$dir" -DORDVANE_TSAN=ON -DORDVANE_BENCH=OFF
+  cmake --build "$dir" -j "$JOBS" --target "${THREADED_TESTS[@]}"
+  pattern="^($(
+    IFS='|'
+    echo "${THREADED_TESTS[*]}"
+  ))(_server)?$"
   # The Firebird engine takes more locks at once than the lock-order checker can follow.
-  (cd "$dir" && TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp detect_deadlocks=0" \
-    ctest --output-on-failure --timeout 900 -j "$(nproc)" -R "$pattern")
+  TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp detect_deadlocks=0" run_ctest "$dir" -R "$pattern"
 }
 
 # clang-tidy (.clang-tidy) over the units changed since its last clean run, whose commit
@@ -126,21 +335,43 @@ run_clang_tidy() {
     local pattern
     pattern="^$ROOT/($(printf '%s\n' "${units[@]}" | sort -u | sed 's/[.+]/\\&/g' | paste -sd '|'))\$"
     echo "clang-tidy on $(printf '%s\n' "${units[@]}" | sort -u | wc -l) changed units"
-    run-clang-tidy -p "$BUILD_DIR" -j "$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option "$pattern"
+    run-clang-tidy -p "$BUILD_DIR" -j "$JOBS" -quiet -extra-arg=-Wno-unknown-warning-option "$pattern"
   fi
   git rev-parse HEAD >"$stamp"
 }
 
-install_packages
-cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DORDVANE_SANITIZE="$SANITIZE" >/dev/null
-cmake --build "$BUILD_DIR" -j "$(nproc)"
-run_clang_tidy
+finish() {
+  local status=$?
+  set +e
+  end_phase
+  stop_port_guard
+  stop_server
+  keep_or_remove_server_files "$status"
+  print_compiler_cache_use
+  print_phase_times
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
-trap stop_server EXIT
+begin_phase install
+install_packages
+use_compiler_cache
+begin_phase configure
+configure "$BUILD_DIR" -DORDVANE_SANITIZE="$SANITIZE"
+begin_phase build
+cmake --build "$BUILD_DIR" -j "$JOBS"
+begin_phase clang-tidy
+run_clang_tidy
+begin_phase "server start"
+start_port_guard
 start_server
-export ORDVANE_FB_HOST=127.0.0.1 ORDVANE_FB_PASSWORD=$FB_PASSWORD
-# The client library keeps allocations until the process ends; leak reports would be its.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
-(cd "$BUILD_DIR" && ctest --output-on-failure --timeout 900 -j "$(nproc)" "$@")
-if [ "$TSAN" = ON ]; then run_thread_sanitizer_tests; fi
+begin_phase tests
+run_ctest "$BUILD_DIR" "$@"
+if [ "$TSAN" = ON ]; then
+  begin_phase "thread-sanitizer tier"
+  run_thread_sanitizer_tests
+fi
+end_phase
+check_port_guard

@@ -16,7 +16,14 @@ namespace {
 // NOLINTNEXTLINE(cert-err58-cpp)
 TApplication gApplication(nullptr);
 
+TDisplayOpener& DisplayOpener() {
+  static TDisplayOpener opener = nullptr;
+  return opener;
+}
+
 }  // namespace
+
+void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
 
 TApplication* Application = &gApplication;
 
@@ -43,6 +50,8 @@ bool TApplication::ProcessMessage(UInt64 timerCutoff) {
 }
 
 void TApplication::ProcessMessages() {
+  // A program busy between calls still shows its windows painted and sees its input.
+  TMessageQueue::Current()->ServeEvents();
   const UInt64 start = GetTickCount64();
   while (ProcessMessage(start)) {
   }
@@ -60,6 +69,11 @@ void TApplication::HandleMessage() {
   } catch (...) {
     HandleException(this);
   }
+}
+
+void TApplication::Run() {
+  const std::unique_ptr<TDisplay> display = DisplayOpener() ? DisplayOpener()() : nullptr;
+  while (!fTerminated) HandleMessage();
 }
 
 void TApplication::Terminate() { TMessageQueue::Main()->PostQuit(0); }

@@ -3,6 +3,7 @@
 // exception that escapes a message handler is reported. It holds no forms; the user
 // interface layer builds its main window on top of it.
 
+#include <memory>
 #include <optional>
 
 #include "classlib/core/Components.h"
@@ -24,19 +25,32 @@ class TMessageProcessor {
   virtual void ProcessMessage(const TMsg& msg) = 0;
 };
 
+// A display the main loop shows its windows on, open while the object lives. A desktop
+// library registers the function that opens one, at static initialisation; Run calls it.
+class TDisplay {
+ public:
+  virtual ~TDisplay() = default;
+};
+using TDisplayOpener = std::unique_ptr<TDisplay> (*)();
+void RegisterDisplayOpener(TDisplayOpener opener);
+
 class TApplication : public TComponent {
   ORDVANE_CLASS(TApplication, TComponent)
 
  public:
   explicit TApplication(TComponent* owner);
 
-  // Handles the messages waiting in the calling thread's queue and returns when none is
-  // left. A timer fires at most once per call, so a slow timer handler cannot keep the
+  // Lets the queue's event source (a display) handle what waits for it, then handles the
+  // messages waiting in the calling thread's queue and returns when none is left. A timer fires at most once per call, so a slow timer handler cannot keep the
   // caller here. A handler may call ProcessMessages again.
   void ProcessMessages();
   // Handles one message; when none is waiting, fires OnIdle and, unless it cleared its
   // `done` flag, runs the calls of other threads and waits for the next message.
   void HandleMessage();
+
+  // The main thread's loop: opens the display (when an opener is registered and it finds
+  // one), handles messages until Terminate, and closes the display again.
+  void Run();
 
   // Asks the main thread's loop to end: a WM_QUIT is posted to it. Terminated becomes
   // true when the loop takes that message.

@@ -23,6 +23,7 @@ constexpr Cardinal kNoEntry = 0xFFFFFFFF;
 constexpr unsigned kHeaderFields = 512;  // the header's own bytes, in either sector size
 constexpr unsigned kHeaderFatSlots = 109;
 constexpr unsigned kEntrySize = 128;
+constexpr Word kNameBytes = 64;  // 32 UTF-16 characters, the terminator included when there is one
 constexpr unsigned kMiniSectorShift = 6;
 constexpr unsigned kMiniSectorSize = 1u << kMiniSectorShift;
 constexpr UInt64 kMiniStreamCutoff = 4096;
@@ -152,7 +153,8 @@ class TCompoundDocument {
     return FollowChain(entry.Start, fFat, SectorLimit(), CeilDiv(entry.Size, fSectorSize), what);
   }
 
-  // Reads count bytes at offset within one unit (sector or mini sector) of a chain.
+  // Reads count bytes at offset within one unit (sector or mini sector) of a chain; a
+  // regular sector's count may run on into the sectors after it in the file.
   void ReadUnit(bool inMiniStream, Cardinal unit, unsigned offset, Byte* buffer, std::size_t count) const {
     if (!inMiniStream) return ReadSector(unit, offset, buffer, count);
     UInt64 miniOffset = static_cast<UInt64>(unit) * kMiniSectorSize + offset;
@@ -260,10 +262,14 @@ class TCompoundDocument {
 
   void ParseEntry(Cardinal id, const TByteCursor& raw) {
     TDirectoryEntry& e = fEntries[id];
-    Word nameBytes = raw.U16At(64);
-    if (nameBytes < 2 || nameBytes > 64 || nameBytes % 2 != 0 || raw.U16At(nameBytes - 2) != 0)
-      Corrupt("the name of directory entry " + std::to_string(id) + " has no terminator");
-    for (unsigned i = 0; i + 2 < nameBytes; i += 2) e.Name += static_cast<char16_t>(raw.U16At(i));
+    // The name is only a label: writers differ on whether its declared length holds the
+    // terminating zero, so it runs to that length or to its first zero, whichever is first.
+    const Word nameBytes = std::min<Word>(raw.U16At(64), kNameBytes);
+    for (unsigned i = 0; i + 1 < nameBytes; i += 2) {
+      const Word c = raw.U16At(i);
+      if (c == 0) break;
+      e.Name += static_cast<char16_t>(c);
+    }
     e.Type = raw.U8At(66);
     if (e.Type != etStorage && e.Type != etStream && !(e.Type == etRoot && id == 0))
       Corrupt("directory entry " + std::to_string(id) + " has the unknown type " + std::to_string(e.Type));
@@ -359,7 +365,12 @@ std::size_t TCompoundStream::Read(void* buffer, std::size_t count) {
   while (done < total) {
     const UInt64 index = fPosition >> shift;
     const auto offset = static_cast<unsigned>(fPosition & (unitSize - 1));
-    const auto chunk = static_cast<std::size_t>(std::min<UInt64>(unitSize - offset, total - done));
+    auto chunk = static_cast<std::size_t>(std::min<UInt64>(unitSize - offset, total - done));
+    // Sectors that follow one another in the file (most do) are read in one go.
+    for (UInt64 next = index + 1; !fInMiniStream && chunk < total - done && next < fChain.size() &&
+                                  fChain[next] == fChain[next - 1] + 1;
+         ++next)
+      chunk = static_cast<std::size_t>(std::min<UInt64>(chunk + unitSize, total - done));
     fDocument->ReadUnit(fInMiniStream, fChain[index], offset, out + done, chunk);
     done += chunk;
     fPosition += chunk;

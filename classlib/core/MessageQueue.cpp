@@ -147,7 +147,7 @@ bool TMessageQueue::Post(const TMsg& msg) {
     if (fClosed) return false;
     fPosted.push_back(msg);
   }
-  fWake.notify_all();
+  Notify();
   return true;
 }
 
@@ -157,14 +157,44 @@ bool TMessageQueue::PostInput(const TMsg& msg) {
     if (fClosed) return false;
     fInput.push_back(msg);
   }
-  fWake.notify_all();
+  Notify();
   return true;
 }
 
 void TMessageQueue::Wake() {
   // Taking the lock orders the wake-up after a waiter's last look at its condition.
   { std::lock_guard guard(fLock); }
+  Notify();
+}
+
+void TMessageQueue::Notify() {
   fWake.notify_all();
+  if (TEventSource* source = fEventSource.load()) source->Interrupt();
+}
+
+void TMessageQueue::SetEventSource(TEventSource* source) {
+  fEventSource.store(source);
+  Notify();
+}
+
+void TMessageQueue::ServeEvents() {
+  if (TEventSource* source = fEventSource.load()) source->WaitForEvents(0);
+}
+
+void TMessageQueue::Sleep(std::unique_lock<std::mutex>& lock, const UInt64* due) {
+  TEventSource* source = fEventSource.load();
+  if (!source) {
+    if (due)
+      Clock().WaitUntil(lock, fWake, *due);
+    else
+      fWake.wait(lock);
+    return;
+  }
+  const UInt64 now = Now();
+  const int timeout = !due ? -1 : *due <= now ? 0 : static_cast<int>(std::min<UInt64>(*due - now, INT32_MAX));
+  lock.unlock();
+  source->WaitForEvents(timeout);
+  lock.lock();
 }
 
 void TMessageQueue::WakeAll() {
@@ -184,7 +214,7 @@ bool TMessageQueue::SendCall(std::function<void()> call) {
     if (fClosed) return false;
     fCalls.push_back(pending);
   }
-  fWake.notify_all();
+  Notify();
   pending->waiter->WaitServicingCalls([&] { return pending->state.load() != Call::Pending; });
   if (pending->state.load() == Call::Abandoned) return false;
   if (pending->error) std::rethrow_exception(pending->error);
@@ -200,7 +230,7 @@ void TMessageQueue::PostCall(std::function<void()> call, const void* tag) {
     if (fClosed) return;
     fCalls.push_back(std::move(pending));
   }
-  fWake.notify_all();
+  Notify();
 }
 
 void TMessageQueue::RemoveCalls(const void* tag) {
@@ -306,10 +336,7 @@ bool TMessageQueue::EarliestDue(HWND wnd, UInt64& due) const {
 
 void TMessageQueue::WaitForTimerOrWake(std::unique_lock<std::mutex>& lock, HWND wnd) {
   UInt64 due = 0;
-  if (EarliestDue(wnd, due))
-    Clock().WaitUntil(lock, fWake, due);
-  else
-    fWake.wait(lock);
+  Sleep(lock, EarliestDue(wnd, due) ? &due : nullptr);
 }
 
 bool TMessageQueue::Get(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax) {
@@ -324,7 +351,7 @@ bool TMessageQueue::Get(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax) {
     if (InRange(WM_TIMER, filterMin, filterMax))
       WaitForTimerOrWake(lock, wnd);
     else
-      fWake.wait(lock);
+      Sleep(lock, nullptr);
   }
 }
 
@@ -347,7 +374,7 @@ void TMessageQueue::PostQuit(int exitCode) {
     fQuit = true;
     fQuitCode = exitCode;
   }
-  fWake.notify_all();
+  Notify();
 }
 
 UINT_PTR TMessageQueue::SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
@@ -364,7 +391,7 @@ UINT_PTR TMessageQueue::SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
     }
   }
   // A thread waiting for its next timer must look at the new deadline.
-  fWake.notify_all();
+  Notify();
   return id;
 }
 

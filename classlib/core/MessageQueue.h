@@ -14,6 +14,7 @@
 // TThread::Synchronize and Queue to the main thread). They run on the owner thread
 // whenever it retrieves or waits for messages.
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -26,6 +27,18 @@
 #include "classlib/core/Messages.h"
 
 namespace ordvane {
+
+// Events of another kind that the owner thread of a queue must serve while it waits for
+// messages (a window system's): instead of sleeping, the thread hands its wait to the
+// source. WaitForEvents handles what comes and returns once something was handled,
+// `timeout` milliseconds have passed (-1: no limit) or Interrupt was called. Interrupt may
+// be called from any thread; one that comes before the wait ends the next wait at once.
+class TEventSource {
+ public:
+  virtual ~TEventSource() = default;
+  virtual void WaitForEvents(int timeout) = 0;
+  virtual void Interrupt() = 0;
+};
 
 class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
  public:
@@ -83,6 +96,12 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   using TPaintSource = std::function<bool(HWND wnd, bool remove, TMsg& msg)>;
   void SetPaintSource(TPaintSource source);
 
+  // Owner thread only: the source whose events are served while this thread waits for
+  // messages (nullptr: the thread sleeps). The source outlives its installation.
+  void SetEventSource(TEventSource* source);
+  // Owner thread only: lets the event source handle what waits for it, without waiting.
+  void ServeEvents();
+
   // Drops the timers and messages of a window that goes away.
   void ForgetWindow(HWND wnd);
   // Wakes the owner thread when it waits for a time that a clock change may have reached.
@@ -101,6 +120,9 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   bool FindMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax, bool remove, UInt64 timerCutoff);
   bool EarliestDue(HWND wnd, UInt64& due) const;
   void WaitForTimerOrWake(std::unique_lock<std::mutex>& lock, HWND wnd);
+  // Waits for a wake-up or until `due` (when given), through the event source if any.
+  void Sleep(std::unique_lock<std::mutex>& lock, const UInt64* due);
+  void Notify();
   bool CallsPending() const { return !fCalls.empty(); }
   std::shared_ptr<Call> TakeCall();
   void Close();
@@ -109,6 +131,7 @@ class TMessageQueue : public std::enable_shared_from_this<TMessageQueue> {
   const std::thread::id fOwner;
   mutable std::mutex fLock;
   std::condition_variable fWake;
+  std::atomic<TEventSource*> fEventSource{nullptr};
   std::deque<TMsg> fPosted;
   std::deque<TMsg> fInput;
   std::vector<Timer> fTimers;

@@ -13,6 +13,7 @@ struct PropertyEntry {
   TStringPropertyGetter getString;
   TStringPropertySetter setString;
   TStringsPropertyGetter getStrings;
+  TObjectPropertyGetter getObject;
 };
 
 struct NameLess {
@@ -56,11 +57,15 @@ Registry& Properties() {
 
 void RegisterStringProperty(TClass cls, const AnsiString& name, TStringPropertyGetter getter,
                             TStringPropertySetter setter) {
-  Properties().Put(cls, name, {std::move(getter), std::move(setter), nullptr});
+  Properties().Put(cls, name, {std::move(getter), std::move(setter), nullptr, nullptr});
 }
 
 void RegisterStringsProperty(TClass cls, const AnsiString& name, TStringsPropertyGetter getter) {
-  Properties().Put(cls, name, {nullptr, nullptr, std::move(getter)});
+  Properties().Put(cls, name, {nullptr, nullptr, std::move(getter), nullptr});
+}
+
+void RegisterObjectProperty(TClass cls, const AnsiString& name, TObjectPropertyGetter getter) {
+  Properties().Put(cls, name, {nullptr, nullptr, nullptr, std::move(getter)});
 }
 
 bool IsPublishedProp(const TObject* object, const AnsiString& name) {
@@ -83,6 +88,12 @@ TStrings* GetStringsProp(const TObject* object, const AnsiString& name) {
   PropertyEntry entry;
   if (!Properties().Find(object, name, entry) || !entry.getStrings) return nullptr;
   return entry.getStrings(*object);
+}
+
+TObject* GetObjectProp(const TObject* object, const AnsiString& name) {
+  PropertyEntry entry;
+  if (!Properties().Find(object, name, entry) || !entry.getObject) return nullptr;
+  return entry.getObject(*object);
 }
 
 }  // namespace ordvane

@@ -23,12 +23,15 @@ class TStrings;
 using TStringPropertyGetter = std::function<AnsiString(const TObject&)>;
 using TStringPropertySetter = std::function<void(TObject&, const AnsiString&)>;
 using TStringsPropertyGetter = std::function<TStrings*(const TObject&)>;
+using TObjectPropertyGetter = std::function<TObject*(const TObject&)>;
 
 // Registering a name again for the same class replaces the earlier entry. An empty
 // setter makes the property read-only.
 void RegisterStringProperty(TClass cls, const AnsiString& name, TStringPropertyGetter getter,
                             TStringPropertySetter setter);
 void RegisterStringsProperty(TClass cls, const AnsiString& name, TStringsPropertyGetter getter);
+// A property that holds an object (a data source, a font): read-only by name.
+void RegisterObjectProperty(TClass cls, const AnsiString& name, TObjectPropertyGetter getter);
 
 template <class C, class Get, class Set = std::nullptr_t>
 void RegisterStringProperty(const AnsiString& name, Get getter, Set setter = nullptr) {
@@ -46,12 +49,20 @@ void RegisterStringsProperty(const AnsiString& name, Get getter) {
                           [getter](const TObject& o) -> TStrings* { return getter(static_cast<const C&>(o)); });
 }
 
-// True when the object's class publishes a text or string-list property of that name.
+template <class C, class Get>
+void RegisterObjectProperty(const AnsiString& name, Get getter) {
+  RegisterObjectProperty(C::StaticClass(), name,
+                         [getter](const TObject& o) -> TObject* { return getter(static_cast<const C&>(o)); });
+}
+
+// True when the object's class publishes a property of that name.
 bool IsPublishedProp(const TObject* object, const AnsiString& name);
 // A missing property (or no object) reads as empty and is not written.
 AnsiString GetStrProp(const TObject* object, const AnsiString& name);
 void SetStrProp(TObject* object, const AnsiString& name, const AnsiString& value);
 // The string list a property gives, or nullptr when there is no such property.
 TStrings* GetStringsProp(const TObject* object, const AnsiString& name);
+// The object a property holds, or nullptr when there is no such object property.
+TObject* GetObjectProp(const TObject* object, const AnsiString& name);
 
 }  // namespace ordvane

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/CodePages.h"
@@ -283,7 +284,7 @@ class TVarArray {
 
 class VariantAccess {
  public:
-  static const Variant::Scalar& ScalarOf(const Variant& v) { return std::get<Variant::Scalar>(v.fValue); }
+  static const Variant::Scalar& ScalarOf(const Variant& v) { return v.fData.scalar; }
   static Int64 Int(const Variant& v) {
     const Variant::Scalar& s = ScalarOf(v);
     switch (v.fType) {
@@ -299,17 +300,22 @@ class VariantAccess {
   static double Float(const Variant& v) { return v.fType == varSingle ? ScalarOf(v).single : ScalarOf(v).real; }
   static Currency Curr(const Variant& v) { return Currency::FromScaled(ScalarOf(v).int64); }
   static bool Bool(const Variant& v) { return ScalarOf(v).smallInt != 0; }
-  static const AnsiString& Ansi(const Variant& v) { return std::get<AnsiString>(v.fValue); }
-  static const WideString& Wide(const Variant& v) { return std::get<WideString>(v.fValue); }
-  static TVarArray* Array(const Variant& v) {
-    auto* array = std::get_if<std::shared_ptr<TVarArray>>(&v.fValue);
-    return array ? array->get() : nullptr;
+  static std::string_view Ansi(const Variant& v) { return v.fData.ansi->View(); }
+  static std::u16string_view Wide(const Variant& v) { return v.fData.wide->View(); }
+  // A text variant's text in the ANSI code page.
+  static AnsiString AnsiText(const Variant& v) {
+    return v.fType == varString ? AnsiString(Ansi(v)) : WideToAnsi(WideString(Wide(v)));
   }
-  template <class T>
-  static Variant Make(TVarType type, T value) {
+  static TVarArray* Array(const Variant& v) { return v.Held() == Variant::Holds::Array ? v.fData.array : nullptr; }
+  static Variant MakeNull() {
     Variant v;
-    v.fType = type;
-    v.fValue.emplace<T>(std::move(value));
+    v.fType = varNull;
+    return v;
+  }
+  static Variant MakeArray(TVarType elementType, std::unique_ptr<TVarArray> array) {
+    Variant v;
+    v.fType = static_cast<TVarType>(varArray | elementType);
+    v.fData.array = array.release();
     return v;
   }
   // An integer type (or Error) holding a value already in its range.
@@ -334,10 +340,17 @@ class VariantAccess {
     return v;
   }
 
+  // The type of the value itself, read through references without copying the value.
+  static TVarType PlainType(const Variant& v) {
+    const Variant* value = &v;
+    while (value->fType == (varByRef | varVariant)) value = static_cast<const Variant*>(value->fData.ref);
+    return static_cast<TVarType>(value->fType & ~varByRef);
+  }
+
   // The value itself: a reference is read through.
   static Variant Plain(const Variant& v) {
     if ((v.fType & varByRef) == 0) return v;
-    void* target = std::get<void*>(v.fValue);
+    void* target = v.fData.ref;
     const TVarType type = static_cast<TVarType>(v.fType & ~varByRef);
     switch (type) {
       case varVariant: return Plain(*static_cast<Variant*>(target));
@@ -382,7 +395,7 @@ Int64 ToInt64(const Variant& v, TVarType to) {
   if (t == varCurrency) return CurrencyToInt64(A::Curr(v));
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
   if (IsStringType(t)) {
-    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v));
+    const AnsiString text = A::AnsiText(v);
     Int64 integer;
     Extended number;
     bool flag;
@@ -401,7 +414,7 @@ Extended ToExtended(const Variant& v, TVarType to) {
   if (t == varCurrency) return A::Curr(v).ToExtended();
   if (t == varBoolean) return A::Bool(v) ? -1 : 0;
   if (IsStringType(t)) {
-    const AnsiString text = t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v));
+    const AnsiString text = A::AnsiText(v);
     Extended number;
     bool flag;
     if (to == varDate) {
@@ -431,7 +444,7 @@ Currency ToCurrency(const Variant& v) {
   }
   if (IsStringType(t)) {
     Currency c;
-    if (TryStrToCurr(t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v)), c)) return c;
+    if (TryStrToCurr(A::AnsiText(v), c)) return c;
   }
   const Extended value = ToExtended(v, varCurrency);
   try {
@@ -446,7 +459,7 @@ bool ToBoolean(const Variant& v) {
   if (t == varBoolean) return A::Bool(v);
   if (IsStringType(t)) {
     bool flag;
-    if (TryTextToBoolean(t == varString ? A::Ansi(v) : WideToAnsi(A::Wide(v)), flag)) return flag;
+    if (TryTextToBoolean(A::AnsiText(v), flag)) return flag;
   }
   if (t == varCurrency) return A::Curr(v).Scaled() != 0;
   return ToExtended(v, varBoolean) != 0;
@@ -456,8 +469,8 @@ AnsiString ToAnsi(const Variant& v) {
   const TVarType t = v.VType();
   switch (t) {
     case varEmpty: return AnsiString();
-    case varString: return A::Ansi(v);
-    case varOleStr: return WideToAnsi(A::Wide(v));
+    case varString:
+    case varOleStr: return A::AnsiText(v);
     case varBoolean: return A::Bool(v) ? "True" : "False";
     case varSingle:
     case varDouble: return FloatToStr(A::Float(v));
@@ -633,34 +646,65 @@ int CompareValues(const Variant& a, const Variant& b) {
 
 // ---- Variant -------------------------------------------------------------------------
 
-Variant::Variant(const Variant& other) : fType(other.fType), fValue(other.fValue) {
-  if (auto* array = std::get_if<std::shared_ptr<TVarArray>>(&fValue))
-    *array = std::make_shared<TVarArray>(**array);
+void Variant::Share() {
+  switch (Held()) {
+    case Holds::Ansi: fData.ansi->Refs.fetch_add(1, std::memory_order_relaxed); break;
+    case Holds::Wide: fData.wide->Refs.fetch_add(1, std::memory_order_relaxed); break;
+    case Holds::Array: fData.array = new TVarArray(*fData.array); break;
+    default: break;
+  }
 }
 
 Variant& Variant::operator=(const Variant& other) {
-  if (this != &other) {
-    Variant copy(other);
-    *this = std::move(copy);
-  }
+  if (this != &other) *this = Variant(other);
   return *this;
 }
 
-Variant::~Variant() = default;
+template <class C>
+Variant::TText<C>* Variant::TText<C>::Make(std::basic_string_view<C> text) {
+  void* memory = ::operator new(sizeof(TText) + (text.size() + 1) * sizeof(C));
+  auto* made = new (memory) TText{{1}, text.size()};
+  C* chars = reinterpret_cast<C*>(made + 1);
+  std::memcpy(chars, text.data(), text.size() * sizeof(C));
+  chars[text.size()] = C{};
+  return made;
+}
+
+template <class C>
+void Variant::TText<C>::Free(TText* text) {
+  if (text->Refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  text->~TText();
+  ::operator delete(text);
+}
+
+template struct Variant::TText<char>;
+template struct Variant::TText<char16_t>;
+
+void Variant::Release() noexcept {
+  switch (Held()) {
+    case Holds::Ansi: TText<char>::Free(fData.ansi); break;
+    case Holds::Wide: TText<char16_t>::Free(fData.wide); break;
+    case Holds::Array: delete fData.array; break;
+    default: break;
+  }
+  fType = varEmpty;
+}
 
 const void* Variant::DataPtr() const {
-  if (fType & varByRef) return std::get<void*>(fValue);
-  if (const auto* scalar = std::get_if<Scalar>(&fValue)) return scalar;
-  if (const auto* text = std::get_if<AnsiString>(&fValue)) return text->c_str();
-  if (const auto* wide = std::get_if<WideString>(&fValue)) return wide->c_str();
-  if (const auto* array = std::get_if<std::shared_ptr<TVarArray>>(&fValue)) return array->get();
-  return nullptr;
+  switch (Held()) {
+    case Holds::Ref: return fData.ref;
+    case Holds::Scalar: return &fData.scalar;
+    case Holds::Ansi: return fData.ansi->Chars();
+    case Holds::Wide: return fData.wide->Chars();
+    case Holds::Array: return fData.array;
+    default: return nullptr;
+  }
 }
 
 Variant Variant::ByRef(Variant* target) {
   Variant ref;
   ref.fType = varByRef | varVariant;
-  ref.fValue = static_cast<void*>(target);
+  ref.fData.ref = static_cast<void*>(target);
   return ref;
 }
 
@@ -685,19 +729,19 @@ AnsiString Variant::AsString() const { return ToAnsi(Convertible(*this, varStrin
 
 WideString Variant::AsWideString() const {
   const Variant v = Convertible(*this, varOleStr);
-  return v.VType() == varOleStr ? A::Wide(v) : AnsiToWide(ToAnsi(v));
+  return v.VType() == varOleStr ? WideString(A::Wide(v)) : AnsiToWide(ToAnsi(v));
 }
 
-Variant Null() { return A::Make(varNull, std::monostate()); }
+Variant Null() { return A::MakeNull(); }
 Variant Unassigned() { return Variant(); }
 Variant VarFromDateTime(TDateTime value) { return A::MakeDate(value); }
 Variant VarAsError(Integer code) { return A::MakeInteger(varError, code); }
 
 TVarType VarType(const Variant& v) { return v.VType(); }
-bool VarIsNull(const Variant& v) { return A::Plain(v).VType() == varNull; }
-bool VarIsEmpty(const Variant& v) { return A::Plain(v).VType() == varEmpty; }
-bool VarIsArray(const Variant& v) { return (A::Plain(v).VType() & varArray) != 0; }
-bool VarIsError(const Variant& v) { return A::Plain(v).VType() == varError; }
+bool VarIsNull(const Variant& v) { return A::PlainType(v) == varNull; }
+bool VarIsEmpty(const Variant& v) { return A::PlainType(v) == varEmpty; }
+bool VarIsArray(const Variant& v) { return (A::PlainType(v) & varArray) != 0; }
+bool VarIsError(const Variant& v) { return A::PlainType(v) == varError; }
 
 AnsiString VarTypeAsText(TVarType type) {
   static const char* const kNames[] = {"Empty",   "Null",    "Smallint", "Integer", "Single", "Double",  "Currency",
@@ -783,7 +827,7 @@ Variant VarArrayCreate(const std::vector<Integer>& bounds, TVarType elementType)
     throw EVariantArrayCreateError("Error creating variant or safe array");
   std::vector<std::pair<Integer, Integer>> pairs;
   for (std::size_t i = 0; i < bounds.size(); i += 2) pairs.emplace_back(bounds[i], bounds[i + 1]);
-  return A::Make(static_cast<TVarType>(varArray | elementType), std::make_shared<TVarArray>(elementType, pairs));
+  return A::MakeArray(elementType, std::make_unique<TVarArray>(elementType, pairs));
 }
 
 Variant VarArrayOf(const std::vector<Variant>& values) {

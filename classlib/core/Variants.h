@@ -1,12 +1,14 @@
 #pragma once
 // Variant: the class library's tagged value, with the type codes that stored data and the
 // client API use, arrays of any rank, and the class library's conversion, arithmetic and
-// comparison rules. A variant is a value: copying one copies its array.
+// comparison rules. A variant is a value: copying one copies its array. Its text is shared
+// by its copies (a copy costs no allocation) and never changed in place, so a copy that is
+// given a new value leaves the others as they were.
 
+#include <atomic>
 #include <initializer_list>
-#include <memory>
+#include <string_view>
 #include <type_traits>
-#include <variant>
 #include <vector>
 
 #include "classlib/core/Currency.h"
@@ -69,16 +71,29 @@ class Variant {
   Variant(float value) : fType(varSingle) { Set().single = value; }
   Variant(double value) : fType(varDouble) { Set().real = value; }
   Variant(Currency value) : fType(varCurrency) { Set().int64 = value.Scaled(); }
-  Variant(const char* value) : fType(varString), fValue(AnsiString(value ? value : "")) {}
-  Variant(AnsiString value) : fType(varString), fValue(std::move(value)) {}
-  Variant(const char16_t* value) : fType(varOleStr), fValue(WideString(value ? value : u"")) {}
-  Variant(WideString value) : fType(varOleStr), fValue(std::move(value)) {}
+  Variant(const char* value) : Variant(AnsiString(value ? value : "")) {}
+  Variant(const AnsiString& value) : fType(varString) { fData.ansi = TText<char>::Make(value); }
+  Variant(const char16_t* value) : Variant(WideString(value ? value : u"")) {}
+  Variant(const WideString& value) : fType(varOleStr) { fData.wide = TText<char16_t>::Make(value); }
 
-  Variant(const Variant& other);
-  Variant(Variant&& other) noexcept = default;
+  // Inline for the simple values, which a sheet of numbers copies by the million.
+  Variant(const Variant& other) : fType(other.fType), fData(other.fData) {
+    if (HoldsStorage()) Share();
+  }
+  Variant(Variant&& other) noexcept : fType(other.fType), fData(other.fData) { other.fType = varEmpty; }
   Variant& operator=(const Variant& other);
-  Variant& operator=(Variant&& other) noexcept = default;
-  ~Variant();
+  Variant& operator=(Variant&& other) noexcept {
+    if (this != &other) {
+      if (HoldsStorage()) Release();
+      fType = other.fType;
+      fData = other.fData;
+      other.fType = varEmpty;
+    }
+    return *this;
+  }
+  ~Variant() {
+    if (HoldsStorage()) Release();
+  }
 
   // A variant that refers to another variable instead of holding a value; reading it reads
   // the variable. The variable must outlive the variant.
@@ -94,7 +109,7 @@ class Variant {
     Variant v(*target);
     Variant ref;
     ref.fType = static_cast<TVarType>(v.fType | varByRef);
-    ref.fValue = static_cast<void*>(target);
+    ref.fData.ref = static_cast<void*>(target);
     return ref;
   }
 
@@ -131,11 +146,52 @@ class Variant {
     float single;
     double real;  // also a Date
   };
-  using Payload = std::variant<std::monostate, Scalar, AnsiString, WideString, std::shared_ptr<TVarArray>, void*>;
-  Scalar& Set() { return fValue.emplace<Scalar>(); }
+  // A text with the count of the variants that share it. Its characters follow it in the
+  // same allocation, with a terminating zero: one allocation per text, no more.
+  template <class C>
+  struct TText {
+    std::atomic<long> Refs;
+    std::size_t Length;
+
+    static TText* Make(std::basic_string_view<C> text);
+    static void Free(TText* text);
+    const C* Chars() const { return reinterpret_cast<const C*>(this + 1); }
+    std::basic_string_view<C> View() const { return {Chars(), Length}; }
+  };
+  // What the type says the variant holds: a reference the referenced variable, an array
+  // its own copy, a text its shared text, Empty and Null nothing, the rest a Scalar.
+  union Data {
+    Scalar scalar;
+    TText<char>* ansi;
+    TText<char16_t>* wide;
+    TVarArray* array;
+    void* ref;
+  };
+  enum class Holds { Nothing, Scalar, Ansi, Wide, Array, Ref };
+  Holds Held() const {
+    if (fType & varByRef) return Holds::Ref;
+    if (fType & varArray) return Holds::Array;
+    switch (fType) {
+      case varEmpty: case varNull: return Holds::Nothing;
+      case varString: return Holds::Ansi;
+      case varOleStr: return Holds::Wide;
+      default: return Holds::Scalar;
+    }
+  }
+  Scalar& Set() {
+    fData.scalar = {};
+    return fData.scalar;
+  }
+  // A text or an array of its own (a reference holds neither).
+  bool HoldsStorage() const {
+    return (fType & varByRef) == 0 && (fType == varString || fType == varOleStr || (fType & varArray) != 0);
+  }
+  // After a copy of the fields: one more sharer of the text, or a copy of the array.
+  void Share();
+  void Release() noexcept;
 
   TVarType fType = varEmpty;
-  Payload fValue;
+  Data fData{};
 };
 
 Variant Null();

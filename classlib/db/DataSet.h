@@ -97,8 +97,9 @@ class TDataSet : public TComponent {
   int MoveBy(int distance);
   void Refresh();
   // Rebuilds the window around the cursor's record. rmExact: the record must still be
-  // there ("Record not found"); rmCenter: it goes to the middle of the window.
-  void Resync(TResyncMode mode);
+  // there ("Record not found"); rmCenter: it goes to the middle of the window. A dataset
+  // may defer it while it repositions itself.
+  virtual void Resync(TResyncMode mode);
   // Empty when there is no current record.
   TBookmarkStr Bookmark();
   void SetBookmark(const TBookmarkStr& bookmark) { GotoBookmark(bookmark); }
@@ -117,7 +118,9 @@ class TDataSet : public TComponent {
   void Edit();
   void Insert();
   void Append();
-  void Post();
+  // Every post goes through here (InsertRecord, AppendRecord and CheckBrowseMode too), so
+  // a dataset that keeps state around a post overrides it.
+  virtual void Post();
   void Cancel();
   void Delete();
   // Insert or Append, then the values field by field (an Unassigned value leaves the
@@ -128,7 +131,12 @@ class TDataSet : public TComponent {
   // Tells the controls to write their pending edits (deUpdateRecord).
   void UpdateRecord();
   void CheckActive() const;
-  void CheckInactive() const;
+  // A dataset that rebuilds itself while open may waive the check meanwhile.
+  virtual void CheckInactive() const;
+  // The cached-update status of the active record; usUnmodified for datasets without.
+  virtual TUpdateStatus UpdateStatus() { return usUnmodified; }
+  // Fills buffer with the active record; false when the dataset has none to give.
+  virtual bool GetCurrentRecord(TRecordBuffer /*buffer*/) { return false; }
 
   // --- fields ----------------------------------------------------------------------------
   TFieldDefs& FieldDefs() { return *fFieldDefs; }

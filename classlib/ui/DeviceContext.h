@@ -225,6 +225,17 @@ struct TTextMetric {
   Byte tmCharSet = 0;
 };
 
+// The text metrics of an outline font and its design: the em square in font units, and
+// the typographic ascent (up), descent (down, negative) and line gap in device pixels.
+struct OUTLINETEXTMETRIC {
+  unsigned otmSize = sizeof(OUTLINETEXTMETRIC);
+  TTextMetric otmTextMetrics;
+  unsigned otmEMSquare = 0;
+  int otmAscent = 0;
+  int otmDescent = 0;
+  unsigned otmLineGap = 0;
+};
+
 // Parameters of DrawTextEx: tab length in average character widths (0 means 8) and the
 // left and right margins in pixels; uiLengthDrawn tells how many characters were done.
 struct DRAWTEXTPARAMS {

@@ -114,6 +114,12 @@ AnsiString SubstituteFontName(const AnsiString& faceName, Byte pitchAndFamily) {
   return faceName;
 }
 
+bool GetOutlineTextMetrics(HDC dc, OUTLINETEXTMETRIC& metrics) {
+  if (dc == nullptr) return false;
+  metrics = TFontInstance::For(dc->CurrentFont())->Outline();
+  return dc->GetTextMetrics(metrics.otmTextMetrics);
+}
+
 std::u32string AnsiToCodePoints(const AnsiString& text) {
   WideString wide = AnsiToWide(text);
   std::u32string result;
@@ -187,6 +193,13 @@ TFontInstance::TFontInstance(const std::string& fileName, int faceIndex, const T
                      : static_cast<int>((face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ? FW_BOLD : FW_NORMAL);
   fMetrics.tmOverhang = 0;
   fMetrics.tmPitchAndFamily = FT_IS_FIXED_WIDTH(face) ? 0 : 1;  // the platform's bit 0 means "variable"
+
+  // The typographic metrics of the OS/2 table, the horizontal header's without one.
+  fOutline.otmEMSquare = static_cast<unsigned>(unitsPerEm);
+  fOutline.otmAscent = RoundScaled(os2 != nullptr ? os2->sTypoAscender : face->ascender, scale);
+  fOutline.otmDescent = RoundScaled(os2 != nullptr ? os2->sTypoDescender : face->descender, scale);
+  fOutline.otmLineGap = static_cast<unsigned>(
+      std::max(0, RoundScaled(os2 != nullptr ? os2->sTypoLineGap : face->height - hheaHeight, scale)));
 
   fLineThickness = std::max(1, RoundScaled(face->underline_thickness, scale));
   fUnderlineOffset = std::max(1, RoundScaled(-face->underline_position, scale));

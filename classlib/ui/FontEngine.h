@@ -41,6 +41,9 @@ class TFontInstance {
   static std::shared_ptr<TFontInstance> For(const TLogFont& font);
 
   const TTextMetric& Metrics() const { return fMetrics; }
+  // The typographic metrics (the em square and the rest of OUTLINETEXTMETRIC but the
+  // text metrics).
+  const OUTLINETEXTMETRIC& Outline() const { return fOutline; }
   const std::string& FileName() const { return fFileName; }
   int PixelsPerEm() const { return fPixelsPerEm; }
   // The advance of a character in whole pixels.
@@ -60,12 +63,16 @@ class TFontInstance {
   std::unique_ptr<TFace> fFace;
   int fPixelsPerEm = 0;
   TTextMetric fMetrics;
+  OUTLINETEXTMETRIC fOutline;
   int fUnderlineOffset = 0;
   int fStrikeoutOffset = 0;
   int fLineThickness = 1;
   std::map<char32_t, int> fAdvances;
   std::map<std::pair<char32_t, int>, TGlyphImage> fGlyphs;
 };
+
+// The text metrics of the context's font with its outline metrics; false for no context.
+bool GetOutlineTextMetrics(HDC dc, OUTLINETEXTMETRIC& metrics);
 
 // Text of the process's ANSI code page as Unicode code points.
 std::u32string AnsiToCodePoints(const AnsiString& text);

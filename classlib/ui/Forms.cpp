@@ -104,6 +104,15 @@ void TCustomForm::SetFormStyle(TFormStyle value) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void TCustomForm::SetWindowState(TWindowState value) {
+  fWindowState = value;
+  if (value == wsMinimized || !HandleAllocated()) return;  // a new window takes it when shown
+  WINDOWPLACEMENT placement;
+  GetWindowPlacement(WindowHandle(), placement);
+  placement.showCmd = value == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  SetWindowPlacement(WindowHandle(), placement);
+}
+
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
   if (fBorderStyle == value) return;
   fBorderStyle = value;
@@ -446,7 +455,7 @@ void TCustomForm::CMShowingChanged(TMessage& /*message*/) {
     DoShow();
     if (watch.Gone()) return;
     ApplyPosition();
-    ShowWindow(WindowHandle(), SW_SHOWNORMAL);
+    ShowWindow(WindowHandle(), fWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   } else {
     DoHide();
     if (watch.Gone()) return;

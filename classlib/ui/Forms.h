@@ -26,6 +26,9 @@ enum TPosition {
 // A form that stays on top lies above every form that does not, active or not.
 enum TFormStyle { fsNormal, fsStayOnTop };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// A maximized form fills its monitor's work area and keeps its bounds to go back to;
+// wsMinimized is kept as a value only (a form is never minimized here).
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 
@@ -81,6 +84,8 @@ class TCustomForm : public TWinControl {
   TModalResult ModalResult() const { return fModalResult; }
   void SetModalResult(TModalResult value) { fModalResult = value; }
   TFormState FormState() const { return fFormState; }
+  TWindowState WindowState() const { return fWindowState; }
+  void SetWindowState(TWindowState value);
 
   void Show();
   // Shows the form and runs the message loop until ModalResult is set (or the form is
@@ -134,6 +139,7 @@ class TCustomForm : public TWinControl {
   bool fKeyPreview = false;
   TFormStyle fFormStyle = fsNormal;
   TModalResult fModalResult = mrNone;
+  TWindowState fWindowState = wsNormal;
   TFormState fFormState;
   bool fPositioned = false;
 };

@@ -42,6 +42,7 @@ struct TWindowData {
   AnsiString text;
   TRect rect;    // in the parent's client coordinates; screen coordinates when top-level
   TRect client;  // in the window's own coordinates
+  std::optional<TRect> normalRect;  // while maximized: the rectangle it is restored to
   TScrollBarData hbar;
   TScrollBarData vbar;
   std::optional<TRegion> shape;  // SetWindowRgn, window coordinates

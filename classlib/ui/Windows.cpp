@@ -574,9 +574,66 @@ bool EnableWindow(HWND wnd, bool enable) {
   return wasDisabled;
 }
 
+namespace {
+
+// The rectangle a maximized window fills: its monitor's work area (the monitor nearest to
+// where it is restored to), or its parent's client area.
+TRect MaximizedRect(const TWindowData& w, const TRect& normal) {
+  if (w.parent != 0) {
+    TRect client;
+    GetClientRect(w.parent, client);
+    return client;
+  }
+  MONITORINFO info;
+  GetMonitorInfo(MonitorFromRect(normal, MONITOR_DEFAULTTONEAREST), info);
+  return info.rcWork;
+}
+
+// Maximizes (keeping `normal` to go back to) or restores to `normal`; the window may be
+// gone afterwards, as its procedure ran.
+void PlaceWindow(HWND wnd, bool maximize, const TRect& normal) {
+  TWindowData* w = Find(wnd);
+  if (!w) return;
+  if (maximize)
+    w->normalRect = normal;
+  else
+    w->normalRect.reset();
+  const TRect target = maximize ? MaximizedRect(*w, normal) : normal;
+  SetWindowPos(wnd, 0, target.left, target.top, target.Width(), target.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+bool IsZoomed(HWND wnd) {
+  const TWindowData* w = Find(wnd);
+  return w && w->normalRect.has_value();
+}
+
+bool GetWindowPlacement(HWND wnd, WINDOWPLACEMENT& placement) {
+  const TWindowData* w = Find(wnd);
+  if (!w) return false;
+  placement = WINDOWPLACEMENT{};
+  placement.showCmd = w->normalRect ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  placement.rcNormalPosition = w->normalRect.value_or(w->rect);
+  return true;
+}
+
+bool SetWindowPlacement(HWND wnd, const WINDOWPLACEMENT& placement) {
+  if (!Find(wnd)) return false;
+  PlaceWindow(wnd, placement.showCmd == SW_SHOWMAXIMIZED, placement.rcNormalPosition);
+  return Find(wnd) != nullptr;
+}
+
 bool ShowWindow(HWND wnd, int command) {
   TWindowData* w = Find(wnd);
   if (!w) return false;
+  if (command == SW_SHOWMAXIMIZED || ((command == SW_SHOWNORMAL || command == SW_RESTORE) && w->normalRect)) {
+    const bool maximize = command == SW_SHOWMAXIMIZED;
+    PlaceWindow(wnd, maximize, w->normalRect.value_or(w->rect));
+    w = Find(wnd);
+    if (!w) return false;
+  }
   const bool wasVisible = (w->style & WS_VISIBLE) != 0;
   const bool show = command != SW_HIDE;
   const bool activate = show && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE;

@@ -84,6 +84,9 @@ constexpr UINT SWP_NOSENDCHANGING = 0x0400;
 // ShowWindow commands.
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_MAXIMIZE = 3;
 constexpr int SW_SHOWNOACTIVATE = 4;
 constexpr int SW_SHOW = 5;
 constexpr int SW_SHOWNA = 8;
@@ -153,6 +156,17 @@ struct WINDOWPOS {
   UINT flags = 0;
 };
 
+// Where a window lies when it is not maximized, and whether it is. A window has no
+// minimized state here: SW_SHOWMINIMIZED reads as the normal state.
+struct WINDOWPLACEMENT {
+  UINT length = sizeof(WINDOWPLACEMENT);
+  UINT flags = 0;
+  int showCmd = SW_SHOWNORMAL;  // SW_SHOWNORMAL or SW_SHOWMAXIMIZED
+  TPoint ptMinPosition;
+  TPoint ptMaxPosition;
+  TRect rcNormalPosition;  // in the parent's client coordinates; the screen's when top-level
+};
+
 // What a new window is made with. `parent` is the parent of a WS_CHILD window and the
 // owner of any other (0 for none); a top-level window's position is on the screen.
 struct TWindowCreateParams {
@@ -208,6 +222,15 @@ bool ShowWindow(HWND wnd, int command);
 bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 bool MoveWindow(HWND wnd, int x, int y, int width, int height, bool repaint);
 bool BringWindowToTop(HWND wnd);
+
+// A maximized window fills its monitor's work area (a child window: its parent's client
+// area) and keeps the rectangle it goes back to. ShowWindow with SW_SHOWMAXIMIZED
+// maximizes, with SW_SHOWNORMAL or SW_RESTORE restores; SetWindowPlacement does either
+// without changing whether the window is shown, so that a control's Visible stays the
+// one authority over that.
+bool IsZoomed(HWND wnd);
+bool GetWindowPlacement(HWND wnd, WINDOWPLACEMENT& placement);
+bool SetWindowPlacement(HWND wnd, const WINDOWPLACEMENT& placement);
 
 // The window's rectangle on the screen, and its client rectangle (always at 0, 0).
 bool GetWindowRect(HWND wnd, TRect& rect);

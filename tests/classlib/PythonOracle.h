@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FirebirdFixture.h"
+
 namespace ordvane::test {
 
 inline std::string OracleScript(const std::string& name) {
-  return std::string(ORDVANE_SOURCE_DIR) + "/tests/classlib/oracles/" + name;
+  return SourcePath("tests/classlib/oracles/" + name);
 }
 
 inline std::vector<std::string> RunPythonOracle(const std::string& script,

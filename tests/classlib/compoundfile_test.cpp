@@ -265,20 +265,42 @@ TEST(CompoundFile, DamagedDirectoriesFailCleanly) {
       "v4.cfb", [](auto& d) { PutCardinal(d, V4Entry(2) + 68, 1); }, OpenOnly, "reached twice");
   ExpectDamaged(
       "v4.cfb", [](auto& d) { PutCardinal(d, V4Entry(2) + 72, 40); }, OpenOnly, "out of range");
-  // Gamma's name length leaves out its terminator; then a name filling all 32 characters.
-  ExpectDamaged(
-      "v4.cfb", [](auto& d) { d[V4Entry(4) + 64] = 10; }, OpenOnly, "no terminator");
-  ExpectDamaged(
-      "v4.cfb",
-      [](auto& d) {
-        std::memset(&d[V4Entry(4)], 'X', 64);
-        d[V4Entry(4) + 64] = 64;
-      },
-      OpenOnly, "no terminator");
   ExpectDamaged(
       "v4.cfb", [](auto& d) { d[V4Entry(3) + 66] = 7; }, OpenOnly, "unknown type 7");
   ExpectDamaged(
       "v4.cfb", [](auto& d) { d[V4Entry(0) + 66] = 1; }, OpenOnly, "not the root");
+}
+
+// A name runs to its declared length or to its first zero, whichever comes first; the
+// length never reaches past the 64 bytes of the name field.
+TEST(CompoundFile, NamesEndAtTheirLengthOrTheirFirstZero) {
+  struct TCase {
+    Byte Length;
+    std::u16string Characters;  // written over Gamma's name field, zero-padded
+    std::u16string Expected;
+  };
+  const std::u16string full(32, u'X');
+  const TCase cases[] = {
+      {10, u"Gamma", u"Gamma"},     // no terminator inside the length
+      {12, u"Gamma", u"Gamma"},     // the terminator counted, as the format says
+      {64, u"Gamma", u"Gamma"},     // zeros inside the length end the name
+      {9, u"Gamma", u"Gamm"},       // an odd length drops the half character
+      {64, full, full},             // all 32 characters, no terminator
+      {200, full, full},            // a length past the field
+      {0, u"Gamma", u""},
+  };
+  for (const TCase& c : cases) {
+    std::vector<Byte> data = ReadFileBytes(Fixture("v4.cfb"));
+    std::fill_n(&data[V4Entry(4)], 64, Byte{0});
+    std::memcpy(&data[V4Entry(4)], c.Characters.data(), 2 * c.Characters.size());
+    data[V4Entry(4) + 64] = c.Length;
+    const TCompoundStorage folder = TCompoundFile::OpenMemory(data).Root().OpenStorage(u"Folder");
+    std::vector<std::u16string> names;
+    for (const TCompoundElement& e : folder.Elements()) names.push_back(e.Name);
+    EXPECT_NE(std::find(names.begin(), names.end(), c.Expected), names.end())
+        << "length " << int(c.Length);
+    EXPECT_EQ(ReadAll(folder.OpenStream(c.Expected)).size(), 5000u) << "length " << int(c.Length);
+  }
 }
 
 TEST(CompoundFile, SizesBeyondTheFileFailCleanly) {

@@ -379,5 +379,52 @@ TEST_F(EditingTest, InsertRecordGoesInWholeOrNotAtAll) {
   EXPECT_EQ(data.RecordCount(), 6);
 }
 
+// A dataset that keeps state around posts, resyncs and the closed-dataset check: every
+// road of the framework reaches its overrides.
+class TOverridingDataSet : public TLoggingDataSet {
+ public:
+  using TLoggingDataSet::TLoggingDataSet;
+  int posts = 0;
+  int resyncs = 0;
+  bool waiveInactiveCheck = false;
+  void Post() override {
+    ++posts;
+    TLoggingDataSet::Post();
+  }
+  void Resync(TResyncMode mode) override {
+    ++resyncs;
+    TLoggingDataSet::Resync(mode);
+  }
+  void CheckInactive() const override {
+    if (!waiveInactiveCheck) TLoggingDataSet::CheckInactive();
+  }
+};
+
+TEST(DataSetOverrides, PostsResyncsAndTheClosedCheckReachTheDataset) {
+  TLog log;
+  TOverridingDataSet data{nullptr, &log};
+  FillNumbered(data, 2);
+  data.posts = 0;
+  data.AppendRecord({Variant(3), Variant("three")});
+  data.InsertRecord({Variant(4), Variant("four")});
+  data.Edit();
+  data.FieldByName("NAME")->SetAsString("changed");
+  data.CheckBrowseMode();
+  EXPECT_EQ(data.posts, 3);
+  const int resyncs = data.resyncs;
+  data.Refresh();
+  EXPECT_GT(data.resyncs, resyncs);
+  EXPECT_EQ(data.UpdateStatus(), usUnmodified);
+  EXPECT_FALSE(data.GetCurrentRecord(nullptr));
+  // A field joins an open dataset only while the dataset waives its closed check.
+  TStringField* extra = new TStringField(&data);
+  extra->SetFieldName("EXTRA");
+  EXPECT_THROW(extra->SetDataSet(&data), EDatabaseError);
+  data.waiveInactiveCheck = true;
+  extra->SetDataSet(&data);
+  EXPECT_EQ(data.FindField("EXTRA"), extra);
+  data.waiveInactiveCheck = false;
+}
+
 }  // namespace
 }  // namespace ordvane::test

@@ -58,7 +58,7 @@ TEST(DynLib, MissingFileGivesTheLoadersText) {
   }
 
   // A file that is there but is no library.
-  EXPECT_EQ(LoadLibrary(ORDVANE_SOURCE_DIR "/CMakeLists.txt"), 0u);
+  EXPECT_EQ(LoadLibrary(test::SourcePath("CMakeLists.txt")), 0u);
   EXPECT_NE(LoaderErrorText().find("CMakeLists.txt"), std::string::npos) << LoaderErrorText();
 }
 

@@ -15,6 +15,7 @@ class TIndexedTable : public TComponent {
   AnsiString indexFieldNames;
   AnsiString version = "1";
   TStringList fields;
+  TObject* master = nullptr;
 };
 
 class TSortedTable : public TIndexedTable {
@@ -28,6 +29,7 @@ const bool registered = [] {
   RegisterStringProperty<TIndexedTable>("Version", [](const TIndexedTable& t) { return t.version; });
   RegisterStringsProperty<TIndexedTable>("Fields",
                                          [](const TIndexedTable& t) { return const_cast<TStringList*>(&t.fields); });
+  RegisterObjectProperty<TIndexedTable>("MasterSource", [](const TIndexedTable& t) { return t.master; });
   return true;
 }();
 
@@ -54,6 +56,19 @@ TEST(PublishedProperties, MissingOrReadOnlyPropertiesAreLeftAlone) {
   EXPECT_EQ(GetStringsProp(&table, "Version"), nullptr);  // a text, not a list
   EXPECT_EQ(GetStrProp(&table, "Fields"), "");
   EXPECT_EQ(GetStringsProp(&other, "Fields"), nullptr);
+}
+
+TEST(PublishedProperties, ObjectPropertiesGiveTheirObjectAndNothingForOtherKinds) {
+  TSortedTable table;
+  TComponent source(nullptr);
+  EXPECT_EQ(GetObjectProp(&table, "MasterSource"), nullptr);  // registered, holds nothing yet
+  table.master = &source;
+  EXPECT_TRUE(IsPublishedProp(&table, "mastersource"));
+  EXPECT_EQ(GetObjectProp(&table, "mastersource"), &source);
+  EXPECT_EQ(GetStrProp(&table, "MasterSource"), "");
+  EXPECT_EQ(GetObjectProp(&table, "IndexFieldNames"), nullptr);
+  EXPECT_EQ(GetObjectProp(&source, "MasterSource"), nullptr);
+  EXPECT_EQ(GetObjectProp(nullptr, "MasterSource"), nullptr);
 }
 
 }  // namespace

@@ -198,6 +198,12 @@ TEST(ParamScan, MarkerTest) {
   EXPECT_TRUE(HasNoParamMarkers(""));
   EXPECT_TRUE(HasNoParamMarkers(":"));
   EXPECT_TRUE(HasNoParamMarkers("select ':a', \"?b\", '@c' from t -- :d\n/* :e */"));
+  // A q'...' literal holds quotes and markers that are text.
+  EXPECT_TRUE(HasNoParamMarkers("select q'{it's :a ?}', Q'!x'!' from t"));
+  EXPECT_FALSE(HasNoParamMarkers("select q'{it's}' from t where a = ?"));
+  EXPECT_FALSE(HasNoParamMarkers("select faq'x' from t where a = :a"));
+  EXPECT_TRUE(HasQuotedLiterals("create exception e q'{it's}'"));
+  EXPECT_FALSE(HasQuotedLiterals("create exception e 'q''{x}' -- q'{y}'"));
   EXPECT_FALSE(HasNoParamMarkers("select * from t where a = :a"));
   EXPECT_FALSE(HasNoParamMarkers("select * from @t"));
   EXPECT_TRUE(HasNoParamMarkers("select * from @t", '#'));

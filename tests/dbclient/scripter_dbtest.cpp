@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -108,7 +110,88 @@ class ScripterTest : public testing::Test {
 
 // ---- The same script through isql-fb and through the runner ------------------------------
 
-const char* const kDifferentialScript = R"(SET SQL DIALECT 3;
+// Schema and data in the shapes real scripts have them: terminators of two characters
+// around bodies that hold their first character ("!=" under "!!", "^" under "^^"),
+// foreign keys, COMMIT and GRANTs right after such blocks, q'...' literals holding quotes
+// and terminators, texts and sources spanning lines, Cyrillic text.
+std::string SchemaAndDataScript(int rows) {
+  std::string script = R"(SET SQL DIALECT 3;
+CREATE DOMAIN D_CODE AS VARCHAR(10) CHARACTER SET WIN1251 CHECK (VALUE <> '');
+CREATE DOMAIN D_MEMO AS BLOB SUB_TYPE TEXT CHARACTER SET WIN1251;
+CREATE EXCEPTION E_CLOSED q'{Рахунок закрито; it's final}';
+CREATE SEQUENCE G_ACCOUNT;
+CREATE SEQUENCE G_MOVE;
+ALTER SEQUENCE G_MOVE RESTART WITH 100;
+CREATE TABLE ACCOUNT (
+  ID INTEGER NOT NULL PRIMARY KEY,
+  CODE D_CODE NOT NULL,
+  TITLE VARCHAR(80) DEFAULT q'[без назви; поки]',
+  CLOSED SMALLINT DEFAULT 0 NOT NULL,
+  NOTE D_MEMO
+);
+CREATE TABLE MOVE (
+  ID INTEGER NOT NULL PRIMARY KEY,
+  ACCOUNT_ID INTEGER NOT NULL,
+  AMOUNT NUMERIC(15, 2) NOT NULL,
+  REMARK VARCHAR(200)
+);
+CREATE VIEW V_BALANCE (ACCOUNT_ID, TOTAL) AS
+  SELECT ACCOUNT_ID, SUM(AMOUNT)
+  FROM MOVE
+  WHERE AMOUNT != 0
+  GROUP BY ACCOUNT_ID;
+SET TERM !! ;
+CREATE PROCEDURE P_MOVE (ACCOUNT_ID INTEGER, AMOUNT NUMERIC(15, 2), REMARK VARCHAR(200))
+RETURNS (MOVE_ID INTEGER)
+AS
+  DECLARE VARIABLE CLOSED SMALLINT;
+BEGIN
+  SELECT CLOSED FROM ACCOUNT WHERE ID = :ACCOUNT_ID INTO :CLOSED;
+  IF (CLOSED != 0) THEN EXCEPTION E_CLOSED;
+  MOVE_ID = NEXT VALUE FOR G_MOVE;
+  -- a comment; with the terminator's first character !
+  INSERT INTO MOVE (ID, ACCOUNT_ID, AMOUNT, REMARK)
+    VALUES (:MOVE_ID, :ACCOUNT_ID, :AMOUNT, COALESCE(:REMARK, q'!it's; moved!'));
+  SUSPEND;
+END!!
+CREATE TRIGGER ACCOUNT_BI FOR ACCOUNT ACTIVE BEFORE INSERT POSITION 0 AS
+BEGIN
+  IF (NEW.ID IS NULL) THEN NEW.ID = NEXT VALUE FOR G_ACCOUNT;
+  IF (NEW.CODE != UPPER(NEW.CODE)) THEN NEW.CODE = UPPER(NEW.CODE);
+END!!
+SET TERM ; !!
+ALTER TABLE MOVE ADD CONSTRAINT FK_MOVE_ACCOUNT FOREIGN KEY (ACCOUNT_ID) REFERENCES ACCOUNT (ID);
+COMMIT;
+GRANT SELECT, INSERT ON ACCOUNT TO PUBLIC;
+GRANT EXECUTE ON PROCEDURE P_MOVE TO PUBLIC;
+SET TERM ^^ ;
+CREATE TRIGGER MOVE_BU FOR MOVE ACTIVE BEFORE UPDATE AS
+BEGIN
+  NEW.AMOUNT = NEW.AMOUNT; -- a lone ^ in a comment
+  NEW.REMARK = 'змінено ^ ' || COALESCE(OLD.REMARK, '');
+END ^^
+SET TERM ; ^^
+SET TERM ## ;
+EXECUTE BLOCK AS
+BEGIN
+  INSERT INTO ACCOUNT (ID, CODE, TITLE) VALUES (1000, 'blk', q'{##; у блоці}');
+END##
+SET TERM ;##
+COMMENT ON TABLE ACCOUNT IS 'Рахунки;
+у два рядки';
+)";
+  for (int id = 1; id <= rows; ++id) {
+    const std::string n = std::to_string(id);
+    script += "INSERT INTO ACCOUNT (CODE, TITLE, NOTE) VALUES ('a" + n + "', 'Рахунок №" + n + "; ''" + n +
+              "''',\n'Перший рядок " + n + "\nдругий; рядок\n\nпісля порожнього');\n";
+    script += "SELECT MOVE_ID FROM P_MOVE(" + n + ", " + n + ".25, " +
+              (id % 3 == 0 ? std::string("NULL") : "q'<рух <" + n + ">; it's>'") + ");\n";
+    if (id % 7 == 0) script += "UPDATE MOVE SET AMOUNT = AMOUNT + 1 WHERE ACCOUNT_ID = " + n + ";\n";
+  }
+  return script + "UPDATE ACCOUNT SET CLOSED = 1 WHERE ID = 2;\nCOMMIT;\n";
+}
+
+const char* const kClassicScript = R"(SET SQL DIALECT 3;
 /* Schema; with comments that hold terminators ; */
 CREATE DOMAIN D_NAME AS VARCHAR(40) CHARACTER SET WIN1251 DEFAULT 'без назви' NOT NULL;
 CREATE EXCEPTION E_BAD 'Погане; значення';
@@ -158,39 +241,130 @@ std::string Normalise(std::string text, const test::TestDatabase& db) {
   return text;
 }
 
-TEST(ScripterDifferential, SameMetadataAndDataAsIsql) {
-  test::TestDatabase byIsql("", {3, "WIN1251"});
-  test::TestDatabase byRunner("", {3, "WIN1251"});
-  const AnsiString script = Ansi(kDifferentialScript);
-  const std::string file = test::TestTempDir() + "/differential.sql";
-  WriteFile(file, script);
-  RunTool(IsqlCommand(byIsql, "-b -ch WIN1251") + " -i " + ShellQuote(file));
+// The words of each line isql-fb prints for a select without headings.
+std::vector<std::vector<std::string>> IsqlWords(const test::TestDatabase& db, const std::string& select) {
+  std::istringstream out(db.Isql("set heading off;\n" + select + ";\n"));
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(out, line);) {
+    std::istringstream words(line);
+    std::vector<std::string> row;
+    for (std::string word; words >> word;) row.push_back(word);
+    if (!row.empty()) rows.push_back(std::move(row));
+  }
+  return rows;
+}
 
+// Stored sources, defaults, messages and descriptions, byte for byte (text cast to
+// octets prints in hexadecimal).
+const char* const kSourcesQuery = R"(set list on;
+select trim(rdb$procedure_name), cast(rdb$procedure_source as varchar(32000) character set octets)
+  from rdb$procedures order by 1;
+select trim(rdb$trigger_name), cast(rdb$trigger_source as varchar(32000) character set octets)
+  from rdb$triggers where coalesce(rdb$system_flag, 0) = 0 order by 1;
+select trim(rdb$relation_name), cast(rdb$view_source as varchar(32000) character set octets),
+       cast(rdb$description as varchar(8000) character set octets)
+  from rdb$relations where coalesce(rdb$system_flag, 0) = 0 order by 1;
+select trim(rdb$field_name), cast(rdb$default_source as varchar(8000) character set octets),
+       cast(rdb$validation_source as varchar(8000) character set octets)
+  from rdb$fields where rdb$field_name not starting with 'RDB$' order by 1;
+select trim(rdb$relation_name), trim(rdb$field_name),
+       cast(rdb$default_source as varchar(8000) character set octets)
+  from rdb$relation_fields where coalesce(rdb$system_flag, 0) = 0 order by 1, 2;
+select trim(rdb$exception_name), cast(rdb$message as varchar(1021) character set octets)
+  from rdb$exceptions order by 1;
+)";
+
+// Everything the differential compares, as isql-fb reads it from the database: the
+// extracted metadata, the stored sources, every row of every table (text as its bytes)
+// and the value of every generator.
+std::string Dump(const test::TestDatabase& db) {
+  const std::string metadata = Normalise(RunTool(IsqlCommand(db, "-x -ch UTF8")), db) + db.Isql(kSourcesQuery);
+  std::string data = "set list on;\n";
+  std::string table, columns;
+  auto selectTable = [&] {
+    if (!table.empty()) data += "select " + columns + " from \"" + table + "\" order by 1;\n";
+    columns.clear();
+  };
+  for (const auto& row : IsqlWords(db,
+                                   "select trim(r.rdb$relation_name), trim(rf.rdb$field_name), f.rdb$field_type "
+                                   "from rdb$relations r "
+                                   "join rdb$relation_fields rf on rf.rdb$relation_name = r.rdb$relation_name "
+                                   "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
+                                   "where coalesce(r.rdb$system_flag, 0) = 0 and r.rdb$view_blr is null "
+                                   "order by r.rdb$relation_name, rf.rdb$field_position")) {
+    if (row.size() != 3) throw std::runtime_error("isql-fb printed an unexpected column line");
+    if (row[0] != table) {
+      selectTable();
+      table = row[0];
+    }
+    // CHAR, VARCHAR and BLOB columns as their bytes.
+    const bool text = row[2] == "14" || row[2] == "37" || row[2] == "261";
+    const std::string column = "\"" + row[1] + "\"";
+    columns += (columns.empty() ? "" : ", ") +
+               (text ? "cast(" + column + " as varchar(8000) character set octets) " + column : column);
+  }
+  selectTable();
+  for (const auto& row :
+       IsqlWords(db, "select trim(rdb$generator_name) from rdb$generators where coalesce(rdb$system_flag, 0) = 0"))
+    data += "select '" + row[0] + "', gen_id(\"" + row[0] + "\", 0) from rdb$database;\n";
+  return metadata + db.Isql(data);
+}
+
+// Where two dumps part, with some text around it.
+std::string FirstDifference(const std::string& actual, const std::string& expected) {
+  const auto at = static_cast<std::size_t>(
+      std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first - actual.begin());
+  const std::size_t from = at < 200 ? 0 : at - 200;
+  return "at byte " + std::to_string(at) + ":\n--- runner\n" + actual.substr(from, 400) + "\n--- isql-fb\n" +
+         expected.substr(from, 400);
+}
+
+enum class RunnerInput { Text, File };
+
+void RunScript(const test::TestDatabase& db, const std::string& file, RunnerInput input) {
   TComponent form(nullptr);
   auto* database = new TpFIBDatabase(&form);
   auto* transaction = new TpFIBTransaction(&form);
   auto* scripter = new TpFIBScripter(&form);
-  test::Configure(*database, byRunner);
+  test::Configure(*database, db);
   database->SetConnected(true);
   scripter->SetDatabase(database);
   scripter->SetTransaction(transaction);
-  scripter->Script().SetText(script);
-  scripter->ExecuteScript();
+  if (input == RunnerInput::File) {
+    scripter->ExecuteFromFile(file);
+  } else {
+    scripter->Script().LoadFromFile(file);
+    scripter->ExecuteScript();
+  }
   // isql-fb commits when its input ends.
-  transaction->Commit();
+  if (transaction->Active()) transaction->Commit();
   database->Close();
+}
 
-  const std::string extract = "-x -ch UTF8";
-  const std::string isqlMetadata = Normalise(RunTool(IsqlCommand(byIsql, extract)), byIsql);
-  EXPECT_NE(isqlMetadata.find("CREATE TRIGGER CITY_BI"), std::string::npos);
-  EXPECT_EQ(Normalise(RunTool(IsqlCommand(byRunner, extract)), byRunner), isqlMetadata);
-  for (const std::string select :
-       {"select id, name, note, amount, cast(memo as varchar(40)) from city order by id",
-        "select gen_id(g_id, 0) from rdb$database",
-        "select cast(rdb$description as varchar(40)) from rdb$relations where rdb$relation_name = 'CITY'",
-        "select rdb$privilege from rdb$user_privileges where rdb$user = 'PUBLIC' and rdb$relation_name = 'CITY'"})
-    EXPECT_EQ(IsqlRows(byRunner, select), IsqlRows(byIsql, select)) << select;
-  EXPECT_EQ(IsqlRows(byRunner, "select name from city where id = 2"), "О'Брайен");
+// One script through isql-fb and through the runner, from a text and from a file, into
+// three fresh databases that must come out the same.
+TEST(ScripterDifferential, SameDatabaseAsIsql) {
+  const int rows = test::CurrentTier() == test::FbTier::Server ? 60 : 300;
+  const std::pair<const char*, std::string> scripts[] = {
+      {"classic", kClassicScript},
+      {"schema and data", SchemaAndDataScript(rows)},
+  };
+  for (const auto& [name, script] : scripts) {
+    SCOPED_TRACE(name);
+    const std::string file = test::TestTempDir() + "/differential.sql";
+    WriteFile(file, Ansi(script));
+    test::TestDatabase byIsql("", {3, "WIN1251"});
+    RunTool(IsqlCommand(byIsql, "-b -ch WIN1251") + " -i " + ShellQuote(file));
+    const std::string expected = Dump(byIsql);
+    ASSERT_NE(expected.find("ALTER PROCEDURE"), std::string::npos);
+    for (RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
+      test::TestDatabase byRunner("", {3, "WIN1251"});
+      RunScript(byRunner, file, input);
+      const std::string actual = Dump(byRunner);
+      EXPECT_TRUE(actual == expected) << (input == RunnerInput::File ? "file " : "text ")
+                                      << FirstDifference(actual, expected);
+    }
+  }
 }
 
 // ---- The reference script: 20 000 INSERTs in Windows-1251 with failing statements -------
@@ -346,14 +520,66 @@ TEST(ScripterClientSide, CreateDatabaseConnectCommitAndSettings) {
   std::filesystem::remove(path);
 }
 
+// A database the script creates writes asynchronously while the run lasts; however the
+// run ends (to the end, stopped by the error event, or by an error without a handler,
+// from a text or a file) it has forced writes afterwards.
+TEST(ScripterClientSide, ACreatedDatabaseGetsForcedWritesOnEveryEnd) {
+  enum class End { Finished, Stopped, Raised };
+  int run = 0;
+  for (const End end : {End::Finished, End::Stopped, End::Raised}) {
+    for (const RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
+      const std::string path = test::TestTempDir() + "/created-" + std::to_string(++run) + ".fdb";
+      const std::string connect = test::ServerPrefix() + path;
+      const std::string script = "CREATE DATABASE '" + connect + "' USER 'SYSDBA' PASSWORD '" +
+                                 test::SysdbaPassword() + "' DEFAULT CHARACTER SET WIN1251;\n"
+                                 "CREATE TABLE T (ID INTEGER);\n"
+                                 "INSERT INTO T VALUES (1);\n" +
+                                 (end == End::Finished ? "" : "INSERT INTO NO_SUCH_TABLE VALUES (2);\n") +
+                                 "INSERT INTO T VALUES (3);\n";
+      const std::string file = test::TestTempDir() + "/created.sql";
+      WriteFile(file, script);
+      {
+        TComponent form(nullptr);
+        auto* scripter = new TpFIBScripter(&form);
+        if (end == End::Stopped)
+          scripter->OnExecuteError = [](TObject*, Integer, Integer, TStrings*, Integer, const AnsiString&, bool&,
+                                        bool&) {};
+        try {
+          if (input == RunnerInput::File) {
+            scripter->ExecuteFromFile(file);
+          } else {
+            scripter->Script().SetText(script);
+            scripter->ExecuteScript();
+          }
+          EXPECT_NE(end, End::Raised);
+        } catch (const EFIBError& error) {
+          EXPECT_EQ(end, End::Raised) << error.Message();
+        }
+      }
+      const std::string check = test::TestTempDir() + "/check-created.sql";
+      WriteFile(check, "set list on;\nselect mon$forced_writes from mon$database;\n");
+      const std::string output = RunTool("isql-fb -q -ch UTF8 -user SYSDBA" +
+                                         (test::CurrentTier() == test::FbTier::Server
+                                              ? " -password " + ShellQuote(test::SysdbaPassword())
+                                              : std::string()) +
+                                         " " + ShellQuote(connect) + " -i " + ShellQuote(check));
+      EXPECT_NE(output.find("MON$FORCED_WRITES               1"), std::string::npos)
+          << "end " << static_cast<int>(end) << (input == RunnerInput::File ? " file" : " text") << output;
+      std::filesystem::remove(path);
+    }
+  }
+}
+
 TEST_F(ScripterTest, SelectsDoNotBlockTheNextStatement) {
   fScripter->Script().SetText(
       "SELECT * FROM RDB$DATABASE;\nSELECT 1 FROM RDB$RELATIONS;\nINSERT INTO REF (ID) VALUES (1);\n"
-      "SELECT ID FROM REF;\nUPDATE REF SET NAME = 'x';");
-  // Without a handler, a select left open would make the next statement raise.
+      "SELECT ID FROM REF;\nUPDATE REF SET NAME = 'x';\nSELECT * FROM BLOBS;\nDROP TABLE BLOBS;");
+  // Without a handler, a select left open would make the next statement raise; a select
+  // still prepared would keep its table in use.
   fScripter->ExecuteScript();
   Commit();
   EXPECT_EQ(Oracle("select id, name from ref"), "1|x");
+  EXPECT_EQ(Oracle("select count(*) from rdb$relations where rdb$relation_name = 'BLOBS'"), "0");
 }
 
 TEST_F(ScripterTest, StatementNumbersBeyondTheScript) {

@@ -42,11 +42,11 @@ struct ParsedScript {
   TpFIBScriptParser ownParser;
   TStringList lines;
   TScriptMap map;
-  char terminator = ';';
+  AnsiString terminator = ";";
 };
 
 // endTerminator receives the terminator in force at the end.
-std::vector<Found> Parse(const std::string& script, bool keepLast = true, char* endTerminator = nullptr,
+std::vector<Found> Parse(const std::string& script, bool keepLast = true, AnsiString* endTerminator = nullptr,
                          TpFIBScriptParser* parser = nullptr) {
   ParsedScript parsed(script, keepLast, parser);
   if (endTerminator) *endTerminator = parsed.terminator;
@@ -67,7 +67,7 @@ std::vector<std::string> Texts(const std::vector<Found>& found) {
 using Texts_t = std::vector<std::string>;
 
 TEST(ScriptTerminators, SetTermChangesTheTerminatorAndIsNeverAStatement) {
-  char terminator = '\0';
+  AnsiString terminator;
   const auto found = Parse(
       "CREATE TABLE T (ID INTEGER);\n"
       "SET TERM ^ ;\n"
@@ -87,26 +87,96 @@ TEST(ScriptTerminators, SetTermChangesTheTerminatorAndIsNeverAStatement) {
                      "CREATE PROCEDURE P AS\nBEGIN\n  INSERT INTO T VALUES (1);\n"
                      "  IF (1 = 1) THEN BEGIN EXIT; END\nEND",
                      "EXECUTE BLOCK AS BEGIN INSERT INTO T VALUES (2); END", "INSERT INTO T VALUES (3)"}));
-  EXPECT_EQ(terminator, '#');
+  EXPECT_EQ(terminator, "#");
   EXPECT_EQ(found[1].kind, skCreate);
   EXPECT_EQ(found[1].objectKind, okProcedure);
   EXPECT_EQ(found[1].name, "P");
   EXPECT_EQ(found[2].kind, skDML);
 }
 
-TEST(ScriptTerminators, SetTermTakesTheLastCharacterReadAndNothingElseIsSetTerm) {
-  char terminator = '\0';
-  // The candidate is the last character before the terminator in force; a comment is
+TEST(ScriptTerminators, SetTermTakesTheFirstRunOfCharactersAndNothingElseIsSetTerm) {
+  AnsiString terminator;
+  // The new terminator is the first run of characters after TERM, whole; a comment is
   // not read; only the word right after SET counts.
-  EXPECT_EQ(Texts(Parse("SET TERM /* x */ !! ;\nSELECT 1 FROM T!", true, &terminator)),
-            Texts_t{"SELECT 1 FROM T"});
-  EXPECT_EQ(terminator, '!');
+  EXPECT_EQ(Texts(Parse("SET TERM /* x */ !! ;\nSELECT 1 FROM T!\nSELECT 2 FROM T!!", true, &terminator)),
+            Texts_t{"SELECT 1 FROM T!\nSELECT 2 FROM T"});
+  EXPECT_EQ(terminator, "!!");
   EXPECT_EQ(Texts(Parse("SET TERM ;\nSELECT 1 FROM T;", true, &terminator)), Texts_t{"SELECT 1 FROM T"});
-  EXPECT_EQ(terminator, ';');
+  EXPECT_EQ(terminator, ";");
+  EXPECT_EQ(Texts(Parse("SET TERM ^;\nSELECT 1 FROM T^", true, &terminator)), Texts_t{"SELECT 1 FROM T"});
+  EXPECT_EQ(terminator, "^");
   const auto found = Parse("SET NAMES TERM;\nSETTERM ^;\nSET\n  TERM ^;\nSELECT 2^");
   EXPECT_EQ(Texts(found), (Texts_t{"SET NAMES TERM", "SETTERM ^", "SELECT 2"}));
   EXPECT_EQ(found[0].kind, skSet);
   EXPECT_EQ(found[1].kind, skUnknown);
+}
+
+// Terminators of more than one character are matched whole, also where their first
+// character stands alone or starts another operator.
+TEST(ScriptTerminators, LongTerminatorsAreMatchedWhole) {
+  struct Case {
+    const char* terminator;
+    const char* script;
+    Texts_t statements;
+  };
+  const Case cases[] = {
+      {"!!",
+       "SET TERM !! ;\n"
+       "CREATE PROCEDURE P AS BEGIN IF (1 != 2) THEN EXIT; END!!\n"
+       "SET TERM ; !!\n"
+       "ALTER TABLE T ADD CONSTRAINT FK FOREIGN KEY (A) REFERENCES U;\n"
+       "COMMIT;\n",
+       {"CREATE PROCEDURE P AS BEGIN IF (1 != 2) THEN EXIT; END",
+        "ALTER TABLE T ADD CONSTRAINT FK FOREIGN KEY (A) REFERENCES U", "COMMIT"}},
+      {"^^",
+       "SET TERM ^^ ;\nEXECUTE BLOCK AS BEGIN X = 2 ^ 3; END^^ SET TERM ;^^\nGRANT SELECT ON T TO PUBLIC;",
+       {"EXECUTE BLOCK AS BEGIN X = 2 ^ 3; END", "GRANT SELECT ON T TO PUBLIC"}},
+      {"##",
+       "set term ## ;\nCREATE TRIGGER TR FOR T AS BEGIN NEW.S = '##'; END ##\n##\nset term ; ##\nSELECT 1 FROM T;",
+       {"CREATE TRIGGER TR FOR T AS BEGIN NEW.S = '##'; END ", "SELECT 1 FROM T"}},
+  };
+  for (const Case& c : cases) {
+    const auto found = Parse(c.script);
+    EXPECT_EQ(Texts(found), c.statements) << c.terminator;
+  }
+}
+
+// Literals of the q'<delimiter>...<delimiter>' form hold quotes and terminators that do
+// not count, for the scanner as for the tokens of a body.
+TEST(ScriptTerminators, QuotedLiteralsHideQuotesAndTerminators) {
+  const auto found = Parse(
+      "INSERT INTO T VALUES (q'{it's; {nested}}', Q'(a;b)', q'[x]; y]', q'<'>', q'!don't;!');\n"
+      "INSERT INTO T VALUES (q'{two\nlines; it's}');\n"
+      "CREATE PROCEDURE P AS BEGIN X = q'{END; it's BEGIN}'; END;\n"
+      "SELECT faq'x' FROM T;");
+  EXPECT_EQ(Texts(found),
+            (Texts_t{"INSERT INTO T VALUES (q'{it's; {nested}}', Q'(a;b)', q'[x]; y]', q'<'>', q'!don't;!')",
+                     "INSERT INTO T VALUES (q'{two\nlines; it's}')",
+                     "CREATE PROCEDURE P AS BEGIN X = q'{END; it's BEGIN}'; END", "SELECT faq'x' FROM T"}));
+  const ParsedScript parsed("DESCRIBE TABLE T q'{it's a table}';");
+  TScriptTokenReader tokens(parsed.lines, parsed.map[0]);
+  TScriptToken token;
+  ASSERT_TRUE(tokens.Skip(3, token));
+  EXPECT_TRUE(token.Quoted);
+  EXPECT_EQ(token.Text, "it's a table");
+}
+
+// A statement's text for the server keeps the line ends of the text the lines came from;
+// lines edited one by one end in LF.
+TEST(ScriptText, StatementTextKeepsTheScriptsLineEnds) {
+  for (const std::string end : {"\n", "\r\n", "\r"}) {
+    TScriptLines lines;
+    lines.SetText("INSERT INTO T VALUES ('a" + end + end + "b');" + end + "SELECT 1" + end + "FROM T" + end);
+    TpFIBScriptParser parser;
+    TScriptMap map;
+    AnsiString terminator = ";";
+    parser.ParseScript(lines, terminator, true, map);
+    ASSERT_EQ(map.Count(), 2);
+    EXPECT_EQ(StatementText(lines, lines.LineEnds(), map[0]), "INSERT INTO T VALUES ('a" + end + end + "b')");
+    EXPECT_EQ(StatementText(lines, lines.LineEnds(), map[1]), "SELECT 1" + end + "FROM T");
+    lines.Add("-- edited");
+    EXPECT_EQ(StatementText(lines, lines.LineEnds(), map[1]), "SELECT 1\nFROM T");
+  }
 }
 
 TEST(ScriptTerminators, BodiesWithSemicolonsStayWholeWithoutSetTerm) {
@@ -284,7 +354,7 @@ TEST(ScriptTokens, RestOfAStatementAfterItsTokens) {
   ASSERT_TRUE(tokens.Skip(2, token));
   EXPECT_TRUE(token.Quoted);
   EXPECT_EQ(token.Text, "x.fdb");
-  EXPECT_EQ(tokens.Rest(), "/* c */ PAGE_SIZE 4096\r\n  DEFAULT CHARACTER SET WIN1251");
+  EXPECT_EQ(tokens.Rest(), "/* c */ PAGE_SIZE 4096\n  DEFAULT CHARACTER SET WIN1251");
   EXPECT_FALSE(tokens.Next(token));
 }
 
@@ -325,7 +395,7 @@ std::vector<Found> Feed(const std::string& script, int& maxHeldLines) {
   TStringList lines;
   lines.SetText(script);
   TpFIBScriptParser parser;
-  TScriptFeed feed(parser, ';');
+  TScriptFeed feed(parser, ";");
   std::vector<Found> found;
   maxHeldLines = 0;
   auto take = [&] {

@@ -66,8 +66,11 @@ class PrivateServer {
     const char* testRoot = std::getenv("FIREBIRD");
     const fs::path binary =
         std::getenv("ORDVANE_FB_SERVER") ? std::getenv("ORDVANE_FB_SERVER") : "/usr/sbin/firebird";
-    const fs::path security = "/var/lib/firebird/3.0/system/security3.fdb";
-    if (testRoot == nullptr || !fs::exists(binary) || !fs::exists(security)) {
+    // A copy of the user database of the server that scripts/test.sh started, which knows
+    // the password of the tier.
+    const char* securityCopy = std::getenv("ORDVANE_FB_SECURITY_DB");
+    const fs::path security = securityCopy != nullptr ? securityCopy : "";
+    if (testRoot == nullptr || !fs::exists(binary) || security.empty() || !fs::exists(security)) {
       fProblem = "no server program, test root or user database here";
       return;
     }
@@ -90,7 +93,7 @@ class PrivateServer {
     fs::permissions(dir, fs::perms::all);
     fs::permissions(dir / "lock", fs::perms::all);
     std::ofstream(fRoot / "firebird.conf")
-        << "RemoteServicePort = " << fPort
+        << "RemoteServicePort = " << fPort << "\nRemoteBindAddress = 127.0.0.1"
         << "\nServerMode = Super\nSecurityDatabase = " << (fRoot / "security3.fdb").string() << "\n";
     std::ofstream(fRoot / "databases.conf")
         << "security.db = " << (fRoot / "security3.fdb").string() << "\n{\n  RemoteAccess = false\n}\n";

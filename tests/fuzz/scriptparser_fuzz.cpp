@@ -55,7 +55,7 @@ void CheckMap(const TStrings& lines, const TScriptMap& map) {
 }
 
 // The statements of a whole parse, or nothing when it failed.
-std::optional<std::vector<Statement>> ParseWhole(const TStrings& lines, char terminator) {
+std::optional<std::vector<Statement>> ParseWhole(const TStrings& lines, AnsiString terminator) {
   TpFIBScriptParser parser;
   TScriptMap map;
   try {
@@ -70,7 +70,7 @@ std::optional<std::vector<Statement>> ParseWhole(const TStrings& lines, char ter
   return statements;
 }
 
-std::optional<std::vector<Statement>> ParseFed(const TStrings& lines, char terminator) {
+std::optional<std::vector<Statement>> ParseFed(const TStrings& lines, const AnsiString& terminator) {
   TpFIBScriptParser parser;
   TScriptFeed feed(parser, terminator);
   std::vector<Statement> statements;
@@ -102,7 +102,8 @@ std::optional<std::vector<Statement>> ParseFed(const TStrings& lines, char termi
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   // The first byte picks the terminator in force at the start.
-  const char terminator = ";^!"[data[0] % 3];
+  static const char* const kTerminators[] = {";", "^", "!!"};
+  const AnsiString terminator = kTerminators[data[0] % 3];
   TStringList lines;
   lines.SetText(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   const auto whole = ParseWhole(lines, terminator);

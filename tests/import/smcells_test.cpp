@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
 #include "import/SMCells.h"
 
 #include "classlib/core/StringLists.h"
@@ -104,6 +107,38 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
   EXPECT_EQ(cells.Count(), 0);
   EXPECT_EQ(cells.DeclaredRowCount(), 0);
   EXPECT_EQ(cells.UsedColCount(), 0);
+}
+
+// Cells stored in any order, rows revisited and cells overwritten, against a map of what
+// was stored last; then the sheet is freed and filled again.
+TEST(SpreadSheetCells, CellsInAnyOrderReadBackAsAMapHoldsThem) {
+  TSpreadSheetCells cells;
+  cells.SetDeclaredColCount(4);
+  std::mt19937 random(7);
+  for (int round = 0; round < 2; ++round) {
+    std::map<std::pair<int, int>, std::u16string> expected;
+    for (int i = 0; i < 20000; ++i) {
+      const int row = static_cast<int>(random() % 300), column = static_cast<int>(random() % 256);
+      const std::u16string text = u"v" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
+      cells.StoreCell(column, row, ictString, i, taLeftJustify, Variant(text));
+      expected[{row, column}] = text;
+    }
+    int stored = 0;
+    for (int row = 0; row < cells.Count(); ++row) {
+      const TSpreadSheetRow* line = cells.FindRow(row);
+      for (int column = 0; line && column < line->Cols().Count(); ++column) {
+        const TSMICell* cell = line->Cell(column);
+        const auto found = expected.find({row, column});
+        ASSERT_EQ(cell != nullptr, found != expected.end()) << row << " " << column;
+        if (cell) {
+          EXPECT_EQ(cell->Value().AsWideString(), found->second) << row << " " << column;
+        }
+        stored += cell != nullptr;
+      }
+    }
+    EXPECT_EQ(stored, static_cast<int>(expected.size()));
+    cells.Clear();
+  }
 }
 
 TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {

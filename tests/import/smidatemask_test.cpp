@@ -99,6 +99,12 @@ TEST_F(DateMaskTest, UnreadableTextGivesZero) {
   EXPECT_EQ(Read("000000065541.03.2021", "DD.MM.YYYY"), "0");
   EXPECT_EQ(Read("05.03.2021 65560:00", "DD.MM.YYYY HH:NN"), "0");
   EXPECT_EQ(Read("Прізвище", "DD.MM.YYYY"), "0");
+  // A run of one field letter followed by another field reads at most the digits the
+  // field holds; what does not fit the field is refused.
+  EXPECT_EQ(Read("6666615050", "HHHHHHHHHHD"), "0");
+  EXPECT_EQ(Read("99999999999999", "YYYYYYYYYYM"), "0");
+  EXPECT_EQ(Read("20210305", "YYYYYYYYYYMMDD"), "2021-03-05 00:00:00");
+  EXPECT_EQ(Read("0503202114", "DDDDMMYYYYYYHH"), "2021-03-05 14:00:00");
 }
 
 }  // namespace

@@ -116,13 +116,15 @@ struct TFixtureCase {
   // The captions of every sheet, chart sheets included, in the workbook's order.
   std::vector<std::u16string> Captions;
   bool HasCellFormats = true;
+  // The JSON of another fixture with the same workbook stream, for a file xlrd cannot open.
+  const char* Dump = nullptr;
 };
 
 class XLSFixture : public testing::TestWithParam<TFixtureCase> {};
 
 TEST_P(XLSFixture, ReadsEveryCellAsXlrdDoes) {
   const TFixtureCase& fixture = GetParam();
-  const nlohmann::json expected = Expected(fixture.File);
+  const nlohmann::json expected = Expected(fixture.Dump ? fixture.Dump : fixture.File);
   TMSExcel reader(nullptr);
   reader.LoadFromFile(Fixture(fixture.File));
   EXPECT_EQ(reader.Version(), fixture.Version);
@@ -162,7 +164,18 @@ INSTANTIATE_TEST_SUITE_P(
                     TFixtureCase{"biff2.xls", evExcel2, {u"Sheet1"}},
                     TFixtureCase{"biff3.xls", evExcel3, {u"Sheet1"}},
                     TFixtureCase{"biff4.xls", evExcel4, {u"Sheet1"}},
-                    TFixtureCase{"biff5.xls", evExcel7, {u"Дані", u"Другий"}}),
+                    TFixtureCase{"biff5.xls", evExcel7, {u"Дані", u"Другий"}},
+                    // Files of other writers (tests/fixtures/make_xls_wild.sh): Excel 95
+                    // text in Windows-1253; chart records whose ids end in 09 before two
+                    // more sheets; CR LF, bare LF and bare CR in text; an Excel 97 stream
+                    // named "Book"; directory names without terminating zeros; a damaged
+                    // summary, which does not keep the cells from being read.
+                    TFixtureCase{"gnumeric_greek.xls", evExcel7, {u"Πελάτες.csv", u"Τιμές.csv"}},
+                    TFixtureCase{"libreoffice_markers.xls", evExcel9, {u"Дані", u"Після діаграми", u"Last"}},
+                    TFixtureCase{"xlwt_line_ends.xls", evExcel8, {u"Texts", u"Many"}},
+                    TFixtureCase{"book_stream.xls", evExcel8, {u"Texts", u"Many"}},
+                    TFixtureCase{"unterminated_names.xls", evExcel8, {u"Texts", u"Many"}, true, "xlwt_line_ends.xls"},
+                    TFixtureCase{"damaged_summary.xls", evExcel9, {u"summary.csv"}}),
     [](const testing::TestParamInfo<TFixtureCase>& info) {
       std::string name = info.param.File;
       return name.substr(0, name.find('.'));
@@ -195,6 +208,28 @@ TEST(XLSReader, SummaryInformationOfTheWorkbook) {
   reader.LoadFromFile(Fixture("npm_biff2.xls"));
   EXPECT_EQ(reader.SummaryInformation()->Title(), "");
   EXPECT_EQ(reader.SummaryInformation()->Created(), 0.0);
+}
+
+TEST(XLSReader, ADamagedSummaryIsReportedAndLeftEmpty) {
+  const char* damage = "Property set stream is damaged: the property table runs past the end of the stream";
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(test::FixturePath("compound/writeexcel.xls"));
+  ASSERT_EQ(reader.SummaryInformation()->Author(), "Olena Koval");
+  std::vector<std::string> errors;
+  bool abort = false;
+  reader.OnErrorProcess = [&](TObject*, const Exception& error, bool& abortLoad) {
+    errors.push_back(error.Message());
+    abortLoad = abort;
+  };
+  reader.LoadFromFile(Fixture("damaged_summary.xls"));
+  EXPECT_EQ(errors, std::vector<std::string>{damage});
+  EXPECT_EQ(reader.SummaryInformation()->Author(), "");
+  EXPECT_EQ(reader.SummaryInformation()->Created(), 0.0);
+  EXPECT_EQ(StoredCells(*reader.Sheets().FindSheet(0)), 6);
+  // A handler may still have the damage end the load.
+  abort = true;
+  EXPECT_EQ(ErrorOf<Exception>([&] { reader.LoadFromFile(Fixture("damaged_summary.xls")); }), damage);
+  EXPECT_EQ(reader.Sheets().Count(), 0);
 }
 
 TEST(XLSReader, EncryptedWorkbookIsNotReadAndThePasswordIsAskedOnce) {

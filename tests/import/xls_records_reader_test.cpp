@@ -155,9 +155,56 @@ TEST(XLSRecords, TextOfExcel5InTheWorkbooksCodePage) {
   EXPECT_EQ(read(Record(0x0042, U16(1252))), u"Café");
   EXPECT_EQ(read({}), u"Cafй");  // no code page named: Windows-1251
   EXPECT_EQ(read(Record(0x0042, U16(866))), u"Cafщ");
+  EXPECT_EQ(read(Record(0x0042, U16(1253))), u"Cafι");
   // The ANSI code page of the process plays no part.
   const AnsiCodePageScope utf8(CP_UTF8);
   EXPECT_EQ(read(Record(0x0042, U16(1252))), u"Café");
+  // A code page that cannot be decoded fails the load, and no text is read in another.
+  TMSExcel reader(nullptr);
+  EXPECT_EQ(ErrorOf<Exception>([&] {
+              Load(reader, WorkbookStream(Record(0x0042, U16(10006)), {{"S", 0x10, label(0)}}, false), u"Book");
+            }),
+            "Code page 10006 cannot be decoded");
+  TolerantReader tolerant;
+  Load(tolerant.reader, WorkbookStream(Record(0x0042, U16(10006)), {{"S", 0x10, label(0)}}, false), u"Book");
+  EXPECT_EQ(tolerant.errors, std::vector<std::string>(3, "Code page 10006 cannot be decoded"));  // record, sheet name, cell
+  EXPECT_TRUE(VarIsEmpty(Cell(tolerant.reader, 0, 0, 0)));
+}
+
+TEST(XLSRecords, TheGlobalsBOFGivesTheVersionAndOnlyBOFIdsBeginSubstreams) {
+  // An Excel 97 stream named "Book" holds records longer than Excel 95's limit.
+  const Bytes sst = Record(0x00FC, U32(1) + U32(1) + U16(3000) + Bytes{0} + Bytes(3000, 'z'));
+  // A chart record whose id ends in 09 inside the sheet begins nothing.
+  const Bytes cells = Record(0x00FD, U16(0) + U16(0) + U16(0) + U32(0)) + Record(0x1009, Bytes(12, 0)) +
+                      Number(1, 0, 0, 2);
+  TMSExcel reader(nullptr);
+  Load(reader, WorkbookStream(sst, {{"S", 0x10, cells}, {"T", 0x10, Number(0, 0, 0, 3)}}), u"BOOK");
+  EXPECT_EQ(reader.Version(), evExcel8);
+  EXPECT_EQ(Cell(reader, 0, 0, 0).AsWideString(), std::u16string(3000, u'z'));
+  EXPECT_EQ(Cell(reader, 0, 1, 0).AsDouble(), 2.0);
+  EXPECT_EQ(Cell(reader, 1, 0, 0).AsDouble(), 3.0);
+  // A stream that does not begin with a BOF is no workbook.
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, Number(0, 0, 0, 1)); }), "File is not valid Excel Workbook");
+}
+
+TEST(XLSRecords, CellsShareTheTextOfTheSharedStringTableUntilOneIsChanged) {
+  const Bytes sst = Record(0x00FC, U32(3) + U32(1) + U16(5) + Bytes{0} + Bytes{'a', '\n', 'b', 'c', 'd'});
+  const Bytes cells = Record(0x00FD, U16(0) + U16(0) + U16(0) + U32(0)) +
+                      Record(0x00FD, U16(0) + U16(1) + U16(0) + U32(0)) + Record(0x00FD, U16(1) + U16(0) + U16(0) + U32(0));
+  TMSExcel reader(nullptr);
+  Load(reader, WorkbookStream(sst, {{"S", 0x10, cells}}));
+  TSpreadSheetCells& sheet = reader.Sheets().FindSheet(0)->Cells();
+  TSMICell* first = sheet.FindRow(0)->Cell(0);
+  const TSMICell* second = sheet.FindRow(0)->Cell(1);
+  const TSMICell* third = sheet.FindRow(1)->Cell(0);
+  // One text for the three cells, its line end converted once.
+  EXPECT_EQ(second->Value().AsWideString(), u"a\r\nbcd");
+  EXPECT_EQ(first->Value().DataPtr(), second->Value().DataPtr());
+  EXPECT_EQ(first->Value().DataPtr(), third->Value().DataPtr());
+  first->SetValue(Variant(u"changed"));
+  EXPECT_EQ(first->Value().AsWideString(), u"changed");
+  EXPECT_EQ(second->Value().AsWideString(), u"a\r\nbcd");
+  EXPECT_EQ(third->Value().AsWideString(), u"a\r\nbcd");
 }
 
 TEST(XLSRecords, MalformedRecordsReachTheErrorHandler) {

@@ -164,14 +164,52 @@ TEST(BIFFText, StringsOfEveryVersion) {
             "Excel record 0204 is damaged");
 }
 
-TEST(BIFFText, CodePagesOfTheCodePageRecord) {
-  EXPECT_EQ(CodePageFromRecord(1251), CP_WIN1251);
-  EXPECT_EQ(CodePageFromRecord(866), CP_DOS866);
-  EXPECT_EQ(CodePageFromRecord(1252), CP_WIN1252);
-  EXPECT_EQ(CodePageFromRecord(32769), CP_WIN1252);
-  EXPECT_EQ(CodePageFromRecord(367), CP_WIN1252);
-  EXPECT_EQ(CodePageFromRecord(1200), CP_WIN1251);
-  EXPECT_EQ(CodePageFromRecord(936), CP_WIN1251);
+// Text before BIFF8 in the code page its CODEPAGE record names, each encoded by iconv and
+// read back through the record's value; the double-byte pages count bytes, not characters.
+TEST(BIFFText, TextInTheCodePageOfTheCodePageRecord) {
+  struct TCase {
+    Word RecordValue;
+    const char* IconvName;
+    const char* Text;  // UTF-8
+  };
+  const TCase cases[] = {
+      {1251, "CP1251", "Київ, Ґанок"},        {866, "CP866", "Дом"},
+      {1252, "CP1252", "Café Straße"},        {32769, "CP1252", "Café €"},
+      {367, "CP1252", "plain"},               {1253, "CP1253", "Όνομα Ποσό"},
+      {1250, "CP1250", "Łódź, Žluťoučký"},    {1254, "CP1254", "İstanbul ğş"},
+      {1257, "CP1257", "Ąžuolas"},            {874, "CP874", "ภาษาไทย"},
+      {932, "CP932", "日本語のテキスト"},     {936, "CP936", "中文文本"},
+      {949, "CP949", "한국어"},               {950, "CP950", "繁體中文"},
+      {10000, "MACINTOSH", "Café ÆØ"},        {32768, "MACINTOSH", "Crème"},
+      {10007, "CP10007", "Привет"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.IconvName);
+    const std::string encoded = test::Iconv(c.Text, "UTF-8", c.IconvName);
+    ASSERT_FALSE(encoded.empty());
+    Bytes record = {static_cast<Byte>(encoded.size()), 0};
+    record.insert(record.end(), encoded.begin(), encoded.end());
+    TBIFFTextEncoding biff5(false, CP_WIN1251);
+    biff5.SetCodePage(CodePageFromRecord(c.RecordValue));
+    std::size_t offset = 0;
+    EXPECT_EQ(Utf8Encode(ReadRecordString(TBIFFData(0x0204, record), offset, true, biff5)), c.Text);
+    EXPECT_EQ(offset, record.size());
+  }
+  // A code page nobody can decode (and UTF-16, which is no 8-bit text) is refused, and so
+  // is every text after it, rather than read in another code page.
+  for (const Word value : {Word{12345}, Word{1200}}) {
+    TBIFFTextEncoding biff5(false, CP_WIN1251);
+    const std::string message = "Code page " + std::to_string(value) + " cannot be decoded";
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { biff5.SetCodePage(CodePageFromRecord(value)); }), message);
+    std::size_t offset = 0;
+    EXPECT_EQ(ErrorOf<EConvertError>([&] { ReadRecordString(TBIFFData(0x0204, Bytes{1, 0, 'a'}), offset, true, biff5); }),
+              message);
+  }
+}
+
+// Appends each shared string to the table.
+std::function<void(WideString)> Into(std::vector<WideString>& table) {
+  return [&table](WideString text) { table.push_back(std::move(text)); };
 }
 
 // Splits bytes into segments of the given sizes (the rest goes into a last one).
@@ -199,7 +237,7 @@ TEST(BIFFText, AStringOf10000CharactersOverThreeContinueRecordsSwitchingWidth) {
   const auto segments = Split(bytes, {3 + 6000, 1 + 6000, 1 + 3000});
   TBIFFTextReader reader(segments, ContinueNotFoundMessage);
   std::vector<WideString> table;
-  ReadSharedStrings(reader, 2, table);
+  ReadSharedStrings(reader, 2, Into(table));
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(table[0], text);
   EXPECT_EQ(table[1], u"ok");
@@ -214,7 +252,7 @@ TEST(BIFFText, RunsAndPhoneticTextAcrossContinueRecordsAreSkipped) {
   const auto segments = Split(bytes, {11 + 7, 5 + 5});
   TBIFFTextReader reader(segments, ContinueNotFoundMessage);
   std::vector<WideString> table;
-  ReadSharedStrings(reader, 2, table);
+  ReadSharedStrings(reader, 2, Into(table));
   EXPECT_EQ(table, (std::vector<WideString>{u"Ab", u"c"}));
 }
 
@@ -224,25 +262,25 @@ TEST(BIFFText, SharedStringFailures) {
   const Bytes two = Bytes{1, 0, 0, 'a', 1, 0, 0, 'b'};
   const std::span<const Byte> whole[] = {two};
   TBIFFTextReader shortReader(whole, ContinueNotFoundMessage);
-  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(shortReader, 3, table); }), "CONTINUE record is not found in the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(shortReader, 3, Into(table)); }), "CONTINUE record is not found in the stream");
   EXPECT_EQ(table, (std::vector<WideString>{u"a", u"b"}));
   // Characters that run past the last record.
   const Bytes cut = Bytes{5, 0, 1} + Utf16(u"abc");
   const std::span<const Byte> cutSegments[] = {cut};
   TBIFFTextReader cutReader(cutSegments, ContinueNotFoundMessage);
-  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(cutReader, 1, table); }), "CONTINUE record is not found in the stream");
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(cutReader, 1, Into(table)); }), "CONTINUE record is not found in the stream");
   // An option byte the table cannot hold.
   for (Byte options : {0x02, 0x10, 0x81}) {
     const Bytes odd = {1, 0, options, 'a', 0};
     const std::span<const Byte> oddSegments[] = {odd};
     TBIFFTextReader oddReader(oddSegments, ContinueNotFoundMessage);
-    EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(oddReader, 1, table); }),
+    EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(oddReader, 1, Into(table)); }),
               Format("String in SST (Options byte is 0x%.2x) can not be processed.", {options}));
   }
   // A count of four billion strings reads what is there and fails; nothing is reserved for it.
   TBIFFTextReader hugeReader(whole, ContinueNotFoundMessage);
   table.clear();
-  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(hugeReader, 0xFFFFFFFF, table); }),
+  EXPECT_EQ(ErrorOf<Exception>([&] { ReadSharedStrings(hugeReader, 0xFFFFFFFF, Into(table)); }),
             "CONTINUE record is not found in the stream");
   EXPECT_EQ(table.size(), 2u);
 }

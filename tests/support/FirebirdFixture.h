@@ -1,8 +1,11 @@
 #pragma once
 // Databases for tests. Each is created fresh with isql-fb from a checked-in .sql file, so
 // a fixture never depends on the code it tests. The tier comes from the environment:
-// ORDVANE_FB_TIER=server reaches the loopback server named by ORDVANE_FB_HOST (with the
-// SYSDBA password ORDVANE_FB_PASSWORD); anything else uses the embedded engine.
+// ORDVANE_FB_TIER=server reaches the server named by ORDVANE_FB_HOST ("127.0.0.1/port",
+// set with the SYSDBA password ORDVANE_FB_PASSWORD by scripts/test.sh, which starts a
+// private server); anything else uses the embedded engine.
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -15,9 +18,17 @@ FbTier CurrentTier();
 std::string ServerPrefix();
 std::string SysdbaPassword();
 
+// Skips every test of a process of the server tier when no server is configured, with
+// one line that says how to get one, instead of failing on a connection to nowhere.
+class ServerTierCheck : public testing::Environment {
+ public:
+  void SetUp() override;
+};
+
 // The per-process temporary folder (removed when the process ends).
 const std::string& TestTempDir();
-// A file of tests/fixtures.
+// A file of the source tree, and one of tests/fixtures.
+std::string SourcePath(const std::string& relative);
 std::string FixturePath(const std::string& relative);
 
 struct DatabaseOptions {

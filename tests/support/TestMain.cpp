@@ -56,7 +56,10 @@ void MakePrivateFirebirdRoot(const fs::path& dir) {
   }
   std::ofstream conf(root / "firebird.conf");
   std::ifstream original(installed / "firebird.conf");
-  conf << original.rdbuf() << "\nServerMode = SuperClassic\n";
+  // Without the loopback provider: an embedded attach that fails (a file that is missing
+  // or already there) would otherwise be tried again on whatever server listens on
+  // localhost:3050.
+  conf << original.rdbuf() << "\nServerMode = SuperClassic\nProviders = Remote, Engine12\n";
   setenv("FIREBIRD", root.c_str(), 1);
 }
 
@@ -88,6 +91,7 @@ const std::string& TestTempDir() { return TempDirStorage(); }
 int main(int argc, char** argv) {
   ordvane::test::PrepareProcessEnvironment();
   testing::InitGoogleTest(&argc, argv);
+  testing::AddGlobalTestEnvironment(new ordvane::test::ServerTierCheck);
   int result = RUN_ALL_TESTS();
   std::error_code ignored;
   fs::remove_all(ordvane::test::TestTempDir(), ignored);

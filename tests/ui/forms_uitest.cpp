@@ -155,6 +155,49 @@ TEST(Placement, FormsCentreOnTheScreenOrTheirOwnerAndDefaultOnesCascade) {
   EXPECT_EQ(second->Width(), 100);
 }
 
+TEST(Placement, AMaximizedFormFillsItsMonitorsWorkAreaAndKeepsItsNormalRectangle) {
+  test::UiDriver ui;
+  const TRect second = Rect(1280, 0, 2304, 738);
+  HeadlessHost().SetMonitors({{Rect(0, 0, 1280, 1024), Rect(0, 0, 1280, 984)}, {Rect(1280, 0, 2304, 768), second}});
+  const TRect normal = Rect(1400, 100, 1700, 300);
+  std::unique_ptr<TForm> form(NewForm(normal));
+  form->SetWindowState(wsMaximized);  // no window yet: taken when shown
+  EXPECT_FALSE(form->HandleAllocated());
+  form->Show();
+  ui.Process();
+  EXPECT_EQ(form->BoundsRect(), second);
+  WINDOWPLACEMENT placement;
+  ASSERT_TRUE(GetWindowPlacement(form->WindowHandle(), placement));
+  EXPECT_EQ(placement.showCmd, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(placement.rcNormalPosition, normal);
+
+  // A new normal rectangle for a maximized window waits for the restore.
+  placement.rcNormalPosition = Rect(1300, 50, 1500, 150);
+  ASSERT_TRUE(SetWindowPlacement(form->WindowHandle(), placement));
+  EXPECT_EQ(form->BoundsRect(), second);
+  form->SetWindowState(wsNormal);
+  EXPECT_EQ(form->BoundsRect(), Rect(1300, 50, 1500, 150));
+  EXPECT_FALSE(IsZoomed(form->WindowHandle()));
+  GetWindowPlacement(form->WindowHandle(), placement);
+  EXPECT_EQ(placement.showCmd, SW_SHOWNORMAL);
+  EXPECT_EQ(placement.rcNormalPosition, Rect(1300, 50, 1500, 150));
+
+  // Placement never shows or hides; a form is never minimized.
+  form->Hide();
+  placement.showCmd = SW_SHOWMAXIMIZED;
+  SetWindowPlacement(form->WindowHandle(), placement);
+  EXPECT_TRUE(IsZoomed(form->WindowHandle()));
+  EXPECT_FALSE(IsWindowVisible(form->WindowHandle()));
+  form->SetWindowState(wsMinimized);
+  EXPECT_EQ(form->WindowState(), wsMinimized);
+  EXPECT_EQ(form->BoundsRect(), second);
+  form->SetWindowState(wsNormal);
+  form->Show();
+  ui.Process();
+  EXPECT_TRUE(IsWindowVisible(form->WindowHandle()));
+  EXPECT_EQ(form->BoundsRect(), Rect(1300, 50, 1500, 150));
+}
+
 TEST(ScreenObject, KnowsTheFormsTheActiveOneAndTheMonitors) {
   test::UiDriver ui;
   HeadlessHost().SetMonitors({{Rect(0, 0, 1280, 1024), Rect(0, 0, 1280, 984)},

@@ -10,12 +10,13 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/ImgList.h"
 #include "tests/ui/RasterTestSupport.h"
+#include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
 namespace {
 
 void CheckGolden(const TBitmap& bitmap, const std::string& name) {
-  std::string golden = ORDVANE_SOURCE_DIR "/tests/fixtures/ui/" + name + ".png";
+  std::string golden = test::FixturePath("ui/" + name + ".png");
   if (std::getenv("ORDVANE_UPDATE_GOLDEN") != nullptr) {
     SaveCanvasToPngFile(*bitmap.Canvas(), golden);
     return;

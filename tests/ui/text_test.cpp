@@ -9,6 +9,7 @@
 #include "classlib/ui/FontEngine.h"
 #include "classlib/ui/RecordingDC.h"
 #include "tests/ui/RasterTestSupport.h"
+#include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
 namespace {
@@ -51,18 +52,22 @@ struct Recorded {
   TRecordingDC dc;
 };
 
-TEST(Fonts, MetricsAgreeWithTheFontTablesReadIndependently) {
-  std::shared_ptr<TFontInstance> font = TFontInstance::For(Mono());
-  ASSERT_NE(font->FileName().find("DejaVuSansMono.ttf"), std::string::npos) << font->FileName();
-  std::string command = "/usr/bin/python3 " ORDVANE_SOURCE_DIR "/tests/fixtures/ui/font_metrics.py " +
-                        font->FileName() + " 11 13 16 20";
+// What the independent reader of the font tables prints for the arguments.
+std::string FontTablesOracle(const std::string& arguments) {
+  const std::string command =
+      "/usr/bin/python3 " + test::FixturePath("ui/font_metrics.py") + " " + arguments;
   FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
+  if (pipe == nullptr) return {};
   std::string output;
   char buffer[256];
   while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << output;
-  std::istringstream lines(output);
+  return pclose(pipe) == 0 ? output : std::string();
+}
+
+TEST(Fonts, MetricsAgreeWithTheFontTablesReadIndependently) {
+  std::shared_ptr<TFontInstance> font = TFontInstance::For(Mono());
+  ASSERT_NE(font->FileName().find("DejaVuSansMono.ttf"), std::string::npos) << font->FileName();
+  std::istringstream lines(FontTablesOracle(font->FileName() + " 11 13 16 20"));
   int rows = 0;
   int ppem, ascent, descent, height, internal, external, average, advance;
   while (lines >> ppem >> ascent >> descent >> height >> internal >> external >> average >> advance) {
@@ -92,6 +97,34 @@ TEST(Fonts, MetricsAgreeWithTheFontTablesReadIndependently) {
     EXPECT_EQ(tm.tmHeight, height) << ppem;
   }
   EXPECT_EQ(rows, 4);
+}
+
+TEST(Fonts, OutlineMetricsAgreeWithTheFontTablesReadIndependently) {
+  TLogFont sans;
+  sans.lfFaceName = "MS Sans Serif";
+  std::istringstream lines(FontTablesOracle("--outline " + TFontInstance::For(sans)->FileName() + " 11 13 40"));
+  int rows = 0;
+  int ppem, emSquare, ascent, descent, lineGap;
+  while (lines >> ppem >> emSquare >> ascent >> descent >> lineGap) {
+    ++rows;
+    TRaster raster(1, 1);
+    TRasterDC dc(raster);
+    sans.lfHeight = -ppem;
+    dc.SelectFont(sans);
+    OUTLINETEXTMETRIC otm;
+    ASSERT_TRUE(GetOutlineTextMetrics(&dc, otm));
+    EXPECT_EQ(otm.otmEMSquare, static_cast<unsigned>(emSquare));
+    EXPECT_EQ(otm.otmAscent, ascent) << ppem;
+    EXPECT_EQ(otm.otmDescent, descent) << ppem;
+    EXPECT_EQ(otm.otmLineGap, static_cast<unsigned>(lineGap)) << ppem;
+    TTextMetric tm;
+    GetTextMetrics(&dc, tm);
+    EXPECT_EQ(otm.otmTextMetrics.tmHeight, tm.tmHeight);
+    EXPECT_EQ(otm.otmTextMetrics.tmCharSet, tm.tmCharSet);
+  }
+  EXPECT_EQ(rows, 3);
+  OUTLINETEXTMETRIC none;
+  EXPECT_FALSE(GetOutlineTextMetrics(nullptr, none));
 }
 
 TEST(Fonts, OriginalFaceNamesFindTheirStandIns) {

@@ -1,0 +1,219 @@
+#include "classlib/ui/qt/QtHost.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QImage>
+#include <QScreen>
+#include <cstdlib>
+#include <cstring>
+
+#include "classlib/ui/Cursors.h"
+#include "classlib/ui/WinInput.h"
+#include "classlib/ui/Windows.h"
+#include "classlib/ui/qt/SurfaceWidget.h"
+
+namespace ordvane {
+
+namespace {
+
+// The event that ends a wait for events early.
+const QEvent::Type kWakeEvent = QEvent::Type(QEvent::User + 1);
+
+QRect QtRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+TRect LayerRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
+
+bool IsPopup(HWND wnd) {
+  const auto style = static_cast<UINT>(GetWindowLong(wnd, GWL_STYLE));
+  return (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION;
+}
+
+// A popup that belongs to another window: a drop-down list.
+bool IsDropDown(HWND wnd) { return IsPopup(wnd) && GetWindow(wnd, GW_OWNER) != 0; }
+
+// Popups (a drop-down list, a hint, a menu) float above everything without a frame and
+// never take the activation; the other top-level windows keep the frame the layer draws.
+Qt::WindowFlags FlagsOf(HWND wnd) {
+  const auto exStyle = static_cast<UINT>(GetWindowLong(wnd, GWL_EXSTYLE));
+  Qt::WindowFlags flags = (IsPopup(wnd) ? Qt::ToolTip : Qt::Window) | Qt::FramelessWindowHint;
+  if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
+  return flags;
+}
+
+QCursor CursorOf(HCURSOR cursor) {
+  const TCursorImage* picture = CursorImage(cursor);
+  if (!picture) return QCursor(Qt::ArrowCursor);
+  const TRaster& image = picture->image;
+  QImage argb(image.Width(), image.Height(), QImage::Format_ARGB32);
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x) {
+      const TColorRef c = image.Pixel(x, y);
+      argb.setPixel(x, y, qRgba(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                static_cast<int>((c >> 16) & 0xFF), picture->Opaque(x, y) ? 255 : 0));
+    }
+  return QCursor(QPixmap::fromImage(argb), picture->hotSpot.x, picture->hotSpot.y);
+}
+
+// Forwarded to the queue's owner: the wake-up event is only there to end the wait.
+class TWaker : public QObject {
+ public:
+  explicit TWaker(std::atomic<bool>& posted) : fPosted(posted) {}
+  bool event(QEvent* event) override {
+    if (event->type() != kWakeEvent) return QObject::event(event);
+    fPosted.store(false);
+    return true;
+  }
+
+ private:
+  std::atomic<bool>& fPosted;
+};
+
+int gArgc = 1;
+char gProgramName[] = "ordvane";
+char* gArgv[] = {gProgramName, nullptr};
+
+}  // namespace
+
+TQtHost::TQtHost()
+    : fOwnApplication(QApplication::instance() ? nullptr : std::make_unique<QApplication>(gArgc, gArgv)),
+      fWaker(std::make_unique<TWaker>(fWakePosted)),
+      fClipboard(std::make_unique<TDesktopClipboard>()) {
+  fDeadline.setSingleShot(true);
+  fDeadline.setTimerType(Qt::PreciseTimer);
+  SetHost(this);
+  TMessageQueue::Main()->SetEventSource(this);
+  // Windows shown before the desktop opened (a main form shown before Run) appear now.
+  for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
+    if (TRect bounds{}; IsWindowVisible(wnd) && GetWindowRect(wnd, bounds)) WindowShown(wnd, bounds);
+}
+
+TQtHost::~TQtHost() {
+  TMessageQueue::Main()->SetEventSource(nullptr);
+  SetHost(nullptr);
+  fWindows.clear();
+}
+
+QWidget* TQtHost::NativeWindow(HWND wnd) const {
+  auto it = fWindows.find(wnd);
+  return it == fWindows.end() || !it->second->isVisible() ? nullptr : it->second.get();
+}
+
+std::vector<TMonitorInfo> TQtHost::Monitors() const {
+  std::vector<TMonitorInfo> monitors;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary) monitors.push_back({LayerRect(primary->geometry()), LayerRect(primary->availableGeometry())});
+  for (QScreen* screen : QGuiApplication::screens())
+    if (screen != primary) monitors.push_back({LayerRect(screen->geometry()), LayerRect(screen->availableGeometry())});
+  if (monitors.empty()) return HeadlessHost().Monitors();
+  return monitors;
+}
+
+void TQtHost::SetCursorPos(TPoint position) { QCursor::setPos(position.x, position.y); }
+
+TSurfaceWidget& TQtHost::Native(HWND wnd, const TRect& bounds) {
+  auto& widget = fWindows[wnd];
+  if (!widget) {
+    widget = std::make_unique<TSurfaceWidget>(wnd, FlagsOf(wnd));
+    ApplyCursor(*widget);
+  }
+  widget->setGeometry(QtRect(bounds));
+  return *widget;
+}
+
+void TQtHost::WindowShown(HWND wnd, const TRect& bounds) {
+  TSurfaceWidget& widget = Native(wnd, bounds);
+  widget.show();
+  widget.update();
+  ZOrderChanged();
+  UpdateGrab();
+}
+
+void TQtHost::WindowMoved(HWND wnd, const TRect& bounds) { Native(wnd, bounds); }
+
+void TQtHost::WindowHidden(HWND wnd) {
+  if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->hide();
+  UpdateGrab();
+}
+
+void TQtHost::WindowDestroyed(HWND wnd) {
+  auto it = fWindows.find(wnd);
+  if (it == fWindows.end()) return;
+  // The native window may be inside one of its own event handlers: it goes when Qt is done.
+  if (fGrabber == it->second.get()) fGrabber = nullptr;
+  it->second->Forget();
+  it->second->hide();
+  it->second.release()->deleteLater();
+  fWindows.erase(it);
+  UpdateGrab();
+}
+
+void TQtHost::WindowPixelsChanged(HWND wnd, const TRect& area) {
+  if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->update(QtRect(area));
+}
+
+// The native windows follow the layer's order, bottom to top, and the layer's active
+// window is the desktop's.
+void TQtHost::ZOrderChanged() {
+  std::vector<QWidget*> topToBottom;
+  for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
+    if (QWidget* native = NativeWindow(wnd)) topToBottom.push_back(native);
+  for (auto it = topToBottom.rbegin(); it != topToBottom.rend(); ++it) (*it)->raise();
+  if (QWidget* active = NativeWindow(GetActiveWindow()); active && !active->isActiveWindow())
+    active->activateWindow();
+}
+
+void TQtHost::ApplyCursor(QWidget& widget) const { widget.setCursor(CursorOf(fCursor)); }
+
+void TQtHost::CursorChanged(HCURSOR cursor) {
+  if (cursor == fCursor) return;
+  fCursor = cursor;
+  for (auto& [wnd, widget] : fWindows) ApplyCursor(*widget);
+}
+
+void TQtHost::MouseCaptured(bool /*captured*/) { UpdateGrab(); }
+
+// While the layer holds the mouse, or a drop-down list (a popup that belongs to another
+// window) is shown, the desktop sends every pointer event to this program, even over
+// other programs' windows: the program sees the click that ends the capture or closes
+// the list.
+void TQtHost::UpdateGrab() {
+  QWidget* grabber = NativeWindow(GetAncestor(GetCapture(), GA_ROOT));
+  for (HWND wnd = GetTopWindow(0); wnd != 0 && !grabber; wnd = GetWindow(wnd, GW_HWNDNEXT))
+    if (IsDropDown(wnd)) grabber = NativeWindow(wnd);
+  if (grabber == fGrabber) return;
+  if (fGrabber) fGrabber->releaseMouse();
+  fGrabber = grabber;
+  if (fGrabber) fGrabber->grabMouse();
+}
+
+void TQtHost::Beep(UINT /*type*/) { QApplication::beep(); }
+
+void TQtHost::ClipboardChanged() { fClipboard->Publish(); }
+
+void TQtHost::WaitForEvents(int timeout) {
+  if (timeout >= 0) fDeadline.start(timeout);
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  fDeadline.stop();
+}
+
+void TQtHost::Interrupt() {
+  if (!fWakePosted.exchange(true)) QCoreApplication::postEvent(fWaker.get(), new QEvent(kWakeEvent));
+}
+
+std::unique_ptr<TDisplay> OpenDesktop() {
+  const char* setting = std::getenv("ORDVANE_HOST");
+  const bool asked = setting && std::strcmp(setting, "desktop") == 0;
+  const bool refused = setting && std::strcmp(setting, "headless") == 0;
+  const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  // A program that installed a host of its own keeps it.
+  if (refused || (!asked && !display) || &Host() != &HeadlessHost()) return nullptr;
+  return std::make_unique<TQtHost>();
+}
+
+namespace {
+
+const bool gRegistered = (RegisterDisplayOpener(&OpenDesktop), true);
+
+}  // namespace
+
+}  // namespace ordvane

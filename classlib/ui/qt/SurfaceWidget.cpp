@@ -1,0 +1,182 @@
+#include "classlib/ui/qt/SurfaceWidget.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QWindow>
+
+#include "classlib/core/MessageQueue.h"
+#include "classlib/ui/WinInput.h"
+#include "classlib/ui/WinPaint.h"
+#include "classlib/ui/Windows.h"
+#include "classlib/ui/qt/KeyMap.h"
+
+namespace ordvane {
+
+namespace {
+
+QImage SurfacePart(const TRaster& surface, const QRect& area) {
+  const QRect part = area.intersected(QRect(0, 0, surface.Width(), surface.Height()));
+  QImage image(part.size(), QImage::Format_RGB32);
+  for (int y = 0; y < part.height(); ++y) {
+    const std::uint32_t* from = surface.Row(part.top() + y) + part.left();
+    auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < part.width(); ++x) {
+      const std::uint32_t c = from[x];  // 0x00BBGGRR
+      to[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+    }
+  }
+  return image;
+}
+
+THostButton ButtonOf(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::RightButton:
+      return THostButton::Right;
+    case Qt::MiddleButton:
+      return THostButton::Middle;
+    default:
+      return THostButton::Left;
+  }
+}
+
+// The desktop's edges for a sizing frame the layer reports.
+Qt::Edges EdgesOf(LRESULT hit) {
+  switch (hit) {
+    case HTLEFT:
+      return Qt::LeftEdge;
+    case HTRIGHT:
+      return Qt::RightEdge;
+    case HTTOP:
+      return Qt::TopEdge;
+    case HTBOTTOM:
+      return Qt::BottomEdge;
+    case HTTOPLEFT:
+      return Qt::TopEdge | Qt::LeftEdge;
+    case HTTOPRIGHT:
+      return Qt::TopEdge | Qt::RightEdge;
+    case HTBOTTOMLEFT:
+      return Qt::BottomEdge | Qt::LeftEdge;
+    case HTBOTTOMRIGHT:
+      return Qt::BottomEdge | Qt::RightEdge;
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+TSurfaceWidget::TSurfaceWidget(HWND wnd, Qt::WindowFlags flags) : QWidget(nullptr, flags), fWnd(wnd) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TSurfaceWidget::paintEvent(QPaintEvent* event) {
+  const TRaster* surface = fWnd ? WindowSurface(fWnd) : nullptr;
+  if (!surface) return;
+  QPainter painter(this);
+  for (const QRect& area : event->region()) painter.drawImage(area.topLeft(), SurfacePart(*surface, area));
+}
+
+// The layer's own idea of where the window is counts, whatever the desktop did with the
+// native window meanwhile.
+TPoint TSurfaceWidget::ScreenPoint(QPointF local) const {
+  TRect bounds{};
+  GetWindowRect(fWnd, bounds);
+  const QPoint p = local.toPoint();
+  return {bounds.left + p.x(), bounds.top + p.y()};
+}
+
+void TSurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
+  if (fWnd) HostMouseMove(ScreenPoint(event->position()));
+}
+
+void TSurfaceWidget::mousePressEvent(QMouseEvent* event) { Button(event, true); }
+// The layer makes double clicks of its own.
+void TSurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) { Button(event, true); }
+void TSurfaceWidget::mouseReleaseEvent(QMouseEvent* event) { Button(event, false); }
+
+void TSurfaceWidget::Button(QMouseEvent* event, bool down) {
+  if (!fWnd) return;
+  const TPoint screen = ScreenPoint(event->position());
+  if (down && !QApplication::widgetAt(event->globalPosition().toPoint())) {
+    // A press that a grab brought here from outside every window of the program: the
+    // program loses the activation to the desktop, as a click on another program's
+    // window would take it.
+    SetActiveWindow(0);
+    return;
+  }
+  if (down && event->button() == Qt::LeftButton && StartDesktopGesture(screen)) return;
+  HostMouseMove(screen);
+  HostMouseButton(ButtonOf(event->button()), down, screen);
+}
+
+// A press on the caption or a sizing frame the layer draws starts the desktop's own move
+// or size, so the window manager moves the window as it moves every other.
+bool TSurfaceWidget::StartDesktopGesture(TPoint screen) {
+  QWindow* native = windowHandle();
+  if (!native) return false;
+  const LRESULT hit = SendMessage(fWnd, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
+  if (hit == HTCAPTION) return native->startSystemMove();
+  const Qt::Edges edges = EdgesOf(hit);
+  return edges && native->startSystemResize(edges);
+}
+
+void TSurfaceWidget::wheelEvent(QWheelEvent* event) {
+  if (fWnd && event->angleDelta().y() != 0)
+    HostMouseWheel(event->angleDelta().y(), ScreenPoint(event->position()));
+}
+
+void TSurfaceWidget::keyPressEvent(QKeyEvent* event) { Key(event, true); }
+
+void TSurfaceWidget::keyReleaseEvent(QKeyEvent* event) {
+  // A held key repeats its press only.
+  if (!event->isAutoRepeat()) Key(event, false);
+}
+
+void TSurfaceWidget::Key(QKeyEvent* event, bool down) {
+  const Word vk = VirtualKeyOf(*event);
+  if (!fWnd || vk == 0) return;
+  // The desktop reports Delete as typing DEL; on the layer it types nothing.
+  const QString text = down && vk != VK_DELETE ? event->text() : QString();
+  HostKey(vk, down, WideString(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+}
+
+void TSurfaceWidget::closeEvent(QCloseEvent* event) {
+  // The layer decides whether the window closes; it hides or destroys it itself.
+  event->ignore();
+  if (fWnd) HostCloseWindow(fWnd);
+}
+
+void TSurfaceWidget::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FollowDesktop();
+}
+
+void TSurfaceWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FollowDesktop();
+}
+
+// The desktop moved or sized the window (a person's gesture): the layer takes the new
+// bounds. The layer's own moves arrive here as well and change nothing.
+void TSurfaceWidget::FollowDesktop() {
+  TRect bounds{};
+  if (!fWnd || !isVisible() || !GetWindowRect(fWnd, bounds)) return;
+  const QRect now = geometry();
+  if (now.x() != bounds.left || now.y() != bounds.top || now.width() != bounds.Width() ||
+      now.height() != bounds.Height())
+    SetWindowPos(fWnd, 0, now.x(), now.y(), now.width(), now.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TSurfaceWidget::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate && fWnd && GetActiveWindow() != fWnd && IsWindowEnabled(fWnd))
+    SetActiveWindow(fWnd);
+  return QWidget::event(event);
+}
+
+}  // namespace ordvane

@@ -1,0 +1,45 @@
+#pragma once
+// The native window of one top-level window of the layer: it shows the window's surface
+// and hands the user's input to the layer in the layer's screen coordinates.
+
+#include <QWidget>
+
+#include "classlib/core/Messages.h"
+#include "classlib/ui/Types.h"
+
+namespace ordvane {
+
+class TSurfaceWidget : public QWidget {
+ public:
+  TSurfaceWidget(HWND wnd, Qt::WindowFlags flags);
+
+  HWND Window() const { return fWnd; }
+  // The layer is done with the window: input that is still on its way is dropped.
+  void Forget() { fWnd = 0; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
+  bool focusNextPrevChild(bool) override { return false; }
+
+ private:
+  TPoint ScreenPoint(QPointF local) const;
+  void Button(QMouseEvent* event, bool down);
+  bool StartDesktopGesture(TPoint screen);
+  void Key(QKeyEvent* event, bool down);
+  void FollowDesktop();
+
+  HWND fWnd;
+};
+
+}  // namespace ordvane

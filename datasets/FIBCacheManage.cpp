@@ -1,0 +1,382 @@
+#include "datasets/FIBCacheManage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace ordvane {
+
+namespace {
+
+constexpr Int64 MinBlockSize = 1024;
+constexpr Int64 MaxBlockSize = Int64{1} << 31;
+
+[[noreturn]] void CacheError(const char* message) {
+  throw EMemManagerError(message);
+}
+
+Integer ReadLength(const Byte* at) {
+  Integer length;
+  std::memcpy(&length, at, sizeof length);
+  return length;
+}
+
+void WriteLength(Byte* at, Integer length) {
+  std::memcpy(at, &length, sizeof length);
+}
+
+// Length clamped into 0 .. limit: a stored or handed-over length is never trusted.
+std::size_t Clamped(Integer length, Integer limit) {
+  return static_cast<std::size_t>(std::clamp(length, 0, limit));
+}
+
+// A value cut at the slot size also loses the blanks and control bytes it then ends with.
+AnsiString WithoutTrailingControls(AnsiString text) {
+  while (!text.empty() && static_cast<Byte>(text.back()) <= ' ') text.pop_back();
+  return text;
+}
+
+AnsiString WithoutTrailingBlanks(AnsiString text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+void TRecordsCache::TStringTable::EnsureRows(std::size_t rows) {
+  if (rows > Rows()) fCells.resize(rows * fColumns);
+}
+
+TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer recordSize, Integer stringSlotCount)
+    : fRecordSize(recordSize), fFullBufferSize(fullBufferSize) {
+  if (recordSize < 1 || fullBufferSize < recordSize) CacheError(SIncompatibleSizes);
+  fBlockSize = Int64{recordSize} * chunkCount;
+  if (fBlockSize < MinBlockSize) fBlockSize = fullBufferSize + MinBlockSize - (MinBlockSize % fullBufferSize);
+  if (fBlockSize < recordSize || fBlockSize > MaxBlockSize) CacheError(SIncompatibleSizes);
+  fRecordsPerBlock = static_cast<Integer>(fBlockSize / recordSize);
+  if (stringSlotCount > 0) {
+    fSlots.resize(static_cast<std::size_t>(stringSlotCount));
+    fStrings = std::make_unique<TStringTable>(fSlots.size());
+  }
+  fScratch.assign(static_cast<std::size_t>(fullBufferSize), 1);
+}
+
+TRecordsCache::~TRecordsCache() = default;
+
+void TRecordsCache::SetStringSlot(Integer slot, Integer offset, Integer size, bool binary) {
+  if (slot < 1 || slot > StringSlotCount()) return;
+  fSlots[static_cast<std::size_t>(slot - 1)] = TSlot{offset, size, binary};
+  fSlotLayoutChecked = false;
+}
+
+void TRecordsCache::CheckSlotLayout() {
+  if (fSlotLayoutChecked || fSlots.empty()) return;
+  Int64 end = fSlots.front().offset;
+  bool fits = end >= 1 && end <= fRecordSize;
+  for (const TSlot& slot : fSlots) {
+    fits = fits && slot.offset == end && slot.size >= 0;
+    end = Int64{slot.offset} + 4 + slot.size;
+  }
+  if (!fits || end + TailSize() != fFullBufferSize) CacheError(SIncompatibleSizes);
+  fSlotLayoutChecked = true;
+}
+
+const TRecordsCache::TSlot& TRecordsCache::Slot(Integer slot) const {
+  if (slot < 0 || slot >= StringSlotCount()) CacheError(SCantReadFieldData);
+  return fSlots[static_cast<std::size_t>(slot)];
+}
+
+Byte* TRecordsCache::NewBlock() const {
+  return new Byte[static_cast<std::size_t>(fBlockSize)]();
+}
+
+Byte* TRecordsCache::PlaceIn(TBlocks& blocks, Integer physicalNo) const {
+  const auto block = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock);
+  if (block >= blocks.size()) return nullptr;
+  return blocks[block].get() + static_cast<std::size_t>((physicalNo - 1) % fRecordsPerBlock) * fRecordSize;
+}
+
+Integer TRecordsCache::GetPhysicalNo(Integer recordNo) const {
+  if (recordNo < 1 || recordNo > fRecordCount) return -1;
+  return fHasMap ? fMap[static_cast<std::size_t>(recordNo - 1)] : recordNo;
+}
+
+Integer TRecordsCache::CheckedPhysicalNo(Integer recordNo, const char* error) const {
+  const Integer physicalNo = GetPhysicalNo(recordNo);
+  if (physicalNo < 1) CacheError(error);
+  return physicalNo;
+}
+
+void TRecordsCache::CheckPhysicalNo(Integer physicalNo, const char* error) const {
+  if (physicalNo < 1 || physicalNo > fRecordCount) CacheError(error);
+}
+
+void TRecordsCache::CheckPosition(Integer position, Integer limit) const {
+  if (position < 0 || position > limit) CacheError(SCantReadBuffer);
+}
+
+Integer TRecordsCache::GetIndexOfPhysical(Integer physicalNo) const {
+  if (physicalNo < 1 || physicalNo > fRecordCount) return -1;
+  if (!fHasMap) return physicalNo - 1;
+  if (fMap[static_cast<std::size_t>(physicalNo - 1)] == physicalNo) return physicalNo - 1;
+  const auto found = std::find(fMap.begin(), fMap.end(), physicalNo);
+  return found == fMap.end() ? -1 : static_cast<Integer>(found - fMap.begin());
+}
+
+bool TRecordsCache::RecordExists(Integer physicalNo) const {
+  return GetIndexOfPhysical(physicalNo) >= 0;
+}
+
+Byte* TRecordsCache::ReserveRecord(Integer recordNo) {
+  if (recordNo < 1) CacheError(SCantWriteBuffer);
+  if (recordNo > fRecordCount) {
+    if (fHasMap)
+      for (Integer next = fRecordCount + 1; next <= recordNo; ++next) fMap.push_back(next);
+    fRecordCount = recordNo;
+    if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
+  }
+  const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantWriteBuffer);
+  EnsureBlocks(fBlocks, physicalNo);
+  return PlaceIn(fBlocks, physicalNo);
+}
+
+void TRecordsCache::EnsureBlocks(TBlocks& blocks, Integer physicalNo) const {
+  const auto needed = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock) + 1;
+  while (blocks.size() < needed) blocks.emplace_back(NewBlock());
+}
+
+Byte* TRecordsCache::GetRecordPtrOrNil(Integer recordNo) {
+  const Integer physicalNo = GetPhysicalNo(recordNo);
+  return physicalNo < 1 ? nullptr : PlaceIn(fBlocks, physicalNo);
+}
+
+Byte* TRecordsCache::GetRecordPtr(Integer recordNo) {
+  Byte* place = GetRecordPtrOrNil(recordNo);
+  if (place == nullptr) CacheError(SCantReadBuffer);
+  return place;
+}
+
+Byte* TRecordsCache::GetFieldDataPtr(Integer recordNo, Integer offset, Byte*& recordPtr) {
+  recordPtr = GetRecordPtrOrNil(recordNo);
+  if (recordPtr == nullptr || offset < 0 || offset >= fRecordSize) CacheError(SCantReadFieldData);
+  return recordPtr + offset;
+}
+
+Byte* TRecordsCache::GetFixedDataPtr(Integer index, Integer offset, Byte*& recordPtr) {
+  if (index < 0 || index >= fRecordCount) CacheError(SCantReadFieldData);
+  recordPtr = PlaceIn(fBlocks, index + 1);
+  if (recordPtr == nullptr || offset < 0 || offset >= fRecordSize) CacheError(SCantReadFieldData);
+  return recordPtr + offset;
+}
+
+void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std::size_t row, Byte* dest) const {
+  if (fSlots.empty()) {
+    std::memcpy(dest, stored, static_cast<std::size_t>(fRecordSize));
+    return;
+  }
+  const auto fixedSize = static_cast<std::size_t>(fSlots.front().offset);
+  std::memcpy(dest, stored, fixedSize);
+  for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
+    const TSlot& area = fSlots[slot];
+    const AnsiString* cell = strings != nullptr && row < strings->Rows() ? &strings->Cell(row, slot) : nullptr;
+    const std::size_t length = cell == nullptr ? 0 : std::min(cell->size(), static_cast<std::size_t>(area.size));
+    Byte* at = dest + area.offset;
+    WriteLength(at, static_cast<Integer>(length));
+    if (length > 0) std::memcpy(at + 4, cell->data(), length);
+    if (length < static_cast<std::size_t>(area.size)) at[4 + length] = 0;
+  }
+  if (TailSize() > 0)
+    std::memcpy(dest + TailOffsetInImage(), stored + fixedSize, static_cast<std::size_t>(TailSize()));
+}
+
+void TRecordsCache::ReadRecord(Integer recordNo, Byte* dest, bool fromLog) {
+  CheckSlotLayout();
+  const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantReadBuffer);
+  const Integer logSlot = fromLog ? LogSlotOf(physicalNo) : 0;
+  if (logSlot > 0) {
+    const Byte* stored = PlaceIn(fLogBlocks, logSlot);
+    if (stored == nullptr) CacheError(SCantReadLogBuffer);
+    Compose(stored, fLogStrings.get(), static_cast<std::size_t>(logSlot - 1), dest);
+    return;
+  }
+  const Byte* stored = PlaceIn(fBlocks, physicalNo);
+  if (stored == nullptr) CacheError(SCantReadBuffer);
+  Compose(stored, fStrings.get(), static_cast<std::size_t>(physicalNo - 1), dest);
+}
+
+void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool allocate) {
+  CheckSlotLayout();
+  if (allocate) ReserveRecord(recordNo);
+  const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantWriteBuffer);
+  Byte* stored = PlaceIn(fBlocks, physicalNo);
+  if (stored == nullptr) CacheError(SCantWriteBuffer);
+  const auto row = static_cast<std::size_t>(physicalNo - 1);
+  if (source == nullptr) {
+    std::memset(stored, 0, static_cast<std::size_t>(fRecordSize));
+    if (fStrings)
+      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->Cell(row, slot).clear();
+    return;
+  }
+  if (fSlots.empty()) {
+    std::memcpy(stored, source, static_cast<std::size_t>(fRecordSize));
+    return;
+  }
+  const auto fixedSize = static_cast<std::size_t>(fSlots.front().offset);
+  std::memcpy(stored, source, fixedSize);
+  if (TailSize() > 0)
+    std::memcpy(stored + fixedSize, source + TailOffsetInImage(), static_cast<std::size_t>(TailSize()));
+  for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
+    const Byte* at = source + fSlots[slot].offset;
+    const std::size_t length = Clamped(ReadLength(at), fSlots[slot].size);
+    fStrings->Cell(row, slot).assign(reinterpret_cast<const char*>(at + 4), length);
+  }
+}
+
+AnsiString& TRecordsCache::StringCell(Integer index, Integer slot) {
+  Slot(slot);
+  if (index < 0 || index >= fRecordCount) CacheError(SCantReadFieldData);
+  fStrings->EnsureRows(static_cast<std::size_t>(index) + 1);
+  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
+}
+
+const AnsiString& TRecordsCache::GetStringValue(Integer index, Integer slot) const {
+  Slot(slot);
+  if (index < 0 || static_cast<std::size_t>(index) >= fStrings->Rows()) CacheError(SCantReadFieldData);
+  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
+}
+
+void TRecordsCache::WriteStringValue(Integer slot, Integer index, const AnsiString& value) {
+  AnsiString& cell = StringCell(index, slot);
+  const TSlot& area = Slot(slot);
+  const auto size = static_cast<std::size_t>(area.size);
+  if (area.binary)
+    cell = value.substr(0, size);
+  else if (value.size() > size)
+    cell = WithoutTrailingControls(value.substr(0, size));
+  else
+    cell = WithoutTrailingBlanks(value);
+}
+
+void TRecordsCache::WriteStringBuffer(Integer slot, Integer index, bool trim, Integer length, const char* chars) {
+  AnsiString& cell = StringCell(index, slot);
+  const TSlot& area = Slot(slot);
+  std::size_t count = Clamped(length < 0 ? area.size : length, area.size);
+  if (chars == nullptr) count = 0;
+  if (trim && !area.binary)
+    while (count > 0 && chars[count - 1] == ' ') --count;
+  cell.assign(chars == nullptr ? "" : chars, count);
+}
+
+Integer TRecordsCache::LogSlotOf(Integer physicalNo) const {
+  const auto found = std::lower_bound(fLogIndex.begin(), fLogIndex.end(), std::pair{physicalNo, 0});
+  return found != fLogIndex.end() && found->first == physicalNo ? found->second : 0;
+}
+
+Integer TRecordsCache::AddLogSlot(Integer physicalNo) {
+  const auto at = std::lower_bound(fLogIndex.begin(), fLogIndex.end(), std::pair{physicalNo, 0});
+  if (at != fLogIndex.end() && at->first == physicalNo) return at->second;
+  const Integer logSlot = LogEntryCount() + 1;
+  fLogIndex.insert(at, {physicalNo, logSlot});
+  EnsureBlocks(fLogBlocks, logSlot);
+  if (!fSlots.empty() && !fLogStrings) fLogStrings = std::make_unique<TStringTable>(fSlots.size());
+  return logSlot;
+}
+
+void TRecordsCache::CopyIntoLog(Integer physicalNo) {
+  const Byte* stored = PlaceIn(fBlocks, physicalNo);
+  if (stored == nullptr) CacheError(SCantReadBuffer);
+  const Integer logSlot = AddLogSlot(physicalNo);
+  std::memcpy(PlaceIn(fLogBlocks, logSlot), stored, static_cast<std::size_t>(fRecordSize));
+  if (!fLogStrings) return;
+  const auto logRow = static_cast<std::size_t>(logSlot - 1);
+  fLogStrings->EnsureRows(logRow + 1);
+  for (std::size_t slot = 0; slot < fSlots.size(); ++slot)
+    fLogStrings->Cell(logRow, slot) = fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot);
+}
+
+void TRecordsCache::SaveOldBuffer(Integer physicalNo) {
+  if (physicalNo < 1) CacheError(SCantReadBuffer);
+  if (fLogMode) {
+    CheckPhysicalNo(physicalNo, SCantReadBuffer);
+    CopyIntoLog(physicalNo);
+    return;
+  }
+  CheckSlotLayout();
+  if (physicalNo > fRecordCount) {
+    std::fill(fScratch.begin(), fScratch.end(), Byte{1});
+  } else {
+    const Byte* stored = PlaceIn(fBlocks, physicalNo);
+    if (stored == nullptr) CacheError(SCantReadBuffer);
+    Compose(stored, fStrings.get(), static_cast<std::size_t>(physicalNo - 1), fScratch.data());
+  }
+  fScratchRecordNo = physicalNo;
+}
+
+const Byte* TRecordsCache::GetOldBuffer(Integer physicalNo) {
+  if (physicalNo < 1) CacheError(SCantReadBuffer);
+  if (physicalNo > fRecordCount) {
+    std::fill(fScratch.begin(), fScratch.end(), Byte{1});
+    fScratchRecordNo = fLogMode ? -1 : physicalNo;
+    return fScratch.data();
+  }
+  if (fLogMode) {
+    CheckSlotLayout();
+    const Integer logSlot = LogSlotOf(physicalNo);
+    const Byte* stored = logSlot > 0 ? PlaceIn(fLogBlocks, logSlot) : PlaceIn(fBlocks, physicalNo);
+    if (stored == nullptr) CacheError(logSlot > 0 ? SCantReadLogBuffer : SCantReadBuffer);
+    Compose(stored, logSlot > 0 ? fLogStrings.get() : fStrings.get(),
+            static_cast<std::size_t>((logSlot > 0 ? logSlot : physicalNo) - 1), fScratch.data());
+    fScratchRecordNo = -1;
+    return fScratch.data();
+  }
+  if (physicalNo != fScratchRecordNo) SaveOldBuffer(physicalNo);
+  return fScratch.data();
+}
+
+void TRecordsCache::RevertRecord(Integer recordNo) {
+  const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantWriteBuffer);
+  // The old image lives in the scratch buffer, which WriteRecord does not touch.
+  WriteRecord(recordNo, GetOldBuffer(physicalNo), false);
+}
+
+void TRecordsCache::ClearLog() {
+  fLogBlocks.clear();
+  fLogIndex.clear();
+  fLogStrings.reset();
+}
+
+void TRecordsCache::EnsureMap() {
+  if (fHasMap) return;
+  fMap.resize(static_cast<std::size_t>(fRecordCount));
+  for (Integer i = 0; i < fRecordCount; ++i) fMap[static_cast<std::size_t>(i)] = i + 1;
+  fHasMap = true;
+}
+
+void TRecordsCache::InsertRecord(Integer position) {
+  CheckPosition(position, fRecordCount);
+  if (fRecordCount == std::numeric_limits<Integer>::max()) CacheError(SCantWriteBuffer);
+  EnsureMap();
+  ++fRecordCount;
+  fMap.insert(fMap.begin() + position, fRecordCount);
+  if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
+  EnsureBlocks(fBlocks, fRecordCount);
+}
+
+void TRecordsCache::MoveRecord(Integer fromPosition, Integer toPosition) {
+  CheckPosition(fromPosition, fRecordCount - 1);
+  CheckPosition(toPosition, fRecordCount - 1);
+  if (fromPosition == toPosition) return;
+  EnsureMap();
+  const Integer moved = fMap[static_cast<std::size_t>(fromPosition)];
+  fMap.erase(fMap.begin() + fromPosition);
+  fMap.insert(fMap.begin() + toPosition, moved);
+}
+
+void TRecordsCache::SwapRecords(Integer position1, Integer position2) {
+  CheckPosition(position1, fRecordCount - 1);
+  CheckPosition(position2, fRecordCount - 1);
+  EnsureMap();
+  std::swap(fMap[static_cast<std::size_t>(position1)], fMap[static_cast<std::size_t>(position2)]);
+}
+
+}  // namespace ordvane

@@ -1,0 +1,174 @@
+#pragma once
+// The record cache of a dataset: fixed-size record images in large zero-filled blocks,
+// the character columns apart in a string table (a long VARCHAR costs what its values
+// hold), a logical order kept apart from the physical one (sorting, moving and inserting
+// permute 32-bit numbers only) and, in log mode, the previous version of every changed
+// record in a second set of blocks.
+//
+// A record image as the dataset hands it over (its full buffer size): the fixed part,
+// then one area per string slot (a 32-bit length, then up to the slot size characters
+// with a zero byte after them when they are shorter), then the tail. In a block the string
+// areas are cut out: a stored record is the fixed part followed by the tail.
+//
+// Numbers: a record number is a logical position from 1; a physical number p names a
+// stored record from 1; a 0-based index names the string-table row of p - 1; positions of
+// the map operations are 0-based. Every number is checked: outside the records in use the
+// cache raises EMemManagerError, and never hands out an address outside a block.
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "classlib/core/SysUtils.h"
+#include "classlib/core/System.h"
+
+namespace ordvane {
+
+ORDVANE_DECLARE_EXCEPTION(EMemManagerError, Exception);
+
+inline constexpr const char* SIncompatibleSizes = "Incompatible Sizes";
+inline constexpr const char* SCantReadBuffer = "Can't read Buffer.Incorrect RecordNo";
+inline constexpr const char* SCantReadLogBuffer = "Can't read LogBuffer.Incorrect RecordNo";
+inline constexpr const char* SCantWriteBuffer = "Can't write to Buffer.Incorrect RecordNo";
+inline constexpr const char* SCantReadFieldData = "Can't read FieldData .Incorrect RecordNo";
+
+class TRecordsCache {
+ public:
+  // recordSize: bytes stored per record in a block; fullBufferSize: bytes of an image
+  // (record size plus the string areas). A block holds recordSize x chunkCount bytes, at
+  // least the first multiple of the image size above 1024. Sizes that do not fit (a block
+  // smaller than a record or above 2 GiB, an image smaller than a record): "Incompatible
+  // Sizes".
+  TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer recordSize, Integer stringSlotCount);
+  ~TRecordsCache();
+  TRecordsCache(const TRecordsCache&) = delete;
+  TRecordsCache& operator=(const TRecordsCache&) = delete;
+
+  // Slot 1 .. count: where its area lies in an image and how many characters it holds.
+  // A binary slot (OCTETS text, a DB key) keeps its trailing blanks and control bytes.
+  // Other slot numbers are ignored. The areas must lie back to back from the end of the
+  // fixed part, in slot order, and end where the tail begins ("Incompatible Sizes" at the
+  // first read or write otherwise).
+  void SetStringSlot(Integer slot, Integer offset, Integer size, bool binary = false);
+
+  Integer BlockSize() const { return static_cast<Integer>(fBlockSize); }
+  Integer RecordsPerBlock() const { return fRecordsPerBlock; }
+  Integer RecordSize() const { return fRecordSize; }
+  Integer FullBufferSize() const { return fFullBufferSize; }
+  Integer StringSlotCount() const { return static_cast<Integer>(fSlots.size()); }
+  // The highest physical number in use.
+  Integer RecordCount() const { return fRecordCount; }
+  Integer BlockCount() const { return static_cast<Integer>(fBlocks.size()); }
+  Integer LogEntryCount() const { return static_cast<Integer>(fLogIndex.size()); }
+  bool LogMode() const { return fLogMode; }
+  void SetLogMode(bool value) { fLogMode = value; }
+
+  // Makes record n (1 .. the largest Integer) writable: a number past the records in use
+  // adds them, with every block up to n's. Answers n's place in its block.
+  Byte* ReserveRecord(Integer recordNo);
+  // "Can't read Buffer.Incorrect RecordNo" for a record not in use.
+  Byte* GetRecordPtr(Integer recordNo);
+  Byte* GetRecordPtrOrNil(Integer recordNo);
+  // A stored value of record n (an offset within the stored record), with the record's
+  // place; "Can't read FieldData .Incorrect RecordNo" outside.
+  Byte* GetFieldDataPtr(Integer recordNo, Integer offset, Byte*& recordPtr);
+  Byte* GetFixedDataPtr(Integer index, Integer offset, Byte*& recordPtr);
+
+  // Record n into a full image, from its log version when fromLog and it has one.
+  void ReadRecord(Integer recordNo, Byte* dest, bool fromLog);
+  // A full image (nullptr: zero bytes and empty strings) as record n, reserving it first
+  // when allocate. Each slot's length is taken within 0 .. the slot size.
+  void WriteRecord(Integer recordNo, const Byte* source, bool allocate);
+
+  // The characters of a slot (0-based) of physical record index + 1.
+  const AnsiString& GetStringValue(Integer index, Integer slot) const;
+  // A value longer than the slot is cut at the slot size; then trailing blanks (below
+  // code 33 for a cut value) go, except in a binary slot.
+  void WriteStringValue(Integer slot, Integer index, const AnsiString& value);
+  // length characters of chars (a negative length: the slot size), at most the slot
+  // size; with trim, trailing blanks are not stored. The characters are only read.
+  void WriteStringBuffer(Integer slot, Integer index, bool trim, Integer length, const char* chars);
+
+  // Physical record p's previous version as a full image (owned by the cache, valid until
+  // the next call): in log mode its log version (else its current one); otherwise the
+  // version SaveOldBuffer kept. Past the records in use: bytes of value 1.
+  const Byte* GetOldBuffer(Integer physicalNo);
+  // Keeps physical record p's current version as its previous one.
+  void SaveOldBuffer(Integer physicalNo);
+  // Record n's previous version becomes its current one.
+  void RevertRecord(Integer recordNo);
+  void ClearLog();
+
+  // A new physical record (count + 1, zero bytes and empty strings) at logical position
+  // (0 .. count).
+  void InsertRecord(Integer position);
+  void MoveRecord(Integer fromPosition, Integer toPosition);
+  void SwapRecords(Integer position1, Integer position2);
+  // The physical number of record n; -1 outside the records in use.
+  Integer GetPhysicalNo(Integer recordNo) const;
+  // The 0-based position of physical record p, or -1.
+  Integer GetIndexOfPhysical(Integer physicalNo) const;
+  bool RecordExists(Integer physicalNo) const;
+
+ private:
+  struct TSlot {
+    Integer offset = 0;
+    Integer size = 0;
+    bool binary = false;
+  };
+  // One row per record, one cell per slot.
+  class TStringTable {
+   public:
+    explicit TStringTable(std::size_t columns) : fColumns(columns) {}
+    std::size_t Rows() const { return fCells.size() / fColumns; }
+    void EnsureRows(std::size_t rows);
+    AnsiString& Cell(std::size_t row, std::size_t column) { return fCells[row * fColumns + column]; }
+    const AnsiString& Cell(std::size_t row, std::size_t column) const { return fCells[row * fColumns + column]; }
+
+   private:
+    std::size_t fColumns;
+    std::vector<AnsiString> fCells;
+  };
+  using TBlocks = std::vector<std::unique_ptr<Byte[]>>;
+
+  Byte* NewBlock() const;
+  // Adds every missing block up to the one of physical number p.
+  void EnsureBlocks(TBlocks& blocks, Integer physicalNo) const;
+  Byte* PlaceIn(TBlocks& blocks, Integer physicalNo) const;
+  Integer CheckedPhysicalNo(Integer recordNo, const char* error) const;
+  void CheckPhysicalNo(Integer physicalNo, const char* error) const;
+  void CheckPosition(Integer position, Integer limit) const;
+  const TSlot& Slot(Integer slot) const;
+  void CheckSlotLayout();
+  void EnsureMap();
+  AnsiString& StringCell(Integer index, Integer slot);
+  // The log slot of physical record p, 0 when it has none.
+  Integer LogSlotOf(Integer physicalNo) const;
+  Integer AddLogSlot(Integer physicalNo);
+  void CopyIntoLog(Integer physicalNo);
+  // Stored record and string cells into a full image.
+  void Compose(const Byte* stored, const TStringTable* strings, std::size_t row, Byte* dest) const;
+  Integer TailSize() const { return fRecordSize - fSlots.front().offset; }
+  Integer TailOffsetInImage() const { return fSlots.back().offset + 4 + fSlots.back().size; }
+
+  std::vector<Integer> fMap;  // logical position - 1 -> physical number; empty: none
+  bool fHasMap = false;
+  std::unique_ptr<TStringTable> fStrings;
+  std::unique_ptr<TStringTable> fLogStrings;
+  TBlocks fBlocks;
+  TBlocks fLogBlocks;
+  std::vector<std::pair<Integer, Integer>> fLogIndex;  // (physical number, log slot), by number
+  Integer fScratchRecordNo = -1;
+  std::vector<Byte> fScratch;
+  Int64 fBlockSize = 0;
+  Integer fRecordSize;
+  Integer fFullBufferSize;
+  Integer fRecordCount = 0;
+  Integer fRecordsPerBlock = 0;
+  std::vector<TSlot> fSlots;
+  bool fSlotLayoutChecked = false;
+  bool fLogMode = false;
+};
+
+}  // namespace ordvane

@@ -1,0 +1,921 @@
+#include "datasets/FIBDataSet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "classlib/core/StrUtils.h"
+#include "classlib/db/DBConsts.h"
+#include "datasets/FIBFields.h"
+#include "datasets/FIBRecordValues.h"
+#include "dbclient/FIBConvert.h"
+#include "dbclient/FIBStrUtils.h"
+#include "dbclient/FIBVariants.h"
+
+namespace ordvane {
+
+using namespace dbconsts;
+
+namespace {
+
+// Client errors the dataset raises.
+constexpr Integer feNoTransaction = 22;
+constexpr Integer feDataSetOpen = 28;
+constexpr Integer feDataSetClosed = 29;
+constexpr Integer feEmptyQuery = 37;
+constexpr Integer feNotEditing = 42;
+constexpr Integer feCannotInsert = 44;
+constexpr Integer feCannotUpdate = 46;
+constexpr Integer feUniDirectional = 53;
+
+const AnsiString SCalculated = "CALCULATED";
+const AnsiString SPrepareOptionsChange =
+    "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
+constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
+
+}  // namespace
+
+// ---- Construction -------------------------------------------------------------------------
+
+TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
+    : TDataSet(owner), fBase(std::make_unique<TFIBBase>(this)) {
+  fBase->OnDatabaseDisconnecting = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnecting);
+  fBase->OnDatabaseDisconnected = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnected);
+  fBase->OnDatabaseFree = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseFree);
+  fBase->OnTransactionEnding = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkTransactionEnding);
+  fBase->OnTransactionEnded = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkTransactionEnded);
+  fBase->OnTransactionFree = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkTransactionFree);
+  fDeleteQuery = CreateStatement("DeleteQuery");
+  fInsertQuery = CreateStatement("InsertQuery");
+  fRefreshQuery = CreateStatement("RefreshQuery");
+  fUpdateQuery = CreateStatement("UpdateQuery");
+  fSelectQuery = CreateStatement("SelectQuery");
+  fSelectQuery->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::SelectSQLChanging);
+  fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
+  if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
+    SetDatabase(database);
+  else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
+    SetTransaction(transaction);
+}
+
+TFIBCustomDataSet::~TFIBCustomDataSet() {
+  Destroying();
+  RemoveTransactionHandlers(Transaction(), false);
+  RemoveTransactionHandlers(UpdateTransaction(), true);
+  fBase.reset();
+}
+
+// The statement factory: owned by the dataset, with its monitor settings.
+TFIBQuery* TFIBCustomDataSet::CreateStatement(const AnsiString& name) {
+  auto* statement = new TFIBQuery(this);
+  statement->SetName(name);
+  statement->CSMonitorSupport().Assign(&fCSMonitorSupport);
+  statement->SetGoToFirstRecordOnExecute(false);
+  statement->SetParamCheck(true);
+  statement->SetOptions({});
+  return statement;
+}
+
+void TFIBCustomDataSet::MonitorSupportChanged(TObject*) {
+  for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fRefreshQuery, fUpdateQuery, fSelectQuery})
+    statement->CSMonitorSupport().Assign(&fCSMonitorSupport);
+}
+
+bool TFIBCustomDataSet::OwnersLoading(const TComponent* component) const {
+  for (; component != nullptr; component = component->Owner())
+    if (component->ComponentState().Contains(csLoading)) return true;
+  return false;
+}
+
+// ---- Database and transactions ------------------------------------------------------------
+
+void TFIBCustomDataSet::SetDatabase(TFIBDatabase* value) {
+  CheckDatasetClosed(" change database ");
+  TFIBTransaction* before = Transaction();
+  for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fRefreshQuery, fUpdateQuery, fSelectQuery})
+    statement->SetDatabase(value);
+  if (value == fBase->Database()) return;
+  fBase->SetDatabase(value);
+  // A dataset without a transaction has just taken the database's default one.
+  if (before == nullptr && Transaction() != nullptr) {
+    AddTransactionHandlers(Transaction(), false);
+    if (UpdateTransaction() == Transaction()) AddTransactionHandlers(Transaction(), true);
+  }
+  fAutoUpdateOptions.ClearModifyTable();
+  if (value != nullptr && value->DefaultUpdateTransaction() != nullptr &&
+      (UpdateTransaction() == nullptr || UpdateTransaction() == Transaction()) && !OwnersLoading(this) &&
+      !OwnersLoading(value))
+    SetUpdateTransaction(value->DefaultUpdateTransaction());
+}
+
+void TFIBCustomDataSet::TransactionHandlers(TFIBTransaction* transaction, bool updateSide, bool add) {
+  if (transaction == nullptr) return;
+  using T = TFIBCustomDataSet;
+  const auto startBefore =
+      TNotifyEvent::Bind(this, updateSide ? &T::DoBeforeStartUpdateTransaction : &T::DoBeforeStartTransaction);
+  const auto startAfter =
+      TNotifyEvent::Bind(this, updateSide ? &T::DoAfterStartUpdateTransaction : &T::DoAfterStartTransaction);
+  const auto endBefore =
+      TEndTrEvent::Bind(this, updateSide ? &T::DoBeforeEndUpdateTransaction : &T::DoBeforeEndTransaction);
+  const auto endAfter =
+      TEndTrEvent::Bind(this, updateSide ? &T::DoAfterEndUpdateTransaction : &T::DoAfterEndTransaction);
+  if (add) {
+    transaction->AddEvent(startBefore, 0);
+    transaction->AddEvent(startAfter, 1);
+    transaction->AddCallBack(endBefore, 2);
+    transaction->AddCallBack(endAfter, 3);
+  } else {
+    transaction->RemoveEvent(startBefore, 0);
+    transaction->RemoveEvent(startAfter, 1);
+    transaction->RemoveCallBack(endBefore, 2);
+    transaction->RemoveCallBack(endAfter, 3);
+  }
+}
+
+void TFIBCustomDataSet::AddTransactionHandlers(TFIBTransaction* transaction, bool updateSide) {
+  TransactionHandlers(transaction, updateSide, true);
+}
+
+void TFIBCustomDataSet::RemoveTransactionHandlers(TFIBTransaction* transaction, bool updateSide) {
+  TransactionHandlers(transaction, updateSide, false);
+}
+
+void TFIBCustomDataSet::SetTransaction(TFIBTransaction* value) {
+  CheckDatasetClosed(" change transaction ");
+  TFIBTransaction* old = fSelectQuery->Transaction();
+  fBase->SetTransaction(value);
+  const bool modifyingShared = fDeleteQuery->Transaction() == old;
+  RemoveTransactionHandlers(old, false);
+  if (modifyingShared) RemoveTransactionHandlers(old, true);
+  fSelectQuery->SetTransaction(value);
+  AddTransactionHandlers(value, false);
+  if (modifyingShared) {
+    for (TFIBQuery* statement : {fRefreshQuery, fDeleteQuery, fInsertQuery, fUpdateQuery})
+      statement->SetTransaction(value);
+    AddTransactionHandlers(value, true);
+  } else if (fRefreshTransactionKind == tkReadTransaction) {
+    fRefreshQuery->SetTransaction(value);
+  }
+}
+
+void TFIBCustomDataSet::SetUpdateTransaction(TFIBTransaction* value) {
+  if (fRefreshTransactionKind == tkUpdateTransaction) fRefreshQuery->SetTransaction(value);
+  RemoveTransactionHandlers(fDeleteQuery->Transaction(), true);
+  for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fUpdateQuery}) statement->SetTransaction(value);
+  AddTransactionHandlers(value, true);
+}
+
+void TFIBCustomDataSet::SetRefreshTransactionKind(TTransactionKind value) {
+  fRefreshQuery->SetTransaction(value == tkReadTransaction ? Transaction() : UpdateTransaction());
+  fRefreshTransactionKind = value;
+}
+
+void TFIBCustomDataSet::DoBeforeStartTransaction(TObject*) {
+  if (BeforeStartTransaction) BeforeStartTransaction(this);
+}
+void TFIBCustomDataSet::DoAfterStartTransaction(TObject*) {
+  if (AfterStartTransaction) AfterStartTransaction(this);
+}
+void TFIBCustomDataSet::DoBeforeStartUpdateTransaction(TObject*) {
+  if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(this);
+}
+void TFIBCustomDataSet::DoAfterStartUpdateTransaction(TObject*) {
+  if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(this);
+}
+void TFIBCustomDataSet::DoBeforeEndTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) {
+  if (BeforeEndTransaction) BeforeEndTransaction(endingTR, action, force);
+}
+void TFIBCustomDataSet::DoAfterEndTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) {
+  if (AfterEndTransaction) AfterEndTransaction(endingTR, action, force);
+}
+void TFIBCustomDataSet::DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action,
+                                                     bool force) {
+  if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(endingTR, action, force);
+}
+void TFIBCustomDataSet::DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action,
+                                                    bool force) {
+  if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(endingTR, action, force);
+}
+
+void TFIBCustomDataSet::LinkDatabaseDisconnecting(TFIBBase*) {
+  fPrepared = false;
+  if (DatabaseDisconnecting) DatabaseDisconnecting(this);
+}
+void TFIBCustomDataSet::LinkDatabaseDisconnected(TFIBBase*) {
+  if (DatabaseDisconnected) DatabaseDisconnected(this);
+}
+void TFIBCustomDataSet::LinkDatabaseFree(TFIBBase*) {
+  if (DatabaseFree) DatabaseFree(this);
+}
+void TFIBCustomDataSet::LinkTransactionEnding(TFIBBase*) {
+  DoTransactionEnding();
+}
+void TFIBCustomDataSet::LinkTransactionEnded(TFIBBase*) {
+  DoTransactionEnded();
+}
+void TFIBCustomDataSet::LinkTransactionFree(TFIBBase*) {
+  if (TransactionFree) TransactionFree(this);
+}
+void TFIBCustomDataSet::DoTransactionEnding() {
+  if (TransactionEnding) TransactionEnding(this);
+}
+void TFIBCustomDataSet::DoTransactionEnded() {
+  if (TransactionEnded) TransactionEnded(this);
+}
+
+// ---- SQL and options -----------------------------------------------------------------------
+
+void TFIBCustomDataSet::SetSelectSQL(const TStrings& value) {
+  CheckDatasetClosed(" change SelectSQL ");
+  fSelectQuery->SQL().Assign(&value);
+}
+
+void TFIBCustomDataSet::ClearDerivedFromSelect() {
+  fAutoUpdateOptions.ClearModifyTable();
+  fSQLChanged = true;
+  FieldDefs().Clear();
+  FieldDefs().SetUpdated(false);
+  fPrepared = false;
+}
+
+// Runs before the select text changes: an open dataset refuses (nothing has changed
+// yet), a closed one forgets what it derived from the old text.
+void TFIBCustomDataSet::SelectSQLChanging(TObject*) {
+  CheckDatasetClosed(" change SelectSQL ");
+  ClearDerivedFromSelect();
+}
+
+void TFIBCustomDataSet::SetPrepareOptions(TpPrepareOptions value) {
+  const bool typesChange = !((value * FieldTypeOptions) == (fPrepareOptions * FieldTypeOptions));
+  if (!typesChange || ComponentState().Contains(csLoading)) {
+    fPrepareOptions = value;
+    return;
+  }
+  CheckDatasetClosed(SPrepareOptionsChange);
+  fPrepareOptions = value;
+  if (fPrepared) {
+    FieldDefs().Clear();
+    InternalInitFieldDefs();
+  }
+}
+
+TDetailConditions TFIBCustomDataSet::DetailConditions() const {
+  TDetailConditions result = fDetailConditions;
+  result.Exclude(dcWaitEndMasterScroll);
+  if (fMasterScrollTimer && fMasterScrollTimer->Interval() > 0) result.Include(dcWaitEndMasterScroll);
+  return result;
+}
+
+void TFIBCustomDataSet::SetDetailConditions(TDetailConditions value) {
+  fDetailConditions = value;
+  if (!value.Contains(dcWaitEndMasterScroll)) {
+    fMasterScrollTimer.reset();
+  } else if (!fMasterScrollTimer) {
+    fMasterScrollTimer = std::make_unique<TTimer>(nullptr);
+    fMasterScrollTimer->SetEnabled(false);
+    fMasterScrollTimer->SetInterval(fScrollTimerInterval);
+  }
+}
+
+void TFIBCustomDataSet::SetUpdateRecordTypes(TFIBUpdateRecordTypes value) {
+  fUpdateRecordTypes = value;
+  if (Active()) First();
+}
+
+void TFIBCustomDataSet::SetUniDirectional(bool value) {
+  CheckDatasetClosed(" change Unidirectional property ");
+  TDataSet::SetUniDirectional(value);
+}
+
+// ---- Guards ---------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::CheckDatasetClosed(const AnsiString& operation) const {
+  if (fCursorOpen || Active()) FIBError(feDataSetOpen, {operation, FullComponentName(this)});
+}
+
+void TFIBCustomDataSet::CheckDatasetOpen(const AnsiString& operation) const {
+  if (State() == dsInactive) FIBError(feDataSetClosed, {operation, FullComponentName(this)});
+}
+
+void TFIBCustomDataSet::CheckNotUniDirectional() const {
+  if (IsUniDirectional()) FIBError(feUniDirectional);
+}
+
+void TFIBCustomDataSet::CheckUpdateTransaction() {
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction == nullptr) FIBError(feNoTransaction, {FullComponentName(this)});
+  transaction->CheckInTransaction();
+}
+
+void TFIBCustomDataSet::CheckEditState() {
+  const AnsiString name = FullComponentName(this);
+  switch (State()) {
+    case dsEdit:
+      if (!CanEdit()) FIBError(feCannotUpdate, {name});
+      return;
+    case dsInsert:
+      if (!CanInsert()) FIBError(feCannotInsert, {name});
+      return;
+    default:
+      FIBError(feNotEditing, {name});
+  }
+}
+
+void TFIBCustomDataSet::CheckInactive() const {
+  if (!fInternalReopen) TDataSet::CheckInactive();
+}
+
+// ---- Preparation ----------------------------------------------------------------------------
+
+void TFIBCustomDataSet::ApplyConnectionDefaults() {
+  if (Database() == nullptr && Transaction() != nullptr && Transaction()->DefaultDatabase() != nullptr)
+    SetDatabase(Transaction()->DefaultDatabase());
+  if (Transaction() == nullptr && Database() != nullptr && Database()->DefaultTransaction() != nullptr)
+    SetTransaction(Database()->DefaultTransaction());
+  TFIBTransaction* transaction = Transaction();
+  if (transaction == nullptr || transaction->Active()) return;
+  if (transaction->DatabaseCount() == 0 && Database() != nullptr) transaction->SetDefaultDatabase(Database());
+  if (fOptions.Contains(poStartTransaction)) transaction->StartTransaction();
+}
+
+void TFIBCustomDataSet::Prepare() {
+  fBase->CheckDatabase();
+  ApplyConnectionDefaults();
+  fBase->CheckTransaction();
+  if (IsBlankString(SelectSQL().Text())) FIBError(feEmptyQuery, {"Prepare " + FullComponentName(this)});
+  if (!fSelectQuery->Open()) fSelectQuery->Prepare();
+  fPrepared = true;
+  InternalInitFieldDefs();
+}
+
+void TFIBCustomDataSet::FreeHandles() {
+  for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fRefreshQuery, fUpdateQuery, fSelectQuery})
+    statement->FreeHandle();
+  fPrepared = false;
+}
+
+// ---- Field definitions ----------------------------------------------------------------------
+
+bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& type, Integer& size) {
+  const short sqlType = LayoutType(column.GetSQLType());
+  const short scale = column.GetSQLScale();
+  TField* persistent = FindField(column.Name());
+  size = 0;
+  switch (sqlType) {
+    case SQL_VARYING:
+    case SQL_TEXT: {
+      type = ftString;
+      size = column.GetSize();
+      const Integer charSetID = column.GetSQLSubtype() & 0xFF;
+      TFIBDatabase* database = Database();
+      if (database != nullptr && database->UnicodeCharSetIDs().contains(charSetID)) {
+        type = ftWideString;
+        size /= std::max<Integer>(1, database->BytesPerCharOfCharSet(charSetID));
+      }
+      return true;
+    }
+    case SQL_DOUBLE:
+    case SQL_FLOAT:
+    case SQL_D_FLOAT:
+      type = ftFloat;
+      return true;
+    case SQL_LONG:
+    case SQL_SHORT:
+      if (scale < 0)
+        type = ftFloat;
+      else if (persistent != nullptr && persistent->DataType() == ftBoolean)
+        type = ftBoolean;
+      else if (sqlType == SQL_SHORT && (persistent == nullptr || persistent->InheritsFrom(TSmallintField::StaticClass())))
+        type = ftSmallint;
+      else
+        type = ftInteger;
+      return true;
+    case SQL_TIMESTAMP:
+      type = ftDateTime;
+      return true;
+    case SQL_BLOB:
+      type = column.GetSQLSubtype() == 1 ? ftMemo : ftBlob;
+      size = 8;
+      return true;
+    case SQL_ARRAY:
+      type = ftBytes;
+      size = 8;
+      return true;
+    case SQL_TYPE_TIME:
+      type = ftTime;
+      return true;
+    case SQL_TYPE_DATE:
+      type = ftDate;
+      return true;
+    case SQL_INT64:
+      if (scale == 0) {
+        type = fPrepareOptions.Contains(psUseLargeIntField) ? ftLargeint : ftBCD;
+      } else if (scale < -4 && !fPrepareOptions.Contains(psSQLINT64ToBCD)) {
+        type = ftFloat;
+      } else {
+        type = ftBCD;
+        size = -scale;
+      }
+      return true;
+    case SQLBooleanLayout:
+      type = ftBoolean;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TFIBCustomDataSet::InternalInitFieldDefs() {
+  if (!fPrepared) {
+    Prepare();
+    return;
+  }
+  TFieldDefs& defs = FieldDefs();
+  defs.BeginUpdate();
+  try {
+    defs.Clear();
+    TFIBXSQLDA& columns = fSelectQuery->Current();
+    for (int i = 0; i < columns.Count(); ++i) {
+      TFieldType type = ftUnknown;
+      Integer size = 0;
+      if (!ColumnFieldDef(columns[i], type, size)) continue;
+      TFieldDef* def = defs.Add(columns[i].Name(), type, size);
+      def->SetFieldNo(i + 1);
+      TField* persistent = FindField(columns[i].Name());
+      if (persistent != nullptr && (type == ftString || type == ftBCD) && persistent->Size() != size)
+        persistent->SetSize(size);
+    }
+  } catch (...) {
+    defs.EndUpdate();
+    throw;
+  }
+  defs.EndUpdate();
+  defs.SetUpdated(true);
+}
+
+void TFIBCustomDataSet::CheckFieldCompatibility(TField* field, TFieldDef* fieldDef) {
+  switch (field->DataType()) {
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+      if (field->DataType() != fieldDef->DataType())
+        DatabaseErrorFmt(SFieldTypeMismatch,
+                         {field->DisplayName(), FieldTypeName(field->DataType()), FieldTypeName(fieldDef->DataType())},
+                         this);
+      return;
+    default:
+      TDataSet::CheckFieldCompatibility(field, fieldDef);
+  }
+}
+
+TFieldClass TFIBCustomDataSet::GetFieldClass(TFieldType fieldType) {
+  switch (fieldType) {
+    case ftString:
+      return TFieldClass::Of<TFIBStringField>();
+    case ftSmallint:
+      return TFieldClass::Of<TFIBSmallIntField>();
+    case ftInteger:
+      return TFieldClass::Of<TFIBIntegerField>();
+    case ftWord:
+      return TFieldClass::Of<TWordField>();
+    case ftBoolean:
+      return TFieldClass::Of<TFIBBooleanField>();
+    case ftFloat:
+      return TFieldClass::Of<TFIBFloatField>();
+    case ftCurrency:
+      return TFieldClass::Of<TCurrencyField>();
+    case ftBCD:
+      return TFieldClass::Of<TFIBBCDField>();
+    case ftDate:
+      return TFieldClass::Of<TFIBDateField>();
+    case ftTime:
+      return TFieldClass::Of<TFIBTimeField>();
+    case ftDateTime:
+      return TFieldClass::Of<TFIBDateTimeField>();
+    case ftBytes:
+      return TFieldClass::Of<TFIBArrayField>();
+    case ftVarBytes:
+      return TFieldClass::Of<TVarBytesField>();
+    case ftAutoInc:
+      return TFieldClass::Of<TAutoIncField>();
+    case ftGraphic:
+      return TFieldClass::Of<TGraphicField>();
+    case ftBlob:
+    case ftFmtMemo:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+      return TFieldClass::Of<TFIBBlobField>();
+    case ftMemo:
+      return TFieldClass::Of<TFIBMemoField>();
+    case ftWideString:
+      return TFieldClass::Of<TFIBWideStringField>();
+    case ftLargeint:
+      return TFieldClass::Of<TFIBLargeIntField>();
+    case ftGuid:
+      return TFieldClass::Of<TFIBGuidField>();
+    default:
+      return {};
+  }
+}
+
+// ---- Fields ------------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::DestroyFields() {
+  // The look-up list must never hand out a field that is gone.
+  fFieldLookup.clear();
+  TDataSet::DestroyFields();
+}
+
+void TFIBCustomDataSet::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove)
+    std::erase_if(fFieldLookup, [component](const auto& entry) { return entry.second == component; });
+  TDataSet::Notification(component, operation);
+}
+
+void TFIBCustomDataSet::BindFields(bool binding) {
+  TDataSet::BindFields(binding);
+  if (!binding) return;
+  for (TField* field : Fields())
+    if (auto* text = dynamic_cast<TFIBStringField*>(field))
+      text->SetEmptyStrToNull(fPrepareOptions.Contains(psSetEmptyStrToNull));
+}
+
+TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+  const auto cached = fFieldLookup.find(name);
+  if (cached != fFieldLookup.end()) return cached->second;
+  const AnsiString lookup = !name.empty() && name.front() == '"' ? CopyFromTo(name, 2, static_cast<int>(name.size()) - 1) : name;
+  TField* field = FindField(lookup);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  // A field that dies leaves the list: it tells this dataset.
+  FreeNotification(field);
+  fFieldLookup[name] = field;
+  return field;
+}
+
+TFIBXSQLVAR* TFIBCustomDataSet::ColumnOf(const TField* field) const {
+  if (field == nullptr || field->FieldNo() < 1 || field->FieldNo() > fSelectQuery->FieldCount()) return nullptr;
+  return &fSelectQuery->Current()[field->FieldNo() - 1];
+}
+
+// ---- Field origin ---------------------------------------------------------------------------
+
+AnsiString TFIBCustomDataSet::GetRelationTableName(TField* field) {
+  if (field == nullptr) return {};
+  if (field->FieldKind() == fkCalculated) return SCalculated;
+  if (field->FieldKind() == fkLookup) {
+    auto* lookup = dynamic_cast<TFIBCustomDataSet*>(field->LookupDataSet());
+    return lookup != nullptr ? lookup->GetRelationTableName(lookup->FindField(field->LookupKeyFields())) : AnsiString();
+  }
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  return column != nullptr ? column->GetRelationName() : AnsiString();
+}
+
+AnsiString TFIBCustomDataSet::GetRelationTableName(const TFieldDef* fieldDef) {
+  if (fieldDef == nullptr || fieldDef->FieldNo() < 1 || fieldDef->FieldNo() > fSelectQuery->FieldCount()) return {};
+  return fSelectQuery->Current()[fieldDef->FieldNo() - 1].GetRelationName();
+}
+
+namespace {
+AnsiString RelationFieldName(const AnsiString& name) {
+  return name == "DB_KEY" ? AnsiString("RDB$DB_KEY") : name;
+}
+}  // namespace
+
+AnsiString TFIBCustomDataSet::GetRelationFieldName(TField* field) {
+  if (field == nullptr) return {};
+  if (field->FieldKind() == fkCalculated) return field->FieldName();
+  if (field->FieldKind() == fkLookup) {
+    auto* lookup = dynamic_cast<TFIBCustomDataSet*>(field->LookupDataSet());
+    return lookup != nullptr ? lookup->GetRelationFieldName(lookup->FindField(field->LookupKeyFields())) : AnsiString();
+  }
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  return column != nullptr ? RelationFieldName(column->GetSqlName()) : AnsiString();
+}
+
+AnsiString TFIBCustomDataSet::GetRelationFieldName(const TFieldDef* fieldDef) {
+  if (fieldDef == nullptr || fieldDef->FieldNo() < 1 || fieldDef->FieldNo() > fSelectQuery->FieldCount()) return {};
+  return RelationFieldName(fSelectQuery->Current()[fieldDef->FieldNo() - 1].GetSqlName());
+}
+
+Integer TFIBCustomDataSet::GetFieldScale(const TField* field) const {
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  return column != nullptr ? column->GetSQLScale() : 100;
+}
+
+AnsiString TFIBCustomDataSet::GetFieldOrigin(TField* field) {
+  if (!Active() && field->FieldKind() == fkData && field->FieldNo() == 0) {
+    if (!fPrepared) Prepare();
+    BindFields(true);
+  }
+  AnsiString first;
+  AnsiString second = GetRelationFieldName(field);
+  switch (fFieldOriginRule) {
+    case forNoRule:
+      return {};
+    case forClientFieldName:
+      return field->FieldName();
+    case forTableAndFieldName:
+      first = GetRelationTableName(field);
+      break;
+    case forTableAliasAndFieldName:
+      first = fSelectQuery->TableAliasForField(field->FieldName());
+      break;
+  }
+  if (first.empty()) return second;
+  return second.empty() ? AnsiString() : first + "." + second;
+}
+
+TField* TFIBCustomDataSet::FindFieldByRelation(const AnsiString& table, const AnsiString& column) {
+  const bool asWritten = Database() != nullptr && Database()->SQLDialect() >= 3 && !Database()->UpperOldNames();
+  const auto normalise = [asWritten](const AnsiString& name) {
+    const AnsiString cased = asWritten || (!name.empty() && name.front() == '"') ? name : UpperCase(name);
+    return StripEnclosingQuotes(cased);
+  };
+  const AnsiString tableName = normalise(table);
+  const AnsiString columnName = normalise(column);
+  for (TField* field : Fields())
+    if (GetRelationTableName(field) == tableName && GetRelationFieldName(field) == columnName) return field;
+  return nullptr;
+}
+
+TField* TFIBCustomDataSet::FindFieldByOrigin(const AnsiString& origin) {
+  const std::size_t dot = origin.find('.');
+  if (dot == AnsiString::npos) return FindFieldByRelation(AnsiString(), origin);
+  return FindFieldByRelation(origin.substr(0, dot), origin.substr(dot + 1));
+}
+
+// ---- Permissions and comparisons ------------------------------------------------------------
+
+bool TFIBCustomDataSet::CanEdit() {
+  if (!IsEmptyStrings(UpdateSQL())) return true;
+  if (!fCachedUpdates || !Active() || ActiveBuffer() == nullptr) return false;
+  return (ActiveBuffer()[StatusOffset] & CachedStatusMask) == cusInserted;
+}
+
+bool TFIBCustomDataSet::CanInsert() {
+  return !IsEmptyStrings(InsertSQL());
+}
+
+bool TFIBCustomDataSet::CanDelete() {
+  return !IsEmptyStrings(DeleteSQL());
+}
+
+int TFIBCustomDataSet::CompareFieldValues(TField* field, const Variant& value1, const Variant& value2) {
+  if (OnCompareFieldValues) return OnCompareFieldValues(field, value1, value2);
+  const bool null1 = VarIsNull(value1) || VarIsEmpty(value1);
+  const bool null2 = VarIsNull(value2) || VarIsEmpty(value2);
+  if (null1 || null2) return null1 == null2 ? 0 : (null1 ? -1 : 1);
+  return std::clamp(CompareVariantsTyped(value1, value2), -1, 1);
+}
+
+TUpdateStatus TFIBCustomDataSet::UpdateStatus() {
+  if (!Active() || ActiveBuffer() == nullptr) return usUnmodified;
+  switch (ActiveBuffer()[StatusOffset] & CachedStatusMask) {
+    case cusModified:
+      return usModified;
+    case cusInserted:
+      return usInserted;
+    case cusDeleted:
+    case cusUninserted:
+      return usDeleted;
+    default:
+      return usUnmodified;
+  }
+}
+
+bool TFIBCustomDataSet::IsSequenced() {
+  return fSelectQuery->Eof() && !(Filtered() && !IsEmpty()) && !IsUniDirectional();
+}
+
+bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
+  if (bookmark.size() < sizeof(Integer)) return false;
+  if (fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize) return true;
+  Integer physicalNo;
+  std::memcpy(&physicalNo, bookmark.data(), sizeof physicalNo);
+  return fRecordsCache && fRecordsCache->RecordExists(physicalNo);
+}
+
+void TFIBCustomDataSet::Post() {
+  TDataSet::Post();
+  fPendingResyncs = 0;
+}
+
+void TFIBCustomDataSet::Resync(TResyncMode mode) {
+  if (!Active()) return;
+  if (fNeedResync) {
+    fNeedResync = false;
+    if (fPendingResyncs > 0)
+      --fPendingResyncs;
+    else
+      TDataSet::Resync({});
+    EnableControls();
+    return;
+  }
+  if (fPendingResyncs == 0) TDataSet::Resync(mode);
+}
+
+// ---- Record buffers ---------------------------------------------------------------------------
+
+Integer TFIBCustomDataSet::RecordIndexOf(TRecordBuffer buffer) {
+  Integer index;
+  std::memcpy(&index, buffer + RecordIndexOffset, sizeof index);
+  return index;
+}
+
+void TFIBCustomDataSet::SetRecordIndex(TRecordBuffer buffer, Integer index) {
+  std::memcpy(buffer + RecordIndexOffset, &index, sizeof index);
+}
+
+Integer TFIBCustomDataSet::ActiveRecordIndex() const {
+  TRecordBuffer buffer = ActiveBuffer();
+  return buffer == nullptr ? -1 : RecordIndexOf(buffer);
+}
+
+TRecordBuffer TFIBCustomDataSet::AllocRecordBuffer() {
+  return new Byte[static_cast<std::size_t>(std::max(fRecordBufferSize, NullFlagsOffset))]();
+}
+
+void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
+  delete[] buffer;
+  buffer = nullptr;
+}
+
+TBookmarkFlag TFIBCustomDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
+  return static_cast<TBookmarkFlag>(buffer[BookmarkFlagOffset]);
+}
+
+void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+  buffer[BookmarkFlagOffset] = static_cast<Byte>(flag);
+}
+
+void TFIBCustomDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+  fCurrentRecord = RecordIndexOf(buffer);
+}
+
+// ---- Record layout and cache ----------------------------------------------------------------
+
+TFIBCharKind TFIBCustomDataSet::CharKindOfColumn(int column) {
+  for (int i = 0; i < FieldDefs().Count(); ++i) {
+    const TFieldDef* def = FieldDefs().Items(i);
+    if (def->FieldNo() != column + 1) continue;
+    if (def->DataType() == ftWideString) return ckWide;
+    if (def->DataType() == ftGuid) return ckGuid;
+  }
+  return ckAnsi;
+}
+
+void TFIBCustomDataSet::CalcRecordLayout() {
+  TFIBXSQLDA& columns = fSelectQuery->Current();
+  const Integer headerSize = columns.Count() + NullFlagsOffset;
+  Integer bufferEnd = headerSize;
+  Integer cachedSize = headerSize - StatusOffset;
+  Integer slots = 0;
+  fDescriptors.Clear();
+  fDescriptors.SetCapacity(columns.Count());
+  for (int i = 0; i < columns.Count(); ++i) {
+    const TFIBXSQLVAR& column = columns[i];
+    const short type = LayoutType(column.GetSQLType());
+    const Integer size = LayoutDataSize(type, column.GetSize());
+    const TFIBCharKind charKind = CharKindOfColumn(i);
+    const bool slot = IsTextType(type) && charKind != ckGuid && size > 12;
+    const bool dbKey = IsDBKeyName(column.GetSqlName());
+    TFIBFieldDescr& descr = fDescriptors.Add(type, column.GetSQLScale(), charKind, slot, dbKey, column.GetIsNullable(),
+                                             static_cast<Word>(size));
+    descr.IsBinary = dbKey || (IsTextType(type) && (column.GetSQLSubtype() & 0xFF) == CharSetOctets);
+    if (slot) {
+      descr.StringSlot = slots++;
+      continue;
+    }
+    descr.Offset = bufferEnd;
+    bufferEnd += size;
+    cachedSize += size;
+  }
+  for (int i = 0; i < fDescriptors.GetCount(); ++i) {
+    TFIBFieldDescr& descr = fDescriptors[i];
+    if (!descr.IsStringSlot) continue;
+    descr.Offset = bufferEnd;
+    bufferEnd += descr.DataSize + 4;
+  }
+  fRecordSize = bufferEnd;
+  fCachedRecordSize = cachedSize;
+}
+
+void TFIBCustomDataSet::CreateRecordCache() {
+  CalcRecordLayout();
+  fBlobStreamOffset = fRecordSize;
+  fCalcFieldsOffset = fRecordSize + 4 * BlobFieldCount();
+  fRecordBufferSize = fCalcFieldsOffset + CalcFieldsSize();
+  fCachedRecordSize += 4 * BlobFieldCount();
+  Integer cachedSize = fCachedRecordSize;
+  Integer imageSize = fCalcFieldsOffset - StatusOffset;
+  if (fOptions.Contains(poCacheCalcFields)) {
+    cachedSize += CalcFieldsSize();
+    imageSize += CalcFieldsSize();
+  }
+  Integer slotCount = 0;
+  for (int i = 0; i < fDescriptors.GetCount(); ++i) slotCount += fDescriptors[i].IsStringSlot ? 1 : 0;
+  fRecordsCache = std::make_unique<TRecordsCache>(fCacheModelOptions.BufferChunks(), imageSize, cachedSize, slotCount);
+  fRecordsCache->SetLogMode(fCachedUpdates);
+  for (int i = 0; i < fDescriptors.GetCount(); ++i) {
+    const TFIBFieldDescr& descr = fDescriptors[i];
+    if (descr.IsStringSlot)
+      fRecordsCache->SetStringSlot(descr.StringSlot + 1, descr.Offset - StatusOffset, descr.DataSize, descr.IsBinary);
+  }
+  fScratchRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
+  fFetchedCount = 0;
+}
+
+void TFIBCustomDataSet::FreeRecordCache() {
+  fRecordsCache.reset();
+  fScratchRecord.clear();
+  fOldRecord.clear();
+  fFetchedCount = 0;
+}
+
+Integer TFIBCustomDataSet::CacheRecordNo(Integer recordIndex) const {
+  if (fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize || IsUniDirectional()) {
+    const Integer chunks = std::max(1, fCacheModelOptions.BufferChunks());
+    return recordIndex % chunks + 1;
+  }
+  return recordIndex + 1;
+}
+
+// The row over the record as the cache holds it, so that a statement that returns only
+// some of the columns (a refresh) leaves the others as they were.
+void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
+  Byte* record = fScratchRecord.data();
+  fRecordsCache->ReadRecord(recordNo, record + StatusOffset, false);
+  std::fill(fScratchRecord.begin() + fBlobStreamOffset, fScratchRecord.begin() + fCalcFieldsOffset, Byte{0});
+  record[StatusOffset] = cusUnmodified;
+  const bool fromSelect = &statement == fSelectQuery;
+  TFIBXSQLDA& columns = statement.Current();
+  for (int i = 0; i < columns.Count(); ++i) {
+    const TFIBXSQLVAR& column = columns[i];
+    const int fieldIndex = fromSelect ? i : fSelectQuery->FieldIndex(column.Name());
+    if (fieldIndex < 0 || fieldIndex >= fDescriptors.GetCount()) continue;
+    const TFIBFieldDescr& descr = fDescriptors[fieldIndex];
+    const bool isNull = column.GetIsNull();
+    record[NullFlagsOffset + fieldIndex] = isNull && descr.Nullable ? 1 : 0;
+    if (isNull) {
+      if (descr.IsStringSlot) StoreStringArea(record, descr, "", 0, false);
+      const bool identifier = descr.SQLType == SQL_BLOB || descr.SQLType == SQL_ARRAY || descr.SQLType == SQL_QUAD;
+      if (!identifier || column.GetData()->sqldata == nullptr) continue;
+    }
+    const short sourceType = LayoutType(column.GetSQLType());
+    const bool converted =
+        !fromSelect && (sourceType != descr.SQLType || column.GetSQLScale() != descr.Scale ||
+                        (IsTextType(descr.SQLType) && column.GetSize() != fSelectQuery->Current()[fieldIndex].GetSize()));
+    StoreColumnValue(column, descr, converted, descr.Scale < -4 && !fPrepareOptions.Contains(psSQLINT64ToBCD),
+                     record);
+  }
+}
+
+TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
+  if (!fRecordsCache) FIBError(feDataSetClosed, {operation, FullComponentName(this)});
+  return *fRecordsCache;
+}
+
+void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
+  TRecordsCache& cache = Cache("fetch");
+  const Integer recordNo = CacheRecordNo(recordIndex);
+  cache.ReserveRecord(recordNo);
+  StoreInScratch(statement, recordNo);
+  SetRecordIndex(fScratchRecord.data(), recordIndex);
+  cache.WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
+  if (!AfterFetchRecord) return;
+  bool stop = false;
+  AfterFetchRecord(&statement, recordIndex, stop);
+  if (stop) {
+    ++fFetchedCount;
+    throw EAbort();
+  }
+}
+
+void TFIBCustomDataSet::ReadRecordCache(Integer recordIndex, TRecordBuffer buffer, bool oldVersion) {
+  Cache("read a record").ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
+  SetRecordIndex(buffer, recordIndex);
+}
+
+void TFIBCustomDataSet::WriteRecordCache(Integer recordIndex, TRecordBuffer buffer) {
+  Cache("write a record").WriteRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, true);
+}
+
+void TFIBCustomDataSet::SaveOldVersion(TRecordBuffer buffer) {
+  TRecordsCache& cache = Cache("keep a record");
+  cache.SaveOldBuffer(cache.GetPhysicalNo(CacheRecordNo(RecordIndexOf(buffer))));
+}
+
+TRecordBuffer TFIBCustomDataSet::GetOldRecordBuffer(Integer recordIndex) {
+  TRecordsCache& cache = Cache("read a record");
+  if (recordIndex < 0) recordIndex = ActiveRecordIndex();
+  const Integer physicalNo = cache.GetPhysicalNo(CacheRecordNo(recordIndex));
+  const Byte* image = cache.GetOldBuffer(physicalNo < 1 ? cache.RecordCount() + 1 : physicalNo);
+  fOldRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
+  std::memcpy(fOldRecord.data() + StatusOffset, image, static_cast<std::size_t>(cache.FullBufferSize()));
+  SetRecordIndex(fOldRecord.data(), recordIndex);
+  return fOldRecord.data();
+}
+
+}  // namespace ordvane

@@ -1,0 +1,166 @@
+#pragma once
+// The option objects and sets that a dataset publishes: its five SQL texts as one object,
+// the automatic-update settings, the cache model, the cached-update statuses, and the
+// per-member names under which the option sets are stored.
+
+#include <vector>
+
+#include "classlib/core/StringLists.h"
+#include "classlib/db/DBTypes.h"
+#include "dbclient/FIBProps.h"
+
+namespace ordvane {
+
+class TFIBCustomDataSet;
+
+enum TTransactionKind { tkReadTransaction, tkUpdateTransaction };
+enum TCacheModelKind { cmkStandard, cmkLimitedBufferSize };
+enum TCachedUpdateStatus { cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted, cusDeletedApplied };
+using TFIBUpdateRecordTypes = TSet<TCachedUpdateStatus>;
+using TUpdateKinds = TSet<TUpdateKind>;
+enum TWhenGetGenID { wgNever, wgOnNewRecord, wgBeforePost };
+
+inline constexpr TpFIBDsOptions DefaultDataSetOptions =
+    TpFIBDsOptions{poTrimCharFields, poRefreshAfterPost, poStartTransaction, poAutoFormatFields};
+inline constexpr TpPrepareOptions DefaultPrepareOptions =
+    TpPrepareOptions{pfImportDefaultValues, psUseBooleanField, psGetOrderInfo, psSetEmptyStrToNull};
+inline constexpr TDetailConditions DefaultDetailConditions{};
+
+// The dataset's SelectSQL, UpdateSQL, DeleteSQL, InsertSQL and RefreshSQL as one object.
+class TSQLs : public TPersistent {
+  ORDVANE_CLASS(TSQLs, TPersistent)
+
+ public:
+  explicit TSQLs(TFIBCustomDataSet* owner) : fOwner(owner) {}
+  TStrings& SelectSQL() const;
+  void SetSelectSQL(const TStrings& value);
+  TStrings& UpdateSQL() const;
+  void SetUpdateSQL(const TStrings& value);
+  TStrings& DeleteSQL() const;
+  void SetDeleteSQL(const TStrings& value);
+  TStrings& InsertSQL() const;
+  void SetInsertSQL(const TStrings& value);
+  TStrings& RefreshSQL() const;
+  void SetRefreshSQL(const TStrings& value);
+
+  void Assign(const TPersistent* source) override;
+  TPersistent* GetOwner() const override;
+
+ private:
+  TFIBCustomDataSet* fOwner;
+};
+
+// Which table a dataset's changes go to, its key fields and how its keys are generated.
+class TAutoUpdateOptions : public TPersistent {
+  ORDVANE_CLASS(TAutoUpdateOptions, TPersistent)
+
+ public:
+  explicit TAutoUpdateOptions(TFIBCustomDataSet* owner) : fOwner(owner) {}
+
+  const AnsiString& UpdateTableName() const { return fUpdateTableName; }
+  // A second word is the table's alias. With a generator mode and no generator name the
+  // name becomes GEN_<table>_ID ("GEN_<table>_ID" in quotes for a quoted table).
+  void SetUpdateTableName(const AnsiString& value);
+  const AnsiString& KeyFields() const { return fKeyFields; }
+  // ";"-separated; the names are also kept one by one (KeyFieldList).
+  void SetKeyFields(const AnsiString& value);
+  const TStringList& KeyFieldList() const { return fKeyFieldList; }
+  bool AutoReWriteSqls() const { return fAutoReWriteSqls; }
+  void SetAutoReWriteSqls(bool value) { fAutoReWriteSqls = value; }
+  bool CanChangeSQLs() const { return fCanChangeSQLs; }
+  void SetCanChangeSQLs(bool value) { fCanChangeSQLs = value; }
+  const AnsiString& GeneratorName() const { return fGeneratorName; }
+  void SetGeneratorName(const AnsiString& value) { fGeneratorName = value; }
+  bool UpdateOnlyModifiedFields() const { return fUpdateOnlyModifiedFields; }
+  // True only with AutoReWriteSqls and CanChangeSQLs set.
+  void SetUpdateOnlyModifiedFields(bool value);
+  TWhenGetGenID WhenGetGenID() const { return fWhenGetGenID; }
+  void SetWhenGetGenID(TWhenGetGenID value) { fWhenGetGenID = value; }
+  bool UsesGenerator() const { return fWhenGetGenID != wgNever; }
+  Integer GeneratorStep() const { return fGeneratorStep; }
+  void SetGeneratorStep(Integer value) { fGeneratorStep = value; }
+  TStringList& ParamsToFieldsLinks() { return fParamsToFieldsLinks; }
+  void SetParamsToFieldsLinks(const TStrings& value) { fParamsToFieldsLinks.Assign(&value); }
+  bool AutoParamsToFields() const { return fAutoParamsToFields; }
+  void SetAutoParamsToFields(bool value) { fAutoParamsToFields = value; }
+  bool SeparateBlobUpdate() const { return fSeparateBlobUpdate; }
+  void SetSeparateBlobUpdate(bool value) { fSeparateBlobUpdate = value; }
+  bool UseExecuteBlock() const { return fUseExecuteBlock; }
+  void SetUseExecuteBlock(bool value) { fUseExecuteBlock = value; }
+
+  // The update table and its alias as SQL writes them (resolved once, then cached): the
+  // alias is the one UpdateTableName gives, else the select text's, else the table.
+  // Dialect 1 upper-cases; other dialects quote a name that needs it and upper-case the
+  // rest, names already in quotes staying as written.
+  AnsiString ModifyTable();
+  AnsiString AliasModifyTable();
+  // Forgets the resolved names (the select text or the database changed).
+  void ClearModifyTable() { fResolved = false; }
+
+  void Assign(const TPersistent* source) override;
+  TPersistent* GetOwner() const override;
+
+ private:
+  void Resolve();
+  AnsiString Normalised(const AnsiString& name) const;
+
+  TFIBCustomDataSet* fOwner;
+  AnsiString fUpdateTableName;
+  AnsiString fKeyFields;
+  TStringList fKeyFieldList;
+  bool fAutoReWriteSqls = false;
+  bool fCanChangeSQLs = false;
+  AnsiString fGeneratorName;
+  bool fUpdateOnlyModifiedFields = false;
+  TWhenGetGenID fWhenGetGenID = wgNever;
+  Integer fGeneratorStep = 1;
+  TStringList fParamsToFieldsLinks;
+  bool fAutoParamsToFields = false;
+  bool fSeparateBlobUpdate = false;
+  bool fUseExecuteBlock = false;
+  bool fResolved = false;
+  AnsiString fModifyTable;
+  AnsiString fAliasModifyTable;
+};
+
+// How a dataset caches its records. The values are kept here; the dataset reacts to a
+// change of model when it opens.
+class TCacheModelOptions : public TPersistent {
+  ORDVANE_CLASS(TCacheModelOptions, TPersistent)
+
+ public:
+  explicit TCacheModelOptions(TFIBCustomDataSet* owner) : fOwner(owner) {}
+
+  TCacheModelKind CacheModelKind() const { return fCacheModelKind; }
+  void SetCacheModelKind(TCacheModelKind value) { fCacheModelKind = value; }
+  Integer BufferChunks() const { return fBufferChunks; }
+  void SetBufferChunks(Integer value) { fBufferChunks = value; }
+  Integer BlobCacheLimit() const { return fBlobCacheLimit; }
+  void SetBlobCacheLimit(Integer value) { fBlobCacheLimit = value; }
+  TStringList& PlanForDescSQLs() { return fPlanForDescSQLs; }
+
+  void Assign(const TPersistent* source) override;
+  TPersistent* GetOwner() const override;
+
+ private:
+  TFIBCustomDataSet* fOwner;
+  TCacheModelKind fCacheModelKind = cmkStandard;
+  Integer fBufferChunks = 32;
+  Integer fBlobCacheLimit = 0;
+  TStringList fPlanForDescSQLs;
+};
+
+// The option sets are stored member by member, each under a name of its own as a
+// Boolean ("True"/"False"), and only when it differs from the default.
+enum class TStoredOptionSet { Options, PrepareOptions, DetailConditions };
+struct TStoredOptionName {
+  const char* name;
+  TStoredOptionSet set;
+  int member;
+};
+const std::vector<TStoredOptionName>& StoredOptionNames();
+
+// The names a writer stores for the dataset's options, in table order.
+std::vector<AnsiString> StoredOptionNamesToWrite(const TFIBCustomDataSet& dataSet);
+
+}  // namespace ordvane

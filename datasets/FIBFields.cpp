@@ -1,0 +1,329 @@
+#include "datasets/FIBFields.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "classlib/core/FloatFormat.h"
+#include "classlib/core/FormatSettings.h"
+#include "classlib/core/StrUtils.h"
+#include "classlib/db/DBConsts.h"
+#include "classlib/db/DataSet.h"
+#include "datasets/FIBDataSet.h"
+
+namespace ordvane {
+
+using namespace dbconsts;
+
+namespace {
+
+constexpr Integer MaxStringSize = 32765;
+constexpr Integer MaxBCDScale = 18;
+
+Int64 Power10(Integer exponent) {
+  Int64 result = 1;
+  for (Integer i = 0; i < exponent; ++i) result *= 10;
+  return result;
+}
+
+bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
+  return UpperCase(a) == UpperCase(b);
+}
+
+}  // namespace
+
+// ---- Strings -----------------------------------------------------------------------------
+
+void TFIBStringField::CheckTypeSize(Integer size) const {
+  if (size < 1 || size > MaxStringSize) DatabaseError(SInvalidFieldSize);
+}
+
+void TFIBStringField::SetAsString(const AnsiString& value) {
+  if (value.empty() && fEmptyStrToNull)
+    Clear();
+  else
+    TStringField::SetAsString(value);
+}
+
+// ---- Integers ------------------------------------------------------------------------------
+
+Int64 TFIBLargeIntField::OldAsInt64() {
+  const Variant old = OldValue();
+  return VarIsNull(old) || VarIsEmpty(old) ? 0 : old.AsInt64();
+}
+
+// ---- Floating point -----------------------------------------------------------------------
+
+Integer TFIBFloatField::Scale() const {
+  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(DataSet());
+  if (dataSet == nullptr || FieldKind() != fkData) return -15;
+  const Integer scale = dataSet->GetFieldScale(this);
+  return scale == 100 ? -15 : scale;
+}
+
+void TFIBFloatField::SetAsFloat(double value) {
+  const Integer scale = Scale();
+  if (fRoundByScale && scale != 0 && scale > -15) {
+    const double factor = std::pow(10.0, -scale);
+    value = std::round(value * factor) / factor;
+  }
+  TFloatField::SetAsFloat(value);
+}
+
+AnsiString TFIBFloatField::GetAsString() {
+  return Trim(TFloatField::GetAsString());
+}
+
+// ---- BCD -------------------------------------------------------------------------------------
+
+TFIBBCDField::TFIBBCDField(TComponent* owner) : TBCDField(owner) {
+  SetSize(8);
+}
+
+void TFIBBCDField::CheckTypeSize(Integer size) const {
+  if (size < 0 || size > MaxBCDScale) DatabaseError(SInvalidFieldSize);
+}
+
+bool TFIBBCDField::ReadScaled(Int64& value) {
+  return ReadNative(&value);
+}
+
+void TFIBBCDField::WriteScaled(Int64 value) {
+  SetData(&value, true);
+}
+
+Int64 TFIBBCDField::Scaled(Int64 value) const {
+  const Int64 factor = Power10(Size());
+  if (value > std::numeric_limits<Int64>::max() / factor || value < std::numeric_limits<Int64>::min() / factor)
+    DatabaseErrorFmt(SInvalidFloatValue, {std::to_string(value), DisplayName()});
+  return value * factor;
+}
+
+Int64 TFIBBCDField::AsScaledInt64() {
+  Int64 value = 0;
+  return ReadScaled(value) ? value : 0;
+}
+
+Int64 TFIBBCDField::OldAsInt64() {
+  const Variant old = OldValue();
+  if (VarIsNull(old) || VarIsEmpty(old)) return 0;
+  return std::llround(old.AsDouble() * static_cast<double>(Power10(Size())));
+}
+
+AnsiString TFIBBCDField::GetAsString() {
+  Int64 value = 0;
+  if (!ReadScaled(value)) return {};
+  if (Size() == 0) return std::to_string(value);
+  const bool negative = value < 0;
+  // Digits of the magnitude, at least one before the separator.
+  std::string digits = std::to_string(value);
+  if (negative) digits.erase(0, 1);
+  const auto scale = static_cast<std::size_t>(Size());
+  if (digits.size() <= scale) digits.insert(0, scale - digits.size() + 1, '0');
+  digits.insert(digits.size() - scale, 1, FormatSettings().DecimalSeparator);
+  return (negative ? "-" : "") + digits;
+}
+
+void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
+  Int64 value = 0;
+  if (!ReadScaled(value)) {
+    text.clear();
+    return;
+  }
+  const AnsiString& format = TextFormat(displayText);
+  text = format.empty() ? GetAsString() : FormatFloat(format, GetAsFloat());
+}
+
+Integer TFIBBCDField::GetAsInteger() {
+  const Int64 value = AsScaledInt64() / Power10(Size());
+  if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max())
+    throw ERangeError("Range check error");
+  return static_cast<Integer>(value);
+}
+
+double TFIBBCDField::GetAsFloat() {
+  return static_cast<double>(AsScaledInt64()) / static_cast<double>(Power10(Size()));
+}
+
+ordvane::Currency TFIBBCDField::GetAsCurrency() {
+  return ordvane::Currency::FromDouble(GetAsFloat());
+}
+
+Int64 TFIBBCDField::GetAsLargeInt() {
+  return AsScaledInt64();
+}
+
+Variant TFIBBCDField::GetAsVariant() {
+  Int64 value = 0;
+  if (!ReadScaled(value)) return Null();
+  return Size() == 0 ? Variant(value) : Variant(GetAsFloat());
+}
+
+// Exact decimal text: sign, digits, the locale's separator (or "."), digits; the fraction
+// is rounded half away from zero to Size digits.
+void TFIBBCDField::SetAsString(const AnsiString& value) {
+  const AnsiString text = Trim(value);
+  if (text.empty()) {
+    Clear();
+    return;
+  }
+  std::size_t at = 0;
+  const bool negative = text[0] == '-';
+  if (text[0] == '-' || text[0] == '+') ++at;
+  Int64 whole = 0;
+  Int64 fraction = 0;
+  Integer fractionDigits = 0;
+  bool roundUp = false;
+  bool seenDigit = false;
+  bool inFraction = false;
+  const auto invalid = [&] { DatabaseErrorFmt(SInvalidFloatValue, {value, DisplayName()}); };
+  for (; at < text.size(); ++at) {
+    const char ch = text[at];
+    if (!inFraction && (ch == FormatSettings().DecimalSeparator || ch == '.')) {
+      inFraction = true;
+      continue;
+    }
+    if (ch < '0' || ch > '9') invalid();
+    seenDigit = true;
+    const int digit = ch - '0';
+    if (!inFraction) {
+      if (whole > (std::numeric_limits<Int64>::max() - digit) / 10) invalid();
+      whole = whole * 10 + digit;
+    } else if (fractionDigits < Size()) {
+      fraction = fraction * 10 + digit;
+      ++fractionDigits;
+    } else if (fractionDigits == Size()) {
+      roundUp = digit >= 5;
+      ++fractionDigits;
+    }
+  }
+  if (!seenDigit) invalid();
+  for (Integer i = std::min(fractionDigits, Size()); i < Size(); ++i) fraction *= 10;
+  Int64 scaled = Scaled(whole);
+  if (scaled > std::numeric_limits<Int64>::max() - fraction - 1) invalid();
+  scaled += fraction + (roundUp ? 1 : 0);
+  WriteScaled(negative ? -scaled : scaled);
+}
+
+void TFIBBCDField::SetAsInteger(Integer value) {
+  WriteScaled(Scaled(value));
+}
+
+void TFIBBCDField::SetAsLargeInt(Int64 value) {
+  WriteScaled(value);
+}
+
+void TFIBBCDField::SetAsFloat(double value) {
+  const double scaled = std::round(value * static_cast<double>(Power10(Size())));
+  if (!(std::fabs(scaled) < 9.2e18)) DatabaseErrorFmt(SInvalidFloatValue, {FloatToStr(value), DisplayName()});
+  WriteScaled(static_cast<Int64>(scaled));
+}
+
+void TFIBBCDField::SetAsCurrency(ordvane::Currency value) {
+  SetAsFloat(value.ToDouble());
+}
+
+void TFIBBCDField::SetVarValue(const Variant& value) {
+  if ((value.VType() & varTypeMask) == varInt64)
+    WriteScaled(value.AsInt64());
+  else if ((value.VType() & varTypeMask) == varString)
+    SetAsString(value.AsString());
+  else
+    SetAsFloat(value.AsDouble());
+}
+
+// ---- Boolean ----------------------------------------------------------------------------------
+
+TFIBBooleanField::TFIBBooleanField(TComponent* owner) : TBooleanField(owner) {}
+
+void TFIBBooleanField::SetStringTrue(const AnsiString& value) {
+  fStringTrue = value;
+  SetDisplayValues(fStringTrue + ";" + fStringFalse);
+}
+
+void TFIBBooleanField::SetStringFalse(const AnsiString& value) {
+  fStringFalse = value;
+  SetDisplayValues(fStringTrue + ";" + fStringFalse);
+}
+
+bool TFIBBooleanField::GetAsBoolean() {
+  SmallInt value = 0;
+  return ReadNative(&value) && value > 0;
+}
+
+AnsiString TFIBBooleanField::GetAsString() {
+  if (IsNull()) return {};
+  return GetAsBoolean() ? fStringTrue : fStringFalse;
+}
+
+void TFIBBooleanField::SetAsString(const AnsiString& value) {
+  if (value == "1" || value == "T" || SameTextAscii(value, fStringTrue))
+    SetAsBoolean(true);
+  else if (value == "0" || value == "F" || SameTextAscii(value, fStringFalse))
+    SetAsBoolean(false);
+  else
+    TBooleanField::SetAsString(value);
+}
+
+// ---- Times with milliseconds ------------------------------------------------------------------
+
+void AppendMilliseconds(AnsiString& text, TDateTime value) {
+  const Int64 milliseconds = std::llround(std::fabs(value - std::trunc(value)) * 86400000.0) % 1000;
+  if (milliseconds != 0) text += "." + std::to_string(milliseconds);
+}
+
+// ---- Blobs and arrays ---------------------------------------------------------------------------
+
+bool TFIBBlobField::GetIsNull() {
+  if (!fIsClientField) return TBlobField::GetIsNull();
+  std::unique_ptr<TStream> stream = DataSet()->CreateBlobStream(this, bmRead);
+  return stream == nullptr || stream->Size() == 0;
+}
+
+AnsiString TFIBArrayField::GetAsString() {
+  return IsNull() ? "(Array)" : "(ARRAY)";
+}
+
+// ---- GUID ---------------------------------------------------------------------------------------
+
+Integer TFIBGuidField::GetDataSize() const {
+  return DataSet() != nullptr && DataSet()->State() == dsBlockRead ? 39 : static_cast<Integer>(sizeof(TGUID));
+}
+
+TGUID TFIBGuidField::AsGuid() {
+  TGUID guid{};
+  if (!ReadNative(&guid)) return TGUID{};
+  return guid;
+}
+
+void TFIBGuidField::SetAsGuid(const TGUID& value) {
+  if (IsEqualGUID(value, TGUID{}))
+    Clear();
+  else
+    SetData(&value, true);
+}
+
+AnsiString TFIBGuidField::GetAsString() {
+  TGUID guid{};
+  return ReadNative(&guid) ? GUIDToString(guid) : AnsiString();
+}
+
+Variant TFIBGuidField::GetAsVariant() {
+  TGUID guid{};
+  return ReadNative(&guid) ? Variant(GUIDToString(guid)) : Null();
+}
+
+void TFIBGuidField::SetAsString(const AnsiString& value) {
+  if (value.empty()) {
+    Clear();
+    return;
+  }
+  const TGUID guid = StringToGUID(value);
+  SetData(&guid, true);
+}
+
+void TFIBGuidField::SetVarValue(const Variant& value) {
+  SetAsString(value.AsString());
+}
+
+}  // namespace ordvane

@@ -1,0 +1,259 @@
+#pragma once
+// The field classes of the Firebird datasets, each on the class library's field of the
+// same type, with what the server's column types need: long strings, Boolean columns
+// stored as small integers, scaled 64-bit numbers, milliseconds, client-only blobs,
+// array columns and GUIDs. They work on any dataset; what only a Firebird dataset knows
+// (a column's scale) is asked of it when the field belongs to one.
+
+#include "classlib/db/BinaryFields.h"
+#include "classlib/db/BooleanField.h"
+#include "classlib/db/DateTimeFields.h"
+#include "classlib/db/NumericFields.h"
+#include "classlib/db/StringFields.h"
+
+namespace ordvane {
+
+// "." and the milliseconds of the value's time of day, when they are not 0.
+void AppendMilliseconds(AnsiString& text, TDateTime value);
+
+// Texts of up to 32765 bytes (a VARCHAR's limit).
+class TFIBStringField : public TStringField {
+  ORDVANE_CLASS(TFIBStringField, TStringField)
+
+ public:
+  using TStringField::TStringField;
+  // Writing an empty text makes the field null.
+  bool EmptyStrToNull() const { return fEmptyStrToNull; }
+  void SetEmptyStrToNull(bool value) { fEmptyStrToNull = value; }
+  void SetAsString(const AnsiString& value) override;
+
+ protected:
+  void CheckTypeSize(Integer size) const override;
+
+ private:
+  bool fEmptyStrToNull = false;
+};
+
+class TFIBWideStringField : public TWideStringField {
+  ORDVANE_CLASS(TFIBWideStringField, TWideStringField)
+
+ public:
+  using TWideStringField::TWideStringField;
+};
+
+// Integer columns read as Boolean (value > 0) and written from Boolean (1 or 0).
+class TFIBIntegerField : public TIntegerField {
+  ORDVANE_CLASS(TFIBIntegerField, TIntegerField)
+
+ public:
+  using TIntegerField::TIntegerField;
+  void SetAsBoolean(bool value) override { SetAsInteger(value ? 1 : 0); }
+
+ protected:
+  bool GetAsBoolean() override { return AsInteger() > 0; }
+};
+
+class TFIBSmallIntField : public TSmallintField {
+  ORDVANE_CLASS(TFIBSmallIntField, TSmallintField)
+
+ public:
+  using TSmallintField::TSmallintField;
+  void SetAsBoolean(bool value) override { SetAsInteger(value ? 1 : 0); }
+
+ protected:
+  bool GetAsBoolean() override { return AsInteger() > 0; }
+};
+
+class TFIBLargeIntField : public TLargeintField {
+  ORDVANE_CLASS(TFIBLargeIntField, TLargeintField)
+
+ public:
+  using TLargeintField::TLargeintField;
+  // The value before the edit; 0 when it was null.
+  Int64 OldAsInt64();
+};
+
+// A double rounded to the scale of its column when it is written (RoundByScale).
+class TFIBFloatField : public TFloatField {
+  ORDVANE_CLASS(TFIBFloatField, TFloatField)
+
+ public:
+  using TFloatField::TFloatField;
+  bool RoundByScale() const { return fRoundByScale; }
+  void SetRoundByScale(bool value) { fRoundByScale = value; }
+  // The column's scale; -15 without a column of a Firebird dataset.
+  Integer Scale() const;
+  void SetAsFloat(double value) override;
+
+ protected:
+  AnsiString GetAsString() override;
+
+ private:
+  bool fRoundByScale = true;
+};
+
+// A scaled 64-bit integer I in the record: the value is I x 10^-Size (Size 0 .. 18,
+// default 8). Text and numbers convert exactly, without a detour through floating point.
+class TFIBBCDField : public TBCDField {
+  ORDVANE_CLASS(TFIBBCDField, TBCDField)
+
+ public:
+  explicit TFIBBCDField(TComponent* owner);
+  bool RoundByScale() const { return fRoundByScale; }
+  void SetRoundByScale(bool value) { fRoundByScale = value; }
+  // The stored integer; a 64-bit variant is stored as it is.
+  Int64 AsScaledInt64();
+  Int64 OldAsInt64();
+
+  void SetAsString(const AnsiString& value) override;
+  void SetAsInteger(Integer value) override;
+  void SetAsFloat(double value) override;
+  void SetAsCurrency(ordvane::Currency value) override;
+  void SetAsLargeInt(Int64 value) override;
+
+ protected:
+  void CheckTypeSize(Integer size) const override;
+  Integer GetDataSize() const override { return 8; }
+  AnsiString GetAsString() override;
+  Integer GetAsInteger() override;
+  double GetAsFloat() override;
+  ordvane::Currency GetAsCurrency() override;
+  Int64 GetAsLargeInt() override;
+  Variant GetAsVariant() override;
+  void SetVarValue(const Variant& value) override;
+  void GetText(AnsiString& text, bool displayText) override;
+
+ private:
+  bool ReadScaled(Int64& value);
+  void WriteScaled(Int64 value);
+  // value x 10^Size, or a range error.
+  Int64 Scaled(Int64 value) const;
+  bool fRoundByScale = true;
+};
+
+// Texts StringTrue and StringFalse; stored as a small integer, true when above 0.
+class TFIBBooleanField : public TBooleanField {
+  ORDVANE_CLASS(TFIBBooleanField, TBooleanField)
+
+ public:
+  explicit TFIBBooleanField(TComponent* owner);
+  const AnsiString& StringTrue() const { return fStringTrue; }
+  void SetStringTrue(const AnsiString& value);
+  const AnsiString& StringFalse() const { return fStringFalse; }
+  void SetStringFalse(const AnsiString& value);
+  // "1", "T" or StringTrue (any case) is true; "0", "F" or StringFalse false; anything
+  // else goes to the class library's conversion.
+  void SetAsString(const AnsiString& value) override;
+
+ protected:
+  bool GetAsBoolean() override;
+  AnsiString GetAsString() override;
+
+ private:
+  AnsiString fStringTrue = "True";
+  AnsiString fStringFalse = "False";
+};
+
+class TFIBDateField : public TDateField {
+  ORDVANE_CLASS(TFIBDateField, TDateField)
+
+ public:
+  using TDateField::TDateField;
+};
+
+// A time or date-time whose text, with ShowMsec, ends with "." and its milliseconds
+// (without leading zeros) when it has any.
+template <class Base>
+class TMsecTextField : public Base {
+  ORDVANE_CLASS(TMsecTextField, Base)
+
+ public:
+  using Base::Base;
+  bool ShowMsec() const { return fShowMsec; }
+  void SetShowMsec(bool value) { fShowMsec = value; }
+
+ protected:
+  void GetText(AnsiString& text, bool displayText) override {
+    Base::GetText(text, displayText);
+    if (fShowMsec && !this->IsNull()) AppendMilliseconds(text, this->AsDateTime());
+  }
+
+ private:
+  bool fShowMsec = false;
+};
+
+class TFIBTimeField : public TMsecTextField<TTimeField> {
+  ORDVANE_CLASS(TFIBTimeField, TMsecTextField<TTimeField>)
+
+ public:
+  using TMsecTextField::TMsecTextField;
+};
+
+class TFIBDateTimeField : public TMsecTextField<TDateTimeField> {
+  ORDVANE_CLASS(TFIBDateTimeField, TMsecTextField<TDateTimeField>)
+
+ public:
+  using TMsecTextField::TMsecTextField;
+};
+
+// A blob filled by the application only: null exactly when it holds no bytes.
+class TFIBBlobField : public TBlobField {
+  ORDVANE_CLASS(TFIBBlobField, TBlobField)
+
+ public:
+  using TBlobField::TBlobField;
+  bool IsClientField() const { return fIsClientField; }
+  void SetIsClientField(bool value) { fIsClientField = value; }
+
+ protected:
+  bool GetIsNull() override;
+
+ private:
+  bool fIsClientField = false;
+};
+
+class TFIBMemoField : public TMemoField {
+  ORDVANE_CLASS(TFIBMemoField, TMemoField)
+
+ public:
+  using TMemoField::TMemoField;
+  bool IsClientField() const { return fIsClientField; }
+  void SetIsClientField(bool value) { fIsClientField = value; }
+
+ private:
+  bool fIsClientField = false;
+};
+
+// An array column: the record holds the array's 8-byte identifier.
+class TFIBArrayField : public TBytesField {
+  ORDVANE_CLASS(TFIBArrayField, TBytesField)
+
+ public:
+  using TBytesField::TBytesField;
+
+ protected:
+  AnsiString GetAsString() override;
+  void GetText(AnsiString& text, bool /*displayText*/) override { text = GetAsString(); }
+};
+
+// A GUID column: 16 bytes in the record, its 38-character text outside.
+class TFIBGuidField : public TGuidField {
+  ORDVANE_CLASS(TFIBGuidField, TGuidField)
+
+ public:
+  using TGuidField::TGuidField;
+  // The zero GUID for null.
+  TGUID AsGuid();
+  // The zero GUID clears the field.
+  void SetAsGuid(const TGUID& value);
+  // Empty text clears the field; other text must be a GUID (EConvertError).
+  void SetAsString(const AnsiString& value) override;
+
+ protected:
+  Integer GetDataSize() const override;
+  AnsiString GetAsString() override;
+  Variant GetAsVariant() override;
+  void SetVarValue(const Variant& value) override;
+};
+
+}  // namespace ordvane

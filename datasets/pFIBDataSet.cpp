@@ -1,0 +1,7 @@
+#include "datasets/pFIBDataSet.h"
+
+namespace ordvane {
+
+TpFIBDataSet::TpFIBDataSet(TComponent* owner) : TFIBDataSet(owner) {}
+
+}  // namespace ordvane

@@ -1,0 +1,44 @@
+#pragma once
+// How each column of a dataset's select statement lies in the dataset's record buffer:
+// one descriptor per column, in column order, filled when the dataset opens.
+
+#include <vector>
+
+#include "classlib/core/System.h"
+
+namespace ordvane {
+
+// What kind of characters a text column holds.
+enum TFIBCharKind : Byte { ckAnsi = 0, ckGuid = 1, ckWide = 2 };
+
+struct TFIBFieldDescr {
+  short SQLType = 0;  // the client-API type code without the nullable bit
+  short Scale = 0;
+  bool Nullable = false;
+  Word DataSize = 0;  // bytes the value takes in the record buffer
+  Integer Offset = 0;  // of the value in the record buffer
+  bool IsDBKey = false;  // named DB_KEY or RDB$DB_KEY
+  bool IsStringSlot = false;  // the value lives in the cache's string table
+  Integer StringSlot = -1;  // 0-based; -1 without one
+  TFIBCharKind CharKind = ckAnsi;
+  bool IsBinary = false;  // text whose every byte counts: a DB key, or CHAR of OCTETS
+};
+
+class TFIBFieldDescrList {
+ public:
+  // Appends a descriptor; its offset and slot index are filled in by the layout.
+  TFIBFieldDescr& Add(short sqlType, short scale, TFIBCharKind charKind, bool isStringSlot, bool isDBKey,
+                      bool nullable, Word dataSize);
+  // Out of range: EListError.
+  TFIBFieldDescr& GetItem(int index);
+  const TFIBFieldDescr& GetItem(int index) const;
+  TFIBFieldDescr& operator[](int index) { return GetItem(index); }
+  int GetCount() const { return static_cast<int>(fItems.size()); }
+  void SetCapacity(int capacity);
+  void Clear() { fItems.clear(); }
+
+ private:
+  std::vector<TFIBFieldDescr> fItems;
+};
+
+}  // namespace ordvane

@@ -1,0 +1,101 @@
+#pragma once
+// The database side of the dataset tests: one database per dialect made by isql-fb from
+// the checked-in column fixture, a form holding a connected database, transaction and
+// probe dataset, and isql-fb's own description of a select (its SQLDA display) as the
+// oracle for the layout.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "tests/datasets/ProbeDataSet.h"
+#include "tests/dbclient/DbTestSupport.h"
+
+namespace ordvane::test {
+
+struct Connection {
+  int dialect;
+  const char* charset;
+};
+
+inline std::string PrintTo(const Connection& c) {
+  return "dialect" + std::to_string(c.dialect) + "_" + c.charset;
+}
+
+inline TestDatabase& ColumnsDatabase(int dialect) {
+  static std::map<int, std::unique_ptr<TestDatabase>> databases;
+  auto& db = databases[dialect];
+  if (!db)
+    db = std::make_unique<TestDatabase>("datasets/columns" + std::to_string(dialect) + ".sql",
+                                        DatabaseOptions{dialect, "WIN1251"});
+  return *db;
+}
+
+// One column as isql-fb's SQLDA display describes it.
+struct SqldaColumn {
+  int type = 0;
+  bool nullable = false;
+  int scale = 0;
+  int length = 0;
+  int charset = 0;
+  std::string name;
+};
+
+inline std::vector<SqldaColumn> IsqlSqlda(const TestDatabase& db, const std::string& select) {
+  std::istringstream out(db.Isql("set sqlda_display on;\n" + select + ";\n"));
+  std::vector<SqldaColumn> columns;
+  bool output = false;
+  for (std::string line; std::getline(out, line);) {
+    if (line.find("OUTPUT message") != std::string::npos) output = true;
+    if (!output) continue;
+    const std::size_t type = line.find("sqltype: ");
+    if (type != std::string::npos && line.size() > 2 && std::isdigit(static_cast<unsigned char>(line[0]))) {
+      SqldaColumn column;
+      column.type = std::stoi(line.substr(type + 9));
+      column.nullable = line.find("Nullable") != std::string::npos;
+      column.scale = std::stoi(line.substr(line.find("scale: ") + 7));
+      column.length = std::stoi(line.substr(line.find("len: ") + 5));
+      const std::size_t charset = line.find("charset: ");
+      if (charset != std::string::npos) column.charset = std::stoi(line.substr(charset + 9));
+      columns.push_back(column);
+    } else if (!columns.empty() && line.find(" name: ") != std::string::npos) {
+      const std::size_t alias = line.find("alias: ");
+      columns.back().name = line.substr(alias + 7);
+    }
+  }
+  return columns;
+}
+
+// A form with a database, a transaction and a probe dataset on one of the column
+// databases.
+class DataSetDbTest : public testing::TestWithParam<Connection> {
+ protected:
+  DataSetDbTest() : fDb(ColumnsDatabase(GetParam().dialect)) {
+    fForm.SetName("Form");
+    fDataSet->SetName("DataSet");
+    Configure(*fDatabase, fDb, GetParam().charset);
+    fTransaction->SetDefaultDatabase(fDatabase);
+    fDatabase->SetConnected(true);
+    fDataSet->SetDatabase(fDatabase);
+    fDataSet->SetTransaction(fTransaction);
+  }
+  int Dialect() const { return GetParam().dialect; }
+  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
+  TProbeDataSet& Open(const std::string& select) {
+    fDataSet->SelectSQL().SetText(select);
+    fDataSet->Open();
+    return *fDataSet;
+  }
+
+  TestDatabase& fDb;
+  TComponent fForm{nullptr};
+  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
+  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
+  TProbeDataSet* fDataSet = new TProbeDataSet(&fForm);
+};
+
+inline const std::vector<Connection> AllConnections{{1, "WIN1251"}, {1, "UTF8"}, {3, "WIN1251"}, {3, "UTF8"}};
+
+}  // namespace ordvane::test

@@ -1,0 +1,190 @@
+// The Firebird field classes on the test support's in-memory dataset: scaled BCD values,
+// Boolean texts, integers read as Boolean, milliseconds, GUIDs, clearing and array texts.
+// Where a class hands a text to the class library, the library's own field is the oracle.
+
+#include <gtest/gtest.h>
+
+#include "classlib/core/DateTime.h"
+#include "classlib/core/FormatSettings.h"
+#include "datasets/FIBFields.h"
+#include "tests/support/MemDataSet.h"
+#include "tests/classlib/Support.h"
+
+namespace ordvane::test {
+namespace {
+
+template <class Field>
+Field* AddField(TDataSet& dataSet, const char* name, TFieldType type, Integer size = 0) {
+  dataSet.FieldDefs().Add(name, type, size);
+  auto* field = new Field(&dataSet);
+  field->SetFieldName(name);
+  if (size != 0) field->SetSize(size);
+  field->SetDataSet(&dataSet);
+  return field;
+}
+
+class FieldsTest : public testing::Test {
+ protected:
+  void OpenAndAppend() {
+    data.Open();
+    data.Append();
+  }
+  std::string Separator() const { return std::string(1, FormatSettings().DecimalSeparator); }
+
+  TMemDataSet data{nullptr};
+};
+
+TEST_F(FieldsTest, BCDValuesAreScaledIntegers) {
+  auto* bcd = AddField<TFIBBCDField>(data, "AMOUNT", ftBCD, 4);
+  auto* whole = AddField<TFIBBCDField>(data, "COUNT", ftBCD);
+  whole->SetSize(0);
+  OpenAndAppend();
+  bcd->SetAsLargeInt(12345);
+  EXPECT_EQ(bcd->AsString(), "1" + Separator() + "2345");
+  EXPECT_DOUBLE_EQ(bcd->AsFloat(), 1.2345);
+  struct Case {
+    std::string text;
+    Int64 stored;
+  };
+  for (const Case& c : {Case{"-0" + Separator() + "5", -5000}, Case{"12.34567", 123457}, Case{"  7 ", 70000},
+                        Case{"0.00004", 0}, Case{"0.00005", 1}, Case{"922337203685477", 9223372036854770000}}) {
+    bcd->SetAsString(c.text);
+    EXPECT_EQ(bcd->AsLargeInt(), c.stored) << c.text;
+  }
+  EXPECT_EQ(ErrorOf<EDatabaseError>([&] { bcd->SetAsString("1.2.3"); }),
+            "'1.2.3' is not a valid floating point value for field 'AMOUNT'");
+  EXPECT_EQ(ErrorOf<EDatabaseError>([&] { bcd->SetAsString("922337203685478"); }),
+            "'922337203685478' is not a valid floating point value for field 'AMOUNT'");
+  EXPECT_EQ(bcd->AsLargeInt(), 9223372036854770000) << "a refused text leaves the value";
+  // A 64-bit variant is the stored integer; any other number is scaled.
+  bcd->SetValue(Variant(Int64{42}));
+  EXPECT_EQ(bcd->AsLargeInt(), 42);
+  bcd->SetValue(Variant(2.5));
+  EXPECT_EQ(bcd->AsLargeInt(), 25000);
+  bcd->SetAsInteger(-3);
+  EXPECT_EQ(bcd->AsString(), "-3" + Separator() + "0000");
+  whole->SetAsString("123456789012");
+  EXPECT_EQ(whole->AsString(), "123456789012");
+  bcd->SetValue(Null());
+  EXPECT_TRUE(bcd->IsNull());
+  EXPECT_EQ(bcd->AsString(), "");
+}
+
+TEST_F(FieldsTest, BooleanTextsAndIntegersAsBoolean) {
+  auto* flag = AddField<TFIBBooleanField>(data, "FLAG", ftBoolean);
+  auto* plain = AddField<TBooleanField>(data, "PLAIN", ftBoolean);
+  auto* number = AddField<TFIBIntegerField>(data, "NUMBER", ftInteger);
+  auto* small = AddField<TFIBSmallIntField>(data, "SMALL", ftSmallint);
+  OpenAndAppend();
+  struct Case {
+    const char* text;
+    bool value;
+  };
+  for (const Case& c : {Case{"true", true}, Case{"TRUE", true}, Case{"1", true}, Case{"T", true}, Case{"false", false},
+                        Case{"0", false}, Case{"F", false}}) {
+    flag->SetAsString(c.text);
+    EXPECT_EQ(flag->AsBoolean(), c.value) << c.text;
+    EXPECT_EQ(flag->AsString(), c.value ? "True" : "False");
+  }
+  // Other texts are the class library's to judge, exactly as for its own field.
+  for (const char* text : {"t", "tr", "f", "x", ""}) {
+    const std::string mine = ErrorOf<EDatabaseError>([&] { flag->SetAsString(text); });
+    const std::string library = ErrorOf<EDatabaseError>([&] { plain->SetAsString(text); });
+    EXPECT_EQ(mine.substr(0, 3), library.substr(0, 3)) << text;
+    EXPECT_EQ(VarToStr(flag->AsVariant()), VarToStr(plain->AsVariant())) << text;
+  }
+  flag->SetStringTrue("Yes");
+  flag->SetStringFalse("No");
+  flag->SetAsString("yes");
+  EXPECT_EQ(flag->Text(), "Yes");
+  flag->SetAsString("NO");
+  EXPECT_EQ(flag->Text(), "No");
+  for (TField* field : std::initializer_list<TField*>{number, small}) {
+    field->SetAsInteger(5);
+    EXPECT_TRUE(field->AsBoolean());
+    field->SetAsInteger(-1);
+    EXPECT_FALSE(field->AsBoolean());
+    field->SetAsBoolean(true);
+    EXPECT_EQ(field->AsInteger(), 1);
+    field->SetAsBoolean(false);
+    EXPECT_EQ(field->AsInteger(), 0);
+  }
+}
+
+TEST_F(FieldsTest, MillisecondsShowWithoutLeadingZeros) {
+  auto* time = AddField<TFIBTimeField>(data, "T", ftTime);
+  auto* stamp = AddField<TFIBDateTimeField>(data, "TS", ftDateTime);
+  auto* libraryTime = AddField<TTimeField>(data, "LT", ftTime);
+  auto* libraryStamp = AddField<TDateTimeField>(data, "LTS", ftDateTime);
+  OpenAndAppend();
+  struct Case {
+    int millisecond;
+    const char* suffix;
+  };
+  for (const Case& c : {Case{5, ".5"}, Case{120, ".120"}, Case{999, ".999"}, Case{0, ""}}) {
+    const TDateTime value = EncodeDate(2024, 2, 29) + EncodeTime(10, 0, 0, static_cast<Word>(c.millisecond));
+    time->SetAsDateTime(value - EncodeDate(2024, 2, 29));
+    libraryTime->SetAsDateTime(value - EncodeDate(2024, 2, 29));
+    stamp->SetAsDateTime(value);
+    libraryStamp->SetAsDateTime(value);
+    time->SetShowMsec(false);
+    stamp->SetShowMsec(false);
+    EXPECT_EQ(time->DisplayText(), libraryTime->DisplayText());
+    EXPECT_EQ(stamp->DisplayText(), libraryStamp->DisplayText());
+    time->SetShowMsec(true);
+    stamp->SetShowMsec(true);
+    EXPECT_EQ(time->DisplayText(), libraryTime->DisplayText() + c.suffix);
+    EXPECT_EQ(stamp->Text(), libraryStamp->Text() + c.suffix);
+  }
+}
+
+TEST_F(FieldsTest, GuidFieldHoldsSixteenBytes) {
+  auto* guid = AddField<TFIBGuidField>(data, "G", ftGuid, 38);
+  OpenAndAppend();
+  EXPECT_EQ(guid->DataSize(), 16);
+  const AnsiString text = "{6F9619FF-8B86-D011-B42D-00C04FC964FF}";
+  guid->SetAsString(text);
+  EXPECT_EQ(guid->AsString(), text);
+  EXPECT_EQ(guid->AsString().size(), 38u);
+  EXPECT_EQ(guid->AsVariant().AsString(), text);
+  const TGUID value = guid->AsGuid();
+  EXPECT_EQ(value.D1, 0x6F9619FFu);
+  guid->SetAsString("");
+  EXPECT_TRUE(guid->IsNull());
+  EXPECT_TRUE(IsEqualGUID(guid->AsGuid(), TGUID{}));
+  guid->SetAsGuid(value);
+  EXPECT_EQ(guid->AsString(), text);
+  guid->SetAsGuid(TGUID{});
+  EXPECT_TRUE(guid->IsNull());
+  EXPECT_THROW(guid->SetAsString("{not a guid}"), EConvertError);
+  EXPECT_TRUE(guid->IsNull());
+}
+
+TEST_F(FieldsTest, ClearingLongStringsAndArrays) {
+  auto* large = AddField<TFIBLargeIntField>(data, "L", ftLargeint);
+  auto* longText = AddField<TFIBStringField>(data, "S", ftString, 20000);
+  auto* array = AddField<TFIBArrayField>(data, "A", ftBytes, 8);
+  EXPECT_THROW(longText->SetSize(32766), EDatabaseError);
+  OpenAndAppend();
+  large->SetAsLargeInt(Int64{1} << 40);
+  EXPECT_EQ(large->AsLargeInt(), Int64{1} << 40);
+  large->SetValue(Null());
+  EXPECT_TRUE(large->IsNull());
+  large->SetAsLargeInt(7);
+  large->SetValue(Variant());
+  EXPECT_TRUE(large->IsNull());
+  const std::string text(20000, 'x');
+  longText->SetAsString(text);
+  EXPECT_EQ(longText->AsString(), text);
+  longText->SetEmptyStrToNull(true);
+  longText->SetAsString("");
+  EXPECT_TRUE(longText->IsNull());
+  EXPECT_EQ(array->Text(), "(Array)");
+  const Byte id[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  array->SetData(id);
+  EXPECT_EQ(array->Text(), "(ARRAY)");
+  EXPECT_EQ(array->DisplayText(), "(ARRAY)");
+}
+
+}  // namespace
+}  // namespace ordvane::test

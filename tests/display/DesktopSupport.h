@@ -1,0 +1,50 @@
+#pragma once
+// Shared by the programs that run on the desktop host in tests: running the loop until
+// something holds, and running a desktop tool while the loop keeps this program answering.
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "classlib/core/Application.h"
+#include "classlib/core/MessageQueue.h"
+#include "classlib/core/Timers.h"
+
+namespace ordvane::test {
+
+// Handles messages until `done` holds (true) or the time is up (false).
+inline bool RunUntil(const std::function<bool()>& done, int milliseconds = 3000) {
+  TTimer ticker(nullptr);  // looks at `done` and the time at least this often
+  ticker.SetInterval(10);
+  ticker.SetOnTimer([](TObject*) {});
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    Application->HandleMessage();
+  }
+  return true;
+}
+
+// Runs a shell command and answers what it wrote; the loop runs meanwhile, as the command
+// may be waiting for this program (a clipboard request).
+inline std::string RunCommand(const std::string& command) {
+  std::atomic<bool> finished{false};
+  std::string output;
+  std::thread worker([&] {
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+      pclose(pipe);
+    }
+    finished.store(true);
+    TMessageQueue::Main()->Wake();
+  });
+  RunUntil([&] { return finished.load(); }, 10000);
+  worker.join();
+  return output;
+}
+
+}  // namespace ordvane::test

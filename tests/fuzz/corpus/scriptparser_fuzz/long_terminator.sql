@@ -1,0 +1,4 @@
+SET TERM !! ;
+CREATE PROCEDURE P AS BEGIN IF (1 != 2) THEN X = q'{it's}'; END!!
+SET TERM ; !!
+SELECT 1;
