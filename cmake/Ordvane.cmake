@@ -1,6 +1,15 @@
 # Helpers shared by every module. Sources are globbed so that adding a unit needs no edit
 # of a shared list: a unit is a .h/.cpp pair in its module's folder.
 
+set(ORDVANE_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+# Layers. The headless libraries run in a service or a test with no display: none of them
+# may include a header of the window layer or link it (or what only it needs, such as
+# FreeType), directly or through another library. A module is placed by its folder, so a
+# new module in one of these folders is held to the rule without further edits.
+set(ORDVANE_HEADLESS_FOLDERS classlib/core classlib/db dbclient datasets import)
+set(ORDVANE_WINDOW_FOLDERS classlib/ui gridbase grid gridoutput)
+
 # ordvane_module(<target> <folder> [DEPS <targets>...] [SYSTEM_LIBS <libs>...])
 function(ordvane_module target folder)
   cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM_LIBS" ${ARGN})
@@ -8,6 +17,71 @@ function(ordvane_module target folder)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM_LIBS})
+
+  get_filename_component(path ${folder} ABSOLUTE)
+  file(RELATIVE_PATH path ${PROJECT_SOURCE_DIR} ${path})
+  set_target_properties(${target} PROPERTIES ORDVANE_FOLDER ${path})
+  if(path IN_LIST ORDVANE_WINDOW_FOLDERS)
+    set_property(GLOBAL APPEND PROPERTY ORDVANE_WINDOW_ONLY_LIBS ${target} ${ARG_SYSTEM_LIBS})
+  elseif(path IN_LIST ORDVANE_HEADLESS_FOLDERS)
+    ordvane_check_headless_includes(${target} ${folder})
+    # Links may still be added after this call: the graph is checked once all is known.
+    # (A deferred call reads its arguments when it runs, hence the name spelled out now.)
+    cmake_language(EVAL CODE
+      "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] CALL ordvane_check_headless_links [[${target}]])")
+  endif()
+endfunction()
+
+# Before any unit of a headless library compiles, its sources are searched for an include
+# of the window layer; the search runs again whenever one of them changes.
+function(ordvane_check_headless_includes target folder)
+  get_filename_component(folder ${folder} ABSOLUTE)
+  file(GLOB files CONFIGURE_DEPENDS ${folder}/*.cpp ${folder}/*.h)
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}.includes-checked)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -DMODULE=${target} -DFOLDER=${folder}
+            "-DFORBIDDEN=${ORDVANE_WINDOW_FOLDERS}" -DSTAMP=${stamp}
+            -P ${ORDVANE_CMAKE_DIR}/CheckLayerIncludes.cmake
+    DEPENDS ${files} ${ORDVANE_CMAKE_DIR}/CheckLayerIncludes.cmake
+    COMMENT "Checking that ${target} includes nothing of the window layer"
+    VERBATIM)
+  add_custom_target(${target}_layer_check DEPENDS ${stamp})
+  add_dependencies(${target} ${target}_layer_check)
+endfunction()
+
+# Walks everything the target links, through interface libraries and generator
+# expressions, and stops the configuration at the first window-layer library.
+function(ordvane_check_headless_links target)
+  get_property(windowOnly GLOBAL PROPERTY ORDVANE_WINDOW_ONLY_LIBS)
+  set(pending ${target})
+  set(seen "")
+  while(pending)
+    list(POP_FRONT pending current)
+    if(current IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${current})
+    if(current IN_LIST windowOnly)
+      message(FATAL_ERROR "${target} is headless but links ${current}, which belongs to the window layer")
+    endif()
+    if(NOT TARGET ${current})
+      continue()
+    endif()
+    get_target_property(type ${current} TYPE)
+    set(links "")
+    foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+      if(NOT (type STREQUAL "INTERFACE_LIBRARY" AND property STREQUAL "LINK_LIBRARIES"))
+        get_target_property(values ${current} ${property})
+        if(values)
+          list(APPEND links ${values})
+        endif()
+      endif()
+    endforeach()
+    foreach(link ${links})
+      string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" link "${link}")
+      list(APPEND pending ${link})
+    endforeach()
+  endwhile()
 endfunction()
 
 # A test of the server tier; without a configured server its program prints the line

@@ -281,6 +281,9 @@ void TConditions::Assign(const TPersistent* source) {
     fApplied = false;
     return;
   }
+  // Conditions take no plain lines: past the string list's own copy, straight to the
+  // source's AssignTo or the error.
+  // NOLINTNEXTLINE(bugprone-parent-virtual-call)
   TPersistent::Assign(source);
 }
 

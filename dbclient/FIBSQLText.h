@@ -49,7 +49,7 @@ struct TOrderItem {
 // Character classes of the scanner.
 inline constexpr TCharSet kSQLBlanks("\t\n\r ");
 // Characters that end a word.
-inline constexpr TCharSet kSQLWordDelimiters(std::string_view("\0\t\n\r \"(-/;", 11));
+inline constexpr TCharSet kSQLWordDelimiters(std::string_view("\0\t\n\r \"(-/;", 10));
 // Characters that may stand right before a keyword.
 inline constexpr TCharSet kSQLPrecedingDelimiters("\t\n\r \")");
 

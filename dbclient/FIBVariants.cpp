@@ -1,6 +1,7 @@
 #include "dbclient/FIBVariants.h"
 
 #include <cmath>
+#include <cstddef>
 
 #include "classlib/core/CodePages.h"
 
@@ -233,7 +234,8 @@ Variant SafeVarArrayCreate(const std::vector<Integer>& bounds, Integer dimCount,
   if (dimCount < 1 || bounds.size() < 2 * static_cast<std::size_t>(dimCount))
     throw Exception("Unable to create variant array.");
   try {
-    return VarArrayCreate(std::vector<Integer>(bounds.begin(), bounds.begin() + 2 * dimCount), elementType);
+    const auto end = bounds.begin() + 2 * std::ptrdiff_t{dimCount};
+    return VarArrayCreate(std::vector<Integer>(bounds.begin(), end), elementType);
   } catch (const EVariantError&) {
     throw Exception("Unable to create variant array.");
   }

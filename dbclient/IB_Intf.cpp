@@ -14,6 +14,9 @@
 
 namespace ordvane {
 
+// A setting a program may change before its first connection. Only a lack of memory can
+// fail its construction, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 AnsiString DefaultLibraryName = "libfbclient.so.2";
 
 namespace {
@@ -134,12 +137,16 @@ F* TIBClientLibrary::Entry(TIBEntryPoint entry) const {
   return reinterpret_cast<F*>(address);
 }
 
+// The macro pastes a declaration together from its pieces: a parameter list and an argument
+// list are already in their parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define ORDVANE_IB_FORWARD(result, name, parameters, arguments)     \
   result TIBClientLibrary::name parameters {                        \
     return Entry<result parameters>(TIBEntryPoint::name) arguments; \
   }
 ORDVANE_IB_ENTRY_POINTS(ORDVANE_IB_FORWARD)
 #undef ORDVANE_IB_FORWARD
+// NOLINTEND(bugprone-macro-parentheses)
 
 ISC_LONG TIBClientLibrary::isc_event_block(ISC_UCHAR** eventBuffer, ISC_UCHAR** resultBuffer,
                                            ISC_USHORT count, const TEventNames& names) {

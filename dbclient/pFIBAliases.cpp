@@ -8,10 +8,13 @@ namespace ordvane {
 
 namespace {
 
-const std::vector<AnsiString> kValueNames = {"Database Name", "user_name", "lc_ctype", "sql_role_name",
-                                             "SQL_DIALECT"};
+const std::vector<AnsiString>& ValueNames() {
+  static const std::vector<AnsiString> names = {"Database Name", "user_name", "lc_ctype", "sql_role_name",
+                                                "SQL_DIALECT"};
+  return names;
+}
 
-// The members in the order of kValueNames.
+// The members in the order of ValueNames().
 std::array<std::optional<AnsiString>*, 5> Members(TAliasParams& params) {
   return {&params.DatabaseName, &params.UserName, &params.LcCtype, &params.RoleName, &params.SQLDialect};
 }
@@ -23,7 +26,7 @@ std::vector<AnsiString> AliasKeyPath(const AnsiString& aliasName) {
 }
 
 std::optional<TAliasParams> ReadAliasParams(const AnsiString& aliasName) {
-  const Variant values = RegReadValues(AliasKeyPath(aliasName), kValueNames);
+  const Variant values = RegReadValues(AliasKeyPath(aliasName), ValueNames());
   if (!VarIsArray(values)) return std::nullopt;
   TAliasParams params;
   const auto members = Members(params);
@@ -39,7 +42,7 @@ void WriteAliasParams(const AnsiString& aliasName, const TAliasParams& params) {
   TAliasParams copy = params;
   std::vector<Variant> values;
   for (const std::optional<AnsiString>* member : Members(copy)) values.emplace_back(member->value_or(""));
-  RegWriteValues(AliasKeyPath(aliasName), kValueNames, values);
+  RegWriteValues(AliasKeyPath(aliasName), ValueNames(), values);
 }
 
 }  // namespace ordvane

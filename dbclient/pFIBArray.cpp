@@ -103,7 +103,7 @@ TDateTime DecodeTimeStamp(ISC_DATE date, ISC_TIME time) {
 // with a zero byte that would end it early, raises client error 33.
 void StoreText(const AnsiString& text, char* slot, std::size_t room) {
   if (text.size() > room || text.find('\0') != AnsiString::npos) FIBError(TFIBClientError::InvalidDataConversion);
-  std::memcpy(slot, text.data(), text.size());
+  std::copy(text.begin(), text.end(), slot);
 }
 
 }  // namespace
@@ -260,6 +260,8 @@ void TpFIBArray::WriteElement(const Variant& element, char* slot) const {
       StoreText(element.AsString(), slot, length);
       return;
     case blr_varying:
+      // Zeroed first, so that a shorter text than the slot held before still ends.
+      std::memset(slot, 0, length + 2);
       StoreText(element.AsString(), slot, length);
       return;
     default:

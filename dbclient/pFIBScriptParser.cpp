@@ -628,10 +628,7 @@ void TpFIBScriptParser::ClassifyGrant(TScriptTokenReader& tokens, TStatementDesc
   if (!token.Is("ON") || !tokens.Next(token)) return;
   desc.ObjectKind = ObjectKindOf(token);
   // GRANT ... ON name TO ...: the object word may be left out.
-  if (desc.ObjectKind == okNone)
-    desc.ObjectName = token.Text;
-  else if (tokens.Next(token))
-    desc.ObjectName = token.Text;
+  if (desc.ObjectKind == okNone || tokens.Next(token)) desc.ObjectName = token.Text;
 }
 
 // ---- Feed -----------------------------------------------------------------------------

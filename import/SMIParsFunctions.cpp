@@ -154,7 +154,7 @@ struct Builtin {
 
 constexpr int kAny = 11;
 
-const Builtin kBuiltins[] = {
+constexpr Builtin kBuiltins[] = {
     {"SUBSTR", 3, 3, [](const Args& a) -> Variant { return Copy(a.Text(0), a.Whole(1), a.Whole(2)); }},
     {"SUBSTRING", 3, 3, [](const Args& a) -> Variant { return Copy(a.Text(0), a.Whole(1), a.Whole(2)); }},
     {"COPY", 3, 3, [](const Args& a) -> Variant { return Copy(a.Text(0), a.Whole(1), a.Whole(2)); }},

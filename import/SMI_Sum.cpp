@@ -8,10 +8,13 @@
 
 namespace ordvane {
 
+// Only a lack of memory can fail these, which nothing before main could handle either.
+// NOLINTBEGIN(cert-err58-cpp)
 const WideString SummaryInformationStreamName = u"\x05SummaryInformation";
 const WideString DocumentSummaryInformationStreamName =
     u"\x05"
     u"DocumentSummaryInformation";
+// NOLINTEND(cert-err58-cpp)
 
 TDateTime FileTimeToDateTime(UInt64 fileTime) {
   constexpr Int64 kSecondsFrom1601To1970 = 11'644'473'600;

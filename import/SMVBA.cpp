@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "classlib/core/ByteCursor.h"
+
 namespace ordvane {
 
 namespace {
@@ -16,51 +18,16 @@ constexpr std::size_t ReferenceTrailerSize = 12;
 constexpr Word EndMarker = 0xFFFF;
 constexpr std::array<Byte, 8> FixedOctets = {0x06, 0x02, 0x01, 0x00, 0x08, 0x02, 0x00, 0x00};
 
-Word WordAt(std::span<const Byte> bytes, std::size_t at) {
-  return static_cast<Word>(bytes[at] | (bytes[at + 1] << 8));
+// The directory stream, read in order. It must not end before its structure does.
+TByteCursor DirectoryCursor(std::span<const Byte> bytes) {
+  return TByteCursor(bytes, [] { throw EVBAProjectError("Macro project stream is truncated"); });
 }
 
-// Reads little-endian values from one stream held in memory. Every read and every skip
-// is checked against the end: a stream that ends before its structure does is an error,
-// never a read of whatever lies beyond.
-class TStreamCursor {
- public:
-  explicit TStreamCursor(std::span<const Byte> bytes) : fBytes(bytes) {}
-
-  std::span<const Byte> ReadBytes(std::size_t count) {
-    Need(count);
-    auto bytes = fBytes.subspan(fPosition, count);
-    fPosition += count;
-    return bytes;
-  }
-  Byte ReadByte() { return ReadBytes(1)[0]; }
-  Word ReadWord() { return WordAt(ReadBytes(2), 0); }
-  LongWord ReadLongWord() {
-    auto b = ReadBytes(4);
-    return static_cast<LongWord>(b[0]) | (static_cast<LongWord>(b[1]) << 8) |
-           (static_cast<LongWord>(b[2]) << 16) | (static_cast<LongWord>(b[3]) << 24);
-  }
-  void Skip(std::size_t count) {
-    Need(count);
-    fPosition += count;
-  }
-  void Back(std::size_t count) { fPosition -= count; }
-
- private:
-  void Need(std::size_t count) const {
-    if (fBytes.size() - fPosition < count) throw EVBAProjectError("Macro project stream is truncated");
-  }
-
-  std::span<const Byte> fBytes;
-  std::size_t fPosition = 0;
-};
-
 // A name of the module directory: UTF-16LE characters (an odd last byte is dropped).
-WideString ReadName(TStreamCursor& cursor, Word byteLength) {
-  auto bytes = cursor.ReadBytes(byteLength);
-  WideString name(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < name.size(); ++i)
-    name[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+WideString ReadName(TByteCursor& cursor, Word byteLength) {
+  const TByteCursor characters = DirectoryCursor(cursor.Read(byteLength));
+  WideString name(characters.Size() / 2, u'\0');
+  for (std::size_t i = 0; i < name.size(); ++i) name[i] = static_cast<char16_t>(characters.U16At(2 * i));
   return name;
 }
 
@@ -70,12 +37,12 @@ bool StartsWith(const WideString& text, std::u16string_view prefix) {
 
 // Reference strings come first. Those beginning "*\G" or "*\H" are each followed by 12
 // bytes; those beginning "*\C" or "*\D", counted together, only every second one.
-void ReadReferences(TStreamCursor& cursor, Word count, TVBAProjectItems& items) {
+void ReadReferences(TByteCursor& cursor, Word count, TVBAProjectItems& items) {
   int controlReferences = 0;
   for (Word i = 0; i < count; ++i) {
-    const Word length = cursor.ReadWord();
+    const Word length = cursor.U16();
     if (length < ShortestReference) {
-      cursor.Back(2);
+      cursor.Seek(cursor.Position() - 2);
       return;
     }
     const WideString reference = ReadName(cursor, length);
@@ -91,33 +58,33 @@ void ReadReferences(TStreamCursor& cursor, Word count, TVBAProjectItems& items) 
 // The part between the references and the module records, whose content is not needed:
 // a block sized by W, the fixed octets, a list ended by FFFF, two sized blocks and 100
 // bytes.
-void SkipToModuleRecords(TStreamCursor& cursor) {
-  const Word w = cursor.ReadWord();
+void SkipToModuleRecords(TByteCursor& cursor) {
+  const Word w = cursor.U16();
   cursor.Skip(w == 0 ? 318 : w == 0x10C ? 316 : 2 * std::size_t{w} + 6);
-  const auto octets = cursor.ReadBytes(FixedOctets.size());
+  const auto octets = cursor.Read(FixedOctets.size());
   if (!std::equal(octets.begin(), octets.end(), FixedOctets.begin()))
     throw Exception("Fixed octet is incorrect");
-  while (cursor.ReadWord() != EndMarker) {
+  while (cursor.U16() != EndMarker) {
   }
   for (int block = 0; block < 2; ++block) {
-    const Word size = cursor.ReadWord();
+    const Word size = cursor.U16();
     if (size != EndMarker) cursor.Skip(size);
   }
   cursor.Skip(100);
 }
 
-void ReadModuleRecord(TStreamCursor& cursor, TVBAProjectItem& item) {
-  if (const Word length = cursor.ReadWord(); length > 0) item.ModuleName = ReadName(cursor, length);
-  if (const Word length = cursor.ReadWord(); length > 0) item.SecondName = ReadName(cursor, length);
-  if (const Word x = cursor.ReadWord(); x == EndMarker) {
+void ReadModuleRecord(TByteCursor& cursor, TVBAProjectItem& item) {
+  if (const Word length = cursor.U16(); length > 0) item.ModuleName = ReadName(cursor, length);
+  if (const Word length = cursor.U16(); length > 0) item.SecondName = ReadName(cursor, length);
+  if (const Word x = cursor.U16(); x == EndMarker) {
     cursor.Skip(2);
-    cursor.Skip(cursor.ReadWord());
+    cursor.Skip(cursor.U16());
   } else {
     cursor.Skip(std::size_t{x} + 2);
   }
   cursor.Skip(8);
-  cursor.Skip(8 * std::size_t{cursor.ReadByte()} + 6);
-  item.TextOffset = static_cast<Integer>(cursor.ReadLongWord());
+  cursor.Skip(8 * std::size_t{cursor.U8()} + 6);
+  item.TextOffset = static_cast<Integer>(cursor.U32());
   cursor.Skip(2);
 }
 
@@ -184,11 +151,11 @@ TVBAProjectItem* TVBAProjectItems::Add() {
 }
 
 void ReadVBAModuleDirectory(std::span<const Byte> stream, TVBAProjectItems& items) {
-  TStreamCursor cursor(stream);
-  const Word references = WordAt(cursor.ReadBytes(DirectoryHeaderSize), ReferenceCountAt);
+  TByteCursor cursor = DirectoryCursor(stream);
+  const Word references = DirectoryCursor(cursor.Read(DirectoryHeaderSize)).U16At(ReferenceCountAt);
   ReadReferences(cursor, references, items);
   SkipToModuleRecords(cursor);
-  const Word modules = cursor.ReadWord();
+  const Word modules = cursor.U16();
   for (int i = 0; i < modules; ++i)
     ReadModuleRecord(cursor, *(i < items.Count() ? items.Items(i) : items.Add()));
 }

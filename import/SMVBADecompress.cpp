@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "classlib/core/ByteCursor.h"
+
 namespace ordvane {
 
 namespace {
@@ -21,10 +23,6 @@ constexpr const char* ChunkTooLong = "a chunk decompresses to more than 4096 byt
 
 [[noreturn]] void Corrupt(const char* what) {
   throw EVBAProjectError(AnsiString("Macro module source is corrupt: ") + what);
-}
-
-Word ReadWordAt(std::span<const Byte> bytes, std::size_t at) {
-  return static_cast<Word>(bytes[at] | (bytes[at + 1] << 8));
 }
 
 // How many high bits of a copy token hold its offset, for a token that follows
@@ -57,6 +55,7 @@ void AppendLiteral(Byte literal, std::size_t chunkStart, RawByteString& out) {
 // Decompresses the token sequence of one compressed chunk (the bytes after its header).
 void DecompressTokens(std::span<const Byte> tokens, RawByteString& out) {
   const std::size_t chunkStart = out.size();
+  const TByteCursor cursor(tokens, [] { Corrupt("a copy token is cut off at the end of its chunk"); });
   std::size_t at = 0;
   while (at < tokens.size()) {
     const Byte flags = tokens[at++];
@@ -64,8 +63,7 @@ void DecompressTokens(std::span<const Byte> tokens, RawByteString& out) {
       if ((flags & (1u << bit)) == 0) {
         AppendLiteral(tokens[at++], chunkStart, out);
       } else {
-        if (tokens.size() - at < CopyTokenSize) Corrupt("a copy token is cut off at the end of its chunk");
-        ExpandCopyToken(ReadWordAt(tokens, at), chunkStart, out);
+        ExpandCopyToken(cursor.U16At(at), chunkStart, out);
         at += CopyTokenSize;
       }
     }
@@ -76,11 +74,11 @@ void DecompressTokens(std::span<const Byte> tokens, RawByteString& out) {
 
 RawByteString VBADecompress(std::span<const Byte> container) {
   if (container.empty()) Corrupt("the signature byte is missing");
+  const TByteCursor cursor(container, [] { Corrupt("a chunk header is cut off"); });
   RawByteString out;
   std::size_t at = 1;
   while (at < container.size()) {
-    if (container.size() - at < ChunkHeaderSize) Corrupt("a chunk header is cut off");
-    const Word header = ReadWordAt(container, at);
+    const Word header = cursor.U16At(at);
     if (((header >> ChunkSignatureShift) & ChunkSignatureMask) != ChunkSignature)
       Corrupt("a chunk header has a wrong signature");
     // The size field counts the whole chunk, header included, less 3.

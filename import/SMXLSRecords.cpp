@@ -1,19 +1,14 @@
 #include "import/SMXLSRecords.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 namespace ordvane {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 constexpr std::size_t kHeaderSize = 4;
-
-Word LittleEndian16(const Byte* p) {
-  return static_cast<Word>(p[0] | p[1] << 8);
-}
 
 }  // namespace
 
@@ -26,27 +21,6 @@ void RaiseDamagedRecord(Word recordId) {
 }
 
 // ---- TBIFFData --------------------------------------------------------------------------
-
-std::span<const Byte> TBIFFData::Slice(std::size_t offset, std::size_t count) const {
-  if (offset > fBytes.size() || count > fBytes.size() - offset) Damaged();
-  return fBytes.subspan(offset, count);
-}
-
-Word TBIFFData::U16(std::size_t offset) const {
-  return LittleEndian16(Slice(offset, 2).data());
-}
-
-Cardinal TBIFFData::U32(std::size_t offset) const {
-  const Byte* p = Slice(offset, 4).data();
-  return LittleEndian16(p) | static_cast<Cardinal>(LittleEndian16(p + 2)) << 16;
-}
-
-double TBIFFData::F64(std::size_t offset) const {
-  const Byte* p = Slice(offset, 8).data();
-  UInt64 bits = 0;
-  for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
-  return std::bit_cast<double>(bits);
-}
 
 void TBIFFData::Damaged() const {
   RaiseDamagedRecord(fRecordId);
@@ -98,7 +72,8 @@ bool TBIFFRecordReader::Next() {
     fPosition = fSize;
     return false;
   }
-  fHeader = {LittleEndian16(header), LittleEndian16(header + 2)};
+  const TByteCursor fields(header, {});
+  fHeader = {fields.U16At(0), fields.U16At(2)};
   fSkipped = fHeader.Length > fMaxDataLength;
   const std::size_t got = Take(fSkipped ? nullptr : fBuffer.data(), fHeader.Length);
   if (got < fHeader.Length && !fSkipped)

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "classlib/core/ByteCursor.h"
 #include "classlib/core/Streams.h"
 #include "classlib/core/SysUtils.h"
 
@@ -27,34 +28,35 @@ struct TBIFFRecordHeader {
 // The buffer a record's data is read into, and that the raw record hook may change.
 using TByteArray = std::array<Byte, 32768>;
 
+// "Excel record <id> is damaged", the id in hexadecimal.
+AnsiString DamagedRecordMessage(Word recordId);
+[[noreturn]] void RaiseDamagedRecord(Word recordId);
+
 // The data of one record. Every field read outside the record raises EXLSError
 // "Excel record <id> is damaged", so a length in a field can never lead a read astray.
 class TBIFFData {
  public:
-  TBIFFData(Word recordId, std::span<const Byte> bytes) : fRecordId(recordId), fBytes(bytes) {}
+  TBIFFData(Word recordId, std::span<const Byte> bytes)
+      : fRecordId(recordId), fFields(bytes, [recordId] { RaiseDamagedRecord(recordId); }) {}
 
   Word RecordId() const { return fRecordId; }
-  std::size_t Size() const { return fBytes.size(); }
-  std::span<const Byte> Bytes() const { return fBytes; }
+  std::size_t Size() const { return fFields.Size(); }
+  std::span<const Byte> Bytes() const { return fFields.Bytes(); }
 
-  Byte U8(std::size_t offset) const { return Slice(offset, 1)[0]; }
-  Word U16(std::size_t offset) const;
-  Cardinal U32(std::size_t offset) const;
-  double F64(std::size_t offset) const;
+  Byte U8(std::size_t offset) const { return fFields.U8At(offset); }
+  Word U16(std::size_t offset) const { return fFields.U16At(offset); }
+  Cardinal U32(std::size_t offset) const { return fFields.U32At(offset); }
+  double F64(std::size_t offset) const { return fFields.F64At(offset); }
   // count bytes from offset.
-  std::span<const Byte> Slice(std::size_t offset, std::size_t count) const;
+  std::span<const Byte> Slice(std::size_t offset, std::size_t count) const { return fFields.SliceAt(offset, count); }
   // Raises unless the record holds at least size bytes.
   void Require(std::size_t size) const { Slice(0, size); }
   [[noreturn]] void Damaged() const;
 
  private:
   Word fRecordId;
-  std::span<const Byte> fBytes;
+  TByteCursor fFields;
 };
-
-// "Excel record <id> is damaged", the id in hexadecimal.
-AnsiString DamagedRecordMessage(Word recordId);
-[[noreturn]] void RaiseDamagedRecord(Word recordId);
 
 // Reads the records of a stream one after another through a buffer of its own, so that
 // small records cost no call of the stream each.

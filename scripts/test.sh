@@ -35,6 +35,8 @@ PACKAGES+=(nlohmann-json3-dev python3-xlrd)
 PACKAGES+=(qt6-base-dev xvfb xdotool xclip)
 # The compiler cache and the faster linker (see docs/design/tests-and-ci.md).
 PACKAGES+=(ccache lld)
+# Static checks of the changed units.
+PACKAGES+=(clang-tidy)
 
 # --- Phases and their wall time, printed on every way out --------------------------------
 
@@ -311,6 +313,33 @@ run_thread_sanitizer_tests() {
   TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp detect_deadlocks=0" run_ctest "$dir" -R "$pattern"
 }
 
+# clang-tidy (.clang-tidy) over the units changed since its last clean run, whose commit
+# $BUILD_DIR/clang-tidy.checked keeps, or else since the merge base with main; a changed
+# header brings its own unit and the units that include it. A full run costs far more
+# than CI can spend. Any finding fails.
+run_clang_tidy() {
+  local stamp="$BUILD_DIR/clang-tidy.checked" base="" changed=() units=() file
+  [ -f "$stamp" ] && git merge-base --is-ancestor "$(cat "$stamp")" HEAD 2>/dev/null && base=$(cat "$stamp")
+  [ -n "$base" ] || base=$(git merge-base HEAD main 2>/dev/null || git merge-base HEAD origin/main 2>/dev/null || true)
+  mapfile -t changed < <({ git diff --name-only ${base:+"$base"} -- '*.cpp' '*.h'
+    git ls-files --others --exclude-standard -- '*.cpp' '*.h'; } | sort -u)
+  for file in "${changed[@]}"; do
+    [ -f "$file" ] || continue
+    case "$file" in
+      *.cpp) units+=("$file") ;;
+      *.h) units+=("${file%.h}.cpp")
+        mapfile -t -O "${#units[@]}" units < <(git grep -l --fixed-strings "#include \"$file\"" -- '*.cpp') ;;
+    esac
+  done
+  if [ ${#units[@]} -gt 0 ]; then
+    local pattern
+    pattern="^$ROOT/($(printf '%s\n' "${units[@]}" | sort -u | sed 's/[.+]/\\&/g' | paste -sd '|'))\$"
+    echo "clang-tidy on $(printf '%s\n' "${units[@]}" | sort -u | wc -l) changed units"
+    run-clang-tidy -p "$BUILD_DIR" -j "$JOBS" -quiet -extra-arg=-Wno-unknown-warning-option "$pattern"
+  fi
+  git rev-parse HEAD >"$stamp"
+}
+
 finish() {
   local status=$?
   set +e
@@ -333,6 +362,8 @@ begin_phase configure
 configure "$BUILD_DIR" -DORDVANE_SANITIZE="$SANITIZE"
 begin_phase build
 cmake --build "$BUILD_DIR" -j "$JOBS"
+begin_phase clang-tidy
+run_clang_tidy
 begin_phase "server start"
 start_port_guard
 start_server

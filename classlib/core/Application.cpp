@@ -11,6 +11,9 @@ namespace ordvane {
 
 namespace {
 
+// Exists before main, so that every module may reach it. Only a lack of memory can fail
+// its construction, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 TApplication gApplication(nullptr);
 
 TDisplayOpener& DisplayOpener() {

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/ByteCursor.h"
 
 namespace ordvane {
 
@@ -33,14 +34,9 @@ enum EntryType : Byte { etStorage = 1, etStream = 2, etRoot = 5 };
   throw ECompoundFileError("Compound file is damaged: " + what);
 }
 
-Word ReadWord(const Byte* p) {
-  return static_cast<Word>(p[0] | p[1] << 8);
-}
-Cardinal ReadCardinal(const Byte* p) {
-  return ReadWord(p) | static_cast<Cardinal>(ReadWord(p + 2)) << 16;
-}
-UInt64 ReadUInt64(const Byte* p) {
-  return ReadCardinal(p) | static_cast<UInt64>(ReadCardinal(p + 4)) << 32;
+// One of the file's fixed-size structures (the header, a sector, a directory entry).
+TByteCursor Structure(std::span<const Byte> bytes) {
+  return TByteCursor(bytes, [] { Corrupt("a field lies outside its structure"); });
 }
 
 UInt64 CeilDiv(UInt64 value, UInt64 unit) {
@@ -174,14 +170,15 @@ class TCompoundDocument {
     if (fSource->Size() < kHeaderFields) Corrupt("the file is shorter than a header");
     fSource->ReadAt(0, fHeader.data(), fHeader.size());
     if (!TCompoundFile::HasSignature(fHeader.data(), fHeader.size())) Corrupt("the signature is missing");
-    if (ReadWord(&fHeader[28]) != 0xFFFE) Corrupt("the byte order mark is wrong");
-    fSectorShift = ReadWord(&fHeader[30]);
-    Word major = ReadWord(&fHeader[26]);
+    const TByteCursor header = Structure(fHeader);
+    if (header.U16At(28) != 0xFFFE) Corrupt("the byte order mark is wrong");
+    fSectorShift = header.U16At(30);
+    Word major = header.U16At(26);
     if (!((major == 3 && fSectorShift == 9) || (major == 4 && fSectorShift == 12)))
       Corrupt("unsupported version " + std::to_string(major) + " with sector shift " +
               std::to_string(fSectorShift));
-    if (ReadWord(&fHeader[32]) != kMiniSectorShift) Corrupt("the mini sector size is not 64 bytes");
-    if (ReadCardinal(&fHeader[56]) != kMiniStreamCutoff) Corrupt("the mini stream cutoff is not 4096 bytes");
+    if (header.U16At(32) != kMiniSectorShift) Corrupt("the mini sector size is not 64 bytes");
+    if (header.U32At(56) != kMiniStreamCutoff) Corrupt("the mini stream cutoff is not 4096 bytes");
     fVersion3 = major == 3;
     fSectorSize = 1u << fSectorShift;
     // The header occupies the whole first sector; sector n follows at (n + 1) sectors.
@@ -191,20 +188,22 @@ class TCompoundDocument {
   }
 
   void ReadFat() {
-    Cardinal fatSectors = ReadCardinal(&fHeader[44]);
+    const TByteCursor header = Structure(fHeader);
+    Cardinal fatSectors = header.U32At(44);
     if (fatSectors > fSectorCount)
       Corrupt("the header lists more allocation table sectors than the file has");
     std::vector<Cardinal> fatSectorIds;
     fatSectorIds.reserve(fatSectors);
     for (unsigned i = 0; i < kHeaderFatSlots && fatSectorIds.size() < fatSectors; ++i)
-      fatSectorIds.push_back(ReadCardinal(&fHeader[76 + 4 * i]));
+      fatSectorIds.push_back(header.U32At(76 + 4 * i));
     // Further table sectors are listed by a chain of DIFAT sectors, each ending with the
     // number of the next.
     const unsigned perDifatSector = fSectorSize / 4 - 1;
     const auto fileSectors = static_cast<Cardinal>(fSectorCount);
     std::vector<bool> seen(fileSectors);
     std::vector<Byte> sector(fSectorSize);
-    Cardinal difat = ReadCardinal(&fHeader[68]);
+    const TByteCursor fields = Structure(sector);
+    Cardinal difat = header.U32At(68);
     while (fatSectorIds.size() < fatSectors) {
       if (difat >= fileSectors)
         Corrupt("the DIFAT chain reaches sector " + std::to_string(difat) + ", out of range");
@@ -212,8 +211,8 @@ class TCompoundDocument {
       seen[difat] = true;
       ReadSector(difat, 0, sector.data(), fSectorSize);
       for (unsigned i = 0; i < perDifatSector && fatSectorIds.size() < fatSectors; ++i)
-        fatSectorIds.push_back(ReadCardinal(&sector[4 * i]));
-      difat = ReadCardinal(&sector[4 * perDifatSector]);
+        fatSectorIds.push_back(fields.U32At(UInt64{4} * i));
+      difat = fields.U32At(UInt64{4} * perDifatSector);
     }
     fFat.resize(static_cast<std::size_t>(fatSectors) * (fSectorSize / 4));
     for (std::size_t i = 0; i < fatSectorIds.size(); ++i) {
@@ -221,20 +220,20 @@ class TCompoundDocument {
         Corrupt("allocation table sector " + std::to_string(fatSectorIds[i]) + " is out of range");
       ReadSector(fatSectorIds[i], 0, sector.data(), fSectorSize);
       for (unsigned j = 0; j < fSectorSize / 4; ++j)
-        fFat[i * (fSectorSize / 4) + j] = ReadCardinal(&sector[4 * j]);
+        fFat[i * (fSectorSize / 4) + j] = fields.U32At(UInt64{4} * j);
     }
   }
 
   void ReadDirectory() {
     std::vector<Byte> data = ReadChainBytes(
-        FollowChain(ReadCardinal(&fHeader[48]), fFat, SectorLimit(), std::nullopt, "directory"));
+        FollowChain(Structure(fHeader).U32At(48), fFat, SectorLimit(), std::nullopt, "directory"));
     const std::size_t count = data.size() / kEntrySize;
     if (count == 0) Corrupt("the directory is empty");
     fEntries.resize(count);
     fChildren.resize(count);
     std::vector<bool> reached(count);
     reached[0] = true;
-    ParseEntry(0, &data[0]);
+    ParseEntry(0, Structure(std::span(data).first(kEntrySize)));
     if (fEntries[0].Type != etRoot) Corrupt("the first directory entry is not the root");
     // Breadth-first over the storages; each storage's children form a binary tree whose
     // in-order walk is the directory order. No entry may be reached twice.
@@ -248,7 +247,7 @@ class TCompoundDocument {
           if (node >= count) Corrupt("directory entry " + std::to_string(node) + " is out of range");
           if (reached[node]) Corrupt("directory entry " + std::to_string(node) + " is reached twice");
           reached[node] = true;
-          ParseEntry(node, &data[static_cast<std::size_t>(node) * kEntrySize]);
+          ParseEntry(node, Structure(std::span(data).subspan(static_cast<std::size_t>(node) * kEntrySize, kEntrySize)));
           stack.push_back(node);
           node = fEntries[node].Left;
         }
@@ -261,25 +260,25 @@ class TCompoundDocument {
     }
   }
 
-  void ParseEntry(Cardinal id, const Byte* raw) {
+  void ParseEntry(Cardinal id, const TByteCursor& raw) {
     TDirectoryEntry& e = fEntries[id];
     // The name is only a label: writers differ on whether its declared length holds the
     // terminating zero, so it runs to that length or to its first zero, whichever is first.
-    const Word nameBytes = std::min<Word>(ReadWord(raw + 64), kNameBytes);
+    const Word nameBytes = std::min<Word>(raw.U16At(64), kNameBytes);
     for (unsigned i = 0; i + 1 < nameBytes; i += 2) {
-      const Word c = ReadWord(raw + i);
+      const Word c = raw.U16At(i);
       if (c == 0) break;
       e.Name += static_cast<char16_t>(c);
     }
-    e.Type = raw[66];
+    e.Type = raw.U8At(66);
     if (e.Type != etStorage && e.Type != etStream && !(e.Type == etRoot && id == 0))
       Corrupt("directory entry " + std::to_string(id) + " has the unknown type " + std::to_string(e.Type));
-    e.Left = ReadCardinal(raw + 68);
-    e.Right = ReadCardinal(raw + 72);
-    e.Child = e.Type == etStream ? kNoEntry : ReadCardinal(raw + 76);
-    e.Start = ReadCardinal(raw + 116);
+    e.Left = raw.U32At(68);
+    e.Right = raw.U32At(72);
+    e.Child = e.Type == etStream ? kNoEntry : raw.U32At(76);
+    e.Start = raw.U32At(116);
     // Version 3 files keep a 32-bit size; old writers left garbage in the upper half.
-    e.Size = fVersion3 ? ReadCardinal(raw + 120) : ReadUInt64(raw + 120);
+    e.Size = fVersion3 ? raw.U32At(120) : raw.U64At(120);
     if (e.Type == etStorage) e.Size = 0;
   }
 
@@ -289,9 +288,10 @@ class TCompoundDocument {
     fMiniStreamChain =
         FollowChain(root.Start, fFat, SectorLimit(), CeilDiv(root.Size, fSectorSize), "mini stream");
     std::vector<Byte> table = ReadChainBytes(
-        FollowChain(ReadCardinal(&fHeader[60]), fFat, SectorLimit(), std::nullopt, "mini allocation table"));
+        FollowChain(Structure(fHeader).U32At(60), fFat, SectorLimit(), std::nullopt, "mini allocation table"));
     fMiniFat.resize(table.size() / 4);
-    for (std::size_t i = 0; i < fMiniFat.size(); ++i) fMiniFat[i] = ReadCardinal(&table[4 * i]);
+    const TByteCursor slots = Structure(table);
+    for (std::size_t i = 0; i < fMiniFat.size(); ++i) fMiniFat[i] = slots.U32At(4 * i);
   }
 
   // Follows a chain from start through table. With a needed count, exactly that many

@@ -63,7 +63,9 @@ QueueList& Queues() {
 }
 
 // The main thread is the one that starts the program: its state is made while static
-// objects are initialised, before any other thread can exist.
+// objects are initialised, before any other thread can exist. Only a lack of memory can
+// fail it, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 [[maybe_unused]] const bool gMainThreadKnown = [] {
   Queues().Add(MainThreadState().queue);
   AddClockChangeHandler(&TMessageQueue::WakeAll);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/ByteCursor.h"
 #include "classlib/core/CompoundFile.h"
 
 namespace ordvane {
@@ -10,33 +11,35 @@ namespace {
 
 constexpr std::size_t kFirstSectionOffsetAt = 44;  // after the header and the section's format id
 
-// Little-endian reads that refuse to run past the data.
+// The stream's fields, each read naming what it reads for the message when the stream
+// ends before it.
 class TPropertySetCursor {
  public:
-  TPropertySetCursor(const Byte* data, std::size_t size) : fData(data), fSize(size) {}
+  TPropertySetCursor(const Byte* data, std::size_t size)
+      : fBytes(std::span(data, size), [] { Damaged("a field"); }) {}
 
   Cardinal CardinalAt(UInt64 offset, const char* what) const {
     Require(offset, 4, what);
-    const Byte* p = fData + offset;
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<Cardinal>(p[3]) << 24;
+    return fBytes.U32At(offset);
   }
   UInt64 UInt64At(UInt64 offset, const char* what) const {
-    return CardinalAt(offset, what) | static_cast<UInt64>(CardinalAt(offset + 4, what)) << 32;
+    Require(offset, 8, what);
+    return fBytes.U64At(offset);
   }
   AnsiString BytesAt(UInt64 offset, UInt64 count, const char* what) const {
     Require(offset, count, what);
-    const char* first = reinterpret_cast<const char*>(fData + offset);
-    return AnsiString(first, std::find(first, first + count, '\0'));
+    const std::span<const Byte> bytes = fBytes.SliceAt(offset, count);
+    return AnsiString(bytes.begin(), std::find(bytes.begin(), bytes.end(), Byte{0}));
   }
 
  private:
-  void Require(UInt64 offset, UInt64 count, const char* what) const {
-    if (offset > fSize || count > fSize - offset)
-      throw EReadError(std::string("Property set stream is damaged: ") + what +
-                       " runs past the end of the stream");
+  [[noreturn]] static void Damaged(const char* what) {
+    throw EReadError(std::string("Property set stream is damaged: ") + what + " runs past the end of the stream");
   }
-  const Byte* fData;
-  std::size_t fSize;
+  void Require(UInt64 offset, UInt64 count, const char* what) const {
+    if (!fBytes.Holds(offset, count)) Damaged(what);
+  }
+  TByteCursor fBytes;
 };
 
 }  // namespace

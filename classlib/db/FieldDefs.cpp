@@ -1,5 +1,7 @@
 #include "classlib/db/FieldDefs.h"
 
+#include <memory>
+
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/DataSet.h"
@@ -73,21 +75,17 @@ TField* TFieldDef::CreateField(TComponent* owner) {
   TDataSet* dataSet = DataSet();
   const TFieldClass fieldClass = dataSet != nullptr ? dataSet->GetFieldClass(fDataType) : TFieldClass();
   if (!fieldClass) DatabaseErrorFmt(SFieldUnknownType, {fName}, dataSet);
-  TField* field = fieldClass.Create(owner);
-  try {
-    if (auto* text = dynamic_cast<TStringField*>(field); text != nullptr && fDataType == ftFixedChar)
-      text->SetFixedChar(true);
-    if (auto* bcd = dynamic_cast<TBCDField*>(field)) bcd->SetPrecision(fPrecision);
-    field->SetSize(fSize);
-    field->SetFieldName(fName);
-    field->SetRequired(fRequired);
-    if (fInternalCalcField) field->SetFieldKind(fkInternalCalc);
-    field->SetDataSet(dataSet);
-  } catch (...) {
-    delete field;
-    throw;
-  }
-  return field;
+  std::unique_ptr<TField> created(fieldClass.Create(owner));
+  TField& field = *created;
+  if (auto* text = dynamic_cast<TStringField*>(&field); text != nullptr && fDataType == ftFixedChar)
+    text->SetFixedChar(true);
+  if (auto* bcd = dynamic_cast<TBCDField*>(&field)) bcd->SetPrecision(fPrecision);
+  field.SetSize(fSize);
+  field.SetFieldName(fName);
+  field.SetRequired(fRequired);
+  if (fInternalCalcField) field.SetFieldKind(fkInternalCalc);
+  field.SetDataSet(dataSet);
+  return created.release();
 }
 
 // --- TFieldDefs ----------------------------------------------------------------------------

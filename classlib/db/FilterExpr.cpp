@@ -380,6 +380,8 @@ class TExprParser::TParser {
   }
 
   TParsed Signed() {
+    // The analyzer loses the node's owner when a TParsed is returned through Primary.
+    // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
     if (!IsSymbol("-")) return Primary();
     TNesting nesting(fDepth);
     Advance();

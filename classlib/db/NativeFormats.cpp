@@ -1,6 +1,7 @@
 #include "classlib/db/NativeFormats.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -122,7 +123,7 @@ void ConvertNativeData(TFieldType type, Integer size, const void* source, void* 
         WideString text;
         const auto* chars = static_cast<const Byte*>(source);
         for (Integer i = 0; i < size; ++i) {
-          const char16_t ch = Load<char16_t>(chars + 2 * i);
+          const char16_t ch = Load<char16_t>(chars + 2 * std::ptrdiff_t{i});
           if (ch == u'\0') break;
           text.push_back(ch);
         }

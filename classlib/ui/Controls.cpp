@@ -598,8 +598,9 @@ TControlCanvas::~TControlCanvas() {
   FreeHandle();
 }
 
+// A canvas made for no control has nothing to draw on.
 void TControlCanvas::EnsureHandle() {
-  if (HandleAllocated()) return;
+  if (HandleAllocated() || fControl == nullptr) return;
   auto* windowed = dynamic_cast<TWinControl*>(fControl);
   TWinControl* host = windowed ? windowed : fControl->Parent();
   if (!host) return;

@@ -596,9 +596,6 @@ bool TEditWindow::WndProc(TMessage& message) {
   LRESULT& result = message.Result;
   switch (message.Msg) {
     case WM_CREATE:
-      fRectSet = false;
-      LayoutChanged();
-      return false;
     case WM_SIZE:
       fRectSet = false;
       LayoutChanged();

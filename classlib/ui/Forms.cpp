@@ -11,6 +11,9 @@ namespace ordvane {
 
 namespace {
 
+// Exists before main, like the application. Only a lack of memory can fail its
+// construction, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 TScreen gScreen(nullptr);
 
 // Counts focus changes, so that a focus message's sender can tell whether the focus moved

@@ -45,7 +45,7 @@ std::vector<TCustomImageList::Image> TCustomImageList::Cut(const TBitmap& image,
         int sx = k * fWidth + x;
         if (!source.Contains(sx, y)) continue;
         piece.pixels.SetPixel(x, y, source.Pixel(sx, y));
-        piece.opaque[static_cast<std::size_t>(y * fWidth + x)] = isOpaque(sx, y);
+        piece.opaque[PixelIndex(x, y, fWidth)] = isOpaque(sx, y);
       }
     images.push_back(std::move(piece));
   }
@@ -125,7 +125,7 @@ void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabl
   std::vector<bool> ink(image.opaque.size(), false);
   for (int py = 0; py < fHeight; ++py)
     for (int px = 0; px < fWidth; ++px) {
-      std::size_t i = static_cast<std::size_t>(py * fWidth + px);
+      const std::size_t i = PixelIndex(px, py, fWidth);
       TColorRef c = image.pixels.Pixel(px, py);
       ink[i] = image.opaque[i] && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 0xC0;
     }

@@ -309,7 +309,7 @@ int TCustomMaskEdit::SelStartPosition() {
 
 int TCustomMaskEdit::SelEndPosition() {
   const AnsiString& text = EditText();
-  const auto stop = static_cast<std::size_t>(SelStart() + SelLength());
+  const std::size_t stop = static_cast<std::size_t>(SelStart()) + static_cast<std::size_t>(SelLength());
   int position = 0;
   for (std::size_t pos = 0; pos < stop && pos < text.size(); pos = NextCharPos(text, pos)) ++position;
   return position;

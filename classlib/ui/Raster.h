@@ -4,6 +4,7 @@
 // memory a pixel's bytes are red, green, blue, unused: the layout a host window takes
 // without conversion.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -11,6 +12,12 @@
 #include "classlib/ui/Types.h"
 
 namespace ordvane {
+
+// Where pixel (x, y) of a row-major image of the given width lies, computed wide, so that
+// a large image cannot overflow the product.
+inline std::size_t PixelIndex(int x, int y, int width) {
+  return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+}
 
 class TRaster {
  public:

@@ -777,7 +777,7 @@ bool TRasterDC::DrawImage(int x, int y, const TRaster& image, const std::vector<
     return false;
   return Blit(x, y, width, image.Height(), image, {0, 0}, {width, image.Height()},
               [opaque, width](std::uint32_t& dst, std::uint32_t src, int sx, int sy) {
-                if (opaque == nullptr || (*opaque)[static_cast<std::size_t>(sy * width + sx)]) dst = src;
+                if (opaque == nullptr || (*opaque)[PixelIndex(sx, sy, width)]) dst = src;
               });
 }
 
@@ -825,7 +825,7 @@ bool TRasterDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect, co
     int top = static_cast<int>(std::lround(origin.y)) - glyph.top;
     for (int gy = 0; gy < glyph.height; ++gy)
       for (int gx = 0; gx < glyph.width; ++gx) {
-        unsigned coverage = glyph.coverage[static_cast<std::size_t>(gy * glyph.width + gx)];
+        unsigned coverage = glyph.coverage[PixelIndex(gx, gy, glyph.width)];
         if (coverage == 0 || !clip.Contains(left + gx, top + gy)) continue;
         std::uint32_t& pixel = fRaster->Row(top + gy)[left + gx];
         pixel = Blend(pixel, fTextColor, coverage);

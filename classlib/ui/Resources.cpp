@@ -2,6 +2,8 @@
 
 #include <map>
 #include <mutex>
+#include <span>
+#include <string_view>
 
 namespace ordvane {
 
@@ -35,52 +37,58 @@ std::vector<std::string> Mirrored(std::vector<std::string> rows) {
   return rows;
 }
 
-const std::vector<TArtColor> kCursorPalette = {{'.', clNone}, {'X', clBlack}, {'o', clWhite}};
+// The cursors' artwork is constant data: nothing is made (and nothing can fail) before
+// the program starts.
+constexpr TArtColor kCursorPalette[] = {{'.', clNone}, {'X', clBlack}, {'o', clWhite}};
 
-const std::vector<std::string> kArrow = {
+constexpr std::string_view kArrow[] = {
     "X...........", "XX..........", "XoX.........", "XooX........", "XoooX.......",
     "XooooX......", "XoooooX.....", "XooooooX....", "XoooooooX...", "XooooooooX..",
     "XoooooXXXXX.", "XooXooX.....", "XoX.XooX....", "XX..XooX....", "X....XooX...",
     ".....XooX...", "......XooX..", "......XooX..", ".......XX...",
 };
-const std::vector<std::string> kIBeam = {
+constexpr std::string_view kIBeam[] = {
     "XXX.XXX", "...X...", "...X...", "...X...", "...X...", "...X...", "...X...", "...X...",
     "...X...", "...X...", "...X...", "...X...", "...X...", "...X...", "...X...", "XXX.XXX",
 };
-const std::vector<std::string> kCross = {
+constexpr std::string_view kCross[] = {
     ".......X.......", ".......X.......", ".......X.......", ".......X.......", ".......X.......",
     ".......X.......", ".......X.......", "XXXXXXXXXXXXXXX", ".......X.......", ".......X.......",
     ".......X.......", ".......X.......", ".......X.......", ".......X.......", ".......X.......",
 };
-const std::vector<std::string> kSizeWE = {
+constexpr std::string_view kSizeWE[] = {
     "...X.......X...", "..XX.......XX..", ".XoXXXXXXXXXoX.", "XoooooooooooooX",
     ".XoXXXXXXXXXoX.", "..XX.......XX..", "...X.......X...",
 };
-const std::vector<std::string> kSizeNWSE = {
+constexpr std::string_view kSizeNWSE[] = {
     "XXXXXX.....", "XooooX.....", "XoooX......", "XooXoX.....", "XoX.XoX....", "XX...XoX...",
     "....XoX.XX.", ".....XoXoX.", "......XooX.", ".....XoooX.", "....XooooX.", "....XXXXXX.",
 };
-const std::vector<std::string> kHSplit = {
+constexpr std::string_view kHSplit[] = {
     ".....XooX.....", ".....XooX.....", ".....XooX.....", "..X..XooX..X..",
     ".XX..XooX..XX.", "XoXXXXooXXXXoX", ".XX..XooX..XX.", "..X..XooX..X..",
     ".....XooX.....", ".....XooX.....", ".....XooX.....",
 };
-const std::vector<std::string> kHourGlass = {
+constexpr std::string_view kHourGlass[] = {
     "XXXXXXXXXXX", "XoooooooooX", ".XoooooooX.", "..XoooooX..", "...XoooX...", "....XoX....",
     "...XoooX...", "..XoooooX..", ".XoooooooX.", "XoooooooooX", "XXXXXXXXXXX",
 };
-const std::vector<std::string> kUpArrow = {
+constexpr std::string_view kUpArrow[] = {
     "....X....", "...XoX...", "..XoooX..", ".XoooooX.", "XXXXoXXXX", "...XoX...",
     "...XoX...", "...XoX...", "...XoX...", "...XoX...", "...XoX...", "...XXX...",
 };
-const std::vector<std::string> kSizeAll = {
+constexpr std::string_view kSizeAll[] = {
     ".......X.......", "......XoX......", ".....XoooX.....", "......XoX......", "...X..XoX..X...",
     "..XX..XoX..XX..", ".XoXXXXoXXXXoX.", "XoooooooooooooX", ".XoXXXXoXXXXoX.", "..XX..XoX..XX..",
     "...X..XoX..X...", "......XoX......", ".....XoooX.....", "......XoX......", ".......X.......",
 };
 
+std::vector<std::string> Rows(std::span<const std::string_view> art) {
+  return {art.begin(), art.end()};
+}
+
 TPixelArt Cursor(std::vector<std::string> rows, TPoint hotSpot) {
-  return {"", kCursorPalette, std::move(rows), hotSpot};
+  return {"", {std::begin(kCursorPalette), std::end(kCursorPalette)}, std::move(rows), hotSpot};
 }
 
 TCursorImage CursorFromArt(const TPixelArt& art) {
@@ -95,7 +103,7 @@ TCursorImage CursorFromArt(const TPixelArt& art) {
           FindKey(art, art.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
       if (entry == nullptr || entry->color == clNone) continue;
       cursor.image.SetPixel(x, y, ColorToRGB(entry->color));
-      cursor.opaque[static_cast<std::size_t>(y * width + x)] = true;
+      cursor.opaque[PixelIndex(x, y, width)] = true;
     }
   cursor.hotSpot = art.hotSpot;
   return cursor;
@@ -132,32 +140,32 @@ TCursorImage LoadCursorImage(TCursor cursor) {
   switch (cursor) {
     case crDefault:
     case crArrow:
-      return CursorFromArt(Cursor(kArrow, {0, 0}));
+      return CursorFromArt(Cursor(Rows(kArrow), {0, 0}));
     case crNone:
       return {};
     case crCross:
-      return CursorFromArt(Cursor(kCross, {7, 7}));
+      return CursorFromArt(Cursor(Rows(kCross), {7, 7}));
     case crIBeam:
-      return CursorFromArt(Cursor(kIBeam, {3, 8}));
+      return CursorFromArt(Cursor(Rows(kIBeam), {3, 8}));
     case crSizeNESW:
-      return CursorFromArt(Cursor(Mirrored(kSizeNWSE), {5, 5}));
+      return CursorFromArt(Cursor(Mirrored(Rows(kSizeNWSE)), {5, 5}));
     case crSizeNS:
-      return CursorFromArt(Cursor(Transposed(kSizeWE), {3, 7}));
+      return CursorFromArt(Cursor(Transposed(Rows(kSizeWE)), {3, 7}));
     case crSizeNWSE:
-      return CursorFromArt(Cursor(kSizeNWSE, {5, 5}));
+      return CursorFromArt(Cursor(Rows(kSizeNWSE), {5, 5}));
     case crSizeWE:
-      return CursorFromArt(Cursor(kSizeWE, {7, 3}));
+      return CursorFromArt(Cursor(Rows(kSizeWE), {7, 3}));
     case crUpArrow:
-      return CursorFromArt(Cursor(kUpArrow, {4, 0}));
+      return CursorFromArt(Cursor(Rows(kUpArrow), {4, 0}));
     case crHourGlass:
     case crSQLWait:
-      return CursorFromArt(Cursor(kHourGlass, {5, 5}));
+      return CursorFromArt(Cursor(Rows(kHourGlass), {5, 5}));
     case crHSplit:
-      return CursorFromArt(Cursor(kHSplit, {6, 5}));
+      return CursorFromArt(Cursor(Rows(kHSplit), {6, 5}));
     case crVSplit:
-      return CursorFromArt(Cursor(Transposed(kHSplit), {5, 6}));
+      return CursorFromArt(Cursor(Transposed(Rows(kHSplit)), {5, 6}));
     case crSizeAll:
-      return CursorFromArt(Cursor(kSizeAll, {7, 7}));
+      return CursorFromArt(Cursor(Rows(kSizeAll), {7, 7}));
     default:
       throw EResNotFound("Cursor " + std::to_string(cursor) + " not found");
   }

@@ -33,7 +33,10 @@ Bytes DoubleBytes(double value) { return LittleEndian(std::bit_cast<UInt64>(valu
 // The time-stamp day of a civil date: 1 January of year 1 is day 1.
 Int64 StampDay(int year, unsigned month, unsigned day) {
   using namespace std::chrono;
-  return (sys_days{std::chrono::year{year} / month / day} - sys_days{std::chrono::year{1} / 1 / 1}).count() + 1;
+  return (sys_days{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}} -
+          sys_days{std::chrono::year{1} / 1 / 1})
+             .count() +
+         1;
 }
 
 Bytes TextBytes(const std::string& text, std::size_t size) {
@@ -317,7 +320,7 @@ TEST(FieldClasses, SizesOutsideWhatTheClassHoldsAreInvalid) {
   for (const auto& [field, size] : std::vector<std::pair<TField*, Integer>>{
            {&text, 0}, {&text, 8193}, {&integer, 4}, {&bcd, 33}, {&guid, 37}, {&bytes, 0}, {&blob, -1}}) {
     SCOPED_TRACE(field->ClassName() + " " + std::to_string(size));
-    EXPECT_EQ(ErrorOf<EDatabaseError>([&] { field->SetSize(size); }), "Invalid field size");
+    EXPECT_EQ(ErrorOf<EDatabaseError>([field = field, size = size] { field->SetSize(size); }), "Invalid field size");
   }
   text.SetSize(8192);
   EXPECT_EQ(text.DataSize(), 8193);

@@ -381,7 +381,7 @@ TEST_F(TreeTest, EveryErrorNamesItsCause) {
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text.substr(0, 60));
-    EXPECT_EQ(ErrorOf<EDatabaseError>([&] { TExprParser(&data, text, {}); }), message);
+    EXPECT_EQ(ErrorOf<EDatabaseError>([&, &text = text] { TExprParser(&data, text, {}); }), message);
   }
   EXPECT_EQ(ErrorOf<EConvertError>([&] { TExprParser(&data, "BORN = 'soon'", {}); }),
             "'soon' is not a valid date and time");

@@ -136,7 +136,7 @@ class RawStatement : public TestOwner {
     fAttachment.Check(fAttachment.Library().isc_dsql_sql_info(StatusVector(), &fStmt, sizeof items, items,
                                                               sizeof answer, answer));
     return fAttachment.Library().isc_vax_integer(answer + 3,
-                                                 fAttachment.Library().isc_vax_integer(answer + 1, 2));
+                                                 static_cast<short>(fAttachment.Library().isc_vax_integer(answer + 1, 2)));
   }
   using DescribeCall = ISC_STATUS (IIBClientLibrary::*)(ISC_STATUS*, isc_stmt_handle*, unsigned short,
                                                         XSQLDA*);

@@ -176,7 +176,7 @@ TEST_F(Pool, TwoThreadsTakeAndGiveBackAtOnce) {
   EXPECT_EQ(all.size(), 2u * kRounds);
   const Int64 last = std::stoll(test::IsqlRows(*fDb, "select gen_id(g, 0) from rdb$database"));
   EXPECT_EQ(*all.rbegin(), last);
-  EXPECT_EQ(*all.begin(), last - 2 * kRounds + 1);
+  EXPECT_EQ(*all.begin(), last - 2 * Int64{kRounds} + 1);
 }
 
 }  // namespace

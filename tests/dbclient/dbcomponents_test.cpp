@@ -267,9 +267,9 @@ TEST_F(Components, OptionObjects) {
             "This object cannot use this value");
   EXPECT_THROW(fDatabase->CSMonitorSupport().SetEnabled(csmeTransactionDriven), EFIBCSMonitorError);
   fDatabase->CSMonitorSupport().SetEnabled(csmeEnabled);
-  auto* transaction = new TFIBTransaction(&fForm);
-  EXPECT_EQ(transaction->CSMonitorSupport().Enabled(), csmeDatabaseDriven);
-  EXPECT_THROW(transaction->CSMonitorSupport().SetEnabled(csmeTransactionDriven), EFIBCSMonitorError);
+  TFIBTransaction transaction(&fForm);
+  EXPECT_EQ(transaction.CSMonitorSupport().Enabled(), csmeDatabaseDriven);
+  EXPECT_THROW(transaction.CSMonitorSupport().SetEnabled(csmeTransactionDriven), EFIBCSMonitorError);
   TCSMonitorSupport statementOption(&fForm);
   EXPECT_EQ(statementOption.Enabled(), csmeTransactionDriven);
   // Assign applies the receiver's own rule.

@@ -18,6 +18,8 @@ using namespace ordvane;
 
 namespace {
 
+constexpr int kRowsPerRun = 300;
+
 void Require(bool condition) {
   if (!condition) std::abort();
 }
@@ -34,6 +36,9 @@ void Run(const test::MemoryFile& file, bool automaticMappings) {
   import.SetDialogs(std::make_shared<TSMIHeadlessDialogs>());
   import.SetDataSet(&data);
   import.SetSourceFileName(file.Path());
+  // A single cell far down a sheet makes every row above it a row to import; past the
+  // first few hundred they take time and reach nothing new.
+  import.SetRowLast(kRowsPerRun);
   if (!automaticMappings) {
     import.SetRowFieldNames(0);
     for (const char* line : {"NAME=B", "NUM=A", "AMOUNT=H", "BORN=E"}) import.Mappings()->Add(line);

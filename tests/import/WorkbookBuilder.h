@@ -128,11 +128,11 @@ inline Bytes CompoundFile(const std::u16string& streamName, Bytes stream) {
   while (directory.size() < 512) directory = directory + entry(u"", 0, kFree, kFree, 0);
 
   Bytes fat;
-  fat.reserve(fatSectors * 512);
+  fat.reserve(std::size_t{fatSectors} * 512);
   for (unsigned i = 0; i < streamSectors; ++i) Append(fat, U32(i + 1 == streamSectors ? kEnd : i + 1));
   Append(fat, U32(kEnd));
   for (unsigned i = 0; i < fatSectors; ++i) Append(fat, U32(kFat));
-  while (fat.size() < fatSectors * 512) Append(fat, U32(kFree));
+  while (fat.size() < std::size_t{fatSectors} * 512) Append(fat, U32(kFree));
   return header + stream + directory + fat;
 }
 

@@ -311,17 +311,17 @@ TEST_F(ImportTest, ProgressDialogFromStartToEnd) {
   import.Statistic()->SetUpdateStep(2);
   for (int i = 1; i <= 5; ++i) AddRow({std::to_string(i).c_str()});
   import.Execute();
+  const AnsiString shown =
+      "show \"Importing...\" \"Importing...\" counters animation [Deleted: Updated: Added: Errors: Processed: &Cancel]";
+  const AnsiString finished =
+      "result \"The data import process has completed successfully.\" processed 5, errors 0, added 5, deleted 0, "
+      "updated 0, skipped 0 button \"&OK\"";
   EXPECT_EQ(dialogs->Log(),
-            (Lines{"cursor wait",
-                   "show \"Importing...\" \"Importing...\" counters animation [Deleted: Updated: Added: Errors: "
-                   "Processed: &Cancel]",
+            (Lines{"cursor wait", shown,
                    "range 0..5 at 0",
                    "update \"Importing...\" processed 1, errors 0, added 1, deleted 0, updated 0, skipped 0",
                    "update \"Importing...\" processed 3, errors 0, added 3, deleted 0, updated 0, skipped 0",
-                   "cursor default",
-                   "result \"The data import process has completed successfully.\" processed 5, errors 0, added 5, "
-                   "deleted 0, updated 0, skipped 0 button \"&OK\"",
-                   "close"}));
+                   "cursor default", finished, "close"}));
 
   // Without closing by itself the dialog waits for the user; so does every failed run.
   dialogs->ClearLog();

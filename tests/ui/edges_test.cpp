@@ -13,7 +13,7 @@ constexpr TColorRef kPaper = 0x123456;  // a background no system colour has
 
 // The classic scheme, written out here as the values the look is known by (0xRRGGBB).
 constexpr TColorRef Classic(std::uint32_t rgb) {
-  return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  return RGB(static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>(rgb & 0xFF));
 }
 constexpr TColorRef kFace = Classic(0xD4D0C8);
 constexpr TColorRef kLight = Classic(0xD4D0C8);

@@ -1,0 +1,23 @@
+# cmake -DMODULE=<target> -DFOLDER=<dir> -DFORBIDDEN=<folder;...> -DSTAMP=<file> -P CheckLayerIncludes.cmake
+# Fails when a source of FOLDER includes a header from one of the FORBIDDEN folders, by its
+# path from the project root or relative to the including file; touches STAMP otherwise.
+file(GLOB files ${FOLDER}/*.cpp ${FOLDER}/*.h)
+set(alternatives "")
+foreach(folder ${FORBIDDEN})
+  get_filename_component(last ${folder} NAME)
+  list(APPEND alternatives "(\\.\\./)*${folder}" "(\\.\\./)+${last}")
+endforeach()
+list(JOIN alternatives "|" alternatives)
+set(pattern "^[ \t]*#[ \t]*include[ \t]*[\"<](${alternatives})/")
+set(found "")
+foreach(file ${files})
+  file(STRINGS ${file} lines REGEX "${pattern}")
+  foreach(line ${lines})
+    list(APPEND found "  ${file}: ${line}")
+  endforeach()
+endforeach()
+if(found)
+  list(JOIN found "\n" found)
+  message(FATAL_ERROR "${MODULE} is headless but includes the window layer:\n${found}")
+endif()
+file(TOUCH ${STAMP})
