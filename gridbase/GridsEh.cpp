@@ -550,10 +550,12 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
           band.bottom = info.Vert.GridExtent;
           ScrollWindowEx(Handle(), 0, shift, &band, &band, nullptr, nullptr, SW_INVALIDATE);
         } else {
-          band.right = info.Horz.GridExtent;
+          // The band is mirrored already; right to left its far end is at the left.
           if (UseRightToLeftAlignment()) {
-            band = {info.Horz.ClientExtent - band.right, band.top, info.Horz.ClientExtent - band.left, band.bottom};
+            band.left = info.Horz.ClientExtent - info.Horz.GridExtent;
             shift = -shift;
+          } else {
+            band.right = info.Horz.GridExtent;
           }
           ScrollWindowEx(Handle(), shift, 0, &band, &band, nullptr, nullptr, SW_INVALIDATE);
         }

@@ -229,6 +229,21 @@ TEST(GridChanges, InsertedAndDeletedRowsScrollTheWindowByTheirRoom) {
   EXPECT_EQ(g.Row(), 4) << "a current row inside the deleted range goes to its start";
 }
 
+TEST(GridChanges, AnInsertedColumnScrollsTheWindowTowardsTheFarSide) {
+  for (const bool rightToLeft : {false, true}) {
+    GridFixture f;
+    TCellGrid& g = *f.grid;
+    g.SetColCount(20);
+    g.SetRowCount(50);
+    if (rightToLeft) g.SetBiDiMode(bdRightToLeft);
+    f.Settle();
+    g.paints.clear();
+    // Column 2 starts at 130; the columns from there move one column of 65 on.
+    g.AdjustLines(2, 1, false);
+    EXPECT_EQ(g.paints, (std::vector<TRect>{rightToLeft ? Rect(105, 25, 170, 200) : Rect(130, 25, 195, 200)}));
+  }
+}
+
 TEST(GridChanges, ASizeChangeInvalidatesOnlyWhatAppearedUnlessTheViewIsVirtual) {
   for (const bool virtualView : {false, true}) {
     GridFixture f;

@@ -3,35 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
-#include <ostream>
 
 #include "tests/gridbase/GridTestSupport.h"
 
 namespace ordvane {
 
-// The axis fields that carry numbers, in one comparable record.
-struct AxisNumbers {
-  int lineWidth, fixedBoundary, gridBoundary, gridExtent, lastFullVisible, fullVisBoundary, fixedCount, firstCell,
-      cellCount, fixedDataBoundary, fixedDataCount, contraCount, contraBoundary, clientExtent, fullGridBoundary,
-      fullCount, originShift;
-  bool operator==(const AxisNumbers&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const AxisNumbers& a) {
-  return out << "{lw " << a.lineWidth << ", fixed " << a.fixedBoundary << ", grid " << a.gridBoundary << ", extent "
-             << a.gridExtent << ", lastFull " << a.lastFullVisible << ", fullVis " << a.fullVisBoundary
-             << ", fixedCount " << a.fixedCount << ", first " << a.firstCell << ", count " << a.cellCount
-             << ", fixedData " << a.fixedDataBoundary << ", fixedDataCount " << a.fixedDataCount << ", contra "
-             << a.contraCount << ", contraBoundary " << a.contraBoundary << ", client " << a.clientExtent
-             << ", fullGrid " << a.fullGridBoundary << ", fullCount " << a.fullCount << ", shift " << a.originShift
-             << "}";
-}
-
 namespace {
 
 using test::GridFixture;
 using test::TCellGrid;
+
+// The axis fields that carry numbers, in declaration order: line width, fixed, grid,
+// extent, last fully visible, full-visible boundary, fixed count, first cell, count,
+// fixed data boundary, fixed data count, contra count, contra boundary, client, full grid
+// boundary, full count, origin shift.
+using AxisNumbers = std::array<int, 17>;
 
 AxisNumbers Numbers(const TGridAxisDrawInfoEh& a) {
   return {a.EffectiveLineWidth, a.FixedBoundary,     a.GridBoundary,     a.GridExtent,   a.LastFullVisibleCell,
