@@ -129,7 +129,7 @@ void TCustomGridEh::Dispatch(TMessage& message) {
   switch (message.Msg) {
     case WM_HSCROLL:
     case WM_VSCROLL:
-      ScrollMessage(message.Msg == WM_HSCROLL, LOWORD(message.WParam), static_cast<short>(HIWORD(message.WParam)));
+      ScrollMessage(message.Msg == WM_HSCROLL, LOWORD(message.WParam), HIWORD(message.WParam));
       message.Result = 0;
       return;
     case WM_SIZE:
@@ -425,14 +425,17 @@ void TCustomGridEh::InvalidateGridRect(const TGridRect& rect) {
   if (!IsRectEmpty(screen)) InvalidateRect(Handle(), &screen, false);
 }
 
-void TCustomGridEh::ClampCurrentAndAnchor() {
+void TCustomGridEh::ClampIntoGrid() {
   fCurrent = {std::min(fCurrent.X, fColCount - 1), std::min(fCurrent.Y, fRowCount - 1)};
   fAnchor = {std::min(fAnchor.X, fColCount - 1), std::min(fAnchor.Y, fRowCount - 1)};
+  fTopLeft = {std::clamp(fTopLeft.X, fFixedCols, fColCount - 1), std::clamp(fTopLeft.Y, fFixedRows, fRowCount - 1)};
 }
 
 // ---- changing sizes -------------------------------------------------------------------
 
 void TCustomGridEh::ChangeSize(int newColCount, int newRowCount) {
+  newColCount = std::max(newColCount, 1);
+  newRowCount = std::max(newRowCount, 1);
   const int oldColCount = fColCount;
   const int oldRowCount = fRowCount;
   const TGridCoord oldTopLeft = fTopLeft;
@@ -446,7 +449,7 @@ void TCustomGridEh::ChangeSize(int newColCount, int newRowCount) {
     if (!fColWidths.Empty()) fColWidths.Resize(FullColCount(), fDefaultColWidth);
     if (!fTabStops.Empty()) fTabStops.Resize(FullColCount(), 1);
     if (!fRowHeights.Empty()) fRowHeights.Resize(FullRowCount(), fDefaultRowHeight);
-    ClampCurrentAndAnchor();
+    ClampIntoGrid();
     if (!fVirtualView && HandleAllocated() && fTopLeft == oldTopLeft) {
       TGridDrawInfo info;
       ComputeDrawInfo(info);
@@ -526,15 +529,18 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
   }
 
   InsertOrDeleteExtents(rows, index, amount);
-  (rows ? fRowCount : fColCount) += amount;
+  const int newCount = count + amount;
+  (rows ? fRowCount : fColCount) = newCount;
   int& fixedCount = rows ? fFixedRows : fFixedCols;
-  if (fixedCount >= (rows ? fRowCount : fColCount)) fixedCount = (rows ? fRowCount : fColCount) - 1;
+  fixedCount = std::min(fixedCount, newCount - 1);
 
+  const TGridCoord oldCurrent = fCurrent;
   TGridCoord current = fCurrent;
   int& currentLine = rows ? current.Y : current.X;
-  currentLine = std::min(AdjustedIndex(currentLine, index, amount), (rows ? fRowCount : fColCount) - 1);
+  currentLine = std::min(AdjustedIndex(currentLine, index, amount), newCount - 1);
   int& anchorLine = rows ? fAnchor.Y : fAnchor.X;
-  anchorLine = std::min(AdjustedIndex(anchorLine, index, amount), (rows ? fRowCount : fColCount) - 1);
+  anchorLine = AdjustedIndex(anchorLine, index, amount);
+  ClampIntoGrid();
 
   if (HandleAllocated()) {
     ComputeDrawInfo(info);
@@ -565,7 +571,7 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
     if (fContraColCount > 0 || fContraRowCount > 0) Invalidate();
   }
   SizeChanged(oldColCount, oldRowCount);
-  if (!(current == fCurrent)) MoveCurrent(current.X, current.Y, true, true);
+  if (!(current == oldCurrent)) MoveCurrent(current.X, current.Y, true, true);
   UpdateScrollRange();
 }
 

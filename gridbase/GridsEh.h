@@ -354,7 +354,8 @@ class TCustomGridEh : public TCustomControl {
   void ScrollColOffset(int code, int thumbPos);
   void MoveLine(bool columns, int from, int to);
   void InsertOrDeleteExtents(bool rows, int index, int amount);
-  void ClampCurrentAndAnchor();
+  // Keeps the current cell, the anchor and the top-left within the counts.
+  void ClampIntoGrid();
   void SetFixedCount(bool columns, int value);
   void SetCount(bool columns, int value);
   void SetExtent(TGridExtents& extents, int fullCount, int defaultValue, int index, int value);

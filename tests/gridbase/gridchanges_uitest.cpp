@@ -134,13 +134,14 @@ TEST(GridChanges, InsertingDeletingAndResizingKeepTheOtherLinesWidths) {
 TEST(GridChanges, CountsLowerTheFixedCountsAndAppendWithoutContraLines) {
   GridFixture f;
   TCellGrid& g = *f.grid;
+  g.SetColWidths(1, 11);
   g.SetColWidths(3, 33);
   g.SetRowHeights(2, 22);
   g.SetFixedCols(3);
   g.SetColCount(3);
   EXPECT_EQ(g.FixedCols(), 2);
   g.SetColCount(6);
-  EXPECT_EQ(ColWidthsOf(g), (std::vector<int>{64, 64, 64, 64, 64, 64}));
+  EXPECT_EQ(ColWidthsOf(g), (std::vector<int>{64, 11, 64, 64, 64, 64}));
   g.SetRowCount(0);
   EXPECT_EQ(g.RowCount(), 1);
   EXPECT_EQ(g.FixedRows(), 0);
