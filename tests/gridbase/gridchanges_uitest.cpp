@@ -292,6 +292,53 @@ TEST(GridChanges, RowSelectDropsAlwaysShowEditorAndSpansTheRow) {
   EXPECT_EQ(g.Anchor().X, 7);
 }
 
+TEST(GridChanges, TheWindowFollowsBorderCtl3DScrollBarsAndOptions) {
+  struct Window {
+    TBorderStyle border;
+    bool ctl3D;
+    TScrollStyle bars;
+    TGridOptionsEh extra;
+    UINT style, exStyle;
+    LRESULT dialogCode;
+  };
+  const Window windows[] = {
+      {bsSingle, true, ssBoth, {}, WS_HSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE, DLGC_WANTARROWS},
+      {bsSingle, false, ssVertical, {grTabs}, WS_BORDER | WS_VSCROLL, 0, DLGC_WANTARROWS | DLGC_WANTTAB},
+      {bsNone, true, ssHorizontal, {grEditing}, WS_HSCROLL, 0, DLGC_WANTARROWS | DLGC_WANTCHARS},
+      {bsNone, true, ssNone, {grTabs, grEditing, grRowSelect}, 0, 0, DLGC_WANTARROWS},
+  };
+  for (const Window& w : windows) {
+    GridFixture f;
+    TCellGrid& g = *f.grid;
+    g.SetCtl3D(w.ctl3D);
+    g.SetBorderStyle(w.border);
+    g.SetScrollBars(w.bars);
+    g.SetColCount(30);  // both bars needed
+    g.SetRowCount(30);
+    g.SetOptions(g.Options() + w.extra);
+    const auto style = static_cast<UINT>(GetWindowLong(g.Handle(), GWL_STYLE));
+    const auto exStyle = static_cast<UINT>(GetWindowLong(g.Handle(), GWL_EXSTYLE));
+    const UINT watched = WS_BORDER | WS_HSCROLL | WS_VSCROLL;
+    EXPECT_EQ(style & watched, w.style);
+    EXPECT_EQ(exStyle & WS_EX_CLIENTEDGE, w.exStyle);
+    EXPECT_TRUE(style & WS_TABSTOP);
+    EXPECT_EQ(GetClassLong(g.Handle(), GCL_STYLE), CS_DBLCLKS);
+    EXPECT_EQ(g.Perform(WM_GETDLGCODE, 0, 0), w.dialogCode);
+  }
+}
+
+TEST(GridChanges, TheDrawLockCountsDownNoFurtherThanZero) {
+  GridFixture f;
+  TCellGrid& g = *f.grid;
+  g.UnlockDraw();
+  g.LockDraw();
+  g.LockDraw();
+  g.UnlockDraw();
+  EXPECT_TRUE(g.IsDrawLocked());
+  g.UnlockDraw();
+  EXPECT_FALSE(g.IsDrawLocked());
+}
+
 TEST(GridChanges, ARefusedCellKeepsTheCurrentCell) {
   GridFixture f;
   f.grid->refusedCol = 3;
