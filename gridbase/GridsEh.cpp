@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/MessageQueue.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/WinPaint.h"
 
@@ -88,7 +89,10 @@ TCustomGridEh::TCustomGridEh(TComponent* owner) : TCustomControl(owner) {
   Initialize();
 }
 
-TCustomGridEh::~TCustomGridEh() = default;
+// The editor goes first: its window's last messages still reach a whole grid.
+TCustomGridEh::~TCustomGridEh() {
+  delete fInplaceEdit;
+}
 
 TGridLineColorsEh* TCustomGridEh::GridLineColors() {
   if (!fGridLineColors) fGridLineColors.reset(CreateGridLineColors());
@@ -144,11 +148,34 @@ void TCustomGridEh::Dispatch(TMessage& message) {
       return;
     }
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      TCustomControl::Dispatch(message);
-      InvalidateGridRect(Selection());
-      if (message.Msg == WM_SETFOCUS) UpdateEdit();
+      WMSetFocus(message);
       return;
+    case WM_KILLFOCUS:
+      WMKillFocus(message);
+      return;
+    case WM_COMMAND:
+      if (fInplaceEdit && fInplaceEdit->HandleAllocated() &&
+          static_cast<HWND>(message.LParam) == fInplaceEdit->WindowHandle() &&
+          HIWORD(message.WParam) == EN_CHANGE)
+        UpdateText();
+      return;
+    case WM_CHAR: {
+      const auto ch = static_cast<Byte>(message.WParam);
+      if (fOptions.Contains(grEditing) && (ch == VK_BACK || (ch >= 32 && ch != 127))) {
+        ShowEditorChar(static_cast<char>(ch));
+        return;
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN: {
+      TDestroyWatch watch(this);
+      TCustomControl::Dispatch(message);
+      if (!watch.Gone() && fInplaceEdit) fInplaceEdit->SetClickTime(GetMessageTime());
+      return;
+    }
+    case CM_FONTCHANGED:
+      if (fInplaceEdit) fInplaceEdit->SetFont(*Font());
+      break;
     case CM_SHOWINGCHANGED:
       TCustomControl::Dispatch(message);
       if (Showing()) UpdateScrollRange();
@@ -162,8 +189,9 @@ void TCustomGridEh::Dispatch(TMessage& message) {
       if (fOptions.Contains(grEditing) && message.WParam == VK_RETURN) message.Result = 1;
       return;
     default:
-      TCustomControl::Dispatch(message);
+      break;
   }
+  TCustomControl::Dispatch(message);
 }
 
 void TCustomGridEh::WMSize(TMessage& message) {
@@ -182,16 +210,6 @@ void TCustomGridEh::WMGetDlgCode(TMessage& message) {
 void TCustomGridEh::DoExit() {
   TCustomControl::DoExit();
   if (!fOptions.Contains(grAlwaysShowEditor)) HideEditor();
-}
-
-void TCustomGridEh::ShowEditor() {
-  fEditorMode = true;
-  UpdateEdit();
-}
-
-void TCustomGridEh::HideEditor() {
-  fEditorMode = false;
-  HideEdit();
 }
 
 bool TCustomGridEh::IsActiveControl() const {

@@ -2,6 +2,8 @@
 // Base-grid tests: a grid whose cells show their coordinates, that logs its hooks and can
 // refuse a cell or a size change, placed on a shown form.
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -46,14 +48,37 @@ class TCellGrid : public TCustomGridEh {
   std::vector<std::string> log;
   // The area each paint was clipped to.
   std::vector<TRect> paints;
+  // Every DrawCell as "col,row" with its state's letters (s: selected, f: focused, x: fixed).
+  std::vector<std::string> drawn;
+  // Draws a cell's contents; by default its coordinates as text.
+  std::function<void(TCanvas&, int col, int row, const TRect&)> contents = [](TCanvas& canvas, int col, int row,
+                                                                                const TRect& rect) {
+    canvas.TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(col) + "," + IntToStr(row));
+  };
+  // What the editor is given and what it gave back.
+  std::map<std::pair<int, int>, AnsiString> texts;
+  std::vector<std::string> edits;
+  AnsiString editMask;
+  int editLimit = 0;
   bool failNextSizeChange = false;
   int refusedCol = -1;
 
  protected:
-  void DrawCell(int col, int row, const TRect& rect, TGridDrawState) override {
-    Canvas()->TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(col) + "," + IntToStr(row));
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override {
+    drawn.push_back(IntToStr(col) + "," + IntToStr(row) + (state.Contains(gdSelected) ? "s" : "") +
+                    (state.Contains(gdFocused) ? "f" : "") + (state.Contains(gdFixed) ? "x" : ""));
+    contents(*Canvas(), col, row, rect);
   }
-  void Paint() override { paints.push_back(Canvas()->ClipRect()); }
+  void Paint() override {
+    paints.push_back(Canvas()->ClipRect());
+    TCustomGridEh::Paint();
+  }
+  AnsiString GetEditText(int col, int row) override { return texts[{col, row}]; }
+  void SetEditText(int col, int row, const AnsiString& value) override {
+    edits.push_back(IntToStr(col) + "," + IntToStr(row) + "=" + value);
+  }
+  AnsiString GetEditMask(int, int) override { return editMask; }
+  int GetEditLimit() override { return editLimit; }
   bool SelectCell(int col, int) override { return col != refusedCol; }
   void SizeChanged(int oldColCount, int oldRowCount) override {
     log.push_back("SizeChanged " + IntToStr(oldColCount) + " " + IntToStr(oldRowCount));
