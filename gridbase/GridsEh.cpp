@@ -570,7 +570,10 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
                                   : TGridRect{first, fFixedRows, first, fRowCount - 1};
       TRect band = GridRectToScreenRect(area, info, true);
       if (!IsRectEmpty(band)) {
+        // The fixed cells of the lines after the change move with them.
         if (rows) {
+          band.left = 0;
+          band.right = info.Horz.ClientExtent;
           band.bottom = info.Vert.GridExtent;
           ScrollWindowEx(Handle(), 0, shift, &band, &band, nullptr, nullptr, SW_INVALIDATE);
         } else {
@@ -581,6 +584,8 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
           } else {
             band.right = info.Horz.GridExtent;
           }
+          band.top = 0;
+          band.bottom = info.Vert.ClientExtent;
           ScrollWindowEx(Handle(), shift, 0, &band, &band, nullptr, nullptr, SW_INVALIDATE);
         }
       }

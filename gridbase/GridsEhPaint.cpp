@@ -101,6 +101,12 @@ class TGridPainter {
   TDrawLinesInfoEh fLines;
   TGridRect fSelection;
   bool fActive;
+  // Mirrored, every x of a poly-polyline moves one pixel right so that a one-pixel line
+  // lands on its mirrored pixel. A wide flat-capped stroke covers its whole span instead
+  // of leaving out its last pixel, so a horizontal one starts one pixel earlier; a
+  // vertical one of even width has no middle pixel, so it stays where it is.
+  int fWideSpanShift;
+  int fEvenLineShift;
 };
 
 TGridPainter::TGridPainter(TCustomGridEh& grid)
@@ -112,7 +118,9 @@ TGridPainter::TGridPainter(TCustomGridEh& grid)
       fH(fInfo.Horz),
       fV(fInfo.Vert),
       fSelection(grid.Selection()),
-      fActive(grid.IsActiveControl()) {
+      fActive(grid.IsActiveControl()),
+      fWideSpanShift(grid.UseRightToLeftAlignment() && grid.GridLineWidth() > 1 ? 1 : 0),
+      fEvenLineShift(fWideSpanShift && grid.GridLineWidth() % 2 == 0 ? 1 : 0) {
   grid.ComputeDrawInfo(fInfo);
   // Sized once for the largest area of the paint, contra areas included.
   fLines.MaxStrokesCount = std::max(MaxStrokes(fH), MaxStrokes(fV));
@@ -175,8 +183,8 @@ int TGridPainter::CollectStrokes(const TGridAxisDrawInfoEh& axis, const TBand& w
     if (line >= walk.stop) break;
     if (line < 0) continue;  // before the client area
     TPoint* stroke = &fLines.Points[2 * static_cast<size_t>(count)];
-    stroke[0] = vertical ? TPoint{line, across.start} : TPoint{across.start, line};
-    stroke[1] = vertical ? TPoint{line, across.stop} : TPoint{across.stop, line};
+    stroke[0] = vertical ? TPoint{line - fEvenLineShift, across.start} : TPoint{across.start - fWideSpanShift, line};
+    stroke[1] = vertical ? TPoint{line - fEvenLineShift, across.stop} : TPoint{across.stop - fWideSpanShift, line};
     ++count;
   }
   return count;
@@ -229,8 +237,8 @@ void TGridPainter::Separator(bool vertical, int at, int from, int to, TColor col
   const int width = vertical ? fH.EffectiveLineWidth : fV.EffectiveLineWidth;
   if (width == 0 || from >= to) return;
   const int line = at + width / 2;
-  fLines.Points[0] = vertical ? TPoint{line, from} : TPoint{from, line};
-  fLines.Points[1] = vertical ? TPoint{line, to} : TPoint{to, line};
+  fLines.Points[0] = vertical ? TPoint{line - fEvenLineShift, from} : TPoint{from - fWideSpanShift, line};
+  fLines.Points[1] = vertical ? TPoint{line - fEvenLineShift, to} : TPoint{to - fWideSpanShift, line};
   DrawStrokes(1, width, colour);
 }
 

@@ -111,6 +111,23 @@ struct GridFixture {
   TRegion Invalid() const { return UiDriver::UpdateRegion(grid); }
   // Paints what waits, so the next change's update region stands alone.
   void Settle() { ui.Process(); }
+  // The grid's client area as the screen shows it.
+  TRaster Picture() const {
+    const TRaster screen = UiDriver::Screen();
+    const TPoint origin = UiDriver::ScreenPoint(grid, {0, 0});
+    const int left = origin.x - GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = origin.y - GetSystemMetrics(SM_YVIRTUALSCREEN);
+    TRaster picture(grid->ClientWidth(), grid->ClientHeight());
+    for (int y = 0; y < picture.Height(); ++y)
+      for (int x = 0; x < picture.Width(); ++x) picture.SetPixel(x, y, screen.Pixel(left + x, top + y));
+    return picture;
+  }
+  // The picture after the whole grid was painted again.
+  TRaster Repainted() {
+    grid->Invalidate();
+    ui.Process();
+    return Picture();
+  }
 };
 
 inline std::vector<int> ColWidthsOf(const TCustomGridEh& grid) {
