@@ -73,6 +73,14 @@ class TCellGrid : public TCustomGridEh {
     paints.push_back(Canvas()->ClipRect());
     TCustomGridEh::Paint();
   }
+  void KeyDown(Word& key, TShiftState shift) override {
+    log.push_back("KeyDown " + IntToStr(key));
+    TCustomGridEh::KeyDown(key, shift);
+  }
+  void Dispatch(TMessage& message) override {
+    if (message.Msg == WM_COMMAND) log.push_back("WM_COMMAND " + IntToStr(HIWORD(message.WParam)));
+    TCustomGridEh::Dispatch(message);
+  }
   AnsiString GetEditText(int col, int row) override { return texts[{col, row}]; }
   void SetEditText(int col, int row, const AnsiString& value) override {
     edits.push_back(IntToStr(col) + "," + IntToStr(row) + "=" + value);
