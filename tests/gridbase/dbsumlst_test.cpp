@@ -60,6 +60,12 @@ struct Sums {
     item->SetFieldName(field);
     return item;
   }
+  // Hooks again, now as the detail of the source's dataset.
+  void FollowMaster(TDataSource* source) {
+    data->masterSource = source;
+    producer->SetDataSet(nullptr);
+    producer->SetDataSet(data);
+  }
   void Append(int id, const Variant& value) { data->AppendRecord({Variant(id), value}); }
   void Go(int id) { ASSERT_TRUE(data->Locate("ID", Variant(id), {})); }
   void SetV(const Variant& value) { data->FieldByName("V")->SetValue(value); }
@@ -77,6 +83,20 @@ struct Sums {
     }
     data->GotoBookmark(here);
     return line;
+  }
+};
+
+// A master dataset of two records behind a data source.
+struct Master {
+  std::unique_ptr<TGridTestDataSet> data = std::make_unique<TGridTestDataSet>(nullptr);
+  TDataSource source{nullptr};
+
+  Master() {
+    data->FieldDefs().Add("ID", ftInteger);
+    data->Open();
+    data->AppendRecord({Variant(1)});
+    data->AppendRecord({Variant(2)});
+    source.SetDataSet(data.get());
   }
 };
 
@@ -248,18 +268,10 @@ TEST(FooterSums, AFieldTheDatasetLacksRaisesAndLeavesTheDatasetUsable) {
 }
 
 TEST(FooterSums, FilterChangeMasterScrollAndItemChangesRecalculateOrdinaryScrollsDoNot) {
-  TComponent form(nullptr);
-  auto* master = new TGridTestDataSet(&form);
-  auto* source = new TDataSource(&form);
-  master->FieldDefs().Add("ID", ftInteger);
-  master->Open();
-  master->AppendRecord({Variant(1)});
-  master->AppendRecord({Variant(2)});
-  source->SetDataSet(master);
+  Master m;
+  TGridTestDataSet* master = m.data.get();
   Sums s;
-  s.data->masterSource = source;
-  s.producer->SetDataSet(nullptr);
-  s.producer->SetDataSet(s.data);
+  s.FollowMaster(&m.source);
   EXPECT_EQ(s.producer->MasterDataSet(), master);
   for (int id = 1; id <= 5; ++id) s.Append(id, Variant(static_cast<double>(id)));
 
@@ -311,17 +323,10 @@ TEST(FooterSums, ExternalRecalcFiresOnRecalcAllWithoutVisitingARecord) {
 }
 
 TEST(FooterSums, SavedHandlersRunInTheirOrderAndComeBackWhenDeactivated) {
-  TComponent form(nullptr);
-  auto* master = new TGridTestDataSet(&form);
-  auto* source = new TDataSource(&form);
-  master->FieldDefs().Add("ID", ftInteger);
-  master->Open();
-  master->AppendRecord({Variant(1)});
-  master->AppendRecord({Variant(2)});
-  source->SetDataSet(master);
+  Master m;
+  TGridTestDataSet* master = m.data.get();
   Sums s;
   s.producer->SetDataSet(nullptr);
-  s.data->masterSource = source;
   std::vector<std::string> log;
   auto logger = [&log](const char* text) { return [&log, text](TDataSet*) { log.push_back(text); }; };
   TDataSet& d = *s.data;
@@ -330,7 +335,7 @@ TEST(FooterSums, SavedHandlersRunInTheirOrderAndComeBackWhenDeactivated) {
       {&d.AfterInsert, logger("insert")}, {&d.AfterOpen, logger("open")},     {&d.AfterPost, logger("post")},
       {&d.AfterScroll, logger("scroll")}, {&d.BeforeDelete, logger("delete")}, {&master->AfterScroll, logger("master")}};
   for (auto& [event, handler] : own) *event = handler;
-  s.producer->SetDataSet(s.data);
+  s.FollowMaster(&m.source);
   s.producer->SumListChanged = [&](TObject*) { log.push_back("changed"); };
   s.producer->OnRecalcAll = [&](TObject*) { log.push_back("recalc"); };
   s.Append(1, 1.0);
@@ -402,18 +407,12 @@ TEST(FooterSums, TheCollectionFindsItemsByOperationAndField) {
 }
 
 TEST(FooterSums, ADatasetOrMasterThatDiesIsForgottenNotWrittenInto) {
-  auto master = std::make_unique<TGridTestDataSet>(nullptr);
-  TDataSource source(nullptr);
-  master->FieldDefs().Add("ID", ftInteger);
-  master->Open();
-  source.SetDataSet(master.get());
+  Master m;
   Sums s;
   s.Append(1, 4.0);
-  s.data->masterSource = &source;
-  s.producer->SetDataSet(nullptr);
-  s.producer->SetDataSet(s.data);
-  ASSERT_EQ(s.producer->MasterDataSet(), master.get());
-  master.reset();
+  s.FollowMaster(&m.source);
+  ASSERT_EQ(s.producer->MasterDataSet(), m.data.get());
+  m.data.reset();
   EXPECT_EQ(s.producer->MasterDataSet(), nullptr);
   EXPECT_EQ(s.sum->SumValue().Scaled(), 40000);
   delete s.data;
