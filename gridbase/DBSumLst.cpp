@@ -175,8 +175,6 @@ const std::array<THook, hkCount> kHooks = {{
     {&TDataSet::BeforeDelete, &TDBSumListProducer::DataSetBeforeDelete},
 }};
 
-static_assert(hkCount == 8, "one saved handler per hooked event");
-
 }  // namespace
 
 TDBSumListProducer::TDBSumListProducer(TComponent* owner)
@@ -266,6 +264,7 @@ void TDBSumListProducer::SetVirtualRecords(bool value) {
 // --- hooking -------------------------------------------------------------------------------
 
 void TDBSumListProducer::HookDataSetEvents() {
+  static_assert(std::tuple_size_v<decltype(kHooks)> == kHookedEvents, "one saved handler per hooked event");
   if (fDataSet == nullptr || fHooked) return;
   for (std::size_t i = 0; i < kHooks.size(); ++i) {
     TDataSetNotifyEvent& event = fDataSet->*kHooks[i].event;

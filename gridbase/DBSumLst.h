@@ -32,7 +32,7 @@ struct TDBSumShare {
 };
 
 // The scaled amount of a field value: value x 10000 to the nearest integer, ties to
-// even. EInvalidOp when it does not fit a Currency.
+// even. EInvalidOp when it is not finite or does not fit a Currency.
 Currency DBSumScaledValue(double value);
 
 class TDBSum : public TCollectionItem {
