@@ -17,7 +17,7 @@ const Currency kOneRecord = Currency::FromScaled(Currency::Scale);
 
 Currency DBSumScaledValue(double value) {
   // The product is taken in double precision, as the field gives its value: a product
-  // held in a wider type would round some ties (0.00015 x 10000) the other way.
+  // held in a wider type would round some ties (0.00025 x 10000) the other way.
   const double scaled = value * static_cast<double>(Currency::Scale);
   if (!std::isfinite(scaled)) throw EInvalidOp("Invalid floating point operation");
   return Currency::FromScaled(Round(scaled));
