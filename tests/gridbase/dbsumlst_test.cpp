@@ -69,6 +69,12 @@ struct Sums {
   void Append(int id, const Variant& value) { data->AppendRecord({Variant(id), value}); }
   void Go(int id) { ASSERT_TRUE(data->Locate("ID", Variant(id), {})); }
   void SetV(const Variant& value) { data->FieldByName("V")->SetValue(value); }
+  void EditV(int id, const Variant& value) {
+    Go(id);
+    data->Edit();
+    SetV(value);
+    data->Post();
+  }
   std::array<Int64, 4> Values() const {
     return {sum->SumValue().Scaled(), avg->SumValue().Scaled(), countV->SumValue().Scaled(),
             countAll->SumValue().Scaled()};
@@ -195,21 +201,13 @@ TEST(FooterSums, EachChangeMovesTheAggregatesByWhatTheRecordCountedBeforeAndCoun
     std::array<Int64, 4> expected;  // sum, average, count of V, count of records
   };
   // Rows before each change: (1, 10), (2, 2), (3, Null), (4, 4): sum 16, average 16/3.
+  // Cancels, Nulls and deletes in the middle of an edit are in the random run above.
   const std::vector<Case> cases = {
-      {"edit 10 to 15", [](Sums& s) { s.Go(1); s.data->Edit(); s.SetV(15.0); s.data->Post(); },
-       {210000, 70000, 30000, 40000}},
-      {"delete the 10", [](Sums& s) { s.Go(1); s.data->Delete(); }, {60000, 30000, 20000, 30000}},
-      {"Null set to 6", [](Sums& s) { s.Go(3); s.data->Edit(); s.SetV(6.0); s.data->Post(); },
-       {220000, 55000, 40000, 40000}},
-      {"value set to Null", [](Sums& s) { s.Go(2); s.data->Edit(); s.SetV(Null()); s.data->Post(); },
-       {140000, 70000, 20000, 40000}},
+      {"edit 10 to 15", [](Sums& s) { s.EditV(1, 15.0); }, {210000, 70000, 30000, 40000}},
+      {"delete the 10: 2, Null, 4", [](Sums& s) { s.Go(1); s.data->Delete(); }, {60000, 30000, 20000, 30000}},
+      {"then the Null set to 6", [](Sums& s) { s.Go(1); s.data->Delete(); s.EditV(3, 6.0); },
+       {120000, 40000, 30000, 30000}},
       {"delete the Null row", [](Sums& s) { s.Go(3); s.data->Delete(); }, {160000, 53333, 30000, 30000}},
-      {"cancelled edit", [](Sums& s) { s.Go(1); s.data->Edit(); s.SetV(99.0); s.data->Cancel(); },
-       {160000, 53333, 30000, 40000}},
-      {"cancelled insert", [](Sums& s) { s.data->Insert(); s.SetV(99.0); s.data->Cancel(); },
-       {160000, 53333, 30000, 40000}},
-      {"delete during an edit", [](Sums& s) { s.Go(1); s.data->Edit(); s.SetV(99.0); s.data->Delete(); },
-       {60000, 30000, 20000, 30000}},
       {"new record with a default",
        [](Sums& s) {
          s.data->OnNewRecord = [](TDataSet* d) { d->FieldByName("V")->SetAsFloat(7); };
@@ -234,19 +232,6 @@ TEST(FooterSums, EachChangeMovesTheAggregatesByWhatTheRecordCountedBeforeAndCoun
   }
 }
 
-TEST(FooterSums, AverageOfTwoNullAndFourIsThreeAndBecomesFourWhenTheNullIsSix) {
-  Sums s;
-  s.Append(1, 2.0);
-  s.Append(2, Null());
-  s.Append(3, 4.0);
-  EXPECT_EQ(s.avg->SumValue().Scaled(), 30000);
-  s.Go(2);
-  s.data->Edit();
-  s.SetV(6.0);
-  s.data->Post();
-  EXPECT_EQ(s.avg->SumValue().Scaled(), 40000);
-}
-
 TEST(FooterSums, AFieldTheDatasetLacksRaisesAndLeavesTheDatasetUsable) {
   Sums s;
   s.Append(1, 5.0);
@@ -267,7 +252,7 @@ TEST(FooterSums, AFieldTheDatasetLacksRaisesAndLeavesTheDatasetUsable) {
   EXPECT_FALSE(s.data->ControlsDisabled());
 }
 
-TEST(FooterSums, FilterChangeMasterScrollAndItemChangesRecalculateOrdinaryScrollsDoNot) {
+TEST(FooterSums, FilterChangeMasterScrollAndSettingsRecalculateOrdinaryScrollsDoNot) {
   Master m;
   TGridTestDataSet* master = m.data.get();
   Sums s;
@@ -275,51 +260,42 @@ TEST(FooterSums, FilterChangeMasterScrollAndItemChangesRecalculateOrdinaryScroll
   EXPECT_EQ(s.producer->MasterDataSet(), master);
   for (int id = 1; id <= 5; ++id) s.Append(id, Variant(static_cast<double>(id)));
 
+  int walks = 0;
+  s.producer->OnAfterRecalcAll = [&](TObject*) { ++walks; };
   struct Step {
     const char* name;
     std::function<void()> action;
     int recalcs;
+    int walks;
   };
   const std::vector<Step> steps = {
-      {"scroll", [&] { s.data->First(); s.data->Next(); }, 0},
-      {"filter switched on", [&] { s.data->SetFilter("ID > 2"); s.data->SetFiltered(true); }, 1},
-      {"scroll in the filter", [&] { s.data->Next(); }, 0},
-      {"filter text changed", [&] { s.data->SetFilter("ID > 3"); }, 1},
-      {"master scroll", [&] { master->Next(); }, 1},
-      {"item field changed", [&] { s.countV->SetFieldName("ID"); }, 1},
-      {"item set to its own value", [&] { s.countV->SetFieldName("ID"); }, 0},
-      {"virtual records switched on", [&] { s.producer->SetVirtualRecords(true); }, 1},
-      {"virtual records switched off", [&] { s.producer->SetVirtualRecords(false); }, 0},
-      {"external recalculation switched on", [&] { s.producer->SetExternalRecalc(true); }, 1},
+      {"scroll", [&] { s.data->First(); s.data->Next(); }, 0, 0},
+      {"filter switched on", [&] { s.data->SetFilter("ID > 2"); s.data->SetFiltered(true); }, 1, 1},
+      {"scroll in the filter", [&] { s.data->Next(); }, 0, 0},
+      {"filter text changed", [&] { s.data->SetFilter("ID > 3"); }, 1, 1},
+      {"master scroll", [&] { master->Next(); }, 1, 1},
+      {"item field changed", [&] { s.countV->SetFieldName("ID"); }, 1, 1},
+      {"item set to its own value", [&] { s.countV->SetFieldName("ID"); }, 0, 0},
+      {"virtual records switched on", [&] { s.producer->SetVirtualRecords(true); }, 1, 1},
+      {"virtual records switched off", [&] { s.producer->SetVirtualRecords(false); }, 0, 0},
+      {"external recalculation switched on", [&] { s.producer->SetExternalRecalc(true); }, 1, 0},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
-    const int before = s.recalcs;
+    const int recalcs = s.recalcs;
+    const int walked = walks;
     step.action();
-    EXPECT_EQ(s.recalcs - before, step.recalcs);
+    EXPECT_EQ(s.recalcs - recalcs, step.recalcs);
+    EXPECT_EQ(walks - walked, step.walks);
   }
-  EXPECT_EQ(s.sum->SumValue().Scaled(), 0);  // the external recalculation walked nothing
+  EXPECT_EQ(s.Values(), (std::array<Int64, 4>{}));  // the external recalculation visited no record
   s.producer->SetExternalRecalc(false);
+  const TDBSumCollection& items = s.producer->SumCollection();
+  EXPECT_EQ(items.SumByOpAndFName(goAvg, "v"), s.avg);
+  EXPECT_EQ(items.SumByOpAndFName(goCount, "id"), s.countV);
+  EXPECT_EQ(items.SumByOpAndFName(goCount, ""), s.countAll);
+  EXPECT_EQ(items.SumByOpAndFName(goSum, "ID"), nullptr);
   EXPECT_EQ(s.sum->SumValue().Scaled(), 90000);  // 4 + 5
-}
-
-TEST(FooterSums, ExternalRecalcFiresOnRecalcAllWithoutVisitingARecord) {
-  Sums s;
-  for (int id = 1; id <= 3; ++id) s.Append(id, 1.0);
-  int scrolls = 0;
-  int afterRecalcs = 0;
-  s.data->BeforeScroll = [&](TDataSet*) { ++scrolls; };
-  s.producer->OnAfterRecalcAll = [&](TObject*) { ++afterRecalcs; };
-  s.producer->RecalculateAll();
-  EXPECT_GT(scrolls, 3);
-  EXPECT_EQ(afterRecalcs, 1);
-  scrolls = 0;
-  const int recalcs = s.recalcs;
-  s.producer->SetExternalRecalc(true);
-  EXPECT_EQ(s.recalcs, recalcs + 1);
-  EXPECT_EQ(scrolls, 0);
-  EXPECT_EQ(afterRecalcs, 1);
-  EXPECT_EQ(s.Values(), (std::array<Int64, 4>{}));
 }
 
 TEST(FooterSums, SavedHandlersRunInTheirOrderAndComeBackWhenDeactivated) {
@@ -396,14 +372,6 @@ TEST(FooterSums, NothingIsHookedOrRecalculatedWhileTheOwnerLoads) {
   producer.SetActive(true);
   EXPECT_TRUE(producer.Hooked());
   EXPECT_EQ(recalcs, 1);
-}
-
-TEST(FooterSums, TheCollectionFindsItemsByOperationAndField) {
-  Sums s;
-  EXPECT_EQ(s.producer->SumCollection().SumByOpAndFName(goAvg, "v"), s.avg);
-  EXPECT_EQ(s.producer->SumCollection().SumByOpAndFName(goCount, "V"), s.countV);
-  EXPECT_EQ(s.producer->SumCollection().SumByOpAndFName(goCount, ""), s.countAll);
-  EXPECT_EQ(s.producer->SumCollection().SumByOpAndFName(goSum, "ID"), nullptr);
 }
 
 TEST(FooterSums, ADatasetOrMasterThatDiesIsForgottenNotWrittenInto) {
