@@ -80,9 +80,8 @@ std::unique_ptr<TForm> CreateMessageDialog(const AnsiString& text, TMsgDlgType t
   message->SetCaption(text);
   const int maxTextWidth = std::max(Screen->Width() / 2, 200);
   if (message->Width() > maxTextWidth) {
-    message->SetWordWrap(true);
     message->SetWidth(maxTextWidth);
-    message->SetCaption(text);
+    message->SetWordWrap(true);
   }
 
   int count = 0;
