@@ -13,6 +13,7 @@
 #include "import/SMIStat.h"
 #include "tests/import/FormImport.h"
 #include "tests/support/UiDriver.h"
+#include "tests/support/UiScriptedDialogs.h"
 #include "tests/ui/ControlTestSupport.h"
 #include "tests/ui/TextControlSupport.h"
 
@@ -103,6 +104,16 @@ TEST_F(Progress, WithAutoCloseTheDialogGoesAtOnce) {
   EXPECT_EQ(watched->shownCounters.size(), 8u);
   EXPECT_EQ(ProgressForms(), 0);
   EXPECT_EQ(Surnames().size(), 8u);
+}
+
+TEST_F(Progress, WithoutTheDialogTheOutcomeComesInAnInformationBox) {
+  import.SetAnimatedStatus(false);
+  test::ScriptedDialogs script;
+  script.answers = {mrOk};
+  import.Execute();
+  EXPECT_EQ(script.asked,
+            (std::vector<std::string>{"message 2 The data import process has completed successfully."}));
+  EXPECT_TRUE(watched->shownCounters.empty());
 }
 
 TEST_F(Progress, TheButtonAndClosingTheWindowCancelTheRunAfterTheRowsBefore) {
