@@ -1,7 +1,7 @@
 #include "classlib/ui/Dialogs.h"
 
 #include <algorithm>
-#include <atomic>
+#include <utility>
 
 #include "classlib/core/Application.h"
 #include "classlib/ui/StdButtons.h"
@@ -49,19 +49,17 @@ class TWindowDialogService : public IDialogService {
 };
 
 TWindowDialogService gWindowDialogs;
-// Dialogs run on the main thread only; the pointer is atomic so that a test's service
-// installed there is what a later read sees, whatever the compiler keeps in registers.
-std::atomic<IDialogService*> gService{nullptr};
+// Modal questions are asked on the main thread only.
+IDialogService* gService = nullptr;
 
 }  // namespace
 
 IDialogService& DialogService() {
-  IDialogService* service = gService.load();
-  return service != nullptr ? *service : gWindowDialogs;
+  return gService != nullptr ? *gService : gWindowDialogs;
 }
 
 IDialogService* SetDialogService(IDialogService* service) {
-  return gService.exchange(service);
+  return std::exchange(gService, service);
 }
 
 std::unique_ptr<TForm> CreateMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons) {
