@@ -87,21 +87,6 @@ TEST(MessageDlg, ShowsItsTypeAndButtonsAndAnswersKeysAndClicks) {
   }
 }
 
-TEST(MessageDlg, AShortTextKeepsItsLineAndALongOneWrapsWithinHalfTheScreen) {
-  test::UiDriver ui;
-  const AnsiString shortText = "Saved.";
-  AnsiString longText;
-  for (int i = 0; i < 60; ++i) longText += "record ";
-  for (const AnsiString& text : {shortText, longText}) {
-    const std::unique_ptr<TForm> box = CreateMessageDialog(text, mtInformation, {mbOK});
-    const TControl* label = box->Controls(0);
-    EXPECT_EQ(label->Caption(), text);
-    EXPECT_LE(label->Width(), Screen->Width() / 2);
-    EXPECT_EQ(label->Height() > 20, text != shortText) << text;
-    EXPECT_EQ(Looks(box.get()), "Information: OK*");
-  }
-}
-
 TEST(MessageDlg, AScriptedServiceAnswersWithoutWindowsUntilItEnds) {
   test::UiDriver ui;
   const int forms = Screen->CustomFormCount();
