@@ -74,8 +74,6 @@ class Progress : public test::FormImportTest {
     import.Statistic()->SetUpdateStep(1);
   }
 
-  std::vector<std::string> Surnames() { return Records(); }
-
   test::UiDriver ui;
   std::shared_ptr<WatchedDialogs> watched = std::make_shared<WatchedDialogs>(import);
 };
@@ -143,7 +141,7 @@ TEST_F(Progress, TheButtonAndClosingTheWindowCancelTheRunAfterTheRowsBefore) {
     import.Execute();
     EXPECT_EQ(import.Statistic()->Result(), irCanceled);
     // The row being refreshed for still goes in; none after it.
-    EXPECT_EQ(Surnames(), std::vector<std::string>(rows.begin(), rows.begin() + static_cast<long>(c.refresh)));
+    EXPECT_EQ(Records(), std::vector<std::string>(rows.begin(), rows.begin() + static_cast<long>(c.refresh)));
     EXPECT_EQ(stillShown, c.refresh == 3);  // the keys only click; the close hides
     EXPECT_EQ(ProgressForms(), 0);
   }
