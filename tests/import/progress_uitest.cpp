@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "classlib/core/MessageQueue.h"
-#include "classlib/core/StrUtils.h"
 #include "import/SMIStat.h"
 #include "tests/import/FormImport.h"
 #include "tests/support/UiDriver.h"
@@ -39,7 +38,7 @@ class WatchedDialogs : public TSMIWindowDialogs {
     shownCounters.push_back(Join({form->lblTotalImported->Caption(), form->lblTotalErrors->Caption(),
                                   form->lblTotalAdded->Caption(), form->lblTotalDeleted->Caption(),
                                   form->lblTotalUpdated->Caption(), form->lblTotalSkipped->Caption(),
-                                  IntToStr(form->ProgressBar->Position()), IntToStr(form->ProgressBar->Max())}));
+                                  form->ProgressBar->Position(), form->ProgressBar->Max()}));
     statistic.push_back(Join({s.TotalImported(), s.TotalErrors(), s.TotalAdded(), s.TotalDeleted(), s.TotalUpdated(),
                               s.TotalSkipped(), s.TotalImported(), s.TotalCount()}));
     waitCursor = waitCursor && Screen->Cursor() == crHourGlass;
