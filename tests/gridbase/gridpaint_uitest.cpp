@@ -8,8 +8,8 @@
 #include <set>
 
 #include "classlib/ui/RecordingDC.h"
-#include "tests/ui/RasterTestSupport.h"
 #include "tests/gridbase/GridTestSupport.h"
+#include "tests/ui/RasterTestSupport.h"
 
 namespace ordvane {
 namespace {
@@ -19,8 +19,9 @@ using test::TCellGrid;
 
 const auto kNoContents = [](TCanvas&, int, int, const TRect&) {};
 
-// Two fixed columns and rows, the last of each drawn as data, one contra column and row,
-// every line colour of its own: the areas tell themselves apart by colour.
+// Two fixed columns and rows, the last of each drawn as data, a contra column and row:
+// 300 by 200 shows columns 0 .. 3 (3 cut at the contra column, x 235) and rows 0 .. 4,
+// the contra row at y 175. Each line colour of its own tells the areas apart.
 void FourAreas(TCellGrid& g) {
   g.SetFixedCols(2);
   g.SetFixedRows(2);
@@ -42,156 +43,96 @@ std::vector<AnsiString> RecordedPaint(TCellGrid& g) {
   return canvas.Calls();
 }
 
-// Each poly-polyline of a recorded paint as "colour:strokes", with the pen it drew with.
-struct LineCalls {
-  std::vector<std::string> colours;
-  std::set<std::string> pens;  // "style width"
-};
-
-LineCalls LinesOf(const std::vector<AnsiString>& calls) {
-  LineCalls result;
+// Each poly-polyline as its colour's letter and its strokes, and the pens drawn with.
+std::string LinesOf(const std::vector<AnsiString>& calls, std::set<std::string>& pens) {
+  const std::map<TColorRef, char> letters = {{ColorToRGB(clRed), 'R'},    {ColorToRGB(clBlue), 'B'},
+                                             {ColorToRGB(clGreen), 'G'},  {ColorToRGB(clYellow), 'Y'},
+                                             {ColorToRGB(clFuchsia), 'F'}};
+  std::string lines;
   unsigned style = 0;
-  int width = 0;
   unsigned colour = 0;
+  int width = 0;
   for (const AnsiString& call : calls) {
-    if (call.rfind("SelectPen(", 0) == 0) {
-      std::sscanf(call.c_str(), "SelectPen(pen $%X %d $%X)", &style, &width, &colour);
-    } else if (call.rfind("PolyPolyline(", 0) == 0) {
-      char text[32];
-      std::snprintf(text, sizeof text, "%06X:%d", colour, std::atoi(call.c_str() + 13));
-      result.colours.push_back(text);
-      result.pens.insert(std::to_string(style) + " " + std::to_string(width));
-    }
+    if (call.rfind("SelectPen(", 0) == 0) std::sscanf(call.c_str(), "SelectPen(pen $%X %d $%X)", &style, &width, &colour);
+    if (call.rfind("PolyPolyline(", 0) != 0) continue;
+    lines += std::string(1, letters.at(colour)) + std::to_string(std::atoi(call.c_str() + 13)) + " ";
+    pens.insert(std::to_string(style) + " " + std::to_string(width));
   }
-  return result;
-}
-
-std::string Line(TColor colour, int strokes) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%06X:%d", ColorToRGB(colour), strokes);
-  return text;
+  return lines;
 }
 
 TEST(GridPaint, AreasGoOutInOrderOneCallPerAxisInTheirColoursAndEachCellOnce) {
   GridFixture f;
   TCellGrid& g = *f.grid;
   FourAreas(g);
-  // 300 by 200: columns 0, 1 fixed, 2 whole, 3 cut at the contra column 5 (x 235);
-  // rows 0, 1 fixed, 2 .. 4 scrolling, the contra row 5 at y 175.
   g.drawn.clear();
-  const LineCalls lines = LinesOf(RecordedPaint(g));
-  const std::vector<std::string> expected = {
-      // all fixed columns by the pure fixed row: vertical lines first (both options on)
-      Line(clRed, 2), Line(clRed, 1),
-      // pure fixed column by the fixed data row; fixed data cell
-      Line(clRed, 1), Line(clRed, 1), Line(clBlue, 1), Line(clBlue, 1),
-      // the fixed data row separator, then the column separator
-      Line(clRed, 1), Line(clFuchsia, 1),
-      // scrolling columns by the pure fixed row, by the fixed data row, the row separator
-      Line(clRed, 1), Line(clRed, 1), Line(clBlue, 1), Line(clBlue, 1), Line(clRed, 1),
-      // pure fixed and fixed data columns by the scrolling rows, the column separator
-      Line(clRed, 1), Line(clRed, 3), Line(clBlue, 1), Line(clBlue, 3), Line(clFuchsia, 1),
-      // the scrolling area
-      Line(clBlue, 1), Line(clBlue, 3),
-      // contra row: by the pure fixed and fixed data columns, separator, boundary,
-      // scrolling columns and their boundary
-      Line(clRed, 1), Line(clRed, 1), Line(clBlue, 1), Line(clBlue, 1), Line(clFuchsia, 1), Line(clYellow, 1),
-      Line(clBlue, 1), Line(clBlue, 1), Line(clYellow, 1),
-      // contra column: by the pure fixed and fixed data rows, separator, boundary,
-      // scrolling rows, boundary
-      Line(clRed, 1), Line(clRed, 1), Line(clBlue, 1), Line(clBlue, 1), Line(clRed, 1), Line(clGreen, 1),
-      Line(clBlue, 1), Line(clBlue, 3), Line(clGreen, 1),
-      // the corner and its two boundaries
-      Line(clBlue, 1), Line(clBlue, 1), Line(clYellow, 1), Line(clGreen, 1)};
-  EXPECT_EQ(lines.colours, expected);
-  EXPECT_EQ(lines.pens, (std::set<std::string>{"0 1"}));
-
-  // Every shown cell once: columns 0 .. 3 and 5, rows 0 .. 5.
-  std::set<std::string> cells;
-  for (const std::string& d : g.drawn) cells.insert(d.substr(0, d.find_first_not_of("0123456789,")));
+  std::set<std::string> pens;
+  // Per area its vertical, then its horizontal lines: fixed columns by the pure fixed
+  // row; pure fixed column and fixed data cell by the fixed data row; the two
+  // separators; scrolling columns by both fixed rows and the row separator; fixed
+  // columns by the scrolling rows and the column separator; the scrolling area. Then
+  // the contra row (by the fixed, then the scrolling columns, with separator and
+  // boundaries), the contra column likewise, and their corner.
+  EXPECT_EQ(LinesOf(RecordedPaint(g), pens),
+            "R2 R1 R1 R1 B1 B1 R1 F1 R1 R1 B1 B1 R1 R1 R3 B1 B3 F1 B1 B3 "
+            "R1 R1 B1 B1 F1 Y1 B1 B1 Y1 R1 R1 B1 B1 R1 G1 B1 B3 G1 B1 B1 Y1 G1 ");
+  EXPECT_EQ(pens, std::set<std::string>{"0 1"});
+  const std::set<std::string> cells(g.drawn.begin(), g.drawn.end());
   EXPECT_EQ(cells.size(), g.drawn.size()) << "no cell twice";
-  EXPECT_EQ(cells.size(), 5u * 6u);
-  EXPECT_TRUE(cells.count("5,5") && cells.count("3,4") && cells.count("0,5"));
+  EXPECT_EQ(cells.size(), 5u * 6u) << "columns 0 .. 3 and 5, rows 0 .. 5";
+
+  pens.clear();
+  g.SetGridLineWidth(3);
+  LinesOf(RecordedPaint(g), pens);
+  EXPECT_EQ(pens, std::set<std::string>{std::to_string(0x12200) + " 3"});
 }
 
-TEST(GridPaint, WideLinesAreGeometricFlatCappedAndPlainDrawingLeavesCellsAlone) {
+TEST(GridPaint, WithoutDefaultDrawingOnlyTheGapsBeyondTheGridAreFilled) {
   GridFixture f;
   TCellGrid& g = *f.grid;
   FourAreas(g);
-  g.SetGridLineWidth(3);
-  EXPECT_EQ(LinesOf(RecordedPaint(g)).pens, (std::set<std::string>{std::to_string(0x12200) + " 3"}));
-
   g.SetFocus();
   g.SetDefaultDrawing(false);
   g.contents = kNoContents;
-  const std::vector<AnsiString> calls = RecordedPaint(g);
-  for (const AnsiString& call : calls) {
-    EXPECT_NE(call.rfind("DrawEdge(", 0), 0u) << call;
-    EXPECT_NE(call.rfind("DrawFocusRect(", 0), 0u) << call;
-    EXPECT_NE(call.rfind("TextOut(", 0), 0u) << call;
-  }
-  // Only the gaps beyond the grid are filled: below the last row, in the contra row.
   int fills = 0;
-  for (const AnsiString& call : calls)
-    if (call.rfind("FillRect(", 0) == 0) {
-      ++fills;
-      int left = 0, top = 0;
-      std::sscanf(call.c_str(), "FillRect(%d,%d", &left, &top);
-      EXPECT_TRUE(top >= g.GridHeight() || left >= g.GridWidth()) << call;
-    }
+  for (const AnsiString& call : RecordedPaint(g)) {
+    EXPECT_TRUE(call.rfind("DrawEdge(", 0) != 0 && call.rfind("DrawFocusRect(", 0) != 0) << call;
+    int left = 0, top = 0;
+    if (std::sscanf(call.c_str(), "FillRect(%d,%d", &left, &top) != 2) continue;
+    ++fills;
+    EXPECT_TRUE(top >= g.GridHeight() || left >= g.GridWidth()) << call;
+  }
   EXPECT_GT(fills, 0);
 }
 
-// A probe of a picture: the pixel at (x, y) has this colour.
-struct Probe {
-  int x, y;
-  TColor colour;
-  const char* what;
-};
-
 TEST(GridPaint, LinesSeparatorsBoundariesEdgesAndFillsLandOnTheirPixels) {
+  struct Probe {
+    int x, y;
+    TColor colour;
+  };
   struct Case {
     const char* name;
     std::function<void(TCellGrid&)> setup;
     std::vector<Probe> probes;
   };
-  const TColor face = clBtnFace;
-  const TColor light = clBtnHighlight;
-  const TColor shadow = clBtnShadow;
+  const TColor face = clBtnFace, light = clBtnHighlight, shadow = clBtnShadow;
   const Case cases[] = {
-      {"four areas", FourAreas,
-       {{64, 10, clRed, "line after fixed column 0"},
-        {129, 10, clRed, "fixed data column's line in the fixed row"},
-        {129, 60, clFuchsia, "fixed data column separator"},
-        {100, 49, clRed, "fixed data row separator"},
-        {160, 49, clRed, "fixed data row separator under scrolling columns"},
-        {194, 60, clBlue, "data line between columns 2 and 3"},
-        {160, 74, clBlue, "data line under row 2"},
-        {100, 74, clBlue, "fixed data column's line under row 2"},
-        {234, 60, clGreen, "contra column boundary"},
-        {234, 10, clGreen, "contra column boundary beside the fixed rows"},
-        {30, 174, clYellow, "contra row boundary under the fixed columns"},
-        {160, 174, clYellow, "contra row boundary under the scrolling columns"},
-        {260, 174, clYellow, "corner's row boundary"},
-        {234, 190, clGreen, "corner's column boundary"},
-        {299, 60, clBlue, "line after the contra column"},
-        {160, 150, clWindow, "fill below the last row"},
-        {30, 12, face, "fixed cell"},
-        {0, 12, light, "fixed cell's raised left edge"},
-        {63, 12, shadow, "fixed cell's right edge"},
-        {100, 60, clWindow, "fixed data cell"}}},
-      {"flat: the bottom edge takes the cell's colour",
-       [](TCellGrid& g) { g.SetFlat(true); },
-       {{30, 0, light, "top edge"}, {30, 23, face, "bottom border"}, {64, 10, clGray, "flat fixed line"}}},
+      {"four areas: fixed lines, separators, data lines, contra boundaries, fill, edges, cells",
+       FourAreas,
+       {{64, 10, clRed}, {129, 10, clRed}, {129, 60, clFuchsia}, {100, 49, clRed}, {160, 49, clRed},
+        {194, 60, clBlue}, {160, 74, clBlue}, {100, 74, clBlue}, {234, 60, clGreen}, {234, 10, clGreen},
+        {30, 174, clYellow}, {160, 174, clYellow}, {260, 174, clYellow}, {234, 190, clGreen}, {299, 60, clBlue},
+        {160, 150, clWindow}, {30, 12, face}, {0, 12, light}, {63, 12, shadow}, {100, 60, clWindow}}},
+      {"flat: the bottom edge in the cell's colour", [](TCellGrid& g) { g.SetFlat(true); },
+       {{30, 0, light}, {30, 23, face}, {64, 10, clGray}}},
       {"fixed vertical lines off: the edge covers the line",
        [](TCellGrid& g) { g.SetOptions(g.Options() - TGridOptionsEh{grFixedVertLine}); },
-       {{64, 12, shadow, "right edge on the line"}, {63, 12, face, "inside"}, {30, 24, clBlack, "horizontal line"}}},
+       {{64, 12, shadow}, {63, 12, face}, {30, 24, clBlack}}},
       {"fixed horizontal lines off: the edge covers the line below",
        [](TCellGrid& g) { g.SetOptions(g.Options() - TGridOptionsEh{grFixedHorzLine}); },
-       {{30, 24, shadow, "bottom edge on the line"}, {63, 12, shadow, "right edge"}}},
-      {"grid narrower than the client: fill at the right",
-       [](TCellGrid& g) { g.SetColCount(2); },
-       {{200, 12, clWindow, "right of the grid"}, {129, 12, clBlack, "last fixed-row line"}}},
+       {{30, 24, shadow}, {63, 12, shadow}}},
+      {"a narrow grid: filled at the right", [](TCellGrid& g) { g.SetColCount(2); },
+       {{200, 12, clWindow}, {129, 12, clBlack}}},
   };
   for (const Case& c : cases) {
     GridFixture f;
@@ -199,22 +140,17 @@ TEST(GridPaint, LinesSeparatorsBoundariesEdgesAndFillsLandOnTheirPixels) {
     c.setup(*f.grid);
     const TRaster picture = f.Repainted();
     for (const Probe& p : c.probes)
-      EXPECT_EQ(picture.Pixel(p.x, p.y), ColorToRGB(p.colour)) << c.name << ": " << p.what;
+      EXPECT_EQ(picture.Pixel(p.x, p.y), ColorToRGB(p.colour)) << c.name << " at " << p.x << ", " << p.y;
   }
 }
 
 TEST(GridPaint, FocusRectanglesAndHighlightFollowTheOptions) {
   struct Case {
-    const char* name;
     TGridOptionsEh added;
-    TRect focusRect;      // gaining the focus draws a focus rectangle here
-    bool keepsHighlight;  // and the current cell stays highlighted inside it
+    TRect focusRect;      // where gaining the focus draws the dotted rectangle
+    bool keepsHighlight;  // the current cell stays highlighted inside it
   };
-  const Case cases[] = {
-      {"the focused cell", {}, Rect(65, 25, 129, 49), false},
-      {"row select: the whole selection", {grRowSelect}, Rect(65, 25, 300, 49), true},
-  };
-  for (const Case& c : cases) {
+  for (const Case& c : {Case{{}, Rect(65, 25, 129, 49), false}, Case{{grRowSelect}, Rect(65, 25, 300, 49), true}}) {
     GridFixture f;
     TCellGrid& g = *f.grid;
     g.contents = kNoContents;
@@ -223,18 +159,17 @@ TEST(GridPaint, FocusRectanglesAndHighlightFollowTheOptions) {
     g.SetFocus();
     const TRaster focused = f.Repainted();
     const TRect& r = c.focusRect;
-    EXPECT_EQ(unfocused.Pixel(r.left + 5, r.top + 5), ColorToRGB(clHighlight)) << c.name;
-    EXPECT_EQ(focused.Pixel(r.left + 5, r.top + 5), ColorToRGB(c.keepsHighlight ? clHighlight : clWindow)) << c.name;
-    // A dotted top side from the rectangle's left to its right, and nothing beyond.
+    EXPECT_EQ(unfocused.Pixel(r.left + 5, r.top + 5), ColorToRGB(clHighlight));
+    EXPECT_EQ(focused.Pixel(r.left + 5, r.top + 5), ColorToRGB(c.keepsHighlight ? clHighlight : clWindow));
     const auto dotted = [&](int x) { return focused.Pixel(x, r.top) != focused.Pixel(x, r.top + 3); };
     int dots = 0;
-    for (int x = r.left; x < r.right; ++x) dots += dotted(x);
-    EXPECT_GT(dots, r.Width() / 3) << c.name;
-    for (int x = r.right; x < 300; ++x) EXPECT_FALSE(dotted(x)) << c.name << " at " << x;
-    EXPECT_FALSE(dotted(r.left - 2)) << c.name;
+    for (int x = r.left - 2; x < 300; ++x) {
+      if (!dotted(x)) continue;
+      EXPECT_TRUE(x >= r.left && x < r.right) << x;
+      ++dots;
+    }
+    EXPECT_GT(dots, r.Width() / 3);
   }
-
-  // A range selection: highlighted but for the focused cell, unless it is drawn too.
   for (const bool focusSelected : {false, true}) {
     GridFixture f;
     TCellGrid& g = *f.grid;
@@ -243,8 +178,8 @@ TEST(GridPaint, FocusRectanglesAndHighlightFollowTheOptions) {
     g.SetFocus();
     g.MoveAnchor({2, 2});
     const TRaster p = f.Repainted();
-    EXPECT_EQ(p.Pixel(160, 60), ColorToRGB(clHighlight)) << "anchor cell";
-    EXPECT_EQ(p.Pixel(100, 35), ColorToRGB(focusSelected ? clHighlight : clWindow)) << "focused cell";
+    EXPECT_EQ(p.Pixel(160, 60), ColorToRGB(clHighlight)) << "the anchor";
+    EXPECT_EQ(p.Pixel(100, 35), ColorToRGB(focusSelected ? clHighlight : clWindow)) << "the focused cell";
     EXPECT_EQ(p.Pixel(230, 35), ColorToRGB(clWindow)) << "outside the selection";
   }
 }
@@ -265,15 +200,11 @@ TEST(GridPaint, NothingOfTheScrollingAreaReachesIntoTheContraCells) {
       canvas.FillRect(Rect(rect.left, rect.top, rect.right + 10, rect.bottom + 10));
     };
     const TRaster p = f.Repainted();
-    const int contraLeft = 300 - 41 - 1;
-    const int contraTop = 200 - 31 - 1;
-    const TColorRef red = ColorToRGB(clRed);
-    EXPECT_GT(test::CountPixels(p, [](int, int, TColorRef c) { return c == ColorToRGB(clRed); }), 1000);
-    EXPECT_EQ(test::CountPixels(p, [&](int x, int y, TColorRef c) {
-                return c == red && (x >= contraLeft || y >= contraTop);
-              }),
-              0)
-        << "width " << width;
+    const auto red = [](TColorRef c) { return c == ColorToRGB(clRed); };
+    EXPECT_GT(test::CountPixels(p, [&](int, int, TColorRef c) { return red(c); }), 1000);
+    // The contra cells begin after the boundaries at 300 - 41 - 1 and 200 - 31 - 1.
+    EXPECT_EQ(test::CountPixels(p, [&](int x, int y, TColorRef c) { return red(c) && (x >= 258 || y >= 168); }), 0)
+        << width;
   }
 }
 
@@ -285,8 +216,7 @@ TEST(GridPaint, TheRightToLeftPictureIsTheLeftToRightOneMirrored) {
       TCellGrid& g = *f.grid;
       FourAreas(g);
       g.SetGridLineWidth(lineWidth);
-      // The system's light falls from the top left in either layout: no 3D edges here.
-      g.SetCtl3D(false);
+      g.SetCtl3D(false);  // the light of 3D edges falls from the top left in either layout
       g.SetColWidths(2, 40);
       g.MoveAnchor({3, 3});
       g.contents = [](TCanvas& canvas, int col, int row, const TRect& rect) {
@@ -296,61 +226,41 @@ TEST(GridPaint, TheRightToLeftPictureIsTheLeftToRightOneMirrored) {
       if (rightToLeft) g.SetBiDiMode(bdRightToLeft);
       pictures[rightToLeft] = f.Repainted();
     }
-    const TRaster& ltr = pictures[0];
-    const TRaster& rtl = pictures[1];
-    int differing = 0;
-    for (int y = 0; y < ltr.Height(); ++y)
-      for (int x = 0; x < ltr.Width(); ++x)
-        if (rtl.Pixel(x, y) != ltr.Pixel(ltr.Width() - 1 - x, y)) ++differing;
-    EXPECT_EQ(differing, 0) << "line width " << lineWidth;
+    const int width = pictures[0].Width();
+    EXPECT_EQ(test::CountPixels(pictures[1],
+                                [&](int x, int y, TColorRef c) { return c != pictures[0].Pixel(width - 1 - x, y); }),
+              0)
+        << "line width " << lineWidth;
   }
 }
 
-// Cells that show which line they are, not where it is: inserted and deleted lines take
-// their texts with them.
-struct LineNames {
-  std::vector<int> cols, rows;
-  void Insert(bool rows_, int index, int amount) {
-    std::vector<int>& names = rows_ ? rows : cols;
-    if (amount > 0)
-      names.insert(names.begin() + index, static_cast<size_t>(amount), -1);
-    else
-      names.erase(names.begin() + index, names.begin() + index - amount);
-  }
-};
-
 TEST(GridPaint, AScrolledScreenEqualsAFullRepaint) {
-  struct Case {
-    const char* name;
-    std::function<void(TCellGrid&, LineNames&)> change;
+  // Cells show which line they are, not where: inserted and deleted lines take their
+  // names with them, as the rows of a dataset would.
+  struct Names {
+    std::vector<int> cols, rows;
+    void Change(TCellGrid& g, bool isRows, int index, int amount) {
+      std::vector<int>& names = isRows ? rows : cols;
+      if (amount > 0) names.insert(names.begin() + index, static_cast<size_t>(amount), -1);
+      if (amount < 0) names.erase(names.begin() + index, names.begin() + index - amount);
+      g.AdjustLines(index, amount, isRows);
+    }
   };
-  const Case cases[] = {
-      {"one row down", [](TCellGrid& g, LineNames&) { g.MoveTopLeft(g.LeftCol(), g.TopRow() + 1); }},
-      {"one column right", [](TCellGrid& g, LineNames&) { g.MoveTopLeft(g.LeftCol() + 1, g.TopRow()); }},
-      {"both", [](TCellGrid& g, LineNames&) { g.MoveTopLeft(g.LeftCol() + 1, g.TopRow() + 2); }},
-      {"thumb jump", [](TCellGrid& g, LineNames&) { g.Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 60), 0); }},
-      {"rows inserted",
-       [](TCellGrid& g, LineNames& n) {
-         n.Insert(true, 3, 2);
-         g.AdjustLines(3, 2, true);
-       }},
-      {"a tall row deleted",
-       [](TCellGrid& g, LineNames& n) {
-         n.Insert(true, 4, -1);
-         g.AdjustLines(4, -1, true);
-       }},
-      {"columns deleted",
-       [](TCellGrid& g, LineNames& n) {
-         n.Insert(false, 2, -2);
-         g.AdjustLines(2, -2, false);
-       }},
-      {"size changed", [](TCellGrid& g, LineNames&) { g.ChangeSize(4, 5); }},
+  const std::pair<const char*, std::function<void(TCellGrid&, Names&)>> cases[] = {
+      {"one row down", [](TCellGrid& g, Names&) { g.MoveTopLeft(g.LeftCol(), g.TopRow() + 1); }},
+      {"one column right", [](TCellGrid& g, Names&) { g.MoveTopLeft(g.LeftCol() + 1, g.TopRow()); }},
+      {"both", [](TCellGrid& g, Names&) { g.MoveTopLeft(g.LeftCol() + 1, g.TopRow() + 2); }},
+      {"thumb jump", [](TCellGrid& g, Names&) { g.Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 60), 0); }},
+      {"rows inserted", [](TCellGrid& g, Names& n) { n.Change(g, true, 3, 2); }},
+      {"a tall row deleted", [](TCellGrid& g, Names& n) { n.Change(g, true, 4, -1); }},
+      {"columns deleted", [](TCellGrid& g, Names& n) { n.Change(g, false, 2, -2); }},
+      {"size changed", [](TCellGrid& g, Names&) { g.ChangeSize(4, 5); }},
   };
   for (const bool contra : {false, true})
-    for (const Case& c : cases) {
+    for (const auto& [name, change] : cases) {
       GridFixture f(ssBoth);
       TCellGrid& g = *f.grid;
-      LineNames names;
+      Names names;
       for (int i = 0; i < 50; ++i) names.cols.push_back(i), names.rows.push_back(i);
       g.contents = [&names](TCanvas& canvas, int col, int row, const TRect& rect) {
         canvas.TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(names.cols[col]) + "," + IntToStr(names.rows[row]));
@@ -359,17 +269,15 @@ TEST(GridPaint, AScrolledScreenEqualsAFullRepaint) {
       g.SetRowCount(40);
       g.SetColWidths(3, 90);
       g.SetRowHeights(4, 40);
-      if (contra) {
-        g.SetContraColCount(1);
-        g.SetContraRowCount(1);
-      }
+      g.SetContraColCount(contra ? 1 : 0);
+      g.SetContraRowCount(contra ? 1 : 0);
       g.SetFocus();
       g.MoveTopLeft(2, 2);
       f.Repainted();
-      c.change(g, names);
+      change(g, names);
       f.Settle();
       const TRaster scrolled = f.Picture();
-      EXPECT_TRUE(scrolled == f.Repainted()) << c.name << (contra ? " with contra lines" : "");
+      EXPECT_TRUE(scrolled == f.Repainted()) << name << (contra ? " with contra lines" : "");
     }
 }
 
@@ -380,7 +288,6 @@ TEST(GridPaint, ALockedGridPaintsNothing) {
   EXPECT_TRUE(RecordedPaint(g).empty());
   g.UnlockDraw();
   g.UnlockDraw();  // at 0 it stays 0: one lock locks again
-  EXPECT_FALSE(g.IsDrawLocked());
   g.LockDraw();
   EXPECT_TRUE(g.IsDrawLocked());
   g.UnlockDraw();
@@ -395,11 +302,8 @@ TEST(GridPaint, EveryContraLineIsDrawnWhenTheyOutnumberTheScrollingOnes) {
   g.SetContraRowCount(10);
   for (int row = 2; row < 12; ++row) g.SetRowHeights(row, 5);
   const TRaster p = f.Repainted();
-  // The contra rows start after the boundary at 200 - 10 * 6 - 1 = 139; each ends in a line.
-  for (int row = 0; row < 10; ++row) {
-    const int y = 140 + row * 6 + 5;
-    EXPECT_EQ(p.Pixel(100, y), ColorToRGB(clSilver)) << "contra row " << row;
-  }
+  // The contra rows start after the boundary at 200 - 10 * 6 - 1; each ends in a line.
+  for (int row = 0; row < 10; ++row) EXPECT_EQ(p.Pixel(100, 145 + row * 6), ColorToRGB(clSilver)) << row;
 }
 
 }  // namespace
