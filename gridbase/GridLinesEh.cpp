@@ -46,7 +46,8 @@ TColor TGridLineColorsEh::GetContraRowLineColor(int, int row) const {
 }
 
 TColor TGridLineColorsEh::GetFixedDataColLineColor(int col) const {
-  if (fGrid->FixedDataCols() > 0 && col == fGrid->FixedCols() - 1) return StoredOrDark(fFixedDataColSeparatorColor);
+  if (fGrid->FixedDataCols() > 0 && col == fGrid->FixedCols() - 1)
+    return StoredOrDark(fFixedDataColSeparatorColor);
   return GetBrightColor();
 }
 

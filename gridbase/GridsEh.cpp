@@ -446,7 +446,8 @@ void TCustomGridEh::InvalidateGridRect(const TGridRect& rect) {
 void TCustomGridEh::ClampIntoGrid() {
   fCurrent = {std::min(fCurrent.X, fColCount - 1), std::min(fCurrent.Y, fRowCount - 1)};
   fAnchor = {std::min(fAnchor.X, fColCount - 1), std::min(fAnchor.Y, fRowCount - 1)};
-  fTopLeft = {std::clamp(fTopLeft.X, fFixedCols, fColCount - 1), std::clamp(fTopLeft.Y, fFixedRows, fRowCount - 1)};
+  fTopLeft = {std::clamp(fTopLeft.X, fFixedCols, fColCount - 1),
+              std::clamp(fTopLeft.Y, fFixedRows, fRowCount - 1)};
 }
 
 // ---- changing sizes -------------------------------------------------------------------

@@ -1,8 +1,6 @@
 // The in-place editor and the grid's side of it: making, loading, placing and hiding the
 // editor, and handing its text back to the grid.
 
-#include <algorithm>
-
 #include "classlib/core/MessageQueue.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/Host.h"
@@ -40,7 +38,8 @@ void TInplaceEdit::WndProc(TMessage& message) {
       // A press on the grid showed the editor under the mouse: a second press soon after
       // is the double click the grid never saw. Ticks are compared modulo 2^32, so a wrap
       // of the clock does not make an old press recent.
-      if (fClickTime != 0 && GetMessageTime() - fClickTime < GetDoubleClickTime()) message.Msg = WM_LBUTTONDBLCLK;
+      if (fClickTime != 0 && GetMessageTime() - fClickTime < GetDoubleClickTime())
+        message.Msg = WM_LBUTTONDBLCLK;
       fClickTime = 0;
       break;
     default:
@@ -88,7 +87,8 @@ void TInplaceEdit::InternalMove(const TRect& rect, bool redraw) {
   const HWND wnd = Handle();
   redraw = redraw || !IsWindowVisible(wnd);
   Invalidate();
-  SetWindowPos(wnd, HWND_TOP, rect.left, rect.top, rect.Width(), rect.Height(), SWP_SHOWWINDOW | SWP_NOREDRAW);
+  SetWindowPos(wnd, HWND_TOP, rect.left, rect.top, rect.Width(), rect.Height(),
+               SWP_SHOWWINDOW | SWP_NOREDRAW);
   BoundsChanged();
   if (redraw) Invalidate();
   if (fGrid->Focused()) ordvane::SetFocus(wnd);
@@ -271,8 +271,8 @@ TInplaceEdit* TCustomGridEh::CreateEditor() {
 }
 
 bool TCustomGridEh::CanEditShow() {
-  return fOptions.Contains(grEditing) && !fOptions.Contains(grRowSelect) && fEditorMode && HandleAllocated() &&
-         (fOptions.Contains(grAlwaysShowEditor) || IsActiveControl());
+  return fOptions.Contains(grEditing) && !fOptions.Contains(grRowSelect) && fEditorMode &&
+         HandleAllocated() && (fOptions.Contains(grAlwaysShowEditor) || IsActiveControl());
 }
 
 void TCustomGridEh::Notification(TComponent* component, TOperation operation) {
@@ -352,7 +352,8 @@ void TCustomGridEh::InvalidateEditor() {
 
 void TCustomGridEh::TopLeftChanged() {
   // Only a shown editor follows its cell: a hidden one holds no cell's text.
-  if (fEditorMode && fInplaceEdit && fInplaceEdit->Visible()) fInplaceEdit->Move(CellRect(fCurrent.X, fCurrent.Y));
+  if (fEditorMode && fInplaceEdit && fInplaceEdit->Visible())
+    fInplaceEdit->Move(CellRect(fCurrent.X, fCurrent.Y));
 }
 
 void TCustomGridEh::WMSetFocus(TMessage& message) {

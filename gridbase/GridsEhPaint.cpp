@@ -75,7 +75,8 @@ class TGridPainter {
   // The lines between the columns and between the rows of an area; an axis whose option
   // is off takes the off colour. The lines of the axis whose option is off go first, so
   // that the other axis's lines stay whole where they cross.
-  void AreaLines(const TBand& cols, const TBand& rows, bool horzOption, bool vertOption, TColor on, TColor off);
+  void AreaLines(const TBand& cols, const TBand& rows, bool horzOption, bool vertOption, TColor on,
+                 TColor off);
   void FixedAreaLines(const TBand& cols, const TBand& rows);
   void DataAreaLines(const TBand& cols, const TBand& rows);
   // Collects the strokes after each cell of `walk` on `axis`, each across `across`.
@@ -183,8 +184,10 @@ int TGridPainter::CollectStrokes(const TGridAxisDrawInfoEh& axis, const TBand& w
     if (line >= walk.stop) break;
     if (line < 0) continue;  // before the client area
     TPoint* stroke = &fLines.Points[2 * static_cast<size_t>(count)];
-    stroke[0] = vertical ? TPoint{line - fEvenLineShift, across.start} : TPoint{across.start - fWideSpanShift, line};
-    stroke[1] = vertical ? TPoint{line - fEvenLineShift, across.stop} : TPoint{across.stop - fWideSpanShift, line};
+    stroke[0] =
+        vertical ? TPoint{line - fEvenLineShift, across.start} : TPoint{across.start - fWideSpanShift, line};
+    stroke[1] =
+        vertical ? TPoint{line - fEvenLineShift, across.stop} : TPoint{across.stop - fWideSpanShift, line};
     ++count;
   }
   return count;
@@ -203,8 +206,8 @@ void TGridPainter::DrawStrokes(int count, int width, TColor colour) {
   GridPolyPolylineEh(&fGrid, fLines.Points, fLines.StrokeList, count);
 }
 
-void TGridPainter::AreaLines(const TBand& cols, const TBand& rows, bool horzOption, bool vertOption, TColor on,
-                             TColor off) {
+void TGridPainter::AreaLines(const TBand& cols, const TBand& rows, bool horzOption, bool vertOption,
+                             TColor on, TColor off) {
   if (cols.start >= cols.stop || rows.start >= rows.stop) return;
   const auto vertical = [&] {
     if (fH.EffectiveLineWidth == 0) return;
@@ -328,8 +331,9 @@ void TGridPainter::Cell(int col, int row, const TRect& rect, TColor colour, TGri
   const bool defaultDrawing = fGrid.DefaultDrawing();
   if (defaultDrawing) {
     fCanvas.SetFont(*fGrid.Font());
-    const bool highlighted = state.Contains(gdSelected) &&
-                             (!focused || fOptions.Contains(grDrawFocusSelected) || fOptions.Contains(grRowSelect));
+    const bool highlighted =
+        state.Contains(gdSelected) &&
+        (!focused || fOptions.Contains(grDrawFocusSelected) || fOptions.Contains(grRowSelect));
     if (highlighted) {
       fCanvas.Brush()->SetColor(clHighlight);
       fCanvas.Font()->SetColor(clHighlightText);
@@ -360,7 +364,8 @@ void TGridPainter::RowSelectFocus() {
   TRect rect = fGrid.GridRectToScreenRect(fSelection, fInfo, false);
   if (IsRectEmpty(rect)) return;
   // The canvas mirrors by itself: back to the left-to-right rectangle.
-  if (fGrid.UseRightToLeftAlignment()) rect = {fH.ClientExtent - rect.right, rect.top, fH.ClientExtent - rect.left, rect.bottom};
+  if (fGrid.UseRightToLeftAlignment())
+    rect = {fH.ClientExtent - rect.right, rect.top, fH.ClientExtent - rect.left, rect.bottom};
   fCanvas.DrawFocusRect(rect);
 }
 
@@ -413,7 +418,8 @@ void TGridPainter::ContraLines() {
     DataAreaLines(contraCols, contraRows);
     Separator(false, fV.ContraBoundary, fH.ContraBoundary, fH.ClientExtent,
               fColours.GetContraRowLineColor(colCount, rowCount));
-    Separator(true, fH.ContraBoundary, fV.ContraBoundary, fV.ClientExtent, fColours.GetContraColLineColor(colCount));
+    Separator(true, fH.ContraBoundary, fV.ContraBoundary, fV.ClientExtent,
+              fColours.GetContraColLineColor(colCount));
   }
 }
 

@@ -11,8 +11,8 @@
 
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
-#include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/Forms.h"
+#include "classlib/ui/ScrollBars.h"
 #include "gridbase/GridsEh.h"
 #include "tests/support/UiDriver.h"
 #include "tests/ui/ControlTestSupport.h"
@@ -35,7 +35,6 @@ namespace ordvane::test {
 
 class TCellGrid : public TCustomGridEh {
  public:
-  using TCustomGridEh::TCustomGridEh;
   using TCustomGridEh::AdjustLines;
   using TCustomGridEh::ChangeContraSize;
   using TCustomGridEh::ChangeSize;
@@ -44,6 +43,7 @@ class TCellGrid : public TCustomGridEh {
   using TCustomGridEh::DeleteRow;
   using TCustomGridEh::GridRectToScreenRect;
   using TCustomGridEh::SetWindowOriginShift;
+  using TCustomGridEh::TCustomGridEh;
 
   std::vector<std::string> log;
   // The area each paint was clipped to.
@@ -51,8 +51,8 @@ class TCellGrid : public TCustomGridEh {
   // Every DrawCell as "col,row" with its state's letters (s: selected, f: focused, x: fixed).
   std::vector<std::string> drawn;
   // Draws a cell's contents; by default its coordinates as text.
-  std::function<void(TCanvas&, int col, int row, const TRect&)> contents = [](TCanvas& canvas, int col, int row,
-                                                                                const TRect& rect) {
+  std::function<void(TCanvas&, int col, int row, const TRect&)> contents = [](TCanvas& canvas, int col,
+                                                                              int row, const TRect& rect) {
     canvas.TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(col) + "," + IntToStr(row));
   };
   // What the editor is given and what it gave back.
@@ -95,7 +95,9 @@ class TCellGrid : public TCustomGridEh {
       throw EInvalidOperation("size refused");
     }
   }
-  void ColumnMoved(int from, int to) override { log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to)); }
+  void ColumnMoved(int from, int to) override {
+    log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to));
+  }
 };
 
 // A grid of `bounds` on a shown form, without border or scroll bars unless asked, so its

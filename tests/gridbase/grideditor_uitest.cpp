@@ -31,7 +31,9 @@ struct EditorFixture : GridFixture {
     ui.Process();
     return *grid->InplaceEditor();
   }
-  int Count(const std::string& line) const { return static_cast<int>(std::count(grid->log.begin(), grid->log.end(), line)); }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(grid->log.begin(), grid->log.end(), line));
+  }
 };
 
 TEST(GridEditor, EachKeyReachesTheGridTheEditOrNothing) {
@@ -151,7 +153,8 @@ TEST(GridEditor, AReadOnlyCellRefusesTypingPastingAndCutting) {
   TInplaceEdit& editor = f.Show();
   Clipboard()->SetAsText("P");
   f.ui.Type("z");
-  for (const Word key : {Word{VK_BACK}, Word{'V'}, Word{'X'}}) f.ui.Press(key, key == VK_BACK ? TShiftState{} : TShiftState{ssCtrl});
+  for (const Word key : {Word{VK_BACK}, Word{'V'}, Word{'X'}})
+    f.ui.Press(key, key == VK_BACK ? TShiftState{} : TShiftState{ssCtrl});
   for (const UINT msg : {WM_PASTE, WM_CUT, WM_CLEAR}) editor.Perform(msg, 0, 0);
   EXPECT_EQ(editor.Text(), "abc");
   EXPECT_EQ(Clipboard()->AsText(), "P");

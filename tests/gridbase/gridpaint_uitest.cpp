@@ -45,15 +45,18 @@ std::vector<AnsiString> RecordedPaint(TCellGrid& g) {
 
 // Each poly-polyline as its colour's letter and its strokes, and the pens drawn with.
 std::string LinesOf(const std::vector<AnsiString>& calls, std::set<std::string>& pens) {
-  const std::map<TColorRef, char> letters = {{ColorToRGB(clRed), 'R'},    {ColorToRGB(clBlue), 'B'},
-                                             {ColorToRGB(clGreen), 'G'},  {ColorToRGB(clYellow), 'Y'},
+  const std::map<TColorRef, char> letters = {{ColorToRGB(clRed), 'R'},
+                                             {ColorToRGB(clBlue), 'B'},
+                                             {ColorToRGB(clGreen), 'G'},
+                                             {ColorToRGB(clYellow), 'Y'},
                                              {ColorToRGB(clFuchsia), 'F'}};
   std::string lines;
   unsigned style = 0;
   unsigned colour = 0;
   int width = 0;
   for (const AnsiString& call : calls) {
-    if (call.rfind("SelectPen(", 0) == 0) std::sscanf(call.c_str(), "SelectPen(pen $%X %d $%X)", &style, &width, &colour);
+    if (call.rfind("SelectPen(", 0) == 0)
+      std::sscanf(call.c_str(), "SelectPen(pen $%X %d $%X)", &style, &width, &colour);
     if (call.rfind("PolyPolyline(", 0) != 0) continue;
     lines += std::string(1, letters.at(colour)) + std::to_string(std::atoi(call.c_str() + 13)) + " ";
     pens.insert(std::to_string(style) + " " + std::to_string(width));
@@ -119,11 +122,13 @@ TEST(GridPaint, LinesSeparatorsBoundariesEdgesAndFillsLandOnTheirPixels) {
   const Case cases[] = {
       {"four areas: fixed lines, separators, data lines, contra boundaries, fill, edges, cells",
        FourAreas,
-       {{64, 10, clRed}, {129, 10, clRed}, {129, 60, clFuchsia}, {100, 49, clRed}, {160, 49, clRed},
-        {194, 60, clBlue}, {160, 74, clBlue}, {100, 74, clBlue}, {234, 60, clGreen}, {234, 10, clGreen},
-        {30, 174, clYellow}, {160, 174, clYellow}, {260, 174, clYellow}, {234, 190, clGreen}, {299, 60, clBlue},
-        {160, 150, clWindow}, {30, 12, face}, {0, 12, light}, {63, 12, shadow}, {100, 60, clWindow}}},
-      {"flat: the bottom edge in the cell's colour", [](TCellGrid& g) { g.SetFlat(true); },
+       {{64, 10, clRed},      {129, 10, clRed},    {129, 60, clFuchsia}, {100, 49, clRed},
+        {160, 49, clRed},     {194, 60, clBlue},   {160, 74, clBlue},    {100, 74, clBlue},
+        {234, 60, clGreen},   {234, 10, clGreen},  {30, 174, clYellow},  {160, 174, clYellow},
+        {260, 174, clYellow}, {234, 190, clGreen}, {299, 60, clBlue},    {160, 150, clWindow},
+        {30, 12, face},       {0, 12, light},      {63, 12, shadow},     {100, 60, clWindow}}},
+      {"flat: the bottom edge in the cell's colour",
+       [](TCellGrid& g) { g.SetFlat(true); },
        {{30, 0, light}, {30, 23, face}, {64, 10, clGray}}},
       {"fixed vertical lines off: the edge covers the line",
        [](TCellGrid& g) { g.SetOptions(g.Options() - TGridOptionsEh{grFixedVertLine}); },
@@ -131,7 +136,8 @@ TEST(GridPaint, LinesSeparatorsBoundariesEdgesAndFillsLandOnTheirPixels) {
       {"fixed horizontal lines off: the edge covers the line below",
        [](TCellGrid& g) { g.SetOptions(g.Options() - TGridOptionsEh{grFixedHorzLine}); },
        {{30, 24, shadow}, {63, 12, shadow}}},
-      {"a narrow grid: filled at the right", [](TCellGrid& g) { g.SetColCount(2); },
+      {"a narrow grid: filled at the right",
+       [](TCellGrid& g) { g.SetColCount(2); },
        {{200, 12, clWindow}, {129, 12, clBlack}}},
   };
   for (const Case& c : cases) {
@@ -150,7 +156,8 @@ TEST(GridPaint, FocusRectanglesAndHighlightFollowTheOptions) {
     TRect focusRect;      // where gaining the focus draws the dotted rectangle
     bool keepsHighlight;  // the current cell stays highlighted inside it
   };
-  for (const Case& c : {Case{{}, Rect(65, 25, 129, 49), false}, Case{{grRowSelect}, Rect(65, 25, 300, 49), true}}) {
+  for (const Case& c :
+       {Case{{}, Rect(65, 25, 129, 49), false}, Case{{grRowSelect}, Rect(65, 25, 300, 49), true}}) {
     GridFixture f;
     TCellGrid& g = *f.grid;
     g.contents = kNoContents;
@@ -203,7 +210,8 @@ TEST(GridPaint, NothingOfTheScrollingAreaReachesIntoTheContraCells) {
     const auto red = [](TColorRef c) { return c == ColorToRGB(clRed); };
     EXPECT_GT(test::CountPixels(p, [&](int, int, TColorRef c) { return red(c); }), 1000);
     // The contra cells begin after the boundaries at 300 - 41 - 1 and 200 - 31 - 1.
-    EXPECT_EQ(test::CountPixels(p, [&](int x, int y, TColorRef c) { return red(c) && (x >= 258 || y >= 168); }), 0)
+    EXPECT_EQ(
+        test::CountPixels(p, [&](int x, int y, TColorRef c) { return red(c) && (x >= 258 || y >= 168); }), 0)
         << width;
   }
 }
@@ -227,9 +235,10 @@ TEST(GridPaint, TheRightToLeftPictureIsTheLeftToRightOneMirrored) {
       pictures[rightToLeft] = f.Repainted();
     }
     const int width = pictures[0].Width();
-    EXPECT_EQ(test::CountPixels(pictures[1],
-                                [&](int x, int y, TColorRef c) { return c != pictures[0].Pixel(width - 1 - x, y); }),
-              0)
+    EXPECT_EQ(
+        test::CountPixels(
+            pictures[1], [&](int x, int y, TColorRef c) { return c != pictures[0].Pixel(width - 1 - x, y); }),
+        0)
         << "line width " << lineWidth;
   }
 }
@@ -250,7 +259,8 @@ TEST(GridPaint, AScrolledScreenEqualsAFullRepaint) {
       {"one row down", [](TCellGrid& g, Names&) { g.MoveTopLeft(g.LeftCol(), g.TopRow() + 1); }},
       {"one column right", [](TCellGrid& g, Names&) { g.MoveTopLeft(g.LeftCol() + 1, g.TopRow()); }},
       {"both", [](TCellGrid& g, Names&) { g.MoveTopLeft(g.LeftCol() + 1, g.TopRow() + 2); }},
-      {"thumb jump", [](TCellGrid& g, Names&) { g.Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 60), 0); }},
+      {"thumb jump",
+       [](TCellGrid& g, Names&) { g.Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 60), 0); }},
       {"rows inserted", [](TCellGrid& g, Names& n) { n.Change(g, true, 3, 2); }},
       {"a tall row deleted", [](TCellGrid& g, Names& n) { n.Change(g, true, 4, -1); }},
       {"columns deleted", [](TCellGrid& g, Names& n) { n.Change(g, false, 2, -2); }},
@@ -263,7 +273,8 @@ TEST(GridPaint, AScrolledScreenEqualsAFullRepaint) {
       Names names;
       for (int i = 0; i < 50; ++i) names.cols.push_back(i), names.rows.push_back(i);
       g.contents = [&names](TCanvas& canvas, int col, int row, const TRect& rect) {
-        canvas.TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(names.cols[col]) + "," + IntToStr(names.rows[row]));
+        canvas.TextRect(rect, rect.left + 2, rect.top + 2,
+                        IntToStr(names.cols[col]) + "," + IntToStr(names.rows[row]));
       };
       g.SetColCount(12);
       g.SetRowCount(40);
