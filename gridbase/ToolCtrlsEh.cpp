@@ -123,6 +123,8 @@ TThemedButton ThemedCheckBox(TCheckBoxState state, bool enabled, bool pressed) {
 void DrawCheckBoxEh(HDC dc, const TRect& rect, TCheckBoxState state, bool enabled, bool pressed, bool flat) {
   TRect cell = CheckBoxRectEh(rect, taCenter, tlCenter);
   if (ThemeServices()->ThemesEnabled()) {
+    // The element is drawn at its own size: a smaller cell must not spill over.
+    TClipScope clip(dc, cell);
     ThemeServices()->DrawElement(dc, TThemeServices::GetElementDetails(ThemedCheckBox(state, enabled, pressed)),
                                  cell);
     return;
@@ -405,6 +407,10 @@ TWinControl* TEditButtonEh::EditControl() const {
 }
 
 void TEditButtonEh::NotifyChanged() {
+  if (fChangeDepth > 0) {
+    fChangedInside = true;
+    return;
+  }
   if (Collection())
     Changed(false);
   else
@@ -418,19 +424,34 @@ void TEditButtonEh::Store(T& field, const T& value) {
   NotifyChanged();
 }
 
+template <class Change>
+void TEditButtonEh::ChangeAtOnce(Change change) {
+  if (fChangeDepth++ == 0) fChangedInside = false;
+  try {
+    change();
+  } catch (...) {
+    --fChangeDepth;
+    throw;
+  }
+  if (--fChangeDepth == 0 && fChangedInside) NotifyChanged();
+}
+
 TBasicAction* TEditButtonEh::Action() const {
   return fActionLink ? fActionLink->Action() : nullptr;
 }
 
 void TEditButtonEh::SetAction(TBasicAction* value) {
   if (value == Action()) return;
-  if (!value) {
-    fActionLink.reset();
-  } else {
-    if (!fActionLink) fActionLink = std::make_unique<TEditButtonActionLinkEh>(this);
-    fActionLink->SetAction(value);
-  }
-  NotifyChanged();
+  // The link takes over the action's properties: the edit hears of it once.
+  ChangeAtOnce([&] {
+    if (!value) {
+      fActionLink.reset();
+    } else {
+      if (!fActionLink) fActionLink = std::make_unique<TEditButtonActionLinkEh>(this);
+      fActionLink->SetAction(value);
+    }
+    NotifyChanged();
+  });
 }
 
 void TEditButtonEh::SetDropdownMenu(TPopupMenu* value) {
@@ -480,16 +501,18 @@ void TEditButtonEh::Assign(const TPersistent* source) {
     TCollectionItem::Assign(source);
     return;
   }
-  SetAction(other->Action());
-  SetDropdownMenu(other->fDropdownMenu);
-  SetEnabled(other->fEnabled);
-  SetGlyph(*other->fGlyph);
-  SetHint(other->fHint);
-  SetNumGlyphs(other->fNumGlyphs);
-  SetShortCut(other->fShortCut);
-  SetStyle(other->fStyle);
-  SetVisible(other->fVisible);
-  SetWidth(other->fWidth);
+  ChangeAtOnce([&] {
+    SetAction(other->Action());
+    SetDropdownMenu(other->fDropdownMenu);
+    SetEnabled(other->fEnabled);
+    SetGlyph(*other->fGlyph);
+    SetHint(other->fHint);
+    SetNumGlyphs(other->fNumGlyphs);
+    SetShortCut(other->fShortCut);
+    SetStyle(other->fStyle);
+    SetVisible(other->fVisible);
+    SetWidth(other->fWidth);
+  });
   OnClick = other->OnClick;
   OnDown = other->OnDown;
 }

@@ -165,6 +165,9 @@ class TEditButtonEh : public TCollectionItem {
   class TMenuWatch;
   template <class T>
   void Store(T& field, const T& value);
+  // Runs a compound change and tells the edit once, when anything changed.
+  template <class Change>
+  void ChangeAtOnce(Change change);
 
   TWinControl* fEditControl = nullptr;
   std::unique_ptr<TEditButtonActionLinkEh> fActionLink;
@@ -178,6 +181,8 @@ class TEditButtonEh : public TCollectionItem {
   TEditButtonStyleEh fStyle = ebsDropDownEh;
   bool fVisible = false;
   int fWidth = 0;
+  int fChangeDepth = 0;
+  bool fChangedInside = false;
 };
 
 // The main button of an edit: visible, pressed from the edit by Alt+Down.
