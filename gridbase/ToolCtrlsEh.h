@@ -326,6 +326,7 @@ class TSizeGripEh : public TCustomControl {
   bool TopCorner() const { return fPosition == sgpTopLeft || fPosition == sgpTopRight; }
   void UpdateWindowShape();
   void DragTo(TPoint screen);
+  bool Place(const TRect& r);
 
   TSizeGripPosition fPosition = sgpBottomRight;
   bool fTriangleWindow = false;

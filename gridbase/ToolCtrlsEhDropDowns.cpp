@@ -251,14 +251,37 @@ void TSizeGripEh::DragTo(TPoint screen) {
 
   const TSize before{parent->ClientWidth(), parent->ClientHeight()};
   TDestroyWatch watch(this);
-  parent->SetBounds(r.left, r.top, r.Width(), r.Height());
-  if (watch.Gone()) return;
-  // A parent that keeps its own height steps (whole rows) keeps its far edge in place.
-  if (TopCorner() && parent->Height() != r.Height())
-    parent->SetBounds(r.left, r.bottom - parent->Height(), parent->Width(), parent->Height());
-  if (watch.Gone() || (parent->ClientWidth() == before.cx && parent->ClientHeight() == before.cy)) return;
+  if (!Place(r) || watch.Gone()) return;
+  // A frame that grew on the way (a scroll bar that came) may still leave the client too
+  // small: it takes the difference back.
+  const int lackWidth = std::max(0, std::max(Width(), fMinimumSize.cx) - parent->ClientWidth());
+  const int lackHeight = std::max(0, std::max(Height(), fMinimumSize.cy) - parent->ClientHeight());
+  if (lackWidth > 0 || lackHeight > 0) {
+    if (LeftCorner())
+      r.left -= lackWidth;
+    else
+      r.right += lackWidth;
+    if (TopCorner())
+      r.top -= lackHeight;
+    else
+      r.bottom += lackHeight;
+    if (!Place(r) || watch.Gone()) return;
+  }
+  if (parent->ClientWidth() == before.cx && parent->ClientHeight() == before.cy) return;
   FireEvent(OnParentResized, this);
   if (!watch.Gone()) UpdatePosition();
+}
+
+// Gives the parent the rectangle; a parent that keeps its own height steps (whole rows)
+// keeps the edge away from the grip in place. Answers false when the grip went meanwhile.
+bool TSizeGripEh::Place(const TRect& r) {
+  TWinControl* parent = Parent();
+  TDestroyWatch watch(this);
+  parent->SetBounds(r.left, r.top, r.Width(), r.Height());
+  if (watch.Gone()) return false;
+  if (TopCorner() && parent->Height() != r.Height())
+    parent->SetBounds(r.left, r.bottom - parent->Height(), parent->Width(), parent->Height());
+  return !watch.Gone();
 }
 
 // ---- Drop-down list box ---------------------------------------------------------------
