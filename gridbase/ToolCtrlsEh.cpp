@@ -535,10 +535,12 @@ bool TEditButtonEh::InitiateAction() {
 
 TEditButtonControlEh* TEditButtonEh::CreateEditButtonControl() {
   TWinControl* edit = EditControl();
+  if (!edit) throw EInvalidOperation("Edit button has no edit control");
   auto* control = new TEditButtonControlEh(edit);
   control->SetBounds(0, 0, 10, 17);
   control->SetVisible(true);
   control->SetTransparent(false);
+  control->SetControlStyle(control->ControlStyle() + TControlStyle{csOpaque});
   control->SetParent(edit);
   return control;
 }

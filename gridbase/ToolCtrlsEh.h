@@ -153,7 +153,7 @@ class TEditButtonEh : public TCollectionItem {
   // Asks the linked action to update itself; answers whether it did.
   virtual bool InitiateAction();
   // A new button control for this button, owned by and parented to the edit: 10 x 17,
-  // visible, opaque.
+  // visible, opaque. A button without an edit raises EInvalidOperation.
   virtual TEditButtonControlEh* CreateEditButtonControl();
 
  protected:
@@ -310,6 +310,9 @@ class TSizeGripEh : public TCustomControl {
   void SetMinimumSize(TSize value) { fMinimumSize = value; }
   // Puts the grip into its corner of the parent's client area.
   void UpdatePosition();
+
+  // CM_SETSIZEGRIPSIDEEH moves the grip to the side it names.
+  void Dispatch(TMessage& message) override;
 
   // Fired after a drag changed the parent's client size.
   TNotifyEvent OnParentResized;

@@ -153,6 +153,14 @@ void TSizeGripEh::ChangePosition(TSizeGripChangePosition side) {
   UpdatePosition();
 }
 
+void TSizeGripEh::Dispatch(TMessage& message) {
+  if (message.Msg == CM_SETSIZEGRIPSIDEEH) {
+    if (message.WParam <= sgcpToBottom) ChangePosition(static_cast<TSizeGripChangePosition>(message.WParam));
+    return;
+  }
+  TCustomControl::Dispatch(message);
+}
+
 void TSizeGripEh::SetTriangleWindow(bool value) {
   if (value == fTriangleWindow) return;
   fTriangleWindow = value;
@@ -450,8 +458,7 @@ void TPopupListboxEh::Dispatch(TMessage& message) {
       message.Result = MA_NOACTIVATE;
       return;
     case CM_SETSIZEGRIPSIDEEH:
-      if (message.WParam <= sgcpToBottom)
-        fSizeGrip->ChangePosition(static_cast<TSizeGripChangePosition>(message.WParam));
+      fSizeGrip->Perform(message.Msg, message.WParam, message.LParam);
       Relayout();
       return;
     case WM_NCPAINT:

@@ -103,6 +103,15 @@ TEST(EditButtonItem, EverySetterTellsTheEditOnlyOfAChange) {
   main.SetStyle(ebsEllipsisEh);
   EXPECT_EQ(mainChanges, 1);
   EXPECT_EQ(main.EditControl(), f.edit);
+
+  TEditButtonControlEh* control = main.CreateEditButtonControl();
+  EXPECT_EQ(control->Owner(), f.edit);
+  EXPECT_EQ(control->Parent(), f.edit);
+  EXPECT_EQ(TSize(control->Width(), control->Height()), TSize(10, 17));
+  EXPECT_TRUE(control->Visible());
+  EXPECT_TRUE(control->ControlStyle().Contains(csOpaque));
+  TEditButtonEh lone(static_cast<TWinControl*>(nullptr));
+  EXPECT_THROW(lone.CreateEditButtonControl(), EInvalidOperation);
 }
 
 TEST(EditButtonItem, AssignCopiesPropertiesAndBothEvents) {
@@ -325,6 +334,12 @@ TEST(EditButtonFaces, AFlatIdleFaceIsInsetWithARingOfTheBackground) {
   };
   const int ringLength = 2 * r.Width() + 2 * (r.Height() - 2);
   EXPECT_EQ(ring(Face(r, bcsDropDownEh, 0, true, false, true)), ringLength);
+  {
+    // A cached face of one background never shows on another.
+    Canvas other(24, 24);
+    DrawEditButtonControlEh(&other.dc, r, clAqua, bcsDropDownEh, 0, true, false, true);
+    EXPECT_EQ(other.raster.Pixel(r.left, r.top), ColorToRGB(clAqua));
+  }
   EXPECT_LT(ring(Face(r, bcsDropDownEh, 0, true, true, true)), ringLength);
   EXPECT_LT(ring(Face(r, bcsDropDownEh, 0, false, false, true)), ringLength);
   {
