@@ -217,8 +217,9 @@ void DrawGlyph(HDC dc, const TRect& r, TEditButtonDrawKindEh kind, TArrow arrow,
       break;
     case bcsDropDownEh:
     case bcsUpDownEh:
-    case bcsCheckboxEh:
       DrawArrow(dc, r, arrow, color);
+      break;
+    case bcsCheckboxEh:  // drawn whole by DrawCheckBoxEh
       break;
   }
 }

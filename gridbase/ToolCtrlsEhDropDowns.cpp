@@ -1,14 +1,14 @@
 // The drop-down windows of the edits: placement, size grip, list box, recently used
 // values and month calendar.
 
+#include "gridbase/ToolCtrlsEh.h"
+
 #include <algorithm>
-#include <cmath>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
-#include "gridbase/ToolCtrlsEh.h"
 
 namespace ordvane {
 
@@ -305,7 +305,6 @@ TPopupListboxEh::TPopupListboxEh(TComponent* owner) : TCustomListBox(owner), fSi
   SetTabStop(false);
   SetVisible(false);
   fSizeGrip->SetTriangleWindow(true);
-  fSizeGrip->SetMinimumSize({0, RowHeight()});
   fSizeGrip->OnParentResized = [this](TObject*) { Relayout(); };
   fSizeGrip->SetParent(this);
 }
@@ -341,6 +340,7 @@ void TPopupListboxEh::SetBounds(int left, int top, int width, int height) {
   const int frame = FrameHeight();
   const int row = RowHeight();
   const int rows = std::max(1, (height - frame) / row);
+  fSizeGrip->SetMinimumSize({0, row});  // a list is never dragged below one row
   TCustomListBox::SetBounds(left, top, width, frame + rows * row);
 }
 
@@ -599,7 +599,6 @@ void TMRUListboxEh::Dispatch(TMessage& message) {
     case LB_INSERTSTRING:
     case LB_DELETESTRING:
     case LB_RESETCONTENT:
-    case WM_VSCROLL:
       Relayout();
       break;
     default:
