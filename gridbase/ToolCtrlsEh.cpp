@@ -94,22 +94,6 @@ TRect CheckBoxRectEh(const TRect& rect, TAlignment alignment, TTextLayout layout
 
 namespace {
 
-// Narrows a context's clipping to a rectangle for the life of a scope.
-class TClipScope {
- public:
-  TClipScope(HDC dc, const TRect& rect) : fDc(dc), fHadClip(dc->GetClipRgn(fSaved) == CLIP_SET) {
-    dc->IntersectClipRect(rect.left, rect.top, rect.right, rect.bottom);
-  }
-  ~TClipScope() { fDc->SelectClipRgn(fHadClip ? &fSaved : nullptr); }
-  TClipScope(const TClipScope&) = delete;
-  TClipScope& operator=(const TClipScope&) = delete;
-
- private:
-  HDC fDc;
-  TRegion fSaved;
-  bool fHadClip;
-};
-
 TThemedButton ThemedCheckBox(TCheckBoxState state, bool enabled, bool pressed) {
   const int base = state == cbChecked ? tbCheckBoxCheckedNormal
                    : state == cbGrayed ? tbCheckBoxMixedNormal
@@ -124,7 +108,7 @@ void DrawCheckBoxEh(HDC dc, const TRect& rect, TCheckBoxState state, bool enable
   TRect cell = CheckBoxRectEh(rect, taCenter, tlCenter);
   if (ThemeServices()->ThemesEnabled()) {
     // The element is drawn at its own size: a smaller cell must not spill over.
-    TClipScope clip(dc, cell);
+    TDeviceContext::TClipGuard clip(*dc, cell);
     ThemeServices()->DrawElement(dc, TThemeServices::GetElementDetails(ThemedCheckBox(state, enabled, pressed)),
                                  cell);
     return;
@@ -134,8 +118,8 @@ void DrawCheckBoxEh(HDC dc, const TRect& rect, TCheckBoxState state, bool enable
   if (state == cbGrayed) flags |= DFCS_BUTTON3STATE | DFCS_CHECKED;
   if (!enabled) flags |= DFCS_INACTIVE;
   if (pressed) flags |= DFCS_PUSHED;
-  std::optional<TClipScope> clip;
-  if (flat) clip.emplace(dc, Rect(cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1));
+  std::optional<TDeviceContext::TClipGuard> clip;
+  if (flat) clip.emplace(*dc, Rect(cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1));
   DrawFrameControl(dc, cell, DFC_BUTTON, flags);
 }
 
@@ -243,7 +227,7 @@ void DrawFaceDirect(HDC dc, const TRect& rect, const TFace& face) {
   const bool inset = face.flat && !face.active && !face.themed;
   const TRect inner = inset ? Rect(rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1) : rect;
   {
-    TClipScope clip(dc, inner);
+    TDeviceContext::TClipGuard clip(*dc, inner);
     if (face.kind == bcsUpDownEh)
       DrawUpDown(dc, inner, face);
     else
@@ -692,8 +676,8 @@ void TEditButtonControlEh::PaintGlyphFace() {
   const bool pressed = look == bsDown || look == bsExclusive;
   dc->FillRect(r, Rgb(Color()));
   {
-    std::optional<TClipScope> clip;
-    if (!ThemeServices()->ThemesEnabled()) clip.emplace(dc, Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
+    std::optional<TDeviceContext::TClipGuard> clip;
+    if (!ThemeServices()->ThemesEnabled()) clip.emplace(*dc, Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
     PaintGlyphAndCaption(*canvas, r, pressed);
   }
   if (fActive)
