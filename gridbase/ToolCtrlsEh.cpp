@@ -95,7 +95,7 @@ TRect CheckBoxRectEh(const TRect& rect, TAlignment alignment, TTextLayout layout
 namespace {
 
 TThemedButton ThemedCheckBox(TCheckBoxState state, bool enabled, bool pressed) {
-  const int base = state == cbChecked ? tbCheckBoxCheckedNormal
+  const int base = state == cbChecked  ? tbCheckBoxCheckedNormal
                    : state == cbGrayed ? tbCheckBoxMixedNormal
                                        : tbCheckBoxUncheckedNormal;
   const int offset = !enabled ? 3 : pressed ? 2 : 0;
@@ -109,8 +109,8 @@ void DrawCheckBoxEh(HDC dc, const TRect& rect, TCheckBoxState state, bool enable
   if (ThemeServices()->ThemesEnabled()) {
     // The element is drawn at its own size: a smaller cell must not spill over.
     TDeviceContext::TClipGuard clip(*dc, cell);
-    ThemeServices()->DrawElement(dc, TThemeServices::GetElementDetails(ThemedCheckBox(state, enabled, pressed)),
-                                 cell);
+    ThemeServices()->DrawElement(
+        dc, TThemeServices::GetElementDetails(ThemedCheckBox(state, enabled, pressed)), cell);
     return;
   }
   unsigned flags = DFCS_BUTTONCHECK;
@@ -136,7 +136,9 @@ struct TFace {
   TCheckBoxState checkState;
   bool themed;
   TColorRef background;
-  auto Tie() const { return std::tie(kind, pressedPart, flat, active, enabled, checkState, themed, background); }
+  auto Tie() const {
+    return std::tie(kind, pressedPart, flat, active, enabled, checkState, themed, background);
+  }
 };
 
 enum class TArrow { Up, Down };
@@ -213,8 +215,10 @@ void DrawUpDown(HDC dc, const TRect& r, const TFace& face) {
   const int line = (r.Height() % 2 != 0 || face.flat) ? 1 : 0;
   const TRect upper = Rect(r.left, r.top, r.right, middle);
   const TRect lower = Rect(r.left, middle + line, r.right, r.bottom);
-  DrawGlyph(dc, DrawButtonBody(dc, upper, face, face.pressedPart == 1), bcsUpDownEh, TArrow::Up, face.enabled);
-  DrawGlyph(dc, DrawButtonBody(dc, lower, face, face.pressedPart == 2), bcsUpDownEh, TArrow::Down, face.enabled);
+  DrawGlyph(dc, DrawButtonBody(dc, upper, face, face.pressedPart == 1), bcsUpDownEh, TArrow::Up,
+            face.enabled);
+  DrawGlyph(dc, DrawButtonBody(dc, lower, face, face.pressedPart == 2), bcsUpDownEh, TArrow::Down,
+            face.enabled);
   if (line) dc->FillRect(Rect(r.left, middle, r.right, middle + 1), face.background);
 }
 
@@ -231,7 +235,8 @@ void DrawFaceDirect(HDC dc, const TRect& rect, const TFace& face) {
     if (face.kind == bcsUpDownEh)
       DrawUpDown(dc, inner, face);
     else
-      DrawGlyph(dc, DrawButtonBody(dc, inner, face, face.pressedPart != 0), face.kind, TArrow::Down, face.enabled);
+      DrawGlyph(dc, DrawButtonBody(dc, inner, face, face.pressedPart != 0), face.kind, TArrow::Down,
+                face.enabled);
   }
   if (inset) dc->FrameRect(rect, face.background);
 }
@@ -313,10 +318,17 @@ TFaceCache& FaceCache() {
 }  // namespace
 
 void DrawEditButtonControlEh(HDC dc, const TRect& rect, TColor background, TEditButtonDrawKindEh kind,
-                             int pressedPart, bool flat, bool active, bool enabled, TCheckBoxState checkState) {
+                             int pressedPart, bool flat, bool active, bool enabled,
+                             TCheckBoxState checkState) {
   if (rect.Width() <= 0 || rect.Height() <= 0) return;
-  const TFace face{kind,       pressedPart, flat, active, enabled, checkState, ThemeServices()->ThemesEnabled(),
-                   Rgb(background)};
+  const TFace face{.kind = kind,
+                   .pressedPart = pressedPart,
+                   .flat = flat,
+                   .active = active,
+                   .enabled = enabled,
+                   .checkState = checkState,
+                   .themed = ThemeServices()->ThemesEnabled(),
+                   .background = Rgb(background)};
   TFaceCache& cache = FaceCache();
   if (cache.enabled && rect.Width() <= TFaceCache::kLargestSide && rect.Height() <= TFaceCache::kLargestSide)
     cache.Draw(dc, rect, face);
@@ -339,16 +351,16 @@ int EditButtonFaceCacheCountEh() {
 // ---- The action link ------------------------------------------------------------------
 
 TEditButtonActionLinkEh::TEditButtonActionLinkEh(TEditButtonEh* button)
-    : TActionLink(button, TActionClient{
-                              {},
-                              {[button] { return button->Enabled(); }, [button](bool v) { button->SetEnabled(v); }},
-                              {[button] { return button->Hint(); },
-                               [button](const AnsiString& v) { button->SetHint(v); }},
-                              {[button] { return button->ShortCut(); },
-                               [button](TShortCut v) { button->SetShortCut(v); }},
-                              {[button] { return button->Visible(); }, [button](bool v) { button->SetVisible(v); }},
-                              {},
-                          }) {}
+    : TActionLink(
+          button,
+          TActionClient{
+              {},
+              {[button] { return button->Enabled(); }, [button](bool v) { button->SetEnabled(v); }},
+              {[button] { return button->Hint(); }, [button](const AnsiString& v) { button->SetHint(v); }},
+              {[button] { return button->ShortCut(); }, [button](TShortCut v) { button->SetShortCut(v); }},
+              {[button] { return button->Visible(); }, [button](bool v) { button->SetVisible(v); }},
+              {},
+          }) {}
 
 // ---- Edit buttons ---------------------------------------------------------------------
 
@@ -367,7 +379,8 @@ class TEditButtonEh::TMenuWatch : public TComponent {
   TEditButtonEh& fButton;
 };
 
-TEditButtonEh::TEditButtonEh(TCollection* collection, TWinControl* editControl, bool visible, TShortCut shortCut)
+TEditButtonEh::TEditButtonEh(TCollection* collection, TWinControl* editControl, bool visible,
+                             TShortCut shortCut)
     : TCollectionItem(collection),
       fEditControl(editControl),
       fMenuWatch(std::make_unique<TMenuWatch>(*this)),
@@ -658,8 +671,8 @@ void TEditButtonControlEh::Paint() {
   const bool pressed = look == bsDown || look == bsExclusive;
   const int part = fStyle == ebsUpDownEh ? fShownPart : (pressed ? 1 : 0);
   const TColor background = Parent() ? Parent()->Color() : Color();
-  DrawEditButtonControlEh(Canvas()->Handle(), ClientRect(), background, EditButtonDrawKindEh(fStyle), part, Flat(),
-                          fActive, Enabled());
+  DrawEditButtonControlEh(Canvas()->Handle(), ClientRect(), background, EditButtonDrawKindEh(fStyle), part,
+                          Flat(), fActive, Enabled());
 }
 
 // A glyph button paints as a speed button; flat, its edge shows the edit's look: raised
@@ -677,7 +690,8 @@ void TEditButtonControlEh::PaintGlyphFace() {
   dc->FillRect(r, Rgb(Color()));
   {
     std::optional<TDeviceContext::TClipGuard> clip;
-    if (!ThemeServices()->ThemesEnabled()) clip.emplace(*dc, Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
+    if (!ThemeServices()->ThemesEnabled())
+      clip.emplace(*dc, Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1));
     PaintGlyphAndCaption(*canvas, r, pressed);
   }
   if (fActive)

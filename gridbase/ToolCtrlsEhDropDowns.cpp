@@ -1,14 +1,13 @@
 // The drop-down windows of the edits: placement, size grip, list box, recently used
 // values and month calendar.
 
-#include "gridbase/ToolCtrlsEh.h"
-
 #include <algorithm>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
+#include "gridbase/ToolCtrlsEh.h"
 
 namespace ordvane {
 
@@ -300,7 +299,8 @@ constexpr std::size_t kSearchLength = 32;
 constexpr int kImageGap = 4;
 }  // namespace
 
-TPopupListboxEh::TPopupListboxEh(TComponent* owner) : TCustomListBox(owner), fSizeGrip(new TSizeGripEh(this)) {
+TPopupListboxEh::TPopupListboxEh(TComponent* owner)
+    : TCustomListBox(owner), fSizeGrip(new TSizeGripEh(this)) {
   SetStyle(lbOwnerDrawFixed);
   SetTabStop(false);
   SetVisible(false);
@@ -447,7 +447,8 @@ bool TPopupListboxEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
 }
 
 bool TPopupListboxEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
-  if (!TWinControl::DoMouseWheelUp(shift, mousePos) && Count() > 0) SetItemIndex(std::max(ItemIndex() - 1, 0));
+  if (!TWinControl::DoMouseWheelUp(shift, mousePos) && Count() > 0)
+    SetItemIndex(std::max(ItemIndex() - 1, 0));
   Relayout();
   return true;
 }

@@ -39,21 +39,66 @@ TEST(DropDownPlacement, OpensBesideItsHostInTheNearestWorkArea) {
     std::vector<WPARAM> sides;
   } cases[] = {
       {"below", {}, Rect(100, 100, 200, 120), {150, 100}, daLeft, {100, 120}, {150, 100}, {3, 1}},
-      {"near the bottom: above", {}, Rect(100, 700, 200, 720), {150, 100}, daLeft, {100, 600}, {150, 100}, {2, 1}},
-      {"near the right edge", {}, Rect(950, 100, 1010, 120), {150, 100}, daLeft, {874, 120}, {150, 100}, {3, 0}},
+      {"near the bottom: above",
+       {},
+       Rect(100, 700, 200, 720),
+       {150, 100},
+       daLeft,
+       {100, 600},
+       {150, 100},
+       {2, 1}},
+      {"near the right edge",
+       {},
+       Rect(950, 100, 1010, 120),
+       {150, 100},
+       daLeft,
+       {874, 120},
+       {150, 100},
+       {3, 0}},
       {"right-aligned", {}, Rect(300, 100, 400, 120), {150, 100}, daRight, {250, 120}, {150, 100}, {3, 0}},
       {"centred", {}, Rect(300, 100, 400, 120), {151, 100}, daCenter, {275, 120}, {151, 100}, {3, 1}},
       // (50 - 101) / 2 truncates to -25, not -26.
       {"centred, narrower", {}, Rect(300, 100, 401, 120), {50, 100}, daCenter, {325, 120}, {50, 100}, {3, 1}},
-      {"wider than the work area", {}, Rect(100, 100, 200, 120), {2000, 100}, daLeft, {0, 120}, {1024, 100}, {3, 0}},
-      {"fits neither way, more room above", {Monitor(Rect(0, 0, 800, 600), 0)}, Rect(10, 400, 60, 420), {80, 500},
-       daLeft, {10, 0}, {80, 400}, {2, 1}},
-      {"fits neither way, more room below", {Monitor(Rect(0, 0, 800, 600), 0)}, Rect(10, 100, 60, 120), {80, 500},
-       daLeft, {10, 120}, {80, 480}, {3, 1}},
-      {"second monitor", {Monitor(Rect(0, 0, 1024, 768), 30), Monitor(Rect(1024, 0, 2048, 768), 68)},
-       Rect(1900, 650, 1950, 670), {100, 100}, daLeft, {1900, 550}, {100, 100}, {2, 1}},
-      {"second monitor, off its right edge", {Monitor(Rect(0, 0, 1024, 768), 30), Monitor(Rect(1024, 0, 2048, 768), 68)},
-       Rect(2000, 100, 2040, 120), {100, 100}, daLeft, {1948, 120}, {100, 100}, {3, 0}},
+      {"wider than the work area",
+       {},
+       Rect(100, 100, 200, 120),
+       {2000, 100},
+       daLeft,
+       {0, 120},
+       {1024, 100},
+       {3, 0}},
+      {"fits neither way, more room above",
+       {Monitor(Rect(0, 0, 800, 600), 0)},
+       Rect(10, 400, 60, 420),
+       {80, 500},
+       daLeft,
+       {10, 0},
+       {80, 400},
+       {2, 1}},
+      {"fits neither way, more room below",
+       {Monitor(Rect(0, 0, 800, 600), 0)},
+       Rect(10, 100, 60, 120),
+       {80, 500},
+       daLeft,
+       {10, 120},
+       {80, 480},
+       {3, 1}},
+      {"second monitor",
+       {Monitor(Rect(0, 0, 1024, 768), 30), Monitor(Rect(1024, 0, 2048, 768), 68)},
+       Rect(1900, 650, 1950, 670),
+       {100, 100},
+       daLeft,
+       {1900, 550},
+       {100, 100},
+       {2, 1}},
+      {"second monitor, off its right edge",
+       {Monitor(Rect(0, 0, 1024, 768), 30), Monitor(Rect(1024, 0, 2048, 768), 68)},
+       Rect(2000, 100, 2040, 120),
+       {100, 100},
+       daLeft,
+       {1948, 120},
+       {100, 100},
+       {3, 0}},
   };
   for (const auto& c : cases) {
     HeadlessHost().SetMonitors(c.monitors);
@@ -114,7 +159,8 @@ struct ListFixture : test::TextControlFixture {
   ListFixture() {
     list->SetParent(form.get());
     list->SetItemHeight(16);
-    for (const char* item : {"apple", "abc", "abd", "b", "c", "ca", "cb", "d", "e", "f"}) list->Items()->Add(item);
+    for (const char* item : {"apple", "abc", "abd", "b", "c", "ca", "cb", "d", "e", "f"})
+      list->Items()->Add(item);
     list->SetBounds(300, 200, 120, 100);
     list->Show();
     ui.Process();
@@ -134,7 +180,8 @@ struct ListFixture : test::TextControlFixture {
     const bool top = corner == sgpTopLeft || corner == sgpTopRight;
     const TPoint from = grip->ClientToScreen({left ? 3 : grip->Width() - 4, top ? 3 : grip->Height() - 4});
     ui.PressAtScreen(from);
-    for (int step = 1; step <= 4; ++step) ui.MoveToScreen({from.x + by.x * step / 4, from.y + by.y * step / 4});
+    for (int step = 1; step <= 4; ++step)
+      ui.MoveToScreen({from.x + by.x * step / 4, from.y + by.y * step / 4});
     ui.ReleaseAtScreen({from.x + by.x, from.y + by.y});
   }
 };

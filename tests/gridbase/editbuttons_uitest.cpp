@@ -19,8 +19,8 @@ namespace {
 
 // The text height the independent reader of the font tables gives for a pixel size.
 int OracleTextHeight(const std::string& fontFile, int ppem) {
-  const std::string command = "/usr/bin/python3 " + test::FixturePath("ui/font_metrics.py") + " --proportional " + fontFile +
-                              " " + std::to_string(ppem);
+  const std::string command = "/usr/bin/python3 " + test::FixturePath("ui/font_metrics.py") +
+                              " --proportional " + fontFile + " " + std::to_string(ppem);
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return -1;
   char line[256] = {};
@@ -49,7 +49,8 @@ TEST(EditButtonWidth, FollowsTheScreenFontsTextHeight) {
     int textHeight;
     int width;
   } cases[] = {{13, 9}, {12, 9}, {11, 7}, {16, 11}, {0, 1}, {40, GetSystemMetrics(SM_CXVSCROLL)}};
-  for (const auto& c : cases) EXPECT_EQ(EditButtonWidthForTextHeightEh(c.textHeight), c.width) << c.textHeight;
+  for (const auto& c : cases)
+    EXPECT_EQ(EditButtonWidthForTextHeightEh(c.textHeight), c.width) << c.textHeight;
 
   EXPECT_EQ(ScaleButtonWidthEh(9, true), 14);
   EXPECT_EQ(ScaleButtonWidthEh(10, true), 15);
@@ -73,10 +74,14 @@ TEST(EditButtonItem, EverySetterTellsTheEditOnlyOfAChange) {
   TPopupMenu menu(nullptr);
   TAction action(nullptr);
   const std::vector<std::pair<const char*, std::function<void()>>> setters = {
-      {"Enabled", [b] { b->SetEnabled(false); }},        {"Hint", [b] { b->SetHint("h"); }},
-      {"NumGlyphs", [b] { b->SetNumGlyphs(2); }},        {"ShortCut", [b] { b->SetShortCut(scCtrl | 'K'); }},
-      {"Style", [b] { b->SetStyle(ebsUpDownEh); }},      {"Visible", [b] { b->SetVisible(true); }},
-      {"Width", [b] { b->SetWidth(20); }},               {"DropdownMenu", [b, &menu] { b->SetDropdownMenu(&menu); }},
+      {"Enabled", [b] { b->SetEnabled(false); }},
+      {"Hint", [b] { b->SetHint("h"); }},
+      {"NumGlyphs", [b] { b->SetNumGlyphs(2); }},
+      {"ShortCut", [b] { b->SetShortCut(scCtrl | 'K'); }},
+      {"Style", [b] { b->SetStyle(ebsUpDownEh); }},
+      {"Visible", [b] { b->SetVisible(true); }},
+      {"Width", [b] { b->SetWidth(20); }},
+      {"DropdownMenu", [b, &menu] { b->SetDropdownMenu(&menu); }},
       {"Action", [b, &action] { b->SetAction(&action); }},
   };
   for (const auto& [name, set] : setters) {
@@ -251,7 +256,8 @@ TEST(EditButtonFaces, TheCachedFaceEqualsTheFaceDrawnDirectly) {
               direct = Face(r, k, part, flat, active, enabled, state);
             }
             const TRaster cached = Face(r, k, part, flat, active, enabled, state);
-            ASSERT_TRUE(cached == direct) << "themed " << themed << " kind " << kind << " part " << part << " flags " << flags;
+            ASSERT_TRUE(cached == direct)
+                << "themed " << themed << " kind " << kind << " part " << part << " flags " << flags;
             ++compared;
           }
   }
@@ -327,7 +333,8 @@ TEST(EditButtonFaces, AFlatIdleFaceIsInsetWithARingOfTheBackground) {
   const TRect r = Rect(2, 2, 18, 20);
   auto ring = [&](const TRaster& face) {
     int n = 0;
-    for (int x = r.left; x < r.right; ++x) n += (face.Pixel(x, r.top) == background) + (face.Pixel(x, r.bottom - 1) == background);
+    for (int x = r.left; x < r.right; ++x)
+      n += (face.Pixel(x, r.top) == background) + (face.Pixel(x, r.bottom - 1) == background);
     for (int y = r.top + 1; y < r.bottom - 1; ++y)
       n += (face.Pixel(r.left, y) == background) + (face.Pixel(r.right - 1, y) == background);
     return n;
@@ -367,14 +374,16 @@ TEST(CheckBoxCell, IsAQuarterByAThirdOfTheSystemBitmapAndAlignsByBothCodes) {
                {taRightJustify, tlBottom, {50 - cell.cx, 50 - cell.cy}},
                {taCenter, tlCenter, {10 + (40 - cell.cx) / 2, 20 + (30 - cell.cy) / 2}}};
   for (const auto& c : cases)
-    EXPECT_EQ(CheckBoxRectEh(area, c.alignment, c.layout), Bounds(c.topLeft.x, c.topLeft.y, cell.cx, cell.cy));
+    EXPECT_EQ(CheckBoxRectEh(area, c.alignment, c.layout),
+              Bounds(c.topLeft.x, c.topLeft.y, cell.cx, cell.cy));
   EXPECT_EQ(CheckBoxRectEh(Rect(0, 0, 5, 6), taCenter, tlCenter), Rect(0, 0, 5, 6));
 }
 
 TEST(CheckBoxFaces, EqualThePlatformsPicturesOfTheirStates) {
   const TRect r = Rect(1, 1, 22, 18);
   const TSize size = InitCheckBoxSizeEh();
-  const TRect cell = Bounds(r.left + (r.Width() - size.cx) / 2, r.top + (r.Height() - size.cy) / 2, size.cx, size.cy);
+  const TRect cell =
+      Bounds(r.left + (r.Width() - size.cx) / 2, r.top + (r.Height() - size.cy) / 2, size.cx, size.cy);
   const TColorRef background = ColorToRGB(kBackground);
   const struct {
     TCheckBoxState state;
@@ -399,7 +408,8 @@ TEST(CheckBoxFaces, EqualThePlatformsPicturesOfTheirStates) {
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) {
         const bool inCell = PtInRect(cell, {x, y});
-        const bool onRing = inCell && !PtInRect(Rect(cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1), {x, y});
+        const bool onRing =
+            inCell && !PtInRect(Rect(cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1), {x, y});
         const TColorRef want = !inCell || (c.flat && onRing) ? background : expected.raster.Pixel(x, y);
         differing += face.Pixel(x, y) != want;
       }
@@ -409,9 +419,11 @@ TEST(CheckBoxFaces, EqualThePlatformsPicturesOfTheirStates) {
   ThemesScope themes(true);
   const TRaster face = Face(r, bcsCheckboxEh, 0, false, false, true, cbChecked);
   Canvas expected(24, 24);
-  ThemeServices()->DrawElement(&expected.dc, TThemeServices::GetElementDetails(tbCheckBoxCheckedNormal), cell);
+  ThemeServices()->DrawElement(&expected.dc, TThemeServices::GetElementDetails(tbCheckBoxCheckedNormal),
+                               cell);
   for (int y = cell.top; y < cell.bottom; ++y)
-    for (int x = cell.left; x < cell.right; ++x) ASSERT_EQ(face.Pixel(x, y), expected.raster.Pixel(x, y)) << x << "," << y;
+    for (int x = cell.left; x < cell.right; ++x)
+      ASSERT_EQ(face.Pixel(x, y), expected.raster.Pixel(x, y)) << x << "," << y;
 }
 
 // ---- The button control -----------------------------------------------------------------
