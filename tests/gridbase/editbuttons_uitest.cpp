@@ -93,6 +93,13 @@ TEST(EditButtonItem, EverySetterTellsTheEditOnlyOfAChange) {
   }
   EXPECT_EQ(b->EditControl(), f.edit);
 
+  {
+    auto* dying = new TPopupMenu(nullptr);
+    b->SetDropdownMenu(dying);
+    delete dying;
+    EXPECT_EQ(b->DropdownMenu(), nullptr);
+  }
+
   b->SetNumGlyphs(0);
   EXPECT_EQ(b->NumGlyphs(), 1);
   b->SetNumGlyphs(7);
