@@ -544,7 +544,7 @@ TEditButtonControlEh* TEditButtonEh::CreateEditButtonControl() {
 }
 
 namespace {
-const TShortCut kAltDown = ShortCut(VK_DOWN, false, false, true);
+constexpr TShortCut kAltDown = scAlt | VK_DOWN;
 }  // namespace
 
 TVisibleEditButtonEh::TVisibleEditButtonEh(TCollection* collection)

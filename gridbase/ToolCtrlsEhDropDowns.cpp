@@ -439,16 +439,20 @@ void TPopupListboxEh::MouseMove(TShiftState shift, int x, int y) {
   if (index >= 0 && index != ItemIndex()) SetItemIndex(index);
 }
 
+// A wheel step moves the selection (the list box's own handling would scroll), unless
+// the control's event takes it.
 bool TPopupListboxEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
-  if (!TWinControl::DoMouseWheelDown(shift, mousePos) && Count() > 0)
-    SetItemIndex(std::min(ItemIndex() + 1, Count() - 1));
+  bool handled = false;
+  FireEvent(OnMouseWheelDown, this, shift, mousePos, handled);
+  if (!handled && Count() > 0) SetItemIndex(std::min(ItemIndex() + 1, Count() - 1));
   Relayout();
   return true;
 }
 
 bool TPopupListboxEh::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
-  if (!TWinControl::DoMouseWheelUp(shift, mousePos) && Count() > 0)
-    SetItemIndex(std::max(ItemIndex() - 1, 0));
+  bool handled = false;
+  FireEvent(OnMouseWheelUp, this, shift, mousePos, handled);
+  if (!handled && Count() > 0) SetItemIndex(std::max(ItemIndex() - 1, 0));
   Relayout();
   return true;
 }

@@ -106,7 +106,7 @@ TEST(DropDownPlacement, OpensBesideItsHostInTheNearestWorkArea) {
     dropDown.SetBounds(0, 0, c.size.cx, c.size.cy);
     const TPoint place = AlignDropDownWindowRectEh(&dropDown, c.host, c.align);
     EXPECT_EQ(place, c.place) << c.what;
-    EXPECT_EQ(TSize(dropDown.Width(), dropDown.Height()), c.sizeAfter) << c.what;
+    EXPECT_EQ((TSize{dropDown.Width(), dropDown.Height()}), c.sizeAfter) << c.what;
     EXPECT_EQ(dropDown.sides, c.sides) << c.what;
   }
   HeadlessHost().SetMonitors({});
@@ -120,7 +120,7 @@ TEST(DropDownPlacement, AHostControlIsMeasuredOnTheScreen) {
   const TPoint place = AlignDropDownWindowEh(edit, &dropDown, daRight);
   const TPoint host = edit->ClientOrigin();
   const TPoint frame = edit->Parent()->ClientToScreen({10, 20});
-  EXPECT_EQ(place, TPoint(frame.x - 20, frame.y + 21));
+  EXPECT_EQ(place, (TPoint{frame.x - 20, frame.y + 21}));
   EXPECT_EQ(dropDown.Left(), place.x);
   EXPECT_GE(host.x, frame.x);
 }
@@ -195,7 +195,7 @@ TEST(SizeGrip, DragsItsDropDownWithinTheWorkAreaAndNeverBelowItsOwnSize) {
 
   f.DragGrip({30, 40});
   TRect r = f.Screen();
-  EXPECT_EQ(TPoint(r.left, r.top), TPoint(start.left, start.top));
+  EXPECT_EQ((TPoint{r.left, r.top}), (TPoint{start.left, start.top}));
   EXPECT_EQ(r.Width(), start.Width() + 30);
   EXPECT_EQ(r.Height(), 4 + 8 * 16);  // 140 snapped to eight rows
   EXPECT_EQ(f.list->SizeGrip()->Left(), f.list->ClientWidth() - f.list->SizeGrip()->Width());
@@ -209,7 +209,7 @@ TEST(SizeGrip, DragsItsDropDownWithinTheWorkAreaAndNeverBelowItsOwnSize) {
   // Dragged past the opposite edges: the grip still fits, and a row.
   f.DragGrip({-3000, -3000});
   r = f.Screen();
-  EXPECT_EQ(TPoint(r.left, r.top), TPoint(start.left, start.top));
+  EXPECT_EQ((TPoint{r.left, r.top}), (TPoint{start.left, start.top}));
   EXPECT_EQ(f.list->ClientWidth(), f.list->SizeGrip()->Width());
   EXPECT_GE(f.list->ClientHeight(), std::max(16, f.list->SizeGrip()->Height()));
 

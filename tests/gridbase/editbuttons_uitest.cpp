@@ -119,7 +119,7 @@ TEST(EditButtonItem, EverySetterTellsTheEditOnlyOfAChange) {
   TEditButtonControlEh* control = main.CreateEditButtonControl();
   EXPECT_EQ(control->Owner(), f.edit);
   EXPECT_EQ(control->Parent(), f.edit);
-  EXPECT_EQ(TSize(control->Width(), control->Height()), TSize(10, 17));
+  EXPECT_EQ((TSize{control->Width(), control->Height()}), (TSize{10, 17}));
   EXPECT_TRUE(control->Visible());
   EXPECT_TRUE(control->ControlStyle().Contains(csOpaque));
   TEditButtonEh lone(static_cast<TWinControl*>(nullptr));
