@@ -1,5 +1,5 @@
 #pragma once
-// Scopes of the grid's drawing units that put a device context's state back as it was.
+// The scope of the grid's drawing units that puts a device context's mapping back.
 
 #include "classlib/ui/DeviceContext.h"
 
@@ -32,20 +32,6 @@ class TMappingScope {
   TSize fWindowExt;
   TPoint fViewportOrg;
   TSize fViewportExt;
-};
-
-// The clip region of a device context, restored at the end.
-class TClipScope {
- public:
-  explicit TClipScope(TDeviceContext& dc) : fDc(dc), fHadRegion(dc.GetClipRgn(fRegion) == CLIP_SET) {}
-  ~TClipScope() { fDc.SelectClipRgn(fHadRegion ? &fRegion : nullptr); }
-  TClipScope(const TClipScope&) = delete;
-  TClipScope& operator=(const TClipScope&) = delete;
-
- private:
-  TDeviceContext& fDc;
-  TRegion fRegion;
-  bool fHadRegion;
 };
 
 }  // namespace ordvane::grids_internal

@@ -4,6 +4,7 @@
 // mirroring of the whole picture.
 
 #include <algorithm>
+#include <optional>
 
 #include "gridbase/GridsEh.h"
 #include "gridbase/GridsEhDraw.h"
@@ -12,7 +13,7 @@ namespace ordvane {
 
 namespace {
 
-using grids_internal::TClipScope;
+using TClipGuard = TDeviceContext::TClipGuard;
 using grids_internal::TMappingScope;
 
 // Lines wider than one pixel end flat at the area's edges and meet mitred.
@@ -133,10 +134,10 @@ void TGridPainter::Paint() {
   TMappingScope mapping(fDc);
   if (fGrid.UseRightToLeftAlignment()) MirrorCanvas();
   {
-    TClipScope clip(fDc);
     // Nothing of the other areas may reach into the contra cells.
+    std::optional<TClipGuard> clip;
     if (fH.ContraCellCount > 0 || fV.ContraCellCount > 0)
-      fDc.IntersectClipRect(0, 0, fH.ContraBoundary, fV.ContraBoundary);
+      clip.emplace(fDc, TRect{0, 0, fH.ContraBoundary, fV.ContraBoundary});
     MainLines();
     MainCells();
     RowSelectFocus();
@@ -161,8 +162,7 @@ void TGridPainter::InScrollingColumns(Draw draw) {
     draw();
     return;
   }
-  TClipScope clip(fDc);
-  fDc.IntersectClipRect(fH.FixedBoundary, 0, fH.GridExtent, fV.ClientExtent);
+  TClipGuard clip(fDc, {fH.FixedBoundary, 0, fH.GridExtent, fV.ClientExtent});
   TMappingScope mapping(fDc);
   const TPoint origin = fDc.GetWindowOrgEx();
   fDc.SetWindowOrgEx(origin.x + fH.OriginShift, origin.y);
@@ -429,15 +429,13 @@ void TGridPainter::ContraCells() {
   const TBand contraCols = Contra(fH);
   const TBand contraRows = Contra(fV);
   if (fV.ContraCellCount > 0) {
-    TClipScope clip(fDc);
-    fDc.IntersectClipRect(0, fV.ContraBoundary, fH.GridBoundary, fV.ClientExtent);
+    TClipGuard clip(fDc, {0, fV.ContraBoundary, fH.GridBoundary, fV.ClientExtent});
     Cells(PureFixed(fH), contraRows, fixed, {gdFixed});
     Cells(FixedData(fH), contraRows, data, {});
     InScrollingColumns([&] { Cells(Scrolling(fH, fGrid.ColOffset()), contraRows, data, {}); });
   }
   if (fH.ContraCellCount > 0) {
-    TClipScope clip(fDc);
-    fDc.IntersectClipRect(fH.ContraBoundary, 0, fH.ClientExtent, fV.GridBoundary);
+    TClipGuard clip(fDc, {fH.ContraBoundary, 0, fH.ClientExtent, fV.GridBoundary});
     Cells(contraCols, PureFixed(fV), fixed, {gdFixed});
     Cells(contraCols, FixedData(fV), data, {});
     Cells(contraCols, Scrolling(fV, 0), data, {});
