@@ -1395,11 +1395,12 @@ void TFIBCustomDataSet::ClearCalcFields(TRecordBuffer buffer) {
 void TFIBCustomDataSet::GetCalcFields(TRecordBuffer buffer) {
   if (fCalcFieldsDisabled > 0 || CalcFieldsSize() == 0) return;
   if (!fOptions.Contains(poCacheCalcFields)) return TDataSet::GetCalcFields(buffer);
-  if ((buffer[StatusOffset] & CalcFieldsCachedBit) != 0) return;
+  // An edited or inserted buffer is not the cached record: its values are computed into
+  // the buffer alone, every time.
+  const bool editing = State() == dsEdit || State() == dsInsert;
+  if (!editing && (buffer[StatusOffset] & CalcFieldsCachedBit) != 0) return;
   TDataSet::GetCalcFields(buffer);
-  // Only a browsed record goes back to the cache: an edited or inserted buffer is not
-  // the cached record (yet).
-  if (State() != dsBrowse || GetBookmarkFlag(buffer) != bfCurrent) return;
+  if (editing || GetBookmarkFlag(buffer) != bfCurrent) return;
   buffer[StatusOffset] |= CalcFieldsCachedBit;
   WriteRecordCache(RecordIndexOf(buffer), buffer);
 }
