@@ -1263,7 +1263,7 @@ TRecordBuffer TFIBCustomDataSet::StateRecord() {
   return IsEmpty() ? nullptr : ActiveBuffer();
 }
 
-const TFIBFieldDescr* TFIBCustomDataSet::DescriptorOf(const TField* field) {
+const TFIBFieldDescr* TFIBCustomDataSet::ColumnDescriptor(const TField* field) {
   const int index = field->FieldNo() - 1;
   return index >= 0 && index < fDescriptors.GetCount() ? &fDescriptors[index] : nullptr;
 }
@@ -1290,7 +1290,7 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
     if (buffer != nullptr) std::memcpy(buffer, calc + 1, static_cast<std::size_t>(field->DataSize()));
     return true;
   }
-  const TFIBFieldDescr* descr = DescriptorOf(field);
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
   if (descr == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
   if (buffer == nullptr) return true;
   if (field->IsBlob()) {
@@ -1320,11 +1320,8 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
         std::memcpy(calc + 1, buffer, size);
     }
   } else {
-    const TFIBFieldDescr* descr = DescriptorOf(field);
+    const TFIBFieldDescr* descr = ColumnDescriptor(field);
     if (descr == nullptr) DatabaseErrorFmt(SFieldNotFound, {field->FieldName()}, this);
-    auto* text = dynamic_cast<TFIBStringField*>(field);
-    const bool emptyText = text != nullptr && buffer != nullptr && static_cast<const char*>(buffer)[0] == 0;
-    if (emptyText && text->EmptyStrToNull() && descr->Nullable) buffer = nullptr;
     Byte& nullFlag = record[NullFlagsOffset + field->FieldNo() - 1];
     if (buffer == nullptr) {
       nullFlag = 1;

@@ -240,6 +240,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFieldClass GetFieldClass(TFieldType fieldType) override;
   // The select statement's column of a field (by its field number), or nullptr.
   TFIBXSQLVAR* ColumnOf(const TField* field) const;
+  // Where a data field's value lies in the record buffer, or nullptr.
+  const TFIBFieldDescr* ColumnDescriptor(const TField* field);
 
   // ---- Field origin
   // "CALCULATED" for a calculated field; a lookup field asks its lookup dataset.
@@ -389,7 +391,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void FetchRemainingRows();
   // The record the state reads and writes: nullptr when there is none.
   TRecordBuffer StateRecord();
-  const TFIBFieldDescr* DescriptorOf(const TField* field);
   void CopyMasterValue(TFIBXSQLVAR& param, TField* field);
   // The master field a parameter takes its value from, or nullptr.
   TField* MasterFieldOf(const AnsiString& paramName) const;

@@ -25,12 +25,21 @@ class TFIBStringField : public TStringField {
   // Writing an empty text makes the field null.
   bool EmptyStrToNull() const { return fEmptyStrToNull; }
   void SetEmptyStrToNull(bool value) { fEmptyStrToNull = value; }
+  // Text of the connection's character set: decoded from UTF-8 on a Unicode connection,
+  // from KOI8 on a KOI8 one (for columns of a character set of their own), and encoded
+  // back when written.
   void SetAsString(const AnsiString& value) override;
 
  protected:
   void CheckTypeSize(Integer size) const override;
+  // A DB key shows as hexadecimal: each 4-byte word as "%-8.8x".
+  AnsiString GetAsString() override;
+  Variant GetAsVariant() override;
 
  private:
+  enum class TTextCoding { None, Utf8, Koi8 };
+  TTextCoding Coding() const;
+  bool ReadColumnText(AnsiString& text);
   bool fEmptyStrToNull = false;
 };
 

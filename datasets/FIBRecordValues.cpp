@@ -371,8 +371,10 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
     case SQL_TEXT:
     case SQL_VARYING: {
       const auto* chars = reinterpret_cast<const char*>(in);
-      std::size_t length = descr.CharKind == ckGuid ? descr.DataSize
-                                                     : strnlen(chars, static_cast<std::size_t>(std::max(target.dataSize, 0)));
+      // Binary text and GUIDs are written whole: zero bytes are part of their value.
+      std::size_t length = descr.CharKind == ckGuid || descr.IsBinary
+                               ? descr.DataSize
+                               : strnlen(chars, static_cast<std::size_t>(std::max(target.dataSize, 0)));
       length = std::min<std::size_t>(length, descr.DataSize);
       if (target.trim && !descr.IsBinary && descr.CharKind == ckAnsi)
         while (length > 0 && static_cast<unsigned char>(chars[length - 1]) < 33) --length;
