@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/FMTBcd.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBFields.h"
@@ -1459,21 +1460,22 @@ void TFIBCustomDataSet::CopyMasterValue(TFIBXSQLVAR& param, TField* field) {
     case ftSmallint:
     case ftInteger:
     case ftWord:
-    case ftBoolean:
       param.SetAsLong(field->AsInteger());
+      return;
+    case ftBoolean:
+      // 1 or 0 for an integer parameter, the value itself for a BOOLEAN one.
+      param.SetAsBoolean(field->AsBoolean());
       return;
     case ftFloat:
     case ftCurrency:
       param.SetAsDouble(field->AsFloat());
       return;
     case ftBCD:
-      if (auto* bcd = dynamic_cast<TFIBBCDField*>(field); bcd != nullptr && bcd->Size() != 0) {
-        // The parameter takes the digits at its own scale.
+      // The scaled digits exactly; a currency holds four places and less than 10^15.
+      if (auto* bcd = dynamic_cast<TFIBBCDField*>(field); bcd != nullptr && bcd->Size() != 0)
+        param.SetAsBcd(ScaledInt64ToBcd(bcd->AsScaledInt64(), bcd->Size()));
+      else
         param.SetAsCurrency(field->AsCurrency());
-        if (param.GetSQLScale() == -bcd->Size()) param.SetAsInt64(bcd->AsScaledInt64());
-      } else {
-        param.SetAsCurrency(field->AsCurrency());
-      }
       return;
     case ftDate:
       param.SetAsDate(field->AsDateTime());

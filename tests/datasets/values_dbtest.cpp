@@ -89,12 +89,13 @@ class ValuesTest : public DataSetDbTestOf<TpFIBDataSet> {
   ValuesTest() : DataSetDbTestOf(FixtureDatabase("values", GetParam().dialect)) {}
   bool Wide() const { return std::string(GetParam().charset) == "UTF8"; }
   // KOI8-R has no Ukrainian letters: UK is left out there.
-  std::string Select() const {
-    if (std::string(GetParam().charset) != "KOI8R") return "select v.*, v.rdb$db_key from v order by id";
-    return Dialect() == 3 ? "select id, s, i, b, n41, n92, n94, n152, n184, n188, f, d, dt, tm, ts, c5, v20, o16, "
-                            "bo, vn, rdb$db_key from v order by id"
-                          : "select id, s, i, n41, n92, f, d, dt, c5, v20, o16, vn, rdb$db_key from v order by id";
+  std::string Columns() const {
+    if (std::string(GetParam().charset) != "KOI8R") return "v.*, v.rdb$db_key";
+    return Dialect() == 3 ? "id, s, i, b, n41, n92, n94, n152, n184, n188, f, d, dt, tm, ts, c5, v20, o16, bo, vn, "
+                            "rdb$db_key"
+                          : "id, s, i, n41, n92, f, d, dt, c5, v20, o16, vn, rdb$db_key";
   }
+  std::string Select() const { return "select " + Columns() + " from v order by id"; }
 
   // The field's value against isql-fb's text (UTF-8) of it.
   void ExpectValue(TField* field, const std::string& isql) {
@@ -242,6 +243,51 @@ const std::vector<Connection> ValueConnections{{1, "WIN1251"}, {1, "UTF8"}, {1, 
 
 INSTANTIATE_TEST_SUITE_P(Connections, ValuesTest, testing::ValuesIn(ValueConnections),
                          [](const auto& info) { return PrintTo(info.param); });
+
+}  // namespace
+}  // namespace ordvane::test
+
+namespace ordvane::test {
+namespace {
+
+// The master's fields of every supported type fill the detail's parameters, by "MAS_"
+// names and by plain names: the server then finds the master's own row with them.
+TEST_P(ValuesTest, MasterFieldsFillTheParametersOfEveryType) {
+  auto* master = new TpFIBDataSet(&fForm);
+  master->SetName("Master");
+  master->SetDatabase(fDatabase);
+  master->SetTransaction(fTransaction);
+  master->SelectSQL().SetText("select " + Columns() + " from v where id = 1");
+  master->Open();
+  TDataSource source(&fForm);
+  source.SetDataSet(master);
+  fDataSet->SetDataSource(&source);
+  const bool koi8 = std::string(GetParam().charset) == "KOI8R";
+  std::string where = "id = :mas_id and s = :S and i = :MAS_I and n41 = :n41 and n92 = :mas_n92 and f = :f and d = :d "
+                      "and dt = :mas_dt and c5 = :c5 and v20 = :mas_v20 and o16 = :o16 and vn = :vn";
+  if (Dialect() == 3) where += " and b = :mas_b and n94 = :n94 and n152 = :MAS_N152 and n184 = :n184 and tm = :tm "
+                               "and ts = :mas_ts and bo = :bo";
+  if (!koi8) where += " and uk = :mas_uk";
+  Open("select id from v where " + where);
+  ASSERT_FALSE(fDataSet->IsEmpty()) << where;
+  EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_FALSE(fDataSet->MasterParamsChanged());
+  master->Close();
+  master->SelectSQL().SetText("select " + Columns() + " from v where id = 3");
+  master->Open();
+  EXPECT_TRUE(fDataSet->MasterParamsChanged());
+  fDataSet->Close();
+
+  // A master field of a type the parameters cannot take.
+  master->Close();
+  auto* autoInc = new TAutoIncField(master);
+  autoInc->SetFieldName("ID");
+  autoInc->SetDataSet(master);
+  master->Open();
+  fDataSet->SelectSQL().SetText("select id from v where id = :mas_id");
+  EXPECT_EQ(ErrorOf<EFIBClientError>([&] { fDataSet->Open(); }), "Unsupported feature.");
+  fDataSet->SetDataSource(nullptr);
+}
 
 }  // namespace
 }  // namespace ordvane::test
