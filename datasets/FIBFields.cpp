@@ -109,6 +109,12 @@ void TFIBStringField::SetAsString(const AnsiString& value) {
   }
 }
 
+Integer TFIBWideStringField::GetDataSize() const {
+  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(DataSet());
+  const TFIBXSQLVAR* column = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnOf(this) : nullptr;
+  return column != nullptr ? column->GetSize() + 1 : TWideStringField::GetDataSize();
+}
+
 // ---- Integers ------------------------------------------------------------------------------
 
 Int64 TFIBLargeIntField::OldAsInt64() {

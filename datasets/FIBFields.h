@@ -43,11 +43,16 @@ class TFIBStringField : public TStringField {
   bool fEmptyStrToNull = false;
 };
 
+// Its record data is the column's bytes (UTF-8 on a Unicode connection), so its data size
+// is the column's length in bytes and a terminator, not two bytes a character.
 class TFIBWideStringField : public TWideStringField {
   ORDVANE_CLASS(TFIBWideStringField, TWideStringField)
 
  public:
   using TWideStringField::TWideStringField;
+
+ protected:
+  Integer GetDataSize() const override;
 };
 
 // Integer columns read as Boolean (value > 0) and written from Boolean (1 or 0).

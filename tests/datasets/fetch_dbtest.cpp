@@ -374,3 +374,33 @@ INSTANTIATE_TEST_SUITE_P(Ends, TransactionEndTest, testing::ValuesIn(EndCases),
 
 }  // namespace
 }  // namespace ordvane::test
+
+namespace ordvane::test {
+namespace {
+
+// A 128 000-byte row (four VARCHAR(32000)) and a 32765-byte VARCHAR open, read and write
+// whole: record and buffer sizes are 32-bit throughout.
+TEST_F(FetchTest, LongTextsReadAndWriteWhole) {
+  fDataSet->UpdateSQL().SetText("update w set l = ?l where id = ?old_id");
+  Open("select cast(rpad('', 32000, 'a') as varchar(32000)) a, cast(rpad('', 32000, 'b') as varchar(32000)) b, "
+       "cast(rpad('', 32000, 'c') as varchar(32000)) c, cast(rpad('', 32000, 'd') as varchar(32000)) d, w.l "
+       "from w");
+  EXPECT_GT(fDataSet->RecordBufferSize(), 4 * 32000 + 32765);
+  for (const char* name : {"A", "B", "C", "D"})
+    EXPECT_EQ(fDataSet->FieldByName(name)->AsString(), std::string(32000, static_cast<char>(std::tolower(name[0]))));
+  // 'ї' is 0xBF in Windows-1251.
+  TField* l = fDataSet->FieldByName("L");
+  EXPECT_EQ(l->AsString(), std::string(32765, '\xBF'));
+  fDataSet->Edit();
+  const std::string written = std::string(32764, 'x') + "y";
+  l->SetAsString(written);
+  fDataSet->FieldByName("A")->SetAsString(std::string(31999, 'z'));
+  EXPECT_EQ(l->AsString(), written);
+  EXPECT_EQ(fDataSet->FieldByName("A")->AsString(), std::string(31999, 'z'));
+  EXPECT_EQ(fDataSet->FieldByName("D")->AsString(), std::string(32000, 'd'));
+  fDataSet->Cancel();
+  EXPECT_EQ(l->AsString(), std::string(32765, '\xBF'));
+}
+
+}  // namespace
+}  // namespace ordvane::test

@@ -291,3 +291,37 @@ TEST_P(ValuesTest, MasterFieldsFillTheParametersOfEveryType) {
 
 }  // namespace
 }  // namespace ordvane::test
+
+namespace ordvane::test {
+namespace {
+
+// Wide text on a UTF-8 connection is the column's bytes: a value of the column's length in
+// characters reads whole whatever its bytes per character, and a longer one is cut at a
+// whole character, never in the middle of one nor past the column.
+TEST_P(ValuesTest, WideTextIsCutAtAWholeCharacterWithinTheColumn) {
+  if (!Wide()) GTEST_SKIP() << "wide text fields are made on UTF-8 connections";
+  AllowEdit();
+  // Five euro signs of three bytes each.
+  Open("select cast(x'E282ACE282ACE282ACE282ACE282AC' as varchar(5) character set utf8) e from rdb$database");
+  auto* e = dynamic_cast<TWideStringField*>(fDataSet->FieldByName("E"));
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->AsWideString(), u"€€€€€");
+  fDataSet->Edit();
+  struct Case {
+    WideString written, reads;
+  };
+  const Case cases[] = {
+      {u"𝄞𝄞𝄞𝄞𝄞", u"𝄞𝄞𝄞𝄞𝄞"},  // 20 bytes: the whole column
+      {u"€€€€€€€", u"€€€€€€"},  // 21 bytes: the seventh does not fit
+      {u"a𝄞𝄞𝄞𝄞𝄞", u"a𝄞𝄞𝄞𝄞"},  // 21 bytes: the last 4-byte character goes whole
+      {u"", u""},
+  };
+  for (const Case& c : cases) {
+    e->SetAsWideString(c.written);
+    EXPECT_EQ(e->AsWideString(), c.reads);
+  }
+  fDataSet->Cancel();
+}
+
+}  // namespace
+}  // namespace ordvane::test
