@@ -764,6 +764,8 @@ TBookmarkFlag TFIBCustomDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+  // An appended record that goes to the end stands after every fetched one.
+  if (GetBookmarkFlag(buffer) == bfInserted && flag == bfEOF) SetRecordIndex(buffer, fFetchedCount);
   buffer[BookmarkFlagOffset] = static_cast<Byte>(flag);
 }
 
@@ -958,11 +960,8 @@ bool TFIBCustomDataSet::IsSelect() const {
 }
 
 void TFIBCustomDataSet::InternalOpen() {
+  // What the select text gave was forgotten when the text changed.
   TSQLCursorScope cursor(fSQLScreenCursor);
-  if (fSQLChanged) {
-    ClearDerivedFromSelect();
-    fSQLChanged = false;
-  }
   if (!fPrepared || !fSelectQuery->Prepared()) Prepare();
   if (!FieldDefs().Updated()) InternalInitFieldDefs();
   SetParamsFromMaster();
@@ -1376,11 +1375,6 @@ Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field
     default:
       return Variant();
   }
-}
-
-void TFIBCustomDataSet::SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) {
-  fStateBeforeSetValue = State();
-  TDataSet::SetStateFieldValue(state, field, value);
 }
 
 // ---- Calculated fields ----------------------------------------------------------------------

@@ -170,7 +170,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
-  void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) override;
   void DataEvent(TDataEvent event, NativeInt info) override;
   // Pairs: while raised, calculated fields are not computed; lowering to 0 re-reads the
   // records around the active one.
@@ -442,8 +441,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool fControlsDisabledSeen = false;
   // Records changed since the cached updates were last applied.
   Integer fCachedUpdateCount = 0;
-  // The state around the framework's SetStateFieldValue.
-  TDataSetState fStateBeforeSetValue = dsInactive;
+
   // The record buffer of the state-dependent reads from the cache.
   std::vector<Byte> fStateRecord;
   Cardinal fScrollTimerInterval = 300;

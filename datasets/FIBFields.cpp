@@ -362,6 +362,20 @@ AnsiString TFIBArrayField::GetAsString() {
   return IsNull() ? "(Array)" : "(ARRAY)";
 }
 
+Variant TFIBArrayField::GetAsVariant() {
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  Variant value;
+  if (dataSet == nullptr) return TBytesField::GetAsVariant();
+  if (IsNull() || !dataSet->GetArrayFieldValue(this, value)) return Null();
+  return value;
+}
+
+void TFIBArrayField::SetVarValue(const Variant& value) {
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  if (dataSet == nullptr) return TBytesField::SetVarValue(value);
+  dataSet->SetArrayFieldValue(this, value);
+}
+
 // ---- GUID ---------------------------------------------------------------------------------------
 
 Integer TFIBGuidField::GetDataSize() const {

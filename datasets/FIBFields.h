@@ -238,7 +238,8 @@ class TFIBMemoField : public TMemoField {
   bool fIsClientField = false;
 };
 
-// An array column: the record holds the array's 8-byte identifier.
+// An array column: the record holds the array's 8-byte identifier; on a Firebird dataset
+// the value is the whole array, read and written through the dataset.
 class TFIBArrayField : public TBytesField {
   ORDVANE_CLASS(TFIBArrayField, TBytesField)
 
@@ -247,6 +248,8 @@ class TFIBArrayField : public TBytesField {
 
  protected:
   AnsiString GetAsString() override;
+  Variant GetAsVariant() override;
+  void SetVarValue(const Variant& value) override;
   void GetText(AnsiString& text, bool /*displayText*/) override { text = GetAsString(); }
 };
 

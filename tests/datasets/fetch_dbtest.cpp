@@ -404,3 +404,48 @@ TEST_F(FetchTest, LongTextsReadAndWriteWhole) {
 
 }  // namespace
 }  // namespace ordvane::test
+
+namespace ordvane::test {
+namespace {
+
+// An array field's value is the whole array: written through the field in edit state (a
+// new array in the update transaction, which the server only shows once a row holds it),
+// read back after an update stored its identifier; a null variant clears it.
+TEST_F(FetchTest, ArrayFieldsReadAndWriteTheWholeArray) {
+  fDataSet->UpdateSQL().SetText("update arr set a = ?a where id = ?old_id");
+  Open("select id, a from arr");
+  TField* a = fDataSet->FieldByName("A");
+  EXPECT_TRUE(VarIsNull(a->AsVariant()));
+  EXPECT_EQ(a->AsString(), "(Array)");
+  fDataSet->Edit();
+  int changes = 0;
+  fDataSet->OnFieldChange = [&](TField* field) { changes += field == a ? 1 : 0; };
+  a->SetAsVariant(VarArrayOf({7, -8, 9}));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(a->AsString(), "(ARRAY)");
+  ISC_QUAD written{};
+  ASSERT_TRUE(a->GetData(&written));
+  auto* update = new TFIBQuery(&fForm);
+  update->SetDatabase(fDatabase);
+  update->SetTransaction(fTransaction);
+  update->SQL().SetText("update arr set a = :a where id = 1");
+  update->Prepare();
+  update->CreateArrayDescriptor(&update->Params()[0], "ARR", false, "A");
+  update->Params()[0].SetAsQuad(written);
+  update->ExecQuery();
+  a->SetAsVariant(Null());
+  EXPECT_TRUE(a->IsNull());
+  fDataSet->Cancel();
+  fDataSet->Close();
+  fDataSet->Open();
+  const Variant read = fDataSet->FieldByName("A")->AsVariant();
+  ASSERT_TRUE(VarIsArray(read));
+  std::vector<Integer> values;
+  for (Integer i = VarArrayLowBound(read, 1); i <= VarArrayHighBound(read, 1); ++i)
+    values.push_back(VarArrayGet(read, {i}).AsInteger());
+  EXPECT_EQ(values, (std::vector<Integer>{7, -8, 9}));
+  fTransaction->Rollback();
+}
+
+}  // namespace
+}  // namespace ordvane::test
