@@ -82,7 +82,11 @@ int RowsWanted(const benchmark::State& state) {
   return text != nullptr ? std::atoi(text) : static_cast<int>(state.range(0));
 }
 
-std::size_t BytesInUse() { return mallinfo2().uordblks; }
+// Blocks from the heap and blocks the allocator maps by themselves (the large ones).
+std::size_t BytesInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
 
 // The raw loop: prepare, describe into the client's own descriptor area, execute, fetch
 // to the end. Answers the rows and the data area of one row with its indicators.
