@@ -4,16 +4,14 @@
 // columns, and refers to a read and an update transaction that it does not own.
 //
 // This unit holds construction, the properties and their guards, preparation, the field
-// definitions and classes, the record layout, the storing of fetched rows into the
-// cache, and the field origin. The navigation over the cache (open, fetch on demand,
-// bookmarks, field values) is the next layer's: the record-buffer protocol of TDataSet
-// that is not answered here stays abstract, and a concrete dataset closes itself in its
-// own destructor.
+// definitions and classes, the record layout, the open sequence, the fetch of rows into
+// the cache on demand, bookmarks, field values, and what a transaction end or a
+// disconnect does to an open dataset.
 //
 // The record buffer: bytes 0-3 the record index, byte 4 the bookmark flag, byte 5 the
 // cached-update status, then one null flag per select column, the column values and
-// string areas at their descriptors' offsets, the blob-stream pointers and the calculated
-// fields. The cache stores everything from byte 5 on.
+// string areas at their descriptors' offsets, a 4-byte blob-stream handle per blob field
+// (0: none) and the calculated fields. The cache stores everything from byte 5 on.
 
 #include <map>
 #include <memory>
