@@ -7,7 +7,6 @@
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "datasets/pFIBDataSet.h"
 
 namespace {
@@ -27,22 +27,10 @@ namespace fs = std::filesystem;
 constexpr const char* kSelect = "select id, surname, born, amount, ratio from person";
 
 struct Workspace {
-  fs::path dir;
-  fs::path database;
+  bench::TempFolder folder;
+  fs::path dir = folder.Path();
+  fs::path database = dir / "persons.fdb";
   int rows = 0;
-
-  Workspace() {
-    std::string pattern = (fs::temp_directory_path() / "ordvane-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-    dir = pattern;
-    fs::create_directories(dir / "lock");
-    setenv("FIREBIRD_LOCK", (dir / "lock").c_str(), 1);
-    database = dir / "persons.fdb";
-  }
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
 
   // A table of `count` persons, filled by the server in one EXECUTE BLOCK loop.
   void Fill(int count) {
@@ -60,16 +48,10 @@ struct Workspace {
                              "SUBSTRING('абвгдежзиклмнопрстуфхцчшщюя' FROM MOD(:I, 27) + 1 FOR 1)), "
                              "DATEADD(MOD(:I, 30000) DAY TO DATE '1930-01-01'), :I / 100.0, :I / 7.0);\n"
                              "    I = I + 1;\n  END\nEND^\nSET TERM ;^\nCOMMIT;\n";
-    if (std::system(("isql-fb -q -b -ch UTF8 -user SYSDBA -i '" + script.string() + "' >/dev/null 2>&1").c_str()) != 0)
-      throw std::runtime_error("isql-fb could not make the database");
+    bench::Shell("isql-fb -q -b -ch UTF8 -user SYSDBA -i '" + script.string() + "'");
     rows = count;
   }
-  void Configure(TFIBDatabase& db) const {
-    db.SetDBName(database.string());
-    db.ConnectParams().SetUserName("SYSDBA");
-    db.ConnectParams().SetCharSet("WIN1251");
-    db.SetSQLDialect(3);
-  }
+  void Configure(TFIBDatabase& db) const { bench::ConfigureDatabase(db, database); }
 };
 
 Workspace& Space() {

@@ -372,11 +372,6 @@ const EndCase EndCases[] = {
 INSTANTIATE_TEST_SUITE_P(Ends, TransactionEndTest, testing::ValuesIn(EndCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
-}  // namespace ordvane::test
-
-namespace ordvane::test {
-namespace {
 
 // A 128 000-byte row (four VARCHAR(32000)) and a 32765-byte VARCHAR open, read and write
 // whole: record and buffer sizes are 32-bit throughout.
@@ -402,11 +397,6 @@ TEST_F(FetchTest, LongTextsReadAndWriteWhole) {
   EXPECT_EQ(l->AsString(), std::string(32765, '\xBF'));
 }
 
-}  // namespace
-}  // namespace ordvane::test
-
-namespace ordvane::test {
-namespace {
 
 // An array field's value is the whole array: written through the field in edit state (a
 // new array in the update transaction, which the server only shows once a row holds it),

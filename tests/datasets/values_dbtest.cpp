@@ -244,11 +244,6 @@ const std::vector<Connection> ValueConnections{{1, "WIN1251"}, {1, "UTF8"}, {1, 
 INSTANTIATE_TEST_SUITE_P(Connections, ValuesTest, testing::ValuesIn(ValueConnections),
                          [](const auto& info) { return PrintTo(info.param); });
 
-}  // namespace
-}  // namespace ordvane::test
-
-namespace ordvane::test {
-namespace {
 
 // The master's fields of every supported type fill the detail's parameters, by "MAS_"
 // names and by plain names: the server then finds the master's own row with them.
@@ -289,11 +284,6 @@ TEST_P(ValuesTest, MasterFieldsFillTheParametersOfEveryType) {
   fDataSet->SetDataSource(nullptr);
 }
 
-}  // namespace
-}  // namespace ordvane::test
-
-namespace ordvane::test {
-namespace {
 
 // Wide text on a UTF-8 connection is the column's bytes: a value of the column's length in
 // characters reads whole whatever its bytes per character, and a longer one is cut at a
