@@ -937,11 +937,7 @@ TRecordBuffer TFIBCustomDataSet::GetOldRecordBuffer(Integer recordIndex) {
   return fOldRecord.data();
 }
 
-}  // namespace ordvane
-
 // ==== Open, fetch and record buffers ==========================================================
-
-namespace ordvane {
 
 namespace {
 
@@ -960,7 +956,6 @@ bool TFIBCustomDataSet::IsSelect() const {
 }
 
 void TFIBCustomDataSet::InternalOpen() {
-  // What the select text gave was forgotten when the text changed.
   TSQLCursorScope cursor(fSQLScreenCursor);
   if (!fPrepared || !fSelectQuery->Prepared()) Prepare();
   if (!FieldDefs().Updated()) InternalInitFieldDefs();

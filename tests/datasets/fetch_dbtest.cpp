@@ -296,6 +296,9 @@ TEST_F(FetchTest, CachedCalculatedFieldsAreComputedOncePerRecord) {
   fDataSet->Cancel();
   fDataSet->Insert();
   id->SetAsInteger(300);
+  // A record being inserted has no old values.
+  EXPECT_TRUE(VarIsEmpty(twice->OldValue()));
+  EXPECT_TRUE(VarIsEmpty(id->OldValue()));
   fDataSet->Cancel();
   Integer expected = 1;
   for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next(), ++expected) {
