@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FMTBcd.h"
 #include "classlib/core/StrUtils.h"
@@ -1000,6 +1001,10 @@ void TFIBCustomDataSet::InternalClose() {
   fStateRecord.clear();
   BindFields(false);
   if (DefaultFields()) DestroyFields();
+}
+
+void TFIBCustomDataSet::InternalHandleException() {
+  Application->HandleException(this);
 }
 
 void TFIBCustomDataSet::CloseCursor() {

@@ -307,6 +307,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void InternalInitRecord(TRecordBuffer buffer) override;
   void InternalOpen() override;
   void InternalClose() override;
+  // An open asked for while loading failed: the application reports it, as it reports the
+  // errors of its message loop.
+  void InternalHandleException() override;
   void CloseCursor() override;
   Integer GetRecordCount() override;
   Integer GetRecNo() override;

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "classlib/core/Application.h"
 #include "classlib/core/ScreenCursor.h"
 #include "datasets/FIBFields.h"
 #include "tests/classlib/Support.h"
@@ -324,6 +325,20 @@ TEST_F(FetchTest, CacheModelOptionsGuardTheirValues) {
   EXPECT_EQ(options.BufferChunks(), 100);
   options.SetBufferChunks(50);
   EXPECT_EQ(options.BufferChunks(), 100);
+}
+
+TEST_F(FetchTest, AnOpenThatFailsWhileLoadingGoesToTheApplication) {
+  std::vector<std::string> reported;
+  const TExceptionEvent before = Application->OnException;
+  Application->OnException = [&](TObject* sender, Exception& e) {
+    reported.push_back(static_cast<TComponent*>(sender)->Name() + ": " + e.Message());
+  };
+  fDataSet->BeginLoading();
+  fDataSet->SetActive(true);
+  fDataSet->EndLoading();
+  Application->OnException = before;
+  EXPECT_EQ(reported, (std::vector<std::string>{"DataSet: Can't Prepare Form.DataSet , because  query is empty"}));
+  EXPECT_FALSE(fDataSet->Active());
 }
 
 TEST_F(FetchTest, TheMasterSourceMayNotLeadBack) {
