@@ -1,8 +1,11 @@
 #include "datasets/FIBDataSetOptions.h"
 
+#include <algorithm>
+
 #include "classlib/core/PublishedProps.h"
 #include "classlib/core/StrUtils.h"
 #include "datasets/FIBDataSet.h"
+#include "dbclient/FIBConvert.h"
 #include "dbclient/FIBSQLText.h"
 #include "dbclient/FIBStrUtils.h"
 
@@ -155,6 +158,24 @@ void TCacheModelOptions::Assign(const TPersistent* source) {
   fBufferChunks = other->fBufferChunks;
   fBlobCacheLimit = other->fBlobCacheLimit;
   fPlanForDescSQLs.Assign(&other->fPlanForDescSQLs);
+}
+
+void TCacheModelOptions::SetCacheModelKind(TCacheModelKind value) {
+  if (value == fCacheModelKind) return;
+  if (fOwner != nullptr) {
+    fOwner->CheckInactive();
+    if (value == cmkLimitedBufferSize && !fOwner->ComponentState().Contains(csLoading) &&
+        !fOwner->CanUseLimitedBuffer())
+      FIBError(TFIBClientError::CannotUseLimitedCache, {FullComponentName(fOwner)});
+  }
+  fCacheModelKind = value;
+  if (value == cmkLimitedBufferSize) fBufferChunks = std::max(fBufferChunks, LimitedModelMinChunks);
+}
+
+void TCacheModelOptions::SetBufferChunks(Integer value) {
+  if (value <= 0) value = DefaultBufferChunks;
+  if (fCacheModelKind == cmkLimitedBufferSize) value = std::max(value, LimitedModelMinChunks);
+  fBufferChunks = value;
 }
 
 TPersistent* TCacheModelOptions::GetOwner() const {

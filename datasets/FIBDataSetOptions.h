@@ -125,6 +125,9 @@ class TAutoUpdateOptions : public TPersistent {
 
 // How a dataset caches its records. The values are kept here; the dataset reacts to a
 // change of model when it opens.
+inline constexpr Integer DefaultBufferChunks = 32;
+inline constexpr Integer LimitedModelMinChunks = 100;
+
 class TCacheModelOptions : public TPersistent {
   ORDVANE_CLASS(TCacheModelOptions, TPersistent)
 
@@ -132,9 +135,12 @@ class TCacheModelOptions : public TPersistent {
   explicit TCacheModelOptions(TFIBCustomDataSet* owner) : fOwner(owner) {}
 
   TCacheModelKind CacheModelKind() const { return fCacheModelKind; }
-  void SetCacheModelKind(TCacheModelKind value) { fCacheModelKind = value; }
+  // The dataset must be closed; the limited model only where the dataset can use it
+  // (client error 75), and then with at least 100 chunks.
+  void SetCacheModelKind(TCacheModelKind value);
   Integer BufferChunks() const { return fBufferChunks; }
-  void SetBufferChunks(Integer value) { fBufferChunks = value; }
+  // 0 or less gives 32; the limited model takes at least 100.
+  void SetBufferChunks(Integer value);
   Integer BlobCacheLimit() const { return fBlobCacheLimit; }
   void SetBlobCacheLimit(Integer value) { fBlobCacheLimit = value; }
   TStringList& PlanForDescSQLs() { return fPlanForDescSQLs; }
@@ -145,7 +151,7 @@ class TCacheModelOptions : public TPersistent {
  private:
   TFIBCustomDataSet* fOwner;
   TCacheModelKind fCacheModelKind = cmkStandard;
-  Integer fBufferChunks = 32;
+  Integer fBufferChunks = DefaultBufferChunks;
   Integer fBlobCacheLimit = 0;
   TStringList fPlanForDescSQLs;
 };

@@ -398,6 +398,12 @@ void TDataSet::SetCurrentRecord(int index) {
   fCurrentRecord = index;
 }
 
+void TDataSet::MoveActiveRecord(int distance) {
+  if (fBufferCount < 1) return;
+  const Int64 target = Int64{fActiveRecord} + distance;
+  fActiveRecord = static_cast<int>(std::clamp<Int64>(target, 0, fBufferCount - 1));
+}
+
 void TDataSet::UpdateCursorPos() {
   if (fRecordCount > 0) SetCurrentRecord(fActiveRecord);
 }

@@ -25,7 +25,7 @@ TEST(DataSetConstruction, DefaultsAndOwnedStatements) {
   EXPECT_EQ(dataSet->FieldOriginRule(), forTableAndFieldName);
   EXPECT_FALSE(dataSet->AutoCommit());
   EXPECT_FALSE(dataSet->CachedUpdates());
-  EXPECT_EQ(dataSet->SQLScreenCursor(), crSQLDefault);
+  EXPECT_EQ(dataSet->SQLScreenCursor(), crDefault);
   EXPECT_EQ(dataSet->ScrollTimerInterval(), 300u);
   EXPECT_EQ(dataSet->CacheModelOptions().CacheModelKind(), cmkStandard);
   EXPECT_EQ(dataSet->CacheModelOptions().BufferChunks(), 32);
