@@ -41,7 +41,6 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fRefreshQuery = CreateStatement("RefreshQuery");
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
-  fSelectQuery->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::SelectSQLChanging);
   fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
@@ -64,6 +63,7 @@ TFIBQuery* TFIBCustomDataSet::CreateStatement(const AnsiString& name) {
   statement->SetGoToFirstRecordOnExecute(false);
   statement->SetParamCheck(true);
   statement->SetOptions({});
+  statement->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::StatementSQLChanging);
   return statement;
 }
 
@@ -223,17 +223,19 @@ void TFIBCustomDataSet::SetSelectSQL(const TStrings& value) {
 
 void TFIBCustomDataSet::ClearDerivedFromSelect() {
   fAutoUpdateOptions.ClearModifyTable();
+  ClearOrderInfo();
   fSQLChanged = true;
   FieldDefs().Clear();
   FieldDefs().SetUpdated(false);
   fPrepared = false;
 }
 
-// Runs before the select text changes: an open dataset refuses (nothing has changed
-// yet), a closed one forgets what it derived from the old text.
-void TFIBCustomDataSet::SelectSQLChanging(TObject*) {
-  CheckDatasetClosed(" change SelectSQL ");
-  ClearDerivedFromSelect();
+// Runs before a statement's text changes. For the select text an open dataset refuses
+// (nothing has changed yet) and a closed one forgets what it derived from the old text.
+void TFIBCustomDataSet::StatementSQLChanging(TObject* sender) {
+  if (sender == fSelectQuery) CheckDatasetClosed(" change SelectSQL ");
+  fAutoUpdateOptions.ClearKeyConditionCache();
+  if (sender == fSelectQuery) ClearDerivedFromSelect();
 }
 
 void TFIBCustomDataSet::SetPrepareOptions(TpPrepareOptions value) {
@@ -300,7 +302,8 @@ void TFIBCustomDataSet::CheckUpdateTransaction() {
 
 void TFIBCustomDataSet::CheckEditState() {
   const AnsiString name = FullComponentName(this);
-  switch (State()) {
+  const TDataSetState state = State() == dsNewValue || State() == dsOldValue ? SavedState() : State();
+  switch (state) {
     case dsEdit:
       if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {name});
       return;
@@ -532,21 +535,45 @@ void TFIBCustomDataSet::BindFields(bool binding) {
       text->SetEmptyStrToNull(fPrepareOptions.Contains(psSetEmptyStrToNull));
 }
 
-TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+TField* TFIBCustomDataSet::LookupField(const AnsiString& name) {
   const auto cached = fFieldLookup.find(name);
   if (cached != fFieldLookup.end()) return cached->second;
   const AnsiString lookup = !name.empty() && name.front() == '"' ? CopyFromTo(name, 2, static_cast<int>(name.size()) - 1) : name;
   TField* field = FindField(lookup);
-  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  if (field == nullptr) return nullptr;
   // A field that dies leaves the list: it tells this dataset.
   FreeNotification(field);
   fFieldLookup[name] = field;
   return field;
 }
 
+TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+  TField* field = LookupField(name);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  return field;
+}
+
 TFIBXSQLVAR* TFIBCustomDataSet::ColumnOf(const TField* field) const {
   if (field == nullptr || field->FieldNo() < 1 || field->FieldNo() > fSelectQuery->FieldCount()) return nullptr;
   return &fSelectQuery->Current()[field->FieldNo() - 1];
+}
+
+// ---- Order of the records -------------------------------------------------------------------
+
+void TFIBCustomDataSet::SetOrderInfo(const TOrderInfo& value, bool localSort) {
+  fOrderInfo = value;
+  fSorted = localSort && !value.empty();
+}
+
+void TFIBCustomDataSet::ClearOrderInfo() {
+  fOrderInfo.clear();
+  fSorted = false;
+}
+
+bool TFIBCustomDataSet::AllSortFieldsExist() {
+  return !fOrderInfo.empty() && std::ranges::all_of(fOrderInfo, [this](const TSortFieldInfo& item) {
+           return LookupField(item.FieldName) != nullptr;
+         });
 }
 
 // ---- Field origin ---------------------------------------------------------------------------
