@@ -23,6 +23,9 @@ const AnsiString SCalculated = "CALCULATED";
 const AnsiString SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
 constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
+// A GUID column holds 16 bytes; its field shows the 38-character text.
+constexpr Integer GuidBinarySize = 16;
+constexpr Integer GuidTextSize = 38;
 
 }  // namespace
 
@@ -30,6 +33,8 @@ constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, 
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
     : TDataSet(owner), fBase(std::make_unique<TFIBBase>(this)) {
+  // Here rather than in a static initialiser, which a static link may leave out.
+  RegisterFIBMetaCaches();
   fBase->OnDatabaseDisconnecting = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnecting);
   fBase->OnDatabaseDisconnected = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnected);
   fBase->OnDatabaseFree = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseFree);
@@ -360,6 +365,12 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     case SQL_TEXT: {
       type = ftString;
       size = column.GetSize();
+      if (fPrepareOptions.Contains(psUseGuidField) && size == GuidBinarySize &&
+          ColumnDomainIs(column, &TpFIBFieldInfo::IsGUID)) {
+        type = ftGuid;
+        size = GuidTextSize;
+        return true;
+      }
       const Integer charSetID = column.GetSQLSubtype() & 0xFF;
       TFIBDatabase* database = Database();
       if (database != nullptr && database->UnicodeCharSetIDs().contains(charSetID)) {
@@ -377,7 +388,9 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     case SQL_SHORT:
       if (scale < 0)
         type = ftFloat;
-      else if (persistent != nullptr && persistent->DataType() == ftBoolean)
+      else if ((persistent != nullptr && persistent->DataType() == ftBoolean) ||
+               (fPrepareOptions.Contains(psUseBooleanField) && column.GetRelationName() != "FIB$FIELDS_INFO" &&
+                ColumnDomainIs(column, &TpFIBFieldInfo::IsBoolean)))
         type = ftBoolean;
       else if (sqlType == SQL_SHORT && (persistent == nullptr || persistent->InheritsFrom(TSmallintField::StaticClass())))
         type = ftSmallint;
@@ -417,6 +430,14 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     default:
       return false;
   }
+}
+
+bool TFIBCustomDataSet::ColumnDomainIs(const TFIBXSQLVAR& column, bool (TpFIBFieldInfo::*test)() const) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || !database->Connected() || column.GetRelationName().empty()) return false;
+  const auto info =
+      GetFieldInfo(FIBTableInfoCollect(), *database, column.GetRelationName(), false, column.GetSqlName());
+  return info != nullptr && ((*info).*test)();
 }
 
 void TFIBCustomDataSet::InternalInitFieldDefs() {

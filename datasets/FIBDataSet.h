@@ -23,6 +23,7 @@
 #include "classlib/db/DataSet.h"
 #include "datasets/FIBCacheManage.h"
 #include "datasets/FIBDataSetOptions.h"
+#include "datasets/FIBMetaCache.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
@@ -264,6 +265,8 @@ class TFIBCustomDataSet : public TDataSet {
   virtual void DoTransactionEnded();
   virtual void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
 
+  // The select statement must be prepared again before the next open.
+  void Unprepare() { fPrepared = false; }
   static Integer RecordIndexOf(TRecordBuffer buffer);
   static void SetRecordIndex(TRecordBuffer buffer, Integer index);
   // The record the framework's active buffer holds, or -1.
@@ -311,6 +314,8 @@ class TFIBCustomDataSet : public TDataSet {
   bool OwnersLoading(const TComponent* component) const;
   // The definition for one select column; false for a type that has none.
   bool ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& type, Integer& size);
+  // The table cache's description of the column's domain says Boolean or GUID.
+  bool ColumnDomainIs(const TFIBXSQLVAR& column, bool (TpFIBFieldInfo::*test)() const);
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
