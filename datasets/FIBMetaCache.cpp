@@ -139,18 +139,16 @@ std::shared_ptr<const TpFIBFieldInfo> TpFIBTableInfo::FieldInfo(const AnsiString
   return found == fFields.end() ? nullptr : found->second;
 }
 
-void TpFIBTableInfo::FillInfo(TFIBTransaction& transaction, bool withRepository) {
-  TFIBDatabase& database = *transaction.DefaultDatabase();
-  const bool repository = withRepository && FieldsRepositoryExists(database);
-  if (repository) fFieldsInfoVersion = SelectInteger(transaction, kFieldsInfoVersionSQL, fTableName);
+void TpFIBTableInfo::FillInfo(TFIBTransaction& transaction, bool repositoryRows) {
+  if (repositoryRows) fFieldsInfoVersion = SelectInteger(transaction, kFieldsInfoVersionSQL, fTableName);
   if (fTableName == kAliasTable) {
-    if (repository) ApplyRepositoryRows(transaction, true);
+    if (repositoryRows) ApplyRepositoryRows(transaction, true);
   } else {
     fFormatVersion = SelectInteger(transaction, kFormatVersionSQL, fTableName);
     FillColumns(transaction);
-    if (repository) ApplyRepositoryRows(transaction, false);
+    if (repositoryRows) ApplyRepositoryRows(transaction, false);
   }
-  fWithRepository = repository;
+  fWithRepository = repositoryRows;
 }
 
 void TpFIBTableInfo::FillColumns(TFIBTransaction& transaction) {
@@ -209,11 +207,11 @@ AnsiString TpFIBTableInfo::PrimaryKeyFields(TFIBDatabase* database) {
 
 bool TpFIBTableInfo::IsActual(TFIBDatabase& database) const {
   if (fDBName != database.DBName()) return false;
+  const bool repository = fWithRepository && FieldsRepositoryExists(database);
   TOwnReadTransaction own(database);
   if (fTableName != kAliasTable && SelectInteger(own.Transaction(), kFormatVersionSQL, fTableName) != fFormatVersion)
     return false;
-  return !fWithRepository || !FieldsRepositoryExists(database) ||
-         SelectInteger(own.Transaction(), kFieldsInfoVersionSQL, fTableName) == fFieldsInfoVersion;
+  return !repository || SelectInteger(own.Transaction(), kFieldsInfoVersionSQL, fTableName) == fFieldsInfoVersion;
 }
 
 // ---- TpFIBTableInfoCollect ----------------------------------------------------------------
@@ -243,12 +241,14 @@ void TpFIBTableInfoCollect::TakeStamp(TFIBTransaction& own) {
 std::shared_ptr<TpFIBTableInfo> TpFIBTableInfoCollect::ReadTable(TFIBDatabase& database, const AnsiString& tableName,
                                                                  bool withRepository) {
   auto table = std::make_shared<TpFIBTableInfo>(database.DBName(), tableName);
+  const bool repositoryRows = withRepository && FieldsRepositoryExists(database);
+  std::lock_guard conversation(ServerConversationLock());
   if (TFIBTransaction* active = database.FirstActiveTransaction()) {
-    table->FillInfo(*active, withRepository);
+    table->FillInfo(*active, repositoryRows);
   } else {
     TOwnReadTransaction own(database);
     TakeStamp(own.Transaction());
-    table->FillInfo(own.Transaction(), withRepository);
+    table->FillInfo(own.Transaction(), repositoryRows);
   }
   return table;
 }

@@ -74,8 +74,9 @@ class TpFIBTableInfo {
   // Same database, same format version and, with repository rows, same repository version.
   bool IsActual(TFIBDatabase& database) const;
 
-  // Reads the table's columns (and its repository rows) in the transaction.
-  void FillInfo(TFIBTransaction& transaction, bool withRepository);
+  // Reads the table's columns (and, with repositoryRows, its FIB$FIELDS_INFO rows, which
+  // the caller has found to exist) in the transaction.
+  void FillInfo(TFIBTransaction& transaction, bool repositoryRows);
 
  private:
   friend class TpFIBTableInfoCollect;

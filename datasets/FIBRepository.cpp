@@ -87,6 +87,11 @@ void StartIfInactive(TFIBTransaction& transaction) {
 
 // ---- Own transaction and statement --------------------------------------------------------
 
+std::recursive_mutex& ServerConversationLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
 TOwnReadTransaction::TOwnReadTransaction(TFIBDatabase& database) : fUncaught(std::uncaught_exceptions()) {
   fTransaction.TRParams().SetText("read\r\nread_committed\r\nrec_version");
   fTransaction.SetDefaultDatabase(&database);
@@ -107,6 +112,7 @@ TOwnReadTransaction::~TOwnReadTransaction() {
 
 void RunStatement(TFIBTransaction& transaction, const AnsiString& sql, const std::function<void(TFIBQuery&)>& bind,
                   const std::function<void(TFIBQuery&)>& row) {
+  std::lock_guard conversation(ServerConversationLock());
   TFIBQuery query(nullptr);
   query.SetDatabase(transaction.DefaultDatabase());
   query.SetTransaction(&transaction);

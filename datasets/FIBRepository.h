@@ -6,6 +6,7 @@
 // read transaction of their own.
 
 #include <functional>
+#include <mutex>
 
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
@@ -32,8 +33,14 @@ void UpgradeFieldsInfoRepository(TFIBTransaction& transaction);
 // Raises when the domain FIB$BOOLEAN is missing and cannot be made.
 void UpgradeDataSetsInfoRepository(TFIBTransaction& transaction);
 
+// The metadata caches talk to the server from any thread. A database component's lists
+// of transactions and statements are not made for that, so every such conversation holds
+// this lock (taken innermost: no other lock of the caches is taken while it is held).
+std::recursive_mutex& ServerConversationLock();
+
 // A read-only, read-committed transaction of its own on the database, started; it
-// commits when the scope ends normally and rolls back when an exception leaves it.
+// commits when the scope ends normally and rolls back when an exception leaves it. It
+// holds the conversation lock for its life.
 class TOwnReadTransaction {
  public:
   explicit TOwnReadTransaction(TFIBDatabase& database);
@@ -44,6 +51,7 @@ class TOwnReadTransaction {
   TFIBTransaction& Transaction() { return fTransaction; }
 
  private:
+  std::unique_lock<std::recursive_mutex> fConversation{ServerConversationLock()};
   TFIBTransaction fTransaction{nullptr};
   int fUncaught;
 };
