@@ -89,7 +89,8 @@ AnsiString Column(TFIBQuery& query, int index) {
 // The value of a default clause as written ("default 'O''Brien'", "DEFAULT 0"): after its
 // keyword; a quoted text without its quotes, doubled quotes inside undone.
 AnsiString DefaultOfClause(const AnsiString& clause) {
-  const AnsiString value = FastTrim(FastTrim(clause).substr(std::min<std::size_t>(7, FastTrim(clause).size())));
+  const AnsiString trimmed = FastTrim(clause);
+  const AnsiString value = FastTrim(trimmed.substr(std::min<std::size_t>(7, trimmed.size())));
   const std::size_t quote = value.find_first_of("\"'");
   if (quote == AnsiString::npos) return value;
   const AnsiString quoted = FastTrim(value.substr(quote));
@@ -293,9 +294,12 @@ void TpFIBTableInfoCollect::ValidateCache(TFIBDatabase& database, const TpFIBAcc
   }
 }
 
+// Both roads judge only the tables of the database's file; another database's tables
+// wait for a validation against it.
 void TpFIBTableInfoCollect::ValidateEach(TFIBDatabase& database) {
-  std::erase_if(fTables,
-                [&](const auto& entry) { return !entry.first.empty() && !entry.second->IsActual(database); });
+  std::erase_if(fTables, [&](const auto& entry) {
+    return !entry.first.empty() && entry.second->DBName() == database.DBName() && !entry.second->IsActual(database);
+  });
 }
 
 void TpFIBTableInfoCollect::ValidateAll(TFIBDatabase& database) {
