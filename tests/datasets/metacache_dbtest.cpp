@@ -121,6 +121,26 @@ TEST_F(MetaCacheTest, PrimaryKeysAreReadOnFirstQuestion) {
   EXPECT_EQ(Table("PLAIN")->PrimaryKeyFields(fDatabase), "");
 }
 
+TEST_F(MetaCacheTest, ADatabasesTablesLeaveWithIt) {
+  auto person = Table("PERSON");
+  TestDatabase other("datasets/repository.sql", {3, "WIN1251"});
+  {
+    TFIBDatabase database(nullptr);
+    Configure(database, other);
+    database.SetConnected(true);
+    auto otherPerson = FIBTableInfoCollect().GetTableInfo(database, "PERSON", true);
+    FIBTableInfoCollect().GetTableInfo(database, "PLAIN", false);
+    EXPECT_NE(otherPerson.get(), person.get());
+    EXPECT_EQ(FIBTableInfoCollect().Count(), 3);
+    // Validating one database judges only its own tables.
+    FIBTableInfoCollect().ValidateCache(*fDatabase, {});
+    EXPECT_EQ(FIBTableInfoCollect().Count(), 3);
+    database.SetConnected(false);
+  }
+  EXPECT_EQ(FIBTableInfoCollect().Count(), 1);
+  EXPECT_EQ(Table("PERSON").get(), person.get());
+}
+
 TEST_F(MetaCacheTest, ValidationDropsWhatChangedOnBothRoads) {
   for (int padding : {0, 12}) {
     SCOPED_TRACE(padding);
@@ -207,7 +227,10 @@ class ApplyToDataSetTest : public RepositoryTest {
     fDataSet->SetName("People");
     fDataSet->SetDatabase(fDatabase);
     fDataSet->SetTransaction(fTransaction);
+    Configure(fBare, fBareDb);
   }
+  TestDatabase fBareDb{"datasets/procedures.sql", {3, "WIN1251"}};
+  TFIBDatabase fBare{nullptr};
   TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
   TProbeDataSet* fDataSet = new TProbeDataSet(&fForm);
 };
@@ -256,6 +279,13 @@ TEST_F(ApplyToDataSetTest, FailuresAreNamed) {
       {"negative", [&] { fDataSet->SetDataSet_ID(-1); }, "Form.People.DataSet_ID should be greater than 0"},
       {"no database", [&] { fDataSet->SetDataSet_ID(5); fDataSet->SetDatabase(nullptr); },
        "Can't get info for 5\r\nDatabase is not assigned"},
+      {"no repository",
+       [&] {
+         fDataSet->SetDataSet_ID(5);
+         fBare.SetConnected(true);
+         fDataSet->SetDatabase(&fBare);
+       },
+       "Table FIB$DATASETS_INFO does not exist."},
       {"not used",
        [&] {
          fDataSet->SetDataSet_ID(5);
