@@ -26,6 +26,9 @@ const AnsiString SCalculated = "CALCULATED";
 const AnsiString SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
 constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
+// A GUID column holds 16 bytes; its field shows the 38-character text.
+constexpr Integer GuidBinarySize = 16;
+constexpr Integer GuidTextSize = 38;
 
 // Shows the dataset's SQL screen cursor for a server-bound step and puts the previous one
 // back after it, on every path. crDefault shows nothing and leaves the cursor alone.
@@ -52,6 +55,8 @@ class TSQLCursorScope {
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
     : TDataSet(owner), fBase(std::make_unique<TFIBBase>(this)) {
+  // Here rather than in a static initialiser, which a static link may leave out.
+  RegisterFIBMetaCaches();
   fBase->OnDatabaseDisconnecting = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnecting);
   fBase->OnDatabaseDisconnected = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnected);
   fBase->OnDatabaseFree = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseFree);
@@ -63,7 +68,6 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fRefreshQuery = CreateStatement("RefreshQuery");
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
-  fSelectQuery->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::SelectSQLChanging);
   fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
@@ -87,6 +91,7 @@ TFIBQuery* TFIBCustomDataSet::CreateStatement(const AnsiString& name) {
   statement->SetGoToFirstRecordOnExecute(false);
   statement->SetParamCheck(true);
   statement->SetOptions({});
+  statement->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::StatementSQLChanging);
   return statement;
 }
 
@@ -249,17 +254,19 @@ void TFIBCustomDataSet::SetSelectSQL(const TStrings& value) {
 
 void TFIBCustomDataSet::ClearDerivedFromSelect() {
   fAutoUpdateOptions.ClearModifyTable();
+  ClearOrderInfo();
   fSQLChanged = true;
   FieldDefs().Clear();
   FieldDefs().SetUpdated(false);
   fPrepared = false;
 }
 
-// Runs before the select text changes: an open dataset refuses (nothing has changed
-// yet), a closed one forgets what it derived from the old text.
-void TFIBCustomDataSet::SelectSQLChanging(TObject*) {
-  CheckDatasetClosed(" change SelectSQL ");
-  ClearDerivedFromSelect();
+// Runs before a statement's text changes. For the select text an open dataset refuses
+// (nothing has changed yet) and a closed one forgets what it derived from the old text.
+void TFIBCustomDataSet::StatementSQLChanging(TObject* sender) {
+  if (sender == fSelectQuery) CheckDatasetClosed(" change SelectSQL ");
+  fAutoUpdateOptions.ClearKeyConditionCache();
+  if (sender == fSelectQuery) ClearDerivedFromSelect();
 }
 
 void TFIBCustomDataSet::SetPrepareOptions(TpPrepareOptions value) {
@@ -326,7 +333,8 @@ void TFIBCustomDataSet::CheckUpdateTransaction() {
 
 void TFIBCustomDataSet::CheckEditState() {
   const AnsiString name = FullComponentName(this);
-  switch (State()) {
+  const TDataSetState state = State() == dsNewValue || State() == dsOldValue ? SavedState() : State();
+  switch (state) {
     case dsEdit:
       if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {name});
       return;
@@ -384,6 +392,12 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     case SQL_TEXT: {
       type = ftString;
       size = column.GetSize();
+      if (fPrepareOptions.Contains(psUseGuidField) && size == GuidBinarySize &&
+          ColumnDomainIs(column, &TpFIBFieldInfo::IsGUID)) {
+        type = ftGuid;
+        size = GuidTextSize;
+        return true;
+      }
       const Integer charSetID = column.GetSQLSubtype() & 0xFF;
       TFIBDatabase* database = Database();
       if (database != nullptr && database->UnicodeCharSetIDs().contains(charSetID)) {
@@ -401,7 +415,9 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     case SQL_SHORT:
       if (scale < 0)
         type = ftFloat;
-      else if (persistent != nullptr && persistent->DataType() == ftBoolean)
+      else if ((persistent != nullptr && persistent->DataType() == ftBoolean) ||
+               (fPrepareOptions.Contains(psUseBooleanField) && column.GetRelationName() != "FIB$FIELDS_INFO" &&
+                ColumnDomainIs(column, &TpFIBFieldInfo::IsBoolean)))
         type = ftBoolean;
       else if (sqlType == SQL_SHORT && (persistent == nullptr || persistent->InheritsFrom(TSmallintField::StaticClass())))
         type = ftSmallint;
@@ -441,6 +457,14 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     default:
       return false;
   }
+}
+
+bool TFIBCustomDataSet::ColumnDomainIs(const TFIBXSQLVAR& column, bool (TpFIBFieldInfo::*test)() const) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || !database->Connected() || column.GetRelationName().empty()) return false;
+  const auto info =
+      GetFieldInfo(FIBTableInfoCollect(), *database, column.GetRelationName(), false, column.GetSqlName());
+  return info != nullptr && ((*info).*test)();
 }
 
 void TFIBCustomDataSet::InternalInitFieldDefs() {
@@ -560,21 +584,45 @@ void TFIBCustomDataSet::BindFields(bool binding) {
       text->SetEmptyStrToNull(fPrepareOptions.Contains(psSetEmptyStrToNull));
 }
 
-TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+TField* TFIBCustomDataSet::LookupField(const AnsiString& name) {
   const auto cached = fFieldLookup.find(name);
   if (cached != fFieldLookup.end()) return cached->second;
   const AnsiString lookup = !name.empty() && name.front() == '"' ? CopyFromTo(name, 2, static_cast<int>(name.size()) - 1) : name;
   TField* field = FindField(lookup);
-  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  if (field == nullptr) return nullptr;
   // A field that dies leaves the list: it tells this dataset.
   FreeNotification(field);
   fFieldLookup[name] = field;
   return field;
 }
 
+TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+  TField* field = LookupField(name);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  return field;
+}
+
 TFIBXSQLVAR* TFIBCustomDataSet::ColumnOf(const TField* field) const {
   if (field == nullptr || field->FieldNo() < 1 || field->FieldNo() > fSelectQuery->FieldCount()) return nullptr;
   return &fSelectQuery->Current()[field->FieldNo() - 1];
+}
+
+// ---- Order of the records -------------------------------------------------------------------
+
+void TFIBCustomDataSet::SetOrderInfo(const TOrderInfo& value, bool localSort) {
+  fOrderInfo = value;
+  fSorted = localSort && !value.empty();
+}
+
+void TFIBCustomDataSet::ClearOrderInfo() {
+  fOrderInfo.clear();
+  fSorted = false;
+}
+
+bool TFIBCustomDataSet::AllSortFieldsExist() {
+  return !fOrderInfo.empty() && std::ranges::all_of(fOrderInfo, [this](const TSortFieldInfo& item) {
+           return LookupField(item.FieldName) != nullptr;
+         });
 }
 
 // ---- Field origin ---------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "classlib/db/DataSource.h"
 #include "datasets/FIBCacheManage.h"
 #include "datasets/FIBDataSetOptions.h"
+#include "datasets/FIBMetaCache.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
@@ -31,6 +32,14 @@ namespace ordvane {
 
 using TOnFetchRecord = TEvent<void(TFIBQuery* fromQuery, Integer recordNumber, bool& stopFetching)>;
 using TCompareFieldValues = TEvent<int(TField* field, const Variant& value1, const Variant& value2)>;
+
+// The order the records are in: one entry per sort field, most significant first.
+struct TSortFieldInfo {
+  AnsiString FieldName;
+  bool Ascending = true;
+  bool operator==(const TSortFieldInfo&) const = default;
+};
+using TOrderInfo = std::vector<TSortFieldInfo>;
 
 // Record-buffer header.
 inline constexpr int RecordIndexOffset = 0;
@@ -78,6 +87,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TStrings& RefreshSQL() { return fRefreshQuery->SQL(); }
   void SetRefreshSQL(const TStrings& value) { fRefreshQuery->SQL().Assign(&value); }
   TSQLs& SQLs() { return fSQLs; }
+  // The select statement's named WHERE conditions.
+  TConditions& Conditions() { return fSelectQuery->Conditions(); }
+  void SetConditions(const TConditions& value) { fSelectQuery->Conditions().Assign(&value); }
 
   TFIBQuery& SelectQuery() const { return *fSelectQuery; }
   TFIBQuery& InsertQuery() const { return *fInsertQuery; }
@@ -234,11 +246,24 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Through the lookup list; a name in double quotes loses them. EDatabaseError
   // "Field '%s' not found" when there is none.
   TField* FindFieldOrRaise(const AnsiString& name);
+  // The same look-up; nullptr when there is no such field.
+  TField* LookupField(const AnsiString& name);
   TFieldClass GetFieldClass(TFieldType fieldType) override;
   // The select statement's column of a field (by its field number), or nullptr.
   TFIBXSQLVAR* ColumnOf(const TField* field) const;
   // Where a data field's value lies in the record buffer, or nullptr.
   const TFIBFieldDescr* ColumnDescriptor(const TField* field);
+
+  // ---- Order of the records
+  // Empty when no order is known.
+  const TOrderInfo& OrderInfo() const { return fOrderInfo; }
+  // localSort: the records were put in this order here, not by the server.
+  void SetOrderInfo(const TOrderInfo& value, bool localSort);
+  void ClearOrderInfo();
+  // A local sort put the records in the order of OrderInfo.
+  bool Sorted() const { return fSorted; }
+  // False without order information; else whether every sort field is a field.
+  bool AllSortFieldsExist();
 
   // ---- Field origin
   // "CALCULATED" for a calculated field; a lookup field asks its lookup dataset.
@@ -333,6 +358,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   virtual void DoTransactionEnded();
   virtual void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
 
+  // The select statement must be prepared again before the next open.
+  void Unprepare() { fPrepared = false; }
   static Integer RecordIndexOf(TRecordBuffer buffer);
   static void SetRecordIndex(TRecordBuffer buffer, Integer index);
   // The record the framework's active buffer holds, or -1.
@@ -351,7 +378,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* CreateStatement(const AnsiString& name);
   // The record cache; client error 29 while there is none.
   TRecordsCache& Cache(const AnsiString& operation) const;
-  void SelectSQLChanging(TObject* sender);
+  // Every statement's text change: the generated key condition is out of date; a change
+  // of the select text also refuses an open dataset and forgets what the old text gave.
+  void StatementSQLChanging(TObject* sender);
   // The monitor settings go to every statement.
   void MonitorSupportChanged(TObject* sender);
   // The handlers each transaction hears from: start before and after as events, end
@@ -378,6 +407,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool OwnersLoading(const TComponent* component) const;
   // The definition for one select column; false for a type that has none.
   bool ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& type, Integer& size);
+  // The table cache's description of the column's domain says Boolean or GUID.
+  bool ColumnDomainIs(const TFIBXSQLVAR& column, bool (TpFIBFieldInfo::*test)() const);
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
@@ -417,6 +448,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::unique_ptr<TRecordsCache> fRecordsCache;
   std::vector<Byte> fScratchRecord;
   std::vector<Byte> fOldRecord;
+  TOrderInfo fOrderInfo;
+  bool fSorted = false;
 
   TTransactionKind fRefreshTransactionKind = tkReadTransaction;
   TpFIBDsOptions fOptions = DefaultDataSetOptions;

@@ -118,6 +118,7 @@ void TFIBQuery::SQLChanging(TObject*) {
     if (!ComponentState().Contains(csDesigning)) FIBError(TFIBClientError::SQLOpen, {AnsiString("change sql text"), FullName()});
     Close();
   }
+  fConditions.CancelApply();
   if (OnSQLChanging) OnSQLChanging(this);
   Unprepare();
 }

@@ -89,6 +89,9 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
   const AnsiString& CursorName() const { return fCursorName; }
   void SetCursorName(const AnsiString& value) { fCursorName = value; }
+  // Named WHERE conditions over the text. Applied conditions are taken out again before
+  // any other change of the text, so that change is made to the text as written.
+  TConditions& Conditions() { return fConditions; }
 
   // Set by a dataset; see TFIBFetchCallback.
   TFIBFetchCallback OnFetch;
@@ -276,6 +279,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
 
   std::unique_ptr<TFIBBase> fBase;
   TStringList fSQL;
+  TConditions fConditions{this, &fSQL};
   TSQLParser fParser;
   AnsiString fTextToSend;
   AnsiString fOwnerDataSetName;

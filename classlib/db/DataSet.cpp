@@ -193,6 +193,7 @@ void TDataSet::SetState(TDataSetState value) {
 
 TDataSetState TDataSet::SetTempState(TDataSetState value) {
   const TDataSetState previous = fState;
+  if (fTempStateDepth++ == 0) fStateUnderTemp = previous;
   fState = value;
   ++fDisableCount;
   return previous;
@@ -200,6 +201,7 @@ TDataSetState TDataSet::SetTempState(TDataSetState value) {
 
 void TDataSet::RestoreState(TDataSetState value) {
   fState = value;
+  if (fTempStateDepth > 0) --fTempStateDepth;
   --fDisableCount;
 }
 

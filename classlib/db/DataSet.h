@@ -295,6 +295,9 @@ class TDataSet : public TComponent {
   void SetState(TDataSetState value);
   TDataSetState SetTempState(TDataSetState value);
   void RestoreState(TDataSetState value);
+  // The state under the temporary ones (dsOldValue, dsCalcFields, ...): the state the
+  // dataset is really in.
+  TDataSetState SavedState() const { return fTempStateDepth > 0 ? fStateUnderTemp : fState; }
   void SetModified(bool value) { fModified = value; }
   void SetBookmarkSize(Integer size) { fBookmarkSize = size; }
   void CheckBiDirectional() const;
@@ -360,6 +363,8 @@ class TDataSet : public TComponent {
   std::vector<TRecordBuffer> fBuffers;
   TRecordBuffer fCalcBuffer = nullptr;
   TDataSetState fState = dsInactive;
+  TDataSetState fStateUnderTemp = dsInactive;
+  int fTempStateDepth = 0;
   TDataSetState fDisableState = dsInactive;
   TDataEvent fEnableEvent = deDataSetChange;
   int fDisableCount = 0;
