@@ -164,6 +164,7 @@ void TSpecRowEh::Assign(const TPersistent* source) {
     TPersistent::Assign(source);
     return;
   }
+  if (row == this) return;
   BeginUpdate();
   try {
     SetCellsText(row->CellsText());
