@@ -7,7 +7,9 @@
 
 namespace ordvane {
 
-TFieldDataLinkEh::TFieldDataLinkEh() : fValue(Null()) { SetVisualControl(true); }
+TFieldDataLinkEh::TFieldDataLinkEh() : fValue(Null()) {
+  SetVisualControl(true);
+}
 
 TField* TFieldDataLinkEh::Fields(int index) const {
   return index >= 0 && index < FieldsCount() ? fFields[static_cast<std::size_t>(index)] : nullptr;
@@ -136,7 +138,9 @@ void TFieldDataLinkEh::DataEvent(TDataEvent event, NativeInt info) {
     fFields.clear();
 }
 
-void TFieldDataLinkEh::EditingChanged() { SetEditing(TDataLink::Editing() && CanModify()); }
+void TFieldDataLinkEh::EditingChanged() {
+  SetEditing(TDataLink::Editing() && CanModify());
+}
 
 void TFieldDataLinkEh::FocusControl(TField*& field) {
   if (field == nullptr || !IsBound(field)) return;
@@ -146,7 +150,9 @@ void TFieldDataLinkEh::FocusControl(TField*& field) {
   control->SetFocus();
 }
 
-void TFieldDataLinkEh::LayoutChanged() { UpdateField(); }
+void TFieldDataLinkEh::LayoutChanged() {
+  UpdateField();
+}
 
 void TFieldDataLinkEh::RecordChanged(TField* field) {
   if (field != nullptr && !IsBound(field)) return;

@@ -156,7 +156,9 @@ class TTreeCellPainter {
   int CentreBottom() const { return fCy + fSy; }
 
   // Dotted connectors along the centre column and the centre row.
-  void Vertical(int top, int bottom) { Dotted(top, bottom, fSy, [&](int a, int b) { return Rect(fCx, a, fCx + fSx, b); }); }
+  void Vertical(int top, int bottom) {
+    Dotted(top, bottom, fSy, [&](int a, int b) { return Rect(fCx, a, fCx + fSx, b); });
+  }
   void Horizontal(int left) {
     Dotted(left, fRect.right, fSx, [&](int a, int b) { return Rect(a, fCy, b, fCy + fSy); });
   }

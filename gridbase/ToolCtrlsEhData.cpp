@@ -14,7 +14,9 @@ namespace ordvane {
 
 namespace {
 
-bool IsControlChar(unsigned char c) { return c >= 1 && c <= 31; }
+bool IsControlChar(unsigned char c) {
+  return c >= 1 && c <= 31;
+}
 
 // Reads text by index only, so no input can move it past the end.
 class TCellsTextReader {
@@ -79,7 +81,10 @@ std::vector<AnsiString> ParseCellsTextEh(std::string_view text) {
 }
 
 TSpecRowEh::TSpecRowEh(TControl* owner)
-    : fOwner(owner), fFont(std::make_unique<TFont>()), fShortCut(ordvane::ShortCut(VK_DELETE, false, false, true)), fValue(Null()) {
+    : fOwner(owner),
+      fFont(std::make_unique<TFont>()),
+      fShortCut(ordvane::ShortCut(VK_DELETE, false, false, true)),
+      fValue(Null()) {
   fFont->OnChange = [this](TObject* sender) { FontChanged(sender); };
 }
 
@@ -140,7 +145,9 @@ TFont* TSpecRowEh::Font() const {
   return fFont.get();
 }
 
-void TSpecRowEh::SetFont(const TFont& value) { fFont->Assign(&value); }
+void TSpecRowEh::SetFont(const TFont& value) {
+  fFont->Assign(&value);
+}
 
 void TSpecRowEh::FontChanged(TObject* /*sender*/) {
   if (fFollowingOwnerFont) return;
@@ -148,9 +155,15 @@ void TSpecRowEh::FontChanged(TObject* /*sender*/) {
   Changed();
 }
 
-void TSpecRowEh::SetShortCut(TShortCut value) { Store(fShortCut, value); }
-void TSpecRowEh::SetShowIfNotInKeyList(bool value) { Store(fShowIfNotInKeyList, value); }
-void TSpecRowEh::SetVisible(bool value) { Store(fVisible, value); }
+void TSpecRowEh::SetShortCut(TShortCut value) {
+  Store(fShortCut, value);
+}
+void TSpecRowEh::SetShowIfNotInKeyList(bool value) {
+  Store(fShowIfNotInKeyList, value);
+}
+void TSpecRowEh::SetVisible(bool value) {
+  Store(fVisible, value);
+}
 
 void TSpecRowEh::SetValue(const Variant& value) {
   if (VarEqualsEh(fValue, value) && VarType(fValue) == VarType(value)) return;
@@ -253,7 +266,8 @@ void AssignFieldValuesEh(const TFieldsArrEh& fields, const Variant& value) {
     return;
   }
   const Integer low = VarArrayDimCount(value) == 1 ? VarArrayLowBound(value, 1) : 0;
-  if (VarArrayDimCount(value) != 1 || VarArrayHighBound(value, 1) - low + 1 < static_cast<Integer>(fields.size()))
+  if (VarArrayDimCount(value) != 1 ||
+      VarArrayHighBound(value, 1) - low + 1 < static_cast<Integer>(fields.size()))
     throw EVariantBadIndexError("Variant or safe array index out of bounds");
   for (std::size_t i = 0; i < fields.size(); ++i)
     fields[i]->SetValue(VarArrayGet(value, {low + static_cast<Integer>(i)}));
@@ -267,7 +281,9 @@ void DataSetSetFieldValuesEh(const TDataSet* dataSet, const AnsiString& names, c
 
 namespace {
 
-bool IsNullOrEmpty(const Variant& v) { return VarIsNull(v) || VarIsEmpty(v); }
+bool IsNullOrEmpty(const Variant& v) {
+  return VarIsNull(v) || VarIsEmpty(v);
+}
 
 bool ScalarsEqual(const Variant& a, const Variant& b) {
   if (IsNullOrEmpty(a) != IsNullOrEmpty(b)) return false;
@@ -310,7 +326,8 @@ bool VarEqualsEh(const Variant& a, const Variant& b) {
   if (dims != VarArrayDimCount(b)) return false;
   // Every bound first: elements are read only where both arrays have them.
   for (Integer d = 1; d <= dims; ++d)
-    if (VarArrayLowBound(a, d) != VarArrayLowBound(b, d) || VarArrayHighBound(a, d) != VarArrayHighBound(b, d))
+    if (VarArrayLowBound(a, d) != VarArrayLowBound(b, d) ||
+        VarArrayHighBound(a, d) != VarArrayHighBound(b, d))
       return false;
   return ElementsEqual(a, b);
 }

@@ -165,7 +165,6 @@ TEST(FieldDataLink, WritesMemosAsStringsOtherFieldsAsTextAndArraysElementwise) {
   EXPECT_TRUE(VarEqualsEh(f.data.FieldValues("A;B"), VarArrayOf({9, "9"})));
   EXPECT_THROW(f.link.SetValue(VarArrayOf({1})), EVariantBadIndexError);
   EXPECT_TRUE(VarEqualsEh(f.data.FieldValues("A;B"), VarArrayOf({9, "9"}))) << "a short array writes nothing";
-
 }
 
 TEST(FieldDataLink, EditingFollowsTheDatasetAndWhatTheFieldAllows) {

@@ -91,7 +91,8 @@ std::vector<std::string> DrawTree(int scale) {
     DrawTreeElementEh(bitmap.Canvas(), Rect(kind * cell, 0, (kind + 1) * cell, cell),
                       static_cast<TTreeElementEh>(kind), scale, scale, 1);
   EXPECT_EQ(bitmap.Canvas()->Brush()->Color(), clYellow) << "the canvas keeps its brush";
-  const std::pair<TColor, char> colours[] = {{clBtnShadow, 'S'}, {clWindow, 'W'}, {clWindowText, 'T'}, {clYellow, '.'}};
+  const std::pair<TColor, char> colours[] = {
+      {clBtnShadow, 'S'}, {clWindow, 'W'}, {clWindowText, 'T'}, {clYellow, '.'}};
   std::vector<std::string> rows(static_cast<std::size_t>(cell));
   for (int y = 0; y < cell; ++y)
     for (int x = 0; x < bitmap.Width(); ++x) {
