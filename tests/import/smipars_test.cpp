@@ -61,11 +61,11 @@ TEST_F(ParserTest, ExpressionsAndTheirOutcomes) {
   names = {{"EMPTY", Null()},
            {"SOMETHING", 0},
            {"MOMENT", VarFromDateTime(EncodeDate(2021, 3, 5) + EncodeTime(14, 30, 15, 0))}};
+  // clang-format off
   const struct {
     const char* expression;
     const char* outcome;
   } cases[] = {
-      // clang-format off
       // Operators of one level group to the left.
       {"2*3+4", "10"}, {"10-3-2", "5"}, {"(10-3)-2", "5"}, {"10-(3-2)", "9"}, {"12/3/2", "2"},
       {"2^3^2", "64"}, {"10-2+3-1", "10"}, {"100/10*2", "20"}, {"1+2*3^2", "19"}, {"((2))*((3+4))", "14"},
