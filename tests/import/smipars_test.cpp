@@ -62,10 +62,7 @@ TEST_F(ParserTest, ExpressionsAndTheirOutcomes) {
            {"SOMETHING", 0},
            {"MOMENT", VarFromDateTime(EncodeDate(2021, 3, 5) + EncodeTime(14, 30, 15, 0))}};
   // clang-format off
-  const struct {
-    const char* expression;
-    const char* outcome;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       // Operators of one level group to the left.
       {"2*3+4", "10"}, {"10-3-2", "5"}, {"(10-3)-2", "5"}, {"10-(3-2)", "9"}, {"12/3/2", "2"},
       {"2^3^2", "64"}, {"10-2+3-1", "10"}, {"100/10*2", "20"}, {"1+2*3^2", "19"}, {"((2))*((3+4))", "14"},
@@ -138,7 +135,7 @@ TEST_F(ParserTest, ExpressionsAndTheirOutcomes) {
       {"COUNT(1,2,3,4,5,6,7,8,9,10,11,12)", "error: Function parse error."},
       {"F(1,2,3,4,5,6,7,8,9,10,11,12)", "error: Function parse error."}};
   // clang-format on
-  for (const auto& c : cases) EXPECT_EQ(Outcome(c.expression), c.outcome) << c.expression;
+  for (const auto& [expression, outcome] : cases) EXPECT_EQ(Outcome(expression), outcome) << expression;
   EXPECT_EQ(Outcome(std::string(300, '(') + "1" + std::string(300, ')') + "+" + std::string(300, '-') + "1"),
             "error: Compile error: expression too deeply nested.");
   for (int i = 0; i < 50; ++i) {
