@@ -7,6 +7,7 @@
 #include "classlib/core/DateTime.h"
 #include "classlib/core/FloatFormat.h"
 #include "import/SMXLS.h"
+#include "tests/classlib/Support.h"
 #include "tests/import/FormImport.h"
 
 namespace ordvane {
@@ -19,7 +20,9 @@ using test::FormTitles;
 // The Ukrainian workstation's settings, which a default settings object holds.
 const TFormatSettings kUkrainian;
 
-std::string Number(double value) { return AnsiToUtf8(FloatToStr(value, kUkrainian)); }
+std::string Number(double value) {
+  return AnsiToUtf8(FloatToStr(value, kUkrainian));
+}
 std::string Date(Word year, Word month, Word day) {
   return AnsiToUtf8(DateToStr(EncodeDate(year, month, day), kUkrainian));
 }
@@ -46,37 +49,38 @@ TEST_F(FormImportTest, ColumnsTakeTheTitleRowAndTheTypesOfTheFirstDataRow) {
   std::vector<TAlignment> alignments;
   std::vector<Integer> sizes;
   import.OnCreateStructure = [&](TObject*, TSMIColumns* columns) {
-    for (int i = 0; i < columns->Count(); ++i) {
-      names.push_back(AnsiToUtf8(columns->Items(i)->FieldName()));
-      captions.push_back(AnsiToUtf8(columns->Items(i)->Caption()));
-      types.push_back(columns->Items(i)->DataType());
-      alignments.push_back(columns->Items(i)->Alignment());
-      sizes.push_back(columns->Items(i)->Size());
-    }
-  };
-  import.Execute();
-  EXPECT_EQ(names, FormTitles());
-  EXPECT_EQ(captions, FormTitles());
-  EXPECT_EQ(alignments, std::vector<TAlignment>(8, taCenter));
-  // A column's size is its width as xlrd reads it, in units of 230.
-  std::ifstream widthsFile(FormFixture("form.widths"));
-  std::vector<Integer> expectedSizes;
-  for (Integer width = 0; widthsFile >> width;) expectedSizes.push_back(width / 230);
-  EXPECT_EQ(sizes, expectedSizes);
-  EXPECT_GT(expectedSizes.at(1), expectedSizes.at(0));
-  // Excel 97 keeps every number as floating point; an empty cell leaves the type text.
-  EXPECT_EQ(types, (std::vector<TSMIDataType>{itFloat, itString, itString, itString, itDateTime, itString,
-                                              itString, itFloat}));
+    for (int i = 0;
+  i < columns->Count(); ++i) {
+    names.push_back(AnsiToUtf8(columns->Items(i)->FieldName()));
+    captions.push_back(AnsiToUtf8(columns->Items(i)->Caption()));
+    types.push_back(columns->Items(i)->DataType());
+    alignments.push_back(columns->Items(i)->Alignment());
+    sizes.push_back(columns->Items(i)->Size());
+  }
+};
+import.Execute();
+EXPECT_EQ(names, FormTitles());
+EXPECT_EQ(captions, FormTitles());
+EXPECT_EQ(alignments, std::vector<TAlignment>(8, taCenter));
+// A column's size is its width as xlrd reads it, in units of 230.
+std::ifstream widthsFile(FormFixture("form.widths"));
+std::vector<Integer> expectedSizes;
+for (Integer width = 0; widthsFile >> width;) expectedSizes.push_back(width / 230);
+EXPECT_EQ(sizes, expectedSizes);
+EXPECT_GT(expectedSizes.at(1), expectedSizes.at(0));
+// Excel 97 keeps every number as floating point; an empty cell leaves the type text.
+EXPECT_EQ(types, (std::vector<TSMIDataType>{itFloat, itString, itString, itString, itDateTime, itString,
+                                            itString, itFloat}));
 
-  // A title row without cells gives the letters, and the person below it the types.
-  names.clear();
-  types.clear();
-  import.SetRowFieldNames(4);
-  import.Execute();
-  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
-  EXPECT_EQ(types.at(4), itDateTime);
-  EXPECT_EQ(types.at(6), itString);
-}
+// A title row without cells gives the letters, and the person below it the types.
+names.clear();
+types.clear();
+import.SetRowFieldNames(4);
+import.Execute();
+EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
+EXPECT_EQ(types.at(4), itDateTime);
+EXPECT_EQ(types.at(6), itString);
+}  // namespace
 
 TEST_F(FormImportTest, AutomaticMappingsPostEveryRowOfTheSheetAsText) {
   // "Примітка" has no column; the number, the date and the score arrive in text fields.
@@ -89,27 +93,27 @@ TEST_F(FormImportTest, AutomaticMappingsPostEveryRowOfTheSheetAsText) {
   std::string mappings;
   import.OnAfterRecordEvent = [&](TObject*, bool&) {
     if (mappings.empty()) mappings = AnsiToUtf8(import.Mappings()->Text());
-  };
-  import.Execute();
-  EXPECT_EQ(Outcome(), "The data import process has completed successfully.");
-  EXPECT_EQ(mappings, "№ з/п=A\r\nПрізвище=B\r\nВласне ім’я=C\r\nДата народження=E\r\nБал=H\r\n");
-  EXPECT_EQ(import.Mappings()->Count(), 0);
-  // The title row is a row like the others; empty rows are records without values.
-  const std::vector<std::string> expected = {
-      "№ з/п|Прізвище|Власне ім’я|Дата народження|Бал|",
-      Number(1) + "|Шевченко|Тарас|" + Date(1985, 3, 9) + "|" + Number(4.75) + "|",
-      Number(2) + "|Українка|Леся|" + Date(1971, 2, 25) + "|" + Number(5) + "|",
-      "|||||",
-      Number(3) + "|Франко|Іван|" + Date(1956, 8, 27) + "|" + Number(3.5) + "|",
-      Number(4) + "|Ґудзь|Євгенія|" + Date(1999, 12, 31) + "|" + Number(12345.678) + "|",
-      "|||||",
-      Number(5) + "|О’Ніл|Марія|" + Date(2000, 1, 1) + "|" + Number(0.1) + "|"};
-  EXPECT_EQ(Records(), expected);
-  // What those texts are on a Ukrainian workstation.
-  EXPECT_EQ(expected[1], "1|Шевченко|Тарас|09.03.1985|4,75|");
-  EXPECT_EQ(expected[5], "4|Ґудзь|Євгенія|31.12.1999|12345,678|");
-  EXPECT_EQ(import.Statistic()->TotalAdded(), 8);
-}
+};
+import.Execute();
+EXPECT_EQ(Outcome(), "The data import process has completed successfully.");
+EXPECT_EQ(mappings, "№ з/п=A\r\nПрізвище=B\r\nВласне ім’я=C\r\nДата народження=E\r\nБал=H\r\n");
+EXPECT_EQ(import.Mappings()->Count(), 0);
+// The title row is a row like the others; empty rows are records without values.
+const std::vector<std::string> expected = {
+    "№ з/п|Прізвище|Власне ім’я|Дата народження|Бал|",
+    Number(1) + "|Шевченко|Тарас|" + Date(1985, 3, 9) + "|" + Number(4.75) + "|",
+    Number(2) + "|Українка|Леся|" + Date(1971, 2, 25) + "|" + Number(5) + "|",
+    "|||||",
+    Number(3) + "|Франко|Іван|" + Date(1956, 8, 27) + "|" + Number(3.5) + "|",
+    Number(4) + "|Ґудзь|Євгенія|" + Date(1999, 12, 31) + "|" + Number(12345.678) + "|",
+    "|||||",
+    Number(5) + "|О’Ніл|Марія|" + Date(2000, 1, 1) + "|" + Number(0.1) + "|"};
+EXPECT_EQ(Records(), expected);
+// What those texts are on a Ukrainian workstation.
+EXPECT_EQ(expected[1], "1|Шевченко|Тарас|09.03.1985|4,75|");
+EXPECT_EQ(expected[5], "4|Ґудзь|Євгенія|31.12.1999|12345,678|");
+EXPECT_EQ(import.Statistic()->TotalAdded(), 8);
+}  // namespace ordvane
 
 TEST_F(FormImportTest, TypedFieldsTakeTheNumbersAndDatesOfTheCells) {
   OpenTarget({{"№ з/п", ftInteger}, {"Дата народження", ftDate}, {"Бал", ftFloat}});
@@ -168,24 +172,6 @@ TEST_F(FormImportTest, TheSheetIsChosenByIndexOrByName) {
   EXPECT_EQ(AnsiToUtf8(import.SheetName()), "Довідка");
   import.SetSheetIndex(0);
   EXPECT_EQ(import.SheetName(), "");
-
-}
-
-TEST_F(FormImportTest, ASheetTheWorkbookLacksFailsTheRun) {
-  OpenTarget({{"Прізвище", ftString}});
-  import.SetSheetName(Utf8ToAnsi("Довідки"));
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\nДовідки: sheet not found.");
-  EXPECT_TRUE(Records().empty());
-  EXPECT_EQ(import.SpreadSheetFile(), nullptr);
-
-  dialogs->ClearLog();
-  import.SetSheetIndex(2);
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\n2: sheet not found.");
-  EXPECT_TRUE(Records().empty());
 }
 
 TEST_F(FormImportTest, ColumnLettersReadTheCellAndAnythingElseStandsForItself) {
@@ -225,52 +211,52 @@ TEST_F(FormImportTest, MappingsNameTheColumnsAsTheReaderNamesThem) {
   EXPECT_EQ(mappings, "Прізвище=[Прізвище]\r\nВласне ім’я=[Власне ім’я]\r\n");
 }
 
-TEST_F(FormImportTest, AWorkbookThatCannotBeLoadedFailsTheRunWithTheReason) {
+// A workbook or sheet that cannot be read fails the run with the reason: nothing is read
+// and no reader is kept. Nothing of an Open XML workbook is read, so it must not pass for
+// a form without rows; a workbook cut short fails with what the reader finds wrong in it.
+TEST_F(FormImportTest, AWorkbookOrSheetThatCannotBeReadFailsTheRunWithTheReason) {
   OpenTarget({{"Прізвище", ftString}});
-  const std::string failed = "An error has occurred during the data import process.\r\n";
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {FormFixture("missing.xls"), "File does not exist."},
-      {FormFixture("html_page.xls"), "File is not an Excel file"},
-      {test::FixturePath("import/xls/encrypted.xls"), "Could not read the password protected file"},
-  };
-  for (const auto& [file, reason] : cases) {
+  const std::string xlsx = test::TestTempDir() + "/form.xlsx";
+  std::ofstream(xlsx) << "PK";
+  TMSExcel reader(nullptr);
+  const std::string truncated =
+      AnsiToUtf8(test::ErrorOf<Exception>([&] { reader.LoadFromFile(FormFixture("truncated.xls")); }));
+  ASSERT_NE(truncated, "no error");
+  const struct {
+    std::string file, sheetName;
+    Integer sheetIndex;
+    std::string reason;
+  } cases[] = {
+      {FormFixture("form.xls"), "Довідки", 0, "Довідки: sheet not found."},
+      {FormFixture("form.xls"), "", 2, "2: sheet not found."},
+      {FormFixture("missing.xls"), "", 0, "File does not exist."},
+      {FormFixture("html_page.xls"), "", 0, "File is not an Excel file"},
+      {test::FixturePath("import/xls/encrypted.xls"), "", 0, "Could not read the password protected file"},
+      {xlsx, "", 0, "No sheet could be read from the workbook."},
+      {FormFixture("truncated.xls"), "", 0, truncated}};
+  for (const auto& c : cases) {
     dialogs->ClearLog();
     bool after = false;
-    import.OnAfterExecute = [&](TObject*) { after = true; };
-    import.SetSourceFileName(file);
-    import.Execute();
-    EXPECT_EQ(import.Statistic()->Result(), irFailed) << file;
-    EXPECT_EQ(Outcome(), failed + reason) << file;
-    EXPECT_TRUE(after);
-    EXPECT_EQ(import.SpreadSheetFile(), nullptr);
-  }
-  // A workbook cut short fails with what the reader finds wrong in it.
-  TMSExcel reader(nullptr);
-  std::string reason;
-  try {
-    reader.LoadFromFile(FormFixture("truncated.xls"));
-  } catch (const Exception& error) {
-    reason = AnsiToUtf8(error.Message());
-  }
-  ASSERT_FALSE(reason.empty());
-  dialogs->ClearLog();
-  import.SetSourceFileName(FormFixture("truncated.xls"));
+    import.OnAfterExecute = [&](TObject*) { after = true;
+  };
+  import.SetSourceFileName(c.file);
+  if (c.sheetName.empty())
+    import.SetSheetIndex(c.sheetIndex);
+  else
+    import.SetSheetName(Utf8ToAnsi(c.sheetName));
   import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), failed + reason);
-  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(import.Statistic()->Result(), irFailed) << c.reason;
+  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\n" + c.reason);
+  EXPECT_TRUE(after) << c.reason;
+  EXPECT_TRUE(Records().empty()) << c.reason;
+  EXPECT_EQ(import.SpreadSheetFile(), nullptr) << c.reason;
 }
-
-// Nothing of an Open XML workbook is read; the run must not pass for a form without rows.
-TEST_F(FormImportTest, AnOpenXMLWorkbookFailsTheRun) {
-  OpenTarget({{"Прізвище", ftString}});
-  const std::string name = test::TestTempDir() + "/form.xlsx";
-  std::ofstream(name) << "PK";
-  import.SetSourceFileName(name);
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\nNo sheet could be read from the workbook.");
-  EXPECT_TRUE(Records().empty());
+// Without a file name the run is refused before it starts.
+import.SetSourceFileName("");
+EXPECT_EQ(test::ErrorOf<Exception>([&] { import.Execute(); }), "Property SourceFileName wasn't specified.");
+TSMImportFromXLS fresh(nullptr);
+EXPECT_EQ(fresh.SourceFileName(), "SMImport.XLS");
+EXPECT_EQ(fresh.TableType(), teXLS);
 }
 
 TEST_F(FormImportTest, AStreamIsReadInsteadOfTheFile) {
@@ -280,20 +266,6 @@ TEST_F(FormImportTest, AStreamIsReadInsteadOfTheFile) {
   import.SetSourceFileName("not-there.xls");
   import.ExecuteFromStream(&stream);
   EXPECT_EQ(Records(), (std::vector<std::string>{"", "О’Ніл"}));
-}
-
-TEST_F(FormImportTest, TheSourceFileNameIsRequired) {
-  OpenTarget({{"Прізвище", ftString}});
-  TSMImportFromXLS fresh(nullptr);
-  EXPECT_EQ(fresh.SourceFileName(), "SMImport.XLS");
-  EXPECT_EQ(fresh.TableType(), teXLS);
-  import.SetSourceFileName("");
-  try {
-    import.Execute();
-    ADD_FAILURE() << "no exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Message(), "Property SourceFileName wasn't specified.");
-  }
 }
 
 }  // namespace
