@@ -334,15 +334,13 @@ TEST_F(BaseTest, ProgressDialogFromStartToEnd) {
   import.Execute();
   EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 3].rfind("result \"An error has occurred", 0), 0u);
   EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2], "wait");
-}
 
-TEST_F(BaseTest, CancellingTheDialogStopsTheRun) {
-  import.SetAnimatedStatus(true);
+  // Cancelling the dialog stops the run.
+  import.OpenFailure.clear();
+  import.Statistic()->SetUpdateStep(1);
   dialogs->CancelAfterUpdates = 2;
-  for (int i = 1; i <= 5; ++i) AddRow({std::to_string(i).c_str()});
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irCanceled);
-  EXPECT_EQ(Records().size(), 2u);
+  data.EmptyDataSet();
+  EXPECT_EQ(Run(), "canceled 5/2/2/0/0/0/0 [1||||] [2||||]");
   EXPECT_NE(dialogs->Log()[dialogs->Log().size() - 2].find("canceled by the user"), std::string::npos);
 }
 
@@ -474,13 +472,11 @@ TEST(ImportComponent, DefaultsAndCopies) {
   EXPECT_EQ(copy.DataFormats()->BooleanTrue(), "Y");
   EXPECT_EQ(copy.SQLOptions()->SQLQuote(), '\'');
   EXPECT_TRUE(copy.OnBeforeExecute.Assigned());
-}
 
-TEST(ImportComponent, ForgetsADatasetThatDies) {
-  TVectorImport import(nullptr);
+  // A dataset that dies is forgotten.
   {
-    TMemDataSet data(nullptr);
-    import.SetDataSet(&data);
+    TMemDataSet dying(nullptr);
+    import.SetDataSet(&dying);
   }
   EXPECT_EQ(import.DataSet(), nullptr);
 }
