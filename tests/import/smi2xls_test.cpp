@@ -20,9 +20,7 @@ using test::FormTitles;
 // The Ukrainian workstation's settings, which a default settings object holds.
 const TFormatSettings kUkrainian;
 
-std::string Number(double value) {
-  return AnsiToUtf8(FloatToStr(value, kUkrainian));
-}
+std::string Number(double value) { return AnsiToUtf8(FloatToStr(value, kUkrainian)); }
 std::string Date(Word year, Word month, Word day) {
   return AnsiToUtf8(DateToStr(EncodeDate(year, month, day), kUkrainian));
 }
@@ -49,38 +47,37 @@ TEST_F(FormImportTest, ColumnsTakeTheTitleRowAndTheTypesOfTheFirstDataRow) {
   std::vector<TAlignment> alignments;
   std::vector<Integer> sizes;
   import.OnCreateStructure = [&](TObject*, TSMIColumns* columns) {
-    for (int i = 0;
-  i < columns->Count(); ++i) {
-    names.push_back(AnsiToUtf8(columns->Items(i)->FieldName()));
-    captions.push_back(AnsiToUtf8(columns->Items(i)->Caption()));
-    types.push_back(columns->Items(i)->DataType());
-    alignments.push_back(columns->Items(i)->Alignment());
-    sizes.push_back(columns->Items(i)->Size());
-  }
-};
-import.Execute();
-EXPECT_EQ(names, FormTitles());
-EXPECT_EQ(captions, FormTitles());
-EXPECT_EQ(alignments, std::vector<TAlignment>(8, taCenter));
-// A column's size is its width as xlrd reads it, in units of 230.
-std::ifstream widthsFile(FormFixture("form.widths"));
-std::vector<Integer> expectedSizes;
-for (Integer width = 0; widthsFile >> width;) expectedSizes.push_back(width / 230);
-EXPECT_EQ(sizes, expectedSizes);
-EXPECT_GT(expectedSizes.at(1), expectedSizes.at(0));
-// Excel 97 keeps every number as floating point; an empty cell leaves the type text.
-EXPECT_EQ(types, (std::vector<TSMIDataType>{itFloat, itString, itString, itString, itDateTime, itString,
-                                            itString, itFloat}));
+    for (int i = 0; i < columns->Count(); ++i) {
+      names.push_back(AnsiToUtf8(columns->Items(i)->FieldName()));
+      captions.push_back(AnsiToUtf8(columns->Items(i)->Caption()));
+      types.push_back(columns->Items(i)->DataType());
+      alignments.push_back(columns->Items(i)->Alignment());
+      sizes.push_back(columns->Items(i)->Size());
+    }
+  };
+  import.Execute();
+  EXPECT_EQ(names, FormTitles());
+  EXPECT_EQ(captions, FormTitles());
+  EXPECT_EQ(alignments, std::vector<TAlignment>(8, taCenter));
+  // A column's size is its width as xlrd reads it, in units of 230.
+  std::ifstream widthsFile(FormFixture("form.widths"));
+  std::vector<Integer> expectedSizes;
+  for (Integer width = 0; widthsFile >> width;) expectedSizes.push_back(width / 230);
+  EXPECT_EQ(sizes, expectedSizes);
+  EXPECT_GT(expectedSizes.at(1), expectedSizes.at(0));
+  // Excel 97 keeps every number as floating point; an empty cell leaves the type text.
+  EXPECT_EQ(types, (std::vector<TSMIDataType>{itFloat, itString, itString, itString, itDateTime, itString,
+                                              itString, itFloat}));
 
-// A title row without cells gives the letters, and the person below it the types.
-names.clear();
-types.clear();
-import.SetRowFieldNames(4);
-import.Execute();
-EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
-EXPECT_EQ(types.at(4), itDateTime);
-EXPECT_EQ(types.at(6), itString);
-}  // namespace
+  // A title row without cells gives the letters, and the person below it the types.
+  names.clear();
+  types.clear();
+  import.SetRowFieldNames(4);
+  import.Execute();
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H"}));
+  EXPECT_EQ(types.at(4), itDateTime);
+  EXPECT_EQ(types.at(6), itString);
+}
 
 TEST_F(FormImportTest, AutomaticMappingsPostEveryRowOfTheSheetAsText) {
   // "Примітка" has no column; the number, the date and the score arrive in text fields.
@@ -93,27 +90,27 @@ TEST_F(FormImportTest, AutomaticMappingsPostEveryRowOfTheSheetAsText) {
   std::string mappings;
   import.OnAfterRecordEvent = [&](TObject*, bool&) {
     if (mappings.empty()) mappings = AnsiToUtf8(import.Mappings()->Text());
-};
-import.Execute();
-EXPECT_EQ(Outcome(), "The data import process has completed successfully.");
-EXPECT_EQ(mappings, "№ з/п=A\r\nПрізвище=B\r\nВласне ім’я=C\r\nДата народження=E\r\nБал=H\r\n");
-EXPECT_EQ(import.Mappings()->Count(), 0);
-// The title row is a row like the others; empty rows are records without values.
-const std::vector<std::string> expected = {
-    "№ з/п|Прізвище|Власне ім’я|Дата народження|Бал|",
-    Number(1) + "|Шевченко|Тарас|" + Date(1985, 3, 9) + "|" + Number(4.75) + "|",
-    Number(2) + "|Українка|Леся|" + Date(1971, 2, 25) + "|" + Number(5) + "|",
-    "|||||",
-    Number(3) + "|Франко|Іван|" + Date(1956, 8, 27) + "|" + Number(3.5) + "|",
-    Number(4) + "|Ґудзь|Євгенія|" + Date(1999, 12, 31) + "|" + Number(12345.678) + "|",
-    "|||||",
-    Number(5) + "|О’Ніл|Марія|" + Date(2000, 1, 1) + "|" + Number(0.1) + "|"};
-EXPECT_EQ(Records(), expected);
-// What those texts are on a Ukrainian workstation.
-EXPECT_EQ(expected[1], "1|Шевченко|Тарас|09.03.1985|4,75|");
-EXPECT_EQ(expected[5], "4|Ґудзь|Євгенія|31.12.1999|12345,678|");
-EXPECT_EQ(import.Statistic()->TotalAdded(), 8);
-}  // namespace ordvane
+  };
+  import.Execute();
+  EXPECT_EQ(Outcome(), "The data import process has completed successfully.");
+  EXPECT_EQ(mappings, "№ з/п=A\r\nПрізвище=B\r\nВласне ім’я=C\r\nДата народження=E\r\nБал=H\r\n");
+  EXPECT_EQ(import.Mappings()->Count(), 0);
+  // The title row is a row like the others; empty rows are records without values.
+  const std::vector<std::string> expected = {
+      "№ з/п|Прізвище|Власне ім’я|Дата народження|Бал|",
+      Number(1) + "|Шевченко|Тарас|" + Date(1985, 3, 9) + "|" + Number(4.75) + "|",
+      Number(2) + "|Українка|Леся|" + Date(1971, 2, 25) + "|" + Number(5) + "|",
+      "|||||",
+      Number(3) + "|Франко|Іван|" + Date(1956, 8, 27) + "|" + Number(3.5) + "|",
+      Number(4) + "|Ґудзь|Євгенія|" + Date(1999, 12, 31) + "|" + Number(12345.678) + "|",
+      "|||||",
+      Number(5) + "|О’Ніл|Марія|" + Date(2000, 1, 1) + "|" + Number(0.1) + "|"};
+  EXPECT_EQ(Records(), expected);
+  // What those texts are on a Ukrainian workstation.
+  EXPECT_EQ(expected[1], "1|Шевченко|Тарас|09.03.1985|4,75|");
+  EXPECT_EQ(expected[5], "4|Ґудзь|Євгенія|31.12.1999|12345,678|");
+  EXPECT_EQ(import.Statistic()->TotalAdded(), 8);
+}
 
 TEST_F(FormImportTest, TypedFieldsTakeTheNumbersAndDatesOfTheCells) {
   OpenTarget({{"№ з/п", ftInteger}, {"Дата народження", ftDate}, {"Бал", ftFloat}});
@@ -226,37 +223,36 @@ TEST_F(FormImportTest, AWorkbookOrSheetThatCannotBeReadFailsTheRunWithTheReason)
     std::string file, sheetName;
     Integer sheetIndex;
     std::string reason;
-  } cases[] = {
-      {FormFixture("form.xls"), "Довідки", 0, "Довідки: sheet not found."},
-      {FormFixture("form.xls"), "", 2, "2: sheet not found."},
-      {FormFixture("missing.xls"), "", 0, "File does not exist."},
-      {FormFixture("html_page.xls"), "", 0, "File is not an Excel file"},
-      {test::FixturePath("import/xls/encrypted.xls"), "", 0, "Could not read the password protected file"},
-      {xlsx, "", 0, "No sheet could be read from the workbook."},
-      {FormFixture("truncated.xls"), "", 0, truncated}};
+  } cases[] = {{FormFixture("form.xls"), "Довідки", 0, "Довідки: sheet not found."},
+               {FormFixture("form.xls"), "", 2, "2: sheet not found."},
+               {FormFixture("missing.xls"), "", 0, "File does not exist."},
+               {FormFixture("html_page.xls"), "", 0, "File is not an Excel file"},
+               {test::FixturePath("import/xls/encrypted.xls"), "", 0,
+                "Could not read the password protected file"},
+               {xlsx, "", 0, "No sheet could be read from the workbook."},
+               {FormFixture("truncated.xls"), "", 0, truncated}};
   for (const auto& c : cases) {
     dialogs->ClearLog();
     bool after = false;
-    import.OnAfterExecute = [&](TObject*) { after = true;
-  };
-  import.SetSourceFileName(c.file);
-  if (c.sheetName.empty())
-    import.SetSheetIndex(c.sheetIndex);
-  else
-    import.SetSheetName(Utf8ToAnsi(c.sheetName));
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed) << c.reason;
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\n" + c.reason);
-  EXPECT_TRUE(after) << c.reason;
-  EXPECT_TRUE(Records().empty()) << c.reason;
-  EXPECT_EQ(import.SpreadSheetFile(), nullptr) << c.reason;
-}
-// Without a file name the run is refused before it starts.
-import.SetSourceFileName("");
-EXPECT_EQ(test::ErrorOf<Exception>([&] { import.Execute(); }), "Property SourceFileName wasn't specified.");
-TSMImportFromXLS fresh(nullptr);
-EXPECT_EQ(fresh.SourceFileName(), "SMImport.XLS");
-EXPECT_EQ(fresh.TableType(), teXLS);
+    import.OnAfterExecute = [&](TObject*) { after = true; };
+    import.SetSourceFileName(c.file);
+    if (c.sheetName.empty())
+      import.SetSheetIndex(c.sheetIndex);
+    else
+      import.SetSheetName(Utf8ToAnsi(c.sheetName));
+    import.Execute();
+    EXPECT_EQ(import.Statistic()->Result(), irFailed) << c.reason;
+    EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\n" + c.reason);
+    EXPECT_TRUE(after) << c.reason;
+    EXPECT_TRUE(Records().empty()) << c.reason;
+    EXPECT_EQ(import.SpreadSheetFile(), nullptr) << c.reason;
+  }
+  // Without a file name the run is refused before it starts.
+  import.SetSourceFileName("");
+  EXPECT_EQ(test::ErrorOf<Exception>([&] { import.Execute(); }), "Property SourceFileName wasn't specified.");
+  TSMImportFromXLS fresh(nullptr);
+  EXPECT_EQ(fresh.SourceFileName(), "SMImport.XLS");
+  EXPECT_EQ(fresh.TableType(), teXLS);
 }
 
 TEST_F(FormImportTest, AStreamIsReadInsteadOfTheFile) {

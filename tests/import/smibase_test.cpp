@@ -70,53 +70,47 @@ TEST_F(BaseTest, EveryModeOverExistingRecords) {
 
 TEST_F(BaseTest, MissingSettingsAreRefusedBeforeAnythingRuns) {
   Lines events;
-  import.OnBeforeExecute = [&](TObject*) { events.push_back("before");
-};
-import.OnAfterExecute = [&](TObject*) { events.push_back("after");
-};  // namespace
-AddRow({"1"});
+  import.OnBeforeExecute = [&](TObject*) { events.push_back("before"); };
+  import.OnAfterExecute = [&](TObject*) { events.push_back("after"); };
+  AddRow({"1"});
 
-import.SetMode(imUpdate);
-EXPECT_EQ(ErrorOf<Exception>([&] { import.Execute(); }), "Property DatasetKeys wasn't specified.");
-import.SetDatasetKeys("ID;CODE");
-EXPECT_EQ(ErrorOf<Exception>([&] { import.Execute(); }), "Key field CODE has no mapping.");
-import.SetMode(imAppend);
-import.SetDataSet(nullptr);
-EXPECT_EQ(ErrorOf<Exception>([&] { import.Execute(); }), "Property DataSet wasn't specified.");
-EXPECT_EQ(events, (Lines{"before", "before", "before"}));
-EXPECT_TRUE(import.Calls.empty());
-EXPECT_EQ(import.Statistic()->Result(), irUnknown);
-}  // namespace ordvane::test
+  import.SetMode(imUpdate);
+  EXPECT_EQ(ErrorOf<Exception>([&] { import.Execute(); }), "Property DatasetKeys wasn't specified.");
+  import.SetDatasetKeys("ID;CODE");
+  EXPECT_EQ(ErrorOf<Exception>([&] { import.Execute(); }), "Key field CODE has no mapping.");
+  import.SetMode(imAppend);
+  import.SetDataSet(nullptr);
+  EXPECT_EQ(ErrorOf<Exception>([&] { import.Execute(); }), "Property DataSet wasn't specified.");
+  EXPECT_EQ(events, (Lines{"before", "before", "before"}));
+  EXPECT_TRUE(import.Calls.empty());
+  EXPECT_EQ(import.Statistic()->Result(), irUnknown);
+}
 
 TEST_F(BaseTest, CommitCyclesEndBeforeEveryCommitCountRows) {
   Lines events;
-  import.OnStartTransaction = [&](TObject*) { events.push_back("start");
-};
-import.OnFinishTransaction = [&](TObject*) { events.push_back("finish");
-}
-;
-import.OnBeforeRecordEvent = [&](TObject*, const AnsiString&, Variant&, bool&) {
-  events.push_back("row " + std::to_string(import.Statistic()->TotalImported()));
-}
-;
-for (int i = 1; i <= 5; ++i) AddRow({std::to_string(i).c_str()});
-import.SetCommitCount(2);
-import.Execute();
-EXPECT_EQ(events, (Lines{"start", "row 1", "finish", "start", "row 2", "row 3", "finish", "start", "row 4",
-                         "row 5", "finish"}));
+  import.OnStartTransaction = [&](TObject*) { events.push_back("start"); };
+  import.OnFinishTransaction = [&](TObject*) { events.push_back("finish"); };
+  import.OnBeforeRecordEvent = [&](TObject*, const AnsiString&, Variant&, bool&) {
+    events.push_back("row " + std::to_string(import.Statistic()->TotalImported()));
+  };
+  for (int i = 1; i <= 5; ++i) AddRow({std::to_string(i).c_str()});
+  import.SetCommitCount(2);
+  import.Execute();
+  EXPECT_EQ(events, (Lines{"start", "row 1", "finish", "start", "row 2", "row 3", "finish", "start", "row 4",
+                           "row 5", "finish"}));
 
-events.clear();
-import.SetCommitCount(0);
-import.Execute();
-EXPECT_EQ(events, (Lines{"start", "row 1", "row 2", "row 3", "row 4", "row 5", "finish"}));
+  events.clear();
+  import.SetCommitCount(0);
+  import.Execute();
+  EXPECT_EQ(events, (Lines{"start", "row 1", "row 2", "row 3", "row 4", "row 5", "finish"}));
 
-// Without a start there is no transaction to finish.
-events.clear();
-import.OnStartTransaction.Clear();
-import.OnBeforeRecordEvent.Clear();
-import.SetCommitCount(2);
-import.Execute();
-EXPECT_TRUE(events.empty());
+  // Without a start there is no transaction to finish.
+  events.clear();
+  import.OnStartTransaction.Clear();
+  import.OnBeforeRecordEvent.Clear();
+  import.SetCommitCount(2);
+  import.Execute();
+  EXPECT_TRUE(events.empty());
 }
 
 TEST_F(BaseTest, SkippedRowsCountAsProcessedAndWriteNothing) {
@@ -124,13 +118,12 @@ TEST_F(BaseTest, SkippedRowsCountAsProcessedAndWriteNothing) {
   import.LoadCondition()->SetSkipIf("NAME = 'skip'");
   import.SetOptions(import.Options() + TSMIOptions{soSkipEmptyRow});
   int afterRecord = 0;
-  import.OnAfterRecordEvent = [&](TObject*, bool&) { ++afterRecord;
-};
-for (const char* name : {"a", "b", "skip"}) AddRow({std::to_string(import.Rows.size() + 1).c_str(), name});
-AddRow({"0", " ", "0"});
-AddRow({"5", "e"});
-EXPECT_EQ(Run(), "executed 5/5/2/0/0/0/3 [1|a|||] [5|e|||]");
-EXPECT_EQ(afterRecord, 5);
+  import.OnAfterRecordEvent = [&](TObject*, bool&) { ++afterRecord; };
+  for (const char* name : {"a", "b", "skip"}) AddRow({std::to_string(import.Rows.size() + 1).c_str(), name});
+  AddRow({"0", " ", "0"});
+  AddRow({"5", "e"});
+  EXPECT_EQ(Run(), "executed 5/5/2/0/0/0/3 [1|a|||] [5|e|||]");
+  EXPECT_EQ(afterRecord, 5);
 }
 
 TEST_F(BaseTest, RowEventsSeeAndChangeTheRow) {
@@ -138,23 +131,21 @@ TEST_F(BaseTest, RowEventsSeeAndChangeTheRow) {
   Lines seen;
   import.OnBeforeRecordEvent = [&](TObject*, const AnsiString& fields, Variant& values, bool& accept) {
     EXPECT_EQ(fields, "");
-  seen.push_back(AnsiToUtf8(VarToStr(VarArrayGet(values, {1}))));
-  if (VarToStr(VarArrayGet(values, {0})) == "2") accept = false;
-};
-import.OnGetCellParams = [&](TObject*, TField* field, Variant& value) {
-  if (field->FieldName() == "NAME") value = AnsiUpperCase(VarToStr(value));
-}
-;
-import.OnBeforeFieldUpdate = [&](TObject*, TField* field, Variant& value, bool& accept) {
-  if (field->FieldName() == "AMOUNT") value = value.AsDouble() * 2;
-if (field->FieldName() == "NAME" && VarToStr(value) == "C") accept = false;
-}
-;
-AddRow({"1", "a", "1,5"});
-AddRow({"2", "b", "2"});
-AddRow({"3", "c", "3"});
-EXPECT_EQ(Run(), "executed 3/3/2/0/0/0/1 [1|A|3||] [3||6||]");
-EXPECT_EQ(seen, (Lines{"A", "B", "C"}));
+    seen.push_back(AnsiToUtf8(VarToStr(VarArrayGet(values, {1}))));
+    if (VarToStr(VarArrayGet(values, {0})) == "2") accept = false;
+  };
+  import.OnGetCellParams = [&](TObject*, TField* field, Variant& value) {
+    if (field->FieldName() == "NAME") value = AnsiUpperCase(VarToStr(value));
+  };
+  import.OnBeforeFieldUpdate = [&](TObject*, TField* field, Variant& value, bool& accept) {
+    if (field->FieldName() == "AMOUNT") value = value.AsDouble() * 2;
+    if (field->FieldName() == "NAME" && VarToStr(value) == "C") accept = false;
+  };
+  AddRow({"1", "a", "1,5"});
+  AddRow({"2", "b", "2"});
+  AddRow({"3", "c", "3"});
+  EXPECT_EQ(Run(), "executed 3/3/2/0/0/0/1 [1|A|3||] [3||6||]");
+  EXPECT_EQ(seen, (Lines{"A", "B", "C"}));
 }
 
 TEST_F(BaseTest, RowModeAndLocateEventsDecidePerRow) {
@@ -165,21 +156,20 @@ TEST_F(BaseTest, RowModeAndLocateEventsDecidePerRow) {
   AddRow({"1", "Deleted"});
   import.OnGetRowMode = [&](TObject*, const Variant& values, TImportMode& mode) {
     const AnsiString name = VarToStr(VarArrayGet(values, {1}));
-  mode = name == "Updated" ? imUpdate : name == "Deleted" ? imDelete : imAppend;
-};
-// Without keys no record can be found, so nothing is edited or deleted.
-EXPECT_EQ(Run(), "executed 3/3/1/0/0/0/0 [1|Old|||] [2|Added|||]");
+    mode = name == "Updated" ? imUpdate : name == "Deleted" ? imDelete : imAppend;
+  };
+  // Without keys no record can be found, so nothing is edited or deleted.
+  EXPECT_EQ(Run(), "executed 3/3/1/0/0/0/0 [1|Old|||] [2|Added|||]");
 
-data.EmptyDataSet();
-AddRecord(1, "Old");
-import.SetDatasetKeys("ID");
-Lines located;
-import.OnLocateRecord = [&](TObject*, const AnsiString& keys, const Variant& values, bool&, bool&) {
-  located.push_back(AnsiToUtf8(keys + "=" + VarToStr(values)));
-}
-;
-EXPECT_EQ(Run(), "executed 3/3/1/1/1/0/0 [2|Added|||]");
-EXPECT_EQ(located, (Lines{"ID=1", "ID=1"}));  // appended rows need no look-up
+  data.EmptyDataSet();
+  AddRecord(1, "Old");
+  import.SetDatasetKeys("ID");
+  Lines located;
+  import.OnLocateRecord = [&](TObject*, const AnsiString& keys, const Variant& values, bool&, bool&) {
+    located.push_back(AnsiToUtf8(keys + "=" + VarToStr(values)));
+  };
+  EXPECT_EQ(Run(), "executed 3/3/1/1/1/0/0 [2|Added|||]");
+  EXPECT_EQ(located, (Lines{"ID=1", "ID=1"}));  // appended rows need no look-up
 }
 
 // Row 2 fails to convert; the error event decides whether the run goes on.
@@ -187,47 +177,41 @@ TEST_F(BaseTest, FailedRowsAreCountedReportedAndSkippedOrFailTheRun) {
   std::vector<std::string> errors;
   import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
     EXPECT_TRUE(abort);  // preset from AbortOnProblem
-  errors.push_back(AnsiToUtf8(error.Message()));
-  abort = false;
-};
-AddRow({"1", "ok"});
-AddRow({"abc", "not a number"});
-AddRow({"3000000000", "too large"});
-AddRow({"4", "header text", "Сума"});
-AddRow({"5", "ok"});
-EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
-ASSERT_EQ(errors.size(), 3u);
-EXPECT_EQ(errors[1],
-          "3000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647");
-EXPECT_EQ(data.State(), dsBrowse);
+    errors.push_back(AnsiToUtf8(error.Message()));
+    abort = false;
+  };
+  AddRow({"1", "ok"});
+  AddRow({"abc", "not a number"});
+  AddRow({"3000000000", "too large"});
+  AddRow({"4", "header text", "Сума"});
+  AddRow({"5", "ok"});
+  EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[1],
+            "3000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647");
+  EXPECT_EQ(data.State(), dsBrowse);
 
-// Without the event the rows are only counted.
-import.OnErrorEvent.Clear();
-data.EmptyDataSet();
-EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
+  // Without the event the rows are only counted.
+  import.OnErrorEvent.Clear();
+  data.EmptyDataSet();
+  EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
 
-// An error the event leaves aborted fails the run once, and the transaction ends.
-import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
-int reported = 0;
-import.OnErrorEvent = [&](TObject*, const Exception&, bool&) { ++reported;
-}
-;
-Lines events;
-import.OnStartTransaction = [&](TObject*) { events.push_back("start");
-}
-;
-import.OnFinishTransaction = [&](TObject*) { events.push_back("finish");
-}
-;
-data.EmptyDataSet();
-import.Calls.clear();
-EXPECT_EQ(Run(), "failed 5/2/1/0/0/1/0 [1|ok|||]");
-EXPECT_EQ(reported, 1);
-EXPECT_EQ(events, (Lines{"start", "finish"}));
-EXPECT_EQ(data.ControlsDisabled(), false);
-EXPECT_EQ(LastMessage().rfind("message \"An error has occurred during the data import process.\r\n", 0), 0u)
-    << LastMessage();
-EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
+  // An error the event leaves aborted fails the run once, and the transaction ends.
+  import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
+  int reported = 0;
+  import.OnErrorEvent = [&](TObject*, const Exception&, bool&) { ++reported; };
+  Lines events;
+  import.OnStartTransaction = [&](TObject*) { events.push_back("start"); };
+  import.OnFinishTransaction = [&](TObject*) { events.push_back("finish"); };
+  data.EmptyDataSet();
+  import.Calls.clear();
+  EXPECT_EQ(Run(), "failed 5/2/1/0/0/1/0 [1|ok|||]");
+  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(events, (Lines{"start", "finish"}));
+  EXPECT_EQ(data.ControlsDisabled(), false);
+  EXPECT_EQ(LastMessage().rfind("message \"An error has occurred during the data import process.\r\n", 0), 0u)
+      << LastMessage();
+  EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
 }
 
 TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {
@@ -235,12 +219,13 @@ TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {
   std::vector<std::string> errors;
   import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
     errors.push_back(error.Message());
-  abort = false;
-};
-AddRow({"1", "a"});
-AddRow({"2", "b"});
-EXPECT_EQ(Run(), "executed 2/2/0/0/0/2/0");
-EXPECT_EQ(errors, (std::vector<std::string>{"Compile error: syntax fault.", "Compile error: syntax fault."}));
+    abort = false;
+  };
+  AddRow({"1", "a"});
+  AddRow({"2", "b"});
+  EXPECT_EQ(Run(), "executed 2/2/0/0/0/2/0");
+  EXPECT_EQ(errors,
+            (std::vector<std::string>{"Compile error: syntax fault.", "Compile error: syntax fault."}));
 }
 
 TEST_F(BaseTest, TheRunStopsWhenTheSourceFailsOrTheAfterRecordEventSaysSo) {
@@ -248,25 +233,24 @@ TEST_F(BaseTest, TheRunStopsWhenTheSourceFailsOrTheAfterRecordEventSaysSo) {
   AddRow({"1"});
   AddRow({"2"});
   AddRow({"3"});
-  import.OnAfterRecordEvent = [&](TObject*, bool& abort) { abort = import.Statistic()->TotalImported() == 2;
-};
-EXPECT_EQ(Run(), "canceled 3/2/2/0/0/0/0 [1||||] [2||||]");
-EXPECT_EQ(LastMessage(), "message \"The data import process was canceled by the user.\"");
+  import.OnAfterRecordEvent = [&](TObject*, bool& abort) {
+    abort = import.Statistic()->TotalImported() == 2;
+  };
+  EXPECT_EQ(Run(), "canceled 3/2/2/0/0/0/0 [1||||] [2||||]");
+  EXPECT_EQ(LastMessage(), "message \"The data import process was canceled by the user.\"");
 
-import.OpenFailure = "Cannot open file \"form.xls\". No such file or directory";
-bool after = false;
-import.OnAfterExecute = [&](TObject*) { after = true;
-}
-;
-data.EmptyDataSet();
-import.Calls.clear();
-// A run that fails before its first row shows no counts of the run before.
-EXPECT_EQ(Run(), "failed 0/0/0/0/0/0/0");
-EXPECT_TRUE(after);
-EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
-EXPECT_EQ(LastMessage(),
-          "message \"An error has occurred during the data import process.\r\n"
-          "Cannot open file \"form.xls\". No such file or directory\"");
+  import.OpenFailure = "Cannot open file \"form.xls\". No such file or directory";
+  bool after = false;
+  import.OnAfterExecute = [&](TObject*) { after = true; };
+  data.EmptyDataSet();
+  import.Calls.clear();
+  // A run that fails before its first row shows no counts of the run before.
+  EXPECT_EQ(Run(), "failed 0/0/0/0/0/0/0");
+  EXPECT_TRUE(after);
+  EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
+  EXPECT_EQ(LastMessage(),
+            "message \"An error has occurred during the data import process.\r\n"
+            "Cannot open file \"form.xls\". No such file or directory\"");
 }
 
 TEST_F(BaseTest, ExecuteFromStreamHandsTheStreamToTheSource) {
@@ -283,24 +267,23 @@ TEST_F(BaseTest, MappingsFromTheFieldsLastOneRun) {
   import.Titles = {"NAME", "ID", "AMOUNT", "BORN", "ACTIVE"};
   AddRow({"Іван", "7"});
   int structures = 0;
-  import.OnCreateStructure = [&](TObject*, TSMIColumns * columns) { ++structures;
-  EXPECT_EQ(columns->Count(), 5);
-};
-EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [7|Іван|||]");
-EXPECT_EQ(structures, 1);
-EXPECT_EQ(import.Mappings()->Count(), 0);
-ASSERT_EQ(import.Columns()->Count(), 5);
-EXPECT_EQ(import.Columns()->Items(3)->FieldName(), "BORN");
-EXPECT_EQ(import.Columns()->Items(3)->DataType(), itDate);
-EXPECT_EQ(import.Columns()->Items(2)->DataType(), itFloat);
+  import.OnCreateStructure = [&](TObject*, TSMIColumns* columns) {
+    ++structures;
+    EXPECT_EQ(columns->Count(), 5);
+  };
+  EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [7|Іван|||]");
+  EXPECT_EQ(structures, 1);
+  EXPECT_EQ(import.Mappings()->Count(), 0);
+  ASSERT_EQ(import.Columns()->Count(), 5);
+  EXPECT_EQ(import.Columns()->Items(3)->FieldName(), "BORN");
+  EXPECT_EQ(import.Columns()->Items(3)->DataType(), itDate);
+  EXPECT_EQ(import.Columns()->Items(2)->DataType(), itFloat);
 
-// Mappings the structure event writes stay.
-import.OnCreateStructure = [&](TObject*, TSMIColumns*) { import.Mappings()->Add("NAME=ID");
-}
-;
-data.EmptyDataSet();
-EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [|7|||]");
-EXPECT_EQ(import.Mappings()->Text(), "NAME=ID\r\n");
+  // Mappings the structure event writes stay.
+  import.OnCreateStructure = [&](TObject*, TSMIColumns*) { import.Mappings()->Add("NAME=ID"); };
+  data.EmptyDataSet();
+  EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [|7|||]");
+  EXPECT_EQ(import.Mappings()->Text(), "NAME=ID\r\n");
 }
 
 TEST_F(BaseTest, ProgressDialogFromStartToEnd) {
@@ -401,20 +384,19 @@ TEST_F(BaseTest, ImportFunctionsAndStatistics) {
 TEST_F(BaseTest, ParsedValueAndEvaluateEventsSeeEveryName) {
   Lines parsed, evaluated;
   import.Mappings()->SetText("ID=ID\nNAME=UPPER([NAME])");
-  import.OnParsedValue = [&](TObject*, TField * field, Variant & value) {
+  import.OnParsedValue = [&](TObject*, TField* field, Variant& value) {
     parsed.push_back((field != nullptr ? field->FieldName() : AnsiString("-")) + ":" + VarToStr(value));
-};
-import.OnParserEvaluate = [&](TObject*, const AnsiString& eval, const TSMIArguments&, int, bool isChild,
-                              Variant& value, bool&) {
-  evaluated.push_back(eval + (isChild ? " child" : " top"));
-if (eval == "NAME") value = "changed";
-}
-;
-AddRow({"7", "a"});
-import.Execute();
-EXPECT_EQ(parsed, (Lines{"ID:7", "NAME:a"}));
-EXPECT_EQ(evaluated, (Lines{"ID top", "NAME child"}));
-EXPECT_EQ(Records(), (Lines{"7|CHANGED|||"}));
+  };
+  import.OnParserEvaluate = [&](TObject*, const AnsiString& eval, const TSMIArguments&, int, bool isChild,
+                                Variant& value, bool&) {
+    evaluated.push_back(eval + (isChild ? " child" : " top"));
+    if (eval == "NAME") value = "changed";
+  };
+  AddRow({"7", "a"});
+  import.Execute();
+  EXPECT_EQ(parsed, (Lines{"ID:7", "NAME:a"}));
+  EXPECT_EQ(evaluated, (Lines{"ID top", "NAME child"}));
+  EXPECT_EQ(Records(), (Lines{"7|CHANGED|||"}));
 }
 
 TEST_F(BaseTest, SourceTextInOtherCodePagesAndTrimming) {
@@ -426,7 +408,7 @@ TEST_F(BaseTest, SourceTextInOtherCodePagesAndTrimming) {
   EXPECT_EQ(Records(), (Lines{"12|Петро|||"}));
 
   data.EmptyDataSet();
-  import.Rows = {{ Variant("12"), Variant("\xC8\x85\x93\x93\x96") }};
+  import.Rows = {{Variant("12"), Variant("\xC8\x85\x93\x93\x96")}};
   import.SetCharacterSet(csiEBCDIC);
   import.Execute();
   EXPECT_EQ(Records(), (Lines{"12|Hello|||"}));
@@ -460,7 +442,7 @@ TEST(ImportComponent, DefaultsAndCopies) {
   import.SetSourceFileName("form.xls");
   import.DataFormats()->SetBooleanTrue("Y");
   import.SQLOptions()->SetSQLQuote('\'');
-  import.OnBeforeExecute = [](TObject*){};
+  import.OnBeforeExecute = [](TObject*) {};
   copy.Assign(&import);
   EXPECT_EQ(copy.DataSet(), &data);
   EXPECT_EQ(copy.Mode(), imAppendUpdate);
