@@ -561,7 +561,7 @@ void TCustomGridEh::WMSetCursor(TMessage& message) {
   if (hit == HTCLIENT && fGridState == grsNormal) {
     const TGridStateEh state = SizingStateAt(fHitTest.x, fHitTest.y);
     if (state != grsNormal) {
-      SetCursor(Screen->Cursors(state == grsRowSizing ? crVSplit : crHSplit));
+      ordvane::SetCursor(Screen->Cursors(state == grsRowSizing ? crVSplit : crHSplit));
       message.Result = 1;
       return;
     }
