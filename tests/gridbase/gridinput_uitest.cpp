@@ -155,12 +155,21 @@ TEST(GridInput, RefusedKeysFixedDataColumnsAndTabWalks) {
 }
 
 TEST(GridInput, TabEnterF2AndTheDialogAroundTheGrid) {
-  for (const bool tabs : {false, true}) {
-    InputFixture f(40, 100, tabs ? TGridOptionsEh{grTabs} : TGridOptionsEh{});
+  // The grid asks for Tab with grTabs and for Enter with grEditing; the dialog around it
+  // gets them otherwise.
+  for (const bool on : {false, true}) {
+    InputFixture f(40, 100, on ? TGridOptionsEh{grTabs, grEditing} : TGridOptionsEh{});
     auto* next = new test::TProbe(f.form.get(), f.form.get(), Rect(0, 250, 50, 270));
+    int dialogEnters = 0;
+    next->handlesDialogKey = [&](WPARAM key) {
+      dialogEnters += key == VK_RETURN;
+      return key == VK_RETURN;
+    };
+    f.ui.Press(VK_RETURN);
+    EXPECT_EQ(dialogEnters, on ? 0 : 1);
     f.ui.Press(VK_TAB);
-    EXPECT_EQ(GetFocus(), tabs ? f.grid->Handle() : next->Handle()) << tabs;
-    EXPECT_EQ(f.grid->Col(), tabs ? 2 : 1) << tabs;
+    EXPECT_EQ(GetFocus(), on ? f.grid->Handle() : next->Handle()) << on;
+    EXPECT_EQ(f.grid->Col(), on ? 2 : 1) << on;
   }
   InputFixture f(40, 100, {grEditing});
   f.ui.Press(VK_RETURN);
@@ -293,7 +302,8 @@ TEST(GridInput, DraggingABorderSizesItsLine) {
     f.ui.Drag(f.grid, c.from, c.to);
     EXPECT_EQ(c.rows ? f.grid->RowHeights(c.index) : f.grid->ColWidths(c.index), c.extent) << c.name;
     EXPECT_EQ(f.grid->GridState(), grsNormal) << c.name;
-    EXPECT_EQ(f.Repainted(), f.Picture()) << c.name << ": no line left behind";
+    const TRaster after = f.Picture();
+    EXPECT_EQ(f.Repainted(), after) << c.name << ": no line left behind";
   }
 }
 
@@ -372,6 +382,9 @@ TEST(GridInput, CancellingEndsEveryOperationAndGivesThePixelsBack) {
       f.ui.Press(f.grid, c.press);
       f.ui.MoveTo(f.grid, {c.press.x + 2, kHeight + 40});
       ASSERT_EQ(f.grid->GridState(), c.state) << c.name;
+      if (c.state != grsSelecting) {
+        EXPECT_NE(f.Picture(), before) << c.name << ": the line shows";
+      }
       if (byCapture) {
         auto* other = new test::TProbe(f.form.get(), f.form.get(), Rect(0, 250, 50, 270));
         SetCapture(other->Handle());
