@@ -384,11 +384,11 @@ class TCustomGridEh : public TCustomControl {
   void Paint() override;
   void Notification(TComponent* component, TOperation operation) override;
 
-  virtual TInplaceEdit* CreateEditor();
   // The sizing border under a client point: the state it starts (grsNormal when none),
   // the line sized, the border pixel and its distance from the point.
   virtual void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
                                const TGridDrawInfo& info);
+  virtual TInplaceEdit* CreateEditor();
   // Whether the editor may show now.
   virtual bool CanEditShow();
   // The per-cell drawing every descendant provides.

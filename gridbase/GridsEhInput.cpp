@@ -47,7 +47,8 @@ bool FindSizingBorder(const TGridAxisDrawInfoEh& axis, int p, int& index, int& b
   // The end borders of the fixed data cells and of the shown scrolling cells.
   int pos = axis.FixedDataBoundary;
   for (int cell = axis.FixedCellCount - axis.FixedDataCount; cell < axis.FixedCellCount; ++cell) {
-    if (axis.Span(cell) > 0 && zone.Holds(p, pos + axis.GetExtent(cell))) return take(cell, pos + axis.GetExtent(cell));
+    const int end = pos + axis.GetExtent(cell);
+    if (axis.Span(cell) > 0 && zone.Holds(p, end)) return take(cell, end);
     pos += axis.Span(cell);
   }
   pos = ScrollingStart(axis);
@@ -57,17 +58,19 @@ bool FindSizingBorder(const TGridAxisDrawInfoEh& axis, int p, int& index, int& b
     pos += axis.Span(cell);
   }
   // A cell cut at the end of the scrolling area is sized at that edge.
-  if (axis.GridBoundary > axis.FullVisBoundary && p >= axis.GridExtent - zone.before && p <= axis.GridExtent) {
+  if (axis.GridBoundary > axis.FullVisBoundary && p >= axis.GridExtent - zone.before &&
+      p <= axis.GridExtent) {
     const bool noneWhole = axis.FullVisBoundary <= axis.FixedBoundary;
     return take(noneWhole ? axis.LastFullVisibleCell : axis.LastFullVisibleCell + 1, axis.GridExtent);
   }
   if (axis.ContraCellCount < 1) return false;
   // Contra cells are sized at their start borders.
-  if (p >= axis.ContraBoundary && p <= axis.GridExtent + zone.before) return take(axis.GridCellCount, axis.GridExtent);
+  if (p >= axis.ContraBoundary && p <= axis.GridExtent + zone.before)
+    return take(axis.GridCellCount, axis.GridExtent);
   pos = axis.ContraBoundary + axis.EffectiveLineWidth;
   for (int cell = axis.GridCellCount; cell < axis.FullCellCount - 1 && pos < axis.FullGridBoundary; ++cell) {
-    if (axis.Span(cell) > 0 && zone.Holds(p, pos + axis.GetExtent(cell)))
-      return take(cell + 1, pos + axis.GetExtent(cell));
+    const int end = pos + axis.GetExtent(cell);
+    if (axis.Span(cell) > 0 && zone.Holds(p, end)) return take(cell + 1, end);
     pos += axis.Span(cell);
   }
   return false;
@@ -83,7 +86,8 @@ int SizedExtent(const TGridAxisDrawInfoEh& axis, int index, int pos) {
   }
   const bool fixedData = index < axis.FixedCellCount;
   int start = fixedData ? axis.FixedDataBoundary : ScrollingStart(axis);
-  for (int cell = fixedData ? axis.FixedCellCount - axis.FixedDataCount : axis.FirstGridCell; cell < index; ++cell)
+  for (int cell = fixedData ? axis.FixedCellCount - axis.FixedDataCount : axis.FirstGridCell; cell < index;
+       ++cell)
     start += axis.Span(cell);
   return pos - start;
 }
@@ -310,7 +314,8 @@ bool TCustomGridEh::StartLeftPress(TShiftState shift, int x, int y) {
 void TCustomGridEh::StartMove(bool rows, int line, TPoint mousePt) {
   fMoveIndex = line;
   fMovePos = line;
-  if (!(rows ? BeginRowDrag(fMoveIndex, fMovePos, mousePt) : BeginColumnDrag(fMoveIndex, fMovePos, mousePt))) return;
+  if (!(rows ? BeginRowDrag(fMoveIndex, fMovePos, mousePt) : BeginColumnDrag(fMoveIndex, fMovePos, mousePt)))
+    return;
   fGridState = rows ? grsRowMoving : grsColMoving;
   Update();
   DrawMove();
@@ -444,7 +449,8 @@ void TCustomGridEh::EndMove(TPoint mousePt) {
   DrawMove();
   StopScrollTimer();
   const bool rows = fGridState == grsRowMoving;
-  const bool agreed = rows ? EndRowDrag(fMoveIndex, fMovePos, mousePt) : EndColumnDrag(fMoveIndex, fMovePos, mousePt);
+  const bool agreed =
+      rows ? EndRowDrag(fMoveIndex, fMovePos, mousePt) : EndColumnDrag(fMoveIndex, fMovePos, mousePt);
   if (agreed && fMovePos != fMoveIndex) {
     if (rows)
       MoveRow(fMoveIndex, fMovePos);

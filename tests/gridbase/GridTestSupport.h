@@ -102,7 +102,9 @@ class TCellGrid : public TCustomGridEh {
   void ColumnMoved(int from, int to) override {
     log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to));
   }
-  void RowMoved(int from, int to) override { log.push_back("RowMoved " + IntToStr(from) + " " + IntToStr(to)); }
+  void RowMoved(int from, int to) override {
+    log.push_back("RowMoved " + IntToStr(from) + " " + IntToStr(to));
+  }
   bool CanGridAcceptKey(Word key, TShiftState) override { return key != refusedKey; }
   bool CheckColumnDrag(int&, int& target, TPoint) override { return checkColumnDrag(target); }
   bool EndColumnDrag(int&, int& target, TPoint) override { return endColumnDrag(target); }

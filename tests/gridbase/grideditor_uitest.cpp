@@ -48,7 +48,7 @@ TEST(GridEditor, EachKeyReachesTheGridTheEditOrNothing) {
     AnsiString textAfter;
   };
   // The editor starts with "abc" wholly selected, the caret at its end; the clipboard
-  // holds "P".
+  // holds "P". A Right the grid takes moves the editor on to the empty cell beside.
   const Case cases[] = {
       {"Insert", {}, false, VK_INSERT, {}, ToGrid, "abc"},
       {"Shift+Insert", {}, false, VK_INSERT, {ssShift}, ToEdit, "P"},
@@ -61,7 +61,7 @@ TEST(GridEditor, EachKeyReachesTheGridTheEditOrNothing) {
       {"Down", {}, false, VK_DOWN, {}, ToGrid, "abc"},
       {"Tab", {grTabs}, false, VK_TAB, {}, ToGrid, "abc"},
       {"Right", {}, false, VK_RIGHT, {}, ToEdit, "abc"},
-      {"Right at the right side, always shown: the next cell's empty text", {grAlwaysShowEditor}, false, VK_RIGHT, {}, ToGrid, ""},
+      {"Right at the right side, always shown", {grAlwaysShowEditor}, false, VK_RIGHT, {}, ToGrid, ""},
       {"Left off the left side, always shown", {grAlwaysShowEditor}, false, VK_LEFT, {}, ToEdit, "abc"},
       {"Ctrl+Left, always shown", {grAlwaysShowEditor}, false, VK_LEFT, {ssCtrl}, ToGrid, "abc"},
       {"Ctrl+Left", {}, false, VK_LEFT, {ssCtrl}, ToEdit, "abc"},
