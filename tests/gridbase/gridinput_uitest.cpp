@@ -250,54 +250,35 @@ TEST(GridInput, TheSizingCursorCoversSevenPixelsOrAWideLine) {
 
 TEST(GridInput, DraggingABorderSizesItsLine) {
   const int col2End = 3 * kColSpan - 1;  // the line after column 2
-  const int contraBoundary = kWidth - kColSpan - 1;
+  const int mirrored = kWidth - 1 - col2End;
+  const int contra = kWidth - kColSpan - 1;  // the line before the contra column
+  enum Setup { Plain, FixedData, Contra, RightToLeft };
   struct Case {
     const char* name;
-    std::function<void(TCellGrid&)> setup;
+    Setup setup;
     TPoint from, to;
     bool rows;
     int index, extent;
   };
-  const auto none = [](TCellGrid&) {};
+  // The cut column's edge is the client's (300); dragged back by 20 it ends at 280.
+  const int cut = 1 + kFullCols, cutStart = cut * kColSpan;
   const Case cases[] = {
-      {"a scrolling column", none, {col2End + 1, 10}, {col2End + 21, 10}, false, 2, 64 + 20},
-      {"to one pixel: unchanged", none, {2 * kColSpan - 1, 10}, {kColSpan + 1, 10}, false, 1, 64},
-      {"a fixed data column",
-       [](TCellGrid& g) {
-         g.SetFixedCols(2);
-         g.SetFixedDataCols(1);
-       },
-       {2 * kColSpan - 1, 10},
-       {2 * kColSpan + 9, 10},
-       false,
-       1,
-       64 + 10},
-      {"a row", none, {10, 3 * kRowSpan - 1}, {10, 3 * kRowSpan + 9}, true, 2, 24 + 10},
-      {"the edge of the cut column",
-       none,
-       {kWidth - 1, 10},
-       {kWidth - 21, 10},
-       false,
-       1 + kFullCols,
-       kWidth - 20 - (1 + kFullCols) * kColSpan},
-      {"a contra column keeps its far edge",
-       [](TCellGrid& g) { g.SetContraColCount(1); },
-       {contraBoundary + 1, 10},
-       {contraBoundary - 19, 10},
-       false,
-       40,
-       64 + 20},
-      {"right to left",
-       [](TCellGrid& g) { g.SetBiDiMode(bdRightToLeft); },
-       {kWidth - 1 - col2End - 1, 10},
-       {kWidth - 1 - col2End - 21, 10},
-       false,
-       2,
-       64 + 20},
+      {"a scrolling column", Plain, {col2End + 1, 10}, {col2End + 21, 10}, false, 2, 64 + 20},
+      {"to one pixel: unchanged", Plain, {2 * kColSpan - 1, 10}, {kColSpan + 1, 10}, false, 1, 64},
+      {"a fixed data column", FixedData, {2 * kColSpan - 1, 10}, {2 * kColSpan + 9, 10}, false, 1, 64 + 10},
+      {"a row", Plain, {10, 3 * kRowSpan - 1}, {10, 3 * kRowSpan + 9}, true, 2, 24 + 10},
+      {"the cut column's edge", Plain, {kWidth - 1, 10}, {kWidth - 21, 10}, false, cut, 280 - cutStart},
+      {"contra: the far edge stays", Contra, {contra + 1, 10}, {contra - 19, 10}, false, 40, 64 + 20},
+      {"right to left", RightToLeft, {mirrored - 1, 10}, {mirrored - 21, 10}, false, 2, 64 + 20},
   };
   for (const Case& c : cases) {
     InputFixture f(40, 100, {grColSizing, grRowSizing});
-    c.setup(*f.grid);
+    if (c.setup == FixedData) {
+      f.grid->SetFixedCols(2);
+      f.grid->SetFixedDataCols(1);
+    }
+    if (c.setup == Contra) f.grid->SetContraColCount(1);
+    if (c.setup == RightToLeft) f.grid->SetBiDiMode(bdRightToLeft);
     f.ui.Process();
     f.ui.Drag(f.grid, c.from, c.to);
     EXPECT_EQ(c.rows ? f.grid->RowHeights(c.index) : f.grid->ColWidths(c.index), c.extent) << c.name;
@@ -311,27 +292,24 @@ TEST(GridInput, DraggingAFixedCellMovesItsLine) {
   struct Case {
     const char* name;
     int toCol;
-    std::function<bool(int&)> check, end;
+    bool checkAgrees;
+    int endTarget;  // -1: the end refuses; 0: it keeps the target
     std::string moved;
   };
-  const auto yes = [](int&) { return true; };
-  const auto no = [](int&) { return false; };
   const Case cases[] = {
-      {"two to three", 3, yes, yes, "ColumnMoved 2 3"},
-      {"back to the start", 2, yes, yes, ""},
-      {"the check refuses", 3, no, yes, ""},
-      {"the end refuses", 3, yes, no, ""},
-      {"the end changes the target", 3, yes,
-       [](int& target) {
-         target = 4;
-         return true;
-       },
-       "ColumnMoved 2 4"},
+      {"two to three", 3, true, 0, "ColumnMoved 2 3"},
+      {"back to the start", 2, true, 0, ""},
+      {"the check refuses", 3, false, 0, ""},
+      {"the end refuses", 3, true, -1, ""},
+      {"the end changes the target", 3, true, 4, "ColumnMoved 2 4"},
   };
   for (const Case& c : cases) {
     InputFixture f(40, 100, {grColMoving});
-    f.grid->checkColumnDrag = c.check;
-    f.grid->endColumnDrag = c.end;
+    f.grid->checkColumnDrag = [&c](int&) { return c.checkAgrees; };
+    f.grid->endColumnDrag = [&c](int& target) {
+      if (c.endTarget > 0) target = c.endTarget;
+      return c.endTarget >= 0;
+    };
     const TRaster before = f.Picture();
     f.ui.Press(f.grid, {2 * kColSpan + 30, 10});
     ASSERT_EQ(f.grid->GridState(), grsColMoving) << c.name << ": moving starts on the press";
@@ -341,7 +319,7 @@ TEST(GridInput, DraggingAFixedCellMovesItsLine) {
       f.ui.Advance(60);
     }
     const TRaster during = f.Picture();
-    if (c.toCol == 3 && c.name != std::string("the check refuses")) {
+    if (c.toCol == 3 && c.checkAgrees) {
       EXPECT_TRUE(ColumnDiffers(before, during, 4 * kColSpan - 1)) << c.name << ": marker at the right edge";
       EXPECT_FALSE(ColumnDiffers(before, during, 3 * kColSpan - 1)) << c.name;
     }
