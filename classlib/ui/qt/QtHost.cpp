@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QImage>
 #include <QScreen>
+#include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,9 +25,13 @@ const QEvent::Type kWakeEvent = QEvent::Type(QEvent::User + 1);
 QRect QtRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 TRect LayerRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 
+// A drop-down list, a hint or a menu: a captionless tool window. A borderless form is a
+// captionless popup too, but a window of its own that the person activates and
+// minimizes.
 bool IsPopup(HWND wnd) {
   const auto style = static_cast<UINT>(GetWindowLong(wnd, GWL_STYLE));
-  return (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION;
+  const auto exStyle = static_cast<UINT>(GetWindowLong(wnd, GWL_EXSTYLE));
+  return (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION && (exStyle & WS_EX_TOOLWINDOW);
 }
 
 // A popup that belongs to another window: a drop-down list.
@@ -38,6 +44,14 @@ Qt::WindowFlags FlagsOf(HWND wnd) {
   Qt::WindowFlags flags = (IsPopup(wnd) ? Qt::ToolTip : Qt::Window) | Qt::FramelessWindowHint;
   if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
   return flags;
+}
+
+// The topmost window a person may use: shown, enabled, not minimized and not a popup
+// (while a modal form is shown, the modal form).
+HWND FrontmostUsableWindow() {
+  for (HWND top = GetTopWindow(0); top != 0; top = GetWindow(top, GW_HWNDNEXT))
+    if (IsWindowVisible(top) && IsWindowEnabled(top) && !IsIconic(top) && !IsPopup(top)) return top;
+  return 0;
 }
 
 QCursor CursorOf(HCURSOR cursor) {
@@ -80,6 +94,8 @@ TQtHost::TQtHost()
       fClipboard(std::make_unique<TDesktopClipboard>()) {
   fDeadline.setSingleShot(true);
   fDeadline.setTimerType(Qt::PreciseTimer);
+  QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &fFocusFollower,
+                   [this](QWindow* focus) { DesktopFocusMoved(focus); });
   SetHost(this);
   TMessageQueue::Main()->SetEventSource(this);
   // Windows shown before the desktop opened (a main form shown before Run) appear now.
@@ -122,9 +138,10 @@ TSurfaceWidget& TQtHost::Native(HWND wnd, const TRect& bounds) {
 
 void TQtHost::WindowShown(HWND wnd, const TRect& bounds) {
   TSurfaceWidget& widget = Native(wnd, bounds);
-  widget.show();
+  IsIconic(wnd) ? widget.showMinimized() : widget.show();
   widget.update();
   ZOrderChanged();
+  if (wnd == GetActiveWindow()) AskDesktopToActivate(wnd);
   UpdateGrab();
 }
 
@@ -144,6 +161,7 @@ void TQtHost::WindowDestroyed(HWND wnd) {
   it->second->hide();
   it->second.release()->deleteLater();
   fWindows.erase(it);
+  std::erase(fAskedToActivate, wnd);
   UpdateGrab();
 }
 
@@ -151,15 +169,66 @@ void TQtHost::WindowPixelsChanged(HWND wnd, const TRect& area) {
   if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->update(QtRect(area));
 }
 
-// The native windows follow the layer's order, bottom to top, and the layer's active
-// window is the desktop's.
+// The native windows follow the layer's order, bottom to top.
 void TQtHost::ZOrderChanged() {
   std::vector<QWidget*> topToBottom;
   for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
     if (QWidget* native = NativeWindow(wnd)) topToBottom.push_back(native);
   for (auto it = topToBottom.rbegin(); it != topToBottom.rend(); ++it) (*it)->raise();
-  if (QWidget* active = NativeWindow(GetActiveWindow()); active && !active->isActiveWindow())
-    active->activateWindow();
+}
+
+void TQtHost::WindowMinimized(HWND wnd, bool minimized) {
+  QWidget* native = NativeWindow(wnd);
+  if (!native || native->isMinimized() == minimized) return;
+  minimized ? native->showMinimized() : native->showNormal();
+}
+
+// The layer's activation goes to the desktop; its deactivation does not, as the desktop
+// decides where its focus goes then.
+void TQtHost::ActiveWindowChanged(HWND wnd) { AskDesktopToActivate(wnd); }
+
+void TQtHost::AskDesktopToActivate(HWND wnd) {
+  QWidget* native = NativeWindow(wnd);
+  if (!native || native->isActiveWindow()) return;
+  fAskedToActivate.push_back(wnd);
+  native->activateWindow();
+}
+
+HWND TQtHost::LayerWindowOf(const QWindow* native) const {
+  for (const auto& [wnd, widget] : fWindows)
+    if (native && widget->windowHandle() == native) return wnd;
+  return 0;
+}
+
+// Whether a report of the desktop's focus only answers a request of the layer that a
+// later request overtook. A report of another window (or of none) means the desktop
+// chose for itself, and what the layer asked for before is void.
+bool TQtHost::Overtaken(HWND wnd) {
+  const auto answered = std::find(fAskedToActivate.begin(), fAskedToActivate.end(), wnd);
+  if (answered == fAskedToActivate.end()) {
+    fAskedToActivate.clear();
+    return false;
+  }
+  fAskedToActivate.erase(fAskedToActivate.begin(), answered + 1);
+  return !fAskedToActivate.empty();
+}
+
+// The desktop moved its focus: a person chose another window or program, or the window
+// manager answered a request of the layer.
+void TQtHost::DesktopFocusMoved(const QWindow* focus) {
+  const HWND wnd = LayerWindowOf(focus);
+  if (Overtaken(wnd)) return;
+  if (wnd == 0) {
+    SetActiveWindow(0);  // another program, or none, has the focus
+    return;
+  }
+  // A window that a modal form disabled stands for the window the person may use.
+  const HWND target = IsWindowEnabled(wnd) ? wnd : FrontmostUsableWindow();
+  if (target == 0) return;
+  if (target != GetActiveWindow())
+    SetActiveWindow(target);  // reaches the desktop through ActiveWindowChanged
+  else if (target != wnd)
+    AskDesktopToActivate(target);
 }
 
 void TQtHost::ApplyCursor(QWidget& widget) const { widget.setCursor(CursorOf(fCursor)); }

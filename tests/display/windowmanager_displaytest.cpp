@@ -1,0 +1,184 @@
+// The layer's windows under a window manager: the desktop's focus and the layer's
+// activation follow each other, and minimizing through the desktop (or the program)
+// reaches the form's WindowState (or the desktop). Desktop actions come from outside the
+// process (xdotool), as a person's would; another program is a real X client (xmessage).
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "classlib/ui/StdCtrls.h"
+#include "classlib/ui/qt/QtHost.h"
+#include "tests/display/DesktopSupport.h"
+#include "tests/ui/ControlTestSupport.h"
+
+extern char** environ;
+
+namespace ordvane {
+namespace {
+
+using test::RunCommand;
+using test::RunUntil;
+
+// Another program with a window of its own, ended with the test.
+class TOtherProgram {
+ public:
+  TOtherProgram() {
+    char program[] = "xmessage";
+    char geometry[] = "-geometry";
+    char place[] = "+700+600";
+    char text[] = "another program";
+    char* argv[] = {program, geometry, place, text, nullptr};
+    if (posix_spawnp(&fPid, program, nullptr, nullptr, argv, environ) != 0) fPid = 0;
+  }
+  ~TOtherProgram() {
+    if (fPid == 0) return;
+    kill(fPid, SIGTERM);
+    waitpid(fPid, nullptr, 0);
+  }
+  TOtherProgram(const TOtherProgram&) = delete;
+  TOtherProgram& operator=(const TOtherProgram&) = delete;
+
+  // The X window of the program, once it shows one ("" when it never does).
+  std::string Window() const {
+    if (fPid == 0) return {};
+    const std::string found = RunCommand("timeout 5 xdotool search --sync --onlyvisible --class xmessage");
+    return found.substr(0, found.find('\n'));
+  }
+
+ private:
+  pid_t fPid = 0;
+};
+
+class WindowManager : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { host = new TQtHost; }
+  static void TearDownTestSuite() {
+    delete host;
+    host = nullptr;
+  }
+
+  static std::unique_ptr<TForm> FormWithEdit(const TRect& bounds, TEdit*& edit) {
+    std::unique_ptr<TForm> form{test::NewForm(bounds)};
+    edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetBounds(10, 10, 150, 23);
+    return form;
+  }
+
+  // The X window showing a form ("" while it has none).
+  static std::string XWindow(TForm& form) {
+    const QWidget* native = host->NativeWindow(form.Handle());
+    return native ? std::to_string(native->winId()) : std::string();
+  }
+  static void ShowOnTheDesktop(TForm& form) {
+    form.Show();
+    ASSERT_TRUE(RunUntil([&] { return !XWindow(form).empty(); }));
+  }
+  // The window the window manager has made active.
+  static std::string DesktopActive() {
+    const std::string active = RunCommand("xdotool getactivewindow");
+    return active.substr(0, active.find('\n'));
+  }
+  static bool DesktopActiveBecomes(const std::string& window) {
+    return RunUntil([&] { return DesktopActive() == window; });
+  }
+  static std::string WmState(TForm& form) { return RunCommand("xprop -id " + XWindow(form) + " WM_STATE"); }
+
+  static TQtHost* host;
+};
+
+TQtHost* WindowManager::host = nullptr;
+
+TEST_F(WindowManager, TheDesktopsFocusAndTheLayersActivationFollowEachOther) {
+  TEdit* firstEdit = nullptr;
+  TEdit* secondEdit = nullptr;
+  auto first = FormWithEdit(Rect(50, 50, 350, 250), firstEdit);
+  auto second = FormWithEdit(Rect(400, 50, 700, 250), secondEdit);
+  int firstDeactivations = 0;
+  first->OnDeactivate = [&](TObject*) { ++firstDeactivations; };
+
+  // The layer's own activation reaches the window manager.
+  ShowOnTheDesktop(*first);
+  EXPECT_TRUE(DesktopActiveBecomes(XWindow(*first)));
+  ShowOnTheDesktop(*second);
+  EXPECT_TRUE(DesktopActiveBecomes(XWindow(*second)));
+  first->SetFocus();
+  EXPECT_TRUE(DesktopActiveBecomes(XWindow(*first)));
+  EXPECT_TRUE(firstEdit->Focused());
+
+  // Another program takes the focus through the window manager: the layer has no active
+  // window and no focus any more; given back through the window manager, the form's
+  // control has the focus again.
+  TOtherProgram other;
+  const std::string otherWindow = other.Window();
+  ASSERT_FALSE(otherWindow.empty());
+  RunCommand("xdotool windowactivate --sync " + otherWindow);
+  EXPECT_TRUE(RunUntil([&] { return GetActiveWindow() == 0; }));
+  EXPECT_EQ(GetFocus(), 0u);
+  EXPECT_FALSE(first->Active());
+  EXPECT_EQ(firstDeactivations, 1);
+  RunCommand("xdotool windowactivate --sync " + XWindow(*second));
+  EXPECT_TRUE(RunUntil([&] { return GetActiveWindow() == second->Handle(); }));
+  EXPECT_TRUE(secondEdit->Focused());
+  RunCommand("xdotool windowactivate --sync " + XWindow(*first));
+  EXPECT_TRUE(RunUntil([&] { return GetActiveWindow() == first->Handle(); }));
+  EXPECT_TRUE(firstEdit->Focused());
+
+  // While a modal form is shown, the window manager activating the form it disabled
+  // brings the modal form back to the front.
+  TEdit* modalEdit = nullptr;
+  auto modal = FormWithEdit(Rect(200, 300, 500, 450), modalEdit);
+  std::string modalWindow;
+  std::string activeAfter;
+  TTimer step(nullptr);
+  step.SetInterval(20);
+  step.SetOnTimer([&](TObject*) {
+    step.SetEnabled(false);
+    modalWindow = XWindow(*modal);
+    DesktopActiveBecomes(modalWindow);
+    // The layer may take the activation back before xdotool sees it arrive.
+    RunCommand("timeout 1 xdotool windowactivate --sync " + XWindow(*first));
+    DesktopActiveBecomes(modalWindow);
+    activeAfter = DesktopActive();
+    modal->SetModalResult(mrOk);
+  });
+  modal->ShowModal();
+  EXPECT_EQ(activeAfter, modalWindow);
+}
+
+TEST_F(WindowManager, MinimizingThroughTheDesktopOrTheProgramReachesTheOther) {
+  for (const TWindowState shownAs : {wsNormal, wsMaximized}) {
+    SCOPED_TRACE(shownAs);
+    TEdit* edit = nullptr;
+    auto form = FormWithEdit(Rect(100, 100, 400, 300), edit);
+    form->SetWindowState(shownAs);
+    ShowOnTheDesktop(*form);
+    const TRect bounds = form->BoundsRect();
+    ASSERT_TRUE(DesktopActiveBecomes(XWindow(*form)));
+
+    RunCommand("xdotool windowminimize --sync " + XWindow(*form));
+    EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsMinimized; }));
+    EXPECT_TRUE(IsIconic(form->Handle()));
+    EXPECT_NE(GetActiveWindow(), form->Handle());
+    RunCommand("xdotool windowactivate --sync " + XWindow(*form));
+    EXPECT_TRUE(RunUntil([&] { return form->WindowState() == shownAs; }));
+    EXPECT_EQ(GetActiveWindow(), form->Handle());
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_EQ(form->BoundsRect(), bounds);
+
+    form->SetWindowState(wsMinimized);
+    EXPECT_TRUE(RunUntil([&] { return WmState(*form).find("Iconic") != std::string::npos; })) << WmState(*form);
+    form->SetWindowState(shownAs);
+    EXPECT_TRUE(RunUntil([&] { return WmState(*form).find("Normal") != std::string::npos; })) << WmState(*form);
+    EXPECT_TRUE(DesktopActiveBecomes(XWindow(*form)));
+  }
+}
+
+}  // namespace
+}  // namespace ordvane
