@@ -13,6 +13,7 @@
 #include <string>
 
 #include "classlib/ui/StdCtrls.h"
+#include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/qt/QtHost.h"
 #include "tests/display/DesktopSupport.h"
 #include "tests/ui/ControlTestSupport.h"
@@ -46,8 +47,8 @@ class TOtherProgram {
 
   // The X window of the program, once it shows one ("" when it never does).
   std::string Window() const {
-    if (fPid == 0) return {};
-    const std::string found = RunCommand("timeout 5 xdotool search --sync --onlyvisible --class xmessage");
+    std::string found;
+    RunUntil([&] { return fPid != 0 && !(found = RunCommand("xdotool search --onlyvisible --class xmessage")).empty(); });
     return found.substr(0, found.find('\n'));
   }
 
@@ -143,7 +144,7 @@ TEST_F(WindowManager, TheDesktopsFocusAndTheLayersActivationFollowEachOther) {
     modalWindow = XWindow(*modal);
     DesktopActiveBecomes(modalWindow);
     // The layer may take the activation back before xdotool sees it arrive.
-    RunCommand("timeout 1 xdotool windowactivate --sync " + XWindow(*first));
+    RunCommand("timeout 0.3 xdotool windowactivate --sync " + XWindow(*first));
     DesktopActiveBecomes(modalWindow);
     activeAfter = DesktopActive();
     modal->SetModalResult(mrOk);
@@ -178,6 +179,41 @@ TEST_F(WindowManager, MinimizingThroughTheDesktopOrTheProgramReachesTheOther) {
     EXPECT_TRUE(RunUntil([&] { return WmState(*form).find("Normal") != std::string::npos; })) << WmState(*form);
     EXPECT_TRUE(DesktopActiveBecomes(XWindow(*form)));
   }
+}
+
+TEST_F(WindowManager, APersonMovesSizesAndClosesAFormWithTheWindowManagersGestures) {
+  TEdit* edit = nullptr;
+  auto form = FormWithEdit(Rect(100, 100, 500, 400), edit);
+  form->SetBorderStyle(bsSizeable);
+  int closes = 0;
+  form->OnClose = [&](TObject*, TCloseAction&) { ++closes; };
+  ShowOnTheDesktop(*form);
+  ASSERT_TRUE(DesktopActiveBecomes(XWindow(*form)));
+  const int frame = GetSystemMetrics(SM_CYFRAME);
+  struct Drag {
+    const char* what;
+    LRESULT hit;                   // what the layer says is under the starting point
+    TPoint from;                   // relative to the form's top left corner
+    TRect expected;                // the form's bounds after a drag by (60, 40)
+  };
+  for (const Drag& d : {Drag{"caption", HTCAPTION, {200, frame + GetSystemMetrics(SM_CYCAPTION) / 2}, Rect(160, 140, 560, 440)},
+                        Drag{"bottom right corner", HTBOTTOMRIGHT, {399, 299}, Rect(160, 140, 620, 480)}}) {
+    SCOPED_TRACE(d.what);
+    const TPoint start{form->Left() + d.from.x, form->Top() + d.from.y};
+    ASSERT_EQ(SendMessage(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(start.x, start.y)), d.hit);
+    const auto at = [](TPoint p) { return std::to_string(p.x) + " " + std::to_string(p.y); };
+    RunCommand("xdotool mousemove " + at(start) + " mousedown 1");
+    // The window manager takes the pointer over once the press reached the program.
+    RunUntil([] { return false; }, 150);
+    for (int step = 1; step <= 4; ++step)
+      RunCommand("xdotool mousemove " + at({start.x + 15 * step, start.y + 10 * step}) + " sleep 0.02");
+    RunCommand("xdotool mouseup 1");
+    EXPECT_TRUE(RunUntil([&] { return form->BoundsRect() == d.expected; })) << form->Left() << "," << form->Top()
+                                                                            << " " << form->Width() << "x" << form->Height();
+  }
+  RunCommand("xdotool key alt+F4");  // the window manager's close key
+  EXPECT_TRUE(RunUntil([&] { return !form->Visible(); }));
+  EXPECT_EQ(closes, 1);
 }
 
 }  // namespace
