@@ -59,10 +59,12 @@ void RaiseTopLevel(HWND wnd) {
   PlaceOwnedAbove(wnd);
 }
 
-// Moves the window in its siblings' z-order; answers whether the order changed.
+// Moves the window in its siblings' z-order; answers whether the order changed, or whether
+// the window now stays on top where it did not (or the other way round).
 bool Reorder(TWindowData& w, HWND insertAfter) {
   auto& list = Siblings(w);
   const std::vector<HWND> before = list;
+  const UINT exStyleBefore = w.exStyle;
   if (w.parent == 0 && (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)) {
     if (insertAfter == HWND_TOPMOST)
       w.exStyle |= WS_EX_TOPMOST;
@@ -83,7 +85,7 @@ bool Reorder(TWindowData& w, HWND insertAfter) {
     std::erase(list, w.handle);
     list.insert(std::find(list.begin(), list.end(), insertAfter) + 1, w.handle);
   }
-  return list != before;
+  return list != before || w.exStyle != exStyleBefore;
 }
 
 bool SameSize(const TRect& a, const TRect& b) {

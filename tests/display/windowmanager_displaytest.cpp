@@ -181,6 +181,19 @@ TEST_F(WindowManager, MinimizingThroughTheDesktopOrTheProgramReachesTheOther) {
   }
 }
 
+TEST_F(WindowManager, AFormThatComesToStayOnTopTellsTheWindowManager) {
+  TEdit* edit = nullptr;
+  auto form = FormWithEdit(Rect(100, 100, 400, 300), edit);
+  ShowOnTheDesktop(*form);
+  const auto above = [&] {
+    return RunCommand("xprop -id " + XWindow(*form) + " _NET_WM_STATE").find("_NET_WM_STATE_ABOVE") != std::string::npos;
+  };
+  for (const TFormStyle style : {fsStayOnTop, fsNormal, fsStayOnTop}) {
+    form->SetFormStyle(style);
+    EXPECT_TRUE(RunUntil([&] { return above() == (style == fsStayOnTop); })) << style;
+  }
+}
+
 TEST_F(WindowManager, APersonMovesSizesAndClosesAFormWithTheWindowManagersGestures) {
   TEdit* edit = nullptr;
   auto form = FormWithEdit(Rect(100, 100, 500, 400), edit);

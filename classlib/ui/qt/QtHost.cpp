@@ -169,11 +169,19 @@ void TQtHost::WindowPixelsChanged(HWND wnd, const TRect& area) {
   if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->update(QtRect(area));
 }
 
-// The native windows follow the layer's order, bottom to top.
+// The native windows follow the layer's order, bottom to top, and whether each stays on
+// top (a form's style may change while it is shown).
 void TQtHost::ZOrderChanged() {
   std::vector<QWidget*> topToBottom;
   for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
-    if (QWidget* native = NativeWindow(wnd)) topToBottom.push_back(native);
+    if (QWidget* native = NativeWindow(wnd)) {
+      if (const Qt::WindowFlags flags = FlagsOf(wnd); flags != native->windowFlags() && native->windowHandle()) {
+        // Told to the shown window directly: setting a widget's flags would hide it.
+        native->overrideWindowFlags(flags);
+        native->windowHandle()->setFlags(flags);
+      }
+      topToBottom.push_back(native);
+    }
   for (auto it = topToBottom.rbegin(); it != topToBottom.rend(); ++it) (*it)->raise();
 }
 
