@@ -22,6 +22,9 @@ namespace {
 // The event that ends a wait for events early.
 const QEvent::Type kWakeEvent = QEvent::Type(QEvent::User + 1);
 
+// Activation requests the window manager has not answered are kept up to this many.
+constexpr std::size_t kMaxUnansweredRequests = 16;
+
 QRect QtRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 TRect LayerRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 
@@ -68,6 +71,18 @@ QCursor CursorOf(HCURSOR cursor) {
   return QCursor(QPixmap::fromImage(argb), picture->hotSpot.x, picture->hotSpot.y);
 }
 
+// Whether a shown window stays on top follows the layer (a form's style may change while
+// it is shown). Told to the native window directly: setting a widget's flags would hide
+// it and show it again.
+void KeepStayingOnTop(HWND wnd, QWidget& native) {
+  const bool onTop = (static_cast<UINT>(GetWindowLong(wnd, GWL_EXSTYLE)) & WS_EX_TOPMOST) != 0;
+  if (native.windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop || !native.windowHandle()) return;
+  Qt::WindowFlags flags = native.windowFlags();
+  flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+  native.overrideWindowFlags(flags);
+  native.windowHandle()->setFlags(flags);
+}
+
 // Forwarded to the queue's owner: the wake-up event is only there to end the wait.
 class TWaker : public QObject {
  public:
@@ -104,6 +119,8 @@ TQtHost::TQtHost()
 }
 
 TQtHost::~TQtHost() {
+  // Destroying the native windows may move Qt's focus: nothing to report any more.
+  QObject::disconnect(qApp, nullptr, &fFocusFollower, nullptr);
   TMessageQueue::Main()->SetEventSource(nullptr);
   SetHost(nullptr);
   fWindows.clear();
@@ -169,17 +186,12 @@ void TQtHost::WindowPixelsChanged(HWND wnd, const TRect& area) {
   if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->update(QtRect(area));
 }
 
-// The native windows follow the layer's order, bottom to top, and whether each stays on
-// top (a form's style may change while it is shown).
+// The native windows follow the layer's order, bottom to top.
 void TQtHost::ZOrderChanged() {
   std::vector<QWidget*> topToBottom;
   for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
     if (QWidget* native = NativeWindow(wnd)) {
-      if (const Qt::WindowFlags flags = FlagsOf(wnd); flags != native->windowFlags() && native->windowHandle()) {
-        // Told to the shown window directly: setting a widget's flags would hide it.
-        native->overrideWindowFlags(flags);
-        native->windowHandle()->setFlags(flags);
-      }
+      KeepStayingOnTop(wnd, *native);
       topToBottom.push_back(native);
     }
   for (auto it = topToBottom.rbegin(); it != topToBottom.rend(); ++it) (*it)->raise();
@@ -198,13 +210,16 @@ void TQtHost::ActiveWindowChanged(HWND wnd) { AskDesktopToActivate(wnd); }
 void TQtHost::AskDesktopToActivate(HWND wnd) {
   QWidget* native = NativeWindow(wnd);
   if (!native || native->isActiveWindow()) return;
+  // A desktop that never answers (or refuses every time) must not make the list grow.
+  if (fAskedToActivate.size() == kMaxUnansweredRequests) fAskedToActivate.erase(fAskedToActivate.begin());
   fAskedToActivate.push_back(wnd);
   native->activateWindow();
 }
 
 HWND TQtHost::LayerWindowOf(const QWindow* native) const {
+  if (!native) return 0;
   for (const auto& [wnd, widget] : fWindows)
-    if (native && widget->windowHandle() == native) return wnd;
+    if (widget->windowHandle() == native) return wnd;
   return 0;
 }
 
@@ -212,12 +227,13 @@ HWND TQtHost::LayerWindowOf(const QWindow* native) const {
 // later request overtook. A report of another window (or of none) means the desktop
 // chose for itself, and what the layer asked for before is void.
 bool TQtHost::Overtaken(HWND wnd) {
-  const auto answered = std::find(fAskedToActivate.begin(), fAskedToActivate.end(), wnd);
-  if (answered == fAskedToActivate.end()) {
+  // The answer to the latest request for the window; the ones before it are answered too.
+  const auto answered = std::find(fAskedToActivate.rbegin(), fAskedToActivate.rend(), wnd);
+  if (answered == fAskedToActivate.rend()) {
     fAskedToActivate.clear();
     return false;
   }
-  fAskedToActivate.erase(fAskedToActivate.begin(), answered + 1);
+  fAskedToActivate.erase(fAskedToActivate.begin(), answered.base());
   return !fAskedToActivate.empty();
 }
 
