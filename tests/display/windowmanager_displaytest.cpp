@@ -56,14 +56,8 @@ class TOtherProgram {
   pid_t fPid = 0;
 };
 
-class WindowManager : public ::testing::Test {
+class WindowManager : public test::DesktopSuite {
  protected:
-  static void SetUpTestSuite() { host = new TQtHost; }
-  static void TearDownTestSuite() {
-    delete host;
-    host = nullptr;
-  }
-
   static std::unique_ptr<TForm> FormWithEdit(const TRect& bounds, TEdit*& edit) {
     std::unique_ptr<TForm> form{test::NewForm(bounds)};
     edit = new TEdit(form.get());
@@ -91,10 +85,7 @@ class WindowManager : public ::testing::Test {
   }
   static std::string WmState(TForm& form) { return RunCommand("xprop -id " + XWindow(form) + " WM_STATE"); }
 
-  static TQtHost* host;
 };
-
-TQtHost* WindowManager::host = nullptr;
 
 TEST_F(WindowManager, TheDesktopsFocusAndTheLayersActivationFollowEachOther) {
   TEdit* firstEdit = nullptr;
