@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <QWidget>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -17,8 +16,6 @@
 #include "classlib/ui/qt/QtHost.h"
 #include "tests/display/DesktopSupport.h"
 #include "tests/ui/ControlTestSupport.h"
-
-extern char** environ;
 
 namespace ordvane {
 namespace {
@@ -29,18 +26,10 @@ using test::RunUntil;
 // Another program with a window of its own, ended with the test.
 class TOtherProgram {
  public:
-  TOtherProgram() {
-    char program[] = "xmessage";
-    char geometry[] = "-geometry";
-    char place[] = "+700+600";
-    char text[] = "another program";
-    char* argv[] = {program, geometry, place, text, nullptr};
-    if (posix_spawnp(&fPid, program, nullptr, nullptr, argv, environ) != 0) fPid = 0;
-  }
+  TOtherProgram()
+      : fPid(std::atoi(RunCommand("xmessage -geometry +700+600 'another program' >/dev/null 2>&1 & echo $!").c_str())) {}
   ~TOtherProgram() {
-    if (fPid == 0) return;
-    kill(fPid, SIGTERM);
-    waitpid(fPid, nullptr, 0);
+    if (fPid > 0) kill(fPid, SIGTERM);
   }
   TOtherProgram(const TOtherProgram&) = delete;
   TOtherProgram& operator=(const TOtherProgram&) = delete;
@@ -48,12 +37,12 @@ class TOtherProgram {
   // The X window of the program, once it shows one ("" when it never does).
   std::string Window() const {
     std::string found;
-    RunUntil([&] { return fPid != 0 && !(found = RunCommand("xdotool search --onlyvisible --class xmessage")).empty(); });
+    RunUntil([&] { return fPid > 0 && !(found = RunCommand("xdotool search --onlyvisible --class xmessage")).empty(); });
     return found.substr(0, found.find('\n'));
   }
 
  private:
-  pid_t fPid = 0;
+  pid_t fPid;
 };
 
 class WindowManager : public test::DesktopSuite {
@@ -84,7 +73,6 @@ class WindowManager : public test::DesktopSuite {
     return RunUntil([&] { return DesktopActive() == window; });
   }
   static std::string WmState(TForm& form) { return RunCommand("xprop -id " + XWindow(form) + " WM_STATE"); }
-
 };
 
 TEST_F(WindowManager, TheDesktopsFocusAndTheLayersActivationFollowEachOther) {
