@@ -92,6 +92,18 @@ TEST_F(WindowManager, TheDesktopsFocusAndTheLayersActivationFollowEachOther) {
   EXPECT_TRUE(DesktopActiveBecomes(XWindow(*first)));
   EXPECT_TRUE(firstEdit->Focused());
 
+  // A control lifted out of its form to drop down above everything takes neither the
+  // desktop's focus nor the layer's.
+  auto* dropDown = new TListBox(first.get());
+  dropDown->SetParent(first.get());
+  SetParent(dropDown->Handle(), 0);
+  SetWindowPos(dropDown->Handle(), HWND_TOPMOST, 60, 300, 120, 80, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ASSERT_TRUE(RunUntil([&] { return host->NativeWindow(dropDown->Handle()) != nullptr; }));
+  RunUntil([] { return false; }, 200);  // time for a window manager to give it the focus
+  EXPECT_EQ(DesktopActive(), XWindow(*first));
+  EXPECT_TRUE(firstEdit->Focused());
+  delete dropDown;
+
   // Another program takes the focus through the window manager: the layer has no active
   // window and no focus any more; given back through the window manager, the form's
   // control has the focus again.

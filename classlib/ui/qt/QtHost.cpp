@@ -28,17 +28,20 @@ constexpr std::size_t kMaxUnansweredRequests = 16;
 QRect QtRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 TRect LayerRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 
-// A drop-down list, a hint or a menu: a captionless tool window. A borderless form is a
-// captionless popup too, but a window of its own that the person activates and
-// minimizes.
+// A drop-down list, a hint or a menu: a captionless tool window, or a control lifted out
+// of its form to drop down above everything. A borderless form is a captionless popup
+// too, but a window of its own that the person activates and minimizes.
 bool IsPopup(HWND wnd) {
   const auto style = static_cast<UINT>(GetWindowLong(wnd, GWL_STYLE));
   const auto exStyle = static_cast<UINT>(GetWindowLong(wnd, GWL_EXSTYLE));
-  return (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION && (exStyle & WS_EX_TOOLWINDOW);
+  if ((style & WS_CAPTION) == WS_CAPTION) return false;
+  return (style & WS_CHILD) || ((style & WS_POPUP) && (exStyle & WS_EX_TOOLWINDOW));
 }
 
-// A popup that belongs to another window: a drop-down list.
-bool IsDropDown(HWND wnd) { return IsPopup(wnd) && GetWindow(wnd, GW_OWNER) != 0; }
+// A popup that belongs to another window, or a lifted control: a drop-down list.
+bool IsDropDown(HWND wnd) {
+  return IsPopup(wnd) && (GetWindow(wnd, GW_OWNER) != 0 || (GetWindowLong(wnd, GWL_STYLE) & WS_CHILD));
+}
 
 // Popups (a drop-down list, a hint, a menu) float above everything without a frame and
 // never take the activation; the other top-level windows keep the frame the layer draws.
