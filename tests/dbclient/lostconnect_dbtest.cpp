@@ -137,6 +137,7 @@ TEST_F(LostConnection, EndingActionsCloseEverythingAndNeverReconnect) {
     SCOPED_TRACE(c.chosen);
     fChosen = c.chosen;
     fDatabase->SetWaitForRestoreConnect(c.wait);
+    EXPECT_EQ(fDatabase->WaitForRestoreConnect(), c.wait);
     fReports.clear();
     ConnectAndKill();
     EXPECT_FALSE(fDatabase->CheckConnection(laCloseConnect));

@@ -112,7 +112,7 @@ TEST_F(NamedQueryTest, NamedParametersAndMacrosRoundTrip) {
   EXPECT_THROW(unnamed.ExecQuery(), EFIBClientError);
 }
 
-TEST_F(NamedQueryTest, NullComparisonsReturnTheRowsOfIsNull) {
+TEST_F(NamedQueryTest, NullComparisonsReturnTheRowsOfIsNullAndEveryRebuiltTextRuns) {
   struct Case {
     const char* sql;
     const char* nulls;  // parameters left null; the others are 1
@@ -159,21 +159,21 @@ TEST_F(NamedQueryTest, NullComparisonsReturnTheRowsOfIsNull) {
   q.ParamByName("C").Clear();
   EXPECT_EQ(Rows(q), Oracle("select id from person where city_id is null order by id"));
 
+  const TpFIBQueryOptions defaults = q.Options();
   TpFIBQueryOptions options;
   options.Include(qoNoForceIsNull);
   q.SetOptions(options);
   q.FreeHandle();
   EXPECT_EQ(Rows(q), "");
-}
+  q.SetOptions(defaults);
 
-TEST_F(NamedQueryTest, EveryRebuiltTextRuns) {
+  // Every rebuilt text runs.
   for (const test::RebuildCase& c : test::kNullRewriteCases) {
     SCOPED_TRACE(c.sql);
-    TFIBQuery& q = QueryWithNulls(c.sql, c.nullParams);
-    EXPECT_NO_THROW(q.ExecQuery());
+    EXPECT_NO_THROW(QueryWithNulls(c.sql, c.nullParams).ExecQuery());
     q.Close();
   }
-  TFIBQuery& q = Query("select @COLS%A,B from @TABLE%T where cast(C as varchar(9)) = @V%#1 and A = :A");
+  Query("select @COLS%A,B from @TABLE%T where cast(C as varchar(9)) = @V%#1 and A = :A");
   q.ParamByName("V").SetAsString("it's");
   q.ParamByName("A").Clear();
   q.ExecQuery();
