@@ -13,8 +13,9 @@ namespace ordvane::test {
 
 class RawAttachment {
  public:
-  RawAttachment(const TestDatabase& db, const std::string& charset)
-      : fLibrary(GetClientLibrary(DefaultLibraryName)), fDialect(db.Dialect()) {
+  // Errors name the sender, as a component's errors do.
+  RawAttachment(const TestDatabase& db, const std::string& charset, TObject* sender = nullptr)
+      : fLibrary(GetClientLibrary(DefaultLibraryName)), fDialect(db.Dialect()), fSender(sender) {
     std::string dpb{isc_dpb_version1};
     AddDpbText(dpb, isc_dpb_user_name, db.User());
     if (!db.Password().empty()) AddDpbText(dpb, isc_dpb_password, db.Password());
@@ -52,7 +53,7 @@ class RawAttachment {
   int Dialect() const { return fDialect; }
   Integer CharSetID() const { return fCharSetID; }
   void Check(ISC_STATUS status) {
-    if (status != 0) IBError(*fLibrary, nullptr);
+    if (status != 0) IBError(*fLibrary, fSender);
   }
 
  private:
@@ -72,6 +73,7 @@ class RawAttachment {
 
   IIBClientLibraryPtr fLibrary;
   int fDialect;
+  TObject* fSender;
   Integer fCharSetID = -1;
   isc_db_handle fDb = 0;
   isc_tr_handle fTr = 0;

@@ -59,14 +59,11 @@ TEST(FullComponentName, JoinsNamedOwnersOutermostFirst) {
   EXPECT_EQ(FullComponentName(nullptr), "");
 }
 
+// Scales 0 to 18 are checked against the server's own text (convert_dbtest.cpp); these are
+// the cases the server cannot write as NUMERIC.
 TEST(ScaledInt64ToStrSep, PlacesTheSeparatorAndDropsTrailingZeros) {
-  EXPECT_EQ(ScaledInt64ToStrSep(2, '.', 12345), "123.45");
-  EXPECT_EQ(ScaledInt64ToStrSep(2, '.', 1200), "12");
-  EXPECT_EQ(ScaledInt64ToStrSep(3, '.', -5), "-0.005");
   EXPECT_EQ(ScaledInt64ToStrSep(3, ',', 1050), "1,05");
-  EXPECT_EQ(ScaledInt64ToStrSep(0, '.', -42), "-42");
   EXPECT_EQ(ScaledInt64ToStrSep(-2, '.', 7), "700");
-  EXPECT_EQ(ScaledInt64ToStrSep(5, '.', 0), "0");
   EXPECT_EQ(ScaledInt64ToStrSep(4, '.', -9223372036854775807 - 1), "-922337203685477.5808");
   EXPECT_EQ(ScaledInt64ToStrSep(19, '.', 9223372036854775807), "0.9223372036854775807");
   EXPECT_EQ(ScaledInt64ToStrSep(20, '.', -1), "-0.00000000000000000001");

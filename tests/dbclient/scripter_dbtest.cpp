@@ -34,11 +34,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-std::string ShellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using test::ShellQuote;
 
 std::string IsqlCommand(const test::TestDatabase& db, const std::string& options) {
   std::string command = "isql-fb -q " + options + " -user SYSDBA";
@@ -110,15 +106,21 @@ class ScripterTest : public testing::Test {
 
 // ---- The same script through isql-fb and through the runner ------------------------------
 
-// Schema and data in the shapes real scripts have them: terminators of two characters
-// around bodies that hold their first character ("!=" under "!!", "^" under "^^"),
-// foreign keys, COMMIT and GRANTs right after such blocks, q'...' literals holding quotes
-// and terminators, texts and sources spanning lines, Cyrillic text.
+// Schema and data in the shapes real scripts have them: terminators of one and two
+// characters around bodies that hold their first character ("!=" under "!!", "^" under
+// "^^"), comments holding terminators, foreign keys, COMMIT and GRANTs right after such
+// blocks, q'...' literals holding quotes and terminators, texts and sources spanning lines,
+// a terminator on a line of its own, Cyrillic text, and a statement after the last COMMIT.
 std::string SchemaAndDataScript(int rows) {
   std::string script = R"(SET SQL DIALECT 3;
+/* Schema; with comments that hold terminators ; */
 CREATE DOMAIN D_CODE AS VARCHAR(10) CHARACTER SET WIN1251 CHECK (VALUE <> '');
+CREATE DOMAIN D_NAME AS VARCHAR(40) CHARACTER SET WIN1251 DEFAULT 'без назви' NOT NULL;
 CREATE DOMAIN D_MEMO AS BLOB SUB_TYPE TEXT CHARACTER SET WIN1251;
 CREATE EXCEPTION E_CLOSED q'{Рахунок закрито; it's final}';
+CREATE EXCEPTION E_BAD 'Погане; значення';
+CREATE GENERATOR G_ID;
+SET GENERATOR G_ID TO 10;
 CREATE SEQUENCE G_ACCOUNT;
 CREATE SEQUENCE G_MOVE;
 ALTER SEQUENCE G_MOVE RESTART WITH 100;
@@ -126,9 +128,11 @@ CREATE TABLE ACCOUNT (
   ID INTEGER NOT NULL PRIMARY KEY,
   CODE D_CODE NOT NULL,
   TITLE VARCHAR(80) DEFAULT q'[без назви; поки]',
-  CLOSED SMALLINT DEFAULT 0 NOT NULL,
-  NOTE D_MEMO
+  CLOSED SMALLINT DEFAULT 0 NOT NULL, -- a comment; with a semicolon
+  NOTE D_MEMO,
+  OWNER D_NAME
 );
+CREATE INDEX IX_ACCOUNT_TITLE ON ACCOUNT (TITLE);
 CREATE TABLE MOVE (
   ID INTEGER NOT NULL PRIMARY KEY,
   ACCOUNT_ID INTEGER NOT NULL,
@@ -171,6 +175,14 @@ BEGIN
   NEW.REMARK = 'змінено ^ ' || COALESCE(OLD.REMARK, '');
 END ^^
 SET TERM ; ^^
+SET TERM ^ ;
+CREATE PROCEDURE P_ADD (A INTEGER, B INTEGER) RETURNS (C INTEGER) AS
+BEGIN
+  C = A + B; -- a comment; here
+  IF (C < 0) THEN EXCEPTION E_BAD;
+  SUSPEND;
+END^
+SET TERM ; ^
 SET TERM ## ;
 EXECUTE BLOCK AS
 BEGIN
@@ -188,52 +200,18 @@ COMMENT ON TABLE ACCOUNT IS 'Рахунки;
               (id % 3 == 0 ? std::string("NULL") : "q'<рух <" + n + ">; it's>'") + ");\n";
     if (id % 7 == 0) script += "UPDATE MOVE SET AMOUNT = AMOUNT + 1 WHERE ACCOUNT_ID = " + n + ";\n";
   }
-  return script + "UPDATE ACCOUNT SET CLOSED = 1 WHERE ID = 2;\nCOMMIT;\n";
-}
-
-const char* const kClassicScript = R"(SET SQL DIALECT 3;
-/* Schema; with comments that hold terminators ; */
-CREATE DOMAIN D_NAME AS VARCHAR(40) CHARACTER SET WIN1251 DEFAULT 'без назви' NOT NULL;
-CREATE EXCEPTION E_BAD 'Погане; значення';
-CREATE GENERATOR G_ID;
-SET GENERATOR G_ID TO 10;
-CREATE TABLE CITY (
-  ID INTEGER NOT NULL PRIMARY KEY,
-  NAME D_NAME,
-  NOTE VARCHAR(200), -- a comment; with a semicolon
-  AMOUNT NUMERIC(15,2),
-  MEMO BLOB SUB_TYPE TEXT
-);
-CREATE INDEX IX_CITY_NAME ON CITY (NAME);
-CREATE VIEW V_CITY (ID, NAME) AS SELECT ID, NAME FROM CITY WHERE ID > 1;
-SET TERM ^ ;
-CREATE PROCEDURE P_ADD (A INTEGER, B INTEGER) RETURNS (C INTEGER) AS
-BEGIN
-  C = A + B; -- a comment; here
-  IF (C < 0) THEN EXCEPTION E_BAD;
-  SUSPEND;
-END^
-CREATE TRIGGER CITY_BI FOR CITY ACTIVE BEFORE INSERT POSITION 0 AS
-BEGIN
-  IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(G_ID, 1);
-  NEW.NOTE = COALESCE(NEW.NOTE, 'авто; ' || NEW.NAME);
-END^
-SET TERM ; ^
-COMMENT ON TABLE CITY IS 'Міста; та села';
-INSERT INTO CITY (ID, NAME, AMOUNT, MEMO) VALUES (1, 'Київ', 10.5, 'довгий; текст');
-INSERT INTO CITY (ID, NAME, NOTE) VALUES (2, 'О''Брайен', 'текст "у лапках"; і /* не коментар */');
-SELECT * FROM CITY;
-INSERT INTO CITY (NAME) VALUES ('Львів');
+  return script + R"(UPDATE ACCOUNT SET CLOSED = 1 WHERE ID = 2;
+INSERT INTO MOVE (ID, ACCOUNT_ID, AMOUNT, REMARK) VALUES (GEN_ID(G_ID, 1), 1, 0, 'текст "у лапках"; і /* не коментар */');
 SELECT C FROM P_ADD(1, 2);
-UPDATE CITY SET AMOUNT = 3 WHERE ID = 2;
-INSERT INTO CITY (NAME)
-  VALUES ('Одеса')
+SELECT * FROM ACCOUNT WHERE ID < 3;
+INSERT INTO ACCOUNT (CODE, OWNER)
+  VALUES ('last', 'О''Брайен')
 ;
-DELETE FROM CITY WHERE ID = 1;
-GRANT SELECT ON CITY TO PUBLIC;
+DELETE FROM MOVE WHERE ID = 101;
 COMMIT;
-INSERT INTO CITY (ID, NAME) VALUES (7, 'останній');
+INSERT INTO ACCOUNT (CODE) VALUES ('after');
 )";
+}
 
 std::string Normalise(std::string text, const test::TestDatabase& db) {
   for (const std::string& name : {db.ConnectString(), db.Path()})
@@ -345,25 +323,18 @@ void RunScript(const test::TestDatabase& db, const std::string& file, RunnerInpu
 // three fresh databases that must come out the same.
 TEST(ScripterDifferential, SameDatabaseAsIsql) {
   const int rows = test::CurrentTier() == test::FbTier::Server ? 60 : 300;
-  const std::pair<const char*, std::string> scripts[] = {
-      {"classic", kClassicScript},
-      {"schema and data", SchemaAndDataScript(rows)},
-  };
-  for (const auto& [name, script] : scripts) {
-    SCOPED_TRACE(name);
-    const std::string file = test::TestTempDir() + "/differential.sql";
-    WriteFile(file, Ansi(script));
-    test::TestDatabase byIsql("", {3, "WIN1251"});
-    RunTool(IsqlCommand(byIsql, "-b -ch WIN1251") + " -i " + ShellQuote(file));
-    const std::string expected = Dump(byIsql);
-    ASSERT_NE(expected.find("ALTER PROCEDURE"), std::string::npos);
-    for (RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
-      test::TestDatabase byRunner("", {3, "WIN1251"});
-      RunScript(byRunner, file, input);
-      const std::string actual = Dump(byRunner);
-      EXPECT_TRUE(actual == expected) << (input == RunnerInput::File ? "file " : "text ")
-                                      << FirstDifference(actual, expected);
-    }
+  const std::string file = test::TestTempDir() + "/differential.sql";
+  WriteFile(file, Ansi(SchemaAndDataScript(rows)));
+  test::TestDatabase byIsql("", {3, "WIN1251"});
+  RunTool(IsqlCommand(byIsql, "-b -ch WIN1251") + " -i " + ShellQuote(file));
+  const std::string expected = Dump(byIsql);
+  ASSERT_NE(expected.find("ALTER PROCEDURE"), std::string::npos);
+  for (RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
+    test::TestDatabase byRunner("", {3, "WIN1251"});
+    RunScript(byRunner, file, input);
+    const std::string actual = Dump(byRunner);
+    EXPECT_TRUE(actual == expected) << (input == RunnerInput::File ? "file " : "text ")
+                                    << FirstDifference(actual, expected);
   }
 }
 
@@ -499,19 +470,12 @@ TEST(ScripterClientSide, CreateDatabaseConnectCommitAndSettings) {
 
   ASSERT_TRUE(std::filesystem::exists(path));
   // isql-fb reads the new database directly.
-  const std::string isql = "isql-fb -q -ch UTF8 -user SYSDBA" +
-                           (test::CurrentTier() == test::FbTier::Server
-                                ? " -password " + ShellQuote(test::SysdbaPassword())
-                                : std::string()) +
-                           " " + ShellQuote(connect);
-  const std::string sqlFile = test::TestTempDir() + "/check.sql";
-  WriteFile(sqlFile,
-            "set list on;\n"
-            "select mon$sql_dialect, mon$forced_writes from mon$database;\n"
-            "select list(id || ':' || name, ',') from (select id, name from t order by id);\n"
-            "select list(trim(rdb$relation_name), ',') from rdb$relations where rdb$relation_name in ('GONE', "
-            "'KEPT');\n");
-  const std::string output = RunTool(isql + " -i " + ShellQuote(sqlFile));
+  const std::string output = test::IsqlAt(
+      connect,
+      "set list on;\n"
+      "select mon$sql_dialect, mon$forced_writes from mon$database;\n"
+      "select list(id || ':' || name, ',') from (select id, name from t order by id);\n"
+      "select list(trim(rdb$relation_name), ',') from rdb$relations where rdb$relation_name in ('GONE', 'KEPT');\n");
   EXPECT_NE(output.find("MON$SQL_DIALECT                 1"), std::string::npos) << output;
   EXPECT_NE(output.find("MON$FORCED_WRITES               1"), std::string::npos) << output;
   EXPECT_NE(output.find("1:Привіт; ґанок,3:пакет,4:пакет,5:без крапки з комою"), std::string::npos) << output;
@@ -556,13 +520,7 @@ TEST(ScripterClientSide, ACreatedDatabaseGetsForcedWritesOnEveryEnd) {
           EXPECT_EQ(end, End::Raised) << error.Message();
         }
       }
-      const std::string check = test::TestTempDir() + "/check-created.sql";
-      WriteFile(check, "set list on;\nselect mon$forced_writes from mon$database;\n");
-      const std::string output = RunTool("isql-fb -q -ch UTF8 -user SYSDBA" +
-                                         (test::CurrentTier() == test::FbTier::Server
-                                              ? " -password " + ShellQuote(test::SysdbaPassword())
-                                              : std::string()) +
-                                         " " + ShellQuote(connect) + " -i " + ShellQuote(check));
+      const std::string output = test::IsqlAt(connect, "set list on;\nselect mon$forced_writes from mon$database;\n");
       EXPECT_NE(output.find("MON$FORCED_WRITES               1"), std::string::npos)
           << "end " << static_cast<int>(end) << (input == RunnerInput::File ? " file" : " text") << output;
       std::filesystem::remove(path);

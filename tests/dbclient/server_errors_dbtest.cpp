@@ -11,63 +11,12 @@
 #include <vector>
 
 #include "classlib/core/Components.h"
-#include "dbclient/fib.h"
-#include "tests/support/FirebirdFixture.h"
+#include "tests/dbclient/RawStatement.h"
 
 namespace ordvane {
 namespace {
 
-// One attachment and one transaction through the binding, released by the destructor.
-class Attachment {
- public:
-  // Errors name the sender, as a database component's errors do.
-  Attachment(IIBClientLibrary& library, const test::TestDatabase& db, TObject* sender)
-      : fLibrary(library), fDialect(db.Dialect()), fSender(sender) {
-    std::string dpb{isc_dpb_version1};
-    AddDpbText(dpb, isc_dpb_user_name, db.User());
-    if (!db.Password().empty()) AddDpbText(dpb, isc_dpb_password, db.Password());
-    std::string name = db.ConnectString();
-    Check(fLibrary.isc_attach_database(StatusVector(), static_cast<short>(name.size()), name.c_str(), &fDb,
-                                       static_cast<short>(dpb.size()), dpb.data()));
-    struct {
-      isc_db_handle* db;
-      long tpbLength;
-      const char* tpb;
-    } transactionVector{&fDb, 0, nullptr};
-    Check(fLibrary.isc_start_multiple(StatusVector(), &fTr, 1, &transactionVector));
-  }
-
-  ~Attachment() {
-    ISC_STATUS_ARRAY ignored;
-    if (fTr) fLibrary.isc_rollback_transaction(ignored, &fTr);
-    if (fDb) fLibrary.isc_detach_database(ignored, &fDb);
-  }
-  Attachment(const Attachment&) = delete;
-  Attachment& operator=(const Attachment&) = delete;
-
-  void Execute(const std::string& sql) {
-    Check(fLibrary.isc_dsql_execute_immediate(StatusVector(), &fDb, &fTr,
-                                              static_cast<unsigned short>(sql.size()), sql.c_str(),
-                                              static_cast<unsigned short>(fDialect), nullptr));
-  }
-  void Commit() { Check(fLibrary.isc_commit_retaining(StatusVector(), &fTr)); }
-
- private:
-  static void AddDpbText(std::string& dpb, char tag, const std::string& value) {
-    dpb += tag;
-    dpb += static_cast<char>(value.size());
-    dpb += value;
-  }
-  void Check(ISC_STATUS status) {
-    if (status != 0) IBError(fLibrary, fSender);
-  }
-
-  IIBClientLibrary& fLibrary;
-  int fDialect;
-  TObject* fSender;
-  isc_db_handle fDb = 0;
-  isc_tr_handle fTr = 0;
-};
+using test::RawAttachment;
 
 // The installed client's own entry points, reached without the binding.
 class RawClient {
@@ -128,7 +77,7 @@ std::string ComposedLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-EFIBInterBaseError ErrorOf(Attachment& attachment, const std::string& sql) {
+EFIBInterBaseError ErrorOf(RawAttachment& attachment, const std::string& sql) {
   try {
     attachment.Execute(sql);
   } catch (const EFIBInterBaseError& e) {
@@ -162,7 +111,6 @@ class ServerErrors : public testing::Test {
 
   test::TestDatabase fDb{"dbclient/errors.sql"};
   TComponent fDatabase{nullptr};
-  IIBClientLibraryPtr fLibrary = GetClientLibrary(DefaultLibraryName);
   RawClient fRaw;
 };
 
@@ -178,7 +126,7 @@ TEST_F(ServerErrors, StatementFailuresReadAsTheClientAndIsqlReportThem) {
       {"insert into person (id, surname) values (1, 'Franko')", -803, isc_unique_key_violation,
        isc_idx_key_value},
   };
-  Attachment attachment(*fLibrary, fDb, &fDatabase);
+  RawAttachment attachment(fDb, "NONE", &fDatabase);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sql);
     EFIBInterBaseError e = ErrorOf(attachment, c.sql);
@@ -192,10 +140,10 @@ TEST_F(ServerErrors, StatementFailuresReadAsTheClientAndIsqlReportThem) {
 }
 
 TEST_F(ServerErrors, ConnectionKilledFromASecondAttachment) {
-  Attachment victim(*fLibrary, fDb, &fDatabase);
+  RawAttachment victim(fDb, "NONE", &fDatabase);
   victim.Execute("update person set surname = surname");
   {
-    Attachment killer(*fLibrary, fDb, &fDatabase);
+    RawAttachment killer(fDb, "NONE", &fDatabase);
     killer.Execute("delete from mon$attachments where mon$attachment_id <> current_connection");
     killer.Commit();
   }
@@ -215,7 +163,7 @@ TEST_F(ServerErrors, EachThreadKeepsItsOwnStatusVector) {
   Outcome unknownTable, duplicate;
   std::barrier bothFailed(2);
   auto fail = [&](const std::string& sql, Outcome& outcome, ISC_STATUS own, ISC_STATUS other) {
-    Attachment attachment(*fLibrary, fDb, &fDatabase);
+    RawAttachment attachment(fDb, "NONE", &fDatabase);
     outcome.raised = ErrorOf(attachment, sql).IBErrorCode();
     bothFailed.arrive_and_wait();
     outcome.seesOwn = StatusVectorContains({own});

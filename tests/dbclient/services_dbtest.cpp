@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "classlib/core/CodePages.h"
@@ -18,27 +19,6 @@ namespace ordvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs a script through isql-fb on a database that no TestDatabase made; exitCode
-// tells whether isql could attach.
-std::string IsqlOn(const std::string& connectString, const std::string& sql, int& exitCode) {
-  const std::string script = test::TestTempDir() + "/services.sql";
-  {
-    std::FILE* file = std::fopen(script.c_str(), "w");
-    std::fputs(sql.c_str(), file);
-    std::fclose(file);
-  }
-  std::string command = "isql-fb -q -b -user SYSDBA";
-  if (!test::SysdbaPassword().empty()) command += " -password " + ShellQuoted(test::SysdbaPassword());
-  return test::RunCommand(command + " -i " + ShellQuoted(script) + " " + ShellQuoted(connectString) + " 2>&1",
-                          exitCode);
-}
 
 class Services : public ::testing::Test {
  protected:
@@ -84,13 +64,10 @@ TEST_F(Services, CreatedDatabaseIsAttachedAndReadableByAnotherClient) {
   EXPECT_THROW(fDatabase.CreateDatabase(), EFIBClientError);  // attached already
   fDatabase.Close();
 
-  int exitCode = -1;
-  const std::string printed =
-      IsqlOn(fDatabase.DBName(),
-             "set list on;\nselect mon$page_size, mon$sql_dialect, rdb$character_set_name from mon$database "
-             "cross join rdb$database;\n",
-             exitCode);
-  ASSERT_EQ(exitCode, 0) << printed;
+  const std::string printed = test::IsqlAt(
+      fDatabase.DBName(),
+      "set list on;\nselect mon$page_size, mon$sql_dialect, rdb$character_set_name from mon$database "
+      "cross join rdb$database;\n");
   EXPECT_NE(printed.find("8192"), std::string::npos) << printed;
   EXPECT_NE(printed.find("WIN1251"), std::string::npos) << printed;
 
@@ -119,10 +96,12 @@ TEST_F(Services, DroppedDatabaseIsGone) {
   fDatabase.DropDatabase();
   EXPECT_FALSE(fDatabase.Connected());
   EXPECT_FALSE(fs::exists(fPath));
-  int exitCode = 0;
-  const std::string printed = IsqlOn(fDatabase.DBName(), "select 1 from rdb$database;\n", exitCode);
-  EXPECT_NE(exitCode, 0);
-  EXPECT_NE(printed.find("I/O error"), std::string::npos) << printed;
+  try {
+    test::IsqlAt(fDatabase.DBName(), "select 1 from rdb$database;\n");
+    ADD_FAILURE() << "isql-fb attached to the dropped database";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("I/O error"), std::string::npos) << e.what();
+  }
 }
 
 TEST_F(Services, DroppingEndsTheDatabasesTransactions) {

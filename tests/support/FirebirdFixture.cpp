@@ -39,12 +39,6 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-std::string ShellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 std::string RunIsql(const std::string& connect, const std::string& script) {
   static std::atomic<int> counter{0};
   std::string file = TestTempDir() + "/isql-" + std::to_string(counter++) + ".sql";
@@ -139,5 +133,13 @@ TestDatabase::~TestDatabase() {
 }
 
 std::string TestDatabase::Isql(const std::string& sql) const { return RunIsql(ConnectString(), sql); }
+
+std::string IsqlAt(const std::string& connect, const std::string& sql) { return RunIsql(connect, sql); }
+
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
 
 }  // namespace ordvane::test

@@ -66,5 +66,9 @@ class TestDatabase {
 // Runs a command line, returns its standard output and error; exitCode receives the
 // exit status.
 std::string RunCommand(const std::string& command, int& exitCode);
+// A text as one word of a shell command line.
+std::string ShellQuote(const std::string& s);
+// TestDatabase::Isql on a database that no TestDatabase made.
+std::string IsqlAt(const std::string& connect, const std::string& sql);
 
 }  // namespace ordvane::test
