@@ -77,7 +77,6 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   if (fColumns == nullptr) return;
   for (int i = 0; i < fColumns->Count(); ++i) {
     TColumnEh* column = fColumns->Items(i);
-    if (column->ImageList() == component) column->SetImageList(nullptr);
     if (column->PopupMenu() == component) column->SetPopupMenu(nullptr);
   }
 }

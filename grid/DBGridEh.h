@@ -76,7 +76,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   TFont* FooterFont() const { return fFooterFont.get(); }
   TColor FooterColor() const { return fFooterColor; }
   void SetFooterColor(TColor value);
-  // A column's image list or menu: the grid hears of its destruction and unhooks it.
+  // A column's popup menu: the grid hears of its destruction and unhooks it.
   void WatchComponent(TComponent* component);
 
   TDBGridEhAllowedOperations AllowedOperations() const { return fAllowedOperations; }

@@ -104,7 +104,6 @@ TColumnEh::TColumnEh(TCollection* collection)
 
 TColumnEh::~TColumnEh() {
   if (TCustomDBGridEh* grid = Grid()) grid->SortMarkedColumns().Remove(this);
-  SetImageList(nullptr);
 }
 
 std::unique_ptr<TColumnTitleEh> TColumnEh::CreateTitle() { return std::make_unique<TColumnTitleEh>(this); }
@@ -505,13 +504,10 @@ void TColumnEh::SetVisible(bool value) {
 }
 
 void TColumnEh::SetImageList(TCustomImageList* value) {
-  if (fImageList == value) return;
-  if (fImageList != nullptr) fImageList->UnRegisterChanges(fImageChangeLink.get());
-  fImageList = value;
-  if (value != nullptr) {
-    value->RegisterChanges(fImageChangeLink.get());
-    if (TCustomDBGridEh* grid = Grid()) grid->WatchComponent(value);
-  }
+  TCustomImageList* old = ImageList();
+  if (old == value) return;
+  if (old != nullptr) old->UnRegisterChanges(fImageChangeLink.get());
+  if (value != nullptr) value->RegisterChanges(fImageChangeLink.get());
   Repaint();
 }
 
@@ -594,7 +590,7 @@ void TColumnEh::Assign(const TPersistent* source) {
   fFooters->Assign(column->fFooters.get());
   fTag = column->fTag;
   fVisible = column->fVisible;
-  SetImageList(column->fImageList);
+  SetImageList(column->ImageList());
   fNotInKeyListIndex = column->fNotInKeyListIndex;
   fMinWidth = column->fMinWidth;
   fMaxWidth = column->fMaxWidth;
@@ -630,7 +626,7 @@ TColumnCellKind TColumnEh::GetColumnType() {
   TField* field = Field();
   if (field != nullptr && field->FieldKind() == fkLookup) return ctLookupField;
   if (HasItems(fPickList) && !HasItems(fKeyList)) return ctPickList;
-  if (fImageList != nullptr && !fShowImageAndText) return ctKeyImageList;
+  if (ImageList() != nullptr && !fShowImageAndText) return ctKeyImageList;
   if (HasItems(fKeyList) && HasItems(fPickList)) return ctKeyPickList;
   return ctCommon;
 }

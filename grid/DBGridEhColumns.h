@@ -511,7 +511,8 @@ class TColumnEh : public TCollectionItem {
   void SetEditMask(const AnsiString& value);
   bool HideDuplicates() const { return fHideDuplicates; }
   virtual void SetHideDuplicates(bool value);
-  TCustomImageList* ImageList() const { return fImageList; }
+  // Forgotten when the image list goes.
+  TCustomImageList* ImageList() const { return fImageChangeLink->Sender(); }
   void SetImageList(TCustomImageList* value);
   double Increment() const { return fIncrement; }
   void SetIncrement(double value) { fIncrement = value; }
@@ -651,7 +652,6 @@ class TColumnEh : public TCollectionItem {
   int fDropDownWidth = 0;
   AnsiString fEditMask;
   bool fHideDuplicates = false;
-  TCustomImageList* fImageList = nullptr;
   double fIncrement = 1.0;
   std::unique_ptr<TStringList> fKeyList;
   int fMaxWidth = 0;

@@ -412,6 +412,17 @@ TEST(Columns, ImageIndexesAndCellKinds) {
     c.setup(*column);
     EXPECT_EQ(column->GetColumnType(), c.kind) << c.field;
   }
+
+  TColumnEh* imaged = f.Column("I");
+  {
+    TImageList gone(nullptr);
+    TPopupMenu menu(nullptr);
+    imaged->SetImageList(&gone);
+    imaged->SetPopupMenu(&menu);
+  }
+  EXPECT_EQ(imaged->ImageList(), nullptr);
+  EXPECT_EQ(imaged->PopupMenu(), nullptr);
+  EXPECT_EQ(imaged->GetColumnType(), ctCommon);
 }
 
 TEST(Columns, CanModifyByGridColumnFieldAndAllowedOperations) {
