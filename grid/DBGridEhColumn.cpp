@@ -170,7 +170,6 @@ TField* TColumnEh::Field() {
 }
 
 void TColumnEh::SetField(TField* value) {
-  if (fField == value) return;
   fField = value;
   if (value != nullptr) fFieldName = value->FieldName();
   if (IsGeneratedColumn()) {
@@ -189,7 +188,6 @@ void TColumnEh::SetFieldName(const AnsiString& value) {
     field = grid->DataLink().DataSet()->FindField(value);
   fFieldName = value;
   SetField(field);
-  fFieldName = field == nullptr ? value : field->FieldName();
   fInitialWidth = Width();
   ColumnChanged();
 }
