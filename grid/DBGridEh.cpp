@@ -2,7 +2,9 @@
 
 namespace ordvane {
 
-void TGridDataLinkEh::ActiveChanged() { fGrid->FieldsRebuilt(); }
+void TGridDataLinkEh::ActiveChanged() {
+  fGrid->FieldsRebuilt();
+}
 
 void TGridDataLinkEh::LayoutChanged() {
   fGrid->FieldsRebuilt();

@@ -43,7 +43,9 @@ AnsiString FirstItem(const TStrings& list, int line) {
   return line < list.Count() ? SplitItems(list.Strings(line)).front() : AnsiString();
 }
 
-bool HasItems(const std::unique_ptr<TStringList>& list) { return list != nullptr && list->Count() > 0; }
+bool HasItems(const std::unique_ptr<TStringList>& list) {
+  return list != nullptr && list->Count() > 0;
+}
 
 bool IsWordWrapType(TFieldType type) {
   return type == ftString || type == ftMemo || type == ftFmtMemo || type == ftWideString;
@@ -106,11 +108,17 @@ TColumnEh::~TColumnEh() {
   if (TCustomDBGridEh* grid = Grid()) grid->SortMarkedColumns().Remove(this);
 }
 
-std::unique_ptr<TColumnTitleEh> TColumnEh::CreateTitle() { return std::make_unique<TColumnTitleEh>(this); }
+std::unique_ptr<TColumnTitleEh> TColumnEh::CreateTitle() {
+  return std::make_unique<TColumnTitleEh>(this);
+}
 
-std::unique_ptr<TColumnFooterEh> TColumnEh::CreateFooter() { return std::make_unique<TColumnFooterEh>(this); }
+std::unique_ptr<TColumnFooterEh> TColumnEh::CreateFooter() {
+  return std::make_unique<TColumnFooterEh>(this);
+}
 
-std::unique_ptr<TColumnFootersEh> TColumnEh::CreateFooters() { return std::make_unique<TColumnFootersEh>(this); }
+std::unique_ptr<TColumnFootersEh> TColumnEh::CreateFooters() {
+  return std::make_unique<TColumnFootersEh>(this);
+}
 
 std::unique_ptr<TEditButtonsEh> TColumnEh::CreateEditButtons() {
   auto buttons = std::make_unique<TEditButtonsEh>(nullptr, TCollectionItemClass::Of<TVisibleEditButtonEh>());
@@ -118,7 +126,9 @@ std::unique_ptr<TEditButtonsEh> TColumnEh::CreateEditButtons() {
   return buttons;
 }
 
-std::unique_ptr<TSTColumnFilterEh> TColumnEh::CreateSTFilter() { return std::make_unique<TSTColumnFilterEh>(this); }
+std::unique_ptr<TSTColumnFilterEh> TColumnEh::CreateSTFilter() {
+  return std::make_unique<TSTColumnFilterEh>(this);
+}
 
 TCustomDBGridEh* TColumnEh::Grid() const {
   const auto* columns = dynamic_cast<const TDBGridColumnsEh*>(Collection());
@@ -145,6 +155,13 @@ void TColumnEh::Store(T& field, const T& value, TColumnEhValue bit, bool tellCha
   field = value;
   fAssignedValues.Include(bit);
   if (tellChange) ColumnChanged();
+}
+
+template <class T>
+void TColumnEh::ChangePlain(T& field, const T& value) {
+  if (field == value) return;
+  field = value;
+  ColumnChanged();
 }
 
 template <class T>
@@ -236,7 +253,9 @@ bool TColumnEh::AlwaysShowEditButton() const {
   return values != nullptr && values->AlwaysShowEditButton;
 }
 
-void TColumnEh::SetAlwaysShowEditButton(bool value) { Store(fAlwaysShowEditButton, value, cvAlwaysShowEditButton); }
+void TColumnEh::SetAlwaysShowEditButton(bool value) {
+  Store(fAlwaysShowEditButton, value, cvAlwaysShowEditButton);
+}
 
 bool TColumnEh::AutoDropDown() const {
   if (Has(cvAutoDropDown)) return fAutoDropDown;
@@ -244,7 +263,9 @@ bool TColumnEh::AutoDropDown() const {
   return values != nullptr && values->AutoDropDown;
 }
 
-void TColumnEh::SetAutoDropDown(bool value) { Store(fAutoDropDown, value, cvAutoDropDown, false); }
+void TColumnEh::SetAutoDropDown(bool value) {
+  Store(fAutoDropDown, value, cvAutoDropDown, false);
+}
 
 TBiDiMode TColumnEh::BiDiMode() const {
   if (Has(cvBiDiMode)) return fBiDiMode;
@@ -252,9 +273,13 @@ TBiDiMode TColumnEh::BiDiMode() const {
   return grid == nullptr ? fBiDiMode : grid->BiDiMode();
 }
 
-void TColumnEh::SetBiDiMode(TBiDiMode value) { Store(fBiDiMode, value, cvBiDiMode); }
+void TColumnEh::SetBiDiMode(TBiDiMode value) {
+  Store(fBiDiMode, value, cvBiDiMode);
+}
 
-bool TColumnEh::IsRightToLeft() const { return BiDiMode() == bdRightToLeft; }
+bool TColumnEh::IsRightToLeft() const {
+  return BiDiMode() == bdRightToLeft;
+}
 
 bool TColumnEh::Checkboxes() {
   if (Has(cvCheckboxes)) return fCheckboxes;
@@ -262,7 +287,9 @@ bool TColumnEh::Checkboxes() {
   return field != nullptr && field->DataType() == ftBoolean;
 }
 
-void TColumnEh::SetCheckboxes(bool value) { Store(fCheckboxes, value, cvCheckboxes); }
+void TColumnEh::SetCheckboxes(bool value) {
+  Store(fCheckboxes, value, cvCheckboxes);
+}
 
 TColor TColumnEh::Color() const {
   if (Has(cvColor)) return fColor;
@@ -270,7 +297,9 @@ TColor TColumnEh::Color() const {
   return grid == nullptr ? clWindow : grid->Color();
 }
 
-void TColumnEh::SetColor(TColor value) { Store(fColor, value, cvColor); }
+void TColumnEh::SetColor(TColor value) {
+  Store(fColor, value, cvColor);
+}
 
 bool TColumnEh::DblClickNextVal() const {
   if (Has(cvDblClickNextVal)) return fDblClickNextVal;
@@ -278,7 +307,9 @@ bool TColumnEh::DblClickNextVal() const {
   return values != nullptr && values->DblClickNextVal;
 }
 
-void TColumnEh::SetDblClickNextVal(bool value) { Store(fDblClickNextVal, value, cvDblClickNextVal, false); }
+void TColumnEh::SetDblClickNextVal(bool value) {
+  Store(fDblClickNextVal, value, cvDblClickNextVal, false);
+}
 
 bool TColumnEh::DropDownShowTitles() const {
   if (Has(cvDropDownShowTitles)) return fDropDownShowTitles;
@@ -286,7 +317,9 @@ bool TColumnEh::DropDownShowTitles() const {
   return values != nullptr && values->DropDownShowTitles;
 }
 
-void TColumnEh::SetDropDownShowTitles(bool value) { Store(fDropDownShowTitles, value, cvDropDownShowTitles, false); }
+void TColumnEh::SetDropDownShowTitles(bool value) {
+  Store(fDropDownShowTitles, value, cvDropDownShowTitles, false);
+}
 
 bool TColumnEh::DropDownSizing() const {
   if (Has(cvDropDownSizing)) return fDropDownSizing;
@@ -294,7 +327,9 @@ bool TColumnEh::DropDownSizing() const {
   return values != nullptr && values->DropDownSizing;
 }
 
-void TColumnEh::SetDropDownSizing(bool value) { Store(fDropDownSizing, value, cvDropDownSizing, false); }
+void TColumnEh::SetDropDownSizing(bool value) {
+  Store(fDropDownSizing, value, cvDropDownSizing, false);
+}
 
 bool TColumnEh::EndEllipsis() const {
   if (Has(cvEndEllipsis)) return fEndEllipsis;
@@ -302,14 +337,18 @@ bool TColumnEh::EndEllipsis() const {
   return values != nullptr && values->EndEllipsis;
 }
 
-void TColumnEh::SetEndEllipsis(bool value) { Store(fEndEllipsis, value, cvEndEllipsis); }
+void TColumnEh::SetEndEllipsis(bool value) {
+  Store(fEndEllipsis, value, cvEndEllipsis);
+}
 
 TFont* TColumnEh::Font() const {
   RefreshDefaultFont();
   return fFont.get();
 }
 
-void TColumnEh::SetFont(const TFont& value) { fFont->Assign(&value); }
+void TColumnEh::SetFont(const TFont& value) {
+  fFont->Assign(&value);
+}
 
 void TColumnEh::RefreshDefaultFont() const {
   const TCustomDBGridEh* grid = Grid();
@@ -331,7 +370,9 @@ bool TColumnEh::HighlightRequired() const {
   return grid != nullptr && grid->ColumnDefValues().HighlightRequired;
 }
 
-void TColumnEh::SetHighlightRequired(bool value) { Store(fHighlightRequired, value, cvHighlightRequired); }
+void TColumnEh::SetHighlightRequired(bool value) {
+  Store(fHighlightRequired, value, cvHighlightRequired);
+}
 
 TImeMode TColumnEh::ImeMode() const {
   if (Has(cvImeMode)) return fImeMode;
@@ -350,7 +391,9 @@ TImeName TColumnEh::ImeName() const {
   return grid == nullptr ? fImeName : grid->ImeName();
 }
 
-void TColumnEh::SetImeName(const TImeName& value) { StoreUnlessFallback(fImeName, value, cvImeName, ImeName()); }
+void TColumnEh::SetImeName(const TImeName& value) {
+  StoreUnlessFallback(fImeName, value, cvImeName, ImeName());
+}
 
 TTextLayout TColumnEh::Layout() const {
   if (Has(cvLayout)) return fLayout;
@@ -358,7 +401,9 @@ TTextLayout TColumnEh::Layout() const {
   return values == nullptr ? tlTop : values->Layout;
 }
 
-void TColumnEh::SetLayout(TTextLayout value) { Store(fLayout, value, cvLayout); }
+void TColumnEh::SetLayout(TTextLayout value) {
+  Store(fLayout, value, cvLayout);
+}
 
 AnsiString TColumnEh::LookupDisplayFields() {
   if (Has(cvLookupDisplayFields)) return fLookupDisplayFields;
@@ -389,7 +434,9 @@ bool TColumnEh::ToolTips() const {
   return values != nullptr && values->ToolTips;
 }
 
-void TColumnEh::SetToolTips(bool value) { Store(fToolTips, value, cvToolTips, false); }
+void TColumnEh::SetToolTips(bool value) {
+  Store(fToolTips, value, cvToolTips, false);
+}
 
 bool TColumnEh::WordWrap() {
   if (Has(cvWordWrap)) return fWordWrap;
@@ -404,7 +451,9 @@ void TColumnEh::SetWordWrap(bool value) {
 
 // ---- Widths ---------------------------------------------------------------------------
 
-int TColumnEh::Width() { return Has(cvWidth) ? fWidth : DefaultWidth(); }
+int TColumnEh::Width() {
+  return Has(cvWidth) ? fWidth : DefaultWidth();
+}
 
 int TColumnEh::DefaultWidth() {
   const TCustomDBGridEh* grid = Grid();
@@ -451,8 +500,8 @@ void TColumnEh::SetAutoFitColWidth(bool value) {
   if (fAutoFitColWidth == value) return;
   fAutoFitColWidth = value;
   const TCustomDBGridEh* grid = Grid();
-  if (grid != nullptr && grid->AutoFitColWidths() &&
-      !grid->ComponentState().Contains(csLoading) && !grid->ComponentState().Contains(csDesigning))
+  if (grid != nullptr && grid->AutoFitColWidths() && !grid->ComponentState().Contains(csLoading) &&
+      !grid->ComponentState().Contains(csDesigning))
     SetWidth(fInitialWidth);
   ColumnChanged();
 }
@@ -460,39 +509,27 @@ void TColumnEh::SetAutoFitColWidth(bool value) {
 // ---- Plain values ---------------------------------------------------------------------
 
 void TColumnEh::SetButtonStyle(TColumnButtonStyleEh value) {
-  if (fButtonStyle == value) return;
-  fButtonStyle = value;
-  ColumnChanged();
+  ChangePlain(fButtonStyle, value);
 }
 
 void TColumnEh::SetDisplayFormat(const AnsiString& value) {
-  if (fDisplayFormat == value) return;
-  fDisplayFormat = value;
-  ColumnChanged();
+  ChangePlain(fDisplayFormat, value);
 }
 
 void TColumnEh::SetDropDownWidth(int value) {
-  if (fDropDownWidth == value) return;
-  fDropDownWidth = value;
-  ColumnChanged();
+  ChangePlain(fDropDownWidth, value);
 }
 
 void TColumnEh::SetEditMask(const AnsiString& value) {
-  if (fEditMask == value) return;
-  fEditMask = value;
-  ColumnChanged();
+  ChangePlain(fEditMask, value);
 }
 
 void TColumnEh::SetHideDuplicates(bool value) {
-  if (fHideDuplicates == value) return;
-  fHideDuplicates = value;
-  ColumnChanged();
+  ChangePlain(fHideDuplicates, value);
 }
 
 void TColumnEh::SetShowImageAndText(bool value) {
-  if (fShowImageAndText == value) return;
-  fShowImageAndText = value;
-  ColumnChanged();
+  ChangePlain(fShowImageAndText, value);
 }
 
 void TColumnEh::SetVisible(bool value) {
@@ -522,14 +559,18 @@ TStrings* TColumnEh::KeyList() {
   return fKeyList.get();
 }
 
-void TColumnEh::SetKeyList(const TStrings* value) { KeyList()->Assign(value); }
+void TColumnEh::SetKeyList(const TStrings* value) {
+  KeyList()->Assign(value);
+}
 
 TStrings* TColumnEh::PickList() {
   if (fPickList == nullptr) fPickList = std::make_unique<TStringList>();
   return fPickList.get();
 }
 
-void TColumnEh::SetPickList(const TStrings* value) { PickList()->Assign(value); }
+void TColumnEh::SetPickList(const TStrings* value) {
+  PickList()->Assign(value);
+}
 
 void TColumnEh::SetNotInKeyListIndex(int value) {
   if (fNotInKeyListIndex == value) return;
@@ -611,7 +652,9 @@ void TColumnEh::Assign(const TPersistent* source) {
   if (collection != nullptr) collection->EndUpdate();
 }
 
-void TColumnEh::DropDownBoxChanged() { ColumnChanged(); }
+void TColumnEh::DropDownBoxChanged() {
+  ColumnChanged();
+}
 
 void TColumnEh::GetColCellParams(bool editMode, TColCellParamsEh& params) {
   if (OnGetCellParams) OnGetCellParams(this, editMode, params);
@@ -747,7 +790,8 @@ void TColumnEh::UpdateData(AnsiString text, Variant value, bool useText) {
       field->DataSet()->SetFieldValues(field->KeyFields(), value);
     }
   }
-  if (fMRUList->Active() && grid != nullptr && grid->InplaceEditor() != nullptr && grid->InplaceEditor()->Visible())
+  if (fMRUList->Active() && grid != nullptr && grid->InplaceEditor() != nullptr &&
+      grid->InplaceEditor()->Visible())
     fMRUList->Add(text);
 }
 
@@ -808,9 +852,13 @@ void TColumnEh::StepLookup(double increment) {
   TDataSet* list = LookupDataSet();
   if (list == nullptr || !list->Active() || list->IsEmpty()) return;
   const AnsiString keyFields = field->LookupKeyFields();
-  const Variant key = field->KeyFields().empty() ? field->Value() : field->DataSet()->FieldValues(field->KeyFields());
+  const Variant key =
+      field->KeyFields().empty() ? field->Value() : field->DataSet()->FieldValues(field->KeyFields());
   if (VarIsNull(key) || !list->Locate(keyFields, key, {})) {
-    if (increment == 1.0) list->First(); else list->Last();
+    if (increment == 1.0)
+      list->First();
+    else
+      list->Last();
   } else if (increment == 1.0) {
     list->Next();
     if (list->Eof()) list->First();

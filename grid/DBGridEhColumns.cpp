@@ -30,12 +30,27 @@ void TColumnsEhList::Remove(const TColumnEh* column) {
   if (index >= 0) fItems.erase(fItems.begin() + index);
 }
 
-void TColumnsEhList::Exchange(int index1, int index2) { std::swap(fItems.at(index1), fItems.at(index2)); }
+void TColumnsEhList::Exchange(int index1, int index2) {
+  std::swap(fItems.at(index1), fItems.at(index2));
+}
+
+namespace {
+
+// Stores a changed value and tells of the change.
+template <class T, class Tell>
+void ChangeValue(T& field, const T& value, Tell tell) {
+  if (field == value) return;
+  field = value;
+  tell();
+}
+
+}  // namespace
 
 // ---- Column defaults ------------------------------------------------------------------
 
 TColumnDefValuesEh::TColumnDefValuesEh()
-    : fTitle(std::make_unique<TColumnTitleDefValuesEh>()), fFooter(std::make_unique<TColumnFooterDefValuesEh>()) {}
+    : fTitle(std::make_unique<TColumnTitleDefValuesEh>()),
+      fFooter(std::make_unique<TColumnFooterDefValuesEh>()) {}
 
 TColumnDefValuesEh::~TColumnDefValuesEh() = default;
 
@@ -71,30 +86,24 @@ TColumnDropDownBoxEh::TColumnDropDownBoxEh(TColumnEh* column)
 
 TColumnDropDownBoxEh::~TColumnDropDownBoxEh() = default;
 
-void TColumnDropDownBoxEh::Changed() { fColumn->DropDownBoxChanged(); }
+void TColumnDropDownBoxEh::Changed() {
+  fColumn->DropDownBoxChanged();
+}
 
 void TColumnDropDownBoxEh::SetAutoFitColWidths(bool value) {
-  if (fAutoFitColWidths == value) return;
-  fAutoFitColWidths = value;
-  Changed();
+  ChangeValue(fAutoFitColWidths, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetListSource(TDataSource* value) {
-  if (fListSource == value) return;
-  fListSource = value;
-  Changed();
+  ChangeValue(fListSource, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions value) {
-  if (fOptions == value) return;
-  fOptions = value;
-  Changed();
+  ChangeValue(fOptions, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetUseMultiTitle(bool value) {
-  if (fUseMultiTitle == value) return;
-  fUseMultiTitle = value;
-  Changed();
+  ChangeValue(fUseMultiTitle, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
@@ -113,7 +122,9 @@ void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
 
 TSTColumnFilterEh::TSTColumnFilterEh(TColumnEh* column) : fColumn(column) {}
 
-void TSTColumnFilterEh::Clear() { StoreExpression("", TSTFilterExpressionEh{}); }
+void TSTColumnFilterEh::Clear() {
+  StoreExpression("", TSTFilterExpressionEh{});
+}
 
 void TSTColumnFilterEh::StoreExpression(const AnsiString& text, const TSTFilterExpressionEh& expression) {
   fExpressionStr = text;
@@ -130,7 +141,6 @@ void TSTColumnFilterEh::Assign(const TPersistent* source) {
   fVisible = filter->fVisible;
 }
 
-
 // ---- TColumnTitleEh -------------------------------------------------------------------
 
 TColumnTitleEh::TColumnTitleEh(TColumnEh* column) : fColumn(column), fFont(std::make_unique<TFont>()) {
@@ -142,7 +152,9 @@ TColumnTitleEh::TColumnTitleEh(TColumnEh* column) : fColumn(column), fFont(std::
 
 TColumnTitleEh::~TColumnTitleEh() = default;
 
-bool TColumnTitleEh::Has(TColumnEhValue value) const { return fColumn->Has(value); }
+bool TColumnTitleEh::Has(TColumnEhValue value) const {
+  return fColumn->Has(value);
+}
 
 template <class T>
 void TColumnTitleEh::Store(T& field, const T& value, TColumnEhValue bit, bool tellChange) {
@@ -163,7 +175,9 @@ TAlignment TColumnTitleEh::Alignment() const {
   return values == nullptr ? taLeftJustify : values->Alignment();
 }
 
-void TColumnTitleEh::SetAlignment(TAlignment value) { Store(fAlignment, value, cvTitleAlignment); }
+void TColumnTitleEh::SetAlignment(TAlignment value) {
+  Store(fAlignment, value, cvTitleAlignment);
+}
 
 AnsiString TColumnTitleEh::Caption() const {
   if (Has(cvTitleCaption)) return fCaption;
@@ -185,7 +199,9 @@ TColor TColumnTitleEh::Color() const {
   return values == nullptr ? clBtnFace : values->Color();
 }
 
-void TColumnTitleEh::SetColor(TColor value) { Store(fColor, value, cvTitleColor); }
+void TColumnTitleEh::SetColor(TColor value) {
+  Store(fColor, value, cvTitleColor);
+}
 
 bool TColumnTitleEh::EndEllipsis() const {
   if (Has(cvTitleEndEllipsis)) return fEndEllipsis;
@@ -193,7 +209,9 @@ bool TColumnTitleEh::EndEllipsis() const {
   return values != nullptr && values->EndEllipsis;
 }
 
-void TColumnTitleEh::SetEndEllipsis(bool value) { Store(fEndEllipsis, value, cvTitleEndEllipsis); }
+void TColumnTitleEh::SetEndEllipsis(bool value) {
+  Store(fEndEllipsis, value, cvTitleEndEllipsis);
+}
 
 TTextOrientationEh TColumnTitleEh::Orientation() const {
   if (Has(cvTitleOrientation)) return fOrientation;
@@ -201,7 +219,9 @@ TTextOrientationEh TColumnTitleEh::Orientation() const {
   return values == nullptr ? tohHorizontal : values->Orientation;
 }
 
-void TColumnTitleEh::SetOrientation(TTextOrientationEh value) { Store(fOrientation, value, cvTitleOrientation); }
+void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
+  Store(fOrientation, value, cvTitleOrientation);
+}
 
 bool TColumnTitleEh::TitleButton() const {
   if (Has(cvTitleButton)) return fTitleButton;
@@ -209,7 +229,9 @@ bool TColumnTitleEh::TitleButton() const {
   return values != nullptr && values->TitleButton;
 }
 
-void TColumnTitleEh::SetTitleButton(bool value) { Store(fTitleButton, value, cvTitleButton); }
+void TColumnTitleEh::SetTitleButton(bool value) {
+  Store(fTitleButton, value, cvTitleButton);
+}
 
 bool TColumnTitleEh::ToolTips() const {
   if (Has(cvTitleToolTips)) return fToolTips;
@@ -217,14 +239,18 @@ bool TColumnTitleEh::ToolTips() const {
   return values != nullptr && values->ToolTips;
 }
 
-void TColumnTitleEh::SetToolTips(bool value) { Store(fToolTips, value, cvTitleToolTips, false); }
+void TColumnTitleEh::SetToolTips(bool value) {
+  Store(fToolTips, value, cvTitleToolTips, false);
+}
 
 TFont* TColumnTitleEh::Font() const {
   RefreshDefaultFont();
   return fFont.get();
 }
 
-void TColumnTitleEh::SetFont(const TFont& value) { fFont->Assign(&value); }
+void TColumnTitleEh::SetFont(const TFont& value) {
+  fFont->Assign(&value);
+}
 
 void TColumnTitleEh::RefreshDefaultFont() const {
   if (Has(cvTitleFont)) return;
@@ -345,9 +371,9 @@ void TColumnTitleEh::SetNextSortMarkerValue(bool multi) {
 
 void TColumnTitleEh::RestoreDefaults() {
   const bool fontWasSet = Has(cvTitleFont);
-  fColumn->fAssignedValues -= TColumnEhValues{cvTitleColor,  cvTitleCaption,     cvTitleAlignment,
-                                              cvTitleFont,   cvTitleButton,      cvTitleEndEllipsis,
-                                              cvTitleToolTips, cvTitleOrientation};
+  fColumn->fAssignedValues -=
+      TColumnEhValues{cvTitleColor,  cvTitleCaption,     cvTitleAlignment, cvTitleFont,
+                      cvTitleButton, cvTitleEndEllipsis, cvTitleToolTips,  cvTitleOrientation};
   fCaption.clear();
   RefreshDefaultFont();
   fColumn->Changed(fontWasSet);
@@ -388,9 +414,13 @@ TColumnFooterEh::TColumnFooterEh(TColumnEh* column)
   };
 }
 
-TColumnFooterEh::~TColumnFooterEh() { DropSumValue(); }
+TColumnFooterEh::~TColumnFooterEh() {
+  DropSumValue();
+}
 
-void TColumnFooterEh::Changed() { fColumn->ColumnChanged(); }
+void TColumnFooterEh::Changed() {
+  fColumn->ColumnChanged();
+}
 
 void TColumnFooterEh::SetValueType(TFooterValueType value) {
   if (fValueType == value) return;
@@ -407,15 +437,11 @@ void TColumnFooterEh::SetFieldName(const AnsiString& value) {
 }
 
 void TColumnFooterEh::SetDisplayFormat(const AnsiString& value) {
-  if (fDisplayFormat == value) return;
-  fDisplayFormat = value;
-  Changed();
+  ChangeValue(fDisplayFormat, value, [this] { Changed(); });
 }
 
 void TColumnFooterEh::SetValue(const AnsiString& value) {
-  if (fValue == value) return;
-  fValue = value;
-  Changed();
+  ChangeValue(fValue, value, [this] { Changed(); });
 }
 
 void TColumnFooterEh::SetColor(TColor value) {

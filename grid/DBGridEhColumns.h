@@ -601,6 +601,9 @@ class TColumnEh : public TCollectionItem {
   bool Has(TColumnEhValue value) const { return fAssignedValues.Contains(value); }
   template <class T>
   void Store(T& field, const T& value, TColumnEhValue bit, bool tellChange = true);
+  // For the values without a fallback.
+  template <class T>
+  void ChangePlain(T& field, const T& value);
   // For the values whose setter leaves a fallback unassigned.
   template <class T>
   void StoreUnlessFallback(T& field, const T& value, TColumnEhValue bit, const T& fallback);

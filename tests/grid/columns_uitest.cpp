@@ -10,11 +10,11 @@
 #include "classlib/core/DateTime.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
+#include "classlib/db/BinaryFields.h"
 #include "classlib/db/BooleanField.h"
 #include "classlib/db/DateTimeFields.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/db/StringFields.h"
-#include "classlib/db/BinaryFields.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
 #include "tests/support/MemDataSet.h"
@@ -48,8 +48,8 @@ struct GridFixture {
     cities.AppendRecord({Variant(3), Variant("Odesa")});
 
     const std::pair<const char*, TFieldType> defs[] = {
-        {"S", ftString}, {"I", ftInteger},  {"F", ftFloat}, {"B", ftBCD},      {"D", ftDate},
-        {"DT", ftDateTime}, {"L", ftBoolean}, {"M", ftMemo}, {"CITY_ID", ftInteger}};
+        {"S", ftString},    {"I", ftInteger}, {"F", ftFloat}, {"B", ftBCD},          {"D", ftDate},
+        {"DT", ftDateTime}, {"L", ftBoolean}, {"M", ftMemo},  {"CITY_ID", ftInteger}};
     for (const auto& [name, type] : defs)
       data.FieldDefs().Add(name, type, type == ftString ? 20 : type == ftBCD ? 2 : 0);
     Make<TStringField>("S");
@@ -68,7 +68,8 @@ struct GridFixture {
     city->SetLookupKeyFields("ID");
     city->SetLookupResultField("NAME");
     data.Open();
-    data.AppendRecord({Variant("Y"), Variant(7), Variant(2.5), Variant(12.34), Variant(EncodeDate(2024, 3, 5)),
+    data.AppendRecord({Variant("Y"), Variant(7), Variant(2.5), Variant(12.34),
+                       Variant(EncodeDate(2024, 3, 5)),
                        Variant(EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 0, 0)), Variant(true),
                        Variant("long memo text"), Variant(2)});
     data.First();
@@ -111,32 +112,35 @@ TEST(Columns, ValuesFollowTheGridOrFieldUntilSetAndAgainAfterRestoreDefaults) {
        [&](int v) { column->SetColor(v); }},
       {"Font", [&](int v) { f.grid.Font()->SetHeight(-v); }, [&] { return -column->Font()->Height(); },
        [&](int v) { column->Font()->SetHeight(-v); }},
-      {"Alignment", [&](int v) { f.Field("S")->SetAlignment(TAlignment(v)); }, [&] { return int(column->Alignment()); },
-       [&](int v) { column->SetAlignment(TAlignment(v)); }},
+      {"Alignment", [&](int v) { f.Field("S")->SetAlignment(TAlignment(v)); },
+       [&] { return int(column->Alignment()); }, [&](int v) { column->SetAlignment(TAlignment(v)); }},
       {"ReadOnly", [&](int v) { f.Field("S")->SetReadOnly(on(v)); }, [&] { return code(column->ReadOnly()); },
        [&](int v) { column->SetReadOnly(on(v)); }},
       {"Caption", [&](int v) { f.Field("S")->SetDisplayLabel(IntToStr(v)); },
-       [&] { return StrToInt(column->Title().Caption()); }, [&](int v) { column->Title().SetCaption(IntToStr(v)); }},
+       [&] { return StrToInt(column->Title().Caption()); },
+       [&](int v) { column->Title().SetCaption(IntToStr(v)); }},
       {"EndEllipsis", [&](int v) { defs.EndEllipsis = on(v); }, [&] { return code(column->EndEllipsis()); },
        [&](int v) { column->SetEndEllipsis(on(v)); }},
       {"Layout", [&](int v) { defs.Layout = TTextLayout(v); }, [&] { return int(column->Layout()); },
        [&](int v) { column->SetLayout(TTextLayout(v)); }},
-      {"DblClickNextVal", [&](int v) { defs.DblClickNextVal = on(v); }, [&] { return code(column->DblClickNextVal()); },
-       [&](int v) { column->SetDblClickNextVal(on(v)); }},
+      {"DblClickNextVal", [&](int v) { defs.DblClickNextVal = on(v); },
+       [&] { return code(column->DblClickNextVal()); }, [&](int v) { column->SetDblClickNextVal(on(v)); }},
       {"Title.Color", [&](int v) { defs.Title().SetColor(v); }, [&] { return int(column->Title().Color()); },
        [&](int v) { column->Title().SetColor(v); }},
       {"Title.TitleButton", [&](int v) { defs.Title().TitleButton = on(v); },
-       [&] { return code(column->Title().TitleButton()); }, [&](int v) { column->Title().SetTitleButton(on(v)); }},
-      {"Title.Font", [&](int v) { f.grid.TitleFont()->SetHeight(-v); }, [&] { return -column->Title().Font()->Height(); },
+       [&] { return code(column->Title().TitleButton()); },
+       [&](int v) { column->Title().SetTitleButton(on(v)); }},
+      {"Title.Font", [&](int v) { f.grid.TitleFont()->SetHeight(-v); },
+       [&] { return -column->Title().Font()->Height(); },
        [&](int v) { column->Title().Font()->SetHeight(-v); }},
       // Last: these rebind the column to a field of another kind.
       {"LookupDisplayFields", [&](int v) { column->SetFieldName(on(v) ? "CITY" : "S"); },
        [&] { return code(column->LookupDisplayFields() == "NAME"); },
        [&](int v) { column->SetLookupDisplayFields(on(v) ? "NAME" : "ID"); }},
-      {"WordWrap", [&](int v) { column->SetFieldName(on(v) ? "S" : "I"); }, [&] { return code(column->WordWrap()); },
-       [&](int v) { column->SetWordWrap(on(v)); }},
-      {"Checkboxes", [&](int v) { column->SetFieldName(on(v) ? "L" : "S"); }, [&] { return code(column->Checkboxes()); },
-       [&](int v) { column->SetCheckboxes(on(v)); }},
+      {"WordWrap", [&](int v) { column->SetFieldName(on(v) ? "S" : "I"); },
+       [&] { return code(column->WordWrap()); }, [&](int v) { column->SetWordWrap(on(v)); }},
+      {"Checkboxes", [&](int v) { column->SetFieldName(on(v) ? "L" : "S"); },
+       [&] { return code(column->Checkboxes()); }, [&](int v) { column->SetCheckboxes(on(v)); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -298,22 +302,53 @@ TEST(Columns, DisplayTextAgainstHandComputedTexts) {
     std::function<void(TColumnEh&)> setup;
     AnsiString expected;
   } cases[] = {
-      {"S", [](TColumnEh& c) { c.KeyList()->SetText("N\nY"); c.PickList()->SetText("no\nyes"); }, "yes"},
-      {"S", [](TColumnEh& c) { c.KeyList()->SetText("A\nB"); c.PickList()->SetText("a\nb"); }, ""},
-      {"S", [](TColumnEh& c) { c.KeyList()->SetText("A"); c.PickList()->SetText("a\nother");
-                               c.SetNotInKeyListIndex(1); }, "other"},
-      {"S", [](TColumnEh& c) { c.KeyList()->SetText("Y"); c.PickList()->SetText("x"); c.SetNotInKeyListIndex(0); }, "x"},
+      {"S",
+       [](TColumnEh& c) {
+         c.KeyList()->SetText("N\nY");
+         c.PickList()->SetText("no\nyes");
+       },
+       "yes"},
+      {"S",
+       [](TColumnEh& c) {
+         c.KeyList()->SetText("A\nB");
+         c.PickList()->SetText("a\nb");
+       },
+       ""},
+      {"S",
+       [](TColumnEh& c) {
+         c.KeyList()->SetText("A");
+         c.PickList()->SetText("a\nother");
+         c.SetNotInKeyListIndex(1);
+       },
+       "other"},
+      {"S",
+       [](TColumnEh& c) {
+         c.KeyList()->SetText("Y");
+         c.PickList()->SetText("x");
+         c.SetNotInKeyListIndex(0);
+       },
+       "x"},
       {"F", [](TColumnEh& c) { c.SetDisplayFormat("#,##0.000"); }, "2,500"},
       {"B", [](TColumnEh& c) { c.SetDisplayFormat("0.0"); }, "12,3"},
       {"I", [](TColumnEh& c) { c.SetDisplayFormat("000"); }, "007"},
       {"D", [](TColumnEh& c) { c.SetDisplayFormat("dd mmm yyyy"); }, Utf8ToAnsi("05 Бер 2024")},
       {"DT", [](TColumnEh& c) { c.SetDisplayFormat("dd.mm.yy hh:nn"); }, "05.03.24 14:07"},
       {"DT", [](TColumnEh&) {}, "05.03.2024 14:07:00"},
-      {"CITY_ID", [](TColumnEh& c) { c.SetDisplayFormat("0"); c.KeyList(); }, "2"},
+      {"CITY_ID",
+       [](TColumnEh& c) {
+         c.SetDisplayFormat("0");
+         c.KeyList();
+       },
+       "2"},
       {"M", [](TColumnEh&) {}, "(MEMO)"},
       {"CITY", [](TColumnEh&) {}, "Lviv"},
-      {"CITY", [](TColumnEh& c) { c.DropDownSpecRow().SetVisible(true); c.DropDownSpecRow().SetValue(Variant(2));
-                                  c.DropDownSpecRow().SetCellsText("(spec)"); }, "(spec)"},
+      {"CITY",
+       [](TColumnEh& c) {
+         c.DropDownSpecRow().SetVisible(true);
+         c.DropDownSpecRow().SetValue(Variant(2));
+         c.DropDownSpecRow().SetCellsText("(spec)");
+       },
+       "(spec)"},
   };
   for (const auto& c : cases) {
     TColumnEh* column = f.Column(c.field);
@@ -347,8 +382,10 @@ TEST(Columns, CheckBoxStatesAndWritingThemBack) {
   const struct {
     Variant value;
     TCheckBoxState keyed, withoutKeys;
-  } cases[] = {{Variant("1"), cbChecked, cbGrayed},  {Variant("N"), cbUnchecked, cbGrayed},
-               {Variant("x"), cbGrayed, cbGrayed},    {Null(), cbGrayed, cbGrayed},
+  } cases[] = {{Variant("1"), cbChecked, cbGrayed},
+               {Variant("N"), cbUnchecked, cbGrayed},
+               {Variant("x"), cbGrayed, cbGrayed},
+               {Null(), cbGrayed, cbGrayed},
                {Variant(""), cbGrayed, cbGrayed}};
   f.data.Edit();
   for (const auto& c : cases) {
@@ -380,9 +417,9 @@ TEST(Columns, ImageIndexesAndCellKinds) {
     const char* field;
     Variant value;
     int expected;
-  } images[] = {{"I", Variant(5), 5},           {"F", Variant(3.9), 3},           {"B", Variant(-2.5), -2},
-                {"I", Null(), 4},               {"F", Variant(3e9), 4},           {"B", Variant(-3e9), 4},
-                {"S", Variant("b"), 1},         {"S", Variant("zz"), 4}};
+  } images[] = {{"I", Variant(5), 5},   {"F", Variant(3.9), 3}, {"B", Variant(-2.5), -2},
+                {"I", Null(), 4},       {"F", Variant(3e9), 4}, {"B", Variant(-3e9), 4},
+                {"S", Variant("b"), 1}, {"S", Variant("zz"), 4}};
   f.data.Edit();
   for (const auto& c : images) {
     TColumnEh* column = f.Column(c.field);
@@ -403,9 +440,19 @@ TEST(Columns, ImageIndexesAndCellKinds) {
       {"L", [](TColumnEh&) {}, ctCheckboxes},
       {"CITY", [](TColumnEh&) {}, ctLookupField},
       {"S", [](TColumnEh& c) { c.PickList()->Add("a"); }, ctPickList},
-      {"S", [](TColumnEh& c) { c.PickList()->Add("a"); c.KeyList()->Add("1"); }, ctKeyPickList},
+      {"S",
+       [](TColumnEh& c) {
+         c.PickList()->Add("a");
+         c.KeyList()->Add("1");
+       },
+       ctKeyPickList},
       {"I", [&](TColumnEh& c) { c.SetImageList(&images16); }, ctKeyImageList},
-      {"I", [&](TColumnEh& c) { c.SetImageList(&images16); c.SetShowImageAndText(true); }, ctCommon},
+      {"I",
+       [&](TColumnEh& c) {
+         c.SetImageList(&images16);
+         c.SetShowImageAndText(true);
+       },
+       ctCommon},
   };
   for (const auto& c : kinds) {
     TColumnEh* column = f.Column(c.field);
@@ -437,20 +484,34 @@ TEST(Columns, CanModifyByGridColumnFieldAndAllowedOperations) {
       {"column read-only", "S", [](GridFixture&, TColumnEh& c) { c.SetReadOnly(true); }, false},
       {"link read-only", "S", [](GridFixture& f, TColumnEh&) { f.grid.DataLink().SetReadOnly(true); }, false},
       {"lookup", "CITY", [](GridFixture&, TColumnEh&) {}, true},
-      {"lookup read-only key", "CITY", [](GridFixture& f, TColumnEh&) { f.Field("CITY_ID")->SetReadOnly(true); }, false},
+      {"lookup read-only key", "CITY",
+       [](GridFixture& f, TColumnEh&) { f.Field("CITY_ID")->SetReadOnly(true); }, false},
       {"memo", "M", [](GridFixture&, TColumnEh&) {}, false},
       {"memo as text", "M", [](GridFixture& f, TColumnEh&) { f.grid.SetDrawMemoText(true); }, true},
       {"memo with OnSetText", "M",
        [](GridFixture& f, TColumnEh&) { f.Field("M")->OnSetText = [](TField*, const AnsiString&) {}; }, true},
-      {"no update", "S", [](GridFixture& f, TColumnEh&) { f.grid.SetAllowedOperations({alopInsertEh}); }, false},
-      {"update only", "S", [](GridFixture& f, TColumnEh&) { f.grid.SetAllowedOperations({alopUpdateEh}); }, true},
+      {"no update", "S", [](GridFixture& f, TColumnEh&) { f.grid.SetAllowedOperations({alopInsertEh}); },
+       false},
+      {"update only", "S", [](GridFixture& f, TColumnEh&) { f.grid.SetAllowedOperations({alopUpdateEh}); },
+       true},
       {"update, empty", "S",
-       [](GridFixture& f, TColumnEh&) { f.data.EmptyDataSet(); f.grid.SetAllowedOperations({alopUpdateEh}); }, false},
+       [](GridFixture& f, TColumnEh&) {
+         f.data.EmptyDataSet();
+         f.grid.SetAllowedOperations({alopUpdateEh});
+       },
+       false},
       {"append, empty", "S",
-       [](GridFixture& f, TColumnEh&) { f.data.EmptyDataSet(); f.grid.SetAllowedOperations({alopUpdateEh, alopAppendEh}); },
+       [](GridFixture& f, TColumnEh&) {
+         f.data.EmptyDataSet();
+         f.grid.SetAllowedOperations({alopUpdateEh, alopAppendEh});
+       },
        true},
       {"inserting", "S",
-       [](GridFixture& f, TColumnEh&) { f.grid.SetAllowedOperations({alopInsertEh}); f.data.Insert(); }, true},
+       [](GridFixture& f, TColumnEh&) {
+         f.grid.SetAllowedOperations({alopInsertEh});
+         f.data.Insert();
+       },
+       true},
   };
   for (const auto& c : cases) {
     GridFixture f;
@@ -476,8 +537,8 @@ TEST(Columns, NextFieldValueStepsListsLookupsChecksAndNumbers) {
     const char* start;
     double increment;
     const char* expected;
-  } steps[] = {{picks, "a", 1, "b"},   {picks, "c", 1, "a"},   {picks, "zz", 1, "a"},   {picks, "a", -1, "c"},
-               {picks, "b", -1, "a"},  {picks, "zz", -1, "c"}, {keys, "k1", 1, "k2"},   {keys, "k2", 1, "k1"},
+  } steps[] = {{picks, "a", 1, "b"},   {picks, "c", 1, "a"},   {picks, "zz", 1, "a"}, {picks, "a", -1, "c"},
+               {picks, "b", -1, "a"},  {picks, "zz", -1, "c"}, {keys, "k1", 1, "k2"}, {keys, "k2", 1, "k1"},
                {keys, "k1", -1, "k2"}, {keys, "x", -1, "k2"}};
   for (const auto& s : steps) {
     f.data.Edit();
@@ -523,7 +584,8 @@ TEST(Columns, SortMarkersSingleAndMultiAndTheSortMarkedList) {
   };
   auto listed = [&] {
     std::vector<TColumnEh*> result;
-    for (int i = 0; i < f.grid.SortMarkedColumns().Count(); ++i) result.push_back(f.grid.SortMarkedColumns().Items(i));
+    for (int i = 0; i < f.grid.SortMarkedColumns().Count(); ++i)
+      result.push_back(f.grid.SortMarkedColumns().Items(i));
     return result;
   };
   columns[0]->Title().SetSortMarker(smDownEh);
@@ -576,11 +638,26 @@ TEST(Columns, EditStylesAndTheRoomOfEditButtons) {
       {"S", [](TColumnEh&) {}, esSimple, 0},
       {"S", [](TColumnEh& c) { c.SetButtonStyle(cbsEllipsis); }, esEllipsis, bar},
       {"S", [](TColumnEh& c) { c.PickList()->Add("a"); }, esPickList, bar},
-      {"S", [](TColumnEh& c) { c.PickList()->Add("a"); c.SetReadOnly(true); }, esSimple, 0},
+      {"S",
+       [](TColumnEh& c) {
+         c.PickList()->Add("a");
+         c.SetReadOnly(true);
+       },
+       esSimple, 0},
       {"CITY", [](TColumnEh&) {}, esDataList, bar},
       {"D", [](TColumnEh&) {}, esDateCalendar, bar},
-      {"I", [](TColumnEh& c) { c.SetButtonStyle(cbsUpDown); c.EditButtons().Add()->SetWidth(9); }, esUpDown, bar + 9},
-      {"F", [](TColumnEh& c) { c.SetButtonStyle(cbsDropDown); c.EditButtons().Add(); }, esDropDown, 2 * bar},
+      {"I",
+       [](TColumnEh& c) {
+         c.SetButtonStyle(cbsUpDown);
+         c.EditButtons().Add()->SetWidth(9);
+       },
+       esUpDown, bar + 9},
+      {"F",
+       [](TColumnEh& c) {
+         c.SetButtonStyle(cbsDropDown);
+         c.EditButtons().Add();
+       },
+       esDropDown, 2 * bar},
   };
   for (const auto& c : cases) {
     TColumnEh* column = f.Column(c.field);
