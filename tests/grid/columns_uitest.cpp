@@ -373,6 +373,37 @@ TEST(Columns, DisplayTextAgainstHandComputedTexts) {
   f.data.Cancel();
 }
 
+TEST(Columns, UpdateDataWritesTextValuesAndLookupKeys) {
+  GridFixture f;
+  f.data.Edit();
+  f.grid.SetDrawMemoText(true);
+  const struct {
+    const char* column;
+    AnsiString text;
+    Variant value;
+    bool useText;
+    const char* readField;
+    AnsiString expected;
+  } cases[] = {{"I", "42", Null(), true, "I", "42"},
+               {"F", "", Variant(1.25), false, "F", "1,25"},
+               {"M", "new memo", Null(), true, "M", "new memo"},
+               {"CITY", "", Variant(3), false, "CITY_ID", "3"},
+               {"CITY", "", Variant(1), false, "CITY", "Kyiv"}};
+  for (const auto& c : cases) {
+    f.Column(c.column)->UpdateData(c.text, c.value, c.useText);
+    EXPECT_EQ(f.Field(c.readField)->AsString(), c.expected) << c.column;
+  }
+  TColumnEh* handled = f.Column("S");
+  handled->OnUpdateData = [](TObject*, AnsiString& text, Variant&, bool&, bool& done) {
+    done = text == "skip";
+  };
+  handled->UpdateData("skip", Null(), true);
+  EXPECT_EQ(f.Field("S")->AsString(), "Y") << "a handler that handles it leaves the field alone";
+  handled->UpdateData("kept", Null(), true);
+  EXPECT_EQ(f.Field("S")->AsString(), "kept");
+  f.data.Cancel();
+}
+
 TEST(Columns, CheckBoxStatesAndWritingThemBack) {
   GridFixture f;
   TColumnEh* yes = f.Column("S");
