@@ -7,7 +7,6 @@
 // Also here: the column's title, footers, drop-down box and filter-row filter, the grid's
 // column defaults, and a list of columns that does not own them.
 
-#include <functional>
 #include <memory>
 #include <vector>
 
