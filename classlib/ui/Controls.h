@@ -41,6 +41,22 @@ using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+// Input-method settings of a control; kept as values, as no input method is driven here.
+enum TImeMode {
+  imDisable,
+  imClose,
+  imOpen,
+  imDontCare,
+  imSAlpha,
+  imAlpha,
+  imHira,
+  imSKata,
+  imKata,
+  imChinese,
+  imSHanguel,
+  imHanguel
+};
+using TImeName = AnsiString;
 
 enum TControlStyleItem {
   csAcceptsControls,

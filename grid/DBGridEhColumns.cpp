@@ -1,0 +1,538 @@
+#include "grid/DBGridEhColumns.h"
+
+#include <algorithm>
+
+#include "classlib/core/StrUtils.h"
+#include "classlib/core/SysUtils.h"
+#include "grid/DBGridEh.h"
+
+namespace ordvane {
+
+// ---- TColumnsEhList -------------------------------------------------------------------
+
+TColumnEh* TColumnsEhList::Items(int index) const {
+  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+  return fItems[static_cast<std::size_t>(index)];
+}
+
+int TColumnsEhList::Add(TColumnEh* column) {
+  fItems.push_back(column);
+  return Count() - 1;
+}
+
+int TColumnsEhList::IndexOf(const TColumnEh* column) const {
+  const auto it = std::find(fItems.begin(), fItems.end(), column);
+  return it == fItems.end() ? -1 : static_cast<int>(it - fItems.begin());
+}
+
+void TColumnsEhList::Remove(const TColumnEh* column) {
+  const int index = IndexOf(column);
+  if (index >= 0) fItems.erase(fItems.begin() + index);
+}
+
+void TColumnsEhList::Exchange(int index1, int index2) {
+  std::swap(fItems.at(index1), fItems.at(index2));
+}
+
+namespace {
+
+// Stores a changed value and tells of the change.
+template <class T, class Tell>
+void ChangeValue(T& field, const T& value, Tell tell) {
+  if (field == value) return;
+  field = value;
+  tell();
+}
+
+}  // namespace
+
+// ---- Column defaults ------------------------------------------------------------------
+
+TColumnDefValuesEh::TColumnDefValuesEh()
+    : fTitle(std::make_unique<TColumnTitleDefValuesEh>()),
+      fFooter(std::make_unique<TColumnFooterDefValuesEh>()) {}
+
+TColumnDefValuesEh::~TColumnDefValuesEh() = default;
+
+void TColumnDefValuesEh::Assign(const TPersistent* source) {
+  const auto* values = dynamic_cast<const TColumnDefValuesEh*>(source);
+  if (values == nullptr) return TPersistent::Assign(source);
+  AlwaysShowEditButton = values->AlwaysShowEditButton;
+  AutoDropDown = values->AutoDropDown;
+  DblClickNextVal = values->DblClickNextVal;
+  DropDownShowTitles = values->DropDownShowTitles;
+  DropDownSizing = values->DropDownSizing;
+  EndEllipsis = values->EndEllipsis;
+  Layout = values->Layout;
+  ToolTips = values->ToolTips;
+  const TColumnTitleDefValuesEh& title = *values->fTitle;
+  fTitle->SetAlignment(title.Alignment());
+  fTitle->SetColor(title.Color());
+  fTitle->EndEllipsis = title.EndEllipsis;
+  fTitle->Orientation = title.Orientation;
+  fTitle->TitleButton = title.TitleButton;
+  fTitle->ToolTips = title.ToolTips;
+  fFooter->ToolTips = values->fFooter->ToolTips;
+}
+
+// ---- TColumnDropDownBoxEh -------------------------------------------------------------
+
+TColumnDropDownBoxEh::TColumnDropDownBoxEh(TColumnEh* column)
+    : fColumn(column),
+      fColumnDefValues(std::make_unique<TColumnDefValuesEh>()),
+      fSpecRow(std::make_unique<TSpecRowEh>(nullptr)) {
+  fSpecRow->OnChanged = [this](TObject*) { Changed(); };
+}
+
+TColumnDropDownBoxEh::~TColumnDropDownBoxEh() = default;
+
+void TColumnDropDownBoxEh::Changed() {
+  fColumn->DropDownBoxChanged();
+}
+
+void TColumnDropDownBoxEh::SetAutoFitColWidths(bool value) {
+  ChangeValue(fAutoFitColWidths, value, [this] { Changed(); });
+}
+
+void TColumnDropDownBoxEh::SetListSource(TDataSource* value) {
+  ChangeValue(fListSource, value, [this] { Changed(); });
+}
+
+void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions value) {
+  ChangeValue(fOptions, value, [this] { Changed(); });
+}
+
+void TColumnDropDownBoxEh::SetUseMultiTitle(bool value) {
+  ChangeValue(fUseMultiTitle, value, [this] { Changed(); });
+}
+
+void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
+  const auto* box = dynamic_cast<const TColumnDropDownBoxEh*>(source);
+  if (box == nullptr) return TPersistent::Assign(source);
+  fAutoFitColWidths = box->fAutoFitColWidths;
+  fColumnDefValues->Assign(box->fColumnDefValues.get());
+  fListSource = box->fListSource;
+  fOptions = box->fOptions;
+  fUseMultiTitle = box->fUseMultiTitle;
+  fSpecRow->Assign(box->fSpecRow.get());
+  Changed();
+}
+
+// ---- TSTColumnFilterEh ----------------------------------------------------------------
+
+TSTColumnFilterEh::TSTColumnFilterEh(TColumnEh* column) : fColumn(column) {}
+
+void TSTColumnFilterEh::Clear() {
+  StoreExpression("", TSTFilterExpressionEh{});
+}
+
+void TSTColumnFilterEh::StoreExpression(const AnsiString& text, const TSTFilterExpressionEh& expression) {
+  fExpressionStr = text;
+  fExpression = expression;
+}
+
+void TSTColumnFilterEh::Assign(const TPersistent* source) {
+  const auto* filter = dynamic_cast<const TSTColumnFilterEh*>(source);
+  if (filter == nullptr) return TPersistent::Assign(source);
+  fDataField = filter->fDataField;
+  fKeyField = filter->fKeyField;
+  fListField = filter->fListField;
+  fListSource = filter->fListSource;
+  fVisible = filter->fVisible;
+}
+
+// ---- TColumnTitleEh -------------------------------------------------------------------
+
+TColumnTitleEh::TColumnTitleEh(TColumnEh* column) : fColumn(column), fFont(std::make_unique<TFont>()) {
+  RefreshDefaultFont();
+  fFont->OnChange = [this](TObject*) {
+    if (!fCopyingFont) FontChanged();
+  };
+}
+
+TColumnTitleEh::~TColumnTitleEh() = default;
+
+bool TColumnTitleEh::Has(TColumnEhValue value) const {
+  return fColumn->Has(value);
+}
+
+template <class T>
+void TColumnTitleEh::Store(T& field, const T& value, TColumnEhValue bit, bool tellChange) {
+  if (Has(bit) && field == value) return;
+  field = value;
+  fColumn->fAssignedValues.Include(bit);
+  if (tellChange) fColumn->ColumnChanged();
+}
+
+TColumnTitleDefValuesEh* TColumnTitleEh::DefValues() const {
+  const TColumnDefValuesEh* values = fColumn->DefValues();
+  return values == nullptr ? nullptr : &values->Title();
+}
+
+TAlignment TColumnTitleEh::Alignment() const {
+  if (Has(cvTitleAlignment)) return fAlignment;
+  const TColumnTitleDefValuesEh* values = DefValues();
+  return values == nullptr ? taLeftJustify : values->Alignment();
+}
+
+void TColumnTitleEh::SetAlignment(TAlignment value) {
+  Store(fAlignment, value, cvTitleAlignment);
+}
+
+AnsiString TColumnTitleEh::Caption() const {
+  if (Has(cvTitleCaption)) return fCaption;
+  const TField* field = fColumn->Field();
+  return field == nullptr ? fColumn->FieldName() : field->DisplayName();
+}
+
+void TColumnTitleEh::SetCaption(const AnsiString& value) {
+  if (TField* field = fColumn->WriteThroughField()) {
+    field->SetDisplayLabel(value);
+    return;
+  }
+  Store(fCaption, value, cvTitleCaption);
+}
+
+TColor TColumnTitleEh::Color() const {
+  if (Has(cvTitleColor)) return fColor;
+  const TColumnTitleDefValuesEh* values = DefValues();
+  return values == nullptr ? clBtnFace : values->Color();
+}
+
+void TColumnTitleEh::SetColor(TColor value) {
+  Store(fColor, value, cvTitleColor);
+}
+
+bool TColumnTitleEh::EndEllipsis() const {
+  if (Has(cvTitleEndEllipsis)) return fEndEllipsis;
+  const TColumnTitleDefValuesEh* values = DefValues();
+  return values != nullptr && values->EndEllipsis;
+}
+
+void TColumnTitleEh::SetEndEllipsis(bool value) {
+  Store(fEndEllipsis, value, cvTitleEndEllipsis);
+}
+
+TTextOrientationEh TColumnTitleEh::Orientation() const {
+  if (Has(cvTitleOrientation)) return fOrientation;
+  const TColumnTitleDefValuesEh* values = DefValues();
+  return values == nullptr ? tohHorizontal : values->Orientation;
+}
+
+void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
+  Store(fOrientation, value, cvTitleOrientation);
+}
+
+bool TColumnTitleEh::TitleButton() const {
+  if (Has(cvTitleButton)) return fTitleButton;
+  const TColumnTitleDefValuesEh* values = DefValues();
+  return values != nullptr && values->TitleButton;
+}
+
+void TColumnTitleEh::SetTitleButton(bool value) {
+  Store(fTitleButton, value, cvTitleButton);
+}
+
+bool TColumnTitleEh::ToolTips() const {
+  if (Has(cvTitleToolTips)) return fToolTips;
+  const TColumnTitleDefValuesEh* values = DefValues();
+  return values != nullptr && values->ToolTips;
+}
+
+void TColumnTitleEh::SetToolTips(bool value) {
+  Store(fToolTips, value, cvTitleToolTips, false);
+}
+
+TFont* TColumnTitleEh::Font() const {
+  RefreshDefaultFont();
+  return fFont.get();
+}
+
+void TColumnTitleEh::SetFont(const TFont& value) {
+  fFont->Assign(&value);
+}
+
+void TColumnTitleEh::RefreshDefaultFont() const {
+  if (Has(cvTitleFont)) return;
+  const TCustomDBGridEh* grid = fColumn->Grid();
+  const TFont* source = grid != nullptr ? grid->TitleFont() : fColumn->Font();
+  fCopyingFont = true;
+  fFont->Assign(source);
+  fCopyingFont = false;
+}
+
+void TColumnTitleEh::FontChanged() {
+  fColumn->fAssignedValues.Include(cvTitleFont);
+  fColumn->Changed(true);
+}
+
+void TColumnTitleEh::SetImageIndex(int value) {
+  if (fImageIndex == value) return;
+  fImageIndex = value;
+  fColumn->ColumnChanged();
+}
+
+void TColumnTitleEh::SetSortMarker(TSortMarkerEh value) {
+  if (fSortMarker == value) return;
+  fSortMarker = value;
+  TCustomDBGridEh* grid = fColumn->Grid();
+  if (grid == nullptr) return fColumn->ColumnChanged();
+  if (grid->Columns().UpdateCount() > 0 || grid->ComponentState().Contains(csLoading)) return;
+  if (value == smNoneEh)
+    UnmarkSorted();
+  else
+    MarkSorted();
+  fColumn->ColumnChanged();
+}
+
+void TColumnTitleEh::MarkSorted() {
+  TCustomDBGridEh* grid = fColumn->Grid();
+  TColumnsEhList& sorted = grid->SortMarkedColumns();
+  TDBGridColumnsEh& columns = grid->Columns();
+  if (!grid->OptionsEh().Contains(dghMultiSortMarking)) {
+    for (int i = 0; i < columns.Count(); ++i) {
+      TColumnTitleEh& other = columns.Items(i)->Title();
+      if (&other == this) continue;
+      other.fSortMarker = smNoneEh;
+      other.fSortIndex = 0;
+    }
+    fSortIndex = 1;
+    sorted.Clear();
+    sorted.Add(fColumn);
+    return;
+  }
+  if (fSortIndex != 0) return;
+  int marked = 0;
+  for (int i = 0; i < columns.Count(); ++i)
+    if (columns.Items(i)->Title().fSortIndex != 0) ++marked;
+  fSortIndex = marked + 1;
+  sorted.Add(fColumn);
+}
+
+void TColumnTitleEh::UnmarkSorted() {
+  TCustomDBGridEh* grid = fColumn->Grid();
+  TColumnsEhList& sorted = grid->SortMarkedColumns();
+  if (!grid->OptionsEh().Contains(dghMultiSortMarking)) {
+    fSortIndex = 0;
+    sorted.Clear();
+    return;
+  }
+  if (fSortIndex == 0) return;
+  TDBGridColumnsEh& columns = grid->Columns();
+  for (int i = 0; i < columns.Count(); ++i) {
+    TColumnTitleEh& other = columns.Items(i)->Title();
+    if (other.fSortIndex > fSortIndex) --other.fSortIndex;
+  }
+  sorted.Remove(fColumn);
+  fSortIndex = 0;
+}
+
+void TColumnTitleEh::SetSortIndex(int value) {
+  value = std::max(0, value);
+  if (value == fSortIndex) return;
+  TCustomDBGridEh* grid = fColumn->Grid();
+  if (grid == nullptr || grid->Columns().UpdateCount() > 0) {
+    fSortIndex = value;
+    return;
+  }
+  if (fSortMarker == smNoneEh) return;
+  TDBGridColumnsEh& columns = grid->Columns();
+  for (int i = 0; i < columns.Count(); ++i) {
+    TColumnTitleEh& other = columns.Items(i)->Title();
+    if (&other == this || other.fSortIndex != value) continue;
+    other.fSortIndex = fSortIndex;
+    fSortIndex = value;
+    TColumnsEhList& sorted = grid->SortMarkedColumns();
+    const int mine = sorted.IndexOf(fColumn);
+    const int theirs = sorted.IndexOf(other.fColumn);
+    if (mine >= 0 && theirs >= 0) sorted.Exchange(mine, theirs);
+    fColumn->ColumnChanged();
+    return;
+  }
+}
+
+void TColumnTitleEh::SetNextSortMarkerValue(bool multi) {
+  if (!multi) {
+    if (TCustomDBGridEh* grid = fColumn->Grid()) {
+      TDBGridColumnsEh& columns = grid->Columns();
+      for (int i = 0; i < columns.Count(); ++i)
+        if (columns.Items(i) != fColumn) columns.Items(i)->Title().SetSortMarker(smNoneEh);
+    }
+  }
+  switch (fSortMarker) {
+    case smNoneEh:
+      return SetSortMarker(smDownEh);
+    case smDownEh:
+      return SetSortMarker(smUpEh);
+    case smUpEh:
+      return SetSortMarker(multi ? smNoneEh : smDownEh);
+  }
+}
+
+void TColumnTitleEh::RestoreDefaults() {
+  const bool fontWasSet = Has(cvTitleFont);
+  fColumn->fAssignedValues -=
+      TColumnEhValues{cvTitleColor,  cvTitleCaption,     cvTitleAlignment, cvTitleFont,
+                      cvTitleButton, cvTitleEndEllipsis, cvTitleToolTips,  cvTitleOrientation};
+  fCaption.clear();
+  RefreshDefaultFont();
+  fColumn->Changed(fontWasSet);
+}
+
+void TColumnTitleEh::Assign(const TPersistent* source) {
+  const auto* title = dynamic_cast<const TColumnTitleEh*>(source);
+  if (title == nullptr) return TPersistent::Assign(source);
+  if (title->Has(cvTitleAlignment)) SetAlignment(title->fAlignment);
+  if (title->Has(cvTitleCaption)) SetCaption(title->fCaption);
+  if (title->Has(cvTitleColor)) SetColor(title->fColor);
+  if (title->Has(cvTitleEndEllipsis)) SetEndEllipsis(title->fEndEllipsis);
+  if (title->Has(cvTitleFont)) SetFont(*title->fFont);
+  if (title->Has(cvTitleOrientation)) SetOrientation(title->fOrientation);
+  if (title->Has(cvTitleButton)) SetTitleButton(title->fTitleButton);
+  if (title->Has(cvTitleToolTips)) SetToolTips(title->fToolTips);
+  fHint = title->fHint;
+  SetImageIndex(title->fImageIndex);
+}
+
+// ---- Footers --------------------------------------------------------------------------
+
+TColumnFooterEh::TColumnFooterEh(TCollection* collection)
+    : TCollectionItem(collection),
+      fColumn(static_cast<TColumnFootersEh*>(collection)->Column()),
+      fFont(std::make_unique<TFont>()) {
+  fFont->OnChange = [this](TObject*) {
+    fFontAssigned = true;
+    Changed();
+  };
+}
+
+TColumnFooterEh::TColumnFooterEh(TColumnEh* column)
+    : TCollectionItem(nullptr), fColumn(column), fFont(std::make_unique<TFont>()) {
+  fFont->OnChange = [this](TObject*) {
+    fFontAssigned = true;
+    Changed();
+  };
+}
+
+TColumnFooterEh::~TColumnFooterEh() {
+  DropSumValue();
+}
+
+void TColumnFooterEh::Changed() {
+  fColumn->ColumnChanged();
+}
+
+void TColumnFooterEh::SetValueType(TFooterValueType value) {
+  if (fValueType == value) return;
+  fValueType = value;
+  EnsureSumValue();
+  Changed();
+}
+
+void TColumnFooterEh::SetFieldName(const AnsiString& value) {
+  if (fFieldName == value) return;
+  fFieldName = value;
+  EnsureSumValue();
+  Changed();
+}
+
+void TColumnFooterEh::SetDisplayFormat(const AnsiString& value) {
+  ChangeValue(fDisplayFormat, value, [this] { Changed(); });
+}
+
+void TColumnFooterEh::SetValue(const AnsiString& value) {
+  ChangeValue(fValue, value, [this] { Changed(); });
+}
+
+void TColumnFooterEh::SetColor(TColor value) {
+  fColor = value;
+  fColorAssigned = true;
+  Changed();
+}
+
+void TColumnFooterEh::SetAlignment(TAlignment value) {
+  fAlignment = value;
+  fAlignmentAssigned = true;
+  Changed();
+}
+
+TFont* TColumnFooterEh::GetFont() const {
+  const TCustomDBGridEh* grid = fColumn->Grid();
+  return fFontAssigned || grid == nullptr ? fFont.get() : grid->FooterFont();
+}
+
+TColor TColumnFooterEh::GetColor() const {
+  if (fColorAssigned) return fColor;
+  const TCustomDBGridEh* grid = fColumn->Grid();
+  return grid == nullptr ? clWindow : grid->FooterColor();
+}
+
+TAlignment TColumnFooterEh::GetAlignment() const {
+  return fAlignmentAssigned ? fAlignment : fColumn->Alignment();
+}
+
+void TColumnFooterEh::EnsureSumValue() {
+  TCustomDBGridEh* grid = fColumn->Grid();
+  TGroupOperation operation = goSum;
+  switch (fValueType) {
+    case fvtSum:
+      break;
+    case fvtAvg:
+      operation = goAvg;
+      break;
+    case fvtCount:
+      operation = goCount;
+      break;
+    default:
+      return DropSumValue();
+  }
+  if (grid == nullptr) return DropSumValue();
+  if (fSum == nullptr) fSum = grid->SumList().SumCollection().Add();
+  fSum->SetFieldName(fFieldName.empty() ? fColumn->FieldName() : fFieldName);
+  fSum->SetGroupOperation(operation);
+}
+
+void TColumnFooterEh::DropSumValue() {
+  delete fSum;
+  fSum = nullptr;
+}
+
+void TColumnFooterEh::Assign(const TPersistent* source) {
+  const auto* footer = dynamic_cast<const TColumnFooterEh*>(source);
+  if (footer == nullptr) return TPersistent::Assign(source);
+  fFieldName = footer->fFieldName;
+  fDisplayFormat = footer->fDisplayFormat;
+  fValue = footer->fValue;
+  if (footer->fFontAssigned) fFont->Assign(footer->fFont.get());
+  fColor = footer->fColor;
+  fColorAssigned = footer->fColorAssigned;
+  fAlignment = footer->fAlignment;
+  fAlignmentAssigned = footer->fAlignmentAssigned;
+  fValueType = footer->fValueType;
+  EnsureSumValue();
+  Changed();
+}
+
+TColumnFootersEh::TColumnFootersEh(TColumnEh* column)
+    : TCollection(column, TCollectionItemClass::Of<TColumnFooterEh>()), fColumn(column) {}
+
+// ---- TDBGridColumnsEh -----------------------------------------------------------------
+
+TDBGridColumnsEh::TDBGridColumnsEh(TCustomDBGridEh* grid, TCollectionItemClass itemClass)
+    : TCollection(grid, itemClass), fGrid(grid) {}
+
+TColumnEh* TDBGridColumnsEh::AddGenerated() {
+  TColumnEh* column = Add();
+  column->fPersistent = false;
+  return column;
+}
+
+TDBGridColumnsState TDBGridColumnsEh::State() const {
+  return Count() > 0 && !Items(0)->IsGeneratedColumn() ? csCustomized : csDefault;
+}
+
+void TDBGridColumnsEh::ResetFields() {
+  for (int i = 0; i < Count(); ++i) Items(i)->ResetField();
+}
+
+}  // namespace ordvane
