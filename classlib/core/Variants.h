@@ -87,10 +87,10 @@ class Variant {
   Variant(const WideString& value) : fType(varOleStr) { fData.wide = TText<char16_t>::Make(value); }
 
   // Inline for the simple values, which a sheet of numbers copies by the million.
-  Variant(const Variant& other) : fType(other.fType), fData(other.fData) {
+  Variant(const Variant& other) : fData(other.fData), fType(other.fType) {
     if (HoldsStorage()) Share();
   }
-  Variant(Variant&& other) noexcept : fType(other.fType), fData(other.fData) { other.fType = varEmpty; }
+  Variant(Variant&& other) noexcept : fData(other.fData), fType(other.fType) { other.fType = varEmpty; }
   Variant& operator=(const Variant& other);
   Variant& operator=(Variant&& other) noexcept {
     if (this != &other) {
@@ -202,8 +202,10 @@ class Variant {
   // The payload is the one the type tag calls for (checked in debug builds).
   bool PayloadMatchesType() const;
 
-  TVarType fType = varEmpty;
+  // The word first and the type after it: the six bytes that end a variant are padding, which
+  // a class keeping many small variants may use for fields of its own ([[no_unique_address]]).
   Data fData{};
+  TVarType fType = varEmpty;
 };
 
 Variant Null();
