@@ -6,6 +6,7 @@
 // given a new value leaves the others as they were.
 
 #include <atomic>
+#include <cstdint>
 #include <initializer_list>
 #include <string_view>
 #include <type_traits>
@@ -157,13 +158,17 @@ class Variant {
     double real;  // also a Date
   };
   // A text with the count of the variants that share it. Its characters follow it in the
-  // same allocation, with a terminating zero: one allocation per text, no more.
+  // same allocation, with a terminating zero: one allocation per text, no more. A sheet
+  // keeps a hundred thousand texts: the head is two 32-bit counts.
   template <class C>
   struct TText {
-    std::atomic<long> Refs;
-    std::size_t Length;
+    std::atomic<std::uint32_t> Refs;
+    std::uint32_t Length;
 
+    // std::length_error for a text of more than 2^32 - 1 characters.
     static TText* Make(std::basic_string_view<C> text);
+    // One more sharer of the text; past 2^31 sharers, a text of the sharer's own.
+    static TText* Share(TText* text);
     static void Free(TText* text);
     const C* Chars() const { return reinterpret_cast<const C*>(this + 1); }
     std::basic_string_view<C> View() const { return {Chars(), Length}; }
