@@ -116,7 +116,10 @@ class TBIFFContinuedRecord {
   const std::vector<std::span<const Byte>>& Segments() const { return fSegments; }
 
  private:
-  std::vector<std::vector<Byte>> fStorage;
+  // All the data in one block: a shared-string table of megabytes in records of 8 KB would
+  // otherwise leave as many small holes in the heap, resident for the rest of the load.
+  std::vector<Byte> fBytes;
+  std::vector<std::size_t> fEnds;  // of each record's data in fBytes
   std::vector<std::span<const Byte>> fSegments;
 };
 
