@@ -116,8 +116,9 @@ class TBIFFContinuedRecord {
   const std::vector<std::span<const Byte>>& Segments() const { return fSegments; }
 
  private:
-  // All the data in one block: a shared-string table of megabytes in records of 8 KB would
-  // otherwise leave as many small holes in the heap, resident for the rest of the load.
+  // All the data in one block: a shared-string table of megabytes, kept as as many blocks
+  // of 8 KB, would leave megabytes of freed heap among its texts, resident for the rest of
+  // the load.
   std::vector<Byte> fBytes;
   std::vector<std::size_t> fEnds;  // of each record's data in fBytes
   std::vector<std::span<const Byte>> fSegments;
