@@ -1,19 +1,32 @@
-# cmake -DMODULE=<target> -DFOLDER=<dir> -DFORBIDDEN=<folder;...> -DSTAMP=<file> -P CheckLayerIncludes.cmake
+# cmake -DMODULE=<target> -DFOLDER=<dir> -DFORBIDDEN=<folder;...> [-DDIALOG_UNITS=<path;...>]
+#       -DSTAMP=<file> -P CheckLayerIncludes.cmake
 # Fails when a source of FOLDER includes a header from one of the FORBIDDEN folders, by its
-# path from the project root or relative to the including file; touches STAMP otherwise.
+# path from the project root or relative to the including file, or the header of one of
+# the DIALOG_UNITS (paths without extension: the folder's units that belong to the window
+# layer, themselves not searched); touches STAMP otherwise.
 file(GLOB files ${FOLDER}/*.cpp ${FOLDER}/*.h)
+foreach(unit ${DIALOG_UNITS})
+  list(REMOVE_ITEM files ${unit}.cpp ${unit}.h)
+endforeach()
 set(alternatives "")
 foreach(folder ${FORBIDDEN})
   get_filename_component(last ${folder} NAME)
   list(APPEND alternatives "(\\.\\./)*${folder}" "(\\.\\./)+${last}")
 endforeach()
 list(JOIN alternatives "|" alternatives)
-set(pattern "^[ \t]*#[ \t]*include[ \t]*[\"<](${alternatives})/")
+set(patterns "^[ \t]*#[ \t]*include[ \t]*[\"<](${alternatives})/")
+# (A second expression: the regular expressions of CMake hold at most nine groups.)
+foreach(unit ${DIALOG_UNITS})
+  get_filename_component(name ${unit} NAME)
+  list(APPEND patterns "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]*/)?${name}\\.h[\">]")
+endforeach()
 set(found "")
 foreach(file ${files})
-  file(STRINGS ${file} lines REGEX "${pattern}")
-  foreach(line ${lines})
-    list(APPEND found "  ${file}: ${line}")
+  foreach(pattern ${patterns})
+    file(STRINGS ${file} lines REGEX "${pattern}")
+    foreach(line ${lines})
+      list(APPEND found "  ${file}: ${line}")
+    endforeach()
   endforeach()
 endforeach()
 if(found)

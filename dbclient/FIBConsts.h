@@ -20,6 +20,15 @@ inline std::string DBClientVersionText() {
 inline constexpr const char* SCantLoadLibrary = "Can't load library %s ";
 inline constexpr const char* SCantFindProcedure = "Can't find procedure %s in %s";
 
+// The login dialog's captions.
+inline constexpr const char* SDBLoginCaption = "Database login";
+inline constexpr const char* SDBLoginDatabase = "Database:";
+inline constexpr const char* SDBLoginUserName = "&User name";
+inline constexpr const char* SDBLoginPassword = "&Password";
+inline constexpr const char* SDBLoginRole = "Rol&e";
+inline constexpr const char* SDBLoginOK = "&OK";
+inline constexpr const char* SDBLoginCancel = "&Cancel";
+
 inline constexpr int FIBErrorMessageCount = 79;
 // Texts with the class library's Format placeholders, indexed by client-error code.
 extern const std::array<const char*, FIBErrorMessageCount> FIBErrorMessages;

@@ -14,7 +14,10 @@
 
 namespace ordvane {
 
-TLoginDialogProc LoginDialogProc;
+TLoginDialogProc& LoginDialogProc() {
+  static TLoginDialogProc hook;
+  return hook;
+}
 TFIBDatabase* DefaultDatabase = nullptr;
 
 TThreadList& DatabaseList() {
@@ -707,13 +710,14 @@ void TFIBDatabase::SetSQLDialect(Integer value) {
 bool TFIBDatabase::Login() {
   const AnsiString names[] = {DPBConstantName(isc_dpb_user_name), DPBConstantName(isc_dpb_password),
                               DPBConstantName(isc_dpb_sql_role_name)};
-  if (!LoginDialogProc)
+  const TLoginDialogProc& dialog = LoginDialogProc();
+  if (!dialog)
     throw Exception(AnsiString("Unable to find Database login dialog. ") +
                     "Please, add FIBDBLoginDlg into USES statement of your project.");
   AnsiString user = GetDPBValue(isc_dpb_user_name);
   AnsiString password = GetDPBValue(isc_dpb_password);
   AnsiString role = GetDPBValue(isc_dpb_sql_role_name);
-  if (!LoginDialogProc(fDBName, user, password, role)) return false;
+  if (!dialog(fDBName, user, password, role)) return false;
   const AnsiString* values[] = {&user, &password, &role};
   for (int i = 0; i < 3; ++i) {
     const AnsiString line = names[i] + "=" + *values[i];

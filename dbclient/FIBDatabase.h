@@ -90,7 +90,10 @@ using TFIBBaseEvent = TEvent<void(TFIBBase* link)>;
 // it may change; false cancels the connect.
 using TLoginDialogProc = std::function<bool(const AnsiString& dbName, AnsiString& userName,
                                             AnsiString& password, AnsiString& roleName)>;
-extern TLoginDialogProc LoginDialogProc;
+// The hook that holds it (empty until a dialog unit installs one). Made on first use, so
+// that a unit installing itself while the program starts or removing itself while it
+// ends finds the hook alive.
+TLoginDialogProc& LoginDialogProc();
 
 // Every existing database, and the one marked ddoIsDefaultDatabase (at most one).
 TThreadList& DatabaseList();
@@ -335,7 +338,7 @@ class TFIBDatabase : public TComponent {
   // Local time minus the server's, in days, measured at each connect when
   // SynchronizeTime is set (0 otherwise).
   double ServerTimeDifference() const { return fServerTimeDifference; }
-  // Runs LoginDialogProc and writes what it returns back as parameter lines.
+  // Runs the login dialog hook and writes what it returns back as parameter lines.
   bool Login();
   TBlobFilterList& BlobFilters() { return fBlobFilters; }
   bool HasBlobFilter(Integer subType, bool forRead) const;

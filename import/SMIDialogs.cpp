@@ -15,7 +15,13 @@ AnsiString CountersText(const TSMIProgressCounters& c) {
 }
 
 std::mutex gFactoryLock;
-TSMIDialogsFactory gFactory;
+
+// Made on first use: a user-interface unit installs its factory while the program starts
+// and removes it while the program ends, whatever the order of the units.
+TSMIDialogsFactory& Factory() {
+  static TSMIDialogsFactory factory;
+  return factory;
+}
 
 }  // namespace
 
@@ -76,11 +82,7 @@ void TSMIHeadlessDialogs::ShowMessage(const AnsiString& message) { Record("messa
 void TSMIHeadlessDialogs::SetWaitCursor(bool wait) { Record(wait ? "cursor wait" : "cursor default"); }
 
 std::shared_ptr<ISMIImportDialogs> DefaultSMIImportDialogs() {
-  TSMIDialogsFactory factory;
-  {
-    std::lock_guard<std::mutex> lock(gFactoryLock);
-    factory = gFactory;
-  }
+  const TSMIDialogsFactory factory = SMIImportDialogsFactory();
   if (factory) return factory();
   auto dialogs = std::make_shared<TSMIHeadlessDialogs>();
   dialogs->Recording = false;
@@ -89,7 +91,12 @@ std::shared_ptr<ISMIImportDialogs> DefaultSMIImportDialogs() {
 
 void SetSMIImportDialogsFactory(TSMIDialogsFactory factory) {
   std::lock_guard<std::mutex> lock(gFactoryLock);
-  gFactory = std::move(factory);
+  Factory() = std::move(factory);
+}
+
+TSMIDialogsFactory SMIImportDialogsFactory() {
+  std::lock_guard<std::mutex> lock(gFactoryLock);
+  return Factory();
 }
 
 }  // namespace ordvane

@@ -98,5 +98,7 @@ class TSMIHeadlessDialogs : public ISMIImportDialogs {
 using TSMIDialogsFactory = std::function<std::shared_ptr<ISMIImportDialogs>()>;
 std::shared_ptr<ISMIImportDialogs> DefaultSMIImportDialogs();
 void SetSMIImportDialogsFactory(TSMIDialogsFactory factory);
+// The factory installed now (empty: the default).
+TSMIDialogsFactory SMIImportDialogsFactory();
 
 }  // namespace ordvane

@@ -70,26 +70,30 @@ void TCustomForm::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.Style &= ~(WS_CHILD | WS_TABSTOP);
   params.WndParent = 0;
+  const UINT menu = fBorderIcons.Contains(biSystemMenu) ? WS_SYSMENU : 0;
+  UINT boxes = 0;
+  if (menu != 0 && fBorderIcons.Contains(biMinimize)) boxes |= WS_MINIMIZEBOX;
+  if (menu != 0 && fBorderIcons.Contains(biMaximize)) boxes |= WS_MAXIMIZEBOX;
   switch (fBorderStyle) {
     case bsNone:
       params.Style |= WS_POPUP;
       break;
     case bsSingle:
-      params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+      params.Style |= WS_CAPTION | menu | boxes;
       break;
     case bsSizeable:
-      params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+      params.Style |= WS_CAPTION | WS_THICKFRAME | menu | boxes;
       break;
     case bsDialog:
-      params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      params.Style |= WS_POPUP | WS_CAPTION | menu;
       params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
       break;
     case bsToolWindow:
-      params.Style |= WS_CAPTION | WS_SYSMENU;
+      params.Style |= WS_CAPTION | menu;
       params.ExStyle |= WS_EX_TOOLWINDOW;
       break;
     case bsSizeToolWin:
-      params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU;
+      params.Style |= WS_CAPTION | WS_THICKFRAME | menu;
       params.ExStyle |= WS_EX_TOOLWINDOW;
       break;
   }
@@ -116,6 +120,12 @@ void TCustomForm::SetWindowState(TWindowState value) {
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
   if (fBorderStyle == value) return;
   fBorderStyle = value;
+  RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+  if (fBorderIcons == value) return;
+  fBorderIcons = value;
   RecreateWnd();
 }
 

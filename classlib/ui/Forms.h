@@ -29,6 +29,10 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 // A maximized form fills its monitor's work area and keeps its bounds to go back to;
 // wsMinimized is kept as a value only (a form is never minimized here).
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+// The buttons of the title bar. The minimize and maximize boxes need the system menu, and
+// only the single and sizeable borders offer them.
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize };
+using TBorderIcons = TSet<TBorderIcon>;
 enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 
@@ -77,6 +81,8 @@ class TCustomForm : public TWinControl {
   void SetPosition(TPosition value) { fPosition = value; }
   TFormBorderStyle BorderStyle() const { return fBorderStyle; }
   void SetBorderStyle(TFormBorderStyle value);
+  TBorderIcons BorderIcons() const { return fBorderIcons; }
+  void SetBorderIcons(TBorderIcons value);
   TFormStyle FormStyle() const { return fFormStyle; }
   void SetFormStyle(TFormStyle value);
   bool KeyPreview() const { return fKeyPreview; }
@@ -136,6 +142,7 @@ class TCustomForm : public TWinControl {
   bool fActive = false;
   TPosition fPosition = poDesigned;
   TFormBorderStyle fBorderStyle = bsSizeable;
+  TBorderIcons fBorderIcons{biSystemMenu, biMinimize, biMaximize};
   bool fKeyPreview = false;
   TFormStyle fFormStyle = fsNormal;
   TModalResult fModalResult = mrNone;

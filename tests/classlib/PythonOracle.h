@@ -19,8 +19,9 @@ inline std::string OracleScript(const std::string& name) {
   return SourcePath("tests/classlib/oracles/" + name);
 }
 
-inline std::vector<std::string> RunPythonOracle(const std::string& script,
-                                                const std::vector<std::string>& input) {
+// The script at a path of its own (another module's oracle).
+inline std::vector<std::string> RunPythonOracleAt(const std::string& scriptPath,
+                                                  const std::vector<std::string>& input) {
   char path[] = "/tmp/ordvane_oracle_XXXXXX";
   int fd = mkstemp(path);
   if (fd < 0) throw std::runtime_error("cannot create oracle input");
@@ -29,7 +30,7 @@ inline std::vector<std::string> RunPythonOracle(const std::string& script,
     std::ofstream out(path);
     for (const std::string& line : input) out << line << '\n';
   }
-  const std::string command = "/usr/bin/python3 " + OracleScript(script) + " < " + path;
+  const std::string command = "/usr/bin/python3 " + scriptPath + " < " + path;
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   std::vector<std::string> lines;
   if (pipe) {
@@ -46,6 +47,11 @@ inline std::vector<std::string> RunPythonOracle(const std::string& script,
   }
   std::remove(path);
   return lines;
+}
+
+inline std::vector<std::string> RunPythonOracle(const std::string& script,
+                                                const std::vector<std::string>& input) {
+  return RunPythonOracleAt(OracleScript(script), input);
 }
 
 }  // namespace ordvane::test

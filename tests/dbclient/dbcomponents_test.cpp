@@ -242,7 +242,7 @@ TEST_F(Components, LoginDialog) {
   EXPECT_EQ(ErrorOf<Exception>([&] { fDatabase->Login(); }),
             "Unable to find Database login dialog. Please, add FIBDBLoginDlg into USES statement of your project.");
   AnsiString shownName, shownUser;
-  LoginDialogProc = [&](const AnsiString& dbName, AnsiString& user, AnsiString& password, AnsiString& role) {
+  LoginDialogProc() = [&](const AnsiString& dbName, AnsiString& user, AnsiString& password, AnsiString& role) {
     shownName = dbName;
     shownUser = user;
     user = "SYSDBA";
@@ -255,9 +255,9 @@ TEST_F(Components, LoginDialog) {
   EXPECT_EQ(shownName, "server:/data/q.fdb");
   EXPECT_EQ(shownUser, "guest");
   EXPECT_EQ(fDatabase->DBParams().Text(), "user_name=SYSDBA\r\npassword=secret\r\nsql_role_name=\r\n");
-  LoginDialogProc = [](const AnsiString&, AnsiString&, AnsiString&, AnsiString&) { return false; };
+  LoginDialogProc() = [](const AnsiString&, AnsiString&, AnsiString&, AnsiString&) { return false; };
   EXPECT_FALSE(fDatabase->Login());
-  LoginDialogProc = nullptr;
+  LoginDialogProc() = nullptr;
 }
 
 TEST_F(Components, OptionObjects) {

@@ -85,7 +85,7 @@ void TMemDataSet::ComputeLayout() {
     columns.push_back(column);
   }
   // Rows stored under other definitions cannot be read under these.
-  if (columns != fColumns) fRows.clear();
+  if (columns != fColumns) ClearRows();
   fColumns = std::move(columns);
 }
 
@@ -127,9 +127,33 @@ void TMemDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 // --- records and the cursor ----------------------------------------------------------------
 
 int TMemDataSet::IndexOfId(Int64 id) const {
-  for (std::size_t i = 0; i < fRows.size(); ++i)
-    if (fRows[i].id == id) return static_cast<int>(i);
-  return -1;
+  if (fIndexStale) {
+    fIndexById.clear();
+    for (std::size_t i = 0; i < fRows.size(); ++i) fIndexById.emplace(fRows[i].id, static_cast<int>(i));
+    fIndexStale = false;
+  }
+  const auto found = fIndexById.find(id);
+  return found != fIndexById.end() ? found->second : -1;
+}
+
+void TMemDataSet::InsertRow(int index, TRow row) {
+  const Int64 id = row.id;
+  fRows.insert(fRows.begin() + index, std::move(row));
+  if (index + 1 == static_cast<int>(fRows.size()))
+    fIndexById.emplace(id, index);
+  else
+    fIndexStale = true;
+}
+
+void TMemDataSet::EraseRow(int index) {
+  fRows.erase(fRows.begin() + index);
+  fIndexStale = true;
+}
+
+void TMemDataSet::ClearRows() {
+  fRows.clear();
+  fIndexById.clear();
+  fIndexStale = false;
 }
 
 bool TMemDataSet::IsVisible(int index) {
@@ -359,7 +383,7 @@ void TMemDataSet::InternalPost() {
   }
   TRow row = record->row;
   row.id = fNextId;
-  fRows.insert(fRows.begin() + index, std::move(row));
+  InsertRow(index, std::move(row));
   ++fNextId;
   record->row.id = fRows[static_cast<std::size_t>(index)].id;
   fCursor = index;
@@ -368,13 +392,13 @@ void TMemDataSet::InternalPost() {
 void TMemDataSet::InternalDelete() {
   const int index = IndexOfId(Buf(ActiveBuffer())->row.id);
   if (index < 0) DatabaseError(SRecordNotFound, this);
-  fRows.erase(fRows.begin() + index);
+  EraseRow(index);
   fCursor = index;
 }
 
 void TMemDataSet::EmptyDataSet() {
   if (Active()) CheckBrowseMode();
-  fRows.clear();
+  ClearRows();
   if (Active()) First();
 }
 

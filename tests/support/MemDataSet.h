@@ -12,6 +12,7 @@
 // blob streams over the record buffer.
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "classlib/db/DB.h"
@@ -97,6 +98,10 @@ class TMemDataSet : public TDataSet {
   // The buffer that field values are read from and written to in the current state.
   TBuffer* StateBuffer();
   int IndexOfId(Int64 id) const;
+  // Rows are added and removed only through these, which keep the index of ids.
+  void InsertRow(int index, TRow row);
+  void EraseRow(int index);
+  void ClearRows();
   // Puts the cursor on the row; "Record not found" when there is none.
   void GotoId(Int64 id);
   bool IsVisible(int index);
@@ -105,6 +110,10 @@ class TMemDataSet : public TDataSet {
 
   std::vector<TColumn> fColumns;  // by field number - 1
   std::vector<TRow> fRows;
+  // Row position by id, so that finding a record costs the same on a million rows as on
+  // ten. Rebuilt on the next look-up after rows moved (an insert before the end, a delete).
+  mutable std::unordered_map<Int64, int> fIndexById;
+  mutable bool fIndexStale = false;
   Int64 fNextId = 1;
   int fCursor = -1;  // -1 before the first row, fRows.size() after the last
   bool fCursorOpen = false;

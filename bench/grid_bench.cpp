@@ -1,0 +1,104 @@
+// The base grid's cost must not grow with its number of rows. Two ratios, each against a
+// peer timed in the same run on a shown 300 by 200 grid:
+//  - moving the top row from 1 to 500 000 of a 1 000 000-row grid and back, against
+//    moving it by one page and back (goal: at most 1.1);
+//  - adding one row to a 1 000 000-row grid and taking it away, against the same on a
+//    10-row grid (goal: at most 1.1).
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+
+#include "classlib/core/Application.h"
+#include "classlib/ui/Forms.h"
+#include "gridbase/GridsEh.h"
+
+namespace {
+
+using namespace ordvane;
+
+class TBenchGrid : public TCustomGridEh {
+ public:
+  using TCustomGridEh::ChangeSize;
+  using TCustomGridEh::TCustomGridEh;
+
+ protected:
+  void DrawCell(int, int, const TRect&, TGridDrawState) override {}
+};
+
+struct Scene {
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  TBenchGrid* grid = new TBenchGrid(form.get());
+
+  explicit Scene(int rows) {
+    form->SetBounds(0, 0, 400, 300);
+    form->Show();
+    grid->SetScrollBars(ssNone);
+    grid->SetBounds(0, 0, 300, 200);
+    grid->SetParent(form.get());
+    grid->SetRowCount(rows);
+    Application->ProcessMessages();
+  }
+};
+
+template <class Run>
+double Seconds(Run run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Report(benchmark::State& state, double subject, double peer) {
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["subject_us"] = subject / iterations * 1e6;
+  state.counters["peer_us"] = peer / iterations * 1e6;
+  state.counters["ratio"] = subject / peer;
+}
+
+void BM_MoveTopLeftFarAgainstOnePage(benchmark::State& state) {
+  Scene scene(1'000'000);
+  TBenchGrid& grid = *scene.grid;
+  const int page = grid.VisibleRowCount() - 1;
+  double far = 0;
+  double near = 0;
+  for (auto _ : state) {
+    far += Seconds([&] {
+      grid.MoveTopLeft(1, 500'000);
+      grid.MoveTopLeft(1, 1);
+      grid.Update();
+    });
+    near += Seconds([&] {
+      grid.MoveTopLeft(1, 1 + page);
+      grid.MoveTopLeft(1, 1);
+      grid.Update();
+    });
+  }
+  Report(state, far, near);
+}
+BENCHMARK(BM_MoveTopLeftFarAgainstOnePage)->Unit(benchmark::kMicrosecond);
+
+void BM_ChangeSizeMillionAgainstTen(benchmark::State& state) {
+  Scene large(1'000'000);
+  Scene small(10);
+  double many = 0;
+  double few = 0;
+  for (auto _ : state) {
+    many += Seconds([&] {
+      large.grid->ChangeSize(5, 1'000'001);
+      large.grid->ChangeSize(5, 1'000'000);
+      large.grid->Update();
+    });
+    few += Seconds([&] {
+      small.grid->ChangeSize(5, 11);
+      small.grid->ChangeSize(5, 10);
+      small.grid->Update();
+    });
+  }
+  Report(state, many, few);
+}
+BENCHMARK(BM_ChangeSizeMillionAgainstTen)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

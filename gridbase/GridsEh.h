@@ -1,0 +1,417 @@
+#pragma once
+// The base grid: an owner-drawn window control over a rectangle of cells with fixed
+// columns and rows at the left and top, contra columns and rows fixed at the right and
+// bottom edges, fixed data cells, a current cell with a selection, whole-cell scrolling
+// (pixel scrolling for a one-column grid), sparse column widths, row heights and tab
+// stops, per-area line colours and a draw lock. Descendants draw their cells in DrawCell.
+//
+// Column indexes: 0 .. FixedCols - 1 fixed, FixedCols .. ColCount - 1 scrolling,
+// ColCount .. FullColCount - 1 contra; rows likewise.
+
+#include <memory>
+#include <vector>
+
+#include "classlib/core/SysUtils.h"
+#include "classlib/ui/Controls.h"
+#include "classlib/ui/StdCtrls.h"
+
+namespace ordvane {
+
+ORDVANE_DECLARE_EXCEPTION(EInvalidGridOperationEh, Exception);
+
+struct TGridCoord {
+  int X = 0;
+  int Y = 0;
+  constexpr bool operator==(const TGridCoord&) const = default;
+};
+
+// A cell range by cell indexes, both ends included.
+struct TGridRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  constexpr bool operator==(const TGridRect&) const = default;
+};
+
+enum TGridDrawStateItem { gdSelected, gdFocused, gdFixed };
+using TGridDrawState = TSet<TGridDrawStateItem>;
+
+enum TGridOptionEh {
+  grFixedVertLine,
+  grFixedHorzLine,
+  grVertLine,
+  grHorzLine,
+  grRangeSelect,
+  grDrawFocusSelected,
+  grRowSizing,
+  grColSizing,
+  grRowMoving,
+  grColMoving,
+  grEditing,
+  grTabs,
+  grRowSelect,
+  grAlwaysShowEditor,
+  grThumbTracking,
+};
+using TGridOptionsEh = TSet<TGridOptionEh>;
+
+enum TGridStateEh : Byte { grsNormal, grsSelecting, grsRowSizing, grsColSizing, grsRowMoving, grsColMoving };
+
+using TIntegerArray = std::vector<int>;
+using TPointArray = std::vector<TPoint>;
+using TDWORDArray = std::vector<unsigned>;
+
+// The line-drawing scratch of a paint: two points and a count of 2 per stroke.
+struct TDrawLinesInfoEh {
+  TPointArray Points;
+  TDWORDArray StrokeList;
+  int MaxStrokesCount = 0;
+  int LastVisibleCol = 0;
+  int LastVisibleRow = 0;
+};
+
+using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+
+// Sparse per-line values (widths, heights, tab stops): empty means every line has the
+// default; otherwise one entry per line of the full count. Every change checks its
+// arguments before it touches an entry.
+class TGridExtents {
+ public:
+  // The largest number of entries an array may reach, exclusive.
+  static constexpr int kLimit = 134217726;
+
+  bool Empty() const { return fValues.empty(); }
+  int Count() const { return static_cast<int>(fValues.size()); }
+  // The stored value, or the default for an empty array or an index outside the entries.
+  int Get(int index, int defaultValue) const {
+    return index >= 0 && index < Count() ? fValues[static_cast<size_t>(index)] : defaultValue;
+  }
+  void Set(int index, int value);
+  void Clear() { fValues.clear(); }
+  // Raises what Insert (amount > 0) or Delete (amount < 0) would raise.
+  void CheckModify(int index, int amount) const;
+  // Puts `amount` default entries at `index`, shifting the later ones.
+  void Insert(int index, int amount, int defaultValue);
+  // Removes the `amount` entries at `index`; the range must lie within the entries.
+  void Delete(int index, int amount);
+  // Grows with defaults at the end or cuts the end off.
+  void Resize(int count, int defaultValue);
+  // Takes the entry at `from` out and puts it in at `to`, shifting those between.
+  void Move(int from, int to);
+
+ private:
+  TIntegerArray fValues;
+};
+
+class TCustomGridEh;
+
+// One axis of the draw information; pixels run from the left (top) of the client area.
+struct TGridAxisDrawInfoEh {
+  int EffectiveLineWidth = 0;
+  int FixedBoundary = 0;
+  int GridBoundary = 0;
+  int GridExtent = 0;
+  int LastFullVisibleCell = 0;
+  int FullVisBoundary = 0;
+  int FixedCellCount = 0;
+  int FirstGridCell = 0;
+  int GridCellCount = 0;
+  const TGridExtents* Extents = nullptr;
+  int DefaultExtent = 0;
+  int FixedDataBoundary = 0;
+  int FixedDataCount = 0;
+  int ContraCellCount = 0;
+  int ContraBoundary = 0;
+  int ClientExtent = 0;
+  int FullGridBoundary = 0;
+  int FullCellCount = 0;
+  int OriginShift = 0;
+
+  int GetExtent(int index) const { return Extents->Get(index, DefaultExtent); }
+  // The room a line takes: its extent and its grid line; a hidden line takes none.
+  int Span(int index) const { return std::max(0, GetExtent(index) + EffectiveLineWidth); }
+};
+
+struct TGridDrawInfo {
+  TGridAxisDrawInfoEh Horz;
+  TGridAxisDrawInfoEh Vert;
+};
+
+// The colours of the grid lines. A colour left at clDefault takes the computed one: the
+// bright colour between data cells, the dark one around fixed cells.
+class TGridLineColorsEh : public TPersistent {
+  ORDVANE_CLASS(TGridLineColorsEh, TPersistent)
+
+ public:
+  explicit TGridLineColorsEh(TCustomGridEh* grid) : fGrid(grid) {}
+
+  TCustomGridEh* Grid() const { return fGrid; }
+  TPersistent* GetOwner() const override;
+
+  TColor BrightColor() const { return fBrightColor; }
+  void SetBrightColor(TColor value) { Change(fBrightColor, value); }
+  TColor DarkColor() const { return fDarkColor; }
+  void SetDarkColor(TColor value) { Change(fDarkColor, value); }
+  TColor ContraColBoundaryColor() const { return fContraColBoundaryColor; }
+  void SetContraColBoundaryColor(TColor value) { Change(fContraColBoundaryColor, value); }
+  TColor ContraRowBoundaryColor() const { return fContraRowBoundaryColor; }
+  void SetContraRowBoundaryColor(TColor value) { Change(fContraRowBoundaryColor, value); }
+  TColor FixedDataColSeparatorColor() const { return fFixedDataColSeparatorColor; }
+  void SetFixedDataColSeparatorColor(TColor value) { Change(fFixedDataColSeparatorColor, value); }
+
+  virtual TColor GetDarkColor() const;
+  virtual TColor GetBrightColor() const;
+  virtual TColor GetCellLineColor(int col, int row) const;
+  virtual TColor GetContraColLineColor(int col) const;
+  virtual TColor GetContraRowLineColor(int col, int row) const;
+  virtual TColor GetFixedDataColLineColor(int col) const;
+  virtual TColor GetFixedDataRowLineColor(int col, int row) const;
+
+ private:
+  void Change(TColor& field, TColor value);
+  TColor StoredOrDark(TColor stored) const { return stored == clDefault ? GetDarkColor() : stored; }
+
+  TCustomGridEh* fGrid;
+  TColor fBrightColor = clDefault;
+  TColor fDarkColor = clDefault;
+  TColor fContraColBoundaryColor = clDefault;
+  TColor fContraRowBoundaryColor = clDefault;
+  TColor fFixedDataColSeparatorColor = clDefault;
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TCustomGridEh : public TCustomControl {
+  ORDVANE_CLASS(TCustomGridEh, TCustomControl)
+
+ public:
+  explicit TCustomGridEh(TComponent* owner);
+  ~TCustomGridEh() override;
+
+  void Dispatch(TMessage& message) override;
+
+  // Counts and fixed areas.
+  int ColCount() const { return fColCount; }
+  void SetColCount(int value);
+  int RowCount() const { return fRowCount; }
+  void SetRowCount(int value);
+  int FixedCols() const { return fFixedCols; }
+  void SetFixedCols(int value);
+  int FixedRows() const { return fFixedRows; }
+  void SetFixedRows(int value);
+  int ContraColCount() const { return fContraColCount; }
+  void SetContraColCount(int value);
+  int ContraRowCount() const { return fContraRowCount; }
+  void SetContraRowCount(int value);
+  int FullColCount() const { return fColCount + fContraColCount; }
+  int FullRowCount() const { return fRowCount + fContraRowCount; }
+  int FixedDataCols() const { return fFixedDataCols; }
+  void SetFixedDataCols(int value);
+  int FixedDataRows() const { return fFixedDataRows; }
+  void SetFixedDataRows(int value);
+
+  // Extents of single lines (the full counts, contra lines included).
+  int ColWidths(int index) const { return fColWidths.Get(index, fDefaultColWidth); }
+  void SetColWidths(int index, int value);
+  int RowHeights(int index) const { return fRowHeights.Get(index, fDefaultRowHeight); }
+  void SetRowHeights(int index, int value);
+  bool TabStops(int index) const { return fTabStops.Get(index, 1) != 0; }
+  void SetTabStops(int index, bool value);
+  int DefaultColWidth() const { return fDefaultColWidth; }
+  void SetDefaultColWidth(int value);
+  int DefaultRowHeight() const { return fDefaultRowHeight; }
+  void SetDefaultRowHeight(int value);
+  int GridLineWidth() const { return fGridLineWidth; }
+  void SetGridLineWidth(int value);
+
+  // Current cell, selection and scrolling place.
+  int Col() const { return fCurrent.X; }
+  void SetCol(int value) { FocusCell(value, fCurrent.Y, true); }
+  int Row() const { return fCurrent.Y; }
+  void SetRow(int value) { FocusCell(fCurrent.X, value, true); }
+  TGridCoord Anchor() const { return fAnchor; }
+  TGridRect Selection() const;
+  int LeftCol() const { return fTopLeft.X; }
+  void SetLeftCol(int value) { MoveTopLeft(value, fTopLeft.Y); }
+  int TopRow() const { return fTopLeft.Y; }
+  void SetTopRow(int value) { MoveTopLeft(fTopLeft.X, value); }
+  int VisibleColCount() const;
+  int VisibleRowCount() const;
+  int GridWidth() const;
+  int GridHeight() const;
+
+  // Look and behaviour.
+  TGridOptionsEh Options() const { return fOptions; }
+  void SetOptions(TGridOptionsEh value);
+  TColor FixedColor() const { return fFixedColor; }
+  void SetFixedColor(TColor value) { ChangeAndInvalidate(this, fFixedColor, value); }
+  TBorderStyle BorderStyle() const { return fBorderStyle; }
+  void SetBorderStyle(TBorderStyle value);
+  TScrollStyle ScrollBars() const { return fScrollBars; }
+  void SetScrollBars(TScrollStyle value);
+  bool Flat() const { return fFlat; }
+  void SetFlat(bool value);
+  bool DefaultDrawing() const { return fDefaultDrawing; }
+  void SetDefaultDrawing(bool value) { ChangeAndInvalidate(this, fDefaultDrawing, value); }
+  bool VirtualView() const { return fVirtualView; }
+  void SetVirtualView(bool value) { fVirtualView = value; }
+  bool SaveCellExtents() const { return fSaveCellExtents; }
+  void SetSaveCellExtents(bool value) { fSaveCellExtents = value; }
+  TGridOptionsEh DesignOptionsBoost() const { return fDesignOptionsBoost; }
+  void SetDesignOptionsBoost(TGridOptionsEh value) { fDesignOptionsBoost = value; }
+  TGridStateEh GridState() const { return fGridState; }
+  bool EditorMode() const { return fEditorMode; }
+  // Made by CreateGridLineColors when first asked for, so a descendant's factory counts.
+  TGridLineColorsEh* GridLineColors();
+
+  // Geometry.
+  void ComputeDrawInfo(TGridDrawInfo& info) const;
+  TGridCoord MouseCoord(int x, int y) const;
+  TRect CellRect(int col, int row) const { return BoxRect(col, row, col, row); }
+  TRect BoxRect(int left, int top, int right, int bottom) const;
+  // The smallest top-left that still shows `cell` whole at the far edges.
+  TGridCoord CalcMaxTopLeft(TGridCoord cell, const TGridDrawInfo& info) const;
+
+  // Moving the current cell, the anchor and the view.
+  void MoveColRow(int col, int row, bool moveAnchor, bool show);
+  void FocusCell(int col, int row, bool moveAnchor) { MoveColRow(col, row, moveAnchor, true); }
+  void MoveCurrent(int col, int row, bool moveAnchor, bool show);
+  void MoveAnchor(TGridCoord cell);
+  void MoveTopLeft(int col, int row);
+  void ClampInView(TGridCoord cell);
+  void MoveColumn(int from, int to);
+  void MoveRow(int from, int to);
+
+  void InvalidateCell(int col, int row) { InvalidateGridRect({col, row, col, row}); }
+  void InvalidateCol(int col) { InvalidateGridRect({col, 0, col, FullRowCount() - 1}); }
+  void InvalidateRow(int row) { InvalidateGridRect({0, row, FullColCount() - 1, row}); }
+  void InvalidateGrid() { Invalidate(); }
+  bool IsActiveControl() const;
+
+  void LockDraw() { ++fDrawLock; }
+  void UnlockDraw() {
+    if (fDrawLock > 0) --fDrawLock;
+  }
+  bool IsDrawLocked() const { return fDrawLock > 0; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void DoExit() override;
+
+  // The per-cell drawing every descendant provides.
+  virtual void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) = 0;
+  // False refuses the cell: the current cell stays.
+  virtual bool SelectCell(int col, int row);
+  virtual void LayoutChanged() {}
+  virtual void FlatChanged() {}
+  virtual TGridLineColorsEh* CreateGridLineColors();
+  virtual void ChangeContraSize(int newContraColCount, int newContraRowCount);
+  // Moves the line to the last scrolling place and drops it.
+  virtual void DeleteColumn(int col);
+  virtual void DeleteRow(int row);
+  // Inserts (amount > 0) or deletes (amount < 0) lines at `index`, keeping the extents of
+  // every other line, and moves the window contents after them.
+  virtual void AdjustLines(int index, int amount, bool rows);
+  virtual void ColumnMoved(int /*from*/, int /*to*/) {}
+  virtual void RowMoved(int /*from*/, int /*to*/) {}
+  virtual void SizeChanged(int /*oldColCount*/, int /*oldRowCount*/) {}
+  virtual void TopLeftChanged() {}
+  virtual void ColWidthsChanged();
+  virtual void RowHeightsChanged();
+
+  // The in-place editor's side: a grid without an editor has nothing to update or hide.
+  virtual void UpdateEdit() {}
+  virtual void HideEdit() {}
+  void ShowEditor();
+  void HideEditor();
+
+  void ChangeSize(int newColCount, int newRowCount);
+  void Initialize();
+  void UpdateScrollRange();
+  void UpdateScrollPos();
+  void InvalidateGridRect(const TGridRect& rect);
+  // The screen rectangle of a cell range; with `includeLine` the closing grid line too.
+  TRect GridRectToScreenRect(const TGridRect& rect, bool includeLine) const;
+  TRect GridRectToScreenRect(const TGridRect& rect, const TGridDrawInfo& info, bool includeLine) const;
+
+  int ColOffset() const { return fColOffset; }
+  int WindowOriginShift() const { return fWindowOriginShift; }
+  void SetWindowOriginShift(int value) { fWindowOriginShift = value; }
+  TPoint HitTest() const { return fHitTest; }
+
+ private:
+  int LineWidthFor(bool horz) const;
+  void ComputeAxis(TGridAxisDrawInfoEh& axis, bool horz, int clientExtent) const;
+  void ComputeDrawInfo(TGridDrawInfo& info, int clientWidth, int clientHeight) const;
+  TGridCoord GreatestTopLeft(const TGridDrawInfo& info) const;
+  void TopLeftMoved(TGridCoord oldTopLeft);
+  void ScrollDataArea(int dx, int dy, const TGridDrawInfo& info);
+  void ScrollBand(TRect band, int dx, int dy, const TGridDrawInfo& info);
+  void SelectionMoved(const TGridRect& oldSelection);
+  void SetScrollRanges(const TGridDrawInfo& info);
+  void ScrollMessage(bool horz, int code, int thumbPos);
+  void ScrollColOffset(int code, int thumbPos);
+  void MoveLine(bool columns, int from, int to);
+  void InsertOrDeleteExtents(bool rows, int index, int amount);
+  // Keeps the current cell, the anchor and the top-left within the counts.
+  void ClampIntoGrid();
+  void SetFixedCount(bool columns, int value);
+  void SetCount(bool columns, int value);
+  void SetExtent(TGridExtents& extents, int fullCount, int defaultValue, int index, int value);
+  void WMSize(TMessage& message);
+  void WMGetDlgCode(TMessage& message);
+
+  TGridCoord fAnchor{1, 1};
+  TBorderStyle fBorderStyle = bsSingle;
+  int fColCount = 5;
+  TGridExtents fColWidths;
+  TGridExtents fTabStops;
+  TGridCoord fCurrent{1, 1};
+  int fDefaultColWidth = 64;
+  int fDefaultRowHeight = 24;
+  int fFixedCols = 1;
+  int fFixedRows = 1;
+  TColor fFixedColor = clBtnFace;
+  int fGridLineWidth = 1;
+  TGridOptionsEh fOptions{grFixedVertLine, grFixedHorzLine, grVertLine, grHorzLine, grRangeSelect};
+  int fRowCount = 5;
+  TGridExtents fRowHeights;
+  TScrollStyle fScrollBars = ssBoth;
+  TGridCoord fTopLeft{1, 1};
+  TPoint fHitTest;
+  int fInplaceCol = -1;
+  int fInplaceRow = -1;
+  int fColOffset = 0;
+  bool fDefaultDrawing = true;
+  bool fEditorMode = false;
+  int fContraRowCount = 0;
+  int fContraColCount = 0;
+  bool fFlat = false;
+  int fFixedDataRows = 0;
+  int fFixedDataCols = 0;
+  std::unique_ptr<TGridLineColorsEh> fGridLineColors;
+  TGridStateEh fGridState = grsNormal;
+  bool fSaveCellExtents = true;
+  TGridOptionsEh fDesignOptionsBoost{grRowSizing, grColSizing};
+  bool fVirtualView = false;
+  int fWindowOriginShift = 0;
+  int fDrawLock = 0;
+  bool fUpdatingScrollRange = false;
+};
+
+// Draws the strokes of a poly-polyline on a control's canvas in one call; in a right-to-
+// left layout every x moves one pixel right, so that a mirrored line lands on the pixel
+// a mirrored rectangle would cover.
+void DrawPolyPolylineEh(TControl* control, TCanvas* canvas, const TPointArray& points,
+                        const TDWORDArray& strokeCounts, int strokes);
+// The same on the grid's own canvas.
+void GridPolyPolylineEh(TCustomGridEh* grid, const TPointArray& points, const TDWORDArray& strokeCounts,
+                        int strokes);
+// The 3D edge of a fixed cell: raised, or sunken when either pressed flag is set; the
+// side flags choose which vertical sides are drawn. Flat grids paint the bottom (and
+// right) border in the cell's background instead of a shadow.
+void DrawCellEdgeEh(TCustomGridEh* grid, TCanvas* canvas, const TRect& rect, bool rightSide, bool leftSide,
+                    bool pressed, bool pressedDown);
+
+}  // namespace ordvane

@@ -1,0 +1,97 @@
+#pragma once
+// Base-grid tests: a grid whose cells show their coordinates, that logs its hooks and can
+// refuse a cell or a size change, placed on a shown form.
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "classlib/core/StrUtils.h"
+#include "classlib/core/SysUtils.h"
+#include "classlib/ui/ScrollBars.h"
+#include "classlib/ui/Forms.h"
+#include "gridbase/GridsEh.h"
+#include "tests/support/UiDriver.h"
+#include "tests/ui/ControlTestSupport.h"
+
+namespace ordvane {
+
+// Rectangles and regions as a failing check shows them.
+inline void PrintTo(const TRect& r, std::ostream* out) {
+  *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
+inline void PrintTo(const TRegion& region, std::ostream* out) {
+  *out << "{";
+  for (const TRect& r : region.Rects()) PrintTo(r, out);
+  *out << "}";
+}
+
+}  // namespace ordvane
+
+namespace ordvane::test {
+
+class TCellGrid : public TCustomGridEh {
+ public:
+  using TCustomGridEh::TCustomGridEh;
+  using TCustomGridEh::AdjustLines;
+  using TCustomGridEh::ChangeContraSize;
+  using TCustomGridEh::ChangeSize;
+  using TCustomGridEh::ColOffset;
+  using TCustomGridEh::DeleteColumn;
+  using TCustomGridEh::DeleteRow;
+  using TCustomGridEh::GridRectToScreenRect;
+  using TCustomGridEh::SetWindowOriginShift;
+
+  std::vector<std::string> log;
+  // The area each paint was clipped to.
+  std::vector<TRect> paints;
+  bool failNextSizeChange = false;
+  int refusedCol = -1;
+
+ protected:
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState) override {
+    Canvas()->TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(col) + "," + IntToStr(row));
+  }
+  void Paint() override { paints.push_back(Canvas()->ClipRect()); }
+  bool SelectCell(int col, int) override { return col != refusedCol; }
+  void SizeChanged(int oldColCount, int oldRowCount) override {
+    log.push_back("SizeChanged " + IntToStr(oldColCount) + " " + IntToStr(oldRowCount));
+    if (failNextSizeChange) {
+      failNextSizeChange = false;
+      throw EInvalidOperation("size refused");
+    }
+  }
+  void ColumnMoved(int from, int to) override { log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to)); }
+};
+
+// A grid of `bounds` on a shown form, without border or scroll bars unless asked, so its
+// client area is its bounds.
+struct GridFixture {
+  UiDriver ui;
+  std::unique_ptr<TForm> form{NewForm(Rect(100, 100, 700, 600))};
+  TCellGrid* grid = nullptr;
+
+  explicit GridFixture(TScrollStyle bars = ssNone, const TRect& bounds = Rect(0, 0, 300, 200)) {
+    form->Show();
+    grid = new TCellGrid(form.get());
+    grid->SetBorderStyle(bsNone);
+    grid->SetScrollBars(bars);
+    grid->SetBounds(bounds.left, bounds.top, bounds.Width(), bounds.Height());
+    grid->SetParent(form.get());
+    ui.Process();
+  }
+
+  // What waits to be painted in the grid.
+  TRegion Invalid() const { return UiDriver::UpdateRegion(grid); }
+  // Paints what waits, so the next change's update region stands alone.
+  void Settle() { ui.Process(); }
+};
+
+inline std::vector<int> ColWidthsOf(const TCustomGridEh& grid) {
+  std::vector<int> widths;
+  for (int col = 0; col < grid.FullColCount(); ++col) widths.push_back(grid.ColWidths(col));
+  return widths;
+}
+
+}  // namespace ordvane::test
