@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "dbclient/pFIBScripter.h"
 #include "tests/dbclient/ReferenceScript.h"
 
@@ -29,29 +30,13 @@ namespace fs = std::filesystem;
 constexpr int kRows = 20000;
 
 struct Workspace {
-  fs::path dir;
-  fs::path scriptFile;
-  fs::path database;
+  bench::TempFolder folder;
+  fs::path dir = folder.Path();
+  fs::path scriptFile = dir / "reference.sql";
+  fs::path database = dir / "bench.fdb";
   test::ReferenceScript script = test::MakeReferenceScript(kRows, false);
 
-  Workspace() {
-    std::string pattern = (fs::temp_directory_path() / "ordvane-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-    dir = pattern;
-    fs::create_directories(dir / "lock");
-    setenv("FIREBIRD_LOCK", (dir / "lock").c_str(), 1);
-    scriptFile = dir / "reference.sql";
-    database = dir / "bench.fdb";
-    std::ofstream(scriptFile, std::ios::binary) << script.text;
-  }
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-
-  static void Shell(const std::string& command) {
-    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) throw std::runtime_error(command + " failed");
-  }
+  Workspace() { std::ofstream(scriptFile, std::ios::binary) << script.text; }
   // A fresh database with an empty REF table, made by isql-fb, with forced writes on or
   // off (an attachment that asks for either sets it in the database file).
   void CreateDatabase(bool forcedWrites) {
@@ -61,19 +46,14 @@ struct Workspace {
                           << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
                              "CREATE TABLE REF (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(60), "
                              "NOTE VARCHAR(60));\nCOMMIT;\n";
-    Shell("isql-fb -q -b -user SYSDBA -i '" + create.string() + "'");
+    bench::Shell("isql-fb -q -b -user SYSDBA -i '" + create.string() + "'");
     TFIBDatabase setter(nullptr);
     Configure(setter);
     setter.SetDPBValue("force_write", forcedWrites ? "1" : "0");
     setter.Connect();
     setter.Close();
   }
-  void Configure(TFIBDatabase& db) const {
-    db.SetDBName(database.string());
-    db.ConnectParams().SetUserName("SYSDBA");
-    db.ConnectParams().SetCharSet("WIN1251");
-    db.SetSQLDialect(3);
-  }
+  void Configure(TFIBDatabase& db) const { bench::ConfigureDatabase(db, database); }
 };
 
 Workspace& Space() {
@@ -105,7 +85,7 @@ Timing Measure(int who, Run run) {
 }
 
 void RunIsql(const Workspace& space) {
-  Workspace::Shell("isql-fb -q -b -ch WIN1251 -user SYSDBA '" + space.database.string() + "' -i '" +
+  bench::Shell("isql-fb -q -b -ch WIN1251 -user SYSDBA '" + space.database.string() + "' -i '" +
                    space.scriptFile.string() + "'");
 }
 

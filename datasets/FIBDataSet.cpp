@@ -5,6 +5,9 @@
 #include <cstring>
 #include <limits>
 
+#include "classlib/core/Application.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/core/FMTBcd.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBFields.h"
@@ -23,6 +26,28 @@ const AnsiString SCalculated = "CALCULATED";
 const AnsiString SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
 constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
+// A GUID column holds 16 bytes; its field shows the 38-character text.
+constexpr Integer GuidBinarySize = 16;
+constexpr Integer GuidTextSize = 38;
+
+// Shows the dataset's SQL screen cursor for a server-bound step and puts the previous one
+// back after it, on every path. crDefault shows nothing and leaves the cursor alone.
+class TSQLCursorScope {
+ public:
+  explicit TSQLCursorScope(TCursor cursor) : fCursor(cursor), fSaved(GetScreenCursor()) {
+    if (fCursor != crDefault && fCursor != fSaved) SetScreenCursor(fCursor);
+  }
+  ~TSQLCursorScope() {
+    if (fCursor != crDefault) SetScreenCursor(fSaved);
+  }
+  TSQLCursorScope(const TSQLCursorScope&) = delete;
+  TSQLCursorScope& operator=(const TSQLCursorScope&) = delete;
+
+ private:
+  TCursor fCursor;
+  TCursor fSaved;
+};
+
 
 }  // namespace
 
@@ -30,6 +55,8 @@ constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, 
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
     : TDataSet(owner), fBase(std::make_unique<TFIBBase>(this)) {
+  // Here rather than in a static initialiser, which a static link may leave out.
+  RegisterFIBMetaCaches();
   fBase->OnDatabaseDisconnecting = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnecting);
   fBase->OnDatabaseDisconnected = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnected);
   fBase->OnDatabaseFree = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseFree);
@@ -41,7 +68,6 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fRefreshQuery = CreateStatement("RefreshQuery");
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
-  fSelectQuery->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::SelectSQLChanging);
   fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
@@ -51,6 +77,7 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
 
 TFIBCustomDataSet::~TFIBCustomDataSet() {
   Destroying();
+  Close();
   RemoveTransactionHandlers(Transaction(), false);
   RemoveTransactionHandlers(UpdateTransaction(), true);
   fBase.reset();
@@ -64,6 +91,7 @@ TFIBQuery* TFIBCustomDataSet::CreateStatement(const AnsiString& name) {
   statement->SetGoToFirstRecordOnExecute(false);
   statement->SetParamCheck(true);
   statement->SetOptions({});
+  statement->OnSQLChanging = TNotifyEvent::Bind(this, &TFIBCustomDataSet::StatementSQLChanging);
   return statement;
 }
 
@@ -189,6 +217,7 @@ void TFIBCustomDataSet::DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, T
 }
 
 void TFIBCustomDataSet::LinkDatabaseDisconnecting(TFIBBase*) {
+  KeepOrCloseOnServerEnd();
   fPrepared = false;
   if (DatabaseDisconnecting) DatabaseDisconnecting(this);
 }
@@ -209,6 +238,8 @@ void TFIBCustomDataSet::LinkTransactionFree(TFIBBase*) {
 }
 void TFIBCustomDataSet::DoTransactionEnding() {
   if (TransactionEnding) TransactionEnding(this);
+  const TTransactionState state = Transaction() != nullptr ? Transaction()->State() : tsInactive;
+  if (state == tsDoCommit || state == tsDoRollback) KeepOrCloseOnServerEnd();
 }
 void TFIBCustomDataSet::DoTransactionEnded() {
   if (TransactionEnded) TransactionEnded(this);
@@ -223,17 +254,19 @@ void TFIBCustomDataSet::SetSelectSQL(const TStrings& value) {
 
 void TFIBCustomDataSet::ClearDerivedFromSelect() {
   fAutoUpdateOptions.ClearModifyTable();
+  ClearOrderInfo();
   fSQLChanged = true;
   FieldDefs().Clear();
   FieldDefs().SetUpdated(false);
   fPrepared = false;
 }
 
-// Runs before the select text changes: an open dataset refuses (nothing has changed
-// yet), a closed one forgets what it derived from the old text.
-void TFIBCustomDataSet::SelectSQLChanging(TObject*) {
-  CheckDatasetClosed(" change SelectSQL ");
-  ClearDerivedFromSelect();
+// Runs before a statement's text changes. For the select text an open dataset refuses
+// (nothing has changed yet) and a closed one forgets what it derived from the old text.
+void TFIBCustomDataSet::StatementSQLChanging(TObject* sender) {
+  if (sender == fSelectQuery) CheckDatasetClosed(" change SelectSQL ");
+  fAutoUpdateOptions.ClearKeyConditionCache();
+  if (sender == fSelectQuery) ClearDerivedFromSelect();
 }
 
 void TFIBCustomDataSet::SetPrepareOptions(TpPrepareOptions value) {
@@ -300,7 +333,8 @@ void TFIBCustomDataSet::CheckUpdateTransaction() {
 
 void TFIBCustomDataSet::CheckEditState() {
   const AnsiString name = FullComponentName(this);
-  switch (State()) {
+  const TDataSetState state = State() == dsNewValue || State() == dsOldValue ? SavedState() : State();
+  switch (state) {
     case dsEdit:
       if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {name});
       return;
@@ -330,6 +364,7 @@ void TFIBCustomDataSet::ApplyConnectionDefaults() {
 }
 
 void TFIBCustomDataSet::Prepare() {
+  TSQLCursorScope cursor(fSQLScreenCursor);
   fBase->CheckDatabase();
   ApplyConnectionDefaults();
   fBase->CheckTransaction();
@@ -357,6 +392,12 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     case SQL_TEXT: {
       type = ftString;
       size = column.GetSize();
+      if (fPrepareOptions.Contains(psUseGuidField) && size == GuidBinarySize &&
+          ColumnDomainIs(column, &TpFIBFieldInfo::IsGUID)) {
+        type = ftGuid;
+        size = GuidTextSize;
+        return true;
+      }
       const Integer charSetID = column.GetSQLSubtype() & 0xFF;
       TFIBDatabase* database = Database();
       if (database != nullptr && database->UnicodeCharSetIDs().contains(charSetID)) {
@@ -374,7 +415,9 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     case SQL_SHORT:
       if (scale < 0)
         type = ftFloat;
-      else if (persistent != nullptr && persistent->DataType() == ftBoolean)
+      else if ((persistent != nullptr && persistent->DataType() == ftBoolean) ||
+               (fPrepareOptions.Contains(psUseBooleanField) && column.GetRelationName() != "FIB$FIELDS_INFO" &&
+                ColumnDomainIs(column, &TpFIBFieldInfo::IsBoolean)))
         type = ftBoolean;
       else if (sqlType == SQL_SHORT && (persistent == nullptr || persistent->InheritsFrom(TSmallintField::StaticClass())))
         type = ftSmallint;
@@ -414,6 +457,14 @@ bool TFIBCustomDataSet::ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& ty
     default:
       return false;
   }
+}
+
+bool TFIBCustomDataSet::ColumnDomainIs(const TFIBXSQLVAR& column, bool (TpFIBFieldInfo::*test)() const) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || !database->Connected() || column.GetRelationName().empty()) return false;
+  const auto info =
+      GetFieldInfo(FIBTableInfoCollect(), *database, column.GetRelationName(), false, column.GetSqlName());
+  return info != nullptr && ((*info).*test)();
 }
 
 void TFIBCustomDataSet::InternalInitFieldDefs() {
@@ -519,6 +570,7 @@ void TFIBCustomDataSet::DestroyFields() {
 }
 
 void TFIBCustomDataSet::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove && component == fDataSource) fDataSource = nullptr;
   if (operation == opRemove)
     std::erase_if(fFieldLookup, [component](const auto& entry) { return entry.second == component; });
   TDataSet::Notification(component, operation);
@@ -532,21 +584,45 @@ void TFIBCustomDataSet::BindFields(bool binding) {
       text->SetEmptyStrToNull(fPrepareOptions.Contains(psSetEmptyStrToNull));
 }
 
-TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+TField* TFIBCustomDataSet::LookupField(const AnsiString& name) {
   const auto cached = fFieldLookup.find(name);
   if (cached != fFieldLookup.end()) return cached->second;
   const AnsiString lookup = !name.empty() && name.front() == '"' ? CopyFromTo(name, 2, static_cast<int>(name.size()) - 1) : name;
   TField* field = FindField(lookup);
-  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  if (field == nullptr) return nullptr;
   // A field that dies leaves the list: it tells this dataset.
   FreeNotification(field);
   fFieldLookup[name] = field;
   return field;
 }
 
+TField* TFIBCustomDataSet::FindFieldOrRaise(const AnsiString& name) {
+  TField* field = LookupField(name);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, this);
+  return field;
+}
+
 TFIBXSQLVAR* TFIBCustomDataSet::ColumnOf(const TField* field) const {
   if (field == nullptr || field->FieldNo() < 1 || field->FieldNo() > fSelectQuery->FieldCount()) return nullptr;
   return &fSelectQuery->Current()[field->FieldNo() - 1];
+}
+
+// ---- Order of the records -------------------------------------------------------------------
+
+void TFIBCustomDataSet::SetOrderInfo(const TOrderInfo& value, bool localSort) {
+  fOrderInfo = value;
+  fSorted = localSort && !value.empty();
+}
+
+void TFIBCustomDataSet::ClearOrderInfo() {
+  fOrderInfo.clear();
+  fSorted = false;
+}
+
+bool TFIBCustomDataSet::AllSortFieldsExist() {
+  return !fOrderInfo.empty() && std::ranges::all_of(fOrderInfo, [this](const TSortFieldInfo& item) {
+           return LookupField(item.FieldName) != nullptr;
+         });
 }
 
 // ---- Field origin ---------------------------------------------------------------------------
@@ -737,6 +813,8 @@ TBookmarkFlag TFIBCustomDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+  // An appended record that goes to the end stands after every fetched one.
+  if (GetBookmarkFlag(buffer) == bfInserted && flag == bfEOF) SetRecordIndex(buffer, fFetchedCount);
   buffer[BookmarkFlagOffset] = static_cast<Byte>(flag);
 }
 
@@ -906,6 +984,659 @@ TRecordBuffer TFIBCustomDataSet::GetOldRecordBuffer(Integer recordIndex) {
   std::memcpy(fOldRecord.data() + StatusOffset, image, static_cast<std::size_t>(cache.FullBufferSize()));
   SetRecordIndex(fOldRecord.data(), recordIndex);
   return fOldRecord.data();
+}
+
+// ==== Open, fetch and record buffers ==========================================================
+
+namespace {
+
+constexpr Integer StandardBookmarkSize = 8;
+
+bool IsMasterPrefixed(const AnsiString& name) {
+  return name.size() > 4 && UpperCase(name.substr(0, 4)) == "MAS_";
+}
+
+}  // namespace
+
+// ---- Open -----------------------------------------------------------------------------------
+
+bool TFIBCustomDataSet::IsSelect() const {
+  return fSelectQuery->SQLType() == SQLSelect || fSelectQuery->SQLType() == SQLSelectForUpdate;
+}
+
+void TFIBCustomDataSet::InternalOpen() {
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  if (!fPrepared || !fSelectQuery->Prepared()) Prepare();
+  if (!FieldDefs().Updated()) InternalInitFieldDefs();
+  SetParamsFromMaster();
+  fNoRows = !IsSelect();
+  if (fNoRows) {
+    // Run for its effect: the dataset has no rows and binds no fields.
+    fSelectQuery->ExecQuery();
+    fCurrentRecord = -1;
+    fCursorOpen = true;
+    SetBookmarkSize(StandardBookmarkSize);
+    return;
+  }
+  if (DefaultFields()) CreateFields();
+  BindFields(true);
+  fCurrentRecord = -1;
+  DoBeforeExecuteSelect();
+  // Cached updates keep their rows over a hard transaction end: they fetch the rest first.
+  fSelectQuery->SetCloseOnHardTransactionEnd(!fCachedUpdates);
+  fSelectQuery->ExecQuery();
+  fCursorOpen = fSelectQuery->Open();
+  fDatabaseUnicode = Database() != nullptr && Database()->IsUnicodeCharSet();
+  CreateRecordCache();
+  SetBookmarkSize(StandardBookmarkSize);
+}
+
+void TFIBCustomDataSet::DoAfterOpen() {
+  if (!ComponentState().Contains(csDesigning) && fFieldOriginRule != forNoRule)
+    for (TField* field : Fields())
+      if (field->FieldKind() == fkData) field->SetOrigin(GetFieldOrigin(field));
+  TDataSet::DoAfterOpen();
+  if (fOptions.Contains(poFetchAll)) FetchAll();
+}
+
+void TFIBCustomDataSet::InternalClose() {
+  fCurrentRecord = -1;
+  fCursorOpen = false;
+  fNoRows = false;
+  fDeletedCount = 0;
+  fRecordSize = 0;
+  FreeRecordCache();
+  fStateRecord.clear();
+  BindFields(false);
+  if (DefaultFields()) DestroyFields();
+}
+
+void TFIBCustomDataSet::InternalHandleException() {
+  Application->HandleException(this);
+}
+
+void TFIBCustomDataSet::CloseCursor() {
+  TDataSet::CloseCursor();
+  if (fSelectQuery->Open()) fSelectQuery->Close();
+}
+
+void TFIBCustomDataSet::DoBeforeOpen() {
+  if (fOpenCloseEventsDisabled == 0) TDataSet::DoBeforeOpen();
+}
+
+void TFIBCustomDataSet::DoBeforeClose() {
+  if (fOpenCloseEventsDisabled == 0) TDataSet::DoBeforeClose();
+}
+
+void TFIBCustomDataSet::DoAfterClose() {
+  if (fOpenCloseEventsDisabled == 0) TDataSet::DoAfterClose();
+  if (fOptions.Contains(poFreeHandlesAfterClose)) FreeHandles();
+}
+
+void TFIBCustomDataSet::DoBeforeScroll() {
+  if (fScrollEventsDisabled == 0) TDataSet::DoBeforeScroll();
+}
+
+void TFIBCustomDataSet::DoAfterScroll() {
+  if (fScrollEventsDisabled == 0) TDataSet::DoAfterScroll();
+}
+
+// ---- Fetching -------------------------------------------------------------------------------
+
+bool TFIBCustomDataSet::FetchNextRow() {
+  if (fSelectQuery->Eof() || fSelectQuery->Next() == nullptr) return false;
+  FetchCurrentRecordToBuffer(*fSelectQuery, fFetchedCount);
+  ++fFetchedCount;
+  return true;
+}
+
+TGetResult TFIBCustomDataSet::GetCurrentModeRecord(TRecordBuffer buffer) {
+  if (fCurrentRecord < 0) return grBOF;
+  if (fCurrentRecord < fFetchedCount) {
+    ReadRecordCache(fCurrentRecord, buffer, false);
+    return grOK;
+  }
+  while (fFetchedCount <= fCurrentRecord && FetchNextRow()) {
+  }
+  // One step back, within the rows fetched: past them there is nothing to show.
+  fCurrentRecord = std::min(fCurrentRecord, fFetchedCount) - 1;
+  if (fCurrentRecord < 0) return grEOF;
+  ReadRecordCache(fCurrentRecord, buffer, false);
+  return grOK;
+}
+
+TGetResult TFIBCustomDataSet::GetNextModeRecord(TRecordBuffer buffer) {
+  if (fCurrentRecord < fFetchedCount - 1) {
+    ReadRecordCache(++fCurrentRecord, buffer, false);
+    return grOK;
+  }
+  if (fCurrentRecord >= fFetchedCount || fSelectQuery->Eof()) return grEOF;
+  ++fCurrentRecord;
+  if (!FetchNextRow()) return grEOF;
+  ReadRecordCache(fCurrentRecord, buffer, false);
+  return grOK;
+}
+
+TGetResult TFIBCustomDataSet::GetPriorModeRecord(TRecordBuffer buffer) {
+  if (fCurrentRecord >= 1 && fCurrentRecord <= fFetchedCount) {
+    ReadRecordCache(--fCurrentRecord, buffer, false);
+    return grOK;
+  }
+  if (fCurrentRecord == 0) fCurrentRecord = -1;
+  return grBOF;
+}
+
+TGetResult TFIBCustomDataSet::SkipInvisibleRecords(TRecordBuffer buffer, TGetMode mode) {
+  while (!RecordIsVisible(buffer)) {
+    if (mode == gmPrior) {
+      if (fCurrentRecord >= 0) --fCurrentRecord;
+      if (fCurrentRecord < 0) return grBOF;
+      ReadRecordCache(fCurrentRecord, buffer, false);
+      continue;
+    }
+    ++fCurrentRecord;
+    if (fCurrentRecord >= fFetchedCount && !FetchNextRow()) return grEOF;
+    ReadRecordCache(fCurrentRecord, buffer, false);
+  }
+  return grOK;
+}
+
+TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/) {
+  TGetResult result = grEOF;
+  if (!fNoRows && fRecordsCache) {
+    TFlagScope inFetch(fInFetch);
+    switch (mode) {
+      case gmCurrent:
+        result = GetCurrentModeRecord(buffer);
+        break;
+      case gmNext:
+        result = GetNextModeRecord(buffer);
+        break;
+      case gmPrior:
+        result = GetPriorModeRecord(buffer);
+        break;
+    }
+    if (result == grOK) result = SkipInvisibleRecords(buffer, mode);
+  } else if (mode == gmPrior) {
+    result = grBOF;
+  }
+  switch (result) {
+    case grOK:
+      SetBookmarkFlag(buffer, bfCurrent);
+      GetCalcFields(buffer);
+      break;
+    case grBOF:
+      SetBookmarkFlag(buffer, bfBOF);
+      break;
+    default:
+      SetBookmarkFlag(buffer, bfEOF);
+      break;
+  }
+  return result;
+}
+
+void TFIBCustomDataSet::InternalFirst() {
+  fCurrentRecord = -1;
+}
+
+void TFIBCustomDataSet::FetchRemainingRows() {
+  if (fNoRows || !fRecordsCache) return;
+  TFlagScope inFetch(fInFetch);
+  while (FetchNextRow()) {
+  }
+}
+
+void TFIBCustomDataSet::InternalLast() {
+  if (!fSelectQuery->Eof()) {
+    TSQLCursorScope cursor(fSQLScreenCursor);
+    FetchRemainingRows();
+  }
+  fCurrentRecord = fFetchedCount;
+}
+
+void TFIBCustomDataSet::FetchAll() {
+  if (!fSelectQuery->Open() || fSelectQuery->Eof()) return;
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  DisableControls();
+  DisableScrollEvents();
+  try {
+    const TBookmarkStr bookmark = Bookmark();
+    Last();
+    GotoBookmark(bookmark);
+  } catch (...) {
+    EnableScrollEvents();
+    EnableControls();
+    throw;
+  }
+  EnableScrollEvents();
+  EnableControls();
+}
+
+// ---- Bookmarks ------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
+  auto* out = static_cast<Byte*>(data);
+  std::memset(out, 0, static_cast<std::size_t>(BookmarkSize()));
+  const Integer physicalNo = fRecordsCache ? fRecordsCache->GetPhysicalNo(CacheRecordNo(RecordIndexOf(buffer))) : -1;
+  const Integer activeRecord = ActiveRecord();
+  std::memcpy(out, &physicalNo, sizeof physicalNo);
+  std::memcpy(out + sizeof physicalNo, &activeRecord, sizeof activeRecord);
+}
+
+void TFIBCustomDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
+  Integer physicalNo;
+  std::memcpy(&physicalNo, data, sizeof physicalNo);
+  SetRecordIndex(buffer, fRecordsCache ? fRecordsCache->GetIndexOfPhysical(physicalNo) : -1);
+}
+
+void TFIBCustomDataSet::InternalGotoBookmark(const void* bookmark) {
+  const auto* bytes = static_cast<const Byte*>(bookmark);
+  const TBookmark asBookmark(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(BookmarkSize()));
+  if (!BookmarkValid(asBookmark)) {
+    ++fFailedBookmarkMoves;
+    return;
+  }
+  Integer physicalNo, activeRecord;
+  std::memcpy(&physicalNo, bytes, sizeof physicalNo);
+  std::memcpy(&activeRecord, bytes + sizeof physicalNo, sizeof activeRecord);
+  DisableControls();
+  DisableScrollEvents();
+  const Integer position = fRecordsCache->GetIndexOfPhysical(physicalNo);
+  if (position >= 0) {
+    MoveActiveRecord(activeRecord - ActiveRecord());
+    fCurrentRecord = position;
+  }
+  EnableScrollEvents();
+  EnableControls();
+}
+
+int TFIBCustomDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) {
+  const bool has1 = bookmark1.size() >= sizeof(Integer), has2 = bookmark2.size() >= sizeof(Integer);
+  if (!has1 || !has2) return has1 == has2 ? 0 : (has1 ? -1 : 1);
+  Integer physical1, physical2;
+  std::memcpy(&physical1, bookmark1.data(), sizeof physical1);
+  std::memcpy(&physical2, bookmark2.data(), sizeof physical2);
+  if (!fRecordsCache) return 0;
+  const Integer position1 = fRecordsCache->GetIndexOfPhysical(physical1);
+  const Integer position2 = fRecordsCache->GetIndexOfPhysical(physical2);
+  return position1 < position2 ? -1 : (position1 > position2 ? 1 : 0);
+}
+
+// ---- Count, number, current record ----------------------------------------------------------
+
+Integer TFIBCustomDataSet::GetRecordCount() {
+  if (IsUniDirectional()) return std::min(fFetchedCount, std::max(1, fCacheModelOptions.BufferChunks())) - fDeletedCount;
+  return fFetchedCount - fDeletedCount;
+}
+
+Integer TFIBCustomDataSet::GetRecNo() {
+  if (State() == dsFilter) return fCurrentRecord;
+  TRecordBuffer buffer = ActiveBuffer();
+  return buffer == nullptr || IsEmpty() ? 0 : RecordIndexOf(buffer) + 1;
+}
+
+bool TFIBCustomDataSet::GetCurrentRecord(TRecordBuffer buffer) {
+  if (IsEmpty() || GetBookmarkFlag(ActiveBuffer()) != bfCurrent) return false;
+  ReadRecordCache(RecordIndexOf(ActiveBuffer()), buffer, false);
+  return true;
+}
+
+void TFIBCustomDataSet::InternalInitRecord(TRecordBuffer buffer) {
+  std::memset(buffer, 0, static_cast<std::size_t>(fRecordBufferSize));
+  for (int i = 0; i < fDescriptors.GetCount(); ++i) buffer[NullFlagsOffset + i] = 1;
+}
+
+// ---- Field values ---------------------------------------------------------------------------
+
+TRecordBuffer TFIBCustomDataSet::StateRecord() {
+  switch (State()) {
+    case dsCalcFields:
+    case dsInternalCalc:
+      return CalcBuffer();
+    case dsOldValue:
+      return IsEmpty() || !fRecordsCache ? nullptr : GetOldRecordBuffer(-1);
+    case dsNewValue:
+    case dsEdit:
+    case dsInsert:
+      return ActiveBuffer();
+    default:
+      break;
+  }
+  if (State() == dsFilter || fInFetch) {
+    if (fCurrentRecord < 0 || fCurrentRecord >= fFetchedCount || !fRecordsCache) return nullptr;
+    fStateRecord.resize(static_cast<std::size_t>(fRecordBufferSize));
+    ReadRecordCache(fCurrentRecord, fStateRecord.data(), false);
+    return fStateRecord.data();
+  }
+  return IsEmpty() ? nullptr : ActiveBuffer();
+}
+
+const TFIBFieldDescr* TFIBCustomDataSet::ColumnDescriptor(const TField* field) {
+  const int index = field->FieldNo() - 1;
+  return index >= 0 && index < fDescriptors.GetCount() ? &fDescriptors[index] : nullptr;
+}
+
+namespace {
+
+TFieldTarget TargetOf(const TField* field, bool trim) {
+  TFieldTarget target;
+  target.type = field->DataType();
+  target.dataSize = field->DataSize();
+  target.rawInt64 = field->InheritsFrom(TFIBBCDField::StaticClass()) || field->DataType() == ftLargeint;
+  target.trim = trim;
+  return target;
+}
+
+}  // namespace
+
+bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr) return false;
+  if (field->FieldNo() < 1) {
+    const Byte* calc = record + fCalcFieldsOffset + field->Offset();
+    if (calc[0] == 0) return false;
+    if (buffer != nullptr) std::memcpy(buffer, calc + 1, static_cast<std::size_t>(field->DataSize()));
+    return true;
+  }
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (descr == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+  if (buffer == nullptr) return true;
+  if (field->IsBlob()) {
+    std::memcpy(buffer, record + descr->Offset, std::min<std::size_t>(8, static_cast<std::size_t>(field->DataSize())));
+    return true;
+  }
+  if (!ReadColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer))
+    FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
+  return true;
+}
+
+void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
+  const TDataSetState state = State();
+  if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr) DatabaseError(SNotEditing, this);
+  field->Validate(buffer);
+  if (field->FieldNo() < 1) {
+    Byte* calc = record + fCalcFieldsOffset + field->Offset();
+    const auto size = static_cast<std::size_t>(field->DataSize());
+    calc[0] = buffer != nullptr ? 1 : 0;
+    std::memset(calc + 1, 0, size);
+    if (buffer != nullptr) {
+      if (field->DataType() == ftString)
+        std::memcpy(calc + 1, buffer, strnlen(static_cast<const char*>(buffer), size - 1));
+      else
+        std::memcpy(calc + 1, buffer, size);
+    }
+  } else {
+    const TFIBFieldDescr* descr = ColumnDescriptor(field);
+    if (descr == nullptr) DatabaseErrorFmt(SFieldNotFound, {field->FieldName()}, this);
+    Byte& nullFlag = record[NullFlagsOffset + field->FieldNo() - 1];
+    if (buffer == nullptr) {
+      nullFlag = 1;
+      if (descr->IsStringSlot) StoreStringArea(record, *descr, "", 0, false);
+    } else {
+      WriteColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer,
+                       field->DisplayName());
+      nullFlag = 0;
+    }
+    Byte& status = record[StatusOffset];
+    if ((status & CachedStatusMask) == cusUnmodified && state != dsCalcFields) {
+      status = static_cast<Byte>((status & ~CachedStatusMask) | (state == dsInsert ? cusInserted : cusModified));
+      ++fCachedUpdateCount;
+    }
+  }
+  if (state != dsCalcFields && state != dsInternalCalc) SetModified(true);
+  if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+    DataEvent(deFieldChange, reinterpret_cast<NativeInt>(field));
+}
+
+void TFIBCustomDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {
+  if (!field->InheritsFrom(TWideStringField::StaticClass())) return TDataSet::DataConvert(field, source, dest, toNative);
+  const auto size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
+  if (toNative) {
+    auto* out = static_cast<char*>(dest);
+    std::memset(out, 0, size);
+    const auto& text = *static_cast<const WideString*>(source);
+    const RawByteString bytes = fDatabaseUnicode ? Utf8Encode(text) : WideToAnsi(text);
+    std::size_t length = std::min(bytes.size(), size - 1);
+    // Never half a character: back up over UTF-8 continuation bytes.
+    if (fDatabaseUnicode && length < bytes.size())
+      while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80) --length;
+    std::memcpy(out, bytes.data(), length);
+    return;
+  }
+  const auto* in = static_cast<const char*>(source);
+  const std::string_view bytes(in, strnlen(in, size));
+  *static_cast<WideString*>(dest) = fDatabaseUnicode ? Utf8Decode(bytes) : AnsiToWide(bytes);
+}
+
+Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
+  if (state == dsOldValue && State() == dsInsert) return Variant();
+  if (field->FieldKind() != fkCalculated && field->FieldKind() != fkLookup)
+    return TDataSet::GetStateFieldValue(state, field);
+  switch (state) {
+    case dsNewValue:
+    case dsCurValue:
+      return field->Value();
+    case dsOldValue:
+      return TDataSet::GetStateFieldValue(state, field);
+    default:
+      return Variant();
+  }
+}
+
+// ---- Calculated fields ----------------------------------------------------------------------
+
+void TFIBCustomDataSet::ClearCalcFields(TRecordBuffer buffer) {
+  if (fCalcFieldsDisabled > 0 || CalcFieldsSize() == 0 || State() == dsEdit || State() == dsInsert) return;
+  std::memset(buffer + fCalcFieldsOffset, 0, static_cast<std::size_t>(CalcFieldsSize()));
+}
+
+void TFIBCustomDataSet::GetCalcFields(TRecordBuffer buffer) {
+  if (fCalcFieldsDisabled > 0 || CalcFieldsSize() == 0) return;
+  if (!fOptions.Contains(poCacheCalcFields)) return TDataSet::GetCalcFields(buffer);
+  // An edited or inserted buffer is not the cached record: its values are computed into
+  // the buffer alone, every time.
+  const bool editing = State() == dsEdit || State() == dsInsert;
+  if (!editing && (buffer[StatusOffset] & CalcFieldsCachedBit) != 0) return;
+  TDataSet::GetCalcFields(buffer);
+  if (editing || GetBookmarkFlag(buffer) != bfCurrent) return;
+  buffer[StatusOffset] |= CalcFieldsCachedBit;
+  WriteRecordCache(RecordIndexOf(buffer), buffer);
+}
+
+void TFIBCustomDataSet::EnableCalcFields() {
+  if (fCalcFieldsDisabled == 0 || --fCalcFieldsDisabled > 0) return;
+  ShowRecordsAround();
+}
+
+void TFIBCustomDataSet::ShowRecordsAround() {
+  if (Active() && State() == dsBrowse && !IsEmpty()) Resync({});
+}
+
+// ---- Events ---------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::DataEvent(TDataEvent event, NativeInt info) {
+  if (event == deFieldChange && OnFieldChange) OnFieldChange(reinterpret_cast<TField*>(info));
+  const bool wasDisabled = ControlsDisabled();
+  TDataSet::DataEvent(event, info);
+  if (event != deDisabledStateChange) return;
+  if (info == 1 && !wasDisabled && !fControlsDisabledSeen) {
+    fControlsDisabledSeen = true;
+    if (OnDisableControls) OnDisableControls(this);
+  } else if (info == 0 && fControlsDisabledSeen) {
+    fControlsDisabledSeen = false;
+    if (OnEnableControls) OnEnableControls(this);
+  }
+}
+
+void TFIBCustomDataSet::SetBeforeFetchRecord(const TOnFetchRecord& value) {
+  fBeforeFetchRecord = value;
+  fSelectQuery->OnFetch =
+      value ? TFIBFetchCallback::Bind(this, &TFIBCustomDataSet::FireStatementFetch) : TFIBFetchCallback();
+}
+
+void TFIBCustomDataSet::FireStatementFetch(TFIBQuery* query, Integer recordNumber, bool& stop) {
+  const TOnFetchRecord handler = fBeforeFetchRecord;
+  if (handler) handler(query, recordNumber, stop);
+}
+
+// ---- Master parameters ----------------------------------------------------------------------
+
+TField* TFIBCustomDataSet::MasterFieldOf(const AnsiString& paramName) const {
+  TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
+  if (master == nullptr) return nullptr;
+  return master->FindField(IsMasterPrefixed(paramName) ? paramName.substr(4) : paramName);
+}
+
+void TFIBCustomDataSet::CopyMasterValue(TFIBXSQLVAR& param, TField* field) {
+  if (field->IsNull()) {
+    param.SetIsNull(true);
+    return;
+  }
+  switch (field->DataType()) {
+    case ftString:
+    case ftGuid:
+      param.SetAsString(field->AsString());
+      return;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+      param.SetAsLong(field->AsInteger());
+      return;
+    case ftBoolean:
+      // 1 or 0 for an integer parameter, the value itself for a BOOLEAN one.
+      param.SetAsBoolean(field->AsBoolean());
+      return;
+    case ftFloat:
+    case ftCurrency:
+      param.SetAsDouble(field->AsFloat());
+      return;
+    case ftBCD:
+      // The scaled digits exactly; a currency holds four places and less than 10^15.
+      if (auto* bcd = dynamic_cast<TFIBBCDField*>(field); bcd != nullptr && bcd->Size() != 0)
+        param.SetAsBcd(ScaledInt64ToBcd(bcd->AsScaledInt64(), bcd->Size()));
+      else
+        param.SetAsCurrency(field->AsCurrency());
+      return;
+    case ftDate:
+      param.SetAsDate(field->AsDateTime());
+      return;
+    case ftTime:
+      param.SetAsTime(field->AsDateTime());
+      return;
+    case ftDateTime:
+      param.SetAsDateTime(field->AsDateTime());
+      return;
+    case ftBlob:
+    case ftMemo: {
+      std::unique_ptr<TStream> stream = field->DataSet()->CreateBlobStream(field, bmRead);
+      param.LoadFromStream(*stream);
+      return;
+    }
+    case ftWideString:
+      param.SetAsWideString(static_cast<TWideStringField*>(field)->AsWideString());
+      return;
+    case ftLargeint:
+      param.SetAsInt64(field->AsLargeInt());
+      return;
+    default:
+      FIBError(TFIBClientError::Unsupported);
+  }
+}
+
+void TFIBCustomDataSet::SetParamsFromMaster() {
+  if (fDataSource == nullptr || fDataSource->DataSet() == nullptr) return;
+  TFIBXSQLDA& params = fSelectQuery->Params();
+  for (int i = 0; i < params.Count(); ++i)
+    if (TField* field = MasterFieldOf(params[i].Name())) CopyMasterValue(params[i], field);
+}
+
+bool TFIBCustomDataSet::MasterParamsChanged() {
+  if (fDataSource == nullptr || fDataSource->DataSet() == nullptr) return false;
+  TFIBXSQLDA& params = fSelectQuery->Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    TField* field = MasterFieldOf(params[i].Name());
+    if (field == nullptr) continue;
+    const Variant now = field->IsNull() ? Null() : field->Value();
+    const Variant bound = params[i].GetIsNull() ? Null() : params[i].GetAsVariant();
+    if (VarIsNull(now) != VarIsNull(bound)) return true;
+    if (!VarIsNull(now) && CompareVariantsTyped(now, bound) != 0) return true;
+  }
+  return false;
+}
+
+void TFIBCustomDataSet::SetDataSource(TDataSource* value) {
+  if (value != nullptr && IsLinkedTo(value))
+    FIBError(TFIBClientError::CircularReference, {FullComponentName(this)});
+  if (fDataSource != nullptr) fDataSource->RemoveFreeNotification(this);
+  fDataSource = value;
+  if (fDataSource != nullptr) fDataSource->FreeNotification(this);
+}
+
+// ---- ISQLObject -----------------------------------------------------------------------------
+
+int TFIBCustomDataSet::FieldIndex(const AnsiString& name) const {
+  TField* field = FindField(name);
+  return field != nullptr ? field->Index() : -1;
+}
+
+Variant TFIBCustomDataSet::FieldValue(int index, bool oldValue) const {
+  TField* field = const_cast<TFIBCustomDataSet*>(this)->Fields().Fields(index);
+  return oldValue && State() != dsInsert ? field->OldValue() : field->Value();
+}
+
+// ---- Array fields ---------------------------------------------------------------------------
+
+bool TFIBCustomDataSet::GetArrayFieldValue(TField* field, Variant& value) {
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  if (column == nullptr || column->FIBArray() == nullptr || Database() == nullptr || Transaction() == nullptr)
+    return false;
+  value = column->FIBArray()->GetFieldArrayValues(*field, Database()->DBHandle(), Transaction()->TRHandle());
+  return true;
+}
+
+void TFIBCustomDataSet::SetArrayFieldValue(TField* field, const Variant& value) {
+  if (State() != dsEdit && State() != dsInsert) DatabaseError(SNotEditing, this);
+  if (VarIsEmpty(value) || VarIsNull(value)) {
+    field->Clear();
+    return;
+  }
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  if (column == nullptr || column->FIBArray() == nullptr) FIBError(TFIBClientError::Unsupported);
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(this)});
+  if (!transaction->Active()) transaction->StartTransaction();
+  ISC_QUAD id{};
+  column->FIBArray()->SetArrayValues(value, id, Database()->DBHandle(), transaction->TRHandle());
+  field->SetData(&id);
+}
+
+// ---- Transactions and disconnect ------------------------------------------------------------
+
+void TFIBCustomDataSet::KeepOrCloseOnServerEnd() {
+  if (!Active()) return;
+  if (fCachedUpdates && !ComponentState().Contains(csDestroying) && !ComponentState().Contains(csDesigning)) {
+    FetchRemainingRows();
+    if (fSelectQuery->Open()) fSelectQuery->Close();
+    return;
+  }
+  Close();
+}
+
+// ---- Options --------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::ApplyCSMonitorSupport() {
+  MonitorSupportChanged(this);
+}
+
+bool TFIBCustomDataSet::CanUseLimitedBuffer() {
+  if (fCachedUpdates || GetOrderByClauseOf(SelectSQL().Text()).Text.empty()) return false;
+  if (!fAutoCommit && UpdateTransaction() != Transaction()) return false;
+  TFIBXSQLDA& params = fSelectQuery->Params();
+  for (int i = 0; i < params.Count(); ++i)
+    if (UpperCase(params[i].Name()).starts_with("NEW_")) return false;
+  return true;
 }
 
 }  // namespace ordvane

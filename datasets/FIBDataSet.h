@@ -4,37 +4,42 @@
 // columns, and refers to a read and an update transaction that it does not own.
 //
 // This unit holds construction, the properties and their guards, preparation, the field
-// definitions and classes, the record layout, the storing of fetched rows into the
-// cache, and the field origin. The navigation over the cache (open, fetch on demand,
-// bookmarks, field values) is the next layer's: the record-buffer protocol of TDataSet
-// that is not answered here stays abstract, and a concrete dataset closes itself in its
-// own destructor.
+// definitions and classes, the record layout, the open sequence, the fetch of rows into
+// the cache on demand, bookmarks, field values, and what a transaction end or a
+// disconnect does to an open dataset.
 //
 // The record buffer: bytes 0-3 the record index, byte 4 the bookmark flag, byte 5 the
 // cached-update status, then one null flag per select column, the column values and
-// string areas at their descriptors' offsets, the blob-stream pointers and the calculated
-// fields. The cache stores everything from byte 5 on.
+// string areas at their descriptors' offsets, a 4-byte blob-stream handle per blob field
+// (0: none) and the calculated fields. The cache stores everything from byte 5 on.
 
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "classlib/core/ScreenCursor.h"
 #include "classlib/core/Timers.h"
 #include "classlib/db/DataSet.h"
+#include "classlib/db/DataSource.h"
 #include "datasets/FIBCacheManage.h"
 #include "datasets/FIBDataSetOptions.h"
+#include "datasets/FIBMetaCache.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
 
 namespace ordvane {
 
-// The mouse cursor shown while a dataset works with the server; 0 shows none.
-using TSQLScreenCursor = SmallInt;
-inline constexpr TSQLScreenCursor crSQLDefault = 0;
-
 using TOnFetchRecord = TEvent<void(TFIBQuery* fromQuery, Integer recordNumber, bool& stopFetching)>;
 using TCompareFieldValues = TEvent<int(TField* field, const Variant& value1, const Variant& value2)>;
+
+// The order the records are in: one entry per sort field, most significant first.
+struct TSortFieldInfo {
+  AnsiString FieldName;
+  bool Ascending = true;
+  bool operator==(const TSortFieldInfo&) const = default;
+};
+using TOrderInfo = std::vector<TSortFieldInfo>;
 
 // Record-buffer header.
 inline constexpr int RecordIndexOffset = 0;
@@ -45,7 +50,7 @@ inline constexpr int NullFlagsOffset = 6;
 inline constexpr Byte CachedStatusMask = 0x07;
 inline constexpr Byte CalcFieldsCachedBit = 0x80;
 
-class TFIBCustomDataSet : public TDataSet {
+class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   ORDVANE_CLASS(TFIBCustomDataSet, TDataSet)
 
  public:
@@ -82,6 +87,9 @@ class TFIBCustomDataSet : public TDataSet {
   TStrings& RefreshSQL() { return fRefreshQuery->SQL(); }
   void SetRefreshSQL(const TStrings& value) { fRefreshQuery->SQL().Assign(&value); }
   TSQLs& SQLs() { return fSQLs; }
+  // The select statement's named WHERE conditions.
+  TConditions& Conditions() { return fSelectQuery->Conditions(); }
+  void SetConditions(const TConditions& value) { fSelectQuery->Conditions().Assign(&value); }
 
   TFIBQuery& SelectQuery() const { return *fSelectQuery; }
   TFIBQuery& InsertQuery() const { return *fInsertQuery; }
@@ -113,11 +121,22 @@ class TFIBCustomDataSet : public TDataSet {
   void SetAutoCommit(bool value) { fAutoCommit = value; }
   TFieldOriginRule FieldOriginRule() const { return fFieldOriginRule; }
   void SetFieldOriginRule(TFieldOriginRule value) { fFieldOriginRule = value; }
-  TSQLScreenCursor SQLScreenCursor() const { return fSQLScreenCursor; }
-  void SetSQLScreenCursor(TSQLScreenCursor value) { fSQLScreenCursor = value; }
+  // The screen cursor shown while the dataset works with the server; crDefault shows none.
+  TCursor SQLScreenCursor() const { return fSQLScreenCursor; }
+  void SetSQLScreenCursor(TCursor value) { fSQLScreenCursor = value; }
   TCacheModelOptions& CacheModelOptions() { return fCacheModelOptions; }
   TAutoUpdateOptions& AutoUpdateOptions() { return fAutoUpdateOptions; }
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
+  void SetCSMonitorSupport(const TCSMonitorSupport& value) { fCSMonitorSupport.Assign(&value); }
+  // Copies Enabled and IncludeDatasetDescription to every statement of the dataset.
+  void ApplyCSMonitorSupport();
+  // The master's data source. Client error 50 when it leads back to this dataset.
+  TDataSource* DataSource() const { return fDataSource; }
+  void SetDataSource(TDataSource* value);
+  TDataSource* GetDataSource() override { return fDataSource; }
+  // Whether the limited-buffer cache model may be chosen: no cached updates, an ORDER BY
+  // clause, modifications in the read transaction (or auto-committed), no NEW_ parameter.
+  bool CanUseLimitedBuffer();
   // Milliseconds of the master-scroll and end-scroll timers.
   Cardinal ScrollTimerInterval() const { return fScrollTimerInterval; }
   TTimer* MasterScrollTimer() const { return fMasterScrollTimer.get(); }
@@ -129,8 +148,62 @@ class TFIBCustomDataSet : public TDataSet {
   TNotifyEvent BeforeStartUpdateTransaction, AfterStartUpdateTransaction;
   TEndTrEvent BeforeEndTransaction, AfterEndTransaction;
   TEndTrEvent BeforeEndUpdateTransaction, AfterEndUpdateTransaction;
-  TOnFetchRecord BeforeFetchRecord, AfterFetchRecord;
+  TOnFetchRecord AfterFetchRecord;
   TCompareFieldValues OnCompareFieldValues;
+  TDataSetNotifyEvent OnEnableControls, OnDisableControls;
+  TFieldNotifyEvent OnFieldChange;
+  // Fired before each row the select statement fetches; setting it hooks the statement,
+  // clearing it unhooks it.
+  const TOnFetchRecord& BeforeFetchRecord() const { return fBeforeFetchRecord; }
+  void SetBeforeFetchRecord(const TOnFetchRecord& value);
+
+  // ---- Open and fetch
+  // Fetches every remaining row, staying on the current record.
+  void FetchAll();
+  // The select statement's parameters from the master's fields: "MAS_NAME" (any case)
+  // from the field NAME, any other parameter from the field of its own name.
+  void SetParamsFromMaster();
+  // Whether a parameter linked to the master differs from its field's value now.
+  virtual bool MasterParamsChanged();
+  Integer CurrentRecordIndex() const { return fCurrentRecord; }
+  Integer DeletedCount() const { return fDeletedCount; }
+  Integer CachedUpdateCount() const { return fCachedUpdateCount; }
+  // Bookmarks whose record was gone.
+  Integer FailedBookmarkMoves() const { return fFailedBookmarkMoves; }
+  int CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) override;
+  bool GetCurrentRecord(TRecordBuffer buffer) override;
+
+  // ---- Field values
+  using TDataSet::GetFieldData;
+  using TDataSet::SetFieldData;
+  bool GetFieldData(TField* field, void* buffer) override;
+  void SetFieldData(TField* field, const void* buffer) override;
+  void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
+  Variant GetStateFieldValue(TDataSetState state, TField* field) override;
+  void DataEvent(TDataEvent event, NativeInt info) override;
+  // Pairs: while raised, calculated fields are not computed; lowering to 0 re-reads the
+  // records around the active one.
+  void DisableCalcFields() { ++fCalcFieldsDisabled; }
+  void EnableCalcFields();
+  // Pairs: while raised, BeforeOpen, BeforeClose and AfterClose (open and close events) or
+  // BeforeScroll and AfterScroll (scroll events) stay silent.
+  void DisableOpenCloseEvents() { ++fOpenCloseEventsDisabled; }
+  void EnableOpenCloseEvents() { --fOpenCloseEventsDisabled; }
+  void DisableScrollEvents() { ++fScrollEventsDisabled; }
+  void EnableScrollEvents() { --fScrollEventsDisabled; }
+  // The whole array of an array field as a variant (false when the column has none), and
+  // the array written from one (empty or null clears the field).
+  bool GetArrayFieldValue(TField* field, Variant& value);
+  void SetArrayFieldValue(TField* field, const Variant& value);
+
+  // ---- ISQLObject: parameters of the select statement, values of the fields
+  int ParamCount() const override { return fSelectQuery->GetParamCount(); }
+  AnsiString ParamName(int index) const override { return fSelectQuery->GetParamName(index); }
+  int FieldIndex(const AnsiString& name) const override;
+  int ParamIndex(const AnsiString& name) const override { return fSelectQuery->ParamIndex(name); }
+  Variant FieldValue(int index, bool oldValue) const override;
+  Variant ParamValue(int index) const override { return fSelectQuery->GetParamValueByIndex(index); }
+  void SetParamValue(int index, const Variant& value) override { fSelectQuery->SetParamValue(index, value); }
 
   // ---- Preparation
   // Needs a database and a transaction (defaults applied first); an empty select text is
@@ -173,9 +246,24 @@ class TFIBCustomDataSet : public TDataSet {
   // Through the lookup list; a name in double quotes loses them. EDatabaseError
   // "Field '%s' not found" when there is none.
   TField* FindFieldOrRaise(const AnsiString& name);
+  // The same look-up; nullptr when there is no such field.
+  TField* LookupField(const AnsiString& name);
   TFieldClass GetFieldClass(TFieldType fieldType) override;
   // The select statement's column of a field (by its field number), or nullptr.
   TFIBXSQLVAR* ColumnOf(const TField* field) const;
+  // Where a data field's value lies in the record buffer, or nullptr.
+  const TFIBFieldDescr* ColumnDescriptor(const TField* field);
+
+  // ---- Order of the records
+  // Empty when no order is known.
+  const TOrderInfo& OrderInfo() const { return fOrderInfo; }
+  // localSort: the records were put in this order here, not by the server.
+  void SetOrderInfo(const TOrderInfo& value, bool localSort);
+  void ClearOrderInfo();
+  // A local sort put the records in the order of OrderInfo.
+  bool Sorted() const { return fSorted; }
+  // False without order information; else whether every sort field is a field.
+  bool AllSortFieldsExist();
 
   // ---- Field origin
   // "CALCULATED" for a calculated field; a lookup field asks its lookup dataset.
@@ -234,12 +322,44 @@ class TFIBCustomDataSet : public TDataSet {
   void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) override;
   void InternalSetToRecord(TRecordBuffer buffer) override;
   bool IsCursorOpen() override { return fCursorOpen; }
-  Word GetRecordSize() override { return static_cast<Word>(fRecordSize); }
+  Integer GetRecordSize() override { return fRecordSize; }
+  void GetBookmarkData(TRecordBuffer buffer, void* data) override;
+  void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
+  TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+  void InternalFirst() override;
+  void InternalLast() override;
+  void InternalGotoBookmark(const void* bookmark) override;
+  void InternalInitRecord(TRecordBuffer buffer) override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  // An open asked for while loading failed: the application reports it, as it reports the
+  // errors of its message loop.
+  void InternalHandleException() override;
+  void CloseCursor() override;
+  Integer GetRecordCount() override;
+  Integer GetRecNo() override;
+  bool GetCanModify() override { return CanEdit() || CanInsert() || CanDelete(); }
+  void ClearCalcFields(TRecordBuffer buffer) override;
+  void GetCalcFields(TRecordBuffer buffer) override;
+  void DoAfterOpen() override;
+  void DoBeforeOpen() override;
+  void DoBeforeClose() override;
+  void DoAfterClose() override;
+  void DoBeforeScroll() override;
+  void DoAfterScroll() override;
+  // Runs right before the select statement executes at open.
+  virtual void DoBeforeExecuteSelect() {}
+  // Whether a record the fetch reads belongs to what the dataset shows.
+  virtual bool RecordIsVisible(TRecordBuffer /*buffer*/) { return true; }
+  // After a record was read: steps on while RecordIsVisible refuses it.
+  TGetResult SkipInvisibleRecords(TRecordBuffer buffer, TGetMode mode);
 
   virtual void DoTransactionEnding();
   virtual void DoTransactionEnded();
   virtual void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
 
+  // The select statement must be prepared again before the next open.
+  void Unprepare() { fPrepared = false; }
   static Integer RecordIndexOf(TRecordBuffer buffer);
   static void SetRecordIndex(TRecordBuffer buffer, Integer index);
   // The record the framework's active buffer holds, or -1.
@@ -258,7 +378,9 @@ class TFIBCustomDataSet : public TDataSet {
   TFIBQuery* CreateStatement(const AnsiString& name);
   // The record cache; client error 29 while there is none.
   TRecordsCache& Cache(const AnsiString& operation) const;
-  void SelectSQLChanging(TObject* sender);
+  // Every statement's text change: the generated key condition is out of date; a change
+  // of the select text also refuses an open dataset and forgets what the old text gave.
+  void StatementSQLChanging(TObject* sender);
   // The monitor settings go to every statement.
   void MonitorSupportChanged(TObject* sender);
   // The handlers each transaction hears from: start before and after as events, end
@@ -285,11 +407,31 @@ class TFIBCustomDataSet : public TDataSet {
   bool OwnersLoading(const TComponent* component) const;
   // The definition for one select column; false for a type that has none.
   bool ColumnFieldDef(const TFIBXSQLVAR& column, TFieldType& type, Integer& size);
+  // The table cache's description of the column's domain says Boolean or GUID.
+  bool ColumnDomainIs(const TFIBXSQLVAR& column, bool (TpFIBFieldInfo::*test)() const);
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
 
   std::unique_ptr<TFIBBase> fBase;
+  // Fetches the next row into the cache as record FetchedCount; false at the end.
+  bool FetchNextRow();
+  TGetResult GetCurrentModeRecord(TRecordBuffer buffer);
+  TGetResult GetNextModeRecord(TRecordBuffer buffer);
+  TGetResult GetPriorModeRecord(TRecordBuffer buffer);
+  void FetchRemainingRows();
+  // The record the state reads and writes: nullptr when there is none.
+  TRecordBuffer StateRecord();
+  void CopyMasterValue(TFIBXSQLVAR& param, TField* field);
+  // The master field a parameter takes its value from, or nullptr.
+  TField* MasterFieldOf(const AnsiString& paramName) const;
+  void FireStatementFetch(TFIBQuery* query, Integer recordNumber, bool& stop);
+  // Hard transaction end or disconnect: cached updates keep their rows (all of them),
+  // any other dataset closes.
+  void KeepOrCloseOnServerEnd();
+  bool IsSelect() const;
+  void ShowRecordsAround();
+
   TCSMonitorSupport fCSMonitorSupport{this};
   TFIBQuery* fDeleteQuery;
   TFIBQuery* fInsertQuery;
@@ -306,6 +448,8 @@ class TFIBCustomDataSet : public TDataSet {
   std::unique_ptr<TRecordsCache> fRecordsCache;
   std::vector<Byte> fScratchRecord;
   std::vector<Byte> fOldRecord;
+  TOrderInfo fOrderInfo;
+  bool fSorted = false;
 
   TTransactionKind fRefreshTransactionKind = tkReadTransaction;
   TpFIBDsOptions fOptions = DefaultDataSetOptions;
@@ -316,7 +460,24 @@ class TFIBCustomDataSet : public TDataSet {
   bool fCachedUpdates = false;
   bool fAutoCommit = false;
   TFieldOriginRule fFieldOriginRule = forTableAndFieldName;
-  TSQLScreenCursor fSQLScreenCursor = crSQLDefault;
+  TCursor fSQLScreenCursor = crDefault;
+  TOnFetchRecord fBeforeFetchRecord;
+  TDataSource* fDataSource = nullptr;
+  Integer fDeletedCount = 0;
+  Integer fFailedBookmarkMoves = 0;
+  int fCalcFieldsDisabled = 0;
+  int fOpenCloseEventsDisabled = 0;
+  int fScrollEventsDisabled = 0;
+  bool fInFetch = false;
+  // The select text opened no cursor (not a SELECT): no rows, no cache.
+  bool fNoRows = false;
+  bool fDatabaseUnicode = false;
+  bool fControlsDisabledSeen = false;
+  // Records changed since the cached updates were last applied.
+  Integer fCachedUpdateCount = 0;
+
+  // The record buffer of the state-dependent reads from the cache.
+  std::vector<Byte> fStateRecord;
   Cardinal fScrollTimerInterval = 300;
   bool fPrepared = false;
   bool fSQLChanged = false;

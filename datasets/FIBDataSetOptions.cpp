@@ -1,8 +1,11 @@
 #include "datasets/FIBDataSetOptions.h"
 
+#include <algorithm>
+
 #include "classlib/core/PublishedProps.h"
 #include "classlib/core/StrUtils.h"
 #include "datasets/FIBDataSet.h"
+#include "dbclient/FIBConvert.h"
 #include "dbclient/FIBSQLText.h"
 #include "dbclient/FIBStrUtils.h"
 
@@ -59,6 +62,7 @@ TPersistent* TSQLs::GetOwner() const {
 
 void TAutoUpdateOptions::SetUpdateTableName(const AnsiString& value) {
   fResolved = false;
+  fKeyCondition.clear();
   fUpdateTableName = value;
   if (!fGeneratorName.empty() || !UsesGenerator()) return;
   const AnsiString table = ModifyTable();
@@ -66,6 +70,32 @@ void TAutoUpdateOptions::SetUpdateTableName(const AnsiString& value) {
     fGeneratorName = "\"GEN_" + StripEnclosingQuotes(table) + "_ID\"";
   else
     fGeneratorName = "GEN_" + table + "_ID";
+}
+
+void TAutoUpdateOptions::SetGenBeforePost(bool value) {
+  if (!value)
+    fWhenGetGenID = wgNever;
+  else if (!UsesGenerator())
+    fWhenGetGenID = wgBeforePost;
+}
+
+void TAutoUpdateOptions::ReadSelectGenID(bool value) {
+  fSelectGenIDRead = value;
+  fWhenGetGenID = value ? wgBeforePost : wgNever;
+}
+
+void TAutoUpdateOptions::ReadGenBeforePost(bool value) {
+  if (fSelectGenIDRead) fWhenGetGenID = value ? wgBeforePost : wgOnNewRecord;
+}
+
+void TAutoUpdateOptions::SetKeyConditionCache(const AnsiString& condition, const AnsiString& select) {
+  fKeyCondition = condition;
+  fKeyConditionSelect = select;
+}
+
+void TAutoUpdateOptions::ClearKeyConditionCache() {
+  fKeyCondition.clear();
+  fKeyConditionSelect.clear();
 }
 
 void TAutoUpdateOptions::SetKeyFields(const AnsiString& value) {
@@ -157,6 +187,24 @@ void TCacheModelOptions::Assign(const TPersistent* source) {
   fPlanForDescSQLs.Assign(&other->fPlanForDescSQLs);
 }
 
+void TCacheModelOptions::SetCacheModelKind(TCacheModelKind value) {
+  if (value == fCacheModelKind) return;
+  if (fOwner != nullptr) {
+    fOwner->CheckInactive();
+    if (value == cmkLimitedBufferSize && !fOwner->ComponentState().Contains(csLoading) &&
+        !fOwner->CanUseLimitedBuffer())
+      FIBError(TFIBClientError::CannotUseLimitedCache, {FullComponentName(fOwner)});
+  }
+  fCacheModelKind = value;
+  if (value == cmkLimitedBufferSize) fBufferChunks = std::max(fBufferChunks, LimitedModelMinChunks);
+}
+
+void TCacheModelOptions::SetBufferChunks(Integer value) {
+  if (value <= 0) value = DefaultBufferChunks;
+  if (fCacheModelKind == cmkLimitedBufferSize) value = std::max(value, LimitedModelMinChunks);
+  fBufferChunks = value;
+}
+
 TPersistent* TCacheModelOptions::GetOwner() const {
   return fOwner;
 }
@@ -239,6 +287,13 @@ const bool registered = [] {
   RegisterStringProperty<TFIBCustomDataSet>(
       "ObjectView", [](const TFIBCustomDataSet&) { return BooleanText(false); },
       [](TFIBCustomDataSet&, const AnsiString& v) { ParseBoolean("ObjectView", v); });
+  // The generator mode of older stored forms, read in stream order.
+  RegisterStringProperty<TAutoUpdateOptions>(
+      "SelectGenID", [](const TAutoUpdateOptions& o) { return BooleanText(o.UsesGenerator()); },
+      [](TAutoUpdateOptions& o, const AnsiString& v) { o.ReadSelectGenID(ParseBoolean("SelectGenID", v)); });
+  RegisterStringProperty<TAutoUpdateOptions>(
+      "GenBeforePost", [](const TAutoUpdateOptions& o) { return BooleanText(o.WhenGetGenID() == wgBeforePost); },
+      [](TAutoUpdateOptions& o, const AnsiString& v) { o.ReadGenBeforePost(ParseBoolean("GenBeforePost", v)); });
   return true;
 }();
 

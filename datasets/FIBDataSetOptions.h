@@ -77,6 +77,13 @@ class TAutoUpdateOptions : public TPersistent {
   TWhenGetGenID WhenGetGenID() const { return fWhenGetGenID; }
   void SetWhenGetGenID(TWhenGetGenID value) { fWhenGetGenID = value; }
   bool UsesGenerator() const { return fWhenGetGenID != wgNever; }
+  // The older Boolean form of the generator mode: false is wgNever; true is wgBeforePost
+  // unless a generator mode is set already.
+  void SetGenBeforePost(bool value);
+  // Older stored forms: "SelectGenID" True is wgBeforePost, False wgNever; a following
+  // "GenBeforePost" then tells wgBeforePost (True) from wgOnNewRecord (False).
+  void ReadSelectGenID(bool value);
+  void ReadGenBeforePost(bool value);
   Integer GeneratorStep() const { return fGeneratorStep; }
   void SetGeneratorStep(Integer value) { fGeneratorStep = value; }
   TStringList& ParamsToFieldsLinks() { return fParamsToFieldsLinks; }
@@ -96,6 +103,14 @@ class TAutoUpdateOptions : public TPersistent {
   AnsiString AliasModifyTable();
   // Forgets the resolved names (the select text or the database changed).
   void ClearModifyTable() { fResolved = false; }
+
+  // The key condition last generated for the modifying statements and the select text it
+  // was generated against; emptied whenever a text of the dataset's statements changes
+  // (the key condition also when UpdateTableName does).
+  const AnsiString& KeyCondition() const { return fKeyCondition; }
+  const AnsiString& KeyConditionSelect() const { return fKeyConditionSelect; }
+  void SetKeyConditionCache(const AnsiString& condition, const AnsiString& select);
+  void ClearKeyConditionCache();
 
   void Assign(const TPersistent* source) override;
   TPersistent* GetOwner() const override;
@@ -118,6 +133,9 @@ class TAutoUpdateOptions : public TPersistent {
   bool fAutoParamsToFields = false;
   bool fSeparateBlobUpdate = false;
   bool fUseExecuteBlock = false;
+  bool fSelectGenIDRead = false;
+  AnsiString fKeyCondition;
+  AnsiString fKeyConditionSelect;
   bool fResolved = false;
   AnsiString fModifyTable;
   AnsiString fAliasModifyTable;
@@ -125,6 +143,9 @@ class TAutoUpdateOptions : public TPersistent {
 
 // How a dataset caches its records. The values are kept here; the dataset reacts to a
 // change of model when it opens.
+inline constexpr Integer DefaultBufferChunks = 32;
+inline constexpr Integer LimitedModelMinChunks = 100;
+
 class TCacheModelOptions : public TPersistent {
   ORDVANE_CLASS(TCacheModelOptions, TPersistent)
 
@@ -132,9 +153,12 @@ class TCacheModelOptions : public TPersistent {
   explicit TCacheModelOptions(TFIBCustomDataSet* owner) : fOwner(owner) {}
 
   TCacheModelKind CacheModelKind() const { return fCacheModelKind; }
-  void SetCacheModelKind(TCacheModelKind value) { fCacheModelKind = value; }
+  // The dataset must be closed; the limited model only where the dataset can use it
+  // (client error 75), and then with at least 100 chunks.
+  void SetCacheModelKind(TCacheModelKind value);
   Integer BufferChunks() const { return fBufferChunks; }
-  void SetBufferChunks(Integer value) { fBufferChunks = value; }
+  // 0 or less gives 32; the limited model takes at least 100.
+  void SetBufferChunks(Integer value);
   Integer BlobCacheLimit() const { return fBlobCacheLimit; }
   void SetBlobCacheLimit(Integer value) { fBlobCacheLimit = value; }
   TStringList& PlanForDescSQLs() { return fPlanForDescSQLs; }
@@ -145,7 +169,7 @@ class TCacheModelOptions : public TPersistent {
  private:
   TFIBCustomDataSet* fOwner;
   TCacheModelKind fCacheModelKind = cmkStandard;
-  Integer fBufferChunks = 32;
+  Integer fBufferChunks = DefaultBufferChunks;
   Integer fBlobCacheLimit = 0;
   TStringList fPlanForDescSQLs;
 };

@@ -1,15 +1,18 @@
 #include "datasets/FIBFields.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/DataSet.h"
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBRecordValues.h"
 
 namespace ordvane {
 
@@ -18,7 +21,9 @@ using namespace dbconsts;
 namespace {
 
 constexpr Integer MaxStringSize = 32765;
+constexpr Cardinal CodePageKOI8 = 20866;
 constexpr Integer MaxBCDScale = 18;
+constexpr Int64 MaxRoundedDigits = 999999999999999999;
 
 Int64 Power10(Integer exponent) {
   Int64 result = 1;
@@ -38,11 +43,76 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
   if (size < 1 || size > MaxStringSize) DatabaseError(SInvalidFieldSize);
 }
 
+TFIBStringField::TTextCoding TFIBStringField::Coding() const {
+  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(DataSet());
+  const TFIBXSQLVAR* column = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnOf(this) : nullptr;
+  TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
+  if (column == nullptr || database == nullptr || (column->GetSQLSubtype() & 0xFF) < 2) return TTextCoding::None;
+  if (database->IsUnicodeCharSet()) return TTextCoding::Utf8;
+  return database->IsKOI8CharSet() ? TTextCoding::Koi8 : TTextCoding::None;
+}
+
+bool TFIBStringField::ReadColumnText(AnsiString& text) {
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
+  std::vector<char> buffer(static_cast<std::size_t>(DataSize()), '\0');
+  if (!GetData(buffer.data())) return false;
+  if (descr != nullptr && descr->IsBinary) {
+    // Every byte counts, zero bytes too.
+    const std::size_t length = std::min<std::size_t>(descr->DataSize, buffer.size());
+    if (!descr->IsDBKey) {
+      text.assign(buffer.data(), length);
+      return true;
+    }
+    text.clear();
+    for (std::size_t at = 0; at + 4 <= length; at += 4) {
+      Cardinal word;
+      std::memcpy(&word, buffer.data() + at, sizeof word);
+      text += Format("%-8.8x", {static_cast<Int64>(word)});
+    }
+    return true;
+  }
+  text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  if (FixedChar()) text = TrimRight(text);
+  switch (Coding()) {
+    case TTextCoding::Utf8:
+      text = Utf8ToAnsi(text);
+      break;
+    case TTextCoding::Koi8:
+      text = ConvertCodePage(text, CodePageKOI8, GetAnsiCodePage());
+      break;
+    case TTextCoding::None:
+      break;
+  }
+  return true;
+}
+
+AnsiString TFIBStringField::GetAsString() {
+  AnsiString text;
+  return ReadColumnText(text) ? text : AnsiString();
+}
+
+Variant TFIBStringField::GetAsVariant() {
+  AnsiString text;
+  return ReadColumnText(text) ? Variant(text) : Null();
+}
+
 void TFIBStringField::SetAsString(const AnsiString& value) {
-  if (value.empty() && fEmptyStrToNull)
-    Clear();
-  else
-    TStringField::SetAsString(value);
+  if (value.empty() && fEmptyStrToNull) return Clear();
+  switch (Coding()) {
+    case TTextCoding::Utf8:
+      return TStringField::SetAsString(AnsiToUtf8(value));
+    case TTextCoding::Koi8:
+      return TStringField::SetAsString(ConvertCodePage(value, GetAnsiCodePage(), CodePageKOI8));
+    case TTextCoding::None:
+      return TStringField::SetAsString(value);
+  }
+}
+
+Integer TFIBWideStringField::GetDataSize() const {
+  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(DataSet());
+  const TFIBXSQLVAR* column = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnOf(this) : nullptr;
+  return column != nullptr ? column->GetSize() + 1 : TWideStringField::GetDataSize();
 }
 
 // ---- Integers ------------------------------------------------------------------------------
@@ -63,10 +133,11 @@ Integer TFIBFloatField::Scale() const {
 
 void TFIBFloatField::SetAsFloat(double value) {
   const Integer scale = Scale();
-  if (fRoundByScale && scale != 0 && scale > -15) {
-    const double factor = std::pow(10.0, -scale);
-    value = std::round(value * factor) / factor;
-  }
+  // Rounded as the decimal the double stands for: 0.145 is 0.15 at two places. A value
+  // too large to round is left to the column's range check.
+  Int64 scaled = 0;
+  if (fRoundByScale && scale != 0 && scale > -15 && ScaleToInteger(value, scale, MaxRoundedDigits, scaled))
+    value = static_cast<double>(scaled) / std::pow(10.0, -scale);
   TFloatField::SetAsFloat(value);
 }
 
@@ -170,8 +241,11 @@ void TFIBBCDField::SetAsString(const AnsiString& value) {
   std::size_t at = 0;
   const bool negative = text[0] == '-';
   if (text[0] == '-' || text[0] == '+') ++at;
-  Int64 whole = 0;
-  Int64 fraction = 0;
+  // The magnitude, up to the largest the sign allows: -9223372036854775808 is a value.
+  using Magnitude = std::uint64_t;
+  const Magnitude limit = static_cast<Magnitude>(std::numeric_limits<Int64>::max()) + (negative ? 1 : 0);
+  Magnitude whole = 0;
+  Magnitude fraction = 0;
   Integer fractionDigits = 0;
   bool roundUp = false;
   bool seenDigit = false;
@@ -187,10 +261,10 @@ void TFIBBCDField::SetAsString(const AnsiString& value) {
     seenDigit = true;
     const int digit = ch - '0';
     if (!inFraction) {
-      if (whole > (std::numeric_limits<Int64>::max() - digit) / 10) invalid();
-      whole = whole * 10 + digit;
+      if (whole > (limit - static_cast<Magnitude>(digit)) / 10) invalid();
+      whole = whole * 10 + static_cast<Magnitude>(digit);
     } else if (fractionDigits < Size()) {
-      fraction = fraction * 10 + digit;
+      fraction = fraction * 10 + static_cast<Magnitude>(digit);
       ++fractionDigits;
     } else if (fractionDigits == Size()) {
       roundUp = digit >= 5;
@@ -199,10 +273,14 @@ void TFIBBCDField::SetAsString(const AnsiString& value) {
   }
   if (!seenDigit) invalid();
   for (Integer i = std::min(fractionDigits, Size()); i < Size(); ++i) fraction *= 10;
-  Int64 scaled = Scaled(whole);
-  if (scaled > std::numeric_limits<Int64>::max() - fraction - 1) invalid();
-  scaled += fraction + (roundUp ? 1 : 0);
-  WriteScaled(negative ? -scaled : scaled);
+  const auto factor = static_cast<Magnitude>(Power10(Size()));
+  if (whole > limit / factor) invalid();
+  Magnitude scaled = whole * factor;
+  const Magnitude rest = fraction + (roundUp ? 1 : 0);
+  if (scaled > limit - rest) invalid();
+  scaled += rest;
+  // Two's complement: the negated magnitude 2^63 is the lowest value.
+  WriteScaled(static_cast<Int64>(negative ? Magnitude{0} - scaled : scaled));
 }
 
 void TFIBBCDField::SetAsInteger(Integer value) {
@@ -282,6 +360,20 @@ bool TFIBBlobField::GetIsNull() {
 
 AnsiString TFIBArrayField::GetAsString() {
   return IsNull() ? "(Array)" : "(ARRAY)";
+}
+
+Variant TFIBArrayField::GetAsVariant() {
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  Variant value;
+  if (dataSet == nullptr) return TBytesField::GetAsVariant();
+  if (IsNull() || !dataSet->GetArrayFieldValue(this, value)) return Null();
+  return value;
+}
+
+void TFIBArrayField::SetVarValue(const Variant& value) {
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  if (dataSet == nullptr) return TBytesField::SetVarValue(value);
+  dataSet->SetArrayFieldValue(this, value);
 }
 
 // ---- GUID ---------------------------------------------------------------------------------------

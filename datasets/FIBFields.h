@@ -25,20 +25,34 @@ class TFIBStringField : public TStringField {
   // Writing an empty text makes the field null.
   bool EmptyStrToNull() const { return fEmptyStrToNull; }
   void SetEmptyStrToNull(bool value) { fEmptyStrToNull = value; }
+  // Text of the connection's character set: decoded from UTF-8 on a Unicode connection,
+  // from KOI8 on a KOI8 one (for columns of a character set of their own), and encoded
+  // back when written.
   void SetAsString(const AnsiString& value) override;
 
  protected:
   void CheckTypeSize(Integer size) const override;
+  // A DB key shows as hexadecimal: each 4-byte word as "%-8.8x".
+  AnsiString GetAsString() override;
+  Variant GetAsVariant() override;
 
  private:
+  enum class TTextCoding { None, Utf8, Koi8 };
+  TTextCoding Coding() const;
+  bool ReadColumnText(AnsiString& text);
   bool fEmptyStrToNull = false;
 };
 
+// Its record data is the column's bytes (UTF-8 on a Unicode connection), so its data size
+// is the column's length in bytes and a terminator, not two bytes a character.
 class TFIBWideStringField : public TWideStringField {
   ORDVANE_CLASS(TFIBWideStringField, TWideStringField)
 
  public:
   using TWideStringField::TWideStringField;
+
+ protected:
+  Integer GetDataSize() const override;
 };
 
 // Integer columns read as Boolean (value > 0) and written from Boolean (1 or 0).
@@ -224,7 +238,8 @@ class TFIBMemoField : public TMemoField {
   bool fIsClientField = false;
 };
 
-// An array column: the record holds the array's 8-byte identifier.
+// An array column: the record holds the array's 8-byte identifier; on a Firebird dataset
+// the value is the whole array, read and written through the dataset.
 class TFIBArrayField : public TBytesField {
   ORDVANE_CLASS(TFIBArrayField, TBytesField)
 
@@ -233,6 +248,8 @@ class TFIBArrayField : public TBytesField {
 
  protected:
   AnsiString GetAsString() override;
+  Variant GetAsVariant() override;
+  void SetVarValue(const Variant& value) override;
   void GetText(AnsiString& text, bool /*displayText*/) override { text = GetAsString(); }
 };
 

@@ -1,10 +1,13 @@
 #include "datasets/FIBRecordValues.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "classlib/core/FMTBcd.h"
+#include "classlib/db/DBConsts.h"
 #include "dbclient/fib.h"
 
 namespace ordvane {
@@ -165,7 +168,7 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
     }
     case SQL_INT64:
       if (int64AsDouble)
-        Put(value, static_cast<double>(Get<Int64>(data)) * Power10(descr.Scale));
+        Put(value, static_cast<double>(Get<Int64>(data)) / Power10(-descr.Scale));
       else
         std::memcpy(value, data, 8);
       return;
@@ -186,6 +189,202 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
       return;
     default:
       std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
+  }
+}
+
+}  // namespace ordvane
+
+// ---- Field values ---------------------------------------------------------------------------
+
+namespace ordvane {
+
+namespace {
+
+// A 16/32/64-bit integer into a native integer of the target's size; a narrower target
+// keeps the sign and saturates (a Boolean reads "above 0").
+void PutInteger(void* dest, Integer dataSize, Int64 value) {
+  auto* out = static_cast<Byte*>(dest);
+  switch (dataSize) {
+    case 2:
+      Put(out, static_cast<SmallInt>(std::clamp<Int64>(value, -32768, 32767)));
+      return;
+    case 4:
+      Put(out, static_cast<Integer>(
+                   std::clamp<Int64>(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max())));
+      return;
+    default:
+      Put(out, value);
+  }
+}
+
+Int64 GetInteger(const void* source, Integer dataSize) {
+  const auto* in = static_cast<const Byte*>(source);
+  switch (dataSize) {
+    case 2:
+      return Get<SmallInt>(in);
+    case 4:
+      return Get<Integer>(in);
+    default:
+      return Get<Int64>(in);
+  }
+}
+
+// The characters of a text value and their count.
+std::pair<const char*, std::size_t> StoredText(const Byte* record, const TFIBFieldDescr& descr) {
+  const Byte* area = record + descr.Offset;
+  if (descr.IsStringSlot) {
+    const auto length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(area), 0, descr.DataSize));
+    return {reinterpret_cast<const char*>(area + 4), length};
+  }
+  const auto* chars = reinterpret_cast<const char*>(area);
+  if (descr.IsBinary || descr.CharKind != ckAnsi) return {chars, descr.DataSize};
+  const void* zero = std::memchr(chars, 0, descr.DataSize);
+  return {chars, zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - chars) : descr.DataSize};
+}
+
+[[noreturn]] void RangeError(double value, double limit, const AnsiString& fieldName) {
+  DatabaseErrorFmt(dbconsts::SFieldFloatRangeError, {value, fieldName, -limit, limit});
+}
+
+}  // namespace
+
+bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
+  if (!std::isfinite(value)) return false;
+  char text[64];
+  const auto [end, error] = std::to_chars(std::begin(text), std::end(text), value, std::chars_format::scientific);
+  if (error != std::errc()) return false;
+  // "-d.ddde+XX": the digits as one integer, and the power of ten of the last one.
+  const std::string_view scientific(text, static_cast<std::size_t>(end - text));
+  const bool negative = scientific.front() == '-';
+  const std::size_t exponentAt = scientific.find('e');
+  std::string digits;
+  for (char ch : scientific.substr(0, exponentAt))
+    if (ch >= '0' && ch <= '9') digits.push_back(ch);
+  int exponent = 0;
+  std::from_chars(scientific.data() + exponentAt + (scientific[exponentAt + 1] == '+' ? 2 : 1),
+                  scientific.data() + scientific.size(), exponent);
+  const int shift = exponent - static_cast<int>(digits.size() - 1) - scale;
+  Int64 magnitude = 0;
+  const int kept = static_cast<int>(digits.size()) + std::min(shift, 0);
+  if (kept > 18 || (shift > 0 && kept + shift > 18)) return false;
+  for (int i = 0; i < kept; ++i) magnitude = magnitude * 10 + (digits[static_cast<std::size_t>(i)] - '0');
+  for (int i = 0; i < shift; ++i) magnitude *= 10;
+  // Half away from zero: the first digit dropped decides.
+  if (kept >= 0 && kept < static_cast<int>(digits.size()) && digits[static_cast<std::size_t>(kept)] >= '5') ++magnitude;
+  if (magnitude > limit) return false;
+  result = negative ? -magnitude : magnitude;
+  return true;
+}
+
+bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest) {
+  const Byte* value = record + descr.Offset;
+  auto* out = static_cast<Byte*>(dest);
+  switch (descr.SQLType) {
+    case SQL_SHORT:
+    case SQL_LONG: {
+      const Int64 stored = descr.SQLType == SQL_SHORT ? Get<SmallInt>(value) : Get<Integer>(value);
+      if (descr.Scale == 0)
+        PutInteger(dest, target.dataSize, stored);
+      else
+        Put(out, static_cast<double>(stored) / Power10(-descr.Scale));
+      return true;
+    }
+    case SQL_FLOAT:
+      Put(out, static_cast<double>(Get<float>(value)));
+      return true;
+    case SQL_INT64:
+      if (target.type == ftBCD && !target.rawInt64)
+        Put(out, ScaledInt64ToBcd(Get<Int64>(value), -descr.Scale));
+      else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64)
+        std::memcpy(out, value, 8);
+      else
+        PutInteger(dest, target.dataSize, Get<Int64>(value));
+      return true;
+    case SQLBooleanLayout:
+      PutInteger(dest, target.dataSize, Get<SmallInt>(value));
+      return true;
+    case SQL_TEXT:
+    case SQL_VARYING: {
+      auto [chars, length] = StoredText(record, descr);
+      if (target.trim && !descr.IsBinary && descr.CharKind == ckAnsi)
+        while (length > 0 && chars[length - 1] == ' ') --length;
+      if (descr.CharKind == ckGuid) {
+        std::memcpy(out, chars, std::min<std::size_t>(length, static_cast<std::size_t>(target.dataSize)));
+        return true;
+      }
+      if (static_cast<Int64>(length) >= target.dataSize) return false;
+      std::memcpy(out, chars, length);
+      out[length] = 0;
+      return true;
+    }
+    default:
+      std::memcpy(out, value, std::min<std::size_t>(descr.DataSize, static_cast<std::size_t>(target.dataSize)));
+      return true;
+  }
+}
+
+void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, const void* source,
+                      const AnsiString& fieldName) {
+  Byte* value = record + descr.Offset;
+  const auto* in = static_cast<const Byte*>(source);
+  switch (descr.SQLType) {
+    case SQL_SHORT:
+    case SQL_LONG: {
+      const Int64 limit = descr.SQLType == SQL_SHORT ? 32767 : std::numeric_limits<Integer>::max();
+      Int64 stored = 0;
+      if (descr.Scale == 0) {
+        stored = GetInteger(source, target.dataSize);
+        if (stored < -limit - 1 || stored > limit)
+          DatabaseErrorFmt(dbconsts::SFieldRangeError, {stored, fieldName, -limit - 1, limit});
+      } else {
+        const double number = Get<double>(in);
+        if (!ScaleToInteger(number, descr.Scale, limit, stored))
+          RangeError(number, static_cast<double>(limit) * Power10(descr.Scale), fieldName);
+      }
+      if (descr.SQLType == SQL_SHORT)
+        Put(value, static_cast<SmallInt>(stored));
+      else
+        Put(value, static_cast<Integer>(stored));
+      return;
+    }
+    case SQL_FLOAT:
+      Put(value, static_cast<float>(Get<double>(in)));
+      return;
+    case SQL_INT64:
+      if (target.type == ftBCD && !target.rawInt64) {
+        Int64 digits = 0;
+        int places = 0;
+        if (!TryBcdToScaledInt64(Get<TBcd>(in), digits, places)) RangeError(0, 0, fieldName);
+        Int64 scaled = digits;
+        for (; places > -descr.Scale; --places) scaled /= 10;
+        for (; places < -descr.Scale; ++places) scaled *= 10;
+        Put(value, scaled);
+      } else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64) {
+        std::memcpy(value, in, 8);
+      } else {
+        Put(value, GetInteger(source, target.dataSize));
+      }
+      return;
+    case SQLBooleanLayout:
+      Put(value, static_cast<SmallInt>(GetInteger(source, target.dataSize) != 0 ? 1 : 0));
+      return;
+    case SQL_TEXT:
+    case SQL_VARYING: {
+      const auto* chars = reinterpret_cast<const char*>(in);
+      // Binary text and GUIDs are written whole: zero bytes are part of their value.
+      std::size_t length = descr.CharKind == ckGuid || descr.IsBinary
+                               ? descr.DataSize
+                               : strnlen(chars, static_cast<std::size_t>(std::max(target.dataSize, 0)));
+      length = std::min<std::size_t>(length, descr.DataSize);
+      if (target.trim && !descr.IsBinary && descr.CharKind == ckAnsi)
+        while (length > 0 && static_cast<unsigned char>(chars[length - 1]) < 33) --length;
+      if (descr.IsStringSlot) return StoreStringArea(record, descr, chars, length, false);
+      std::memset(value, 0, descr.DataSize);
+      std::memcpy(value, chars, length);
+      return;
+    }
+    default:
+      std::memcpy(value, in, std::min<std::size_t>(descr.DataSize, static_cast<std::size_t>(target.dataSize)));
   }
 }
 

@@ -5,6 +5,7 @@
 // select column's layout.
 
 #include "datasets/pFIBFieldsDescr.h"
+#include "classlib/db/DBTypes.h"
 #include "dbclient/FIBXSQLDA.h"
 
 namespace ordvane {
@@ -32,5 +33,38 @@ void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* char
 // 64-bit column is kept as a double.
 void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
                       Byte* record);
+
+}  // namespace ordvane
+
+namespace ordvane {
+
+// How a field takes a column's value: its native format.
+struct TFieldTarget {
+  TFieldType type = ftUnknown;
+  Integer dataSize = 0;
+  // The 64-bit integer itself (a large integer, or a BCD field that scales by itself);
+  // else a BCD field takes the class library's BCD.
+  bool rawInt64 = false;
+  // Trailing blanks go (never from binary text).
+  bool trim = false;
+};
+
+// The value at the descriptor's place, in the target's native form, into dest. Text is
+// delivered zero-terminated: a string slot's stored length, else up to the first zero
+// byte but never past the column's size (a full value has none). Answers false when the
+// text does not fit the target's data size; dest is then left alone.
+bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest);
+
+// Writes a native value (never null) at the descriptor's place. Text is cut to the
+// column's size (then, with trim, loses trailing bytes below code 33). A scaled 16- or
+// 32-bit column takes the double through ScaleToInteger and raises the class library's
+// range error naming the field when it does not fit.
+void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, const void* source,
+                      const AnsiString& fieldName);
+
+// value x 10^-scale as an integer: the double's shortest round-trip decimal text shifted
+// by the scale, rounded half away from zero (0.145 at scale -2 is 15, 0.29 is 29). False
+// when the magnitude exceeds limit or the value is not finite.
+bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result);
 
 }  // namespace ordvane

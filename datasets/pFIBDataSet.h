@@ -1,7 +1,7 @@
 #pragma once
 // TpFIBDataSet: the dataset the application uses. It adds to TFIBDataSet the automatic
 // modification SQL, the generator, the update objects and the client filter, which later
-// units of this module fill in.
+// units of this module fill in, and the settings stored for it in the repository.
 
 #include "datasets/FIBDataSet.h"
 
@@ -12,6 +12,21 @@ class TpFIBDataSet : public TFIBDataSet {
 
  public:
   explicit TpFIBDataSet(TComponent* owner);
+
+  // The dataset's row in the repository table FIB$DATASETS_INFO; 0: none. A new value
+  // leaves the dataset unprepared and, when not 0, adds psApplyRepositary.
+  Integer DataSet_ID() const { return fDataSetID; }
+  void SetDataSet_ID(Integer value);
+  // Free text; the repository row sets it.
+  const AnsiString& Description() const { return fDescription; }
+  void SetDescription(const AnsiString& value) { fDescription = value; }
+
+  // With a DataSet_ID, first takes the texts and settings stored for it.
+  void Prepare() override;
+
+ private:
+  Integer fDataSetID = 0;
+  AnsiString fDescription;
 };
 
 }  // namespace ordvane

@@ -235,10 +235,10 @@ class TCondition : public TObject {
 // base back and forgets it, so the next Apply starts from the text as it is then.
 //
 // The statement cancels before every change of its text, so a change made while
-// conditions are applied is made to the base. CancelApply changes the text list itself: it
-// must not run inside that list's own change notification of an edit in progress (an
-// Add or Delete would then land in a list of another length); inside Apply it does
-// nothing, so a changing hook that calls it is safe during Apply.
+// conditions are applied is made to the base. CancelApply then changes the text list
+// inside that list's own change notification; the list checks the index of the edit in
+// progress again afterwards, so an edit at a line the base lacks raises the list's index
+// error instead of landing elsewhere. Inside Apply it does nothing.
 class TConditions : public TStringList {
   ORDVANE_CLASS(TConditions, TStringList)
 

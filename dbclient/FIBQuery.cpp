@@ -118,6 +118,7 @@ void TFIBQuery::SQLChanging(TObject*) {
     if (!ComponentState().Contains(csDesigning)) FIBError(TFIBClientError::SQLOpen, {AnsiString("change sql text"), FullName()});
     Close();
   }
+  fConditions.CancelApply();
   if (OnSQLChanging) OnSQLChanging(this);
   Unprepare();
 }
@@ -643,6 +644,11 @@ void TFIBQuery::DropPendingBlobs() {
 TFIBXSQLDA* TFIBQuery::Next() {
   if (fEOF) return nullptr;
   if (!fOpen) FIBError(TFIBClientError::SQLClosed, {AnsiString("fetch next record"), FullName()});
+  if (OnFetch) {
+    bool stop = false;
+    OnFetch(this, fRecordCount, stop);
+    if (stop && !ComponentState().Contains(csLoading)) throw EAbort();
+  }
   IIBClientLibrary& library = Library();
   const ISC_STATUS status = library.isc_dsql_fetch(StatusVector(), &fHandle, SQLDA_VERSION1, fColumns.AsXSQLDA());
   Call(0, false);
@@ -797,7 +803,7 @@ void TFIBQuery::LogFetch() {
 
 void TFIBQuery::TransactionEndingHandler(TFIBBase*) {
   const TTransactionState state = Transaction() != nullptr ? Transaction()->State() : tsInactive;
-  if ((state == tsDoRollback || state == tsDoCommit) && fOpen) Close();
+  if ((state == tsDoRollback || state == tsDoCommit) && fOpen && fCloseOnHardTransactionEnd) Close();
   if (TransactionEnding) TransactionEnding(this);
 }
 

@@ -43,6 +43,10 @@ enum TFIBSQLTypes : int {
 // The kind of a number the server reported; a client error for one outside the kinds.
 TFIBSQLTypes StatementTypeOf(Int64 serverType);
 
+// Called before each fetch with the number of rows fetched so far; setting stop ends the
+// fetch silently.
+using TFIBFetchCallback = TEvent<void(TFIBQuery* query, Integer recordNumber, bool& stop)>;
+
 class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   ORDVANE_CLASS(TFIBQuery, TComponent)
 
@@ -85,7 +89,16 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
   const AnsiString& CursorName() const { return fCursorName; }
   void SetCursorName(const AnsiString& value) { fCursorName = value; }
+  // Named WHERE conditions over the text. Applied conditions are taken out again before
+  // any other change of the text, so that change is made to the text as written.
+  TConditions& Conditions() { return fConditions; }
 
+  // Set by a dataset; see TFIBFetchCallback.
+  TFIBFetchCallback OnFetch;
+  // On (the default), a hard commit or rollback closes the open cursor. A dataset that
+  // keeps its rows over a hard end turns it off and fetches the rest first.
+  bool CloseOnHardTransactionEnd() const { return fCloseOnHardTransactionEnd; }
+  void SetCloseOnHardTransactionEnd(bool value) { fCloseOnHardTransactionEnd = value; }
   TNotifyEvent OnSQLChanging;
   TNotifyEvent BeforeExecute;
   TNotifyEvent AfterExecute;
@@ -266,6 +279,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
 
   std::unique_ptr<TFIBBase> fBase;
   TStringList fSQL;
+  TConditions fConditions{this, &fSQL};
   TSQLParser fParser;
   AnsiString fTextToSend;
   AnsiString fOwnerDataSetName;
@@ -293,6 +307,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool fTextRebuilt = false;
   bool fInExecute = false;
   bool fExecuteUnprepared = false;
+  bool fCloseOnHardTransactionEnd = true;
   // The text SetSQLText gave, while SQL has not been changed otherwise.
   std::optional<AnsiString> fExactText;
   bool fSettingExactText = false;

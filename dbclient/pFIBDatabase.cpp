@@ -44,7 +44,7 @@ void TpFIBDatabase::Connect() {
   TFIBDatabase::Connect();
   if (fCacheSchemaOptions.AutoLoadFromFile() && !InDesigner() &&
       FileExists(fCacheSchemaOptions.LocalCacheFile()))
-    LoadCacheFiles();
+    LoadCachesAfterConnect();
   if (fSaveAliasParamsAfterConnect && !fAliasName.empty()) SaveAliasParams();
   if (!InDesigner() && Connected()) {
     fBlobCacheValidation.reset();  // waits for the walk of an earlier connect
@@ -53,13 +53,65 @@ void TpFIBDatabase::Connect() {
 }
 
 void TpFIBDatabase::Disconnect(bool force) {
-  if (fCacheSchemaOptions.AutoSaveToFile() && !InDesigner()) SaveCacheFiles();
+  if (fCacheSchemaOptions.AutoSaveToFile() && !InDesigner()) SaveCacheFiles(fCacheSchemaOptions.LocalCacheFile());
   if (!Connected()) return;
   if (!CheckConnection(laCloseConnect)) {
     if (Connected()) CloseLostConnection();
     return;
   }
   TFIBDatabase::Disconnect(force);
+}
+
+// ---- Metadata cache files ----------------------------------------------------------------
+
+namespace {
+
+struct TCacheFileName {
+  TFIBMetaCacheFile file;
+  const char* extension;  // nullptr: the file name itself
+};
+constexpr TCacheFileName kCacheFiles[] = {{TFIBMetaCacheFile::Fields, nullptr},
+                                          {TFIBMetaCacheFile::DataSets, ".dt"},
+                                          {TFIBMetaCacheFile::ErrorMessages, ".err"}};
+
+AnsiString CacheFileName(const AnsiString& fileName, const TCacheFileName& kind) {
+  return kind.extension == nullptr ? fileName : ChangeFileExt(fileName, kind.extension);
+}
+
+}  // namespace
+
+bool TpFIBDatabase::LoadCacheFiles(const AnsiString& fileName, bool validate, TFIBDatabase* database) {
+  IFIBMetaCaches* caches = FIBMetaCaches();
+  if (caches == nullptr) return false;
+  bool fieldsLoaded = false;
+  for (const TCacheFileName& kind : kCacheFiles) {
+    const AnsiString name = CacheFileName(fileName, kind);
+    try {
+      const bool loaded = caches->LoadFile(kind.file, name, database, validate);
+      if (kind.file == TFIBMetaCacheFile::Fields) fieldsLoaded = loaded;
+    } catch (const Exception& e) {
+      // A damaged cache costs only its contents: the database works without it.
+      if (SQLLogger() != nullptr) SQLLogger()->WriteData(Name(), "Error on loading cache file " + name + ":", e.Message(), SQLLogConnect);
+    }
+  }
+  return fieldsLoaded;
+}
+
+void TpFIBDatabase::SaveCacheFiles(const AnsiString& fileName) noexcept {
+  IFIBMetaCaches* caches = FIBMetaCaches();
+  if (caches == nullptr) return;
+  for (const TCacheFileName& kind : kCacheFiles) caches->SaveFile(kind.file, CacheFileName(fileName, kind));
+}
+
+void TpFIBDatabase::LoadCachesAfterConnect() {
+  const AnsiString& fileName = fCacheSchemaOptions.LocalCacheFile();
+  if (!OnAcceptCacheSchema || !fCacheSchemaOptions.ValidateAfterLoad()) {
+    LoadCacheFiles(fileName, fCacheSchemaOptions.ValidateAfterLoad(), this);
+    return;
+  }
+  if (!LoadCacheFiles(fileName, false, nullptr)) return;
+  FIBMetaCaches()->ValidateTables(*this, OnAcceptCacheSchema);
+  SaveCacheFiles(fileName);
 }
 
 // ---- Alias -------------------------------------------------------------------------------

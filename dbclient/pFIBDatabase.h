@@ -13,6 +13,7 @@
 #include "dbclient/FIBBlobCache.h"
 #include "dbclient/FIBConsts.h"
 #include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBMetaCacheHooks.h"
 #include "dbclient/FIBProps.h"
 #include "dbclient/FIBQuery.h"
 
@@ -81,8 +82,15 @@ class TpFIBDatabase : public TFIBDatabase {
   // While the reconnect timer connects.
   bool Restoring() const { return fRestoring; }
 
-  // The local metadata caches around connect and disconnect.
+  // The local metadata caches around connect and disconnect: LocalCacheFile holds the
+  // table cache, the same name with ".dt" the dataset settings and with ".err" the error
+  // messages.
   TCacheSchemaOptions& CacheSchemaOptions() { return fCacheSchemaOptions; }
+  // Loads the three files (the table cache with this database when given). A damaged file
+  // goes to the SQL logger with its message and leaves its cache empty; the others still
+  // load. True when the table cache was taken from its file.
+  bool LoadCacheFiles(const AnsiString& fileName, bool validate, TFIBDatabase* database);
+  void SaveCacheFiles(const AnsiString& fileName) noexcept;
 
   // "Internal" and the library version; read-only.
   AnsiString About() const { return "Internal " + DBClientVersionText(); }
@@ -99,18 +107,16 @@ class TpFIBDatabase : public TFIBDatabase {
   TFIBLostConnectEvent OnLostConnect;
   TFIBLostConnectEvent OnErrorRestoreConnect;
   TFIBRestoreConnectEvent AfterRestoreConnect;
-
- protected:
-  // The metadata caches are not part of this library yet: there is nothing to load or
-  // save, so these report that nothing was done.
-  virtual bool LoadCacheFiles() { return false; }
-  virtual void SaveCacheFiles() {}
+  // Decides alone which cached tables stay when the loaded caches are validated.
+  TpFIBAcceptCacheSchema OnAcceptCacheSchema;
 
  private:
   // The attachment is gone: the statements drop their handles, the active transactions
   // end without calling the server, and the database counts as disconnected.
   void CloseLostConnection();
   void RestoreTimerTick(TObject* sender);
+  // The caches of LocalCacheFile after a connect, checked against this database.
+  void LoadCachesAfterConnect();
   // Ends this thread's message loop: a quit message with exit code 0.
   static void TerminateApplication();
   bool InDesigner() const { return ComponentState().Contains(csDesigning); }

@@ -1,6 +1,7 @@
 #include "dbclient/pFIBQuery.h"
 
 #include "classlib/core/StrUtils.h"
+#include "dbclient/FIBMetaCacheHooks.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -58,7 +59,9 @@ void TpFIBStoredProc::SetStoredProcName(const AnsiString& value) {
     return;
   }
   const AnsiString name = NormalizedProcName(value);
-  SQL().SetText(ProcedureCallText(name));
+  IFIBMetaCaches* caches = FIBMetaCaches();
+  SQL().SetText(caches != nullptr ? caches->ExecProcText(*Database(), name, false)
+                                  : ExecProcedureText(name, ProcedureInputList(*Database(), name)));
 }
 
 void TpFIBStoredProc::SetDatabase(TFIBDatabase* value) {
@@ -78,18 +81,18 @@ AnsiString TpFIBStoredProc::NormalizedProcName(const AnsiString& name) const {
   return quoted ? name : FastUpperCase(name);
 }
 
-AnsiString TpFIBStoredProc::ProcedureCallText(const AnsiString& name) {
-  TFIBDatabase* database = Database();
-  const bool dialect1 = database->SQLDialect() == 1;
+AnsiString ProcedureInputList(TFIBDatabase& database, const AnsiString& procedureName) {
+  const bool dialect1 = database.SQLDialect() == 1;
+  const AnsiString stored = StoredName(procedureName);
   TFIBTransaction transaction(nullptr);
-  transaction.SetDefaultDatabase(database);
+  transaction.SetDefaultDatabase(&database);
   TFIBQuery parameters(nullptr);
-  parameters.SetDatabase(database);
+  parameters.SetDatabase(&database);
   parameters.SetTransaction(&transaction);
   parameters.SQL().SetText(
       "SELECT RDB$PARAMETER_NAME, RDB$PARAMETER_TYPE FROM RDB$PROCEDURE_PARAMETERS\r\n"
       "WHERE RDB$PROCEDURE_NAME = :PROCEDURE_NAME\r\nORDER BY RDB$PARAMETER_NUMBER");
-  parameters.ParamByName("PROCEDURE_NAME").SetAsString(StoredName(name));
+  parameters.ParamByName("PROCEDURE_NAME").SetAsString(dialect1 ? FastUpperCase(FastTrim(stored)) : stored);
   transaction.StartTransaction();
   AnsiString list;
   for (parameters.ExecQuery(); !parameters.Eof(); parameters.Next()) {
@@ -103,7 +106,11 @@ AnsiString TpFIBStoredProc::ProcedureCallText(const AnsiString& name) {
   }
   parameters.Close();
   transaction.Commit();
-  return "EXECUTE PROCEDURE " + name + " " + (list.empty() ? AnsiString() : "(" + list + ")");
+  return list.empty() ? AnsiString() : "(" + list + ")";
+}
+
+AnsiString ExecProcedureText(const AnsiString& procedureName, const AnsiString& inputList) {
+  return "EXECUTE PROCEDURE " + procedureName + " " + inputList;
 }
 
 }  // namespace ordvane

@@ -56,12 +56,16 @@ class TpFIBStoredProc : public TpFIBQuery {
 
  private:
   AnsiString NormalizedProcName(const AnsiString& name) const;
-  // "EXECUTE PROCEDURE " + name + " " + "(?IN1, ?IN2)" from the procedure's declared
-  // inputs, read in a transaction of its own.
-  AnsiString ProcedureCallText(const AnsiString& name);
 
   AnsiString fStoredProcName;
 };
+
+// The declared inputs of a procedure as the parameters of its call, "(?IN1, ?IN2)", empty
+// for none; read in a transaction of its own, the name going to the server as a
+// parameter (without enclosing quotes; trimmed and upper-cased in dialect 1).
+AnsiString ProcedureInputList(TFIBDatabase& database, const AnsiString& procedureName);
+// "EXECUTE PROCEDURE " + name + " " + the input list.
+AnsiString ExecProcedureText(const AnsiString& procedureName, const AnsiString& inputList);
 
 // Whether an update object runs before or after the dataset's own statement.
 enum TFIBOrderExecUO { oeBeforeDefault = 0, oeAfterDefault = 1 };

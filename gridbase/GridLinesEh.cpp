@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gridbase/GridsEh.h"
+#include "gridbase/GridsEhDraw.h"
 
 namespace ordvane {
 
@@ -45,7 +46,8 @@ TColor TGridLineColorsEh::GetContraRowLineColor(int, int row) const {
 }
 
 TColor TGridLineColorsEh::GetFixedDataColLineColor(int col) const {
-  if (fGrid->FixedDataCols() > 0 && col == fGrid->FixedCols() - 1) return StoredOrDark(fFixedDataColSeparatorColor);
+  if (fGrid->FixedDataCols() > 0 && col == fGrid->FixedCols() - 1)
+    return StoredOrDark(fFixedDataColSeparatorColor);
   return GetBrightColor();
 }
 
@@ -80,34 +82,14 @@ namespace {
 // draws every 3D edge.
 class TDeviceMapping {
  public:
-  explicit TDeviceMapping(TDeviceContext& dc)
-      : fDc(dc),
-        fMapMode(dc.GetMapMode()),
-        fWindowOrg(dc.GetWindowOrgEx()),
-        fWindowExt(dc.GetWindowExtEx()),
-        fViewportOrg(dc.GetViewportOrgEx()),
-        fViewportExt(dc.GetViewportExtEx()) {
-    fDc.SetMapMode(MM_TEXT);
-    fDc.SetWindowOrgEx(0, 0);
-    fDc.SetViewportOrgEx(0, 0);
+  explicit TDeviceMapping(TDeviceContext& dc) : fSaved(dc) {
+    dc.SetMapMode(MM_TEXT);
+    dc.SetWindowOrgEx(0, 0);
+    dc.SetViewportOrgEx(0, 0);
   }
-  ~TDeviceMapping() {
-    fDc.SetMapMode(fMapMode);
-    fDc.SetWindowExtEx(fWindowExt.cx, fWindowExt.cy);
-    fDc.SetViewportExtEx(fViewportExt.cx, fViewportExt.cy);
-    fDc.SetWindowOrgEx(fWindowOrg.x, fWindowOrg.y);
-    fDc.SetViewportOrgEx(fViewportOrg.x, fViewportOrg.y);
-  }
-  TDeviceMapping(const TDeviceMapping&) = delete;
-  TDeviceMapping& operator=(const TDeviceMapping&) = delete;
 
  private:
-  TDeviceContext& fDc;
-  int fMapMode;
-  TPoint fWindowOrg;
-  TSize fWindowExt;
-  TPoint fViewportOrg;
-  TSize fViewportExt;
+  grids_internal::TMappingScope fSaved;
 };
 
 void DrawEdgeOn(TDeviceContext& dc, TRect rect, bool mirrored, bool flat, bool rightSide, bool leftSide,

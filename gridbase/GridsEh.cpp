@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/MessageQueue.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/WinPaint.h"
 
@@ -88,7 +89,10 @@ TCustomGridEh::TCustomGridEh(TComponent* owner) : TCustomControl(owner) {
   Initialize();
 }
 
-TCustomGridEh::~TCustomGridEh() = default;
+// The editor goes first: its window's last messages still reach a whole grid.
+TCustomGridEh::~TCustomGridEh() {
+  delete fInplaceEdit;
+}
 
 TGridLineColorsEh* TCustomGridEh::GridLineColors() {
   if (!fGridLineColors) fGridLineColors.reset(CreateGridLineColors());
@@ -144,11 +148,34 @@ void TCustomGridEh::Dispatch(TMessage& message) {
       return;
     }
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      TCustomControl::Dispatch(message);
-      InvalidateGridRect(Selection());
-      if (message.Msg == WM_SETFOCUS) UpdateEdit();
+      WMSetFocus(message);
       return;
+    case WM_KILLFOCUS:
+      WMKillFocus(message);
+      return;
+    case WM_COMMAND:
+      if (fInplaceEdit && fInplaceEdit->HandleAllocated() &&
+          static_cast<HWND>(message.LParam) == fInplaceEdit->WindowHandle() &&
+          HIWORD(message.WParam) == EN_CHANGE)
+        UpdateText();
+      return;
+    case WM_CHAR: {
+      const auto ch = static_cast<Byte>(message.WParam);
+      if (fOptions.Contains(grEditing) && (ch == VK_BACK || (ch >= 32 && ch != 127))) {
+        ShowEditorChar(static_cast<char>(ch));
+        return;
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN: {
+      TDestroyWatch watch(this);
+      TCustomControl::Dispatch(message);
+      if (!watch.Gone() && fInplaceEdit) fInplaceEdit->SetClickTime(GetMessageTime());
+      return;
+    }
+    case CM_FONTCHANGED:
+      if (fInplaceEdit) fInplaceEdit->SetFont(*Font());
+      break;
     case CM_SHOWINGCHANGED:
       TCustomControl::Dispatch(message);
       if (Showing()) UpdateScrollRange();
@@ -162,8 +189,9 @@ void TCustomGridEh::Dispatch(TMessage& message) {
       if (fOptions.Contains(grEditing) && message.WParam == VK_RETURN) message.Result = 1;
       return;
     default:
-      TCustomControl::Dispatch(message);
+      break;
   }
+  TCustomControl::Dispatch(message);
 }
 
 void TCustomGridEh::WMSize(TMessage& message) {
@@ -182,16 +210,6 @@ void TCustomGridEh::WMGetDlgCode(TMessage& message) {
 void TCustomGridEh::DoExit() {
   TCustomControl::DoExit();
   if (!fOptions.Contains(grAlwaysShowEditor)) HideEditor();
-}
-
-void TCustomGridEh::ShowEditor() {
-  fEditorMode = true;
-  UpdateEdit();
-}
-
-void TCustomGridEh::HideEditor() {
-  fEditorMode = false;
-  HideEdit();
 }
 
 bool TCustomGridEh::IsActiveControl() const {
@@ -428,7 +446,8 @@ void TCustomGridEh::InvalidateGridRect(const TGridRect& rect) {
 void TCustomGridEh::ClampIntoGrid() {
   fCurrent = {std::min(fCurrent.X, fColCount - 1), std::min(fCurrent.Y, fRowCount - 1)};
   fAnchor = {std::min(fAnchor.X, fColCount - 1), std::min(fAnchor.Y, fRowCount - 1)};
-  fTopLeft = {std::clamp(fTopLeft.X, fFixedCols, fColCount - 1), std::clamp(fTopLeft.Y, fFixedRows, fRowCount - 1)};
+  fTopLeft = {std::clamp(fTopLeft.X, fFixedCols, fColCount - 1),
+              std::clamp(fTopLeft.Y, fFixedRows, fRowCount - 1)};
 }
 
 // ---- changing sizes -------------------------------------------------------------------
@@ -552,7 +571,10 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
                                   : TGridRect{first, fFixedRows, first, fRowCount - 1};
       TRect band = GridRectToScreenRect(area, info, true);
       if (!IsRectEmpty(band)) {
+        // The fixed cells of the lines after the change move with them.
         if (rows) {
+          band.left = 0;
+          band.right = info.Horz.ClientExtent;
           band.bottom = info.Vert.GridExtent;
           ScrollWindowEx(Handle(), 0, shift, &band, &band, nullptr, nullptr, SW_INVALIDATE);
         } else {
@@ -563,6 +585,8 @@ void TCustomGridEh::AdjustLines(int index, int amount, bool rows) {
           } else {
             band.right = info.Horz.GridExtent;
           }
+          band.top = 0;
+          band.bottom = info.Vert.ClientExtent;
           ScrollWindowEx(Handle(), shift, 0, &band, &band, nullptr, nullptr, SW_INVALIDATE);
         }
       }

@@ -3,7 +3,8 @@
 // columns and rows at the left and top, contra columns and rows fixed at the right and
 // bottom edges, fixed data cells, a current cell with a selection, whole-cell scrolling
 // (pixel scrolling for a one-column grid), sparse column widths, row heights and tab
-// stops, per-area line colours and a draw lock. Descendants draw their cells in DrawCell.
+// stops, per-area line colours, a draw lock and one in-place editor over the current
+// cell. Descendants draw their cells in DrawCell.
 //
 // Column indexes: 0 .. FixedCols - 1 fixed, FixedCols .. ColCount - 1 scrolling,
 // ColCount .. FullColCount - 1 contra; rows likewise.
@@ -13,6 +14,7 @@
 
 #include "classlib/core/SysUtils.h"
 #include "classlib/ui/Controls.h"
+#include "classlib/ui/Mask.h"
 #include "classlib/ui/StdCtrls.h"
 
 namespace ordvane {
@@ -182,6 +184,70 @@ class TGridLineColorsEh : public TPersistent {
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
+// The single-line editor the grid lays over its current cell. The grid decides what is
+// edited (mask, text, limit, whether it may change) and gets the navigation keys; the
+// editor shows only when the grid moves it, never through the Visible property.
+class TInplaceEdit : public TCustomMaskEdit {
+  ORDVANE_CLASS(TInplaceEdit, TCustomMaskEdit)
+
+ public:
+  explicit TInplaceEdit(TComponent* owner);
+
+  void WndProc(TMessage& message) override;
+  void Dispatch(TMessage& message) override;
+
+  TCustomGridEh* Grid() const { return fGrid; }
+  // Set by the grid right after it made the editor, before the editor has a window.
+  void SetGrid(TCustomGridEh* grid) { fGrid = grid; }
+  // The message time of the last press on the grid; 0 once a press on the editor used it.
+  Cardinal ClickTime() const { return fClickTime; }
+  void SetClickTime(Cardinal value) { fClickTime = value; }
+
+  // Shows the editor at `rect` (in grid coordinates); an empty rectangle hides it. Move
+  // leaves the repainting to the window layer, UpdateLoc repaints at once.
+  void Move(const TRect& rect) { InternalMove(rect, false); }
+  void UpdateLoc(const TRect& rect) { InternalMove(rect, true); }
+  // Hides the window, handing the focus back to the grid. The Visible property keeps its
+  // value: the window alone says whether the editor shows.
+  void Hide();
+  // Whether the editor's window shows.
+  bool Visible() const;
+  // Repaints the editor and the part of the grid under it.
+  void Invalidate() override;
+  // Takes the focus only while the editor shows.
+  void SetFocus() override;
+  // Caret to the end of the text, nothing selected.
+  void Deselect();
+  void DblClick() override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+
+ protected:
+  friend class TCustomGridEh;
+
+  void CreateParams(TCreateParams& params) override;
+  bool EditCanModify() override;
+  // Sets the formatting rectangle to the editor's size less a margin, caret in view.
+  virtual void BoundsChanged();
+  // Loads the grid's mask, text and length limit for the current cell.
+  virtual void UpdateContents();
+  void KeyDown(Word& key, TShiftState shift) override;
+  void KeyUp(Word& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+
+ private:
+  void InternalMove(const TRect& rect, bool redraw);
+  // The grid's KeyDown gets the key, which is used up then.
+  void HandToGrid(Word& key, TShiftState shift);
+  bool CaretAtLeftSide();
+  bool CaretAtRightSide();
+  bool WholeTextSelected();
+
+  TCustomGridEh* fGrid = nullptr;
+  Cardinal fClickTime = 0;
+};
+
+class TGridPainter;
+
 class TCustomGridEh : public TCustomControl {
   ORDVANE_CLASS(TCustomGridEh, TCustomControl)
 
@@ -262,6 +328,9 @@ class TCustomGridEh : public TCustomControl {
   void SetDesignOptionsBoost(TGridOptionsEh value) { fDesignOptionsBoost = value; }
   TGridStateEh GridState() const { return fGridState; }
   bool EditorMode() const { return fEditorMode; }
+  // On: shows the editor with the caret at the end of its text; off: hides it.
+  void SetEditorMode(bool value);
+  TInplaceEdit* InplaceEditor() const { return fInplaceEdit; }
   // Made by CreateGridLineColors when first asked for, so a descendant's factory counts.
   TGridLineColorsEh* GridLineColors();
 
@@ -287,7 +356,14 @@ class TCustomGridEh : public TCustomControl {
   void InvalidateCol(int col) { InvalidateGridRect({col, 0, col, FullRowCount() - 1}); }
   void InvalidateRow(int row) { InvalidateGridRect({0, row, FullColCount() - 1, row}); }
   void InvalidateGrid() { Invalidate(); }
+  // Loads the editor again for the current cell.
+  void InvalidateEditor();
   bool IsActiveControl() const;
+
+  void ShowEditor();
+  void HideEditor();
+  // Shows the editor and types `ch` into it.
+  void ShowEditorChar(char ch);
 
   void LockDraw() { ++fDrawLock; }
   void UnlockDraw() {
@@ -298,7 +374,12 @@ class TCustomGridEh : public TCustomControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void DoExit() override;
+  void Paint() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
+  virtual TInplaceEdit* CreateEditor();
+  // Whether the editor may show now.
+  virtual bool CanEditShow();
   // The per-cell drawing every descendant provides.
   virtual void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) = 0;
   // False refuses the cell: the current cell stays.
@@ -316,15 +397,24 @@ class TCustomGridEh : public TCustomControl {
   virtual void ColumnMoved(int /*from*/, int /*to*/) {}
   virtual void RowMoved(int /*from*/, int /*to*/) {}
   virtual void SizeChanged(int /*oldColCount*/, int /*oldRowCount*/) {}
-  virtual void TopLeftChanged() {}
+  virtual void TopLeftChanged();
   virtual void ColWidthsChanged();
   virtual void RowHeightsChanged();
 
-  // The in-place editor's side: a grid without an editor has nothing to update or hide.
-  virtual void UpdateEdit() {}
-  virtual void HideEdit() {}
-  void ShowEditor();
-  void HideEditor();
+  // What the editor edits and may do.
+  virtual bool CanEditAcceptKey(char /*key*/) { return true; }
+  virtual bool CanEditModify() { return fCanEditModify; }
+  virtual AnsiString GetEditText(int /*col*/, int /*row*/) { return {}; }
+  virtual void SetEditText(int /*col*/, int /*row*/, const AnsiString& /*value*/) {}
+  // 0: no limit; -1: the cell may not be changed.
+  virtual int GetEditLimit() { return 0; }
+  virtual AnsiString GetEditMask(int /*col*/, int /*row*/) { return {}; }
+
+  // Makes, loads and places the editor when it may show.
+  void UpdateEdit();
+  // Hands the editor's text to the grid and hides the editor.
+  void HideEdit();
+  void UpdateText();
 
   void ChangeSize(int newColCount, int newRowCount);
   void Initialize();
@@ -361,9 +451,16 @@ class TCustomGridEh : public TCustomControl {
   void SetExtent(TGridExtents& extents, int fullCount, int defaultValue, int index, int value);
   void WMSize(TMessage& message);
   void WMGetDlgCode(TMessage& message);
+  void WMSetFocus(TMessage& message);
+  void WMKillFocus(TMessage& message);
+  // Remembers the current cell as the editor's and loads the editor for it.
+  void LoadEditor();
+  friend class TInplaceEdit;
+  friend class TGridPainter;
 
   TGridCoord fAnchor{1, 1};
   TBorderStyle fBorderStyle = bsSingle;
+  bool fCanEditModify = true;
   int fColCount = 5;
   TGridExtents fColWidths;
   TGridExtents fTabStops;
@@ -380,6 +477,7 @@ class TCustomGridEh : public TCustomControl {
   TScrollStyle fScrollBars = ssBoth;
   TGridCoord fTopLeft{1, 1};
   TPoint fHitTest;
+  TInplaceEdit* fInplaceEdit = nullptr;  // owned as a component
   int fInplaceCol = -1;
   int fInplaceRow = -1;
   int fColOffset = 0;

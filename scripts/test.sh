@@ -299,7 +299,7 @@ THREADED_TESTS=(classlib_threads_test classlib_timers_test classlib_messagequeue
   dbclient_binding_test dbclient_callbacks_test dbclient_blobcache_test
   dbclient_blobcachethread_dbtest dbclient_cachequeries_dbtest dbclient_sqlmonitor_test
   dbclient_sqlmonitor_dbtest dbclient_lostconnect_dbtest dbclient_services_dbtest
-  dbclient_database_dbtest dbclient_querylog_dbtest)
+  dbclient_database_dbtest dbclient_querylog_dbtest datasets_metacache_threads_dbtest)
 
 run_thread_sanitizer_tests() {
   local dir=$BUILD_DIR-tsan pattern

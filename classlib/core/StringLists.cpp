@@ -286,13 +286,12 @@ void TStringList::CheckUnsorted() const {
 }
 
 int TStringList::AddObject(const AnsiString& text, TObject* object) {
-  int index = GetCount();
+  int index = AppendIndex;
   if (fSorted && Find(text, index)) {
     if (fDuplicates == dupIgnore) return index;
     if (fDuplicates == dupError) throw EStringListError("String list does not allow duplicates");
   }
-  InsertItem(index, text, object);
-  return index;
+  return InsertItem(index, text, object);
 }
 
 void TStringList::InsertObject(int index, const AnsiString& text, TObject* object) {
@@ -301,15 +300,19 @@ void TStringList::InsertObject(int index, const AnsiString& text, TObject* objec
   InsertItem(index, text, object);
 }
 
-void TStringList::InsertItem(int index, const AnsiString& text, TObject* object) {
+int TStringList::InsertItem(int index, const AnsiString& text, TObject* object) {
   Changing();
+  if (index == AppendIndex) index = GetCount();
+  CheckIndex(index, GetCount() + 1);
   fItems.insert(fItems.begin() + index, Item{text, object});
   Changed();
+  return index;
 }
 
 void TStringList::Delete(int index) {
   CheckIndex(index, GetCount());
   Changing();
+  CheckIndex(index, GetCount());
   TObject* object = fItems[static_cast<std::size_t>(index)].object;
   fItems.erase(fItems.begin() + index);
   if (fOwnsObjects) delete object;
@@ -331,6 +334,8 @@ void TStringList::Exchange(int index1, int index2) {
   CheckIndex(index1, GetCount());
   CheckIndex(index2, GetCount());
   Changing();
+  CheckIndex(index1, GetCount());
+  CheckIndex(index2, GetCount());
   std::swap(fItems[static_cast<std::size_t>(index1)], fItems[static_cast<std::size_t>(index2)]);
   Changed();
 }
@@ -341,6 +346,8 @@ void TStringList::Move(int currentIndex, int newIndex) {
   CheckIndex(currentIndex, GetCount());
   CheckIndex(newIndex, GetCount());
   Changing();
+  CheckIndex(currentIndex, GetCount());
+  CheckIndex(newIndex, GetCount());
   // Moved within the list: an owned object is not deleted on the way.
   Item item = std::move(fItems[static_cast<std::size_t>(currentIndex)]);
   fItems.erase(fItems.begin() + currentIndex);
@@ -426,6 +433,7 @@ void TStringList::Put(int index, const AnsiString& text) {
   CheckUnsorted();
   CheckIndex(index, GetCount());
   Changing();
+  CheckIndex(index, GetCount());
   fItems[static_cast<std::size_t>(index)].text = text;
   Changed();
 }
@@ -433,6 +441,7 @@ void TStringList::Put(int index, const AnsiString& text) {
 void TStringList::PutObject(int index, TObject* object) {
   CheckIndex(index, GetCount());
   Changing();
+  CheckIndex(index, GetCount());
   TObject* previous = fItems[static_cast<std::size_t>(index)].object;
   fItems[static_cast<std::size_t>(index)].object = object;
   if (fOwnsObjects && previous != object) delete previous;
@@ -450,6 +459,8 @@ int TStringList::CompareStrings(const AnsiString& a, const AnsiString& b) const 
   return fCaseSensitive ? AnsiCompareStr(a, b) : AnsiCompareText(a, b);
 }
 
+// The handler may change the list itself (a statement takes its conditions out of its
+// text): the indexed edits check their index again after it.
 void TStringList::Changing() {
   if (UpdateCount() == 0 && OnChanging) OnChanging(this);
 }

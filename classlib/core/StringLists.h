@@ -166,7 +166,10 @@ class TStringList : public TStrings {
   };
   void CheckIndex(int index, int count) const;
   void CheckUnsorted() const;
-  void InsertItem(int index, const AnsiString& text, TObject* object);
+  // index AppendIndex: at the end as the list stands after its changing notification.
+  // Answers the index the line took.
+  static constexpr int AppendIndex = -1;
+  int InsertItem(int index, const AnsiString& text, TObject* object);
   void SortBy(const std::function<bool(int, int)>& less);
 
   std::vector<Item> fItems;

@@ -10,6 +10,8 @@ inline constexpr char SFieldTypeMismatch[] = "Type mismatch for field '%s', expe
 inline constexpr char SFieldSizeMismatch[] = "Size mismatch for field '%s', expecting: %d actual: %d";
 inline constexpr char SFieldAccessError[] = "Cannot access field '%s' as type %s";
 inline constexpr char SFieldRangeError[] = "%d is not a valid value for field '%s'. The allowed range is %d to %d";
+inline constexpr char SFieldFloatRangeError[] =
+    "%g is not a valid value for field '%s'. The allowed range is %g to %g";
 inline constexpr char SFieldUnknownType[] = "Field '%s' is of an unknown type";
 inline constexpr char SFieldRequired[] = "Field '%s' must have a value";
 inline constexpr char SFieldLookupIncomplete[] = "Lookup information for field '%s' is incomplete";

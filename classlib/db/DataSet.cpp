@@ -193,6 +193,7 @@ void TDataSet::SetState(TDataSetState value) {
 
 TDataSetState TDataSet::SetTempState(TDataSetState value) {
   const TDataSetState previous = fState;
+  if (fTempStateDepth++ == 0) fStateUnderTemp = previous;
   fState = value;
   ++fDisableCount;
   return previous;
@@ -200,6 +201,7 @@ TDataSetState TDataSet::SetTempState(TDataSetState value) {
 
 void TDataSet::RestoreState(TDataSetState value) {
   fState = value;
+  if (fTempStateDepth > 0) --fTempStateDepth;
   --fDisableCount;
 }
 
@@ -396,6 +398,12 @@ void TDataSet::SetCurrentRecord(int index) {
       break;
   }
   fCurrentRecord = index;
+}
+
+void TDataSet::MoveActiveRecord(int distance) {
+  if (fBufferCount < 1) return;
+  const Int64 target = Int64{fActiveRecord} + distance;
+  fActiveRecord = static_cast<int>(std::clamp<Int64>(target, 0, fBufferCount - 1));
 }
 
 void TDataSet::UpdateCursorPos() {

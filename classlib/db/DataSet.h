@@ -217,7 +217,8 @@ class TDataSet : public TComponent {
   virtual void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) = 0;
   // Fills buffer with the current, next or prior record and moves the cursor there.
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
-  virtual Word GetRecordSize() { return 0; }
+  // Bytes of a record; a long-text row is larger than 64 KiB.
+  virtual Integer GetRecordSize() { return 0; }
   virtual void InternalFirst() = 0;
   virtual void InternalLast() = 0;
   virtual void InternalGotoBookmark(const void* bookmark) = 0;
@@ -294,6 +295,9 @@ class TDataSet : public TComponent {
   void SetState(TDataSetState value);
   TDataSetState SetTempState(TDataSetState value);
   void RestoreState(TDataSetState value);
+  // The state under the temporary ones (dsOldValue, dsCalcFields, ...): the state the
+  // dataset is really in.
+  TDataSetState SavedState() const { return fTempStateDepth > 0 ? fStateUnderTemp : fState; }
   void SetModified(bool value) { fModified = value; }
   void SetBookmarkSize(Integer size) { fBookmarkSize = size; }
   void CheckBiDirectional() const;
@@ -305,6 +309,9 @@ class TDataSet : public TComponent {
   virtual void InitRecord(TRecordBuffer buffer);
   TRecordBuffer Buffers(int index) const { return fBuffers.at(static_cast<std::size_t>(index)); }
   void SetCurrentRecord(int index);
+  // Moves ActiveRecord by distance buffers, clamped to the window (0 .. BufferCount - 1):
+  // a dataset positioning itself on a bookmark keeps the record where it was seen.
+  void MoveActiveRecord(int distance);
   bool GetNextRecord();
   bool GetPriorRecord();
   int GetNextRecords();
@@ -356,6 +363,8 @@ class TDataSet : public TComponent {
   std::vector<TRecordBuffer> fBuffers;
   TRecordBuffer fCalcBuffer = nullptr;
   TDataSetState fState = dsInactive;
+  TDataSetState fStateUnderTemp = dsInactive;
+  int fTempStateDepth = 0;
   TDataSetState fDisableState = dsInactive;
   TDataEvent fEnableEvent = deDataSetChange;
   int fDisableCount = 0;

@@ -48,12 +48,13 @@ class TSpeedButton : public TGraphicControl {
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   // The picture of the glyph that a look shows (0-based).
   int GlyphIndex(TButtonState state) const;
+  // The glyph and the caption as one block centred in the area, moved a pixel when pressed.
+  void PaintGlyphAndCaption(TCanvas& canvas, TRect area, bool pressed);
 
  private:
   void SetState(TButtonState value);
   // The look at rest: exclusive while down, up otherwise.
   TButtonState RestState() const { return fDown ? bsExclusive : bsUp; }
-  void PaintGlyphAndCaption(TCanvas& canvas, TRect area, bool pressed);
 
   std::unique_ptr<TBitmap> fGlyph;
   int fNumGlyphs = 1;

@@ -350,7 +350,6 @@ class TDeviceContext {
   // then in the shadow colour in place.
   virtual int DrawEmbossedText(const AnsiString& text, TRect& rect, unsigned format, TColorRef shadow);
 
- protected:
   // Saves the clip region, narrows it to a logical rectangle, and restores it when done.
   class TClipGuard {
    public:

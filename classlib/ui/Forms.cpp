@@ -4,6 +4,7 @@
 
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/ScreenCursor.h"
 #include "classlib/ui/Cursors.h"
 #include "classlib/ui/WindowData.h"
 
@@ -15,6 +16,11 @@ namespace {
 // construction, which nothing before main could handle either.
 // NOLINTNEXTLINE(cert-err58-cpp)
 TScreen gScreen(nullptr);
+
+// The screen's cursor is the one that headless code shows through the core's hook.
+// NOLINTNEXTLINE(cert-err58-cpp)
+const TScreenCursorHook gDefaultCursorHook = SetScreenCursorHook(
+    {[] { return gScreen.Cursor(); }, [](TCursor cursor) { gScreen.SetCursor(cursor); }});
 
 // Counts focus changes, so that a focus message's sender can tell whether the focus moved
 // elsewhere while the message was handled.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/core/ScreenCursor.h"
 #include "classlib/core/SysUtils.h"
 #include "classlib/ui/Colors.h"
 #include "classlib/ui/Raster.h"
@@ -35,26 +36,6 @@ void RegisterPixelArt(TPixelArt art);
 const TPixelArt* FindPixelArt(const AnsiString& name);
 // The artwork's pixels; raises EResNotFound "Resource <name> not found".
 TRaster LoadArtRaster(const AnsiString& name);
-
-// Mouse cursors: the platform's standard numbers.
-using TCursor = SmallInt;
-enum : TCursor {
-  crDefault = 0,
-  crNone = -1,
-  crArrow = -2,
-  crCross = -3,
-  crIBeam = -4,
-  crSizeNESW = -6,
-  crSizeNS = -7,
-  crSizeNWSE = -8,
-  crSizeWE = -9,
-  crUpArrow = -10,
-  crHourGlass = -11,
-  crHSplit = -14,
-  crVSplit = -15,
-  crSQLWait = -17,
-  crSizeAll = -22,
-};
 
 // A cursor's picture: colours, which pixels are opaque, and the hot spot.
 struct TCursorImage {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "tests/classlib/DataSetLog.h"
 #include "tests/classlib/Support.h"
 
@@ -297,6 +299,34 @@ TEST_F(BrowseTest, AnOpenAskedForWhileLoadingHappensWhenLoadingEnds) {
   data.EndLoading();
   EXPECT_TRUE(data.Active());
   EXPECT_EQ(data.RecordCount(), 2);
+}
+
+class TPositioningDataSet : public TLoggingDataSet {
+ public:
+  using TLoggingDataSet::TLoggingDataSet;
+  using TLoggingDataSet::MoveActiveRecord;
+};
+
+// A dataset going back to a bookmark puts the active record where the bookmark was seen,
+// never outside the window of buffers.
+TEST(ActiveRecordMove, StaysInsideTheWindow) {
+  TLog log;
+  TPositioningDataSet data(nullptr, &log);
+  FillNumbered(data, 10);
+  TDataSource source(nullptr);
+  source.SetDataSet(&data);
+  TLoggingLink link(&log, "link");
+  link.SetDataSource(&source);
+  link.SetBufferCount(4);
+  struct Case {
+    int distance, active;
+  };
+  for (const Case c : {Case{2, 2}, Case{5, 3}, Case{-1, 2}, Case{-10, 0}, Case{std::numeric_limits<int>::max(), 3},
+                       Case{std::numeric_limits<int>::min(), 0}}) {
+    data.MoveActiveRecord(c.distance);
+    EXPECT_EQ(data.ActiveRecord(), c.active) << c.distance;
+  }
+  link.SetDataSource(nullptr);
 }
 
 }  // namespace

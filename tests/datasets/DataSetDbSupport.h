@@ -24,14 +24,16 @@ inline std::string PrintTo(const Connection& c) {
   return "dialect" + std::to_string(c.dialect) + "_" + c.charset;
 }
 
-inline TestDatabase& ColumnsDatabase(int dialect) {
-  static std::map<int, std::unique_ptr<TestDatabase>> databases;
-  auto& db = databases[dialect];
-  if (!db)
-    db = std::make_unique<TestDatabase>("datasets/columns" + std::to_string(dialect) + ".sql",
-                                        DatabaseOptions{dialect, "WIN1251"});
+// The database of a fixture "datasets/<stem><dialect>.sql", made once per process.
+inline TestDatabase& FixtureDatabase(const std::string& stem, int dialect) {
+  static std::map<std::string, std::unique_ptr<TestDatabase>> databases;
+  const std::string file = "datasets/" + stem + std::to_string(dialect) + ".sql";
+  auto& db = databases[file];
+  if (!db) db = std::make_unique<TestDatabase>(file, DatabaseOptions{dialect, "WIN1251"});
   return *db;
 }
+
+inline TestDatabase& ColumnsDatabase(int dialect) { return FixtureDatabase("columns", dialect); }
 
 // One column as isql-fb's SQLDA display describes it.
 struct SqldaColumn {
@@ -68,11 +70,13 @@ inline std::vector<SqldaColumn> IsqlSqlda(const TestDatabase& db, const std::str
   return columns;
 }
 
-// A form with a database, a transaction and a probe dataset on one of the column
-// databases.
-class DataSetDbTest : public testing::TestWithParam<Connection> {
+// A form with a database, a transaction and a dataset (a probe unless said otherwise) on
+// one of the column databases.
+template <class DataSetClass = TProbeDataSet>
+class DataSetDbTestOf : public testing::TestWithParam<Connection> {
  protected:
-  DataSetDbTest() : fDb(ColumnsDatabase(GetParam().dialect)) {
+  DataSetDbTestOf() : DataSetDbTestOf(ColumnsDatabase(GetParam().dialect)) {}
+  explicit DataSetDbTestOf(TestDatabase& db) : fDb(db) {
     fForm.SetName("Form");
     fDataSet->SetName("DataSet");
     Configure(*fDatabase, fDb, GetParam().charset);
@@ -83,7 +87,7 @@ class DataSetDbTest : public testing::TestWithParam<Connection> {
   }
   int Dialect() const { return GetParam().dialect; }
   std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
-  TProbeDataSet& Open(const std::string& select) {
+  DataSetClass& Open(const std::string& select) {
     fDataSet->SelectSQL().SetText(select);
     fDataSet->Open();
     return *fDataSet;
@@ -93,8 +97,10 @@ class DataSetDbTest : public testing::TestWithParam<Connection> {
   TComponent fForm{nullptr};
   TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
   TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TProbeDataSet* fDataSet = new TProbeDataSet(&fForm);
+  DataSetClass* fDataSet = new DataSetClass(&fForm);
 };
+
+using DataSetDbTest = DataSetDbTestOf<>;
 
 inline const std::vector<Connection> AllConnections{{1, "WIN1251"}, {1, "UTF8"}, {3, "WIN1251"}, {3, "UTF8"}};
 

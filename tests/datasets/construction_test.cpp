@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "classlib/core/PublishedProps.h"
 #include "dbclient/FIBConvert.h"
 #include "tests/datasets/ProbeDataSet.h"
@@ -25,7 +27,7 @@ TEST(DataSetConstruction, DefaultsAndOwnedStatements) {
   EXPECT_EQ(dataSet->FieldOriginRule(), forTableAndFieldName);
   EXPECT_FALSE(dataSet->AutoCommit());
   EXPECT_FALSE(dataSet->CachedUpdates());
-  EXPECT_EQ(dataSet->SQLScreenCursor(), crSQLDefault);
+  EXPECT_EQ(dataSet->SQLScreenCursor(), crDefault);
   EXPECT_EQ(dataSet->ScrollTimerInterval(), 300u);
   EXPECT_EQ(dataSet->CacheModelOptions().CacheModelKind(), cmkStandard);
   EXPECT_EQ(dataSet->CacheModelOptions().BufferChunks(), 32);
@@ -178,6 +180,121 @@ TEST(DataSetConstruction, PermissionsComparisonsAndGuards) {
     EXPECT_EQ(dataSet->CompareFieldValues(nullptr, c.a, c.b), c.result);
   dataSet->OnCompareFieldValues = [](TField*, const Variant&, const Variant&) { return 7; };
   EXPECT_EQ(dataSet->CompareFieldValues(nullptr, Null(), Null()), 7);
+}
+
+// A probe whose state the test sets, as an open dataset's editing would.
+class TStateProbe : public TProbeDataSet {
+ public:
+  using TProbeDataSet::TProbeDataSet;
+  using TDataSet::RestoreState;
+  using TDataSet::SavedState;
+  using TDataSet::SetState;
+  using TDataSet::SetTempState;
+};
+
+TEST(DataSetConstruction, EditStateCheckSeesThroughOldAndNewValueStates) {
+  TComponent form(nullptr);
+  form.SetName("Form");
+  auto* dataSet = new TStateProbe(&form);
+  dataSet->SetName("Orders");
+  struct Case {
+    TDataSetState state;
+    TDataSetState temporary;
+    const char* error;
+  };
+  for (const Case& c : {Case{dsEdit, dsOldValue, "Can't update. (Form.Orders)"},
+                        Case{dsEdit, dsNewValue, "Can't update. (Form.Orders)"},
+                        Case{dsInsert, dsOldValue, "Can't insert into dataset. (Form.Orders)"},
+                        Case{dsEdit, dsCalcFields, "DataSet not in Edit or Insert mode.(Form.Orders)"},
+                        Case{dsBrowse, dsNewValue, "DataSet not in Edit or Insert mode.(Form.Orders)"}}) {
+    SCOPED_TRACE(c.error);
+    dataSet->SetState(c.state);
+    const TDataSetState saved = dataSet->SetTempState(c.temporary);
+    // Nested temporary states still answer the state underneath all of them.
+    const TDataSetState inner = dataSet->SetTempState(c.temporary);
+    EXPECT_EQ(dataSet->SavedState(), c.state);
+    EXPECT_EQ(ErrorOf<EFIBClientError>([&] { dataSet->CheckEditState(); }), c.error);
+    dataSet->RestoreState(inner);
+    dataSet->RestoreState(saved);
+    EXPECT_EQ(dataSet->SavedState(), c.state);
+  }
+  dataSet->SetState(dsInactive);
+}
+
+// Every change of a statement's text makes the generated key condition stale; a change
+// of the select text also drops the order information and the conditions' base.
+TEST(DataSetConstruction, StatementTextChangesForgetWhatTheOldTextsGave) {
+  TProbeDataSet dataSet(nullptr);
+  TAutoUpdateOptions& options = dataSet.AutoUpdateOptions();
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    bool clearsOrder;
+  };
+  const std::vector<Case> cases{
+      {"select", [&] { dataSet.SelectSQL().SetText("select * from b"); }, true},
+      {"update", [&] { dataSet.UpdateSQL().SetText("update a set x = 1"); }, false},
+      {"insert", [&] { dataSet.InsertSQL().Add("insert into a values (1)"); }, false},
+      {"delete", [&] { dataSet.DeleteSQL().SetText("delete from a"); }, false},
+      {"refresh", [&] { dataSet.RefreshSQL().SetText("select * from a where id = ?id"); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dataSet.SelectSQL().SetText("select * from a");
+    options.SetKeyConditionCache("A.ID=?OLD_ID", "select * from a");
+    dataSet.SetOrderInfo({{"ID", true}, {"NAME", false}}, true);
+    c.change();
+    EXPECT_EQ(options.KeyCondition(), "");
+    EXPECT_EQ(options.KeyConditionSelect(), "");
+    EXPECT_EQ(dataSet.OrderInfo().empty(), c.clearsOrder);
+    EXPECT_EQ(dataSet.Sorted(), !c.clearsOrder);
+  }
+  // The table name drops only the condition.
+  options.SetKeyConditionCache("A.ID=?OLD_ID", "select * from a");
+  options.SetUpdateTableName("A");
+  EXPECT_EQ(options.KeyCondition(), "");
+  EXPECT_EQ(options.KeyConditionSelect(), "select * from a");
+  // The dataset's conditions are its select statement's.
+  dataSet.Conditions().AddCondition("big", "id > 10", true);
+  dataSet.Conditions().Apply();
+  EXPECT_NE(dataSet.SelectQuery().SQL().Text().find("id > 10"), AnsiString::npos);
+  TConditions copy(nullptr, nullptr);
+  copy.AddCondition("small", "id < 5", true);
+  dataSet.SetConditions(copy);
+  EXPECT_EQ(dataSet.SelectQuery().Conditions().Names(0), "small");
+}
+
+TEST(DataSetConstruction, GeneratorModeOfOlderStoredForms) {
+  struct Case {
+    std::vector<std::pair<const char*, const char*>> stream;
+    TWhenGetGenID before;
+    TWhenGetGenID after;
+  };
+  const std::vector<Case> cases{
+      {{{"SelectGenID", "True"}}, wgNever, wgBeforePost},
+      {{{"SelectGenID", "False"}}, wgOnNewRecord, wgNever},
+      {{{"SelectGenID", "True"}, {"GenBeforePost", "False"}}, wgNever, wgOnNewRecord},
+      {{{"SelectGenID", "True"}, {"GenBeforePost", "True"}}, wgNever, wgBeforePost},
+      {{{"SelectGenID", "False"}, {"GenBeforePost", "True"}}, wgNever, wgNever},
+      {{{"GenBeforePost", "False"}}, wgOnNewRecord, wgOnNewRecord},
+  };
+  for (const Case& c : cases) {
+    TProbeDataSet dataSet(nullptr);
+    TAutoUpdateOptions& options = dataSet.AutoUpdateOptions();
+    options.SetWhenGetGenID(c.before);
+    for (const auto& [name, value] : c.stream) SetStrProp(&options, name, value);
+    EXPECT_EQ(options.WhenGetGenID(), c.after) << c.stream.size() << " " << c.stream[0].second;
+  }
+  // The Boolean setter keeps a mode already chosen.
+  TProbeDataSet dataSet(nullptr);
+  TAutoUpdateOptions& options = dataSet.AutoUpdateOptions();
+  for (const auto& [before, value, after] : {std::tuple{wgNever, true, wgBeforePost},
+                                             std::tuple{wgOnNewRecord, true, wgOnNewRecord},
+                                             std::tuple{wgBeforePost, false, wgNever}}) {
+    options.SetWhenGetGenID(before);
+    options.SetGenBeforePost(value);
+    EXPECT_EQ(options.WhenGetGenID(), after);
+  }
 }
 
 }  // namespace

@@ -147,6 +147,19 @@ TEST_P(FieldDefsTest, FieldLookupNeverHandsOutAFreedField) {
   EXPECT_EQ(ErrorOf<EDatabaseError>([&] { fDataSet->FindFieldOrRaise("ID"); }), "DataSet: Field 'ID' not found");
 }
 
+TEST_P(FieldDefsTest, SortFieldsExistWhenEveryOrderedNameIsAField) {
+  Open("select id, s from t");
+  struct Case {
+    TOrderInfo order;
+    bool exist;
+  };
+  for (const Case& c : {Case{{}, false}, Case{{{"ID", true}}, true}, Case{{{"ID", true}, {"\"S\"", false}}, true},
+                        Case{{{"ID", true}, {"NOPE", true}}, false}}) {
+    fDataSet->SetOrderInfo(c.order, false);
+    EXPECT_EQ(fDataSet->AllSortFieldsExist(), c.exist) << c.order.size();
+  }
+}
+
 TEST_P(FieldDefsTest, FieldOriginAndRelationNames) {
   auto* id = new TFIBIntegerField(&fForm);
   id->SetFieldName("ID");

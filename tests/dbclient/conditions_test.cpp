@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dbclient/FIBProps.h"
+#include "dbclient/FIBQuery.h"
 
 namespace ordvane {
 namespace {
@@ -89,6 +90,47 @@ TEST_F(Conditions, AfterACancelTheNextApplyStartsFromTheChangedText) {
   conditions.Apply();
   EXPECT_EQ(conditions.BaseSQL(), "select * from u\r\norder by 1\r\n");
   EXPECT_EQ(Occurrences(sql.Text(), "c = 3"), 1);
+}
+
+// The statement takes its conditions out before any edit of its text, so each edit lands
+// on the text as written; an edit at a line only the conditioned text has is refused.
+TEST(StatementConditions, EveryEditOfTheTextIsMadeToTheBase) {
+  const AnsiString base = "select * from t\r\nwhere a = 1\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(TStrings&)> edit;
+    const char* text;  // nullptr: refused with the list's index error
+  };
+  const std::vector<Case> cases{
+      {"add", [](TStrings& sql) { sql.Add("order by 1"); }, "select * from t\r\nwhere a = 1\r\norder by 1\r\n"},
+      {"put", [](TStrings& sql) { sql.SetStrings(1, "where a = 2"); }, "select * from t\r\nwhere a = 2\r\n"},
+      {"insert", [](TStrings& sql) { sql.Insert(0, "-- head"); }, "-- head\r\nselect * from t\r\nwhere a = 1\r\n"},
+      {"delete", [](TStrings& sql) { sql.Delete(1); }, "select * from t\r\n"},
+      {"whole", [](TStrings& sql) { sql.SetText("select 1 from u"); }, "select 1 from u\r\n"},
+      {"delete past the base", [](TStrings& sql) { sql.Delete(sql.Count() - 1); }, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TFIBQuery query(nullptr);
+    query.SQL().SetText(base);
+    query.Conditions().AddCondition("c", "c = 3", true);
+    query.Conditions().AddCondition("d", "d = 4", true);
+    query.Conditions().Apply();
+    ASSERT_GT(query.SQL().Count(), 2);
+    if (c.text == nullptr) {
+      EXPECT_THROW(c.edit(query.SQL()), EStringListError);
+      EXPECT_EQ(query.SQL().Text(), base);
+    } else {
+      c.edit(query.SQL());
+      EXPECT_EQ(query.SQL().Text(), c.text);
+    }
+    EXPECT_FALSE(query.Conditions().Applied());
+    // Applying again starts from the edited text.
+    const AnsiString edited = query.SQL().Text();
+    query.Conditions().Apply();
+    EXPECT_EQ(query.Conditions().BaseSQL(), edited);
+    EXPECT_EQ(Occurrences(query.SQL().Text(), "c = 3"), 1);
+  }
 }
 
 TEST_F(Conditions, PlainLinesAndCopies) {

@@ -1,10 +1,11 @@
 // Cursor names and relation aliases of prepared statements on a real server: a
-// positioned update through the generated cursor name, and the aliases the server
-// reports for the columns of a join.
+// positioned update through the generated cursor name, the aliases the server reports for
+// the columns of a join, the fetch callback and the cursor over a hard transaction end.
 
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <vector>
 #include <string>
 
 #include "dbclient/FIBQuery.h"
@@ -87,6 +88,56 @@ TEST_P(CursorTest, AliasesOfMoreColumnsThanOneAnswerHolds) {
   for (int c : {0, 19, 20, 105, 199})
     EXPECT_EQ(fQuery->TableAliasForField("C" + std::to_string(c)),
               "ALIAS_OF_A_TABLE_NUMBER_" + std::to_string(c / kColumnsPerTable));
+}
+
+TEST_P(CursorTest, TheFetchCallbackSeesEachFetchAndMayStopIt) {
+  TFIBQuery* statement = Statement("select id from t order by id");
+  statement->SetGoToFirstRecordOnExecute(false);
+  std::vector<Integer> seen;
+  statement->OnFetch = [&](TFIBQuery* query, Integer recordNumber, bool& stop) {
+    EXPECT_EQ(query, statement);
+    seen.push_back(recordNumber);
+    stop = recordNumber == 2;
+  };
+  statement->ExecQuery();
+  ASSERT_NE(statement->Next(), nullptr);
+  ASSERT_NE(statement->Next(), nullptr);
+  // Stopped before the third fetch: nothing was fetched, the cursor stays.
+  EXPECT_THROW(statement->Next(), EAbort);
+  EXPECT_EQ(seen, (std::vector<Integer>{0, 1, 2}));
+  EXPECT_EQ(statement->RecordCount(), 2);
+  EXPECT_TRUE(statement->Open());
+  statement->OnFetch = {};
+  ASSERT_NE(statement->Next(), nullptr);
+  EXPECT_EQ(statement->FieldByName("ID").GetAsInt64(), 3);
+}
+
+TEST_P(CursorTest, AHardEndClosesTheCursorUnlessTheStatementKeepsIt) {
+  struct Case {
+    bool closeOnHardEnd;
+    bool retaining;
+    bool staysOpen;
+  };
+  for (const Case c : {Case{true, false, false}, Case{true, true, true}, Case{false, false, true}}) {
+    SCOPED_TRACE(std::to_string(c.closeOnHardEnd) + std::to_string(c.retaining));
+    if (!fTransaction->Active()) fTransaction->StartTransaction();
+    TFIBQuery* statement = Statement("select id from t order by id");
+    statement->SetGoToFirstRecordOnExecute(false);
+    EXPECT_TRUE(statement->CloseOnHardTransactionEnd());
+    statement->SetCloseOnHardTransactionEnd(c.closeOnHardEnd);
+    statement->ExecQuery();
+    ASSERT_NE(statement->Next(), nullptr);
+    if (c.retaining)
+      fTransaction->CommitRetaining();
+    else
+      fTransaction->Commit();
+    EXPECT_EQ(statement->Open(), c.staysOpen);
+    if (c.retaining) {
+      ASSERT_NE(statement->Next(), nullptr);
+      EXPECT_EQ(statement->FieldByName("ID").GetAsInt64(), 2);
+    }
+    statement->Close();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, CursorTest, testing::Values(1, 3));

@@ -2,6 +2,8 @@
 // Base-grid tests: a grid whose cells show their coordinates, that logs its hooks and can
 // refuse a cell or a size change, placed on a shown form.
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -9,8 +11,8 @@
 
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
-#include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/Forms.h"
+#include "classlib/ui/ScrollBars.h"
 #include "gridbase/GridsEh.h"
 #include "tests/support/UiDriver.h"
 #include "tests/ui/ControlTestSupport.h"
@@ -33,7 +35,6 @@ namespace ordvane::test {
 
 class TCellGrid : public TCustomGridEh {
  public:
-  using TCustomGridEh::TCustomGridEh;
   using TCustomGridEh::AdjustLines;
   using TCustomGridEh::ChangeContraSize;
   using TCustomGridEh::ChangeSize;
@@ -42,18 +43,50 @@ class TCellGrid : public TCustomGridEh {
   using TCustomGridEh::DeleteRow;
   using TCustomGridEh::GridRectToScreenRect;
   using TCustomGridEh::SetWindowOriginShift;
+  using TCustomGridEh::TCustomGridEh;
 
   std::vector<std::string> log;
   // The area each paint was clipped to.
   std::vector<TRect> paints;
+  // Every DrawCell as "col,row" with its state's letters (s: selected, f: focused, x: fixed).
+  std::vector<std::string> drawn;
+  // Draws a cell's contents; by default its coordinates as text.
+  std::function<void(TCanvas&, int col, int row, const TRect&)> contents = [](TCanvas& canvas, int col,
+                                                                              int row, const TRect& rect) {
+    canvas.TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(col) + "," + IntToStr(row));
+  };
+  // What the editor is given and what it gave back.
+  std::map<std::pair<int, int>, AnsiString> texts;
+  std::vector<std::string> edits;
+  AnsiString editMask;
+  int editLimit = 0;
   bool failNextSizeChange = false;
   int refusedCol = -1;
 
  protected:
-  void DrawCell(int col, int row, const TRect& rect, TGridDrawState) override {
-    Canvas()->TextRect(rect, rect.left + 2, rect.top + 2, IntToStr(col) + "," + IntToStr(row));
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override {
+    drawn.push_back(IntToStr(col) + "," + IntToStr(row) + (state.Contains(gdSelected) ? "s" : "") +
+                    (state.Contains(gdFocused) ? "f" : "") + (state.Contains(gdFixed) ? "x" : ""));
+    contents(*Canvas(), col, row, rect);
   }
-  void Paint() override { paints.push_back(Canvas()->ClipRect()); }
+  void Paint() override {
+    paints.push_back(Canvas()->ClipRect());
+    TCustomGridEh::Paint();
+  }
+  void KeyDown(Word& key, TShiftState shift) override {
+    log.push_back("KeyDown " + IntToStr(key));
+    TCustomGridEh::KeyDown(key, shift);
+  }
+  void Dispatch(TMessage& message) override {
+    if (message.Msg == WM_COMMAND) log.push_back("WM_COMMAND " + IntToStr(HIWORD(message.WParam)));
+    TCustomGridEh::Dispatch(message);
+  }
+  AnsiString GetEditText(int col, int row) override { return texts[{col, row}]; }
+  void SetEditText(int col, int row, const AnsiString& value) override {
+    edits.push_back(IntToStr(col) + "," + IntToStr(row) + "=" + value);
+  }
+  AnsiString GetEditMask(int, int) override { return editMask; }
+  int GetEditLimit() override { return editLimit; }
   bool SelectCell(int col, int) override { return col != refusedCol; }
   void SizeChanged(int oldColCount, int oldRowCount) override {
     log.push_back("SizeChanged " + IntToStr(oldColCount) + " " + IntToStr(oldRowCount));
@@ -62,7 +95,9 @@ class TCellGrid : public TCustomGridEh {
       throw EInvalidOperation("size refused");
     }
   }
-  void ColumnMoved(int from, int to) override { log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to)); }
+  void ColumnMoved(int from, int to) override {
+    log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to));
+  }
 };
 
 // A grid of `bounds` on a shown form, without border or scroll bars unless asked, so its
@@ -86,6 +121,23 @@ struct GridFixture {
   TRegion Invalid() const { return UiDriver::UpdateRegion(grid); }
   // Paints what waits, so the next change's update region stands alone.
   void Settle() { ui.Process(); }
+  // The grid's client area as the screen shows it.
+  TRaster Picture() const {
+    const TRaster screen = UiDriver::Screen();
+    const TPoint origin = UiDriver::ScreenPoint(grid, {0, 0});
+    const int left = origin.x - GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = origin.y - GetSystemMetrics(SM_YVIRTUALSCREEN);
+    TRaster picture(grid->ClientWidth(), grid->ClientHeight());
+    for (int y = 0; y < picture.Height(); ++y)
+      for (int x = 0; x < picture.Width(); ++x) picture.SetPixel(x, y, screen.Pixel(left + x, top + y));
+    return picture;
+  }
+  // The picture after the whole grid was painted again.
+  TRaster Repainted() {
+    grid->Invalidate();
+    ui.Process();
+    return Picture();
+  }
 };
 
 inline std::vector<int> ColWidthsOf(const TCustomGridEh& grid) {

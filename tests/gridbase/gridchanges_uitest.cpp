@@ -212,12 +212,12 @@ TEST(GridChanges, InsertedAndDeletedRowsScrollTheWindowByTheirRoom) {
   g.SetRowCount(50);
   g.MoveCurrent(2, 5, true, false);
   f.Settle();
-  // Rows are 25 pixels with their line; row 3 starts at 75. Columns 1 on start at 65.
-  // The change paints at once what the move uncovered.
+  // Rows are 25 pixels with their line; row 3 starts at 75. The rows' fixed cells move
+  // with them. The change paints at once what the move uncovered.
   g.paints.clear();
   g.AdjustLines(3, 2, true);
   EXPECT_EQ(g.Row(), 7);
-  EXPECT_EQ(g.paints, (std::vector<TRect>{Rect(65, 75, 300, 125)})) << "two new rows of 25 uncovered";
+  EXPECT_EQ(g.paints, (std::vector<TRect>{Rect(0, 75, 300, 125)})) << "two new rows of 25 uncovered";
   g.SetRowHeights(3, 30);
   g.SetRowHeights(4, 40);
   f.Settle();
@@ -225,7 +225,7 @@ TEST(GridChanges, InsertedAndDeletedRowsScrollTheWindowByTheirRoom) {
   g.AdjustLines(3, -2, true);
   EXPECT_EQ(g.Row(), 5);
   EXPECT_EQ(g.RowHeights(3), 24);
-  EXPECT_EQ(g.paints, (std::vector<TRect>{Rect(65, 128, 300, 200)})) << "rows of 31 and 41 removed";
+  EXPECT_EQ(g.paints, (std::vector<TRect>{Rect(0, 128, 300, 200)})) << "rows of 31 and 41 removed";
   g.AdjustLines(4, -2, true);
   EXPECT_EQ(g.Row(), 4) << "a current row inside the deleted range goes to its start";
 }
@@ -239,9 +239,10 @@ TEST(GridChanges, AnInsertedColumnScrollsTheWindowTowardsTheFarSide) {
     if (rightToLeft) g.SetBiDiMode(bdRightToLeft);
     f.Settle();
     g.paints.clear();
-    // Column 2 starts at 130; the columns from there move one column of 65 on.
+    // Column 2 starts at 130; the columns from there, titles included, move one column
+    // of 65 on.
     g.AdjustLines(2, 1, false);
-    EXPECT_EQ(g.paints, (std::vector<TRect>{rightToLeft ? Rect(105, 25, 170, 200) : Rect(130, 25, 195, 200)}));
+    EXPECT_EQ(g.paints, (std::vector<TRect>{rightToLeft ? Rect(105, 0, 170, 200) : Rect(130, 0, 195, 200)}));
   }
 }
 

@@ -1,0 +1,317 @@
+// Every column type read through its field against isql-fb's text of it (texts through
+// iconv into the connection's code), written back through the field in edit state, and
+// the column-bound rules of the fields: scaled ranges, rounding, empty text as null, and
+// a SMALLINT read through a 32-bit field. Dialects 1 and 3; WIN1251, UTF8 and KOI8R
+// connections.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "classlib/core/DateFormat.h"
+#include "datasets/FIBFields.h"
+#include "tests/classlib/Support.h"
+#include "tests/datasets/DataSetDbSupport.h"
+
+namespace ordvane::test {
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+    parts.push_back(text.substr(start, at - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+std::string RightTrimmed(std::string text, char blank = ' ') {
+  while (!text.empty() && text.back() == blank) text.pop_back();
+  return text;
+}
+
+// UTF-8 text in another encoding, by iconv.
+std::string Iconv(const std::string& text, const std::string& to) {
+  const std::string path = TestTempDir() + "/iconv.txt";
+  std::ofstream(path, std::ios::binary) << text;
+  int exitCode = 0;
+  std::string output = RunCommand("iconv -f UTF-8 -t " + to + " " + path + " 2>/dev/null", exitCode);
+  EXPECT_EQ(exitCode, 0) << text;
+  return output;
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string text;
+  char digits[3];
+  for (unsigned char ch : bytes) {
+    std::snprintf(digits, sizeof digits, "%02X", ch);
+    text += digits;
+  }
+  return text;
+}
+
+// isql-fb's DB key (the bytes in hexadecimal) as the dataset shows it: each 4-byte word,
+// read little-endian, as "%-8.8x".
+std::string KeyWords(const std::string& isqlHex) {
+  std::string text;
+  for (std::size_t at = 0; at + 8 <= isqlHex.size(); at += 8) {
+    std::string word;
+    for (int i = 3; i >= 0; --i) word += isqlHex.substr(at + static_cast<std::size_t>(i) * 2, 2);
+    for (char& ch : word) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    text += word;
+  }
+  return text;
+}
+
+// "1858-11-17 10:00:00.0050" or, in dialect 1, "17-NOV-1858 10:00:00.0050", with the
+// milliseconds kept: "1858-11-17 10:00:00.005".
+std::string IsqlStamp(const std::string& text) {
+  static const char* months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  std::string date = text.substr(0, text.find(' '));
+  if (!std::isdigit(static_cast<unsigned char>(date[2]))) {
+    int month = 1;
+    while (date.substr(3, 3) != months[month - 1]) ++month;
+    char iso[16];
+    std::snprintf(iso, sizeof iso, "%s-%02d-%s", date.substr(7).c_str(), month, date.substr(0, 2).c_str());
+    date = iso;
+  }
+  const std::size_t blank = text.find(' ');
+  const std::string time = blank == std::string::npos ? "00:00:00.0000" : text.substr(blank + 1);
+  return date + " " + time.substr(0, 12);
+}
+
+class ValuesTest : public DataSetDbTestOf<TpFIBDataSet> {
+ protected:
+  ValuesTest() : DataSetDbTestOf(FixtureDatabase("values", GetParam().dialect)) {}
+  bool Wide() const { return std::string(GetParam().charset) == "UTF8"; }
+  // KOI8-R has no Ukrainian letters: UK is left out there.
+  std::string Columns() const {
+    if (std::string(GetParam().charset) != "KOI8R") return "v.*, v.rdb$db_key";
+    return Dialect() == 3 ? "id, s, i, b, n41, n92, n94, n152, n184, n188, f, d, dt, tm, ts, c5, v20, o16, bo, vn, "
+                            "rdb$db_key"
+                          : "id, s, i, n41, n92, f, d, dt, c5, v20, o16, vn, rdb$db_key";
+  }
+  std::string Select() const { return "select " + Columns() + " from v order by id"; }
+
+  // The field's value against isql-fb's text (UTF-8) of it.
+  void ExpectValue(TField* field, const std::string& isql) {
+    SCOPED_TRACE(field->FieldName() + " = " + isql);
+    ASSERT_EQ(field->IsNull(), isql == "<null>");
+    if (field->IsNull()) return;
+    const std::string name = field->FieldName();
+    if (auto* wide = dynamic_cast<TFIBWideStringField*>(field)) {
+      const std::string utf16 = Iconv(RightTrimmed(isql), "UTF-16LE");
+      EXPECT_EQ(wide->AsWideString(), WideString(reinterpret_cast<const char16_t*>(utf16.data()), utf16.size() / 2));
+    } else if (name == "DB_KEY") {
+      EXPECT_EQ(field->AsString(), KeyWords(isql));
+    } else if (name == "O16") {
+      EXPECT_EQ(Hex(field->AsString()), isql);
+    } else if (dynamic_cast<TFIBStringField*>(field) != nullptr) {
+      EXPECT_EQ(field->AsString(), Iconv(RightTrimmed(isql), "CP1251"));
+    } else if (dynamic_cast<TFIBBooleanField*>(field) != nullptr) {
+      EXPECT_EQ(field->AsBoolean(), isql == "<true>");
+    } else if (dynamic_cast<TFIBBCDField*>(field) != nullptr) {
+      std::string text = isql;
+      std::replace(text.begin(), text.end(), '.', ',');
+      EXPECT_EQ(field->AsString(), text);
+    } else if (name == "F") {
+      // A single-precision column, printed to its own precision.
+      EXPECT_FLOAT_EQ(static_cast<float>(field->AsFloat()), std::strtof(isql.c_str(), nullptr));
+    } else if (dynamic_cast<TFIBFloatField*>(field) != nullptr) {
+      // isql-fb prints 16 digits, which may round past the largest double.
+      const long double expected = std::strtold(isql.c_str(), nullptr);
+      EXPECT_LE(std::fabs(static_cast<long double>(field->AsFloat()) - expected), std::fabs(expected) * 1e-15L);
+    } else if (dynamic_cast<TFIBDateField*>(field) != nullptr) {
+      EXPECT_EQ(FormatDateTime("yyyy-mm-dd", field->AsDateTime()), isql);
+    } else if (dynamic_cast<TFIBTimeField*>(field) != nullptr) {
+      EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", field->AsDateTime()), isql.substr(0, 12));
+    } else if (dynamic_cast<TFIBDateTimeField*>(field) != nullptr) {
+      // Dialect 1's isql-fb shows the date of a time stamp only.
+      const bool dateOnly = isql.find(' ') == std::string::npos;
+      EXPECT_EQ(FormatDateTime(dateOnly ? "yyyy-mm-dd" : "yyyy-mm-dd hh:nn:ss.zzz", field->AsDateTime()),
+                IsqlStamp(isql).substr(0, dateOnly ? 10 : std::string::npos));
+    } else {
+      EXPECT_EQ(field->AsString(), isql);
+    }
+  }
+  void AllowEdit() { fDataSet->UpdateSQL().SetText("update v set id = ?id where id = ?old_id"); }
+};
+
+TEST_P(ValuesTest, EveryColumnReadsAsIsqlShowsItAndWritesBackWhole) {
+  const std::vector<std::string> rows = Split(Oracle(Select()), ';');
+  AllowEdit();
+  // Empty texts are written back as empty texts here.
+  fDataSet->SetPrepareOptions(fDataSet->PrepareOptions() - TpPrepareOptions{psSetEmptyStrToNull});
+  Open(Select());
+  ASSERT_EQ(rows.size(), 4u);
+  for (const std::string& row : rows) {
+    const std::vector<std::string> values = Split(row, '|');
+    ASSERT_EQ(values.size(), static_cast<std::size_t>(fDataSet->FieldCount()));
+    for (int i = 0; i < fDataSet->FieldCount(); ++i) ExpectValue(fDataSet->Fields().Fields(i), values[static_cast<std::size_t>(i)]);
+
+    // Every value written through its field reads back as it was.
+    std::vector<Variant> before;
+    for (TField* field : fDataSet->Fields()) before.push_back(field->AsVariant());
+    fDataSet->Edit();
+    for (TField* field : fDataSet->Fields()) {
+      const Variant& was = before[static_cast<std::size_t>(field->Index())];
+      if (field->FieldName() == "DB_KEY") continue;
+      // A BCD field's exact value is its text; its variant is a double.
+      if (dynamic_cast<TFIBBCDField*>(field) != nullptr && !VarIsNull(was))
+        field->SetAsString(field->AsString());
+      else
+        field->SetAsVariant(was);
+    }
+    for (TField* field : fDataSet->Fields()) {
+      SCOPED_TRACE(field->FieldName());
+      const Variant& was = before[static_cast<std::size_t>(field->Index())];
+      ASSERT_EQ(field->IsNull(), VarIsNull(was));
+      if (!field->IsNull()) {
+        EXPECT_EQ(VarToStr(field->AsVariant()), VarToStr(was));
+      }
+    }
+    fDataSet->Cancel();
+    fDataSet->Next();
+  }
+}
+
+TEST_P(ValuesTest, ScaledColumnsKeepTheirRangeAndRoundHalfAwayFromZero) {
+  AllowEdit();
+  Open(Select());
+  fDataSet->Edit();
+  TField* n92 = fDataSet->FieldByName("N92");
+  TField* n41 = fDataSet->FieldByName("N41");
+  struct Case {
+    TField* field;
+    double value;
+    bool kept;
+    double reads;
+  };
+  const Case cases[] = {
+      {n92, 21474836.47, true, 21474836.47},  {n92, 21474836.48, false, 0},   {n92, -21474836.47, true, -21474836.47},
+      {n92, -21474836.48, false, 0},         {n92, 0.29, true, 0.29},        {n92, 0.145, true, 0.15},
+      {n92, -0.145, true, -0.15},            {n41, 3276.7, true, 3276.7},    {n41, 3276.8, false, 0},
+      {n41, -3276.7, true, -3276.7},         {n41, 1.05, true, 1.1},         {n92, 1e300, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field->FieldName() + " := " + std::to_string(c.value));
+    c.field->SetAsFloat(1);
+    if (c.kept) {
+      c.field->SetAsFloat(c.value);
+      EXPECT_EQ(c.field->AsFloat(), c.reads);
+    } else {
+      const std::string error = ErrorOf<EDatabaseError>([&] { c.field->SetAsFloat(c.value); });
+      EXPECT_NE(error.find(" is not a valid value for field '" + c.field->FieldName() + "'. The allowed range is "),
+                std::string::npos)
+          << error;
+      EXPECT_EQ(c.field->AsFloat(), 1);
+    }
+  }
+  // With the prepare option, an empty text is null (a wide text field has no such option).
+  TField* v20 = fDataSet->FieldByName("V20");
+  v20->SetAsString("");
+  EXPECT_EQ(v20->IsNull(), dynamic_cast<TFIBStringField*>(v20) != nullptr);
+  fDataSet->FieldByName("V20")->SetAsString("x");
+  EXPECT_EQ(fDataSet->FieldByName("V20")->AsString(), "x");
+  fDataSet->Cancel();
+}
+
+TEST_P(ValuesTest, ASmallintReadThroughAnIntegerFieldKeepsItsSignAndItsRange) {
+  auto* s = new TIntegerField(fDataSet);
+  s->SetFieldName("S");
+  s->SetDataSet(fDataSet);
+  AllowEdit();
+  Open("select s from v order by id");
+  EXPECT_EQ(s->AsInteger(), -2);
+  fDataSet->Last();
+  EXPECT_EQ(s->AsInteger(), -32768);
+  fDataSet->Edit();
+  s->SetAsInteger(-32768);
+  EXPECT_EQ(s->AsInteger(), -32768);
+  EXPECT_EQ(ErrorOf<EDatabaseError>([&] { s->SetAsInteger(32768); }),
+            "32768 is not a valid value for field 'S'. The allowed range is -32768 to 32767");
+  EXPECT_EQ(s->AsInteger(), -32768);
+  fDataSet->Cancel();
+}
+
+const std::vector<Connection> ValueConnections{{1, "WIN1251"}, {1, "UTF8"}, {1, "KOI8R"},
+                                               {3, "WIN1251"}, {3, "UTF8"}, {3, "KOI8R"}};
+
+INSTANTIATE_TEST_SUITE_P(Connections, ValuesTest, testing::ValuesIn(ValueConnections),
+                         [](const auto& info) { return PrintTo(info.param); });
+
+
+// The master's fields of every supported type fill the detail's parameters, by "MAS_"
+// names and by plain names: the server then finds the master's own row with them.
+TEST_P(ValuesTest, MasterFieldsFillTheParametersOfEveryType) {
+  auto* master = new TpFIBDataSet(&fForm);
+  master->SetName("Master");
+  master->SetDatabase(fDatabase);
+  master->SetTransaction(fTransaction);
+  master->SelectSQL().SetText("select " + Columns() + " from v where id = 1");
+  master->Open();
+  TDataSource source(&fForm);
+  source.SetDataSet(master);
+  fDataSet->SetDataSource(&source);
+  const bool koi8 = std::string(GetParam().charset) == "KOI8R";
+  std::string where = "id = :mas_id and s = :S and i = :MAS_I and n41 = :n41 and n92 = :mas_n92 and f = :f and d = :d "
+                      "and dt = :mas_dt and c5 = :c5 and v20 = :mas_v20 and o16 = :o16 and vn = :vn";
+  if (Dialect() == 3) where += " and b = :mas_b and n94 = :n94 and n152 = :MAS_N152 and n184 = :n184 and tm = :tm "
+                               "and ts = :mas_ts and bo = :bo";
+  if (!koi8) where += " and uk = :mas_uk";
+  Open("select id from v where " + where);
+  ASSERT_FALSE(fDataSet->IsEmpty()) << where;
+  EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_FALSE(fDataSet->MasterParamsChanged());
+  master->Close();
+  master->SelectSQL().SetText("select " + Columns() + " from v where id = 3");
+  master->Open();
+  EXPECT_TRUE(fDataSet->MasterParamsChanged());
+  fDataSet->Close();
+
+  // A master field of a type the parameters cannot take.
+  master->Close();
+  auto* autoInc = new TAutoIncField(master);
+  autoInc->SetFieldName("ID");
+  autoInc->SetDataSet(master);
+  master->Open();
+  fDataSet->SelectSQL().SetText("select id from v where id = :mas_id");
+  EXPECT_EQ(ErrorOf<EFIBClientError>([&] { fDataSet->Open(); }), "Unsupported feature.");
+  fDataSet->SetDataSource(nullptr);
+}
+
+
+// Wide text on a UTF-8 connection is the column's bytes: a value of the column's length in
+// characters reads whole whatever its bytes per character, and a longer one is cut at a
+// whole character, never in the middle of one nor past the column.
+TEST_P(ValuesTest, WideTextIsCutAtAWholeCharacterWithinTheColumn) {
+  if (!Wide()) GTEST_SKIP() << "wide text fields are made on UTF-8 connections";
+  AllowEdit();
+  // Five euro signs of three bytes each.
+  Open("select cast(x'E282ACE282ACE282ACE282ACE282AC' as varchar(5) character set utf8) e from rdb$database");
+  auto* e = dynamic_cast<TWideStringField*>(fDataSet->FieldByName("E"));
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->AsWideString(), u"€€€€€");
+  fDataSet->Edit();
+  struct Case {
+    WideString written, reads;
+  };
+  const Case cases[] = {
+      {u"𝄞𝄞𝄞𝄞𝄞", u"𝄞𝄞𝄞𝄞𝄞"},  // 20 bytes: the whole column
+      {u"€€€€€€€", u"€€€€€€"},  // 21 bytes: the seventh does not fit
+      {u"a𝄞𝄞𝄞𝄞𝄞", u"a𝄞𝄞𝄞𝄞"},  // 21 bytes: the last 4-byte character goes whole
+      {u"", u""},
+  };
+  for (const Case& c : cases) {
+    e->SetAsWideString(c.written);
+    EXPECT_EQ(e->AsWideString(), c.reads);
+  }
+  fDataSet->Cancel();
+}
+
+}  // namespace
+}  // namespace ordvane::test
