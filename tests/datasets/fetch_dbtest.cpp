@@ -23,8 +23,9 @@ constexpr int RowCount = 10000;
 class FetchCounter : public ISQLLogger {
  public:
   void AttachDatabase(TFIBDatabase*) override {}
-  void WriteData(const AnsiString&, const AnsiString& operation, const AnsiString&, int) override {
-    if (operation == "Fetch:") ++fetches;
+  // Only the dataset's own cursor counts: opening also reads the tables' metadata once.
+  void WriteData(const AnsiString& objectName, const AnsiString& operation, const AnsiString&, int) override {
+    if (operation == "Fetch:" && objectName == "Form.DataSet.SelectQuery") ++fetches;
   }
   int LogFlags() const override { return SQLLogFlagFetch; }
   int fetches = 0;
