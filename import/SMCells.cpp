@@ -34,6 +34,11 @@ Integer ClampToInteger(Int64 value) {
 
 // ---- TSMICell ---------------------------------------------------------------------------
 
+// A sheet's memory is mostly its cells and rows: each keeps its small fields in the padding
+// that ends its value or its columns.
+static_assert(sizeof(TSMICell) == 24 && sizeof(TSpreadSheetRow) == 24);
+static_assert(SpreadSheetMaxColumns - 1 <= 0xFF && SpreadSheetMaxRows - 1 <= 0xFFFF);
+
 void TSMICell::MoveFrom(TSMICell& other) {
   fValue = std::move(other.fValue);
   fFormatIndex = other.fFormatIndex;
@@ -160,7 +165,7 @@ TSMICell& TSpreadSheetCells::CellSlot(TSpreadSheetCols& cols, Integer column) {
   ++cols.fStored;
   cols.fColumnCount = static_cast<Word>(std::max<Integer>(cols.fColumnCount, column + 1));
   TSMICell& cell = cols.fCells[at];  // new, or moved on: its value is empty
-  cell.fColumn = static_cast<Word>(column);
+  cell.fColumn = static_cast<Byte>(column);
   return cell;
 }
 

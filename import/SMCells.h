@@ -33,9 +33,9 @@ enum TSMICellType {
 };
 enum TSMIColumnNameKind { nkAlphabet, nkFieldName };
 
-// One cell. A sheet keeps hundreds of thousands of them: the cell is kept small (its
-// alignment and type in a byte each), and a text value shares its characters with the
-// value it was stored from.
+// One cell. A sheet keeps hundreds of thousands of them: the cell is kept to 24 bytes (its
+// column, alignment, type and format in the padding that ends its value), and a text value
+// shares its characters with the value it was stored from.
 class TSMICell : public TPersistent {
   ORDVANE_CLASS(TSMICell, TPersistent)
 
@@ -60,11 +60,11 @@ class TSMICell : public TPersistent {
   // Takes the other cell's contents; the other's value is left empty.
   void MoveFrom(TSMICell& other);
 
-  Variant fValue;
+  [[no_unique_address]] Variant fValue;
+  Byte fColumn = 0;  // where its row keeps it: a sheet has 256 columns
+  Byte fAlignment : 2 = taLeftJustify;
+  Byte fCellType : 6 = ictUnknown;
   Integer fFormatIndex = 0;
-  Byte fAlignment = taLeftJustify;
-  Byte fCellType = ictUnknown;
-  Word fColumn = 0;  // where its row keeps it
 };
 
 // The cells of one row by zero-based column; a slot may hold no cell. The cells live in
@@ -93,8 +93,6 @@ class TSpreadSheetRow : public TPersistent {
   ORDVANE_CLASS(TSpreadSheetRow, TPersistent)
 
  public:
-  explicit TSpreadSheetRow(Integer rowNo) : fRowNo(rowNo) {}
-
   // The zero-based number of the row in its sheet.
   Integer RowNo() const { return fRowNo; }
   TSpreadSheetCols& Cols() { return fCols; }
@@ -107,8 +105,12 @@ class TSpreadSheetRow : public TPersistent {
 
  private:
   friend class TSpreadSheetCells;
-  Integer fRowNo;
-  TSpreadSheetCols fCols;
+  // Rows are made by their sheet, for a number inside it.
+  explicit TSpreadSheetRow(Integer rowNo) : fRowNo(static_cast<Word>(rowNo)) {}
+
+  // The row number in the padding that ends the columns: a sheet has 65536 rows.
+  [[no_unique_address]] TSpreadSheetCols fCols;
+  Word fRowNo;
 };
 
 // The memory of a sheet's rows and cells: taken in blocks that grow with the sheet, and

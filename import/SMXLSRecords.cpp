@@ -90,19 +90,25 @@ void TBIFFRecordReader::Seek(Int64 position) {
 // ---- TBIFFContinuedRecord ---------------------------------------------------------------
 
 TBIFFContinuedRecord::TBIFFContinuedRecord(TBIFFRecordReader& reader, std::size_t offset) {
+  const auto append = [&](std::span<const Byte> bytes) {
+    fBytes.insert(fBytes.end(), bytes.begin(), bytes.end());
+    fEnds.push_back(fBytes.size());
+  };
   const TBIFFData first = reader.Data();
-  fStorage.emplace_back(first.Bytes().begin() + static_cast<std::ptrdiff_t>(std::min(offset, first.Size())),
-                        first.Bytes().end());
+  append(first.Bytes().subspan(std::min(offset, first.Size())));
   while (reader.Next()) {
     if (reader.Header().RecordId != BIFF_CONTINUE) {
       reader.Unread();
       break;
     }
     if (reader.Skipped()) RaiseDamagedRecord(BIFF_CONTINUE);
-    const TBIFFData part = reader.Data();
-    fStorage.emplace_back(part.Bytes().begin(), part.Bytes().end());
+    append(reader.Data().Bytes());
   }
-  for (const auto& bytes : fStorage) fSegments.emplace_back(bytes);
+  std::size_t start = 0;
+  for (const std::size_t end : fEnds) {
+    fSegments.emplace_back(fBytes.data() + start, end - start);
+    start = end;
+  }
 }
 
 }  // namespace ordvane

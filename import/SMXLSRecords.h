@@ -116,7 +116,11 @@ class TBIFFContinuedRecord {
   const std::vector<std::span<const Byte>>& Segments() const { return fSegments; }
 
  private:
-  std::vector<std::vector<Byte>> fStorage;
+  // All the data in one block: a shared-string table of megabytes, kept as as many blocks
+  // of 8 KB, would leave megabytes of freed heap among its texts, resident for the rest of
+  // the load.
+  std::vector<Byte> fBytes;
+  std::vector<std::size_t> fEnds;  // of each record's data in fBytes
   std::vector<std::span<const Byte>> fSegments;
 };
 

@@ -135,6 +135,8 @@ WideString TBIFFTextReader::Characters(std::size_t count, bool wide, const TCode
     if (wide) {
       for (std::size_t i = 0; i < bytes.size(); i += 2)
         text += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+    } else if (decoder.CodePage() == CP_LATIN1) {
+      text.append(bytes.begin(), bytes.end());  // byte n is U+00nn: nothing to look up
     } else {
       text += decoder.Decode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <stdexcept>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/CodePages.h"
@@ -649,8 +651,8 @@ int CompareValues(const Variant& a, const Variant& b) {
 
 void Variant::Share() {
   switch (Held()) {
-    case Holds::Ansi: fData.ansi->Refs.fetch_add(1, std::memory_order_relaxed); break;
-    case Holds::Wide: fData.wide->Refs.fetch_add(1, std::memory_order_relaxed); break;
+    case Holds::Ansi: fData.ansi = TText<char>::Share(fData.ansi); break;
+    case Holds::Wide: fData.wide = TText<char16_t>::Share(fData.wide); break;
     case Holds::Array: fData.array = new TVarArray(*fData.array); break;
     default: break;
   }
@@ -674,12 +676,25 @@ Variant& Variant::operator=(const Variant& other) {
 
 template <class C>
 Variant::TText<C>* Variant::TText<C>::Make(std::basic_string_view<C> text) {
+  if (text.size() > std::numeric_limits<std::uint32_t>::max())
+    throw std::length_error("A variant's text holds at most 4294967295 characters");
   void* memory = ::operator new(sizeof(TText) + (text.size() + 1) * sizeof(C));
-  auto* made = new (memory) TText{{1}, text.size()};
+  auto* made = new (memory) TText{{1}, static_cast<std::uint32_t>(text.size())};
   C* chars = reinterpret_cast<C*>(made + 1);
   std::memcpy(chars, text.data(), text.size() * sizeof(C));
   chars[text.size()] = C{};
   return made;
+}
+
+template <class C>
+Variant::TText<C>* Variant::TText<C>::Share(TText* text) {
+  // A text of 2^31 sharers is shared no further: its count, at most that plus the threads
+  // sharing it at the same moment, cannot wrap.
+  constexpr std::uint32_t kMostSharers = std::uint32_t{1} << 31;
+  if (text->Refs.fetch_add(1, std::memory_order_relaxed) < kMostSharers) return text;
+  // The sharer's source still holds the text: taking the count back frees nothing.
+  text->Refs.fetch_sub(1, std::memory_order_relaxed);
+  return Make(text->View());
 }
 
 template <class C>

@@ -6,6 +6,7 @@
 // given a new value leaves the others as they were.
 
 #include <atomic>
+#include <cstdint>
 #include <initializer_list>
 #include <string_view>
 #include <type_traits>
@@ -87,10 +88,10 @@ class Variant {
   Variant(const WideString& value) : fType(varOleStr) { fData.wide = TText<char16_t>::Make(value); }
 
   // Inline for the simple values, which a sheet of numbers copies by the million.
-  Variant(const Variant& other) : fType(other.fType), fData(other.fData) {
+  Variant(const Variant& other) : fData(other.fData), fType(other.fType) {
     if (HoldsStorage()) Share();
   }
-  Variant(Variant&& other) noexcept : fType(other.fType), fData(other.fData) { other.fType = varEmpty; }
+  Variant(Variant&& other) noexcept : fData(other.fData), fType(other.fType) { other.fType = varEmpty; }
   Variant& operator=(const Variant& other);
   Variant& operator=(Variant&& other) noexcept {
     if (this != &other) {
@@ -157,13 +158,17 @@ class Variant {
     double real;  // also a Date
   };
   // A text with the count of the variants that share it. Its characters follow it in the
-  // same allocation, with a terminating zero: one allocation per text, no more.
+  // same allocation, with a terminating zero: one allocation per text, no more. A sheet
+  // keeps a hundred thousand texts: the head is two 32-bit counts.
   template <class C>
   struct TText {
-    std::atomic<long> Refs;
-    std::size_t Length;
+    std::atomic<std::uint32_t> Refs;
+    std::uint32_t Length;
 
+    // std::length_error for a text of more than 2^32 - 1 characters.
     static TText* Make(std::basic_string_view<C> text);
+    // One more sharer of the text; past 2^31 sharers, a text of the sharer's own.
+    static TText* Share(TText* text);
     static void Free(TText* text);
     const C* Chars() const { return reinterpret_cast<const C*>(this + 1); }
     std::basic_string_view<C> View() const { return {Chars(), Length}; }
@@ -202,8 +207,10 @@ class Variant {
   // The payload is the one the type tag calls for (checked in debug builds).
   bool PayloadMatchesType() const;
 
-  TVarType fType = varEmpty;
+  // The word first and the type after it: the six bytes that end a variant are padding, which
+  // a class keeping many small variants may use for fields of its own ([[no_unique_address]]).
   Data fData{};
+  TVarType fType = varEmpty;
 };
 
 Variant Null();

@@ -92,6 +92,7 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
   EXPECT_TRUE(VarIsEmpty(cell->Value()));
   EXPECT_EQ(cell->FormatIndex(), -1);
   EXPECT_EQ(cell->Alignment(), taLeftJustify);
+  EXPECT_EQ(cell->CellType(), ictString);
 
   cells.SetDeclaredRowCount(40);
   cells.Clear();
@@ -101,28 +102,42 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
 }
 
 // Cells stored in any order, rows revisited and cells overwritten, against a map of what
-// was stored last; then the sheet is freed and filled again.
+// was stored last; then the sheet is freed and filled again. Cells move when their row
+// grows: every field must move with them.
 TEST(SpreadSheetCells, CellsInAnyOrderReadBackAsAMapHoldsThem) {
+  struct TStored {
+    std::u16string Text;
+    Integer FormatIndex;
+    TAlignment Alignment;
+    TSMICellType CellType;
+  };
   TSpreadSheetCells cells;
   cells.SetDeclaredColCount(4);
   std::mt19937 random(7);
   for (int round = 0; round < 2; ++round) {
-    std::map<std::pair<int, int>, std::u16string> expected;
+    std::map<std::pair<int, int>, TStored> expected;
     for (int i = 0; i < 20000; ++i) {
       const int row = static_cast<int>(random() % 300), column = static_cast<int>(random() % 256);
-      const std::u16string text = u"v" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
-      cells.StoreCell(column, row, ictString, i, taLeftJustify, Variant(text));
-      expected[{row, column}] = text;
+      const TStored stored{u"v" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)), i * 40503 - 99999,
+                           static_cast<TAlignment>(i % 3), static_cast<TSMICellType>(i % (ictTime + 1))};
+      cells.StoreCell(column, row, stored.CellType, stored.FormatIndex, stored.Alignment, Variant(stored.Text));
+      expected[{row, column}] = stored;
     }
     int stored = 0;
     for (int row = 0; row < cells.Count(); ++row) {
       const TSpreadSheetRow* line = cells.FindRow(row);
+      if (line) {
+        ASSERT_EQ(line->RowNo(), row);
+      }
       for (int column = 0; line && column < line->Cols().Count(); ++column) {
         const TSMICell* cell = line->Cell(column);
         const auto found = expected.find({row, column});
         ASSERT_EQ(cell != nullptr, found != expected.end()) << row << " " << column;
         if (cell) {
-          EXPECT_EQ(cell->Value().AsWideString(), found->second) << row << " " << column;
+          EXPECT_EQ(cell->Value().AsWideString(), found->second.Text) << row << " " << column;
+          EXPECT_EQ(cell->FormatIndex(), found->second.FormatIndex) << row << " " << column;
+          EXPECT_EQ(cell->Alignment(), found->second.Alignment) << row << " " << column;
+          EXPECT_EQ(cell->CellType(), found->second.CellType) << row << " " << column;
         }
         stored += cell != nullptr;
       }
@@ -149,6 +164,8 @@ TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
   EXPECT_EQ(cells.UsedRowCount(), 65536);
   EXPECT_EQ(cells.Count(), 65536);
   EXPECT_EQ(cells.FindRow(65534), nullptr);
+  EXPECT_EQ(cells.FindRow(65535)->RowNo(), 65535);
+  EXPECT_EQ(cells.CellValue(255, 65535).AsWideString(), u"1");
 
   TSpreadSheets sheets;
   EXPECT_EQ(ErrorOf<Exception>([&] { sheets.Sheets(SpreadSheetMaxSheets); }),
@@ -175,6 +192,28 @@ TEST(SpreadSheets, SheetsAreMadeOnDemandAndFoundByCaption) {
   EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 2);
   sheets.Clear();
   EXPECT_EQ(sheets.Count(), 0);
+}
+
+// A cell keeps its own fields next to its value's type: giving it a value of any kind, or
+// taking another cell's, changes the value and nothing else.
+TEST(SpreadSheetModel, AValueLeavesTheCellsOtherFieldsAsTheyWere) {
+  const Variant values[] = {Unassigned(), Null(), true, 7, Int64{-1}, 2.5, VarFromDateTime(45000.5),
+                            u"wide", "ansi", VarArrayOf({1, u"x"}), VarAsError(3)};
+  for (const Variant& value : values) {
+    TSMICell cell, source;
+    cell.SetFormatIndex(-2147483647 - 1);
+    cell.SetAlignment(taCenter);
+    cell.SetCellType(ictTime);
+    cell.SetValue(value);
+    source.SetValue(u"before");
+    source.Assign(&cell);
+    for (const TSMICell* checked : {&cell, &source}) {
+      EXPECT_EQ(VarType(checked->Value()), VarType(value)) << VarTypeAsText(VarType(value));
+      EXPECT_EQ(checked->FormatIndex(), -2147483647 - 1) << VarTypeAsText(VarType(value));
+      EXPECT_EQ(checked->Alignment(), taCenter) << VarTypeAsText(VarType(value));
+      EXPECT_EQ(checked->CellType(), ictTime) << VarTypeAsText(VarType(value));
+    }
+  }
 }
 
 TEST(SpreadSheetModel, CellsAndRangesAssign) {
