@@ -11,6 +11,7 @@
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBFields.h"
+#include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
@@ -29,24 +30,6 @@ constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, 
 // A GUID column holds 16 bytes; its field shows the 38-character text.
 constexpr Integer GuidBinarySize = 16;
 constexpr Integer GuidTextSize = 38;
-
-// Shows the dataset's SQL screen cursor for a server-bound step and puts the previous one
-// back after it, on every path. crDefault shows nothing and leaves the cursor alone.
-class TSQLCursorScope {
- public:
-  explicit TSQLCursorScope(TCursor cursor) : fCursor(cursor), fSaved(GetScreenCursor()) {
-    if (fCursor != crDefault && fCursor != fSaved) SetScreenCursor(fCursor);
-  }
-  ~TSQLCursorScope() {
-    if (fCursor != crDefault) SetScreenCursor(fSaved);
-  }
-  TSQLCursorScope(const TSQLCursorScope&) = delete;
-  TSQLCursorScope& operator=(const TSQLCursorScope&) = delete;
-
- private:
-  TCursor fCursor;
-  TCursor fSaved;
-};
 
 
 }  // namespace
@@ -945,13 +928,17 @@ TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
   return *fRecordsCache;
 }
 
-void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
+void TFIBCustomDataSet::StoreRowInCache(TFIBQuery& statement, Integer recordIndex) {
   TRecordsCache& cache = Cache("fetch");
   const Integer recordNo = CacheRecordNo(recordIndex);
   cache.ReserveRecord(recordNo);
   StoreInScratch(statement, recordNo);
   SetRecordIndex(fScratchRecord.data(), recordIndex);
   cache.WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
+}
+
+void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
+  StoreRowInCache(statement, recordIndex);
   if (!AfterFetchRecord) return;
   bool stop = false;
   AfterFetchRecord(&statement, recordIndex, stop);
