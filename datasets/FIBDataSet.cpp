@@ -1369,7 +1369,6 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
     Byte& status = record[StatusOffset];
     if ((status & CachedStatusMask) == cusUnmodified && state != dsCalcFields) {
       status = static_cast<Byte>((status & ~CachedStatusMask) | (state == dsInsert ? cusInserted : cusModified));
-      ++fCachedUpdateCount;
     }
   }
   if (state != dsCalcFields && state != dsInternalCalc) SetModified(true);

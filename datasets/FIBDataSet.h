@@ -407,6 +407,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // The statement's current row into record recordIndex of the cache and the buffer.
   void StoreStatementRow(TFIBQuery& statement, TRecordBuffer buffer);
   static TCachedUpdateStatus CachedStatus(TRecordBuffer buffer);
+  // The status of record index as the cache holds it.
+  TCachedUpdateStatus CachedStatusAt(Integer index);
   static void SetCachedStatus(TRecordBuffer buffer, TCachedUpdateStatus status);
   // After a record was read: steps on while RecordIsVisible refuses it.
   TGetResult SkipInvisibleRecords(TRecordBuffer buffer, TGetMode mode);

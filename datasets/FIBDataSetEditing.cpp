@@ -66,6 +66,11 @@ void TFIBCustomDataSet::CountStatusChange(TCachedUpdateStatus from, TCachedUpdat
   fUpdatesPending = fCachedUpdateCount > 0;
 }
 
+TCachedUpdateStatus TFIBCustomDataSet::CachedStatusAt(Integer index) {
+  const Byte* stored = Cache("read a record").GetRecordPtr(CacheRecordNo(index));
+  return static_cast<TCachedUpdateStatus>(stored[0] & CachedStatusMask);
+}
+
 bool TFIBCustomDataSet::RecordIsVisible(TRecordBuffer buffer) {
   return fUpdateRecordTypes.Contains(CachedStatus(buffer)) ||
          fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize;
@@ -335,7 +340,9 @@ void TFIBCustomDataSet::InternalPost() {
   const Integer savedIndex = RecordIndexOf(buffer);
   const Byte savedStatus = buffer[StatusOffset];
   const Integer index = inserting ? InsertPosition(buffer) : savedIndex;
-  const TCachedUpdateStatus from = inserting ? cusUnmodified : CachedStatus(buffer);
+  // The buffer's status already shows the field writes: the change counts against what
+  // the cache holds.
+  const TCachedUpdateStatus from = inserting ? cusUnmodified : CachedStatusAt(savedIndex);
   TCachedUpdateStatus to = from;
   if (inserting)
     to = cusInserted;
@@ -418,15 +425,12 @@ void TFIBCustomDataSet::InternalCancel() {
 void TFIBCustomDataSet::RevertRecord(Integer index, bool revertUninserted) {
   TRecordsCache& cache = Cache("revert a record");
   if (index < 0 || index >= fFetchedCount) return;
-  std::vector<Byte> record(static_cast<std::size_t>(fRecordBufferSize));
-  ReadRecordCache(index, record.data(), false);
-  const TCachedUpdateStatus from = CachedStatus(record.data());
+  const TCachedUpdateStatus from = CachedStatusAt(index);
   TCachedUpdateStatus to = from;
   switch (from) {
     case cusModified:
     case cusDeleted:
       cache.RevertRecord(CacheRecordNo(index));
-      ReadRecordCache(index, record.data(), false);
       to = cusUnmodified;
       break;
     case cusInserted:
@@ -438,6 +442,8 @@ void TFIBCustomDataSet::RevertRecord(Integer index, bool revertUninserted) {
     default:
       return;
   }
+  std::vector<Byte> record(static_cast<std::size_t>(fRecordBufferSize));
+  ReadRecordCache(index, record.data(), false);
   SetCachedStatus(record.data(), to);
   WriteRecordCache(index, record.data());
   CountStatusChange(from, to);
