@@ -898,7 +898,11 @@ Integer TFIBCustomDataSet::CacheRecordNo(Integer recordIndex) const {
 void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
   Byte* record = fScratchRecord.data();
   fRecordsCache->ReadRecord(recordNo, record + StatusOffset, false);
-  std::fill(fScratchRecord.begin() + fBlobStreamOffset, fScratchRecord.begin() + fCalcFieldsOffset, Byte{0});
+  // A record fetched again starts without streams; a refresh keeps them.
+  if (!fRefreshing) {
+    ReleaseBlobStreams(record);
+    std::fill(fScratchRecord.begin() + fBlobStreamOffset, fScratchRecord.begin() + fCalcFieldsOffset, Byte{0});
+  }
   record[StatusOffset] = cusUnmodified;
   const bool fromSelect = &statement == fSelectQuery;
   TFIBXSQLDA& columns = statement.Current();
@@ -1032,6 +1036,7 @@ void TFIBCustomDataSet::InternalClose() {
   fNoRows = false;
   fDeletedCount = 0;
   fRecordSize = 0;
+  fBlobStreams.Clear();
   FreeRecordCache();
   fStateRecord.clear();
   BindFields(false);

@@ -22,6 +22,7 @@
 #include "classlib/db/DataSet.h"
 #include "classlib/db/DataSource.h"
 #include "datasets/FIBCacheManage.h"
+#include "datasets/FIBDataSetBlobs.h"
 #include "datasets/FIBDataSetOptions.h"
 #include "datasets/FIBMetaCache.h"
 #include "datasets/pFIBFieldsDescr.h"
@@ -200,6 +201,19 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void CacheDelete();
   // Refreshes the master dataset, its visible record numbers off meanwhile.
   void RefreshMaster();
+
+  // ---- Blob streams
+  // A stream on the record's blob, made on first request and kept with the record; a null
+  // blob read gives an empty stream. Writing needs an edit state.
+  std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  // The blob was changed in this edit (with cached updates: and not yet applied).
+  bool BlobFieldModified(TField* field);
+  // From TFIBDSBlobStream: a write ("Not editing." outside an edit) and the end of a
+  // stream that was written.
+  void BlobStreamWriting(TField* field);
+  void BlobStreamClosed(TField* field);
+  // Streams alive in the table.
+  Cardinal BlobStreamCount() const { return fBlobStreams.Count(); }
 
   // ---- Field values
   using TDataSet::GetFieldData;
@@ -486,6 +500,16 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void CheckStillOpen(const char* event) const;
   // Counts a record's move from one status to another.
   void CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to);
+  Cardinal BlobHandle(const Byte* record, const TField* field) const;
+  void SetBlobHandle(Byte* record, const TField* field, Cardinal handle);
+  std::shared_ptr<TFIBBlobStream> RecordBlobStream(const Byte* record, const TField* field) const;
+  // Frees the streams whose handles the record holds.
+  void ReleaseBlobStreams(const Byte* record);
+  // The limit on live streams spares this one.
+  bool BlobStreamPending(Cardinal handle);
+  // Writes the field's changed blob to the server and keeps its identifier in the record.
+  void PostBlobStream(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr);
+  void CancelBlobStreams(TRecordBuffer buffer);
   TGetResult GetCurrentModeRecord(TRecordBuffer buffer);
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
@@ -546,6 +570,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Records changed since the cached updates were last applied.
   Integer fCachedUpdateCount = 0;
   bool fUpdatesPending = false;
+  TFIBBlobStreamTable fBlobStreams;
   bool fRefreshing = false;
 
   // The record buffer of the state-dependent reads from the cache.

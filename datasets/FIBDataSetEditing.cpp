@@ -180,6 +180,7 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     }
     if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
+    if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
     if (record[NullFlagsOffset + fieldNo - 1] != 0) {
       param.SetIsNull(true);
       continue;
@@ -415,9 +416,28 @@ void TFIBCustomDataSet::CacheDelete() {
 
 void TFIBCustomDataSet::InternalCancel() {
   TDataSet::InternalCancel();
+  CancelBlobStreams(ActiveBuffer());
   if (State() != dsInsert || fCacheModelOptions.CacheModelKind() != cmkStandard) return;
   const TBookmarkFlag flag = GetBookmarkFlag(ActiveBuffer());
   if ((fCurrentRecord >= 0 && flag == bfEOF) || (flag == bfBOF && fFetchedCount == 0)) --fCurrentRecord;
+}
+
+// The streams of a cancelled edit: those the cached record shares go back to their
+// committed body, those made in the edit go.
+void TFIBCustomDataSet::CancelBlobStreams(TRecordBuffer buffer) {
+  if (buffer == nullptr || BlobFieldCount() == 0) return;
+  const bool cached = State() != dsInsert && RecordIndexOf(buffer) >= 0 && RecordIndexOf(buffer) < fFetchedCount;
+  std::vector<Byte> record(static_cast<std::size_t>(fRecordBufferSize));
+  if (cached) ReadRecordCache(RecordIndexOf(buffer), record.data(), false);
+  for (TField* field : Fields()) {
+    if (!field->IsBlob()) continue;
+    const Cardinal handle = BlobHandle(buffer, field);
+    if (handle == 0) continue;
+    if (!cached || BlobHandle(record.data(), field) != handle)
+      fBlobStreams.Release(handle);
+    else if (const auto stream = fBlobStreams.Find(handle))
+      stream->Cancel();
+  }
 }
 
 // ---- Cached updates --------------------------------------------------------------------------
