@@ -187,6 +187,13 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Re-reads the record through the statement into its cache slot and the buffer; false
   // when no row came back (poRefreshDeletedRecord then takes the record out of view).
   bool RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer);
+  // Reopens the dataset and returns to the record it was on, at the same screen row: the
+  // record is found again by keyFields (";"-separated), or, without them, by every data
+  // field but blobs and arrays once the refresh statement has read it. Client error 53
+  // when uni-directional.
+  void FullRefresh(const AnsiString& keyFields);
+  // Fetches up to count more rows into the cache; answers how many came.
+  Integer FetchNext(Integer count);
   // Undoes the cached change of record index; a cusUninserted record is shown again only
   // with revertUninserted.
   void RevertRecord(Integer index, bool revertUninserted);

@@ -2,8 +2,10 @@
 // of the statements that carry a record to the server, and the cached-updates counts.
 
 #include <algorithm>
+#include <vector>
 
 #include "classlib/core/StrUtils.h"
+#include "classlib/core/Variants.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBRecordValues.h"
@@ -233,6 +235,62 @@ bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer
     if (State() == dsBrowse) Resync({});
   }
   return false;
+}
+
+namespace {
+
+std::vector<AnsiString> SplitNames(const AnsiString& names) {
+  std::vector<AnsiString> parts;
+  std::size_t start = 0;
+  for (std::size_t at; (at = names.find(';', start)) != AnsiString::npos; start = at + 1)
+    parts.push_back(Trim(names.substr(start, at - start)));
+  parts.push_back(Trim(names.substr(start)));
+  std::erase_if(parts, [](const AnsiString& name) { return name.empty(); });
+  return parts;
+}
+
+}  // namespace
+
+Integer TFIBCustomDataSet::FetchNext(Integer count) {
+  if (fNoRows || !fRecordsCache || fSelectQuery->Eof()) return 0;
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  TFlagScope inFetch(fInFetch);
+  Integer fetched = 0;
+  while (fetched < count && FetchNextRow()) ++fetched;
+  return fetched;
+}
+
+void TFIBCustomDataSet::FullRefresh(const AnsiString& keyFields) {
+  CheckNotUniDirectional();
+  std::vector<TField*> keys;
+  if (Active() && fFetchedCount > 0 && !IsEmpty()) {
+    if (!Trim(keyFields).empty()) {
+      for (const AnsiString& name : SplitNames(keyFields)) keys.push_back(FindFieldOrRaise(name));
+    } else if (!IsEmptyStrings(RefreshSQL()) && RefreshRecord(*fRefreshQuery, ActiveBuffer())) {
+      for (TField* field : Fields())
+        if (field->FieldKind() == fkData && !field->IsBlob() && field->DataType() != ftArray) keys.push_back(field);
+    }
+  }
+  std::vector<Variant> values;
+  AnsiString names;
+  for (TField* field : keys) {
+    values.push_back(field->Value());
+    names += (names.empty() ? "" : ";") + field->FieldName();
+  }
+  const Integer recordIndex = fCurrentRecord;
+  const Integer screenRow = ActiveRecord();
+  TControlsScope controls(*this);
+  if (Active()) Close();
+  Open();
+  if (keys.empty()) return;
+  while (fFetchedCount <= recordIndex && FetchNext(1) > 0) {
+  }
+  const Variant keyValues = values.size() == 1 ? values.front() : VarArrayOf(values);
+  if (!Locate(names, keyValues, {})) return;
+  // Resync keeps the record at the active row: the row it was seen on.
+  UpdateCursorPos();
+  MoveActiveRecord(screenRow - ActiveRecord());
+  Resync({});
 }
 
 void TFIBCustomDataSet::InternalRefreshRow(TFIBQuery& statement, TRecordBuffer buffer) {

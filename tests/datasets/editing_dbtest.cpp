@@ -231,6 +231,29 @@ TEST_F(EditingTest, DeletesAndTheirRefresh) {
   EXPECT_EQ(Oracle("select count(*) from cached where id < 4"), "3");
 }
 
+// A full refresh reopens and comes back to the record, on the screen row it was on,
+// whether the key is named or taken from every field after the refresh statement.
+TEST_F(EditingTest, FullRefreshReturnsToTheRecordAndItsRow) {
+  TDataSource source(&fForm);
+  source.SetDataSet(fDataSet);
+  TDataLink link;
+  link.SetBufferCount(5);
+  link.SetDataSource(&source);
+  Open("select id, name from stamped order by id");
+  fDataSet->RefreshSQL().SetText("select id, name from stamped where id = ?old_id");
+  for (int i = 0; i < 4; ++i) fDataSet->Next();
+  fDataSet->Prior();
+  const Integer row = fDataSet->ActiveRecord();
+  ASSERT_EQ(Field("ID")->AsInteger(), 4);
+  ASSERT_EQ(row, 3) << "a row that a centring locate would not give";
+  for (const char* keys : {"", "ID"}) {
+    fDataSet->FullRefresh(keys);
+    EXPECT_EQ(Field("ID")->AsInteger(), 4) << keys;
+    EXPECT_EQ(fDataSet->ActiveRecord(), row) << keys;
+  }
+  link.SetDataSource(nullptr);
+}
+
 TEST_F(EditingTest, OptionsReachTheModificationStatements) {
   fDataSet->SetOptions(TpFIBDsOptions{poStartTransaction, poNoForceIsNull});
   for (TFIBQuery* statement : {&fDataSet->InsertQuery(), &fDataSet->UpdateQuery(), &fDataSet->DeleteQuery(),
