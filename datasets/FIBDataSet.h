@@ -206,7 +206,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void AutoCommitUpdateTransaction();
   // Takes the active record out of view without telling the server.
   void CacheDelete();
-  // Refreshes the master dataset, its visible record numbers off meanwhile.
+  // Refreshes the master dataset (a Firebird one fully, its visible record numbers off
+  // meanwhile).
   void RefreshMaster();
 
   // ---- Blob streams

@@ -304,20 +304,22 @@ void TFIBCustomDataSet::InternalRefresh() {
   if (!IsEmpty()) InternalRefreshRow(*fRefreshQuery, ActiveBuffer());
 }
 
+// A Firebird master reopens and comes back to its record (its visible record numbers off
+// meanwhile); any other refreshes as its framework does.
 void TFIBCustomDataSet::RefreshMaster() {
   TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
   if (master == nullptr) return;
   auto* fibMaster = dynamic_cast<TFIBCustomDataSet*>(master);
-  const bool visibleRecno = fibMaster != nullptr && fibMaster->Options().Contains(poVisibleRecno);
-  if (!visibleRecno) return master->Refresh();
-  fibMaster->SetOptions(fibMaster->Options() - TpFIBDsOptions{poVisibleRecno});
+  if (fibMaster == nullptr) return master->Refresh();
+  const TpFIBDsOptions options = fibMaster->Options();
+  fibMaster->SetOptions(options - TpFIBDsOptions{poVisibleRecno});
   try {
-    master->Refresh();
+    fibMaster->FullRefresh("");
   } catch (...) {
-    fibMaster->SetOptions(fibMaster->Options() + TpFIBDsOptions{poVisibleRecno});
+    fibMaster->SetOptions(options);
     throw;
   }
-  fibMaster->SetOptions(fibMaster->Options() + TpFIBDsOptions{poVisibleRecno});
+  fibMaster->SetOptions(options);
 }
 
 // ---- Before-events ---------------------------------------------------------------------------

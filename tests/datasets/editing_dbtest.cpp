@@ -172,6 +172,7 @@ TEST_F(EditingTest, PostingThroughWrittenStatements) {
     EXPECT_EQ(e.SQLCode(), -803);
   }
   EXPECT_EQ(fDataSet->State(), dsInsert);
+  EXPECT_FALSE(fDataSet->ControlsDisabled());
   EXPECT_EQ(Field("NAME")->AsString(), "duplicate");
   EXPECT_EQ(fDataSet->RecordCount(), 5);
   EXPECT_EQ(fDataSet->FetchedCount(), 6);
@@ -186,6 +187,16 @@ TEST_F(EditingTest, PostingThroughWrittenStatements) {
   fDataSet->Cancel();
   EXPECT_EQ(Field("ID")->AsInteger(), 20);
   EXPECT_EQ(Oracle("select id from posted order by id"), "20;25;30;40;45;50");
+
+  // A refused edit keeps the cached record as it was and the dataset editing.
+  fDataSet->UpdateSQL().SetText("update posted set id = ?id where id = ?old_id");
+  fDataSet->Edit();
+  Field("ID")->SetAsInteger(25);
+  EXPECT_THROW(fDataSet->Post(), EFIBError);
+  EXPECT_EQ(fDataSet->State(), dsEdit);
+  EXPECT_EQ(fDataSet->StatusAt(fDataSet->ActiveIndex()), cusUnmodified);
+  fDataSet->Cancel();
+  EXPECT_EQ(Field("ID")->AsInteger(), 20);
 
   fDataSet->Close();
   Open("select id, name from empty_t");
@@ -272,6 +283,34 @@ TEST_F(EditingTest, FullRefreshReturnsToTheRecordAndItsRow) {
     EXPECT_EQ(fDataSet->ActiveRecord(), row) << keys;
   }
   link.SetDataSource(nullptr);
+}
+
+// A delete in a detail with dcForceMasterRefresh reopens the master on its record; the
+// master keeps its visible record numbers.
+TEST_F(EditingTest, DetailDeleteRefreshesItsMaster) {
+  TpFIBDataSet master(nullptr);
+  master.SetDatabase(fDatabase);
+  master.SetTransaction(fTransaction);
+  master.SetOptions(master.Options() + TpFIBDsOptions{poVisibleRecno});
+  master.SelectSQL().SetText("select id, name from posted order by id");
+  master.RefreshSQL().SetText("select id, name from posted where id = ?old_id");
+  master.Open();
+  master.Next();
+  const Integer masterId = master.FieldByName("ID")->AsInteger();
+  int opens = 0;
+  master.AfterOpen = [&](TDataSet*) { ++opens; };
+  TDataSource source(nullptr);
+  source.SetDataSet(&master);
+  Open("select id, name from stamped order by id");
+  fDataSet->SetDataSource(&source);
+  fDataSet->SetDetailConditions({dcForceMasterRefresh});
+  fDataSet->DeleteSQL().SetText("delete from stamped where id = ?old_id + 1000");
+  fDataSet->Delete();
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(master.FieldByName("ID")->AsInteger(), masterId);
+  EXPECT_TRUE(master.Options().Contains(poVisibleRecno));
+  fDataSet->Close();
+  fDataSet->SetDataSource(nullptr);
 }
 
 TEST_F(EditingTest, OptionsReachTheModificationStatements) {
