@@ -184,6 +184,24 @@ void TCustomGridEh::Dispatch(TMessage& message) {
       TCustomControl::Dispatch(message);
       if (HandleAllocated()) RecreateWnd();
       return;
+    case WM_SETCURSOR:
+      WMSetCursor(message);
+      return;
+    case WM_TIMER:
+      WMTimer(message);
+      return;
+    case WM_CANCELMODE:
+    case CM_CANCELMODE: {
+      TDestroyWatch watch(this);
+      TCustomControl::Dispatch(message);
+      if (!watch.Gone()) CancelMode();
+      return;
+    }
+    case CM_DESIGNHITTEST: {
+      const TPoint p = PointFromLParam(message.LParam);
+      message.Result = Sizing(p.x, p.y) ? 1 : 0;
+      return;
+    }
     case CM_WANTSPECIALKEY:
       TCustomControl::Dispatch(message);
       if (fOptions.Contains(grEditing) && message.WParam == VK_RETURN) message.Result = 1;

@@ -60,6 +60,10 @@ using TGridOptionsEh = TSet<TGridOptionEh>;
 
 enum TGridStateEh : Byte { grsNormal, grsSelecting, grsRowSizing, grsColSizing, grsRowMoving, grsColMoving };
 
+// Where a mouse selection held outside the scrolling cells pulls the anchor.
+enum TGridScrollDirectionItem { sdLeft, sdRight, sdUp, sdDown };
+using TGridScrollDirection = TSet<TGridScrollDirectionItem>;
+
 using TIntegerArray = std::vector<int>;
 using TPointArray = std::vector<TPoint>;
 using TDWORDArray = std::vector<unsigned>;
@@ -365,6 +369,9 @@ class TCustomGridEh : public TCustomControl {
   // Shows the editor and types `ch` into it.
   void ShowEditorChar(char ch);
 
+  // Whether a press at the point would size a line, or a mouse operation is under way.
+  bool Sizing(int x, int y);
+
   void LockDraw() { ++fDrawLock; }
   void UnlockDraw() {
     if (fDrawLock > 0) --fDrawLock;
@@ -377,6 +384,10 @@ class TCustomGridEh : public TCustomControl {
   void Paint() override;
   void Notification(TComponent* component, TOperation operation) override;
 
+  // The sizing border under a client point: the state it starts (grsNormal when none),
+  // the line sized, the border pixel and its distance from the point.
+  virtual void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
+                               const TGridDrawInfo& info);
   virtual TInplaceEdit* CreateEditor();
   // Whether the editor may show now.
   virtual bool CanEditShow();
@@ -400,6 +411,27 @@ class TCustomGridEh : public TCustomControl {
   virtual void TopLeftChanged();
   virtual void ColWidthsChanged();
   virtual void RowHeightsChanged();
+  // Moves the anchor one line towards each direction while a mouse selection is held
+  // outside the scrolling cells.
+  virtual void TimedScroll(TGridScrollDirection direction);
+  // Dragging a column or row by its fixed cell: each gets the line moved and the proposed
+  // target, may change both and answers whether to go on.
+  virtual bool BeginColumnDrag(int& /*origin*/, int& /*destination*/, TPoint /*mousePt*/) { return true; }
+  virtual bool BeginRowDrag(int& /*origin*/, int& /*destination*/, TPoint /*mousePt*/) { return true; }
+  virtual bool CheckColumnDrag(int& /*origin*/, int& /*destination*/, TPoint /*mousePt*/) { return true; }
+  virtual bool CheckRowDrag(int& /*origin*/, int& /*destination*/, TPoint /*mousePt*/) { return true; }
+  virtual bool EndColumnDrag(int& /*origin*/, int& /*destination*/, TPoint /*mousePt*/) { return true; }
+  virtual bool EndRowDrag(int& /*origin*/, int& /*destination*/, TPoint /*mousePt*/) { return true; }
+
+  // False drops the key before the grid acts on it.
+  virtual bool CanGridAcceptKey(Word /*key*/, TShiftState /*shift*/) { return true; }
+  void KeyDown(Word& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
 
   // What the editor edits and may do.
   virtual bool CanEditAcceptKey(char /*key*/) { return true; }
@@ -435,6 +467,10 @@ class TCustomGridEh : public TCustomControl {
   void ComputeAxis(TGridAxisDrawInfoEh& axis, bool horz, int clientExtent) const;
   void ComputeDrawInfo(TGridDrawInfo& info, int clientWidth, int clientHeight) const;
   TGridCoord GreatestTopLeft(const TGridDrawInfo& info) const;
+  // The cell under a point per axis, -1 on an axis the point misses.
+  TGridCoord AxisCellsAt(int x, int y, const TGridDrawInfo& info) const;
+  // A client x as the left-to-right layout has it.
+  int LogicalX(int x, const TGridDrawInfo& info) const;
   void TopLeftMoved(TGridCoord oldTopLeft);
   void ScrollDataArea(int dx, int dy, const TGridDrawInfo& info);
   void ScrollBand(TRect band, int dx, int dy, const TGridDrawInfo& info);
@@ -450,6 +486,30 @@ class TCustomGridEh : public TCustomControl {
   void SetCount(bool columns, int value);
   void SetExtent(TGridExtents& extents, int fullCount, int defaultValue, int index, int value);
   void WMSize(TMessage& message);
+  void WMSetCursor(TMessage& message);
+  void WMTimer(TMessage& message);
+  // Ends the mouse operation under way, erasing its marker and stopping its timer.
+  void CancelMode();
+  void StartScrollTimer();
+  void StopScrollTimer();
+  // The key tables: where the current cell and the top-left go; true when the whole grid
+  // is to be repainted.
+  bool NavigateKey(Word key, TShiftState shift, const TGridDrawInfo& info, TGridCoord& current,
+                   TGridCoord& topLeft, bool& moveAnchor);
+  // The Tab walk to the next (previous) column with a tab stop.
+  void TabWalk(bool backwards, TGridCoord& cell) const;
+  // What a left press starts; true when it starts sizing (the press goes no further).
+  bool StartLeftPress(TShiftState shift, int x, int y);
+  void StartMove(bool rows, int line, TPoint mousePt);
+  TGridStateEh SizingStateAt(int x, int y);
+  void MoveAndScroll(int mouse, int cellHit, TGridDrawInfo& info, bool horz, TPoint mousePt);
+  void StepTopLeft(bool horz, int delta, const TGridDrawInfo& info);
+  void EndSizing();
+  void EndMove(TPoint mousePt);
+  // Exclusive-or lines: drawing one twice gives the pixels back.
+  void DrawXorLine(TPoint from, TPoint to, int width);
+  void DrawSizingLine(const TGridDrawInfo& info);
+  void DrawMove();
   void WMGetDlgCode(TMessage& message);
   void WMSetFocus(TMessage& message);
   void WMKillFocus(TMessage& message);
@@ -477,6 +537,11 @@ class TCustomGridEh : public TCustomControl {
   TScrollStyle fScrollBars = ssBoth;
   TGridCoord fTopLeft{1, 1};
   TPoint fHitTest;
+  int fSizingIndex = -1;
+  int fSizingPos = 0;
+  int fSizingOfs = 0;
+  int fMoveIndex = -1;
+  int fMovePos = -1;
   TInplaceEdit* fInplaceEdit = nullptr;  // owned as a component
   int fInplaceCol = -1;
   int fInplaceRow = -1;

@@ -143,12 +143,19 @@ void TCustomGridEh::ComputeDrawInfo(TGridDrawInfo& info) const {
     ComputeDrawInfo(info, Width(), Height());
 }
 
+int TCustomGridEh::LogicalX(int x, const TGridDrawInfo& info) const {
+  // Mirrored, a pixel at x shows what the left-to-right layout has at width - 1 - x.
+  return UseRightToLeftAlignment() ? info.Horz.ClientExtent - 1 - x : x;
+}
+
+TGridCoord TCustomGridEh::AxisCellsAt(int x, int y, const TGridDrawInfo& info) const {
+  return {CellAt(info.Horz, LogicalX(x, info)), CellAt(info.Vert, y)};
+}
+
 TGridCoord TCustomGridEh::MouseCoord(int x, int y) const {
   TGridDrawInfo info;
   ComputeDrawInfo(info);
-  // Mirrored, a pixel at x shows what the left-to-right layout has at width - 1 - x.
-  if (UseRightToLeftAlignment()) x = info.Horz.ClientExtent - 1 - x;
-  const TGridCoord cell{CellAt(info.Horz, x), CellAt(info.Vert, y)};
+  const TGridCoord cell = AxisCellsAt(x, y, info);
   if (cell.X < 0 || cell.Y < 0) return {-1, -1};
   return cell;
 }

@@ -123,6 +123,92 @@ void DrawCheckBoxEh(HDC dc, const TRect& rect, TCheckBoxState state, bool enable
   DrawFrameControl(dc, cell, DFC_BUTTON, flags);
 }
 
+// ---- Tree outline ---------------------------------------------------------------------
+
+namespace {
+
+// Draws a tree cell in pens of scaleX by scaleY pixels, so a cell at scale 2 is the cell
+// at scale 1 with every pixel doubled.
+class TTreeCellPainter {
+ public:
+  TTreeCellPainter(TCanvas* canvas, const TRect& rect, int scaleX, int scaleY, int dotParity)
+      : fCanvas(canvas),
+        fRect(rect),
+        fSx(std::max(scaleX, 1)),
+        fSy(std::max(scaleY, 1)),
+        fParity(dotParity & 1),
+        // The pen at the centre, counted in whole pens from the left and top edges.
+        fCx(rect.left + rect.Width() / fSx / 2 * fSx),
+        fCy(rect.top + rect.Height() / fSy / 2 * fSy) {}
+
+  // An expand box, pens -4 .. +4 around the centre, with a minus or a plus.
+  void Box(bool plus) {
+    const TRect outer = Rect(fCx - 4 * fSx, fCy - 4 * fSy, fCx + 5 * fSx, fCy + 5 * fSy);
+    Fill(outer, clBtnShadow);
+    Fill(Rect(outer.left + fSx, outer.top + fSy, outer.right - fSx, outer.bottom - fSy), clWindow);
+    Fill(Rect(fCx - 2 * fSx, fCy, fCx + 3 * fSx, fCy + fSy), clWindowText);
+    if (plus) Fill(Rect(fCx, fCy - 2 * fSy, fCx + fSx, fCy + 3 * fSy), clWindowText);
+  }
+  int BoxTop() const { return fCy - 4 * fSy; }
+  int BoxBottom() const { return fCy + 5 * fSy; }
+  int BoxRight() const { return fCx + 5 * fSx; }
+  int CentreX() const { return fCx; }
+  int CentreBottom() const { return fCy + fSy; }
+
+  // Dotted connectors along the centre column and the centre row.
+  void Vertical(int top, int bottom) {
+    Dotted(top, bottom, fSy, [&](int a, int b) { return Rect(fCx, a, fCx + fSx, b); });
+  }
+  void Horizontal(int left) {
+    Dotted(left, fRect.right, fSx, [&](int a, int b) { return Rect(a, fCy, b, fCy + fSy); });
+  }
+  int Top() const { return fRect.top; }
+  int Bottom() const { return fRect.bottom; }
+  int CentreY() const { return fCy; }
+
+ private:
+  void Fill(const TRect& r, TColor color) {
+    fCanvas->Brush()->SetColor(color);
+    fCanvas->FillRect(r);
+  }
+  // A dot is one pen long on every pen whose number, counted in the canvas from 0, has
+  // the requested parity; so the dots of neighbouring cells continue one another.
+  template <class Span>
+  void Dotted(int from, int to, int pen, Span span) {
+    const auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    for (int k = floorDiv(from, pen); k * pen < to; ++k)
+      if ((k & 1) == fParity) Fill(span(std::max(from, k * pen), std::min(to, (k + 1) * pen)), clBtnShadow);
+  }
+
+  TCanvas* fCanvas;
+  TRect fRect;
+  int fSx, fSy, fParity, fCx, fCy;
+};
+
+}  // namespace
+
+void DrawTreeElementEh(TCanvas* canvas, const TRect& rect, TTreeElementEh kind, int scaleX, int scaleY,
+                       int dotParity) {
+  if (kind < tehMinusUpDown || kind > tehVLine) return;
+  TBrush saved;
+  saved.Assign(canvas->Brush());
+  TTreeCellPainter cell(canvas, rect, scaleX, scaleY, dotParity);
+  if (kind <= tehPlusDown) {
+    // Up-down, up and down repeat for the minus and the plus.
+    const int connector = kind % 3;
+    cell.Box(kind >= tehPlusUpDown);
+    cell.Horizontal(cell.BoxRight());
+    if (connector != 2) cell.Vertical(cell.Top(), cell.BoxTop());
+    if (connector != 1) cell.Vertical(cell.BoxBottom(), cell.Bottom());
+  } else {
+    const int top = kind == tehCrossDown ? cell.CentreY() : cell.Top();
+    const int bottom = kind == tehCrossUp ? cell.CentreBottom() : cell.Bottom();
+    cell.Vertical(top, bottom);
+    if (kind != tehVLine) cell.Horizontal(cell.CentreX());
+  }
+  canvas->Brush()->Assign(&saved);
+}
+
 // ---- Faces ----------------------------------------------------------------------------
 
 namespace {

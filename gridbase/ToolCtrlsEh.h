@@ -4,13 +4,21 @@
 // it), the faces of those buttons, the placement of a drop-down window beside its host,
 // the size grip of drop-downs, the drop-down list box with its incremental search, the
 // list of recently used values with its list box, the drop-down month calendar, and the
-// close protocol through which every drop-down hands its result to its owner.
+// close protocol through which every drop-down hands its result to its owner. Beside them
+// the smaller pieces the drop-down lists and the data-aware controls share: the special
+// row of a list, the distinct values of a field, the data link that reports every data
+// event, routines over fields named in a list and over Variants, the double-click test
+// and the cells of a tree outline.
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "classlib/core/Collections.h"
 #include "classlib/core/StringLists.h"
 #include "classlib/core/Timers.h"
+#include "classlib/core/Variants.h"
+#include "classlib/db/DataSource.h"
 #include "classlib/ui/ActnList.h"
 #include "classlib/ui/Buttons.h"
 #include "classlib/ui/ComCtrls.h"
@@ -87,6 +95,30 @@ TSize InitCheckBoxSizeEh();
 TRect CheckBoxRectEh(const TRect& rect, TAlignment alignment, TTextLayout layout);
 // A check box centred in the rectangle, in the classic or the themed look.
 void DrawCheckBoxEh(HDC dc, const TRect& rect, TCheckBoxState state, bool enabled, bool pressed, bool flat);
+
+// ---- Tree outline -------------------------------------------------------------------
+
+// The cells of a tree outline. The expand boxes (minus, then plus) carry the connector of
+// the line kind three above them: on through the cell, up only, down only.
+enum TTreeElementEh {
+  tehMinusUpDown = 0,
+  tehMinusUp = 1,
+  tehMinusDown = 2,
+  tehPlusUpDown = 3,
+  tehPlusUp = 4,
+  tehPlusDown = 5,
+  tehCrossUpDown = 6,
+  tehCrossUp = 7,
+  tehCrossDown = 8,
+  tehVLine = 9,
+};
+
+// Draws one cell of a tree outline (any kind outside 0 .. 9 draws nothing). Box, strokes
+// and connectors grow by the scales (at least 1); connectors are dotted in the
+// button-shadow colour with their dots on coordinates of the given parity, so the dots of
+// neighbouring cells line up.
+void DrawTreeElementEh(TCanvas* canvas, const TRect& rect, TTreeElementEh kind, int scaleX, int scaleY,
+                       int dotParity);
 
 // ---- Edit buttons -------------------------------------------------------------------
 
@@ -485,5 +517,137 @@ class TPopupMonthCalendarEh : public TMonthCalendar {
  private:
   void MouseRelease(TPoint p);
 };
+
+// ---- Special rows -------------------------------------------------------------------
+
+// The cells of a special row's text: separated by ';', a cell in double quotes may hold
+// ';' and doubled quotes, control characters around cells are skipped. A NUL ends the
+// text and an unclosed quote runs to its end.
+std::vector<AnsiString> ParseCellsTextEh(std::string_view text);
+
+// The row at the top of a drop-down list that picks one chosen value (an empty one, say).
+// Its font and colour follow its owner's until set; every change tells the owner through
+// OnChanged, once at the end of an update.
+class TSpecRowEh : public TPersistent {
+  ORDVANE_CLASS(TSpecRowEh, TPersistent)
+
+ public:
+  explicit TSpecRowEh(TControl* owner);
+  ~TSpecRowEh() override;
+
+  const AnsiString& CellsText() const { return fCellsText; }
+  void SetCellsText(const AnsiString& value);
+  TColor Color() const;
+  void SetColor(TColor value);
+  // The owner's font while not set; a change made through the pointer sets it.
+  TFont* Font() const;
+  void SetFont(const TFont& value);
+  // Alt+Del until set.
+  TShortCut ShortCut() const { return fShortCut; }
+  void SetShortCut(TShortCut value);
+  bool ShowIfNotInKeyList() const { return fShowIfNotInKeyList; }
+  void SetShowIfNotInKeyList(bool value);
+  const Variant& Value() const { return fValue; }
+  void SetValue(const Variant& value);
+  bool Visible() const { return fVisible; }
+  void SetVisible(bool value);
+
+  int CellCount() const { return static_cast<int>(fCells.size()); }
+  // Empty outside the cells.
+  AnsiString GetCellText(int index) const;
+
+  // Updates nest; OnChanged fires when the outermost one ends and anything changed.
+  void BeginUpdate() { ++fUpdateCount; }
+  void EndUpdate();
+  // Every property, as one change; the font only when the source's was set.
+  void Assign(const TPersistent* source) override;
+
+  TNotifyEvent OnChanged;
+
+ private:
+  void Changed();
+  void FontChanged(TObject* sender);
+  template <class T>
+  void Store(T& field, const T& value);
+
+  TControl* fOwner;
+  AnsiString fCellsText;
+  std::vector<AnsiString> fCells;
+  TColor fColor = clWindow;
+  bool fColorAssigned = false;
+  std::unique_ptr<TFont> fFont;
+  bool fFontAssigned = false;
+  mutable bool fFollowingOwnerFont = false;
+  TShortCut fShortCut;
+  bool fShowIfNotInKeyList = true;
+  Variant fValue;
+  bool fVisible = false;
+  int fUpdateCount = 0;
+  bool fChangedInside = false;
+};
+
+// ---- Data links and field values ----------------------------------------------------
+
+using TDataEventEh = TEvent<void(TDataEvent event, NativeInt info)>;
+
+// A data link that tells its owner of every data event, after the link's own handling.
+class TDataLinkEh : public TDataLink {
+  ORDVANE_CLASS(TDataLinkEh, TDataLink)
+
+ public:
+  TDataEventEh OnDataEvent;
+
+ protected:
+  void DataEvent(TDataEvent event, NativeInt info) override;
+};
+
+// The distinct texts of one field over a dataset's records, sorted and compared without
+// case, for the drop-downs of the filter row. The list is rebuilt when read after a
+// change of the field name, the dataset, its state, its records or its fields.
+class TDatasetFieldValueListEh : public TPersistent {
+  ORDVANE_CLASS(TDatasetFieldValueListEh, TPersistent)
+
+ public:
+  TDatasetFieldValueListEh();
+  ~TDatasetFieldValueListEh() override;
+
+  const AnsiString& FieldName() const { return fFieldName; }
+  void SetFieldName(const AnsiString& value);
+  TDataSet* DataSet() const { return fDataSource->DataSet(); }
+  void SetDataSet(TDataSet* value);
+  // Walks the dataset when the list is out of date; the dataset is left at its end.
+  TStrings* Values();
+
+ private:
+  void DataEvent(TDataEvent event, NativeInt info);
+  void Rebuild();
+
+  std::unique_ptr<TStringList> fValues;
+  std::unique_ptr<TDataSource> fDataSource;
+  std::unique_ptr<TDataLinkEh> fDataLink;
+  AnsiString fFieldName;
+  bool fDirty = true;
+};
+
+using TFieldsArrEh = std::vector<TField*>;
+
+// The fields named in a ';'-separated list, in its order; EDatabaseError "Field '%s' not
+// found" for a name the dataset lacks.
+void FieldsByNamesEh(const TDataSet* dataSet, const AnsiString& names, TFieldsArrEh& fields);
+// Writes a value into fields: element i of a Variant array (counted from its low bound)
+// into field i, anything else into every field (Null and Unassigned clear them). An
+// array of another rank, or with fewer elements than fields, raises
+// EVariantBadIndexError before any field is written.
+void AssignFieldValuesEh(const TFieldsArrEh& fields, const Variant& value);
+// The same for the fields named in a ';'-separated list.
+void DataSetSetFieldValuesEh(const TDataSet* dataSet, const AnsiString& names, const Variant& value);
+// Equality that never raises: arrays of the same rank and bounds with equal elements;
+// otherwise values that agree on being Null or Unassigned and compare equal. A
+// comparison that cannot be made counts as unequal.
+bool VarEqualsEh(const Variant& a, const Variant& b);
+
+// Whether a second click makes a double click with the first: within the double-click
+// time and the double-click distance on either axis.
+bool IsDoubleClickEh(TPoint first, TPoint second, Cardinal elapsedMilliseconds);
 
 }  // namespace ordvane

@@ -19,6 +19,17 @@ using namespace smi_internal;
 
 namespace {
 
+// A run counts from zero, even one that fails before its first row: its outcome must not
+// show the counts of the run before.
+void ClearCounters(TSMIStatistic& statistic) {
+  for (auto setter : {&TSMIStatistic::SetTotalCount, &TSMIStatistic::SetTotalImported, &TSMIStatistic::SetTotalAdded,
+                      &TSMIStatistic::SetTotalDeleted, &TSMIStatistic::SetTotalUpdated,
+                      &TSMIStatistic::SetTotalErrors, &TSMIStatistic::SetTotalSkipped})
+    (statistic.*setter)(0);
+  statistic.SetLastAction(iaUnknown);
+  statistic.SetSQLText(WideString());
+}
+
 constexpr const char* kCanceledMessage = "The data import process was canceled by the user.";
 constexpr const char* kCompletedMessage = "The data import process has completed successfully.";
 constexpr const char* kFailedMessage = "An error has occurred during the data import process.";
@@ -292,6 +303,7 @@ bool TSMImportBaseComponent::AskParameters() {
 // as failed: true when the run did not fail, with the message to show.
 bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
   bool generated = false;
+  ClearCounters(*fStatistic);
   try {
     if (fOptions.Contains(soWaitCursor)) fDialogs->SetWaitCursor(true);
     if (fAnimatedStatus)
@@ -625,12 +637,6 @@ void TSMImportBaseComponent::ImportData() {
     GetRowValues();
     fDataSet->DisableControls();
     controlsDisabled = true;
-    for (auto setter : {&TSMIStatistic::SetTotalCount, &TSMIStatistic::SetTotalImported, &TSMIStatistic::SetTotalAdded,
-                        &TSMIStatistic::SetTotalDeleted, &TSMIStatistic::SetTotalUpdated,
-                        &TSMIStatistic::SetTotalErrors, &TSMIStatistic::SetTotalSkipped})
-      (fStatistic.get()->*setter)(0);
-    fStatistic->SetLastAction(iaUnknown);
-    fStatistic->SetSQLText(WideString());
     fTargetTable = fTableName.empty() ? DataSetTableName(fDataSet) : fTableName;
     fAborted = false;
     fRowsSinceRefresh = 0;

@@ -28,6 +28,7 @@ inline constexpr char SDataSetEmpty[] = "Cannot perform this operation on an emp
 inline constexpr char SDataSetReadOnly[] = "Cannot modify a read-only dataset";
 inline constexpr char SNotEditing[] = "Dataset not in edit or insert mode";
 inline constexpr char SRecordNotFound[] = "Record not found";
+inline constexpr char SDataSourceChange[] = "DataSource cannot be changed";
 inline constexpr char SCircularDataLink[] = "Circular datalinks are not allowed";
 inline constexpr char SRecordIndexOutOfRange[] = "Record index %d is outside the record buffers";
 

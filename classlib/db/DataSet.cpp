@@ -1129,4 +1129,10 @@ void TDataSet::SetFilterOptions(TFilterOptions options) {
 
 void TDataSet::SetFilterText(const AnsiString& text) { fFilterText = text; }
 
+TField* GetFieldProperty(const TDataSet* dataSet, const TComponent* control, const AnsiString& fieldName) {
+  TField* field = dataSet->FindField(fieldName);
+  if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {fieldName}, control);
+  return field;
+}
+
 }  // namespace ordvane

@@ -389,4 +389,9 @@ class TDataSet : public TComponent {
   TFilterOptions fFilterOptions;
 };
 
+// The field of that name, for a control bound to it: EDatabaseError "Field '%s' not found"
+// prefixed with the control's name (not the dataset's), so the message points at the
+// control whose setting is wrong.
+TField* GetFieldProperty(const TDataSet* dataSet, const TComponent* control, const AnsiString& fieldName);
+
 }  // namespace ordvane

@@ -103,8 +103,11 @@ void TDataSource::DataEvent(TDataEvent event, NativeInt info) {
 }
 
 void TDataSource::NotifyDataLinks(TDataEvent event, NativeInt info) {
-  // A link may leave the data source while it handles the event.
-  for (std::size_t i = 0; i < fDataLinks.size(); ++i) fDataLinks[i]->DataEvent(event, info);
+  // A link may leave the data source while it handles the event, so the list is read by
+  // index each time.
+  for (bool visual : {false, true})
+    for (std::size_t i = 0; i < fDataLinks.size(); ++i)
+      if (fDataLinks[i]->fVisualControl == visual) fDataLinks[i]->DataEvent(event, info);
 }
 
 void TDataSource::AddDataLink(TDataLink* dataLink) {
@@ -131,6 +134,8 @@ TDataLink::~TDataLink() {
 
 void TDataLink::SetDataSource(TDataSource* dataSource) {
   if (dataSource == fDataSource) return;
+  if (fDataSourceFixed && (fDataSource == nullptr || !fDataSource->ComponentState().Contains(csDestroying)))
+    DatabaseError(SDataSourceChange, fDataSource);
   if (fDataSource != nullptr) fDataSource->RemoveDataLink(this);
   if (dataSource != nullptr) dataSource->AddDataLink(this);
 }

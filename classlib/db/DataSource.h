@@ -80,8 +80,16 @@ class TDataLink : public TPersistent {
   ~TDataLink() override;
 
   TDataSource* DataSource() const { return fDataSource; }
-  void SetDataSource(TDataSource* dataSource);
+  // EDatabaseError "DataSource cannot be changed" while DataSourceFixed, unless the data
+  // source is being destroyed. A link that keeps state about its data source overrides it.
+  virtual void SetDataSource(TDataSource* dataSource);
   TDataSet* DataSet() const;
+  bool DataSourceFixed() const { return fDataSourceFixed; }
+  void SetDataSourceFixed(bool value) { fDataSourceFixed = value; }
+  // The link of a control: a data source tells its other links (details, lists) of each
+  // event before the links of controls, so a control never shows a half-updated detail.
+  bool VisualControl() const { return fVisualControl; }
+  void SetVisualControl(bool value) { fVisualControl = value; }
   bool Active() const { return fActive; }
   // The data source's dataset is in edit or insert state and the link is not read-only.
   bool Editing() const { return fEditing; }
@@ -138,6 +146,8 @@ class TDataLink : public TPersistent {
   bool fEditing = false;
   bool fReadOnly = false;
   bool fUpdating = false;
+  bool fDataSourceFixed = false;
+  bool fVisualControl = false;
 };
 
 // A link through which a detail dataset follows its master.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "tests/classlib/DataSetLog.h"
@@ -310,6 +311,48 @@ TEST_F(LinkTest, ADataSourceThatDiesLeavesItsLinksInactive) {
   EXPECT_FALSE(link.Active());
   EXPECT_EQ(link.RecordCount(), 0);
   EXPECT_EQ(data.BufferCount(), 5) << "the dataset's own links still want five";
+}
+
+std::string DatabaseErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST_F(LinkTest, ControlsHearAnEventAfterTheOtherLinksAndAFixedSourceStays) {
+  TLoggingLink control(&log, "control");
+  control.SetVisualControl(true);
+  small.SetVisualControl(true);
+  control.SetDataSource(&source);  // before "large", yet told after it
+  log.clear();
+  data.Refresh();
+  std::vector<std::string> changed;
+  std::copy_if(log.begin(), log.end(), std::back_inserter(changed),
+               [](const std::string& line) { return line.ends_with("DataSetChanged"); });
+  EXPECT_EQ(changed, (TLog{"large: DataSetChanged", "small: DataSetChanged", "control: DataSetChanged"}));
+
+  control.SetDataSourceFixed(true);
+  TDataSource other(nullptr);
+  EXPECT_EQ(DatabaseErrorOf([&] { control.SetDataSource(&other); }), "DataSource cannot be changed");
+  EXPECT_EQ(control.DataSource(), &source);
+
+  auto dying = std::make_unique<TDataSource>(nullptr);
+  TLoggingLink fixed(&log, "fixed");
+  fixed.SetDataSource(dying.get());
+  fixed.SetDataSourceFixed(true);
+  dying.reset();  // a dying data source leaves even a fixed link
+  EXPECT_EQ(fixed.DataSource(), nullptr);
+}
+
+TEST_F(LinkTest, AFieldLookedUpForAControlNamesTheControl) {
+  TComponent control(nullptr);
+  control.SetName("NameEdit");
+  EXPECT_EQ(GetFieldProperty(&data, &control, "name"), data.FieldByName("NAME"));
+  EXPECT_EQ(DatabaseErrorOf([&] { GetFieldProperty(&data, &control, "MISSING"); }),
+            "NameEdit: Field 'MISSING' not found");
 }
 
 }  // namespace

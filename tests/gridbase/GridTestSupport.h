@@ -62,6 +62,10 @@ class TCellGrid : public TCustomGridEh {
   int editLimit = 0;
   bool failNextSizeChange = false;
   int refusedCol = -1;
+  Word refusedKey = 0;
+  // What a column drag's check and end answer; each may change the target.
+  std::function<bool(int& target)> checkColumnDrag = [](int&) { return true; };
+  std::function<bool(int& target)> endColumnDrag = [](int&) { return true; };
 
  protected:
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override {
@@ -98,6 +102,12 @@ class TCellGrid : public TCustomGridEh {
   void ColumnMoved(int from, int to) override {
     log.push_back("ColumnMoved " + IntToStr(from) + " " + IntToStr(to));
   }
+  void RowMoved(int from, int to) override {
+    log.push_back("RowMoved " + IntToStr(from) + " " + IntToStr(to));
+  }
+  bool CanGridAcceptKey(Word key, TShiftState) override { return key != refusedKey; }
+  bool CheckColumnDrag(int&, int& target, TPoint) override { return checkColumnDrag(target); }
+  bool EndColumnDrag(int&, int& target, TPoint) override { return endColumnDrag(target); }
 };
 
 // A grid of `bounds` on a shown form, without border or scroll bars unless asked, so its

@@ -48,7 +48,7 @@ TEST(GridEditor, EachKeyReachesTheGridTheEditOrNothing) {
     AnsiString textAfter;
   };
   // The editor starts with "abc" wholly selected, the caret at its end; the clipboard
-  // holds "P".
+  // holds "P". A Right the grid takes moves the editor on to the empty cell beside.
   const Case cases[] = {
       {"Insert", {}, false, VK_INSERT, {}, ToGrid, "abc"},
       {"Shift+Insert", {}, false, VK_INSERT, {ssShift}, ToEdit, "P"},
@@ -61,7 +61,7 @@ TEST(GridEditor, EachKeyReachesTheGridTheEditOrNothing) {
       {"Down", {}, false, VK_DOWN, {}, ToGrid, "abc"},
       {"Tab", {grTabs}, false, VK_TAB, {}, ToGrid, "abc"},
       {"Right", {}, false, VK_RIGHT, {}, ToEdit, "abc"},
-      {"Right at the right side, always shown", {grAlwaysShowEditor}, false, VK_RIGHT, {}, ToGrid, "abc"},
+      {"Right at the right side, always shown", {grAlwaysShowEditor}, false, VK_RIGHT, {}, ToGrid, ""},
       {"Left off the left side, always shown", {grAlwaysShowEditor}, false, VK_LEFT, {}, ToEdit, "abc"},
       {"Ctrl+Left, always shown", {grAlwaysShowEditor}, false, VK_LEFT, {ssCtrl}, ToGrid, "abc"},
       {"Ctrl+Left", {}, false, VK_LEFT, {ssCtrl}, ToEdit, "abc"},
@@ -136,7 +136,7 @@ TEST(GridEditor, ShowsOverTheCurrentCellLoadedWithoutAnEditAndHandsEveryKeystrok
   EXPECT_EQ(g.edits, std::vector<std::string>{"2,1=7 "}) << "the character took the selected text's place";
 
   g.HideEditor();
-  g.SetEditorMode(true);
+  f.ui.Press(VK_F2);
   EXPECT_EQ(editor.Text(), "12");
   EXPECT_EQ(editor.SelLength(), 0);
   EXPECT_EQ(editor.SelStart(), 2);
@@ -179,10 +179,11 @@ TEST(GridEditor, APressSoonAfterOneOnTheGridIsADoubleClick) {
   };
   for (const Case& c : cases) {
     EditorFixture f;
-    TInplaceEdit& editor = f.Show();
     int doubleClicks = 0;
     f.grid->OnDblClick = [&](TObject*) { ++doubleClicks; };
-    f.ui.Click(f.grid, {200, 100});
+    f.ui.Click(f.grid, {90, 35});  // the current cell: the editor shows under the mouse
+    TInplaceEdit& editor = *f.grid->InplaceEditor();
+    ASSERT_TRUE(editor.Visible());
     c.between(f.ui, editor);
     f.ui.Click(&editor, {5, 5});
     EXPECT_EQ(editor.ClickTime(), 0u) << c.name << ": a stamp serves one press";
@@ -192,12 +193,12 @@ TEST(GridEditor, APressSoonAfterOneOnTheGridIsADoubleClick) {
 
 TEST(GridEditor, APressAtTheClocksStartMakesNoDoubleClick) {
   EditorFixture f;
-  TInplaceEdit& editor = f.Show();
   int doubleClicks = 0;
   f.grid->OnDblClick = [&](TObject*) { ++doubleClicks; };
   TVirtualClock start(0);
   SetClock(&start);
-  f.ui.Click(f.grid, {200, 100});  // stamped 0: "used"
+  f.ui.Click(f.grid, {90, 35});  // stamped 0: "used"
+  TInplaceEdit& editor = *f.grid->InplaceEditor();
   start.Advance(50);
   f.ui.Click(&editor, {5, 5});
   SetClock(&f.ui.Time().Clock());
@@ -247,7 +248,7 @@ TEST(GridEditor, TheCurrentCellIsPaintedWheneverTheEditorDoesNotCoverIt) {
   };
   {
     EditorFixture f({grRowSelect});  // the editor never shows, though EditorMode is on
-    f.grid->SetEditorMode(true);
+    f.ui.Press(VK_F2);
     EXPECT_TRUE(f.grid->EditorMode() && painted(f));
   }
   // Always shown: covered while the editor shows. The focus goes from the grid to a

@@ -1,9 +1,9 @@
+#include "import/SMCells.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
-
-#include "import/SMCells.h"
 
 #include "classlib/core/StringLists.h"
 #include "tests/classlib/Support.h"
@@ -31,31 +31,22 @@ TEST(ColumnLetters, AgreeWithCountingInBothDirections) {
     ASSERT_EQ(ColumnIndexToLetters(n), letters) << n;
     ASSERT_EQ(ColumnLettersToIndex(letters, 20000), n - 1) << letters;
   }
-  EXPECT_EQ(ColumnIndexToLetters(28), "AB");
-  EXPECT_EQ(ColumnIndexToLetters(703), "AAA");
+  for (Integer n : {0, -5}) EXPECT_EQ(ColumnIndexToLetters(n), "");
   EXPECT_EQ(ColumnIndexToLetters(2147483647), "FXSHRXW");
-  EXPECT_EQ(ColumnIndexToLetters(0), "");
-  EXPECT_EQ(ColumnIndexToLetters(-5), "");
-}
-
-TEST(ColumnLetters, ColumnCountCaseAndForeignCharacters) {
-  EXPECT_EQ(ColumnLettersToIndex("B", 1), -1);
-  EXPECT_EQ(ColumnLettersToIndex("B", 2), 1);
-  EXPECT_EQ(ColumnLettersToIndex("b", 5), 1);
-  EXPECT_EQ(ColumnLettersToIndex("zZ", 702), 701);
-  EXPECT_EQ(ColumnLettersToIndex("ZZ", 701), -1);
-  EXPECT_EQ(ColumnLettersToIndex("A1", 100), -1);
-  EXPECT_EQ(ColumnLettersToIndex("A B", 100), -1);
-  EXPECT_EQ(ColumnLettersToIndex("[A]", 100), -1);
-  EXPECT_EQ(ColumnLettersToIndex("\xC0", 100), -1);  // a Cyrillic capital in the ANSI code page
-  EXPECT_EQ(ColumnLettersToIndex("", 1), 0);
-  EXPECT_EQ(ColumnLettersToIndex("", 0), -1);
-  EXPECT_EQ(ColumnLettersToIndex("A", 0), -1);
-  EXPECT_EQ(ColumnLettersToIndex("A", -3), -1);
-  // Far more letters than any column count: no overflow.
-  EXPECT_EQ(ColumnLettersToIndex(std::string(40, 'Z'), 2147483647), -1);
-  EXPECT_EQ(ColumnLettersToIndex("FXSHRXW", 2147483647), 2147483646);
-  EXPECT_EQ(ColumnLettersToIndex("FXSHRXX", 2147483647), -1);
+  // Letters in any case within the column count; anything else (such as a Cyrillic capital
+  // in the ANSI code page), or no column, gives -1.
+  // Far more letters than any column count cause no overflow.
+  // clang-format off
+  const struct {
+    std::string letters;
+    Integer columns, index;
+  } cases[] = {
+      {"B", 1, -1}, {"B", 2, 1}, {"b", 5, 1}, {"zZ", 702, 701}, {"ZZ", 701, -1}, {"A1", 100, -1},
+      {"A B", 100, -1}, {"[A]", 100, -1}, {"\xC0", 100, -1}, {"", 1, 0}, {"", 0, -1}, {"A", 0, -1},
+      {"A", -3, -1}, {std::string(40, 'Z'), 2147483647, -1}, {"FXSHRXW", 2147483647, 2147483646},
+      {"FXSHRXX", 2147483647, -1}};
+  // clang-format on
+  for (const auto& c : cases) EXPECT_EQ(ColumnLettersToIndex(c.letters, c.columns), c.index) << c.letters;
 }
 
 TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
@@ -71,8 +62,8 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
   EXPECT_EQ(cell->FormatIndex(), 7);
   EXPECT_EQ(cell->Alignment(), taRightJustify);
   EXPECT_EQ(cell->CellType(), ictDecimal);
-  EXPECT_EQ(cells.FindRow(2)->Cell(0), nullptr);   // a padded slot
-  EXPECT_EQ(cells.FindRow(2)->Cell(4), nullptr);   // beyond the row
+  EXPECT_EQ(cells.FindRow(2)->Cell(0), nullptr);  // a padded slot
+  EXPECT_EQ(cells.FindRow(2)->Cell(4), nullptr);  // beyond the row
   EXPECT_EQ(cells.FindRow(2)->Cell(-1), nullptr);
   EXPECT_EQ(cells.UsedColCount(), 4);
   EXPECT_EQ(cells.UsedRowCount(), 3);
@@ -144,8 +135,9 @@ TEST(SpreadSheetCells, CellsInAnyOrderReadBackAsAMapHoldsThem) {
 TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
   TSpreadSheetCells cells;
   const Variant one = u"1";
-  EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(0, SpreadSheetMaxRows, ictDecimal, 0, taLeftJustify, one); }),
-            "Row 65536 lies outside the sheet");
+  EXPECT_EQ(
+      ErrorOf<Exception>([&] { cells.StoreCell(0, SpreadSheetMaxRows, ictDecimal, 0, taLeftJustify, one); }),
+      "Row 65536 lies outside the sheet");
   EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(256, 0, ictDecimal, 0, taLeftJustify, one); }),
             "Column 256 lies outside the sheet");
   EXPECT_EQ(ErrorOf<Exception>([&] { cells.StoreCell(-1, 0, ictDecimal, 0, taLeftJustify, one); }),
@@ -159,7 +151,8 @@ TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
   EXPECT_EQ(cells.FindRow(65534), nullptr);
 
   TSpreadSheets sheets;
-  EXPECT_EQ(ErrorOf<Exception>([&] { sheets.Sheets(SpreadSheetMaxSheets); }), "A workbook holds at most 65536 sheets");
+  EXPECT_EQ(ErrorOf<Exception>([&] { sheets.Sheets(SpreadSheetMaxSheets); }),
+            "A workbook holds at most 65536 sheets");
   EXPECT_EQ(sheets.Count(), 0);
 }
 
@@ -276,7 +269,8 @@ TEST_F(DefaultHandlers, DimensionsAndColumnWidths) {
   file.OnColumnWidth(&file, 1, 3, 2900);
   file.OnColumnWidth(&file, 1, 0, 1000);
   EXPECT_EQ(file.Sheets().FindSheet(1)->ColWidths(), (std::vector<Integer>{1000, 0, 0, 2900}));
-  EXPECT_EQ(ErrorOf<Exception>([&] { file.OnColumnWidth(&file, 1, 300, 1); }), "Column 300 lies outside the sheet");
+  EXPECT_EQ(ErrorOf<Exception>([&] { file.OnColumnWidth(&file, 1, 300, 1); }),
+            "Column 300 lies outside the sheet");
   // No default handler for row heights.
   EXPECT_FALSE(file.OnRowHeight.Assigned());
 }
@@ -284,9 +278,8 @@ TEST_F(DefaultHandlers, DimensionsAndColumnWidths) {
 TEST_F(DefaultHandlers, AssignedEventsAreKeptAndALoadStartsAfresh) {
   TSpreadSheetFile other(nullptr);
   int calls = 0;
-  other.OnCellValue = [&](TObject*, Integer, Integer, Integer, Integer, const Variant&, TAlignment, TSMICellType) {
-    ++calls;
-  };
+  other.OnCellValue = [&](TObject*, Integer, Integer, Integer, Integer, const Variant&, TAlignment,
+                          TSMICellType) { ++calls; };
   other.PrepareLoad();
   other.OnCellValue(&other, 0, 0, 0, 0, 1.0, taLeftJustify, ictDecimal);
   EXPECT_EQ(calls, 1);

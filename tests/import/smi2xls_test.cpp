@@ -7,6 +7,7 @@
 #include "classlib/core/DateTime.h"
 #include "classlib/core/FloatFormat.h"
 #include "import/SMXLS.h"
+#include "tests/classlib/Support.h"
 #include "tests/import/FormImport.h"
 
 namespace ordvane {
@@ -168,24 +169,6 @@ TEST_F(FormImportTest, TheSheetIsChosenByIndexOrByName) {
   EXPECT_EQ(AnsiToUtf8(import.SheetName()), "Довідка");
   import.SetSheetIndex(0);
   EXPECT_EQ(import.SheetName(), "");
-
-}
-
-TEST_F(FormImportTest, ASheetTheWorkbookLacksFailsTheRun) {
-  OpenTarget({{"Прізвище", ftString}});
-  import.SetSheetName(Utf8ToAnsi("Довідки"));
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\nДовідки: sheet not found.");
-  EXPECT_TRUE(Records().empty());
-  EXPECT_EQ(import.SpreadSheetFile(), nullptr);
-
-  dialogs->ClearLog();
-  import.SetSheetIndex(2);
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\n2: sheet not found.");
-  EXPECT_TRUE(Records().empty());
 }
 
 TEST_F(FormImportTest, ColumnLettersReadTheCellAndAnythingElseStandsForItself) {
@@ -225,52 +208,51 @@ TEST_F(FormImportTest, MappingsNameTheColumnsAsTheReaderNamesThem) {
   EXPECT_EQ(mappings, "Прізвище=[Прізвище]\r\nВласне ім’я=[Власне ім’я]\r\n");
 }
 
-TEST_F(FormImportTest, AWorkbookThatCannotBeLoadedFailsTheRunWithTheReason) {
+// A workbook or sheet that cannot be read fails the run with the reason: nothing is read
+// and no reader is kept. Nothing of an Open XML workbook is read, so it must not pass for
+// a form without rows; a workbook cut short fails with what the reader finds wrong in it.
+TEST_F(FormImportTest, AWorkbookOrSheetThatCannotBeReadFailsTheRunWithTheReason) {
   OpenTarget({{"Прізвище", ftString}});
-  const std::string failed = "An error has occurred during the data import process.\r\n";
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {FormFixture("missing.xls"), "File does not exist."},
-      {FormFixture("html_page.xls"), "File is not an Excel file"},
-      {test::FixturePath("import/xls/encrypted.xls"), "Could not read the password protected file"},
-  };
-  for (const auto& [file, reason] : cases) {
+  const std::string xlsx = test::TestTempDir() + "/form.xlsx";
+  std::ofstream(xlsx) << "PK";
+  TMSExcel reader(nullptr);
+  const std::string truncated =
+      AnsiToUtf8(test::ErrorOf<Exception>([&] { reader.LoadFromFile(FormFixture("truncated.xls")); }));
+  ASSERT_NE(truncated, "no error");
+  const struct {
+    std::string file, sheetName;
+    Integer sheetIndex;
+    std::string reason;
+  } cases[] = {{FormFixture("form.xls"), "Довідки", 0, "Довідки: sheet not found."},
+               {FormFixture("form.xls"), "", 2, "2: sheet not found."},
+               {FormFixture("missing.xls"), "", 0, "File does not exist."},
+               {FormFixture("html_page.xls"), "", 0, "File is not an Excel file"},
+               {test::FixturePath("import/xls/encrypted.xls"), "", 0,
+                "Could not read the password protected file"},
+               {xlsx, "", 0, "No sheet could be read from the workbook."},
+               {FormFixture("truncated.xls"), "", 0, truncated}};
+  for (const auto& c : cases) {
     dialogs->ClearLog();
     bool after = false;
     import.OnAfterExecute = [&](TObject*) { after = true; };
-    import.SetSourceFileName(file);
+    import.SetSourceFileName(c.file);
+    if (c.sheetName.empty())
+      import.SetSheetIndex(c.sheetIndex);
+    else
+      import.SetSheetName(Utf8ToAnsi(c.sheetName));
     import.Execute();
-    EXPECT_EQ(import.Statistic()->Result(), irFailed) << file;
-    EXPECT_EQ(Outcome(), failed + reason) << file;
-    EXPECT_TRUE(after);
-    EXPECT_EQ(import.SpreadSheetFile(), nullptr);
+    EXPECT_EQ(import.Statistic()->Result(), irFailed) << c.reason;
+    EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\n" + c.reason);
+    EXPECT_TRUE(after) << c.reason;
+    EXPECT_TRUE(Records().empty()) << c.reason;
+    EXPECT_EQ(import.SpreadSheetFile(), nullptr) << c.reason;
   }
-  // A workbook cut short fails with what the reader finds wrong in it.
-  TMSExcel reader(nullptr);
-  std::string reason;
-  try {
-    reader.LoadFromFile(FormFixture("truncated.xls"));
-  } catch (const Exception& error) {
-    reason = AnsiToUtf8(error.Message());
-  }
-  ASSERT_FALSE(reason.empty());
-  dialogs->ClearLog();
-  import.SetSourceFileName(FormFixture("truncated.xls"));
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), failed + reason);
-  EXPECT_TRUE(Records().empty());
-}
-
-// Nothing of an Open XML workbook is read; the run must not pass for a form without rows.
-TEST_F(FormImportTest, AnOpenXMLWorkbookFailsTheRun) {
-  OpenTarget({{"Прізвище", ftString}});
-  const std::string name = test::TestTempDir() + "/form.xlsx";
-  std::ofstream(name) << "PK";
-  import.SetSourceFileName(name);
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
-  EXPECT_EQ(Outcome(), "An error has occurred during the data import process.\r\nNo sheet could be read from the workbook.");
-  EXPECT_TRUE(Records().empty());
+  // Without a file name the run is refused before it starts.
+  import.SetSourceFileName("");
+  EXPECT_EQ(test::ErrorOf<Exception>([&] { import.Execute(); }), "Property SourceFileName wasn't specified.");
+  TSMImportFromXLS fresh(nullptr);
+  EXPECT_EQ(fresh.SourceFileName(), "SMImport.XLS");
+  EXPECT_EQ(fresh.TableType(), teXLS);
 }
 
 TEST_F(FormImportTest, AStreamIsReadInsteadOfTheFile) {
@@ -280,20 +262,6 @@ TEST_F(FormImportTest, AStreamIsReadInsteadOfTheFile) {
   import.SetSourceFileName("not-there.xls");
   import.ExecuteFromStream(&stream);
   EXPECT_EQ(Records(), (std::vector<std::string>{"", "О’Ніл"}));
-}
-
-TEST_F(FormImportTest, TheSourceFileNameIsRequired) {
-  OpenTarget({{"Прізвище", ftString}});
-  TSMImportFromXLS fresh(nullptr);
-  EXPECT_EQ(fresh.SourceFileName(), "SMImport.XLS");
-  EXPECT_EQ(fresh.TableType(), teXLS);
-  import.SetSourceFileName("");
-  try {
-    import.Execute();
-    ADD_FAILURE() << "no exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Message(), "Property SourceFileName wasn't specified.");
-  }
 }
 
 }  // namespace

@@ -9,32 +9,41 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST_F(ImportTest, AppendsConvertedRowsWithTheUkrainianFormats) {
+class BaseTest : public ImportTest {
+ protected:
+  // Runs the import: its result, counters and the target's records, as one line.
+  std::string Run() {
+    static const char* const results[] = {"unknown", "executed", "canceled", "failed"};
+    import.Execute();
+    std::string outcome = results[import.Statistic()->Result()] + (" " + Counters());
+    for (const std::string& record : Records()) outcome += " [" + record + "]";
+    return outcome;
+  }
+  std::string LastMessage() const { return dialogs->Log().empty() ? "" : dialogs->Log().back(); }
+};
+
+TEST_F(BaseTest, AppendsConvertedRowsWithTheUkrainianFormats) {
   AddRow({"1", "Іван", "1\u00A0234,5", "05.03.2021", "Так"});
   AddRow({"2", "Ґрета", "15грн.", "5 січня 1999", "Нi"});
   AddRow({"3", "Олег", ",5", "", "True"});
   AddRow({"4", "", "", "", ""});
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irExecuted);
-  EXPECT_EQ(Records(), (Lines{"1|Іван|1234,5|05.03.2021|True", "2|Ґрета|15|05.01.1999|False",
-                              "3|Олег|0,5||True", "4||||"}));
-  EXPECT_EQ(Counters(), "4/4/4/0/0/0/0");
+  EXPECT_EQ(Run(),
+            "executed 4/4/4/0/0/0/0 [1|Іван|1234,5|05.03.2021|True] [2|Ґрета|15|05.01.1999|False] "
+            "[3|Олег|0,5||True] [4||||]");
   EXPECT_EQ(import.Statistic()->LastAction(), iaAdd);
 }
 
-TEST_F(ImportTest, EveryModeOverExistingRecords) {
+// Rows 1 "New" and 3 "Three" over records 1 "Old" and 2 "Two", keyed by ID.
+TEST_F(BaseTest, EveryModeOverExistingRecords) {
   const struct {
     TImportMode mode;
-    Lines records;
-    std::string counters;
-  } cases[] = {
-      {imAppend, {"1|Old|||", "2|Two|||", "1|New|||", "3|Three|||"}, "2/2/2/0/0/0/0"},
-      {imUpdate, {"1|New|||", "2|Two|||"}, "2/2/0/1/0/0/0"},
-      {imAppendUpdate, {"1|New|||", "2|Two|||", "3|Three|||"}, "2/2/1/1/0/0/0"},
-      {imDelete, {"2|Two|||"}, "2/2/0/0/1/0/0"},
-      {imAppendNewOnly, {"1|Old|||", "2|Two|||", "3|Three|||"}, "2/2/1/0/0/0/0"},
-      {imCopy, {"1|New|||", "3|Three|||"}, "2/2/2/0/2/0/0"},
-  };
+    std::string outcome;
+  } cases[] = {{imAppend, "executed 2/2/2/0/0/0/0 [1|Old|||] [2|Two|||] [1|New|||] [3|Three|||]"},
+               {imUpdate, "executed 2/2/0/1/0/0/0 [1|New|||] [2|Two|||]"},
+               {imAppendUpdate, "executed 2/2/1/1/0/0/0 [1|New|||] [2|Two|||] [3|Three|||]"},
+               {imDelete, "executed 2/2/0/0/1/0/0 [2|Two|||]"},
+               {imAppendNewOnly, "executed 2/2/1/0/0/0/0 [1|Old|||] [2|Two|||] [3|Three|||]"},
+               {imCopy, "executed 2/2/2/0/2/0/0 [1|New|||] [3|Three|||]"}};
   import.Mappings()->SetText("ID=ID\nNAME=NAME");
   import.SetDatasetKeys("ID");
   AddRow({"1", "New"});
@@ -44,27 +53,22 @@ TEST_F(ImportTest, EveryModeOverExistingRecords) {
     AddRecord(1, "Old");
     AddRecord(2, "Two");
     import.SetMode(c.mode);
-    import.Execute();
-    EXPECT_EQ(import.Statistic()->Result(), irExecuted) << c.mode;
-    EXPECT_EQ(Records(), c.records) << c.mode;
-    EXPECT_EQ(Counters(), c.counters) << c.mode;
+    EXPECT_EQ(Run(), c.outcome) << c.mode;
   }
-}
-
-TEST_F(ImportTest, SeveralKeysLocateTogether) {
+  // Several keys locate together.
+  data.EmptyDataSet();
+  AddRecord(1, "A");
+  AddRecord(1, "B");
   import.Mappings()->SetText("ID=ID\nNAME=NAME\nAMOUNT=AMOUNT");
   import.SetDatasetKeys("ID; NAME");
   import.SetMode(imUpdate);
-  AddRecord(1, "A");
-  AddRecord(1, "B");
+  import.Rows.clear();
   AddRow({"1", "B", "7"});
   AddRow({"1", "C", "8"});
-  import.Execute();
-  EXPECT_EQ(Records(), (Lines{"1|A|||", "1|B|7||"}));
-  EXPECT_EQ(Counters(), "2/2/0/1/0/0/0");
+  EXPECT_EQ(Run(), "executed 2/2/0/1/0/0/0 [1|A|||] [1|B|7||]");
 }
 
-TEST_F(ImportTest, MissingSettingsAreRefusedBeforeAnythingRuns) {
+TEST_F(BaseTest, MissingSettingsAreRefusedBeforeAnythingRuns) {
   Lines events;
   import.OnBeforeExecute = [&](TObject*) { events.push_back("before"); };
   import.OnAfterExecute = [&](TObject*) { events.push_back("after"); };
@@ -82,7 +86,7 @@ TEST_F(ImportTest, MissingSettingsAreRefusedBeforeAnythingRuns) {
   EXPECT_EQ(import.Statistic()->Result(), irUnknown);
 }
 
-TEST_F(ImportTest, CommitCyclesEndBeforeEveryCommitCountRows) {
+TEST_F(BaseTest, CommitCyclesEndBeforeEveryCommitCountRows) {
   Lines events;
   import.OnStartTransaction = [&](TObject*) { events.push_back("start"); };
   import.OnFinishTransaction = [&](TObject*) { events.push_back("finish"); };
@@ -109,24 +113,20 @@ TEST_F(ImportTest, CommitCyclesEndBeforeEveryCommitCountRows) {
   EXPECT_TRUE(events.empty());
 }
 
-TEST_F(ImportTest, SkippedRowsCountAsProcessedAndWriteNothing) {
+TEST_F(BaseTest, SkippedRowsCountAsProcessedAndWriteNothing) {
   import.LoadCondition()->SetLoadWhen("ID <> 2");
   import.LoadCondition()->SetSkipIf("NAME = 'skip'");
   import.SetOptions(import.Options() + TSMIOptions{soSkipEmptyRow});
   int afterRecord = 0;
   import.OnAfterRecordEvent = [&](TObject*, bool&) { ++afterRecord; };
-  AddRow({"1", "a"});
-  AddRow({"2", "b"});
-  AddRow({"3", "skip"});
+  for (const char* name : {"a", "b", "skip"}) AddRow({std::to_string(import.Rows.size() + 1).c_str(), name});
   AddRow({"0", " ", "0"});
   AddRow({"5", "e"});
-  import.Execute();
-  EXPECT_EQ(Records(), (Lines{"1|a|||", "5|e|||"}));
-  EXPECT_EQ(Counters(), "5/5/2/0/0/0/3");
+  EXPECT_EQ(Run(), "executed 5/5/2/0/0/0/3 [1|a|||] [5|e|||]");
   EXPECT_EQ(afterRecord, 5);
 }
 
-TEST_F(ImportTest, RowEventsSeeAndChangeTheRow) {
+TEST_F(BaseTest, RowEventsSeeAndChangeTheRow) {
   import.Mappings()->SetText("ID=ID\nNAME=NAME\nAMOUNT=AMOUNT");
   Lines seen;
   import.OnBeforeRecordEvent = [&](TObject*, const AnsiString& fields, Variant& values, bool& accept) {
@@ -144,13 +144,11 @@ TEST_F(ImportTest, RowEventsSeeAndChangeTheRow) {
   AddRow({"1", "a", "1,5"});
   AddRow({"2", "b", "2"});
   AddRow({"3", "c", "3"});
-  import.Execute();
+  EXPECT_EQ(Run(), "executed 3/3/2/0/0/0/1 [1|A|3||] [3||6||]");
   EXPECT_EQ(seen, (Lines{"A", "B", "C"}));
-  EXPECT_EQ(Records(), (Lines{"1|A|3||", "3||6||"}));
-  EXPECT_EQ(Counters(), "3/3/2/0/0/0/1");
 }
 
-TEST_F(ImportTest, RowModeAndLocateEventsDecidePerRow) {
+TEST_F(BaseTest, RowModeAndLocateEventsDecidePerRow) {
   import.Mappings()->SetText("ID=ID\nNAME=NAME");
   AddRecord(1, "Old");
   AddRow({"1", "Updated"});
@@ -161,9 +159,7 @@ TEST_F(ImportTest, RowModeAndLocateEventsDecidePerRow) {
     mode = name == "Updated" ? imUpdate : name == "Deleted" ? imDelete : imAppend;
   };
   // Without keys no record can be found, so nothing is edited or deleted.
-  import.Execute();
-  EXPECT_EQ(Records(), (Lines{"1|Old|||", "2|Added|||"}));
-  EXPECT_EQ(Counters(), "3/3/1/0/0/0/0");
+  EXPECT_EQ(Run(), "executed 3/3/1/0/0/0/0 [1|Old|||] [2|Added|||]");
 
   data.EmptyDataSet();
   AddRecord(1, "Old");
@@ -172,25 +168,12 @@ TEST_F(ImportTest, RowModeAndLocateEventsDecidePerRow) {
   import.OnLocateRecord = [&](TObject*, const AnsiString& keys, const Variant& values, bool&, bool&) {
     located.push_back(AnsiToUtf8(keys + "=" + VarToStr(values)));
   };
-  import.Execute();
+  EXPECT_EQ(Run(), "executed 3/3/1/1/1/0/0 [2|Added|||]");
   EXPECT_EQ(located, (Lines{"ID=1", "ID=1"}));  // appended rows need no look-up
-  EXPECT_EQ(Records(), (Lines{"2|Added|||"}));
-  EXPECT_EQ(Counters(), "3/3/1/1/1/0/0");
 }
 
-TEST_F(ImportTest, AfterRecordEventCanStopTheRun) {
-  AddRow({"1"});
-  AddRow({"2"});
-  AddRow({"3"});
-  import.OnAfterRecordEvent = [&](TObject*, bool& abort) { abort = import.Statistic()->TotalImported() == 2; };
-  import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
-  import.Execute();
-  EXPECT_EQ(Records().size(), 2u);
-  EXPECT_EQ(import.Statistic()->Result(), irCanceled);
-  EXPECT_EQ(dialogs->Log().back(), "message \"The data import process was canceled by the user.\"");
-}
-
-TEST_F(ImportTest, FailedRowsAreCountedReportedAndSkipped) {
+// Row 2 fails to convert; the error event decides whether the run goes on.
+TEST_F(BaseTest, FailedRowsAreCountedReportedAndSkippedOrFailTheRun) {
   std::vector<std::string> errors;
   import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
     EXPECT_TRUE(abort);  // preset from AbortOnProblem
@@ -202,45 +185,36 @@ TEST_F(ImportTest, FailedRowsAreCountedReportedAndSkipped) {
   AddRow({"3000000000", "too large"});
   AddRow({"4", "header text", "Сума"});
   AddRow({"5", "ok"});
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irExecuted);
-  EXPECT_EQ(Records(), (Lines{"1|ok|||", "5|ok|||"}));
-  EXPECT_EQ(Counters(), "5/5/2/0/0/3/0");
+  EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
   ASSERT_EQ(errors.size(), 3u);
-  EXPECT_EQ(errors[1], "3000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647");
+  EXPECT_EQ(errors[1],
+            "3000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647");
   EXPECT_EQ(data.State(), dsBrowse);
 
   // Without the event the rows are only counted.
   import.OnErrorEvent.Clear();
   data.EmptyDataSet();
-  import.Execute();
-  EXPECT_EQ(Counters(), "5/5/2/0/0/3/0");
-}
+  EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
 
-TEST_F(ImportTest, AnAbortedRowErrorFailsTheRunOnce) {
+  // An error the event leaves aborted fails the run once, and the transaction ends.
   import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
   int reported = 0;
   import.OnErrorEvent = [&](TObject*, const Exception&, bool&) { ++reported; };
   Lines events;
   import.OnStartTransaction = [&](TObject*) { events.push_back("start"); };
   import.OnFinishTransaction = [&](TObject*) { events.push_back("finish"); };
-  AddRow({"1", "ok"});
-  AddRow({"abc", "bad"});
-  AddRow({"3", "never"});
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
+  data.EmptyDataSet();
+  import.Calls.clear();
+  EXPECT_EQ(Run(), "failed 5/2/1/0/0/1/0 [1|ok|||]");
   EXPECT_EQ(reported, 1);
-  EXPECT_EQ(Records(), (Lines{"1|ok|||"}));
-  EXPECT_EQ(Counters(), "3/2/1/0/0/1/0");
   EXPECT_EQ(events, (Lines{"start", "finish"}));
   EXPECT_EQ(data.ControlsDisabled(), false);
-  ASSERT_FALSE(dialogs->Log().empty());
-  EXPECT_EQ(dialogs->Log().back().rfind("message \"An error has occurred during the data import process.\r\n", 0), 0u)
-      << dialogs->Log().back();
+  EXPECT_EQ(LastMessage().rfind("message \"An error has occurred during the data import process.\r\n", 0), 0u)
+      << LastMessage();
   EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
 }
 
-TEST_F(ImportTest, ExpressionErrorsFailTheRowLikeAnyOther) {
+TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {
   import.Mappings()->SetText("ID=ID\nNAME=NAME + ");
   std::vector<std::string> errors;
   import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
@@ -249,29 +223,37 @@ TEST_F(ImportTest, ExpressionErrorsFailTheRowLikeAnyOther) {
   };
   AddRow({"1", "a"});
   AddRow({"2", "b"});
-  import.Execute();
-  EXPECT_EQ(errors, (std::vector<std::string>{"Compile error: syntax fault.", "Compile error: syntax fault."}));
-  EXPECT_EQ(Counters(), "2/2/0/0/0/2/0");
-  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(Run(), "executed 2/2/0/0/0/2/0");
+  EXPECT_EQ(errors,
+            (std::vector<std::string>{"Compile error: syntax fault.", "Compile error: syntax fault."}));
 }
 
-TEST_F(ImportTest, FailureToOpenTheSourceFailsTheRun) {
+TEST_F(BaseTest, TheRunStopsWhenTheSourceFailsOrTheAfterRecordEventSaysSo) {
   import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
+  AddRow({"1"});
+  AddRow({"2"});
+  AddRow({"3"});
+  import.OnAfterRecordEvent = [&](TObject*, bool& abort) {
+    abort = import.Statistic()->TotalImported() == 2;
+  };
+  EXPECT_EQ(Run(), "canceled 3/2/2/0/0/0/0 [1||||] [2||||]");
+  EXPECT_EQ(LastMessage(), "message \"The data import process was canceled by the user.\"");
+
   import.OpenFailure = "Cannot open file \"form.xls\". No such file or directory";
   bool after = false;
   import.OnAfterExecute = [&](TObject*) { after = true; };
-  AddRow({"1"});
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irFailed);
+  data.EmptyDataSet();
+  import.Calls.clear();
+  // A run that fails before its first row shows no counts of the run before.
+  EXPECT_EQ(Run(), "failed 0/0/0/0/0/0/0");
   EXPECT_TRUE(after);
   EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
-  EXPECT_TRUE(Records().empty());
-  EXPECT_EQ(dialogs->Log().back(),
+  EXPECT_EQ(LastMessage(),
             "message \"An error has occurred during the data import process.\r\n"
             "Cannot open file \"form.xls\". No such file or directory\"");
 }
 
-TEST_F(ImportTest, ExecuteFromStreamHandsTheStreamToTheSource) {
+TEST_F(BaseTest, ExecuteFromStreamHandsTheStreamToTheSource) {
   TMemoryStream stream;
   AddRow({"1"});
   import.ExecuteFromStream(&stream);
@@ -280,7 +262,7 @@ TEST_F(ImportTest, ExecuteFromStreamHandsTheStreamToTheSource) {
   EXPECT_EQ(Records().size(), 1u);
 }
 
-TEST_F(ImportTest, MappingsFromTheFieldsLastOneRun) {
+TEST_F(BaseTest, MappingsFromTheFieldsLastOneRun) {
   import.Mappings()->Clear();
   import.Titles = {"NAME", "ID", "AMOUNT", "BORN", "ACTIVE"};
   AddRow({"Іван", "7"});
@@ -289,9 +271,8 @@ TEST_F(ImportTest, MappingsFromTheFieldsLastOneRun) {
     ++structures;
     EXPECT_EQ(columns->Count(), 5);
   };
-  import.Execute();
+  EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [7|Іван|||]");
   EXPECT_EQ(structures, 1);
-  EXPECT_EQ(Records(), (Lines{"7|Іван|||"}));
   EXPECT_EQ(import.Mappings()->Count(), 0);
   ASSERT_EQ(import.Columns()->Count(), 5);
   EXPECT_EQ(import.Columns()->Items(3)->FieldName(), "BORN");
@@ -301,24 +282,24 @@ TEST_F(ImportTest, MappingsFromTheFieldsLastOneRun) {
   // Mappings the structure event writes stay.
   import.OnCreateStructure = [&](TObject*, TSMIColumns*) { import.Mappings()->Add("NAME=ID"); };
   data.EmptyDataSet();
-  import.Execute();
-  EXPECT_EQ(Records(), (Lines{"|7|||"}));
+  EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [|7|||]");
   EXPECT_EQ(import.Mappings()->Text(), "NAME=ID\r\n");
 }
 
-TEST_F(ImportTest, ProgressDialogFromStartToEnd) {
+TEST_F(BaseTest, ProgressDialogFromStartToEnd) {
   import.SetAnimatedStatus(true);
   import.Statistic()->SetUpdateStep(2);
   for (int i = 1; i <= 5; ++i) AddRow({std::to_string(i).c_str()});
   import.Execute();
   const AnsiString shown =
-      "show \"Importing...\" \"Importing...\" counters animation [Deleted: Updated: Added: Errors: Processed: &Cancel]";
+      "show \"Importing...\" \"Importing...\" counters animation [Deleted: Updated: Added: Errors: "
+      "Processed: &Cancel]";
   const AnsiString finished =
-      "result \"The data import process has completed successfully.\" processed 5, errors 0, added 5, deleted 0, "
+      "result \"The data import process has completed successfully.\" processed 5, errors 0, added 5, "
+      "deleted 0, "
       "updated 0, skipped 0 button \"&OK\"";
   EXPECT_EQ(dialogs->Log(),
-            (Lines{"cursor wait", shown,
-                   "range 0..5 at 0",
+            (Lines{"cursor wait", shown, "range 0..5 at 0",
                    "update \"Importing...\" processed 1, errors 0, added 1, deleted 0, updated 0, skipped 0",
                    "update \"Importing...\" processed 3, errors 0, added 3, deleted 0, updated 0, skipped 0",
                    "cursor default", finished, "close"}));
@@ -327,7 +308,8 @@ TEST_F(ImportTest, ProgressDialogFromStartToEnd) {
   dialogs->ClearLog();
   import.SetOptions(TSMIOptions{soShowMessage});
   import.Execute();
-  EXPECT_EQ(dialogs->Log()[0], "show \"Importing...\" \"Importing...\" [Deleted: Updated: Added: Errors: Processed: &Cancel]");
+  EXPECT_EQ(dialogs->Log()[0],
+            "show \"Importing...\" \"Importing...\" [Deleted: Updated: Added: Errors: Processed: &Cancel]");
   EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2], "wait");
   dialogs->ClearLog();
   import.SetOptions(TSMIOptions{soAutoCloseStatistic});
@@ -335,19 +317,17 @@ TEST_F(ImportTest, ProgressDialogFromStartToEnd) {
   import.Execute();
   EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 3].rfind("result \"An error has occurred", 0), 0u);
   EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2], "wait");
-}
 
-TEST_F(ImportTest, CancellingTheDialogStopsTheRun) {
-  import.SetAnimatedStatus(true);
+  // Cancelling the dialog stops the run.
+  import.OpenFailure.clear();
+  import.Statistic()->SetUpdateStep(1);
   dialogs->CancelAfterUpdates = 2;
-  for (int i = 1; i <= 5; ++i) AddRow({std::to_string(i).c_str()});
-  import.Execute();
-  EXPECT_EQ(import.Statistic()->Result(), irCanceled);
-  EXPECT_EQ(Records().size(), 2u);
+  data.EmptyDataSet();
+  EXPECT_EQ(Run(), "canceled 5/2/2/0/0/0/0 [1||||] [2||||]");
   EXPECT_NE(dialogs->Log()[dialogs->Log().size() - 2].find("canceled by the user"), std::string::npos);
 }
 
-TEST_F(ImportTest, ParametersAreComputedAndAskedBeforeTheRun) {
+TEST_F(BaseTest, ParametersAreComputedAndAskedBeforeTheRun) {
   TSMIParameter* rate = import.Parameters()->Add();
   rate->SetName("RATE");
   rate->SetExpression("2*3");
@@ -375,7 +355,7 @@ TEST_F(ImportTest, ParametersAreComputedAndAskedBeforeTheRun) {
   EXPECT_TRUE(import.Calls.empty());
 }
 
-TEST_F(ImportTest, ImportFunctionsAndStatistics) {
+TEST_F(BaseTest, ImportFunctionsAndStatistics) {
   // LOOKUP finds its dataset in the form that owns the import.
   TComponent form(nullptr);
   auto* cities = new TMemDataSet(&form);
@@ -401,7 +381,7 @@ TEST_F(ImportTest, ImportFunctionsAndStatistics) {
   EXPECT_EQ(Records(), (Lines{"10|Kyiv|2||", "21||||"}));
 }
 
-TEST_F(ImportTest, ParsedValueAndEvaluateEventsSeeEveryName) {
+TEST_F(BaseTest, ParsedValueAndEvaluateEventsSeeEveryName) {
   Lines parsed, evaluated;
   import.Mappings()->SetText("ID=ID\nNAME=UPPER([NAME])");
   import.OnParsedValue = [&](TObject*, TField* field, Variant& value) {
@@ -419,7 +399,7 @@ TEST_F(ImportTest, ParsedValueAndEvaluateEventsSeeEveryName) {
   EXPECT_EQ(Records(), (Lines{"7|CHANGED|||"}));
 }
 
-TEST_F(ImportTest, SourceTextInOtherCodePagesAndTrimming) {
+TEST_F(BaseTest, SourceTextInOtherCodePagesAndTrimming) {
   import.SetCharacterSet(csiASCII_MSDOS);
   import.SetTrimSpaces(tsTrimLeftRight);
   const std::string dosName = Iconv("  Петро  ", "UTF-8", "CP866");
@@ -474,13 +454,11 @@ TEST(ImportComponent, DefaultsAndCopies) {
   EXPECT_EQ(copy.DataFormats()->BooleanTrue(), "Y");
   EXPECT_EQ(copy.SQLOptions()->SQLQuote(), '\'');
   EXPECT_TRUE(copy.OnBeforeExecute.Assigned());
-}
 
-TEST(ImportComponent, ForgetsADatasetThatDies) {
-  TVectorImport import(nullptr);
+  // A dataset that dies is forgotten.
   {
-    TMemDataSet data(nullptr);
-    import.SetDataSet(&data);
+    TMemDataSet dying(nullptr);
+    import.SetDataSet(&dying);
   }
   EXPECT_EQ(import.DataSet(), nullptr);
 }

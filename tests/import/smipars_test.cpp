@@ -1,10 +1,11 @@
+#include "import/SMIPars.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
-#include "import/SMIPars.h"
 #include "tests/classlib/Support.h"
 
 namespace ordvane {
@@ -39,70 +40,110 @@ class ParserTest : public ::testing::Test {
   std::string Error(const AnsiString& text) {
     return ErrorOf<Exception>([&] { Eval(text); });
   }
+  // The value as UTF-8 text, "null", or "error: " and the message.
+  std::string Outcome(const std::string& utf8) {
+    try {
+      const Variant value = Eval(Utf8ToAnsi(utf8));
+      return VarIsNull(value) ? "null" : AnsiToUtf8(VarToStr(value));
+    } catch (const Exception& error) {
+      return "error: " + AnsiToUtf8(error.Message());
+    }
+  }
 
   TSMIParser parser{nullptr};
   std::map<AnsiString, Variant> names;
   std::vector<Request> requests;
 };
 
-TEST_F(ParserTest, OperatorsOfOneLevelGroupToTheLeft) {
-  EXPECT_EQ(Eval("2*3+4").AsDouble(), 10);
-  EXPECT_EQ(Eval("10-3-2").AsDouble(), 5);
-  EXPECT_EQ(Eval("(10-3)-2").AsDouble(), 5);
-  EXPECT_EQ(Eval("10-(3-2)").AsDouble(), 9);
-  EXPECT_EQ(Eval("12/3/2").AsDouble(), 2);
-  EXPECT_EQ(Eval("2^3^2").AsDouble(), 64);
-  EXPECT_EQ(Eval("10-2+3-1").AsDouble(), 10);
-  EXPECT_EQ(Eval("100/10*2").AsDouble(), 20);
-  EXPECT_EQ(Eval("1+2*3^2").AsDouble(), 19);
-  EXPECT_EQ(Eval("((2))*((3+4))").AsDouble(), 14);
-}
-
-TEST_F(ParserTest, SignsFactorialAndNot) {
-  EXPECT_EQ(Eval("-2*3").AsDouble(), -6);
-  EXPECT_EQ(Eval("2*-3").AsDouble(), -6);
-  EXPECT_EQ(Eval("2 - -3").AsDouble(), 5);
-  EXPECT_EQ(Eval("+4").AsDouble(), 4);
-  EXPECT_EQ(Eval("-(1+2)").AsDouble(), -3);
-  EXPECT_EQ(Eval("0!").AsDouble(), 1);
-  EXPECT_EQ(Eval("1!").AsDouble(), 1);
-  EXPECT_EQ(Eval("5!").AsDouble(), 120);
-  EXPECT_EQ(Eval("2.6!").AsDouble(), 6);  // taken to the nearest integer
-  EXPECT_EQ(Eval("3!!").AsDouble(), 720);
-  EXPECT_EQ(Eval("3!-1").AsDouble(), 5);
-  EXPECT_EQ(Error("(0-1)!"), "Invalid floating point operation");
-  EXPECT_EQ(Error("171!"), "Floating point overflow");
-  EXPECT_TRUE(Eval("NOT (1=2)").AsBoolean());
-  EXPECT_FALSE(Eval("NOT NOT (1=2)").AsBoolean());
-}
-
-TEST_F(ParserTest, ComparisonsAndLogic) {
-  EXPECT_TRUE(Eval("(1+2)=3").AsBoolean());
-  EXPECT_TRUE(Eval("1<2").AsBoolean());
-  EXPECT_FALSE(Eval("1>2").AsBoolean());
-  EXPECT_TRUE(Eval("2<=2").AsBoolean());
-  EXPECT_TRUE(Eval("2>=2").AsBoolean());
-  EXPECT_TRUE(Eval("1<>2").AsBoolean());
-  EXPECT_TRUE(Eval("1!=2").AsBoolean());
-  EXPECT_FALSE(Eval("'a'!='a'").AsBoolean());
-  EXPECT_TRUE(Eval("(1=1) AND (2=2)").AsBoolean());
-  EXPECT_FALSE(Eval("(1=1) and (2=3)").AsBoolean());
-  EXPECT_TRUE(Eval("(1=2) Or (2=2)").AsBoolean());
-  // Comparisons bind more tightly than arithmetic: 1 + (2 = 2) adds True (-1).
-  EXPECT_EQ(Eval("1+2=2").AsDouble(), 0);
-}
-
-TEST_F(ParserTest, TextsJoinWithAnything) {
-  EXPECT_EQ(Text("'O''Brien'"), "O'Brien");
-  EXPECT_EQ(Text("'a'+'b'"), "ab");
-  EXPECT_EQ(Text("'Row '+2"), "Row 2");
-  EXPECT_EQ(Text("1.5+' kg'"), "1,5 kg");
-  names["EMPTY"] = Null();
-  EXPECT_EQ(Text("'x'+EMPTY"), "x");
-  EXPECT_TRUE(VarIsNull(Eval("1+EMPTY")));
-  EXPECT_EQ(Eval("'2'*3").AsDouble(), 6);
-  EXPECT_TRUE(VarIsNull(Eval("")));
-  EXPECT_TRUE(VarIsNull(Eval("   ")));
+// Every expression with what it gives: its value as text, "null", or "error: " and the
+// message; the names come from the table of unknown names.
+TEST_F(ParserTest, ExpressionsAndTheirOutcomes) {
+  names = {{"EMPTY", Null()},
+           {"SOMETHING", 0},
+           {"MOMENT", VarFromDateTime(EncodeDate(2021, 3, 5) + EncodeTime(14, 30, 15, 0))}};
+  // clang-format off
+  const std::pair<const char*, const char*> cases[] = {
+      // Operators of one level group to the left.
+      {"2*3+4", "10"}, {"10-3-2", "5"}, {"(10-3)-2", "5"}, {"10-(3-2)", "9"}, {"12/3/2", "2"},
+      {"2^3^2", "64"}, {"10-2+3-1", "10"}, {"100/10*2", "20"}, {"1+2*3^2", "19"}, {"((2))*((3+4))", "14"},
+      // Signs, factorial (to the nearest integer) and NOT.
+      {"-2*3", "-6"}, {"2*-3", "-6"}, {"2 - -3", "5"}, {"+4", "4"}, {"-(1+2)", "-3"}, {"0!", "1"},
+      {"1!", "1"}, {"5!", "120"}, {"2.6!", "6"}, {"3!!", "720"}, {"3!-1", "5"},
+      {"(0-1)!", "error: Invalid floating point operation"}, {"171!", "error: Floating point overflow"},
+      {"NOT (1=2)", "True"}, {"NOT NOT (1=2)", "False"},
+      // Comparisons and logic; comparisons bind more tightly than arithmetic: 1 + (2 = 2)
+      // adds True (-1).
+      {"(1+2)=3", "True"}, {"1<2", "True"}, {"1>2", "False"}, {"2<=2", "True"}, {"2>=2", "True"},
+      {"1<>2", "True"}, {"1!=2", "True"}, {"'a'!='a'", "False"}, {"(1=1) AND (2=2)", "True"},
+      {"(1=1) and (2=3)", "False"}, {"(1=2) Or (2=2)", "True"}, {"1+2=2", "0"},
+      // Texts join with anything; an empty expression is null.
+      {"'O''Brien'", "O'Brien"}, {"'a'+'b'", "ab"}, {"'Row '+2", "Row 2"}, {"1.5+' kg'", "1,5 kg"},
+      {"'x'+EMPTY", "x"}, {"1+EMPTY", "null"}, {"'2'*3", "6"}, {"", "null"}, {"   ", "null"},
+      // Text functions.
+      {"SUBSTR('abcdef', 2, 3)", "bcd"}, {"substring('abcdef', 5, 10)", "ef"}, {"Copy('abcdef', 0, 2)", "ab"},
+      {"REPLACESTR('aXbxcx', 'x', '-', 1, 1)", "aXb-c-"},  // all: case-sensitive
+      {"REPLACESTR('aXbxcx', 'x', '-', 0, 1)", "a-bxcx"},  // first, any case
+      {"REPLACESTR('aXbxcx', 'x', '-', 0, 0)", "aXb-cx"}, {"REPLACESTR('aXbx', 'x', '-')", "aXb-"},
+      {"REPLACESTR('abc', '', '-', 1)", "abc"}, {"PADL('abc', 5, '*')", "**abc"},
+      {"PADL('abcdef', 3)", "abc"}, {"PADR('ab', 4) + '|'", "ab  |"}, {"PADR('abc', 0)", ""},
+      {"CHR(65)", "A"}, {"UPPER('прізвище Ґ')", "ПРІЗВИЩЕ Ґ"}, {"LOWER('ЇЖАК')", "їжак"},
+      {"'[' + TRIM('  a b  ') + ']'", "[a b]"}, {"'[' + TRIMLEFT('  a  ') + ']'", "[a  ]"},
+      {"'[' + TRIMRIGHT('  a  ') + ']'", "[  a]"}, {"POS('cd', 'abcdef')", "3"}, {"POS('x', 'abc')", "0"},
+      {"LENGTH('abcd')", "4"}, {"ORD('A')", "65"}, {"ORD('')", "0"}, {"CHR(256)", "error: Range check error"},
+      {"PADL('a', 100000000)", "error: Calculate error: text too long."},
+      {"REPLACESTR(PADL('', 10000000, 'a'), 'a', 'bb', 1)", "error: Calculate error: text too long."},
+      // Conversions use the workstation's formats.
+      {"STRTOFLOAT('2,5')", "2,5"}, {"STRTOFLOAT('2.5')", "error: '2.5' is not a valid floating point value"},
+      {"STRTOINT('42')", "42"}, {"INTTOSTR(42)", "42"}, {"FLOATTOSTR(2.5)", "2,5"},
+      {"DATETOSTR(STRTODATE('05.03.2021'))", "05.03.2021"}, {"STRTODATE('05.03.2021')", "05.03.2021"},
+      // Number functions pass over nulls.
+      {"MAX(1, 5, 3)", "5"}, {"MIN(4, EMPTY, 2, 3)", "2"}, {"SUM(1, 2, EMPTY, 3.5)", "6,5"},
+      {"AVG(1, 2, EMPTY, 6)", "3"}, {"AVG(EMPTY)", "null"}, {"COUNT(1, 'a', EMPTY)", "3"}, {"COUNT()", "0"},
+      {"FRAC(2.75)", "0,75"}, {"INT(-2.75)", "-2"}, {"ROUND(2.5)", "2"}, {"ROUND(3.5)", "4"},
+      {"ROUND(-2.6)", "-3"}, {"DIV(7, 2)", "3"}, {"MOD(7, 2)", "1"}, {"MOD(0-7, 2)", "-1"},
+      {"DIV(1, 0)", "error: Division by zero"}, {"ABS(0-2.5)", "2,5"}, {"EXP(0)", "1"}, {"LN(1)", "0"},
+      {"SQR(3)", "9"}, {"SQRT(16)", "4"}, {"LOG(1000)", "3"}, {"POWER(2, 10)", "1024"},
+      {"PERCENT(200, 15)", "30"}, {"SQRT(0-1)", "error: Invalid floating point operation"},
+      {"EXP(1000)", "error: Floating point overflow"},
+      // Null tests: an empty text is null, a blank is not.
+      {"ISNULL(EMPTY)", "True"}, {"ISNULL('')", "True"}, {"ISNULL(SOMETHING)", "False"},
+      {"ISNULL(' ')", "False"},
+      // Date functions.
+      {"YEAR(MOMENT)", "2021"}, {"MONTH(MOMENT)", "3"}, {"DAY(MOMENT)", "5"}, {"HOUR(MOMENT)", "14"},
+      {"MINUTE(MOMENT)", "30"}, {"SECOND(MOMENT)", "15"}, {"DATEPART(MOMENT)", "05.03.2021"},
+      {"TIMEPART(MOMENT)", "30.12.1899 14:30:15"},
+      {"DATETIMEFROMSTRING(' 05.03.2021 14:30:15 ', 'DD.MM.YYYY HH:NN:SS', 0, 0)", "05.03.2021 14:30:15"},
+      {"DATETIMEFROMSTRING('2021-03-05', 'YYYY-MM-DD')", "05.03.2021"},
+      {"YEAR()", "error: Function parse error."},
+      // Every error text.
+      {"1 + ?", "error: Parse error: illegal character \"?\" at position 5."},
+      {"1 + 'abc", "error: Parse error: illegal character \"'\" at position 5."},
+      {"[abc", "error: Parse error: illegal character \"[\" at position 1."},
+      {"\"abc", "error: Parse error: illegal character \"\"\" at position 1."},
+      {"ціна * 2", "error: Parse error: illegal character \"ц\" at position 1."},
+      {"(1+2", "error: Compile error: parenthesis mismatch."},
+      {"1+2)", "error: Compile error: parenthesis mismatch."},
+      {"(1+2))*(3", "error: Compile error: parenthesis mismatch."},
+      {"1 2", "error: Compile error: syntax fault."}, {"1 +", "error: Compile error: syntax fault."},
+      {"* 2", "error: Compile error: syntax fault."}, {"()", "error: Compile error: syntax fault."},
+      {"1, 2", "error: Compile error: syntax fault."}, {"F(1,)", "error: Compile error: syntax fault."},
+      {"2 NOT 3", "error: Compile error: syntax fault."}, {"! 3", "error: Compile error: syntax fault."},
+      {"UPPER('a')('b')", "error: Function parse error."},
+      {"UPPER('a', 'b')", "error: Function parse error."}, {"SUBSTR('a', 1)", "error: Function parse error."},
+      // Eleven evaluation slots: a twelfth argument is refused, not written past them.
+      {"COUNT(1,2,3,4,5,6,7,8,9,10,11)", "11"},
+      {"COUNT(1,2,3,4,5,6,7,8,9,10,11,12)", "error: Function parse error."},
+      {"F(1,2,3,4,5,6,7,8,9,10,11,12)", "error: Function parse error."}};
+  // clang-format on
+  for (const auto& [expression, outcome] : cases) EXPECT_EQ(Outcome(expression), outcome) << expression;
+  EXPECT_EQ(Outcome(std::string(300, '(') + "1" + std::string(300, ')') + "+" + std::string(300, '-') + "1"),
+            "error: Compile error: expression too deeply nested.");
+  for (int i = 0; i < 50; ++i) {
+    const int r = Eval("RANDOM(10)").AsInteger();
+    EXPECT_TRUE(r >= 0 && r < 10) << r;
+    const double f = Eval("RANDOM()").AsDouble();
+    EXPECT_TRUE(f >= 0 && f < 1) << f;
+  }
 }
 
 TEST_F(ParserTest, NamesReachTheEvaluateEventWithoutQuotesOrBrackets) {
@@ -142,138 +183,13 @@ TEST_F(ParserTest, IifEvaluatesOnlyTheChosenBranch) {
   EXPECT_EQ(Text("IIF(NOTHING, 'a', 'b')"), "b");
 }
 
-TEST_F(ParserTest, TextFunctions) {
-  EXPECT_EQ(Text("SUBSTR('abcdef', 2, 3)"), "bcd");
-  EXPECT_EQ(Text("substring('abcdef', 5, 10)"), "ef");
-  EXPECT_EQ(Text("Copy('abcdef', 0, 2)"), "ab");
-  EXPECT_EQ(Text("REPLACESTR('aXbxcx', 'x', '-', 1, 1)"), "aXb-c-");  // all: case-sensitive
-  EXPECT_EQ(Text("REPLACESTR('aXbxcx', 'x', '-', 0, 1)"), "a-bxcx");  // first, any case
-  EXPECT_EQ(Text("REPLACESTR('aXbxcx', 'x', '-', 0, 0)"), "aXb-cx");
-  EXPECT_EQ(Text("REPLACESTR('aXbx', 'x', '-')"), "aXb-");
-  EXPECT_EQ(Text("REPLACESTR('abc', '', '-', 1)"), "abc");
-  EXPECT_EQ(Text("PADL('abc', 5, '*')"), "**abc");
-  EXPECT_EQ(Text("PADL('abcdef', 3)"), "abc");
-  EXPECT_EQ(Text("PADR('ab', 4) + '|'"), "ab  |");
-  EXPECT_EQ(Text("PADR('abc', 0)"), "");
-  EXPECT_EQ(Text("CHR(65)"), "A");
-  EXPECT_EQ(Text(Utf8ToAnsi("UPPER('прізвище Ґ')")), Utf8ToAnsi("ПРІЗВИЩЕ Ґ"));
-  EXPECT_EQ(Text(Utf8ToAnsi("LOWER('ЇЖАК')")), Utf8ToAnsi("їжак"));
-  EXPECT_EQ(Text("'[' + TRIM('  a b  ') + ']'"), "[a b]");
-  EXPECT_EQ(Text("'[' + TRIMLEFT('  a  ') + ']'"), "[a  ]");
-  EXPECT_EQ(Text("'[' + TRIMRIGHT('  a  ') + ']'"), "[  a]");
-  EXPECT_EQ(Eval("POS('cd', 'abcdef')").AsInteger(), 3);
-  EXPECT_EQ(Eval("POS('x', 'abc')").AsInteger(), 0);
-  EXPECT_EQ(Eval("LENGTH('abcd')").AsInteger(), 4);
-  EXPECT_EQ(Eval("ORD('A')").AsInteger(), 65);
-  EXPECT_EQ(Eval("ORD('')").AsInteger(), 0);
-  EXPECT_EQ(Error("CHR(256)"), "Range check error");
-  EXPECT_EQ(Error("PADL('a', 100000000)"), "Calculate error: text too long.");
-  EXPECT_EQ(Error("REPLACESTR(PADL('', 10000000, 'a'), 'a', 'bb', 1)"), "Calculate error: text too long.");
-}
-
-TEST_F(ParserTest, ConversionFunctionsUseTheWorkstationFormats) {
-  EXPECT_EQ(Eval("STRTOFLOAT('2,5')").AsDouble(), 2.5);
-  EXPECT_EQ(Error("STRTOFLOAT('2.5')"), "'2.5' is not a valid floating point value");
-  EXPECT_EQ(Eval("STRTOINT('42')").AsInteger(), 42);
-  EXPECT_EQ(Text("INTTOSTR(42)"), "42");
-  EXPECT_EQ(Text("FLOATTOSTR(2.5)"), "2,5");
-  EXPECT_EQ(Text("DATETOSTR(STRTODATE('05.03.2021'))"), "05.03.2021");
-  EXPECT_EQ(Eval("STRTODATE('05.03.2021')").AsDouble(), EncodeDate(2021, 3, 5));
-}
-
-TEST_F(ParserTest, NumberFunctions) {
-  names["NOTHING"] = Null();
-  EXPECT_EQ(Eval("MAX(1, 5, 3)").AsDouble(), 5);
-  EXPECT_EQ(Eval("MIN(4, NOTHING, 2, 3)").AsDouble(), 2);
-  EXPECT_EQ(Eval("SUM(1, 2, NOTHING, 3.5)").AsDouble(), 6.5);
-  EXPECT_EQ(Eval("AVG(1, 2, NOTHING, 6)").AsDouble(), 3);
-  EXPECT_TRUE(VarIsNull(Eval("AVG(NOTHING)")));
-  EXPECT_EQ(Eval("COUNT(1, 'a', NOTHING)").AsInteger(), 3);
-  EXPECT_EQ(Eval("COUNT()").AsInteger(), 0);
-  EXPECT_EQ(Eval("FRAC(2.75)").AsDouble(), 0.75);
-  EXPECT_EQ(Eval("INT(-2.75)").AsDouble(), -2);
-  EXPECT_EQ(Eval("ROUND(2.5)").AsInteger(), 2);
-  EXPECT_EQ(Eval("ROUND(3.5)").AsInteger(), 4);
-  EXPECT_EQ(Eval("ROUND(-2.6)").AsInteger(), -3);
-  EXPECT_EQ(Eval("DIV(7, 2)").AsInteger(), 3);
-  EXPECT_EQ(Eval("MOD(7, 2)").AsInteger(), 1);
-  EXPECT_EQ(Eval("MOD(0-7, 2)").AsInteger(), -1);
-  EXPECT_EQ(Error("DIV(1, 0)"), "Division by zero");
-  EXPECT_EQ(Eval("ABS(0-2.5)").AsDouble(), 2.5);
-  EXPECT_EQ(Eval("EXP(0)").AsDouble(), 1);
-  EXPECT_EQ(Eval("LN(1)").AsDouble(), 0);
-  EXPECT_EQ(Eval("SQR(3)").AsDouble(), 9);
-  EXPECT_EQ(Eval("SQRT(16)").AsDouble(), 4);
-  EXPECT_NEAR(Eval("LOG(1000)").AsDouble(), 3, 1e-12);
-  EXPECT_EQ(Eval("POWER(2, 10)").AsDouble(), 1024);
-  EXPECT_EQ(Eval("PERCENT(200, 15)").AsDouble(), 30);
-  EXPECT_EQ(Error("SQRT(0-1)"), "Invalid floating point operation");
-  EXPECT_EQ(Error("EXP(1000)"), "Floating point overflow");
-  for (int i = 0; i < 50; ++i) {
-    const int r = Eval("RANDOM(10)").AsInteger();
-    EXPECT_TRUE(r >= 0 && r < 10) << r;
-    const double f = Eval("RANDOM()").AsDouble();
-    EXPECT_TRUE(f >= 0 && f < 1) << f;
-  }
-}
-
-TEST_F(ParserTest, NullTests) {
-  names["NOTHING"] = Null();
-  names["SOMETHING"] = 0;
-  EXPECT_TRUE(Eval("ISNULL(NOTHING)").AsBoolean());
-  EXPECT_TRUE(Eval("ISNULL('')").AsBoolean());
-  EXPECT_FALSE(Eval("ISNULL(SOMETHING)").AsBoolean());
-  EXPECT_FALSE(Eval("ISNULL(' ')").AsBoolean());
-}
-
-TEST_F(ParserTest, DateFunctions) {
+TEST_F(ParserTest, GetDateReadsTheClock) {
   const TDateTime moment = EncodeDate(2021, 3, 5) + EncodeTime(14, 30, 15, 0);
-  names["MOMENT"] = VarFromDateTime(moment);
-  EXPECT_EQ(Eval("YEAR(MOMENT)").AsInteger(), 2021);
-  EXPECT_EQ(Eval("MONTH(MOMENT)").AsInteger(), 3);
-  EXPECT_EQ(Eval("DAY(MOMENT)").AsInteger(), 5);
-  EXPECT_EQ(Eval("HOUR(MOMENT)").AsInteger(), 14);
-  EXPECT_EQ(Eval("MINUTE(MOMENT)").AsInteger(), 30);
-  EXPECT_EQ(Eval("SECOND(MOMENT)").AsInteger(), 15);
-  EXPECT_EQ(Eval("DATEPART(MOMENT)").AsDateTime(), EncodeDate(2021, 3, 5));
-  EXPECT_NEAR(Eval("TIMEPART(MOMENT)").AsDateTime(), EncodeTime(14, 30, 15, 0), 1e-9);
-  EXPECT_EQ(Eval("DATETIMEFROMSTRING(' 05.03.2021 14:30:15 ', 'DD.MM.YYYY HH:NN:SS', 0, 0)").AsDateTime(), moment);
-  EXPECT_EQ(Eval("DATETIMEFROMSTRING('2021-03-05', 'YYYY-MM-DD')").AsDateTime(), EncodeDate(2021, 3, 5));
-  EXPECT_EQ(Error("YEAR()"), "Function parse error.");
-
   SetDateTimeClock([moment] { return moment; });
   EXPECT_EQ(Eval("GETDATE").AsDateTime(), moment);
   EXPECT_EQ(Eval("getdate(1, 'x')").AsDateTime(), moment);
   EXPECT_EQ(VarType(Eval("GETDATE")), varDate);
   SetDateTimeClock(nullptr);
-}
-
-TEST_F(ParserTest, EveryErrorText) {
-  EXPECT_EQ(Error("1 + ?"), "Parse error: illegal character \"?\" at position 5.");
-  EXPECT_EQ(Error("1 + 'abc"), "Parse error: illegal character \"'\" at position 5.");
-  EXPECT_EQ(Error("[abc"), "Parse error: illegal character \"[\" at position 1.");
-  EXPECT_EQ(Error("\"abc"), "Parse error: illegal character \"\"\" at position 1.");
-  EXPECT_EQ(Error(Utf8ToAnsi("ціна * 2")), Utf8ToAnsi("Parse error: illegal character \"ц\" at position 1."));
-  EXPECT_EQ(Error("(1+2"), "Compile error: parenthesis mismatch.");
-  EXPECT_EQ(Error("1+2)"), "Compile error: parenthesis mismatch.");
-  EXPECT_EQ(Error("(1+2))*(3"), "Compile error: parenthesis mismatch.");
-  EXPECT_EQ(Error("1 2"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("1 +"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("* 2"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("()"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("1, 2"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("F(1,)"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("2 NOT 3"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("! 3"), "Compile error: syntax fault.");
-  EXPECT_EQ(Error("UPPER('a')('b')"), "Function parse error.");
-  EXPECT_EQ(Error("UPPER('a', 'b')"), "Function parse error.");
-  EXPECT_EQ(Error("SUBSTR('a', 1)"), "Function parse error.");
-  // Eleven evaluation slots: a twelfth argument is refused, not written past them.
-  EXPECT_EQ(Eval("COUNT(1,2,3,4,5,6,7,8,9,10,11)").AsInteger(), 11);
-  EXPECT_EQ(Error("COUNT(1,2,3,4,5,6,7,8,9,10,11,12)"), "Function parse error.");
-  EXPECT_EQ(Error("F(1,2,3,4,5,6,7,8,9,10,11,12)"), "Function parse error.");
-  EXPECT_EQ(Error(AnsiString(300, '(') + "1" + AnsiString(300, ')') + "+" + AnsiString(300, '-') + "1"),
-            "Compile error: expression too deeply nested.");
 }
 
 TEST_F(ParserTest, CheckingOnlyCompiles) {
@@ -318,7 +234,8 @@ TEST_F(ParserTest, UserFunctionDefinitionErrors) {
   EXPECT_EQ(ErrorOf<Exception>([&] { functions.Add("A B=1"); }), "Function \"A B\" is not valid.");
   EXPECT_EQ(ErrorOf<Exception>([&] { functions.Add("F(X=X"); }), "Function header \"F(X\" is not valid.");
   EXPECT_EQ(ErrorOf<Exception>([&] { functions.Add("F(X,)=X"); }), "Function header \"F(X,)\" is not valid.");
-  EXPECT_EQ(ErrorOf<Exception>([&] { functions.Add("F(X Y)=X"); }), "Function header \"F(X Y)\" is not valid.");
+  EXPECT_EQ(ErrorOf<Exception>([&] { functions.Add("F(X Y)=X"); }),
+            "Function header \"F(X Y)\" is not valid.");
   EXPECT_EQ(functions.Count(), 0);
   const TSMIParserFunction& f = functions.Add(" F ( X , Y ) = X*Y");
   EXPECT_EQ(f.Name(), "F");

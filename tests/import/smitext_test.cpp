@@ -1,3 +1,5 @@
+#include "import/SMIText.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -6,7 +8,6 @@
 #include "classlib/core/Components.h"
 #include "classlib/core/PublishedProps.h"
 #include "classlib/core/StringLists.h"
-#include "import/SMIText.h"
 #include "tests/classlib/Support.h"
 
 namespace ordvane {
@@ -15,23 +16,16 @@ namespace {
 using test::Iconv;
 using test::Python;
 
-TEST(Base64, DecodesTheStandardVectors) {
-  EXPECT_EQ(DecodeBase64(""), "");
-  EXPECT_EQ(DecodeBase64("Zg=="), "f");
-  EXPECT_EQ(DecodeBase64("Zm8="), "fo");
-  EXPECT_EQ(DecodeBase64("Zm9v"), "foo");
-  EXPECT_EQ(DecodeBase64("Zm9vYg=="), "foob");
-  EXPECT_EQ(DecodeBase64("Zm9vYmE="), "fooba");
-  EXPECT_EQ(DecodeBase64("Zm9vYmFy"), "foobar");
-  EXPECT_EQ(DecodeBase64("QUJD"), "ABC");
-  EXPECT_EQ(DecodeBase64("QQ=="), "A");
-}
-
-TEST(Base64, IncompleteGroupsAndEarlyFillCharacters) {
-  EXPECT_EQ(DecodeBase64("QUJDQQ"), "ABC");    // a remainder shorter than four is ignored
-  EXPECT_EQ(DecodeBase64("====QUJD"), "ABC");  // "=" first: the group yields nothing
-  EXPECT_EQ(DecodeBase64("QQ==QUJD"), "AABC");
-  EXPECT_EQ(DecodeBase64("QU\r\nJD"), "ABC");  // a line break is passed over
+// The standard vectors; a remainder shorter than four is ignored, a group that starts
+// with "=" yields nothing, and a line break is passed over.
+TEST(Base64, DecodesTheStandardVectorsAndPassesOverWhatIsNotAGroup) {
+  // clang-format off
+  const std::pair<const char*, const char*> cases[] = {
+      {"", ""}, {"Zg==", "f"}, {"Zm8=", "fo"}, {"Zm9v", "foo"}, {"Zm9vYg==", "foob"}, {"Zm9vYmE=", "fooba"},
+      {"Zm9vYmFy", "foobar"}, {"QUJD", "ABC"}, {"QQ==", "A"}, {"QUJDQQ", "ABC"}, {"====QUJD", "ABC"},
+      {"QQ==QUJD", "AABC"}, {"QU\r\nJD", "ABC"}};
+  // clang-format on
+  for (const auto& [encoded, decoded] : cases) EXPECT_EQ(DecodeBase64(encoded), decoded) << encoded;
 }
 
 // Random bytes encoded by the coreutils tool (wrapped at 76 columns, as mail and XML
@@ -127,21 +121,22 @@ class TFakeQueryDescendant : public TFakeQuery {
 const bool registered = [] {
   RegisterStringProperty<TFakeQuery>("TableName", [](const TFakeQuery& q) { return q.tableName; });
   RegisterStringProperty<TFakeQuery>("CommandText", [](const TFakeQuery& q) { return q.commandText; });
-  RegisterStringsProperty<TFakeQuery>("SQL", [](const TFakeQuery& q) { return const_cast<TStringList*>(&q.sql); });
-  RegisterStringsProperty<TFakeQuery>("SelectSQL",
-                                      [](const TFakeQuery& q) { return const_cast<TStringList*>(&q.selectSQL); });
+  RegisterStringsProperty<TFakeQuery>("SQL",
+                                      [](const TFakeQuery& q) { return const_cast<TStringList*>(&q.sql); });
+  RegisterStringsProperty<TFakeQuery>(
+      "SelectSQL", [](const TFakeQuery& q) { return const_cast<TStringList*>(&q.selectSQL); });
   return true;
 }();
 
 TEST(TableName, FromTheSelectText) {
-  EXPECT_EQ(TableNameFromSQL("select a, b from T003 where x=1"), "T003");
-  EXPECT_EQ(TableNameFromSQL("SELECT *\r\nFROM\r\n  T003\r\nWHERE ID > 0"), "T003");
-  EXPECT_EQ(TableNameFromSQL("select * from T003;"), "T003");
-  EXPECT_EQ(TableNameFromSQL("select * from T003,T004"), "T003");
-  EXPECT_EQ(TableNameFromSQL("select DATE_FROM from T005 t"), "T005");
-  EXPECT_EQ(TableNameFromSQL("select * from SCHEMA.T006"), "SCHEMA");
-  EXPECT_EQ(TableNameFromSQL("select 1"), "");
-  EXPECT_EQ(TableNameFromSQL("select * from"), "");
+  // clang-format off
+  const std::pair<const char*, const char*> cases[] = {
+      {"select a, b from T003 where x=1", "T003"}, {"SELECT *\r\nFROM\r\n  T003\r\nWHERE ID > 0", "T003"},
+      {"select * from T003;", "T003"}, {"select * from T003,T004", "T003"},
+      {"select DATE_FROM from T005 t", "T005"}, {"select * from SCHEMA.T006", "SCHEMA"}, {"select 1", ""},
+      {"select * from", ""}};
+  // clang-format on
+  for (const auto& [sql, table] : cases) EXPECT_EQ(TableNameFromSQL(sql), table) << sql;
 }
 
 TEST(TableName, FromTheDatasetsPublishedProperties) {

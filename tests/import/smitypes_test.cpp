@@ -1,8 +1,9 @@
+#include "import/SMITypes.h"
+
 #include <gtest/gtest.h>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/SysUtils.h"
-#include "import/SMITypes.h"
 #include "tests/classlib/Support.h"
 
 namespace ordvane {
@@ -10,20 +11,29 @@ namespace {
 
 using test::ErrorOf;
 
+// Every setting, in UTF-8: date order, separators, year and zero flags, custom format,
+// thousand and decimal separators, currency, Boolean words, regional flag.
+std::string Describe(const TSMIDataFormats& f) {
+  return std::to_string(f.DateOrder()) + " " + f.DateSeparator() + f.TimeSeparator() + " " +
+         std::to_string(f.FourDigitYear()) + std::to_string(f.LeadingZerosInDate()) + " [" +
+         f.CustomDateTimeFormat() + "] " +
+         AnsiToUtf8(std::string{f.ThousandSeparator(), f.DecimalSeparator()}) + " " +
+         AnsiToUtf8(f.CurrencyString() + " " + f.BooleanTrue() + "/" + f.BooleanFalse()) + " " +
+         std::to_string(f.UseRegionalSettings());
+}
+
+// Every counter, the last action and SQL text, and the result.
+std::string Describe(const TSMIStatistic& s) {
+  std::string text;
+  for (Integer n :
+       {s.TotalCount(), s.TotalImported(), s.TotalAdded(), s.TotalDeleted(), s.TotalUpdated(),
+        s.TotalErrors(), s.TotalSkipped(), s.UpdateStep(), Integer{s.LastAction()}, Integer{s.Result()}})
+    text += std::to_string(n) + " ";
+  return text + Utf8Encode(s.SQLText());
+}
+
 TEST(DataFormats, StartWithTheUkrainianWorkstationsFormats) {
-  TSMIDataFormats formats;
-  EXPECT_EQ(formats.DateOrder(), doDMY);
-  EXPECT_EQ(formats.DateSeparator(), '.');
-  EXPECT_EQ(formats.TimeSeparator(), ':');
-  EXPECT_TRUE(formats.FourDigitYear());
-  EXPECT_TRUE(formats.LeadingZerosInDate());
-  EXPECT_EQ(std::string(1, formats.ThousandSeparator()), Utf8ToAnsi("\u00A0"));
-  EXPECT_EQ(formats.DecimalSeparator(), ',');
-  EXPECT_EQ(formats.CurrencyString(), Utf8ToAnsi("грн."));
-  EXPECT_EQ(formats.BooleanTrue(), "True");
-  EXPECT_EQ(formats.BooleanFalse(), "False");
-  EXPECT_FALSE(formats.UseRegionalSettings());
-  EXPECT_EQ(formats.CustomDateTimeFormat(), "");
+  EXPECT_EQ(Describe(TSMIDataFormats()), "1 .: 11 [] \u00A0, грн. True/False 0");
 }
 
 // Sets the process-wide short date format for one test and puts it back.
@@ -69,6 +79,7 @@ TEST(DataFormats, DateOrderAndFlagsFromTheShortDateFormat) {
   }
 }
 
+// Every field is set apart from its default, so a field left out of a copy shows.
 TEST(OptionObjects, AssignCopiesEveryField) {
   TSMIStatistic statistic, statisticCopy;
   statistic.SetTotalCount(1);
@@ -83,17 +94,7 @@ TEST(OptionObjects, AssignCopiesEveryField) {
   statistic.SetSQLText(u"DELETE FROM T003");
   statistic.SetResult(irFailed);
   statisticCopy.Assign(&statistic);
-  EXPECT_EQ(statisticCopy.TotalCount(), 1);
-  EXPECT_EQ(statisticCopy.TotalImported(), 2);
-  EXPECT_EQ(statisticCopy.TotalAdded(), 3);
-  EXPECT_EQ(statisticCopy.TotalDeleted(), 4);
-  EXPECT_EQ(statisticCopy.TotalUpdated(), 5);
-  EXPECT_EQ(statisticCopy.TotalErrors(), 6);
-  EXPECT_EQ(statisticCopy.TotalSkipped(), 7);
-  EXPECT_EQ(statisticCopy.UpdateStep(), 8);
-  EXPECT_EQ(statisticCopy.LastAction(), iaDelete);
-  EXPECT_EQ(statisticCopy.SQLText(), u"DELETE FROM T003");
-  EXPECT_EQ(statisticCopy.Result(), irFailed);
+  EXPECT_EQ(Describe(statisticCopy), "1 2 3 4 5 6 7 8 3 3 DELETE FROM T003");
 
   TSMIDataFormats formats, formatsCopy;
   formats.SetDateOrder(doYDM);
@@ -109,18 +110,7 @@ TEST(OptionObjects, AssignCopiesEveryField) {
   formats.SetBooleanFalse("N");
   formats.SetUseRegionalSettings(true);
   formatsCopy.Assign(&formats);
-  EXPECT_EQ(formatsCopy.DateOrder(), doYDM);
-  EXPECT_EQ(formatsCopy.DateSeparator(), '/');
-  EXPECT_EQ(formatsCopy.TimeSeparator(), '-');
-  EXPECT_FALSE(formatsCopy.FourDigitYear());
-  EXPECT_FALSE(formatsCopy.LeadingZerosInDate());
-  EXPECT_EQ(formatsCopy.CustomDateTimeFormat(), "YYYYMMDD");
-  EXPECT_EQ(formatsCopy.ThousandSeparator(), '\'');
-  EXPECT_EQ(formatsCopy.DecimalSeparator(), '.');
-  EXPECT_EQ(formatsCopy.CurrencyString(), "$");
-  EXPECT_EQ(formatsCopy.BooleanTrue(), "Y");
-  EXPECT_EQ(formatsCopy.BooleanFalse(), "N");
-  EXPECT_TRUE(formatsCopy.UseRegionalSettings());
+  EXPECT_EQ(Describe(formatsCopy), "3 /- 00 [YYYYMMDD] '. $ Y/N 1");
 
   TSMILoadCondition condition, conditionCopy;
   condition.SetLoadWhen("[A] > 0");
@@ -190,7 +180,8 @@ TEST(OptionObjects, AssignFromAnotherClassDefersToTheClassLibrary) {
   TSMILoadCondition condition;
   EXPECT_EQ(ErrorOf<EConvertError>([&] { condition.Assign(&statistic); }),
             "Cannot assign a TSMIStatistic to a TSMILoadCondition");
-  EXPECT_EQ(ErrorOf<EConvertError>([&] { statistic.Assign(nullptr); }), "Cannot assign a nil to a TSMIStatistic");
+  EXPECT_EQ(ErrorOf<EConvertError>([&] { statistic.Assign(nullptr); }),
+            "Cannot assign a nil to a TSMIStatistic");
 }
 
 }  // namespace

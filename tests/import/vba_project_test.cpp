@@ -1,14 +1,22 @@
-// The module directory of a "_VBA_PROJECT" stream and the module sources, read from
-// stream bytes built here to the directory's layout. Every skipped region is filled with
-// bytes that would show up as wrong names or lengths if a skip were off by any amount.
+// The macro project of a workbook: the module directory of a "_VBA_PROJECT" stream and the
+// module sources, read from stream bytes built here to the directory's layout (every
+// skipped region is filled with bytes that would show up as wrong names or lengths if a
+// skip were off by any amount); then the two walks over the macro storage of compound
+// workbooks written with OLE::Storage_Lite by tests/fixtures/make_vba_projects.pl, which
+// also wrote the texts each walk must find.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "classlib/core/CodePages.h"
 #include "import/SMVBA.h"
+#include "tests/classlib/Support.h"
+#include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
 namespace {
@@ -72,22 +80,35 @@ void ModuleRecord(StreamBuilder& b, const std::u16string& name, const std::u16st
   b.Word32(offset).Filler(2);
 }
 
-void ExpectEntry(const TVBAProjectItems& items, int index, const std::u16string& reference,
-                 const std::u16string& moduleName, const std::u16string& secondName, Integer textOffset) {
-  SCOPED_TRACE(index);
-  ASSERT_LT(index, items.Count());
-  const TVBAProjectItem& item = *items.Items(index);
-  EXPECT_EQ(item.Reference, reference);
-  EXPECT_EQ(item.ModuleName, moduleName);
-  EXPECT_EQ(item.SecondName, secondName);
-  EXPECT_EQ(item.TextOffset, textOffset);
-  EXPECT_EQ(item.Source, "");
-}
-
 const std::u16string StdOle = u"*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#stdole2.tlb#OLE";
 const std::u16string Office = u"*\\H{2DF8D04C-5BFA-101B-BDE5-00AA0044DE52}#2.1#0#mso.dll#Office";
 const std::u16string FormsA = u"*\\C{0D452EE1-E08F-101A-852E-02608C4D0BB4}#2.0#0#fm20.dll#Forms";
 const std::u16string FormsB = u"*\\D{AC9F2F90-E877-11CE-9F68-00AA00574A4F}#2.0#0#forms.twd#Forms";
+
+// The entries as "reference|module|second name|text offset", the references above by
+// their names.
+std::vector<std::string> Entries(const StreamBuilder& b, TVBAProjectItems& items) {
+  ReadVBAModuleDirectory(b.Result(), items);
+  std::vector<std::string> entries;
+  for (int i = 0; i < items.Count(); ++i) {
+    const TVBAProjectItem& item = *items.Items(i);
+    const std::pair<std::u16string, const char*> known[] = {
+        {StdOle, "StdOle"}, {Office, "Office"}, {FormsA, "FormsA"}, {FormsB, "FormsB"}};
+    std::string reference = Utf8Encode(item.Reference);
+    for (const auto& [text, name] : known)
+      if (item.Reference == text) reference = name;
+    entries.push_back(reference + "|" + Utf8Encode(item.ModuleName) + "|" + Utf8Encode(item.SecondName) +
+                      "|" + std::to_string(item.TextOffset));
+  }
+  return entries;
+}
+
+std::vector<std::string> Entries(const StreamBuilder& b) {
+  TVBAProjectItems items;
+  return Entries(b, items);
+}
+
+using Lines = std::vector<std::string>;
 
 TEST(VBAModuleDirectory, ReferencesThenModuleRecordsFillTheListInOrder) {
   // Three references and two module records: three entries, the last with its reference
@@ -101,12 +122,8 @@ TEST(VBAModuleDirectory, ReferencesThenModuleRecordsFillTheListInOrder) {
   ModuleRecord(b, u"ThisWorkbook", u"ThisWorkbookSecond", 0x1A2);
   b.Name(u"Module1").Name(u"M1").Word16(0xFFFF).Filler(2).Word16(9).Filler(9);
   b.Filler(8).Raw({0}).Filler(6).Word32(0x80000010UL).Filler(2);
-  TVBAProjectItems items;
-  ReadVBAModuleDirectory(b.Result(), items);
-  ASSERT_EQ(items.Count(), 3);
-  ExpectEntry(items, 0, StdOle, u"ThisWorkbook", u"ThisWorkbookSecond", 0x1A2);
-  ExpectEntry(items, 1, FormsA, u"Module1", u"M1", static_cast<Integer>(0x80000010UL));
-  ExpectEntry(items, 2, Office, u"", u"", 0);
+  EXPECT_EQ(Entries(b), (Lines{"StdOle|ThisWorkbook|ThisWorkbookSecond|418", "FormsA|Module1|M1|-2147483632",
+                               "Office|||0"}));
 }
 
 TEST(VBAModuleDirectory, ControlReferencesSkipAfterEverySecondOneCountedTogether) {
@@ -119,12 +136,8 @@ TEST(VBAModuleDirectory, ControlReferencesSkipAfterEverySecondOneCountedTogether
   MiddlePart(b);
   b.Word16(1);
   ModuleRecord(b, u"Sheet1", u"", 40, 3);
-  TVBAProjectItems items;
-  ReadVBAModuleDirectory(b.Result(), items);
-  ASSERT_EQ(items.Count(), 6);
-  ExpectEntry(items, 0, FormsA, u"Sheet1", u"", 40);
-  EXPECT_EQ(items.Items(4)->Reference, u"plain");
-  EXPECT_EQ(items.Items(5)->Reference, FormsB);
+  EXPECT_EQ(Entries(b), (Lines{"FormsA|Sheet1||40", "StdOle|||0", "FormsB|||0", "FormsA|||0", "plain|||0",
+                               "FormsB|||0"}));
 }
 
 TEST(VBAModuleDirectory, ShortReferenceLengthEndsTheReferencesAndIsReadAgainAsW) {
@@ -136,28 +149,17 @@ TEST(VBAModuleDirectory, ShortReferenceLengthEndsTheReferencesAndIsReadAgainAsW)
   b.Word16(2);
   ModuleRecord(b, u"A", u"", 1);
   ModuleRecord(b, u"B", u"", 2);
-  TVBAProjectItems items;
-  ReadVBAModuleDirectory(b.Result(), items);
-  ASSERT_EQ(items.Count(), 2);
-  ExpectEntry(items, 0, StdOle, u"A", u"", 1);
-  ExpectEntry(items, 1, u"", u"B", u"", 2);
+  EXPECT_EQ(Entries(b), (Lines{"StdOle|A||1", "|B||2"}));
 }
 
 TEST(VBAModuleDirectory, WSelectsHowMuchIsSkipped) {
-  struct Case {
-    unsigned w;
-    std::size_t skipped;
-  };
-  for (Case c : {Case{0, 318}, Case{268, 316}, Case{1, 8}, Case{300, 606}}) {
-    SCOPED_TRACE(c.w);
+  for (const auto& [w, skipped] :
+       {std::pair<unsigned, std::size_t>{0, 318}, {268, 316}, {1, 8}, {300, 606}}) {
     StreamBuilder b = Header(0);
-    b.Word16(c.w).Filler(c.skipped).Raw(GoodOctets).Word16(0xFFFF).Word16(0).Word16(0).Filler(100);
+    b.Word16(w).Filler(skipped).Raw(GoodOctets).Word16(0xFFFF).Word16(0).Word16(0).Filler(100);
     b.Word16(1);
     ModuleRecord(b, u"Module", u"", 77);
-    TVBAProjectItems items;
-    ReadVBAModuleDirectory(b.Result(), items);
-    ASSERT_EQ(items.Count(), 1);
-    ExpectEntry(items, 0, u"", u"Module", u"", 77);
+    EXPECT_EQ(Entries(b), (Lines{"|Module||77"})) << w;
   }
 }
 
@@ -168,9 +170,7 @@ TEST(VBAModuleDirectory, RecordWithoutNameKeepsTheEntrysName) {
   ModuleRecord(b, u"", u"", 5);
   TVBAProjectItems items;
   items.Add()->ModuleName = u"Kept";
-  ReadVBAModuleDirectory(b.Result(), items);
-  ASSERT_EQ(items.Count(), 1);
-  ExpectEntry(items, 0, u"", u"Kept", u"", 5);
+  EXPECT_EQ(Entries(b, items), (Lines{"|Kept||5"}));
 }
 
 TEST(VBAModuleDirectory, WrongFixedOctetsFailAndKeepTheReferencesRead) {
@@ -180,12 +180,8 @@ TEST(VBAModuleDirectory, WrongFixedOctetsFailAndKeepTheReferencesRead) {
   b.Word16(1);
   ModuleRecord(b, u"Module", u"", 77);
   TVBAProjectItems items;
-  try {
-    ReadVBAModuleDirectory(b.Result(), items);
-    FAIL() << "accepted";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Fixed octet is incorrect");
-  }
+  EXPECT_EQ(test::ErrorOf<Exception>([&] { ReadVBAModuleDirectory(b.Result(), items); }),
+            "Fixed octet is incorrect");
   ASSERT_EQ(items.Count(), 1);
   EXPECT_EQ(items.Items(0)->Reference, StdOle);
 }
@@ -208,12 +204,10 @@ TEST(VBAModuleDirectory, EveryTruncationFailsAsATruncatedStream) {
   ASSERT_EQ(complete.Count(), 2);
   for (std::size_t size = 0; size < whole.size(); ++size) {
     TVBAProjectItems items;
-    try {
-      ReadVBAModuleDirectory(std::span<const Byte>(whole.data(), size), items);
-      ADD_FAILURE() << "accepted a stream cut at " << size;
-    } catch (const EVBAProjectError& e) {
-      EXPECT_EQ(e.Message(), "Macro project stream is truncated");
-    }
+    EXPECT_EQ(test::ErrorOf<EVBAProjectError>(
+                  [&] { ReadVBAModuleDirectory(std::span<const Byte>(whole.data(), size), items); }),
+              "Macro project stream is truncated")
+        << "cut at " << size;
     EXPECT_LE(items.Count(), 2);
   }
 }
@@ -243,6 +237,87 @@ TEST(VBAModuleSource, BadOffsetOrDataFailsAndLeavesTheSourceEmpty) {
     EXPECT_THROW(ReadVBAModuleSource(stream, item), EVBAProjectError);
     EXPECT_EQ(item.Source, "");
   }
+}
+
+std::string FixtureText(const std::string& name) {
+  std::ifstream in(test::FixturePath("import/vba/" + name), std::ios::binary);
+  EXPECT_TRUE(in) << name;
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct MacroProject {
+  TVBAProjectItems items;
+  AnsiString projectText;
+};
+
+TCompoundStorage MacroStorage(const std::string& fixture) {
+  return TCompoundFile::OpenFile(test::FixturePath("import/vba/" + fixture))
+      .Root()
+      .OpenStorage(u"_VBA_PROJECT_CUR");
+}
+
+void ReadBothWalks(const std::string& fixture, MacroProject& project) {
+  const TCompoundStorage storage = MacroStorage(fixture);
+  ReadVBAProject(storage, project.items, project.projectText);
+  ReadVBASources(storage, project.items);
+}
+
+// Each entry as "module name|source", in UTF-8.
+Lines ModulesAndSources(const MacroProject& project) {
+  Lines modules;
+  for (int i = 0; i < project.items.Count(); ++i)
+    modules.push_back(Utf8Encode(project.items.Items(i)->ModuleName) + "|" + project.items.Items(i)->Source);
+  return modules;
+}
+
+TEST(VBAStorage, ModulesGetTheirSourcesFromStreamsInAnyLetterCase) {
+  MacroProject project;
+  ReadBothWalks("project.xls", project);
+  EXPECT_EQ(project.projectText, FixtureText("project.PROJECT.txt"));
+  // Five references and four module records. "Module1" is stored as "MODULE1"; its source
+  // spans eight chunks. Neither a module without a stream nor an entry made by a reference
+  // alone has source.
+  EXPECT_EQ(ModulesAndSources(project),
+            (Lines{"ThisWorkbook|" + FixtureText("project.source0.txt"),
+                   "Module1|" + FixtureText("project.source1.txt"),
+                   "Лист1|" + FixtureText("project.source2.txt"), "Missing|", "|"}));
+  EXPECT_EQ(project.items.Items(0)->TextOffset, 0x2E);
+  EXPECT_TRUE(project.items.Items(0)->Reference.starts_with(u"*\\G{00020430-"));
+  EXPECT_EQ(project.items.Items(1)->SecondName, u"Module1");
+  EXPECT_EQ(project.items.Items(4)->Reference, u"Reference without a trailer");
+
+  // Names outside the ANSI code page stay apart.
+  MacroProject greek;
+  ReadBothWalks("greek_names.xls", greek);
+  EXPECT_EQ(ModulesAndSources(greek),
+            (Lines{"ΩModule|Sub Omega()\r\nEnd Sub\r\n", "ΣModule|Sub Sigma()\r\nEnd Sub\r\n"}));
+}
+
+TEST(VBAStorage, ProjectTextIsReadWholeBeyond64KB) {
+  MacroProject project;
+  ReadBothWalks("large_project.xls", project);
+  const std::string expected = FixtureText("large_project.PROJECT.txt");
+  ASSERT_GT(expected.size(), 65536u);
+  EXPECT_EQ(project.projectText, expected);
+  EXPECT_EQ(project.items.Count(), 0);
+}
+
+TEST(VBAStorage, WrongFixedOctetsFailTheProjectWalkAndKeepTheReferences) {
+  MacroProject project;
+  const TCompoundStorage storage = MacroStorage("bad_octets.xls");
+  EXPECT_EQ(test::ErrorOf<Exception>([&] { ReadVBAProject(storage, project.items, project.projectText); }),
+            "Fixed octet is incorrect");
+  // The references were read before the fixed octets.
+  ASSERT_EQ(project.items.Count(), 5);
+  EXPECT_TRUE(project.items.Items(0)->ModuleName.empty());
+}
+
+TEST(VBAStorage, CorruptModuleSourceFailsTheSourceWalk) {
+  MacroProject project;
+  const TCompoundStorage storage = MacroStorage("corrupt_module.xls");
+  ReadVBAProject(storage, project.items, project.projectText);
+  EXPECT_THROW(ReadVBASources(storage, project.items), EVBAProjectError);
+  EXPECT_EQ(project.items.Items(1)->Source, "");
 }
 
 }  // namespace

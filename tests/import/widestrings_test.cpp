@@ -8,35 +8,31 @@ namespace {
 
 using test::ErrorOf;
 
-TEST(WideStrings, ReadsOutsideTheListGiveNothing) {
-  TWideStrings list;
-  EXPECT_EQ(list.Strings(0), u"");
-  EXPECT_EQ(list.Add(u"Прізвище"), 0);
-  EXPECT_EQ(list.Strings(-1), u"");
-  EXPECT_EQ(list.Strings(1), u"");
-  EXPECT_EQ(list.Objects(-1), nullptr);
-  EXPECT_EQ(list.Objects(1), nullptr);
-  EXPECT_EQ(list.Strings(0), u"Прізвище");
-}
-
-TEST(WideStrings, PutAtCountAppendsAndChangesOutsideRaise) {
+// Reads outside the list give nothing; a put at the count appends, changes outside raise.
+TEST(WideStrings, ReadsOutsideGiveNothingAndChangesOutsideRaise) {
   TWideStrings list;
   TObject marker;
+  EXPECT_EQ(list.Strings(0), u"");
   list.SetStrings(0, u"a");
   list.SetStrings(1, u"b");
-  list.SetStrings(0, u"c");
+  list.SetStrings(0, u"Прізвище");
   list.SetObjects(1, &marker);
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Strings(0), u"c");
+  EXPECT_EQ(list.Add(u"c"), 2);
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Strings(0), u"Прізвище");
   EXPECT_EQ(list.Objects(1), &marker);
+  for (int outside : {-1, 3}) {
+    EXPECT_EQ(list.Strings(outside), u"");
+    EXPECT_EQ(list.Objects(outside), nullptr);
+  }
 
   const std::string error = "WideStrings index out of bounds";
-  EXPECT_EQ(ErrorOf<Exception>([&] { list.SetStrings(3, u"x"); }), error);
+  EXPECT_EQ(ErrorOf<Exception>([&] { list.SetStrings(4, u"x"); }), error);
   EXPECT_EQ(ErrorOf<Exception>([&] { list.SetStrings(-1, u"x"); }), error);
-  EXPECT_EQ(ErrorOf<Exception>([&] { list.SetObjects(2, &marker); }), error);
-  EXPECT_EQ(ErrorOf<Exception>([&] { list.Delete(2); }), error);
+  EXPECT_EQ(ErrorOf<Exception>([&] { list.SetObjects(3, &marker); }), error);
+  EXPECT_EQ(ErrorOf<Exception>([&] { list.Delete(3); }), error);
   EXPECT_EQ(ErrorOf<Exception>([&] { list.Delete(-1); }), error);
-  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Count(), 3);
 }
 
 TEST(WideStrings, DeleteMovesLaterItemsUpWithTheirObjects) {

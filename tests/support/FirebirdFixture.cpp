@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 
@@ -99,15 +101,36 @@ std::string RunCommand(const std::string& command, int& exitCode) {
   return output;
 }
 
+namespace {
+
+// Creating a database with isql-fb costs a second or more, and most test programs make the
+// same fixture for every case: a process makes each distinct one once and hands every test
+// a copy of that file. The template is never attached after isql-fb has committed and
+// detached (forced writes put every page on disk at commit), so the copy is a finished
+// database of its own.
+std::string FixtureTemplate(const std::string& schemaFile, const DatabaseOptions& options) {
+  std::string schema = schemaFile.empty() ? std::string() : ReadFile(FixturePath(schemaFile));
+  const std::string key = std::to_string(options.dialect) + '\n' + options.charset + '\n' + schema;
+  static std::mutex lock;
+  static std::map<std::string, std::string> templates;
+  const std::scoped_lock guard(lock);
+  if (auto found = templates.find(key); found != templates.end()) return found->second;
+  const std::string path = TestTempDir() + "/template-" + std::to_string(templates.size()) + ".fdb";
+  std::string script = "SET SQL DIALECT " + std::to_string(options.dialect) + ";\n";
+  script += "CREATE DATABASE " + Quote(ServerPrefix() + path) + " USER 'SYSDBA'";
+  if (CurrentTier() == FbTier::Server) script += " PASSWORD " + Quote(SysdbaPassword());
+  script += " PAGE_SIZE 8192 DEFAULT CHARACTER SET " + options.charset + ";\nCOMMIT;\n";
+  if (!schema.empty()) script += schema + "\nCOMMIT;\n";
+  RunIsql("", script);
+  return templates.emplace(key, path).first->second;
+}
+
+}  // namespace
+
 TestDatabase::TestDatabase(const std::string& schemaFile, DatabaseOptions options) : fOptions(std::move(options)) {
   static std::atomic<int> counter{0};
   fPath = TestTempDir() + "/db-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".fdb";
-  std::string script = "SET SQL DIALECT " + std::to_string(fOptions.dialect) + ";\n";
-  script += "CREATE DATABASE " + Quote(ConnectString()) + " USER 'SYSDBA'";
-  if (CurrentTier() == FbTier::Server) script += " PASSWORD " + Quote(SysdbaPassword());
-  script += " PAGE_SIZE 8192 DEFAULT CHARACTER SET " + fOptions.charset + ";\nCOMMIT;\n";
-  if (!schemaFile.empty()) script += ReadFile(FixturePath(schemaFile)) + "\nCOMMIT;\n";
-  RunIsql("", script);
+  fs::copy_file(FixtureTemplate(schemaFile, fOptions), fPath);
 }
 
 TestDatabase::~TestDatabase() {

@@ -1,6 +1,7 @@
 #pragma once
-// Databases for tests. Each is created fresh with isql-fb from a checked-in .sql file, so
-// a fixture never depends on the code it tests. The tier comes from the environment:
+// Databases for tests. Each is made by isql-fb from a checked-in .sql file (once per
+// process and fixture; every test gets its own copy), so a fixture never depends on the
+// code it tests. The tier comes from the environment:
 // ORDVANE_FB_TIER=server reaches the server named by ORDVANE_FB_HOST ("127.0.0.1/port",
 // set with the SYSDBA password ORDVANE_FB_PASSWORD by scripts/test.sh, which starts a
 // private server); anything else uses the embedded engine.
