@@ -8,15 +8,10 @@
 #include <regex>
 
 #include "classlib/db/BinaryFields.h"
-#include "tests/datasets/DataSetDbSupport.h"
+#include "tests/datasets/EditingSupport.h"
 
 namespace ordvane::test {
 namespace {
-
-TestDatabase& BlobsDatabase() {
-  static TestDatabase db("datasets/editing.sql", {3, "WIN1251"});
-  return db;
-}
 
 // The body the server builds too: "0123456789abcdef" over and over.
 std::string Body(std::size_t size) {
@@ -26,26 +21,8 @@ std::string Body(std::size_t size) {
   return body;
 }
 
-class BlobsTest : public testing::Test {
+class BlobsTest : public EditingFormTest<TpFIBDataSet> {
  protected:
-  BlobsTest() {
-    fForm.SetName("Form");
-    fDataSet->SetName("DataSet");
-    Configure(*fDatabase, BlobsDatabase());
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fDatabase->SetConnected(true);
-    fTransaction->StartTransaction();
-    fDataSet->SetDatabase(fDatabase);
-    fDataSet->SetTransaction(fTransaction);
-    fDataSet->SetUpdateTransaction(fTransaction);
-    fDataSet->SetAutoCommit(true);
-  }
-  TpFIBDataSet& Open(const std::string& select) {
-    fDataSet->SelectSQL().SetText(select);
-    fDataSet->Open();
-    return *fDataSet;
-  }
-  TField* Field(const char* name) { return fDataSet->FieldByName(name); }
   void Write(const char* name, const std::string& body) {
     const std::unique_ptr<TStream> stream = fDataSet->CreateBlobStream(Field(name), bmWrite);
     stream->WriteBuffer(body.data(), static_cast<Int64>(body.size()));
@@ -56,11 +33,6 @@ class BlobsTest : public testing::Test {
     stream->ReadBuffer(body.data(), static_cast<Int64>(body.size()));
     return body;
   }
-
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
 };
 
 TEST_F(BlobsTest, NullBlobsEditCheckAndFieldChangeEvents) {
@@ -85,7 +57,7 @@ TEST_F(BlobsTest, NullBlobsEditCheckAndFieldChangeEvents) {
   EXPECT_FALSE(fDataSet->BlobFieldModified(Field("M")));
   fDataSet->Post();
   EXPECT_FALSE(fDataSet->BlobFieldModified(Field("B")));
-  EXPECT_EQ(IsqlRows(BlobsDatabase(), "select cast(b as varchar(20)) from blobs where id = 0"), "written");
+  EXPECT_EQ(Oracle("select cast(b as varchar(20)) from blobs where id = 0"), "written");
 }
 
 TEST_F(BlobsTest, BodiesOfEverySizeReachTheServer) {
@@ -98,7 +70,7 @@ TEST_F(BlobsTest, BodiesOfEverySizeReachTheServer) {
     Write("B", Body(sizes[i]));
     fDataSet->Post();
   }
-  const std::string out = BlobsDatabase().Isql(
+  const std::string out = EditingDatabase().Isql(
       "set term ^;\n"
       "execute block returns (r varchar(60)) as\n"
       "  declare s blob sub_type 0 = '0123456789abcdef';\n"
@@ -151,7 +123,7 @@ TEST_F(BlobsTest, LimitOnLiveStreams) {
   Write("B2", "two");
   Write("B3", "three");
   fDataSet->Post();
-  EXPECT_EQ(IsqlRows(BlobsDatabase(), "select cast(b1 as varchar(9)), cast(b2 as varchar(9)), cast(b3 as varchar(9)) "
+  EXPECT_EQ(Oracle("select cast(b1 as varchar(9)), cast(b2 as varchar(9)), cast(b3 as varchar(9)) "
                                       "from three"),
             "one|two|three");
 }

@@ -7,15 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "datasets/FIBFields.h"
-#include "tests/datasets/DataSetDbSupport.h"
+#include "tests/datasets/EditingSupport.h"
 
 namespace ordvane::test {
 namespace {
-
-TestDatabase& EditingDatabase() {
-  static TestDatabase db("datasets/editing.sql", {3, "WIN1251"});
-  return db;
-}
 
 // Exposes the record statuses for the recount of the counters.
 class TEditDataSet : public TpFIBDataSet {
@@ -31,27 +26,8 @@ class TEditDataSet : public TpFIBDataSet {
   Integer ActiveIndex() const { return ActiveRecordIndex(); }
 };
 
-class EditingTest : public testing::Test {
+class EditingTest : public EditingFormTest<TEditDataSet> {
  protected:
-  EditingTest() {
-    fForm.SetName("Form");
-    fDataSet->SetName("DataSet");
-    Configure(*fDatabase, EditingDatabase());
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fDatabase->SetConnected(true);
-    fTransaction->StartTransaction();
-    fDataSet->SetDatabase(fDatabase);
-    fDataSet->SetTransaction(fTransaction);
-    fDataSet->SetUpdateTransaction(fTransaction);
-    fDataSet->SetAutoCommit(true);
-  }
-  TEditDataSet& Open(const std::string& select) {
-    fDataSet->SelectSQL().SetText(select);
-    fDataSet->Open();
-    return *fDataSet;
-  }
-  std::string Oracle(const std::string& select) { return IsqlRows(EditingDatabase(), select); }
-  TField* Field(const char* name) { return fDataSet->FieldByName(name); }
   void SetValues(Integer id, const char* name) {
     Field("ID")->SetAsInteger(id);
     Field("NAME")->SetAsString(name);
@@ -69,11 +45,6 @@ class EditingTest : public testing::Test {
     EXPECT_EQ(fDataSet->UpdatesPending(), pending > 0);
     EXPECT_EQ(fDataSet->RecordCount(), fDataSet->FetchedCount() - deleted);
   }
-
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TEditDataSet* fDataSet = new TEditDataSet(&fForm);
 };
 
 constexpr const char* TypedColumns = "name, n, big, d, t, ts, f, dp, b, c, note";
