@@ -33,18 +33,11 @@ bool StripPrefix(AnsiString& name, const char* prefix) {
 }
 
 // Closes a statement when the scope ends, however it ends.
-class TStatementCloser {
- public:
-  explicit TStatementCloser(TFIBQuery& statement) : fStatement(statement) {}
-  ~TStatementCloser() {
-    if (fStatement.Open()) fStatement.Close();
-  }
-  TStatementCloser(const TStatementCloser&) = delete;
-  TStatementCloser& operator=(const TStatementCloser&) = delete;
-
- private:
-  TFIBQuery& fStatement;
-};
+auto StatementCloser(TFIBQuery& statement) {
+  return [&statement] {
+    if (statement.Open()) statement.Close();
+  };
+}
 
 }  // namespace
 
@@ -210,7 +203,7 @@ bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer
   }
   const bool standard = fCacheModelOptions.CacheModelKind() == cmkStandard;
   if (!fCachedUpdates && standard) SaveOldVersion(buffer);
-  TStatementCloser closer(statement);
+  const TScopeEnd closer(StatementCloser(statement));
   if (!statement.Open()) {
     PrepareModificationStatement(statement);
     SetRecordParams(statement, buffer);
@@ -435,7 +428,7 @@ void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer
   PrepareModificationStatement(statement);
   SetRecordParams(statement, buffer);
   {
-    TStatementCloser closer(statement);
+    const TScopeEnd closer(StatementCloser(statement));
     statement.ExecQuery();
   }
   const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);

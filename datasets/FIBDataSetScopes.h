@@ -3,6 +3,8 @@
 // included, what it did when it began.
 
 #include <exception>
+#include <functional>
+#include <utility>
 
 #include "classlib/core/ScreenCursor.h"
 #include "classlib/db/DataSet.h"
@@ -27,27 +29,39 @@ class TSQLCursorScope {
   TCursor fSaved;
 };
 
-// Controls see nothing of a server-bound step until it is over. While an error unwinds,
-// that error is the one the caller sees: a second one from the controls gives way to it.
-class TControlsScope {
+// Runs an ending when the scope is left. While an error unwinds, that error is the one
+// the caller sees: a second one from the ending gives way to it.
+template <class Ending>
+class TScopeEnd {
  public:
-  explicit TControlsScope(TDataSet& dataSet) : fDataSet(dataSet) { fDataSet.DisableControls(); }
-  ~TControlsScope() noexcept(false) {
+  explicit TScopeEnd(Ending ending) : fEnding(std::move(ending)) {}
+  ~TScopeEnd() noexcept(false) {
     if (std::uncaught_exceptions() == fUncaught) {
-      fDataSet.EnableControls();
+      fEnding();
       return;
     }
     try {
-      fDataSet.EnableControls();
+      fEnding();
     } catch (...) {
     }
   }
-  TControlsScope(const TControlsScope&) = delete;
-  TControlsScope& operator=(const TControlsScope&) = delete;
+  TScopeEnd(const TScopeEnd&) = delete;
+  TScopeEnd& operator=(const TScopeEnd&) = delete;
 
  private:
-  TDataSet& fDataSet;
+  Ending fEnding;
   int fUncaught = std::uncaught_exceptions();
+};
+
+// Controls see nothing of a server-bound step until it is over.
+class TControlsScope {
+ public:
+  // Disabled before the ending exists: a failing disable enables nothing.
+  explicit TControlsScope(TDataSet& dataSet)
+      : fEnd((dataSet.DisableControls(), [&dataSet] { dataSet.EnableControls(); })) {}
+
+ private:
+  TScopeEnd<std::function<void()>> fEnd;
 };
 
 }  // namespace ordvane
