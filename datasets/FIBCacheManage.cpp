@@ -362,6 +362,16 @@ void TRecordsCache::InsertRecord(Integer position) {
   EnsureBlocks(fBlocks, fRecordCount);
 }
 
+void TRecordsCache::RemoveNewestRecord(Integer position) {
+  CheckPosition(position, fRecordCount - 1);
+  EnsureMap();
+  if (fMap[static_cast<std::size_t>(position)] != fRecordCount || LogSlotOf(fRecordCount) != 0) CacheError(SCantWriteBuffer);
+  WriteRecord(position + 1, nullptr, false);
+  fMap.erase(fMap.begin() + position);
+  if (fScratchRecordNo == fRecordCount) fScratchRecordNo = -1;
+  --fRecordCount;
+}
+
 void TRecordsCache::MoveRecord(Integer fromPosition, Integer toPosition) {
   CheckPosition(fromPosition, fRecordCount - 1);
   CheckPosition(toPosition, fRecordCount - 1);

@@ -103,6 +103,9 @@ class TRecordsCache {
   // A new physical record (count + 1, zero bytes and empty strings) at logical position
   // (0 .. count).
   void InsertRecord(Integer position);
+  // Takes back the newest record, made by InsertRecord(position) and not yet given out:
+  // the cache is again what it was before.
+  void RemoveNewestRecord(Integer position);
   void MoveRecord(Integer fromPosition, Integer toPosition);
   void SwapRecords(Integer position1, Integer position2);
   // The physical number of record n; -1 outside the records in use.

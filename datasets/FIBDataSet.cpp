@@ -11,6 +11,7 @@
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBFields.h"
+#include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
@@ -29,24 +30,6 @@ constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, 
 // A GUID column holds 16 bytes; its field shows the 38-character text.
 constexpr Integer GuidBinarySize = 16;
 constexpr Integer GuidTextSize = 38;
-
-// Shows the dataset's SQL screen cursor for a server-bound step and puts the previous one
-// back after it, on every path. crDefault shows nothing and leaves the cursor alone.
-class TSQLCursorScope {
- public:
-  explicit TSQLCursorScope(TCursor cursor) : fCursor(cursor), fSaved(GetScreenCursor()) {
-    if (fCursor != crDefault && fCursor != fSaved) SetScreenCursor(fCursor);
-  }
-  ~TSQLCursorScope() {
-    if (fCursor != crDefault) SetScreenCursor(fSaved);
-  }
-  TSQLCursorScope(const TSQLCursorScope&) = delete;
-  TSQLCursorScope& operator=(const TSQLCursorScope&) = delete;
-
- private:
-  TCursor fCursor;
-  TCursor fSaved;
-};
 
 
 }  // namespace
@@ -915,7 +898,11 @@ Integer TFIBCustomDataSet::CacheRecordNo(Integer recordIndex) const {
 void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
   Byte* record = fScratchRecord.data();
   fRecordsCache->ReadRecord(recordNo, record + StatusOffset, false);
-  std::fill(fScratchRecord.begin() + fBlobStreamOffset, fScratchRecord.begin() + fCalcFieldsOffset, Byte{0});
+  // A record fetched again starts without streams; a refresh keeps them.
+  if (!fRefreshing) {
+    ReleaseBlobStreams(record);
+    std::fill(fScratchRecord.begin() + fBlobStreamOffset, fScratchRecord.begin() + fCalcFieldsOffset, Byte{0});
+  }
   record[StatusOffset] = cusUnmodified;
   const bool fromSelect = &statement == fSelectQuery;
   TFIBXSQLDA& columns = statement.Current();
@@ -945,13 +932,17 @@ TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
   return *fRecordsCache;
 }
 
-void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
+void TFIBCustomDataSet::StoreRowInCache(TFIBQuery& statement, Integer recordIndex) {
   TRecordsCache& cache = Cache("fetch");
   const Integer recordNo = CacheRecordNo(recordIndex);
   cache.ReserveRecord(recordNo);
   StoreInScratch(statement, recordNo);
   SetRecordIndex(fScratchRecord.data(), recordIndex);
   cache.WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
+}
+
+void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
+  StoreRowInCache(statement, recordIndex);
   if (!AfterFetchRecord) return;
   bool stop = false;
   AfterFetchRecord(&statement, recordIndex, stop);
@@ -1045,6 +1036,7 @@ void TFIBCustomDataSet::InternalClose() {
   fNoRows = false;
   fDeletedCount = 0;
   fRecordSize = 0;
+  fBlobStreams.Clear();
   FreeRecordCache();
   fStateRecord.clear();
   BindFields(false);
@@ -1382,7 +1374,6 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
     Byte& status = record[StatusOffset];
     if ((status & CachedStatusMask) == cusUnmodified && state != dsCalcFields) {
       status = static_cast<Byte>((status & ~CachedStatusMask) | (state == dsInsert ? cusInserted : cusModified));
-      ++fCachedUpdateCount;
     }
   }
   if (state != dsCalcFields && state != dsInternalCalc) SetModified(true);

@@ -22,6 +22,7 @@
 #include "classlib/db/DataSet.h"
 #include "classlib/db/DataSource.h"
 #include "datasets/FIBCacheManage.h"
+#include "datasets/FIBDataSetBlobs.h"
 #include "datasets/FIBDataSetOptions.h"
 #include "datasets/FIBMetaCache.h"
 #include "datasets/pFIBFieldsDescr.h"
@@ -99,7 +100,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   // ---- Options
   TpFIBDsOptions Options() const { return fOptions; }
-  virtual void SetOptions(TpFIBDsOptions value) { fOptions = value; }
+  // poStartTransaction and poNoForceIsNull reach the four modification statements.
+  virtual void SetOptions(TpFIBDsOptions value);
   TpPrepareOptions PrepareOptions() const { return fPrepareOptions; }
   // A change of psUseBooleanField, psSQLINT64ToBCD or psUseLargeIntField needs the dataset
   // closed (unless it is loading) and rebuilds the field definitions of a prepared one.
@@ -113,7 +115,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TUpdateKinds AllowedUpdateKinds() const { return fAllowedUpdateKinds; }
   void SetAllowedUpdateKinds(TUpdateKinds value) { fAllowedUpdateKinds = value; }
   bool CachedUpdates() const { return fCachedUpdates; }
-  void SetCachedUpdates(bool value) { fCachedUpdates = value; }
+  // Switching on needs the cursor closed and the standard cache model; switching off an
+  // active dataset cancels its cached changes first.
+  void SetCachedUpdates(bool value);
+  // Cached changes wait to be applied: CachedUpdateCount > 0.
+  bool UpdatesPending() const { return fUpdatesPending; }
   bool UniDirectional() const { return IsUniDirectional(); }
   // The dataset must be closed (" change Unidirectional property ").
   void SetUniDirectional(bool value);
@@ -172,6 +178,50 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer FailedBookmarkMoves() const { return fFailedBookmarkMoves; }
   int CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) override;
   bool GetCurrentRecord(TRecordBuffer buffer) override;
+
+  // ---- Editing, posting and cached updates
+  // Every parameter of the statement from the record: a field's name takes the record's
+  // value, "OLD_" the previous version (the record itself while inserting), "NEW_" the
+  // record, "MAS_" the master's field. Client error 49 without a buffer.
+  void SetRecordParams(TFIBQuery& statement, TRecordBuffer buffer);
+  // Re-reads the record through the statement into its cache slot and the buffer; false
+  // when no row came back (poRefreshDeletedRecord then takes the record out of view).
+  bool RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer);
+  // Reopens the dataset and returns to the record it was on, at the same screen row: the
+  // record is found again by keyFields (";"-separated), or, without them, by every data
+  // field but blobs and arrays once the refresh statement has read it. Client error 53
+  // when uni-directional.
+  void FullRefresh(const AnsiString& keyFields);
+  // Fetches up to count more rows into the cache; answers how many came.
+  Integer FetchNext(Integer count);
+  // Undoes the cached change of record index; a cusUninserted record is shown again only
+  // with revertUninserted.
+  void RevertRecord(Integer index, bool revertUninserted);
+  // Leaves an edit and puts every cached change back from the log.
+  virtual void CancelUpdates();
+  // Starts UpdateTransaction when it is idle and poStartTransaction asks for it.
+  void StartUpdateTransaction();
+  // With AutoCommit: commits UpdateTransaction, retaining when it is the read transaction
+  // (so the cursor stays open) or when its timeout action retains.
+  void AutoCommitUpdateTransaction();
+  // Takes the active record out of view without telling the server.
+  void CacheDelete();
+  // Refreshes the master dataset (a Firebird one fully, its visible record numbers off
+  // meanwhile).
+  void RefreshMaster();
+
+  // ---- Blob streams
+  // A stream on the record's blob, made on first request and kept with the record; a null
+  // blob read gives an empty stream. Writing needs an edit state.
+  std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  // The blob was changed in this edit (with cached updates: and not yet applied).
+  bool BlobFieldModified(TField* field);
+  // From TFIBDSBlobStream: a write ("Not editing." outside an edit) and the end of a
+  // stream that was written.
+  void BlobStreamWriting(TField* field);
+  void BlobStreamClosed(TField* field);
+  // Streams alive in the table.
+  Cardinal BlobStreamCount() const { return fBlobStreams.Count(); }
 
   // ---- Field values
   using TDataSet::GetFieldData;
@@ -349,8 +399,39 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void DoAfterScroll() override;
   // Runs right before the select statement executes at open.
   virtual void DoBeforeExecuteSelect() {}
-  // Whether a record the fetch reads belongs to what the dataset shows.
-  virtual bool RecordIsVisible(TRecordBuffer /*buffer*/) { return true; }
+  // Whether a record the fetch reads belongs to what the dataset shows: its cached status
+  // is one of UpdateRecordTypes.
+  virtual bool RecordIsVisible(TRecordBuffer buffer);
+
+  // The editing protocol of the framework.
+  void InternalPost() override;
+  void InternalDelete() override;
+  void InternalCancel() override;
+  void InternalRefresh() override;
+  void DoBeforeEdit() override;
+  void DoBeforeDelete() override;
+  void DoBeforeInsert() override;
+  void DoBeforePost() override;
+  void DoBeforeCancel() override;
+  void DoAfterDelete() override;
+  // Writes one posted record to the server; nothing here.
+  virtual void PostRecordToServer(TFIBQuery& /*statement*/, TRecordBuffer /*buffer*/) {}
+  // Deletes one record on the server and marks it deleted unless the refresh after the
+  // delete still finds it.
+  virtual void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer);
+  // After a change: the record re-read; a master refreshed when dcForceMasterRefresh.
+  void InternalRefreshRow(TFIBQuery& statement, TRecordBuffer buffer);
+  // Prepares an insert, update, delete or refresh statement under the read transaction
+  // when both belong to one database; nothing for an empty or "No Action" text.
+  void PrepareModificationStatement(TFIBQuery& statement);
+  // The statement's first line is "No Action": the change needs no statement.
+  static bool IsNoAction(TFIBQuery& statement);
+  // The statement's current row into record recordIndex of the cache and the buffer.
+  void StoreStatementRow(TFIBQuery& statement, TRecordBuffer buffer);
+  static TCachedUpdateStatus CachedStatus(TRecordBuffer buffer);
+  // The status of record index as the cache holds it.
+  TCachedUpdateStatus CachedStatusAt(Integer index);
+  static void SetCachedStatus(TRecordBuffer buffer, TCachedUpdateStatus status);
   // After a record was read: steps on while RecordIsVisible refuses it.
   TGetResult SkipInvisibleRecords(TRecordBuffer buffer, TGetMode mode);
 
@@ -416,6 +497,27 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::unique_ptr<TFIBBase> fBase;
   // Fetches the next row into the cache as record FetchedCount; false at the end.
   bool FetchNextRow();
+  // Stores the statement's row as record recordIndex of the cache.
+  void StoreRowInCache(TFIBQuery& statement, Integer recordIndex);
+  // Where a record being inserted goes: after every record when appended, else in place
+  // of the record the insert started on.
+  Integer InsertPosition(TRecordBuffer buffer);
+  void PostToCache(TRecordBuffer buffer, bool inserting, Integer index);
+  void PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index);
+  // The handler closed the dataset: "continue after <event>".
+  void CheckStillOpen(const char* event) const;
+  // Counts a record's move from one status to another.
+  void CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to);
+  Cardinal BlobHandle(const Byte* record, const TField* field) const;
+  void SetBlobHandle(Byte* record, const TField* field, Cardinal handle);
+  std::shared_ptr<TFIBBlobStream> RecordBlobStream(const Byte* record, const TField* field) const;
+  // Frees the streams whose handles the record holds.
+  void ReleaseBlobStreams(const Byte* record);
+  // The limit on live streams spares this one.
+  bool BlobStreamPending(Cardinal handle);
+  // Writes the field's changed blob to the server and keeps its identifier in the record.
+  void PostBlobStream(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr);
+  void CancelBlobStreams(TRecordBuffer buffer);
   TGetResult GetCurrentModeRecord(TRecordBuffer buffer);
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
@@ -475,6 +577,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool fControlsDisabledSeen = false;
   // Records changed since the cached updates were last applied.
   Integer fCachedUpdateCount = 0;
+  bool fUpdatesPending = false;
+  TFIBBlobStreamTable fBlobStreams;
+  bool fRefreshing = false;
 
   // The record buffer of the state-dependent reads from the cache.
   std::vector<Byte> fStateRecord;

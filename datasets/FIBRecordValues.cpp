@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
+#include "classlib/core/DateTime.h"
 #include "classlib/core/FMTBcd.h"
+#include "classlib/core/GUID.h"
 #include "classlib/db/DBConsts.h"
 #include "dbclient/fib.h"
 
@@ -385,6 +388,93 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
     }
     default:
       std::memcpy(value, in, std::min<std::size_t>(descr.DataSize, static_cast<std::size_t>(target.dataSize)));
+  }
+}
+
+namespace {
+
+// The characters of a text column: a string slot's stored length, else up to the first
+// zero byte; never more than the column holds.
+AnsiString TextAt(const Byte* record, const TFIBFieldDescr& descr) {
+  const Byte* value = record + descr.Offset;
+  if (descr.IsStringSlot) {
+    const auto length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(value), 0, descr.DataSize));
+    return AnsiString(reinterpret_cast<const char*>(value + 4), length);
+  }
+  const auto* end = static_cast<const Byte*>(std::memchr(value, 0, descr.DataSize));
+  return AnsiString(reinterpret_cast<const char*>(value),
+                    end == nullptr ? descr.DataSize : static_cast<std::size_t>(end - value));
+}
+
+// A DB key goes as it is: the parameter becomes a text of the key's length.
+void BindRawBytes(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& param) {
+  const Byte* value = record + descr.Offset + (descr.IsStringSlot ? 4 : 0);
+  const Integer length =
+      descr.IsStringSlot ? std::clamp<Integer>(Get<Integer>(record + descr.Offset), 0, descr.DataSize) : descr.DataSize;
+  std::vector<char> bytes(value, value + length);
+  XSQLVAR var{};
+  var.sqltype = static_cast<short>(SQL_TEXT | (param.GetIsNullable() ? 1 : 0));
+  var.sqllen = static_cast<short>(length);
+  var.sqldata = bytes.data();
+  short notNull = 0;
+  var.sqlind = &notNull;
+  param.SetAsXSQLVAR(var);
+}
+
+}  // namespace
+
+void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64AsDouble, TFIBXSQLVAR& param) {
+  const Byte* value = record + descr.Offset;
+  switch (descr.SQLType) {
+    case SQL_SHORT:
+    case SQL_LONG: {
+      const Integer number = descr.SQLType == SQL_SHORT ? Get<SmallInt>(value) : Get<Integer>(value);
+      if (descr.Scale >= 0)
+        param.SetAsLong(number);
+      else
+        param.SetAsDouble(static_cast<double>(number) / Power10(-descr.Scale));
+      return;
+    }
+    case SQL_FLOAT:
+      param.SetAsDouble(Get<float>(value));
+      return;
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      param.SetAsDouble(Get<double>(value));
+      return;
+    case SQL_INT64:
+      if (int64AsDouble)
+        param.SetAsDouble(Get<double>(value));
+      else if (descr.Scale == 0)
+        param.SetAsInt64(Get<Int64>(value));
+      else
+        param.SetAsBcd(ScaledInt64ToBcd(Get<Int64>(value), -descr.Scale));
+      return;
+    case SQL_TIMESTAMP:
+      param.SetAsTimeStamp(MSecsToTimeStamp(static_cast<Int64>(std::llround(Get<double>(value)))));
+      return;
+    case SQL_TYPE_DATE:
+      param.SetAsTimeStamp(TTimeStamp{0, Get<Integer>(value)});
+      return;
+    case SQL_TYPE_TIME:
+      param.SetAsTime(TimeStampToDateTime(TTimeStamp{Get<Integer>(value), DateDelta}));
+      return;
+    case SQLBooleanLayout:
+      param.SetAsBoolean(Get<SmallInt>(value) == 1);
+      return;
+    case SQL_TEXT:
+    case SQL_VARYING:
+      if (descr.IsDBKey) return BindRawBytes(record, descr, param);
+      if (descr.CharKind == ckGuid) return param.SetAsGuid(Get<TGUID>(value));
+      param.SetAsString(TextAt(record, descr));
+      return;
+    case SQL_BLOB:
+    case SQL_QUAD:
+    case SQL_ARRAY:
+      param.SetAsQuad(Get<ISC_QUAD>(value));
+      return;
+    default:
+      FIBError(TFIBClientError::InvalidDataConversion);
   }
 }
 

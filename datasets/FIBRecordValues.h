@@ -34,6 +34,12 @@ void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* char
 void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
                       Byte* record);
 
+// A parameter from the value at the descriptor's place (never null): scaled 16/32-bit
+// integers as doubles, 64-bit ones scaled exactly unless int64AsDouble (the record holds a
+// double then), dates and times from the record's counts, text up to its stored length,
+// a GUID column's 16 bytes as a GUID, a DB key's raw bytes, blob and array identifiers.
+void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64AsDouble, TFIBXSQLVAR& param);
+
 }  // namespace ordvane
 
 namespace ordvane {

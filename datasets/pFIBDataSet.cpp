@@ -1,6 +1,8 @@
 #include "datasets/pFIBDataSet.h"
 
+#include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBMetaCache.h"
+#include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
 
@@ -16,6 +18,48 @@ void TpFIBDataSet::SetDataSet_ID(Integer value) {
 void TpFIBDataSet::Prepare() {
   if (fDataSetID != 0) FIBDataSetInfoCollect().ApplyToDataSet(*this);
   TFIBDataSet::Prepare();
+}
+
+namespace {
+
+bool ReturnsRow(const TFIBQuery& statement) {
+  const TFIBSQLTypes type = statement.SQLType();
+  return type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure;
+}
+
+}  // namespace
+
+void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) {
+  {
+    TControlsScope controls(*this);
+    if (!IsEmptyStrings(statement.SQL()) && !IsNoAction(statement)) {
+      StartUpdateTransaction();
+      PrepareModificationStatement(statement);
+      SetRecordParams(statement, buffer);
+      if (statement.Open()) statement.Close();
+      statement.ExecQuery();
+      if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
+        WriteRecordCache(RecordIndexOf(buffer), buffer);
+        StoreStatementRow(statement, buffer);
+      }
+      if (statement.Open()) statement.Close();
+    }
+    SetCachedStatus(buffer, cusUnmodified);
+    WriteRecordCache(RecordIndexOf(buffer), buffer);
+  }
+  if (!IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
+      CacheModelOptions().CacheModelKind() == cmkStandard) {
+    DoBeforeRefresh();
+    RefreshRecord(RefreshQuery(), buffer);
+    DoAfterRefresh();
+  }
+  AutoCommitUpdateTransaction();
+}
+
+void TpFIBDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
+  if (IsNoAction(statement)) return;
+  TControlsScope controls(*this);
+  TFIBDataSet::InternalDeleteRecord(statement, buffer);
 }
 
 }  // namespace ordvane

@@ -24,6 +24,15 @@ class TpFIBDataSet : public TFIBDataSet {
   // With a DataSet_ID, first takes the texts and settings stored for it.
   void Prepare() override;
 
+ protected:
+  // Runs the insert or update statement (unless its first line is "No Action") with the
+  // record's values; a statement that returns a row (INSERT ... RETURNING) refreshes the
+  // record from it. The record is then unmodified in the cache and, with
+  // poRefreshAfterPost, read again through the refresh statement.
+  void PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) override;
+  // Nothing for a delete statement "No Action"; controls stay quiet meanwhile.
+  void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) override;
+
  private:
   Integer fDataSetID = 0;
   AnsiString fDescription;

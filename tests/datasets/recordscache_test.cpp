@@ -240,6 +240,14 @@ class CacheModelRun {
         const Integer position = Number(0, count);
         if (position < 0 || position > count) return ExpectRefused([&] { fCache.InsertRecord(position); });
         fCache.InsertRecord(position);
+        // A third of the inserts are taken back, as a refused post does; only the newest
+        // record at its own position can be.
+        if (Pick(0, 2) == 0) {
+          if (count > 0) {
+            EXPECT_THROW(fCache.RemoveNewestRecord(position == 0 ? 1 : 0), EMemManagerError);
+          }
+          return fCache.RemoveNewestRecord(position);
+        }
         fModel.images.emplace_back();
         fModel.order.insert(fModel.order.begin() + position, fModel.Count());
         return;

@@ -1,0 +1,536 @@
+// Editing, posting, deleting and refreshing records of TFIBCustomDataSet, the parameters
+// of the statements that carry a record to the server, and the cached-updates counts.
+
+#include <algorithm>
+#include <vector>
+
+#include "classlib/core/StrUtils.h"
+#include "classlib/core/Variants.h"
+#include "datasets/FIBDataSet.h"
+#include "datasets/FIBDataSetScopes.h"
+#include "datasets/FIBRecordValues.h"
+#include "dbclient/FIBConvert.h"
+#include "dbclient/FIBStrUtils.h"
+
+namespace ordvane {
+
+namespace {
+
+// Statuses of a change that waits to be applied, and of a record out of view.
+bool IsPendingChange(TCachedUpdateStatus status) {
+  return status == cusModified || status == cusInserted || status == cusDeleted;
+}
+
+bool IsDeletedStatus(TCachedUpdateStatus status) {
+  return status == cusDeleted || status == cusUninserted || status == cusDeletedApplied;
+}
+
+// "OLD_NAME" -> NAME; false for a name of four characters or less or another prefix.
+bool StripPrefix(AnsiString& name, const char* prefix) {
+  if (name.size() <= 4 || UpperCase(name.substr(0, 4)) != prefix) return false;
+  name = name.substr(4);
+  return true;
+}
+
+// Closes a statement when the scope ends, however it ends.
+auto StatementCloser(TFIBQuery& statement) {
+  return [&statement] {
+    if (statement.Open()) statement.Close();
+  };
+}
+
+}  // namespace
+
+// ---- Statuses and counts ---------------------------------------------------------------------
+
+TCachedUpdateStatus TFIBCustomDataSet::CachedStatus(TRecordBuffer buffer) {
+  return static_cast<TCachedUpdateStatus>(buffer[StatusOffset] & CachedStatusMask);
+}
+
+// Clears the mark of cached calculated values too: they were computed from the former
+// values.
+void TFIBCustomDataSet::SetCachedStatus(TRecordBuffer buffer, TCachedUpdateStatus status) {
+  buffer[StatusOffset] = static_cast<Byte>(status);
+}
+
+// Both counts follow from the statuses alone, so that every path (post, delete, revert)
+// moves them by exactly what it changed.
+void TFIBCustomDataSet::CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to) {
+  if (fCachedUpdates) fCachedUpdateCount += int{IsPendingChange(to)} - int{IsPendingChange(from)};
+  fDeletedCount += int{IsDeletedStatus(to)} - int{IsDeletedStatus(from)};
+  fUpdatesPending = fCachedUpdateCount > 0;
+}
+
+TCachedUpdateStatus TFIBCustomDataSet::CachedStatusAt(Integer index) {
+  const Byte* stored = Cache("read a record").GetRecordPtr(CacheRecordNo(index));
+  return static_cast<TCachedUpdateStatus>(stored[0] & CachedStatusMask);
+}
+
+bool TFIBCustomDataSet::RecordIsVisible(TRecordBuffer buffer) {
+  return fUpdateRecordTypes.Contains(CachedStatus(buffer)) ||
+         fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize;
+}
+
+// ---- Options and transactions ----------------------------------------------------------------
+
+void TFIBCustomDataSet::SetOptions(TpFIBDsOptions value) {
+  fOptions = value;
+  for (TFIBQuery* statement : {fInsertQuery, fUpdateQuery, fDeleteQuery, fRefreshQuery}) {
+    TpFIBQueryOptions options = statement->Options() - TpFIBQueryOptions{qoStartTransaction, qoNoForceIsNull};
+    if (value.Contains(poStartTransaction)) options = options + TpFIBQueryOptions{qoStartTransaction};
+    if (value.Contains(poNoForceIsNull)) options = options + TpFIBQueryOptions{qoNoForceIsNull};
+    statement->SetOptions(options);
+  }
+}
+
+void TFIBCustomDataSet::SetCachedUpdates(bool value) {
+  if (value == fCachedUpdates) return;
+  if (!value && Active() && fCachedUpdates) CancelUpdates();
+  if (value && !ComponentState().Contains(csLoading)) {
+    if (fCursorOpen) FIBError(TFIBClientError::SQLOpen, {" change CachedUpdates mode ", FullComponentName(this)});
+    if (fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize)
+      FIBError(TFIBClientError::CannotUseLimitedCache, {FullComponentName(this)});
+  }
+  fCachedUpdates = value;
+  fSelectQuery->SetCloseOnHardTransactionEnd(!value);
+  if (fRecordsCache) fRecordsCache->SetLogMode(value);
+}
+
+void TFIBCustomDataSet::StartUpdateTransaction() {
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction != nullptr && !transaction->Active() && fOptions.Contains(poStartTransaction))
+    transaction->StartTransaction();
+}
+
+void TFIBCustomDataSet::AutoCommitUpdateTransaction() {
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (!fAutoCommit || transaction == nullptr || !transaction->Active()) return;
+  if (transaction != Transaction() && transaction->TimeoutAction() != TACommitRetaining)
+    transaction->Commit();
+  else
+    transaction->CommitRetaining();
+}
+
+bool TFIBCustomDataSet::IsNoAction(TFIBQuery& statement) {
+  const TStrings& lines = statement.SQL();
+  return lines.Count() > 0 && SameText(Trim(lines.Strings(0)), "No Action");
+}
+
+void TFIBCustomDataSet::PrepareModificationStatement(TFIBQuery& statement) {
+  if (IsEmptyStrings(statement.SQL()) || statement.Prepared() || IsNoAction(statement)) return;
+  TFIBTransaction* own = statement.Transaction();
+  if (own == nullptr || Transaction() == nullptr)
+    FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(this)});
+  if (statement.Database() == Database() && Transaction()->Active()) {
+    statement.SetTransaction(Transaction());
+    try {
+      statement.Prepare();
+    } catch (...) {
+      statement.SetTransaction(own);
+      throw;
+    }
+    statement.SetTransaction(own);
+    return;
+  }
+  const bool startedHere = !own->Active();
+  if (startedHere) own->StartTransaction();
+  try {
+    statement.Prepare();
+  } catch (...) {
+    if (startedHere) own->Rollback();
+    throw;
+  }
+  if (startedHere) own->Commit();
+}
+
+// ---- Record parameters -----------------------------------------------------------------------
+
+void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buffer) {
+  if (buffer == nullptr) FIBError(TFIBClientError::BufferNotSet);
+  if (RecordIndexOf(buffer) < 0) return;
+  TRecordBuffer previous = State() == dsInsert ? buffer : GetOldRecordBuffer(RecordIndexOf(buffer));
+  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
+  const bool isSelect = &statement == fSelectQuery;
+  TFIBXSQLDA& params = statement.Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    TFIBXSQLVAR& param = params[i];
+    AnsiString name = param.Name();
+    TRecordBuffer record = buffer;
+    if (StripPrefix(name, "OLD_")) {
+      record = previous;
+    } else if (!StripPrefix(name, "NEW_") && fDataSource != nullptr && fDataSource->DataSet() != nullptr &&
+               StripPrefix(name, "MAS_")) {
+      if (TField* master = fDataSource->DataSet()->FindField(name)) CopyMasterValue(param, master);
+      continue;
+    }
+    const TField* field = LookupField(name);
+    const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo()
+                                                                         : fSelectQuery->FieldIndex(name) + 1;
+    if (!isSelect && (fieldNo == 0 || (&statement == fRefreshQuery && fDataSource != nullptr))) {
+      // A detail's link parameters keep the values the select was opened with.
+      if (TFIBXSQLVAR* linked = fSelectQuery->FindParam(name)) {
+        param.Assign(*linked);
+        continue;
+      }
+    }
+    if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
+    const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
+    if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
+    if (record[NullFlagsOffset + fieldNo - 1] != 0) {
+      param.SetIsNull(true);
+      continue;
+    }
+    param.SetIsNull(false);
+    BindColumnParam(record, descr, int64AsDouble && descr.Scale < -4, param);
+  }
+}
+
+// ---- Refresh ---------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::StoreStatementRow(TFIBQuery& statement, TRecordBuffer buffer) {
+  const Integer index = RecordIndexOf(buffer);
+  StoreRowInCache(statement, index);
+  ReadRecordCache(index, buffer, false);
+}
+
+bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer) {
+  TFlagScope refreshing(fRefreshing);
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  if (buffer == nullptr) return false;
+  if (IsEmptyStrings(statement.SQL()) || !Active()) {
+    if (fFetchedCount - fDeletedCount > 0) FIBError(TFIBClientError::CannotRefresh, {FullComponentName(this)});
+    return false;
+  }
+  const bool standard = fCacheModelOptions.CacheModelKind() == cmkStandard;
+  if (!fCachedUpdates && standard) SaveOldVersion(buffer);
+  const TScopeEnd closer(StatementCloser(statement));
+  if (!statement.Open()) {
+    PrepareModificationStatement(statement);
+    SetRecordParams(statement, buffer);
+    if (fOptions.Contains(poStartTransaction) && statement.Transaction() != nullptr &&
+        !statement.Transaction()->Active())
+      statement.Transaction()->StartTransaction();
+    statement.ExecQuery();
+  }
+  const bool found = statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr;
+  if (found) {
+    const Byte status = buffer[StatusOffset] & CachedStatusMask;
+    StoreStatementRow(statement, buffer);
+    // The row is the server's; what the cache knows of the record's change stays.
+    buffer[StatusOffset] = status;
+    WriteRecordCache(RecordIndexOf(buffer), buffer);
+    return true;
+  }
+  if (fOptions.Contains(poRefreshDeletedRecord) && standard) {
+    CountStatusChange(CachedStatus(buffer), cusDeletedApplied);
+    SetCachedStatus(buffer, cusDeletedApplied);
+    WriteRecordCache(RecordIndexOf(buffer), buffer);
+    if (State() == dsBrowse) Resync({});
+  }
+  return false;
+}
+
+namespace {
+
+std::vector<AnsiString> SplitNames(const AnsiString& names) {
+  std::vector<AnsiString> parts;
+  std::size_t start = 0;
+  for (std::size_t at; (at = names.find(';', start)) != AnsiString::npos; start = at + 1)
+    parts.push_back(Trim(names.substr(start, at - start)));
+  parts.push_back(Trim(names.substr(start)));
+  std::erase_if(parts, [](const AnsiString& name) { return name.empty(); });
+  return parts;
+}
+
+}  // namespace
+
+Integer TFIBCustomDataSet::FetchNext(Integer count) {
+  if (fNoRows || !fRecordsCache || fSelectQuery->Eof()) return 0;
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  TFlagScope inFetch(fInFetch);
+  Integer fetched = 0;
+  while (fetched < count && FetchNextRow()) ++fetched;
+  return fetched;
+}
+
+void TFIBCustomDataSet::FullRefresh(const AnsiString& keyFields) {
+  CheckNotUniDirectional();
+  std::vector<TField*> keys;
+  if (Active() && fFetchedCount > 0 && !IsEmpty()) {
+    if (!Trim(keyFields).empty()) {
+      for (const AnsiString& name : SplitNames(keyFields)) keys.push_back(FindFieldOrRaise(name));
+    } else if (!IsEmptyStrings(RefreshSQL()) && RefreshRecord(*fRefreshQuery, ActiveBuffer())) {
+      for (TField* field : Fields())
+        if (field->FieldKind() == fkData && !field->IsBlob() && field->DataType() != ftArray) keys.push_back(field);
+    }
+  }
+  std::vector<Variant> values;
+  AnsiString names;
+  for (TField* field : keys) {
+    values.push_back(field->Value());
+    names += (names.empty() ? "" : ";") + field->FieldName();
+  }
+  const Integer recordIndex = fCurrentRecord;
+  const Integer screenRow = ActiveRecord();
+  TControlsScope controls(*this);
+  if (Active()) Close();
+  Open();
+  if (keys.empty()) return;
+  while (fFetchedCount <= recordIndex && FetchNext(1) > 0) {
+  }
+  const Variant keyValues = values.size() == 1 ? values.front() : VarArrayOf(values);
+  if (!Locate(names, keyValues, {})) return;
+  // Resync keeps the record at the active row: the row it was seen on.
+  UpdateCursorPos();
+  MoveActiveRecord(screenRow - ActiveRecord());
+  Resync({});
+}
+
+void TFIBCustomDataSet::InternalRefreshRow(TFIBQuery& statement, TRecordBuffer buffer) {
+  RefreshRecord(statement, buffer);
+  fCurrentRecord = RecordIndexOf(buffer);
+  if (State() != dsEdit && State() != dsInsert && DetailConditions().Contains(dcForceMasterRefresh)) RefreshMaster();
+}
+
+void TFIBCustomDataSet::InternalRefresh() {
+  TDataSet::InternalRefresh();
+  if (!IsEmpty()) InternalRefreshRow(*fRefreshQuery, ActiveBuffer());
+}
+
+// A Firebird master reopens and comes back to its record (its visible record numbers off
+// meanwhile); any other refreshes as its framework does.
+void TFIBCustomDataSet::RefreshMaster() {
+  TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
+  if (master == nullptr) return;
+  auto* fibMaster = dynamic_cast<TFIBCustomDataSet*>(master);
+  if (fibMaster == nullptr) return master->Refresh();
+  const TpFIBDsOptions options = fibMaster->Options();
+  fibMaster->SetOptions(options - TpFIBDsOptions{poVisibleRecno});
+  try {
+    fibMaster->FullRefresh("");
+  } catch (...) {
+    fibMaster->SetOptions(options);
+    throw;
+  }
+  fibMaster->SetOptions(options);
+}
+
+// ---- Before-events ---------------------------------------------------------------------------
+
+void TFIBCustomDataSet::CheckStillOpen(const char* event) const {
+  if (!Active()) FIBError(TFIBClientError::SQLClosed, {AnsiString("continue after ") + event, FullComponentName(this)});
+}
+
+void TFIBCustomDataSet::DoBeforeEdit() {
+  if (!CanEdit()) throw EAbort();
+  if (!fCachedUpdates || CachedStatus(ActiveBuffer()) == cusUnmodified) SaveOldVersion(ActiveBuffer());
+  TDataSet::DoBeforeEdit();
+  CheckStillOpen("BeforeEdit");
+}
+
+void TFIBCustomDataSet::DoBeforeDelete() {
+  if (!CanDelete()) throw EAbort();
+  if (!fCachedUpdates || CachedStatus(ActiveBuffer()) == cusUnmodified) SaveOldVersion(ActiveBuffer());
+  TDataSet::DoBeforeDelete();
+  CheckStillOpen("BeforeDelete");
+}
+
+void TFIBCustomDataSet::DoBeforeInsert() {
+  if (!CanInsert()) throw EAbort();
+  TDataSet::DoBeforeInsert();
+}
+
+void TFIBCustomDataSet::DoBeforePost() {
+  if (State() == dsEdit || State() == dsInsert) TDataSet::DoBeforePost();
+  CheckStillOpen("BeforePost");
+}
+
+void TFIBCustomDataSet::DoBeforeCancel() {
+  TDataSet::DoBeforeCancel();
+  CheckStillOpen("BeforeCancel");
+}
+
+void TFIBCustomDataSet::DoAfterDelete() {
+  if (DetailConditions().Contains(dcForceMasterRefresh) && !fCachedUpdates) RefreshMaster();
+  TDataSet::DoAfterDelete();
+}
+
+// ---- Post ------------------------------------------------------------------------------------
+
+Integer TFIBCustomDataSet::InsertPosition(TRecordBuffer buffer) {
+  if (GetBookmarkFlag(buffer) == bfEOF) return fFetchedCount;
+  return std::clamp(RecordIndexOf(buffer), 0, fFetchedCount);
+}
+
+void TFIBCustomDataSet::PostToCache(TRecordBuffer buffer, bool inserting, Integer index) {
+  if (inserting) {
+    Cache("post").InsertRecord(CacheRecordNo(index) - 1);
+    ++fFetchedCount;
+  }
+  WriteRecordCache(index, buffer);
+}
+
+// The record reaches the cache for good only when the server took it: a refused insert
+// takes its new cache record back, so the cache, the counts and the bookmarks stay as
+// they were and the user can correct the values and post again.
+void TFIBCustomDataSet::PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index) {
+  const Integer position = CacheRecordNo(index) - 1;
+  if (inserting) Cache("post").InsertRecord(position);
+  try {
+    PostRecordToServer(statement, buffer);
+  } catch (...) {
+    if (inserting) Cache("post").RemoveNewestRecord(position);
+    throw;
+  }
+  if (inserting) ++fFetchedCount;
+}
+
+void TFIBCustomDataSet::InternalPost() {
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  CheckEditState();
+  TDataSet::InternalPost();
+  TRecordBuffer buffer = ActiveBuffer();
+  const bool inserting = State() == dsInsert;
+  const Integer savedIndex = RecordIndexOf(buffer);
+  const Byte savedStatus = buffer[StatusOffset];
+  const Integer index = inserting ? InsertPosition(buffer) : savedIndex;
+  // The buffer's status already shows the field writes: the change counts against what
+  // the cache holds.
+  const TCachedUpdateStatus from = inserting ? cusUnmodified : CachedStatusAt(savedIndex);
+  TCachedUpdateStatus to = from;
+  if (inserting)
+    to = cusInserted;
+  else if (from == cusUnmodified)
+    to = cusModified;
+  else if (from == cusUninserted)
+    to = cusInserted;
+  SetRecordIndex(buffer, index);
+  SetCachedStatus(buffer, to);
+  try {
+    if (fCachedUpdates)
+      PostToCache(buffer, inserting, index);
+    else
+      PostToServer(inserting ? *fInsertQuery : *fUpdateQuery, buffer, inserting, index);
+  } catch (...) {
+    SetRecordIndex(buffer, savedIndex);
+    buffer[StatusOffset] = savedStatus;
+    throw;
+  }
+  CountStatusChange(from, CachedStatus(buffer));
+  fCurrentRecord = index;
+  if (!fOptions.Contains(poKeepSorting)) ClearOrderInfo();
+}
+
+// ---- Delete and cancel -----------------------------------------------------------------------
+
+void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
+  StartUpdateTransaction();
+  PrepareModificationStatement(statement);
+  SetRecordParams(statement, buffer);
+  {
+    const TScopeEnd closer(StatementCloser(statement));
+    statement.ExecQuery();
+  }
+  const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
+  // The refresh may have taken the record out of view already, and counted it.
+  if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
+    CountStatusChange(CachedStatus(buffer), cusDeletedApplied);
+    SetCachedStatus(buffer, cusDeletedApplied);
+  }
+  WriteRecordCache(RecordIndexOf(buffer), buffer);
+  if (!fCachedUpdates) AutoCommitUpdateTransaction();
+}
+
+void TFIBCustomDataSet::InternalDelete() {
+  TSQLCursorScope cursor(fSQLScreenCursor);
+  if (!CanDelete()) FIBError(TFIBClientError::CannotDelete, {FullComponentName(this)});
+  TRecordBuffer buffer = ActiveBuffer();
+  const TCachedUpdateStatus from = CachedStatus(buffer);
+  if (IsDeletedStatus(from)) return;
+  if (!fCachedUpdates) return InternalDeleteRecord(*fDeleteQuery, buffer);
+  const TCachedUpdateStatus to = from == cusInserted ? cusUninserted : cusDeleted;
+  SetCachedStatus(buffer, to);
+  WriteRecordCache(RecordIndexOf(buffer), buffer);
+  CountStatusChange(from, to);
+}
+
+void TFIBCustomDataSet::CacheDelete() {
+  CheckDatasetOpen(" do delete from cache ");
+  TControlsScope controls(*this);
+  TRecordBuffer buffer = ActiveBuffer();
+  const TCachedUpdateStatus from = CachedStatus(buffer);
+  if (IsEmpty() || IsDeletedStatus(from)) return;
+  SetCachedStatus(buffer, cusDeletedApplied);
+  WriteRecordCache(RecordIndexOf(buffer), buffer);
+  CountStatusChange(from, cusDeletedApplied);
+  fCurrentRecord = RecordIndexOf(buffer);
+  Resync({});
+}
+
+void TFIBCustomDataSet::InternalCancel() {
+  TDataSet::InternalCancel();
+  CancelBlobStreams(ActiveBuffer());
+  if (State() != dsInsert || fCacheModelOptions.CacheModelKind() != cmkStandard) return;
+  const TBookmarkFlag flag = GetBookmarkFlag(ActiveBuffer());
+  if ((fCurrentRecord >= 0 && flag == bfEOF) || (flag == bfBOF && fFetchedCount == 0)) --fCurrentRecord;
+}
+
+// The streams of a cancelled edit: those the cached record shares go back to their
+// committed body, those made in the edit go.
+void TFIBCustomDataSet::CancelBlobStreams(TRecordBuffer buffer) {
+  if (buffer == nullptr || BlobFieldCount() == 0) return;
+  const bool cached = State() != dsInsert && RecordIndexOf(buffer) >= 0 && RecordIndexOf(buffer) < fFetchedCount;
+  std::vector<Byte> record(static_cast<std::size_t>(fRecordBufferSize));
+  if (cached) ReadRecordCache(RecordIndexOf(buffer), record.data(), false);
+  for (TField* field : Fields()) {
+    if (!field->IsBlob()) continue;
+    const Cardinal handle = BlobHandle(buffer, field);
+    if (handle == 0) continue;
+    if (!cached || BlobHandle(record.data(), field) != handle)
+      fBlobStreams.Release(handle);
+    else if (const auto stream = fBlobStreams.Find(handle))
+      stream->Cancel();
+  }
+}
+
+// ---- Cached updates --------------------------------------------------------------------------
+
+void TFIBCustomDataSet::RevertRecord(Integer index, bool revertUninserted) {
+  TRecordsCache& cache = Cache("revert a record");
+  if (index < 0 || index >= fFetchedCount) return;
+  const TCachedUpdateStatus from = CachedStatusAt(index);
+  TCachedUpdateStatus to = from;
+  switch (from) {
+    case cusModified:
+    case cusDeleted:
+      cache.RevertRecord(CacheRecordNo(index));
+      to = cusUnmodified;
+      break;
+    case cusInserted:
+      to = cusUninserted;
+      break;
+    case cusUninserted:
+      if (revertUninserted) to = cusInserted;
+      break;
+    default:
+      return;
+  }
+  std::vector<Byte> record(static_cast<std::size_t>(fRecordBufferSize));
+  ReadRecordCache(index, record.data(), false);
+  SetCachedStatus(record.data(), to);
+  WriteRecordCache(index, record.data());
+  CountStatusChange(from, to);
+}
+
+void TFIBCustomDataSet::CancelUpdates() {
+  TControlsScope controls(*this);
+  if (State() == dsEdit || State() == dsInsert) Cancel();
+  if (!fCachedUpdates || !fUpdatesPending) return;
+  for (Integer index = 0; index < fFetchedCount; ++index) RevertRecord(index, false);
+  fCachedUpdateCount = 0;
+  fUpdatesPending = false;
+  Cache("cancel updates").ClearLog();
+  Resync({});
+}
+
+}  // namespace ordvane

@@ -1,0 +1,67 @@
+#pragma once
+// Scopes the dataset units share: each undoes on every path, a failing statement
+// included, what it did when it began.
+
+#include <exception>
+#include <functional>
+#include <utility>
+
+#include "classlib/core/ScreenCursor.h"
+#include "classlib/db/DataSet.h"
+
+namespace ordvane {
+
+// Shows the dataset's SQL screen cursor for a server-bound step and puts the previous one
+// back after it, on every path. crDefault shows nothing and leaves the cursor alone.
+class TSQLCursorScope {
+ public:
+  explicit TSQLCursorScope(TCursor cursor) : fCursor(cursor), fSaved(GetScreenCursor()) {
+    if (fCursor != crDefault && fCursor != fSaved) SetScreenCursor(fCursor);
+  }
+  ~TSQLCursorScope() {
+    if (fCursor != crDefault) SetScreenCursor(fSaved);
+  }
+  TSQLCursorScope(const TSQLCursorScope&) = delete;
+  TSQLCursorScope& operator=(const TSQLCursorScope&) = delete;
+
+ private:
+  TCursor fCursor;
+  TCursor fSaved;
+};
+
+// Runs an ending when the scope is left. While an error unwinds, that error is the one
+// the caller sees: a second one from the ending gives way to it.
+template <class Ending>
+class TScopeEnd {
+ public:
+  explicit TScopeEnd(Ending ending) : fEnding(std::move(ending)) {}
+  ~TScopeEnd() noexcept(false) {
+    if (std::uncaught_exceptions() == fUncaught) {
+      fEnding();
+      return;
+    }
+    try {
+      fEnding();
+    } catch (...) {
+    }
+  }
+  TScopeEnd(const TScopeEnd&) = delete;
+  TScopeEnd& operator=(const TScopeEnd&) = delete;
+
+ private:
+  Ending fEnding;
+  int fUncaught = std::uncaught_exceptions();
+};
+
+// Controls see nothing of a server-bound step until it is over.
+class TControlsScope {
+ public:
+  // Disabled before the ending exists: a failing disable enables nothing.
+  explicit TControlsScope(TDataSet& dataSet)
+      : fEnd((dataSet.DisableControls(), [&dataSet] { dataSet.EnableControls(); })) {}
+
+ private:
+  TScopeEnd<std::function<void()>> fEnd;
+};
+
+}  // namespace ordvane

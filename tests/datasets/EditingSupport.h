@@ -1,0 +1,46 @@
+#pragma once
+// The editing tests' form: a database on the editing fixture, one transaction that reads
+// and writes (committed retaining after every change, so that isql-fb sees it) and a
+// dataset of the test's class.
+
+#include <gtest/gtest.h>
+
+#include "tests/datasets/DataSetDbSupport.h"
+
+namespace ordvane::test {
+
+inline TestDatabase& EditingDatabase() {
+  static TestDatabase db("datasets/editing.sql", {3, "WIN1251"});
+  return db;
+}
+
+template <class DataSetClass>
+class EditingFormTest : public testing::Test {
+ protected:
+  EditingFormTest() {
+    fForm.SetName("Form");
+    fDataSet->SetName("DataSet");
+    Configure(*fDatabase, EditingDatabase());
+    fTransaction->SetDefaultDatabase(fDatabase);
+    fDatabase->SetConnected(true);
+    fTransaction->StartTransaction();
+    fDataSet->SetDatabase(fDatabase);
+    fDataSet->SetTransaction(fTransaction);
+    fDataSet->SetUpdateTransaction(fTransaction);
+    fDataSet->SetAutoCommit(true);
+  }
+  DataSetClass& Open(const std::string& select) {
+    fDataSet->SelectSQL().SetText(select);
+    fDataSet->Open();
+    return *fDataSet;
+  }
+  std::string Oracle(const std::string& select) { return IsqlRows(EditingDatabase(), select); }
+  TField* Field(const char* name) { return fDataSet->FieldByName(name); }
+
+  TComponent fForm{nullptr};
+  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
+  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
+  DataSetClass* fDataSet = new DataSetClass(&fForm);
+};
+
+}  // namespace ordvane::test
