@@ -71,7 +71,6 @@ TRect TToolTipsWindow::CalcHintRect(int maxWidth, const AnsiString& hint, void* 
     Font()->Assign(static_cast<const TFont*>(data));
     Font()->SetColor(clInfoText);
   }
-  Canvas()->Font()->Assign(Font());
   return THintWindow::CalcHintRect(maxWidth, hint, data);
 }
 
@@ -225,7 +224,9 @@ void TCustomDBEditEh::DataChanged() {
     if (!fEditMaskAssigned) TCustomMaskEdit::SetEditMask(field->EditMask());
     if (IsStringField(field) && MaxLength() == 0) SetMaxLength(field->Size());
     if (fFocused && fDataLink->CanModify()) {
-      InternalSetText(FieldTextFor(field, true));
+      // Entering edit state reloads the same text: the caret stays where the user is.
+      const AnsiString editing = FieldTextFor(field, true);
+      if (editing != Text()) InternalSetText(editing);
       EditingChanged();
       SetModified(false);
       return;
@@ -998,6 +999,7 @@ void TCustomDBEditEh::PaintWindow(HDC dc) {
 bool TCustomDBEditEh::HintShow(THintInfo& info) {
   if (fTooltips) {
     TControlCanvas canvas(this);
+    canvas.EnsureHandle();
     canvas.Font()->Assign(Font());
     const TSize size = canvas.TextExtent(EditText());
     const TRect edit = GetEditRect();
