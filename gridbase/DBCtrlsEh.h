@@ -220,6 +220,9 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   TWinControl* InplaceEditHolder() const { return fInplaceEditHolder; }
   void SetInplaceEditHolder(TWinControl* value);
   TMRUListEh* MRUList() const { return fMRUList.get(); }
+  // Nil until the list of recently used values first drops down.
+  TMRUListboxEh* MRUListbox() const { return fMRUListbox; }
+  bool MRUListVisible() const;
   bool ReadOnly() const { return fReadOnly; }
   void SetReadOnly(bool value);
   bool EditShowHint() const { return fShowHint; }
@@ -263,6 +266,10 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   virtual bool IsValidChar(char ch) const;
   virtual void ActiveChanged();
   virtual void UpdateHeight();
+  virtual TMRUListboxEh* CreateMRUListbox();
+  virtual void FilterMRUItem(const AnsiString& item, bool& accept);
+  virtual void MRUListboxResized();
+  virtual void UpdateMRUList();
   virtual void ButtonDown(bool isDownPart);
   virtual TRect GetEditRect();
   virtual void CloseUp(bool accept);
@@ -297,6 +304,13 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void KeyPress(char& key) override;
 
  private:
+  struct TSettingText {
+    explicit TSettingText(int& depth) : fDepth(depth) { ++fDepth; }
+    ~TSettingText() { --fDepth; }
+    TSettingText(const TSettingText&) = delete;
+    TSettingText& operator=(const TSettingText&) = delete;
+    int& fDepth;
+  };
   struct TButtonPair {
     TShape* separator;
     TEditButtonControlEh* control;
@@ -312,6 +326,12 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void UpdateImageWidth();
   void UpdateActive();
   bool InButtonsOrImage(TPoint client) const;
+  void DropDownMRUList();
+  void CloseMRUList(bool accept);
+  // Keys the open list takes from the edit; true when it took the key.
+  bool MRUListKey(Word key, TShiftState shift);
+  // The text is empty: no characters, or a mask's blanks only.
+  bool IsEmptyText() const;
   bool RequiredAndEmpty();
   void PaintSelf(HDC dc);
   int TextMargin();
@@ -328,6 +348,9 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   bool fFlat = false;
   bool fHighlightRequired = false;
   std::unique_ptr<TMRUListEh> fMRUList;
+  TMRUListboxEh* fMRUListbox = nullptr;
+  // Positive while the text is set in code.
+  int fSettingText = 0;
   bool fReadOnly = false;
   bool fAcceptsReturn = false;
   bool fAcceptsTab = false;

@@ -236,7 +236,10 @@ void TCustomDBEditEh::DataChanged() {
     if (!fEditMaskAssigned) TCustomMaskEdit::SetEditMask({});
     if (IsStandalone() && !VarIsNull(fDataLink->Value())) text = VarToStr(fDataLink->Value());
   }
-  SetEditText(text);
+  {
+    const TSettingText setting(fSettingText);
+    SetEditText(text);
+  }
   EditingChanged();
   SetModified(false);
 }
@@ -245,7 +248,9 @@ Variant TCustomDBEditEh::GetVariantValue() const {
   return Variant(IsStandalone() ? EditText() : Text());
 }
 
+// Text set in code is no typing: it never drops the list of recently used values.
 void TCustomDBEditEh::InternalSetText(const AnsiString& text) {
+  const TSettingText setting(fSettingText);
   TCustomMaskEdit::SetCaption(text);
 }
 
@@ -313,8 +318,11 @@ bool TCustomDBEditEh::EditCanModify() {
 void TCustomDBEditEh::Change() {
   fDataLink->SetModified();
   SetModified(true);
+  TDestroyWatch watch(this);
   TCustomMaskEdit::Change();
+  if (watch.Gone()) return;
   UpdateImageIndex();
+  UpdateMRUList();
 }
 
 void TCustomDBEditEh::EditingChanged() {
@@ -460,7 +468,7 @@ void TCustomDBEditEh::KeyDown(Word& key, TShiftState shift) {
   if (watch.Gone() || key == 0) return;
   TCustomMaskEdit::KeyDown(key, shift);
   if (watch.Gone() || key == 0) return;
-  if (PressButtonByShortCut(key, shift)) {
+  if (MRUListKey(key, shift) || PressButtonByShortCut(key, shift)) {
     key = 0;
     return;
   }
@@ -489,6 +497,8 @@ void TCustomDBEditEh::KeyPress(char& key) {
     key = 0;
     return;
   }
+  if (key == 8 && IsEmptyText() && fMRUList->Active() && Showing() && !fDroppedDown && !MRUListVisible())
+    DropDownMRUList();
   if (key == 27) {
     Reset();
     key = 0;
@@ -568,6 +578,11 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
       return;
     }
     case CM_WANTSPECIALKEY:
+      if ((message.WParam == VK_RETURN || message.WParam == VK_ESCAPE) && MRUListVisible() &&
+          fMRUListbox->ItemIndex() >= 0) {
+        message.Result = 1;
+        return;
+      }
       TCustomMaskEdit::Dispatch(message);
       if (!watch.Gone() && message.WParam == VK_ESCAPE && Modified()) message.Result = 1;
       return;
@@ -596,6 +611,15 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
       return;
     case CM_EDITBUTTONRELEASEEH:
       return;
+    case WM_KILLFOCUS:
+      if (MRUListVisible() && reinterpret_cast<HWND>(message.WParam) != fMRUListbox->Handle()) CloseMRUList(false);
+      break;
+    case CM_CANCELMODE:
+      if (MRUListVisible() && message.LParam != reinterpret_cast<LPARAM>(this) &&
+          message.LParam != reinterpret_cast<LPARAM>(fMRUListbox) &&
+          !fMRUListbox->ContainsControl(reinterpret_cast<TControl*>(message.LParam)))
+        CloseMRUList(false);
+      break;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
       fMouseInside = message.Msg == CM_MOUSEENTER;
@@ -913,6 +937,105 @@ void TCustomDBEditEh::EditButtonMouseMove(TObject*, TShiftState, int, int) {}
 void TCustomDBEditEh::EditButtonMouseUp(TObject* sender, TMouseButton, TShiftState, int x, int y) {
   const auto* control = static_cast<TControl*>(sender);
   if (!PtInRect(control->ClientRect(), TPoint{x, y})) fDroppedDownByThisPress = false;
+}
+
+// ---- Recently used values -----------------------------------------------------------------
+
+TMRUListboxEh* TCustomDBEditEh::CreateMRUListbox() {
+  auto* list = new TMRUListboxEh(this);
+  list->SetVisible(false);
+  list->SetCtl3D(false);
+  list->SetSorted(true);
+  list->SetParent(this);
+  list->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
+    if (button == mbLeft && PtInRect(fMRUListbox->ClientRect(), TPoint{x, y})) CloseMRUList(true);
+  };
+  list->SizeGrip()->OnParentResized = [this](TObject*) { MRUListboxResized(); };
+  return list;
+}
+
+bool TCustomDBEditEh::MRUListVisible() const {
+  return fMRUListbox && fMRUListbox->HandleAllocated() && IsWindowVisible(fMRUListbox->WindowHandle());
+}
+
+bool TCustomDBEditEh::IsEmptyText() const {
+  return IsMasked() ? Text() == FormatMaskText(EditMask(), {}) : EditText().empty();
+}
+
+void TCustomDBEditEh::UpdateMRUList() {
+  if (fSettingText > 0) return;
+  const bool empty = IsEmptyText();
+  if (MRUListVisible() && empty)
+    CloseMRUList(false);
+  else if (fMRUList->Active() && Showing() && !fDroppedDown && !empty && fFocused)
+    DropDownMRUList();
+}
+
+void TCustomDBEditEh::FilterMRUItem(const AnsiString& item, bool& accept) {
+  const AnsiString text = Text();
+  const AnsiString head = item.substr(0, text.size());
+  accept = fMRUList->CaseSensitive() ? head == text : AnsiCompareText(head, text) == 0;
+}
+
+void TCustomDBEditEh::DropDownMRUList() {
+  TStringList items;
+  TStrings* all = fMRUList->Items();
+  for (int i = 0; i < all->Count(); ++i) {
+    bool accept = false;
+    FilterMRUItem(all->Strings(i), accept);
+    if (accept) items.Add(all->Strings(i));
+  }
+  if (items.Count() == 0) {
+    if (MRUListVisible()) CloseMRUList(false);
+    return;
+  }
+  if (!fMRUListbox) fMRUListbox = CreateMRUListbox();
+  const bool open = MRUListVisible();
+  fMRUListbox->Items()->Assign(&items);
+  TRect formatting;
+  Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatting));
+  if (!open) {
+    fMRUListbox->SetColor(Color());
+    fMRUListbox->Font()->Assign(Font());
+    fMRUListbox->SetItemIndex(-1);
+    fMRUListbox->SetWidth(formatting.Width());
+  }
+  fMRUListbox->SetRowCount(std::min(items.Count(), fMRUList->Rows()));
+  const TPoint topLeft = ClientToScreen(TPoint{formatting.left, formatting.top});
+  const TRect host = Rect(topLeft.x, topLeft.y, topLeft.x + formatting.Width(), topLeft.y + formatting.Height());
+  const TPoint at = AlignDropDownWindowRectEh(fMRUListbox, host, daLeft);
+  SetWindowPos(fMRUListbox->Handle(), HWND_TOP, at.x, at.y, fMRUListbox->Width(), fMRUListbox->Height(),
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+void TCustomDBEditEh::CloseMRUList(bool accept) {
+  if (!MRUListVisible()) return;
+  SetWindowPos(fMRUListbox->Handle(), 0, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  const int index = fMRUListbox->ItemIndex();
+  if (!accept || index < 0 || fReadOnly || !fDataLink->Edit()) return;
+  InternalSetText(fMRUListbox->Items()->Strings(index));
+  if (Focused()) SelectAll();
+}
+
+void TCustomDBEditEh::MRUListboxResized() {
+  if (!MRUListVisible()) return;
+  fMRUList->SetRows(fMRUListbox->RowCount());
+}
+
+// The keys that move in a list go to the open list; Enter and Escape close it.
+bool TCustomDBEditEh::MRUListKey(Word key, TShiftState shift) {
+  if (!MRUListVisible()) return false;
+  const bool ctrlEnds = shift.Contains(ssCtrl) && (key == VK_HOME || key == VK_END);
+  if (key == VK_PRIOR || key == VK_NEXT || key == VK_UP || key == VK_DOWN || shift.Contains(ssAlt) || ctrlEnds) {
+    fMRUListbox->Perform(WM_KEYDOWN, key, 0);
+    return true;
+  }
+  if (key == VK_RETURN || key == VK_ESCAPE) {
+    CloseMRUList(key == VK_RETURN);
+    return true;
+  }
+  return false;
 }
 
 // ---- Painting -------------------------------------------------------------------------------

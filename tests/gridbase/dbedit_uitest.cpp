@@ -266,6 +266,43 @@ TEST(DBEdit, ButtonsLayOutAtTheRightAndTheMainOneDropsDownAndCloses) {
   EXPECT_TRUE(f.edit->DroppedDown());
 }
 
+TEST(DBEdit, RecentValuesDropWhileTypingAndAnAcceptedOneBecomesTheText) {
+  EditFixture f;
+  TMRUListEh* mru = f.edit->MRUList();
+  mru->SetActive(true);
+  for (const char* item : {"apple", "apricot", "banana"}) mru->Items()->Add(item);
+  f.Enter();
+  f.ui.Type("ap");
+  TMRUListboxEh* list = f.edit->MRUListbox();
+  ASSERT_TRUE(list && f.edit->MRUListVisible());
+  EXPECT_EQ(list->Count(), 2);
+  TRect formatting;
+  f.edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatting));
+  EXPECT_EQ(list->Width(), formatting.Width());
+  TRect placed;
+  GetWindowRect(list->Handle(), placed);
+  EXPECT_EQ(placed.TopLeft(), test::UiDriver::ScreenPoint(f.edit, {formatting.left, formatting.bottom}));
+
+  f.ui.Press(VK_DOWN);
+  f.ui.Press(VK_DOWN);
+  f.ui.Press(VK_RETURN);
+  EXPECT_FALSE(f.edit->MRUListVisible());
+  EXPECT_EQ(f.edit->EditText(), "apricot");
+
+  f.ui.Press('A', {ssCtrl});
+  f.ui.Press(VK_BACK);
+  EXPECT_FALSE(f.edit->MRUListVisible()) << "emptied";
+  f.ui.Press(VK_BACK);
+  EXPECT_TRUE(f.edit->MRUListVisible()) << "Backspace on empty text";
+  EXPECT_EQ(list->Count(), 3);
+  f.ui.Press(VK_ESCAPE);
+  EXPECT_FALSE(f.edit->MRUListVisible());
+
+  f.ui.Type("kiwi");
+  f.Leave();
+  EXPECT_EQ(mru->Items()->Strings(mru->Items()->Count() - 1), "kiwi");
+}
+
 TEST(DBEdit, PaintsRightAlignedTextItselfAndTheRequiredUnderline) {
   EditFixture f;
   f.edit->SetAlignment(taRightJustify);
