@@ -334,6 +334,7 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   bool IsEmptyText() const;
   bool RequiredAndEmpty();
   void PaintSelf(HDC dc);
+  void PaintFlatBorder();
   int TextMargin();
   void SetTextWrite(const std::function<void()>& write);
   void SetHolderDoubleClick(TMessage& message);

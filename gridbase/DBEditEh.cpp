@@ -620,6 +620,12 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
           !fMRUListbox->ContainsControl(reinterpret_cast<TControl*>(message.LParam)))
         CloseMRUList(false);
       break;
+    case WM_NCPAINT:
+      if (fFlat && Ctl3D() && BorderStyle() == bsSingle) {
+        PaintFlatBorder();
+        return;
+      }
+      break;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
       fMouseInside = message.Msg == CM_MOUSEENTER;
@@ -1115,6 +1121,27 @@ void TCustomDBEditEh::PaintWindow(HDC dc) {
     fEditImage->Images()->Draw(&canvas, client.left + 2, client.top + 1, fEditImage->ImageIndex(), Enabled());
     canvas.SetHandle(nullptr);
   }
+}
+
+// The flat look: a sunken line while active, else a face-coloured one, and inside it a
+// face-coloured frame in place of the inner 3D edge.
+void TCustomDBEditEh::PaintFlatBorder() {
+  HWND wnd = WindowHandle();
+  HDC dc = GetWindowDC(wnd);
+  if (!dc) return;
+  TRect r;
+  GetWindowRect(wnd, r);
+  OffsetRect(r, -r.left, -r.top);
+  const TColorRef face = ColorToRGB(clBtnFace);
+  if (fActive) {
+    TRect edge = r;
+    DrawEdge(dc, edge, BDR_SUNKENOUTER, BF_RECT);
+  } else {
+    dc->FrameRect(r, face);
+  }
+  InflateRect(r, -1, -1);
+  dc->FrameRect(r, face);
+  ReleaseDC(wnd, dc);
 }
 
 // ---- Tool tips ------------------------------------------------------------------------------

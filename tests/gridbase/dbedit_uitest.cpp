@@ -326,6 +326,30 @@ TEST(DBEdit, PaintsRightAlignedTextItselfAndTheRequiredUnderline) {
   EXPECT_NE(test::UiDriver::Pixel(f.edit, {x, y}), ColorToRGB(clRed));
 }
 
+TEST(DBEdit, FlatBorderLightsUpWhenActive) {
+  EditFixture f;
+  f.edit->SetFlat(true);
+  f.ui.Process();
+  auto corner = [&] {
+    TRect window;
+    GetWindowRect(f.edit->Handle(), window);
+    return test::UiDriver::Screen().Pixel(window.left, window.top);
+  };
+  const TColorRef inactive = corner();
+  EXPECT_EQ(inactive, ColorToRGB(clBtnFace));
+  f.Enter();
+  EXPECT_TRUE(f.edit->Active());
+  EXPECT_NE(corner(), inactive);
+  f.Leave();
+  EXPECT_EQ(corner(), inactive);
+  f.ui.MoveTo(f.edit, {5, 5});
+  EXPECT_TRUE(f.edit->Active()) << "mouse inside";
+  f.ui.MoveTo(f.other, {5, 5});
+  f.edit->SetAlwaysShowBorder(true);
+  f.ui.Process();
+  EXPECT_NE(corner(), inactive);
+}
+
 TEST(DBEdit, ToolTipShowsTextTooWideForTheBox) {
   EditFixture f;
   f.edit->SetTooltips(true);
