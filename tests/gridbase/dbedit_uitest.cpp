@@ -222,7 +222,10 @@ TEST(DBEdit, FieldErrorOnExitReachesTheCaller) {
 TEST(DBEdit, ImageIndexOfNumbersOutsideTheIntegerRangeIsNone) {
   EditFixture f;
   TImageList images(nullptr);
+  images.SetHeight(40);
   f.edit->SetImages(&images);
+  f.ui.Process();
+  EXPECT_EQ(f.edit->Height(), 40 + 8 * GetSystemMetrics(SM_CYBORDER)) << "the image is taller than the font";
   const double inf = std::numeric_limits<double>::infinity();
   for (auto [value, expected] : std::initializer_list<std::pair<double, int>>{
            {7.6, 8}, {-2.0, -2}, {1e12, -1}, {std::nan(""), -1}, {inf, -1}, {-inf, -1}}) {
