@@ -31,8 +31,10 @@ PACKAGES+=(python3)
 # The workbook tests read the expected cells that xlrd dumped as JSON; the workbook
 # benchmark loads its workbook with xlrd as well.
 PACKAGES+=(nlohmann-json3-dev python3-xlrd)
-# The desktop host, and the private X server and desktop tools of its tests.
-PACKAGES+=(qt6-base-dev xvfb xdotool xclip)
+# The desktop host, and the private X server and desktop tools of its tests; a window
+# manager, xprop and another X program (xmessage) for the tests of activation and
+# minimizing.
+PACKAGES+=(qt6-base-dev xvfb xdotool xclip openbox x11-utils)
 # The compiler cache and the faster linker (see docs/design/tests-and-ci.md).
 PACKAGES+=(ccache lld)
 # Static checks of the changed units.

@@ -72,6 +72,7 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Run() {
+  fTerminated = false;  // an earlier loop's end does not end this one
   const std::unique_ptr<TDisplay> display = DisplayOpener() ? DisplayOpener()() : nullptr;
   while (!fTerminated) HandleMessage();
 }

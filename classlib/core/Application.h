@@ -49,7 +49,8 @@ class TApplication : public TComponent {
   void HandleMessage();
 
   // The main thread's loop: opens the display (when an opener is registered and it finds
-  // one), handles messages until Terminate, and closes the display again.
+  // one), handles messages until Terminate, and closes the display again. A program may
+  // run it again after it ended.
   void Run();
 
   // Asks the main thread's loop to end: a WM_QUIT is posted to it. Terminated becomes

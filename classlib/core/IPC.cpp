@@ -1,9 +1,11 @@
 #include "classlib/core/IPC.h"
 
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -152,10 +154,12 @@ int InitRobustMutex(pthread_mutex_t* mutex, int type) {
   return result;
 }
 
+// A manual-reset event is one word, 1 while signalled, that waiters sleep on through the
+// kernel's futex. A waiter killed in its wait leaves nothing behind, where a
+// process-shared condition variable keeps counting it and can block every later
+// broadcast for good.
 struct EventState {
-  pthread_mutex_t lock;
-  pthread_cond_t changed;
-  std::int32_t signaled;
+  std::uint32_t signaled;
 };
 
 int InitMutex(void* payload, const void*) {
@@ -163,18 +167,8 @@ int InitMutex(void* payload, const void*) {
 }
 
 int InitEvent(void* payload, const void* initialState) {
-  auto* event = static_cast<EventState*>(payload);
-  int result = InitRobustMutex(&event->lock, PTHREAD_MUTEX_NORMAL);
-  if (result != 0) return result;
-  pthread_condattr_t attributes;
-  result = pthread_condattr_init(&attributes);
-  if (result != 0) return result;
-  result = pthread_condattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED);
-  if (result == 0) result = pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
-  if (result == 0) result = pthread_cond_init(&event->changed, &attributes);
-  pthread_condattr_destroy(&attributes);
-  event->signaled = *static_cast<const bool*>(initialState) ? 1 : 0;
-  return result;
+  static_cast<EventState*>(payload)->signaled = *static_cast<const bool*>(initialState) ? 1 : 0;
+  return 0;
 }
 
 Mapping MapExisting(const AnsiString& name, int file, std::size_t size) {
@@ -309,36 +303,24 @@ void TNamedEvent::SetEvent() { SetSignaled(true); }
 void TNamedEvent::ResetEvent() { SetSignaled(false); }
 
 void TNamedEvent::SetSignaled(bool signaled) {
-  auto* event = static_cast<EventState*>(Payload());
-  int locked = LockRobust(&event->lock, INFINITE);
-  if (locked != 0 && locked != EOWNERDEAD) RaiseOSError(Name(), locked);
-  event->signaled = signaled ? 1 : 0;
-  // Every waiter looks again (a signal to one could go to a waiter that died).
-  if (signaled) pthread_cond_broadcast(&event->changed);
-  pthread_mutex_unlock(&event->lock);
+  std::uint32_t* word = &static_cast<EventState*>(Payload())->signaled;
+  __atomic_store_n(word, signaled ? 1u : 0u, __ATOMIC_SEQ_CST);
+  if (signaled) syscall(SYS_futex, word, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
 }
 
 TWaitResult TNamedEvent::WaitFor(Cardinal timeout) {
-  auto* event = static_cast<EventState*>(Payload());
+  std::uint32_t* word = &static_cast<EventState*>(Payload())->signaled;
   const timespec deadline = Deadline(timeout == INFINITE ? 0 : timeout);
-  int locked = timeout == INFINITE ? LockRobust(&event->lock, INFINITE)
-                                   : pthread_mutex_clocklock(&event->lock, CLOCK_MONOTONIC, &deadline);
-  if (locked == EOWNERDEAD) {
-    pthread_mutex_consistent(&event->lock);
-  } else if (locked == ETIMEDOUT) {
-    return wrTimeout;
-  } else if (locked != 0) {
-    return wrError;
+  while (__atomic_load_n(word, __ATOMIC_SEQ_CST) == 0) {
+    // The kernel sleeps only while the word is still 0, so no setting is missed; the
+    // deadline is on the monotonic clock.
+    if (syscall(SYS_futex, word, FUTEX_WAIT_BITSET, 0u, timeout == INFINITE ? nullptr : &deadline, nullptr,
+                FUTEX_BITSET_MATCH_ANY) == 0)
+      continue;
+    if (errno == ETIMEDOUT) return __atomic_load_n(word, __ATOMIC_SEQ_CST) != 0 ? wrSignaled : wrTimeout;
+    if (errno != EAGAIN && errno != EINTR) return wrError;
   }
-  int result = 0;
-  while (event->signaled == 0 && result != ETIMEDOUT) {
-    result = timeout == INFINITE ? pthread_cond_wait(&event->changed, &event->lock)
-                                 : pthread_cond_timedwait(&event->changed, &event->lock, &deadline);
-    if (result == EOWNERDEAD) pthread_mutex_consistent(&event->lock);
-  }
-  const bool signaled = event->signaled != 0;
-  pthread_mutex_unlock(&event->lock);
-  return signaled ? wrSignaled : wrTimeout;
+  return wrSignaled;
 }
 
 }  // namespace ordvane

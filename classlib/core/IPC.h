@@ -1,7 +1,8 @@
 #pragma once
 // Named objects shared between the processes of the current user: shared memory, a
-// mutex and manual-reset events, over POSIX shared memory with process-shared robust
-// primitives.
+// mutex and manual-reset events, over POSIX shared memory: the mutex is a process-shared
+// robust one, the events wait through the kernel's futex, so that a process that dies
+// holding the mutex or waiting for an event never blocks the others.
 //
 // Each object is created when its name is first opened (mode 0600, zero-filled) and
 // opened when it exists; AlreadyExisted tells which. It disappears when the last process

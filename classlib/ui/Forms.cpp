@@ -114,13 +114,44 @@ void TCustomForm::SetFormStyle(TFormStyle value) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+namespace {
+
+int ShowCommandOf(TWindowState state) {
+  switch (state) {
+    case wsMinimized:
+      return SW_SHOWMINIMIZED;
+    case wsMaximized:
+      return SW_SHOWMAXIMIZED;
+    default:
+      return SW_SHOWNORMAL;
+  }
+}
+
+}  // namespace
+
 void TCustomForm::SetWindowState(TWindowState value) {
   fWindowState = value;
-  if (value == wsMinimized || !HandleAllocated()) return;  // a new window takes it when shown
+  if (!HandleAllocated()) return;  // a new window takes it when shown
+  const HWND wnd = WindowHandle();
+  if (IsIconic(wnd) && IsWindowVisible(wnd) && value != wsMinimized) {
+    ShowWindow(wnd, ShowCommandOf(value));  // back to the front, as from the task bar
+    return;
+  }
   WINDOWPLACEMENT placement;
-  GetWindowPlacement(WindowHandle(), placement);
-  placement.showCmd = value == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-  SetWindowPlacement(WindowHandle(), placement);
+  GetWindowPlacement(wnd, placement);
+  placement.showCmd = ShowCommandOf(value);
+  SetWindowPlacement(wnd, placement);
+}
+
+// While the form is hidden, its state is what it is to be shown with.
+void TCustomForm::FollowWindowState(WPARAM sizeKind) {
+  if (!IsWindowVisible(WindowHandle())) return;
+  if (sizeKind == SIZE_MINIMIZED)
+    fWindowState = wsMinimized;
+  else if (sizeKind == SIZE_MAXIMIZED)
+    fWindowState = wsMaximized;
+  else if (sizeKind == SIZE_RESTORED)
+    fWindowState = wsNormal;
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
@@ -157,6 +188,10 @@ void TCustomForm::Dispatch(TMessage& message) {
       break;
     case CM_RELEASE:
       delete this;
+      break;
+    case WM_SIZE:
+      FollowWindowState(message.WParam);
+      TWinControl::Dispatch(message);
       break;
     default:
       TWinControl::Dispatch(message);
@@ -352,6 +387,8 @@ void TCustomForm::Close() {
     Hide();
   else if (action == caFree)
     Release();
+  else if (action == caMinimize)
+    SetWindowState(wsMinimized);
 }
 
 bool TCustomForm::CloseQuery() {
@@ -471,7 +508,7 @@ void TCustomForm::CMShowingChanged(TMessage& /*message*/) {
     DoShow();
     if (watch.Gone()) return;
     ApplyPosition();
-    ShowWindow(WindowHandle(), fWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    ShowWindow(WindowHandle(), ShowCommandOf(fWindowState));
   } else {
     DoHide();
     if (watch.Gone()) return;

@@ -26,8 +26,9 @@ enum TPosition {
 // A form that stays on top lies above every form that does not, active or not.
 enum TFormStyle { fsNormal, fsStayOnTop };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
-// A maximized form fills its monitor's work area and keeps its bounds to go back to;
-// wsMinimized is kept as a value only (a form is never minimized here).
+// A maximized form fills its monitor's work area and keeps its bounds to go back to; a
+// minimized one shows only on the desktop's task bar. While the form is shown, its state
+// follows what happens to its window (the desktop minimizing or restoring it included).
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 // The buttons of the title bar. The minimize and maximize boxes need the system menu, and
 // only the single and sizeable borders offer them.
@@ -129,6 +130,7 @@ class TCustomForm : public TWinControl {
 
  private:
   void SetActive(bool value);
+  void FollowWindowState(WPARAM sizeKind);
   void SetWindowFocus();
   void CloseModal();
   void ApplyPosition();

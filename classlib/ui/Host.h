@@ -39,6 +39,11 @@ class TWindowHost {
   virtual void WindowDestroyed(HWND /*wnd*/) {}
   virtual void WindowPixelsChanged(HWND /*wnd*/, const TRect& /*area*/) {}
   virtual void ZOrderChanged() {}
+  // The window was minimized or brought back while shown; a window shown minimized
+  // (IsIconic) is reported by WindowShown.
+  virtual void WindowMinimized(HWND /*wnd*/, bool /*minimized*/) {}
+  // The layer's active top-level window changed (0: none of its windows is active).
+  virtual void ActiveWindowChanged(HWND /*wnd*/) {}
   // The cursor to show, and whether the program holds the mouse.
   virtual void CursorChanged(HCURSOR /*cursor*/) {}
   virtual void MouseCaptured(bool /*captured*/) {}

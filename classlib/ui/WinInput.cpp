@@ -95,23 +95,30 @@ HWND ActivateWindow(HWND wnd, WPARAM state) {
   if (s.active != wnd) return old;
   if (wnd == 0) {
     SetFocus(0);
+    if (s.active == wnd) Host().ActiveWindowChanged(wnd);
     return old;
   }
   SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (Find(wnd)) Send(wnd, WM_NCACTIVATE, 1);
   if (Find(wnd)) Send(wnd, WM_ACTIVATE, MAKEWPARAM(static_cast<int>(state), 0), static_cast<LPARAM>(old));
   if (s.active == wnd && Find(wnd) && !windata::Contains(wnd, s.focus)) SetFocus(wnd);
+  if (s.active == wnd && Find(wnd)) Host().ActiveWindowChanged(wnd);
   return old;
+}
+
+// A top-level window that can take the activation from one that goes.
+bool CanInherit(HWND wnd) {
+  return Usable(wnd) && !IsIconic(wnd);
 }
 
 // The window that takes the activation when the active one goes: its owner when that
 // can, else the topmost ordinary top-level window that can.
 HWND NextActivation(HWND leaving) {
   const TWindowData* w = Find(leaving);
-  if (w && w->owner != 0 && Usable(w->owner)) return w->owner;
+  if (w && w->owner != 0 && CanInherit(w->owner)) return w->owner;
   for (HWND top : windata::TopLevels()) {
     const TWindowData* t = Find(top);
-    if (top != leaving && t && !(t->exStyle & WS_EX_TOOLWINDOW) && Usable(top)) return top;
+    if (top != leaving && t && !(t->exStyle & WS_EX_TOOLWINDOW) && CanInherit(top)) return top;
   }
   return 0;
 }
@@ -495,6 +502,11 @@ void HostKey(Word virtualKey, bool down, const WideString& text) {
 
 void HostCloseWindow(HWND wnd) {
   PostMessage(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+bool HostMinimizeWindow(HWND wnd, bool minimized) {
+  if (IsIconic(wnd) != minimized) SendMessage(wnd, WM_SYSCOMMAND, minimized ? SC_MINIMIZE : SC_RESTORE, 0);
+  return IsIconic(wnd) == minimized;
 }
 
 void HostSysColorsChanged() {

@@ -176,6 +176,10 @@ void HostMouseWheel(int delta, TPoint screen);
 void HostKey(Word virtualKey, bool down, const WideString& text = {});
 // The user asked to close a top-level window (its title-bar button).
 void HostCloseWindow(HWND wnd);
+// The desktop minimized a top-level window or brought it back: the window decides, as on
+// WM_SYSCOMMAND. Answers whether the window is now in that state, so that the host can
+// show it as the layer has it otherwise.
+bool HostMinimizeWindow(HWND wnd, bool minimized);
 // The system colours changed: WM_SYSCOLORCHANGE to every top-level window.
 void HostSysColorsChanged();
 

@@ -107,8 +107,9 @@ void RefreshDeviceContexts();
 // WM_CANCELMODE first), the focus (to the nearest usable ancestor when hidden or
 // disabled; to nothing when destroyed, as its control decides where it goes), the
 // activation (not for disabling: to its owner or the next top-level window) and the
-// double-click memory.
-enum class TInputRelease { Destroy, Hide, Disable };
+// double-click memory. A minimized window gives up the same as a hidden one but keeps its
+// caret on its pixels.
+enum class TInputRelease { Destroy, Hide, Minimize, Disable };
 void ReleaseInputOf(HWND wnd, TInputRelease reason);
 // WinInput: the caret of a window is taken off its pixels while the window paints and
 // put back afterwards.

@@ -59,10 +59,12 @@ void RaiseTopLevel(HWND wnd) {
   PlaceOwnedAbove(wnd);
 }
 
-// Moves the window in its siblings' z-order; answers whether the order changed.
+// Moves the window in its siblings' z-order; answers whether the order changed, or whether
+// the window now stays on top where it did not (or the other way round).
 bool Reorder(TWindowData& w, HWND insertAfter) {
   auto& list = Siblings(w);
   const std::vector<HWND> before = list;
+  const UINT exStyleBefore = w.exStyle;
   if (w.parent == 0 && (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)) {
     if (insertAfter == HWND_TOPMOST)
       w.exStyle |= WS_EX_TOPMOST;
@@ -83,7 +85,7 @@ bool Reorder(TWindowData& w, HWND insertAfter) {
     std::erase(list, w.handle);
     list.insert(std::find(list.begin(), list.end(), insertAfter) + 1, w.handle);
   }
-  return list != before;
+  return list != before || w.exStyle != exStyleBefore;
 }
 
 bool SameSize(const TRect& a, const TRect& b) {
@@ -603,6 +605,29 @@ void PlaceWindow(HWND wnd, bool maximize, const TRect& normal) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+WPARAM SizeKind(const TWindowData& w) {
+  if (w.style & WS_MINIMIZE) return SIZE_MINIMIZED;
+  return w.normalRect ? SIZE_MAXIMIZED : SIZE_RESTORED;
+}
+
+// Minimizes a top-level window or brings it back; the window may be gone afterwards.
+void SetIconic(HWND wnd, bool iconic) {
+  TWindowData* w = Find(wnd);
+  if (!w || w->parent != 0 || ((w->style & WS_MINIMIZE) != 0) == iconic) return;
+  if (iconic)
+    w->style |= WS_MINIMIZE;
+  else
+    w->style &= ~WS_MINIMIZE;
+  if (w->style & WS_VISIBLE) Host().WindowMinimized(wnd, iconic);
+  if (iconic) windata::ReleaseInputOf(wnd, windata::TInputRelease::Minimize);
+  // The client keeps its size while minimized, so that nothing is laid out anew for it.
+  if ((w = Find(wnd))) Send(wnd, WM_SIZE, SizeKind(*w), MAKELPARAM(w->client.Width(), w->client.Height()));
+}
+
+bool IsMinimizing(int command) {
+  return command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE;
+}
+
 }  // namespace
 
 bool IsZoomed(HWND wnd) {
@@ -610,33 +635,50 @@ bool IsZoomed(HWND wnd) {
   return w && w->normalRect.has_value();
 }
 
+bool IsIconic(HWND wnd) {
+  const TWindowData* w = Find(wnd);
+  return w && (w->style & WS_MINIMIZE);
+}
+
 bool GetWindowPlacement(HWND wnd, WINDOWPLACEMENT& placement) {
   const TWindowData* w = Find(wnd);
   if (!w) return false;
   placement = WINDOWPLACEMENT{};
-  placement.showCmd = w->normalRect ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  placement.showCmd = (w->style & WS_MINIMIZE) ? SW_SHOWMINIMIZED : w->normalRect ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
   placement.rcNormalPosition = w->normalRect.value_or(w->rect);
   return true;
 }
 
 bool SetWindowPlacement(HWND wnd, const WINDOWPLACEMENT& placement) {
   if (!Find(wnd)) return false;
-  PlaceWindow(wnd, placement.showCmd == SW_SHOWMAXIMIZED, placement.rcNormalPosition);
+  if (IsMinimizing(placement.showCmd)) {
+    SetIconic(wnd, true);
+    return Find(wnd) != nullptr;
+  }
+  SetIconic(wnd, false);
+  if (Find(wnd)) PlaceWindow(wnd, placement.showCmd == SW_SHOWMAXIMIZED, placement.rcNormalPosition);
   return Find(wnd) != nullptr;
 }
 
 bool ShowWindow(HWND wnd, int command) {
   TWindowData* w = Find(wnd);
   if (!w) return false;
-  if (command == SW_SHOWMAXIMIZED || ((command == SW_SHOWNORMAL || command == SW_RESTORE) && w->normalRect)) {
-    const bool maximize = command == SW_SHOWMAXIMIZED;
-    PlaceWindow(wnd, maximize, w->normalRect.value_or(w->rect));
+  const bool minimize = IsMinimizing(command);
+  if (minimize) {
+    SetIconic(wnd, true);
+  } else if (command == SW_SHOWMAXIMIZED || command == SW_SHOWNORMAL || command == SW_RESTORE) {
+    // Restoring a minimized window gives back the size it had, maximized or not.
+    const bool keepSize = command == SW_RESTORE && (w->style & WS_MINIMIZE);
+    SetIconic(wnd, false);
     w = Find(wnd);
-    if (!w) return false;
+    if (w && !keepSize && (command == SW_SHOWMAXIMIZED || w->normalRect))
+      PlaceWindow(wnd, command == SW_SHOWMAXIMIZED, w->normalRect.value_or(w->rect));
   }
+  w = Find(wnd);
+  if (!w) return false;
   const bool wasVisible = (w->style & WS_VISIBLE) != 0;
   const bool show = command != SW_HIDE;
-  const bool activate = show && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE;
+  const bool activate = show && !minimize && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE;
   if (show == wasVisible && !(activate && w->parent == 0)) return wasVisible;
   if (show != wasVisible) {
     Send(wnd, WM_SHOWWINDOW, show ? 1 : 0);
@@ -795,7 +837,7 @@ namespace windata {
 HWND WindowAt(TPoint screen, const std::vector<HWND>& excluded) {
   for (HWND top : TopLevels()) {
     const TWindowData* w = Find(top);
-    if (!w || !(w->style & WS_VISIBLE)) continue;
+    if (!w || (w->style & (WS_VISIBLE | WS_MINIMIZE)) != WS_VISIBLE) continue;
     if (std::find(excluded.begin(), excluded.end(), top) != excluded.end()) continue;
     if (ContainsScreenPoint(*w, screen)) return DeepestAt(*w, screen, excluded);
   }
@@ -838,7 +880,7 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (!pos) return 0;
       if (!(pos->flags & SWP_NOSIZE))
-        Send(wnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->client.Width(), w->client.Height()));
+        Send(wnd, WM_SIZE, SizeKind(*w), MAKELPARAM(w->client.Width(), w->client.Height()));
       if ((w = Find(wnd)) && !(pos->flags & SWP_NOMOVE))
         Send(wnd, WM_MOVE, 0, MAKELPARAM(w->rect.left + w->client.left, w->rect.top + w->client.top));
       return 0;
@@ -881,7 +923,19 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(wnd);
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE) Send(wnd, WM_CLOSE);
+      switch (wParam & 0xFFF0) {
+        case SC_CLOSE:
+          Send(wnd, WM_CLOSE);
+          break;
+        case SC_MINIMIZE:
+          ShowWindow(wnd, SW_MINIMIZE);
+          break;
+        case SC_RESTORE:
+          ShowWindow(wnd, SW_RESTORE);
+          break;
+        default:
+          break;
+      }
       return 0;
     default:
       return 0;

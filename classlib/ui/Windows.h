@@ -23,6 +23,7 @@ namespace ordvane {
 constexpr UINT WS_OVERLAPPED = 0x00000000;
 constexpr UINT WS_POPUP = 0x80000000;
 constexpr UINT WS_CHILD = 0x40000000;
+constexpr UINT WS_MINIMIZE = 0x20000000;
 constexpr UINT WS_VISIBLE = 0x10000000;
 constexpr UINT WS_DISABLED = 0x08000000;
 constexpr UINT WS_CLIPSIBLINGS = 0x04000000;
@@ -89,11 +90,15 @@ constexpr int SW_SHOWMAXIMIZED = 3;
 constexpr int SW_MAXIMIZE = 3;
 constexpr int SW_SHOWNOACTIVATE = 4;
 constexpr int SW_SHOW = 5;
+constexpr int SW_MINIMIZE = 6;
+constexpr int SW_SHOWMINNOACTIVE = 7;
 constexpr int SW_SHOWNA = 8;
 constexpr int SW_RESTORE = 9;
 
 // WM_SIZE kinds.
 constexpr WPARAM SIZE_RESTORED = 0;
+constexpr WPARAM SIZE_MINIMIZED = 1;
+constexpr WPARAM SIZE_MAXIMIZED = 2;
 
 // GetWindow relations and GetAncestor kinds.
 constexpr UINT GW_HWNDFIRST = 0;
@@ -142,7 +147,9 @@ constexpr LRESULT MA_NOACTIVATE = 3;
 constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
 
 // WM_SYSCOMMAND commands.
+constexpr WPARAM SC_MINIMIZE = 0xF020;
 constexpr WPARAM SC_CLOSE = 0xF060;
+constexpr WPARAM SC_RESTORE = 0xF120;
 
 // What WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED carry in lParam; the handler of the
 // first may change the place and size.
@@ -156,12 +163,11 @@ struct WINDOWPOS {
   UINT flags = 0;
 };
 
-// Where a window lies when it is not maximized, and whether it is. A window has no
-// minimized state here: SW_SHOWMINIMIZED reads as the normal state.
+// Where a window lies when it is not maximized, and whether it is maximized or minimized.
 struct WINDOWPLACEMENT {
   UINT length = sizeof(WINDOWPLACEMENT);
   UINT flags = 0;
-  int showCmd = SW_SHOWNORMAL;  // SW_SHOWNORMAL or SW_SHOWMAXIMIZED
+  int showCmd = SW_SHOWNORMAL;  // SW_SHOWNORMAL, SW_SHOWMAXIMIZED or SW_SHOWMINIMIZED
   TPoint ptMinPosition;
   TPoint ptMaxPosition;
   TRect rcNormalPosition;  // in the parent's client coordinates; the screen's when top-level
@@ -228,7 +234,16 @@ bool BringWindowToTop(HWND wnd);
 // maximizes, with SW_SHOWNORMAL or SW_RESTORE restores; SetWindowPlacement does either
 // without changing whether the window is shown, so that a control's Visible stays the
 // one authority over that.
+//
+// A minimized top-level window (WS_MINIMIZE) stays shown and keeps its place and size,
+// but only the desktop's task bar shows it: no point is over it, and it gives up the
+// focus, the mouse capture and the activation (SW_SHOWMINIMIZED and SW_SHOWMINNOACTIVE
+// included). ShowWindow with SW_MINIMIZE, SW_SHOWMINIMIZED or SW_SHOWMINNOACTIVE
+// minimizes; SW_RESTORE brings it back as it was (maximized or not), SW_SHOWNORMAL and
+// SW_SHOWMAXIMIZED bring it back normal or maximized. WM_SIZE tells the window which
+// (SIZE_MINIMIZED, SIZE_MAXIMIZED, SIZE_RESTORED); the host shows it the same way.
 bool IsZoomed(HWND wnd);
+bool IsIconic(HWND wnd);
 bool GetWindowPlacement(HWND wnd, WINDOWPLACEMENT& placement);
 bool SetWindowPlacement(HWND wnd, const WINDOWPLACEMENT& placement);
 

@@ -131,6 +131,57 @@ TEST(IPC, MutexExcludesAndIsAbandonedByADeadOwner) {
   EXPECT_TRUE(mutex.Release());
 }
 
+// Waits for a process at most `milliseconds`; a process still running then is killed
+// and reported as hanging (-1).
+int ExitCodeWithin(pid_t pid, int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= end) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    usleep(5000);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(IPC, AnEventOutlivesWaitersKilledWhileWaiting) {
+  const std::string name = UniqueName("event"), waitingName = UniqueName("waiting");
+  TNamedEvent event(name, false);
+  // Rounds of waiters that die in the wait, each followed by a set, a living waiter and a
+  // reset: every later user of the event (another process here, so that a hang cannot
+  // stop the test) still sets it, and living waiters still wake.
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    TNamedEvent waiting(waitingName, false);
+    for (int i = 0; i < 2; ++i) {
+      waiting.ResetEvent();
+      const pid_t doomed = Spawn([&] {
+        TNamedEvent e(name, false);
+        TNamedEvent(waitingName, false).SetEvent();
+        e.WaitFor();
+        return 0;
+      });
+      ASSERT_EQ(waiting.WaitFor(5000), wrSignaled);
+      usleep(30000);  // well inside its wait by now
+      kill(doomed, SIGKILL);
+      EXPECT_EQ(ExitCode(doomed), 128 + SIGKILL);
+    }
+    const pid_t survivor = Spawn([&] { return TNamedEvent(name, false).WaitFor(5000) == wrSignaled ? 0 : 1; });
+    usleep(30000);
+    const pid_t setter = Spawn([&] {
+      TNamedEvent(name, false).SetEvent();
+      return 0;
+    });
+    EXPECT_EQ(ExitCodeWithin(setter, 3000), 0);
+    EXPECT_EQ(ExitCodeWithin(survivor, 3000), 0);
+    EXPECT_EQ(event.WaitFor(0), wrSignaled);
+    event.ResetEvent();
+  }
+}
+
 TEST(IPC, ObjectsArePrivateAndGoWithTheirLastUser) {
   const std::string name = UniqueName("lifetime"), readyName = UniqueName("ready");
   const std::string file = ShmFile(TNamedObjectKind::SharedMemory, name);

@@ -1,6 +1,9 @@
 #pragma once
-// Shared by the programs that run on the desktop host in tests: running the loop until
-// something holds, and running a desktop tool while the loop keeps this program answering.
+// Shared by the programs that run on the desktop host in tests: one host per suite,
+// running the loop until something holds, and running a desktop tool while the loop keeps
+// this program answering.
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -12,8 +15,21 @@
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/Timers.h"
+#include "classlib/ui/qt/QtHost.h"
 
 namespace ordvane::test {
+
+// The tests of a suite share one desktop host, made once: the display is opened once.
+class DesktopSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { host = new TQtHost; }
+  static void TearDownTestSuite() {
+    delete host;
+    host = nullptr;
+  }
+
+  static inline TQtHost* host = nullptr;
+};
 
 // Handles messages until `done` holds (true) or the time is up (false).
 inline bool RunUntil(const std::function<bool()>& done, int milliseconds = 3000) {

@@ -28,14 +28,8 @@ namespace {
 using test::RunCommand;
 using test::RunUntil;
 
-class Desktop : public ::testing::Test {
+class Desktop : public test::DesktopSuite {
  protected:
-  static void SetUpTestSuite() { host = new TQtHost; }
-  static void TearDownTestSuite() {
-    delete host;
-    host = nullptr;
-  }
-
   Desktop() {
     form->SetCaption("Desktop");
     button->SetParent(form.get());
@@ -104,7 +98,6 @@ class Desktop : public ::testing::Test {
     RunCommand("xdotool mousemove " + At(control, client) + " click 1");
   }
 
-  static TQtHost* host;
   std::unique_ptr<TForm> form{test::NewForm(Rect(100, 100, 500, 300))};
   TButton* button = new TButton(form.get());
   TEdit* edit = new TEdit(form.get());
@@ -113,8 +106,6 @@ class Desktop : public ::testing::Test {
   TLabel* label = new TLabel(form.get());
   int clicks = 0;
 };
-
-TQtHost* Desktop::host = nullptr;
 
 TEST_F(Desktop, TheXWindowShowsTheLayersRasterAndFollowsItsChanges) {
   Show();

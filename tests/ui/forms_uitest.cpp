@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "classlib/ui/StdCtrls.h"
 #include "tests/support/UiDriver.h"
 #include "tests/ui/ControlTestSupport.h"
 
@@ -182,7 +183,7 @@ TEST(Placement, AMaximizedFormFillsItsMonitorsWorkAreaAndKeepsItsNormalRectangle
   EXPECT_EQ(placement.showCmd, SW_SHOWNORMAL);
   EXPECT_EQ(placement.rcNormalPosition, Rect(1300, 50, 1500, 150));
 
-  // Placement never shows or hides; a form is never minimized.
+  // Placement never shows or hides; a hidden form is shown with the state it was given.
   form->Hide();
   placement.showCmd = SW_SHOWMAXIMIZED;
   SetWindowPlacement(form->WindowHandle(), placement);
@@ -190,12 +191,66 @@ TEST(Placement, AMaximizedFormFillsItsMonitorsWorkAreaAndKeepsItsNormalRectangle
   EXPECT_FALSE(IsWindowVisible(form->WindowHandle()));
   form->SetWindowState(wsMinimized);
   EXPECT_EQ(form->WindowState(), wsMinimized);
+  EXPECT_FALSE(IsWindowVisible(form->WindowHandle()));
   EXPECT_EQ(form->BoundsRect(), second);
   form->SetWindowState(wsNormal);
   form->Show();
   ui.Process();
   EXPECT_TRUE(IsWindowVisible(form->WindowHandle()));
   EXPECT_EQ(form->BoundsRect(), Rect(1300, 50, 1500, 150));
+}
+
+TEST(Placement, AMinimizedFormLeavesTheScreenAndComesBackAsItWas) {
+  enum class TBy { WindowState, Desktop, CloseAction };
+  for (const auto& [by, shownAs] : {std::pair{TBy::WindowState, wsNormal}, std::pair{TBy::Desktop, wsMaximized},
+                                    std::pair{TBy::CloseAction, wsNormal}}) {
+    SCOPED_TRACE(static_cast<int>(by));
+    test::UiDriver ui;
+    std::unique_ptr<TForm> behind(NewForm(Rect(0, 0, 600, 400)));
+    auto* behindEdit = new TEdit(behind.get());
+    behindEdit->SetParent(behind.get());
+    behindEdit->SetBounds(300, 300, 100, 21);
+    int behindClicks = 0;
+    behind->OnClick = [&](TObject*) { ++behindClicks; };
+    std::unique_ptr<TForm> form(NewForm(Rect(100, 100, 400, 300)));
+    form->SetWindowState(shownAs);
+    form->OnClose = [](TObject*, TCloseAction& action) { action = caMinimize; };
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    behind->Show();
+    form->Show();
+    const HWND wnd = form->WindowHandle();
+    const TRect bounds = form->BoundsRect();
+    const TPoint inside{bounds.left + 60, bounds.top + 80};  // over the form behind as well
+
+    if (by == TBy::WindowState) form->SetWindowState(wsMinimized);
+    if (by == TBy::Desktop) {
+      EXPECT_TRUE(HostMinimizeWindow(wnd, true));
+    }
+    if (by == TBy::CloseAction) form->Close();
+    ui.Process();
+    EXPECT_EQ(form->WindowState(), wsMinimized);
+    EXPECT_TRUE(IsIconic(wnd) && form->Visible());
+    EXPECT_EQ(form->BoundsRect(), bounds);
+    // The activation and the focus went to the form behind, and so does the mouse, even
+    // with the minimized form on top of it.
+    EXPECT_EQ(GetActiveWindow(), behind->WindowHandle());
+    EXPECT_TRUE(behindEdit->Focused());
+    SetWindowPos(wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ui.ClickAtScreen(inside);
+    EXPECT_EQ(behindClicks, 1);
+
+    if (by == TBy::WindowState) {
+      form->SetWindowState(shownAs);
+    } else {
+      EXPECT_TRUE(HostMinimizeWindow(wnd, false));
+    }
+    ui.Process();
+    EXPECT_EQ(form->WindowState(), shownAs);
+    EXPECT_EQ(form->BoundsRect(), bounds);
+    EXPECT_EQ(WindowFromPoint(inside), wnd);
+    EXPECT_TRUE(edit->Focused());  // the form is the one in use again
+  }
 }
 
 TEST(ScreenObject, KnowsTheFormsTheActiveOneAndTheMonitors) {

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QImage>
 #include <QScreen>
+#include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,16 +22,26 @@ namespace {
 // The event that ends a wait for events early.
 const QEvent::Type kWakeEvent = QEvent::Type(QEvent::User + 1);
 
+// Activation requests the window manager has not answered are kept up to this many.
+constexpr std::size_t kMaxUnansweredRequests = 16;
+
 QRect QtRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 TRect LayerRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 
+// A drop-down list, a hint or a menu: a captionless tool window, or a control lifted out
+// of its form to drop down above everything. A borderless form is a captionless popup
+// too, but a window of its own that the person activates and minimizes.
 bool IsPopup(HWND wnd) {
   const auto style = static_cast<UINT>(GetWindowLong(wnd, GWL_STYLE));
-  return (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION;
+  const auto exStyle = static_cast<UINT>(GetWindowLong(wnd, GWL_EXSTYLE));
+  if ((style & WS_CAPTION) == WS_CAPTION) return false;
+  return (style & WS_CHILD) || ((style & WS_POPUP) && (exStyle & WS_EX_TOOLWINDOW));
 }
 
-// A popup that belongs to another window: a drop-down list.
-bool IsDropDown(HWND wnd) { return IsPopup(wnd) && GetWindow(wnd, GW_OWNER) != 0; }
+// A popup that belongs to another window, or a lifted control: a drop-down list.
+bool IsDropDown(HWND wnd) {
+  return IsPopup(wnd) && (GetWindow(wnd, GW_OWNER) != 0 || (GetWindowLong(wnd, GWL_STYLE) & WS_CHILD));
+}
 
 // Popups (a drop-down list, a hint, a menu) float above everything without a frame and
 // never take the activation; the other top-level windows keep the frame the layer draws.
@@ -38,6 +50,14 @@ Qt::WindowFlags FlagsOf(HWND wnd) {
   Qt::WindowFlags flags = (IsPopup(wnd) ? Qt::ToolTip : Qt::Window) | Qt::FramelessWindowHint;
   if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
   return flags;
+}
+
+// The topmost window a person may use: shown, enabled, not minimized and not a popup
+// (while a modal form is shown, the modal form).
+HWND FrontmostUsableWindow() {
+  for (HWND top = GetTopWindow(0); top != 0; top = GetWindow(top, GW_HWNDNEXT))
+    if (IsWindowVisible(top) && IsWindowEnabled(top) && !IsIconic(top) && !IsPopup(top)) return top;
+  return 0;
 }
 
 QCursor CursorOf(HCURSOR cursor) {
@@ -52,6 +72,18 @@ QCursor CursorOf(HCURSOR cursor) {
                                 static_cast<int>((c >> 16) & 0xFF), picture->Opaque(x, y) ? 255 : 0));
     }
   return QCursor(QPixmap::fromImage(argb), picture->hotSpot.x, picture->hotSpot.y);
+}
+
+// Whether a shown window stays on top follows the layer (a form's style may change while
+// it is shown). Told to the native window directly: setting a widget's flags would hide
+// it and show it again.
+void KeepStayingOnTop(HWND wnd, QWidget& native) {
+  const bool onTop = (static_cast<UINT>(GetWindowLong(wnd, GWL_EXSTYLE)) & WS_EX_TOPMOST) != 0;
+  if (native.windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop || !native.windowHandle()) return;
+  Qt::WindowFlags flags = native.windowFlags();
+  flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+  native.overrideWindowFlags(flags);
+  native.windowHandle()->setFlags(flags);
 }
 
 // Forwarded to the queue's owner: the wake-up event is only there to end the wait.
@@ -80,6 +112,8 @@ TQtHost::TQtHost()
       fClipboard(std::make_unique<TDesktopClipboard>()) {
   fDeadline.setSingleShot(true);
   fDeadline.setTimerType(Qt::PreciseTimer);
+  QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &fFocusFollower,
+                   [this](QWindow* focus) { DesktopFocusMoved(focus); });
   SetHost(this);
   TMessageQueue::Main()->SetEventSource(this);
   // Windows shown before the desktop opened (a main form shown before Run) appear now.
@@ -88,6 +122,8 @@ TQtHost::TQtHost()
 }
 
 TQtHost::~TQtHost() {
+  // Destroying the native windows may move Qt's focus: nothing to report any more.
+  QObject::disconnect(qApp, nullptr, &fFocusFollower, nullptr);
   TMessageQueue::Main()->SetEventSource(nullptr);
   SetHost(nullptr);
   fWindows.clear();
@@ -122,9 +158,10 @@ TSurfaceWidget& TQtHost::Native(HWND wnd, const TRect& bounds) {
 
 void TQtHost::WindowShown(HWND wnd, const TRect& bounds) {
   TSurfaceWidget& widget = Native(wnd, bounds);
-  widget.show();
+  IsIconic(wnd) ? widget.showMinimized() : widget.show();
   widget.update();
   ZOrderChanged();
+  if (wnd == GetActiveWindow()) AskDesktopToActivate(wnd);
   UpdateGrab();
 }
 
@@ -144,6 +181,7 @@ void TQtHost::WindowDestroyed(HWND wnd) {
   it->second->hide();
   it->second.release()->deleteLater();
   fWindows.erase(it);
+  std::erase(fAskedToActivate, wnd);
   UpdateGrab();
 }
 
@@ -151,15 +189,73 @@ void TQtHost::WindowPixelsChanged(HWND wnd, const TRect& area) {
   if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->update(QtRect(area));
 }
 
-// The native windows follow the layer's order, bottom to top, and the layer's active
-// window is the desktop's.
+// The native windows follow the layer's order, bottom to top.
 void TQtHost::ZOrderChanged() {
   std::vector<QWidget*> topToBottom;
   for (HWND wnd = GetTopWindow(0); wnd != 0; wnd = GetWindow(wnd, GW_HWNDNEXT))
-    if (QWidget* native = NativeWindow(wnd)) topToBottom.push_back(native);
+    if (QWidget* native = NativeWindow(wnd)) {
+      KeepStayingOnTop(wnd, *native);
+      topToBottom.push_back(native);
+    }
   for (auto it = topToBottom.rbegin(); it != topToBottom.rend(); ++it) (*it)->raise();
-  if (QWidget* active = NativeWindow(GetActiveWindow()); active && !active->isActiveWindow())
-    active->activateWindow();
+}
+
+void TQtHost::WindowMinimized(HWND wnd, bool minimized) {
+  QWidget* native = NativeWindow(wnd);
+  if (!native || native->isMinimized() == minimized) return;
+  minimized ? native->showMinimized() : native->showNormal();
+}
+
+// The layer's activation goes to the desktop; its deactivation does not, as the desktop
+// decides where its focus goes then.
+void TQtHost::ActiveWindowChanged(HWND wnd) { AskDesktopToActivate(wnd); }
+
+void TQtHost::AskDesktopToActivate(HWND wnd) {
+  QWidget* native = NativeWindow(wnd);
+  if (!native || native->isActiveWindow()) return;
+  // A desktop that never answers (or refuses every time) must not make the list grow.
+  if (fAskedToActivate.size() == kMaxUnansweredRequests) fAskedToActivate.erase(fAskedToActivate.begin());
+  fAskedToActivate.push_back(wnd);
+  native->activateWindow();
+}
+
+HWND TQtHost::LayerWindowOf(const QWindow* native) const {
+  if (!native) return 0;
+  for (const auto& [wnd, widget] : fWindows)
+    if (widget->windowHandle() == native) return wnd;
+  return 0;
+}
+
+// Whether a report of the desktop's focus only answers a request of the layer that a
+// later request overtook. A report of another window (or of none) means the desktop
+// chose for itself, and what the layer asked for before is void.
+bool TQtHost::Overtaken(HWND wnd) {
+  // The answer to the latest request for the window; the ones before it are answered too.
+  const auto answered = std::find(fAskedToActivate.rbegin(), fAskedToActivate.rend(), wnd);
+  if (answered == fAskedToActivate.rend()) {
+    fAskedToActivate.clear();
+    return false;
+  }
+  fAskedToActivate.erase(fAskedToActivate.begin(), answered.base());
+  return !fAskedToActivate.empty();
+}
+
+// The desktop moved its focus: a person chose another window or program, or the window
+// manager answered a request of the layer.
+void TQtHost::DesktopFocusMoved(const QWindow* focus) {
+  const HWND wnd = LayerWindowOf(focus);
+  if (Overtaken(wnd)) return;
+  if (wnd == 0) {
+    SetActiveWindow(0);  // another program, or none, has the focus
+    return;
+  }
+  // A window that a modal form disabled stands for the window the person may use.
+  const HWND target = IsWindowEnabled(wnd) ? wnd : FrontmostUsableWindow();
+  if (target == 0) return;
+  if (target != GetActiveWindow())
+    SetActiveWindow(target);  // reaches the desktop through ActiveWindowChanged
+  else if (target != wnd)
+    AskDesktopToActivate(target);
 }
 
 void TQtHost::ApplyCursor(QWidget& widget) const { widget.setCursor(CursorOf(fCursor)); }

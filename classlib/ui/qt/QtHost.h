@@ -11,6 +11,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
@@ -18,6 +19,7 @@
 #include "classlib/ui/qt/DesktopClipboard.h"
 
 class QApplication;
+class QWindow;
 
 namespace ordvane {
 
@@ -43,6 +45,8 @@ class TQtHost : public TWindowHost, public TEventSource, public TDisplay {
   void WindowDestroyed(HWND wnd) override;
   void WindowPixelsChanged(HWND wnd, const TRect& area) override;
   void ZOrderChanged() override;
+  void WindowMinimized(HWND wnd, bool minimized) override;
+  void ActiveWindowChanged(HWND wnd) override;
   void CursorChanged(HCURSOR cursor) override;
   void MouseCaptured(bool captured) override;
   void Beep(UINT type) override;
@@ -55,6 +59,10 @@ class TQtHost : public TWindowHost, public TEventSource, public TDisplay {
   TSurfaceWidget& Native(HWND wnd, const TRect& bounds);
   void ApplyCursor(QWidget& widget) const;
   void UpdateGrab();
+  HWND LayerWindowOf(const QWindow* native) const;
+  void AskDesktopToActivate(HWND wnd);
+  bool Overtaken(HWND wnd);
+  void DesktopFocusMoved(const QWindow* focus);
 
   std::unique_ptr<QApplication> fOwnApplication;
   std::map<HWND, std::unique_ptr<TSurfaceWidget>> fWindows;
@@ -64,6 +72,10 @@ class TQtHost : public TWindowHost, public TEventSource, public TDisplay {
   HCURSOR fCursor = 0;
   QWidget* fGrabber = nullptr;
   std::unique_ptr<TDesktopClipboard> fClipboard;
+  // The windows the desktop was asked to activate and has not reported active yet, the
+  // oldest first.
+  std::vector<HWND> fAskedToActivate;
+  QObject fFocusFollower;
 };
 
 // The one place that chooses the host of Application->Run(): the desktop host when the

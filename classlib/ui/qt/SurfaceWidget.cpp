@@ -173,10 +173,12 @@ void TSurfaceWidget::FollowDesktop() {
     SetWindowPos(fWnd, 0, now.x(), now.y(), now.width(), now.height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool TSurfaceWidget::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate && fWnd && GetActiveWindow() != fWnd && IsWindowEnabled(fWnd))
-    SetActiveWindow(fWnd);
-  return QWidget::event(event);
+// The desktop minimized the window or brought it back (its task bar, a key of the window
+// manager): the layer decides, and when it keeps its state the desktop is shown it again.
+void TSurfaceWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !event->spontaneous() || !fWnd) return;
+  if (!HostMinimizeWindow(fWnd, isMinimized()) && fWnd) IsIconic(fWnd) ? showMinimized() : showNormal();
 }
 
 }  // namespace ordvane

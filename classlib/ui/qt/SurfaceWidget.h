@@ -29,7 +29,7 @@ class TSurfaceWidget : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool focusNextPrevChild(bool) override { return false; }
 
  private:
