@@ -114,14 +114,9 @@ TEditButtonEh* TCustomDBEditEh::CreateEditButton() {
   return new TEditButtonEh(this);
 }
 
+// The main button belongs to this edit, so its factory makes a control parented here.
 TEditButtonControlEh* TCustomDBEditEh::CreateEditButtonControl() {
-  auto* control = new TEditButtonControlEh(this);
-  control->SetBounds(0, 0, 10, 17);
-  control->SetVisible(true);
-  control->SetTransparent(false);
-  control->SetControlStyle(control->ControlStyle() + TControlStyle{csOpaque});
-  control->SetParent(this);
-  return control;
+  return fEditButton->CreateEditButtonControl();
 }
 
 TEditButtonsEh* TCustomDBEditEh::CreateEditButtons() {
