@@ -4,6 +4,12 @@ namespace ordvane {
 
 void TGridDataLinkEh::ActiveChanged() {
   fGrid->FieldsRebuilt();
+  fModified = false;
+}
+
+void TGridDataLinkEh::RecordChanged(TField* field) {
+  TDataLink::RecordChanged(field);
+  fModified = false;
 }
 
 void TGridDataLinkEh::LayoutChanged() {
@@ -20,6 +26,10 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       fColumnDefValues(std::make_unique<TDBGridEhColumnDefValuesEh>()),
       fColumns(std::make_unique<TDBGridColumnsEh>(this)) {
   fDataLink->SetVisualControl(true);
+  SetOptions({grFixedVertLine, grFixedHorzLine, grVertLine, grHorzLine, grColSizing, grColMoving, grEditing, grTabs});
+  SetScrollBars(ssHorizontal);
+  SetColCount(2);
+  SetRowCount(2);
   fTitleFont->OnChange = [this](TObject*) { Invalidate(); };
   fFooterFont->OnChange = [this](TObject*) { Invalidate(); };
 }
@@ -66,6 +76,23 @@ bool TCustomDBGridEh::CanEditCurrentRow() {
   const bool updating = fAllowedOperations.Contains(alopUpdateEh) || dataSet->State() == dsInsert;
   const bool adding = fAllowedOperations.Contains(alopInsertEh) || fAllowedOperations.Contains(alopAppendEh);
   return updating && (!dataSet->IsEmpty() || adding);
+}
+
+void TCustomDBGridEh::EndUpdate() {
+  if (fUpdateLock > 0) --fUpdateLock;
+}
+
+void TCustomDBGridEh::BeginLayout() {
+  BeginUpdate();
+  if (fLayoutLock == 0) fColumns->BeginUpdate();
+  ++fLayoutLock;
+}
+
+void TCustomDBGridEh::EndLayout() {
+  if (fLayoutLock == 0) return;
+  if (fLayoutLock == 1) fColumns->EndUpdate();
+  --fLayoutLock;
+  EndUpdate();
 }
 
 void TCustomDBGridEh::FieldsRebuilt() {

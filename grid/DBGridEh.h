@@ -3,6 +3,7 @@
 // holds the grid's own state that its columns read (colours, fonts, column defaults,
 // options, the sum list, the sort-marked and visible columns) and its data link.
 
+#include <cstdint>
 #include <memory>
 
 #include "classlib/db/DataSource.h"
@@ -46,13 +47,19 @@ class TGridDataLinkEh : public TDataLink {
  public:
   explicit TGridDataLinkEh(TCustomDBGridEh* grid) : fGrid(grid) {}
   TCustomDBGridEh* Grid() const { return fGrid; }
+  // The grid's record holds a change the dataset has not taken yet; any new record,
+  // dataset state or activation forgets it.
+  bool Modified() const { return fModified; }
+  void MarkModified() { fModified = true; }
 
  protected:
   void ActiveChanged() override;
   void LayoutChanged() override;
+  void RecordChanged(TField* field) override;
 
  private:
   TCustomDBGridEh* fGrid;
+  bool fModified = false;
 };
 
 class TCustomDBGridEh : public TCustomGridEh {
@@ -99,6 +106,16 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the current row may be edited at all, by the allowed operations alone.
   bool CanEditCurrentRow();
 
+  // Nested update sections.
+  void BeginUpdate() { ++fUpdateLock; }
+  void EndUpdate();
+  int UpdateLock() const { return fUpdateLock; }
+  // Nested layout sections: the columns announce their changes once, when the outermost
+  // section ends.
+  void BeginLayout();
+  void EndLayout();
+  int LayoutLock() const { return fLayoutLock; }
+
  protected:
   void Notification(TComponent* component, TOperation operation) override;
 
@@ -123,8 +140,26 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fReadOnly = false;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
+  int fUpdateLock = 0;
+  std::uint8_t fLayoutLock = 0;
   // Last: columns read the grid while they are made and destroyed.
   std::unique_ptr<TDBGridColumnsEh> fColumns;
+};
+
+// Holds the grid's layout for a scope; no grid, no section.
+class TGridLayoutSectionEh {
+ public:
+  explicit TGridLayoutSectionEh(TCustomDBGridEh* grid) : fGrid(grid) {
+    if (fGrid != nullptr) fGrid->BeginLayout();
+  }
+  ~TGridLayoutSectionEh() {
+    if (fGrid != nullptr) fGrid->EndLayout();
+  }
+  TGridLayoutSectionEh(const TGridLayoutSectionEh&) = delete;
+  TGridLayoutSectionEh& operator=(const TGridLayoutSectionEh&) = delete;
+
+ private:
+  TCustomDBGridEh* fGrid;
 };
 
 }  // namespace ordvane

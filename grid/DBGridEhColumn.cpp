@@ -87,6 +87,8 @@ TColumnEh::TColumnEh(TCollection* collection)
     : TCollectionItem(collection),
       fFont(std::make_unique<TFont>()),
       fImageChangeLink(std::make_unique<TChangeLink>()) {
+  // Setting up the parts would otherwise relayout the grid once per part.
+  const TGridLayoutSectionEh layoutSection(Grid());
   RefreshDefaultFont();
   fFont->OnChange = [this](TObject*) {
     if (!fCopyingFont) FontChanged();
@@ -816,8 +818,10 @@ bool TColumnEh::CanModify(bool tryEdit) {
   bool result = EditableNow();
   TCustomDBGridEh* grid = Grid();
   if (tryEdit && result && grid != nullptr) {
-    grid->DataLink().Edit();
-    result = grid->DataLink().Editing();
+    TGridDataLinkEh& link = grid->DataLink();
+    link.Edit();
+    result = link.Editing();
+    if (result) link.MarkModified();
   }
   return result;
 }

@@ -14,20 +14,27 @@ inline TestDatabase& EditingDatabase() {
   return db;
 }
 
+// Connects the dataset to db through one started transaction that it reads, posts and
+// commits retaining in.
+inline void ConnectForPosting(TFIBDatabase& database, TFIBTransaction& transaction, TpFIBDataSet& dataSet,
+                              const TestDatabase& db) {
+  Configure(database, db);
+  transaction.SetDefaultDatabase(&database);
+  database.SetConnected(true);
+  transaction.StartTransaction();
+  dataSet.SetDatabase(&database);
+  dataSet.SetTransaction(&transaction);
+  dataSet.SetUpdateTransaction(&transaction);
+  dataSet.SetAutoCommit(true);
+}
+
 template <class DataSetClass>
 class EditingFormTest : public testing::Test {
  protected:
   EditingFormTest() {
     fForm.SetName("Form");
     fDataSet->SetName("DataSet");
-    Configure(*fDatabase, EditingDatabase());
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fDatabase->SetConnected(true);
-    fTransaction->StartTransaction();
-    fDataSet->SetDatabase(fDatabase);
-    fDataSet->SetTransaction(fTransaction);
-    fDataSet->SetUpdateTransaction(fTransaction);
-    fDataSet->SetAutoCommit(true);
+    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, EditingDatabase());
   }
   DataSetClass& Open(const std::string& select) {
     fDataSet->SelectSQL().SetText(select);

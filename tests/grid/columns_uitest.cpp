@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
@@ -549,11 +550,62 @@ TEST(Columns, CanModifyByGridColumnFieldAndAllowedOperations) {
     TColumnEh* column = f.Column(c.field);
     c.setup(f, *column);
     EXPECT_EQ(column->CanModify(false), c.expected) << c.name;
+    EXPECT_FALSE(f.grid.DataLink().Modified()) << c.name;
+    EXPECT_EQ(column->CanModify(true), c.expected) << c.name;
+    EXPECT_EQ(f.grid.DataLink().Modified(), c.expected) << c.name;
     if (c.expected) {
-      EXPECT_TRUE(column->CanModify(true)) << c.name;
       EXPECT_TRUE(f.data.State() == dsEdit || f.data.State() == dsInsert) << c.name;
     }
   }
+}
+
+TEST(Columns, TheGridForgetsItsModifiedRecordOnAnyNewRecordOrState) {
+  const struct {
+    const char* name;
+    std::function<void(GridFixture&)> action;
+  } cases[] = {
+      {"cancel", [](GridFixture& f) { f.data.Cancel(); }},
+      {"post", [](GridFixture& f) { f.data.Post(); }},
+      {"reopen", [](GridFixture& f) {
+         f.data.Cancel();
+         f.data.Close();
+         f.data.Open();
+       }},
+      {"no data source", [](GridFixture& f) { f.grid.SetDataSource(nullptr); }},
+  };
+  for (const auto& c : cases) {
+    GridFixture f;
+    ASSERT_TRUE(f.Column("S")->CanModify(true)) << c.name;
+    c.action(f);
+    EXPECT_FALSE(f.grid.DataLink().Modified()) << c.name;
+  }
+}
+
+TEST(Columns, TheGridStartsWithItsBaseSettingsAndHoldsItsLayoutWhileColumnsAreMade) {
+  TTestGrid grid{nullptr};
+  int optionBits = 0;
+  for (int bit = 0; bit <= grThumbTracking; ++bit)
+    if (grid.Options().Contains(static_cast<TGridOptionEh>(bit))) optionBits |= 1 << bit;
+  EXPECT_EQ(optionBits, 3727);
+  EXPECT_EQ(grid.ScrollBars(), ssHorizontal);
+  EXPECT_EQ(grid.ColCount(), 2);
+  EXPECT_EQ(grid.RowCount(), 2);
+
+  const auto locks = [&grid] {
+    return std::tuple{grid.LayoutLock(), grid.UpdateLock(), grid.Columns().UpdateCount()};
+  };
+  grid.Columns().Add();
+  EXPECT_EQ(locks(), std::tuple(0, 0, 0));
+  grid.BeginLayout();
+  grid.BeginLayout();
+  grid.Columns().Add();
+  EXPECT_EQ(locks(), std::tuple(2, 2, 1));
+  grid.EndLayout();
+  EXPECT_EQ(locks(), std::tuple(1, 1, 1));
+  grid.EndLayout();
+  grid.EndLayout();
+  EXPECT_EQ(locks(), std::tuple(0, 0, 0));
+  EXPECT_EQ(grid.Columns().Count(), 2);
 }
 
 TEST(Columns, NextFieldValueStepsListsLookupsChecksAndNumbers) {
