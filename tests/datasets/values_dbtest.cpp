@@ -1,8 +1,8 @@
 // Every column type read through its field against isql-fb's text of it (texts through
-// iconv into the connection's code), written back through the field in edit state, and
-// the column-bound rules of the fields: scaled ranges, rounding, empty text as null, and
-// a SMALLINT read through a 32-bit field. Dialects 1 and 3; WIN1251, UTF8 and KOI8R
-// connections.
+// iconv into the connection's code) and written back through the field in edit state;
+// memos and blobs read, written and passed on as a master's values; the column-bound rules
+// of the fields: scaled ranges, rounding, empty text as null, and a SMALLINT read through
+// a 32-bit field. Dialects 1 and 3; WIN1251, UTF8 and KOI8R connections.
 
 #include <gtest/gtest.h>
 
