@@ -35,21 +35,52 @@ bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
   return UpperCase(a) == UpperCase(b);
 }
 
+enum class TTextCoding { None, Utf8, Koi8 };
+
+// How a data field's text travels in its column: as UTF-8 on a Unicode connection, as KOI8
+// on a KOI8 one, and as it is in a column without a character set of its own.
+TTextCoding ColumnCoding(const TField& field) {
+  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(field.DataSet());
+  const TFIBXSQLVAR* column = dataSet != nullptr && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
+  TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
+  if (column == nullptr || database == nullptr) return TTextCoding::None;
+  // A text blob names its character set in the scale.
+  const bool blob = (column->GetSQLType() & ~1) == SQL_BLOB;
+  if (((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2) return TTextCoding::None;
+  if (database->IsUnicodeCharSet()) return TTextCoding::Utf8;
+  return database->IsKOI8CharSet() ? TTextCoding::Koi8 : TTextCoding::None;
+}
+
+AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
+  switch (coding) {
+    case TTextCoding::Utf8:
+      return Utf8ToAnsi(text);
+    case TTextCoding::Koi8:
+      return ConvertCodePage(text, CodePageKOI8, GetAnsiCodePage());
+    case TTextCoding::None:
+      break;
+  }
+  return text;
+}
+
+AnsiString EncodedText(const AnsiString& text, TTextCoding coding) {
+  switch (coding) {
+    case TTextCoding::Utf8:
+      return AnsiToUtf8(text);
+    case TTextCoding::Koi8:
+      return ConvertCodePage(text, GetAnsiCodePage(), CodePageKOI8);
+    case TTextCoding::None:
+      break;
+  }
+  return text;
+}
+
 }  // namespace
 
 // ---- Strings -----------------------------------------------------------------------------
 
 void TFIBStringField::CheckTypeSize(Integer size) const {
   if (size < 1 || size > MaxStringSize) DatabaseError(SInvalidFieldSize);
-}
-
-TFIBStringField::TTextCoding TFIBStringField::Coding() const {
-  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(DataSet());
-  const TFIBXSQLVAR* column = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnOf(this) : nullptr;
-  TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
-  if (column == nullptr || database == nullptr || (column->GetSQLSubtype() & 0xFF) < 2) return TTextCoding::None;
-  if (database->IsUnicodeCharSet()) return TTextCoding::Utf8;
-  return database->IsKOI8CharSet() ? TTextCoding::Koi8 : TTextCoding::None;
 }
 
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
@@ -74,16 +105,7 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   }
   text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
   if (FixedChar()) text = TrimRight(text);
-  switch (Coding()) {
-    case TTextCoding::Utf8:
-      text = Utf8ToAnsi(text);
-      break;
-    case TTextCoding::Koi8:
-      text = ConvertCodePage(text, CodePageKOI8, GetAnsiCodePage());
-      break;
-    case TTextCoding::None:
-      break;
-  }
+  text = DecodedText(text, ColumnCoding(*this));
   return true;
 }
 
@@ -99,14 +121,15 @@ Variant TFIBStringField::GetAsVariant() {
 
 void TFIBStringField::SetAsString(const AnsiString& value) {
   if (value.empty() && fEmptyStrToNull) return Clear();
-  switch (Coding()) {
-    case TTextCoding::Utf8:
-      return TStringField::SetAsString(AnsiToUtf8(value));
-    case TTextCoding::Koi8:
-      return TStringField::SetAsString(ConvertCodePage(value, GetAnsiCodePage(), CodePageKOI8));
-    case TTextCoding::None:
-      return TStringField::SetAsString(value);
-  }
+  TStringField::SetAsString(EncodedText(value, ColumnCoding(*this)));
+}
+
+// ---- Memos -------------------------------------------------------------------------------
+
+AnsiString TFIBMemoField::GetAsString() { return DecodedText(TMemoField::GetAsString(), ColumnCoding(*this)); }
+
+void TFIBMemoField::SetAsString(const AnsiString& value) {
+  TMemoField::SetAsString(EncodedText(value, ColumnCoding(*this)));
 }
 
 Integer TFIBWideStringField::GetDataSize() const {

@@ -37,8 +37,6 @@ class TFIBStringField : public TStringField {
   Variant GetAsVariant() override;
 
  private:
-  enum class TTextCoding { None, Utf8, Koi8 };
-  TTextCoding Coding() const;
   bool ReadColumnText(AnsiString& text);
   bool fEmptyStrToNull = false;
 };
@@ -233,6 +231,11 @@ class TFIBMemoField : public TMemoField {
   using TMemoField::TMemoField;
   bool IsClientField() const { return fIsClientField; }
   void SetIsClientField(bool value) { fIsClientField = value; }
+  // Text as a string field's: decoded from the connection's UTF-8 or KOI8, encoded back.
+  void SetAsString(const AnsiString& value) override;
+
+ protected:
+  AnsiString GetAsString() override;
 
  private:
   bool fIsClientField = false;

@@ -1,8 +1,8 @@
 // Every column type read through its field against isql-fb's text of it (texts through
-// iconv into the connection's code), written back through the field in edit state, and
-// the column-bound rules of the fields: scaled ranges, rounding, empty text as null, and
-// a SMALLINT read through a 32-bit field. Dialects 1 and 3; WIN1251, UTF8 and KOI8R
-// connections.
+// iconv into the connection's code) and written back through the field in edit state;
+// memos and blobs read, written and passed on as a master's values; the column-bound rules
+// of the fields: scaled ranges, rounding, empty text as null, and a SMALLINT read through
+// a 32-bit field. Dialects 1 and 3; WIN1251, UTF8 and KOI8R connections.
 
 #include <gtest/gtest.h>
 
@@ -139,6 +139,18 @@ class ValuesTest : public DataSetDbTestOf<TpFIBDataSet> {
     }
   }
   void AllowEdit() { fDataSet->UpdateSQL().SetText("update v set id = ?id where id = ?old_id"); }
+  // A master on the form, open, that the dataset follows through the source.
+  TpFIBDataSet* OpenMaster(const std::string& select, TDataSource& source) {
+    auto* master = new TpFIBDataSet(&fForm);
+    master->SetName("Master");
+    master->SetDatabase(fDatabase);
+    master->SetTransaction(fTransaction);
+    master->SelectSQL().SetText(select);
+    master->Open();
+    source.SetDataSet(master);
+    fDataSet->SetDataSource(&source);
+    return master;
+  }
 };
 
 TEST_P(ValuesTest, EveryColumnReadsAsIsqlShowsItAndWritesBackWhole) {
@@ -248,15 +260,8 @@ INSTANTIATE_TEST_SUITE_P(Connections, ValuesTest, testing::ValuesIn(ValueConnect
 // The master's fields of every supported type fill the detail's parameters, by "MAS_"
 // names and by plain names: the server then finds the master's own row with them.
 TEST_P(ValuesTest, MasterFieldsFillTheParametersOfEveryType) {
-  auto* master = new TpFIBDataSet(&fForm);
-  master->SetName("Master");
-  master->SetDatabase(fDatabase);
-  master->SetTransaction(fTransaction);
-  master->SelectSQL().SetText("select " + Columns() + " from v where id = 1");
-  master->Open();
   TDataSource source(&fForm);
-  source.SetDataSet(master);
-  fDataSet->SetDataSource(&source);
+  TpFIBDataSet* master = OpenMaster("select " + Columns() + " from v where id = 1", source);
   const bool koi8 = std::string(GetParam().charset) == "KOI8R";
   std::string where = "id = :mas_id and s = :S and i = :MAS_I and n41 = :n41 and n92 = :mas_n92 and f = :f and d = :d "
                       "and dt = :mas_dt and c5 = :c5 and v20 = :mas_v20 and o16 = :o16 and vn = :vn";
@@ -284,6 +289,51 @@ TEST_P(ValuesTest, MasterFieldsFillTheParametersOfEveryType) {
   fDataSet->SetDataSource(nullptr);
 }
 
+
+// A memo reads as the text isql-fb shows, in the program's code page whatever the
+// connection's, and a text written through the field reaches the server whole.
+TEST_P(ValuesTest, MemosReadAndWriteTheirTextInTheProgramsCodePage) {
+  const std::vector<std::string> texts = Split(Oracle("select cast(m as varchar(200)) from memos order by id"), ';');
+  fDataSet->SetAutoCommit(true);
+  fDataSet->InsertSQL().SetText("insert into memos (id, m) values (?id, ?m)");
+  Open("select id, m from memos order by id");
+  ASSERT_EQ(texts.size(), 3u);
+  TField* m = fDataSet->FieldByName("M");
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    ASSERT_EQ(m->IsNull(), text == "<null>");
+    if (!m->IsNull()) {
+      EXPECT_EQ(m->AsString(), Iconv(text, "CP1251"));
+    }
+    fDataSet->Next();
+  }
+  const std::string written = "Эх, чужак! Общий съём цен шляп (юфть) - вдрызг!";
+  fDataSet->Append();
+  fDataSet->FieldByName("ID")->SetAsInteger(10);
+  m->SetAsString(Iconv(written, "CP1251"));
+  EXPECT_EQ(m->AsString(), Iconv(written, "CP1251"));
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select cast(m as varchar(200)) from memos where id = 10"), written);
+  fDb.Isql("delete from memos where id = 10;\ncommit;\n");
+}
+
+// The master's memo and blob fill the detail's parameters, by "MAS_" and by plain names:
+// the server finds the master's own row with them (the null ones through IS NULL).
+TEST_P(ValuesTest, MasterMemosAndBlobsFillTheParameters) {
+  TDataSource source(&fForm);
+  TpFIBDataSet* master = OpenMaster("select id, m, bl from memos order by id", source);
+  for (const char* where : {"m = :mas_m and bl = :bl", "m = :m and bl = :MAS_BL"}) {
+    SCOPED_TRACE(where);
+    fDataSet->SelectSQL().SetText(std::string("select id from memos where ") + where);
+    for (master->First(); !master->Eof(); master->Next()) {
+      fDataSet->Open();
+      ASSERT_EQ(fDataSet->RecordCount(), 1);
+      EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), master->FieldByName("ID")->AsInteger());
+      fDataSet->Close();
+    }
+  }
+  fDataSet->SetDataSource(nullptr);
+}
 
 // Wide text on a UTF-8 connection is the column's bytes: a value of the column's length in
 // characters reads whole whatever its bytes per character, and a longer one is cut at a
