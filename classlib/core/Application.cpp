@@ -1,6 +1,7 @@
 #include "classlib/core/Application.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
@@ -71,9 +72,36 @@ void TApplication::HandleMessage() {
   }
 }
 
+void TApplication::OpenDisplay() {
+  // Opening a display makes and shows windows, which may ask for it again.
+  if (fDisplay || fOpeningDisplay || !DisplayOpener()) return;
+  fOpeningDisplay = true;
+  try {
+    fDisplay = DisplayOpener()();
+  } catch (...) {
+    fOpeningDisplay = false;
+    throw;
+  }
+  fOpeningDisplay = false;
+  // A display still open when the program exits is closed before the statics it uses
+  // (the main queue, the toolkit's) are destroyed, as they were all made before this.
+  static const bool closedAtExit = (std::atexit([] { Application->fDisplay.reset(); }), true);
+  (void)closedAtExit;
+}
+
 void TApplication::Run() {
   fTerminated = false;  // an earlier loop's end does not end this one
-  const std::unique_ptr<TDisplay> display = DisplayOpener() ? DisplayOpener()() : nullptr;
+  OpenDisplay();
+  struct TRunning {
+    TApplication& application;
+    explicit TRunning(TApplication& a) : application(a) { application.fRunning = true; }
+    ~TRunning() {
+      application.fRunning = false;
+      application.fDisplay.reset();
+    }
+    TRunning(const TRunning&) = delete;
+    TRunning& operator=(const TRunning&) = delete;
+  } running(*this);
   while (!fTerminated) HandleMessage();
 }
 
