@@ -142,7 +142,7 @@ TRect TEditWindow::DefaultRect() const {
   const bool framed = wnd && ((GetWindowLong(wnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ||
                               (GetWindowLong(wnd, GWL_STYLE) & WS_BORDER));
   const int inset = framed ? 1 : 0;
-  TRect client = fControl.ClientRect();
+  const TRect client = fControl.ClientRect();
   const int left = client.left + inset + fLeftMargin;
   return Rect(left, client.top + 1, std::max(left, client.right - inset - fRightMargin), client.bottom);
 }

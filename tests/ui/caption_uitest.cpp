@@ -201,14 +201,14 @@ TEST(EditLook, EditsPaintInTheWindowColourWithTheirTextOffTheFrame) {
     EXPECT_EQ(test::UiDriver::Pixel(control, {control->ClientWidth() - 3, control->ClientHeight() - 3}),
               ColorToRGB(clWindow));
     // The selected text's highlight starts where the text does: past the frame's pixel
-    // and the margin.
+    // and the margin (read below the letters, where only the selection's colour is).
     control->SetFocus();
     control->SelectAll();
     ui.Process();
     const int margin = LOWORD(static_cast<UINT>(control->Perform(EM_GETMARGINS, 0, 0)));
     int first = -1;
     for (int x = 0; x < control->ClientWidth() && first < 0; ++x)
-      if (test::UiDriver::Pixel(control, {x, 8}) == ColorToRGB(clHighlight)) first = x;
+      if (test::UiDriver::Pixel(control, {x, 12}) == ColorToRGB(clHighlight)) first = x;
     EXPECT_EQ(first, 1 + margin);
   }
   // A colour set to what the control had is still its own colour.
