@@ -8,6 +8,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "import/SMIBaseSupport.h"
@@ -55,25 +56,12 @@ bool IsEditing(const TDataSet* dataSet) {
 
 // The names of a ";" list, trimmed, empty ones left out.
 std::vector<AnsiString> SplitNames(const AnsiString& list) {
-  std::vector<AnsiString> names;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(';', start), list.size());
-    const AnsiString name = Trim(list.substr(start, end - start));
-    if (!name.empty()) names.push_back(name);
-    start = end + 1;
-  }
-  return names;
+  return SplitList(list, ';', true, TEmptyItems::Drop);
 }
 
 // The items of a ";" list as they are, empty ones included.
 std::vector<AnsiString> SplitItems(const AnsiString& list) {
-  std::vector<AnsiString> items;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = list.find(';', start);
-    items.push_back(list.substr(start, end == AnsiString::npos ? AnsiString::npos : end - start));
-    if (end == AnsiString::npos) return items;
-    start = end + 1;
-  }
+  return SplitList(list, ';', false, TEmptyItems::Keep);
 }
 
 AnsiString Unenclosed(const AnsiString& text, char open, char close) {
