@@ -26,9 +26,9 @@ bool IsDeletedStatus(TCachedUpdateStatus status) {
   return status == cusDeleted || status == cusUninserted || status == cusDeletedApplied;
 }
 
-// "OLD_NAME" -> NAME; false for a name of four characters or less or another prefix.
-bool StripPrefix(AnsiString& name, const char* prefix) {
-  if (name.size() <= 4 || UpperCase(name.substr(0, 4)) != prefix) return false;
+// "OLD_NAME" -> NAME when the name has the prefix that hasPrefix tests for.
+bool StripPrefix(AnsiString& name, bool (*hasPrefix)(const AnsiString&)) {
+  if (!hasPrefix(name)) return false;
   name = name.substr(4);
   return true;
 }
@@ -157,10 +157,10 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     TFIBXSQLVAR& param = params[i];
     AnsiString name = param.Name();
     TRecordBuffer record = buffer;
-    if (StripPrefix(name, "OLD_")) {
+    if (StripPrefix(name, IsOldParamName)) {
       record = previous;
-    } else if (!StripPrefix(name, "NEW_") && fDataSource != nullptr && fDataSource->DataSet() != nullptr &&
-               StripPrefix(name, "MAS_")) {
+    } else if (!StripPrefix(name, IsNewParamName) && fDataSource != nullptr &&
+               fDataSource->DataSet() != nullptr && StripPrefix(name, IsMasterParamName)) {
       if (TField* master = fDataSource->DataSet()->FindField(name)) CopyMasterValue(param, master);
       continue;
     }
