@@ -1,7 +1,8 @@
 #pragma once
 // Conversion routines of the database-access layer: text between code pages, scaled
-// 64-bit integers and BCD values as text, number formats applied to decimal text, time
-// stamps, component paths, random digits and hexadecimal text.
+// 64-bit integers and BCD values as text, the powers of ten of scaled values, number
+// formats applied to decimal text, time stamps, component paths, random digits and
+// hexadecimal text.
 
 #include <array>
 
