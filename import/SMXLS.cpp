@@ -160,6 +160,9 @@ class TXLSWorkbookReader {
 
   // The workbook stream's first record, the globals' BOF, gives the version.
   void ReadCompoundVersion();
+  // The next record. A stream that cuts a record short goes to the error handler; a
+  // handler that lets the load go on ends the read there, as nothing after it can be found.
+  bool NextRecord();
   void Interpret();
   void Dispatch(const TBIFFData& data);
   template <class Action>
@@ -250,7 +253,7 @@ void TXLSWorkbookReader::ReadPlain() {
   }
   if (fVersion == evUnknown) throw Exception("File is not an Excel file");
   fRecords->Seek(0);
-  while (fRecords->Next()) {
+  while (NextRecord()) {
     Progress();
     if (!fRecords->Skipped()) Interpret();
   }
@@ -275,10 +278,16 @@ void TXLSWorkbookReader::ReadCompoundVersion() {
 
 void TXLSWorkbookReader::ReadCompound() {
   ReadCompoundVersion();
-  while (!fStop && fRecords->Next()) {
+  while (!fStop && NextRecord()) {
     Progress();
     if (!fRecords->Skipped()) Interpret();
   }
+}
+
+bool TXLSWorkbookReader::NextRecord() {
+  bool read = false;
+  Guarded([&] { read = fRecords->Next(); });
+  return read;
 }
 
 void TXLSWorkbookReader::Interpret() {

@@ -284,6 +284,30 @@ TEST(XLSRecords, LongRecordsArePassedOverAndTruncatedStreamsFail) {
   EXPECT_TRUE(VarIsEmpty(Cell(reader, 0, 299, 0)));
 }
 
+TEST(XLSRecords, ARecordClaimingMoreThanTheStreamHoldsIsDamageNotTheEnd) {
+  // A header claiming 60000 bytes: more than the limit and more than the stream has left.
+  const Bytes overlong = U16(0x00E5) + U16(60000) + Bytes(10, 0);
+  const char* damage = "Excel record 00E5 runs past the end of the stream";
+  const Bytes inSheet = WorkbookStream({}, {{"S", 0x10, Number(0, 0, 0, 1) + overlong}});
+  const Bytes inGlobals = WorkbookStream(overlong, {{"S", 0x10, Number(0, 0, 0, 1)}});
+
+  TMSExcel strict(nullptr);
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(strict, inGlobals); }), damage);
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(strict, inSheet); }), damage);
+  EXPECT_EQ(Cell(strict, 0, 0, 0).AsDouble(), 1.0);
+
+  // A handler that goes on keeps what was read; nothing after the damage can be read.
+  TolerantReader tolerant;
+  Load(tolerant.reader, inSheet);
+  EXPECT_EQ(tolerant.errors, std::vector<std::string>{damage});
+  ASSERT_EQ(tolerant.reader.Sheets().Count(), 1);
+  EXPECT_EQ(Cell(tolerant.reader, 0, 0, 0).AsDouble(), 1.0);
+  tolerant.errors.clear();
+  Load(tolerant.reader, inGlobals);
+  EXPECT_EQ(tolerant.errors, std::vector<std::string>{damage});
+  EXPECT_EQ(tolerant.reader.Sheets().Count(), 0);
+}
+
 TEST(XLSRecords, TheRawRecordHookSeesAndMayChangeEveryRecord) {
   TMSExcel reader(nullptr);
   std::vector<Word> ids;
