@@ -39,6 +39,24 @@ bool IsBOF(Word id) {
   return id == rtBOF2 || id == rtBOF3 || id == rtBOF4 || id == rtBOF;
 }
 
+// Records whose damage costs no cell: number formats, cell formats, column widths, row
+// heights. Their damage is reported with Abort preset false, and the load goes on.
+bool CarriesOnlyFormats(Word id) {
+  switch (id) {
+    case rtFormat23:
+    case rtFormat:
+    case rtXF3:
+    case rtXF4:
+    case rtXF:
+    case rtColWidth:
+    case rtColInfo:
+    case rtRow:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The version of a plain record stream's BOF record, evUnknown for a foreign one.
 TExcelVersion VersionOfBOF(Word id) {
   switch (id) {
@@ -165,8 +183,10 @@ class TXLSWorkbookReader {
   bool NextRecord();
   void Interpret();
   void Dispatch(const TBIFFData& data);
+  // Runs action; an error it raises goes to OnErrorProcess with Abort preset as given, and
+  // is raised again when Abort ends true.
   template <class Action>
-  void Guarded(Action&& action);
+  void Guarded(bool abortPreset, Action&& action);
   void Progress() { fOwner.ReportProgress(fRecords->Position(), fRecords->Size()); }
 
   // Sub-streams.
@@ -235,11 +255,11 @@ TXLSWorkbookReader::TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool co
 }
 
 template <class Action>
-void TXLSWorkbookReader::Guarded(Action&& action) {
+void TXLSWorkbookReader::Guarded(bool abortPreset, Action&& action) {
   try {
     action();
   } catch (const Exception& error) {
-    bool abort = true;
+    bool abort = abortPreset;
     if (fOwner.OnErrorProcess) fOwner.OnErrorProcess(&fOwner, error, abort);
     if (abort) throw;
   }
@@ -286,12 +306,12 @@ void TXLSWorkbookReader::ReadCompound() {
 
 bool TXLSWorkbookReader::NextRecord() {
   bool read = false;
-  Guarded([&] { read = fRecords->Next(); });
+  Guarded(true, [&] { read = fRecords->Next(); });
   return read;
 }
 
 void TXLSWorkbookReader::Interpret() {
-  Guarded([&] {
+  Guarded(!CarriesOnlyFormats(fRecords->Header().RecordId), [&] {
     if (fOwner.OnRecord) fOwner.OnRecord(&fOwner, fRecords->Header(), fRecords->Buffer());
     const TBIFFData data = fRecords->Data();
     const Word id = data.RecordId();
@@ -565,19 +585,19 @@ std::optional<WideString> TXLSWorkbookReader::ReadFormulaString() {
 }
 
 void TXLSWorkbookReader::ReadFormat(const TBIFFData& data) {
-  std::size_t offset = 0;
-  if (fVersion <= evExcel4) {
-    // Excel 2 to 4 number their formats in the order of the records.
-    offset = data.RecordId() == rtFormat ? 2 : 0;
-    fFormats.Register(fNextPlainFormat++, ReadRecordString(data, offset, false, fEncoding));
-    return;
-  }
-  const Word index = data.U16(0);
-  offset = 2;
-  fFormats.Register(index, ReadRecordString(data, offset, fEncoding.Unicode(), fEncoding));
+  // Excel 2 to 4 number their formats in the order of the records.
+  const bool plain = fVersion <= evExcel4;
+  const Word index = plain ? fNextPlainFormat++ : data.U16(0);
+  const std::size_t offset = plain ? (data.RecordId() == rtFormat ? 2 : 0) : 2;
+  // A text shorter than its count keeps what it holds: "h:mm" promising more is still a time.
+  const TRecordText format = ReadRecordTextHeld(data, offset, !plain && fEncoding.Unicode(), fEncoding);
+  fFormats.Register(index, format.Text);
+  if (!format.Whole) data.Damaged();
 }
 
 void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
+  // Cell formats are numbered in file order: a damaged one keeps its place as General.
+  fCellFormats.emplace_back();
   TCellFormat format;
   if (data.RecordId() == rtXF) {
     format.NumberFormat = data.U16(2);
@@ -587,7 +607,7 @@ void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
     format.NumberFormat = data.U8(1);
     format.Alignment = data.U8(4) & 0x07;
   }
-  fCellFormats.push_back(format);
+  fCellFormats.back() = format;
 }
 
 void TXLSWorkbookReader::ReadBoundSheet(const TBIFFData& data) {
