@@ -774,7 +774,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
       if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
       if (!accept) continue;
       if (!generate) {
-        WriteField(field, value);
+        WriteSourceValue(field, value);
         continue;
       }
       const AnsiString name = SQLFieldName(field->FieldName());
@@ -818,6 +818,18 @@ void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
       throw ERangeError(Format(dbconsts::SFieldRangeError, {number, field->DisplayName(), INT32_MIN, INT32_MAX}));
   }
   field->SetValue(value);
+}
+
+// Its user finds the value that failed in the source by the error: row, field and value.
+void TSMImportBaseComponent::WriteSourceValue(TField* field, const Variant& value) {
+  try {
+    WriteField(field, value);
+  } catch (Exception& error) {
+    const Integer row = std::max<Integer>(fRowFirst - 1, 0) + fStatistic->TotalImported();
+    error.SetMessage(Format("Row %d, field %s, value \"%s\": ", {row, field->FieldName(), VarToStr(value)}) +
+                     error.Message());
+    throw;
+  }
 }
 
 void TSMImportBaseComponent::RowFailed(const Exception& error, TSMIAction action) {

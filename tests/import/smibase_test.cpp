@@ -188,7 +188,8 @@ TEST_F(BaseTest, FailedRowsAreCountedReportedAndSkippedOrFailTheRun) {
   EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
   ASSERT_EQ(errors.size(), 3u);
   EXPECT_EQ(errors[1],
-            "3000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647");
+            "Row 3, field ID, value \"3000000000\": 3000000000 is not a valid value for field 'ID'. The allowed "
+            "range is -2147483648 to 2147483647");
   EXPECT_EQ(data.State(), dsBrowse);
 
   // Without the event the rows are only counted.
@@ -212,6 +213,22 @@ TEST_F(BaseTest, FailedRowsAreCountedReportedAndSkippedOrFailTheRun) {
   EXPECT_EQ(LastMessage().rfind("message \"An error has occurred during the data import process.\r\n", 0), 0u)
       << LastMessage();
   EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
+}
+
+// The import's user must find the failed value in the file: its row, its field, itself.
+TEST_F(BaseTest, AValueAFieldCannotTakeNamesItsRowFieldAndValue) {
+  std::vector<std::string> errors;
+  import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
+    errors.push_back(AnsiToUtf8(error.Message()));
+    abort = false;
+  };
+  AddRow({"1", "ok"});
+  AddRow({"abc", "not a number"});
+  AddRow({"3", "ok", "Сума"});
+  EXPECT_EQ(Run(), "executed 3/3/1/0/0/2/0 [1|ok|||]");
+  EXPECT_EQ(errors, (Lines{"Row 2, field ID, value \"abc\": Could not convert variant of type (String) into type (Int64)",
+                           "Row 3, field AMOUNT, value \"Сума\": Could not convert variant of type (String) into "
+                           "type (Double)"}));
 }
 
 TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {
