@@ -34,6 +34,12 @@ constexpr const char* kCanceledMessage = "The data import process was canceled b
 constexpr const char* kCompletedMessage = "The data import process has completed successfully.";
 constexpr const char* kFailedMessage = "An error has occurred during the data import process.";
 
+// A run that went through, though some rows failed, is no success to its user.
+AnsiString CompletedMessage(Integer errors) {
+  if (errors == 0) return kCompletedMessage;
+  return Format("The data import process has completed with %d %s.", {errors, errors == 1 ? "error" : "errors"});
+}
+
 // A row error that OnErrorEvent chose to abort on, already reported.
 class RowAbort : public Exception {
  public:
@@ -323,7 +329,7 @@ bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
     ImportData();
     if (generated) fMappings->Clear();
     const bool cancelled = fAborted || Cancelled();
-    message = cancelled ? kCanceledMessage : kCompletedMessage;
+    message = cancelled ? AnsiString(kCanceledMessage) : CompletedMessage(fStatistic->TotalErrors());
     fStatistic->SetResult(cancelled ? irCanceled : irExecuted);
     return true;
   } catch (const std::exception& error) {

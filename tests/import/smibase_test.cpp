@@ -231,6 +231,29 @@ TEST_F(BaseTest, AValueAFieldCannotTakeNamesItsRowFieldAndValue) {
                            "type (Double)"}));
 }
 
+// Rows that failed are no success, though the run went through (and its result says so).
+TEST_F(BaseTest, ARunWithFailedRowsSaysHowManyFailed) {
+  import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
+  AddRow({"x"});
+  AddRow({"y"});
+  AddRow({"z"});
+  EXPECT_EQ(Run(), "executed 3/3/0/0/0/3/0");
+  EXPECT_EQ(LastMessage(), "message \"The data import process has completed with 3 errors.\"");
+  import.Rows[1] = {Variant(AnsiString("2"))};
+  import.Rows[2] = {Variant(AnsiString("3"))};
+  EXPECT_EQ(Run(), "executed 3/3/2/0/0/1/0 [2||||] [3||||]");
+  EXPECT_EQ(LastMessage(), "message \"The data import process has completed with 1 error.\"");
+  // The progress dialog shows the same.
+  import.SetAnimatedStatus(true);
+  import.SetOptions(TSMIOptions{soAutoCloseStatistic});
+  data.EmptyDataSet();
+  dialogs->ClearLog();
+  import.Execute();
+  EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2],
+            "result \"The data import process has completed with 1 error.\" processed 3, errors 1, added 2, "
+            "deleted 0, updated 0, skipped 0 button \"&OK\"");
+}
+
 TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {
   import.Mappings()->SetText("ID=ID\nNAME=NAME + ");
   std::vector<std::string> errors;
