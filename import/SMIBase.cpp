@@ -831,7 +831,8 @@ void TSMImportBaseComponent::WriteSourceValue(TField* field, const Variant& valu
   try {
     WriteField(field, value);
   } catch (Exception& error) {
-    const Integer row = std::max<Integer>(fRowFirst - 1, 0) + fStatistic->TotalImported();
+    // Wide enough for a source that counts its rows on from any RowFirst.
+    const Int64 row = std::max<Int64>(Int64{fRowFirst} - 1, 0) + fStatistic->TotalImported();
     error.SetMessage(Format("Row %d, field %s, value \"%s\": ", {row, field->FieldName(), VarToStr(value)}) +
                      error.Message());
     throw;

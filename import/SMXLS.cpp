@@ -40,7 +40,8 @@ bool IsBOF(Word id) {
 }
 
 // Records whose damage costs no cell: number formats, cell formats, column widths, row
-// heights. Their damage is reported with Abort preset false, and the load goes on.
+// heights. Their damage is reported with Abort preset false, so the load goes on unless
+// the handler asks to abort.
 bool CarriesOnlyFormats(Word id) {
   switch (id) {
     case rtFormat23:
