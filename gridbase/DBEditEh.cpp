@@ -12,6 +12,7 @@
 #include "classlib/ui/Host.h"
 #include "classlib/ui/SysMetrics.h"
 #include "gridbase/DBCtrlsEh.h"
+#include "gridbase/SupportEh.h"
 
 namespace ordvane {
 
