@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <thread>
 

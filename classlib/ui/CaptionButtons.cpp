@@ -46,7 +46,6 @@ WPARAM CommandOf(HWND wnd, LRESULT button) {
   return IsZoomed(wnd) ? SC_RESTORE : SC_MAXIMIZE;
 }
 
-// The glyphs are drawn with pixels in a box of n + 2 by n + 1, n growing with the button.
 void Pixels(HDC dc, TColorRef color, int left, int top, int width, int height) {
   dc->FillRect(Bounds(left, top, width, height), color);
 }
@@ -58,6 +57,8 @@ void Frame(HDC dc, TColorRef color, int left, int top, int width, int height) {
   Pixels(dc, color, left + width - 1, top, 1, height);
 }
 
+// A button's picture, drawn with pixels in a box of n + 2 by n + 1 at x, y (n grows with
+// the button).
 void Glyph(HDC dc, WPARAM command, TColorRef ink, int x, int y, int n) {
   switch (command) {
     case SC_CLOSE:
@@ -86,7 +87,6 @@ void PaintButton(HDC dc, HWND wnd, LRESULT button, bool enabled, bool pushed) {
   TRect r = CaptionButtonRect(wnd, button);
   if (IsRectEmpty(r)) return;
   dc->DrawFrameControl(r, DFC_BUTTON, pushed ? DFCS_BUTTONPUSH | DFCS_PUSHED : DFCS_BUTTONPUSH);
-  r = CaptionButtonRect(wnd, button);
   const int n = std::max(3, r.Height() / 2);
   const int x = r.left + (r.Width() - (n + 2)) / 2 + (pushed ? 1 : 0);
   const int y = r.top + (r.Height() - n) / 2 + (pushed ? 1 : 0);
@@ -175,7 +175,9 @@ void BeginCaptionButtonTracking(HWND wnd, LRESULT button) {
   }
 }
 
-bool CaptionButtonTracking() { return Tracking().wnd != 0; }
+bool CaptionButtonTracking() {
+  return Tracking().wnd != 0;
+}
 
 void TrackCaptionButton(TPoint screen) {
   TTracking& t = Tracking();

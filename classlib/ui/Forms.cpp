@@ -484,7 +484,8 @@ void TCustomForm::ApplyPosition() {
       break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
-      TCustomForm* over = fPosition == poMainFormCenter ? Application->MainForm() : dynamic_cast<TCustomForm*>(Owner());
+      TCustomForm* over =
+          fPosition == poMainFormCenter ? Application->MainForm() : dynamic_cast<TCustomForm*>(Owner());
       centreOn(over && over != this ? over->BoundsRect() : Rect(0, 0, Screen->Width(), Screen->Height()));
       break;
     }

@@ -913,7 +913,8 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCLBUTTONDBLCLK: {
       const auto hit = static_cast<LRESULT>(wParam);
       if (hit == HTVSCROLL || hit == HTHSCROLL)
-        BeginScrollBarTracking(wnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        BeginScrollBarTracking(wnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ,
+                               {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       else if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON)
         BeginCaptionButtonTracking(wnd, hit);
       else if (msg == WM_NCLBUTTONDBLCLK && hit == HTCAPTION && (w->style & WS_THICKFRAME) &&

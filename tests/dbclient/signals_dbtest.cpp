@@ -44,10 +44,12 @@ TEST(TerminationSignalChild, CommitsSomeRowsAndWaitsWithATransactionOpen) {
   TFIBTransaction transaction(nullptr);
   TFIBQuery query(nullptr);
   test::ConnectStatement(database, transaction, query);
-  for (int id = 1; id <= 3; ++id) test::Execute(database, transaction, "insert into persons values (" + std::to_string(id) + ")");
+  for (int id = 1; id <= 3; ++id)
+    test::Execute(database, transaction, "insert into persons values (" + std::to_string(id) + ")");
   transaction.Commit();
   transaction.StartTransaction();
-  for (int id = 4; id <= 5; ++id) test::Execute(database, transaction, "insert into persons values (" + std::to_string(id) + ")");
+  for (int id = 4; id <= 5; ++id)
+    test::Execute(database, transaction, "insert into persons values (" + std::to_string(id) + ")");
   std::fputs("ready\n", stdout);
   std::fflush(stdout);
   Application->Run();
@@ -70,7 +72,8 @@ bool ReadReady(int fd) {
 }
 
 TEST(TerminationSignal, EndsAnAttachedProgramWithinASecondKeepingOnlyWhatWasCommitted) {
-  if (test::CurrentTier() != test::FbTier::Embedded) GTEST_SKIP() << "the embedded engine's own signal handling";
+  if (test::CurrentTier() != test::FbTier::Embedded)
+    GTEST_SKIP() << "the embedded engine's own signal handling";
   for (int signal : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(strsignal(signal));
     test::TestDatabase db;
@@ -104,9 +107,11 @@ TEST(TerminationSignal, EndsAnAttachedProgramWithinASecondKeepingOnlyWhatWasComm
     kill(child, signal);
     int status = 0;
     pid_t ended = 0;
-    while ((ended = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() - sent < std::chrono::seconds(5))
+    while ((ended = waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() - sent < std::chrono::seconds(5))
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
     if (ended == 0) {
       kill(child, SIGKILL);
       waitpid(child, &status, 0);

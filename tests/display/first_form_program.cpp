@@ -25,9 +25,9 @@ int main() {
   second->SetPosition(poMainFormCenter);
   second->Show();
   const TRect close = CaptionButtonRect(main->Handle(), HTCLOSE);
-  std::printf("screen %d %d main %d %d dialog %d %d close %d %d\n", Screen->Width(), Screen->Height(), main->Left(),
-              main->Top(), second->Left(), second->Top(), main->Left() + (close.left + close.right) / 2,
-              main->Top() + (close.top + close.bottom) / 2);
+  std::printf("screen %d %d main %d %d dialog %d %d close %d %d\n", Screen->Width(), Screen->Height(),
+              main->Left(), main->Top(), second->Left(), second->Top(),
+              main->Left() + (close.left + close.right) / 2, main->Top() + (close.top + close.bottom) / 2);
   std::fflush(stdout);
   Application->Run();
   std::printf("the loop ended\n");

@@ -51,8 +51,8 @@ QImage RootPixels(const TRect& at) {
 // The same pixels as another program reads them.
 QImage RootPixelsReadByAnotherProgram(const TRect& at) {
   const std::string file = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/root.png";
-  RunCommand(std::string(ORDVANE_ROOT_READER) + " " + std::to_string(at.left) + " " + std::to_string(at.top) + " " +
-             std::to_string(at.Width()) + " " + std::to_string(at.Height()) + " " + file);
+  RunCommand(std::string(ORDVANE_ROOT_READER) + " " + std::to_string(at.left) + " " + std::to_string(at.top) +
+             " " + std::to_string(at.Width()) + " " + std::to_string(at.Height()) + " " + file);
   return QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -66,10 +66,12 @@ std::string ScreenMismatch(HWND wnd, bool readByAnotherProgram = false) {
   for (int y = 0; y < shot.height(); ++y)
     for (int x = 0; x < shot.width(); ++x) {
       const TColorRef c = surface->Pixel(x, y);
-      const QRgb expected = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+      const QRgb expected = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                 static_cast<int>((c >> 16) & 0xFF));
       if (shot.pixel(x, y) != expected) {
         std::ostringstream text;
-        text << "pixel " << x << "," << y << " is " << std::hex << shot.pixel(x, y) << " instead of " << expected;
+        text << "pixel " << x << "," << y << " is " << std::hex << shot.pixel(x, y) << " instead of "
+             << expected;
         return text.str();
       }
     }
@@ -86,8 +88,8 @@ class TPersonsGrid : public TCustomGridEh {
 
  protected:
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState /*state*/) override {
-    static const char* const cells[6][3] = {{"", "Прізвище", "Ім'я"},          {"1", "Шевченко", "Тарас"},
-                                            {"2", "Українка", "Леся"},         {"3", "Франко", "Іван"},
+    static const char* const cells[6][3] = {{"", "Прізвище", "Ім'я"},         {"1", "Шевченко", "Тарас"},
+                                            {"2", "Українка", "Леся"},        {"3", "Франко", "Іван"},
                                             {"4", "Коцюбинський", "Михайло"}, {"5", "Сковорода", "Григорій"}};
     Canvas()->TextRect(rect, rect.left + 2, rect.top + 2, Utf8ToAnsi(cells[row][col]));
   }
@@ -129,8 +131,7 @@ TEST_F(UserView, TheNativeTitleFollowsTheCaption) {
     now = title();
     return now.find("_NET_WM_NAME(UTF8_STRING) = \"Persons: import\"") != std::string::npos &&
            now.find("WM_NAME(STRING) = \"Persons: import\"") != std::string::npos;
-  }))
-      << now;
+  })) << now;
 }
 
 TEST_F(UserView, AModalDialogOverItsFormReadsBackFromTheRootWindowAsPainted) {
@@ -164,7 +165,8 @@ TEST_F(UserView, AModalDialogOverItsFormReadsBackFromTheRootWindowAsPainted) {
   dialog->ShowModal();
   EXPECT_EQ(dialogMismatch, "");
   // The form comes back as it was once the dialog is gone.
-  EXPECT_TRUE(RunUntil([&] { return (ownerMismatch = ScreenMismatch(owner->Handle())).empty(); })) << ownerMismatch;
+  EXPECT_TRUE(RunUntil([&] { return (ownerMismatch = ScreenMismatch(owner->Handle())).empty(); }))
+      << ownerMismatch;
 }
 
 TEST_F(UserView, TheTitleBarButtonsAndTheCaptionWorkWithTheMouse) {
@@ -181,9 +183,11 @@ TEST_F(UserView, TheTitleBarButtonsAndTheCaptionWorkWithTheMouse) {
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsMaximized; }));
   RunCommand("xdotool mousemove " + At(ButtonPoint(*form, HTMAXBUTTON)) + " click 1");
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsNormal && form->BoundsRect() == normal; }));
-  RunCommand("xdotool mousemove " + At({form->Left() + 60, form->Top() + 12}) + " click --repeat 2 --delay 80 1");
+  RunCommand("xdotool mousemove " + At({form->Left() + 60, form->Top() + 12}) +
+             " click --repeat 2 --delay 80 1");
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsMaximized; }));
-  RunCommand("xdotool mousemove " + At({form->Left() + 60, form->Top() + 12}) + " click --repeat 2 --delay 80 1");
+  RunCommand("xdotool mousemove " + At({form->Left() + 60, form->Top() + 12}) +
+             " click --repeat 2 --delay 80 1");
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsNormal; }));
   RunCommand("xdotool mousemove " + At(ButtonPoint(*form, HTCLOSE)) + " click 1");
   EXPECT_TRUE(RunUntil([&] { return asked == 1; }));
@@ -234,7 +238,12 @@ TEST_F(UserView, EditsOfEveryKindShowTheWindowColour) {
     control->SelectAll();
     const TPoint row = control->ClientToScreen({0, 12});
     QImage line;
-    RunUntil([&] { return (line = RootPixels(Bounds(row.x, row.y, control->ClientWidth(), 1))).pixel(3, 0) == highlight; }, 1000);
+    RunUntil(
+        [&] {
+          return (line = RootPixels(Bounds(row.x, row.y, control->ClientWidth(), 1))).pixel(3, 0) ==
+                 highlight;
+        },
+        1000);
     int first = 0;
     while (first < line.width() && line.pixel(first, 0) != highlight) ++first;
     EXPECT_EQ(first, 1 + LOWORD(static_cast<UINT>(control->Perform(EM_GETMARGINS, 0, 0))));
@@ -261,7 +270,9 @@ TEST_F(UserView, EditsOfEveryKindShowTheWindowColour) {
     }
     if (const char* file = std::getenv("ORDVANE_SCREENSHOT")) {
       const QRect area(form->Left() - 20, form->Top() - 20, form->Width() + 40, form->Height() + 40);
-      QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(file, "PNG");
+      QGuiApplication::primaryScreen()
+          ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+          .save(file, "PNG");
     }
     login.SetModalResult(mrOk);
   });
@@ -276,8 +287,8 @@ TEST_F(UserView, AProgramsFirstFormIsOnTheDisplaysScreenAndClosingItEndsTheProgr
   char line[256] = {};
   ASSERT_NE(std::fgets(line, sizeof line, program), nullptr);
   int width = 0, height = 0, left = 0, top = 0, dialogLeft = 0, dialogTop = 0, closeX = 0, closeY = 0;
-  ASSERT_EQ(std::sscanf(line, "screen %d %d main %d %d dialog %d %d close %d %d", &width, &height, &left, &top,
-                        &dialogLeft, &dialogTop, &closeX, &closeY),
+  ASSERT_EQ(std::sscanf(line, "screen %d %d main %d %d dialog %d %d close %d %d", &width, &height, &left,
+                        &top, &dialogLeft, &dialogTop, &closeX, &closeY),
             8)
       << line;
   const QRect screen = QGuiApplication::primaryScreen()->geometry();

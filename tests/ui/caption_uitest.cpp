@@ -19,7 +19,8 @@ namespace {
 
 using test::NewForm;
 
-std::unique_ptr<TForm> CaptionedForm(TFormBorderStyle style, TBorderIcons icons = {biSystemMenu, biMinimize, biMaximize}) {
+std::unique_ptr<TForm> CaptionedForm(TFormBorderStyle style,
+                                     TBorderIcons icons = {biSystemMenu, biMinimize, biMaximize}) {
   std::unique_ptr<TForm> form(NewForm(Rect(100, 100, 400, 300)));
   form->SetBorderStyle(style);
   form->SetBorderIcons(icons);

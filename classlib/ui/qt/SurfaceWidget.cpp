@@ -105,7 +105,9 @@ void TSurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void TSurfaceWidget::mousePressEvent(QMouseEvent* event) { Button(event, true); }
 // The layer makes double clicks of its own.
-void TSurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) { Button(event, true, true); }
+void TSurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  Button(event, true, true);
+}
 void TSurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
   fCaptionMove.stop();  // a click on the caption, no move
   Button(event, false);
