@@ -22,6 +22,9 @@ TDisplayOpener& DisplayOpener() {
   return opener;
 }
 
+// Set once the program exits: a window made by a destructor then stays off the display.
+bool gExiting = false;
+
 }  // namespace
 
 void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
@@ -74,7 +77,7 @@ void TApplication::HandleMessage() {
 
 void TApplication::OpenDisplay() {
   // Opening a display makes and shows windows, which may ask for it again.
-  if (fDisplay || fOpeningDisplay || !DisplayOpener()) return;
+  if (fDisplay || fOpeningDisplay || gExiting || !DisplayOpener()) return;
   fOpeningDisplay = true;
   try {
     fDisplay = DisplayOpener()();
@@ -85,7 +88,10 @@ void TApplication::OpenDisplay() {
   fOpeningDisplay = false;
   // A display still open when the program exits is closed before the statics it uses
   // (the main queue, the toolkit's) are destroyed, as they were all made before this.
-  static const bool closedAtExit = (std::atexit([] { Application->fDisplay.reset(); }), true);
+  static const bool closedAtExit = (std::atexit([] {
+    gExiting = true;
+    Application->fDisplay.reset();
+  }), true);
   (void)closedAtExit;
 }
 
