@@ -36,10 +36,12 @@ extern "C" void OnTerminationSignal(int signal) {
   errno = saved;
 }
 
-[[noreturn]] void Watch() {
+void Watch() {
   unsigned char signal = 0;
-  while (read(gPipe[0], &signal, 1) != 1) {
+  ssize_t got = 0;
+  while ((got = read(gPipe[0], &signal, 1)) < 0 && errno == EINTR) {
   }
+  if (got != 1) return;  // the pipe failed: the signals then do nothing at all
   if (const TShutdown shutdown = gShutdown.load()) shutdown(kShutdownTimeout, kReasonSignal);
   // Ended by the signal, as without a handler: the parent sees which one.
   struct sigaction fallback {};
