@@ -36,18 +36,25 @@ extern "C" void OnTerminationSignal(int signal) {
   errno = saved;
 }
 
+void EndByDefault(int signal) {
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal, &fallback, nullptr);
+}
+
 void Watch() {
   unsigned char signal = 0;
   ssize_t got = 0;
   while ((got = read(gPipe[0], &signal, 1)) < 0 && errno == EINTR) {
   }
-  if (got != 1) return;  // the pipe failed: the signals then do nothing at all
+  if (got != 1) {  // the pipe failed: the signals end the program as if never handled
+    for (int each : {SIGINT, SIGTERM}) EndByDefault(each);
+    return;
+  }
   if (const TShutdown shutdown = gShutdown.load()) shutdown(kShutdownTimeout, kReasonSignal);
   // Ended by the signal, as without a handler: the parent sees which one.
-  struct sigaction fallback {};
-  fallback.sa_handler = SIG_DFL;
-  sigemptyset(&fallback.sa_mask);
-  sigaction(signal, &fallback, nullptr);
+  EndByDefault(signal);
   sigset_t only;
   sigemptyset(&only);
   sigaddset(&only, signal);
