@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "classlib/core/DynLib.h"
@@ -28,6 +29,8 @@ using TShutdown = int (*)(unsigned timeout, int reason);
 // handler is installed, and never closed (the watcher lives as long as the process).
 std::array<int, 2> gPipe{-1, -1};
 std::atomic<TShutdown> gShutdown{nullptr};
+// False once the watcher is gone (its pipe failed): the signals keep their default actions.
+std::atomic<bool> gWatching{false};
 
 extern "C" void OnTerminationSignal(int signal) {
   const int saved = errno;
@@ -49,6 +52,7 @@ void Watch() {
   while ((got = read(gPipe[0], &signal, 1)) < 0 && errno == EINTR) {
   }
   if (got != 1) {  // the pipe failed: the signals end the program as if never handled
+    gWatching.store(false);
     for (int each : {SIGINT, SIGTERM}) EndByDefault(each);
     return;
   }
@@ -71,9 +75,14 @@ bool StartWatcher() {
   sigaddset(&blocked, SIGINT);
   sigaddset(&blocked, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-  std::thread(Watch).detach();
+  bool started = true;
+  try {
+    std::thread(Watch).detach();
+  } catch (const std::system_error&) {
+    started = false;  // no thread to spare: the signals keep their default actions
+  }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return true;
+  return started;
 }
 
 }  // namespace
@@ -81,9 +90,13 @@ bool StartWatcher() {
 void EndProgramOnTerminationSignals(const AnsiString& libraryName) {
   static std::mutex guard;
   static TDynamicLibrary library;
-  static bool watching = false;
+  static bool started = false;
   const std::lock_guard lock(guard);
-  if (!watching && !(watching = StartWatcher())) return;
+  if (!started) {
+    started = true;
+    gWatching.store(StartWatcher());
+  }
+  if (!gWatching.load()) return;
   if (!gShutdown.load() && library.Open(libraryName))
     gShutdown.store(reinterpret_cast<TShutdown>(library.Symbol("fb_shutdown")));
   struct sigaction action {};
