@@ -67,22 +67,21 @@ void Watch() {
   _exit(128 + signal);  // raise returns only if the signal was somehow blocked
 }
 
-bool StartWatcher() {
-  if (pipe2(gPipe.data(), O_CLOEXEC) != 0) return false;
+void StartWatcher() {
+  if (pipe2(gPipe.data(), O_CLOEXEC) != 0) return;
   // The watcher itself never takes the signals: they go to the handler in another thread.
   sigset_t blocked, previous;
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGINT);
   sigaddset(&blocked, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-  bool started = true;
+  gWatching.store(true);
   try {
     std::thread(Watch).detach();
   } catch (const std::system_error&) {
-    started = false;  // no thread to spare: the signals keep their default actions
+    gWatching.store(false);  // no thread to spare: the signals keep their default actions
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return started;
 }
 
 }  // namespace
@@ -94,7 +93,7 @@ void EndProgramOnTerminationSignals(const AnsiString& libraryName) {
   const std::lock_guard lock(guard);
   if (!started) {
     started = true;
-    gWatching.store(StartWatcher());
+    StartWatcher();
   }
   if (!gWatching.load()) return;
   if (!gShutdown.load() && library.Open(libraryName))
