@@ -148,7 +148,7 @@ TEST(MainForm, TheFirstFormIsTheMainFormAndClosingItEndsTheLoop) {
   {
     auto main = CaptionedForm(bsSizeable);
     EXPECT_EQ(Application->MainForm(), main.get());
-    auto* dialog = new TForm(main.get());  // one of its dialogs
+    new TForm(main.get());  // one of its dialogs, freed with it
     std::unique_ptr<TForm> second(NewForm(Rect(0, 0, 100, 100)));
     EXPECT_EQ(Application->MainForm(), main.get());
     main->SetBounds(200, 150, 400, 300);
@@ -157,7 +157,6 @@ TEST(MainForm, TheFirstFormIsTheMainFormAndClosingItEndsTheLoop) {
     second->SetPosition(poMainFormCenter);
     second->Show();
     EXPECT_EQ(second->BoundsRect(), Bounds(350, 270, 100, 60));
-    dialog->SetVisible(false);
 
     // Outside the loop a close hides the main form as any other.
     main->Close();
@@ -174,6 +173,7 @@ TEST(MainForm, TheFirstFormIsTheMainFormAndClosingItEndsTheLoop) {
     ui.Later([&] { ui.Advance(20); });
     Application->Run();  // returns: the main form closed
     EXPECT_TRUE(ran);
+    EXPECT_TRUE(main->Visible());  // the program is ending, not hiding its window
     EXPECT_FALSE(Application->Running());
   }
   EXPECT_EQ(Application->MainForm(), nullptr);  // gone with the form
