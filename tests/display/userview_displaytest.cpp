@@ -28,7 +28,7 @@
 #include "classlib/ui/Mask.h"
 #include "classlib/ui/StdCtrls.h"
 #include "classlib/ui/WinPaint.h"
-#include "dbclient/FIBDBLoginDlg.h"
+#include "dbclient/dialogs/FIBDBLoginDlg.h"
 #include "gridbase/DBCtrlsEh.h"
 #include "gridbase/GridsEh.h"
 #include "tests/display/DesktopSupport.h"
