@@ -62,7 +62,16 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::HandleMessage() {
-  if (ProcessMessage(GetTickCount64())) return;
+  // A program whose messages never run out (a timer whose handler outlasts its interval)
+  // would never wait, and so never let the display's events in: its windows would not
+  // paint (a new one stays black) and its input would not arrive. Every so often the
+  // display is served first.
+  const UInt64 now = GetTickCount64();
+  if (now - fDisplayServedAt >= kDisplayServeInterval) {
+    fDisplayServedAt = now;
+    TMessageQueue::Current()->ServeEvents();
+  }
+  if (ProcessMessage(now)) return;
   try {
     bool done = true;
     if (OnIdle) {

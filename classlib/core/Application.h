@@ -114,6 +114,10 @@ class TApplication : public TComponent {
   std::unique_ptr<TDisplay> fDisplay;
   bool fOpeningDisplay = false;
   bool fRunning = false;
+  // When HandleMessage last let the display's events in, and how often it does while
+  // messages keep coming (milliseconds).
+  UInt64 fDisplayServedAt = 0;
+  static constexpr UInt64 kDisplayServeInterval = 10;
   std::optional<AnsiString> fTitle;
   TMessageProcessor* fProcessor = nullptr;
   bool fShowHint = true;

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -23,6 +24,7 @@
 #include <string>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/MessageQueue.h"
 #include "classlib/core/Timers.h"
 #include "classlib/ui/CaptionButtons.h"
 #include "classlib/ui/Mask.h"
@@ -150,19 +152,28 @@ TEST_F(UserView, AModalDialogOverItsFormReadsBackFromTheRootWindowAsPainted) {
   field->SetBounds(20, 20, 200, 21);
   field->SetText(Utf8ToAnsi("Шевченко"));
   std::string dialogMismatch = "never shown", ownerMismatch;
-  TTimer look(nullptr);
-  look.SetInterval(50);
-  int ticks = 0;
-  look.SetOnTimer([&](TObject*) {
-    look.SetEnabled(false);  // the other program is waited for in a loop of messages
+  // The program's messages never run out meanwhile: each one it handles posts the next,
+  // as a worker reporting its progress keeps a queue full. The desktop must still get its
+  // turn, or the dialog is never painted there. Every 50 ms the handler has another
+  // program read the screen (the caret may blink between the reading and the comparison:
+  // another look then).
+  bool keepBusy = true, looking = false;
+  int looks = 0;
+  auto lastLook = std::chrono::steady_clock::now();
+  HWND busy = 0;
+  busy = AllocateHWnd([&](TMessage&) {
+    if (keepBusy) PostMessage(busy, WM_USER, 0, 0);
+    if (looking || std::chrono::steady_clock::now() - lastLook < std::chrono::milliseconds(50)) return;
+    looking = true;  // the other program is waited for in a loop of messages
     dialogMismatch = ScreenMismatch(dialog->Handle(), true);
-    // The caret may blink between the reading and the comparison: another look then.
-    if (dialogMismatch.empty() || ++ticks == 20)
-      dialog->SetModalResult(mrOk);
-    else
-      look.SetEnabled(true);
+    if (dialogMismatch.empty() || ++looks == 20) dialog->SetModalResult(mrOk);
+    lastLook = std::chrono::steady_clock::now();
+    looking = false;
   });
+  PostMessage(busy, WM_USER, 0, 0);
   dialog->ShowModal();
+  keepBusy = false;
+  DeallocateHWnd(busy);
   EXPECT_EQ(dialogMismatch, "");
   // The form comes back as it was once the dialog is gone.
   EXPECT_TRUE(RunUntil([&] { return (ownerMismatch = ScreenMismatch(owner->Handle())).empty(); }))
