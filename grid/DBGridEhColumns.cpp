@@ -169,10 +169,14 @@ TColumnTitleDefValuesEh* TColumnTitleEh::DefValues() const {
   return values == nullptr ? nullptr : &values->Title();
 }
 
+template <class T, class Read>
+T TColumnTitleEh::OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const {
+  return AssignedOrEh(Has(bit), own,
+                      [&] { return ReadOrEh(DefValues(), std::forward<Read>(read), withoutGrid); });
+}
+
 TAlignment TColumnTitleEh::Alignment() const {
-  if (Has(cvTitleAlignment)) return fAlignment;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values == nullptr ? taLeftJustify : values->Alignment();
+  return OwnOrDefault(cvTitleAlignment, fAlignment, &TColumnTitleDefValuesEh::Alignment, taLeftJustify);
 }
 
 void TColumnTitleEh::SetAlignment(TAlignment value) {
@@ -180,9 +184,9 @@ void TColumnTitleEh::SetAlignment(TAlignment value) {
 }
 
 AnsiString TColumnTitleEh::Caption() const {
-  if (Has(cvTitleCaption)) return fCaption;
-  const TField* field = fColumn->Field();
-  return field == nullptr ? fColumn->FieldName() : field->DisplayName();
+  return AssignedOrEh(Has(cvTitleCaption), fCaption, [this] {
+    return ReadOrEh(fColumn->Field(), &TField::DisplayName, fColumn->FieldName());
+  });
 }
 
 void TColumnTitleEh::SetCaption(const AnsiString& value) {
@@ -194,9 +198,7 @@ void TColumnTitleEh::SetCaption(const AnsiString& value) {
 }
 
 TColor TColumnTitleEh::Color() const {
-  if (Has(cvTitleColor)) return fColor;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values == nullptr ? clBtnFace : values->Color();
+  return OwnOrDefault(cvTitleColor, fColor, &TColumnTitleDefValuesEh::Color, clBtnFace);
 }
 
 void TColumnTitleEh::SetColor(TColor value) {
@@ -204,9 +206,7 @@ void TColumnTitleEh::SetColor(TColor value) {
 }
 
 bool TColumnTitleEh::EndEllipsis() const {
-  if (Has(cvTitleEndEllipsis)) return fEndEllipsis;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values != nullptr && values->EndEllipsis;
+  return OwnOrDefault(cvTitleEndEllipsis, fEndEllipsis, &TColumnTitleDefValuesEh::EndEllipsis, false);
 }
 
 void TColumnTitleEh::SetEndEllipsis(bool value) {
@@ -214,9 +214,7 @@ void TColumnTitleEh::SetEndEllipsis(bool value) {
 }
 
 TTextOrientationEh TColumnTitleEh::Orientation() const {
-  if (Has(cvTitleOrientation)) return fOrientation;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values == nullptr ? tohHorizontal : values->Orientation;
+  return OwnOrDefault(cvTitleOrientation, fOrientation, &TColumnTitleDefValuesEh::Orientation, tohHorizontal);
 }
 
 void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
@@ -224,9 +222,7 @@ void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
 }
 
 bool TColumnTitleEh::TitleButton() const {
-  if (Has(cvTitleButton)) return fTitleButton;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values != nullptr && values->TitleButton;
+  return OwnOrDefault(cvTitleButton, fTitleButton, &TColumnTitleDefValuesEh::TitleButton, false);
 }
 
 void TColumnTitleEh::SetTitleButton(bool value) {
@@ -234,9 +230,7 @@ void TColumnTitleEh::SetTitleButton(bool value) {
 }
 
 bool TColumnTitleEh::ToolTips() const {
-  if (Has(cvTitleToolTips)) return fToolTips;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values != nullptr && values->ToolTips;
+  return OwnOrDefault(cvTitleToolTips, fToolTips, &TColumnTitleDefValuesEh::ToolTips, false);
 }
 
 void TColumnTitleEh::SetToolTips(bool value) {
@@ -457,18 +451,18 @@ void TColumnFooterEh::SetAlignment(TAlignment value) {
 }
 
 TFont* TColumnFooterEh::GetFont() const {
-  const TCustomDBGridEh* grid = fColumn->Grid();
-  return fFontAssigned || grid == nullptr ? fFont.get() : grid->FooterFont();
+  return AssignedOrEh(fFontAssigned, fFont.get(), [this] {
+    return ReadOrEh(fColumn->Grid(), &TCustomDBGridEh::FooterFont, fFont.get());
+  });
 }
 
 TColor TColumnFooterEh::GetColor() const {
-  if (fColorAssigned) return fColor;
-  const TCustomDBGridEh* grid = fColumn->Grid();
-  return grid == nullptr ? clWindow : grid->FooterColor();
+  return AssignedOrEh(fColorAssigned, fColor,
+                      [this] { return ReadOrEh(fColumn->Grid(), &TCustomDBGridEh::FooterColor, clWindow); });
 }
 
 TAlignment TColumnFooterEh::GetAlignment() const {
-  return fAlignmentAssigned ? fAlignment : fColumn->Alignment();
+  return AssignedOrEh(fAlignmentAssigned, fAlignment, [this] { return fColumn->Alignment(); });
 }
 
 void TColumnFooterEh::EnsureSumValue() {

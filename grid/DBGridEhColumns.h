@@ -7,7 +7,9 @@
 // Also here: the column's title, footers, drop-down box and filter-row filter, the grid's
 // column defaults, and a list of columns that does not own them.
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "classlib/core/Collections.h"
@@ -62,6 +64,21 @@ enum TColumnEhValue {
   cvBiDiMode,
 };
 using TColumnEhValues = TSet<TColumnEhValue>;
+
+// Every value with a fallback reads through these two: its own setting once assigned,
+// else what the fallback answers.
+template <class T, class Fallback>
+T AssignedOrEh(bool assigned, const T& own, Fallback&& fallback) {
+  if (assigned) return own;
+  return std::forward<Fallback>(fallback)();
+}
+// A fallback read from an object that may be missing (no grid, no field, no defaults):
+// `read` of it (a member, a getter or a function), else `missing`.
+template <class T, class Source, class Read>
+T ReadOrEh(Source* source, Read&& read, const T& missing) {
+  if (source == nullptr) return missing;
+  return std::invoke(std::forward<Read>(read), *source);
+}
 
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
@@ -243,6 +260,9 @@ class TColumnTitleEh : public TPersistent {
   template <class T>
   void Store(T& field, const T& value, TColumnEhValue bit, bool tellChange = true);
   TColumnTitleDefValuesEh* DefValues() const;
+  // The own value of `bit`, else `read` of the grid's title defaults, else `withoutGrid`.
+  template <class T, class Read>
+  T OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const;
   // Re-copies the grid's title font while the font is not set.
   void RefreshDefaultFont() const;
   void FontChanged();
@@ -598,6 +618,14 @@ class TColumnEh : public TCollectionItem {
   friend class TDBGridColumnsEh;
 
   bool Has(TColumnEhValue value) const { return fAssignedValues.Contains(value); }
+  // The own value of `bit`, else `read` of the grid, of the grid's column defaults or of
+  // the field, else the value for a column without one.
+  template <class T, class Read>
+  T OwnOrGrid(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const;
+  template <class T, class Read>
+  T OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const;
+  template <class T, class Read>
+  T OwnOrField(TColumnEhValue bit, const T& own, Read&& read, const T& withoutField);
   template <class T>
   void Store(T& field, const T& value, TColumnEhValue bit, bool tellChange = true);
   // For the values without a fallback.
