@@ -525,6 +525,11 @@ TDBGridColumnsState TDBGridColumnsEh::State() const {
   return Count() > 0 && !Items(0)->IsGeneratedColumn() ? csCustomized : csDefault;
 }
 
+void TDBGridColumnsEh::Update(TCollectionItem* item) {
+  TCollection::Update(item);
+  fGrid->ColumnsChanged(static_cast<TColumnEh*>(item));
+}
+
 void TDBGridColumnsEh::ResetFields() {
   for (int i = 0; i < Count(); ++i) Items(i)->ResetField();
 }

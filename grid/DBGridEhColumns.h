@@ -471,6 +471,8 @@ class TColumnEh : public TCollectionItem {
   void SetFieldName(const AnsiString& value);
   // Forgets the cached field (the dataset's fields are being rebuilt).
   void ResetField() { fField = nullptr; }
+  // The field bound now, without looking it up.
+  TField* CachedField() const { return fField; }
 
   // ---- Values with fallbacks
   TAlignment Alignment();
@@ -558,6 +560,9 @@ class TColumnEh : public TCollectionItem {
   // The width the column was laid out with: the base of proportional fitting.
   int InitialWidth() const { return fInitialWidth; }
   void SetInitialWidth(int value) { fInitialWidth = value; }
+  // The width to go back to when the grid stops fitting its columns.
+  int WidthToRestore() const { return fWidthToRestore; }
+  void SetWidthToRestore(int value) { fWidthToRestore = value; }
 
   // ---- Owned parts
   TColumnTitleEh& Title() const { return *fTitle; }
@@ -693,6 +698,7 @@ class TColumnEh : public TCollectionItem {
   int fTag = 0;
   bool fVisible = true;
   int fInitialWidth = 0;
+  int fWidthToRestore = 0;
   mutable bool fCopyingFont = false;
 
   std::unique_ptr<TColumnTitleEh> fTitle;
@@ -731,6 +737,10 @@ class TDBGridColumnsEh : public TCollection {
   TDBGridColumnsState State() const;
   // Every column forgets its cached field.
   void ResetFields();
+
+ protected:
+  // Tells the grid of a changed column, or of every column (nullptr).
+  void Update(TCollectionItem* item) override;
 
  private:
   TCustomDBGridEh* fGrid;
