@@ -426,7 +426,9 @@ void TCustomDBGridEh::ColumnsChanged(TColumnEh* column) {
   if (fColumns == nullptr || ComponentState().Contains(csLoading)) return;
   if (column == nullptr) return LayoutChanged();
   const int raw = DataToRawColumn(column->Index());
-  if (raw >= ColCount()) return LayoutChanged();
+  // A new column, or one bound to another field, needs the field map made again.
+  if (raw >= ColCount() || (fDataLink->Active() && fDataLink->Fields(column->Index()) != column->Field()))
+    return LayoutChanged();
   InvalidateCol(raw);
   const int gridWidth = ColWidths(raw);
   if (!fAutoFitColWidths || ComponentState().Contains(csDesigning)) {

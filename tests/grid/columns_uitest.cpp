@@ -568,7 +568,8 @@ TEST(Columns, TheGridForgetsItsModifiedRecordOnAnyNewRecordOrState) {
   } cases[] = {
       {"cancel", [](GridFixture& f) { f.data.Cancel(); }},
       {"post", [](GridFixture& f) { f.data.Post(); }},
-      {"reopen", [](GridFixture& f) {
+      {"reopen",
+       [](GridFixture& f) {
          f.data.Cancel();
          f.data.Close();
          f.data.Open();
