@@ -26,6 +26,7 @@ class TDataGrid : public TCustomDBGridEh {
   using TCustomDBGridEh::GetEditText;
   using TCustomDBGridEh::SetEditText;
   using TCustomDBGridEh::TCustomDBGridEh;
+  using TCustomDBGridEh::UpdateHorzExtScrollBar;
 
   int layouts = 0;
 
