@@ -246,6 +246,8 @@ AnsiString TCustomDBGridEh::GetEditText(int /*col*/, int /*row*/) {
 }
 
 void TCustomDBGridEh::SetEditText(int /*col*/, int /*row*/, const AnsiString& value) {
+  // The record takes the text later, when the link asks for its pending edit.
+  if (value != fLastEditText && fDataLink->Editing()) fDataLink->MarkModified();
   fLastEditText = value;
 }
 
