@@ -398,6 +398,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether a layout driven by the data link is running (column widths are not taken
   // from the grid then).
   bool InLayoutChange() const { return fInLayoutChange; }
+  // Whether column widths are being taken from the grid after the user sized a column
+  // (generated columns then set their field's display width).
+  bool SyncingFieldWidths() const { return fSyncingFieldWidths; }
   // Whether the deferred layout waits for the last section to end.
   bool DeferredLayoutPending() const { return fDeferredLayoutPending; }
 
@@ -521,6 +524,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fInColExit = false;
   // The grid sets its own column widths: that is no user's resize.
   bool fSettingColWidths = false;
+  bool fSyncingFieldWidths = false;
   AnsiString fLastEditText;
   // The key that belongs to the editor's text on a lookup or key/pick-list cell.
   Variant fPendingKey = Null();

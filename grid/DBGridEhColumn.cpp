@@ -448,21 +448,48 @@ int TColumnEh::Width() {
   return AssignedOrEh(Has(cvWidth), fWidth, [this] { return DefaultWidth(); });
 }
 
+namespace {
+
+// What widths in characters are measured with: the font's metrics and its digit width.
+struct TCharWidthsEh {
+  TTextMetric metrics;
+  int digit = 0;
+};
+
+TCharWidthsEh MeasureCharWidths(const TFont& font) {
+  TRaster raster(1, 1);
+  TRasterDC dc(raster);
+  dc.SelectFont(font.LogFont());
+  TCharWidthsEh widths;
+  dc.GetTextMetrics(widths.metrics);
+  widths.digit = dc.GetTextExtentPoint32("0").cx;
+  return widths;
+}
+
+}  // namespace
+
 int TColumnEh::DefaultWidth() {
   const TCustomDBGridEh* grid = Grid();
   if (grid == nullptr) return 64;
   TField* field = Field();
   if (field == nullptr) return grid->DefaultColWidth();
-  TRaster raster(1, 1);
-  TRasterDC dc(raster);
-  dc.SelectFont(Font()->LogFont());
-  TTextMetric metrics;
-  dc.GetTextMetrics(metrics);
-  const int digit = dc.GetTextExtentPoint32("0").cx;
-  return (digit - metrics.tmOverhang) * field->DisplayWidth() + metrics.tmOverhang + 4;
+  const TCharWidthsEh widths = MeasureCharWidths(*Font());
+  return (widths.digit - widths.metrics.tmOverhang) * field->DisplayWidth() + widths.metrics.tmOverhang + 4;
 }
 
 void TColumnEh::SetWidth(int value) {
+  TCustomDBGridEh* grid = Grid();
+  if (IsGeneratedColumn() && grid != nullptr) {
+    // A column the user sized in the grid takes its field's display width along.
+    TField* field = Field();
+    if (field != nullptr && grid->HandleAllocated() && grid->SyncingFieldWidths()) {
+      const TCharWidthsEh widths = MeasureCharWidths(*Font());
+      if (widths.digit > 0)
+        field->SetDisplayWidth((widths.metrics.tmAveCharWidth / 2 + value - widths.metrics.tmOverhang - 3) /
+                               widths.digit);
+    }
+    if (grid->InLayoutChange() && !Has(cvWidth)) return;
+  }
   if (!Has(cvWidth) && value == DefaultWidth()) return ColumnChanged();
   if (value != -1) {
     fWidth = value;

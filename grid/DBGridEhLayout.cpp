@@ -381,6 +381,7 @@ void TCustomDBGridEh::ColWidthsChanged() {
 }
 
 void TCustomDBGridEh::ResizeColumnsFromGrid() {
+  const TFlagScope syncing(fSyncingFieldWidths);
   const bool fitting = fAutoFitColWidths && !ComponentState().Contains(csDesigning);
   const int visible = fVisibleColumns.Count();
   for (int i = 0; i < visible; ++i) {

@@ -234,6 +234,27 @@ TEST(GridCore, AHiddenColumnResizedWhileFittingStillHasAWidthWhenShown) {
   EXPECT_GT(f.grid->ColWidths(4), 0);
 }
 
+TEST(GridCore, SizingADefaultColumnSetsItsFieldsDisplayWidth) {
+  DataGridFixture f;
+  TColumnEh* name = f.grid->Columns().Items(1);
+  ASSERT_TRUE(name->IsGeneratedColumn());
+  int changes = 0;
+  f.grid->OnColWidthsChanged = [&](TObject*) { ++changes; };
+  const int border = 11 + 1 + f.grid->ColWidths(1) + 1 + f.grid->ColWidths(2);
+  f.ui.Drag(f.grid, {border, 5}, {border + 30, 5});
+  const int width = f.grid->ColWidths(2);
+  EXPECT_EQ(name->Width(), width);
+  TRaster raster(1, 1);
+  TRasterDC dc(raster);
+  dc.SelectFont(name->Font()->LogFont());
+  TTextMetric metrics;
+  dc.GetTextMetrics(metrics);
+  const int digit = dc.GetTextExtentPoint32("0").cx;
+  EXPECT_EQ(f.Field("NAME")->DisplayWidth(),
+            (metrics.tmAveCharWidth / 2 + width - metrics.tmOverhang - 3) / digit);
+  EXPECT_EQ(changes, 1);
+}
+
 TEST(GridCore, ADeferredLayoutUnderALockRunsOnceAfterTheLastRelease) {
   DataGridFixture f;
   const int before = f.grid->layouts;
