@@ -36,6 +36,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
+  // Letting go of the data source and the columns lays nothing out any more.
+  Destroying();
   if (fStyle != nullptr) fStyle->RemoveGrid(this);
   fDataLink->SetDataSource(nullptr);
   // Columns take their footers' aggregates out of the sum list and themselves out of the
@@ -140,57 +142,47 @@ void TCustomDBGridEh::SetAutoFitColWidths(bool value) {
   LayoutChanged();
 }
 
-namespace {
-
-template <class T>
-bool ChangeValue(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
-
-}  // namespace
-
 void TCustomDBGridEh::SetMinAutoFitWidth(int value) {
-  if (ChangeValue(fMinAutoFitWidth, value)) LayoutChanged();
+  ChangeValueEh(fMinAutoFitWidth, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetFrozenCols(int value) {
-  if (ChangeValue(fFrozenCols, value)) LayoutChanged();
+  ChangeValueEh(fFrozenCols, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetFooterRowCount(int value) {
-  if (ChangeValue(fFooterRowCount, std::max(0, value))) LayoutChanged();
+  ChangeValueEh(fFooterRowCount, std::max(0, value), [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetRowHeight(int value) {
-  if (ChangeValue(fRowHeight, std::max(0, value))) LayoutChanged();
+  ChangeValueEh(fRowHeight, std::max(0, value), [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetRowLines(int value) {
-  if (ChangeValue(fRowLines, std::max(0, value))) LayoutChanged();
+  ChangeValueEh(fRowLines, std::max(0, value), [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetTitleHeight(int value) {
-  if (ChangeValue(fTitleHeight, value)) LayoutChanged();
+  ChangeValueEh(fTitleHeight, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetTitleLines(int value) {
-  if (ChangeValue(fTitleLines, value)) LayoutChanged();
+  ChangeValueEh(fTitleLines, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetReadOnly(bool value) {
-  if (!ChangeValue(fReadOnly, value)) return;
-  Invalidate();
-  if (!ComponentState().Contains(csLoading)) InvalidateEditor();
+  ChangeValueEh(fReadOnly, value, [this] {
+    Invalidate();
+    if (!ComponentState().Contains(csLoading)) InvalidateEditor();
+  });
 }
 
 void TCustomDBGridEh::SetFooterColor(TColor value) {
-  if (ChangeValue(fFooterColor, value)) Invalidate();
+  ChangeAndInvalidate(this, fFooterColor, value);
 }
 
 void TCustomDBGridEh::SetDrawMemoText(bool value) {
-  if (ChangeValue(fDrawMemoText, value)) Invalidate();
+  ChangeAndInvalidate(this, fDrawMemoText, value);
 }
 
 void TCustomDBGridEh::SetFlat(bool value) {

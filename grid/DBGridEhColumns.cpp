@@ -34,18 +34,6 @@ void TColumnsEhList::Exchange(int index1, int index2) {
   std::swap(fItems.at(index1), fItems.at(index2));
 }
 
-namespace {
-
-// Stores a changed value and tells of the change.
-template <class T, class Tell>
-void ChangeValue(T& field, const T& value, Tell tell) {
-  if (field == value) return;
-  field = value;
-  tell();
-}
-
-}  // namespace
-
 // ---- Column defaults ------------------------------------------------------------------
 
 TColumnDefValuesEh::TColumnDefValuesEh()
@@ -91,19 +79,19 @@ void TColumnDropDownBoxEh::Changed() {
 }
 
 void TColumnDropDownBoxEh::SetAutoFitColWidths(bool value) {
-  ChangeValue(fAutoFitColWidths, value, [this] { Changed(); });
+  ChangeValueEh(fAutoFitColWidths, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetListSource(TDataSource* value) {
-  ChangeValue(fListSource, value, [this] { Changed(); });
+  ChangeValueEh(fListSource, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions value) {
-  ChangeValue(fOptions, value, [this] { Changed(); });
+  ChangeValueEh(fOptions, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetUseMultiTitle(bool value) {
-  ChangeValue(fUseMultiTitle, value, [this] { Changed(); });
+  ChangeValueEh(fUseMultiTitle, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
@@ -431,11 +419,11 @@ void TColumnFooterEh::SetFieldName(const AnsiString& value) {
 }
 
 void TColumnFooterEh::SetDisplayFormat(const AnsiString& value) {
-  ChangeValue(fDisplayFormat, value, [this] { Changed(); });
+  ChangeValueEh(fDisplayFormat, value, [this] { Changed(); });
 }
 
 void TColumnFooterEh::SetValue(const AnsiString& value) {
-  ChangeValue(fValue, value, [this] { Changed(); });
+  ChangeValueEh(fValue, value, [this] { Changed(); });
 }
 
 void TColumnFooterEh::SetColor(TColor value) {

@@ -65,6 +65,14 @@ enum TColumnEhValue {
 };
 using TColumnEhValues = TSet<TColumnEhValue>;
 
+// A setter's common part: stores a changed value and tells of the change.
+template <class T, class Tell>
+void ChangeValueEh(T& field, const T& value, Tell&& tell) {
+  if (field == value) return;
+  field = value;
+  std::forward<Tell>(tell)();
+}
+
 // Every value with a fallback reads through these two: its own setting once assigned,
 // else what the fallback answers.
 template <class T, class Fallback>

@@ -72,7 +72,7 @@ bool TCustomDBGridEh::AcquireLayoutLock() {
 }
 
 void TCustomDBGridEh::LayoutChanged() {
-  if (fColumns == nullptr) return;
+  if (fColumns == nullptr || ComponentState().Contains(csDestroying)) return;
   if (AcquireLayoutLock()) EndLayout();
 }
 

@@ -20,6 +20,16 @@
 
 namespace ordvane::test {
 
+// A persistent field of the dataset, bound by name to its definition.
+template <class Field>
+Field* MakeField(TDataSet& dataSet, const AnsiString& name, TFieldKind kind = fkData) {
+  auto* field = new Field(&dataSet);
+  field->SetFieldName(name);
+  field->SetFieldKind(kind);
+  field->SetDataSet(&dataSet);
+  return field;
+}
+
 class TDataGrid : public TCustomDBGridEh {
  public:
   using TCustomDBGridEh::CanEditModify;
@@ -98,11 +108,7 @@ struct DataGridFixture {
 
   template <class Field>
   Field* Make(const AnsiString& name, TFieldKind kind = fkData) {
-    auto* field = new Field(&data);
-    field->SetFieldName(name);
-    field->SetFieldKind(kind);
-    field->SetDataSet(&data);
-    return field;
+    return MakeField<Field>(data, name, kind);
   }
 
   TField* Field(const AnsiString& name) { return data.FieldByName(name); }

@@ -18,6 +18,7 @@
 #include "classlib/db/StringFields.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
+#include "tests/grid/DataGridSupport.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane {
@@ -80,11 +81,7 @@ struct GridFixture {
 
   template <class Field>
   Field* Make(const AnsiString& name, TFieldKind kind = fkData) {
-    auto* field = new Field(&data);
-    field->SetFieldName(name);
-    field->SetFieldKind(kind);
-    field->SetDataSet(&data);
-    return field;
+    return test::MakeField<Field>(data, name, kind);
   }
 
   TColumnEh* Column(const AnsiString& fieldName) {

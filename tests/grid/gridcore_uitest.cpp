@@ -317,5 +317,29 @@ TEST(GridCore, DestroyingTheDataSourceOrABoundFieldClearsTheReferences) {
   EXPECT_FALSE(f.grid->DataLink().Active());
 }
 
+TEST(GridCore, SharedRoutinesOnFieldsAndText) {
+  DataGridFixture f;
+  EXPECT_EQ(FieldValueAsIntegerEh(f.Field("ID"), -7), 1);
+  EXPECT_EQ(FieldValueAsIntegerEh(f.Field("NAME"), -7), -7) << "not a number";
+  f.data.Edit();
+  f.Field("ID")->Clear();
+  EXPECT_EQ(FieldValueAsIntegerEh(f.Field("ID"), -7), -7) << "null";
+  f.data.Cancel();
+  EXPECT_EQ(FieldValueAsIntegerEh(nullptr, -7), -7);
+
+  EXPECT_TRUE(FieldsCanModifyEh({}));
+  EXPECT_TRUE(FieldsCanModifyEh({f.Field("ID"), f.Field("NAME")}));
+  f.Field("NAME")->SetReadOnly(true);
+  EXPECT_FALSE(FieldsCanModifyEh({f.Field("ID"), f.Field("NAME")}));
+
+  TCanvas& canvas = *f.grid->Canvas();
+  const int height = TextHeightEh(canvas, "Wg");
+  EXPECT_EQ(height, TextHeightOf(*canvas.Font()));
+  const TRect cell(0, 0, canvas.TextWidth("short") + 2 + 4, height);
+  EXPECT_FALSE(TextOverflowsEh(canvas, "short", cell, false, 2));
+  EXPECT_TRUE(TextOverflowsEh(canvas, "short text", cell, false, 2));
+  EXPECT_TRUE(TextOverflowsEh(canvas, "short short", cell, true, 2)) << "wrapped onto a second line";
+}
+
 }  // namespace
 }  // namespace ordvane
