@@ -131,5 +131,28 @@ TEST(GridEditor, PickListAndPlainTextsAreWrittenAsTyped) {
   EXPECT_EQ(f.Field("ID")->AsInteger(), 42) << "written when the record posts";
 }
 
+TEST(GridEditor, LookupTextsWriteTheKey) {
+  EditingGrid f;
+  f.Edit(f.city, "Nowhere");
+  EXPECT_EQ(f.Field("CITY_ID")->AsInteger(), 2) << "no handler: the key the editor left";
+  f.data.Post();
+
+  // A record without a city: a new one is added to the list and found on the recheck.
+  f.data.Edit();
+  f.Field("CITY_ID")->Clear();
+  f.data.Post();
+  std::vector<AnsiString> asked;
+  f.city->OnNotInList = [&](TObject*, const AnsiString& text, bool& recheck) {
+    asked.push_back(text);
+    f.cities.AppendRecord({Variant(4), Variant(text)});
+    recheck = true;
+  };
+  f.Edit(f.city, "Dnipro");
+  EXPECT_EQ(asked, std::vector<AnsiString>{"Dnipro"});
+  EXPECT_EQ(f.Field("CITY_ID")->AsInteger(), 4);
+  f.data.Post();
+  EXPECT_EQ(f.Field("CITY")->AsString(), "Dnipro");
+}
+
 }  // namespace
 }  // namespace ordvane
