@@ -251,6 +251,18 @@ class TSTDBGridEhFilter : public TPersistent {
   int fUpdateCount = 0;
 };
 
+// Holds the filter row's update bracket for a scope.
+class TSTFilterUpdateScopeEh {
+ public:
+  explicit TSTFilterUpdateScopeEh(TSTDBGridEhFilter& filter) : fFilter(filter) { fFilter.BeginUpdate(); }
+  ~TSTFilterUpdateScopeEh() { fFilter.EndUpdate(); }
+  TSTFilterUpdateScopeEh(const TSTFilterUpdateScopeEh&) = delete;
+  TSTFilterUpdateScopeEh& operator=(const TSTFilterUpdateScopeEh&) = delete;
+
+ private:
+  TSTDBGridEhFilter& fFilter;
+};
+
 class TDBGridEhScrollBar : public TPersistent {
   ORDVANE_CLASS(TDBGridEhScrollBar, TPersistent)
 
@@ -465,7 +477,11 @@ class TCustomDBGridEh : public TCustomGridEh {
   void ComputeRowHeight();
   void ComputeTitleHeight();
   void AutoFitWidths();
+  // After the user sized a column: the widths within the columns' limits, into the columns.
+  void TakeUserColWidths();
   void ResizeColumnsFromGrid();
+  // Ends a layout section without running the layout (a failed step, or nothing to do).
+  void ReleaseLayoutLock();
   void UpdateScrollBarsVisibility();
   void PostDeferredLayout();
   void DeferredLayout();

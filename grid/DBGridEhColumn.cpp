@@ -9,7 +9,6 @@
 #include "classlib/core/FloatFormat.h"
 #include "classlib/db/DateTimeFields.h"
 #include "classlib/db/NumericFields.h"
-#include "classlib/ui/RasterDC.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhColumns.h"
@@ -448,33 +447,14 @@ int TColumnEh::Width() {
   return AssignedOrEh(Has(cvWidth), fWidth, [this] { return DefaultWidth(); });
 }
 
-namespace {
-
-// What widths in characters are measured with: the font's metrics and its digit width.
-struct TCharWidthsEh {
-  TTextMetric metrics;
-  int digit = 0;
-};
-
-TCharWidthsEh MeasureCharWidths(const TFont& font) {
-  TRaster raster(1, 1);
-  TRasterDC dc(raster);
-  dc.SelectFont(font.LogFont());
-  TCharWidthsEh widths;
-  dc.GetTextMetrics(widths.metrics);
-  widths.digit = dc.GetTextExtentPoint32("0").cx;
-  return widths;
-}
-
-}  // namespace
-
 int TColumnEh::DefaultWidth() {
   const TCustomDBGridEh* grid = Grid();
   if (grid == nullptr) return 64;
   TField* field = Field();
   if (field == nullptr) return grid->DefaultColWidth();
-  const TCharWidthsEh widths = MeasureCharWidths(*Font());
-  return (widths.digit - widths.metrics.tmOverhang) * field->DisplayWidth() + widths.metrics.tmOverhang + 4;
+  const TFontMeasureEh widths = MeasureFontEh(*Font());
+  return (widths.digitWidth - widths.metrics.tmOverhang) * field->DisplayWidth() + widths.metrics.tmOverhang +
+         4;
 }
 
 void TColumnEh::SetWidth(int value) {
@@ -483,10 +463,10 @@ void TColumnEh::SetWidth(int value) {
     // A column the user sized in the grid takes its field's display width along.
     TField* field = Field();
     if (field != nullptr && grid->HandleAllocated() && grid->SyncingFieldWidths()) {
-      const TCharWidthsEh widths = MeasureCharWidths(*Font());
-      if (widths.digit > 0)
+      const TFontMeasureEh widths = MeasureFontEh(*Font());
+      if (widths.digitWidth > 0)
         field->SetDisplayWidth((widths.metrics.tmAveCharWidth / 2 + value - widths.metrics.tmOverhang - 3) /
-                               widths.digit);
+                               widths.digitWidth);
     }
     if (grid->InLayoutChange() && !Has(cvWidth)) return;
   }

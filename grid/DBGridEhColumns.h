@@ -118,6 +118,15 @@ enum TDBLookupGridEhOption {
 };
 using TDBLookupGridEhOptions = TSet<TDBLookupGridEhOption>;
 
+// What widths and heights in text are measured with: a font's metrics, the width of its
+// digit "0" and the height of "Wg".
+struct TFontMeasureEh {
+  TTextMetric metrics;
+  int digitWidth = 0;
+  int textHeight = 0;
+};
+TFontMeasureEh MeasureFontEh(const TFont& font);
+
 // The parameters of one data cell, as a column fills them and cell events change them.
 struct TColCellParamsEh {
   int Col = -1;

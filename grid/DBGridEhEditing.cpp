@@ -114,11 +114,7 @@ void TCustomDBGridEh::ColExit() {
 }
 
 void TCustomDBGridEh::ColumnMoved(int from, int to) {
-  fSTFilter->BeginUpdate();
-  struct TCloseBracket {
-    TSTDBGridEhFilter& filter;
-    ~TCloseBracket() { filter.EndUpdate(); }
-  } bracket{*fSTFilter};
+  const TSTFilterUpdateScopeEh filterUpdate(*fSTFilter);
   const int fromData = RawToDataColumn(from);
   const int toData = RawToDataColumn(to);
   fColumns->Items(fromData)->SetIndex(toData);

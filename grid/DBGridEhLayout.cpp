@@ -6,7 +6,6 @@
 
 #include "classlib/core/Math.h"
 #include "classlib/core/MessageQueue.h"
-#include "classlib/ui/RasterDC.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
 
@@ -15,22 +14,6 @@ namespace ordvane {
 namespace {
 
 constexpr int kIndicatorWidth = 11;
-
-// What the layout measures of a font.
-struct TFontMeasureEh {
-  int textHeight = 0;  // of "Wg"
-  TTextMetric metrics;
-};
-
-TFontMeasureEh MeasureFont(const TFont& font) {
-  TRaster raster(1, 1);
-  TRasterDC dc(raster);
-  dc.SelectFont(font.LogFont());
-  TFontMeasureEh measure;
-  measure.textHeight = dc.GetTextExtentPoint32("Wg").cy;
-  dc.GetTextMetrics(measure.metrics);
-  return measure;
-}
 
 }  // namespace
 
@@ -54,15 +37,22 @@ void TCustomDBGridEh::BeginLayout() {
 
 void TCustomDBGridEh::EndLayout() {
   if (fLayoutLock == 0) return;
-  struct TRelease {
-    TCustomDBGridEh& grid;
-    ~TRelease() {
-      if (grid.fLayoutLock == 1) grid.fColumns->EndUpdate();
-      --grid.fLayoutLock;
-      grid.EndUpdate();
+  if (fLayoutLock == 1) {
+    try {
+      InternalLayout();
+    } catch (...) {
+      ReleaseLayoutLock();
+      throw;
     }
-  } release{*this};
-  if (fLayoutLock == 1) InternalLayout();
+  }
+  ReleaseLayoutLock();
+}
+
+void TCustomDBGridEh::ReleaseLayoutLock() {
+  if (fLayoutLock == 0) return;
+  if (fLayoutLock == 1) fColumns->EndUpdate();
+  --fLayoutLock;
+  EndUpdate();
 }
 
 bool TCustomDBGridEh::AcquireLayoutLock() {
@@ -215,7 +205,7 @@ void TCustomDBGridEh::InternalLayout() {
 }
 
 void TCustomDBGridEh::ComputeRowHeight() {
-  const TFontMeasureEh font = MeasureFont(*Font());
+  const TFontMeasureEh font = MeasureFontEh(*Font());
   int extra = Flat() ? 1 : 3;
   if (fDBOptions.Contains(dgRowLines)) extra += GridLineWidth();
   const int lineHeight = font.metrics.tmHeight + font.metrics.tmExternalLeading;
@@ -244,11 +234,11 @@ void TCustomDBGridEh::ComputeRowHeight() {
 void TCustomDBGridEh::ComputeTitleHeight() {
   if (!AreTitlesVisible()) return;
   // The tallest title font decides.
-  TFontMeasureEh tallest = MeasureFont(*fTitleFont);
+  TFontMeasureEh tallest = MeasureFontEh(*fTitleFont);
   if (fColumns->Count() > 0) {
     tallest = {};
     for (int i = 0; i < fColumns->Count(); ++i) {
-      const TFontMeasureEh measure = MeasureFont(*fColumns->Items(i)->Title().Font());
+      const TFontMeasureEh measure = MeasureFontEh(*fColumns->Items(i)->Title().Font());
       if (measure.textHeight > tallest.textHeight) tallest = measure;
     }
   }
@@ -349,35 +339,37 @@ void TCustomDBGridEh::AutoFitWidths() {
 
 void TCustomDBGridEh::ColWidthsChanged() {
   if (fSettingColWidths || fColumns == nullptr) return TCustomGridEh::ColWidthsChanged();
-  fSTFilter->BeginUpdate();
-  struct TCloseBracket {
-    TSTDBGridEhFilter& filter;
-    ~TCloseBracket() { filter.EndUpdate(); }
-  } bracket{*fSTFilter};
+  const TSTFilterUpdateScopeEh filterUpdate(*fSTFilter);
   if ((fDataLink->Active() || fColumns->State() == csCustomized) && AcquireLayoutLock()) {
-    struct TEnd {
-      TCustomDBGridEh& grid;
-      ~TEnd() { grid.EndLayout(); }
-    } end{*this};
-    TCustomGridEh::ColWidthsChanged();
-    {
-      const TFlagScope settingWidths(fSettingColWidths);
-      for (int i = 0; i < fColumns->Count() && DataToRawColumn(i) < ColCount(); ++i) {
-        const TColumnEh* column = fColumns->Items(i);
-        const int raw = DataToRawColumn(i);
-        if (column->MinWidth() > 0 && ColWidths(raw) < column->MinWidth())
-          SetColWidths(raw, column->MinWidth());
-        if (column->MaxWidth() > 0 && ColWidths(raw) > column->MaxWidth())
-          SetColWidths(raw, column->MaxWidth());
-      }
+    try {
+      TakeUserColWidths();
+    } catch (...) {
+      ReleaseLayoutLock();
+      throw;
     }
-    ResizeColumnsFromGrid();
+    EndLayout();
   } else {
     TCustomGridEh::ColWidthsChanged();
     InvalidateEditor();
   }
   if (OnColWidthsChanged) OnColWidthsChanged(this);
   UpdateHorzExtScrollBar();
+}
+
+void TCustomDBGridEh::TakeUserColWidths() {
+  TCustomGridEh::ColWidthsChanged();
+  {
+    const TFlagScope settingWidths(fSettingColWidths);
+    for (int i = 0; i < fColumns->Count() && DataToRawColumn(i) < ColCount(); ++i) {
+      const TColumnEh* column = fColumns->Items(i);
+      const int raw = DataToRawColumn(i);
+      if (column->MinWidth() > 0 && ColWidths(raw) < column->MinWidth())
+        SetColWidths(raw, column->MinWidth());
+      if (column->MaxWidth() > 0 && ColWidths(raw) > column->MaxWidth())
+        SetColWidths(raw, column->MaxWidth());
+    }
+  }
+  ResizeColumnsFromGrid();
 }
 
 void TCustomDBGridEh::ResizeColumnsFromGrid() {

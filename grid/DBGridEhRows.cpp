@@ -9,6 +9,22 @@
 
 namespace ordvane {
 
+namespace {
+
+// The dataset's controls are disabled for a scope: a walk shows nothing meanwhile.
+class TControlsDisabledScope {
+ public:
+  explicit TControlsDisabledScope(TDataSet& dataSet) : fDataSet(dataSet) { fDataSet.DisableControls(); }
+  ~TControlsDisabledScope() { fDataSet.EnableControls(); }
+  TControlsDisabledScope(const TControlsDisabledScope&) = delete;
+  TControlsDisabledScope& operator=(const TControlsDisabledScope&) = delete;
+
+ private:
+  TDataSet& fDataSet;
+};
+
+}  // namespace
+
 void TCustomDBGridEh::UpdateRowCount() {
   const int titleRows = fTitleOffset;
   if (RowCount() <= titleRows) SetRowCount(titleRows + 1);
@@ -61,6 +77,7 @@ void TCustomDBGridEh::UpdateScrollBar() {
     wanted.nPage = 0;
     wanted.nPos = dataSet->Bof() ? 0 : dataSet->Eof() ? 4 : 2;
   }
+  if (fVertScrollBar->VisibleMode() == sbAlwaysShowEh) wanted.fMask |= SIF_DISABLENOSCROLL;
   if (fVertScrollBar->VisibleMode() == sbNeverShowEh) {
     wanted.nMin = 0;
     wanted.nMax = 0;
@@ -137,11 +154,7 @@ void TCustomDBGridEh::SavePosition() {
   if (!fDataLink->Active() || dataSet == nullptr) return;
   const int count = fDataLink->RecordCount();
   fSavedOffset = fDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
-  dataSet->DisableControls();
-  struct TEnable {
-    TDataSet& dataSet;
-    ~TEnable() { dataSet.EnableControls(); }
-  } enable{*dataSet};
+  const TControlsDisabledScope controlsDisabled(*dataSet);
   const int moved = dataSet->MoveBy(-fSavedOffset);
   fSavedBookmark = dataSet->Bookmark();
   dataSet->MoveBy(-moved);
@@ -151,11 +164,7 @@ void TCustomDBGridEh::SavePosition() {
 void TCustomDBGridEh::RestorePosition() {
   TDataSet* dataSet = fDataLink->DataSet();
   if (!fDataLink->Active() || dataSet == nullptr || fSavedBookmark.empty()) return;
-  dataSet->DisableControls();
-  struct TEnable {
-    TDataSet& dataSet;
-    ~TEnable() { dataSet.EnableControls(); }
-  } enable{*dataSet};
+  const TControlsDisabledScope controlsDisabled(*dataSet);
   dataSet->GotoBookmark(fSavedBookmark);
   dataSet->MoveBy(fSavedOffset);
 }

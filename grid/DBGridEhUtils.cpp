@@ -1,5 +1,5 @@
 // Routines the grid units share: field values as integers, modifiability of a field
-// list, grid errors, taking a message off the queue, and text measuring for tooltips.
+// list, grid errors, taking a message off the queue, and measuring fonts and text.
 
 #include <cmath>
 #include <limits>
@@ -7,6 +7,7 @@
 #include "classlib/core/MessageQueue.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/ui/DeviceContext.h"
+#include "classlib/ui/RasterDC.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -43,6 +44,17 @@ bool TextOverflowsEh(TCanvas& canvas, const AnsiString& text, const TRect& rect,
   if (wordWrap) format |= DT_WORDBREAK;
   DrawText(canvas.Handle(), text, measured, format);
   return measured.Width() > room || measured.Height() > rect.Height();
+}
+
+TFontMeasureEh MeasureFontEh(const TFont& font) {
+  TRaster raster(1, 1);
+  TRasterDC dc(raster);
+  dc.SelectFont(font.LogFont());
+  TFontMeasureEh measure;
+  dc.GetTextMetrics(measure.metrics);
+  measure.digitWidth = dc.GetTextExtentPoint32("0").cx;
+  measure.textHeight = dc.GetTextExtentPoint32("Wg").cy;
+  return measure;
 }
 
 int TextHeightEh(TCanvas& canvas, const AnsiString& text) {
