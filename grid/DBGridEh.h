@@ -494,6 +494,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   void FieldsRebuilt();
   TColumnEh* SelectedColumn() const;
   void WMSize(TMessage& message);
+  void ScrollDataRows(int distance);
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
 

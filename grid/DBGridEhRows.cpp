@@ -3,8 +3,10 @@
 // activation, and keeping the position around a search.
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "classlib/ui/ScrollBars.h"
+#include "classlib/ui/WinPaint.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -97,14 +99,30 @@ void TCustomDBGridEh::Scroll(int distance) {
   const bool barShown = fVertScrollBar->IsScrollBarShowing();
   UpdateScrollBar();
   if (barShown != fVertScrollBar->IsScrollBarShowing() && fAutoFitColWidths) PostDeferredLayout();
-  SyncRowWithRecord();
   if (distance != 0) {
     if (!fDBOptions.Contains(dgAlwaysShowEditor)) HideEditor();
-    Invalidate();
-    return;
+    if (std::abs(distance) >= RowCount() - fTitleOffset) {
+      Invalidate();
+      if (fDBOptions.Contains(dgAlwaysShowEditor)) ShowEditor();
+    } else {
+      ScrollDataRows(distance);
+    }
   }
+  SyncRowWithRecord();
   InvalidateRow(oldRow);
   InvalidateRow(Row());
+}
+
+void TCustomDBGridEh::ScrollDataRows(int distance) {
+  TGridDrawInfo info;
+  ComputeDrawInfo(info);
+  // The data rows move on screen; the rows they uncover and the indicator (its marks
+  // belong to records, not rows) are painted again.
+  const TRect band(0, info.Vert.FixedBoundary, info.Horz.ClientExtent, info.Vert.GridBoundary);
+  if (band.Height() <= 0) return;
+  const int dy = -distance * (DefaultRowHeight() + GridLineWidth());
+  ScrollWindowEx(Handle(), 0, dy, &band, &band, nullptr, nullptr, SW_INVALIDATE);
+  if (fIndicatorOffset > 0) InvalidateCol(0);
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {

@@ -81,6 +81,24 @@ TEST(GridCore, AnInactiveLinkKeepsCustomColumnsAndTheIndicatorButNoDefaultOnes) 
   EXPECT_EQ(f.grid->ColCount(), 3);
 }
 
+TEST(GridCore, OneRecordOnScrollsTheRowsOnScreenAndAJumpRepaintsAll) {
+  DataGridFixture f(1000);
+  f.FitDataRows(10);
+  f.data.MoveBy(9);
+  f.ui.Process();
+  f.data.Next();
+  const TRegion invalid = test::UiDriver::UpdateRegion(f.grid);
+  const TRect middle = f.grid->CellRect(3, 5);
+  EXPECT_FALSE(invalid.Contains(middle.left + 2, middle.top + 2)) << "moved on screen, not repainted";
+  const TRect last = f.grid->CellRect(3, 10);
+  EXPECT_TRUE(invalid.Contains(last.left + 2, last.top + 2)) << "the uncovered row";
+  const TRect indicator = f.grid->CellRect(0, 5);
+  EXPECT_TRUE(invalid.Contains(indicator.left + 2, indicator.top + 2));
+  f.ui.Process();
+  f.data.MoveBy(50);
+  EXPECT_TRUE(test::UiDriver::UpdateRegion(f.grid).Contains(middle.left + 2, middle.top + 2));
+}
+
 TEST(GridCore, TheVerticalBarHasFivePositionsWithoutRecordNumbers) {
   DataGridFixture<test::TUnnumberedDataSet> f(50);
   f.FitDataRows(10);
