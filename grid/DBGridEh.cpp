@@ -146,6 +146,10 @@ void TCustomDBGridEh::SetMinAutoFitWidth(int value) {
   ChangeValueEh(fMinAutoFitWidth, value, [this] { LayoutChanged(); });
 }
 
+void TCustomDBGridEh::SetContraColCount(int value) {
+  ChangeValueEh(fContraColCount, std::max(0, value), [this] { LayoutChanged(); });
+}
+
 void TCustomDBGridEh::SetFrozenCols(int value) {
   ChangeValueEh(fFrozenCols, value, [this] { LayoutChanged(); });
 }

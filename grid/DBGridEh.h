@@ -345,6 +345,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool DrawMemoText() const { return fDrawMemoText; }
   void SetDrawMemoText(bool value);
   void SetFlat(bool value);
+  // Data columns kept at the right edge; the base grid's contra columns are as many as
+  // the columns allow.
+  int ContraColCount() const { return fContraColCount; }
+  void SetContraColCount(int value);
   int FrozenCols() const { return fFrozenCols; }
   void SetFrozenCols(int value);
   int FooterRowCount() const { return fFooterRowCount; }
@@ -519,6 +523,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fAutoFitColWidths = false;
   int fMinAutoFitWidth = 0;
   bool fDrawMemoText = false;
+  int fContraColCount = 0;
   int fFrozenCols = 0;
   int fFooterRowCount = 0;
   bool fReadOnly = false;

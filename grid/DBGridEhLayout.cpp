@@ -187,7 +187,11 @@ void TCustomDBGridEh::InternalLayout() {
   const bool customized = fColumns->State() == csCustomized;
   const int fixedCols =
       fIndicatorOffset + hiddenFrozen + (fDataLink->Active() || customized ? fFrozenCols : 0);
-  SetColCount(std::max(fColumns->Count() + fIndicatorOffset, fixedCols + 1));
+  const int allCols = std::max(fColumns->Count() + fIndicatorOffset, fixedCols + 1);
+  const int contra =
+      fDataLink->Active() || customized ? std::min(fContraColCount, allCols - fixedCols - 1) : 0;
+  SetColCount(allCols - contra);
+  TCustomGridEh::SetContraColCount(contra);
   SetFixedCols(std::min(fixedCols, ColCount() - 1));
   SetFixedDataCols(fDataLink->Active() || customized ? fFrozenCols : 0);
   fTitleOffset = (AreTitlesVisible() ? 1 : 0) + (IsFilterRowVisible() ? 1 : 0);
@@ -264,7 +268,7 @@ void TCustomDBGridEh::UpdateScrollBarsVisibility() {
 void TCustomDBGridEh::UpdateTabStopsAndWidths() {
   const TFlagScope settingWidths(fSettingColWidths);
   const bool active = fDataLink->Active();
-  for (int i = 0; i < fColumns->Count() && DataToRawColumn(i) < ColCount(); ++i) {
+  for (int i = 0; i < fColumns->Count() && DataToRawColumn(i) < FullColCount(); ++i) {
     TColumnEh* column = fColumns->Items(i);
     const int raw = DataToRawColumn(i);
     TField* field = column->Field();
@@ -360,7 +364,7 @@ void TCustomDBGridEh::TakeUserColWidths() {
   TCustomGridEh::ColWidthsChanged();
   {
     const TFlagScope settingWidths(fSettingColWidths);
-    for (int i = 0; i < fColumns->Count() && DataToRawColumn(i) < ColCount(); ++i) {
+    for (int i = 0; i < fColumns->Count() && DataToRawColumn(i) < FullColCount(); ++i) {
       const TColumnEh* column = fColumns->Items(i);
       const int raw = DataToRawColumn(i);
       if (column->MinWidth() > 0 && ColWidths(raw) < column->MinWidth())
@@ -420,7 +424,7 @@ void TCustomDBGridEh::ColumnsChanged(TColumnEh* column) {
   if (column == nullptr) return LayoutChanged();
   const int raw = DataToRawColumn(column->Index());
   // A new column, or one bound to another field, needs the field map made again.
-  if (raw >= ColCount() || (fDataLink->Active() && fDataLink->Fields(column->Index()) != column->Field()))
+  if (raw >= FullColCount() || (fDataLink->Active() && fDataLink->Fields(column->Index()) != column->Field()))
     return LayoutChanged();
   InvalidateCol(raw);
   const int gridWidth = ColWidths(raw);

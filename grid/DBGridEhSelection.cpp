@@ -52,7 +52,7 @@ TGridRect TBookmarkListEh::SelectionRect() {
   TGridRect rect = kNoCells;
   TDataSet* dataSet = DataSet();
   fGrid->ForEachShownRow([&](int row) {
-    if (IndexOf(dataSet->Bookmark()) >= 0) IncludeRow(rect, row, fGrid->ColCount() - 1);
+    if (IndexOf(dataSet->Bookmark()) >= 0) IncludeRow(rect, row, fGrid->FullColCount() - 1);
   });
   return rect;
 }
@@ -220,7 +220,7 @@ TGridRect TDBGridEhSelection::GetSelectionBounds() {
     case gstColumns:
       return fColumns.SelectionRect();
     case gstAll:
-      return {0, 0, fGrid->ColCount() - 1, fGrid->RowCount() - 1};
+      return {0, 0, fGrid->FullColCount() - 1, fGrid->RowCount() - 1};
     case gstNon:
       break;
   }

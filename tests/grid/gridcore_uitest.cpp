@@ -183,6 +183,18 @@ TEST(GridCore, FilterRowFrozenColumnsAndOptions) {
   EXPECT_EQ(f.grid->FixedCols(), 4) << "two visible frozen columns stay frozen";
   EXPECT_EQ(f.grid->VisibleColumns().Count(), 6);
 
+  f.grid->SetFrozenCols(0);
+  f.grid->SetContraColCount(2);
+  EXPECT_EQ(f.grid->TCustomGridEh::ContraColCount(), 2);
+  EXPECT_EQ(f.grid->FullColCount(), 1 + 7);
+  EXPECT_EQ(f.grid->ColWidths(7), f.grid->Columns().Items(6)->Width()) << "the last column at the right edge";
+  f.grid->SetContraColCount(50);
+  // The indicator and the hidden first column are fixed; one column keeps scrolling.
+  EXPECT_EQ(f.grid->TCustomGridEh::ContraColCount(), 8 - 2 - 1);
+  f.grid->SetContraColCount(0);
+  EXPECT_EQ(f.grid->TCustomGridEh::ContraColCount(), 0);
+  EXPECT_EQ(f.grid->ColCount(), 8);
+
   f.grid->SetOptions(f.grid->Options() + TDBGridOptions{dgRowSelect, dgAlwaysShowEditor});
   EXPECT_FALSE(f.grid->Options().Contains(dgEditing));
   EXPECT_FALSE(f.grid->Options().Contains(dgAlwaysShowEditor));
