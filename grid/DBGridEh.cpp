@@ -3,8 +3,6 @@
 
 #include "grid/DBGridEh.h"
 
-#include "classlib/ui/SysMetrics.h"
-
 namespace ordvane {
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)

@@ -479,6 +479,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   void BuildColumnsFromMap();
   void BuildVisibleColumns(int& hiddenFrozen);
   void ComputeRowHeight();
+  void ComputeButtonWidth();
   void ComputeTitleHeight();
   void AutoFitWidths();
   // After the user sized a column: the widths within the columns' limits, into the columns.

@@ -6,7 +6,6 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Math.h"
-#include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -130,9 +129,7 @@ void TCustomDBGridEh::CreateWnd() {
     ~TEnd() { grid.EndUpdate(); }
   } end{*this};
   TCustomGridEh::CreateWnd();
-  const int scrollBarSize = GetSystemMetrics(SM_CXVSCROLL);
-  const int wideButton = (scrollBarSize * 3 + 1) / 2;
-  fButtonWidth = DefaultRowHeight() > wideButton ? (Flat() ? wideButton : scrollBarSize) : DefaultRowHeight();
+  ComputeButtonWidth();
   if (fAutoFitColWidths) {
     // The update section is held: take the layout section directly.
     BeginLayout();

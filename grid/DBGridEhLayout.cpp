@@ -228,11 +228,18 @@ void TCustomDBGridEh::ComputeRowHeight() {
   SetDefaultRowHeight(height);
   if (AreTitlesVisible()) SetRowHeights(0, titleHeight);
 
-  const int scrollBarSize = GetSystemMetrics(SM_CXVSCROLL);
-  const int wideButton = (scrollBarSize * 3 + 1) / 2;
-  fButtonWidth = height > wideButton ? (Flat() ? wideButton : scrollBarSize) : height;
+  ComputeButtonWidth();
   fMultiLineRows =
       font.metrics.tmHeight + font.metrics.tmExternalLeading + font.metrics.tmInternalLeading + 4 < height;
+}
+
+void TCustomDBGridEh::ComputeButtonWidth() {
+  // A button as wide as a scroll bar (half as wide again on a flat grid) while the rows
+  // are tall enough for it, else square.
+  const int scrollBarSize = GetSystemMetrics(SM_CXVSCROLL);
+  const int wideButton = (scrollBarSize * 3 + 1) / 2;
+  const int height = DefaultRowHeight();
+  fButtonWidth = height > wideButton ? (Flat() ? wideButton : scrollBarSize) : height;
 }
 
 void TCustomDBGridEh::ComputeTitleHeight() {
