@@ -142,7 +142,6 @@ class TBookmarkListEh : public TBMListEh {
   explicit TBookmarkListEh(TCustomDBGridEh* grid) : fGrid(grid) {}
   // Selecting a row makes the selection one of rows, dropping any other kind first.
   void SetCurrentRowSelected(bool value) override;
-  void Clear() override;
   // The rows shown that hold selected records, over every column; (-1, -1, -1, -1) when
   // none is shown.
   TGridRect SelectionRect();

@@ -39,11 +39,6 @@ void TBookmarkListEh::SetCurrentRowSelected(bool value) {
   selection.SelectedRowsChanged();
 }
 
-void TBookmarkListEh::Clear() {
-  TBMListEh::Clear();
-  fGrid->Selection().SelectedRowsChanged();
-}
-
 void TBookmarkListEh::ListChanged() {
   fGrid->Selection().SelectedRowsChanged();
 }
