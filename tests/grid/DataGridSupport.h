@@ -30,6 +30,17 @@ Field* MakeField(TDataSet& dataSet, const AnsiString& name, TFieldKind kind = fk
   return field;
 }
 
+// The lookup field CITY: the NAME of the city whose ID is the record's CITY_ID.
+inline TStringField* MakeCityLookup(TDataSet& dataSet, TDataSet& cities) {
+  auto* city = MakeField<TStringField>(dataSet, "CITY", fkLookup);
+  city->SetSize(20);
+  city->SetKeyFields("CITY_ID");
+  city->SetLookupDataSet(&cities);
+  city->SetLookupKeyFields("ID");
+  city->SetLookupResultField("NAME");
+  return city;
+}
+
 class TDataGrid : public TCustomDBGridEh {
  public:
   using TCustomDBGridEh::CanEditModify;
@@ -84,12 +95,7 @@ struct DataGridFixture {
     Make<TIntegerField>("CITY_ID");
     Make<TMemoField>("NOTE");
     Make<TBooleanField>("FLAG");
-    auto* city = Make<TStringField>("CITY", fkLookup);
-    city->SetSize(20);
-    city->SetKeyFields("CITY_ID");
-    city->SetLookupDataSet(&cities);
-    city->SetLookupKeyFields("ID");
-    city->SetLookupResultField("NAME");
+    MakeCityLookup(data, cities);
     data.Open();
     for (int i = 1; i <= records; ++i)
       data.AppendRecord({Variant(i), Variant("name " + IntToStr(i)), Variant("k1"), Variant(1 + i % 3),

@@ -63,12 +63,7 @@ struct GridFixture {
     Make<TBooleanField>("L");
     Make<TMemoField>("M");
     Make<TIntegerField>("CITY_ID");
-    auto* city = Make<TStringField>("CITY", fkLookup);
-    city->SetSize(20);
-    city->SetKeyFields("CITY_ID");
-    city->SetLookupDataSet(&cities);
-    city->SetLookupKeyFields("ID");
-    city->SetLookupResultField("NAME");
+    test::MakeCityLookup(data, cities);
     data.Open();
     data.AppendRecord({Variant("Y"), Variant(7), Variant(2.5), Variant(12.34),
                        Variant(EncodeDate(2024, 3, 5)),
