@@ -212,15 +212,16 @@ bool TCustomDBGridEh::IsFocused() const {
 void TCustomDBGridEh::ForEachShownRow(const std::function<void(int row)>& visit) {
   if (!fDataLink->Active()) return;
   const int saved = fDataLink->ActiveRecord();
-  struct TRestore {
-    TGridDataLinkEh& link;
-    int record;
-    ~TRestore() { link.SetActiveRecord(record); }
-  } restore{*fDataLink, saved};
-  for (int record = 0; record < fDataLink->RecordCount(); ++record) {
-    fDataLink->SetActiveRecord(record);
-    visit(record + fTitleOffset);
+  try {
+    for (int record = 0; record < fDataLink->RecordCount(); ++record) {
+      fDataLink->SetActiveRecord(record);
+      visit(record + fTitleOffset);
+    }
+  } catch (...) {
+    fDataLink->SetActiveRecord(saved);
+    throw;
   }
+  fDataLink->SetActiveRecord(saved);
 }
 
 // ---- Other components going -----------------------------------------------------------

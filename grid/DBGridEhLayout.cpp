@@ -122,10 +122,7 @@ void TCustomDBGridEh::BuildColumnsFromMap() {
     fColumns->Clear();
     return;
   }
-  if (!fDataLink->Active() && fDataLink->DataSet() == nullptr) {
-    fColumns->Clear();
-    return;
-  }
+  // Without a field map every default column goes here.
   for (int i = fColumns->Count() - 1; i >= 0; --i) {
     TColumnEh* column = fColumns->Items(i);
     TField* field = column->Field();
