@@ -13,17 +13,19 @@ namespace ordvane {
 
 namespace {
 
-// The dataset's controls are disabled for a scope: a walk shows nothing meanwhile.
-class TControlsDisabledScope {
- public:
-  explicit TControlsDisabledScope(TDataSet& dataSet) : fDataSet(dataSet) { fDataSet.DisableControls(); }
-  ~TControlsDisabledScope() { fDataSet.EnableControls(); }
-  TControlsDisabledScope(const TControlsDisabledScope&) = delete;
-  TControlsDisabledScope& operator=(const TControlsDisabledScope&) = delete;
-
- private:
-  TDataSet& fDataSet;
-};
+// Runs `walk` with the dataset's controls disabled, so that the walk shows nothing; they
+// are enabled again however it ends.
+template <class Walk>
+void WithControlsDisabled(TDataSet& dataSet, Walk walk) {
+  dataSet.DisableControls();
+  try {
+    walk();
+  } catch (...) {
+    dataSet.EnableControls();
+    throw;
+  }
+  dataSet.EnableControls();
+}
 
 }  // namespace
 
@@ -172,19 +174,21 @@ void TCustomDBGridEh::SavePosition() {
   if (!fDataLink->Active() || dataSet == nullptr) return;
   const int count = fDataLink->RecordCount();
   fSavedOffset = fDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
-  const TControlsDisabledScope controlsDisabled(*dataSet);
-  const int moved = dataSet->MoveBy(-fSavedOffset);
-  fSavedBookmark = dataSet->Bookmark();
-  dataSet->MoveBy(-moved);
-  fSavedOffset = -moved;
+  WithControlsDisabled(*dataSet, [&] {
+    const int moved = dataSet->MoveBy(-fSavedOffset);
+    fSavedBookmark = dataSet->Bookmark();
+    dataSet->MoveBy(-moved);
+    fSavedOffset = -moved;
+  });
 }
 
 void TCustomDBGridEh::RestorePosition() {
   TDataSet* dataSet = fDataLink->DataSet();
   if (!fDataLink->Active() || dataSet == nullptr || fSavedBookmark.empty()) return;
-  const TControlsDisabledScope controlsDisabled(*dataSet);
-  dataSet->GotoBookmark(fSavedBookmark);
-  dataSet->MoveBy(fSavedOffset);
+  WithControlsDisabled(*dataSet, [&] {
+    dataSet->GotoBookmark(fSavedBookmark);
+    dataSet->MoveBy(fSavedOffset);
+  });
 }
 
 }  // namespace ordvane
