@@ -182,15 +182,16 @@ void TCustomDBGridEh::InternalLayout() {
   BuildVisibleColumns(hiddenFrozen);
 
   const bool customized = fColumns->State() == csCustomized;
-  const int fixedCols =
-      fIndicatorOffset + hiddenFrozen + (fDataLink->Active() || customized ? fFrozenCols : 0);
+  // More frozen columns than there are make no empty ones.
+  const int frozen = fDataLink->Active() || customized ? std::min(fFrozenCols, fVisibleColumns.Count()) : 0;
+  const int fixedCols = fIndicatorOffset + hiddenFrozen + frozen;
   const int allCols = std::max(fColumns->Count() + fIndicatorOffset, fixedCols + 1);
   const int contra =
       fDataLink->Active() || customized ? std::min(fContraColCount, allCols - fixedCols - 1) : 0;
   SetColCount(allCols - contra);
   TCustomGridEh::SetContraColCount(contra);
   SetFixedCols(std::min(fixedCols, ColCount() - 1));
-  SetFixedDataCols(fDataLink->Active() || customized ? fFrozenCols : 0);
+  SetFixedDataCols(frozen);
   fTitleOffset = (AreTitlesVisible() ? 1 : 0) + (IsFilterRowVisible() ? 1 : 0);
 
   ComputeRowHeight();

@@ -183,6 +183,8 @@ TEST(GridCore, FilterRowFrozenColumnsAndOptions) {
   EXPECT_EQ(f.grid->FixedCols(), 4) << "two visible frozen columns stay frozen";
   EXPECT_EQ(f.grid->VisibleColumns().Count(), 6);
 
+  f.grid->SetFrozenCols(100);
+  EXPECT_EQ(f.grid->ColCount(), 1 + 7 + 1) << "no empty columns beyond one to scroll";
   f.grid->SetFrozenCols(0);
   f.grid->SetContraColCount(2);
   EXPECT_EQ(f.grid->TCustomGridEh::ContraColCount(), 2);
