@@ -121,7 +121,7 @@ void TDBSumCollection::Update(TCollectionItem* /*item*/) {
 
 // --- TDBSumListProducer --------------------------------------------------------------------
 
-class TDBSumListProducer::TWatch : public TComponent {
+class TDBSumListProducer::TWatch : public TComponent, public TDataSetEventListener {
  public:
   explicit TWatch(TDBSumListProducer* producer) : TComponent(nullptr), fProducer(producer) {}
 
@@ -130,6 +130,9 @@ class TDBSumListProducer::TWatch : public TComponent {
   }
   void Unwatch(TComponent* component) {
     if (component != nullptr) RemoveFreeNotification(component);
+  }
+  void DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event, bool afterHandler) override {
+    fProducer->DataSetEventFired(dataSet, event, afterHandler);
   }
 
  protected:
@@ -146,33 +149,23 @@ namespace {
 
 using TProducerHandler = void (TDBSumListProducer::*)(TDataSet*);
 
-// The dataset's events the producer takes over, in the order of its saved handlers.
+// The dataset's events the producer follows, and whether it runs after the program's
+// handler of that event or before it.
 struct THook {
   TDataSetNotifyEvent TDataSet::*event;
   TProducerHandler handler;
+  bool afterHandler;
 };
 
-enum THookIndex {
-  hkAfterCancel,
-  hkAfterClose,
-  hkAfterEdit,
-  hkAfterInsert,
-  hkAfterOpen,
-  hkAfterPost,
-  hkAfterScroll,
-  hkBeforeDelete,
-  hkCount
-};
-
-const std::array<THook, hkCount> kHooks = {{
-    {&TDataSet::AfterCancel, &TDBSumListProducer::DataSetAfterCancel},
-    {&TDataSet::AfterClose, &TDBSumListProducer::DataSetAfterClose},
-    {&TDataSet::AfterEdit, &TDBSumListProducer::DataSetAfterEdit},
-    {&TDataSet::AfterInsert, &TDBSumListProducer::DataSetAfterInsert},
-    {&TDataSet::AfterOpen, &TDBSumListProducer::DataSetAfterOpen},
-    {&TDataSet::AfterPost, &TDBSumListProducer::DataSetAfterPost},
-    {&TDataSet::AfterScroll, &TDBSumListProducer::DataSetAfterScroll},
-    {&TDataSet::BeforeDelete, &TDBSumListProducer::DataSetBeforeDelete},
+const std::array<THook, 8> kHooks = {{
+    {&TDataSet::AfterCancel, &TDBSumListProducer::DataSetAfterCancel, true},
+    {&TDataSet::AfterClose, &TDBSumListProducer::DataSetAfterClose, false},
+    {&TDataSet::AfterEdit, &TDBSumListProducer::DataSetAfterEdit, false},
+    {&TDataSet::AfterInsert, &TDBSumListProducer::DataSetAfterInsert, false},
+    {&TDataSet::AfterOpen, &TDBSumListProducer::DataSetAfterOpen, false},
+    {&TDataSet::AfterPost, &TDBSumListProducer::DataSetAfterPost, false},
+    {&TDataSet::AfterScroll, &TDBSumListProducer::DataSetAfterScroll, true},
+    {&TDataSet::BeforeDelete, &TDBSumListProducer::DataSetBeforeDelete, true},
 }};
 
 }  // namespace
@@ -182,7 +175,7 @@ TDBSumListProducer::TDBSumListProducer(TComponent* owner)
       fSumCollection(std::make_unique<TDBSumCollection>(this)),
       fWatch(std::make_unique<TWatch>(this)) {}
 
-TDBSumListProducer::~TDBSumListProducer() { RestoreDataSetEvents(); }
+TDBSumListProducer::~TDBSumListProducer() { StopListening(); }
 
 void TDBSumListProducer::Assign(const TPersistent* source) {
   const auto* other = dynamic_cast<const TDBSumListProducer*>(source);
@@ -205,9 +198,15 @@ void TDBSumListProducer::Fire(const TNotifyEvent& event) {
   if (handler) handler(this);
 }
 
-void TDBSumListProducer::RunSaved(int hook, TDataSet* dataSet) const {
-  const TDataSetNotifyEvent handler = fSavedEvents[static_cast<std::size_t>(hook)];
-  if (handler) handler(dataSet);
+void TDBSumListProducer::DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event,
+                                           bool afterHandler) {
+  if (dataSet == fMaster) {
+    if (event == &TDataSet::AfterScroll && afterHandler) MasterAfterScroll(dataSet);
+    return;
+  }
+  if (dataSet != fDataSet || !fHooked) return;
+  for (const THook& hook : kHooks)
+    if (hook.event == event && hook.afterHandler == afterHandler) (this->*hook.handler)(dataSet);
 }
 
 // --- settings ------------------------------------------------------------------------------
@@ -264,37 +263,30 @@ void TDBSumListProducer::SetVirtualRecords(bool value) {
 // --- hooking -------------------------------------------------------------------------------
 
 void TDBSumListProducer::HookDataSetEvents() {
-  static_assert(std::tuple_size_v<decltype(kHooks)> == kHookedEvents, "one saved handler per hooked event");
   if (fDataSet == nullptr || fHooked) return;
-  for (std::size_t i = 0; i < kHooks.size(); ++i) {
-    TDataSetNotifyEvent& event = fDataSet->*kHooks[i].event;
-    fSavedEvents[i] = event;
-    event = TDataSetNotifyEvent::Bind(this, kHooks[i].handler);
-  }
+  // Listening, not taking the handlers over: any number of producers can follow one
+  // dataset and leave it in any order, and the program's handlers stay its own.
+  fDataSet->AddEventListener(fWatch.get());
   TDataSet* master = GetObjectPropDataSourceEh(fDataSet, "MasterSource");
   if (master != nullptr && master != fDataSet && !master->ComponentState().Contains(csDestroying)) {
     fMaster = master;
-    fSavedMasterAfterScroll = master->AfterScroll;
-    master->AfterScroll = TDataSetNotifyEvent::Bind(this, &TDBSumListProducer::MasterAfterScroll);
+    master->AddEventListener(fWatch.get());
     fWatch->Watch(master);
   }
   fHooked = true;
 }
 
 void TDBSumListProducer::UnhookDataSetEvents() {
-  RestoreDataSetEvents();
+  StopListening();
   ForgetBookmarks();
 }
 
-void TDBSumListProducer::RestoreDataSetEvents() {
-  if (fHooked && fDataSet != nullptr)
-    for (std::size_t i = 0; i < kHooks.size(); ++i) fDataSet->*kHooks[i].event = fSavedEvents[i];
+void TDBSumListProducer::StopListening() {
+  if (fHooked && fDataSet != nullptr) fDataSet->RemoveEventListener(fWatch.get());
   if (fMaster != nullptr) {
-    fMaster->AfterScroll = fSavedMasterAfterScroll;
+    fMaster->RemoveEventListener(fWatch.get());
     fWatch->Unwatch(fMaster);
   }
-  fSavedEvents = {};
-  fSavedMasterAfterScroll = nullptr;
   fMaster = nullptr;
   fHooked = false;
 }
@@ -306,16 +298,11 @@ void TDBSumListProducer::ForgetBookmarks() {
 }
 
 void TDBSumListProducer::Forget(TComponent* component) {
-  if (component == fMaster) {
-    fMaster = nullptr;
-    fSavedMasterAfterScroll = nullptr;
-  }
+  if (component == fMaster) fMaster = nullptr;
   if (component != fDataSet) return;
-  // The dataset's own part is gone: its saved handlers die with it; the master lives on
-  // and gets its handler back.
-  fSavedEvents = {};
+  // Nothing is written into the dying dataset; the master lives on and is left.
   fHooked = false;
-  RestoreDataSetEvents();
+  StopListening();
   fDataSet = nullptr;
   ForgetBookmarks();
   fRecalculating = false;
@@ -408,42 +395,37 @@ bool TDBSumListProducer::FilterChanged() const {
 
 // --- the dataset's events ------------------------------------------------------------------
 
-void TDBSumListProducer::DataSetAfterCancel(TDataSet* dataSet) {
-  RunSaved(hkAfterCancel, dataSet);
+void TDBSumListProducer::DataSetAfterCancel(TDataSet* /*dataSet*/) {
   fBookmarkPending = false;
 }
 
-void TDBSumListProducer::DataSetAfterClose(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterClose(TDataSet* /*dataSet*/) {
   ClearSumValues();
   fRecalculating = false;
   ForgetBookmarks();
-  RunSaved(hkAfterClose, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterEdit(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterEdit(TDataSet* /*dataSet*/) {
   const std::vector<TField*> fields = ItemFields();
   for (int i = 0; i < fSumCollection->Count(); ++i) {
     TDBSum* item = fSumCollection->Items(i);
     if (item->Aggregates()) item->fOld = item->ShareOf(fields[static_cast<std::size_t>(i)]);
   }
-  RunSaved(hkAfterEdit, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterInsert(TDataSet* /*dataSet*/) {
   // The new record has counted nothing yet, whatever a default already put in it: the
   // post adds all it holds.
   for (int i = 0; i < fSumCollection->Count(); ++i) fSumCollection->Items(i)->fOld = {};
   // Its bookmark joins the list at the post, in dataset order; a cancel leaves no trace.
   if (ListsBookmarks()) fBookmarkPending = true;
-  RunSaved(hkAfterInsert, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterOpen(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterOpen(TDataSet* /*dataSet*/) {
   if (fActive) RecalculateAll();
-  RunSaved(hkAfterOpen, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterPost(TDataSet* /*dataSet*/) {
   const std::vector<TField*> fields = ItemFields();
   for (int i = 0; i < fSumCollection->Count(); ++i) {
     TDBSum* item = fSumCollection->Items(i);
@@ -457,16 +439,13 @@ void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
     fBookmarkPending = false;
   }
   Fire(SumListChanged);
-  RunSaved(hkAfterPost, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterScroll(TDataSet* dataSet) {
-  RunSaved(hkAfterScroll, dataSet);
+void TDBSumListProducer::DataSetAfterScroll(TDataSet* /*dataSet*/) {
   if (fActive && !fRecalculating && FilterChanged()) RecalculateAll();
 }
 
-void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
-  RunSaved(hkBeforeDelete, dataSet);
+void TDBSumListProducer::DataSetBeforeDelete(TDataSet* /*dataSet*/) {
   // A record deleted in the middle of an edit counted its stored values, which the edit
   // began with, not the ones typed since.
   const bool editing = fDataSet->State() == dsEdit;
@@ -483,9 +462,7 @@ void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
   Fire(SumListChanged);
 }
 
-void TDBSumListProducer::MasterAfterScroll(TDataSet* dataSet) {
-  const TDataSetNotifyEvent saved = fSavedMasterAfterScroll;
-  if (saved) saved(dataSet);
+void TDBSumListProducer::MasterAfterScroll(TDataSet* /*dataSet*/) {
   if (fActive && !fRecalculating) RecalculateAll();
 }
 

@@ -8,7 +8,6 @@
 // Amounts are Currency: a field value enters as AsFloat x 10000 rounded to the nearest
 // integer, ties to even; one counted record is 1.0.
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -103,7 +102,7 @@ class TDBSumListProducer : public TPersistent {
  public:
   // Created active but unhooked: hooking waits for a dataset.
   explicit TDBSumListProducer(TComponent* owner);
-  // Gives the dataset (and the master) their own handlers back.
+  // Stops listening to the dataset (and the master).
   ~TDBSumListProducer() override;
 
   TComponent* Owner() const { return fOwner; }
@@ -134,7 +133,9 @@ class TDBSumListProducer : public TPersistent {
   // Goes to the n-th record (1-based); a number outside the records does nothing.
   virtual void SetRecNo(Integer value);
 
-  // The handlers installed into the dataset; each also runs the handler it replaced.
+  // What the producer does on the dataset's events. It listens beside the dataset's own
+  // handlers, never in their place: AfterScroll, BeforeDelete and AfterCancel after the
+  // program's handler, the others before it (so that handler sees the new values).
   virtual void DataSetAfterCancel(TDataSet* dataSet);
   virtual void DataSetAfterClose(TDataSet* dataSet);
   virtual void DataSetAfterEdit(TDataSet* dataSet);
@@ -144,7 +145,7 @@ class TDBSumListProducer : public TPersistent {
   virtual void DataSetAfterScroll(TDataSet* dataSet);
   virtual void DataSetBeforeDelete(TDataSet* dataSet);
 
-  // Puts the nine saved handlers back and forgets them, the master and the bookmarks.
+  // Stops listening; forgets the master and the bookmarks.
   virtual void UnhookDataSetEvents();
   virtual bool IsSequenced();
   virtual Integer GetRecordCount();
@@ -152,7 +153,7 @@ class TDBSumListProducer : public TPersistent {
   virtual void ClearSumValues();
   // Everything from scratch: walks the dataset unless nothing needs it.
   virtual void RecalculateAll();
-  // Saves the dataset's handlers (and the master's AfterScroll) and installs its own.
+  // Listens to the dataset's events and the master's AfterScroll.
   virtual void HookDataSetEvents();
 
   TNotifyEvent OnRecalcAll;
@@ -160,13 +161,12 @@ class TDBSumListProducer : public TPersistent {
   TNotifyEvent SumListChanged;
 
  private:
-  // Tells the producer when the dataset or the master dies: the producer is no
-  // component, so this small one holds the free notifications for it.
+  // Listens to the dataset and the master for the producer, and tells it when either
+  // dies: the producer is no component, so this small one holds the free notifications.
   class TWatch;
-  static constexpr std::size_t kHookedEvents = 8;
 
   void MasterAfterScroll(TDataSet* dataSet);
-  void RunSaved(int hook, TDataSet* dataSet) const;
+  void DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event, bool afterHandler);
   // The owner applies stored settings: nothing is hooked or recalculated meanwhile.
   bool OwnerLoading() const;
   void StoreDataSet(TDataSet* value);
@@ -186,7 +186,7 @@ class TDBSumListProducer : public TPersistent {
   int StartIndex() const;
   int CompareAt(int index, const TBookmark& bookmark);
   int LinearSearch(const TBookmark& bookmark);
-  void RestoreDataSetEvents();
+  void StopListening();
   void ForgetBookmarks();
   // The dataset or master died: forget it, writing nothing into the dead object.
   void Forget(TComponent* component);
@@ -197,10 +197,6 @@ class TDBSumListProducer : public TPersistent {
   std::unique_ptr<TWatch> fWatch;
   TDataSet* fDataSet = nullptr;
   TDataSet* fMaster = nullptr;
-  // AfterCancel, AfterClose, AfterEdit, AfterInsert, AfterOpen, AfterPost, AfterScroll,
-  // BeforeDelete of the dataset, as they were before hooking.
-  std::array<TDataSetNotifyEvent, kHookedEvents> fSavedEvents;
-  TDataSetNotifyEvent fSavedMasterAfterScroll;
   std::vector<TBookmark> fBookmarks;
   int fCurrentIndex = -1;
   bool fActive = true;
