@@ -65,14 +65,32 @@ class TDBSum : public TCollectionItem {
   static Currency AverageOf(Currency runningSum, Integer count);
   void Clear();
 
+  friend class TDBSumRef;
+
   AnsiString fFieldName;
   TGroupOperation fGroupOperation = goSum;
+  // Expires with the item, for the references that do not own it.
+  std::shared_ptr<const char> fLife = std::make_shared<const char>();
   // What the current record counted when its edit or insert began.
   TDBSumShare fOld;
   // Of the non-Null values, for an average.
   Integer fCount = 0;
   Currency fRunningSum;
   Currency fSumValue;
+};
+
+// A sum item held by someone who does not own it (a grid's footer): reads nullptr once
+// the item is freed, which any clear or assign of its collection does.
+class TDBSumRef {
+ public:
+  TDBSumRef() = default;
+  explicit TDBSumRef(TDBSum* item) : fItem(item), fLife(item->fLife) {}
+
+  TDBSum* Get() const { return fLife.expired() ? nullptr : fItem; }
+
+ private:
+  TDBSum* fItem = nullptr;
+  std::weak_ptr<const char> fLife;
 };
 
 class TDBSumCollection : public TCollection {
