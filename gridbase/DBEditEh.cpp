@@ -976,6 +976,8 @@ void TCustomDBEditEh::FilterMRUItem(const AnsiString& item, bool& accept) {
   const AnsiString text = Text();
   const AnsiString head = item.substr(0, text.size());
   accept = fMRUList->CaseSensitive() ? head == text : AnsiCompareText(head, text) == 0;
+  const TFilterMRUItemEventEh handler = fMRUList->OnFilterItem;
+  if (handler) handler(this, item, accept);
 }
 
 void TCustomDBEditEh::DropDownMRUList() {
