@@ -157,7 +157,7 @@ struct THook {
   bool afterHandler;
 };
 
-const std::array<THook, 8> kHooks = {{
+const std::array<THook, 9> kHooks = {{
     {&TDataSet::AfterCancel, &TDBSumListProducer::DataSetAfterCancel, true},
     {&TDataSet::AfterClose, &TDBSumListProducer::DataSetAfterClose, false},
     {&TDataSet::AfterEdit, &TDBSumListProducer::DataSetAfterEdit, false},
@@ -166,6 +166,7 @@ const std::array<THook, 8> kHooks = {{
     {&TDataSet::AfterPost, &TDBSumListProducer::DataSetAfterPost, false},
     {&TDataSet::AfterScroll, &TDBSumListProducer::DataSetAfterScroll, true},
     {&TDataSet::BeforeDelete, &TDBSumListProducer::DataSetBeforeDelete, true},
+    {&TDataSet::AfterDelete, &TDBSumListProducer::DataSetAfterDelete, false},
 }};
 
 }  // namespace
@@ -292,6 +293,7 @@ void TDBSumListProducer::StopListening() {
 }
 
 void TDBSumListProducer::ForgetBookmarks() {
+  fPendingDelete.reset();
   fBookmarks.clear();
   fCurrentIndex = -1;
   fBookmarkPending = false;
@@ -329,6 +331,9 @@ bool TDBSumListProducer::NeedsWalk() {
 void TDBSumListProducer::RecalculateAll() {
   if (OwnerLoading() || !fActive || fDataSet == nullptr || !fDataSet->Active() || !fHooked) return;
   ClearSumValues();
+  // The walk counts what the dataset holds now. A recalculation inside a delete comes
+  // after the record went (a master refreshed in AfterDelete): it must not go out twice.
+  fPendingDelete.reset();
   // A list that is not rebuilt would number records that may be gone.
   fBookmarks.clear();
   fCurrentIndex = -1;
@@ -446,19 +451,38 @@ void TDBSumListProducer::DataSetAfterScroll(TDataSet* /*dataSet*/) {
 }
 
 void TDBSumListProducer::DataSetBeforeDelete(TDataSet* /*dataSet*/) {
+  // Only noted: the dataset, the server or a later handler may still refuse the delete,
+  // and then no event follows. The record goes out of the sums at AfterDelete.
   // A record deleted in the middle of an edit counted its stored values, which the edit
   // began with, not the ones typed since.
   const bool editing = fDataSet->State() == dsEdit;
   const std::vector<TField*> fields = ItemFields();
+  TPendingDelete pending;
   for (int i = 0; i < fSumCollection->Count(); ++i) {
     TDBSum* item = fSumCollection->Items(i);
-    if (!item->Aggregates()) continue;
-    item->Replace(editing ? item->fOld : item->ShareOf(fields[static_cast<std::size_t>(i)]), {});
+    pending.shares.push_back(!item->Aggregates() ? TDBSumShare{}
+                             : editing           ? item->fOld
+                                                 : item->ShareOf(fields[static_cast<std::size_t>(i)]));
   }
   if (ListsBookmarks()) {
-    const int index = FindBookmarkIndex(fDataSet->Bookmark());
-    if (index >= 0) fBookmarks.erase(fBookmarks.begin() + index);
+    pending.bookmark = fDataSet->Bookmark();
+    pending.bookmarkIndex = FindBookmarkIndex(pending.bookmark);
   }
+  fPendingDelete = std::move(pending);
+}
+
+void TDBSumListProducer::DataSetAfterDelete(TDataSet* /*dataSet*/) {
+  if (!fPendingDelete) return;
+  const TPendingDelete pending = std::move(*fPendingDelete);
+  fPendingDelete.reset();
+  if (pending.shares.size() == static_cast<std::size_t>(fSumCollection->Count()))
+    for (int i = 0; i < fSumCollection->Count(); ++i) {
+      TDBSum* item = fSumCollection->Items(i);
+      if (item->Aggregates()) item->Replace(pending.shares[static_cast<std::size_t>(i)], {});
+    }
+  const auto index = static_cast<std::size_t>(pending.bookmarkIndex);
+  if (pending.bookmarkIndex >= 0 && index < fBookmarks.size() && fBookmarks[index] == pending.bookmark)
+    fBookmarks.erase(fBookmarks.begin() + pending.bookmarkIndex);
   Fire(SumListChanged);
 }
 

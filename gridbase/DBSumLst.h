@@ -9,6 +9,7 @@
 // integer, ties to even; one counted record is 1.0.
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/core/Collections.h"
@@ -162,6 +163,7 @@ class TDBSumListProducer : public TPersistent {
   virtual void DataSetAfterPost(TDataSet* dataSet);
   virtual void DataSetAfterScroll(TDataSet* dataSet);
   virtual void DataSetBeforeDelete(TDataSet* dataSet);
+  virtual void DataSetAfterDelete(TDataSet* dataSet);
 
   // Stops listening; forgets the master and the bookmarks.
   virtual void UnhookDataSetEvents();
@@ -215,6 +217,14 @@ class TDBSumListProducer : public TPersistent {
   std::unique_ptr<TWatch> fWatch;
   TDataSet* fDataSet = nullptr;
   TDataSet* fMaster = nullptr;
+  // What the record being deleted counts, noted at BeforeDelete and taken out at
+  // AfterDelete: a delete refused in between fires no later event.
+  struct TPendingDelete {
+    std::vector<TDBSumShare> shares;
+    TBookmark bookmark;
+    int bookmarkIndex = -1;
+  };
+  std::optional<TPendingDelete> fPendingDelete;
   std::vector<TBookmark> fBookmarks;
   int fCurrentIndex = -1;
   bool fActive = true;
