@@ -303,6 +303,14 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void KeyUp(Word& key, TShiftState shift) override;
   void KeyPress(char& key) override;
 
+  // Focused for editing: the field's edit text is shown.
+  bool EditFocused() const { return fFocused; }
+  // Puts a bound dataset into edit state, runs `write`, then writes the value at once
+  // (unless inside OnUpdateData).
+  void SetTextWrite(const std::function<void()>& write);
+  // A client point over the buttons or the image, not the text.
+  bool InButtonsOrImage(TPoint client) const;
+
  private:
   struct TSettingText {
     explicit TSettingText(int& depth) : fDepth(depth) { ++fDepth; }
@@ -325,7 +333,6 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   int ButtonWidth(const TEditButtonEh* button) const;
   void UpdateImageWidth();
   void UpdateActive();
-  bool InButtonsOrImage(TPoint client) const;
   void DropDownMRUList();
   void CloseMRUList(bool accept);
   // Keys the open list takes from the edit; true when it took the key.
@@ -336,7 +343,6 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void PaintSelf(HDC dc);
   void PaintFlatBorder();
   int TextMargin();
-  void SetTextWrite(const std::function<void()>& write);
   void SetHolderDoubleClick(TMessage& message);
   bool HintShow(THintInfo& info);
 
