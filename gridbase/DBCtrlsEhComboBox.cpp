@@ -586,6 +586,17 @@ void TCustomDBComboBoxEh::DropDown() {
   SetWindowPos(list->Handle(), HWND_TOP, at.x, at.y, list->Width(), list->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
+// The press on the drop-down button that opened the list goes on as a press in the list
+// once the mouse reaches it: the list takes the mouse, and the release there accepts.
+void TCustomDBComboBoxEh::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
+  TCustomDBEditEh::EditButtonMouseMove(sender, shift, x, y);
+  if (!ListVisible() || !shift.Contains(ssLeft) || sender != ButtonControl(0)) return;
+  const TPoint inList = fPopupList->ScreenToClient(ButtonControl(0)->ClientToScreen(TPoint{x, y}));
+  if (!PtInRect(fPopupList->ClientRect(), inList)) return;
+  ReleaseCapture();
+  fPopupList->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(inList.x, inList.y));
+}
+
 void TCustomDBComboBoxEh::CloseUp(bool accept) {
   if (!ListVisible()) {
     TCustomDBEditEh::CloseUp(accept);

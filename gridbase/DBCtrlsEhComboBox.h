@@ -101,6 +101,7 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   void DataChanged() override;
   void DropDown() override;
   void CloseUp(bool accept) override;
+  void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) override;
   void InternalSetText(const AnsiString& text) override;
   void InternalSetValue(const Variant& value) override;
   void UpdateFieldValue() override;

@@ -288,6 +288,12 @@ TEST(DBComboBox, TheListIsSizedFromItsItemsAndTheBox) {
   EXPECT_EQ(list->Width(), canvas.TextWidth(f.combo->Items()->Strings(4)) + 5);
   EXPECT_EQ(list->RowCount(), 2);
   f.ui.Press(VK_ESCAPE);
+  TImageList images(nullptr, 12, 12);
+  f.combo->SetImages(&images);
+  f.ui.Press(VK_DOWN, {ssAlt});
+  EXPECT_EQ(list->Width(), canvas.TextWidth(f.combo->Items()->Strings(4)) + 5 + 12 + 4) << "with images";
+  f.ui.Press(VK_ESCAPE);
+  f.combo->SetImages(nullptr);
   f.combo->DropDownBox()->SetWidth(30);
   f.ui.Press(VK_DOWN, {ssAlt});
   EXPECT_EQ(list->Width(), f.combo->Width()) << "never narrower than the control";
@@ -327,6 +333,18 @@ TEST(DBComboBox, TheListAcceptsByEnterOrAReleaseInsideDeclinesByEscapeAndKeepsTh
   EXPECT_FALSE(f.combo->ListVisible());
   EXPECT_EQ(f.combo->EditText(), "quince");
   EXPECT_EQ(closes, (std::vector<bool>{false, true, true}));
+
+  // A press on the drop-down button dragged into the list and released on an item.
+  TEditButtonControlEh* button = f.combo->ButtonControl(0);
+  f.ui.Press(button, {3, 3});
+  ASSERT_TRUE(f.combo->ListVisible());
+  const TPoint pear = test::UiDriver::ScreenPoint(list, {10, list->ItemHeight() + 2});
+  f.ui.MoveToScreen(test::UiDriver::ScreenPoint(button, {3, button->Height() + 1}));
+  f.ui.MoveToScreen(pear);
+  f.ui.ReleaseAtScreen(pear);
+  EXPECT_FALSE(f.combo->ListVisible());
+  EXPECT_EQ(f.combo->EditText(), "pear");
+  EXPECT_EQ(closes.size(), 4u);
 
   f.combo->DropDownBox()->SetSizable(true);
   EXPECT_TRUE(f.combo->Focused()) << "back from the list";
