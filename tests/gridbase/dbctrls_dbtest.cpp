@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gridbase/DBCtrlsEhCheckBox.h"
 #include "gridbase/DBCtrlsEhComboBox.h"
 #include "tests/datasets/EditingSupport.h"
 #include "tests/ui/TextControlSupport.h"
@@ -73,6 +74,50 @@ TEST_F(DBCtrlsTableTest, AKeyModeComboShowsTheItemOfTheStoredKeyAndStoresTheKeyO
   Focus(fOther);
   fDataSet->Post();
   EXPECT_EQ(Oracle("select answer from choices where id = 2"), "0");
+}
+
+TEST_F(DBCtrlsTableTest, ACheckBoxMatchesTheStoredTextAndStoresTheFirstTextOrNull) {
+  OpenRow(1, "flag");
+  auto* box = Bound<TDBCheckBoxEh>("FLAG");
+  box->SetValueChecked("Y;YES");
+  box->SetValueUnchecked("N;NO");
+  EXPECT_EQ(box->State(), cbChecked) << "yes";
+  Focus(box);
+  fScreen.ui.Press(VK_SPACE);
+  Focus(fOther);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select flag from choices where id = 1"), "N");
+
+  box->SetAllowGrayed(true);
+  box->SetState(cbGrayed);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select coalesce(flag, 'null') from choices where id = 1"), "null");
+
+  box->SetDataSource(nullptr);
+  fDataSet->Close();
+  OpenRow(2, "flag");
+  box->SetDataSource(&fSource);
+  EXPECT_EQ(box->State(), cbGrayed) << "maybe: neither list";
+}
+
+TEST_F(DBCtrlsTableTest, ACheckBoxOnABooleanColumnReadsAndWritesItsTruth) {
+  OpenRow(1, "ok");
+  auto* box = Bound<TDBCheckBoxEh>("OK");
+  EXPECT_EQ(box->State(), cbChecked);
+  Focus(box);
+  fScreen.ui.Press(VK_SPACE);
+  Focus(fOther);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select iif(ok, 1, 0) from choices where id = 1"), "0");
+  box->SetChecked(true);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select iif(ok, 1, 0) from choices where id = 1"), "1");
+
+  box->SetDataSource(nullptr);
+  fDataSet->Close();
+  OpenRow(2, "ok");
+  box->SetDataSource(&fSource);
+  EXPECT_EQ(box->State(), cbGrayed) << "Null";
 }
 
 }  // namespace
