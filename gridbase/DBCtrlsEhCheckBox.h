@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "classlib/ui/StdButtons.h"
+#include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DBCtrlsEh.h"
 
 namespace ordvane {

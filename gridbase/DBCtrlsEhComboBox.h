@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "gridbase/DBCtrlsEh.h"
+#include "gridbase/DropDownEh.h"
+#include "gridbase/PopupListboxEh.h"
 
 namespace ordvane {
 
