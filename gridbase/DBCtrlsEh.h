@@ -45,6 +45,9 @@ class TFieldDataLinkEh : public TDataLink {
 
   // True in standalone mode, else while the data source is active and a field is bound.
   bool Active() const;
+  // The dataset a value written now would go to: bound to a field through a data source
+  // with a dataset; nullptr otherwise (standalone, or a field name with nothing behind it).
+  TDataSet* BoundDataSet() const;
   bool Editing() const { return fEditing; }
   bool Modified() const { return fModified; }
   // The control calls it on every change of its text or state.
@@ -167,6 +170,10 @@ class TToolTipsWindow : public THintWindow {
 using TCheckDrawRequiredStateEventEh = TEvent<void(TObject* sender, bool& drawState)>;
 using TGetImageIndexEventEh = TEvent<void(TObject* sender, int& imageIndex)>;
 using TUpdateDataEventEh = TEvent<void(TObject* sender, bool& handled)>;
+
+// Runs a control's OnUpdateData (when assigned) with `inHandler` set for its span, so the
+// control knows not to write again from inside it; answers whether the handler wrote.
+bool FireUpdateDataEh(const TUpdateDataEventEh& event, TObject* sender, bool& inHandler);
 
 // The single-line data-aware edit: a masked edit that shows and edits one field through
 // its TFieldDataLinkEh, or keeps a value of its own with neither a data source nor a

@@ -124,9 +124,9 @@ void TCustomDBCheckBoxEh::InternalSetState(TCheckBoxState value) {
 // Only a bound box has a dataset to put into edit state; a box with a field name but no
 // dataset just shows the state.
 void TCustomDBCheckBoxEh::SetState(TCheckBoxState value) {
-  const TDataSource* source = DataSource();
-  const bool bound = !IsStandalone() && source && source->DataSet() && Field();
-  if (bound) source->DataSet()->Edit();
+  TDataSet* dataSet = IsStandalone() ? nullptr : fDataLink->BoundDataSet();
+  const bool bound = dataSet != nullptr;
+  if (bound) dataSet->Edit();
   InternalSetState(value);
   if ((bound || IsStandalone()) && !fInUserUpdateData) UpdateData(fDataLink.get());
 }
@@ -164,18 +164,7 @@ void TCustomDBCheckBoxEh::UpdateFieldValue() {
 }
 
 void TCustomDBCheckBoxEh::UpdateData(TObject* sender) {
-  bool handled = false;
-  if (OnUpdateData) {
-    fInUserUpdateData = true;
-    try {
-      OnUpdateData(sender, handled);
-    } catch (...) {
-      fInUserUpdateData = false;
-      throw;
-    }
-    fInUserUpdateData = false;
-  }
-  if (!handled) UpdateFieldValue();
+  if (!FireUpdateDataEh(OnUpdateData, sender, fInUserUpdateData)) UpdateFieldValue();
 }
 
 // ---- Keys and mouse -------------------------------------------------------------------------
