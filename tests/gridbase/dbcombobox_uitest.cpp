@@ -209,6 +209,12 @@ TEST(DBComboBox, FreeTextCompletesATypedPrefixOnlyAtTheEndOfTheText) {
   EXPECT_EQ(f.combo->EditText(), "1.") << "a point never completes";
   f.ui.Type("5");
   EXPECT_EQ(f.combo->EditText(), "1.5 kg");
+  // A character that arrives with Ctrl held (AltGr on some layouts) does not complete.
+  f.combo->SelectAll();
+  f.ui.KeyDown(VK_CONTROL);
+  f.combo->Perform(WM_CHAR, 'A', 0);
+  f.ui.KeyUp(VK_CONTROL);
+  EXPECT_EQ(f.combo->EditText(), "A");
   f.combo->SelectAll();
   f.ui.Type("plum pie");
   EXPECT_EQ(f.combo->ItemIndex(), -1);
