@@ -7,9 +7,7 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/ui/Clipbrd.h"
-#include "classlib/ui/EditWindow.h"
 #include "classlib/ui/Forms.h"
-#include "classlib/ui/Host.h"
 #include "classlib/ui/WinInput.h"
 
 namespace ordvane {
