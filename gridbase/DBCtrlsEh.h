@@ -310,8 +310,6 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void KeyUp(Word& key, TShiftState shift) override;
   void KeyPress(char& key) override;
 
-  // Focused for editing: the field's edit text is shown.
-  bool EditFocused() const { return fFocused; }
   // Puts a bound dataset into edit state, runs `write`, then writes the value at once
   // (unless inside OnUpdateData).
   void SetTextWrite(const std::function<void()>& write);
