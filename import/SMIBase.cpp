@@ -426,6 +426,7 @@ AnsiString TSMImportBaseComponent::QuoteName(int index) {
 // ---- Mappings -------------------------------------------------------------------------
 
 void TSMImportBaseComponent::PrepareMappings() {
+  fParsers.clear();
   fMappingList.clear();
   fFieldList.clear();
   fKeyList.clear();
@@ -491,10 +492,13 @@ Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression)
     ConvertValue(this, expression, TSMIArguments(), 0, false, value, done);
     return value;
   }
-  TSMIParser parser(nullptr);
-  parser.OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
-  parser.SetText(expression);
-  return parser.Calculate();
+  std::unique_ptr<TSMIParser>& parser = fParsers[expression];
+  if (!parser) {
+    parser = std::make_unique<TSMIParser>(nullptr);
+    parser->OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
+    parser->SetText(expression);
+  }
+  return parser->Calculate();
 }
 
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
@@ -542,7 +546,7 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
   }
-  if (IsText(value) && VarToStr(value).empty()) {
+  if (IsText(value) && HasNoText(value)) {
     value = Null();
     return;
   }
@@ -803,7 +807,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
 
 // A value outside 32 bits fails the row rather than wrap into another number.
 void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
-  if (VarToStr(value).empty()) {
+  if (HasNoText(value)) {
     field->Clear();
     return;
   }
