@@ -1,6 +1,6 @@
 // A dataset over a table of persons (INTEGER key, VARCHAR(40) WIN1251 names, DATE,
 // NUMERIC(15,2), VARCHAR(80) towns), on the embedded engine, against raw client-API loops
-// over the same select in the same process:
+// over the same select in the same process, each timed by the processor time it takes:
 // - Open to the last record and Close, against prepare, execute, isc_dsql_fetch to the
 //   end and free (goal: rows per second at least 0.8 of the raw loop's);
 // - every field of every record read as text (AsString, what the grid, the filter and
@@ -16,12 +16,8 @@
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -89,13 +85,6 @@ int RowsWanted() {
 std::size_t BytesInUse() {
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
-}
-
-long PeakResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
 }
 
 // ---- The raw loop -----------------------------------------------------------------------
@@ -255,9 +244,9 @@ int ReadAllAsText(TDataSet& dataSet, std::size_t& textBytes) {
 }
 
 double SecondsOf(const std::function<void()>& run) {
-  const auto start = std::chrono::steady_clock::now();
+  const double start = bench::ProcessSeconds();
   run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return bench::ProcessSeconds() - start;
 }
 
 struct TConnection {
@@ -359,31 +348,14 @@ int PeakRun(const std::string& kind) {
     dataSet->Last();
     benchmark::DoNotOptimize(dataSet->RecordCount());
   }
-  std::printf("%ld\n", PeakResidentKiB());
+  std::printf("%ld\n", bench::PeakResidentKiB());
   return 0;
 }
 
 long PeakOfChild(const std::string& kind) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return 0;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  const std::string self = fs::read_symlink("/proc/self/exe").string(), database = Space().database.string();
-  std::vector<char*> argv = {const_cast<char*>(self.c_str()), const_cast<char*>("--peak"),
-                             const_cast<char*>(kind.c_str()), const_cast<char*>(database.c_str()), nullptr};
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  std::string output;
-  char buffer[64];
-  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
-  close(pipeEnds[0]);
-  int status = 0;
-  if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return 0;
-  return std::atol(output.c_str());
+  const auto output = bench::RunChild({fs::read_symlink("/proc/self/exe").string(), "--peak", kind,
+                                       Space().database.string()});
+  return output ? std::atol(output->first.c_str()) : 0;
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +25,7 @@
 #include <memory>
 #include <optional>
 
+#include "bench/BenchSupport.h"
 #include "import/SMXLS.h"
 #include "tests/import/PersonsWorkbook.h"
 
@@ -177,32 +176,6 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// What a program printed, when it ended well, and the seconds from its start to its exit.
-std::optional<std::pair<std::string, double>> RunChild(const std::vector<std::string>& command) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return std::nullopt;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  std::vector<char*> argv;
-  for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const Clock::time_point start = Clock::now();
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeEnds[1]);
-  std::string output;
-  char buffer[256];
-  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
-  close(pipeEnds[0]);
-  if (spawned != 0) return std::nullopt;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return std::make_pair(output, SecondsSince(start));
-}
-
 // The median of the load and of the freeing of the model, in seconds.
 std::pair<double, double> LoadAndFreeSeconds(const TWorkbookFile& file) {
   std::vector<double> loads, frees;
@@ -223,19 +196,19 @@ std::pair<double, double> LoadAndFreeSeconds(const TWorkbookFile& file) {
 // One run of a loading program: its whole time, the load alone as it reports it, the
 // values it saw and its peak resident size.
 struct TLoadRun {
-  double ProcessSeconds = 0;
+  double WholeSeconds = 0;
   double LoadSeconds = 0;
   long Values = 0;
   long PeakKiB = 0;
 };
 
 std::optional<TLoadRun> LoadRun(const std::vector<std::string>& command) {
-  const auto result = RunChild(command);
+  const auto result = bench::RunChild(command);
   TLoadRun run;
   if (!result ||
       std::sscanf(result->first.c_str(), "%lf %ld %ld", &run.LoadSeconds, &run.Values, &run.PeakKiB) != 3)
     return std::nullopt;
-  run.ProcessSeconds = result->second;
+  run.WholeSeconds = result->second;
   return run;
 }
 
@@ -244,7 +217,7 @@ std::optional<TLoadRun> LoadRun(const std::vector<std::string>& command) {
 std::optional<TLoadRun> MedianRun(std::vector<TLoadRun>& runs) {
   if (runs.empty()) return std::nullopt;
   std::sort(runs.begin(), runs.end(),
-            [](const TLoadRun& a, const TLoadRun& b) { return a.ProcessSeconds < b.ProcessSeconds; });
+            [](const TLoadRun& a, const TLoadRun& b) { return a.WholeSeconds < b.WholeSeconds; });
   return runs[runs.size() / 2];
 }
 
@@ -267,8 +240,8 @@ void CompareWithXlrd(TWorkbookKind kind) {
   if (ours->Values != xlrd->Values)
     std::printf("warning: %ld values stored, xlrd saw %ld\n", ours->Values, xlrd->Values);
   std::printf("%s: whole process %.3f s, xlrd %.3f s: throughput ratio %.2f%s (load alone %.3f s, xlrd %.3f s: %.2f)\n",
-              kWorkbookNames[kind], ours->ProcessSeconds, xlrd->ProcessSeconds,
-              xlrd->ProcessSeconds / ours->ProcessSeconds, kind == wkPersons ? " (goal >= 10)" : "",
+              kWorkbookNames[kind], ours->WholeSeconds, xlrd->WholeSeconds,
+              xlrd->WholeSeconds / ours->WholeSeconds, kind == wkPersons ? " (goal >= 10)" : "",
               ours->LoadSeconds, xlrd->LoadSeconds, xlrd->LoadSeconds / ours->LoadSeconds);
   std::printf("%s: peak memory %.1f MiB, xlrd %.1f MiB: memory ratio %.3f%s\n", kWorkbookNames[kind],
               ours->PeakKiB / 1024.0, xlrd->PeakKiB / 1024.0,
