@@ -504,7 +504,11 @@ Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression)
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
                                           int argCount, bool isChild, Variant& value, bool& done) {
   done = argCount == 0;
-  if (IsText(value)) value = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+  std::optional<AnsiString> unenclosed;
+  if (IsText(value)) {
+    unenclosed = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+    value = *unenclosed;
+  }
   const AnsiString name = UpperCase(eval);
   TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
   if (name == "LOOKUP" && argCount >= 4) {
@@ -533,7 +537,7 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   } else if (name == "STATTOTALSKIPPED") {
     value = fStatistic->TotalSkipped();
   } else {
-    const AnsiString reference = VarToStr(value);
+    const AnsiString reference = unenclosed ? *unenclosed : VarToStr(value);
     if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
       value = parameter->Value();
     else
@@ -771,7 +775,8 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     const std::vector<AnsiString> keys = SplitNames(fDatasetKeys);
     AnsiString names, values, pairs;
     for (const RowEntry& entry : fFieldList) {
-      TField* field = fDataSet->FindField(entry.FieldName);
+      // The field its mapping line resolved to before the run: no look-up by name per row.
+      TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
       if (field == nullptr) continue;
       Variant value = entry.Value;
       bool accept = !(generate && field->IsBlob());
