@@ -2,12 +2,11 @@
 // from the select statement's columns, name look-ups, the order of the records and the
 // origin of each field (table, column, scale).
 
-#include "datasets/FIBDataSet.h"
-
 #include <algorithm>
 
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBFields.h"
 #include "datasets/FIBRecordValues.h"

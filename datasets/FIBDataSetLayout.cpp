@@ -2,11 +2,10 @@
 // the offsets of each column's value, the cache and its records, and the previous
 // version of a record.
 
-#include "datasets/FIBDataSet.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
 
