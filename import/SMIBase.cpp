@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
+#include <unordered_map>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Application.h"
@@ -68,6 +70,19 @@ std::vector<AnsiString> SplitNames(const AnsiString& list) {
 // The items of a ";" list as they are, empty ones included.
 std::vector<AnsiString> SplitItems(const AnsiString& list) {
   return SplitList(list, ';', false, TEmptyItems::Keep);
+}
+
+// The statistic counter that a STAT name of the expression language reads, else nullptr.
+using TStatisticCounter = Integer (TSMIStatistic::*)() const;
+TStatisticCounter StatisticCounter(const AnsiString& upperName) {
+  static const std::unordered_map<std::string_view, TStatisticCounter> counters = {
+      {"STATTOTALCOUNT", &TSMIStatistic::TotalCount},     {"STATTOTALIMPORTED", &TSMIStatistic::TotalImported},
+      {"STATTOTALADDED", &TSMIStatistic::TotalAdded},     {"STATTOTALDELETED", &TSMIStatistic::TotalDeleted},
+      {"STATTOTALUPDATED", &TSMIStatistic::TotalUpdated}, {"STATERRORCOUNT", &TSMIStatistic::TotalErrors},
+      {"STATTOTALSKIPPED", &TSMIStatistic::TotalSkipped}};
+  if (upperName.compare(0, 4, "STAT") != 0) return nullptr;
+  const auto found = counters.find(upperName);
+  return found != counters.end() ? found->second : nullptr;
 }
 
 AnsiString Unenclosed(const AnsiString& text, char open, char close) {
@@ -505,9 +520,12 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   }
   const AnsiString name = UpperCase(eval);
   TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
-  if (name == "LOOKUP" && argCount >= 4) {
+  // Every cell of every row passes here as a name: the argument counts and the "STAT"
+  // prefix keep a column's name from being compared with each of the import's own names.
+  const TStatisticCounter counter = StatisticCounter(name);
+  if (argCount >= 4 && name == "LOOKUP") {
     value = LookupValue(args);
-  } else if (name == "SUBSTITUTE" && argCount >= 3) {
+  } else if (argCount >= 3 && name == "SUBSTITUTE") {
     value = Null();
     const std::vector<AnsiString> from = SplitItems(VarToStr(args[1])), to = SplitItems(VarToStr(args[2]));
     const AnsiString text = VarToStr(args[0]);
@@ -516,20 +534,8 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
         value = to[i];
         break;
       }
-  } else if (name == "STATTOTALCOUNT") {
-    value = fStatistic->TotalCount();
-  } else if (name == "STATTOTALIMPORTED") {
-    value = fStatistic->TotalImported();
-  } else if (name == "STATTOTALADDED") {
-    value = fStatistic->TotalAdded();
-  } else if (name == "STATTOTALDELETED") {
-    value = fStatistic->TotalDeleted();
-  } else if (name == "STATTOTALUPDATED") {
-    value = fStatistic->TotalUpdated();
-  } else if (name == "STATERRORCOUNT") {
-    value = fStatistic->TotalErrors();
-  } else if (name == "STATTOTALSKIPPED") {
-    value = fStatistic->TotalSkipped();
+  } else if (counter != nullptr) {
+    value = ((*fStatistic).*counter)();
   } else {
     const AnsiString reference = unenclosed ? *unenclosed : VarToStr(value);
     if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
