@@ -5,6 +5,7 @@
 // program's run and a process's own peak resident size and processor time.
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,8 +57,16 @@ inline void ConfigureDatabase(TFIBDatabase& db, const std::filesystem::path& fil
   db.SetSQLDialect(3);
 }
 
-// What a program printed, when it ended well, and the seconds from its start to its exit.
-inline std::optional<std::pair<std::string, double>> RunChild(const std::vector<std::string>& command) {
+// A child program's run: what it printed, the seconds from its start to its exit, and the
+// processor time it took (user and system, its threads included).
+struct TChildRun {
+  std::string Output;
+  double WallSeconds = 0;
+  double ProcessorSeconds = 0;
+};
+
+// The run of a program that ended well.
+inline std::optional<TChildRun> RunChild(const std::vector<std::string>& command) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return std::nullopt;
   posix_spawn_file_actions_t actions;
@@ -72,14 +81,18 @@ inline std::optional<std::pair<std::string, double>> RunChild(const std::vector<
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeEnds[1]);
-  std::string output;
+  TChildRun run;
   char buffer[256];
-  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) run.Output.append(buffer, static_cast<std::size_t>(n));
   close(pipeEnds[0]);
   if (spawned != 0) return std::nullopt;
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return std::make_pair(output, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  run.WallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  run.ProcessorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  return run;
 }
 
 // From the process's own memory map: the peak the kernel keeps per process also holds that

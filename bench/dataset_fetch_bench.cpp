@@ -355,7 +355,7 @@ int PeakRun(const std::string& kind) {
 long PeakOfChild(const std::string& kind) {
   const auto output = bench::RunChild({fs::read_symlink("/proc/self/exe").string(), "--peak", kind,
                                        Space().database.string()});
-  return output ? std::atol(output->first.c_str()) : 0;
+  return output ? std::atol(output->Output.c_str()) : 0;
 }
 
 }  // namespace

@@ -230,7 +230,7 @@ int Compare() {
     fs::remove(database);
     TRun result;
     if (!output) return std::nullopt;
-    const char* text = output->first.c_str();
+    const char* text = output->Output.c_str();
     if (mode == "import" && std::sscanf(text, "%lf %lf %ld %ld %lf %lf", &result.Seconds,
                                         &result.WallSeconds, &result.Rows, &result.PeakKiB, &result.ReadSeconds,
                                         &result.PostSeconds) != 6)
