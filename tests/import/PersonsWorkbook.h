@@ -9,8 +9,10 @@
 // cells in column order, each cell with its XF: LABELSST for texts, one RK record per
 // number that RK holds (integers and cents), NUMBER for others (the ten-digit tax numbers),
 // RK with the date XF for birth dates, BLANK for an empty note; missing tax numbers are no
-// record at all. The compound file around it is of version 3, with DIFAT sectors once the
-// allocation table outgrows the header.
+// record at all (no two number columns are neighbours, so xlwt writes no MULRK for them
+// either). The compound file around it is of version 3, with DIFAT sectors once the
+// allocation table outgrows the header. xlrd reads every value of a list of 50 000 as
+// PersonsValue gives it, dates as dates.
 //
 // Every value is a function of its row and column alone, so a test can compare a reader's
 // or a database's values with PersonsValue without keeping the list.
