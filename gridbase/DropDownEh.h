@@ -29,6 +29,10 @@ class IPopupEditOwnerEh {
 // none.
 bool CloseUpToOwnerEh(const TComponent* dropDown, bool accept);
 
+// A drop-down shows as a top-level window above everything, whatever control parents it:
+// its window creation calls this.
+void MakeTopLevelEh(TWinControl* control);
+
 // ---- Placement ----------------------------------------------------------------------
 enum TDropDownAlign { daLeft, daRight, daCenter };
 
