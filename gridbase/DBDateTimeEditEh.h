@@ -9,6 +9,7 @@
 #include "classlib/core/DateTime.h"
 #include "classlib/core/Variants.h"
 #include "gridbase/DBCtrlsEh.h"
+#include "gridbase/DropDownEh.h"
 
 namespace ordvane {
 
@@ -68,5 +69,92 @@ struct TDateTimeSpinEh {
 };
 bool SpinDateTimeElementEh(const AnsiString& text, const AnsiString& spinTemplate, int caret, bool up,
                            TDateTimeSpinEh& result);
+
+// ---- The edit --------------------------------------------------------------------------
+
+using TCloseUpEventEh = TEvent<void(TObject* sender, bool accept)>;
+
+// Edits a date, a time or both through a mask built from its edit format; keeps the value
+// as a date-time Variant or Null, spins the element under the caret, and drops down a
+// month calendar from its main button.
+class TCustomDBDateTimeEditEh : public TCustomDBEditEh, public IPopupEditOwnerEh {
+  ORDVANE_CLASS(TCustomDBDateTimeEditEh, TCustomDBEditEh)
+
+ public:
+  explicit TCustomDBDateTimeEditEh(TComponent* owner);
+
+  TDateTimeKindEh Kind() const { return fKind; }
+  void SetKind(TDateTimeKindEh value);
+  const AnsiString& EditFormat() const { return fEditFormat; }
+  // Makes the kind dtkCustomEh. A bad format raises and leaves the mask as it was.
+  void SetEditFormat(const AnsiString& value);
+  const TDateTimeElementsEh& Elements() const { return fElements; }
+  // The class library's format that writes the value as the edit shows it.
+  const AnsiString& DisplayFormat() const { return fDisplayFormat; }
+  bool FourDigitYear() const { return fFourDigitYear; }
+  // Nil until the calendar first drops down.
+  TPopupMonthCalendarEh* Calendar() const { return fCalendar; }
+  bool CalendarShowing() const;
+
+  void ValidateEdit() override;
+  void Dispatch(TMessage& message) override;
+  void SetCaption(const AnsiString& value) override;
+  // Hides the calendar; with `accept` its day becomes the value's date.
+  void CloseUp(bool accept) override;
+
+  TCloseUpEventEh OnCloseUp;
+  TNotifyEvent OnDropDown;
+
+ protected:
+  virtual void UpdateFourDigitYear();
+  virtual void UpdateMask();
+  // Steps the element under the caret; nothing for an unmasked or read-only edit.
+  void IncDecElement(bool up);
+
+  void ButtonDown(bool isDownPart) override;
+  void DropDown() override;
+  void DataChanged() override;
+  Variant GetVariantValue() const override;
+  void InternalSetText(const AnsiString& text) override;
+  void InternalSetValue(const Variant& value) override;
+  void UpdateFieldValue() override;
+  AnsiString GetPaintText() override;
+  void FilterMRUItem(const AnsiString& item, bool& accept) override;
+  void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) override;
+  void Change() override;
+  void KeyDown(Word& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+
+ private:
+  bool CanSpin();
+  // Sets the text without reading it back into the value.
+  void ShowText(const AnsiString& text);
+  AnsiString TextOfValue(const Variant& value) const;
+  // Moves past the next separator typed and selects the element there.
+  void JumpPastSeparator(char separator);
+  bool SpinKeyDown(Word& key, TShiftState shift);
+  bool CalendarKeyDown(Word& key, TShiftState shift);
+  void ApplyCalendarDate();
+
+  TPopupMonthCalendarEh* fCalendar = nullptr;
+  bool fValidating = false;
+  bool fSettingOwnText = false;
+  TDateTimeKindEh fKind = dtkDateEh;
+  Variant fValue;
+  AnsiString fEditFormat;
+  AnsiString fDisplayFormat;
+  AnsiString fSpinTemplate;
+  TDateTimeElementsEh fElements{};
+  bool fFourDigitYear = false;
+};
+
+class TDBDateTimeEditEh : public TCustomDBDateTimeEditEh {
+  ORDVANE_CLASS(TDBDateTimeEditEh, TCustomDBDateTimeEditEh)
+
+ public:
+  using TCustomDBDateTimeEditEh::TCustomDBDateTimeEditEh;
+};
 
 }  // namespace ordvane
