@@ -321,7 +321,8 @@ void TCustomDBDateTimeEditEh::DropDown() {
     fCalendar = new TPopupMonthCalendarEh(this);
     fCalendar->SetParent(this);
   }
-  fCalendar->SetDate(IsBlank(fValue) ? Date() : fValue.AsDateTime());
+  // The day of a date before 1899-12-30 is its whole part: -1.25 is 29 December, 06:00.
+  fCalendar->SetDate(std::trunc(IsBlank(fValue) ? Date() : fValue.AsDateTime()));
   HWND calendar = fCalendar->Handle();
   const TPoint at = AlignDropDownWindowEh(this, fCalendar, UseRightToLeftAlignment() ? daRight : daLeft);
   SetWindowPos(calendar, HWND_TOP, at.x, at.y, fCalendar->Width(), fCalendar->Height(),

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/db/DB.h"
@@ -269,6 +271,100 @@ TEST(DBDateTimeEdit, SeparatorsJumpToTheNextElementAndArrowsCollapse) {
   EXPECT_TRUE(accept);
   f.edit->FilterMRUItem("14.06.2026", accept);
   EXPECT_FALSE(accept);
+}
+
+}  // namespace
+}  // namespace ordvane
+
+namespace ordvane {
+namespace {
+
+TRect ScreenRect(TWinControl* control) {
+  TRect r;
+  GetWindowRect(control->Handle(), r);
+  return r;
+}
+
+// The first client point of the calendar that a hit test answers with `hit`.
+TPoint CalendarPoint(TPopupMonthCalendarEh* calendar, UINT hit) {
+  for (int y = 0; y < calendar->ClientHeight(); ++y)
+    for (int x = 0; x < calendar->ClientWidth(); ++x) {
+      MCHITTESTINFO info;
+      info.pt = {x, y};
+      calendar->Perform(MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&info));
+      if (info.uHit == hit) return {x, y};
+    }
+  ADD_FAILURE() << "no point answers " << hit;
+  return {};
+}
+
+TEST(DBDateTimeEditCalendar, DropsWithTheValueOrTodayAndKeepsTheTime) {
+  DateEditFixture f;
+  f.Enter();
+  f.ui.Press(VK_DOWN, TShiftState{ssAlt});
+  ASSERT_TRUE(f.edit->CalendarShowing());
+  EXPECT_EQ(f.edit->Calendar()->Date(), EncodeDate(2026, 5, 14)) << "today for Null";
+  EXPECT_TRUE(f.edit->Focused()) << "shown without activation";
+  EXPECT_EQ(ScreenRect(f.edit->Calendar()).top, ScreenRect(f.edit).bottom);
+  f.ui.Press(VK_ESCAPE);
+  EXPECT_FALSE(f.edit->CalendarShowing());
+  EXPECT_TRUE(VarIsNull(f.edit->Value()));
+
+  // A chosen day keeps the time of the value, also before 1899-12-30.
+  int closes = 0;
+  f.edit->OnCloseUp = [&](TObject*, bool accept) { closes += accept ? 10 : 1; };
+  for (TDateTime value : {EncodeDate(2024, 3, 9) + EncodeTime(8, 30, 0, 0), -1.25}) {
+    SCOPED_TRACE(value);
+    f.edit->SetKind(dtkDateTimeEh);
+    f.edit->SetValue(VarFromDateTime(value));
+    f.Enter();
+    f.ui.Press(VK_DOWN, TShiftState{ssAlt});
+    EXPECT_EQ(f.edit->Calendar()->Date(), std::trunc(value));
+    // A day on and a month on, or a day back and a month back.
+    const bool back = value < 0;
+    f.ui.Press(back ? VK_LEFT : VK_RIGHT);
+    f.ui.Press(back ? VK_PRIOR : VK_NEXT);
+    f.ui.Press(VK_RETURN);
+    EXPECT_FALSE(f.edit->CalendarShowing());
+    const TDateTime day = IncMonth(std::trunc(value) + (back ? -1 : 1), back ? -1 : 1);
+    EXPECT_EQ(f.Value(), back ? day - 0.25 : day + EncodeTime(8, 30, 0, 0));
+    EXPECT_EQ(f.edit->SelLength(), static_cast<int>(f.edit->EditText().size()));
+  }
+  EXPECT_EQ(closes, 20);
+  f.Leave();
+  EXPECT_EQ(f.edit->DataLink()->Value().AsDateTime(), f.Value()) << "written like typing";
+}
+
+TEST(DBDateTimeEditCalendar, OpensAboveWithoutRoomAndClosesWhenFocusLeaves) {
+  DateEditFixture f;
+  const TRect work = Screen->WorkAreaRect();
+  f.form->SetBounds(100, work.bottom - 80, 300, 70);
+  f.ui.Process();
+  f.Enter();
+  f.ui.Press(VK_DOWN, TShiftState{ssAlt});
+  ASSERT_TRUE(f.edit->CalendarShowing());
+  EXPECT_EQ(ScreenRect(f.edit->Calendar()).bottom, ScreenRect(f.edit).top);
+  f.Leave();
+  EXPECT_FALSE(f.edit->CalendarShowing());
+  EXPECT_TRUE(VarIsNull(f.edit->Value()));
+}
+
+TEST(DBDateTimeEditCalendar, APressDraggedFromTheButtonGoesOnInTheCalendar) {
+  DateEditFixture f;
+  f.edit->SetKind(dtkDateTimeEh);
+  f.edit->SetValue(VarFromDateTime(EncodeDate(2026, 3, 11) + EncodeTime(12, 0, 0, 0)));
+  f.Enter();
+  TEditButtonControlEh* button = f.edit->ButtonControl(0);
+  f.ui.Press(button, {5, 5});
+  ASSERT_TRUE(f.edit->CalendarShowing());
+  TPopupMonthCalendarEh* calendar = f.edit->Calendar();
+  const TPoint day = CalendarPoint(calendar, MCHT_CALENDARDATE);
+  f.ui.MoveToScreen(calendar->ClientToScreen(day));
+  f.ui.ReleaseAtScreen(calendar->ClientToScreen(day));
+  EXPECT_FALSE(f.edit->CalendarShowing());
+  EXPECT_EQ(f.Value(), calendar->Date() + EncodeTime(12, 0, 0, 0));
+  EXPECT_NE(calendar->Date(), EncodeDate(2026, 3, 11));
+  EXPECT_FALSE(button->Down());
 }
 
 }  // namespace
