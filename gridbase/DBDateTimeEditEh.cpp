@@ -1,6 +1,6 @@
 // The date and time edit. Its value is kept apart from its text: typing reads the text
 // into the value element by element (an incomplete text gives Null), leaving completes
-// it, and code that sets the text marks it own so that it is not read back.
+// it, and text the control sets itself is marked so that it is not read back.
 
 #include "gridbase/DBDateTimeEditEh.h"
 

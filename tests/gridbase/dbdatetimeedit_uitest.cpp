@@ -10,6 +10,7 @@
 #include "classlib/core/FormatSettings.h"
 #include "classlib/db/DB.h"
 #include "gridbase/DBDateTimeEditEh.h"
+#include "tests/gridbase/CalendarPoint.h"
 #include "tests/support/MemDataSet.h"
 #include "tests/ui/TextControlSupport.h"
 
@@ -285,19 +286,6 @@ TRect ScreenRect(TWinControl* control) {
   return r;
 }
 
-// The first client point of the calendar that a hit test answers with `hit`.
-TPoint CalendarPoint(TPopupMonthCalendarEh* calendar, UINT hit) {
-  for (int y = 0; y < calendar->ClientHeight(); ++y)
-    for (int x = 0; x < calendar->ClientWidth(); ++x) {
-      MCHITTESTINFO info;
-      info.pt = {x, y};
-      calendar->Perform(MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&info));
-      if (info.uHit == hit) return {x, y};
-    }
-  ADD_FAILURE() << "no point answers " << hit;
-  return {};
-}
-
 TEST(DBDateTimeEditCalendar, DropsWithTheValueOrTodayAndKeepsTheTime) {
   DateEditFixture f;
   f.Enter();
@@ -358,7 +346,7 @@ TEST(DBDateTimeEditCalendar, APressDraggedFromTheButtonGoesOnInTheCalendar) {
   f.ui.Press(button, {5, 5});
   ASSERT_TRUE(f.edit->CalendarShowing());
   TPopupMonthCalendarEh* calendar = f.edit->Calendar();
-  const TPoint day = CalendarPoint(calendar, MCHT_CALENDARDATE);
+  const TPoint day = test::CalendarPoint(calendar, MCHT_CALENDARDATE);
   f.ui.MoveToScreen(calendar->ClientToScreen(day));
   f.ui.ReleaseAtScreen(calendar->ClientToScreen(day));
   EXPECT_FALSE(f.edit->CalendarShowing());
