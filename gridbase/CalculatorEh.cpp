@@ -397,6 +397,14 @@ void TPopupCalculatorEh::Dispatch(TMessage& message) {
     case CM_CLOSEUPNOTACCEPTEH:
       CloseUpToOwnerEh(this, false);
       return;
+    case CM_WANTSPECIALKEY:
+      if (message.WParam == VK_RETURN) {
+        message.Result = 1;
+        CloseUpToOwnerEh(this, true);
+        return;
+      }
+      TCalculatorEh::Dispatch(message);
+      return;
     default:
       TCalculatorEh::Dispatch(message);
   }

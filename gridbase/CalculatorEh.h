@@ -100,7 +100,7 @@ class IPopupCalculatorEh {
 };
 
 // The drop-down form of the calculator: a tool window that never takes activation, closed
-// through its owner's IPopupEditOwnerEh.
+// through its owner's IPopupEditOwnerEh. Enter asked for as a special key accepts.
 class TPopupCalculatorEh : public TCalculatorEh, public IPopupCalculatorEh {
   ORDVANE_CLASS(TPopupCalculatorEh, TCalculatorEh)
 

@@ -213,6 +213,8 @@ TEST(PopupCalculator, ClosesDecliningAndNeverTakesTheFocus) {
   f.ui.Click(f.calc->KeyButton(6), {5, 5});
   f.ui.Click(f.calc->EqualButton(), {5, 5});
   EXPECT_EQ(f.owner->closes, (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(f.calc->Perform(CM_WANTSPECIALKEY, VK_RETURN, 0), 1);
+  EXPECT_EQ(f.owner->closes, (std::vector<bool>{false, false, true, true}));
 
   f.calc->SetFlat(false);
   EXPECT_FALSE(f.calc->GetFlat());
