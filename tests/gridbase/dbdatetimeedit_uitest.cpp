@@ -294,6 +294,11 @@ TEST(DBDateTimeEditCalendar, DropsWithTheValueOrTodayAndKeepsTheTime) {
   EXPECT_EQ(f.edit->Calendar()->Date(), EncodeDate(2026, 5, 14)) << "today for Null";
   EXPECT_TRUE(f.edit->Focused()) << "shown without activation";
   EXPECT_EQ(ScreenRect(f.edit->Calendar()).top, ScreenRect(f.edit).bottom);
+  // The wheel goes to the open calendar, not to the element under the caret.
+  f.ui.MoveTo(f.edit, {20, 5});
+  f.ui.Wheel(-1);
+  EXPECT_EQ(f.edit->Calendar()->Date(), EncodeDate(2026, 5, 15));
+  EXPECT_EQ(f.edit->EditText(), "  .  .    ");
   f.ui.Press(VK_ESCAPE);
   EXPECT_FALSE(f.edit->CalendarShowing());
   EXPECT_TRUE(VarIsNull(f.edit->Value()));
