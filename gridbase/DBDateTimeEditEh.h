@@ -72,8 +72,6 @@ bool SpinDateTimeElementEh(const AnsiString& text, const AnsiString& spinTemplat
 
 // ---- The edit --------------------------------------------------------------------------
 
-using TCloseUpEventEh = TEvent<void(TObject* sender, bool accept)>;
-
 // Edits a date, a time or both through a mask built from its edit format; keeps the value
 // as a date-time Variant or Null, spins the element under the caret, and drops down a
 // month calendar from its main button.

@@ -25,6 +25,9 @@ class IPopupEditOwnerEh {
   virtual void CloseUp(bool accept) = 0;
 };
 
+// What a control that opens a drop-down tells when it closed.
+using TCloseUpEventEh = TEvent<void(TObject* sender, bool accept)>;
+
 // Closes a drop-down through the owner component's interface; false when the owner has
 // none.
 bool CloseUpToOwnerEh(const TComponent* dropDown, bool accept);

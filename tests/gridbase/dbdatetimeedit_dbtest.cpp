@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "gridbase/DBDateTimeEditEh.h"
-#include "tests/datasets/EditingSupport.h"
-#include "tests/ui/TextControlSupport.h"
+#include "tests/gridbase/TableFormSupport.h"
 
 namespace ordvane::test {
 namespace {
@@ -15,14 +14,12 @@ TestDatabase& MomentsDatabase() {
   return db;
 }
 
-class DateTimeEditTableTest : public testing::Test {
+class DateTimeEditTableTest : public TableFormTest {
  protected:
-  DateTimeEditTableTest() {
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, MomentsDatabase());
+  DateTimeEditTableTest() : TableFormTest(MomentsDatabase()) {
     fDataSet->SelectSQL().SetText("select id, ts from moments where id = 1");
     fDataSet->UpdateSQL().SetText("update moments set ts = ?ts where id = ?old_id");
     fDataSet->Open();
-    fSource.SetDataSet(fDataSet);
   }
   TDBDateTimeEditEh* Bound(TDateTimeKindEh kind, int top) {
     auto* edit = fScreen.Place<TDBDateTimeEditEh>(Rect(10, top, 200, top + 21));
@@ -34,24 +31,14 @@ class DateTimeEditTableTest : public testing::Test {
   }
   // Types over the whole text of an edit and leaves it.
   void TypeInto(TDBDateTimeEditEh* edit, const char* digits) {
-    edit->SetFocus();
-    fScreen.ui.Process();
+    Focus(edit);
     edit->SetSelStart(0);
     edit->SetSelLength(0);
     fScreen.ui.Type(digits);
-    fOther->SetFocus();
-    fScreen.ui.Process();
+    Focus(fOther);
     fDataSet->Post();
   }
-  std::string Stamp() { return IsqlRows(MomentsDatabase(), "select ts from moments where id = 1"); }
-
-  TextControlFixture fScreen;
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
-  TDataSource fSource{nullptr};
-  TEdit* fOther = fScreen.Place<TEdit>(Rect(10, 100, 200, 121));
+  std::string Stamp() { return Oracle("select ts from moments where id = 1"); }
 };
 
 TEST_F(DateTimeEditTableTest, TimeAndDateEditsChangeTheirOwnPartsOnly) {
