@@ -62,7 +62,8 @@ class TAutoUpdateOptions : public TPersistent {
   // name becomes GEN_<table>_ID ("GEN_<table>_ID" in quotes for a quoted table).
   void SetUpdateTableName(const AnsiString& value);
   const AnsiString& KeyFields() const { return fKeyFields; }
-  // ";"-separated; the names are also kept one by one (KeyFieldList).
+  // ";"-separated; the names are also kept one by one (KeyFieldList). The generated key
+  // condition is forgotten, so no statement keeps the old key's WHERE.
   void SetKeyFields(const AnsiString& value);
   const TStringList& KeyFieldList() const { return fKeyFieldList; }
   bool AutoReWriteSqls() const { return fAutoReWriteSqls; }
@@ -101,6 +102,9 @@ class TAutoUpdateOptions : public TPersistent {
   // rest, names already in quotes staying as written.
   AnsiString ModifyTable();
   AnsiString AliasModifyTable();
+  // A table, alias, column or parameter name as the modifying statements write it: the
+  // rule above.
+  AnsiString FormatIdentifier(const AnsiString& name) const;
   // Forgets the resolved names (the select text or the database changed).
   void ClearModifyTable() { fResolved = false; }
 
@@ -117,7 +121,6 @@ class TAutoUpdateOptions : public TPersistent {
 
  private:
   void Resolve();
-  AnsiString Normalised(const AnsiString& name) const;
 
   TFIBCustomDataSet* fOwner;
   AnsiString fUpdateTableName;

@@ -8,11 +8,19 @@
 
 namespace ordvane {
 
+// The statement a dataset writes for itself; the index into ModifySQLPropertyNames.
+enum TModifySQLKind { mskUpdate, mskInsert, mskDelete, mskRefresh };
+// Which columns an update or insert writes: all, all but blobs, blobs only.
+enum TModifyFieldFilter { mffAll, mffNoBlobs, mffBlobsOnly };
+inline constexpr const char* ModifySQLPropertyNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
+
 class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   ORDVANE_CLASS(TpFIBDataSet, TFIBDataSet)
 
  public:
   explicit TpFIBDataSet(TComponent* owner);
+  // A generator used by the dataset gives its cached statement's server handle back.
+  ~TpFIBDataSet() override;
 
   // The dataset's row in the repository table FIB$DATASETS_INFO; 0: none. A new value
   // leaves the dataset unprepared and, when not 0, adds psApplyRepositary.
@@ -32,7 +40,45 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   // other texts when stored; the update settings, the conditions and the description.
   void TakeDataSetInfo(const TpDataSetInfo& info) override;
 
+  // ---- Modification SQL (pFIBDataSetModifySQL.cpp)
+  // The parameterised text of one statement over the update table and the key fields:
+  // "NEW_" parameters for the columns written, "OLD_" ones for the key. Empty without
+  // metadata for the table or without a key field in the dataset; "No Action" when an
+  // update or insert has no column to write. Key fields none of which is usable raise.
+  AnsiString GenerateModifySQL(TModifySQLKind kind, TModifyFieldFilter filter = mffAll);
+  // The same statement with the values written out as literals the server reads back
+  // unchanged; empty when no column is written. Needs fields; a non-null blob or array
+  // value is refused.
+  AnsiString GenerateLiteralModifySQL(TModifySQLKind kind);
+  // Completes KeyFields and rewrites the delete, update, insert and refresh texts (each
+  // only when CanChangeSQLs or when it is blank).
+  void RegenerateModifySQLs();
+  // With UpdateOnlyModifiedFields: the update (dsEdit) or insert (dsInsert) text for the
+  // fields this record changed.
+  void PrepareModifySQL(TDataSetState state);
+  // Update and insert texts are written before each post: UpdateOnlyModifiedFields,
+  // AutoReWriteSqls, CanChangeSQLs, KeyFields and UpdateTableName are all set.
+  bool CanGenerateModifySQL();
+  // Also when the statement will be generated before the post.
+  bool CanEdit() override;
+  bool CanInsert() override;
+  // The non-blob fields of the table, ";"-joined.
+  AnsiString KeyFieldsFromTable(const AnsiString& tableName);
+
+  // ---- Keys and new records (pFIBDataSetDefaults.cpp)
+  // Gives a null numeric key field the generator's next value; a value that does not fit
+  // the field is refused with the class library's range error and the key stays null.
+  virtual void FillKeyFromGenerator();
+  // The field named by the whole KeyFields text, or nullptr.
+  TField* KeyField();
+
  protected:
+  // The modification texts once the select text changed, then the base step.
+  void DoAfterOpen() override;
+  // The key with wgOnNewRecord (or its Required off with wgBeforePost), then the base step.
+  void DoOnNewRecord() override;
+  // The key with wgBeforePost, the base step, then PrepareModifySQL unless CachedUpdates.
+  void DoBeforePost() override;
   // Runs the insert or update statement (unless its first line is "No Action") with the
   // record's values; a statement that returns a row (INSERT ... RETURNING) refreshes the
   // record from it. The record is then unmodified in the cache and, with
@@ -42,7 +88,13 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) override;
 
  private:
+  // KeyFields from the table's primary key, else from KeyFieldsFromTable.
+  void CompleteKeyFields();
+  // Replaces the statement's text when always, when CanChangeSQLs or when it is blank.
+  void RewriteText(TFIBQuery& statement, TModifySQLKind kind, TModifyFieldFilter filter, bool always);
+
   Integer fDataSetID = 0;
+  bool fGeneratorUsed = false;
   AnsiString fDescription;
 };
 
