@@ -171,6 +171,25 @@ TPersistent* TAutoUpdateOptions::GetOwner() const {
   return fOwner;
 }
 
+// ---- TFormatFields ------------------------------------------------------------------------------
+
+TFormatFieldsDefaults& DefaultFormatFields() {
+  static TFormatFieldsDefaults defaults;
+  return defaults;
+}
+
+TFormatFields::TFormatFields(TFIBCustomDataSet* owner) : fOwner(owner), fFormats(DefaultFormatFields()) {}
+
+void TFormatFields::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TFormatFields*>(source);
+  if (other == nullptr) return TPersistent::Assign(source);
+  fFormats = other->fFormats;
+}
+
+TPersistent* TFormatFields::GetOwner() const {
+  return fOwner;
+}
+
 // ---- TCacheModelOptions ------------------------------------------------------------------------
 
 void TCacheModelOptions::Assign(const TPersistent* source) {

@@ -144,6 +144,41 @@ class TAutoUpdateOptions : public TPersistent {
   AnsiString fAliasModifyTable;
 };
 
+// The display and edit formats a dataset gives its fields with poAutoFormatFields. A new
+// object takes the process-wide defaults (DefaultFormatFields), which start as shown.
+struct TFormatFieldsDefaults {
+  AnsiString DateTimeDisplayFormat = "dd.mm.yyyy hh:mm AMPM";
+  AnsiString NumericDisplayFormat = "#,##0.";
+  AnsiString NumericEditFormat = "0.";
+  AnsiString DisplayFormatDate = "dd.mm.yyyy";
+  AnsiString DisplayFormatTime = "hh:mm AMPM";
+};
+TFormatFieldsDefaults& DefaultFormatFields();
+
+class TFormatFields : public TPersistent {
+  ORDVANE_CLASS(TFormatFields, TPersistent)
+
+ public:
+  explicit TFormatFields(TFIBCustomDataSet* owner);
+  const AnsiString& DateTimeDisplayFormat() const { return fFormats.DateTimeDisplayFormat; }
+  void SetDateTimeDisplayFormat(const AnsiString& value) { fFormats.DateTimeDisplayFormat = value; }
+  const AnsiString& NumericDisplayFormat() const { return fFormats.NumericDisplayFormat; }
+  void SetNumericDisplayFormat(const AnsiString& value) { fFormats.NumericDisplayFormat = value; }
+  const AnsiString& NumericEditFormat() const { return fFormats.NumericEditFormat; }
+  void SetNumericEditFormat(const AnsiString& value) { fFormats.NumericEditFormat = value; }
+  const AnsiString& DisplayFormatDate() const { return fFormats.DisplayFormatDate; }
+  void SetDisplayFormatDate(const AnsiString& value) { fFormats.DisplayFormatDate = value; }
+  const AnsiString& DisplayFormatTime() const { return fFormats.DisplayFormatTime; }
+  void SetDisplayFormatTime(const AnsiString& value) { fFormats.DisplayFormatTime = value; }
+
+  void Assign(const TPersistent* source) override;
+  TPersistent* GetOwner() const override;
+
+ private:
+  TFIBCustomDataSet* fOwner;
+  TFormatFieldsDefaults fFormats;
+};
+
 // How a dataset caches its records. The values are kept here; the dataset reacts to a
 // change of model when it opens.
 inline constexpr Integer DefaultBufferChunks = 32;

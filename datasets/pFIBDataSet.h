@@ -3,6 +3,8 @@
 // modification SQL, the generator, the update objects and the client filter, which later
 // units of this module fill in, and the settings stored for it in the repository.
 
+#include <vector>
+
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBMetaCache.h"
 
@@ -13,6 +15,16 @@ enum TModifySQLKind { mskUpdate, mskInsert, mskDelete, mskRefresh };
 // Which columns an update or insert writes: all, all but blobs, blobs only.
 enum TModifyFieldFilter { mffAll, mffNoBlobs, mffBlobsOnly };
 inline constexpr const char* ModifySQLPropertyNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
+
+// A handler may give a new record's field its default itself and say so.
+using TOnApplyDefaultValue = TEvent<void(TDataSet* dataSet, TField* field, bool& applied)>;
+// Each field's column information, once the repository's settings were applied to it.
+using TOnApplyFieldRepository = TEvent<void(TDataSet* dataSet, TField* field, const TpFIBFieldInfo& info)>;
+
+// A numeric format with decimals places: a format ending in "." gets that many "0"; one
+// whose last "." is followed by one character gets that many of it after the point; an
+// empty or any other format stays as it is.
+AnsiString ScaledNumberFormat(const AnsiString& format, Integer decimals);
 
 class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   ORDVANE_CLASS(TpFIBDataSet, TFIBDataSet)
@@ -71,8 +83,21 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   virtual void FillKeyFromGenerator();
   // The field named by the whole KeyFields text, or nullptr.
   TField* KeyField();
+  // Dresses the fields from their columns: display and edit formats (poAutoFormatFields),
+  // read-only and required flags, default expressions and the repository's settings, as
+  // PrepareOptions ask.
+  virtual void ImportDefaultValues();
+  TFormatFields& DefaultFormats() { return fDefaultFormats; }
+  void SetDefaultFormats(const TFormatFields& value) { fDefaultFormats.Assign(&value); }
+  // Adding psApplyRepositary applies the repository to the fields at once.
+  void SetPrepareOptions(TpPrepareOptions value) override;
+
+  TOnApplyDefaultValue OnApplyDefaultValue;
+  TOnApplyFieldRepository OnApplyFieldRepository;
 
  protected:
+  // Fields bound at open are dressed from their columns.
+  void BindFields(bool binding) override;
   // The modification texts once the select text changed, then the base step.
   void DoAfterOpen() override;
   // The key with wgOnNewRecord (or its Required off with wgBeforePost), then the base step.
@@ -93,8 +118,23 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   // Replaces the statement's text when always, when CanChangeSQLs or when it is blank.
   void RewriteText(TFIBQuery& statement, TModifySQLKind kind, TModifyFieldFilter filter, bool always);
 
+  // A new record's values: the key, the linked parameters and the columns' defaults.
+  void ApplyNewRecordDefaults();
+  // The select parameter linked to each field by ParamsToFieldsLinks (-1: none), looked up
+  // at the first new record after an open.
+  const std::vector<int>& ParamLinks();
+  // Rebuilds ParamsToFieldsLinks from the select text's comparisons of columns with
+  // parameters, when that text changed.
+  void LinkParamsToFields();
+  // The default text as the new-record step reads it, for the field's kind.
+  AnsiString DefaultExpressionOf(TField* field, const TpFIBFieldInfo& info) const;
+
   Integer fDataSetID = 0;
   bool fGeneratorUsed = false;
+  TFormatFields fDefaultFormats{this};
+  std::vector<int> fParamLinks;
+  bool fParamLinksFilled = false;
+  int fLinkedSQLChangeCount = -1;
   AnsiString fDescription;
 };
 

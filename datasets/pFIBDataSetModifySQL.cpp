@@ -386,15 +386,16 @@ class TSQLChangingDetached {
 
 }  // namespace
 
+// The update and insert texts keep their blob columns even with SeparateBlobUpdate: no
+// separate statement writes them at the post yet, and left out they would be lost.
 void TpFIBDataSet::RegenerateModifySQLs() {
   const TSQLChangingDetached detached{&DeleteQuery(), &InsertQuery(), &UpdateQuery(), &RefreshQuery()};
   if (FieldDefs().Count() == 0) FieldDefs().Update();
   CompleteKeyFields();
   if (IsBlankString(AutoUpdateOptions().KeyFields())) return;
-  const TModifyFieldFilter filter = AutoUpdateOptions().SeparateBlobUpdate() ? mffNoBlobs : mffAll;
   RewriteText(DeleteQuery(), mskDelete, mffAll, false);
-  RewriteText(UpdateQuery(), mskUpdate, filter, false);
-  RewriteText(InsertQuery(), mskInsert, filter, false);
+  RewriteText(UpdateQuery(), mskUpdate, mffAll, false);
+  RewriteText(InsertQuery(), mskInsert, mffAll, false);
   RewriteText(RefreshQuery(), mskRefresh, mffAll, false);
 }
 
@@ -402,10 +403,9 @@ void TpFIBDataSet::PrepareModifySQL(TDataSetState state) {
   TAutoUpdateOptions& options = AutoUpdateOptions();
   if (!options.UpdateOnlyModifiedFields() || options.KeyFields().empty() || options.UpdateTableName().empty()) return;
   if (state != dsEdit && state != dsInsert) return;
-  const TModifyFieldFilter filter = options.SeparateBlobUpdate() ? mffNoBlobs : mffAll;
   const TModifySQLKind kind = state == dsEdit ? mskUpdate : mskInsert;
   TFIBQuery& statement = state == dsEdit ? UpdateQuery() : InsertQuery();
-  const AnsiString text = GenerateModifySQL(kind, filter);
+  const AnsiString text = GenerateModifySQL(kind, mffAll);
   if (text == statement.SQL().Text() || text + CRLF == statement.SQL().Text()) return;
   // The update and insert texts change before every such post: the key condition stays.
   const TSQLChangingDetached detached{&statement};
@@ -438,6 +438,7 @@ void TpFIBDataSet::DoAfterOpen() {
       RewriteText(DeleteQuery(), mskDelete, mffAll, true);
     }
   }
+  LinkParamsToFields();
   TFIBDataSet::DoAfterOpen();
 }
 
