@@ -339,9 +339,9 @@ void TpFIBDataSet::CompleteKeyFields() {
     const AnsiString primaryKey = metadata->PrimaryKeyFields(Database());
     if (primaryKey != DeferredPrimaryKey) {
       const AnsiString relation = StripEnclosingQuotes(table);
+      const std::vector<TModifyColumn> columns = ModifyColumns(*this);
       for (const AnsiString& column : SplitList(primaryKey, ';', true, TEmptyItems::Drop)) {
         const TModifyColumn* found = nullptr;
-        const std::vector<TModifyColumn> columns = ModifyColumns(*this);
         for (const TModifyColumn& candidate : columns)
           if (candidate.Relation == relation && candidate.Column == column) found = &candidate;
         if (found == nullptr) {
