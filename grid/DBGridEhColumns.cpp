@@ -487,14 +487,18 @@ void TColumnFooterEh::EnsureSumValue() {
       return DropSumValue();
   }
   if (grid == nullptr) return DropSumValue();
-  if (fSum == nullptr) fSum = grid->SumList().SumCollection().Add();
-  fSum->SetFieldName(fFieldName.empty() ? fColumn->FieldName() : fFieldName);
-  fSum->SetGroupOperation(operation);
+  TDBSum* sum = fSum.Get();
+  if (sum == nullptr) {
+    sum = grid->SumList().SumCollection().Add();
+    fSum = TDBSumRef(sum);
+  }
+  sum->SetFieldName(fFieldName.empty() ? fColumn->FieldName() : fFieldName);
+  sum->SetGroupOperation(operation);
 }
 
 void TColumnFooterEh::DropSumValue() {
-  delete fSum;
-  fSum = nullptr;
+  delete fSum.Get();
+  fSum = {};
 }
 
 void TColumnFooterEh::Assign(const TPersistent* source) {

@@ -300,7 +300,7 @@ class TColumnFooterEh : public TCollectionItem {
   TAlignment GetAlignment() const;
 
   // The aggregate of the grid's sum list this footer shows; nullptr for no aggregate.
-  TDBSum* SumItem() const { return fSum; }
+  TDBSum* SumItem() const { return fSum.Get(); }
   // Makes the footer's aggregate follow the current field and value type.
   void EnsureSumValue();
   // Takes the footer's aggregate out of the grid's sum list.
@@ -322,7 +322,8 @@ class TColumnFooterEh : public TCollectionItem {
   bool fColorAssigned = false;
   TAlignment fAlignment = taLeftJustify;
   bool fAlignmentAssigned = false;
-  TDBSum* fSum = nullptr;
+  // The grid's sum list frees its items on a clear or an assign, behind the footer.
+  TDBSumRef fSum;
 };
 
 class TColumnFootersEh : public TCollection {

@@ -754,5 +754,38 @@ TEST(Columns, EditStylesAndTheRoomOfEditButtons) {
   EXPECT_EQ(flat->EditButtonsWidth(), DefaultEditButtonWidthEh() + 1 + 10);
 }
 
+// The grid's sum list may be assigned or cleared under its footers, which frees their
+// items: a footer then shows no item, takes a new one on its next change, and never
+// writes into or frees the old one (the sanitizer sees either).
+TEST(Columns, AFooterWhoseSumItemTheListFreedNeverTouchesItAgain) {
+  GridFixture f;
+  TColumnEh* column = f.Column("F");
+  TColumnFooterEh& footer = column->Footer();
+  footer.SetValueType(fvtSum);
+  TDBSumCollection& sums = f.grid.SumList().SumCollection();
+  ASSERT_NE(footer.SumItem(), nullptr);
+
+  TComponent owner(nullptr);
+  TDBSumListProducer other(&owner);
+  other.SumCollection().Add()->SetFieldName("I");
+  sums.Assign(&other.SumCollection());
+  ASSERT_EQ(sums.Count(), 1);
+  EXPECT_EQ(footer.SumItem(), nullptr);
+  footer.SetValueType(fvtAvg);
+  ASSERT_NE(footer.SumItem(), nullptr);
+  EXPECT_EQ(footer.SumItem()->GroupOperation(), goAvg);
+  EXPECT_EQ(footer.SumItem()->FieldName(), "F");
+  EXPECT_EQ(sums.Count(), 2);
+  EXPECT_EQ(sums.Items(0)->FieldName(), "I") << "the assigned item is not the footer's";
+
+  sums.Clear();
+  EXPECT_EQ(footer.SumItem(), nullptr);
+  footer.SetFieldName("I");
+  EXPECT_EQ(sums.Count(), 1);
+  sums.Clear();
+  delete column;  // the footer's destructor must not free the cleared item again
+  EXPECT_EQ(sums.Count(), 0);
+}
+
 }  // namespace
 }  // namespace ordvane
