@@ -5,8 +5,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -38,6 +40,13 @@ class TempFolder {
 // Runs a command with its output discarded; a failure raises.
 inline void Shell(const std::string& command) {
   if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) throw std::runtime_error(command + " failed");
+}
+
+// The wall-clock seconds a run takes.
+inline double SecondsOf(const std::function<void()>& run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 inline void ConfigureDatabase(TFIBDatabase& db, const std::filesystem::path& file) {

@@ -104,12 +104,6 @@ int RawFetch(TFIBDatabase& database, TFIBTransaction& transaction, std::size_t& 
   return count;
 }
 
-double SecondsOf(const std::function<void()>& run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Each iteration runs the raw loop and the dataset one after the other over the same
 // data, so that both meet the same load of a shared machine. The benchmark's time is the
 // dataset's.
@@ -129,7 +123,7 @@ void BM_DataSetFetchAgainstRawLoop(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     int rawRows = 0;
-    rawSeconds += SecondsOf([&] { rawRows = RawFetch(*database, *transaction, rowBytes); });
+    rawSeconds += bench::SecondsOf([&] { rawRows = RawFetch(*database, *transaction, rowBytes); });
     if (rawRows != rows) state.SkipWithError("the raw loop fetched another number of rows");
     auto* dataSet = new TpFIBDataSet(&form);
     dataSet->SetDatabase(database);
@@ -137,7 +131,7 @@ void BM_DataSetFetchAgainstRawLoop(benchmark::State& state) {
     dataSet->SelectSQL().SetText(kSelect);
     const std::size_t before = BytesInUse();
     state.ResumeTiming();
-    dataSetSeconds += SecondsOf([&] {
+    dataSetSeconds += bench::SecondsOf([&] {
       dataSet->Open();
       dataSet->FetchAll();
     });

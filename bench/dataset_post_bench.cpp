@@ -2,19 +2,19 @@
 // transaction on the embedded engine, against a raw prepared INSERT executed per row
 // through the client library in the same process: (a) the key given by the caller against
 // the plain raw loop, (b) the key from the generator against a raw loop that also runs a
-// prepared gen_id select per row; and (a) again with poRefreshAfterPost on. Every run is
-// rolled back, so each starts on an empty table. The row count is the argument;
+// prepared gen_id select per row; and (a) again with poRefreshAfterPost on. Every run
+// writes into a table of its own that no run touched before (a rolled-back run would
+// leave the next one its garbage to collect) and commits. The row count is the argument;
 // ORDVANE_BENCH_ROWS overrides it.
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,22 +26,31 @@ namespace {
 using namespace ordvane;
 namespace fs = std::filesystem;
 
-constexpr const char* kInsert = "insert into person (id, surname, born, amount) values (?, ?, ?, ?)";
+constexpr int kTables = 8;
 constexpr const char* kGenId = "select gen_id(gen_person_id, 1) from rdb$database";
 constexpr int kFirstDay = 15020;  // 1900-01-01 in the server's day count (from 1858-11-17)
 
 struct Workspace {
   bench::TempFolder folder;
   fs::path database = folder.Path() / "posted.fdb";
+  int used = 0;
 
   Workspace() {
     const fs::path script = folder.Path() / "create.sql";
-    std::ofstream(script) << "CREATE DATABASE '" << database.string()
-                          << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
-                             "CREATE GENERATOR GEN_PERSON_ID;\n"
-                             "CREATE TABLE PERSON (ID INTEGER NOT NULL PRIMARY KEY, SURNAME VARCHAR(40), BORN DATE, "
-                             "AMOUNT NUMERIC(15,2));\nCOMMIT;\n";
+    std::ofstream out(script);
+    out << "CREATE DATABASE '" << database.string()
+        << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\nCREATE GENERATOR GEN_PERSON_ID;\n";
+    for (int i = 1; i <= kTables; ++i)
+      out << "CREATE TABLE PERSON_" << i
+          << " (ID INTEGER NOT NULL PRIMARY KEY, SURNAME VARCHAR(40), BORN DATE, AMOUNT NUMERIC(15,2));\n";
+    out << "COMMIT;\n";
+    out.close();
     bench::Shell("isql-fb -q -b -ch UTF8 -user SYSDBA -i '" + script.string() + "'");
+  }
+  // A table no run wrote into.
+  std::string FreshTable() {
+    if (used == kTables) throw std::runtime_error("no fresh table left");
+    return "PERSON_" + std::to_string(++used);
   }
 };
 
@@ -122,8 +131,10 @@ class RawStatement {
   short fNull[4] = {};
 };
 
-void RawInserts(TFIBDatabase& database, TFIBTransaction& transaction, int rows, bool generated) {
-  RawStatement insert(database, transaction, kInsert, 0);
+void RawInserts(TFIBDatabase& database, TFIBTransaction& transaction, const std::string& table, int rows,
+                bool generated) {
+  const std::string sql = "insert into " + table + " (id, surname, born, amount) values (?, ?, ?, ?)";
+  RawStatement insert(database, transaction, sql.c_str(), 0);
   std::optional<RawStatement> genId;
   if (generated) genId.emplace(database, transaction, kGenId, 1);
   for (int i = 1; i <= rows; ++i) {
@@ -140,8 +151,8 @@ void RawInserts(TFIBDatabase& database, TFIBTransaction& transaction, int rows, 
   }
 }
 
-void DataSetInserts(TComponent& form, TFIBDatabase& database, TFIBTransaction& transaction, int rows, bool generated,
-                    bool refresh) {
+void DataSetInserts(TComponent& form, TFIBDatabase& database, TFIBTransaction& transaction, const std::string& table,
+                    int rows, bool generated, bool refresh) {
   auto* dataSet = new TpFIBDataSet(&form);
   dataSet->SetDatabase(&database);
   dataSet->SetTransaction(&transaction);
@@ -151,13 +162,13 @@ void DataSetInserts(TComponent& form, TFIBDatabase& database, TFIBTransaction& t
   TAutoUpdateOptions& update = dataSet->AutoUpdateOptions();
   update.SetAutoReWriteSqls(true);
   update.SetCanChangeSQLs(true);
-  update.SetUpdateTableName("PERSON");
+  update.SetUpdateTableName(table);
   update.SetKeyFields("ID");
   if (generated) {
     update.SetGeneratorName("GEN_PERSON_ID");
     update.SetWhenGetGenID(wgBeforePost);
   }
-  dataSet->SelectSQL().SetText("select id, surname, born, amount from person where id < 0");
+  dataSet->SelectSQL().SetText("select id, surname, born, amount from " + table + " where id < 0");
   dataSet->Open();
   TField* id = dataSet->FieldByName("ID");
   TField* surname = dataSet->FieldByName("SURNAME");
@@ -175,14 +186,8 @@ void DataSetInserts(TComponent& form, TFIBDatabase& database, TFIBTransaction& t
   delete dataSet;
 }
 
-double SecondsOf(const std::function<void()>& run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Each iteration runs the raw loop and the dataset one after the other, each rolled back,
-// so that both meet the same load of a shared machine. The benchmark's time is the
+// Each iteration runs the raw loop and the dataset one after the other, so that both
+// meet the same load of a shared machine. The benchmark's time is the
 // dataset's.
 void BM_AppendPostAgainstRawInserts(benchmark::State& state) {
   const bool generated = state.range(1) != 0;
@@ -197,14 +202,17 @@ void BM_AppendPostAgainstRawInserts(benchmark::State& state) {
   double rawSeconds = 0, dataSetSeconds = 0;
   for (auto _ : state) {
     state.PauseTiming();
+    const std::string rawTable = Space().FreshTable();
+    const std::string dataSetTable = Space().FreshTable();
     transaction->StartTransaction();
-    rawSeconds += SecondsOf([&] { RawInserts(*database, *transaction, rows, generated); });
-    transaction->Rollback();
+    rawSeconds += bench::SecondsOf([&] { RawInserts(*database, *transaction, rawTable, rows, generated); });
+    transaction->Commit();
     transaction->StartTransaction();
     state.ResumeTiming();
-    dataSetSeconds += SecondsOf([&] { DataSetInserts(form, *database, *transaction, rows, generated, refresh); });
+    dataSetSeconds += bench::SecondsOf(
+        [&] { DataSetInserts(form, *database, *transaction, dataSetTable, rows, generated, refresh); });
     state.PauseTiming();
-    transaction->Rollback();
+    transaction->Commit();
     state.ResumeTiming();
   }
   const double total = static_cast<double>(rows) * static_cast<double>(state.iterations());

@@ -21,12 +21,14 @@ std::string IsoDate(TDateTime value) {
   return text;
 }
 
-class DefaultsTest : public testing::Test {
+TestDatabase& DefaultsDatabase() {
+  static TestDatabase db("datasets/defaults.sql", {3, "WIN1251"});
+  return db;
+}
+
+class DefaultsTest : public EditingFormTest<TpFIBDataSet> {
  protected:
-  DefaultsTest() {
-    fForm.SetName("Form");
-    fDataSet->SetName("Defs");
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, fDb);
+  DefaultsTest() : EditingFormTest(DefaultsDatabase(), "Defs") {
     TAutoUpdateOptions& options = fDataSet->AutoUpdateOptions();
     options.SetAutoReWriteSqls(true);
     options.SetCanChangeSQLs(true);
@@ -34,21 +36,8 @@ class DefaultsTest : public testing::Test {
   }
   void Open(const std::string& table, const std::string& select) {
     fDataSet->AutoUpdateOptions().SetUpdateTableName(table);
-    fDataSet->SelectSQL().SetText(select);
-    fDataSet->Open();
+    EditingFormTest::Open(select);
   }
-  TField* Field(const char* name) { return fDataSet->FieldByName(name); }
-  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
-
-  static TestDatabase& Database() {
-    static TestDatabase db("datasets/defaults.sql", {3, "WIN1251"});
-    return db;
-  }
-  TestDatabase& fDb = Database();
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
 };
 
 TEST_F(DefaultsTest, ANewRecordStartsAsTheServerWouldFillIt) {

@@ -11,13 +11,9 @@
 namespace ordvane::test {
 namespace {
 
-class GenKeysTest : public testing::Test {
+class GenKeysTest : public EditingFormTest<TpFIBDataSet> {
  protected:
-  GenKeysTest() {
-    fForm.SetName("Form");
-    fDataSet->SetName("Keyed");
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, fDb);
-  }
+  GenKeysTest() : EditingFormTest(FixtureDatabase("modifysql", 3), "Keyed") {}
   TpFIBDataSet& OpenKeyed(const std::string& table, const std::string& generator, TWhenGetGenID when,
                           const std::string& keyFields = "ID") {
     TAutoUpdateOptions& options = fDataSet->AutoUpdateOptions();
@@ -27,19 +23,10 @@ class GenKeysTest : public testing::Test {
     options.SetKeyFields(keyFields);
     options.SetGeneratorName(generator);
     options.SetWhenGetGenID(when);
-    fDataSet->SelectSQL().SetText("select * from " + table);
-    fDataSet->Open();
-    return *fDataSet;
+    return Open("select * from " + table);
   }
-  TField* Id() { return fDataSet->FieldByName("ID"); }
-  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
+  TField* Id() { return Field("ID"); }
   std::string Generator(const std::string& name) { return Oracle("select gen_id(" + name + ", 0) from rdb$database"); }
-
-  TestDatabase& fDb = FixtureDatabase("modifysql", 3);
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
 };
 
 TEST_F(GenKeysTest, WhenTheKeyIsTakenAndWhatIsKept) {

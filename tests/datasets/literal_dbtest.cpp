@@ -11,19 +11,14 @@
 namespace ordvane::test {
 namespace {
 
-class LiteralTest : public testing::Test {
+class LiteralTest : public EditingFormTest<TpFIBDataSet> {
  protected:
-  LiteralTest() {
-    fForm.SetName("Form");
-    fDataSet->SetName("Lit");
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, fDb);
-  }
+  LiteralTest() : EditingFormTest(FixtureDatabase("modifysql", 3), "Lit") {}
   void OpenTable(const std::string& table) {
     fDataSet->AutoUpdateOptions().SetAutoReWriteSqls(true);
     fDataSet->AutoUpdateOptions().SetUpdateTableName(table);
     fDataSet->AutoUpdateOptions().SetKeyFields("ID");
-    fDataSet->SelectSQL().SetText("select * from " + table + " order by id");
-    fDataSet->Open();
+    Open("select * from " + table + " order by id");
   }
   void Run(const AnsiString& text) {
     TFIBQuery statement(nullptr);
@@ -34,14 +29,6 @@ class LiteralTest : public testing::Test {
     EXPECT_EQ(statement.RowsAffected(), 1) << text;
     fTransaction->CommitRetaining();
   }
-  TField* Field(const char* name) { return fDataSet->FieldByName(name); }
-  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
-
-  TestDatabase& fDb = FixtureDatabase("modifysql", 3);
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
 };
 
 TEST_F(LiteralTest, ValuesComeBackAsTheyWere) {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "datasets/pFIBDataSet.h"
-#include "tests/dbclient/DbTestSupport.h"
+#include "tests/datasets/EditingSupport.h"
 #include "tests/import/FormImport.h"
 
 namespace ordvane::test {
@@ -17,14 +17,7 @@ TEST(MainRoad, TheFormBecomesFivePersonsWithGeneratedKeys) {
   auto* database = new TFIBDatabase(&owner);
   auto* transaction = new TFIBTransaction(&owner);
   auto* target = new TpFIBDataSet(&owner);
-  Configure(*database, db);
-  transaction->SetDefaultDatabase(database);
-  database->SetConnected(true);
-  transaction->StartTransaction();
-  target->SetDatabase(database);
-  target->SetTransaction(transaction);
-  target->SetUpdateTransaction(transaction);
-  target->SetAutoCommit(true);
+  ConnectForPosting(*database, *transaction, *target, db);
   TAutoUpdateOptions& options = target->AutoUpdateOptions();
   options.SetAutoReWriteSqls(true);
   options.SetCanChangeSQLs(true);
