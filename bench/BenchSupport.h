@@ -42,6 +42,12 @@ inline void Shell(const std::string& command) {
   if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) throw std::runtime_error(command + " failed");
 }
 
+// The row count of a run: ORDVANE_BENCH_ROWS when set, else the benchmark's argument.
+inline int RowsWanted(int argument) {
+  const char* text = std::getenv("ORDVANE_BENCH_ROWS");
+  return text != nullptr ? std::atoi(text) : argument;
+}
+
 // The wall-clock seconds a run takes.
 inline double SecondsOf(const std::function<void()>& run) {
   const auto start = std::chrono::steady_clock::now();

@@ -59,11 +59,6 @@ Workspace& Space() {
   return space;
 }
 
-int RowsWanted(const benchmark::State& state) {
-  const char* text = std::getenv("ORDVANE_BENCH_ROWS");
-  return text != nullptr ? std::atoi(text) : static_cast<int>(state.range(0));
-}
-
 // Blocks from the heap and blocks the allocator maps by themselves (the large ones).
 std::size_t BytesInUse() {
   const struct mallinfo2 info = mallinfo2();
@@ -109,7 +104,7 @@ int RawFetch(TFIBDatabase& database, TFIBTransaction& transaction, std::size_t& 
 // dataset's.
 void BM_DataSetFetchAgainstRawLoop(benchmark::State& state) {
   Workspace& space = Space();
-  const int rows = RowsWanted(state);
+  const int rows = bench::RowsWanted(static_cast<int>(state.range(0)));
   space.Fill(rows);
   TComponent form(nullptr);
   auto* database = new TFIBDatabase(&form);

@@ -59,11 +59,6 @@ Workspace& Space() {
   return space;
 }
 
-int RowsWanted(const benchmark::State& state) {
-  const char* text = std::getenv("ORDVANE_BENCH_ROWS");
-  return text != nullptr ? std::atoi(text) : static_cast<int>(state.range(0));
-}
-
 const std::string& Surname(int i) {
   static const std::vector<std::string> names = {"Kovalenko", "Shevchenko", "Bondarenko", "Tkachenko", "Melnyk"};
   return names[static_cast<std::size_t>(i) % names.size()];
@@ -192,7 +187,7 @@ void DataSetInserts(TComponent& form, TFIBDatabase& database, TFIBTransaction& t
 void BM_AppendPostAgainstRawInserts(benchmark::State& state) {
   const bool generated = state.range(1) != 0;
   const bool refresh = state.range(2) != 0;
-  const int rows = RowsWanted(state);
+  const int rows = bench::RowsWanted(static_cast<int>(state.range(0)));
   TComponent form(nullptr);
   auto* database = new TFIBDatabase(&form);
   auto* transaction = new TFIBTransaction(&form);
