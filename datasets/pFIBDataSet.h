@@ -21,9 +21,9 @@ using TOnApplyDefaultValue = TEvent<void(TDataSet* dataSet, TField* field, bool&
 // Each field's column information, once the repository's settings were applied to it.
 using TOnApplyFieldRepository = TEvent<void(TDataSet* dataSet, TField* field, const TpFIBFieldInfo& info)>;
 
-// A numeric format with decimals places: a format ending in "." gets that many "0"; one
-// whose last "." is followed by one character gets that many of it after the point; an
-// empty or any other format stays as it is.
+// A numeric format with that many decimal places: a format ending in "." gets that many
+// "0"; one whose last "." is followed by one character gets that many of it after the
+// point; an empty or any other format stays as it is.
 AnsiString ScaledNumberFormat(const AnsiString& format, Integer decimals);
 
 class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
@@ -118,7 +118,7 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   // Replaces the statement's text when always, when CanChangeSQLs or when it is blank.
   void RewriteText(TFIBQuery& statement, TModifySQLKind kind, TModifyFieldFilter filter, bool always);
 
-  // A new record's values: the key, the linked parameters and the columns' defaults.
+  // A new record's values besides its key: linked parameters and the columns' defaults.
   void ApplyNewRecordDefaults();
   // The select parameter linked to each field by ParamsToFieldsLinks (-1: none), looked up
   // at the first new record after an open.
