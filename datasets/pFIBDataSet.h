@@ -68,6 +68,12 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   // With UpdateOnlyModifiedFields: the update (dsEdit) or insert (dsInsert) text for the
   // fields this record changed.
   void PrepareModifySQL(TDataSetState state);
+  // A protected edit's statements, when blank and AutoReWriteSqls or
+  // UpdateOnlyModifiedFields is set: the refresh text before the record is locked and
+  // read again, the update text (every column, UpdateOnlyModifiedFields off for that one
+  // generation and back on every path) after.
+  void PrepareProtectedEditRefresh();
+  void PrepareProtectedEditUpdate();
   // Update and insert texts are written before each post: UpdateOnlyModifiedFields,
   // AutoReWriteSqls, CanChangeSQLs, KeyFields and UpdateTableName are all set.
   bool CanGenerateModifySQL();

@@ -412,6 +412,32 @@ void TpFIBDataSet::PrepareModifySQL(TDataSetState state) {
   statement.SQL().SetText(text);
 }
 
+namespace {
+
+bool GeneratesForProtectedEdit(TAutoUpdateOptions& options, TFIBQuery& statement) {
+  return IsEmptyStrings(statement.SQL()) && (options.AutoReWriteSqls() || options.UpdateOnlyModifiedFields());
+}
+
+}  // namespace
+
+void TpFIBDataSet::PrepareProtectedEditRefresh() {
+  if (GeneratesForProtectedEdit(AutoUpdateOptions(), RefreshQuery()))
+    RefreshQuery().SQL().SetText(GenerateModifySQL(mskRefresh));
+}
+
+void TpFIBDataSet::PrepareProtectedEditUpdate() {
+  TAutoUpdateOptions& options = AutoUpdateOptions();
+  if (!GeneratesForProtectedEdit(options, UpdateQuery())) return;
+  const bool onlyModified = options.UpdateOnlyModifiedFields();
+  options.SetUpdateOnlyModifiedFields(false);
+  struct Restore {
+    TAutoUpdateOptions& options;
+    bool value;
+    ~Restore() { options.SetUpdateOnlyModifiedFields(value); }
+  } restore{options, onlyModified};
+  UpdateQuery().SQL().SetText(GenerateModifySQL(mskUpdate));
+}
+
 bool TpFIBDataSet::CanGenerateModifySQL() {
   const TAutoUpdateOptions& options = AutoUpdateOptions();
   return options.UpdateOnlyModifiedFields() && options.AutoReWriteSqls() && options.CanChangeSQLs() &&

@@ -183,6 +183,31 @@ TEST_P(ModifySQLTest, BlobKeyIsRefusedAndTheHandlersComeBack) {
   EXPECT_EQ(options.KeyConditionSelect(), "");
 }
 
+TEST_P(ModifySQLTest, ProtectedEditStatementsAndTheOptionComesBack) {
+  TAutoUpdateOptions& options = fDataSet->AutoUpdateOptions();
+  options.SetAutoReWriteSqls(true);
+  options.SetCanChangeSQLs(true);
+  options.SetUpdateOnlyModifiedFields(true);
+  options.SetUpdateTableName(Sql("people") + " P");
+  options.SetKeyFields(Name("id") + ";" + Name("sub_id"));
+  fDataSet->SelectSQL().SetText("select p.*, c.title from " + Sql("people") + " p left join cities c on c.id = p." +
+                                Sql("city_id"));
+  fDataSet->Open();
+  fDataSet->RefreshSQL().Clear();
+  fDataSet->PrepareProtectedEditRefresh();
+  EXPECT_FALSE(IsEmptyStrings(fDataSet->RefreshSQL()));
+  // Every column, though only modified ones are written otherwise.
+  fDataSet->PrepareProtectedEditUpdate();
+  EXPECT_NE(fDataSet->UpdateSQL().Text().find(" NOTE=?NEW_NOTE"), std::string::npos);
+  EXPECT_TRUE(options.UpdateOnlyModifiedFields());
+
+  // A refused generation (the key is the joined table's) gives the option back too.
+  options.SetKeyFields("TITLE");
+  fDataSet->UpdateSQL().Clear();
+  EXPECT_THROW(fDataSet->PrepareProtectedEditUpdate(), Exception);
+  EXPECT_TRUE(options.UpdateOnlyModifiedFields());
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ModifySQLTest, testing::Values(1, 3),
                          [](const testing::TestParamInfo<int>& info) { return "dialect" + std::to_string(info.param); });
 
