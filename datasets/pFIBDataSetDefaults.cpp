@@ -25,9 +25,12 @@
 namespace ordvane {
 
 TpFIBDataSet::~TpFIBDataSet() {
-  if (fGeneratorUsed && Database() != nullptr) {
-    const TAutoUpdateOptions& options = AutoUpdateOptions();
+  if (!fGeneratorUsed || Database() == nullptr || !Database()->Connected()) return;
+  const TAutoUpdateOptions& options = AutoUpdateOptions();
+  // A connection lost meanwhile took the server statement with it; nothing is left to free.
+  try {
     FreeCachedQueryHandle(Database(), Database()->GenIdSQL(options.GeneratorName(), options.GeneratorStep()));
+  } catch (const Exception&) {
   }
 }
 
