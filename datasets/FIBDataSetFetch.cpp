@@ -54,6 +54,7 @@ void TFIBCustomDataSet::DoAfterOpen() {
     for (TField* field : Fields())
       if (field->FieldKind() == fkData) field->SetOrigin(GetFieldOrigin(field));
   TDataSet::DoAfterOpen();
+  fSQLChanged = false;
   if (fOptions.Contains(poFetchAll)) FetchAll();
 }
 

@@ -101,6 +101,7 @@ void TAutoUpdateOptions::ClearKeyConditionCache() {
 
 void TAutoUpdateOptions::SetKeyFields(const AnsiString& value) {
   fKeyFields = value;
+  fKeyCondition.clear();
   fKeyFieldList.Clear();
   for (const AnsiString& name : SplitList(value, ';', true, TEmptyItems::Drop)) fKeyFieldList.Add(name);
 }
@@ -109,7 +110,7 @@ void TAutoUpdateOptions::SetUpdateOnlyModifiedFields(bool value) {
   fUpdateOnlyModifiedFields = value && fAutoReWriteSqls && fCanChangeSQLs;
 }
 
-AnsiString TAutoUpdateOptions::Normalised(const AnsiString& name) const {
+AnsiString TAutoUpdateOptions::FormatIdentifier(const AnsiString& name) const {
   const TFIBDatabase* database = fOwner != nullptr ? fOwner->Database() : nullptr;
   if (database != nullptr && database->SQLDialect() < 3) return UpperCase(Trim(name));
   if (!name.empty() && name.front() == '"') return name;
@@ -134,8 +135,8 @@ void TAutoUpdateOptions::Resolve() {
     alias = AliasByTable(fOwner->SelectSQL().Text(), table);
   }
   if (alias.empty()) alias = table;
-  fModifyTable = Normalised(table);
-  fAliasModifyTable = Normalised(alias);
+  fModifyTable = FormatIdentifier(table);
+  fAliasModifyTable = FormatIdentifier(alias);
   fResolved = true;
 }
 
@@ -167,6 +168,25 @@ void TAutoUpdateOptions::Assign(const TPersistent* source) {
 }
 
 TPersistent* TAutoUpdateOptions::GetOwner() const {
+  return fOwner;
+}
+
+// ---- TFormatFields ------------------------------------------------------------------------------
+
+TFormatFieldsDefaults& DefaultFormatFields() {
+  static TFormatFieldsDefaults defaults;
+  return defaults;
+}
+
+TFormatFields::TFormatFields(TFIBCustomDataSet* owner) : fOwner(owner), fFormats(DefaultFormatFields()) {}
+
+void TFormatFields::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TFormatFields*>(source);
+  if (other == nullptr) return TPersistent::Assign(source);
+  fFormats = other->fFormats;
+}
+
+TPersistent* TFormatFields::GetOwner() const {
   return fOwner;
 }
 

@@ -62,7 +62,8 @@ class TAutoUpdateOptions : public TPersistent {
   // name becomes GEN_<table>_ID ("GEN_<table>_ID" in quotes for a quoted table).
   void SetUpdateTableName(const AnsiString& value);
   const AnsiString& KeyFields() const { return fKeyFields; }
-  // ";"-separated; the names are also kept one by one (KeyFieldList).
+  // ";"-separated; the names are also kept one by one (KeyFieldList). The generated key
+  // condition is forgotten, so no statement keeps the old key's WHERE.
   void SetKeyFields(const AnsiString& value);
   const TStringList& KeyFieldList() const { return fKeyFieldList; }
   bool AutoReWriteSqls() const { return fAutoReWriteSqls; }
@@ -101,6 +102,9 @@ class TAutoUpdateOptions : public TPersistent {
   // rest, names already in quotes staying as written.
   AnsiString ModifyTable();
   AnsiString AliasModifyTable();
+  // A table, alias, column or parameter name as the modifying statements write it: the
+  // rule above.
+  AnsiString FormatIdentifier(const AnsiString& name) const;
   // Forgets the resolved names (the select text or the database changed).
   void ClearModifyTable() { fResolved = false; }
 
@@ -117,7 +121,6 @@ class TAutoUpdateOptions : public TPersistent {
 
  private:
   void Resolve();
-  AnsiString Normalised(const AnsiString& name) const;
 
   TFIBCustomDataSet* fOwner;
   AnsiString fUpdateTableName;
@@ -139,6 +142,41 @@ class TAutoUpdateOptions : public TPersistent {
   bool fResolved = false;
   AnsiString fModifyTable;
   AnsiString fAliasModifyTable;
+};
+
+// The display and edit formats a dataset gives its fields with poAutoFormatFields. A new
+// object takes the process-wide defaults (DefaultFormatFields), which start as shown.
+struct TFormatFieldsDefaults {
+  AnsiString DateTimeDisplayFormat = "dd.mm.yyyy hh:mm AMPM";
+  AnsiString NumericDisplayFormat = "#,##0.";
+  AnsiString NumericEditFormat = "0.";
+  AnsiString DisplayFormatDate = "dd.mm.yyyy";
+  AnsiString DisplayFormatTime = "hh:mm AMPM";
+};
+TFormatFieldsDefaults& DefaultFormatFields();
+
+class TFormatFields : public TPersistent {
+  ORDVANE_CLASS(TFormatFields, TPersistent)
+
+ public:
+  explicit TFormatFields(TFIBCustomDataSet* owner);
+  const AnsiString& DateTimeDisplayFormat() const { return fFormats.DateTimeDisplayFormat; }
+  void SetDateTimeDisplayFormat(const AnsiString& value) { fFormats.DateTimeDisplayFormat = value; }
+  const AnsiString& NumericDisplayFormat() const { return fFormats.NumericDisplayFormat; }
+  void SetNumericDisplayFormat(const AnsiString& value) { fFormats.NumericDisplayFormat = value; }
+  const AnsiString& NumericEditFormat() const { return fFormats.NumericEditFormat; }
+  void SetNumericEditFormat(const AnsiString& value) { fFormats.NumericEditFormat = value; }
+  const AnsiString& DisplayFormatDate() const { return fFormats.DisplayFormatDate; }
+  void SetDisplayFormatDate(const AnsiString& value) { fFormats.DisplayFormatDate = value; }
+  const AnsiString& DisplayFormatTime() const { return fFormats.DisplayFormatTime; }
+  void SetDisplayFormatTime(const AnsiString& value) { fFormats.DisplayFormatTime = value; }
+
+  void Assign(const TPersistent* source) override;
+  TPersistent* GetOwner() const override;
+
+ private:
+  TFIBCustomDataSet* fOwner;
+  TFormatFieldsDefaults fFormats;
 };
 
 // How a dataset caches its records. The values are kept here; the dataset reacts to a

@@ -25,6 +25,9 @@ class TFIBStringField : public TStringField {
   // Writing an empty text makes the field null.
   bool EmptyStrToNull() const { return fEmptyStrToNull; }
   void SetEmptyStrToNull(bool value) { fEmptyStrToNull = value; }
+  // The column's default is the empty text: a new record starts with it.
+  bool EmptyDefault() const { return fEmptyDefault; }
+  void SetEmptyDefault(bool value) { fEmptyDefault = value; }
   // Text of the connection's character set: decoded from UTF-8 on a Unicode connection,
   // from KOI8 on a KOI8 one (for columns of a character set of their own), and encoded
   // back when written.
@@ -39,6 +42,7 @@ class TFIBStringField : public TStringField {
  private:
   bool ReadColumnText(AnsiString& text);
   bool fEmptyStrToNull = false;
+  bool fEmptyDefault = false;
 };
 
 // Its record data is the column's bytes (UTF-8 on a Unicode connection), so its data size

@@ -3,16 +3,36 @@
 // modification SQL, the generator, the update objects and the client filter, which later
 // units of this module fill in, and the settings stored for it in the repository.
 
+#include <vector>
+
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBMetaCache.h"
 
 namespace ordvane {
+
+// The statement a dataset writes for itself; the index into ModifySQLPropertyNames.
+enum TModifySQLKind { mskUpdate, mskInsert, mskDelete, mskRefresh };
+// Which columns an update or insert writes: all, all but blobs, blobs only.
+enum TModifyFieldFilter { mffAll, mffNoBlobs, mffBlobsOnly };
+inline constexpr const char* ModifySQLPropertyNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
+
+// A handler may give a new record's field its default itself and say so.
+using TOnApplyDefaultValue = TEvent<void(TDataSet* dataSet, TField* field, bool& applied)>;
+// Each field's column information, once the repository's settings were applied to it.
+using TOnApplyFieldRepository = TEvent<void(TDataSet* dataSet, TField* field, const TpFIBFieldInfo& info)>;
+
+// A numeric format with that many decimal places: a format ending in "." gets that many
+// "0"; one whose last "." is followed by one character gets that many of it after the
+// point; an empty or any other format stays as it is.
+AnsiString ScaledNumberFormat(const AnsiString& format, Integer decimals);
 
 class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   ORDVANE_CLASS(TpFIBDataSet, TFIBDataSet)
 
  public:
   explicit TpFIBDataSet(TComponent* owner);
+  // A generator used by the dataset gives its cached statement's server handle back.
+  ~TpFIBDataSet() override;
 
   // The dataset's row in the repository table FIB$DATASETS_INFO; 0: none. A new value
   // leaves the dataset unprepared and, when not 0, adds psApplyRepositary.
@@ -32,7 +52,64 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   // other texts when stored; the update settings, the conditions and the description.
   void TakeDataSetInfo(const TpDataSetInfo& info) override;
 
+  // ---- Modification SQL (pFIBDataSetModifySQL.cpp)
+  // The parameterised text of one statement over the update table and the key fields:
+  // "NEW_" parameters for the columns written, "OLD_" ones for the key. Empty without
+  // metadata for the table or without a key field in the dataset; "No Action" when an
+  // update or insert has no column to write. Key fields none of which is usable raise.
+  AnsiString GenerateModifySQL(TModifySQLKind kind, TModifyFieldFilter filter = mffAll);
+  // The same statement with the values written out as literals the server reads back
+  // unchanged; empty when no column is written. Needs fields; a non-null blob or array
+  // value is refused.
+  AnsiString GenerateLiteralModifySQL(TModifySQLKind kind);
+  // Completes KeyFields and rewrites the delete, update, insert and refresh texts (each
+  // only when CanChangeSQLs or when it is blank).
+  void RegenerateModifySQLs();
+  // With UpdateOnlyModifiedFields: the update (dsEdit) or insert (dsInsert) text for the
+  // fields this record changed.
+  void PrepareModifySQL(TDataSetState state);
+  // A protected edit's statements, when blank and AutoReWriteSqls or
+  // UpdateOnlyModifiedFields is set: the refresh text before the record is locked and
+  // read again, the update text (every column, UpdateOnlyModifiedFields off for that one
+  // generation and back on every path) after.
+  void PrepareProtectedEditRefresh();
+  void PrepareProtectedEditUpdate();
+  // Update and insert texts are written before each post: UpdateOnlyModifiedFields,
+  // AutoReWriteSqls, CanChangeSQLs, KeyFields and UpdateTableName are all set.
+  bool CanGenerateModifySQL();
+  // Also when the statement will be generated before the post.
+  bool CanEdit() override;
+  bool CanInsert() override;
+  // The non-blob fields of the table, ";"-joined.
+  AnsiString KeyFieldsFromTable(const AnsiString& tableName);
+
+  // ---- Keys and new records (pFIBDataSetDefaults.cpp)
+  // Gives a null numeric key field the generator's next value; a value that does not fit
+  // the field is refused with the class library's range error and the key stays null.
+  virtual void FillKeyFromGenerator();
+  // The field named by the whole KeyFields text, or nullptr.
+  TField* KeyField();
+  // Dresses the fields from their columns: display and edit formats (poAutoFormatFields),
+  // read-only and required flags, default expressions and the repository's settings, as
+  // PrepareOptions ask.
+  virtual void ImportDefaultValues();
+  TFormatFields& DefaultFormats() { return fDefaultFormats; }
+  void SetDefaultFormats(const TFormatFields& value) { fDefaultFormats.Assign(&value); }
+  // Adding psApplyRepositary applies the repository to the fields at once.
+  void SetPrepareOptions(TpPrepareOptions value) override;
+
+  TOnApplyDefaultValue OnApplyDefaultValue;
+  TOnApplyFieldRepository OnApplyFieldRepository;
+
  protected:
+  // Fields bound at open are dressed from their columns.
+  void BindFields(bool binding) override;
+  // The modification texts once the select text changed, then the base step.
+  void DoAfterOpen() override;
+  // The key with wgOnNewRecord (or its Required off with wgBeforePost), then the base step.
+  void DoOnNewRecord() override;
+  // The key with wgBeforePost, the base step, then PrepareModifySQL unless CachedUpdates.
+  void DoBeforePost() override;
   // Runs the insert or update statement (unless its first line is "No Action") with the
   // record's values; a statement that returns a row (INSERT ... RETURNING) refreshes the
   // record from it. The record is then unmodified in the cache and, with
@@ -42,7 +119,28 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) override;
 
  private:
+  // KeyFields from the table's primary key, else from KeyFieldsFromTable.
+  void CompleteKeyFields();
+  // Replaces the statement's text when always, when CanChangeSQLs or when it is blank.
+  void RewriteText(TFIBQuery& statement, TModifySQLKind kind, TModifyFieldFilter filter, bool always);
+
+  // A new record's values besides its key: linked parameters and the columns' defaults.
+  void ApplyNewRecordDefaults();
+  // The select parameter linked to each field by ParamsToFieldsLinks (-1: none), looked up
+  // at the first new record after an open.
+  const std::vector<int>& ParamLinks();
+  // Rebuilds ParamsToFieldsLinks from the select text's comparisons of columns with
+  // parameters, when that text changed.
+  void LinkParamsToFields();
+  // The default text as the new-record step reads it, for the field's kind.
+  AnsiString DefaultExpressionOf(TField* field, const TpFIBFieldInfo& info) const;
+
   Integer fDataSetID = 0;
+  bool fGeneratorUsed = false;
+  TFormatFields fDefaultFormats{this};
+  std::vector<int> fParamLinks;
+  bool fParamLinksFilled = false;
+  int fLinkedSQLChangeCount = -1;
   AnsiString fDescription;
 };
 

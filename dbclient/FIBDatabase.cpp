@@ -488,6 +488,10 @@ AnsiString TFIBDatabase::GeneratorNameForSQL(const AnsiString& name) const {
   return quote ? "\"" + ReplaceString(name, "\"", "\"\"") + "\"" : FastUpperCase(name);
 }
 
+AnsiString TFIBDatabase::GenIdSQL(const AnsiString& generatorName, Int64 step) const {
+  return "select gen_id(" + GeneratorNameForSQL(generatorName) + ", " + IntToStr(step) + ") from RDB$DATABASE";
+}
+
 Int64 TFIBDatabase::Gen_Id(const AnsiString& generatorName, Int64 step, TFIBTransaction* transaction) {
   TFIBTransaction* chosen = nullptr;
   for (TFIBTransaction* listed : fTransactions)
@@ -496,9 +500,7 @@ Int64 TFIBDatabase::Gen_Id(const AnsiString& generatorName, Int64 step, TFIBTran
       break;
     }
   if (chosen == nullptr) chosen = ServiceTransaction(transaction);
-  const AnsiString sql =
-      "select gen_id(" + GeneratorNameForSQL(generatorName) + ", " + IntToStr(step) + ") from RDB$DATABASE";
-  TServiceStatement statement(GetQuery(chosen, sql));
+  TServiceStatement statement(GetQuery(chosen, GenIdSQL(generatorName, step)));
   TServiceTransaction running(*chosen);
   statement.Query().ExecQuery();
   const Int64 value = statement.Query().GetFields(0).GetAsInt64();

@@ -316,6 +316,8 @@ class TFIBDatabase : public TComponent {
   // Drops the attached database (error 12 when not connected). Its active transactions
   // are rolled back first.
   void DropDatabase();
+  // The text Gen_Id runs (and keeps in the statement cache) for a generator and a step.
+  AnsiString GenIdSQL(const AnsiString& generatorName, Int64 step) const;
   // The generator's value after adding step to it (0 reads it), through a pooled
   // statement in the first active transaction of this database, else in the given one,
   // else in the internal one; a transaction that was not active is started and committed

@@ -182,6 +182,12 @@ TFIBXSQLDA& TFIBQuery::Params() {
   return fParams;
 }
 
+AnsiString TFIBQuery::BuildExecSQL() {
+  if (!fParamsParsed) ParseParams();
+  if (fParams.Count() == 0) return fParser.SQLText();
+  return ordvane::BuildExecSQL(fParser.SQLText(), fParams, false, !fOptions.Contains(qoNoForceIsNull)).Text;
+}
+
 void TFIBQuery::UpdateTextToSend() {
   if (!fParamsParsed) ParseParams();
   const bool named = fParams.Count() > 0;
@@ -193,7 +199,7 @@ void TFIBQuery::UpdateTextToSend() {
     // Null comparisons are rewritten for an execution only: a statement prepared alone
     // has no values yet.
     const bool rewriteNulls = fInExecute && !fOptions.Contains(qoNoForceIsNull);
-    TExecSQLText built = BuildExecSQL(fParser.SQLText(), fParams, true, rewriteNulls);
+    TExecSQLText built = ordvane::BuildExecSQL(fParser.SQLText(), fParams, true, rewriteNulls);
     rebuilt = built.Rebuilt;
     TSQLParamScanOptions options;
     options.MacroChar = kNoMacroChar;

@@ -138,6 +138,12 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // The text sent differs from the text written: a macro was spliced in or a comparison
   // with a null parameter rewritten.
   bool TextRebuilt() const { return fTextRebuilt; }
+  // The text as it would execute with the parameters' current values: macros spliced in
+  // and, unless qoNoForceIsNull, comparisons with null parameters rewritten. Nothing of
+  // the statement changes, so the next execution still sees what changed since the last.
+  AnsiString BuildExecSQL();
+  // Grows by one with every change of the text; a caller keeps the value it last saw.
+  int SQLChangeCount() const { return fSQLChangeCount; }
 
   // ---- Columns
   TFIBXSQLDA& Current() { return fColumns; }

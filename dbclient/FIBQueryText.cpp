@@ -396,7 +396,7 @@ TExecSQLText BuildExecSQL(const AnsiString& parsedText, TFIBXSQLDA& params, bool
     if (place.IsMacro) {
       const AnsiString value = var.GetAsString();
       replace(place.Start - shift, place.End - shift, place.IsQuotedMacro ? QuotedMacroValue(value) : value);
-      var.SetSavedValue(Variant(value));
+      if (record) var.SetSavedValue(Variant(value));
       continue;
     }
     if (!rewriteNulls || !NullRewritable(place) || !var.GetIsNull()) continue;

@@ -86,7 +86,8 @@ struct TExecSQLText {
 // rewriteNulls, each null operand parameter of a WHERE clause compared by '=' or by
 // '<>', '!=', '^=', '~=' turned into " IS NULL " or " IS NOT NULL ". Only blanks may
 // stand between the operator and the parameter; any other comparison is left as it is.
-// Macros always save their (unquoted) value; with record, rewritten parameters save Null.
+// With record, macros save their (unquoted) value and rewritten parameters save Null;
+// without it the parameters are left as they were.
 TExecSQLText BuildExecSQL(const AnsiString& parsedText, TFIBXSQLDA& params, bool record, bool rewriteNulls);
 
 // Whether a null value of the parameter at this place changes the text built for an

@@ -31,19 +31,21 @@ inline void ConnectForPosting(TFIBDatabase& database, TFIBTransaction& transacti
 template <class DataSetClass>
 class EditingFormTest : public testing::Test {
  protected:
-  EditingFormTest() {
+  EditingFormTest() : EditingFormTest(EditingDatabase(), "DataSet") {}
+  EditingFormTest(TestDatabase& db, const char* dataSetName) : fDb(db) {
     fForm.SetName("Form");
-    fDataSet->SetName("DataSet");
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, EditingDatabase());
+    fDataSet->SetName(dataSetName);
+    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, db);
   }
   DataSetClass& Open(const std::string& select) {
     fDataSet->SelectSQL().SetText(select);
     fDataSet->Open();
     return *fDataSet;
   }
-  std::string Oracle(const std::string& select) { return IsqlRows(EditingDatabase(), select); }
+  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
   TField* Field(const char* name) { return fDataSet->FieldByName(name); }
 
+  TestDatabase& fDb;
   TComponent fForm{nullptr};
   TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
   TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);

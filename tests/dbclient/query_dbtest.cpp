@@ -219,6 +219,31 @@ TEST_P(QueryTest, ServerErrorsKeepTheStatementUsable) {
   EXPECT_EQ(fQuery->Handle(), 0u);
 }
 
+TEST_P(QueryTest, ExecutableTextAndChangeCountLeaveTheStatementAsItWas) {
+  TFIBQuery& q = Query("select name from @T%t where id = :id");
+  const int counted = q.SQLChangeCount();
+  q.SQL().SetText("select name from @T%t where id = :id order by 1");
+  EXPECT_EQ(q.SQLChangeCount(), counted + 1);
+
+  // A null operand is rewritten unless the option says no; the macro takes its value.
+  q.Params().ByName("T")->SetAsString("t");
+  q.Params().ByName("ID")->SetIsNull(true);
+  EXPECT_EQ(q.BuildExecSQL(), "select name from t where id  IS NULL  order by 1\r\n");
+  q.SetOptions({qoNoForceIsNull});
+  EXPECT_EQ(q.BuildExecSQL(), "select name from t where id = :id order by 1\r\n");
+
+  // Executed, then the macro changed and the text asked for: the next execution still
+  // sees the change and reads the other table.
+  q.Params().ByName("ID")->SetAsLong(2);
+  q.ExecQuery();
+  EXPECT_EQ(q.FieldByName("NAME").GetAsString(), "two");
+  q.Close();
+  q.Params().ByName("T")->SetAsString("(select id, 'other' as name from rdb$database cross join t)");
+  EXPECT_NE(q.BuildExecSQL().find("'other'"), AnsiString::npos);
+  q.ExecQuery();
+  EXPECT_EQ(q.FieldByName("NAME").GetAsString(), "other");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, QueryTest, testing::Values(1, 3),
                          [](const testing::TestParamInfo<int>& info) { return "dialect" + std::to_string(info.param); });
 

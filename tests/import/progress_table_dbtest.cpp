@@ -6,7 +6,7 @@
 
 #include "datasets/pFIBDataSet.h"
 #include "import/dialogs/SMIStat.h"
-#include "tests/dbclient/DbTestSupport.h"
+#include "tests/datasets/EditingSupport.h"
 #include "tests/import/FormImport.h"
 #include "tests/support/UiDriver.h"
 
@@ -27,14 +27,7 @@ TEST(ProgressIntoTable, TheDialogCountsTheRowsTheServerHolds) {
   auto* database = new TFIBDatabase(&owner);
   auto* transaction = new TFIBTransaction(&owner);
   auto* target = new TpFIBDataSet(&owner);
-  Configure(*database, db);
-  transaction->SetDefaultDatabase(database);
-  database->SetConnected(true);
-  transaction->StartTransaction();
-  target->SetDatabase(database);
-  target->SetTransaction(transaction);
-  target->SetUpdateTransaction(transaction);
-  target->SetAutoCommit(true);
+  ConnectForPosting(*database, *transaction, *target, db);
   target->SelectSQL().SetText("select id, surname, born, score from person");
   target->InsertSQL().SetText("insert into person (id, surname, born, score) values (?id, ?surname, ?born, ?score)");
   target->Open();
