@@ -71,6 +71,14 @@ using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
 
 class TCustomDBGridEh;
 
+// The area of a raw cell: its column kind and its row kind.
+enum TCellColKindEh : Byte { cckIndicatorEh = 0, cckDataEh = 1 };
+enum TCellRowKindEh : Byte { crkTitleEh = 0, crkFilterEh = 1, crkDataEh = 2, crkFooterEh = 4 };
+struct TGridCellTypeEh {
+  TCellColKindEh ColKind;
+  TCellRowKindEh RowKind;
+};
+
 // ---- Shared routines ------------------------------------------------------------------
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
@@ -431,6 +439,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool IsFocused() const;
   // Whether the grid counts as active for its selection colours.
   bool IsGridActive() const { return IsActiveControl(); }
+
+  // ---- Cell areas
+  // The area of a raw cell, with the data column (raw column less the indicator) and the
+  // row's index inside its area; a row outside every area raises.
+  TGridCellTypeEh GetCellType(int col, int row, int& dataCol, int& areaRow) const;
+  // Whether the cell belongs to the selection; `bookmark` is the record of a data row.
+  virtual bool IsCellSelected(int col, int dataCol, int row, const TBookmarkStr& bookmark);
+  // Whether the focused grid shows its current row as a whole (the row-select look).
+  virtual bool IsRowSelectFocused();
 
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
