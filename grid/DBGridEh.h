@@ -93,6 +93,31 @@ bool TextOverflowsEh(TCanvas& canvas, const AnsiString& text, const TRect& rect,
                      int leftMargin);
 int TextHeightEh(TCanvas& canvas, const AnsiString& text);
 
+// How WriteTextEh places text in its rectangle.
+struct TCellTextFormatEh {
+  TAlignment Alignment = taLeftJustify;
+  TTextLayout Layout = tlTop;
+  // Word-wrapped lines instead of one clipped line.
+  bool MultiLine = false;
+  // A line that does not fit ends in "...".
+  bool EndEllipsis = false;
+  // Margins of the multi-line path.
+  int LeftMargin = 0;
+  int RightMargin = 0;
+};
+
+// `text` with characters dropped from its end and "..." appended until it fits `width`;
+// "..." alone when nothing shorter fits (even when "..." itself is wider). Characters go
+// whole: a UTF-8 sequence is never cut when the ANSI code page is UTF-8.
+AnsiString ShortenTextEh(TCanvas& canvas, const AnsiString& text, int width);
+// Writes cell text clipped to `rect`, `dx` and `dy` in from its left and top edges; with
+// `fill` the rectangle is first filled with the brush, else the text goes over what is there.
+void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
+                 const TCellTextFormatEh& format);
+// DrawTextEx with the left and right margins in its parameter record.
+int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
+                 int rightMargin);
+
 // ---- Data link ------------------------------------------------------------------------
 
 // How dataset events reach the grid, and which dataset field each mapped column shows.
