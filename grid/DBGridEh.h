@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/db/DataSource.h"
@@ -355,6 +356,12 @@ class TCustomDBGridEh : public TCustomGridEh {
   TFont* TitleFont() const { return fTitleFont.get(); }
   TFont* FooterFont() const { return fFooterFont.get(); }
   TColor FooterColor() const { return fFooterColor; }
+  // Background of data rows by record number on a numbered dataset; the grid's Color while
+  // not set.
+  TColor EvenRowColor() const { return fEvenRowColor.value_or(Color()); }
+  void SetEvenRowColor(TColor value);
+  TColor OddRowColor() const { return fOddRowColor.value_or(Color()); }
+  void SetOddRowColor(TColor value);
   void SetFooterColor(TColor value);
   // A column's popup menu: the grid hears of its destruction and unhooks it.
   void WatchComponent(TComponent* component);
@@ -473,6 +480,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual bool IsCellSelected(int col, int dataCol, int row, const TBookmarkStr& bookmark);
   // Whether the focused grid shows its current row as a whole (the row-select look).
   virtual bool IsRowSelectFocused();
+  // Whether the cell gets a raised frame.
+  virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
 
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
@@ -493,6 +502,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool CanEditShow() override;
   void ColumnMoved(int from, int to) override;
   void ColWidthsChanged() override;
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
+
+  // Colours of a highlighted cell outside the data cells' own rule (indicator, titles,
+  // footers); false when nothing was set.
+  virtual bool GetHighlightCellColors(int col, int row, TFont& font, TColor& background, bool highlighted,
+                                      TGridCellTypeEh type);
+  // Colours of a data cell of the active record; true when the cell shows highlighted.
+  virtual bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state);
 
   virtual void ColEnter();
   virtual void ColExit();
@@ -543,6 +560,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   void ScrollDataRows(int distance);
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
+  // Each draws its kind of cell and tells whether it was highlighted.
+  bool DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type);
+  bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
+  void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  // The row colour of the active record when the column keeps the grid's colour.
+  TColor DataRowBackground(TColumnEh& column);
+  bool ShowsFocusRect(TGridDrawState state) const;
 
   std::unique_ptr<TGridDataLinkEh> fDataLink;
   std::unique_ptr<TDBSumListProducer> fSumList;
@@ -557,6 +582,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   std::vector<const TColumnEh*> fAutoFitFixed;
   TDBGridEhStyle* fStyle = nullptr;
   TColor fFooterColor = clWindow;
+  std::optional<TColor> fEvenRowColor;
+  std::optional<TColor> fOddRowColor;
   TDBGridOptions fDBOptions{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
                             dgRowLines, dgTabs,   dgConfirmDelete, dgCancelOnExit};
   TDBGridEhOptions fOptionsEh{dghFixed3D, dghHighlightFocus, dghClearSelection, dghDialogFind};

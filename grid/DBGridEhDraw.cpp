@@ -2,6 +2,7 @@
 // and how indicator, title and data cells are painted.
 
 #include "grid/DBGridEh.h"
+#include "gridbase/ButtonFacesEh.h"
 
 namespace ordvane {
 
@@ -42,6 +43,225 @@ bool TCustomDBGridEh::IsCellSelected(int col, int dataCol, int row, const TBookm
 bool TCustomDBGridEh::IsRowSelectFocused() {
   return !ComponentState().Contains(csDesigning) && fDBOptions.Contains(dgRowSelect) && DefaultDrawing() &&
          IsFocused();
+}
+
+// ---- Drawing --------------------------------------------------------------------------
+
+namespace {
+
+// Makes a record of the link's window active for the scope.
+class TActiveRecordScope {
+ public:
+  TActiveRecordScope(TGridDataLinkEh& link, int record) : fLink(link), fSaved(link.ActiveRecord()) {
+    fLink.SetActiveRecord(record);
+  }
+  ~TActiveRecordScope() { fLink.SetActiveRecord(fSaved); }
+  TActiveRecordScope(const TActiveRecordScope&) = delete;
+  TActiveRecordScope& operator=(const TActiveRecordScope&) = delete;
+
+ private:
+  TGridDataLinkEh& fLink;
+  int fSaved;
+};
+
+THighlightCellKindEh HighlightKind(TGridCellTypeEh type) {
+  if (type.ColKind == cckIndicatorEh) return hckIndicatorEh;
+  return type.RowKind == crkDataEh || type.RowKind == crkFooterEh ? hckDataEh : hckTitleEh;
+}
+
+}  // namespace
+
+void TCustomDBGridEh::SetEvenRowColor(TColor value) {
+  if (fEvenRowColor == value) return;
+  fEvenRowColor = value;
+  Invalidate();
+}
+
+void TCustomDBGridEh::SetOddRowColor(TColor value) {
+  if (fOddRowColor == value) return;
+  fOddRowColor = value;
+  Invalidate();
+}
+
+bool TCustomDBGridEh::IsCell3D(int col, int row, TGridDrawState state) const {
+  const int dataCol = RawToDataColumn(col);
+  const int dataRow = row - fTitleOffset;
+  const bool fixed = state.Contains(gdFixed);
+  const bool footer = fFooterRowCount >= 1 && row >= RowCount();
+  return (fOptionsEh.Contains(dghFixed3D) && fixed && (dataCol < 0 || dataRow < 0)) ||
+         (fOptionsEh.Contains(dghFooter3D) && footer) || (fOptionsEh.Contains(dghData3D) && !fixed && !footer) ||
+         (fOptionsEh.Contains(dghFrozen3D) && fixed && dataCol >= 0 && dataRow >= 0);
+}
+
+bool TCustomDBGridEh::GetHighlightCellColors(int /*col*/, int /*row*/, TFont& font, TColor& background,
+                                             bool highlighted, TGridCellTypeEh type) {
+  if (fStyle != nullptr) {
+    fStyle->GetHighlightCellColors(this, background, font, highlighted, HighlightKind(type));
+    return highlighted;
+  }
+  if (!highlighted) return false;
+  if (HighlightKind(type) != hckDataEh) {
+    background = static_cast<TColor>(0x404040);
+    font.SetColor(clWhite);
+  } else if (IsFocused()) {
+    background = clHighlight;
+    font.SetColor(clHighlightText);
+  } else {
+    background = clBtnFace;
+  }
+  return true;
+}
+
+bool TCustomDBGridEh::GetDataCellColors(int dataCol, int row, TFont& font, TColor& background,
+                                        TGridDrawState& state) {
+  if (fStyle != nullptr) {
+    const bool highlighted = fStyle->GetDataCellColors(this, dataCol, row, state, background, font);
+    if (highlighted) state.Include(gdSelected);
+    return highlighted;
+  }
+  const bool rowSelect = fDBOptions.Contains(dgRowSelect);
+  const bool currentRow = row == Row();
+  TDataSet* dataSet = fDataLink->DataSet();
+  const bool selected =
+      fDataLink->Active() && dataSet != nullptr && fSelection->DataCellSelected(dataCol, dataSet->Bookmark());
+  bool showsFocus = false;
+  if (!selected) {
+    showsFocus = IsFocused() && fOptionsEh.Contains(dghHighlightFocus);
+    if (fOptionsEh.Contains(dghRowHighlight) && currentRow && fSelection->SelectionType() == gstNon &&
+        dataCol != SelectedIndex()) {
+      showsFocus = true;
+      state.Include(gdSelected);
+    }
+  }
+  const bool highlighted =
+      selected || ((state.Contains(gdSelected) || (currentRow && rowSelect)) &&
+                   (fDBOptions.Contains(dgAlwaysShowSelection) || showsFocus) && (fUpdateLock == 0 || rowSelect));
+  if (!highlighted) return false;
+  state.Include(gdSelected);
+  if (IsFocused()) {
+    background = clHighlight;
+    font.SetColor(clHighlightText);
+  } else if (currentRow && (rowSelect || dataCol == SelectedIndex())) {
+    background = clBtnShadow;
+    font.SetColor(clHighlightText);
+  } else {
+    background = clBtnFace;
+  }
+  return true;
+}
+
+void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDrawState state) {
+  if (IsRectEmpty(cellRect)) return;
+  TCanvas& canvas = *Canvas();
+  if (ComponentState().Contains(csLoading)) {
+    canvas.Brush()->SetColor(Color());
+    canvas.FillRect(cellRect);
+    return;
+  }
+  const bool is3D = IsCell3D(col, row, state);
+  int dataCol = 0;
+  int areaRow = 0;
+  const TGridCellTypeEh type = GetCellType(col, row, dataCol, areaRow);
+  TRect rect = cellRect;
+  if (is3D) InflateRect(rect, -1, -1);
+  bool highlighted = false;
+  if (type.ColKind == cckIndicatorEh) {
+    highlighted = DrawIndicatorCell(row, rect, type);
+  } else if (type.RowKind == crkTitleEh) {
+    highlighted = DrawTitleCell(col, row, rect, *fColumns->Items(dataCol), type);
+  } else if (type.RowKind == crkDataEh) {
+    highlighted = DrawDataCell(col, row, rect, state, *fColumns->Items(dataCol));
+  } else {
+    // The filter row and the footers show their background only.
+    canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
+    canvas.FillRect(rect);
+  }
+  if (ShowsFocusRect(state)) canvas.DrawFocusRect(cellRect);
+  if (is3D) DrawCellEdgeEh(this, &canvas, cellRect, true, true, false, highlighted);
+}
+
+bool TCustomDBGridEh::ShowsFocusRect(TGridDrawState state) const {
+  return DefaultDrawing() && state.Contains(gdFocused) && IsFocused() && !ComponentState().Contains(csDesigning) &&
+         !fDBOptions.Contains(dgRowSelect) && fUpdateLock == 0 && IsActiveControl();
+}
+
+bool TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type) {
+  TCanvas& canvas = *Canvas();
+  TColor background = FixedColor();
+  bool selected = false;
+  const int record = row - fTitleOffset;
+  if (fDataLink->Active() && record >= 0 && record < fDataLink->RecordCount()) {
+    TActiveRecordScope active(*fDataLink, record);
+    selected = fDBOptions.Contains(dgMultiSelect) &&
+               fSelection->DataCellSelected(-1, fDataLink->DataSet()->Bookmark());
+  } else {
+    selected = fSelection->SelectionType() == gstAll;
+  }
+  canvas.Font()->Assign(TitleFont());
+  if (selected) GetHighlightCellColors(0, row, *canvas.Font(), background, true, type);
+  canvas.Brush()->SetColor(background);
+  canvas.FillRect(rect);
+  return selected;
+}
+
+bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type) {
+  TCanvas& canvas = *Canvas();
+  TColumnTitleEh& title = column.Title();
+  canvas.Font()->Assign(title.Font());
+  TColor background = title.Color();
+  const bool highlighted = IsCellSelected(col, RawToDataColumn(col), row, TBookmarkStr());
+  GetHighlightCellColors(col, row, *canvas.Font(), background, highlighted, type);
+  canvas.Brush()->SetColor(background);
+  const bool lines = fTitleHeight > 0 || fTitleLines > 0;
+  WriteTextEh(canvas, rect, true, 2, 1, title.Caption(),
+              {.Alignment = title.Alignment(), .Layout = tlCenter, .MultiLine = lines,
+               .EndEllipsis = title.EndEllipsis()});
+  return highlighted;
+}
+
+TColor TCustomDBGridEh::DataRowBackground(TColumnEh& column) {
+  TDataSet* dataSet = fDataLink->DataSet();
+  if (column.Color() != Color() || !fDataLink->Active() || dataSet == nullptr) return column.Color();
+  if (!dataSet->IsSequenced() && !(fSumList->Active() && fSumList->VirtualRecords())) return column.Color();
+  return fSumList->GetRecNo() % 2 != 0 ? OddRowColor() : EvenRowColor();
+}
+
+bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column) {
+  TCanvas& canvas = *Canvas();
+  const int record = row - fTitleOffset;
+  if (!fDataLink->Active() || record >= fDataLink->RecordCount()) {
+    canvas.Brush()->SetColor(column.Color());
+    canvas.FillRect(rect);
+    return false;
+  }
+  TActiveRecordScope active(*fDataLink, record);
+  canvas.Font()->Assign(column.Font());
+  TColCellParamsEh params;
+  column.FillColCellParams(params);
+  params.Col = col;
+  params.Row = row;
+  params.State = state;
+  params.Font = canvas.Font();
+  params.Background = DataRowBackground(column);
+  column.GetColCellParams(false, params);
+  const bool highlighted =
+      GetDataCellColors(RawToDataColumn(col), row, *canvas.Font(), params.Background, params.State);
+  canvas.Brush()->SetColor(params.Background);
+  if (DefaultDrawing()) DrawDataCellContent(column, rect, params);
+  return highlighted;
+}
+
+void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params) {
+  TCanvas& canvas = *Canvas();
+  if (column.GetColumnType() == ctCheckboxes) {
+    canvas.FillRect(rect);
+    DrawCheckBoxEh(canvas.Handle(), CheckBoxRectEh(rect, taCenter, tlCenter), params.CheckboxState, true, false,
+                   Flat());
+    return;
+  }
+  WriteTextEh(canvas, rect, true, 2, 2, params.Text,
+              {.Alignment = params.Alignment, .Layout = column.Layout(),
+               .MultiLine = column.WordWrap() && fMultiLineRows, .EndEllipsis = column.EndEllipsis()});
 }
 
 }  // namespace ordvane

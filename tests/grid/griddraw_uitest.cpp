@@ -1,14 +1,18 @@
-// Cell drawing of the data-aware grid: the area of each cell and the selection test that
-// drawing asks.
+// Cell drawing of the data-aware grid: the area of each cell, the selection test that
+// drawing asks, and the colours data, title and indicator cells show on screen.
 
 #include <gtest/gtest.h>
 
+#include "classlib/ui/StdCtrls.h"
 #include "tests/grid/DataGridSupport.h"
+#include "tests/ui/RasterTestSupport.h"
 
 namespace ordvane {
 namespace {
 
 using test::DataGridFixture;
+using test::TMemDataSet;
+using test::UiDriver;
 
 TEST(GridCellAreas, EachRowKindWithItsIndexAndAnErrorBeyondThem) {
   DataGridFixture f(10);
@@ -113,6 +117,104 @@ TEST(GridCellAreas, RowSelectFocusNeedsTheOptionDefaultDrawingAndFocus) {
   grid.SetDefaultDrawing(true);
   grid.SetOptions(grid.Options() - TDBGridOptions{dgRowSelect});
   EXPECT_FALSE(grid.IsRowSelectFocused());
+}
+
+using DrawnGridFixture = DataGridFixture<TMemDataSet, TDBGridEh>;
+
+// The background of a cell: a pixel near its right edge, clear of left-aligned text.
+TColorRef CellBackground(const DrawnGridFixture& f, int col, int row) {
+  const TRect cell = f.grid->CellRect(col, row);
+  return UiDriver::Pixel(f.grid, Point(cell.right - 4, (cell.top + cell.bottom) / 2));
+}
+
+// The grid's built-in colours: no style attached for the scope.
+class WithoutStyle {
+ public:
+  explicit WithoutStyle(TCustomDBGridEh& grid) : fGrid(grid), fShared(SetDBGridEhDefaultStyle(nullptr)) {
+    fGrid.SetStyle(nullptr);
+  }
+  ~WithoutStyle() {
+    SetDBGridEhDefaultStyle(fShared);
+    fGrid.SetStyle(fShared);
+  }
+  WithoutStyle(const WithoutStyle&) = delete;
+  WithoutStyle& operator=(const WithoutStyle&) = delete;
+
+ private:
+  TCustomDBGridEh& fGrid;
+  TDBGridEhStyle* fShared;
+};
+
+constexpr int kNameCol = 2;
+
+TEST(GridCellColours, RowColoursAlternateAndAColumnKeepsItsOwnColour) {
+  DrawnGridFixture f(4);
+  TCustomDBGridEh& grid = *f.grid;
+  f.Column("ID");
+  f.Column("NAME");
+  f.Column("CODE")->SetColor(clLime);
+  grid.SetEvenRowColor(clYellow);
+  grid.SetOddRowColor(clAqua);
+  f.ui.Process();
+  const int first = grid.TitleOffset();
+  // The first record is current; the grid is not focused, so it shows no highlight.
+  EXPECT_EQ(CellBackground(f, kNameCol, first), ColorToRGB(clAqua)) << "record 1";
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 1), ColorToRGB(clYellow)) << "record 2";
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 2), ColorToRGB(clAqua)) << "record 3";
+  EXPECT_EQ(CellBackground(f, kNameCol + 1, first + 1), ColorToRGB(clLime)) << "the column's own colour";
+  grid.SetEvenRowColor(clWindow);
+  grid.SetOddRowColor(clWindow);
+  grid.SetColor(clSilver);
+  f.ui.Process();
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 1), ColorToRGB(clWindow)) << "set colours stay set";
+  grid.SetEvenRowColor(clSilver);
+  f.ui.Process();
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 3), ColorToRGB(clSilver));
+}
+
+TEST(GridCellColours, BuiltInHighlightsOfFocusedAndUnfocusedGrids) {
+  DrawnGridFixture f(4);
+  TCustomDBGridEh& grid = *f.grid;
+  WithoutStyle builtIn(grid);
+  const int first = grid.TitleOffset();
+
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghRowHighlight});
+  grid.SetFocus();
+  f.ui.Process();
+  ASSERT_TRUE(grid.IsFocused());
+  ASSERT_EQ(grid.Col(), 1);
+  EXPECT_EQ(CellBackground(f, kNameCol, first), ColorToRGB(clHighlight)) << "another cell of the current row";
+  EXPECT_EQ(CellBackground(f, 1, first), ColorToRGB(clHighlight)) << "the current cell";
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 1), ColorToRGB(grid.Color()));
+
+  // Unfocused: the current cell shows its selection darker, a selected row the button face.
+  grid.SetOptions(grid.Options() + TDBGridOptions{dgAlwaysShowSelection});
+  grid.SetOptionsEh(grid.OptionsEh() - TDBGridEhOptions{dghRowHighlight});
+  f.data.Next();
+  f.data.Next();
+  grid.SelectedRows().SetCurrentRowSelected(true);
+  f.data.First();
+  TEdit* other = new TEdit(f.form.get());
+  other->SetParent(f.form.get());
+  other->SetBounds(0, 400, 80, 24);
+  other->SetFocus();
+  f.ui.Process();
+  ASSERT_FALSE(grid.IsFocused());
+  EXPECT_EQ(CellBackground(f, 1, first), ColorToRGB(clBtnShadow)) << "the current cell";
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 2), ColorToRGB(clBtnFace)) << "a cell of a selected row";
+  EXPECT_EQ(CellBackground(f, 0, first + 2), ColorToRGB(grid.FixedColor()))
+      << "the indicator of a selected row without multi-select";
+
+  grid.Selection().Columns().Select(grid.Columns().Items(1), false);
+  f.ui.Process();
+  const TRect title = grid.CellRect(kNameCol, 0);
+  EXPECT_EQ(CellBackground(f, kNameCol, 0), 0x404040u) << "a highlighted title";
+  const int white = test::CountPixels(UiDriver::Screen(), [&](int x, int y, TColorRef c) {
+    const TPoint p = grid.ClientToScreen(Point(title.left, title.top));
+    return x >= p.x && x < p.x + title.Width() && y >= p.y && y < p.y + title.Height() && c == 0xFFFFFFu;
+  });
+  EXPECT_GT(white, 5) << "its caption in white";
+  EXPECT_EQ(CellBackground(f, kNameCol, first + 1), ColorToRGB(clBtnFace)) << "a cell of the selected column";
 }
 
 }  // namespace
