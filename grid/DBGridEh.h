@@ -503,6 +503,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   void ColumnMoved(int from, int to) override;
   void ColWidthsChanged() override;
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
+  bool DrawsCellFrames() const override { return true; }
 
   // Colours of a highlighted cell outside the data cells' own rule (indicator, titles,
   // footers); false when nothing was set.
@@ -565,9 +566,12 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  // A required field of the record being edited is empty (and the column's handler
+  // lets the mark show).
+  bool RequiredValueMissing(TColumnEh& column, const AnsiString& text);
+  static void DrawRequiredMark(TCanvas& canvas, const TRect& rect);
   // The row colour of the active record when the column keeps the grid's colour.
   TColor DataRowBackground(TColumnEh& column);
-  bool ShowsFocusRect(TGridDrawState state) const;
 
   std::unique_ptr<TGridDataLinkEh> fDataLink;
   std::unique_ptr<TDBSumListProducer> fSumList;

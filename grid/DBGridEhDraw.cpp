@@ -176,13 +176,7 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
     canvas.FillRect(rect);
   }
-  if (ShowsFocusRect(state)) canvas.DrawFocusRect(cellRect);
   if (is3D) DrawCellEdgeEh(this, &canvas, cellRect, true, true, false, highlighted);
-}
-
-bool TCustomDBGridEh::ShowsFocusRect(TGridDrawState state) const {
-  return DefaultDrawing() && state.Contains(gdFocused) && IsFocused() && !ComponentState().Contains(csDesigning) &&
-         !fDBOptions.Contains(dgRowSelect) && fUpdateLock == 0 && IsActiveControl();
 }
 
 bool TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type) {
@@ -248,7 +242,31 @@ bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDra
       GetDataCellColors(RawToDataColumn(col), row, *canvas.Font(), params.Background, params.State);
   canvas.Brush()->SetColor(params.Background);
   if (DefaultDrawing()) DrawDataCellContent(column, rect, params);
+  if (row == Row() && RequiredValueMissing(column, params.Text)) DrawRequiredMark(canvas, rect);
   return highlighted;
+}
+
+bool TCustomDBGridEh::RequiredValueMissing(TColumnEh& column, const AnsiString& text) {
+  TField* field = column.Field();
+  TDataSet* dataSet = fDataLink->DataSet();
+  if (!column.HighlightRequired() || field == nullptr || dataSet == nullptr) return false;
+  if (dataSet->State() != dsEdit && dataSet->State() != dsInsert) return false;
+  if (!field->Required() || !field->IsNull()) return false;
+  bool drawState = true;
+  if (column.OnCheckDrawRequiredState) column.OnCheckDrawRequiredState(&column, text, drawState);
+  return drawState;
+}
+
+void TCustomDBGridEh::DrawRequiredMark(TCanvas& canvas, const TRect& rect) {
+  TPen& pen = *canvas.Pen();
+  const TPenStyle style = pen.Style();
+  const TColor color = pen.Color();
+  pen.SetStyle(psDot);
+  pen.SetColor(clRed);
+  canvas.MoveTo(rect.left + 2, rect.bottom - 1);
+  canvas.LineTo(rect.right - 3, rect.bottom - 1);
+  pen.SetStyle(style);
+  pen.SetColor(color);
 }
 
 void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params) {

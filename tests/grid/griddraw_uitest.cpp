@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
+#include "classlib/ui/RecordingDC.h"
 #include "classlib/ui/StdCtrls.h"
 #include "tests/grid/DataGridSupport.h"
 #include "tests/ui/RasterTestSupport.h"
@@ -215,6 +219,103 @@ TEST(GridCellColours, BuiltInHighlightsOfFocusedAndUnfocusedGrids) {
   });
   EXPECT_GT(white, 5) << "its caption in white";
   EXPECT_EQ(CellBackground(f, kNameCol, first + 1), ColorToRGB(clBtnFace)) << "a cell of the selected column";
+}
+
+struct Edge {
+  TRect rect;
+  unsigned edge = 0;
+};
+
+std::vector<Edge> PaintedEdges(TCustomDBGridEh& grid) {
+  TRecordingCanvas canvas(grid.ClientWidth(), grid.ClientHeight());
+  grid.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&canvas.Recorder()), 0);
+  std::vector<Edge> edges;
+  for (const AnsiString& call : canvas.CallsOf("DrawEdge")) {
+    Edge e;
+    unsigned flags = 0;
+    EXPECT_EQ(std::sscanf(call.c_str(), "DrawEdge(%d,%d,%d,%d,$%X,$%X)", &e.rect.left, &e.rect.top, &e.rect.right,
+                          &e.rect.bottom, &e.edge, &flags),
+              6)
+        << call;
+    edges.push_back(e);
+  }
+  return edges;
+}
+
+// The edge style drawn around the cell; 0 when it has no frame.
+unsigned EdgeOf(const std::vector<Edge>& edges, const TRect& cell) {
+  for (const Edge& e : edges)
+    if (e.rect == cell) return e.edge;
+  return 0;
+}
+
+TEST(GridCellFrames, FixedCellsRaisedDataCellsOnlyWithTheOption) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  const int first = grid.TitleOffset();
+  std::vector<Edge> edges = PaintedEdges(grid);
+  EXPECT_EQ(EdgeOf(edges, grid.CellRect(0, first)), unsigned{BDR_RAISEDINNER}) << "indicator";
+  EXPECT_EQ(EdgeOf(edges, grid.CellRect(kNameCol, 0)), unsigned{BDR_RAISEDINNER}) << "title";
+  EXPECT_EQ(EdgeOf(edges, grid.CellRect(kNameCol, first)), 0u) << "data cells are flat by default";
+
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghData3D});
+  grid.Selection().Columns().Select(grid.Columns().Items(1), false);
+  edges = PaintedEdges(grid);
+  EXPECT_EQ(EdgeOf(edges, grid.CellRect(kNameCol + 1, first + 1)), unsigned{BDR_RAISEDINNER});
+  EXPECT_EQ(EdgeOf(edges, grid.CellRect(kNameCol, 0)), unsigned{BDR_SUNKENINNER}) << "a highlighted title";
+  const TRect title = grid.CellRect(kNameCol, 0);
+  EXPECT_EQ(std::count_if(edges.begin(), edges.end(), [&](const Edge& e) { return e.rect == title; }), 1)
+      << "one frame, not raised over sunken";
+
+  grid.SetOptionsEh(grid.OptionsEh() - TDBGridEhOptions{dghFixed3D});
+  edges = PaintedEdges(grid);
+  EXPECT_EQ(EdgeOf(edges, grid.CellRect(0, first)), 0u);
+  EXPECT_TRUE(grid.IsCell3D(kNameCol, first, {}));
+  EXPECT_FALSE(grid.IsCell3D(kNameCol, first, {gdFixed})) << "a frozen cell without its option";
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghFrozen3D});
+  EXPECT_TRUE(grid.IsCell3D(kNameCol, first, {gdFixed}));
+}
+
+TEST(GridCellFrames, FootersTakeTheirOwnOption) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  grid.SetFooterRowCount(1);
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghData3D});
+  f.ui.Process();
+  const int footer = grid.RowCount();
+  EXPECT_FALSE(grid.IsCell3D(kNameCol, footer, {})) << "data frames leave footers alone";
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghFooter3D});
+  EXPECT_TRUE(grid.IsCell3D(kNameCol, footer, {}));
+}
+
+TEST(GridRequiredMark, AnEmptyRequiredFieldOfTheEditedRecordIsUnderlinedInRed) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  f.Column("ID");
+  f.Column("NAME")->SetHighlightRequired(true);
+  f.Field("NAME")->SetRequired(true);
+  const int first = grid.TitleOffset();
+  auto redAt = [&](int x) {
+    const TRect cell = grid.CellRect(kNameCol, first);
+    return UiDriver::Pixel(f.grid, Point(cell.left + x, cell.bottom - 1)) == ColorToRGB(clRed);
+  };
+  f.ui.Process();
+  EXPECT_FALSE(redAt(2)) << "browsing: no mark";
+
+  f.data.Edit();
+  f.Field("NAME")->Clear();
+  f.ui.Process();
+  EXPECT_TRUE(redAt(2)) << "the dotted line starts two pixels in";
+  EXPECT_FALSE(redAt(1));
+  const TRect cell = grid.CellRect(kNameCol, first);
+  EXPECT_FALSE(UiDriver::Pixel(f.grid, Point(cell.left + 2, first == 0 ? 0 : cell.bottom - 2)) ==
+               ColorToRGB(clRed))
+      << "one line only";
+
+  grid.Columns().Items(1)->OnCheckDrawRequiredState = [](TObject*, const AnsiString&, bool& draw) { draw = false; };
+  grid.Invalidate();
+  f.ui.Process();
+  EXPECT_FALSE(redAt(2)) << "the handler vetoed the mark";
 }
 
 }  // namespace
