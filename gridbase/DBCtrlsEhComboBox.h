@@ -42,7 +42,6 @@ class TDropDownBoxEh : public TPersistent {
 };
 
 using TNotInListEventEh = TEvent<void(TObject* sender, const AnsiString& newText, bool& recheckInList)>;
-using TCloseUpEventEh = TEvent<void(TObject* sender, bool accept)>;
 using TClosingUpEventEh = TEvent<void(TObject* sender, bool& accept)>;
 using TListGetImageIndexEventEh = TEvent<void(TObject* sender, int itemIndex, int& imageIndex)>;
 using TGetItemsCountEventEh = TEvent<void(TObject* sender, int& count)>;

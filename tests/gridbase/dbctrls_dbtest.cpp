@@ -5,8 +5,7 @@
 
 #include "gridbase/DBCtrlsEhCheckBox.h"
 #include "gridbase/DBCtrlsEhComboBox.h"
-#include "tests/datasets/EditingSupport.h"
-#include "tests/ui/TextControlSupport.h"
+#include "tests/gridbase/TableFormSupport.h"
 
 namespace ordvane::test {
 namespace {
@@ -18,12 +17,9 @@ TestDatabase& ControlsDatabase() {
 
 // One row of `choices` behind a data source, posted through a written statement and
 // committed at each post.
-class DBCtrlsTableTest : public testing::Test {
+class DBCtrlsTableTest : public TableFormTest {
  protected:
-  DBCtrlsTableTest() {
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, ControlsDatabase());
-    fSource.SetDataSet(fDataSet);
-  }
+  DBCtrlsTableTest() : TableFormTest(ControlsDatabase()) {}
   void OpenRow(int id, const std::string& column) {
     fDataSet->SelectSQL().SetText("select id, " + column + " from choices where id = " + std::to_string(id));
     fDataSet->UpdateSQL().SetText("update choices set " + column + " = ?" + column + " where id = ?old_id");
@@ -37,19 +33,6 @@ class DBCtrlsTableTest : public testing::Test {
     fScreen.ui.Process();
     return control;
   }
-  void Focus(TWinControl* control) {
-    control->SetFocus();
-    fScreen.ui.Process();
-  }
-  std::string Oracle(const std::string& select) { return IsqlRows(ControlsDatabase(), select); }
-
-  TextControlFixture fScreen;
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
-  TDataSource fSource{nullptr};
-  TEdit* fOther = fScreen.Place<TEdit>(Rect(10, 200, 160, 221));
 };
 
 TEST_F(DBCtrlsTableTest, AKeyModeComboShowsTheItemOfTheStoredKeyAndStoresTheKeyOfTheChosenItem) {
