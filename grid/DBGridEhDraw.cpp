@@ -164,13 +164,15 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
   const TGridCellTypeEh type = GetCellType(col, row, dataCol, areaRow);
   TRect rect = cellRect;
   if (is3D) InflateRect(rect, -1, -1);
+  // The one scrolling column the base grid needs may have no column behind it.
+  TColumnEh* column = dataCol >= 0 && dataCol < fColumns->Count() ? fColumns->Items(dataCol) : nullptr;
   bool highlighted = false;
   if (type.ColKind == cckIndicatorEh) {
     highlighted = DrawIndicatorCell(row, rect, type);
-  } else if (type.RowKind == crkTitleEh) {
-    highlighted = DrawTitleCell(col, row, rect, *fColumns->Items(dataCol), type);
-  } else if (type.RowKind == crkDataEh) {
-    highlighted = DrawDataCell(col, row, rect, state, *fColumns->Items(dataCol));
+  } else if (column != nullptr && type.RowKind == crkTitleEh) {
+    highlighted = DrawTitleCell(col, row, rect, *column, type);
+  } else if (column != nullptr && type.RowKind == crkDataEh) {
+    highlighted = DrawDataCell(col, row, rect, state, *column);
   } else {
     // The filter row and the footers show their background only.
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());

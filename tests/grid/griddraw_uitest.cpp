@@ -176,6 +176,15 @@ TEST(GridCellColours, RowColoursAlternateAndAColumnKeepsItsOwnColour) {
   EXPECT_EQ(CellBackground(f, kNameCol, first + 3), ColorToRGB(clSilver));
 }
 
+TEST(GridCellColours, AGridWithoutColumnsPaintsItsBackground) {
+  DrawnGridFixture f(2);
+  f.data.Close();
+  f.ui.Process();
+  ASSERT_EQ(f.grid->Columns().Count(), 0);
+  EXPECT_EQ(CellBackground(f, 1, f.grid->TitleOffset()), ColorToRGB(f.grid->Color()));
+  EXPECT_EQ(CellBackground(f, 1, 0), ColorToRGB(f.grid->Color()));
+}
+
 TEST(GridCellColours, BuiltInHighlightsOfFocusedAndUnfocusedGrids) {
   DrawnGridFixture f(4);
   TCustomDBGridEh& grid = *f.grid;
