@@ -559,6 +559,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   TColumnEh* SelectedColumn() const;
   void WMSize(TMessage& message);
   void ScrollDataRows(int distance);
+  // Any column, shown or not, hides repeated values.
+  bool AnyColumnHidesDuplicates() const;
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
   // Each draws its kind of cell and tells whether it was highlighted.
@@ -566,6 +568,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  // The text the column shows for a record of the link's window, after its cell events.
+  AnsiString ShownText(TColumnEh& column, int record);
   // A required field of the record being edited is empty (and the column's handler
   // lets the mark show).
   bool RequiredValueMissing(TColumnEh& column, const AnsiString& text);

@@ -240,12 +240,35 @@ bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDra
   params.Font = canvas.Font();
   params.Background = DataRowBackground(column);
   column.GetColCellParams(false, params);
+  const bool duplicate = column.HideDuplicates() && record > 0 && params.Text == ShownText(column, record - 1);
+  if (duplicate) {
+    params.Text.clear();
+    params.ImageIndex = -1;
+  }
   const bool highlighted =
       GetDataCellColors(RawToDataColumn(col), row, *canvas.Font(), params.Background, params.State);
   canvas.Brush()->SetColor(params.Background);
   if (DefaultDrawing()) DrawDataCellContent(column, rect, params);
+  if (duplicate && fDBOptions.Contains(dgRowLines)) {
+    // The run of equal values reads as one cell: no row line inside it.
+    canvas.Brush()->SetColor(column.Color());
+    canvas.FillRect(TRect(rect.left, rect.top - GridLineWidth(), rect.right, rect.top));
+  }
   if (row == Row() && RequiredValueMissing(column, params.Text)) DrawRequiredMark(canvas, rect);
   return highlighted;
+}
+
+AnsiString TCustomDBGridEh::ShownText(TColumnEh& column, int record) {
+  TActiveRecordScope active(*fDataLink, record);
+  TFont font;
+  font.Assign(column.Font());
+  TColCellParamsEh params;
+  column.FillColCellParams(params);
+  params.Row = record + fTitleOffset;
+  params.Font = &font;
+  params.Background = DataRowBackground(column);
+  column.GetColCellParams(false, params);
+  return params.Text;
 }
 
 bool TCustomDBGridEh::RequiredValueMissing(TColumnEh& column, const AnsiString& text) {

@@ -230,6 +230,46 @@ TEST(GridCellColours, BuiltInHighlightsOfFocusedAndUnfocusedGrids) {
   EXPECT_EQ(CellBackground(f, kNameCol, first + 1), ColorToRGB(clBtnFace)) << "a cell of the selected column";
 }
 
+// Pixels inside the cell (its edges left out) that differ from the colour.
+int InkInCell(const DrawnGridFixture& f, int col, int row, TColorRef background) {
+  const TRect cell = f.grid->CellRect(col, row);
+  const TPoint origin = f.grid->ClientToScreen(Point(cell.left, cell.top));
+  return test::CountPixels(UiDriver::Screen(), [&](int x, int y, TColorRef c) {
+    return x > origin.x && x < origin.x + cell.Width() - 1 && y > origin.y && y < origin.y + cell.Height() - 1 &&
+           c != background;
+  });
+}
+
+TEST(GridHideDuplicates, RunsShowTheirFirstValueAndNoLineInside) {
+  DrawnGridFixture f(8);
+  TCustomDBGridEh& grid = *f.grid;
+  f.Column("ID");
+  f.Column("CODE")->SetHideDuplicates(true);  // "k1" in every record
+  f.Column("NAME");
+  f.FitDataRows(3);
+  const int first = grid.TitleOffset();
+  const TColorRef window = ColorToRGB(clWindow);
+  EXPECT_GT(InkInCell(f, 2, first, window), 0) << "the first of the run";
+  EXPECT_EQ(InkInCell(f, 2, first + 1, window), 0);
+  EXPECT_EQ(InkInCell(f, 2, first + 2, window), 0);
+  EXPECT_GT(InkInCell(f, 3, first + 1, window), 0) << "other columns keep their values";
+  const int lineY = grid.CellRect(2, first + 1).top - 1;
+  EXPECT_EQ(UiDriver::Pixel(f.grid, Point(grid.CellRect(2, first + 1).left + 5, lineY)), window)
+      << "the row line inside the run is painted over";
+  EXPECT_NE(UiDriver::Pixel(f.grid, Point(grid.CellRect(3, first + 1).left + 5, lineY)), window)
+      << "and kept beside it";
+
+  // One record down at the bottom scrolls the rows by one: the new first row shows the value.
+  f.data.Next();
+  f.data.Next();
+  f.ui.Process();
+  f.data.Next();
+  f.ui.Process();
+  ASSERT_EQ(grid.Row(), first + 2);
+  EXPECT_GT(InkInCell(f, 2, first, window), 0) << "the first row repainted after the scroll";
+  EXPECT_EQ(InkInCell(f, 2, first + 1, window), 0);
+}
+
 struct Edge {
   TRect rect;
   unsigned edge = 0;
