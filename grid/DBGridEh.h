@@ -82,6 +82,11 @@ struct TGridCellTypeEh {
 
 // ---- Shared routines ------------------------------------------------------------------
 
+// The indicator images by their place in IndicatorImagesEh.
+enum TIndicatorImageEh { iiCurrentEh = 0, iiEditEh = 1, iiInsertEh = 2, iiCurrentSelectedEh = 5 };
+// The indicator images, made (with their artwork registered) on first use.
+TCustomImageList& IndicatorImagesEh();
+
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
 // Whether every field of the list can be modified; an empty list can.
@@ -564,7 +569,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
   // Each draws its kind of cell and tells whether it was highlighted.
-  bool DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type);
+  bool DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
+  // The image the indicator shows for the active record; -1 for none.
+  int IndicatorImage(bool current, bool selected) const;
   bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);

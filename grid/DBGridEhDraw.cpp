@@ -1,6 +1,7 @@
 // Cell drawing of the data-aware grid: which area a cell lies in, whether it is selected,
 // and how indicator, title and data cells are painted.
 
+#include "classlib/ui/ImgList.h"
 #include "grid/DBGridEh.h"
 #include "gridbase/ButtonFacesEh.h"
 
@@ -168,7 +169,7 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
   TColumnEh* column = dataCol >= 0 && dataCol < fColumns->Count() ? fColumns->Items(dataCol) : nullptr;
   bool highlighted = false;
   if (type.ColKind == cckIndicatorEh) {
-    highlighted = DrawIndicatorCell(row, rect, type);
+    highlighted = DrawIndicatorCell(row, rect, type, is3D);
   } else if (column != nullptr && type.RowKind == crkTitleEh) {
     highlighted = DrawTitleCell(col, row, rect, *column, type);
   } else if (column != nullptr && type.RowKind == crkDataEh) {
@@ -181,15 +182,18 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
   if (is3D) DrawCellEdgeEh(this, &canvas, cellRect, true, true, false, highlighted);
 }
 
-bool TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type) {
+bool TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D) {
   TCanvas& canvas = *Canvas();
   TColor background = FixedColor();
   bool selected = false;
+  int image = -1;
   const int record = row - fTitleOffset;
   if (fDataLink->Active() && record >= 0 && record < fDataLink->RecordCount()) {
+    const bool current = record == fDataLink->ActiveRecord();
     TActiveRecordScope active(*fDataLink, record);
     selected = fDBOptions.Contains(dgMultiSelect) &&
                fSelection->DataCellSelected(-1, fDataLink->DataSet()->Bookmark());
+    image = IndicatorImage(current, selected);
   } else {
     selected = fSelection->SelectionType() == gstAll;
   }
@@ -197,7 +201,28 @@ bool TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTyp
   if (selected) GetHighlightCellColors(0, row, *canvas.Font(), background, true, type);
   canvas.Brush()->SetColor(background);
   canvas.FillRect(rect);
+  if (image >= 0) {
+    const TCustomImageList& images = IndicatorImagesEh();
+    images.Draw(&canvas, rect.right - images.Width() - (is3D ? 1 : 2),
+                (rect.top + rect.bottom - images.Height()) / 2, image);
+  }
   return selected;
+}
+
+int TCustomDBGridEh::IndicatorImage(bool current, bool selected) const {
+  // Only the current record is edited or inserted; a selected row of another record shows
+  // its highlight alone.
+  if (!current) return -1;
+  switch (fDataLink->DataSet()->State()) {
+    case dsEdit:
+      return iiEditEh;
+    case dsInsert:
+      return iiInsertEh;
+    case dsBrowse:
+      return selected ? iiCurrentSelectedEh : iiCurrentEh;
+    default:
+      return -1;
+  }
 }
 
 bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type) {

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "classlib/ui/ImgList.h"
 #include "classlib/ui/RecordingDC.h"
+#include "classlib/ui/Resources.h"
 #include "classlib/ui/StdCtrls.h"
 #include "tests/grid/DataGridSupport.h"
 #include "tests/ui/RasterTestSupport.h"
@@ -268,6 +270,57 @@ TEST(GridHideDuplicates, RunsShowTheirFirstValueAndNoLineInside) {
   ASSERT_EQ(grid.Row(), first + 2);
   EXPECT_GT(InkInCell(f, 2, first, window), 0) << "the first row repainted after the scroll";
   EXPECT_EQ(InkInCell(f, 2, first + 1, window), 0);
+}
+
+// Whether the artwork stands on screen with its top-left at the client point: its 'X'
+// pixels in the ink colour, no others.
+bool ArtShownAt(const TCustomDBGridEh& grid, const AnsiString& name, TPoint at, TColor ink) {
+  const TPixelArt* art = FindPixelArt(name);
+  if (art == nullptr) return false;
+  for (int y = 0; y < static_cast<int>(art->rows.size()); ++y)
+    for (int x = 0; x < static_cast<int>(art->rows[y].size()); ++x) {
+      const bool inked = UiDriver::Pixel(&grid, Point(at.x + x, at.y + y)) == ColorToRGB(ink);
+      if (inked != (art->rows[y][x] == 'X')) return false;
+    }
+  return true;
+}
+
+TEST(GridIndicator, ImagesByDatasetStatePlacedAtTheRightAndCentred) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  const int first = grid.TitleOffset();
+  const TCustomImageList& images = IndicatorImagesEh();
+  // Within the cell shrunk by one for its raised frame, one pixel from its right.
+  auto framedAt = [&](int row) {
+    const TRect cell = grid.CellRect(0, row);
+    return Point(cell.right - 1 - images.Width() - 1, (cell.top + cell.bottom - images.Height()) / 2);
+  };
+  f.data.Next();
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBGARROWEH", framedAt(first + 1), clBlack)) << "the current record";
+  EXPECT_FALSE(ArtShownAt(grid, "DBGARROWEH", framedAt(first), clBlack));
+
+  f.data.Edit();
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBEDITEH", framedAt(first + 1), clBlack)) << "editing";
+  f.data.Cancel();
+  f.data.Insert();
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBINSERTEH", framedAt(first + 1), clBlack)) << "inserting";
+  f.data.Cancel();
+
+  grid.SetOptionsEh(grid.OptionsEh() - TDBGridEhOptions{dghFixed3D});
+  f.ui.Process();
+  const TRect cell = grid.CellRect(0, first + 1);
+  EXPECT_TRUE(ArtShownAt(grid, "DBGARROWEH",
+                         Point(cell.right - images.Width() - 2, (cell.top + cell.bottom - images.Height()) / 2), clBlack))
+      << "two pixels from the right of a flat cell";
+
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghFixed3D});
+  grid.SetOptions(grid.Options() + TDBGridOptions{dgMultiSelect});
+  grid.SelectedRows().SetCurrentRowSelected(true);
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBGARROWEHW", framedAt(first + 1), clWhite)) << "current and selected";
 }
 
 struct Edge {
