@@ -10,6 +10,7 @@
 #include "classlib/ui/RecordingDC.h"
 #include "classlib/ui/Resources.h"
 #include "classlib/ui/StdCtrls.h"
+#include "gridbase/ButtonFacesEh.h"
 #include "tests/grid/DataGridSupport.h"
 #include "tests/ui/RasterTestSupport.h"
 
@@ -321,6 +322,34 @@ TEST(GridIndicator, ImagesByDatasetStatePlacedAtTheRightAndCentred) {
   grid.SelectedRows().SetCurrentRowSelected(true);
   f.ui.Process();
   EXPECT_TRUE(ArtShownAt(grid, "DBGARROWEHW", framedAt(first + 1), clWhite)) << "current and selected";
+}
+
+TEST(GridDataCells, CheckBoxesCentredAtTheSystemSize) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  f.Column("ID");
+  f.Column("FLAG")->SetWidth(60);  // a Boolean field: check boxes
+  f.ui.Process();
+  const TSize box = InitCheckBoxSizeEh();
+  const TRaster screen = UiDriver::Screen();
+  for (int row : {grid.TitleOffset() + 1, grid.TitleOffset() + 2}) {
+    const TRect cell = grid.CellRect(2, row);
+    const TPoint origin = grid.ClientToScreen(Point(cell.left, cell.top));
+    TRect ink{cell.right, cell.bottom, cell.left, cell.top};
+    for (int y = cell.top; y < cell.bottom; ++y)
+      for (int x = cell.left; x < cell.right; ++x)
+        if (screen.Pixel(origin.x + x - cell.left, origin.y + y - cell.top) != ColorToRGB(clWindow)) {
+          ink.left = std::min(ink.left, x);
+          ink.top = std::min(ink.top, y);
+          ink.right = std::max(ink.right, x + 1);
+          ink.bottom = std::max(ink.bottom, y + 1);
+        }
+    // The box's outer light edge at the right and bottom is as white as the cell.
+    EXPECT_EQ(ink.Width(), box.cx - 1) << "row " << row;
+    EXPECT_EQ(ink.Height(), box.cy - 1) << "row " << row;
+    EXPECT_LE(std::abs((ink.left - cell.left) - (cell.right - ink.left - box.cx)), 1) << "centred across";
+    EXPECT_LE(std::abs((ink.top - cell.top) - (cell.bottom - ink.top - box.cy)), 1) << "centred down";
+  }
 }
 
 struct Edge {
