@@ -90,7 +90,8 @@ bool TCustomDBGridEh::IsCell3D(int col, int row, TGridDrawState state) const {
   const bool fixed = state.Contains(gdFixed);
   const bool footer = fFooterRowCount >= 1 && row >= RowCount();
   return (fOptionsEh.Contains(dghFixed3D) && fixed && (dataCol < 0 || dataRow < 0)) ||
-         (fOptionsEh.Contains(dghFooter3D) && footer) || (fOptionsEh.Contains(dghData3D) && !fixed && !footer) ||
+         (fOptionsEh.Contains(dghFooter3D) && footer) ||
+         (fOptionsEh.Contains(dghData3D) && !fixed && !footer) ||
          (fOptionsEh.Contains(dghFrozen3D) && fixed && dataCol >= 0 && dataRow >= 0);
 }
 
@@ -134,9 +135,9 @@ bool TCustomDBGridEh::GetDataCellColors(int dataCol, int row, TFont& font, TColo
       state.Include(gdSelected);
     }
   }
-  const bool highlighted =
-      selected || ((state.Contains(gdSelected) || (currentRow && rowSelect)) &&
-                   (fDBOptions.Contains(dgAlwaysShowSelection) || showsFocus) && (fUpdateLock == 0 || rowSelect));
+  const bool highlighted = selected || ((state.Contains(gdSelected) || (currentRow && rowSelect)) &&
+                                        (fDBOptions.Contains(dgAlwaysShowSelection) || showsFocus) &&
+                                        (fUpdateLock == 0 || rowSelect));
   if (!highlighted) return false;
   state.Include(gdSelected);
   if (IsFocused()) {
@@ -225,7 +226,8 @@ int TCustomDBGridEh::IndicatorImage(bool current, bool selected) const {
   }
 }
 
-bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type) {
+bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column,
+                                    TGridCellTypeEh type) {
   TCanvas& canvas = *Canvas();
   TColumnTitleEh& title = column.Title();
   canvas.Font()->Assign(title.Font());
@@ -235,7 +237,9 @@ bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumn
   canvas.Brush()->SetColor(background);
   const bool lines = fTitleHeight > 0 || fTitleLines > 0;
   WriteTextEh(canvas, rect, true, 2, 1, title.Caption(),
-              {.Alignment = title.Alignment(), .Layout = tlCenter, .MultiLine = lines,
+              {.Alignment = title.Alignment(),
+               .Layout = tlCenter,
+               .MultiLine = lines,
                .EndEllipsis = title.EndEllipsis()});
   return highlighted;
 }
@@ -247,7 +251,8 @@ TColor TCustomDBGridEh::DataRowBackground(TColumnEh& column) {
   return fSumList->GetRecNo() % 2 != 0 ? OddRowColor() : EvenRowColor();
 }
 
-bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column) {
+bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state,
+                                   TColumnEh& column) {
   TCanvas& canvas = *Canvas();
   const int record = row - fTitleOffset;
   if (!fDataLink->Active() || record >= fDataLink->RecordCount()) {
@@ -265,7 +270,8 @@ bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDra
   params.Font = canvas.Font();
   params.Background = DataRowBackground(column);
   column.GetColCellParams(false, params);
-  const bool duplicate = column.HideDuplicates() && record > 0 && params.Text == ShownText(column, record - 1);
+  const bool duplicate =
+      column.HideDuplicates() && record > 0 && params.Text == ShownText(column, record - 1);
   if (duplicate) {
     params.Text.clear();
     params.ImageIndex = -1;
@@ -319,17 +325,20 @@ void TCustomDBGridEh::DrawRequiredMark(TCanvas& canvas, const TRect& rect) {
   pen.SetColor(color);
 }
 
-void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params) {
+void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect,
+                                          const TColCellParamsEh& params) {
   TCanvas& canvas = *Canvas();
   if (column.GetColumnType() == ctCheckboxes) {
     canvas.FillRect(rect);
-    DrawCheckBoxEh(canvas.Handle(), CheckBoxRectEh(rect, taCenter, tlCenter), params.CheckboxState, true, false,
-                   Flat());
+    DrawCheckBoxEh(canvas.Handle(), CheckBoxRectEh(rect, taCenter, tlCenter), params.CheckboxState, true,
+                   false, Flat());
     return;
   }
   WriteTextEh(canvas, rect, true, 2, 2, params.Text,
-              {.Alignment = params.Alignment, .Layout = column.Layout(),
-               .MultiLine = column.WordWrap() && fMultiLineRows, .EndEllipsis = column.EndEllipsis()});
+              {.Alignment = params.Alignment,
+               .Layout = column.Layout(),
+               .MultiLine = column.WordWrap() && fMultiLineRows,
+               .EndEllipsis = column.EndEllipsis()});
 }
 
 }  // namespace ordvane

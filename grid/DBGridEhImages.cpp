@@ -22,25 +22,23 @@ void Art(const char* name, const std::vector<TArtColor>& palette, std::vector<st
 
 void RegisterIndicatorArt() {
   const std::vector<TArtColor> onWhite = {{'.', clWhite}, {'X', clBlack}};
-  Art("DBGARROWEH", onWhite,
-                    {"X.......", "XX......", "XXX.....", "XXXX....", "XXXXX...", "XXXX....", "XXX.....", "XX......",
-                     "X......."});
+  const std::vector<std::string> arrow = {"X.......", "XX......", "XXX.....", "XXXX....", "XXXXX...",
+                                          "XXXX....", "XXX.....", "XX......", "X......."};
+  Art("DBGARROWEH", onWhite, arrow);
   Art("DBEDITEH", onWhite,
-                    {"XX.XX...", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....",
-                     "XX.XX..."});
+      {"XX.XX...", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....",
+       "XX.XX..."});
   Art("DBINSERTEH", onWhite,
-                    {"........", "X..X..X.", ".X.X.X..", "..XXX...", "XXXXXXX.", "..XXX...", ".X.X.X..", "X..X..X.",
-                     "........"});
+      {"........", "X..X..X.", ".X.X.X..", "..XXX...", "XXXXXXX.", "..XXX...", ".X.X.X..", "X..X..X.",
+       "........"});
   Art("DBMULTIDOTEH", onWhite,
-                    {"........", "........", "........", "...XX...", "..XXXX..", "...XX...", "........", "........",
-                     "........"});
+      {"........", "........", "........", "...XX...", "..XXXX..", "...XX...", "........", "........",
+       "........"});
   Art("DBMULTIARROWEH", onWhite,
-                    {"X.......", "XX......", "XXX.....", "XXXX.XX.", "XXXXXXXX", "XXXX.XX.", "XXX.....", "XX......",
-                     "X......."});
+      {"X.......", "XX......", "XXX.....", "XXXX.XX.", "XXXXXXXX", "XXXX.XX.", "XXX.....", "XX......",
+       "X......."});
   // Drawn over the dark highlight of a selected row: a white arrow, teal around it.
-  Art("DBGARROWEHW", {{'.', clTeal}, {'X', clWhite}},
-                    {"X.......", "XX......", "XXX.....", "XXXX....", "XXXXX...", "XXXX....", "XXX.....", "XX......",
-                     "X......."});
+  Art("DBGARROWEHW", {{'.', clTeal}, {'X', clWhite}}, arrow);
 }
 
 void AddArt(TCustomImageList& list, const AnsiString& name, TColor transparent) {

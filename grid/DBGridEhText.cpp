@@ -97,8 +97,10 @@ void WriteLines(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, c
     TRect measured = box;
     DrawTextExEh(canvas, text, measured, flags | DT_CALCRECT, format.LeftMargin, format.RightMargin);
     const int spare = box.Height() - measured.Height();
-    if (format.Layout == tlCenter) box.top += spare / 2;
-    else box.top = box.bottom - measured.Height();
+    if (format.Layout == tlCenter)
+      box.top += spare / 2;
+    else
+      box.top = box.bottom - measured.Height();
   }
   TBrushStyleScope brush(canvas, false);
   DrawTextExEh(canvas, text, box, flags, format.LeftMargin, format.RightMargin);
@@ -119,8 +121,10 @@ AnsiString ShortenTextEh(TCanvas& canvas, const AnsiString& text, int width) {
 
 void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
                  const TCellTextFormatEh& format) {
-  if (format.MultiLine) WriteLines(canvas, rect, fill, dx, dy, text, format);
-  else WriteLine(canvas, rect, fill, dx, dy, text, format);
+  if (format.MultiLine)
+    WriteLines(canvas, rect, fill, dx, dy, text, format);
+  else
+    WriteLine(canvas, rect, fill, dx, dy, text, format);
 }
 
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,

@@ -36,9 +36,13 @@ TEST(GridCellAreas, EachRowKindWithItsIndexAndAnErrorBeyondThem) {
     TCellRowKindEh kind;
     int areaRow;
   };
-  const Expected rows[] = {{0, crkTitleEh, 0},       {1, crkFilterEh, 0},         {2, crkDataEh, 0},
-                           {3, crkDataEh, 1},        {firstFooter - 1, crkDataEh, firstFooter - 3},
-                           {firstFooter, crkFooterEh, 0}, {firstFooter + 1, crkFooterEh, 1}};
+  const Expected rows[] = {{0, crkTitleEh, 0},
+                           {1, crkFilterEh, 0},
+                           {2, crkDataEh, 0},
+                           {3, crkDataEh, 1},
+                           {firstFooter - 1, crkDataEh, firstFooter - 3},
+                           {firstFooter, crkFooterEh, 0},
+                           {firstFooter + 1, crkFooterEh, 1}};
   for (const Expected& e : rows) {
     int dataCol = 99, areaRow = 99;
     const TGridCellTypeEh type = grid.GetCellType(2, e.row, dataCol, areaRow);
@@ -238,8 +242,8 @@ int InkInCell(const DrawnGridFixture& f, int col, int row, TColorRef background)
   const TRect cell = f.grid->CellRect(col, row);
   const TPoint origin = f.grid->ClientToScreen(Point(cell.left, cell.top));
   return test::CountPixels(UiDriver::Screen(), [&](int x, int y, TColorRef c) {
-    return x > origin.x && x < origin.x + cell.Width() - 1 && y > origin.y && y < origin.y + cell.Height() - 1 &&
-           c != background;
+    return x > origin.x && x < origin.x + cell.Width() - 1 && y > origin.y &&
+           y < origin.y + cell.Height() - 1 && c != background;
   });
 }
 
@@ -313,8 +317,9 @@ TEST(GridIndicator, ImagesByDatasetStatePlacedAtTheRightAndCentred) {
   grid.SetOptionsEh(grid.OptionsEh() - TDBGridEhOptions{dghFixed3D});
   f.ui.Process();
   const TRect cell = grid.CellRect(0, first + 1);
-  EXPECT_TRUE(ArtShownAt(grid, "DBGARROWEH",
-                         Point(cell.right - images.Width() - 2, (cell.top + cell.bottom - images.Height()) / 2), clBlack))
+  EXPECT_TRUE(ArtShownAt(
+      grid, "DBGARROWEH",
+      Point(cell.right - images.Width() - 2, (cell.top + cell.bottom - images.Height()) / 2), clBlack))
       << "two pixels from the right of a flat cell";
 
   grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghFixed3D});
@@ -364,8 +369,8 @@ std::vector<Edge> PaintedEdges(TCustomDBGridEh& grid) {
   for (const AnsiString& call : canvas.CallsOf("DrawEdge")) {
     Edge e;
     unsigned flags = 0;
-    EXPECT_EQ(std::sscanf(call.c_str(), "DrawEdge(%d,%d,%d,%d,$%X,$%X)", &e.rect.left, &e.rect.top, &e.rect.right,
-                          &e.rect.bottom, &e.edge, &flags),
+    EXPECT_EQ(std::sscanf(call.c_str(), "DrawEdge(%d,%d,%d,%d,$%X,$%X)", &e.rect.left, &e.rect.top,
+                          &e.rect.right, &e.rect.bottom, &e.edge, &flags),
               6)
         << call;
     edges.push_back(e);
@@ -443,7 +448,9 @@ TEST(GridRequiredMark, AnEmptyRequiredFieldOfTheEditedRecordIsUnderlinedInRed) {
                ColorToRGB(clRed))
       << "one line only";
 
-  grid.Columns().Items(1)->OnCheckDrawRequiredState = [](TObject*, const AnsiString&, bool& draw) { draw = false; };
+  grid.Columns().Items(1)->OnCheckDrawRequiredState = [](TObject*, const AnsiString&, bool& draw) {
+    draw = false;
+  };
   grid.Invalidate();
   f.ui.Process();
   EXPECT_FALSE(redAt(2)) << "the handler vetoed the mark";

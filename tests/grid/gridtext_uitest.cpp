@@ -50,7 +50,8 @@ TEST(CellText, PlacementByAlignmentAndLayout) {
     TAlignment alignment;
     TTextLayout layout;
   };
-  for (const Case c : {Case{taLeftJustify, tlTop}, Case{taRightJustify, tlCenter}, Case{taCenter, tlBottom}}) {
+  for (const Case c :
+       {Case{taLeftJustify, tlTop}, Case{taRightJustify, tlCenter}, Case{taCenter, tlBottom}}) {
     TextCanvas canvas;
     const int width = canvas.TextWidth(text);
     const int height = canvas.TextHeight(text);
