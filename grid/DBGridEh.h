@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/db/DataSource.h"
@@ -71,7 +72,20 @@ using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
 
 class TCustomDBGridEh;
 
+// The area of a raw cell: its column kind and its row kind.
+enum TCellColKindEh : Byte { cckIndicatorEh = 0, cckDataEh = 1 };
+enum TCellRowKindEh : Byte { crkTitleEh = 0, crkFilterEh = 1, crkDataEh = 2, crkFooterEh = 4 };
+struct TGridCellTypeEh {
+  TCellColKindEh ColKind;
+  TCellRowKindEh RowKind;
+};
+
 // ---- Shared routines ------------------------------------------------------------------
+
+// The indicator images by their place in IndicatorImagesEh.
+enum TIndicatorImageEh { iiCurrentEh = 0, iiEditEh = 1, iiInsertEh = 2, iiCurrentSelectedEh = 5 };
+// The indicator images, made (with their artwork registered) on first use.
+TCustomImageList& IndicatorImagesEh();
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
@@ -84,6 +98,31 @@ void RemovePendingMessageEh(HWND wnd, UINT message);
 bool TextOverflowsEh(TCanvas& canvas, const AnsiString& text, const TRect& rect, bool wordWrap,
                      int leftMargin);
 int TextHeightEh(TCanvas& canvas, const AnsiString& text);
+
+// How WriteTextEh places text in its rectangle.
+struct TCellTextFormatEh {
+  TAlignment Alignment = taLeftJustify;
+  TTextLayout Layout = tlTop;
+  // Word-wrapped lines instead of one clipped line.
+  bool MultiLine = false;
+  // A line that does not fit ends in "...".
+  bool EndEllipsis = false;
+  // Margins of the multi-line path.
+  int LeftMargin = 0;
+  int RightMargin = 0;
+};
+
+// `text` with characters dropped from its end and "..." appended until it fits `width`;
+// "..." alone when nothing shorter fits (even when "..." itself is wider). Characters go
+// whole: a UTF-8 sequence is never cut when the ANSI code page is UTF-8.
+AnsiString ShortenTextEh(TCanvas& canvas, const AnsiString& text, int width);
+// Writes cell text clipped to `rect`, `dx` and `dy` in from its left and top edges; with
+// `fill` the rectangle is first filled with the brush, else the text goes over what is there.
+void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
+                 const TCellTextFormatEh& format);
+// DrawTextEx with the left and right margins in its parameter record.
+int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
+                 int rightMargin);
 
 // ---- Data link ------------------------------------------------------------------------
 
@@ -322,6 +361,12 @@ class TCustomDBGridEh : public TCustomGridEh {
   TFont* TitleFont() const { return fTitleFont.get(); }
   TFont* FooterFont() const { return fFooterFont.get(); }
   TColor FooterColor() const { return fFooterColor; }
+  // Background of data rows by record number on a numbered dataset; the grid's Color while
+  // not set.
+  TColor EvenRowColor() const { return fEvenRowColor.value_or(Color()); }
+  void SetEvenRowColor(TColor value);
+  TColor OddRowColor() const { return fOddRowColor.value_or(Color()); }
+  void SetOddRowColor(TColor value);
   void SetFooterColor(TColor value);
   // A column's popup menu: the grid hears of its destruction and unhooks it.
   void WatchComponent(TComponent* component);
@@ -432,6 +477,17 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the grid counts as active for its selection colours.
   bool IsGridActive() const { return IsActiveControl(); }
 
+  // ---- Cell areas
+  // The area of a raw cell, with the data column (raw column less the indicator) and the
+  // row's index inside its area; a row outside every area raises.
+  TGridCellTypeEh GetCellType(int col, int row, int& dataCol, int& areaRow) const;
+  // Whether the cell belongs to the selection; `bookmark` is the record of a data row.
+  virtual bool IsCellSelected(int col, int dataCol, int row, const TBookmarkStr& bookmark);
+  // Whether the focused grid shows its current row as a whole (the row-select look).
+  virtual bool IsRowSelectFocused();
+  // Whether the cell gets a raised frame.
+  virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
+
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
   TMovedEvent OnColumnMoved;
@@ -451,6 +507,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool CanEditShow() override;
   void ColumnMoved(int from, int to) override;
   void ColWidthsChanged() override;
+  void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
+  bool DrawsCellFrames() const override { return true; }
+
+  // Colours of a highlighted cell outside the data cells' own rule (indicator, titles,
+  // footers); false when nothing was set.
+  virtual bool GetHighlightCellColors(int col, int row, TFont& font, TColor& background, bool highlighted,
+                                      TGridCellTypeEh type);
+  // Colours of a data cell of the active record; true when the cell shows highlighted.
+  virtual bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state);
 
   virtual void ColEnter();
   virtual void ColExit();
@@ -499,8 +564,25 @@ class TCustomDBGridEh : public TCustomGridEh {
   TColumnEh* SelectedColumn() const;
   void WMSize(TMessage& message);
   void ScrollDataRows(int distance);
+  // Any column, shown or not, hides repeated values.
+  bool AnyColumnHidesDuplicates() const;
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
+  // Each draws its kind of cell and tells whether it was highlighted.
+  bool DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
+  // The image the indicator shows for the active record; -1 for none.
+  int IndicatorImage(bool current, bool selected) const;
+  bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
+  void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  // The text the column shows for a record of the link's window, after its cell events.
+  AnsiString ShownText(TColumnEh& column, int record);
+  // A required field of the record being edited is empty (and the column's handler
+  // lets the mark show).
+  bool RequiredValueMissing(TColumnEh& column, const AnsiString& text);
+  static void DrawRequiredMark(TCanvas& canvas, const TRect& rect);
+  // The row colour of the active record when the column keeps the grid's colour.
+  TColor DataRowBackground(TColumnEh& column);
 
   std::unique_ptr<TGridDataLinkEh> fDataLink;
   std::unique_ptr<TDBSumListProducer> fSumList;
@@ -515,6 +597,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   std::vector<const TColumnEh*> fAutoFitFixed;
   TDBGridEhStyle* fStyle = nullptr;
   TColor fFooterColor = clWindow;
+  std::optional<TColor> fEvenRowColor;
+  std::optional<TColor> fOddRowColor;
   TDBGridOptions fDBOptions{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
                             dgRowLines, dgTabs,   dgConfirmDelete, dgCancelOnExit};
   TDBGridEhOptions fOptionsEh{dghFixed3D, dghHighlightFocus, dghClearSelection, dghDialogFind};

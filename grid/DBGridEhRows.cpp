@@ -125,6 +125,14 @@ void TCustomDBGridEh::ScrollDataRows(int distance) {
   const int dy = -distance * (DefaultRowHeight() + GridLineWidth());
   ScrollWindowEx(Handle(), 0, dy, &band, &band, nullptr, nullptr, SW_INVALIDATE);
   if (fIndicatorOffset > 0) InvalidateCol(0);
+  // A hidden duplicate depends on the row above it, which the first row no longer has.
+  if (AnyColumnHidesDuplicates()) InvalidateRow(fTitleOffset);
+}
+
+bool TCustomDBGridEh::AnyColumnHidesDuplicates() const {
+  for (int i = 0; i < fColumns->Count(); ++i)
+    if (fColumns->Items(i)->HideDuplicates()) return true;
+  return false;
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {

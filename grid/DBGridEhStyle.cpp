@@ -81,7 +81,7 @@ void TDBGridEhStyle::RemoveGrid(TCustomDBGridEh* grid) {
   fGrids.erase(std::remove(fGrids.begin(), fGrids.end(), grid), fGrids.end());
 }
 
-void TDBGridEhStyle::GetDataCellColors(TCustomDBGridEh* grid, int dataCol, int row, TGridDrawState state,
+bool TDBGridEhStyle::GetDataCellColors(TCustomDBGridEh* grid, int dataCol, int row, TGridDrawState state,
                                        TColor& background, TFont& font) {
   const TDBGridOptions options = grid->Options();
   const bool rowSelect = options.Contains(dgRowSelect);
@@ -98,11 +98,11 @@ void TDBGridEhStyle::GetDataCellColors(TCustomDBGridEh* grid, int dataCol, int r
       highlight = true;
       state.Include(gdSelected);
     }
-    if (!state.Contains(gdSelected) && !(currentRow && rowSelect)) return;
+    if (!state.Contains(gdSelected) && !(currentRow && rowSelect)) return false;
     shownSelected =
         (options.Contains(dgAlwaysShowSelection) || highlight) && (rowSelect || !grid->EditorMode());
   }
-  if (!shownSelected) return;
+  if (!shownSelected) return false;
   if (grid->IsGridActive()) {
     if (TrueColor() && fBlendedHighlight && !currentCell) {
       background = NearestOnGrid(grid, BlendColorsEh(background, clHighlight, true));
@@ -116,6 +116,7 @@ void TDBGridEhStyle::GetDataCellColors(TCustomDBGridEh* grid, int dataCol, int r
   } else {
     background = TrueColor() ? NearestOnGrid(grid, BlendColorsEh(background, clBtnShadow, false)) : clBtnFace;
   }
+  return true;
 }
 
 void TDBGridEhStyle::GetHighlightCellColors(TCustomDBGridEh* grid, TColor& background, TFont& font,

@@ -29,7 +29,7 @@ class TDBGridEhStyle : public TPersistent {
   ~TDBGridEhStyle() override;
 
   // Whether the cell is shown selected, and its colours then.
-  virtual void GetDataCellColors(TCustomDBGridEh* grid, int dataCol, int row, TGridDrawState state,
+  virtual bool GetDataCellColors(TCustomDBGridEh* grid, int dataCol, int row, TGridDrawState state,
                                  TColor& background, TFont& font);
   virtual void GetHighlightCellColors(TCustomDBGridEh* grid, TColor& background, TFont& font,
                                       bool highlighted, THighlightCellKindEh kind);

@@ -393,6 +393,8 @@ class TCustomGridEh : public TCustomControl {
   virtual bool CanEditShow();
   // The per-cell drawing every descendant provides.
   virtual void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) = 0;
+  // True when DrawCell frames its cells itself: the raised edge of fixed cells is left out.
+  virtual bool DrawsCellFrames() const { return false; }
   // False refuses the cell: the current cell stays.
   virtual bool SelectCell(int col, int row);
   virtual void LayoutChanged() {}

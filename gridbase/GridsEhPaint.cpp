@@ -346,7 +346,7 @@ void TGridPainter::Cell(int col, int row, const TRect& rect, TColor colour, TGri
   if (!defaultDrawing) return;
   const bool fixedVert = fOptions.Contains(grFixedVertLine);
   const bool fixedHorz = fOptions.Contains(grFixedHorzLine);
-  if (state.Contains(gdFixed) && fGrid.Ctl3D() && (fixedVert || fixedHorz)) {
+  if (state.Contains(gdFixed) && fGrid.Ctl3D() && !fGrid.DrawsCellFrames() && (fixedVert || fixedHorz)) {
     // The edge covers the line pixels that are drawn in the fixed colour.
     TRect edge = rect;
     if (!fixedVert)

@@ -1,8 +1,8 @@
 #pragma once
 // Data-aware grid tests: a grid on a shown form over the in-memory dataset (ID, NAME,
 // CODE, CITY_ID, the lookup CITY, a memo NOTE and a Boolean FLAG) and a second dataset
-// of cities the lookup reads. The grid draws nothing (cell drawing is not looked at
-// here) and counts its layouts.
+// of cities the lookup reads. The default grid draws nothing (tests that look at cells
+// take the drawing grid) and counts its layouts.
 
 #include <memory>
 
@@ -67,14 +67,14 @@ class TUnnumberedDataSet : public TMemDataSet {
   bool IsSequenced() override { return false; }
 };
 
-template <class DataSet = TMemDataSet>
+template <class DataSet = TMemDataSet, class Grid = TDataGrid>
 struct DataGridFixture {
   UiDriver ui;
   std::unique_ptr<TForm> form{NewForm(Rect(50, 50, 750, 650))};
   TMemDataSet cities{nullptr};
   DataSet data{nullptr};
   TDataSource source{nullptr};
-  TDataGrid* grid = nullptr;
+  Grid* grid = nullptr;
 
   explicit DataGridFixture(int records = 3) {
     cities.FieldDefs().Add("ID", ftInteger);
@@ -104,7 +104,7 @@ struct DataGridFixture {
     source.SetDataSet(&data);
 
     form->Show();
-    grid = new TDataGrid(form.get());
+    grid = new Grid(form.get());
     grid->SetBorderStyle(bsNone);
     grid->SetBounds(0, 0, 600, 300);
     grid->SetParent(form.get());

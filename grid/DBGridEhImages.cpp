@@ -1,0 +1,64 @@
+// The grid's own artwork: the indicator images, one list made on first use.
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "classlib/ui/ImgList.h"
+#include "classlib/ui/Resources.h"
+#include "grid/DBGridEh.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr int kIndicatorWidth = 8;
+constexpr int kIndicatorHeight = 9;
+
+void Art(const char* name, const std::vector<TArtColor>& palette, std::vector<std::string> rows) {
+  RegisterPixelArt({name, palette, std::move(rows), TPoint{}});
+}
+
+void RegisterIndicatorArt() {
+  const std::vector<TArtColor> onWhite = {{'.', clWhite}, {'X', clBlack}};
+  const std::vector<std::string> arrow = {"X.......", "XX......", "XXX.....", "XXXX....", "XXXXX...",
+                                          "XXXX....", "XXX.....", "XX......", "X......."};
+  Art("DBGARROWEH", onWhite, arrow);
+  Art("DBEDITEH", onWhite,
+      {"XX.XX...", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....", "..X.....",
+       "XX.XX..."});
+  Art("DBINSERTEH", onWhite,
+      {"........", "X..X..X.", ".X.X.X..", "..XXX...", "XXXXXXX.", "..XXX...", ".X.X.X..", "X..X..X.",
+       "........"});
+  Art("DBMULTIDOTEH", onWhite,
+      {"........", "........", "........", "...XX...", "..XXXX..", "...XX...", "........", "........",
+       "........"});
+  Art("DBMULTIARROWEH", onWhite,
+      {"X.......", "XX......", "XXX.....", "XXXX.XX.", "XXXXXXXX", "XXXX.XX.", "XXX.....", "XX......",
+       "X......."});
+  // Drawn over the dark highlight of a selected row: a white arrow, teal around it.
+  Art("DBGARROWEHW", {{'.', clTeal}, {'X', clWhite}}, arrow);
+}
+
+void AddArt(TCustomImageList& list, const AnsiString& name, TColor transparent) {
+  TBitmap bitmap;
+  bitmap.LoadFromResourceName(name);
+  list.AddMasked(bitmap, transparent);
+}
+
+}  // namespace
+
+TCustomImageList& IndicatorImagesEh() {
+  static const std::unique_ptr<TCustomImageList> images = [] {
+    RegisterIndicatorArt();
+    auto list = std::make_unique<TCustomImageList>(nullptr, kIndicatorWidth, kIndicatorHeight);
+    for (const char* name : {"DBGARROWEH", "DBEDITEH", "DBINSERTEH", "DBMULTIDOTEH", "DBMULTIARROWEH"})
+      AddArt(*list, name, clWhite);
+    AddArt(*list, "DBGARROWEHW", clTeal);
+    return list;
+  }();
+  return *images;
+}
+
+}  // namespace ordvane
