@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/Variants.h"
 #include "datasets/FIBDataSet.h"
@@ -25,9 +26,9 @@ bool IsDeletedStatus(TCachedUpdateStatus status) {
   return status == cusDeleted || status == cusUninserted || status == cusDeletedApplied;
 }
 
-// "OLD_NAME" -> NAME; false for a name of four characters or less or another prefix.
-bool StripPrefix(AnsiString& name, const char* prefix) {
-  if (name.size() <= 4 || UpperCase(name.substr(0, 4)) != prefix) return false;
+// "OLD_NAME" -> NAME when the name has the prefix that hasPrefix tests for.
+bool StripPrefix(AnsiString& name, bool (*hasPrefix)(const AnsiString&)) {
+  if (!hasPrefix(name)) return false;
   name = name.substr(4);
   return true;
 }
@@ -156,10 +157,10 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     TFIBXSQLVAR& param = params[i];
     AnsiString name = param.Name();
     TRecordBuffer record = buffer;
-    if (StripPrefix(name, "OLD_")) {
+    if (StripPrefix(name, IsOldParamName)) {
       record = previous;
-    } else if (!StripPrefix(name, "NEW_") && fDataSource != nullptr && fDataSource->DataSet() != nullptr &&
-               StripPrefix(name, "MAS_")) {
+    } else if (!StripPrefix(name, IsNewParamName) && fDataSource != nullptr &&
+               fDataSource->DataSet() != nullptr && StripPrefix(name, IsMasterParamName)) {
       if (TField* master = fDataSource->DataSet()->FindField(name)) CopyMasterValue(param, master);
       continue;
     }
@@ -230,20 +231,6 @@ bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer
   return false;
 }
 
-namespace {
-
-std::vector<AnsiString> SplitNames(const AnsiString& names) {
-  std::vector<AnsiString> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = names.find(';', start)) != AnsiString::npos; start = at + 1)
-    parts.push_back(Trim(names.substr(start, at - start)));
-  parts.push_back(Trim(names.substr(start)));
-  std::erase_if(parts, [](const AnsiString& name) { return name.empty(); });
-  return parts;
-}
-
-}  // namespace
-
 Integer TFIBCustomDataSet::FetchNext(Integer count) {
   if (fNoRows || !fRecordsCache || fSelectQuery->Eof()) return 0;
   TSQLCursorScope cursor(fSQLScreenCursor);
@@ -258,7 +245,8 @@ void TFIBCustomDataSet::FullRefresh(const AnsiString& keyFields) {
   std::vector<TField*> keys;
   if (Active() && fFetchedCount > 0 && !IsEmpty()) {
     if (!Trim(keyFields).empty()) {
-      for (const AnsiString& name : SplitNames(keyFields)) keys.push_back(FindFieldOrRaise(name));
+      for (const AnsiString& name : SplitList(keyFields, ';', true, TEmptyItems::Drop))
+        keys.push_back(FindFieldOrRaise(name));
     } else if (!IsEmptyStrings(RefreshSQL()) && RefreshRecord(*fRefreshQuery, ActiveBuffer())) {
       for (TField* field : Fields())
         if (field->FieldKind() == fkData && !field->IsBlob() && field->DataType() != ftArray) keys.push_back(field);

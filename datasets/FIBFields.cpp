@@ -13,6 +13,7 @@
 #include "classlib/db/DataSet.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBRecordValues.h"
+#include "dbclient/FIBConvert.h"
 
 namespace ordvane {
 
@@ -24,12 +25,6 @@ constexpr Integer MaxStringSize = 32765;
 constexpr Cardinal CodePageKOI8 = 20866;
 constexpr Integer MaxBCDScale = 18;
 constexpr Int64 MaxRoundedDigits = 999999999999999999;
-
-Int64 Power10(Integer exponent) {
-  Int64 result = 1;
-  for (Integer i = 0; i < exponent; ++i) result *= 10;
-  return result;
-}
 
 bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
   return UpperCase(a) == UpperCase(b);
@@ -160,7 +155,7 @@ void TFIBFloatField::SetAsFloat(double value) {
   // too large to round is left to the column's range check.
   Int64 scaled = 0;
   if (fRoundByScale && scale != 0 && scale > -15 && ScaleToInteger(value, scale, MaxRoundedDigits, scaled))
-    value = static_cast<double>(scaled) / std::pow(10.0, -scale);
+    value = static_cast<double>(scaled) / Power10(-scale);
   TFloatField::SetAsFloat(value);
 }
 
@@ -187,7 +182,7 @@ void TFIBBCDField::WriteScaled(Int64 value) {
 }
 
 Int64 TFIBBCDField::Scaled(Int64 value) const {
-  const Int64 factor = Power10(Size());
+  const Int64 factor = Int64PowerOfTen(Size());
   if (value > std::numeric_limits<Int64>::max() / factor || value < std::numeric_limits<Int64>::min() / factor)
     DatabaseErrorFmt(SInvalidFloatValue, {std::to_string(value), DisplayName()});
   return value * factor;
@@ -201,7 +196,7 @@ Int64 TFIBBCDField::AsScaledInt64() {
 Int64 TFIBBCDField::OldAsInt64() {
   const Variant old = OldValue();
   if (VarIsNull(old) || VarIsEmpty(old)) return 0;
-  return std::llround(old.AsDouble() * static_cast<double>(Power10(Size())));
+  return std::llround(old.AsDouble() * static_cast<double>(Int64PowerOfTen(Size())));
 }
 
 AnsiString TFIBBCDField::GetAsString() {
@@ -229,14 +224,14 @@ void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
 }
 
 Integer TFIBBCDField::GetAsInteger() {
-  const Int64 value = AsScaledInt64() / Power10(Size());
+  const Int64 value = AsScaledInt64() / Int64PowerOfTen(Size());
   if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max())
     throw ERangeError("Range check error");
   return static_cast<Integer>(value);
 }
 
 double TFIBBCDField::GetAsFloat() {
-  return static_cast<double>(AsScaledInt64()) / static_cast<double>(Power10(Size()));
+  return static_cast<double>(AsScaledInt64()) / static_cast<double>(Int64PowerOfTen(Size()));
 }
 
 ordvane::Currency TFIBBCDField::GetAsCurrency() {
@@ -296,7 +291,7 @@ void TFIBBCDField::SetAsString(const AnsiString& value) {
   }
   if (!seenDigit) invalid();
   for (Integer i = std::min(fractionDigits, Size()); i < Size(); ++i) fraction *= 10;
-  const auto factor = static_cast<Magnitude>(Power10(Size()));
+  const auto factor = static_cast<Magnitude>(Int64PowerOfTen(Size()));
   if (whole > limit / factor) invalid();
   Magnitude scaled = whole * factor;
   const Magnitude rest = fraction + (roundUp ? 1 : 0);
@@ -315,7 +310,7 @@ void TFIBBCDField::SetAsLargeInt(Int64 value) {
 }
 
 void TFIBBCDField::SetAsFloat(double value) {
-  const double scaled = std::round(value * static_cast<double>(Power10(Size())));
+  const double scaled = std::round(value * static_cast<double>(Int64PowerOfTen(Size())));
   if (!(std::fabs(scaled) < 9.2e18)) DatabaseErrorFmt(SInvalidFloatValue, {FloatToStr(value), DisplayName()});
   WriteScaled(static_cast<Int64>(scaled));
 }

@@ -7,6 +7,7 @@
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/db/DateTimeFields.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/ui/RasterDC.h"
@@ -18,16 +19,9 @@ namespace ordvane {
 
 namespace {
 
-// The ";"-separated items of one line.
+// The ";"-separated items of one line, as written.
 std::vector<AnsiString> SplitItems(const AnsiString& line) {
-  std::vector<AnsiString> items;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = line.find(';', start);
-    items.push_back(line.substr(start, end == AnsiString::npos ? AnsiString::npos : end - start));
-    if (end == AnsiString::npos) return items;
-    start = end + 1;
-  }
+  return SplitList(line, ';', false, TEmptyItems::Keep);
 }
 
 // Whether the line of the list holds the text as one of its items; a missing line holds

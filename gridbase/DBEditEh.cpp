@@ -11,6 +11,7 @@
 #include "classlib/ui/Host.h"
 #include "classlib/ui/SysMetrics.h"
 #include "gridbase/DBCtrlsEh.h"
+#include "gridbase/SupportEh.h"
 
 namespace ordvane {
 

@@ -7,7 +7,10 @@
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/DropDownEh.h"
+#include "gridbase/MRUListEh.h"
+#include "gridbase/PopupListboxEh.h"
+#include "gridbase/SizeGripEh.h"
 
 namespace ordvane {
 

@@ -8,6 +8,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "import/SMIBaseSupport.h"
@@ -34,6 +35,12 @@ constexpr const char* kCanceledMessage = "The data import process was canceled b
 constexpr const char* kCompletedMessage = "The data import process has completed successfully.";
 constexpr const char* kFailedMessage = "An error has occurred during the data import process.";
 
+// A run that went through, though some rows failed, is no success to its user.
+AnsiString CompletedMessage(Integer errors) {
+  if (errors == 0) return kCompletedMessage;
+  return Format("The data import process has completed with %d %s.", {errors, errors == 1 ? "error" : "errors"});
+}
+
 // A row error that OnErrorEvent chose to abort on, already reported.
 class RowAbort : public Exception {
  public:
@@ -55,25 +62,12 @@ bool IsEditing(const TDataSet* dataSet) {
 
 // The names of a ";" list, trimmed, empty ones left out.
 std::vector<AnsiString> SplitNames(const AnsiString& list) {
-  std::vector<AnsiString> names;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(';', start), list.size());
-    const AnsiString name = Trim(list.substr(start, end - start));
-    if (!name.empty()) names.push_back(name);
-    start = end + 1;
-  }
-  return names;
+  return SplitList(list, ';', true, TEmptyItems::Drop);
 }
 
 // The items of a ";" list as they are, empty ones included.
 std::vector<AnsiString> SplitItems(const AnsiString& list) {
-  std::vector<AnsiString> items;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = list.find(';', start);
-    items.push_back(list.substr(start, end == AnsiString::npos ? AnsiString::npos : end - start));
-    if (end == AnsiString::npos) return items;
-    start = end + 1;
-  }
+  return SplitList(list, ';', false, TEmptyItems::Keep);
 }
 
 AnsiString Unenclosed(const AnsiString& text, char open, char close) {
@@ -323,7 +317,7 @@ bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
     ImportData();
     if (generated) fMappings->Clear();
     const bool cancelled = fAborted || Cancelled();
-    message = cancelled ? kCanceledMessage : kCompletedMessage;
+    message = cancelled ? AnsiString(kCanceledMessage) : CompletedMessage(fStatistic->TotalErrors());
     fStatistic->SetResult(cancelled ? irCanceled : irExecuted);
     return true;
   } catch (const std::exception& error) {
@@ -774,7 +768,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
       if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
       if (!accept) continue;
       if (!generate) {
-        WriteField(field, value);
+        WriteSourceValue(field, value);
         continue;
       }
       const AnsiString name = SQLFieldName(field->FieldName());
@@ -818,6 +812,19 @@ void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
       throw ERangeError(Format(dbconsts::SFieldRangeError, {number, field->DisplayName(), INT32_MIN, INT32_MAX}));
   }
   field->SetValue(value);
+}
+
+// Its user finds the value that failed in the source by the error: row, field and value.
+void TSMImportBaseComponent::WriteSourceValue(TField* field, const Variant& value) {
+  try {
+    WriteField(field, value);
+  } catch (Exception& error) {
+    // Wide enough for a source that counts its rows on from any RowFirst.
+    const Int64 row = std::max<Int64>(Int64{fRowFirst} - 1, 0) + fStatistic->TotalImported();
+    error.SetMessage(Format("Row %d, field %s, value \"%s\": ", {row, field->FieldName(), VarToStr(value)}) +
+                     error.Message());
+    throw;
+  }
 }
 
 void TSMImportBaseComponent::RowFailed(const Exception& error, TSMIAction action) {

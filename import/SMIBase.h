@@ -255,6 +255,9 @@ class TSMImportBaseComponent : public TComponent {
   bool LocateRow(TImportMode rowMode, AnsiString& conditions);
   void ApplyRow(TSMIAction action, const AnsiString& conditions);
   void WriteField(TField* field, const Variant& value);
+  // WriteField, whose error names the source row (counted from RowFirst), the field and
+  // the value.
+  void WriteSourceValue(TField* field, const Variant& value);
   void RowFailed(const Exception& error, TSMIAction action);
   bool ReportError(const Exception& error);
 

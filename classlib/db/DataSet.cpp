@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/DataSource.h"
@@ -827,13 +828,8 @@ void TDataSet::InitFieldDefs() {
 
 std::vector<TField*> TDataSet::GetFieldList(const AnsiString& names) const {
   std::vector<TField*> fields;
-  std::size_t start = 0;
-  while (start < names.size()) {
-    std::size_t end = names.find(';', start);
-    if (end == AnsiString::npos) end = names.size();
-    fields.push_back(FieldByName(Trim(names.substr(start, end - start))));
-    start = end + 1;
-  }
+  for (const AnsiString& name : SplitList(names, ';', true, TEmptyItems::KeepButTrailing))
+    fields.push_back(FieldByName(name));
   return fields;
 }
 
