@@ -114,9 +114,10 @@ endfunction()
 # files of one module and kind build into one program, <module>_<kind>s (classlib_tests,
 # dbclient_dbtests, ...), and each entry runs the tests of its own file only
 # (--ordvane_source, see tests/support/TestMain.cpp): a module so links a handful of
-# programs instead of one per file, and a new file needs no edit. A file named in APART
-# (<topic>_<kind>) builds into a program of its own, <module>_<topic>_<kind>, for a test
-# that changes the whole process (a dialog it installs) or checks its program's name.
+# programs instead of one per file, and a new file needs no edit. A file that includes a
+# header of a dialogs/ folder (which installs the dialog in the whole process) or is
+# named in APART (<topic>_<kind>; a test that checks its program's name) builds into a
+# program of its own, <module>_<topic>_<kind>.
 # The kind names the label:
 #   _test.cpp        unit    no database, no window
 #   _dbtest.cpp      db      embedded engine; also run again as 'server' against the
@@ -137,7 +138,8 @@ function(ordvane_tests module)
       continue()
     endif()
     string(REGEX MATCH "[a-z]*test$" kind ${name})
-    if(name IN_LIST ARG_APART)
+    file(STRINGS ${source} dialogIncludes REGEX "^#include \"[a-z]+/dialogs/")
+    if(name IN_LIST ARG_APART OR dialogIncludes)
       set(program ${test})
       set(selection "")
     else()
