@@ -151,29 +151,23 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
   if (RecordIndexOf(buffer) < 0) return;
   TRecordBuffer previous = State() == dsInsert ? buffer : GetOldRecordBuffer(RecordIndexOf(buffer));
   const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
-  const bool isSelect = &statement == fSelectQuery;
   TFIBXSQLDA& params = statement.Params();
+  const TParamPlan& plan = ParamPlan(statement);
   for (int i = 0; i < params.Count(); ++i) {
     TFIBXSQLVAR& param = params[i];
-    AnsiString name = param.Name();
-    TRecordBuffer record = buffer;
-    if (StripPrefix(name, IsOldParamName)) {
-      record = previous;
-    } else if (!StripPrefix(name, IsNewParamName) && fDataSource != nullptr &&
-               fDataSource->DataSet() != nullptr && StripPrefix(name, IsMasterParamName)) {
-      if (TField* master = fDataSource->DataSet()->FindField(name)) CopyMasterValue(param, master);
+    const TParamBinding& binding = plan.Bindings[static_cast<std::size_t>(i)];
+    if (binding.Master) {
+      if (TField* master = plan.MasterDataSet->FindField(binding.ByName)) CopyMasterValue(param, master);
       continue;
     }
-    const TField* field = LookupField(name);
-    const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo()
-                                                                         : fSelectQuery->FieldIndex(name) + 1;
-    if (!isSelect && (fieldNo == 0 || (&statement == fRefreshQuery && fDataSource != nullptr))) {
+    if (!binding.ByName.empty()) {
       // A detail's link parameters keep the values the select was opened with.
-      if (TFIBXSQLVAR* linked = fSelectQuery->FindParam(name)) {
-        param.Assign(*linked);
-        continue;
-      }
+      if (TFIBXSQLVAR* linked = fSelectQuery->FindParam(binding.ByName)) param.Assign(*linked);
+      continue;
     }
+    TRecordBuffer record = binding.OldValue ? previous : buffer;
+    const TField* field = binding.Field;
+    const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo() : binding.SelectFieldNo;
     if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
     if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
@@ -184,6 +178,49 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     param.SetIsNull(false);
     BindColumnParam(record, descr, int64AsDouble && descr.Scale < -4, param);
   }
+}
+
+TFIBCustomDataSet::TParamBinding TFIBCustomDataSet::ResolveParam(const TFIBQuery& statement,
+                                                                  const AnsiString& paramName) {
+  TParamBinding binding;
+  binding.ParamName = paramName;
+  AnsiString name = paramName;
+  if (StripPrefix(name, IsOldParamName)) {
+    binding.OldValue = true;
+  } else if (!StripPrefix(name, IsNewParamName) && fDataSource != nullptr && fDataSource->DataSet() != nullptr &&
+             StripPrefix(name, IsMasterParamName)) {
+    binding.Master = true;
+    binding.ByName = name;
+    return binding;
+  }
+  const TField* field = LookupField(name);
+  const bool dataField = field != nullptr && field->FieldKind() == fkData;
+  const int fieldNo = dataField ? field->FieldNo() : fSelectQuery->FieldIndex(name) + 1;
+  const bool isSelect = &statement == fSelectQuery;
+  if (!isSelect && (fieldNo == 0 || (&statement == fRefreshQuery && fDataSource != nullptr)) &&
+      fSelectQuery->FindParam(name) != nullptr) {
+    binding.ByName = name;
+    return binding;
+  }
+  binding.Field = field;
+  binding.SelectFieldNo = dataField ? 0 : fieldNo;
+  return binding;
+}
+
+const TFIBCustomDataSet::TParamPlan& TFIBCustomDataSet::ParamPlan(TFIBQuery& statement) {
+  TFIBXSQLDA& params = statement.Params();
+  TParamPlan& plan = fParamPlans[&statement];
+  TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
+  bool holds = plan.DataSource == fDataSource && plan.MasterDataSet == master &&
+               plan.Bindings.size() == static_cast<std::size_t>(params.Count());
+  for (int i = 0; holds && i < params.Count(); ++i)
+    holds = plan.Bindings[static_cast<std::size_t>(i)].ParamName == params[i].Name();
+  if (holds) return plan;
+  plan.DataSource = fDataSource;
+  plan.MasterDataSet = master;
+  plan.Bindings.clear();
+  for (int i = 0; i < params.Count(); ++i) plan.Bindings.push_back(ResolveParam(statement, params[i].Name()));
+  return plan;
 }
 
 // ---- Refresh ---------------------------------------------------------------------------------

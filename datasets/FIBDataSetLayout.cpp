@@ -70,6 +70,7 @@ void TFIBCustomDataSet::CalcRecordLayout() {
   Integer cachedSize = headerSize - StatusOffset;
   Integer slots = 0;
   fDescriptors.Clear();
+  fParamPlans.clear();
   fDescriptors.SetCapacity(columns.Count());
   for (int i = 0; i < columns.Count(); ++i) {
     const TFIBXSQLVAR& column = columns[i];

@@ -1,9 +1,11 @@
 #include "datasets/FIBFields.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
@@ -81,7 +83,13 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
   auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  std::vector<char> buffer(static_cast<std::size_t>(DataSize()), '\0');
+  // Every text of a grid, a filter or an export is read here: a column of the usual size
+  // is read into the stack.
+  std::array<char, 256> local{};  // zeroed: GetData may write fewer bytes than the size
+  std::vector<char> large;
+  const auto size = static_cast<std::size_t>(DataSize());
+  if (size > local.size()) large.resize(size, '\0');
+  const std::span<char> buffer = size > local.size() ? std::span<char>(large) : std::span<char>(local.data(), size);
   if (!GetData(buffer.data())) return false;
   if (descr != nullptr && descr->IsBinary) {
     // Every byte counts, zero bytes too.
@@ -100,7 +108,7 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   }
   text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
   if (FixedChar()) text = TrimRight(text);
-  text = DecodedText(text, ColumnCoding(*this));
+  if (const TTextCoding coding = ColumnCoding(*this); coding != TTextCoding::None) text = DecodedText(text, coding);
   return true;
 }
 

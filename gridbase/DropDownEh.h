@@ -25,9 +25,16 @@ class IPopupEditOwnerEh {
   virtual void CloseUp(bool accept) = 0;
 };
 
+// What a control that opens a drop-down tells when it closed.
+using TCloseUpEventEh = TEvent<void(TObject* sender, bool accept)>;
+
 // Closes a drop-down through the owner component's interface; false when the owner has
 // none.
 bool CloseUpToOwnerEh(const TComponent* dropDown, bool accept);
+
+// A drop-down shows as a top-level window above everything, whatever control parents it:
+// its window creation calls this.
+void MakeTopLevelEh(TWinControl* control);
 
 // ---- Placement ----------------------------------------------------------------------
 enum TDropDownAlign { daLeft, daRight, daCenter };

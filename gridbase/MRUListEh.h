@@ -9,6 +9,9 @@
 
 namespace ordvane {
 
+// Has the last word on whether an item of the recent values is offered for the typed text.
+using TFilterMRUItemEventEh = TEvent<void(TObject* sender, const AnsiString& item, bool& accept)>;
+
 class TMRUListEh : public TPersistent {
   ORDVANE_CLASS(TMRUListEh, TPersistent)
 
@@ -35,6 +38,9 @@ class TMRUListEh : public TPersistent {
   // Fills the target with the items that begin with the text.
   void FilterItems(const AnsiString& text, TStrings* target) const;
   void Assign(const TPersistent* source) override;
+
+  // Fired by the control that filters the items, after its own comparison.
+  TFilterMRUItemEventEh OnFilterItem;
 
  private:
   bool SameValue(const AnsiString& a, const AnsiString& b) const;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
+#include <unordered_map>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Application.h"
@@ -68,6 +70,19 @@ std::vector<AnsiString> SplitNames(const AnsiString& list) {
 // The items of a ";" list as they are, empty ones included.
 std::vector<AnsiString> SplitItems(const AnsiString& list) {
   return SplitList(list, ';', false, TEmptyItems::Keep);
+}
+
+// The statistic counter that a STAT name of the expression language reads, else nullptr.
+using TStatisticCounter = Integer (TSMIStatistic::*)() const;
+TStatisticCounter StatisticCounter(const AnsiString& upperName) {
+  static const std::unordered_map<std::string_view, TStatisticCounter> counters = {
+      {"STATTOTALCOUNT", &TSMIStatistic::TotalCount},     {"STATTOTALIMPORTED", &TSMIStatistic::TotalImported},
+      {"STATTOTALADDED", &TSMIStatistic::TotalAdded},     {"STATTOTALDELETED", &TSMIStatistic::TotalDeleted},
+      {"STATTOTALUPDATED", &TSMIStatistic::TotalUpdated}, {"STATERRORCOUNT", &TSMIStatistic::TotalErrors},
+      {"STATTOTALSKIPPED", &TSMIStatistic::TotalSkipped}};
+  if (upperName.compare(0, 4, "STAT") != 0) return nullptr;
+  const auto found = counters.find(upperName);
+  return found != counters.end() ? found->second : nullptr;
 }
 
 AnsiString Unenclosed(const AnsiString& text, char open, char close) {
@@ -420,6 +435,7 @@ AnsiString TSMImportBaseComponent::QuoteName(int index) {
 // ---- Mappings -------------------------------------------------------------------------
 
 void TSMImportBaseComponent::PrepareMappings() {
+  fParsers.clear();
   fMappingList.clear();
   fFieldList.clear();
   fKeyList.clear();
@@ -485,21 +501,31 @@ Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression)
     ConvertValue(this, expression, TSMIArguments(), 0, false, value, done);
     return value;
   }
-  TSMIParser parser(nullptr);
-  parser.OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
-  parser.SetText(expression);
-  return parser.Calculate();
+  std::unique_ptr<TSMIParser>& parser = fParsers[expression];
+  if (!parser) {
+    parser = std::make_unique<TSMIParser>(nullptr);
+    parser->OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
+    parser->SetText(expression);
+  }
+  return parser->Calculate();
 }
 
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
                                           int argCount, bool isChild, Variant& value, bool& done) {
   done = argCount == 0;
-  if (IsText(value)) value = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+  std::optional<AnsiString> unenclosed;
+  if (IsText(value)) {
+    unenclosed = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+    value = *unenclosed;
+  }
   const AnsiString name = UpperCase(eval);
   TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
-  if (name == "LOOKUP" && argCount >= 4) {
+  // Every cell of every row passes here as a name: the argument counts and the "STAT"
+  // prefix keep a column's name from being compared with each of the import's own names.
+  const TStatisticCounter counter = StatisticCounter(name);
+  if (argCount >= 4 && name == "LOOKUP") {
     value = LookupValue(args);
-  } else if (name == "SUBSTITUTE" && argCount >= 3) {
+  } else if (argCount >= 3 && name == "SUBSTITUTE") {
     value = Null();
     const std::vector<AnsiString> from = SplitItems(VarToStr(args[1])), to = SplitItems(VarToStr(args[2]));
     const AnsiString text = VarToStr(args[0]);
@@ -508,22 +534,10 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
         value = to[i];
         break;
       }
-  } else if (name == "STATTOTALCOUNT") {
-    value = fStatistic->TotalCount();
-  } else if (name == "STATTOTALIMPORTED") {
-    value = fStatistic->TotalImported();
-  } else if (name == "STATTOTALADDED") {
-    value = fStatistic->TotalAdded();
-  } else if (name == "STATTOTALDELETED") {
-    value = fStatistic->TotalDeleted();
-  } else if (name == "STATTOTALUPDATED") {
-    value = fStatistic->TotalUpdated();
-  } else if (name == "STATERRORCOUNT") {
-    value = fStatistic->TotalErrors();
-  } else if (name == "STATTOTALSKIPPED") {
-    value = fStatistic->TotalSkipped();
+  } else if (counter != nullptr) {
+    value = ((*fStatistic).*counter)();
   } else {
-    const AnsiString reference = VarToStr(value);
+    const AnsiString reference = unenclosed ? *unenclosed : VarToStr(value);
     if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
       value = parameter->Value();
     else
@@ -536,7 +550,7 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
   }
-  if (IsText(value) && VarToStr(value).empty()) {
+  if (IsText(value) && HasNoText(value)) {
     value = Null();
     return;
   }
@@ -761,7 +775,8 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     const std::vector<AnsiString> keys = SplitNames(fDatasetKeys);
     AnsiString names, values, pairs;
     for (const RowEntry& entry : fFieldList) {
-      TField* field = fDataSet->FindField(entry.FieldName);
+      // The field its mapping line resolved to before the run: no look-up by name per row.
+      TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
       if (field == nullptr) continue;
       Variant value = entry.Value;
       bool accept = !(generate && field->IsBlob());
@@ -797,7 +812,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
 
 // A value outside 32 bits fails the row rather than wrap into another number.
 void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
-  if (VarToStr(value).empty()) {
+  if (HasNoText(value)) {
     field->Clear();
     return;
   }

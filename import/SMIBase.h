@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "classlib/core/Streams.h"
@@ -313,6 +314,9 @@ class TSMImportBaseComponent : public TComponent {
   std::vector<MappingEntry> fMappingList;
   std::vector<RowEntry> fFieldList;
   std::vector<RowEntry> fKeyList;
+  // One parser per expression text, kept for a run, so that each text is compiled once
+  // and only evaluated for each row.
+  std::unordered_map<AnsiString, std::unique_ptr<TSMIParser>> fParsers;
 };
 
 }  // namespace ordvane

@@ -33,6 +33,17 @@ TEST_F(BaseTest, AppendsConvertedRowsWithTheUkrainianFormats) {
   EXPECT_EQ(import.Statistic()->LastAction(), iaAdd);
 }
 
+// With UseDisplayNames a mapping line may name a field by its display label: the value is
+// converted for that field and written into it.
+TEST_F(BaseTest, AFieldMatchedByItsDisplayLabelIsWritten) {
+  data.FieldByName("NAME")->SetDisplayLabel("Person");
+  data.FieldByName("BORN")->SetDisplayLabel("Born on");
+  import.SetUseDisplayNames(true);
+  import.Mappings()->SetText("ID=ID\nPerson=NAME\nBorn on=BORN");
+  AddRow({"7", "Ірина", "", "05.03.2021", ""});
+  EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [7|Ірина||05.03.2021|]");
+}
+
 // Rows 1 "New" and 3 "Three" over records 1 "Old" and 2 "Two", keyed by ID.
 TEST_F(BaseTest, EveryModeOverExistingRecords) {
   const struct {
