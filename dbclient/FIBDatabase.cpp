@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/core/StrUtils.h"
+#include "dbclient/EngineSignals.h"
 #include "dbclient/FIBComponentLife.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBInfo.h"
@@ -351,6 +352,7 @@ void TFIBDatabase::Connect() {
     fHandle = 0;
     IBError(library, this);
   }
+  EndProgramOnTerminationSignals(library.GetLibraryName());
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBConnect(Name()); });
   const Integer dialect = GetDBSQLDialect();
   if (dialect < fSQLDialect) fSQLDialect = dialect;

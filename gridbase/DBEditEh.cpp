@@ -1,5 +1,6 @@
 // The data-aware edit: its value and text, keys, focus, buttons, image and painting.
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -854,9 +855,12 @@ TRect TCustomDBEditEh::GetEditRect() {
   return r;
 }
 
+// The window draws the text where the control paints it while unfocused: past the frame
+// pixel and the margin, not against the border.
 void TCustomDBEditEh::UpdateEditRect() {
   if (!HandleAllocated()) return;
   TRect r = GetEditRect();
+  r.left = std::min(r.left + TextMargin(), r.right);
   SendMessage(WindowHandle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
   SendMessage(WindowHandle(), EM_SCROLLCARET, 0, 0);
 }

@@ -1,6 +1,7 @@
 #include "classlib/core/Application.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
@@ -20,6 +21,9 @@ TDisplayOpener& DisplayOpener() {
   static TDisplayOpener opener = nullptr;
   return opener;
 }
+
+// Set once the program exits: a window made by a destructor then stays off the display.
+bool gExiting = false;
 
 }  // namespace
 
@@ -58,7 +62,16 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::HandleMessage() {
-  if (ProcessMessage(GetTickCount64())) return;
+  // A program whose messages never run out (a timer whose handler outlasts its interval)
+  // would never wait, and so never let the display's events in: its windows would not
+  // paint (a new one stays black) and its input would not arrive. Every so often the
+  // display is served first.
+  const UInt64 now = GetTickCount64();
+  if (now - fDisplayServedAt >= kDisplayServeInterval) {
+    fDisplayServedAt = now;
+    TMessageQueue::Current()->ServeEvents();
+  }
+  if (ProcessMessage(now)) return;
   try {
     bool done = true;
     if (OnIdle) {
@@ -71,9 +84,39 @@ void TApplication::HandleMessage() {
   }
 }
 
+void TApplication::OpenDisplay() {
+  // Opening a display makes and shows windows, which may ask for it again.
+  if (fDisplay || fOpeningDisplay || gExiting || !DisplayOpener()) return;
+  fOpeningDisplay = true;
+  try {
+    fDisplay = DisplayOpener()();
+  } catch (...) {
+    fOpeningDisplay = false;
+    throw;
+  }
+  fOpeningDisplay = false;
+  // A display still open when the program exits is closed before the statics it uses
+  // (the main queue, the toolkit's) are destroyed, as they were all made before this.
+  static const bool closedAtExit = (std::atexit([] {
+    gExiting = true;
+    Application->fDisplay.reset();
+  }), true);
+  (void)closedAtExit;
+}
+
 void TApplication::Run() {
   fTerminated = false;  // an earlier loop's end does not end this one
-  const std::unique_ptr<TDisplay> display = DisplayOpener() ? DisplayOpener()() : nullptr;
+  OpenDisplay();
+  struct TRunning {
+    TApplication& application;
+    explicit TRunning(TApplication& a) : application(a) { application.fRunning = true; }
+    ~TRunning() {
+      application.fRunning = false;
+      application.fDisplay.reset();
+    }
+    TRunning(const TRunning&) = delete;
+    TRunning& operator=(const TRunning&) = delete;
+  } running(*this);
   while (!fTerminated) HandleMessage();
 }
 

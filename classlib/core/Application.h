@@ -34,6 +34,9 @@ class TDisplay {
 using TDisplayOpener = std::unique_ptr<TDisplay> (*)();
 void RegisterDisplayOpener(TDisplayOpener opener);
 
+// The window layer's form class; the application only keeps which one is the main form.
+class TForm;
+
 class TApplication : public TComponent {
   ORDVANE_CLASS(TApplication, TComponent)
 
@@ -48,10 +51,23 @@ class TApplication : public TComponent {
   // `done` flag, runs the calls of other threads and waits for the next message.
   void HandleMessage();
 
-  // The main thread's loop: opens the display (when an opener is registered and it finds
-  // one), handles messages until Terminate, and closes the display again. A program may
-  // run it again after it ended.
+  // Opens the display the windows are shown on, unless it is open: when an opener is
+  // registered and it finds one. The window layer calls it before it makes a form or
+  // answers for the screen, so that a program's windows are placed on the display's
+  // screen from the first one on. An open display is closed at the end of Run, or when the
+  // program exits.
+  void OpenDisplay();
+
+  // The main thread's loop: opens the display, handles messages until Terminate (closing
+  // the main form terminates), and closes the display again. A program may run it again
+  // after it ended.
   void Run();
+  bool Running() const { return fRunning; }
+
+  // The program's main window: the first form it creates, as long as it exists (the window
+  // layer sets and clears it). Closing it while Run's loop goes on ends that loop.
+  TForm* MainForm() const { return fMainForm; }
+  void SetMainForm(TForm* form) { fMainForm = form; }
 
   // Asks the main thread's loop to end: a WM_QUIT is posted to it. Terminated becomes
   // true when the loop takes that message.
@@ -94,6 +110,14 @@ class TApplication : public TComponent {
   void Report(TObject* sender, Exception& e);
 
   bool fTerminated = false;
+  TForm* fMainForm = nullptr;
+  std::unique_ptr<TDisplay> fDisplay;
+  bool fOpeningDisplay = false;
+  bool fRunning = false;
+  // When HandleMessage last let the display's events in, and how often it does while
+  // messages keep coming (milliseconds).
+  UInt64 fDisplayServedAt = 0;
+  static constexpr UInt64 kDisplayServeInterval = 10;
   std::optional<AnsiString> fTitle;
   TMessageProcessor* fProcessor = nullptr;
   bool fShowHint = true;

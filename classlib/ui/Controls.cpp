@@ -267,9 +267,11 @@ void TControl::FontChanged(TObject* /*sender*/) {
 }
 
 void TControl::SetColor(TColor value) {
+  // A colour set explicitly is the control's own, also when it equals the one it had:
+  // the parent's colour no longer replaces it.
+  fParentColor = false;
   if (fColor == value) return;
   fColor = value;
-  fParentColor = false;
   Perform(CM_COLORCHANGED, 0, 0);
 }
 

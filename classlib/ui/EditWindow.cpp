@@ -135,10 +135,16 @@ void TEditWindow::LayoutChanged() {
 
 // Layout
 
+// A framed edit keeps a pixel between its frame and the margins, so that text never
+// touches the border.
 TRect TEditWindow::DefaultRect() const {
-  TRect client = fControl.ClientRect();
-  return Rect(client.left + fLeftMargin, client.top + 1,
-              std::max(client.left + fLeftMargin, client.right - fRightMargin), client.bottom);
+  const HWND wnd = fControl.WindowHandle();
+  const bool framed = wnd && ((GetWindowLong(wnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ||
+                              (GetWindowLong(wnd, GWL_STYLE) & WS_BORDER));
+  const int inset = framed ? 1 : 0;
+  const TRect client = fControl.ClientRect();
+  const int left = client.left + inset + fLeftMargin;
+  return Rect(left, client.top + 1, std::max(left, client.right - inset - fRightMargin), client.bottom);
 }
 
 int TEditWindow::LineHeight() const {

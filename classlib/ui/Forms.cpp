@@ -56,6 +56,8 @@ TScreen* Screen = &gScreen;
 // TCustomForm
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+  // The screen's metrics are the display's from the first form on.
+  Application->OpenDisplay();
   fControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
   SetVisible(false);
   SetParentColor(false);
@@ -67,6 +69,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
+  if (Application->MainForm() == this) Application->SetMainForm(nullptr);
   Destroying();
   DestroyHandle();
   Screen->RemoveForm(this);
@@ -383,6 +386,10 @@ void TCustomForm::Close() {
   TCloseAction action = caHide;
   DoClose(action);
   if (watch.Gone()) return;
+  if (action != caNone && Application->MainForm() == this && Application->Running()) {
+    Application->Terminate();
+    return;
+  }
   if (action == caHide)
     Hide();
   else if (action == caFree)
@@ -477,8 +484,9 @@ void TCustomForm::ApplyPosition() {
       break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
-      auto* owner = dynamic_cast<TCustomForm*>(Owner());
-      centreOn(owner ? owner->BoundsRect() : Rect(0, 0, Screen->Width(), Screen->Height()));
+      TCustomForm* over =
+          fPosition == poMainFormCenter ? Application->MainForm() : dynamic_cast<TCustomForm*>(Owner());
+      centreOn(over && over != this ? over->BoundsRect() : Rect(0, 0, Screen->Width(), Screen->Height()));
       break;
     }
     case poDefault:
@@ -516,6 +524,13 @@ void TCustomForm::CMShowingChanged(TMessage& /*message*/) {
   }
 }
 
+// TForm
+
+TForm::TForm(TComponent* owner) : TCustomForm(owner) {
+  // A form that another form owns is one of its dialogs.
+  if (!Application->MainForm() && !dynamic_cast<TCustomForm*>(owner)) Application->SetMainForm(this);
+}
+
 // TMonitor
 
 TRect TMonitor::BoundsRect() const {
@@ -536,26 +551,32 @@ TScreen::TScreen(TComponent* owner) : TComponent(owner), fHintFont(std::make_uni
 
 TScreen::~TScreen() = default;
 
+// The screen is the display's as soon as anything asks about it.
 int TScreen::Width() const {
+  Application->OpenDisplay();
   return GetSystemMetrics(SM_CXSCREEN);
 }
 
 int TScreen::Height() const {
+  Application->OpenDisplay();
   return GetSystemMetrics(SM_CYSCREEN);
 }
 
 TRect TScreen::DesktopRect() const {
+  Application->OpenDisplay();
   return Bounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
 }
 
 TRect TScreen::WorkAreaRect() const {
+  Application->OpenDisplay();
   TRect area;
   SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0);
   return area;
 }
 
 int TScreen::MonitorCount() const {
+  Application->OpenDisplay();
   return ordvane::MonitorCount();
 }
 

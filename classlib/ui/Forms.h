@@ -101,7 +101,9 @@ class TCustomForm : public TWinControl {
   // window modal" for a visible form.
   TModalResult ShowModal();
   // Closes the form: a modal form ends its loop with mrCancel; otherwise OnCloseQuery may
-  // refuse, OnClose chooses the action (hide by default; caFree releases the form).
+  // refuse, OnClose chooses the action (hide by default; caFree releases the form). The
+  // main form closing while the application runs its loop ends that loop instead (unless
+  // OnClose says caNone).
   void Close();
   bool CloseQuery();
   // Destroys the form once the messages waiting now are handled.
@@ -153,11 +155,13 @@ class TCustomForm : public TWinControl {
   bool fPositioned = false;
 };
 
+// The first form a program creates that no other form owns becomes the application's
+// main form (Application->MainForm) until it is destroyed.
 class TForm : public TCustomForm {
   ORDVANE_CLASS(TForm, TCustomForm)
 
  public:
-  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+  explicit TForm(TComponent* owner);
 };
 
 // One monitor, as the host reports it now.

@@ -38,6 +38,8 @@ class TWindowHost {
   virtual void WindowHidden(HWND /*wnd*/) {}
   virtual void WindowDestroyed(HWND /*wnd*/) {}
   virtual void WindowPixelsChanged(HWND /*wnd*/, const TRect& /*area*/) {}
+  // The window's text (a form's caption, the title a desktop shows for it) changed.
+  virtual void WindowTextChanged(HWND /*wnd*/) {}
   virtual void ZOrderChanged() {}
   // The window was minimized or brought back while shown; a window shown minimized
   // (IsIconic) is reported by WindowShown.

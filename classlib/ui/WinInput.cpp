@@ -9,6 +9,7 @@
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/ui/CaptionButtons.h"
 #include "classlib/ui/Cursors.h"
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/SysMetrics.h"
@@ -421,6 +422,10 @@ void HostMouseMove(TPoint screen) {
     TrackScrollBar(screen);
     return;
   }
+  if (CaptionButtonTracking()) {
+    TrackCaptionButton(screen);
+    return;
+  }
   MouseTarget target = FindMouseTarget(screen);
   if (target.wnd == 0 || target.hit == HTERROR) return;
   SetCursorFor(target, WM_MOUSEMOVE);
@@ -438,6 +443,10 @@ void HostMouseButton(THostButton button, bool down, TPoint screen) {
   SetKeyState(m.vk, down);
   if (ScrollBarTracking()) {
     if (!down && button == THostButton::Left) EndScrollBarTracking();
+    return;
+  }
+  if (CaptionButtonTracking()) {
+    if (!down && button == THostButton::Left) EndCaptionButtonTracking(screen);
     return;
   }
   MouseTarget target = FindMouseTarget(screen);

@@ -7,6 +7,7 @@
 
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/ui/CaptionButtons.h"
 #include "classlib/ui/Colors.h"
 #include "classlib/ui/Host.h"
 #include "classlib/ui/RasterDC.h"
@@ -283,10 +284,16 @@ void PaintCaption(HDC dc, const TWindowData& w) {
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   TRect text = caption;
   text.left += 3;
+  for (LRESULT button : {HTMINBUTTON, HTMAXBUTTON, HTCLOSE})
+    if (const TRect r = CaptionButtonRect(w.handle, button); !IsRectEmpty(r)) {
+      text.right = std::max(text.left, r.left - 2);
+      break;
+    }
   dc->DrawText(w.text, text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
   dc->SetBkMode(oldMode);
   dc->SetTextColor(oldColor);
   dc->SelectFont(oldFont);
+  PaintCaptionButtons(w.handle, dc);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/core/MessageQueue.h"
+#include "classlib/ui/CaptionButtons.h"
 #include "classlib/ui/Host.h"
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/WinInput.h"
@@ -286,6 +287,7 @@ LRESULT DefaultHitTest(const TWindowData& w, TPoint screen) {
   if (!IsRectEmpty(vbar) && !IsRectEmpty(hbar) &&
       PtInRect(Rect(vbar.left, hbar.top, vbar.right, hbar.bottom), p))
     return (w.style & WS_THICKFRAME) ? HTSIZE : HTNOWHERE;
+  if (const LRESULT button = CaptionButtonAt(w.handle, p); button != HTNOWHERE) return button;
   if (PtInRect(CaptionRect(w.handle), p)) return HTCAPTION;
   if (w.style & WS_THICKFRAME) {
     const int frame = GetSystemMetrics(SM_CXFRAME);
@@ -818,6 +820,7 @@ bool SetWindowText(HWND wnd, const AnsiString& text) {
   if (!w) return false;
   w->text = text;
   if (!IsRectEmpty(CaptionRect(wnd))) w->ncDirty = true;
+  if (w->parent == 0) Host().WindowTextChanged(wnd);
   return true;
 }
 
@@ -907,11 +910,18 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) Send(wnd, WM_CONTEXTMENU, wnd, MAKELPARAM(-1, -1));
       return 0;
     case WM_NCLBUTTONDOWN:
-    case WM_NCLBUTTONDBLCLK:
-      if (wParam == static_cast<WPARAM>(HTVSCROLL) || wParam == static_cast<WPARAM>(HTHSCROLL))
-        BeginScrollBarTracking(wnd, wParam == static_cast<WPARAM>(HTVSCROLL) ? SB_VERT : SB_HORZ,
+    case WM_NCLBUTTONDBLCLK: {
+      const auto hit = static_cast<LRESULT>(wParam);
+      if (hit == HTVSCROLL || hit == HTHSCROLL)
+        BeginScrollBarTracking(wnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ,
                                {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      else if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON)
+        BeginCaptionButtonTracking(wnd, hit);
+      else if (msg == WM_NCLBUTTONDBLCLK && hit == HTCAPTION && (w->style & WS_THICKFRAME) &&
+               (w->style & WS_MAXIMIZEBOX) && (w->style & WS_SYSMENU))
+        Send(wnd, WM_SYSCOMMAND, IsZoomed(wnd) ? SC_RESTORE : SC_MAXIMIZE);
       return 0;
+    }
     case WM_CANCELMODE:
       windata::CancelScrollTrackingWithin(wnd);
       if (GetCapture() == wnd) ReleaseCapture();
@@ -929,6 +939,9 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
           break;
         case SC_MINIMIZE:
           ShowWindow(wnd, SW_MINIMIZE);
+          break;
+        case SC_MAXIMIZE:
+          ShowWindow(wnd, SW_SHOWMAXIMIZED);
           break;
         case SC_RESTORE:
           ShowWindow(wnd, SW_RESTORE);

@@ -125,6 +125,8 @@ constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
 constexpr LRESULT HTSYSMENU = 3;
 constexpr LRESULT HTSIZE = 4;
+constexpr LRESULT HTMINBUTTON = 8;
+constexpr LRESULT HTMAXBUTTON = 9;
 constexpr LRESULT HTHSCROLL = 6;
 constexpr LRESULT HTVSCROLL = 7;
 constexpr LRESULT HTLEFT = 10;
@@ -136,6 +138,7 @@ constexpr LRESULT HTBOTTOM = 15;
 constexpr LRESULT HTBOTTOMLEFT = 16;
 constexpr LRESULT HTBOTTOMRIGHT = 17;
 constexpr LRESULT HTBORDER = 18;
+constexpr LRESULT HTCLOSE = 20;
 
 // WM_ACTIVATE states and WM_MOUSEACTIVATE answers.
 constexpr WPARAM WA_INACTIVE = 0;
@@ -148,6 +151,7 @@ constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
 
 // WM_SYSCOMMAND commands.
 constexpr WPARAM SC_MINIMIZE = 0xF020;
+constexpr WPARAM SC_MAXIMIZE = 0xF030;
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_RESTORE = 0xF120;
 

@@ -203,6 +203,9 @@ void TSMIWindowDialogs::ShowResult(const AnsiString& message, const TSMIProgress
   TfrmSMIProcess* form = ProgressForm();
   if (form == nullptr) return;
   form->ShowCounters(message, counters);
+  // The run is over: the bar shows the whole, whatever rows the count left out (titles,
+  // skipped ones).
+  form->ProgressBar->SetPosition(form->ProgressBar->Max());
   form->Animate->SetActive(false);
   form->btnCancel->SetCaption(buttonCaption);
   form->Repaint();

@@ -175,8 +175,9 @@ TEST(Edit, SettingTheTextIsAChangeOnlyForASingleLineEdit) {
   memo->Perform(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(5, 7));
   TRect rect;
   memo->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&rect));
-  EXPECT_EQ(rect.left, 5);
-  EXPECT_EQ(rect.right, memo->ClientWidth() - 7);
+  // The margins lie inside the pixel a framed edit keeps off its frame.
+  EXPECT_EQ(rect.left, 1 + 5);
+  EXPECT_EQ(rect.right, memo->ClientWidth() - 1 - 7);
   EXPECT_EQ(memo->Perform(EM_GETMARGINS, 0, 0), MAKELONG(5, 7));
   memo->SetSelText("new ");
   memo->Lines()->Add("three");

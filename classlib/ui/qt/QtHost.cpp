@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/ui/Cursors.h"
 #include "classlib/ui/WinInput.h"
 #include "classlib/ui/Windows.h"
@@ -24,6 +25,13 @@ const QEvent::Type kWakeEvent = QEvent::Type(QEvent::User + 1);
 
 // Activation requests the window manager has not answered are kept up to this many.
 constexpr std::size_t kMaxUnansweredRequests = 16;
+
+// The desktop's title of a window (its task bar, Alt+Tab, the window manager's frame) is
+// the window's text.
+QString TitleOf(HWND wnd) {
+  const WideString title = AnsiToWide(GetWindowText(wnd));
+  return QString::fromUtf16(title.data(), static_cast<qsizetype>(title.size()));
+}
 
 QRect QtRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 TRect LayerRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
@@ -150,6 +158,7 @@ TSurfaceWidget& TQtHost::Native(HWND wnd, const TRect& bounds) {
   auto& widget = fWindows[wnd];
   if (!widget) {
     widget = std::make_unique<TSurfaceWidget>(wnd, FlagsOf(wnd));
+    widget->setWindowTitle(TitleOf(wnd));
     ApplyCursor(*widget);
   }
   widget->setGeometry(QtRect(bounds));
@@ -187,6 +196,10 @@ void TQtHost::WindowDestroyed(HWND wnd) {
 
 void TQtHost::WindowPixelsChanged(HWND wnd, const TRect& area) {
   if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->update(QtRect(area));
+}
+
+void TQtHost::WindowTextChanged(HWND wnd) {
+  if (auto it = fWindows.find(wnd); it != fWindows.end()) it->second->setWindowTitle(TitleOf(wnd));
 }
 
 // The native windows follow the layer's order, bottom to top.

@@ -44,6 +44,7 @@ class TQtHost : public TWindowHost, public TEventSource, public TDisplay {
   void WindowHidden(HWND wnd) override;
   void WindowDestroyed(HWND wnd) override;
   void WindowPixelsChanged(HWND wnd, const TRect& area) override;
+  void WindowTextChanged(HWND wnd) override;
   void ZOrderChanged() override;
   void WindowMinimized(HWND wnd, bool minimized) override;
   void ActiveWindowChanged(HWND wnd) override;

@@ -30,6 +30,10 @@ QImage SurfacePart(const TRaster& surface, const QRect& area) {
   return image;
 }
 
+// How long a press on the caption is held before the window manager moves the window
+// (milliseconds): longer than a click lasts.
+constexpr int kHeldForAMove = 60;
+
 THostButton ButtonOf(Qt::MouseButton button) {
   switch (button) {
     case Qt::RightButton:
@@ -73,6 +77,9 @@ TSurfaceWidget::TSurfaceWidget(HWND wnd, Qt::WindowFlags flags) : QWidget(nullpt
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  fCaptionMove.setSingleShot(true);
+  fCaptionMove.setInterval(kHeldForAMove);
+  connect(&fCaptionMove, &QTimer::timeout, this, [this] { StartCaptionMove(); });
 }
 
 void TSurfaceWidget::paintEvent(QPaintEvent* event) {
@@ -92,15 +99,26 @@ TPoint TSurfaceWidget::ScreenPoint(QPointF local) const {
 }
 
 void TSurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
+  if (fCaptionMove.isActive()) StartCaptionMove();
   if (fWnd) HostMouseMove(ScreenPoint(event->position()));
 }
 
 void TSurfaceWidget::mousePressEvent(QMouseEvent* event) { Button(event, true); }
 // The layer makes double clicks of its own.
-void TSurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) { Button(event, true); }
-void TSurfaceWidget::mouseReleaseEvent(QMouseEvent* event) { Button(event, false); }
+void TSurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  Button(event, true, true);
+}
+void TSurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
+  fCaptionMove.stop();  // a click on the caption, no move
+  Button(event, false);
+}
 
-void TSurfaceWidget::Button(QMouseEvent* event, bool down) {
+void TSurfaceWidget::StartCaptionMove() {
+  fCaptionMove.stop();
+  if (QWindow* native = windowHandle()) native->startSystemMove();
+}
+
+void TSurfaceWidget::Button(QMouseEvent* event, bool down, bool secondPress) {
   if (!fWnd) return;
   const TPoint screen = ScreenPoint(event->position());
   if (down && !QApplication::widgetAt(event->globalPosition().toPoint())) {
@@ -110,18 +128,28 @@ void TSurfaceWidget::Button(QMouseEvent* event, bool down) {
     SetActiveWindow(0);
     return;
   }
-  if (down && event->button() == Qt::LeftButton && StartDesktopGesture(screen)) return;
+  if (down && event->button() == Qt::LeftButton && StartDesktopGesture(screen, secondPress)) return;
   HostMouseMove(screen);
   HostMouseButton(ButtonOf(event->button()), down, screen);
 }
 
-// A press on the caption or a sizing frame the layer draws starts the desktop's own move
-// or size, so the window manager moves the window as it moves every other.
-bool TSurfaceWidget::StartDesktopGesture(TPoint screen) {
+// A press on a sizing frame the layer draws starts the desktop's own size, and a press
+// held on the caption its own move, so the window manager sizes and moves the window as
+// every other. The move starts once the pointer moves or the button is held a moment: a
+// window manager asked at once may get the request after a quick click's release, wait
+// for a release, and so swallow the next click, the second of a double click on the
+// caption. The layer sees the caption's clicks, and makes its double click of two.
+bool TSurfaceWidget::StartDesktopGesture(TPoint screen, bool secondPress) {
   QWindow* native = windowHandle();
   if (!native) return false;
   const LRESULT hit = SendMessage(fWnd, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
-  if (hit == HTCAPTION) return native->startSystemMove();
+  if (hit == HTCAPTION) {
+    HostMouseMove(screen);
+    HostMouseButton(THostButton::Left, true, screen);
+    HostMouseButton(THostButton::Left, false, screen);
+    if (!secondPress) fCaptionMove.start();
+    return true;
+  }
   const Qt::Edges edges = EdgesOf(hit);
   return edges && native->startSystemResize(edges);
 }

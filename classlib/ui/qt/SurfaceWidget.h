@@ -2,6 +2,7 @@
 // The native window of one top-level window of the layer: it shows the window's surface
 // and hands the user's input to the layer in the layer's screen coordinates.
 
+#include <QTimer>
 #include <QWidget>
 
 #include "classlib/core/Messages.h"
@@ -34,12 +35,14 @@ class TSurfaceWidget : public QWidget {
 
  private:
   TPoint ScreenPoint(QPointF local) const;
-  void Button(QMouseEvent* event, bool down);
-  bool StartDesktopGesture(TPoint screen);
+  void Button(QMouseEvent* event, bool down, bool secondPress = false);
+  bool StartDesktopGesture(TPoint screen, bool secondPress);
+  void StartCaptionMove();
   void Key(QKeyEvent* event, bool down);
   void FollowDesktop();
 
   HWND fWnd;
+  QTimer fCaptionMove;  // runs while a press on the caption may still be a click
 };
 
 }  // namespace ordvane
