@@ -103,15 +103,22 @@ endfunction()
 
 # A test of the server tier; without a configured server its program prints the line
 # matched here and skips everything, which CTest then reports as skipped.
-function(ordvane_server_test name program)
-  add_test(NAME ${name} COMMAND ${program})
+function(ordvane_server_test name)
+  add_test(NAME ${name} COMMAND ${ARGN})
   set_tests_properties(${name} PROPERTIES LABELS server ENVIRONMENT "ORDVANE_FB_TIER=server"
                        SKIP_REGULAR_EXPRESSION "server tier: no server configured")
 endfunction()
 
-# ordvane_tests(<module> LIBS <targets>...)
-# Every tests/<module>/<topic>_test.cpp becomes one executable. The suffix of the file
-# names its CTest label:
+# ordvane_tests(<module> LIBS <targets>... [APART <name>...])
+# Every tests/<module>/<topic>_<kind>.cpp is one CTest entry, <module>_<topic>_<kind>. The
+# files of one module and kind build into one program, <module>_<kind>s (classlib_tests,
+# dbclient_dbtests, ...), and each entry runs the tests of its own file only
+# (--ordvane_source, see tests/support/TestMain.cpp): a module so links a handful of
+# programs instead of one per file, and a new file needs no edit. A file that includes a
+# header of a dialogs/ folder (which installs the dialog in the whole process) or is
+# named in APART (<topic>_<kind>; a test that checks its program's name) builds into a
+# program of its own, <module>_<topic>_<kind>.
+# The kind names the label:
 #   _test.cpp        unit    no database, no window
 #   _dbtest.cpp      db      embedded engine; also run again as 'server' against the
 #                            loopback server when ORDVANE_FB_HOST is set at test time
@@ -119,30 +126,65 @@ endfunction()
 #   _uitest.cpp      ui      headless controls
 #   _displaytest.cpp display the desktop host on a private X server (skipped without one);
 #                            links the desktop host
+# Under ORDVANE_TSAN only the tests named in ORDVANE_THREADED_TESTS are built; every
+# test named there has the label 'threaded' as well, in every configuration.
 function(ordvane_tests module)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;APART" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_*test.cpp)
   foreach(source ${sources})
     get_filename_component(name ${source} NAME_WE)
-    set(target ${module}_${name})
-    add_executable(${target} ${source})
-    target_link_libraries(${target} PRIVATE ordvane_test_support ${ARG_LIBS})
-    if(name MATCHES "_dbtest$")
-      add_test(NAME ${target} COMMAND ${target})
-      set_tests_properties(${target} PROPERTIES LABELS db ENVIRONMENT "ORDVANE_FB_TIER=embedded")
-      ordvane_server_test(${target}_server ${target})
-    elseif(name MATCHES "_servertest$")
-      ordvane_server_test(${target} ${target})
-    elseif(name MATCHES "_displaytest$")
-      target_link_libraries(${target} PRIVATE ordvane_classlib_ui_qt)
-      add_test(NAME ${target} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb.sh $<TARGET_FILE:${target}>)
-      set_tests_properties(${target} PROPERTIES LABELS display SKIP_RETURN_CODE 77)
-    elseif(name MATCHES "_uitest$")
-      add_test(NAME ${target} COMMAND ${target})
-      set_tests_properties(${target} PROPERTIES LABELS ui)
+    set(test ${module}_${name})
+    if(ORDVANE_TSAN AND NOT test IN_LIST ORDVANE_THREADED_TESTS)
+      continue()
+    endif()
+    string(REGEX MATCH "[a-z]*test$" kind ${name})
+    file(STRINGS ${source} dialogIncludes REGEX "^#include \"[a-z]+/dialogs/")
+    if(name IN_LIST ARG_APART OR dialogIncludes)
+      set(program ${test})
+      set(selection "")
     else()
-      add_test(NAME ${target} COMMAND ${target})
-      set_tests_properties(${target} PROPERTIES LABELS unit)
+      set(program ${module}_${kind}s)
+      set(selection --ordvane_source=${name}.cpp)
+    endif()
+    if(NOT TARGET ${program})
+      ordvane_test_program(${program} ${kind} ${ARG_LIBS})
+    endif()
+    target_sources(${program} PRIVATE ${source})
+    set(command ${program} ${selection})
+    if(kind STREQUAL "dbtest")
+      add_test(NAME ${test} COMMAND ${command})
+      set_tests_properties(${test} PROPERTIES LABELS db ENVIRONMENT "ORDVANE_FB_TIER=embedded")
+      ordvane_server_test(${test}_server ${command})
+      set(entries ${test} ${test}_server)
+    elseif(kind STREQUAL "servertest")
+      ordvane_server_test(${test} ${command})
+      set(entries ${test})
+    else()
+      if(kind STREQUAL "displaytest")
+        add_test(NAME ${test} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb.sh $<TARGET_FILE:${program}> ${selection})
+        set_tests_properties(${test} PROPERTIES LABELS display SKIP_RETURN_CODE 77)
+      else()
+        add_test(NAME ${test} COMMAND ${command})
+        set_tests_properties(${test} PROPERTIES LABELS unit)
+        if(kind STREQUAL "uitest")
+          set_tests_properties(${test} PROPERTIES LABELS ui)
+        endif()
+      endif()
+      set(entries ${test})
+    endif()
+    if(test IN_LIST ORDVANE_THREADED_TESTS)
+      set_property(TEST ${entries} APPEND PROPERTY LABELS threaded)
+      set_property(GLOBAL APPEND PROPERTY ORDVANE_THREADED_PROGRAMS ${program})
     endif()
   endforeach()
+endfunction()
+
+# A test program of one kind; its sources are added by the caller.
+function(ordvane_test_program program kind)
+  add_executable(${program})
+  target_link_libraries(${program} PRIVATE ordvane_test_support ${ARGN})
+  target_compile_options(${program} PRIVATE ${ORDVANE_TEST_COMPILE_OPTIONS})
+  if(kind STREQUAL "displaytest")
+    target_link_libraries(${program} PRIVATE ordvane_classlib_ui_qt)
+  endif()
 endfunction()
