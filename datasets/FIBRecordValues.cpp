@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "classlib/core/DateTime.h"
@@ -73,6 +74,17 @@ Int64 ScaledForTarget(const TFIBXSQLVAR& column, short scale, Int64 low, Int64 h
   return scale == 0 ? column.GetAsInt64() : static_cast<Int64>(value);
 }
 
+// The characters of a text column as the server sent them; a VARCHAR's length word is the
+// server's, so never more than the column's own length.
+std::string_view ColumnText(const XSQLVAR& var) {
+  const auto* data = reinterpret_cast<const char*>(var.sqldata);
+  const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
+  if (data == nullptr) return {};
+  if ((var.sqltype & ~1) == SQL_TEXT) return {data, declared};
+  const auto length = static_cast<std::size_t>(std::max<short>(Get<short>(reinterpret_cast<const Byte*>(data)), 0));
+  return {data + 2, std::min(length, declared)};
+}
+
 }  // namespace
 
 void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim) {
@@ -129,7 +141,9 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
       return;
     case SQL_TEXT:
     case SQL_VARYING: {
-      const AnsiString text = column.GetAsString();
+      // Text stays in the connection's character set, as the select's own columns do.
+      const AnsiString text = IsTextType(column.GetSQLType()) ? AnsiString(ColumnText(*column.GetData()))
+                                                              : column.GetAsString();
       if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), descr.SQLType == SQL_TEXT);
       // A CHAR is padded with blanks, a VARCHAR ends at a zero byte.
       std::memset(value, descr.SQLType == SQL_TEXT ? ' ' : 0, descr.DataSize);
@@ -179,11 +193,10 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
       Put(value, static_cast<SmallInt>(var.sqllen == 1 ? (data[0] != 0 ? 1 : 0) : Get<SmallInt>(data)));
       return;
     case SQL_VARYING: {
-      // The length word is the server's: never copy past the column's own length.
-      const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(std::max<short>(Get<short>(data), 0)), declared);
-      if (descr.IsStringSlot) return StoreStringArea(record, descr, reinterpret_cast<const char*>(data + 2), length, false);
+      const std::string_view text = ColumnText(var);
+      if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), false);
       std::memset(value, 0, descr.DataSize);
-      std::memcpy(value, data + 2, std::min<std::size_t>(length, descr.DataSize));
+      std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
     case SQL_TEXT:
@@ -466,7 +479,7 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64
     case SQL_VARYING:
       if (descr.IsDBKey) return BindRawBytes(record, descr, param);
       if (descr.CharKind == ckGuid) return param.SetAsGuid(Get<TGUID>(value));
-      param.SetAsString(TextAt(record, descr));
+      param.SetAsConnectionText(TextAt(record, descr));
       return;
     case SQL_BLOB:
     case SQL_QUAD:

@@ -17,8 +17,8 @@ inline TestDatabase& EditingDatabase() {
 // Connects the dataset to db through one started transaction that it reads, posts and
 // commits retaining in.
 inline void ConnectForPosting(TFIBDatabase& database, TFIBTransaction& transaction, TpFIBDataSet& dataSet,
-                              const TestDatabase& db) {
-  Configure(database, db);
+                              const TestDatabase& db, const std::string& charset = "WIN1251") {
+  Configure(database, db, charset);
   transaction.SetDefaultDatabase(&database);
   database.SetConnected(true);
   transaction.StartTransaction();
