@@ -292,6 +292,32 @@ bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
   return true;
 }
 
+bool BcdToScaledInteger(const TBcd& bcd, int places, Int64& result) {
+  const int digitCount = bcd.Precision;
+  if (digitCount > MaxFMTBcdFractionSize || bcd.Places() > digitCount || places < 0) return false;
+  const auto digitAt = [&](int i) {
+    const Byte pair = bcd.Fraction[i / 2];
+    return i % 2 == 0 ? pair >> 4 : pair & 0x0F;
+  };
+  // The digits down to the wanted places, zeros past the value's own.
+  const int kept = digitCount - bcd.Places() + places;
+  UInt64 magnitude = 0;
+  constexpr auto limit = static_cast<UInt64>(std::numeric_limits<Int64>::max());
+  for (int i = 0; i < kept; ++i) {
+    const int digit = i < digitCount ? digitAt(i) : 0;
+    if (digit > 9 || magnitude > (limit - static_cast<UInt64>(digit)) / 10) return false;
+    magnitude = magnitude * 10 + static_cast<UInt64>(digit);
+  }
+  // Half away from zero: the first digit dropped decides.
+  if (kept < digitCount && digitAt(kept) >= 5) {
+    if (magnitude == limit) return false;
+    ++magnitude;
+  }
+  const auto value = static_cast<Int64>(magnitude);
+  result = bcd.IsNegative() ? -value : value;
+  return true;
+}
+
 bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest) {
   const Byte* value = record + descr.Offset;
   auto* out = static_cast<Byte*>(dest);
@@ -368,12 +394,12 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
       return;
     case SQL_INT64:
       if (target.type == ftBCD && !target.rawInt64) {
-        Int64 digits = 0;
-        int places = 0;
-        if (!TryBcdToScaledInt64(Get<TBcd>(in), digits, places)) RangeError(0, 0, fieldName);
-        Int64 scaled = digits;
-        for (; places > -descr.Scale; --places) scaled /= 10;
-        for (; places < -descr.Scale; ++places) scaled *= 10;
+        const TBcd bcd = Get<TBcd>(in);
+        Int64 scaled = 0;
+        if (!BcdToScaledInteger(bcd, -descr.Scale, scaled)) {
+          const double limit = static_cast<double>(std::numeric_limits<Int64>::max()) * Power10(descr.Scale);
+          RangeError(BcdToDouble(bcd), limit, fieldName);
+        }
         Put(value, scaled);
       } else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64) {
         std::memcpy(value, in, 8);

@@ -61,10 +61,15 @@ struct TFieldTarget {
 // text does not fit the target's data size; dest is then left alone.
 bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest);
 
+// A BCD as an integer of 'places' decimal places, rounded half away from zero; false when
+// it does not fit 64 bits.
+bool BcdToScaledInteger(const TBcd& bcd, int places, Int64& result);
+
 // Writes a native value (never null) at the descriptor's place. Text is cut to the
 // column's size (then, with trim, loses trailing bytes below code 33). A scaled 16- or
-// 32-bit column takes the double through ScaleToInteger and raises the class library's
-// range error naming the field when it does not fit.
+// 32-bit column takes the double through ScaleToInteger, a BCD into a 64-bit column goes
+// through BcdToScaledInteger; either raises the class library's range error naming the
+// field when the value does not fit.
 void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, const void* source,
                       const AnsiString& fieldName);
 
