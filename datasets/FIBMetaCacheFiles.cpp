@@ -294,7 +294,8 @@ bool TpErrorMessagesCollect::LoadFromFile(const AnsiString& fileName) {
   const Integer stamp = in.Int();
   TMessages messages;
   for (std::size_t outer = in.Count(kMinOuterBytes); outer > 0; --outer) {
-    auto& inner = messages[in.String()];
+    const AnsiString group = in.String();
+    auto& inner = messages[group];
     for (std::size_t count = in.Count(kMinMessageBytes); count > 0; --count) {
       auto message = std::make_shared<TpErrorMessage>();
       message->Version = in.Int();
@@ -302,6 +303,9 @@ bool TpErrorMessagesCollect::LoadFromFile(const AnsiString& fileName) {
       message->Text = in.String();
       inner[key] = message;
     }
+    // A group without messages holds nothing: kept, it would make an empty collection
+    // look full to SaveToFile.
+    if (inner.empty()) messages.erase(group);
   }
   fMessages = std::move(messages);
   fStamp = stamp;
