@@ -3,15 +3,13 @@
 // update, delete and refresh statements, its record cache and the descriptors of its
 // columns, and refers to a read and an update transaction that it does not own.
 //
-// This unit holds construction, the properties and their guards, preparation, the field
-// definitions and classes, the record layout, the open sequence, the fetch of rows into
-// the cache on demand, bookmarks, field values, and what a transaction end or a
-// disconnect does to an open dataset.
-//
-// The record buffer: bytes 0-3 the record index, byte 4 the bookmark flag, byte 5 the
-// cached-update status, then one null flag per select column, the column values and
-// string areas at their descriptors' offsets, a 4-byte blob-stream handle per blob field
-// (0: none) and the calculated fields. The cache stores everything from byte 5 on.
+// The class is implemented by concern: FIBDataSet.cpp (construction, properties and
+// guards, transaction ends and disconnects, events), FIBDataSetFields.cpp (preparation,
+// field definitions and classes, field origin), FIBDataSetLayout.cpp (record buffers,
+// layout and cache), FIBDataSetFetch.cpp (open, fetch, navigation, bookmarks),
+// FIBDataSetValues.cpp (field values), FIBDataSetMaster.cpp (master parameters),
+// FIBDataSetEditing.cpp (editing, posting, cached updates) and FIBDataSetBlobs.cpp (blob
+// streams). The record buffer's layout is in FIBRecordBuffer.h.
 
 #include <map>
 #include <memory>
@@ -25,6 +23,7 @@
 #include "datasets/FIBDataSetBlobs.h"
 #include "datasets/FIBDataSetOptions.h"
 #include "datasets/FIBMetaCache.h"
+#include "datasets/FIBRecordBuffer.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
@@ -41,15 +40,6 @@ struct TSortFieldInfo {
   bool operator==(const TSortFieldInfo&) const = default;
 };
 using TOrderInfo = std::vector<TSortFieldInfo>;
-
-// Record-buffer header.
-inline constexpr int RecordIndexOffset = 0;
-inline constexpr int BookmarkFlagOffset = 4;
-inline constexpr int StatusOffset = 5;
-inline constexpr int NullFlagsOffset = 6;
-// Bits of the status byte.
-inline constexpr Byte CachedStatusMask = 0x07;
-inline constexpr Byte CalcFieldsCachedBit = 0x80;
 
 class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   ORDVANE_CLASS(TFIBCustomDataSet, TDataSet)

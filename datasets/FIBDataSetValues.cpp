@@ -1,0 +1,226 @@
+// TFIBCustomDataSet's field values: the record each state reads and writes, reading and
+// writing a field in it, calculated fields, the values the select statement's
+// parameters and fields give as an SQL object, and whole array fields.
+
+#include "datasets/FIBDataSet.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/core/CodePages.h"
+#include "classlib/db/DBConsts.h"
+#include "datasets/FIBFields.h"
+#include "datasets/FIBRecordValues.h"
+#include "dbclient/FIBConvert.h"
+#include "dbclient/FIBStrUtils.h"
+
+namespace ordvane {
+
+using namespace dbconsts;
+
+// ---- Field values ---------------------------------------------------------------------------
+
+TRecordBuffer TFIBCustomDataSet::StateRecord() {
+  switch (State()) {
+    case dsCalcFields:
+    case dsInternalCalc:
+      return CalcBuffer();
+    case dsOldValue:
+      return IsEmpty() || !fRecordsCache ? nullptr : GetOldRecordBuffer(-1);
+    case dsNewValue:
+    case dsEdit:
+    case dsInsert:
+      return ActiveBuffer();
+    default:
+      break;
+  }
+  if (State() == dsFilter || fInFetch) {
+    if (fCurrentRecord < 0 || fCurrentRecord >= fFetchedCount || !fRecordsCache) return nullptr;
+    fStateRecord.resize(static_cast<std::size_t>(fRecordBufferSize));
+    ReadRecordCache(fCurrentRecord, fStateRecord.data(), false);
+    return fStateRecord.data();
+  }
+  return IsEmpty() ? nullptr : ActiveBuffer();
+}
+
+const TFIBFieldDescr* TFIBCustomDataSet::ColumnDescriptor(const TField* field) {
+  const int index = field->FieldNo() - 1;
+  return index >= 0 && index < fDescriptors.GetCount() ? &fDescriptors[index] : nullptr;
+}
+
+namespace {
+
+TFieldTarget TargetOf(const TField* field, bool trim) {
+  TFieldTarget target;
+  target.type = field->DataType();
+  target.dataSize = field->DataSize();
+  target.rawInt64 = field->InheritsFrom(TFIBBCDField::StaticClass()) || field->DataType() == ftLargeint;
+  target.trim = trim;
+  return target;
+}
+
+}  // namespace
+
+bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr) return false;
+  if (field->FieldNo() < 1) {
+    const Byte* calc = record + fCalcFieldsOffset + field->Offset();
+    if (calc[0] == 0) return false;
+    if (buffer != nullptr) std::memcpy(buffer, calc + 1, static_cast<std::size_t>(field->DataSize()));
+    return true;
+  }
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (descr == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+  if (buffer == nullptr) return true;
+  if (field->IsBlob()) {
+    std::memcpy(buffer, record + descr->Offset, std::min<std::size_t>(8, static_cast<std::size_t>(field->DataSize())));
+    return true;
+  }
+  if (!ReadColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer))
+    FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
+  return true;
+}
+
+void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
+  const TDataSetState state = State();
+  if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr) DatabaseError(SNotEditing, this);
+  field->Validate(buffer);
+  if (field->FieldNo() < 1) {
+    Byte* calc = record + fCalcFieldsOffset + field->Offset();
+    const auto size = static_cast<std::size_t>(field->DataSize());
+    calc[0] = buffer != nullptr ? 1 : 0;
+    std::memset(calc + 1, 0, size);
+    if (buffer != nullptr) {
+      if (field->DataType() == ftString)
+        std::memcpy(calc + 1, buffer, strnlen(static_cast<const char*>(buffer), size - 1));
+      else
+        std::memcpy(calc + 1, buffer, size);
+    }
+  } else {
+    const TFIBFieldDescr* descr = ColumnDescriptor(field);
+    if (descr == nullptr) DatabaseErrorFmt(SFieldNotFound, {field->FieldName()}, this);
+    Byte& nullFlag = record[NullFlagsOffset + field->FieldNo() - 1];
+    if (buffer == nullptr) {
+      nullFlag = 1;
+      if (descr->IsStringSlot) StoreStringArea(record, *descr, "", 0, false);
+    } else {
+      WriteColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer,
+                       field->DisplayName());
+      nullFlag = 0;
+    }
+    Byte& status = record[StatusOffset];
+    if ((status & CachedStatusMask) == cusUnmodified && state != dsCalcFields) {
+      status = static_cast<Byte>((status & ~CachedStatusMask) | (state == dsInsert ? cusInserted : cusModified));
+    }
+  }
+  if (state != dsCalcFields && state != dsInternalCalc) SetModified(true);
+  if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+    DataEvent(deFieldChange, reinterpret_cast<NativeInt>(field));
+}
+
+void TFIBCustomDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {
+  if (!field->InheritsFrom(TWideStringField::StaticClass())) return TDataSet::DataConvert(field, source, dest, toNative);
+  const auto size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
+  if (toNative) {
+    auto* out = static_cast<char*>(dest);
+    std::memset(out, 0, size);
+    const auto& text = *static_cast<const WideString*>(source);
+    const RawByteString bytes = fDatabaseUnicode ? Utf8Encode(text) : WideToAnsi(text);
+    std::size_t length = std::min(bytes.size(), size - 1);
+    // Never half a character: back up over UTF-8 continuation bytes.
+    if (fDatabaseUnicode && length < bytes.size())
+      while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80) --length;
+    std::memcpy(out, bytes.data(), length);
+    return;
+  }
+  const auto* in = static_cast<const char*>(source);
+  const std::string_view bytes(in, strnlen(in, size));
+  *static_cast<WideString*>(dest) = fDatabaseUnicode ? Utf8Decode(bytes) : AnsiToWide(bytes);
+}
+
+Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
+  if (state == dsOldValue && State() == dsInsert) return Variant();
+  if (field->FieldKind() != fkCalculated && field->FieldKind() != fkLookup)
+    return TDataSet::GetStateFieldValue(state, field);
+  switch (state) {
+    case dsNewValue:
+    case dsCurValue:
+      return field->Value();
+    case dsOldValue:
+      return TDataSet::GetStateFieldValue(state, field);
+    default:
+      return Variant();
+  }
+}
+
+// ---- Calculated fields ----------------------------------------------------------------------
+
+void TFIBCustomDataSet::ClearCalcFields(TRecordBuffer buffer) {
+  if (fCalcFieldsDisabled > 0 || CalcFieldsSize() == 0 || State() == dsEdit || State() == dsInsert) return;
+  std::memset(buffer + fCalcFieldsOffset, 0, static_cast<std::size_t>(CalcFieldsSize()));
+}
+
+void TFIBCustomDataSet::GetCalcFields(TRecordBuffer buffer) {
+  if (fCalcFieldsDisabled > 0 || CalcFieldsSize() == 0) return;
+  if (!fOptions.Contains(poCacheCalcFields)) return TDataSet::GetCalcFields(buffer);
+  // An edited or inserted buffer is not the cached record: its values are computed into
+  // the buffer alone, every time.
+  const bool editing = State() == dsEdit || State() == dsInsert;
+  if (!editing && (buffer[StatusOffset] & CalcFieldsCachedBit) != 0) return;
+  TDataSet::GetCalcFields(buffer);
+  if (editing || GetBookmarkFlag(buffer) != bfCurrent) return;
+  buffer[StatusOffset] |= CalcFieldsCachedBit;
+  WriteRecordCache(RecordIndexOf(buffer), buffer);
+}
+
+void TFIBCustomDataSet::EnableCalcFields() {
+  if (fCalcFieldsDisabled == 0 || --fCalcFieldsDisabled > 0) return;
+  ShowRecordsAround();
+}
+
+void TFIBCustomDataSet::ShowRecordsAround() {
+  if (Active() && State() == dsBrowse && !IsEmpty()) Resync({});
+}
+
+// ---- ISQLObject -----------------------------------------------------------------------------
+
+int TFIBCustomDataSet::FieldIndex(const AnsiString& name) const {
+  TField* field = FindField(name);
+  return field != nullptr ? field->Index() : -1;
+}
+
+Variant TFIBCustomDataSet::FieldValue(int index, bool oldValue) const {
+  TField* field = const_cast<TFIBCustomDataSet*>(this)->Fields().Fields(index);
+  return oldValue && State() != dsInsert ? field->OldValue() : field->Value();
+}
+
+// ---- Array fields ---------------------------------------------------------------------------
+
+bool TFIBCustomDataSet::GetArrayFieldValue(TField* field, Variant& value) {
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  if (column == nullptr || column->FIBArray() == nullptr || Database() == nullptr || Transaction() == nullptr)
+    return false;
+  value = column->FIBArray()->GetFieldArrayValues(*field, Database()->DBHandle(), Transaction()->TRHandle());
+  return true;
+}
+
+void TFIBCustomDataSet::SetArrayFieldValue(TField* field, const Variant& value) {
+  if (State() != dsEdit && State() != dsInsert) DatabaseError(SNotEditing, this);
+  if (VarIsEmpty(value) || VarIsNull(value)) {
+    field->Clear();
+    return;
+  }
+  const TFIBXSQLVAR* column = ColumnOf(field);
+  if (column == nullptr || column->FIBArray() == nullptr) FIBError(TFIBClientError::Unsupported);
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(this)});
+  if (!transaction->Active()) transaction->StartTransaction();
+  ISC_QUAD id{};
+  column->FIBArray()->SetArrayValues(value, id, Database()->DBHandle(), transaction->TRHandle());
+  field->SetData(&id);
+}
+
+}  // namespace ordvane
