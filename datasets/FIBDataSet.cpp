@@ -42,6 +42,8 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fRefreshQuery = CreateStatement("RefreshQuery");
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
+  fSavepointQuery = new TFIBQuery(this);
+  fSavepointQuery->SetName("SavepointQuery");
   fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);

@@ -111,6 +111,59 @@ void TFIBCustomDataSet::AutoCommitUpdateTransaction() {
     transaction->CommitRetaining();
 }
 
+namespace {
+
+constexpr char ChangeSavepoint[] = "DATASET_CHANGE";
+
+void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransaction& transaction,
+                           const char* verb) {
+  runner.SetDatabase(database);
+  runner.SetTransaction(&transaction);
+  runner.ExecuteImmediateBatch({AnsiString(verb) + ChangeSavepoint});
+}
+
+}  // namespace
+
+void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change) {
+  const auto bufferSize = static_cast<std::size_t>(fRecordBufferSize);
+  const std::vector<Byte> typed(buffer, buffer + bufferSize);
+  const Integer index = RecordIndexOf(buffer);
+  std::vector<Byte> cached(bufferSize);
+  ReadRecordCache(index, cached.data(), false);
+  const Integer cachedUpdateCount = fCachedUpdateCount;
+  const Integer deletedCount = fDeletedCount;
+  const bool updatesPending = fUpdatesPending;
+
+  StartUpdateTransaction();
+  TFIBTransaction* transaction = UpdateTransaction();
+  const bool guarded = transaction != nullptr && transaction->Active();
+  if (guarded) RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "SAVEPOINT ");
+  try {
+    change();
+    // A commit ends the savepoint with the transaction's work; without one it is released.
+    if (commit && fAutoCommit)
+      AutoCommitUpdateTransaction();
+    else if (guarded && transaction->Active())
+      RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+  } catch (...) {
+    if (guarded && transaction->Active()) {
+      try {
+        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "ROLLBACK TO SAVEPOINT ");
+        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+      } catch (...) {
+        // The change's own error is the one to report.
+      }
+    }
+    std::copy(typed.begin(), typed.end(), buffer);
+    WriteRecordCache(index, cached.data());
+    if (!fCachedUpdates && fCacheModelOptions.CacheModelKind() == cmkStandard) SaveOldVersion(cached.data());
+    fCachedUpdateCount = cachedUpdateCount;
+    fDeletedCount = deletedCount;
+    fUpdatesPending = updatesPending;
+    throw;
+  }
+}
+
 bool TFIBCustomDataSet::IsNoAction(TFIBQuery& statement) {
   const TStrings& lines = statement.SQL();
   return lines.Count() > 0 && SameText(Trim(lines.Strings(0)), "No Action");
@@ -424,21 +477,21 @@ void TFIBCustomDataSet::InternalPost() {
 // ---- Delete and cancel -----------------------------------------------------------------------
 
 void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
-  StartUpdateTransaction();
-  PrepareModificationStatement(statement);
-  SetRecordParams(statement, buffer);
-  {
-    const TScopeEnd closer(StatementCloser(statement));
-    statement.ExecQuery();
-  }
-  const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
-  // The refresh may have taken the record out of view already, and counted it.
-  if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
-    CountStatusChange(CachedStatus(buffer), cusDeletedApplied);
-    SetCachedStatus(buffer, cusDeletedApplied);
-  }
-  WriteRecordCache(RecordIndexOf(buffer), buffer);
-  if (!fCachedUpdates) AutoCommitUpdateTransaction();
+  RunServerChange(buffer, !fCachedUpdates, [&] {
+    PrepareModificationStatement(statement);
+    SetRecordParams(statement, buffer);
+    {
+      const TScopeEnd closer(StatementCloser(statement));
+      statement.ExecQuery();
+    }
+    const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
+    // The refresh may have taken the record out of view already, and counted it.
+    if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
+      CountStatusChange(CachedStatus(buffer), cusDeletedApplied);
+      SetCachedStatus(buffer, cusDeletedApplied);
+    }
+    WriteRecordCache(RecordIndexOf(buffer), buffer);
+  });
 }
 
 void TFIBCustomDataSet::InternalDelete() {

@@ -12,39 +12,13 @@
 namespace ordvane::test {
 namespace {
 
-// Exposes the record statuses for the recount of the counters.
-class TEditDataSet : public TpFIBDataSet {
-  ORDVANE_CLASS(TEditDataSet, TpFIBDataSet)
-
- public:
-  using TpFIBDataSet::TpFIBDataSet;
-  TCachedUpdateStatus StatusAt(Integer index) {
-    std::vector<Byte> record(static_cast<std::size_t>(RecordBufferSize()));
-    ReadRecordCache(index, record.data(), false);
-    return static_cast<TCachedUpdateStatus>(record[StatusOffset] & CachedStatusMask);
-  }
-  Integer ActiveIndex() const { return ActiveRecordIndex(); }
-};
-
 class EditingTest : public EditingFormTest<TEditDataSet> {
  protected:
   void SetValues(Integer id, const char* name) {
     Field("ID")->SetAsInteger(id);
     Field("NAME")->SetAsString(name);
   }
-  // The statuses the cache holds, counted as the dataset counts them.
-  void ExpectCountsMatchStatuses() {
-    Integer pending = 0, deleted = 0;
-    for (Integer i = 0; i < fDataSet->FetchedCount(); ++i) {
-      const TCachedUpdateStatus status = fDataSet->StatusAt(i);
-      pending += status == cusModified || status == cusInserted || status == cusDeleted ? 1 : 0;
-      deleted += status == cusDeleted || status == cusUninserted || status == cusDeletedApplied ? 1 : 0;
-    }
-    EXPECT_EQ(fDataSet->CachedUpdateCount(), pending);
-    EXPECT_EQ(fDataSet->DeletedCount(), deleted);
-    EXPECT_EQ(fDataSet->UpdatesPending(), pending > 0);
-    EXPECT_EQ(fDataSet->RecordCount(), fDataSet->FetchedCount() - deleted);
-  }
+  void ExpectCountsMatchStatuses() { ExpectCountsMatchStatusesOf(*fDataSet); }
 };
 
 constexpr const char* TypedColumns = "name, n, big, d, t, ts, f, dp, b, c, note";
