@@ -42,8 +42,6 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
   fRefreshQuery = CreateStatement("RefreshQuery");
   fUpdateQuery = CreateStatement("UpdateQuery");
   fSelectQuery = CreateStatement("SelectQuery");
-  fSavepointQuery = new TFIBQuery(this);
-  fSavepointQuery->SetName("SavepointQuery");
   fCSMonitorSupport.OnChange = TNotifyEvent::Bind(this, &TFIBCustomDataSet::MonitorSupportChanged);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
@@ -56,6 +54,7 @@ TFIBCustomDataSet::~TFIBCustomDataSet() {
   Close();
   RemoveTransactionHandlers(Transaction(), false);
   RemoveTransactionHandlers(UpdateTransaction(), true);
+  fSavepointQuery.reset();
   fBase.reset();
 }
 

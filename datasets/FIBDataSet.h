@@ -537,8 +537,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
   TFIBQuery* fSelectQuery;
-  // Sets, releases and rolls back to the savepoint around one change.
-  TFIBQuery* fSavepointQuery;
+  // Sets, releases and rolls back to the savepoint around one change; not one of the
+  // dataset's published statements, so it has no owner.
+  std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
   TFIBFieldDescrList fDescriptors;
