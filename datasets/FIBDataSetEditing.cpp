@@ -62,7 +62,9 @@ void TFIBCustomDataSet::CountStatusChange(TCachedUpdateStatus from, TCachedUpdat
 }
 
 TCachedUpdateStatus TFIBCustomDataSet::CachedStatusAt(Integer index) {
-  const Byte* stored = Cache("read a record").GetRecordPtr(CacheRecordNo(index));
+  TRecordsCache& cache = Cache("read a record");
+  CheckRecordInCache(CacheRecordNo(index), cache.RecordCount());
+  const Byte* stored = cache.GetRecordPtr(CacheRecordNo(index));
   return static_cast<TCachedUpdateStatus>(stored[0] & CachedStatusMask);
 }
 
@@ -228,6 +230,7 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     }
     if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
+    CheckSlotInRecord(descr, NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
     if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
     if (record[NullFlagsOffset + fieldNo - 1] != 0) {
       param.SetIsNull(true);

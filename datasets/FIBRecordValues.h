@@ -4,6 +4,7 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout.
 
+#include "classlib/core/DebugChecks.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "classlib/db/DBTypes.h"
 #include "dbclient/FIBXSQLDA.h"
@@ -60,6 +61,20 @@ struct TFieldTarget {
 // byte but never past the column's size (a full value has none). Answers false when the
 // text does not fit the target's data size; dest is then left alone.
 bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest);
+
+// The bytes a value takes at its offset: a string slot keeps a 4-byte length in front.
+inline Integer SlotSize(const TFIBFieldDescr& descr) { return descr.DataSize + (descr.IsStringSlot ? 4 : 0); }
+
+// Every access to a value stays inside the record's area of column values.
+inline void CheckSlotInRecord(const TFIBFieldDescr& descr, Integer valuesBegin, Integer valuesEnd) {
+  ORDVANE_DEBUG_ASSERT(descr.Offset >= valuesBegin && descr.Offset + SlotSize(descr) <= valuesEnd,
+                       "a field's value lies within its record");
+}
+
+// A record number (1-based) names a record the cache holds.
+inline void CheckRecordInCache(Integer recordNo, Integer recordCount) {
+  ORDVANE_DEBUG_ASSERT(recordNo >= 1 && recordNo <= recordCount, "a record index lies within the cache");
+}
 
 // A BCD as an integer of 'places' decimal places, rounded half away from zero; false when
 // it does not fit 64 bits.
