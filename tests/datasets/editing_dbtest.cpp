@@ -270,13 +270,27 @@ TEST_F(EditingTest, OptionsReachTheModificationStatements) {
 // The read transaction commits retaining (the cursor stays open); a separate update
 // transaction that commits ends.
 TEST_F(EditingTest, AutoCommitKeepsTheCursorOrEndsTheUpdateTransaction) {
+  // The server's own count of this attachment's transactions.
+  TFIBQuery monitor(nullptr);
+  monitor.SetDatabase(fDatabase);
+  monitor.SetTransaction(fTransaction);
+  monitor.SQL().SetText("select count(*) from mon$transactions where mon$attachment_id = current_connection");
+  const auto transactions = [&] {
+    monitor.ExecQuery();
+    const Integer count = monitor.GetFields(0).GetAsLong();
+    monitor.Close();
+    return count;
+  };
   Open("select id, name from posted order by id");
+  EXPECT_EQ(transactions(), 1);
   fDataSet->UpdateSQL().SetText("update posted set name = ?name where id = ?old_id");
   fDataSet->Edit();
   Field("NAME")->SetAsString("retained");
   fDataSet->Post();
   EXPECT_TRUE(fDataSet->SelectQuery().Open());
   EXPECT_TRUE(fTransaction->Active());
+  EXPECT_EQ(transactions(), 1);
+  EXPECT_EQ(Oracle("select count(*) from posted where name = 'retained'"), "1");
 
   TFIBTransaction update(nullptr);
   update.SetDefaultDatabase(fDatabase);
@@ -288,9 +302,28 @@ TEST_F(EditingTest, AutoCommitKeepsTheCursorOrEndsTheUpdateTransaction) {
   Field("NAME")->SetAsString("committed");
   fDataSet->Post();
   EXPECT_FALSE(update.Active());
+  EXPECT_EQ(transactions(), 1);
   EXPECT_TRUE(fDataSet->SelectQuery().Open());
   EXPECT_EQ(Oracle("select count(*) from posted where name in ('retained', 'committed')"), "2");
   fDataSet->SetUpdateTransaction(fTransaction);
+}
+
+// FetchNext brings at most the rows asked for into the cache, and nothing past the end.
+TEST_F(EditingTest, FetchNextTakesTheRowsAskedForUpToTheEnd) {
+  const Integer rows = std::stoi(Oracle("select count(*) from posted"));
+  ASSERT_GE(rows, 4);
+  Open("select id, name from posted order by id");
+  const Integer start = fDataSet->FetchedCount();
+  EXPECT_EQ(fDataSet->FetchNext(2), 2);
+  EXPECT_EQ(fDataSet->FetchedCount(), start + 2);
+  EXPECT_EQ(fDataSet->FetchNext(rows), rows - start - 2);
+  EXPECT_EQ(fDataSet->FetchedCount(), rows);
+  EXPECT_EQ(fDataSet->FetchNext(1), 0);
+  fDataSet->Last();
+  EXPECT_EQ(fDataSet->RecordCount(), rows);
+  EXPECT_EQ(Field("ID")->AsString(), Oracle("select max(id) from posted"));
+  fDataSet->Close();
+  EXPECT_EQ(fDataSet->FetchNext(1), 0);
 }
 
 // Cached updates: every step's counts against a recount of the statuses; the log puts
