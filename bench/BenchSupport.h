@@ -1,14 +1,24 @@
 #pragma once
-// What the benchmarks on the embedded engine share: a temporary folder for their
-// databases (the engine's lock files inside it), a quiet shell command, and a database
-// component pointed at a file as SYSDBA in Windows-1251, dialect 3.
+// What the benchmarks share: a temporary folder for their databases (the engine's lock
+// files inside it), a quiet shell command, a database component pointed at a file as
+// SYSDBA in Windows-1251, dialect 3; and, for those that compare whole processes, a child
+// program's run and a process's own peak resident size and processor time.
 
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "dbclient/FIBDatabase.h"
 
@@ -45,6 +55,61 @@ inline void ConfigureDatabase(TFIBDatabase& db, const std::filesystem::path& fil
   db.ConnectParams().SetUserName("SYSDBA");
   db.ConnectParams().SetCharSet("WIN1251");
   db.SetSQLDialect(3);
+}
+
+// A child program's run: what it printed, the seconds from its start to its exit, and the
+// processor time it took (user and system, its threads included).
+struct TChildRun {
+  std::string Output;
+  double WallSeconds = 0;
+  double ProcessorSeconds = 0;
+};
+
+// The run of a program that ended well.
+inline std::optional<TChildRun> RunChild(const std::vector<std::string>& command) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  std::vector<char*> argv;
+  for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  TChildRun run;
+  char buffer[256];
+  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) run.Output.append(buffer, static_cast<std::size_t>(n));
+  close(pipeEnds[0]);
+  if (spawned != 0) return std::nullopt;
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  run.WallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  run.ProcessorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  return run;
+}
+
+// From the process's own memory map: the peak the kernel keeps per process also holds that
+// of the parent that spawned it.
+inline long PeakResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+// The processor time of the process, the engine's threads included: on a shared machine
+// the time a run waits for a processor is the machine's load, not its cost.
+inline double ProcessSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 }  // namespace ordvane::bench

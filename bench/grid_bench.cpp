@@ -1,7 +1,11 @@
-// The base grid's cost must not grow with its number of rows. Two ratios, each against a
-// peer timed in the same run on a shown 300 by 200 grid:
+// The base grid's cost must not grow with its number of rows. Ratios of processor time,
+// each against a peer timed in the same run on a shown 300 by 200 grid:
 //  - moving the top row from 1 to 500 000 of a 1 000 000-row grid and back, against
-//    moving it by one screenful and back, which repaints as much (goal: at most 1.1);
+//    moving it by two screenfuls and back (goal: at most 1.1). A move by more than a
+//    screenful invalidates the whole window, title row included, whatever its distance; a
+//    move by one screenful or less scrolls the data rows and repaints them alone, a title
+//    row fewer: against that peer the ratio measured the title row (about 1.1 on a screen
+//    of ten rows), not any cost of the distance;
 //  - adding one row to a 1 000 000-row grid and taking it away, against the same on a
 //    10-row grid (goal: at most 1.1);
 //  - painting one screen of a 1 000 000-row grid, at the top and half way down, with
@@ -10,7 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <ctime>
 #include <memory>
 
 #include "classlib/core/Application.h"
@@ -45,11 +49,19 @@ struct Scene {
   }
 };
 
+// The processor time of this thread: on a shared machine the time a run waits for a
+// processor is the machine's load, not the grid's cost.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 template <class Run>
 double Seconds(Run run) {
-  const auto start = std::chrono::steady_clock::now();
+  const double start = ThreadSeconds();
   run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return ThreadSeconds() - start;
 }
 
 void Report(benchmark::State& state, double subject, double peer) {
@@ -59,10 +71,11 @@ void Report(benchmark::State& state, double subject, double peer) {
   state.counters["ratio"] = subject / peer;
 }
 
-void BM_MoveTopLeftFarAgainstOnePage(benchmark::State& state) {
+void BM_MoveTopLeftFarAgainstTwoPages(benchmark::State& state) {
   Scene scene(1'000'000);
   TBenchGrid& grid = *scene.grid;
-  // A whole screenful: the window repaints all, as it does after the far move.
+  // Two screenfuls: beyond what scrolling keeps, so the window is invalidated whole, as it
+  // is after the far move.
   const int page = grid.VisibleRowCount();
   double far = 0;
   double near = 0;
@@ -73,14 +86,14 @@ void BM_MoveTopLeftFarAgainstOnePage(benchmark::State& state) {
       grid.Update();
     });
     near += Seconds([&] {
-      grid.MoveTopLeft(1, 1 + page);
+      grid.MoveTopLeft(1, 1 + 2 * page);
       grid.MoveTopLeft(1, 1);
       grid.Update();
     });
   }
   Report(state, far, near);
 }
-BENCHMARK(BM_MoveTopLeftFarAgainstOnePage)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveTopLeftFarAgainstTwoPages)->Unit(benchmark::kMicrosecond);
 
 void BM_ChangeSizeMillionAgainstTen(benchmark::State& state) {
   Scene large(1'000'000);

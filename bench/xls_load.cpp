@@ -6,23 +6,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "import/SMXLS.h"
-
-namespace {
-
-// From the process's own memory map: the peak the kernel keeps per process also holds that
-// of the parent that spawned it.
-long PeakResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace ordvane;
@@ -41,6 +28,6 @@ int main(int argc, char** argv) {
         for (Integer c = 0; c < row->Cols().Count(); ++c) cells += row->Cell(c) != nullptr;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%.6f %ld %ld\n", seconds, cells, PeakResidentKiB());
+  std::printf("%.6f %ld %ld\n", seconds, cells, bench::PeakResidentKiB());
   return 0;
 }

@@ -1,13 +1,10 @@
-# cmake -DMODULE=<target> -DFOLDER=<dir> -DFORBIDDEN=<folder;...> [-DDIALOG_UNITS=<path;...>]
-#       -DSTAMP=<file> -P CheckLayerIncludes.cmake
+# cmake -DMODULE=<target> -DFOLDER=<dir> -DFORBIDDEN=<folder;...> -DSTAMP=<file>
+#       -P CheckLayerIncludes.cmake
 # Fails when a source of FOLDER includes a header from one of the FORBIDDEN folders, by its
-# path from the project root or relative to the including file, or the header of one of
-# the DIALOG_UNITS (paths without extension: the folder's units that belong to the window
-# layer, themselves not searched); touches STAMP otherwise.
+# path from the project root or relative to the including file, or a header of a dialogs/
+# folder (the window-layer units of a headless module, themselves not searched); touches
+# STAMP otherwise.
 file(GLOB files ${FOLDER}/*.cpp ${FOLDER}/*.h)
-foreach(unit ${DIALOG_UNITS})
-  list(REMOVE_ITEM files ${unit}.cpp ${unit}.h)
-endforeach()
 set(alternatives "")
 foreach(folder ${FORBIDDEN})
   get_filename_component(last ${folder} NAME)
@@ -16,10 +13,7 @@ endforeach()
 list(JOIN alternatives "|" alternatives)
 set(patterns "^[ \t]*#[ \t]*include[ \t]*[\"<](${alternatives})/")
 # (A second expression: the regular expressions of CMake hold at most nine groups.)
-foreach(unit ${DIALOG_UNITS})
-  get_filename_component(name ${unit} NAME)
-  list(APPEND patterns "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]*/)?${name}\\.h[\">]")
-endforeach()
+list(APPEND patterns "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]*/)?dialogs/")
 set(found "")
 foreach(file ${files})
   foreach(pattern ${patterns})

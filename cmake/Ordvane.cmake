@@ -11,24 +11,16 @@ set(ORDVANE_HEADLESS_FOLDERS classlib/core classlib/db dbclient datasets import)
 set(ORDVANE_WINDOW_FOLDERS classlib/ui gridbase grid gridoutput)
 
 # ordvane_module(<target> <folder> [DEPS <targets>...] [SYSTEM_LIBS <libs>...]
-#                [DIALOGS <dialogs target> <unit>...])
-# DIALOGS names the units of the folder that are windows of the module (its dialogs):
-# they stay out of <target> and build into a library of their own, which links <target>
-# and the window layer. A headless module so keeps its dialogs beside it, and a program
-# without a display links neither them nor the window layer.
+#                [DIALOGS <dialogs target>])
+# DIALOGS names the library of the module's windows (its dialogs), whose units live in the
+# folder's dialogs/ subfolder: they build into that library, which links <target> and the
+# window layer. A headless module so keeps its dialogs beside it, the tree shows which
+# units may reach the window layer, and a program without a display links neither them
+# nor the window layer.
 function(ordvane_module target folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM_LIBS;DIALOGS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIALOGS" "DEPS;SYSTEM_LIBS" ${ARGN})
   get_filename_component(folderPath ${folder} ABSOLUTE)
   file(GLOB sources CONFIGURE_DEPENDS ${folderPath}/*.cpp)
-  set(dialogUnits "")
-  if(ARG_DIALOGS)
-    list(POP_FRONT ARG_DIALOGS dialogsTarget)
-    foreach(unit ${ARG_DIALOGS})
-      set(unitPath ${folderPath}/${unit})
-      list(APPEND dialogUnits ${unitPath})
-      list(REMOVE_ITEM sources ${unitPath}.cpp)
-    endforeach()
-  endif()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM_LIBS})
@@ -39,30 +31,33 @@ function(ordvane_module target folder)
   if(path IN_LIST ORDVANE_WINDOW_FOLDERS)
     set_property(GLOBAL APPEND PROPERTY ORDVANE_WINDOW_ONLY_LIBS ${target} ${ARG_SYSTEM_LIBS})
   elseif(path IN_LIST ORDVANE_HEADLESS_FOLDERS)
-    ordvane_check_headless_includes(${target} ${folder} "${dialogUnits}")
+    ordvane_check_headless_includes(${target} ${folder})
     # Links may still be added after this call: the graph is checked once all is known.
     # (A deferred call reads its arguments when it runs, hence the name spelled out now.)
     cmake_language(EVAL CODE
       "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] CALL ordvane_check_headless_links [[${target}]])")
   endif()
-  if(dialogUnits AND TARGET ordvane_classlib_ui)
-    list(TRANSFORM dialogUnits APPEND .cpp OUTPUT_VARIABLE dialogSources)
-    add_library(${dialogsTarget} STATIC ${dialogSources})
-    target_link_libraries(${dialogsTarget} PUBLIC ${target} ordvane_classlib_ui)
-    set_property(GLOBAL APPEND PROPERTY ORDVANE_WINDOW_ONLY_LIBS ${dialogsTarget})
+  file(GLOB dialogSources CONFIGURE_DEPENDS ${folderPath}/dialogs/*.cpp)
+  if(dialogSources AND NOT ARG_DIALOGS)
+    message(FATAL_ERROR "${target}: the units in dialogs/ need a library: DIALOGS <target>")
+  endif()
+  if(ARG_DIALOGS AND TARGET ordvane_classlib_ui)
+    add_library(${ARG_DIALOGS} STATIC ${dialogSources})
+    target_link_libraries(${ARG_DIALOGS} PUBLIC ${target} ordvane_classlib_ui)
+    set_property(GLOBAL APPEND PROPERTY ORDVANE_WINDOW_ONLY_LIBS ${ARG_DIALOGS})
   endif()
 endfunction()
 
 # Before any unit of a headless library compiles, its sources are searched for an include
-# of the window layer or of one of its dialog units (given as paths without extension);
-# the search runs again whenever one of them changes.
-function(ordvane_check_headless_includes target folder dialogUnits)
+# of the window layer or of a dialogs/ folder; the search runs again whenever one of them
+# changes.
+function(ordvane_check_headless_includes target folder)
   get_filename_component(folder ${folder} ABSOLUTE)
   file(GLOB files CONFIGURE_DEPENDS ${folder}/*.cpp ${folder}/*.h)
   set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}.includes-checked)
   add_custom_command(OUTPUT ${stamp}
     COMMAND ${CMAKE_COMMAND} -DMODULE=${target} -DFOLDER=${folder}
-            "-DFORBIDDEN=${ORDVANE_WINDOW_FOLDERS}" "-DDIALOG_UNITS=${dialogUnits}" -DSTAMP=${stamp}
+            "-DFORBIDDEN=${ORDVANE_WINDOW_FOLDERS}" -DSTAMP=${stamp}
             -P ${ORDVANE_CMAKE_DIR}/CheckLayerIncludes.cmake
     DEPENDS ${files} ${ORDVANE_CMAKE_DIR}/CheckLayerIncludes.cmake
     COMMENT "Checking that ${target} includes nothing of the window layer"

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <vector>
 
@@ -542,6 +543,27 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
+  // Where each parameter of a statement SetRecordParams binds takes its value, found from
+  // its name once: a field's column of the record (its new or old value), a column of the
+  // select without a field, or a value looked up by name at each binding (a master's field,
+  // a detail's link parameter). A plan holds while its statement's parameter names and the
+  // data source stay; it goes when fields die or the columns are laid out again.
+  struct TParamBinding {
+    AnsiString ParamName;
+    AnsiString ByName;  // the name to look up at each binding, or empty
+    bool Master = false;
+    bool OldValue = false;
+    const TField* Field = nullptr;  // of the name, of any kind
+    int SelectFieldNo = 0;          // the column when the name has no data field
+  };
+  struct TParamPlan {
+    const TDataSource* DataSource = nullptr;
+    TDataSet* MasterDataSet = nullptr;
+    std::vector<TParamBinding> Bindings;
+  };
+  std::unordered_map<const TFIBQuery*, TParamPlan> fParamPlans;
+  TParamBinding ResolveParam(const TFIBQuery& statement, const AnsiString& paramName);
+  const TParamPlan& ParamPlan(TFIBQuery& statement);
   TFIBFieldDescrList fDescriptors;
   TSQLs fSQLs{this};
   TAutoUpdateOptions fAutoUpdateOptions{this};

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/Variants.h"
 #include "datasets/FIBDataSet.h"
@@ -25,9 +26,9 @@ bool IsDeletedStatus(TCachedUpdateStatus status) {
   return status == cusDeleted || status == cusUninserted || status == cusDeletedApplied;
 }
 
-// "OLD_NAME" -> NAME; false for a name of four characters or less or another prefix.
-bool StripPrefix(AnsiString& name, const char* prefix) {
-  if (name.size() <= 4 || UpperCase(name.substr(0, 4)) != prefix) return false;
+// "OLD_NAME" -> NAME when the name has the prefix that hasPrefix tests for.
+bool StripPrefix(AnsiString& name, bool (*hasPrefix)(const AnsiString&)) {
+  if (!hasPrefix(name)) return false;
   name = name.substr(4);
   return true;
 }
@@ -205,29 +206,23 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
   if (RecordIndexOf(buffer) < 0) return;
   TRecordBuffer previous = State() == dsInsert ? buffer : GetOldRecordBuffer(RecordIndexOf(buffer));
   const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
-  const bool isSelect = &statement == fSelectQuery;
   TFIBXSQLDA& params = statement.Params();
+  const TParamPlan& plan = ParamPlan(statement);
   for (int i = 0; i < params.Count(); ++i) {
     TFIBXSQLVAR& param = params[i];
-    AnsiString name = param.Name();
-    TRecordBuffer record = buffer;
-    if (StripPrefix(name, "OLD_")) {
-      record = previous;
-    } else if (!StripPrefix(name, "NEW_") && fDataSource != nullptr && fDataSource->DataSet() != nullptr &&
-               StripPrefix(name, "MAS_")) {
-      if (TField* master = fDataSource->DataSet()->FindField(name)) CopyMasterValue(param, master);
+    const TParamBinding& binding = plan.Bindings[static_cast<std::size_t>(i)];
+    if (binding.Master) {
+      if (TField* master = plan.MasterDataSet->FindField(binding.ByName)) CopyMasterValue(param, master);
       continue;
     }
-    const TField* field = LookupField(name);
-    const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo()
-                                                                         : fSelectQuery->FieldIndex(name) + 1;
-    if (!isSelect && (fieldNo == 0 || (&statement == fRefreshQuery && fDataSource != nullptr))) {
+    if (!binding.ByName.empty()) {
       // A detail's link parameters keep the values the select was opened with.
-      if (TFIBXSQLVAR* linked = fSelectQuery->FindParam(name)) {
-        param.Assign(*linked);
-        continue;
-      }
+      if (TFIBXSQLVAR* linked = fSelectQuery->FindParam(binding.ByName)) param.Assign(*linked);
+      continue;
     }
+    TRecordBuffer record = binding.OldValue ? previous : buffer;
+    const TField* field = binding.Field;
+    const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo() : binding.SelectFieldNo;
     if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
     CheckSlotInRecord(descr, NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
@@ -239,6 +234,49 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     param.SetIsNull(false);
     BindColumnParam(record, descr, int64AsDouble && descr.Scale < -4, param);
   }
+}
+
+TFIBCustomDataSet::TParamBinding TFIBCustomDataSet::ResolveParam(const TFIBQuery& statement,
+                                                                  const AnsiString& paramName) {
+  TParamBinding binding;
+  binding.ParamName = paramName;
+  AnsiString name = paramName;
+  if (StripPrefix(name, IsOldParamName)) {
+    binding.OldValue = true;
+  } else if (!StripPrefix(name, IsNewParamName) && fDataSource != nullptr && fDataSource->DataSet() != nullptr &&
+             StripPrefix(name, IsMasterParamName)) {
+    binding.Master = true;
+    binding.ByName = name;
+    return binding;
+  }
+  const TField* field = LookupField(name);
+  const bool dataField = field != nullptr && field->FieldKind() == fkData;
+  const int fieldNo = dataField ? field->FieldNo() : fSelectQuery->FieldIndex(name) + 1;
+  const bool isSelect = &statement == fSelectQuery;
+  if (!isSelect && (fieldNo == 0 || (&statement == fRefreshQuery && fDataSource != nullptr)) &&
+      fSelectQuery->FindParam(name) != nullptr) {
+    binding.ByName = name;
+    return binding;
+  }
+  binding.Field = field;
+  binding.SelectFieldNo = dataField ? 0 : fieldNo;
+  return binding;
+}
+
+const TFIBCustomDataSet::TParamPlan& TFIBCustomDataSet::ParamPlan(TFIBQuery& statement) {
+  TFIBXSQLDA& params = statement.Params();
+  TParamPlan& plan = fParamPlans[&statement];
+  TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
+  bool holds = plan.DataSource == fDataSource && plan.MasterDataSet == master &&
+               plan.Bindings.size() == static_cast<std::size_t>(params.Count());
+  for (int i = 0; holds && i < params.Count(); ++i)
+    holds = plan.Bindings[static_cast<std::size_t>(i)].ParamName == params[i].Name();
+  if (holds) return plan;
+  plan.DataSource = fDataSource;
+  plan.MasterDataSet = master;
+  plan.Bindings.clear();
+  for (int i = 0; i < params.Count(); ++i) plan.Bindings.push_back(ResolveParam(statement, params[i].Name()));
+  return plan;
 }
 
 // ---- Refresh ---------------------------------------------------------------------------------
@@ -286,20 +324,6 @@ bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer
   return false;
 }
 
-namespace {
-
-std::vector<AnsiString> SplitNames(const AnsiString& names) {
-  std::vector<AnsiString> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = names.find(';', start)) != AnsiString::npos; start = at + 1)
-    parts.push_back(Trim(names.substr(start, at - start)));
-  parts.push_back(Trim(names.substr(start)));
-  std::erase_if(parts, [](const AnsiString& name) { return name.empty(); });
-  return parts;
-}
-
-}  // namespace
-
 Integer TFIBCustomDataSet::FetchNext(Integer count) {
   if (fNoRows || !fRecordsCache || fSelectQuery->Eof()) return 0;
   TSQLCursorScope cursor(fSQLScreenCursor);
@@ -314,7 +338,8 @@ void TFIBCustomDataSet::FullRefresh(const AnsiString& keyFields) {
   std::vector<TField*> keys;
   if (Active() && fFetchedCount > 0 && !IsEmpty()) {
     if (!Trim(keyFields).empty()) {
-      for (const AnsiString& name : SplitNames(keyFields)) keys.push_back(FindFieldOrRaise(name));
+      for (const AnsiString& name : SplitList(keyFields, ';', true, TEmptyItems::Drop))
+        keys.push_back(FindFieldOrRaise(name));
     } else if (!IsEmptyStrings(RefreshSQL()) && RefreshRecord(*fRefreshQuery, ActiveBuffer())) {
       for (TField* field : Fields())
         if (field->FieldKind() == fkData && !field->IsBlob() && field->DataType() != ftArray) keys.push_back(field);

@@ -1,12 +1,11 @@
 // TFIBCustomDataSet's open and close, the fetch of rows into the cache on demand, the
 // moves between records, bookmarks, the record count and number.
 
-#include "datasets/FIBDataSet.h"
-
 #include <algorithm>
 #include <cstring>
 
 #include "classlib/core/Application.h"
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
 
 namespace ordvane {

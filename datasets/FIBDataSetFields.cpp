@@ -2,12 +2,11 @@
 // from the select statement's columns, name look-ups, the order of the records and the
 // origin of each field (table, column, scale).
 
-#include "datasets/FIBDataSet.h"
-
 #include <algorithm>
 
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBFields.h"
 #include "datasets/FIBRecordValues.h"
@@ -241,15 +240,18 @@ TFieldClass TFIBCustomDataSet::GetFieldClass(TFieldType fieldType) {
 // ---- Fields ------------------------------------------------------------------------------------
 
 void TFIBCustomDataSet::DestroyFields() {
-  // The look-up list must never hand out a field that is gone.
+  // The look-up list and the parameter plans must never hand out a field that is gone.
   fFieldLookup.clear();
+  fParamPlans.clear();
   TDataSet::DestroyFields();
 }
 
 void TFIBCustomDataSet::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component == fDataSource) fDataSource = nullptr;
-  if (operation == opRemove)
+  if (operation == opRemove) {
     std::erase_if(fFieldLookup, [component](const auto& entry) { return entry.second == component; });
+    fParamPlans.clear();
+  }
   TDataSet::Notification(component, operation);
 }
 

@@ -2,11 +2,10 @@
 // the offsets of each column's value, the cache and its records, and the previous
 // version of a record.
 
-#include "datasets/FIBDataSet.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
 
@@ -71,6 +70,7 @@ void TFIBCustomDataSet::CalcRecordLayout() {
   Integer cachedSize = headerSize - StatusOffset;
   Integer slots = 0;
   fDescriptors.Clear();
+  fParamPlans.clear();
   fDescriptors.SetCapacity(columns.Count());
   for (int i = 0; i < columns.Count(); ++i) {
     const TFIBXSQLVAR& column = columns[i];

@@ -1,30 +1,21 @@
 // TFIBCustomDataSet as a detail: the select statement's parameters taken from the
 // master's fields, whether they changed, and the master's data source.
 
-#include "datasets/FIBDataSet.h"
-
 #include "classlib/core/FMTBcd.h"
-#include "classlib/core/StrUtils.h"
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBFields.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBStrUtils.h"
 #include "dbclient/FIBVariants.h"
 
 namespace ordvane {
-
-namespace {
-
-bool IsMasterPrefixed(const AnsiString& name) {
-  return name.size() > 4 && UpperCase(name.substr(0, 4)) == "MAS_";
-}
-
-}  // namespace
 
 // ---- Master parameters ----------------------------------------------------------------------
 
 TField* TFIBCustomDataSet::MasterFieldOf(const AnsiString& paramName) const {
   TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
   if (master == nullptr) return nullptr;
-  return master->FindField(IsMasterPrefixed(paramName) ? paramName.substr(4) : paramName);
+  return master->FindField(IsMasterParamName(paramName) ? paramName.substr(4) : paramName);
 }
 
 void TFIBCustomDataSet::CopyMasterValue(TFIBXSQLVAR& param, TField* field) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/core/PublishedProps.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "datasets/FIBDataSet.h"
 #include "dbclient/FIBConvert.h"
@@ -101,14 +102,7 @@ void TAutoUpdateOptions::ClearKeyConditionCache() {
 void TAutoUpdateOptions::SetKeyFields(const AnsiString& value) {
   fKeyFields = value;
   fKeyFieldList.Clear();
-  std::size_t start = 0;
-  while (start <= value.size()) {
-    std::size_t end = value.find(';', start);
-    if (end == AnsiString::npos) end = value.size();
-    const AnsiString name = Trim(value.substr(start, end - start));
-    if (!name.empty()) fKeyFieldList.Add(name);
-    start = end + 1;
-  }
+  for (const AnsiString& name : SplitList(value, ';', true, TEmptyItems::Drop)) fKeyFieldList.Add(name);
 }
 
 void TAutoUpdateOptions::SetUpdateOnlyModifiedFields(bool value) {

@@ -2,13 +2,12 @@
 // writing a field in it, calculated fields, the values the select statement's
 // parameters and fields give as an SQL object, and whole array fields.
 
-#include "datasets/FIBDataSet.h"
-
 #include <algorithm>
 #include <cstring>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/db/DBConsts.h"
+#include "datasets/FIBDataSet.h"
 #include "datasets/FIBFields.h"
 #include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"

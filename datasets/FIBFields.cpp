@@ -1,9 +1,11 @@
 #include "datasets/FIBFields.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
@@ -13,6 +15,7 @@
 #include "classlib/db/DataSet.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBRecordValues.h"
+#include "dbclient/FIBConvert.h"
 
 namespace ordvane {
 
@@ -24,12 +27,6 @@ constexpr Integer MaxStringSize = 32765;
 constexpr Cardinal CodePageKOI8 = 20866;
 constexpr Integer MaxBCDScale = 18;
 constexpr Int64 MaxRoundedDigits = 999999999999999999;
-
-Int64 Power10(Integer exponent) {
-  Int64 result = 1;
-  for (Integer i = 0; i < exponent; ++i) result *= 10;
-  return result;
-}
 
 bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
   return UpperCase(a) == UpperCase(b);
@@ -95,7 +92,13 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
   auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  std::vector<char> buffer(static_cast<std::size_t>(DataSize()), '\0');
+  // Every text of a grid, a filter or an export is read here: a column of the usual size
+  // is read into the stack.
+  std::array<char, 256> local{};  // zeroed: GetData may write fewer bytes than the size
+  std::vector<char> large;
+  const auto size = static_cast<std::size_t>(DataSize());
+  if (size > local.size()) large.resize(size, '\0');
+  const std::span<char> buffer = size > local.size() ? std::span<char>(large) : std::span<char>(local.data(), size);
   if (!GetData(buffer.data())) return false;
   if (descr != nullptr && descr->IsBinary) {
     // Every byte counts, zero bytes too.
@@ -114,7 +117,7 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   }
   text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
   if (FixedChar()) text = TrimRight(text);
-  text = DecodedText(text, ColumnCoding(*this));
+  if (const TTextCoding coding = ColumnCoding(*this); coding != TTextCoding::None) text = DecodedText(text, coding);
   return true;
 }
 
@@ -169,7 +172,7 @@ void TFIBFloatField::SetAsFloat(double value) {
   // too large to round is left to the column's range check.
   Int64 scaled = 0;
   if (fRoundByScale && scale != 0 && scale > -15 && ScaleToInteger(value, scale, MaxRoundedDigits, scaled))
-    value = static_cast<double>(scaled) / std::pow(10.0, -scale);
+    value = static_cast<double>(scaled) / Power10(-scale);
   TFloatField::SetAsFloat(value);
 }
 
@@ -196,7 +199,7 @@ void TFIBBCDField::WriteScaled(Int64 value) {
 }
 
 Int64 TFIBBCDField::Scaled(Int64 value) const {
-  const Int64 factor = Power10(Size());
+  const Int64 factor = Int64PowerOfTen(Size());
   if (value > std::numeric_limits<Int64>::max() / factor || value < std::numeric_limits<Int64>::min() / factor)
     DatabaseErrorFmt(SInvalidFloatValue, {std::to_string(value), DisplayName()});
   return value * factor;
@@ -210,7 +213,7 @@ Int64 TFIBBCDField::AsScaledInt64() {
 Int64 TFIBBCDField::OldAsInt64() {
   const Variant old = OldValue();
   if (VarIsNull(old) || VarIsEmpty(old)) return 0;
-  return std::llround(old.AsDouble() * static_cast<double>(Power10(Size())));
+  return std::llround(old.AsDouble() * static_cast<double>(Int64PowerOfTen(Size())));
 }
 
 AnsiString TFIBBCDField::GetAsString() {
@@ -238,14 +241,14 @@ void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
 }
 
 Integer TFIBBCDField::GetAsInteger() {
-  const Int64 value = AsScaledInt64() / Power10(Size());
+  const Int64 value = AsScaledInt64() / Int64PowerOfTen(Size());
   if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max())
     throw ERangeError("Range check error");
   return static_cast<Integer>(value);
 }
 
 double TFIBBCDField::GetAsFloat() {
-  return static_cast<double>(AsScaledInt64()) / static_cast<double>(Power10(Size()));
+  return static_cast<double>(AsScaledInt64()) / static_cast<double>(Int64PowerOfTen(Size()));
 }
 
 ordvane::Currency TFIBBCDField::GetAsCurrency() {
@@ -305,7 +308,7 @@ void TFIBBCDField::SetAsString(const AnsiString& value) {
   }
   if (!seenDigit) invalid();
   for (Integer i = std::min(fractionDigits, Size()); i < Size(); ++i) fraction *= 10;
-  const auto factor = static_cast<Magnitude>(Power10(Size()));
+  const auto factor = static_cast<Magnitude>(Int64PowerOfTen(Size()));
   if (whole > limit / factor) invalid();
   Magnitude scaled = whole * factor;
   const Magnitude rest = fraction + (roundUp ? 1 : 0);
@@ -324,7 +327,7 @@ void TFIBBCDField::SetAsLargeInt(Int64 value) {
 }
 
 void TFIBBCDField::SetAsFloat(double value) {
-  const double scaled = std::round(value * static_cast<double>(Power10(Size())));
+  const double scaled = std::round(value * static_cast<double>(Int64PowerOfTen(Size())));
   if (!(std::fabs(scaled) < 9.2e18)) DatabaseErrorFmt(SInvalidFloatValue, {FloatToStr(value), DisplayName()});
   WriteScaled(static_cast<Int64>(scaled));
 }

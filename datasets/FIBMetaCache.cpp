@@ -3,7 +3,6 @@
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
 #include "datasets/FIBRepository.h"
-#include "datasets/pFIBDataSet.h"
 #include "dbclient/FIBCallBacks.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
@@ -375,10 +374,6 @@ void SetDataSetID(TFIBQuery& query, Integer dataSetID) {
 }
 
 // The text replaces the dataset's when it has one and differs.
-void TakeText(const TStringList& stored, TStrings& target) {
-  if (stored.Count() > 0 && stored.Text() != target.Text()) target.Assign(&stored);
-}
-
 }  // namespace
 
 std::shared_ptr<TpDataSetInfo> TpDataSetInfoCollect::Entry(TFIBDatabase& database, Integer dataSetID,
@@ -416,32 +411,16 @@ std::shared_ptr<TpDataSetInfo> TpDataSetInfoCollect::Entry(TFIBDatabase& databas
   return entry;
 }
 
-void TpDataSetInfoCollect::ApplyToDataSet(TpFIBDataSet& dataSet) {
-  TFIBDatabase* database = dataSet.Database();
+void TpDataSetInfoCollect::ApplyToDataSet(IDataSetInfoReceiver& dataSet) {
+  TFIBDatabase* database = dataSet.InfoDatabase();
   if (database == nullptr)
     throw Exception("Can't get info for " + IntToStr(dataSet.DataSet_ID()) + "\r\nDatabase is not assigned");
   std::shared_ptr<TpDataSetInfo> entry;
   {
     std::lock_guard lock(fLock);
-    entry = Entry(*database, dataSet.DataSet_ID(), FullComponentName(&dataSet));
+    entry = Entry(*database, dataSet.DataSet_ID(), dataSet.InfoOwnerName());
   }
-  const TConditions& conditions = dataSet.Conditions();
-  if (!(conditions.Applied() && conditions.BaseSQL() == entry->SelectSQL.Text()))
-    TakeText(entry->SelectSQL, dataSet.SelectSQL());
-  TakeText(entry->InsertSQL, dataSet.InsertSQL());
-  TakeText(entry->UpdateSQL, dataSet.UpdateSQL());
-  TakeText(entry->DeleteSQL, dataSet.DeleteSQL());
-  TakeText(entry->RefreshSQL, dataSet.RefreshSQL());
-  TAutoUpdateOptions& options = dataSet.AutoUpdateOptions();
-  options.SetGenBeforePost(!entry->KeyField.empty() && !entry->GeneratorName.empty());
-  options.SetKeyFields(entry->KeyField);
-  options.SetGeneratorName(entry->GeneratorName);
-  options.SetUpdateOnlyModifiedFields(entry->UpdateOnlyModifiedFields);
-  options.SetUpdateTableName(entry->UpdateTableName);
-  TStringList conditionLines;
-  conditionLines.SetText(entry->Conditions);
-  dataSet.Conditions().LoadFromPlainLines(conditionLines);
-  dataSet.SetDescription(entry->Description);
+  dataSet.TakeDataSetInfo(*entry);
 }
 
 int TpDataSetInfoCollect::Count() const {

@@ -22,8 +22,6 @@
 
 namespace ordvane {
 
-class TpFIBDataSet;
-
 // One column of a table or view (or an output of a selectable procedure).
 struct TpFIBFieldInfo {
   bool IsComputed = false;
@@ -161,10 +159,24 @@ struct TpDataSetInfo {
   bool NeedsVersionCheck = false;
 };
 
+// A dataset whose statement texts and update settings come from its FIB$DATASETS_INFO
+// row: the cache finds the row, the dataset takes what it holds. This is all the cache
+// knows of a dataset.
+class IDataSetInfoReceiver {
+ public:
+  virtual ~IDataSetInfoReceiver() = default;
+  // The row's number, the database it is read from (nullptr: none) and the name that
+  // errors give.
+  virtual Integer DataSet_ID() const = 0;
+  virtual TFIBDatabase* InfoDatabase() const = 0;
+  virtual AnsiString InfoOwnerName() const = 0;
+  virtual void TakeDataSetInfo(const TpDataSetInfo& info) = 0;
+};
+
 class TpDataSetInfoCollect {
  public:
   // Takes the texts and settings stored for the dataset's DataSet_ID into the dataset.
-  void ApplyToDataSet(TpFIBDataSet& dataSet);
+  void ApplyToDataSet(IDataSetInfoReceiver& dataSet);
   bool CheckVersions() const { return fCheckVersions; }
   void SetCheckVersions(bool value) { fCheckVersions = value; }
 

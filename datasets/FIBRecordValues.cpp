@@ -12,6 +12,7 @@
 #include "classlib/core/FMTBcd.h"
 #include "classlib/core/GUID.h"
 #include "classlib/db/DBConsts.h"
+#include "dbclient/FIBConvert.h"
 #include "dbclient/fib.h"
 
 namespace ordvane {
@@ -60,10 +61,6 @@ T Get(const Byte* at) {
   T value;
   std::memcpy(&value, at, sizeof value);
   return value;
-}
-
-double Power10(int exponent) {
-  return std::pow(10.0, exponent);
 }
 
 // A scaled integer of the target's width, or client error 33 when it does not fit.

@@ -1,7 +1,7 @@
 #include "datasets/pFIBDataSet.h"
 
 #include "datasets/FIBDataSetScopes.h"
-#include "datasets/FIBMetaCache.h"
+#include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -18,6 +18,38 @@ void TpFIBDataSet::SetDataSet_ID(Integer value) {
 void TpFIBDataSet::Prepare() {
   if (fDataSetID != 0) FIBDataSetInfoCollect().ApplyToDataSet(*this);
   TFIBDataSet::Prepare();
+}
+
+AnsiString TpFIBDataSet::InfoOwnerName() const {
+  return FullComponentName(this);
+}
+
+namespace {
+
+void TakeText(const TStringList& stored, TStrings& target) {
+  if (stored.Count() > 0 && stored.Text() != target.Text()) target.Assign(&stored);
+}
+
+}  // namespace
+
+void TpFIBDataSet::TakeDataSetInfo(const TpDataSetInfo& info) {
+  const TConditions& conditions = Conditions();
+  if (!(conditions.Applied() && conditions.BaseSQL() == info.SelectSQL.Text()))
+    TakeText(info.SelectSQL, SelectSQL());
+  TakeText(info.InsertSQL, InsertSQL());
+  TakeText(info.UpdateSQL, UpdateSQL());
+  TakeText(info.DeleteSQL, DeleteSQL());
+  TakeText(info.RefreshSQL, RefreshSQL());
+  TAutoUpdateOptions& options = AutoUpdateOptions();
+  options.SetGenBeforePost(!info.KeyField.empty() && !info.GeneratorName.empty());
+  options.SetKeyFields(info.KeyField);
+  options.SetGeneratorName(info.GeneratorName);
+  options.SetUpdateOnlyModifiedFields(info.UpdateOnlyModifiedFields);
+  options.SetUpdateTableName(info.UpdateTableName);
+  TStringList conditionLines;
+  conditionLines.SetText(info.Conditions);
+  Conditions().LoadFromPlainLines(conditionLines);
+  SetDescription(info.Description);
 }
 
 namespace {

@@ -4,10 +4,11 @@
 // units of this module fill in, and the settings stored for it in the repository.
 
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBMetaCache.h"
 
 namespace ordvane {
 
-class TpFIBDataSet : public TFIBDataSet {
+class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   ORDVANE_CLASS(TpFIBDataSet, TFIBDataSet)
 
  public:
@@ -15,7 +16,7 @@ class TpFIBDataSet : public TFIBDataSet {
 
   // The dataset's row in the repository table FIB$DATASETS_INFO; 0: none. A new value
   // leaves the dataset unprepared and, when not 0, adds psApplyRepositary.
-  Integer DataSet_ID() const { return fDataSetID; }
+  Integer DataSet_ID() const override { return fDataSetID; }
   void SetDataSet_ID(Integer value);
   // Free text; the repository row sets it.
   const AnsiString& Description() const { return fDescription; }
@@ -23,6 +24,13 @@ class TpFIBDataSet : public TFIBDataSet {
 
   // With a DataSet_ID, first takes the texts and settings stored for it.
   void Prepare() override;
+
+  // ---- IDataSetInfoReceiver
+  TFIBDatabase* InfoDatabase() const override { return Database(); }
+  AnsiString InfoOwnerName() const override;
+  // The stored select text unless the conditions were applied to that same text; the
+  // other texts when stored; the update settings, the conditions and the description.
+  void TakeDataSetInfo(const TpDataSetInfo& info) override;
 
  protected:
   // Runs the insert or update statement (unless its first line is "No Action") with the

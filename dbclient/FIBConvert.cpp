@@ -1,5 +1,6 @@
 #include "dbclient/FIBConvert.h"
 
+#include <cmath>
 #include <limits>
 
 #include "classlib/core/CodePages.h"
@@ -158,6 +159,14 @@ AnsiString FullComponentName(const TComponent* component) {
     path = path.empty() ? component->Name() : component->Name() + "." + path;
   }
   return path;
+}
+
+Int64 Int64PowerOfTen(int exponent) {
+  return Int64PowersOfTen.at(static_cast<std::size_t>(exponent));
+}
+
+double Power10(int exponent) {
+  return std::pow(10.0, exponent);
 }
 
 AnsiString ScaledInt64ToStrSep(int scale, char separator, Int64 value) {

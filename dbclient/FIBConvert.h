@@ -1,7 +1,10 @@
 #pragma once
 // Conversion routines of the database-access layer: text between code pages, scaled
-// 64-bit integers and BCD values as text, number formats applied to decimal text, time
-// stamps, component paths, random digits and hexadecimal text.
+// 64-bit integers and BCD values as text, the powers of ten of scaled values, number
+// formats applied to decimal text, time stamps, component paths, random digits and
+// hexadecimal text.
+
+#include <array>
 
 #include "classlib/core/Components.h"
 #include "classlib/core/DateTime.h"
@@ -26,6 +29,18 @@ AnsiString FullComponentName(const TComponent* component);
 AnsiString ScaledInt64ToStrSep(int scale, char separator, Int64 value);
 // The same with the process's decimal separator.
 AnsiString ScaledInt64ToStr(int scale, Int64 value);
+
+// The powers of ten a 64-bit integer holds, 10^0 .. 10^18: the factors of scaled values.
+inline constexpr int MaxInt64PowerOfTen = 18;
+inline constexpr std::array<Int64, MaxInt64PowerOfTen + 1> Int64PowersOfTen = [] {
+  std::array<Int64, MaxInt64PowerOfTen + 1> powers{1};
+  for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
+// 10^exponent for exponent 0 .. 18; std::out_of_range otherwise.
+Int64 Int64PowerOfTen(int exponent);
+// 10^exponent as a double, for any exponent.
+double Power10(int exponent);
 
 // The BCD's digits as one signed integer and its number of decimal places; false when
 // they do not fit 64 bits or the record is no valid BCD. Precision 0 is the value 0.

@@ -598,10 +598,10 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
 }
 
 void TFIBQuery::AfterExecution() {
-  // The values the text was executed with: a later change of a macro or of a null
-  // decides whether the text is built again.
+  // The values the text was executed with, where a later change of a null decides whether
+  // the text is built again (a macro keeps the value it was built with).
   for (int i = 0; i < fParams.Count(); ++i)
-    if (!fParams[i].Place().IsMacro) fParams[i].SaveValue();
+    if (NullRewritable(fParams[i].Place())) fParams[i].SaveValue();
   if (AfterExecute) AfterExecute(this);
   if (TFIBTransaction* transaction = Transaction()) transaction->DoSQLExecute(this, 1);
   fParams.ClearModified();

@@ -399,7 +399,7 @@ TExecSQLText BuildExecSQL(const AnsiString& parsedText, TFIBXSQLDA& params, bool
       var.SetSavedValue(Variant(value));
       continue;
     }
-    if (!rewriteNulls || !place.InWhere || !place.IsOperand || !var.GetIsNull()) continue;
+    if (!rewriteNulls || !NullRewritable(place) || !var.GetIsNull()) continue;
     const TNullRewrite rewrite = NullRewriteBefore(result.Text, place.Start - shift);
     if (!rewrite.Replacement) continue;
     replace(rewrite.From, place.End - shift, rewrite.Replacement);
@@ -415,7 +415,7 @@ bool NeedRebuildSQL(bool prepared, bool macroChanged, const TFIBXSQLDA& params) 
     const Variant& saved = var.SavedValue();
     if (var.Place().IsMacro) {
       if (VarIsEmpty(saved) || VarIsNull(saved) || saved.AsString() != var.GetAsString()) return true;
-    } else if (var.Place().IsOperand && var.GetIsNull() != VarIsNull(saved)) {
+    } else if (NullRewritable(var.Place()) && var.GetIsNull() != VarIsNull(saved)) {
       return true;
     }
   }

@@ -89,9 +89,16 @@ struct TExecSQLText {
 // Macros always save their (unquoted) value; with record, rewritten parameters save Null.
 TExecSQLText BuildExecSQL(const AnsiString& parsedText, TFIBXSQLDA& params, bool record, bool rewriteNulls);
 
+// Whether a null value of the parameter at this place changes the text built for an
+// execution: only a comparison in a WHERE clause is rewritten ("= :a" to "IS NULL").
+inline bool NullRewritable(const TFIBParamPlace& place) {
+  return !place.IsMacro && place.InWhere && place.IsOperand;
+}
+
 // Whether the text must be built and prepared again: not prepared, a macro changed, a
-// macro's value differs from the one it was built with, or an operand parameter's
-// nullness differs from that of its saved value.
+// macro's value differs from the one it was built with, or the nullness of an operand
+// parameter inside a WHERE clause (the only one that the null rewrite changes) differs from
+// that of its saved value.
 bool NeedRebuildSQL(bool prepared, bool macroChanged, const TFIBXSQLDA& params);
 
 // ---- Monitor comment ------------------------------------------------------------------

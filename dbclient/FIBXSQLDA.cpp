@@ -13,6 +13,7 @@
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/Math.h"
 #include "classlib/core/StrUtils.h"
+#include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
 #include "dbclient/fib.h"
 
@@ -28,26 +29,6 @@ constexpr short kTextBlobSubtype = 1;
 constexpr Cardinal kKOI8CodePage = 20866;
 constexpr int kMaxNameLength = 31;
 
-constexpr Int64 kPowersOfTen[] = {1,
-                                  10,
-                                  100,
-                                  1000,
-                                  10000,
-                                  100000,
-                                  1000000,
-                                  10000000,
-                                  100000000,
-                                  1000000000,
-                                  10000000000,
-                                  100000000000,
-                                  1000000000000,
-                                  10000000000000,
-                                  100000000000000,
-                                  1000000000000000,
-                                  10000000000000000,
-                                  100000000000000000,
-                                  1000000000000000000};
-constexpr int kMaxPowerOfTen = 18;
 // Integers up to this magnitude are exact in a double.
 constexpr Int64 kMaxExactDoubleInteger = Int64{1} << 53;
 
@@ -121,7 +102,7 @@ Int64 DescaleTruncating(Int64 value, int scale) {
       if (__builtin_mul_overflow(result, Int64{10}, &result)) ConversionError();
     return result;
   }
-  return -scale > kMaxPowerOfTen ? 0 : value / kPowersOfTen[-scale];
+  return -scale > MaxInt64PowerOfTen ? 0 : value / Int64PowersOfTen[-scale];
 }
 
 // value * 10^scale in extended precision.
@@ -151,8 +132,8 @@ T TruncateChecked(Extended value) {
 Currency CurrencyFromScaled(Int64 value, int scale) {
   const int shift = scale + 4;
   if (shift >= 0) return Currency::FromScaled(DescaleTruncating(value, shift));
-  if (-shift > kMaxPowerOfTen) return Currency();
-  const Int64 divisor = kPowersOfTen[-shift];
+  if (-shift > MaxInt64PowerOfTen) return Currency();
+  const Int64 divisor = Int64PowersOfTen[-shift];
   Int64 quotient = value / divisor;
   const Int64 remainder = value % divisor;
   const Int64 magnitude = remainder < 0 ? -remainder : remainder;
@@ -696,13 +677,13 @@ void TFIBXSQLVAR::SetAsCurrency(Currency value) {
 void TFIBXSQLVAR::SetAsExtended(Extended value) {
   if (!std::isfinite(value)) ConversionError();
   const Extended integerPart = std::fabs(std::trunc(value));
-  if (Dialect() >= SQL_DIALECT_V6 && integerPart < static_cast<Extended>(kPowersOfTen[kMaxPowerOfTen])) {
+  if (Dialect() >= SQL_DIALECT_V6 && integerPart < static_cast<Extended>(Int64PowersOfTen[MaxInt64PowerOfTen])) {
     // The first k with 10^k >= the integer part; a power equal to it needs one digit more.
     int digits = 0;
-    while (static_cast<Extended>(kPowersOfTen[digits]) < integerPart) ++digits;
-    if (static_cast<Extended>(kPowersOfTen[digits]) == integerPart) ++digits;
-    const int decimals = kMaxPowerOfTen - digits;
-    const ISC_INT64 stored = Round(value * static_cast<Extended>(kPowersOfTen[decimals]));
+    while (static_cast<Extended>(Int64PowersOfTen[digits]) < integerPart) ++digits;
+    if (static_cast<Extended>(Int64PowersOfTen[digits]) == integerPart) ++digits;
+    const int decimals = MaxInt64PowerOfTen - digits;
+    const ISC_INT64 stored = Round(value * static_cast<Extended>(Int64PowersOfTen[decimals]));
     ForEachNamesake([&](TFIBXSQLVAR& var) {
       var.StoreValue(SQL_INT64, &stored, sizeof stored);
       var.Var().sqlscale = static_cast<short>(-decimals);

@@ -7,6 +7,7 @@
 
 #include "classlib/core/DateTime.h"
 #include "classlib/db/Fields.h"
+#include "dbclient/FIBConvert.h"
 #include "dbclient/FIBVariants.h"
 #include "dbclient/FIBXSQLDA.h"
 #include "dbclient/fib.h"
@@ -44,10 +45,6 @@ TFieldType FieldTypeOfElement(int elementType) {
   }
 }
 
-double PowerOfTen(int exponent) {
-  return std::pow(10.0, exponent);
-}
-
 template <class T>
 T Load(const char* slot) {
   T value;
@@ -68,7 +65,7 @@ Variant ScaledValue(Int64 value, int places) {
       return Variant(static_cast<Integer>(value));
     return Variant(static_cast<long long>(value));
   }
-  return Variant(static_cast<double>(value) / PowerOfTen(places));
+  return Variant(static_cast<double>(value) / Power10(places));
 }
 
 // The element value times 10^places as an integer of the element's range; client error 33
@@ -78,7 +75,7 @@ Int64 ScaledInteger(const Variant& element, int places, Int64 low, Int64 high) {
   if (places == 0 && VarTypeIsInteger(element.VType())) {
     result = element.AsInt64();
   } else {
-    const double scaled = std::round(element.AsDouble() * PowerOfTen(places));
+    const double scaled = std::round(element.AsDouble() * Power10(places));
     // 2^63 as a double: the first value beyond the range of Int64.
     if (!std::isfinite(scaled) || scaled < -9223372036854775808.0 || scaled >= 9223372036854775808.0)
       FIBError(TFIBClientError::InvalidDataConversion);

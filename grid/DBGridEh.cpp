@@ -1,21 +1,9 @@
+// The data-aware grid's construction, settings and their setters, its style, the
+// references it drops when other components go, and the messages it handles itself.
+
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
-
-void TGridDataLinkEh::ActiveChanged() {
-  fGrid->FieldsRebuilt();
-  fModified = false;
-}
-
-void TGridDataLinkEh::RecordChanged(TField* field) {
-  TDataLink::RecordChanged(field);
-  fModified = false;
-}
-
-void TGridDataLinkEh::LayoutChanged() {
-  fGrid->FieldsRebuilt();
-  TDataLink::LayoutChanged();
-}
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
     : TCustomGridEh(owner),
@@ -24,46 +12,185 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       fTitleFont(std::make_unique<TFont>()),
       fFooterFont(std::make_unique<TFont>()),
       fColumnDefValues(std::make_unique<TDBGridEhColumnDefValuesEh>()),
+      fHorzScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal)),
+      fVertScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbVertical)),
+      fSTFilter(std::make_unique<TSTDBGridEhFilter>(this)),
+      fSelectedRows(std::make_unique<TBookmarkListEh>(this)),
+      fSelection(std::make_unique<TDBGridEhSelection>(this)),
       fColumns(std::make_unique<TDBGridColumnsEh>(this)) {
   fDataLink->SetVisualControl(true);
-  SetOptions({grFixedVertLine, grFixedHorzLine, grVertLine, grHorzLine, grColSizing, grColMoving, grEditing, grTabs});
+  TCustomGridEh::SetOptions({grFixedVertLine, grFixedHorzLine, grVertLine, grHorzLine, grColSizing,
+                             grColMoving, grEditing, grTabs});
   SetScrollBars(ssHorizontal);
   SetColCount(2);
   SetRowCount(2);
-  fTitleFont->OnChange = [this](TObject*) { Invalidate(); };
-  fFooterFont->OnChange = [this](TObject*) { Invalidate(); };
+  fTitleFont->OnChange = [this](TObject*) {
+    if (AreTitlesVisible()) LayoutChanged();
+  };
+  fFooterFont->OnChange = [this](TObject*) {
+    if (fFooterRowCount > 0) LayoutChanged();
+  };
+  SetDefaultStyle();
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
+  // Letting go of the data source and the columns lays nothing out any more.
+  Destroying();
+  if (fStyle != nullptr) fStyle->RemoveGrid(this);
   fDataLink->SetDataSource(nullptr);
   // Columns take their footers' aggregates out of the sum list and themselves out of the
   // sort-marked list as they go.
   fColumns.reset();
 }
 
+// ---- Style ----------------------------------------------------------------------------
+
+void TCustomDBGridEh::SetStyle(TDBGridEhStyle* value) {
+  if (value == fStyle) return;
+  if (fStyle != nullptr) fStyle->RemoveGrid(this);
+  fStyle = value;
+  if (value != nullptr)
+    value->AddGrid(this);
+  else
+    SetDefaultStyle();
+}
+
+void TCustomDBGridEh::SetDefaultStyle() {
+  TDBGridEhStyle* shared = DBGridEhDefaultStyle();
+  if (shared == nullptr) return LayoutChanged();
+  if (shared == fStyle) return;
+  fStyle = shared;
+  shared->AddGrid(this);
+}
+
+// ---- Settings -------------------------------------------------------------------------
+
 void TCustomDBGridEh::SetDataSource(TDataSource* value) {
   if (value == DataSource()) return;
+  fSelection->Clear();
+  const bool wasActive = fDataLink->Active();
   fDataLink->SetDataSource(value);
   if (value != nullptr) value->FreeNotification(this);
   FieldsRebuilt();
+  // An activation change already reached the grid through the link.
+  if (wasActive == fDataLink->Active()) LinkActive(fDataLink->Active());
+  fSumList->SetDataSet(fDataLink->DataSet());
+}
+
+void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
+  if (value == fDBOptions) return;
+  if (value.Contains(dgRowSelect)) value.Exclude(dgEditing).Exclude(dgAlwaysShowEditor);
+  TGridOptionsEh base;
+  if (value.Contains(dgColLines)) base.Include(grFixedVertLine).Include(grVertLine);
+  if (value.Contains(dgRowLines)) base.Include(grFixedHorzLine).Include(grHorzLine);
+  if (value.Contains(dgColumnResize)) base.Include(grColSizing).Include(grColMoving);
+  if (value.Contains(dgTabs)) base.Include(grTabs);
+  if (value.Contains(dgRowSelect)) base.Include(grRowSelect);
+  if (value.Contains(dgEditing)) base.Include(grEditing);
+  if (value.Contains(dgAlwaysShowEditor)) base.Include(grAlwaysShowEditor);
+  const TDBGridOptions old = fDBOptions;
+  fDBOptions = value;
+  TCustomGridEh::SetOptions(base);
+  if (old.Contains(dgMultiSelect) && !value.Contains(dgMultiSelect)) fSelection->Clear();
+  const TDBGridOptions layoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,    dgIndicator,
+                                     dgColLines, dgRowLines,         dgRowSelect, dgAlwaysShowSelection};
+  if ((old * layoutOptions) != (value * layoutOptions)) LayoutChanged();
+  if (InplaceEditor() != nullptr) InvalidateEditor();
+}
+
+void TCustomDBGridEh::SetOptionsEh(TDBGridEhOptions value) {
+  if (value == fOptionsEh) return;
+  if (fOptionsEh.Contains(dghMultiSortMarking) && !value.Contains(dghMultiSortMarking)) {
+    // Only the first sort key stays marked.
+    while (fSortMarkedColumns.Count() > 1)
+      fSortMarkedColumns.Items(fSortMarkedColumns.Count() - 1)->Title().SetSortMarker(smNoneEh);
+  }
+  fOptionsEh = value;
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetAllowedSelections(TDBGridEhAllowedSelections value) {
+  fAllowedSelections = value;
+  if (!SelectionTypeAllowed(fSelection->SelectionType())) fSelection->Clear();
+}
+
+bool TCustomDBGridEh::SelectionTypeAllowed(TDBGridEhSelectionType type) const {
+  if (type == gstNon) return true;
+  if (!fDBOptions.Contains(dgMultiSelect) || !fAllowedSelections.Contains(type)) return false;
+  return !((type == gstRectangle || type == gstColumns) && fDBOptions.Contains(dgRowSelect));
+}
+
+void TCustomDBGridEh::SetAutoFitColWidths(bool value) {
+  if (value == fAutoFitColWidths) return;
+  fAutoFitColWidths = value;
+  if (ComponentState().Contains(csDesigning)) return;
+  if (value) {
+    if (!ComponentState().Contains(csLoading))
+      for (int i = 0; i < fColumns->Count(); ++i)
+        fColumns->Items(i)->SetWidthToRestore(fColumns->Items(i)->Width());
+    SetScrollBars(ssNone);
+    SetLeftCol(FixedCols());
+  } else {
+    fColumns->BeginUpdate();
+    for (int i = 0; i < fColumns->Count(); ++i)
+      fColumns->Items(i)->SetWidth(fColumns->Items(i)->WidthToRestore());
+    fColumns->EndUpdate();
+    SetScrollBars(ssHorizontal);
+  }
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::SetMinAutoFitWidth(int value) {
+  ChangeValueEh(fMinAutoFitWidth, value, [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetContraColCount(int value) {
+  ChangeValueEh(fContraColCount, std::max(0, value), [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetFrozenCols(int value) {
+  ChangeValueEh(fFrozenCols, value, [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetFooterRowCount(int value) {
+  ChangeValueEh(fFooterRowCount, std::max(0, value), [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetRowHeight(int value) {
+  ChangeValueEh(fRowHeight, std::max(0, value), [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetRowLines(int value) {
+  ChangeValueEh(fRowLines, std::max(0, value), [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetTitleHeight(int value) {
+  ChangeValueEh(fTitleHeight, value, [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetTitleLines(int value) {
+  ChangeValueEh(fTitleLines, value, [this] { LayoutChanged(); });
+}
+
+void TCustomDBGridEh::SetReadOnly(bool value) {
+  ChangeValueEh(fReadOnly, value, [this] {
+    Invalidate();
+    if (!ComponentState().Contains(csLoading)) InvalidateEditor();
+  });
 }
 
 void TCustomDBGridEh::SetFooterColor(TColor value) {
-  if (fFooterColor == value) return;
-  fFooterColor = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fFooterColor, value);
 }
 
 void TCustomDBGridEh::SetDrawMemoText(bool value) {
-  if (fDrawMemoText == value) return;
-  fDrawMemoText = value;
-  Invalidate();
+  ChangeAndInvalidate(this, fDrawMemoText, value);
 }
 
 void TCustomDBGridEh::SetFlat(bool value) {
-  if (fFlat == value) return;
-  fFlat = value;
-  Invalidate();
+  if (value == Flat()) return;
+  TCustomGridEh::SetFlat(value);
+  LayoutChanged();
 }
 
 void TCustomDBGridEh::WatchComponent(TComponent* component) {
@@ -78,22 +205,26 @@ bool TCustomDBGridEh::CanEditCurrentRow() {
   return updating && (!dataSet->IsEmpty() || adding);
 }
 
-void TCustomDBGridEh::EndUpdate() {
-  if (fUpdateLock > 0) --fUpdateLock;
+bool TCustomDBGridEh::IsFocused() const {
+  return Focused() || (InplaceEditor() != nullptr && InplaceEditor()->Focused());
 }
 
-void TCustomDBGridEh::BeginLayout() {
-  BeginUpdate();
-  if (fLayoutLock == 0) fColumns->BeginUpdate();
-  ++fLayoutLock;
+void TCustomDBGridEh::ForEachShownRow(const std::function<void(int row)>& visit) {
+  if (!fDataLink->Active()) return;
+  const int saved = fDataLink->ActiveRecord();
+  try {
+    for (int record = 0; record < fDataLink->RecordCount(); ++record) {
+      fDataLink->SetActiveRecord(record);
+      visit(record + fTitleOffset);
+    }
+  } catch (...) {
+    fDataLink->SetActiveRecord(saved);
+    throw;
+  }
+  fDataLink->SetActiveRecord(saved);
 }
 
-void TCustomDBGridEh::EndLayout() {
-  if (fLayoutLock == 0) return;
-  if (fLayoutLock == 1) fColumns->EndUpdate();
-  --fLayoutLock;
-  EndUpdate();
-}
+// ---- Other components going -----------------------------------------------------------
 
 void TCustomDBGridEh::FieldsRebuilt() {
   if (fColumns != nullptr) fColumns->ResetFields();
@@ -103,11 +234,62 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   TCustomGridEh::Notification(component, operation);
   if (operation != opRemove) return;
   if (component == DataSource()) SetDataSource(nullptr);
+  for (TDBGridEhScrollBar* bar : {fHorzScrollBar.get(), fVertScrollBar.get()})
+    if (bar != nullptr && bar->ExtScrollBar() == component) bar->SetExtScrollBar(nullptr);
   if (fColumns == nullptr) return;
+  bool fieldGone = false;
   for (int i = 0; i < fColumns->Count(); ++i) {
     TColumnEh* column = fColumns->Items(i);
     if (column->PopupMenu() == component) column->SetPopupMenu(nullptr);
+    if (column->CachedField() == component) {
+      column->ResetField();
+      fieldGone = true;
+    }
   }
+  if (!fieldGone) return;
+  TDataSet* dataSet = fDataLink->DataSet();
+  if (dataSet != nullptr && dataSet->ComponentState().Contains(csDestroying))
+    Invalidate();
+  else
+    LayoutChanged();
+}
+
+// ---- Messages -------------------------------------------------------------------------
+
+void TCustomDBGridEh::Dispatch(TMessage& message) {
+  switch (message.Msg) {
+    case CM_DEFERLAYOUTEH:
+      return DeferredLayout();
+    case WM_SIZE:
+      TCustomGridEh::Dispatch(message);
+      return WMSize(message);
+    default:
+      TCustomGridEh::Dispatch(message);
+  }
+}
+
+void TCustomDBGridEh::WMSize(TMessage& /*message*/) {
+  if (fAutoFitColWidths) return LayoutChanged();
+  if (fUpdateLock > 0) return;
+  UpdateRowCount();
+  UpdateScrollBar();
+}
+
+void TCustomDBGridEh::DefaultHandler(TMessage& message) {
+  TCustomGridEh::DefaultHandler(message);
+  if (message.Msg != WM_RBUTTONUP) return;
+  const TPoint point{static_cast<short>(LOWORD(message.LParam)), static_cast<short>(HIWORD(message.LParam))};
+  const TGridCoord cell = MouseCoord(point.x, point.y);
+  if (cell.X < fIndicatorOffset || cell.Y < fTitleOffset) return;
+  const int dataCol = RawToDataColumn(cell.X);
+  if (dataCol >= fColumns->Count()) return;
+  TPopupMenu* menu = fColumns->Items(dataCol)->PopupMenu();
+  if (menu == nullptr || !menu->AutoPopup()) return;
+  Perform(WM_CANCELMODE, 0, 0);
+  menu->SetPopupComponent(this);
+  const TPoint screen = ClientToScreen(point);
+  menu->Popup(screen.x, screen.y);
+  message.Result = 1;
 }
 
 }  // namespace ordvane

@@ -1,13 +1,20 @@
 #pragma once
-// The data-aware grid: a base grid over one dataset, shown through columns. This unit
-// holds the grid's own state that its columns read (colours, fonts, column defaults,
-// options, the sum list, the sort-marked and visible columns) and its data link.
+// The data-aware grid: a base grid whose rows show the records of a dataset through its
+// data link and whose columns are TColumnEh items. Declared here with its companions: the
+// data link and its field map, the list of selected rows, the selection (rows, a
+// rectangle, columns or all), the filter-row and scroll-bar settings, and the routines the
+// grid units share. The implementation is split by concern (DBGridEh*.cpp).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "classlib/db/DataSource.h"
+#include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
+#include "grid/DBGridEhStyle.h"
+#include "gridbase/BMListEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 
@@ -15,6 +22,23 @@ namespace ordvane {
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
+
+enum TDBGridOption {
+  dgEditing,
+  dgAlwaysShowEditor,
+  dgTitles,
+  dgIndicator,
+  dgColumnResize,
+  dgColLines,
+  dgRowLines,
+  dgTabs,
+  dgRowSelect,
+  dgAlwaysShowSelection,
+  dgConfirmDelete,
+  dgCancelOnExit,
+  dgMultiSelect,
+};
+using TDBGridOptions = TSet<TDBGridOption>;
 
 enum TDBGridEhOption {
   dghFixed3D,
@@ -38,13 +62,39 @@ enum TDBGridEhOption {
 };
 using TDBGridEhOptions = TSet<TDBGridEhOption>;
 
+enum TDBGridEhSelectionType : Byte { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
+
+enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+
+using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+
 class TCustomDBGridEh;
 
-// How dataset events reach the grid.
+// ---- Shared routines ------------------------------------------------------------------
+
+// A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
+int FieldValueAsIntegerEh(TField* field, int fallback);
+// Whether every field of the list can be modified; an empty list can.
+bool FieldsCanModifyEh(const std::vector<TField*>& fields);
+[[noreturn]] void RaiseGridErrorEh(const AnsiString& message);
+// Takes `message` of `wnd` off the queue; a WM_QUIT taken with it is posted again.
+void RemovePendingMessageEh(HWND wnd, UINT message);
+// Whether the text needs more room than the cell gives (a tooltip is wanted then).
+bool TextOverflowsEh(TCanvas& canvas, const AnsiString& text, const TRect& rect, bool wordWrap,
+                     int leftMargin);
+int TextHeightEh(TCanvas& canvas, const AnsiString& text);
+
+// ---- Data link ------------------------------------------------------------------------
+
+// How dataset events reach the grid, and which dataset field each mapped column shows.
 class TGridDataLinkEh : public TDataLink {
   ORDVANE_CLASS(TGridDataLinkEh, TDataLink)
 
  public:
+  // The bound of the field map: the map's own index limit.
+  static constexpr int MaxMappedFields = 0x0FFFFFFF;
+
   explicit TGridDataLinkEh(TCustomDBGridEh* grid) : fGrid(grid) {}
   TCustomDBGridEh* Grid() const { return fGrid; }
   // The grid's record holds a change the dataset has not taken yet; any new record,
@@ -52,15 +102,192 @@ class TGridDataLinkEh : public TDataLink {
   bool Modified() const { return fModified; }
   void MarkModified() { fModified = true; }
 
+  // Field map. Sparse: names that are not found map to no field instead of raising.
+  bool Sparse() const { return fSparse; }
+  void SetSparse(bool value) { fSparse = value; }
+  int FieldCount() const { return static_cast<int>(fFieldMap.size()); }
+  // The field of a mapped index; nullptr outside the map or for a missing field.
+  TField* Fields(int index) const;
+  // Maps the next index to the named field; false when the field is missing (sparse).
+  bool AddMapping(const AnsiString& fieldName);
+  void ClearMapping() { fFieldMap.clear(); }
+  // The dataset makes its fields itself and, when sparse, every name was found.
+  bool DefaultFields() const;
+
  protected:
   void ActiveChanged() override;
+  void DataEvent(TDataEvent event, NativeInt info) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int distance) override;
+  void EditingChanged() override;
+  void FocusControl(TField*& field) override;
   void LayoutChanged() override;
   void RecordChanged(TField* field) override;
+  void UpdateData() override;
 
  private:
   TCustomDBGridEh* fGrid;
+  std::vector<int> fFieldMap;
+  bool fSparse = false;
   bool fModified = false;
+  bool fInUpdateData = false;
 };
+
+// ---- Selected rows and the selection --------------------------------------------------
+
+class TBookmarkListEh : public TBMListEh {
+  ORDVANE_CLASS(TBookmarkListEh, TBMListEh)
+
+ public:
+  explicit TBookmarkListEh(TCustomDBGridEh* grid) : fGrid(grid) {}
+  // Selecting a row makes the selection one of rows, dropping any other kind first.
+  void SetCurrentRowSelected(bool value) override;
+  // The rows shown that hold selected records, over every column; (-1, -1, -1, -1) when
+  // none is shown.
+  TGridRect SelectionRect();
+
+ protected:
+  TDataSet* DataSet() const override;
+  void ListChanged() override;
+
+ private:
+  TCustomDBGridEh* fGrid;
+};
+
+// A rectangle of data cells between an anchor and a corner, each a data column and a
+// record's bookmark.
+class TDBGridEhSelectionRect {
+ public:
+  explicit TDBGridEhSelectionRect(TCustomDBGridEh* grid) : fGrid(grid) {}
+  // The corner moves to the cell; the anchor too when none is set or `addSel` is false.
+  // A rectangle of one cell is no selection.
+  void Select(int dataCol, const TBookmarkStr& bookmark, bool addSel);
+  void Clear();
+  bool DataCellSelected(int dataCol, const TBookmarkStr& bookmark) const;
+  // The cells in grid coordinates, rows among those shown; (-1, -1, -1, -1) when none.
+  TGridRect SelectionRect() const;
+  int AnchorCol() const { return fAnchorCol; }
+  int ShiftCol() const { return fShiftCol; }
+
+ private:
+  // The two bookmarks in dataset order.
+  bool RowInRange(const TBookmarkStr& bookmark) const;
+
+  TCustomDBGridEh* fGrid;
+  int fAnchorCol = -1;
+  TBookmarkStr fAnchorBookmark;
+  int fShiftCol = -1;
+  TBookmarkStr fShiftBookmark;
+};
+
+// Whole columns, in the order they were selected.
+class TDBGridEhSelectionCols : public TColumnsEhList {
+ public:
+  explicit TDBGridEhSelectionCols(TCustomDBGridEh* grid) : fGrid(grid) {}
+  // Makes a column selection of one column, or adds the column to it.
+  void Select(TColumnEh* column, bool addSel);
+  // Extends the selection from its anchor column to `column` over the visible columns,
+  // dropping those passed back over.
+  void SelectShift(TColumnEh* column);
+  // Drops the columns that left the grid.
+  void Refresh();
+  // Raw column range covered, rows 0 .. last; (-1, -1, -1, -1) when empty.
+  TGridRect SelectionRect() const;
+
+ private:
+  TCustomDBGridEh* fGrid;
+  TColumnEh* fAnchor = nullptr;
+};
+
+class TDBGridEhSelection : public TPersistent {
+  ORDVANE_CLASS(TDBGridEhSelection, TPersistent)
+
+ public:
+  explicit TDBGridEhSelection(TCustomDBGridEh* grid);
+
+  TDBGridEhSelectionType SelectionType() const { return fSelectionType; }
+  void SetSelectionType(TDBGridEhSelectionType value);
+  TDBGridEhSelectionRect& Rect() { return fRect; }
+  TDBGridEhSelectionCols& Columns() { return fColumns; }
+  bool DataCellSelected(int dataCol, const TBookmarkStr& bookmark);
+  // Clears the current kind of selection; the type becomes gstNon.
+  void Clear();
+  void SelectAll();
+  TGridRect GetSelectionBounds();
+  // The selected-row list changed: an empty row selection is no selection.
+  void SelectedRowsChanged();
+  // The rectangle or column part changed.
+  void Changed();
+
+ private:
+  TCustomDBGridEh* fGrid;
+  TDBGridEhSelectionType fSelectionType = gstNon;
+  TDBGridEhSelectionRect fRect;
+  TDBGridEhSelectionCols fColumns;
+};
+
+// ---- Settings objects -----------------------------------------------------------------
+
+// The grid's filter row as far as the grid core reads it.
+class TSTDBGridEhFilter : public TPersistent {
+  ORDVANE_CLASS(TSTDBGridEhFilter, TPersistent)
+
+ public:
+  explicit TSTDBGridEhFilter(TCustomDBGridEh* grid) : fGrid(grid) {}
+  bool Local() const { return fLocal; }
+  void SetLocal(bool value) { fLocal = value; }
+  bool Visible() const { return fVisible; }
+  void SetVisible(bool value);
+  // Brackets column moves: meanwhile the grid leaves the filter editor alone.
+  void BeginUpdate() { ++fUpdateCount; }
+  void EndUpdate();
+  int UpdateCount() const { return fUpdateCount; }
+
+ private:
+  TCustomDBGridEh* fGrid;
+  bool fLocal = false;
+  bool fVisible = false;
+  int fUpdateCount = 0;
+};
+
+// Holds the filter row's update bracket for a scope.
+class TSTFilterUpdateScopeEh {
+ public:
+  explicit TSTFilterUpdateScopeEh(TSTDBGridEhFilter& filter) : fFilter(filter) { fFilter.BeginUpdate(); }
+  ~TSTFilterUpdateScopeEh() { fFilter.EndUpdate(); }
+  TSTFilterUpdateScopeEh(const TSTFilterUpdateScopeEh&) = delete;
+  TSTFilterUpdateScopeEh& operator=(const TSTFilterUpdateScopeEh&) = delete;
+
+ private:
+  TSTDBGridEhFilter& fFilter;
+};
+
+class TDBGridEhScrollBar : public TPersistent {
+  ORDVANE_CLASS(TDBGridEhScrollBar, TPersistent)
+
+ public:
+  TDBGridEhScrollBar(TCustomDBGridEh* grid, TScrollBarKind kind) : fGrid(grid), fKind(kind) {}
+  TScrollBarKind Kind() const { return fKind; }
+  bool Visible() const { return fVisibleMode != sbNeverShowEh; }
+  void SetVisible(bool value);
+  TScrollBarVisibleModeEh VisibleMode() const { return fVisibleMode; }
+  void SetVisibleMode(TScrollBarVisibleModeEh value);
+  bool Tracking() const { return fTracking; }
+  void SetTracking(bool value) { fTracking = value; }
+  // A bar placed elsewhere on the form that scrolls the grid instead of its own.
+  TScrollBar* ExtScrollBar() const { return fExtScrollBar; }
+  void SetExtScrollBar(TScrollBar* value);
+  bool IsScrollBarShowing() const;
+
+ private:
+  TCustomDBGridEh* fGrid;
+  TScrollBarKind fKind;
+  TScrollBarVisibleModeEh fVisibleMode = sbAutoShowEh;
+  bool fTracking = false;
+  TScrollBar* fExtScrollBar = nullptr;
+};
+
+// ---- The grid -------------------------------------------------------------------------
 
 class TCustomDBGridEh : public TCustomGridEh {
   ORDVANE_CLASS(TCustomDBGridEh, TCustomGridEh)
@@ -69,15 +296,28 @@ class TCustomDBGridEh : public TCustomGridEh {
   explicit TCustomDBGridEh(TComponent* owner);
   ~TCustomDBGridEh() override;
 
+  void DefaultHandler(TMessage& message) override;
+
+  // ---- Owned parts and companions
   TDBGridColumnsEh& Columns() const { return *fColumns; }
   TDBGridEhColumnDefValuesEh& ColumnDefValues() const { return *fColumnDefValues; }
   TGridDataLinkEh& DataLink() const { return *fDataLink; }
   TDataSource* DataSource() const { return fDataLink->DataSource(); }
   void SetDataSource(TDataSource* value);
   TDBSumListProducer& SumList() const { return *fSumList; }
+  TBookmarkListEh& SelectedRows() const { return *fSelectedRows; }
+  TDBGridEhSelection& Selection() const { return *fSelection; }
+  TSTDBGridEhFilter& STFilter() const { return *fSTFilter; }
+  TDBGridEhScrollBar& HorzScrollBar() const { return *fHorzScrollBar; }
+  TDBGridEhScrollBar& VertScrollBar() const { return *fVertScrollBar; }
   // The columns with a sort marker, in SortIndex order.
   TColumnsEhList& SortMarkedColumns() { return fSortMarkedColumns; }
+  // The columns whose Visible is set, in column order; rebuilt by every layout.
   TColumnsEhList& VisibleColumns() { return fVisibleColumns; }
+  const TColumnsEhList& VisibleColumns() const { return fVisibleColumns; }
+  TDBGridEhStyle* Style() const { return fStyle; }
+  // nil attaches the shared style (or none when there is none).
+  void SetStyle(TDBGridEhStyle* value);
 
   TFont* TitleFont() const { return fTitleFont.get(); }
   TFont* FooterFont() const { return fFooterFont.get(); }
@@ -86,64 +326,246 @@ class TCustomDBGridEh : public TCustomGridEh {
   // A column's popup menu: the grid hears of its destruction and unhooks it.
   void WatchComponent(TComponent* component);
 
+  // ---- Options and settings
+  TDBGridOptions Options() const { return fDBOptions; }
+  void SetOptions(TDBGridOptions value);
+  TDBGridEhOptions OptionsEh() const { return fOptionsEh; }
+  void SetOptionsEh(TDBGridEhOptions value);
   TDBGridEhAllowedOperations AllowedOperations() const { return fAllowedOperations; }
   void SetAllowedOperations(TDBGridEhAllowedOperations value) { fAllowedOperations = value; }
+  TDBGridEhAllowedSelections AllowedSelections() const { return fAllowedSelections; }
+  void SetAllowedSelections(TDBGridEhAllowedSelections value);
+  // Whether a selection of the type may be made now.
+  bool SelectionTypeAllowed(TDBGridEhSelectionType type) const;
   bool AutoFitColWidths() const { return fAutoFitColWidths; }
-  void SetAutoFitColWidths(bool value) { fAutoFitColWidths = value; }
+  void SetAutoFitColWidths(bool value);
+  int MinAutoFitWidth() const { return fMinAutoFitWidth; }
+  void SetMinAutoFitWidth(int value);
   bool DrawMemoText() const { return fDrawMemoText; }
   void SetDrawMemoText(bool value);
-  bool Flat() const { return fFlat; }
   void SetFlat(bool value);
-  TDBGridEhOptions OptionsEh() const { return fOptionsEh; }
-  void SetOptionsEh(TDBGridEhOptions value) { fOptionsEh = value; }
+  // Data columns kept at the right edge; the base grid's contra columns are as many as
+  // the columns allow.
+  int ContraColCount() const { return fContraColCount; }
+  void SetContraColCount(int value);
+  int FrozenCols() const { return fFrozenCols; }
+  void SetFrozenCols(int value);
+  int FooterRowCount() const { return fFooterRowCount; }
+  void SetFooterRowCount(int value);
   bool ReadOnly() const { return fReadOnly; }
-  void SetReadOnly(bool value) { fReadOnly = value; }
+  void SetReadOnly(bool value);
+  // Extra pixels and text lines of a data row; negative values become 0.
+  int RowHeight() const { return fRowHeight; }
+  void SetRowHeight(int value);
+  int RowLines() const { return fRowLines; }
+  void SetRowLines(int value);
+  int TitleHeight() const { return fTitleHeight; }
+  void SetTitleHeight(int value);
+  int TitleLines() const { return fTitleLines; }
+  void SetTitleLines(int value);
   TImeMode ImeMode() const { return fImeMode; }
   void SetImeMode(TImeMode value) { fImeMode = value; }
   const TImeName& ImeName() const { return fImeName; }
   void SetImeName(const TImeName& value) { fImeName = value; }
 
+  // ---- Layout state
+  int IndicatorOffset() const { return fIndicatorOffset; }
+  int TitleOffset() const { return fTitleOffset; }
+  int ButtonWidth() const { return fButtonWidth; }
+  bool MultiLineRows() const { return fMultiLineRows; }
+  int CalculatedTitleHeight() const { return fCalculatedTitleHeight; }
+  bool AreTitlesVisible() const { return fDBOptions.Contains(dgTitles); }
+  bool IsFilterRowVisible() const { return fSTFilter != nullptr && fSTFilter->Visible(); }
+  // The natural width of a visible column during automatic fitting reached its limit.
+  bool AutoFitFixed(const TColumnEh* column) const;
+
+  // ---- Columns and the current cell
+  int RawToDataColumn(int rawCol) const { return rawCol - fIndicatorOffset; }
+  int DataToRawColumn(int dataCol) const { return dataCol + fIndicatorOffset; }
+  // The data column of the current cell; -1 when there is none.
+  int SelectedIndex() const;
+  void SetSelectedIndex(int value);
+  TField* SelectedField() const;
+  // Makes raw column `col` current; a non-zero direction skips columns without width.
+  void SelectColumn(int col, int direction, bool extend);
+  // Makes the first column that shows the field current.
+  void SelectFieldColumn(TField* field);
+
   // Whether the current row may be edited at all, by the allowed operations alone.
   bool CanEditCurrentRow();
+  // Writes the editor's text into the selected column's field.
+  void UpdateData();
+  const AnsiString& LastEditText() const { return fLastEditText; }
 
-  // Nested update sections.
+  // ---- Locks
   void BeginUpdate() { ++fUpdateLock; }
   void EndUpdate();
   int UpdateLock() const { return fUpdateLock; }
-  // Nested layout sections: the columns announce their changes once, when the outermost
-  // section ends.
+  // Nested layout sections: the columns announce their changes once, and the layout runs
+  // once, when the outermost section ends.
   void BeginLayout();
   void EndLayout();
   int LayoutLock() const { return fLayoutLock; }
+  // Takes a layout section only when no update or layout section is held.
+  bool AcquireLayoutLock();
+  // Rebuilds the layout now, or at the end of the section that holds it.
+  virtual void LayoutChanged() override;
+  // Whether a layout driven by the data link is running (column widths are not taken
+  // from the grid then).
+  bool InLayoutChange() const { return fInLayoutChange; }
+  // Whether column widths are being taken from the grid after the user sized a column
+  // (generated columns then set their field's display width).
+  bool SyncingFieldWidths() const { return fSyncingFieldWidths; }
+  // Whether the deferred layout waits for the last section to end.
+  bool DeferredLayoutPending() const { return fDeferredLayoutPending; }
+
+  // ---- Positions
+  // Remembers the current record and where it shows; RestorePosition brings both back.
+  void SavePosition();
+  void RestorePosition();
+
+  // ---- What styles and other grid units ask
+  // Calls `visit` with each data row shown while the data link reads that row's record;
+  // the link's active record is put back afterwards.
+  void ForEachShownRow(const std::function<void(int row)>& visit);
+  bool IsFocused() const;
+  // Whether the grid counts as active for its selection colours.
+  bool IsGridActive() const { return IsActiveControl(); }
+
+  TNotifyEvent OnColEnter;
+  TNotifyEvent OnColExit;
+  TMovedEvent OnColumnMoved;
+  TNotifyEvent OnColWidthsChanged;
+  TNotifyEvent OnSelectionChanged;
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  void CreateWnd() override;
+  void Dispatch(TMessage& message) override;
+  void SetEditText(int col, int row, const AnsiString& value) override;
+  AnsiString GetEditText(int col, int row) override;
+  AnsiString GetEditMask(int col, int row) override;
+  int GetEditLimit() override;
+  bool CanEditAcceptKey(char key) override;
+  bool CanEditModify() override;
+  bool CanEditShow() override;
+  void ColumnMoved(int from, int to) override;
+  void ColWidthsChanged() override;
+
+  virtual void ColEnter();
+  virtual void ColExit();
+  virtual void DataChanged();
+  virtual void DefineFieldMap();
+  virtual void LinkActive(bool value);
+  virtual void Scroll(int distance);
+  virtual void SyncRowWithRecord();
+  virtual void UpdateHorzExtScrollBar();
+  virtual void UpdateRowCount();
+  virtual void UpdateScrollBar();
+  virtual void UpdateTabStopsAndWidths();
+  virtual void UpdateRowsLayout();
 
  private:
   friend class TGridDataLinkEh;
+  friend class TDBGridColumnsEh;
+  friend class TSTDBGridEhFilter;
+  friend class TDBGridEhScrollBar;
+
+  void SetDefaultStyle();
+  // Rebuilds the layout: field map, columns, counts, heights, automatic fitting.
+  void InternalLayout();
+  void RemoveStaleGeneratedColumns();
+  void BuildColumnsFromMap();
+  void BuildVisibleColumns(int& hiddenFrozen);
+  void ComputeRowHeight();
+  void ComputeButtonWidth();
+  void ComputeTitleHeight();
+  void AutoFitWidths();
+  // After the user sized a column: the widths within the columns' limits, into the columns.
+  void TakeUserColWidths();
+  void ResizeColumnsFromGrid();
+  // Ends a layout section without running the layout (a failed step, or nothing to do).
+  void ReleaseLayoutLock();
+  void UpdateScrollBarsVisibility();
+  void PostDeferredLayout();
+  void DeferredLayout();
+  // The collection tells of a changed column (nullptr: of every column).
+  void ColumnsChanged(TColumnEh* column);
+  void RecordChanged(TField* field);
+  void EditingChanged();
+  void SelectedRowsChanged();
   // The dataset's fields were made anew or went away: columns look their fields up again.
   void FieldsRebuilt();
+  TColumnEh* SelectedColumn() const;
+  void WMSize(TMessage& message);
+  void ScrollDataRows(int distance);
+  void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
+  void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
 
   std::unique_ptr<TGridDataLinkEh> fDataLink;
   std::unique_ptr<TDBSumListProducer> fSumList;
   std::unique_ptr<TFont> fTitleFont;
   std::unique_ptr<TFont> fFooterFont;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> fColumnDefValues;
+  std::unique_ptr<TDBGridEhScrollBar> fHorzScrollBar;
+  std::unique_ptr<TDBGridEhScrollBar> fVertScrollBar;
+  std::unique_ptr<TSTDBGridEhFilter> fSTFilter;
   TColumnsEhList fSortMarkedColumns;
   TColumnsEhList fVisibleColumns;
+  std::vector<const TColumnEh*> fAutoFitFixed;
+  TDBGridEhStyle* fStyle = nullptr;
   TColor fFooterColor = clWindow;
-  TDBGridEhAllowedOperations fAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh};
-  bool fAutoFitColWidths = false;
-  bool fDrawMemoText = false;
-  bool fFlat = false;
+  TDBGridOptions fDBOptions{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
+                            dgRowLines, dgTabs,   dgConfirmDelete, dgCancelOnExit};
   TDBGridEhOptions fOptionsEh{dghFixed3D, dghHighlightFocus, dghClearSelection, dghDialogFind};
+  TDBGridEhAllowedOperations fAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh};
+  TDBGridEhAllowedSelections fAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll};
+  bool fAutoFitColWidths = false;
+  int fMinAutoFitWidth = 0;
+  bool fDrawMemoText = false;
+  int fContraColCount = 0;
+  int fFrozenCols = 0;
+  int fFooterRowCount = 0;
   bool fReadOnly = false;
+  int fRowHeight = 0;
+  int fRowLines = 0;
+  int fTitleHeight = 0;
+  int fTitleLines = 0;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
+
+  int fIndicatorOffset = 1;
+  int fTitleOffset = 1;
+  int fButtonWidth = 0;
+  bool fMultiLineRows = false;
+  int fCalculatedTitleHeight = 0;
   int fUpdateLock = 0;
   std::uint8_t fLayoutLock = 0;
+  bool fInLayoutChange = false;
+  bool fDeferredLayoutPending = false;
+  bool fInColExit = false;
+  // The grid sets its own column widths: that is no user's resize.
+  bool fSettingColWidths = false;
+  bool fSyncingFieldWidths = false;
+  AnsiString fLastEditText;
+  // The key that belongs to the editor's text on a lookup or key/pick-list cell.
+  Variant fPendingKey = Null();
+  TBookmarkStr fSavedBookmark;
+  int fSavedOffset = 0;
+
+  // Made after the link: their clean-up reads it.
+  std::unique_ptr<TBookmarkListEh> fSelectedRows;
+  std::unique_ptr<TDBGridEhSelection> fSelection;
   // Last: columns read the grid while they are made and destroyed.
   std::unique_ptr<TDBGridColumnsEh> fColumns;
+};
+
+// The grid as forms place it.
+class TDBGridEh : public TCustomDBGridEh {
+  ORDVANE_CLASS(TDBGridEh, TCustomDBGridEh)
+
+ public:
+  using TCustomDBGridEh::TCustomDBGridEh;
 };
 
 // Holds the grid's layout for a scope; no grid, no section.

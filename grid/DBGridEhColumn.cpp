@@ -7,9 +7,9 @@
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/db/DateTimeFields.h"
 #include "classlib/db/NumericFields.h"
-#include "classlib/ui/RasterDC.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhColumns.h"
@@ -18,16 +18,9 @@ namespace ordvane {
 
 namespace {
 
-// The ";"-separated items of one line.
+// The ";"-separated items of one line, as written.
 std::vector<AnsiString> SplitItems(const AnsiString& line) {
-  std::vector<AnsiString> items;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = line.find(';', start);
-    items.push_back(line.substr(start, end == AnsiString::npos ? AnsiString::npos : end - start));
-    if (end == AnsiString::npos) return items;
-    start = end + 1;
-  }
+  return SplitList(line, ';', false, TEmptyItems::Keep);
 }
 
 // Whether the line of the list holds the text as one of its items; a missing line holds
@@ -151,6 +144,23 @@ void TColumnEh::Repaint() {
   if (TCustomDBGridEh* grid = Grid()) grid->Invalidate();
 }
 
+template <class T, class Read>
+T TColumnEh::OwnOrGrid(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const {
+  return AssignedOrEh(Has(bit), own, [&] { return ReadOrEh(Grid(), std::forward<Read>(read), withoutGrid); });
+}
+
+template <class T, class Read>
+T TColumnEh::OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const {
+  return AssignedOrEh(Has(bit), own,
+                      [&] { return ReadOrEh(DefValues(), std::forward<Read>(read), withoutGrid); });
+}
+
+template <class T, class Read>
+T TColumnEh::OwnOrField(TColumnEhValue bit, const T& own, Read&& read, const T& withoutField) {
+  return AssignedOrEh(Has(bit), own,
+                      [&] { return ReadOrEh(Field(), std::forward<Read>(read), withoutField); });
+}
+
 template <class T>
 void TColumnEh::Store(T& field, const T& value, TColumnEhValue bit, bool tellChange) {
   if (Has(bit) && field == value) return;
@@ -239,9 +249,7 @@ void TColumnEh::SetIndex(int value) {
 // ---- Values with fallbacks ------------------------------------------------------------
 
 TAlignment TColumnEh::Alignment() {
-  if (Has(cvAlignment)) return fAlignment;
-  const TField* field = Field();
-  return field == nullptr ? taLeftJustify : field->Alignment();
+  return OwnOrField(cvAlignment, fAlignment, &TField::Alignment, taLeftJustify);
 }
 
 void TColumnEh::SetAlignment(TAlignment value) {
@@ -250,9 +258,8 @@ void TColumnEh::SetAlignment(TAlignment value) {
 }
 
 bool TColumnEh::AlwaysShowEditButton() const {
-  if (Has(cvAlwaysShowEditButton)) return fAlwaysShowEditButton;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->AlwaysShowEditButton;
+  return OwnOrDefault(cvAlwaysShowEditButton, fAlwaysShowEditButton,
+                      &TColumnDefValuesEh::AlwaysShowEditButton, false);
 }
 
 void TColumnEh::SetAlwaysShowEditButton(bool value) {
@@ -260,9 +267,7 @@ void TColumnEh::SetAlwaysShowEditButton(bool value) {
 }
 
 bool TColumnEh::AutoDropDown() const {
-  if (Has(cvAutoDropDown)) return fAutoDropDown;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->AutoDropDown;
+  return OwnOrDefault(cvAutoDropDown, fAutoDropDown, &TColumnDefValuesEh::AutoDropDown, false);
 }
 
 void TColumnEh::SetAutoDropDown(bool value) {
@@ -270,9 +275,7 @@ void TColumnEh::SetAutoDropDown(bool value) {
 }
 
 TBiDiMode TColumnEh::BiDiMode() const {
-  if (Has(cvBiDiMode)) return fBiDiMode;
-  const TCustomDBGridEh* grid = Grid();
-  return grid == nullptr ? fBiDiMode : grid->BiDiMode();
+  return OwnOrGrid(cvBiDiMode, fBiDiMode, &TCustomDBGridEh::BiDiMode, fBiDiMode);
 }
 
 void TColumnEh::SetBiDiMode(TBiDiMode value) {
@@ -284,9 +287,8 @@ bool TColumnEh::IsRightToLeft() const {
 }
 
 bool TColumnEh::Checkboxes() {
-  if (Has(cvCheckboxes)) return fCheckboxes;
-  const TField* field = Field();
-  return field != nullptr && field->DataType() == ftBoolean;
+  return OwnOrField(
+      cvCheckboxes, fCheckboxes, [](const TField& field) { return field.DataType() == ftBoolean; }, false);
 }
 
 void TColumnEh::SetCheckboxes(bool value) {
@@ -294,9 +296,7 @@ void TColumnEh::SetCheckboxes(bool value) {
 }
 
 TColor TColumnEh::Color() const {
-  if (Has(cvColor)) return fColor;
-  const TCustomDBGridEh* grid = Grid();
-  return grid == nullptr ? clWindow : grid->Color();
+  return OwnOrGrid(cvColor, fColor, &TCustomDBGridEh::Color, clWindow);
 }
 
 void TColumnEh::SetColor(TColor value) {
@@ -304,9 +304,7 @@ void TColumnEh::SetColor(TColor value) {
 }
 
 bool TColumnEh::DblClickNextVal() const {
-  if (Has(cvDblClickNextVal)) return fDblClickNextVal;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->DblClickNextVal;
+  return OwnOrDefault(cvDblClickNextVal, fDblClickNextVal, &TColumnDefValuesEh::DblClickNextVal, false);
 }
 
 void TColumnEh::SetDblClickNextVal(bool value) {
@@ -314,9 +312,8 @@ void TColumnEh::SetDblClickNextVal(bool value) {
 }
 
 bool TColumnEh::DropDownShowTitles() const {
-  if (Has(cvDropDownShowTitles)) return fDropDownShowTitles;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->DropDownShowTitles;
+  return OwnOrDefault(cvDropDownShowTitles, fDropDownShowTitles, &TColumnDefValuesEh::DropDownShowTitles,
+                      false);
 }
 
 void TColumnEh::SetDropDownShowTitles(bool value) {
@@ -324,9 +321,7 @@ void TColumnEh::SetDropDownShowTitles(bool value) {
 }
 
 bool TColumnEh::DropDownSizing() const {
-  if (Has(cvDropDownSizing)) return fDropDownSizing;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->DropDownSizing;
+  return OwnOrDefault(cvDropDownSizing, fDropDownSizing, &TColumnDefValuesEh::DropDownSizing, false);
 }
 
 void TColumnEh::SetDropDownSizing(bool value) {
@@ -334,9 +329,7 @@ void TColumnEh::SetDropDownSizing(bool value) {
 }
 
 bool TColumnEh::EndEllipsis() const {
-  if (Has(cvEndEllipsis)) return fEndEllipsis;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->EndEllipsis;
+  return OwnOrDefault(cvEndEllipsis, fEndEllipsis, &TColumnDefValuesEh::EndEllipsis, false);
 }
 
 void TColumnEh::SetEndEllipsis(bool value) {
@@ -367,9 +360,9 @@ void TColumnEh::FontChanged() {
 }
 
 bool TColumnEh::HighlightRequired() const {
-  if (Has(cvHighlightRequired)) return fHighlightRequired;
-  const TCustomDBGridEh* grid = Grid();
-  return grid != nullptr && grid->ColumnDefValues().HighlightRequired;
+  return OwnOrGrid(
+      cvHighlightRequired, fHighlightRequired,
+      [](const TCustomDBGridEh& grid) { return grid.ColumnDefValues().HighlightRequired; }, false);
 }
 
 void TColumnEh::SetHighlightRequired(bool value) {
@@ -377,9 +370,7 @@ void TColumnEh::SetHighlightRequired(bool value) {
 }
 
 TImeMode TColumnEh::ImeMode() const {
-  if (Has(cvImeMode)) return fImeMode;
-  const TCustomDBGridEh* grid = Grid();
-  return grid == nullptr ? fImeMode : grid->ImeMode();
+  return OwnOrGrid(cvImeMode, fImeMode, &TCustomDBGridEh::ImeMode, fImeMode);
 }
 
 void TColumnEh::SetImeMode(TImeMode value) {
@@ -388,9 +379,7 @@ void TColumnEh::SetImeMode(TImeMode value) {
 }
 
 TImeName TColumnEh::ImeName() const {
-  if (Has(cvImeName)) return fImeName;
-  const TCustomDBGridEh* grid = Grid();
-  return grid == nullptr ? fImeName : grid->ImeName();
+  return OwnOrGrid(cvImeName, fImeName, &TCustomDBGridEh::ImeName, fImeName);
 }
 
 void TColumnEh::SetImeName(const TImeName& value) {
@@ -398,9 +387,7 @@ void TColumnEh::SetImeName(const TImeName& value) {
 }
 
 TTextLayout TColumnEh::Layout() const {
-  if (Has(cvLayout)) return fLayout;
-  const TColumnDefValuesEh* values = DefValues();
-  return values == nullptr ? tlTop : values->Layout;
+  return OwnOrDefault(cvLayout, fLayout, &TColumnDefValuesEh::Layout, tlTop);
 }
 
 void TColumnEh::SetLayout(TTextLayout value) {
@@ -408,9 +395,7 @@ void TColumnEh::SetLayout(TTextLayout value) {
 }
 
 AnsiString TColumnEh::LookupDisplayFields() {
-  if (Has(cvLookupDisplayFields)) return fLookupDisplayFields;
-  const TField* field = Field();
-  return field == nullptr ? AnsiString() : field->LookupResultField();
+  return OwnOrField(cvLookupDisplayFields, fLookupDisplayFields, &TField::LookupResultField, AnsiString());
 }
 
 void TColumnEh::SetLookupDisplayFields(const AnsiString& value) {
@@ -418,11 +403,11 @@ void TColumnEh::SetLookupDisplayFields(const AnsiString& value) {
 }
 
 bool TColumnEh::ReadOnly() {
-  if (Has(cvReadOnly)) return fReadOnly;
-  const TCustomDBGridEh* grid = Grid();
-  if (grid != nullptr && grid->ReadOnly()) return true;
-  const TField* field = Field();
-  return field != nullptr && field->ReadOnly();
+  // A read-only grid makes every column read-only until the column says otherwise.
+  return AssignedOrEh(Has(cvReadOnly), fReadOnly, [this] {
+    const TCustomDBGridEh* grid = Grid();
+    return (grid != nullptr && grid->ReadOnly()) || ReadOrEh(Field(), &TField::ReadOnly, false);
+  });
 }
 
 void TColumnEh::SetReadOnly(bool value) {
@@ -431,9 +416,7 @@ void TColumnEh::SetReadOnly(bool value) {
 }
 
 bool TColumnEh::ToolTips() const {
-  if (Has(cvToolTips)) return fToolTips;
-  const TColumnDefValuesEh* values = DefValues();
-  return values != nullptr && values->ToolTips;
+  return OwnOrDefault(cvToolTips, fToolTips, &TColumnDefValuesEh::ToolTips, false);
 }
 
 void TColumnEh::SetToolTips(bool value) {
@@ -441,9 +424,10 @@ void TColumnEh::SetToolTips(bool value) {
 }
 
 bool TColumnEh::WordWrap() {
-  if (Has(cvWordWrap)) return fWordWrap;
-  const TField* field = Field();
-  return Grid() != nullptr && field != nullptr && IsWordWrapType(field->DataType());
+  const bool inGrid = Grid() != nullptr;
+  return OwnOrField(
+      cvWordWrap, fWordWrap,
+      [inGrid](const TField& field) { return inGrid && IsWordWrapType(field.DataType()); }, false);
 }
 
 void TColumnEh::SetWordWrap(bool value) {
@@ -454,7 +438,7 @@ void TColumnEh::SetWordWrap(bool value) {
 // ---- Widths ---------------------------------------------------------------------------
 
 int TColumnEh::Width() {
-  return Has(cvWidth) ? fWidth : DefaultWidth();
+  return AssignedOrEh(Has(cvWidth), fWidth, [this] { return DefaultWidth(); });
 }
 
 int TColumnEh::DefaultWidth() {
@@ -462,16 +446,24 @@ int TColumnEh::DefaultWidth() {
   if (grid == nullptr) return 64;
   TField* field = Field();
   if (field == nullptr) return grid->DefaultColWidth();
-  TRaster raster(1, 1);
-  TRasterDC dc(raster);
-  dc.SelectFont(Font()->LogFont());
-  TTextMetric metrics;
-  dc.GetTextMetrics(metrics);
-  const int digit = dc.GetTextExtentPoint32("0").cx;
-  return (digit - metrics.tmOverhang) * field->DisplayWidth() + metrics.tmOverhang + 4;
+  const TFontMeasureEh widths = MeasureFontEh(*Font());
+  return (widths.digitWidth - widths.metrics.tmOverhang) * field->DisplayWidth() + widths.metrics.tmOverhang +
+         4;
 }
 
 void TColumnEh::SetWidth(int value) {
+  TCustomDBGridEh* grid = Grid();
+  if (IsGeneratedColumn() && grid != nullptr) {
+    // A column the user sized in the grid takes its field's display width along.
+    TField* field = Field();
+    if (field != nullptr && grid->HandleAllocated() && grid->SyncingFieldWidths()) {
+      const TFontMeasureEh widths = MeasureFontEh(*Font());
+      if (widths.digitWidth > 0)
+        field->SetDisplayWidth((widths.metrics.tmAveCharWidth / 2 + value - widths.metrics.tmOverhang - 3) /
+                               widths.digitWidth);
+    }
+    if (grid->InLayoutChange() && !Has(cvWidth)) return;
+  }
   if (!Has(cvWidth) && value == DefaultWidth()) return ColumnChanged();
   if (value != -1) {
     fWidth = value;

@@ -34,18 +34,6 @@ void TColumnsEhList::Exchange(int index1, int index2) {
   std::swap(fItems.at(index1), fItems.at(index2));
 }
 
-namespace {
-
-// Stores a changed value and tells of the change.
-template <class T, class Tell>
-void ChangeValue(T& field, const T& value, Tell tell) {
-  if (field == value) return;
-  field = value;
-  tell();
-}
-
-}  // namespace
-
 // ---- Column defaults ------------------------------------------------------------------
 
 TColumnDefValuesEh::TColumnDefValuesEh()
@@ -91,19 +79,19 @@ void TColumnDropDownBoxEh::Changed() {
 }
 
 void TColumnDropDownBoxEh::SetAutoFitColWidths(bool value) {
-  ChangeValue(fAutoFitColWidths, value, [this] { Changed(); });
+  ChangeValueEh(fAutoFitColWidths, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetListSource(TDataSource* value) {
-  ChangeValue(fListSource, value, [this] { Changed(); });
+  ChangeValueEh(fListSource, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions value) {
-  ChangeValue(fOptions, value, [this] { Changed(); });
+  ChangeValueEh(fOptions, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::SetUseMultiTitle(bool value) {
-  ChangeValue(fUseMultiTitle, value, [this] { Changed(); });
+  ChangeValueEh(fUseMultiTitle, value, [this] { Changed(); });
 }
 
 void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
@@ -169,10 +157,14 @@ TColumnTitleDefValuesEh* TColumnTitleEh::DefValues() const {
   return values == nullptr ? nullptr : &values->Title();
 }
 
+template <class T, class Read>
+T TColumnTitleEh::OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const {
+  return AssignedOrEh(Has(bit), own,
+                      [&] { return ReadOrEh(DefValues(), std::forward<Read>(read), withoutGrid); });
+}
+
 TAlignment TColumnTitleEh::Alignment() const {
-  if (Has(cvTitleAlignment)) return fAlignment;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values == nullptr ? taLeftJustify : values->Alignment();
+  return OwnOrDefault(cvTitleAlignment, fAlignment, &TColumnTitleDefValuesEh::Alignment, taLeftJustify);
 }
 
 void TColumnTitleEh::SetAlignment(TAlignment value) {
@@ -180,9 +172,9 @@ void TColumnTitleEh::SetAlignment(TAlignment value) {
 }
 
 AnsiString TColumnTitleEh::Caption() const {
-  if (Has(cvTitleCaption)) return fCaption;
-  const TField* field = fColumn->Field();
-  return field == nullptr ? fColumn->FieldName() : field->DisplayName();
+  return AssignedOrEh(Has(cvTitleCaption), fCaption, [this] {
+    return ReadOrEh(fColumn->Field(), &TField::DisplayName, fColumn->FieldName());
+  });
 }
 
 void TColumnTitleEh::SetCaption(const AnsiString& value) {
@@ -194,9 +186,7 @@ void TColumnTitleEh::SetCaption(const AnsiString& value) {
 }
 
 TColor TColumnTitleEh::Color() const {
-  if (Has(cvTitleColor)) return fColor;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values == nullptr ? clBtnFace : values->Color();
+  return OwnOrDefault(cvTitleColor, fColor, &TColumnTitleDefValuesEh::Color, clBtnFace);
 }
 
 void TColumnTitleEh::SetColor(TColor value) {
@@ -204,9 +194,7 @@ void TColumnTitleEh::SetColor(TColor value) {
 }
 
 bool TColumnTitleEh::EndEllipsis() const {
-  if (Has(cvTitleEndEllipsis)) return fEndEllipsis;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values != nullptr && values->EndEllipsis;
+  return OwnOrDefault(cvTitleEndEllipsis, fEndEllipsis, &TColumnTitleDefValuesEh::EndEllipsis, false);
 }
 
 void TColumnTitleEh::SetEndEllipsis(bool value) {
@@ -214,9 +202,7 @@ void TColumnTitleEh::SetEndEllipsis(bool value) {
 }
 
 TTextOrientationEh TColumnTitleEh::Orientation() const {
-  if (Has(cvTitleOrientation)) return fOrientation;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values == nullptr ? tohHorizontal : values->Orientation;
+  return OwnOrDefault(cvTitleOrientation, fOrientation, &TColumnTitleDefValuesEh::Orientation, tohHorizontal);
 }
 
 void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
@@ -224,9 +210,7 @@ void TColumnTitleEh::SetOrientation(TTextOrientationEh value) {
 }
 
 bool TColumnTitleEh::TitleButton() const {
-  if (Has(cvTitleButton)) return fTitleButton;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values != nullptr && values->TitleButton;
+  return OwnOrDefault(cvTitleButton, fTitleButton, &TColumnTitleDefValuesEh::TitleButton, false);
 }
 
 void TColumnTitleEh::SetTitleButton(bool value) {
@@ -234,9 +218,7 @@ void TColumnTitleEh::SetTitleButton(bool value) {
 }
 
 bool TColumnTitleEh::ToolTips() const {
-  if (Has(cvTitleToolTips)) return fToolTips;
-  const TColumnTitleDefValuesEh* values = DefValues();
-  return values != nullptr && values->ToolTips;
+  return OwnOrDefault(cvTitleToolTips, fToolTips, &TColumnTitleDefValuesEh::ToolTips, false);
 }
 
 void TColumnTitleEh::SetToolTips(bool value) {
@@ -437,11 +419,11 @@ void TColumnFooterEh::SetFieldName(const AnsiString& value) {
 }
 
 void TColumnFooterEh::SetDisplayFormat(const AnsiString& value) {
-  ChangeValue(fDisplayFormat, value, [this] { Changed(); });
+  ChangeValueEh(fDisplayFormat, value, [this] { Changed(); });
 }
 
 void TColumnFooterEh::SetValue(const AnsiString& value) {
-  ChangeValue(fValue, value, [this] { Changed(); });
+  ChangeValueEh(fValue, value, [this] { Changed(); });
 }
 
 void TColumnFooterEh::SetColor(TColor value) {
@@ -457,18 +439,18 @@ void TColumnFooterEh::SetAlignment(TAlignment value) {
 }
 
 TFont* TColumnFooterEh::GetFont() const {
-  const TCustomDBGridEh* grid = fColumn->Grid();
-  return fFontAssigned || grid == nullptr ? fFont.get() : grid->FooterFont();
+  return AssignedOrEh(fFontAssigned, fFont.get(), [this] {
+    return ReadOrEh(fColumn->Grid(), &TCustomDBGridEh::FooterFont, fFont.get());
+  });
 }
 
 TColor TColumnFooterEh::GetColor() const {
-  if (fColorAssigned) return fColor;
-  const TCustomDBGridEh* grid = fColumn->Grid();
-  return grid == nullptr ? clWindow : grid->FooterColor();
+  return AssignedOrEh(fColorAssigned, fColor,
+                      [this] { return ReadOrEh(fColumn->Grid(), &TCustomDBGridEh::FooterColor, clWindow); });
 }
 
 TAlignment TColumnFooterEh::GetAlignment() const {
-  return fAlignmentAssigned ? fAlignment : fColumn->Alignment();
+  return AssignedOrEh(fAlignmentAssigned, fAlignment, [this] { return fColumn->Alignment(); });
 }
 
 void TColumnFooterEh::EnsureSumValue() {
@@ -487,14 +469,18 @@ void TColumnFooterEh::EnsureSumValue() {
       return DropSumValue();
   }
   if (grid == nullptr) return DropSumValue();
-  if (fSum == nullptr) fSum = grid->SumList().SumCollection().Add();
-  fSum->SetFieldName(fFieldName.empty() ? fColumn->FieldName() : fFieldName);
-  fSum->SetGroupOperation(operation);
+  TDBSum* sum = fSum.Get();
+  if (sum == nullptr) {
+    sum = grid->SumList().SumCollection().Add();
+    fSum = TDBSumRef(sum);
+  }
+  sum->SetFieldName(fFieldName.empty() ? fColumn->FieldName() : fFieldName);
+  sum->SetGroupOperation(operation);
 }
 
 void TColumnFooterEh::DropSumValue() {
-  delete fSum;
-  fSum = nullptr;
+  delete fSum.Get();
+  fSum = {};
 }
 
 void TColumnFooterEh::Assign(const TPersistent* source) {
@@ -529,6 +515,11 @@ TColumnEh* TDBGridColumnsEh::AddGenerated() {
 
 TDBGridColumnsState TDBGridColumnsEh::State() const {
   return Count() > 0 && !Items(0)->IsGeneratedColumn() ? csCustomized : csDefault;
+}
+
+void TDBGridColumnsEh::Update(TCollectionItem* item) {
+  TCollection::Update(item);
+  fGrid->ColumnsChanged(static_cast<TColumnEh*>(item));
 }
 
 void TDBGridColumnsEh::ResetFields() {

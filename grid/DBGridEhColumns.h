@@ -7,7 +7,9 @@
 // Also here: the column's title, footers, drop-down box and filter-row filter, the grid's
 // column defaults, and a list of columns that does not own them.
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "classlib/core/Collections.h"
@@ -63,6 +65,29 @@ enum TColumnEhValue {
 };
 using TColumnEhValues = TSet<TColumnEhValue>;
 
+// A setter's common part: stores a changed value and tells of the change.
+template <class T, class Tell>
+void ChangeValueEh(T& field, const T& value, Tell&& tell) {
+  if (field == value) return;
+  field = value;
+  std::forward<Tell>(tell)();
+}
+
+// Every value with a fallback reads through these two: its own setting once assigned,
+// else what the fallback answers.
+template <class T, class Fallback>
+T AssignedOrEh(bool assigned, const T& own, Fallback&& fallback) {
+  if (assigned) return own;
+  return std::forward<Fallback>(fallback)();
+}
+// A fallback read from an object that may be missing (no grid, no field, no defaults):
+// `read` of it (a member, a getter or a function), else `missing`.
+template <class T, class Source, class Read>
+T ReadOrEh(Source* source, Read&& read, const T& missing) {
+  if (source == nullptr) return missing;
+  return std::invoke(std::forward<Read>(read), *source);
+}
+
 enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
 enum TTextOrientationEh { tohHorizontal, tohVertical };
@@ -92,6 +117,15 @@ enum TDBLookupGridEhOption {
   dlgMultiSortMarkingEh
 };
 using TDBLookupGridEhOptions = TSet<TDBLookupGridEhOption>;
+
+// What widths and heights in text are measured with: a font's metrics, the width of its
+// digit "0" and the height of "Wg".
+struct TFontMeasureEh {
+  TTextMetric metrics;
+  int digitWidth = 0;
+  int textHeight = 0;
+};
+TFontMeasureEh MeasureFontEh(const TFont& font);
 
 // The parameters of one data cell, as a column fills them and cell events change them.
 struct TColCellParamsEh {
@@ -243,6 +277,9 @@ class TColumnTitleEh : public TPersistent {
   template <class T>
   void Store(T& field, const T& value, TColumnEhValue bit, bool tellChange = true);
   TColumnTitleDefValuesEh* DefValues() const;
+  // The own value of `bit`, else `read` of the grid's title defaults, else `withoutGrid`.
+  template <class T, class Read>
+  T OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const;
   // Re-copies the grid's title font while the font is not set.
   void RefreshDefaultFont() const;
   void FontChanged();
@@ -300,7 +337,7 @@ class TColumnFooterEh : public TCollectionItem {
   TAlignment GetAlignment() const;
 
   // The aggregate of the grid's sum list this footer shows; nullptr for no aggregate.
-  TDBSum* SumItem() const { return fSum; }
+  TDBSum* SumItem() const { return fSum.Get(); }
   // Makes the footer's aggregate follow the current field and value type.
   void EnsureSumValue();
   // Takes the footer's aggregate out of the grid's sum list.
@@ -322,7 +359,8 @@ class TColumnFooterEh : public TCollectionItem {
   bool fColorAssigned = false;
   TAlignment fAlignment = taLeftJustify;
   bool fAlignmentAssigned = false;
-  TDBSum* fSum = nullptr;
+  // The grid's sum list frees its items on a clear or an assign, behind the footer.
+  TDBSumRef fSum;
 };
 
 class TColumnFootersEh : public TCollection {
@@ -451,6 +489,8 @@ class TColumnEh : public TCollectionItem {
   void SetFieldName(const AnsiString& value);
   // Forgets the cached field (the dataset's fields are being rebuilt).
   void ResetField() { fField = nullptr; }
+  // The field bound now, without looking it up.
+  TField* CachedField() const { return fField; }
 
   // ---- Values with fallbacks
   TAlignment Alignment();
@@ -538,6 +578,9 @@ class TColumnEh : public TCollectionItem {
   // The width the column was laid out with: the base of proportional fitting.
   int InitialWidth() const { return fInitialWidth; }
   void SetInitialWidth(int value) { fInitialWidth = value; }
+  // The width to go back to when the grid stops fitting its columns.
+  int WidthToRestore() const { return fWidthToRestore; }
+  void SetWidthToRestore(int value) { fWidthToRestore = value; }
 
   // ---- Owned parts
   TColumnTitleEh& Title() const { return *fTitle; }
@@ -598,6 +641,14 @@ class TColumnEh : public TCollectionItem {
   friend class TDBGridColumnsEh;
 
   bool Has(TColumnEhValue value) const { return fAssignedValues.Contains(value); }
+  // The own value of `bit`, else `read` of the grid, of the grid's column defaults or of
+  // the field, else the value for a column without one.
+  template <class T, class Read>
+  T OwnOrGrid(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const;
+  template <class T, class Read>
+  T OwnOrDefault(TColumnEhValue bit, const T& own, Read&& read, const T& withoutGrid) const;
+  template <class T, class Read>
+  T OwnOrField(TColumnEhValue bit, const T& own, Read&& read, const T& withoutField);
   template <class T>
   void Store(T& field, const T& value, TColumnEhValue bit, bool tellChange = true);
   // For the values without a fallback.
@@ -665,6 +716,7 @@ class TColumnEh : public TCollectionItem {
   int fTag = 0;
   bool fVisible = true;
   int fInitialWidth = 0;
+  int fWidthToRestore = 0;
   mutable bool fCopyingFont = false;
 
   std::unique_ptr<TColumnTitleEh> fTitle;
@@ -703,6 +755,10 @@ class TDBGridColumnsEh : public TCollection {
   TDBGridColumnsState State() const;
   // Every column forgets its cached field.
   void ResetFields();
+
+ protected:
+  // Tells the grid of a changed column, or of every column (nullptr).
+  void Update(TCollectionItem* item) override;
 
  private:
   TCustomDBGridEh* fGrid;

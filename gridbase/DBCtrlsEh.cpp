@@ -57,6 +57,11 @@ bool TFieldDataLinkEh::Active() const {
   return TDataLink::Active() && Field() != nullptr;
 }
 
+TDataSet* TFieldDataLinkEh::BoundDataSet() const {
+  if (fStandalone || !DataSource() || !Field()) return nullptr;
+  return DataSource()->DataSet();
+}
+
 void TFieldDataLinkEh::UpdateField() {
   // Nothing stays bound when the look-up fails.
   fFields.clear();
@@ -168,6 +173,20 @@ void TFieldDataLinkEh::UpdateData() {
     Fire(OnUpdateData);
   }
   fModified = false;
+}
+
+bool FireUpdateDataEh(const TUpdateDataEventEh& event, TObject* sender, bool& inHandler) {
+  bool handled = false;
+  if (!event) return handled;
+  inHandler = true;
+  try {
+    event(sender, handled);
+  } catch (...) {
+    inHandler = false;
+    throw;
+  }
+  inHandler = false;
+  return handled;
 }
 
 }  // namespace ordvane

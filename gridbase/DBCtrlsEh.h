@@ -45,6 +45,9 @@ class TFieldDataLinkEh : public TDataLink {
 
   // True in standalone mode, else while the data source is active and a field is bound.
   bool Active() const;
+  // The dataset a value written now would go to: bound to a field through a data source
+  // with a dataset; nullptr otherwise (standalone, or a field name with nothing behind it).
+  TDataSet* BoundDataSet() const;
   bool Editing() const { return fEditing; }
   bool Modified() const { return fModified; }
   // The control calls it on every change of its text or state.
@@ -167,6 +170,10 @@ class TToolTipsWindow : public THintWindow {
 using TCheckDrawRequiredStateEventEh = TEvent<void(TObject* sender, bool& drawState)>;
 using TGetImageIndexEventEh = TEvent<void(TObject* sender, int& imageIndex)>;
 using TUpdateDataEventEh = TEvent<void(TObject* sender, bool& handled)>;
+
+// Runs a control's OnUpdateData (when assigned) with `inHandler` set for its span, so the
+// control knows not to write again from inside it; answers whether the handler wrote.
+bool FireUpdateDataEh(const TUpdateDataEventEh& event, TObject* sender, bool& inHandler);
 
 // The single-line data-aware edit: a masked edit that shows and edits one field through
 // its TFieldDataLinkEh, or keeps a value of its own with neither a data source nor a
@@ -303,6 +310,12 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void KeyUp(Word& key, TShiftState shift) override;
   void KeyPress(char& key) override;
 
+  // Puts a bound dataset into edit state, runs `write`, then writes the value at once
+  // (unless inside OnUpdateData).
+  void SetTextWrite(const std::function<void()>& write);
+  // A client point over the buttons or the image, not the text.
+  bool InButtonsOrImage(TPoint client) const;
+
  private:
   struct TSettingText {
     explicit TSettingText(int& depth) : fDepth(depth) { ++fDepth; }
@@ -325,7 +338,6 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   int ButtonWidth(const TEditButtonEh* button) const;
   void UpdateImageWidth();
   void UpdateActive();
-  bool InButtonsOrImage(TPoint client) const;
   void DropDownMRUList();
   void CloseMRUList(bool accept);
   // Keys the open list takes from the edit; true when it took the key.
@@ -336,7 +348,6 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   void PaintSelf(HDC dc);
   void PaintFlatBorder();
   int TextMargin();
-  void SetTextWrite(const std::function<void()>& write);
   void SetHolderDoubleClick(TMessage& message);
   bool HintShow(THintInfo& info);
 

@@ -11,6 +11,7 @@
 #include "classlib/ui/Host.h"
 #include "classlib/ui/SysMetrics.h"
 #include "gridbase/DBCtrlsEh.h"
+#include "gridbase/SupportEh.h"
 
 namespace ordvane {
 
@@ -260,8 +261,9 @@ void TCustomDBEditEh::UpdateFieldValue() {
 // Only a bound edit has a dataset to put into edit state; an edit with a field name but
 // no dataset (or a source without one) just shows what it was given.
 void TCustomDBEditEh::SetTextWrite(const std::function<void()>& write) {
-  const bool bound = !IsStandalone() && DataSource() && DataSource()->DataSet() && Field();
-  if (bound) DataSource()->DataSet()->Edit();
+  TDataSet* dataSet = IsStandalone() ? nullptr : fDataLink->BoundDataSet();
+  const bool bound = dataSet != nullptr;
+  if (bound) dataSet->Edit();
   write();
   if (bound || IsStandalone())
     if (!fInUserUpdateData) UpdateData(fDataLink.get());
@@ -281,18 +283,7 @@ void TCustomDBEditEh::Clear() {
 
 void TCustomDBEditEh::UpdateData(TObject* sender) {
   if (fFocused) ValidateEdit();
-  bool handled = false;
-  if (OnUpdateData) {
-    fInUserUpdateData = true;
-    try {
-      OnUpdateData(sender, handled);
-    } catch (...) {
-      fInUserUpdateData = false;
-      throw;
-    }
-    fInUserUpdateData = false;
-  }
-  if (!handled) UpdateFieldValue();
+  if (!FireUpdateDataEh(OnUpdateData, sender, fInUserUpdateData)) UpdateFieldValue();
   SetModified(false);
   if (fMRUList->Active() && Showing()) fMRUList->Add(Text());
 }
@@ -976,6 +967,8 @@ void TCustomDBEditEh::FilterMRUItem(const AnsiString& item, bool& accept) {
   const AnsiString text = Text();
   const AnsiString head = item.substr(0, text.size());
   accept = fMRUList->CaseSensitive() ? head == text : AnsiCompareText(head, text) == 0;
+  const TFilterMRUItemEventEh handler = fMRUList->OnFilterItem;
+  if (handler) handler(this, item, accept);
 }
 
 void TCustomDBEditEh::DropDownMRUList() {

@@ -121,7 +121,7 @@ void TDBSumCollection::Update(TCollectionItem* /*item*/) {
 
 // --- TDBSumListProducer --------------------------------------------------------------------
 
-class TDBSumListProducer::TWatch : public TComponent {
+class TDBSumListProducer::TWatch : public TComponent, public TDataSetEventListener {
  public:
   explicit TWatch(TDBSumListProducer* producer) : TComponent(nullptr), fProducer(producer) {}
 
@@ -130,6 +130,9 @@ class TDBSumListProducer::TWatch : public TComponent {
   }
   void Unwatch(TComponent* component) {
     if (component != nullptr) RemoveFreeNotification(component);
+  }
+  void DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event, bool afterHandler) override {
+    fProducer->DataSetEventFired(dataSet, event, afterHandler);
   }
 
  protected:
@@ -146,33 +149,24 @@ namespace {
 
 using TProducerHandler = void (TDBSumListProducer::*)(TDataSet*);
 
-// The dataset's events the producer takes over, in the order of its saved handlers.
+// The dataset's events the producer follows, and whether it runs after the program's
+// handler of that event or before it.
 struct THook {
   TDataSetNotifyEvent TDataSet::*event;
   TProducerHandler handler;
+  bool afterHandler;
 };
 
-enum THookIndex {
-  hkAfterCancel,
-  hkAfterClose,
-  hkAfterEdit,
-  hkAfterInsert,
-  hkAfterOpen,
-  hkAfterPost,
-  hkAfterScroll,
-  hkBeforeDelete,
-  hkCount
-};
-
-const std::array<THook, hkCount> kHooks = {{
-    {&TDataSet::AfterCancel, &TDBSumListProducer::DataSetAfterCancel},
-    {&TDataSet::AfterClose, &TDBSumListProducer::DataSetAfterClose},
-    {&TDataSet::AfterEdit, &TDBSumListProducer::DataSetAfterEdit},
-    {&TDataSet::AfterInsert, &TDBSumListProducer::DataSetAfterInsert},
-    {&TDataSet::AfterOpen, &TDBSumListProducer::DataSetAfterOpen},
-    {&TDataSet::AfterPost, &TDBSumListProducer::DataSetAfterPost},
-    {&TDataSet::AfterScroll, &TDBSumListProducer::DataSetAfterScroll},
-    {&TDataSet::BeforeDelete, &TDBSumListProducer::DataSetBeforeDelete},
+const std::array<THook, 9> kHooks = {{
+    {&TDataSet::AfterCancel, &TDBSumListProducer::DataSetAfterCancel, true},
+    {&TDataSet::AfterClose, &TDBSumListProducer::DataSetAfterClose, false},
+    {&TDataSet::AfterEdit, &TDBSumListProducer::DataSetAfterEdit, false},
+    {&TDataSet::AfterInsert, &TDBSumListProducer::DataSetAfterInsert, false},
+    {&TDataSet::AfterOpen, &TDBSumListProducer::DataSetAfterOpen, false},
+    {&TDataSet::AfterPost, &TDBSumListProducer::DataSetAfterPost, false},
+    {&TDataSet::AfterScroll, &TDBSumListProducer::DataSetAfterScroll, true},
+    {&TDataSet::BeforeDelete, &TDBSumListProducer::DataSetBeforeDelete, true},
+    {&TDataSet::AfterDelete, &TDBSumListProducer::DataSetAfterDelete, false},
 }};
 
 }  // namespace
@@ -182,7 +176,7 @@ TDBSumListProducer::TDBSumListProducer(TComponent* owner)
       fSumCollection(std::make_unique<TDBSumCollection>(this)),
       fWatch(std::make_unique<TWatch>(this)) {}
 
-TDBSumListProducer::~TDBSumListProducer() { RestoreDataSetEvents(); }
+TDBSumListProducer::~TDBSumListProducer() { StopListening(); }
 
 void TDBSumListProducer::Assign(const TPersistent* source) {
   const auto* other = dynamic_cast<const TDBSumListProducer*>(source);
@@ -205,9 +199,15 @@ void TDBSumListProducer::Fire(const TNotifyEvent& event) {
   if (handler) handler(this);
 }
 
-void TDBSumListProducer::RunSaved(int hook, TDataSet* dataSet) const {
-  const TDataSetNotifyEvent handler = fSavedEvents[static_cast<std::size_t>(hook)];
-  if (handler) handler(dataSet);
+void TDBSumListProducer::DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event,
+                                           bool afterHandler) {
+  if (dataSet == fMaster) {
+    if (event == &TDataSet::AfterScroll && afterHandler) MasterAfterScroll(dataSet);
+    return;
+  }
+  if (dataSet != fDataSet || !fHooked) return;
+  for (const THook& hook : kHooks)
+    if (hook.event == event && hook.afterHandler == afterHandler) (this->*hook.handler)(dataSet);
 }
 
 // --- settings ------------------------------------------------------------------------------
@@ -264,58 +264,47 @@ void TDBSumListProducer::SetVirtualRecords(bool value) {
 // --- hooking -------------------------------------------------------------------------------
 
 void TDBSumListProducer::HookDataSetEvents() {
-  static_assert(std::tuple_size_v<decltype(kHooks)> == kHookedEvents, "one saved handler per hooked event");
   if (fDataSet == nullptr || fHooked) return;
-  for (std::size_t i = 0; i < kHooks.size(); ++i) {
-    TDataSetNotifyEvent& event = fDataSet->*kHooks[i].event;
-    fSavedEvents[i] = event;
-    event = TDataSetNotifyEvent::Bind(this, kHooks[i].handler);
-  }
+  // Listening, not taking the handlers over: any number of producers can follow one
+  // dataset and leave it in any order, and the program's handlers stay its own.
+  fDataSet->AddEventListener(fWatch.get());
   TDataSet* master = GetObjectPropDataSourceEh(fDataSet, "MasterSource");
   if (master != nullptr && master != fDataSet && !master->ComponentState().Contains(csDestroying)) {
     fMaster = master;
-    fSavedMasterAfterScroll = master->AfterScroll;
-    master->AfterScroll = TDataSetNotifyEvent::Bind(this, &TDBSumListProducer::MasterAfterScroll);
+    master->AddEventListener(fWatch.get());
     fWatch->Watch(master);
   }
   fHooked = true;
 }
 
 void TDBSumListProducer::UnhookDataSetEvents() {
-  RestoreDataSetEvents();
+  StopListening();
   ForgetBookmarks();
 }
 
-void TDBSumListProducer::RestoreDataSetEvents() {
-  if (fHooked && fDataSet != nullptr)
-    for (std::size_t i = 0; i < kHooks.size(); ++i) fDataSet->*kHooks[i].event = fSavedEvents[i];
+void TDBSumListProducer::StopListening() {
+  if (fHooked && fDataSet != nullptr) fDataSet->RemoveEventListener(fWatch.get());
   if (fMaster != nullptr) {
-    fMaster->AfterScroll = fSavedMasterAfterScroll;
+    fMaster->RemoveEventListener(fWatch.get());
     fWatch->Unwatch(fMaster);
   }
-  fSavedEvents = {};
-  fSavedMasterAfterScroll = nullptr;
   fMaster = nullptr;
   fHooked = false;
 }
 
 void TDBSumListProducer::ForgetBookmarks() {
+  fPendingDelete.reset();
   fBookmarks.clear();
   fCurrentIndex = -1;
   fBookmarkPending = false;
 }
 
 void TDBSumListProducer::Forget(TComponent* component) {
-  if (component == fMaster) {
-    fMaster = nullptr;
-    fSavedMasterAfterScroll = nullptr;
-  }
+  if (component == fMaster) fMaster = nullptr;
   if (component != fDataSet) return;
-  // The dataset's own part is gone: its saved handlers die with it; the master lives on
-  // and gets its handler back.
-  fSavedEvents = {};
+  // Nothing is written into the dying dataset; the master lives on and is left.
   fHooked = false;
-  RestoreDataSetEvents();
+  StopListening();
   fDataSet = nullptr;
   ForgetBookmarks();
   fRecalculating = false;
@@ -342,6 +331,9 @@ bool TDBSumListProducer::NeedsWalk() {
 void TDBSumListProducer::RecalculateAll() {
   if (OwnerLoading() || !fActive || fDataSet == nullptr || !fDataSet->Active() || !fHooked) return;
   ClearSumValues();
+  // The walk counts what the dataset holds now. A recalculation inside a delete comes
+  // after the record went (a master refreshed in AfterDelete): it must not go out twice.
+  fPendingDelete.reset();
   // A list that is not rebuilt would number records that may be gone.
   fBookmarks.clear();
   fCurrentIndex = -1;
@@ -408,42 +400,37 @@ bool TDBSumListProducer::FilterChanged() const {
 
 // --- the dataset's events ------------------------------------------------------------------
 
-void TDBSumListProducer::DataSetAfterCancel(TDataSet* dataSet) {
-  RunSaved(hkAfterCancel, dataSet);
+void TDBSumListProducer::DataSetAfterCancel(TDataSet* /*dataSet*/) {
   fBookmarkPending = false;
 }
 
-void TDBSumListProducer::DataSetAfterClose(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterClose(TDataSet* /*dataSet*/) {
   ClearSumValues();
   fRecalculating = false;
   ForgetBookmarks();
-  RunSaved(hkAfterClose, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterEdit(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterEdit(TDataSet* /*dataSet*/) {
   const std::vector<TField*> fields = ItemFields();
   for (int i = 0; i < fSumCollection->Count(); ++i) {
     TDBSum* item = fSumCollection->Items(i);
     if (item->Aggregates()) item->fOld = item->ShareOf(fields[static_cast<std::size_t>(i)]);
   }
-  RunSaved(hkAfterEdit, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterInsert(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterInsert(TDataSet* /*dataSet*/) {
   // The new record has counted nothing yet, whatever a default already put in it: the
   // post adds all it holds.
   for (int i = 0; i < fSumCollection->Count(); ++i) fSumCollection->Items(i)->fOld = {};
   // Its bookmark joins the list at the post, in dataset order; a cancel leaves no trace.
   if (ListsBookmarks()) fBookmarkPending = true;
-  RunSaved(hkAfterInsert, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterOpen(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterOpen(TDataSet* /*dataSet*/) {
   if (fActive) RecalculateAll();
-  RunSaved(hkAfterOpen, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
+void TDBSumListProducer::DataSetAfterPost(TDataSet* /*dataSet*/) {
   const std::vector<TField*> fields = ItemFields();
   for (int i = 0; i < fSumCollection->Count(); ++i) {
     TDBSum* item = fSumCollection->Items(i);
@@ -457,35 +444,49 @@ void TDBSumListProducer::DataSetAfterPost(TDataSet* dataSet) {
     fBookmarkPending = false;
   }
   Fire(SumListChanged);
-  RunSaved(hkAfterPost, dataSet);
 }
 
-void TDBSumListProducer::DataSetAfterScroll(TDataSet* dataSet) {
-  RunSaved(hkAfterScroll, dataSet);
+void TDBSumListProducer::DataSetAfterScroll(TDataSet* /*dataSet*/) {
   if (fActive && !fRecalculating && FilterChanged()) RecalculateAll();
 }
 
-void TDBSumListProducer::DataSetBeforeDelete(TDataSet* dataSet) {
-  RunSaved(hkBeforeDelete, dataSet);
+void TDBSumListProducer::DataSetBeforeDelete(TDataSet* /*dataSet*/) {
+  // Only noted: the dataset, the server or a later handler may still refuse the delete,
+  // and then no event follows. The record goes out of the sums at AfterDelete.
   // A record deleted in the middle of an edit counted its stored values, which the edit
   // began with, not the ones typed since.
   const bool editing = fDataSet->State() == dsEdit;
   const std::vector<TField*> fields = ItemFields();
+  TPendingDelete pending;
   for (int i = 0; i < fSumCollection->Count(); ++i) {
     TDBSum* item = fSumCollection->Items(i);
-    if (!item->Aggregates()) continue;
-    item->Replace(editing ? item->fOld : item->ShareOf(fields[static_cast<std::size_t>(i)]), {});
+    pending.shares.push_back(!item->Aggregates() ? TDBSumShare{}
+                             : editing           ? item->fOld
+                                                 : item->ShareOf(fields[static_cast<std::size_t>(i)]));
   }
   if (ListsBookmarks()) {
-    const int index = FindBookmarkIndex(fDataSet->Bookmark());
-    if (index >= 0) fBookmarks.erase(fBookmarks.begin() + index);
+    pending.bookmark = fDataSet->Bookmark();
+    pending.bookmarkIndex = FindBookmarkIndex(pending.bookmark);
   }
+  fPendingDelete = std::move(pending);
+}
+
+void TDBSumListProducer::DataSetAfterDelete(TDataSet* /*dataSet*/) {
+  if (!fPendingDelete) return;
+  const TPendingDelete pending = std::move(*fPendingDelete);
+  fPendingDelete.reset();
+  if (pending.shares.size() == static_cast<std::size_t>(fSumCollection->Count()))
+    for (int i = 0; i < fSumCollection->Count(); ++i) {
+      TDBSum* item = fSumCollection->Items(i);
+      if (item->Aggregates()) item->Replace(pending.shares[static_cast<std::size_t>(i)], {});
+    }
+  const auto index = static_cast<std::size_t>(pending.bookmarkIndex);
+  if (pending.bookmarkIndex >= 0 && index < fBookmarks.size() && fBookmarks[index] == pending.bookmark)
+    fBookmarks.erase(fBookmarks.begin() + pending.bookmarkIndex);
   Fire(SumListChanged);
 }
 
-void TDBSumListProducer::MasterAfterScroll(TDataSet* dataSet) {
-  const TDataSetNotifyEvent saved = fSavedMasterAfterScroll;
-  if (saved) saved(dataSet);
+void TDBSumListProducer::MasterAfterScroll(TDataSet* /*dataSet*/) {
   if (fActive && !fRecalculating) RecalculateAll();
 }
 

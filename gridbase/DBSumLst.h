@@ -8,8 +8,8 @@
 // Amounts are Currency: a field value enters as AsFloat x 10000 rounded to the nearest
 // integer, ties to even; one counted record is 1.0.
 
-#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/core/Collections.h"
@@ -66,14 +66,32 @@ class TDBSum : public TCollectionItem {
   static Currency AverageOf(Currency runningSum, Integer count);
   void Clear();
 
+  friend class TDBSumRef;
+
   AnsiString fFieldName;
   TGroupOperation fGroupOperation = goSum;
+  // Expires with the item, for the references that do not own it.
+  std::shared_ptr<const char> fLife = std::make_shared<const char>();
   // What the current record counted when its edit or insert began.
   TDBSumShare fOld;
   // Of the non-Null values, for an average.
   Integer fCount = 0;
   Currency fRunningSum;
   Currency fSumValue;
+};
+
+// A sum item held by someone who does not own it (a grid's footer): reads nullptr once
+// the item is freed, which any clear or assign of its collection does.
+class TDBSumRef {
+ public:
+  TDBSumRef() = default;
+  explicit TDBSumRef(TDBSum* item) : fItem(item), fLife(item->fLife) {}
+
+  TDBSum* Get() const { return fLife.expired() ? nullptr : fItem; }
+
+ private:
+  TDBSum* fItem = nullptr;
+  std::weak_ptr<const char> fLife;
 };
 
 class TDBSumCollection : public TCollection {
@@ -103,7 +121,7 @@ class TDBSumListProducer : public TPersistent {
  public:
   // Created active but unhooked: hooking waits for a dataset.
   explicit TDBSumListProducer(TComponent* owner);
-  // Gives the dataset (and the master) their own handlers back.
+  // Stops listening to the dataset (and the master).
   ~TDBSumListProducer() override;
 
   TComponent* Owner() const { return fOwner; }
@@ -134,7 +152,9 @@ class TDBSumListProducer : public TPersistent {
   // Goes to the n-th record (1-based); a number outside the records does nothing.
   virtual void SetRecNo(Integer value);
 
-  // The handlers installed into the dataset; each also runs the handler it replaced.
+  // What the producer does on the dataset's events. It listens beside the dataset's own
+  // handlers, never in their place: AfterScroll, BeforeDelete and AfterCancel after the
+  // program's handler, the others before it (so that handler sees the new values).
   virtual void DataSetAfterCancel(TDataSet* dataSet);
   virtual void DataSetAfterClose(TDataSet* dataSet);
   virtual void DataSetAfterEdit(TDataSet* dataSet);
@@ -143,8 +163,9 @@ class TDBSumListProducer : public TPersistent {
   virtual void DataSetAfterPost(TDataSet* dataSet);
   virtual void DataSetAfterScroll(TDataSet* dataSet);
   virtual void DataSetBeforeDelete(TDataSet* dataSet);
+  virtual void DataSetAfterDelete(TDataSet* dataSet);
 
-  // Puts the nine saved handlers back and forgets them, the master and the bookmarks.
+  // Stops listening; forgets the master and the bookmarks.
   virtual void UnhookDataSetEvents();
   virtual bool IsSequenced();
   virtual Integer GetRecordCount();
@@ -152,7 +173,7 @@ class TDBSumListProducer : public TPersistent {
   virtual void ClearSumValues();
   // Everything from scratch: walks the dataset unless nothing needs it.
   virtual void RecalculateAll();
-  // Saves the dataset's handlers (and the master's AfterScroll) and installs its own.
+  // Listens to the dataset's events and the master's AfterScroll.
   virtual void HookDataSetEvents();
 
   TNotifyEvent OnRecalcAll;
@@ -160,13 +181,12 @@ class TDBSumListProducer : public TPersistent {
   TNotifyEvent SumListChanged;
 
  private:
-  // Tells the producer when the dataset or the master dies: the producer is no
-  // component, so this small one holds the free notifications for it.
+  // Listens to the dataset and the master for the producer, and tells it when either
+  // dies: the producer is no component, so this small one holds the free notifications.
   class TWatch;
-  static constexpr std::size_t kHookedEvents = 8;
 
   void MasterAfterScroll(TDataSet* dataSet);
-  void RunSaved(int hook, TDataSet* dataSet) const;
+  void DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event, bool afterHandler);
   // The owner applies stored settings: nothing is hooked or recalculated meanwhile.
   bool OwnerLoading() const;
   void StoreDataSet(TDataSet* value);
@@ -186,7 +206,7 @@ class TDBSumListProducer : public TPersistent {
   int StartIndex() const;
   int CompareAt(int index, const TBookmark& bookmark);
   int LinearSearch(const TBookmark& bookmark);
-  void RestoreDataSetEvents();
+  void StopListening();
   void ForgetBookmarks();
   // The dataset or master died: forget it, writing nothing into the dead object.
   void Forget(TComponent* component);
@@ -197,10 +217,14 @@ class TDBSumListProducer : public TPersistent {
   std::unique_ptr<TWatch> fWatch;
   TDataSet* fDataSet = nullptr;
   TDataSet* fMaster = nullptr;
-  // AfterCancel, AfterClose, AfterEdit, AfterInsert, AfterOpen, AfterPost, AfterScroll,
-  // BeforeDelete of the dataset, as they were before hooking.
-  std::array<TDataSetNotifyEvent, kHookedEvents> fSavedEvents;
-  TDataSetNotifyEvent fSavedMasterAfterScroll;
+  // What the record being deleted counts, noted at BeforeDelete and taken out at
+  // AfterDelete: a delete refused in between fires no later event.
+  struct TPendingDelete {
+    std::vector<TDBSumShare> shares;
+    TBookmark bookmark;
+    int bookmarkIndex = -1;
+  };
+  std::optional<TPendingDelete> fPendingDelete;
   std::vector<TBookmark> fBookmarks;
   int fCurrentIndex = -1;
   bool fActive = true;

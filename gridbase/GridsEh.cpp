@@ -5,6 +5,7 @@
 #include "gridbase/GridsEh.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "classlib/core/MessageQueue.h"
 #include "classlib/ui/Forms.h"
@@ -20,6 +21,15 @@ const char* const kTooLarge = "Grid too large for operation";
 
 [[noreturn]] void RaiseGridError(const char* message) {
   throw EInvalidGridOperationEh(message);
+}
+
+// Refuses a count that, with its contra count, reaches the extents' limit. Summed in a
+// wider type: the counts come from the program and may each be near INT_MAX.
+void CheckFullCounts(int colCount, int contraColCount, int rowCount, int contraRowCount) {
+  const auto tooLarge = [](int count, int contraCount) {
+    return static_cast<std::int64_t>(count) + contraCount >= TGridExtents::kLimit;
+  };
+  if (tooLarge(colCount, contraColCount) || tooLarge(rowCount, contraRowCount)) RaiseGridError(kTooLarge);
 }
 
 // Where a line index ends up when the line `from` is moved to `to`.
@@ -291,9 +301,9 @@ void TCustomGridEh::SetContraRowCount(int value) {
 }
 
 void TCustomGridEh::ChangeContraSize(int newContraColCount, int newContraRowCount) {
+  CheckFullCounts(fColCount, newContraColCount, fRowCount, newContraRowCount);
   const int fullCols = fColCount + newContraColCount;
   const int fullRows = fRowCount + newContraRowCount;
-  if (fullCols >= TGridExtents::kLimit || fullRows >= TGridExtents::kLimit) RaiseGridError(kTooLarge);
   fContraColCount = newContraColCount;
   fContraRowCount = newContraRowCount;
   if (!fColWidths.Empty()) fColWidths.Resize(fullCols, fDefaultColWidth);
@@ -473,6 +483,7 @@ void TCustomGridEh::ClampIntoGrid() {
 void TCustomGridEh::ChangeSize(int newColCount, int newRowCount) {
   newColCount = std::max(newColCount, 1);
   newRowCount = std::max(newRowCount, 1);
+  CheckFullCounts(newColCount, fContraColCount, newRowCount, fContraRowCount);
   const int oldColCount = fColCount;
   const int oldRowCount = fRowCount;
   const TGridCoord oldTopLeft = fTopLeft;

@@ -1,6 +1,7 @@
 #include "gridbase/SupportEh.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "classlib/core/Math.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/PublishedProps.h"
+#include "classlib/ui/SysMetrics.h"
 
 namespace ordvane {
 
@@ -120,6 +122,12 @@ void TMemoryStreamEh::Realloc(Int64& newCapacity) {
     newCapacity = (newCapacity + step - 1) / step * step;
   }
   ResizeMemory(newCapacity);
+}
+
+bool IsDoubleClickEh(TPoint first, TPoint second, Cardinal elapsedMilliseconds) {
+  return elapsedMilliseconds <= GetDoubleClickTime() &&
+         std::abs(second.x - first.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+         std::abs(second.y - first.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
 }
 
 }  // namespace ordvane

@@ -1,7 +1,8 @@
 #pragma once
 // Small routines the grid library's units share: text drawing and window messages over
-// strings, comparisons by the project's collation, bookmark comparison, the data source
-// behind a published property, and a memory stream that grows in coarse steps.
+// strings, the double-click test, comparisons by the project's collation, bookmark
+// comparison, the data source behind a published property, and a memory stream that
+// grows in coarse steps.
 //
 // A character count of -1 (any negative count) stands for the whole string; a count
 // beyond the string's length is held to it, so no routine reads past a string.
@@ -46,6 +47,9 @@ int ScrollWindowExEh(HWND wnd, int dx, int dy, const TRect* scroll, const TRect*
 bool GetOutlineTextMetricsEh(HDC dc, OUTLINETEXTMETRIC& metrics);
 // Maps a rectangle's two corners from logical to device coordinates.
 void LPtoDPRectEh(HDC dc, TRect& rect);
+// Whether a second click makes a double click with the first: within the double-click
+// time and the double-click distance on either axis.
+bool IsDoubleClickEh(TPoint first, TPoint second, Cardinal elapsedMilliseconds);
 
 AnsiString AnsiUpperCaseEh(const AnsiString& text);
 AnsiString AnsiLowerCaseEh(const AnsiString& text);

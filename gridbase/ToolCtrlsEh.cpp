@@ -1,7 +1,10 @@
 // Edit buttons, their faces and the check-box cell. The drop-down windows are in
 // ToolCtrlsEhDropDowns.cpp.
 
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/ButtonFacesEh.h"
+#include "gridbase/DropDownEh.h"
+#include "gridbase/EditButtonsEh.h"
+#include "gridbase/TreeOutlineEh.h"
 
 #include <algorithm>
 #include <cmath>

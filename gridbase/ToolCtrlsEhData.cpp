@@ -1,12 +1,10 @@
 // The special row, the field value list, the reporting data link and the routines over
 // fields and Variants.
 
-#include <cstdlib>
-
 #include "classlib/ui/Menus.h"
-#include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/WinInput.h"
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/FieldValuesEh.h"
+#include "gridbase/SpecRowEh.h"
 
 namespace ordvane {
 
@@ -330,12 +328,6 @@ bool VarEqualsEh(const Variant& a, const Variant& b) {
         VarArrayHighBound(a, d) != VarArrayHighBound(b, d))
       return false;
   return ElementsEqual(a, b);
-}
-
-bool IsDoubleClickEh(TPoint first, TPoint second, Cardinal elapsedMilliseconds) {
-  return elapsedMilliseconds <= GetDoubleClickTime() &&
-         std::abs(second.x - first.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-         std::abs(second.y - first.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
 }
 
 }  // namespace ordvane

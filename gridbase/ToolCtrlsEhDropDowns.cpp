@@ -7,7 +7,10 @@
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/DropDownEh.h"
+#include "gridbase/MRUListEh.h"
+#include "gridbase/PopupListboxEh.h"
+#include "gridbase/SizeGripEh.h"
 
 namespace ordvane {
 
@@ -44,14 +47,13 @@ void PaintRaisedFrame(TWinControl* control) {
   ReleaseDC(wnd, dc);
 }
 
-// A drop-down shows as a top-level window above everything, whatever control parents it.
-void MakeTopLevel(TWinControl* control) {
+}  // namespace
+
+void MakeTopLevelEh(TWinControl* control) {
   HWND wnd = control->WindowHandle();
   SetParent(wnd, 0);
   SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
-
-}  // namespace
 
 // ---- Placement ------------------------------------------------------------------------
 
@@ -319,7 +321,7 @@ void TPopupListboxEh::CreateParams(TCreateParams& params) {
 
 void TPopupListboxEh::CreateWnd() {
   TCustomListBox::CreateWnd();
-  MakeTopLevel(this);
+  MakeTopLevelEh(this);
   // The list never takes the focus (its owner keeps it), yet shows its selection in the
   // focused colours.
   TMessage focus{WM_SETFOCUS, 0, 0, 0};
@@ -629,7 +631,7 @@ void TPopupMonthCalendarEh::CreateParams(TCreateParams& params) {
 
 void TPopupMonthCalendarEh::CreateWnd() {
   TMonthCalendar::CreateWnd();
-  MakeTopLevel(this);
+  MakeTopLevelEh(this);
   TRect needed;
   if (Perform(MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&needed)) == 0) return;
   const int border = (Width() - ClientWidth()) / 2;

@@ -103,6 +103,14 @@ void* TSheetStorage::Take(std::size_t bytes, std::size_t alignment) {
   return taken;
 }
 
+bool TSheetStorage::Extend(void* at, std::size_t bytes, std::size_t newBytes) {
+  if (at == nullptr || static_cast<std::byte*>(at) + bytes != fNext || newBytes < bytes || newBytes - bytes > fLeft)
+    return false;
+  fNext += newBytes - bytes;
+  fLeft -= newBytes - bytes;
+  return true;
+}
+
 void TSheetStorage::Clear() {
   fBlocks.clear();
   fNext = nullptr;
@@ -120,10 +128,8 @@ TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
     if (fRows.empty()) fRows.reserve(static_cast<std::size_t>(std::clamp(fDeclaredRowCount, 0, SpreadSheetMaxRows)));
     fRows.resize(static_cast<std::size_t>(index) + 1, nullptr);
   }
-  const int capacity = fLastMade ? fLastMade->fCols.fStored : std::clamp(fDeclaredColCount, 0, SpreadSheetMaxColumns);
   TSpreadSheetRow* row = new (fStorage.Take<TSpreadSheetRow>(1)) TSpreadSheetRow(index);
-  fRows[static_cast<std::size_t>(index)] = fLastMade = row;
-  if (capacity > 0) Grow(row->fCols, capacity);
+  fRows[static_cast<std::size_t>(index)] = row;
   return row;
 }
 
@@ -140,7 +146,6 @@ void TSpreadSheetCells::Clear() {
   }
   fRows.clear();
   fStorage.Clear();
-  fLastMade = nullptr;
   fDeclaredColCount = fDeclaredRowCount = fUsedColCount = fUsedRowCount = 0;
 }
 
@@ -156,7 +161,12 @@ void TSpreadSheetCells::Grow(TSpreadSheetCols& cols, int count) {
 
 TSMICell& TSpreadSheetCells::CellSlot(TSpreadSheetCols& cols, Integer column) {
   if (TSMICell* cell = cols.Cells(column)) return *cell;
-  if (cols.fStored == cols.fCapacity) Grow(cols, std::min(std::max(2 * cols.fCapacity, 1), SpreadSheetMaxColumns));
+  if (cols.fStored == cols.fCapacity) {
+    if (fStorage.Extend(cols.fCells, cols.fCapacity, std::size_t{cols.fCapacity} + 1u))
+      ++cols.fCapacity;
+    else
+      Grow(cols, std::min(std::max(2 * cols.fCapacity, 1), SpreadSheetMaxColumns));
+  }
   // Cells mostly come in column order: the new one usually goes at the end.
   int at = cols.fStored;
   while (at > 0 && cols.fCells[at - 1].fColumn > column) --at;

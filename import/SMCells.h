@@ -126,10 +126,17 @@ class TSheetStorage {
   T* Take(std::size_t count) {
     return static_cast<T*>(Take(count * sizeof(T), alignof(T)));
   }
+  // Makes the room of count objects at `at` room for newCount of them where it is, when it
+  // was the last room taken and its block has the space; whether it did.
+  template <class T>
+  bool Extend(T* at, std::size_t count, std::size_t newCount) {
+    return Extend(static_cast<void*>(at), count * sizeof(T), newCount * sizeof(T));
+  }
   void Clear();
 
  private:
   void* Take(std::size_t bytes, std::size_t alignment);
+  bool Extend(void* at, std::size_t bytes, std::size_t newBytes);
 
   std::vector<std::unique_ptr<std::byte[]>> fBlocks;
   std::byte* fNext = nullptr;
@@ -183,10 +190,9 @@ class TSpreadSheetCells {
   void Grow(TSpreadSheetCols& cols, int count);
 
   std::vector<TSpreadSheetRow*> fRows;  // by index; nullptr for a row not made
+  // A new row starts without room: a file gives a row's cells one after the other, and the
+  // room of the row being read ends the storage, so it grows by one cell where it is.
   TSheetStorage fStorage;
-  // A new row starts with room for as many cells as the row made before it holds (the rows
-  // of a sheet are alike); the first one for the columns the file declares.
-  TSpreadSheetRow* fLastMade = nullptr;
   Integer fDeclaredColCount = 0;
   Integer fDeclaredRowCount = 0;
   Integer fUsedColCount = 0;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
+#include <unordered_map>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "import/SMIBaseSupport.h"
@@ -34,6 +37,12 @@ constexpr const char* kCanceledMessage = "The data import process was canceled b
 constexpr const char* kCompletedMessage = "The data import process has completed successfully.";
 constexpr const char* kFailedMessage = "An error has occurred during the data import process.";
 
+// A run that went through, though some rows failed, is no success to its user.
+AnsiString CompletedMessage(Integer errors) {
+  if (errors == 0) return kCompletedMessage;
+  return Format("The data import process has completed with %d %s.", {errors, errors == 1 ? "error" : "errors"});
+}
+
 // A row error that OnErrorEvent chose to abort on, already reported.
 class RowAbort : public Exception {
  public:
@@ -55,25 +64,25 @@ bool IsEditing(const TDataSet* dataSet) {
 
 // The names of a ";" list, trimmed, empty ones left out.
 std::vector<AnsiString> SplitNames(const AnsiString& list) {
-  std::vector<AnsiString> names;
-  for (std::size_t start = 0; start <= list.size();) {
-    const std::size_t end = std::min(list.find(';', start), list.size());
-    const AnsiString name = Trim(list.substr(start, end - start));
-    if (!name.empty()) names.push_back(name);
-    start = end + 1;
-  }
-  return names;
+  return SplitList(list, ';', true, TEmptyItems::Drop);
 }
 
 // The items of a ";" list as they are, empty ones included.
 std::vector<AnsiString> SplitItems(const AnsiString& list) {
-  std::vector<AnsiString> items;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = list.find(';', start);
-    items.push_back(list.substr(start, end == AnsiString::npos ? AnsiString::npos : end - start));
-    if (end == AnsiString::npos) return items;
-    start = end + 1;
-  }
+  return SplitList(list, ';', false, TEmptyItems::Keep);
+}
+
+// The statistic counter that a STAT name of the expression language reads, else nullptr.
+using TStatisticCounter = Integer (TSMIStatistic::*)() const;
+TStatisticCounter StatisticCounter(const AnsiString& upperName) {
+  static const std::unordered_map<std::string_view, TStatisticCounter> counters = {
+      {"STATTOTALCOUNT", &TSMIStatistic::TotalCount},     {"STATTOTALIMPORTED", &TSMIStatistic::TotalImported},
+      {"STATTOTALADDED", &TSMIStatistic::TotalAdded},     {"STATTOTALDELETED", &TSMIStatistic::TotalDeleted},
+      {"STATTOTALUPDATED", &TSMIStatistic::TotalUpdated}, {"STATERRORCOUNT", &TSMIStatistic::TotalErrors},
+      {"STATTOTALSKIPPED", &TSMIStatistic::TotalSkipped}};
+  if (upperName.compare(0, 4, "STAT") != 0) return nullptr;
+  const auto found = counters.find(upperName);
+  return found != counters.end() ? found->second : nullptr;
 }
 
 AnsiString Unenclosed(const AnsiString& text, char open, char close) {
@@ -323,7 +332,7 @@ bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
     ImportData();
     if (generated) fMappings->Clear();
     const bool cancelled = fAborted || Cancelled();
-    message = cancelled ? kCanceledMessage : kCompletedMessage;
+    message = cancelled ? AnsiString(kCanceledMessage) : CompletedMessage(fStatistic->TotalErrors());
     fStatistic->SetResult(cancelled ? irCanceled : irExecuted);
     return true;
   } catch (const std::exception& error) {
@@ -426,6 +435,7 @@ AnsiString TSMImportBaseComponent::QuoteName(int index) {
 // ---- Mappings -------------------------------------------------------------------------
 
 void TSMImportBaseComponent::PrepareMappings() {
+  fParsers.clear();
   fMappingList.clear();
   fFieldList.clear();
   fKeyList.clear();
@@ -491,21 +501,31 @@ Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression)
     ConvertValue(this, expression, TSMIArguments(), 0, false, value, done);
     return value;
   }
-  TSMIParser parser(nullptr);
-  parser.OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
-  parser.SetText(expression);
-  return parser.Calculate();
+  std::unique_ptr<TSMIParser>& parser = fParsers[expression];
+  if (!parser) {
+    parser = std::make_unique<TSMIParser>(nullptr);
+    parser->OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
+    parser->SetText(expression);
+  }
+  return parser->Calculate();
 }
 
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
                                           int argCount, bool isChild, Variant& value, bool& done) {
   done = argCount == 0;
-  if (IsText(value)) value = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+  std::optional<AnsiString> unenclosed;
+  if (IsText(value)) {
+    unenclosed = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
+    value = *unenclosed;
+  }
   const AnsiString name = UpperCase(eval);
   TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
-  if (name == "LOOKUP" && argCount >= 4) {
+  // Every cell of every row passes here as a name: the argument counts and the "STAT"
+  // prefix keep a column's name from being compared with each of the import's own names.
+  const TStatisticCounter counter = StatisticCounter(name);
+  if (argCount >= 4 && name == "LOOKUP") {
     value = LookupValue(args);
-  } else if (name == "SUBSTITUTE" && argCount >= 3) {
+  } else if (argCount >= 3 && name == "SUBSTITUTE") {
     value = Null();
     const std::vector<AnsiString> from = SplitItems(VarToStr(args[1])), to = SplitItems(VarToStr(args[2]));
     const AnsiString text = VarToStr(args[0]);
@@ -514,22 +534,10 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
         value = to[i];
         break;
       }
-  } else if (name == "STATTOTALCOUNT") {
-    value = fStatistic->TotalCount();
-  } else if (name == "STATTOTALIMPORTED") {
-    value = fStatistic->TotalImported();
-  } else if (name == "STATTOTALADDED") {
-    value = fStatistic->TotalAdded();
-  } else if (name == "STATTOTALDELETED") {
-    value = fStatistic->TotalDeleted();
-  } else if (name == "STATTOTALUPDATED") {
-    value = fStatistic->TotalUpdated();
-  } else if (name == "STATERRORCOUNT") {
-    value = fStatistic->TotalErrors();
-  } else if (name == "STATTOTALSKIPPED") {
-    value = fStatistic->TotalSkipped();
+  } else if (counter != nullptr) {
+    value = ((*fStatistic).*counter)();
   } else {
-    const AnsiString reference = VarToStr(value);
+    const AnsiString reference = unenclosed ? *unenclosed : VarToStr(value);
     if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
       value = parameter->Value();
     else
@@ -542,7 +550,7 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
   }
-  if (IsText(value) && VarToStr(value).empty()) {
+  if (IsText(value) && HasNoText(value)) {
     value = Null();
     return;
   }
@@ -767,14 +775,15 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     const std::vector<AnsiString> keys = SplitNames(fDatasetKeys);
     AnsiString names, values, pairs;
     for (const RowEntry& entry : fFieldList) {
-      TField* field = fDataSet->FindField(entry.FieldName);
+      // The field its mapping line resolved to before the run: no look-up by name per row.
+      TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
       if (field == nullptr) continue;
       Variant value = entry.Value;
       bool accept = !(generate && field->IsBlob());
       if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
       if (!accept) continue;
       if (!generate) {
-        WriteField(field, value);
+        WriteSourceValue(field, value);
         continue;
       }
       const AnsiString name = SQLFieldName(field->FieldName());
@@ -803,7 +812,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
 
 // A value outside 32 bits fails the row rather than wrap into another number.
 void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
-  if (VarToStr(value).empty()) {
+  if (HasNoText(value)) {
     field->Clear();
     return;
   }
@@ -818,6 +827,19 @@ void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
       throw ERangeError(Format(dbconsts::SFieldRangeError, {number, field->DisplayName(), INT32_MIN, INT32_MAX}));
   }
   field->SetValue(value);
+}
+
+// Its user finds the value that failed in the source by the error: row, field and value.
+void TSMImportBaseComponent::WriteSourceValue(TField* field, const Variant& value) {
+  try {
+    WriteField(field, value);
+  } catch (Exception& error) {
+    // Wide enough for a source that counts its rows on from any RowFirst.
+    const Int64 row = std::max<Int64>(Int64{fRowFirst} - 1, 0) + fStatistic->TotalImported();
+    error.SetMessage(Format("Row %d, field %s, value \"%s\": ", {row, field->FieldName(), VarToStr(value)}) +
+                     error.Message());
+    throw;
+  }
 }
 
 void TSMImportBaseComponent::RowFailed(const Exception& error, TSMIAction action) {

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "classlib/core/Streams.h"
@@ -255,6 +256,9 @@ class TSMImportBaseComponent : public TComponent {
   bool LocateRow(TImportMode rowMode, AnsiString& conditions);
   void ApplyRow(TSMIAction action, const AnsiString& conditions);
   void WriteField(TField* field, const Variant& value);
+  // WriteField, whose error names the source row (counted from RowFirst), the field and
+  // the value.
+  void WriteSourceValue(TField* field, const Variant& value);
   void RowFailed(const Exception& error, TSMIAction action);
   bool ReportError(const Exception& error);
 
@@ -310,6 +314,9 @@ class TSMImportBaseComponent : public TComponent {
   std::vector<MappingEntry> fMappingList;
   std::vector<RowEntry> fFieldList;
   std::vector<RowEntry> fKeyList;
+  // One parser per expression text, kept for a run, so that each text is compiled once
+  // and only evaluated for each row.
+  std::unordered_map<AnsiString, std::unique_ptr<TSMIParser>> fParsers;
 };
 
 }  // namespace ordvane

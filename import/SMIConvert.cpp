@@ -5,6 +5,7 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/StrUtils.h"
+#include "import/SMIBaseSupport.h"
 #include "import/SMIDateMask.h"
 #include "import/SMIPars.h"
 #include "import/SMIText.h"
@@ -128,6 +129,11 @@ AnsiString ImportDateTimeMask(const TSMIDataFormats& formats, bool xmlSource) {
 Variant ConvertImportText(const Variant& value, const TSMIConversionTarget& target, const TSMIDataFormats& formats,
                           bool xmlSource, bool blobsAsBase64) {
   if (VarType(value) != varString && VarType(value) != varOleStr) return value;
+  // Text for a text field, neither wrapped nor encoded, stays as it is: the common case
+  // costs no conversion of the text.
+  if (target.Kind == TSMIValueKind::Other && !(blobsAsBase64 && target.IsBlob) &&
+      !smi_internal::TextStartsWith(value, kDataWrapperStart))
+    return value;
   try {
     const AnsiString original = VarToStr(value);
     const AnsiString text = Unwrapped(original, target, blobsAsBase64);

@@ -469,7 +469,11 @@ TSMIParserFunctions& GlobalParserFunctions() {
 TSMIParser::TSMIParser(TComponent* owner) : TComponent(owner) {}
 
 Variant TSMIParser::Calculate() {
-  const std::unique_ptr<TExpNode> tree = CompileExpression(fText);
+  if (fCompiledText != fText) {
+    fTree = CompileExpression(fText);
+    fCompiledText = fText;
+  }
+  const std::shared_ptr<const TExpNode> tree = fTree;
   fValue = tree ? tree->Evaluate(*this, false) : Null();
   return fValue;
 }

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "classlib/core/Collections.h"
@@ -148,7 +149,9 @@ class TSMIParser : public TComponent, private TSMINameResolver {
  public:
   explicit TSMIParser(TComponent* owner);
 
-  // Tokenizes, compiles and evaluates Text; an empty text gives Null.
+  // Evaluates Text, an empty text giving Null. Text is tokenized and compiled at the first
+  // calculation after it changed, so a parser kept for an expression evaluates it again
+  // and again at the cost of its evaluation alone.
   Variant Calculate();
   // Tokenizes and compiles Text only, raising on a syntax error.
   void CheckSyntax() const;
@@ -173,6 +176,10 @@ class TSMIParser : public TComponent, private TSMINameResolver {
   const TSMIParserFunction* FindFunction(const AnsiString& name) const;
 
   AnsiString fText;
+  // The tree of fCompiledText; shared, so that a handler that changes Text while the tree
+  // is evaluated does not free it under the evaluation.
+  std::shared_ptr<const TExpNode> fTree;
+  std::optional<AnsiString> fCompiledText;
   bool fProcessBeforeEvent = false;
   TSMIParserFunctions fFunctions;
   Variant fValue;

@@ -39,6 +39,25 @@ bool IsBOF(Word id) {
   return id == rtBOF2 || id == rtBOF3 || id == rtBOF4 || id == rtBOF;
 }
 
+// Records whose damage costs no cell: number formats, cell formats, column widths, row
+// heights. Their damage is reported with Abort preset false, so the load goes on unless
+// the handler asks to abort.
+bool CarriesOnlyFormats(Word id) {
+  switch (id) {
+    case rtFormat23:
+    case rtFormat:
+    case rtXF3:
+    case rtXF4:
+    case rtXF:
+    case rtColWidth:
+    case rtColInfo:
+    case rtRow:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The version of a plain record stream's BOF record, evUnknown for a foreign one.
 TExcelVersion VersionOfBOF(Word id) {
   switch (id) {
@@ -160,10 +179,15 @@ class TXLSWorkbookReader {
 
   // The workbook stream's first record, the globals' BOF, gives the version.
   void ReadCompoundVersion();
+  // The next record. A stream that cuts a record short goes to the error handler; a
+  // handler that lets the load go on ends the read there, as nothing after it can be found.
+  bool NextRecord();
   void Interpret();
   void Dispatch(const TBIFFData& data);
+  // Runs action; an error it raises goes to OnErrorProcess with Abort preset as given, and
+  // is raised again when Abort ends true.
   template <class Action>
-  void Guarded(Action&& action);
+  void Guarded(bool abortPreset, Action&& action);
   void Progress() { fOwner.ReportProgress(fRecords->Position(), fRecords->Size()); }
 
   // Sub-streams.
@@ -232,11 +256,11 @@ TXLSWorkbookReader::TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool co
 }
 
 template <class Action>
-void TXLSWorkbookReader::Guarded(Action&& action) {
+void TXLSWorkbookReader::Guarded(bool abortPreset, Action&& action) {
   try {
     action();
   } catch (const Exception& error) {
-    bool abort = true;
+    bool abort = abortPreset;
     if (fOwner.OnErrorProcess) fOwner.OnErrorProcess(&fOwner, error, abort);
     if (abort) throw;
   }
@@ -250,7 +274,7 @@ void TXLSWorkbookReader::ReadPlain() {
   }
   if (fVersion == evUnknown) throw Exception("File is not an Excel file");
   fRecords->Seek(0);
-  while (fRecords->Next()) {
+  while (NextRecord()) {
     Progress();
     if (!fRecords->Skipped()) Interpret();
   }
@@ -275,14 +299,20 @@ void TXLSWorkbookReader::ReadCompoundVersion() {
 
 void TXLSWorkbookReader::ReadCompound() {
   ReadCompoundVersion();
-  while (!fStop && fRecords->Next()) {
+  while (!fStop && NextRecord()) {
     Progress();
     if (!fRecords->Skipped()) Interpret();
   }
 }
 
+bool TXLSWorkbookReader::NextRecord() {
+  bool read = false;
+  Guarded(true, [&] { read = fRecords->Next(); });
+  return read;
+}
+
 void TXLSWorkbookReader::Interpret() {
-  Guarded([&] {
+  Guarded(!CarriesOnlyFormats(fRecords->Header().RecordId), [&] {
     if (fOwner.OnRecord) fOwner.OnRecord(&fOwner, fRecords->Header(), fRecords->Buffer());
     const TBIFFData data = fRecords->Data();
     const Word id = data.RecordId();
@@ -556,19 +586,19 @@ std::optional<WideString> TXLSWorkbookReader::ReadFormulaString() {
 }
 
 void TXLSWorkbookReader::ReadFormat(const TBIFFData& data) {
-  std::size_t offset = 0;
-  if (fVersion <= evExcel4) {
-    // Excel 2 to 4 number their formats in the order of the records.
-    offset = data.RecordId() == rtFormat ? 2 : 0;
-    fFormats.Register(fNextPlainFormat++, ReadRecordString(data, offset, false, fEncoding));
-    return;
-  }
-  const Word index = data.U16(0);
-  offset = 2;
-  fFormats.Register(index, ReadRecordString(data, offset, fEncoding.Unicode(), fEncoding));
+  // Excel 2 to 4 number their formats in the order of the records.
+  const bool plain = fVersion <= evExcel4;
+  const Word index = plain ? fNextPlainFormat++ : data.U16(0);
+  const std::size_t offset = plain ? (data.RecordId() == rtFormat ? 2 : 0) : 2;
+  // A text shorter than its count keeps what it holds: "h:mm" promising more is still a time.
+  const TRecordText format = ReadRecordTextHeld(data, offset, !plain && fEncoding.Unicode(), fEncoding);
+  fFormats.Register(index, format.Text);
+  if (!format.Whole) data.Damaged();
 }
 
 void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
+  // Cell formats are numbered in file order: a damaged one keeps its place as General.
+  fCellFormats.emplace_back();
   TCellFormat format;
   if (data.RecordId() == rtXF) {
     format.NumberFormat = data.U16(2);
@@ -578,7 +608,7 @@ void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
     format.NumberFormat = data.U8(1);
     format.Alignment = data.U8(4) & 0x07;
   }
-  fCellFormats.push_back(format);
+  fCellFormats.back() = format;
 }
 
 void TXLSWorkbookReader::ReadBoundSheet(const TBIFFData& data) {

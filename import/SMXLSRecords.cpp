@@ -75,8 +75,9 @@ bool TBIFFRecordReader::Next() {
   const TByteCursor fields(header, {});
   fHeader = {fields.U16At(0), fields.U16At(2)};
   fSkipped = fHeader.Length > fMaxDataLength;
-  const std::size_t got = Take(fSkipped ? nullptr : fBuffer.data(), fHeader.Length);
-  if (got < fHeader.Length && !fSkipped)
+  // A record passed over must lie in the stream as well: a length running past its end is
+  // damage, not the end of the workbook.
+  if (Take(fSkipped ? nullptr : fBuffer.data(), fHeader.Length) < fHeader.Length)
     throw EXLSError(
         Format("Excel record %.4x runs past the end of the stream", {static_cast<int>(fHeader.RecordId)}));
   return true;

@@ -66,7 +66,7 @@ class TBIFFRecordReader {
   TBIFFRecordReader(TStream& stream, std::size_t maxDataLength);
 
   // Reads the next record. False when the stream holds no whole header any more; a
-  // record whose data the stream cuts short raises EXLSError.
+  // record whose data the stream cuts short (passed over or not) raises EXLSError.
   bool Next();
   // Has the next Next() deliver the current record once more.
   void Unread() { fUnread = true; }

@@ -56,6 +56,11 @@ void TBIFFTextReader::Exhausted() const {
   throw EXLSError(fExhausted);
 }
 
+void TBIFFTextReader::TextRunsOut() {
+  if (!fCutTextAtTheEnd) Exhausted();
+  fTextCut = true;
+}
+
 std::size_t TBIFFTextReader::Available() {
   while (fSegment < fSegments.size() && fOffset == fSegments[fSegment].size()) {
     ++fSegment;
@@ -116,19 +121,28 @@ WideString TBIFFTextReader::Characters(std::size_t count, bool wide, const TCode
   // Counted in units read, not in text: a double-byte code page makes fewer characters.
   std::size_t taken = 0;
   while (taken < count) {
-    if (fSegment >= fSegments.size()) Exhausted();
+    if (fSegment >= fSegments.size()) {
+      TextRunsOut();
+      break;
+    }
     const std::size_t left = fSegments[fSegment].size() - fOffset;
     if (left == 0) {
       // The characters go on in the next segment, which starts with a new option byte.
       ++fSegment;
       fOffset = 0;
-      if (fSegment >= fSegments.size() || fSegments[fSegment].empty()) Exhausted();
+      if (fSegment >= fSegments.size() || fSegments[fSegment].empty()) {
+        TextRunsOut();
+        break;
+      }
       wide = (fSegments[fSegment][fOffset++] & 0x01) != 0;
       continue;
     }
     const std::size_t width = wide ? 2 : 1;
     const std::size_t n = std::min(count - taken, left / width);
-    if (n == 0) Exhausted();  // half a 16-bit character at the end of a segment
+    if (n == 0) {  // half a 16-bit character at the end of a segment
+      TextRunsOut();
+      break;
+    }
     const auto bytes = fSegments[fSegment].subspan(fOffset, n * width);
     fOffset += n * width;
     taken += n;
@@ -148,6 +162,7 @@ WideString TBIFFTextReader::UnicodeString(std::size_t count, Byte options) {
   const std::size_t runs = options & 0x08 ? U16() : 0;
   const std::size_t phonetic = options & 0x04 ? U32() : 0;
   WideString text = Characters(count, (options & 0x01) != 0, Latin1());
+  if (fTextCut) return text;  // the runs and phonetic text would lie beyond the end
   Skip(runs * 4);
   Skip(phonetic);
   return text;
@@ -167,6 +182,16 @@ WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wid
   TBIFFTextReader reader(segment, DamagedRecordMessage(data.RecordId()));
   WideString text = reader.String(wideCount, encoding);
   offset += reader.Consumed();
+  return text;
+}
+
+TRecordText ReadRecordTextHeld(const TBIFFData& data, std::size_t offset, bool wideCount,
+                               const TBIFFTextEncoding& encoding) {
+  const std::span<const Byte> segment[] = {data.Bytes().subspan(std::min(offset, data.Size()))};
+  TBIFFTextReader reader(segment, DamagedRecordMessage(data.RecordId()));
+  reader.CutTextAtTheEnd();
+  TRecordText text{reader.String(wideCount, encoding)};
+  text.Whole = !reader.TextCut();
   return text;
 }
 

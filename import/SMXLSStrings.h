@@ -48,6 +48,11 @@ class TBIFFTextReader {
   // exhausted: the message of the EXLSError raised when the segments end too early.
   TBIFFTextReader(std::span<const std::span<const Byte>> segments, AnsiString exhausted);
 
+  // From now on, characters the segments end before are not an error: the text ends
+  // there, and TextCut tells.
+  void CutTextAtTheEnd() { fCutTextAtTheEnd = true; }
+  bool TextCut() const { return fTextCut; }
+
   bool AtEnd();
   Byte U8();
   Word U16();
@@ -73,17 +78,31 @@ class TBIFFTextReader {
   std::size_t Available();
   std::span<const Byte> Take(std::size_t count);
   [[noreturn]] void Exhausted() const;
+  // The segments end inside a text: raises, or marks the text cut.
+  void TextRunsOut();
 
   std::span<const std::span<const Byte>> fSegments;
   AnsiString fExhausted;
   std::size_t fSegment = 0;
   std::size_t fOffset = 0;
+  bool fCutTextAtTheEnd = false;
+  bool fTextCut = false;
 };
 
 // A string inside one record, from offset on; offset moves past it. Raises "Excel record
 // <id> is damaged" when the string runs past the record.
 WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wideCount,
                             const TBIFFTextEncoding& encoding);
+
+// A string from offset on whose character count may claim more than the record holds:
+// the characters it does hold, Whole false when it claimed more. The count and option
+// fields in front of them must be there ("Excel record <id> is damaged").
+struct TRecordText {
+  WideString Text;
+  bool Whole = true;
+};
+TRecordText ReadRecordTextHeld(const TBIFFData& data, std::size_t offset, bool wideCount,
+                               const TBIFFTextEncoding& encoding);
 
 // The shared-string table of an SST record and its CONTINUE records: count strings, each
 // handed to add in order. Raises "CONTINUE record is not found in the stream" when the

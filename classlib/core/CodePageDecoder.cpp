@@ -33,6 +33,10 @@ std::string IconvName(Cardinal codePage) {
   }
 }
 
+[[noreturn]] void Undecodable(Cardinal codePage) {
+  throw EConvertError(Format("Code page %d cannot be decoded", {codePage}));
+}
+
 }  // namespace
 
 struct TCodePageDecoder::TConverter {
@@ -44,11 +48,10 @@ struct TCodePageDecoder::TConverter {
 };
 
 TCodePageDecoder::TCodePageDecoder(Cardinal codePage) : fCodePage(codePage) {
-  if (codePage == CP_UTF16LE) throw EConvertError(Format("Code page %d cannot be decoded", {codePage}));
+  if (codePage == CP_UTF16LE) Undecodable(codePage);
   if (IsCodePageSupported(codePage)) return;
   const iconv_t handle = iconv_open("UTF-16LE", IconvName(codePage).c_str());
-  if (handle == reinterpret_cast<iconv_t>(-1))
-    throw EConvertError(Format("Code page %d cannot be decoded", {codePage}));
+  if (handle == reinterpret_cast<iconv_t>(-1)) Undecodable(codePage);
   fConverter = std::make_unique<TConverter>(handle);
 }
 
@@ -61,26 +64,34 @@ WideString TCodePageDecoder::Decode(std::string_view text) const {
   iconv(fConverter->Handle, nullptr, nullptr, nullptr, nullptr);  // a fresh shift state
   WideString out;
   out.reserve(text.size());
-  char* in = const_cast<char*>(text.data());  // iconv's signature; it does not write there
-  std::size_t inLeft = text.size();
   // A byte yields at most one UTF-16 unit, a sequence of four at most two; the room is
   // refilled whenever iconv asks for more all the same.
   char16_t buffer[256];
-  while (inLeft > 0) {
+  // One call of iconv into the buffer, appended to out; errno when it failed, else 0.
+  const auto convert = [&](char** in, std::size_t* inLeft) {
     char* target = reinterpret_cast<char*>(buffer);
     std::size_t room = sizeof buffer;
-    const std::size_t done = iconv(fConverter->Handle, &in, &inLeft, &target, &room);
+    const std::size_t done = iconv(fConverter->Handle, in, inLeft, &target, &room);
     const int error = done == static_cast<std::size_t>(-1) ? errno : 0;
     out.append(buffer, static_cast<std::size_t>(reinterpret_cast<char16_t*>(target) - buffer));
+    return error;
+  };
+  char* in = const_cast<char*>(text.data());  // iconv's signature; it does not write there
+  std::size_t inLeft = text.size();
+  while (inLeft > 0) {
+    const int error = convert(&in, &inLeft);
     if (error == EILSEQ || error == EINVAL) {
       // Not a character of the code page, or a sequence cut off at the end.
       out += kReplacement;
       ++in;
       --inLeft;
     } else if (error != 0 && error != E2BIG) {
-      throw EConvertError(Format("Code page %d cannot be decoded", {fCodePage}));
+      Undecodable(fCodePage);
     }
   }
+  // Code pages with combining accents (1258, 1255) hold a letter back until they see
+  // whether an accent follows: the text's last one comes out only when asked for.
+  if (convert(nullptr, nullptr) != 0) Undecodable(fCodePage);
   return out;
 }
 

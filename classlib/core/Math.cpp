@@ -43,7 +43,10 @@ Cardinal NextSeed() {
 
 }  // namespace
 
-Int64 Round(Extended value) { return ToInt64(std::nearbyint(value)); }
+// rint rounds as nearbyint does, by the current mode (to even), but does not save and
+// restore the floating-point environment around it: every date that is decoded or shown
+// is rounded here.
+Int64 Round(Extended value) { return ToInt64(std::rint(value)); }
 Int64 Trunc(Extended value) { return ToInt64(std::trunc(value)); }
 Extended Int(Extended value) { return std::trunc(value); }
 Extended Frac(Extended value) { return value - std::trunc(value); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/DataSource.h"
@@ -248,32 +249,53 @@ void TDataSet::NotifyDataSources(TDataEvent event, NativeInt info) {
   for (std::size_t i = 0; i < fDataSources.size(); ++i) fDataSources[i]->DataEvent(event, info);
 }
 
-void TDataSet::FireEvent(const TDataSetNotifyEvent& event) {
+void TDataSet::FireEvent(TDataSetNotifyEvent TDataSet::*event) {
+  NotifyEventListeners(event, false);
   // A copy, so that a handler may replace the event it runs from.
-  const TDataSetNotifyEvent handler = event;
+  const TDataSetNotifyEvent handler = this->*event;
   if (handler) handler(this);
+  NotifyEventListeners(event, true);
 }
 
-void TDataSet::DoAfterCancel() { FireEvent(AfterCancel); }
-void TDataSet::DoAfterClose() { FireEvent(AfterClose); }
-void TDataSet::DoAfterDelete() { FireEvent(AfterDelete); }
-void TDataSet::DoAfterEdit() { FireEvent(AfterEdit); }
-void TDataSet::DoAfterInsert() { FireEvent(AfterInsert); }
-void TDataSet::DoAfterOpen() { FireEvent(AfterOpen); }
-void TDataSet::DoAfterPost() { FireEvent(AfterPost); }
-void TDataSet::DoAfterRefresh() { FireEvent(AfterRefresh); }
-void TDataSet::DoAfterScroll() { FireEvent(AfterScroll); }
-void TDataSet::DoBeforeCancel() { FireEvent(BeforeCancel); }
-void TDataSet::DoBeforeClose() { FireEvent(BeforeClose); }
-void TDataSet::DoBeforeDelete() { FireEvent(BeforeDelete); }
-void TDataSet::DoBeforeEdit() { FireEvent(BeforeEdit); }
-void TDataSet::DoBeforeInsert() { FireEvent(BeforeInsert); }
-void TDataSet::DoBeforeOpen() { FireEvent(BeforeOpen); }
-void TDataSet::DoBeforePost() { FireEvent(BeforePost); }
-void TDataSet::DoBeforeRefresh() { FireEvent(BeforeRefresh); }
-void TDataSet::DoBeforeScroll() { FireEvent(BeforeScroll); }
-void TDataSet::DoOnCalcFields() { FireEvent(OnCalcFields); }
-void TDataSet::DoOnNewRecord() { FireEvent(OnNewRecord); }
+void TDataSet::AddEventListener(TDataSetEventListener* listener) {
+  if (std::find(fEventListeners.begin(), fEventListeners.end(), listener) == fEventListeners.end())
+    fEventListeners.push_back(listener);
+}
+
+void TDataSet::RemoveEventListener(TDataSetEventListener* listener) {
+  std::erase(fEventListeners, listener);
+}
+
+void TDataSet::NotifyEventListeners(TDataSetNotifyEvent TDataSet::*event, bool afterHandler) {
+  if (fEventListeners.empty()) return;
+  // A listener may remove itself or another (and die) while it runs: each is called only
+  // while it is still listening.
+  const std::vector<TDataSetEventListener*> listeners = fEventListeners;
+  for (TDataSetEventListener* listener : listeners)
+    if (std::find(fEventListeners.begin(), fEventListeners.end(), listener) != fEventListeners.end())
+      listener->DataSetEventFired(this, event, afterHandler);
+}
+
+void TDataSet::DoAfterCancel() { FireEvent(&TDataSet::AfterCancel); }
+void TDataSet::DoAfterClose() { FireEvent(&TDataSet::AfterClose); }
+void TDataSet::DoAfterDelete() { FireEvent(&TDataSet::AfterDelete); }
+void TDataSet::DoAfterEdit() { FireEvent(&TDataSet::AfterEdit); }
+void TDataSet::DoAfterInsert() { FireEvent(&TDataSet::AfterInsert); }
+void TDataSet::DoAfterOpen() { FireEvent(&TDataSet::AfterOpen); }
+void TDataSet::DoAfterPost() { FireEvent(&TDataSet::AfterPost); }
+void TDataSet::DoAfterRefresh() { FireEvent(&TDataSet::AfterRefresh); }
+void TDataSet::DoAfterScroll() { FireEvent(&TDataSet::AfterScroll); }
+void TDataSet::DoBeforeCancel() { FireEvent(&TDataSet::BeforeCancel); }
+void TDataSet::DoBeforeClose() { FireEvent(&TDataSet::BeforeClose); }
+void TDataSet::DoBeforeDelete() { FireEvent(&TDataSet::BeforeDelete); }
+void TDataSet::DoBeforeEdit() { FireEvent(&TDataSet::BeforeEdit); }
+void TDataSet::DoBeforeInsert() { FireEvent(&TDataSet::BeforeInsert); }
+void TDataSet::DoBeforeOpen() { FireEvent(&TDataSet::BeforeOpen); }
+void TDataSet::DoBeforePost() { FireEvent(&TDataSet::BeforePost); }
+void TDataSet::DoBeforeRefresh() { FireEvent(&TDataSet::BeforeRefresh); }
+void TDataSet::DoBeforeScroll() { FireEvent(&TDataSet::BeforeScroll); }
+void TDataSet::DoOnCalcFields() { FireEvent(&TDataSet::OnCalcFields); }
+void TDataSet::DoOnNewRecord() { FireEvent(&TDataSet::OnNewRecord); }
 
 // --- data sources and the buffer window ----------------------------------------------------
 
@@ -827,13 +849,8 @@ void TDataSet::InitFieldDefs() {
 
 std::vector<TField*> TDataSet::GetFieldList(const AnsiString& names) const {
   std::vector<TField*> fields;
-  std::size_t start = 0;
-  while (start < names.size()) {
-    std::size_t end = names.find(';', start);
-    if (end == AnsiString::npos) end = names.size();
-    fields.push_back(FieldByName(Trim(names.substr(start, end - start))));
-    start = end + 1;
-  }
+  for (const AnsiString& name : SplitList(names, ';', true, TEmptyItems::KeepButTrailing))
+    fields.push_back(FieldByName(name));
   return fields;
 }
 

@@ -33,6 +33,20 @@ using TDataSetNotifyEvent = TEvent<void(TDataSet* dataSet)>;
 using TDataSetErrorEvent = TEvent<void(TDataSet* dataSet, EDatabaseError& e, TDataAction& action)>;
 using TFilterRecordEvent = TEvent<void(TDataSet* dataSet, bool& accept)>;
 
+// Follows a dataset's published events (AfterPost, BeforeDelete, ...) beside their
+// handlers, so that any number of helpers can follow one dataset while its handlers stay
+// exactly as the program sets them. A listener removes itself before it dies.
+class TDataSetEventListener {
+ public:
+  // `event` is the event being fired (&TDataSet::AfterPost). Called twice per event: with
+  // `afterHandler` false before the program's handler runs, then true after it (the
+  // second call is skipped when the handler raises).
+  virtual void DataSetEventFired(TDataSet* dataSet, TDataSetNotifyEvent TDataSet::*event, bool afterHandler) = 0;
+
+ protected:
+  ~TDataSetEventListener() = default;
+};
+
 class TDataSet : public TComponent {
   ORDVANE_CLASS(TDataSet, TComponent)
 
@@ -206,6 +220,9 @@ class TDataSet : public TComponent {
   TDataSetNotifyEvent BeforeRefresh, AfterRefresh, OnCalcFields, OnNewRecord;
   TDataSetErrorEvent OnEditError, OnPostError, OnDeleteError;
   TFilterRecordEvent OnFilterRecord;
+  // A listener added twice is called once; removing one that is not there does nothing.
+  void AddEventListener(TDataSetEventListener* listener);
+  void RemoveEventListener(TDataSetEventListener* listener);
 
  protected:
   // --- the record-buffer protocol ---------------------------------------------------------
@@ -343,7 +360,8 @@ class TDataSet : public TComponent {
                      TLocateOptions options);
   // Walks to the first matching record under DisableControls; on no match goes back.
   bool LocateRecord(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options);
-  void FireEvent(const TDataSetNotifyEvent& event);
+  void FireEvent(TDataSetNotifyEvent TDataSet::*event);
+  void NotifyEventListeners(TDataSetNotifyEvent TDataSet::*event, bool afterHandler);
   void NotifyDataSources(TDataEvent event, NativeInt info);
   void AddDataSource(TDataSource* dataSource);
   void RemoveDataSource(TDataSource* dataSource);
@@ -360,6 +378,7 @@ class TDataSet : public TComponent {
   std::unique_ptr<TFieldDefs> fFieldDefs;
   std::unique_ptr<TFields> fFields;
   std::vector<TDataSource*> fDataSources;
+  std::vector<TDataSetEventListener*> fEventListeners;
   std::vector<TRecordBuffer> fBuffers;
   TRecordBuffer fCalcBuffer = nullptr;
   TDataSetState fState = dsInactive;

@@ -395,6 +395,23 @@ inline bool ExtTextOut(HDC dc, int x, int y, unsigned options, const TRect* rect
                        const int* dx = nullptr) {
   return dc->ExtTextOut(x, y, options, rect, text, dx);
 }
+// GetDeviceCaps indexes. Every surface is the project's 32-bit raster: true colour, so
+// NUMCOLORS answers -1 (more than 256 colours) and a colour needs no palette match.
+constexpr int BITSPIXEL = 12;
+constexpr int NUMCOLORS = 24;
+inline int GetDeviceCaps(HDC /*dc*/, int index) {
+  switch (index) {
+    case BITSPIXEL:
+      return 32;
+    case NUMCOLORS:
+      return -1;
+    default:
+      return 0;
+  }
+}
+inline TColorRef GetNearestColor(HDC /*dc*/, TColorRef color) {
+  return color;
+}
 inline bool GetTextMetrics(HDC dc, TTextMetric& metrics) {
   return dc->GetTextMetrics(metrics);
 }

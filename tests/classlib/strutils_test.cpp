@@ -4,6 +4,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
+#include "classlib/core/SeparatedLists.h"
 #include "classlib/core/SysUtils.h"
 #include "tests/classlib/Support.h"
 
@@ -152,6 +153,29 @@ TEST(StrUtils, TextToIntegers) {
   EXPECT_EQ(StrToInt64("$FFFFFFFF"), 4294967295);
   EXPECT_EQ(StrToInt64Def("9223372036854775808", 5), 5);
   EXPECT_THROW(StrToInt64("1 2"), EConvertError);
+}
+
+// The three rules the callers rely on differ only at empty and blank items.
+TEST(StrUtils, SplitListKeepsOrDropsEmptyItemsByItsRule) {
+  using Items = std::vector<AnsiString>;
+  const struct {
+    const char* text;
+    Items keep, keepButTrailing, drop;
+  } cases[] = {
+      {"", {""}, {}, {}},
+      {";", {"", ""}, {""}, {}},
+      {"a", {"a"}, {"a"}, {"a"}},
+      {"a;", {"a", ""}, {"a"}, {"a"}},
+      {";a", {"", "a"}, {"", "a"}, {"a"}},
+      {" a ; b ;; c", {" a ", " b ", "", " c"}, {"a", "b", "", "c"}, {"a", "b", "c"}},
+      {"a; ", {"a", " "}, {"a", ""}, {"a"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SplitList(c.text, ';', false, TEmptyItems::Keep), c.keep) << c.text;
+    EXPECT_EQ(SplitList(c.text, ';', true, TEmptyItems::KeepButTrailing), c.keepButTrailing) << c.text;
+    EXPECT_EQ(SplitList(c.text, ';', true, TEmptyItems::Drop), c.drop) << c.text;
+  }
+  EXPECT_EQ(SplitList("x,\"y\",", ',', false, TEmptyItems::KeepButTrailing), (Items{"x", "\"y\""}));
 }
 
 TEST(FileNames, PartsOfAFileName) {

@@ -48,6 +48,15 @@ TEST_F(EditingTest, RecordParametersCarryEveryTypeAndTheOldKey) {
   SetValues(103, "inserted");
   fDataSet->Post();
   EXPECT_EQ(Oracle("select id, name from typed where id = 103"), "103|inserted");
+
+  // A posted statement keeps how its parameters bind; a new text with other names binds
+  // by those, not as the text before it did.
+  fDataSet->InsertSQL().SetText("insert into typed (id, name) values (?id, ?note)");
+  fDataSet->Append();
+  SetValues(104, "not bound");
+  Field("NOTE")->SetAsString("from the note");
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select id, name from typed where id = 104"), "104|from the note");
 }
 
 TEST_F(EditingTest, MasterPrefixTakesTheMastersField) {

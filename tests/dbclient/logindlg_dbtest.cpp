@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "classlib/ui/Clipbrd.h"
-#include "dbclient/FIBDBLoginDlg.h"
+#include "dbclient/dialogs/FIBDBLoginDlg.h"
 #include "tests/dbclient/DbTestSupport.h"
 #include "tests/support/UiDriver.h"
 #include "tests/ui/TextControlSupport.h"

@@ -385,6 +385,20 @@ TEST_F(Rebuild, RebuildIsDueWhenAMacroOrANullnessChanged) {
   EXPECT_TRUE(NeedRebuildSQL(true, false, params));
 }
 
+// A prepared insert is executed row after row with values going null and back: its text
+// has no comparison to rewrite, so it must be neither built nor prepared again.
+TEST_F(Rebuild, ValuesOutsideAWhereClauseNeverDueARebuild) {
+  const AnsiString sql = "insert into PERSON (id, note) values (:id, :note)";
+  Preprocess(params, sql);
+  BuildExecSQL(sql, params, true, true);
+  for (int i = 0; i < params.Count(); ++i) params[i].SaveValue();
+  params.ByName("NOTE")->SetAsLong(2);
+  EXPECT_FALSE(NeedRebuildSQL(true, false, params));
+  params.ByName("NOTE")->SaveValue();
+  params.ByName("NOTE")->SetIsNull(true);
+  EXPECT_FALSE(NeedRebuildSQL(true, false, params));
+}
+
 // ---- Monitor comment -----------------------------------------------------------------------
 
 AnsiString Hex16(const void* address) {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/SpecRowEh.h"
 
 using namespace ordvane;
 

@@ -18,6 +18,7 @@
 #include "classlib/db/StringFields.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
+#include "tests/grid/DataGridSupport.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane {
@@ -62,12 +63,7 @@ struct GridFixture {
     Make<TBooleanField>("L");
     Make<TMemoField>("M");
     Make<TIntegerField>("CITY_ID");
-    auto* city = Make<TStringField>("CITY", fkLookup);
-    city->SetSize(20);
-    city->SetKeyFields("CITY_ID");
-    city->SetLookupDataSet(&cities);
-    city->SetLookupKeyFields("ID");
-    city->SetLookupResultField("NAME");
+    test::MakeCityLookup(data, cities);
     data.Open();
     data.AppendRecord({Variant("Y"), Variant(7), Variant(2.5), Variant(12.34),
                        Variant(EncodeDate(2024, 3, 5)),
@@ -80,11 +76,7 @@ struct GridFixture {
 
   template <class Field>
   Field* Make(const AnsiString& name, TFieldKind kind = fkData) {
-    auto* field = new Field(&data);
-    field->SetFieldName(name);
-    field->SetFieldKind(kind);
-    field->SetDataSet(&data);
-    return field;
+    return test::MakeField<Field>(data, name, kind);
   }
 
   TColumnEh* Column(const AnsiString& fieldName) {
@@ -289,7 +281,9 @@ TEST(Columns, FieldBindingAssignAndMovingGeneratedColumns) {
 
   TTestGrid generated(nullptr);
   generated.SetDataSource(&f.source);
-  for (const char* name : {"S", "I", "F"}) generated.Columns().AddGenerated()->SetFieldName(name);
+  // An active grid without columns of its own makes one per visible field.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(generated.Columns().Items(i)->IsGeneratedColumn());
+  EXPECT_EQ(generated.Columns().Items(0)->FieldName(), "S");
   generated.Columns().Items(0)->SetIndex(2);
   EXPECT_EQ(f.Field("S")->Index(), 2);
   EXPECT_EQ(f.Field("I")->Index(), 0);
@@ -566,7 +560,8 @@ TEST(Columns, TheGridForgetsItsModifiedRecordOnAnyNewRecordOrState) {
   } cases[] = {
       {"cancel", [](GridFixture& f) { f.data.Cancel(); }},
       {"post", [](GridFixture& f) { f.data.Post(); }},
-      {"reopen", [](GridFixture& f) {
+      {"reopen",
+       [](GridFixture& f) {
          f.data.Cancel();
          f.data.Close();
          f.data.Open();
@@ -585,7 +580,7 @@ TEST(Columns, TheGridStartsWithItsBaseSettingsAndHoldsItsLayoutWhileColumnsAreMa
   TTestGrid grid{nullptr};
   int optionBits = 0;
   for (int bit = 0; bit <= grThumbTracking; ++bit)
-    if (grid.Options().Contains(static_cast<TGridOptionEh>(bit))) optionBits |= 1 << bit;
+    if (grid.TCustomGridEh::Options().Contains(static_cast<TGridOptionEh>(bit))) optionBits |= 1 << bit;
   EXPECT_EQ(optionBits, 3727);
   EXPECT_EQ(grid.ScrollBars(), ssHorizontal);
   EXPECT_EQ(grid.ColCount(), 2);
@@ -659,7 +654,8 @@ TEST(Columns, NextFieldValueStepsListsLookupsChecksAndNumbers) {
 TEST(Columns, SortMarkersSingleAndMultiAndTheSortMarkedList) {
   GridFixture f;
   TColumnEh* columns[4];
-  for (auto*& column : columns) column = f.Column("S");
+  // A numeric field: the footer sums below add it up.
+  for (auto*& column : columns) column = f.Column("I");
   auto indexes = [&] {
     std::vector<int> result;
     for (TColumnEh* column : columns) result.push_back(column->Title().SortIndex());
@@ -752,6 +748,39 @@ TEST(Columns, EditStylesAndTheRoomOfEditButtons) {
   TColumnEh* flat = f.Column("D");
   flat->EditButtons().Add()->SetWidth(9);
   EXPECT_EQ(flat->EditButtonsWidth(), DefaultEditButtonWidthEh() + 1 + 10);
+}
+
+// The grid's sum list may be assigned or cleared under its footers, which frees their
+// items: a footer then shows no item, takes a new one on its next change, and never
+// writes into or frees the old one (the sanitizer sees either).
+TEST(Columns, AFooterWhoseSumItemTheListFreedNeverTouchesItAgain) {
+  GridFixture f;
+  TColumnEh* column = f.Column("F");
+  TColumnFooterEh& footer = column->Footer();
+  footer.SetValueType(fvtSum);
+  TDBSumCollection& sums = f.grid.SumList().SumCollection();
+  ASSERT_NE(footer.SumItem(), nullptr);
+
+  TComponent owner(nullptr);
+  TDBSumListProducer other(&owner);
+  other.SumCollection().Add()->SetFieldName("I");
+  sums.Assign(&other.SumCollection());
+  ASSERT_EQ(sums.Count(), 1);
+  EXPECT_EQ(footer.SumItem(), nullptr);
+  footer.SetValueType(fvtAvg);
+  ASSERT_NE(footer.SumItem(), nullptr);
+  EXPECT_EQ(footer.SumItem()->GroupOperation(), goAvg);
+  EXPECT_EQ(footer.SumItem()->FieldName(), "F");
+  EXPECT_EQ(sums.Count(), 2);
+  EXPECT_EQ(sums.Items(0)->FieldName(), "I") << "the assigned item is not the footer's";
+
+  sums.Clear();
+  EXPECT_EQ(footer.SumItem(), nullptr);
+  footer.SetFieldName("I");
+  EXPECT_EQ(sums.Count(), 1);
+  sums.Clear();
+  delete column;  // the footer's destructor must not free the cleared item again
+  EXPECT_EQ(sums.Count(), 0);
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/db/DB.h"
 #include "classlib/db/NumericFields.h"
@@ -304,6 +307,56 @@ TEST(DBEdit, RecentValuesDropWhileTypingAndAnAcceptedOneBecomesTheText) {
   f.ui.Type("kiwi");
   f.Leave();
   EXPECT_EQ(mru->Items()->Strings(mru->Items()->Count() - 1), "kiwi");
+}
+
+// The recent-values list's filter event has the last word on each item, after the
+// built-in comparison of the typed prefix, under both case settings.
+TEST(DBEdit, TheRecentValuesFilterEventAcceptsOrRefusesEachItem) {
+  EditFixture f;
+  TMRUListEh* mru = f.edit->MRUList();
+  mru->SetActive(true);
+  for (const char* item : {"Київ 2024", "київ", "Одеса-Київ", "Lviv 5", "lviv", "Kyiv"})
+    mru->Items()->Add(Utf8ToAnsi(item));
+  auto hasDigit = [](const AnsiString& item) {
+    return std::any_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const TFilterMRUItemEventEh refuseDigits = [&](TObject* sender, const AnsiString& item, bool& accept) {
+    EXPECT_EQ(sender, f.edit);
+    if (hasDigit(item)) accept = false;
+  };
+  const TFilterMRUItemEventEh anywhere = [&](TObject*, const AnsiString& item, bool& accept) {
+    if (item.find(f.edit->Text()) != AnsiString::npos) accept = true;
+  };
+  const struct {
+    const char* typed;
+    bool caseSensitive;
+    const TFilterMRUItemEventEh* handler;
+    std::set<std::string> shown;
+  } cases[] = {
+      {"ки", false, nullptr, {"Київ 2024", "київ"}},
+      {"ки", false, &refuseDigits, {"київ"}},
+      {"Ки", true, &refuseDigits, {}},
+      {"Lv", false, &refuseDigits, {"lviv"}},
+      {"Lv", true, &refuseDigits, {}},
+      {"lv", true, nullptr, {"lviv"}},
+      {"Київ", false, &anywhere, {"Київ 2024", "київ", "Одеса-Київ"}},
+      {"Київ", true, &anywhere, {"Київ 2024", "Одеса-Київ"}},
+      {"viv", true, &anywhere, {"Lviv 5", "lviv"}},
+      {"viv", false, nullptr, {}},
+  };
+  f.Enter();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.typed) + (c.caseSensitive ? " case-sensitive" : " any case"));
+    mru->SetCaseSensitive(c.caseSensitive);
+    mru->OnFilterItem = c.handler != nullptr ? *c.handler : TFilterMRUItemEventEh();
+    f.ui.Press('A', {ssCtrl});
+    f.ui.Type(c.typed);
+    std::set<std::string> shown;
+    if (f.edit->MRUListVisible())
+      for (int i = 0; i < f.edit->MRUListbox()->Count(); ++i)
+        shown.insert(AnsiToUtf8(f.edit->MRUListbox()->Items()->Strings(i)));
+    EXPECT_EQ(shown, c.shown);
+  }
 }
 
 TEST(DBEdit, PaintsRightAlignedTextItselfAndTheRequiredUnderline) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <random>
 #include <sstream>
 
@@ -350,6 +351,79 @@ TEST(FooterSums, SavedHandlersRunInTheirOrderAndComeBackWhenDeactivated) {
   for (auto& [event, handler] : own) EXPECT_TRUE(*event == handler);
   EXPECT_EQ(s.producer->MasterDataSet(), nullptr);
   EXPECT_EQ(s.Values(), (std::array<Int64, 4>{}));
+}
+
+// Several producers on one dataset (two grids on one data source), freed in every order,
+// with handlers the program assigns before, between and after the hooks: every producer
+// keeps hearing every event while it lives, none is reached once freed (the sanitizer
+// sees it), and the program's handlers end as it last set them.
+TEST(FooterSums, ProducersOnOneDatasetLeaveInAnyOrderAndKeepTheProgramsHandlers) {
+  for (int producers : {2, 3}) {
+    std::vector<int> order(static_cast<std::size_t>(producers));
+    std::iota(order.begin(), order.end(), 0);
+    do {
+      SCOPED_TRACE(::testing::PrintToString(order));
+      Master m;
+      Sums s(false);
+      s.producer.reset();
+      s.Append(1, 1.0);
+      s.Append(2, 2.0);
+      int programPosts = 0, programEdits = 0, programMasterScrolls = 0;
+      const TDataSetNotifyEvent firstPost = [](TDataSet*) { ADD_FAILURE() << "a replaced handler ran"; };
+      const TDataSetNotifyEvent post = [&](TDataSet*) { ++programPosts; };
+      const TDataSetNotifyEvent edit = [&](TDataSet*) { ++programEdits; };
+      const TDataSetNotifyEvent masterScroll = [&](TDataSet*) { ++programMasterScrolls; };
+      s.data->AfterPost = firstPost;
+      s.data->masterSource = &m.source;
+
+      std::vector<std::unique_ptr<TDBSumListProducer>> live;
+      std::vector<int> recalcs(order.size());
+      for (int i = 0; i < producers; ++i) {
+        if (i == 1) {
+          s.data->AfterPost = post;
+          m.data->AfterScroll = masterScroll;
+        }
+        live.push_back(std::make_unique<TDBSumListProducer>(&s.form));
+        live.back()->OnRecalcAll = [&recalcs, i](TObject*) { ++recalcs[static_cast<std::size_t>(i)]; };
+        auto* item = live.back()->SumCollection().Add();
+        item->SetFieldName("V");
+        live.back()->SetDataSet(s.data);
+      }
+      s.data->AfterEdit = edit;
+
+      double expected = 3.0;
+      auto editAndCheck = [&] {
+        const int posts = programPosts, edits = programEdits, scrolls = programMasterScrolls;
+        expected += 10.0;
+        s.Go(2);
+        s.data->Edit();
+        s.SetV(s.data->FieldByName("V")->AsFloat() + 10.0);
+        s.data->Post();
+        EXPECT_EQ(programPosts, posts + 1);
+        EXPECT_EQ(programEdits, edits + 1);
+        const std::vector<int> before = recalcs;
+        m.data->Next();
+        m.data->First();
+        EXPECT_EQ(programMasterScrolls, scrolls + 2);
+        for (std::size_t i = 0; i < live.size(); ++i) {
+          if (!live[i]) continue;
+          EXPECT_EQ(live[i]->SumCollection().Items(0)->SumValue().Scaled(), std::llround(expected * 10000)) << i;
+          EXPECT_EQ(recalcs[i], before[i] + 2) << i;
+        }
+      };
+      editAndCheck();
+      for (int index : order) {
+        live[static_cast<std::size_t>(index)].reset();
+        editAndCheck();
+      }
+      EXPECT_TRUE(s.data->AfterPost == post);
+      EXPECT_TRUE(s.data->AfterEdit == edit);
+      EXPECT_TRUE(m.data->AfterScroll == masterScroll);
+      for (auto event : {&TDataSet::AfterCancel, &TDataSet::AfterClose, &TDataSet::AfterInsert, &TDataSet::AfterOpen,
+                         &TDataSet::AfterScroll, &TDataSet::BeforeDelete})
+        EXPECT_FALSE((s.data->*event).Assigned());
+    } while (std::next_permutation(order.begin(), order.end()));
+  }
 }
 
 TEST(FooterSums, NothingIsHookedOrRecalculatedWhileTheOwnerLoads) {

@@ -6,6 +6,7 @@
 
 #include "classlib/ui/ExtCtrls.h"
 #include "gridbase/ToolCtrlsEh.h"
+#include "tests/gridbase/CalendarPoint.h"
 #include "tests/ui/TextControlSupport.h"
 
 namespace ordvane {
@@ -472,18 +473,7 @@ struct CalendarFixture : test::TextControlFixture {
     calendar->Show();
     ui.Process();
   }
-  // The first client point of a hit-test answer.
-  TPoint Find(UINT hit) {
-    for (int y = 0; y < calendar->ClientHeight(); ++y)
-      for (int x = 0; x < calendar->ClientWidth(); ++x) {
-        MCHITTESTINFO info;
-        info.pt = {x, y};
-        calendar->Perform(MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&info));
-        if (info.uHit == hit) return {x, y};
-      }
-    ADD_FAILURE() << "no point answers " << hit;
-    return {};
-  }
+  TPoint Find(UINT hit) { return test::CalendarPoint(calendar, hit); }
 };
 
 TEST(PopupMonthCalendar, SizesItselfToTheCalendarAndItsBorder) {

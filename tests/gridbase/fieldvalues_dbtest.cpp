@@ -9,7 +9,7 @@
 
 #include "datasets/pFIBDataSet.h"
 #include "gridbase/DBCtrlsEh.h"
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/FieldValuesEh.h"
 #include "tests/dbclient/DbTestSupport.h"
 
 namespace ordvane::test {

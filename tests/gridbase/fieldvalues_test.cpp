@@ -8,7 +8,9 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/SysMetrics.h"
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/FieldValuesEh.h"
+#include "gridbase/SpecRowEh.h"
+#include "gridbase/SupportEh.h"
 #include "tests/support/MemDataSet.h"
 
 namespace ordvane {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "gridbase/BMListEh.h"
 #include "gridbase/DBSumLst.h"
@@ -65,29 +66,45 @@ class FooterDbTest : public testing::Test {
   }
   std::string Oracle(const std::string& select) { return IsqlRows(FooterDatabase(), select); }
   TField* Field(const char* name) { return fDataSet->FieldByName(name); }
+  // A sum, an average and a count of V and a count of records, over the dataset.
+  void AddItems() {
+    for (const auto& [operation, field] : {std::pair{goSum, "V"}, {goAvg, "V"}, {goCount, "V"}, {goCount, ""}}) {
+      TDBSum* item = fProducer.SumCollection().Add();
+      item->SetGroupOperation(operation);
+      item->SetFieldName(field);
+    }
+    fProducer.SetDataSet(fDataSet);
+  }
+  // The four aggregates against the server's over the committed table.
+  void ExpectServerAggregates(const std::string& table, const std::string& when) {
+    const std::string server =
+        Oracle("select coalesce(sum(v), 0) as s, count(v) as c, count(*) as n from " + table);
+    std::istringstream fields(server);
+    std::string total, counted, rows;
+    std::getline(fields, total, '|');
+    std::getline(fields, counted, '|');
+    std::getline(fields, rows, '|');
+    const Int64 count = std::stoll(counted);
+    const Int64 expectedAvg = count == 0 ? 0 : HalfEvenQuotient(ScaledText(total), count);
+    const TDBSumCollection& items = fProducer.SumCollection();
+    EXPECT_EQ(items.Items(0)->SumValue().Scaled(), ScaledText(total)) << when << ": " << server;
+    EXPECT_EQ(items.Items(1)->SumValue().Scaled(), expectedAvg) << when << ": " << server;
+    EXPECT_EQ(items.Items(2)->SumValue().Scaled(), count * 10000) << when;
+    EXPECT_EQ(items.Items(3)->SumValue().Scaled(), std::stoll(rows) * 10000) << when;
+  }
 
   TComponent fForm{nullptr};
   TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
   TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
   TpFIBDataSet* fDataSet = new TpFIBDataSet(&fForm);
+  TDBSumListProducer fProducer{&fForm};
 };
 
 // After every step of a random run of inserts, edits, deletes and cancels, the running
 // aggregates equal what the server computes over the committed table.
 TEST_F(FooterDbTest, RunningAggregatesFollowEveryPostedChangeAsTheServerSumsTheTable) {
   OpenTable("footer", "id, v", "?id, ?v", "v = ?v");
-  TDBSumListProducer producer(&fForm);
-  auto addItem = [&](TGroupOperation operation, const AnsiString& field) {
-    TDBSum* item = producer.SumCollection().Add();
-    item->SetGroupOperation(operation);
-    item->SetFieldName(field);
-    return item;
-  };
-  TDBSum* sum = addItem(goSum, "V");
-  TDBSum* avg = addItem(goAvg, "V");
-  TDBSum* countV = addItem(goCount, "V");
-  TDBSum* countAll = addItem(goCount, "");
-  producer.SetDataSet(fDataSet);
+  AddItems();
 
   std::mt19937 random(48);
   std::uniform_int_distribution<int> cents(-99999, 99999);
@@ -128,19 +145,46 @@ TEST_F(FooterDbTest, RunningAggregatesFollowEveryPostedChangeAsTheServerSumsTheT
         fDataSet->Cancel();
         break;
     }
-    const std::string server = Oracle("select coalesce(sum(v), 0) as s, count(v) as c, count(*) as n from footer");
-    std::istringstream fields(server);
-    std::string total, counted, rows;
-    std::getline(fields, total, '|');
-    std::getline(fields, counted, '|');
-    std::getline(fields, rows, '|');
-    const Int64 count = std::stoll(counted);
-    const Int64 expectedAvg = count == 0 ? 0 : HalfEvenQuotient(ScaledText(total), count);
-    ASSERT_EQ(sum->SumValue().Scaled(), ScaledText(total)) << "after step " << step << ": " << server;
-    ASSERT_EQ(avg->SumValue().Scaled(), expectedAvg) << "after step " << step << ": " << server;
-    ASSERT_EQ(countV->SumValue().Scaled(), count * 10000) << "after step " << step;
-    ASSERT_EQ(countAll->SumValue().Scaled(), std::stoll(rows) * 10000) << "after step " << step;
+    ExpectServerAggregates("footer", "after step " + std::to_string(step));
+    if (HasFailure()) return;
   }
+}
+
+// The sums equal the server's over the rows the dataset holds after a delete the server
+// refuses (a use refers to the part), after one a BeforeDelete handler refuses, and after
+// the deletes and edits that succeed around them.
+TEST_F(FooterDbTest, ARefusedDeleteLeavesTheSumsAsTheServerSumsTheTable) {
+  OpenTable("parts", "id, v", "?id, ?v", "v = ?v");
+  AddItems();
+  ExpectServerAggregates("parts", "opened");
+  auto deleteRow = [&](int id) {
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(id), {}));
+    fDataSet->Delete();
+  };
+  for (int referenced : {3, 4}) {
+    EXPECT_THROW(deleteRow(referenced), Exception) << referenced;
+    ExpectServerAggregates("parts", "refused by the foreign key: " + std::to_string(referenced));
+  }
+  deleteRow(2);
+  ExpectServerAggregates("parts", "part 2 deleted");
+
+  // Handlers that raise, before the dataset deletes anything and after BeforeDelete ran.
+  for (TDataSetNotifyEvent TDataSet::*event : {&TDataSet::BeforeDelete, &TDataSet::BeforeScroll}) {
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(5), {}));
+    fDataSet->*event = [](TDataSet*) { throw EDatabaseError("part 5 stays"); };
+    EXPECT_THROW(fDataSet->Delete(), EDatabaseError);
+    fDataSet->*event = nullptr;
+    ExpectServerAggregates("parts", "refused by a handler");
+  }
+  deleteRow(6);
+  ExpectServerAggregates("parts", "part 6 deleted");
+
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(3), {}));
+  fDataSet->Edit();
+  Field("V")->SetAsFloat(-4.5);
+  fDataSet->Post();
+  ExpectServerAggregates("parts", "part 3 edited");
+  EXPECT_EQ(fDataSet->RecordCount(), 4);
 }
 
 TEST_F(FooterDbTest, DeletingTheSelectionDeletesItsRowsFromTheLastBackwards) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 
 #include "classlib/ui/ScrollBars.h"
@@ -65,6 +66,14 @@ TEST(GridChanges, EveryRefusedChangeRaisesItsMessageAndChangesNothing) {
        [](TCellGrid& g) { g.AdjustLines(0, TGridExtents::kLimit - 7, false); }, "Grid too large for operation"},
       {"size reaching the limit with stored widths", true,
        [](TCellGrid& g) { g.ChangeSize(TGridExtents::kLimit, 6); }, "Grid too large for operation"},
+      {"ContraColCount at INT_MAX", false, [](TCellGrid& g) { g.SetContraColCount(INT_MAX); },
+       "Grid too large for operation"},
+      {"ContraRowCount at INT_MAX", false, [](TCellGrid& g) { g.SetContraRowCount(INT_MAX); },
+       "Grid too large for operation"},
+      {"contra columns reaching the limit", true,
+       [](TCellGrid& g) { g.SetContraColCount(TGridExtents::kLimit - 5); }, "Grid too large for operation"},
+      {"size reaching the limit with the contra columns, nothing stored", false,
+       [](TCellGrid& g) { g.ChangeSize(TGridExtents::kLimit - 2, 6); }, "Grid too large for operation"},
       {"size change refused by a descendant", false,
        [](TCellGrid& g) {
          g.failNextSizeChange = true;

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "classlib/ui/Menus.h"
-#include "gridbase/ToolCtrlsEh.h"
+#include "gridbase/SpecRowEh.h"
+#include "gridbase/TreeOutlineEh.h"
 #include "tests/ui/TextControlSupport.h"
 
 namespace ordvane {

@@ -97,23 +97,30 @@ inline Bytes WorkbookStream(const Bytes& globalRecords, const std::vector<TSheet
 }
 
 // A compound file of version 3 holding one stream, padded with zero bytes to 4096 so
-// that it lives in regular sectors: the stream's sectors, one directory sector, then the
-// allocation-table sectors (as many as the header can list: streams up to about 7 MB).
+// that it lives in regular sectors: the stream's sectors, one directory sector, the
+// allocation-table sectors, then, for streams beyond about 7 MB, the DIFAT sectors that
+// list the table sectors the header has no room for.
 inline Bytes CompoundFile(const std::u16string& streamName, Bytes stream) {
-  constexpr unsigned long kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFat = 0xFFFFFFFD;
+  constexpr unsigned long kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFat = 0xFFFFFFFD, kDifat = 0xFFFFFFFC;
+  constexpr unsigned kHeaderFatSectors = 109, kPerDifatSector = 127;
   if (stream.size() < 4096) stream.resize(4096, 0);
   const unsigned long streamSize = stream.size();
   stream.resize((stream.size() + 511) / 512 * 512, 0);
   const unsigned streamSectors = static_cast<unsigned>(stream.size() / 512);
   const unsigned dirSector = streamSectors;
-  unsigned fatSectors = 1;
-  while (fatSectors * 128 < streamSectors + 1 + fatSectors) ++fatSectors;
-  if (fatSectors > 109) throw std::length_error("stream too large for a compound file without DIFAT sectors");
+  unsigned fatSectors = 1, difatSectors = 0;
+  for (;; ++fatSectors) {
+    difatSectors = fatSectors > kHeaderFatSectors
+                       ? (fatSectors - kHeaderFatSectors + kPerDifatSector - 1) / kPerDifatSector
+                       : 0;
+    if (fatSectors * 128 >= streamSectors + 1 + fatSectors + difatSectors) break;
+  }
+  const unsigned firstFatSector = dirSector + 1, firstDifatSector = firstFatSector + fatSectors;
 
   Bytes header = Bytes{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1} + Bytes(16, 0) + U16(0x3E) + U16(3) +
                  U16(0xFFFE) + U16(9) + U16(6) + Bytes(6, 0) + U32(0) + U32(fatSectors) + U32(dirSector) + U32(0) +
-                 U32(4096) + U32(kEnd) + U32(0) + U32(kEnd) + U32(0);
-  for (unsigned i = 0; i < 109; ++i) header = header + U32(i < fatSectors ? dirSector + 1 + i : kFree);
+                 U32(4096) + U32(kEnd) + U32(0) + U32(difatSectors > 0 ? firstDifatSector : kEnd) + U32(difatSectors);
+  for (unsigned i = 0; i < kHeaderFatSectors; ++i) header = header + U32(i < fatSectors ? firstFatSector + i : kFree);
 
   auto entry = [](const std::u16string& name, Byte type, unsigned long child, unsigned long start,
                   unsigned long size) {
@@ -132,8 +139,18 @@ inline Bytes CompoundFile(const std::u16string& streamName, Bytes stream) {
   for (unsigned i = 0; i < streamSectors; ++i) Append(fat, U32(i + 1 == streamSectors ? kEnd : i + 1));
   Append(fat, U32(kEnd));
   for (unsigned i = 0; i < fatSectors; ++i) Append(fat, U32(kFat));
+  for (unsigned i = 0; i < difatSectors; ++i) Append(fat, U32(kDifat));
   while (fat.size() < std::size_t{fatSectors} * 512) Append(fat, U32(kFree));
-  return header + stream + directory + fat;
+
+  Bytes difat;
+  for (unsigned i = 0; i < difatSectors; ++i) {
+    for (unsigned j = 0; j < kPerDifatSector; ++j) {
+      const unsigned listed = kHeaderFatSectors + i * kPerDifatSector + j;
+      Append(difat, U32(listed < fatSectors ? firstFatSector + listed : kFree));
+    }
+    Append(difat, U32(i + 1 < difatSectors ? firstDifatSector + i + 1 : kEnd));
+  }
+  return header + stream + directory + fat + difat;
 }
 
 }  // namespace ordvane::test

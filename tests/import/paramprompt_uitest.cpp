@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "classlib/ui/StdCtrls.h"
-#include "import/SMIStat.h"
+#include "import/dialogs/SMIStat.h"
 #include "tests/import/ImportFixture.h"
 #include "tests/support/UiDriver.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "datasets/pFIBDataSet.h"
-#include "import/SMIStat.h"
+#include "import/dialogs/SMIStat.h"
 #include "tests/dbclient/DbTestSupport.h"
 #include "tests/import/FormImport.h"
 #include "tests/support/UiDriver.h"

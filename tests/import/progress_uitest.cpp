@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "classlib/core/MessageQueue.h"
-#include "import/SMIStat.h"
+#include "import/dialogs/SMIStat.h"
 #include "tests/import/FormImport.h"
 #include "tests/support/UiDriver.h"
 #include "tests/support/UiScriptedDialogs.h"

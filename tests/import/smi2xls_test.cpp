@@ -151,6 +151,22 @@ TEST_F(FormImportTest, RowFirstAndRowLastAreOneBasedAndInclusive) {
   EXPECT_EQ(Records(), (std::vector<std::string>{"Прізвище", "Шевченко"}));
 }
 
+TEST_F(FormImportTest, AValueThatFailsNamesTheSheetRowItCameFromAndTheRunCountsIt) {
+  OpenTarget({{"Прізвище", ftInteger}});
+  std::vector<std::string> errors;
+  import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
+    errors.push_back(AnsiToUtf8(error.Message()));
+    abort = false;
+  };
+  import.SetRowFirst(3);
+  import.SetRowLast(3);
+  import.Execute();
+  EXPECT_EQ(errors, std::vector<std::string>{"Row 3, field Прізвище, value \"Українка\": Could not convert variant "
+                                             "of type (OleStr) into type (Int64)"});
+  EXPECT_EQ(Outcome(), "The data import process has completed with 1 error.");
+  EXPECT_EQ(import.Statistic()->Result(), irExecuted);
+}
+
 TEST_F(FormImportTest, TheSheetIsChosenByIndexOrByName) {
   OpenTarget({{"Код", ftInteger}, {"Назва", ftString}});
   import.SetRowFirst(2);

@@ -33,6 +33,17 @@ TEST_F(BaseTest, AppendsConvertedRowsWithTheUkrainianFormats) {
   EXPECT_EQ(import.Statistic()->LastAction(), iaAdd);
 }
 
+// With UseDisplayNames a mapping line may name a field by its display label: the value is
+// converted for that field and written into it.
+TEST_F(BaseTest, AFieldMatchedByItsDisplayLabelIsWritten) {
+  data.FieldByName("NAME")->SetDisplayLabel("Person");
+  data.FieldByName("BORN")->SetDisplayLabel("Born on");
+  import.SetUseDisplayNames(true);
+  import.Mappings()->SetText("ID=ID\nPerson=NAME\nBorn on=BORN");
+  AddRow({"7", "Ірина", "", "05.03.2021", ""});
+  EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [7|Ірина||05.03.2021|]");
+}
+
 // Rows 1 "New" and 3 "Three" over records 1 "Old" and 2 "Two", keyed by ID.
 TEST_F(BaseTest, EveryModeOverExistingRecords) {
   const struct {
@@ -188,7 +199,8 @@ TEST_F(BaseTest, FailedRowsAreCountedReportedAndSkippedOrFailTheRun) {
   EXPECT_EQ(Run(), "executed 5/5/2/0/0/3/0 [1|ok|||] [5|ok|||]");
   ASSERT_EQ(errors.size(), 3u);
   EXPECT_EQ(errors[1],
-            "3000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647");
+            "Row 3, field ID, value \"3000000000\": 3000000000 is not a valid value for field 'ID'. The allowed "
+            "range is -2147483648 to 2147483647");
   EXPECT_EQ(data.State(), dsBrowse);
 
   // Without the event the rows are only counted.
@@ -212,6 +224,45 @@ TEST_F(BaseTest, FailedRowsAreCountedReportedAndSkippedOrFailTheRun) {
   EXPECT_EQ(LastMessage().rfind("message \"An error has occurred during the data import process.\r\n", 0), 0u)
       << LastMessage();
   EXPECT_EQ(import.Calls, (std::vector<std::string>{"open", "close"}));
+}
+
+// The import's user must find the failed value in the file: its row, its field, itself.
+TEST_F(BaseTest, AValueAFieldCannotTakeNamesItsRowFieldAndValue) {
+  std::vector<std::string> errors;
+  import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
+    errors.push_back(AnsiToUtf8(error.Message()));
+    abort = false;
+  };
+  AddRow({"1", "ok"});
+  AddRow({"abc", "not a number"});
+  AddRow({"3", "ok", "Сума"});
+  EXPECT_EQ(Run(), "executed 3/3/1/0/0/2/0 [1|ok|||]");
+  EXPECT_EQ(errors, (Lines{"Row 2, field ID, value \"abc\": Could not convert variant of type (String) into type (Int64)",
+                           "Row 3, field AMOUNT, value \"Сума\": Could not convert variant of type (String) into "
+                           "type (Double)"}));
+}
+
+// Rows that failed are no success, though the run went through (and its result says so).
+TEST_F(BaseTest, ARunWithFailedRowsSaysHowManyFailed) {
+  import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
+  AddRow({"x"});
+  AddRow({"y"});
+  AddRow({"z"});
+  EXPECT_EQ(Run(), "executed 3/3/0/0/0/3/0");
+  EXPECT_EQ(LastMessage(), "message \"The data import process has completed with 3 errors.\"");
+  import.Rows[1] = {Variant(AnsiString("2"))};
+  import.Rows[2] = {Variant(AnsiString("3"))};
+  EXPECT_EQ(Run(), "executed 3/3/2/0/0/1/0 [2||||] [3||||]");
+  EXPECT_EQ(LastMessage(), "message \"The data import process has completed with 1 error.\"");
+  // The progress dialog shows the same.
+  import.SetAnimatedStatus(true);
+  import.SetOptions(TSMIOptions{soAutoCloseStatistic});
+  data.EmptyDataSet();
+  dialogs->ClearLog();
+  import.Execute();
+  EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2],
+            "result \"The data import process has completed with 1 error.\" processed 3, errors 1, added 2, "
+            "deleted 0, updated 0, skipped 0 button \"&OK\"");
 }
 
 TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {

@@ -9,6 +9,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
+#include "import/SMIBaseSupport.h"
 #include "import/SMIDateMask.h"
 #include "tests/classlib/Support.h"
 #include "tests/import/ApplicationFormats.h"
@@ -206,6 +207,22 @@ TEST_F(ConvertTest, DateTimeMasks) {
   EXPECT_EQ(ImportTimeMask(formats), "HHNNSS");
   formats.SetCustomDateTimeFormat("yyyy-mm-dd");
   EXPECT_EQ(ImportDateTimeMask(formats, true), "YYYY-MM-DD");
+}
+
+// Every value of every row is asked whether it is empty, and whether it is wrapped data,
+// without being made text: the answers must be those of its text.
+TEST(ValueText, EmptinessAndPrefixAreThoseOfTheText) {
+  using namespace smi_internal;
+  const std::vector<Variant> values = {Variant(), Null(), Variant(AnsiString()), Variant(WideString()),
+                                       Variant(AnsiString("\0x", 2)), Variant(WideString(u"\0", 1)), Variant(0),
+                                       Variant(0.0), Variant(false), VarFromDateTime(0), VarFromDateTime(-0.5),
+                                       Variant(AnsiString("a")), Variant(WideString(u"б"))};
+  for (const Variant& value : values) EXPECT_EQ(HasNoText(value), VarToStr(value).empty()) << VarTypeAsText(VarType(value));
+  EXPECT_TRUE(TextStartsWith(Variant(WideString(u"[CDATA[ab]]")), "[CDATA["));
+  EXPECT_TRUE(TextStartsWith(Variant(AnsiString("[CDATA[")), "[CDATA["));
+  EXPECT_FALSE(TextStartsWith(Variant(WideString(u"[CDAT")), "[CDATA["));  // ends first
+  EXPECT_FALSE(TextStartsWith(Variant(WideString(u"[cdata[x")), "[CDATA["));
+  EXPECT_FALSE(TextStartsWith(Variant(1), "1"));
 }
 
 }  // namespace

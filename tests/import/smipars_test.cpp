@@ -257,6 +257,35 @@ TEST_F(ParserTest, ProcessBeforeEventDecidesWhoResolvesFirst) {
   EXPECT_EQ(Eval("RATE").AsDouble(), 10);
 }
 
+// An import keeps one parser per mapping and calculates it for every row: each
+// calculation asks the names again, a new text is compiled anew, and a handler that gives
+// the parser a new text in the middle of an evaluation does not pull the tree from under it.
+TEST(ParserReuse, EvaluatesAgainRecompilesANewTextAndSurvivesAChangeMidway) {
+  TSMIParser parser(nullptr);
+  int asked = 0;
+  parser.OnEvaluate = [&](TObject*, const AnsiString&, const TSMIArguments&, int, bool, Variant& value, bool&) {
+    value = ++asked;
+  };
+  parser.SetText("X*10");
+  EXPECT_EQ(parser.Calculate().AsInteger(), 10);
+  EXPECT_EQ(parser.Calculate().AsInteger(), 20);
+  parser.SetText("X+100");
+  EXPECT_EQ(parser.Calculate().AsInteger(), 103);
+
+  int inner = 0;
+  parser.OnEvaluate = [&](TObject*, const AnsiString&, const TSMIArguments&, int, bool, Variant& value, bool&) {
+    if (inner == 0) {
+      parser.SetText("5");
+      inner = parser.Calculate().AsInteger();
+    }
+    value = 1;
+  };
+  parser.SetText("X+X");
+  EXPECT_EQ(parser.Calculate().AsInteger(), 2);
+  EXPECT_EQ(inner, 5);
+  EXPECT_EQ(parser.Calculate().AsInteger(), 5);  // the text it was given last
+}
+
 TEST(ExpressionNumber, ReadsTheProcessSeparatorAndThePoint) {
   double value = 0;
   EXPECT_TRUE(TryExpressionNumber("1,5", value));

@@ -134,6 +134,50 @@ TEST(XLSRecords, NumbersInADateFormatOutsideTheDatesOfExcelStayNumbers) {
   EXPECT_EQ(cells.CellValue(0, 2).AsDouble(), 1e7);
 }
 
+TEST(XLSRecords, DamageThatCostsOnlyAFormatIsReportedAndTheCellsAreRead) {
+  auto cellFormat = [](unsigned numberFormat) {
+    return Record(0x00E0, U16(0) + U16(numberFormat) + U16(0) + U16(0) + Bytes(12, 0));
+  };
+  // "h:mm" promising 50 characters; a cell format too short to hold one, between two
+  // sound ones; a column width and a row height too short as well.
+  const Bytes globals = Record(0x041E, U16(164) + U16(50) + Bytes{0} + Bytes{'h', ':', 'm', 'm'}) + cellFormat(164) +
+                        Record(0x00E0, U16(0)) + cellFormat(10);
+  const Bytes cells = Record(0x007D, U16(0)) + Record(0x0208, U16(0)) + Number(0, 0, 0, 0.75) +
+                      Number(0, 1, 1, 5) + Number(0, 2, 2, 0.25);
+  const Bytes stream = WorkbookStream(globals, {{"S", 0x10, cells}});
+  const auto expectCellsRead = [](const TMSExcel& reader) {
+    const TSpreadSheetCells& sheet = reader.Sheets().FindSheet(0)->Cells();
+    // The format keeps the characters it holds: a time.
+    EXPECT_EQ(sheet.FindRow(0)->Cell(0)->CellType(), ictDateTime);
+    EXPECT_EQ(sheet.CellValue(0, 0).AsDouble(), 0.75);
+    // The damaged cell format is General; the one after it keeps its index ("0.00%").
+    EXPECT_EQ(sheet.FindRow(0)->Cell(1)->CellType(), ictDecimal);
+    EXPECT_EQ(sheet.CellValue(1, 0).AsDouble(), 5.0);
+    EXPECT_EQ(sheet.CellValue(2, 0).AsDouble(), 25.0);
+  };
+  TolerantReader tolerant;
+  tolerant.reader.OnRowHeight = [](TObject*, Integer, Integer, Integer) {};  // row heights are read only for it
+  Load(tolerant.reader, stream);
+  EXPECT_EQ(tolerant.errors, (std::vector<std::string>{"Excel record 041E is damaged", "Excel record 00E0 is damaged",
+                                                       "Excel record 007D is damaged", "Excel record 0208 is damaged"}));
+  expectCellsRead(tolerant.reader);
+  // Without a handler the load goes on.
+  TMSExcel quiet(nullptr);
+  Load(quiet, stream);
+  expectCellsRead(quiet);
+  // A handler may still end the load.
+  TMSExcel strict(nullptr);
+  strict.OnErrorProcess = [](TObject*, const Exception&, bool& abort) { abort = true; };
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(strict, stream); }), "Excel record 041E is damaged");
+
+  // Excel 5: an 8-bit count.
+  const Bytes biff5 = Record(0x041E, U16(164) + Bytes{50, 'h', ':', 'm', 'm'}) +
+                      Record(0x00E0, U16(0) + U16(164) + U16(0) + U16(0) + Bytes(8, 0));
+  TMSExcel excel5(nullptr);
+  Load(excel5, WorkbookStream(biff5, {{"S", 0x10, Number(0, 0, 0, 0.75)}}, false), u"Book");
+  EXPECT_EQ(excel5.Sheets().FindSheet(0)->Cells().FindRow(0)->Cell(0)->CellType(), ictDateTime);
+}
+
 TEST(XLSRecords, ObjectRecordsOfAnyKindAreIgnored) {
   auto object = [](unsigned type) { return Record(0x005D, U16(0x15) + U16(0x12) + U16(type) + Bytes(20, 0)); };
   TMSExcel reader(nullptr);
@@ -282,6 +326,30 @@ TEST(XLSRecords, LongRecordsArePassedOverAndTruncatedStreamsFail) {
   EXPECT_EQ(ErrorOf<Exception>([&] { Load(reader, stream); }), "Excel record 0203 runs past the end of the stream");
   EXPECT_EQ(Cell(reader, 0, 298, 0).AsDouble(), 298.0);
   EXPECT_TRUE(VarIsEmpty(Cell(reader, 0, 299, 0)));
+}
+
+TEST(XLSRecords, ARecordClaimingMoreThanTheStreamHoldsIsDamageNotTheEnd) {
+  // A header claiming 60000 bytes: more than the limit and more than the stream has left.
+  const Bytes overlong = U16(0x00E5) + U16(60000) + Bytes(10, 0);
+  const char* damage = "Excel record 00E5 runs past the end of the stream";
+  const Bytes inSheet = WorkbookStream({}, {{"S", 0x10, Number(0, 0, 0, 1) + overlong}});
+  const Bytes inGlobals = WorkbookStream(overlong, {{"S", 0x10, Number(0, 0, 0, 1)}});
+
+  TMSExcel strict(nullptr);
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(strict, inGlobals); }), damage);
+  EXPECT_EQ(ErrorOf<Exception>([&] { Load(strict, inSheet); }), damage);
+  EXPECT_EQ(Cell(strict, 0, 0, 0).AsDouble(), 1.0);
+
+  // A handler that goes on keeps what was read; nothing after the damage can be read.
+  TolerantReader tolerant;
+  Load(tolerant.reader, inSheet);
+  EXPECT_EQ(tolerant.errors, std::vector<std::string>{damage});
+  ASSERT_EQ(tolerant.reader.Sheets().Count(), 1);
+  EXPECT_EQ(Cell(tolerant.reader, 0, 0, 0).AsDouble(), 1.0);
+  tolerant.errors.clear();
+  Load(tolerant.reader, inGlobals);
+  EXPECT_EQ(tolerant.errors, std::vector<std::string>{damage});
+  EXPECT_EQ(tolerant.reader.Sheets().Count(), 0);
 }
 
 TEST(XLSRecords, TheRawRecordHookSeesAndMayChangeEveryRecord) {

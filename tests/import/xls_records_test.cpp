@@ -113,6 +113,14 @@ TEST(BIFFRecordReader, DataCutShortByTheStreamIsAnError) {
   MemoryStream input(Bytes(whole.begin(), whole.end() - 5));
   TBIFFRecordReader reader(*input, 8224);
   EXPECT_EQ(ErrorOf<Exception>([&] { reader.Next(); }), "Excel record 0204 runs past the end of the stream");
+  // A record longer than the limit is passed over unread, but only when the stream holds it.
+  MemoryStream longOne(Record(0x00E5, Bytes(3000, 1)) + Record(0x00E5, Bytes(3000, 1)));
+  TBIFFRecordReader limited(*longOne, 2080);
+  ASSERT_TRUE(limited.Next());
+  EXPECT_TRUE(limited.Skipped());
+  MemoryStream cutLong(Bytes{0xE5, 0x00, 0xFF, 0xFF} + Bytes(3000, 1));
+  TBIFFRecordReader cutLimited(*cutLong, 2080);
+  EXPECT_EQ(ErrorOf<Exception>([&] { cutLimited.Next(); }), "Excel record 00E5 runs past the end of the stream");
 }
 
 TEST(BIFFData, FieldsAreLittleEndianAndBoundedByTheRecord) {

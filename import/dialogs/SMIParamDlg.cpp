@@ -1,4 +1,4 @@
-#include "import/SMIParamDlg.h"
+#include "import/dialogs/SMIParamDlg.h"
 
 #include "classlib/ui/Dialogs.h"
 #include "classlib/ui/StdButtons.h"

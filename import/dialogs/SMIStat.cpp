@@ -1,11 +1,11 @@
-#include "import/SMIStat.h"
+#include "import/dialogs/SMIStat.h"
 
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/ui/Dialogs.h"
 #include "classlib/ui/Windows.h"
-#include "import/SMIParamDlg.h"
+#include "import/dialogs/SMIParamDlg.h"
 
 namespace ordvane {
 

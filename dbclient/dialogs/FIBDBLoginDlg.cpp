@@ -1,4 +1,4 @@
-#include "dbclient/FIBDBLoginDlg.h"
+#include "dbclient/dialogs/FIBDBLoginDlg.h"
 
 #include "classlib/ui/Dialogs.h"
 #include "dbclient/FIBConsts.h"
