@@ -54,6 +54,7 @@ TFIBCustomDataSet::~TFIBCustomDataSet() {
   Close();
   RemoveTransactionHandlers(Transaction(), false);
   RemoveTransactionHandlers(UpdateTransaction(), true);
+  fSavepointQuery.reset();
   fBase.reset();
 }
 

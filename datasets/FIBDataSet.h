@@ -11,6 +11,7 @@
 // FIBDataSetEditing.cpp (editing, posting, cached updates) and FIBDataSetBlobs.cpp (blob
 // streams). The record buffer's layout is in FIBRecordBuffer.h.
 
+#include <functional>
 #include <map>
 #include <unordered_map>
 #include <memory>
@@ -405,6 +406,12 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void DoBeforePost() override;
   void DoBeforeCancel() override;
   void DoAfterDelete() override;
+  // Runs the server statements of one change of the record (its statement and refresh),
+  // then, with commit, the automatic commit, all inside a savepoint of the update
+  // transaction. When any step raises, the transaction goes back to the savepoint and the
+  // record's buffer, cache slot, previous version and the cached-update counts are put
+  // back: the server and the cache keep nothing of the change.
+  void RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change);
   // Writes one posted record to the server; nothing here.
   virtual void PostRecordToServer(TFIBQuery& /*statement*/, TRecordBuffer /*buffer*/) {}
   // Deletes one record on the server and marks it deleted unless the refresh after the
@@ -531,6 +538,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
   TFIBQuery* fSelectQuery;
+  // Sets, releases and rolls back to the savepoint around one change; not one of the
+  // dataset's published statements, so it has no owner.
+  std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
   // Where each parameter of a statement SetRecordParams binds takes its value, found from

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "classlib/core/DebugChecks.h"
 #include "classlib/db/BinaryFields.h"
 #include "datasets/FIBDataSet.h"
 #include "dbclient/fib.h"
@@ -79,13 +80,24 @@ void TFIBDSBlobStream::SetSize(Int64 newSize) {
 
 // ---- The dataset's side ------------------------------------------------------------------------
 
+namespace {
+
+void CheckHandleSlot(const TField* field, Integer blobStreamOffset, Integer calcFieldsOffset) {
+  ORDVANE_DEBUG_ASSERT(field->Offset() >= 0 && blobStreamOffset + 4 * (field->Offset() + 1) <= calcFieldsOffset,
+                       "a blob field's stream handle lies within its record");
+}
+
+}  // namespace
+
 Cardinal TFIBCustomDataSet::BlobHandle(const Byte* record, const TField* field) const {
+  CheckHandleSlot(field, fBlobStreamOffset, fCalcFieldsOffset);
   Cardinal handle;
   std::memcpy(&handle, record + fBlobStreamOffset + 4 * field->Offset(), sizeof handle);
   return handle;
 }
 
 void TFIBCustomDataSet::SetBlobHandle(Byte* record, const TField* field, Cardinal handle) {
+  CheckHandleSlot(field, fBlobStreamOffset, fCalcFieldsOffset);
   std::memcpy(record + fBlobStreamOffset + 4 * field->Offset(), &handle, sizeof handle);
 }
 

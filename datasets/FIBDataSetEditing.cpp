@@ -63,7 +63,9 @@ void TFIBCustomDataSet::CountStatusChange(TCachedUpdateStatus from, TCachedUpdat
 }
 
 TCachedUpdateStatus TFIBCustomDataSet::CachedStatusAt(Integer index) {
-  const Byte* stored = Cache("read a record").GetRecordPtr(CacheRecordNo(index));
+  TRecordsCache& cache = Cache("read a record");
+  CheckRecordInCache(CacheRecordNo(index), cache.RecordCount());
+  const Byte* stored = cache.GetRecordPtr(CacheRecordNo(index));
   return static_cast<TCachedUpdateStatus>(stored[0] & CachedStatusMask);
 }
 
@@ -110,6 +112,59 @@ void TFIBCustomDataSet::AutoCommitUpdateTransaction() {
     transaction->Commit();
   else
     transaction->CommitRetaining();
+}
+
+namespace {
+
+constexpr char ChangeSavepoint[] = "DATASET_CHANGE";
+
+void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransaction& transaction,
+                           const char* verb) {
+  runner.SetDatabase(database);
+  runner.SetTransaction(&transaction);
+  runner.ExecuteImmediateBatch({AnsiString(verb) + ChangeSavepoint});
+}
+
+}  // namespace
+
+void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change) {
+  const auto bufferSize = static_cast<std::size_t>(fRecordBufferSize);
+  const std::vector<Byte> typed(buffer, buffer + bufferSize);
+  const Integer index = RecordIndexOf(buffer);
+  std::vector<Byte> cached(bufferSize);
+  ReadRecordCache(index, cached.data(), false);
+  const Integer cachedUpdateCount = fCachedUpdateCount;
+  const Integer deletedCount = fDeletedCount;
+  const bool updatesPending = fUpdatesPending;
+
+  StartUpdateTransaction();
+  TFIBTransaction* transaction = UpdateTransaction();
+  const bool guarded = transaction != nullptr && transaction->Active();
+  if (guarded) RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "SAVEPOINT ");
+  try {
+    change();
+    // A commit ends the savepoint with the transaction's work; without one it is released.
+    if (commit && fAutoCommit)
+      AutoCommitUpdateTransaction();
+    else if (guarded && transaction->Active())
+      RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+  } catch (...) {
+    if (guarded && transaction->Active()) {
+      try {
+        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "ROLLBACK TO SAVEPOINT ");
+        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+      } catch (...) {
+        // The change's own error is the one to report.
+      }
+    }
+    std::copy(typed.begin(), typed.end(), buffer);
+    WriteRecordCache(index, cached.data());
+    if (!fCachedUpdates && fCacheModelOptions.CacheModelKind() == cmkStandard) SaveOldVersion(cached.data());
+    fCachedUpdateCount = cachedUpdateCount;
+    fDeletedCount = deletedCount;
+    fUpdatesPending = updatesPending;
+    throw;
+  }
 }
 
 bool TFIBCustomDataSet::IsNoAction(TFIBQuery& statement) {
@@ -170,6 +225,7 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo() : binding.SelectFieldNo;
     if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
+    CheckSlotInRecord(descr, NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
     if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
     if (record[NullFlagsOffset + fieldNo - 1] != 0) {
       param.SetIsNull(true);
@@ -449,21 +505,21 @@ void TFIBCustomDataSet::InternalPost() {
 // ---- Delete and cancel -----------------------------------------------------------------------
 
 void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
-  StartUpdateTransaction();
-  PrepareModificationStatement(statement);
-  SetRecordParams(statement, buffer);
-  {
-    const TScopeEnd closer(StatementCloser(statement));
-    statement.ExecQuery();
-  }
-  const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
-  // The refresh may have taken the record out of view already, and counted it.
-  if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
-    CountStatusChange(CachedStatus(buffer), cusDeletedApplied);
-    SetCachedStatus(buffer, cusDeletedApplied);
-  }
-  WriteRecordCache(RecordIndexOf(buffer), buffer);
-  if (!fCachedUpdates) AutoCommitUpdateTransaction();
+  RunServerChange(buffer, !fCachedUpdates, [&] {
+    PrepareModificationStatement(statement);
+    SetRecordParams(statement, buffer);
+    {
+      const TScopeEnd closer(StatementCloser(statement));
+      statement.ExecQuery();
+    }
+    const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
+    // The refresh may have taken the record out of view already, and counted it.
+    if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
+      CountStatusChange(CachedStatus(buffer), cusDeletedApplied);
+      SetCachedStatus(buffer, cusDeletedApplied);
+    }
+    WriteRecordCache(RecordIndexOf(buffer), buffer);
+  });
 }
 
 void TFIBCustomDataSet::InternalDelete() {

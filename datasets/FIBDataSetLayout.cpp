@@ -158,6 +158,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
     const int fieldIndex = fromSelect ? i : fSelectQuery->FieldIndex(column.Name());
     if (fieldIndex < 0 || fieldIndex >= fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldIndex];
+    CheckSlotInRecord(descr, NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
     const bool isNull = column.GetIsNull();
     record[NullFlagsOffset + fieldIndex] = isNull && descr.Nullable ? 1 : 0;
     if (isNull) {
@@ -200,16 +201,22 @@ void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer
 }
 
 void TFIBCustomDataSet::ReadRecordCache(Integer recordIndex, TRecordBuffer buffer, bool oldVersion) {
-  Cache("read a record").ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
+  TRecordsCache& cache = Cache("read a record");
+  CheckRecordInCache(CacheRecordNo(recordIndex), cache.RecordCount());
+  cache.ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
   SetRecordIndex(buffer, recordIndex);
 }
 
 void TFIBCustomDataSet::WriteRecordCache(Integer recordIndex, TRecordBuffer buffer) {
-  Cache("write a record").WriteRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, true);
+  TRecordsCache& cache = Cache("write a record");
+  // A record is written only once the cache holds it: never grown by a stray index.
+  CheckRecordInCache(CacheRecordNo(recordIndex), cache.RecordCount());
+  cache.WriteRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, true);
 }
 
 void TFIBCustomDataSet::SaveOldVersion(TRecordBuffer buffer) {
   TRecordsCache& cache = Cache("keep a record");
+  CheckRecordInCache(CacheRecordNo(RecordIndexOf(buffer)), cache.RecordCount());
   cache.SaveOldBuffer(cache.GetPhysicalNo(CacheRecordNo(RecordIndexOf(buffer))));
 }
 

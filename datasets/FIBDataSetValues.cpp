@@ -44,10 +44,18 @@ TRecordBuffer TFIBCustomDataSet::StateRecord() {
 
 const TFIBFieldDescr* TFIBCustomDataSet::ColumnDescriptor(const TField* field) {
   const int index = field->FieldNo() - 1;
-  return index >= 0 && index < fDescriptors.GetCount() ? &fDescriptors[index] : nullptr;
+  if (index < 0 || index >= fDescriptors.GetCount()) return nullptr;
+  CheckSlotInRecord(fDescriptors[index], NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
+  return &fDescriptors[index];
 }
 
 namespace {
+
+// A calculated value (its set flag, then its data) lies within the record buffer.
+void CheckCalcSlot(const TField& field, Integer calcFieldsOffset, Integer recordBufferSize) {
+  ORDVANE_DEBUG_ASSERT(field.Offset() >= 0 && calcFieldsOffset + field.Offset() + 1 + field.DataSize() <= recordBufferSize,
+                       "a calculated field's value lies within its record");
+}
 
 TFieldTarget TargetOf(const TField* field, bool trim) {
   TFieldTarget target;
@@ -64,6 +72,7 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   TRecordBuffer record = StateRecord();
   if (record == nullptr) return false;
   if (field->FieldNo() < 1) {
+    CheckCalcSlot(*field, fCalcFieldsOffset, fRecordBufferSize);
     const Byte* calc = record + fCalcFieldsOffset + field->Offset();
     if (calc[0] == 0) return false;
     if (buffer != nullptr) std::memcpy(buffer, calc + 1, static_cast<std::size_t>(field->DataSize()));
@@ -88,6 +97,7 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   if (record == nullptr) DatabaseError(SNotEditing, this);
   field->Validate(buffer);
   if (field->FieldNo() < 1) {
+    CheckCalcSlot(*field, fCalcFieldsOffset, fRecordBufferSize);
     Byte* calc = record + fCalcFieldsOffset + field->Offset();
     const auto size = static_cast<std::size_t>(field->DataSize());
     calc[0] = buffer != nullptr ? 1 : 0;

@@ -32,6 +32,9 @@ bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
   return UpperCase(a) == UpperCase(b);
 }
 
+constexpr char SFieldCharacterNotInCharSet[] =
+    "Field '%s' holds a character that the connection's character set cannot represent";
+
 enum class TTextCoding { None, Utf8, Koi8 };
 
 // How a data field's text travels in its column: as UTF-8 on a Unicode connection, as KOI8
@@ -60,12 +63,18 @@ AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
   return text;
 }
 
-AnsiString EncodedText(const AnsiString& text, TTextCoding coding) {
+// A character the connection's code lacks would reach the server as '?': the text is
+// refused instead, naming the field.
+AnsiString EncodedText(const AnsiString& text, TTextCoding coding, const TField& field) {
   switch (coding) {
     case TTextCoding::Utf8:
       return AnsiToUtf8(text);
-    case TTextCoding::Koi8:
-      return ConvertCodePage(text, GetAnsiCodePage(), CodePageKOI8);
+    case TTextCoding::Koi8: {
+      AnsiString encoded = ConvertCodePage(text, GetAnsiCodePage(), CodePageKOI8);
+      if (ConvertCodePage(encoded, CodePageKOI8, GetAnsiCodePage()) != text)
+        DatabaseErrorFmt(SFieldCharacterNotInCharSet, {field.DisplayName()});
+      return encoded;
+    }
     case TTextCoding::None:
       break;
   }
@@ -124,7 +133,7 @@ Variant TFIBStringField::GetAsVariant() {
 
 void TFIBStringField::SetAsString(const AnsiString& value) {
   if (value.empty() && fEmptyStrToNull) return Clear();
-  TStringField::SetAsString(EncodedText(value, ColumnCoding(*this)));
+  TStringField::SetAsString(EncodedText(value, ColumnCoding(*this), *this));
 }
 
 // ---- Memos -------------------------------------------------------------------------------
@@ -132,7 +141,7 @@ void TFIBStringField::SetAsString(const AnsiString& value) {
 AnsiString TFIBMemoField::GetAsString() { return DecodedText(TMemoField::GetAsString(), ColumnCoding(*this)); }
 
 void TFIBMemoField::SetAsString(const AnsiString& value) {
-  TMemoField::SetAsString(EncodedText(value, ColumnCoding(*this)));
+  TMemoField::SetAsString(EncodedText(value, ColumnCoding(*this), *this));
 }
 
 Integer TFIBWideStringField::GetDataSize() const {

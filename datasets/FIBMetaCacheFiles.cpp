@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,7 +39,7 @@ class TCacheReader {
  public:
   explicit TCacheReader(const RawByteString& bytes)
       : fCursor(std::span(reinterpret_cast<const Byte*>(bytes.data()), bytes.size()),
-                [] { throw EReadError("Stream read error"); }) {}
+                [] { Damaged(); }) {}
 
   // The text with its length in front, or the bare characters.
   bool Signature(const AnsiString& text) {
@@ -61,9 +62,26 @@ class TCacheReader {
   // A count of entries taking at least minBytes each.
   std::size_t Count(std::size_t minBytes) {
     const Cardinal count = fCursor.U32();
-    if (count > fCursor.Remaining() / minBytes) throw EReadError("Stream read error");
+    if (count > fCursor.Remaining() / minBytes) Damaged();
     return count;
   }
+  // A text of lines, which must read back as written: the writer never stores a line
+  // break other than CR LF.
+  void Lines(TStrings& lines) {
+    const AnsiString text = String();
+    lines.SetText(text);
+    if (lines.Text() != text) Damaged();
+  }
+  // Nothing may follow the last entry.
+  void ExpectEnd() const {
+    if (fCursor.Remaining() != 0) Damaged();
+  }
+  // An entry under a key the file named before: the writer writes each key once.
+  template <class Map, class Key, class Value>
+  static void AddUnique(Map& map, Key&& key, Value&& value) {
+    if (!map.emplace(std::forward<Key>(key), std::forward<Value>(value)).second) Damaged();
+  }
+  [[noreturn]] static void Damaged() { throw EReadError("Stream read error"); }
 
  private:
   bool Matches(std::size_t offset, const AnsiString& text) const {
@@ -173,8 +191,8 @@ class TTableCacheFile {
       for (AnsiString* text : {&field->DefaultValue, &field->DomainName, &field->DisplayLabel, &field->EditFormat,
                                &field->DisplayFormat})
         *text = in.String();
-      field->OtherInfo.SetText(in.String());
-      table->fFields[name] = field;
+      in.Lines(field->OtherInfo);
+      TCacheReader::AddUnique(table->fFields, name, field);
     }
     return table;
   }
@@ -191,8 +209,14 @@ bool TpFIBTableInfoCollect::LoadFromFile(const AnsiString& fileName, TFIBDatabas
   TTables tables;
   for (std::size_t count = in.Count(kMinTableBytes); count > 0; --count) {
     const AnsiString key = in.String();
-    tables.emplace(key, TTableCacheFile::ReadTable(in));
+    auto table = TTableCacheFile::ReadTable(in);
+    // One entry per table of a database; the same name may come from several databases.
+    const auto [first, last] = tables.equal_range(key);
+    if (std::any_of(first, last, [&](const auto& entry) { return entry.second->DBName() == table->DBName(); }))
+      TCacheReader::Damaged();
+    tables.emplace(key, std::move(table));
   }
+  in.ExpectEnd();
   if (database != nullptr && database->Connected()) {
     Watch(*database);
     TOwnReadTransaction own(*database);
@@ -241,7 +265,7 @@ class TDataSetCacheFile {
     entry->Version = in.Int();
     for (TStringList* text : {&entry->SelectSQL, &entry->InsertSQL, &entry->UpdateSQL, &entry->DeleteSQL,
                               &entry->RefreshSQL})
-      text->SetText(in.String());
+      in.Lines(*text);
     for (AnsiString* text : {&entry->KeyField, &entry->GeneratorName, &entry->Description, &entry->UpdateTableName,
                              &entry->Conditions})
       *text = in.String();
@@ -262,8 +286,9 @@ bool TpDataSetInfoCollect::LoadFromFile(const AnsiString& fileName) {
   for (std::size_t count = in.Count(kMinDataSetBytes); count > 0; --count) {
     const AnsiString key = in.String();
     auto entry = TDataSetCacheFile::ReadEntry(in);
-    entries[{key, entry->DBName}] = entry;
+    TCacheReader::AddUnique(entries, std::make_pair(key, entry->DBName), entry);
   }
+  in.ExpectEnd();
   fEntries = std::move(entries);
   return true;
 }
@@ -294,15 +319,21 @@ bool TpErrorMessagesCollect::LoadFromFile(const AnsiString& fileName) {
   const Integer stamp = in.Int();
   TMessages messages;
   for (std::size_t outer = in.Count(kMinOuterBytes); outer > 0; --outer) {
-    auto& inner = messages[in.String()];
+    const AnsiString group = in.String();
+    if (messages.contains(group)) TCacheReader::Damaged();
+    auto& inner = messages[group];
     for (std::size_t count = in.Count(kMinMessageBytes); count > 0; --count) {
       auto message = std::make_shared<TpErrorMessage>();
       message->Version = in.Int();
-      const AnsiString key = in.String();
+      AnsiString key = in.String();
       message->Text = in.String();
-      inner[key] = message;
+      TCacheReader::AddUnique(inner, std::move(key), std::move(message));
     }
+    // A group without messages holds nothing: kept, it would make an empty collection
+    // look full to SaveToFile.
+    if (inner.empty()) messages.erase(group);
   }
+  in.ExpectEnd();
   fMessages = std::move(messages);
   fStamp = stamp;
   return true;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <vector>
 
 #include "classlib/core/DateTime.h"
@@ -70,6 +71,17 @@ Int64 ScaledForTarget(const TFIBXSQLVAR& column, short scale, Int64 low, Int64 h
   return scale == 0 ? column.GetAsInt64() : static_cast<Int64>(value);
 }
 
+// The characters of a text column as the server sent them; a VARCHAR's length word is the
+// server's, so never more than the column's own length.
+std::string_view ColumnText(const XSQLVAR& var) {
+  const auto* data = reinterpret_cast<const char*>(var.sqldata);
+  const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
+  if (data == nullptr) return {};
+  if ((var.sqltype & ~1) == SQL_TEXT) return {data, declared};
+  const auto length = static_cast<std::size_t>(std::max<short>(Get<short>(reinterpret_cast<const Byte*>(data)), 0));
+  return {data + 2, std::min(length, declared)};
+}
+
 }  // namespace
 
 void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim) {
@@ -126,7 +138,9 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
       return;
     case SQL_TEXT:
     case SQL_VARYING: {
-      const AnsiString text = column.GetAsString();
+      // Text stays in the connection's character set, as the select's own columns do.
+      const AnsiString text = IsTextType(column.GetSQLType()) ? AnsiString(ColumnText(*column.GetData()))
+                                                              : column.GetAsString();
       if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), descr.SQLType == SQL_TEXT);
       // A CHAR is padded with blanks, a VARCHAR ends at a zero byte.
       std::memset(value, descr.SQLType == SQL_TEXT ? ' ' : 0, descr.DataSize);
@@ -176,11 +190,10 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
       Put(value, static_cast<SmallInt>(var.sqllen == 1 ? (data[0] != 0 ? 1 : 0) : Get<SmallInt>(data)));
       return;
     case SQL_VARYING: {
-      // The length word is the server's: never copy past the column's own length.
-      const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(std::max<short>(Get<short>(data), 0)), declared);
-      if (descr.IsStringSlot) return StoreStringArea(record, descr, reinterpret_cast<const char*>(data + 2), length, false);
+      const std::string_view text = ColumnText(var);
+      if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), false);
       std::memset(value, 0, descr.DataSize);
-      std::memcpy(value, data + 2, std::min<std::size_t>(length, descr.DataSize));
+      std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
     case SQL_TEXT:
@@ -276,6 +289,32 @@ bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
   return true;
 }
 
+bool BcdToScaledInteger(const TBcd& bcd, int places, Int64& result) {
+  const int digitCount = bcd.Precision;
+  if (digitCount > MaxFMTBcdFractionSize || bcd.Places() > digitCount || places < 0) return false;
+  const auto digitAt = [&](int i) {
+    const Byte pair = bcd.Fraction[i / 2];
+    return i % 2 == 0 ? pair >> 4 : pair & 0x0F;
+  };
+  // The digits down to the wanted places, zeros past the value's own.
+  const int kept = digitCount - bcd.Places() + places;
+  UInt64 magnitude = 0;
+  constexpr auto limit = static_cast<UInt64>(std::numeric_limits<Int64>::max());
+  for (int i = 0; i < kept; ++i) {
+    const int digit = i < digitCount ? digitAt(i) : 0;
+    if (digit > 9 || magnitude > (limit - static_cast<UInt64>(digit)) / 10) return false;
+    magnitude = magnitude * 10 + static_cast<UInt64>(digit);
+  }
+  // Half away from zero: the first digit dropped decides.
+  if (kept < digitCount && digitAt(kept) >= 5) {
+    if (magnitude == limit) return false;
+    ++magnitude;
+  }
+  const auto value = static_cast<Int64>(magnitude);
+  result = bcd.IsNegative() ? -value : value;
+  return true;
+}
+
 bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest) {
   const Byte* value = record + descr.Offset;
   auto* out = static_cast<Byte*>(dest);
@@ -352,12 +391,12 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
       return;
     case SQL_INT64:
       if (target.type == ftBCD && !target.rawInt64) {
-        Int64 digits = 0;
-        int places = 0;
-        if (!TryBcdToScaledInt64(Get<TBcd>(in), digits, places)) RangeError(0, 0, fieldName);
-        Int64 scaled = digits;
-        for (; places > -descr.Scale; --places) scaled /= 10;
-        for (; places < -descr.Scale; ++places) scaled *= 10;
+        const TBcd bcd = Get<TBcd>(in);
+        Int64 scaled = 0;
+        if (!BcdToScaledInteger(bcd, -descr.Scale, scaled)) {
+          const double limit = static_cast<double>(std::numeric_limits<Int64>::max()) * Power10(descr.Scale);
+          RangeError(BcdToDouble(bcd), limit, fieldName);
+        }
         Put(value, scaled);
       } else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64) {
         std::memcpy(value, in, 8);
@@ -463,7 +502,7 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64
     case SQL_VARYING:
       if (descr.IsDBKey) return BindRawBytes(record, descr, param);
       if (descr.CharKind == ckGuid) return param.SetAsGuid(Get<TGUID>(value));
-      param.SetAsString(TextAt(record, descr));
+      param.SetAsConnectionText(TextAt(record, descr));
       return;
     case SQL_BLOB:
     case SQL_QUAD:

@@ -4,6 +4,7 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout.
 
+#include "classlib/core/DebugChecks.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "classlib/db/DBTypes.h"
 #include "dbclient/FIBXSQLDA.h"
@@ -61,10 +62,29 @@ struct TFieldTarget {
 // text does not fit the target's data size; dest is then left alone.
 bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest);
 
+// The bytes a value takes at its offset: a string slot keeps a 4-byte length in front.
+inline Integer SlotSize(const TFIBFieldDescr& descr) { return descr.DataSize + (descr.IsStringSlot ? 4 : 0); }
+
+// Every access to a value stays inside the record's area of column values.
+inline void CheckSlotInRecord(const TFIBFieldDescr& descr, Integer valuesBegin, Integer valuesEnd) {
+  ORDVANE_DEBUG_ASSERT(descr.Offset >= valuesBegin && descr.Offset + SlotSize(descr) <= valuesEnd,
+                       "a field's value lies within its record");
+}
+
+// A record number (1-based) names a record the cache holds.
+inline void CheckRecordInCache(Integer recordNo, Integer recordCount) {
+  ORDVANE_DEBUG_ASSERT(recordNo >= 1 && recordNo <= recordCount, "a record index lies within the cache");
+}
+
+// A BCD as an integer of 'places' decimal places, rounded half away from zero; false when
+// it does not fit 64 bits.
+bool BcdToScaledInteger(const TBcd& bcd, int places, Int64& result);
+
 // Writes a native value (never null) at the descriptor's place. Text is cut to the
 // column's size (then, with trim, loses trailing bytes below code 33). A scaled 16- or
-// 32-bit column takes the double through ScaleToInteger and raises the class library's
-// range error naming the field when it does not fit.
+// 32-bit column takes the double through ScaleToInteger, a BCD into a 64-bit column goes
+// through BcdToScaledInteger; either raises the class library's range error naming the
+// field when the value does not fit.
 void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, const void* source,
                       const AnsiString& fieldName);
 

@@ -62,30 +62,30 @@ bool ReturnsRow(const TFIBQuery& statement) {
 }  // namespace
 
 void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) {
-  {
-    TControlsScope controls(*this);
-    if (!IsEmptyStrings(statement.SQL()) && !IsNoAction(statement)) {
-      StartUpdateTransaction();
-      PrepareModificationStatement(statement);
-      SetRecordParams(statement, buffer);
-      if (statement.Open()) statement.Close();
-      statement.ExecQuery();
-      if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
-        WriteRecordCache(RecordIndexOf(buffer), buffer);
-        StoreStatementRow(statement, buffer);
+  RunServerChange(buffer, true, [&] {
+    {
+      TControlsScope controls(*this);
+      if (!IsEmptyStrings(statement.SQL()) && !IsNoAction(statement)) {
+        PrepareModificationStatement(statement);
+        SetRecordParams(statement, buffer);
+        if (statement.Open()) statement.Close();
+        statement.ExecQuery();
+        if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
+          WriteRecordCache(RecordIndexOf(buffer), buffer);
+          StoreStatementRow(statement, buffer);
+        }
+        if (statement.Open()) statement.Close();
       }
-      if (statement.Open()) statement.Close();
+      SetCachedStatus(buffer, cusUnmodified);
+      WriteRecordCache(RecordIndexOf(buffer), buffer);
     }
-    SetCachedStatus(buffer, cusUnmodified);
-    WriteRecordCache(RecordIndexOf(buffer), buffer);
-  }
-  if (!IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
-      CacheModelOptions().CacheModelKind() == cmkStandard) {
-    DoBeforeRefresh();
-    RefreshRecord(RefreshQuery(), buffer);
-    DoAfterRefresh();
-  }
-  AutoCommitUpdateTransaction();
+    if (!IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
+        CacheModelOptions().CacheModelKind() == cmkStandard) {
+      DoBeforeRefresh();
+      RefreshRecord(RefreshQuery(), buffer);
+      DoAfterRefresh();
+    }
+  });
 }
 
 void TpFIBDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {

@@ -911,32 +911,52 @@ void TFIBXSQLVAR::StoreUndescribedText(const AnsiString* ansi, const WideString*
   fList.fHasPendingConversions = true;
 }
 
+void TFIBXSQLVAR::SetAsConnectionText(std::string_view bytes) {
+  IFIBXSQLDAOwner* owner = Owner();
+  if (!fDescribed) {
+    // Kept as program text until the description tells how to send it.
+    if (owner && owner->IsUnicodeCharSet()) {
+      const WideString wide = Utf8Decode(bytes);
+      StoreUndescribedText(nullptr, &wide);
+    } else {
+      const AnsiString ansi = owner && owner->IsKOI8CharSet()
+                                  ? ConvertCodePage(bytes, kKOI8CodePage, GetAnsiCodePage())
+                                  : AnsiString(bytes);
+      StoreUndescribedText(&ansi, nullptr);
+    }
+    return;
+  }
+  StoreEncodedText(RawByteString(bytes), SendsUtf8(false, false), false);
+}
+
+bool TFIBXSQLVAR::SendsUtf8(bool wide, bool afterDescribe) const {
+  IFIBXSQLDAOwner* owner = Owner();
+  const short target = GetServerSQLType();
+  const Integer charSetID = GetServerSQLSubtype() & 0xFF;
+  if (afterDescribe) return IsTextType(target) ? TextNeedsUtf8(charSetID) : target == SQL_BLOB;
+  if (!owner || !owner->IsUnicodeOrNoneCharSet()) return false;
+  if (wide) return true;
+  if (IsTextType(target)) return TextNeedsUtf8(charSetID);
+  return target == SQL_BLOB && TextBlobNeedsUtf8();
+}
+
 void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe) {
   if (!afterDescribe && !fDescribed) {
     StoreUndescribedText(ansi, wide);
     return;
   }
-  IFIBXSQLDAOwner* owner = Owner();
-  short target = GetServerSQLType();
-  const Integer charSetID = GetServerSQLSubtype() & 0xFF;
-  bool utf8 = false;
-  if (afterDescribe)
-    utf8 = IsTextType(target) ? TextNeedsUtf8(charSetID) : target == SQL_BLOB;
-  else if (!owner || !owner->IsUnicodeOrNoneCharSet())
-    utf8 = false;
-  else if (wide)
-    utf8 = true;
-  else if (IsTextType(target))
-    utf8 = TextNeedsUtf8(charSetID);
-  else
-    utf8 = target == SQL_BLOB && TextBlobNeedsUtf8();
-
+  const bool utf8 = SendsUtf8(wide != nullptr, afterDescribe);
   RawByteString bytes =
       utf8 ? (wide ? Utf8Encode(*wide) : AnsiToUtf8(*ansi)) : (wide ? WideToAnsi(*wide) : *ansi);
   // A KOI8 column reads through code page 20866, so it is written through it too.
-  if (!utf8 && IsTextType(target) && IsKOI8CharSetID(charSetID))
+  if (!utf8 && IsTextType(GetServerSQLType()) && IsKOI8CharSetID(GetServerSQLSubtype() & 0xFF))
     bytes = ConvertCodePage(bytes, GetAnsiCodePage(), kKOI8CodePage);
+  StoreEncodedText(std::move(bytes), utf8, wide != nullptr);
+}
 
+void TFIBXSQLVAR::StoreEncodedText(RawByteString bytes, bool utf8, bool wide) {
+  IFIBXSQLDAOwner* owner = Owner();
+  short target = GetServerSQLType();
   if (bytes.size() > kMaxInlineText) {
     if (wide) {
       throw Exception(Format("%s. Value for WideString Parameter \"%s\" too long",

@@ -152,6 +152,9 @@ class TFIBXSQLVAR {
   // type was known.
   void SetAsStringEx(const AnsiString& value, bool afterDescribe);
   void SetAsStringEx(const WideString& value, bool afterDescribe);
+  // Text already in the connection's character set (as a dataset's record holds it): sent
+  // as it is, never converted a second time.
+  void SetAsConnectionText(std::string_view bytes);
   void SetAsVariant(const Variant& value);
   // The whole of the stream, from its start, becomes the value to write as a blob.
   void LoadFromStream(TStream& stream);
@@ -210,7 +213,11 @@ class TFIBXSQLVAR {
   void ForEachNamesake(F&& apply);
   // Replaces this record's value (kind "value" of the writer).
   void StoreValue(short type, const void* data, std::size_t length);
+  // Whether program text for this parameter goes as UTF-8.
+  bool SendsUtf8(bool wide, bool afterDescribe) const;
   void StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe);
+  // bytes are already in the encoding the parameter is sent in.
+  void StoreEncodedText(RawByteString bytes, bool utf8, bool wide);
   void StoreUndescribedText(const AnsiString* ansi, const WideString* wide);
   void StorePendingBlob(std::string_view bytes);
   void ApplyNull(bool value);

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "datasets/pFIBDataSet.h"
 #include "tests/datasets/DataSetDbSupport.h"
 
 namespace ordvane::test {
@@ -17,8 +20,8 @@ inline TestDatabase& EditingDatabase() {
 // Connects the dataset to db through one started transaction that it reads, posts and
 // commits retaining in.
 inline void ConnectForPosting(TFIBDatabase& database, TFIBTransaction& transaction, TpFIBDataSet& dataSet,
-                              const TestDatabase& db) {
-  Configure(database, db);
+                              const TestDatabase& db, const std::string& charset = "WIN1251") {
+  Configure(database, db, charset);
   transaction.SetDefaultDatabase(&database);
   database.SetConnected(true);
   transaction.StartTransaction();
@@ -26,6 +29,34 @@ inline void ConnectForPosting(TFIBDatabase& database, TFIBTransaction& transacti
   dataSet.SetTransaction(&transaction);
   dataSet.SetUpdateTransaction(&transaction);
   dataSet.SetAutoCommit(true);
+}
+
+// Exposes the record statuses for the recount of the counters.
+class TEditDataSet : public TpFIBDataSet {
+  ORDVANE_CLASS(TEditDataSet, TpFIBDataSet)
+
+ public:
+  using TpFIBDataSet::TpFIBDataSet;
+  TCachedUpdateStatus StatusAt(Integer index) {
+    std::vector<Byte> record(static_cast<std::size_t>(RecordBufferSize()));
+    ReadRecordCache(index, record.data(), false);
+    return static_cast<TCachedUpdateStatus>(record[StatusOffset] & CachedStatusMask);
+  }
+  Integer ActiveIndex() const { return ActiveRecordIndex(); }
+};
+
+// The statuses the cache holds, counted as the dataset counts them.
+inline void ExpectCountsMatchStatusesOf(TEditDataSet& dataSet) {
+  Integer pending = 0, deleted = 0;
+  for (Integer i = 0; i < dataSet.FetchedCount(); ++i) {
+    const TCachedUpdateStatus status = dataSet.StatusAt(i);
+    pending += status == cusModified || status == cusInserted || status == cusDeleted ? 1 : 0;
+    deleted += status == cusDeleted || status == cusUninserted || status == cusDeletedApplied ? 1 : 0;
+  }
+  EXPECT_EQ(dataSet.CachedUpdateCount(), pending);
+  EXPECT_EQ(dataSet.DeletedCount(), deleted);
+  EXPECT_EQ(dataSet.UpdatesPending(), pending > 0);
+  EXPECT_EQ(dataSet.RecordCount(), dataSet.FetchedCount() - deleted);
 }
 
 template <class DataSetClass>

@@ -12,39 +12,13 @@
 namespace ordvane::test {
 namespace {
 
-// Exposes the record statuses for the recount of the counters.
-class TEditDataSet : public TpFIBDataSet {
-  ORDVANE_CLASS(TEditDataSet, TpFIBDataSet)
-
- public:
-  using TpFIBDataSet::TpFIBDataSet;
-  TCachedUpdateStatus StatusAt(Integer index) {
-    std::vector<Byte> record(static_cast<std::size_t>(RecordBufferSize()));
-    ReadRecordCache(index, record.data(), false);
-    return static_cast<TCachedUpdateStatus>(record[StatusOffset] & CachedStatusMask);
-  }
-  Integer ActiveIndex() const { return ActiveRecordIndex(); }
-};
-
 class EditingTest : public EditingFormTest<TEditDataSet> {
  protected:
   void SetValues(Integer id, const char* name) {
     Field("ID")->SetAsInteger(id);
     Field("NAME")->SetAsString(name);
   }
-  // The statuses the cache holds, counted as the dataset counts them.
-  void ExpectCountsMatchStatuses() {
-    Integer pending = 0, deleted = 0;
-    for (Integer i = 0; i < fDataSet->FetchedCount(); ++i) {
-      const TCachedUpdateStatus status = fDataSet->StatusAt(i);
-      pending += status == cusModified || status == cusInserted || status == cusDeleted ? 1 : 0;
-      deleted += status == cusDeleted || status == cusUninserted || status == cusDeletedApplied ? 1 : 0;
-    }
-    EXPECT_EQ(fDataSet->CachedUpdateCount(), pending);
-    EXPECT_EQ(fDataSet->DeletedCount(), deleted);
-    EXPECT_EQ(fDataSet->UpdatesPending(), pending > 0);
-    EXPECT_EQ(fDataSet->RecordCount(), fDataSet->FetchedCount() - deleted);
-  }
+  void ExpectCountsMatchStatuses() { ExpectCountsMatchStatusesOf(*fDataSet); }
 };
 
 constexpr const char* TypedColumns = "name, n, big, d, t, ts, f, dp, b, c, note";
@@ -305,13 +279,27 @@ TEST_F(EditingTest, OptionsReachTheModificationStatements) {
 // The read transaction commits retaining (the cursor stays open); a separate update
 // transaction that commits ends.
 TEST_F(EditingTest, AutoCommitKeepsTheCursorOrEndsTheUpdateTransaction) {
+  // The server's own count of this attachment's transactions.
+  TFIBQuery monitor(nullptr);
+  monitor.SetDatabase(fDatabase);
+  monitor.SetTransaction(fTransaction);
+  monitor.SQL().SetText("select count(*) from mon$transactions where mon$attachment_id = current_connection");
+  const auto transactions = [&] {
+    monitor.ExecQuery();
+    const Integer count = monitor.GetFields(0).GetAsLong();
+    monitor.Close();
+    return count;
+  };
   Open("select id, name from posted order by id");
+  EXPECT_EQ(transactions(), 1);
   fDataSet->UpdateSQL().SetText("update posted set name = ?name where id = ?old_id");
   fDataSet->Edit();
   Field("NAME")->SetAsString("retained");
   fDataSet->Post();
   EXPECT_TRUE(fDataSet->SelectQuery().Open());
   EXPECT_TRUE(fTransaction->Active());
+  EXPECT_EQ(transactions(), 1);
+  EXPECT_EQ(Oracle("select count(*) from posted where name = 'retained'"), "1");
 
   TFIBTransaction update(nullptr);
   update.SetDefaultDatabase(fDatabase);
@@ -323,9 +311,28 @@ TEST_F(EditingTest, AutoCommitKeepsTheCursorOrEndsTheUpdateTransaction) {
   Field("NAME")->SetAsString("committed");
   fDataSet->Post();
   EXPECT_FALSE(update.Active());
+  EXPECT_EQ(transactions(), 1);
   EXPECT_TRUE(fDataSet->SelectQuery().Open());
   EXPECT_EQ(Oracle("select count(*) from posted where name in ('retained', 'committed')"), "2");
   fDataSet->SetUpdateTransaction(fTransaction);
+}
+
+// FetchNext brings at most the rows asked for into the cache, and nothing past the end.
+TEST_F(EditingTest, FetchNextTakesTheRowsAskedForUpToTheEnd) {
+  const Integer rows = std::stoi(Oracle("select count(*) from posted"));
+  ASSERT_GE(rows, 4);
+  Open("select id, name from posted order by id");
+  const Integer start = fDataSet->FetchedCount();
+  EXPECT_EQ(fDataSet->FetchNext(2), 2);
+  EXPECT_EQ(fDataSet->FetchedCount(), start + 2);
+  EXPECT_EQ(fDataSet->FetchNext(rows), rows - start - 2);
+  EXPECT_EQ(fDataSet->FetchedCount(), rows);
+  EXPECT_EQ(fDataSet->FetchNext(1), 0);
+  fDataSet->Last();
+  EXPECT_EQ(fDataSet->RecordCount(), rows);
+  EXPECT_EQ(Field("ID")->AsString(), Oracle("select max(id) from posted"));
+  fDataSet->Close();
+  EXPECT_EQ(fDataSet->FetchNext(1), 0);
 }
 
 // Cached updates: every step's counts against a recount of the statuses; the log puts

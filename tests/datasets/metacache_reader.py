@@ -1,12 +1,18 @@
 """Reads the three metadata cache files by their layout and prints them one item a line.
 
-Usage: metacache_reader.py mcf|mcfds|err FILE
+Usage: metacache_reader.py mcf|mcfds|err FILE | --list LISTFILE
 
 Integers are 32-bit little-endian, Booleans one byte, strings a 32-bit length and bytes
-(printed as Latin-1, line breaks as \\n). A file cut short or with bytes left over exits 2.
+(printed as Latin-1, line breaks as \\n, a lone CR as \\r and a lone LF as \\x0a). One
+file cut short or with bytes left over exits 2. The files named one a line in LISTFILE
+are each printed after a line "== FILE", a damaged one as "DAMAGED".
 """
 import struct
 import sys
+
+
+class Damaged(Exception):
+    pass
 
 
 class Reader:
@@ -16,7 +22,7 @@ class Reader:
 
     def take(self, n):
         if n < 0 or self.at + n > len(self.data):
-            sys.exit(2)
+            raise Damaged()
         part = self.data[self.at:self.at + n]
         self.at += n
         return part
@@ -28,10 +34,11 @@ class Reader:
         return '1' if self.take(1)[0] else '0'
 
     def str(self):
-        return self.take(self.int()).decode('latin-1').replace('\r\n', '\\n')
+        text = self.take(self.int()).decode('latin-1').replace('\r\n', '\\n')
+        return text.replace('\r', '\\r').replace('\n', '\\x0a')
 
 
-def mcf(r):
+def mcf(r, print):
     print('MCF', r.str(), r.int(), r.int())
     for _ in range(r.int()):
         key = r.str()
@@ -46,7 +53,7 @@ def mcf(r):
             print('F', '|'.join([name, flags, str(width), str(charset)] + texts))
 
 
-def mcfds(r):
+def mcfds(r, print):
     print('MCFDS', r.str(), r.int())
     for _ in range(r.int()):
         key, db, version = r.str(), r.str(), r.int()
@@ -54,7 +61,7 @@ def mcfds(r):
         print('E', '|'.join([key, db, str(version)] + texts + [r.bool()]))
 
 
-def err(r):
+def err(r, print):
     version = r.int()
     print('ERR', version, r.str(), r.int())
     for _ in range(r.int()):
@@ -64,9 +71,27 @@ def err(r):
             print('M', '|'.join([str(version), key, text]))
 
 
-kind, path = sys.argv[1], sys.argv[2]
-with open(path, 'rb') as f:
-    reader = Reader(f.read())
-{'mcf': mcf, 'mcfds': mcfds, 'err': err}[kind](reader)
-if reader.at != len(reader.data):
-    sys.exit(2)
+def read(kind, path):
+    """The file's lines, or None when it is damaged."""
+    lines = []
+    with open(path, 'rb') as f:
+        reader = Reader(f.read())
+    try:
+        {'mcf': mcf, 'mcfds': mcfds, 'err': err}[kind](reader, lambda *items: lines.append(' '.join(map(str, items))))
+    except Damaged:
+        return None
+    return lines if reader.at == len(reader.data) else None
+
+
+kind = sys.argv[1]
+if sys.argv[2] == '--list':
+    with open(sys.argv[3]) as names:
+        for path in names.read().splitlines():
+            lines = read(kind, path)
+            print('==', path)
+            print('\n'.join(lines) if lines is not None else 'DAMAGED')
+else:
+    lines = read(kind, sys.argv[2])
+    if lines is None:
+        sys.exit(2)
+    print('\n'.join(lines))

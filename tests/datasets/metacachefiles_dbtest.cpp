@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
+#include <sstream>
 
 #include "classlib/core/FileUtils.h"
 #include "tests/classlib/Support.h"
@@ -218,25 +222,112 @@ TEST_F(CacheFilesTest, EveryCutRaisesWithTheCollectionEmpty) {
   }
 }
 
+// A file's first line: signature, version and stamp, which are not entries (a newer
+// version loads too, and a stamp belongs to the database the file was read with).
+bool IsHeaderLine(const std::string& line) {
+  return line.rfind("MCF ", 0) == 0 || line.rfind("MCFDS ", 0) == 0 || line.rfind("ERR ", 0) == 0;
+}
+
+// The independent reader's entry lines of each file, sorted, by file; "DAMAGED" for a file it cannot read.
+std::map<std::string, std::vector<std::string>> PythonReaderOfMany(const char* kind,
+                                                                   const std::vector<std::string>& paths) {
+  const std::string list = TestTempDir() + "/reader-list";
+  {
+    std::ofstream names(list);
+    for (const std::string& path : paths) names << path << "\n";
+  }
+  int exitCode = 0;
+  const std::string output = RunCommand(
+      "/usr/bin/python3 " + SourcePath("tests/datasets/metacache_reader.py") + " " + kind + " --list " + list, exitCode);
+  EXPECT_EQ(exitCode, 0) << output.substr(0, 2000);
+  std::map<std::string, std::vector<std::string>> lines;
+  std::vector<std::string>* current = nullptr;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("== ", 0) == 0)
+      current = &lines[line.substr(3)];
+    else if (current != nullptr && !IsHeaderLine(line))
+      current->push_back(line);
+  }
+  for (auto& [path, fileLines] : lines) std::sort(fileLines.begin(), fileLines.end());
+  return lines;
+}
+
+// The lines only one of two sorted lists holds, marked by the side that holds them.
+std::string Difference(const std::vector<std::string>& taken, const std::vector<std::string>& held) {
+  std::vector<std::string> onlyTaken, onlyHeld;
+  std::set_difference(taken.begin(), taken.end(), held.begin(), held.end(), std::back_inserter(onlyTaken));
+  std::set_difference(held.begin(), held.end(), taken.begin(), taken.end(), std::back_inserter(onlyHeld));
+  std::string text;
+  for (const std::string& line : onlyTaken) text += "taken: " + line + "\n";
+  for (const std::string& line : onlyHeld) text += "held:  " + line + "\n";
+  return text;
+}
+
+// Every byte changed (two ways) and random changes of several bytes: a load either
+// raises or refuses the file, with its collection empty, or takes exactly the entries
+// the damaged file holds as the independent reader reads them; what it took, saved
+// again, reads the same.
 TEST_F(CacheFilesTest, ChangedBytesLoadOrRaiseAndNeverReadBeyond) {
   const auto files = Files();
   const auto loaders = Loaders();
+  const std::array<const char*, 3> kinds{"mcf", "mcfds", "err"};
+  const std::array<std::function<void(const std::string&)>, 3> savers{
+      [](const std::string& file) { FIBTableInfoCollect().SaveToFile(file); },
+      [](const std::string& file) { FIBDataSetInfoCollect().SaveToFile(file); },
+      [](const std::string& file) { FIBErrorMessagesCollect().SaveToFile(file); }};
   std::mt19937 random(20261207);
   for (std::size_t i = 0; i < files.size(); ++i) {
     SCOPED_TRACE(loaders[i].name);
     const RawByteString bytes = ReadBytes(files[i]);
-    const std::string changed = TestTempDir() + "/changed";
-    for (int round = 0; round < 400; ++round) {
-      RawByteString damaged = bytes;
-      const int changes = 1 + static_cast<int>(random() % 4);
-      for (int c = 0; c < changes; ++c)
-        damaged[random() % damaged.size()] = static_cast<char>(round % 3 == 0 ? 0xFF : random() % 256);
-      WriteBytes(changed, damaged);
-      try {
-        loaders[i].load(changed);
-      } catch (const EReadError&) {
-        EXPECT_EQ(loaders[i].count(), 0);
+    std::vector<RawByteString> variants;
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+      for (unsigned char mask : {0xFF, 0x01}) {
+        RawByteString damaged = bytes;
+        damaged[at] = static_cast<char>(damaged[at] ^ mask);
+        variants.push_back(damaged);
       }
+    }
+    for (int round = 0; round < 200; ++round) {
+      RawByteString damaged = bytes;
+      for (int c = 1 + static_cast<int>(random() % 4); c > 0; --c)
+        damaged[random() % damaged.size()] = static_cast<char>(random() % 256);
+      variants.push_back(damaged);
+    }
+    std::vector<std::pair<std::string, std::string>> taken;  // (damaged file, what was taken, saved again)
+    std::vector<std::string> readerFiles;
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+      const std::string damaged = TestTempDir() + "/changed" + std::to_string(v);
+      WriteBytes(damaged, variants[v]);
+      bool loaded = false;
+      try {
+        loaded = loaders[i].load(damaged);
+      } catch (const EReadError&) {
+      }
+      if (!loaded) {
+        EXPECT_EQ(loaders[i].count(), 0) << "variant " << v;
+        std::filesystem::remove(damaged);
+        continue;
+      }
+      const std::string saved = damaged + ".saved";
+      savers[i](saved);
+      taken.emplace_back(damaged, saved);
+      readerFiles.push_back(damaged);
+      if (loaders[i].count() > 0) readerFiles.push_back(saved);
+    }
+    ASSERT_FALSE(taken.empty());
+    auto read = PythonReaderOfMany(kinds[i], readerFiles);
+    for (const auto& [damaged, saved] : taken) {
+      const std::vector<std::string>& held = read[damaged];
+      EXPECT_TRUE(held.empty() || held.front() != "DAMAGED") << damaged << ": a file the independent reader refuses was taken";
+      // An empty collection deletes its file; then the damaged file held no entries.
+      if (!std::filesystem::exists(saved)) {
+        EXPECT_EQ(held.size(), 0u) << damaged;
+        continue;
+      }
+      EXPECT_EQ(Difference(read[saved], held), "") << damaged;
+      std::filesystem::remove(damaged);
+      std::filesystem::remove(saved);
     }
   }
 }

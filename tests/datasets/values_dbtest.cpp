@@ -232,6 +232,38 @@ TEST_P(ValuesTest, ScaledColumnsKeepTheirRangeAndRoundHalfAwayFromZero) {
   fDataSet->Cancel();
 }
 
+// A plain BCD field into 64-bit columns: a typed value rounds half away from zero to the
+// column's places, and a value its 64 bits cannot hold is refused naming field and value.
+TEST_P(ValuesTest, APlainBcdFieldRoundsIntoA64BitColumnAndRefusesWhatDoesNotFit) {
+  if (Dialect() != 3) GTEST_SKIP() << "dialect 1 keeps large numerics as doubles";
+  auto* n152 = new TBCDField(fDataSet);
+  n152->SetFieldName("N152");
+  n152->SetDataSet(fDataSet);
+  auto* n188 = new TBCDField(fDataSet);
+  n188->SetFieldName("N188");
+  n188->SetDataSet(fDataSet);
+  fDataSet->SetPrepareOptions(fDataSet->PrepareOptions() + TpPrepareOptions{psSQLINT64ToBCD});
+  AllowEdit();
+  Open("select n152, n188 from v order by id");
+  fDataSet->Edit();
+  const std::pair<const char*, const char*> rounded[] = {
+      {"1,235", "1,24"}, {"-1,235", "-1,24"}, {"1,2349", "1,23"}, {"0,005", "0,01"}, {"-0,0049", "0"}};
+  for (const auto& [typed, stored] : rounded) {
+    n152->SetAsString(typed);
+    EXPECT_EQ(n152->AsString(), stored) << typed;
+  }
+  n188->SetAsString("92233720368,5477");
+  EXPECT_EQ(n188->AsString(), "92233720368,5477");
+  for (const char* tooLarge : {"92233720369", "-92233720369", "900000000000000"}) {
+    const std::string error = ErrorOf<EDatabaseError>([&] { n188->SetAsString(tooLarge); });
+    EXPECT_NE(error.find(" is not a valid value for field 'N188'. The allowed range is "), std::string::npos)
+        << tooLarge << ": " << error;
+    EXPECT_EQ(error.rfind("0 is not", 0), std::string::npos) << "the value itself is named: " << error;
+    EXPECT_EQ(n188->AsString(), "92233720368,5477");
+  }
+  fDataSet->Cancel();
+}
+
 TEST_P(ValuesTest, ASmallintReadThroughAnIntegerFieldKeepsItsSignAndItsRange) {
   auto* s = new TIntegerField(fDataSet);
   s->SetFieldName("S");

@@ -21,9 +21,28 @@ using namespace ordvane;
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
+// The file the round trip saves to, removed on every path: an abort runs no destructor.
+class TRoundTripFile {
+ public:
+  TRoundTripFile()
+      : fPath((std::filesystem::temp_directory_path() / ("metacache_fuzz_" + std::to_string(getpid()))).string()) {}
+  ~TRoundTripFile() { Remove(); }
+  TRoundTripFile(const TRoundTripFile&) = delete;
+  TRoundTripFile& operator=(const TRoundTripFile&) = delete;
+  const std::string& Path() const { return fPath; }
+  void Require(bool condition) const {
+    if (condition) return;
+    Remove();
+    std::abort();
+  }
+
+ private:
+  void Remove() const {
+    std::error_code error;
+    std::filesystem::remove(fPath, error);
+  }
+  std::string fPath;
+};
 
 struct Loader {
   std::function<bool(const std::string&)> load;
@@ -49,24 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const Loader& loader = kLoaders[data[0] % 3];
   const test::MemoryFile input(data + 1, size - 1);
+  const TRoundTripFile copy;
   bool loaded = false;
   try {
     loaded = loader.load(input.Path());
   } catch (const EReadError&) {
-    Require(loader.count() == 0);
+    copy.Require(loader.count() == 0);
     return 0;
   }
   if (!loaded) return 0;
   const int count = loader.count();
-  const std::string copy =
-      (std::filesystem::temp_directory_path() / ("metacache_fuzz_" + std::to_string(getpid()))).string();
-  loader.save(copy);
+  loader.save(copy.Path());
   if (count == 0) {
-    Require(!std::filesystem::exists(copy));
+    copy.Require(!std::filesystem::exists(copy.Path()));
     return 0;
   }
-  Require(loader.load(copy));
-  Require(loader.count() == count);
-  std::filesystem::remove(copy);
+  copy.Require(loader.load(copy.Path()));
+  copy.Require(loader.count() == count);
   return 0;
 }
