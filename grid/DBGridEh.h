@@ -496,6 +496,7 @@ class TCustomDBGridEh : public TCustomGridEh {
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
   void CreateWnd() override;
   void Dispatch(TMessage& message) override;
   void SetEditText(int col, int row, const AnsiString& value) override;
@@ -552,6 +553,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Ends a layout section without running the layout (a failed step, or nothing to do).
   void ReleaseLayoutLock();
   void UpdateScrollBarsVisibility();
+  // The sort-marked list from the columns' SortIndex values: ordered, without holes,
+  // renumbered from 1.
+  void RebuildSortMarkedColumns();
   void PostDeferredLayout();
   void DeferredLayout();
   // The collection tells of a changed column (nullptr: of every column).

@@ -313,7 +313,8 @@ void TColumnTitleEh::SetSortIndex(int value) {
   value = std::max(0, value);
   if (value == fSortIndex) return;
   TCustomDBGridEh* grid = fColumn->Grid();
-  if (grid == nullptr || grid->Columns().UpdateCount() > 0) {
+  // Stored settings come in any order; the grid orders the indexes once loaded.
+  if (grid == nullptr || grid->Columns().UpdateCount() > 0 || grid->ComponentState().Contains(csLoading)) {
     fSortIndex = value;
     return;
   }

@@ -273,6 +273,7 @@ class TColumnTitleEh : public TPersistent {
 
  private:
   friend class TColumnEh;
+  friend class TCustomDBGridEh;
   bool Has(TColumnEhValue value) const;
   template <class T>
   void Store(T& field, const T& value, TColumnEhValue bit, bool tellChange = true);

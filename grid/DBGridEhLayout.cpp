@@ -270,6 +270,33 @@ void TCustomDBGridEh::UpdateScrollBarsVisibility() {
   UpdateScrollBar();
 }
 
+void TCustomDBGridEh::Loaded() {
+  TCustomGridEh::Loaded();
+  if (fAutoFitColWidths && !ComponentState().Contains(csDesigning)) {
+    for (int i = 0; i < fColumns->Count(); ++i) fColumns->Items(i)->SetWidthToRestore(fColumns->Items(i)->Width());
+    SetScrollBars(ssNone);
+  }
+  RebuildSortMarkedColumns();
+  if (DataSource() != nullptr) fSumList->SetActive(fSumList->Active());
+  LayoutChanged();
+}
+
+void TCustomDBGridEh::RebuildSortMarkedColumns() {
+  // Stored indexes may repeat or leave gaps; a list with holes would hand nil columns to
+  // sorting and filtering, and a list indexed by them would lose repeated columns.
+  std::vector<TColumnEh*> marked;
+  for (int i = 0; i < fColumns->Count(); ++i)
+    if (fColumns->Items(i)->Title().SortIndex() > 0) marked.push_back(fColumns->Items(i));
+  std::stable_sort(marked.begin(), marked.end(), [](const TColumnEh* a, const TColumnEh* b) {
+    return a->Title().SortIndex() < b->Title().SortIndex();
+  });
+  fSortMarkedColumns.Clear();
+  for (TColumnEh* column : marked) {
+    fSortMarkedColumns.Add(column);
+    column->Title().fSortIndex = fSortMarkedColumns.Count();
+  }
+}
+
 void TCustomDBGridEh::UpdateTabStopsAndWidths() {
   const TFlagScope settingWidths(fSettingColWidths);
   const bool active = fDataLink->Active();

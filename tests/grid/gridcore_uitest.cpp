@@ -238,6 +238,39 @@ TEST(GridCore, AutomaticFittingFillsTheClientWidth) {
   EXPECT_EQ(SumOfDataWidths(*f.grid), 2000 - 11 - 1 - 4);
 }
 
+TEST(GridCore, StoredSortIndexesBecomeAnOrderedListWithoutHoles) {
+  DataGridFixture<> f;
+  const struct {
+    const char* field;
+    int stored, expected;
+  } cases[] = {{"ID", 5, 4}, {"NAME", 1, 1}, {"CODE", 0, 0}, {"CITY_ID", 3, 2}, {"FLAG", 3, 3}};
+  f.grid->BeginLoading();
+  f.grid->SetAutoFitColWidths(true);
+  for (const auto& c : cases) {
+    TColumnEh* column = f.Column(c.field);
+    column->SetWidth(40 + c.stored);
+    column->Title().SetSortMarker(c.stored > 0 ? smDownEh : smNoneEh);
+    column->Title().SetSortIndex(c.stored);
+  }
+  f.grid->EndLoading();
+
+  TColumnsEhList& sorted = f.grid->SortMarkedColumns();
+  ASSERT_EQ(sorted.Count(), 4) << "a gap and a repeated index lose no column";
+  for (int i = 0; i < f.grid->Columns().Count(); ++i) {
+    TColumnEh* column = f.grid->Columns().Items(i);
+    EXPECT_EQ(column->Title().SortIndex(), cases[i].expected) << cases[i].field;
+    if (cases[i].expected > 0) {
+      EXPECT_EQ(sorted.Items(cases[i].expected - 1), column) << cases[i].field;
+    }
+    EXPECT_EQ(column->WidthToRestore(), 40 + cases[i].stored) << "the stored width is kept to restore";
+  }
+  EXPECT_EQ(f.grid->ScrollBars(), ssNone);
+  EXPECT_EQ(SumOfDataWidths(*f.grid), f.grid->ClientWidth() - 11 - 1 - 5) << "fitted once loaded";
+
+  f.grid->SetAutoFitColWidths(false);
+  EXPECT_EQ(f.grid->Columns().Items(0)->Width(), 45);
+}
+
 TEST(GridCore, DraggingABorderWhileFittingKeepsTheTotal) {
   for (bool wholeRight : {false, true}) {
     FittedGrid f;
