@@ -86,6 +86,14 @@ struct TGridCellTypeEh {
 enum TIndicatorImageEh { iiCurrentEh = 0, iiEditEh = 1, iiInsertEh = 2, iiCurrentSelectedEh = 5 };
 // The indicator images, made (with their artwork registered) on first use.
 TCustomImageList& IndicatorImagesEh();
+// The title sort markers: smDownEh's image first, then smUpEh's.
+constexpr int kSortMarkerWidthEh = 9;
+constexpr int kSortMarkerHeightEh = 8;
+TCustomImageList& SortMarkerImagesEh();
+// The small font of the sort index written beside a marker, as high as the marker.
+const TFont& SortIndexFontEh();
+// The width of `text` written in `font`.
+int TextWidthInFontEh(const TFont& font, const AnsiString& text);
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
@@ -420,6 +428,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool MultiLineRows() const { return fMultiLineRows; }
   int CalculatedTitleHeight() const { return fCalculatedTitleHeight; }
   bool AreTitlesVisible() const { return fDBOptions.Contains(dgTitles); }
+  // The raw column whose title the mouse holds down (-1: none); its content shows shifted.
+  int PressedTitleCol() const { return fPressedTitleCol; }
+  void SetPressedTitleCol(int col);
   bool IsFilterRowVisible() const { return fSTFilter != nullptr && fSTFilter->Visible(); }
   // The natural width of a visible column during automatic fitting reached its limit.
   bool AutoFitFixed(const TColumnEh* column) const;
@@ -577,6 +588,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The image the indicator shows for the active record; -1 for none.
   int IndicatorImage(bool current, bool selected) const;
   bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  // The marker and the sort index at the title's right, in the room `area` keeps.
+  void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
+                      bool highlighted);
   bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
   // The text the column shows for a record of the link's window, after its cell events.
@@ -624,6 +638,7 @@ class TCustomDBGridEh : public TCustomGridEh {
 
   int fIndicatorOffset = 1;
   int fTitleOffset = 1;
+  int fPressedTitleCol = -1;
   int fButtonWidth = 0;
   bool fMultiLineRows = false;
   int fCalculatedTitleHeight = 0;

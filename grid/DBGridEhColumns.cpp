@@ -8,6 +8,11 @@
 
 namespace ordvane {
 
+namespace {
+// The marker with a margin on each side.
+constexpr int kSortMarkerAreaWidth = 16;
+}  // namespace
+
 // ---- TColumnsEhList -------------------------------------------------------------------
 
 TColumnEh* TColumnsEhList::Items(int index) const {
@@ -264,6 +269,8 @@ void TColumnTitleEh::SetSortMarker(TSortMarkerEh value) {
     UnmarkSorted();
   else
     MarkSorted();
+  // Other titles may have been renumbered, or gained or lost their index.
+  if (grid->AreTitlesVisible() && grid->HandleAllocated()) grid->InvalidateRow(0);
   fColumn->ColumnChanged();
 }
 
@@ -332,6 +339,23 @@ void TColumnTitleEh::SetSortIndex(int value) {
     fColumn->ColumnChanged();
     return;
   }
+}
+
+TSortMarkerAreaEh TColumnTitleEh::SortMarkerArea() const {
+  TSortMarkerAreaEh area;
+  if (fSortIndex <= 0) return area;
+  TCustomDBGridEh* grid = fColumn->Grid();
+  if (grid != nullptr && grid->SortMarkedColumns().Count() >= 2) {
+    area.number = IntToStr(fSortIndex);
+    area.numberWidth = TextWidthInFontEh(SortIndexFontEh(), area.number);
+  }
+  const int room = fColumn->Width() - 4;
+  area.width = kSortMarkerAreaWidth + area.numberWidth;
+  area.marker = area.width <= room;
+  if (area.marker) return area;
+  area.width -= kSortMarkerAreaWidth - 2;
+  if (area.width <= room) return area;
+  return {};
 }
 
 void TColumnTitleEh::SetNextSortMarkerValue(bool multi) {

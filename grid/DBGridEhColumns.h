@@ -227,6 +227,15 @@ class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
 
 // ---- Title ----------------------------------------------------------------------------
 
+// The room a sort-marked title keeps at its right, and what of the marker and the sort
+// index (written when two or more columns are marked) fits the column.
+struct TSortMarkerAreaEh {
+  int width = 0;
+  bool marker = false;
+  AnsiString number;  // empty when not written
+  int numberWidth = 0;
+};
+
 class TColumnTitleEh : public TPersistent {
   ORDVANE_CLASS(TColumnTitleEh, TPersistent)
 
@@ -267,6 +276,8 @@ class TColumnTitleEh : public TPersistent {
   // A title click: Down, then Up, then none (Multi) or Down again; without Multi every
   // other column loses its marker first.
   void SetNextSortMarkerValue(bool multi);
+  // Nothing without a SortIndex; a narrow column drops the marker, then the number.
+  TSortMarkerAreaEh SortMarkerArea() const;
 
   void RestoreDefaults();
   void Assign(const TPersistent* source) override;

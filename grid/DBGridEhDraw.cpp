@@ -226,6 +226,13 @@ int TCustomDBGridEh::IndicatorImage(bool current, bool selected) const {
   }
 }
 
+void TCustomDBGridEh::SetPressedTitleCol(int col) {
+  if (col == fPressedTitleCol) return;
+  if (fPressedTitleCol >= 0 && AreTitlesVisible()) InvalidateCell(fPressedTitleCol, 0);
+  fPressedTitleCol = col;
+  if (col >= 0 && AreTitlesVisible()) InvalidateCell(col, 0);
+}
+
 bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column,
                                     TGridCellTypeEh type) {
   TCanvas& canvas = *Canvas();
@@ -236,12 +243,35 @@ bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumn
   GetHighlightCellColors(col, row, *canvas.Font(), background, highlighted, type);
   canvas.Brush()->SetColor(background);
   const bool lines = fTitleHeight > 0 || fTitleLines > 0;
-  WriteTextEh(canvas, rect, true, 2, 1, title.Caption(),
+  const int shift = col != fPressedTitleCol ? 0 : lines ? 2 : 1;
+  const TSortMarkerAreaEh area = title.SortMarker() != smNoneEh ? title.SortMarkerArea() : TSortMarkerAreaEh{};
+  TRect textRect = rect;
+  textRect.right -= area.width;
+  if (area.width > 0) canvas.FillRect(Rect(textRect.right, rect.top, rect.right, rect.bottom));
+  WriteTextEh(canvas, textRect, true, 2 + shift, 1 + shift, title.Caption(),
               {.Alignment = title.Alignment(),
                .Layout = tlCenter,
                .MultiLine = lines,
                .EndEllipsis = title.EndEllipsis()});
+  DrawSortMarker(rect, title.SortMarker(), area, shift, highlighted);
   return highlighted;
+}
+
+void TCustomDBGridEh::DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area,
+                                     int shift, bool highlighted) {
+  TCanvas& canvas = *Canvas();
+  const int markerTop = (rect.top + rect.bottom - kSortMarkerHeightEh) / 2 + shift;
+  if (area.marker) {
+    SortMarkerImagesEh().Draw(&canvas, rect.right - kSortMarkerWidthEh - 2 - area.numberWidth + shift, markerTop,
+                              marker == smDownEh ? 0 : 1);
+  }
+  if (area.number.empty()) return;
+  const TColor textColor = canvas.Font()->Color();
+  canvas.Font()->Assign(&SortIndexFontEh());
+  canvas.Font()->SetColor(highlighted ? clWhite : textColor);
+  canvas.Brush()->SetStyle(bsClear);
+  canvas.TextOut(rect.right - area.numberWidth - 2 + shift, markerTop - 1, area.number);
+  canvas.Brush()->SetStyle(bsSolid);
 }
 
 TColor TCustomDBGridEh::DataRowBackground(TColumnEh& column) {

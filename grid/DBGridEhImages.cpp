@@ -1,4 +1,5 @@
-// The grid's own artwork: the indicator images, one list made on first use.
+// The grid's own artwork: the indicator images and the title sort markers, each list made
+// on first use.
 
 #include <memory>
 #include <string>
@@ -41,6 +42,14 @@ void RegisterIndicatorArt() {
   Art("DBGARROWEHW", {{'.', clTeal}, {'X', clWhite}}, arrow);
 }
 
+void RegisterSortMarkerArt() {
+  const std::vector<TArtColor> onFuchsia = {{'.', clFuchsia}, {'X', clBlack}};
+  std::vector<std::string> down = {"XXXXXXXXX", ".XXXXXXX.", ".XXXXXXX.", "..XXXXX..",
+                                   "..XXXXX..", "...XXX...", "...XXX...", "....X...."};
+  Art("DBSMDOWNEH", onFuchsia, down);
+  Art("DBSMUPEH", onFuchsia, {down.rbegin(), down.rend()});
+}
+
 void AddArt(TCustomImageList& list, const AnsiString& name, TColor transparent) {
   TBitmap bitmap;
   bitmap.LoadFromResourceName(name);
@@ -59,6 +68,26 @@ TCustomImageList& IndicatorImagesEh() {
     return list;
   }();
   return *images;
+}
+
+TCustomImageList& SortMarkerImagesEh() {
+  static const std::unique_ptr<TCustomImageList> images = [] {
+    RegisterSortMarkerArt();
+    auto list = std::make_unique<TCustomImageList>(nullptr, kSortMarkerWidthEh, kSortMarkerHeightEh);
+    for (const char* name : {"DBSMDOWNEH", "DBSMUPEH"}) AddArt(*list, name, clFuchsia);
+    return list;
+  }();
+  return *images;
+}
+
+const TFont& SortIndexFontEh() {
+  static const std::unique_ptr<TFont> font = [] {
+    auto made = std::make_unique<TFont>();
+    made->SetName("DejaVu Sans");
+    made->SetHeight(kSortMarkerHeightEh);
+    return made;
+  }();
+  return *font;
 }
 
 }  // namespace ordvane

@@ -57,6 +57,13 @@ TFontMeasureEh MeasureFontEh(const TFont& font) {
   return measure;
 }
 
+int TextWidthInFontEh(const TFont& font, const AnsiString& text) {
+  TRaster raster(1, 1);
+  TRasterDC dc(raster);
+  dc.SelectFont(font.LogFont());
+  return dc.GetTextExtentPoint32(text).cx;
+}
+
 int TextHeightEh(TCanvas& canvas, const AnsiString& text) {
   TRect measured(0, 0, 0, 0);
   DrawText(canvas.Handle(), text, measured, DT_CALCRECT | DT_NOPREFIX);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "classlib/ui/ImgList.h"
 #include "classlib/ui/RecordingDC.h"
@@ -327,6 +328,100 @@ TEST(GridIndicator, ImagesByDatasetStatePlacedAtTheRightAndCentred) {
   grid.SelectedRows().SetCurrentRowSelected(true);
   f.ui.Process();
   EXPECT_TRUE(ArtShownAt(grid, "DBGARROWEHW", framedAt(first + 1), clWhite)) << "current and selected";
+}
+
+// Where a title's marker stands: centred in the framed title cell, `right` pixels left of
+// its right edge, moved by `shift` when pressed.
+TPoint MarkerAt(const TCustomDBGridEh& grid, int col, int right, int shift = 0) {
+  TRect cell = grid.CellRect(col, 0);
+  InflateRect(cell, -1, -1);
+  return Point(cell.right - kSortMarkerWidthEh - right + shift,
+               (cell.top + cell.bottom - kSortMarkerHeightEh) / 2 + shift);
+}
+
+// Pixels of a rectangle of the grid other than `background`.
+int InkIn(const TCustomDBGridEh& grid, const TRect& rect, TColor background) {
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y)
+    for (int x = rect.left; x < rect.right; ++x)
+      count += UiDriver::Pixel(&grid, Point(x, y)) != ColorToRGB(background);
+  return count;
+}
+
+TEST(GridTitles, SortMarkersAndIndexesAtTheRightOfTheTitle) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  TColumnEh* name = f.Column("NAME");
+  TColumnEh* id = f.Column("ID");
+  name->SetWidth(120);
+  id->SetWidth(120);
+  grid.SetOptionsEh(grid.OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
+  name->Title().SetSortMarker(smDownEh);
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBSMDOWNEH", MarkerAt(grid, 1, 2), clBlack)) << "one marked column: no index";
+  EXPECT_EQ(name->Title().SortMarkerArea().width, 16);
+
+  id->Title().SetSortMarker(smDownEh);
+  id->Title().SetSortMarker(smUpEh);
+  f.ui.Process();
+  const int one = TextWidthInFontEh(SortIndexFontEh(), "1");
+  const int two = TextWidthInFontEh(SortIndexFontEh(), "2");
+  ASSERT_GT(one, 0);
+  EXPECT_TRUE(ArtShownAt(grid, "DBSMDOWNEH", MarkerAt(grid, 1, 2 + one), clBlack)) << "beside the index";
+  EXPECT_TRUE(ArtShownAt(grid, "DBSMUPEH", MarkerAt(grid, 2, 2 + two), clBlack));
+  TRect number = grid.CellRect(2, 0);
+  number = Rect(number.right - 1 - two - 2, MarkerAt(grid, 2, 0).y - 1, number.right - 3,
+                MarkerAt(grid, 2, 0).y - 1 + kSortMarkerHeightEh + 2);
+  EXPECT_GT(InkIn(grid, number, clBtnFace), 3) << "the index 2 is written";
+
+  // A narrow column keeps the index when the marker no longer fits, then neither.
+  for (const auto& [width, area, marker, written] :
+       {std::tuple{16 + two + 4, 16 + two, true, true}, std::tuple{16 + two + 3, 2 + two, false, true},
+        std::tuple{2 + two + 3, 0, false, false}}) {
+    id->SetWidth(width);
+    const TSortMarkerAreaEh shown = id->Title().SortMarkerArea();
+    EXPECT_EQ(shown.width, area) << width;
+    EXPECT_EQ(shown.marker, marker) << width;
+    EXPECT_EQ(!shown.number.empty(), written) << width;
+  }
+  id->Title().SetCaption(" ");
+  f.ui.Process();
+  const TRect narrow = grid.CellRect(2, 0);
+  EXPECT_EQ(InkIn(grid, Rect(narrow.left + 1, narrow.top + 1, narrow.right - 1, narrow.bottom - 1), clBtnFace), 0)
+      << "neither marker nor index in a title too narrow for them";
+
+  grid.SetPressedTitleCol(1);
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBSMDOWNEH", MarkerAt(grid, 1, 2 + one, 1), clBlack)) << "pressed: one pixel on";
+  grid.SetTitleLines(2);
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBSMDOWNEH", MarkerAt(grid, 1, 2 + one, 2), clBlack)) << "two with title lines";
+  grid.SetPressedTitleCol(-1);
+  f.ui.Process();
+  EXPECT_TRUE(ArtShownAt(grid, "DBSMDOWNEH", MarkerAt(grid, 1, 2 + one), clBlack));
+}
+
+TEST(GridTitles, APressedTitleShiftsItsCaption) {
+  DrawnGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  f.Column("NAME")->Title().SetCaption("Name");
+  f.ui.Process();
+  auto captionAt = [&] {
+    TRecordingCanvas canvas(grid.ClientWidth(), grid.ClientHeight());
+    grid.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&canvas.Recorder()), 0);
+    for (const AnsiString& call : canvas.CallsOf("ExtTextOut"))
+      if (call.find("\"Name\"") != AnsiString::npos) {
+        TPoint at;
+        EXPECT_EQ(std::sscanf(call.c_str(), "ExtTextOut(%d,%d", &at.x, &at.y), 2) << call;
+        return at;
+      }
+    ADD_FAILURE() << "no caption written";
+    return TPoint{};
+  };
+  const TPoint still = captionAt();
+  grid.SetPressedTitleCol(1);
+  const TPoint pressed = captionAt();
+  EXPECT_EQ(pressed.x, still.x + 1);
 }
 
 TEST(GridDataCells, CheckBoxesCentredAtTheSystemSize) {
