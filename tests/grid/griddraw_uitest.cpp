@@ -373,6 +373,12 @@ TEST(GridTitles, SortMarkersAndIndexesAtTheRightOfTheTitle) {
   number = Rect(number.right - 1 - two - 2, MarkerAt(grid, 2, 0).y - 1, number.right - 3,
                 MarkerAt(grid, 2, 0).y - 1 + kSortMarkerHeightEh + 2);
   EXPECT_GT(InkIn(grid, number, clBtnFace), 3) << "the index 2 is written";
+  EXPECT_EQ(InkIn(grid, number, clWhite), number.Width() * number.Height()) << "no white on a plain title";
+  grid.SetOptions(grid.Options() + TDBGridOptions{dgMultiSelect});
+  grid.Selection().Columns().Select(id, false);
+  f.ui.Process();
+  EXPECT_LT(InkIn(grid, number, clWhite), number.Width() * number.Height()) << "a white index when highlighted";
+  grid.Selection().Clear();
 
   // A narrow column keeps the index when the marker no longer fits, then neither.
   for (const auto& [width, area, marker, written] :
