@@ -5,6 +5,7 @@
 #include "grid/DbUtilsEh.h"
 
 #include <array>
+#include <cmath>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/DateFormat.h"
@@ -230,8 +231,13 @@ bool ListModeFor(const TSTFilterExpressionEh& expression) {
 Variant ConvertOperandItem(const Variant& item, TSTOperandTypeEh type) {
   if (VarIsNull(item)) return item;
   switch (type) {
-    case botNumber:
-      return Variant(static_cast<double>(StrToFloat(item.AsString())));
+    case botNumber: {
+      // A number beyond the Double range would reach SQL as no number at all.
+      const AnsiString text = item.AsString();
+      const auto value = static_cast<double>(StrToFloat(text));
+      if (!std::isfinite(value)) throw EConvertError("'" + text + "' is not a valid floating point value");
+      return Variant(value);
+    }
     case botDateTime:
       return VarFromDateTime(StrToDateTime(item.AsString()));
     default:
@@ -304,7 +310,8 @@ class TFilterParser {
         op = foNotNull;
       else
         Fail("Unexpected expression before Null: ");
-    } else if (nextToken != foValue) {
+    } else if (nextToken != foValue || (VarIsArray(next) && !isList)) {
+      // A comma list belongs to IN only: no other operator can write it.
       Fail("Unexpected expression after operator: ");
     }
     operand = next;

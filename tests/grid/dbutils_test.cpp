@@ -146,6 +146,9 @@ TEST(FilterParser, EveryErrorTextIsTheMessageAndTheWholeText) {
   // A join word cannot open a condition: it would reach SQL as a condition of its own.
   EXPECT_EQ(ParseError("and x"), "Error in expression: and x");
   EXPECT_EQ(ParseError("=1 or | 2"), "Error in expression: =1 or | 2");
+  // A comma list follows IN only.
+  EXPECT_EQ(ParseError("=a,b"), "Unexpected expression after operator: =a,b");
+  EXPECT_EQ(ParseError("=1 or >a,b"), "Unexpected expression after operator: =1 or >a,b");
   // After the second condition nothing more is read.
   EXPECT_EQ(Parse("=1 or in (2,3").Operator2, foIn);
 }
@@ -172,6 +175,8 @@ TEST(FilterParser, NumbersReadWithTheLocaleSeparator) {
   EXPECT_DOUBLE_EQ(e.Operand1.AsDouble(), -2.5);
   EXPECT_DOUBLE_EQ(e.Operand2.AsDouble(), 1000);
   EXPECT_THROW(Parse("abc", botNumber), EConvertError);
+  // Only finite numbers: nothing else could be written as an SQL number.
+  for (const char* text : {"=inf", "=nan", "=1e400", "=-INF"}) EXPECT_THROW(Parse(text, botNumber), EConvertError) << text;
   // Null takes no conversion, and neither does the operand of IS NULL.
   EXPECT_EQ(Parse("=Null", botNumber).Operator1, foNull);
 }
