@@ -95,6 +95,12 @@ class FilterSql : public testing::TestWithParam<Connection> {
   TDataGrid* fGrid = nullptr;
 };
 
+AnsiString ReplaceLineEnds(const AnsiString& text) {
+  AnsiString out;
+  for (const char c : text) out += c == '\n' ? AnsiString("\r\n") : AnsiString(1, c);
+  return out;
+}
+
 struct FilterCase {
   std::vector<std::pair<const char*, const char*>> filters;  // column, typed text
   const char* where;                                          // the hand-written condition
@@ -139,6 +145,43 @@ TEST_P(FilterSql, RowsEqualIsqlForAHandWrittenQueryAndForTheRewrittenText) {
   Column("NAME").STFilter().SetExpressionStr("x'or'1'='1");
   ApplyFilter();
   EXPECT_EQ(DataSetIds(), "5");
+}
+
+// The local route takes the same texts into the dataset's Filter. Its evaluator lets a
+// null through a negation (NOT LIKE, <>, NOT IN), where SQL leaves it out.
+TEST_P(FilterSql, TheLocalRouteFiltersTheSameRows) {
+  const FilterCase cases[] = {
+      {{{"NAME", "abc"}}, "NAME = 'abc'"},
+      {{{"NAME", "O'Brien"}}, "NAME = 'O''Brien'"},
+      {{{"NAME", "x'or'1'='1"}}, "NAME = 'x''or''1''=''1'"},
+      {{{"NAME", "Ів%"}}, "NAME LIKE 'Ів%'"},
+      {{{"NAME", "=Null"}}, "NAME IS NULL"},
+      {{{"NAME", "<>Null"}}, "NAME IS NOT NULL"},
+      {{{"NAME", "not like 'a%'"}}, "NAME NOT LIKE 'a%' OR NAME IS NULL"},
+      {{{"NAME", "not in (abc,ABC)"}}, "NAME NOT IN ('abc', 'ABC') OR NAME IS NULL"},
+      {{{"AMOUNT", ">=10 and <20"}}, "AMOUNT >= 10 AND AMOUNT < 20"},
+      {{{"AMOUNT", "1,5"}}, "AMOUNT = 1.5"},
+      {{{"AMOUNT", "in (1, 5)"}}, "AMOUNT IN (1, 5)"},
+      {{{"AMOUNT", "not in (1, 5)"}}, "AMOUNT NOT IN (1, 5) OR AMOUNT IS NULL"},
+      {{{"BORN", "=17.11.2023"}}, "BORN = '2023-11-17'"},
+      {{{"BORN", ">=01.01.2000 and <17.11.2023"}}, "BORN >= '2000-01-01' AND BORN < '2023-11-17'"},
+      {{{"NAME", "<>Null"}, {"AMOUNT", ">=10"}}, "NAME IS NOT NULL AND AMOUNT >= 10"},
+  };
+  fGrid->STFilter().SetLocal(true);
+  for (const FilterCase& c : cases) {
+    ClearFilters();
+    std::string typed;
+    for (const auto& [column, text] : c.filters) {
+      Column(column).STFilter().SetExpressionStr(Utf8ToAnsi(text));
+      typed += std::string(column) + ": " + text + "  ";
+    }
+    DBGridEhDataService().ApplyFilter(*fGrid);
+    EXPECT_TRUE(fDataSet->Filtered()) << typed;
+    EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS where " + Utf8ToAnsi(c.where) + " order by ID"))
+        << typed << fDataSet->Filter();
+    // The select text is not touched.
+    EXPECT_EQ(SelectText(), ReplaceLineEnds(kSelect)) << typed;
+  }
 }
 
 TEST_P(FilterSql, RandomFilterTextsThatParseGiveASelectTheServerPrepares) {
