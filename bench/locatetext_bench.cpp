@@ -6,10 +6,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <memory>
 
 #include "classlib/core/AnsiStrings.h"
+#include "bench/BenchSupport.h"
 #include "classlib/core/Application.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/ui/Forms.h"
@@ -20,6 +20,7 @@
 namespace {
 
 using namespace ordvane;
+using bench::ThreadSecondsOf;
 
 constexpr int kRecords = 100'000;
 
@@ -55,19 +56,6 @@ struct Scene {
   }
 };
 
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-template <class Run>
-double Seconds(Run run) {
-  const double start = ThreadSeconds();
-  run();
-  return ThreadSeconds() - start;
-}
-
 void BM_LocateTextAgainstFirstNextLoop(benchmark::State& state) {
   static Scene scene;
   TDataSet& data = scene.data;
@@ -76,14 +64,14 @@ void BM_LocateTextAgainstFirstNextLoop(benchmark::State& state) {
   double loop = 0;
   for (auto _ : state) {
     data.First();
-    locate += Seconds([&] {
+    locate += ThreadSecondsOf([&] {
       const bool found = LocateTextInGrid(*scene.grid, "NAME", "person number 100000", {ltoCaseInsensitiveEh},
                                           ltdAllEh, ltmWholeEh);
       benchmark::DoNotOptimize(found);
     });
     if (data.RecNo() != kRecords) state.SkipWithError("the search did not stand on the last record");
     data.First();
-    loop += Seconds([&] {
+    loop += ThreadSecondsOf([&] {
       data.DisableControls();
       for (data.First(); !data.Eof(); data.Next())
         if (AnsiUpperCase(name->AsString()) == scene.lastName) break;

@@ -31,13 +31,17 @@ TestDatabase& PersonsDatabase(int dialect) {
   static std::map<int, std::unique_ptr<TestDatabase>> databases;
   auto& db = databases[dialect];
   if (!db)
-    db = std::make_unique<TestDatabase>("grid/filtersql" + std::to_string(dialect) + ".sql",
-                                        DatabaseOptions{dialect, dialect == 1 ? "WIN1251" : "UTF8"});
+    db = std::make_unique<TestDatabase>("grid/filtersql.sql", DatabaseOptions{dialect, dialect == 1 ? "WIN1251" : "UTF8"});
   return *db;
 }
 
-const char* const kSelectList = "select ID, NAME, AMOUNT, BORN from PERSONS";
+const char* const kSelectList = "select ID, NAME, AMOUNT, BORN, SEEN from PERSONS";
 const AnsiString kSelect = AnsiString(kSelectList) + "\nwhere\n/*FILTER*/ 1=1\nORDER BY ID\n";
+
+struct FilterCase {
+  std::vector<std::pair<const char*, const char*>> filters;  // column, typed text
+  const char* where;                                          // the hand-written condition
+};
 
 class FilterSql : public testing::TestWithParam<Connection> {
  protected:
@@ -55,13 +59,23 @@ class FilterSql : public testing::TestWithParam<Connection> {
     fGrid->SetParent(fForm.get());
     fGrid->SetOptionsEh(fGrid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
     fGrid->SetDataSource(&fSource);
-    for (const char* name : {"ID", "NAME", "AMOUNT", "BORN"}) fGrid->Columns().Add()->SetFieldName(name);
+    for (const char* name : {"ID", "NAME", "AMOUNT", "BORN", "SEEN"}) fGrid->Columns().Add()->SetFieldName(name);
   }
 
   TColumnEh& Column(const AnsiString& name) {
     for (int i = 0; i < fGrid->Columns().Count(); ++i)
       if (fGrid->Columns().Items(i)->FieldName() == name) return *fGrid->Columns().Items(i);
     throw Exception("no column " + name);
+  }
+  // Sets the case's column filters alone; answers them as one line for messages.
+  std::string SetFilters(const FilterCase& c) {
+    ClearFilters();
+    std::string typed;
+    for (const auto& [column, text] : c.filters) {
+      Column(column).STFilter().SetExpressionStr(Utf8ToAnsi(text));
+      typed += std::string(column) + ": " + text + "  ";
+    }
+    return typed;
   }
   void ClearFilters() {
     for (int i = 0; i < fGrid->Columns().Count(); ++i) fGrid->Columns().Items(i)->STFilter().Clear();
@@ -101,10 +115,6 @@ AnsiString ReplaceLineEnds(const AnsiString& text) {
   return out;
 }
 
-struct FilterCase {
-  std::vector<std::pair<const char*, const char*>> filters;  // column, typed text
-  const char* where;                                          // the hand-written condition
-};
 
 TEST_P(FilterSql, RowsEqualIsqlForAHandWrittenQueryAndForTheRewrittenText) {
   const FilterCase cases[] = {
@@ -124,16 +134,13 @@ TEST_P(FilterSql, RowsEqualIsqlForAHandWrittenQueryAndForTheRewrittenText) {
       {{{"BORN", "=17.11.2023"}}, "BORN = '2023-11-17'"},
       {{{"BORN", ">=01.01.2000 and <17.11.2023"}}, "BORN >= '2000-01-01' AND BORN < '2023-11-17'"},
       {{{"BORN", ">=17.11.2023 10:30"}}, "BORN >= '2023-11-17 10:30:00'"},
+      {{{"SEEN", "=17.11.2023"}}, "SEEN = '2023-11-17'"},
+      {{{"SEEN", ">=01.01.2000 and <17.11.2023 00:00:00"}}, "SEEN >= '2000-01-01' AND SEEN < '2023-11-17'"},
       {{{"NAME", "<>Null"}, {"AMOUNT", ">=10"}}, "NAME IS NOT NULL AND AMOUNT >= 10"},
       {{{"NAME", "a% or A%"}, {"BORN", "<>Null"}}, "(NAME LIKE 'a%' OR NAME LIKE 'A%') AND BORN IS NOT NULL"},
   };
   for (const FilterCase& c : cases) {
-    ClearFilters();
-    std::string typed;
-    for (const auto& [column, text] : c.filters) {
-      Column(column).STFilter().SetExpressionStr(Utf8ToAnsi(text));
-      typed += std::string(column) + ": " + text + "  ";
-    }
+    const std::string typed = SetFilters(c);
     ApplyFilter();
     ASSERT_TRUE(fDataSet->Active()) << typed;
     const std::string expected = Oracle("select ID from PERSONS where " + Utf8ToAnsi(c.where) + " order by ID");
@@ -165,16 +172,12 @@ TEST_P(FilterSql, TheLocalRouteFiltersTheSameRows) {
       {{{"AMOUNT", "not in (1, 5)"}}, "AMOUNT NOT IN (1, 5) OR AMOUNT IS NULL"},
       {{{"BORN", "=17.11.2023"}}, "BORN = '2023-11-17'"},
       {{{"BORN", ">=01.01.2000 and <17.11.2023"}}, "BORN >= '2000-01-01' AND BORN < '2023-11-17'"},
+      {{{"SEEN", "=17.11.2023"}}, "SEEN = '2023-11-17'"},
       {{{"NAME", "<>Null"}, {"AMOUNT", ">=10"}}, "NAME IS NOT NULL AND AMOUNT >= 10"},
   };
   fGrid->STFilter().SetLocal(true);
   for (const FilterCase& c : cases) {
-    ClearFilters();
-    std::string typed;
-    for (const auto& [column, text] : c.filters) {
-      Column(column).STFilter().SetExpressionStr(Utf8ToAnsi(text));
-      typed += std::string(column) + ": " + text + "  ";
-    }
+    const std::string typed = SetFilters(c);
     DBGridEhDataService().ApplyFilter(*fGrid);
     EXPECT_TRUE(fDataSet->Filtered()) << typed;
     EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS where " + Utf8ToAnsi(c.where) + " order by ID"))
