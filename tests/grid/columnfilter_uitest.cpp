@@ -43,11 +43,7 @@ struct FilterGridFixture {
     data.AppendRecord({Variant(5), nul, nul, nul, nul, nul});
     data.First();
     source.SetDataSet(&data);
-    form->Show();
-    grid = new TDataGrid(form.get());
-    grid->SetBounds(0, 0, 600, 300);
-    grid->SetParent(form.get());
-    grid->SetDataSource(&source);
+    grid = test::PlaceDataGrid(*form, source);
     for (const char* name : {"ID", "NAME", "AMOUNT", "BORN", "PHOTO", "CITY_ID"})
       grid->Columns().Add()->SetFieldName(name);
     ui.Process();

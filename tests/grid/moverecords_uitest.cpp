@@ -31,12 +31,8 @@ struct MoveFixture {
     const char* names[] = {"A", "B", "C", "D", "E", "F"};
     for (int i = 0; i < 6; ++i) data.AppendRecord({Variant(i + 1), Variant(names[i])});
     source.SetDataSet(&data);
-    form->Show();
-    grid = new TDataGrid(form.get());
-    grid->SetBounds(0, 0, 600, 300);
-    grid->SetParent(form.get());
+    grid = test::PlaceDataGrid(*form, source);
     grid->SetOptions(grid->Options() + TDBGridOptions{dgMultiSelect});
-    grid->SetDataSource(&source);
     ui.Process();
   }
 
