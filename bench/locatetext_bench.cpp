@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "classlib/core/AnsiStrings.h"
 #include "bench/BenchSupport.h"
+#include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Application.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/ui/Forms.h"
@@ -43,7 +43,8 @@ struct Scene {
     data.FieldDefs().Add("ID", ftInteger);
     data.FieldDefs().Add("NAME", ftString, 40);
     data.Open();
-    for (int id = 1; id <= kRecords; ++id) data.AppendRecord({Variant(id), Variant("Person number " + IntToStr(id))});
+    for (int id = 1; id <= kRecords; ++id)
+      data.AppendRecord({Variant(id), Variant("Person number " + IntToStr(id))});
     lastName = "PERSON NUMBER " + IntToStr(kRecords);
     data.First();
     source.SetDataSet(&data);

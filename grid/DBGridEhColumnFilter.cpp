@@ -8,7 +8,9 @@ namespace ordvane {
 
 namespace {
 
-bool HasItems(TStrings* list) { return list != nullptr && list->Count() > 0; }
+bool HasItems(TStrings* list) {
+  return list != nullptr && list->Count() > 0;
+}
 
 }  // namespace
 

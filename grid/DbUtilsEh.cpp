@@ -19,10 +19,10 @@ namespace ordvane {
 namespace {
 
 const std::array<AnsiString, 16> kOperatorTexts = {
-    "", "=", "<>", ">", "<", ">=", "<=", "LIKE", "NOT LIKE", "IN", "NOT IN", "IS NULL", "IS NOT NULL", "AND",
-    "OR", ""};
-const std::array<AnsiString, 16> kOperatorShortTexts = {
-    "", "=", "<>", ">", "<", ">=", "<=", "~", "!~", "In", "!In", "Null", "Null", "AND", "OR", ""};
+    "",         "=",  "<>",     ">",       "<",           ">=",  "<=", "LIKE",
+    "NOT LIKE", "IN", "NOT IN", "IS NULL", "IS NOT NULL", "AND", "OR", ""};
+const std::array<AnsiString, 16> kOperatorShortTexts = {"",   "=",  "<>",  ">",    "<",    ">=",  "<=", "~",
+                                                        "!~", "In", "!In", "Null", "Null", "AND", "OR", ""};
 
 // Keywords with their English form and the second form a user may type.
 struct TFilterKeyword {
@@ -43,15 +43,31 @@ const std::array<TFilterKeyword, 6> kKeywords = {{
 
 bool IsWordDelimiter(unsigned char c) {
   switch (c) {
-    case ' ': case '!': case '"': case '&': case '\'': case '(': case ')': case '+': case ',': case '-':
-    case '.': case '<': case '=': case '>': case '|': case '~':
+    case ' ':
+    case '!':
+    case '"':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '+':
+    case ',':
+    case '-':
+    case '.':
+    case '<':
+    case '=':
+    case '>':
+    case '|':
+    case '~':
       return true;
     default:
       return false;
   }
 }
 
-bool IsComparisonOrJoin(TSTFilterOperatorEh op) { return op >= foEqual && op <= foOR; }
+bool IsComparisonOrJoin(TSTFilterOperatorEh op) {
+  return op >= foEqual && op <= foOR;
+}
 
 // The scanner over one filter text. Positions are 0-based.
 class TFilterScanner {
@@ -84,10 +100,14 @@ class TFilterScanner {
     if (token == kNotToken) {
       Variant next;
       switch (Scan(listMode, next)) {
-        case foLike: return foNotLike;
-        case foIn: return foNotIn;
-        case foNull: return foNotNull;
-        default: return foNon;
+        case foLike:
+          return foNotLike;
+        case foIn:
+          return foNotIn;
+        case foNull:
+          return foNotNull;
+        default:
+          return foNon;
       }
     }
     if (token == foIn) {
@@ -104,7 +124,9 @@ class TFilterScanner {
     const char next = fPos + 1 < fText.size() ? fText[fPos + 1] : '\0';
     std::size_t length = 1;
     switch (c) {
-      case '=': token = foEqual; break;
+      case '=':
+        token = foEqual;
+        break;
       case '!':
         if (next == '=') {
           token = foNotEqual;
@@ -113,10 +135,18 @@ class TFilterScanner {
           token = kNotToken;
         }
         break;
-      case '&': token = foAND; break;
-      case '|': token = foOR; break;
-      case '~': token = foLike; break;
-      case '(': isParenthesis = true; break;
+      case '&':
+        token = foAND;
+        break;
+      case '|':
+        token = foOR;
+        break;
+      case '~':
+        token = foLike;
+        break;
+      case '(':
+        isParenthesis = true;
+        break;
       case '<':
         if (next == '>' || next == '=') {
           token = next == '>' ? foNotEqual : foLessOrEqual;
@@ -150,8 +180,7 @@ class TFilterScanner {
     if (end == fPos) return false;
     const AnsiString word = AnsiUpperCase(fText.substr(fPos, end - fPos));
     for (const TFilterKeyword& keyword : kKeywords) {
-      if (word == keyword.english ||
-          (*keyword.resource != '\0' && word == AnsiUpperCase(keyword.resource))) {
+      if (word == keyword.english || (*keyword.resource != '\0' && word == AnsiUpperCase(keyword.resource))) {
         token = keyword.token;
         fPos = end;
         return true;
@@ -195,9 +224,12 @@ class TFilterScanner {
       const char c = fText[end];
       if (c == '(' || c == ')' || (listMode && c == ',')) break;
       if (c == ' ') {
+        // A run of blanks is looked past once: the value keeps it unless an operator follows.
         std::size_t next = end;
         while (next < fText.size() && fText[next] == ' ') ++next;
         if (OperatorFollows(next)) break;
+        end = next;
+        continue;
       }
       ++end;
     }
@@ -290,8 +322,8 @@ class TFilterParser {
 
   // One condition that starts with `token`; the closing parenthesis of an IN list is
   // required for the first condition only.
-  void ReadCondition(TSTFilterOperatorEh token, const Variant& value, TSTFilterOperatorEh& op, Variant& operand,
-                     bool closeList) {
+  void ReadCondition(TSTFilterOperatorEh token, const Variant& value, TSTFilterOperatorEh& op,
+                     Variant& operand, bool closeList) {
     if (token == foValue) {
       op = VarIsArray(value) ? foIn : fExpression.ExpressionType == botString ? foLike : foEqual;
       operand = value;
@@ -330,18 +362,37 @@ class TFilterParser {
 
 }  // namespace
 
-const AnsiString& STFilterOperatorText(TSTFilterOperatorEh op) { return kOperatorTexts.at(op); }
+const AnsiString& STFilterOperatorText(TSTFilterOperatorEh op) {
+  return kOperatorTexts.at(op);
+}
 
-const AnsiString& STFilterOperatorShortText(TSTFilterOperatorEh op) { return kOperatorShortTexts.at(op); }
+const AnsiString& STFilterOperatorShortText(TSTFilterOperatorEh op) {
+  return kOperatorShortTexts.at(op);
+}
 
 TSTOperandTypeEh STOperandTypeOfFieldType(TFieldType type) {
   switch (type) {
-    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftGuid:
+    case ftString:
+    case ftMemo:
+    case ftFmtMemo:
+    case ftFixedChar:
+    case ftWideString:
+    case ftGuid:
       return botString;
-    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
-    case ftLargeint: case ftFMTBcd:
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftAutoInc:
+    case ftLargeint:
+    case ftFMTBcd:
       return botNumber;
-    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftTimeStamp:
       return botDateTime;
     case ftBoolean:
       return botBoolean;

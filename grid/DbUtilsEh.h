@@ -143,8 +143,8 @@ void ApplyFilterToSQL(TCustomDBGridEh& grid, const TDateValueToSQLStringProcEh& 
                       const AnsiString& propName);
 // Replaces the first line starting "ORDER BY" (appending one when there is none) by the
 // grid's sort-marked columns.
-void ApplySortingToSQL(TCustomDBGridEh& grid, TDataSet* dataSet, bool useFieldNames, const AnsiString& propName,
-                       bool isReopen);
+void ApplySortingToSQL(TCustomDBGridEh& grid, TDataSet* dataSet, bool useFieldNames,
+                       const AnsiString& propName, bool isReopen);
 
 // ---- Text search and record moving -----------------------------------------------------
 
@@ -152,7 +152,12 @@ enum TLocateTextMatchingEh : Byte { ltmAnyPartEh, ltmWholeEh, ltmFromBeginingEh 
 enum TLocateTextDirectionEh : Byte { ltdUpEh, ltdDownEh, ltdAllEh };
 enum TLocateTextOptionEh : Byte { ltoCaseInsensitiveEh, ltoAllFieldsEh, ltoMatchFormatEh };
 using TLocateTextOptionsEh = TSet<TLocateTextOptionEh>;
-enum TLocateTextTreeFindRangeEh : Byte { lttInAllNodesEh, lttInExpandedNodesEh, lttInCurrentLevelEh, lttInCurrentNodeEh };
+enum TLocateTextTreeFindRangeEh : Byte {
+  lttInAllNodesEh,
+  lttInExpandedNodesEh,
+  lttInCurrentLevelEh,
+  lttInCurrentNodeEh
+};
 
 // Searches the grid's records for the text, from the record after (or before) the current
 // one, or from the first; stands on the match and selects its column. Not found: the grid
@@ -205,8 +210,8 @@ void RegisterDatasetFeaturesEh(TClass dataSetClass) {
 TDatasetFeaturesEh* GetDatasetFeaturesEh(const TDataSet* dataSet);
 
 // The find dialog; the find dialog's unit sets it.
-using TExecuteFindDialogProcEh =
-    std::function<void(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName, bool modal)>;
+using TExecuteFindDialogProcEh = std::function<void(TCustomDBGridEh& grid, const AnsiString& text,
+                                                    const AnsiString& fieldName, bool modal)>;
 TExecuteFindDialogProcEh& ExecuteDBGridEhFindDialogProc();
 
 // ---- Data service --------------------------------------------------------------------------
@@ -224,11 +229,12 @@ class TDBGridEhDataService {
   void ApplySorting(TCustomDBGridEh& grid);
   void ApplyFilter(TCustomDBGridEh& grid);
   bool LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName, const AnsiString& text,
-                  TLocateTextOptionsEh options, TLocateTextDirectionEh direction, TLocateTextMatchingEh matching,
-                  TLocateTextTreeFindRangeEh treeFindRange);
-  bool MoveRecords(TCustomDBGridEh& grid, const std::vector<TBookmarkStr>& bookmarks, int toRecNo, int treeLevel,
-                   bool checkOnly);
-  void ExecuteFindDialog(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName, bool modal);
+                  TLocateTextOptionsEh options, TLocateTextDirectionEh direction,
+                  TLocateTextMatchingEh matching, TLocateTextTreeFindRangeEh treeFindRange);
+  bool MoveRecords(TCustomDBGridEh& grid, const std::vector<TBookmarkStr>& bookmarks, int toRecNo,
+                   int treeLevel, bool checkOnly);
+  void ExecuteFindDialog(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName,
+                         bool modal);
 };
 
 // The grid library's one data service.

@@ -52,7 +52,8 @@ TSearchColumns ColumnsToSearch(TCustomDBGridEh& grid, const AnsiString& fieldNam
     }
   }
   if (!allColumns) {
-    TColumnEh* only = fieldName.empty() && current != nullptr && current->Visible() ? current : visible.Items(0);
+    TColumnEh* only =
+        fieldName.empty() && current != nullptr && current->Visible() ? current : visible.Items(0);
     search.columns.assign(1, only);
   }
   return search;
@@ -75,9 +76,12 @@ class TTextMatcher {
     }
     if (fIgnoreCase) value = AnsiUpperCase(value);
     switch (fMatching) {
-      case ltmWholeEh: return value == fText;
-      case ltmFromBeginingEh: return value.compare(0, fText.size(), fText) == 0;
-      default: return value.find(fText) != AnsiString::npos;
+      case ltmWholeEh:
+        return value == fText;
+      case ltmFromBeginingEh:
+        return value.compare(0, fText.size(), fText) == 0;
+      default:
+        return value.find(fText) != AnsiString::npos;
     }
   }
 
@@ -154,7 +158,8 @@ class TRecordMover {
   TSavedRecord SaveCurrent(const TBookmarkStr& bookmark) {
     TSavedRecord record;
     record.bookmark = bookmark;
-    for (int i = 0; i < fDataSet.Fields().Count(); ++i) record.values.push_back(fDataSet.Fields()[i]->Value());
+    for (int i = 0; i < fDataSet.Fields().Count(); ++i)
+      record.values.push_back(fDataSet.Fields()[i]->Value());
     TBookmarkListEh& selectedRows = fGrid.SelectedRows();
     record.selected = selectedRows.GetCurrentRowSelected();
     if (record.selected) selectedRows.SetCurrentRowSelected(false);
@@ -221,7 +226,9 @@ TControlsDisabledScopeEh::TControlsDisabledScopeEh(TDataSet& dataSet) : fDataSet
   fDataSet.DisableControls();
 }
 
-TControlsDisabledScopeEh::~TControlsDisabledScopeEh() { fDataSet.EnableControls(); }
+TControlsDisabledScopeEh::~TControlsDisabledScopeEh() {
+  fDataSet.EnableControls();
+}
 
 // ---- Registry ------------------------------------------------------------------------------
 
@@ -311,9 +318,10 @@ bool LocateTextInGrid(TCustomDBGridEh& grid, const AnsiString& fieldName, const 
 
 // ---- TDatasetFeaturesEh --------------------------------------------------------------------
 
-bool TDatasetFeaturesEh::LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName, const AnsiString& text,
-                                    TLocateTextOptionsEh options, TLocateTextDirectionEh direction,
-                                    TLocateTextMatchingEh matching, TLocateTextTreeFindRangeEh /*treeFindRange*/) {
+bool TDatasetFeaturesEh::LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName,
+                                    const AnsiString& text, TLocateTextOptionsEh options,
+                                    TLocateTextDirectionEh direction, TLocateTextMatchingEh matching,
+                                    TLocateTextTreeFindRangeEh /*treeFindRange*/) {
   return LocateTextInGrid(grid, fieldName, text, options, direction, matching);
 }
 
@@ -348,18 +356,21 @@ TDBGridEhDataService& DBGridEhDataService() {
 void TDBGridEhDataService::ApplySorting(TCustomDBGridEh& grid) {
   if (OnApplySorting) return OnApplySorting(grid);
   TDataSet* dataSet = GridDataSetEh(grid);
-  if (TDatasetFeaturesEh* features = GetDatasetFeaturesEh(dataSet)) features->ApplySorting(grid, dataSet, true);
+  if (TDatasetFeaturesEh* features = GetDatasetFeaturesEh(dataSet))
+    features->ApplySorting(grid, dataSet, true);
 }
 
 void TDBGridEhDataService::ApplyFilter(TCustomDBGridEh& grid) {
   if (OnApplyFilter) return OnApplyFilter(grid);
   TDataSet* dataSet = GridDataSetEh(grid);
-  if (TDatasetFeaturesEh* features = GetDatasetFeaturesEh(dataSet)) features->ApplyFilter(grid, dataSet, true);
+  if (TDatasetFeaturesEh* features = GetDatasetFeaturesEh(dataSet))
+    features->ApplyFilter(grid, dataSet, true);
 }
 
-bool TDBGridEhDataService::LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName, const AnsiString& text,
-                                      TLocateTextOptionsEh options, TLocateTextDirectionEh direction,
-                                      TLocateTextMatchingEh matching, TLocateTextTreeFindRangeEh treeFindRange) {
+bool TDBGridEhDataService::LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName,
+                                      const AnsiString& text, TLocateTextOptionsEh options,
+                                      TLocateTextDirectionEh direction, TLocateTextMatchingEh matching,
+                                      TLocateTextTreeFindRangeEh treeFindRange) {
   if (TDatasetFeaturesEh* features = GetDatasetFeaturesEh(GridDataSetEh(grid)))
     return features->LocateText(grid, fieldName, text, options, direction, matching, treeFindRange);
   return LocateTextInGrid(grid, fieldName, text, options, direction, matching);

@@ -36,8 +36,12 @@ AnsiString Quoted(const AnsiString& text) {
   return out;
 }
 
-bool IsDateValue(const Variant& v) { return (VarType(v) & varTypeMask) == varDate; }
-bool IsFloatValue(const Variant& v) { return (VarType(v) & varTypeMask) == varDouble; }
+bool IsDateValue(const Variant& v) {
+  return (VarType(v) & varTypeMask) == varDate;
+}
+bool IsFloatValue(const Variant& v) {
+  return (VarType(v) & varTypeMask) == varDouble;
+}
 
 // Numbers are written as the dataset's filter parser reads them: '.' and no exponent.
 AnsiString LocalNumberText(double value) {
@@ -46,7 +50,8 @@ AnsiString LocalNumberText(double value) {
   return FormatFloat("0." + AnsiString(30, '#'), value, PeriodSettings());
 }
 
-AnsiString LocalValueText(const Variant& v, TDataSet* dataSet, const TDateValueToSQLStringProcEh& dateToText) {
+AnsiString LocalValueText(const Variant& v, TDataSet* dataSet,
+                          const TDateValueToSQLStringProcEh& dateToText) {
   if (IsFloatValue(v)) return LocalNumberText(v.AsDouble());
   if (IsDateValue(v)) return dateToText ? dateToText(dataSet, v) : Quoted(DateTimeToStr(v.AsDateTime()));
   return Quoted(VarToStr(v));
@@ -98,7 +103,8 @@ AnsiString ReadSQLTextOrRaise(TDataSet* dataSet, const AnsiString& propName) {
 
 // Writes the select text back with the dataset closed and its controls disabled, and
 // reopens it when asked; controls come back on every path.
-void WriteSQLTextAndReopen(TDataSet* dataSet, const AnsiString& propName, const AnsiString& text, bool isReopen) {
+void WriteSQLTextAndReopen(TDataSet* dataSet, const AnsiString& propName, const AnsiString& text,
+                           bool isReopen) {
   const TControlsDisabledScopeEh disabled(*dataSet);
   if (dataSet->Active()) dataSet->Close();
   SetSQLTextProperty(dataSet, propName, text);
@@ -144,13 +150,14 @@ void LocalConditionText(TSTFilterOperatorEh op, const Variant& operand, const An
 }
 
 void SQLConditionText(TSTFilterOperatorEh op, const Variant& operand, const AnsiString& fieldName,
-                      TDataSet* dataSet, const TDateValueToSQLStringProcEh& dateToText, bool /*likeSupported*/,
-                      AnsiString& result) {
+                      TDataSet* dataSet, const TDateValueToSQLStringProcEh& dateToText,
+                      bool /*likeSupported*/, AnsiString& result) {
   const auto value = [&](const Variant& v) { return SQLValueText(v, dataSet, dateToText); };
   switch (op) {
     case foIn:
     case foNotIn:
-      result += " " + fieldName + (op == foNotIn ? " NOT" : "") + " IN (" + JoinItems(operand, ",", value) + ")";
+      result +=
+          " " + fieldName + (op == foNotIn ? " NOT" : "") + " IN (" + JoinItems(operand, ",", value) + ")";
       break;
     case foNull:
     case foNotNull:
@@ -240,8 +247,8 @@ void ApplyFilterToSQL(TCustomDBGridEh& grid, const TDateValueToSQLStringProcEh& 
   WriteSQLTextAndReopen(dataSet, propName, lines.Text(), isReopen);
 }
 
-void ApplySortingToSQL(TCustomDBGridEh& grid, TDataSet* dataSet, bool useFieldNames, const AnsiString& propName,
-                       bool isReopen) {
+void ApplySortingToSQL(TCustomDBGridEh& grid, TDataSet* dataSet, bool useFieldNames,
+                       const AnsiString& propName, bool isReopen) {
   if (dataSet == nullptr) return;
   TStringList lines;
   lines.SetText(ReadSQLTextOrRaise(dataSet, propName));
@@ -251,7 +258,8 @@ void ApplySortingToSQL(TCustomDBGridEh& grid, TDataSet* dataSet, bool useFieldNa
   for (int i = 0; i < sorted.Count(); ++i) {
     TColumnEh* column = sorted.Items(i);
     TField* field = column->Field();
-    const AnsiString name = useFieldNames ? column->FieldName() : IntToStr(field != nullptr ? field->FieldNo() : 0);
+    const AnsiString name =
+        useFieldNames ? column->FieldName() : IntToStr(field != nullptr ? field->FieldNo() : 0);
     orderBy += name + (column->Title().SortMarker() == smUpEh ? " DESC, " : ", ");
   }
   if (!orderBy.empty()) orderBy = "ORDER BY " + orderBy.substr(0, orderBy.size() - 2);

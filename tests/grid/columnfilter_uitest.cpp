@@ -50,15 +50,17 @@ struct FilterGridFixture {
   }
 
   void Add(int id, const AnsiString& name, double amount, TDateTime born, int city) {
-    data.AppendRecord({Variant(id), Variant(name), Variant(amount), VarFromDateTime(born), Variant("x"),
-                       Variant(city)});
+    data.AppendRecord(
+        {Variant(id), Variant(name), Variant(amount), VarFromDateTime(born), Variant("x"), Variant(city)});
   }
   TColumnEh& Column(const AnsiString& fieldName) {
     for (int i = 0; i < grid->Columns().Count(); ++i)
       if (grid->Columns().Items(i)->FieldName() == fieldName) return *grid->Columns().Items(i);
     throw Exception("no column " + fieldName);
   }
-  void Filter(const AnsiString& fieldName, const AnsiString& text) { Column(fieldName).STFilter().SetExpressionStr(text); }
+  void Filter(const AnsiString& fieldName, const AnsiString& text) {
+    Column(fieldName).STFilter().SetExpressionStr(text);
+  }
   AnsiString SQLText(bool useOrigin = false) {
     TSTFilterBuildOptionsEh options;
     options.ConditionText = SQLConditionText;
@@ -72,7 +74,8 @@ struct FilterGridFixture {
     data.SetFilter(LocalText());
     data.SetFiltered(true);
     AnsiString ids;
-    for (data.First(); !data.Eof(); data.Next()) ids += (ids.empty() ? "" : ",") + data.FieldByName("ID")->AsString();
+    for (data.First(); !data.Eof(); data.Next())
+      ids += (ids.empty() ? "" : ",") + data.FieldByName("ID")->AsString();
     data.SetFiltered(false);
     return ids;
   }

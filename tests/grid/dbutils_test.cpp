@@ -105,9 +105,11 @@ TEST(FilterParser, ValuesKeepTheirBlanksQuotesAndCharacters) {
 }
 
 TEST(FilterParser, KeywordsAndSymbolsInEitherFormAndAnyCase) {
-  for (const char* text : {"not like 'x'", "NOT LIKE 'x'", "Not Like 'x'", "nOt lIkE 'x'", "!~'x'", "! ~ 'x'"})
+  for (const char* text :
+       {"not like 'x'", "NOT LIKE 'x'", "Not Like 'x'", "nOt lIkE 'x'", "!~'x'", "! ~ 'x'"})
     EXPECT_EQ(Parse(text).Operator1, foNotLike) << text;
-  for (const char* text : {"~x", "like x", "LIKE x", "Like x"}) EXPECT_EQ(Parse(text).Operator1, foLike) << text;
+  for (const char* text : {"~x", "like x", "LIKE x", "Like x"})
+    EXPECT_EQ(Parse(text).Operator1, foLike) << text;
   for (const char* text : {"in (a,b)", "IN (a,b)", "In(a,b)"}) EXPECT_EQ(Parse(text).Operator1, foIn) << text;
   for (const char* text : {"not in (a,b)", "NOT IN (a,b)", "!in (a,b)"})
     EXPECT_EQ(Parse(text).Operator1, foNotIn) << text;
@@ -118,8 +120,8 @@ TEST(FilterParser, KeywordsAndSymbolsInEitherFormAndAnyCase) {
   for (const char* text : {"=1 or =2", "=1 OR =2", "=1 Or =2", "=1 | =2"})
     EXPECT_EQ(Parse(text).Relation, foOR) << text;
   const std::pair<const char*, TSTFilterOperatorEh> symbols[] = {
-      {"=1", foEqual},        {"<>1", foNotEqual},   {"!=1", foNotEqual}, {">1", foGreaterThan},
-      {"<1", foLessThan},     {">=1", foGreaterOrEqual}, {"<=1", foLessOrEqual}};
+      {"=1", foEqual},    {"<>1", foNotEqual},       {"!=1", foNotEqual},   {">1", foGreaterThan},
+      {"<1", foLessThan}, {">=1", foGreaterOrEqual}, {"<=1", foLessOrEqual}};
   for (const auto& [text, op] : symbols) {
     const auto e = Parse(text);
     EXPECT_EQ(e.Operator1, op) << text;
@@ -176,7 +178,8 @@ TEST(FilterParser, NumbersReadWithTheLocaleSeparator) {
   EXPECT_DOUBLE_EQ(e.Operand2.AsDouble(), 1000);
   EXPECT_THROW(Parse("abc", botNumber), EConvertError);
   // Only finite numbers: nothing else could be written as an SQL number.
-  for (const char* text : {"=inf", "=nan", "=1e400", "=-INF"}) EXPECT_THROW(Parse(text, botNumber), EConvertError) << text;
+  for (const char* text : {"=inf", "=nan", "=1e400", "=-INF"})
+    EXPECT_THROW(Parse(text, botNumber), EConvertError) << text;
   // Null takes no conversion, and neither does the operand of IS NULL.
   EXPECT_EQ(Parse("=Null", botNumber).Operator1, foNull);
 }
@@ -223,9 +226,11 @@ TEST(FilterTables, OperatorTextsAndValueClasses) {
 
   for (TFieldType t : {ftString, ftMemo, ftFmtMemo, ftFixedChar, ftWideString, ftGuid})
     EXPECT_EQ(STOperandTypeOfFieldType(t), botString) << t;
-  for (TFieldType t : {ftSmallint, ftInteger, ftWord, ftFloat, ftCurrency, ftBCD, ftAutoInc, ftLargeint, ftFMTBcd})
+  for (TFieldType t :
+       {ftSmallint, ftInteger, ftWord, ftFloat, ftCurrency, ftBCD, ftAutoInc, ftLargeint, ftFMTBcd})
     EXPECT_EQ(STOperandTypeOfFieldType(t), botNumber) << t;
-  for (TFieldType t : {ftDate, ftTime, ftDateTime, ftTimeStamp}) EXPECT_EQ(STOperandTypeOfFieldType(t), botDateTime);
+  for (TFieldType t : {ftDate, ftTime, ftDateTime, ftTimeStamp})
+    EXPECT_EQ(STOperandTypeOfFieldType(t), botDateTime);
   EXPECT_EQ(STOperandTypeOfFieldType(ftBoolean), botBoolean);
   for (TFieldType t : {ftBlob, ftGraphic, ftBytes, ftVarBytes, ftADT, ftArray, ftVariant, ftUnknown})
     EXPECT_EQ(STOperandTypeOfFieldType(t), botNon) << t;

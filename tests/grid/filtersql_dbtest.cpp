@@ -25,13 +25,16 @@ struct Connection {
   const char* charset;
 };
 
-std::string PrintTo(const Connection& c) { return "dialect" + std::to_string(c.dialect) + "_" + c.charset; }
+std::string PrintTo(const Connection& c) {
+  return "dialect" + std::to_string(c.dialect) + "_" + c.charset;
+}
 
 TestDatabase& PersonsDatabase(int dialect) {
   static std::map<int, std::unique_ptr<TestDatabase>> databases;
   auto& db = databases[dialect];
   if (!db)
-    db = std::make_unique<TestDatabase>("grid/filtersql.sql", DatabaseOptions{dialect, dialect == 1 ? "WIN1251" : "UTF8"});
+    db = std::make_unique<TestDatabase>("grid/filtersql.sql",
+                                        DatabaseOptions{dialect, dialect == 1 ? "WIN1251" : "UTF8"});
   return *db;
 }
 
@@ -40,7 +43,7 @@ const AnsiString kSelect = AnsiString(kSelectList) + "\nwhere\n/*FILTER*/ 1=1\nO
 
 struct FilterCase {
   std::vector<std::pair<const char*, const char*>> filters;  // column, typed text
-  const char* where;                                          // the hand-written condition
+  const char* where;                                         // the hand-written condition
 };
 
 class FilterSql : public testing::TestWithParam<Connection> {
@@ -59,7 +62,8 @@ class FilterSql : public testing::TestWithParam<Connection> {
     fGrid->SetParent(fForm.get());
     fGrid->SetOptionsEh(fGrid->OptionsEh() + TDBGridEhOptions{dghMultiSortMarking});
     fGrid->SetDataSource(&fSource);
-    for (const char* name : {"ID", "NAME", "AMOUNT", "BORN", "SEEN"}) fGrid->Columns().Add()->SetFieldName(name);
+    for (const char* name : {"ID", "NAME", "AMOUNT", "BORN", "SEEN"})
+      fGrid->Columns().Add()->SetFieldName(name);
   }
 
   TColumnEh& Column(const AnsiString& name) {
@@ -115,7 +119,6 @@ AnsiString ReplaceLineEnds(const AnsiString& text) {
   return out;
 }
 
-
 TEST_P(FilterSql, RowsEqualIsqlForAHandWrittenQueryAndForTheRewrittenText) {
   const FilterCase cases[] = {
       {{{"NAME", "abc"}}, "NAME = 'abc'"},
@@ -143,7 +146,8 @@ TEST_P(FilterSql, RowsEqualIsqlForAHandWrittenQueryAndForTheRewrittenText) {
     const std::string typed = SetFilters(c);
     ApplyFilter();
     ASSERT_TRUE(fDataSet->Active()) << typed;
-    const std::string expected = Oracle("select ID from PERSONS where " + Utf8ToAnsi(c.where) + " order by ID");
+    const std::string expected =
+        Oracle("select ID from PERSONS where " + Utf8ToAnsi(c.where) + " order by ID");
     EXPECT_EQ(DataSetIds(), expected) << typed;
     EXPECT_EQ(OracleOfSelectText(), expected) << typed;
   }
@@ -189,9 +193,10 @@ TEST_P(FilterSql, TheLocalRouteFiltersTheSameRows) {
 
 TEST_P(FilterSql, RandomFilterTextsThatParseGiveASelectTheServerPrepares) {
   const std::vector<std::string> pieces = {
-      "'", "''", ",", ".", " ", " ", "=", "<", ">", "!", "~", "&", "|", "(", ")", "%", "-", "+", "and", "or",
-      "not", "like", "in", "null", "Null", "IN", "1", "5", "20", "0.5", "1,5", "2023", "17.11.2023", "і", "Ґ",
-      "ЇЖАК", "є", "abc", "O'B", "x", "E5", ";", "\"", "*/", "--", "/*"};
+      "'",    "''",  ",",   ".", " ",  " ",   "=",   "<",    ">",          "!",    "~",  "&",
+      "|",    "(",   ")",   "%", "-",  "+",   "and", "or",   "not",        "like", "in", "null",
+      "Null", "IN",  "1",   "5", "20", "0.5", "1,5", "2023", "17.11.2023", "і",    "Ґ",  "ЇЖАК",
+      "є",    "abc", "O'B", "x", "E5", ";",   "\"",  "*/",   "--",         "/*"};
   std::mt19937 random(20231117);
   int parsed = 0;
   for (int i = 0; i < 500; ++i) {
@@ -215,7 +220,8 @@ TEST_P(FilterSql, RandomFilterTextsThatParseGiveASelectTheServerPrepares) {
 TEST_P(FilterSql, TheMarkerLineIsFoundAtTheStartOfALineOnly) {
   // Lower case matches; the whole line is replaced.
   fDataSet->Close();
-  fDataSet->SelectSQL().SetText(AnsiString(kSelectList) + "\nwhere\n/*filter*/ 1=1 and ID > 100\nORDER BY ID\n");
+  fDataSet->SelectSQL().SetText(AnsiString(kSelectList) +
+                                "\nwhere\n/*filter*/ 1=1 and ID > 100\nORDER BY ID\n");
   fDataSet->Open();
   Column("NAME").STFilter().SetExpressionStr("abc");
   ApplyFilter();
@@ -315,7 +321,8 @@ TEST_P(FilterSql, ADatasetWithoutSelectTextIsRefusedFirst) {
   fSource.SetDataSet(fDataSet);
 }
 
-INSTANTIATE_TEST_SUITE_P(Connections, FilterSql, testing::Values(Connection{1, "WIN1251"}, Connection{3, "UTF8"}),
+INSTANTIATE_TEST_SUITE_P(Connections, FilterSql,
+                         testing::Values(Connection{1, "WIN1251"}, Connection{3, "UTF8"}),
                          [](const auto& info) { return PrintTo(info.param); });
 
 }  // namespace
