@@ -38,6 +38,8 @@ void TFIBCustomDataSet::InternalOpen() {
   }
   if (DefaultFields()) CreateFields();
   BindFields(true);
+  if (fPrepareOptions.Contains(psGetOrderInfo) || fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize)
+    CheckOrderFields();
   fCurrentRecord = -1;
   DoBeforeExecuteSelect();
   // Cached updates keep their rows over a hard transaction end: they fetch the rest first.
@@ -53,6 +55,10 @@ void TFIBCustomDataSet::DoAfterOpen() {
   if (!ComponentState().Contains(csDesigning) && fFieldOriginRule != forNoRule)
     for (TField* field : Fields())
       if (field->FieldKind() == fkData) field->SetOrigin(GetFieldOrigin(field));
+  if (fOptions.Contains(poPersistentSorting) && fSorted)
+    RestoreLocalSort();
+  else if (!fOptions.Contains(poPersistentSorting) && !fPrepareOptions.Contains(psGetOrderInfo))
+    ClearOrderInfo();
   TDataSet::DoAfterOpen();
   fSQLChanged = false;
   if (fOptions.Contains(poFetchAll)) FetchAll();
