@@ -3,6 +3,7 @@
 #include "grid/FIBDatasetFeaturesEh.h"
 
 #include "classlib/core/PublishedProps.h"
+#include "classlib/core/StringLists.h"
 #include "datasets/pFIBDataSet.h"
 #include "grid/DBGridEh.h"
 
@@ -19,7 +20,17 @@ void TpFIBDatasetFeaturesEh::ApplyFilter(TCustomDBGridEh& grid, TDataSet* dataSe
 }
 
 void TpFIBDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TDataSet* dataSet, bool isReopen) {
-  ApplySortingToSQL(grid, dataSet, true, "SelectSQL", isReopen);
+  auto* fibDataSet = dynamic_cast<TFIBCustomDataSet*>(dataSet);
+  if (!grid.SortLocal() || fibDataSet == nullptr)
+    return ApplySortingToSQL(grid, dataSet, true, "SelectSQL", isReopen);
+  TStringList fieldNames;
+  std::vector<bool> ascending;
+  TColumnsEhList& sorted = grid.SortMarkedColumns();
+  for (int i = 0; i < sorted.Count(); ++i) {
+    fieldNames.Add(sorted.Items(i)->FieldName());
+    ascending.push_back(sorted.Items(i)->Title().SortMarker() == smDownEh);
+  }
+  fibDataSet->SortByFieldNames(fieldNames, ascending);
 }
 
 namespace {

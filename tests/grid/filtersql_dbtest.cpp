@@ -301,6 +301,30 @@ TEST_P(FilterSql, OrderByLineFollowsTheSortMarkers) {
   EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by BORN desc"));
 }
 
+TEST_P(FilterSql, LocalSortingOrdersAsTheServerDoes) {
+  fGrid->SetSortLocal(true);
+  const AnsiString before = SelectText();
+  const auto sortBy = [&](TColumnEh& first, TSortMarkerEh marker) {
+    for (int i = 0; i < fGrid->Columns().Count(); ++i) fGrid->Columns().Items(i)->Title().SetSortMarker(smNoneEh);
+    first.Title().SetSortMarker(marker);
+    Column("ID").Title().SetSortMarker(smDownEh);
+    DBGridEhDataService().ApplySorting(*fGrid);
+  };
+  sortBy(Column("AMOUNT"), smDownEh);
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by AMOUNT, ID"));
+  sortBy(Column("AMOUNT"), smUpEh);
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by AMOUNT desc, ID"));
+  sortBy(Column("BORN"), smDownEh);
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by BORN, ID"));
+  sortBy(Column("SEEN"), smUpEh);
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by SEEN desc, ID"));
+  sortBy(Column("NAME"), smUpEh);
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by NAME desc, ID"));
+  // The select text is not touched, and the dataset stays open.
+  EXPECT_EQ(SelectText(), before);
+  EXPECT_TRUE(fDataSet->Active());
+}
+
 TEST_P(FilterSql, ADatasetWithoutSelectTextIsRefusedFirst) {
   TMemDataSet memory(nullptr);
   memory.FieldDefs().Add("NAME", ftString, 10);
