@@ -1,5 +1,4 @@
-// The filter-cell parser, the value classes of field types, the operator texts and the
-// features registry.
+// The filter-cell parser, the value classes of field types and the features registry.
 
 #include <gtest/gtest.h>
 
@@ -216,14 +215,7 @@ TEST(FilterParser, ScannerTokensAndPositions) {
   EXPECT_EQ(VarToStr(value), "a,b");
 }
 
-TEST(FilterTables, OperatorTextsAndValueClasses) {
-  EXPECT_EQ(STFilterOperatorText(foNotLike), "NOT LIKE");
-  EXPECT_EQ(STFilterOperatorText(foNotNull), "IS NOT NULL");
-  EXPECT_EQ(STFilterOperatorText(foValue), "");
-  EXPECT_EQ(STFilterOperatorShortText(foNotIn), "!In");
-  EXPECT_EQ(STFilterOperatorShortText(foNotNull), "Null");
-  EXPECT_EQ(STFilterOperatorShortText(foLike), "~");
-
+TEST(FilterTables, ValueClassesOfFieldTypes) {
   for (TFieldType t : {ftString, ftMemo, ftFmtMemo, ftFixedChar, ftWideString, ftGuid})
     EXPECT_EQ(STOperandTypeOfFieldType(t), botString) << t;
   for (TFieldType t :
