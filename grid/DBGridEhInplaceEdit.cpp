@@ -520,10 +520,9 @@ void TDBGridInplaceEdit::FillPickList() {
   fPickList->SetRowCount(std::max(rows, 1));
   const int start = column->DropDownWidth() > 0 ? column->DropDownWidth() : Width();
   fPickList->SetWidth(start);
-  TCanvas& canvas = *fPickList->Canvas();
-  canvas.Font()->Assign(fPickList->Font());
   int widest = fPickList->ClientWidth();
-  for (int i = 0; i < count; ++i) widest = std::max(widest, canvas.TextWidth(items.Strings(i)) + 4);
+  for (int i = 0; i < count; ++i)
+    widest = std::max(widest, TextWidthInFontEh(*fPickList->Font(), items.Strings(i)) + 4);
   fPickList->SetWidth(widest + fPickList->Width() - fPickList->ClientWidth());
   fPickList->SetItemIndex(picks.IndexOf(Text()));
 }
@@ -1023,9 +1022,16 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_CHAR: {
-      if (StyleHasDropDown() && HandleDropDownKey(message)) return;
-      if (fListVisible && ForwardToOpenList(message)) return;
-      if (MRUListVisible() && HandleMRUKey(message)) return;
+      if (message.Msg == WM_CHAR && fSwallowChar) {
+        fSwallowChar = false;
+        return;
+      }
+      fSwallowChar = false;
+      if ((StyleHasDropDown() && HandleDropDownKey(message)) || (fListVisible && ForwardToOpenList(message)) ||
+          (MRUListVisible() && HandleMRUKey(message))) {
+        fSwallowChar = message.Msg != WM_CHAR;
+        return;
+      }
       const AnsiString before = Text();
       const bool deleting = (message.Msg == WM_KEYDOWN && message.WParam == VK_DELETE) ||
                             (message.Msg == WM_CHAR && message.WParam == VK_BACK);

@@ -154,6 +154,8 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupEditOwnerEh {
   bool fPickListSizedByUser = false;
   bool fWordWrap = false;
   bool fRefreshButtons = false;
+  // A key the drop-down or the recent-values list took: its character is dropped too.
+  bool fSwallowChar = false;
 };
 
 }  // namespace ordvane

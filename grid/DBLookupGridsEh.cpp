@@ -567,7 +567,16 @@ bool TDBLookupGridEh::SelectCell(int /*col*/, int row) {
 void TDBLookupGridEh::SetRowCount(int value) {
   fRowCount = std::clamp(value, 1, kMaxRowCount);
   // Inside a resize the height is being set already.
-  if (!fSizing) SetBounds(Left(), Top(), Width(), 0);
+  if (!fSizing) ResizeToRowCount();
+}
+
+void TDBLookupGridEh::ResizeToRowCount() {
+  const TFlagScope sizing(fSizing);
+  TCustomDBGridEh::SetBounds(Left(), Top(), Width(), HeightForRows(fRowCount));
+}
+
+int TDBLookupGridEh::HeightForRows(int rows) {
+  return TitlesHeight() + GetBorderHeight() + GetSpecRowHeight() + rows * GetDataRowHeight();
 }
 
 int TDBLookupGridEh::GetBorderHeight() {
@@ -589,12 +598,13 @@ int TDBLookupGridEh::TitlesHeight() {
 
 void TDBLookupGridEh::SetBounds(int left, int top, int width, int height) {
   if (fSizing || ComponentState().Contains(csLoading)) return TCustomDBGridEh::SetBounds(left, top, width, height);
+  // A new height snaps to whole rows; the height the grid has (a move) keeps the count.
+  if (height != Height()) {
+    const int rows = (height - HeightForRows(0)) / std::max(GetDataRowHeight(), 1);
+    fRowCount = std::clamp(rows, 1, kMaxRowCount);
+  }
   const TFlagScope sizing(fSizing);
-  const int fixed = TitlesHeight() + GetBorderHeight() + GetSpecRowHeight();
-  const int rowHeight = std::max(GetDataRowHeight(), 1);
-  // A height of 0 (RowCount changed) keeps the row count; any other snaps to whole rows.
-  if (height != 0) fRowCount = std::clamp((height - fixed) / rowHeight, 1, kMaxRowCount);
-  TCustomDBGridEh::SetBounds(left, top, width, fixed + fRowCount * rowHeight);
+  TCustomDBGridEh::SetBounds(left, top, width, HeightForRows(fRowCount));
 }
 
 void TDBLookupGridEh::SetShowTitles(bool value) {
@@ -605,7 +615,7 @@ void TDBLookupGridEh::SetShowTitles(bool value) {
   else
     options.Exclude(dgTitles);
   SetOptions(options);
-  SetRowCount(fRowCount);
+  if (!fSizing) ResizeToRowCount();
 }
 
 void TDBLookupGridEh::SetFitColWidths(bool value) {
@@ -641,7 +651,7 @@ void TDBLookupGridEh::SetLookupOptions(TDBLookupGridEhOptions value) {
 void TDBLookupGridEh::UpdateColumnsWidths() {
   SetAutoFitColWidths(fFitColWidths);
   for (int i = 0; i < Columns().Count(); ++i) Columns().Items(i)->SetInitialWidth(Columns().Items(i)->Width());
-  SetRowCount(fRowCount);
+  if (!fSizing) ResizeToRowCount();
 }
 
 // ---- Layout and data ------------------------------------------------------------------
@@ -652,7 +662,7 @@ int TDBLookupGridEh::ExtraTitleRowCount() const {
 
 void TDBLookupGridEh::CreateWnd() {
   TCustomDBGridEh::CreateWnd();
-  SetRowCount(fRowCount);
+  if (!fSizing) ResizeToRowCount();
 }
 
 void TDBLookupGridEh::LinkActive(bool value) {

@@ -210,6 +210,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void StopTracking();
   bool IsSearchableListField() const;
   int TitlesHeight();
+  int HeightForRows(int rows);
+  void ResizeToRowCount();
   void DrawSpecRowCell(int col, const TRect& rect);
   void RebuildAfterColumnMove();
 
