@@ -68,6 +68,7 @@ TDBGridInplaceEdit::~TDBGridInplaceEdit() {
   // The lookup popup is the column's and outlives the editor: it must not call back here.
   if (fDataList != nullptr) {
     fDataList->OnCloseUp = {};
+    if (fDataList->ListSource() == &fDataSource) fDataList->SetListSource(nullptr);
     fDataList->RemoveFreeNotification(this);
   }
 }

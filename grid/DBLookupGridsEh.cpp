@@ -336,11 +336,11 @@ void TDBLookupGridEh::KeyValueChanged() {
 }
 
 void TDBLookupGridEh::ListLinkDataChanged() {
-  if (fListActive && !fSettingKey && fListField != nullptr && !fSpecRowSelected) {
-    TDataSet* list = DataLink().DataSet();
-    fText = list != nullptr && VarEqualsEh(list->FieldValues(fKeyFieldName), fKeyValue) ? fListField->DisplayText()
-                                                                                        : fText;
-  }
+  // The list changed under the chosen row (a refresh, an edit): its text may have too.
+  TDataSet* list = DataLink().DataSet();
+  if (fListActive && !fSettingKey && !fSpecRowSelected && list != nullptr && list->Active() && !list->IsEmpty() &&
+      VarEqualsEh(list->FieldValues(fKeyFieldName), fKeyValue))
+    fText = fListField->DisplayText();
   Invalidate();
 }
 
@@ -714,8 +714,9 @@ void TDBLookupGridEh::RebuildAfterColumnMove() {
 
 // ---- Painting -------------------------------------------------------------------------
 
-bool TDBLookupGridEh::GetDataCellColors(int dataCol, int row, TFont& font, TColor& background,
+bool TDBLookupGridEh::GetDataCellColors(int /*dataCol*/, int /*row*/, TFont& font, TColor& background,
                                         TGridDrawState& state) {
+  // Only the record that holds the key shows highlighted, not the grid's current row.
   TDataSet* list = DataLink().DataSet();
   const bool keyRow = fListActive && !fSpecRowSelected && list != nullptr && !VarIsNull(fKeyValue) &&
                       VarEqualsEh(list->FieldValues(fKeyFieldName), fKeyValue);
@@ -723,8 +724,6 @@ bool TDBLookupGridEh::GetDataCellColors(int dataCol, int row, TFont& font, TColo
     state.Exclude(gdSelected);
     return false;
   }
-  (void)dataCol;
-  (void)row;
   state.Include(gdSelected);
   background = clHighlight;
   font.SetColor(clHighlightText);

@@ -43,8 +43,13 @@ TEST(PopupDataGrid, HoverChoosesAndAReleaseOverARowAccepts) {
   ASSERT_TRUE(f.editor->ListVisible());
   ASSERT_TRUE(IsWindowVisible(f.popup->Handle()));
   EXPECT_EQ(f.popup->KeyValue().AsInteger(), 2) << "opened on the cell's key";
+  int userChanges = 0;
+  f.popup->OnUserKeyValueChange = [&userChanges](TObject*) { ++userChanges; };
   f.ui.MoveTo(f.popup, f.InRow(2));
   EXPECT_EQ(f.popup->KeyValue().AsInteger(), 3) << "the row under the mouse";
+  EXPECT_EQ(userChanges, 1);
+  f.popup->SetKeyValue(Variant(1));
+  EXPECT_EQ(userChanges, 1) << "a key set from code is no user's choice";
   EXPECT_EQ(f.data.FieldByName("CITY_ID")->AsInteger(), 2) << "hovering writes nothing";
   EXPECT_TRUE(f.editor->Focused()) << "the editor keeps the focus";
   EXPECT_FALSE(f.popup->Focused());
