@@ -649,7 +649,7 @@ void TColumnEh::Assign(const TPersistent* source) {
 
 void TColumnEh::DropDownBoxChanged() {
   ColumnChanged();
-  if (fDataList) fDataList->SpecRow().Assign(&fDropDownBox->SpecRow());
+  if (fDataList) fDataList->SpecRow().Assign(fDropDownSpecRow.get());
 }
 
 TPopupDataGridEh* TColumnEh::DataList() {

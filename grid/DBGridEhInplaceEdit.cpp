@@ -385,12 +385,7 @@ void TDBGridInplaceEdit::BoundsChanged() {
 // ---- Edit-button mouse ----------------------------------------------------------------
 
 void TDBGridInplaceEdit::EditButtonMouseDown(TObject* sender, bool topButton, bool& autoRepeat, bool& handled) {
-  TMsg pending;
-  if (HandleAllocated() &&
-      PeekMessage(pending, WindowHandle(), CM_EDITBUTTONRELEASEEH, CM_EDITBUTTONRELEASEEH, PM_NOREMOVE) &&
-      pending.lParam == reinterpret_cast<LPARAM>(sender)) {
-    // This press only closed the button's menu.
-    PeekMessage(pending, WindowHandle(), CM_EDITBUTTONRELEASEEH, CM_EDITBUTTONRELEASEEH, PM_REMOVE);
+  if (TakeEditButtonReleaseEh(this, sender)) {
     handled = true;
     return;
   }
@@ -405,15 +400,7 @@ void TDBGridInplaceEdit::EditButtonMouseDown(TObject* sender, bool topButton, bo
   TEditButtonEh* button = ButtonOf(index);
   if (button->OnDown) button->OnDown(sender, topButton, autoRepeat, handled);
   if (handled || button->DropdownMenu() == nullptr) return;
-  auto* control = static_cast<TEditButtonControlEh*>(sender);
-  TPopupMenu* menu = button->DropdownMenu();
-  const bool right = menu->Alignment() == paRight;
-  const TPoint at = control->ClientToScreen(TPoint{right ? control->Width() : 0, control->Height()});
-  menu->SetPopupComponent(this);
-  menu->Popup(at.x, at.y);
-  if (HandleAllocated())
-    PostMessage(WindowHandle(), CM_EDITBUTTONRELEASEEH, 0, reinterpret_cast<LPARAM>(control));
-  control->Perform(WM_LBUTTONUP, 0, 0);
+  PopupEditButtonMenuEh(this, static_cast<TEditButtonControlEh*>(sender), button->DropdownMenu());
 }
 
 void TDBGridInplaceEdit::ButtonClicked(TObject* sender) {
@@ -950,15 +937,7 @@ void TDBGridInplaceEdit::AfterTextChange(const AnsiString& before) {
 // ---- Recently used values -------------------------------------------------------------
 
 TMRUListboxEh* TDBGridInplaceEdit::CreateMRUList() {
-  auto* list = new TMRUListboxEh(this);
-  list->SetVisible(false);
-  list->SetCtl3D(false);
-  list->SetSorted(true);
-  list->SetParent(this);
-  list->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
-    if (button == mbLeft && PtInRect(fMRUListbox->ClientRect(), TPoint{x, y})) CloseMRUList(true);
-  };
-  return list;
+  return NewMRUListboxEh(this, [this](TObject*) { CloseMRUList(true); });
 }
 
 bool TDBGridInplaceEdit::MRUListVisible() const {
@@ -967,9 +946,7 @@ bool TDBGridInplaceEdit::MRUListVisible() const {
 
 void TDBGridInplaceEdit::UpdateMRUList(const AnsiString& item, bool& accept) {
   TColumnEh* column = Column();
-  const AnsiString text = Text();
-  const AnsiString head = item.substr(0, text.size());
-  accept = column->MRUList().CaseSensitive() ? head == text : AnsiCompareText(head, text) == 0;
+  accept = column->MRUList().Offers(item, Text());
   if (column->MRUList().OnFilterItem) column->MRUList().OnFilterItem(column, item, accept);
 }
 

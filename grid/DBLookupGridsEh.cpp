@@ -173,6 +173,8 @@ TDBLookupGridEh::TDBLookupGridEh(TComponent* owner)
 }
 
 TDBLookupGridEh::~TDBLookupGridEh() {
+  // Letting go of the master reads no fields any more.
+  Destroying();
   StopTracking();
   fMasterLink->SetDataSource(nullptr);
 }
@@ -231,6 +233,7 @@ void TDBLookupGridEh::SetListFieldName(const AnsiString& value) {
 }
 
 void TDBLookupGridEh::UpdateDataFields() {
+  if (ComponentState().Contains(csDestroying)) return;
   const bool wasLookupMode = fLookupMode;
   fLookupMode = false;
   fMasterDataFields.clear();

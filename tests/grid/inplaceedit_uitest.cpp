@@ -15,12 +15,7 @@ namespace {
 
 using test::DataGridFixture;
 
-class TDrawingGrid : public TCustomDBGridEh {
- public:
-  using TCustomDBGridEh::TCustomDBGridEh;
-};
-
-struct EditorFixture : DataGridFixture<test::TMemDataSet, TDrawingGrid> {
+struct EditorFixture : DataGridFixture<test::TMemDataSet, TDBGridEh> {
   TColumnEh* id = Column("ID");
   TColumnEh* name = Column("NAME");
   TColumnEh* code = Column("CODE");

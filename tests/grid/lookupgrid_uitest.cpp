@@ -135,6 +135,11 @@ TEST(LookupGrid, KeysMoveTheChoiceAndTheSpecialRowStandsAboveTheFirst) {
   EXPECT_TRUE(f.lookup->SpecRowSelected());
   EXPECT_EQ(f.MasterKey().AsInteger(), 0) << "the special row's value is the key";
   EXPECT_EQ(f.lookup->Text(), "(none)");
+  f.ui.Process();
+  const TRect specLine = f.lookup->CellRect(f.lookup->IndicatorOffset(), f.lookup->TitleOffset() - 1);
+  // Inside the focus frame, past the text.
+  EXPECT_EQ(f.ui.Pixel(f.lookup, TPoint{specLine.right - 3, specLine.top + 1}), ColorToRGB(clHighlight))
+      << "the chosen special row is drawn above the data";
   f.ui.Press(VK_DOWN);
   EXPECT_FALSE(f.lookup->SpecRowSelected());
   EXPECT_EQ(f.MasterKey().AsInteger(), 1) << "down from the special row goes to the first record";

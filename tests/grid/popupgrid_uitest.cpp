@@ -12,12 +12,7 @@ namespace {
 
 using test::DataGridFixture;
 
-class TDrawingGrid : public TCustomDBGridEh {
- public:
-  using TCustomDBGridEh::TCustomDBGridEh;
-};
-
-struct PopupFixture : DataGridFixture<test::TMemDataSet, TDrawingGrid> {
+struct PopupFixture : DataGridFixture<test::TMemDataSet, TDBGridEh> {
   TColumnEh* id = Column("ID");
   TColumnEh* city = Column("CITY");
   TDBGridInplaceEdit* editor = nullptr;
@@ -93,6 +88,17 @@ TEST(PopupDataGrid, TheSizeGripStaysInItsCorner) {
   f.popup->SetBounds(f.popup->Left(), f.popup->Top(), 1, 1);
   EXPECT_GE(f.popup->Width(), GetSystemMetrics(SM_CXVSCROLL)) << "never smaller than a scroll bar";
   f.ui.Press(VK_ESCAPE);
+}
+
+TEST(PopupDataGrid, TheColumnsSpecialRowReachesItsPopup) {
+  PopupFixture f;
+  f.ui.Press(VK_ESCAPE);
+  TSpecRowEh& specRow = f.city->DropDownSpecRow();
+  specRow.SetCellsText("(none)");
+  specRow.SetVisible(true);
+  f.city->DropDownBox().SetOptions({dlgRowLinesEh});
+  EXPECT_TRUE(f.popup->SpecRow().Visible()) << "a change of the drop-down box passes the special row on";
+  EXPECT_EQ(f.popup->SpecRow().CellsText(), "(none)");
 }
 
 }  // namespace
