@@ -873,10 +873,19 @@ bool TDBGridInplaceEdit::HandleDropDownKey(TMessage& message) {
 bool TDBGridInplaceEdit::ForwardToOpenList(TMessage& message) {
   const WPARAM key = message.WParam;
   if (fEditStyle == esDropDown) {
-    const bool forCalculator = (message.Msg == WM_CHAR && IsPrintable(key)) ||
-                               (message.Msg == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE));
-    if (forCalculator) SendMessage(fActiveList->Handle(), message.Msg, message.WParam, message.LParam);
-    return forCalculator;
+    // The calculator reads characters, Enter among them (it computes, or accepts once
+    // its key says "Ok"); Escape it takes as a key, and the character that follows is
+    // nobody's.
+    if (message.Msg == WM_CHAR && (IsPrintable(key) || key == VK_RETURN)) {
+      SendMessage(fActiveList->Handle(), WM_CHAR, message.WParam, message.LParam);
+      return true;
+    }
+    if (message.Msg != WM_KEYDOWN || (key != VK_RETURN && key != VK_ESCAPE)) return false;
+    if (key == VK_ESCAPE) {
+      fSwallowChar = true;
+      SendMessage(fActiveList->Handle(), WM_KEYDOWN, message.WParam, message.LParam);
+    }
+    return true;
   }
   if (message.Msg != WM_KEYDOWN) return false;
   const TShiftState shift = KeyboardStateToShiftState();
@@ -1005,11 +1014,11 @@ void TDBGridInplaceEdit::WndProc(TMessage& message) {
         return;
       }
       fSwallowChar = false;
-      if ((StyleHasDropDown() && HandleDropDownKey(message)) || (fListVisible && ForwardToOpenList(message)) ||
-          (MRUListVisible() && HandleMRUKey(message))) {
+      if ((StyleHasDropDown() && HandleDropDownKey(message)) || (MRUListVisible() && HandleMRUKey(message))) {
         fSwallowChar = message.Msg != WM_CHAR;
         return;
       }
+      if (fListVisible && ForwardToOpenList(message)) return;
       const AnsiString before = Text();
       const bool deleting = (message.Msg == WM_KEYDOWN && message.WParam == VK_DELETE) ||
                             (message.Msg == WM_CHAR && message.WParam == VK_BACK);

@@ -690,29 +690,33 @@ void TDBLookupGridEh::InvalidateSpecRow() {
 }
 
 void TDBLookupGridEh::ColumnMoved(int from, int to) {
-  const int movedIndex = RawToDataColumn(from);
-  const bool listFieldMoved = movedIndex == fListFieldIndex;
+  // The special cells are read in the old order: an unset cell follows its column's index.
+  std::vector<AnsiString> cells;
+  for (int i = 0; i < Columns().Count(); ++i)
+    cells.push_back(static_cast<TDBLookupGridColumnEh*>(Columns().Items(i))->SpecCell().Text());
   TCustomDBGridEh::ColumnMoved(from, to);
   if (Columns().State() != csCustomized) return;
-  if (listFieldMoved) fListFieldIndex = RawToDataColumn(to);
-  RebuildAfterColumnMove();
-}
-
-// The special row's cells and the list fields follow the columns' new order.
-void TDBLookupGridEh::RebuildAfterColumnMove() {
-  AnsiString cells;
+  const auto fromIndex = static_cast<std::size_t>(RawToDataColumn(from));
+  const auto toIndex = static_cast<std::size_t>(RawToDataColumn(to));
+  if (fromIndex >= cells.size() || toIndex >= cells.size()) return;
+  AnsiString moved = std::move(cells[fromIndex]);
+  cells.erase(cells.begin() + static_cast<std::ptrdiff_t>(fromIndex));
+  cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(toIndex), std::move(moved));
+  AnsiString cellsText;
   AnsiString names;
   for (int i = 0; i < Columns().Count(); ++i) {
-    auto* column = static_cast<TDBLookupGridColumnEh*>(Columns().Items(i));
+    TColumnEh* column = Columns().Items(i);
     if (i > 0) {
-      cells += ';';
+      cellsText += ';';
       names += ';';
     }
-    cells += AnsiQuotedStr(column->SpecCell().Text(), '"');
+    cellsText += AnsiQuotedStr(cells[static_cast<std::size_t>(i)], '"');
     names += column->FieldName();
+    if (fListField != nullptr && column->Field() == fListField) fListFieldIndex = i;
   }
-  fSpecRow->SetCellsText(cells);
+  fSpecRow->SetCellsText(cellsText);
   fListFieldName = names;
+  UpdateListFields();
 }
 
 // ---- Painting -------------------------------------------------------------------------

@@ -213,7 +213,6 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   int HeightForRows(int rows);
   void ResizeToRowCount();
   void DrawSpecRowCell(int col, const TRect& rect);
-  void RebuildAfterColumnMove();
 
   std::unique_ptr<TLookupGridDataLinkEh> fMasterLink;
   std::unique_ptr<TDataSource> fInternalSource;

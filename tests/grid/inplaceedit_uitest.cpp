@@ -185,6 +185,46 @@ TEST(GridInplaceEdit, DropDownKeysOpenAcceptAndCancel) {
   f.ui.Press(VK_ESCAPE);
 }
 
+TEST(GridInplaceEdit, TheCalculatorTakesTheKeysAndEnterWritesItsValue) {
+  EditorFixture f;
+  f.id->SetButtonStyle(cbsDropDown);
+  TDBGridInplaceEdit* editor = f.EditAt(f.id);
+  f.ui.Press(VK_DOWN, {ssAlt});
+  ASSERT_TRUE(editor->ListVisible());
+  f.ui.Type("*7");
+  EXPECT_EQ(editor->Text(), "1") << "the characters went to the calculator";
+  f.ui.Press(VK_RETURN);
+  ASSERT_TRUE(editor->ListVisible()) << "the first Enter computes";
+  EXPECT_EQ(editor->Calculator()->GetValue().AsInteger(), 7);
+  f.ui.Press(VK_RETURN);
+  EXPECT_FALSE(editor->ListVisible()) << "the second accepts";
+  EXPECT_EQ(f.data.FieldByName("ID")->AsInteger(), 7);
+  EXPECT_EQ(editor->Text(), "7");
+
+  f.ui.Press(VK_DOWN, {ssAlt});
+  f.ui.Type("9");
+  f.ui.Press(VK_ESCAPE);
+  EXPECT_FALSE(editor->ListVisible());
+  EXPECT_TRUE(editor->Visible()) << "the Escape that closed the calculator does not reach the grid";
+  EXPECT_EQ(f.data.FieldByName("ID")->AsInteger(), 7);
+}
+
+TEST(GridInplaceEdit, DraggingFromTheButtonIntoTheListChoosesOnRelease) {
+  EditorFixture f;
+  f.name->PickList()->SetText("Alpha\nBeta\nGamma");
+  TDBGridInplaceEdit* editor = f.EditAt(f.name);
+  TEditButtonControlEh* button = editor->ButtonControl(0);
+  f.ui.Press(button, TPoint{button->Width() / 2, button->Height() / 2});
+  ASSERT_TRUE(editor->ListVisible()) << "the press opens the list";
+  TPopupListboxEh* list = editor->PickList();
+  const TRect third = list->ItemRect(2);
+  const TPoint inThird{third.left + 5, (third.top + third.bottom) / 2};
+  f.ui.MoveTo(list, inThird);
+  f.ui.Release(list, inThird);
+  EXPECT_FALSE(editor->ListVisible());
+  EXPECT_EQ(f.data.FieldByName("NAME")->AsString(), "Gamma");
+}
+
 TEST(GridInplaceEdit, EnterOnAPickListWithNothingChosenWritesNothing) {
   EditorFixture f;
   f.name->PickList()->SetText("Alpha\nBeta");

@@ -189,6 +189,27 @@ TEST(LookupGrid, AReadOnlyMasterOrKeyFieldBlocksEveryWayOfChoosing) {
   }
 }
 
+TEST(LookupGrid, MovingAColumnReordersTheListFieldsAndTheSpecialCells) {
+  LookupGridFixture f;
+  auto* lookup = new TDBLookupGridEh(f.form.get());
+  lookup->SetParent(f.form.get());
+  TDataSource citySource(nullptr);
+  citySource.SetDataSet(&f.cities);
+  lookup->SetListSource(&citySource);
+  lookup->SetKeyFieldName("ID");
+  lookup->Columns().Add()->SetFieldName("NAME");
+  lookup->Columns().Add()->SetFieldName("ID");
+  lookup->SetListFieldName("NAME;ID");
+  lookup->SpecRow().SetCellsText("none;0");
+  f.ui.Process();
+  ASSERT_EQ(lookup->ListFieldIndex(), 0);
+  lookup->MoveColumn(lookup->IndicatorOffset(), lookup->IndicatorOffset() + 1);
+  EXPECT_EQ(lookup->ListFieldName(), "ID;NAME");
+  EXPECT_EQ(lookup->ListFieldIndex(), 1) << "the display field moved with its column";
+  EXPECT_EQ(lookup->SpecRow().GetCellText(0), "0");
+  EXPECT_EQ(lookup->SpecRow().GetCellText(1), "none");
+}
+
 TEST(LookupGrid, RowCountIsHeldAndTheHeightSnapsToWholeRows) {
   LookupGridFixture f;
   const int pitch = f.lookup->GetDataRowHeight();
