@@ -12,6 +12,7 @@
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBTypes.h"
+#include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/SysMetrics.h"
 
 namespace ordvane {
@@ -547,18 +548,64 @@ void TDBLookupGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   TCustomDBGridEh::MouseUp(button, shift, x, y);
 }
 
-bool TDBLookupGridEh::DoMouseWheelDown(TShiftState /*shift*/, TPoint /*mousePos*/) {
+// Brings the record just past the rows in view (down) or just before them (up) into view.
+bool TDBLookupGridEh::ScrollPastVisible(bool down) {
   TDataSet* list = DataLink().DataSet();
   if (list == nullptr || !list->Active()) return false;
-  list->MoveBy(DataLink().RecordCount() - DataLink().ActiveRecord());
+  if (down)
+    list->MoveBy(DataLink().RecordCount() - DataLink().ActiveRecord());
+  else
+    list->MoveBy(-DataLink().ActiveRecord() - 1);
   return true;
 }
 
+bool TDBLookupGridEh::DoMouseWheelDown(TShiftState /*shift*/, TPoint /*mousePos*/) {
+  return ScrollPastVisible(true);
+}
+
 bool TDBLookupGridEh::DoMouseWheelUp(TShiftState /*shift*/, TPoint /*mousePos*/) {
+  return ScrollPastVisible(false);
+}
+
+// The bar moves the list, not the choice.
+void TDBLookupGridEh::VerticalScroll(int code, int position) {
   TDataSet* list = DataLink().DataSet();
-  if (list == nullptr || !list->Active()) return false;
-  list->MoveBy(-DataLink().ActiveRecord() - 1);
-  return true;
+  if (list == nullptr || !list->Active()) return;
+  const int page = std::max(VisibleRowCount(), 1);
+  switch (code) {
+    case SB_LINEUP:
+      ScrollPastVisible(false);
+      break;
+    case SB_LINEDOWN:
+      ScrollPastVisible(true);
+      break;
+    case SB_PAGEUP:
+      list->MoveBy(-page);
+      break;
+    case SB_PAGEDOWN:
+      list->MoveBy(page);
+      break;
+    case SB_TOP:
+      list->First();
+      break;
+    case SB_BOTTOM:
+      list->Last();
+      break;
+    case SB_THUMBPOSITION:
+      if (list->IsSequenced()) {
+        list->SetRecNo(std::max(position, 1));
+      } else if (position == 0) {
+        list->First();
+      } else if (position == 4) {
+        list->Last();
+      }
+      break;
+    case SB_THUMBTRACK:
+      if (list->IsSequenced()) list->SetRecNo(std::max(position, 1));
+      break;
+    default:
+      break;
+  }
 }
 
 bool TDBLookupGridEh::SelectCell(int /*col*/, int row) {
@@ -782,6 +829,10 @@ void TDBLookupGridEh::Dispatch(TMessage& message) {
     case WM_SIZE:
       TCustomDBGridEh::Dispatch(message);
       UpdateColumnsWidths();
+      return;
+    case WM_VSCROLL:
+      VerticalScroll(LOWORD(static_cast<UINT>(message.WParam)), static_cast<short>(HIWORD(message.WParam)));
+      UpdateScrollBar();
       return;
     default:
       TCustomDBGridEh::Dispatch(message);

@@ -211,6 +211,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   bool IsSearchableListField() const;
   int TitlesHeight();
   int HeightForRows(int rows);
+  bool ScrollPastVisible(bool down);
+  void VerticalScroll(int code, int position);
   void ResizeToRowCount();
   void DrawSpecRowCell(int col, const TRect& rect);
 

@@ -210,6 +210,24 @@ TEST(LookupGrid, MovingAColumnReordersTheListFieldsAndTheSpecialCells) {
   EXPECT_EQ(lookup->SpecRow().GetCellText(1), "none");
 }
 
+TEST(LookupGrid, TheScrollBarMovesTheListButNotTheChoice) {
+  LookupGridFixture f;
+  f.lookup->SetRowCount(3);
+  f.ui.Process();
+  ASSERT_EQ(f.lookup->VisibleRowCount(), 3) << "rows without lines between them fill the height";
+  const auto scroll = [&f](WPARAM code, int position = 0) {
+    f.lookup->Perform(WM_VSCROLL, MAKEWPARAM(code, position), 0);
+    return f.cities.RecNo();
+  };
+  EXPECT_EQ(scroll(SB_BOTTOM), 6);
+  EXPECT_EQ(scroll(SB_TOP), 1);
+  EXPECT_EQ(scroll(SB_LINEDOWN), 4) << "the record just below the three in view";
+  EXPECT_EQ(scroll(SB_THUMBPOSITION, 5), 5);
+  EXPECT_EQ(scroll(SB_PAGEUP), 2);
+  EXPECT_EQ(f.MasterKey().AsInteger(), 2) << "scrolling chooses nothing";
+  EXPECT_EQ(f.lookup->KeyValue().AsInteger(), 2);
+}
+
 TEST(LookupGrid, RowCountIsHeldAndTheHeightSnapsToWholeRows) {
   LookupGridFixture f;
   const int pitch = f.lookup->GetDataRowHeight();
