@@ -140,7 +140,6 @@ void TDBGridInplaceEdit::SetEditStyle(TColumnEditStyleEh style) {
     default:
       break;
   }
-  SetReadOnly(column == nullptr || column->ReadOnly());
 }
 
 bool TDBGridInplaceEdit::StyleHasDropDown() const {
@@ -186,10 +185,9 @@ void TDBGridInplaceEdit::UpdateContents() {
   TColumnEh* column = Column();
   SetEditStyle(column == nullptr ? esSimple : column->GetEditStyle());
   if (column != nullptr) {
-    TFont font;
-    font.Assign(column->Font());
     TColCellParamsEh params;
     column->FillColCellParams(params);
+    TFont font;
     font.Assign(params.Font);
     params.Font = &font;
     column->GetColCellParams(true, params);
