@@ -375,6 +375,7 @@ void TFIBCustomDataSet::InternalRefreshRow(TFIBQuery& statement, TRecordBuffer b
 
 void TFIBCustomDataSet::InternalRefresh() {
   TDataSet::InternalRefresh();
+  if (LimitedModel()) return RefreshWindow();
   if (!IsEmpty()) InternalRefreshRow(*fRefreshQuery, ActiveBuffer());
 }
 

@@ -154,17 +154,22 @@ void TFIBCustomDataSet::ReadCachedValues(const std::vector<TField*>& fields, Int
   if (first < 0 || end > fFetchedCount || first > end)
     DatabaseErrorFmt(SCachedRecordOutOfRange, {first + 1, end, fFetchedCount}, this);
   const bool calculated = std::ranges::any_of(fields, [](const TField* f) { return f->FieldNo() < 1; });
-  fViewRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
+  // A read from within a sink (a visibility test that reads values) gets a record of its
+  // own: the outer one is still in use.
+  std::vector<Byte> nested;
+  std::vector<Byte>& record = fRecordView == nullptr ? fViewRecord : nested;
+  record.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
   std::vector<Variant> values(fields.size());
   const TDataSetState saved = SetTempState(dsFilter);
-  fRecordView = fViewRecord.data();
-  const TScopeEnd restore([this, saved] {
-    fRecordView = nullptr;
+  TRecordBuffer outerView = fRecordView;
+  fRecordView = record.data();
+  const TScopeEnd restore([this, saved, outerView] {
+    fRecordView = outerView;
     RestoreState(saved);
   });
   for (Integer index = first; index < end; ++index) {
-    ReadRecordCache(index, fViewRecord.data(), false);
-    if (calculated) GetCalcFields(fViewRecord.data());
+    ReadRecordCache(index, record.data(), false);
+    if (calculated) GetCalcFields(record.data());
     for (std::size_t k = 0; k < fields.size(); ++k) values[k] = fields[k]->Value();
     sink(index, values);
   }
@@ -183,10 +188,10 @@ bool TFIBCustomDataSet::GetCachedFieldData(TField* field, Integer recordIndex, c
   if (recordIndex < 0 || recordIndex >= fFetchedCount)
     DatabaseErrorFmt(SCachedRecordOutOfRange, {recordIndex + 1, recordIndex + 1, fFetchedCount}, this);
   if (field->FieldNo() < 1) {
-    fViewRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
-    ReadRecordCache(recordIndex, fViewRecord.data(), false);
-    GetCalcFields(fViewRecord.data());
-    const Byte* calc = fViewRecord.data() + fCalcFieldsOffset + field->Offset();
+    fCachedDataRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
+    ReadRecordCache(recordIndex, fCachedDataRecord.data(), false);
+    GetCalcFields(fCachedDataRecord.data());
+    const Byte* calc = fCachedDataRecord.data() + fCalcFieldsOffset + field->Offset();
     data = calc + 1;
     return calc[0] != 0;
   }
@@ -222,14 +227,19 @@ std::vector<Variant> TFIBCustomDataSet::KeyValueList(const Variant& keyValues, s
   } else {
     values.push_back(keyValues);
   }
-  if (values.size() != fieldCount)
-    DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(values.size()), static_cast<Integer>(fieldCount)}, this);
+  CheckKeyValueCount(values.size(), fieldCount);
   return values;
+}
+
+void TFIBCustomDataSet::CheckKeyValueCount(std::size_t values, std::size_t fields) const {
+  if (values != fields)
+    DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(values), static_cast<Integer>(fields)}, this);
 }
 
 bool TFIBCustomDataSet::Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) {
   CheckDatasetOpen(" locate ");
   const std::vector<Variant> values = KeyValueList(keyValues, GetFieldList(keyFields).size());
+  if (LimitedModel()) return LocateOnServer(nullptr, keyFields, values, 0, ExtendedOptions(options));
   return InternalLocate(keyFields, values, ldFromFirst, false, ExtendedOptions(options));
 }
 
@@ -245,9 +255,7 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
   CheckDatasetOpen(" locate ");
   if (State() == dsEdit || State() == dsInsert) Post();
   const std::vector<TField*> fields = GetFieldList(keyFields);
-  if (keyValues.size() != fields.size())
-    DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(keyValues.size()), static_cast<Integer>(fields.size())},
-                     this);
+  CheckKeyValueCount(keyValues.size(), fields.size());
   if (fields.empty() || IsEmpty()) return false;
   const bool binary = options.Contains(eloInSortedDS) && OrderBeginsWith(fields);
   std::vector<TLocateKey> keys;
@@ -289,7 +297,7 @@ bool TFIBCustomDataSet::VisibleRecordMatches(const std::vector<TField*>& fields,
                                              const TRecordMatch& matches) {
   bool match = false;
   ReadCachedValues(fields, index, index + 1, [&](Integer, std::vector<Variant>& values) {
-    match = RecordIsVisible(fViewRecord.data()) && matches(values);
+    match = RecordIsVisible(fRecordView) && matches(values);
   });
   return match;
 }
@@ -312,7 +320,7 @@ Integer TFIBCustomDataSet::BinaryLocate(const std::vector<TField*>& fields, cons
   for (Integer index = low; index < fFetchedCount; ++index) {
     bool visible = false, match = false;
     ReadCachedValues(fields, index, index + 1, [&](Integer, std::vector<Variant>& values) {
-      visible = RecordIsVisible(fViewRecord.data());
+      visible = RecordIsVisible(fRecordView);
       match = visible && matches(values);
     });
     if (visible) return match ? index : -1;
