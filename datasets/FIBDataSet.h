@@ -719,6 +719,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void RestoreLocalSort();
   // Puts the posted record at index where its sort values belong; answers its new index.
   Integer KeepRecordSorted(Integer index);
+  // The record indexes the cache holds: 0 .. FetchedCount - 1, or the limited model's window.
+  Integer FirstCachedIndex() const;
+  Integer LastCachedIndex() const;
+  // Local sorting and moving reorder every record: not in the limited model's window.
+  void CheckNotLimitedModel(const AnsiString& operation) const;
   // Raises unless there is one key value per key field.
   void CheckKeyValueCount(std::size_t values, std::size_t fields) const;
   // The limited model's state.

@@ -151,7 +151,7 @@ TExtLocateOptions ExtendedOptions(TLocateOptions options) {
 
 void TFIBCustomDataSet::ReadCachedValues(const std::vector<TField*>& fields, Integer first, Integer end,
                                          const std::function<void(Integer, std::vector<Variant>&)>& sink) {
-  if (first < 0 || end > fFetchedCount || first > end)
+  if (first > end || (first < end && (first < FirstCachedIndex() || end - 1 > LastCachedIndex())))
     DatabaseErrorFmt(SCachedRecordOutOfRange, {first + 1, end, fFetchedCount}, this);
   const bool calculated = std::ranges::any_of(fields, [](const TField* f) { return f->FieldNo() < 1; });
   // A read from within a sink (a visibility test that reads values) gets a record of its
@@ -185,7 +185,7 @@ std::vector<Variant> TFIBCustomDataSet::CachedFieldValues(const std::vector<TFie
 bool TFIBCustomDataSet::GetCachedFieldData(TField* field, Integer recordIndex, const void*& data, bool& isString) {
   data = nullptr;
   isString = false;
-  if (recordIndex < 0 || recordIndex >= fFetchedCount)
+  if (recordIndex < FirstCachedIndex() || recordIndex > LastCachedIndex())
     DatabaseErrorFmt(SCachedRecordOutOfRange, {recordIndex + 1, recordIndex + 1, fFetchedCount}, this);
   if (field->FieldNo() < 1) {
     fCachedDataRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
@@ -231,6 +231,14 @@ std::vector<Variant> TFIBCustomDataSet::KeyValueList(const Variant& keyValues, s
   return values;
 }
 
+Integer TFIBCustomDataSet::FirstCachedIndex() const {
+  return LimitedModel() ? std::max(fWindow.First, 0) : 0;
+}
+
+Integer TFIBCustomDataSet::LastCachedIndex() const {
+  return LimitedModel() ? fWindow.Last : fFetchedCount - 1;
+}
+
 void TFIBCustomDataSet::CheckKeyValueCount(std::size_t values, std::size_t fields) const {
   if (values != fields)
     DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(values), static_cast<Integer>(fields)}, this);
@@ -257,7 +265,8 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
   const std::vector<TField*> fields = GetFieldList(keyFields);
   CheckKeyValueCount(keyValues.size(), fields.size());
   if (fields.empty() || IsEmpty()) return false;
-  const bool binary = options.Contains(eloInSortedDS) && OrderBeginsWith(fields);
+  // The limited model holds a window of the order only: nothing to bisect.
+  const bool binary = options.Contains(eloInSortedDS) && OrderBeginsWith(fields) && !LimitedModel();
   std::vector<TLocateKey> keys;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     // A column's scale is negative; a field without a column reads 100.
@@ -273,7 +282,7 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
     found = BinaryLocate(fields, keyValues, matches, nearest);
     if (found < 0 && options.Contains(eloNearest)) found = std::min(nearest, fFetchedCount - 1);
   } else {
-    Integer start = 0;
+    Integer start = FirstCachedIndex();
     if (!fromCacheStart && direction == ldForward) start = current + 1;
     if (!fromCacheStart && direction == ldBackward) start = current - 1;
     found = SequentialLocate(fields, matches, start, direction == ldBackward ? -1 : 1);
@@ -286,8 +295,8 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
 Integer TFIBCustomDataSet::SequentialLocate(const std::vector<TField*>& fields, const TRecordMatch& matches,
                                             Integer start, int step) {
   TSQLCursorScope cursor(fSQLScreenCursor);
-  for (Integer index = start; index >= 0; index += step) {
-    if (index >= fFetchedCount && (step < 0 || FetchNext(1) == 0)) return -1;
+  for (Integer index = start; index >= FirstCachedIndex(); index += step) {
+    if (index > LastCachedIndex() && (step < 0 || LimitedModel() || FetchNext(1) == 0)) return -1;
     if (VisibleRecordMatches(fields, index, matches)) return index;
   }
   return -1;

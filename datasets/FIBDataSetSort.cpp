@@ -26,6 +26,7 @@ namespace {
 constexpr char SCantSortInvalidParameter[] = "Can't sort. Invalid parameter:Fields[";
 constexpr char SSortFlagsMissing[] = "Can't sort: %d ordering flags for %d fields.";
 constexpr char SOrderFieldNotInSelect[] = "%s.\r\nField %s use in order, but not presented in fields section of SelectSQL";
+constexpr char SNotInLimitedModel[] = "Can't%sin the limited-buffer cache model: it holds a window of the records only.";
 constexpr char SMoveRecordOutOfRange[] = "Can't move record %d to %d: the dataset holds records 1 to %d.";
 
 // The sort values of records, read once: one typed column per field. The column kind is
@@ -316,6 +317,7 @@ void TFIBCustomDataSet::SortByFieldNames(const TStrings& fieldNames, const std::
 void TFIBCustomDataSet::SortByFields(const std::vector<TSortFieldItem>& items, const std::vector<bool>& ascending) {
   const AnsiString operation = " do local sorting ";
   CheckDatasetOpen(operation);
+  CheckNotLimitedModel(operation);
   std::vector<TField*> fields;
   for (std::size_t i = 0; i < items.size(); ++i) {
     TField* field = items[i].Resolve(*this);
@@ -444,8 +446,13 @@ void TFIBCustomDataSet::CheckOrderFields() {
 
 // ---- Moving records ---------------------------------------------------------------------------
 
+void TFIBCustomDataSet::CheckNotLimitedModel(const AnsiString& operation) const {
+  if (LimitedModel()) DatabaseErrorFmt(SNotInLimitedModel, {operation}, this);
+}
+
 void TFIBCustomDataSet::MoveRecord(Integer from, Integer to) {
   CheckDatasetOpen(" move record ");
+  CheckNotLimitedModel(" move record ");
   if (to > fFetchedCount) FetchAll();
   if (from < 1 || from > fFetchedCount || to < 1)
     DatabaseErrorFmt(SMoveRecordOutOfRange, {from, to, fFetchedCount}, this);
@@ -456,6 +463,10 @@ void TFIBCustomDataSet::MoveRecord(Integer from, Integer to) {
 
 void TFIBCustomDataSet::SetRecNo(Integer value) {
   CheckBrowseMode();
+  if (LimitedModel()) {
+    if (value - 1 >= fWindow.First && value - 1 <= fWindow.Last && fWindow.First >= 0) MoveToRecord(value - 1);
+    return;
+  }
   Integer target = std::max(value, 1) - 1;
   if (value > fFetchedCount) {
     InternalLast();

@@ -203,6 +203,28 @@ TEST_F(WindowTest, LocateOnTheServer) {
   EXPECT_THROW(fDataSet->LocateOnServer(nullptr, "", {}, 0, {}), EFIBClientError);
 }
 
+TEST_F(WindowTest, CacheSearchesStayInTheWindowAndRecordsKeepTheirPlaces) {
+  OpenLimited("select id, name from w order by id");
+  fDataSet->MoveBy(10);
+  EXPECT_THROW(fDataSet->SortByFields({"ID"}, {false}), EDatabaseError);
+  EXPECT_THROW(fDataSet->MoveRecord(1, 2), EDatabaseError);
+  EXPECT_TRUE(fDataSet->InternalLocate("ID", {Variant(5)}, ldFromFirst, false, {}));
+  EXPECT_EQ(Id(), 5);
+  EXPECT_FALSE(fDataSet->InternalLocate("ID", {Variant(500)}, ldFromFirst, false, {}));
+  EXPECT_EQ(Id(), 5);
+  fDataSet->SetRecNo(9);
+  EXPECT_EQ(Id(), 9);
+  fDataSet->SetRecNo(5000);
+  EXPECT_EQ(Id(), 9);
+  // A refresh reloads the window around the record it re-reads.
+  fDataSet->RefreshSQL().SetText("select id, name from w where id = ?old_id");
+  fDataSet->Refresh();
+  EXPECT_EQ(Id(), 9);
+  EXPECT_EQ(fDataSet->MoveBy(-8), -8);
+  EXPECT_EQ(Id(), 1);
+  EXPECT_TRUE(fDataSet->Bof() || fDataSet->MoveBy(-1) == 0);
+}
+
 TEST_F(WindowTest, WhenTheModelMayBeChosen) {
   fDataSet->SelectSQL().SetText("select id from w");
   EXPECT_FALSE(fDataSet->CanUseLimitedBuffer());
