@@ -77,6 +77,8 @@ using TExtLocateOptions = TSet<TExtLocateOption>;
 // Where a search starts: the first record, the one after the current, the one before it.
 enum TLocateDirection { ldFromFirst, ldForward, ldBackward };
 
+class TSortKeys;
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   ORDVANE_CLASS(TFIBCustomDataSet, TDataSet)
 
@@ -717,6 +719,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
                         const std::function<void(Integer, std::vector<Variant>&)>& sink);
   // The remembered local sort once more, over the fields still there; then the first record.
   void RestoreLocalSort();
+  // Every fetched record's values of the fields into the sort's keys.
+  void ReadSortKeys(const std::vector<TField*>& fields, TSortKeys& keys);
   // Puts the posted record at index where its sort values belong; answers its new index.
   Integer KeepRecordSorted(Integer index);
   // The record indexes the cache holds: 0 .. FetchedCount - 1, or the limited model's window.

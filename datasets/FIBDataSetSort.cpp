@@ -5,12 +5,16 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
+#include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBSQLText.h"
 #include "dbclient/FIBStrUtils.h"
@@ -29,6 +33,8 @@ constexpr char SOrderFieldNotInSelect[] = "%s.\r\nField %s use in order, but not
 constexpr char SNotInLimitedModel[] = "Can't%sin the limited-buffer cache model: it holds a window of the records only.";
 constexpr char SMoveRecordOutOfRange[] = "Can't move record %d to %d: the dataset holds records 1 to %d.";
 
+}  // namespace
+
 // The sort values of records, read once: one typed column per field. The column kind is
 // the one every non-null value shares (integers, floating values and dates, 8-bit or wide
 // text); mixed values, and every value while a comparison handler is set, stay variants
@@ -45,23 +51,69 @@ class TSortKeys {
     }
   }
 
+  enum class TKind { Integer, Float, Text, WideText, Variant };
+
+  // Column k is filled by the typed setters below, not through variants.
+  void SetDirect(std::size_t k, TKind kind) {
+    TColumn& column = fColumns[k];
+    column.direct = true;
+    column.kind = kind;
+    column.variants = {};
+    const std::size_t size = static_cast<std::size_t>(fCount) + 1;
+    column.nulls.assign(size, 0);
+    switch (kind) {
+      case TKind::Integer:
+        column.integers.resize(size);
+        break;
+      case TKind::Float:
+        column.floats.resize(size);
+        break;
+      default:
+        column.texts.resize(size);
+        column.prefixes.resize(size);
+        break;
+    }
+  }
+  void SetNull(std::size_t k, Integer position) { fColumns[k].nulls[static_cast<std::size_t>(position)] = 1; }
+  void SetInteger(std::size_t k, Integer position, Int64 value) {
+    fColumns[k].integers[static_cast<std::size_t>(position)] = value;
+  }
+  void SetFloat(std::size_t k, Integer position, double value) {
+    fColumns[k].floats[static_cast<std::size_t>(position)] = value;
+  }
+  void SetText(std::size_t k, Integer position, const AnsiString& value) {
+    fColumns[k].texts[static_cast<std::size_t>(position)] = value;
+    fColumns[k].prefixes[static_cast<std::size_t>(position)] = Prefix(value);
+  }
+
+  // The values of the columns not filled directly, in column order.
   void Set(Integer position, std::vector<Variant>& values) {
-    for (std::size_t k = 0; k < fColumns.size(); ++k)
-      fColumns[k].variants[static_cast<std::size_t>(position)] = std::move(values[k]);
+    std::size_t next = 0;
+    for (TColumn& column : fColumns)
+      if (!column.direct) column.variants[static_cast<std::size_t>(position)] = std::move(values[next++]);
   }
 
   // After every Set: the typed columns are made.
   void Seal(bool variantsOnly) {
-    for (TColumn& column : fColumns) Seal(column, variantsOnly);
+    for (TColumn& column : fColumns)
+      if (!column.direct) Seal(column, variantsOnly);
   }
 
   Integer Count() const { return fCount; }
 
   // The first field whose values differ decides; a descending field turns it round.
   int Compare(Integer a, Integer b) {
+    // One ascending text, the commonest sort (a grid's title click), without the loop.
+    if (fColumns.size() == 1 && fColumns.front().kind == TKind::Text && fColumns.front().ascending) {
+      const TColumn& column = fColumns.front();
+      const auto x = static_cast<std::size_t>(a), y = static_cast<std::size_t>(b);
+      const bool nullA = column.nulls[x] != 0, nullB = column.nulls[y] != 0;
+      if (nullA || nullB) return nullA == nullB ? 0 : (nullA ? -1 : 1);
+      return CompareTexts(column, x, y);
+    }
     for (TColumn& column : fColumns) {
       const int result = CompareIn(column, static_cast<std::size_t>(a), static_cast<std::size_t>(b));
-      if (result != 0) return column.ascending ? result : -result;
+      if (result != 0) return column.ascending ? result : (result < 0 ? 1 : -1);
     }
     return 0;
   }
@@ -75,16 +127,18 @@ class TSortKeys {
   }
 
  private:
-  enum class TKind { Integer, Float, Text, WideText, Variant };
   struct TColumn {
     TField* field = nullptr;
     bool ascending = true;
+    bool direct = false;
     TKind kind = TKind::Variant;
     std::vector<Variant> variants;
     std::vector<Byte> nulls;
     std::vector<Int64> integers;
     std::vector<double> floats;
     std::vector<AnsiString> texts;
+    // A text's first eight bytes as a big-endian number: most comparisons end there.
+    std::vector<std::uint64_t> prefixes;
     std::vector<WideString> wideTexts;
   };
 
@@ -131,6 +185,7 @@ class TSortKeys {
         break;
       case TKind::Text:
         column.texts.resize(size);
+        column.prefixes.resize(size);
         break;
       default:
         column.wideTexts.resize(size);
@@ -149,6 +204,7 @@ class TSortKeys {
           break;
         case TKind::Text:
           column.texts[i] = v.AsString();
+          column.prefixes[i] = Prefix(column.texts[i]);
           break;
         default:
           column.wideTexts[i] = v.AsWideString();
@@ -158,13 +214,26 @@ class TSortKeys {
     column.variants = {};
   }
 
+  static std::uint64_t Prefix(const AnsiString& text) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+      prefix = (prefix << 8) | (i < text.size() ? static_cast<Byte>(text[i]) : 0u);
+    return prefix;
+  }
+
+  // Byte order: equal prefixes leave it to the whole texts.
+  static int CompareTexts(const TColumn& column, std::size_t a, std::size_t b) {
+    if (column.prefixes[a] != column.prefixes[b]) return column.prefixes[a] < column.prefixes[b] ? -1 : 1;
+    return column.texts[a].compare(column.texts[b]);
+  }
+
   template <class T>
   static int Order(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
   }
 
   // The rules of the default CompareFieldValues: nulls first and equal to each other, then
-  // the typed comparison (texts by character code).
+  // the typed comparison (texts by character code). Only the sign counts.
   int CompareIn(TColumn& column, std::size_t a, std::size_t b) {
     if (column.kind == TKind::Variant) return fDataSet.CompareFieldValues(column.field, column.variants[a], column.variants[b]);
     const bool nullA = column.nulls[a] != 0, nullB = column.nulls[b] != 0;
@@ -175,9 +244,9 @@ class TSortKeys {
       case TKind::Float:
         return Order(column.floats[a], column.floats[b]);
       case TKind::Text:
-        return std::clamp(column.texts[a].compare(column.texts[b]), -1, 1);
+        return CompareTexts(column, a, b);
       default:
-        return std::clamp(column.wideTexts[a].compare(column.wideTexts[b]), -1, 1);
+        return column.wideTexts[a].compare(column.wideTexts[b]);
     }
   }
 
@@ -194,6 +263,7 @@ class TSortKeys {
         break;
       case TKind::Text:
         op(column.texts);
+        op(column.prefixes);
         break;
       case TKind::WideText:
         op(column.wideTexts);
@@ -215,12 +285,54 @@ class TSortKeys {
   std::vector<TColumn> fColumns;
 };
 
+namespace {
+
+// Values whose order the record's bytes give without a detour through the field: integers
+// (scaled ones too: one column has one scale), day numbers and moments, floating values,
+// and 8-bit text held in a string slot.
+std::optional<TSortKeys::TKind> DirectKind(const TField* field, const TFIBFieldDescr& descr, bool int64AsDouble,
+                                           bool unicodeConnection) {
+  using TKind = TSortKeys::TKind;
+  if (field->FieldKind() != fkData || field->DataType() == ftBoolean) return std::nullopt;
+  switch (descr.SQLType) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+      return TKind::Integer;
+    case SQL_INT64:
+      return int64AsDouble ? TKind::Float : TKind::Integer;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+    case SQL_TIMESTAMP:
+      return TKind::Float;
+    case SQL_TEXT:
+    case SQL_VARYING:
+      if (descr.IsStringSlot && descr.CharKind == ckAnsi && !descr.IsBinary && !unicodeConnection &&
+          field->DataType() == ftString)
+        return TKind::Text;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+template <class T>
+T StoredValue(const Byte* place) {
+  T value;
+  std::memcpy(&value, place, sizeof value);
+  return value;
+}
+
 // Orders positions 0 .. Count - 1 of the keys, every exchange also made in the cache's map.
 // A quicksort on the middle record's values that recurses into the smaller part and loops
 // over the larger, so its depth stays below log2 of the count; an order that keeps
 // splitting badly (one built against the middle pivot) is finished by a heapsort of that
 // part, so no order of the records makes the sort quadratic.
 class TRecordSorter {
+  static constexpr Integer SmallPart = 12;
+
  public:
   TRecordSorter(TSortKeys& keys, TRecordsCache& cache) : fKeys(keys), fCache(cache) {}
 
@@ -238,6 +350,7 @@ class TRecordSorter {
   void QuickSort(Integer left, Integer right, int budget) {
     const Integer pivot = fKeys.Count();
     while (left < right) {
+      if (right - left < SmallPart) return InsertionSort(left, right);
       if (budget-- == 0) return HeapSort(left, right);
       fKeys.CopyToPivot(left + (right - left) / 2);
       Integer i = left, j = right;
@@ -257,6 +370,12 @@ class TRecordSorter {
         right = j;
       }
     }
+  }
+
+  // Few records: each goes back past the larger ones before it.
+  void InsertionSort(Integer left, Integer right) {
+    for (Integer i = left + 1; i <= right; ++i)
+      for (Integer j = i; j > left && fKeys.Compare(j - 1, j) > 0; --j) Swap(j - 1, j);
   }
 
   void HeapSort(Integer left, Integer right) {
@@ -343,10 +462,7 @@ void TFIBCustomDataSet::SortByFields(const std::vector<TSortFieldItem>& items, c
       const TBookmarkStr bookmark = Bookmark();
       TSortKeys keys(*this, fields, {ascending.begin(), ascending.begin() + std::ptrdiff_t(fields.size())},
                      fFetchedCount);
-      ReadCachedValues(fields, 0, fFetchedCount, [&keys](Integer index, std::vector<Variant>& values) {
-        keys.Set(index, values);
-      });
-      keys.Seal(static_cast<bool>(OnCompareFieldValues));
+      ReadSortKeys(fields, keys);
       TRecordSorter(keys, Cache("sort")).Sort();
       if (!bookmark.empty()) GotoBookmark(bookmark);
     }
@@ -365,6 +481,66 @@ void TFIBCustomDataSet::RestoreLocalSort() {
   }
   SortByFields(fields, ascending);
   First();
+}
+
+// The values a handler compares go to it as variants, read through the fields; the others
+// are read straight from the cached records where their bytes give the order.
+void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKeys& keys) {
+  const bool handler = static_cast<bool>(OnCompareFieldValues);
+  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
+  TRecordsCache& cache = Cache("sort");
+  std::vector<TField*> throughFields;
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
+    const std::optional<TSortKeys::TKind> kind =
+        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, int64AsDouble, fDatabaseUnicode);
+    if (!kind) {
+      throughFields.push_back(fields[k]);
+      continue;
+    }
+    keys.SetDirect(k, *kind);
+    const Integer nullFlag = NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1;
+    const Integer valueOffset = descr->Offset - StatusOffset;
+    for (Integer index = 0; index < fFetchedCount; ++index) {
+      const Integer recordNo = CacheRecordNo(index);
+      const Byte* stored = cache.GetRecordPtr(recordNo);
+      if (stored[nullFlag] != 0) {
+        keys.SetNull(k, index);
+        continue;
+      }
+      const Byte* place = stored + valueOffset;
+      switch (descr->SQLType) {
+        case SQL_SHORT:
+          keys.SetInteger(k, index, StoredValue<SmallInt>(place));
+          break;
+        case SQL_LONG:
+        case SQL_TYPE_DATE:
+        case SQL_TYPE_TIME:
+          keys.SetInteger(k, index, StoredValue<Integer>(place));
+          break;
+        case SQL_INT64:
+          if (int64AsDouble)
+            keys.SetFloat(k, index, StoredValue<double>(place));
+          else
+            keys.SetInteger(k, index, StoredValue<Int64>(place));
+          break;
+        case SQL_FLOAT:
+          keys.SetFloat(k, index, StoredValue<float>(place));
+          break;
+        case SQL_TEXT:
+        case SQL_VARYING:
+          keys.SetText(k, index, cache.GetStringValue(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot));
+          break;
+        default:
+          keys.SetFloat(k, index, StoredValue<double>(place));
+          break;
+      }
+    }
+  }
+  if (!throughFields.empty())
+    ReadCachedValues(throughFields, 0, fFetchedCount,
+                     [&keys](Integer index, std::vector<Variant>& values) { keys.Set(index, values); });
+  keys.Seal(handler);
 }
 
 std::vector<TField*> TFIBCustomDataSet::OrderFields() {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <set>
 
+#include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Variants.h"
 #include "datasets/FIBFields.h"
 #include "tests/datasets/SortingSupport.h"
@@ -87,6 +88,26 @@ TEST_F(SortingTest, CyrillicSurnamesFollowTheirCodePagesCharacterCodes) {
     for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked += IsqlText(fDataSet->FieldByName("SURNAME")) + ";";
     EXPECT_EQ(walked, up ? ascending : rows(descending));
   }
+}
+
+TEST_F(SortingTest, AComparisonHandlerDecidesEveryComparison) {
+  Open(PersonsSelect);
+  int calls = 0;
+  // Ignoring case: "абрамович" and "Абрамович" are equal, nulls last.
+  fDataSet->OnCompareFieldValues = [&calls](TField*, const Variant& a, const Variant& b) {
+    ++calls;
+    const bool nullA = VarIsNull(a), nullB = VarIsNull(b);
+    if (nullA || nullB) return nullA == nullB ? 0 : (nullA ? 1 : -1);
+    return std::clamp(AnsiCompareText(a.AsString(), b.AsString()), -1, 1);
+  };
+  fDataSet->SortByFields({"SURNAME"}, {true});
+  EXPECT_GT(calls, 60);
+  std::vector<Variant> walked;
+  for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked.push_back(fDataSet->FieldByName("SURNAME")->Value());
+  ASSERT_EQ(walked.size(), 60u);
+  EXPECT_TRUE(VarIsNull(walked.back()));
+  for (std::size_t i = 1; i < walked.size(); ++i)
+    EXPECT_LE(fDataSet->OnCompareFieldValues(nullptr, walked[i - 1], walked[i]), 0) << i;
 }
 
 TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
