@@ -318,6 +318,11 @@ std::optional<TSortKeys::TKind> DirectKind(const TField* field, const TFIBFieldD
   }
 }
 
+// A name as the server keeps it: quoted as written, else upper-cased.
+AnsiString StoredIdentifier(const AnsiString& name) {
+  return !name.empty() && name.front() == '"' ? StripEnclosingQuotes(name) : UpperCase(name);
+}
+
 template <class T>
 T StoredValue(const Byte* place) {
   T value;
@@ -602,11 +607,20 @@ void TFIBCustomDataSet::CheckOrderFields() {
       name = field != nullptr ? field->FieldName() : AnsiString("NotPresented");
     } else {
       const std::size_t dot = expression.find('.');
-      if (dot != AnsiString::npos)
-        field = FindFieldByRelation(expression.substr(0, dot), expression.substr(dot + 1));
-      else
+      if (dot != AnsiString::npos) {
+        const AnsiString prefix = expression.substr(0, dot);
+        const AnsiString table = TableByAlias(SelectSQL().Text(), prefix);
+        field = FindFieldByRelation(StoredIdentifier(table.empty() ? prefix : table),
+                                    StoredIdentifier(expression.substr(dot + 1)));
+      } else {
         field = LookupField(expression);
-      if (field == nullptr && dot == AnsiString::npos) field = FindFieldByRelation("", expression);
+        // A column the select names under another alias.
+        for (std::size_t i = 0; field == nullptr && i < static_cast<std::size_t>(FieldCount()); ++i) {
+          TField* candidate = Fields()[static_cast<int>(i)];
+          if (FindFieldByRelation(GetRelationTableName(candidate), StoredIdentifier(expression)) == candidate)
+            field = candidate;
+        }
+      }
       if (field == nullptr) {
         if (fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize)
           FIBErrorText(SOrderFieldNotInSelect, {FullComponentName(this), expression});

@@ -203,7 +203,15 @@ TEST_F(SortingTest, PersistentSortingSortsAgainAfterAReopen) {
   EXPECT_EQ(Id(), 60);
   EXPECT_TRUE(fDataSet->Sorted());
   EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"ID", false}}));
-  // Without the option the select's ORDER BY is the order again.
+  // Without the option the select's ORDER BY is the order again, its items found by field
+  // name, by alias and column, by position, and by a column under an alias of its own.
+  fDataSet->Close();
+  fDataSet->SelectSQL().SetText("select x.id, x.n as amount_n, x.born from p x order by x.born desc, 2, n");
+  fDataSet->Open();
+  EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"BORN", false}, {"AMOUNT_N", true}, {"AMOUNT_N", true}}));
+  EXPECT_FALSE(fDataSet->Sorted());
+  fDataSet->Close();
+  fDataSet->SelectSQL().SetText("select id, n from p order by id");
   fDataSet->SetOptions(fDataSet->Options() - TpFIBDsOptions{poPersistentSorting});
   fDataSet->Close();
   fDataSet->Open();

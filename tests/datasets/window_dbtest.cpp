@@ -183,6 +183,14 @@ TEST_F(WindowTest, BookmarkJumpsBindKeysOfEveryType) {
     fDataSet->Close();
     fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
   }
+  // A null key: the first row of an ascending order.
+  OpenLimited("select id, k from w order by k, id");
+  ASSERT_TRUE(fDataSet->FieldByName("K")->IsNull());
+  const TBookmarkStr nullKey = fDataSet->Bookmark();
+  fDataSet->Last();
+  fDataSet->GotoBookmark(nullKey);
+  EXPECT_EQ(Id(), 13);
+  EXPECT_TRUE(fDataSet->FieldByName("K")->IsNull());
 }
 
 TEST_F(WindowTest, LocateOnTheServer) {
