@@ -38,6 +38,8 @@ void TFIBCustomDataSet::InternalOpen() {
   }
   if (DefaultFields()) CreateFields();
   BindFields(true);
+  // A filter set while the dataset was closed is parsed against the fields it now has.
+  if (!fFilterParser) fFilterParser = BuildFilterParser(Filter(), FilterOptions());
   if (fPrepareOptions.Contains(psGetOrderInfo) || fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize)
     CheckOrderFields();
   fCurrentRecord = -1;
