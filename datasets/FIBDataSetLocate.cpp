@@ -162,9 +162,13 @@ void TFIBCustomDataSet::ReadCachedValues(const std::vector<TField*>& fields, Int
   std::vector<Variant> values(fields.size());
   const TDataSetState saved = SetTempState(dsFilter);
   TRecordBuffer outerView = fRecordView;
+  TRecordBuffer outerFilterRecord = fFilterRecord;
   fRecordView = record.data();
-  const TScopeEnd restore([this, saved, outerView] {
+  // A record under the filter's test is not the one read here.
+  fFilterRecord = nullptr;
+  const TScopeEnd restore([this, saved, outerView, outerFilterRecord] {
     fRecordView = outerView;
+    fFilterRecord = outerFilterRecord;
     RestoreState(saved);
   });
   for (Integer index = first; index < end; ++index) {

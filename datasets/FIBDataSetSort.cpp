@@ -460,6 +460,8 @@ void TFIBCustomDataSet::SortByFields(const std::vector<TSortFieldItem>& items, c
     const TScopeEnd scrollEvents([this] { EnableScrollEvents(); });
     TFlagScope allVisible(fAllRecordsVisible);
     FetchAll();
+    // Record numbers change: the filter's list of them is out of date.
+    fFilteredOutPositions.clear();
     TOrderInfo order;
     for (std::size_t i = 0; i < fields.size(); ++i) order.push_back({fields[i]->FieldName(), ascending[i]});
     SetOrderInfo(order, true);
@@ -648,6 +650,7 @@ void TFIBCustomDataSet::MoveRecord(Integer from, Integer to) {
     DatabaseErrorFmt(SMoveRecordOutOfRange, {from, to, fFetchedCount}, this);
   to = std::min(to, fFetchedCount);
   Cache("move a record").MoveRecord(from - 1, to - 1);
+  fFilteredOutPositions.clear();
   Resync({});
 }
 
