@@ -59,20 +59,7 @@ class TSortKeys {
     column.direct = true;
     column.kind = kind;
     column.variants = {};
-    const std::size_t size = static_cast<std::size_t>(fCount) + 1;
-    column.nulls.assign(size, 0);
-    switch (kind) {
-      case TKind::Integer:
-        column.integers.resize(size);
-        break;
-      case TKind::Float:
-        column.floats.resize(size);
-        break;
-      default:
-        column.texts.resize(size);
-        column.prefixes.resize(size);
-        break;
-    }
+    Allocate(column, static_cast<std::size_t>(fCount) + 1);
   }
   void SetNull(std::size_t k, Integer position) { fColumns[k].nulls[static_cast<std::size_t>(position)] = 1; }
   void SetInteger(std::size_t k, Integer position, Int64 value) {
@@ -161,6 +148,28 @@ class TSortKeys {
     }
   }
 
+  // The null flags and the values of the column's kind, size entries each.
+  static void Allocate(TColumn& column, std::size_t size) {
+    column.nulls.assign(size, 0);
+    switch (column.kind) {
+      case TKind::Integer:
+        column.integers.resize(size);
+        break;
+      case TKind::Float:
+        column.floats.resize(size);
+        break;
+      case TKind::Text:
+        column.texts.resize(size);
+        column.prefixes.resize(size);
+        break;
+      case TKind::WideText:
+        column.wideTexts.resize(size);
+        break;
+      case TKind::Variant:
+        break;
+    }
+  }
+
   static void Seal(TColumn& column, bool variantsOnly) {
     std::optional<TKind> kind;
     for (const Variant& v : column.variants) {
@@ -175,22 +184,7 @@ class TSortKeys {
     column.kind = variantsOnly || !kind ? TKind::Variant : *kind;
     if (column.kind == TKind::Variant) return;
     const std::size_t size = column.variants.size();
-    column.nulls.resize(size);
-    switch (column.kind) {
-      case TKind::Integer:
-        column.integers.resize(size);
-        break;
-      case TKind::Float:
-        column.floats.resize(size);
-        break;
-      case TKind::Text:
-        column.texts.resize(size);
-        column.prefixes.resize(size);
-        break;
-      default:
-        column.wideTexts.resize(size);
-        break;
-    }
+    Allocate(column, size);
     for (std::size_t i = 0; i < size; ++i) {
       const Variant& v = column.variants[i];
       column.nulls[i] = IsNull(v) ? 1 : 0;
