@@ -193,6 +193,23 @@ TEST_F(WindowTest, BookmarkJumpsBindKeysOfEveryType) {
   EXPECT_TRUE(fDataSet->FieldByName("K")->IsNull());
 }
 
+TEST_F(WindowTest, ABookmarkJumpBindsWideTextOfAUnicodeConnection) {
+  fDatabase->SetConnected(false);
+  Configure(*fDatabase, WindowDatabase(), "UTF8");
+  fDatabase->SetConnected(true);
+  fTransaction->StartTransaction();
+  OpenLimited("select id, wname from w order by wname desc");
+  ASSERT_EQ(fDataSet->FieldByName("WNAME")->DataType(), ftWideString);
+  fDataSet->MoveBy(4321);
+  const TBookmarkStr bookmark = fDataSet->Bookmark();
+  const Integer id = Id();
+  fDataSet->First();
+  fDataSet->GotoBookmark(bookmark);
+  EXPECT_EQ(Id(), id);
+  EXPECT_EQ(id, 10000 - 4321);
+  EXPECT_EQ(fDataSet->FailedBookmarkMoves(), 0);
+}
+
 TEST_F(WindowTest, LocateOnTheServer) {
   OpenLimited("select id, k, name from w order by id");
   EXPECT_TRUE(fDataSet->Locate("NAME", Utf8ToAnsi("їжак 00420"), {loCaseInsensitive, loPartialKey}));
