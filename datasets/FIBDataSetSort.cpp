@@ -339,7 +339,7 @@ class TRecordSorter {
 
   void Sort() {
     const Integer count = fKeys.Count();
-    if (count > 1) QuickSort(0, count - 1, 2 * std::bit_width(static_cast<unsigned>(count)));
+    if (count > 1) QuickSort(0, count - 1, 2 * static_cast<int>(std::bit_width(static_cast<unsigned>(count))));
   }
 
  private:

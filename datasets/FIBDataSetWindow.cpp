@@ -192,7 +192,9 @@ void TFIBCustomDataSet::PreparePartialQueries() {
     TField* field = LookupField(fOrderInfo[i].FieldName);
     if (field == nullptr || field->FieldKind() != fkData) continue;
     const bool ascending = !item.Descending;
-    fields.push_back({field, GetFullFieldName(field), ascending, item.NullsGiven ? item.NullsFirst : ascending});
+    // Compared under the collation the order uses.
+    fields.push_back({field, GetFullFieldName(field) + item.Collation, ascending,
+                      item.NullsGiven ? item.NullsFirst : ascending});
   }
   // Rows that tie on the ORDER BY are told apart by the key fields, so that a page edge
   // never skips or repeats them.
@@ -410,7 +412,7 @@ TGetResult TFIBCustomDataSet::PriorWindowRecord(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::FirstOfWindow() {
-  if (fCurrentStatement == fStartStatement && fWindow.First < 1) {
+  if (fStartStatement == nullptr || (fCurrentStatement == fStartStatement && fWindow.First < 1)) {
     fCurrentRecord = -1;
     return;
   }
