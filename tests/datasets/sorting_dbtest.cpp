@@ -194,6 +194,24 @@ TEST_F(SortingTest, APostKeepsTheOrderOnlyWhenAsked) {
   }
 }
 
+TEST_F(SortingTest, ARefreshedRecordGoesWhereItsNewValuesBelong) {
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poKeepSorting});
+  fDataSet->RefreshSQL().SetText("select id, n from p where id = ?old_id");
+  Open("select id, n from p where n is not null");
+  fDataSet->SortByFields({"N"}, {false});
+  fDataSet->Last();
+  const Integer id = Id();
+  TFIBQuery change(nullptr);
+  change.SetDatabase(fDatabase);
+  change.SetTransaction(fTransaction);
+  change.SQL().SetText("update p set n = 99 where id = " + std::to_string(id));
+  change.ExecQuery();
+  fDataSet->Refresh();
+  EXPECT_EQ(Id(), id);
+  EXPECT_EQ(fDataSet->RecNo(), 1);
+  EXPECT_EQ(fDataSet->FieldByName("N")->AsInteger(), 99);
+}
+
 TEST_F(SortingTest, PersistentSortingSortsAgainAfterAReopen) {
   fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poPersistentSorting});
   Open("select id, n from p order by id");
