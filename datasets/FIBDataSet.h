@@ -8,8 +8,8 @@
 // field definitions and classes, field origin), FIBDataSetLayout.cpp (record buffers,
 // layout and cache), FIBDataSetFetch.cpp (open, fetch, navigation, bookmarks),
 // FIBDataSetValues.cpp (field values), FIBDataSetMaster.cpp (master parameters),
-// FIBDataSetEditing.cpp (editing, posting, cached updates) and FIBDataSetBlobs.cpp (blob
-// streams). The record buffer's layout is in FIBRecordBuffer.h.
+// FIBDataSetEditing.cpp (editing, posting, cached updates), FIBDataSetBlobs.cpp (blob
+// streams) and FIBDataSetArrays.cpp (array fields). The record buffer's layout is in FIBRecordBuffer.h.
 
 #include <functional>
 #include <map>
@@ -204,8 +204,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   // ---- Blob streams
   // A stream on the record's blob, made on first request and kept with the record; a null
-  // blob read gives an empty stream. Writing needs an edit state.
+  // blob read gives an empty stream. Writing needs an edit state, except on a client blob.
+  // Under cached updates a new stream reads its body at once, connecting and starting the
+  // read transaction for the time of the read when they are not.
   std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  TFillClientBlobEvent OnFillClientBlob;
   // The blob was changed in this edit (with cached updates: and not yet applied).
   bool BlobFieldModified(TField* field);
   // From TFIBDSBlobStream: a write ("Not editing." outside an edit) and the end of a
@@ -516,6 +519,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Writes the field's changed blob to the server and keeps its identifier in the record.
   void PostBlobStream(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr);
   void CancelBlobStreams(TRecordBuffer buffer);
+  // A statement that stores a new array uses it up, even one that then fails: before the
+  // record's array goes to a statement, an array written through the field whose id a
+  // storing statement was already given is written again under a new id.
+  void RenewUsedUpArray(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr, bool storing);
   TGetResult GetCurrentModeRecord(TRecordBuffer buffer);
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
@@ -601,6 +608,12 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer fCachedUpdateCount = 0;
   bool fUpdatesPending = false;
   TFIBBlobStreamTable fBlobStreams;
+  // The arrays written through fields while the dataset is open, by the id each was given.
+  struct TWrittenArray {
+    Variant Value;
+    bool UsedUp = false;
+  };
+  std::unordered_map<UInt64, TWrittenArray> fWrittenArrays;
   bool fRefreshing = false;
 
   // The record buffer of the state-dependent reads from the cache.

@@ -5,7 +5,13 @@
 
 #include "classlib/core/DebugChecks.h"
 #include "classlib/db/BinaryFields.h"
+#include "classlib/core/SeparatedLists.h"
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBDataSetScopes.h"
+#include "datasets/FIBFields.h"
+#include "datasets/FIBMetaCache.h"
+#include "dbclient/FIBConvert.h"
+#include "dbclient/FIBStrUtils.h"
 #include "dbclient/fib.h"
 
 namespace ordvane {
@@ -118,6 +124,8 @@ void TFIBCustomDataSet::ReleaseBlobStreams(const Byte* record) {
 // body was changed and not posted.
 bool TFIBCustomDataSet::BlobStreamPending(Cardinal handle) {
   const auto stream = fBlobStreams.Find(handle);
+  // A client blob has nothing to send: the application fills it again when asked.
+  if (stream && stream->ClientBlob()) return false;
   if (stream && stream->Modified()) return true;
   if ((State() != dsEdit && State() != dsInsert) || ActiveBuffer() == nullptr) return false;
   for (TField* field : Fields())
@@ -125,37 +133,111 @@ bool TFIBCustomDataSet::BlobStreamPending(Cardinal handle) {
   return false;
 }
 
+bool IsClientBlobField(const TField* field) {
+  if (const auto* blob = dynamic_cast<const TFIBBlobField*>(field)) return blob->IsClientField();
+  if (const auto* memo = dynamic_cast<const TFIBMemoField*>(field)) return memo->IsClientField();
+  return false;
+}
+
+namespace {
+
+// The record and column a blob field's stream loads, as the local blob cache names them:
+// the update table (else the column's own table), the column, and the values of the
+// table's primary key in the record the dataset's state reads. None while the database
+// keeps no cache, or when a key field is missing or null (it would name no one record).
+TBlobCacheKey BlobCacheKeyOf(TFIBCustomDataSet& dataSet, TField* field) {
+  TFIBDatabase* database = dataSet.Database();
+  if (database == nullptr || !database->Connected() || database->BlobSwapSupport().ExpandSwapDir().empty()) return {};
+  TBlobCacheKey key;
+  key.TableName = StripEnclosingQuotes(dataSet.AutoUpdateOptions().ModifyTable());
+  if (key.TableName.empty()) key.TableName = dataSet.GetRelationTableName(field);
+  key.FieldName = dataSet.GetRelationFieldName(field);
+  if (key.TableName.empty() || key.FieldName.empty()) return {};
+  const AnsiString keyNames = FIBTableInfoCollect().GetTableInfo(*database, key.TableName, false)->PrimaryKeyFields(database);
+  if (keyNames == DeferredPrimaryKey) return {};
+  for (const AnsiString& name : SplitList(keyNames, ';', true, TEmptyItems::Drop)) {
+    TField* keyField = dataSet.LookupField(name);
+    if (keyField == nullptr || keyField->IsNull()) return {};
+    key.KeyValues.push_back(keyField->Value());
+  }
+  return key;
+}
+
+// Reads the body now, through a connection and a read transaction that are opened for the
+// read when they are not, and ended again after it.
+void LoadBlobAtOnce(TFIBCustomDataSet& dataSet, TFIBBlobStream& stream) {
+  TFIBDatabase* database = dataSet.Database();
+  TFIBTransaction* transaction = dataSet.Transaction();
+  if (database == nullptr || transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(&dataSet)});
+  const bool connectedHere = !database->Connected();
+  if (connectedHere) database->SetConnected(true);
+  const TScopeEnd disconnect([&] {
+    if (connectedHere && database->Connected()) database->SetConnected(false);
+  });
+  const bool startedHere = !transaction->Active();
+  if (startedHere) transaction->StartTransaction();
+  const TScopeEnd commit([&] {
+    if (startedHere && transaction->Active()) transaction->Commit();
+  });
+  stream.Seek(0, soBeginning);
+}
+
+}  // namespace
+
 std::unique_ptr<TStream> TFIBCustomDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
-  if (mode != bmRead && !field->ReadOnly()) CheckEditState();
+  const bool clientBlob = IsClientBlobField(field);
+  if (mode != bmRead && !clientBlob && !field->ReadOnly()) CheckEditState();
   TRecordBuffer record = StateRecord();
   const TFIBFieldDescr* descr = ColumnDescriptor(field);
   if (record == nullptr || descr == nullptr || !field->IsBlob())
     return std::make_unique<TFIBDSBlobStream>(*this, field, nullptr, mode);
   auto stream = RecordBlobStream(record, field);
-  if (!stream) {
+  const bool made = !stream;
+  if (made) {
     ISC_QUAD blobID = ZeroBlobID;
     if (record[NullFlagsOffset + field->FieldNo() - 1] == 0)
       std::memcpy(&blobID, record + descr->Offset, sizeof blobID);
-    if (QuadsEqual(blobID, ZeroBlobID) && mode == bmRead)
+    if (!clientBlob && QuadsEqual(blobID, ZeroBlobID) && mode == bmRead)
       return std::make_unique<TFIBDSBlobStream>(*this, field, nullptr, mode);
     stream = std::make_shared<TFIBBlobStream>();
-    stream->SetDatabase(Database());
-    stream->SetTransaction(Transaction());
-    if (const TFIBXSQLVAR* column = ColumnOf(field)) stream->SetBlobSubType(column->GetSQLSubtype());
-    stream->SetBlobID(blobID);
+    if (clientBlob) {
+      // What the application fills in is not the record's value: controls only show it.
+      field->SetReadOnly(true);
+      stream->SetClientBlob(true);
+    } else {
+      stream->SetDatabase(Database());
+      stream->SetTransaction(Transaction());
+      if (const TFIBXSQLVAR* column = ColumnOf(field)) stream->SetBlobSubType(column->GetSQLSubtype());
+      stream->SetBlobID(blobID);
+      stream->SetCacheKey(BlobCacheKeyOf(*this, field));
+    }
     SetBlobHandle(record, field, fBlobStreams.Add(stream));
     // The stream lives with the record in the cache.
     if (State() == dsBrowse) WriteRecordCache(RecordIndexOf(record), record);
   }
   // A new mode loads the body again: only a read stream asked to write changes it.
-  if (mode != bmRead && stream->Mode() == bmRead) stream->SetMode(bmReadWrite);
+  if (!clientBlob && mode != bmRead && stream->Mode() == bmRead) stream->SetMode(bmReadWrite);
   stream->SetUpdateTransaction(UpdateTransaction());
-  fBlobStreams.Touch(BlobHandle(record, field), fCacheModelOptions.BlobCacheLimit(),
-                     [this](Cardinal handle) { return BlobStreamPending(handle); });
+  const Cardinal handle = BlobHandle(record, field);
+  if (made) {
+    try {
+      if (clientBlob && OnFillClientBlob)
+        OnFillClientBlob(this, field, stream.get());
+      else if (!clientBlob && fCachedUpdates && !QuadsEqual(stream->BlobID(), ZeroBlobID))
+        LoadBlobAtOnce(*this, *stream);
+    } catch (...) {
+      // The next request makes the stream again rather than finding a half-filled one.
+      fBlobStreams.Release(handle);
+      throw;
+    }
+  }
+  fBlobStreams.Touch(handle, fCacheModelOptions.BlobCacheLimit(),
+                     [this](Cardinal other) { return BlobStreamPending(other); });
   return std::make_unique<TFIBDSBlobStream>(*this, field, std::move(stream), mode);
 }
 
 void TFIBCustomDataSet::BlobStreamWriting(TField* field) {
+  if (IsClientBlobField(field)) return;
   if (State() != dsEdit && State() != dsInsert) FIBError(TFIBClientError::NotEditing);
   TRecordBuffer record = ActiveBuffer();
   record[NullFlagsOffset + field->FieldNo() - 1] = 0;
@@ -165,7 +247,8 @@ void TFIBCustomDataSet::BlobStreamWriting(TField* field) {
 }
 
 void TFIBCustomDataSet::BlobStreamClosed(TField* field) {
-  if (auto* blobField = dynamic_cast<TBlobField*>(field)) blobField->SetModified(true);
+  auto* blobField = dynamic_cast<TBlobField*>(field);
+  if (blobField != nullptr && !IsClientBlobField(field)) blobField->SetModified(true);
   DataEvent(deFieldChange, reinterpret_cast<NativeInt>(field));
 }
 
@@ -183,11 +266,12 @@ bool TFIBCustomDataSet::BlobFieldModified(TField* field) {
 // A pending body goes to the server first; the record then holds its new identifier.
 void TFIBCustomDataSet::PostBlobStream(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr) {
   const auto stream = RecordBlobStream(record, field);
-  if (!stream || !stream->Modified()) return;
+  if (!stream || stream->ClientBlob() || !stream->Modified()) return;
   stream->Post();
   const ISC_QUAD blobID = stream->BlobID();
   std::memcpy(record + descr.Offset, &blobID, sizeof blobID);
   record[NullFlagsOffset + field->FieldNo() - 1] = 0;
+  stream->SetBlobIDAndCache(blobID);
 }
 
 }  // namespace ordvane
