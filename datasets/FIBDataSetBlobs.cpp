@@ -271,7 +271,6 @@ void TFIBCustomDataSet::PostBlobStream(TRecordBuffer record, const TField* field
   const ISC_QUAD blobID = stream->BlobID();
   std::memcpy(record + descr.Offset, &blobID, sizeof blobID);
   record[NullFlagsOffset + field->FieldNo() - 1] = 0;
-  stream->SetBlobIDAndCache(blobID);
 }
 
 }  // namespace ordvane

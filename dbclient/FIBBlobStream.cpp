@@ -243,12 +243,6 @@ void TFIBBlobStream::Post() {
   Finalize(true, false);
 }
 
-void TFIBBlobStream::SetBlobIDAndCache(const ISC_QUAD& value) {
-  fBlobID = value;
-  fLoadedFromCache = false;
-  SaveToCache();
-}
-
 // ---- TFIBBlobStream: the local blob cache -------------------------------------------------
 
 AnsiString TFIBBlobStream::CacheFolder() const {
@@ -273,7 +267,8 @@ bool TFIBBlobStream::LoadFromCache(Int64 serverSize) {
   return true;
 }
 
-// A failed write leaves no file and no error: the cache only ever saves a load.
+// A failed write leaves no file and no error. A new body has a temporary id until its
+// record is read again, so only bodies loaded by a permanent id are kept.
 void TFIBBlobStream::SaveToCache() {
   if (fLoadedFromCache || fClientBlob || !fCacheKey.Usable() || fBuffer.empty() || fBlobID.gds_quad_high == 0) return;
   const AnsiString folder = CacheFolder();

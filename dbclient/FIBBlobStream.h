@@ -9,8 +9,8 @@
 //
 // A stream that knows which record and column its blob belongs to (its cache key) takes
 // part in the database's local blob cache while that is active: a load first asks the
-// cache file of that record and column, and a body read from the server or posted is
-// written to it. The cache file names the blob id, so a stale file is never believed.
+// cache file of that record and column, and a body read from the server is written to
+// it. The cache file names the blob id, so a stale file is never believed.
 
 #include <ibase.h>
 
@@ -93,8 +93,6 @@ class TFIBBlobStream : public TStream {
   // nothing changed unless force.
   void Finalize(bool accept, bool force);
   void Post();
-  // Takes the id the server gave the posted body and offers the body to the cache.
-  void SetBlobIDAndCache(const ISC_QUAD& value);
   // Back to the committed body.
   void Cancel();
   // Empties the body; the next access loads again.
