@@ -2,10 +2,11 @@
 
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "classlib/core/DebugChecks.h"
-#include "classlib/db/BinaryFields.h"
 #include "classlib/core/SeparatedLists.h"
+#include "classlib/db/BinaryFields.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBFields.h"
@@ -120,6 +121,26 @@ void TFIBCustomDataSet::ReleaseBlobStreams(const Byte* record) {
   }
 }
 
+// A refresh keeps the record's streams, but only where they still show the record: a
+// stream with changes not yet stored stays as it is, one whose blob the refreshed row no
+// longer names loads the new one when next read, and one whose column is now null goes.
+void TFIBCustomDataSet::SyncBlobStreams(TRecordBuffer record) {
+  if (fBlobStreamOffset <= 0) return;
+  for (TField* field : Fields()) {
+    const auto stream = RecordBlobStream(record, field);
+    const TFIBFieldDescr* descr = ColumnDescriptor(field);
+    if (!stream || descr == nullptr || stream->ClientBlob() || stream->Modified()) continue;
+    if (record[NullFlagsOffset + field->FieldNo() - 1] != 0) {
+      fBlobStreams.Release(BlobHandle(record, field));
+      SetBlobHandle(record, field, 0);
+      continue;
+    }
+    ISC_QUAD blobID;
+    std::memcpy(&blobID, record + descr->Offset, sizeof blobID);
+    if (!QuadsEqual(blobID, stream->BlobID())) stream->SetBlobID(blobID);
+  }
+}
+
 // A stream with changes not yet on the server stays: its record is being edited, or its
 // body was changed and not posted.
 bool TFIBCustomDataSet::BlobStreamPending(Cardinal handle) {
@@ -184,6 +205,30 @@ void LoadBlobAtOnce(TFIBCustomDataSet& dataSet, TFIBBlobStream& stream) {
 
 }  // namespace
 
+// A new stream lives with the record it was made on, as long as the dataset keeps that
+// record: the record being edited holds its handle, and a record the cache holds (read
+// while browsing, filtering, fetching or computing) gets the handle in its cache slot
+// too, so that reading it again finds the same stream and never makes another. A stream
+// on a previous version, or on a record the cache does not hold, is the caller's alone.
+Cardinal TFIBCustomDataSet::KeepBlobStream(TRecordBuffer record, const TField* field,
+                                           const std::shared_ptr<TFIBBlobStream>& stream) {
+  const TDataSetState state = State();
+  const Integer index = RecordIndexOf(record);
+  const bool editing = state == dsEdit || state == dsInsert || state == dsNewValue;
+  const bool cached = !editing && state != dsOldValue && index >= 0 && index < fFetchedCount;
+  if (!editing && !cached) return 0;
+  const Cardinal handle = fBlobStreams.Add(stream);
+  SetBlobHandle(record, field, handle);
+  if (cached) {
+    // Only the handle changes in the cache: whatever else the buffer holds stays its own.
+    std::vector<Byte> stored(static_cast<std::size_t>(fRecordBufferSize));
+    ReadRecordCache(index, stored.data(), false);
+    SetBlobHandle(stored.data(), field, handle);
+    WriteRecordCache(index, stored.data());
+  }
+  return handle;
+}
+
 std::unique_ptr<TStream> TFIBCustomDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
   const bool clientBlob = IsClientBlobField(field);
   if (mode != bmRead && !clientBlob && !field->ReadOnly()) CheckEditState();
@@ -192,6 +237,7 @@ std::unique_ptr<TStream> TFIBCustomDataSet::CreateBlobStream(TField* field, TBlo
   if (record == nullptr || descr == nullptr || !field->IsBlob())
     return std::make_unique<TFIBDSBlobStream>(*this, field, nullptr, mode);
   auto stream = RecordBlobStream(record, field);
+  Cardinal handle = stream ? BlobHandle(record, field) : 0;
   const bool made = !stream;
   if (made) {
     ISC_QUAD blobID = ZeroBlobID;
@@ -211,14 +257,11 @@ std::unique_ptr<TStream> TFIBCustomDataSet::CreateBlobStream(TField* field, TBlo
       stream->SetBlobID(blobID);
       stream->SetCacheKey(BlobCacheKeyOf(*this, field));
     }
-    SetBlobHandle(record, field, fBlobStreams.Add(stream));
-    // The stream lives with the record in the cache.
-    if (State() == dsBrowse) WriteRecordCache(RecordIndexOf(record), record);
+    handle = KeepBlobStream(record, field, stream);
   }
   // A new mode loads the body again: only a read stream asked to write changes it.
   if (!clientBlob && mode != bmRead && stream->Mode() == bmRead) stream->SetMode(bmReadWrite);
   stream->SetUpdateTransaction(UpdateTransaction());
-  const Cardinal handle = BlobHandle(record, field);
   if (made) {
     try {
       if (clientBlob && OnFillClientBlob)
@@ -227,12 +270,13 @@ std::unique_ptr<TStream> TFIBCustomDataSet::CreateBlobStream(TField* field, TBlo
         LoadBlobAtOnce(*this, *stream);
     } catch (...) {
       // The next request makes the stream again rather than finding a half-filled one.
-      fBlobStreams.Release(handle);
+      if (handle != 0) fBlobStreams.Release(handle);
       throw;
     }
   }
-  fBlobStreams.Touch(handle, fCacheModelOptions.BlobCacheLimit(),
-                     [this](Cardinal other) { return BlobStreamPending(other); });
+  if (handle != 0)
+    fBlobStreams.Touch(handle, fCacheModelOptions.BlobCacheLimit(),
+                       [this](Cardinal other) { return BlobStreamPending(other); });
   return std::make_unique<TFIBDSBlobStream>(*this, field, std::move(stream), mode);
 }
 

@@ -314,6 +314,7 @@ bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer
     StoreStatementRow(statement, buffer);
     // The row is the server's; what the cache knows of the record's change stays.
     buffer[StatusOffset] = status;
+    SyncBlobStreams(buffer);
     WriteRecordCache(RecordIndexOf(buffer), buffer);
     return true;
   }

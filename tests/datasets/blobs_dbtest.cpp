@@ -136,6 +136,35 @@ TEST_F(BlobsTest, LimitOnLiveStreams) {
             "one|two|three");
 }
 
+// The refresh after a post shows the body the server stored, not the one written.
+TEST_F(BlobsTest, ARefreshedRecordShowsTheServersBody) {
+  Open("select id, m from blobs where id = 7");
+  fDataSet->UpdateSQL().SetText("update blobs set m = 'by server ' || ?old_id where id = ?old_id and ?m is not null");
+  fDataSet->RefreshSQL().SetText("select id, m from blobs where id = ?old_id");
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poRefreshAfterPost});
+  EXPECT_EQ(Field("M")->AsString(), "blob 7");
+  fDataSet->Edit();
+  Field("M")->SetAsString("by user");
+  fDataSet->Post();
+  EXPECT_EQ(Field("M")->AsString(), "by server 7");
+  EXPECT_EQ(Oracle("select cast(m as varchar(20)) from blobs where id = 7"), "by server 7");
+}
+
+// A filter that reads each record's blob finds the record's stream again on every pass:
+// the stream lives with the cached record, not with the buffer the filter was given.
+TEST_F(BlobsTest, AFilterReadingBlobsKeepsOneStreamPerRecord) {
+  Open("select id, m from blobs where id between 1 and 10 order by id");
+  fDataSet->OnFilterRecord = [this](TDataSet*, bool& accept) { accept = Field("M")->AsString() != "blob 5"; };
+  fDataSet->SetFiltered(true);
+  for (int pass = 0; pass < 3; ++pass) {
+    int seen = 0;
+    for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) ++seen;
+    for (fDataSet->Last(); !fDataSet->Bof(); fDataSet->Prior()) ++seen;
+    EXPECT_EQ(seen, 18);
+  }
+  EXPECT_LE(fDataSet->BlobStreamCount(), 10u);
+}
+
 namespace fs = std::filesystem;
 
 class BlobCacheTest : public EditingFormTest<TpFIBDataSet> {
