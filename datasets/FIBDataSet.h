@@ -543,7 +543,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::shared_ptr<TFIBBlobStream> RecordBlobStream(const Byte* record, const TField* field) const;
   // Puts a new stream in the table under the record when the dataset keeps that record;
   // answers its handle, or 0 when the stream is the caller's alone.
-  Cardinal KeepBlobStream(TRecordBuffer record, const TField* field, const std::shared_ptr<TFIBBlobStream>& stream);
+  Cardinal KeepBlobStream(TRecordBuffer record, const TField* field,
+                          const std::shared_ptr<TFIBBlobStream>& stream);
   // Frees the streams whose handles the record holds.
   void ReleaseBlobStreams(const Byte* record);
   // After a refresh: the record's unchanged streams follow the blobs the row names.

@@ -45,8 +45,8 @@ void TFIBCustomDataSet::SetArrayFieldValue(TField* field, const Variant& value) 
   field->SetData(&id);
 }
 
-void TFIBCustomDataSet::RenewUsedUpArray(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr,
-                                         bool storing) {
+void TFIBCustomDataSet::RenewUsedUpArray(TRecordBuffer record, const TField* field,
+                                         const TFIBFieldDescr& descr, bool storing) {
   if (record[NullFlagsOffset + field->FieldNo() - 1] != 0) return;
   ISC_QUAD id;
   std::memcpy(&id, record + descr.Offset, sizeof id);
@@ -55,7 +55,9 @@ void TFIBCustomDataSet::RenewUsedUpArray(TRecordBuffer record, const TField* fie
   if (found->second.UsedUp) {
     const TFIBXSQLVAR* column = ColumnOf(field);
     TFIBTransaction* transaction = UpdateTransaction();
-    if (column == nullptr || column->FIBArray() == nullptr || transaction == nullptr || !transaction->Active()) return;
+    if (column == nullptr || column->FIBArray() == nullptr || transaction == nullptr ||
+        !transaction->Active())
+      return;
     // The used-up id stays known: a refused post puts it back in the record.
     const Variant value = found->second.Value;
     id = ISC_QUAD{};  // a new array, not a change of the used-up one

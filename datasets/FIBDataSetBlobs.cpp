@@ -168,13 +168,15 @@ namespace {
 // keeps no cache, or when a key field is missing or null (it would name no one record).
 TBlobCacheKey BlobCacheKeyOf(TFIBCustomDataSet& dataSet, TField* field) {
   TFIBDatabase* database = dataSet.Database();
-  if (database == nullptr || !database->Connected() || database->BlobSwapSupport().ExpandSwapDir().empty()) return {};
+  if (database == nullptr || !database->Connected() || database->BlobSwapSupport().ExpandSwapDir().empty())
+    return {};
   TBlobCacheKey key;
   key.TableName = StripEnclosingQuotes(dataSet.AutoUpdateOptions().ModifyTable());
   if (key.TableName.empty()) key.TableName = dataSet.GetRelationTableName(field);
   key.FieldName = dataSet.GetRelationFieldName(field);
   if (key.TableName.empty() || key.FieldName.empty()) return {};
-  const AnsiString keyNames = FIBTableInfoCollect().GetTableInfo(*database, key.TableName, false)->PrimaryKeyFields(database);
+  const AnsiString keyNames =
+      FIBTableInfoCollect().GetTableInfo(*database, key.TableName, false)->PrimaryKeyFields(database);
   if (keyNames == DeferredPrimaryKey) return {};
   for (const AnsiString& name : SplitList(keyNames, ';', true, TEmptyItems::Drop)) {
     TField* keyField = dataSet.LookupField(name);
@@ -189,7 +191,8 @@ TBlobCacheKey BlobCacheKeyOf(TFIBCustomDataSet& dataSet, TField* field) {
 void LoadBlobAtOnce(TFIBCustomDataSet& dataSet, TFIBBlobStream& stream) {
   TFIBDatabase* database = dataSet.Database();
   TFIBTransaction* transaction = dataSet.Transaction();
-  if (database == nullptr || transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(&dataSet)});
+  if (database == nullptr || transaction == nullptr)
+    FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(&dataSet)});
   const bool connectedHere = !database->Connected();
   if (connectedHere) database->SetConnected(true);
   const TScopeEnd disconnect([&] {

@@ -255,10 +255,12 @@ AnsiString TFIBBlobStream::CacheFolder() const {
 bool TFIBBlobStream::LoadFromCache(Int64 serverSize) {
   fLoadedFromCache = false;
   const AnsiString folder = CacheFolder();
-  if (folder.empty() || !fCacheKey.Usable() || serverSize <= 0 || serverSize > std::numeric_limits<Integer>::max())
+  if (folder.empty() || !fCacheKey.Usable() || serverSize <= 0 ||
+      serverSize > std::numeric_limits<Integer>::max())
     return false;
-  const TBlobCacheHeader expected = MakeBlobCacheHeader(fBlobID, static_cast<Integer>(serverSize), fCacheKey.TableName,
-                                                        fCacheKey.FieldName, fCacheKey.KeyValues);
+  const TBlobCacheHeader expected =
+      MakeBlobCacheHeader(fBlobID, static_cast<Integer>(serverSize), fCacheKey.TableName, fCacheKey.FieldName,
+                          fCacheKey.KeyValues);
   std::optional<RawByteString> body = LoadBlobCacheFile(BlobCacheFileName(folder, expected, false), expected);
   if (!body) return false;
   if (fDatabase->HasBlobFilter(fBlobSubType, true)) fDatabase->ApplyBlobFilter(fBlobSubType, *body, true);
@@ -270,14 +272,17 @@ bool TFIBBlobStream::LoadFromCache(Int64 serverSize) {
 // A failed write leaves no file and no error. A new body has a temporary id until its
 // record is read again, so only bodies loaded by a permanent id are kept.
 void TFIBBlobStream::SaveToCache() {
-  if (fLoadedFromCache || fClientBlob || !fCacheKey.Usable() || fBuffer.empty() || fBlobID.gds_quad_high == 0) return;
+  if (fLoadedFromCache || fClientBlob || !fCacheKey.Usable() || fBuffer.empty() || fBlobID.gds_quad_high == 0)
+    return;
   const AnsiString folder = CacheFolder();
-  if (folder.empty() || static_cast<Int64>(fBuffer.size()) < fDatabase->BlobSwapSupport().MinBlobSizeToSwap()) return;
+  if (folder.empty() || static_cast<Int64>(fBuffer.size()) < fDatabase->BlobSwapSupport().MinBlobSizeToSwap())
+    return;
   RawByteString body(fBuffer.begin(), fBuffer.end());
   if (fDatabase->HasBlobFilter(fBlobSubType, false)) fDatabase->ApplyBlobFilter(fBlobSubType, body, false);
   if (body.size() > static_cast<std::size_t>(std::numeric_limits<Integer>::max())) return;
-  const TBlobCacheHeader header = MakeBlobCacheHeader(fBlobID, static_cast<Integer>(body.size()), fCacheKey.TableName,
-                                                      fCacheKey.FieldName, fCacheKey.KeyValues);
+  const TBlobCacheHeader header =
+      MakeBlobCacheHeader(fBlobID, static_cast<Integer>(body.size()), fCacheKey.TableName,
+                          fCacheKey.FieldName, fCacheKey.KeyValues);
   SaveBlobCacheFile(BlobCacheFileName(folder, header, true), header, body.data());
 }
 

@@ -25,7 +25,8 @@ class ArraysTest : public EditingFormTest<TpFIBDataSet> {
     fDataSet->Post();
   }
   void TearDown() override {
-    fDb.Isql("delete from arrays where id > 2; update arrays set a = null, code = iif(id = 1, 'one', 'two');");
+    fDb.Isql(
+        "delete from arrays where id > 2; update arrays set a = null, code = iif(id = 1, 'one', 'two');");
   }
 };
 

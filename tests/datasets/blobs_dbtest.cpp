@@ -6,7 +6,6 @@
 // connection is closed.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -139,7 +138,8 @@ TEST_F(BlobsTest, LimitOnLiveStreams) {
 // The refresh after a post shows the body the server stored, not the one written.
 TEST_F(BlobsTest, ARefreshedRecordShowsTheServersBody) {
   Open("select id, m from blobs where id = 7");
-  fDataSet->UpdateSQL().SetText("update blobs set m = 'by server ' || ?old_id where id = ?old_id and ?m is not null");
+  fDataSet->UpdateSQL().SetText(
+      "update blobs set m = 'by server ' || ?old_id where id = ?old_id and ?m is not null");
   fDataSet->RefreshSQL().SetText("select id, m from blobs where id = ?old_id");
   fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poRefreshAfterPost});
   EXPECT_EQ(Field("M")->AsString(), "blob 7");
@@ -188,7 +188,8 @@ class BlobCacheTest : public EditingFormTest<TpFIBDataSet> {
   }
   std::string CacheFile(const std::string& key, const std::string& body) {
     const ISC_QUAD id = ServerBlobId("pictures", std::stoi(key));
-    return HandMadeFile("PICTURES", "BODY", key, body, static_cast<uint32_t>(id.gds_quad_high), id.gds_quad_low);
+    return HandMadeFile("PICTURES", "BODY", key, body, static_cast<uint32_t>(id.gds_quad_high),
+                        id.gds_quad_low);
   }
   static std::string FileBytes(const fs::path& path) {
     std::ostringstream bytes;
