@@ -557,7 +557,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // A statement that stores a new array uses it up, even one that then fails: before the
   // record's array goes to a statement, an array written through the field whose id a
   // storing statement was already given is written again under a new id.
-  void RenewUsedUpArray(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr, bool storing);
+  void RenewUsedUpArray(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr,
+                        bool storing);
   TGetResult GetCurrentModeRecord(TRecordBuffer buffer);
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);

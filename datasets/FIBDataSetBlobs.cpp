@@ -218,7 +218,10 @@ Cardinal TFIBCustomDataSet::KeepBlobStream(TRecordBuffer record, const TField* f
   const TDataSetState state = State();
   const Integer index = RecordIndexOf(record);
   const bool editing = state == dsEdit || state == dsInsert || state == dsNewValue;
-  const bool cached = !editing && state != dsOldValue && index >= 0 && index < fFetchedCount;
+  // A new record's buffer (read for its calculated fields while inserting) names no
+  // cached record, whatever index it carries.
+  const bool cached = !editing && state != dsOldValue && index >= 0 && index < fFetchedCount &&
+                      GetBookmarkFlag(record) == bfCurrent;
   if (!editing && !cached) return 0;
   const Cardinal handle = fBlobStreams.Add(stream);
   SetBlobHandle(record, field, handle);

@@ -64,10 +64,7 @@ class TFIBBlobStream : public TStream {
   // A blob filled by its owner, never loaded from the server; writable in read mode too.
   bool ClientBlob() const { return fClientBlob; }
   void SetClientBlob(bool value) { fClientBlob = value; }
-  const TBlobCacheKey& CacheKey() const { return fCacheKey; }
   void SetCacheKey(TBlobCacheKey value) { fCacheKey = std::move(value); }
-  // The body last loaded came from a cache file.
-  bool LoadedFromCache() const { return fLoadedFromCache; }
 
   // What the server reported when the blob was loaded.
   Integer NumSegments() const { return fNumSegments; }
@@ -143,6 +140,7 @@ class TFIBBlobStream : public TStream {
   bool fIsCommitted = true;
   bool fClientBlob = false;
   TBlobCacheKey fCacheKey;
+  // The body last loaded came from a cache file: it is not written back.
   bool fLoadedFromCache = false;
 };
 
