@@ -150,6 +150,17 @@ TEST_F(BlobsTest, ARefreshedRecordShowsTheServersBody) {
   EXPECT_EQ(Oracle("select cast(m as varchar(20)) from blobs where id = 7"), "by server 7");
 }
 
+// The previous version read during an edit is the caller's: the dataset keeps no stream
+// for it.
+TEST_F(BlobsTest, AnOldValueReadLeavesNoStreamBehind) {
+  Open("select id, m from blobs where id = 8");
+  fDataSet->UpdateSQL().SetText("update blobs set m = ?m where id = ?old_id");
+  fDataSet->Edit();
+  EXPECT_EQ(Field("M")->OldValue().AsString(), "blob 8");
+  EXPECT_EQ(fDataSet->BlobStreamCount(), 0u);
+  fDataSet->Cancel();
+}
+
 // A filter that reads each record's blob finds the record's stream again on every pass:
 // the stream lives with the cached record, not with the buffer the filter was given.
 TEST_F(BlobsTest, AFilterReadingBlobsKeepsOneStreamPerRecord) {
@@ -215,6 +226,12 @@ TEST_F(BlobCacheTest, BodiesAreCachedByTableColumnAndKeyAndLoadedFromTheCache) {
   fDataSet->Next();
   EXPECT_TRUE(Field("BODY")->IsNull());
   EXPECT_EQ(Body(), "");
+
+  // A body below the smallest size to keep is not cached.
+  fDatabase->BlobSwapSupport().SetMinBlobSizeToSwap(12);
+  fDataSet->Prior();
+  EXPECT_EQ(Body(), "second body");
+  EXPECT_FALSE(fs::exists(fRoot / "PICTURES" / "BODY" / "2.blb"));
   fDataSet->Close();
 
   // A table without a primary key names no record: nothing is cached.
