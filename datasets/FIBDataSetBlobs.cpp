@@ -1,5 +1,6 @@
 #include "datasets/FIBDataSetBlobs.h"
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -94,18 +95,23 @@ void CheckHandleSlot(const TField* field, Integer blobStreamOffset, Integer calc
                        "a blob field's stream handle lies within its record");
 }
 
+// Where the handle of blob index blobIndex lies in a record: 4 bytes per blob field.
+std::ptrdiff_t HandleOffset(Integer blobStreamOffset, Integer blobIndex) {
+  return std::ptrdiff_t{blobStreamOffset} + std::ptrdiff_t{4} * blobIndex;
+}
+
 }  // namespace
 
 Cardinal TFIBCustomDataSet::BlobHandle(const Byte* record, const TField* field) const {
   CheckHandleSlot(field, fBlobStreamOffset, fCalcFieldsOffset);
   Cardinal handle;
-  std::memcpy(&handle, record + fBlobStreamOffset + 4 * field->Offset(), sizeof handle);
+  std::memcpy(&handle, record + HandleOffset(fBlobStreamOffset, field->Offset()), sizeof handle);
   return handle;
 }
 
 void TFIBCustomDataSet::SetBlobHandle(Byte* record, const TField* field, Cardinal handle) {
   CheckHandleSlot(field, fBlobStreamOffset, fCalcFieldsOffset);
-  std::memcpy(record + fBlobStreamOffset + 4 * field->Offset(), &handle, sizeof handle);
+  std::memcpy(record + HandleOffset(fBlobStreamOffset, field->Offset()), &handle, sizeof handle);
 }
 
 std::shared_ptr<TFIBBlobStream> TFIBCustomDataSet::RecordBlobStream(const Byte* record, const TField* field) const {
@@ -116,7 +122,7 @@ void TFIBCustomDataSet::ReleaseBlobStreams(const Byte* record) {
   if (fBlobStreamOffset <= 0) return;
   for (Integer i = 0; i < BlobFieldCount(); ++i) {
     Cardinal handle;
-    std::memcpy(&handle, record + fBlobStreamOffset + 4 * i, sizeof handle);
+    std::memcpy(&handle, record + HandleOffset(fBlobStreamOffset, i), sizeof handle);
     if (handle != 0) fBlobStreams.Release(handle);
   }
 }
