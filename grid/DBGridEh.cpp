@@ -1,5 +1,5 @@
 // The data-aware grid's construction, settings and their setters, its style, the
-// references it drops when other components go, and the messages it handles itself.
+// references it drops when other components go, and the column popup menu.
 
 #include "grid/DBGridEh.h"
 
@@ -254,26 +254,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
     LayoutChanged();
 }
 
-// ---- Messages -------------------------------------------------------------------------
-
-void TCustomDBGridEh::Dispatch(TMessage& message) {
-  switch (message.Msg) {
-    case CM_DEFERLAYOUTEH:
-      return DeferredLayout();
-    case WM_SIZE:
-      TCustomGridEh::Dispatch(message);
-      return WMSize(message);
-    default:
-      TCustomGridEh::Dispatch(message);
-  }
-}
-
-void TCustomDBGridEh::WMSize(TMessage& /*message*/) {
-  if (fAutoFitColWidths) return LayoutChanged();
-  if (fUpdateLock > 0) return;
-  UpdateRowCount();
-  UpdateScrollBar();
-}
+// ---- The column popup menu ------------------------------------------------------------
 
 void TCustomDBGridEh::DefaultHandler(TMessage& message) {
   TCustomGridEh::DefaultHandler(message);

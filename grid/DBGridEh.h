@@ -542,6 +542,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void UpdateTabStopsAndWidths();
   virtual void UpdateRowsLayout();
 
+  // Scrolling, the wheel, focus and leaving the grid (DBGridEhMessages.cpp).
+  void DoExit() override;
+  // One notch moves the dataset one record; the wheel events are not fired.
+  bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+  void TopLeftChanged() override;
+  // Repaints the selection and the current row after the grid gained or lost the focus.
+  virtual void UpdateFocusedSelection();
+
  private:
   friend class TGridDataLinkEh;
   friend class TDBGridColumnsEh;
@@ -577,7 +586,19 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The dataset's fields were made anew or went away: columns look their fields up again.
   void FieldsRebuilt();
   TColumnEh* SelectedColumn() const;
+  // The text the editor shows for the selected column's field, after the column's cell
+  // events; empty without a field.
+  AnsiString FieldEditText();
   void WMSize(TMessage& message);
+  void WMVScroll(TMessage& message);
+  void WMHScroll(TMessage& message);
+  void WMGetDlgCode(TMessage& message);
+  void WMCommand(TMessage& message);
+  // WM_SETFOCUS and WM_KILLFOCUS.
+  void WMFocusChange(TMessage& message);
+  // The dataset moves to the record (or of the five positions, the place) the dropped
+  // thumb stands for.
+  void ScrollToThumb(int position);
   void ScrollDataRows(int distance);
   // Any column, shown or not, hides repeated values.
   bool AnyColumnHidesDuplicates() const;
@@ -655,6 +676,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   Variant fPendingKey = Null();
   TBookmarkStr fSavedBookmark;
   int fSavedOffset = 0;
+  // The thumb drag already moved the dataset: its closing position moves it no further.
+  bool fThumbTracked = false;
+  // The focused state the selection was last painted in.
+  bool fPaintedFocused = false;
 
   // Made after the link: their clean-up reads it.
   std::unique_ptr<TBookmarkListEh> fSelectedRows;
