@@ -11,6 +11,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       fSumList(std::make_unique<TDBSumListProducer>(this)),
       fTitleFont(std::make_unique<TFont>()),
       fFooterFont(std::make_unique<TFont>()),
+      fTitleImagesLink(std::make_unique<TChangeLink>()),
       fColumnDefValues(std::make_unique<TDBGridEhColumnDefValuesEh>()),
       fHorzScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal)),
       fVertScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbVertical)),
@@ -27,6 +28,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
   fTitleFont->OnChange = [this](TObject*) {
     if (AreTitlesVisible()) LayoutChanged();
   };
+  fTitleImagesLink->OnChange = [this](TObject*) { Invalidate(); };
   fFooterFont->OnChange = [this](TObject*) {
     if (fFooterRowCount > 0) LayoutChanged();
   };
@@ -177,6 +179,14 @@ void TCustomDBGridEh::SetReadOnly(bool value) {
     Invalidate();
     if (!ComponentState().Contains(csLoading)) InvalidateEditor();
   });
+}
+
+void TCustomDBGridEh::SetTitleImages(TCustomImageList* value) {
+  TCustomImageList* old = TitleImages();
+  if (old == value) return;
+  if (old != nullptr) old->UnRegisterChanges(fTitleImagesLink.get());
+  if (value != nullptr) value->RegisterChanges(fTitleImagesLink.get());
+  LayoutChanged();
 }
 
 void TCustomDBGridEh::SetFooterColor(TColor value) {

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "classlib/db/DataSource.h"
+#include "classlib/ui/ImgList.h"
 #include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBGridEhStyle.h"
 #include "gridbase/BMListEh.h"
+#include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 
@@ -69,6 +71,16 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+// The colours of a data cell, before the column's own cell event.
+using TGetCellEhParamsEvent =
+    TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background, TGridDrawState state)>;
+// The colours and the sort marker of a title cell.
+using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
+                                         TSortMarkerEh& sortMarker, bool isDown)>;
+// A data cell was drawn (the handler may draw over it).
+using TDrawColumnEhCellEvent =
+    TEvent<void(TObject* sender, const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
+using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 
 class TCustomDBGridEh;
 
@@ -131,6 +143,19 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, 
 // DrawTextEx with the left and right margins in its parameter record.
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
                  int rightMargin);
+// The font turned by 90 degrees: its text runs bottom-up.
+TLogFont CreateRotatedFontEh(const TFont& font);
+// Writes `text` bottom-up in the canvas font, clipped to `rect`: centred across the
+// rectangle and, along it, from the bottom (left alignment), to the top (right) or centred.
+void DrawRotatedTextEh(TCanvas& canvas, const TRect& rect, const AnsiString& text, TAlignment alignment);
+// Draws image `index` of `images` vertically centred in `rect`, at its left (plus `margin`),
+// centre or right by the alignment, clipped to the rectangle.
+void DrawClipImageEh(TCanvas& canvas, const TCustomImageList& images, int index, const TRect& rect,
+                     TAlignment alignment, int margin);
+// One edit button of a cell: flat buttons framed in `background` with one pixel of inset,
+// others with a raised edge; the face by its draw kind, or the glyph of a glyph button.
+void DrawCellButtonEh(TCanvas& canvas, const TRect& rect, TColor background, TEditButtonStyleEh style,
+                      const TBitmap* glyph, bool flat, bool enabled);
 
 // ---- Data link ------------------------------------------------------------------------
 
@@ -367,6 +392,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetStyle(TDBGridEhStyle* value);
 
   TFont* TitleFont() const { return fTitleFont.get(); }
+  // Images that titles show in place of their caption (by the title's ImageIndex).
+  TCustomImageList* TitleImages() const { return fTitleImagesLink->Sender(); }
+  void SetTitleImages(TCustomImageList* value);
   TFont* FooterFont() const { return fFooterFont.get(); }
   TColor FooterColor() const { return fFooterColor; }
   // Background of data rows by record number on a numbered dataset; the grid's Color while
@@ -499,8 +527,18 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the cell gets a raised frame.
   virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
 
+  // Paints a fixed cell's background: the themed header item, two pixels larger than
+  // `rect`, when visual styles are on and the grid has raised fixed cells with both kinds
+  // of lines and is not flat; else fills it with the brush. Answers whether it was themed.
+  bool DrawThemedFixedCellEh(const TRect& rect, bool pressed, bool selected);
+
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
+  TGetCellEhParamsEvent OnGetCellParams;
+  TGetBtnEhParamsEvent OnGetBtnParams;
+  TDrawColumnEhCellEvent OnDrawColumnCell;
+  // Fired only while the columns are the default ones.
+  TDrawDataCellEvent OnDrawDataCell;
   TMovedEvent OnColumnMoved;
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
@@ -531,6 +569,9 @@ class TCustomDBGridEh : public TCustomGridEh {
 
   virtual void ColEnter();
   virtual void ColExit();
+  virtual void GetCellParams(TColumnEh* column, TFont* font, TColor& background, TGridDrawState state);
+  virtual void DrawColumnCell(const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state);
+  virtual void DrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
   virtual void DataChanged();
   virtual void DefineFieldMap();
   virtual void LinkActive(bool value);
@@ -604,16 +645,26 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool AnyColumnHidesDuplicates() const;
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
-  // Each draws its kind of cell and tells whether it was highlighted.
-  bool DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
+  // How a cell came out: highlighted (its frame shows sunken), themed (it has no frame).
+  struct TCellLookEh {
+    bool highlighted = false;
+    bool themed = false;
+  };
+  // Each draws its kind of cell.
+  TCellLookEh DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
   // The image the indicator shows for the active record; -1 for none.
   int IndicatorImage(bool current, bool selected) const;
-  bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The marker and the sort index at the title's right, in the room `area` keeps.
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
-  bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
-  void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
+                           bool is3D);
+  void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params, bool themed);
+  // The caption, title image or vertical caption of a title in `rect`.
+  void DrawTitleContent(TColumnTitleEh& title, const TRect& rect, int shift);
+  // The column's edit buttons, right to left from the cell's right edge.
+  void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
   // The text the column shows for a record of the link's window, after its cell events.
   AnsiString ShownText(TColumnEh& column, int record);
   // A required field of the record being edited is empty (and the column's handler
@@ -627,6 +678,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   std::unique_ptr<TDBSumListProducer> fSumList;
   std::unique_ptr<TFont> fTitleFont;
   std::unique_ptr<TFont> fFooterFont;
+  std::unique_ptr<TChangeLink> fTitleImagesLink;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> fColumnDefValues;
   std::unique_ptr<TDBGridEhScrollBar> fHorzScrollBar;
   std::unique_ptr<TDBGridEhScrollBar> fVertScrollBar;

@@ -135,4 +135,31 @@ int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned 
   return DrawTextEx(canvas.Handle(), text, rect, format, &params);
 }
 
+// ---- Bottom-up text -------------------------------------------------------------------
+
+TLogFont CreateRotatedFontEh(const TFont& font) {
+  TLogFont rotated = font.LogFont();
+  rotated.lfEscapement = 900;
+  rotated.lfOrientation = 900;
+  rotated.lfWeight = font.Style().Contains(fsBold) ? FW_BOLD : FW_NORMAL;
+  return rotated;
+}
+
+void DrawRotatedTextEh(TCanvas& canvas, const TRect& rect, const AnsiString& text, TAlignment alignment) {
+  TFont saved;
+  saved.Assign(canvas.Font());
+  canvas.Font()->SetLogFont(CreateRotatedFontEh(saved));
+  canvas.Font()->SetColor(saved.Color());
+  const TSize extent = canvas.TextExtent(text);
+  // Turned, the text's width runs up the rectangle and its height across it.
+  const int x = rect.left + (rect.Width() - extent.cy) / 2;
+  int y = rect.bottom - 2;
+  if (alignment == taRightJustify)
+    y = rect.top + 2 + extent.cx;
+  else if (alignment == taCenter)
+    y = rect.top + (rect.Height() + extent.cx) / 2;
+  canvas.TextRect(rect, x, y, text);
+  canvas.Font()->Assign(&saved);
+}
+
 }  // namespace ordvane
