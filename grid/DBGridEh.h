@@ -95,7 +95,17 @@ struct TGridCellTypeEh {
 // ---- Shared routines ------------------------------------------------------------------
 
 // The indicator images by their place in IndicatorImagesEh.
-enum TIndicatorImageEh { iiCurrentEh = 0, iiEditEh = 1, iiInsertEh = 2, iiCurrentSelectedEh = 5 };
+enum TIndicatorImageEh {
+  iiCurrentEh = 0,
+  iiEditEh = 1,
+  iiInsertEh = 2,
+  iiCurrentSelectedEh = 5,
+  iiCurrentSearchingEh = 6
+};
+// The colours of the text an incremental search has matched (and of the indicator's
+// background during the search).
+constexpr TColor kInplaceSearchColorEh = clYellow;
+constexpr TColor kInplaceSearchTextColorEh = clBlack;
 // The indicator images, made (with their artwork registered) on first use.
 TCustomImageList& IndicatorImagesEh();
 // The title sort markers: smDownEh's image first, then smUpEh's.
@@ -140,6 +150,10 @@ AnsiString ShortenTextEh(TCanvas& canvas, const AnsiString& text, int width);
 // `fill` the rectangle is first filled with the brush, else the text goes over what is there.
 void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
                  const TCellTextFormatEh& format);
+// Writes the first `prefixLength` characters of `text` where WriteTextEh starts the text
+// (multi-line text: at its first line's margin), filled with the brush.
+void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const AnsiString& text,
+                       std::size_t prefixLength, const TCellTextFormatEh& format);
 // DrawTextEx with the left and right margins in its parameter record.
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
                  int rightMargin);
@@ -503,6 +517,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the deferred layout waits for the last section to end.
   bool DeferredLayoutPending() const { return fDeferredLayoutPending; }
 
+  // ---- Incremental search: the search under way and the text it matched so far.
+  bool InplaceSearching() const { return fInplaceSearching; }
+  const AnsiString& InplaceSearchText() const { return fInplaceSearchText; }
+
   // ---- Positions
   // Remembers the current record and where it shows; RestorePosition brings both back.
   void SavePosition();
@@ -567,6 +585,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Colours of a data cell of the active record; true when the cell shows highlighted.
   virtual bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state);
 
+  // The search sets its state here; the current row shows it.
+  void SetInplaceSearchState(bool searching, const AnsiString& text);
   virtual void ColEnter();
   virtual void ColExit();
   virtual void GetCellParams(TColumnEh* column, TFont* font, TColor& background, TGridDrawState state);
@@ -661,8 +681,20 @@ class TCustomDBGridEh : public TCustomGridEh {
   TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
                            bool is3D);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params, bool themed);
+  // WriteTextEh for a column's cell: a right-to-left column's text is written unmirrored,
+  // its alignment and margins swapped, so that its glyphs read the right way.
+  void WriteColumnText(TColumnEh& column, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
+                       TCellTextFormatEh format);
+  // Runs `write` with the rectangle and format a column's text goes in: for a right-to-left
+  // column, device pixels with the mirroring off, alignment and margins swapped.
+  template <class Write>
+  void InColumnReading(TColumnEh& column, const TRect& rect, TCellTextFormatEh format, Write write);
+  TCellTextFormatEh TextFormat(TColumnEh& column, const TColCellParamsEh& params) const;
+  // Over the current cell's text, the part the incremental search matched.
+  void DrawSearchPrefix(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  bool ShowsSearchPrefix(int col, int row);
   // The caption, title image or vertical caption of a title in `rect`.
-  void DrawTitleContent(TColumnTitleEh& title, const TRect& rect, int shift);
+  void DrawTitleContent(TColumnEh& column, const TRect& rect, int shift);
   // The column's edit buttons, right to left from the cell's right edge.
   void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
   // The text the column shows for a record of the link's window, after its cell events.
@@ -728,6 +760,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   Variant fPendingKey = Null();
   TBookmarkStr fSavedBookmark;
   int fSavedOffset = 0;
+  bool fInplaceSearching = false;
+  AnsiString fInplaceSearchText;
   // The thumb drag already moved the dataset: its closing position moves it no further.
   bool fThumbTracked = false;
   // The focused state the selection was last painted in.

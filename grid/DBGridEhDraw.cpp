@@ -2,12 +2,14 @@
 // and how indicator, title and data cells are painted.
 
 #include <algorithm>
+#include <utility>
 
 #include "classlib/ui/ImgList.h"
 #include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/Themes.h"
 #include "grid/DBGridEh.h"
 #include "gridbase/ButtonFacesEh.h"
+#include "gridbase/GridsEhDraw.h"
 
 namespace ordvane {
 
@@ -241,7 +243,7 @@ int TCustomDBGridEh::IndicatorImage(bool current, bool selected) const {
     case dsInsert:
       return iiInsertEh;
     case dsBrowse:
-      return selected ? iiCurrentSelectedEh : iiCurrentEh;
+      return selected ? iiCurrentSelectedEh : fInplaceSearching ? iiCurrentSearchingEh : iiCurrentEh;
     default:
       return -1;
   }
@@ -282,13 +284,14 @@ TCustomDBGridEh::TCellLookEh TCustomDBGridEh::DrawTitleCell(int col, int row, co
   TRect textRect = rect;
   textRect.right -= area.width;
   look.themed = DrawThemedFixedCellEh(rect, pressed, look.highlighted);
-  DrawTitleContent(title, textRect, shift);
+  DrawTitleContent(column, textRect, shift);
   DrawSortMarker(rect, marker, area, shift, look.highlighted);
   return look;
 }
 
-void TCustomDBGridEh::DrawTitleContent(TColumnTitleEh& title, const TRect& rect, int shift) {
+void TCustomDBGridEh::DrawTitleContent(TColumnEh& column, const TRect& rect, int shift) {
   TCanvas& canvas = *Canvas();
+  TColumnTitleEh& title = column.Title();
   TCustomImageList* images = TitleImages();
   if (images != nullptr && title.ImageIndex() != -1) {
     TRect imageRect = rect;
@@ -303,11 +306,11 @@ void TCustomDBGridEh::DrawTitleContent(TColumnTitleEh& title, const TRect& rect,
     DrawRotatedTextEh(canvas, textRect, title.Caption(), title.Alignment());
   } else {
     const bool lines = fTitleHeight > 0 || fTitleLines > 0;
-    WriteTextEh(canvas, rect, false, 2 + shift, 1 + shift, title.Caption(),
-                {.Alignment = title.Alignment(),
-                 .Layout = tlCenter,
-                 .MultiLine = lines,
-                 .EndEllipsis = title.EndEllipsis()});
+    WriteColumnText(column, rect, false, 2 + shift, 1 + shift, title.Caption(),
+                    {.Alignment = title.Alignment(),
+                     .Layout = tlCenter,
+                     .MultiLine = lines,
+                     .EndEllipsis = title.EndEllipsis()});
   }
   canvas.Brush()->SetStyle(bsSolid);
 }
@@ -463,11 +466,69 @@ void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, 
     if (params.ImageIndex >= 0) DrawClipImageEh(canvas, *images, params.ImageIndex, imageRect, taCenter, 0);
     textRect.left = imageRect.right;
   }
-  WriteTextEh(canvas, textRect, false, 2, 2, params.Text,
-              {.Alignment = params.Alignment,
-               .Layout = column.Layout(),
-               .MultiLine = column.WordWrap() && fMultiLineRows,
-               .EndEllipsis = column.EndEllipsis()});
+  WriteColumnText(column, textRect, false, 2, 2, params.Text, TextFormat(column, params));
+  if (ShowsSearchPrefix(params.Col, params.Row)) DrawSearchPrefix(column, textRect, params);
+}
+
+TCellTextFormatEh TCustomDBGridEh::TextFormat(TColumnEh& column, const TColCellParamsEh& params) const {
+  return {.Alignment = params.Alignment,
+          .Layout = column.Layout(),
+          .MultiLine = column.WordWrap() && fMultiLineRows,
+          .EndEllipsis = column.EndEllipsis()};
+}
+
+// ---- Right to left and the incremental search -----------------------------------------
+
+template <class Write>
+void TCustomDBGridEh::InColumnReading(TColumnEh& column, const TRect& rect, TCellTextFormatEh format,
+                                      Write write) {
+  if (column.BiDiMode() != bdRightToLeft) return write(rect, format);
+  TDeviceContext& dc = *Canvas()->Handle();
+  TPoint corners[2] = {rect.TopLeft(), rect.BottomRight()};
+  dc.LPtoDP(corners, 2);
+  const TRect device = NormalizedRect({corners[0].x, corners[0].y, corners[1].x, corners[1].y});
+  const grids_internal::TMappingScope mirrored(dc);
+  dc.SetMapMode(MM_TEXT);
+  dc.SetWindowOrgEx(0, 0);
+  dc.SetViewportOrgEx(0, 0);
+  if (format.Alignment != taCenter)
+    format.Alignment = format.Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+  std::swap(format.LeftMargin, format.RightMargin);
+  write(device, format);
+}
+
+void TCustomDBGridEh::WriteColumnText(TColumnEh& column, const TRect& rect, bool fill, int dx, int dy,
+                                      const AnsiString& text, TCellTextFormatEh format) {
+  InColumnReading(column, rect, format, [&](const TRect& shown, const TCellTextFormatEh& shownFormat) {
+    WriteTextEh(*Canvas(), shown, fill, dx, dy, text, shownFormat);
+  });
+}
+
+bool TCustomDBGridEh::ShowsSearchPrefix(int col, int row) {
+  return fInplaceSearching && !fInplaceSearchText.empty() && col == Col() && row == Row() &&
+         (fDBOptions.Contains(dgAlwaysShowSelection) || IsFocused()) &&
+         !ComponentState().Contains(csDesigning) && fUpdateLock == 0 && IsActiveControl();
+}
+
+void TCustomDBGridEh::DrawSearchPrefix(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params) {
+  TCanvas& canvas = *Canvas();
+  const TColor brush = canvas.Brush()->Color();
+  const TColor text = canvas.Font()->Color();
+  canvas.Brush()->SetColor(kInplaceSearchColorEh);
+  canvas.Font()->SetColor(kInplaceSearchTextColorEh);
+  InColumnReading(column, rect, TextFormat(column, params),
+                  [&](const TRect& shown, const TCellTextFormatEh& shownFormat) {
+                    WriteTextPrefixEh(canvas, shown, 2, 2, params.Text, fInplaceSearchText.size(), shownFormat);
+                  });
+  canvas.Brush()->SetColor(brush);
+  canvas.Font()->SetColor(text);
+}
+
+void TCustomDBGridEh::SetInplaceSearchState(bool searching, const AnsiString& text) {
+  if (searching == fInplaceSearching && text == fInplaceSearchText) return;
+  fInplaceSearching = searching;
+  fInplaceSearchText = searching ? text : AnsiString();
+  if (HandleAllocated()) InvalidateRow(Row());
 }
 
 void TCustomDBGridEh::DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background) {

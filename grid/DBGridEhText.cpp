@@ -1,6 +1,8 @@
 // Writing cell text: placement by alignment and layout, the end ellipsis and the
 // word-wrapped path.
 
+#include <algorithm>
+
 #include "classlib/core/CodePages.h"
 #include "grid/DBGridEh.h"
 
@@ -125,6 +127,23 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, 
     WriteLines(canvas, rect, fill, dx, dy, text, format);
   else
     WriteLine(canvas, rect, fill, dx, dy, text, format);
+}
+
+void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const AnsiString& text,
+                       std::size_t prefixLength, const TCellTextFormatEh& format) {
+  const AnsiString prefix = text.substr(0, std::min(prefixLength, text.size()));
+  if (prefix.empty()) return;
+  int x = rect.left + dx + format.LeftMargin;
+  int y = rect.top + dy;
+  if (!format.MultiLine) {
+    x = LineLeft(rect, dx, LineWidth(canvas, text, format.Alignment), format.Alignment);
+    y = LineTop(rect, dy, canvas.TextHeight(text), format.Layout);
+  }
+  TRect box(x, rect.top, x + canvas.TextWidth(prefix), rect.bottom);
+  IntersectRect(box, box, rect);
+  if (IsRectEmpty(box)) return;
+  TBrushStyleScope brush(canvas, true);
+  canvas.TextRect(box, x, y, prefix);
 }
 
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,

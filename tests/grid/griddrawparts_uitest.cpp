@@ -335,5 +335,96 @@ TEST(GridCellButtons, ColumnsThatAlwaysShowTheirButtonsDrawThemAtTheRight) {
   EXPECT_EQ(flat.Raster().Pixel(19, 17), ColorToRGB(clYellow));
 }
 
+TEST(GridRightToLeft, ACellIsTheSameCellLeftToRightMirroredInPlaceWithItsAlignmentSwapped) {
+  DrawnGridFixture leftToRight(3);
+  DrawnGridFixture rightToLeft(3);
+  for (DrawnGridFixture* f : {&leftToRight, &rightToLeft}) {
+    const bool mirrored = f == &rightToLeft;
+    f->Column("ID")->SetAlignment(mirrored ? taRightJustify : taLeftJustify);
+    TColumnEh* name = f->Column("NAME");
+    name->SetWidth(90);
+    name->SetAlignment(mirrored ? taLeftJustify : taRightJustify);
+    f->grid->SetBiDiMode(f == &leftToRight ? bdLeftToRight : bdRightToLeft);
+    f->ui.Process();
+  }
+  const auto ltr = Painted(*leftToRight.grid);
+  const auto rtl = Painted(*rightToLeft.grid);
+  const int width = leftToRight.grid->ClientWidth();
+  ASSERT_EQ(rightToLeft.grid->ClientWidth(), width);
+  const int row = leftToRight.grid->TitleOffset() + 1;
+
+  const TRect indicator = leftToRight.grid->CellRect(0, row);
+  EXPECT_EQ(rtl->Raster().Pixel(width - 1 - indicator.left - 1, indicator.top + 1), ColorToRGB(clBtnFace))
+      << "the indicator stands at the right";
+  for (int col : {1, 2}) {
+    const TRect cell = leftToRight.grid->CellRect(col, row);
+    const int mirroredLeft = width - cell.right;
+    const int differing = test::CountPixels(ltr->Raster(), [&](int x, int y, TColorRef c) {
+      return PtInRect(cell, Point(x, y)) && rtl->Raster().Pixel(mirroredLeft + x - cell.left, y) != c;
+    });
+    EXPECT_EQ(differing, 0) << "column " << col;
+  }
+  const TRect name = leftToRight.grid->CellRect(2, row);
+  EXPECT_GT(test::CountPixels(ltr->Raster(), [&](int x, int y, TColorRef c) {
+              return PtInRect(name, Point(x, y)) && c == ColorToRGB(clWindowText);
+            }),
+            10)
+      << "text to compare";
+}
+
+class TSearchingGrid : public TDBGridEh {
+ public:
+  using TDBGridEh::TDBGridEh;
+  using TCustomDBGridEh::SetInplaceSearchState;
+};
+
+TEST(GridIncrementalSearch, TheMatchedPrefixAndTheIndicatorShowTheSearchColour) {
+  DataGridFixture<TMemDataSet, TSearchingGrid> f(3);
+  TSearchingGrid& grid = *f.grid;
+  TColumnEh* name = f.Column("NAME");
+  name->SetWidth(100);
+  f.Column("CODE")->SetWidth(60);
+  grid.SetFocus();
+  grid.SetSelectedIndex(0);
+  f.ui.Process();
+  const int first = grid.TitleOffset();
+  const TRect current = grid.CellRect(1, first);
+  const TRect other = grid.CellRect(1, first + 1);
+  const TRect indicator = grid.CellRect(0, first);
+  TBitmap measure(1, 1);
+  measure.Canvas()->Font()->Assign(name->Font());
+  const int prefixWidth = measure.Canvas()->TextWidth("nam");
+  const auto searchColoured = [](const TRaster& picture, const TRect& rect) {
+    return CountColour(picture, rect, kInplaceSearchColorEh);
+  };
+
+  auto picture = Painted(grid);
+  EXPECT_EQ(searchColoured(picture->Raster(), current), 0);
+
+  grid.SetInplaceSearchState(true, "nam");
+  picture = Painted(grid);
+  const TRect prefix(current.left + 2, current.top, current.left + 2 + prefixWidth, current.bottom);
+  EXPECT_GT(searchColoured(picture->Raster(), prefix), prefix.Width() * prefix.Height() / 2);
+  EXPECT_GT(CountColour(picture->Raster(), prefix, kInplaceSearchTextColorEh), 5) << "the prefix's letters";
+  EXPECT_EQ(searchColoured(picture->Raster(), Rect(prefix.right, current.top, current.right, current.bottom)), 0)
+      << "the rest of the text keeps its colours";
+  EXPECT_EQ(searchColoured(picture->Raster(), other), 0) << "only the current cell";
+
+  TBitmap arrow(8, 9);
+  IndicatorImagesEh().Draw(arrow.Canvas(), 0, 0, iiCurrentSearchingEh);
+  EXPECT_EQ(CountColour(arrow.Raster(), Rect(0, 0, 8, 9), clWhite) + CountColour(arrow.Raster(), Rect(0, 0, 8, 9),
+                                                                                  kInplaceSearchColorEh),
+            72)
+      << "a white arrow on the search colour";
+  const TPoint at(indicator.right - 1 - 8 - 1, (indicator.top + indicator.bottom - 9) / 2);
+  EXPECT_EQ(Differing(picture->Raster(), arrow.Raster(), at), 0);
+
+  grid.SetInplaceSearchState(false, "nam");
+  EXPECT_TRUE(grid.InplaceSearchText().empty());
+  picture = Painted(grid);
+  EXPECT_EQ(searchColoured(picture->Raster(), current), 0);
+  EXPECT_EQ(searchColoured(picture->Raster(), indicator), 0);
+}
+
 }  // namespace
 }  // namespace ordvane
