@@ -11,6 +11,11 @@
 //  - painting one screen of a 1 000 000-row grid, at the top and half way down, with
 //    default row heights and with every height stored, against a 10-row grid, the client
 //    showing exactly the fixed row and 10 data rows in both (goal: at most 1.1).
+// The data-aware grid, 40 data rows high, over the tests' in-memory dataset:
+//  - painting one full screen half way through 1 000 000 records, against the same grid
+//    over 10 records (goal: at most 1.1) and over 40 (a full screen of the same work);
+//  - a page down by the vertical bar and back up, each repainted, half way through
+//    1 000 000 records, against the same half way through 1 000 (goal: at most 1.1).
 
 #include <benchmark/benchmark.h>
 
@@ -18,8 +23,13 @@
 #include <memory>
 
 #include "classlib/core/Application.h"
+#include "classlib/db/NumericFields.h"
+#include "classlib/db/StringFields.h"
 #include "classlib/ui/Forms.h"
+#include "classlib/ui/ScrollBars.h"
+#include "grid/DBGridEh.h"
 #include "gridbase/GridsEh.h"
+#include "tests/support/MemDataSet.h"
 
 namespace {
 
@@ -154,6 +164,88 @@ BENCHMARK(BM_PaintMillionAgainstTen)
     ->Args({1, 1})
     ->Args({500'000, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// ---- The data-aware grid ----------------------------------------------------------------
+
+constexpr int kDataRows = 40;
+
+// A data-aware grid showing exactly 40 data rows over `records` persons of the in-memory
+// dataset, with the current record half way through them.
+struct DataScene {
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  test::TMemDataSet data{nullptr};
+  TDataSource source{nullptr};
+  TDBGridEh* grid = new TDBGridEh(form.get());
+
+  explicit DataScene(int records) {
+    data.FieldDefs().Add("ID", ftInteger);
+    data.FieldDefs().Add("NAME", ftString, 40);
+    data.FieldDefs().Add("TOWN", ftString, 40);
+    data.Open();
+    for (int i = 1; i <= records; ++i)
+      data.AppendRecord({Variant(i), Variant("Kovalenko Iryna " + std::to_string(i % 977)),
+                         Variant("Oleksandrivka " + std::to_string(i % 300))});
+    source.SetDataSet(&data);
+    form->SetBounds(0, 0, 700, 1000);
+    form->Show();
+    grid->SetBorderStyle(bsNone);
+    grid->SetParent(form.get());
+    grid->SetBounds(0, 0, 600, 900);
+    grid->SetDataSource(&source);
+    Application->ProcessMessages();
+    const int pitch = grid->DefaultRowHeight() + grid->GridLineWidth();
+    const int title = grid->RowHeights(0) + grid->GridLineWidth();
+    const int frame = grid->Height() - grid->ClientHeight();
+    grid->SetBounds(0, 0, 600, title + kDataRows * pitch + pitch / 2 + frame);
+    data.SetRecNo(std::max(1, records / 2));
+    grid->SetFocus();
+    Application->ProcessMessages();
+  }
+};
+
+void RepaintGrid(TCustomControl& grid) {
+  grid.Invalidate();
+  grid.Update();
+}
+
+void BM_DataGridPaintMillionAgainstFew(benchmark::State& state) {
+  DataScene large(1'000'000);
+  DataScene small(static_cast<int>(state.range(0)));
+  if (large.grid->VisibleRowCount() != kDataRows)
+    state.SkipWithError(("the grid shows " + std::to_string(large.grid->VisibleRowCount()) + " rows").c_str());
+  double many = 0;
+  double few = 0;
+  for (auto _ : state) {
+    many += Seconds([&] { RepaintGrid(*large.grid); });
+    few += Seconds([&] { RepaintGrid(*small.grid); });
+  }
+  Report(state, many, few);
+}
+BENCHMARK(BM_DataGridPaintMillionAgainstFew)->ArgName("peer_records")->Arg(10)->Arg(40)->Unit(
+    benchmark::kMicrosecond);
+
+// A page down by the bar and back up, each shown at once.
+void PageDownAndBack(TDBGridEh& grid) {
+  grid.Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  grid.Update();
+  grid.Perform(WM_VSCROLL, SB_PAGEUP, 0);
+  grid.Update();
+}
+
+void BM_DataGridPageMillionAgainstThousand(benchmark::State& state) {
+  DataScene large(1'000'000);
+  DataScene small(1'000);
+  const int start = large.data.RecNo();
+  double many = 0;
+  double few = 0;
+  for (auto _ : state) {
+    many += Seconds([&] { PageDownAndBack(*large.grid); });
+    few += Seconds([&] { PageDownAndBack(*small.grid); });
+  }
+  if (large.data.RecNo() != start) state.SkipWithError("the page moves did not come back");
+  Report(state, many, few);
+}
+BENCHMARK(BM_DataGridPageMillionAgainstThousand)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
