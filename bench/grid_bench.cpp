@@ -11,7 +11,8 @@
 //  - painting one screen of a 1 000 000-row grid, at the top and half way down, with
 //    default row heights and with every height stored, against a 10-row grid, the client
 //    showing exactly the fixed row and 10 data rows in both (goal: at most 1.1).
-// The data-aware grid, 40 data rows high, over the tests' in-memory dataset:
+// The data-aware grid, 40 data rows high, over the tests' in-memory dataset and over a
+// Firebird dataset holding the rows fetched from a table on the embedded engine:
 //  - painting one full screen half way through 1 000 000 records, against the same grid
 //    over 10 records (goal: at most 1.1) and over 40 (a full screen of the same work);
 //  - a page down by the vertical bar and back up, each repainted, half way through
@@ -20,7 +21,10 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include "classlib/core/Application.h"
 #include "classlib/db/NumericFields.h"
@@ -29,6 +33,8 @@
 #include "classlib/ui/ScrollBars.h"
 #include "grid/DBGridEh.h"
 #include "gridbase/GridsEh.h"
+#include "bench/BenchSupport.h"
+#include "datasets/pFIBDataSet.h"
 #include "tests/support/MemDataSet.h"
 
 namespace {
@@ -168,23 +174,16 @@ BENCHMARK(BM_PaintMillionAgainstTen)
 // ---- The data-aware grid ----------------------------------------------------------------
 
 constexpr int kDataRows = 40;
+constexpr int kMillion = 1'000'000;
 
-// A data-aware grid showing exactly 40 data rows over `records` persons of the in-memory
-// dataset, with the current record half way through them.
+// A data-aware grid showing exactly 40 data rows over an open dataset, with the current
+// record half way through it.
 struct DataScene {
   std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
-  test::TMemDataSet data{nullptr};
   TDataSource source{nullptr};
   TDBGridEh* grid = new TDBGridEh(form.get());
 
-  explicit DataScene(int records) {
-    data.FieldDefs().Add("ID", ftInteger);
-    data.FieldDefs().Add("NAME", ftString, 40);
-    data.FieldDefs().Add("TOWN", ftString, 40);
-    data.Open();
-    for (int i = 1; i <= records; ++i)
-      data.AppendRecord({Variant(i), Variant("Kovalenko Iryna " + std::to_string(i % 977)),
-                         Variant("Oleksandrivka " + std::to_string(i % 300))});
+  explicit DataScene(TDataSet& data) {
     source.SetDataSet(&data);
     form->SetBounds(0, 0, 700, 1000);
     form->Show();
@@ -197,9 +196,75 @@ struct DataScene {
     const int title = grid->RowHeights(0) + grid->GridLineWidth();
     const int frame = grid->Height() - grid->ClientHeight();
     grid->SetBounds(0, 0, 600, title + kDataRows * pitch + pitch / 2 + frame);
-    data.SetRecNo(std::max(1, records / 2));
+    data.SetRecNo(std::max(1, data.RecordCount() / 2));
     grid->SetFocus();
     Application->ProcessMessages();
+  }
+  bool ShowsFullScreen() const { return grid->VisibleRowCount() == kDataRows; }
+};
+
+// `records` persons in the tests' in-memory dataset.
+struct MemPersons {
+  test::TMemDataSet data{nullptr};
+  explicit MemPersons(int records) {
+    data.FieldDefs().Add("ID", ftInteger);
+    data.FieldDefs().Add("NAME", ftString, 40);
+    data.FieldDefs().Add("TOWN", ftString, 40);
+    data.Open();
+    for (int i = 1; i <= records; ++i)
+      data.AppendRecord({Variant(i), Variant("Kovalenko Iryna " + std::to_string(i % 977)),
+                         Variant("Oleksandrivka " + std::to_string(i % 300))});
+  }
+  TDataSet& DataSet() { return data; }
+};
+
+// A table of a million persons on the embedded engine, made once by the engine itself.
+struct PersonsDatabase {
+  bench::TempFolder folder;
+  std::filesystem::path file = folder.Path() / "grid.fdb";
+  PersonsDatabase() {
+    const std::filesystem::path script = folder.Path() / "create.sql";
+    std::ofstream(script) << "CREATE DATABASE '" << file.string()
+                          << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
+                             "CREATE TABLE PERSON (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), "
+                             "TOWN VARCHAR(40));\nCOMMIT;\nSET TERM ^;\nEXECUTE BLOCK AS\n"
+                             "  DECLARE I INTEGER = 1;\nBEGIN\n  WHILE (I <= "
+                          << kMillion
+                          << ") DO BEGIN\n    INSERT INTO PERSON VALUES (:I, 'Kovalenko Iryna ' || MOD(:I, 977), "
+                             "'Oleksandrivka ' || MOD(:I, 300));\n    I = I + 1;\n  END\nEND^\n"
+                             "SET TERM ;^\nCOMMIT;\n";
+    bench::Shell("isql-fb -q -b -user SYSDBA -i '" + script.string() + "'");
+  }
+};
+
+PersonsDatabase& Persons() {
+  static PersonsDatabase database;
+  return database;
+}
+
+// The first `records` persons fetched whole into a Firebird dataset.
+struct FibPersons {
+  TComponent owner{nullptr};
+  TFIBDatabase* database = new TFIBDatabase(&owner);
+  TFIBTransaction* transaction = new TFIBTransaction(&owner);
+  TpFIBDataSet* data = new TpFIBDataSet(&owner);
+  explicit FibPersons(int records) {
+    bench::ConfigureDatabase(*database, Persons().file);
+    transaction->SetDefaultDatabase(database);
+    database->Connect();
+    transaction->StartTransaction();
+    data->SetDatabase(database);
+    data->SetTransaction(transaction);
+    data->SelectSQL().SetText("select id, name, town from person where id <= " + std::to_string(records) +
+                              " order by id");
+    data->Open();
+    data->FetchAll();
+  }
+  TDataSet& DataSet() { return *data; }
+  ~FibPersons() {
+    data->Close();
+    transaction->Commit();
+    database->Close();
   }
 };
 
@@ -207,22 +272,6 @@ void RepaintGrid(TCustomControl& grid) {
   grid.Invalidate();
   grid.Update();
 }
-
-void BM_DataGridPaintMillionAgainstFew(benchmark::State& state) {
-  DataScene large(1'000'000);
-  DataScene small(static_cast<int>(state.range(0)));
-  if (large.grid->VisibleRowCount() != kDataRows)
-    state.SkipWithError(("the grid shows " + std::to_string(large.grid->VisibleRowCount()) + " rows").c_str());
-  double many = 0;
-  double few = 0;
-  for (auto _ : state) {
-    many += Seconds([&] { RepaintGrid(*large.grid); });
-    few += Seconds([&] { RepaintGrid(*small.grid); });
-  }
-  Report(state, many, few);
-}
-BENCHMARK(BM_DataGridPaintMillionAgainstFew)->ArgName("peer_records")->Arg(10)->Arg(40)->Unit(
-    benchmark::kMicrosecond);
 
 // A page down by the bar and back up, each shown at once.
 void PageDownAndBack(TDBGridEh& grid) {
@@ -232,20 +281,53 @@ void PageDownAndBack(TDBGridEh& grid) {
   grid.Update();
 }
 
+// Painting a full screen amid a million records against the same grid over few records.
+template <class Persons>
+void BM_DataGridPaintMillionAgainstFew(benchmark::State& state) {
+  Persons millionData(kMillion);
+  Persons fewData(static_cast<int>(state.range(0)));
+  DataScene large(millionData.DataSet());
+  DataScene small(fewData.DataSet());
+  if (!large.ShowsFullScreen()) state.SkipWithError("the grid does not show 40 rows");
+  double many = 0;
+  double few = 0;
+  for (auto _ : state) {
+    many += Seconds([&] { RepaintGrid(*large.grid); });
+    few += Seconds([&] { RepaintGrid(*small.grid); });
+  }
+  Report(state, many, few);
+}
+
+// A page down and back amid a million records against the same amid a thousand.
+template <class Persons>
 void BM_DataGridPageMillionAgainstThousand(benchmark::State& state) {
-  DataScene large(1'000'000);
-  DataScene small(1'000);
-  const int start = large.data.RecNo();
+  Persons millionData(kMillion);
+  Persons thousandData(1'000);
+  DataScene large(millionData.DataSet());
+  DataScene small(thousandData.DataSet());
+  const int start = millionData.DataSet().RecNo();
   double many = 0;
   double few = 0;
   for (auto _ : state) {
     many += Seconds([&] { PageDownAndBack(*large.grid); });
     few += Seconds([&] { PageDownAndBack(*small.grid); });
   }
-  if (large.data.RecNo() != start) state.SkipWithError("the page moves did not come back");
+  if (millionData.DataSet().RecNo() != start) state.SkipWithError("the page moves did not come back");
   Report(state, many, few);
 }
-BENCHMARK(BM_DataGridPageMillionAgainstThousand)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_DataGridPaintMillionAgainstFew<MemPersons>)
+    ->ArgName("peer_records")
+    ->Arg(10)
+    ->Arg(40)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DataGridPageMillionAgainstThousand<MemPersons>)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DataGridPaintMillionAgainstFew<FibPersons>)
+    ->ArgName("peer_records")
+    ->Arg(10)
+    ->Arg(40)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DataGridPageMillionAgainstThousand<FibPersons>)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
