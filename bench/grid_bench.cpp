@@ -16,12 +16,19 @@
 //  - painting one full screen half way through 1 000 000 records, against the same grid
 //    over 10 records (goal: at most 1.1) and over 40 (a full screen of the same work);
 //  - a page down by the vertical bar and back up, each repainted, half way through
-//    1 000 000 records, against the same half way through 1 000 (goal: at most 1.1).
+//    1 000 000 records, against the same half way through 1 000 (goal: at most 1.1);
+//  - the last screen of the Firebird table painted (the vertical bar's bottom: every row
+//    fetched), as a program of its own (grid_last_screen), against a Qt 6 QTableView over
+//    a QSqlQueryModel on the QIBASE driver doing the same (qt_last_screen): the seconds
+//    from connecting to the painted screen and the peak resident size (goal: at most 0.5
+//    of Qt's, both).
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -33,13 +40,16 @@
 #include "classlib/ui/ScrollBars.h"
 #include "grid/DBGridEh.h"
 #include "gridbase/GridsEh.h"
-#include "bench/BenchSupport.h"
-#include "datasets/pFIBDataSet.h"
+#include "bench/GridBenchSupport.h"
 #include "tests/support/MemDataSet.h"
 
 namespace {
 
 using namespace ordvane;
+using bench::DataScene;
+using bench::kDataRows;
+using bench::kMillion;
+using bench::PersonsDatabase;
 
 class TBenchGrid : public TCustomGridEh {
  public:
@@ -173,36 +183,6 @@ BENCHMARK(BM_PaintMillionAgainstTen)
 
 // ---- The data-aware grid ----------------------------------------------------------------
 
-constexpr int kDataRows = 40;
-constexpr int kMillion = 1'000'000;
-
-// A data-aware grid showing exactly 40 data rows over an open dataset, with the current
-// record half way through it.
-struct DataScene {
-  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
-  TDataSource source{nullptr};
-  TDBGridEh* grid = new TDBGridEh(form.get());
-
-  explicit DataScene(TDataSet& data) {
-    source.SetDataSet(&data);
-    form->SetBounds(0, 0, 700, 1000);
-    form->Show();
-    grid->SetBorderStyle(bsNone);
-    grid->SetParent(form.get());
-    grid->SetBounds(0, 0, 600, 900);
-    grid->SetDataSource(&source);
-    Application->ProcessMessages();
-    const int pitch = grid->DefaultRowHeight() + grid->GridLineWidth();
-    const int title = grid->RowHeights(0) + grid->GridLineWidth();
-    const int frame = grid->Height() - grid->ClientHeight();
-    grid->SetBounds(0, 0, 600, title + kDataRows * pitch + pitch / 2 + frame);
-    data.SetRecNo(std::max(1, data.RecordCount() / 2));
-    grid->SetFocus();
-    Application->ProcessMessages();
-  }
-  bool ShowsFullScreen() const { return grid->VisibleRowCount() == kDataRows; }
-};
-
 // `records` persons in the tests' in-memory dataset.
 struct MemPersons {
   test::TMemDataSet data{nullptr};
@@ -218,55 +198,22 @@ struct MemPersons {
   TDataSet& DataSet() { return data; }
 };
 
-// A table of a million persons on the embedded engine, made once by the engine itself.
-struct PersonsDatabase {
-  bench::TempFolder folder;
-  std::filesystem::path file = folder.Path() / "grid.fdb";
-  PersonsDatabase() {
-    const std::filesystem::path script = folder.Path() / "create.sql";
-    std::ofstream(script) << "CREATE DATABASE '" << file.string()
-                          << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
-                             "CREATE TABLE PERSON (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), "
-                             "TOWN VARCHAR(40));\nCOMMIT;\nSET TERM ^;\nEXECUTE BLOCK AS\n"
-                             "  DECLARE I INTEGER = 1;\nBEGIN\n  WHILE (I <= "
-                          << kMillion
-                          << ") DO BEGIN\n    INSERT INTO PERSON VALUES (:I, 'Kovalenko Iryna ' || MOD(:I, 977), "
-                             "'Oleksandrivka ' || MOD(:I, 300));\n    I = I + 1;\n  END\nEND^\n"
-                             "SET TERM ;^\nCOMMIT;\n";
-    bench::Shell("isql-fb -q -b -user SYSDBA -i '" + script.string() + "'");
-  }
-};
-
 PersonsDatabase& Persons() {
   static PersonsDatabase database;
   return database;
 }
 
 // The first `records` persons fetched whole into a Firebird dataset.
-struct FibPersons {
-  TComponent owner{nullptr};
-  TFIBDatabase* database = new TFIBDatabase(&owner);
-  TFIBTransaction* transaction = new TFIBTransaction(&owner);
-  TpFIBDataSet* data = new TpFIBDataSet(&owner);
-  explicit FibPersons(int records) {
-    bench::ConfigureDatabase(*database, Persons().file);
-    transaction->SetDefaultDatabase(database);
-    database->Connect();
-    transaction->StartTransaction();
-    data->SetDatabase(database);
-    data->SetTransaction(transaction);
-    data->SelectSQL().SetText("select id, name, town from person where id <= " + std::to_string(records) +
-                              " order by id");
-    data->Open();
-    data->FetchAll();
-  }
+struct FibPersons : bench::FibPersonsQuery {
+  explicit FibPersons(int records) : FibPersonsQuery(Persons().file, records) { data->FetchAll(); }
   TDataSet& DataSet() { return *data; }
-  ~FibPersons() {
-    data->Close();
-    transaction->Commit();
-    database->Close();
-  }
 };
+
+// The current record half way through the data, shown.
+void ToMiddle(TDataSet& data) {
+  data.SetRecNo(std::max(1, data.RecordCount() / 2));
+  Application->ProcessMessages();
+}
 
 void RepaintGrid(TCustomControl& grid) {
   grid.Invalidate();
@@ -288,6 +235,8 @@ void BM_DataGridPaintMillionAgainstFew(benchmark::State& state) {
   Persons fewData(static_cast<int>(state.range(0)));
   DataScene large(millionData.DataSet());
   DataScene small(fewData.DataSet());
+  ToMiddle(millionData.DataSet());
+  ToMiddle(fewData.DataSet());
   if (!large.ShowsFullScreen()) state.SkipWithError("the grid does not show 40 rows");
   double many = 0;
   double few = 0;
@@ -305,6 +254,8 @@ void BM_DataGridPageMillionAgainstThousand(benchmark::State& state) {
   Persons thousandData(1'000);
   DataScene large(millionData.DataSet());
   DataScene small(thousandData.DataSet());
+  ToMiddle(millionData.DataSet());
+  ToMiddle(thousandData.DataSet());
   const int start = millionData.DataSet().RecNo();
   double many = 0;
   double few = 0;
@@ -328,6 +279,55 @@ BENCHMARK(BM_DataGridPaintMillionAgainstFew<FibPersons>)
     ->Arg(40)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DataGridPageMillionAgainstThousand<FibPersons>)->Unit(benchmark::kMicrosecond);
+
+// One run of a last-screen program: its own seconds, the rows it reached, its peak memory.
+struct LastScreen {
+  double seconds = 0;
+  long rows = 0;
+  long peakKiB = 0;
+};
+
+std::optional<LastScreen> RunLastScreen(const char* program) {
+  const auto run = bench::RunChild({program, Persons().file.string()});
+  LastScreen result;
+  if (!run || std::sscanf(run->Output.c_str(), "%lf %ld %ld", &result.seconds, &result.rows, &result.peakKiB) != 3)
+    return std::nullopt;
+  return result;
+}
+
+void BM_LastScreenAgainstQtTableView(benchmark::State& state) {
+#if defined(ORDVANE_GRID_LAST_SCREEN) && defined(ORDVANE_QT_LAST_SCREEN)
+  double ours = 0, theirs = 0;
+  long ourPeak = 0, theirPeak = 0;
+  for (auto _ : state) {
+    const auto grid = RunLastScreen(ORDVANE_GRID_LAST_SCREEN);
+    const auto qt = RunLastScreen(ORDVANE_QT_LAST_SCREEN);
+    if (!grid || grid->rows != kMillion) {
+      state.SkipWithError("grid_last_screen failed or did not reach every row");
+      return;
+    }
+    if (!qt || qt->rows != kMillion) {
+      state.SkipWithError("qt_last_screen failed or did not reach every row (Qt's QIBASE driver, Debian's "
+                          "libqt6sql6-ibase, is needed at run time)");
+      return;
+    }
+    ours += grid->seconds;
+    theirs += qt->seconds;
+    ourPeak = std::max(ourPeak, grid->peakKiB);
+    theirPeak = std::max(theirPeak, qt->peakKiB);
+  }
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["grid_s"] = ours / iterations;
+  state.counters["qt_s"] = theirs / iterations;
+  state.counters["time_ratio"] = ours / theirs;
+  state.counters["grid_peak_MiB"] = static_cast<double>(ourPeak) / 1024;
+  state.counters["qt_peak_MiB"] = static_cast<double>(theirPeak) / 1024;
+  state.counters["memory_ratio"] = static_cast<double>(ourPeak) / static_cast<double>(theirPeak);
+#else
+  for (auto _ : state) state.SkipWithError("built without Qt 6 Sql and Widgets");
+#endif
+}
+BENCHMARK(BM_LastScreenAgainstQtTableView)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
