@@ -109,6 +109,21 @@ TEST(GridScrollBar, TheDroppedThumbGoesToItsRecordAndTracksOnlyWhenAsked) {
   EXPECT_EQ(ActiveId(f.data), 1);
 }
 
+TEST(GridScrollBar, AThumbDroppedPastSixteenBitsOfPositionsReachesItsRecord) {
+  DataGridFixture f(70'000);
+  f.FitDataRows(10);
+  const TPoint thumb = BarPoint(*f.grid, TScrollBarPart::Thumb);
+  const TScrollBarLayout bar = ScrollBarLayout(f.grid->Handle(), SB_VERT);
+  const TPoint to{thumb.x, thumb.y + (bar.track.bottom - bar.thumb.bottom) - 3};
+  f.ui.PressAtScreen(thumb);
+  f.ui.MoveToScreen(to);
+  const int dropped = TrackPosition(*f.grid);
+  ASSERT_GT(dropped, 65'535);
+  ASSERT_LT(dropped, 70'000);
+  f.ui.ReleaseAtScreen(to);
+  EXPECT_EQ(ActiveId(f.data), dropped) << "the message's word would have wrapped";
+}
+
 TEST(GridScrollBar, FivePositionsWithoutRecordNumbers) {
   DataGridFixture<test::TUnnumberedDataSet> f(100);
   f.FitDataRows(10);
