@@ -200,6 +200,8 @@ void TCustomDBGridEh::SetDrawMemoText(bool value) {
 void TCustomDBGridEh::SetFlat(bool value) {
   if (value == Flat()) return;
   TCustomGridEh::SetFlat(value);
+  // The window's border styles follow Flat.
+  if (HandleAllocated()) RecreateWnd();
   LayoutChanged();
 }
 

@@ -604,6 +604,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void UpdateRowsLayout();
 
   // Scrolling, the wheel, focus and leaving the grid (DBGridEhMessages.cpp).
+  // Flat, the window has no standard border: a single border is painted by the grid.
+  void CreateParams(TCreateParams& params) override;
   void DoExit() override;
   // One notch moves the dataset one record; the wheel events are not fired.
   bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
@@ -657,6 +659,11 @@ class TCustomDBGridEh : public TCustomGridEh {
   void WMCommand(TMessage& message);
   // WM_SETFOCUS and WM_KILLFOCUS.
   void WMFocusChange(TMessage& message);
+  // The border the grid paints itself inside the window's: one pixel of a flat grid with a
+  // single border, else none.
+  int InnerBorderWidth() const;
+  void WMNCCalcSize(TMessage& message);
+  void WMNCPaint(TMessage& message);
   // The dataset moves to the record (or of the five positions, the place) the dropped
   // thumb stands for.
   void ScrollToThumb(int position);

@@ -4,6 +4,7 @@
 // drops an untouched inserted record.
 
 #include "classlib/ui/ScrollBars.h"
+#include "classlib/ui/WinPaint.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -51,6 +52,10 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       return WMFocusChange(message);
+    case WM_NCCALCSIZE:
+      return WMNCCalcSize(message);
+    case WM_NCPAINT:
+      return WMNCPaint(message);
     default:
       TCustomGridEh::Dispatch(message);
   }
@@ -61,6 +66,41 @@ void TCustomDBGridEh::WMSize(TMessage& /*message*/) {
   if (fUpdateLock > 0) return;
   UpdateRowCount();
   UpdateScrollBar();
+}
+
+// ---- The window's border --------------------------------------------------------------
+
+void TCustomDBGridEh::CreateParams(TCreateParams& params) {
+  TCustomGridEh::CreateParams(params);
+  params.Style |= WS_CLIPCHILDREN;
+  if (Flat() && Ctl3D()) {
+    params.Style &= ~WS_BORDER;
+    params.ExStyle &= ~WS_EX_CLIENTEDGE;
+  }
+}
+
+int TCustomDBGridEh::InnerBorderWidth() const {
+  return Flat() && Ctl3D() && BorderStyle() == bsSingle ? 1 : 0;
+}
+
+void TCustomDBGridEh::WMNCCalcSize(TMessage& message) {
+  TCustomGridEh::Dispatch(message);
+  auto* client = reinterpret_cast<TRect*>(message.LParam);
+  if (client != nullptr) InflateRect(*client, -InnerBorderWidth(), -InnerBorderWidth());
+}
+
+void TCustomDBGridEh::WMNCPaint(TMessage& message) {
+  TDestroyWatch watch(this);
+  TCustomGridEh::Dispatch(message);
+  if (watch.Gone() || InnerBorderWidth() == 0) return;
+  const HWND wnd = Handle();
+  const HDC dc = GetWindowDC(wnd);
+  if (dc == nullptr) return;
+  TRect border;
+  GetWindowRect(wnd, border);
+  OffsetRect(border, -border.left, -border.top);
+  DrawEdge(dc, border, BDR_SUNKENINNER, BF_RECT);
+  ReleaseDC(wnd, dc);
 }
 
 // ---- The vertical bar and the wheel -----------------------------------------------------

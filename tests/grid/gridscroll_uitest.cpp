@@ -355,6 +355,41 @@ TEST(GridSizingLine, AnXorLineFollowsTheDragAndOnlyAWidthAboveOneIsTaken) {
   EXPECT_EQ(grid.GridState(), grsNormal);
 }
 
+TEST(GridMessages, AFlatGridPaintsItsOwnOnePixelBorder) {
+  DataGridFixture f(3);
+  TCustomDBGridEh& grid = *f.grid;
+  // What the scroll bars take of the window without a border.
+  const TSize bars{grid.Width() - grid.ClientWidth(), grid.Height() - grid.ClientHeight()};
+  const auto border = [&] {
+    return TSize{grid.Width() - grid.ClientWidth() - bars.cx, grid.Height() - grid.ClientHeight() - bars.cy};
+  };
+  grid.SetBorderStyle(bsSingle);
+  f.ui.Process();
+  EXPECT_EQ(border(), (TSize{4, 4})) << "the client edge";
+  grid.SetFlat(true);
+  f.ui.Process();
+  EXPECT_EQ(border(), (TSize{2, 2})) << "one pixel each side";
+
+  TBitmap expected(grid.Width(), grid.Height());
+  TRect ring(0, 0, grid.Width(), grid.Height());
+  DrawEdge(expected.Canvas()->Handle(), ring, BDR_SUNKENINNER, BF_RECT);
+  TRect window;
+  GetWindowRect(grid.Handle(), window);
+  const TRaster screen = UiDriver::Screen();
+  int differing = 0;
+  for (int x = 0; x < grid.Width(); ++x)
+    for (int y : {0, grid.Height() - 1})
+      differing += screen.Pixel(window.left + x, window.top + y) != expected.Raster().Pixel(x, y);
+  for (int y = 0; y < grid.Height(); ++y)
+    for (int x : {0, grid.Width() - 1})
+      differing += screen.Pixel(window.left + x, window.top + y) != expected.Raster().Pixel(x, y);
+  EXPECT_EQ(differing, 0) << "a sunken inner edge around the window";
+
+  grid.SetBorderStyle(bsNone);
+  f.ui.Process();
+  EXPECT_EQ(border(), (TSize{0, 0})) << "no border, none painted";
+}
+
 // A child control that answers the notifications its parent hands back.
 class TNotifiedControl : public TWinControl {
  public:
