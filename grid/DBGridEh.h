@@ -620,7 +620,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Flat, the window has no standard border: a single border is painted by the grid.
   void CreateParams(TCreateParams& params) override;
   void DoExit() override;
-  // One notch moves the dataset one record; the wheel events are not fired.
+  // One notch moves the dataset one record (none while the editor's drop-down list is
+  // open: the wheel is the list's then); the wheel events are not fired.
   bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
   bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
   void TopLeftChanged() override;
@@ -679,6 +680,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   int InnerBorderWidth() const;
   void WMNCCalcSize(TMessage& message);
   void WMNCPaint(TMessage& message);
+  bool EditorListOpen() const;
   // The dataset moves to the record (or of the five positions, the place) the dropped
   // thumb stands for.
   void ScrollToThumb(int position);

@@ -6,6 +6,7 @@
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/WinPaint.h"
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhInplaceEdit.h"
 
 namespace ordvane {
 
@@ -177,13 +178,18 @@ void TCustomDBGridEh::ScrollToThumb(int position) {
 }
 
 bool TCustomDBGridEh::DoMouseWheelDown(TShiftState /*shift*/, TPoint /*mousePos*/) {
-  if (fDataLink->Active()) fDataLink->DataSet()->MoveBy(1);
+  if (fDataLink->Active() && !EditorListOpen()) fDataLink->DataSet()->MoveBy(1);
   return true;
 }
 
 bool TCustomDBGridEh::DoMouseWheelUp(TShiftState /*shift*/, TPoint /*mousePos*/) {
-  if (fDataLink->Active()) fDataLink->DataSet()->MoveBy(-1);
+  if (fDataLink->Active() && !EditorListOpen()) fDataLink->DataSet()->MoveBy(-1);
   return true;
+}
+
+bool TCustomDBGridEh::EditorListOpen() const {
+  const auto* editor = dynamic_cast<const TDBGridInplaceEdit*>(InplaceEditor());
+  return editor != nullptr && editor->Visible() && editor->ListVisible();
 }
 
 // ---- The horizontal bar ---------------------------------------------------------------
@@ -214,8 +220,13 @@ void TCustomDBGridEh::WMCommand(TMessage& message) {
   TCustomGridEh::Dispatch(message);
   const auto sender = static_cast<HWND>(message.LParam);
   if (watch.Gone() || sender == 0) return;
-  const TInplaceEdit* editor = InplaceEditor();
-  if (editor != nullptr && editor->HandleAllocated() && sender == editor->WindowHandle()) return;
+  TInplaceEdit* editor = InplaceEditor();
+  if (editor != nullptr && editor->HandleAllocated() && sender == editor->WindowHandle()) {
+    // The image of the typed text (a pick-list item) follows the typing.
+    auto* gridEditor = dynamic_cast<TDBGridInplaceEdit*>(editor);
+    if (gridEditor != nullptr && HIWORD(message.WParam) == EN_CHANGE) gridEditor->ForceUpdateEditButtons();
+    return;
+  }
   // Any other child control (a filter editor, a control placed on the grid) gets its own
   // notifications back.
   if (TWinControl* control = FindControl(sender))

@@ -11,6 +11,7 @@
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/StdCtrls.h"
 #include "classlib/ui/WinPaint.h"
+#include "grid/DBGridEhInplaceEdit.h"
 #include "tests/grid/DataGridSupport.h"
 
 namespace ordvane {
@@ -172,10 +173,24 @@ TEST(GridScrollBar, OneWheelNotchMovesOneRecordWithoutTheWheelEvents) {
   EXPECT_EQ(wheelDown, 0);
   EXPECT_EQ(wheel, 3) << "the general wheel event still has its say";
 
-  bool handled = true;
-  f.grid->OnMouseWheel = [&](TObject*, TShiftState, int, TPoint, bool& h) { h = handled; };
+  f.grid->OnMouseWheel = [&](TObject*, TShiftState, int, TPoint, bool& handled) { handled = true; };
   f.ui.Wheel(-1);
   EXPECT_EQ(ActiveId(f.data), 3) << "a handled wheel moves nothing";
+  f.grid->OnMouseWheel = nullptr;
+
+  // The editor's open pick list keeps the wheel from the records.
+  f.grid->Columns().Items(1)->PickList()->Add("name 3");
+  f.grid->SetSelectedIndex(1);
+  f.ui.Press(VK_F2);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(f.grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  editor->DropDown();
+  ASSERT_TRUE(editor->ListVisible());
+  f.ui.Wheel(-1);
+  EXPECT_EQ(ActiveId(f.data), 3);
+  editor->CloseUp(false);
+  f.ui.Wheel(-1);
+  EXPECT_EQ(ActiveId(f.data), 4);
 }
 
 TEST(GridScrollBar, TheHorizontalThumbTracksWithItsOption) {
@@ -404,6 +419,24 @@ class TNotifiedControl : public TWinControl {
     TWinControl::Dispatch(message);
   }
 };
+
+TEST(GridMessages, TypingIntoTheEditorUpdatesItsPickListImage) {
+  DataGridFixture f(3);
+  TCustomImageList images(nullptr);
+  TColumnEh* code = f.grid->Columns().Items(2);
+  code->PickList()->Add("k1");
+  code->PickList()->Add("k2");
+  code->SetImageList(&images);
+  f.grid->SetFocus();
+  f.grid->SetSelectedIndex(2);
+  f.ui.Press(VK_F2);
+  auto* editor = dynamic_cast<TDBGridInplaceEdit*>(f.grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->ImageIndex(), 0);
+  f.ui.Type("x");  // over the selected text
+  EXPECT_EQ(editor->Text(), "x");
+  EXPECT_EQ(editor->ImageIndex(), -1) << "the change reached the edit buttons: no item, no image";
+}
 
 TEST(GridMessages, DialogCodesBackgroundAndChildCommands) {
   DataGridFixture f(5);
