@@ -1,7 +1,7 @@
 // The window messages the data-aware grid answers itself: the vertical bar and the wheel
 // move the dataset rather than the rows, the horizontal bar may track, focus changes
-// repaint the selection, commands of child controls go back to them, and leaving the grid
-// drops an untouched inserted record.
+// repaint the selection, commands of child controls go back to them, leaving the grid
+// drops an untouched inserted record, and a flat grid paints its own border.
 
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/WinPaint.h"
