@@ -25,22 +25,19 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <filesystem>
-#include <optional>
-#include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "bench/BenchSupport.h"
+#include "bench/GridBenchSupport.h"
 #include "classlib/core/Application.h"
-#include "classlib/db/NumericFields.h"
-#include "classlib/db/StringFields.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/ScrollBars.h"
 #include "grid/DBGridEh.h"
 #include "gridbase/GridsEh.h"
-#include "bench/GridBenchSupport.h"
 #include "tests/support/MemDataSet.h"
 
 namespace {
@@ -50,6 +47,7 @@ using bench::DataScene;
 using bench::kDataRows;
 using bench::kMillion;
 using bench::PersonsDatabase;
+using bench::ThreadSecondsOf;
 
 class TBenchGrid : public TCustomGridEh {
  public:
@@ -75,21 +73,6 @@ struct Scene {
   }
 };
 
-// The processor time of this thread: on a shared machine the time a run waits for a
-// processor is the machine's load, not the grid's cost.
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-template <class Run>
-double Seconds(Run run) {
-  const double start = ThreadSeconds();
-  run();
-  return ThreadSeconds() - start;
-}
-
 void Report(benchmark::State& state, double subject, double peer) {
   const double iterations = static_cast<double>(state.iterations());
   state.counters["subject_us"] = subject / iterations * 1e6;
@@ -106,12 +89,12 @@ void BM_MoveTopLeftFarAgainstTwoPages(benchmark::State& state) {
   double far = 0;
   double near = 0;
   for (auto _ : state) {
-    far += Seconds([&] {
+    far += ThreadSecondsOf([&] {
       grid.MoveTopLeft(1, 500'000);
       grid.MoveTopLeft(1, 1);
       grid.Update();
     });
-    near += Seconds([&] {
+    near += ThreadSecondsOf([&] {
       grid.MoveTopLeft(1, 1 + 2 * page);
       grid.MoveTopLeft(1, 1);
       grid.Update();
@@ -127,12 +110,12 @@ void BM_ChangeSizeMillionAgainstTen(benchmark::State& state) {
   double many = 0;
   double few = 0;
   for (auto _ : state) {
-    many += Seconds([&] {
+    many += ThreadSecondsOf([&] {
       large.grid->ChangeSize(5, 1'000'001);
       large.grid->ChangeSize(5, 1'000'000);
       large.grid->Update();
     });
-    few += Seconds([&] {
+    few += ThreadSecondsOf([&] {
       small.grid->ChangeSize(5, 11);
       small.grid->ChangeSize(5, 10);
       small.grid->Update();
@@ -168,8 +151,8 @@ void BM_PaintMillionAgainstTen(benchmark::State& state) {
   double many = 0;
   double few = 0;
   for (auto _ : state) {
-    many += Seconds([&] { Repaint(*large.grid); });
-    few += Seconds([&] { Repaint(*small.grid); });
+    many += ThreadSecondsOf([&] { Repaint(*large.grid); });
+    few += ThreadSecondsOf([&] { Repaint(*small.grid); });
   }
   Report(state, many, few);
 }
@@ -241,8 +224,8 @@ void BM_DataGridPaintMillionAgainstFew(benchmark::State& state) {
   double many = 0;
   double few = 0;
   for (auto _ : state) {
-    many += Seconds([&] { RepaintGrid(*large.grid); });
-    few += Seconds([&] { RepaintGrid(*small.grid); });
+    many += ThreadSecondsOf([&] { RepaintGrid(*large.grid); });
+    few += ThreadSecondsOf([&] { RepaintGrid(*small.grid); });
   }
   Report(state, many, few);
 }
@@ -260,8 +243,8 @@ void BM_DataGridPageMillionAgainstThousand(benchmark::State& state) {
   double many = 0;
   double few = 0;
   for (auto _ : state) {
-    many += Seconds([&] { PageDownAndBack(*large.grid); });
-    few += Seconds([&] { PageDownAndBack(*small.grid); });
+    many += ThreadSecondsOf([&] { PageDownAndBack(*large.grid); });
+    few += ThreadSecondsOf([&] { PageDownAndBack(*small.grid); });
   }
   if (millionData.DataSet().RecNo() != start) state.SkipWithError("the page moves did not come back");
   Report(state, many, few);
