@@ -142,7 +142,8 @@ void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const
   TRect box(x, rect.top, x + canvas.TextWidth(prefix), rect.bottom);
   IntersectRect(box, box, rect);
   if (IsRectEmpty(box)) return;
-  TBrushStyleScope brush(canvas, true);
+  canvas.FillRect(box);
+  TBrushStyleScope brush(canvas, false);
   canvas.TextRect(box, x, y, prefix);
 }
 
