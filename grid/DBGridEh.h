@@ -81,6 +81,15 @@ using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFo
 using TDrawColumnEhCellEvent =
     TEvent<void(TObject* sender, const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
 using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
+// Moves the records (or, with checkOnly, answers whether they may go) to record number
+// toRecNo; treeLevel is -1 in a flat dataset.
+using TGridMoveRecordsEventEh = TEvent<bool(TObject* sender, const std::vector<TBookmarkStr>& bookmarks,
+                                            int toRecNo, int treeLevel, bool checkOnly)>;
+
+// The mouse operation the data-aware grid runs itself (the base grid keeps its own state).
+enum TDBGridEhStateEh : Byte { dgsNormalEh = 0, dgsRecordMovingEh = 7 };
+// The window timer of the grid's mouse operations, record moving among them.
+constexpr UINT_PTR kScrollTimerEh = 1;
 
 class TCustomDBGridEh;
 
@@ -566,6 +575,12 @@ class TCustomDBGridEh : public TCustomGridEh {
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
 
+  // ---- Record moving (DBGridEhRecordMoving): with dghRecordMoving a record, or the
+  // selected records, are dragged by the indicator; OnMoveRecords moves them when
+  // assigned, else the dataset's features do.
+  TDBGridEhStateEh DBGridEhState() const { return fDBGridEhState; }
+  TGridMoveRecordsEventEh OnMoveRecords;
+
  protected:
   // A grid whose columns are of another column class.
   TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass);
@@ -631,6 +646,34 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Repaints the selection and the current row after the grid gained or lost the focus.
   virtual void UpdateFocusedSelection();
 
+  // ---- Record moving (DBGridEhRecordMoving)
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // A descendant may forbid a drag from `fromCell`.
+  virtual bool CanBeginRecordMoving(TGridCoord fromCell, TGridCoord toCell, TPoint mousePt);
+  // The left end of the insertion line for a raw row; treeLevel -1 in a flat dataset.
+  virtual int GetRecordMovingTarget(int row, const TGridDrawInfo& info, int& treeLevel);
+  // Whether a press at the client point starts a drag (with checkOnly: would start one);
+  // without checkOnly it starts it.
+  virtual bool CheckBeginRecordMoving(int x, int y, bool checkOnly);
+  // Moves the records to the record of data row toDataRow.
+  virtual bool MoveRecords(const std::vector<TBookmarkStr>& bookmarks, int toDataRow, int treeLevel,
+                           bool checkOnly);
+  // The selected records when the dragged one is among them, else the dragged one alone.
+  virtual bool MoveDraggedRecords(int toDataRow, int treeLevel, bool checkOnly);
+  // Ends the drag; with doMove the records go to the target.
+  virtual void StopRecordMoving(int x, int y, bool doMove);
+  // Follows the mouse: scrolls beyond the data rows and moves the line to a target the
+  // move would accept.
+  virtual void TrackRecordMoving(int x, int y, const TGridDrawInfo& info);
+  // Moves through the data service and keeps the view where it was.
+  virtual bool DefaultMoveRecords(const std::vector<TBookmarkStr>& bookmarks, int toRecNo, int treeLevel,
+                                  bool checkOnly);
+  // The grid's window timer 1, (re)started with the interval, and stopped.
+  void StartScrollTimer(UINT interval);
+  void StopScrollTimer();
+
  private:
   friend class TGridDataLinkEh;
   friend class TDBGridColumnsEh;
@@ -678,6 +721,30 @@ class TCustomDBGridEh : public TCustomGridEh {
   void WMCommand(TMessage& message);
   // WM_SETFOCUS and WM_KILLFOCUS.
   void WMFocusChange(TMessage& message);
+  // ---- Record moving (DBGridEhRecordMoving)
+  // Where the insertion line lies on screen: from x to right at height y.
+  struct TInsertionLineEh {
+    int x = 0;
+    int y = 0;
+    int right = 0;
+  };
+  // The record shown in a data row of the link's window.
+  struct TRowRecordEh {
+    int recNo = 0;
+    TBookmarkStr bookmark;
+  };
+  TRowRecordEh RowRecord(int dataRow);
+  bool IsDraggedRecord(int row);
+  TInsertionLineEh InsertionLineAt(int row);
+  // Each draw of the exclusive-or line toggles its pixels.
+  void ToggleInsertionLine(const TInsertionLineEh& line);
+  void ShowInsertionLine();
+  void HideInsertionLine();
+  // One record past the top (-1) or bottom (+1) data row, so the rows scroll by one.
+  void ScrollWhileMoving(int direction);
+  void RecordMovingTimer();
+  void RecordMovingCancelled();
+
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
   // single border, else none.
   int InnerBorderWidth() const;
@@ -795,6 +862,17 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The focused state the selection was last painted in.
   bool fPaintedFocused = false;
 
+  TDBGridEhStateEh fDBGridEhState = dgsNormalEh;
+  // The record dragged: its raw row at the press, bookmark and number.
+  int fMoveFromRow = -1;
+  TBookmarkStr fMovingBookmark;
+  int fMovingRecNo = 0;
+  int fMoveToRow = -1;
+  int fMoveToLevel = -1;
+  int fInsertionLineX = 0;
+  // The insertion line on screen, to be drawn again to erase it.
+  std::optional<TInsertionLineEh> fShownInsertionLine;
+
   // Made after the link: their clean-up reads it.
   std::unique_ptr<TBookmarkListEh> fSelectedRows;
   std::unique_ptr<TDBGridEhSelection> fSelection;
@@ -824,6 +902,21 @@ class TGridLayoutSectionEh {
 
  private:
   TCustomDBGridEh* fGrid;
+};
+
+// Makes a record of the link's window active for the scope.
+class TActiveRecordScope {
+ public:
+  TActiveRecordScope(TGridDataLinkEh& link, int record) : fLink(link), fSaved(link.ActiveRecord()) {
+    fLink.SetActiveRecord(record);
+  }
+  ~TActiveRecordScope() { fLink.SetActiveRecord(fSaved); }
+  TActiveRecordScope(const TActiveRecordScope&) = delete;
+  TActiveRecordScope& operator=(const TActiveRecordScope&) = delete;
+
+ private:
+  TGridDataLinkEh& fLink;
+  int fSaved;
 };
 
 }  // namespace ordvane

@@ -60,21 +60,6 @@ bool TCustomDBGridEh::IsRowSelectFocused() {
 
 namespace {
 
-// Makes a record of the link's window active for the scope.
-class TActiveRecordScope {
- public:
-  TActiveRecordScope(TGridDataLinkEh& link, int record) : fLink(link), fSaved(link.ActiveRecord()) {
-    fLink.SetActiveRecord(record);
-  }
-  ~TActiveRecordScope() { fLink.SetActiveRecord(fSaved); }
-  TActiveRecordScope(const TActiveRecordScope&) = delete;
-  TActiveRecordScope& operator=(const TActiveRecordScope&) = delete;
-
- private:
-  TGridDataLinkEh& fLink;
-  int fSaved;
-};
-
 THighlightCellKindEh HighlightKind(TGridCellTypeEh type) {
   if (type.ColKind == cckIndicatorEh) return hckIndicatorEh;
   return type.RowKind == crkDataEh || type.RowKind == crkFooterEh ? hckDataEh : hckTitleEh;

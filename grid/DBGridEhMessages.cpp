@@ -57,6 +57,13 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCCalcSize(message);
     case WM_NCPAINT:
       return WMNCPaint(message);
+    case WM_TIMER:
+      if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();
+      return TCustomGridEh::Dispatch(message);
+    case WM_CANCELMODE:
+    case CM_CANCELMODE:
+      RecordMovingCancelled();
+      return TCustomGridEh::Dispatch(message);
     default:
       TCustomGridEh::Dispatch(message);
   }

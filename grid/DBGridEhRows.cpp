@@ -137,6 +137,7 @@ bool TCustomDBGridEh::AnyColumnHidesDuplicates() const {
 }
 
 void TCustomDBGridEh::LinkActive(bool value) {
+  RecordMovingCancelled();
   if (!value) HideEditor();
   fSelection->Clear();
   fSelectedRows->SetLinkActive(value);
