@@ -217,19 +217,8 @@ TCustomDBGridEh::TInsertionLineEh TCustomDBGridEh::InsertionLineAt(int row) {
 }
 
 void TCustomDBGridEh::ToggleInsertionLine(const TInsertionLineEh& line) {
-  TCanvas& canvas = *Canvas();
-  TPen saved;
-  saved.Assign(canvas.Pen());
-  TPen& pen = *canvas.Pen();
-  pen.SetStyle(psDot);
-  pen.SetMode(pmXor);
-  pen.SetWidth(kInsertionLineWidth);
-  pen.SetColor(clSilver);
-  canvas.MoveTo(line.x, line.y);
-  canvas.LineTo(line.right, line.y);
-  canvas.MoveTo(line.x, line.y - kInsertionTick);
-  canvas.LineTo(line.x, line.y + kInsertionTick);
-  pen.Assign(&saved);
+  DrawXorLine({line.x, line.y}, {line.right, line.y}, kInsertionLineWidth, clSilver);
+  DrawXorLine({line.x, line.y - kInsertionTick}, {line.x, line.y + kInsertionTick}, kInsertionLineWidth, clSilver);
 }
 
 void TCustomDBGridEh::ShowInsertionLine() {

@@ -463,6 +463,8 @@ class TCustomGridEh : public TCustomControl {
   int WindowOriginShift() const { return fWindowOriginShift; }
   void SetWindowOriginShift(int value) { fWindowOriginShift = value; }
   TPoint HitTest() const { return fHitTest; }
+  // A dotted exclusive-or line: drawing one twice gives the pixels back.
+  void DrawXorLine(TPoint from, TPoint to, int width, TColor color = clWhite);
 
  private:
   int LineWidthFor(bool horz) const;
@@ -508,8 +510,6 @@ class TCustomGridEh : public TCustomControl {
   void StepTopLeft(bool horz, int delta, const TGridDrawInfo& info);
   void EndSizing();
   void EndMove(TPoint mousePt);
-  // Exclusive-or lines: drawing one twice gives the pixels back.
-  void DrawXorLine(TPoint from, TPoint to, int width);
   void DrawSizingLine(const TGridDrawInfo& info);
   void DrawMove();
   void WMGetDlgCode(TMessage& message);

@@ -599,7 +599,7 @@ void TCustomGridEh::CancelMode() {
 
 // ---- markers --------------------------------------------------------------------------
 
-void TCustomGridEh::DrawXorLine(TPoint from, TPoint to, int width) {
+void TCustomGridEh::DrawXorLine(TPoint from, TPoint to, int width, TColor color) {
   TCanvas& canvas = *Canvas();
   TPen saved;
   saved.Assign(canvas.Pen());
@@ -607,7 +607,7 @@ void TCustomGridEh::DrawXorLine(TPoint from, TPoint to, int width) {
   pen.SetStyle(psDot);
   pen.SetMode(pmXor);
   pen.SetWidth(width);
-  pen.SetColor(clWhite);
+  pen.SetColor(color);
   canvas.MoveTo(from.x, from.y);
   canvas.LineTo(to.x, to.y);
   pen.Assign(&saved);
