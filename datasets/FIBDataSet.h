@@ -410,8 +410,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // then, with commit, the automatic commit, all inside a savepoint of the update
   // transaction. When any step raises, the transaction goes back to the savepoint and the
   // record's buffer, cache slot, previous version and the cached-update counts are put
-  // back: the server and the cache keep nothing of the change.
-  void RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change);
+  // back: the server and the cache keep nothing of the change. A change that is a single
+  // statement, after which nothing can fail, needs no savepoint when it does not commit:
+  // the engine undoes a failed statement by itself.
+  void RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
+                       bool singleStatement = false);
   // Writes one posted record to the server; nothing here.
   virtual void PostRecordToServer(TFIBQuery& /*statement*/, TRecordBuffer /*buffer*/) {}
   // Deletes one record on the server and marks it deleted unless the refresh after the

@@ -59,14 +59,28 @@ bool ReturnsRow(const TFIBQuery& statement) {
   return type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure;
 }
 
+// An insert, update or delete without RETURNING: it leaves nothing to read after it.
+bool IsPlainChange(const TFIBQuery& statement) {
+  const TFIBSQLTypes type = statement.SQLType();
+  return type == SQLInsert || type == SQLUpdate || type == SQLDelete;
+}
+
 }  // namespace
 
 void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) {
+  const bool runsStatement = !IsEmptyStrings(statement.SQL()) && !IsNoAction(statement);
+  // Prepared in the started transaction, as inside the change, so that its type is known.
+  StartUpdateTransaction();
+  if (runsStatement) PrepareModificationStatement(statement);
+  const bool refreshes = !IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
+                         CacheModelOptions().CacheModelKind() == cmkStandard;
+  // With the controls already off, nothing after a plain statement can fail: enabling them
+  // again only counts down.
+  const bool singleStatement = !refreshes && ControlsDisabled() && (!runsStatement || IsPlainChange(statement));
   RunServerChange(buffer, true, [&] {
     {
       TControlsScope controls(*this);
-      if (!IsEmptyStrings(statement.SQL()) && !IsNoAction(statement)) {
-        PrepareModificationStatement(statement);
+      if (runsStatement) {
         SetRecordParams(statement, buffer);
         if (statement.Open()) statement.Close();
         statement.ExecQuery();
@@ -79,13 +93,12 @@ void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer
       SetCachedStatus(buffer, cusUnmodified);
       WriteRecordCache(RecordIndexOf(buffer), buffer);
     }
-    if (!IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
-        CacheModelOptions().CacheModelKind() == cmkStandard) {
+    if (refreshes) {
       DoBeforeRefresh();
       RefreshRecord(RefreshQuery(), buffer);
       DoAfterRefresh();
     }
-  });
+  }, singleStatement);
 }
 
 void TpFIBDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
