@@ -334,17 +334,17 @@ void TFIBCustomDataSet::CheckUpdateTransaction() {
 }
 
 void TFIBCustomDataSet::CheckEditState() {
-  const AnsiString name = FullComponentName(this);
+  // Every field write checks here: the name is made only for an error.
   const TDataSetState state = State() == dsNewValue || State() == dsOldValue ? SavedState() : State();
   switch (state) {
     case dsEdit:
-      if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {name});
+      if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {FullComponentName(this)});
       return;
     case dsInsert:
-      if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {name});
+      if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {FullComponentName(this)});
       return;
     default:
-      FIBError(TFIBClientError::NotInEditOrInsert, {name});
+      FIBError(TFIBClientError::NotInEditOrInsert, {FullComponentName(this)});
   }
 }
 
