@@ -20,6 +20,7 @@ using namespace dbconsts;
 // ---- Field values ---------------------------------------------------------------------------
 
 TRecordBuffer TFIBCustomDataSet::StateRecord() {
+  if (fRecordView != nullptr && State() == dsFilter) return fRecordView;
   switch (State()) {
     case dsCalcFields:
     case dsInternalCalc:
@@ -33,6 +34,7 @@ TRecordBuffer TFIBCustomDataSet::StateRecord() {
     default:
       break;
   }
+  if (State() == dsFilter && fFilterRecord != nullptr) return fFilterRecord;
   if (State() == dsFilter || fInFetch) {
     if (fCurrentRecord < 0 || fCurrentRecord >= fFetchedCount || !fRecordsCache) return nullptr;
     fStateRecord.resize(static_cast<std::size_t>(fRecordBufferSize));
