@@ -704,6 +704,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // The record the next field reads come from while its values are read out of the cache.
   TRecordBuffer fRecordView = nullptr;
   std::vector<Byte> fViewRecord;
+  AnsiString fCachedText;  // the string slot GetCachedFieldData handed out last
   // The fields of the order information (its flags beside), resolved.
   std::vector<TField*> OrderFields();
   std::vector<bool> OrderFlags() const;
