@@ -354,14 +354,24 @@ void TFIBCustomDataSet::CheckInactive() const {
 
 // ---- Permissions and comparisons ------------------------------------------------------------
 
+namespace {
+
+// Asked on every field write. A statement is prepared only with a text and unprepared by
+// any change of it, so a prepared one needs no copy of its lines to tell.
+bool HasText(TFIBQuery& statement) {
+  return statement.Prepared() || !IsEmptyStrings(statement.SQL());
+}
+
+}  // namespace
+
 bool TFIBCustomDataSet::CanEdit() {
-  if (!IsEmptyStrings(UpdateSQL())) return true;
+  if (HasText(*fUpdateQuery)) return true;
   if (!fCachedUpdates || !Active() || ActiveBuffer() == nullptr) return false;
   return (ActiveBuffer()[StatusOffset] & CachedStatusMask) == cusInserted;
 }
 
 bool TFIBCustomDataSet::CanInsert() {
-  return !IsEmptyStrings(InsertSQL());
+  return HasText(*fInsertQuery);
 }
 
 bool TFIBCustomDataSet::CanDelete() {
