@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/PeakMemory.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBSQLMonitor.h"
 
@@ -103,21 +104,28 @@ inline std::optional<TChildRun> RunChild(const std::vector<std::string>& command
   return run;
 }
 
-// From the process's own memory map: the peak the kernel keeps per process also holds that
-// of the parent that spawned it.
-inline long PeakResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
-}
-
 // The processor time of the process, the engine's threads included: on a shared machine
 // the time a run waits for a processor is the machine's load, not its cost.
 inline double ProcessSeconds() {
   timespec now{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The processor time of the calling thread alone, for work that runs on it: on a shared
+// machine the time a run waits for a processor is the machine's load, not its cost.
+inline double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The thread's processor time that `run` takes.
+template <class Run>
+double ThreadSecondsOf(Run run) {
+  const double start = ThreadSeconds();
+  run();
+  return ThreadSeconds() - start;
 }
 
 }  // namespace ordvane::bench

@@ -33,13 +33,14 @@ void TCustomDBGridEh::UpdateRowCount() {
   const int titleRows = fTitleOffset;
   if (RowCount() <= titleRows) SetRowCount(titleRows + 1);
   if (FixedRows() != titleRows) SetFixedRows(std::min(titleRows, RowCount() - 1));
+  // Without row lines the rows are drawn without the line between them.
+  const int lineWidth = fDBOptions.Contains(dgRowLines) ? GridLineWidth() : 0;
   int fixedHeight = 0;
-  for (int row = 0; row < titleRows; ++row) fixedHeight += RowHeights(row) + GridLineWidth();
-  const int footerHeight = fFooterRowCount * (DefaultRowHeight() + GridLineWidth());
+  for (int row = 0; row < titleRows; ++row) fixedHeight += RowHeights(row) + lineWidth;
+  const int footerHeight = fFooterRowCount * (DefaultRowHeight() + lineWidth);
   int dataRows = 1;
   if (fDataLink->Active() && HandleAllocated()) {
-    dataRows =
-        std::max((ClientHeight() - fixedHeight - footerHeight) / (DefaultRowHeight() + GridLineWidth()), 1);
+    dataRows = std::max((ClientHeight() - fixedHeight - footerHeight) / (DefaultRowHeight() + lineWidth), 1);
     fDataLink->SetBufferCount(dataRows);
     dataRows = std::max(fDataLink->RecordCount(), 1);
   }
@@ -56,8 +57,8 @@ void TCustomDBGridEh::SyncRowWithRecord() {
     if (!fDBOptions.Contains(dgAlwaysShowEditor)) HideEditor();
     MoveColRow(Col(), row, false, true);
   }
-  TField* field = SelectedField();
-  if (field != nullptr && InplaceEditor() != nullptr && field->Text() != fLastEditText) InvalidateEditor();
+  if (SelectedField() != nullptr && InplaceEditor() != nullptr && FieldEditText() != fLastEditText)
+    InvalidateEditor();
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
@@ -162,7 +163,16 @@ void TCustomDBGridEh::RecordChanged(TField* field) {
   if (!HandleAllocated()) return;
   if (field == nullptr) return Invalidate();
   for (int i = 0; i < fColumns->Count(); ++i)
-    if (fColumns->Items(i)->Field() == field) return InvalidateRow(Row());
+    if (fColumns->Items(i)->Field() == field) {
+      InvalidateRow(Row());
+      break;
+    }
+  // A value set by code under the open editor: the editor shows it, or the next keystroke
+  // would write the old text, edited, back over it.
+  TInplaceEdit* editor = InplaceEditor();
+  if (field != SelectedField() || editor == nullptr || FieldEditText() == fLastEditText) return;
+  InvalidateEditor();
+  if (editor->Visible()) editor->SelectAll();
 }
 
 void TCustomDBGridEh::EditingChanged() {
