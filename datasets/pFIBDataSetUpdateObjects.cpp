@@ -93,7 +93,10 @@ void TpFIBDataSet::PrepareBlobUpdateObject() {
   fBlobUpdateObject->SetExecuteOrder(oeAfterDefault);
   fBlobUpdateObject->SetKindUpdate(ukModify);
   fBlobUpdateObject->SetDataSet(this);
-  fBlobUpdateObject->SQL().SetText(GenerateModifySQL(mskUpdate, mffBlobsOnly));
+  // Written before every post: an unchanged text keeps its preparation.
+  const AnsiString text = GenerateModifySQL(mskUpdate, mffBlobsOnly);
+  if (text != fBlobUpdateObject->SQL().Text() && text + "\r\n" != fBlobUpdateObject->SQL().Text())
+    fBlobUpdateObject->SQL().SetText(text);
   if (!IsEmptyStrings(fBlobUpdateObject->SQL()) && !IsNoAction(*fBlobUpdateObject)) fBlobUpdateObject->SetActive(true);
 }
 
