@@ -8,8 +8,9 @@
 // field definitions and classes, field origin), FIBDataSetLayout.cpp (record buffers,
 // layout and cache), FIBDataSetFetch.cpp (open, fetch, navigation, bookmarks),
 // FIBDataSetValues.cpp (field values), FIBDataSetMaster.cpp (master parameters),
-// FIBDataSetEditing.cpp (editing, posting, cached updates) and FIBDataSetBlobs.cpp (blob
-// streams). The record buffer's layout is in FIBRecordBuffer.h.
+// FIBDataSetEditing.cpp (editing, posting, cached updates), FIBDataSetBlobs.cpp (blob
+// streams) and FIBDataSetFilter.cpp (client filter). The record buffer's layout is in
+// FIBRecordBuffer.h.
 
 #include <functional>
 #include <map>
@@ -24,6 +25,7 @@
 #include "datasets/FIBCacheManage.h"
 #include "datasets/FIBDataSetBlobs.h"
 #include "datasets/FIBDataSetOptions.h"
+#include "datasets/FIBFilter.h"
 #include "datasets/FIBMetaCache.h"
 #include "datasets/FIBRecordBuffer.h"
 #include "datasets/pFIBFieldsDescr.h"
@@ -247,6 +249,33 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Variant ParamValue(int index) const override { return fSelectQuery->GetParamValueByIndex(index); }
   void SetParamValue(int index, const Variant& value) override { fSelectQuery->SetParamValue(index, value); }
 
+  // ---- Client filter (FIBDataSetFilter.cpp)
+  // The text and the options rebuild the filter parser of an active dataset (leaving an
+  // edit first); a text that does not parse raises, and the previous text, options and
+  // parser stay. An active filtered dataset then goes to its first record.
+  void SetFilterText(const AnsiString& text) override;
+  void SetFilterOptions(TFilterOptions options) override;
+  // Forgets the filtered-out positions, then shows the records again from the first.
+  void SetFiltered(bool value) override;
+  // The parser of the active filter text; nullptr for none.
+  TExpressionParser* FilterParser() const { return fFilterParser.get(); }
+  // The record numbers (index + 1) that the last visibility tests rejected, ascending.
+  const std::vector<Integer>& FilteredOutPositions() const { return fFilteredOutPositions; }
+
+ protected:
+  // Marks or unmarks a record number as filtered out.
+  void SetFilteredOut(Integer recordNo, bool filteredOut);
+  // The record the dsFilter state reads while a record is being tested; nullptr otherwise.
+  TRecordBuffer fFilterRecord = nullptr;
+
+ private:
+  // The parser of the text, or nullptr for a blank one; calculated fields may be named.
+  std::unique_ptr<TExpressionParser> BuildFilterParser(const AnsiString& text, TFilterOptions options);
+  void ChangeFilter(const AnsiString& text, TFilterOptions options);
+  std::unique_ptr<TExpressionParser> fFilterParser;
+  std::vector<Integer> fFilteredOutPositions;
+
+ public:
   // ---- Preparation
   // Needs a database and a transaction (defaults applied first); an empty select text is
   // client error 37 with "Prepare " and the full name. Prepares the select statement and

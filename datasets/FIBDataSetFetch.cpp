@@ -38,6 +38,8 @@ void TFIBCustomDataSet::InternalOpen() {
   }
   if (DefaultFields()) CreateFields();
   BindFields(true);
+  // A filter set while the dataset was closed is parsed against the fields it now has.
+  if (!fFilterParser) fFilterParser = BuildFilterParser(Filter(), FilterOptions());
   fCurrentRecord = -1;
   DoBeforeExecuteSelect();
   // Cached updates keep their rows over a hard transaction end: they fetch the rest first.

@@ -240,9 +240,11 @@ TFieldClass TFIBCustomDataSet::GetFieldClass(TFieldType fieldType) {
 // ---- Fields ------------------------------------------------------------------------------------
 
 void TFIBCustomDataSet::DestroyFields() {
-  // The look-up list and the parameter plans must never hand out a field that is gone.
+  // The look-up list, the parameter plans and the filter must never hand out a field that
+  // is gone.
   fFieldLookup.clear();
   fParamPlans.clear();
+  if (fFilterParser) fFilterParser->ResetFields();
   TDataSet::DestroyFields();
 }
 
@@ -251,6 +253,7 @@ void TFIBCustomDataSet::Notification(TComponent* component, TOperation operation
   if (operation == opRemove) {
     std::erase_if(fFieldLookup, [component](const auto& entry) { return entry.second == component; });
     fParamPlans.clear();
+    if (fFilterParser) fFilterParser->ResetFields();
   }
   TDataSet::Notification(component, operation);
 }

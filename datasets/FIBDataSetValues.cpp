@@ -33,6 +33,7 @@ TRecordBuffer TFIBCustomDataSet::StateRecord() {
     default:
       break;
   }
+  if (State() == dsFilter && fFilterRecord != nullptr) return fFilterRecord;
   if (State() == dsFilter || fInFetch) {
     if (fCurrentRecord < 0 || fCurrentRecord >= fFetchedCount || !fRecordsCache) return nullptr;
     fStateRecord.resize(static_cast<std::size_t>(fRecordBufferSize));

@@ -1,7 +1,7 @@
 #pragma once
 // TpFIBDataSet: the dataset the application uses. It adds to TFIBDataSet the automatic
-// modification SQL, the generator, the update objects and the client filter, which later
-// units of this module fill in, and the settings stored for it in the repository.
+// modification SQL, the generator, the update objects, the client filter's test of each
+// record (pFIBDataSetFilter.cpp) and the settings stored for it in the repository.
 
 #include <vector>
 
@@ -210,6 +210,15 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // The statement each EXECUTE BLOCK of an apply runs through, made on first use: never
   // UpdateQuery, whose text and preparation later posts need.
   TFIBQuery& BatchQuery();
+
+  // ---- Client filter (pFIBDataSetFilter.cpp)
+  // The cached-update status decides first; a record it shows is then, when Filtered,
+  // tested under dsFilter by the filter parser, OnFilterRecord and FinalFilterAccepts, its
+  // calculated values computed first when the filter or the handler may read them. The
+  // record's number goes into FilteredOutPositions when rejected and out when accepted.
+  bool RecordIsVisible(TRecordBuffer buffer) override;
+  // The dataset's own last word on a record the filter and OnFilterRecord accepted.
+  virtual bool FinalFilterAccepts() { return true; }
 
  private:
   // KeyFields from the table's primary key, else from KeyFieldsFromTable.

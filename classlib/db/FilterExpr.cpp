@@ -63,8 +63,8 @@ constexpr std::array<TFunctionShape, 15> Functions = {{{"UPPER", 1, 1},
 // The recursive-descent parser over the tokens of one text.
 class TExprParser::TParser {
  public:
-  TParser(TDataSet* dataSet, const AnsiString& text, TFilterOptions options)
-      : fDataSet(dataSet), fText(text), fOptions(options) {
+  TParser(TDataSet* dataSet, const AnsiString& text, TFilterOptions options, TExprParserOptions parserOptions)
+      : fDataSet(dataSet), fText(text), fOptions(options), fParserOptions(parserOptions) {
     Advance();
   }
 
@@ -441,8 +441,9 @@ class TExprParser::TParser {
   TExprNodePtr Field(const AnsiString& name) {
     const TField* field = fDataSet != nullptr ? fDataSet->FindField(name) : nullptr;
     if (field == nullptr) DatabaseErrorFmt(SFieldNotFound, {name}, fDataSet);
-    if (field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc)
-      DatabaseErrorFmt(SExprBadField, {field->FieldName()});
+    const bool admitted = field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc ||
+                          (field->FieldKind() == fkCalculated && fParserOptions.Contains(epoAdmitCalculatedFields));
+    if (!admitted) DatabaseErrorFmt(SExprBadField, {field->FieldName()});
     return std::make_unique<TFieldNode>(field->FieldName(), field->DataType());
   }
 
@@ -477,14 +478,16 @@ class TExprParser::TParser {
   TDataSet* fDataSet;
   const AnsiString& fText;
   TFilterOptions fOptions;
+  TExprParserOptions fParserOptions;
   std::size_t fPos = 0;
   TToken fToken;
   int fDepth = 0;
 };
 
-TExprParser::TExprParser(TDataSet* dataSet, const AnsiString& text, TFilterOptions options)
-    : fDataSet(dataSet), fText(text), fOptions(options) {
-  fRoot = TParser(dataSet, fText, options).Parse();
+TExprParser::TExprParser(TDataSet* dataSet, const AnsiString& text, TFilterOptions options,
+                         TExprParserOptions parserOptions)
+    : fDataSet(dataSet), fText(text), fOptions(options), fParserOptions(parserOptions) {
+  fRoot = TParser(dataSet, fText, options, parserOptions).Parse();
 }
 
 TExprParser::~TExprParser() = default;

@@ -38,8 +38,8 @@
 // follow the grammar, "Expression expected but %s found" where an operand is missing (the
 // token found, or "end of expression") or a function name is unknown, the dataset's
 // "Field '%s' not found", "Field '%s' cannot be used in a filter expression" for a
-// calculated or lookup field, and "Filter expression is too complex" past 256 levels of
-// nesting. A date constant that does not read raises the date parser's EConvertError.
+// calculated or lookup field (a calculated one is admitted with epoAdmitCalculatedFields),
+// and "Filter expression is too complex" past 128 levels of nesting. A date constant that does not read raises the date parser's EConvertError.
 
 #include <memory>
 #include <vector>
@@ -194,10 +194,16 @@ class TFunctionNode : public TExprNode {
   TExprNodePtr fArgument;
 };
 
+// epoAdmitCalculatedFields: calculated fields may be named, for an evaluator that has their
+// values computed for each record it tests. Lookup fields stay refused.
+enum TExprParserOption { epoAdmitCalculatedFields };
+using TExprParserOptions = TSet<TExprParserOption>;
+
 // Parses a filter text against a dataset's fields when it is made.
 class TExprParser {
  public:
-  TExprParser(TDataSet* dataSet, const AnsiString& text, TFilterOptions options);
+  TExprParser(TDataSet* dataSet, const AnsiString& text, TFilterOptions options,
+              TExprParserOptions parserOptions = {});
   virtual ~TExprParser();
   TExprParser(const TExprParser&) = delete;
   TExprParser& operator=(const TExprParser&) = delete;
@@ -205,6 +211,7 @@ class TExprParser {
   TDataSet* DataSet() const { return fDataSet; }
   const AnsiString& Text() const { return fText; }
   TFilterOptions Options() const { return fOptions; }
+  TExprParserOptions ParserOptions() const { return fParserOptions; }
   const TExprNode& Root() const { return *fRoot; }
 
  private:
@@ -212,6 +219,7 @@ class TExprParser {
   TDataSet* fDataSet;
   AnsiString fText;
   TFilterOptions fOptions;
+  TExprParserOptions fParserOptions;
   TExprNodePtr fRoot;
 };
 

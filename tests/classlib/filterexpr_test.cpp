@@ -403,6 +403,31 @@ TEST_F(TreeTest, CalculatedFieldsAreNoFilterOperands) {
             "Field 'SHOUT' cannot be used in a filter expression");
 }
 
+TEST_F(TreeTest, CalculatedFieldsAreAdmittedOnlyWhenAsked) {
+  data.Close();
+  for (int i = 0; i < data.FieldDefs().Count(); ++i) data.FieldDefs().Items(i)->CreateField(&data);
+  auto* shout = new TStringField(&data);
+  shout->SetFieldName("SHOUT");
+  shout->SetFieldKind(fkCalculated);
+  shout->SetDataSet(&data);
+  auto* looked = new TStringField(&data);
+  looked->SetFieldName("LOOKED");
+  looked->SetFieldKind(fkLookup);
+  looked->SetLookupDataSet(&data);
+  looked->SetKeyFields("ID");
+  looked->SetLookupKeyFields("ID");
+  looked->SetLookupResultField("NAME");
+  looked->SetDataSet(&data);
+  data.Open();
+  const TExprParser parser(&data, "shout = 'x'", {}, {epoAdmitCalculatedFields});
+  ASSERT_EQ(parser.Root().NodeClass(), TExprNodeClass::Binary);
+  const auto& field = static_cast<const TFieldNode&>(static_cast<const TBinaryNode&>(parser.Root()).Left());
+  EXPECT_EQ(field.FieldName(), "SHOUT");
+  EXPECT_EQ(shout->FieldKind(), fkCalculated);
+  EXPECT_EQ(ErrorOf<EDatabaseError>([&] { TExprParser(&data, "LOOKED = 'x'", {}, {epoAdmitCalculatedFields}); }),
+            "Field 'LOOKED' cannot be used in a filter expression");
+}
+
 TEST_F(TreeTest, EvaluationErrorsComeOutOfTheScroll) {
   EXPECT_THROW(Shown("NAME + 1 = 2"), EVariantError);
 }

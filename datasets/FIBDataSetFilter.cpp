@@ -1,0 +1,63 @@
+// TFIBCustomDataSet's client filter: the filter parser built from Filter and FilterOptions,
+// and the record numbers the visibility test rejected.
+
+#include <algorithm>
+
+#include "datasets/FIBDataSet.h"
+#include "dbclient/FIBStrUtils.h"
+
+namespace ordvane {
+
+std::unique_ptr<TExpressionParser> TFIBCustomDataSet::BuildFilterParser(const AnsiString& text, TFilterOptions options) {
+  const AnsiString trimmed = FastTrim(text);
+  if (trimmed.empty()) return nullptr;
+  // Calculated fields are admitted: the visibility test computes them for the record it tests.
+  return std::make_unique<TExpressionParser>(this, trimmed, SqlLikeMatch, StrToDateTimeFmt, options,
+                                             TExprParserOptions{epoAdmitCalculatedFields});
+}
+
+void TFIBCustomDataSet::ChangeFilter(const AnsiString& text, TFilterOptions options) {
+  std::unique_ptr<TExpressionParser> parser;
+  bool replace = true;
+  if (Active()) {
+    CheckBrowseMode();
+    const bool current = fFilterParser != nullptr && fFilterParser->FilterText() == FastTrim(text) &&
+                         fFilterParser->Options() == options;
+    // Built before anything changes, so that a text that does not parse changes nothing.
+    if (current)
+      replace = false;
+    else
+      parser = BuildFilterParser(text, options);
+  }
+  if (options != FilterOptions()) TDataSet::SetFilterOptions(options);
+  TDataSet::SetFilterText(text);
+  if (replace) fFilterParser = std::move(parser);
+  fFilteredOutPositions.clear();
+  if (Active() && Filtered()) First();
+}
+
+void TFIBCustomDataSet::SetFilterText(const AnsiString& text) { ChangeFilter(text, FilterOptions()); }
+
+void TFIBCustomDataSet::SetFilterOptions(TFilterOptions options) { ChangeFilter(Filter(), options); }
+
+void TFIBCustomDataSet::SetFiltered(bool value) {
+  fFilteredOutPositions.clear();
+  if (Active()) CheckBrowseMode();
+  TDataSet::SetFiltered(value);
+  if (Active()) First();
+}
+
+void TFIBCustomDataSet::SetFilteredOut(Integer recordNo, bool filteredOut) {
+  auto& positions = fFilteredOutPositions;
+  // Records are mostly tested in ascending order: the end is the usual place.
+  const auto at = !positions.empty() && positions.back() < recordNo
+                      ? positions.end()
+                      : std::lower_bound(positions.begin(), positions.end(), recordNo);
+  const bool listed = at != positions.end() && *at == recordNo;
+  if (filteredOut && !listed)
+    positions.insert(at, recordNo);
+  else if (!filteredOut && listed)
+    positions.erase(at);
+}
+
+}  // namespace ordvane

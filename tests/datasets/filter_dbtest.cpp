@@ -1,0 +1,250 @@
+// The client filter of a Firebird dataset: the records a filter shows are counted against
+// isql-fb's count of the rows the same condition selects; then how the filter's settings,
+// cached-update statuses, calculated fields, OnFilterRecord and failures change what is
+// shown, and that nothing of a failed test stays behind.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "datasets/FIBFields.h"
+#include "tests/classlib/Support.h"
+#include "tests/datasets/DataSetDbSupport.h"
+
+namespace ordvane::test {
+namespace {
+
+constexpr int PersonCount = 600;
+
+TestDatabase& PersonsDatabase() {
+  static TestDatabase db("datasets/filter.sql", {3, "WIN1251"});
+  return db;
+}
+
+// Lets a test have the last word on records the filter accepted.
+class TFilterDataSet : public TpFIBDataSet {
+  ORDVANE_CLASS(TFilterDataSet, TpFIBDataSet)
+
+ public:
+  using TpFIBDataSet::TpFIBDataSet;
+  std::function<bool(TDataSet*)> finalStep;
+
+ protected:
+  bool FinalFilterAccepts() override { return !finalStep || finalStep(this); }
+};
+
+class FilterTest : public testing::Test {
+ protected:
+  FilterTest() {
+    fForm.SetName("Form");
+    fDataSet->SetName("DataSet");
+    Configure(*fDatabase, PersonsDatabase());
+    fTransaction->SetDefaultDatabase(fDatabase);
+    fDatabase->SetConnected(true);
+    fDataSet->SetDatabase(fDatabase);
+    fDataSet->SetTransaction(fTransaction);
+    fDataSet->SelectSQL().SetText("select * from persons order by id");
+  }
+
+  // The IDs shown, first to last.
+  std::vector<int> Shown() {
+    std::vector<int> ids;
+    for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) ids.push_back(fDataSet->FieldByName("ID")->AsInteger());
+    return ids;
+  }
+  int OracleCount(const std::string& where) {
+    return std::stoi(IsqlRows(PersonsDatabase(), "select count(*) from persons where " + where));
+  }
+  void Filter(const std::string& text, TFilterOptions options = {}) {
+    fDataSet->SetFilterOptions(options);
+    fDataSet->SetFilter(Utf8ToAnsi(text));
+    fDataSet->SetFiltered(true);
+  }
+
+  TComponent fForm{nullptr};
+  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
+  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
+  TFilterDataSet* fDataSet = new TFilterDataSet(&fForm);
+};
+
+TEST_F(FilterTest, ShowsWhatTheSameConditionSelectsOnTheServer) {
+  std::string ids300;
+  for (int i = 0; i < 300; ++i) ids300 += (i > 0 ? ", " : "") + std::to_string(1000 - i * 3);
+  struct TCase {
+    std::string filter;
+    TFilterOptions options;
+    std::string where;
+  };
+  const std::vector<TCase> cases = {
+      {"SURNAME LIKE 'Smith%'", {}, "surname like 'Smith%'"},
+      {"SURNAME LIKE '_евч%'", {}, "surname like '_евч%'"},
+      {"SURNAME = 'Smith*'", {}, "surname starting with 'Smith'"},
+      {"SURNAME = 'шевченко'", {foCaseInsensitive}, "upper(surname) = 'ШЕВЧЕНКО'"},
+      {"SURNAME <> 'іваненко'", {foCaseInsensitive}, "upper(surname) <> 'ІВАНЕНКО'"},
+      {"SURNAME = 'O''Brien'", {}, "surname = 'O''Brien'"},
+      {"BORN > '01.01.1980' AND BORN <= '31.12.1999'", {}, "born > '1980-01-01' and born <= '1999-12-31'"},
+      {"KIDS IN (1, 3)", {}, "kids in (1, 3)"},
+      {"ID IN (" + ids300 + ")", {}, "id in (" + ids300 + ")"},
+      {"KIDS * 2 + 1 > 5", {}, "kids * 2 + 1 > 5"},
+      {"ID >= 100 AND ID < 200 OR KIDS = 0", {}, "id >= 100 and id < 200 or kids = 0"},
+      {"NOT (KIDS = 2)", {}, "not (kids = 2)"},
+      {"AMOUNT > 100.5 AND AMOUNT / 2 < 300", {}, "amount > 100.5 and amount / 2 < 300"},
+      {"year(BORN) = 1990 OR month(BORN) = 2", {}, "extract(year from born) = 1990 or extract(month from born) = 2"},
+      {"SUBSTRING(SURNAME, 2, 3) = 'mit'", {}, "substring(surname from 2 for 3) = 'mit'"},
+      {"TRIM(UPPER(SURNAME)) = 'SMITHSON'", {}, "trim(upper(surname)) = 'SMITHSON'"},
+  };
+  fDataSet->Open();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.filter);
+    Filter(c.filter, c.options);
+    const std::vector<int> shown = Shown();
+    const int expected = OracleCount(c.where);
+    EXPECT_EQ(static_cast<int>(shown.size()), expected);
+    EXPECT_GT(expected, 0);
+    EXPECT_LT(expected, PersonCount);
+    // After a full pass the rejected records are exactly the ones not shown.
+    const std::vector<Integer>& out = fDataSet->FilteredOutPositions();
+    EXPECT_EQ(static_cast<int>(out.size()), PersonCount - expected);
+    const std::set<int> shownSet(shown.begin(), shown.end());
+    for (const Integer recordNo : out) EXPECT_EQ(shownSet.count(recordNo), 0u) << recordNo;
+  }
+}
+
+TEST_F(FilterTest, SettingsRebuildTheParserOrFreeIt) {
+  fDataSet->Open();
+  Filter("SURNAME = 'smith'");
+  EXPECT_TRUE(Shown().empty());
+  const TExpressionParser* caseSensitive = fDataSet->FilterParser();
+  ASSERT_NE(caseSensitive, nullptr);
+  // Only the options change: a new parser, and the compare ignores case now.
+  fDataSet->SetFilterOptions({foCaseInsensitive});
+  EXPECT_NE(fDataSet->FilterParser(), caseSensitive);
+  EXPECT_EQ(static_cast<int>(Shown().size()), OracleCount("surname = 'Smith'"));
+  // An empty text frees the parser and every record shows again, Filtered or not.
+  fDataSet->SetFilter("");
+  EXPECT_EQ(fDataSet->FilterParser(), nullptr);
+  EXPECT_TRUE(fDataSet->Filtered());
+  EXPECT_EQ(static_cast<int>(Shown().size()), PersonCount);
+  // A text set while closed is parsed at open.
+  fDataSet->Close();
+  fDataSet->SetFilter("KIDS = 4");
+  EXPECT_EQ(fDataSet->FilterParser(), nullptr);
+  fDataSet->Open();
+  EXPECT_EQ(static_cast<int>(Shown().size()), OracleCount("kids = 4"));
+}
+
+TEST_F(FilterTest, AFailingTextKeepsThePreviousFilter) {
+  fDataSet->Open();
+  Filter("KIDS = 1");
+  const TExpressionParser* parser = fDataSet->FilterParser();
+  const int kidsOne = OracleCount("kids = 1");
+  for (const char* text : {"KIDS = ", "NOPE = 1", "BORN = 'soon'"}) {
+    SCOPED_TRACE(text);
+    try {
+      fDataSet->SetFilter(text);
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message().rfind("Can't parse Filter for:\r\n", 0), 0u) << e.Message();
+    }
+    EXPECT_EQ(fDataSet->Filter(), "KIDS = 1");
+    EXPECT_EQ(fDataSet->FilterParser(), parser);
+    EXPECT_EQ(static_cast<int>(Shown().size()), kidsOne);
+  }
+}
+
+TEST_F(FilterTest, DeletedRecordsStayHiddenWhateverTheFilterSays) {
+  fDataSet->SetCachedUpdates(true);
+  fDataSet->DeleteSQL().SetText("delete from persons where id = ?old_id");
+  fDataSet->Open();
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(5), {}));
+  fDataSet->Delete();
+  Filter("ID = 5 OR ID = 6");
+  EXPECT_EQ(Shown(), std::vector<int>{6});
+  EXPECT_EQ(fDataSet->FilteredOutPositions().front(), 1);
+  // Shown by its status, the deleted record still meets the filter.
+  fDataSet->SetUpdateRecordTypes({cusUnmodified, cusModified, cusInserted, cusDeleted});
+  EXPECT_EQ(Shown(), (std::vector<int>{5, 6}));
+}
+
+TEST_F(FilterTest, CalculatedFieldsAreComputedForTheRecordTested) {
+  for (const bool cached : {false, true}) {
+    SCOPED_TRACE(cached);
+    fDataSet->Close();
+    while (fDataSet->FieldCount() > 0) delete fDataSet->Fields()[0];
+    auto* id = new TFIBIntegerField(fDataSet);
+    id->SetFieldName("ID");
+    id->SetDataSet(fDataSet);
+    auto* kids = new TFIBIntegerField(fDataSet);
+    kids->SetFieldName("KIDS");
+    kids->SetDataSet(fDataSet);
+    auto* twice = new TIntegerField(fDataSet);
+    twice->SetFieldName("TWICE");
+    twice->SetFieldKind(fkCalculated);
+    twice->SetDataSet(fDataSet);
+    fDataSet->OnCalcFields = [=](TDataSet*) { twice->SetAsInteger(kids->AsInteger() * 2); };
+    fDataSet->SetOptions(cached ? fDataSet->Options() + TpFIBDsOptions{poCacheCalcFields}
+                                : fDataSet->Options() - TpFIBDsOptions{poCacheCalcFields});
+    fDataSet->SetFilter("");
+    fDataSet->Open();
+    // Records scrolled over before the filter: their values must not decide for others.
+    fDataSet->MoveBy(10);
+    Filter("TWICE = 4");
+    EXPECT_EQ(twice->FieldKind(), fkCalculated);
+    const std::vector<int> shown = Shown();
+    EXPECT_EQ(static_cast<int>(shown.size()), OracleCount("kids = 2"));
+    for (const int shownId : shown) EXPECT_EQ(shownId % 5, 2) << shownId;
+  }
+}
+
+TEST_F(FilterTest, OnFilterRecordAndTheFinalStepDecideAfterTheExpression) {
+  fDataSet->Open();
+  std::vector<int> askedKids;
+  TDataSetState stateSeen = dsInactive;
+  fDataSet->OnFilterRecord = [&](TDataSet* dataSet, bool& accept) {
+    EXPECT_TRUE(accept);
+    stateSeen = dataSet->State();
+    askedKids.push_back(dataSet->FieldByName("KIDS")->AsInteger());
+    accept = dataSet->FieldByName("ID")->AsInteger() % 2 == 0;
+  };
+  fDataSet->finalStep = [](TDataSet* dataSet) { return dataSet->FieldByName("ID")->AsInteger() % 3 != 0; };
+  Filter("KIDS = 1");
+  const std::vector<int> shown = Shown();
+  EXPECT_EQ(static_cast<int>(shown.size()), OracleCount("kids = 1 and mod(id, 2) = 0 and mod(id, 3) <> 0"));
+  EXPECT_EQ(stateSeen, dsFilter);
+  ASSERT_FALSE(askedKids.empty());
+  for (const int kids : askedKids) EXPECT_EQ(kids, 1);
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+}
+
+TEST_F(FilterTest, AFailingTestLeavesTheDataSetBrowsing) {
+  fDataSet->SelectSQL().SetText("select * from persons where nick is null order by id");
+  fDataSet->Open();
+  fDataSet->SetFilter("NICK");
+  EXPECT_EQ(ErrorOf<EVariantError>([&] { fDataSet->SetFiltered(true); }),
+            "Could not convert variant of type (Null) into type (Boolean)");
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+  EXPECT_FALSE(fDataSet->ControlsDisabled());
+  fDataSet->SetFilter("KIDS = 1");
+  fDataSet->OnFilterRecord = [](TDataSet*, bool&) { throw EAbort(); };
+  EXPECT_THROW(fDataSet->SetFiltered(true), EAbort);
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+  EXPECT_FALSE(fDataSet->ControlsDisabled());
+  fDataSet->OnFilterRecord = {};
+  fDataSet->SetFiltered(false);
+  EXPECT_EQ(static_cast<int>(Shown().size()), OracleCount("nick is null"));
+}
+
+TEST_F(FilterTest, ReopeningWithDefaultFieldsLeavesNoStaleFieldBehind) {
+  fDataSet->Open();
+  Filter("KIDS = 3 AND SURNAME LIKE 'S%'");
+  const int expected = OracleCount("kids = 3 and surname like 'S%'");
+  EXPECT_EQ(static_cast<int>(Shown().size()), expected);
+  fDataSet->Close();
+  fDataSet->Open();
+  fDataSet->SetFiltered(false);
+  fDataSet->SetFiltered(true);
+  EXPECT_EQ(static_cast<int>(Shown().size()), expected);
+}
+
+}  // namespace
+}  // namespace ordvane::test
