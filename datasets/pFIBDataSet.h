@@ -39,9 +39,6 @@ using TFIBAfterUpdateRecordEvent = TEvent<void(TDataSet* dataSet, TUpdateKind up
 // Which cached statuses ResetCachedStatuses clears: every change mark after a commit, or
 // the marks of an apply that left nothing pending.
 enum TResetStatusesMode { rsmCommitted, rsmApplied };
-// A sent change's status: modified and inserted become unmodified, deleted the server's
-// deletion; any other stays.
-TCachedUpdateStatus AppliedStatus(TCachedUpdateStatus status);
 
 // The statement's text as it executes, with null parameters left as parameters.
 AnsiString ExecutableText(TFIBQuery& statement);
@@ -245,6 +242,9 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   void MarkStatementExecuted() { fStatementExecuted = true; }
   // The status of the cached record, the counts moved with it.
   void SetCachedStatusAt(Integer recordIndex, TCachedUpdateStatus status);
+  // A sent change's status: modified and inserted become unmodified, deleted the server's
+  // deletion; any other stays.
+  static TCachedUpdateStatus AppliedStatus(TCachedUpdateStatus status);
   // The lock statement's text; the parameters it binds from the record; one attempt.
   AnsiString LockText();
   void BindLockParams();

@@ -21,10 +21,6 @@ bool FetchesRows(const TFIBQuery& statement) {
   return statement.SQLType() == SQLSelect || statement.SQLType() == SQLSelectForUpdate;
 }
 
-void CloseIfOpen(TFIBQuery& statement) {
-  if (statement.Open()) statement.Close();
-}
-
 const char* LockFailureText(TLockStatus status) {
   switch (status) {
     case lsDeadLock:

@@ -17,10 +17,6 @@ bool ReturnsRow(const TFIBQuery& statement) {
   return type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure;
 }
 
-void CloseIfOpen(TFIBQuery& statement) {
-  if (statement.Open()) statement.Close();
-}
-
 }  // namespace
 
 // ---- The lists ----------------------------------------------------------------------------------
@@ -172,7 +168,7 @@ bool TpFIBDataSet::CanDelete() {
 
 // ---- Marks of changes ---------------------------------------------------------------------------
 
-TCachedUpdateStatus AppliedStatus(TCachedUpdateStatus status) {
+TCachedUpdateStatus TpFIBDataSet::AppliedStatus(TCachedUpdateStatus status) {
   if (status == cusModified || status == cusInserted) return cusUnmodified;
   return status == cusDeleted ? cusDeletedApplied : status;
 }

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "tests/datasets/EditingSupport.h"
 
 namespace ordvane::test {
@@ -40,29 +38,21 @@ struct OtherUser {
   TFIBQuery* query = new TFIBQuery(&form);
 };
 
-template <class DataSetClass = TEditDataSet>
-class UpdatesTestOf : public testing::Test {
- protected:
-  explicit UpdatesTestOf(bool autoCommit = true) {
-    fForm.SetName("Form");
-    fDataSet->SetName("Items");
-    UseNowaitReadCommitted(*fTransaction);
-    ConnectForPosting(*fDatabase, *fTransaction, *fDataSet, fDb);
-    fDataSet->SetAutoCommit(autoCommit);
-  }
-  DataSetClass& Open(const std::string& select) {
-    fDataSet->SelectSQL().SetText(select);
-    fDataSet->Open();
-    return *fDataSet;
-  }
-  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
-  TField* Field(const char* name) { return fDataSet->FieldByName(name); }
+// A copy of the fixture made before the form that connects to it.
+struct FreshUpdatesDatabase {
+  TestDatabase fFreshDb{"datasets/updates.sql", {3, "WIN1251"}};
+};
 
-  TestDatabase fDb{"datasets/updates.sql", {3, "WIN1251"}};
-  TComponent fForm{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
-  DataSetClass* fDataSet = new DataSetClass(&fForm);
+template <class DataSetClass = TEditDataSet>
+class UpdatesTestOf : protected FreshUpdatesDatabase, public EditingFormTest<DataSetClass> {
+ protected:
+  explicit UpdatesTestOf(bool autoCommit = true) : EditingFormTest<DataSetClass>(fFreshDb, "Items") {
+    TFIBTransaction& transaction = *this->fTransaction;
+    transaction.Commit();
+    UseNowaitReadCommitted(transaction);
+    transaction.StartTransaction();
+    this->fDataSet->SetAutoCommit(autoCommit);
+  }
 };
 
 using UpdatesTest = UpdatesTestOf<>;

@@ -19,23 +19,6 @@ TestDatabase& Dialect1Database() {
 class Dialect1Test : public EditingFormTest<TpFIBDataSet> {
  protected:
   Dialect1Test() : EditingFormTest(Dialect1Database(), "Old") {}
-  void OpenTable(const std::string& table) {
-    TAutoUpdateOptions& options = fDataSet->AutoUpdateOptions();
-    options.SetAutoReWriteSqls(true);
-    options.SetCanChangeSQLs(true);
-    options.SetUpdateTableName(table);
-    options.SetKeyFields("ID");
-    Open("select * from " + table + " order by id");
-  }
-  void Run(const AnsiString& text) {
-    TFIBQuery statement(nullptr);
-    statement.SetDatabase(fDatabase);
-    statement.SetTransaction(fTransaction);
-    statement.SQL().SetText(text);
-    statement.ExecQuery();
-    EXPECT_EQ(statement.RowsAffected(), 1) << text;
-    fTransaction->CommitRetaining();
-  }
 };
 
 TEST_F(Dialect1Test, KeysComeFromTheGenerator) {
@@ -60,7 +43,7 @@ TEST_F(Dialect1Test, LiteralsComeBackAsTheyWere) {
   Field("RATIO")->SetAsFloat(0.1);
   Field("D")->SetAsDateTime(EncodeDate(2001, 12, 31) + EncodeTime(23, 59, 58, 999));
   Field("FLAG")->SetAsBoolean(true);
-  Run(fDataSet->GenerateLiteralModifySQL(mskInsert));
+  RunOneRow(fDataSet->GenerateLiteralModifySQL(mskInsert));
   fDataSet->Cancel();
   EXPECT_EQ(Oracle("select id, txt, amount, iif(ratio = 0.1, 1, 0), cast(d as varchar(30)), flag from lit where id = 2"),
             "2|O'Ніл, 'Шевченко'|12345.6789|1|31-DEC-2001 23:59:58.9990|<true>");
@@ -70,14 +53,14 @@ TEST_F(Dialect1Test, LiteralsComeBackAsTheyWere) {
   fDataSet->Edit();
   Field("ID")->SetAsInteger(3);
   Field("AMOUNT")->SetAsFloat(-0.0001);
-  Run(fDataSet->GenerateLiteralModifySQL(mskUpdate));
+  RunOneRow(fDataSet->GenerateLiteralModifySQL(mskUpdate));
   fDataSet->Cancel();
   EXPECT_EQ(Oracle("select id, txt, amount from lit where id = 3"), "3|seed|-0.0001");
   fDataSet->Close();
   OpenTable("INT_KEYED");
   fDataSet->Edit();
   Field("NAME")->SetAsString("found");
-  Run(fDataSet->GenerateLiteralModifySQL(mskUpdate));
+  RunOneRow(fDataSet->GenerateLiteralModifySQL(mskUpdate));
   fDataSet->Cancel();
   EXPECT_EQ(Oracle("select count(*) from int_keyed where id is null and name = 'found'"), "1");
 }
