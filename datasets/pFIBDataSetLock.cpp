@@ -113,6 +113,7 @@ TLockStatus TpFIBDataSet::ExecuteLock(AnsiString& errorMessage) {
 }
 
 TLockStatus TpFIBDataSet::LockRecord(bool raiseOnFailure) {
+  CheckDatasetOpen(" lock record ");
   const AnsiString text = LockText();
   if (!fLockQuery) fLockQuery = std::make_unique<TFIBQuery>(nullptr);
   if (fLockQuery->SQL().Text() != text) fLockQuery->SQL().SetText(text);
@@ -146,7 +147,7 @@ void TpFIBDataSet::DoBeforeEdit() {
 
 Integer TpFIBDataSet::RecordCountFromServer() {
   TFIBQuery& select = SelectQuery();
-  if (select.Transaction() == nullptr || !select.Transaction()->Active()) return 0;
+  if (select.Database() == nullptr || select.Transaction() == nullptr || !select.Transaction()->Active()) return 0;
   if (!fCountQuery) fCountQuery = std::make_unique<TFIBQuery>(nullptr);
   TFIBQuery& count = *fCountQuery;
   CloseIfOpen(count);

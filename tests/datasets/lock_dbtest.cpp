@@ -85,6 +85,8 @@ TEST_P(LockTest, NoUsableUpdateStatementIsRefused) {
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.Message(), "Unable to lock record. Update query is empty");
   }
+  fDataSet->Close();
+  EXPECT_THROW(fDataSet->LockRecord(false), EFIBClientError);
 }
 
 TEST_P(LockTest, LockInAnEditWritesNothingTheCancelWouldKeep) {
