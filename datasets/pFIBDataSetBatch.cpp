@@ -3,6 +3,7 @@
 // or delete with AutoCommit.
 
 #include <algorithm>
+#include <string_view>
 
 #include "classlib/core/StrUtils.h"
 #include "datasets/FIBDataSetScopes.h"
@@ -13,8 +14,8 @@ namespace ordvane {
 
 namespace {
 
-const AnsiString kBlockHead = "EXECUTE BLOCK AS BEGIN";
-const AnsiString kBlockEnd = "END";
+constexpr std::string_view kBlockHead = "EXECUTE BLOCK AS BEGIN";
+constexpr std::string_view kBlockEnd = "END";
 constexpr Integer kMaxBlockStatements = 255;
 constexpr Integer kMaxBlockLength = 65532;
 // The server gives a block 256 contexts of relations; an UPDATE takes two of them.
@@ -24,7 +25,7 @@ Integer ContextsOf(TModifySQLKind kind) {
   return kind == mskUpdate ? 2 : 1;
 }
 
-Integer LineLength(const AnsiString& line) {
+Integer LineLength(std::string_view line) {
   return static_cast<Integer>(line.size()) + 2;
 }
 
@@ -34,13 +35,13 @@ Integer LineLength(const AnsiString& line) {
 
 bool TpFIBDataSet::WrapExecuteBlock(TModifySQLKind kind) {
   if (fBatchStatements >= kMaxBlockStatements || fBatchContexts + ContextsOf(kind) > kMaxBlockContexts) {
-    fBatch.push_back(kBlockEnd);
+    fBatch.emplace_back(kBlockEnd);
     return false;
   }
   if (fBatch.empty()) {
     fBatchStatements = 0;
     fBatchContexts = 0;
-    fBatch.push_back(kBlockHead);
+    fBatch.emplace_back(kBlockHead);
     fBatchLength = LineLength(kBlockHead);
   }
   const AnsiString literal = GenerateLiteralModifySQL(kind);
@@ -55,7 +56,7 @@ bool TpFIBDataSet::WrapExecuteBlock(TModifySQLKind kind) {
     ++fBatchStatements;
     return true;
   }
-  fBatch.push_back(kBlockEnd);
+  fBatch.emplace_back(kBlockEnd);
   return false;
 }
 
@@ -76,7 +77,7 @@ void TpFIBDataSet::AddToBatch(TModifySQLKind kind, Integer recordIndex) {
 
 void TpFIBDataSet::ExecuteBatch() {
   if (fBatch.empty()) return;
-  if (fBatch.back() != kBlockEnd) fBatch.push_back(kBlockEnd);
+  if (fBatch.back() != kBlockEnd) fBatch.emplace_back(kBlockEnd);
   if (fBatchRecords.empty()) return ClearBatch();
   TFIBQuery& block = BatchQuery();
   try {
