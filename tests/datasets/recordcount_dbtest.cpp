@@ -42,6 +42,14 @@ TEST_F(RecordCountTest, ErrorsNameTheDataSet) {
     EXPECT_NE(message.find("NO_SUCH_TABLE"), std::string::npos) << message;
     EXPECT_TRUE(message.ends_with("\r\nForm.Items unable to get number of records")) << message;
   }
+  // A count beyond 32 bits is refused, never cut.
+  fDataSet->OnAskRecordCount = [](TDataSet*, AnsiString& text) { text = "select 3000000000 from rdb$database"; };
+  try {
+    fDataSet->RecordCountFromServer();
+    FAIL() << "a count beyond 32 bits was taken";
+  } catch (const Exception& e) {
+    EXPECT_TRUE(std::string(e.Message()).ends_with("\r\nForm.Items unable to get number of records")) << e.Message();
+  }
 }
 
 TEST_F(RecordCountTest, AskRecordCountTakesTheServersCount) {
