@@ -499,6 +499,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the cell gets a raised frame.
   virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
 
+  // A click on the current column's default edit button, before the column's own event.
+  TNotifyEvent OnEditButtonClick;
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
   TMovedEvent OnColumnMoved;
@@ -506,6 +508,17 @@ class TCustomDBGridEh : public TCustomGridEh {
   TNotifyEvent OnSelectionChanged;
 
  protected:
+  // A grid whose columns are of another column class.
+  TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass);
+
+  // ---- The in-place editor (DBGridEhInplaceEdit)
+  TInplaceEdit* CreateEditor() override;
+  // The default edit button of the current cell was clicked.
+  virtual void EditButtonClick();
+  // Lines between the titles (and the filter row) and the first data row that the grid
+  // itself does not fill: the lookup grid's special row.
+  virtual int ExtraTitleRowCount() const { return 0; }
+
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
   void CreateWnd() override;
@@ -547,6 +560,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   friend class TDBGridColumnsEh;
   friend class TSTDBGridEhFilter;
   friend class TDBGridEhScrollBar;
+  // The editor reads the cell's text and key the grid keeps while it edits.
+  friend class TDBGridInplaceEdit;
 
   void SetDefaultStyle();
   // Rebuilds the layout: field map, columns, counts, heights, automatic fitting.

@@ -31,6 +31,7 @@ namespace ordvane {
 
 class TCustomDBGridEh;
 class TColumnEh;
+class TPopupDataGridEh;
 
 // The properties that answer with a fallback until set, in the order of their bits.
 enum TColumnEhValue {
@@ -603,6 +604,8 @@ class TColumnEh : public TCollectionItem {
   TColumnDropDownBoxEh& DropDownBox() const { return *fDropDownBox; }
   TMRUListEh& MRUList() const { return *fMRUList; }
   TSTColumnFilterEh& STFilter() const { return *fSTFilter; }
+  // The lookup popup grid "DataList" the editor drops down, made on the first request.
+  TPopupDataGridEh* DataList();
   void SetSTFilter(const TSTColumnFilterEh& value) { fSTFilter->Assign(&value); }
 
   // ---- Operations
@@ -740,6 +743,7 @@ class TColumnEh : public TCollectionItem {
   std::unique_ptr<TMRUListEh> fMRUList;
   std::unique_ptr<TSTColumnFilterEh> fSTFilter;
   std::unique_ptr<TChangeLink> fImageChangeLink;
+  std::unique_ptr<TPopupDataGridEh> fDataList;
 };
 
 // The published form of a column.
