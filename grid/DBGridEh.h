@@ -396,6 +396,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetMinAutoFitWidth(int value);
   bool DrawMemoText() const { return fDrawMemoText; }
   void SetDrawMemoText(bool value);
+  // Sorting by the title markers is done in the dataset's memory instead of in its SQL.
+  bool SortLocal() const { return fSortLocal; }
+  void SetSortLocal(bool value) { fSortLocal = value; }
   void SetFlat(bool value);
   // Data columns kept at the right edge; the base grid's contra columns are as many as
   // the columns allow.
@@ -640,6 +643,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fAutoFitColWidths = false;
   int fMinAutoFitWidth = 0;
   bool fDrawMemoText = false;
+  bool fSortLocal = false;
   int fContraColCount = 0;
   int fFrozenCols = 0;
   int fFooterRowCount = 0;

@@ -454,6 +454,20 @@ class TSTColumnFilterEh : public TPersistent {
 
   // Empties the text and the expression.
   void Clear();
+  // Takes a typed filter text: the value class comes from the column's field, then the
+  // text is parsed. A text that does not parse raises and leaves the filter as it was.
+  void SetExpressionStr(const AnsiString& text);
+  // The value class of the column's values: a column with key and pick lists filters
+  // the shown texts, a column without a field filters nothing.
+  TSTOperandTypeEh OperandType();
+  // The expression is one bare value of the column's class (no operator typed).
+  bool IsSingleTypedOperand() const;
+  // The name under which the column's field is filtered: the own DataField, else the
+  // column field's name.
+  AnsiString GetFilterFieldName();
+  // The first operand; through a key and pick list, the key of each shown text.
+  Variant GetOperand1();
+  Variant GetOperand2() const { return fExpression.Operand2; }
   void Assign(const TPersistent* source) override;
 
  protected:
