@@ -233,5 +233,19 @@ TEST_F(AutoCommitBatchesTest, AppliesAtEachPostAndDelete) {
   ExpectCountsMatchStatusesOf(*fDataSet);
 }
 
+// A record the handler leaves pending is not marked applied by the immediate apply.
+TEST_F(AutoCommitBatchesTest, ASkippedRecordStaysPending) {
+  OpenRows();
+  fDataSet->OnUpdateRecord = [](TDataSet*, TUpdateKind, TFIBUpdateAction& action) { action = uaSkip; };
+  AppendRow(1);
+  EXPECT_EQ(Oracle("select count(*) from batch_rows"), "0");
+  EXPECT_TRUE(fDataSet->UpdatesPending());
+  EXPECT_EQ(fDataSet->StatusAt(0), cusInserted);
+  fDataSet->OnUpdateRecord = {};
+  AppendRow(2);
+  EXPECT_EQ(Oracle("select cast(list(id) as varchar(200)) from (select id from batch_rows order by id)"), "1,2");
+  ExpectCountsMatchStatusesOf(*fDataSet);
+}
+
 }  // namespace
 }  // namespace ordvane::test
