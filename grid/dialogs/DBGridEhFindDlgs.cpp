@@ -250,7 +250,8 @@ void ExecuteFindDialog(TCustomDBGridEh& grid, const AnsiString& text, const Ansi
 
 namespace {
 
-bool StartFindDialog() {
+// Nothing in it allocates: a function pointer is kept in the std::function itself.
+bool StartFindDialog() noexcept {
   ExecuteDBGridEhFindDialogProc() = &ExecuteFindDialog;
   return true;
 }
