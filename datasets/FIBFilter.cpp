@@ -125,6 +125,23 @@ TField* TExpressionParser::GetField(const AnsiString& name) {
   return field;
 }
 
+TField* TExpressionParser::FieldOf(const TFieldNode& node) {
+  const auto cached = fNodeFields.find(&node);
+  if (cached != fNodeFields.end()) return cached->second;
+  TField* field = GetField(node.FieldName());
+  fNodeFields.emplace(&node, field);
+  return field;
+}
+
+AnsiString TExpressionParser::TextOf(const TExprNode& node) {
+  if (node.NodeClass() == TExprNodeClass::Field) {
+    TField* field = FieldOf(static_cast<const TFieldNode&>(node));
+    // A null text field reads as an empty text, as a Null variant's text is.
+    if (field->DataType() == ftString || field->DataType() == ftFixedChar) return field->AsString();
+  }
+  return VarToStr(EvaluateNode(node));
+}
+
 Variant TExpressionParser::EvaluateNode(const TExprNode& node) {
   switch (node.NodeClass()) {
     case TExprNodeClass::Unary:
@@ -134,7 +151,7 @@ Variant TExpressionParser::EvaluateNode(const TExprNode& node) {
     case TExprNodeClass::Compare:
       return EvaluateCompare(static_cast<const TCompareNode&>(node));
     case TExprNodeClass::Field:
-      return GetField(static_cast<const TFieldNode&>(node).FieldName())->Value();
+      return FieldOf(static_cast<const TFieldNode&>(node))->Value();
     case TExprNodeClass::Const:
       return static_cast<const TConstNode&>(node).Value();
     case TExprNodeClass::Function:
@@ -173,6 +190,7 @@ Variant TExpressionParser::EvaluateBinary(const TBinaryNode& node) {
     return Variant(EvaluateNode(node.Left()).AsBoolean() && EvaluateNode(node.Right()).AsBoolean());
   if (op == TExprOperator::Or)
     return Variant(EvaluateNode(node.Left()).AsBoolean() || EvaluateNode(node.Right()).AsBoolean());
+  if (op == TExprOperator::Like) return Variant(Like(TextOf(node.Left()), TextOf(node.Right())));
   const Variant left = EvaluateNode(node.Left());
   if (op == TExprOperator::In) return EvaluateIn(left, node.Right());
   const Variant right = EvaluateNode(node.Right());
@@ -185,8 +203,6 @@ Variant TExpressionParser::EvaluateBinary(const TBinaryNode& node) {
       return left * right;
     case TExprOperator::Divide:
       return left / right;
-    case TExprOperator::Like:
-      return Variant(Like(VarToStr(left), VarToStr(right)));
     default:
       return Variant(Related(op, VarCompareValue(left, right)));
   }
