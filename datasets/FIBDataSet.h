@@ -9,11 +9,12 @@
 // layout and cache), FIBDataSetFetch.cpp (open, fetch, navigation, bookmarks),
 // FIBDataSetValues.cpp (field values), FIBDataSetMaster.cpp (master parameters),
 // FIBDataSetEditing.cpp (editing, posting, cached updates), FIBDataSetBlobs.cpp (blob
-// streams) and FIBDataSetFilter.cpp (client filter). The record buffer's layout is in
+// streams) and FIBDataSetFilter.cpp (client filter and lookup). The record buffer's layout is in
 // FIBRecordBuffer.h.
 
 #include <functional>
 #include <map>
+#include <variant>
 #include <unordered_map>
 #include <memory>
 #include <vector>
@@ -44,6 +45,39 @@ struct TSortFieldInfo {
   bool operator==(const TSortFieldInfo&) const = default;
 };
 using TOrderInfo = std::vector<TSortFieldInfo>;
+
+// One item of a sort's field list: a field index, a field of the dataset, a field name, or
+// a variant holding an index or a name.
+class TSortFieldItem {
+ public:
+  TSortFieldItem(int index) : fItem(index) {}
+  TSortFieldItem(TField* field) : fItem(field) {}
+  TSortFieldItem(char name) : fItem(AnsiString(1, name)) {}
+  TSortFieldItem(const char* name) : fItem(AnsiString(name != nullptr ? name : "")) {}
+  TSortFieldItem(const AnsiString& name) : fItem(name) {}
+  TSortFieldItem(const WideString& name) : fItem(name) {}
+  TSortFieldItem(const Variant& value) : fItem(value) {}
+  // The field of dataSet the item names, or nullptr.
+  TField* Resolve(TDataSet& dataSet) const;
+
+ private:
+  std::variant<int, TField*, AnsiString, WideString, Variant> fItem;
+};
+
+// The dataset's locate options: the class library's two, then wildcards ("%" and "_"), a
+// binary search over sorted records, the nearest record when nothing matches, and a
+// step-by-step search.
+enum TExtLocateOption {
+  eloCaseInsensitive,
+  eloPartialKey,
+  eloWildCards,
+  eloInSortedDS,
+  eloNearest,
+  eloStepSearch
+};
+using TExtLocateOptions = TSet<TExtLocateOption>;
+// Where a search starts: the first record, the one after the current, the one before it.
+enum TLocateDirection { ldFromFirst, ldForward, ldBackward };
 
 class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   ORDVANE_CLASS(TFIBCustomDataSet, TDataSet)
@@ -249,7 +283,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Variant ParamValue(int index) const override { return fSelectQuery->GetParamValueByIndex(index); }
   void SetParamValue(int index, const Variant& value) override { fSelectQuery->SetParamValue(index, value); }
 
-  // ---- Client filter (FIBDataSetFilter.cpp)
+  // ---- Client filter and lookup (FIBDataSetFilter.cpp)
   // The text and the options rebuild the filter parser of an active dataset (leaving an
   // edit first); a text that does not parse raises, and the previous text, options and
   // parser stay. An active filtered dataset then goes to its first record.
@@ -261,6 +295,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TExpressionParser* FilterParser() const { return fFilterParser.get(); }
   // The record numbers (index + 1) that the last visibility tests rejected, ascending.
   const std::vector<Integer>& FilteredOutPositions() const { return fFilteredOutPositions; }
+  // The result fields' values (a value for one name, an array for several) of the first
+  // shown record whose key fields hold the key values (InternalLocate from the first
+  // record); unassigned when none does. A blank result list answers unassigned without a
+  // search. The dataset stays on its record, with no scroll events.
+  Variant Lookup(const AnsiString& keyFields, const Variant& keyValues, const AnsiString& resultFields) override;
 
  protected:
   // Marks or unmarks a record number as filtered out.
@@ -335,6 +374,35 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool Sorted() const { return fSorted; }
   // False without order information; else whether every sort field is a field.
   bool AllSortFieldsExist();
+
+  // ---- Local sorting, moving records, locate (FIBDataSetSort.cpp, FIBDataSetLocate.cpp)
+  // The fields by name (the framework's field-not-found error first), then SortByFields.
+  void SortByFieldNames(const TStrings& fieldNames, const std::vector<bool>& ascending);
+  // Reorders the fetched records (all of them, fetched first) by the fields, the first
+  // deciding, each ascending where its flag is true; nulls come first ascending. Only the
+  // cache's map moves; the cursor stays on its record. An item that names no field of the
+  // dataset raises "Can't sort. Invalid parameter:Fields[i]", fewer flags than fields
+  // raise too, both before anything moves.
+  virtual void SortByFields(const std::vector<TSortFieldItem>& fields, const std::vector<bool>& ascending);
+  // Moves the record at position from (1 .. FetchedCount) to position to (from 1; past the
+  // records it fetches the rest and goes last).
+  void MoveRecord(Integer from, Integer to);
+  void SetRecNo(Integer value) override;
+  // The order of the select's ORDER BY as the order information (not a local sort).
+  void CheckOrderFields();
+  bool Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) override;
+  // The first record from the start the direction gives whose key fields hold the values
+  // (one per field); the dataset moves there. False when none does (with eloNearest and a
+  // binary search the dataset moves to where the keys would stand).
+  virtual bool InternalLocate(const AnsiString& keyFields, const std::vector<Variant>& keyValues,
+                              TLocateDirection direction, bool fromCacheStart, TExtLocateOptions options);
+  // Where a field's value lies in cached record index, read without the framework's
+  // buffers: false when null. isString: data is the const AnsiString of a string slot; else
+  // the value's bytes as the record holds them (a calculated field's from a scratch record
+  // computed for it). Valid until the cache or the next call changes it.
+  bool GetCachedFieldData(TField* field, Integer recordIndex, const void*& data, bool& isString);
+  // The values of the fields in cached record index (calculated ones computed).
+  std::vector<Variant> CachedFieldValues(const std::vector<TField*>& fields, Integer recordIndex);
 
   // ---- Field origin
   // "CALCULATED" for a calculated field; a lookup field asks its lookup dataset.
@@ -631,6 +699,41 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool fUpdatesPending = false;
   TFIBBlobStreamTable fBlobStreams;
   bool fRefreshing = false;
+
+  // ---- Local sorting and locate
+  // Set while the records are sorted or located: every record counts as visible.
+  bool fAllRecordsVisible = false;
+  // The record the next field reads come from while its values are read out of the cache.
+  TRecordBuffer fRecordView = nullptr;
+  std::vector<Byte> fViewRecord;
+  // The fields of the order information (its flags beside), resolved.
+  std::vector<TField*> OrderFields();
+  std::vector<bool> OrderFlags() const;
+  // Two rows of values by the fields (CompareFieldValues), the first difference deciding.
+  int CompareSortValues(const std::vector<TField*>& fields, const std::vector<bool>& ascending,
+                        const std::vector<Variant>& values1, const std::vector<Variant>& values2);
+  // The values of the fields in cached records first .. end - 1, one record at a time.
+  void ReadCachedValues(const std::vector<TField*>& fields, Integer first, Integer end,
+                        const std::function<void(Integer, std::vector<Variant>&)>& sink);
+  // The remembered local sort once more, over the fields still there; then the first record.
+  void RestoreLocalSort();
+  // Puts the posted record at index where its sort values belong; answers its new index.
+  Integer KeepRecordSorted(Integer index);
+  // Moves the dataset to record index (scroll events around it).
+  void MoveToRecord(Integer index);
+  // The key values as a list, one per key field; a different count raises.
+  std::vector<Variant> KeyValueList(const Variant& keyValues, std::size_t fieldCount);
+  // The order information begins with these fields, in this order.
+  bool OrderBeginsWith(const std::vector<TField*>& fields) const;
+  using TRecordMatch = std::function<bool(const std::vector<Variant>&)>;
+  // The first visible matching record from start in steps of step (forward fetching as it
+  // goes), or -1.
+  Integer SequentialLocate(const std::vector<TField*>& fields, const TRecordMatch& matches, Integer start, int step);
+  bool VisibleRecordMatches(const std::vector<TField*>& fields, Integer index, const TRecordMatch& matches);
+  // Over every record, in the order the order information gives; nearest: where the keys
+  // would stand.
+  Integer BinaryLocate(const std::vector<TField*>& fields, const std::vector<Variant>& keyValues,
+                       const TRecordMatch& matches, Integer& nearest);
 
   // The record buffer of the state-dependent reads from the cache.
   std::vector<Byte> fStateRecord;

@@ -70,7 +70,7 @@ TCachedUpdateStatus TFIBCustomDataSet::CachedStatusAt(Integer index) {
 }
 
 bool TFIBCustomDataSet::RecordIsVisible(TRecordBuffer buffer) {
-  return fUpdateRecordTypes.Contains(CachedStatus(buffer)) ||
+  return fAllRecordsVisible || fUpdateRecordTypes.Contains(CachedStatus(buffer)) ||
          fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize;
 }
 
@@ -499,7 +499,12 @@ void TFIBCustomDataSet::InternalPost() {
   }
   CountStatusChange(from, CachedStatus(buffer));
   fCurrentRecord = index;
-  if (!fOptions.Contains(poKeepSorting)) ClearOrderInfo();
+  if (!fOptions.Contains(poKeepSorting)) {
+    ClearOrderInfo();
+  } else if (fSorted) {
+    fCurrentRecord = KeepRecordSorted(index);
+    SetRecordIndex(buffer, fCurrentRecord);
+  }
 }
 
 // ---- Delete and cancel -----------------------------------------------------------------------

@@ -40,6 +40,8 @@ void TFIBCustomDataSet::InternalOpen() {
   BindFields(true);
   // A filter set while the dataset was closed is parsed against the fields it now has.
   if (!fFilterParser) fFilterParser = BuildFilterParser(Filter(), FilterOptions());
+  if (fPrepareOptions.Contains(psGetOrderInfo) || fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize)
+    CheckOrderFields();
   fCurrentRecord = -1;
   DoBeforeExecuteSelect();
   // Cached updates keep their rows over a hard transaction end: they fetch the rest first.
@@ -55,6 +57,10 @@ void TFIBCustomDataSet::DoAfterOpen() {
   if (!ComponentState().Contains(csDesigning) && fFieldOriginRule != forNoRule)
     for (TField* field : Fields())
       if (field->FieldKind() == fkData) field->SetOrigin(GetFieldOrigin(field));
+  if (fOptions.Contains(poPersistentSorting) && fSorted)
+    RestoreLocalSort();
+  else if (!fOptions.Contains(poPersistentSorting) && !fPrepareOptions.Contains(psGetOrderInfo))
+    ClearOrderInfo();
   TDataSet::DoAfterOpen();
   fSQLChanged = false;
   if (fOptions.Contains(poFetchAll)) FetchAll();

@@ -1,9 +1,10 @@
 // TFIBCustomDataSet's client filter: the filter parser built from Filter and FilterOptions,
-// and the record numbers the visibility test rejected.
+// and the record numbers the visibility test rejected; the lookup of values by keys.
 
 #include <algorithm>
 
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBDataSetScopes.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -58,6 +59,23 @@ void TFIBCustomDataSet::SetFilteredOut(Integer recordNo, bool filteredOut) {
     positions.insert(at, recordNo);
   else if (!filteredOut && listed)
     positions.erase(at);
+}
+
+Variant TFIBCustomDataSet::Lookup(const AnsiString& keyFields, const Variant& keyValues,
+                                  const AnsiString& resultFields) {
+  if (FastTrim(resultFields).empty()) return Variant();
+  CheckDatasetOpen(" lookup ");
+  const std::vector<Variant> values = KeyValueList(keyValues, GetFieldList(keyFields).size());
+  const TBookmarkStr start = Bookmark();
+  TControlsScope controls(*this);
+  DisableScrollEvents();
+  const TScopeEnd scrollEvents([this] { EnableScrollEvents(); });
+  Variant result;
+  if (InternalLocate(keyFields, values, ldFromFirst, false, {})) {
+    result = FieldValues(resultFields);
+    GotoBookmark(start);
+  }
+  return result;
 }
 
 }  // namespace ordvane

@@ -20,6 +20,7 @@ using namespace dbconsts;
 // ---- Field values ---------------------------------------------------------------------------
 
 TRecordBuffer TFIBCustomDataSet::StateRecord() {
+  if (fRecordView != nullptr && State() == dsFilter) return fRecordView;
   switch (State()) {
     case dsCalcFields:
     case dsInternalCalc:

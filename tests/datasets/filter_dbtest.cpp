@@ -7,6 +7,7 @@
 
 #include <set>
 
+#include "classlib/core/DateFormat.h"
 #include "datasets/FIBFields.h"
 #include "tests/classlib/Support.h"
 #include "tests/datasets/DataSetDbSupport.h"
@@ -244,6 +245,54 @@ TEST_F(FilterTest, ReopeningWithDefaultFieldsLeavesNoStaleFieldBehind) {
   fDataSet->SetFiltered(false);
   fDataSet->SetFiltered(true);
   EXPECT_EQ(static_cast<int>(Shown().size()), expected);
+}
+
+TEST_F(FilterTest, ASortKeepsTheFilterAndRenumbersTheRejected) {
+  fDataSet->Open();
+  Filter("KIDS = 1");
+  Shown();
+  TStringList byBirth;
+  byBirth.Add("BORN");
+  fDataSet->SortByFieldNames(byBirth, {false});
+  std::string expected;
+  for (const int id : Shown()) expected += (expected.empty() ? "" : ";") + std::to_string(id);
+  EXPECT_EQ(expected, IsqlRows(PersonsDatabase(), "select id from persons where kids = 1 order by born desc"));
+  // The numbers are those of the sorted order: the first records are born last.
+  const std::vector<Integer>& out = fDataSet->FilteredOutPositions();
+  EXPECT_EQ(static_cast<int>(out.size()), PersonCount - OracleCount("kids = 1"));
+  EXPECT_EQ(out.front(), 1);  // the last born, ID 600, has no kids
+}
+
+TEST_F(FilterTest, LookupAnswersValuesAndStaysOnItsRecord) {
+  fDataSet->Open();
+  fDataSet->MoveBy(3);
+  const TBookmarkStr start = fDataSet->Bookmark();
+  const Integer fetched = fDataSet->FetchedCount();
+  const auto stayed = [&] {
+    EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(fDataSet->CompareBookmarks(fDataSet->Bookmark(), start), 0);
+  };
+  // A blank result list: nothing is searched, not even the key fields' names.
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("NO_SUCH_FIELD", Variant(1), " ")));
+  EXPECT_EQ(fDataSet->FetchedCount(), fetched);
+  // One result field, past the fetched records.
+  const Variant surname = fDataSet->Lookup("ID", Variant(455), "SURNAME");
+  EXPECT_EQ(VarToStr(surname), IsqlRows(PersonsDatabase(), "select surname from persons where id = 455"));
+  stayed();
+  // Several keys and several result fields.
+  const Variant found = fDataSet->Lookup("SURNAME;KIDS", VarArrayOf({Variant("Smithson"), Variant(3)}), "ID;BORN");
+  ASSERT_TRUE(VarIsArray(found));
+  EXPECT_EQ(VarToStr(VarArrayGet(found, {0})) + "|" + FormatDateTime("yyyy-mm-dd", VarToDateTime(VarArrayGet(found, {1}))),
+            IsqlRows(PersonsDatabase(), "select first 1 id, born from persons where surname = 'Smithson' and kids = 3 "
+                                        "order by id"));
+  stayed();
+  // Nothing found: unassigned, and the dataset where it was.
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("ID", Variant(100000), "SURNAME")));
+  stayed();
+  // A record the filter hides is not found.
+  Filter("KIDS = 1");
+  EXPECT_FALSE(VarIsEmpty(fDataSet->Lookup("ID", Variant(6), "ID")));
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("ID", Variant(7), "ID")));
 }
 
 }  // namespace

@@ -1,0 +1,258 @@
+// Local sorting against a real database: isql-fb's ORDER BY as the oracle for numbers and
+// dates (nulls first ascending, last descending), std::sort of the same surnames for
+// Cyrillic text, the cursor kept on its record, bad field lists refused before anything
+// moves, the order kept or dropped by a post, the sort restored after a reopen, moving
+// single records, record numbers past the end, and a million records in an order built to
+// defeat the middle pivot.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "classlib/core/Variants.h"
+#include "datasets/FIBFields.h"
+#include "tests/datasets/SortingSupport.h"
+
+namespace ordvane::test {
+namespace {
+
+constexpr char PersonsSelect[] = "select id, surname, born, n, amount from p";
+
+using SortingTest = PersonsTest;
+
+std::vector<Integer> Ids(TDataSet& dataSet) {
+  std::vector<Integer> ids;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) ids.push_back(dataSet.FieldByName("ID")->AsInteger());
+  return ids;
+}
+
+TEST_F(SortingTest, NumbersAndDatesFollowTheServersOrderBy) {
+  struct Case {
+    std::vector<std::string> fields;
+    std::vector<bool> ascending;
+    const char* orderBy;
+  };
+  const Case cases[] = {
+      {{"N"}, {true}, "n"},
+      {{"N"}, {false}, "n desc"},
+      {{"BORN"}, {true}, "born"},
+      {{"BORN"}, {false}, "born desc"},
+      {{"N", "BORN"}, {true, false}, "n, born desc"},
+      {{"BORN", "N"}, {false, true}, "born desc, n"},
+  };
+  Open(PersonsSelect);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.orderBy);
+    TStringList names;
+    TOrderInfo expectedOrder;
+    std::string columns;
+    for (std::size_t i = 0; i < c.fields.size(); ++i) {
+      names.Add(c.fields[i]);
+      expectedOrder.push_back({c.fields[i], c.ascending[i]});
+      columns += (columns.empty() ? "" : ", ") + c.fields[i];
+    }
+    fDataSet->SortByFieldNames(names, c.ascending);
+    const std::string oracle = Oracle("select " + columns + " from p order by " + c.orderBy);
+    ASSERT_NE(oracle.find("<null>"), std::string::npos);
+    EXPECT_EQ(WalkRows(*fDataSet, c.fields), oracle);
+    EXPECT_EQ(fDataSet->OrderInfo(), expectedOrder);
+    EXPECT_TRUE(fDataSet->Sorted());
+    EXPECT_EQ(fDataSet->RecordCount(), 60);
+  }
+}
+
+TEST_F(SortingTest, CyrillicSurnamesFollowTheirCodePagesCharacterCodes) {
+  Open(PersonsSelect);
+  std::vector<std::pair<bool, std::string>> surnames;  // (not null, text)
+  for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) {
+    TField* field = fDataSet->FieldByName("SURNAME");
+    surnames.emplace_back(!field->IsNull(), field->IsNull() ? "" : field->AsString());
+  }
+  const auto rows = [](const std::vector<std::pair<bool, std::string>>& values) {
+    std::string text;
+    for (const auto& [present, value] : values) text += (present ? value : "<null>") + ";";
+    return text;
+  };
+  const std::string unsorted = rows(surnames);
+  // Nulls first, then by the bytes of the code page: Ґ (A5) and Є (AA) come before А (C0).
+  std::sort(surnames.begin(), surnames.end());
+  std::string ascending = rows(surnames);
+  ASSERT_NE(ascending, unsorted);
+  std::vector<std::pair<bool, std::string>> descending(surnames.rbegin(), surnames.rend());
+  for (const bool up : {true, false}) {
+    SCOPED_TRACE(up);
+    fDataSet->SortByFields({"SURNAME"}, {up});
+    std::string walked;
+    for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked += IsqlText(fDataSet->FieldByName("SURNAME")) + ";";
+    EXPECT_EQ(walked, up ? ascending : rows(descending));
+  }
+}
+
+TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
+  Open(PersonsSelect);
+  fDataSet->MoveBy(17);
+  const Integer id = Id();
+  TField* born = fDataSet->FieldByName("BORN");
+  const std::vector<std::vector<TSortFieldItem>> lists{
+      {TSortFieldItem(3)}, {born}, {"SURNAME"}, {AnsiString("AMOUNT")}, {WideString(u"N")},
+      {Variant(2)}, {Variant(AnsiString("ID"))}, {'N'}};
+  for (const auto& list : lists) {
+    fDataSet->SortByFields(list, {false});
+    EXPECT_EQ(Id(), id);
+    ASSERT_EQ(fDataSet->OrderInfo().size(), 1u);
+  }
+  // The last list named no field called N: a one-letter name.
+  EXPECT_EQ(fDataSet->OrderInfo().front().FieldName, "N");
+}
+
+TEST_F(SortingTest, BadFieldListsRaiseBeforeAnythingMoves) {
+  Open(PersonsSelect);
+  fDataSet->SortByFields({"N"}, {true});
+  const std::vector<Integer> before = Ids(*fDataSet);
+  const TOrderInfo order = fDataSet->OrderInfo();
+  TStringList names;
+  names.Add("SURNAME");
+  names.Add("NOPE");
+  EXPECT_THROW(fDataSet->SortByFieldNames(names, {true, true}), EDatabaseError);
+  try {
+    fDataSet->SortByFields({"ID", Variant(1.5)}, {true, true});
+    ADD_FAILURE() << "an unsupported item sorted";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Can't sort. Invalid parameter:Fields[1]");
+  }
+  TpFIBDataSet other(&fForm);
+  EXPECT_THROW(fDataSet->SortByFields({TSortFieldItem(99)}, {true}), EDatabaseError);
+  EXPECT_THROW(fDataSet->SortByFields({"SURNAME", "ID"}, {true}), EDatabaseError);
+  EXPECT_EQ(Ids(*fDataSet), before);
+  EXPECT_EQ(fDataSet->OrderInfo(), order);
+}
+
+TEST_F(SortingTest, OneFetchedRecordKeepsTheOrderInformation) {
+  Open("select id, n from p where id = 3");
+  fDataSet->SortByFields({"N"}, {false});
+  EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"N", false}}));
+  EXPECT_TRUE(fDataSet->Sorted());
+  EXPECT_EQ(Id(), 3);
+}
+
+TEST_F(SortingTest, APostKeepsTheOrderOnlyWhenAsked) {
+  fDataSet->UpdateSQL().SetText("update p set n = ?n where id = ?old_id");
+  fDataSet->InsertSQL().SetText("insert into p (id, n) values (?id, ?n)");
+  for (const bool keep : {true, false}) {
+    SCOPED_TRACE(keep);
+    fDataSet->SetOptions(keep ? fDataSet->Options() + TpFIBDsOptions{poKeepSorting}
+                              : fDataSet->Options() - TpFIBDsOptions{poKeepSorting});
+    Open("select id, n from p where n is not null");
+    fDataSet->SortByFields({"N"}, {true});
+    fDataSet->First();
+    const Integer id = Id();
+    fDataSet->Edit();
+    fDataSet->FieldByName("N")->SetAsInteger(100);
+    fDataSet->Post();
+    EXPECT_EQ(Id(), id);
+    if (keep) {
+      EXPECT_EQ(fDataSet->RecNo(), fDataSet->RecordCount());
+      fDataSet->Insert();
+      fDataSet->FieldByName("ID")->SetAsInteger(1000);
+      fDataSet->FieldByName("N")->SetAsInteger(5);
+      fDataSet->Post();
+      EXPECT_EQ(Id(), 1000);
+      EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"N", true}}));
+      EXPECT_EQ(WalkRows(*fDataSet, {"N"}),
+                Oracle("select n from p where n is not null and id <> " + std::to_string(id) +
+                       " union all select 100 from rdb$database union all select 5 from rdb$database order by 1"));
+    } else {
+      EXPECT_TRUE(fDataSet->OrderInfo().empty());
+      EXPECT_FALSE(fDataSet->Sorted());
+      EXPECT_EQ(fDataSet->RecNo(), 1);
+    }
+    fDataSet->Close();
+    fTransaction->Rollback();
+    fTransaction->StartTransaction();
+  }
+}
+
+TEST_F(SortingTest, PersistentSortingSortsAgainAfterAReopen) {
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poPersistentSorting});
+  Open("select id, n from p order by id");
+  fDataSet->SortByFields({"ID"}, {false});
+  fDataSet->Close();
+  fDataSet->Open();
+  EXPECT_EQ(Id(), 60);
+  EXPECT_TRUE(fDataSet->Sorted());
+  EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"ID", false}}));
+  // Without the option the select's ORDER BY is the order again.
+  fDataSet->SetOptions(fDataSet->Options() - TpFIBDsOptions{poPersistentSorting});
+  fDataSet->Close();
+  fDataSet->Open();
+  EXPECT_EQ(Id(), 1);
+  EXPECT_FALSE(fDataSet->Sorted());
+  EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"ID", true}}));
+}
+
+TEST_F(SortingTest, MovingRecordsAndRecordNumbers) {
+  Open("select id from p where id <= 10 order by id");
+  fDataSet->MoveRecord(1, 1000);
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{2, 3, 4, 5, 6, 7, 8, 9, 10, 1}));
+  fDataSet->MoveRecord(10, 2);
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{2, 1, 3, 4, 5, 6, 7, 8, 9, 10}));
+  for (const auto& [from, to] : {std::pair{0, 1}, {11, 1}, {1, 0}, {-5, 3}}) {
+    SCOPED_TRACE(std::to_string(from) + " to " + std::to_string(to));
+    EXPECT_THROW(fDataSet->MoveRecord(from, to), EDatabaseError);
+  }
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{2, 1, 3, 4, 5, 6, 7, 8, 9, 10}));
+
+  fDataSet->SetRecNo(4);
+  EXPECT_EQ(Id(), 4);
+  EXPECT_EQ(fDataSet->RecNo(), 4);
+  fDataSet->SetRecNo(1000);
+  EXPECT_EQ(Id(), 10);
+  EXPECT_EQ(fDataSet->RecNo(), 10);
+  fDataSet->SetRecNo(-3);
+  EXPECT_EQ(Id(), 2);
+  EXPECT_EQ(fDataSet->RecNo(), 1);
+}
+
+// The permutation that makes a quicksort on the middle element split off one record per
+// round: simulating its exchanges, each round's middle gets the largest value left.
+std::vector<Integer> MiddlePivotKiller(Integer count) {
+  std::vector<Integer> position(static_cast<std::size_t>(count)), value(position.size());
+  for (Integer i = 0; i < count; ++i) position[static_cast<std::size_t>(i)] = i;
+  Integer next = count - 1;
+  for (Integer right = count - 1; right > 0; --right) {
+    const auto middle = static_cast<std::size_t>(right / 2);
+    value[static_cast<std::size_t>(position[middle])] = next--;
+    std::swap(position[middle], position[static_cast<std::size_t>(right)]);
+  }
+  value[static_cast<std::size_t>(position[0])] = next;
+  return value;
+}
+
+TEST_F(SortingTest, AMillionRecordsInAnOrderAgainstTheMiddlePivot) {
+  constexpr Integer Count = 1000000;
+  const std::vector<Integer> keys = MiddlePivotKiller(Count);
+  ASSERT_EQ(std::set<Integer>(keys.begin(), keys.end()).size(), static_cast<std::size_t>(Count));
+  Open("select id from numbers(" + std::to_string(Count) + ")");
+  fDataSet->Close();
+  auto* key = new TIntegerField(fDataSet);
+  key->SetFieldName("K");
+  key->SetFieldKind(fkCalculated);
+  key->SetDataSet(fDataSet);
+  auto* id = new TFIBIntegerField(fDataSet);
+  id->SetFieldName("ID");
+  id->SetDataSet(fDataSet);
+  fDataSet->OnCalcFields = [&keys, id, key](TDataSet*) {
+    key->SetAsInteger(keys[static_cast<std::size_t>(id->AsInteger())]);
+  };
+  fDataSet->Open();
+  fDataSet->SortByFields({"K"}, {true});
+  ASSERT_EQ(fDataSet->FetchedCount(), Count);
+  fDataSet->First();
+  Integer expected = 0;
+  for (; !fDataSet->Eof() && key->AsInteger() == expected; fDataSet->Next()) ++expected;
+  EXPECT_EQ(expected, Count);
+}
+
+}  // namespace
+}  // namespace ordvane::test
