@@ -112,4 +112,20 @@ inline double ProcessSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
+// The processor time of the calling thread alone, for work that runs on it: on a shared
+// machine the time a run waits for a processor is the machine's load, not its cost.
+inline double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The thread's processor time that `run` takes.
+template <class Run>
+double ThreadSecondsOf(Run run) {
+  const double start = ThreadSeconds();
+  run();
+  return ThreadSeconds() - start;
+}
+
 }  // namespace ordvane::bench

@@ -14,9 +14,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <memory>
 
+#include "bench/BenchSupport.h"
 #include "classlib/core/Application.h"
 #include "classlib/ui/Forms.h"
 #include "gridbase/GridsEh.h"
@@ -24,6 +24,7 @@
 namespace {
 
 using namespace ordvane;
+using bench::ThreadSecondsOf;
 
 class TBenchGrid : public TCustomGridEh {
  public:
@@ -49,21 +50,6 @@ struct Scene {
   }
 };
 
-// The processor time of this thread: on a shared machine the time a run waits for a
-// processor is the machine's load, not the grid's cost.
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-template <class Run>
-double Seconds(Run run) {
-  const double start = ThreadSeconds();
-  run();
-  return ThreadSeconds() - start;
-}
-
 void Report(benchmark::State& state, double subject, double peer) {
   const double iterations = static_cast<double>(state.iterations());
   state.counters["subject_us"] = subject / iterations * 1e6;
@@ -80,12 +66,12 @@ void BM_MoveTopLeftFarAgainstTwoPages(benchmark::State& state) {
   double far = 0;
   double near = 0;
   for (auto _ : state) {
-    far += Seconds([&] {
+    far += ThreadSecondsOf([&] {
       grid.MoveTopLeft(1, 500'000);
       grid.MoveTopLeft(1, 1);
       grid.Update();
     });
-    near += Seconds([&] {
+    near += ThreadSecondsOf([&] {
       grid.MoveTopLeft(1, 1 + 2 * page);
       grid.MoveTopLeft(1, 1);
       grid.Update();
@@ -101,12 +87,12 @@ void BM_ChangeSizeMillionAgainstTen(benchmark::State& state) {
   double many = 0;
   double few = 0;
   for (auto _ : state) {
-    many += Seconds([&] {
+    many += ThreadSecondsOf([&] {
       large.grid->ChangeSize(5, 1'000'001);
       large.grid->ChangeSize(5, 1'000'000);
       large.grid->Update();
     });
-    few += Seconds([&] {
+    few += ThreadSecondsOf([&] {
       small.grid->ChangeSize(5, 11);
       small.grid->ChangeSize(5, 10);
       small.grid->Update();
@@ -142,8 +128,8 @@ void BM_PaintMillionAgainstTen(benchmark::State& state) {
   double many = 0;
   double few = 0;
   for (auto _ : state) {
-    many += Seconds([&] { Repaint(*large.grid); });
-    few += Seconds([&] { Repaint(*small.grid); });
+    many += ThreadSecondsOf([&] { Repaint(*large.grid); });
+    few += ThreadSecondsOf([&] { Repaint(*small.grid); });
   }
   Report(state, many, few);
 }

@@ -79,6 +79,8 @@ using TExtLocateOptions = TSet<TExtLocateOption>;
 // Where a search starts: the first record, the one after the current, the one before it.
 enum TLocateDirection { ldFromFirst, ldForward, ldBackward };
 
+class TSortKeys;
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   ORDVANE_CLASS(TFIBCustomDataSet, TDataSet)
 
@@ -404,6 +406,38 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // The values of the fields in cached record index (calculated ones computed).
   std::vector<Variant> CachedFieldValues(const std::vector<TField*>& fields, Integer recordIndex);
 
+  // ---- Limited-buffer cache model (FIBDataSetWindow.cpp)
+  // The records the model holds: indexes First .. Last (-1 while empty), and whether
+  // nothing lies before or after them in the result.
+  struct TWindowRecord {
+    Integer First = -1;
+    Integer Last = -1;
+    bool AtStart = false;
+    bool AtEnd = false;
+  };
+  const TWindowRecord& Window() const { return fWindow; }
+  // The page statements ("SelectDescQuery", "SelectPartQuery", "SelectPartDescQuery",
+  // "SelectLocate") from the select text; "%s:Can't find or parse ORDER BY statement."
+  // without an ORDER BY. The order and the page conditions end with the key fields the
+  // ORDER BY lacks, and put null where the order does.
+  void PreparePartialQueries();
+  // Finds the first row whose key fields hold the values (null matching null) with a
+  // statement of its own ("QLocate") over the select (source 0), "SelectPartQuery" (1)
+  // or "SelectPartDescQuery" (2), and loads the window around it; with a statement given,
+  // only answers whether that statement finds a row.
+  bool LocateOnServer(TFIBQuery* statement, const AnsiString& keyFields, const std::vector<Variant>& keyValues,
+                      int source, TExtLocateOptions options);
+  // The column of a field as the select's WHERE clause names it (alias.column).
+  AnsiString GetFullFieldName(TField* field);
+  // Loads the window around the statement's row, stored as record index (raised to at
+  // least BufferChunks / 2; updated when the window was renumbered). False when the
+  // statement gave no row.
+  bool ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired);
+  // Continues the window from the record at edgeIndex with the statement.
+  void SwitchWindowStatement(TFIBQuery& statement, Integer edgeIndex);
+  // Every index of the window, the cursor and the framework's buffers up by BufferChunks.
+  void RenumberWindow();
+
   // ---- Field origin
   // "CALCULATED" for a calculated field; a lookup field asks its lookup dataset.
   AnsiString GetRelationTableName(TField* field);
@@ -706,6 +740,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // The record the next field reads come from while its values are read out of the cache.
   TRecordBuffer fRecordView = nullptr;
   std::vector<Byte> fViewRecord;
+  // The record a calculated value handed out by GetCachedFieldData lies in.
+  std::vector<Byte> fCachedDataRecord;
   // The fields of the order information (its flags beside), resolved.
   std::vector<TField*> OrderFields();
   std::vector<bool> OrderFlags() const;
@@ -717,8 +753,52 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
                         const std::function<void(Integer, std::vector<Variant>&)>& sink);
   // The remembered local sort once more, over the fields still there; then the first record.
   void RestoreLocalSort();
+  // Every fetched record's values of the fields into the sort's keys.
+  void ReadSortKeys(const std::vector<TField*>& fields, TSortKeys& keys);
   // Puts the posted record at index where its sort values belong; answers its new index.
   Integer KeepRecordSorted(Integer index);
+  // The record indexes the cache holds: 0 .. FetchedCount - 1, or the limited model's window.
+  Integer FirstCachedIndex() const;
+  Integer LastCachedIndex() const;
+  // Local sorting and moving reorder every record: not in the limited model's window.
+  void CheckNotLimitedModel(const AnsiString& operation) const;
+  // Raises unless there is one key value per key field.
+  void CheckKeyValueCount(std::size_t values, std::size_t fields) const;
+  // The limited model's state.
+  struct TKeyPart {
+    TField* Field;
+    Integer Offset;  // of its null byte in the bookmark
+  };
+  TWindowRecord fWindow;
+  std::vector<TKeyPart> fKeyParts;
+  TFIBQuery* fCurrentStatement = nullptr;
+  TFIBQuery* fStartStatement = nullptr;
+  bool fWindowRenumbered = false;
+  bool LimitedModel() const;
+  Integer WindowChunks() const;
+  bool WindowFull() const;
+  // Made on first need, owned by the dataset.
+  TFIBQuery& WindowStatement(const AnsiString& name);
+  void SetWindowStatementText(TFIBQuery& statement, const AnsiString& text);
+  void ExecuteWindowStatement(TFIBQuery& statement);
+  bool IsForwardStatement(const TFIBQuery* statement) const;
+  void ComputeKeyLayout();
+  void WriteKeyParts(TRecordBuffer buffer, Byte* bookmark);
+  void BindKeyParams(TFIBQuery& statement, const Byte* bookmark);
+  bool KeysEqual(Integer index, const Byte* bookmark, bool identifierToo);
+  void BindPageParams(TFIBQuery& statement, Integer index);
+  void BindPageParamsFrom(TFIBQuery& statement, const Byte* record);
+  void OpenWindow();
+  void CloseWindow();
+  void StoreWindowRow(TFIBQuery& statement, Integer index, TRecordBuffer buffer);
+  TGetResult GetWindowRecord(TRecordBuffer buffer, TGetMode mode);
+  TGetResult NextWindowRecord(TRecordBuffer buffer);
+  TGetResult PriorWindowRecord(TRecordBuffer buffer);
+  void FirstOfWindow();
+  void LastOfWindow();
+  void GotoWindowBookmark(const Byte* bookmark);
+  bool WindowPass(TFIBQuery& statement, Integer count, int direction, Integer start);
+  void RefreshWindow();
   // Moves the dataset to record index (scroll events around it).
   void MoveToRecord(Integer index);
   // The key values as a list, one per key field; a different count raises.

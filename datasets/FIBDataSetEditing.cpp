@@ -375,7 +375,14 @@ void TFIBCustomDataSet::InternalRefreshRow(TFIBQuery& statement, TRecordBuffer b
 
 void TFIBCustomDataSet::InternalRefresh() {
   TDataSet::InternalRefresh();
-  if (!IsEmpty()) InternalRefreshRow(*fRefreshQuery, ActiveBuffer());
+  if (LimitedModel()) return RefreshWindow();
+  if (IsEmpty()) return;
+  InternalRefreshRow(*fRefreshQuery, ActiveBuffer());
+  // The values read again may belong elsewhere in a kept sort.
+  if (fOptions.Contains(poKeepSorting) && fSorted) {
+    fCurrentRecord = KeepRecordSorted(fCurrentRecord);
+    SetRecordIndex(ActiveBuffer(), fCurrentRecord);
+  }
 }
 
 // A Firebird master reopens and comes back to its record (its visible record numbers off

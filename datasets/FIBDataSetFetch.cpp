@@ -51,6 +51,7 @@ void TFIBCustomDataSet::InternalOpen() {
   fDatabaseUnicode = Database() != nullptr && Database()->IsUnicodeCharSet();
   CreateRecordCache();
   SetBookmarkSize(StandardBookmarkSize);
+  if (LimitedModel()) OpenWindow();
 }
 
 void TFIBCustomDataSet::DoAfterOpen() {
@@ -67,6 +68,7 @@ void TFIBCustomDataSet::DoAfterOpen() {
 }
 
 void TFIBCustomDataSet::InternalClose() {
+  CloseWindow();
   fCurrentRecord = -1;
   fCursorOpen = false;
   fNoRows = false;
@@ -171,7 +173,10 @@ TGetResult TFIBCustomDataSet::SkipInvisibleRecords(TRecordBuffer buffer, TGetMod
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/) {
   TGetResult result = grEOF;
-  if (!fNoRows && fRecordsCache) {
+  if (!fNoRows && fRecordsCache && LimitedModel()) {
+    TFlagScope inFetch(fInFetch);
+    result = GetWindowRecord(buffer, mode);
+  } else if (!fNoRows && fRecordsCache) {
     TFlagScope inFetch(fInFetch);
     switch (mode) {
       case gmCurrent:
@@ -204,6 +209,7 @@ TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, boo
 }
 
 void TFIBCustomDataSet::InternalFirst() {
+  if (LimitedModel() && !fNoRows && fRecordsCache) return FirstOfWindow();
   fCurrentRecord = -1;
 }
 
@@ -215,6 +221,7 @@ void TFIBCustomDataSet::FetchRemainingRows() {
 }
 
 void TFIBCustomDataSet::InternalLast() {
+  if (LimitedModel() && !fNoRows && fRecordsCache) return LastOfWindow();
   if (!fSelectQuery->Eof()) {
     TSQLCursorScope cursor(fSQLScreenCursor);
     FetchRemainingRows();
@@ -223,7 +230,8 @@ void TFIBCustomDataSet::InternalLast() {
 }
 
 void TFIBCustomDataSet::FetchAll() {
-  if (!fSelectQuery->Open() || fSelectQuery->Eof()) return;
+  // The limited model keeps a window only: there is no "all" to fetch.
+  if (LimitedModel() || !fSelectQuery->Open() || fSelectQuery->Eof()) return;
   TSQLCursorScope cursor(fSQLScreenCursor);
   DisableControls();
   DisableScrollEvents();
@@ -245,6 +253,12 @@ void TFIBCustomDataSet::FetchAll() {
 void TFIBCustomDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
   auto* out = static_cast<Byte*>(data);
   std::memset(out, 0, static_cast<std::size_t>(BookmarkSize()));
+  if (LimitedModel()) {
+    const Integer identifier = RecordIndexOf(buffer) + 1, activeRecord = ActiveRecord();
+    std::memcpy(out, &identifier, sizeof identifier);
+    std::memcpy(out + sizeof identifier, &activeRecord, sizeof activeRecord);
+    return WriteKeyParts(buffer, out);
+  }
   const Integer physicalNo = fRecordsCache ? fRecordsCache->GetPhysicalNo(CacheRecordNo(RecordIndexOf(buffer))) : -1;
   const Integer activeRecord = ActiveRecord();
   std::memcpy(out, &physicalNo, sizeof physicalNo);
@@ -254,6 +268,7 @@ void TFIBCustomDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
 void TFIBCustomDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
   Integer physicalNo;
   std::memcpy(&physicalNo, data, sizeof physicalNo);
+  if (LimitedModel()) return SetRecordIndex(buffer, physicalNo - 1);
   SetRecordIndex(buffer, fRecordsCache ? fRecordsCache->GetIndexOfPhysical(physicalNo) : -1);
 }
 
@@ -267,15 +282,15 @@ void TFIBCustomDataSet::InternalGotoBookmark(const void* bookmark) {
   Integer physicalNo, activeRecord;
   std::memcpy(&physicalNo, bytes, sizeof physicalNo);
   std::memcpy(&activeRecord, bytes + sizeof physicalNo, sizeof activeRecord);
-  DisableControls();
+  TControlsScope controls(*this);
   DisableScrollEvents();
+  const TScopeEnd scrollEvents([this] { EnableScrollEvents(); });
+  if (LimitedModel()) return GotoWindowBookmark(bytes);
   const Integer position = fRecordsCache->GetIndexOfPhysical(physicalNo);
   if (position >= 0) {
     MoveActiveRecord(activeRecord - ActiveRecord());
     fCurrentRecord = position;
   }
-  EnableScrollEvents();
-  EnableControls();
 }
 
 int TFIBCustomDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) {
@@ -285,6 +300,8 @@ int TFIBCustomDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookm
   std::memcpy(&physical1, bookmark1.data(), sizeof physical1);
   std::memcpy(&physical2, bookmark2.data(), sizeof physical2);
   if (!fRecordsCache) return 0;
+  // The limited model's identifiers are record indexes.
+  if (LimitedModel()) return physical1 < physical2 ? -1 : (physical1 > physical2 ? 1 : 0);
   const Integer position1 = fRecordsCache->GetIndexOfPhysical(physical1);
   const Integer position2 = fRecordsCache->GetIndexOfPhysical(physical2);
   return position1 < position2 ? -1 : (position1 > position2 ? 1 : 0);

@@ -151,20 +151,29 @@ TExtLocateOptions ExtendedOptions(TLocateOptions options) {
 
 void TFIBCustomDataSet::ReadCachedValues(const std::vector<TField*>& fields, Integer first, Integer end,
                                          const std::function<void(Integer, std::vector<Variant>&)>& sink) {
-  if (first < 0 || end > fFetchedCount || first > end)
+  if (first > end || (first < end && (first < FirstCachedIndex() || end - 1 > LastCachedIndex())))
     DatabaseErrorFmt(SCachedRecordOutOfRange, {first + 1, end, fFetchedCount}, this);
   const bool calculated = std::ranges::any_of(fields, [](const TField* f) { return f->FieldNo() < 1; });
-  fViewRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
+  // A read from within a sink (a visibility test that reads values) gets a record of its
+  // own: the outer one is still in use.
+  std::vector<Byte> nested;
+  std::vector<Byte>& record = fRecordView == nullptr ? fViewRecord : nested;
+  record.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
   std::vector<Variant> values(fields.size());
   const TDataSetState saved = SetTempState(dsFilter);
-  fRecordView = fViewRecord.data();
-  const TScopeEnd restore([this, saved] {
-    fRecordView = nullptr;
+  TRecordBuffer outerView = fRecordView;
+  TRecordBuffer outerFilterRecord = fFilterRecord;
+  fRecordView = record.data();
+  // A record under the filter's test is not the one read here.
+  fFilterRecord = nullptr;
+  const TScopeEnd restore([this, saved, outerView, outerFilterRecord] {
+    fRecordView = outerView;
+    fFilterRecord = outerFilterRecord;
     RestoreState(saved);
   });
   for (Integer index = first; index < end; ++index) {
-    ReadRecordCache(index, fViewRecord.data(), false);
-    if (calculated) GetCalcFields(fViewRecord.data());
+    ReadRecordCache(index, record.data(), false);
+    if (calculated) GetCalcFields(record.data());
     for (std::size_t k = 0; k < fields.size(); ++k) values[k] = fields[k]->Value();
     sink(index, values);
   }
@@ -180,13 +189,13 @@ std::vector<Variant> TFIBCustomDataSet::CachedFieldValues(const std::vector<TFie
 bool TFIBCustomDataSet::GetCachedFieldData(TField* field, Integer recordIndex, const void*& data, bool& isString) {
   data = nullptr;
   isString = false;
-  if (recordIndex < 0 || recordIndex >= fFetchedCount)
+  if (recordIndex < FirstCachedIndex() || recordIndex > LastCachedIndex())
     DatabaseErrorFmt(SCachedRecordOutOfRange, {recordIndex + 1, recordIndex + 1, fFetchedCount}, this);
   if (field->FieldNo() < 1) {
-    fViewRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
-    ReadRecordCache(recordIndex, fViewRecord.data(), false);
-    GetCalcFields(fViewRecord.data());
-    const Byte* calc = fViewRecord.data() + fCalcFieldsOffset + field->Offset();
+    fCachedDataRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
+    ReadRecordCache(recordIndex, fCachedDataRecord.data(), false);
+    GetCalcFields(fCachedDataRecord.data());
+    const Byte* calc = fCachedDataRecord.data() + fCalcFieldsOffset + field->Offset();
     data = calc + 1;
     return calc[0] != 0;
   }
@@ -222,14 +231,27 @@ std::vector<Variant> TFIBCustomDataSet::KeyValueList(const Variant& keyValues, s
   } else {
     values.push_back(keyValues);
   }
-  if (values.size() != fieldCount)
-    DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(values.size()), static_cast<Integer>(fieldCount)}, this);
+  CheckKeyValueCount(values.size(), fieldCount);
   return values;
+}
+
+Integer TFIBCustomDataSet::FirstCachedIndex() const {
+  return LimitedModel() ? std::max(fWindow.First, 0) : 0;
+}
+
+Integer TFIBCustomDataSet::LastCachedIndex() const {
+  return LimitedModel() ? fWindow.Last : fFetchedCount - 1;
+}
+
+void TFIBCustomDataSet::CheckKeyValueCount(std::size_t values, std::size_t fields) const {
+  if (values != fields)
+    DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(values), static_cast<Integer>(fields)}, this);
 }
 
 bool TFIBCustomDataSet::Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) {
   CheckDatasetOpen(" locate ");
   const std::vector<Variant> values = KeyValueList(keyValues, GetFieldList(keyFields).size());
+  if (LimitedModel()) return LocateOnServer(nullptr, keyFields, values, 0, ExtendedOptions(options));
   return InternalLocate(keyFields, values, ldFromFirst, false, ExtendedOptions(options));
 }
 
@@ -245,11 +267,10 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
   CheckDatasetOpen(" locate ");
   if (State() == dsEdit || State() == dsInsert) Post();
   const std::vector<TField*> fields = GetFieldList(keyFields);
-  if (keyValues.size() != fields.size())
-    DatabaseErrorFmt(SKeyValueCount, {static_cast<Integer>(keyValues.size()), static_cast<Integer>(fields.size())},
-                     this);
+  CheckKeyValueCount(keyValues.size(), fields.size());
   if (fields.empty() || IsEmpty()) return false;
-  const bool binary = options.Contains(eloInSortedDS) && OrderBeginsWith(fields);
+  // The limited model holds a window of the order only: nothing to bisect.
+  const bool binary = options.Contains(eloInSortedDS) && OrderBeginsWith(fields) && !LimitedModel();
   std::vector<TLocateKey> keys;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     // A column's scale is negative; a field without a column reads 100.
@@ -265,7 +286,7 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
     found = BinaryLocate(fields, keyValues, matches, nearest);
     if (found < 0 && options.Contains(eloNearest)) found = std::min(nearest, fFetchedCount - 1);
   } else {
-    Integer start = 0;
+    Integer start = FirstCachedIndex();
     if (!fromCacheStart && direction == ldForward) start = current + 1;
     if (!fromCacheStart && direction == ldBackward) start = current - 1;
     found = SequentialLocate(fields, matches, start, direction == ldBackward ? -1 : 1);
@@ -278,8 +299,8 @@ bool TFIBCustomDataSet::InternalLocate(const AnsiString& keyFields, const std::v
 Integer TFIBCustomDataSet::SequentialLocate(const std::vector<TField*>& fields, const TRecordMatch& matches,
                                             Integer start, int step) {
   TSQLCursorScope cursor(fSQLScreenCursor);
-  for (Integer index = start; index >= 0; index += step) {
-    if (index >= fFetchedCount && (step < 0 || FetchNext(1) == 0)) return -1;
+  for (Integer index = start; index >= FirstCachedIndex(); index += step) {
+    if (index > LastCachedIndex() && (step < 0 || LimitedModel() || FetchNext(1) == 0)) return -1;
     if (VisibleRecordMatches(fields, index, matches)) return index;
   }
   return -1;
@@ -289,7 +310,7 @@ bool TFIBCustomDataSet::VisibleRecordMatches(const std::vector<TField*>& fields,
                                              const TRecordMatch& matches) {
   bool match = false;
   ReadCachedValues(fields, index, index + 1, [&](Integer, std::vector<Variant>& values) {
-    match = RecordIsVisible(fViewRecord.data()) && matches(values);
+    match = RecordIsVisible(fRecordView) && matches(values);
   });
   return match;
 }
@@ -312,7 +333,7 @@ Integer TFIBCustomDataSet::BinaryLocate(const std::vector<TField*>& fields, cons
   for (Integer index = low; index < fFetchedCount; ++index) {
     bool visible = false, match = false;
     ReadCachedValues(fields, index, index + 1, [&](Integer, std::vector<Variant>& values) {
-      visible = RecordIsVisible(fViewRecord.data());
+      visible = RecordIsVisible(fRecordView);
       match = visible && matches(values);
     });
     if (visible) return match ? index : -1;

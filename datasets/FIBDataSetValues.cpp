@@ -20,7 +20,6 @@ using namespace dbconsts;
 // ---- Field values ---------------------------------------------------------------------------
 
 TRecordBuffer TFIBCustomDataSet::StateRecord() {
-  if (fRecordView != nullptr && State() == dsFilter) return fRecordView;
   switch (State()) {
     case dsCalcFields:
     case dsInternalCalc:
@@ -35,6 +34,7 @@ TRecordBuffer TFIBCustomDataSet::StateRecord() {
       break;
   }
   if (State() == dsFilter && fFilterRecord != nullptr) return fFilterRecord;
+  if (State() == dsFilter && fRecordView != nullptr) return fRecordView;
   if (State() == dsFilter || fInFetch) {
     if (fCurrentRecord < 0 || fCurrentRecord >= fFetchedCount || !fRecordsCache) return nullptr;
     fStateRecord.resize(static_cast<std::size_t>(fRecordBufferSize));

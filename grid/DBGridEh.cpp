@@ -6,6 +6,9 @@
 namespace ordvane {
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
+    : TCustomDBGridEh(owner, TCollectionItemClass::Of<TDBGridColumnEh>()) {}
+
+TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass)
     : TCustomGridEh(owner),
       fDataLink(std::make_unique<TGridDataLinkEh>(this)),
       fSumList(std::make_unique<TDBSumListProducer>(this)),
@@ -17,7 +20,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
       fSTFilter(std::make_unique<TSTDBGridEhFilter>(this)),
       fSelectedRows(std::make_unique<TBookmarkListEh>(this)),
       fSelection(std::make_unique<TDBGridEhSelection>(this)),
-      fColumns(std::make_unique<TDBGridColumnsEh>(this)) {
+      fColumns(std::make_unique<TDBGridColumnsEh>(this, columnClass)) {
   fDataLink->SetVisualControl(true);
   TCustomGridEh::SetOptions({grFixedVertLine, grFixedHorzLine, grVertLine, grHorzLine, grColSizing,
                              grColMoving, grEditing, grTabs});

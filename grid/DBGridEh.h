@@ -396,6 +396,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetMinAutoFitWidth(int value);
   bool DrawMemoText() const { return fDrawMemoText; }
   void SetDrawMemoText(bool value);
+  // Sorting by the title markers is done in the dataset's memory instead of in its SQL.
+  bool SortLocal() const { return fSortLocal; }
+  void SetSortLocal(bool value) { fSortLocal = value; }
   void SetFlat(bool value);
   // Data columns kept at the right edge; the base grid's contra columns are as many as
   // the columns allow.
@@ -499,6 +502,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the cell gets a raised frame.
   virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
 
+  // A click on the current column's default edit button, before the column's own event.
+  TNotifyEvent OnEditButtonClick;
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
   TMovedEvent OnColumnMoved;
@@ -506,6 +511,17 @@ class TCustomDBGridEh : public TCustomGridEh {
   TNotifyEvent OnSelectionChanged;
 
  protected:
+  // A grid whose columns are of another column class.
+  TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass);
+
+  // ---- The in-place editor (DBGridEhInplaceEdit)
+  TInplaceEdit* CreateEditor() override;
+  // The default edit button of the current cell was clicked.
+  virtual void EditButtonClick();
+  // Lines between the titles (and the filter row) and the first data row that the grid
+  // itself does not fill: the lookup grid's special row.
+  virtual int ExtraTitleRowCount() const { return 0; }
+
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
   void CreateWnd() override;
@@ -547,6 +563,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   friend class TDBGridColumnsEh;
   friend class TSTDBGridEhFilter;
   friend class TDBGridEhScrollBar;
+  // The editor reads the cell's text and key the grid keeps while it edits.
+  friend class TDBGridInplaceEdit;
 
   void SetDefaultStyle();
   // Rebuilds the layout: field map, columns, counts, heights, automatic fitting.
@@ -625,6 +643,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fAutoFitColWidths = false;
   int fMinAutoFitWidth = 0;
   bool fDrawMemoText = false;
+  bool fSortLocal = false;
   int fContraColCount = 0;
   int fFrozenCols = 0;
   int fFooterRowCount = 0;

@@ -13,6 +13,7 @@
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhColumns.h"
+#include "grid/DBLookupGridsEh.h"
 
 namespace ordvane {
 
@@ -648,6 +649,17 @@ void TColumnEh::Assign(const TPersistent* source) {
 
 void TColumnEh::DropDownBoxChanged() {
   ColumnChanged();
+  if (fDataList) fDataList->SpecRow().Assign(fDropDownSpecRow.get());
+}
+
+TPopupDataGridEh* TColumnEh::DataList() {
+  if (!fDataList) {
+    fDataList = std::make_unique<TPopupDataGridEh>(nullptr);
+    fDataList->SetName("DataList");
+    // Parented to the grid so that it has a window; it shows as a top-level window.
+    if (TCustomDBGridEh* grid = Grid()) fDataList->SetParent(grid);
+  }
+  return fDataList.get();
 }
 
 void TColumnEh::GetColCellParams(bool editMode, TColCellParamsEh& params) {

@@ -31,6 +31,7 @@ namespace ordvane {
 
 class TCustomDBGridEh;
 class TColumnEh;
+class TPopupDataGridEh;
 
 // The properties that answer with a fallback until set, in the order of their bits.
 enum TColumnEhValue {
@@ -453,6 +454,20 @@ class TSTColumnFilterEh : public TPersistent {
 
   // Empties the text and the expression.
   void Clear();
+  // Takes a typed filter text: the value class comes from the column's field, then the
+  // text is parsed. A text that does not parse raises and leaves the filter as it was.
+  void SetExpressionStr(const AnsiString& text);
+  // The value class of the column's values: a column with key and pick lists filters
+  // the shown texts, a column without a field filters nothing.
+  TSTOperandTypeEh OperandType();
+  // The expression is one bare value of the column's class (no operator typed).
+  bool IsSingleTypedOperand() const;
+  // The name under which the column's field is filtered: the own DataField, else the
+  // column field's name.
+  AnsiString GetFilterFieldName();
+  // The first operand; through a key and pick list, the key of each shown text.
+  Variant GetOperand1();
+  Variant GetOperand2() const { return fExpression.Operand2; }
   void Assign(const TPersistent* source) override;
 
  protected:
@@ -603,6 +618,8 @@ class TColumnEh : public TCollectionItem {
   TColumnDropDownBoxEh& DropDownBox() const { return *fDropDownBox; }
   TMRUListEh& MRUList() const { return *fMRUList; }
   TSTColumnFilterEh& STFilter() const { return *fSTFilter; }
+  // The lookup popup grid "DataList" the editor drops down, made on the first request.
+  TPopupDataGridEh* DataList();
   void SetSTFilter(const TSTColumnFilterEh& value) { fSTFilter->Assign(&value); }
 
   // ---- Operations
@@ -740,6 +757,7 @@ class TColumnEh : public TCollectionItem {
   std::unique_ptr<TMRUListEh> fMRUList;
   std::unique_ptr<TSTColumnFilterEh> fSTFilter;
   std::unique_ptr<TChangeLink> fImageChangeLink;
+  std::unique_ptr<TPopupDataGridEh> fDataList;
 };
 
 // The published form of a column.

@@ -19,6 +19,10 @@ TGridCellTypeEh TCustomDBGridEh::GetCellType(int col, int row, int& dataCol, int
   } else if (IsFilterRowVisible() && row == titleRows) {
     type.RowKind = crkFilterEh;
     areaRow = row - titleRows;
+  } else if (row >= 0 && row < fTitleOffset) {
+    // A line the derived grid fills above the data (ExtraTitleRowCount).
+    type.RowKind = crkTitleEh;
+    areaRow = row;
   } else if (row >= fTitleOffset && row < RowCount()) {
     areaRow = row - fTitleOffset;
   } else if (row >= RowCount() && row < FullRowCount()) {

@@ -250,6 +250,8 @@ void TCustomDBGridEh::UpdateData() {
   TColumnEh* column = SelectedColumn();
   if (column == nullptr) return;
   const AnsiString text = fLastEditText;
+  TMRUListEh& recent = column->MRUList();
+  if (recent.Active() && recent.AutoAdd() && !text.empty()) recent.Add(text);
   TField* field = column->Field();
   if (field == nullptr) return column->UpdateData(text, Variant(text), true);
   switch (column->GetColumnType()) {

@@ -192,7 +192,7 @@ void TCustomDBGridEh::InternalLayout() {
   TCustomGridEh::SetContraColCount(contra);
   SetFixedCols(std::min(fixedCols, ColCount() - 1));
   SetFixedDataCols(frozen);
-  fTitleOffset = (AreTitlesVisible() ? 1 : 0) + (IsFilterRowVisible() ? 1 : 0);
+  fTitleOffset = (AreTitlesVisible() ? 1 : 0) + (IsFilterRowVisible() ? 1 : 0) + ExtraTitleRowCount();
 
   ComputeRowHeight();
   ComputeTitleHeight();

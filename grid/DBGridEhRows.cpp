@@ -33,13 +33,14 @@ void TCustomDBGridEh::UpdateRowCount() {
   const int titleRows = fTitleOffset;
   if (RowCount() <= titleRows) SetRowCount(titleRows + 1);
   if (FixedRows() != titleRows) SetFixedRows(std::min(titleRows, RowCount() - 1));
+  // Without row lines the rows are drawn without the line between them.
+  const int lineWidth = fDBOptions.Contains(dgRowLines) ? GridLineWidth() : 0;
   int fixedHeight = 0;
-  for (int row = 0; row < titleRows; ++row) fixedHeight += RowHeights(row) + GridLineWidth();
-  const int footerHeight = fFooterRowCount * (DefaultRowHeight() + GridLineWidth());
+  for (int row = 0; row < titleRows; ++row) fixedHeight += RowHeights(row) + lineWidth;
+  const int footerHeight = fFooterRowCount * (DefaultRowHeight() + lineWidth);
   int dataRows = 1;
   if (fDataLink->Active() && HandleAllocated()) {
-    dataRows =
-        std::max((ClientHeight() - fixedHeight - footerHeight) / (DefaultRowHeight() + GridLineWidth()), 1);
+    dataRows = std::max((ClientHeight() - fixedHeight - footerHeight) / (DefaultRowHeight() + lineWidth), 1);
     fDataLink->SetBufferCount(dataRows);
     dataRows = std::max(fDataLink->RecordCount(), 1);
   }

@@ -331,7 +331,6 @@ class TCustomDBEditEh : public TCustomMaskEdit {
 
   TEditButtonEh* ButtonOf(TObject* control) const;
   bool PressButtonByShortCut(Word key, TShiftState shift);
-  void PopupDropdownMenu(TEditButtonControlEh* control, TPopupMenu* menu);
   void UpdateButtons();
   void LayoutButtons();
   void UpdateEditRect();

@@ -881,22 +881,9 @@ void TCustomDBEditEh::CloseUp(bool /*accept*/) {
   if (TEditButtonControlEh* control = ButtonControl(0)) control->SetAlwaysUp();
 }
 
-void TCustomDBEditEh::PopupDropdownMenu(TEditButtonControlEh* control, TPopupMenu* menu) {
-  const bool right = menu->Alignment() == paRight;
-  const TPoint at = control->ClientToScreen(TPoint{right ? control->Width() : 0, control->Height()});
-  menu->SetPopupComponent(this);
-  menu->Popup(at.x, at.y);
-  if (HandleAllocated()) PostMessage(WindowHandle(), CM_EDITBUTTONRELEASEEH, 0, reinterpret_cast<LPARAM>(control));
-  control->Perform(WM_LBUTTONUP, 0, 0);
-}
-
 void TCustomDBEditEh::EditButtonDown(TObject* sender, bool topButton, bool& autoRepeat, bool& handled) {
   if (CanFocus() && !Focused()) SetFocus();
-  TMsg pending;
-  if (HandleAllocated() &&
-      PeekMessage(pending, WindowHandle(), CM_EDITBUTTONRELEASEEH, CM_EDITBUTTONRELEASEEH, PM_NOREMOVE) &&
-      pending.lParam == reinterpret_cast<LPARAM>(sender)) {
-    PeekMessage(pending, WindowHandle(), CM_EDITBUTTONRELEASEEH, CM_EDITBUTTONRELEASEEH, PM_REMOVE);
+  if (TakeEditButtonReleaseEh(this, sender)) {
     handled = true;
     return;
   }
@@ -905,13 +892,13 @@ void TCustomDBEditEh::EditButtonDown(TObject* sender, bool topButton, bool& auto
   if (!button) return;
   if (button != fEditButton.get()) {
     if (button->OnDown) button->OnDown(sender, topButton, autoRepeat, handled);
-    if (!handled && button->DropdownMenu()) PopupDropdownMenu(control, button->DropdownMenu());
+    if (!handled && button->DropdownMenu()) PopupEditButtonMenuEh(this, control, button->DropdownMenu());
     return;
   }
   if (OnButtonDown) OnButtonDown(sender, topButton, autoRepeat, handled);
   if (handled) return;
   if (button->DropdownMenu())
-    PopupDropdownMenu(control, button->DropdownMenu());
+    PopupEditButtonMenuEh(this, control, button->DropdownMenu());
   else if (!button->Action())
     ButtonDown(!topButton);
 }
@@ -938,14 +925,7 @@ void TCustomDBEditEh::EditButtonMouseUp(TObject* sender, TMouseButton, TShiftSta
 // ---- Recently used values -----------------------------------------------------------------
 
 TMRUListboxEh* TCustomDBEditEh::CreateMRUListbox() {
-  auto* list = new TMRUListboxEh(this);
-  list->SetVisible(false);
-  list->SetCtl3D(false);
-  list->SetSorted(true);
-  list->SetParent(this);
-  list->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
-    if (button == mbLeft && PtInRect(fMRUListbox->ClientRect(), TPoint{x, y})) CloseMRUList(true);
-  };
+  TMRUListboxEh* list = NewMRUListboxEh(this, [this](TObject*) { CloseMRUList(true); });
   list->SizeGrip()->OnParentResized = [this](TObject*) { MRUListboxResized(); };
   return list;
 }
@@ -968,9 +948,7 @@ void TCustomDBEditEh::UpdateMRUList() {
 }
 
 void TCustomDBEditEh::FilterMRUItem(const AnsiString& item, bool& accept) {
-  const AnsiString text = Text();
-  const AnsiString head = item.substr(0, text.size());
-  accept = fMRUList->CaseSensitive() ? head == text : AnsiCompareText(head, text) == 0;
+  accept = fMRUList->Offers(item, Text());
   const TFilterMRUItemEventEh handler = fMRUList->OnFilterItem;
   if (handler) handler(this, item, accept);
 }

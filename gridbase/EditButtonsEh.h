@@ -188,6 +188,14 @@ class TEditButtonControlEh : public TSpeedButton {
   std::unique_ptr<TTimer> fRepeatTimer;
 };
 
+// A button's drop-down menu pops up under the button (right-aligned for a right-aligned
+// menu). When it has closed, CM_EDITBUTTONRELEASEEH naming the button is posted to the
+// edit and the button is let up: the press that closed the menu then reaches the button,
+// and TakeEditButtonReleaseEh tells the edit that this press opens nothing.
+void PopupEditButtonMenuEh(TWinControl* edit, TEditButtonControlEh* control, TPopupMenu* menu);
+// Whether a press on `control` only closed its menu; the mark is taken off the queue.
+bool TakeEditButtonReleaseEh(TWinControl* edit, const TObject* control);
+
 class TSpeedButtonEh : public TEditButtonControlEh {
   ORDVANE_CLASS(TSpeedButtonEh, TEditButtonControlEh)
 

@@ -37,6 +37,8 @@ class TMRUListEh : public TPersistent {
   void Add(const AnsiString& text);
   // Fills the target with the items that begin with the text.
   void FilterItems(const AnsiString& text, TStrings* target) const;
+  // Whether the item begins with the text, by the list's case rule.
+  bool Offers(const AnsiString& item, const AnsiString& text) const;
   void Assign(const TPersistent* source) override;
 
   // Fired by the control that filters the items, after its own comparison.
@@ -78,5 +80,9 @@ class TMRUListboxEh : public TPopupListboxEh {
 
   TScrollBar* fScrollBar;
 };
+
+// The recent-values list box of an edit: hidden, flat, sorted, parented to the edit; a
+// left-button release inside it calls `accepted`.
+TMRUListboxEh* NewMRUListboxEh(TWinControl* edit, const TNotifyEvent& accepted);
 
 }  // namespace ordvane

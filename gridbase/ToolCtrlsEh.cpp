@@ -12,6 +12,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "classlib/core/MessageQueue.h"
 #include "classlib/core/SyncObjs.h"
 #include "classlib/ui/Themes.h"
 
@@ -651,6 +652,26 @@ void TEditButtonsEh::Update(TCollectionItem* item) {
 }
 
 // ---- The button control ---------------------------------------------------------------
+
+void PopupEditButtonMenuEh(TWinControl* edit, TEditButtonControlEh* control, TPopupMenu* menu) {
+  const bool right = menu->Alignment() == paRight;
+  const TPoint at = control->ClientToScreen(TPoint{right ? control->Width() : 0, control->Height()});
+  menu->SetPopupComponent(edit);
+  menu->Popup(at.x, at.y);
+  if (edit->HandleAllocated())
+    PostMessage(edit->WindowHandle(), CM_EDITBUTTONRELEASEEH, 0, reinterpret_cast<LPARAM>(control));
+  control->Perform(WM_LBUTTONUP, 0, 0);
+}
+
+bool TakeEditButtonReleaseEh(TWinControl* edit, const TObject* control) {
+  if (!edit->HandleAllocated()) return false;
+  TMsg pending;
+  if (!PeekMessage(pending, edit->WindowHandle(), CM_EDITBUTTONRELEASEEH, CM_EDITBUTTONRELEASEEH, PM_NOREMOVE) ||
+      pending.lParam != reinterpret_cast<LPARAM>(control))
+    return false;
+  PeekMessage(pending, edit->WindowHandle(), CM_EDITBUTTONRELEASEEH, CM_EDITBUTTONRELEASEEH, PM_REMOVE);
+  return true;
+}
 
 namespace {
 constexpr Cardinal kFirstRepeatDelay = 400;

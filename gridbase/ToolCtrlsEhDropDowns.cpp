@@ -526,9 +526,13 @@ void TMRUListEh::FilterItems(const AnsiString& text, TStrings* target) const {
   target->Clear();
   for (int i = 0; i < fItems->Count(); ++i) {
     const AnsiString item = fItems->Strings(i);
-    if (item.size() >= text.size() && SameValue(item.substr(0, text.size()), text)) target->Add(item);
+    if (Offers(item, text)) target->Add(item);
   }
   target->EndUpdate();
+}
+
+bool TMRUListEh::Offers(const AnsiString& item, const AnsiString& text) const {
+  return item.size() >= text.size() && SameValue(item.substr(0, text.size()), text);
 }
 
 void TMRUListEh::Assign(const TPersistent* source) {
@@ -555,6 +559,18 @@ TMRUListboxEh::TMRUListboxEh(TComponent* owner) : TPopupListboxEh(owner), fScrol
 void TMRUListboxEh::CreateParams(TCreateParams& params) {
   TPopupListboxEh::CreateParams(params);
   params.Style &= ~WS_VSCROLL;
+}
+
+TMRUListboxEh* NewMRUListboxEh(TWinControl* edit, const TNotifyEvent& accepted) {
+  auto* list = new TMRUListboxEh(edit);
+  list->SetVisible(false);
+  list->SetCtl3D(false);
+  list->SetSorted(true);
+  list->SetParent(edit);
+  list->OnMouseUp = [list, accepted](TObject*, TMouseButton button, TShiftState, int x, int y) {
+    if (button == mbLeft && PtInRect(list->ClientRect(), TPoint{x, y}) && accepted) accepted(list);
+  };
+  return list;
 }
 
 void TMRUListboxEh::CreateWnd() {

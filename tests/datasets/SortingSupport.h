@@ -23,12 +23,16 @@ inline TestDatabase& PersonsDatabase() {
 class StatementCounter : public ISQLLogger {
  public:
   void AttachDatabase(TFIBDatabase*) override {}
-  void WriteData(const AnsiString& objectName, const AnsiString& operation, const AnsiString&, int) override {
+  void WriteData(const AnsiString& objectName, const AnsiString& operation, const AnsiString& text, int) override {
     if (operation == "Fetch:") ++fetches[objectName];
-    if (operation == "Execute query:") ++executions[objectName];
+    if (operation == "Execute query:") {
+      ++executions[objectName];
+      lastText[objectName] = text;
+    }
   }
   int LogFlags() const override { return SQLLogFlagFetch | SQLLogFlagExecute; }
   std::map<std::string, int> fetches, executions;
+  std::map<std::string, std::string> lastText;
 };
 
 // A field's value as isql-fb prints it in a list: "<null>", dates as yyyy-mm-dd.
@@ -51,10 +55,10 @@ inline std::string WalkRows(TDataSet& dataSet, const std::vector<std::string>& n
 
 class PersonsTest : public testing::Test {
  protected:
-  explicit PersonsTest(const std::string& charset = "WIN1251") {
+  explicit PersonsTest(const std::string& charset = "WIN1251", TestDatabase& db = PersonsDatabase()) : fDb(db) {
     fForm.SetName("Form");
     fDataSet->SetName("DataSet");
-    Configure(*fDatabase, PersonsDatabase(), charset);
+    Configure(*fDatabase, db, charset);
     fTransaction->SetDefaultDatabase(fDatabase);
     fDatabase->SetConnected(true);
     fTransaction->StartTransaction();
@@ -70,9 +74,10 @@ class PersonsTest : public testing::Test {
     return *fDataSet;
   }
   Integer Id() { return fDataSet->FieldByName("ID")->AsInteger(); }
-  std::string Oracle(const std::string& select) { return IsqlRows(PersonsDatabase(), select); }
+  std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
   int Fetches() { return fCounter.fetches["Form.DataSet.SelectQuery"]; }
 
+  TestDatabase& fDb;
   StatementCounter fCounter;
   TComponent fForm{nullptr};
   TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <set>
 
+#include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Variants.h"
 #include "datasets/FIBFields.h"
 #include "tests/datasets/SortingSupport.h"
@@ -87,6 +88,26 @@ TEST_F(SortingTest, CyrillicSurnamesFollowTheirCodePagesCharacterCodes) {
     for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked += IsqlText(fDataSet->FieldByName("SURNAME")) + ";";
     EXPECT_EQ(walked, up ? ascending : rows(descending));
   }
+}
+
+TEST_F(SortingTest, AComparisonHandlerDecidesEveryComparison) {
+  Open(PersonsSelect);
+  int calls = 0;
+  // Ignoring case: "абрамович" and "Абрамович" are equal, nulls last.
+  fDataSet->OnCompareFieldValues = [&calls](TField*, const Variant& a, const Variant& b) {
+    ++calls;
+    const bool nullA = VarIsNull(a), nullB = VarIsNull(b);
+    if (nullA || nullB) return nullA == nullB ? 0 : (nullA ? 1 : -1);
+    return std::clamp(AnsiCompareText(a.AsString(), b.AsString()), -1, 1);
+  };
+  fDataSet->SortByFields({"SURNAME"}, {true});
+  EXPECT_GT(calls, 60);
+  std::vector<Variant> walked;
+  for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked.push_back(fDataSet->FieldByName("SURNAME")->Value());
+  ASSERT_EQ(walked.size(), 60u);
+  EXPECT_TRUE(VarIsNull(walked.back()));
+  for (std::size_t i = 1; i < walked.size(); ++i)
+    EXPECT_LE(fDataSet->OnCompareFieldValues(nullptr, walked[i - 1], walked[i]), 0) << i;
 }
 
 TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
@@ -173,6 +194,24 @@ TEST_F(SortingTest, APostKeepsTheOrderOnlyWhenAsked) {
   }
 }
 
+TEST_F(SortingTest, ARefreshedRecordGoesWhereItsNewValuesBelong) {
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poKeepSorting});
+  fDataSet->RefreshSQL().SetText("select id, n from p where id = ?old_id");
+  Open("select id, n from p where n is not null");
+  fDataSet->SortByFields({"N"}, {false});
+  fDataSet->Last();
+  const Integer id = Id();
+  TFIBQuery change(nullptr);
+  change.SetDatabase(fDatabase);
+  change.SetTransaction(fTransaction);
+  change.SQL().SetText("update p set n = 99 where id = " + std::to_string(id));
+  change.ExecQuery();
+  fDataSet->Refresh();
+  EXPECT_EQ(Id(), id);
+  EXPECT_EQ(fDataSet->RecNo(), 1);
+  EXPECT_EQ(fDataSet->FieldByName("N")->AsInteger(), 99);
+}
+
 TEST_F(SortingTest, PersistentSortingSortsAgainAfterAReopen) {
   fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poPersistentSorting});
   Open("select id, n from p order by id");
@@ -182,7 +221,15 @@ TEST_F(SortingTest, PersistentSortingSortsAgainAfterAReopen) {
   EXPECT_EQ(Id(), 60);
   EXPECT_TRUE(fDataSet->Sorted());
   EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"ID", false}}));
-  // Without the option the select's ORDER BY is the order again.
+  // Without the option the select's ORDER BY is the order again, its items found by field
+  // name, by alias and column, by position, and by a column under an alias of its own.
+  fDataSet->Close();
+  fDataSet->SelectSQL().SetText("select x.id, x.n as amount_n, x.born from p x order by x.born desc, 2, n");
+  fDataSet->Open();
+  EXPECT_EQ(fDataSet->OrderInfo(), (TOrderInfo{{"BORN", false}, {"AMOUNT_N", true}, {"AMOUNT_N", true}}));
+  EXPECT_FALSE(fDataSet->Sorted());
+  fDataSet->Close();
+  fDataSet->SelectSQL().SetText("select id, n from p order by id");
   fDataSet->SetOptions(fDataSet->Options() - TpFIBDsOptions{poPersistentSorting});
   fDataSet->Close();
   fDataSet->Open();

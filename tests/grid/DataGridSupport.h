@@ -67,6 +67,16 @@ class TUnnumberedDataSet : public TMemDataSet {
   bool IsSequenced() override { return false; }
 };
 
+// A 600 x 300 grid of the default kind on the form (shown first), over the source.
+inline TDataGrid* PlaceDataGrid(TForm& form, TDataSource& source) {
+  form.Show();
+  auto* grid = new TDataGrid(&form);
+  grid->SetBounds(0, 0, 600, 300);
+  grid->SetParent(&form);
+  grid->SetDataSource(&source);
+  return grid;
+}
+
 template <class DataSet = TMemDataSet, class Grid = TDataGrid>
 struct DataGridFixture {
   UiDriver ui;

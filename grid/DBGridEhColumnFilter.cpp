@@ -1,0 +1,58 @@
+// TSTColumnFilterEh: what the filter row and the filter builders ask of a column's
+// filter (its text parsed in the column's value class, the field name and operands).
+
+#include "classlib/core/StringLists.h"
+#include "grid/DBGridEhColumns.h"
+
+namespace ordvane {
+
+namespace {
+
+bool HasItems(TStrings* list) {
+  return list != nullptr && list->Count() > 0;
+}
+
+}  // namespace
+
+TSTOperandTypeEh TSTColumnFilterEh::OperandType() {
+  TField* field = fColumn->Field();
+  if (field == nullptr) return botNon;
+  if (HasItems(fColumn->KeyList()) && HasItems(fColumn->PickList())) return botString;
+  return STOperandTypeOfFieldType(field->DataType());
+}
+
+void TSTColumnFilterEh::SetExpressionStr(const AnsiString& text) {
+  TSTFilterExpressionEh expression;
+  expression.ExpressionType = OperandType();
+  ParseFilterExpression(text, expression);
+  StoreExpression(text, expression);
+}
+
+bool TSTColumnFilterEh::IsSingleTypedOperand() const {
+  const TSTFilterOperatorEh bareValueOperator = fExpression.ExpressionType == botString ? foLike : foEqual;
+  return fExpression.Relation == foNon && fExpression.Operator1 == bareValueOperator &&
+         !VarIsNull(fExpression.Operand1) && !VarIsArray(fExpression.Operand1);
+}
+
+AnsiString TSTColumnFilterEh::GetFilterFieldName() {
+  if (!fDataField.empty()) return fDataField;
+  TField* field = fColumn->Field();
+  return field != nullptr ? field->FieldName() : fColumn->FieldName();
+}
+
+Variant TSTColumnFilterEh::GetOperand1() {
+  TStrings* keys = fColumn->KeyList();
+  TStrings* picks = fColumn->PickList();
+  if (!HasItems(keys) || !HasItems(picks) || VarIsNull(fExpression.Operand1)) return fExpression.Operand1;
+  const auto keyOf = [&](const Variant& shown) {
+    const int index = picks->IndexOf(VarToStr(shown));
+    return index >= 0 && index < keys->Count() ? Variant(keys->Strings(index)) : shown;
+  };
+  if (!VarIsArray(fExpression.Operand1)) return keyOf(fExpression.Operand1);
+  Variant keysOfList = fExpression.Operand1;
+  for (Integer i = VarArrayLowBound(keysOfList, 1); i <= VarArrayHighBound(keysOfList, 1); ++i)
+    VarArrayPut(keysOfList, keyOf(VarArrayGet(fExpression.Operand1, {i})), {i});
+  return keysOfList;
+}
+
+}  // namespace ordvane

@@ -1,0 +1,53 @@
+// FIBDatasetFeaturesEh: the Firebird dataset's features and their registration.
+
+#include "grid/FIBDatasetFeaturesEh.h"
+
+#include "classlib/core/PublishedProps.h"
+#include "classlib/core/StringLists.h"
+#include "datasets/pFIBDataSet.h"
+#include "grid/DBGridEh.h"
+
+namespace ordvane {
+
+void TpFIBDatasetFeaturesEh::ApplyFilter(TCustomDBGridEh& grid, TDataSet* dataSet, bool isReopen) {
+  if (!grid.STFilter().Local()) return ApplyFilterToSQL(grid, nullptr, isReopen, "SelectSQL");
+  TSTFilterBuildOptionsEh options;
+  options.ConditionText = LocalConditionText;
+  options.LikeSupported = true;
+  options.UseOrigin = false;
+  dataSet->SetFilter(BuildLocalFilterText(grid, options));
+  dataSet->SetFiltered(true);
+}
+
+void TpFIBDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TDataSet* dataSet, bool isReopen) {
+  auto* fibDataSet = dynamic_cast<TFIBCustomDataSet*>(dataSet);
+  if (!grid.SortLocal() || fibDataSet == nullptr)
+    return ApplySortingToSQL(grid, dataSet, true, "SelectSQL", isReopen);
+  TStringList fieldNames;
+  std::vector<bool> ascending;
+  TColumnsEhList& sorted = grid.SortMarkedColumns();
+  for (int i = 0; i < sorted.Count(); ++i) {
+    fieldNames.Add(sorted.Items(i)->FieldName());
+    ascending.push_back(sorted.Items(i)->Title().SortMarker() == smDownEh);
+  }
+  fibDataSet->SortByFieldNames(fieldNames, ascending);
+}
+
+namespace {
+
+bool StartFIBDatasetFeatures() {
+  // The select text, as the rewriting reads and writes it by name.
+  RegisterStringsProperty<TFIBCustomDataSet>("SelectSQL", [](const TFIBCustomDataSet& dataSet) {
+    return &const_cast<TFIBCustomDataSet&>(dataSet).SelectSQL();
+  });
+  RegisterDatasetFeaturesEh<TpFIBDatasetFeaturesEh>(TpFIBDataSet::StaticClass());
+  return true;
+}
+
+}  // namespace
+
+// The grid library's link options name this symbol, so every program that links the grid
+// links this unit, and with it the start below.
+extern "C" const bool ordvane_FIBDatasetFeaturesEh_started = StartFIBDatasetFeatures();
+
+}  // namespace ordvane

@@ -1,0 +1,105 @@
+// The popup data grid as a lookup column's drop-down: hovering chooses, a release over a
+// row accepts and one outside cancels, it never takes the focus or the activation, and
+// its size grip stays in its corner.
+
+#include <gtest/gtest.h>
+
+#include "grid/DBGridEhInplaceEdit.h"
+#include "tests/grid/DataGridSupport.h"
+
+namespace ordvane {
+namespace {
+
+using test::DataGridFixture;
+
+struct PopupFixture : DataGridFixture<test::TMemDataSet, TDBGridEh> {
+  TColumnEh* id = Column("ID");
+  TColumnEh* city = Column("CITY");
+  TDBGridInplaceEdit* editor = nullptr;
+  TPopupDataGridEh* popup = nullptr;
+
+  PopupFixture() {
+    grid->SetFocus();
+    grid->SetSelectedIndex(city->Index());
+    grid->ShowEditor();
+    ui.Process();
+    editor = static_cast<TDBGridInplaceEdit*>(grid->InplaceEditor());
+    ui.Press(VK_DOWN, {ssAlt});
+    popup = city->DataList();
+  }
+  TPoint InRow(int row) {
+    const TRect cell = popup->CellRect(popup->IndicatorOffset(), popup->TitleOffset() + row);
+    return TPoint{cell.left + 10, (cell.top + cell.bottom) / 2};
+  }
+};
+
+TEST(PopupDataGrid, HoverChoosesAndAReleaseOverARowAccepts) {
+  PopupFixture f;
+  ASSERT_TRUE(f.editor->ListVisible());
+  ASSERT_TRUE(IsWindowVisible(f.popup->Handle()));
+  EXPECT_EQ(f.popup->KeyValue().AsInteger(), 2) << "opened on the cell's key";
+  int userChanges = 0;
+  f.popup->OnUserKeyValueChange = [&userChanges](TObject*) { ++userChanges; };
+  f.ui.MoveTo(f.popup, f.InRow(2));
+  EXPECT_EQ(f.popup->KeyValue().AsInteger(), 3) << "the row under the mouse";
+  EXPECT_EQ(userChanges, 1);
+  f.popup->SetKeyValue(Variant(1));
+  EXPECT_EQ(userChanges, 1) << "a key set from code is no user's choice";
+  EXPECT_EQ(f.data.FieldByName("CITY_ID")->AsInteger(), 2) << "hovering writes nothing";
+  EXPECT_TRUE(f.editor->Focused()) << "the editor keeps the focus";
+  EXPECT_FALSE(f.popup->Focused());
+
+  f.ui.Press(f.popup, f.InRow(0));
+  EXPECT_TRUE(f.editor->Focused()) << "a press on the popup takes no focus";
+  f.ui.Release(f.popup, f.InRow(0));
+  EXPECT_FALSE(f.editor->ListVisible());
+  EXPECT_EQ(f.data.FieldByName("CITY_ID")->AsInteger(), 1) << "the release accepted the first row";
+  EXPECT_EQ(f.editor->Text(), "Kyiv");
+}
+
+TEST(PopupDataGrid, AReleaseOutsideCancels) {
+  PopupFixture f;
+  ASSERT_TRUE(f.editor->ListVisible());
+  f.ui.Press(f.popup, f.InRow(0));
+  f.ui.Release(f.popup, TPoint{f.popup->ClientWidth() + 40, -40});
+  EXPECT_FALSE(f.editor->ListVisible());
+  EXPECT_EQ(f.data.FieldByName("CITY_ID")->AsInteger(), 2);
+  EXPECT_EQ(f.editor->Text(), "Lviv") << "the saved text is back";
+}
+
+TEST(PopupDataGrid, KeysMoveInTheOpenPopupAndTheTextFollows) {
+  PopupFixture f;
+  f.ui.Press(VK_DOWN);
+  EXPECT_EQ(f.editor->Text(), "Odesa");
+  f.ui.Press(VK_RETURN);
+  EXPECT_EQ(f.data.FieldByName("CITY_ID")->AsInteger(), 3);
+}
+
+TEST(PopupDataGrid, TheSizeGripStaysInItsCorner) {
+  PopupFixture f;
+  TSizeGripEh* grip = f.popup->SizeGrip();
+  ASSERT_EQ(grip->Position(), sgpBottomRight);
+  f.popup->SetBounds(f.popup->Left(), f.popup->Top(), f.popup->Width() + 37, f.popup->Height());
+  f.ui.Process();
+  EXPECT_EQ(grip->Left() + grip->Width(), f.popup->ClientWidth());
+  EXPECT_EQ(grip->Top() + grip->Height(), f.popup->ClientHeight());
+  f.popup->Perform(CM_SETSIZEGRIPSIDEEH, sgcpToLeft, 0);
+  EXPECT_EQ(grip->Left(), 0);
+  f.popup->SetBounds(f.popup->Left(), f.popup->Top(), 1, 1);
+  EXPECT_GE(f.popup->Width(), GetSystemMetrics(SM_CXVSCROLL)) << "never smaller than a scroll bar";
+  f.ui.Press(VK_ESCAPE);
+}
+
+TEST(PopupDataGrid, TheColumnsSpecialRowReachesItsPopup) {
+  PopupFixture f;
+  f.ui.Press(VK_ESCAPE);
+  TSpecRowEh& specRow = f.city->DropDownSpecRow();
+  specRow.SetCellsText("(none)");
+  specRow.SetVisible(true);
+  f.city->DropDownBox().SetOptions({dlgRowLinesEh});
+  EXPECT_TRUE(f.popup->SpecRow().Visible()) << "a change of the drop-down box passes the special row on";
+  EXPECT_EQ(f.popup->SpecRow().CellsText(), "(none)");
+}
+
+}  // namespace
+}  // namespace ordvane
