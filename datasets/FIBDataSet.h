@@ -299,8 +299,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   const std::vector<Integer>& FilteredOutPositions() const { return fFilteredOutPositions; }
   // The result fields' values (a value for one name, an array for several) of the first
   // shown record whose key fields hold the key values (InternalLocate from the first
-  // record); unassigned when none does. A blank result list answers unassigned without a
-  // search. The dataset stays on its record, with no scroll events.
+  // record; in the limited-buffer model from the window's first, then a statement
+  // "QLookUp" on the server); unassigned when none does. A blank result list answers
+  // unassigned without a search. The dataset stays on its record, with no scroll events.
   Variant Lookup(const AnsiString& keyFields, const Variant& keyValues, const AnsiString& resultFields) override;
 
  protected:
@@ -313,6 +314,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // The parser of the text, or nullptr for a blank one; calculated fields may be named.
   std::unique_ptr<TExpressionParser> BuildFilterParser(const AnsiString& text, TFilterOptions options);
   void ChangeFilter(const AnsiString& text, TFilterOptions options);
+  // The result columns of the row a statement of its own finds on the server.
+  Variant LookupOnServer(const AnsiString& keyFields, const std::vector<Variant>& keyValues,
+                         const AnsiString& resultFields);
   std::unique_ptr<TExpressionParser> fFilterParser;
   std::vector<Integer> fFilteredOutPositions;
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/SeparatedLists.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
 #include "dbclient/FIBStrUtils.h"
@@ -70,12 +71,25 @@ Variant TFIBCustomDataSet::Lookup(const AnsiString& keyFields, const Variant& ke
   TControlsScope controls(*this);
   DisableScrollEvents();
   const TScopeEnd scrollEvents([this] { EnableScrollEvents(); });
-  Variant result;
   if (InternalLocate(keyFields, values, ldFromFirst, false, {})) {
-    result = FieldValues(resultFields);
+    Variant result = FieldValues(resultFields);
     GotoBookmark(start);
+    return result;
   }
-  return result;
+  // The window holds a part of the result only: the rest is asked of the server.
+  return LimitedModel() ? LookupOnServer(keyFields, values, resultFields) : Variant();
+}
+
+Variant TFIBCustomDataSet::LookupOnServer(const AnsiString& keyFields, const std::vector<Variant>& keyValues,
+                                          const AnsiString& resultFields) {
+  TFIBQuery lookup(nullptr);
+  lookup.SetName("QLookUp");
+  lookup.SetGoToFirstRecordOnExecute(false);
+  if (!LocateOnServer(&lookup, keyFields, keyValues, 0, {})) return Variant();
+  std::vector<Variant> values;
+  for (const AnsiString& name : SplitList(resultFields, ';', true, TEmptyItems::Drop))
+    values.push_back(lookup.FieldByName(name).GetAsVariant());
+  return values.size() == 1 ? values.front() : VarArrayOf(values);
 }
 
 }  // namespace ordvane
