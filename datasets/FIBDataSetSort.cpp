@@ -470,8 +470,6 @@ void TFIBCustomDataSet::SortByFields(const std::vector<TSortFieldItem>& items, c
       if (!bookmark.empty()) GotoBookmark(bookmark);
     }
   }
-  // The filtered-out record numbers counted the records in their former order.
-  fFilteredOutPositions.clear();
   Resync({});
 }
 
