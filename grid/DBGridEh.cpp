@@ -266,6 +266,11 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
     case WM_SIZE:
       TCustomGridEh::Dispatch(message);
       return WMSize(message);
+    case WM_CHAR:
+      return WMChar(message);
+    case WM_TIMER:
+      if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
+      return TCustomGridEh::Dispatch(message);
     default:
       TCustomGridEh::Dispatch(message);
   }

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "classlib/db/DataSource.h"
+#include "classlib/ui/Menus.h"
 #include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBGridEhStyle.h"
+#include "grid/DbUtilsEh.h"
 #include "gridbase/BMListEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
@@ -23,6 +25,9 @@ namespace ordvane {
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
+
+enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
+using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
 
 enum TDBGridOption {
   dgEditing,
@@ -131,6 +136,36 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, 
 // DrawTextEx with the left and right margins in its parameter record.
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
                  int rightMargin);
+
+// ---- Keyboard and clipboard actions ----------------------------------------------------
+
+// The grid's key combinations, process-wide (the class library's shortcut encoding).
+struct TDBGridEhShortCutsEh {
+  TShortCut IncSearch;
+  TShortCut FindDialog;
+  TShortCut SearchNext;
+  TShortCut SearchPrior;
+  TShortCut CopyFromAbove;
+  // The time-out of a search started by typing, in milliseconds.
+  int IncSearchTimeOut;
+};
+TDBGridEhShortCutsEh& DBGridEhShortCuts();
+
+// The window timer of the incremental search's time-out.
+constexpr UINT_PTR kIncSearchTimerEh = 2;
+
+// The clipboard actions behind the grid's keys. The grid output unit sets them when it
+// starts; without it they are empty and those keys do nothing.
+using TDBGridEhActionProcEh = std::function<void(TCustomDBGridEh& grid)>;
+TDBGridEhActionProcEh& GridCopyToClipboardProc();
+TDBGridEhActionProcEh& GridCutToClipboardProc();
+TDBGridEhActionProcEh& GridPasteFromClipboardProc();
+TDBGridEhActionProcEh& GridDeleteSelectionProc();
+// The clipboard format of the grid's own copies; 0 until the grid output unit registers it.
+UINT& DBGridEhClipboardFormat();
+
+// Opens the grid's find dialog: through the data service, else the find dialog's procedure.
+void ShowFindDialogProc(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName, bool modal);
 
 // ---- Data link ------------------------------------------------------------------------
 
@@ -456,6 +491,29 @@ class TCustomDBGridEh : public TCustomGridEh {
   void UpdateData();
   const AnsiString& LastEditText() const { return fLastEditText; }
 
+  // ---- Edit actions (DBGridEhActions)
+  TDBGridEhEditActions EditActions() const { return fEditActions; }
+  void SetEditActions(TDBGridEhEditActions value) { fEditActions = value; }
+  bool CanCopySelection();
+  bool CanCutSelection();
+  bool CanPasteClipboard();
+  bool CanDeleteSelection();
+  bool CanSelectAll();
+  // Writes the current column's value of the record shown above into the current record.
+  void CopyValueFromRecordAbove();
+
+  // ---- Text search and incremental search (DBGridEhSearch)
+  // Searches through the data service; true when the dataset stands on a match.
+  virtual bool LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName, const AnsiString& text,
+                          TLocateTextOptionsEh options, TLocateTextDirectionEh direction,
+                          TLocateTextMatchingEh matching, TLocateTextTreeFindRangeEh treeFindRange);
+  // Searches the text typed so far plus `text`; a negative time-out runs no timer.
+  void IncSearch(const AnsiString& text, int timeOut, TLocateTextDirectionEh direction);
+  void StopIncSearch();
+  bool InplaceSearching() const { return fInplaceSearching; }
+  // The found value's own prefix as long as the text typed so far.
+  const AnsiString& InplaceSearchText() const { return fInplaceSearchText; }
+
   // ---- Locks
   void BeginUpdate() { ++fUpdateLock; }
   void EndUpdate();
@@ -526,6 +584,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   void Loaded() override;
   void CreateWnd() override;
   void Dispatch(TMessage& message) override;
+  void KeyDown(Word& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
   void SetEditText(int col, int row, const AnsiString& value) override;
   AnsiString GetEditText(int col, int row) override;
   AnsiString GetEditMask(int col, int row) override;
@@ -565,6 +625,35 @@ class TCustomDBGridEh : public TCustomGridEh {
   friend class TDBGridEhScrollBar;
   // The editor reads the cell's text and key the grid keeps while it edits.
   friend class TDBGridInplaceEdit;
+
+  // ---- Keyboard (DBGridEhKeys)
+  void WMChar(TMessage& message);
+  // Whether a typed character goes to the incremental search.
+  bool CharFeedsIncSearch(char key);
+  bool HandleShortCut(Word key, TShiftState shift);
+  bool HandleSearchKey(Word key, TShiftState shift);
+  void CtrlKeyDown(Word key, TShiftState shift);
+  void PlainKeyDown(Word key, TShiftState shift);
+  void NullCheckOrImageByKey();
+  void DeleteRecordsByKey();
+  void InsertRecordByKey();
+  void CancelByKey();
+  void PageMove(TShiftState shift, int direction);
+  void HorizontalKey(int direction, TShiftState shift);
+  void EdgeKey(bool toEnd, TShiftState shift);
+  void ClearSelectionByKey();
+  void MoveWithSelection(bool select, int distance, bool rowMode, bool toEdge);
+  // One step of a keyboard row selection; false when the dataset could not move.
+  bool SelectingRowStep(bool select, int step);
+  void MoveDown(bool select);
+  void MoveUp(bool select);
+  void TabMove(bool forward);
+  bool ConfirmDelete();
+  // Backspace in a running search: the last character goes.
+  void RemoveSearchChar();
+  void ExtendSearchByClipboard();
+  void StartIncSearchTimer();
+  void StopIncSearchTimer();
 
   void SetDefaultStyle();
   // Rebuilds the layout: field map, columns, counts, heights, automatic fitting.
@@ -674,6 +763,20 @@ class TCustomDBGridEh : public TCustomGridEh {
   Variant fPendingKey = Null();
   TBookmarkStr fSavedBookmark;
   int fSavedOffset = 0;
+
+  TDBGridEhEditActions fEditActions;
+  bool fInplaceSearching = false;
+  AnsiString fInplaceSearchText;
+  int fInplaceSearchTimeOut = -1;
+  bool fInplaceSearchTimerActive = false;
+  // The search itself moves the record: the move does not end the search.
+  bool fExtendingSearch = false;
+  // A key leaves the selection alone (Ctrl held, or dghClearSelection off).
+  bool fKeepSelectionByKey = false;
+  // Rows are being selected by keyboard from the anchor, whose state before is noted.
+  bool fSelectingByKey = false;
+  TBookmarkStr fKeyAnchor;
+  bool fKeyAnchorSelected = false;
 
   // Made after the link: their clean-up reads it.
   std::unique_ptr<TBookmarkListEh> fSelectedRows;
