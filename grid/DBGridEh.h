@@ -250,6 +250,8 @@ class TDBGridEhSelectionRect {
   TGridRect SelectionRect() const;
   int AnchorCol() const { return fAnchorCol; }
   int ShiftCol() const { return fShiftCol; }
+  const TBookmarkStr& AnchorBookmark() const { return fAnchorBookmark; }
+  const TBookmarkStr& ShiftBookmark() const { return fShiftBookmark; }
 
  private:
   // The two bookmarks in dataset order.
