@@ -100,11 +100,7 @@ bool TCustomDBGridEh::HandleSearchKey(Word key, TShiftState shift) {
     return true;
   }
   if (pressed == shortCuts.SearchNext || pressed == shortCuts.SearchPrior) {
-    const AnsiString text = fInplaceSearchText;
-    fInplaceSearchText.clear();
-    IncSearch(text, fInplaceSearchTimeOut, pressed == shortCuts.SearchNext ? ltdDownEh : ltdUpEh);
-    // Nothing found: the text stays what it was.
-    if (fInplaceSearchText.empty()) fInplaceSearchText = text;
+    SearchFor(fInplaceSearchText, fInplaceSearchTimeOut, pressed == shortCuts.SearchNext ? ltdDownEh : ltdUpEh);
     return true;
   }
   return false;

@@ -19,22 +19,24 @@ bool TCustomDBGridEh::LocateText(TCustomDBGridEh& grid, const AnsiString& fieldN
 }
 
 void TCustomDBGridEh::IncSearch(const AnsiString& text, int timeOut, TLocateTextDirectionEh direction) {
-  const AnsiString searched = fInplaceSearchText + text;
+  SearchFor(fInplaceSearchText + text, timeOut, direction);
+}
+
+void TCustomDBGridEh::SearchFor(const AnsiString& text, int timeOut, TLocateTextDirectionEh direction) {
+  AnsiString shown = fInplaceSearchText;
   // An empty text matches every record: searching it would only move the cursor.
-  bool found = false;
-  if (!searched.empty()) {
-    const TFlagScope extending(fExtendingSearch);
-    found = LocateText(*this, AnsiString(), searched, {ltoCaseInsensitiveEh}, direction, ltmFromBeginingEh,
-                       lttInAllNodesEh);
-  }
-  if (found) {
+  if (!text.empty()) {
+    bool found;
+    {
+      const TFlagScope extending(fExtendingSearch);
+      found = LocateText(*this, AnsiString(), text, {ltoCaseInsensitiveEh}, direction, ltmFromBeginingEh,
+                         lttInAllNodesEh);
+    }
     TColumnEh* column = SelectedColumn();
-    const AnsiString shown = column != nullptr ? column->GetDisplayText() : searched;
-    fInplaceSearchText = shown.substr(0, searched.size());
+    if (found) shown = (column != nullptr ? column->GetDisplayText() : text).substr(0, text.size());
   }
   HideEditor();
-  fInplaceSearching = true;
-  InvalidateRow(Row());
+  SetInplaceSearchState(true, shown);
   fInplaceSearchTimeOut = timeOut;
   StartIncSearchTimer();
 }
@@ -42,9 +44,7 @@ void TCustomDBGridEh::IncSearch(const AnsiString& text, int timeOut, TLocateText
 void TCustomDBGridEh::StopIncSearch() {
   if (!fInplaceSearching) return;
   StopIncSearchTimer();
-  fInplaceSearching = false;
-  fInplaceSearchText.clear();
-  InvalidateRow(Row());
+  SetInplaceSearchState(false, AnsiString());
   if (fDBOptions.Contains(dgAlwaysShowEditor) && CanEditShow()) ShowEditor();
 }
 
@@ -67,8 +67,7 @@ void TCustomDBGridEh::RemoveSearchChar() {
   // A UTF-8 character goes whole: its continuation bytes and its lead byte.
   if (GetAnsiCodePage() == CP_UTF8)
     while (cut > 0 && (static_cast<Byte>(fInplaceSearchText[cut]) & 0xC0) == 0x80) --cut;
-  fInplaceSearchText.erase(cut);
-  InvalidateRow(Row());
+  SetInplaceSearchState(true, fInplaceSearchText.substr(0, cut));
   StartIncSearchTimer();
 }
 
