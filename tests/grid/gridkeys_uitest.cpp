@@ -9,6 +9,7 @@
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/WinInput.h"
 #include "tests/grid/DataGridSupport.h"
+#include "classlib/ui/SysMetrics.h"
 #include "tests/support/UiScriptedDialogs.h"
 
 namespace ordvane {
@@ -16,6 +17,8 @@ namespace {
 
 using test::DataGridFixture;
 using test::ScriptedDialogs;
+using test::TMemDataSet;
+using test::UiDriver;
 
 // A focused grid with the columns ID, NAME and FLAG over `records` records.
 struct KeysFixture : DataGridFixture<> {
@@ -103,6 +106,20 @@ TEST(GridKeys, DownAppendsOnceAndUpOrEscapeTakesTheUntouchedRecordBack) {
   f.data.Post();
   f.data.Last();
   EXPECT_EQ(f.Id(), 9) << "without alopInsertEh Insert appends";
+}
+
+TEST(GridKeys, EscapeEndsAColumnSizingUnderWay) {
+  KeysFixture f;
+  const int width = f.grid->Columns().Items(0)->Width();
+  const TRect title = f.grid->CellRect(1, 0);
+  const TPoint border(title.right, (title.top + title.bottom) / 2);
+  f.ui.Press(f.grid, border);
+  f.ui.MoveTo(f.grid, Point(border.x + 40, border.y));
+  ASSERT_EQ(f.grid->GridState(), grsColSizing);
+  f.Press(VK_ESCAPE);
+  EXPECT_EQ(f.grid->GridState(), grsNormal);
+  f.ui.Release(f.grid, Point(border.x + 40, border.y));
+  EXPECT_EQ(f.grid->Columns().Items(0)->Width(), width);
 }
 
 TEST(GridKeys, CheckBoxColumnClearsByDeleteUnlessRequiredAndStepsBySpace) {
@@ -399,6 +416,38 @@ TEST(GridIncSearch, UTF8BackspaceRemovesAWholeCharacter) {
     EXPECT_EQ(f.grid->InplaceSearchText(), "Ґ");
   }
   SetAnsiCodePage(CP_WIN1251);
+}
+
+// The search colour's pixels on the screen inside a cell of the grid.
+int SearchColouredPixels(TCustomDBGridEh& grid, int col, int row) {
+  const TRaster screen = UiDriver::Screen();
+  const TRect cell = grid.CellRect(col, row);
+  const TPoint origin = UiDriver::ScreenPoint(&grid, Point(cell.left, cell.top));
+  const int left = origin.x - GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int top = origin.y - GetSystemMetrics(SM_YVIRTUALSCREEN);
+  int count = 0;
+  for (int y = 0; y < cell.Height(); ++y)
+    for (int x = 0; x < cell.Width(); ++x)
+      if (screen.Pixel(left + x, top + y) == ColorToRGB(kInplaceSearchColorEh)) ++count;
+  return count;
+}
+
+TEST(GridIncSearch, TheScreenShowsTheMatchedPrefixAndTheSearchImageWhileItRuns) {
+  DataGridFixture<TMemDataSet, TDBGridEh> f(3);
+  f.Column("NAME")->SetWidth(120);
+  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghPreferIncSearch});
+  f.grid->SetFocus();
+  f.ui.Process();
+  EXPECT_EQ(SearchColouredPixels(*f.grid, 1, f.grid->Row()), 0);
+  EXPECT_EQ(SearchColouredPixels(*f.grid, 0, f.grid->Row()), 0);
+  f.ui.Type("na");
+  f.ui.Process();
+  EXPECT_GT(SearchColouredPixels(*f.grid, 1, f.grid->Row()), 50) << "the matched prefix";
+  EXPECT_GT(SearchColouredPixels(*f.grid, 0, f.grid->Row()), 10) << "the indicator's search image";
+  f.ui.Advance(1500);
+  f.ui.Process();
+  EXPECT_EQ(SearchColouredPixels(*f.grid, 1, f.grid->Row()), 0);
+  EXPECT_EQ(SearchColouredPixels(*f.grid, 0, f.grid->Row()), 0);
 }
 
 }  // namespace

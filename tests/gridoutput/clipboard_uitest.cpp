@@ -7,12 +7,14 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
 #include "classlib/ui/Clipbrd.h"
 #include "gridoutput/DBGridEhImpExp.h"
 #include "tests/grid/DataGridSupport.h"
+#include "tests/support/FirebirdFixture.h"
 #include "tests/support/UiScriptedDialogs.h"
 
 namespace ordvane {
@@ -33,13 +35,13 @@ std::string RunFilter(const std::string& command, const RawByteString& input) {
   return output;
 }
 
-// Rows 1-3 of NAME and CODE; the names hold what each form must carry.
+// Rows 1-4 of NAME and CODE; the names hold what each form must carry.
 struct ClipboardFixture : DataGridFixture<> {
   ClipboardFixture() : DataGridFixture<>(4) {
     Column("ID");
     Column("NAME");
     Column("CODE");
-    const char* names[] = {"Петро О'Нілл", "a;b \"q\"", nullptr};
+    const char* names[] = {"Петро О'Нілл", "a;b \"q\"", nullptr, "рядок\r\nдругий"};
     data.First();
     for (const char* name : names) {
       data.Edit();
@@ -51,7 +53,7 @@ struct ClipboardFixture : DataGridFixture<> {
       data.Next();
     }
     grid->SetOptions(grid->Options() + TDBGridOptions{dgMultiSelect});
-    SelectRectangle(1, 1, 2, 3);
+    SelectRectangle(1, 1, 2, 4);
   }
   // Columns `fromCol`..`toCol`, records `fromId`..`toId`.
   void SelectRectangle(int fromCol, int fromId, int toCol, int toId) {
@@ -62,15 +64,24 @@ struct ClipboardFixture : DataGridFixture<> {
   }
   std::vector<std::vector<AnsiString>> Shown() {
     std::vector<std::vector<AnsiString>> rows;
-    for (data.First(); rows.size() < 3; data.Next())
+    for (data.First(); rows.size() < 4; data.Next())
       rows.push_back({Field("NAME")->DisplayText(), Field("CODE")->DisplayText()});
     return rows;
   }
 };
 
-TEST(GridClipboard, TextWideTextAndCsvCarryTheCellsAsShown) {
+TEST(GridClipboard, TextWideTextCsvAndRtfCarryTheCellsAsShown) {
   ClipboardFixture f;
   const auto shown = f.Shown();
+  GridCopyToClipboard(*f.grid);
+  const RawByteString csvData = Clipboard()->GetBuffer(CF_CSV());
+  const RawByteString rtf = Clipboard()->GetBuffer(CF_RTF());
+  std::ifstream goldenFile(test::FixturePath("gridoutput/selection.rtf"), std::ios::binary);
+  const std::string golden((std::istreambuf_iterator<char>(goldenFile)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(rtf, golden) << "tests/fixtures/gridoutput/check_rtf.sh shows what the office reads from it";
+
+  // The text form cannot carry a line break inside a cell: its check leaves that row out.
+  f.SelectRectangle(1, 1, 2, 3);
   GridCopyToClipboard(*f.grid);
   const AnsiString text = Clipboard()->AsText();
   std::vector<std::vector<AnsiString>> split;
@@ -80,7 +91,7 @@ TEST(GridClipboard, TextWideTextAndCsvCarryTheCellsAsShown) {
     const std::size_t tab = line.find('\t');
     split.push_back({line.substr(0, tab), line.substr(tab + 1)});
   }
-  EXPECT_EQ(split, shown);
+  EXPECT_EQ(split, std::vector<std::vector<AnsiString>>(shown.begin(), shown.begin() + 3));
   EXPECT_EQ(pos, text.size());
 
   const RawByteString wide = Clipboard()->GetBuffer(CF_UNICODETEXT);
@@ -90,12 +101,11 @@ TEST(GridClipboard, TextWideTextAndCsvCarryTheCellsAsShown) {
   const std::string csv = RunFilter(
       "python3 -c \"import csv,sys; r=csv.reader(sys.stdin.buffer.read().decode('cp1251').splitlines(True),"
       " delimiter=';'); print('|'.join('^'.join(x) for x in r), end='')\"",
-      Clipboard()->GetBuffer(CF_CSV()));
+      csvData);
   std::string expected;
   for (const auto& row : shown)
     expected += (expected.empty() ? "" : "|") + AnsiToUtf8(row[0]) + "^" + AnsiToUtf8(row[1]);
   EXPECT_EQ(csv, expected);
-  EXPECT_TRUE(Clipboard()->HasFormat(CF_RTF()));
 }
 
 TEST(GridClipboard, VCLDBIFCarriesValuesIntoASecondDataset) {
@@ -120,10 +130,10 @@ TEST(GridClipboard, VCLDBIFCarriesValuesIntoASecondDataset) {
   target.data.Locate("ID", Variant(4), {});
   target.grid->SetSelectedIndex(1);
   GridPasteFromClipboard(*target.grid);
-  EXPECT_EQ(target.data.RecordCount(), 6) << "two rows past the end were appended";
+  EXPECT_EQ(target.data.RecordCount(), 7) << "three rows past the end were appended";
   source.data.First();
   target.data.Locate("ID", Variant(4), {});
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(target.Field("NAME")->Value(), source.Field("NAME")->Value());
     EXPECT_EQ(target.Field("CODE")->AsString(), source.Field("CODE")->AsString());
     source.data.Next();
