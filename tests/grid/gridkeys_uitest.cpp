@@ -108,7 +108,7 @@ TEST(GridKeys, DownAppendsOnceAndUpOrEscapeTakesTheUntouchedRecordBack) {
   EXPECT_EQ(f.Id(), 9) << "without alopInsertEh Insert appends";
 }
 
-TEST(GridKeys, EscapeEndsAColumnSizingUnderWay) {
+TEST(GridKeys, EscapeEndsAColumnSizingOrMoveUnderWay) {
   KeysFixture f;
   const int width = f.grid->Columns().Items(0)->Width();
   const TRect title = f.grid->CellRect(1, 0);
@@ -120,6 +120,15 @@ TEST(GridKeys, EscapeEndsAColumnSizingUnderWay) {
   EXPECT_EQ(f.grid->GridState(), grsNormal);
   f.ui.Release(f.grid, Point(border.x + 40, border.y));
   EXPECT_EQ(f.grid->Columns().Items(0)->Width(), width);
+
+  const TPoint centre((title.left + title.right) / 2, border.y);
+  f.ui.Press(f.grid, centre);
+  f.ui.MoveTo(f.grid, Point(centre.x + title.Width() + 20, centre.y));
+  ASSERT_EQ(f.grid->GridState(), grsColMoving);
+  f.Press(VK_ESCAPE);
+  EXPECT_EQ(f.grid->GridState(), grsNormal);
+  f.ui.Release(f.grid, Point(centre.x + title.Width() + 20, centre.y));
+  EXPECT_EQ(f.grid->Columns().Items(0)->FieldName(), "ID") << "the column stays where it was";
 }
 
 TEST(GridKeys, CheckBoxColumnClearsByDeleteUnlessRequiredAndStepsBySpace) {
