@@ -709,6 +709,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   void NullCheckOrImageByKey();
   void DeleteRecordsByKey();
   void InsertRecordByKey();
+  void CutByKey();
+  void PasteByKey();
   void CancelByKey();
   void PageMove(TShiftState shift, int direction);
   void HorizontalKey(int direction, TShiftState shift);

@@ -114,17 +114,13 @@ void TCustomDBGridEh::CtrlKeyDown(Word key, TShiftState shift) {
     ClearSelectionByKey();
   switch (key) {
     case VK_PRIOR:
-    case VK_UP: {
-      const int distance = -fDataLink->ActiveRecord();
-      if (select)
-        MoveWithSelection(true, distance, false, false);
-      else
-        dataSet->MoveBy(distance);
-      break;
-    }
+    case VK_UP:
     case VK_NEXT:
     case VK_DOWN: {
-      const int distance = fDataLink->RecordCount() - fDataLink->ActiveRecord() - 1;
+      // To the first or the last row shown.
+      const bool up = key == VK_PRIOR || key == VK_UP;
+      const int distance =
+          up ? -fDataLink->ActiveRecord() : fDataLink->RecordCount() - fDataLink->ActiveRecord() - 1;
       if (select)
         MoveWithSelection(true, distance, false, false);
       else
@@ -138,29 +134,23 @@ void TCustomDBGridEh::CtrlKeyDown(Word key, TShiftState shift) {
       SelectColumn(ColCount() - 1, -1, false);
       break;
     case VK_HOME:
-      if (select)
-        MoveWithSelection(true, -1, false, true);
-      else
-        dataSet->First();
-      break;
     case VK_END:
       if (select)
-        MoveWithSelection(true, 1, false, true);
-      else
+        MoveWithSelection(true, key == VK_END ? 1 : -1, false, true);
+      else if (key == VK_END)
         dataSet->Last();
+      else
+        dataSet->First();
       break;
     case VK_INSERT:
     case 'C':
       if (CanCopySelection() && fEditActions.Contains(geaCopyEh)) RunAction(GridCopyToClipboardProc(), *this);
       break;
     case 'X':
-      if (CanCutSelection() && fEditActions.Contains(geaCutEh)) RunAction(GridCutToClipboardProc(), *this);
+      CutByKey();
       break;
     case 'V':
-      if (fInplaceSearching)
-        ExtendSearchByClipboard();
-      else if (CanPasteClipboard() && fEditActions.Contains(geaPasteEh))
-        RunAction(GridPasteFromClipboardProc(), *this);
+      PasteByKey();
       break;
     case VK_DELETE:
       if (fEditActions.Contains(geaDeleteEh) && fSelection->SelectionType() != gstNon) {
@@ -199,16 +189,13 @@ void TCustomDBGridEh::PlainKeyDown(Word key, TShiftState shift) {
       PageMove(shift, key == VK_NEXT ? 1 : -1);
       break;
     case VK_INSERT:
-      if (!shifted)
+      if (shifted)
+        PasteByKey();
+      else
         InsertRecordByKey();
-      else if (fInplaceSearching)
-        ExtendSearchByClipboard();
-      else if (CanPasteClipboard() && fEditActions.Contains(geaPasteEh))
-        RunAction(GridPasteFromClipboardProc(), *this);
       break;
     case VK_DELETE:
-      if (shifted && CanCutSelection() && fEditActions.Contains(geaCutEh))
-        RunAction(GridCutToClipboardProc(), *this);
+      if (shifted) CutByKey();
       break;
     case VK_TAB:
       if (!shift.Contains(ssAlt)) TabMove(!shifted);
@@ -225,6 +212,18 @@ void TCustomDBGridEh::PlainKeyDown(Word key, TShiftState shift) {
     default:
       break;
   }
+}
+
+void TCustomDBGridEh::CutByKey() {
+  if (CanCutSelection() && fEditActions.Contains(geaCutEh)) RunAction(GridCutToClipboardProc(), *this);
+}
+
+// While a search runs, the clipboard's text extends it.
+void TCustomDBGridEh::PasteByKey() {
+  if (fInplaceSearching)
+    ExtendSearchByClipboard();
+  else if (CanPasteClipboard() && fEditActions.Contains(geaPasteEh))
+    RunAction(GridPasteFromClipboardProc(), *this);
 }
 
 void TCustomDBGridEh::HorizontalKey(int direction, TShiftState shift) {

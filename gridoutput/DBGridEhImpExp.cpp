@@ -63,6 +63,8 @@ void ForEachSelectedRecord(TCustomDBGridEh& grid, const std::function<void()>& v
       case gstRectangle: {
         TBookmarkStr first = selection.Rect().AnchorBookmark();
         TBookmarkStr last = selection.Rect().ShiftBookmark();
+        // A corner whose record went leaves nothing to walk.
+        if (!dataSet->BookmarkValid(first) || !dataSet->BookmarkValid(last)) break;
         if (dataSet->CompareBookmarks(first, last) > 0) std::swap(first, last);
         for (dataSet->SetBookmark(first); !dataSet->Eof(); dataSet->Next()) {
           visit();
