@@ -203,7 +203,7 @@ TDBGridEhActionProcEh& GridDeleteSelectionProc();
 // The clipboard format of the grid's own copies; 0 until the grid output unit registers it.
 UINT& DBGridEhClipboardFormat();
 
-// Opens the grid's find dialog: through the data service, else the find dialog's procedure.
+// Opens the grid's find dialog through the data service.
 void ShowFindDialogProc(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName, bool modal);
 
 // ---- Data link ------------------------------------------------------------------------
