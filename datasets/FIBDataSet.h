@@ -549,6 +549,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Deletes one record on the server and marks it deleted unless the refresh after the
   // delete still finds it.
   virtual void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer);
+  // The server statements of one delete: here the delete statement with the record's
+  // values.
+  virtual void DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer buffer);
+  // Counts a record's move from one status to another.
+  void CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to);
   // After a change: the record re-read; a master refreshed when dcForceMasterRefresh.
   void InternalRefreshRow(TFIBQuery& statement, TRecordBuffer buffer);
   // Prepares an insert, update, delete or refresh statement under the read transaction
@@ -636,8 +641,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index);
   // The handler closed the dataset: "continue after <event>".
   void CheckStillOpen(const char* event) const;
-  // Counts a record's move from one status to another.
-  void CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to);
   Cardinal BlobHandle(const Byte* record, const TField* field) const;
   void SetBlobHandle(Byte* record, const TField* field, Cardinal handle);
   std::shared_ptr<TFIBBlobStream> RecordBlobStream(const Byte* record, const TField* field) const;

@@ -523,12 +523,7 @@ void TFIBCustomDataSet::InternalPost() {
 
 void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
   RunServerChange(buffer, !fCachedUpdates, [&] {
-    PrepareModificationStatement(statement);
-    SetRecordParams(statement, buffer);
-    {
-      const TScopeEnd closer(StatementCloser(statement));
-      statement.ExecQuery();
-    }
+    DeleteRowOnServer(statement, buffer);
     const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
     // The refresh may have taken the record out of view already, and counted it.
     if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
@@ -537,6 +532,13 @@ void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer
     }
     WriteRecordCache(RecordIndexOf(buffer), buffer);
   });
+}
+
+void TFIBCustomDataSet::DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer buffer) {
+  PrepareModificationStatement(statement);
+  SetRecordParams(statement, buffer);
+  const TScopeEnd closer(StatementCloser(statement));
+  statement.ExecQuery();
 }
 
 void TFIBCustomDataSet::InternalDelete() {

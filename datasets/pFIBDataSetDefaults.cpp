@@ -25,6 +25,7 @@
 namespace ordvane {
 
 TpFIBDataSet::~TpFIBDataSet() {
+  ReleaseUpdateObjects();
   if (!fGeneratorUsed || Database() == nullptr || !Database()->Connected()) return;
   const TAutoUpdateOptions& options = AutoUpdateOptions();
   // A connection lost meanwhile took the server statement with it; nothing is left to free.
