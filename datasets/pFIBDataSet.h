@@ -137,6 +137,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   void RunUpdateObjects(TUpdateKind kind, TRecordBuffer buffer, TFIBOrderExecUO order);
   // Whether a post of that kind runs an update object (the blob update included).
   bool RunsUpdateObjects(TUpdateKind kind) const;
+  // An active object with a statement that does something.
+  static bool Runs(TpFIBUpdateObject& object);
   // With SeparateBlobUpdate and a blob field: the dataset's own update object writing the
   // blob columns after the update or insert statement.
   void PrepareBlobUpdateObject();

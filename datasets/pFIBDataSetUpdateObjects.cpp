@@ -23,8 +23,6 @@ bool IsPlainChange(const TFIBQuery& statement) {
   return type == SQLInsert || type == SQLUpdate || type == SQLDelete;
 }
 
-bool Runs(const TpFIBUpdateObject& object) { return object.Active() && !IsEmptyStrings(object.SQL()) && !IsNoAction(object); }
-
 }  // namespace
 
 // ---- The lists ----------------------------------------------------------------------------------
@@ -104,9 +102,13 @@ void TpFIBDataSet::PrepareBlobUpdateObject() {
 
 // ---- Posting ------------------------------------------------------------------------------------
 
+bool TpFIBDataSet::Runs(TpFIBUpdateObject& object) {
+  return object.Active() && !IsEmptyStrings(object.SQL()) && !IsNoAction(object);
+}
+
 bool TpFIBDataSet::RunsUpdateObjects(TUpdateKind kind) const {
   const std::vector<TpFIBUpdateObject*>& objects = UpdateObjects(kind);
-  return std::any_of(objects.begin(), objects.end(), [](const TpFIBUpdateObject* object) { return Runs(*object); }) ||
+  return std::any_of(objects.begin(), objects.end(), [](TpFIBUpdateObject* object) { return Runs(*object); }) ||
          (fBlobUpdateObject != nullptr && Runs(*fBlobUpdateObject));
 }
 
