@@ -44,7 +44,41 @@ AnsiString WithoutTrailingBlanks(AnsiString text) {
 }  // namespace
 
 void TRecordsCache::TStringTable::EnsureRows(std::size_t rows) {
-  if (rows > Rows()) fCells.resize(rows * fColumns);
+  const std::size_t pages = (rows + RowsPerPage - 1) / RowsPerPage;
+  while (fPages.size() < pages) fPages.push_back(std::make_unique<TPlace[]>(RowsPerPage * fColumns));
+  fRows = std::max(fRows, rows);
+}
+
+TRecordsCache::TStringTable::TPlace& TRecordsCache::TStringTable::Place(std::size_t row, std::size_t column) const {
+  return fPages[row / RowsPerPage][(row % RowsPerPage) * fColumns + column];
+}
+
+std::string_view TRecordsCache::TStringTable::Cell(std::size_t row, std::size_t column) const {
+  const TPlace& place = Place(row, column);
+  if (place.length == 0) return {};
+  return {fChunks[place.chunk].get() + place.offset, place.length};
+}
+
+TRecordsCache::TStringTable::TPlace TRecordsCache::TStringTable::NewRoom(std::size_t size) {
+  if (size > fLastChunkSize - fChunkUsed) {
+    // A value larger than a chunk gets one of its own size; the rest of the last chunk is
+    // left, never more than one value's worth.
+    fLastChunkSize = std::max(ChunkSize, size);
+    fChunks.push_back(std::make_unique_for_overwrite<char[]>(fLastChunkSize));
+    fBytesHeld += static_cast<Int64>(fLastChunkSize);
+    fChunkUsed = 0;
+  }
+  TPlace place{static_cast<std::uint32_t>(fChunks.size() - 1), static_cast<std::uint32_t>(fChunkUsed), 0,
+               static_cast<std::uint32_t>(size)};
+  fChunkUsed += size;
+  return place;
+}
+
+void TRecordsCache::TStringTable::SetCell(std::size_t row, std::size_t column, std::string_view value) {
+  TPlace& place = Place(row, column);
+  if (value.size() > place.room) place = NewRoom(place.room == 0 ? value.size() : std::max(value.size(), 2 * std::size_t{place.room}));
+  if (!value.empty()) std::memcpy(fChunks[place.chunk].get() + place.offset, value.data(), value.size());
+  place.length = static_cast<std::uint32_t>(value.size());
 }
 
 TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer recordSize, Integer stringSlotCount)
@@ -178,11 +212,11 @@ void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std
   std::memcpy(dest, stored, fixedSize);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const TSlot& area = fSlots[slot];
-    const AnsiString* cell = strings != nullptr && row < strings->Rows() ? &strings->Cell(row, slot) : nullptr;
-    const std::size_t length = cell == nullptr ? 0 : std::min(cell->size(), static_cast<std::size_t>(area.size));
+    const std::string_view cell = strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : std::string_view();
+    const std::size_t length = std::min(cell.size(), static_cast<std::size_t>(area.size));
     Byte* at = dest + area.offset;
     WriteLength(at, static_cast<Integer>(length));
-    if (length > 0) std::memcpy(at + 4, cell->data(), length);
+    if (length > 0) std::memcpy(at + 4, cell.data(), length);
     if (length < static_cast<std::size_t>(area.size)) at[4 + length] = 0;
   }
   if (TailSize() > 0)
@@ -214,7 +248,7 @@ void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool alloc
   if (source == nullptr) {
     std::memset(stored, 0, static_cast<std::size_t>(fRecordSize));
     if (fStrings)
-      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->Cell(row, slot).clear();
+      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->SetCell(row, slot, {});
     return;
   }
   if (fSlots.empty()) {
@@ -228,43 +262,49 @@ void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool alloc
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const Byte* at = source + fSlots[slot].offset;
     const std::size_t length = Clamped(ReadLength(at), fSlots[slot].size);
-    fStrings->Cell(row, slot).assign(reinterpret_cast<const char*>(at + 4), length);
+    fStrings->SetCell(row, slot, {reinterpret_cast<const char*>(at + 4), length});
   }
 }
 
-AnsiString& TRecordsCache::StringCell(Integer index, Integer slot) {
+Int64 TRecordsCache::StringBytesHeld() const {
+  return (fStrings ? fStrings->BytesHeld() : 0) + (fLogStrings ? fLogStrings->BytesHeld() : 0);
+}
+
+void TRecordsCache::PrepareStringCell(Integer index, Integer slot) {
   Slot(slot);
   if (index < 0 || index >= fRecordCount) CacheError(SCantReadFieldData);
   fStrings->EnsureRows(static_cast<std::size_t>(index) + 1);
-  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
 }
 
-const AnsiString& TRecordsCache::GetStringValue(Integer index, Integer slot) const {
+std::string_view TRecordsCache::GetStringValue(Integer index, Integer slot) const {
   Slot(slot);
   if (index < 0 || static_cast<std::size_t>(index) >= fStrings->Rows()) CacheError(SCantReadFieldData);
   return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
 }
 
 void TRecordsCache::WriteStringValue(Integer slot, Integer index, const AnsiString& value) {
-  AnsiString& cell = StringCell(index, slot);
+  PrepareStringCell(index, slot);
   const TSlot& area = Slot(slot);
   const auto size = static_cast<std::size_t>(area.size);
+  const auto row = static_cast<std::size_t>(index);
+  const auto column = static_cast<std::size_t>(slot);
   if (area.binary)
-    cell = value.substr(0, size);
+    fStrings->SetCell(row, column, std::string_view(value).substr(0, size));
   else if (value.size() > size)
-    cell = WithoutTrailingControls(value.substr(0, size));
+    fStrings->SetCell(row, column, WithoutTrailingControls(value.substr(0, size)));
   else
-    cell = WithoutTrailingBlanks(value);
+    fStrings->SetCell(row, column, WithoutTrailingBlanks(value));
 }
 
 void TRecordsCache::WriteStringBuffer(Integer slot, Integer index, bool trim, Integer length, const char* chars) {
-  AnsiString& cell = StringCell(index, slot);
+  PrepareStringCell(index, slot);
   const TSlot& area = Slot(slot);
   std::size_t count = Clamped(length < 0 ? area.size : length, area.size);
   if (chars == nullptr) count = 0;
   if (trim && !area.binary)
     while (count > 0 && chars[count - 1] == ' ') --count;
-  cell.assign(chars == nullptr ? "" : chars, count);
+  fStrings->SetCell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot),
+                    chars == nullptr ? std::string_view() : std::string_view(chars, count));
 }
 
 Integer TRecordsCache::LogSlotOf(Integer physicalNo) const {
@@ -291,7 +331,7 @@ void TRecordsCache::CopyIntoLog(Integer physicalNo) {
   const auto logRow = static_cast<std::size_t>(logSlot - 1);
   fLogStrings->EnsureRows(logRow + 1);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot)
-    fLogStrings->Cell(logRow, slot) = fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot);
+    fLogStrings->SetCell(logRow, slot, fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot));
 }
 
 void TRecordsCache::SaveOldBuffer(Integer physicalNo) {

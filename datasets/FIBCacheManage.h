@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,8 @@ class TRecordsCache {
   Integer RecordCount() const { return fRecordCount; }
   Integer BlockCount() const { return static_cast<Integer>(fBlocks.size()); }
   Integer LogEntryCount() const { return static_cast<Integer>(fLogIndex.size()); }
+  // The bytes held for the characters of string values, current and previous versions.
+  Int64 StringBytesHeld() const;
   bool LogMode() const { return fLogMode; }
   void SetLogMode(bool value) { fLogMode = value; }
 
@@ -82,7 +85,8 @@ class TRecordsCache {
   void WriteRecord(Integer recordNo, const Byte* source, bool allocate);
 
   // The characters of a slot (0-based) of physical record index + 1.
-  const AnsiString& GetStringValue(Integer index, Integer slot) const;
+  // Valid until the cell is written again or the cache goes.
+  std::string_view GetStringValue(Integer index, Integer slot) const;
   // A value longer than the slot is cut at the slot size; then trailing blanks (below
   // code 33 for a cut value) go, except in a binary slot.
   void WriteStringValue(Integer slot, Integer index, const AnsiString& value);
@@ -120,18 +124,41 @@ class TRecordsCache {
     Integer size = 0;
     bool binary = false;
   };
-  // One row per record, one cell per slot.
+  // One row per record, one cell per slot. The characters of all cells lie back to back in
+  // large chunks and a cell only says where its own are: a million short values cost their
+  // characters and 16 bytes each, not a string object and an allocation each. A value
+  // rewritten within its cell's room stays there; a longer one moves to a room twice as
+  // large, so a cell rewritten over and over (the window of the limited model) settles
+  // and stops taking space. Rows come in pages: growing never copies the cells.
   class TStringTable {
    public:
     explicit TStringTable(std::size_t columns) : fColumns(columns) {}
-    std::size_t Rows() const { return fCells.size() / fColumns; }
+    std::size_t Rows() const { return fRows; }
     void EnsureRows(std::size_t rows);
-    AnsiString& Cell(std::size_t row, std::size_t column) { return fCells[row * fColumns + column]; }
-    const AnsiString& Cell(std::size_t row, std::size_t column) const { return fCells[row * fColumns + column]; }
+    std::string_view Cell(std::size_t row, std::size_t column) const;
+    void SetCell(std::size_t row, std::size_t column, std::string_view value);
+    Int64 BytesHeld() const { return fBytesHeld; }
 
    private:
+    struct TPlace {
+      std::uint32_t chunk = 0;
+      std::uint32_t offset = 0;
+      std::uint32_t length = 0;
+      std::uint32_t room = 0;
+    };
+    static constexpr std::size_t RowsPerPage = 4096;
+    static constexpr std::size_t ChunkSize = std::size_t{1} << 18;
+    TPlace& Place(std::size_t row, std::size_t column) const;
+    // A new room of size bytes.
+    TPlace NewRoom(std::size_t size);
+
     std::size_t fColumns;
-    std::vector<AnsiString> fCells;
+    std::size_t fRows = 0;
+    std::vector<std::unique_ptr<TPlace[]>> fPages;
+    std::vector<std::unique_ptr<char[]>> fChunks;
+    std::size_t fChunkUsed = ChunkSize;  // of the last chunk
+    std::size_t fLastChunkSize = ChunkSize;
+    Int64 fBytesHeld = 0;
   };
   using TBlocks = std::vector<std::unique_ptr<Byte[]>>;
 
@@ -145,7 +172,8 @@ class TRecordsCache {
   const TSlot& Slot(Integer slot) const;
   void CheckSlotLayout();
   void EnsureMap();
-  AnsiString& StringCell(Integer index, Integer slot);
+  // Checks the cell of a slot (0-based) of physical record index + 1 and makes its row.
+  void PrepareStringCell(Integer index, Integer slot);
   // The log slot of physical record p, 0 when it has none.
   Integer LogSlotOf(Integer physicalNo) const;
   Integer AddLogSlot(Integer physicalNo);

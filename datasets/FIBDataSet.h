@@ -17,6 +17,7 @@
 #include <variant>
 #include <unordered_map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "classlib/core/ScreenCursor.h"
@@ -397,7 +398,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   virtual bool InternalLocate(const AnsiString& keyFields, const std::vector<Variant>& keyValues,
                               TLocateDirection direction, bool fromCacheStart, TExtLocateOptions options);
   // Where a field's value lies in cached record index, read without the framework's
-  // buffers: false when null. isString: data is the const AnsiString of a string slot; else
+  // buffers: false when null. isString: data is the const std::string_view of a string slot; else
   // the value's bytes as the record holds them (a calculated field's from a scratch record
   // computed for it). Valid until the cache or the next call changes it.
   bool GetCachedFieldData(TField* field, Integer recordIndex, const void*& data, bool& isString);
@@ -757,6 +758,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::vector<Byte> fViewRecord;
   // The record a calculated value handed out by GetCachedFieldData lies in.
   std::vector<Byte> fCachedDataRecord;
+  // The characters of a string value handed out by GetCachedFieldData.
+  std::string_view fCachedStringValue;
   // The fields of the order information (its flags beside), resolved.
   std::vector<TField*> OrderFields();
   std::vector<bool> OrderFlags() const;

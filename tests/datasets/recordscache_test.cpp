@@ -403,5 +403,43 @@ TEST(RecordsCache, MessagesAndReservation) {
   EXPECT_EQ(message([&] { gap.ReadRecord(1, image.data(), false); }), "Incompatible Sizes");
 }
 
+// A window of records rewritten over and over (the limited model's ring) settles: after
+// the first rounds its strings take no more space, whatever their lengths. A value longer
+// than the space strings are kept in comes back whole.
+TEST(RecordsCache, RewrittenStringsSettleAndLongValuesComeBackWhole) {
+  constexpr Integer Records = 50;
+  constexpr Integer Size = 40;
+  TRecordsCache ring(Records, 4 + 4 + Size, 4, 1);
+  ring.SetStringSlot(1, 4, Size);
+  ring.ReserveRecord(Records);
+  std::mt19937 random(7);
+  auto round = [&](int n) {
+    for (Integer recordNo = 1; recordNo <= Records; ++recordNo) {
+      const std::string value(static_cast<std::size_t>(random() % (Size + 1)), static_cast<char>('a' + n % 26));
+      ring.WriteStringValue(0, recordNo - 1, value);
+      ASSERT_EQ(ring.GetStringValue(recordNo - 1, 0), value);
+    }
+  };
+  for (int n = 0; n < 20; ++n) round(n);
+  const Int64 settled = ring.StringBytesHeld();
+  for (int n = 20; n < 2000; ++n) round(n);
+  EXPECT_EQ(ring.StringBytesHeld(), settled);
+
+  constexpr Integer Long = 600'000;
+  TRecordsCache wide(4, 8 + Long, 4, 1);
+  wide.SetStringSlot(1, 4, Long);
+  wide.ReserveRecord(2);
+  std::string value(static_cast<std::size_t>(Long), 'q');
+  value.front() = 'A';
+  value.back() = 'Z';
+  wide.WriteStringValue(0, 0, "short");
+  wide.WriteStringValue(0, 1, value);
+  EXPECT_EQ(wide.GetStringValue(1, 0), value);
+  EXPECT_EQ(wide.GetStringValue(0, 0), "short");
+  Bytes image(static_cast<std::size_t>(8 + Long));
+  wide.ReadRecord(2, image.data(), false);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + 8, static_cast<std::size_t>(Long)), value);
+}
+
 }  // namespace
 }  // namespace ordvane::test
