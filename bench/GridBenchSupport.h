@@ -55,7 +55,8 @@ struct PersonsDatabase {
     std::ofstream(script) << "CREATE DATABASE '" << file.string()
                           << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
                              "CREATE TABLE PERSON (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), "
-                             "TOWN VARCHAR(40));\nCREATE DESCENDING INDEX PERSON_ID_DESC ON PERSON (ID);\nCOMMIT;\n"
+                             "TOWN VARCHAR(40));\n"
+                             "CREATE DESCENDING INDEX PERSON_ID_DESC ON PERSON (ID);\nCOMMIT;\n"
                              "SET TERM ^;\nEXECUTE BLOCK AS\n"
                              "  DECLARE I INTEGER = 1;\nBEGIN\n  WHILE (I <= "
                           << kMillion

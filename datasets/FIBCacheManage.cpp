@@ -49,7 +49,8 @@ void TRecordsCache::TStringTable::EnsureRows(std::size_t rows) {
   fRows = std::max(fRows, rows);
 }
 
-TRecordsCache::TStringTable::TPlace& TRecordsCache::TStringTable::Place(std::size_t row, std::size_t column) const {
+const TRecordsCache::TStringTable::TPlace& TRecordsCache::TStringTable::Place(std::size_t row,
+                                                                              std::size_t column) const {
   return fPages[row / RowsPerPage][(row % RowsPerPage) * fColumns + column];
 }
 
@@ -76,7 +77,8 @@ TRecordsCache::TStringTable::TPlace TRecordsCache::TStringTable::NewRoom(std::si
 
 void TRecordsCache::TStringTable::SetCell(std::size_t row, std::size_t column, std::string_view value) {
   TPlace& place = Place(row, column);
-  if (value.size() > place.room) place = NewRoom(place.room == 0 ? value.size() : std::max(value.size(), 2 * std::size_t{place.room}));
+  if (value.size() > place.room)
+    place = NewRoom(place.room == 0 ? value.size() : std::max(value.size(), 2 * std::size_t{place.room}));
   if (!value.empty()) std::memcpy(fChunks[place.chunk].get() + place.offset, value.data(), value.size());
   place.length = static_cast<std::uint32_t>(value.size());
 }
@@ -212,7 +214,8 @@ void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std
   std::memcpy(dest, stored, fixedSize);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const TSlot& area = fSlots[slot];
-    const std::string_view cell = strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : std::string_view();
+    const std::string_view cell =
+        strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : std::string_view();
     const std::size_t length = std::min(cell.size(), static_cast<std::size_t>(area.size));
     Byte* at = dest + area.offset;
     WriteLength(at, static_cast<Integer>(length));

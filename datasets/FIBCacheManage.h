@@ -148,7 +148,10 @@ class TRecordsCache {
     };
     static constexpr std::size_t RowsPerPage = 4096;
     static constexpr std::size_t ChunkSize = std::size_t{1} << 18;
-    TPlace& Place(std::size_t row, std::size_t column) const;
+    const TPlace& Place(std::size_t row, std::size_t column) const;
+    TPlace& Place(std::size_t row, std::size_t column) {
+      return const_cast<TPlace&>(std::as_const(*this).Place(row, column));
+    }
     // A new room of size bytes.
     TPlace NewRoom(std::size_t size);
 

@@ -415,7 +415,8 @@ TEST(RecordsCache, RewrittenStringsSettleAndLongValuesComeBackWhole) {
   std::mt19937 random(7);
   auto round = [&](int n) {
     for (Integer recordNo = 1; recordNo <= Records; ++recordNo) {
-      const std::string value(static_cast<std::size_t>(random() % (Size + 1)), static_cast<char>('a' + n % 26));
+      const std::string value(static_cast<std::size_t>(random() % (Size + 1)),
+                              static_cast<char>('a' + n % 26));
       ring.WriteStringValue(0, recordNo - 1, value);
       ASSERT_EQ(ring.GetStringValue(recordNo - 1, 0), value);
     }
@@ -438,7 +439,8 @@ TEST(RecordsCache, RewrittenStringsSettleAndLongValuesComeBackWhole) {
   EXPECT_EQ(wide.GetStringValue(0, 0), "short");
   Bytes image(static_cast<std::size_t>(8 + Long));
   wide.ReadRecord(2, image.data(), false);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + 8, static_cast<std::size_t>(Long)), value);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + 8, static_cast<std::size_t>(Long)),
+            value);
 }
 
 }  // namespace

@@ -118,12 +118,13 @@ struct CellEventLog {
           paramsSenders.push_back(sender);
           background = clLime;
         });
-    column.SetOnDropDownBoxDrawColumnCell(
-        [this](TObject* sender, const TRect&, int, TColumnEh*, TGridDrawState) { drawSenders.push_back(sender); });
+    column.SetOnDropDownBoxDrawColumnCell([this](TObject* sender, const TRect&, int, TColumnEh*,
+                                                 TGridDrawState) { drawSenders.push_back(sender); });
   }
   bool OnlyFrom(TObject* popup) const {
     auto fromPopup = [popup](const std::vector<TObject*>& senders) {
-      return !senders.empty() && std::all_of(senders.begin(), senders.end(), [popup](TObject* s) { return s == popup; });
+      return !senders.empty() &&
+             std::all_of(senders.begin(), senders.end(), [popup](TObject* s) { return s == popup; });
     };
     return fromPopup(paramsSenders) && fromPopup(drawSenders);
   }
@@ -132,9 +133,11 @@ struct CellEventLog {
 // The first row of the popup (not the key's) and a data cell of the grid, mid-cell.
 void ExpectOnlyThePopupColoured(PopupFixture& f) {
   const TRect row = f.popup->CellRect(f.popup->IndicatorOffset(), f.popup->TitleOffset());
-  EXPECT_EQ(test::UiDriver::Pixel(f.popup, Point(row.right - 4, (row.top + row.bottom) / 2)), ColorToRGB(clLime));
+  EXPECT_EQ(test::UiDriver::Pixel(f.popup, Point(row.right - 4, (row.top + row.bottom) / 2)),
+            ColorToRGB(clLime));
   const TRect cell = f.grid->CellRect(f.grid->IndicatorOffset() + f.id->Index(), f.grid->TitleOffset() + 1);
-  EXPECT_NE(test::UiDriver::Pixel(f.grid, Point(cell.right - 4, (cell.top + cell.bottom) / 2)), ColorToRGB(clLime));
+  EXPECT_NE(test::UiDriver::Pixel(f.grid, Point(cell.right - 4, (cell.top + cell.bottom) / 2)),
+            ColorToRGB(clLime));
 }
 
 TEST(PopupDataGrid, TheDropDownBoxCellEventsSetBeforeThePopupIsMadeReachIt) {
