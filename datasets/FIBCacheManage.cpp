@@ -44,43 +44,33 @@ AnsiString WithoutTrailingBlanks(AnsiString text) {
 }  // namespace
 
 void TRecordsCache::TStringTable::EnsureRows(std::size_t rows) {
-  const std::size_t pages = (rows + RowsPerPage - 1) / RowsPerPage;
-  while (fPages.size() < pages) fPages.push_back(std::make_unique<TPlace[]>(RowsPerPage * fColumns));
-  fRows = std::max(fRows, rows);
+  if (rows > Rows()) fCells.resize(rows * fColumns);
 }
 
-const TRecordsCache::TStringTable::TPlace& TRecordsCache::TStringTable::Place(std::size_t row,
-                                                                              std::size_t column) const {
-  return fPages[row / RowsPerPage][(row % RowsPerPage) * fColumns + column];
-}
-
-std::string_view TRecordsCache::TStringTable::Cell(std::size_t row, std::size_t column) const {
-  const TPlace& place = Place(row, column);
-  if (place.length == 0) return {};
-  return {fChunks[place.chunk].get() + place.offset, place.length};
-}
-
-TRecordsCache::TStringTable::TPlace TRecordsCache::TStringTable::NewRoom(std::size_t size) {
-  if (size > fLastChunkSize - fChunkUsed) {
-    // A value larger than a chunk gets one of its own size; the rest of the last chunk is
-    // left, never more than one value's worth.
-    fLastChunkSize = std::max(ChunkSize, size);
-    fChunks.push_back(std::make_unique_for_overwrite<char[]>(fLastChunkSize));
-    fBytesHeld += static_cast<Int64>(fLastChunkSize);
-    fChunkUsed = 0;
+char* TRecordsCache::TStringTable::Allocate(std::size_t size) {
+  constexpr std::size_t kChunkSize = 64 * 1024;
+  // A long text takes a chunk of its own rather than leave most of a shared one unused.
+  if (size > kChunkSize / 8) return fChunks.emplace_back(new char[size]).get();
+  if (fFreeSize < size) {
+    fFree = fChunks.emplace_back(new char[kChunkSize]).get();
+    fFreeSize = kChunkSize;
   }
-  TPlace place{static_cast<std::uint32_t>(fChunks.size() - 1), static_cast<std::uint32_t>(fChunkUsed), 0,
-               static_cast<std::uint32_t>(size)};
-  fChunkUsed += size;
-  return place;
+  char* at = fFree;
+  fFree += size;
+  fFreeSize -= size;
+  return at;
 }
 
-void TRecordsCache::TStringTable::SetCell(std::size_t row, std::size_t column, std::string_view value) {
-  TPlace& place = Place(row, column);
-  if (value.size() > place.room)
-    place = NewRoom(place.room == 0 ? value.size() : std::max(value.size(), 2 * std::size_t{place.room}));
-  if (!value.empty()) std::memcpy(fChunks[place.chunk].get() + place.offset, value.data(), value.size());
-  place.length = static_cast<std::uint32_t>(value.size());
+void TRecordsCache::TStringTable::Assign(std::size_t row, std::size_t column, std::string_view text,
+                                         std::size_t slotSize) {
+  TCell& cell = fCells[row * fColumns + column];
+  if (text.size() > cell.room) {
+    const std::size_t room = cell.room == 0 ? text.size() : std::max(text.size(), slotSize);
+    cell.data = Allocate(room);
+    cell.room = static_cast<std::uint32_t>(room);
+  }
+  if (!text.empty()) std::memmove(cell.data, text.data(), text.size());
+  cell.length = static_cast<std::uint32_t>(text.size());
 }
 
 TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer recordSize, Integer stringSlotCount)
@@ -214,8 +204,7 @@ void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std
   std::memcpy(dest, stored, fixedSize);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const TSlot& area = fSlots[slot];
-    const std::string_view cell =
-        strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : std::string_view();
+    const std::string_view cell = strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : "";
     const std::size_t length = std::min(cell.size(), static_cast<std::size_t>(area.size));
     Byte* at = dest + area.offset;
     WriteLength(at, static_cast<Integer>(length));
@@ -251,7 +240,7 @@ void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool alloc
   if (source == nullptr) {
     std::memset(stored, 0, static_cast<std::size_t>(fRecordSize));
     if (fStrings)
-      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->SetCell(row, slot, {});
+      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->Assign(row, slot, {}, 0);
     return;
   }
   if (fSlots.empty()) {
@@ -265,49 +254,43 @@ void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool alloc
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const Byte* at = source + fSlots[slot].offset;
     const std::size_t length = Clamped(ReadLength(at), fSlots[slot].size);
-    fStrings->SetCell(row, slot, {reinterpret_cast<const char*>(at + 4), length});
+    fStrings->Assign(row, slot, {reinterpret_cast<const char*>(at + 4), length},
+                     static_cast<std::size_t>(fSlots[slot].size));
   }
 }
 
-Int64 TRecordsCache::StringBytesHeld() const {
-  return (fStrings ? fStrings->BytesHeld() : 0) + (fLogStrings ? fLogStrings->BytesHeld() : 0);
-}
-
-void TRecordsCache::PrepareStringCell(Integer index, Integer slot) {
-  Slot(slot);
+void TRecordsCache::AssignStringCell(Integer index, Integer slot, std::string_view text) {
+  const TSlot& area = Slot(slot);
   if (index < 0 || index >= fRecordCount) CacheError(SCantReadFieldData);
   fStrings->EnsureRows(static_cast<std::size_t>(index) + 1);
+  fStrings->Assign(static_cast<std::size_t>(index), static_cast<std::size_t>(slot), text,
+                   static_cast<std::size_t>(area.size));
 }
 
-std::string_view TRecordsCache::GetStringValue(Integer index, Integer slot) const {
+AnsiString TRecordsCache::GetStringValue(Integer index, Integer slot) const {
   Slot(slot);
   if (index < 0 || static_cast<std::size_t>(index) >= fStrings->Rows()) CacheError(SCantReadFieldData);
-  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
+  return AnsiString(fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot)));
 }
 
 void TRecordsCache::WriteStringValue(Integer slot, Integer index, const AnsiString& value) {
-  PrepareStringCell(index, slot);
   const TSlot& area = Slot(slot);
   const auto size = static_cast<std::size_t>(area.size);
-  const auto row = static_cast<std::size_t>(index);
-  const auto column = static_cast<std::size_t>(slot);
   if (area.binary)
-    fStrings->SetCell(row, column, std::string_view(value).substr(0, size));
+    AssignStringCell(index, slot, std::string_view(value).substr(0, size));
   else if (value.size() > size)
-    fStrings->SetCell(row, column, WithoutTrailingControls(value.substr(0, size)));
+    AssignStringCell(index, slot, WithoutTrailingControls(value.substr(0, size)));
   else
-    fStrings->SetCell(row, column, WithoutTrailingBlanks(value));
+    AssignStringCell(index, slot, WithoutTrailingBlanks(value));
 }
 
 void TRecordsCache::WriteStringBuffer(Integer slot, Integer index, bool trim, Integer length, const char* chars) {
-  PrepareStringCell(index, slot);
   const TSlot& area = Slot(slot);
   std::size_t count = Clamped(length < 0 ? area.size : length, area.size);
   if (chars == nullptr) count = 0;
   if (trim && !area.binary)
     while (count > 0 && chars[count - 1] == ' ') --count;
-  fStrings->SetCell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot),
-                    chars == nullptr ? std::string_view() : std::string_view(chars, count));
+  AssignStringCell(index, slot, {chars == nullptr ? "" : chars, count});
 }
 
 Integer TRecordsCache::LogSlotOf(Integer physicalNo) const {
@@ -334,7 +317,8 @@ void TRecordsCache::CopyIntoLog(Integer physicalNo) {
   const auto logRow = static_cast<std::size_t>(logSlot - 1);
   fLogStrings->EnsureRows(logRow + 1);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot)
-    fLogStrings->SetCell(logRow, slot, fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot));
+    fLogStrings->Assign(logRow, slot, fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot),
+                        static_cast<std::size_t>(fSlots[slot].size));
 }
 
 void TRecordsCache::SaveOldBuffer(Integer physicalNo) {

@@ -62,8 +62,6 @@ class TRecordsCache {
   Integer RecordCount() const { return fRecordCount; }
   Integer BlockCount() const { return static_cast<Integer>(fBlocks.size()); }
   Integer LogEntryCount() const { return static_cast<Integer>(fLogIndex.size()); }
-  // The bytes held for the characters of string values, current and previous versions.
-  Int64 StringBytesHeld() const;
   bool LogMode() const { return fLogMode; }
   void SetLogMode(bool value) { fLogMode = value; }
 
@@ -85,8 +83,7 @@ class TRecordsCache {
   void WriteRecord(Integer recordNo, const Byte* source, bool allocate);
 
   // The characters of a slot (0-based) of physical record index + 1.
-  // Valid until the cell is written again or the cache goes.
-  std::string_view GetStringValue(Integer index, Integer slot) const;
+  AnsiString GetStringValue(Integer index, Integer slot) const;
   // A value longer than the slot is cut at the slot size; then trailing blanks (below
   // code 33 for a cut value) go, except in a binary slot.
   void WriteStringValue(Integer slot, Integer index, const AnsiString& value);
@@ -124,44 +121,35 @@ class TRecordsCache {
     Integer size = 0;
     bool binary = false;
   };
-  // One row per record, one cell per slot. The characters of all cells lie back to back in
-  // large chunks and a cell only says where its own are: a million short values cost their
-  // characters and 16 bytes each, not a string object and an allocation each. A value
-  // rewritten within its cell's room stays there; a longer one moves to a room twice as
-  // large, so a cell rewritten over and over (the window of the limited model) settles
-  // and stops taking space. Rows come in pages: growing never copies the cells.
+  // One row per record, one cell per slot. The characters live in large chunks shared by
+  // all cells, so a fetched record's texts cost no allocation of their own. A cell keeps
+  // its room: a text that outgrows it moves once more, to room for the slot's full size, so
+  // rewriting a record wastes at most that.
   class TStringTable {
    public:
     explicit TStringTable(std::size_t columns) : fColumns(columns) {}
-    std::size_t Rows() const { return fRows; }
+    std::size_t Rows() const { return fCells.size() / fColumns; }
     void EnsureRows(std::size_t rows);
-    std::string_view Cell(std::size_t row, std::size_t column) const;
-    void SetCell(std::size_t row, std::size_t column, std::string_view value);
-    Int64 BytesHeld() const { return fBytesHeld; }
+    std::string_view Cell(std::size_t row, std::size_t column) const {
+      const TCell& cell = fCells[row * fColumns + column];
+      return {cell.data, cell.length};
+    }
+    // text is at most slotSize characters.
+    void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize);
 
    private:
-    struct TPlace {
-      std::uint32_t chunk = 0;
-      std::uint32_t offset = 0;
+    struct TCell {
+      char* data = nullptr;
       std::uint32_t length = 0;
       std::uint32_t room = 0;
     };
-    static constexpr std::size_t RowsPerPage = 4096;
-    static constexpr std::size_t ChunkSize = std::size_t{1} << 18;
-    const TPlace& Place(std::size_t row, std::size_t column) const;
-    TPlace& Place(std::size_t row, std::size_t column) {
-      return const_cast<TPlace&>(std::as_const(*this).Place(row, column));
-    }
-    // A new room of size bytes.
-    TPlace NewRoom(std::size_t size);
+    char* Allocate(std::size_t size);
 
     std::size_t fColumns;
-    std::size_t fRows = 0;
-    std::vector<std::unique_ptr<TPlace[]>> fPages;
+    std::vector<TCell> fCells;
     std::vector<std::unique_ptr<char[]>> fChunks;
-    std::size_t fChunkUsed = ChunkSize;  // of the last chunk
-    std::size_t fLastChunkSize = ChunkSize;
-    Int64 fBytesHeld = 0;
+    char* fFree = nullptr;  // the unused end of the newest shared chunk
+    std::size_t fFreeSize = 0;
   };
   using TBlocks = std::vector<std::unique_ptr<Byte[]>>;
 
@@ -175,8 +163,8 @@ class TRecordsCache {
   const TSlot& Slot(Integer slot) const;
   void CheckSlotLayout();
   void EnsureMap();
-  // Checks the cell of a slot (0-based) of physical record index + 1 and makes its row.
-  void PrepareStringCell(Integer index, Integer slot);
+  // Slot (0-based) of physical record index + 1 takes text, which fits the slot.
+  void AssignStringCell(Integer index, Integer slot, std::string_view text);
   // The log slot of physical record p, 0 when it has none.
   Integer LogSlotOf(Integer physicalNo) const;
   Integer AddLogSlot(Integer physicalNo);

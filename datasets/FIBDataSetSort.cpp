@@ -532,9 +532,7 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
           break;
         case SQL_TEXT:
         case SQL_VARYING:
-          keys.SetText(
-              k, index,
-              AnsiString(cache.GetStringValue(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot)));
+          keys.SetText(k, index, cache.GetStringValue(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot));
           break;
         default:
           keys.SetFloat(k, index, StoredValue<double>(place));

@@ -179,8 +179,7 @@ TEST_F(LocateTest, CachedValuesAndTheCountOfKeyValues) {
   bool isString = false;
   ASSERT_TRUE(fDataSet->GetCachedFieldData(fDataSet->FieldByName("SURNAME"), 1, data, isString));
   ASSERT_TRUE(isString);
-  EXPECT_EQ(AnsiToUtf8(AnsiString(*static_cast<const std::string_view*>(data))),
-            Oracle("select surname from p where id = 2"));
+  EXPECT_EQ(AnsiToUtf8(*static_cast<const AnsiString*>(data)), Oracle("select surname from p where id = 2"));
   ASSERT_TRUE(fDataSet->GetCachedFieldData(fDataSet->FieldByName("N"), 2, data, isString));
   EXPECT_FALSE(isString);
   EXPECT_EQ(std::to_string(*static_cast<const Integer*>(data)), Oracle("select n from p where id = 3"));

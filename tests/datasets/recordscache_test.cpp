@@ -344,6 +344,32 @@ TEST(RecordsCache, AgreesWithTheModelWithLog) {
   CacheModelRun(true).Run(10000);
 }
 
+// Texts far longer than the model's: some take room of their own, and every record's text
+// is rewritten longer and shorter while the others must keep theirs.
+TEST(RecordsCache, LongTextsRewrittenInPlaceAndMovedKeepEveryValue) {
+  constexpr Integer SlotSize = 20000, FixedPart = 8, Records = 60;
+  TRecordsCache cache(32, FixedPart + 4 + SlotSize, FixedPart, 1);
+  cache.SetStringSlot(1, FixedPart, SlotSize);
+  cache.ReserveRecord(Records);
+  std::vector<std::string> expected(Records);
+  const auto write = [&](Integer index, std::size_t length, char fill) {
+    expected[static_cast<std::size_t>(index)] = std::string(length, fill) + "|" + std::to_string(index);
+    const std::string& text = expected[static_cast<std::size_t>(index)];
+    cache.WriteStringBuffer(0, index, false, static_cast<Integer>(text.size()), text.data());
+  };
+  const std::size_t lengths[] = {0, 7, 9000, SlotSize - 6, 300, 40000};
+  for (Integer i = 0; i < Records; ++i) write(i, std::min<std::size_t>(lengths[i % 6], SlotSize - 6), 'a');
+  for (Integer i = 0; i < Records; i += 3) write(i, std::min<std::size_t>(lengths[(i + 2) % 6], SlotSize - 6), 'b');
+  for (Integer i = 0; i < Records; i += 2) write(i, std::min<std::size_t>(lengths[(i + 1) % 6], SlotSize - 6), 'c');
+  for (Integer i = 0; i < Records; ++i) ASSERT_EQ(cache.GetStringValue(i, 0), expected[static_cast<std::size_t>(i)]) << i;
+  Bytes image(FixedPart + 4 + SlotSize);
+  cache.ReadRecord(4, image.data(), false);
+  Integer length = 0;
+  std::memcpy(&length, image.data() + FixedPart, 4);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + FixedPart + 4, static_cast<std::size_t>(length)),
+            expected[3]);
+}
+
 TEST(RecordsCache, BlockSizes) {
   struct Case {
     Integer chunks, full, record, blockSize, perBlock;
@@ -401,46 +427,6 @@ TEST(RecordsCache, MessagesAndReservation) {
   gap.SetStringSlot(1, 6, 15);
   gap.ReserveRecord(1);
   EXPECT_EQ(message([&] { gap.ReadRecord(1, image.data(), false); }), "Incompatible Sizes");
-}
-
-// A window of records rewritten over and over (the limited model's ring) settles: after
-// the first rounds its strings take no more space, whatever their lengths. A value longer
-// than the space strings are kept in comes back whole.
-TEST(RecordsCache, RewrittenStringsSettleAndLongValuesComeBackWhole) {
-  constexpr Integer Records = 50;
-  constexpr Integer Size = 40;
-  TRecordsCache ring(Records, 4 + 4 + Size, 4, 1);
-  ring.SetStringSlot(1, 4, Size);
-  ring.ReserveRecord(Records);
-  std::mt19937 random(7);
-  auto round = [&](int n) {
-    for (Integer recordNo = 1; recordNo <= Records; ++recordNo) {
-      const std::string value(static_cast<std::size_t>(random() % (Size + 1)),
-                              static_cast<char>('a' + n % 26));
-      ring.WriteStringValue(0, recordNo - 1, value);
-      ASSERT_EQ(ring.GetStringValue(recordNo - 1, 0), value);
-    }
-  };
-  for (int n = 0; n < 20; ++n) round(n);
-  const Int64 settled = ring.StringBytesHeld();
-  for (int n = 20; n < 2000; ++n) round(n);
-  EXPECT_EQ(ring.StringBytesHeld(), settled);
-
-  constexpr Integer Long = 600'000;
-  TRecordsCache wide(4, 8 + Long, 4, 1);
-  wide.SetStringSlot(1, 4, Long);
-  wide.ReserveRecord(2);
-  std::string value(static_cast<std::size_t>(Long), 'q');
-  value.front() = 'A';
-  value.back() = 'Z';
-  wide.WriteStringValue(0, 0, "short");
-  wide.WriteStringValue(0, 1, value);
-  EXPECT_EQ(wide.GetStringValue(1, 0), value);
-  EXPECT_EQ(wide.GetStringValue(0, 0), "short");
-  Bytes image(static_cast<std::size_t>(8 + Long));
-  wide.ReadRecord(2, image.data(), false);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + 8, static_cast<std::size_t>(Long)),
-            value);
 }
 
 }  // namespace
