@@ -87,18 +87,23 @@ void CheckHandleSlot(const TField* field, Integer blobStreamOffset, Integer calc
                        "a blob field's stream handle lies within its record");
 }
 
+// Where the stream handle of the index-th blob field lies in a record.
+std::ptrdiff_t HandleSlot(Integer blobStreamOffset, Integer index) {
+  return blobStreamOffset + static_cast<std::ptrdiff_t>(sizeof(Cardinal)) * index;
+}
+
 }  // namespace
 
 Cardinal TFIBCustomDataSet::BlobHandle(const Byte* record, const TField* field) const {
   CheckHandleSlot(field, fBlobStreamOffset, fCalcFieldsOffset);
   Cardinal handle;
-  std::memcpy(&handle, record + fBlobStreamOffset + 4 * field->Offset(), sizeof handle);
+  std::memcpy(&handle, record + HandleSlot(fBlobStreamOffset, field->Offset()), sizeof handle);
   return handle;
 }
 
 void TFIBCustomDataSet::SetBlobHandle(Byte* record, const TField* field, Cardinal handle) {
   CheckHandleSlot(field, fBlobStreamOffset, fCalcFieldsOffset);
-  std::memcpy(record + fBlobStreamOffset + 4 * field->Offset(), &handle, sizeof handle);
+  std::memcpy(record + HandleSlot(fBlobStreamOffset, field->Offset()), &handle, sizeof handle);
 }
 
 std::shared_ptr<TFIBBlobStream> TFIBCustomDataSet::RecordBlobStream(const Byte* record, const TField* field) const {
@@ -109,7 +114,7 @@ void TFIBCustomDataSet::ReleaseBlobStreams(const Byte* record) {
   if (fBlobStreamOffset <= 0) return;
   for (Integer i = 0; i < BlobFieldCount(); ++i) {
     Cardinal handle;
-    std::memcpy(&handle, record + fBlobStreamOffset + 4 * i, sizeof handle);
+    std::memcpy(&handle, record + HandleSlot(fBlobStreamOffset, i), sizeof handle);
     if (handle != 0) fBlobStreams.Release(handle);
   }
 }

@@ -120,7 +120,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
   const std::vector<int>& links = ParamLinks();
   for (int i = 0; i < Fields().Count(); ++i) {
     TField* field = Fields()[i];
-    if (field == key) continue;
+    if (field == nullptr || field == key) continue;
     if (auto* text = dynamic_cast<TFIBStringField*>(field); text != nullptr && text->EmptyDefault()) {
       text->SetAsString("");
       continue;
