@@ -13,6 +13,8 @@ TGridCellTypeEh TCustomDBGridEh::GetCellType(int col, int row, int& dataCol, int
   TGridCellTypeEh type{col < fIndicatorOffset ? cckIndicatorEh : cckDataEh, crkDataEh};
   dataCol = RawToDataColumn(col);
   const int titleRows = AreTitlesVisible() ? 1 : 0;
+  // The extra title lines repeat the title's branch, but only once the filter row is ruled out.
+  // NOLINTNEXTLINE(bugprone-branch-clone)
   if (row >= 0 && row < titleRows) {
     type.RowKind = crkTitleEh;
     areaRow = row;
@@ -317,7 +319,7 @@ bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDra
   if (duplicate && fDBOptions.Contains(dgRowLines)) {
     // The run of equal values reads as one cell: no row line inside it.
     canvas.Brush()->SetColor(column.Color());
-    canvas.FillRect(TRect(rect.left, rect.top - GridLineWidth(), rect.right, rect.top));
+    canvas.FillRect(TRect{rect.left, rect.top - GridLineWidth(), rect.right, rect.top});
   }
   if (row == Row() && RequiredValueMissing(column, params.Text)) DrawRequiredMark(canvas, rect);
   return highlighted;
