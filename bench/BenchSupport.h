@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/PeakMemory.h"
 #include "dbclient/FIBDatabase.h"
 
 namespace ordvane::bench {
@@ -93,15 +94,6 @@ inline std::optional<TChildRun> RunChild(const std::vector<std::string>& command
   const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
   run.ProcessorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   return run;
-}
-
-// From the process's own memory map: the peak the kernel keeps per process also holds that
-// of the parent that spawned it.
-inline long PeakResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
 }
 
 // The processor time of the process, the engine's threads included: on a shared machine

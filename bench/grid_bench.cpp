@@ -11,19 +11,42 @@
 //  - painting one screen of a 1 000 000-row grid, at the top and half way down, with
 //    default row heights and with every height stored, against a 10-row grid, the client
 //    showing exactly the fixed row and 10 data rows in both (goal: at most 1.1).
+// The data-aware grid, 40 data rows high, over the tests' in-memory dataset and over a
+// Firebird dataset holding the rows fetched from a table on the embedded engine:
+//  - painting one full screen half way through 1 000 000 records, against the same grid
+//    over 10 records (goal: at most 1.1) and over 40 (a full screen of the same work);
+//  - a page down by the vertical bar and back up, each repainted, half way through
+//    1 000 000 records, against the same half way through 1 000 (goal: at most 1.1);
+//  - the last screen of the Firebird table painted (the vertical bar's bottom: every row
+//    fetched), as a program of its own (grid_last_screen), against a Qt 6 QTableView over
+//    a QSqlQueryModel on the QIBASE driver doing the same (qt_last_screen): the seconds
+//    from connecting to the painted screen and the peak resident size (goal: at most 0.5
+//    of Qt's, both).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "bench/BenchSupport.h"
+#include "bench/GridBenchSupport.h"
 #include "classlib/core/Application.h"
 #include "classlib/ui/Forms.h"
+#include "classlib/ui/ScrollBars.h"
+#include "grid/DBGridEh.h"
 #include "gridbase/GridsEh.h"
+#include "tests/support/MemDataSet.h"
 
 namespace {
 
 using namespace ordvane;
+using bench::DataScene;
+using bench::kDataRows;
+using bench::kMillion;
+using bench::PersonsDatabase;
 using bench::ThreadSecondsOf;
 
 class TBenchGrid : public TCustomGridEh {
@@ -140,6 +163,154 @@ BENCHMARK(BM_PaintMillionAgainstTen)
     ->Args({1, 1})
     ->Args({500'000, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// ---- The data-aware grid ----------------------------------------------------------------
+
+// `records` persons in the tests' in-memory dataset.
+struct MemPersons {
+  test::TMemDataSet data{nullptr};
+  explicit MemPersons(int records) {
+    data.FieldDefs().Add("ID", ftInteger);
+    data.FieldDefs().Add("NAME", ftString, 40);
+    data.FieldDefs().Add("TOWN", ftString, 40);
+    data.Open();
+    for (int i = 1; i <= records; ++i)
+      data.AppendRecord({Variant(i), Variant("Kovalenko Iryna " + std::to_string(i % 977)),
+                         Variant("Oleksandrivka " + std::to_string(i % 300))});
+  }
+  TDataSet& DataSet() { return data; }
+};
+
+PersonsDatabase& Persons() {
+  static PersonsDatabase database;
+  return database;
+}
+
+// The first `records` persons fetched whole into a Firebird dataset.
+struct FibPersons : bench::FibPersonsQuery {
+  explicit FibPersons(int records) : FibPersonsQuery(Persons().file, records) { data->FetchAll(); }
+  TDataSet& DataSet() { return *data; }
+};
+
+// The current record half way through the data, shown.
+void ToMiddle(TDataSet& data) {
+  data.SetRecNo(std::max(1, data.RecordCount() / 2));
+  Application->ProcessMessages();
+}
+
+void RepaintGrid(TCustomControl& grid) {
+  grid.Invalidate();
+  grid.Update();
+}
+
+// A page down by the bar and back up, each shown at once.
+void PageDownAndBack(TDBGridEh& grid) {
+  grid.Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+  grid.Update();
+  grid.Perform(WM_VSCROLL, SB_PAGEUP, 0);
+  grid.Update();
+}
+
+// Painting a full screen amid a million records against the same grid over few records.
+template <class Persons>
+void BM_DataGridPaintMillionAgainstFew(benchmark::State& state) {
+  Persons millionData(kMillion);
+  Persons fewData(static_cast<int>(state.range(0)));
+  DataScene large(millionData.DataSet());
+  DataScene small(fewData.DataSet());
+  ToMiddle(millionData.DataSet());
+  ToMiddle(fewData.DataSet());
+  if (!large.ShowsFullScreen()) state.SkipWithError("the grid does not show 40 rows");
+  double many = 0;
+  double few = 0;
+  for (auto _ : state) {
+    many += ThreadSecondsOf([&] { RepaintGrid(*large.grid); });
+    few += ThreadSecondsOf([&] { RepaintGrid(*small.grid); });
+  }
+  Report(state, many, few);
+}
+
+// A page down and back amid a million records against the same amid a thousand.
+template <class Persons>
+void BM_DataGridPageMillionAgainstThousand(benchmark::State& state) {
+  Persons millionData(kMillion);
+  Persons thousandData(1'000);
+  DataScene large(millionData.DataSet());
+  DataScene small(thousandData.DataSet());
+  ToMiddle(millionData.DataSet());
+  ToMiddle(thousandData.DataSet());
+  const int start = millionData.DataSet().RecNo();
+  double many = 0;
+  double few = 0;
+  for (auto _ : state) {
+    many += ThreadSecondsOf([&] { PageDownAndBack(*large.grid); });
+    few += ThreadSecondsOf([&] { PageDownAndBack(*small.grid); });
+  }
+  if (millionData.DataSet().RecNo() != start) state.SkipWithError("the page moves did not come back");
+  Report(state, many, few);
+}
+
+BENCHMARK(BM_DataGridPaintMillionAgainstFew<MemPersons>)
+    ->ArgName("peer_records")
+    ->Arg(10)
+    ->Arg(40)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DataGridPageMillionAgainstThousand<MemPersons>)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DataGridPaintMillionAgainstFew<FibPersons>)
+    ->ArgName("peer_records")
+    ->Arg(10)
+    ->Arg(40)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DataGridPageMillionAgainstThousand<FibPersons>)->Unit(benchmark::kMicrosecond);
+
+// One run of a last-screen program: its own seconds, the rows it reached, its peak memory.
+struct LastScreen {
+  double seconds = 0;
+  long rows = 0;
+  long peakKiB = 0;
+};
+
+std::optional<LastScreen> RunLastScreen(const char* program) {
+  const auto run = bench::RunChild({program, Persons().file.string()});
+  LastScreen result;
+  if (!run || std::sscanf(run->Output.c_str(), "%lf %ld %ld", &result.seconds, &result.rows, &result.peakKiB) != 3)
+    return std::nullopt;
+  return result;
+}
+
+void BM_LastScreenAgainstQtTableView(benchmark::State& state) {
+#if defined(ORDVANE_GRID_LAST_SCREEN) && defined(ORDVANE_QT_LAST_SCREEN)
+  double ours = 0, theirs = 0;
+  long ourPeak = 0, theirPeak = 0;
+  for (auto _ : state) {
+    const auto grid = RunLastScreen(ORDVANE_GRID_LAST_SCREEN);
+    const auto qt = RunLastScreen(ORDVANE_QT_LAST_SCREEN);
+    if (!grid || grid->rows != kMillion) {
+      state.SkipWithError("grid_last_screen failed or did not reach every row");
+      return;
+    }
+    if (!qt || qt->rows != kMillion) {
+      state.SkipWithError("qt_last_screen failed or did not reach every row (Qt's QIBASE driver, Debian's "
+                          "libqt6sql6-ibase, is needed at run time)");
+      return;
+    }
+    ours += grid->seconds;
+    theirs += qt->seconds;
+    ourPeak = std::max(ourPeak, grid->peakKiB);
+    theirPeak = std::max(theirPeak, qt->peakKiB);
+  }
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["grid_s"] = ours / iterations;
+  state.counters["qt_s"] = theirs / iterations;
+  state.counters["time_ratio"] = ours / theirs;
+  state.counters["grid_peak_MiB"] = static_cast<double>(ourPeak) / 1024;
+  state.counters["qt_peak_MiB"] = static_cast<double>(theirPeak) / 1024;
+  state.counters["memory_ratio"] = static_cast<double>(ourPeak) / static_cast<double>(theirPeak);
+#else
+  for (auto _ : state) state.SkipWithError("built without Qt 6 Sql and Widgets");
+#endif
+}
+BENCHMARK(BM_LastScreenAgainstQtTableView)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

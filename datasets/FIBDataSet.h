@@ -9,8 +9,8 @@
 // layout and cache), FIBDataSetFetch.cpp (open, fetch, navigation, bookmarks),
 // FIBDataSetValues.cpp (field values), FIBDataSetMaster.cpp (master parameters),
 // FIBDataSetEditing.cpp (editing, posting, cached updates), FIBDataSetBlobs.cpp (blob
-// streams) and FIBDataSetFilter.cpp (client filter). The record buffer's layout is in
-// FIBRecordBuffer.h.
+// streams), FIBDataSetArrays.cpp (array fields) and FIBDataSetFilter.cpp (client
+// filter). The record buffer's layout is in FIBRecordBuffer.h.
 
 #include <functional>
 #include <map>
@@ -242,8 +242,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   // ---- Blob streams
   // A stream on the record's blob, made on first request and kept with the record; a null
-  // blob read gives an empty stream. Writing needs an edit state.
+  // blob read gives an empty stream. Writing needs an edit state, except on a client blob.
+  // Under cached updates a new stream reads its body at once, connecting and starting the
+  // read transaction for the time of the read when they are not.
   std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  TFillClientBlobEvent OnFillClientBlob;
   // The blob was changed in this edit (with cached updates: and not yet applied).
   bool BlobFieldModified(TField* field);
   // From TFIBDSBlobStream: a write ("Not editing." outside an edit) and the end of a
@@ -635,13 +638,24 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Cardinal BlobHandle(const Byte* record, const TField* field) const;
   void SetBlobHandle(Byte* record, const TField* field, Cardinal handle);
   std::shared_ptr<TFIBBlobStream> RecordBlobStream(const Byte* record, const TField* field) const;
+  // Puts a new stream in the table under the record when the dataset keeps that record;
+  // answers its handle, or 0 when the stream is the caller's alone.
+  Cardinal KeepBlobStream(TRecordBuffer record, const TField* field,
+                          const std::shared_ptr<TFIBBlobStream>& stream);
   // Frees the streams whose handles the record holds.
   void ReleaseBlobStreams(const Byte* record);
+  // After a refresh: the record's unchanged streams follow the blobs the row names.
+  void SyncBlobStreams(TRecordBuffer record);
   // The limit on live streams spares this one.
   bool BlobStreamPending(Cardinal handle);
   // Writes the field's changed blob to the server and keeps its identifier in the record.
   void PostBlobStream(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr);
   void CancelBlobStreams(TRecordBuffer buffer);
+  // A statement that stores a new array uses it up, even one that then fails: before the
+  // record's array goes to a statement, an array written through the field whose id a
+  // storing statement was already given is written again under a new id.
+  void RenewUsedUpArray(TRecordBuffer record, const TField* field, const TFIBFieldDescr& descr,
+                        bool storing);
   TGetResult GetCurrentModeRecord(TRecordBuffer buffer);
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
@@ -727,6 +741,12 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer fCachedUpdateCount = 0;
   bool fUpdatesPending = false;
   TFIBBlobStreamTable fBlobStreams;
+  // The arrays written through fields while the dataset is open, by the id each was given.
+  struct TWrittenArray {
+    Variant Value;
+    bool UsedUp = false;
+  };
+  std::unordered_map<UInt64, TWrittenArray> fWrittenArrays;
   bool fRefreshing = false;
 
   // ---- Local sorting and locate

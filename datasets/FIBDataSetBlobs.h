@@ -4,18 +4,29 @@
 // given twice, so a record whose stream was released finds nothing and gets a fresh one.
 // TFIBDSBlobStream is what the framework hands to a caller: a thin stream over the
 // record's stream that tells the dataset of writes.
+//
+// A client blob is filled by OnFillClientBlob the first time its record's stream is asked
+// for; writing it is the application's business at any time and never changes the record.
 
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <unordered_map>
 
+#include "classlib/core/Events.h"
 #include "dbclient/FIBBlobStream.h"
 
 namespace ordvane {
 
 class TFIBCustomDataSet;
 class TField;
+
+// Fills a client blob (a blob field the application, not the server, provides) when its
+// stream is first asked for on a record.
+using TFillClientBlobEvent = TEvent<void(TFIBCustomDataSet* dataSet, TField* field, TFIBBlobStream* stream)>;
+
+// A blob field whose body lives only on the client.
+bool IsClientBlobField(const TField* field);
 
 class TFIBBlobStreamTable {
  public:

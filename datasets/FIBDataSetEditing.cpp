@@ -227,6 +227,8 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
     CheckSlotInRecord(descr, NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
     if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
+    if (record == buffer && field != nullptr && descr.SQLType == SQL_ARRAY)
+      RenewUsedUpArray(record, field, descr, &statement != fSelectQuery && &statement != fRefreshQuery);
     if (record[NullFlagsOffset + fieldNo - 1] != 0) {
       param.SetIsNull(true);
       continue;
@@ -312,6 +314,7 @@ bool TFIBCustomDataSet::RefreshRecord(TFIBQuery& statement, TRecordBuffer buffer
     StoreStatementRow(statement, buffer);
     // The row is the server's; what the cache knows of the record's change stays.
     buffer[StatusOffset] = status;
+    SyncBlobStreams(buffer);
     WriteRecordCache(RecordIndexOf(buffer), buffer);
     return true;
   }

@@ -75,6 +75,7 @@ void TFIBCustomDataSet::InternalClose() {
   fDeletedCount = 0;
   fRecordSize = 0;
   fBlobStreams.Clear();
+  fWrittenArrays.clear();
   FreeRecordCache();
   fStateRecord.clear();
   BindFields(false);

@@ -1,6 +1,6 @@
 // TFIBCustomDataSet's field values: the record each state reads and writes, reading and
 // writing a field in it, calculated fields, the values the select statement's
-// parameters and fields give as an SQL object, and whole array fields.
+// parameters and fields give as an SQL object.
 
 #include <algorithm>
 #include <cstring>
@@ -206,32 +206,6 @@ int TFIBCustomDataSet::FieldIndex(const AnsiString& name) const {
 Variant TFIBCustomDataSet::FieldValue(int index, bool oldValue) const {
   TField* field = const_cast<TFIBCustomDataSet*>(this)->Fields().Fields(index);
   return oldValue && State() != dsInsert ? field->OldValue() : field->Value();
-}
-
-// ---- Array fields ---------------------------------------------------------------------------
-
-bool TFIBCustomDataSet::GetArrayFieldValue(TField* field, Variant& value) {
-  const TFIBXSQLVAR* column = ColumnOf(field);
-  if (column == nullptr || column->FIBArray() == nullptr || Database() == nullptr || Transaction() == nullptr)
-    return false;
-  value = column->FIBArray()->GetFieldArrayValues(*field, Database()->DBHandle(), Transaction()->TRHandle());
-  return true;
-}
-
-void TFIBCustomDataSet::SetArrayFieldValue(TField* field, const Variant& value) {
-  if (State() != dsEdit && State() != dsInsert) DatabaseError(SNotEditing, this);
-  if (VarIsEmpty(value) || VarIsNull(value)) {
-    field->Clear();
-    return;
-  }
-  const TFIBXSQLVAR* column = ColumnOf(field);
-  if (column == nullptr || column->FIBArray() == nullptr) FIBError(TFIBClientError::Unsupported);
-  TFIBTransaction* transaction = UpdateTransaction();
-  if (transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(this)});
-  if (!transaction->Active()) transaction->StartTransaction();
-  ISC_QUAD id{};
-  column->FIBArray()->SetArrayValues(value, id, Database()->DBHandle(), transaction->TRHandle());
-  field->SetData(&id);
 }
 
 }  // namespace ordvane

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "classlib/core/CodePages.h"
+#include "dbclient/FIBBlobCache.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBInfo.h"
 #include "dbclient/fib.h"
@@ -172,6 +173,7 @@ void TFIBBlobStream::EnsureLoaded() {
       LoadBlob();
   }
   fLoaded = true;
+  SaveToCache();
 }
 
 void TFIBBlobStream::InitNewBlob() {
@@ -196,11 +198,13 @@ void TFIBBlobStream::LoadBlob() {
   fNumSegments = info.NumSegments;
   fMaxSegmentSize = info.MaxSegmentSize;
   fBlobType = info.BlobType;
-  fBuffer = ReadBlob(library, blob.Get(), info.TotalSize);
-  RawByteString body(fBuffer.begin(), fBuffer.end());
-  if (fDatabase->HasBlobFilter(fBlobSubType, true)) {
-    fDatabase->ApplyBlobFilter(fBlobSubType, body, true);
-    fBuffer.assign(body.begin(), body.end());
+  if (!LoadFromCache(info.TotalSize)) {
+    fBuffer = ReadBlob(library, blob.Get(), info.TotalSize);
+    if (fDatabase->HasBlobFilter(fBlobSubType, true)) {
+      RawByteString body(fBuffer.begin(), fBuffer.end());
+      fDatabase->ApplyBlobFilter(fBlobSubType, body, true);
+      fBuffer.assign(body.begin(), body.end());
+    }
   }
   CheckStatus(blob.Close());
   fOldBuffer.clear();
@@ -237,6 +241,49 @@ void TFIBBlobStream::Finalize(bool accept, bool force) {
 void TFIBBlobStream::Post() {
   Finalize(false, false);
   Finalize(true, false);
+}
+
+// ---- TFIBBlobStream: the local blob cache -------------------------------------------------
+
+AnsiString TFIBBlobStream::CacheFolder() const {
+  if (fDatabase == nullptr || fDatabase->ComponentState().Contains(csDesigning)) return AnsiString();
+  return fDatabase->BlobSwapSupport().ExpandSwapDir();
+}
+
+// The file holds the body as the server keeps it: its length is the server's, and the
+// client-side filter turns it into what a load from the server gives.
+bool TFIBBlobStream::LoadFromCache(Int64 serverSize) {
+  fLoadedFromCache = false;
+  const AnsiString folder = CacheFolder();
+  if (folder.empty() || !fCacheKey.Usable() || serverSize <= 0 ||
+      serverSize > std::numeric_limits<Integer>::max())
+    return false;
+  const TBlobCacheHeader expected =
+      MakeBlobCacheHeader(fBlobID, static_cast<Integer>(serverSize), fCacheKey.TableName, fCacheKey.FieldName,
+                          fCacheKey.KeyValues);
+  std::optional<RawByteString> body = LoadBlobCacheFile(BlobCacheFileName(folder, expected, false), expected);
+  if (!body) return false;
+  if (fDatabase->HasBlobFilter(fBlobSubType, true)) fDatabase->ApplyBlobFilter(fBlobSubType, *body, true);
+  fBuffer.assign(body->begin(), body->end());
+  fLoadedFromCache = true;
+  return true;
+}
+
+// A failed write leaves no file and no error. A new body has a temporary id until its
+// record is read again, so only bodies loaded by a permanent id are kept.
+void TFIBBlobStream::SaveToCache() {
+  if (fLoadedFromCache || fClientBlob || !fCacheKey.Usable() || fBuffer.empty() || fBlobID.gds_quad_high == 0)
+    return;
+  const AnsiString folder = CacheFolder();
+  if (folder.empty() || static_cast<Int64>(fBuffer.size()) < fDatabase->BlobSwapSupport().MinBlobSizeToSwap())
+    return;
+  RawByteString body(fBuffer.begin(), fBuffer.end());
+  if (fDatabase->HasBlobFilter(fBlobSubType, false)) fDatabase->ApplyBlobFilter(fBlobSubType, body, false);
+  if (body.size() > static_cast<std::size_t>(std::numeric_limits<Integer>::max())) return;
+  const TBlobCacheHeader header =
+      MakeBlobCacheHeader(fBlobID, static_cast<Integer>(body.size()), fCacheKey.TableName,
+                          fCacheKey.FieldName, fCacheKey.KeyValues);
+  SaveBlobCacheFile(BlobCacheFileName(folder, header, true), header, body.data());
 }
 
 // ---- TFIBBlobStream: editing ----------------------------------------------------------------

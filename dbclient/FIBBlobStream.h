@@ -6,12 +6,18 @@
 //
 // The stream refers to its database and transactions without owning them; whoever
 // creates it keeps them alive while it is used.
+//
+// A stream that knows which record and column its blob belongs to (its cache key) takes
+// part in the database's local blob cache while that is active: a load first asks the
+// cache file of that record and column, and a body read from the server is written to
+// it. The cache file names the blob id, so a stale file is never believed.
 
 #include <ibase.h>
 
 #include <vector>
 
 #include "classlib/core/Streams.h"
+#include "classlib/core/Variants.h"
 #include "classlib/db/DBTypes.h"
 #include "dbclient/IB_Intf.h"
 
@@ -22,6 +28,15 @@ class TFIBTransaction;
 
 inline constexpr ISC_QUAD ZeroBlobID{0, 0};
 bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b);
+
+// The record and column a blob belongs to, as the local blob cache names it. A key
+// without a table or without key values caches nothing.
+struct TBlobCacheKey {
+  AnsiString TableName;
+  AnsiString FieldName;
+  std::vector<Variant> KeyValues;
+  bool Usable() const { return !TableName.empty() && !KeyValues.empty(); }
+};
 
 class TFIBBlobStream : public TStream {
   ORDVANE_CLASS(TFIBBlobStream, TStream)
@@ -49,6 +64,7 @@ class TFIBBlobStream : public TStream {
   // A blob filled by its owner, never loaded from the server; writable in read mode too.
   bool ClientBlob() const { return fClientBlob; }
   void SetClientBlob(bool value) { fClientBlob = value; }
+  void SetCacheKey(TBlobCacheKey value) { fCacheKey = std::move(value); }
 
   // What the server reported when the blob was loaded.
   Integer NumSegments() const { return fNumSegments; }
@@ -92,6 +108,11 @@ class TFIBBlobStream : public TStream {
   void EnsureLoaded();
   void InitNewBlob();
   void LoadBlob();
+  // The cache folder while the database's blob cache is active, else "".
+  AnsiString CacheFolder() const;
+  // The body from the record's cache file when one holds this blob at the server's size.
+  bool LoadFromCache(Int64 serverSize);
+  void SaveToCache();
   void SaveOldBuffer();
   void CheckReadable() const;
   void CheckWritable() const;
@@ -118,6 +139,9 @@ class TFIBBlobStream : public TStream {
   Int64 fPosition = 0;
   bool fIsCommitted = true;
   bool fClientBlob = false;
+  TBlobCacheKey fCacheKey;
+  // The body last loaded came from a cache file: it is not written back.
+  bool fLoadedFromCache = false;
 };
 
 // What isc_blob_info tells of an open blob.

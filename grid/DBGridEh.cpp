@@ -1,5 +1,5 @@
 // The data-aware grid's construction, settings and their setters, its style, the
-// references it drops when other components go, and the messages it handles itself.
+// references it drops when other components go, and the column popup menu.
 
 #include "grid/DBGridEh.h"
 
@@ -14,6 +14,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
       fSumList(std::make_unique<TDBSumListProducer>(this)),
       fTitleFont(std::make_unique<TFont>()),
       fFooterFont(std::make_unique<TFont>()),
+      fTitleImagesLink(std::make_unique<TChangeLink>()),
       fColumnDefValues(std::make_unique<TDBGridEhColumnDefValuesEh>()),
       fHorzScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal)),
       fVertScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbVertical)),
@@ -30,6 +31,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
   fTitleFont->OnChange = [this](TObject*) {
     if (AreTitlesVisible()) LayoutChanged();
   };
+  fTitleImagesLink->OnChange = [this](TObject*) { Invalidate(); };
   fFooterFont->OnChange = [this](TObject*) {
     if (fFooterRowCount > 0) LayoutChanged();
   };
@@ -184,6 +186,14 @@ void TCustomDBGridEh::SetReadOnly(bool value) {
   });
 }
 
+void TCustomDBGridEh::SetTitleImages(TCustomImageList* value) {
+  TCustomImageList* old = TitleImages();
+  if (old == value) return;
+  if (old != nullptr) old->UnRegisterChanges(fTitleImagesLink.get());
+  if (value != nullptr) value->RegisterChanges(fTitleImagesLink.get());
+  LayoutChanged();
+}
+
 void TCustomDBGridEh::SetFooterColor(TColor value) {
   ChangeAndInvalidate(this, fFooterColor, value);
 }
@@ -195,6 +205,8 @@ void TCustomDBGridEh::SetDrawMemoText(bool value) {
 void TCustomDBGridEh::SetFlat(bool value) {
   if (value == Flat()) return;
   TCustomGridEh::SetFlat(value);
+  // The window's border styles follow Flat.
+  if (HandleAllocated()) RecreateWnd();
   LayoutChanged();
 }
 
@@ -259,26 +271,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
     LayoutChanged();
 }
 
-// ---- Messages -------------------------------------------------------------------------
-
-void TCustomDBGridEh::Dispatch(TMessage& message) {
-  switch (message.Msg) {
-    case CM_DEFERLAYOUTEH:
-      return DeferredLayout();
-    case WM_SIZE:
-      TCustomGridEh::Dispatch(message);
-      return WMSize(message);
-    default:
-      TCustomGridEh::Dispatch(message);
-  }
-}
-
-void TCustomDBGridEh::WMSize(TMessage& /*message*/) {
-  if (fAutoFitColWidths) return LayoutChanged();
-  if (fUpdateLock > 0) return;
-  UpdateRowCount();
-  UpdateScrollBar();
-}
+// ---- The column popup menu ------------------------------------------------------------
 
 void TCustomDBGridEh::DefaultHandler(TMessage& message) {
   TCustomGridEh::DefaultHandler(message);

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "classlib/db/DataSource.h"
+#include "classlib/ui/ImgList.h"
 #include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBGridEhStyle.h"
 #include "gridbase/BMListEh.h"
+#include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 
@@ -69,6 +71,16 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+// The colours of a data cell, before the column's own cell event.
+using TGetCellEhParamsEvent =
+    TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background, TGridDrawState state)>;
+// The colours and the sort marker of a title cell.
+using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
+                                         TSortMarkerEh& sortMarker, bool isDown)>;
+// A data cell was drawn (the handler may draw over it).
+using TDrawColumnEhCellEvent =
+    TEvent<void(TObject* sender, const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
+using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 
 class TCustomDBGridEh;
 
@@ -83,7 +95,17 @@ struct TGridCellTypeEh {
 // ---- Shared routines ------------------------------------------------------------------
 
 // The indicator images by their place in IndicatorImagesEh.
-enum TIndicatorImageEh { iiCurrentEh = 0, iiEditEh = 1, iiInsertEh = 2, iiCurrentSelectedEh = 5 };
+enum TIndicatorImageEh {
+  iiCurrentEh = 0,
+  iiEditEh = 1,
+  iiInsertEh = 2,
+  iiCurrentSelectedEh = 5,
+  iiCurrentSearchingEh = 6
+};
+// The colours of the text an incremental search has matched (and of the indicator's
+// background during the search).
+constexpr TColor kInplaceSearchColorEh = clYellow;
+constexpr TColor kInplaceSearchTextColorEh = clBlack;
 // The indicator images, made (with their artwork registered) on first use.
 TCustomImageList& IndicatorImagesEh();
 // The title sort markers: smDownEh's image first, then smUpEh's.
@@ -128,9 +150,26 @@ AnsiString ShortenTextEh(TCanvas& canvas, const AnsiString& text, int width);
 // `fill` the rectangle is first filled with the brush, else the text goes over what is there.
 void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
                  const TCellTextFormatEh& format);
+// Writes the first `prefixLength` characters of `text` where WriteTextEh starts the text
+// (multi-line text: at its first line's margin), filled with the brush.
+void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const AnsiString& text,
+                       std::size_t prefixLength, const TCellTextFormatEh& format);
 // DrawTextEx with the left and right margins in its parameter record.
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
                  int rightMargin);
+// The font turned by 90 degrees: its text runs bottom-up.
+TLogFont CreateRotatedFontEh(const TFont& font);
+// Writes `text` bottom-up in the canvas font, clipped to `rect`: centred across the
+// rectangle and, along it, from the bottom (left alignment), to the top (right) or centred.
+void DrawRotatedTextEh(TCanvas& canvas, const TRect& rect, const AnsiString& text, TAlignment alignment);
+// Draws image `index` of `images` vertically centred in `rect`, at its left (plus `margin`),
+// centre or right by the alignment, clipped to the rectangle.
+void DrawClipImageEh(TCanvas& canvas, const TCustomImageList& images, int index, const TRect& rect,
+                     TAlignment alignment, int margin);
+// One edit button of a cell: flat buttons framed in `background` with one pixel of inset,
+// others with a raised edge; the face by its draw kind, or the glyph of a glyph button.
+void DrawCellButtonEh(TCanvas& canvas, const TRect& rect, TColor background, TEditButtonStyleEh style,
+                      const TBitmap* glyph, bool flat, bool enabled);
 
 // ---- Data link ------------------------------------------------------------------------
 
@@ -367,6 +406,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetStyle(TDBGridEhStyle* value);
 
   TFont* TitleFont() const { return fTitleFont.get(); }
+  // Images that titles show in place of their caption (by the title's ImageIndex).
+  TCustomImageList* TitleImages() const { return fTitleImagesLink->Sender(); }
+  void SetTitleImages(TCustomImageList* value);
   TFont* FooterFont() const { return fFooterFont.get(); }
   TColor FooterColor() const { return fFooterColor; }
   // Background of data rows by record number on a numbered dataset; the grid's Color while
@@ -478,6 +520,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the deferred layout waits for the last section to end.
   bool DeferredLayoutPending() const { return fDeferredLayoutPending; }
 
+  // ---- Incremental search: the search under way and the text it matched so far.
+  bool InplaceSearching() const { return fInplaceSearching; }
+  const AnsiString& InplaceSearchText() const { return fInplaceSearchText; }
+
   // ---- Positions
   // Remembers the current record and where it shows; RestorePosition brings both back.
   void SavePosition();
@@ -502,10 +548,20 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the cell gets a raised frame.
   virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
 
+  // Paints a fixed cell's background: the themed header item, two pixels larger than
+  // `rect`, when visual styles are on and the grid has raised fixed cells with both kinds
+  // of lines and is not flat; else fills it with the brush. Answers whether it was themed.
+  bool DrawThemedFixedCellEh(const TRect& rect, bool pressed, bool selected);
+
   // A click on the current column's default edit button, before the column's own event.
   TNotifyEvent OnEditButtonClick;
   TNotifyEvent OnColEnter;
   TNotifyEvent OnColExit;
+  TGetCellEhParamsEvent OnGetCellParams;
+  TGetBtnEhParamsEvent OnGetBtnParams;
+  TDrawColumnEhCellEvent OnDrawColumnCell;
+  // Fired only while the columns are the default ones.
+  TDrawDataCellEvent OnDrawDataCell;
   TMovedEvent OnColumnMoved;
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
@@ -545,8 +601,13 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Colours of a data cell of the active record; true when the cell shows highlighted.
   virtual bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state);
 
+  // The search sets its state here; the current row shows it.
+  void SetInplaceSearchState(bool searching, const AnsiString& text);
   virtual void ColEnter();
   virtual void ColExit();
+  virtual void GetCellParams(TColumnEh* column, TFont* font, TColor& background, TGridDrawState state);
+  virtual void DrawColumnCell(const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state);
+  virtual void DrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
   virtual void DataChanged();
   virtual void DefineFieldMap();
   virtual void LinkActive(bool value);
@@ -557,6 +618,18 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void UpdateScrollBar();
   virtual void UpdateTabStopsAndWidths();
   virtual void UpdateRowsLayout();
+
+  // Scrolling, the wheel, focus and leaving the grid (DBGridEhMessages.cpp).
+  // Flat, the window has no standard border: a single border is painted by the grid.
+  void CreateParams(TCreateParams& params) override;
+  void DoExit() override;
+  // One notch moves the dataset one record (none while the editor's drop-down list is
+  // open: the wheel is the list's then); the wheel events are not fired.
+  bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+  bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+  void TopLeftChanged() override;
+  // Repaints the selection and the current row after the grid gained or lost the focus.
+  virtual void UpdateFocusedSelection();
 
  private:
   friend class TGridDataLinkEh;
@@ -595,22 +668,62 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The dataset's fields were made anew or went away: columns look their fields up again.
   void FieldsRebuilt();
   TColumnEh* SelectedColumn() const;
+  // The text the editor shows for the selected column's field, after the column's cell
+  // events; empty without a field.
+  AnsiString FieldEditText();
   void WMSize(TMessage& message);
+  void WMVScroll(TMessage& message);
+  void WMHScroll(TMessage& message);
+  void WMGetDlgCode(TMessage& message);
+  void WMCommand(TMessage& message);
+  // WM_SETFOCUS and WM_KILLFOCUS.
+  void WMFocusChange(TMessage& message);
+  // The border the grid paints itself inside the window's: one pixel of a flat grid with a
+  // single border, else none.
+  int InnerBorderWidth() const;
+  void WMNCCalcSize(TMessage& message);
+  void WMNCPaint(TMessage& message);
+  bool EditorListOpen() const;
+  // The dataset moves to the record (or of the five positions, the place) the dropped
+  // thumb stands for.
+  void ScrollToThumb(int position);
   void ScrollDataRows(int distance);
   // Any column, shown or not, hides repeated values.
   bool AnyColumnHidesDuplicates() const;
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
-  // Each draws its kind of cell and tells whether it was highlighted.
-  bool DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
+  // How a cell came out: highlighted (its frame shows sunken), themed (it has no frame).
+  struct TCellLookEh {
+    bool highlighted = false;
+    bool themed = false;
+  };
+  // Each draws its kind of cell.
+  TCellLookEh DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
   // The image the indicator shows for the active record; -1 for none.
   int IndicatorImage(bool current, bool selected) const;
-  bool DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The marker and the sort index at the title's right, in the room `area` keeps.
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
-  bool DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column);
-  void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
+                           bool is3D);
+  void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params, bool themed);
+  // WriteTextEh for a column's cell: a right-to-left column's text is written unmirrored,
+  // its alignment and margins swapped, so that its glyphs read the right way.
+  void WriteColumnText(TColumnEh& column, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
+                       TCellTextFormatEh format);
+  // Runs `write` with the rectangle and format a column's text goes in: for a right-to-left
+  // column, device pixels with the mirroring off, alignment and margins swapped.
+  template <class Write>
+  void InColumnReading(TColumnEh& column, const TRect& rect, TCellTextFormatEh format, Write write);
+  TCellTextFormatEh TextFormat(TColumnEh& column, const TColCellParamsEh& params) const;
+  // Over the current cell's text, the part the incremental search matched.
+  void DrawSearchPrefix(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params);
+  bool ShowsSearchPrefix(int col, int row);
+  // The caption, title image or vertical caption of a title in `rect`.
+  void DrawTitleContent(TColumnEh& column, const TRect& rect, int shift);
+  // The column's edit buttons, right to left from the cell's right edge.
+  void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
   // The text the column shows for a record of the link's window, after its cell events.
   AnsiString ShownText(TColumnEh& column, int record);
   // A required field of the record being edited is empty (and the column's handler
@@ -624,6 +737,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   std::unique_ptr<TDBSumListProducer> fSumList;
   std::unique_ptr<TFont> fTitleFont;
   std::unique_ptr<TFont> fFooterFont;
+  std::unique_ptr<TChangeLink> fTitleImagesLink;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> fColumnDefValues;
   std::unique_ptr<TDBGridEhScrollBar> fHorzScrollBar;
   std::unique_ptr<TDBGridEhScrollBar> fVertScrollBar;
@@ -674,6 +788,12 @@ class TCustomDBGridEh : public TCustomGridEh {
   Variant fPendingKey = Null();
   TBookmarkStr fSavedBookmark;
   int fSavedOffset = 0;
+  bool fInplaceSearching = false;
+  AnsiString fInplaceSearchText;
+  // The thumb drag already moved the dataset: its closing position moves it no further.
+  bool fThumbTracked = false;
+  // The focused state the selection was last painted in.
+  bool fPaintedFocused = false;
 
   // Made after the link: their clean-up reads it.
   std::unique_ptr<TBookmarkListEh> fSelectedRows;

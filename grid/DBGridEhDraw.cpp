@@ -1,9 +1,15 @@
 // Cell drawing of the data-aware grid: which area a cell lies in, whether it is selected,
 // and how indicator, title and data cells are painted.
 
+#include <algorithm>
+#include <utility>
+
 #include "classlib/ui/ImgList.h"
+#include "classlib/ui/SysMetrics.h"
+#include "classlib/ui/Themes.h"
 #include "grid/DBGridEh.h"
 #include "gridbase/ButtonFacesEh.h"
+#include "gridbase/GridsEhDraw.h"
 
 namespace ordvane {
 
@@ -174,46 +180,63 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
   if (is3D) InflateRect(rect, -1, -1);
   // The one scrolling column the base grid needs may have no column behind it.
   TColumnEh* column = dataCol >= 0 && dataCol < fColumns->Count() ? fColumns->Items(dataCol) : nullptr;
-  bool highlighted = false;
+  TCellLookEh look;
   if (type.ColKind == cckIndicatorEh) {
-    highlighted = DrawIndicatorCell(row, rect, type, is3D);
+    look = DrawIndicatorCell(row, rect, type, is3D);
   } else if (column != nullptr && type.RowKind == crkTitleEh) {
-    highlighted = DrawTitleCell(col, row, rect, *column, type);
+    look = DrawTitleCell(col, row, rect, *column, type);
   } else if (column != nullptr && type.RowKind == crkDataEh) {
-    highlighted = DrawDataCell(col, row, rect, state, *column);
+    look = DrawDataCell(col, row, rect, state, *column, is3D);
   } else {
     // The filter row and the footers show their background only.
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
     canvas.FillRect(rect);
   }
-  if (is3D) DrawCellEdgeEh(this, &canvas, cellRect, true, true, false, highlighted);
+  if (is3D && !look.themed) DrawCellEdgeEh(this, &canvas, cellRect, true, true, false, look.highlighted);
 }
 
-bool TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D) {
+bool TCustomDBGridEh::DrawThemedFixedCellEh(const TRect& rect, bool pressed, bool selected) {
+  TCanvas& canvas = *Canvas();
+  const bool themed = !Flat() && ThemeServices()->ThemesEnabled() && fOptionsEh.Contains(dghFixed3D) &&
+                      fDBOptions.Contains(dgColLines) && fDBOptions.Contains(dgRowLines);
+  if (!themed) {
+    canvas.FillRect(rect);
+    return false;
+  }
+  TRect item = rect;
+  InflateRect(item, 1, 1);
+  ThemeServices()->DrawElement(
+      canvas.Handle(), TThemeServices::GetElementDetails(pressed || selected ? thHeaderItemHot : thHeaderItemNormal),
+      item);
+  return true;
+}
+
+TCustomDBGridEh::TCellLookEh TCustomDBGridEh::DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type,
+                                                                bool is3D) {
   TCanvas& canvas = *Canvas();
   TColor background = FixedColor();
-  bool selected = false;
+  TCellLookEh look;
   int image = -1;
   const int record = row - fTitleOffset;
   if (fDataLink->Active() && record >= 0 && record < fDataLink->RecordCount()) {
     const bool current = record == fDataLink->ActiveRecord();
     TActiveRecordScope active(*fDataLink, record);
-    selected = fDBOptions.Contains(dgMultiSelect) &&
-               fSelection->DataCellSelected(-1, fDataLink->DataSet()->Bookmark());
-    image = IndicatorImage(current, selected);
+    look.highlighted = fDBOptions.Contains(dgMultiSelect) &&
+                       fSelection->DataCellSelected(-1, fDataLink->DataSet()->Bookmark());
+    image = IndicatorImage(current, look.highlighted);
   } else {
-    selected = fSelection->SelectionType() == gstAll;
+    look.highlighted = fSelection->SelectionType() == gstAll;
   }
   canvas.Font()->Assign(TitleFont());
-  if (selected) GetHighlightCellColors(0, row, *canvas.Font(), background, true, type);
+  if (look.highlighted) GetHighlightCellColors(0, row, *canvas.Font(), background, true, type);
   canvas.Brush()->SetColor(background);
-  canvas.FillRect(rect);
+  look.themed = DrawThemedFixedCellEh(rect, false, look.highlighted);
   if (image >= 0) {
     const TCustomImageList& images = IndicatorImagesEh();
     images.Draw(&canvas, rect.right - images.Width() - (is3D ? 1 : 2),
                 (rect.top + rect.bottom - images.Height()) / 2, image);
   }
-  return selected;
+  return look;
 }
 
 int TCustomDBGridEh::IndicatorImage(bool current, bool selected) const {
@@ -226,7 +249,7 @@ int TCustomDBGridEh::IndicatorImage(bool current, bool selected) const {
     case dsInsert:
       return iiInsertEh;
     case dsBrowse:
-      return selected ? iiCurrentSelectedEh : iiCurrentEh;
+      return selected ? iiCurrentSelectedEh : fInplaceSearching ? iiCurrentSearchingEh : iiCurrentEh;
     default:
       return -1;
   }
@@ -239,28 +262,63 @@ void TCustomDBGridEh::SetPressedTitleCol(int col) {
   if (col >= 0 && AreTitlesVisible()) InvalidateCell(col, 0);
 }
 
-bool TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column,
-                                    TGridCellTypeEh type) {
+TCustomDBGridEh::TCellLookEh TCustomDBGridEh::DrawTitleCell(int col, int row, const TRect& rect,
+                                                            TColumnEh& column, TGridCellTypeEh type) {
   TCanvas& canvas = *Canvas();
   TColumnTitleEh& title = column.Title();
   canvas.Font()->Assign(title.Font());
   TColor background = title.Color();
-  const bool highlighted = IsCellSelected(col, RawToDataColumn(col), row, TBookmarkStr());
-  GetHighlightCellColors(col, row, *canvas.Font(), background, highlighted, type);
+  TSortMarkerEh marker = title.SortMarker();
+  const bool pressed = col == fPressedTitleCol;
+  if (column.Field() != nullptr && OnGetBtnParams)
+    OnGetBtnParams(this, &column, canvas.Font(), background, marker, pressed);
+  TCellLookEh look;
+  look.highlighted = IsCellSelected(col, RawToDataColumn(col), row, TBookmarkStr());
+  GetHighlightCellColors(col, row, *canvas.Font(), background, look.highlighted, type);
   canvas.Brush()->SetColor(background);
   const bool lines = fTitleHeight > 0 || fTitleLines > 0;
-  const int shift = col != fPressedTitleCol ? 0 : lines ? 2 : 1;
-  const TSortMarkerAreaEh area = title.SortMarker() != smNoneEh ? title.SortMarkerArea() : TSortMarkerAreaEh{};
+  const int shift = !pressed ? 0 : lines ? 2 : 1;
+  TSortMarkerAreaEh area;
+  if (marker != smNoneEh) {
+    area = title.SortMarkerArea();
+    // A marker that only the event gives has no index to write.
+    if (title.SortIndex() <= 0) {
+      area.width = 16;
+      area.marker = true;
+    }
+  }
   TRect textRect = rect;
   textRect.right -= area.width;
-  if (area.width > 0) canvas.FillRect(Rect(textRect.right, rect.top, rect.right, rect.bottom));
-  WriteTextEh(canvas, textRect, true, 2 + shift, 1 + shift, title.Caption(),
-              {.Alignment = title.Alignment(),
-               .Layout = tlCenter,
-               .MultiLine = lines,
-               .EndEllipsis = title.EndEllipsis()});
-  DrawSortMarker(rect, title.SortMarker(), area, shift, highlighted);
-  return highlighted;
+  look.themed = DrawThemedFixedCellEh(rect, pressed, look.highlighted);
+  DrawTitleContent(column, textRect, shift);
+  DrawSortMarker(rect, marker, area, shift, look.highlighted);
+  return look;
+}
+
+void TCustomDBGridEh::DrawTitleContent(TColumnEh& column, const TRect& rect, int shift) {
+  TCanvas& canvas = *Canvas();
+  TColumnTitleEh& title = column.Title();
+  TCustomImageList* images = TitleImages();
+  if (images != nullptr && title.ImageIndex() != -1) {
+    TRect imageRect = rect;
+    OffsetRect(imageRect, shift, shift);
+    DrawClipImageEh(canvas, *images, title.ImageIndex(), imageRect, title.Alignment(), 2);
+    return;
+  }
+  canvas.Brush()->SetStyle(bsClear);
+  if (title.Orientation() == tohVertical) {
+    TRect textRect = rect;
+    OffsetRect(textRect, shift, shift);
+    DrawRotatedTextEh(canvas, textRect, title.Caption(), title.Alignment());
+  } else {
+    const bool lines = fTitleHeight > 0 || fTitleLines > 0;
+    WriteColumnText(column, rect, false, 2 + shift, 1 + shift, title.Caption(),
+                    {.Alignment = title.Alignment(),
+                     .Layout = tlCenter,
+                     .MultiLine = lines,
+                     .EndEllipsis = title.EndEllipsis()});
+  }
+  canvas.Brush()->SetStyle(bsSolid);
 }
 
 void TCustomDBGridEh::DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area,
@@ -287,17 +345,24 @@ TColor TCustomDBGridEh::DataRowBackground(TColumnEh& column) {
   return fSumList->GetRecNo() % 2 != 0 ? OddRowColor() : EvenRowColor();
 }
 
-bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state,
-                                   TColumnEh& column) {
+TCustomDBGridEh::TCellLookEh TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect,
+                                                           TGridDrawState state, TColumnEh& column, bool is3D) {
   TCanvas& canvas = *Canvas();
   const int record = row - fTitleOffset;
+  TCellLookEh look;
   if (!fDataLink->Active() || record >= fDataLink->RecordCount()) {
     canvas.Brush()->SetColor(column.Color());
     canvas.FillRect(rect);
-    return false;
+    return look;
   }
   TActiveRecordScope active(*fDataLink, record);
   canvas.Font()->Assign(column.Font());
+  TRect contentRect = rect;
+  TRect buttonsRect = rect;
+  if (column.AlwaysShowEditButton()) {
+    contentRect.right = std::max(contentRect.left, contentRect.right - column.EditButtonsWidth());
+    buttonsRect.left = contentRect.right;
+  }
   TColCellParamsEh params;
   column.FillColCellParams(params);
   params.Col = col;
@@ -305,6 +370,7 @@ bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDra
   params.State = state;
   params.Font = canvas.Font();
   params.Background = DataRowBackground(column);
+  GetCellParams(&column, params.Font, params.Background, params.State);
   column.GetColCellParams(false, params);
   const bool duplicate =
       column.HideDuplicates() && record > 0 && params.Text == ShownText(column, record - 1);
@@ -312,17 +378,35 @@ bool TCustomDBGridEh::DrawDataCell(int col, int row, const TRect& rect, TGridDra
     params.Text.clear();
     params.ImageIndex = -1;
   }
-  const bool highlighted =
+  look.highlighted =
       GetDataCellColors(RawToDataColumn(col), row, *canvas.Font(), params.Background, params.State);
   canvas.Brush()->SetColor(params.Background);
-  if (DefaultDrawing()) DrawDataCellContent(column, rect, params);
+  if (DefaultDrawing()) {
+    look.themed = is3D && DrawThemedFixedCellEh(contentRect, false, look.highlighted);
+    DrawDataCellContent(column, contentRect, params, look.themed);
+    if (column.AlwaysShowEditButton()) DrawCellButtons(column, buttonsRect, params.Background);
+  }
   if (duplicate && fDBOptions.Contains(dgRowLines)) {
     // The run of equal values reads as one cell: no row line inside it.
     canvas.Brush()->SetColor(column.Color());
     canvas.FillRect(TRect{rect.left, rect.top - GridLineWidth(), rect.right, rect.top});
   }
   if (row == Row() && RequiredValueMissing(column, params.Text)) DrawRequiredMark(canvas, rect);
-  return highlighted;
+  if (fColumns->State() == csDefault) DrawDataCell(rect, column.Field(), params.State);
+  DrawColumnCell(rect, RawToDataColumn(col), &column, params.State);
+  return look;
+}
+
+void TCustomDBGridEh::GetCellParams(TColumnEh* column, TFont* font, TColor& background, TGridDrawState state) {
+  if (OnGetCellParams) OnGetCellParams(this, column, font, background, state);
+}
+
+void TCustomDBGridEh::DrawColumnCell(const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state) {
+  if (OnDrawColumnCell) OnDrawColumnCell(this, rect, dataCol, column, state);
+}
+
+void TCustomDBGridEh::DrawDataCell(const TRect& rect, TField* field, TGridDrawState state) {
+  if (OnDrawDataCell) OnDrawDataCell(this, rect, field, state);
 }
 
 AnsiString TCustomDBGridEh::ShownText(TColumnEh& column, int record) {
@@ -361,20 +445,128 @@ void TCustomDBGridEh::DrawRequiredMark(TCanvas& canvas, const TRect& rect) {
   pen.SetColor(color);
 }
 
-void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect,
-                                          const TColCellParamsEh& params) {
+void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params,
+                                          bool themed) {
   TCanvas& canvas = *Canvas();
-  if (column.GetColumnType() == ctCheckboxes) {
-    canvas.FillRect(rect);
+  if (!themed) canvas.FillRect(rect);
+  TCustomImageList* images = column.ImageList();
+  const TColumnCellKind kind = column.GetColumnType();
+  if (kind == ctCheckboxes) {
     DrawCheckBoxEh(canvas.Handle(), CheckBoxRectEh(rect, taCenter, tlCenter), params.CheckboxState, true,
                    false, Flat());
     return;
   }
-  WriteTextEh(canvas, rect, true, 2, 2, params.Text,
-              {.Alignment = params.Alignment,
-               .Layout = column.Layout(),
-               .MultiLine = column.WordWrap() && fMultiLineRows,
-               .EndEllipsis = column.EndEllipsis()});
+  if (kind == ctKeyImageList) {
+    if (images != nullptr && params.ImageIndex >= 0)
+      DrawClipImageEh(canvas, *images, params.ImageIndex, rect, taCenter, 0);
+    return;
+  }
+  TRect textRect = rect;
+  if (images != nullptr && column.ShowImageAndText()) {
+    // The image part keeps the column's colour, whatever the cell's highlight.
+    const TRect imageRect(rect.left, rect.top, std::min(rect.right, rect.left + images->Width() + 4), rect.bottom);
+    const TColor brush = canvas.Brush()->Color();
+    canvas.Brush()->SetColor(column.Color());
+    canvas.FillRect(imageRect);
+    canvas.Brush()->SetColor(brush);
+    if (params.ImageIndex >= 0) DrawClipImageEh(canvas, *images, params.ImageIndex, imageRect, taCenter, 0);
+    textRect.left = imageRect.right;
+  }
+  WriteColumnText(column, textRect, false, 2, 2, params.Text, TextFormat(column, params));
+  if (ShowsSearchPrefix(params.Col, params.Row)) DrawSearchPrefix(column, textRect, params);
+}
+
+TCellTextFormatEh TCustomDBGridEh::TextFormat(TColumnEh& column, const TColCellParamsEh& params) const {
+  return {.Alignment = params.Alignment,
+          .Layout = column.Layout(),
+          .MultiLine = column.WordWrap() && fMultiLineRows,
+          .EndEllipsis = column.EndEllipsis()};
+}
+
+// ---- Right to left and the incremental search -----------------------------------------
+
+template <class Write>
+void TCustomDBGridEh::InColumnReading(TColumnEh& column, const TRect& rect, TCellTextFormatEh format,
+                                      Write write) {
+  if (column.BiDiMode() != bdRightToLeft) return write(rect, format);
+  TDeviceContext& dc = *Canvas()->Handle();
+  TPoint corners[2] = {rect.TopLeft(), rect.BottomRight()};
+  dc.LPtoDP(corners, 2);
+  const TRect device = NormalizedRect({corners[0].x, corners[0].y, corners[1].x, corners[1].y});
+  const grids_internal::TMappingScope mirrored(dc);
+  dc.SetMapMode(MM_TEXT);
+  dc.SetWindowOrgEx(0, 0);
+  dc.SetViewportOrgEx(0, 0);
+  if (format.Alignment != taCenter)
+    format.Alignment = format.Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+  std::swap(format.LeftMargin, format.RightMargin);
+  write(device, format);
+}
+
+void TCustomDBGridEh::WriteColumnText(TColumnEh& column, const TRect& rect, bool fill, int dx, int dy,
+                                      const AnsiString& text, TCellTextFormatEh format) {
+  InColumnReading(column, rect, format, [&](const TRect& shown, const TCellTextFormatEh& shownFormat) {
+    WriteTextEh(*Canvas(), shown, fill, dx, dy, text, shownFormat);
+  });
+}
+
+bool TCustomDBGridEh::ShowsSearchPrefix(int col, int row) {
+  return fInplaceSearching && !fInplaceSearchText.empty() && col == Col() && row == Row() &&
+         (fDBOptions.Contains(dgAlwaysShowSelection) || IsFocused()) &&
+         !ComponentState().Contains(csDesigning) && fUpdateLock == 0 && IsActiveControl();
+}
+
+void TCustomDBGridEh::DrawSearchPrefix(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params) {
+  TCanvas& canvas = *Canvas();
+  const TColor brush = canvas.Brush()->Color();
+  const TColor text = canvas.Font()->Color();
+  canvas.Brush()->SetColor(kInplaceSearchColorEh);
+  canvas.Font()->SetColor(kInplaceSearchTextColorEh);
+  InColumnReading(column, rect, TextFormat(column, params),
+                  [&](const TRect& shown, const TCellTextFormatEh& shownFormat) {
+                    WriteTextPrefixEh(canvas, shown, 2, 2, params.Text, fInplaceSearchText.size(), shownFormat);
+                  });
+  canvas.Brush()->SetColor(brush);
+  canvas.Font()->SetColor(text);
+}
+
+void TCustomDBGridEh::SetInplaceSearchState(bool searching, const AnsiString& text) {
+  if (searching == fInplaceSearching && text == fInplaceSearchText) return;
+  fInplaceSearching = searching;
+  fInplaceSearchText = searching ? text : AnsiString();
+  if (HandleAllocated()) InvalidateRow(Row());
+}
+
+void TCustomDBGridEh::DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background) {
+  TCanvas& canvas = *Canvas();
+  const bool flat = Flat();
+  const int implicitWidth = flat ? DefaultEditButtonWidthEh() + 1 : GetSystemMetrics(SM_CXVSCROLL);
+  int right = rect.right;
+  const auto place = [&](int width) {
+    const TRect button(std::max(rect.left, right - width), rect.top, right, rect.bottom);
+    right = button.left;
+    return button;
+  };
+  switch (column.GetEditStyle()) {
+    case esSimple:
+      break;
+    case esEllipsis:
+      DrawCellButtonEh(canvas, place(implicitWidth), background, ebsEllipsisEh, nullptr, flat, true);
+      break;
+    case esUpDown:
+      DrawCellButtonEh(canvas, place(implicitWidth), background, ebsUpDownEh, nullptr, flat, true);
+      break;
+    default:
+      DrawCellButtonEh(canvas, place(implicitWidth), background, ebsDropDownEh, nullptr, flat, true);
+      break;
+  }
+  const TEditButtonsEh& buttons = column.EditButtons();
+  for (int i = 0; i < buttons.Count(); ++i) {
+    const TEditButtonEh* button = buttons.Items(i);
+    if (!button->Visible()) continue;
+    const int width = button->Width() > 0 ? button->Width() + (flat ? 1 : 0) : implicitWidth;
+    DrawCellButtonEh(canvas, place(width), background, button->Style(), button->Glyph(), flat, button->Enabled());
+  }
 }
 
 }  // namespace ordvane

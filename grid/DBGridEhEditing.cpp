@@ -214,28 +214,31 @@ AnsiString TCustomDBGridEh::GetEditMask(int /*col*/, int /*row*/) {
 
 AnsiString TCustomDBGridEh::GetEditText(int /*col*/, int /*row*/) {
   fPendingKey = Null();
+  TField* field = SelectedField();
+  if (field != nullptr && field->FieldKind() == fkLookup && !field->KeyFields().empty())
+    fPendingKey = field->DataSet()->FieldValues(field->KeyFields());
+  fLastEditText = FieldEditText();
+  return fLastEditText;
+}
+
+AnsiString TCustomDBGridEh::FieldEditText() {
   TColumnEh* column = SelectedColumn();
   TField* field = SelectedField();
+  if (column == nullptr || field == nullptr) return {};
   AnsiString text;
-  if (column != nullptr && field != nullptr) {
-    if (column->KeyList()->Count() > 0) {
-      const int index = column->KeyList()->IndexOf(field->Text());
-      if (index >= 0 && index < column->PickList()->Count()) text = column->PickList()->Strings(index);
-    } else if (fDrawMemoText && field->DataType() == ftMemo) {
-      text = NormalizedLineBreaks(field->AsString());
-    } else {
-      text = field->Text();
-    }
-    if (field->FieldKind() == fkLookup && !field->KeyFields().empty())
-      fPendingKey = field->DataSet()->FieldValues(field->KeyFields());
-    TColCellParamsEh params;
-    column->FillColCellParams(params);
-    params.Text = text;
-    column->GetColCellParams(true, params);
-    text = params.Text;
+  if (column->KeyList()->Count() > 0) {
+    const int index = column->KeyList()->IndexOf(field->Text());
+    if (index >= 0 && index < column->PickList()->Count()) text = column->PickList()->Strings(index);
+  } else if (fDrawMemoText && field->DataType() == ftMemo) {
+    text = NormalizedLineBreaks(field->AsString());
+  } else {
+    text = field->Text();
   }
-  fLastEditText = text;
-  return text;
+  TColCellParamsEh params;
+  column->FillColCellParams(params);
+  params.Text = text;
+  column->GetColCellParams(true, params);
+  return params.Text;
 }
 
 void TCustomDBGridEh::SetEditText(int /*col*/, int /*row*/, const AnsiString& value) {

@@ -65,6 +65,16 @@ TCustomImageList& IndicatorImagesEh() {
     for (const char* name : {"DBGARROWEH", "DBEDITEH", "DBINSERTEH", "DBMULTIDOTEH", "DBMULTIARROWEH"})
       AddArt(*list, name, clWhite);
     AddArt(*list, "DBGARROWEHW", clTeal);
+    // The white arrow over the search colour, for the current record while a search runs.
+    TBitmap searching;
+    searching.LoadFromResourceName("DBGARROWEHW");
+    TBitmap painted(searching.Width(), searching.Height());
+    painted.Canvas()->Brush()->SetColor(kInplaceSearchColorEh);
+    painted.Canvas()->FillRect(Rect(0, 0, painted.Width(), painted.Height()));
+    searching.SetTransparentColor(clTeal);
+    searching.SetTransparent(true);
+    painted.Canvas()->Draw(0, 0, searching);
+    list->Add(painted, nullptr);
     return list;
   }();
   return *images;

@@ -57,8 +57,8 @@ void TCustomDBGridEh::SyncRowWithRecord() {
     if (!fDBOptions.Contains(dgAlwaysShowEditor)) HideEditor();
     MoveColRow(Col(), row, false, true);
   }
-  TField* field = SelectedField();
-  if (field != nullptr && InplaceEditor() != nullptr && field->Text() != fLastEditText) InvalidateEditor();
+  if (SelectedField() != nullptr && InplaceEditor() != nullptr && FieldEditText() != fLastEditText)
+    InvalidateEditor();
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
@@ -163,7 +163,16 @@ void TCustomDBGridEh::RecordChanged(TField* field) {
   if (!HandleAllocated()) return;
   if (field == nullptr) return Invalidate();
   for (int i = 0; i < fColumns->Count(); ++i)
-    if (fColumns->Items(i)->Field() == field) return InvalidateRow(Row());
+    if (fColumns->Items(i)->Field() == field) {
+      InvalidateRow(Row());
+      break;
+    }
+  // A value set by code under the open editor: the editor shows it, or the next keystroke
+  // would write the old text, edited, back over it.
+  TInplaceEdit* editor = InplaceEditor();
+  if (field != SelectedField() || editor == nullptr || FieldEditText() == fLastEditText) return;
+  InvalidateEditor();
+  if (editor->Visible()) editor->SelectAll();
 }
 
 void TCustomDBGridEh::EditingChanged() {

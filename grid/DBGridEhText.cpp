@@ -1,6 +1,8 @@
 // Writing cell text: placement by alignment and layout, the end ellipsis and the
 // word-wrapped path.
 
+#include <algorithm>
+
 #include "classlib/core/CodePages.h"
 #include "grid/DBGridEh.h"
 
@@ -127,12 +129,57 @@ void WriteTextEh(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, 
     WriteLine(canvas, rect, fill, dx, dy, text, format);
 }
 
+void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const AnsiString& text,
+                       std::size_t prefixLength, const TCellTextFormatEh& format) {
+  const AnsiString prefix = text.substr(0, std::min(prefixLength, text.size()));
+  if (prefix.empty()) return;
+  int x = rect.left + dx + format.LeftMargin;
+  int y = rect.top + dy;
+  if (!format.MultiLine) {
+    x = LineLeft(rect, dx, LineWidth(canvas, text, format.Alignment), format.Alignment);
+    y = LineTop(rect, dy, canvas.TextHeight(text), format.Layout);
+  }
+  TRect box(x, rect.top, x + canvas.TextWidth(prefix), rect.bottom);
+  IntersectRect(box, box, rect);
+  if (IsRectEmpty(box)) return;
+  canvas.FillRect(box);
+  TBrushStyleScope brush(canvas, false);
+  canvas.TextRect(box, x, y, prefix);
+}
+
 int DrawTextExEh(TCanvas& canvas, const AnsiString& text, TRect& rect, unsigned format, int leftMargin,
                  int rightMargin) {
   DRAWTEXTPARAMS params;
   params.iLeftMargin = leftMargin;
   params.iRightMargin = rightMargin;
   return DrawTextEx(canvas.Handle(), text, rect, format, &params);
+}
+
+// ---- Bottom-up text -------------------------------------------------------------------
+
+TLogFont CreateRotatedFontEh(const TFont& font) {
+  TLogFont rotated = font.LogFont();
+  rotated.lfEscapement = 900;
+  rotated.lfOrientation = 900;
+  rotated.lfWeight = font.Style().Contains(fsBold) ? FW_BOLD : FW_NORMAL;
+  return rotated;
+}
+
+void DrawRotatedTextEh(TCanvas& canvas, const TRect& rect, const AnsiString& text, TAlignment alignment) {
+  TFont saved;
+  saved.Assign(canvas.Font());
+  canvas.Font()->SetLogFont(CreateRotatedFontEh(saved));
+  canvas.Font()->SetColor(saved.Color());
+  const TSize extent = canvas.TextExtent(text);
+  // Turned, the text's width runs up the rectangle and its height across it.
+  const int x = rect.left + (rect.Width() - extent.cy) / 2;
+  int y = rect.bottom - 2;
+  if (alignment == taRightJustify)
+    y = rect.top + 2 + extent.cx;
+  else if (alignment == taCenter)
+    y = rect.top + (rect.Height() + extent.cx) / 2;
+  canvas.TextRect(rect, x, y, text);
+  canvas.Font()->Assign(&saved);
 }
 
 }  // namespace ordvane

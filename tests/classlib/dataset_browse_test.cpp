@@ -259,6 +259,23 @@ TEST_F(BrowseTest, RecNoAndRecordCountFollowTheCursor) {
   EXPECT_EQ(data.RecNo(), 4);
   data.SetRecNo(2);
   EXPECT_EQ(data.FieldByName("ID")->AsInteger(), 2);
+  for (int outside : {0, 5, -1}) {
+    data.SetRecNo(outside);
+    EXPECT_EQ(data.RecNo(), 2) << outside << " is no record: the cursor stays";
+  }
+  // Rows inserted before others and deleted renumber the rest.
+  data.Insert();
+  data.FieldByName("ID")->SetAsInteger(10);
+  data.Post();
+  EXPECT_EQ(data.RecNo(), 2);
+  data.SetRecNo(3);
+  EXPECT_EQ(data.FieldByName("ID")->AsInteger(), 2);
+  data.First();
+  data.Delete();
+  EXPECT_EQ(data.FieldByName("ID")->AsInteger(), 10);
+  EXPECT_EQ(data.RecNo(), 1);
+  data.Last();
+  EXPECT_EQ(data.RecNo(), 4);
 }
 
 TEST_F(BrowseTest, AFilterHidesRecordsFromTheWindowAndTheCount) {

@@ -1,14 +1,21 @@
 // The dataset's blob streams against a real database: null blobs, the edit check, the
 // field-change event of a written stream, bodies of the sizes around a segment written
 // through field streams and compared by isql-fb with a body the server builds itself,
-// the changed-blob test, and the limit on live streams.
+// the changed-blob test, the limit on live streams, the local blob cache keyed by table,
+// column and primary key, and the bodies a cached-updates dataset reads while its
+// connection is closed.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "classlib/db/BinaryFields.h"
-#include "tests/datasets/EditingSupport.h"
+#include "tests/datasets/BlobFieldsSupport.h"
+#include "tests/dbclient/BlobCacheFiles.h"
 
 namespace ordvane::test {
 namespace {
@@ -126,6 +133,138 @@ TEST_F(BlobsTest, LimitOnLiveStreams) {
   EXPECT_EQ(Oracle("select cast(b1 as varchar(9)), cast(b2 as varchar(9)), cast(b3 as varchar(9)) "
                                       "from three"),
             "one|two|three");
+}
+
+// The refresh after a post shows the body the server stored, not the one written.
+TEST_F(BlobsTest, ARefreshedRecordShowsTheServersBody) {
+  Open("select id, m from blobs where id = 7");
+  fDataSet->UpdateSQL().SetText(
+      "update blobs set m = 'by server ' || ?old_id where id = ?old_id and ?m is not null");
+  fDataSet->RefreshSQL().SetText("select id, m from blobs where id = ?old_id");
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poRefreshAfterPost});
+  EXPECT_EQ(Field("M")->AsString(), "blob 7");
+  fDataSet->Edit();
+  Field("M")->SetAsString("by user");
+  fDataSet->Post();
+  EXPECT_EQ(Field("M")->AsString(), "by server 7");
+  EXPECT_EQ(Oracle("select cast(m as varchar(20)) from blobs where id = 7"), "by server 7");
+}
+
+// The previous version read during an edit is the caller's: the dataset keeps no stream
+// for it.
+TEST_F(BlobsTest, AnOldValueReadLeavesNoStreamBehind) {
+  Open("select id, m from blobs where id = 8");
+  fDataSet->UpdateSQL().SetText("update blobs set m = ?m where id = ?old_id");
+  fDataSet->Edit();
+  EXPECT_EQ(Field("M")->OldValue().AsString(), "blob 8");
+  EXPECT_EQ(fDataSet->BlobStreamCount(), 0u);
+  fDataSet->Cancel();
+}
+
+// A filter that reads each record's blob finds the record's stream again on every pass:
+// the stream lives with the cached record, not with the buffer the filter was given.
+TEST_F(BlobsTest, AFilterReadingBlobsKeepsOneStreamPerRecord) {
+  Open("select id, m from blobs where id between 1 and 10 order by id");
+  fDataSet->OnFilterRecord = [this](TDataSet*, bool& accept) { accept = Field("M")->AsString() != "blob 5"; };
+  fDataSet->SetFiltered(true);
+  for (int pass = 0; pass < 3; ++pass) {
+    int seen = 0;
+    for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) ++seen;
+    for (fDataSet->Last(); !fDataSet->Bof(); fDataSet->Prior()) ++seen;
+    EXPECT_EQ(seen, 18);
+  }
+  EXPECT_LE(fDataSet->BlobStreamCount(), 10u);
+}
+
+namespace fs = std::filesystem;
+
+class BlobCacheTest : public EditingFormTest<TpFIBDataSet> {
+ protected:
+  BlobCacheTest() : EditingFormTest(BlobFieldsDatabase(), "Pictures") {
+    fDatabase->BlobSwapSupport().SetActive(true);
+    fDatabase->BlobSwapSupport().SetSwapDir(fRoot.string());
+  }
+  ~BlobCacheTest() override {
+    std::error_code ignored;
+    fs::remove_all(fRoot, ignored);
+  }
+  // The id the server holds, read by a statement of its own.
+  ISC_QUAD ServerBlobId(const std::string& table, int id) {
+    TFIBQuery query(nullptr);
+    query.SetDatabase(fDatabase);
+    query.SetTransaction(fTransaction);
+    query.SQL().SetText("select body from " + table + " where id = " + std::to_string(id));
+    query.ExecQuery();
+    return query.FieldByName("BODY").GetAsQuad();
+  }
+  std::string CacheFile(const std::string& key, const std::string& body) {
+    const ISC_QUAD id = ServerBlobId("pictures", std::stoi(key));
+    return HandMadeFile("PICTURES", "BODY", key, body, static_cast<uint32_t>(id.gds_quad_high),
+                        id.gds_quad_low);
+  }
+  static std::string FileBytes(const fs::path& path) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+  }
+  std::string Body() { return Field("BODY")->AsString(); }
+
+  fs::path fRoot = fs::path(TestTempDir()) / ("dataset-blobs-" + std::to_string(getpid()));
+};
+
+TEST_F(BlobCacheTest, BodiesAreCachedByTableColumnAndKeyAndLoadedFromTheCache) {
+  Open("select id, body from pictures order by id");
+  EXPECT_EQ(Body(), "first body");
+  const fs::path first = fRoot / "PICTURES" / "BODY" / "1.blb";
+  EXPECT_EQ(FileBytes(first), CacheFile("1", "first body"));
+  // A file that holds this blob is believed: its body is what a later load shows.
+  WriteFileBytes(first, CacheFile("1", "FIRST BODY"));
+  fDataSet->Close();
+  Open("select id, body from pictures order by id");
+  EXPECT_EQ(Body(), "FIRST BODY");
+  fDataSet->Next();
+  fDataSet->Next();
+  EXPECT_TRUE(Field("BODY")->IsNull());
+  EXPECT_EQ(Body(), "");
+
+  // A body below the smallest size to keep is not cached.
+  fDatabase->BlobSwapSupport().SetMinBlobSizeToSwap(12);
+  fDataSet->Prior();
+  EXPECT_EQ(Body(), "second body");
+  EXPECT_FALSE(fs::exists(fRoot / "PICTURES" / "BODY" / "2.blb"));
+  fDataSet->Close();
+
+  // A table without a primary key names no record: nothing is cached.
+  Open("select id, body from unkeyed");
+  EXPECT_EQ(Body(), "unkeyed body");
+  EXPECT_FALSE(fs::exists(fRoot / "UNKEYED"));
+}
+
+TEST_F(BlobCacheTest, AStaleFileGivesWayToTheServersBody) {
+  fDb.Isql("update pictures set body = 'new second' where id = 2;");
+  fTransaction->Commit();
+  fTransaction->StartTransaction();
+  WriteFileBytes(fRoot / "PICTURES" / "BODY" / "2.blb",
+                 HandMadeFile("PICTURES", "BODY", "2", "old second", 1, 1));
+  Open("select id, body from pictures where id = 2");
+  EXPECT_EQ(Body(), "new second");
+  EXPECT_EQ(FileBytes(fRoot / "PICTURES" / "BODY" / "2.blb"), CacheFile("2", "new second"));
+  fDb.Isql("update pictures set body = 'second body' where id = 2;");
+}
+
+// A cached-updates dataset keeps its rows when its connection ends; a body asked for
+// then is read through a connection and transaction opened for the read and ended after.
+TEST_F(BlobsTest, CachedUpdatesReadABodyWhileDisconnected) {
+  fDataSet->SetCachedUpdates(true);
+  Open("select id, m from blobs where id between 1 and 3 order by id");
+  fDataSet->FetchAll();
+  fTransaction->Commit();
+  fDatabase->SetConnected(false);
+  ASSERT_TRUE(fDataSet->Active());
+  fDataSet->Last();
+  EXPECT_EQ(Field("M")->AsString(), "blob 3");
+  EXPECT_FALSE(fDatabase->Connected());
+  EXPECT_FALSE(fTransaction->Active());
 }
 
 }  // namespace

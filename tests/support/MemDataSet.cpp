@@ -156,8 +156,12 @@ void TMemDataSet::ClearRows() {
   fIndexStale = false;
 }
 
+bool TMemDataSet::Filtering() const {
+  return Filtered() && (fFilterEvaluator || OnFilterRecord);
+}
+
 bool TMemDataSet::IsVisible(int index) {
-  if (!Filtered() || (!fFilterEvaluator && !OnFilterRecord)) return true;
+  if (!Filtering()) return true;
   fFilterBuffer.row = fRows[static_cast<std::size_t>(index)];
   fFilterBuffer.calc.assign(static_cast<std::size_t>(CalcFieldsSize()), 0);
   const TDataSetState saved = SetTempState(dsFilter);
@@ -417,6 +421,8 @@ Integer TMemDataSet::GetRecNo() {
   const TBuffer* record = Buf(ActiveBuffer());
   if (record->flag != bfCurrent) return 0;
   const int index = IndexOfId(record->row.id);
+  // Unfiltered, the position is the number: no walk, the same cost on a million rows.
+  if (!Filtering()) return index + 1;
   Integer number = 0;
   for (int i = 0; i <= index; ++i)
     if (IsVisible(i)) ++number;
@@ -425,15 +431,20 @@ Integer TMemDataSet::GetRecNo() {
 
 void TMemDataSet::SetRecNo(Integer value) {
   CheckBrowseMode();
-  Integer number = 0;
-  for (int i = 0; i < static_cast<int>(fRows.size()); ++i) {
-    if (!IsVisible(i) || ++number != value) continue;
-    DoBeforeScroll();
-    fCursor = i;
-    Resync({rmCenter});
-    DoAfterScroll();
-    return;
+  const int count = static_cast<int>(fRows.size());
+  int index = -1;
+  if (!Filtering()) {
+    if (value >= 1 && value <= count) index = value - 1;
+  } else {
+    Integer number = 0;
+    for (int i = 0; i < count && index < 0; ++i)
+      if (IsVisible(i) && ++number == value) index = i;
   }
+  if (index < 0) return;
+  DoBeforeScroll();
+  fCursor = index;
+  Resync({rmCenter});
+  DoAfterScroll();
 }
 
 void TMemDataSet::RebuildFilter(const AnsiString& text, TFilterOptions options) {

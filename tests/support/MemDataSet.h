@@ -5,9 +5,10 @@
 //
 // Fields come from the field definitions (default fields) or are bound to them
 // (persistent fields). Rows live in a vector in the order they were posted or inserted;
-// a bookmark is the row's 8-byte identifier; RecNo counts the rows that the filter
-// shows (the Filter text through the class library's filter parser and evaluator, then
-// OnFilterRecord). Values are stored in the framework's native formats, so the field
+// a bookmark is the row's 8-byte identifier, found through an index of row positions by
+// identifier; RecNo is the row's position, or with a filter counts the rows that the
+// filter shows (the Filter text through the class library's filter parser and evaluator,
+// then OnFilterRecord). Values are stored in the framework's native formats, so the field
 // classes' conversions are exercised exactly as on any dataset. Blob fields go through
 // blob streams over the record buffer.
 
@@ -104,6 +105,8 @@ class TMemDataSet : public TDataSet {
   void ClearRows();
   // Puts the cursor on the row; "Record not found" when there is none.
   void GotoId(Int64 id);
+  // A filter (text or event) decides which rows show.
+  bool Filtering() const;
   bool IsVisible(int index);
   // Parses the text (a blank text is no filter); nothing changes when it does not parse.
   void RebuildFilter(const AnsiString& text, TFilterOptions options);

@@ -1,7 +1,5 @@
-// Whole scenes compared pixel for pixel with reviewed pictures in tests/fixtures/ui.
-// ORDVANE_UPDATE_GOLDEN=1 writes the pictures anew instead (then look at them before
-// committing); a mismatch leaves the picture drawn as <name>.actual.png in the working
-// folder.
+// Whole scenes compared pixel for pixel with reviewed pictures in tests/fixtures/ui
+// (see GoldenSupport.h).
 
 #include <gtest/gtest.h>
 
@@ -9,29 +7,12 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/ImgList.h"
-#include "tests/ui/RasterTestSupport.h"
-#include "tests/support/FirebirdFixture.h"
+#include "tests/ui/GoldenSupport.h"
 
 namespace ordvane {
 namespace {
 
-void CheckGolden(const TBitmap& bitmap, const std::string& name) {
-  std::string golden = test::FixturePath("ui/" + name + ".png");
-  if (std::getenv("ORDVANE_UPDATE_GOLDEN") != nullptr) {
-    SaveCanvasToPngFile(*bitmap.Canvas(), golden);
-    return;
-  }
-  TRaster expected;
-  ASSERT_TRUE(test::ReadPng(golden, expected)) << golden;
-  if (expected == bitmap.Raster()) return;
-  SaveCanvasToPngFile(*bitmap.Canvas(), name + ".actual.png");
-  int differing = 0;
-  if (expected.Width() == bitmap.Width() && expected.Height() == bitmap.Height())
-    differing = test::CountPixels(
-        expected, [&bitmap](int x, int y, TColorRef c) { return bitmap.Raster().Pixel(x, y) != c; });
-  ADD_FAILURE() << name << ": " << differing << " pixels differ (size " << bitmap.Width() << "x"
-                << bitmap.Height() << " against " << expected.Width() << "x" << expected.Height() << ")";
-}
+using test::CheckGolden;
 
 void Caption(TCanvas& canvas, TRect rect, const AnsiString& text,
              unsigned format = DT_SINGLELINE | DT_CENTER | DT_VCENTER) {

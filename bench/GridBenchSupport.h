@@ -1,0 +1,93 @@
+#pragma once
+// What grid_bench and its child program share: a data-aware grid showing exactly 40 data
+// rows over an open dataset, and a table of a million persons on the embedded engine.
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "bench/BenchSupport.h"
+#include "classlib/core/Application.h"
+#include "classlib/ui/Forms.h"
+#include "datasets/pFIBDataSet.h"
+#include "grid/DBGridEh.h"
+
+namespace ordvane::bench {
+
+constexpr int kDataRows = 40;
+constexpr int kMillion = 1'000'000;
+
+// A data-aware grid, focused, showing exactly 40 data rows over an open dataset.
+struct DataScene {
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  TDataSource source{nullptr};
+  TDBGridEh* grid = new TDBGridEh(form.get());
+
+  explicit DataScene(TDataSet& data) {
+    source.SetDataSet(&data);
+    form->SetBounds(0, 0, 700, 1000);
+    form->Show();
+    grid->SetBorderStyle(bsNone);
+    grid->SetParent(form.get());
+    grid->SetBounds(0, 0, 600, 900);
+    grid->SetDataSource(&source);
+    Application->ProcessMessages();
+    const int pitch = grid->DefaultRowHeight() + grid->GridLineWidth();
+    const int title = grid->RowHeights(0) + grid->GridLineWidth();
+    const int frame = grid->Height() - grid->ClientHeight();
+    grid->SetBounds(0, 0, 600, title + kDataRows * pitch + pitch / 2 + frame);
+    grid->SetFocus();
+    Application->ProcessMessages();
+  }
+  bool ShowsFullScreen() const { return grid->VisibleRowCount() == kDataRows; }
+};
+
+// A table of a million persons on the embedded engine, made once by the engine itself.
+struct PersonsDatabase {
+  TempFolder folder;
+  std::filesystem::path file = folder.Path() / "grid.fdb";
+  PersonsDatabase() {
+    const std::filesystem::path script = folder.Path() / "create.sql";
+    std::ofstream(script) << "CREATE DATABASE '" << file.string()
+                          << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
+                             "CREATE TABLE PERSON (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), "
+                             "TOWN VARCHAR(40));\nCOMMIT;\nSET TERM ^;\nEXECUTE BLOCK AS\n"
+                             "  DECLARE I INTEGER = 1;\nBEGIN\n  WHILE (I <= "
+                          << kMillion
+                          << ") DO BEGIN\n    INSERT INTO PERSON VALUES (:I, 'Kovalenko Iryna ' || MOD(:I, 977), "
+                             "'Oleksandrivka ' || MOD(:I, 300));\n    I = I + 1;\n  END\nEND^\n"
+                             "SET TERM ;^\nCOMMIT;\n";
+    Shell("isql-fb -q -b -user SYSDBA -i '" + script.string() + "'");
+  }
+};
+
+// An open Firebird dataset of the persons table in the order of their key: the first
+// `records` of them, or all with 0.
+struct FibPersonsQuery {
+  TComponent owner{nullptr};
+  TFIBDatabase* database = new TFIBDatabase(&owner);
+  TFIBTransaction* transaction = new TFIBTransaction(&owner);
+  TpFIBDataSet* data = new TpFIBDataSet(&owner);
+  FibPersonsQuery(const std::filesystem::path& file, int records) {
+    ConfigureDatabase(*database, file);
+    transaction->SetDefaultDatabase(database);
+    database->Connect();
+    transaction->StartTransaction();
+    data->SetDatabase(database);
+    data->SetTransaction(transaction);
+    const std::string where = records > 0 ? " where id <= " + std::to_string(records) : "";
+    data->SelectSQL().SetText("select id, name, town from person" + where + " order by id");
+    data->Open();
+  }
+  ~FibPersonsQuery() {
+    data->Close();
+    transaction->Commit();
+    database->Close();
+  }
+  FibPersonsQuery(const FibPersonsQuery&) = delete;
+  FibPersonsQuery& operator=(const FibPersonsQuery&) = delete;
+};
+
+}  // namespace ordvane::bench
