@@ -98,7 +98,6 @@ TCustomDBEditEh::TCustomDBEditEh(TComponent* owner) : TCustomMaskEdit(owner) {
   fEditImage.reset(TCustomDBEditEh::CreateEditImage());
   fMRUList = std::make_unique<TMRUListEh>();
   TCustomDBEditEh::UpdateHeightStyle();
-  TCustomDBEditEh::UpdateImageIndex();
 }
 
 TCustomDBEditEh::~TCustomDBEditEh() {
@@ -743,6 +742,8 @@ void TCustomDBEditEh::UpdateImageWidth() {
 }
 
 void TCustomDBEditEh::UpdateHeightStyle() {
+  // Also reached from the constructor, where the edit's own height rule is the one meant.
+  // NOLINTNEXTLINE(clang-analyzer-optin.cplusplus.VirtualCall)
   if (AutoSize() && BorderStyle() == bsSingle) UpdateHeight();
 }
 
