@@ -464,7 +464,7 @@ void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, 
   TRect textRect = rect;
   if (images != nullptr && column.ShowImageAndText()) {
     // The image part keeps the column's colour, whatever the cell's highlight.
-    const TRect imageRect(rect.left, rect.top, std::min(rect.right, rect.left + images->Width() + 4), rect.bottom);
+    const TRect imageRect{rect.left, rect.top, std::min(rect.right, rect.left + images->Width() + 4), rect.bottom};
     const TColor brush = canvas.Brush()->Color();
     canvas.Brush()->SetColor(column.Color());
     canvas.FillRect(imageRect);
@@ -543,7 +543,7 @@ void TCustomDBGridEh::DrawCellButtons(TColumnEh& column, const TRect& rect, TCol
   const int implicitWidth = flat ? DefaultEditButtonWidthEh() + 1 : GetSystemMetrics(SM_CXVSCROLL);
   int right = rect.right;
   const auto place = [&](int width) {
-    const TRect button(std::max(rect.left, right - width), rect.top, right, rect.bottom);
+    const TRect button{std::max(rect.left, right - width), rect.top, right, rect.bottom};
     right = button.left;
     return button;
   };

@@ -139,7 +139,7 @@ void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const
     x = LineLeft(rect, dx, LineWidth(canvas, text, format.Alignment), format.Alignment);
     y = LineTop(rect, dy, canvas.TextHeight(text), format.Layout);
   }
-  TRect box(x, rect.top, x + canvas.TextWidth(prefix), rect.bottom);
+  TRect box{x, rect.top, x + canvas.TextWidth(prefix), rect.bottom};
   IntersectRect(box, box, rect);
   if (IsRectEmpty(box)) return;
   canvas.FillRect(box);
