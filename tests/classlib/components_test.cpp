@@ -304,9 +304,9 @@ TEST(State, DestroyingDesigningAndLoading) {
     new TProbe(child, &log, "grandchild");
     owner.SetDesigning(true);
     EXPECT_TRUE(child->ComponentState().Contains(csDesigning));
+    auto* late = new TProbe(&owner, &log, "late");
     // The owner frees what it owns; the analyzer does not follow ownership through its list.
     // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
-    auto* late = new TProbe(&owner, &log, "late");
     EXPECT_TRUE(late->ComponentState().Contains(csDesigning));
     owner.SetDesigning(false, false);
     EXPECT_TRUE(child->ComponentState().Contains(csDesigning));
