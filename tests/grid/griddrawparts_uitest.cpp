@@ -205,7 +205,8 @@ TEST(GridVerticalTitles, ARotatedFontWritesTheCaptionBottomUp) {
       EXPECT_GT(ink.bottom, 190) << "from the bottom";
     else
       EXPECT_LT(ink.top, 10) << "to the top";
-    EXPECT_NEAR((ink.left + ink.right) / 2, 20, 3) << "centred across";
+    const int middle = (ink.left + ink.right) / 2;
+    EXPECT_NEAR(middle, 20, 3) << "centred across";
     EXPECT_EQ(canvas.Font()->Orientation(), 0) << "the canvas font comes back";
   }
 
