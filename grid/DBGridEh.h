@@ -71,15 +71,9 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
-// The colours of a data cell, before the column's own cell event.
-using TGetCellEhParamsEvent =
-    TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background, TGridDrawState state)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
-// A data cell was drawn (the handler may draw over it).
-using TDrawColumnEhCellEvent =
-    TEvent<void(TObject* sender, const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
 using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 
 class TCustomDBGridEh;
