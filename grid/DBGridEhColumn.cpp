@@ -87,16 +87,17 @@ TColumnEh::TColumnEh(TCollection* collection)
   fFont->OnChange = [this](TObject*) {
     if (!fCopyingFont) FontChanged();
   };
-  fTitle = CreateTitle();
-  fFooter = CreateFooter();
-  fFooters = CreateFooters();
+  // A constructor reaches only this class's factories, whatever a descendant overrides.
+  fTitle = TColumnEh::CreateTitle();
+  fFooter = TColumnEh::CreateFooter();
+  fFooters = TColumnEh::CreateFooters();
   fInitialWidth = Width();
-  fEditButtons = CreateEditButtons();
+  fEditButtons = TColumnEh::CreateEditButtons();
   fDropDownSpecRow = std::make_unique<TSpecRowEh>(nullptr);
   fDropDownSpecRow->OnChanged = [this](TObject*) { ColumnChanged(); };
   fDropDownBox = std::make_unique<TColumnDropDownBoxEh>(this);
   fMRUList = std::make_unique<TMRUListEh>();
-  fSTFilter = CreateSTFilter();
+  fSTFilter = TColumnEh::CreateSTFilter();
   fImageChangeLink->OnChange = [this](TObject*) { Repaint(); };
 }
 
