@@ -19,7 +19,7 @@ namespace ordvane {
 
 namespace {
 
-const AnsiString SPrepareOptionsChange =
+constexpr const char* SPrepareOptionsChange =
     "change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n";
 constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, psUseLargeIntField};
 
@@ -99,6 +99,9 @@ void TFIBCustomDataSet::SetDatabase(TFIBDatabase* value) {
   if (value != nullptr && value->DefaultUpdateTransaction() != nullptr &&
       (UpdateTransaction() == nullptr || UpdateTransaction() == Transaction()) && !OwnersLoading(this) &&
       !OwnersLoading(value))
+    // Also reached from the constructor when the owner is a database; the dataset's own
+    // setter is the one meant there, as nothing derived is built yet.
+    // NOLINTNEXTLINE(clang-analyzer-optin.cplusplus.VirtualCall)
     SetUpdateTransaction(value->DefaultUpdateTransaction());
 }
 

@@ -491,12 +491,10 @@ void TFIBCustomDataSet::InternalPost() {
   // the cache holds.
   const TCachedUpdateStatus from = inserting ? cusUnmodified : CachedStatusAt(savedIndex);
   TCachedUpdateStatus to = from;
-  if (inserting)
+  if (inserting || from == cusUninserted)
     to = cusInserted;
   else if (from == cusUnmodified)
     to = cusModified;
-  else if (from == cusUninserted)
-    to = cusInserted;
   SetRecordIndex(buffer, index);
   SetCachedStatus(buffer, to);
   try {

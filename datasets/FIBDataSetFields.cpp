@@ -19,7 +19,7 @@ using namespace dbconsts;
 
 namespace {
 
-const AnsiString SCalculated = "CALCULATED";
+constexpr const char* SCalculated = "CALCULATED";
 // A GUID column holds 16 bytes; its field shows the 38-character text.
 constexpr Integer GuidBinarySize = 16;
 constexpr Integer GuidTextSize = 38;

@@ -286,6 +286,9 @@ bool ParseBoolean(const AnsiString& name, const AnsiString& text) {
   throw EReadError("Invalid property value \"" + text + "\" for " + name);
 }
 
+// Registers before main. Only a lack of memory can fail it, which nothing before main
+// could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool registered = [] {
   for (const TStoredOptionName& entry : StoredOptionNames())
     RegisterStringProperty<TFIBCustomDataSet>(

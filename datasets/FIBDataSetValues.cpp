@@ -146,7 +146,7 @@ void TFIBCustomDataSet::DataConvert(TField* field, const void* source, void* des
     // Never half a character: back up over UTF-8 continuation bytes.
     if (fDatabaseUnicode && length < bytes.size())
       while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80) --length;
-    std::memcpy(out, bytes.data(), length);
+    std::copy_n(bytes.data(), length, out);
     return;
   }
   const auto* in = static_cast<const char*>(source);

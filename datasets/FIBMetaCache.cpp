@@ -12,7 +12,7 @@ namespace ordvane {
 
 namespace {
 
-const AnsiString kAliasTable = "ALIAS";
+constexpr const char* kAliasTable = "ALIAS";
 constexpr Integer kQuadType = 9;
 constexpr Integer kBlobType = 261;
 // More cached tables than this are validated with one question for all of them.

@@ -48,7 +48,7 @@ struct TpFIBFieldInfo {
   bool IsGUID() const;
 };
 
-inline const AnsiString DeferredPrimaryKey = "@FIB_DEFERRED";
+inline constexpr const char* DeferredPrimaryKey = "@FIB_DEFERRED";
 
 class TpFIBTableInfo {
  public:

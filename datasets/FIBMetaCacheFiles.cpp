@@ -21,11 +21,11 @@ namespace ordvane {
 
 namespace {
 
-const AnsiString kTableSignature = "FIB$MCF";
+constexpr const char* kTableSignature = "FIB$MCF";
 constexpr Integer kTableVersion = 6;
-const AnsiString kDataSetSignature = "FIB$MCFDS";
+constexpr const char* kDataSetSignature = "FIB$MCFDS";
 constexpr Integer kDataSetVersion = 1;
-const AnsiString kErrorSignature = "FIB$Error_messages";
+constexpr const char* kErrorSignature = "FIB$Error_messages";
 constexpr Integer kErrorVersion = 1;
 
 // Smallest encodings of one entry, for the check of a count against the bytes left.

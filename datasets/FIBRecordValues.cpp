@@ -144,7 +144,7 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
       if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), descr.SQLType == SQL_TEXT);
       // A CHAR is padded with blanks, a VARCHAR ends at a zero byte.
       std::memset(value, descr.SQLType == SQL_TEXT ? ' ' : 0, descr.DataSize);
-      std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
+      std::copy_n(text.data(), std::min<std::size_t>(text.size(), descr.DataSize), value);
       return;
     }
     case SQL_BLOB:
@@ -176,8 +176,10 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
       return;
     case SQL_TIMESTAMP: {
       const auto stamp = Get<ISC_TIMESTAMP>(data);
+      // Whole milliseconds, as a TIME keeps them: the tenth of a millisecond is dropped.
+      const ISC_TIME milliseconds = stamp.timestamp_time / 10;
       Put(value, (static_cast<double>(stamp.timestamp_date) + IscDateToTimeStampDate) * 86400000.0 +
-                     static_cast<double>(stamp.timestamp_time / 10));
+                     static_cast<double>(milliseconds));
       return;
     }
     case SQL_INT64:

@@ -9,6 +9,7 @@
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/DateTime.h"
+#include "classlib/core/DebugChecks.h"
 #include "classlib/core/GUID.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
@@ -123,6 +124,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
   const std::vector<int>& links = ParamLinks();
   for (int i = 0; i < Fields().Count(); ++i) {
     TField* field = Fields()[i];
+    ORDVANE_DEBUG_ASSERT(field != nullptr, "a dataset's field list holds no empty entry");
     if (field == key) continue;
     if (auto* text = dynamic_cast<TFIBStringField*>(field); text != nullptr && text->EmptyDefault()) {
       text->SetAsString("");

@@ -19,8 +19,8 @@ namespace ordvane {
 
 namespace {
 
-const AnsiString CRLF = "\r\n";
-const AnsiString NoAction = "No Action";
+constexpr const char* CRLF = "\r\n";
+constexpr const char* NoAction = "No Action";
 
 // A field of the dataset, or a field definition while the dataset has no fields.
 struct TModifyColumn {
@@ -142,7 +142,7 @@ AnsiString ScaledLiteral(Int64 scaled, Integer scale) {
   if (negative) digits.erase(0, 1);
   if (scale > 0) {
     if (static_cast<Integer>(digits.size()) <= scale)
-      digits.insert(0, static_cast<std::size_t>(scale - static_cast<Integer>(digits.size()) + 1), '0');
+      digits.insert(0, static_cast<std::size_t>(scale) - digits.size() + 1, '0');
     digits.insert(digits.size() - static_cast<std::size_t>(scale), ".");
   }
   return negative ? "-" + digits : digits;

@@ -87,16 +87,17 @@ TColumnEh::TColumnEh(TCollection* collection)
   fFont->OnChange = [this](TObject*) {
     if (!fCopyingFont) FontChanged();
   };
-  fTitle = CreateTitle();
-  fFooter = CreateFooter();
-  fFooters = CreateFooters();
+  // A constructor reaches only this class's factories, whatever a descendant overrides.
+  fTitle = TColumnEh::CreateTitle();
+  fFooter = TColumnEh::CreateFooter();
+  fFooters = TColumnEh::CreateFooters();
   fInitialWidth = Width();
-  fEditButtons = CreateEditButtons();
+  fEditButtons = TColumnEh::CreateEditButtons();
   fDropDownSpecRow = std::make_unique<TSpecRowEh>(nullptr);
   fDropDownSpecRow->OnChanged = [this](TObject*) { ColumnChanged(); };
   fDropDownBox = std::make_unique<TColumnDropDownBoxEh>(this);
   fMRUList = std::make_unique<TMRUListEh>();
-  fSTFilter = CreateSTFilter();
+  fSTFilter = TColumnEh::CreateSTFilter();
   fImageChangeLink->OnChange = [this](TObject*) { Repaint(); };
 }
 
@@ -658,8 +659,20 @@ TPopupDataGridEh* TColumnEh::DataList() {
     fDataList->SetName("DataList");
     // Parented to the grid so that it has a window; it shows as a top-level window.
     if (TCustomDBGridEh* grid = Grid()) fDataList->SetParent(grid);
+    fDataList->OnGetCellParams = fOnDropDownBoxGetCellParams;
+    fDataList->OnDrawColumnCell = fOnDropDownBoxDrawColumnCell;
   }
   return fDataList.get();
+}
+
+void TColumnEh::SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent value) {
+  fOnDropDownBoxDrawColumnCell = std::move(value);
+  if (fDataList) fDataList->OnDrawColumnCell = fOnDropDownBoxDrawColumnCell;
+}
+
+void TColumnEh::SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent value) {
+  fOnDropDownBoxGetCellParams = std::move(value);
+  if (fDataList) fDataList->OnGetCellParams = fOnDropDownBoxGetCellParams;
 }
 
 void TColumnEh::GetColCellParams(bool editMode, TColCellParamsEh& params) {

@@ -19,6 +19,8 @@ TGridCellTypeEh TCustomDBGridEh::GetCellType(int col, int row, int& dataCol, int
   TGridCellTypeEh type{col < fIndicatorOffset ? cckIndicatorEh : cckDataEh, crkDataEh};
   dataCol = RawToDataColumn(col);
   const int titleRows = AreTitlesVisible() ? 1 : 0;
+  // The extra title lines repeat the title's branch, but only once the filter row is ruled out.
+  // NOLINTNEXTLINE(bugprone-branch-clone)
   if (row >= 0 && row < titleRows) {
     type.RowKind = crkTitleEh;
     areaRow = row;
@@ -372,7 +374,7 @@ TCustomDBGridEh::TCellLookEh TCustomDBGridEh::DrawDataCell(int col, int row, con
   if (duplicate && fDBOptions.Contains(dgRowLines)) {
     // The run of equal values reads as one cell: no row line inside it.
     canvas.Brush()->SetColor(column.Color());
-    canvas.FillRect(TRect(rect.left, rect.top - GridLineWidth(), rect.right, rect.top));
+    canvas.FillRect(TRect{rect.left, rect.top - GridLineWidth(), rect.right, rect.top});
   }
   if (row == Row() && RequiredValueMissing(column, params.Text)) DrawRequiredMark(canvas, rect);
   if (fColumns->State() == csDefault) DrawDataCell(rect, column.Field(), params.State);
@@ -447,7 +449,7 @@ void TCustomDBGridEh::DrawDataCellContent(TColumnEh& column, const TRect& rect, 
   TRect textRect = rect;
   if (images != nullptr && column.ShowImageAndText()) {
     // The image part keeps the column's colour, whatever the cell's highlight.
-    const TRect imageRect(rect.left, rect.top, std::min(rect.right, rect.left + images->Width() + 4), rect.bottom);
+    const TRect imageRect{rect.left, rect.top, std::min(rect.right, rect.left + images->Width() + 4), rect.bottom};
     const TColor brush = canvas.Brush()->Color();
     canvas.Brush()->SetColor(column.Color());
     canvas.FillRect(imageRect);
@@ -526,7 +528,7 @@ void TCustomDBGridEh::DrawCellButtons(TColumnEh& column, const TRect& rect, TCol
   const int implicitWidth = flat ? DefaultEditButtonWidthEh() + 1 : GetSystemMetrics(SM_CXVSCROLL);
   int right = rect.right;
   const auto place = [&](int width) {
-    const TRect button(std::max(rect.left, right - width), rect.top, right, rect.bottom);
+    const TRect button{std::max(rect.left, right - width), rect.top, right, rect.bottom};
     right = button.left;
     return button;
   };

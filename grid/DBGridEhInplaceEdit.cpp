@@ -440,7 +440,8 @@ void TDBGridInplaceEdit::EditButtonClick(bool down) {
 
 // The press that drags from the default button into the open list goes on in the list.
 void TDBGridInplaceEdit::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
-  if (!fListVisible || fActiveList == nullptr || sender != ButtonControl(0) || !shift.Contains(ssLeft)) return;
+  if (!fListVisible || fActiveList == nullptr || sender == nullptr || sender != ButtonControl(0) || !shift.Contains(ssLeft))
+    return;
   auto* control = static_cast<TControl*>(sender);
   const TPoint inList = fActiveList->ScreenToClient(control->ClientToScreen(TPoint{x, y}));
   if (!PtInRect(fActiveList->ClientRect(), inList)) return;
@@ -1072,7 +1073,7 @@ void TDBGridInplaceEdit::Dispatch(TMessage& message) {
       TRect text;
       Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
       if (!PtInRect(text, p) && PtInRect(ClientRect(), p)) {
-        SetCursor(Screen->Cursors(crArrow));
+        ordvane::SetCursor(Screen->Cursors(crArrow));
         message.Result = 1;
         return;
       }

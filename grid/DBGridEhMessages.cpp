@@ -57,7 +57,10 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCCalcSize(message);
     case WM_NCPAINT:
       return WMNCPaint(message);
+    case WM_CHAR:
+      return WMChar(message);
     case WM_TIMER:
+      if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
       if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();
       return TCustomGridEh::Dispatch(message);
     case WM_CANCELMODE:

@@ -51,6 +51,7 @@ void TCustomDBGridEh::UpdateRowCount() {
 }
 
 void TCustomDBGridEh::SyncRowWithRecord() {
+  if (!fExtendingSearch) StopIncSearch();
   if (!fDataLink->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
   const int row = fDataLink->ActiveRecord() + fTitleOffset;
   if (row != Row() && row < RowCount()) {
@@ -121,7 +122,7 @@ void TCustomDBGridEh::ScrollDataRows(int distance) {
   ComputeDrawInfo(info);
   // The data rows move on screen; the rows they uncover and the indicator (its marks
   // belong to records, not rows) are painted again.
-  const TRect band(0, info.Vert.FixedBoundary, info.Horz.ClientExtent, info.Vert.GridBoundary);
+  const TRect band{0, info.Vert.FixedBoundary, info.Horz.ClientExtent, info.Vert.GridBoundary};
   if (band.Height() <= 0) return;
   const int dy = -distance * (DefaultRowHeight() + GridLineWidth());
   ScrollWindowEx(Handle(), 0, dy, &band, &band, nullptr, nullptr, SW_INVALIDATE);

@@ -30,7 +30,7 @@ bool IsBoldOrItalic(const TFont& font) {
 // right or centred text must end where the system draws it.
 int LineWidth(TCanvas& canvas, const AnsiString& text, TAlignment alignment) {
   if (alignment == taLeftJustify || !IsBoldOrItalic(*canvas.Font())) return canvas.TextWidth(text);
-  TRect measured(0, 0, 0, 0);
+  TRect measured{0, 0, 0, 0};
   DrawText(canvas.Handle(), text, measured, DT_CALCRECT | DT_NOPREFIX);
   return measured.Width();
 }
@@ -91,7 +91,7 @@ unsigned HorizontalFlag(TAlignment alignment) {
 void WriteLines(TCanvas& canvas, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
                 const TCellTextFormatEh& format) {
   if (fill) canvas.FillRect(rect);
-  TRect box(rect.left + dx, rect.top + dy, rect.right - dx, rect.bottom - dy);
+  TRect box{rect.left + dx, rect.top + dy, rect.right - dx, rect.bottom - dy};
   if (dx > 0) ++box.bottom;
   unsigned flags = DT_NOPREFIX | DT_WORDBREAK | HorizontalFlag(format.Alignment);
   if (format.EndEllipsis) flags |= DT_END_ELLIPSIS;
@@ -139,7 +139,7 @@ void WriteTextPrefixEh(TCanvas& canvas, const TRect& rect, int dx, int dy, const
     x = LineLeft(rect, dx, LineWidth(canvas, text, format.Alignment), format.Alignment);
     y = LineTop(rect, dy, canvas.TextHeight(text), format.Layout);
   }
-  TRect box(x, rect.top, x + canvas.TextWidth(prefix), rect.bottom);
+  TRect box{x, rect.top, x + canvas.TextWidth(prefix), rect.bottom};
   IntersectRect(box, box, rect);
   if (IsRectEmpty(box)) return;
   canvas.FillRect(box);

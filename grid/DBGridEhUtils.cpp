@@ -39,7 +39,7 @@ void RemovePendingMessageEh(HWND wnd, UINT message) {
 bool TextOverflowsEh(TCanvas& canvas, const AnsiString& text, const TRect& rect, bool wordWrap,
                      int leftMargin) {
   const int room = rect.Width() - 2 - leftMargin;
-  TRect measured(0, 0, room, 0);
+  TRect measured{0, 0, room, 0};
   unsigned format = DT_CALCRECT | DT_NOPREFIX;
   if (wordWrap) format |= DT_WORDBREAK;
   DrawText(canvas.Handle(), text, measured, format);
@@ -65,7 +65,7 @@ int TextWidthInFontEh(const TFont& font, const AnsiString& text) {
 }
 
 int TextHeightEh(TCanvas& canvas, const AnsiString& text) {
-  TRect measured(0, 0, 0, 0);
+  TRect measured{0, 0, 0, 0};
   DrawText(canvas.Handle(), text, measured, DT_CALCRECT | DT_NOPREFIX);
   return measured.Height();
 }

@@ -18,11 +18,6 @@ namespace ordvane {
 
 namespace {
 
-const std::array<AnsiString, 16> kOperatorTexts = {
-    "",         "=",  "<>",     ">",       "<",           ">=",  "<=", "LIKE",
-    "NOT LIKE", "IN", "NOT IN", "IS NULL", "IS NOT NULL", "AND", "OR", ""};
-const std::array<AnsiString, 16> kOperatorShortTexts = {"",   "=",  "<>",  ">",    "<",    ">=",  "<=", "~",
-                                                        "!~", "In", "!In", "Null", "Null", "AND", "OR", ""};
 
 // Keywords with their English form and the second form a user may type.
 struct TFilterKeyword {
@@ -363,11 +358,16 @@ class TFilterParser {
 }  // namespace
 
 const AnsiString& STFilterOperatorText(TSTFilterOperatorEh op) {
-  return kOperatorTexts.at(op);
+  static const std::array<AnsiString, 16> texts = {
+      "",         "=",  "<>",     ">",       "<",           ">=",  "<=", "LIKE",
+      "NOT LIKE", "IN", "NOT IN", "IS NULL", "IS NOT NULL", "AND", "OR", ""};
+  return texts.at(op);
 }
 
 const AnsiString& STFilterOperatorShortText(TSTFilterOperatorEh op) {
-  return kOperatorShortTexts.at(op);
+  static const std::array<AnsiString, 16> texts = {"",   "=",  "<>",  ">",    "<",    ">=",  "<=", "~",
+                                                   "!~", "In", "!In", "Null", "Null", "AND", "OR", ""};
+  return texts.at(op);
 }
 
 TSTOperandTypeEh STOperandTypeOfFieldType(TFieldType type) {

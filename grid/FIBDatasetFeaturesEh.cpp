@@ -47,7 +47,9 @@ bool StartFIBDatasetFeatures() {
 }  // namespace
 
 // The grid library's link options name this symbol, so every program that links the grid
-// links this unit, and with it the start below.
+// links this unit, and with it the start below. Only a lack of memory can fail the start,
+// which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 extern "C" const bool ordvane_FIBDatasetFeaturesEh_started = StartFIBDatasetFeatures();
 
 }  // namespace ordvane

@@ -98,7 +98,7 @@ TCalculatorEh::TCalculatorEh(TComponent* owner) : TCustomControl(owner) {
     Font()->SetHeight(MulDiv(Font()->Height(), Screen->PixelsPerInch(), kDesignPixelsPerInch));
   SetColor(clBtnFace);
   BuildKeys();
-  Loaded();
+  TCalculatorEh::Loaded();
 }
 
 void TCalculatorEh::BuildKeys() {

@@ -474,7 +474,7 @@ void TCustomDBComboBoxEh::Dispatch(TMessage& message) {
       break;
     case WM_SETCURSOR:
       if (fKeyMode) {
-        SetCursor(Screen->Cursors(crArrow));
+        ordvane::SetCursor(Screen->Cursors(crArrow));
         message.Result = 1;
         return;
       }

@@ -11,7 +11,7 @@ namespace ordvane {
 
 namespace {
 
-const Currency kOneRecord = Currency::FromScaled(Currency::Scale);
+constexpr Currency kOneRecord = Currency::FromScaled(Currency::Scale);
 
 }  // namespace
 

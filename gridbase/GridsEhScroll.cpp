@@ -196,7 +196,7 @@ void TCustomGridEh::ScrollMessage(bool horz, int code, int thumbPos) {
   const int greatest = horz ? maxTopLeft.X : maxTopLeft.Y;
   const int old = axis.FirstGridCell;
   const bool mirrored = horz && UseRightToLeftAlignment();
-  if (mirrored && (code == SB_LINEUP || code == SB_LINEDOWN)) code = code == SB_LINEUP ? SB_LINEDOWN : SB_LINEUP;
+  if (mirrored && (code == SB_LINEUP || code == SB_LINEDOWN)) code = static_cast<int>(code == SB_LINEUP ? SB_LINEDOWN : SB_LINEUP);
   if (mirrored && (code == SB_THUMBPOSITION || code == SB_THUMBTRACK)) thumbPos = kScrollMax - thumbPos;
 
   int first = old;
@@ -254,7 +254,7 @@ void TCustomGridEh::ScrollColOffset(int code, int thumbPos) {
   const int room = info.Horz.ClientExtent - info.Horz.FixedBoundary;
   const int maxOffset = std::max(0, ColWidths(0) - room);
   const bool mirrored = UseRightToLeftAlignment();
-  if (mirrored && (code == SB_LINEUP || code == SB_LINEDOWN)) code = code == SB_LINEUP ? SB_LINEDOWN : SB_LINEUP;
+  if (mirrored && (code == SB_LINEUP || code == SB_LINEDOWN)) code = static_cast<int>(code == SB_LINEUP ? SB_LINEDOWN : SB_LINEUP);
   if (mirrored && (code == SB_THUMBPOSITION || code == SB_THUMBTRACK)) thumbPos = maxOffset - thumbPos;
   const auto lineStep = [this] {
     Canvas()->SetFont(*Font());

@@ -17,6 +17,9 @@ std::vector<TInterceptorPair>& Interceptors() {
   return pairs;
 }
 
+// Only a lack of memory can fail the registration, which nothing before main could handle
+// either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool formInterceptorRegistered =
     (RegisterPropertyInterceptorEh(TCustomForm::StaticClass(), TFormStoragePropertyInterceptor::StaticClass()),
      true);

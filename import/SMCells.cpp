@@ -23,7 +23,7 @@ void CheckColumn(Integer column) {
 }
 
 // Blocks of a sheet's storage: small for a small sheet, large steps for a large one.
-constexpr std::size_t kFirstBlock = 16 * 1024, kLargestBlock = 4 * 1024 * 1024;
+constexpr std::size_t kFirstBlock = std::size_t{16} * 1024, kLargestBlock = std::size_t{4} * 1024 * 1024;
 
 Integer ClampToInteger(Int64 value) {
   return static_cast<Integer>(

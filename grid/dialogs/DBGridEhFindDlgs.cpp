@@ -191,9 +191,9 @@ void TDBGridEhFindDlg::FindNext() {
   // Once something was found, "all" goes on downwards instead of starting again.
   if (!fFirstSearch && direction == ltdAllEh) direction = ltdDownEh;
 
-  if (DBGridEhDataService().LocateText(*fGrid, ChosenFieldName(), text, options, direction,
-                                       ChosenMatching(cbMatchinType->ItemIndex()),
-                                       ChosenTreeRange(dbcTreeFindRange->ItemIndex())))
+  const TLocateTextMatchingEh matching = ChosenMatching(cbMatchinType->ItemIndex());
+  if (fGrid->LocateText(*fGrid, ChosenFieldName(), text, options, direction, matching,
+                        ChosenTreeRange(dbcTreeFindRange->ItemIndex())))
     fFirstSearch = false;
 }
 

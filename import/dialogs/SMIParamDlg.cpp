@@ -1,5 +1,6 @@
 #include "import/dialogs/SMIParamDlg.h"
 
+#include "classlib/core/DebugChecks.h"
 #include "classlib/ui/Dialogs.h"
 #include "classlib/ui/StdButtons.h"
 #include "classlib/ui/StdCtrls.h"
@@ -112,6 +113,7 @@ TControl* TSMIParamsDialog::NewEditor(const TSMIParameter& parameter, int top) {
 
 void TSMIParamsDialog::WriteBack() const {
   for (const TRow& row : fRows) {
+    ORDVANE_DEBUG_ASSERT(row.editor != nullptr, "every parameter row has its editor");
     if (auto* box = dynamic_cast<TCheckBox*>(row.editor)) {
       row.parameter->SetValue(box->Checked() ? kTrue : kFalse);
     } else if (auto* list = dynamic_cast<TListBox*>(row.editor)) {

@@ -163,7 +163,7 @@ TEST(CompoundFile, PiecewiseAndPositionedReadsMatchTheWholeRead) {
         std::vector<Byte> joined;
         std::vector<Byte> buffer(piece);
         while (std::size_t got = s.Read(buffer.data(), piece))
-          joined.insert(joined.end(), buffer.begin(), buffer.begin() + got);
+          joined.insert(joined.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
         EXPECT_EQ(joined, whole) << "pieces of " << piece;
       }
       TCompoundStream s = root.OpenStream(e.Name);
@@ -209,13 +209,13 @@ Cardinal GetCardinal(const std::vector<Byte>& data, std::size_t offset) {
 // table, 1 the directory, 2 the mini allocation table; "Alpha" in sectors 7, 6, 5.
 constexpr std::size_t kV4Sector = 4096;
 std::size_t V4Fat(Cardinal sector) {
-  return kV4Sector + 4 * sector;
+  return kV4Sector + 4 * std::size_t{sector};
 }
 std::size_t V4Entry(Cardinal entry) {
-  return 2 * kV4Sector + 128 * entry;
+  return 2 * kV4Sector + 128 * std::size_t{entry};
 }
 std::size_t V4MiniFat(Cardinal miniSector) {
-  return 3 * kV4Sector + 4 * miniSector;
+  return 3 * kV4Sector + 4 * std::size_t{miniSector};
 }
 
 // Runs action on a patched copy of a fixture; it must fail with ECompoundFileError whose

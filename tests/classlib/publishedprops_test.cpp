@@ -22,6 +22,9 @@ class TSortedTable : public TIndexedTable {
   ORDVANE_CLASS(TSortedTable, TIndexedTable)
 };
 
+// Only a lack of memory can fail the registration, which nothing before main could handle
+// either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool registered = [] {
   RegisterStringProperty<TIndexedTable>(
       "IndexFieldNames", [](const TIndexedTable& t) { return t.indexFieldNames; },

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -102,6 +103,6 @@ class DataSetDbTestOf : public testing::TestWithParam<Connection> {
 
 using DataSetDbTest = DataSetDbTestOf<>;
 
-inline const std::vector<Connection> AllConnections{{1, "WIN1251"}, {1, "UTF8"}, {3, "WIN1251"}, {3, "UTF8"}};
+inline constexpr std::array<Connection, 4> AllConnections{{{1, "WIN1251"}, {1, "UTF8"}, {3, "WIN1251"}, {3, "UTF8"}}};
 
 }  // namespace ordvane::test

@@ -217,7 +217,7 @@ TEST_F(FetchTest, EventsComeInOrderAndTheCountersSilenceThem) {
            {&fDataSet->AfterScroll, "AfterScroll"},
            {&fDataSet->OnDisableControls, "DisableControls"},
            {&fDataSet->OnEnableControls, "EnableControls"}})
-    *event = [&log, name](TDataSet*) { log.emplace_back(name); };
+    *event = [&log, label = name](TDataSet*) { log.emplace_back(label); };
   fDataSet->SetBeforeFetchRecord([&log](TFIBQuery*, Integer number, bool&) { log.push_back("fetch " + std::to_string(number)); });
 
   fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poFetchAll});
@@ -377,7 +377,7 @@ TEST_P(TransactionEndTest, AnOpenDatasetKeepsClosesOrCompletesItsRows) {
   EXPECT_EQ(Id(), 1);
 }
 
-const EndCase EndCases[] = {
+constexpr EndCase EndCases[] = {
     {"CommitRetaining", false, [](TFIBDatabase&, TFIBTransaction& t) { t.CommitRetaining(); }, true, true},
     {"RollbackRetaining", false, [](TFIBDatabase&, TFIBTransaction& t) { t.RollbackRetaining(); }, true, true},
     {"Commit", false, [](TFIBDatabase&, TFIBTransaction& t) { t.Commit(); }, false, false},

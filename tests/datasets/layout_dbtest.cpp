@@ -51,8 +51,8 @@ T At(const Bytes& record, Integer offset) {
 // The day number the cache keeps for a civil date: 1 January of year 1 is day 1.
 Integer StampDay(int year, unsigned month, unsigned day) {
   using namespace std::chrono;
-  return static_cast<Integer>(
-      (sys_days{std::chrono::year{year} / month / day} - sys_days{std::chrono::year{1} / 1 / 1}).count() + 1);
+  const sys_days date{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}};
+  return static_cast<Integer>((date - sys_days{std::chrono::year{1} / 1 / 1}).count() + 1);
 }
 
 // isql-fb's date ("1858-11-17" or, in dialect 1, "17-NOV-1858"), with its time of day.
@@ -112,8 +112,9 @@ class LayoutTest : public DataSetDbTest {
     for (int i = 0; i < fDataSet->FieldDescriptors().GetCount(); ++i) {
       const TFIBFieldDescr& d = fDataSet->FieldDescriptors()[i];
       if (!d.IsStringSlot) continue;
-      const auto end = static_cast<std::size_t>(d.Offset + 4 + d.DataSize);
-      for (auto at = static_cast<std::size_t>(d.Offset + 4 + At<Integer>(record, d.Offset) + 1); at < end; ++at)
+      const auto text = static_cast<std::size_t>(d.Offset) + 4;
+      const auto end = text + static_cast<std::size_t>(d.DataSize);
+      for (auto at = text + static_cast<std::size_t>(At<Integer>(record, d.Offset)) + 1; at < end; ++at)
         record[at] = 0;
     }
     return Bytes(record.begin() + StatusOffset, record.end());
@@ -129,7 +130,7 @@ class LayoutTest : public DataSetDbTest {
     const TFIBFieldDescr& d = fDataSet->FieldDescriptors()[column];
     const std::string name = fDataSet->SelectQuery().Current()[column].Name();
     SCOPED_TRACE(name + " = " + isql);
-    const bool null = record[static_cast<std::size_t>(NullFlagsOffset + column)] != 0;
+    const bool null = record[static_cast<std::size_t>(NullFlagsOffset) + static_cast<std::size_t>(column)] != 0;
     ASSERT_EQ(null, isql == "<null>");
     const Integer slotLength = d.IsStringSlot ? At<Integer>(record, d.Offset) : 0;
     if (null) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -22,24 +23,24 @@ using Bytes = std::vector<Byte>;
 // Fixed part 9 bytes, three slots (the middle one binary), tail 6 bytes.
 constexpr Integer Fixed = 9;
 constexpr Integer Tail = 6;
-const std::vector<Integer> SlotSizes{13, 20, 1};
+constexpr std::array<Integer, 3> SlotSizes{13, 20, 1};
 constexpr int BinarySlot = 1;
 
 struct Layout {
-  std::vector<Integer> offsets;
+  std::array<Integer, SlotSizes.size()> offsets{};
   Integer tailOffset = 0;
   Integer fullSize = 0;
-  Layout() {
+  constexpr Layout() {
     Integer at = Fixed;
-    for (Integer size : SlotSizes) {
-      offsets.push_back(at);
-      at += 4 + size;
+    for (std::size_t slot = 0; slot < SlotSizes.size(); ++slot) {
+      offsets[slot] = at;
+      at += 4 + SlotSizes[slot];
     }
     tailOffset = at;
     fullSize = at + Tail;
   }
 };
-const Layout layout;
+constexpr Layout layout;
 
 struct Image {
   Bytes fixed = Bytes(Fixed, 0);
@@ -415,7 +416,7 @@ TEST(RecordsCache, MessagesAndReservation) {
   Byte* place = cache.ReserveRecord(250);
   EXPECT_EQ(cache.BlockCount(), 3);
   EXPECT_EQ(place, cache.GetRecordPtr(250));
-  EXPECT_EQ(cache.GetRecordPtr(1) + 104 * 10, cache.GetRecordPtr(105));
+  EXPECT_EQ(cache.GetRecordPtr(1) + std::ptrdiff_t{104} * 10, cache.GetRecordPtr(105));
   EXPECT_EQ(message([&] { cache.GetRecordPtr(251); }), "Can't read Buffer.Incorrect RecordNo");
   Byte* record = nullptr;
   EXPECT_EQ(message([&] { cache.GetFieldDataPtr(1, 10, record); }), "Can't read FieldData .Incorrect RecordNo");

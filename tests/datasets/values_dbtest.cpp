@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -282,8 +283,8 @@ TEST_P(ValuesTest, ASmallintReadThroughAnIntegerFieldKeepsItsSignAndItsRange) {
   fDataSet->Cancel();
 }
 
-const std::vector<Connection> ValueConnections{{1, "WIN1251"}, {1, "UTF8"}, {1, "KOI8R"},
-                                               {3, "WIN1251"}, {3, "UTF8"}, {3, "KOI8R"}};
+constexpr std::array<Connection, 6> ValueConnections{
+    {{1, "WIN1251"}, {1, "UTF8"}, {1, "KOI8R"}, {3, "WIN1251"}, {3, "UTF8"}, {3, "KOI8R"}}};
 
 INSTANTIATE_TEST_SUITE_P(Connections, ValuesTest, testing::ValuesIn(ValueConnections),
                          [](const auto& info) { return PrintTo(info.param); });

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "classlib/core/Streams.h"
@@ -45,12 +44,12 @@ class TRoundTripFile {
 };
 
 struct Loader {
-  std::function<bool(const std::string&)> load;
-  std::function<void(const std::string&)> save;
-  std::function<int()> count;
+  bool (*load)(const std::string&);
+  void (*save)(const std::string&);
+  int (*count)();
 };
 
-const Loader kLoaders[] = {
+constexpr Loader kLoaders[] = {
     {[](const std::string& file) { return FIBTableInfoCollect().LoadFromFile(file, nullptr); },
      [](const std::string& file) { FIBTableInfoCollect().SaveToFile(file); },
      [] { return FIBTableInfoCollect().Count(); }},

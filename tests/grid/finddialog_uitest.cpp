@@ -282,6 +282,35 @@ TEST(FindDialog, ModalTheCancelButtonEndsIt) {
   EXPECT_FALSE(DBGridEhFindDlg()->Visible());
 }
 
+TEST(FindDialog, CtrlFOpensTheDialogModalOnTheSelectedColumn) {
+  FindFixture f;
+  f.grid->SetSelectedIndex(2);
+  f.grid->SetFocus();
+  f.ui.Process();
+  std::vector<TDBGridEhFindDlg*> seen;
+  const auto answer = [&] {
+    TDBGridEhFindDlg& dialog = *DBGridEhFindDlg();
+    seen.push_back(&dialog);
+    EXPECT_TRUE(dialog.FormState().Contains(fsModal));
+    EXPECT_EQ(dialog.cbFindIn->Text(), "AMOUNT");
+    EXPECT_EQ(dialog.cbFindIn->Items()->Strings(dialog.cbFindIn->Items()->Count() - 1), "<All>");
+    f.ui.Press(VK_ESCAPE);
+    EXPECT_EQ(dialog.ModalResult(), mrCancel) << "closed through the Cancel button";
+  };
+  f.ui.Later(answer);
+  f.ui.Press('F', {ssCtrl});
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_FALSE(seen[0]->Visible());
+  f.ui.Later(answer);
+  f.ui.Press('F', {ssCtrl});
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1], seen[0]) << "the same dialog again";
+
+  f.grid->SetOptionsEh(f.grid->OptionsEh() - TDBGridEhOptions{dghDialogFind});
+  f.ui.Press('F', {ssCtrl});
+  EXPECT_EQ(seen.size(), 2u) << "without dghDialogFind no dialog";
+}
+
 TEST(FindDialog, TheGridOrItsColumnsGoingUnderTheOpenDialog) {
   {
     FindFixture f;

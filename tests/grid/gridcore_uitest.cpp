@@ -400,7 +400,7 @@ TEST(GridCore, SharedRoutinesOnFieldsAndText) {
   TCanvas& canvas = *f.grid->Canvas();
   const int height = TextHeightEh(canvas, "Wg");
   EXPECT_EQ(height, TextHeightOf(*canvas.Font()));
-  const TRect cell(0, 0, canvas.TextWidth("short") + 2 + 4, height);
+  const TRect cell{0, 0, canvas.TextWidth("short") + 2 + 4, height};
   EXPECT_FALSE(TextOverflowsEh(canvas, "short", cell, false, 2));
   EXPECT_TRUE(TextOverflowsEh(canvas, "short text", cell, false, 2));
   EXPECT_TRUE(TextOverflowsEh(canvas, "short short", cell, true, 2)) << "wrapped onto a second line";

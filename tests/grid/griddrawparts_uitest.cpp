@@ -100,7 +100,7 @@ TEST(GridCellEvents, TheGridsParamsComeFirstAndTheDrawEventsFollowEachCell) {
   TRect title = grid.CellRect(kIdCol, 0);
   InflateRect(title, -1, -1);
   EXPECT_EQ(titled->Raster().Pixel(title.left + 1, title.bottom - 2), ColorToRGB(clAqua));
-  const TRect marker(title.right - kSortMarkerWidthEh - 2, title.top, title.right - 2, title.bottom);
+  const TRect marker{title.right - kSortMarkerWidthEh - 2, title.top, title.right - 2, title.bottom};
   EXPECT_GT(marker.Width() * marker.Height() - CountColour(titled->Raster(), marker, clAqua), 5);
 }
 
@@ -156,8 +156,8 @@ TEST(GridCellImages, ImageAndTextImageOnlyAndTitleImages) {
   TRect nameTitle = grid.CellRect(3, 0);
   InflateRect(nameTitle, -1, -1);
   const int titleTop = nameTitle.top + (nameTitle.Height() - 16) / 2;
-  const TRect shownPart(nameTitle.left + 2, std::max(titleTop, nameTitle.top), nameTitle.left + 18,
-                        std::min(titleTop + 16, nameTitle.bottom));
+  const TRect shownPart{nameTitle.left + 2, std::max(titleTop, nameTitle.top), nameTitle.left + 18,
+                        std::min(titleTop + 16, nameTitle.bottom)};
   EXPECT_EQ(CountColour(p, shownPart, clBlue), shownPart.Width() * shownPart.Height())
       << "the title image, clipped to the title";
   EXPECT_EQ(CountColour(p, nameTitle, clBtnText), 0) << "instead of the caption";
@@ -169,7 +169,7 @@ TEST(GridCellImages, ClippedImagesByAlignment) {
     TBitmap bitmap(60, 30);
     bitmap.Canvas()->Brush()->SetColor(clWhite);
     bitmap.Canvas()->FillRect(Rect(0, 0, 60, 30));
-    const TRect rect(10, 5, 50, 15);  // lower than the image: its middle shows
+    const TRect rect{10, 5, 50, 15};  // lower than the image: its middle shows
     DrawClipImageEh(*bitmap.Canvas(), images.list, 0, rect, alignment, 3);
     const TRect ink = test::InkBox(bitmap.Raster(), ColorToRGB(clWhite));
     const int left = alignment == taLeftJustify ? 13 : alignment == taCenter ? 22 : 34;
@@ -205,7 +205,8 @@ TEST(GridVerticalTitles, ARotatedFontWritesTheCaptionBottomUp) {
       EXPECT_GT(ink.bottom, 190) << "from the bottom";
     else
       EXPECT_LT(ink.top, 10) << "to the top";
-    EXPECT_NEAR((ink.left + ink.right) / 2, 20, 3) << "centred across";
+    const int middle = (ink.left + ink.right) / 2;
+    EXPECT_NEAR(middle, 20, 3) << "centred across";
     EXPECT_EQ(canvas.Font()->Orientation(), 0) << "the canvas font comes back";
   }
 
@@ -264,7 +265,7 @@ TEST(GridThemedCells, HeaderItemsWithStylesOnAndRaisedFramesOtherwise) {
   const TRect indicator = grid.CellRect(0, first + 1);
   // The right end of the title, clear of its caption.
   const auto rightEnd = [&](const TRaster& picture, const std::unique_ptr<TBitmap>& item) {
-    const TRect band(title.Width() - 6, 0, title.Width(), title.Height());
+    const TRect band{title.Width() - 6, 0, title.Width(), title.Height()};
     return test::CountPixels(item->Raster(), [&](int x, int y, TColorRef c) {
       return PtInRect(band, Point(x, y)) && picture.Pixel(title.left + x, title.top + y) != c;
     });
@@ -312,8 +313,8 @@ TEST(GridCellButtons, ColumnsThatAlwaysShowTheirButtonsDrawThemAtTheRight) {
   const TRect cell = grid.CellRect(1, first + 1);
   const auto picture = Painted(grid);
   const int dropWidth = GetSystemMetrics(SM_CXVSCROLL);
-  const TRect dropDown(cell.right - dropWidth, cell.top, cell.right, cell.bottom);
-  const TRect dots(dropDown.left - 12, cell.top, dropDown.left, cell.bottom);
+  const TRect dropDown{cell.right - dropWidth, cell.top, cell.right, cell.bottom};
+  const TRect dots{dropDown.left - 12, cell.top, dropDown.left, cell.bottom};
   for (const auto& [rect, style] : {std::pair{dropDown, ebsDropDownEh}, std::pair{dots, ebsEllipsisEh}}) {
     TBitmap expected(rect.Width(), rect.Height());
     DrawCellButtonEh(*expected.Canvas(), Rect(0, 0, rect.Width(), rect.Height()), name->Color(), style, nullptr,
@@ -403,7 +404,7 @@ TEST(GridIncrementalSearch, TheMatchedPrefixAndTheIndicatorShowTheSearchColour) 
 
   grid.SetInplaceSearchState(true, "nam");
   picture = Painted(grid);
-  const TRect prefix(current.left + 2, current.top, current.left + 2 + prefixWidth, current.bottom);
+  const TRect prefix{current.left + 2, current.top, current.left + 2 + prefixWidth, current.bottom};
   EXPECT_GT(searchColoured(picture->Raster(), prefix), prefix.Width() * prefix.Height() / 2);
   EXPECT_GT(CountColour(picture->Raster(), prefix, kInplaceSearchTextColorEh), 5) << "the prefix's letters";
   EXPECT_EQ(searchColoured(picture->Raster(), Rect(prefix.right, current.top, current.right, current.bottom)), 0)
@@ -416,7 +417,7 @@ TEST(GridIncrementalSearch, TheMatchedPrefixAndTheIndicatorShowTheSearchColour) 
                                                                                   kInplaceSearchColorEh),
             72)
       << "a white arrow on the search colour";
-  const TPoint at(indicator.right - 1 - 8 - 1, (indicator.top + indicator.bottom - 9) / 2);
+  const TPoint at{indicator.right - 1 - 8 - 1, (indicator.top + indicator.bottom - 9) / 2};
   EXPECT_EQ(Differing(picture->Raster(), arrow.Raster(), at), 0);
 
   grid.SetInplaceSearchState(false, "nam");

@@ -386,7 +386,7 @@ TEST(GridMessages, AFlatGridPaintsItsOwnOnePixelBorder) {
   EXPECT_EQ(border(), (TSize{2, 2})) << "one pixel each side";
 
   TBitmap expected(grid.Width(), grid.Height());
-  TRect ring(0, 0, grid.Width(), grid.Height());
+  TRect ring{0, 0, grid.Width(), grid.Height()};
   DrawEdge(expected.Canvas()->Handle(), ring, BDR_SUNKENINNER, BF_RECT);
   TRect window;
   GetWindowRect(grid.Handle(), window);

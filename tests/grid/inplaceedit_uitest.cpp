@@ -225,6 +225,21 @@ TEST(GridInplaceEdit, DraggingFromTheButtonIntoTheListChoosesOnRelease) {
   EXPECT_EQ(f.data.FieldByName("NAME")->AsString(), "Gamma");
 }
 
+TEST(GridInplaceEdit, OutsideTheTextTheMouseShowsTheArrowAndTheEditorKeepsItsCursor) {
+  EditorFixture f;
+  f.name->PickList()->SetText("Alpha\nBeta");
+  TDBGridInplaceEdit* editor = f.EditAt(f.name);
+  const TCursor ownCursor = editor->Cursor();
+  TRect text;
+  editor->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
+  ASSERT_GT(text.left, 0) << "the editor has a margin left of its text";
+  f.ui.MoveTo(editor, TPoint{text.left - 1, text.top});
+  SetCursor(0);
+  EXPECT_EQ(editor->Perform(WM_SETCURSOR, editor->Handle(), HTCLIENT), 1);
+  EXPECT_EQ(GetCursor(), Screen->Cursors(crArrow));
+  EXPECT_EQ(editor->Cursor(), ownCursor);
+}
+
 TEST(GridInplaceEdit, EnterOnAPickListWithNothingChosenWritesNothing) {
   EditorFixture f;
   f.name->PickList()->SetText("Alpha\nBeta");

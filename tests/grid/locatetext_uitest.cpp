@@ -37,7 +37,7 @@ struct LocateFixture : DataGridFixture<> {
   }
 };
 
-const TLocateTextOptionsEh kNoCase{ltoCaseInsensitiveEh};
+constexpr TLocateTextOptionsEh kNoCase{ltoCaseInsensitiveEh};
 
 TEST(LocateText, MatchingWholeFromTheBeginningOrAnyPart) {
   LocateFixture f;

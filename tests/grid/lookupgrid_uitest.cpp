@@ -216,7 +216,7 @@ TEST(LookupGrid, TheScrollBarMovesTheListButNotTheChoice) {
   f.ui.Process();
   ASSERT_EQ(f.lookup->VisibleRowCount(), 3) << "rows without lines between them fill the height";
   const auto scroll = [&f](WPARAM code, int position = 0) {
-    f.lookup->Perform(WM_VSCROLL, MAKEWPARAM(code, position), 0);
+    f.lookup->Perform(WM_VSCROLL, MAKEWPARAM(static_cast<int>(code), position), 0);
     return f.cities.RecNo();
   };
   EXPECT_EQ(scroll(SB_BOTTOM), 6);

@@ -172,7 +172,7 @@ TEST(RecordMoving, TheDropComparesTheDraggedRecordNotTheRowItHeld) {
   }
 }
 
-TEST(RecordMoving, CancelModeEndsTheDragWithoutMovingAndStopsTheTimer) {
+TEST(RecordMoving, CancelModeOrEscapeEndsTheDragWithoutMovingAndStopsTheTimer) {
   MovingFixture f(12, 4);
   f.ui.Press(f.grid, f.Indicator(0));
   f.ui.MoveTo(f.grid, f.Indicator(3));
@@ -183,6 +183,15 @@ TEST(RecordMoving, CancelModeEndsTheDragWithoutMovingAndStopsTheTimer) {
   f.ui.Advance(300);
   EXPECT_EQ(f.Shown(), "ABCD") << "timer 1 ended with the drag";
   f.ui.Release(f.grid, f.Below());
+  EXPECT_EQ(f.Order(), "ABCDEFGHIJKL");
+
+  f.ui.Advance(1000);
+  f.ui.Press(f.grid, f.Indicator(0));
+  f.ui.MoveTo(f.grid, f.Indicator(3));
+  ASSERT_EQ(f.grid->DBGridEhState(), dgsRecordMovingEh);
+  f.ui.Press(VK_ESCAPE);
+  EXPECT_EQ(f.grid->DBGridEhState(), dgsNormalEh) << "Escape ends the drag";
+  f.ui.Release(f.grid, f.Indicator(3));
   EXPECT_EQ(f.Order(), "ABCDEFGHIJKL");
 }
 

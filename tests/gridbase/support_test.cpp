@@ -28,6 +28,9 @@ class TLinkedControl : public TComponent {
   TObject* source = nullptr;
 };
 
+// Only a lack of memory can fail the registration, which nothing before main could handle
+// either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool registered =
     (RegisterObjectProperty<TLinkedControl>("DataSource", [](const TLinkedControl& c) { return c.source; }), true);
 

@@ -61,6 +61,8 @@ int ProgressForms() {
   return count;
 }
 
+// Only a lack of memory can fail this, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const TSMIProgressCaptions kCaptions{"Importing...", "Importing...", "Deleted:", "Updated:",
                                      "Added:",       "Errors:",      "Processed:", "&Cancel"};
 

@@ -96,10 +96,10 @@ TEST_F(SQLModeTest, EveryStatementRunsAndLeavesTheTableAsAsked) {
   Run(imDelete);
 
   EXPECT_EQ(statements,
-            (Lines{"INSERT INTO T_PERSON (ID, SURNAME, AMOUNT, BORN, NOTE) VALUES "
-                   "(3, \"O'Brien; DROP TABLE T_PERSON\", 1234.5, \"05.03.2021\", NULL)",
-                   "INSERT INTO T_PERSON (ID, SURNAME, AMOUNT, BORN, NOTE) VALUES "
-                   "(4, \"Ґрунт \"\"Ліс\"\"\", 0.5, NULL, \"a;b\")",
+            (Lines{("INSERT INTO T_PERSON (ID, SURNAME, AMOUNT, BORN, NOTE) VALUES "
+                    "(3, \"O'Brien; DROP TABLE T_PERSON\", 1234.5, \"05.03.2021\", NULL)"),
+                   ("INSERT INTO T_PERSON (ID, SURNAME, AMOUNT, BORN, NOTE) VALUES "
+                    "(4, \"Ґрунт \"\"Ліс\"\"\", 0.5, NULL, \"a;b\")"),
                    "UPDATE T_PERSON SET SURNAME=\"Нове\", AMOUNT=2.5, BORN=NULL, NOTE=NULL WHERE (ID=1)",
                    "INSERT INTO T_PERSON (ID, SURNAME, AMOUNT, BORN, NOTE) VALUES (6, \"Шість\", NULL, NULL, NULL)",
                    "DELETE FROM T_PERSON WHERE (ID=2)"}));

@@ -117,7 +117,9 @@ Bytes Compress(const std::string& input) {
   return out;
 }
 
-// The three worked examples published with the format.
+// The three worked examples published with the format. Only a lack of memory can fail
+// these, which nothing before main could handle either.
+// NOLINTBEGIN(cert-err58-cpp)
 const std::string NoCompressionText = "abcdefghijklmnopqrstuv.";
 const Bytes NoCompressionBytes = {0x01, 0x19, 0xB0, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66,
                                   0x67, 0x68, 0x00, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,
@@ -129,6 +131,7 @@ const Bytes NormalBytes = {0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62,
                            0x72, 0x73, 0x74, 0x75, 0x76, 0x10, 0x77, 0x78, 0x79, 0x7A, 0x00, 0x3C};
 const std::string MaximumText(73, 'a');
 const Bytes MaximumBytes = {0x01, 0x03, 0xB0, 0x02, 0x61, 0x45, 0x00};
+// NOLINTEND(cert-err58-cpp)
 
 TEST(VBADecompress, PublishedExamples) {
   EXPECT_EQ(Decompress(NoCompressionBytes), NoCompressionText);

@@ -42,7 +42,8 @@ TEST(ProgressBar, TheHighlightedBlocksReachAsFarAsThePosition) {
   bar->SetPosition(50);
   const int half = reach();
   // Inside the one-pixel edge and a one-pixel margin the bar is 333 pixels long.
-  EXPECT_NEAR(half, 2 + 333 / 2, 2);
+  const int middle = 2 + 333 / 2;
+  EXPECT_NEAR(half, middle, 2);
   bar->SetPosition(150);  // held to the maximum
   EXPECT_EQ(bar->Position(), 100);
   EXPECT_EQ(reach(), 334);

@@ -14,6 +14,8 @@ namespace {
 using test::MessageLog;
 using test::RawWindow;
 
+// Only a lack of memory can fail this, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const std::vector<UINT> kMouseAndActivation = {
     WM_NCHITTEST,     WM_SETCURSOR,      WM_MOUSEACTIVATE, WM_NCACTIVATE,    WM_ACTIVATE,
     WM_SETFOCUS,      WM_KILLFOCUS,      WM_MOUSEMOVE,     WM_LBUTTONDOWN,   WM_LBUTTONUP,

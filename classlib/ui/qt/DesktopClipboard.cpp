@@ -11,7 +11,10 @@ namespace ordvane {
 
 namespace {
 
-const QString kFormatPrefix = QStringLiteral("application/x-ordvane-");
+const QString& FormatPrefix() {
+  static const QString prefix = QStringLiteral("application/x-ordvane-");
+  return prefix;
+}
 
 QByteArray Bytes(const RawByteString& data) { return QByteArray(data.data(), static_cast<qsizetype>(data.size())); }
 
@@ -29,7 +32,7 @@ QString TextOf(const RawByteString& utf16) {
 }  // namespace
 
 QString FormatMimeType(const AnsiString& formatName) {
-  return kFormatPrefix + QString::fromUtf8(Bytes(AnsiToUtf8(formatName)));
+  return FormatPrefix() + QString::fromUtf8(Bytes(AnsiToUtf8(formatName)));
 }
 
 TDesktopClipboard::TDesktopClipboard() {
@@ -60,8 +63,8 @@ void TDesktopClipboard::Import() {
   fImporting = true;
   EmptyClipboard();
   for (const QString& type : mime->formats())
-    if (type.startsWith(kFormatPrefix)) {
-      const QByteArray name = type.mid(kFormatPrefix.size()).toUtf8();
+    if (type.startsWith(FormatPrefix())) {
+      const QByteArray name = type.mid(FormatPrefix().size()).toUtf8();
       SetClipboardData(RegisterClipboardFormat(Utf8ToAnsi(Raw(name))), Raw(mime->data(type)));
     }
   if (mime->hasText()) {

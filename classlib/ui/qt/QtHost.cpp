@@ -321,6 +321,9 @@ std::unique_ptr<TDisplay> OpenDesktop() {
 
 namespace {
 
+// Only a lack of memory can fail the registration, which nothing before main could handle
+// either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool gRegistered = (RegisterDisplayOpener(&OpenDesktop), true);
 
 }  // namespace

@@ -25,7 +25,7 @@ namespace ordvane {
 
 class TSurfaceWidget;
 
-class TQtHost : public TWindowHost, public TEventSource, public TDisplay {
+class TQtHost final : public TWindowHost, public TEventSource, public TDisplay {
  public:
   // Makes the Qt application when there is none; main thread only. Installs itself as
   // the host and as the main queue's event source until destroyed.
