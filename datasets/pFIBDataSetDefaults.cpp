@@ -65,12 +65,14 @@ void TpFIBDataSet::DoOnNewRecord() {
       break;
   }
   ApplyNewRecordDefaults();
+  NotifyContainers(deOnNewRecord);
   TFIBDataSet::DoOnNewRecord();
 }
 
 void TpFIBDataSet::DoBeforePost() {
   const TDataSetState state = State();
   if (state == dsInsert && AutoUpdateOptions().WhenGetGenID() == wgBeforePost) FillKeyFromGenerator();
+  NotifyContainers(deBeforePost);
   TFIBDataSet::DoBeforePost();
   if (!CachedUpdates()) PrepareModifySQL(state);
 }
@@ -139,7 +141,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
     const AnsiString keyword = UpperCase(written);
     if (keyword.empty()) continue;
     bool applied = false;
-    if (OnApplyDefaultValue) OnApplyDefaultValue(this, field, applied);
+    ApplyDefaultValue(field, applied);
     if (applied || keyword == "NULL") continue;
     if (IsDateTimeField(field)) {
       if (const auto moment = KeywordMoment(keyword, now))
@@ -361,7 +363,7 @@ void TpFIBDataSet::ImportDefaultValues() {
     }
     if (repository) {
       ApplyRepository(field, *info);
-      if (OnApplyFieldRepository) OnApplyFieldRepository(this, field, *info);
+      RelayFieldRepository(field, *info);
     }
   }
 }

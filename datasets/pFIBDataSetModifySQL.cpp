@@ -465,6 +465,7 @@ void TpFIBDataSet::DoAfterOpen() {
     }
   }
   LinkParamsToFields();
+  NotifyContainers(deAfterOpen);
   TFIBDataSet::DoAfterOpen();
 }
 
