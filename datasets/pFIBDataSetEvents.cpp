@@ -123,6 +123,8 @@ void TpFIBDataSet::DoAfterEdit() {
 void TpFIBDataSet::DoAfterPost() {
   ForgetVisibleCount();
   NotifyContainers(deAfterPost);
+  // As after a delete: the master's values may follow from its details' rows.
+  if (DetailConditions().Contains(dcForceMasterRefresh) && !CachedUpdates()) RefreshMaster();
   TFIBDataSet::DoAfterPost();
 }
 
