@@ -92,6 +92,9 @@ class TFIBDataLink : public TDetailDataLink {
 
  protected:
   void ActiveChanged() override;
+  // Before the master moves, posts or closes, the detail posts a pending change while the
+  // master's values it was made under are still there: re-reading would lose it.
+  void CheckBrowseMode() override;
   // Only a move to another master record re-reads the detail, not an edit of a field.
   void RecordChanged(TField* field) override;
 
@@ -880,7 +883,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   virtual void CachedStatusChanged() {}
 
  private:
-  // The timer went off, or the detail does not wait: close and open again where it was.
+  // The timer went off, or the detail does not wait: the detail reads its rows afresh.
   void ReopenForMaster();
   std::unique_ptr<TFIBDataLink> fDataLink;
 };

@@ -119,6 +119,10 @@ void TFIBDataLink::ActiveChanged() {
     fDataSet.MasterClosed();
 }
 
+void TFIBDataLink::CheckBrowseMode() {
+  if (fDataSet.Active()) fDataSet.CheckBrowseMode();
+}
+
 void TFIBDataLink::RecordChanged(TField* field) {
   if (field == nullptr && fDataSet.Active() && fDataSet.MasterParamsChanged()) fDataSet.MasterChanged();
 }

@@ -39,6 +39,18 @@ TEST_F(MasterDetailTest, MovingTheMasterRereadsTheDetailEditingAMasterFieldDoesN
   }
 }
 
+TEST_F(MasterDetailTest, ADetailsPendingChangeIsPostedBeforeTheMasterMoves) {
+  LinkDetail();
+  fMaster->Open();
+  fDetail->Open();
+  fDetail->Edit();
+  fDetail->FieldByName("NUM")->SetAsString("kept");
+  fMaster->Next();
+  EXPECT_EQ(fDetail->State(), dsBrowse);
+  fMaster->Prior();
+  EXPECT_EQ(DetailRows(), "11|kept;12|D12;13|D13");
+}
+
 TEST_F(MasterDetailTest, ClosingTheMasterClosesTheDetailUnlessItIgnoresThat) {
   LinkDetail();
   fMaster->Open();
