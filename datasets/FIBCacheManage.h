@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -82,7 +83,7 @@ class TRecordsCache {
   void WriteRecord(Integer recordNo, const Byte* source, bool allocate);
 
   // The characters of a slot (0-based) of physical record index + 1.
-  const AnsiString& GetStringValue(Integer index, Integer slot) const;
+  AnsiString GetStringValue(Integer index, Integer slot) const;
   // A value longer than the slot is cut at the slot size; then trailing blanks (below
   // code 33 for a cut value) go, except in a binary slot.
   void WriteStringValue(Integer slot, Integer index, const AnsiString& value);
@@ -120,18 +121,35 @@ class TRecordsCache {
     Integer size = 0;
     bool binary = false;
   };
-  // One row per record, one cell per slot.
+  // One row per record, one cell per slot. The characters live in large chunks shared by
+  // all cells, so a fetched record's texts cost no allocation of their own. A cell keeps
+  // its room: a text that outgrows it moves once more, to room for the slot's full size, so
+  // rewriting a record wastes at most that.
   class TStringTable {
    public:
     explicit TStringTable(std::size_t columns) : fColumns(columns) {}
     std::size_t Rows() const { return fCells.size() / fColumns; }
     void EnsureRows(std::size_t rows);
-    AnsiString& Cell(std::size_t row, std::size_t column) { return fCells[row * fColumns + column]; }
-    const AnsiString& Cell(std::size_t row, std::size_t column) const { return fCells[row * fColumns + column]; }
+    std::string_view Cell(std::size_t row, std::size_t column) const {
+      const TCell& cell = fCells[row * fColumns + column];
+      return {cell.data, cell.length};
+    }
+    // text is at most slotSize characters.
+    void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize);
 
    private:
+    struct TCell {
+      char* data = nullptr;
+      std::uint32_t length = 0;
+      std::uint32_t room = 0;
+    };
+    char* Allocate(std::size_t size);
+
     std::size_t fColumns;
-    std::vector<AnsiString> fCells;
+    std::vector<TCell> fCells;
+    std::vector<std::unique_ptr<char[]>> fChunks;
+    char* fFree = nullptr;  // the unused end of the newest shared chunk
+    std::size_t fFreeSize = 0;
   };
   using TBlocks = std::vector<std::unique_ptr<Byte[]>>;
 
@@ -145,7 +163,8 @@ class TRecordsCache {
   const TSlot& Slot(Integer slot) const;
   void CheckSlotLayout();
   void EnsureMap();
-  AnsiString& StringCell(Integer index, Integer slot);
+  // Slot (0-based) of physical record index + 1 takes text, which fits the slot.
+  void AssignStringCell(Integer index, Integer slot, std::string_view text);
   // The log slot of physical record p, 0 when it has none.
   Integer LogSlotOf(Integer physicalNo) const;
   Integer AddLogSlot(Integer physicalNo);

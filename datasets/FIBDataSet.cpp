@@ -335,17 +335,17 @@ void TFIBCustomDataSet::CheckUpdateTransaction() {
 }
 
 void TFIBCustomDataSet::CheckEditState() {
-  const AnsiString name = FullComponentName(this);
+  // Every field write checks here: the name is made only for an error.
   const TDataSetState state = State() == dsNewValue || State() == dsOldValue ? SavedState() : State();
   switch (state) {
     case dsEdit:
-      if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {name});
+      if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {FullComponentName(this)});
       return;
     case dsInsert:
-      if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {name});
+      if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {FullComponentName(this)});
       return;
     default:
-      FIBError(TFIBClientError::NotInEditOrInsert, {name});
+      FIBError(TFIBClientError::NotInEditOrInsert, {FullComponentName(this)});
   }
 }
 
@@ -355,14 +355,24 @@ void TFIBCustomDataSet::CheckInactive() const {
 
 // ---- Permissions and comparisons ------------------------------------------------------------
 
+namespace {
+
+// Asked on every field write. A statement is prepared only with a text and unprepared by
+// any change of it, so a prepared one needs no copy of its lines to tell.
+bool HasText(TFIBQuery& statement) {
+  return statement.Prepared() || !IsEmptyStrings(statement.SQL());
+}
+
+}  // namespace
+
 bool TFIBCustomDataSet::CanEdit() {
-  if (!IsEmptyStrings(UpdateSQL())) return true;
+  if (HasText(*fUpdateQuery)) return true;
   if (!fCachedUpdates || !Active() || ActiveBuffer() == nullptr) return false;
   return (ActiveBuffer()[StatusOffset] & CachedStatusMask) == cusInserted;
 }
 
 bool TFIBCustomDataSet::CanInsert() {
-  return !IsEmptyStrings(InsertSQL());
+  return HasText(*fInsertQuery);
 }
 
 bool TFIBCustomDataSet::CanDelete() {

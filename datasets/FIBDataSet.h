@@ -560,13 +560,21 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // then, with commit, the automatic commit, all inside a savepoint of the update
   // transaction. When any step raises, the transaction goes back to the savepoint and the
   // record's buffer, cache slot, previous version and the cached-update counts are put
-  // back: the server and the cache keep nothing of the change.
-  void RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change);
+  // back: the server and the cache keep nothing of the change. A change that is a single
+  // statement, after which nothing can fail, needs no savepoint when it does not commit:
+  // the engine undoes a failed statement by itself.
+  void RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
+                       bool singleStatement = false);
   // Writes one posted record to the server; nothing here.
   virtual void PostRecordToServer(TFIBQuery& /*statement*/, TRecordBuffer /*buffer*/) {}
   // Deletes one record on the server and marks it deleted unless the refresh after the
   // delete still finds it.
   virtual void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer);
+  // The server statements of one delete: here the delete statement with the record's
+  // values.
+  virtual void DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer buffer);
+  // Counts a record's move from one status to another.
+  void CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to);
   // After a change: the record re-read; a master refreshed when dcForceMasterRefresh.
   void InternalRefreshRow(TFIBQuery& statement, TRecordBuffer buffer);
   // Prepares an insert, update, delete or refresh statement under the read transaction
@@ -654,8 +662,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index);
   // The handler closed the dataset: "continue after <event>".
   void CheckStillOpen(const char* event) const;
-  // Counts a record's move from one status to another.
-  void CountStatusChange(TCachedUpdateStatus from, TCachedUpdateStatus to);
   Cardinal BlobHandle(const Byte* record, const TField* field) const;
   void SetBlobHandle(Byte* record, const TField* field, Cardinal handle);
   std::shared_ptr<TFIBBlobStream> RecordBlobStream(const Byte* record, const TField* field) const;
@@ -778,6 +784,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::vector<Byte> fViewRecord;
   // The record a calculated value handed out by GetCachedFieldData lies in.
   std::vector<Byte> fCachedDataRecord;
+  AnsiString fCachedText;  // the string slot GetCachedFieldData handed out last
   // The fields of the order information (its flags beside), resolved.
   std::vector<TField*> OrderFields();
   std::vector<bool> OrderFlags() const;

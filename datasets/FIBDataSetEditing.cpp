@@ -128,7 +128,8 @@ void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransa
 
 }  // namespace
 
-void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change) {
+void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
+                                        bool singleStatement) {
   const auto bufferSize = static_cast<std::size_t>(fRecordBufferSize);
   const std::vector<Byte> typed(buffer, buffer + bufferSize);
   const Integer index = RecordIndexOf(buffer);
@@ -140,12 +141,13 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
 
   StartUpdateTransaction();
   TFIBTransaction* transaction = UpdateTransaction();
-  const bool guarded = transaction != nullptr && transaction->Active();
+  const bool commits = commit && fAutoCommit;
+  const bool guarded = transaction != nullptr && transaction->Active() && (commits || !singleStatement);
   if (guarded) RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "SAVEPOINT ");
   try {
     change();
     // A commit ends the savepoint with the transaction's work; without one it is released.
-    if (commit && fAutoCommit)
+    if (commits)
       AutoCommitUpdateTransaction();
     else if (guarded && transaction->Active())
       RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
@@ -522,12 +524,7 @@ void TFIBCustomDataSet::InternalPost() {
 
 void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
   RunServerChange(buffer, !fCachedUpdates, [&] {
-    PrepareModificationStatement(statement);
-    SetRecordParams(statement, buffer);
-    {
-      const TScopeEnd closer(StatementCloser(statement));
-      statement.ExecQuery();
-    }
+    DeleteRowOnServer(statement, buffer);
     const bool survived = fOptions.Contains(poRefreshAfterDelete) && RefreshRecord(*fRefreshQuery, buffer);
     // The refresh may have taken the record out of view already, and counted it.
     if (!survived && CachedStatus(buffer) != cusDeletedApplied) {
@@ -536,6 +533,13 @@ void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer
     }
     WriteRecordCache(RecordIndexOf(buffer), buffer);
   });
+}
+
+void TFIBCustomDataSet::DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer buffer) {
+  PrepareModificationStatement(statement);
+  SetRecordParams(statement, buffer);
+  const TScopeEnd closer(StatementCloser(statement));
+  statement.ExecQuery();
 }
 
 void TFIBCustomDataSet::InternalDelete() {

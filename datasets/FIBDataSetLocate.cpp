@@ -206,7 +206,8 @@ bool TFIBCustomDataSet::GetCachedFieldData(TField* field, Integer recordIndex, c
   const Byte* stored = cache.GetRecordPtr(recordNo);
   if (stored[NullFlagsOffset - StatusOffset + field->FieldNo() - 1] != 0) return false;
   if (descr->IsStringSlot) {
-    data = &cache.GetStringValue(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot);
+    fCachedText = cache.GetStringValue(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot);
+    data = &fCachedText;
     isString = true;
   } else {
     data = stored + descr->Offset - StatusOffset;

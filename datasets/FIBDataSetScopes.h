@@ -8,6 +8,7 @@
 
 #include "classlib/core/ScreenCursor.h"
 #include "classlib/db/DataSet.h"
+#include "dbclient/FIBQuery.h"
 
 namespace ordvane {
 
@@ -63,5 +64,10 @@ class TControlsScope {
  private:
   TScopeEnd<std::function<void()>> fEnd;
 };
+
+// A statement's cursor is closed after its step, however the step ends.
+inline void CloseIfOpen(TFIBQuery& statement) {
+  if (statement.Open()) statement.Close();
+}
 
 }  // namespace ordvane

@@ -63,7 +63,9 @@ TFieldTarget TargetOf(const TField* field, bool trim) {
   TFieldTarget target;
   target.type = field->DataType();
   target.dataSize = field->DataSize();
-  target.rawInt64 = field->InheritsFrom(TFIBBCDField::StaticClass()) || field->DataType() == ftLargeint;
+  // A BCD field of this library keeps the scaled integer; only a BCD field can be one.
+  target.rawInt64 = target.type == ftLargeint ||
+                    (target.type == ftBCD && field->InheritsFrom(TFIBBCDField::StaticClass()));
   target.trim = trim;
   return target;
 }

@@ -45,10 +45,6 @@ AnsiString AfterCondition(const AnsiString& column, const AnsiString& param, boo
   return "(" + compare + " or (" + column + " is null and " + column + " is distinct from ?" + param + "))";
 }
 
-void CloseIfOpen(TFIBQuery& statement) {
-  if (statement.Open()) statement.Close();
-}
-
 }  // namespace
 
 bool TFIBCustomDataSet::LimitedModel() const {

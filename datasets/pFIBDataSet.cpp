@@ -59,46 +59,4 @@ void TpFIBDataSet::TakeDataSetInfo(const TpDataSetInfo& info) {
   SetDescription(info.Description);
 }
 
-namespace {
-
-bool ReturnsRow(const TFIBQuery& statement) {
-  const TFIBSQLTypes type = statement.SQLType();
-  return type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure;
-}
-
-}  // namespace
-
-void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) {
-  RunServerChange(buffer, true, [&] {
-    {
-      TControlsScope controls(*this);
-      if (!IsEmptyStrings(statement.SQL()) && !IsNoAction(statement)) {
-        PrepareModificationStatement(statement);
-        SetRecordParams(statement, buffer);
-        if (statement.Open()) statement.Close();
-        statement.ExecQuery();
-        if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
-          WriteRecordCache(RecordIndexOf(buffer), buffer);
-          StoreStatementRow(statement, buffer);
-        }
-        if (statement.Open()) statement.Close();
-      }
-      SetCachedStatus(buffer, cusUnmodified);
-      WriteRecordCache(RecordIndexOf(buffer), buffer);
-    }
-    if (!IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
-        CacheModelOptions().CacheModelKind() == cmkStandard) {
-      DoBeforeRefresh();
-      RefreshRecord(RefreshQuery(), buffer);
-      DoAfterRefresh();
-    }
-  });
-}
-
-void TpFIBDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {
-  if (IsNoAction(statement)) return;
-  TControlsScope controls(*this);
-  TFIBDataSet::InternalDeleteRecord(statement, buffer);
-}
-
 }  // namespace ordvane

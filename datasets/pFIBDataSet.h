@@ -8,6 +8,7 @@
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetsContainer.h"
 #include "datasets/FIBMetaCache.h"
+#include "dbclient/pFIBQuery.h"
 
 namespace ordvane {
 
@@ -17,12 +18,33 @@ enum TModifySQLKind { mskUpdate, mskInsert, mskDelete, mskRefresh };
 enum TModifyFieldFilter { mffAll, mffNoBlobs, mffBlobsOnly };
 inline constexpr const char* ModifySQLPropertyNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
 
+// ---- Update objects, record lock, server record count and batches
+enum TLockStatus { lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError };
+// A failed lock: the handler may change the message and the action (daFail raises,
+// daAbort stops silently, daRetry locks again).
+using TLockErrorEvent = TEvent<void(TDataSet* dataSet, TLockStatus lockError, AnsiString& errorMessage,
+                                    TDataAction& action)>;
+// The handler may give the text of a statement in place of the generated one.
+using TOnGetSQLTextProc = TEvent<void(TDataSet* dataSet, AnsiString& sqlText)>;
+// What applying cached updates does with one record: uaApply and uaRetry send it, any
+// other action leaves it pending.
+enum TFIBUpdateAction { uaFail, uaAbort, uaSkip, uaRetry, uaApply, uaApplied };
+using TFIBUpdateRecordEvent = TEvent<void(TDataSet* dataSet, TUpdateKind updateKind, TFIBUpdateAction& action)>;
+// After each record of an apply; resume false stops the run silently.
+using TFIBAfterUpdateRecordEvent = TEvent<void(TDataSet* dataSet, TUpdateKind updateKind, bool& resume)>;
+// Which cached statuses ResetCachedStatuses clears: every change mark after a commit, or
+// the marks of an apply that left nothing pending.
+enum TResetStatusesMode { rsmCommitted, rsmApplied };
+
+// The statement's text as it executes, with null parameters left as parameters.
+AnsiString ExecutableText(TFIBQuery& statement);
+
 // A numeric format with that many decimal places: a format ending in "." gets that many
 // "0"; one whose last "." is followed by one character gets that many of it after the
 // point; an empty or any other format stays as it is.
 AnsiString ScaledNumberFormat(const AnsiString& format, Integer decimals);
 
-class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
+class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUpdateObjectsHost {
   ORDVANE_CLASS(TpFIBDataSet, TFIBDataSet)
 
  public:
@@ -97,6 +119,62 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   TOnApplyDefaultValue OnApplyDefaultValue;
   TOnApplyFieldRepository OnApplyFieldRepository;
 
+  // ---- Update objects (pFIBDataSetUpdateObjects.cpp)
+  // Files the object in its kind's list at OrderInList (first when negative, last when
+  // beyond the list), moving it when already filed; every object's OrderInList becomes
+  // its index. Answers the index, -1 without an object.
+  Integer AddUpdateObject(TpFIBUpdateObject* updateObject) override;
+  void RemoveUpdateObject(TpFIBUpdateObject* updateObject) override;
+  TFIBDatabase* HostDatabase() const override { return Database(); }
+  TFIBTransaction* HostTransaction() const override { return Transaction(); }
+  const std::vector<TpFIBUpdateObject*>& UpdateObjects(TUpdateKind kind) const;
+  // Executes, in list order, the kind's active objects of that order that have a
+  // statement, with the record's values.
+  void RunUpdateObjects(TUpdateKind kind, TRecordBuffer buffer, TFIBOrderExecUO order);
+  // Whether a post of that kind runs an update object (the blob update included).
+  bool RunsUpdateObjects(TUpdateKind kind) const;
+  // An active object with a statement that does something.
+  static bool Runs(TpFIBUpdateObject& object);
+  // With SeparateBlobUpdate and a blob field: the dataset's own update object writing the
+  // blob columns after the update or insert statement.
+  void PrepareBlobUpdateObject();
+  TpFIBUpdateObject* BlobUpdateObject() const { return fBlobUpdateObject; }
+  // A statement ran in the update transaction since it was last committed; and whether
+  // one had run when it was last rolled back.
+  bool UpdateStatementExecuted() const { return fStatementExecuted; }
+  bool ExecutedBeforeRollback() const { return fExecutedBeforeRollback; }
+  // rsmCommitted: every change mark but the server's deletions goes; rsmApplied: modified
+  // and inserted marks go, deletions become the server's. The active record is read again.
+  void ResetCachedStatuses(TResetStatusesMode mode);
+  // The kind is allowed and a statement, an active update object, a generated text or
+  // (with cached updates) OnUpdateRecord can carry it.
+  bool CanDelete() override;
+
+  // ---- Record lock and server record count (pFIBDataSetLock.cpp)
+  // Locks the active record's row in the update transaction by writing it to itself (or
+  // with poUseSelectForLock, selecting it WITH LOCK). With raiseOnFailure a failure goes
+  // through OnLockError and raises "Error of record updating:..." unless it answers
+  // otherwise. The lock needs an update text, or AutoReWriteSqls with KeyFields.
+  TLockStatus LockRecord(bool raiseOnFailure);
+  // The rows of the select statement as the server counts them; 0 while its transaction
+  // is not active.
+  virtual Integer RecordCountFromServer();
+
+  // ---- Cached updates and batches (pFIBDataSetBatch.cpp)
+  // Sends every pending cached change in cache order, record by record, or with
+  // UseExecuteBlock in EXECUTE BLOCK batches of literal statements.
+  void ApplyCachedUpdates();
+  // Adds the record's literal statement to the open block; false when the block was
+  // closed instead ("END" added), being full.
+  bool WrapExecuteBlock(TModifySQLKind kind);
+  // The record's statement into the batch: a full block is executed first.
+  void AddToBatch(TModifySQLKind kind, Integer recordIndex);
+
+  TLockErrorEvent OnLockError;
+  TOnGetSQLTextProc OnAskRecordCount;
+  TFIBUpdateRecordEvent OnUpdateRecord;
+  TFIBAfterUpdateRecordEvent AfterUpdateRecord;
+
  protected:
   // Fields bound at open are dressed from their columns.
   void BindFields(bool binding) override;
@@ -113,6 +191,25 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   void PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) override;
   // Nothing for a delete statement "No Action"; controls stay quiet meanwhile.
   void InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) override;
+  // The delete objects around the delete statement (which may be blank).
+  void DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer buffer) override;
+  // Not allowed aborts silently; with poProtectedEdit a record not yet changed in this
+  // transaction is locked and read again first; then the containers hear of it.
+  void DoBeforeEdit() override;
+  // The containers hear of it first. With poProtectedEdit (no AutoCommit, no cached
+  // updates) the record counts as changed; with dcForceMasterRefresh the master is
+  // refreshed; with AutoCommit and cached updates the cache is applied at once.
+  void DoAfterPost() override;
+  void DoAfterDelete() override;
+  // With poVisibleRecno: the records shown when Filtered, else the larger of the fetched
+  // and the server's count less the deleted records the server has not seen. Else the
+  // server's count with psAskRecordCount.
+  Integer GetRecordCount() override;
+  // The executed flags, and after a commit with poProtectedEdit the change marks.
+  void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) override;
+  // The statement each EXECUTE BLOCK of an apply runs through, made on first use: never
+  // UpdateQuery, whose text and preparation later posts need.
+  TFIBQuery& BatchQuery();
 
   // ---- Client filter (pFIBDataSetFilter.cpp)
   // The cached-update status decides first; a record it shows is then, when Filtered,
@@ -139,6 +236,43 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   void LinkParamsToFields();
   // The default text as the new-record step reads it, for the field's kind.
   AnsiString DefaultExpressionOf(TField* field, const TpFIBFieldInfo& info) const;
+
+  // Update objects, lock, count and batches.
+  std::vector<TpFIBUpdateObject*>& UpdateObjectList(TUpdateKind kind);
+  // Unfiles every object still filed (the dataset's own blob update object goes).
+  void ReleaseUpdateObjects();
+  bool CanChange(TUpdateKind kind, bool statementExists);
+  void MarkStatementExecuted() { fStatementExecuted = true; }
+  // The status of the cached record, the counts moved with it.
+  void SetCachedStatusAt(Integer recordIndex, TCachedUpdateStatus status);
+  // A sent change's status: modified and inserted become unmodified, deleted the server's
+  // deletion; any other stays.
+  static TCachedUpdateStatus AppliedStatus(TCachedUpdateStatus status);
+  // The lock statement's text; the parameters it binds from the record; one attempt.
+  AnsiString LockText();
+  void BindLockParams();
+  TLockStatus ExecuteLock(AnsiString& errorMessage);
+  // One cached record sent by its statement or added to the batch.
+  void ApplyRecord(TUpdateKind kind, Integer recordIndex);
+  // Executes the closed block and marks its records applied; a failing block is dropped
+  // with its record list, the statuses staying.
+  void ExecuteBatch();
+  void ClearBatch();
+  // The apply after a post or delete with AutoCommit and cached updates.
+  void ApplyAtOnce();
+
+  std::vector<TpFIBUpdateObject*> fUpdateObjects[3];
+  TpFIBUpdateObject* fBlobUpdateObject = nullptr;
+  bool fStatementExecuted = false;
+  bool fExecutedBeforeRollback = false;
+  std::unique_ptr<TFIBQuery> fLockQuery;
+  std::unique_ptr<TFIBQuery> fCountQuery;
+  std::unique_ptr<TFIBQuery> fBatchQuery;
+  std::vector<AnsiString> fBatch;
+  std::vector<Integer> fBatchRecords;
+  Integer fBatchStatements = 0;
+  Integer fBatchLength = 0;
+  Integer fBatchContexts = 0;
 
   Integer fDataSetID = 0;
   bool fGeneratorUsed = false;
@@ -182,20 +316,16 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver {
   bool ComparesFieldValuesItself() const override;
   void CachedStatusChanged() override { ForgetVisibleCount(); }
   Integer GetRecNo() override;
-  Integer GetRecordCount() override;
 
   void DoBeforeOpen() override;
   void DoBeforeClose() override;
   void DoAfterClose() override;
   void DoBeforeInsert() override;
   void DoAfterInsert() override;
-  void DoBeforeEdit() override;
   void DoAfterEdit() override;
-  void DoAfterPost() override;
   void DoBeforeCancel() override;
   void DoAfterCancel() override;
   void DoBeforeDelete() override;
-  void DoAfterDelete() override;
   void DoBeforeScroll() override;
   void DoAfterScroll() override;
   void DoOnCalcFields() override;

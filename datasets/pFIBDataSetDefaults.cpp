@@ -25,6 +25,7 @@
 namespace ordvane {
 
 TpFIBDataSet::~TpFIBDataSet() {
+  ReleaseUpdateObjects();
   if (!fGeneratorUsed || Database() == nullptr || !Database()->Connected()) return;
   const TAutoUpdateOptions& options = AutoUpdateOptions();
   // A connection lost meanwhile took the server statement with it; nothing is left to free.
@@ -118,7 +119,9 @@ const std::vector<int>& TpFIBDataSet::ParamLinks() {
 void TpFIBDataSet::ApplyNewRecordDefaults() {
   const bool keyGenerated = AutoUpdateOptions().UsesGenerator();
   TField* key = keyGenerated ? KeyField() : nullptr;
-  const TDateTime now = Now() - (Database() != nullptr ? Database()->ServerTimeDifference() : 0.0);
+  // One moment for every field of the record, read only when a default asks for it: most
+  // records (every row of an import) have none.
+  std::optional<TDateTime> now;
   const std::vector<int>& links = ParamLinks();
   for (int i = 0; i < Fields().Count(); ++i) {
     TField* field = Fields()[i];
@@ -144,7 +147,8 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
     ApplyDefaultValue(field, applied);
     if (applied || keyword == "NULL") continue;
     if (IsDateTimeField(field)) {
-      if (const auto moment = KeywordMoment(keyword, now))
+      if (!now) now = Now() - (Database() != nullptr ? Database()->ServerTimeDifference() : 0.0);
+      if (const auto moment = KeywordMoment(keyword, *now))
         field->SetAsDateTime(*moment);
       else
         field->SetAsString(written);

@@ -1,4 +1,5 @@
-// TpFIBDataSet's event overrides and what they tell the event containers, the error,
+// TpFIBDataSet's event overrides and what they tell the event containers (BeforeEdit,
+// AfterPost and AfterDelete are with the lock and the batches), the error,
 // default-value and comparison relays, field and parameter access, and record numbers
 // that count only the records the dataset shows.
 
@@ -109,23 +110,9 @@ void TpFIBDataSet::DoAfterInsert() {
   TFIBDataSet::DoAfterInsert();
 }
 
-void TpFIBDataSet::DoBeforeEdit() {
-  if (!CanEdit()) throw EAbort();
-  NotifyContainers(deBeforeEdit);
-  TFIBDataSet::DoBeforeEdit();
-}
-
 void TpFIBDataSet::DoAfterEdit() {
   NotifyContainers(deAfterEdit);
   TFIBDataSet::DoAfterEdit();
-}
-
-void TpFIBDataSet::DoAfterPost() {
-  ForgetVisibleCount();
-  NotifyContainers(deAfterPost);
-  // As after a delete: the master's values may follow from its details' rows.
-  if (DetailConditions().Contains(dcForceMasterRefresh) && !CachedUpdates()) RefreshMaster();
-  TFIBDataSet::DoAfterPost();
 }
 
 void TpFIBDataSet::DoBeforeCancel() {
@@ -142,12 +129,6 @@ void TpFIBDataSet::DoBeforeDelete() {
   if (!CanDelete()) throw EAbort();
   NotifyContainers(deBeforeDelete);
   TFIBDataSet::DoBeforeDelete();
-}
-
-void TpFIBDataSet::DoAfterDelete() {
-  ForgetVisibleCount();
-  NotifyContainers(deAfterDelete);
-  TFIBDataSet::DoAfterDelete();
 }
 
 void TpFIBDataSet::DoBeforeScroll() {
@@ -218,8 +199,16 @@ Integer TpFIBDataSet::VisibleRecordCount() {
 }
 
 Integer TpFIBDataSet::GetRecordCount() {
-  if (!Active() || !NumbersVisibleRecords(*this) || !Filtered()) return TFIBDataSet::GetRecordCount();
-  return VisibleRecordCount();
+  if (Active() && NumbersVisibleRecords(*this)) {
+    if (Filtered()) return VisibleRecordCount();
+    // A record deleted outside cached updates is gone from the server's count already:
+    // only deletions the server has not seen yet are taken off it.
+    const Integer server = RecordCountFromServer();
+    if (!CachedUpdates()) return std::max(TFIBDataSet::GetRecordCount(), server);
+    return std::max(FetchedCount(), server) - DeletedCount();
+  }
+  if (PrepareOptions().Contains(psAskRecordCount) && Active()) return RecordCountFromServer();
+  return TFIBDataSet::GetRecordCount();
 }
 
 Integer TpFIBDataSet::GetRecNo() {

@@ -90,18 +90,6 @@ std::optional<std::vector<TKeyColumn>> UsableKeyColumns(TpFIBDataSet& dataSet, c
   return usable;
 }
 
-// The select text as it executes, with null parameters left as parameters.
-AnsiString ExecutableSelect(TFIBQuery& select) {
-  const TpFIBQueryOptions options = select.Options();
-  select.SetOptions(options + TpFIBQueryOptions{qoNoForceIsNull});
-  struct Restore {
-    TFIBQuery& query;
-    TpFIBQueryOptions options;
-    ~Restore() { query.SetOptions(options); }
-  } restore{select, options};
-  return select.BuildExecSQL();
-}
-
 // Whether an edit changed the field, by what its kind of value allows to compare.
 bool ChangedInEdit(TpFIBDataSet& dataSet, TField* field) {
   if (field->IsBlob()) return dataSet.BlobFieldModified(field);
@@ -284,7 +272,7 @@ AnsiString TpFIBDataSet::GenerateModifySQL(TModifySQLKind kind, TModifyFieldFilt
       if (!parts.Where.empty()) parts.Where += " and ";
       parts.Where += parts.Alias + "." + key.Column + "=?" + options.FormatIdentifier("OLD_" + key.Source->Name);
     }
-    parts.Select = ExecutableSelect(SelectQuery());
+    parts.Select = ExecutableText(SelectQuery());
     options.SetKeyConditionCache(parts.Where, parts.Select);
   }
   return AssembleStatement(
@@ -306,7 +294,7 @@ AnsiString TpFIBDataSet::GenerateLiteralModifySQL(TModifySQLKind kind) {
     const AnsiString old = Literal(*this, key.Source->Field, true);
     parts.Where += parts.Alias + "." + key.Column + (old == "NULL" ? AnsiString(" IS NULL") : "=" + old);
   }
-  parts.Select = ExecutableSelect(SelectQuery());
+  parts.Select = ExecutableText(SelectQuery());
   options.SetKeyConditionCache(options.KeyCondition(), parts.Select);
   return AssembleStatement(
       *this, kind, parts, mffAll,
@@ -386,30 +374,42 @@ class TSQLChangingDetached {
 
 }  // namespace
 
-// The update and insert texts keep their blob columns even with SeparateBlobUpdate: no
-// separate statement writes them at the post yet, and left out they would be lost.
+namespace {
+
+// With SeparateBlobUpdate the blob columns are written by the blob update object.
+TModifyFieldFilter UpdateAndInsertFilter(TAutoUpdateOptions& options) {
+  return options.SeparateBlobUpdate() ? mffNoBlobs : mffAll;
+}
+
+}  // namespace
+
 void TpFIBDataSet::RegenerateModifySQLs() {
   const TSQLChangingDetached detached{&DeleteQuery(), &InsertQuery(), &UpdateQuery(), &RefreshQuery()};
   if (FieldDefs().Count() == 0) FieldDefs().Update();
   CompleteKeyFields();
   if (IsBlankString(AutoUpdateOptions().KeyFields())) return;
+  const TModifyFieldFilter filter = UpdateAndInsertFilter(AutoUpdateOptions());
   RewriteText(DeleteQuery(), mskDelete, mffAll, false);
-  RewriteText(UpdateQuery(), mskUpdate, mffAll, false);
-  RewriteText(InsertQuery(), mskInsert, mffAll, false);
+  RewriteText(UpdateQuery(), mskUpdate, filter, false);
+  RewriteText(InsertQuery(), mskInsert, filter, false);
+  PrepareBlobUpdateObject();
   RewriteText(RefreshQuery(), mskRefresh, mffAll, false);
 }
 
 void TpFIBDataSet::PrepareModifySQL(TDataSetState state) {
   TAutoUpdateOptions& options = AutoUpdateOptions();
-  if (!options.UpdateOnlyModifiedFields() || options.KeyFields().empty() || options.UpdateTableName().empty()) return;
-  if (state != dsEdit && state != dsInsert) return;
-  const TModifySQLKind kind = state == dsEdit ? mskUpdate : mskInsert;
-  TFIBQuery& statement = state == dsEdit ? UpdateQuery() : InsertQuery();
-  const AnsiString text = GenerateModifySQL(kind, mffAll);
-  if (text == statement.SQL().Text() || text + CRLF == statement.SQL().Text()) return;
-  // The update and insert texts change before every such post: the key condition stays.
-  const TSQLChangingDetached detached{&statement};
-  statement.SQL().SetText(text);
+  if (options.UpdateOnlyModifiedFields() && !options.KeyFields().empty() && !options.UpdateTableName().empty() &&
+      (state == dsEdit || state == dsInsert)) {
+    const TModifySQLKind kind = state == dsEdit ? mskUpdate : mskInsert;
+    TFIBQuery& statement = state == dsEdit ? UpdateQuery() : InsertQuery();
+    const AnsiString text = GenerateModifySQL(kind, UpdateAndInsertFilter(options));
+    if (text != statement.SQL().Text() && text + CRLF != statement.SQL().Text()) {
+      // The update and insert texts change before every such post: the key condition stays.
+      const TSQLChangingDetached detached{&statement};
+      statement.SQL().SetText(text);
+    }
+  }
+  PrepareBlobUpdateObject();
 }
 
 namespace {
@@ -444,14 +444,6 @@ bool TpFIBDataSet::CanGenerateModifySQL() {
          !options.KeyFields().empty() && !options.UpdateTableName().empty();
 }
 
-bool TpFIBDataSet::CanEdit() {
-  return TFIBDataSet::CanEdit() || (AllowedUpdateKinds().Contains(ukModify) && CanGenerateModifySQL());
-}
-
-bool TpFIBDataSet::CanInsert() {
-  return TFIBDataSet::CanInsert() || (AllowedUpdateKinds().Contains(ukInsert) && CanGenerateModifySQL());
-}
-
 void TpFIBDataSet::DoAfterOpen() {
   TAutoUpdateOptions& options = AutoUpdateOptions();
   if (!ComponentState().Contains(csDesigning) && SQLChanged() && options.AutoReWriteSqls()) {
@@ -467,6 +459,17 @@ void TpFIBDataSet::DoAfterOpen() {
   LinkParamsToFields();
   NotifyContainers(deAfterOpen);
   TFIBDataSet::DoAfterOpen();
+}
+
+AnsiString ExecutableText(TFIBQuery& statement) {
+  const TpFIBQueryOptions options = statement.Options();
+  statement.SetOptions(options + TpFIBQueryOptions{qoNoForceIsNull});
+  struct Restore {
+    TFIBQuery& query;
+    TpFIBQueryOptions options;
+    ~Restore() { query.SetOptions(options); }
+  } restore{statement, options};
+  return statement.BuildExecSQL();
 }
 
 }  // namespace ordvane

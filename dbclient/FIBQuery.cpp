@@ -766,6 +766,9 @@ std::optional<AnsiString> TFIBQuery::Plan() {
 
 void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
   TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
+    // The row count is a call to the server and the values a text each: only for a reader
+    // that wants executions.
+    if (!hook.Wants(TFIBTraceKind::Execute)) return;
     std::optional<Integer> rows;
     if (succeeded && fPrepared && (fSQLType == SQLInsert || fSQLType == SQLUpdate || fSQLType == SQLDelete)) {
       // A count that cannot be read is no failure of the statement: the trace goes without.
@@ -780,6 +783,7 @@ void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
 
 void TFIBQuery::TraceFetch() {
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) {
+    if (!hook.Wants(TFIBTraceKind::Fetch)) return;
     hook.SQLFetch(MonitorName(), fTextToSend, fEOF ? std::vector<TFIBTraceValue>() : TraceValues(fColumns, "NULL"),
                   fEOF);
   });

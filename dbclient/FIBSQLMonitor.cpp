@@ -454,6 +454,7 @@ TFIBSQLMonitorHook* MonitorHook() {
 bool MonitoringActive() {
   if (gShutdown.load()) return false;
   TFIBSQLMonitorHook* hook = gHook.load();
+  if (hook != nullptr && !hook->Enabled()) return false;
   return !hook || !hook->ObjectsReady() || hook->ReaderCount() > 0;
 }
 

@@ -196,8 +196,11 @@ class TFIBSQLMonitorHook {
   // Prefixes the text with the program's name and queues it for the writer thread.
   void WriteSQLData(const AnsiString& text, TFIBTraceKind kind);
 
- private:
+  // Whether a trace of the kind would be written: the hook enabled and a reader counted
+  // that wants the kind. A trace of every row asks first, before it builds its texts.
   bool Wants(TFIBTraceKind kind);
+
+ private:
   void Trace(TFIBTraceKind kind, const std::function<AnsiString()>& text);
   void TraceTransaction(const AnsiString& name, Int64 id, const char* what);
   bool EnsureObjects();
@@ -213,8 +216,8 @@ class TFIBSQLMonitorHook {
 
 // The hook, made on first use; nullptr once the process has begun to end.
 TFIBSQLMonitorHook* MonitorHook();
-// Whether tracing may be wanted at all: the shared block is not mapped yet or a reader is
-// counted. Callers test it before building anything for the hook.
+// Whether tracing may be wanted at all: the hook is enabled, and the shared block is not
+// mapped yet or a reader is counted. Callers test it before building anything for the hook.
 bool MonitoringActive();
 // Calls `trace` with the hook when monitoring is active.
 void TraceToMonitor(const std::function<void(TFIBSQLMonitorHook&)>& trace);

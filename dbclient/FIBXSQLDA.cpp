@@ -547,14 +547,20 @@ Variant TFIBXSQLVAR::GetAsVariant() const {
 
 template <class F>
 void TFIBXSQLVAR::ForEachNamesake(F&& apply) {
-  const auto [first, last] = fList.fNames.equal_range(fName);
-  if (fName.empty() || first == last) {
+  if (fNamesakesVersion != fList.fNamesVersion) {
+    fNamesakes.clear();
+    const auto [first, last] = fList.fNames.equal_range(fName);
+    if (!fName.empty())
+      for (auto it = first; it != last; ++it) fNamesakes.push_back(it->second);
+    fNamesakesVersion = fList.fNamesVersion;
+  }
+  if (fNamesakes.empty()) {
     apply(*this);
     fModified = true;
     return;
   }
-  for (auto it = first; it != last; ++it) {
-    TFIBXSQLVAR& var = *fList.fVars[static_cast<std::size_t>(it->second)];
+  for (const int index : fNamesakes) {
+    TFIBXSQLVAR& var = *fList.fVars[static_cast<std::size_t>(index)];
     apply(var);
     var.fModified = true;
   }
@@ -1154,6 +1160,7 @@ XSQLDA* TFIBXSQLDA::AsXSQLDA() {
 void TFIBXSQLDA::SetCount(int count) {
   count = std::max(count, 0);
   fNames.clear();
+  ++fNamesVersion;
   fLookupCache.clear();
   if (count > fAllocated) {
     fBlock.resize(XSQLDA_LENGTH(static_cast<std::size_t>(count)));
@@ -1194,6 +1201,7 @@ TFIBXSQLVAR* TFIBXSQLDA::ByName(const AnsiString& name) {
 
 void TFIBXSQLDA::RegisterName(const AnsiString& name, int index) {
   fNames.emplace(name, index);
+  ++fNamesVersion;
   fVars[static_cast<std::size_t>(index)]->fName = name;
 }
 

@@ -230,6 +230,10 @@ class TFIBXSQLVAR {
   TFIBXSQLDA& fList;
   int fIndex;
   AnsiString fName;
+  // The indexes of the records named fName, as of the list's names version: every
+  // parameter of every row is written through them.
+  std::vector<int> fNamesakes;
+  unsigned fNamesakesVersion = 0;
   short fServerSQLType = 0;
   short fServerSQLScale = 0;
   short fServerSQLSubtype = 0;
@@ -299,6 +303,7 @@ class TFIBXSQLDA {
   std::vector<std::byte> fBlock;
   std::vector<std::unique_ptr<TFIBXSQLVAR>> fVars;
   std::multimap<AnsiString, int> fNames;
+  unsigned fNamesVersion = 1;  // counts the changes of fNames
   std::map<AnsiString, TFIBXSQLVAR*> fLookupCache;
   bool fHasPendingConversions = false;
 };

@@ -113,4 +113,53 @@ AnsiString ExecProcedureText(const AnsiString& procedureName, const AnsiString& 
   return "EXECUTE PROCEDURE " + procedureName + " " + inputList;
 }
 
+// ---- TpFIBUpdateObject ---------------------------------------------------------------------------
+
+TpFIBUpdateObject::~TpFIBUpdateObject() {
+  if (fHost != nullptr) fHost->RemoveUpdateObject(this);
+}
+
+void TpFIBUpdateObject::SetDataSet(TComponent* value) {
+  auto* host = dynamic_cast<IUpdateObjectsHost*>(value);
+  if (value != nullptr && host == nullptr) throw Exception(Format("%s is not TpFIBDataSet", {value->Name()}));
+  if (value == fDataSet) return;
+  if (fHost != nullptr) {
+    fHost->RemoveUpdateObject(this);
+    RemoveFreeNotification(fDataSet);
+  }
+  fDataSet = nullptr;
+  fHost = nullptr;
+  if (host == nullptr) return;
+  host->AddUpdateObject(this);
+  fDataSet = value;
+  fHost = host;
+  FreeNotification(value);
+  if (Database() == nullptr) SetDatabase(host->HostDatabase());
+  if (Transaction() == nullptr) SetTransaction(host->HostTransaction());
+}
+
+void TpFIBUpdateObject::SetOrderInList(Integer value) {
+  fOrderInList = value;
+  if (fHost != nullptr) fHost->AddUpdateObject(this);
+}
+
+void TpFIBUpdateObject::SetKindUpdate(TUpdateKind value) {
+  if (value == fKindUpdate) return;
+  if (fHost == nullptr) {
+    fKindUpdate = value;
+    return;
+  }
+  fHost->RemoveUpdateObject(this);
+  fKindUpdate = value;
+  fHost->AddUpdateObject(this);
+}
+
+void TpFIBUpdateObject::Notification(TComponent* component, TOperation operation) {
+  TpFIBQuery::Notification(component, operation);
+  if (operation == opRemove && component == fDataSet) {
+    fDataSet = nullptr;
+    fHost = nullptr;
+  }
+}
+
 }  // namespace ordvane

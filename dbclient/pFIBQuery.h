@@ -70,6 +70,24 @@ AnsiString ExecProcedureText(const AnsiString& procedureName, const AnsiString& 
 // Whether an update object runs before or after the dataset's own statement.
 enum TFIBOrderExecUO { oeBeforeDefault = 0, oeAfterDefault = 1 };
 
+class TpFIBUpdateObject;
+
+// A dataset that files update objects by their kind at their place in the list and runs
+// them around its own statements. The client cannot see the datasets: their class
+// implements this.
+class IUpdateObjectsHost {
+ public:
+  // Files the object (moving it when already filed) and renumbers the list; the index.
+  virtual Integer AddUpdateObject(TpFIBUpdateObject* updateObject) = 0;
+  virtual void RemoveUpdateObject(TpFIBUpdateObject* updateObject) = 0;
+  // What an object without its own takes when it is filed.
+  virtual TFIBDatabase* HostDatabase() const = 0;
+  virtual TFIBTransaction* HostTransaction() const = 0;
+
+ protected:
+  ~IUpdateObjectsHost() = default;
+};
+
 // A statement with the settings by which a dataset files and runs it around its own
 // insert, update or delete: the kind of change, its place among the objects of that kind,
 // whether it runs and whether before or after. Until it is filed with a dataset it runs
@@ -79,17 +97,35 @@ class TpFIBUpdateObject : public TpFIBQuery {
 
  public:
   explicit TpFIBUpdateObject(TComponent* owner) : TpFIBQuery(owner) {}
+  // Leaves the dataset's list.
+  ~TpFIBUpdateObject() override;
 
+  // The dataset the object is filed with, or nullptr.
+  TComponent* DataSet() const { return fDataSet; }
+  // Only a dataset that files update objects is taken ("%s is not TpFIBDataSet"); the
+  // object leaves the old one's list and is filed with the new one, taking its database
+  // and transaction when it has none.
+  void SetDataSet(TComponent* value);
   Integer OrderInList() const { return fOrderInList; }
-  void SetOrderInList(Integer value) { fOrderInList = value; }
+  // Filed again at the new place.
+  void SetOrderInList(Integer value);
+  // The dataset's renumbering: the place only, without filing again.
+  void StoreOrderInList(Integer value) { fOrderInList = value; }
   TUpdateKind KindUpdate() const { return fKindUpdate; }
-  void SetKindUpdate(TUpdateKind value) { fKindUpdate = value; }
+  // Filed again in the list of the new kind.
+  void SetKindUpdate(TUpdateKind value);
   bool Active() const { return fActive; }
   void SetActive(bool value) { fActive = value; }
   TFIBOrderExecUO ExecuteOrder() const { return fExecuteOrder; }
   void SetExecuteOrder(TFIBOrderExecUO value) { fExecuteOrder = value; }
 
+ protected:
+  // The dataset going away leaves the object unfiled.
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
+  TComponent* fDataSet = nullptr;
+  IUpdateObjectsHost* fHost = nullptr;
   Integer fOrderInList = 0;
   TUpdateKind fKindUpdate = ukModify;
   bool fActive = true;

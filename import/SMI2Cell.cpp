@@ -99,11 +99,11 @@ bool TSMImportFromCell::FetchRow() {
 }
 
 Variant TSMImportFromCell::GetSourceValue(const AnsiString& reference) {
-  const AnsiString text = VarToStr(TSMImportBaseComponent::GetSourceValue(reference));
   const TSpreadSheet* sheet = Sheet();
-  const Integer column =
-      sheet != nullptr && !text.empty() ? ColumnLettersToIndex(text, sheet->Cells().UsedColCount()) : -1;
-  if (column < 0) return text;
+  const Integer column = sheet != nullptr && !reference.empty()
+                             ? ColumnLettersToIndex(reference, sheet->Cells().UsedColCount())
+                             : -1;
+  if (column < 0) return TSMImportBaseComponent::GetSourceValue(reference);
   const TSMICell* cell = fCurrentRowObject != nullptr ? fCurrentRowObject->Cell(column) : nullptr;
   return cell != nullptr ? cell->Value() : Unassigned();
 }

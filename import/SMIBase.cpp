@@ -515,8 +515,10 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   done = argCount == 0;
   std::optional<AnsiString> unenclosed;
   if (IsText(value)) {
-    unenclosed = Unenclosed(Unenclosed(VarToStr(value), '[', ']'), '"', '"');
-    value = *unenclosed;
+    const AnsiString text = VarToStr(value);
+    unenclosed = Unenclosed(Unenclosed(text, '[', ']'), '"', '"');
+    // A plain name (every cell of every row) keeps its value rather than take a copy.
+    if (VarType(value) != varString || unenclosed->size() != text.size()) value = *unenclosed;
   }
   const AnsiString name = UpperCase(eval);
   TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
@@ -599,7 +601,7 @@ bool TSMImportBaseComponent::FetchRow() {
     if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);
-    entry.Value = value;
+    entry.Value = std::move(value);
   }
   fCurrentField = -1;
   const auto condition = [this](const AnsiString& expression) {

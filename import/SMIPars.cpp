@@ -249,6 +249,13 @@ class NestingGuard {
 
 std::vector<TSMIToken> TokenizeExpression(const AnsiString& text) { return Tokenizer(text).Run(); }
 
+TExpNode::TExpNode(TKind kind, const TSMIToken& token, int depth) : fKind(kind), fToken(token), fDepth(depth) {
+  if (kind == TKind::Call || (kind == TKind::Leaf && token.Kind == TSMITokenKind::Name)) {
+    fUpperName = UpperCase(token.Text);
+    fName = StripName(token.Text);
+  }
+}
+
 std::unique_ptr<TExpNode> TExpNode::Compile(const std::vector<TSMIToken>& tokens, std::size_t begin,
                                             std::size_t end, int depth) {
   if (depth > kMaxNesting) TooDeep();
@@ -365,11 +372,10 @@ Variant TExpNode::EvaluateOperator(TSMINameResolver& resolver) const {
 }
 
 Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
-  const AnsiString upperName = UpperCase(fToken.Text);
-  if (upperName == "GETDATE") return VarFromDateTime(Now());
+  if (fUpperName == "GETDATE") return VarFromDateTime(Now());
   const int argCount = static_cast<int>(fChildren.size());
-  if (fKind == TKind::Call && IsBuiltinFunction(upperName))
-    return CallBuiltinFunction(upperName, argCount,
+  if (fKind == TKind::Call && IsBuiltinFunction(fUpperName))
+    return CallBuiltinFunction(fUpperName, argCount,
                                [&](int i) { return fChildren[i]->Evaluate(resolver, true); });
   TSMIArguments args;
   for (int i = 0; i < argCount; ++i) args[i] = fChildren[i]->Evaluate(resolver, true);
@@ -378,9 +384,8 @@ Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
 
 Variant TExpNode::ResolveName(TSMINameResolver& resolver, const TSMIArguments& args, int argCount,
                               bool isChild) const {
-  const AnsiString name = StripName(fToken.Text);
-  Variant value = name;
-  resolver.Resolve(name, args, argCount, isChild, value);
+  Variant value = fName;
+  resolver.Resolve(fName, args, argCount, isChild, value);
   return value;
 }
 

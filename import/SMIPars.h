@@ -91,13 +91,16 @@ class TExpNode {
   Variant Evaluate(TSMINameResolver& resolver, bool isChild) const;
 
  private:
-  TExpNode(TKind kind, const TSMIToken& token, int depth) : fKind(kind), fToken(token), fDepth(depth) {}
+  TExpNode(TKind kind, const TSMIToken& token, int depth);
   Variant EvaluateOperator(TSMINameResolver& resolver) const;
   Variant EvaluateCall(TSMINameResolver& resolver, bool isChild) const;
   Variant ResolveName(TSMINameResolver& resolver, const TSMIArguments& args, int argCount, bool isChild) const;
 
   TKind fKind;
   TSMIToken fToken;
+  // Of a name or call, worked out once: a mapping is evaluated for every row.
+  AnsiString fUpperName;  // to tell built-ins by
+  AnsiString fName;       // without its quotes or brackets, as the resolver is asked for it
   TSMIOperator fOperator = TSMIOperator::Add;
   std::vector<std::unique_ptr<TExpNode>> fChildren;
   int fDepth;

@@ -17,10 +17,18 @@ bool StartsWithNoCase(const AnsiString& text, std::size_t pos, const char* prefi
   return true;
 }
 
-AnsiString Number(unsigned value, int digits) {
-  AnsiString text = std::to_string(value);
-  if (static_cast<int>(text.size()) < digits) text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
-  return text;
+// value in decimal, zeros before it up to digits; written in place, as every date shown
+// in a grid or an export passes here.
+void AppendNumber(AnsiString& out, unsigned value, int digits) {
+  char text[16];
+  char* const end = text + sizeof text;
+  char* at = end;
+  do {
+    *--at = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (at > text && end - at < digits) *--at = '0';
+  out.append(at, end);
 }
 
 class DateTimeWriter {
@@ -32,6 +40,7 @@ class DateTimeWriter {
   }
 
   AnsiString Write(const AnsiString& format) {
+    fOut.reserve(32);
     Append(format.empty() ? AnsiString("c") : format, 0);
     return fOut;
   }
@@ -89,13 +98,16 @@ class DateTimeWriter {
     switch (token) {
       case 'Y': {
         int count = CountRun(format, i, starter);
-        fOut += count <= 2 ? Number(fYear % 100u, 2) : Number(fYear, 4);
+        if (count <= 2)
+          AppendNumber(fOut, fYear % 100u, 2);
+        else
+          AppendNumber(fOut, fYear, 4);
         break;
       }
       case 'M': {
         int count = CountRun(format, i, starter);
         if (count <= 2)
-          fOut += Number(fMonth, count);
+          AppendNumber(fOut, fMonth, count);
         else
           fOut += Name(count == 3 ? fSettings.ShortMonthNames : fSettings.LongMonthNames, fMonth);
         break;
@@ -103,7 +115,7 @@ class DateTimeWriter {
       case 'D': {
         int count = CountRun(format, i, starter);
         if (count <= 2)
-          fOut += Number(fDay, count);
+          AppendNumber(fOut, fDay, count);
         else if (count == 3)
           fOut += Name(fSettings.ShortDayNames, static_cast<unsigned>(fDayOfWeek));
         else if (count == 4)
@@ -116,17 +128,17 @@ class DateTimeWriter {
         int count = CountRun(format, i, starter);
         unsigned hour = fHour;
         if (TwelveHourClock(format, i)) hour = hour == 0 ? 12 : hour > 12 ? hour - 12 : hour;
-        fOut += Number(hour, std::min(count, 2));
+        AppendNumber(fOut, hour, std::min(count, 2));
         break;
       }
       case 'N':
-        fOut += Number(fMin, std::min(CountRun(format, i, starter), 2));
+        AppendNumber(fOut, fMin, std::min(CountRun(format, i, starter), 2));
         break;
       case 'S':
-        fOut += Number(fSec, std::min(CountRun(format, i, starter), 2));
+        AppendNumber(fOut, fSec, std::min(CountRun(format, i, starter), 2));
         break;
       case 'Z':
-        fOut += Number(fMSec, CountRun(format, i, starter) <= 2 ? 1 : 3);
+        AppendNumber(fOut, fMSec, CountRun(format, i, starter) <= 2 ? 1 : 3);
         break;
       case 'T':
         Append(CountRun(format, i, starter) == 1 ? fSettings.ShortTimeFormat : fSettings.LongTimeFormat,

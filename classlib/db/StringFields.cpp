@@ -1,5 +1,6 @@
 #include "classlib/db/StringFields.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -68,9 +69,15 @@ bool TStringField::GetAsBoolean() {
 }
 
 void TStringField::SetAsString(const AnsiString& value) {
-  std::vector<char> buffer(static_cast<std::size_t>(DataSize()), '\0');
-  std::memcpy(buffer.data(), value.data(), std::min(value.size(), static_cast<std::size_t>(Size())));
-  SetData(buffer.data());
+  // Most fields fit the stack: an import writes one per column of every row.
+  constexpr std::size_t kStackSize = 256;
+  const auto size = static_cast<std::size_t>(DataSize());
+  char stack[kStackSize];
+  std::vector<char> heap(size > kStackSize ? size : 0);
+  char* buffer = size > kStackSize ? heap.data() : stack;
+  std::memset(buffer, 0, size);
+  std::memcpy(buffer, value.data(), std::min({value.size(), static_cast<std::size_t>(Size()), size}));
+  SetData(buffer);
 }
 
 void TStringField::SetAsInteger(Integer value) { SetAsString(IntToStr(value)); }

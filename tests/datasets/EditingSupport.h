@@ -75,6 +75,23 @@ class EditingFormTest : public testing::Test {
   }
   std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
   TField* Field(const char* name) { return fDataSet->FieldByName(name); }
+  // The table keyed by ID, its modifying statements written at the open.
+  DataSetClass& OpenTable(const std::string& table) {
+    fDataSet->AutoUpdateOptions().SetAutoReWriteSqls(true);
+    fDataSet->AutoUpdateOptions().SetUpdateTableName(table);
+    fDataSet->AutoUpdateOptions().SetKeyFields("ID");
+    return Open("select * from " + table + " order by id");
+  }
+  // Runs a statement the dataset wrote, which must change exactly one row, and commits it.
+  void RunOneRow(const AnsiString& text) {
+    TFIBQuery statement(nullptr);
+    statement.SetDatabase(fDatabase);
+    statement.SetTransaction(fTransaction);
+    statement.SQL().SetText(text);
+    statement.ExecQuery();
+    EXPECT_EQ(statement.RowsAffected(), 1) << text;
+    fTransaction->CommitRetaining();
+  }
 
   TestDatabase& fDb;
   TComponent fForm{nullptr};

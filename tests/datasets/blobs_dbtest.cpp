@@ -96,6 +96,8 @@ TEST_F(BlobsTest, BodiesOfEverySizeReachTheServer) {
 }
 
 TEST_F(BlobsTest, ChangedBlobsUnderCachedUpdates) {
+  // With AutoCommit each post would be applied at once.
+  fDataSet->SetAutoCommit(false);
   fDataSet->SetCachedUpdates(true);
   Open("select id, b from blobs where id = 1");
   fDataSet->UpdateSQL().SetText("update blobs set b = ?b where id = ?old_id");

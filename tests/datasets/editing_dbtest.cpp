@@ -342,6 +342,8 @@ TEST_F(EditingTest, CachedUpdatesCountWhatChanged) {
   Open(select);
   EXPECT_THROW(fDataSet->SetCachedUpdates(true), EFIBError);
   fDataSet->Close();
+  // With AutoCommit each post would be applied at once.
+  fDataSet->SetAutoCommit(false);
   fDataSet->SetCachedUpdates(true);
   Open(select);
   fDataSet->FetchAll();

@@ -1,7 +1,9 @@
 // A change whose statement ran but whose refresh or automatic commit failed leaves
 // nothing on the server: insert, edit and delete, each against a refresh that raises, a
 // refresh that returns no row and a commit check that refuses, then a corrected retry
-// and a commit, checked by isql-fb; the dataset keeps its state, values and counts.
+// and a commit, checked by isql-fb; the dataset keeps its state, values and counts. Posts
+// that neither commit nor refresh (an import's) keep that, whether their own statement or
+// a control told of the change fails.
 
 #include <gtest/gtest.h>
 
@@ -131,6 +133,67 @@ TEST_F(FailedPostTest, ADeleteWhoseRefreshOrCommitFailsKeepsTheRecord) {
   EXPECT_EQ(fDataSet->RecordCount(), 3);
   ExpectCountsMatchStatusesOf(*fDataSet);
   EXPECT_EQ(Rows(), "2|two;3|three;4|boom");
+}
+
+// Posts without the automatic commit, as an import that commits in batches makes them.
+class UncommittedPostTest : public FailedPostTest {
+ protected:
+  UncommittedPostTest() { fDataSet->SetAutoCommit(false); }
+  void AppendRow(Integer id, const char* name) {
+    fDataSet->Append();
+    fDataSet->FieldByName("ID")->SetAsInteger(id);
+    Name()->SetAsString(name);
+  }
+};
+
+TEST_F(UncommittedPostTest, AnInsertRefusedByItsOwnTriggerLeavesNothingOfTheTriggersWork) {
+  fDataSet->Close();
+  fDataSet->RefreshSQL().Clear();
+  fDataSet->InsertSQL().SetText("insert into audited (id, name) values (?id, ?name)");
+  fDataSet->SelectSQL().SetText("select id, name from audited order by id");
+  fDataSet->Open();
+  fDataSet->DisableControls();
+  AppendRow(1, "refuse");
+  ExpectRefusedPost(dsInsert);
+  Name()->SetAsString("kept");
+  fDataSet->Post();
+  AppendRow(2, "refuse");
+  ExpectRefusedPost(dsInsert);
+  fDataSet->Cancel();
+  fDataSet->EnableControls();
+  Commit();
+  EXPECT_EQ(IsqlRows(fDb, "select id, name from audited"), "1|kept");
+  EXPECT_EQ(IsqlRows(fDb, "select id, name from audit_log"), "1|kept");
+  EXPECT_EQ(fDataSet->RecordCount(), 1);
+}
+
+TEST_F(UncommittedPostTest, AnInsertWhoseRefreshFailsIsNotKeptWithTheControlsOff) {
+  fDataSet->DisableControls();
+  AppendRow(10, "boom");
+  ExpectRefusedPost(dsInsert);
+  fDataSet->Cancel();
+  fDataSet->EnableControls();
+  Commit();
+  EXPECT_EQ(Rows(), Before);
+}
+
+TEST_F(UncommittedPostTest, AnInsertWhoseControlRefusesTheChangeIsNotKept) {
+  fDataSet->SetOptions(fDataSet->Options() - TpFIBDsOptions{poRefreshAfterPost});
+  TDataSource source(nullptr);
+  source.SetDataSet(fDataSet);
+  bool refuse = false;
+  source.OnDataChange = [&](TObject*, TField*) {
+    if (!refuse) return;
+    refuse = false;
+    throw EDatabaseError("the control refuses this change");
+  };
+  AppendRow(10, "ten");
+  refuse = true;
+  ExpectRefusedPost(dsInsert);
+  fDataSet->Post();
+  fDataSet->Delete();
+  Commit();
+  EXPECT_EQ(Rows(), Before);
 }
 
 }  // namespace

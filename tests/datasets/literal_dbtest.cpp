@@ -14,21 +14,6 @@ namespace {
 class LiteralTest : public EditingFormTest<TpFIBDataSet> {
  protected:
   LiteralTest() : EditingFormTest(FixtureDatabase("modifysql", 3), "Lit") {}
-  void OpenTable(const std::string& table) {
-    fDataSet->AutoUpdateOptions().SetAutoReWriteSqls(true);
-    fDataSet->AutoUpdateOptions().SetUpdateTableName(table);
-    fDataSet->AutoUpdateOptions().SetKeyFields("ID");
-    Open("select * from " + table + " order by id");
-  }
-  void Run(const AnsiString& text) {
-    TFIBQuery statement(nullptr);
-    statement.SetDatabase(fDatabase);
-    statement.SetTransaction(fTransaction);
-    statement.SQL().SetText(text);
-    statement.ExecQuery();
-    EXPECT_EQ(statement.RowsAffected(), 1) << text;
-    fTransaction->CommitRetaining();
-  }
 };
 
 TEST_F(LiteralTest, ValuesComeBackAsTheyWere) {
@@ -42,7 +27,7 @@ TEST_F(LiteralTest, ValuesComeBackAsTheyWere) {
   Field("T")->SetAsDateTime(EncodeTime(13, 14, 15, 123));
   Field("TS")->SetAsDateTime(EncodeDate(2001, 12, 31) + EncodeTime(23, 59, 58, 999));
   Field("FLAG")->SetAsBoolean(true);
-  Run(fDataSet->GenerateLiteralModifySQL(mskInsert));
+  RunOneRow(fDataSet->GenerateLiteralModifySQL(mskInsert));
   fDataSet->Cancel();
   EXPECT_EQ(Oracle("select id, txt, amount, iif(ratio = 0.1, 1, 0), d, t, ts, flag from lit where id = 2"),
             "2|O'Ніл, 'Шевченко'|12345.6789|1|2024-02-29|13:14:15.1230|2001-12-31 23:59:58.9990|<true>");
@@ -56,7 +41,7 @@ TEST_F(LiteralTest, ValuesComeBackAsTheyWere) {
   const AnsiString update = fDataSet->GenerateLiteralModifySQL(mskUpdate);
   EXPECT_NE(update.find("MEMO=NULL"), AnsiString::npos) << update;
   EXPECT_NE(update.find("where LIT.ID=1"), AnsiString::npos) << update;
-  Run(update);
+  RunOneRow(update);
   fDataSet->Cancel();
   EXPECT_EQ(Oracle("select id, txt, amount, flag from lit where id = 3"), "3|seed|-0.0001|<false>");
 
@@ -79,7 +64,7 @@ TEST_F(LiteralTest, ANullKeyFindsItsRow) {
   Field("NAME")->SetAsString("found");
   const AnsiString update = fDataSet->GenerateLiteralModifySQL(mskUpdate);
   EXPECT_NE(update.find("where INT_KEYED.ID IS NULL"), AnsiString::npos) << update;
-  Run(update);
+  RunOneRow(update);
   fDataSet->Cancel();
   EXPECT_EQ(Oracle("select count(*) from int_keyed where id is null and name = 'found'"), "1");
   // Without fields nothing can be written.

@@ -76,6 +76,24 @@ TEST_F(RecordNumbersTest, TheCountFollowsTheFilterAndRecordsThatChange) {
   EXPECT_EQ(fDetail->RecordCount(), fDetail->FetchedCount());
 }
 
+TEST_F(RecordNumbersTest, WithoutAFilterTheServerCountsWhatIsNotFetchedYet) {
+  fDetail->Close();
+  fDetail->SetFiltered(false);
+  fDetail->Open();
+  const int rows = IsqlCount("1 = 1");
+  ASSERT_LT(fDetail->FetchedCount(), rows);
+  EXPECT_EQ(fDetail->RecordCount(), rows);
+  // Gone from the server's count in this transaction and from the fetched records: once.
+  fDetail->Delete();
+  EXPECT_EQ(fDetail->RecordCount(), rows - 1);
+
+  fDetail->Close();
+  fDetail->SetCachedUpdates(true);
+  fDetail->Open();
+  fDetail->Delete();
+  EXPECT_EQ(fDetail->RecordCount(), rows - 2) << "a cached deletion the server has not seen";
+}
+
 TEST_F(MasterDetailTest, FieldsByNumberParametersByNameAndAbout) {
   fDetail->SelectSQL().SetText("select id, num from documents where person_id = :mas_id order by id");
   EXPECT_EQ(&fDetail->GetSelectSQL(), &fDetail->SelectSQL());

@@ -344,6 +344,32 @@ TEST(RecordsCache, AgreesWithTheModelWithLog) {
   CacheModelRun(true).Run(10000);
 }
 
+// Texts far longer than the model's: some take room of their own, and every record's text
+// is rewritten longer and shorter while the others must keep theirs.
+TEST(RecordsCache, LongTextsRewrittenInPlaceAndMovedKeepEveryValue) {
+  constexpr Integer SlotSize = 20000, FixedPart = 8, Records = 60;
+  TRecordsCache cache(32, FixedPart + 4 + SlotSize, FixedPart, 1);
+  cache.SetStringSlot(1, FixedPart, SlotSize);
+  cache.ReserveRecord(Records);
+  std::vector<std::string> expected(Records);
+  const auto write = [&](Integer index, std::size_t length, char fill) {
+    expected[static_cast<std::size_t>(index)] = std::string(length, fill) + "|" + std::to_string(index);
+    const std::string& text = expected[static_cast<std::size_t>(index)];
+    cache.WriteStringBuffer(0, index, false, static_cast<Integer>(text.size()), text.data());
+  };
+  const std::size_t lengths[] = {0, 7, 9000, SlotSize - 6, 300, 40000};
+  for (Integer i = 0; i < Records; ++i) write(i, std::min<std::size_t>(lengths[i % 6], SlotSize - 6), 'a');
+  for (Integer i = 0; i < Records; i += 3) write(i, std::min<std::size_t>(lengths[(i + 2) % 6], SlotSize - 6), 'b');
+  for (Integer i = 0; i < Records; i += 2) write(i, std::min<std::size_t>(lengths[(i + 1) % 6], SlotSize - 6), 'c');
+  for (Integer i = 0; i < Records; ++i) ASSERT_EQ(cache.GetStringValue(i, 0), expected[static_cast<std::size_t>(i)]) << i;
+  Bytes image(FixedPart + 4 + SlotSize);
+  cache.ReadRecord(4, image.data(), false);
+  Integer length = 0;
+  std::memcpy(&length, image.data() + FixedPart, 4);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + FixedPart + 4, static_cast<std::size_t>(length)),
+            expected[3]);
+}
+
 TEST(RecordsCache, BlockSizes) {
   struct Case {
     Integer chunks, full, record, blockSize, perBlock;

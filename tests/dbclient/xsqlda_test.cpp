@@ -162,6 +162,24 @@ TEST_F(Lists, AParameterNamedTwiceTakesOneValue) {
   EXPECT_FALSE(fParams[0].Modified());
 }
 
+TEST_F(Lists, AWriteReachesTheNamesakesOfTheMomentAfterRenamesAndResizes) {
+  Describe(fParams, {{SQL_LONG, 4}, {SQL_LONG, 4}, {SQL_LONG, 4}});
+  fParams.AddName("ID", 0, true);
+  fParams[0].SetAsLong(1);
+  EXPECT_EQ(fParams[2].GetAsLong(), 0) << "no namesake yet";
+  fParams.AddName("ID", 2, true);
+  fParams[0].SetAsLong(2);
+  EXPECT_EQ(fParams[2].GetAsLong(), 2) << "a name taken after the first write";
+  fParams.SetCount(3);
+  fParams[0].SetAsLong(3);
+  EXPECT_EQ(fParams[2].GetAsLong(), 2) << "the names went with the resize";
+  fParams.AddName("ID", 1, true);
+  fParams.AddName("ID", 2, true);
+  fParams[2].SetAsLong(4);
+  EXPECT_EQ(fParams[1].GetAsLong(), 4);
+  EXPECT_EQ(fParams[0].GetAsLong(), 3);
+}
+
 TEST_F(Lists, NullRules) {
   Describe(fColumns, {{SQL_LONG, 4}});
   fColumns[0].SetAsLong(5);

@@ -1,0 +1,197 @@
+// TpFIBDataSet applying its cached updates: record by record through its statements, or
+// in EXECUTE BLOCK batches of literal statements, and the immediate apply after each post
+// or delete with AutoCommit.
+
+#include <algorithm>
+#include <string_view>
+
+#include "classlib/core/StrUtils.h"
+#include "datasets/FIBDataSetScopes.h"
+#include "datasets/pFIBDataSet.h"
+#include "dbclient/FIBConvert.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr std::string_view kBlockHead = "EXECUTE BLOCK AS BEGIN";
+constexpr std::string_view kBlockEnd = "END";
+constexpr Integer kMaxBlockStatements = 255;
+constexpr Integer kMaxBlockLength = 65532;
+// The server gives a block 256 contexts of relations; an UPDATE takes two of them.
+constexpr Integer kMaxBlockContexts = 256;
+
+Integer ContextsOf(TModifySQLKind kind) {
+  return kind == mskUpdate ? 2 : 1;
+}
+
+Integer LineLength(std::string_view line) {
+  return static_cast<Integer>(line.size()) + 2;
+}
+
+}  // namespace
+
+// ---- Batches ------------------------------------------------------------------------------------
+
+bool TpFIBDataSet::WrapExecuteBlock(TModifySQLKind kind) {
+  if (fBatchStatements >= kMaxBlockStatements || fBatchContexts + ContextsOf(kind) > kMaxBlockContexts) {
+    fBatch.emplace_back(kBlockEnd);
+    return false;
+  }
+  if (fBatch.empty()) {
+    fBatchStatements = 0;
+    fBatchContexts = 0;
+    fBatch.emplace_back(kBlockHead);
+    fBatchLength = LineLength(kBlockHead);
+  }
+  const AnsiString literal = GenerateLiteralModifySQL(kind);
+  // Nothing to write for this record.
+  if (literal.empty()) return true;
+  const AnsiString statement = literal + ";";
+  // Room stays for the closing line, so the whole text keeps under the limit.
+  if (fBatchLength + LineLength(statement) + LineLength(kBlockEnd) < kMaxBlockLength) {
+    fBatch.push_back(statement);
+    fBatchLength += LineLength(statement);
+    fBatchContexts += ContextsOf(kind);
+    ++fBatchStatements;
+    return true;
+  }
+  fBatch.emplace_back(kBlockEnd);
+  return false;
+}
+
+void TpFIBDataSet::AddToBatch(TModifySQLKind kind, Integer recordIndex) {
+  if (WrapExecuteBlock(kind)) {
+    fBatchRecords.push_back(recordIndex);
+    return;
+  }
+  ExecuteBatch();
+  if (WrapExecuteBlock(kind)) {
+    fBatchRecords.push_back(recordIndex);
+    return;
+  }
+  ClearBatch();
+  throw EDatabaseError(Format("%s: the statement of record %d is too long for an EXECUTE BLOCK",
+                              {FullComponentName(this), recordIndex + 1}));
+}
+
+void TpFIBDataSet::ExecuteBatch() {
+  if (fBatch.empty()) return;
+  if (fBatch.back() != kBlockEnd) fBatch.emplace_back(kBlockEnd);
+  if (fBatchRecords.empty()) return ClearBatch();
+  TFIBQuery& block = BatchQuery();
+  try {
+    block.SetParamCheck(false);
+    block.SetDatabase(Database());
+    block.SetTransaction(UpdateTransaction());
+    AnsiString text;
+    for (const AnsiString& line : fBatch) text += line + "\r\n";
+    block.SQL().SetText(text);
+    StartUpdateTransaction();
+    block.ExecQuery();
+    MarkStatementExecuted();
+    AutoCommitUpdateTransaction();
+  } catch (...) {
+    ClearBatch();
+    throw;
+  }
+  for (const Integer index : fBatchRecords) SetCachedStatusAt(index, AppliedStatus(CachedStatusAt(index)));
+  ClearBatch();
+}
+
+TFIBQuery& TpFIBDataSet::BatchQuery() {
+  if (!fBatchQuery) fBatchQuery = std::make_unique<TFIBQuery>(nullptr);
+  return *fBatchQuery;
+}
+
+void TpFIBDataSet::ClearBatch() {
+  fBatch.clear();
+  fBatchRecords.clear();
+  fBatchStatements = 0;
+  fBatchContexts = 0;
+  fBatchLength = 0;
+}
+
+// ---- Applying -----------------------------------------------------------------------------------
+
+void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
+  TRecordBuffer buffer = ActiveBuffer();
+  ReadRecordCache(recordIndex, buffer, false);
+  const bool batched = AutoUpdateOptions().UseExecuteBlock();
+  switch (kind) {
+    case ukModify:
+    case ukInsert: {
+      const bool inserted = kind == ukInsert;
+      if (!(inserted ? CanInsert() : CanEdit())) return;
+      if (batched) return AddToBatch(inserted ? mskInsert : mskUpdate, recordIndex);
+      PrepareModifySQL(inserted ? dsInsert : dsEdit);
+      const TCachedUpdateStatus from = CachedStatus(buffer);
+      PostRecordToServer(inserted ? InsertQuery() : UpdateQuery(), buffer);
+      CountStatusChange(from, CachedStatus(buffer));
+      return;
+    }
+    case ukDelete:
+      if (!CanDelete()) return;
+      if (batched) return AddToBatch(mskDelete, recordIndex);
+      InternalDeleteRecord(DeleteQuery(), buffer);
+      AutoCommitUpdateTransaction();
+      return;
+  }
+}
+
+void TpFIBDataSet::ApplyCachedUpdates() {
+  if (State() == dsEdit || State() == dsInsert) Post();
+  if (!Active() || FetchedCount() == 0 || ActiveBuffer() == nullptr) return;
+  TControlsScope controls(*this);
+  TRecordBuffer buffer = ActiveBuffer();
+  const std::vector<Byte> shown(buffer, buffer + RecordBufferSize());
+  const TScopeEnd restore([this, buffer, &shown] {
+    ClearBatch();
+    std::copy(shown.begin(), shown.end(), buffer);
+    Resync({});
+  });
+  for (Integer index = 0; index < FetchedCount(); ++index) {
+    const TCachedUpdateStatus status = CachedStatusAt(index);
+    if (status != cusModified && status != cusInserted && status != cusDeleted) continue;
+    const TUpdateKind kind = status == cusModified ? ukModify : status == cusInserted ? ukInsert : ukDelete;
+    TFIBUpdateAction action = uaApply;
+    if (OnUpdateRecord) {
+      ReadRecordCache(index, buffer, false);
+      OnUpdateRecord(this, kind, action);
+    }
+    if (action == uaApply || action == uaRetry) ApplyRecord(kind, index);
+    bool resume = true;
+    if (AfterUpdateRecord) AfterUpdateRecord(this, kind, resume);
+    if (!resume) throw EAbort();
+  }
+  ExecuteBatch();
+  if (CachedUpdateCount() == 0) RecordsCache()->ClearLog();
+}
+
+void TpFIBDataSet::ApplyAtOnce() {
+  ApplyCachedUpdates();
+  if (!UpdatesPending()) ResetCachedStatuses(rsmApplied);
+}
+
+void TpFIBDataSet::DoAfterPost() {
+  ForgetVisibleCount();
+  NotifyContainers(deAfterPost);
+  // A record posted in this transaction is locked already: a second edit needs no lock.
+  if (Options().Contains(poProtectedEdit) && !CachedUpdates() && !AutoCommit() && ActiveRecordIndex() >= 0) {
+    SetCachedStatusAt(ActiveRecordIndex(), cusModified);
+    SetCachedStatus(ActiveBuffer(), cusModified);
+  }
+  // As after a delete: the master's values may follow from its details' rows.
+  if (DetailConditions().Contains(dcForceMasterRefresh) && !CachedUpdates()) RefreshMaster();
+  TFIBDataSet::DoAfterPost();
+  if (AutoCommit() && CachedUpdates()) ApplyAtOnce();
+}
+
+void TpFIBDataSet::DoAfterDelete() {
+  ForgetVisibleCount();
+  NotifyContainers(deAfterDelete);
+  if (AutoCommit() && CachedUpdates()) ApplyAtOnce();
+  TFIBDataSet::DoAfterDelete();
+}
+
+}  // namespace ordvane
