@@ -10,7 +10,7 @@
 // FIBDataSetValues.cpp (field values), FIBDataSetMaster.cpp (master parameters),
 // FIBDataSetEditing.cpp (editing, posting, cached updates), FIBDataSetBlobs.cpp (blob
 // streams), FIBDataSetArrays.cpp (array fields) and FIBDataSetFilter.cpp (client
-// filter). The record buffer's layout is in FIBRecordBuffer.h.
+// filter and lookup). The record buffer's layout is in FIBRecordBuffer.h.
 
 #include <functional>
 #include <map>
@@ -309,7 +309,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Variant ParamValue(int index) const override { return fSelectQuery->GetParamValueByIndex(index); }
   void SetParamValue(int index, const Variant& value) override { fSelectQuery->SetParamValue(index, value); }
 
-  // ---- Client filter (FIBDataSetFilter.cpp)
+  // ---- Client filter and lookup (FIBDataSetFilter.cpp)
   // The text and the options rebuild the filter parser of an active dataset (leaving an
   // edit first); a text that does not parse raises, and the previous text, options and
   // parser stay. An active filtered dataset then goes to its first record.
@@ -321,6 +321,12 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TExpressionParser* FilterParser() const { return fFilterParser.get(); }
   // The record numbers (index + 1) that the last visibility tests rejected, ascending.
   const std::vector<Integer>& FilteredOutPositions() const { return fFilteredOutPositions; }
+  // The result fields' values (a value for one name, an array for several) of the first
+  // shown record whose key fields hold the key values (InternalLocate from the first
+  // record; in the limited-buffer model from the window's first, then a statement
+  // "QLookUp" on the server); unassigned when none does. A blank result list answers
+  // unassigned without a search. The dataset stays on its record, with no scroll events.
+  Variant Lookup(const AnsiString& keyFields, const Variant& keyValues, const AnsiString& resultFields) override;
 
  protected:
   // Marks or unmarks a record number as filtered out.
@@ -332,6 +338,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // The parser of the text, or nullptr for a blank one; calculated fields may be named.
   std::unique_ptr<TExpressionParser> BuildFilterParser(const AnsiString& text, TFilterOptions options);
   void ChangeFilter(const AnsiString& text, TFilterOptions options);
+  // The result columns of the row a statement of its own finds on the server.
+  Variant LookupOnServer(const AnsiString& keyFields, const std::vector<Variant>& keyValues,
+                         const AnsiString& resultFields);
   std::unique_ptr<TExpressionParser> fFilterParser;
   std::vector<Integer> fFilteredOutPositions;
 

@@ -1,9 +1,11 @@
 // TFIBCustomDataSet's client filter: the filter parser built from Filter and FilterOptions,
-// and the record numbers the visibility test rejected.
+// and the record numbers the visibility test rejected; the lookup of values by keys.
 
 #include <algorithm>
 
+#include "classlib/core/SeparatedLists.h"
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBDataSetScopes.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -58,6 +60,36 @@ void TFIBCustomDataSet::SetFilteredOut(Integer recordNo, bool filteredOut) {
     positions.insert(at, recordNo);
   else if (!filteredOut && listed)
     positions.erase(at);
+}
+
+Variant TFIBCustomDataSet::Lookup(const AnsiString& keyFields, const Variant& keyValues,
+                                  const AnsiString& resultFields) {
+  if (FastTrim(resultFields).empty()) return Variant();
+  CheckDatasetOpen(" lookup ");
+  const std::vector<Variant> values = KeyValueList(keyValues, GetFieldList(keyFields).size());
+  const TBookmarkStr start = Bookmark();
+  TControlsScope controls(*this);
+  DisableScrollEvents();
+  const TScopeEnd scrollEvents([this] { EnableScrollEvents(); });
+  if (InternalLocate(keyFields, values, ldFromFirst, false, {})) {
+    Variant result = FieldValues(resultFields);
+    GotoBookmark(start);
+    return result;
+  }
+  // The window holds a part of the result only: the rest is asked of the server.
+  return LimitedModel() ? LookupOnServer(keyFields, values, resultFields) : Variant();
+}
+
+Variant TFIBCustomDataSet::LookupOnServer(const AnsiString& keyFields, const std::vector<Variant>& keyValues,
+                                          const AnsiString& resultFields) {
+  TFIBQuery lookup(nullptr);
+  lookup.SetName("QLookUp");
+  lookup.SetGoToFirstRecordOnExecute(false);
+  if (!LocateOnServer(&lookup, keyFields, keyValues, 0, {})) return Variant();
+  std::vector<Variant> values;
+  for (const AnsiString& name : SplitList(resultFields, ';', true, TEmptyItems::Drop))
+    values.push_back(lookup.FieldByName(name).GetAsVariant());
+  return values.size() == 1 ? values.front() : VarArrayOf(values);
 }
 
 }  // namespace ordvane

@@ -22,47 +22,36 @@ constexpr int MaxCountTextLength = 1000;
 
 [[noreturn]] void Incorrect() { DatabaseError(SExprIncorrect); }
 
-bool Related(TExprOperator op, TVariantRelationship relation) {
-  switch (op) {
-    case TExprOperator::Equal:
-      return relation == vrEqual;
-    case TExprOperator::NotEqual:
-      return relation != vrEqual;
-    case TExprOperator::Greater:
-      return relation == vrGreaterThan;
-    case TExprOperator::Less:
-      return relation == vrLessThan;
-    case TExprOperator::GreaterOrEqual:
-      return relation == vrGreaterThan || relation == vrEqual;
-    case TExprOperator::LessOrEqual:
-      return relation == vrLessThan || relation == vrEqual;
-    default:
-      Incorrect();
-  }
-}
-
 bool Same(const Variant& a, const Variant& b) { return VarCompareValue(a, b) == vrEqual; }
 
 // Appends the elements of an array of any rank (the first dimension varying fastest) up to
-// the first empty one; answers false when it met one.
-bool AppendElements(const Variant& array, std::vector<Variant>& out) {
+// the first empty one.
+void AppendElements(const Variant& array, std::vector<Variant>& out) {
   const Integer dimensions = VarArrayDimCount(array);
   std::vector<Integer> low(static_cast<std::size_t>(dimensions)), high(low.size());
   for (Integer d = 0; d < dimensions; ++d) {
     low[static_cast<std::size_t>(d)] = VarArrayLowBound(array, d + 1);
     high[static_cast<std::size_t>(d)] = VarArrayHighBound(array, d + 1);
-    if (high[static_cast<std::size_t>(d)] < low[static_cast<std::size_t>(d)]) return true;
+    if (high[static_cast<std::size_t>(d)] < low[static_cast<std::size_t>(d)]) return;
   }
   std::vector<Integer> index = low;
   for (;;) {
     Variant element = VarArrayGet(array, index);
-    if (VarIsEmpty(element)) return false;
+    if (VarIsEmpty(element)) return;
     out.push_back(std::move(element));
     std::size_t d = 0;
     for (; d < index.size() && index[d] == high[d]; ++d) index[d] = low[d];
-    if (d == index.size()) return true;
+    if (d == index.size()) return;
     ++index[d];
   }
+}
+
+// An array's elements (up to the first empty one), any other value as it is.
+void AppendValue(Variant value, std::vector<Variant>& out) {
+  if (VarIsArray(value))
+    AppendElements(value, out);
+  else
+    out.push_back(std::move(value));
 }
 
 bool IsNumber(const Variant& value) {
@@ -125,6 +114,23 @@ TField* TExpressionParser::GetField(const AnsiString& name) {
   return field;
 }
 
+TField* TExpressionParser::FieldOf(const TFieldNode& node) {
+  const auto cached = fNodeFields.find(&node);
+  if (cached != fNodeFields.end()) return cached->second;
+  TField* field = GetField(node.FieldName());
+  fNodeFields.emplace(&node, field);
+  return field;
+}
+
+AnsiString TExpressionParser::TextOf(const TExprNode& node) {
+  if (node.NodeClass() == TExprNodeClass::Field) {
+    TField* field = FieldOf(static_cast<const TFieldNode&>(node));
+    // A null text field reads as an empty text, as a Null variant's text is.
+    if (field->DataType() == ftString || field->DataType() == ftFixedChar) return field->AsString();
+  }
+  return VarToStr(EvaluateNode(node));
+}
+
 Variant TExpressionParser::EvaluateNode(const TExprNode& node) {
   switch (node.NodeClass()) {
     case TExprNodeClass::Unary:
@@ -134,7 +140,7 @@ Variant TExpressionParser::EvaluateNode(const TExprNode& node) {
     case TExprNodeClass::Compare:
       return EvaluateCompare(static_cast<const TCompareNode&>(node));
     case TExprNodeClass::Field:
-      return GetField(static_cast<const TFieldNode&>(node).FieldName())->Value();
+      return FieldOf(static_cast<const TFieldNode&>(node))->Value();
     case TExprNodeClass::Const:
       return static_cast<const TConstNode&>(node).Value();
     case TExprNodeClass::Function:
@@ -173,6 +179,7 @@ Variant TExpressionParser::EvaluateBinary(const TBinaryNode& node) {
     return Variant(EvaluateNode(node.Left()).AsBoolean() && EvaluateNode(node.Right()).AsBoolean());
   if (op == TExprOperator::Or)
     return Variant(EvaluateNode(node.Left()).AsBoolean() || EvaluateNode(node.Right()).AsBoolean());
+  if (op == TExprOperator::Like) return Variant(Like(TextOf(node.Left()), TextOf(node.Right())));
   const Variant left = EvaluateNode(node.Left());
   if (op == TExprOperator::In) return EvaluateIn(left, node.Right());
   const Variant right = EvaluateNode(node.Right());
@@ -185,10 +192,8 @@ Variant TExpressionParser::EvaluateBinary(const TBinaryNode& node) {
       return left * right;
     case TExprOperator::Divide:
       return left / right;
-    case TExprOperator::Like:
-      return Variant(Like(VarToStr(left), VarToStr(right)));
     default:
-      return Variant(Related(op, VarCompareValue(left, right)));
+      return Variant(ComparisonHolds(op, VarCompareValue(left, right)));
   }
 }
 
@@ -205,13 +210,7 @@ Variant TExpressionParser::EvaluateIn(const Variant& value, const TExprNode& lis
 
 std::vector<Variant> TExpressionParser::ListValues(const TListNode& node) {
   std::vector<Variant> values;
-  for (const TExprNodePtr& item : node.Items()) {
-    Variant value = EvaluateNode(*item);
-    if (VarIsArray(value))
-      AppendElements(value, values);
-    else
-      values.push_back(std::move(value));
-  }
+  for (const TExprNodePtr& item : node.Items()) AppendValue(EvaluateNode(*item), values);
   return values;
 }
 
@@ -246,11 +245,7 @@ std::vector<Variant> TExpressionParser::ArgumentValues(const TFunctionNode& node
   if (argument == nullptr) return {};
   if (argument->NodeClass() == TExprNodeClass::List) return ListValues(static_cast<const TListNode&>(*argument));
   std::vector<Variant> values;
-  Variant value = EvaluateNode(*argument);
-  if (VarIsArray(value))
-    AppendElements(value, values);
-  else
-    values.push_back(std::move(value));
+  AppendValue(EvaluateNode(*argument), values);
   return values;
 }
 

@@ -17,25 +17,6 @@ namespace {
 
 bool IsNull(const Variant& value) { return VarIsNull(value) || VarIsEmpty(value); }
 
-bool Related(TExprOperator op, TVariantRelationship relation) {
-  switch (op) {
-    case TExprOperator::Equal:
-      return relation == vrEqual;
-    case TExprOperator::NotEqual:
-      return relation != vrEqual;
-    case TExprOperator::Greater:
-      return relation == vrGreaterThan;
-    case TExprOperator::Less:
-      return relation == vrLessThan;
-    case TExprOperator::GreaterOrEqual:
-      return relation == vrGreaterThan || relation == vrEqual;
-    case TExprOperator::LessOrEqual:
-      return relation == vrLessThan || relation == vrEqual;
-    default:
-      DatabaseError(dbconsts::SExprIncorrect);
-  }
-}
-
 Variant Text(AnsiString text) { return Variant(std::move(text)); }
 
 // The text read by a short date format; the separator is the format's first character
@@ -161,7 +142,7 @@ Variant TExprEvaluator::EvalBinary(const TBinaryNode& node) {
       return Variant(!IsNull(left) && !IsNull(right) && LikeMatch(VarToStr(left), VarToStr(right), false));
     default:
       if (IsNull(left) || IsNull(right)) return Variant(false);
-      return Variant(Related(op, VarCompareValue(left, right)));
+      return Variant(ComparisonHolds(op, VarCompareValue(left, right)));
   }
 }
 

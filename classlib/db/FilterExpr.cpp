@@ -60,6 +60,25 @@ constexpr std::array<TFunctionShape, 15> Functions = {{{"UPPER", 1, 1},
 
 }  // namespace
 
+bool ComparisonHolds(TExprOperator op, TVariantRelationship relation) {
+  switch (op) {
+    case TExprOperator::Equal:
+      return relation == vrEqual;
+    case TExprOperator::NotEqual:
+      return relation != vrEqual;
+    case TExprOperator::Greater:
+      return relation == vrGreaterThan;
+    case TExprOperator::Less:
+      return relation == vrLessThan;
+    case TExprOperator::GreaterOrEqual:
+      return relation == vrGreaterThan || relation == vrEqual;
+    case TExprOperator::LessOrEqual:
+      return relation == vrLessThan || relation == vrEqual;
+    default:
+      Incorrect();
+  }
+}
+
 // The recursive-descent parser over the tokens of one text.
 class TExprParser::TParser {
  public:

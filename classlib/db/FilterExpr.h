@@ -80,6 +80,10 @@ enum class TExprOperator : Byte {
   ListElement = 36
 };
 
+// Whether a comparison operator (=, <>, >, <, >=, <=) holds for two values in that
+// relation; any other operator raises "Incorrectly formed filter expression".
+bool ComparisonHolds(TExprOperator op, TVariantRelationship relation);
+
 class TExprNode {
  public:
   virtual ~TExprNode() = default;

@@ -277,6 +277,18 @@ class TreeTest : public FilterTest {
     parser = std::make_unique<TExprParser>(&data, text, options);
     return parser->Root();
   }
+  // Closes the dataset, makes its fields persistent and adds a text field of that kind;
+  // the caller opens it again.
+  TStringField* AddTextField(const AnsiString& name, TFieldKind kind) {
+    if (data.Active()) {
+      data.Close();
+      for (int i = 0; i < data.FieldDefs().Count(); ++i) data.FieldDefs().Items(i)->CreateField(&data);
+    }
+    auto* field = new TStringField(&data);
+    field->SetFieldName(name);
+    field->SetFieldKind(kind);
+    return field;
+  }
   std::unique_ptr<TExprParser> parser;
 };
 
@@ -392,27 +404,16 @@ TEST_F(TreeTest, EveryErrorNamesItsCause) {
 }
 
 TEST_F(TreeTest, CalculatedFieldsAreNoFilterOperands) {
-  data.Close();
-  for (int i = 0; i < data.FieldDefs().Count(); ++i) data.FieldDefs().Items(i)->CreateField(&data);
-  auto* shout = new TStringField(&data);
-  shout->SetFieldName("SHOUT");
-  shout->SetFieldKind(fkCalculated);
-  shout->SetDataSet(&data);
+  AddTextField("SHOUT", fkCalculated)->SetDataSet(&data);
   data.Open();
   EXPECT_EQ(ErrorOf<EDatabaseError>([&] { TExprParser(&data, "SHOUT = 'x'", {}); }),
             "Field 'SHOUT' cannot be used in a filter expression");
 }
 
 TEST_F(TreeTest, CalculatedFieldsAreAdmittedOnlyWhenAsked) {
-  data.Close();
-  for (int i = 0; i < data.FieldDefs().Count(); ++i) data.FieldDefs().Items(i)->CreateField(&data);
-  auto* shout = new TStringField(&data);
-  shout->SetFieldName("SHOUT");
-  shout->SetFieldKind(fkCalculated);
+  TStringField* shout = AddTextField("SHOUT", fkCalculated);
   shout->SetDataSet(&data);
-  auto* looked = new TStringField(&data);
-  looked->SetFieldName("LOOKED");
-  looked->SetFieldKind(fkLookup);
+  TStringField* looked = AddTextField("LOOKED", fkLookup);
   looked->SetLookupDataSet(&data);
   looked->SetKeyFields("ID");
   looked->SetLookupKeyFields("ID");

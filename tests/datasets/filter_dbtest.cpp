@@ -7,16 +7,18 @@
 
 #include <set>
 
+#include "classlib/core/DateFormat.h"
 #include "datasets/FIBFields.h"
 #include "tests/classlib/Support.h"
 #include "tests/datasets/DataSetDbSupport.h"
+#include "tests/datasets/SortingSupport.h"
 
 namespace ordvane::test {
 namespace {
 
 constexpr int PersonCount = 600;
 
-TestDatabase& PersonsDatabase() {
+TestDatabase& FilterDatabase() {
   static TestDatabase db("datasets/filter.sql", {3, "WIN1251"});
   return db;
 }
@@ -38,7 +40,7 @@ class FilterTest : public testing::Test {
   FilterTest() {
     fForm.SetName("Form");
     fDataSet->SetName("DataSet");
-    Configure(*fDatabase, PersonsDatabase());
+    Configure(*fDatabase, FilterDatabase());
     fTransaction->SetDefaultDatabase(fDatabase);
     fDatabase->SetConnected(true);
     fDataSet->SetDatabase(fDatabase);
@@ -53,7 +55,7 @@ class FilterTest : public testing::Test {
     return ids;
   }
   int OracleCount(const std::string& where) {
-    return std::stoi(IsqlRows(PersonsDatabase(), "select count(*) from persons where " + where));
+    return std::stoi(IsqlRows(FilterDatabase(), "select count(*) from persons where " + where));
   }
   void Filter(const std::string& text, TFilterOptions options = {}) {
     fDataSet->SetFilterOptions(options);
@@ -244,6 +246,89 @@ TEST_F(FilterTest, ReopeningWithDefaultFieldsLeavesNoStaleFieldBehind) {
   fDataSet->SetFiltered(false);
   fDataSet->SetFiltered(true);
   EXPECT_EQ(static_cast<int>(Shown().size()), expected);
+}
+
+TEST_F(FilterTest, ASortKeepsTheFilterAndRenumbersTheRejected) {
+  fDataSet->Open();
+  Filter("KIDS = 1");
+  Shown();
+  TStringList byBirth;
+  byBirth.Add("BORN");
+  fDataSet->SortByFieldNames(byBirth, {false});
+  std::string expected;
+  for (const int id : Shown()) expected += (expected.empty() ? "" : ";") + std::to_string(id);
+  EXPECT_EQ(expected, IsqlRows(FilterDatabase(), "select id from persons where kids = 1 order by born desc"));
+  // The numbers are those of the sorted order: the first records are born last.
+  const std::vector<Integer>& out = fDataSet->FilteredOutPositions();
+  EXPECT_EQ(static_cast<int>(out.size()), PersonCount - OracleCount("kids = 1"));
+  EXPECT_EQ(out.front(), 1);  // the last born, ID 600, has no kids
+}
+
+TEST_F(FilterTest, LookupAnswersValuesAndStaysOnItsRecord) {
+  fDataSet->Open();
+  fDataSet->MoveBy(3);
+  const TBookmarkStr start = fDataSet->Bookmark();
+  const Integer fetched = fDataSet->FetchedCount();
+  const auto stayed = [&] {
+    EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(fDataSet->CompareBookmarks(fDataSet->Bookmark(), start), 0);
+  };
+  // A blank result list: nothing is searched, not even the key fields' names.
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("NO_SUCH_FIELD", Variant(1), " ")));
+  EXPECT_EQ(fDataSet->FetchedCount(), fetched);
+  // One result field, past the fetched records.
+  const Variant surname = fDataSet->Lookup("ID", Variant(455), "SURNAME");
+  EXPECT_EQ(VarToStr(surname), IsqlRows(FilterDatabase(), "select surname from persons where id = 455"));
+  stayed();
+  // Several keys and several result fields.
+  const Variant found = fDataSet->Lookup("SURNAME;KIDS", VarArrayOf({Variant("Smithson"), Variant(3)}), "ID;BORN");
+  ASSERT_TRUE(VarIsArray(found));
+  EXPECT_EQ(VarToStr(VarArrayGet(found, {0})) + "|" + FormatDateTime("yyyy-mm-dd", VarToDateTime(VarArrayGet(found, {1}))),
+            IsqlRows(FilterDatabase(), "select first 1 id, born from persons where surname = 'Smithson' and kids = 3 "
+                                        "order by id"));
+  stayed();
+  // Nothing found: unassigned, and the dataset where it was.
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("ID", Variant(100000), "SURNAME")));
+  stayed();
+  // A record the filter hides is not found.
+  Filter("KIDS = 1");
+  EXPECT_FALSE(VarIsEmpty(fDataSet->Lookup("ID", Variant(6), "ID")));
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("ID", Variant(7), "ID")));
+}
+
+TEST_F(FilterTest, LookupInTheLimitedModelAsksTheServerBeyondTheWindow) {
+  StatementCounter counter;
+  fDatabase->SetSQLLogger(&counter);
+  fDataSet->AutoUpdateOptions().SetKeyFields("ID");
+  fDataSet->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
+  fDataSet->CacheModelOptions().SetBufferChunks(50);
+  fDataSet->Open();
+  fDataSet->MoveBy(3);
+  const auto stayed = [&] {
+    EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(fDataSet->Window().First, 0);
+  };
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("NO_SUCH_FIELD", Variant(1), "")));
+  // Within the window: no statement of its own.
+  EXPECT_EQ(VarToStr(fDataSet->Lookup("ID", Variant(1), "SURNAME")),
+            IsqlRows(FilterDatabase(), "select surname from persons where id = 1"));
+  EXPECT_EQ(counter.executions["QLookUp"], 0);
+  stayed();
+  // Beyond it: the server's row, the window untouched.
+  const Variant found = fDataSet->Lookup("ID", Variant(455), "SURNAME;KIDS");
+  ASSERT_TRUE(VarIsArray(found));
+  EXPECT_EQ(VarToStr(VarArrayGet(found, {0})) + "|" + VarToStr(VarArrayGet(found, {1})),
+            IsqlRows(FilterDatabase(), "select surname, kids from persons where id = 455"));
+  EXPECT_EQ(counter.executions["QLookUp"], 1);
+  stayed();
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("ID", Variant(100000), "SURNAME")));
+  EXPECT_EQ(counter.executions["QLookUp"], 2);
+  stayed();
+  // A key value is a parameter, never SQL text.
+  EXPECT_TRUE(VarIsEmpty(fDataSet->Lookup("SURNAME", Variant("x' or 1=1 or 'x"), "ID")));
+  EXPECT_EQ(VarToStr(fDataSet->Lookup("SURNAME", Variant("O'Brien"), "ID")),
+            IsqlRows(FilterDatabase(), "select first 1 id from persons where surname = 'O''Brien' order by id"));
+  fDatabase->SetSQLLogger(nullptr);
 }
 
 }  // namespace

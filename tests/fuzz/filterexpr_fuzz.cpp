@@ -1,7 +1,7 @@
 // Filter texts come from outside: typed into a grid's filter row or stored with a form.
-// The parser must answer any bytes with a tree or a clear error, and the evaluator must
-// evaluate every tree the parser accepts over real records, nulls included, without
-// crashing, hanging or reading out of bounds. Only the library's own exceptions are
+// The parser must answer any bytes with a tree or a clear error, and both evaluators (the
+// class library's and the datasets' own) must evaluate every tree the parser accepts over
+// real records, nulls included, without crashing, hanging or reading out of bounds. Only the library's own exceptions are
 // answers; anything else (a standard-library exception, a crash) is a fault.
 
 #include <cstddef>
@@ -10,6 +10,8 @@
 
 #include "classlib/db/FilterEval.h"
 #include "classlib/db/FilterExpr.h"
+#include "datasets/FIBFilter.h"
+#include "dbclient/FIBStrUtils.h"
 #include "tests/support/MemDataSet.h"
 
 using namespace ordvane;
@@ -45,6 +47,17 @@ test::TMemDataSet* Records() {
   return dataSet;
 }
 
+// Evaluates for every record; a value that does not convert is an answer too.
+template <class Evaluation>
+void EvaluateEach(test::TMemDataSet* records, Evaluation evaluation) {
+  for (records->First(); !records->Eof(); records->Next()) {
+    try {
+      evaluation();
+    } catch (const Exception&) {
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -55,13 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
       TExprParser parser(records, text, options);
       TExprEvaluator evaluator(records, parser);
-      for (records->First(); !records->Eof(); records->Next()) {
-        try {
-          evaluator.Accepts();
-        } catch (const Exception&) {
-          // A value that does not convert is an answer too.
-        }
-      }
+      EvaluateEach(records, [&] { evaluator.Accepts(); });
+      TExpressionParser datasetParser(records, text, SqlLikeMatch, StrToDateTimeFmt, options);
+      EvaluateEach(records, [&] { datasetParser.BooleanResult(); });
     } catch (const Exception&) {
       // A text that does not parse is answered with an error.
     }
