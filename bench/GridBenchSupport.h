@@ -44,7 +44,9 @@ struct DataScene {
   bool ShowsFullScreen() const { return grid->VisibleRowCount() == kDataRows; }
 };
 
-// A table of a million persons on the embedded engine, made once by the engine itself.
+// A table of a million persons on the embedded engine, made once by the engine itself,
+// with an index for each direction of its key: the limited-buffer model reads the end of
+// the table through the descending one.
 struct PersonsDatabase {
   TempFolder folder;
   std::filesystem::path file = folder.Path() / "grid.fdb";
@@ -53,7 +55,9 @@ struct PersonsDatabase {
     std::ofstream(script) << "CREATE DATABASE '" << file.string()
                           << "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n"
                              "CREATE TABLE PERSON (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), "
-                             "TOWN VARCHAR(40));\nCOMMIT;\nSET TERM ^;\nEXECUTE BLOCK AS\n"
+                             "TOWN VARCHAR(40));\n"
+                             "CREATE DESCENDING INDEX PERSON_ID_DESC ON PERSON (ID);\nCOMMIT;\n"
+                             "SET TERM ^;\nEXECUTE BLOCK AS\n"
                              "  DECLARE I INTEGER = 1;\nBEGIN\n  WHILE (I <= "
                           << kMillion
                           << ") DO BEGIN\n    INSERT INTO PERSON VALUES (:I, 'Kovalenko Iryna ' || MOD(:I, 977), "
@@ -64,13 +68,13 @@ struct PersonsDatabase {
 };
 
 // An open Firebird dataset of the persons table in the order of their key: the first
-// `records` of them, or all with 0.
+// `records` of them, or all with 0, cached whole or in a window of `windowRecords`.
 struct FibPersonsQuery {
   TComponent owner{nullptr};
   TFIBDatabase* database = new TFIBDatabase(&owner);
   TFIBTransaction* transaction = new TFIBTransaction(&owner);
   TpFIBDataSet* data = new TpFIBDataSet(&owner);
-  FibPersonsQuery(const std::filesystem::path& file, int records) {
+  FibPersonsQuery(const std::filesystem::path& file, int records, int windowRecords = 0) {
     ConfigureDatabase(*database, file);
     transaction->SetDefaultDatabase(database);
     database->Connect();
@@ -79,6 +83,10 @@ struct FibPersonsQuery {
     data->SetTransaction(transaction);
     const std::string where = records > 0 ? " where id <= " + std::to_string(records) : "";
     data->SelectSQL().SetText("select id, name, town from person" + where + " order by id");
+    if (windowRecords > 0) {
+      data->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
+      data->CacheModelOptions().SetBufferChunks(windowRecords);
+    }
     data->Open();
   }
   ~FibPersonsQuery() {

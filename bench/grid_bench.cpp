@@ -17,6 +17,11 @@
 //    over 10 records (goal: at most 1.1) and over 40 (a full screen of the same work);
 //  - a page down by the vertical bar and back up, each repainted, half way through
 //    1 000 000 records, against the same half way through 1 000 (goal: at most 1.1);
+//  - the last screen of a Firebird dataset whose cache is a window of 100 records (the
+//    limited-buffer model) reached from its first screen as Ctrl+End does (the dataset's
+//    Last, then the painted screen) over 1 000 000 rows, against the same over 10 rows
+//    (goal: at most 10), with the rows fetched on the way counted: a handful of windows,
+//    never the table;
 //  - the last screen of the Firebird table painted (the vertical bar's bottom: every row
 //    fetched), as a program of its own (grid_last_screen), against a Qt 6 QTableView over
 //    a QSqlQueryModel on the QIBASE driver doing the same (qt_last_screen): the seconds
@@ -262,6 +267,65 @@ BENCHMARK(BM_DataGridPaintMillionAgainstFew<FibPersons>)
     ->Arg(40)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DataGridPageMillionAgainstThousand<FibPersons>)->Unit(benchmark::kMicrosecond);
+
+// Counts the rows fetched by every statement of a database.
+class FetchCounter : public ISQLLogger {
+ public:
+  void AttachDatabase(TFIBDatabase*) override {}
+  void WriteData(const AnsiString&, const AnsiString& operation, const AnsiString&, int) override {
+    if (operation == "Fetch:") ++rows;
+  }
+  int LogFlags() const override { return SQLLogFlagFetch; }
+  long rows = 0;
+};
+
+// Persons in a limited-buffer dataset on a grid, its rows fetched counted.
+struct WindowedPersons {
+  static constexpr int kWindowRecords = 100;
+  bench::FibPersonsQuery query;
+  FetchCounter fetches;
+  DataScene scene{*query.data};
+  explicit WindowedPersons(int records) : query(Persons().file, records, kWindowRecords) {
+    query.database->SetSQLLogger(&fetches);
+  }
+  ~WindowedPersons() { query.database->SetSQLLogger(nullptr); }
+  WindowedPersons(const WindowedPersons&) = delete;
+  WindowedPersons& operator=(const WindowedPersons&) = delete;
+
+  // From the painted first screen to the painted last one: the seconds of that move, and
+  // the rows it fetched in lastMoveFetches.
+  double SecondsToLastScreen() {
+    query.data->First();
+    scene.grid->Update();
+    const long before = fetches.rows;
+    const double seconds = ThreadSecondsOf([&] {
+      query.data->Last();
+      scene.grid->Update();
+    });
+    lastMoveFetches = fetches.rows - before;
+    return seconds;
+  }
+  long lastMoveFetches = 0;
+};
+
+void BM_WindowedLastScreenMillionAgainstTen(benchmark::State& state) {
+  WindowedPersons million(kMillion);
+  WindowedPersons ten(10);
+  if (!million.scene.ShowsFullScreen()) state.SkipWithError("the grid does not show 40 rows");
+  double many = 0;
+  double few = 0;
+  long millionFetches = 0;
+  for (auto _ : state) {
+    many += million.SecondsToLastScreen();
+    millionFetches = std::max(millionFetches, million.lastMoveFetches);
+    few += ten.SecondsToLastScreen();
+  }
+  if (million.query.data->FieldByName("ID")->AsInteger() != kMillion)
+    state.SkipWithError("Last did not reach the last person");
+  Report(state, many, few);
+  state.counters["rows_fetched"] = static_cast<double>(millionFetches);
+}
+BENCHMARK(BM_WindowedLastScreenMillionAgainstTen)->Unit(benchmark::kMicrosecond);
 
 // One run of a last-screen program: its own seconds, the rows it reached, its peak memory.
 struct LastScreen {

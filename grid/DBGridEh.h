@@ -13,9 +13,11 @@
 
 #include "classlib/db/DataSource.h"
 #include "classlib/ui/ImgList.h"
+#include "classlib/ui/Menus.h"
 #include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBGridEhStyle.h"
+#include "grid/DbUtilsEh.h"
 #include "gridbase/BMListEh.h"
 #include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DBSumLst.h"
@@ -25,6 +27,9 @@ namespace ordvane {
 
 enum TDBGridEhAllowedOperation { alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh };
 using TDBGridEhAllowedOperations = TSet<TDBGridEhAllowedOperation>;
+
+enum TDBGridEhEditAction { geaCutEh, geaCopyEh, geaPasteEh, geaDeleteEh, geaSelectAllEh };
+using TDBGridEhEditActions = TSet<TDBGridEhEditAction>;
 
 enum TDBGridOption {
   dgEditing,
@@ -71,15 +76,9 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
-// The colours of a data cell, before the column's own cell event.
-using TGetCellEhParamsEvent =
-    TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background, TGridDrawState state)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
-// A data cell was drawn (the handler may draw over it).
-using TDrawColumnEhCellEvent =
-    TEvent<void(TObject* sender, const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
 using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 
 class TCustomDBGridEh;
@@ -171,6 +170,36 @@ void DrawClipImageEh(TCanvas& canvas, const TCustomImageList& images, int index,
 void DrawCellButtonEh(TCanvas& canvas, const TRect& rect, TColor background, TEditButtonStyleEh style,
                       const TBitmap* glyph, bool flat, bool enabled);
 
+// ---- Keyboard and clipboard actions ----------------------------------------------------
+
+// The grid's key combinations, process-wide (the class library's shortcut encoding).
+struct TDBGridEhShortCutsEh {
+  TShortCut IncSearch;
+  TShortCut FindDialog;
+  TShortCut SearchNext;
+  TShortCut SearchPrior;
+  TShortCut CopyFromAbove;
+  // The time-out of a search started by typing, in milliseconds.
+  int IncSearchTimeOut;
+};
+TDBGridEhShortCutsEh& DBGridEhShortCuts();
+
+// The window timer of the incremental search's time-out.
+constexpr UINT_PTR kIncSearchTimerEh = 2;
+
+// The clipboard actions behind the grid's keys. The grid output unit sets them when it
+// starts; without it they are empty and those keys do nothing.
+using TDBGridEhActionProcEh = std::function<void(TCustomDBGridEh& grid)>;
+TDBGridEhActionProcEh& GridCopyToClipboardProc();
+TDBGridEhActionProcEh& GridCutToClipboardProc();
+TDBGridEhActionProcEh& GridPasteFromClipboardProc();
+TDBGridEhActionProcEh& GridDeleteSelectionProc();
+// The clipboard format of the grid's own copies; 0 until the grid output unit registers it.
+UINT& DBGridEhClipboardFormat();
+
+// Opens the grid's find dialog through the data service.
+void ShowFindDialogProc(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName, bool modal);
+
 // ---- Data link ------------------------------------------------------------------------
 
 // How dataset events reach the grid, and which dataset field each mapped column shows.
@@ -254,6 +283,8 @@ class TDBGridEhSelectionRect {
   TGridRect SelectionRect() const;
   int AnchorCol() const { return fAnchorCol; }
   int ShiftCol() const { return fShiftCol; }
+  const TBookmarkStr& AnchorBookmark() const { return fAnchorBookmark; }
+  const TBookmarkStr& ShiftBookmark() const { return fShiftBookmark; }
 
  private:
   // The two bookmarks in dataset order.
@@ -498,6 +529,26 @@ class TCustomDBGridEh : public TCustomGridEh {
   void UpdateData();
   const AnsiString& LastEditText() const { return fLastEditText; }
 
+  // ---- Edit actions (DBGridEhActions)
+  TDBGridEhEditActions EditActions() const { return fEditActions; }
+  void SetEditActions(TDBGridEhEditActions value) { fEditActions = value; }
+  bool CanCopySelection();
+  bool CanCutSelection();
+  bool CanPasteClipboard();
+  bool CanDeleteSelection();
+  bool CanSelectAll();
+  // Writes the current column's value of the record shown above into the current record.
+  void CopyValueFromRecordAbove();
+
+  // ---- Text search and incremental search (DBGridEhSearch)
+  // Searches through the data service; true when the dataset stands on a match.
+  virtual bool LocateText(TCustomDBGridEh& grid, const AnsiString& fieldName, const AnsiString& text,
+                          TLocateTextOptionsEh options, TLocateTextDirectionEh direction,
+                          TLocateTextMatchingEh matching, TLocateTextTreeFindRangeEh treeFindRange);
+  // Searches the text typed so far plus `text`; a negative time-out runs no timer.
+  void IncSearch(const AnsiString& text, int timeOut, TLocateTextDirectionEh direction);
+  void StopIncSearch();
+
   // ---- Locks
   void BeginUpdate() { ++fUpdateLock; }
   void EndUpdate();
@@ -582,6 +633,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   void Loaded() override;
   void CreateWnd() override;
   void Dispatch(TMessage& message) override;
+  void KeyDown(Word& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
   void SetEditText(int col, int row, const AnsiString& value) override;
   AnsiString GetEditText(int col, int row) override;
   AnsiString GetEditMask(int col, int row) override;
@@ -638,6 +691,40 @@ class TCustomDBGridEh : public TCustomGridEh {
   friend class TDBGridEhScrollBar;
   // The editor reads the cell's text and key the grid keeps while it edits.
   friend class TDBGridInplaceEdit;
+
+  // ---- Keyboard (DBGridEhKeys)
+  void WMChar(TMessage& message);
+  // Whether a typed character goes to the incremental search.
+  bool CharFeedsIncSearch(char key);
+  bool HandleShortCut(Word key, TShiftState shift);
+  bool HandleSearchKey(Word key, TShiftState shift);
+  void CtrlKeyDown(Word key, TShiftState shift);
+  void PlainKeyDown(Word key, TShiftState shift);
+  void NullCheckOrImageByKey();
+  void DeleteRecordsByKey();
+  void InsertRecordByKey();
+  void CutByKey();
+  void PasteByKey();
+  void CancelByKey();
+  void PageMove(TShiftState shift, int direction);
+  void HorizontalKey(int direction, TShiftState shift);
+  void EdgeKey(bool toEnd, TShiftState shift);
+  void ClearSelectionByKey();
+  void MoveWithSelection(bool select, int distance, bool rowMode, bool toEdge);
+  // One step of a keyboard row selection; false when the dataset could not move.
+  bool SelectingRowStep(bool select, int step);
+  void MoveDown(bool select);
+  void MoveUp(bool select);
+  void TabMove(bool forward);
+  bool ConfirmDelete();
+  // Searches `text` from where `direction` says; found, the text shown takes the found
+  // value's letter case.
+  void SearchFor(const AnsiString& text, int timeOut, TLocateTextDirectionEh direction);
+  // Backspace in a running search: the last character goes.
+  void RemoveSearchChar();
+  void ExtendSearchByClipboard();
+  void StartIncSearchTimer();
+  void StopIncSearchTimer();
 
   void SetDefaultStyle();
   // Rebuilds the layout: field map, columns, counts, heights, automatic fitting.
@@ -794,6 +881,18 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fThumbTracked = false;
   // The focused state the selection was last painted in.
   bool fPaintedFocused = false;
+
+  TDBGridEhEditActions fEditActions;
+  int fInplaceSearchTimeOut = -1;
+  bool fInplaceSearchTimerActive = false;
+  // The search itself moves the record: the move does not end the search.
+  bool fExtendingSearch = false;
+  // A key leaves the selection alone (Ctrl held, or dghClearSelection off).
+  bool fKeepSelectionByKey = false;
+  // Rows are being selected by keyboard from the anchor, whose state before is noted.
+  bool fSelectingByKey = false;
+  TBookmarkStr fKeyAnchor;
+  bool fKeyAnchorSelected = false;
 
   // Made after the link: their clean-up reads it.
   std::unique_ptr<TBookmarkListEh> fSelectedRows;

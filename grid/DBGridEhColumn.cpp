@@ -658,8 +658,20 @@ TPopupDataGridEh* TColumnEh::DataList() {
     fDataList->SetName("DataList");
     // Parented to the grid so that it has a window; it shows as a top-level window.
     if (TCustomDBGridEh* grid = Grid()) fDataList->SetParent(grid);
+    fDataList->OnGetCellParams = fOnDropDownBoxGetCellParams;
+    fDataList->OnDrawColumnCell = fOnDropDownBoxDrawColumnCell;
   }
   return fDataList.get();
+}
+
+void TColumnEh::SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent value) {
+  fOnDropDownBoxDrawColumnCell = std::move(value);
+  if (fDataList) fDataList->OnDrawColumnCell = fOnDropDownBoxDrawColumnCell;
+}
+
+void TColumnEh::SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent value) {
+  fOnDropDownBoxGetCellParams = std::move(value);
+  if (fDataList) fDataList->OnGetCellParams = fOnDropDownBoxGetCellParams;
 }
 
 void TColumnEh::GetColCellParams(bool editMode, TColCellParamsEh& params) {

@@ -148,6 +148,17 @@ using TColCellUpdateDataEventEh =
 using TNotInListEventEh = TEvent<void(TObject* sender, const AnsiString& newText, bool& recheckInList)>;
 using TOnColumnCheckDrawRequiredStateEventEh =
     TEvent<void(TObject* sender, const AnsiString& text, bool& drawState)>;
+// The grid's events a column also keeps for its lookup popup grid.
+// The colours of a data cell, before the column's own cell event.
+using TGetCellEhParamsEvent =
+    TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background, TGridDrawState state)>;
+// A data cell was drawn (the handler may draw over it).
+using TDrawColumnEhCellEvent =
+    TEvent<void(TObject* sender, const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
+// Whether the title of the column at index col in Columns acts as a button.
+using TCheckTitleEhBtnEvent = TEvent<void(TObject* sender, int col, TColumnEh* column, bool& enabled)>;
+// The title button of the column at index col in Columns was clicked.
+using TTitleEhClickEvent = TEvent<void(TObject* sender, int col, TColumnEh* column)>;
 
 // A list of columns that does not own them.
 class TColumnsEhList {
@@ -657,6 +668,26 @@ class TColumnEh : public TCollectionItem {
   TButtonDownEventEh OnEditButtonDown;
   TOnColumnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
 
+  // The drop-down box's events, handed to the lookup popup grid as it is made and whenever
+  // they change. The grid has no title buttons or sort marking yet: those three are kept
+  // here until it has.
+  const TCheckTitleEhBtnEvent& OnDropDownBoxCheckButton() const { return fOnDropDownBoxCheckButton; }
+  void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value) {
+    fOnDropDownBoxCheckButton = std::move(value);
+  }
+  const TDrawColumnEhCellEvent& OnDropDownBoxDrawColumnCell() const { return fOnDropDownBoxDrawColumnCell; }
+  void SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent value);
+  const TGetCellEhParamsEvent& OnDropDownBoxGetCellParams() const { return fOnDropDownBoxGetCellParams; }
+  void SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent value);
+  const TNotifyEvent& OnDropDownBoxSortMarkingChanged() const { return fOnDropDownBoxSortMarkingChanged; }
+  void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent value) {
+    fOnDropDownBoxSortMarkingChanged = std::move(value);
+  }
+  const TTitleEhClickEvent& OnDropDownBoxTitleBtnClick() const { return fOnDropDownBoxTitleBtnClick; }
+  void SetOnDropDownBoxTitleBtnClick(TTitleEhClickEvent value) {
+    fOnDropDownBoxTitleBtnClick = std::move(value);
+  }
+
  protected:
   virtual std::unique_ptr<TColumnTitleEh> CreateTitle();
   virtual std::unique_ptr<TColumnFooterEh> CreateFooter();
@@ -758,6 +789,13 @@ class TColumnEh : public TCollectionItem {
   std::unique_ptr<TSTColumnFilterEh> fSTFilter;
   std::unique_ptr<TChangeLink> fImageChangeLink;
   std::unique_ptr<TPopupDataGridEh> fDataList;
+
+ private:
+  TCheckTitleEhBtnEvent fOnDropDownBoxCheckButton;
+  TDrawColumnEhCellEvent fOnDropDownBoxDrawColumnCell;
+  TGetCellEhParamsEvent fOnDropDownBoxGetCellParams;
+  TNotifyEvent fOnDropDownBoxSortMarkingChanged;
+  TTitleEhClickEvent fOnDropDownBoxTitleBtnClick;
 };
 
 // The published form of a column.

@@ -57,6 +57,11 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCCalcSize(message);
     case WM_NCPAINT:
       return WMNCPaint(message);
+    case WM_CHAR:
+      return WMChar(message);
+    case WM_TIMER:
+      if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
+      return TCustomGridEh::Dispatch(message);
     default:
       TCustomGridEh::Dispatch(message);
   }

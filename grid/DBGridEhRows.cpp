@@ -51,6 +51,7 @@ void TCustomDBGridEh::UpdateRowCount() {
 }
 
 void TCustomDBGridEh::SyncRowWithRecord() {
+  if (!fExtendingSearch) StopIncSearch();
   if (!fDataLink->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
   const int row = fDataLink->ActiveRecord() + fTitleOffset;
   if (row != Row() && row < RowCount()) {

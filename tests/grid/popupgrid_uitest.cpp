@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include "grid/DBGridEhInplaceEdit.h"
 #include "tests/grid/DataGridSupport.h"
 
@@ -18,7 +22,9 @@ struct PopupFixture : DataGridFixture<test::TMemDataSet, TDBGridEh> {
   TDBGridInplaceEdit* editor = nullptr;
   TPopupDataGridEh* popup = nullptr;
 
-  PopupFixture() {
+  // prepare runs on the fresh columns, before the drop-down is first opened.
+  explicit PopupFixture(const std::function<void(PopupFixture&)>& prepare = {}) {
+    if (prepare) prepare(*this);
     grid->SetFocus();
     grid->SetSelectedIndex(city->Index());
     grid->ShowEditor();
@@ -99,6 +105,68 @@ TEST(PopupDataGrid, TheColumnsSpecialRowReachesItsPopup) {
   f.city->DropDownBox().SetOptions({dlgRowLinesEh});
   EXPECT_TRUE(f.popup->SpecRow().Visible()) << "a change of the drop-down box passes the special row on";
   EXPECT_EQ(f.popup->SpecRow().CellsText(), "(none)");
+}
+
+// The drop-down box's cell events of a column, seen by its popup and by no other grid.
+struct CellEventLog {
+  std::vector<TObject*> paramsSenders;
+  std::vector<TObject*> drawSenders;
+
+  void Attach(TColumnEh& column) {
+    column.SetOnDropDownBoxGetCellParams(
+        [this](TObject* sender, TColumnEh*, TFont*, TColor& background, TGridDrawState) {
+          paramsSenders.push_back(sender);
+          background = clLime;
+        });
+    column.SetOnDropDownBoxDrawColumnCell([this](TObject* sender, const TRect&, int, TColumnEh*,
+                                                 TGridDrawState) { drawSenders.push_back(sender); });
+  }
+  bool OnlyFrom(TObject* popup) const {
+    auto fromPopup = [popup](const std::vector<TObject*>& senders) {
+      return !senders.empty() &&
+             std::all_of(senders.begin(), senders.end(), [popup](TObject* s) { return s == popup; });
+    };
+    return fromPopup(paramsSenders) && fromPopup(drawSenders);
+  }
+};
+
+// The first row of the popup (not the key's) and a data cell of the grid, mid-cell.
+void ExpectOnlyThePopupColoured(PopupFixture& f) {
+  const TRect row = f.popup->CellRect(f.popup->IndicatorOffset(), f.popup->TitleOffset());
+  EXPECT_EQ(test::UiDriver::Pixel(f.popup, Point(row.right - 4, (row.top + row.bottom) / 2)),
+            ColorToRGB(clLime));
+  const TRect cell = f.grid->CellRect(f.grid->IndicatorOffset() + f.id->Index(), f.grid->TitleOffset() + 1);
+  EXPECT_NE(test::UiDriver::Pixel(f.grid, Point(cell.right - 4, (cell.top + cell.bottom) / 2)),
+            ColorToRGB(clLime));
+}
+
+TEST(PopupDataGrid, TheDropDownBoxCellEventsSetBeforeThePopupIsMadeReachIt) {
+  CellEventLog log;
+  PopupFixture f([&log](PopupFixture& fresh) { log.Attach(*fresh.city); });
+  ASSERT_TRUE(f.editor->ListVisible());
+  log = {};
+  f.grid->Invalidate();
+  f.popup->Invalidate();
+  f.ui.Process();
+  EXPECT_TRUE(log.OnlyFrom(f.popup)) << "the popup draws with them, the grid does not";
+  ExpectOnlyThePopupColoured(f);
+  f.ui.Press(VK_ESCAPE);
+}
+
+TEST(PopupDataGrid, TheDropDownBoxCellEventsFollowTheColumnWhileThePopupExists) {
+  PopupFixture f;
+  CellEventLog log;
+  log.Attach(*f.city);
+  f.popup->Invalidate();
+  f.ui.Process();
+  EXPECT_TRUE(log.OnlyFrom(f.popup));
+  ExpectOnlyThePopupColoured(f);
+
+  f.city->SetOnDropDownBoxGetCellParams({});
+  f.city->SetOnDropDownBoxDrawColumnCell({});
+  EXPECT_FALSE(f.popup->OnGetCellParams) << "clearing them clears the popup's";
+  EXPECT_FALSE(f.popup->OnDrawColumnCell);
+  f.ui.Press(VK_ESCAPE);
 }
 
 }  // namespace
