@@ -28,7 +28,7 @@ constexpr TpPrepareOptions FieldTypeOptions{psUseBooleanField, psSQLINT64ToBCD, 
 // ---- Construction -------------------------------------------------------------------------
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
-    : TDataSet(owner), fBase(std::make_unique<TFIBBase>(this)) {
+    : TDataSet(owner), fBase(std::make_unique<TFIBBase>(this)), fDataLink(std::make_unique<TFIBDataLink>(*this)) {
   // Here rather than in a static initialiser, which a static link may leave out.
   RegisterFIBMetaCaches();
   fBase->OnDatabaseDisconnecting = TFIBBaseEvent::Bind(this, &TFIBCustomDataSet::LinkDatabaseDisconnecting);
@@ -288,6 +288,7 @@ void TFIBCustomDataSet::SetDetailConditions(TDetailConditions value) {
     fMasterScrollTimer = std::make_unique<TTimer>(nullptr);
     fMasterScrollTimer->SetEnabled(false);
     fMasterScrollTimer->SetInterval(fScrollTimerInterval);
+    fMasterScrollTimer->SetOnTimer(TNotifyEvent([this](TObject*) { ReopenForMaster(); }));
   }
 }
 

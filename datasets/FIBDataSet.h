@@ -80,6 +80,27 @@ using TExtLocateOptions = TSet<TExtLocateOption>;
 enum TLocateDirection { ldFromFirst, ldForward, ldBackward };
 
 class TSortKeys;
+class TFIBCustomDataSet;
+
+// The link through which a detail follows its master; the dataset owns it.
+class TFIBDataLink : public TDetailDataLink {
+  ORDVANE_CLASS(TFIBDataLink, TDetailDataLink)
+
+ public:
+  explicit TFIBDataLink(TFIBCustomDataSet& dataSet) : fDataSet(dataSet) {}
+  TDataSet* GetDetailDataSet() override;
+
+ protected:
+  void ActiveChanged() override;
+  // Before the master moves, posts or closes, the detail posts a pending change while the
+  // master's values it was made under are still there: re-reading would lose it.
+  void CheckBrowseMode() override;
+  // Only a move to another master record re-reads the detail, not an edit of a field.
+  void RecordChanged(TField* field) override;
+
+ private:
+  TFIBCustomDataSet& fDataSet;
+};
 
 class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   ORDVANE_CLASS(TFIBCustomDataSet, TDataSet)
@@ -857,6 +878,30 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer fBlobStreamOffset = 0;
   Integer fCalcFieldsOffset = 0;
   Integer fRecordBufferSize = 0;
+
+  // ---- Master/detail link (FIBDataSetMaster.cpp) and event hooks for TpFIBDataSet
+ public:
+  TFIBDataLink& DataLink() const { return *fDataLink; }
+  // The master moved or opened: the detail re-reads its rows with the master's values,
+  // at once, or with dcWaitEndMasterScroll once the master rested for the timer's
+  // interval (at once again when the master itself is waiting for its own master).
+  void MasterChanged();
+  // The master closed: so does the detail, unless dcIgnoreMasterClose.
+  void MasterClosed();
+
+ protected:
+  // Open and close events are being held back while the dataset rebuilds itself.
+  bool OpenCloseEventsDisabled() const { return fOpenCloseEventsDisabled > 0; }
+  // Sorting reads the compared values through the fields whenever someone other than
+  // the dataset's byte order may decide.
+  virtual bool ComparesFieldValuesItself() const { return static_cast<bool>(OnCompareFieldValues); }
+  // A record's cached status changed (posted, deleted, reverted, applied).
+  virtual void CachedStatusChanged() {}
+
+ private:
+  // The timer went off, or the detail does not wait: the detail reads its rows afresh.
+  void ReopenForMaster();
+  std::unique_ptr<TFIBDataLink> fDataLink;
 };
 
 // Publishes the properties of TFIBCustomDataSet.

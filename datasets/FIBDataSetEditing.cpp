@@ -60,6 +60,7 @@ void TFIBCustomDataSet::CountStatusChange(TCachedUpdateStatus from, TCachedUpdat
   if (fCachedUpdates) fCachedUpdateCount += int{IsPendingChange(to)} - int{IsPendingChange(from)};
   fDeletedCount += int{IsDeletedStatus(to)} - int{IsDeletedStatus(from)};
   fUpdatesPending = fCachedUpdateCount > 0;
+  if (from != to) CachedStatusChanged();
 }
 
 TCachedUpdateStatus TFIBCustomDataSet::CachedStatusAt(Integer index) {

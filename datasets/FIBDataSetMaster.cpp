@@ -1,8 +1,10 @@
 // TFIBCustomDataSet as a detail: the select statement's parameters taken from the
-// master's fields, whether they changed, and the master's data source.
+// master's fields, whether they changed, the master's data source and the link that
+// re-reads the detail when the master moves or closes.
 
 #include "classlib/core/FMTBcd.h"
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBDataSetScopes.h"
 #include "datasets/FIBFields.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/FIBStrUtils.h"
@@ -101,6 +103,60 @@ void TFIBCustomDataSet::SetDataSource(TDataSource* value) {
   if (fDataSource != nullptr) fDataSource->RemoveFreeNotification(this);
   fDataSource = value;
   if (fDataSource != nullptr) fDataSource->FreeNotification(this);
+  fDataLink->SetDataSource(value);
+}
+
+// ---- Following the master -------------------------------------------------------------------
+
+TDataSet* TFIBDataLink::GetDetailDataSet() {
+  return &fDataSet;
+}
+
+void TFIBDataLink::ActiveChanged() {
+  if (Active())
+    fDataSet.MasterChanged();
+  else
+    fDataSet.MasterClosed();
+}
+
+void TFIBDataLink::CheckBrowseMode() {
+  if (fDataSet.Active()) fDataSet.CheckBrowseMode();
+}
+
+void TFIBDataLink::RecordChanged(TField* field) {
+  if (field == nullptr && fDataSet.Active() && fDataSet.MasterParamsChanged()) fDataSet.MasterChanged();
+}
+
+void TFIBCustomDataSet::MasterChanged() {
+  auto* master = dynamic_cast<TFIBCustomDataSet*>(fDataSource != nullptr ? fDataSource->DataSet() : nullptr);
+  const bool masterWaiting =
+      master != nullptr && master->fMasterScrollTimer && master->fMasterScrollTimer->Enabled();
+  if (masterWaiting || !fMasterScrollTimer) return ReopenForMaster();
+  // Restarted: only a pause as long as the interval reopens the detail.
+  fMasterScrollTimer->SetEnabled(false);
+  fMasterScrollTimer->SetEnabled(true);
+}
+
+void TFIBCustomDataSet::ReopenForMaster() {
+  if (fMasterScrollTimer) fMasterScrollTimer->SetEnabled(false);
+  {
+    TControlsScope controls(*this);
+    if (!IsEmptyStrings(SelectSQL())) {
+      // The rows belong to another master record: the detail starts on its first one.
+      if (Active()) {
+        Close();
+        Open();
+      } else if (fDetailConditions.Contains(dcForceOpen)) {
+        Open();
+      }
+    }
+  }
+  DataEvent(deDataSetChange, 0);
+}
+
+void TFIBCustomDataSet::MasterClosed() {
+  if (fMasterScrollTimer) fMasterScrollTimer->SetEnabled(false);
+  if (!fDetailConditions.Contains(dcIgnoreMasterClose)) Close();
 }
 
 }  // namespace ordvane

@@ -489,7 +489,7 @@ void TFIBCustomDataSet::RestoreLocalSort() {
 // The values a handler compares go to it as variants, read through the fields; the others
 // are read straight from the cached records where their bytes give the order.
 void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKeys& keys) {
-  const bool handler = static_cast<bool>(OnCompareFieldValues);
+  const bool handler = ComparesFieldValuesItself();
   const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TRecordsCache& cache = Cache("sort");
   std::vector<TField*> throughFields;
@@ -661,7 +661,8 @@ void TFIBCustomDataSet::SetRecNo(Integer value) {
     InternalLast();
     target = std::min(value, fFetchedCount) - 1;
   }
-  if (!Bof() && !Eof() && RecNo() == value) return;
+  // The physical number: a derived dataset may number only the records it shows.
+  if (!Bof() && !Eof() && TFIBCustomDataSet::GetRecNo() == value) return;
   if (fFetchedCount == 0) return;
   DoBeforeScroll();
   CursorPosChanged();

@@ -6,7 +6,14 @@
 
 namespace ordvane {
 
-TpFIBDataSet::TpFIBDataSet(TComponent* owner) : TFIBDataSet(owner) {}
+TpFIBDataSet::TpFIBDataSet(TComponent* owner) : TFIBDataSet(owner) {
+  TDataSet::OnPostError = TDataSetErrorEvent([this](TDataSet*, EDatabaseError& e, TDataAction& action) {
+    RelayError(deOnPostError, OnPostError, e, action);
+  });
+  TDataSet::OnDeleteError = TDataSetErrorEvent([this](TDataSet*, EDatabaseError& e, TDataAction& action) {
+    RelayError(deOnDeleteError, OnDeleteError, e, action);
+  });
+}
 
 void TpFIBDataSet::SetDataSet_ID(Integer value) {
   if (value == fDataSetID) return;

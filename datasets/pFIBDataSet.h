@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "datasets/FIBDataSet.h"
+#include "datasets/FIBDataSetsContainer.h"
 #include "datasets/FIBMetaCache.h"
 #include "dbclient/pFIBQuery.h"
 
@@ -16,11 +17,6 @@ enum TModifySQLKind { mskUpdate, mskInsert, mskDelete, mskRefresh };
 // Which columns an update or insert writes: all, all but blobs, blobs only.
 enum TModifyFieldFilter { mffAll, mffNoBlobs, mffBlobsOnly };
 inline constexpr const char* ModifySQLPropertyNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
-
-// A handler may give a new record's field its default itself and say so.
-using TOnApplyDefaultValue = TEvent<void(TDataSet* dataSet, TField* field, bool& applied)>;
-// Each field's column information, once the repository's settings were applied to it.
-using TOnApplyFieldRepository = TEvent<void(TDataSet* dataSet, TField* field, const TpFIBFieldInfo& info)>;
 
 // ---- Update objects, record lock, server record count and batches
 enum TLockStatus { lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError };
@@ -198,13 +194,16 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // The delete objects around the delete statement (which may be blank).
   void DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer buffer) override;
   // Not allowed aborts silently; with poProtectedEdit a record not yet changed in this
-  // transaction is locked and read again first.
+  // transaction is locked and read again first; then the containers hear of it.
   void DoBeforeEdit() override;
-  // With poProtectedEdit (no AutoCommit, no cached updates) the record counts as changed;
-  // with AutoCommit and cached updates the cache is applied at once.
+  // The containers hear of it first. With poProtectedEdit (no AutoCommit, no cached
+  // updates) the record counts as changed; with dcForceMasterRefresh the master is
+  // refreshed; with AutoCommit and cached updates the cache is applied at once.
   void DoAfterPost() override;
   void DoAfterDelete() override;
-  // The server's count with psAskRecordCount.
+  // With poVisibleRecno: the records shown when Filtered, else the larger of the fetched
+  // and the server's count less the deleted records the server has not seen. Else the
+  // server's count with psAskRecordCount.
   Integer GetRecordCount() override;
   // The executed flags, and after a commit with poProtectedEdit the change marks.
   void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) override;
@@ -282,6 +281,73 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   bool fParamLinksFilled = false;
   int fLinkedSQLChangeCount = -1;
   AnsiString fDescription;
+
+  // ---- Event containers, field access and visible record numbers (pFIBDataSetEvents.cpp)
+ public:
+  // Leaves the old container (and its masters) and joins the new one.
+  TDataSetsContainer* Container() const { return fContainer; }
+  void SetContainer(TDataSetsContainer* value);
+  // The dataset's own error handlers. The class library's post- and delete-error slots
+  // hold the relays that ask the containers first and then these, all with one Action.
+  TDataSetErrorEvent OnPostError, OnDeleteError;
+  // Asks the global container (unless it is the own one), the own container and then
+  // OnApplyDefaultValue whether they gave the field its default.
+  virtual void ApplyDefaultValue(TField* field, bool& applied);
+  // The global container (unless it is the own one) and then the own container may
+  // compare; the last one that compared decides, else the dataset's own comparison.
+  int CompareFieldValues(TField* field, const Variant& value1, const Variant& value2) override;
+
+  TStrings& GetSelectSQL() { return SelectSQL(); }
+  // The field with that field number, or nullptr.
+  TField* FieldByNumber(Integer fieldNo);
+  // The select statement's parameter; the dataset is prepared first when it is not.
+  TFIBXSQLVAR& ParamByName(const AnsiString& name);
+  // The library's version followed by " Internal".
+  AnsiString About() const;
+
+  // With poVisibleRecno, record numbers count only the records the dataset shows.
+  void SetRecNo(Integer value) override;
+  void SetFilterText(const AnsiString& text) override;
+  void SetFilterOptions(TFilterOptions options) override;
+  void SetFiltered(bool value) override;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  bool ComparesFieldValuesItself() const override;
+  void CachedStatusChanged() override { ForgetVisibleCount(); }
+  Integer GetRecNo() override;
+
+  void DoBeforeOpen() override;
+  void DoBeforeClose() override;
+  void DoAfterClose() override;
+  void DoBeforeInsert() override;
+  void DoAfterInsert() override;
+  void DoAfterEdit() override;
+  void DoBeforeCancel() override;
+  void DoAfterCancel() override;
+  void DoBeforeDelete() override;
+  void DoBeforeScroll() override;
+  void DoAfterScroll() override;
+  void DoOnCalcFields() override;
+  void DoBeforeRefresh() override;
+  void DoAfterRefresh() override;
+
+ private:
+  // Calls ask with the global container (unless it is the own one), then the own one.
+  template <class Ask>
+  void AskContainers(const Ask& ask);
+  void NotifyContainers(TKindDataSetEvent event);
+  // The containers' OnApplyFieldRepository, then the dataset's own.
+  void RelayFieldRepository(TField* field, const TpFIBFieldInfo& info);
+  void RelayError(TKindDataSetError kind, const TDataSetErrorEvent& own, EDatabaseError& e, TDataAction& action);
+  // The records that pass the visibility test among the fetched ones, counted once for
+  // each fetched count and filter.
+  Integer VisibleRecordCount();
+  void ForgetVisibleCount() { fVisibleCountFor = -1; }
+
+  TDataSetsContainer* fContainer = nullptr;
+  Integer fVisibleCount = 0;
+  Integer fVisibleCountFor = -1;
 };
 
 }  // namespace ordvane

@@ -174,16 +174,22 @@ void TpFIBDataSet::ApplyAtOnce() {
 }
 
 void TpFIBDataSet::DoAfterPost() {
+  ForgetVisibleCount();
+  NotifyContainers(deAfterPost);
   // A record posted in this transaction is locked already: a second edit needs no lock.
   if (Options().Contains(poProtectedEdit) && !CachedUpdates() && !AutoCommit() && ActiveRecordIndex() >= 0) {
     SetCachedStatusAt(ActiveRecordIndex(), cusModified);
     SetCachedStatus(ActiveBuffer(), cusModified);
   }
+  // As after a delete: the master's values may follow from its details' rows.
+  if (DetailConditions().Contains(dcForceMasterRefresh) && !CachedUpdates()) RefreshMaster();
   TFIBDataSet::DoAfterPost();
   if (AutoCommit() && CachedUpdates()) ApplyAtOnce();
 }
 
 void TpFIBDataSet::DoAfterDelete() {
+  ForgetVisibleCount();
+  NotifyContainers(deAfterDelete);
   if (AutoCommit() && CachedUpdates()) ApplyAtOnce();
   TFIBDataSet::DoAfterDelete();
 }

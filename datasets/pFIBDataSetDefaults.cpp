@@ -67,12 +67,14 @@ void TpFIBDataSet::DoOnNewRecord() {
       break;
   }
   ApplyNewRecordDefaults();
+  NotifyContainers(deOnNewRecord);
   TFIBDataSet::DoOnNewRecord();
 }
 
 void TpFIBDataSet::DoBeforePost() {
   const TDataSetState state = State();
   if (state == dsInsert && AutoUpdateOptions().WhenGetGenID() == wgBeforePost) FillKeyFromGenerator();
+  NotifyContainers(deBeforePost);
   TFIBDataSet::DoBeforePost();
   if (!CachedUpdates()) PrepareModifySQL(state);
 }
@@ -144,7 +146,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
     const AnsiString keyword = UpperCase(written);
     if (keyword.empty()) continue;
     bool applied = false;
-    if (OnApplyDefaultValue) OnApplyDefaultValue(this, field, applied);
+    ApplyDefaultValue(field, applied);
     if (applied || keyword == "NULL") continue;
     if (IsDateTimeField(field)) {
       if (!now) now = Now() - (Database() != nullptr ? Database()->ServerTimeDifference() : 0.0);
@@ -367,7 +369,7 @@ void TpFIBDataSet::ImportDefaultValues() {
     }
     if (repository) {
       ApplyRepository(field, *info);
-      if (OnApplyFieldRepository) OnApplyFieldRepository(this, field, *info);
+      RelayFieldRepository(field, *info);
     }
   }
 }

@@ -140,6 +140,7 @@ void TpFIBDataSet::DoBeforeEdit() {
     if (!IsEmptyStrings(RefreshSQL())) RefreshRecord(RefreshQuery(), ActiveBuffer());
     PrepareProtectedEditUpdate();
   }
+  NotifyContainers(deBeforeEdit);
   TFIBDataSet::DoBeforeEdit();
 }
 
@@ -174,11 +175,6 @@ Integer TpFIBDataSet::RecordCountFromServer() {
   } catch (const Exception& e) {
     throw Exception(e.Message() + "\r\n" + Format("%s unable to get number of records", {FullComponentName(this)}));
   }
-}
-
-Integer TpFIBDataSet::GetRecordCount() {
-  if (PrepareOptions().Contains(psAskRecordCount) && Active()) return RecordCountFromServer();
-  return TFIBDataSet::GetRecordCount();
 }
 
 }  // namespace ordvane

@@ -457,6 +457,7 @@ void TpFIBDataSet::DoAfterOpen() {
     }
   }
   LinkParamsToFields();
+  NotifyContainers(deAfterOpen);
   TFIBDataSet::DoAfterOpen();
 }
 

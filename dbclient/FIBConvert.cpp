@@ -7,6 +7,7 @@
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/Math.h"
+#include "classlib/db/DataSet.h"
 
 namespace ordvane {
 
@@ -214,6 +215,25 @@ AnsiString BcdToStrDot(const TBcd& bcd) {
   TFormatSettings settings;
   settings.DecimalSeparator = '.';
   return BcdToStr(bcd, settings);
+}
+
+bool GetFieldDataEx(TField* field, void* buffer, bool oldValue) {
+  if (oldValue) return field->DataSet()->GetStateFieldData(dsOldValue, field, buffer);
+  return field->GetData(buffer);
+}
+
+// Through the field's exact text: a field keeps its BCD in whatever form it likes (a
+// scaled integer, a BCD record), and its text is exact in every one of them.
+bool GetFieldBcdValue(TField* field, TBcd& value) {
+  if (field->IsNull()) return false;
+  value = StrToBcd(field->AsString());
+  return true;
+}
+
+Variant GetFieldBcdAsVariant(TField* field, bool dotSeparator) {
+  TBcd value;
+  if (!GetFieldBcdValue(field, value)) return Variant();
+  return Variant(dotSeparator ? BcdToStrDot(value) : BcdToStr(value));
 }
 
 bool IsZeroText(const AnsiString& text) {

@@ -1,8 +1,8 @@
 #pragma once
 // Conversion routines of the database-access layer: text between code pages, scaled
-// 64-bit integers and BCD values as text, the powers of ten of scaled values, number
-// formats applied to decimal text, time stamps, component paths, random digits and
-// hexadecimal text.
+// 64-bit integers and BCD values as text, field data read for the datasets, the powers
+// of ten of scaled values, number formats applied to decimal text, time stamps,
+// component paths, random digits and hexadecimal text.
 
 #include <array>
 
@@ -10,8 +10,11 @@
 #include "classlib/core/DateTime.h"
 #include "classlib/core/FMTBcd.h"
 #include "classlib/core/System.h"
+#include "classlib/core/Variants.h"
 
 namespace ordvane {
+
+class TField;
 
 // Wide text to single-byte text in a code page (KOI8-R 20866, UTF-8 65001, ...) and
 // back; a code page the class library does not know converts by the ANSI code page.
@@ -50,6 +53,15 @@ bool BcdToScaledInt64(const TBcd& bcd, Int64& value, int& scale);
 Extended BcdToExtendedEx(const TBcd& bcd);
 // The BCD as text with "." as the decimal separator, whatever the process's settings.
 AnsiString BcdToStrDot(const TBcd& bcd);
+
+// A field's data as its dataset holds it (the field's native form); with oldValue the
+// value before the record's change. False for null.
+bool GetFieldDataEx(TField* field, void* buffer, bool oldValue);
+// The field's current value as a BCD, exact to its last decimal; false for null.
+bool GetFieldBcdValue(TField* field, TBcd& value);
+// The field's current value as text in a variant, with "." or the process's decimal
+// separator; an unassigned variant for null.
+Variant GetFieldBcdAsVariant(TField* field, bool dotSeparator);
 
 // True when every character is "0" or the process's decimal separator (false for an
 // empty text).

@@ -1020,6 +1020,11 @@ Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
   return field->AsVariant();
 }
 
+bool TDataSet::GetStateFieldData(TDataSetState state, TField* field, void* buffer) {
+  TTempState scope(this, state);
+  return field->GetData(buffer);
+}
+
 void TDataSet::SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) {
   TTempState scope(this, state);
   field->SetAsVariant(value);

@@ -187,6 +187,9 @@ class TDataSet : public TComponent {
   virtual std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
 
   virtual Variant GetStateFieldValue(TDataSetState state, TField* field);
+  // The field's data as the state reads it (dsOldValue: before the record's change); the
+  // state comes back on every path. False for null.
+  bool GetStateFieldData(TDataSetState state, TField* field, void* buffer);
   virtual void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value);
 
   // --- searching -------------------------------------------------------------------------

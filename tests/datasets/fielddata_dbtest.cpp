@@ -1,0 +1,91 @@
+// The client's field-data routines over a Firebird dataset with cached updates: NUMERIC(18,4)
+// amounts read as BCD values and text against isql-fb's, and a changed record's data read
+// before and after its change, the dataset's state the same afterwards.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dbclient/FIBConvert.h"
+#include "tests/datasets/MasterDetailSupport.h"
+
+namespace ordvane::test {
+namespace {
+
+// isql-fb's four decimals without the zeros that end them ("-999.7530" -> "-999.753").
+std::string WithoutTrailingZeros(std::string text) {
+  if (text.find('.') == std::string::npos) return text;
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
+class FieldDataTest : public MasterDetailTest {
+ protected:
+  FieldDataTest() {
+    fDetail->SetCachedUpdates(true);
+    fDetail->Open();
+    fAmount = fDetail->FieldByName("AMOUNT");
+  }
+  std::string IsqlAmount() {
+    return Oracle("select amount from documents where id = " + fDetail->FieldByName("ID")->AsString());
+  }
+  TField* fAmount = nullptr;
+};
+
+TEST_F(FieldDataTest, AmountsAsBcdAndTextAgreeWithIsql) {
+  int nulls = 0, values = 0;
+  for (fDetail->First(); !fDetail->Eof(); fDetail->Next()) {
+    const std::string expected = IsqlAmount();
+    SCOPED_TRACE(expected);
+    TBcd bcd;
+    if (expected == "<null>") {
+      ++nulls;
+      EXPECT_FALSE(GetFieldBcdValue(fAmount, bcd));
+      EXPECT_TRUE(VarIsEmpty(GetFieldBcdAsVariant(fAmount, true)));
+      continue;
+    }
+    ++values;
+    ASSERT_TRUE(GetFieldBcdValue(fAmount, bcd));
+    EXPECT_EQ(BcdToStrDot(bcd), WithoutTrailingZeros(expected));
+    EXPECT_EQ(VarToStr(GetFieldBcdAsVariant(fAmount, true)), WithoutTrailingZeros(expected));
+    std::string comma = WithoutTrailingZeros(expected);
+    if (comma.find('.') != std::string::npos) comma[comma.find('.')] = ',';
+    EXPECT_EQ(VarToStr(GetFieldBcdAsVariant(fAmount, false)), comma);
+  }
+  EXPECT_EQ(nulls, 8);
+  EXPECT_EQ(values, 16);
+}
+
+TEST_F(FieldDataTest, AChangedRecordIsReadBeforeAndAfterItsChange) {
+  fDetail->Next();
+  const std::string before = IsqlAmount();
+  fDetail->Edit();
+  fAmount->SetAsString("12,3456");
+  fDetail->Post();
+  ASSERT_EQ(fDetail->UpdateStatus(), usModified);
+
+  Int64 oldData = 0, newData = 0;
+  ASSERT_TRUE(GetFieldDataEx(fAmount, &oldData, true));
+  EXPECT_EQ(fDetail->State(), dsBrowse);
+  ASSERT_TRUE(GetFieldDataEx(fAmount, &newData, false));
+  // The scaled integers of the values.
+  EXPECT_EQ(newData, 123456);
+  std::string digits = before;
+  digits.erase(digits.find('.'), 1);
+  EXPECT_EQ(oldData, std::stoll(digits));
+  EXPECT_EQ(fDetail->State(), dsBrowse);
+
+  // The old value of a record first changed from null is null.
+  fDetail->Next();
+  ASSERT_EQ(IsqlAmount(), "<null>");
+  fDetail->Edit();
+  fAmount->SetAsString("1");
+  fDetail->Post();
+  EXPECT_FALSE(GetFieldDataEx(fAmount, &oldData, true));
+  EXPECT_TRUE(GetFieldDataEx(fAmount, &newData, false));
+  EXPECT_EQ(newData, 10000);
+}
+
+}  // namespace
+}  // namespace ordvane::test
