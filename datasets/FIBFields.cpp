@@ -39,8 +39,7 @@ enum class TTextCoding { None, Utf8, Koi8 };
 
 // How a data field's text travels in its column: as UTF-8 on a Unicode connection, as KOI8
 // on a KOI8 one, and as it is in a column without a character set of its own.
-TTextCoding ColumnCoding(const TField& field) {
-  const auto* dataSet = dynamic_cast<const TFIBCustomDataSet*>(field.DataSet());
+TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) {
   const TFIBXSQLVAR* column = dataSet != nullptr && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
   TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
   if (column == nullptr || database == nullptr) return TTextCoding::None;
@@ -49,6 +48,10 @@ TTextCoding ColumnCoding(const TField& field) {
   if (((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2) return TTextCoding::None;
   if (database->IsUnicodeCharSet()) return TTextCoding::Utf8;
   return database->IsKOI8CharSet() ? TTextCoding::Koi8 : TTextCoding::None;
+}
+
+TTextCoding ColumnCoding(const TField& field) {
+  return ColumnCoding(field, dynamic_cast<const TFIBCustomDataSet*>(field.DataSet()));
 }
 
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
@@ -94,10 +97,14 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
   // Every text of a grid, a filter or an export is read here: a column of the usual size
   // is read into the stack.
-  std::array<char, 256> local{};  // zeroed: GetData may write fewer bytes than the size
+  std::array<char, 256> local;
   std::vector<char> large;
   const auto size = static_cast<std::size_t>(DataSize());
-  if (size > local.size()) large.resize(size, '\0');
+  // Zeroed as far as the size reaches: GetData may write fewer bytes than the size.
+  if (size > local.size())
+    large.resize(size, '\0');
+  else
+    std::memset(local.data(), 0, size);
   const std::span<char> buffer = size > local.size() ? std::span<char>(large) : std::span<char>(local.data(), size);
   if (!GetData(buffer.data())) return false;
   if (descr != nullptr && descr->IsBinary) {
@@ -117,7 +124,7 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   }
   text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
   if (FixedChar()) text = TrimRight(text);
-  if (const TTextCoding coding = ColumnCoding(*this); coding != TTextCoding::None) text = DecodedText(text, coding);
+  if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
   return true;
 }
 

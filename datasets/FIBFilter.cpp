@@ -104,7 +104,30 @@ bool TExpressionParser::NamesCalculatedField(const TExprNode& node) {
 
 Variant TExpressionParser::Evaluate() { return EvaluateNode(Root()); }
 
-bool TExpressionParser::BooleanResult() { return Evaluate().AsBoolean(); }
+bool TExpressionParser::BooleanResult() { return Truth(Root()); }
+
+// AND, OR, LIKE and the comparisons give a Boolean of their own: asked for their truth, they
+// answer without a variant made per record and converted back.
+bool TExpressionParser::Truth(const TExprNode& node) {
+  if (node.NodeClass() == TExprNodeClass::Binary) {
+    const auto& binary = static_cast<const TBinaryNode&>(node);
+    if (GivesTruth(binary.Operator())) return BinaryHolds(binary);
+  }
+  return EvaluateNode(node).AsBoolean();
+}
+
+bool TExpressionParser::GivesTruth(TExprOperator op) {
+  switch (op) {
+    case TExprOperator::In:
+    case TExprOperator::Add:
+    case TExprOperator::Subtract:
+    case TExprOperator::Multiply:
+    case TExprOperator::Divide:
+      return false;
+    default:
+      return true;
+  }
+}
 
 TField* TExpressionParser::GetField(const AnsiString& name) {
   const auto cached = fFieldCache.find(name);
@@ -128,7 +151,14 @@ AnsiString TExpressionParser::TextOf(const TExprNode& node) {
     // A null text field reads as an empty text, as a Null variant's text is.
     if (field->DataType() == ftString || field->DataType() == ftFixedChar) return field->AsString();
   }
-  return VarToStr(EvaluateNode(node));
+  Variant scratch;
+  return VarToStr(ValueOf(node, scratch));
+}
+
+const Variant& TExpressionParser::ValueOf(const TExprNode& node, Variant& scratch) {
+  if (node.NodeClass() == TExprNodeClass::Const) return static_cast<const TConstNode&>(node).Value();
+  scratch = EvaluateNode(node);
+  return scratch;
 }
 
 Variant TExpressionParser::EvaluateNode(const TExprNode& node) {
@@ -174,12 +204,7 @@ Variant TExpressionParser::EvaluateUnary(const TUnaryNode& node) {
 
 Variant TExpressionParser::EvaluateBinary(const TBinaryNode& node) {
   const TExprOperator op = node.Operator();
-  // The second operand of AND and OR is evaluated only when it decides.
-  if (op == TExprOperator::And)
-    return Variant(EvaluateNode(node.Left()).AsBoolean() && EvaluateNode(node.Right()).AsBoolean());
-  if (op == TExprOperator::Or)
-    return Variant(EvaluateNode(node.Left()).AsBoolean() || EvaluateNode(node.Right()).AsBoolean());
-  if (op == TExprOperator::Like) return Variant(Like(TextOf(node.Left()), TextOf(node.Right())));
+  if (GivesTruth(op)) return Variant(BinaryHolds(node));
   const Variant left = EvaluateNode(node.Left());
   if (op == TExprOperator::In) return EvaluateIn(left, node.Right());
   const Variant right = EvaluateNode(node.Right());
@@ -190,11 +215,20 @@ Variant TExpressionParser::EvaluateBinary(const TBinaryNode& node) {
       return left - right;
     case TExprOperator::Multiply:
       return left * right;
-    case TExprOperator::Divide:
-      return left / right;
     default:
-      return Variant(ComparisonHolds(op, VarCompareValue(left, right)));
+      return left / right;
   }
+}
+
+bool TExpressionParser::BinaryHolds(const TBinaryNode& node) {
+  const TExprOperator op = node.Operator();
+  // The second operand of AND and OR is evaluated only when it decides.
+  if (op == TExprOperator::And) return Truth(node.Left()) && Truth(node.Right());
+  if (op == TExprOperator::Or) return Truth(node.Left()) || Truth(node.Right());
+  if (op == TExprOperator::Like) return Like(TextOf(node.Left()), TextOf(node.Right()));
+  Variant leftScratch, rightScratch;
+  const Variant& left = ValueOf(node.Left(), leftScratch);
+  return ComparisonHolds(op, VarCompareValue(left, ValueOf(node.Right(), rightScratch)));
 }
 
 Variant TExpressionParser::EvaluateIn(const Variant& value, const TExprNode& list) {

@@ -64,11 +64,19 @@ class TExpressionParser : public TExprParser {
   Variant EvaluateNode(const TExprNode& node);
   Variant EvaluateUnary(const TUnaryNode& node);
   Variant EvaluateBinary(const TBinaryNode& node);
+  // The truth of a node by the variant conversion (a Null raises).
+  bool Truth(const TExprNode& node);
+  // Whether a binary operator's result is a Boolean.
+  static bool GivesTruth(TExprOperator op);
+  // The truth of AND, OR, LIKE or a comparison.
+  bool BinaryHolds(const TBinaryNode& node);
   Variant EvaluateCompare(const TCompareNode& node);
   // The field of a field node: by the node, which costs less per record than by name.
   TField* FieldOf(const TFieldNode& node);
   // A value as text; a text field's without a detour through a variant.
   AnsiString TextOf(const TExprNode& node);
+  // A node's value: a constant's own, any other evaluated into the scratch.
+  const Variant& ValueOf(const TExprNode& node, Variant& scratch);
   Variant EvaluateFunction(const TFunctionNode& node);
   Variant EvaluateIn(const Variant& value, const TExprNode& list);
   // The list's values in order, an array value spread into its elements up to the first
