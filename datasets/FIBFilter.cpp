@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/DateTime.h"
@@ -138,10 +139,13 @@ TField* TExpressionParser::GetField(const AnsiString& name) {
 }
 
 TField* TExpressionParser::FieldOf(const TFieldNode& node) {
-  const auto cached = fNodeFields.find(&node);
-  if (cached != fNodeFields.end()) return cached->second;
+  // Ordered by node: a filter names few fields, and a search over a few adjacent pairs
+  // costs less per record than hashing.
+  const auto at = std::lower_bound(fNodeFields.begin(), fNodeFields.end(), &node,
+                                   [](const TNodeField& pair, const TFieldNode* key) { return std::less<>{}(pair.first, key); });
+  if (at != fNodeFields.end() && at->first == &node) return at->second;
   TField* field = GetField(node.FieldName());
-  fNodeFields.emplace(&node, field);
+  fNodeFields.insert(at, {&node, field});
   return field;
 }
 

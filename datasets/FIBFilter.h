@@ -23,6 +23,7 @@
 // but %s found"); the variant conversions raise their own errors, unchanged.
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "classlib/db/FilterExpr.h"
@@ -92,7 +93,8 @@ class TExpressionParser : public TExprParser {
   TLikeMatchFunc fLikeMatch;
   TDateFromTextFunc fDateFromText;
   std::unordered_map<AnsiString, TField*> fFieldCache;
-  std::unordered_map<const TFieldNode*, TField*> fNodeFields;
+  using TNodeField = std::pair<const TFieldNode*, TField*>;
+  std::vector<TNodeField> fNodeFields;
   bool fUsesCalculatedFields = false;
 };
 
