@@ -632,6 +632,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   TDBGridEhStateEh DBGridEhState() const { return fDBGridEhState; }
   TGridMoveRecordsEventEh OnMoveRecords;
 
+  // ---- Title sorting (DBGridEhTitleSort): a click on a title button steps its column's
+  // sort marker; with Ctrl held the sorting waits until Ctrl is released or the grid
+  // loses the focus, so that several markers change and the dataset sorts once.
+  // Replaces the dataset sorting after the markers changed.
+  TNotifyEvent OnSortMarkingChanged;
+  TTitleEhClickEvent OnTitleBtnClick;
+  // Whether the title of a column acts as a button; `enabled` starts as Title.TitleButton.
+  TCheckTitleEhBtnEvent OnCheckButton;
+
  protected:
   // A grid whose columns are of another column class.
   TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass);
@@ -698,6 +707,16 @@ class TCustomDBGridEh : public TCustomGridEh {
   void TopLeftChanged() override;
   // Repaints the selection and the current row after the grid gained or lost the focus.
   virtual void UpdateFocusedSelection();
+
+  // ---- Title sorting (DBGridEhTitleSort)
+  // With dghAutoSortMarking: OnSortMarkingChanged when assigned, else DefaultApplySorting.
+  virtual void SortMarkingChanged();
+  // Hands the sorting to the data service.
+  virtual void DefaultApplySorting();
+  virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // Any dataCol outside Columns disables the button.
+  virtual void CheckTitleBtn(int dataCol, bool& enabled);
+  void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- Record moving (DBGridEhRecordMoving)
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -832,6 +851,17 @@ class TCustomDBGridEh : public TCustomGridEh {
   void RecordMovingTimer();
   void RecordMovingCancelled();
 
+  // Title buttons (DBGridEhTitleSort).
+  // The raw column of the title cell under a client point; -1 off the titles.
+  int TitleButtonColAt(int x, int y) const;
+  // After a left press: holds the title button under the point when it is one.
+  void PressTitleButton(int x, int y);
+  void TrackTitleButton(int x, int y);
+  // Lets the held button go; a release over it is a click.
+  void ReleaseTitleButton(TShiftState shift, int x, int y);
+  void TitleButtonClicked(int rawCol, TShiftState shift);
+  void ApplyPendingSorting();
+
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
   // single border, else none.
   int InnerBorderWidth() const;
@@ -926,6 +956,11 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fIndicatorOffset = 1;
   int fTitleOffset = 1;
   int fPressedTitleCol = -1;
+  // The raw column whose title button the mouse went down on (-1: none); the button
+  // shows pressed only while the mouse is over it.
+  int fTitleButtonCol = -1;
+  // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
+  bool fSortPending = false;
   int fButtonWidth = 0;
   bool fMultiLineRows = false;
   int fCalculatedTitleHeight = 0;

@@ -672,21 +672,15 @@ class TColumnEh : public TCollectionItem {
   // they change. The grid has no title buttons or sort marking yet: those three are kept
   // here until it has.
   const TCheckTitleEhBtnEvent& OnDropDownBoxCheckButton() const { return fOnDropDownBoxCheckButton; }
-  void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value) {
-    fOnDropDownBoxCheckButton = std::move(value);
-  }
+  void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value);
   const TDrawColumnEhCellEvent& OnDropDownBoxDrawColumnCell() const { return fOnDropDownBoxDrawColumnCell; }
   void SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent value);
   const TGetCellEhParamsEvent& OnDropDownBoxGetCellParams() const { return fOnDropDownBoxGetCellParams; }
   void SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent value);
   const TNotifyEvent& OnDropDownBoxSortMarkingChanged() const { return fOnDropDownBoxSortMarkingChanged; }
-  void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent value) {
-    fOnDropDownBoxSortMarkingChanged = std::move(value);
-  }
+  void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent value);
   const TTitleEhClickEvent& OnDropDownBoxTitleBtnClick() const { return fOnDropDownBoxTitleBtnClick; }
-  void SetOnDropDownBoxTitleBtnClick(TTitleEhClickEvent value) {
-    fOnDropDownBoxTitleBtnClick = std::move(value);
-  }
+  void SetOnDropDownBoxTitleBtnClick(TTitleEhClickEvent value);
 
  protected:
   virtual std::unique_ptr<TColumnTitleEh> CreateTitle();

@@ -274,7 +274,10 @@ void TCustomDBGridEh::DoExit() {
     dataSet->Cancel();
   else
     fDataLink->UpdateRecord();
+  TDestroyWatch watch(this);
   TCustomGridEh::DoExit();
+  // Ctrl may be released elsewhere: the markers set meanwhile must not wait for it.
+  if (!watch.Gone()) ApplyPendingSorting();
 }
 
 }  // namespace ordvane
