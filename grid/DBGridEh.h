@@ -859,6 +859,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   void TrackTitleButton(int x, int y);
   // Lets the held button go; a release over it is a click.
   void ReleaseTitleButton(TShiftState shift, int x, int y);
+  // The held button comes up without a click.
+  void TitleButtonCancelled();
   void TitleButtonClicked(int rawCol, TShiftState shift);
   void ApplyPendingSorting();
 

@@ -669,8 +669,7 @@ class TColumnEh : public TCollectionItem {
   TOnColumnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
 
   // The drop-down box's events, handed to the lookup popup grid as it is made and whenever
-  // they change. The grid has no title buttons or sort marking yet: those three are kept
-  // here until it has.
+  // they change.
   const TCheckTitleEhBtnEvent& OnDropDownBoxCheckButton() const { return fOnDropDownBoxCheckButton; }
   void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value);
   const TDrawColumnEhCellEvent& OnDropDownBoxDrawColumnCell() const { return fOnDropDownBoxDrawColumnCell; }

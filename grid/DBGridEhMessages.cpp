@@ -66,6 +66,7 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
     case WM_CANCELMODE:
     case CM_CANCELMODE:
       RecordMovingCancelled();
+      TitleButtonCancelled();
       return TCustomGridEh::Dispatch(message);
     default:
       TCustomGridEh::Dispatch(message);

@@ -82,10 +82,14 @@ void TCustomDBGridEh::ReleaseTitleButton(TShiftState shift, int x, int y) {
   const int rawCol = fTitleButtonCol;
   if (rawCol < 0) return;
   const bool click = TitleButtonColAt(x, y) == rawCol;
-  fTitleButtonCol = -1;
-  SetPressedTitleCol(-1);
+  TitleButtonCancelled();
   SetMouseCapture(false);
   if (click) TitleButtonClicked(rawCol, shift);
+}
+
+void TCustomDBGridEh::TitleButtonCancelled() {
+  fTitleButtonCol = -1;
+  SetPressedTitleCol(-1);
 }
 
 void TCustomDBGridEh::TitleButtonClicked(int rawCol, TShiftState shift) {

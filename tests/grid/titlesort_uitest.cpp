@@ -161,6 +161,18 @@ TEST(TitleSort, OnlyButtonsPressAndAReleaseElsewhereIsNoClick) {
   EXPECT_EQ(f.features->sorts.size(), 1U) << "a data cell is no title";
 }
 
+TEST(TitleSort, ACancelledPressIsNoClick) {
+  TitleSortFixture f;
+  f.ui.Press(f.grid, f.Title(1));
+  ASSERT_EQ(f.grid->PressedTitleCol(), f.grid->DataToRawColumn(1));
+  SendMessage(f.grid->Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(f.grid->PressedTitleCol(), -1);
+  f.ui.MoveTo(f.grid, f.Title(1));
+  EXPECT_EQ(f.grid->PressedTitleCol(), -1) << "it does not come back";
+  f.ui.Release(f.grid, f.Title(1));
+  EXPECT_TRUE(f.features->sorts.empty());
+}
+
 TEST(TitleSort, OnSortMarkingChangedReplacesTheDatasetSorting) {
   TitleSortFixture f;
   int changes = 0;
