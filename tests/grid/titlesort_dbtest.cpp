@@ -5,10 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/ui/WinInput.h"
-#include "datasets/pFIBDataSet.h"
-#include "dbclient/FIBDatabase.h"
-#include "tests/dbclient/DbTestSupport.h"
-#include "tests/grid/DataGridSupport.h"
+#include "tests/grid/FirebirdGridSupport.h"
 
 namespace ordvane {
 namespace {
@@ -20,9 +17,9 @@ TestDatabase& PersonsDatabase() {
   return db;
 }
 
-class TitleSortDb : public testing::Test {
+class TitleSortDb : public testing::Test, protected FirebirdGridFixture {
  protected:
-  TitleSortDb() {
+  TitleSortDb() : FirebirdGridFixture(PersonsDatabase()) {
     Configure(*fDatabase, fDb, "UTF8");
     fTransaction->SetDefaultDatabase(fDatabase);
     fDatabase->SetConnected(true);
@@ -51,25 +48,8 @@ class TitleSortDb : public testing::Test {
     const TRect r = fGrid->CellRect(fGrid->DataToRawColumn(dataCol), 0);
     fUi.Click(fGrid, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
   }
-  // The IDs the dataset shows, joined by ";" as IsqlRows joins rows.
-  std::string DataSetIds() {
-    std::string ids;
-    for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next())
-      ids += (ids.empty() ? "" : ";") + fDataSet->FieldByName("ID")->AsString();
-    return ids;
-  }
   std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
 
-  TestDatabase& fDb = PersonsDatabase();
-  UiDriver fUi;
-  TComponent fOwner{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fOwner);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fOwner);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fOwner);
-  TDataSource fSource{nullptr};
-  // Goes first, with the grid on it.
-  std::unique_ptr<TForm> fForm{NewForm(Rect(50, 50, 750, 650))};
-  TDataGrid* fGrid = nullptr;
   int fOpens = 0;
 };
 
