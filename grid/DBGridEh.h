@@ -589,6 +589,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SavePosition();
   void RestorePosition();
 
+  // ---- Fitting column widths to their contents (DBGridEhOptimize.cpp)
+  // The columns a fit started over `underMouse` covers: the selected columns (every one
+  // with a whole-grid selection) and that column.
+  TColumnsEhList ColumnsToFit(TColumnEh& underMouse) const;
+  // Sets each column's width to what its title and its cells over all records need; the
+  // current record and the rows shown stay.
+  void OptimizeColsWidth(const TColumnsEhList& columns);
+
   // ---- What styles and other grid units ask
   // Calls `visit` with each data row shown while the data link reads that row's record;
   // the link's active record is put back afterwards.
@@ -857,6 +865,12 @@ class TCustomDBGridEh : public TCustomGridEh {
   int IndicatorImage(bool current, bool selected) const;
   TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The marker and the sort index at the title's right, in the room `area` keeps.
+  // With dghDblClickOptimizeColWidth, fits the columns of the column border under the
+  // point; false when there is none.
+  bool FitColumnAtSizingBorder(int x, int y);
+  int TitleWidthNeeded(TColumnEh& column);
+  // For the current record.
+  int DataWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
   TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
