@@ -868,6 +868,17 @@ class TCustomDBGridEh : public TCustomGridEh {
   // With dghDblClickOptimizeColWidth, fits the columns of the column border under the
   // point; false when there is none.
   bool FitColumnAtSizingBorder(int x, int y);
+  struct TSizingBorderEh {
+    TGridStateEh state = grsNormal;
+    int index = -1;
+  };
+  // The sizing border under the point and the line it sizes.
+  TSizingBorderEh SizingBorderAt(int x, int y);
+  // Mouse cursors (DBGridEhMouse.cpp): the row- or column-selection cursor a press at the
+  // point would select with, 0 when none.
+  HCURSOR SelectionCursorAt(int x, int y);
+  bool InColumnSelectZone(TGridCoord cell, int y) const;
+  void WMSetCursorEh(TMessage& message);
   int TitleWidthNeeded(TColumnEh& column);
   // For the current record.
   int DataWidthNeeded(TColumnEh& column);

@@ -85,13 +85,9 @@ void TCustomDBGridEh::OptimizeColsWidth(const TColumnsEhList& columns) {
 
 bool TCustomDBGridEh::FitColumnAtSizingBorder(int x, int y) {
   if (!fOptionsEh.Contains(dghDblClickOptimizeColWidth)) return false;
-  TGridDrawInfo info;
-  ComputeDrawInfo(info);
-  TGridStateEh state = grsNormal;
-  int index = -1, sizingPos = 0, sizingOfs = 0;
-  CalcSizingState(x, y, state, index, sizingPos, sizingOfs, info);
-  const int dataCol = RawToDataColumn(index);
-  if (state != grsColSizing || dataCol < 0 || dataCol >= fColumns->Count()) return false;
+  const TSizingBorderEh border = SizingBorderAt(x, y);
+  const int dataCol = RawToDataColumn(border.index);
+  if (border.state != grsColSizing || dataCol < 0 || dataCol >= fColumns->Count()) return false;
   OptimizeColsWidth(ColumnsToFit(*fColumns->Items(dataCol)));
   return true;
 }
