@@ -315,6 +315,9 @@ class TDBGridEhSelectionCols : public TColumnsEhList {
   // Extends the selection from its anchor column to `column` over the visible columns,
   // dropping those passed back over.
   void SelectShift(TColumnEh* column);
+  // Adds the column to a column selection or drops it when it is selected; it becomes the
+  // anchor either way.
+  void Toggle(TColumnEh* column);
   // Drops the columns that left the grid.
   void Refresh();
   // Raw column range covered, rows 0 .. last; (-1, -1, -1, -1) when empty.
@@ -879,6 +882,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   HCURSOR SelectionCursorAt(int x, int y);
   bool InColumnSelectZone(TGridCoord cell, int y) const;
   void WMSetCursorEh(TMessage& message);
+  // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
+  // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
+  bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
   int TitleWidthNeeded(TColumnEh& column);
   // For the current record.
   int DataWidthNeeded(TColumnEh& column);

@@ -93,6 +93,24 @@ bool TCustomDBGridEh::InColumnSelectZone(TGridCoord cell, int y) const {
   return title.Height() < kColumnSelectZone || y >= title.bottom - kColumnSelectZone;
 }
 
+bool TCustomDBGridEh::SelectColumnAtTitleEdge(TShiftState shift, int x, int y) {
+  if (SelectionCursorAt(x, y) != SelectionCursorsEh().down) return false;
+  const int dataCol = RawToDataColumn(MouseCoord(x, y).X);
+  if (dataCol < 0 || dataCol >= fColumns->Count()) return false;
+  TDestroyWatch watch(this);
+  if (CanFocus() && !IsFocused()) SetFocus();
+  if (watch.Gone()) return true;
+  TColumnEh* column = fColumns->Items(dataCol);
+  TDBGridEhSelectionCols& columns = fSelection->Columns();
+  if (shift.Contains(ssShift))
+    columns.SelectShift(column);
+  else if (shift.Contains(ssCtrl))
+    columns.Toggle(column);
+  else
+    columns.Select(column, false);
+  return true;
+}
+
 void TCustomDBGridEh::WMSetCursorEh(TMessage& message) {
   const auto hit = static_cast<SmallInt>(LOWORD(static_cast<std::uintptr_t>(message.LParam)));
   if (hit == HTCLIENT && GridState() == grsNormal) {

@@ -25,6 +25,7 @@ constexpr int kInsertionTick = 5;
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
+  if (button == mbLeft && !shift.Contains(ssDouble) && SelectColumnAtTitleEdge(shift, x, y)) return;
   if (button != mbLeft || shift.Contains(ssDouble) || !CheckBeginRecordMoving(x, y, true))
     return TCustomGridEh::MouseDown(button, shift, x, y);
   // The grid takes the focus first: Escape must reach it to cancel the drag.

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "classlib/ui/Cursors.h"
 #include "tests/grid/DataGridSupport.h"
 
@@ -96,6 +99,47 @@ TEST(GridMouseCursor, IndicatorWhereARecordDragMayStartShowsOrdinaryCursor) {
   f.ui.Process();
   EXPECT_NE(f.CursorAt(f.Middle(0, 2)), RightArrow()) << "the selected record may be dragged";
   EXPECT_EQ(f.CursorAt(f.Middle(0, 3)), RightArrow());
+}
+
+// Clicks the lower edge of a column's title with the modifier key (0: none) held; the
+// clicks alternate between the title's thirds, so that two in a row make no double click.
+void ClickTitleEdge(MouseFixture& f, int dataCol, Word modifier = 0) {
+  static int clicks = 0;
+  const TRect title = f.Cell(f.grid->DataToRawColumn(dataCol), 0);
+  const int x = title.left + title.Width() * (1 + ++clicks % 2) / 3;
+  if (modifier != 0) f.ui.KeyDown(modifier);
+  f.ui.Click(f.grid, {x, title.bottom - 2});
+  if (modifier != 0) f.ui.KeyUp(modifier);
+  f.ui.Process();
+}
+
+std::vector<int> SelectedColumns(MouseFixture& f) {
+  std::vector<int> indices;
+  TDBGridEhSelectionCols& columns = f.grid->Selection().Columns();
+  for (int i = 0; i < columns.Count(); ++i) indices.push_back(columns.Items(i)->Index());
+  std::sort(indices.begin(), indices.end());
+  return indices;
+}
+
+TEST(GridMouseColumnSelection, PressAtTitleEdgeSelectsShiftExtendsCtrlToggles) {
+  MouseFixture f;
+  f.Column("CITY_ID");
+  f.ui.Process();
+  ClickTitleEdge(f, 1);
+  ASSERT_EQ(f.grid->Selection().SelectionType(), gstColumns);
+  EXPECT_EQ(SelectedColumns(f), (std::vector<int>{1}));
+  ClickTitleEdge(f, 3, VK_SHIFT);
+  EXPECT_EQ(SelectedColumns(f), (std::vector<int>{1, 2, 3}));
+  ClickTitleEdge(f, 2, VK_CONTROL);
+  EXPECT_EQ(SelectedColumns(f), (std::vector<int>{1, 3}));
+  ClickTitleEdge(f, 0, VK_CONTROL);
+  EXPECT_EQ(SelectedColumns(f), (std::vector<int>{0, 1, 3}));
+  ClickTitleEdge(f, 0, VK_SHIFT);
+  EXPECT_EQ(SelectedColumns(f), (std::vector<int>{0})) << "the Ctrl-pressed column is the anchor";
+  ClickTitleEdge(f, 0, VK_CONTROL);
+  EXPECT_NE(f.grid->Selection().SelectionType(), gstColumns) << "the last column left the selection";
+  ClickTitleEdge(f, 2);
+  EXPECT_EQ(SelectedColumns(f), (std::vector<int>{2}));
 }
 
 }  // namespace
