@@ -315,6 +315,9 @@ class TDBGridEhSelectionCols : public TColumnsEhList {
   // Extends the selection from its anchor column to `column` over the visible columns,
   // dropping those passed back over.
   void SelectShift(TColumnEh* column);
+  // Adds the column to a column selection or drops it when it is selected; it becomes the
+  // anchor either way.
+  void Toggle(TColumnEh* column);
   // Drops the columns that left the grid.
   void Refresh();
   // Raw column range covered, rows 0 .. last; (-1, -1, -1, -1) when empty.
@@ -588,6 +591,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Remembers the current record and where it shows; RestorePosition brings both back.
   void SavePosition();
   void RestorePosition();
+
+  // ---- Fitting column widths to their contents (DBGridEhOptimize.cpp)
+  // The columns a fit started over `underMouse` covers: the selected columns (every one
+  // with a whole-grid selection) and that column.
+  TColumnsEhList ColumnsToFit(TColumnEh& underMouse) const;
+  // Sets each column's width to what its title and its cells over all records need; the
+  // current record and the rows shown stay.
+  void OptimizeColsWidth(const TColumnsEhList& columns);
 
   // ---- What styles and other grid units ask
   // Calls `visit` with each data row shown while the data link reads that row's record;
@@ -889,6 +900,26 @@ class TCustomDBGridEh : public TCustomGridEh {
   int IndicatorImage(bool current, bool selected) const;
   TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The marker and the sort index at the title's right, in the room `area` keeps.
+  // With dghDblClickOptimizeColWidth, fits the columns of the column border under the
+  // point; false when there is none.
+  bool FitColumnAtSizingBorder(int x, int y);
+  struct TSizingBorderEh {
+    TGridStateEh state = grsNormal;
+    int index = -1;
+  };
+  // The sizing border under the point and the line it sizes.
+  TSizingBorderEh SizingBorderAt(int x, int y);
+  // Mouse cursors (DBGridEhMouse.cpp): the row- or column-selection cursor a press at the
+  // point would select with, 0 when none.
+  HCURSOR SelectionCursorAt(int x, int y);
+  bool InColumnSelectZone(TGridCoord cell, int y) const;
+  void WMSetCursorEh(TMessage& message);
+  // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
+  // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
+  bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
+  int TitleWidthNeeded(TColumnEh& column);
+  // For the current record.
+  int DataWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
   TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,

@@ -652,6 +652,8 @@ class TColumnEh : public TCollectionItem {
   void FillColCellParams(TColCellParamsEh& params);
   TColumnFooterEh& GetFooterItem(int index) const;
   int EditButtonsWidth();
+  // Fits the width to the title and the cells over all records.
+  void OptimizeWidth();
   TDataSet* LookupDataSet();
   int ClampWidth(int width) const;
   // The width while Width is not set.

@@ -59,6 +59,8 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCPaint(message);
     case WM_CHAR:
       return WMChar(message);
+    case WM_SETCURSOR:
+      return WMSetCursorEh(message);
     case WM_TIMER:
       if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
       if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();

@@ -25,6 +25,8 @@ constexpr int kInsertionTick = 5;
 // ---- The mouse ------------------------------------------------------------------------
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
+  if (button == mbLeft && !shift.Contains(ssDouble) && SelectColumnAtTitleEdge(shift, x, y)) return;
   TDestroyWatch watch(this);
   if (button != mbLeft || shift.Contains(ssDouble) || !CheckBeginRecordMoving(x, y, true)) {
     TCustomGridEh::MouseDown(button, shift, x, y);
