@@ -315,6 +315,9 @@ class TDBGridEhSelectionCols : public TColumnsEhList {
   // Extends the selection from its anchor column to `column` over the visible columns,
   // dropping those passed back over.
   void SelectShift(TColumnEh* column);
+  // Adds the column to a column selection or drops it when it is selected; it becomes the
+  // anchor either way.
+  void Toggle(TColumnEh* column);
   // Drops the columns that left the grid.
   void Refresh();
   // Raw column range covered, rows 0 .. last; (-1, -1, -1, -1) when empty.
@@ -589,6 +592,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SavePosition();
   void RestorePosition();
 
+  // ---- Fitting column widths to their contents (DBGridEhOptimize.cpp)
+  // The columns a fit started over `underMouse` covers: the selected columns (every one
+  // with a whole-grid selection) and that column.
+  TColumnsEhList ColumnsToFit(TColumnEh& underMouse) const;
+  // Sets each column's width to what its title and its cells over all records need; the
+  // current record and the rows shown stay.
+  void OptimizeColsWidth(const TColumnsEhList& columns);
+
   // ---- What styles and other grid units ask
   // Calls `visit` with each data row shown while the data link reads that row's record;
   // the link's active record is put back afterwards.
@@ -631,6 +642,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   // assigned, else the dataset's features do.
   TDBGridEhStateEh DBGridEhState() const { return fDBGridEhState; }
   TGridMoveRecordsEventEh OnMoveRecords;
+
+  // ---- Title sorting (DBGridEhTitleSort): a click on a title button steps its column's
+  // sort marker; with Ctrl held the sorting waits until Ctrl is released or the grid
+  // loses the focus, so that several markers change and the dataset sorts once.
+  // Replaces the dataset sorting after the markers changed.
+  TNotifyEvent OnSortMarkingChanged;
+  TTitleEhClickEvent OnTitleBtnClick;
+  // Whether the title of a column acts as a button; `enabled` starts as Title.TitleButton.
+  TCheckTitleEhBtnEvent OnCheckButton;
 
  protected:
   // A grid whose columns are of another column class.
@@ -698,6 +718,16 @@ class TCustomDBGridEh : public TCustomGridEh {
   void TopLeftChanged() override;
   // Repaints the selection and the current row after the grid gained or lost the focus.
   virtual void UpdateFocusedSelection();
+
+  // ---- Title sorting (DBGridEhTitleSort)
+  // With dghAutoSortMarking: OnSortMarkingChanged when assigned, else DefaultApplySorting.
+  virtual void SortMarkingChanged();
+  // Hands the sorting to the data service.
+  virtual void DefaultApplySorting();
+  virtual void TitleBtnClick(int dataCol, TColumnEh* column);
+  // Any dataCol outside Columns disables the button.
+  virtual void CheckTitleBtn(int dataCol, bool& enabled);
+  void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- Record moving (DBGridEhRecordMoving)
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -832,6 +862,19 @@ class TCustomDBGridEh : public TCustomGridEh {
   void RecordMovingTimer();
   void RecordMovingCancelled();
 
+  // Title buttons (DBGridEhTitleSort).
+  // The raw column of the title cell under a client point; -1 off the titles.
+  int TitleButtonColAt(int x, int y) const;
+  // After a left press: holds the title button under the point when it is one.
+  void PressTitleButton(int x, int y);
+  void TrackTitleButton(int x, int y);
+  // Lets the held button go; a release over it is a click.
+  void ReleaseTitleButton(TShiftState shift, int x, int y);
+  // The held button comes up without a click.
+  void TitleButtonCancelled();
+  void TitleButtonClicked(int rawCol, TShiftState shift);
+  void ApplyPendingSorting();
+
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
   // single border, else none.
   int InnerBorderWidth() const;
@@ -857,6 +900,26 @@ class TCustomDBGridEh : public TCustomGridEh {
   int IndicatorImage(bool current, bool selected) const;
   TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The marker and the sort index at the title's right, in the room `area` keeps.
+  // With dghDblClickOptimizeColWidth, fits the columns of the column border under the
+  // point; false when there is none.
+  bool FitColumnAtSizingBorder(int x, int y);
+  struct TSizingBorderEh {
+    TGridStateEh state = grsNormal;
+    int index = -1;
+  };
+  // The sizing border under the point and the line it sizes.
+  TSizingBorderEh SizingBorderAt(int x, int y);
+  // Mouse cursors (DBGridEhMouse.cpp): the row- or column-selection cursor a press at the
+  // point would select with, 0 when none.
+  HCURSOR SelectionCursorAt(int x, int y);
+  bool InColumnSelectZone(TGridCoord cell, int y) const;
+  void WMSetCursorEh(TMessage& message);
+  // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
+  // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
+  bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
+  int TitleWidthNeeded(TColumnEh& column);
+  // For the current record.
+  int DataWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
   TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
@@ -926,6 +989,11 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fIndicatorOffset = 1;
   int fTitleOffset = 1;
   int fPressedTitleCol = -1;
+  // The raw column whose title button the mouse went down on (-1: none); the button
+  // shows pressed only while the mouse is over it.
+  int fTitleButtonCol = -1;
+  // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
+  bool fSortPending = false;
   int fButtonWidth = 0;
   bool fMultiLineRows = false;
   int fCalculatedTitleHeight = 0;

@@ -661,8 +661,26 @@ TPopupDataGridEh* TColumnEh::DataList() {
     if (TCustomDBGridEh* grid = Grid()) fDataList->SetParent(grid);
     fDataList->OnGetCellParams = fOnDropDownBoxGetCellParams;
     fDataList->OnDrawColumnCell = fOnDropDownBoxDrawColumnCell;
+    fDataList->OnCheckButton = fOnDropDownBoxCheckButton;
+    fDataList->OnSortMarkingChanged = fOnDropDownBoxSortMarkingChanged;
+    fDataList->OnTitleBtnClick = fOnDropDownBoxTitleBtnClick;
   }
   return fDataList.get();
+}
+
+void TColumnEh::SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value) {
+  fOnDropDownBoxCheckButton = std::move(value);
+  if (fDataList) fDataList->OnCheckButton = fOnDropDownBoxCheckButton;
+}
+
+void TColumnEh::SetOnDropDownBoxSortMarkingChanged(TNotifyEvent value) {
+  fOnDropDownBoxSortMarkingChanged = std::move(value);
+  if (fDataList) fDataList->OnSortMarkingChanged = fOnDropDownBoxSortMarkingChanged;
+}
+
+void TColumnEh::SetOnDropDownBoxTitleBtnClick(TTitleEhClickEvent value) {
+  fOnDropDownBoxTitleBtnClick = std::move(value);
+  if (fDataList) fDataList->OnTitleBtnClick = fOnDropDownBoxTitleBtnClick;
 }
 
 void TColumnEh::SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent value) {

@@ -652,6 +652,8 @@ class TColumnEh : public TCollectionItem {
   void FillColCellParams(TColCellParamsEh& params);
   TColumnFooterEh& GetFooterItem(int index) const;
   int EditButtonsWidth();
+  // Fits the width to the title and the cells over all records.
+  void OptimizeWidth();
   TDataSet* LookupDataSet();
   int ClampWidth(int width) const;
   // The width while Width is not set.
@@ -669,24 +671,17 @@ class TColumnEh : public TCollectionItem {
   TOnColumnCheckDrawRequiredStateEventEh OnCheckDrawRequiredState;
 
   // The drop-down box's events, handed to the lookup popup grid as it is made and whenever
-  // they change. The grid has no title buttons or sort marking yet: those three are kept
-  // here until it has.
+  // they change.
   const TCheckTitleEhBtnEvent& OnDropDownBoxCheckButton() const { return fOnDropDownBoxCheckButton; }
-  void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value) {
-    fOnDropDownBoxCheckButton = std::move(value);
-  }
+  void SetOnDropDownBoxCheckButton(TCheckTitleEhBtnEvent value);
   const TDrawColumnEhCellEvent& OnDropDownBoxDrawColumnCell() const { return fOnDropDownBoxDrawColumnCell; }
   void SetOnDropDownBoxDrawColumnCell(TDrawColumnEhCellEvent value);
   const TGetCellEhParamsEvent& OnDropDownBoxGetCellParams() const { return fOnDropDownBoxGetCellParams; }
   void SetOnDropDownBoxGetCellParams(TGetCellEhParamsEvent value);
   const TNotifyEvent& OnDropDownBoxSortMarkingChanged() const { return fOnDropDownBoxSortMarkingChanged; }
-  void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent value) {
-    fOnDropDownBoxSortMarkingChanged = std::move(value);
-  }
+  void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent value);
   const TTitleEhClickEvent& OnDropDownBoxTitleBtnClick() const { return fOnDropDownBoxTitleBtnClick; }
-  void SetOnDropDownBoxTitleBtnClick(TTitleEhClickEvent value) {
-    fOnDropDownBoxTitleBtnClick = std::move(value);
-  }
+  void SetOnDropDownBoxTitleBtnClick(TTitleEhClickEvent value);
 
  protected:
   virtual std::unique_ptr<TColumnTitleEh> CreateTitle();

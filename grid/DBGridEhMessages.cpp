@@ -59,6 +59,8 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCPaint(message);
     case WM_CHAR:
       return WMChar(message);
+    case WM_SETCURSOR:
+      return WMSetCursorEh(message);
     case WM_TIMER:
       if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
       if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();
@@ -66,6 +68,7 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
     case WM_CANCELMODE:
     case CM_CANCELMODE:
       RecordMovingCancelled();
+      TitleButtonCancelled();
       return TCustomGridEh::Dispatch(message);
     default:
       TCustomGridEh::Dispatch(message);
@@ -274,7 +277,10 @@ void TCustomDBGridEh::DoExit() {
     dataSet->Cancel();
   else
     fDataLink->UpdateRecord();
+  TDestroyWatch watch(this);
   TCustomGridEh::DoExit();
+  // Ctrl may be released elsewhere: the markers set meanwhile must not wait for it.
+  if (!watch.Gone()) ApplyPendingSorting();
 }
 
 }  // namespace ordvane

@@ -118,6 +118,15 @@ void TDBGridEhSelectionCols::Select(TColumnEh* column, bool addSel) {
   selection.Changed();
 }
 
+void TDBGridEhSelectionCols::Toggle(TColumnEh* column) {
+  TDBGridEhSelection& selection = fGrid->Selection();
+  if (selection.SelectionType() != gstColumns || IndexOf(column) < 0) return Select(column, true);
+  Remove(column);
+  fAnchor = column;
+  if (Count() == 0) return selection.Clear();
+  selection.Changed();
+}
+
 void TDBGridEhSelectionCols::SelectShift(TColumnEh* column) {
   const TColumnsEhList& visible = fGrid->VisibleColumns();
   if (fAnchor == nullptr || visible.IndexOf(fAnchor) < 0) return Select(column, false);

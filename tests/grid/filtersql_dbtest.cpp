@@ -9,11 +9,8 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StringLists.h"
-#include "datasets/pFIBDataSet.h"
-#include "dbclient/FIBDatabase.h"
 #include "grid/DbUtilsEh.h"
-#include "tests/dbclient/DbTestSupport.h"
-#include "tests/grid/DataGridSupport.h"
+#include "tests/grid/FirebirdGridSupport.h"
 
 namespace ordvane {
 namespace {
@@ -48,9 +45,9 @@ struct FilterCase {
   const char* where;                                         // the hand-written condition
 };
 
-class FilterSql : public testing::TestWithParam<Connection> {
+class FilterSql : public testing::TestWithParam<Connection>, protected FirebirdGridFixture {
  protected:
-  FilterSql() : fDb(PersonsDatabase(GetParam().dialect)) {
+  FilterSql() : FirebirdGridFixture(PersonsDatabase(GetParam().dialect)) {
     Configure(*fDatabase, fDb, GetParam().charset);
     fTransaction->SetDefaultDatabase(fDatabase);
     fDatabase->SetConnected(true);
@@ -88,13 +85,6 @@ class FilterSql : public testing::TestWithParam<Connection> {
   }
   void ApplyFilter() { ApplyFilterToSQL(*fGrid, nullptr, true, "SelectSQL"); }
   AnsiString SelectText() { return fDataSet->SelectSQL().Text(); }
-  // The IDs the dataset shows, joined by ";" as IsqlRows joins rows.
-  std::string DataSetIds() {
-    std::string ids;
-    for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next())
-      ids += (ids.empty() ? "" : ";") + fDataSet->FieldByName("ID")->AsString();
-    return ids;
-  }
   std::string Oracle(const AnsiString& select) { return IsqlRows(fDb, AnsiToUtf8(select)); }
   // isql-fb's IDs for the select text as the dataset holds it.
   std::string OracleOfSelectText() {
@@ -103,16 +93,6 @@ class FilterSql : public testing::TestWithParam<Connection> {
     return Oracle(text);
   }
 
-  TestDatabase& fDb;
-  UiDriver fUi;
-  TComponent fOwner{nullptr};
-  TFIBDatabase* fDatabase = new TFIBDatabase(&fOwner);
-  TFIBTransaction* fTransaction = new TFIBTransaction(&fOwner);
-  TpFIBDataSet* fDataSet = new TpFIBDataSet(&fOwner);
-  TDataSource fSource{nullptr};
-  // Goes first, with the grid on it.
-  std::unique_ptr<TForm> fForm{NewForm(Rect(50, 50, 750, 650))};
-  TDataGrid* fGrid = nullptr;
 };
 
 AnsiString ReplaceLineEnds(const AnsiString& text) {

@@ -1,0 +1,150 @@
+// Fitting column widths to their contents: the title, the data cells of every record and
+// the check-box and image columns' fixed needs.
+
+#include <algorithm>
+
+#include "classlib/ui/Themes.h"
+#include "grid/DBGridEh.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr int kFitMargin = 4;
+
+// The width `text` needs in `rect` (less 2 pixels and the left margin, at least 1 wide).
+int MeasuredTextWidth(TCanvas& canvas, const AnsiString& text, const TRect& rect, bool wordWrap,
+                      int leftMargin, bool rightToLeft) {
+  TRect measured{0, 0, std::max(rect.Width() - 2 - leftMargin, 1), rect.Height()};
+  unsigned format = DT_CALCRECT | DT_NOPREFIX;
+  if (wordWrap) format |= DT_WORDBREAK;
+  if (rightToLeft) format |= DT_RTLREADING;
+  DrawText(canvas.Handle(), text, measured, format);
+  return measured.Width();
+}
+
+int TextHeightIn(TCanvas& canvas, const AnsiString& text, const TRect& rect) {
+  TRect measured{0, 0, std::max(rect.Width() - 2, 1), rect.Height()};
+  DrawText(canvas.Handle(), text, measured, DT_CALCRECT | DT_NOPREFIX);
+  return measured.Height();
+}
+
+// Restores the canvas font however the measuring ends.
+class TCanvasFontScope {
+ public:
+  explicit TCanvasFontScope(TCanvas& canvas) : fCanvas(canvas) { fSaved.Assign(canvas.Font()); }
+  ~TCanvasFontScope() { fCanvas.Font()->Assign(&fSaved); }
+  TCanvasFontScope(const TCanvasFontScope&) = delete;
+  TCanvasFontScope& operator=(const TCanvasFontScope&) = delete;
+
+ private:
+  TCanvas& fCanvas;
+  TFont fSaved;
+};
+
+}  // namespace
+
+TColumnsEhList TCustomDBGridEh::ColumnsToFit(TColumnEh& underMouse) const {
+  TColumnsEhList chosen;
+  if (fSelection->SelectionType() == gstColumns) {
+    const TColumnsEhList& selected = fSelection->Columns();
+    for (int i = 0; i < selected.Count(); ++i) chosen.Add(selected.Items(i));
+  } else if (fSelection->SelectionType() == gstAll) {
+    for (int i = 0; i < fColumns->Count(); ++i) chosen.Add(fColumns->Items(i));
+  }
+  if (chosen.IndexOf(&underMouse) < 0) chosen.Add(&underMouse);
+  return chosen;
+}
+
+void TCustomDBGridEh::OptimizeColsWidth(const TColumnsEhList& columns) {
+  if (columns.Count() == 0) return;
+  std::vector<int> widths(static_cast<std::size_t>(columns.Count()));
+  TCanvasFontScope fontScope(*Canvas());
+  for (int i = 0; i < columns.Count(); ++i) widths[static_cast<std::size_t>(i)] = TitleWidthNeeded(*columns.Items(i));
+  TDataSet* dataSet = fDataLink->DataSet();
+  if (fDataLink->Active() && dataSet != nullptr) {
+    SavePosition();
+    dataSet->DisableControls();
+    try {
+      for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
+        for (int i = 0; i < columns.Count(); ++i) {
+          int& width = widths[static_cast<std::size_t>(i)];
+          width = std::max(width, DataWidthNeeded(*columns.Items(i)));
+        }
+    } catch (...) {
+      RestorePosition();
+      dataSet->EnableControls();
+      throw;
+    }
+    RestorePosition();
+    dataSet->EnableControls();
+  }
+  TGridLayoutSectionEh layout(this);
+  for (int i = 0; i < columns.Count(); ++i) columns.Items(i)->SetWidth(widths[static_cast<std::size_t>(i)]);
+}
+
+bool TCustomDBGridEh::FitColumnAtSizingBorder(int x, int y) {
+  if (!fOptionsEh.Contains(dghDblClickOptimizeColWidth)) return false;
+  const TSizingBorderEh border = SizingBorderAt(x, y);
+  const int dataCol = RawToDataColumn(border.index);
+  if (border.state != grsColSizing || dataCol < 0 || dataCol >= fColumns->Count()) return false;
+  OptimizeColsWidth(ColumnsToFit(*fColumns->Items(dataCol)));
+  return true;
+}
+
+int TCustomDBGridEh::TitleWidthNeeded(TColumnEh& column) {
+  TColumnTitleEh& title = column.Title();
+  int margin = kFitMargin;
+  const int markerWidth = title.SortMarkerArea().width;
+  if (markerWidth > 2) margin += markerWidth - 2;
+  if (TitleImages() != nullptr && title.ImageIndex() != -1) return margin + TitleImages()->Width();
+  TCanvas& canvas = *Canvas();
+  canvas.Font()->Assign(title.Font());
+  const int rawCol = DataToRawColumn(column.Index());
+  TRect rect = CellRect(rawCol, 0);
+  rect.right -= margin;
+  if (title.Orientation() == tohVertical) {
+    const TRect turned{0, 0, rect.Height(), rect.Width()};
+    return margin + TextHeightIn(canvas, title.Caption(), turned);
+  }
+  const bool wraps = fTitleHeight != 0 || fTitleLines != 0;
+  return margin + MeasuredTextWidth(canvas, title.Caption(), rect, wraps, wraps ? 2 : 0, UseRightToLeftAlignment());
+}
+
+int TCustomDBGridEh::DataWidthNeeded(TColumnEh& column) {
+  TCustomImageList* images = column.ImageList();
+  int margin = kFitMargin;
+  if (column.AlwaysShowEditButton()) margin += column.EditButtonsWidth();
+  if (images != nullptr && column.ShowImageAndText()) margin += images->Width() + 4;
+  switch (column.GetColumnType()) {
+    case ctKeyImageList:
+      return margin + (images != nullptr ? images->Width() : 0);
+    case ctCheckboxes:
+      return margin + kCheckBoxSize;
+    default:
+      break;
+  }
+  TCanvas& canvas = *Canvas();
+  canvas.Font()->Assign(column.Font());
+  TColCellParamsEh params;
+  column.FillColCellParams(params);
+  params.Background = canvas.Brush()->Color();
+  params.Font = canvas.Font();
+  params.Col = DataToRawColumn(column.Index());
+  params.Row = 0;
+  GetCellParams(&column, params.Font, params.Background, params.State);
+  column.GetColCellParams(false, params);
+  const TRect rect{0, 0, 0, DefaultRowHeight()};
+  const bool wraps = column.WordWrap() && fMultiLineRows;
+  return margin + MeasuredTextWidth(canvas, params.Text, rect, wraps, 0, UseRightToLeftAlignment());
+}
+
+void TColumnEh::OptimizeWidth() {
+  TCustomDBGridEh* grid = Grid();
+  if (grid == nullptr) return;
+  TColumnsEhList alone;
+  alone.Add(this);
+  grid->OptimizeColsWidth(alone);
+}
+
+}  // namespace ordvane
