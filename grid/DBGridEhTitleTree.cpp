@@ -199,6 +199,8 @@ void TCustomDBGridEh::LayoutTitleTree() {
     return;
   }
   BuildTitleTree();
+  // Without columns the title keeps the height of one line of the title font.
+  if (fLeafCols.empty()) return;
   TRaster raster(1, 1);
   TRasterDC dc(raster);
   fHeadTree->Height = LayoutTitleBands(dc, *fHeadTree);

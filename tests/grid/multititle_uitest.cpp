@@ -121,6 +121,19 @@ TEST(MultiTitle, AdjacentCaptionsShareABandAndEveryLeafEndsOnOneLine) {
   f.grid->Columns().Items(1)->SetWidth(20);
   f.ui.Process();
   EXPECT_GE(f.Tree().Child()->Height, 3 * (f.OneLineBand() - 4)) << "the columns' changes rebuild the tree";
+
+  // A vertical title needs its caption's length; more title lines go to the lowest bands.
+  TColumnTitleEh& d = f.grid->Columns().Items(2)->Title();
+  d.SetCaption("A long vertical caption");
+  d.SetOrientation(tohVertical);
+  f.ui.Process();
+  EXPECT_EQ(f.Tree().Height, TextWidthInFontEh(*d.Font(), "A long vertical caption") + 6);
+  f.grid->SetTitleLines(20);
+  f.ui.Process();
+  ASSERT_GT(f.grid->CalculatedTitleHeight(), f.Tree().Height);
+  EXPECT_EQ(f.grid->RowHeights(0), f.grid->CalculatedTitleHeight());
+  const TRect cell = f.Title(0);
+  EXPECT_EQ(f.grid->TitleLeafRect(f.grid->DataToRawColumn(0), cell).top, cell.top + f.Tree().Child()->Height);
 }
 
 TEST(MultiTitle, OnlyAdjacentLevelledCaptionsOfOneLevelJoin) {
