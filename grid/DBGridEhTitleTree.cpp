@@ -15,7 +15,9 @@ namespace ordvane {
 
 namespace {
 
-[[noreturn]] void RaiseNotInTree() { throw Exception("Node not in Tree"); }
+[[noreturn]] void RaiseNotInTree() {
+  throw Exception("Node not in Tree");
+}
 
 constexpr char kLevelDelimiter[] = "|";
 // The height Union gives a new group; the band heights replace it.
@@ -23,8 +25,8 @@ constexpr int kGroupBandHeight = 20;
 
 }  // namespace
 
-THeadTreeNode* THeadTreeNode::Next() const {
-  if (fHost == nullptr) return const_cast<THeadTreeNode*>(this);
+const THeadTreeNode* THeadTreeNode::Next() const {
+  if (fHost == nullptr) return this;
   const std::size_t index = IndexInHost();
   return fHost->fChildren[(index + 1) % fHost->fChildren.size()].get();
 }
@@ -38,14 +40,16 @@ int THeadTreeNode::Level() const {
 std::size_t THeadTreeNode::IndexInHost() const {
   assert(fHost != nullptr);
   const auto& ring = fHost->fChildren;
-  const auto it = std::find_if(ring.begin(), ring.end(), [this](const auto& node) { return node.get() == this; });
+  const auto it =
+      std::find_if(ring.begin(), ring.end(), [this](const auto& node) { return node.get() == this; });
   assert(it != ring.end());
   return static_cast<std::size_t>(it - ring.begin());
 }
 
 bool THeadTreeNode::Find(const THeadTreeNode* node) const {
   if (node == this) return true;
-  return std::any_of(fChildren.begin(), fChildren.end(), [node](const auto& child) { return child->Find(node); });
+  return std::any_of(fChildren.begin(), fChildren.end(),
+                     [node](const auto& child) { return child->Find(node); });
 }
 
 template <class Node>
@@ -54,7 +58,8 @@ Node* THeadTreeNode::InTree(Node* node) const {
   return node;
 }
 
-THeadTreeNode* THeadTreeNode::Add(const THeadTreeNode* afterNode, const AnsiString& text, int width, int height) {
+THeadTreeNode* THeadTreeNode::Add(const THeadTreeNode* afterNode, const AnsiString& text, int width,
+                                  int height) {
   THeadTreeNode* host = InTree(afterNode)->fHost;
   // The root's ring is the root alone: a sibling there would belong to no node.
   if (host == nullptr) throw Exception("Root has no siblings");
@@ -67,7 +72,8 @@ THeadTreeNode* THeadTreeNode::Add(const THeadTreeNode* afterNode, const AnsiStri
 
 THeadTreeNode* THeadTreeNode::AddChild(THeadTreeNode* node, const AnsiString& text, int width, int height) {
   THeadTreeNode* host = InTree(node);
-  THeadTreeNode* added = host->fChildren.emplace_back(std::make_unique<THeadTreeNode>(text, width, height)).get();
+  THeadTreeNode* added =
+      host->fChildren.emplace_back(std::make_unique<THeadTreeNode>(text, width, height)).get();
   added->fHost = host;
   return added;
 }
@@ -87,6 +93,8 @@ THeadTreeNode* THeadTreeNode::Union(THeadTreeNode* fromNode, const THeadTreeNode
   auto group = std::make_unique<THeadTreeNode>(text, 0, height);
   group->fHost = host;
   group->LineWidth = fromNode->LineWidth;
+  // Nothing below may throw once the first node has moved: the ring would keep holes.
+  group->fChildren.reserve(count);
   int width = 0;
   for (std::size_t step = 0; step < count; ++step) {
     std::unique_ptr<THeadTreeNode>& moved = ring[(from + step) % size];
@@ -119,9 +127,13 @@ TExtractedWordEh ExtractWord(int n, const AnsiString& text, const AnsiString& de
 
 namespace {
 
-bool HasLevels(const THeadTreeNode& leaf) { return ExtractWord(2, leaf.Text, kLevelDelimiter).position != 0; }
+bool HasLevels(const THeadTreeNode& leaf) {
+  return ExtractWord(2, leaf.Text, kLevelDelimiter).position != 0;
+}
 
-AnsiString GroupWord(const THeadTreeNode& leaf) { return ExtractWord(1, leaf.Text, kLevelDelimiter).word; }
+AnsiString GroupWord(const THeadTreeNode& leaf) {
+  return ExtractWord(1, leaf.Text, kLevelDelimiter).word;
+}
 
 // The leaf's caption without its group word: from its second word on.
 void DropGroupWord(THeadTreeNode& leaf) {
@@ -137,7 +149,8 @@ void TCustomDBGridEh::BuildTitleTree() {
   for (int i = 0; i < fColumns->Count(); ++i) {
     TColumnEh* column = fColumns->Items(i);
     const int width = column->Visible() ? column->Width() : -lineWidth;
-    THeadTreeNode* leaf = fHeadTree->AddChild(fHeadTree.get(), column->Title().Caption(), width, RowHeights(0));
+    THeadTreeNode* leaf =
+        fHeadTree->AddChild(fHeadTree.get(), column->Title().Caption(), width, RowHeights(0));
     leaf->Column = column;
     leaf->LineWidth = lineWidth;
     leaf->MarkerWidth = column->Title().SortMarker() != smNoneEh ? 16 : 0;
@@ -188,7 +201,8 @@ int TCustomDBGridEh::LayoutTitleBands(TDeviceContext& dc, THeadTreeNode& host) c
     ring = std::max(ring, BandTextHeight(dc, node) + below[static_cast<std::size_t>(i)]);
   }
   // Every band of the ring ends on the same line: a group keeps what its children leave.
-  for (int i = 0; i < host.ChildCount(); ++i) host.Children(i)->Height = ring - below[static_cast<std::size_t>(i)];
+  for (int i = 0; i < host.ChildCount(); ++i)
+    host.Children(i)->Height = ring - below[static_cast<std::size_t>(i)];
   return ring;
 }
 
@@ -215,8 +229,11 @@ void TCustomDBGridEh::LayoutTitleTree() {
 THeadTreeNode* TCustomDBGridEh::TitleLeaf(int dataCol) const {
   if (dataCol < 0 || static_cast<std::size_t>(dataCol) >= fLeafCols.size()) return nullptr;
   THeadTreeNode* leaf = fLeafCols[static_cast<std::size_t>(dataCol)];
-  // Columns changed since the last layout: the tree no longer speaks for them.
-  return dataCol < fColumns->Count() && leaf->Column == fColumns->Items(dataCol) ? leaf : nullptr;
+  // Columns changed since the last layout (inside a columns' update): the tree no longer
+  // speaks for them, and their old pointers are only compared, never followed.
+  const bool current =
+      static_cast<int>(fLeafCols.size()) == fColumns->Count() && leaf->Column == fColumns->Items(dataCol);
+  return current ? leaf : nullptr;
 }
 
 namespace {
@@ -224,7 +241,8 @@ namespace {
 // The heights of the bands above `node`.
 int BandsAbove(const THeadTreeNode& node) {
   int above = 0;
-  for (const THeadTreeNode* host = node.Host(); host != nullptr && host->Host() != nullptr; host = host->Host())
+  for (const THeadTreeNode* host = node.Host(); host != nullptr && host->Host() != nullptr;
+       host = host->Host())
     above += host->Height;
   return above;
 }
@@ -261,15 +279,10 @@ int SiblingsBefore(const THeadTreeNode& node) {
 bool TCustomDBGridEh::TitleGroupHighlighted(const THeadTreeNode& group) {
   // Every column of the group draws it: it shows selected only when they all are, so that
   // the order of painting cannot change it.
-  for (int i = 0; i < group.ChildCount(); ++i) {
-    const THeadTreeNode& node = *group.Children(i);
-    if (node.Width < 1) continue;
-    if (node.Column == nullptr) {
-      if (!TitleGroupHighlighted(node)) return false;
-    } else {
-      const int col = DataToRawColumn(node.Column->Index());
-      if (!IsCellSelected(col, node.Column->Index(), 0, TBookmarkStr())) return false;
-    }
+  for (int dataCol = 0; dataCol < static_cast<int>(fLeafCols.size()); ++dataCol) {
+    const THeadTreeNode* leaf = TitleLeaf(dataCol);
+    if (leaf == nullptr || leaf->Width < 1 || !group.Find(leaf)) continue;
+    if (!IsCellSelected(DataToRawColumn(dataCol), dataCol, 0, TBookmarkStr())) return false;
   }
   return true;
 }

@@ -26,7 +26,7 @@ class THeadTreeNode {
   THeadTreeNode* Host() const { return fHost; }
   // The next sibling: the siblings form a ring, so the last leads back to the first and a
   // lone node (the root among them) to itself.
-  THeadTreeNode* Next() const;
+  const THeadTreeNode* Next() const;
   int ChildCount() const { return static_cast<int>(fChildren.size()); }
   THeadTreeNode* Children(int index) const { return fChildren.at(static_cast<std::size_t>(index)).get(); }
   // Number of Host links up to the root.
@@ -44,7 +44,8 @@ class THeadTreeNode {
   // `height` in their place; each moved node's band shrinks by that height. Raises "Node
   // not in Tree" for a `fromNode` outside the tree (or the root) and "ATo not in level"
   // when `toNode` is no following sibling of it.
-  THeadTreeNode* Union(THeadTreeNode* fromNode, const THeadTreeNode* toNode, int height, const AnsiString& text);
+  THeadTreeNode* Union(THeadTreeNode* fromNode, const THeadTreeNode* toNode, int height,
+                       const AnsiString& text);
   void FreeAllChild() { fChildren.clear(); }
 
   // The column of a leaf.

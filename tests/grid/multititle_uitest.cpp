@@ -142,12 +142,9 @@ TEST(MultiTitle, OnlyAdjacentLevelledCaptionsOfOneLevelJoin) {
     const char* shape;
   };
   const Case cases[] = {
-      {{"A|B", "D", "A|C"}, "A(B) D A(C)"},
-      {{"A", "A|B", "A"}, "A A(B) A"},
-      {{"P|Q|R", "Q|S"}, "P(Q(R)) Q(S)"},
-      {{"X|Y|Z"}, "X(Y(Z))"},
-      {{"A|B|C", "A|B|D", "A|E"}, "A(B(C D) E)"},
-      {{"a|B", "A|C"}, "a(B) A(C)"},
+      {{"A|B", "D", "A|C"}, "A(B) D A(C)"},       {{"A", "A|B", "A"}, "A A(B) A"},
+      {{"P|Q|R", "Q|S"}, "P(Q(R)) Q(S)"},         {{"X|Y|Z"}, "X(Y(Z))"},
+      {{"A|B|C", "A|B|D", "A|E"}, "A(B(C D) E)"}, {{"a|B", "A|C"}, "a(B) A(C)"},
   };
   for (const Case& c : cases) {
     MultiTitleFixture f(c.captions);
@@ -205,8 +202,9 @@ TEST(MultiTitle, TheGroupIsDrawnCentredOverItsColumnsWithFrameAndBottomLine) {
   TRect ink{band.right, band.bottom, band.left, band.top};
   for (int y = inside.top; y < inside.bottom; ++y)
     for (int x = inside.left; x < inside.right; ++x)
-      if (picture.Pixel(x, y) == ColorToRGB(clBtnText)) ink = {std::min(ink.left, x), std::min(ink.top, y),
-                                                               std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+      if (picture.Pixel(x, y) == ColorToRGB(clBtnText))
+        ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+               std::max(ink.bottom, y + 1)};
   ASSERT_FALSE(IsRectEmpty(ink)) << "the caption is written";
   EXPECT_NEAR((ink.left + ink.right) / 2, (band.left + band.right) / 2, 2) << "centred across both columns";
   EXPECT_EQ(picture.Pixel(f.Title(0).right, (band.top + band.bottom) / 2), ColorToRGB(clBtnFace))
@@ -217,6 +215,18 @@ TEST(MultiTitle, TheGroupIsDrawnCentredOverItsColumnsWithFrameAndBottomLine) {
   const AnsiString leafAt = "DrawEdge(" + IntToStr(leaf.left) + "," + IntToStr(band.bottom) + ",";
   for (const AnsiString& call : canvas.CallsOf("DrawEdge")) leafFramed |= call.starts_with(leafAt);
   EXPECT_TRUE(leafFramed) << "the column's own band has its frame below the group";
+
+  // Selected, the group takes the highlight only when all its columns are selected.
+  f.grid->SetOptions(f.grid->Options() + TDBGridOptions{dgMultiSelect});
+  const auto groupPixel = [&] {
+    TBitmap bitmap(f.grid->ClientWidth(), f.grid->ClientHeight());
+    f.grid->Perform(WM_PAINT, reinterpret_cast<WPARAM>(bitmap.Canvas()->Handle()), 0);
+    return bitmap.Raster().Pixel(band.left + 4, band.top + 4);
+  };
+  f.grid->Selection().Columns().Select(f.grid->Columns().Items(0), false);
+  EXPECT_EQ(groupPixel(), ColorToRGB(clBtnFace)) << "one of its columns";
+  f.grid->Selection().Columns().Select(f.grid->Columns().Items(1), true);
+  EXPECT_EQ(groupPixel(), static_cast<TColorRef>(0x404040)) << "both";
 }
 
 // Writes down each sorting the grid asks of the in-memory dataset's features.
@@ -228,7 +238,8 @@ class TSortCountingFeatures : public TDatasetFeaturesEh {
 
 TEST(MultiTitle, OnlyAColumnsOwnBandIsItsButton) {
   MultiTitleFixture f({"A|B", "A|C", "D"});
-  RegisterDatasetFeaturesEh([] { return std::make_unique<TSortCountingFeatures>(); }, TMemDataSet::StaticClass());
+  RegisterDatasetFeaturesEh([] { return std::make_unique<TSortCountingFeatures>(); },
+                            TMemDataSet::StaticClass());
   auto* features = dynamic_cast<TSortCountingFeatures*>(GetDatasetFeaturesEh(&f.data));
   ASSERT_NE(features, nullptr);
   for (int col = 0; col < 3; ++col) f.grid->Columns().Items(col)->Title().SetTitleButton(true);
