@@ -172,6 +172,9 @@ TEST(MultiTitle, AHiddenColumnStaysInItsRunWithoutWidth) {
   f.ui.Process();
   EXPECT_EQ(f.Leaf(1).Width, 0);
   EXPECT_EQ(f.Tree().Child()->Width, f.Title(2).right - f.Title(0).left);
+  f.grid->Columns().Items(2)->SetWidth(f.grid->Columns().Items(2)->Width() + 30);
+  f.ui.Process();
+  EXPECT_EQ(f.Tree().Child()->Width, f.Title(2).right - f.Title(0).left) << "a new width reaches the group";
 
   f.grid->SetUseMultiTitle(false);
   f.ui.Process();
