@@ -80,6 +80,13 @@ using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
+// The font, colours, alignment and text of a footer cell, before it is drawn.
+using TGetFooterParamsEvent =
+    TEvent<void(TObject* sender, int dataCol, int row, TColumnEh* column, TFont* font, TColor& background,
+                TAlignment& alignment, TGridDrawState state, AnsiString& text)>;
+// A footer cell was drawn (the handler may draw over it); row counts the footer rows.
+using TDrawFooterCellEvent = TEvent<void(TObject* sender, int dataCol, int row, TColumnEh* column,
+                                         const TRect& rect, TGridDrawState state)>;
 using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 // Moves the records (or, with checkOnly, answers whether they may go) to record number
 // toRecNo; treeLevel is -1 in a flat dataset.
@@ -593,6 +600,19 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SavePosition();
   void RestorePosition();
 
+  // ---- Footers (DBGridEhFooter.cpp): FooterRowCount rows under the data; each column's
+  // footer for a row shows a sum, average or count of the sum list, a field's value of the
+  // current record or a fixed text.
+  // The text of the footer cell of `column` in footer row `row`.
+  virtual void GetFooterValue(int row, TColumnEh* column, AnsiString& text);
+  // Repaints the footer rows.
+  void InvalidateFooter();
+  TGetFooterParamsEvent OnGetFooterParams;
+  TDrawFooterCellEvent OnDrawFooterCell;
+  // Around every full recalculation of the sum list.
+  TNotifyEvent OnSumListRecalcAll;
+  TNotifyEvent OnSumListAfterRecalcAll;
+
   // ---- Fitting column widths to their contents (DBGridEhOptimize.cpp)
   // The columns a fit started over `underMouse` covers: the selected columns (every one
   // with a whole-grid selection) and that column.
@@ -712,6 +732,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void ColEnter();
   virtual void ColExit();
   virtual void GetCellParams(TColumnEh* column, TFont* font, TColor& background, TGridDrawState state);
+  virtual void GetFooterParams(int dataCol, int row, TColumnEh* column, TFont* font, TColor& background,
+                               TAlignment& alignment, TGridDrawState state, AnsiString& text);
+  virtual void SumListRecalcAll();
+  virtual void SumListAfterRecalcAll();
   virtual void DrawColumnCell(const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state);
   virtual void DrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
   virtual void DataChanged();
@@ -938,8 +962,24 @@ class TCustomDBGridEh : public TCustomGridEh {
   int TitleWidthNeeded(TColumnEh& column);
   // For the current record.
   int DataWidthNeeded(TColumnEh& column);
+  int FooterWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
+  TCellLookEh DrawFooterCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
+                             int footerRow, bool is3D);
+  // The text of a sum or average footer: "0" without the field.
+  AnsiString FooterAggregateText(const TColumnFooterEh& footer, TColumnEh& column);
+  // The text of a sum or average over `field`.
+  static AnsiString FooterSumText(const TColumnFooterEh& footer, TField& field, Currency value);
+  AnsiString FooterFieldValueText(const TColumnFooterEh& footer);
+  // A footer's font, colours, alignment and text after GetFooterParams; the canvas takes
+  // the font.
+  struct TFooterLookEh {
+    TColor background = clWindow;
+    TAlignment alignment = taLeftJustify;
+    AnsiString text;
+  };
+  TFooterLookEh FooterCellParams(TColumnEh& column, int footerRow, TGridDrawState state);
   TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
                            bool is3D);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params, bool themed);

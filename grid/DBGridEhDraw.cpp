@@ -175,8 +175,10 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
     look = DrawTitleCell(col, row, rect, *column, type);
   } else if (column != nullptr && type.RowKind == crkDataEh) {
     look = DrawDataCell(col, row, rect, state, *column, is3D);
+  } else if (column != nullptr && type.RowKind == crkFooterEh) {
+    look = DrawFooterCell(col, row, rect, state, *column, areaRow, is3D);
   } else {
-    // The filter row and the footers show their background only.
+    // The filter row shows its background only.
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
     canvas.FillRect(rect);
   }

@@ -134,6 +134,28 @@ TEST(OptimizeWidthTest, CellEventTextIsMeasuredAndARaisingEventKeepsPosition) {
   EXPECT_EQ(code.Width(), width);
 }
 
+TEST(OptimizeWidthTest, FootersNeedTheirTextsPlusFivePixels) {
+  FitFixture f(3);
+  TColumnEh& code = *f.ColumnAt(2);
+  code.Footer().SetValueType(fvtStaticText);
+  code.Footer().SetValue("a footer text wider than every code");
+  code.Footer().Font()->SetSize(14);
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 4 + TextWidthInFontEh(*code.Title().Font(), "CODE")) << "no footer rows shown";
+
+  f.grid->SetFooterRowCount(2);
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 5 + TextWidthInFontEh(*code.Footer().Font(), "a footer text wider than every code"))
+      << "in the footer's own font";
+  f.grid->OnGetFooterParams = [](TObject*, int dataCol, int row, TColumnEh*, TFont*, TColor&, TAlignment&,
+                                 TGridDrawState, AnsiString& text) {
+    if (dataCol == 2 && row == 1) text += " and more from the event";
+  };
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 5 + TextWidthInFontEh(*code.Footer().Font(),
+                                                "a footer text wider than every code and more from the event"));
+}
+
 TEST(OptimizeWidthTest, ColumnsChosenFromSelection) {
   FitFixture f(3);
   for (int i = 0; i < 3; ++i) f.grid->Selection().Columns().Select(f.ColumnAt(i), true);
