@@ -85,7 +85,7 @@ TStatisticCounter StatisticCounter(const AnsiString& upperName) {
   return found != counters.end() ? found->second : nullptr;
 }
 
-AnsiString Unenclosed(const AnsiString& text, char open, char close) {
+std::string_view Unenclosed(std::string_view text, char open, char close) {
   if (text.size() >= 2 && text.front() == open && text.back() == close) return text.substr(1, text.size() - 2);
   return text;
 }
@@ -494,20 +494,37 @@ Variant TSMImportBaseComponent::KeyValues() const {
 
 // ---- Values ---------------------------------------------------------------------------
 
+// A text source names its fields "Text..."; such a name is looked up as it is, unparsed.
+bool TSMImportBaseComponent::IsSourceTextName(const AnsiString& expression) const {
+  return (fTableType == teText || fTableType == teClipboard) && expression.compare(0, 4, "Text") == 0;
+}
+
 Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression) {
-  if ((fTableType == teText || fTableType == teClipboard) && expression.compare(0, 4, "Text") == 0) {
+  if (IsSourceTextName(expression)) {
     Variant value = expression;
     bool done = true;
     ConvertValue(this, expression, TSMIArguments(), 0, false, value, done);
     return value;
   }
+  return ParserOf(expression).Calculate();
+}
+
+TSMIParser& TSMImportBaseComponent::ParserOf(const AnsiString& expression) {
   std::unique_ptr<TSMIParser>& parser = fParsers[expression];
   if (!parser) {
     parser = std::make_unique<TSMIParser>(nullptr);
     parser->OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
     parser->SetText(expression);
   }
-  return parser->Calculate();
+  return *parser;
+}
+
+// A mapping's expression as EvaluateExpression evaluates it, with its parser kept in the
+// entry: every field of every row comes here.
+Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
+  if (IsSourceTextName(entry.Expression)) return EvaluateExpression(entry.Expression);
+  if (entry.Parser == nullptr) entry.Parser = &ParserOf(entry.Expression);
+  return entry.Parser->Calculate();
 }
 
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
@@ -515,10 +532,13 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   done = argCount == 0;
   std::optional<AnsiString> unenclosed;
   if (IsText(value)) {
-    const AnsiString text = VarToStr(value);
-    unenclosed = Unenclosed(Unenclosed(text, '[', ']'), '"', '"');
+    AnsiString text = VarToStr(value);
+    const std::string_view inner = Unenclosed(Unenclosed(text, '[', ']'), '"', '"');
+    const bool enclosed = inner.size() != text.size();
+    if (enclosed) text = AnsiString(inner);
     // A plain name (every cell of every row) keeps its value rather than take a copy.
-    if (VarType(value) != varString || unenclosed->size() != text.size()) value = *unenclosed;
+    if (VarType(value) != varString || enclosed) value = text;
+    unenclosed = std::move(text);
   }
   const AnsiString name = UpperCase(eval);
   TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
@@ -556,7 +576,8 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
     value = Null();
     return;
   }
-  if (!isChild && field != nullptr)
+  // Only text converts: a number or a date goes to its field as it is.
+  if (!isChild && field != nullptr && IsText(value))
     value = ConvertImportText(value, ConversionTarget(field), *fDataFormats, fTableType == teXML, BlobsAsBase64());
 }
 
@@ -572,7 +593,7 @@ Variant TSMImportBaseComponent::LookupValue(const TSMIArguments& args) const {
   TDataSet* dataSet = FindDataSetComponent(VarToStr(args[0]));
   if (dataSet == nullptr || !dataSet->Locate(VarToStr(args[1]), args[2], {})) return Null();
   Variant value = dataSet->FieldByName(VarToStr(args[3]))->Value();
-  if (IsText(value)) value = Unenclosed(VarToStr(value), '~', '~');
+  if (IsText(value)) value = AnsiString(Unenclosed(VarToStr(value), '~', '~'));
   return value;
 }
 
@@ -595,7 +616,7 @@ bool TSMImportBaseComponent::FetchRow() {
   for (MappingEntry& entry : fMappingList) {
     TField* field = MappedField(entry);
     fCurrentField = field != nullptr ? field->Index() : -1;
-    Variant value = EvaluateExpression(entry.Expression);
+    Variant value = EvaluateMapping(entry);
     const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
                        KindOf(field->DataType()) != TSMIValueKind::Boolean;
     if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
@@ -774,7 +795,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
         break;
     }
     if (!generate && !IsEditing(fDataSet)) return;
-    const std::vector<AnsiString> keys = SplitNames(fDatasetKeys);
+    const std::vector<AnsiString> keys = generate ? SplitNames(fDatasetKeys) : std::vector<AnsiString>();
     AnsiString names, values, pairs;
     for (const RowEntry& entry : fFieldList) {
       // The field its mapping line resolved to before the run: no look-up by name per row.

@@ -227,6 +227,8 @@ class TSMImportBaseComponent : public TComponent {
     AnsiString Expression;
     Variant Value;
     int FieldIndex = -1;
+    // The parser of Expression, found once per run rather than looked up for every row.
+    TSMIParser* Parser = nullptr;
   };
   struct RowEntry {
     AnsiString FieldName;
@@ -263,6 +265,10 @@ class TSMImportBaseComponent : public TComponent {
   bool ReportError(const Exception& error);
 
   TField* MappedField(const MappingEntry& entry) const;
+  bool IsSourceTextName(const AnsiString& expression) const;
+  // The run's parser of the expression text, made and compiled on its first use.
+  TSMIParser& ParserOf(const AnsiString& expression);
+  Variant EvaluateMapping(MappingEntry& entry);
   Variant MappingValues() const;
   Variant KeyValues() const;
   TSMIConversionTarget ConversionTarget(TField* field) const;

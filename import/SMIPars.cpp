@@ -253,6 +253,7 @@ TExpNode::TExpNode(TKind kind, const TSMIToken& token, int depth) : fKind(kind),
   if (kind == TKind::Call || (kind == TKind::Leaf && token.Kind == TSMITokenKind::Name)) {
     fUpperName = UpperCase(token.Text);
     fName = StripName(token.Text);
+    fNameValue = fName;
   }
 }
 
@@ -377,6 +378,9 @@ Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
   if (fKind == TKind::Call && IsBuiltinFunction(fUpperName))
     return CallBuiltinFunction(fUpperName, argCount,
                                [&](int i) { return fChildren[i]->Evaluate(resolver, true); });
+  // A plain name (every cell reference of every row) fills no argument slots.
+  static const TSMIArguments noArguments;
+  if (argCount == 0) return ResolveName(resolver, noArguments, 0, isChild);
   TSMIArguments args;
   for (int i = 0; i < argCount; ++i) args[i] = fChildren[i]->Evaluate(resolver, true);
   return ResolveName(resolver, args, argCount, isChild);
@@ -384,7 +388,7 @@ Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
 
 Variant TExpNode::ResolveName(TSMINameResolver& resolver, const TSMIArguments& args, int argCount,
                               bool isChild) const {
-  Variant value = fName;
+  Variant value = fNameValue;
   resolver.Resolve(fName, args, argCount, isChild, value);
   return value;
 }

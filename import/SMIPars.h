@@ -101,6 +101,7 @@ class TExpNode {
   // Of a name or call, worked out once: a mapping is evaluated for every row.
   AnsiString fUpperName;  // to tell built-ins by
   AnsiString fName;       // without its quotes or brackets, as the resolver is asked for it
+  Variant fNameValue;     // fName, the value a resolver starts from, shared rather than made anew
   TSMIOperator fOperator = TSMIOperator::Add;
   std::vector<std::unique_ptr<TExpNode>> fChildren;
   int fDepth;
