@@ -520,11 +520,27 @@ TSMIParser& TSMImportBaseComponent::ParserOf(const AnsiString& expression) {
 }
 
 // A mapping's expression as EvaluateExpression evaluates it, with its parser kept in the
-// entry: every field of every row comes here.
+// entry: every field of every row comes here. A mapping that is one plain name (a column
+// reference) is resolved as its parser's request for the name would be, without the
+// parser's evaluation and without reading the name again for every row.
 Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
   if (IsSourceTextName(entry.Expression)) return EvaluateExpression(entry.Expression);
   if (entry.Parser == nullptr) entry.Parser = &ParserOf(entry.Expression);
-  return entry.Parser->Calculate();
+  const TExpNode* name = entry.Parser->SoleName();
+  if (name == nullptr) return entry.Parser->Calculate();
+  if (name->Name() != entry.SoleName) {
+    entry.SoleName = name->Name();
+    // The import's own names (the statistics) take the parser's way.
+    entry.Reference = StatisticCounter(UpperCase(entry.SoleName)) == nullptr
+                          ? std::optional<AnsiString>(PlainReference(entry.SoleName))
+                          : std::nullopt;
+  }
+  if (!entry.Reference) return entry.Parser->Calculate();
+  TField* field = CurrentField();
+  Variant value = ReferencedValue(*entry.Reference, field);
+  bool done = true;
+  FinishValue(entry.Parser, name->Name(), NoArguments(), 0, false, field, value, done);
+  return value;
 }
 
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
@@ -532,16 +548,14 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   done = argCount == 0;
   std::optional<AnsiString> unenclosed;
   if (IsText(value)) {
-    AnsiString text = VarToStr(value);
-    const std::string_view inner = Unenclosed(Unenclosed(text, '[', ']'), '"', '"');
-    const bool enclosed = inner.size() != text.size();
-    if (enclosed) text = AnsiString(inner);
-    // A plain name (every cell of every row) keeps its value rather than take a copy.
-    if (VarType(value) != varString || enclosed) value = text;
-    unenclosed = std::move(text);
+    const AnsiString text = VarToStr(value);
+    AnsiString plain = PlainReference(text);
+    // A plain name keeps its value rather than take a copy.
+    if (VarType(value) != varString || plain.size() != text.size()) value = plain;
+    unenclosed = std::move(plain);
   }
   const AnsiString name = UpperCase(eval);
-  TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
+  TField* field = CurrentField();
   // Every cell of every row passes here as a name: the argument counts and the "STAT"
   // prefix keep a column's name from being compared with each of the import's own names.
   const TStatisticCounter counter = StatisticCounter(name);
@@ -559,15 +573,35 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   } else if (counter != nullptr) {
     value = ((*fStatistic).*counter)();
   } else {
-    const AnsiString reference = unenclosed ? *unenclosed : VarToStr(value);
-    if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
-      value = parameter->Value();
-    else
-      value = GetSourceValue(reference);
-    if (OnParsedValue) OnParsedValue(this, field, value);
+    value = ReferencedValue(unenclosed ? *unenclosed : VarToStr(value), field);
   }
-  if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
+  FinishValue(sender, eval, args, argCount, isChild, field, value, done);
+}
 
+TField* TSMImportBaseComponent::CurrentField() const {
+  return fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
+}
+
+// The reference without its brackets or quotes.
+AnsiString TSMImportBaseComponent::PlainReference(const AnsiString& name) {
+  return AnsiString(Unenclosed(Unenclosed(name, '[', ']'), '"', '"'));
+}
+
+// A parameter of that name, else the source's value.
+Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TField* field) {
+  Variant value;
+  if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
+    value = parameter->Value();
+  else
+    value = GetSourceValue(reference);
+  if (OnParsedValue) OnParsedValue(this, field, value);
+  return value;
+}
+
+// The handler's say, then trimming, emptiness and the conversion for the field.
+void TSMImportBaseComponent::FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
+                                         int argCount, bool isChild, TField* field, Variant& value, bool& done) {
+  if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
   if (IsText(value) && fTrimSpaces != tsNoTrim) {
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);

@@ -379,8 +379,7 @@ Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
     return CallBuiltinFunction(fUpperName, argCount,
                                [&](int i) { return fChildren[i]->Evaluate(resolver, true); });
   // A plain name (every cell reference of every row) fills no argument slots.
-  static const TSMIArguments noArguments;
-  if (argCount == 0) return ResolveName(resolver, noArguments, 0, isChild);
+  if (argCount == 0) return ResolveName(resolver, NoArguments(), 0, isChild);
   TSMIArguments args;
   for (int i = 0; i < argCount; ++i) args[i] = fChildren[i]->Evaluate(resolver, true);
   return ResolveName(resolver, args, argCount, isChild);
@@ -464,6 +463,11 @@ const TSMIParserFunction* TSMIParserFunctions::Find(const AnsiString& name) cons
   return nullptr;
 }
 
+const TSMIArguments& NoArguments() {
+  static const TSMIArguments none;
+  return none;
+}
+
 TSMIParserFunctions& GlobalParserFunctions() {
   static TSMIParserFunctions functions = [] {
     TSMIParserFunctions list;
@@ -477,11 +481,23 @@ TSMIParserFunctions& GlobalParserFunctions() {
 
 TSMIParser::TSMIParser(TComponent* owner) : TComponent(owner) {}
 
+void TSMIParser::CompileChangedText() {
+  if (fCompiledText == fText) return;
+  fTree = CompileExpression(fText);
+  fCompiledText = fText;
+}
+
+const TExpNode* TSMIParser::SoleName() {
+  CompileChangedText();
+  const TExpNode* tree = fTree.get();
+  if (tree == nullptr || tree->Kind() != TExpNode::TKind::Leaf || tree->Token().Kind != TSMITokenKind::Name)
+    return nullptr;
+  if (tree->UpperName() == "GETDATE" || FindFunction(tree->Name()) != nullptr) return nullptr;
+  return tree;
+}
+
 Variant TSMIParser::Calculate() {
-  if (fCompiledText != fText) {
-    fTree = CompileExpression(fText);
-    fCompiledText = fText;
-  }
+  CompileChangedText();
   const std::shared_ptr<const TExpNode> tree = fTree;
   fValue = tree ? tree->Evaluate(*this, false) : Null();
   return fValue;
