@@ -83,7 +83,7 @@ void TCustomDBGridEh::GridFontChanged() {
 }
 
 void TCustomDBGridEh::TakeParentFont(TMessage& message) {
-  if (!ParentFont()) return TCustomGridEh::Dispatch(message);
+  if (!ParentFont() || ComponentState().Contains(csDestroying)) return TCustomGridEh::Dispatch(message);
   const TGridLayoutSectionEh section(this);
   TCustomGridEh::Dispatch(message);
   const TFlagScope taking(fTakingParentFont);
