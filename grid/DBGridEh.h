@@ -79,8 +79,7 @@ using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
-using TDrawDataCellEvent =
-    TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
+using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 // Moves the records (or, with checkOnly, answers whether they may go) to record number
 // toRecNo; treeLevel is -1 in a flat dataset.
 using TGridMoveRecordsEventEh = TEvent<bool(TObject* sender, const std::vector<TBookmarkStr>& bookmarks,
@@ -208,8 +207,7 @@ TDBGridEhActionProcEh& GridDeleteSelectionProc();
 UINT& DBGridEhClipboardFormat();
 
 // Opens the grid's find dialog through the data service.
-void ShowFindDialogProc(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName,
-                        bool modal);
+void ShowFindDialogProc(TCustomDBGridEh& grid, const AnsiString& text, const AnsiString& fieldName, bool modal);
 
 // ---- Data link ------------------------------------------------------------------------
 
@@ -724,8 +722,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual bool GetHighlightCellColors(int col, int row, TFont& font, TColor& background, bool highlighted,
                                       TGridCellTypeEh type);
   // Colours of a data cell of the active record; true when the cell shows highlighted.
-  virtual bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background,
-                                 TGridDrawState& state);
+  virtual bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state);
 
   // The search sets its state here; the current row shows it.
   void SetInplaceSearchState(bool searching, const AnsiString& text);
@@ -975,8 +972,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params, bool themed);
   // WriteTextEh for a column's cell: a right-to-left column's text is written unmirrored,
   // its alignment and margins swapped, so that its glyphs read the right way.
-  void WriteColumnText(TColumnEh& column, const TRect& rect, bool fill, int dx, int dy,
-                       const AnsiString& text, TCellTextFormatEh format);
+  void WriteColumnText(TColumnEh& column, const TRect& rect, bool fill, int dx, int dy, const AnsiString& text,
+                       TCellTextFormatEh format);
   // Runs `write` with the rectangle and format a column's text goes in: for a right-to-left
   // column, device pixels with the mirroring off, alignment and margins swapped.
   template <class Write>
