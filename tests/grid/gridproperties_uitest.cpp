@@ -7,7 +7,6 @@
 
 #include "classlib/ui/ImgList.h"
 #include "classlib/ui/Menus.h"
-#include "classlib/ui/RasterDC.h"
 #include "classlib/ui/RecordingDC.h"
 #include "classlib/ui/ScrollBars.h"
 #include "tests/grid/DataGridSupport.h"
@@ -16,15 +15,8 @@ namespace ordvane {
 namespace {
 
 using test::DataGridFixture;
+using test::TextHeightOf;
 using test::TMemDataSet;
-
-// The height DejaVu gives "Wg" in a font, measured on a raster.
-int TextHeightOf(const TFont& font) {
-  TRaster raster(1, 1);
-  TRasterDC dc(raster);
-  dc.SelectFont(font.LogFont());
-  return dc.GetTextExtentPoint32("Wg").cy;
-}
 
 bool WindowHasStyle(TWinControl& control, UINT style) {
   return (static_cast<UINT>(GetWindowLong(control.Handle(), GWL_STYLE)) & style) != 0;
