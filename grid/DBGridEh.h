@@ -76,6 +76,8 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+// A click on a cell of the column.
+using TDBGridEhClickEvent = TEvent<void(TColumnEh* column)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
@@ -668,6 +670,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Fired only while the columns are the default ones.
   TDrawDataCellEvent OnDrawDataCell;
   TMovedEvent OnColumnMoved;
+  // A left button pressed and released over the same data (title) cell of a column.
+  TDBGridEhClickEvent OnCellClick;
+  TDBGridEhClickEvent OnTitleClick;
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
 
@@ -764,6 +769,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
   // Any dataCol outside Columns disables the button.
   virtual void CheckTitleBtn(int dataCol, bool& enabled);
+  virtual void CellClick(TColumnEh* column);
+  virtual void TitleClick(TColumnEh* column);
   void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- Record moving (DBGridEhRecordMoving)
@@ -910,6 +917,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The held button comes up without a click.
   void TitleButtonCancelled();
   void TitleButtonClicked(int rawCol, TShiftState shift);
+  // A left release over the cell the button went down on clicks it.
+  void ReleaseCellClick(int x, int y);
   void ApplyPendingSorting();
 
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
@@ -1042,6 +1051,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The raw column whose title button the mouse went down on (-1: none); the button
   // shows pressed only while the mouse is over it.
   int fTitleButtonCol = -1;
+  // The cell a left button went down on; {-1, -1} when none is held.
+  TGridCoord fClickCell{-1, -1};
   // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
   bool fSortPending = false;
   int fButtonWidth = 0;

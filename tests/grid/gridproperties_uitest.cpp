@@ -272,6 +272,44 @@ TEST(GridProperties, TheFooterColourFollowsTheParentsColour) {
   EXPECT_EQ(grid.FooterColor(), clRed);
 }
 
+// ---- Clicks -------------------------------------------------------------------------------
+
+TEST(GridProperties, AReleaseOverThePressedCellClicksItsTitleOrDataCell) {
+  DataGridFixture f;
+  TCustomDBGridEh& grid = *f.grid;
+  f.Column("ID");
+  f.Column("NAME");
+  f.ui.Process();
+  std::vector<AnsiString> clicks;
+  grid.OnCellClick = [&](TColumnEh* column) { clicks.push_back("cell " + column->FieldName()); };
+  grid.OnTitleClick = [&](TColumnEh* column) { clicks.push_back("title " + column->FieldName()); };
+  const auto centre = [&](int col, int row) {
+    const TRect cell = grid.CellRect(col, row);
+    return TPoint{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  };
+  const int nameCol = grid.DataToRawColumn(1);
+  const int second = grid.TitleOffset() + 1;
+
+  f.ui.Click(&grid, centre(nameCol, second));
+  f.ui.Advance(1000);
+  f.ui.Click(&grid, centre(nameCol, 0));
+  f.ui.Advance(1000);
+  f.ui.Click(&grid, centre(0, second));
+  f.ui.Advance(1000);
+  f.ui.Press(&grid, centre(nameCol, second));
+  f.ui.Release(&grid, centre(nameCol, second + 1));
+  EXPECT_EQ(clicks, (std::vector<AnsiString>{"cell NAME", "title NAME"}))
+      << "the indicator and a release elsewhere click nothing";
+
+  // A press on the current cell shows the editor: the release lies in it.
+  clicks.clear();
+  f.ui.Advance(1000);
+  ASSERT_EQ(grid.Col(), nameCol);
+  f.ui.Click(&grid, centre(nameCol, grid.Row()));
+  ASSERT_TRUE(grid.InplaceEditor() != nullptr && grid.InplaceEditor()->Visible());
+  EXPECT_TRUE(clicks.empty());
+}
+
 // ---- Flat ---------------------------------------------------------------------------------
 
 // Records the border calls and counts the windows made.
