@@ -1,6 +1,6 @@
-// The data-aware grid's settings that forms store: the owned parts taken as copies, the
-// vertical title margin, row sizing by the mouse into RowHeight, and the coupling of the
-// title and footer fonts and the footer colour to the grid's own font and colour.
+// The data-aware grid's settings that forms store: the owned parts taken as copies, row
+// sizing by the mouse into RowHeight, and the coupling of the title and footer fonts and
+// the footer colour to the grid's own font and colour.
 
 #include "grid/DBGridEh.h"
 
@@ -32,11 +32,7 @@ void TCustomDBGridEh::SetVertScrollBar(const TDBGridEhScrollBar& value) {
   fVertScrollBar->Assign(&value);
 }
 
-// ---- Titles and rows --------------------------------------------------------------------
-
-void TCustomDBGridEh::SetVTitleMargin(int value) {
-  ChangeValueEh(fVTitleMargin, value, [this] { LayoutChanged(); });
-}
+// ---- Rows ---------------------------------------------------------------------------------
 
 TGridOptionsEh TCustomDBGridEh::BaseGridOptions() const {
   TGridOptionsEh base;
