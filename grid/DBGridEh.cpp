@@ -2,6 +2,7 @@
 // references it drops when other components go, and the column popup menu.
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhFilterEdit.h"
 
 namespace ordvane {
 
@@ -41,6 +42,8 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
 TCustomDBGridEh::~TCustomDBGridEh() {
   // Letting go of the data source and the columns lays nothing out any more.
   Destroying();
+  // The filter editor goes while the grid it was placed on is whole.
+  delete fFilterEdit;
   if (fStyle != nullptr) fStyle->RemoveGrid(this);
   fDataLink->SetDataSource(nullptr);
   // Columns take their footers' aggregates out of the sum list and themselves out of the
@@ -250,6 +253,10 @@ void TCustomDBGridEh::FieldsRebuilt() {
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGridEh::Notification(component, operation);
   if (operation != opRemove) return;
+  if (component == fFilterEdit) {
+    fFilterEdit = nullptr;
+    fFilterEditing = false;
+  }
   if (component == DataSource()) SetDataSource(nullptr);
   for (TDBGridEhScrollBar* bar : {fHorzScrollBar.get(), fVertScrollBar.get()})
     if (bar != nullptr && bar->ExtScrollBar() == component) bar->SetExtScrollBar(nullptr);
@@ -258,6 +265,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   for (int i = 0; i < fColumns->Count(); ++i) {
     TColumnEh* column = fColumns->Items(i);
     if (column->PopupMenu() == component) column->SetPopupMenu(nullptr);
+    if (column->STFilter().ListSource() == component) column->STFilter().SetListSource(nullptr);
     if (column->CachedField() == component) {
       column->ResetField();
       fieldGone = true;

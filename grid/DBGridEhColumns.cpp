@@ -130,7 +130,7 @@ void TSTColumnFilterEh::Assign(const TPersistent* source) {
   fDataField = filter->fDataField;
   fKeyField = filter->fKeyField;
   fListField = filter->fListField;
-  fListSource = filter->fListSource;
+  SetListSource(filter->fListSource);
   fVisible = filter->fVisible;
 }
 

@@ -45,6 +45,10 @@ void TCustomDBGridEh::KeyDown(Word& key, TShiftState shift) {
   fKeepSelectionByKey = shift.Contains(ssCtrl) || !fOptionsEh.Contains(dghClearSelection);
   TCustomControl::KeyDown(key, shift);
   if (watch.Gone() || key == 0) return;
+  if (EnterFilterRow(key, shift)) {
+    key = 0;
+    return;
+  }
   if (UseRightToLeftAlignment()) {
     if (key == VK_LEFT)
       key = VK_RIGHT;
@@ -447,6 +451,7 @@ void TCustomDBGridEh::KeyPress(char& key) {
 void TCustomDBGridEh::WMChar(TMessage& message) {
   TDestroyWatch watch(this);
   const char key = static_cast<char>(message.WParam);
+  if (ForwardCharToFilterEdit(key)) return;
   TColumnEh* column = SelectedColumn();
   if (key == ' ' && !fDBOptions.Contains(dgRowSelect) && IsSteppedColumn(column)) {
     char pressed = key;
