@@ -75,6 +75,23 @@ TEST(FilterRow, TypedTextIsStoredOnLeavingTheCellAndAppliedByEnter) {
   EXPECT_EQ(f.applies, 1);
   EXPECT_EQ(f.FilterOf(2).ExpressionStr(), "k1");
   EXPECT_TRUE(f.grid->FilterEditing());
+  f.grid->SetFocus();
+  f.ui.Type("x");
+  EXPECT_TRUE(f.Edit().Focused()) << "characters typed in the grid go on to the editor";
+  EXPECT_EQ(f.Edit().Text(), "x");
+}
+
+TEST(FilterRow, TheEditedCellMovesWithItsColumn) {
+  FilterRowFixture f;
+  f.ClickFilter(1);
+  f.ui.Type("na");
+  f.grid->MoveColumn(f.grid->DataToRawColumn(1), f.grid->DataToRawColumn(2));
+  ASSERT_EQ(f.grid->FilterCol(), 2);
+  EXPECT_EQ(f.grid->Columns().Items(2)->FieldName(), "NAME");
+  EXPECT_EQ(f.Edit().Left(), f.FilterCell(2).left + 1);
+  f.grid->StopFilterEdit();
+  EXPECT_EQ(f.FilterOf(2).ExpressionStr(), "na");
+  EXPECT_EQ(f.FilterOf(1).ExpressionStr(), "");
 }
 
 TEST(FilterRow, TabWrapsOverTheEditableCellsOnlyWithDgTabs) {
