@@ -23,31 +23,15 @@ TestDatabase& PersonsDatabase() {
 class FilterRowDb : public testing::Test, protected FirebirdGridFixture {
  protected:
   FilterRowDb() : FirebirdGridFixture(PersonsDatabase()) {
-    Configure(*fDatabase, fDb, "UTF8");
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fDatabase->SetConnected(true);
-    for (TpFIBDataSet* dataSet : {fDataSet, fNames}) {
-      dataSet->SetDatabase(fDatabase);
-      dataSet->SetTransaction(fTransaction);
-    }
-    fDataSet->SelectSQL().SetText("select ID, NAME, AMOUNT from PERSONS\nwhere\n/*FILTER*/ 1=1\nORDER BY ID\n");
     fDataSet->AfterOpen = [this](TDataSet*) { ++fOpens; };
-    fDataSet->Open();
+    OpenDataSet("UTF8", "select ID, NAME, AMOUNT from PERSONS\nwhere\n/*FILTER*/ 1=1\nORDER BY ID\n");
+    // The reference list of names, read in the same transaction.
+    fNames->SetDatabase(fDatabase);
+    fNames->SetTransaction(fTransaction);
     fNames->SelectSQL().SetText("select NAME from PERSONS");
     fNames->Open();
-    fSource.SetDataSet(fDataSet);
     fNameList.SetDataSet(fNames);
-    fForm->Show();
-    fGrid = new TDataGrid(fForm.get());
-    fGrid->SetBounds(0, 0, 600, 300);
-    fGrid->SetParent(fForm.get());
-    fGrid->SetOptionsEh(fGrid->OptionsEh() + TDBGridEhOptions{dghAutoSortMarking});
-    fGrid->SetDataSource(&fSource);
-    for (const char* name : {"ID", "NAME", "AMOUNT"}) {
-      TColumnEh* column = fGrid->Columns().Add();
-      column->SetFieldName(name);
-      column->Title().SetTitleButton(true);
-    }
+    PlaceGrid({dghAutoSortMarking}, {"ID", "NAME", "AMOUNT"});
     fGrid->STFilter().SetVisible(true);
     fUi.Process();
     fOpens = 0;

@@ -20,26 +20,9 @@ TestDatabase& PersonsDatabase() {
 class TitleSortDb : public testing::Test, protected FirebirdGridFixture {
  protected:
   TitleSortDb() : FirebirdGridFixture(PersonsDatabase()) {
-    Configure(*fDatabase, fDb, "UTF8");
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fDatabase->SetConnected(true);
-    fDataSet->SetDatabase(fDatabase);
-    fDataSet->SetTransaction(fTransaction);
-    fDataSet->SelectSQL().SetText("select ID, NAME, AMOUNT from PERSONS\nORDER BY ID\n");
     fDataSet->AfterOpen = [this](TDataSet*) { ++fOpens; };
-    fDataSet->Open();
-    fSource.SetDataSet(fDataSet);
-    fForm->Show();
-    fGrid = new TDataGrid(fForm.get());
-    fGrid->SetBounds(0, 0, 600, 300);
-    fGrid->SetParent(fForm.get());
-    fGrid->SetOptionsEh(fGrid->OptionsEh() + TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking});
-    fGrid->SetDataSource(&fSource);
-    for (const char* name : {"ID", "NAME", "AMOUNT"}) {
-      TColumnEh* column = fGrid->Columns().Add();
-      column->SetFieldName(name);
-      column->Title().SetTitleButton(true);
-    }
+    OpenDataSet("UTF8", "select ID, NAME, AMOUNT from PERSONS\nORDER BY ID\n");
+    PlaceGrid({dghAutoSortMarking, dghMultiSortMarking}, {"ID", "NAME", "AMOUNT"});
     fUi.Process();
     fOpens = 0;
   }
