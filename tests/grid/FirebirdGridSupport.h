@@ -13,6 +13,13 @@
 
 namespace ordvane::test {
 
+// The persons of grid/filtersql.sql in a dialect 3 database read as UTF8, made once per
+// test process.
+inline TestDatabase& Utf8PersonsDatabase() {
+  static TestDatabase db("grid/filtersql.sql", DatabaseOptions{3, "UTF8"});
+  return db;
+}
+
 struct FirebirdGridFixture {
   explicit FirebirdGridFixture(TestDatabase& db) : fDb(db) {}
 

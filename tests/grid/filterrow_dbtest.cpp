@@ -15,14 +15,9 @@ namespace {
 
 using namespace test;
 
-TestDatabase& PersonsDatabase() {
-  static TestDatabase db("grid/filtersql.sql", DatabaseOptions{3, "UTF8"});
-  return db;
-}
-
 class FilterRowDb : public testing::Test, protected FirebirdGridFixture {
  protected:
-  FilterRowDb() : FirebirdGridFixture(PersonsDatabase()) {
+  FilterRowDb() : FirebirdGridFixture(Utf8PersonsDatabase()) {
     fDataSet->AfterOpen = [this](TDataSet*) { ++fOpens; };
     OpenDataSet("UTF8", "select ID, NAME, AMOUNT from PERSONS\nwhere\n/*FILTER*/ 1=1\nORDER BY ID\n");
     // The reference list of names, read in the same transaction.

@@ -12,14 +12,9 @@ namespace {
 
 using namespace test;
 
-TestDatabase& PersonsDatabase() {
-  static TestDatabase db("grid/filtersql.sql", DatabaseOptions{3, "UTF8"});
-  return db;
-}
-
 class TitleSortDb : public testing::Test, protected FirebirdGridFixture {
  protected:
-  TitleSortDb() : FirebirdGridFixture(PersonsDatabase()) {
+  TitleSortDb() : FirebirdGridFixture(Utf8PersonsDatabase()) {
     fDataSet->AfterOpen = [this](TDataSet*) { ++fOpens; };
     OpenDataSet("UTF8", "select ID, NAME, AMOUNT from PERSONS\nORDER BY ID\n");
     PlaceGrid({dghAutoSortMarking, dghMultiSortMarking}, {"ID", "NAME", "AMOUNT"});
