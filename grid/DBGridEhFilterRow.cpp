@@ -122,7 +122,8 @@ void TCustomDBGridEh::StartFilterEdit(int dataCol) {
     fFilterEdit->SetAcceptsReturn(true);
     fFilterEdit->OnKeyPress = [this](TObject* sender, char& key) { FilterEditKeyPress(sender, key); };
   }
-  if (fFilterCol != dataCol && FilterEditorShown()) HideFilterEdit();
+  // The text typed so far is stored first, also when the same cell opens again.
+  if (FilterEditorShown()) HideFilterEdit();
   fFilterCol = dataCol;
   fFilterEditing = true;
   HideEditor();
@@ -144,8 +145,8 @@ void TCustomDBGridEh::BringFilterColumnIntoView(int dataCol) {
     SetLeftCol(rawCol);
     return;
   }
-  const TRect rect = CellRect(rawCol, 0);
-  while (rawCol > LeftCol() && (IsRectEmpty(rect) || CellRect(rawCol, 0).right > ClientWidth())) {
+  // Until the column ends inside the client area.
+  while (rawCol > LeftCol() && rawCol >= LeftCol() + VisibleColCount()) {
     const int left = LeftCol();
     SetLeftCol(left + 1);
     if (LeftCol() == left) break;
@@ -461,8 +462,8 @@ void TCustomDBGridEh::FillFilterList(TObject* /*sender*/) {
 }
 
 void TCustomDBGridEh::FilterListCloseUp(TObject* /*sender*/, bool& accept) {
-  if (!accept || fFilterEdit == nullptr) return;
-  if (fFilterCol >= 0 && fFilterCol < fColumns->Count() && FilterEditorShown()) {
+  if (!accept || fFilterEdit == nullptr || fFilterCol < 0 || fFilterCol >= fColumns->Count()) return;
+  if (FilterEditorShown()) {
     TSTColumnFilterEh& filter = fColumns->Items(fFilterCol)->STFilter();
     filter.SetDropDownListWidth(fFilterEdit->DropDownBox()->Width());
     filter.SetDropDownListRows(fFilterEdit->DropDownBox()->Rows());

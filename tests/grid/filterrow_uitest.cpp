@@ -166,6 +166,26 @@ TEST(FilterRow, UpEntersAndDownLeavesForTheTopRowOrTheCurrentRecord) {
   EXPECT_EQ(f.data.RecNo(), top) << "Down goes to the record of the top data row";
 }
 
+TEST(FilterRow, WithRowSelectTheGridScrollsToTheCellAndUpTakesTheRememberedOne) {
+  FilterRowFixture f;
+  for (int i = 0; i < 3; ++i) f.grid->Columns().Items(i)->SetWidth(250);
+  f.grid->SetOptions(f.grid->Options() + TDBGridOptions{dgRowSelect});
+  f.grid->SetFocus();
+  f.ui.Process();
+  const int last = f.grid->DataToRawColumn(2);
+  ASSERT_GE(last, f.grid->LeftCol() + f.grid->VisibleColCount()) << "the last column starts out of view";
+  f.grid->StartFilterEdit(2);
+  EXPECT_LT(last, f.grid->LeftCol() + f.grid->VisibleColCount());
+  EXPECT_EQ(f.grid->SelectedIndex(), 0) << "row select keeps the current column";
+  f.ui.Press(VK_DOWN, {ssCtrl});
+  f.ui.Press(VK_UP, {ssCtrl});
+  EXPECT_EQ(f.grid->FilterCol(), 2) << "the remembered cell is on screen";
+  f.ui.Press(VK_DOWN, {ssCtrl});
+  f.grid->SetLeftCol(f.grid->DataToRawColumn(0));
+  f.ui.Press(VK_UP, {ssCtrl});
+  EXPECT_EQ(f.grid->FilterCol(), 0) << "else the first editable cell on screen";
+}
+
 TEST(FilterRow, ItIsLeftByVisibleShowEditorAndAPressOnTheDataAndGivesWayToASelection) {
   FilterRowFixture f;
   f.grid->SetOptions(f.grid->Options() + TDBGridOptions{dgMultiSelect});
