@@ -935,6 +935,8 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void ApplyPendingSorting();
 
   // The filter row (DBGridEhFilterRow).
+  // The raw row of the filter cells: the one under the titles.
+  int FilterRowIndex() const;
   // A press on an editable filter cell opens the editor there; false elsewhere.
   bool FilterCellMouseDown(TMouseButton button, int x, int y);
   // Up on the first record, or Ctrl+Up, opens the filter row; false when it does not.

@@ -76,8 +76,10 @@ bool TCustomDBGridEh::IsFilterCellEditable(int dataCol) const {
   return column->Visible() && column->STFilter().Visible();
 }
 
+int TCustomDBGridEh::FilterRowIndex() const { return AreTitlesVisible() ? 1 : 0; }
+
 bool TCustomDBGridEh::IsFilterRow(int /*col*/, int row) const {
-  return IsFilterRowVisible() && row == (AreTitlesVisible() ? 1 : 0);
+  return IsFilterRowVisible() && row == FilterRowIndex();
 }
 
 AnsiString TCustomDBGridEh::GetColumnFilterText(int dataCol) const {
@@ -131,7 +133,7 @@ void TCustomDBGridEh::StartFilterEdit(int dataCol) {
     const TDrawLockScopeEh drawLock(*this);
     BringFilterColumnIntoView(dataCol);
   }
-  if (HandleAllocated()) InvalidateCell(DataToRawColumn(dataCol), AreTitlesVisible() ? 1 : 0);
+  if (HandleAllocated()) InvalidateCell(DataToRawColumn(dataCol), FilterRowIndex());
   UpdateFilterEditBounds(true);
 }
 
@@ -189,7 +191,7 @@ void TCustomDBGridEh::HideFilterEditor(bool storeText) {
   if (storeText && validCol) SetColumnFilterText(fFilterCol);
   if (Visible() && fFilterEdit->Focused() && CanFocus()) SetFocus();
   fFilterEdit->SetVisible(false);
-  if (validCol && HandleAllocated()) InvalidateCell(DataToRawColumn(fFilterCol), AreTitlesVisible() ? 1 : 0);
+  if (validCol && HandleAllocated()) InvalidateCell(DataToRawColumn(fFilterCol), FilterRowIndex());
 }
 
 void TCustomDBGridEh::ShowEditor() {
@@ -214,7 +216,7 @@ void TCustomDBGridEh::UpdateFilterEditBounds(bool refill) {
     return;
   }
   if (fFilterEdit == nullptr || !HandleAllocated()) return;
-  TRect rect = CellRect(DataToRawColumn(fFilterCol), AreTitlesVisible() ? 1 : 0);
+  TRect rect = CellRect(DataToRawColumn(fFilterCol), FilterRowIndex());
   if (refill) {
     UpdateFilterEditor(fFilterCol);
     fFilterEdit->SelectAll();

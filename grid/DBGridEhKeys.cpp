@@ -43,7 +43,8 @@ TDBGridEhShortCutsEh& DBGridEhShortCuts() {
 void TCustomDBGridEh::KeyDown(Word& key, TShiftState shift) {
   TDestroyWatch watch(this);
   fKeepSelectionByKey = shift.Contains(ssCtrl) || !fOptionsEh.Contains(dghClearSelection);
-  TCustomControl::KeyDown(key, shift);
+  // OnKeyDown only: the keys move the dataset, not the base grid's rows.
+  TCustomControl::KeyDown(key, shift);  // NOLINT(bugprone-parent-virtual-call)
   if (watch.Gone() || key == 0) return;
   if (EnterFilterRow(key, shift)) {
     key = 0;
@@ -463,7 +464,7 @@ void TCustomDBGridEh::WMChar(TMessage& message) {
   // Characters for the search go through KeyPress (and the form's preview); the rest
   // open the editor.
   if (CharFeedsIncSearch(key))
-    TCustomControl::Dispatch(message);
+    TCustomControl::Dispatch(message);  // NOLINT(bugprone-parent-virtual-call)
   else
     TCustomGridEh::Dispatch(message);
 }

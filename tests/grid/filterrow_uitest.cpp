@@ -207,6 +207,21 @@ TEST(FilterRow, ItIsLeftByVisibleShowEditorAndAPressOnTheDataAndGivesWayToASelec
   EXPECT_FALSE(f.Edit().Visible());
 }
 
+TEST(FilterRow, AnAlwaysShownEditorWaitsWhileTheRowIsEdited) {
+  FilterRowFixture f(20);
+  f.grid->SetOptions(f.grid->Options() + TDBGridOptions{dgAlwaysShowEditor});
+  f.grid->SetFocus();
+  f.ClickFilter(1);
+  f.data.MoveBy(5);
+  f.data.Close();
+  f.data.Open();
+  EXPECT_TRUE(f.grid->FilterEditing()) << "moving or reopening the data leaves the row alone";
+  EXPECT_TRUE(f.Edit().Focused());
+  f.ui.Press(VK_DOWN);
+  ASSERT_FALSE(f.grid->FilterEditing());
+  EXPECT_TRUE(f.grid->InplaceEditor() != nullptr && f.grid->InplaceEditor()->Visible());
+}
+
 TEST(FilterRow, OpeningPostsAPendingEditAndAFailingPostKeepsItClosed) {
   FilterRowFixture f;
   f.data.Edit();
@@ -315,6 +330,17 @@ TEST(FilterRowList, ClearingEmptiesEveryColumnAndAppliesOverAnUnparsableText) {
   EXPECT_EQ(f.applies, 1);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(f.FilterOf(i).ExpressionStr(), "") << i;
   EXPECT_FALSE(f.grid->FilterEditing());
+}
+
+TEST(FilterRowList, AListSourceThatGoesIsForgotten) {
+  FilterRowFixture f;
+  auto source = std::make_unique<TDataSource>(nullptr);
+  source->SetDataSet(&f.cities);
+  f.FilterOf(1).SetListSource(source.get());
+  source.reset();
+  EXPECT_EQ(f.FilterOf(1).ListSource(), nullptr);
+  f.ClickFilter(1);
+  EXPECT_FALSE(f.Edit().EditButton()->Visible()) << "a plain text cell again";
 }
 
 TEST(FilterRowList, AKeyListLongerThanThePickListFills) {
