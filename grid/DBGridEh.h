@@ -754,6 +754,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- Record moving (DBGridEhRecordMoving)
+  // The base grid's sizing borders, a row's only over the indicator, a column's beyond
+  // the columns on the last one; and the frozen columns' own zones.
+  void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
+                       const TGridDrawInfo& info) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -938,6 +942,24 @@ class TCustomDBGridEh : public TCustomGridEh {
   HCURSOR SelectionCursorAt(int x, int y);
   bool InColumnSelectZone(TGridCoord cell, int y) const;
   void WMSetCursorEh(TMessage& message);
+  // The sizing zone of a frozen column under the point: the column, its right edge and the
+  // edge less the point's X; false elsewhere.
+  bool FrozenSizingZoneAt(int x, int y, int& index, int& sizingPos, int& sizingOfs, const TGridDrawInfo& info);
+  // The designer passes the mouse to the grid over its sizing zones and in its mouse states.
+  void CMDesignHitTest(TMessage& message);
+  // ---- Cell tooltips (DBGridEhHints.cpp)
+  struct TToolTipCellEh {
+    TColumnEh* column = nullptr;
+    TGridCellTypeEh type{cckDataEh, crkDataEh};
+    int areaRow = 0;
+    TRect rect;
+  };
+  // The cell under a client point whose data, title or footer shows tooltips.
+  std::optional<TToolTipCellEh> ToolTipCellAt(TPoint point);
+  void CMHintShowPause(TMessage& message);
+  void CMHintShow(TMessage& message);
+  // Prepares the cell's tooltip; false when its text fits the cell (or it has none).
+  bool CutToolTipText(const TToolTipCellEh& cell);
   // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
   // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
   bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
