@@ -131,6 +131,8 @@ TCustomImageList& SortMarkerImagesEh();
 const TFont& SortIndexFontEh();
 // The width of `text` written in `font`.
 int TextWidthInFontEh(const TFont& font, const AnsiString& text);
+// Whether the two fonts write the same (every property equal).
+bool SameFontEh(const TFont& a, const TFont& b);
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
@@ -964,8 +966,13 @@ class TCustomDBGridEh : public TCustomGridEh {
   // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
   bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
   int TitleWidthNeeded(TColumnEh& column);
-  // For the current record.
-  int DataWidthNeeded(TColumnEh& column);
+  // What a data cell needs besides its text.
+  int DataMargin(TColumnEh& column);
+  // The width a check-box or image column's cells need whatever their values; none for
+  // columns that show text.
+  std::optional<int> FixedDataWidth(TColumnEh& column);
+  // The text of the current record's cell.
+  int DataTextWidth(TColumnEh& column);
   int FooterWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
