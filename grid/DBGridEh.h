@@ -17,6 +17,7 @@
 #include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBGridEhStyle.h"
+#include "grid/DBGridEhTitleTree.h"
 #include "grid/DbUtilsEh.h"
 #include "gridbase/BMListEh.h"
 #include "gridbase/ButtonFacesEh.h"
@@ -641,6 +642,23 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the cell gets a raised frame.
   virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
 
+  // ---- Multi-level titles (DBGridEhTitleTree): with UseMultiTitle a caption's "|" parts
+  // stack in bands, and adjacent columns whose captions begin with the same word share
+  // the band of that word.
+  bool UseMultiTitle() const { return fUseMultiTitle; }
+  void SetUseMultiTitle(bool value);
+  // The space a band keeps above and below its caption.
+  int VTitleMargin() const { return fVTitleMargin; }
+  void SetVTitleMargin(int value);
+  // The root ("Root") of the title tree, rebuilt by every layout; childless without
+  // UseMultiTitle.
+  const THeadTreeNode& HeadTree() const { return *fHeadTree; }
+  // The lowest band of a data column; nullptr without the tree.
+  THeadTreeNode* TitleLeaf(int dataCol) const;
+  // The title cell `cellRect` of raw column `col` without the group bands above the
+  // column's lowest band: the part that shows its own caption and acts as its button.
+  TRect TitleLeafRect(int col, const TRect& cellRect) const;
+
   // Paints a fixed cell's background: the themed header item, two pixels larger than
   // `rect`, when visual styles are on and the grid has raised fixed cells with both kinds
   // of lines and is not flat; else fills it with the brush. Answers whether it was themed.
@@ -1008,6 +1026,19 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool ShowsSearchPrefix(int col, int row);
   // The caption, title image or vertical caption of a title in `rect`.
   void DrawTitleContent(TColumnEh& column, const TRect& rect, int shift);
+  // Multi-level titles (DBGridEhTitleTree).
+  void LayoutTitleTree();
+  void BuildTitleTree();
+  // Joins the first run of leaves that share a group word; false when none is left.
+  bool JoinTitleRun();
+  int BandTextHeight(TDeviceContext& dc, const THeadTreeNode& node) const;
+  // Sets the heights of the bands below `host`; answers the height of its children's ring.
+  int LayoutTitleBands(TDeviceContext& dc, THeadTreeNode& host) const;
+  // The caption part the column's lowest band shows.
+  AnsiString TitleLeafCaption(TColumnEh& column) const;
+  bool TitleGroupHighlighted(const THeadTreeNode& group);
+  // The group bands above the column's title, each spanning its columns.
+  void DrawTitleGroups(TColumnEh& column, const TRect& cellRect);
   // The column's edit buttons, right to left from the cell's right edge.
   void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
   // The text the column shows for a record of the link's window, after its cell events.
@@ -1054,6 +1085,11 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fTitleLines = 0;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
+  bool fUseMultiTitle = false;
+  int fVTitleMargin = 10;
+  std::unique_ptr<THeadTreeNode> fHeadTree = std::make_unique<THeadTreeNode>("Root", 0, 0);
+  // The lowest band of each column, in column order.
+  std::vector<THeadTreeNode*> fLeafCols;
 
   int fIndicatorOffset = 1;
   int fTitleOffset = 1;

@@ -164,9 +164,11 @@ bool TCustomDBGridEh::CutToolTipText(const TToolTipCellEh& cell) {
     case crkTitleEh: {
       TColumnTitleEh& title = column.Title();
       canvas.Font()->Assign(title.Font());
-      tip.text = title.Caption();
+      // A multi-level title shows the column's own caption in its own band.
+      room = TitleLeafRect(DataToRawColumn(column.Index()), room);
+      tip.text = TitleLeafCaption(column);
       tip.vertical = title.Orientation() == tohVertical;
-      tip.wordWrap = !tip.vertical && (fTitleHeight > 0 || fTitleLines > 0);
+      tip.wordWrap = !tip.vertical && (fTitleHeight > 0 || fTitleLines > 0 || fUseMultiTitle);
       if (title.SortMarker() != smNoneEh) room.right -= title.SortMarkerArea().width;
       break;
     }

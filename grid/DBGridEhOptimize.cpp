@@ -115,14 +115,16 @@ int TCustomDBGridEh::TitleWidthNeeded(TColumnEh& column) {
   TCanvas& canvas = *Canvas();
   canvas.Font()->Assign(title.Font());
   const int rawCol = DataToRawColumn(column.Index());
-  TRect rect = CellRect(rawCol, 0);
+  // A multi-level title is measured in its own band: the groups above span other columns.
+  TRect rect = TitleLeafRect(rawCol, CellRect(rawCol, 0));
   rect.right -= margin;
+  const AnsiString caption = TitleLeafCaption(column);
   if (title.Orientation() == tohVertical) {
     const TRect turned{0, 0, rect.Height(), rect.Width()};
-    return margin + TextHeightIn(canvas, title.Caption(), turned);
+    return margin + TextHeightIn(canvas, caption, turned);
   }
-  const bool wraps = fTitleHeight != 0 || fTitleLines != 0;
-  return margin + MeasuredTextWidth(canvas, title.Caption(), rect, wraps, wraps ? 2 : 0, UseRightToLeftAlignment());
+  const bool wraps = fTitleHeight != 0 || fTitleLines != 0 || fUseMultiTitle;
+  return margin + MeasuredTextWidth(canvas, caption, rect, wraps, wraps ? 2 : 0, UseRightToLeftAlignment());
 }
 
 int TCustomDBGridEh::DataMargin(TColumnEh& column) {

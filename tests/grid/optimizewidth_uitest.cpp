@@ -78,6 +78,23 @@ TEST(OptimizeWidthTest, FixedNeedsOfCheckBoxAndTitleImage) {
   f.grid->SetTitleImages(nullptr);
 }
 
+TEST(OptimizeWidthTest, MultiLevelTitleIsMeasuredInItsOwnBandOnly) {
+  FitFixture f(3);
+  TColumnEh& code = *f.ColumnAt(2);
+  code.Title().SetCaption("A group caption far wider than any value|Code words");
+  f.ColumnAt(3)->Title().SetCaption("A group caption far wider than any value|F");
+  f.grid->SetUseMultiTitle(true);
+  code.SetWidth(200);
+  f.ui.Process();
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 4 + TextWidthInFontEh(*code.Title().Font(), "Code words"));
+  // Narrowed, the band wraps its words: the longest one decides.
+  code.SetWidth(30);
+  f.ui.Process();
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 4 + TextWidthInFontEh(*code.Title().Font(), "words"));
+}
+
 TEST(OptimizeWidthTest, WrappingColumnOfMultiLineGridFitsLongestWord) {
   FitFixture f(3);
   f.grid->SetRowLines(3);
