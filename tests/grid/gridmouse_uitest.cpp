@@ -179,7 +179,11 @@ TEST(GridSizingZones, ADragInTheZoneSizesTheFrozenColumnAndADoubleClickFitsIt) {
   id.SetWidth(60);
   f.ui.Process();
   const int edge = f.Edge();
-  f.ui.Drag(f.grid, {edge + 4, f.TitleY()}, {edge + 34, f.TitleY()});
+  f.ui.Press(f.grid, {edge + 4, f.TitleY()});
+  f.ui.MoveTo(f.grid, {edge + 40, f.Middle(2, 3).y});
+  EXPECT_EQ(f.ui.Cursor(), SplitCursor()) << "while the column is sized, wherever the mouse is";
+  f.ui.MoveTo(f.grid, {edge + 34, f.TitleY()});
+  f.ui.Release(f.grid, {edge + 34, f.TitleY()});
   f.ui.Process();
   EXPECT_EQ(id.Width(), 90);
 

@@ -147,6 +147,16 @@ TEST(GridToolTips, TitlesAndFootersShowTheirWholeTexts) {
   id.SetWidth(300);
   f.ui.Process();
   EXPECT_EQ(f.ShownAt(f.Middle(0, 0)), "(none)");
+
+  // A vertical title runs along the cell's height: its window is the turned extent.
+  id.Title().SetOrientation(tohVertical);
+  f.ui.Process();
+  const TRect title = f.grid->CellRect(f.grid->DataToRawColumn(0), 0);
+  ASSERT_LT(title.Height(), TextWidthInFontEh(*id.Title().Font(), "Identifier of the record"));
+  ASSERT_EQ(f.ShownAt(f.Middle(0, 0)), "Identifier of the record");
+  TRect window;
+  GetWindowRect(ShownHintWindow()->WindowHandle(), window);
+  EXPECT_GT(window.Height(), TextWidthInFontEh(*id.Title().Font(), "Identifier of the record"));
 }
 
 }  // namespace
