@@ -21,6 +21,14 @@ struct ToolTipFixture : test::DataGridFixture<> {
   ~ToolTipFixture() { CancelHint(); }
 
   TColumnEh& ColumnAt(int index) const { return *grid->Columns().Items(index); }
+  // The NAME column with tooltips, at that width.
+  TColumnEh& NameWithToolTips(int width) {
+    TColumnEh& name = ColumnAt(1);
+    name.SetToolTips(true);
+    name.SetWidth(width);
+    ui.Process();
+    return name;
+  }
   TPoint Middle(int dataCol, int row) const {
     const TRect cell = grid->CellRect(grid->DataToRawColumn(dataCol), row);
     return {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
@@ -72,10 +80,7 @@ TEST(GridToolTips, ThePauseIsZeroOverCellsTitlesAndFootersWithToolTips) {
 
 TEST(GridToolTips, ACutTextShowsWholeOverTheCellAndAFittingOneShowsNone) {
   ToolTipFixture f;
-  TColumnEh& name = f.ColumnAt(1);
-  name.SetToolTips(true);
-  name.SetWidth(20);
-  f.ui.Process();
+  TColumnEh& name = f.NameWithToolTips(20);
   const TPoint point = f.Middle(1, f.DataRow(1));
   ASSERT_EQ(f.ShownAt(point), "name 2");
   TRect window;
@@ -121,10 +126,7 @@ TEST(GridToolTips, ACheckBoxColumnNamesItsStateByThePickList) {
 
 TEST(GridToolTips, TheTextTheCellEventsLeaveIsTheOneMeasuredAndShown) {
   ToolTipFixture f;
-  TColumnEh& name = f.ColumnAt(1);
-  name.SetToolTips(true);
-  name.SetWidth(80);
-  f.ui.Process();
+  TColumnEh& name = f.NameWithToolTips(80);
   const TPoint point = f.Middle(1, f.DataRow(0));
   ASSERT_EQ(f.ShownAt(point), "(none)") << "name 1 fits";
   name.OnGetCellParams = [](TObject*, bool, TColCellParamsEh& params) { params.Text += " and a long tail"; };
