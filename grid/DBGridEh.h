@@ -136,6 +136,8 @@ TCustomImageList& SortMarkerImagesEh();
 const TFont& SortIndexFontEh();
 // The width of `text` written in `font`.
 int TextWidthInFontEh(const TFont& font, const AnsiString& text);
+// Whether the two fonts write the same (every property equal).
+bool SameFontEh(const TFont& a, const TFont& b);
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
@@ -872,6 +874,10 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   bool CanEditorAlwaysShow() const;
 
   // ---- Record moving (DBGridEhRecordMoving)
+  // The base grid's sizing borders, a row's only over the indicator, a column's beyond
+  // the columns on the last one; and the frozen columns' own zones.
+  void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
+                       const TGridDrawInfo& info) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -1097,12 +1103,35 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   HCURSOR SelectionCursorAt(int x, int y);
   bool InColumnSelectZone(TGridCoord cell, int y) const;
   void WMSetCursorEh(TMessage& message);
+  // The sizing zone of a frozen column under the point: the column, its right edge and the
+  // edge less the point's X; false elsewhere.
+  bool FrozenSizingZoneAt(int x, int y, int& index, int& sizingPos, int& sizingOfs, const TGridDrawInfo& info);
+  // The designer passes the mouse to the grid over its sizing zones and in its mouse states.
+  void CMDesignHitTest(TMessage& message);
+  // ---- Cell tooltips (DBGridEhHints.cpp)
+  struct TToolTipCellEh {
+    TColumnEh* column = nullptr;
+    TGridCellTypeEh type{cckDataEh, crkDataEh};
+    int areaRow = 0;
+    TRect rect;
+  };
+  // The cell under a client point whose data, title or footer shows tooltips.
+  std::optional<TToolTipCellEh> ToolTipCellAt(TPoint point);
+  void CMHintShowPause(TMessage& message);
+  void CMHintShow(TMessage& message);
+  // Prepares the cell's tooltip; false when its text fits the cell (or it has none).
+  bool CutToolTipText(const TToolTipCellEh& cell);
   // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
   // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
   bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
   int TitleWidthNeeded(TColumnEh& column);
-  // For the current record.
-  int DataWidthNeeded(TColumnEh& column);
+  // What a data cell needs besides its text.
+  int DataMargin(TColumnEh& column);
+  // The width a check-box or image column's cells need whatever their values; none for
+  // columns that show text.
+  std::optional<int> FixedDataWidth(TColumnEh& column);
+  // The text of the current record's cell.
+  int DataTextWidth(TColumnEh& column);
   int FooterWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
