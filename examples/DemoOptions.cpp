@@ -9,9 +9,10 @@ namespace ordvane::demo {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: ordvane_demo [--database NAME] [--specification FILE] [--picture FILE] WORKBOOK\n"
-    "Imports the persons of an Excel 97-2003 workbook (.xls) into the PERSONS table of a\n"
-    "Firebird database and shows them in a grid.\n"
+    "Usage: ordvane_demo [--database NAME] [--specification FILE] [--picture FILE] [WORKBOOK]\n"
+    "Imports the persons of an Excel 97-2003 workbook (.xls; default: the sample list\n"
+    "examples/data/persons.xls) into the PERSONS table of a Firebird database and shows them\n"
+    "in a grid.\n"
     "  --database NAME       a database file for the embedded engine, created when missing,\n"
     "                        or host:path (host/port:path) on a server; user and password\n"
     "                        from ISC_USER and ISC_PASSWORD (default SYSDBA, none)\n"
@@ -25,6 +26,8 @@ constexpr const char* kUsage =
 }  // namespace
 
 const char* DemoUsage() { return kUsage; }
+
+std::string SampleWorkbook() { return ORDVANE_SAMPLE_WORKBOOK; }
 
 std::string DemoDataFolder() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
@@ -51,6 +54,8 @@ TDemoOptions ParseDemoOptions(const std::vector<std::string>& arguments) {
       return options;
     } else if (argument.starts_with("-")) {
       throw EDemoUsage("Unknown option " + Utf8ToAnsi(argument) + ".\n" + kUsage);
+    } else if (argument.empty()) {
+      throw EDemoUsage(std::string("The workbook's name is empty.\n") + kUsage);
     } else if (!options.Workbook.empty()) {
       throw EDemoUsage("One workbook at a time: " + Utf8ToAnsi(options.Workbook) + " and " + Utf8ToAnsi(argument) +
                        ".\n" + kUsage);
@@ -58,7 +63,7 @@ TDemoOptions ParseDemoOptions(const std::vector<std::string>& arguments) {
       options.Workbook = argument;
     }
   }
-  if (options.Workbook.empty()) throw EDemoUsage(std::string("No workbook given.\n") + kUsage);
+  if (options.Workbook.empty()) options.Workbook = SampleWorkbook();
   if (options.Database.empty()) options.Database = DemoDataFolder() + "/persons.fdb";
   if (options.Picture.empty()) options.Picture = DemoDataFolder() + "/persons.png";
   return options;

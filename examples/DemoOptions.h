@@ -29,13 +29,15 @@ struct TDemoOptions {
 
 // What --help prints.
 const char* DemoUsage();
+// The sample list of persons in the source tree, the workbook when none is given.
+std::string SampleWorkbook();
 
 // The folder of the example's own files: $XDG_DATA_HOME/ordvane, by default
 // ~/.local/share/ordvane.
 std::string DemoDataFolder();
 
 // Reads the arguments after the program's name; a database or picture not given is the
-// one in DemoDataFolder().
+// one in DemoDataFolder(), a workbook not given the sample.
 TDemoOptions ParseDemoOptions(const std::vector<std::string>& arguments);
 
 // A name as the components take it, in the ANSI code page; one with a character that code
