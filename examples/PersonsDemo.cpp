@@ -70,11 +70,6 @@ void WritePicture(TfrmPersons& form, const std::string& picture, std::ostream& o
 TPersonsDemo::TPersonsDemo(TDemoOptions options)
     : fOptions(std::move(options)), fDatabase(new TFIBDatabase(&fOwner)) {}
 
-TPersonsDemo::~TPersonsDemo() {
-  fForm.reset();
-  fTable.reset();
-}
-
 TPersonsDatabaseState TPersonsDemo::Open() {
   CheckReadable(fOptions.Workbook, "workbook");
   if (!fOptions.Specification.empty()) CheckReadable(fOptions.Specification, "import specification");

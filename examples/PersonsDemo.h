@@ -21,8 +21,8 @@ enum TDemoExit {
   deSuccess = 0,
   // Rows failed or the run was cancelled; the rows imported are kept and shown.
   deRowsFailed = 1,
-  // Nothing was imported: a bad command line, a file that cannot be read, a database that
-  // cannot be opened, a workbook that does not load.
+  // The run failed: a bad command line, a file that cannot be read, a database that
+  // cannot be opened, a workbook that does not load, a picture that cannot be written.
   deFailed = 2,
 };
 
@@ -30,7 +30,6 @@ enum TDemoExit {
 class TPersonsDemo {
  public:
   explicit TPersonsDemo(TDemoOptions options);
-  ~TPersonsDemo();
   TPersonsDemo(const TPersonsDemo&) = delete;
   TPersonsDemo& operator=(const TPersonsDemo&) = delete;
 
@@ -48,10 +47,11 @@ class TPersonsDemo {
 
  private:
   TDemoOptions fOptions;
+  // Owns the database, the transactions and the dataset; the members below go first.
   TComponent fOwner{nullptr};
   TFIBDatabase* fDatabase;
   std::unique_ptr<TPersonsTable> fTable;
-  // Goes before the table's dataset it shows.
+  // Goes before the dataset it shows.
   std::unique_ptr<TfrmPersons> fForm;
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "examples/DemoOptions.h"
 #include "tests/dbclient/DbTestSupport.h"
 
 namespace ordvane::test {
@@ -46,6 +47,14 @@ class DemoDatabase {
 constexpr const char* kImportedColumns = "SURNAME, FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT";
 
 inline std::string SampleWorkbook() { return SourcePath("examples/data/persons.xls"); }
+
+// The example's options for the sample into the database, for its steps run here.
+inline demo::TDemoOptions SampleInto(const DemoDatabase& db) {
+  demo::TDemoOptions options;
+  options.Workbook = SampleWorkbook();
+  options.Database = db.Name();
+  return options;
+}
 
 // One line per person below the title row: the values of kImportedColumns.
 inline std::vector<std::string> WorkbookRows(const std::string& workbook) {

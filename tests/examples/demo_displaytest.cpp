@@ -32,10 +32,7 @@ bool BySurname(const std::vector<AnsiString>& surnames) {
 
 TEST_F(DemoOnTheDesktop, TheWindowOpensAndATitleClickSortsByThatColumn) {
   const DemoDatabase db;
-  demo::TDemoOptions options;
-  options.Workbook = SampleWorkbook();
-  options.Database = db.Name();
-  demo::TPersonsDemo demo(options);
+  demo::TPersonsDemo demo(SampleInto(db));
   demo.Open();
   ASSERT_EQ(demo.Import(std::make_shared<TSMIHeadlessDialogs>()).Added, 300);
   ASSERT_TRUE(demo::DesktopShown());

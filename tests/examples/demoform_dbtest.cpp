@@ -45,10 +45,7 @@ std::string Digits(std::string text) {
 
 TEST(DemoForm, TheGridsFirstRowHoldsTheWorkbooksFirstPerson) {
   const DemoDatabase db;
-  demo::TDemoOptions options;
-  options.Workbook = SampleWorkbook();
-  options.Database = db.Name();
-  demo::TPersonsDemo demo(options);
+  demo::TPersonsDemo demo(SampleInto(db));
   EXPECT_TRUE(demo.Open().CreatedTable);
   std::ostringstream progress;
   const demo::TPersonsImportOutcome outcome = demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false));
