@@ -57,9 +57,10 @@ void WritePicture(TfrmPersons& form, const std::string& picture, std::ostream& o
   Application->ProcessMessages();
   const TRaster* surface = WindowSurface(form.Handle());
   if (surface == nullptr) throw Exception("The form was not painted.");
-  std::error_code error;
+  // A folder that cannot be made shows as the file that cannot be created, by its name.
+  std::error_code ignored;
   const fs::path folder = fs::path(picture).parent_path();
-  if (!folder.empty()) fs::create_directories(folder, error);
+  if (!folder.empty()) fs::create_directories(folder, ignored);
   SaveRasterToPngFile(*surface, AnsiName(picture));
   out << "Picture of the form: " << picture << " (" << surface->Width() << " x " << surface->Height() << ")"
       << std::endl;
