@@ -24,10 +24,12 @@ TfrmPersons::TfrmPersons(TComponent* owner, TDataSet& persons)
   Grid->SetFooterRowCount(1);
   Grid->SumList().SetActive(true);
 
+  // "|" stacks a title's words as bands: the person's name stands over its three parts.
+  Grid->SetUseMultiTitle(true);
   AddColumn("ID", "№", 50)->Footer().SetValueType(fvtCount);
-  AddColumn("SURNAME", "Прізвище", 150);
-  AddColumn("FIRST_NAME", "Ім’я", 110);
-  AddColumn("PATRONYMIC", "По батькові", 150);
+  AddColumn("SURNAME", "Особа|Прізвище", 150);
+  AddColumn("FIRST_NAME", "Особа|Ім’я", 110);
+  AddColumn("PATRONYMIC", "Особа|По батькові", 150);
   AddColumn("BORN", "Дата народження", 120);
   AddColumn("DOC_NO", "Документ", 110);
   TColumnEh* amount = AddColumn("AMOUNT", "Сума", 120);

@@ -1,8 +1,8 @@
 #pragma once
 // The form that shows the PERSONS table in the data-aware grid: sorted by a click on a
-// column's title (Ctrl+click for several columns), with the filter row, the count of
-// persons and the sum of their amounts in the footer, the find dialog (Ctrl+F) and copy
-// to the clipboard (Ctrl+C).
+// column's title (Ctrl+click for several columns), the name's parts under one title, the
+// filter row, the count of persons and the sum of their amounts in the footer, the find
+// dialog (Ctrl+F) and copy to the clipboard (Ctrl+C).
 
 #include "classlib/db/DataSource.h"
 #include "classlib/ui/Forms.h"

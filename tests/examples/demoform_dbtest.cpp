@@ -1,6 +1,6 @@
 // The example's steps in the test process, its form shown without a display: the grid's
-// first row holds the workbook's first person, read back from the recording canvas the
-// grid paints on.
+// first row holds the workbook's first person and its footer the count and the sum that
+// isql-fb gives, read back from the recording canvas the grid paints on.
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ std::string Digits(std::string text) {
   return text;
 }
 
-TEST(DemoForm, TheGridsFirstRowHoldsTheWorkbooksFirstPerson) {
+TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
   const DemoDatabase db;
   demo::TPersonsDemo demo(SampleInto(db));
   EXPECT_TRUE(demo.Open().CreatedTable);
@@ -72,6 +72,12 @@ TEST(DemoForm, TheGridsFirstRowHoldsTheWorkbooksFirstPerson) {
         << "column " << column;
   const std::string amount = TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(6), firstRow));
   EXPECT_EQ(Digits(amount), Digits(person[5])) << amount;
+
+  // The footer: the count of persons and the sum of their amounts as the database adds them.
+  const int footerRow = grid.RowCount();
+  EXPECT_EQ(TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(0), footerRow)), "300");
+  const std::string sum = TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(6), footerRow));
+  EXPECT_EQ(Digits(sum), Digits(db.Rows("select sum(AMOUNT) from PERSONS"))) << sum;
 }
 
 }  // namespace
