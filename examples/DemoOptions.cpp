@@ -25,15 +25,20 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-const char* DemoUsage() { return kUsage; }
+const char* DemoUsage() {
+  return kUsage;
+}
 
-std::string SampleWorkbook() { return ORDVANE_SAMPLE_WORKBOOK; }
+std::string SampleWorkbook() {
+  return ORDVANE_SAMPLE_WORKBOOK;
+}
 
 std::string DemoDataFolder() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
   if (dataHome != nullptr && *dataHome == '/') return std::string(dataHome) + "/ordvane";
   const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') throw EDemoUsage("Neither XDG_DATA_HOME nor HOME is set: give --database and --picture.");
+  if (home == nullptr || *home == '\0')
+    throw EDemoUsage("Neither XDG_DATA_HOME nor HOME is set: give --database and --picture.");
   return std::string(home) + "/.local/share/ordvane";
 }
 
@@ -57,8 +62,8 @@ TDemoOptions ParseDemoOptions(const std::vector<std::string>& arguments) {
     } else if (argument.empty()) {
       throw EDemoUsage(std::string("The workbook's name is empty.\n") + kUsage);
     } else if (!options.Workbook.empty()) {
-      throw EDemoUsage("One workbook at a time: " + Utf8ToAnsi(options.Workbook) + " and " + Utf8ToAnsi(argument) +
-                       ".\n" + kUsage);
+      throw EDemoUsage("One workbook at a time: " + Utf8ToAnsi(options.Workbook) + " and " +
+                       Utf8ToAnsi(argument) + ".\n" + kUsage);
     } else {
       options.Workbook = argument;
     }
@@ -72,8 +77,8 @@ TDemoOptions ParseDemoOptions(const std::vector<std::string>& arguments) {
 AnsiString AnsiName(const std::string& utf8) {
   AnsiString name = Utf8ToAnsi(utf8);
   if (AnsiToUtf8(name) != utf8)
-    throw EDemoUsage("The name " + name + " has characters that code page " + std::to_string(GetAnsiCodePage()) +
-                     " cannot hold; rename it.");
+    throw EDemoUsage("The name " + name + " has characters that code page " +
+                     std::to_string(GetAnsiCodePage()) + " cannot hold; rename it.");
   return name;
 }
 

@@ -37,7 +37,9 @@ AnsiString Environment(const char* name, const char* fallback) {
   return Utf8ToAnsi(value != nullptr && *value != '\0' ? value : fallback);
 }
 
-AnsiString SqlString(const AnsiString& text) { return "'" + ReplaceString(text, "'", "''") + "'"; }
+AnsiString SqlString(const AnsiString& text) {
+  return "'" + ReplaceString(text, "'", "''") + "'";
+}
 
 void UseConnectionLines(TFIBDatabase& database, const AnsiString& user, const AnsiString& password) {
   database.DBParams().Clear();
@@ -52,7 +54,8 @@ void CreateLocalDatabase(TFIBDatabase& database, const std::string& path, const 
   std::error_code error;
   const fs::path folder = fs::path(path).parent_path();
   if (!folder.empty()) fs::create_directories(folder, error);
-  if (error) throw EDemoDatabase("Cannot make the folder " + Utf8ToAnsi(folder.string()) + ": " + error.message());
+  if (error)
+    throw EDemoDatabase("Cannot make the folder " + Utf8ToAnsi(folder.string()) + ": " + error.message());
   TStrings& clauses = database.DBParams();
   clauses.Clear();
   clauses.Add("USER " + SqlString(user));
@@ -112,19 +115,24 @@ TPersonsDatabaseState OpenPersonsDatabase(TFIBDatabase& database, const std::str
   database.SetUseLoginPrompt(false);
   database.SetSQLDialect(3);
   database.SetDBName(AnsiName(name));
+  std::error_code error;
+  state.CreatedDatabase = !IsServerDatabase(name) && !fs::exists(name, error) && !error;
   try {
-    std::error_code error;
-    state.CreatedDatabase = !IsServerDatabase(name) && !fs::exists(name, error) && !error;
     if (state.CreatedDatabase) {
       CreateLocalDatabase(database, name, user, password);
     } else {
       UseConnectionLines(database, user, password);
       database.Connect();
     }
-    state.CreatedTable = MakeMissingObjects(database);
-  } catch (const EFIBError& error) {
+  } catch (const EFIBError& failure) {
     throw EDemoDatabase("The database " + database.DBName() + " cannot be " +
-                        (state.CreatedDatabase ? "created" : "opened") + ": " + error.Message());
+                        (state.CreatedDatabase ? "created" : "opened") + ": " + failure.Message());
+  }
+  try {
+    state.CreatedTable = MakeMissingObjects(database);
+  } catch (const EFIBError& failure) {
+    throw EDemoDatabase("The table " + AnsiString(kPersonsTable) + " cannot be made in " + database.DBName() +
+                        ": " + failure.Message());
   }
   return state;
 }

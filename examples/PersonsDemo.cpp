@@ -27,7 +27,8 @@ void CheckReadable(const std::string& name, const char* what) {
     throw Exception(AnsiString("The ") + what + " " + Utf8ToAnsi(name) + " is a folder, not a file.");
   std::FILE* file = std::fopen(name.c_str(), "rb");
   if (file == nullptr)
-    throw Exception(AnsiString("The ") + what + " " + Utf8ToAnsi(name) + " cannot be read: " + std::strerror(errno) + ".");
+    throw Exception(AnsiString("The ") + what + " " + Utf8ToAnsi(name) +
+                    " cannot be read: " + std::strerror(errno) + ".");
   std::fclose(file);
 }
 

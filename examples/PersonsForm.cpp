@@ -15,7 +15,8 @@ TfrmPersons::TfrmPersons(TComponent* owner, TDataSet& persons)
   Grid->SetAlign(alClient);
   // A place to look at the table: its records are written by the import only.
   Grid->SetReadOnly(true);
-  Grid->SetOptionsEh(Grid->OptionsEh() + TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking, dghDialogFind});
+  Grid->SetOptionsEh(Grid->OptionsEh() +
+                     TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking, dghDialogFind});
   Grid->SetEditActions({geaCopyEh, geaSelectAllEh});
   // Every record is fetched: sorting and filtering work on them in memory.
   Grid->SetSortLocal(true);

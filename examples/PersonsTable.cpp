@@ -5,14 +5,17 @@
 namespace ordvane::demo {
 
 TPersonsTable::TPersonsTable(TComponent* owner, TFIBDatabase& database)
-    : fRead(new TFIBTransaction(owner)), fWrite(new TFIBTransaction(owner)), fDataSet(new TpFIBDataSet(owner)) {
+    : fRead(new TFIBTransaction(owner)),
+      fWrite(new TFIBTransaction(owner)),
+      fDataSet(new TpFIBDataSet(owner)) {
   fRead->SetDefaultDatabase(&database);
   fWrite->SetDefaultDatabase(&database);
   fDataSet->SetDatabase(&database);
   fDataSet->SetTransaction(fRead);
   fDataSet->SetUpdateTransaction(fWrite);
-  fDataSet->SelectSQL().SetText("select ID, SURNAME, FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT from PERSONS\n"
-                                "ORDER BY ID");
+  fDataSet->SelectSQL().SetText(
+      "select ID, SURNAME, FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT from PERSONS\n"
+      "ORDER BY ID");
   TAutoUpdateOptions& update = fDataSet->AutoUpdateOptions();
   update.SetUpdateTableName(kPersonsTable);
   update.SetKeyFields("ID");

@@ -4,19 +4,24 @@
 
 namespace ordvane::demo {
 
-void TTerminalProgress::ShowProgress(const TSMIProgressCaptions&, bool, bool) { fTotal = 0; }
+void TTerminalProgress::ShowProgress(const TSMIProgressCaptions&, bool, bool) {
+  fTotal = 0;
+}
 
-void TTerminalProgress::SetProgressRange(Integer, Integer max, Integer) { fTotal = max; }
+void TTerminalProgress::SetProgressRange(Integer, Integer max, Integer) {
+  fTotal = max;
+}
 
 bool TTerminalProgress::UpdateProgress(const AnsiString&, const TSMIProgressCounters& counters) {
   if (!fRewriteLine) return true;
-  fOut << "\rImporting: " << counters.Processed << " of " << fTotal << " rows, " << counters.Errors << " errors"
-       << std::flush;
+  fOut << "\rImporting: " << counters.Processed << " of " << fTotal << " rows, " << counters.Errors
+       << " errors" << std::flush;
   fLineOpen = true;
   return true;
 }
 
-void TTerminalProgress::ShowResult(const AnsiString& message, const TSMIProgressCounters&, const AnsiString&) {
+void TTerminalProgress::ShowResult(const AnsiString& message, const TSMIProgressCounters&,
+                                   const AnsiString&) {
   ShowMessage(message);
 }
 
@@ -25,7 +30,9 @@ bool TTerminalProgress::CloseProgress() {
   return true;
 }
 
-bool TTerminalProgress::AskParameters(const std::vector<TSMIParameter*>&) { return true; }
+bool TTerminalProgress::AskParameters(const std::vector<TSMIParameter*>&) {
+  return true;
+}
 
 // The dialogs' texts are ANSI, with CR LF between lines.
 void TTerminalProgress::ShowMessage(const AnsiString& message) {

@@ -46,7 +46,9 @@ class DemoDatabase {
 // The columns of PERSONS that the workbook fills, as the oracle prints them.
 constexpr const char* kImportedColumns = "SURNAME, FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT";
 
-inline std::string SampleWorkbook() { return SourcePath("examples/data/persons.xls"); }
+inline std::string SampleWorkbook() {
+  return SourcePath("examples/data/persons.xls");
+}
 
 // The example's options for the sample into the database, for its steps run here.
 inline demo::TDemoOptions SampleInto(const DemoDatabase& db) {

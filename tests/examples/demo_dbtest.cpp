@@ -56,7 +56,8 @@ std::string ExclusiveEngineRoot() {
   const fs::path root = TestTempDir() + "/exclusive-engine";
   fs::create_directories(root);
   for (const auto& entry : fs::directory_iterator(shared))
-    if (entry.path().filename() != "firebird.conf") fs::create_symlink(entry.path(), root / entry.path().filename());
+    if (entry.path().filename() != "firebird.conf")
+      fs::create_symlink(entry.path(), root / entry.path().filename());
   std::ifstream in(shared / "firebird.conf");
   std::string conf{std::istreambuf_iterator<char>(in), {}};
   const std::string sharing = "ServerMode = SuperClassic";
@@ -68,7 +69,9 @@ std::string ExclusiveEngineRoot() {
   return root.string();
 }
 
-std::string Ordered(const char* columns) { return std::string("select ") + columns + " from PERSONS order by ID"; }
+std::string Ordered(const char* columns) {
+  return std::string("select ") + columns + " from PERSONS order by ID";
+}
 
 TEST(Demo, TheSampleGoesInAsTheWorkbookHoldsItThenUpdatesByKeyOrAppendsAsTheModeSays) {
   const DemoDatabase db;
@@ -78,7 +81,8 @@ TEST(Demo, TheSampleGoesInAsTheWorkbookHoldsItThenUpdatesByKeyOrAppendsAsTheMode
 
   const DemoRun first = RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()});
   ASSERT_EQ(first.exitCode, 0) << first.output;
-  EXPECT_TRUE(first.Says("Rows imported: 300\nImport statistics: processed 300, added 300, updated 0")) << first.output;
+  EXPECT_TRUE(first.Says("Rows imported: 300\nImport statistics: processed 300, added 300, updated 0"))
+      << first.output;
   EXPECT_TRUE(first.Says("Picture of the form: " + picture + " (960 x 600)")) << first.output;
   EXPECT_EQ(PngSize(picture), std::make_pair(960u, 600u));
   EXPECT_EQ(db.Rows(Ordered(kImportedColumns)), JoinRows(persons));
@@ -111,7 +115,8 @@ TEST(Demo, AFailingRowIsReportedByItsRowNumberAndTheOthersAreKept) {
   // The sheet's row 3 is the second person.
   EXPECT_TRUE(run.Says("Row 3, field BORN, value \"31.02.1990\": ")) << run.output;
   EXPECT_TRUE(run.Says("The data import process has completed with 1 error.")) << run.output;
-  EXPECT_TRUE(run.Says("Rows imported: 3\nImport statistics: processed 4, added 3, updated 0, skipped 0, errors 1"))
+  EXPECT_TRUE(
+      run.Says("Rows imported: 3\nImport statistics: processed 4, added 3, updated 0, skipped 0, errors 1"))
       << run.output;
   persons.erase(persons.begin() + 1);
   EXPECT_EQ(db.Rows(Ordered(kImportedColumns)), JoinRows(persons));
@@ -129,14 +134,16 @@ TEST(Demo, WhatCannotBeReadOrOpenedIsNamedAndNothingIsMade) {
 
   run = RunDemo({"--database", db.Name(), "--specification", TestTempDir(), SampleWorkbook()});
   EXPECT_EQ(run.exitCode, 2);
-  EXPECT_TRUE(run.Says("The import specification " + TestTempDir() + " is a folder, not a file.")) << run.output;
+  EXPECT_TRUE(run.Says("The import specification " + TestTempDir() + " is a folder, not a file."))
+      << run.output;
 
   // A file that is no workbook: the database is made, the run fails with the reader's
   // reason, nothing is imported and no picture is written.
   const std::string picture = TestTempDir() + "/none.png";
   run = RunDemo({"--database", db.Name(), "--picture", picture, SourcePath("examples/data/make_persons.py")});
   EXPECT_EQ(run.exitCode, 2);
-  EXPECT_TRUE(run.Says("An error has occurred during the data import process.\nFile is not an Excel file")) << run.output;
+  EXPECT_TRUE(run.Says("An error has occurred during the data import process.\nFile is not an Excel file"))
+      << run.output;
   EXPECT_FALSE(std::filesystem::exists(picture));
   EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "0");
 
@@ -153,7 +160,9 @@ TEST(Demo, WhatCannotBeReadOrOpenedIsNamedAndNothingIsMade) {
 TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {
   if (CurrentTier() == FbTier::Server) GTEST_SKIP() << "a server shares its databases";
   const DemoDatabase db;
-  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", TestTempDir() + "/held.png", SampleWorkbook()}).exitCode, 0);
+  ASSERT_EQ(
+      RunDemo({"--database", db.Name(), "--picture", TestTempDir() + "/held.png", SampleWorkbook()}).exitCode,
+      0);
   // This process's engine holds the file. The test engines share their databases
   // (ServerMode SuperClassic); the example runs with an engine that takes a database for
   // itself, as an engine of the default configuration does.
@@ -162,8 +171,9 @@ TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {
   holder.ConnectParams().SetUserName("SYSDBA");
   holder.SetConnected(true);
   const std::string root = ExclusiveEngineRoot();
-  const DemoRun run = RunDemo({"--database", db.Name(), SampleWorkbook()},
-                              "FIREBIRD=" + ShellQuote(root) + " FIREBIRD_LOCK=" + ShellQuote(root + "/lock"));
+  const DemoRun run =
+      RunDemo({"--database", db.Name(), SampleWorkbook()},
+              "FIREBIRD=" + ShellQuote(root) + " FIREBIRD_LOCK=" + ShellQuote(root + "/lock"));
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(run.Says("The database " + db.Name() + " cannot be opened: ")) << run.output;
   EXPECT_TRUE(run.Says("Database already opened with engine instance")) << run.output;

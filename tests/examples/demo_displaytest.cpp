@@ -19,15 +19,17 @@ class DemoOnTheDesktop : public DesktopSuite {};
 // The surnames in the dataset's order.
 std::vector<AnsiString> Surnames(TDataSet& persons) {
   std::vector<AnsiString> surnames;
-  for (persons.First(); !persons.Eof(); persons.Next()) surnames.push_back(persons.FieldByName("SURNAME")->AsString());
+  for (persons.First(); !persons.Eof(); persons.Next())
+    surnames.push_back(persons.FieldByName("SURNAME")->AsString());
   return surnames;
 }
 
 // The dataset sorts text in memory by character code, here Unicode's: the connection's
 // character set is UTF8.
 bool BySurname(const std::vector<AnsiString>& surnames) {
-  return std::is_sorted(surnames.begin(), surnames.end(),
-                        [](const AnsiString& a, const AnsiString& b) { return AnsiToWide(a) < AnsiToWide(b); });
+  return std::is_sorted(surnames.begin(), surnames.end(), [](const AnsiString& a, const AnsiString& b) {
+    return AnsiToWide(a) < AnsiToWide(b);
+  });
 }
 
 TEST_F(DemoOnTheDesktop, TheWindowOpensAndATitleClickSortsByThatColumn) {

@@ -38,7 +38,8 @@ std::string TextWrittenIn(const TRecordingCanvas& canvas, const TRect& cell) {
 
 // Digits and the decimal comma: what a number shows whatever separates its thousands.
 std::string Digits(std::string text) {
-  std::erase_if(text, [](char c) { return !(std::isdigit(static_cast<unsigned char>(c)) || c == ',' || c == '.'); });
+  std::erase_if(
+      text, [](char c) { return !(std::isdigit(static_cast<unsigned char>(c)) || c == ',' || c == '.'); });
   std::replace(text.begin(), text.end(), '.', ',');
   return text;
 }
@@ -48,9 +49,11 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
   demo::TPersonsDemo demo(SampleInto(db));
   EXPECT_TRUE(demo.Open().CreatedTable);
   std::ostringstream progress;
-  const demo::TPersonsImportOutcome outcome = demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false));
+  const demo::TPersonsImportOutcome outcome =
+      demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false));
   ASSERT_EQ(outcome.Added, 300) << progress.str();
-  EXPECT_EQ(progress.str(), "The data import process has completed successfully.\n") << "no progress lines in a log";
+  EXPECT_EQ(progress.str(), "The data import process has completed successfully.\n")
+      << "no progress lines in a log";
 
   demo::TfrmPersons& form = demo.Form();
   form.Show();
@@ -64,8 +67,8 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
   ASSERT_EQ(person.size(), 6u);
   const std::vector<std::string> born = Split(person[3], '-');
   ASSERT_EQ(born.size(), 3u);
-  const std::vector<std::string> expected = {"1",       person[0], person[1], person[2],
-                                             born[2] + "." + born[1] + "." + born[0], person[4]};
+  const std::vector<std::string> expected = {
+      "1", person[0], person[1], person[2], born[2] + "." + born[1] + "." + born[0], person[4]};
   const int firstRow = grid.TitleOffset();
   for (int column = 0; column < static_cast<int>(expected.size()); ++column)
     EXPECT_EQ(TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(column), firstRow)), expected[column])
