@@ -2,6 +2,7 @@
 // The import's progress on a terminal, for a run without a display: one line that is
 // rewritten as rows go in, and the run's outcome below it.
 
+#include <chrono>
 #include <ostream>
 
 #include "import/SMIDialogs.h"
@@ -33,6 +34,7 @@ class TTerminalProgress : public ISMIImportDialogs {
   std::ostream& fOut;
   bool fRewriteLine;
   bool fLineOpen = false;
+  std::chrono::steady_clock::time_point fWritten;
   Integer fTotal = 0;
 };
 
