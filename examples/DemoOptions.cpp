@@ -71,6 +71,10 @@ TDemoOptions ParseDemoOptions(const std::vector<std::string>& arguments) {
   if (options.Workbook.empty()) options.Workbook = SampleWorkbook();
   if (options.Database.empty()) options.Database = DemoDataFolder() + "/persons.fdb";
   if (options.Picture.empty()) options.Picture = DemoDataFolder() + "/persons.png";
+  // Every name is converted where it is used; here a bad one stops the run before anything.
+  for (const std::string* name :
+       {&options.Workbook, &options.Database, &options.Specification, &options.Picture})
+    AnsiName(*name);
   return options;
 }
 

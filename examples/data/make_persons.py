@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Writes the sample list of persons the example imports (examples/data/persons.xls) and
-the short list with a row that cannot be imported which its tests use
+the short list with rows that cannot be imported which its tests use
 (tests/fixtures/examples/persons_bad_row.xls), both as Excel 97 workbooks through xlwt.
 
 Run it by hand after changing the lists; the build and the tests only read the files it
@@ -87,9 +87,11 @@ def write(path, rows):
 
 def main():
     write(os.path.join(HERE, "persons.xls"), persons(300, random.Random(63)))
-    short = persons(4, random.Random(64))
-    # The second person's birth date is a day that does not exist.
+    short = persons(5, random.Random(64))
+    # The second person's birth date is a day that does not exist; the fifth has no surname,
+    # which the table requires.
     short[1] = short[1][:3] + ("31.02.1990",) + short[1][4:]
+    short[4] = ("",) + short[4][1:]
     write(os.path.join(ROOT, "tests", "fixtures", "examples", "persons_bad_row.xls"), short)
 
 

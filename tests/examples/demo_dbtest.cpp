@@ -105,19 +105,23 @@ TEST(Demo, TheSampleGoesInAsTheWorkbookHoldsItThenUpdatesByKeyOrAppendsAsTheMode
   EXPECT_EQ(db.Rows("select count(*), min(ID), max(ID) from PERSONS"), "600|1|600");
 }
 
-TEST(Demo, AFailingRowIsReportedByItsRowNumberAndTheOthersAreKept) {
+TEST(Demo, FailingRowsAreReportedByTheirRowNumbersAndTheOthersAreKept) {
   const DemoDatabase db;
   const std::string workbook = FixturePath("examples/persons_bad_row.xls");
   std::vector<std::string> persons = WorkbookRows(workbook);
-  ASSERT_EQ(persons.size(), 4u);
+  ASSERT_EQ(persons.size(), 5u);
   const DemoRun run = RunDemo({"--database", db.Name(), "--picture", TestTempDir() + "/bad.png", workbook});
   EXPECT_EQ(run.exitCode, 1) << "not a success: " << run.output;
-  // The sheet's row 3 is the second person.
-  EXPECT_TRUE(run.Says("Row 3, field BORN, value \"31.02.1990\": ")) << run.output;
-  EXPECT_TRUE(run.Says("The data import process has completed with 1 error.")) << run.output;
+  // The sheet's row 3 is the second person: a value its field refuses. Row 6, the fifth,
+  // has no surname, which the table refuses as the record is posted.
+  EXPECT_TRUE(run.Says("\nRow 3, field BORN, value \"31.02.1990\": ")) << run.output;
+  EXPECT_TRUE(run.Says("\nRow 6: ")) << run.output;
+  EXPECT_TRUE(run.Says("\"PERSONS\".\"SURNAME\"")) << run.output;
+  EXPECT_TRUE(run.Says("The data import process has completed with 2 errors.")) << run.output;
   EXPECT_TRUE(
-      run.Says("Rows imported: 3\nImport statistics: processed 4, added 3, updated 0, skipped 0, errors 1"))
+      run.Says("Rows imported: 3\nImport statistics: processed 5, added 3, updated 0, skipped 0, errors 2"))
       << run.output;
+  persons.erase(persons.begin() + 4);
   persons.erase(persons.begin() + 1);
   EXPECT_EQ(db.Rows(Ordered(kImportedColumns)), JoinRows(persons));
 }
@@ -151,6 +155,15 @@ TEST(Demo, WhatCannotBeReadOrOpenedIsNamedAndNothingIsMade) {
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(run.Says("The database 127.0.0.1/1:/nowhere/persons.fdb cannot be opened: ")) << run.output;
   EXPECT_TRUE(run.Says("Unable to complete network request to host \"127.0.0.1\"")) << run.output;
+
+  // A name the ANSI code page cannot hold would reach another file: refused before
+  // anything is made.
+  const std::string unnamed = TestTempDir() + "/列表.xls";
+  std::filesystem::copy_file(SampleWorkbook(), unnamed);
+  run = RunDemo({"--database", TestTempDir() + "/unnamed.fdb", unnamed});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("cannot hold; rename it.")) << run.output;
+  EXPECT_FALSE(std::filesystem::exists(TestTempDir() + "/unnamed.fdb"));
 
   run = RunDemo({"--database"});
   EXPECT_EQ(run.exitCode, 2);
