@@ -156,9 +156,11 @@ AnsiString ServerDecimalText(AnsiString text) {
   return text;
 }
 
-AnsiString NameOf(const char* name, short length) {
-  return AnsiString(name, static_cast<std::size_t>(std::clamp<short>(length, 0, 32)));
+std::string_view NameView(const char* name, short length) {
+  return std::string_view(name, static_cast<std::size_t>(std::clamp<short>(length, 0, 32)));
 }
+
+AnsiString NameOf(const char* name, short length) { return AnsiString(NameView(name, length)); }
 
 Variant Dereferenced(const Variant& value) {
   const TVarType type = static_cast<TVarType>(value.VType() & ~varByRef);
@@ -936,7 +938,7 @@ void TFIBXSQLVAR::SetAsConnectionText(std::string_view bytes) {
     }
     return;
   }
-  StoreEncodedText(RawByteString(bytes), SendsUtf8(false, false), false);
+  StoreEncodedText(bytes, SendsUtf8(false, false), false);
 }
 
 bool TFIBXSQLVAR::SendsUtf8(bool wide, bool afterDescribe) const {
@@ -961,10 +963,10 @@ void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool
   // A KOI8 column reads through code page 20866, so it is written through it too.
   if (!utf8 && IsTextType(GetServerSQLType()) && IsKOI8CharSetID(GetServerSQLSubtype() & 0xFF))
     bytes = ConvertCodePage(bytes, GetAnsiCodePage(), kKOI8CodePage);
-  StoreEncodedText(std::move(bytes), utf8, wide != nullptr);
+  StoreEncodedText(bytes, utf8, wide != nullptr);
 }
 
-void TFIBXSQLVAR::StoreEncodedText(RawByteString bytes, bool utf8, bool wide) {
+void TFIBXSQLVAR::StoreEncodedText(std::string_view bytes, bool utf8, bool wide) {
   IFIBXSQLDAOwner* owner = Owner();
   short target = GetServerSQLType();
   if (bytes.size() > kMaxInlineText) {
@@ -985,7 +987,8 @@ void TFIBXSQLVAR::StoreEncodedText(RawByteString bytes, bool utf8, bool wide) {
       ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(SQL_TEXT, "", 0); });
     return;
   }
-  const AnsiString sqlName = GetSqlName();
+  // Compared where it lies: a row's text parameters make no copy of their names.
+  const std::string_view sqlName = IsParam() ? std::string_view() : NameView(Var().sqlname, Var().sqlname_length);
   if (sqlName == "DB_KEY" || sqlName == "RDB$DB_KEY") {
     // The raw key, of exactly the key's length.
     if (bytes.size() != static_cast<std::size_t>(std::max<short>(Var().sqllen, 0))) ConversionError();
@@ -993,7 +996,8 @@ void TFIBXSQLVAR::StoreEncodedText(RawByteString bytes, bool utf8, bool wide) {
     ForEachNamesake([&](TFIBXSQLVAR& var) { var.StoreValue(type, bytes.data(), bytes.size()); });
     return;
   }
-  if (IsNumericType(target)) bytes = ServerDecimalText(bytes);
+  AnsiString decimal;
+  if (IsNumericType(target)) bytes = decimal = ServerDecimalText(AnsiString(bytes));
   const short subType = utf8 ? kUnicodeFssCharSet : (IsTextType(target) ? GetServerSQLSubtype() : short{0});
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     var.StoreValue(SQL_TEXT, bytes.data(), bytes.size());

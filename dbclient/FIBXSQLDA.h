@@ -219,7 +219,7 @@ class TFIBXSQLVAR {
   bool SendsUtf8(bool wide, bool afterDescribe) const;
   void StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe);
   // bytes are already in the encoding the parameter is sent in.
-  void StoreEncodedText(RawByteString bytes, bool utf8, bool wide);
+  void StoreEncodedText(std::string_view bytes, bool utf8, bool wide);
   void StoreUndescribedText(const AnsiString* ansi, const WideString* wide);
   void StorePendingBlob(std::string_view bytes);
   void ApplyNull(bool value);

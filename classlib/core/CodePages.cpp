@@ -157,7 +157,7 @@ WideString Utf16LeBytesToWide(std::string_view bytes) {
   return out;
 }
 
-RawByteString WideToUtf16LeBytes(const WideString& text) {
+RawByteString WideToUtf16LeBytes(std::u16string_view text) {
   RawByteString out;
   out.reserve(text.size() * 2);
   for (char16_t unit : text) {
@@ -248,7 +248,7 @@ void AppendUtf8Char(std::string& out, char32_t codePoint) {
   }
 }
 
-char32_t DecodeUtf16Char(const WideString& text, std::size_t& pos) {
+char32_t DecodeUtf16Char(std::u16string_view text, std::size_t& pos) {
   char32_t unit = text[pos++];
   if (unit >= 0xD800 && unit <= 0xDBFF && pos < text.size() && text[pos] >= 0xDC00 && text[pos] <= 0xDFFF)
     return 0x10000 + ((unit - 0xD800) << 10) + (text[pos++] - 0xDC00);
@@ -278,7 +278,7 @@ WideString Utf8Decode(std::string_view text) {
   return out;
 }
 
-RawByteString Utf8Encode(const WideString& text) {
+RawByteString Utf8Encode(std::u16string_view text) {
   RawByteString out;
   out.reserve(text.size());
   std::size_t pos = 0;
@@ -296,15 +296,17 @@ WideString CodePageToWide(std::string_view text, Cardinal codePage) {
   return out;
 }
 
-RawByteString WideToCodePage(const WideString& text, Cardinal codePage) {
+RawByteString WideToCodePage(std::u16string_view text, Cardinal codePage) {
   codePage = Resolve(codePage);
   if (codePage == CP_UTF8) return Utf8Encode(text);
   if (codePage == CP_UTF16LE) return WideToUtf16LeBytes(text);
   const SingleByteCodePage* table = SingleByte(codePage);
-  RawByteString out;
-  out.reserve(text.size());
-  std::size_t pos = 0;
-  while (pos < text.size()) out += table->FromWide(DecodeUtf16Char(text, pos));
+  // A character is at most one byte and takes at least one unit: written in place, then
+  // cut to the characters there were (a surrogate pair is one).
+  RawByteString out(text.size(), '\0');
+  std::size_t pos = 0, length = 0;
+  while (pos < text.size()) out[length++] = table->FromWide(DecodeUtf16Char(text, pos));
+  out.resize(length);
   return out;
 }
 
@@ -318,7 +320,7 @@ RawByteString ConvertCodePage(std::string_view text, Cardinal fromCodePage, Card
 WideString AnsiToWide(std::string_view text) {
   return CodePageToWide(text, CP_ACP);
 }
-AnsiString WideToAnsi(const WideString& text) {
+AnsiString WideToAnsi(std::u16string_view text) {
   return WideToCodePage(text, CP_ACP);
 }
 RawByteString AnsiToUtf8(std::string_view text) {

@@ -35,12 +35,12 @@ Cardinal GetAnsiCodePage();
 // character the code page lacks; an unpaired surrogate becomes U+FFFD in UTF-8.
 // An unsupported code page raises EConvertError.
 WideString CodePageToWide(std::string_view text, Cardinal codePage);
-RawByteString WideToCodePage(const WideString& text, Cardinal codePage);
+RawByteString WideToCodePage(std::u16string_view text, Cardinal codePage);
 RawByteString ConvertCodePage(std::string_view text, Cardinal fromCodePage, Cardinal toCodePage);
 
 WideString AnsiToWide(std::string_view text);
-AnsiString WideToAnsi(const WideString& text);
-RawByteString Utf8Encode(const WideString& text);
+AnsiString WideToAnsi(std::u16string_view text);
+RawByteString Utf8Encode(std::u16string_view text);
 WideString Utf8Decode(std::string_view text);
 RawByteString AnsiToUtf8(std::string_view text);
 AnsiString Utf8ToAnsi(std::string_view text);
@@ -53,7 +53,7 @@ void AppendUtf8Char(std::string& out, char32_t codePoint);
 
 // One code point of UTF-16 text at text[pos]: a surrogate pair is joined; an unpaired
 // surrogate is returned as it is. pos moves past what was read.
-char32_t DecodeUtf16Char(const WideString& text, std::size_t& pos);
+char32_t DecodeUtf16Char(std::u16string_view text, std::size_t& pos);
 void AppendUtf16Char(WideString& out, char32_t codePoint);
 
 }  // namespace ordvane

@@ -307,7 +307,7 @@ class VariantAccess {
   static std::u16string_view Wide(const Variant& v) { return v.fData.wide->View(); }
   // A text variant's text in the ANSI code page.
   static AnsiString AnsiText(const Variant& v) {
-    return v.fType == varString ? AnsiString(Ansi(v)) : WideToAnsi(WideString(Wide(v)));
+    return v.fType == varString ? AnsiString(Ansi(v)) : WideToAnsi(Wide(v));
   }
   static TVarArray* Array(const Variant& v) { return v.Held() == Variant::Holds::Array ? v.fData.array : nullptr; }
   static Variant MakeNull() {
