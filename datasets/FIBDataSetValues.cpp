@@ -120,8 +120,7 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
       nullFlag = 1;
       if (descr->IsStringSlot) StoreStringArea(record, *descr, "", 0, false);
     } else {
-      WriteColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer,
-                       field->DisplayName());
+      WriteColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer, *field);
       nullFlag = 0;
     }
     Byte& status = record[StatusOffset];

@@ -12,6 +12,7 @@
 #include "classlib/core/FMTBcd.h"
 #include "classlib/core/GUID.h"
 #include "classlib/db/DBConsts.h"
+#include "classlib/db/Fields.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/fib.h"
 
@@ -257,8 +258,8 @@ std::pair<const char*, std::size_t> StoredText(const Byte* record, const TFIBFie
   return {chars, zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - chars) : descr.DataSize};
 }
 
-[[noreturn]] void RangeError(double value, double limit, const AnsiString& fieldName) {
-  DatabaseErrorFmt(dbconsts::SFieldFloatRangeError, {value, fieldName, -limit, limit});
+[[noreturn]] void RangeError(double value, double limit, const TField& field) {
+  DatabaseErrorFmt(dbconsts::SFieldFloatRangeError, {value, field.DisplayName(), -limit, limit});
 }
 
 }  // namespace
@@ -365,7 +366,7 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
 }
 
 void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, const void* source,
-                      const AnsiString& fieldName) {
+                      const TField& field) {
   Byte* value = record + descr.Offset;
   const auto* in = static_cast<const Byte*>(source);
   switch (descr.SQLType) {
@@ -376,11 +377,11 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
       if (descr.Scale == 0) {
         stored = GetInteger(source, target.dataSize);
         if (stored < -limit - 1 || stored > limit)
-          DatabaseErrorFmt(dbconsts::SFieldRangeError, {stored, fieldName, -limit - 1, limit});
+          DatabaseErrorFmt(dbconsts::SFieldRangeError, {stored, field.DisplayName(), -limit - 1, limit});
       } else {
         const double number = Get<double>(in);
         if (!ScaleToInteger(number, descr.Scale, limit, stored))
-          RangeError(number, static_cast<double>(limit) * Power10(descr.Scale), fieldName);
+          RangeError(number, static_cast<double>(limit) * Power10(descr.Scale), field);
       }
       if (descr.SQLType == SQL_SHORT)
         Put(value, static_cast<SmallInt>(stored));
@@ -397,7 +398,7 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
         Int64 scaled = 0;
         if (!BcdToScaledInteger(bcd, -descr.Scale, scaled)) {
           const double limit = static_cast<double>(std::numeric_limits<Int64>::max()) * Power10(descr.Scale);
-          RangeError(BcdToDouble(bcd), limit, fieldName);
+          RangeError(BcdToDouble(bcd), limit, field);
         }
         Put(value, scaled);
       } else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64) {

@@ -45,6 +45,8 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64
 
 namespace ordvane {
 
+class TField;
+
 // How a field takes a column's value: its native format.
 struct TFieldTarget {
   TFieldType type = ftUnknown;
@@ -84,9 +86,9 @@ bool BcdToScaledInteger(const TBcd& bcd, int places, Int64& result);
 // column's size (then, with trim, loses trailing bytes below code 33). A scaled 16- or
 // 32-bit column takes the double through ScaleToInteger, a BCD into a 64-bit column goes
 // through BcdToScaledInteger; either raises the class library's range error naming the
-// field when the value does not fit.
+// field when the value does not fit (its display name is made only then).
 void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, const void* source,
-                      const AnsiString& fieldName);
+                      const TField& field);
 
 // value x 10^-scale as an integer: the double's shortest round-trip decimal text shifted
 // by the scale, rounded half away from zero (0.145 at scale -2 is 15, 0.29 is 29). False
