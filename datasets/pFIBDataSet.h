@@ -228,9 +228,16 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
 
   // A new record's values besides its key: linked parameters and the columns' defaults.
   void ApplyNewRecordDefaults();
-  // The select parameter linked to each field by ParamsToFieldsLinks (-1: none), looked up
-  // at the first new record after an open.
-  const std::vector<int>& ParamLinks();
+  // What a new record gives each field, found at the first new record after an open: the
+  // select parameter linked to it by ParamsToFieldsLinks (-1: none) and the field's class
+  // as far as defaults tell classes apart, so that a row makes no class test per field.
+  struct TNewRecordField {
+    enum class TClass { Text, Guid, Other };
+    const TField* Field = nullptr;
+    TClass Class = TClass::Other;
+    int Link = -1;
+  };
+  const std::vector<TNewRecordField>& NewRecordPlan();
   // Rebuilds ParamsToFieldsLinks from the select text's comparisons of columns with
   // parameters, when that text changed.
   void LinkParamsToFields();
@@ -277,8 +284,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   Integer fDataSetID = 0;
   bool fGeneratorUsed = false;
   TFormatFields fDefaultFormats{this};
-  std::vector<int> fParamLinks;
-  bool fParamLinksFilled = false;
+  std::vector<TNewRecordField> fNewRecordPlan;
+  bool fNewRecordPlanFilled = false;
   int fLinkedSQLChangeCount = -1;
   AnsiString fDescription;
 

@@ -105,17 +105,31 @@ std::optional<TDateTime> KeywordMoment(const AnsiString& keyword, TDateTime now)
 
 }  // namespace
 
-const std::vector<int>& TpFIBDataSet::ParamLinks() {
-  if (fParamLinksFilled) return fParamLinks;
-  fParamLinks.assign(static_cast<std::size_t>(Fields().Count()), -1);
+const std::vector<TpFIBDataSet::TNewRecordField>& TpFIBDataSet::NewRecordPlan() {
+  // The fields of an open dataset do not change; the comparison keeps a stale plan from
+  // ever being read.
+  const auto fitsFields = [this] {
+    if (fNewRecordPlan.size() != static_cast<std::size_t>(Fields().Count())) return false;
+    for (int i = 0; i < Fields().Count(); ++i)
+      if (fNewRecordPlan[static_cast<std::size_t>(i)].Field != Fields()[i]) return false;
+    return true;
+  };
+  if (fNewRecordPlanFilled && fitsFields()) return fNewRecordPlan;
+  fNewRecordPlan.assign(static_cast<std::size_t>(Fields().Count()), TNewRecordField());
   TStringList& links = AutoUpdateOptions().ParamsToFieldsLinks();
-  if (links.Count() > 0)
-    for (int i = 0; i < Fields().Count(); ++i) {
-      const AnsiString param = Trim(links.Values(Fields()[i]->FieldName()));
-      if (!param.empty()) fParamLinks[static_cast<std::size_t>(i)] = SelectQuery().ParamIndex(param);
-    }
-  fParamLinksFilled = true;
-  return fParamLinks;
+  for (int i = 0; i < Fields().Count(); ++i) {
+    TField* field = Fields()[i];
+    TNewRecordField& entry = fNewRecordPlan[static_cast<std::size_t>(i)];
+    entry.Field = field;
+    entry.Class = ObjectAs<TFIBStringField>(field) != nullptr ? TNewRecordField::TClass::Text
+                  : ObjectAs<TFIBGuidField>(field) != nullptr ? TNewRecordField::TClass::Guid
+                                                              : TNewRecordField::TClass::Other;
+    if (links.Count() == 0) continue;
+    const AnsiString param = Trim(links.Values(field->FieldName()));
+    if (!param.empty()) entry.Link = SelectQuery().ParamIndex(param);
+  }
+  fNewRecordPlanFilled = true;
+  return fNewRecordPlan;
 }
 
 void TpFIBDataSet::ApplyNewRecordDefaults() {
@@ -124,22 +138,22 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
   // One moment for every field of the record, read only when a default asks for it: most
   // records (every row of an import) have none.
   std::optional<TDateTime> now;
-  const std::vector<int>& links = ParamLinks();
+  const std::vector<TNewRecordField>& plan = NewRecordPlan();
   for (int i = 0; i < Fields().Count(); ++i) {
     TField* field = Fields()[i];
     ORDVANE_DEBUG_ASSERT(field != nullptr, "a dataset's field list holds no empty entry");
     if (field == key) continue;
-    if (auto* text = ObjectAs<TFIBStringField>(field); text != nullptr && text->EmptyDefault()) {
-      text->SetAsString("");
+    const TNewRecordField& entry = plan[static_cast<std::size_t>(i)];
+    if (entry.Class == TNewRecordField::TClass::Text && static_cast<TFIBStringField*>(field)->EmptyDefault()) {
+      field->SetAsString("");
       continue;
     }
-    if (auto* guid = ObjectAs<TFIBGuidField>(field)) {
-      guid->SetAsGuid(CreateGUID());
+    if (entry.Class == TNewRecordField::TClass::Guid) {
+      static_cast<TFIBGuidField*>(field)->SetAsGuid(CreateGUID());
       continue;
     }
-    const int link = static_cast<std::size_t>(i) < links.size() ? links[static_cast<std::size_t>(i)] : -1;
-    if (link >= 0) {
-      field->SetValue(SelectQuery().GetParamValueByIndex(link));
+    if (entry.Link >= 0) {
+      field->SetValue(SelectQuery().GetParamValueByIndex(entry.Link));
       continue;
     }
     // Most fields have no default: they cost no text.
@@ -157,7 +171,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
         field->SetAsDateTime(*moment);
       else
         field->SetAsString(written);
-    } else if (ObjectAs<TFIBStringField>(field) != nullptr) {
+    } else if (entry.Class == TNewRecordField::TClass::Text) {
       if (keyword == "USER" || keyword == "CURRENT_USER")
         field->SetAsString(Database() != nullptr ? Database()->ConnectParams().UserName() : AnsiString());
       else if (keyword == "ROLE" || keyword == "CURRENT_ROLE")
@@ -175,7 +189,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
 // ---- Parameters linked to fields ---------------------------------------------------------------
 
 void TpFIBDataSet::LinkParamsToFields() {
-  fParamLinksFilled = false;
+  fNewRecordPlanFilled = false;
   TAutoUpdateOptions& options = AutoUpdateOptions();
   if (ComponentState().Contains(csDesigning) || !options.AutoParamsToFields()) return;
   if (SelectQuery().SQLChangeCount() == fLinkedSQLChangeCount) return;

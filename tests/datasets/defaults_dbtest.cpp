@@ -76,6 +76,25 @@ TEST_F(DefaultsTest, ANewRecordStartsAsTheServerWouldFillIt) {
   fDataSet->Cancel();
 }
 
+// What a new record learns of its fields is kept between records; another open with the
+// columns in another order must not find the first open's fields in their places.
+TEST_F(DefaultsTest, ANewRecordAfterAnotherOpenTakesTheNewFieldsDefaults) {
+  const std::string user = Oracle("select current_user from rdb$database");
+  Open("DEFS", "select id, made, who from defs");
+  fDataSet->Append();
+  EXPECT_EQ(Field("WHO")->AsString(), user);
+  fDataSet->Cancel();
+  fDataSet->Append();
+  EXPECT_EQ(Field("WHO")->AsString(), user);
+  fDataSet->Cancel();
+  fDataSet->Close();
+  Open("DEFS", "select who, made, id from defs");
+  fDataSet->Append();
+  EXPECT_EQ(Field("WHO")->AsString(), user);
+  EXPECT_EQ(IsoDate(Field("MADE")->AsDateTime()), Oracle("select current_date from rdb$database"));
+  fDataSet->Cancel();
+}
+
 TEST_F(DefaultsTest, FieldsAreDressedFromTheirColumnsAndTheRepository) {
   fDataSet->SetPrepareOptions(fDataSet->PrepareOptions() + TpPrepareOptions{pfSetRequiredFields, pfSetReadOnlyFields});
   Open("DEFS D", "select d.*, c.title from defs d left join cities c on c.id = d.id");
