@@ -474,9 +474,14 @@ void TSMImportBaseComponent::GetRowValues() {
 }
 
 TField* TSMImportBaseComponent::MappedField(const MappingEntry& entry) const {
-  if (entry.FieldIndex >= 0 && entry.FieldIndex < fDataSet->FieldCount())
-    return fDataSet->Fields().Fields(entry.FieldIndex);
-  return fDataSet->FindField(entry.FieldName);
+  const int index = MappedFieldIndex(entry);
+  return index >= 0 ? fDataSet->Fields().Fields(index) : nullptr;
+}
+
+int TSMImportBaseComponent::MappedFieldIndex(const MappingEntry& entry) const {
+  if (entry.FieldIndex >= 0 && entry.FieldIndex < fDataSet->FieldCount()) return entry.FieldIndex;
+  const TField* field = fDataSet->FindField(entry.FieldName);
+  return field != nullptr ? field->Index() : -1;
 }
 
 Variant TSMImportBaseComponent::MappingValues() const {
@@ -648,8 +653,9 @@ TDataSet* TSMImportBaseComponent::FindDataSetComponent(const AnsiString& name) c
 bool TSMImportBaseComponent::FetchRow() {
   bool accept = true;
   for (MappingEntry& entry : fMappingList) {
-    TField* field = MappedField(entry);
-    fCurrentField = field != nullptr ? field->Index() : -1;
+    // The place the mapping resolved to before the run: a row searches no field list.
+    fCurrentField = MappedFieldIndex(entry);
+    TField* field = CurrentField();
     Variant value = EvaluateMapping(entry);
     const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
                        KindOf(field->DataType()) != TSMIValueKind::Boolean;

@@ -269,6 +269,7 @@ class TSMImportBaseComponent : public TComponent {
   bool ReportError(const Exception& error);
 
   TField* MappedField(const MappingEntry& entry) const;
+  int MappedFieldIndex(const MappingEntry& entry) const;  // -1: no field
   bool IsSourceTextName(const AnsiString& expression) const;
   // The run's parser of the expression text, made and compiled on its first use.
   TSMIParser& ParserOf(const AnsiString& expression);
