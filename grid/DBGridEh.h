@@ -77,6 +77,8 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+// A left-button click on a title or data cell of the column.
+using TDBGridEhClickEvent = TEvent<void(TColumnEh* column)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
@@ -689,6 +691,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   TTitleEhClickEvent OnTitleBtnClick;
   // Whether the title of a column acts as a button; `enabled` starts as Title.TitleButton.
   TCheckTitleEhBtnEvent OnCheckButton;
+  // A left button pressed and released over the same cell, not inside the editor: a
+  // column's own title band (after any title-button click and sorting) or a data cell.
+  TDBGridEhClickEvent OnTitleClick;
+  TDBGridEhClickEvent OnCellClick;
 
  protected:
   // A grid whose columns are of another column class.
@@ -769,6 +775,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
   // Any dataCol outside Columns disables the button.
   virtual void CheckTitleBtn(int dataCol, bool& enabled);
+  virtual void TitleClick(TColumnEh* column);
+  virtual void CellClick(TColumnEh* column);
   void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- Record moving (DBGridEhRecordMoving)
@@ -912,6 +920,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   void TrackTitleButton(int x, int y);
   // Lets the held button go; a release over it is a click.
   void ReleaseTitleButton(TShiftState shift, int x, int y);
+  // A cell a left click at the client point would be on: a column's own title band or a
+  // data cell; {-1, -1} elsewhere.
+  TGridCoord ClickTargetAt(int x, int y) const;
+  // At a left press: remembers the cell it went down on, unless it sizes a line or
+  // selects a column.
+  void NoteClickPress(int x, int y);
+  // At a left release: the title button's click, then the title or cell click.
+  void LeftButtonReleased(TShiftState shift, int x, int y);
+  void FireCellClick(TGridCoord cell);
   // The held button comes up without a click.
   void TitleButtonCancelled();
   void TitleButtonClicked(int rawCol, TShiftState shift);
@@ -1070,6 +1087,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fTitleButtonCol = -1;
   // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
   bool fSortPending = false;
+  // The cell the left button went down on, while a release there would be a click.
+  TGridCoord fClickPressCell{-1, -1};
   int fButtonWidth = 0;
   bool fMultiLineRows = false;
   int fCalculatedTitleHeight = 0;
