@@ -809,8 +809,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
   // Any dataCol outside Columns disables the button.
   virtual void CheckTitleBtn(int dataCol, bool& enabled);
-  virtual void TitleClick(TColumnEh* column);
   virtual void CellClick(TColumnEh* column);
+  virtual void TitleClick(TColumnEh* column);
   void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- Record moving (DBGridEhRecordMoving)

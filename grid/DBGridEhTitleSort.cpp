@@ -112,12 +112,12 @@ void TCustomDBGridEh::TitleButtonClicked(int rawCol, TShiftState shift) {
 
 // ---- Clicks on cells --------------------------------------------------------------------
 
-void TCustomDBGridEh::TitleClick(TColumnEh* column) {
-  if (OnTitleClick) OnTitleClick(column);
-}
-
 void TCustomDBGridEh::CellClick(TColumnEh* column) {
   if (OnCellClick) OnCellClick(column);
+}
+
+void TCustomDBGridEh::TitleClick(TColumnEh* column) {
+  if (OnTitleClick) OnTitleClick(column);
 }
 
 TGridCoord TCustomDBGridEh::ClickTargetAt(int x, int y) const {
