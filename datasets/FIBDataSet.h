@@ -319,6 +319,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void SetFiltered(bool value) override;
   // The parser of the active filter text; nullptr for none.
   TExpressionParser* FilterParser() const { return fFilterParser.get(); }
+  // The record under the visibility test while one is tested, else nullptr.
+  const Byte* RecordUnderTest() const { return State() == dsFilter ? fFilterRecord : nullptr; }
   // The record numbers (index + 1) that the last visibility tests rejected, ascending.
   const std::vector<Integer>& FilteredOutPositions() const { return fFilteredOutPositions; }
   // The result fields' values (a value for one name, an array for several) of the first

@@ -135,7 +135,10 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
 }
 
 void TFIBCustomDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {
-  if (!field->InheritsFrom(TWideStringField::StaticClass())) return TDataSet::DataConvert(field, source, dest, toNative);
+  // A wide string field is always of its type: the type, asked first, spares every date
+  // read a walk up the class hierarchy.
+  if (field->DataType() != ftWideString || !field->InheritsFrom(TWideStringField::StaticClass()))
+    return TDataSet::DataConvert(field, source, dest, toNative);
   const auto size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
   if (toNative) {
     auto* out = static_cast<char*>(dest);

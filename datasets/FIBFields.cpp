@@ -1,6 +1,7 @@
 #include "datasets/FIBFields.h"
 
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <span>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/DateTime.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/StrUtils.h"
@@ -40,19 +42,30 @@ enum class TTextCoding { None, Utf8, Koi8 };
 // How a data field's text travels in its column: as UTF-8 on a Unicode connection, as KOI8
 // on a KOI8 one, and as it is in a column without a character set of its own.
 TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) {
-  const TFIBXSQLVAR* column = dataSet != nullptr && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
   TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
-  if (column == nullptr || database == nullptr) return TTextCoding::None;
+  // The connection's character set first: on most, nothing is decoded whatever the column.
+  const TTextCoding coding = database == nullptr            ? TTextCoding::None
+                             : database->IsUnicodeCharSet() ? TTextCoding::Utf8
+                             : database->IsKOI8CharSet()    ? TTextCoding::Koi8
+                                                            : TTextCoding::None;
+  const TFIBXSQLVAR* column =
+      coding != TTextCoding::None && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
+  if (column == nullptr) return TTextCoding::None;
   // A text blob names its character set in the scale.
   const bool blob = (column->GetSQLType() & ~1) == SQL_BLOB;
-  if (((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2) return TTextCoding::None;
-  if (database->IsUnicodeCharSet()) return TTextCoding::Utf8;
-  return database->IsKOI8CharSet() ? TTextCoding::Koi8 : TTextCoding::None;
+  return ((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2 ? TTextCoding::None : coding;
 }
 
-TTextCoding ColumnCoding(const TField& field) {
-  return ColumnCoding(field, dynamic_cast<const TFIBCustomDataSet*>(field.DataSet()));
+// The field's dataset when it is a Firebird one. Every text read asks: a class test costs
+// less than a cast across the hierarchy.
+TFIBCustomDataSet* FIBDataSetOf(const TField& field) {
+  TDataSet* dataSet = field.DataSet();
+  return dataSet != nullptr && dataSet->InheritsFrom(TFIBCustomDataSet::StaticClass())
+             ? static_cast<TFIBCustomDataSet*>(dataSet)
+             : nullptr;
 }
+
+TTextCoding ColumnCoding(const TField& field) { return ColumnCoding(field, FIBDataSetOf(field)); }
 
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
   switch (coding) {
@@ -93,7 +106,7 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
 }
 
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
-  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
   // Every text of a grid, a filter or an export is read here: a column of the usual size
   // is read into the stack.
@@ -126,6 +139,13 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   if (FixedChar()) text = TrimRight(text);
   if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
   return true;
+}
+
+bool TFIBStringField::TextIsStored() const {
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
+  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
+  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
+         ColumnCoding(*this, dataSet) == TTextCoding::None;
 }
 
 AnsiString TFIBStringField::GetAsString() {
@@ -383,6 +403,112 @@ void TFIBBooleanField::SetAsString(const AnsiString& value) {
     SetAsBoolean(false);
   else
     TBooleanField::SetAsString(value);
+}
+
+// ---- Dates ------------------------------------------------------------------------------------
+
+namespace {
+
+// value in decimal, zeros in front up to digits.
+void AppendNumber(AnsiString& text, unsigned value, int digits) {
+  char buffer[16];
+  char* const end = buffer + sizeof buffer;
+  char* at = end;
+  do {
+    *--at = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (at > buffer && end - at < digits) *--at = '0';
+  text.append(at, end);
+}
+
+}  // namespace
+
+// The letters as FormatDateTime reads them: a run of one letter (of one case) is one
+// token; d and m up to two long are numbers, longer ones names; y up to two long is the
+// year's last two digits, longer the whole year in four.
+bool TNumericDateFormat::Compile(const AnsiString& format) {
+  if (fCompiled && format == fFormat) return fNumeric;
+  fFormat = format;
+  fCompiled = true;
+  fNumeric = false;
+  fParts.clear();
+  for (std::size_t i = 0; i < format.size();) {
+    const char starter = format[i];
+    if (std::isalpha(static_cast<unsigned char>(starter))) {
+      std::size_t run = 1;
+      while (i + run < format.size() && format[i + run] == starter) ++run;
+      i += run;
+      const int count = static_cast<int>(std::min<std::size_t>(run, 3));
+      switch (std::toupper(static_cast<unsigned char>(starter))) {
+        case 'D':
+          if (count > 2) return false;
+          fParts.push_back({TStep::Day, '\0', count});
+          break;
+        case 'M':
+          if (count > 2) return false;
+          fParts.push_back({TStep::Month, '\0', count});
+          break;
+        case 'Y':
+          fParts.push_back(count <= 2 ? TPart{TStep::ShortYear, '\0', 2} : TPart{TStep::Year, '\0', 4});
+          break;
+        default:
+          return false;
+      }
+      continue;
+    }
+    // Quoted text and the time separator belong to the general formatter.
+    if (starter == '\'' || starter == '"' || starter == ':') return false;
+    fParts.push_back(starter == '/' ? TPart{TStep::DateSeparator, '\0', 0} : TPart{TStep::Literal, starter, 0});
+    ++i;
+  }
+  // An empty format means "c", the date and the time.
+  fNumeric = !fParts.empty();
+  return fNumeric;
+}
+
+void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
+  Word year = 0, month = 0, day = 0;
+  DecodeDate(value, year, month, day);
+  text.clear();
+  for (const TPart& part : fParts) {
+    switch (part.Step) {
+      case TStep::Literal:
+        text += part.Literal;
+        break;
+      case TStep::DateSeparator:
+        if (FormatSettings().DateSeparator != '\0') text += FormatSettings().DateSeparator;
+        break;
+      case TStep::Day:
+        AppendNumber(text, day, part.Digits);
+        break;
+      case TStep::Month:
+        AppendNumber(text, month, part.Digits);
+        break;
+      case TStep::ShortYear:
+        AppendNumber(text, year % 100u, part.Digits);
+        break;
+      case TStep::Year:
+        AppendNumber(text, year, part.Digits);
+        break;
+    }
+  }
+}
+
+void TFIBDateField::GetText(AnsiString& text, bool displayText) {
+  const AnsiString& format =
+      displayText && !DisplayFormat().empty() ? DisplayFormat() : FormatSettings().ShortDateFormat;
+  if (!fNumericFormat.Compile(format)) return TDateField::GetText(text, displayText);
+  // Read as the field's own reading does (native value, then the dataset's conversion),
+  // without its scratch buffer per read.
+  Integer day = 0;
+  if (!ReadNative(&day)) {
+    text.clear();
+    return;
+  }
+  TDateTime value = 0;
+  DataSet()->DataConvert(this, &day, &value, false);
+  fNumericFormat.Write(value, text);
 }
 
 // ---- Times with milliseconds ------------------------------------------------------------------

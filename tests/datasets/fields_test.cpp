@@ -138,6 +138,51 @@ TEST_F(FieldsTest, MillisecondsShowWithoutLeadingZeros) {
   }
 }
 
+// Date text is written by a compiled numeric format where the format is one; the library's
+// date field, which always goes through FormatDateTime, is the oracle for every format,
+// numeric or not, at the calendar's edges, in the short date format and in OnValidate.
+TEST_F(FieldsTest, DateTextIsTheLibraryFieldsInAnyFormat) {
+  auto* date = AddField<TFIBDateField>(data, "D", ftDate);
+  auto* library = AddField<TDateField>(data, "LD", ftDate);
+  OpenAndAppend();
+  const std::vector<TDateTime> dates = {EncodeDate(1, 1, 1),     EncodeDate(99, 12, 31),   EncodeDate(100, 1, 1),
+                                        EncodeDate(1899, 12, 29), EncodeDate(1899, 12, 30), EncodeDate(1970, 1, 1),
+                                        EncodeDate(2000, 2, 29),  EncodeDate(2024, 10, 5),  EncodeDate(9999, 12, 31)};
+  const std::vector<AnsiString> formats = {
+      "",   "dd.mm.yyyy", "d.m.yy",      "yyyy-mm-dd", "m/d/y",        "DD.MM.YYYY", "dD/Mm/yYy", "yyyyy d",
+      "dd mmm yyyy", "dddd d", "ddddd", "'day' dd", "c", "dd hh:nn", "d.m.y", Utf8ToAnsi("d.m.yyyy р."), "yy"};
+  const auto expectSameTexts = [&] {
+    for (const TDateTime value : dates) {
+      date->SetAsDateTime(value);
+      library->SetAsDateTime(value);
+      EXPECT_EQ(date->DisplayText(), library->DisplayText());
+      EXPECT_EQ(date->AsString(), library->AsString());
+    }
+  };
+  for (const AnsiString& format : formats) {
+    SCOPED_TRACE(format);
+    date->SetDisplayFormat(format);
+    library->SetDisplayFormat(format);
+    expectSameTexts();
+  }
+  TFormatSettings& settings = FormatSettings();
+  const TFormatSettings saved = settings;
+  settings.ShortDateFormat = "yyyy/m/dd";
+  settings.DateSeparator = '-';
+  expectSameTexts();
+  settings.DateSeparator = '\0';
+  expectSameTexts();
+  settings = saved;
+  date->Clear();
+  EXPECT_EQ(date->AsString(), "");
+  EXPECT_EQ(date->DisplayText(), "");
+  // While OnValidate runs, the field reads the value being written.
+  AnsiString validated;
+  date->OnValidate = [&](TField* sender) { validated = sender->AsString(); };
+  date->SetAsDateTime(EncodeDate(2001, 9, 11));
+  EXPECT_EQ(validated, "11.09.2001");
+}
+
 TEST_F(FieldsTest, GuidFieldHoldsSixteenBytes) {
   auto* guid = AddField<TFIBGuidField>(data, "G", ftGuid, 38);
   OpenAndAppend();
