@@ -1,6 +1,8 @@
 #include "datasets/FIBFields.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -246,15 +248,24 @@ Int64 TFIBBCDField::OldAsInt64() {
 AnsiString TFIBBCDField::GetAsString() {
   Int64 value = 0;
   if (!ReadScaled(value)) return {};
-  if (Size() == 0) return std::to_string(value);
-  const bool negative = value < 0;
-  // Digits of the magnitude, at least one before the separator.
-  std::string digits = std::to_string(value);
-  if (negative) digits.erase(0, 1);
   const auto scale = static_cast<std::size_t>(Size());
-  if (digits.size() <= scale) digits.insert(0, scale - digits.size() + 1, '0');
-  digits.insert(digits.size() - scale, 1, FormatSettings().DecimalSeparator);
-  return (negative ? "-" : "") + digits;
+  // The magnitude's digits after as many zeros as give one digit before the separator.
+  std::array<char, MaxBCDScale + 1 + std::numeric_limits<std::uint64_t>::digits10 + 1> digits;
+  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const std::size_t zeros = scale + 1;
+  std::fill_n(digits.begin(), zeros, '0');
+  const char* end = std::to_chars(digits.data() + zeros, digits.data() + digits.size(), magnitude).ptr;
+  const std::size_t count = static_cast<std::size_t>(end - digits.data()) - zeros;
+  const char* first = count > scale ? digits.data() + zeros : end - scale - 1;
+  AnsiString text;
+  text.reserve(static_cast<std::size_t>(end - first) + 2);
+  if (value < 0) text += '-';
+  text.append(first, end - scale);
+  if (scale > 0) {
+    text += FormatSettings().DecimalSeparator;
+    text.append(end - scale, end);
+  }
+  return text;
 }
 
 void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
@@ -422,6 +433,24 @@ void AppendNumber(AnsiString& text, unsigned value, int digits) {
   text.append(at, end);
 }
 
+// The calendar date of a whole TDateTime as DecodeDate gives it, without its detour through
+// milliseconds; false for a fraction or a day outside the calendar (DecodeDate decides).
+bool DecodeWholeDay(TDateTime value, Word& year, Word& month, Word& day) {
+  constexpr Integer LastDay = 3652059;  // 31 December 9999 as a time stamp's day
+  if (!(value >= 1 - DateDelta && value <= LastDay - DateDelta) || value != std::trunc(value)) return false;
+  // Days since 1 March of year 0, in eras of 400 years.
+  const Integer days = static_cast<Integer>(value) + DateDelta - 1 + 306;
+  const Integer era = days / 146097;
+  const Integer dayOfEra = days - era * 146097;
+  const Integer yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const Integer dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const Integer monthFromMarch = (5 * dayOfYear + 2) / 153;
+  day = static_cast<Word>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  month = static_cast<Word>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+  year = static_cast<Word>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  return true;
+}
+
 }  // namespace
 
 // The letters as FormatDateTime reads them: a run of one letter (of one case) is one
@@ -469,7 +498,7 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
 
 void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
   Word year = 0, month = 0, day = 0;
-  DecodeDate(value, year, month, day);
+  if (!DecodeWholeDay(value, year, month, day)) DecodeDate(value, year, month, day);
   text.clear();
   for (const TPart& part : fParts) {
     switch (part.Step) {
