@@ -422,15 +422,11 @@ namespace {
 
 // value in decimal, zeros in front up to digits.
 void AppendNumber(AnsiString& text, unsigned value, int digits) {
-  char buffer[16];
-  char* const end = buffer + sizeof buffer;
-  char* at = end;
-  do {
-    *--at = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (at > buffer && end - at < digits) *--at = '0';
-  text.append(at, end);
+  std::array<char, std::numeric_limits<unsigned>::digits10 + 1> buffer;
+  const char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+  const auto count = static_cast<int>(end - buffer.data());
+  if (count < digits) text.append(static_cast<std::size_t>(digits - count), '0');
+  text.append(buffer.data(), static_cast<std::size_t>(count));
 }
 
 // The calendar date of a whole TDateTime as DecodeDate gives it, without its detour through

@@ -22,6 +22,7 @@
 // Errors are EDatabaseError ("Incorrectly formed filter expression", "Expression expected
 // but %s found"); the variant conversions raise their own errors, unchanged.
 
+#include <deque>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -113,7 +114,8 @@ class TExpressionParser : public TExprParser {
   TDateFromTextFunc fDateFromText;
   std::unordered_map<AnsiString, TField*> fFieldCache;
   std::vector<TNodeField> fNodeFields;
-  std::vector<std::pair<const TConstNode*, AnsiString>> fConstantTexts;
+  // A deque: a text handed out stays where it is while later ones are added.
+  std::deque<std::pair<const TConstNode*, AnsiString>> fConstantTexts;
   bool fUsesCalculatedFields = false;
 };
 
