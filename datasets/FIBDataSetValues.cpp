@@ -94,6 +94,16 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   return true;
 }
 
+bool TFIBCustomDataSet::GetFieldText(TField* field, std::string_view& text) {
+  TRecordBuffer record = StateRecord();
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (record == nullptr || descr == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+  text = StoredText(record, *descr, fOptions.Contains(poTrimCharFields));
+  if (static_cast<Int64>(text.size()) >= field->DataSize())
+    FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
+  return true;
+}
+
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
   if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();

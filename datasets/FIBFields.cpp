@@ -110,8 +110,30 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
   TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  // Every text of a grid, a filter or an export is read here: a column of the usual size
-  // is read into the stack.
+  if (ReadsInPlace(dataSet, descr)) {
+    std::string_view stored;
+    if (!dataSet->GetFieldText(this, stored)) return false;
+    // Up to a zero byte, where the copy into a field's buffer ends too.
+    text.assign(stored.substr(0, stored.find('\0')));
+  } else if (!ReadTextCopy(descr, text)) {
+    return false;
+  } else if (descr != nullptr && descr->IsBinary) {
+    return true;
+  }
+  if (FixedChar()) text = TrimRight(text);
+  if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
+  return true;
+}
+
+// Browsing or filtering, no field is being validated (that needs an editing state), so the
+// dataset's record holds what GetData would copy.
+bool TFIBStringField::ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const {
+  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
+         (dataSet->State() == dsBrowse || dataSet->State() == dsFilter);
+}
+
+bool TFIBStringField::ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text) {
+  // A column of the usual size is read into the stack.
   std::array<char, 256> local;
   std::vector<char> large;
   const auto size = static_cast<std::size_t>(DataSize());
@@ -138,8 +160,6 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
     return true;
   }
   text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-  if (FixedChar()) text = TrimRight(text);
-  if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
   return true;
 }
 

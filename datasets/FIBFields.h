@@ -15,6 +15,9 @@
 
 namespace ordvane {
 
+class TFIBCustomDataSet;
+struct TFIBFieldDescr;
+
 // "." and the milliseconds of the value's time of day, when they are not 0.
 void AppendMilliseconds(AnsiString& text, TDateTime value);
 
@@ -45,7 +48,12 @@ class TFIBStringField : public TStringField {
   Variant GetAsVariant() override;
 
  private:
+  // Every text of a grid, a filter or an export is read here: false when null.
   bool ReadColumnText(AnsiString& text);
+  // Whether the text can be taken in place in the dataset's record, without GetData's copy.
+  bool ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const;
+  // The value GetData copies, as text (binary text as it is, a DB key in hexadecimal).
+  bool ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text);
   bool fEmptyStrToNull = false;
   bool fEmptyDefault = false;
 };

@@ -151,9 +151,8 @@ const TExpressionParser::TNodeField& TExpressionParser::NodeField(const TFieldNo
 std::string_view TExpressionParser::TextOf(const TExprNode& node, AnsiString& scratch) {
   if (node.NodeClass() == TExprNodeClass::Field) {
     const TNodeField& entry = NodeField(static_cast<const TFieldNode&>(node));
-    std::string_view text;
-    if (entry.Stored.Kind() == TStoredValueReader::TKind::Text)
-      if (const Byte* record = entry.Stored.Record(); record != nullptr && entry.Stored.Text(record, text)) return text;
+    if (entry.Stored.Kind() == TStoredValueReader::TKind::Text && entry.Stored.Record() != nullptr)
+      return entry.Stored.Text();
     // A null text field reads as an empty text, as a Null variant's text is.
     const TFieldType type = entry.Field->DataType();
     if (type == ftString || type == ftFixedChar) return scratch = entry.Field->AsString();

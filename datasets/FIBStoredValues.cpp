@@ -1,11 +1,8 @@
 #include "datasets/FIBStoredValues.h"
 
-#include <cstring>
-
 #include "classlib/db/NativeFormats.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBFields.h"
-#include "datasets/FIBRecordValues.h"
 
 namespace ordvane {
 
@@ -61,17 +58,14 @@ bool TStoredValueReader::IsNull(const Byte* record) const {
   return record[NullFlagsOffset + fField->FieldNo() - 1] != 0;
 }
 
-bool TStoredValueReader::Text(const Byte* record, std::string_view& text) const {
-  text = {};
-  if (IsNull(record)) return true;
-  text = StoredText(record, *fDescr, fDataSet->Options().Contains(poTrimCharFields));
-  // Delivered zero-terminated into the field's buffer: one that does not fit is the
-  // field's error to raise.
-  if (static_cast<Int64>(text.size()) >= fField->DataSize()) return false;
-  text = text.substr(0, std::min(text.size(), text.find('\0')));
+std::string_view TStoredValueReader::Text() const {
+  std::string_view text;
+  // A null text reads as an empty one; a text too long for the field raises.
+  fDataSet->GetFieldText(fField, text);
+  text = text.substr(0, text.find('\0'));
   if (fField->DataType() == ftFixedChar)
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return true;
+  return text;
 }
 
 bool TStoredValueReader::DateTime(const Byte* record, TDateTime& value) const {

@@ -29,9 +29,8 @@ class TStoredValueReader {
   TKind Kind() const { return fKind; }
   // The record under the visibility test; nullptr outside one (the field reads itself then).
   const Byte* Record() const;
-  // The field's AsString in that record: empty for null. False when the field must read
-  // the text itself (one too long for the field, which raises there).
-  bool Text(const Byte* record, std::string_view& text) const;
+  // The field's AsString in the record under test (empty for null), in place.
+  std::string_view Text() const;
   // The field's date-time in that record; false for null. A stored value that names no
   // date raises as the field's own reading does.
   bool DateTime(const Byte* record, TDateTime& value) const;
