@@ -21,6 +21,7 @@
 #include "grid/DbUtilsEh.h"
 #include "gridbase/BMListEh.h"
 #include "gridbase/ButtonFacesEh.h"
+#include "gridbase/DBCtrlsEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 
@@ -77,6 +78,8 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+// A click on a cell of the column.
+using TDBGridEhClickEvent = TEvent<void(TColumnEh* column)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
@@ -99,6 +102,7 @@ enum TDBGridEhStateEh : Byte { dgsNormalEh = 0, dgsRecordMovingEh = 7 };
 constexpr UINT_PTR kScrollTimerEh = 1;
 
 class TCustomDBGridEh;
+class TInplaceFilterEditEh;
 
 // The area of a raw cell: its column kind and its row kind.
 enum TCellColKindEh : Byte { cckIndicatorEh = 0, cckDataEh = 1 };
@@ -132,6 +136,8 @@ TCustomImageList& SortMarkerImagesEh();
 const TFont& SortIndexFontEh();
 // The width of `text` written in `font`.
 int TextWidthInFontEh(const TFont& font, const AnsiString& text);
+// Whether the two fonts write the same (every property equal).
+bool SameFontEh(const TFont& a, const TFont& b);
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
@@ -375,6 +381,7 @@ class TSTDBGridEhFilter : public TPersistent {
   void SetLocal(bool value) { fLocal = value; }
   bool Visible() const { return fVisible; }
   void SetVisible(bool value);
+  void Assign(const TPersistent* source) override;
   // Brackets column moves: meanwhile the grid leaves the filter editor alone.
   void BeginUpdate() { ++fUpdateCount; }
   void EndUpdate();
@@ -415,6 +422,9 @@ class TDBGridEhScrollBar : public TPersistent {
   TScrollBar* ExtScrollBar() const { return fExtScrollBar; }
   void SetExtScrollBar(TScrollBar* value);
   bool IsScrollBarShowing() const;
+  // Takes the other bar's visibility and tracking; the kind and the external bar stay,
+  // since an external bar drives one grid only.
+  void Assign(const TPersistent* source) override;
 
  private:
   TCustomDBGridEh* fGrid;
@@ -424,9 +434,19 @@ class TDBGridEhScrollBar : public TPersistent {
   TScrollBar* fExtScrollBar = nullptr;
 };
 
+// The settings of the vertical bar, a class of their own so that stored settings tell
+// the two bars apart.
+class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
+  ORDVANE_CLASS(TVertDBGridEhScrollBar, TDBGridEhScrollBar)
+
+ public:
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : TDBGridEhScrollBar(grid, sbVertical) {}
+};
+
 // ---- The grid -------------------------------------------------------------------------
 
-class TCustomDBGridEh : public TCustomGridEh {
+// The grid holds its filter row's editor (IInplaceEditHolderEh).
+class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   ORDVANE_CLASS(TCustomDBGridEh, TCustomGridEh)
 
  public:
@@ -437,16 +457,23 @@ class TCustomDBGridEh : public TCustomGridEh {
 
   // ---- Owned parts and companions
   TDBGridColumnsEh& Columns() const { return *fColumns; }
+  // The owned parts below take copies of what they are given.
+  void SetColumns(const TDBGridColumnsEh& value);
   TDBGridEhColumnDefValuesEh& ColumnDefValues() const { return *fColumnDefValues; }
+  void SetColumnDefValues(const TDBGridEhColumnDefValuesEh& value);
   TGridDataLinkEh& DataLink() const { return *fDataLink; }
   TDataSource* DataSource() const { return fDataLink->DataSource(); }
   void SetDataSource(TDataSource* value);
   TDBSumListProducer& SumList() const { return *fSumList; }
+  void SetSumList(const TDBSumListProducer& value);
   TBookmarkListEh& SelectedRows() const { return *fSelectedRows; }
   TDBGridEhSelection& Selection() const { return *fSelection; }
   TSTDBGridEhFilter& STFilter() const { return *fSTFilter; }
+  void SetSTFilter(const TSTDBGridEhFilter& value);
   TDBGridEhScrollBar& HorzScrollBar() const { return *fHorzScrollBar; }
-  TDBGridEhScrollBar& VertScrollBar() const { return *fVertScrollBar; }
+  void SetHorzScrollBar(const TDBGridEhScrollBar& value);
+  TVertDBGridEhScrollBar& VertScrollBar() const { return *fVertScrollBar; }
+  void SetVertScrollBar(const TDBGridEhScrollBar& value);
   // The columns with a sort marker, in SortIndex order.
   TColumnsEhList& SortMarkedColumns() { return fSortMarkedColumns; }
   // The columns whose Visible is set, in column order; rebuilt by every layout.
@@ -456,11 +483,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   // nil attaches the shared style (or none when there is none).
   void SetStyle(TDBGridEhStyle* value);
 
+  // The title and footer fonts follow the grid's Font while ParentFont is set; a change
+  // made to either turns ParentFont off.
   TFont* TitleFont() const { return fTitleFont.get(); }
+  void SetTitleFont(const TFont& value) { fTitleFont->Assign(&value); }
   // Images that titles show in place of their caption (by the title's ImageIndex).
-  TCustomImageList* TitleImages() const { return fTitleImagesLink->Sender(); }
+  TCustomImageList* TitleImages() const { return fTitleImages; }
   void SetTitleImages(TCustomImageList* value);
   TFont* FooterFont() const { return fFooterFont.get(); }
+  void SetFooterFont(const TFont& value) { fFooterFont->Assign(&value); }
   TColor FooterColor() const { return fFooterColor; }
   // Background of data rows by record number on a numbered dataset; the grid's Color while
   // not set.
@@ -468,8 +499,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetEvenRowColor(TColor value);
   TColor OddRowColor() const { return fOddRowColor.value_or(Color()); }
   void SetOddRowColor(TColor value);
+  // Setting it outside loading turns ParentColor off; with ParentColor it follows Color.
   void SetFooterColor(TColor value);
-  // A column's popup menu: the grid hears of its destruction and unhooks it.
+  // A column's popup menu or list source: the grid hears of its destruction and unhooks it.
   void WatchComponent(TComponent* component);
 
   // ---- Options and settings
@@ -493,6 +525,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool SortLocal() const { return fSortLocal; }
   void SetSortLocal(bool value) { fSortLocal = value; }
   void SetFlat(bool value);
+  // The border of the flat edit buttons: thinner on a flat grid.
+  int EditButtonsBorderWidth() const { return Flat() ? 2 : 4; }
   // Data columns kept at the right edge; the base grid's contra columns are as many as
   // the columns allow.
   int ContraColCount() const { return fContraColCount; }
@@ -512,6 +546,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetTitleHeight(int value);
   int TitleLines() const { return fTitleLines; }
   void SetTitleLines(int value);
+  // Data rows may be sized with the mouse on the indicator; a sized row's height becomes
+  // RowHeight of every row.
+  bool RowSizingAllowed() const { return fRowSizingAllowed; }
+  void SetRowSizingAllowed(bool value);
   TImeMode ImeMode() const { return fImeMode; }
   void SetImeMode(TImeMode value) { fImeMode = value; }
   const TImeName& ImeName() const { return fImeName; }
@@ -672,6 +710,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Fired only while the columns are the default ones.
   TDrawDataCellEvent OnDrawDataCell;
   TMovedEvent OnColumnMoved;
+  // A left button pressed and released over the same data (title) cell of a column.
+  TDBGridEhClickEvent OnCellClick;
+  TDBGridEhClickEvent OnTitleClick;
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
 
@@ -689,6 +730,49 @@ class TCustomDBGridEh : public TCustomGridEh {
   TTitleEhClickEvent OnTitleBtnClick;
   // Whether the title of a column acts as a button; `enabled` starts as Title.TitleButton.
   TCheckTitleEhBtnEvent OnCheckButton;
+
+  // ---- The filter row (DBGridEhFilterRow): one editor moves between the filter cells;
+  // a typed condition is stored in its column when the editor leaves the cell and takes
+  // effect through ApplyFilter (Enter, a list command).
+  // Data column of the cell being edited; -1 when none.
+  int FilterCol() const { return fFilterCol; }
+  bool FilterEditing() const { return fFilterEditing; }
+  // Nil until the filter row is first edited.
+  TInplaceFilterEditEh* FilterEdit() const { return fFilterEdit; }
+  bool IsFilterCellEditable(int dataCol) const;
+  bool IsFilterRow(int col, int row) const;
+  // The column's stored filter text; empty for a column without a field name.
+  AnsiString GetColumnFilterText(int dataCol) const;
+  // Opens the editor on the column's filter cell (a pending edit of the dataset is posted
+  // first); nothing for a cell that cannot be edited.
+  void StartFilterEdit(int dataCol);
+  void StopFilterEdit();
+  // StartFilterEdit on the current column, or StopFilterEdit.
+  void ShowFilterEdit(bool show);
+  // Hides the editor; its text is stored (not applied) in its column.
+  void HideFilterEdit();
+  // Places the editor on its cell again, with `refill` loaded from the column anew.
+  void UpdateFilterEditBounds(bool refill);
+  // To the next editable filter cell in the direction (wrapping once), or with `toEdge`
+  // to the last (first) one.
+  void MoveFilterEdit(bool forward, bool toEdge);
+  // Stores the edited text and filters the dataset by every column's condition.
+  void ApplyFilter();
+  // Empties every column's condition, whatever the editor holds; applies nothing.
+  void ClearFilter();
+  // Replaces the filtering of the dataset.
+  TNotifyEvent OnApplyFilter;
+
+  // The filter editor asks its holder.
+  bool InplaceEditCanModify(TControl* edit) override;
+  void GetMouseDownInfo(TPoint& point, Cardinal& time) override;
+  bool InplaceEditWndProc(TControl* edit, TMessage& message) override;
+  void InplaceEditKeyDown(TControl* edit, Word& key, TShiftState shift) override;
+  void InplaceEditKeyPress(TControl* edit, char& key) override;
+  void InplaceEditKeyUp(TControl* edit, Word& key, TShiftState shift) override;
+
+  // Leaves the filter row first.
+  void ShowEditor() override;
 
  protected:
   // A grid whose columns are of another column class.
@@ -717,6 +801,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool CanEditShow() override;
   void ColumnMoved(int from, int to) override;
   void ColWidthsChanged() override;
+  void RowHeightsChanged() override;
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   bool DrawsCellFrames() const override { return true; }
 
@@ -752,6 +837,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Scrolling, the wheel, focus and leaving the grid (DBGridEhMessages.cpp).
   // Flat, the window has no standard border: a single border is painted by the grid.
   void CreateParams(TCreateParams& params) override;
+  // Paints the single border of a flat grid on the window's context.
+  virtual void PaintBorder(HDC dc);
   void DoExit() override;
   // One notch moves the dataset one record (none while the editor's drop-down list is
   // open: the wheel is the list's then); the wheel events are not fired.
@@ -769,9 +856,28 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
   // Any dataCol outside Columns disables the button.
   virtual void CheckTitleBtn(int dataCol, bool& enabled);
+  virtual void CellClick(TColumnEh* column);
+  virtual void TitleClick(TColumnEh* column);
   void KeyUp(Word& key, TShiftState shift) override;
 
+  // ---- The filter row (DBGridEhFilterRow)
+  // Parses the editor's text into the column's filter; a text that does not parse raises.
+  virtual void SetColumnFilterText(int dataCol);
+  virtual TInplaceFilterEditEh* CreateFilterEditor();
+  // Loads the editor for the column: plain text, or a drop-down over STFilter.ListSource.
+  virtual void UpdateFilterEditor(int dataCol);
+  // Filter editing is on and nothing is selected.
+  virtual bool CanEditFilterRow() const;
+  // Hands the filtering to the data service.
+  virtual void DefaultApplyFilter();
+  // dgAlwaysShowEditor, while the filter row is not edited.
+  bool CanEditorAlwaysShow() const;
+
   // ---- Record moving (DBGridEhRecordMoving)
+  // The base grid's sizing borders, a row's only over the indicator, a column's beyond
+  // the columns on the last one; and the frozen columns' own zones.
+  void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
+                       const TGridDrawInfo& info) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -915,13 +1021,50 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The held button comes up without a click.
   void TitleButtonCancelled();
   void TitleButtonClicked(int rawCol, TShiftState shift);
+  // A left release over the cell the button went down on clicks it.
+  void ReleaseCellClick(int x, int y);
   void ApplyPendingSorting();
+
+  // The filter row (DBGridEhFilterRow).
+  // The raw row of the filter cells: the one under the titles.
+  int FilterRowIndex() const;
+  // A press on an editable filter cell opens the editor there; false elsewhere.
+  bool FilterCellMouseDown(TMouseButton button, int x, int y);
+  // Up on the first record, or Ctrl+Up, opens the filter row; false when it does not.
+  bool EnterFilterRow(Word key, TShiftState shift);
+  // While the filter row is edited, typed characters go to its editor; false otherwise.
+  bool ForwardCharToFilterEdit(char key);
+  void FilterEditKeyDown(Word& key, TShiftState shift);
+  bool FilterCaretAtStart() const;
+  bool FilterCaretAtEnd() const;
+  void FilterEditKeyPress(TObject* sender, char& key);
+  void FillFilterList(TObject* sender);
+  void FilterListCloseUp(TObject* sender, bool& accept);
+  void FilterEditCloseUp(TObject* sender, bool accept);
+  void RunFilterListCommand(int command);
+  // Hides the editor, storing its text in its column or dropping it.
+  void HideFilterEditor(bool storeText);
+  void ShowFilterEditor(const TRect& rect);
+  // The editor's window is shown (whether or not its form is).
+  bool FilterEditorShown() const;
+  // Filter editing ends; the grid's own editor shows again when it always shows.
+  void LeaveFilterRow();
+  // Without dgRowSelect the column becomes current; with it the grid scrolls to show it.
+  void BringFilterColumnIntoView(int dataCol);
 
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
   // single border, else none.
   int InnerBorderWidth() const;
   void WMNCCalcSize(TMessage& message);
   void WMNCPaint(TMessage& message);
+  // Font and colour coupling (DBGridEhProperties.cpp).
+  void GridFontChanged();
+  void TakeParentFont(TMessage& message);
+  void TakeParentColor(TMessage& message);
+  // A change to the title or the footer font; `relayout` when the font is shown.
+  void OwnFontChanged(bool relayout);
+  // The option set of the base grid that Options and RowSizingAllowed stand for.
+  TGridOptionsEh BaseGridOptions() const;
   bool EditorListOpen() const;
   // The dataset moves to the record (or of the five positions, the place) the dropped
   // thumb stands for.
@@ -941,6 +1084,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The image the indicator shows for the active record; -1 for none.
   int IndicatorImage(bool current, bool selected) const;
   TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  // The filter text of an editable filter cell (DBGridEhFilterRow).
+  TCellLookEh DrawFilterCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  // The filter cells' background: FixedColor lightened by an eighth.
+  TColor FilterCellColor() const;
   // The marker and the sort index at the title's right, in the room `area` keeps.
   // With dghDblClickOptimizeColWidth, fits the columns of the column border under the
   // point; false when there is none.
@@ -956,12 +1103,35 @@ class TCustomDBGridEh : public TCustomGridEh {
   HCURSOR SelectionCursorAt(int x, int y);
   bool InColumnSelectZone(TGridCoord cell, int y) const;
   void WMSetCursorEh(TMessage& message);
+  // The sizing zone of a frozen column under the point: the column, its right edge and the
+  // edge less the point's X; false elsewhere.
+  bool FrozenSizingZoneAt(int x, int y, int& index, int& sizingPos, int& sizingOfs, const TGridDrawInfo& info);
+  // The designer passes the mouse to the grid over its sizing zones and in its mouse states.
+  void CMDesignHitTest(TMessage& message);
+  // ---- Cell tooltips (DBGridEhHints.cpp)
+  struct TToolTipCellEh {
+    TColumnEh* column = nullptr;
+    TGridCellTypeEh type{cckDataEh, crkDataEh};
+    int areaRow = 0;
+    TRect rect;
+  };
+  // The cell under a client point whose data, title or footer shows tooltips.
+  std::optional<TToolTipCellEh> ToolTipCellAt(TPoint point);
+  void CMHintShowPause(TMessage& message);
+  void CMHintShow(TMessage& message);
+  // Prepares the cell's tooltip; false when its text fits the cell (or it has none).
+  bool CutToolTipText(const TToolTipCellEh& cell);
   // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
   // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
   bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
   int TitleWidthNeeded(TColumnEh& column);
-  // For the current record.
-  int DataWidthNeeded(TColumnEh& column);
+  // What a data cell needs besides its text.
+  int DataMargin(TColumnEh& column);
+  // The width a check-box or image column's cells need whatever their values; none for
+  // columns that show text.
+  std::optional<int> FixedDataWidth(TColumnEh& column);
+  // The text of the current record's cell.
+  int DataTextWidth(TColumnEh& column);
   int FooterWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
@@ -1012,6 +1182,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void DrawTitleGroups(TColumnEh& column, const TRect& cellRect);
   // The column's edit buttons, right to left from the cell's right edge.
   void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
+  // A cell's edit button of the default width: a scroll bar's, or a flat button's and its
+  // separating line.
+  int DefaultCellButtonWidth() const;
   // The text the column shows for a record of the link's window, after its cell events.
   AnsiString ShownText(TColumnEh& column, int record);
   // A required field of the record being edited is empty (and the column's handler
@@ -1028,7 +1201,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   std::unique_ptr<TChangeLink> fTitleImagesLink;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> fColumnDefValues;
   std::unique_ptr<TDBGridEhScrollBar> fHorzScrollBar;
-  std::unique_ptr<TDBGridEhScrollBar> fVertScrollBar;
+  std::unique_ptr<TVertDBGridEhScrollBar> fVertScrollBar;
   std::unique_ptr<TSTDBGridEhFilter> fSTFilter;
   TColumnsEhList fSortMarkedColumns;
   TColumnsEhList fVisibleColumns;
@@ -1054,6 +1227,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fRowLines = 0;
   int fTitleHeight = 0;
   int fTitleLines = 0;
+  bool fRowSizingAllowed = false;
+  TCustomImageList* fTitleImages = nullptr;
+  // The title and footer fonts are taking the parent's font: ParentFont stays.
+  bool fTakingParentFont = false;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
   bool fUseMultiTitle = false;
@@ -1068,6 +1245,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The raw column whose title button the mouse went down on (-1: none); the button
   // shows pressed only while the mouse is over it.
   int fTitleButtonCol = -1;
+  // The cell a left button went down on; {-1, -1} when none is held.
+  TGridCoord fClickCell{-1, -1};
   // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
   bool fSortPending = false;
   int fButtonWidth = 0;
@@ -1104,6 +1283,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fSelectingByKey = false;
   TBookmarkStr fKeyAnchor;
   bool fKeyAnchorSelected = false;
+
+  int fFilterCol = -1;
+  bool fFilterEditing = false;
+  // Owned by the grid (as a component).
+  TInplaceFilterEditEh* fFilterEdit = nullptr;
+  // The press that opened the filter editor, handed to the editor once.
+  TPoint fFilterMouseDownPoint;
+  Cardinal fFilterMouseDownTime = 0;
 
   TDBGridEhStateEh fDBGridEhState = dgsNormalEh;
   // The record dragged: its raw row at the press, bookmark and number.

@@ -235,6 +235,8 @@ class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
   ORDVANE_CLASS(TDBGridEhColumnDefValuesEh, TColumnDefValuesEh)
 
  public:
+  void Assign(const TPersistent* source) override;
+
   bool HighlightRequired = false;
 };
 
@@ -431,6 +433,7 @@ class TColumnDropDownBoxEh : public TPersistent {
   bool AutoFitColWidths() const { return fAutoFitColWidths; }
   void SetAutoFitColWidths(bool value);
   TColumnDefValuesEh& ColumnDefValues() const { return *fColumnDefValues; }
+  // The lookup list of the column; the grid hears of its destruction.
   TDataSource* ListSource() const { return fListSource; }
   void SetListSource(TDataSource* value);
   TDBLookupGridEhOptions Options() const { return fOptions; }
@@ -468,10 +471,15 @@ class TSTColumnFilterEh : public TPersistent {
   void SetKeyField(const AnsiString& value) { fKeyField = value; }
   const AnsiString& ListField() const { return fListField; }
   void SetListField(const AnsiString& value) { fListField = value; }
+  // The source of the drop-down's values; the grid hears of its destruction.
   TDataSource* ListSource() const { return fListSource; }
-  void SetListSource(TDataSource* value) { fListSource = value; }
+  void SetListSource(TDataSource* value);
   bool Visible() const { return fVisible; }
   void SetVisible(bool value) { fVisible = value; }
+  // The distinct texts of ListField (else of the filtered field) over ListSource's
+  // dataset, for the filter cell's drop-down; nil without a ListSource. Made on first
+  // use and kept up to date with the dataset.
+  TStrings* ListValues();
 
   const AnsiString& ExpressionStr() const { return fExpressionStr; }
   // A copy of the parsed record.
@@ -514,6 +522,7 @@ class TSTColumnFilterEh : public TPersistent {
   TSTFilterExpressionEh fExpression;
   int fDropDownListWidth = 0;
   int fDropDownListRows = 0;
+  std::unique_ptr<TDatasetFieldValueListEh> fListValues;
 };
 
 // ---- The column -----------------------------------------------------------------------

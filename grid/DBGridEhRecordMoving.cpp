@@ -25,9 +25,14 @@ constexpr int kInsertionTick = 5;
 // ---- The mouse ------------------------------------------------------------------------
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbLeft) fClickCell = MouseCoord(x, y);
   if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
   if (button == mbLeft && !shift.Contains(ssDouble) && SelectColumnAtTitleEdge(shift, x, y)) return;
+  if (FilterCellMouseDown(button, x, y)) return;
   TDestroyWatch watch(this);
+  // A press on the data leaves the filter row.
+  if (fFilterEditing && MouseCoord(x, y).Y >= fTitleOffset) StopFilterEdit();
+  if (watch.Gone()) return;
   if (button != mbLeft || shift.Contains(ssDouble) || !CheckBeginRecordMoving(x, y, true)) {
     TCustomGridEh::MouseDown(button, shift, x, y);
     // A double click on a title is two clicks on its button.
@@ -54,7 +59,9 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   if (button == mbLeft && fDBGridEhState == dgsRecordMovingEh) StopRecordMoving(x, y, true);
   TDestroyWatch watch(this);
   TCustomGridEh::MouseUp(button, shift, x, y);
-  if (!watch.Gone() && button == mbLeft) ReleaseTitleButton(shift, x, y);
+  if (watch.Gone() || button != mbLeft) return;
+  ReleaseTitleButton(shift, x, y);
+  if (!watch.Gone()) ReleaseCellClick(x, y);
 }
 
 void TCustomDBGridEh::RecordMovingTimer() {

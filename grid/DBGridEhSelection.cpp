@@ -238,6 +238,8 @@ void TDBGridEhSelection::SelectedRowsChanged() {
 
 void TDBGridEhSelection::Changed() {
   fGrid->Invalidate();
+  // The filter editor gives way to a selection and comes back when it goes.
+  if (fGrid->FilterEditing()) fGrid->UpdateFilterEditBounds(false);
   if (fGrid->OnSelectionChanged) fGrid->OnSelectionChanged(fGrid);
 }
 
@@ -245,8 +247,16 @@ void TDBGridEhSelection::Changed() {
 
 void TSTDBGridEhFilter::SetVisible(bool value) {
   if (fVisible == value) return;
+  if (!value) fGrid->StopFilterEdit();
   fVisible = value;
   fGrid->LayoutChanged();
+}
+
+void TSTDBGridEhFilter::Assign(const TPersistent* source) {
+  const auto* filter = dynamic_cast<const TSTDBGridEhFilter*>(source);
+  if (filter == nullptr) return TPersistent::Assign(source);
+  fLocal = filter->fLocal;
+  SetVisible(filter->fVisible);
 }
 
 void TSTDBGridEhFilter::EndUpdate() {
@@ -270,6 +280,13 @@ void TDBGridEhScrollBar::SetExtScrollBar(TScrollBar* value) {
   fExtScrollBar = value;
   if (value != nullptr) value->FreeNotification(fGrid);
   fGrid->LayoutChanged();
+}
+
+void TDBGridEhScrollBar::Assign(const TPersistent* source) {
+  const auto* bar = dynamic_cast<const TDBGridEhScrollBar*>(source);
+  if (bar == nullptr) return TPersistent::Assign(source);
+  fTracking = bar->fTracking;
+  SetVisibleMode(bar->fVisibleMode);
 }
 
 bool TDBGridEhScrollBar::IsScrollBarShowing() const {
