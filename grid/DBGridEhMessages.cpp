@@ -240,6 +240,7 @@ void TCustomDBGridEh::TopLeftChanged() {
   TCustomGridEh::TopLeftChanged();
   // Titles and footers follow the columns: their markers and texts depend on what shows.
   Invalidate();
+  UpdateFilterEditBounds(false);
 }
 
 // ---- Keys, commands and focus ---------------------------------------------------------
