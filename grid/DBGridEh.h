@@ -875,8 +875,7 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   bool CanEditorAlwaysShow() const;
 
   // ---- Record moving (DBGridEhRecordMoving)
-  // The base grid's sizing borders, a row's only over the indicator, a column's beyond
-  // the columns on the last one; and the frozen columns' own zones.
+  // The frozen columns' own sizing zones, then the base grid's borders.
   void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
                        const TGridDrawInfo& info) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
