@@ -1,18 +1,22 @@
 // The example's steps in the test process, its form shown without a display: the grid's
 // first row holds the workbook's first person and its footer the count and the sum that
-// isql-fb gives, read back from the recording canvas the grid paints on.
+// isql-fb gives, read back from the recording canvas the grid paints on; the keys copy the
+// whole table.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/RecordingDC.h"
 #include "examples/PersonsDemo.h"
 #include "examples/TerminalProgress.h"
 #include "tests/examples/DemoSupport.h"
+#include "tests/support/UiDriver.h"
 
 namespace ordvane::test {
 namespace {
@@ -44,7 +48,8 @@ std::string Digits(std::string text) {
   return text;
 }
 
-TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
+TEST(DemoForm, TheFirstRowHoldsTheFirstPersonTheFooterTheCountAndSumAndCtrlCCopies) {
+  UiDriver ui;
   const DemoDatabase db;
   demo::TPersonsDemo demo(SampleInto(db));
   EXPECT_TRUE(demo.Open().CreatedTable);
@@ -81,6 +86,15 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
   EXPECT_EQ(TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(0), footerRow)), "300");
   const std::string sum = TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(6), footerRow));
   EXPECT_EQ(Digits(sum), Digits(db.Rows("select sum(AMOUNT) from PERSONS"))) << sum;
+
+  // Ctrl+A and Ctrl+C: every person on the clipboard.
+  grid.SetFocus();
+  ui.Press('A', {ssCtrl});
+  ui.Press('C', {ssCtrl});
+  const std::string copied = AnsiToUtf8(Clipboard()->AsText());
+  for (const std::string& row : {WorkbookRows(SampleWorkbook()).front(), WorkbookRows(SampleWorkbook()).back()})
+    EXPECT_NE(copied.find(Split(row, '|')[4]), std::string::npos) << "the document of " << row;
+  EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 300) << copied.substr(0, 400);
 }
 
 }  // namespace
