@@ -68,7 +68,9 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonTheFooterTheCountAndSumAndCtrlCCopi
   grid.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&canvas.Recorder()), 0);
 
   // Surname, first name, patronymic, birth date (yyyy-mm-dd), document, amount.
-  const std::vector<std::string> person = Split(WorkbookRows(SampleWorkbook()).front(), '|');
+  const std::vector<std::string> rows = WorkbookRows(SampleWorkbook());
+  ASSERT_EQ(rows.size(), 300u);
+  const std::vector<std::string> person = Split(rows.front(), '|');
   ASSERT_EQ(person.size(), 6u);
   const std::vector<std::string> born = Split(person[3], '-');
   ASSERT_EQ(born.size(), 3u);
@@ -92,7 +94,7 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonTheFooterTheCountAndSumAndCtrlCCopi
   ui.Press('A', {ssCtrl});
   ui.Press('C', {ssCtrl});
   const std::string copied = AnsiToUtf8(Clipboard()->AsText());
-  for (const std::string& row : {WorkbookRows(SampleWorkbook()).front(), WorkbookRows(SampleWorkbook()).back()})
+  for (const std::string& row : {rows.front(), rows.back()})
     EXPECT_NE(copied.find(Split(row, '|')[4]), std::string::npos) << "the document of " << row;
   EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 300) << copied.substr(0, 400);
 }
