@@ -28,7 +28,11 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (button == mbLeft) fClickCell = MouseCoord(x, y);
   if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
   if (button == mbLeft && !shift.Contains(ssDouble) && SelectColumnAtTitleEdge(shift, x, y)) return;
+  if (FilterCellMouseDown(button, x, y)) return;
   TDestroyWatch watch(this);
+  // A press on the data leaves the filter row.
+  if (fFilterEditing && MouseCoord(x, y).Y >= fTitleOffset) StopFilterEdit();
+  if (watch.Gone()) return;
   if (button != mbLeft || shift.Contains(ssDouble) || !CheckBeginRecordMoving(x, y, true)) {
     TCustomGridEh::MouseDown(button, shift, x, y);
     // A double click on a title is two clicks on its button.
