@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "classlib/core/CodePages.h"
@@ -938,6 +939,11 @@ void TFIBXSQLVAR::SetAsConnectionText(std::string_view bytes) {
     }
     return;
   }
+  // The bytes are not copied on the way: they must not lie in the parameter's own buffer.
+  ORDVANE_DEBUG_ASSERT(fData.empty() || bytes.empty() ||
+                           std::less<const void*>()(bytes.data(), fData.data()) ||
+                           !std::less<const void*>()(bytes.data(), fData.data() + fData.size()),
+                       "connection text does not lie in the parameter's own buffer");
   StoreEncodedText(bytes, SendsUtf8(false, false), false);
 }
 
