@@ -36,6 +36,9 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
   fFooterFont->OnChange = [this](TObject*) {
     if (fFooterRowCount > 0) LayoutChanged();
   };
+  fSumList->OnRecalcAll = [this](TObject*) { SumListRecalcAll(); };
+  fSumList->OnAfterRecalcAll = [this](TObject*) { SumListAfterRecalcAll(); };
+  fSumList->SumListChanged = [this](TObject*) { InvalidateFooter(); };
   SetDefaultStyle();
 }
 
@@ -44,6 +47,10 @@ TCustomDBGridEh::~TCustomDBGridEh() {
   Destroying();
   // The filter editor goes while the grid it was placed on is whole.
   delete fFilterEdit;
+  // The sum list outlives this part of the grid: what it tells goes nowhere now.
+  fSumList->OnRecalcAll = {};
+  fSumList->OnAfterRecalcAll = {};
+  fSumList->SumListChanged = {};
   if (fStyle != nullptr) fStyle->RemoveGrid(this);
   fDataLink->SetDataSource(nullptr);
   // Columns take their footers' aggregates out of the sum list and themselves out of the
@@ -85,6 +92,7 @@ void TCustomDBGridEh::SetDataSource(TDataSource* value) {
   // An activation change already reached the grid through the link.
   if (wasActive == fDataLink->Active()) LinkActive(fDataLink->Active());
   fSumList->SetDataSet(fDataLink->DataSet());
+  fColumns->RefreshFooterBindings();
 }
 
 void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
@@ -163,7 +171,8 @@ void TCustomDBGridEh::SetFrozenCols(int value) {
 }
 
 void TCustomDBGridEh::SetFooterRowCount(int value) {
-  ChangeValueEh(fFooterRowCount, std::max(0, value), [this] { LayoutChanged(); });
+  if (value < 0) return;
+  ChangeValueEh(fFooterRowCount, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetRowHeight(int value) {
