@@ -177,12 +177,12 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
     look = DrawTitleCell(col, row, rect, *column, type);
   } else if (column != nullptr && type.RowKind == crkDataEh) {
     look = DrawDataCell(col, row, rect, state, *column, is3D);
-  } else if (column != nullptr && type.RowKind == crkFilterEh) {
-    look = DrawFilterCell(col, row, rect, *column, type);
   } else if (column != nullptr && type.RowKind == crkFooterEh) {
     look = DrawFooterCell(col, row, rect, state, *column, areaRow, is3D);
+  } else if (column != nullptr && type.RowKind == crkFilterEh) {
+    look = DrawFilterCell(col, row, rect, *column, type);
   } else {
-    // A row without a column behind it shows its background only.
+    // A cell with no column behind it shows its background only.
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
     canvas.FillRect(rect);
   }

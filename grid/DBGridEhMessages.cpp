@@ -57,10 +57,23 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCCalcSize(message);
     case WM_NCPAINT:
       return WMNCPaint(message);
+    case CM_FONTCHANGED:
+      TCustomGridEh::Dispatch(message);
+      return GridFontChanged();
+    case CM_PARENTFONTCHANGED:
+      return TakeParentFont(message);
+    case CM_PARENTCOLORCHANGED:
+      return TakeParentColor(message);
     case WM_CHAR:
       return WMChar(message);
     case WM_SETCURSOR:
       return WMSetCursorEh(message);
+    case CM_DESIGNHITTEST:
+      return CMDesignHitTest(message);
+    case CM_HINTSHOWPAUSE:
+      return CMHintShowPause(message);
+    case CM_HINTSHOW:
+      return CMHintShow(message);
     case WM_TIMER:
       if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
       if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();
@@ -110,11 +123,19 @@ void TCustomDBGridEh::WMNCPaint(TMessage& message) {
   const HWND wnd = Handle();
   const HDC dc = GetWindowDC(wnd);
   if (dc == nullptr) return;
+  struct TWindowDCScope {
+    HWND wnd;
+    HDC dc;
+    ~TWindowDCScope() { ReleaseDC(wnd, dc); }
+  } scope{wnd, dc};
+  PaintBorder(dc);
+}
+
+void TCustomDBGridEh::PaintBorder(HDC dc) {
   TRect border;
-  GetWindowRect(wnd, border);
+  GetWindowRect(Handle(), border);
   OffsetRect(border, -border.left, -border.top);
   DrawEdge(dc, border, BDR_SUNKENINNER, BF_RECT);
-  ReleaseDC(wnd, dc);
 }
 
 // ---- The vertical bar and the wheel -----------------------------------------------------
