@@ -43,7 +43,9 @@ AnsiString TSTColumnFilterEh::GetFilterFieldName() {
 
 void TSTColumnFilterEh::SetListSource(TDataSource* value) {
   fListSource = value;
-  if (value != nullptr && fColumn->Grid() != nullptr) fColumn->Grid()->WatchComponent(value);
+  // The cached values belong to the old source's dataset, which may be going.
+  fListValues.reset();
+  if (TCustomDBGridEh* grid = fColumn->Grid()) grid->WatchComponent(value);
 }
 
 TStrings* TSTColumnFilterEh::ListValues() {
