@@ -25,7 +25,7 @@ constexpr int kInsertionTick = 5;
 // ---- The mouse ------------------------------------------------------------------------
 
 void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft) fClickCell = MouseCoord(x, y);
+  if (button == mbLeft) NoteClickPress(x, y);
   if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
   if (button == mbLeft && !shift.Contains(ssDouble) && SelectColumnAtTitleEdge(shift, x, y)) return;
   if (FilterCellMouseDown(button, x, y)) return;
@@ -59,9 +59,7 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   if (button == mbLeft && fDBGridEhState == dgsRecordMovingEh) StopRecordMoving(x, y, true);
   TDestroyWatch watch(this);
   TCustomGridEh::MouseUp(button, shift, x, y);
-  if (watch.Gone() || button != mbLeft) return;
-  ReleaseTitleButton(shift, x, y);
-  if (!watch.Gone()) ReleaseCellClick(x, y);
+  if (!watch.Gone() && button == mbLeft) LeftButtonReleased(shift, x, y);
 }
 
 void TCustomDBGridEh::RecordMovingTimer() {
