@@ -1052,6 +1052,8 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Hides the editor, storing its text in its column or dropping it.
   void HideFilterEditor(bool storeText);
   void ShowFilterEditor(const TRect& rect);
+  // Hides the editor's window alone; a focus it had goes back to the grid.
+  void HideFilterEditorWindow();
   // The editor's window is shown (whether or not its form is).
   bool FilterEditorShown() const;
   // Filter editing ends; the grid's own editor shows again when it always shows.
