@@ -1,5 +1,5 @@
 // The mouse cursors that tell what a press would do: select rows from the indicator,
-// select columns from the lower edge of a title.
+// select columns from the lower edge of a title; and the press that selects columns.
 
 #include <string>
 #include <vector>
@@ -14,6 +14,8 @@ namespace {
 
 // A press this close to a title's lower edge selects its column.
 constexpr int kColumnSelectZone = 7;
+// The first tick of the scroll while columns are selected by dragging over the titles.
+constexpr UINT kColumnSelectingInterval = 60;
 
 void RegisterSelectionCursorArt() {
   const std::vector<TArtColor> palette = {{'.', clNone}, {'X', clBlack}, {'o', clWhite}};
@@ -108,6 +110,8 @@ bool TCustomDBGridEh::SelectColumnAtTitleEdge(TShiftState shift, int x, int y) {
     columns.Toggle(column);
   else
     columns.Select(column, false);
+  fDBGridEhState = dgsColSelectingEh;
+  StartScrollTimer(kColumnSelectingInterval);
   return true;
 }
 
