@@ -35,12 +35,19 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
   fFooterFont->OnChange = [this](TObject*) {
     if (fFooterRowCount > 0) LayoutChanged();
   };
+  fSumList->OnRecalcAll = [this](TObject*) { SumListRecalcAll(); };
+  fSumList->OnAfterRecalcAll = [this](TObject*) { SumListAfterRecalcAll(); };
+  fSumList->SumListChanged = [this](TObject*) { InvalidateFooter(); };
   SetDefaultStyle();
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
   // Letting go of the data source and the columns lays nothing out any more.
   Destroying();
+  // The sum list outlives this part of the grid: what it tells goes nowhere now.
+  fSumList->OnRecalcAll = {};
+  fSumList->OnAfterRecalcAll = {};
+  fSumList->SumListChanged = {};
   if (fStyle != nullptr) fStyle->RemoveGrid(this);
   fDataLink->SetDataSource(nullptr);
   // Columns take their footers' aggregates out of the sum list and themselves out of the
@@ -82,6 +89,7 @@ void TCustomDBGridEh::SetDataSource(TDataSource* value) {
   // An activation change already reached the grid through the link.
   if (wasActive == fDataLink->Active()) LinkActive(fDataLink->Active());
   fSumList->SetDataSet(fDataLink->DataSet());
+  fColumns->RefreshFooterBindings();
 }
 
 void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
@@ -160,7 +168,8 @@ void TCustomDBGridEh::SetFrozenCols(int value) {
 }
 
 void TCustomDBGridEh::SetFooterRowCount(int value) {
-  ChangeValueEh(fFooterRowCount, std::max(0, value), [this] { LayoutChanged(); });
+  if (value < 0) return;
+  ChangeValueEh(fFooterRowCount, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetRowHeight(int value) {

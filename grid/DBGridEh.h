@@ -18,6 +18,7 @@
 #include "classlib/ui/StdButtons.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBGridEhStyle.h"
+#include "grid/DBGridEhTitleTree.h"
 #include "grid/DbUtilsEh.h"
 #include "gridbase/BMListEh.h"
 #include "gridbase/ButtonFacesEh.h"
@@ -80,6 +81,13 @@ using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
+// The font, colours, alignment and text of a footer cell, before it is drawn.
+using TGetFooterParamsEvent =
+    TEvent<void(TObject* sender, int dataCol, int row, TColumnEh* column, TFont* font, TColor& background,
+                TAlignment& alignment, TGridDrawState state, AnsiString& text)>;
+// A footer cell was drawn (the handler may draw over it); row counts the footer rows.
+using TDrawFooterCellEvent = TEvent<void(TObject* sender, int dataCol, int row, TColumnEh* column,
+                                         const TRect& rect, TGridDrawState state)>;
 using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TField* field, TGridDrawState state)>;
 // Moves the records (or, with checkOnly, answers whether they may go) to record number
 // toRecNo; treeLevel is -1 in a flat dataset.
@@ -601,6 +609,19 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SavePosition();
   void RestorePosition();
 
+  // ---- Footers (DBGridEhFooter.cpp): FooterRowCount rows under the data; each column's
+  // footer for a row shows a sum, average or count of the sum list, a field's value of the
+  // current record or a fixed text.
+  // The text of the footer cell of `column` in footer row `row`.
+  virtual void GetFooterValue(int row, TColumnEh* column, AnsiString& text);
+  // Repaints the footer rows.
+  void InvalidateFooter();
+  TGetFooterParamsEvent OnGetFooterParams;
+  TDrawFooterCellEvent OnDrawFooterCell;
+  // Around every full recalculation of the sum list.
+  TNotifyEvent OnSumListRecalcAll;
+  TNotifyEvent OnSumListAfterRecalcAll;
+
   // ---- Fitting column widths to their contents (DBGridEhOptimize.cpp)
   // The columns a fit started over `underMouse` covers: the selected columns (every one
   // with a whole-grid selection) and that column.
@@ -627,6 +648,23 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual bool IsRowSelectFocused();
   // Whether the cell gets a raised frame.
   virtual bool IsCell3D(int col, int row, TGridDrawState state) const;
+
+  // ---- Multi-level titles (DBGridEhTitleTree): with UseMultiTitle a caption's "|" parts
+  // stack in bands, and adjacent columns whose captions begin with the same word share
+  // the band of that word.
+  bool UseMultiTitle() const { return fUseMultiTitle; }
+  void SetUseMultiTitle(bool value);
+  // The space a band keeps above and below its caption.
+  int VTitleMargin() const { return fVTitleMargin; }
+  void SetVTitleMargin(int value);
+  // The root ("Root") of the title tree, rebuilt by every layout; childless without
+  // UseMultiTitle.
+  const THeadTreeNode& HeadTree() const { return *fHeadTree; }
+  // The lowest band of a data column; nullptr without the tree.
+  THeadTreeNode* TitleLeaf(int dataCol) const;
+  // The title cell `cellRect` of raw column `col` without the group bands above the
+  // column's lowest band: the part that shows its own caption and acts as its button.
+  TRect TitleLeafRect(int col, const TRect& cellRect) const;
 
   // Paints a fixed cell's background: the themed header item, two pixels larger than
   // `rect`, when visual styles are on and the grid has raised fixed cells with both kinds
@@ -703,6 +741,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void ColEnter();
   virtual void ColExit();
   virtual void GetCellParams(TColumnEh* column, TFont* font, TColor& background, TGridDrawState state);
+  virtual void GetFooterParams(int dataCol, int row, TColumnEh* column, TFont* font, TColor& background,
+                               TAlignment& alignment, TGridDrawState state, AnsiString& text);
+  virtual void SumListRecalcAll();
+  virtual void SumListAfterRecalcAll();
   virtual void DrawColumnCell(const TRect& rect, int dataCol, TColumnEh* column, TGridDrawState state);
   virtual void DrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
   virtual void DataChanged();
@@ -982,8 +1024,24 @@ class TCustomDBGridEh : public TCustomGridEh {
   int TitleWidthNeeded(TColumnEh& column);
   // For the current record.
   int DataWidthNeeded(TColumnEh& column);
+  int FooterWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
+  TCellLookEh DrawFooterCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
+                             int footerRow, bool is3D);
+  // The text of a sum or average footer: "0" without the field.
+  AnsiString FooterAggregateText(const TColumnFooterEh& footer, TColumnEh& column);
+  // The text of a sum or average over `field`.
+  static AnsiString FooterSumText(const TColumnFooterEh& footer, TField& field, Currency value);
+  AnsiString FooterFieldValueText(const TColumnFooterEh& footer);
+  // A footer's font, colours, alignment and text after GetFooterParams; the canvas takes
+  // the font.
+  struct TFooterLookEh {
+    TColor background = clWindow;
+    TAlignment alignment = taLeftJustify;
+    AnsiString text;
+  };
+  TFooterLookEh FooterCellParams(TColumnEh& column, int footerRow, TGridDrawState state);
   TCellLookEh DrawDataCell(int col, int row, const TRect& rect, TGridDrawState state, TColumnEh& column,
                            bool is3D);
   void DrawDataCellContent(TColumnEh& column, const TRect& rect, const TColCellParamsEh& params, bool themed);
@@ -1001,6 +1059,19 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool ShowsSearchPrefix(int col, int row);
   // The caption, title image or vertical caption of a title in `rect`.
   void DrawTitleContent(TColumnEh& column, const TRect& rect, int shift);
+  // Multi-level titles (DBGridEhTitleTree).
+  void LayoutTitleTree();
+  void BuildTitleTree();
+  // Joins the first run of leaves that share a group word; false when none is left.
+  bool JoinTitleRun();
+  int BandTextHeight(TDeviceContext& dc, const THeadTreeNode& node) const;
+  // Sets the heights of the bands below `host`; answers the height of its children's ring.
+  int LayoutTitleBands(TDeviceContext& dc, THeadTreeNode& host) const;
+  // The caption part the column's lowest band shows.
+  AnsiString TitleLeafCaption(TColumnEh& column) const;
+  bool TitleGroupHighlighted(const THeadTreeNode& group);
+  // The group bands above the column's title, each spanning its columns.
+  void DrawTitleGroups(TColumnEh& column, const TRect& cellRect);
   // The column's edit buttons, right to left from the cell's right edge.
   void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
   // The text the column shows for a record of the link's window, after its cell events.
@@ -1047,6 +1118,11 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fTitleLines = 0;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
+  bool fUseMultiTitle = false;
+  int fVTitleMargin = 10;
+  std::unique_ptr<THeadTreeNode> fHeadTree = std::make_unique<THeadTreeNode>("Root", 0, 0);
+  // The lowest band of each column, in column order.
+  std::vector<THeadTreeNode*> fLeafCols;
 
   int fIndicatorOffset = 1;
   int fTitleOffset = 1;

@@ -228,6 +228,13 @@ void TColumnEh::RefreshFooterBindings() {
   for (int i = 0; i < fFooters->Count(); ++i) fFooters->Items(i)->EnsureSumValue();
 }
 
+bool TColumnEh::FooterBindingsStale() const {
+  if (fFooter->SumValueStale()) return true;
+  for (int i = 0; i < fFooters->Count(); ++i)
+    if (fFooters->Items(i)->SumValueStale()) return true;
+  return false;
+}
+
 TField* TColumnEh::WriteThroughField() {
   TCustomDBGridEh* grid = Grid();
   if (grid == nullptr || !IsGeneratedColumn() || !grid->DataLink().Active()) return nullptr;

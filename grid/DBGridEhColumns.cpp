@@ -4,6 +4,7 @@
 
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
+#include "classlib/db/NumericFields.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -463,6 +464,23 @@ void TColumnFooterEh::SetAlignment(TAlignment value) {
   Changed();
 }
 
+void TColumnFooterEh::SetToolTips(bool value) {
+  fToolTips = value;
+  fToolTipsAssigned = true;
+  Changed();
+}
+
+bool TColumnFooterEh::ToolTips() const {
+  return AssignedOrEh(fToolTipsAssigned, fToolTips, [this] {
+    TCustomDBGridEh* grid = fColumn->Grid();
+    return grid != nullptr && grid->ColumnDefValues().Footer().ToolTips;
+  });
+}
+
+void TColumnFooterEh::SetWordWrap(bool value) {
+  ChangeValueEh(fWordWrap, value, [this] { Changed(); });
+}
+
 TFont* TColumnFooterEh::GetFont() const {
   return AssignedOrEh(fFontAssigned, fFont.get(), [this] {
     return ReadOrEh(fColumn->Grid(), &TCustomDBGridEh::FooterFont, fFont.get());
@@ -478,29 +496,60 @@ TAlignment TColumnFooterEh::GetAlignment() const {
   return AssignedOrEh(fAlignmentAssigned, fAlignment, [this] { return fColumn->Alignment(); });
 }
 
-void TColumnFooterEh::EnsureSumValue() {
-  TCustomDBGridEh* grid = fColumn->Grid();
-  TGroupOperation operation = goSum;
+std::optional<TGroupOperation> TColumnFooterEh::SumOperation() const {
   switch (fValueType) {
     case fvtSum:
-      break;
+      return goSum;
     case fvtAvg:
-      operation = goAvg;
-      break;
+      return goAvg;
     case fvtCount:
-      operation = goCount;
-      break;
+      return goCount;
     default:
-      return DropSumValue();
+      return std::nullopt;
   }
-  if (grid == nullptr) return DropSumValue();
-  TDBSum* sum = fSum.Get();
-  if (sum == nullptr) {
-    sum = grid->SumList().SumCollection().Add();
-    fSum = TDBSumRef(sum);
+}
+
+AnsiString TColumnFooterEh::SumItemFieldName(TGroupOperation operation) const {
+  return operation == goCount ? AnsiString() : SummedFieldName();
+}
+
+bool TColumnFooterEh::SumValueStale() const {
+  const std::optional<TGroupOperation> operation = SumOperation();
+  const TDBSum* sum = fSum.Get();
+  if (!operation || fColumn->Grid() == nullptr) return sum != nullptr;
+  return sum == nullptr || sum->GroupOperation() != *operation ||
+         !SameText(sum->FieldName(), SumItemFieldName(*operation));
+}
+
+void TColumnFooterEh::EnsureSumValue() {
+  TCustomDBGridEh* grid = fColumn->Grid();
+  const std::optional<TGroupOperation> operation = SumOperation();
+  if (!operation || grid == nullptr) return DropSumValue();
+  const AnsiString fieldName = SumItemFieldName(*operation);
+  if (TDBSum* sum = fSum.Get()) {
+    sum->SetFieldName(fieldName);
+    sum->SetGroupOperation(*operation);
+    return;
   }
-  sum->SetFieldName(fFieldName.empty() ? fColumn->FieldName() : fFieldName);
-  sum->SetGroupOperation(operation);
+  // The new item recalculates the list once it is complete and known as the footer's: a
+  // walk reaches this footer again (through the grid's field look-up) and must find it.
+  TDBSumCollection& sums = grid->SumList().SumCollection();
+  sums.BeginUpdate();
+  TDBSum* sum = sums.Add();
+  fSum = TDBSumRef(sum);
+  sum->SetFieldName(fieldName);
+  sum->SetGroupOperation(*operation);
+  sums.EndUpdate();
+}
+
+AnsiString TColumnFooterEh::SummedFieldName() const {
+  const AnsiString& name = fFieldName.empty() ? fColumn->FieldName() : fFieldName;
+  // The sum list raises on a field its open dataset lacks or cannot read as a number,
+  // and would fail every walk (the open itself among them): such a footer sums nothing
+  // and shows 0. A closed dataset's fields are judged when it opens.
+  TDataSet* dataSet = fColumn->Grid()->SumList().DataSet();
+  if (dataSet == nullptr || !dataSet->Active()) return name;
+  return dynamic_cast<TNumericField*>(dataSet->FindField(name)) != nullptr ? name : AnsiString();
 }
 
 void TColumnFooterEh::DropSumValue() {
@@ -519,6 +568,9 @@ void TColumnFooterEh::Assign(const TPersistent* source) {
   fColorAssigned = footer->fColorAssigned;
   fAlignment = footer->fAlignment;
   fAlignmentAssigned = footer->fAlignmentAssigned;
+  fToolTips = footer->fToolTips;
+  fToolTipsAssigned = footer->fToolTipsAssigned;
+  fWordWrap = footer->fWordWrap;
   fValueType = footer->fValueType;
   EnsureSumValue();
   Changed();
@@ -549,6 +601,19 @@ void TDBGridColumnsEh::Update(TCollectionItem* item) {
 
 void TDBGridColumnsEh::ResetFields() {
   for (int i = 0; i < Count(); ++i) Items(i)->ResetField();
+}
+
+void TDBGridColumnsEh::RefreshFooterBindings() {
+  TCustomDBGridEh* grid = Grid();
+  bool stale = false;
+  for (int i = 0; i < Count() && !stale; ++i) stale = Items(i)->FooterBindingsStale();
+  if (grid == nullptr || !stale) return;
+  // One recalculation after every footer follows: a walk between two of them would read a
+  // field name the dataset no longer has.
+  TDBSumCollection& sums = grid->SumList().SumCollection();
+  sums.BeginUpdate();
+  for (int i = 0; i < Count(); ++i) Items(i)->RefreshFooterBindings();
+  sums.EndUpdate();
 }
 
 }  // namespace ordvane

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -354,6 +355,12 @@ class TColumnFooterEh : public TCollectionItem {
   bool FontAssigned() const { return fFontAssigned; }
   void SetColor(TColor value);
   void SetAlignment(TAlignment value);
+  // A text the cell cuts shows whole in a tooltip; the grid's footer default while not set.
+  bool ToolTips() const;
+  void SetToolTips(bool value);
+  // The text wraps in a grid with multi-line rows.
+  bool WordWrap() const { return fWordWrap; }
+  void SetWordWrap(bool value);
   // The footer's own value, else the grid's footer font and colour and the column's
   // alignment.
   TFont* GetFont() const;
@@ -366,11 +373,19 @@ class TColumnFooterEh : public TCollectionItem {
   void EnsureSumValue();
   // Takes the footer's aggregate out of the grid's sum list.
   void DropSumValue();
+  // Whether EnsureSumValue would change the aggregate.
+  bool SumValueStale() const;
 
   void Assign(const TPersistent* source) override;
 
  private:
   void Changed();
+  // The aggregate the value type asks for; none for the other types.
+  std::optional<TGroupOperation> SumOperation() const;
+  // The field a sum or average adds up: empty when the open dataset lacks it or it is no
+  // number. A count counts records, whatever their values.
+  AnsiString SummedFieldName() const;
+  AnsiString SumItemFieldName(TGroupOperation operation) const;
 
   TColumnEh* fColumn;
   TFooterValueType fValueType = fvtNon;
@@ -383,6 +398,9 @@ class TColumnFooterEh : public TCollectionItem {
   bool fColorAssigned = false;
   TAlignment fAlignment = taLeftJustify;
   bool fAlignmentAssigned = false;
+  bool fToolTips = false;
+  bool fToolTipsAssigned = false;
+  bool fWordWrap = false;
   // The grid's sum list frees its items on a clear or an assign, behind the footer.
   TDBSumRef fSum;
 };
@@ -720,6 +738,7 @@ class TColumnEh : public TCollectionItem {
   void RefreshDefaultFont() const;
   void FontChanged();
   void RefreshFooterBindings();
+  bool FooterBindingsStale() const;
   // Where a lookup cell's key lives: the field's key fields, or the field itself.
   std::vector<TField*> EditedFields(TField* field) const;
   bool EditableNow();
@@ -818,6 +837,8 @@ class TDBGridColumnsEh : public TCollection {
   TDBGridColumnsState State() const;
   // Every column forgets its cached field.
   void ResetFields();
+  // The dataset opened, closed or made its fields anew: each footer's sum follows.
+  void RefreshFooterBindings();
 
  protected:
   // Tells the grid of a changed column, or of every column (nullptr).

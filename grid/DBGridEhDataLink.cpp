@@ -33,6 +33,7 @@ bool TGridDataLinkEh::DefaultFields() const {
 
 void TGridDataLinkEh::ActiveChanged() {
   fGrid->FieldsRebuilt();
+  fGrid->Columns().RefreshFooterBindings();
   fGrid->LinkActive(Active());
   fModified = false;
 }
@@ -69,6 +70,7 @@ void TGridDataLinkEh::FocusControl(TField*& field) {
 
 void TGridDataLinkEh::LayoutChanged() {
   fGrid->FieldsRebuilt();
+  fGrid->Columns().RefreshFooterBindings();
   {
     const TFlagScope inLayoutChange(fGrid->fInLayoutChange);
     fGrid->LayoutChanged();

@@ -161,10 +161,13 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
   int dataCol = 0;
   int areaRow = 0;
   const TGridCellTypeEh type = GetCellType(col, row, dataCol, areaRow);
-  TRect rect = cellRect;
-  if (is3D) InflateRect(rect, -1, -1);
   // The one scrolling column the base grid needs may have no column behind it.
   TColumnEh* column = dataCol >= 0 && dataCol < fColumns->Count() ? fColumns->Items(dataCol) : nullptr;
+  // A multi-level title is its lowest band; the group bands above it follow.
+  const bool multiTitle = type.RowKind == crkTitleEh && areaRow == 0 && TitleLeaf(dataCol) != nullptr;
+  const TRect frameRect = multiTitle ? TitleLeafRect(col, cellRect) : cellRect;
+  TRect rect = frameRect;
+  if (is3D) InflateRect(rect, -1, -1);
   TCellLookEh look;
   if (type.ColKind == cckIndicatorEh) {
     look = DrawIndicatorCell(row, rect, type, is3D);
@@ -172,12 +175,15 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
     look = DrawTitleCell(col, row, rect, *column, type);
   } else if (column != nullptr && type.RowKind == crkDataEh) {
     look = DrawDataCell(col, row, rect, state, *column, is3D);
+  } else if (column != nullptr && type.RowKind == crkFooterEh) {
+    look = DrawFooterCell(col, row, rect, state, *column, areaRow, is3D);
   } else {
-    // The filter row and the footers show their background only.
+    // The filter row shows its background only.
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
     canvas.FillRect(rect);
   }
-  if (is3D && !look.themed) DrawCellEdgeEh(this, &canvas, cellRect, true, true, false, look.highlighted);
+  if (is3D && !look.themed) DrawCellEdgeEh(this, &canvas, frameRect, true, true, false, look.highlighted);
+  if (multiTitle) DrawTitleGroups(*column, cellRect);
 }
 
 bool TCustomDBGridEh::DrawThemedFixedCellEh(const TRect& rect, bool pressed, bool selected) {
@@ -261,7 +267,7 @@ TCustomDBGridEh::TCellLookEh TCustomDBGridEh::DrawTitleCell(int col, int row, co
   look.highlighted = IsCellSelected(col, RawToDataColumn(col), row, TBookmarkStr());
   GetHighlightCellColors(col, row, *canvas.Font(), background, look.highlighted, type);
   canvas.Brush()->SetColor(background);
-  const bool lines = fTitleHeight > 0 || fTitleLines > 0;
+  const bool lines = fTitleHeight > 0 || fTitleLines > 0 || fUseMultiTitle;
   const int shift = !pressed ? 0 : lines ? 2 : 1;
   TSortMarkerAreaEh area;
   if (marker != smNoneEh) {
@@ -287,17 +293,19 @@ void TCustomDBGridEh::DrawTitleContent(TColumnEh& column, const TRect& rect, int
   if (images != nullptr && title.ImageIndex() != -1) {
     TRect imageRect = rect;
     OffsetRect(imageRect, shift, shift);
-    DrawClipImageEh(canvas, *images, title.ImageIndex(), imageRect, title.Alignment(), 2);
+    DrawClipImageEh(canvas, *images, title.ImageIndex(), imageRect, fUseMultiTitle ? taCenter : title.Alignment(),
+                    2);
     return;
   }
   canvas.Brush()->SetStyle(bsClear);
+  const AnsiString caption = TitleLeafCaption(column);
   if (title.Orientation() == tohVertical) {
     TRect textRect = rect;
     OffsetRect(textRect, shift, shift);
-    DrawRotatedTextEh(canvas, textRect, title.Caption(), title.Alignment());
+    DrawRotatedTextEh(canvas, textRect, caption, title.Alignment());
   } else {
-    const bool lines = fTitleHeight > 0 || fTitleLines > 0;
-    WriteColumnText(column, rect, false, 2 + shift, 1 + shift, title.Caption(),
+    const bool lines = fTitleHeight > 0 || fTitleLines > 0 || fUseMultiTitle;
+    WriteColumnText(column, rect, false, 2 + shift, 1 + shift, caption,
                     {.Alignment = title.Alignment(),
                      .Layout = tlCenter,
                      .MultiLine = lines,

@@ -199,6 +199,8 @@ void TCustomDBGridEh::InternalLayout() {
   UpdateScrollBarsVisibility();
   UpdateTabStopsAndWidths();
   AutoFitWidths();
+  // The title tree measures the widths the columns ended with.
+  LayoutTitleTree();
   UpdateTabStopsAndWidths();
   UpdateRowCount();
   SyncRowWithRecord();
@@ -466,6 +468,8 @@ void TCustomDBGridEh::ColumnsChanged(TColumnEh* column) {
       const TFlagScope settingWidths(fSettingColWidths);
       SetColWidths(raw, wanted);
     }
+    // A caption, width or marker of a column changes the bands of its title tree.
+    if (fUseMultiTitle) LayoutChanged();
   } else {
     // A hidden column, or one of a grid without size, has no width to scale by: its
     // natural width stays as it is.

@@ -79,6 +79,10 @@ void TCustomDBGridEh::OptimizeColsWidth(const TColumnsEhList& columns) {
     RestorePosition();
     dataSet->EnableControls();
   }
+  for (int i = 0; i < columns.Count(); ++i) {
+    int& width = widths[static_cast<std::size_t>(i)];
+    width = std::max(width, FooterWidthNeeded(*columns.Items(i)));
+  }
   TGridLayoutSectionEh layout(this);
   for (int i = 0; i < columns.Count(); ++i) columns.Items(i)->SetWidth(widths[static_cast<std::size_t>(i)]);
 }
@@ -101,14 +105,16 @@ int TCustomDBGridEh::TitleWidthNeeded(TColumnEh& column) {
   TCanvas& canvas = *Canvas();
   canvas.Font()->Assign(title.Font());
   const int rawCol = DataToRawColumn(column.Index());
-  TRect rect = CellRect(rawCol, 0);
+  // A multi-level title is measured in its own band: the groups above span other columns.
+  TRect rect = TitleLeafRect(rawCol, CellRect(rawCol, 0));
   rect.right -= margin;
+  const AnsiString caption = TitleLeafCaption(column);
   if (title.Orientation() == tohVertical) {
     const TRect turned{0, 0, rect.Height(), rect.Width()};
-    return margin + TextHeightIn(canvas, title.Caption(), turned);
+    return margin + TextHeightIn(canvas, caption, turned);
   }
-  const bool wraps = fTitleHeight != 0 || fTitleLines != 0;
-  return margin + MeasuredTextWidth(canvas, title.Caption(), rect, wraps, wraps ? 2 : 0, UseRightToLeftAlignment());
+  const bool wraps = fTitleHeight != 0 || fTitleLines != 0 || fUseMultiTitle;
+  return margin + MeasuredTextWidth(canvas, caption, rect, wraps, wraps ? 2 : 0, UseRightToLeftAlignment());
 }
 
 int TCustomDBGridEh::DataWidthNeeded(TColumnEh& column) {
@@ -137,6 +143,21 @@ int TCustomDBGridEh::DataWidthNeeded(TColumnEh& column) {
   const TRect rect{0, 0, 0, DefaultRowHeight()};
   const bool wraps = column.WordWrap() && fMultiLineRows;
   return margin + MeasuredTextWidth(canvas, params.Text, rect, wraps, 0, UseRightToLeftAlignment());
+}
+
+int TCustomDBGridEh::FooterWidthNeeded(TColumnEh& column) {
+  TCanvas& canvas = *Canvas();
+  const TRect rect{0, 0, 0, DefaultRowHeight()};
+  int needed = 0;
+  for (int row = 0; row < fFooterRowCount; ++row) {
+    const TFooterLookEh footer = FooterCellParams(column, row, {});
+    canvas.Brush()->SetColor(footer.background);
+    const bool wraps = column.GetFooterItem(row).WordWrap() && fMultiLineRows;
+    // One pixel more than a data cell asks.
+    needed = std::max(needed, kFitMargin + 1 +
+                                  MeasuredTextWidth(canvas, footer.text, rect, wraps, 0, UseRightToLeftAlignment()));
+  }
+  return needed;
 }
 
 void TColumnEh::OptimizeWidth() {

@@ -53,7 +53,9 @@ void TCustomDBGridEh::KeyUp(Word& key, TShiftState shift) {
 int TCustomDBGridEh::TitleButtonColAt(int x, int y) const {
   if (!AreTitlesVisible() || !PtInRect(ClientRect(), {x, y})) return -1;
   const TGridCoord cell = MouseCoord(x, y);
-  return cell.Y == 0 && cell.X >= fIndicatorOffset ? cell.X : -1;
+  if (cell.Y != 0 || cell.X < fIndicatorOffset) return -1;
+  // A group caption above the column's own band is no button.
+  return PtInRect(TitleLeafRect(cell.X, CellRect(cell.X, 0)), {x, y}) ? cell.X : -1;
 }
 
 int TCustomDBGridEh::TitleButtonToPress(int x, int y) {

@@ -78,6 +78,23 @@ TEST(OptimizeWidthTest, FixedNeedsOfCheckBoxAndTitleImage) {
   f.grid->SetTitleImages(nullptr);
 }
 
+TEST(OptimizeWidthTest, MultiLevelTitleIsMeasuredInItsOwnBandOnly) {
+  FitFixture f(3);
+  TColumnEh& code = *f.ColumnAt(2);
+  code.Title().SetCaption("A group caption far wider than any value|Code words");
+  f.ColumnAt(3)->Title().SetCaption("A group caption far wider than any value|F");
+  f.grid->SetUseMultiTitle(true);
+  code.SetWidth(200);
+  f.ui.Process();
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 4 + TextWidthInFontEh(*code.Title().Font(), "Code words"));
+  // Narrowed, the band wraps its words: the longest one decides.
+  code.SetWidth(30);
+  f.ui.Process();
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 4 + TextWidthInFontEh(*code.Title().Font(), "words"));
+}
+
 TEST(OptimizeWidthTest, WrappingColumnOfMultiLineGridFitsLongestWord) {
   FitFixture f(3);
   f.grid->SetRowLines(3);
@@ -115,6 +132,28 @@ TEST(OptimizeWidthTest, CellEventTextIsMeasuredAndARaisingEventKeepsPosition) {
   EXPECT_EQ(f.grid->TopRow(), topRow);
   EXPECT_FALSE(f.data.ControlsDisabled());
   EXPECT_EQ(code.Width(), width);
+}
+
+TEST(OptimizeWidthTest, FootersNeedTheirTextsPlusFivePixels) {
+  FitFixture f(3);
+  TColumnEh& code = *f.ColumnAt(2);
+  code.Footer().SetValueType(fvtStaticText);
+  code.Footer().SetValue("a footer text wider than every code");
+  code.Footer().Font()->SetSize(14);
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 4 + TextWidthInFontEh(*code.Title().Font(), "CODE")) << "no footer rows shown";
+
+  f.grid->SetFooterRowCount(2);
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 5 + TextWidthInFontEh(*code.Footer().Font(), "a footer text wider than every code"))
+      << "in the footer's own font";
+  f.grid->OnGetFooterParams = [](TObject*, int dataCol, int row, TColumnEh*, TFont*, TColor&, TAlignment&,
+                                 TGridDrawState, AnsiString& text) {
+    if (dataCol == 2 && row == 1) text += " and more from the event";
+  };
+  code.OptimizeWidth();
+  EXPECT_EQ(code.Width(), 5 + TextWidthInFontEh(*code.Footer().Font(),
+                                                "a footer text wider than every code and more from the event"));
 }
 
 TEST(OptimizeWidthTest, ColumnsChosenFromSelection) {
