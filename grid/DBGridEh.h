@@ -929,8 +929,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   // ---- The mouse (DBGridEhMouseMove)
   // The screen rectangle of the data cells shown.
   TRect DataAreaRect() const;
-  // A left press on the indicator of a data row, or on a data cell; false elsewhere.
-  bool PressIndicator(TShiftState shift, int x, int y);
+  // After the base grid's press: a left press on the indicator of a data row selects
+  // its record and starts selecting rows.
+  void PressIndicator(TShiftState shift, int x, int y);
+  // A left press on a data cell, handled in full; false elsewhere.
   bool PressDataCell(TShiftState shift, int x, int y);
   // Makes the record of a data row and a raw column current.
   void GoToCell(int dataRow, int rawCol);

@@ -93,25 +93,24 @@ bool TCustomDBGridEh::BeginColumnDrag(int& /*origin*/, int& /*destination*/, TPo
   return !fPressingTitleButton;
 }
 
-bool TCustomDBGridEh::PressIndicator(TShiftState shift, int x, int y) {
+void TCustomDBGridEh::PressIndicator(TShiftState shift, int x, int y) {
   if (GridState() != grsNormal || !MouseCapture() || !fDataLink->Active() || !fDBOptions.Contains(dgMultiSelect) ||
       !SelectionTypeAllowed(gstRecordBookmarks))
-    return false;
+    return;
   const TGridCoord cell = MouseCoord(x, y);
   const int dataRow = cell.Y - fTitleOffset;
   TDataSet& dataSet = *fDataLink->DataSet();
   if (cell.X < 0 || cell.X >= fIndicatorOffset || dataRow < 0 || dataRow >= fDataLink->RecordCount() ||
       (dataSet.Bof() && dataSet.Eof()))
-    return false;
+    return;
   TDestroyWatch watch(this);
   const bool toggle = shift.Contains(ssCtrl);
   if (!toggle) ClearSelectionByKey();
   dataSet.MoveBy(dataRow - fDataLink->ActiveRecord());
-  if (watch.Gone()) return true;
+  if (watch.Gone()) return;
   fSelectedRows->SetCurrentRowSelected(toggle ? !fSelectedRows->GetCurrentRowSelected() : true);
   fDBGridEhState = dgsRowSelectingEh;
   fIndicatorSelecting = true;
-  return true;
 }
 
 bool TCustomDBGridEh::PressDataCell(TShiftState shift, int x, int y) {

@@ -169,8 +169,10 @@ void TDragTracker::End(bool drop) {
     }
     if (sourceWatch.Gone()) return;
   }
-  const TPoint p = droppedOn != nullptr && target.Alive() ? ClientPoint(droppedOn, at) : ClientPoint(source, at);
-  source->DoEndDrag(droppedOn != nullptr && target.Alive() ? droppedOn : nullptr, p.x, p.y);
+  // A target freed by its own drop handler is no target.
+  if (!target.Alive()) droppedOn = nullptr;
+  const TPoint p = ClientPoint(droppedOn != nullptr ? droppedOn : source, at);
+  source->DoEndDrag(droppedOn, p.x, p.y);
 }
 
 void DragSourceDestroyed(const TControl* control) {
