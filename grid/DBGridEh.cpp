@@ -17,7 +17,7 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
       fTitleImagesLink(std::make_unique<TChangeLink>()),
       fColumnDefValues(std::make_unique<TDBGridEhColumnDefValuesEh>()),
       fHorzScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal)),
-      fVertScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbVertical)),
+      fVertScrollBar(std::make_unique<TVertDBGridEhScrollBar>(this)),
       fSTFilter(std::make_unique<TSTDBGridEhFilter>(this)),
       fSelectedRows(std::make_unique<TBookmarkListEh>(this)),
       fSelection(std::make_unique<TDBGridEhSelection>(this)),
@@ -28,13 +28,9 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
   SetScrollBars(ssHorizontal);
   SetColCount(2);
   SetRowCount(2);
-  fTitleFont->OnChange = [this](TObject*) {
-    if (AreTitlesVisible()) LayoutChanged();
-  };
+  fTitleFont->OnChange = [this](TObject*) { OwnFontChanged(AreTitlesVisible()); };
   fTitleImagesLink->OnChange = [this](TObject*) { Invalidate(); };
-  fFooterFont->OnChange = [this](TObject*) {
-    if (fFooterRowCount > 0) LayoutChanged();
-  };
+  fFooterFont->OnChange = [this](TObject*) { OwnFontChanged(fFooterRowCount > 0); };
   fSumList->OnRecalcAll = [this](TObject*) { SumListRecalcAll(); };
   fSumList->OnAfterRecalcAll = [this](TObject*) { SumListAfterRecalcAll(); };
   fSumList->SumListChanged = [this](TObject*) { InvalidateFooter(); };
@@ -95,17 +91,9 @@ void TCustomDBGridEh::SetDataSource(TDataSource* value) {
 void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
   if (value == fDBOptions) return;
   if (value.Contains(dgRowSelect)) value.Exclude(dgEditing).Exclude(dgAlwaysShowEditor);
-  TGridOptionsEh base;
-  if (value.Contains(dgColLines)) base.Include(grFixedVertLine).Include(grVertLine);
-  if (value.Contains(dgRowLines)) base.Include(grFixedHorzLine).Include(grHorzLine);
-  if (value.Contains(dgColumnResize)) base.Include(grColSizing).Include(grColMoving);
-  if (value.Contains(dgTabs)) base.Include(grTabs);
-  if (value.Contains(dgRowSelect)) base.Include(grRowSelect);
-  if (value.Contains(dgEditing)) base.Include(grEditing);
-  if (value.Contains(dgAlwaysShowEditor)) base.Include(grAlwaysShowEditor);
   const TDBGridOptions old = fDBOptions;
   fDBOptions = value;
-  TCustomGridEh::SetOptions(base);
+  TCustomGridEh::SetOptions(BaseGridOptions());
   if (old.Contains(dgMultiSelect) && !value.Contains(dgMultiSelect)) fSelection->Clear();
   const TDBGridOptions layoutOptions{dgEditing,  dgAlwaysShowEditor, dgTitles,    dgIndicator,
                                      dgColLines, dgRowLines,         dgRowSelect, dgAlwaysShowSelection};
@@ -116,9 +104,11 @@ void TCustomDBGridEh::SetOptions(TDBGridOptions value) {
 void TCustomDBGridEh::SetOptionsEh(TDBGridEhOptions value) {
   if (value == fOptionsEh) return;
   if (fOptionsEh.Contains(dghMultiSortMarking) && !value.Contains(dghMultiSortMarking)) {
-    // Only the first sort key stays marked.
-    while (fSortMarkedColumns.Count() > 1)
-      fSortMarkedColumns.Items(fSortMarkedColumns.Count() - 1)->Title().SetSortMarker(smNoneEh);
+    // Only the first sort key stays marked. The keys are taken first: during a column
+    // update the markers change but the list does not.
+    std::vector<TColumnEh*> later;
+    for (int i = 1; i < fSortMarkedColumns.Count(); ++i) later.push_back(fSortMarkedColumns.Items(i));
+    for (auto it = later.rbegin(); it != later.rend(); ++it) (*it)->Title().SetSortMarker(smNoneEh);
   }
   fOptionsEh = value;
   LayoutChanged();
@@ -196,15 +186,21 @@ void TCustomDBGridEh::SetReadOnly(bool value) {
 }
 
 void TCustomDBGridEh::SetTitleImages(TCustomImageList* value) {
-  TCustomImageList* old = TitleImages();
-  if (old == value) return;
-  if (old != nullptr) old->UnRegisterChanges(fTitleImagesLink.get());
-  if (value != nullptr) value->RegisterChanges(fTitleImagesLink.get());
+  if (fTitleImages == value) return;
+  if (fTitleImages != nullptr) fTitleImages->UnRegisterChanges(fTitleImagesLink.get());
+  fTitleImages = value;
+  if (value != nullptr) {
+    value->RegisterChanges(fTitleImagesLink.get());
+    value->FreeNotification(this);
+  }
   LayoutChanged();
 }
 
 void TCustomDBGridEh::SetFooterColor(TColor value) {
-  ChangeAndInvalidate(this, fFooterColor, value);
+  if (!ComponentState().Contains(csLoading)) SetParentColor(false);
+  if (fFooterColor == value) return;
+  fFooterColor = value;
+  if (fFooterRowCount > 0) Invalidate();
 }
 
 void TCustomDBGridEh::SetDrawMemoText(bool value) {
@@ -260,13 +256,21 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   TCustomGridEh::Notification(component, operation);
   if (operation != opRemove) return;
   if (component == DataSource()) SetDataSource(nullptr);
-  for (TDBGridEhScrollBar* bar : {fHorzScrollBar.get(), fVertScrollBar.get()})
+  for (TDBGridEhScrollBar* bar :
+       {fHorzScrollBar.get(), static_cast<TDBGridEhScrollBar*>(fVertScrollBar.get())})
     if (bar != nullptr && bar->ExtScrollBar() == component) bar->SetExtScrollBar(nullptr);
+  // The list has already let go of its change link.
+  if (component == fTitleImages) {
+    fTitleImages = nullptr;
+    LayoutChanged();
+  }
   if (fColumns == nullptr) return;
   bool fieldGone = false;
   for (int i = 0; i < fColumns->Count(); ++i) {
     TColumnEh* column = fColumns->Items(i);
     if (column->PopupMenu() == component) column->SetPopupMenu(nullptr);
+    if (column->DropDownBox().ListSource() == component) column->DropDownBox().SetListSource(nullptr);
+    if (column->STFilter().ListSource() == component) column->STFilter().SetListSource(nullptr);
     if (column->CachedField() == component) {
       column->ResetField();
       fieldGone = true;

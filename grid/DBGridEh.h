@@ -78,6 +78,8 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+// A click on a cell of the column.
+using TDBGridEhClickEvent = TEvent<void(TColumnEh* column)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
                                          TSortMarkerEh& sortMarker, bool isDown)>;
@@ -384,6 +386,7 @@ class TSTDBGridEhFilter : public TPersistent {
   void SetLocal(bool value) { fLocal = value; }
   bool Visible() const { return fVisible; }
   void SetVisible(bool value);
+  void Assign(const TPersistent* source) override;
   // Brackets column moves: meanwhile the grid leaves the filter editor alone.
   void BeginUpdate() { ++fUpdateCount; }
   void EndUpdate();
@@ -424,6 +427,9 @@ class TDBGridEhScrollBar : public TPersistent {
   TScrollBar* ExtScrollBar() const { return fExtScrollBar; }
   void SetExtScrollBar(TScrollBar* value);
   bool IsScrollBarShowing() const;
+  // Takes the other bar's visibility and tracking; the kind and the external bar stay,
+  // since an external bar drives one grid only.
+  void Assign(const TPersistent* source) override;
 
  private:
   TCustomDBGridEh* fGrid;
@@ -431,6 +437,15 @@ class TDBGridEhScrollBar : public TPersistent {
   TScrollBarVisibleModeEh fVisibleMode = sbAutoShowEh;
   bool fTracking = false;
   TScrollBar* fExtScrollBar = nullptr;
+};
+
+// The settings of the vertical bar, a class of their own so that stored settings tell
+// the two bars apart.
+class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
+  ORDVANE_CLASS(TVertDBGridEhScrollBar, TDBGridEhScrollBar)
+
+ public:
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : TDBGridEhScrollBar(grid, sbVertical) {}
 };
 
 // ---- The grid -------------------------------------------------------------------------
@@ -446,16 +461,23 @@ class TCustomDBGridEh : public TCustomGridEh {
 
   // ---- Owned parts and companions
   TDBGridColumnsEh& Columns() const { return *fColumns; }
+  // The owned parts below take copies of what they are given.
+  void SetColumns(const TDBGridColumnsEh& value);
   TDBGridEhColumnDefValuesEh& ColumnDefValues() const { return *fColumnDefValues; }
+  void SetColumnDefValues(const TDBGridEhColumnDefValuesEh& value);
   TGridDataLinkEh& DataLink() const { return *fDataLink; }
   TDataSource* DataSource() const { return fDataLink->DataSource(); }
   void SetDataSource(TDataSource* value);
   TDBSumListProducer& SumList() const { return *fSumList; }
+  void SetSumList(const TDBSumListProducer& value);
   TBookmarkListEh& SelectedRows() const { return *fSelectedRows; }
   TDBGridEhSelection& Selection() const { return *fSelection; }
   TSTDBGridEhFilter& STFilter() const { return *fSTFilter; }
+  void SetSTFilter(const TSTDBGridEhFilter& value);
   TDBGridEhScrollBar& HorzScrollBar() const { return *fHorzScrollBar; }
-  TDBGridEhScrollBar& VertScrollBar() const { return *fVertScrollBar; }
+  void SetHorzScrollBar(const TDBGridEhScrollBar& value);
+  TVertDBGridEhScrollBar& VertScrollBar() const { return *fVertScrollBar; }
+  void SetVertScrollBar(const TDBGridEhScrollBar& value);
   // The columns with a sort marker, in SortIndex order.
   TColumnsEhList& SortMarkedColumns() { return fSortMarkedColumns; }
   // The columns whose Visible is set, in column order; rebuilt by every layout.
@@ -465,11 +487,15 @@ class TCustomDBGridEh : public TCustomGridEh {
   // nil attaches the shared style (or none when there is none).
   void SetStyle(TDBGridEhStyle* value);
 
+  // The title and footer fonts follow the grid's Font while ParentFont is set; a change
+  // made to either turns ParentFont off.
   TFont* TitleFont() const { return fTitleFont.get(); }
+  void SetTitleFont(const TFont& value) { fTitleFont->Assign(&value); }
   // Images that titles show in place of their caption (by the title's ImageIndex).
-  TCustomImageList* TitleImages() const { return fTitleImagesLink->Sender(); }
+  TCustomImageList* TitleImages() const { return fTitleImages; }
   void SetTitleImages(TCustomImageList* value);
   TFont* FooterFont() const { return fFooterFont.get(); }
+  void SetFooterFont(const TFont& value) { fFooterFont->Assign(&value); }
   TColor FooterColor() const { return fFooterColor; }
   // Background of data rows by record number on a numbered dataset; the grid's Color while
   // not set.
@@ -477,8 +503,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetEvenRowColor(TColor value);
   TColor OddRowColor() const { return fOddRowColor.value_or(Color()); }
   void SetOddRowColor(TColor value);
+  // Setting it outside loading turns ParentColor off; with ParentColor it follows Color.
   void SetFooterColor(TColor value);
-  // A column's popup menu: the grid hears of its destruction and unhooks it.
+  // A column's popup menu or list source: the grid hears of its destruction and unhooks it.
   void WatchComponent(TComponent* component);
 
   // ---- Options and settings
@@ -502,6 +529,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool SortLocal() const { return fSortLocal; }
   void SetSortLocal(bool value) { fSortLocal = value; }
   void SetFlat(bool value);
+  // The border of the flat edit buttons: thinner on a flat grid.
+  int EditButtonsBorderWidth() const { return Flat() ? 2 : 4; }
   // Data columns kept at the right edge; the base grid's contra columns are as many as
   // the columns allow.
   int ContraColCount() const { return fContraColCount; }
@@ -521,6 +550,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   void SetTitleHeight(int value);
   int TitleLines() const { return fTitleLines; }
   void SetTitleLines(int value);
+  // Data rows may be sized with the mouse on the indicator; a sized row's height becomes
+  // RowHeight of every row.
+  bool RowSizingAllowed() const { return fRowSizingAllowed; }
+  void SetRowSizingAllowed(bool value);
   TImeMode ImeMode() const { return fImeMode; }
   void SetImeMode(TImeMode value) { fImeMode = value; }
   const TImeName& ImeName() const { return fImeName; }
@@ -681,6 +714,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Fired only while the columns are the default ones.
   TDrawDataCellEvent OnDrawDataCell;
   TMovedEvent OnColumnMoved;
+  // A left button pressed and released over the same data (title) cell of a column.
+  TDBGridEhClickEvent OnCellClick;
+  TDBGridEhClickEvent OnTitleClick;
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
 
@@ -726,6 +762,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool CanEditShow() override;
   void ColumnMoved(int from, int to) override;
   void ColWidthsChanged() override;
+  void RowHeightsChanged() override;
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   bool DrawsCellFrames() const override { return true; }
 
@@ -761,6 +798,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Scrolling, the wheel, focus and leaving the grid (DBGridEhMessages.cpp).
   // Flat, the window has no standard border: a single border is painted by the grid.
   void CreateParams(TCreateParams& params) override;
+  // Paints the single border of a flat grid on the window's context.
+  virtual void PaintBorder(HDC dc);
   void DoExit() override;
   // One notch moves the dataset one record (none while the editor's drop-down list is
   // open: the wheel is the list's then); the wheel events are not fired.
@@ -778,6 +817,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void TitleBtnClick(int dataCol, TColumnEh* column);
   // Any dataCol outside Columns disables the button.
   virtual void CheckTitleBtn(int dataCol, bool& enabled);
+  virtual void CellClick(TColumnEh* column);
+  virtual void TitleClick(TColumnEh* column);
   void KeyUp(Word& key, TShiftState shift) override;
 
   // ---- The mouse (DBGridEhMouseMove): presses that select, the selection following the
@@ -979,6 +1020,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The held button comes up without a click.
   void TitleButtonCancelled();
   void TitleButtonClicked(int rawCol, TShiftState shift);
+  // A left release over the cell the button went down on clicks it.
+  void ReleaseCellClick(int x, int y);
   void ApplyPendingSorting();
 
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
@@ -986,6 +1029,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   int InnerBorderWidth() const;
   void WMNCCalcSize(TMessage& message);
   void WMNCPaint(TMessage& message);
+  // Font and colour coupling (DBGridEhProperties.cpp).
+  void GridFontChanged();
+  void TakeParentFont(TMessage& message);
+  void TakeParentColor(TMessage& message);
+  // A change to the title or the footer font; `relayout` when the font is shown.
+  void OwnFontChanged(bool relayout);
+  // The option set of the base grid that Options and RowSizingAllowed stand for.
+  TGridOptionsEh BaseGridOptions() const;
   bool EditorListOpen() const;
   // The dataset moves to the record (or of the five positions, the place) the dropped
   // thumb stands for.
@@ -1092,7 +1143,7 @@ class TCustomDBGridEh : public TCustomGridEh {
   std::unique_ptr<TChangeLink> fTitleImagesLink;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> fColumnDefValues;
   std::unique_ptr<TDBGridEhScrollBar> fHorzScrollBar;
-  std::unique_ptr<TDBGridEhScrollBar> fVertScrollBar;
+  std::unique_ptr<TVertDBGridEhScrollBar> fVertScrollBar;
   std::unique_ptr<TSTDBGridEhFilter> fSTFilter;
   TColumnsEhList fSortMarkedColumns;
   TColumnsEhList fVisibleColumns;
@@ -1118,6 +1169,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   int fRowLines = 0;
   int fTitleHeight = 0;
   int fTitleLines = 0;
+  bool fRowSizingAllowed = false;
+  TCustomImageList* fTitleImages = nullptr;
+  // The title and footer fonts are taking the parent's font: ParentFont stays.
+  bool fTakingParentFont = false;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
   bool fUseMultiTitle = false;
@@ -1132,6 +1187,8 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The raw column whose title button the mouse went down on (-1: none); the button
   // shows pressed only while the mouse is over it.
   int fTitleButtonCol = -1;
+  // The cell a left button went down on; {-1, -1} when none is held.
+  TGridCoord fClickCell{-1, -1};
   // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
   bool fSortPending = false;
   int fButtonWidth = 0;

@@ -69,6 +69,12 @@ void TColumnDefValuesEh::Assign(const TPersistent* source) {
   fFooter->ToolTips = values->fFooter->ToolTips;
 }
 
+void TDBGridEhColumnDefValuesEh::Assign(const TPersistent* source) {
+  TColumnDefValuesEh::Assign(source);
+  if (const auto* values = dynamic_cast<const TDBGridEhColumnDefValuesEh*>(source))
+    HighlightRequired = values->HighlightRequired;
+}
+
 // ---- TColumnDropDownBoxEh -------------------------------------------------------------
 
 TColumnDropDownBoxEh::TColumnDropDownBoxEh(TColumnEh* column)
@@ -89,7 +95,10 @@ void TColumnDropDownBoxEh::SetAutoFitColWidths(bool value) {
 }
 
 void TColumnDropDownBoxEh::SetListSource(TDataSource* value) {
-  ChangeValueEh(fListSource, value, [this] { Changed(); });
+  ChangeValueEh(fListSource, value, [this] {
+    if (TCustomDBGridEh* grid = fColumn->Grid()) grid->WatchComponent(fListSource);
+    Changed();
+  });
 }
 
 void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions value) {
@@ -105,16 +114,21 @@ void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
   if (box == nullptr) return TPersistent::Assign(source);
   fAutoFitColWidths = box->fAutoFitColWidths;
   fColumnDefValues->Assign(box->fColumnDefValues.get());
-  fListSource = box->fListSource;
   fOptions = box->fOptions;
   fUseMultiTitle = box->fUseMultiTitle;
   fSpecRow->Assign(box->fSpecRow.get());
+  SetListSource(box->fListSource);
   Changed();
 }
 
 // ---- TSTColumnFilterEh ----------------------------------------------------------------
 
 TSTColumnFilterEh::TSTColumnFilterEh(TColumnEh* column) : fColumn(column) {}
+
+void TSTColumnFilterEh::SetListSource(TDataSource* value) {
+  fListSource = value;
+  if (TCustomDBGridEh* grid = fColumn->Grid()) grid->WatchComponent(value);
+}
 
 void TSTColumnFilterEh::Clear() {
   StoreExpression("", TSTFilterExpressionEh{});
@@ -131,7 +145,7 @@ void TSTColumnFilterEh::Assign(const TPersistent* source) {
   fDataField = filter->fDataField;
   fKeyField = filter->fKeyField;
   fListField = filter->fListField;
-  fListSource = filter->fListSource;
+  SetListSource(filter->fListSource);
   fVisible = filter->fVisible;
 }
 

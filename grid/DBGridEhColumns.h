@@ -235,6 +235,8 @@ class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
   ORDVANE_CLASS(TDBGridEhColumnDefValuesEh, TColumnDefValuesEh)
 
  public:
+  void Assign(const TPersistent* source) override;
+
   bool HighlightRequired = false;
 };
 
@@ -431,6 +433,7 @@ class TColumnDropDownBoxEh : public TPersistent {
   bool AutoFitColWidths() const { return fAutoFitColWidths; }
   void SetAutoFitColWidths(bool value);
   TColumnDefValuesEh& ColumnDefValues() const { return *fColumnDefValues; }
+  // The lookup list of the column; the grid hears of its destruction.
   TDataSource* ListSource() const { return fListSource; }
   void SetListSource(TDataSource* value);
   TDBLookupGridEhOptions Options() const { return fOptions; }
@@ -468,8 +471,9 @@ class TSTColumnFilterEh : public TPersistent {
   void SetKeyField(const AnsiString& value) { fKeyField = value; }
   const AnsiString& ListField() const { return fListField; }
   void SetListField(const AnsiString& value) { fListField = value; }
+  // The source of the drop-down's values; the grid hears of its destruction.
   TDataSource* ListSource() const { return fListSource; }
-  void SetListSource(TDataSource* value) { fListSource = value; }
+  void SetListSource(TDataSource* value);
   bool Visible() const { return fVisible; }
   void SetVisible(bool value) { fVisible = value; }
 

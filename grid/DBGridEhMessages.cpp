@@ -57,6 +57,13 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMNCCalcSize(message);
     case WM_NCPAINT:
       return WMNCPaint(message);
+    case CM_FONTCHANGED:
+      TCustomGridEh::Dispatch(message);
+      return GridFontChanged();
+    case CM_PARENTFONTCHANGED:
+      return TakeParentFont(message);
+    case CM_PARENTCOLORCHANGED:
+      return TakeParentColor(message);
     case WM_CHAR:
       return WMChar(message);
     case WM_SETCURSOR:
@@ -111,11 +118,19 @@ void TCustomDBGridEh::WMNCPaint(TMessage& message) {
   const HWND wnd = Handle();
   const HDC dc = GetWindowDC(wnd);
   if (dc == nullptr) return;
+  struct TWindowDCScope {
+    HWND wnd;
+    HDC dc;
+    ~TWindowDCScope() { ReleaseDC(wnd, dc); }
+  } scope{wnd, dc};
+  PaintBorder(dc);
+}
+
+void TCustomDBGridEh::PaintBorder(HDC dc) {
   TRect border;
-  GetWindowRect(wnd, border);
+  GetWindowRect(Handle(), border);
   OffsetRect(border, -border.left, -border.top);
   DrawEdge(dc, border, BDR_SUNKENINNER, BF_RECT);
-  ReleaseDC(wnd, dc);
 }
 
 // ---- The vertical bar and the wheel -----------------------------------------------------

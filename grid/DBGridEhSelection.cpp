@@ -249,6 +249,13 @@ void TSTDBGridEhFilter::SetVisible(bool value) {
   fGrid->LayoutChanged();
 }
 
+void TSTDBGridEhFilter::Assign(const TPersistent* source) {
+  const auto* filter = dynamic_cast<const TSTDBGridEhFilter*>(source);
+  if (filter == nullptr) return TPersistent::Assign(source);
+  fLocal = filter->fLocal;
+  SetVisible(filter->fVisible);
+}
+
 void TSTDBGridEhFilter::EndUpdate() {
   if (fUpdateCount > 0) --fUpdateCount;
 }
@@ -270,6 +277,13 @@ void TDBGridEhScrollBar::SetExtScrollBar(TScrollBar* value) {
   fExtScrollBar = value;
   if (value != nullptr) value->FreeNotification(fGrid);
   fGrid->LayoutChanged();
+}
+
+void TDBGridEhScrollBar::Assign(const TPersistent* source) {
+  const auto* bar = dynamic_cast<const TDBGridEhScrollBar*>(source);
+  if (bar == nullptr) return TPersistent::Assign(source);
+  fTracking = bar->fTracking;
+  SetVisibleMode(bar->fVisibleMode);
 }
 
 bool TDBGridEhScrollBar::IsScrollBarShowing() const {

@@ -1,7 +1,8 @@
 // Title sorting: a column title acting as a button steps its sort marker when clicked,
 // and the dataset is sorted by the markers through the data service. A Ctrl+click only
 // changes the marker: the sorting waits for Ctrl's release or the loss of the focus, so
-// that several columns are marked before the dataset reopens once.
+// that several columns are marked before the dataset reopens once. A left release over
+// the cell the button went down on is a click on that title or data cell.
 
 #include "classlib/ui/WinInput.h"
 #include "grid/DBGridEh.h"
@@ -87,6 +88,28 @@ void TCustomDBGridEh::ReleaseTitleButton(TShiftState shift, int x, int y) {
   TitleButtonCancelled();
   SetMouseCapture(false);
   if (click) TitleButtonClicked(rawCol, shift);
+}
+
+void TCustomDBGridEh::ReleaseCellClick(int x, int y) {
+  const TGridCoord pressed = fClickCell;
+  fClickCell = {-1, -1};
+  const TInplaceEdit* editor = InplaceEditor();
+  if (editor != nullptr && editor->Visible() && PtInRect(editor->BoundsRect(), {x, y})) return;
+  const TGridCoord cell = MouseCoord(x, y);
+  const int dataCol = RawToDataColumn(cell.X);
+  if (!(cell == pressed) || dataCol < 0 || dataCol >= fColumns->Count()) return;
+  if (AreTitlesVisible() && cell.Y == 0)
+    TitleClick(fColumns->Items(dataCol));
+  else if (cell.Y >= fTitleOffset && cell.Y < RowCount())
+    CellClick(fColumns->Items(dataCol));
+}
+
+void TCustomDBGridEh::CellClick(TColumnEh* column) {
+  if (OnCellClick) OnCellClick(column);
+}
+
+void TCustomDBGridEh::TitleClick(TColumnEh* column) {
+  if (OnTitleClick) OnTitleClick(column);
 }
 
 void TCustomDBGridEh::TitleButtonCancelled() {

@@ -13,6 +13,7 @@
 #include "classlib/db/NumericFields.h"
 #include "classlib/db/StringFields.h"
 #include "classlib/ui/Forms.h"
+#include "classlib/ui/RasterDC.h"
 #include "grid/DBGridEh.h"
 #include "tests/support/MemDataSet.h"
 #include "tests/support/UiDriver.h"
@@ -39,6 +40,14 @@ inline TStringField* MakeCityLookup(TDataSet& dataSet, TDataSet& cities) {
   city->SetLookupKeyFields("ID");
   city->SetLookupResultField("NAME");
   return city;
+}
+
+// The height DejaVu gives "Wg" in a font, measured on a raster.
+inline int TextHeightOf(const TFont& font) {
+  TRaster raster(1, 1);
+  TRasterDC dc(raster);
+  dc.SelectFont(font.LogFont());
+  return dc.GetTextExtentPoint32("Wg").cy;
 }
 
 class TDataGrid : public TCustomDBGridEh {

@@ -15,14 +15,7 @@ namespace ordvane {
 namespace {
 
 using test::DataGridFixture;
-
-// The height DejaVu gives "Wg" in a font, measured on a raster.
-int TextHeightOf(const TFont& font) {
-  TRaster raster(1, 1);
-  TRasterDC dc(raster);
-  dc.SelectFont(font.LogFont());
-  return dc.GetTextExtentPoint32("Wg").cy;
-}
+using test::TextHeightOf;
 
 SCROLLINFO VerticalBar(TCustomDBGridEh& grid) {
   SCROLLINFO info;
