@@ -2,6 +2,7 @@
 // references it drops when other components go, and the column popup menu.
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhFilterEdit.h"
 
 namespace ordvane {
 
@@ -44,6 +45,8 @@ TCustomDBGridEh::~TCustomDBGridEh() {
   fSumList->OnRecalcAll = {};
   fSumList->OnAfterRecalcAll = {};
   fSumList->SumListChanged = {};
+  // The filter editor goes while the grid it was placed on is whole.
+  delete fFilterEdit;
   if (fStyle != nullptr) fStyle->RemoveGrid(this);
   fDataLink->SetDataSource(nullptr);
   // Columns take their footers' aggregates out of the sum list and themselves out of the
@@ -255,6 +258,10 @@ void TCustomDBGridEh::FieldsRebuilt() {
 void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) {
   TCustomGridEh::Notification(component, operation);
   if (operation != opRemove) return;
+  if (component == fFilterEdit) {
+    fFilterEdit = nullptr;
+    fFilterEditing = false;
+  }
   if (component == DataSource()) SetDataSource(nullptr);
   for (TDBGridEhScrollBar* bar :
        {fHorzScrollBar.get(), static_cast<TDBGridEhScrollBar*>(fVertScrollBar.get())})

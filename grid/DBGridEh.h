@@ -22,6 +22,7 @@
 #include "grid/DbUtilsEh.h"
 #include "gridbase/BMListEh.h"
 #include "gridbase/ButtonFacesEh.h"
+#include "gridbase/DBCtrlsEh.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsEh.h"
 
@@ -110,6 +111,7 @@ enum TDBGridEhStateEh : Byte {
 constexpr UINT_PTR kScrollTimerEh = 1;
 
 class TCustomDBGridEh;
+class TInplaceFilterEditEh;
 
 // The area of a raw cell: its column kind and its row kind.
 enum TCellColKindEh : Byte { cckIndicatorEh = 0, cckDataEh = 1 };
@@ -143,6 +145,8 @@ TCustomImageList& SortMarkerImagesEh();
 const TFont& SortIndexFontEh();
 // The width of `text` written in `font`.
 int TextWidthInFontEh(const TFont& font, const AnsiString& text);
+// Whether the two fonts write the same (every property equal).
+bool SameFontEh(const TFont& a, const TFont& b);
 
 // A numeric field's value rounded to an integer when it fits 32 bits, else `fallback`.
 int FieldValueAsIntegerEh(TField* field, int fallback);
@@ -450,7 +454,8 @@ class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
 
 // ---- The grid -------------------------------------------------------------------------
 
-class TCustomDBGridEh : public TCustomGridEh {
+// The grid holds its filter row's editor (IInplaceEditHolderEh).
+class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   ORDVANE_CLASS(TCustomDBGridEh, TCustomGridEh)
 
  public:
@@ -735,6 +740,49 @@ class TCustomDBGridEh : public TCustomGridEh {
   // Whether the title of a column acts as a button; `enabled` starts as Title.TitleButton.
   TCheckTitleEhBtnEvent OnCheckButton;
 
+  // ---- The filter row (DBGridEhFilterRow): one editor moves between the filter cells;
+  // a typed condition is stored in its column when the editor leaves the cell and takes
+  // effect through ApplyFilter (Enter, a list command).
+  // Data column of the cell being edited; -1 when none.
+  int FilterCol() const { return fFilterCol; }
+  bool FilterEditing() const { return fFilterEditing; }
+  // Nil until the filter row is first edited.
+  TInplaceFilterEditEh* FilterEdit() const { return fFilterEdit; }
+  bool IsFilterCellEditable(int dataCol) const;
+  bool IsFilterRow(int col, int row) const;
+  // The column's stored filter text; empty for a column without a field name.
+  AnsiString GetColumnFilterText(int dataCol) const;
+  // Opens the editor on the column's filter cell (a pending edit of the dataset is posted
+  // first); nothing for a cell that cannot be edited.
+  void StartFilterEdit(int dataCol);
+  void StopFilterEdit();
+  // StartFilterEdit on the current column, or StopFilterEdit.
+  void ShowFilterEdit(bool show);
+  // Hides the editor; its text is stored (not applied) in its column.
+  void HideFilterEdit();
+  // Places the editor on its cell again, with `refill` loaded from the column anew.
+  void UpdateFilterEditBounds(bool refill);
+  // To the next editable filter cell in the direction (wrapping once), or with `toEdge`
+  // to the last (first) one.
+  void MoveFilterEdit(bool forward, bool toEdge);
+  // Stores the edited text and filters the dataset by every column's condition.
+  void ApplyFilter();
+  // Empties every column's condition, whatever the editor holds; applies nothing.
+  void ClearFilter();
+  // Replaces the filtering of the dataset.
+  TNotifyEvent OnApplyFilter;
+
+  // The filter editor asks its holder.
+  bool InplaceEditCanModify(TControl* edit) override;
+  void GetMouseDownInfo(TPoint& point, Cardinal& time) override;
+  bool InplaceEditWndProc(TControl* edit, TMessage& message) override;
+  void InplaceEditKeyDown(TControl* edit, Word& key, TShiftState shift) override;
+  void InplaceEditKeyPress(TControl* edit, char& key) override;
+  void InplaceEditKeyUp(TControl* edit, Word& key, TShiftState shift) override;
+
+  // Leaves the filter row first.
+  void ShowEditor() override;
+
  protected:
   // A grid whose columns are of another column class.
   TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass);
@@ -820,6 +868,24 @@ class TCustomDBGridEh : public TCustomGridEh {
   virtual void CellClick(TColumnEh* column);
   virtual void TitleClick(TColumnEh* column);
   void KeyUp(Word& key, TShiftState shift) override;
+
+  // ---- The filter row (DBGridEhFilterRow)
+  // Parses the editor's text into the column's filter; a text that does not parse raises.
+  virtual void SetColumnFilterText(int dataCol);
+  virtual TInplaceFilterEditEh* CreateFilterEditor();
+  // Loads the editor for the column: plain text, or a drop-down over STFilter.ListSource.
+  virtual void UpdateFilterEditor(int dataCol);
+  // Filter editing is on and nothing is selected.
+  virtual bool CanEditFilterRow() const;
+  // Hands the filtering to the data service.
+  virtual void DefaultApplyFilter();
+  // dgAlwaysShowEditor, while the filter row is not edited.
+  bool CanEditorAlwaysShow() const;
+
+  // The base grid's sizing borders, a row's only over the indicator, a column's beyond
+  // the columns on the last one; and the frozen columns' own zones.
+  void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
+                       const TGridDrawInfo& info) override;
 
   // ---- The mouse (DBGridEhMouseMove): presses that select, the selection following the
   // mouse with the timed scroll beyond the data, live column sizing, a held title turning
@@ -1024,6 +1090,33 @@ class TCustomDBGridEh : public TCustomGridEh {
   void ReleaseCellClick(int x, int y);
   void ApplyPendingSorting();
 
+  // The filter row (DBGridEhFilterRow).
+  // The raw row of the filter cells: the one under the titles.
+  int FilterRowIndex() const;
+  // A press on an editable filter cell opens the editor there; false elsewhere.
+  bool FilterCellMouseDown(TMouseButton button, int x, int y);
+  // Up on the first record, or Ctrl+Up, opens the filter row; false when it does not.
+  bool EnterFilterRow(Word key, TShiftState shift);
+  // While the filter row is edited, typed characters go to its editor; false otherwise.
+  bool ForwardCharToFilterEdit(char key);
+  void FilterEditKeyDown(Word& key, TShiftState shift);
+  bool FilterCaretAtStart() const;
+  bool FilterCaretAtEnd() const;
+  void FilterEditKeyPress(TObject* sender, char& key);
+  void FillFilterList(TObject* sender);
+  void FilterListCloseUp(TObject* sender, bool& accept);
+  void FilterEditCloseUp(TObject* sender, bool accept);
+  void RunFilterListCommand(int command);
+  // Hides the editor, storing its text in its column or dropping it.
+  void HideFilterEditor(bool storeText);
+  void ShowFilterEditor(const TRect& rect);
+  // The editor's window is shown (whether or not its form is).
+  bool FilterEditorShown() const;
+  // Filter editing ends; the grid's own editor shows again when it always shows.
+  void LeaveFilterRow();
+  // Without dgRowSelect the column becomes current; with it the grid scrolls to show it.
+  void BringFilterColumnIntoView(int dataCol);
+
   // The border the grid paints itself inside the window's: one pixel of a flat grid with a
   // single border, else none.
   int InnerBorderWidth() const;
@@ -1056,6 +1149,10 @@ class TCustomDBGridEh : public TCustomGridEh {
   // The image the indicator shows for the active record; -1 for none.
   int IndicatorImage(bool current, bool selected) const;
   TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  // The filter text of an editable filter cell (DBGridEhFilterRow).
+  TCellLookEh DrawFilterCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
+  // The filter cells' background: FixedColor lightened by an eighth.
+  TColor FilterCellColor() const;
   // The marker and the sort index at the title's right, in the room `area` keeps.
   // With dghDblClickOptimizeColWidth, fits the columns of the column border under the
   // point; false when there is none.
@@ -1071,12 +1168,35 @@ class TCustomDBGridEh : public TCustomGridEh {
   HCURSOR SelectionCursorAt(int x, int y);
   bool InColumnSelectZone(TGridCoord cell, int y) const;
   void WMSetCursorEh(TMessage& message);
+  // The sizing zone of a frozen column under the point: the column, its right edge and the
+  // edge less the point's X; false elsewhere.
+  bool FrozenSizingZoneAt(int x, int y, int& index, int& sizingPos, int& sizingOfs, const TGridDrawInfo& info);
+  // The designer passes the mouse to the grid over its sizing zones and in its mouse states.
+  void CMDesignHitTest(TMessage& message);
+  // ---- Cell tooltips (DBGridEhHints.cpp)
+  struct TToolTipCellEh {
+    TColumnEh* column = nullptr;
+    TGridCellTypeEh type{cckDataEh, crkDataEh};
+    int areaRow = 0;
+    TRect rect;
+  };
+  // The cell under a client point whose data, title or footer shows tooltips.
+  std::optional<TToolTipCellEh> ToolTipCellAt(TPoint point);
+  void CMHintShowPause(TMessage& message);
+  void CMHintShow(TMessage& message);
+  // Prepares the cell's tooltip; false when its text fits the cell (or it has none).
+  bool CutToolTipText(const TToolTipCellEh& cell);
   // A press where "DOWNCUREH" shows selects the column: alone, with Shift from the anchor
   // over the visible columns between, with Ctrl joining or leaving; false elsewhere.
   bool SelectColumnAtTitleEdge(TShiftState shift, int x, int y);
   int TitleWidthNeeded(TColumnEh& column);
-  // For the current record.
-  int DataWidthNeeded(TColumnEh& column);
+  // What a data cell needs besides its text.
+  int DataMargin(TColumnEh& column);
+  // The width a check-box or image column's cells need whatever their values; none for
+  // columns that show text.
+  std::optional<int> FixedDataWidth(TColumnEh& column);
+  // The text of the current record's cell.
+  int DataTextWidth(TColumnEh& column);
   int FooterWidthNeeded(TColumnEh& column);
   void DrawSortMarker(const TRect& rect, TSortMarkerEh marker, const TSortMarkerAreaEh& area, int shift,
                       bool highlighted);
@@ -1127,6 +1247,9 @@ class TCustomDBGridEh : public TCustomGridEh {
   void DrawTitleGroups(TColumnEh& column, const TRect& cellRect);
   // The column's edit buttons, right to left from the cell's right edge.
   void DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background);
+  // A cell's edit button of the default width: a scroll bar's, or a flat button's and its
+  // separating line.
+  int DefaultCellButtonWidth() const;
   // The text the column shows for a record of the link's window, after its cell events.
   AnsiString ShownText(TColumnEh& column, int record);
   // A required field of the record being edited is empty (and the column's handler
@@ -1225,6 +1348,14 @@ class TCustomDBGridEh : public TCustomGridEh {
   bool fSelectingByKey = false;
   TBookmarkStr fKeyAnchor;
   bool fKeyAnchorSelected = false;
+
+  int fFilterCol = -1;
+  bool fFilterEditing = false;
+  // Owned by the grid (as a component).
+  TInplaceFilterEditEh* fFilterEdit = nullptr;
+  // The press that opened the filter editor, handed to the editor once.
+  TPoint fFilterMouseDownPoint;
+  Cardinal fFilterMouseDownTime = 0;
 
   TDBGridEhStateEh fDBGridEhState = dgsNormalEh;
   // The mouse: where it was at the last move; where the left button went down (during a

@@ -356,7 +356,8 @@ void TColumnEh::SetFont(const TFont& value) {
 
 void TColumnEh::RefreshDefaultFont() const {
   const TCustomDBGridEh* grid = Grid();
-  if (Has(cvFont) || grid == nullptr) return;
+  // Every read of Font comes here: copying an equal font would still tell its listeners.
+  if (Has(cvFont) || grid == nullptr || SameFontEh(*fFont, *grid->Font())) return;
   fCopyingFont = true;
   fFont->Assign(grid->Font());
   fCopyingFont = false;
@@ -780,8 +781,10 @@ TCheckBoxState TColumnEh::GetCheckboxState() {
   if (field == nullptr) return cbUnchecked;
   if (field->IsNull()) return cbGrayed;
   if (field->DataType() == ftBoolean) return field->AsBoolean() ? cbChecked : cbUnchecked;
-  const AnsiString text = field->Text();
   const TStrings& keys = *KeyList();
+  // Without keys every other value is grayed: the text is not needed.
+  if (keys.Count() == 0) return cbGrayed;
+  const AnsiString text = field->Text();
   if (LineHasItem(keys, 0, text)) return cbChecked;
   if (keys.Count() < 2) return cbGrayed;
   return LineHasItem(keys, 1, text) ? cbUnchecked : cbGrayed;

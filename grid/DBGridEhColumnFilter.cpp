@@ -2,6 +2,7 @@
 // filter (its text parsed in the column's value class, the field name and operands).
 
 #include "classlib/core/StringLists.h"
+#include "grid/DBGridEh.h"
 #include "grid/DBGridEhColumns.h"
 
 namespace ordvane {
@@ -38,6 +39,22 @@ AnsiString TSTColumnFilterEh::GetFilterFieldName() {
   if (!fDataField.empty()) return fDataField;
   TField* field = fColumn->Field();
   return field != nullptr ? field->FieldName() : fColumn->FieldName();
+}
+
+void TSTColumnFilterEh::SetListSource(TDataSource* value) {
+  fListSource = value;
+  // The cached values belong to the old source's dataset, which may be going.
+  fListValues.reset();
+  if (TCustomDBGridEh* grid = fColumn->Grid()) grid->WatchComponent(value);
+}
+
+TStrings* TSTColumnFilterEh::ListValues() {
+  TDataSet* dataSet = fListSource != nullptr ? fListSource->DataSet() : nullptr;
+  if (dataSet == nullptr) return nullptr;
+  if (!fListValues) fListValues = std::make_unique<TDatasetFieldValueListEh>();
+  fListValues->SetDataSet(dataSet);
+  fListValues->SetFieldName(fListField.empty() ? GetFilterFieldName() : fListField);
+  return fListValues->Values();
 }
 
 Variant TSTColumnFilterEh::GetOperand1() {

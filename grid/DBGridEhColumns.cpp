@@ -125,11 +125,6 @@ void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
 
 TSTColumnFilterEh::TSTColumnFilterEh(TColumnEh* column) : fColumn(column) {}
 
-void TSTColumnFilterEh::SetListSource(TDataSource* value) {
-  fListSource = value;
-  if (TCustomDBGridEh* grid = fColumn->Grid()) grid->WatchComponent(value);
-}
-
 void TSTColumnFilterEh::Clear() {
   StoreExpression("", TSTFilterExpressionEh{});
 }

@@ -476,6 +476,10 @@ class TSTColumnFilterEh : public TPersistent {
   void SetListSource(TDataSource* value);
   bool Visible() const { return fVisible; }
   void SetVisible(bool value) { fVisible = value; }
+  // The distinct texts of ListField (else of the filtered field) over ListSource's
+  // dataset, for the filter cell's drop-down; nil without a ListSource. Made on first
+  // use and kept up to date with the dataset.
+  TStrings* ListValues();
 
   const AnsiString& ExpressionStr() const { return fExpressionStr; }
   // A copy of the parsed record.
@@ -518,6 +522,7 @@ class TSTColumnFilterEh : public TPersistent {
   TSTFilterExpressionEh fExpression;
   int fDropDownListWidth = 0;
   int fDropDownListRows = 0;
+  std::unique_ptr<TDatasetFieldValueListEh> fListValues;
 };
 
 // ---- The column -----------------------------------------------------------------------

@@ -86,6 +86,8 @@ bool TCustomDBGridEh::IsCell3D(int col, int row, TGridDrawState state) const {
   const int dataRow = row - fTitleOffset;
   const bool fixed = state.Contains(gdFixed);
   const bool footer = fFooterRowCount >= 1 && row >= RowCount();
+  // An editable filter cell is flat: its editor takes its place.
+  if (IsFilterRow(col, row) && IsFilterCellEditable(dataCol)) return false;
   return (fOptionsEh.Contains(dghFixed3D) && fixed && (dataCol < 0 || dataRow < 0)) ||
          (fOptionsEh.Contains(dghFooter3D) && footer) ||
          (fOptionsEh.Contains(dghData3D) && !fixed && !footer) ||
@@ -177,8 +179,10 @@ void TCustomDBGridEh::DrawCell(int col, int row, const TRect& cellRect, TGridDra
     look = DrawDataCell(col, row, rect, state, *column, is3D);
   } else if (column != nullptr && type.RowKind == crkFooterEh) {
     look = DrawFooterCell(col, row, rect, state, *column, areaRow, is3D);
+  } else if (column != nullptr && type.RowKind == crkFilterEh) {
+    look = DrawFilterCell(col, row, rect, *column, type);
   } else {
-    // The filter row shows its background only.
+    // A cell with no column behind it shows its background only.
     canvas.Brush()->SetColor(type.RowKind == crkFooterEh ? fFooterColor : Color());
     canvas.FillRect(rect);
   }
@@ -530,10 +534,14 @@ void TCustomDBGridEh::SetInplaceSearchState(bool searching, const AnsiString& te
   if (HandleAllocated()) InvalidateRow(Row());
 }
 
+int TCustomDBGridEh::DefaultCellButtonWidth() const {
+  return Flat() ? DefaultEditButtonWidthEh() + 1 : GetSystemMetrics(SM_CXVSCROLL);
+}
+
 void TCustomDBGridEh::DrawCellButtons(TColumnEh& column, const TRect& rect, TColor background) {
   TCanvas& canvas = *Canvas();
   const bool flat = Flat();
-  const int implicitWidth = flat ? DefaultEditButtonWidthEh() + 1 : GetSystemMetrics(SM_CXVSCROLL);
+  const int implicitWidth = DefaultCellButtonWidth();
   int right = rect.right;
   const auto place = [&](int width) {
     const TRect button{std::max(rect.left, right - width), rect.top, right, rect.bottom};

@@ -91,7 +91,7 @@ void TCustomDBGridEh::SelectColumn(int col, int direction, bool extend) {
     if (!fDBOptions.Contains(dgAlwaysShowEditor)) HideEditor();
     if (!fDBOptions.Contains(dgRowSelect)) MoveColRow(col, Row(), true, true);
     const TColumnCellKind kind = SelectedColumn() == nullptr ? ctCommon : SelectedColumn()->GetColumnType();
-    if (kind != ctKeyImageList && kind != ctCheckboxes && fDBOptions.Contains(dgAlwaysShowEditor))
+    if (kind != ctKeyImageList && kind != ctCheckboxes && CanEditorAlwaysShow())
       ShowEditor();
     ColEnter();
   }
@@ -113,11 +113,17 @@ void TCustomDBGridEh::ColExit() {
 }
 
 void TCustomDBGridEh::ColumnMoved(int from, int to) {
-  const TSTFilterUpdateScopeEh filterUpdate(*fSTFilter);
-  const int fromData = RawToDataColumn(from);
-  const int toData = RawToDataColumn(to);
-  fColumns->Items(fromData)->SetIndex(toData);
-  if (OnColumnMoved) OnColumnMoved(this, fromData, toData);
+  {
+    const TSTFilterUpdateScopeEh filterUpdate(*fSTFilter);
+    const int fromData = RawToDataColumn(from);
+    const int toData = RawToDataColumn(to);
+    // The edited filter cell moves with its column.
+    TColumnEh* filterColumn = fFilterCol >= 0 && fFilterCol < fColumns->Count() ? fColumns->Items(fFilterCol) : nullptr;
+    fColumns->Items(fromData)->SetIndex(toData);
+    if (filterColumn != nullptr) fFilterCol = filterColumn->Index();
+    if (OnColumnMoved) OnColumnMoved(this, fromData, toData);
+  }
+  UpdateFilterEditBounds(false);
 }
 
 // ---- Window ---------------------------------------------------------------------------

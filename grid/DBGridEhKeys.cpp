@@ -43,8 +43,13 @@ TDBGridEhShortCutsEh& DBGridEhShortCuts() {
 void TCustomDBGridEh::KeyDown(Word& key, TShiftState shift) {
   TDestroyWatch watch(this);
   fKeepSelectionByKey = shift.Contains(ssCtrl) || !fOptionsEh.Contains(dghClearSelection);
-  TCustomControl::KeyDown(key, shift);
+  // OnKeyDown only: the keys move the dataset, not the base grid's rows.
+  TCustomControl::KeyDown(key, shift);  // NOLINT(bugprone-parent-virtual-call)
   if (watch.Gone() || key == 0) return;
+  if (EnterFilterRow(key, shift)) {
+    key = 0;
+    return;
+  }
   if (UseRightToLeftAlignment()) {
     if (key == VK_LEFT)
       key = VK_RIGHT;
@@ -447,6 +452,7 @@ void TCustomDBGridEh::KeyPress(char& key) {
 void TCustomDBGridEh::WMChar(TMessage& message) {
   TDestroyWatch watch(this);
   const char key = static_cast<char>(message.WParam);
+  if (ForwardCharToFilterEdit(key)) return;
   TColumnEh* column = SelectedColumn();
   if (key == ' ' && !fDBOptions.Contains(dgRowSelect) && IsSteppedColumn(column)) {
     char pressed = key;
@@ -458,7 +464,7 @@ void TCustomDBGridEh::WMChar(TMessage& message) {
   // Characters for the search go through KeyPress (and the form's preview); the rest
   // open the editor.
   if (CharFeedsIncSearch(key))
-    TCustomControl::Dispatch(message);
+    TCustomControl::Dispatch(message);  // NOLINT(bugprone-parent-virtual-call)
   else
     TCustomGridEh::Dispatch(message);
 }

@@ -206,6 +206,7 @@ void TCustomDBGridEh::InternalLayout() {
   SyncRowWithRecord();
   Invalidate();
   if (fSelection->SelectionType() == gstColumns) fSelection->Columns().Refresh();
+  UpdateFilterEditBounds(false);
 }
 
 void TCustomDBGridEh::ComputeRowHeight() {
@@ -377,21 +378,24 @@ void TCustomDBGridEh::AutoFitWidths() {
 
 void TCustomDBGridEh::ColWidthsChanged() {
   if (fSettingColWidths || fColumns == nullptr) return TCustomGridEh::ColWidthsChanged();
-  const TSTFilterUpdateScopeEh filterUpdate(*fSTFilter);
-  if ((fDataLink->Active() || fColumns->State() == csCustomized) && AcquireLayoutLock()) {
-    try {
-      TakeUserColWidths();
-    } catch (...) {
-      ReleaseLayoutLock();
-      throw;
+  {
+    const TSTFilterUpdateScopeEh filterUpdate(*fSTFilter);
+    if ((fDataLink->Active() || fColumns->State() == csCustomized) && AcquireLayoutLock()) {
+      try {
+        TakeUserColWidths();
+      } catch (...) {
+        ReleaseLayoutLock();
+        throw;
+      }
+      EndLayout();
+    } else {
+      TCustomGridEh::ColWidthsChanged();
+      InvalidateEditor();
     }
-    EndLayout();
-  } else {
-    TCustomGridEh::ColWidthsChanged();
-    InvalidateEditor();
+    if (OnColWidthsChanged) OnColWidthsChanged(this);
+    UpdateHorzExtScrollBar();
   }
-  if (OnColWidthsChanged) OnColWidthsChanged(this);
-  UpdateHorzExtScrollBar();
+  UpdateFilterEditBounds(false);
 }
 
 void TCustomDBGridEh::TakeUserColWidths() {

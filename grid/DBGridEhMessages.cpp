@@ -68,6 +68,12 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
       return WMChar(message);
     case WM_SETCURSOR:
       return WMSetCursorEh(message);
+    case CM_DESIGNHITTEST:
+      return CMDesignHitTest(message);
+    case CM_HINTSHOWPAUSE:
+      return CMHintShowPause(message);
+    case CM_HINTSHOW:
+      return CMHintShow(message);
     case WM_TIMER:
       if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
       if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();
@@ -235,6 +241,7 @@ void TCustomDBGridEh::TopLeftChanged() {
   TCustomGridEh::TopLeftChanged();
   // Titles and footers follow the columns: their markers and texts depend on what shows.
   Invalidate();
+  UpdateFilterEditBounds(false);
 }
 
 // ---- Keys, commands and focus ---------------------------------------------------------

@@ -1,6 +1,9 @@
 // The mouse cursors that tell what a press would do: select rows from the indicator,
-// select columns from the lower edge of a title; and the press that selects columns.
+// select columns from the lower edge of a title, size a column (the frozen columns' own
+// zones and the changed sizing hit test); the designer's hit test; and the press that
+// selects columns.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,7 +15,8 @@ namespace ordvane {
 
 namespace {
 
-// A press this close to a title's lower edge selects its column.
+// A press this close to a title's lower edge selects its column; a sizing zone is as
+// wide (or as wide as a wider grid line).
 constexpr int kColumnSelectZone = 7;
 // The first tick of the scroll while columns are selected by dragging over the titles.
 constexpr UINT kColumnSelectingInterval = 60;
@@ -54,6 +58,11 @@ const TSelectionCursorsEh& SelectionCursorsEh() {
                                LoadSelectionCursor("LEFTCUREH")};
   }();
   return cursors;
+}
+
+// Mirrored, a pixel at x shows what the left-to-right layout has at width - 1 - x.
+int LeftToRightX(const TCustomDBGridEh& grid, int x, const TGridDrawInfo& info) {
+  return grid.UseRightToLeftAlignment() ? info.Horz.ClientExtent - 1 - x : x;
 }
 
 // Loaded with the program, so that a missing picture shows at start, not at a mouse move.
@@ -115,9 +124,78 @@ bool TCustomDBGridEh::SelectColumnAtTitleEdge(TShiftState shift, int x, int y) {
   return true;
 }
 
+void TCustomDBGridEh::CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos,
+                                      int& sizingOfs, const TGridDrawInfo& info) {
+  if (FrozenSizingZoneAt(x, y, index, sizingPos, sizingOfs, info)) {
+    state = grsColSizing;
+    return;
+  }
+  TCustomGridEh::CalcSizingState(x, y, state, index, sizingPos, sizingOfs, info);
+  const int logicalX = LeftToRightX(*this, x, info);
+  const int indicatorRoom = fIndicatorOffset > 0 ? info.Horz.Span(0) : 0;
+  if (state == grsRowSizing && logicalX >= indicatorRoom) {
+    state = grsNormal;
+  } else if (state == grsColSizing) {
+    if (index >= FullColCount()) index = ColCount() - 1;
+    // A first scrolling column wider than the scrolling area is all the user can size
+    // there: a border further right is its own.
+    const TGridAxisDrawInfoEh& horz = info.Horz;
+    const bool firstFillsArea = horz.LastFullVisibleCell == horz.FirstGridCell &&
+                                horz.GetExtent(horz.FirstGridCell) > horz.GridExtent - horz.FixedBoundary;
+    if (firstFillsArea && ContraColCount() == 0 && index > horz.FirstGridCell) index = horz.FirstGridCell;
+  }
+}
+
+bool TCustomDBGridEh::FrozenSizingZoneAt(int x, int y, int& index, int& sizingPos, int& sizingOfs,
+                                         const TGridDrawInfo& info) {
+  TGridOptionsEh options = TCustomGridEh::Options();
+  if (ComponentState().Contains(csDesigning)) options += DesignOptionsBoost();
+  if (!options.Contains(grColSizing) || y >= info.Vert.FixedBoundary) return false;
+  x = LeftToRightX(*this, x, info);
+  const int line = info.Horz.EffectiveLineWidth;
+  const int zone = std::max(line, kColumnSelectZone);
+  const int shift = line < kColumnSelectZone ? (kColumnSelectZone - line) / 2 : 0;
+  const auto hit = [&](int col, int edge) {
+    index = col;
+    sizingPos = edge;
+    sizingOfs = edge - x;
+    return true;
+  };
+  int start = info.Horz.FixedDataBoundary;
+  for (int col = FixedCols() - info.Horz.FixedDataCount; col < FixedCols(); ++col) {
+    if (info.Horz.Span(col) == 0) continue;
+    const int edge = start + ColWidths(col);
+    if (edge > Width()) {
+      // The column runs past the window: its border is the client area's edge.
+      const int right = ClientWidth();
+      return Width() == right && x >= right - shift && x <= right && hit(col, right);
+    }
+    if (x >= edge - shift && x <= edge - shift + zone) return hit(col, edge);
+    start += info.Horz.Span(col);
+  }
+  return false;
+}
+
+void TCustomDBGridEh::CMDesignHitTest(TMessage& message) {
+  TCustomGridEh::Dispatch(message);
+  if (message.Result != 0) return;
+  const TPoint point = PointFromLParam(message.LParam);
+  TGridDrawInfo info;
+  ComputeDrawInfo(info);
+  int index = 0, sizingPos = 0, sizingOfs = 0;
+  if (GridState() != grsNormal || fDBGridEhState != dgsNormalEh ||
+      FrozenSizingZoneAt(point.x, point.y, index, sizingPos, sizingOfs, info))
+    message.Result = -1;
+}
+
 void TCustomDBGridEh::WMSetCursorEh(TMessage& message) {
   const auto hit = static_cast<SmallInt>(LOWORD(static_cast<std::uintptr_t>(message.LParam)));
-  if (hit == HTCLIENT && GridState() == grsNormal) {
+  if (hit == HTCLIENT && GridState() == grsColSizing) {
+    ordvane::SetCursor(Screen->Cursors(crHSplit));
+    message.Result = 1;
+    return;
+  }
+  if (hit == HTCLIENT && GridState() == grsNormal && fDBGridEhState == dgsNormalEh) {
     const TPoint point = HitTest();
     if (const HCURSOR cursor = SelectionCursorAt(point.x, point.y)) {
       ordvane::SetCursor(cursor);

@@ -66,7 +66,11 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
     fKeepSelectionByKey = false;
   }
   if (leftPress && SelectColumnAtTitleEdge(shift, x, y)) return;
+  if (FilterCellMouseDown(button, x, y)) return;
   TDestroyWatch watch(this);
+  // A press on the data leaves the filter row.
+  if (fFilterEditing && MouseCoord(x, y).Y >= fTitleOffset) StopFilterEdit();
+  if (watch.Gone()) return;
   if (leftPress && CheckBeginRecordMoving(x, y, true)) {
     // The grid takes the focus first: Escape must reach it to cancel the drag.
     if (CanFocus() && !IsFocused()) SetFocus();

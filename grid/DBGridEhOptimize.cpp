@@ -2,6 +2,8 @@
 // the check-box and image columns' fixed needs.
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "classlib/ui/Themes.h"
 #include "grid/DBGridEh.h"
@@ -58,19 +60,29 @@ TColumnsEhList TCustomDBGridEh::ColumnsToFit(TColumnEh& underMouse) const {
 
 void TCustomDBGridEh::OptimizeColsWidth(const TColumnsEhList& columns) {
   if (columns.Count() == 0) return;
-  std::vector<int> widths(static_cast<std::size_t>(columns.Count()));
+  const auto count = static_cast<std::size_t>(columns.Count());
+  std::vector<int> widths(count);
   TCanvasFontScope fontScope(*Canvas());
-  for (int i = 0; i < columns.Count(); ++i) widths[static_cast<std::size_t>(i)] = TitleWidthNeeded(*columns.Items(i));
+  for (std::size_t i = 0; i < count; ++i) widths[i] = TitleWidthNeeded(*columns.Items(static_cast<int>(i)));
   TDataSet* dataSet = fDataLink->DataSet();
-  if (fDataLink->Active() && dataSet != nullptr) {
+  if (fDataLink->Active() && dataSet != nullptr && !dataSet->IsEmpty()) {
+    // What does not change from record to record is asked once.
+    std::vector<int> margins(count);
+    std::vector<TColumnEh*> textColumns(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      TColumnEh& column = *columns.Items(static_cast<int>(i));
+      margins[i] = DataMargin(column);
+      if (const std::optional<int> fixed = FixedDataWidth(column))
+        widths[i] = std::max(widths[i], margins[i] + *fixed);
+      else
+        textColumns[i] = &column;
+    }
     SavePosition();
     dataSet->DisableControls();
     try {
       for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
-        for (int i = 0; i < columns.Count(); ++i) {
-          int& width = widths[static_cast<std::size_t>(i)];
-          width = std::max(width, DataWidthNeeded(*columns.Items(i)));
-        }
+        for (std::size_t i = 0; i < count; ++i)
+          if (textColumns[i] != nullptr) widths[i] = std::max(widths[i], margins[i] + DataTextWidth(*textColumns[i]));
     } catch (...) {
       RestorePosition();
       dataSet->EnableControls();
@@ -79,12 +91,10 @@ void TCustomDBGridEh::OptimizeColsWidth(const TColumnsEhList& columns) {
     RestorePosition();
     dataSet->EnableControls();
   }
-  for (int i = 0; i < columns.Count(); ++i) {
-    int& width = widths[static_cast<std::size_t>(i)];
-    width = std::max(width, FooterWidthNeeded(*columns.Items(i)));
-  }
+  for (std::size_t i = 0; i < count; ++i)
+    widths[i] = std::max(widths[i], FooterWidthNeeded(*columns.Items(static_cast<int>(i))));
   TGridLayoutSectionEh layout(this);
-  for (int i = 0; i < columns.Count(); ++i) columns.Items(i)->SetWidth(widths[static_cast<std::size_t>(i)]);
+  for (std::size_t i = 0; i < count; ++i) columns.Items(static_cast<int>(i))->SetWidth(widths[i]);
 }
 
 bool TCustomDBGridEh::FitColumnAtSizingBorder(int x, int y) {
@@ -117,21 +127,30 @@ int TCustomDBGridEh::TitleWidthNeeded(TColumnEh& column) {
   return margin + MeasuredTextWidth(canvas, caption, rect, wraps, wraps ? 2 : 0, UseRightToLeftAlignment());
 }
 
-int TCustomDBGridEh::DataWidthNeeded(TColumnEh& column) {
+int TCustomDBGridEh::DataMargin(TColumnEh& column) {
   TCustomImageList* images = column.ImageList();
   int margin = kFitMargin;
   if (column.AlwaysShowEditButton()) margin += column.EditButtonsWidth();
   if (images != nullptr && column.ShowImageAndText()) margin += images->Width() + 4;
+  return margin;
+}
+
+std::optional<int> TCustomDBGridEh::FixedDataWidth(TColumnEh& column) {
   switch (column.GetColumnType()) {
     case ctKeyImageList:
-      return margin + (images != nullptr ? images->Width() : 0);
+      return column.ImageList() != nullptr ? column.ImageList()->Width() : 0;
     case ctCheckboxes:
-      return margin + kCheckBoxSize;
+      return kCheckBoxSize;
     default:
-      break;
+      return std::nullopt;
   }
+}
+
+int TCustomDBGridEh::DataTextWidth(TColumnEh& column) {
   TCanvas& canvas = *Canvas();
-  canvas.Font()->Assign(column.Font());
+  // A font assigned anew is made anew: over a single column that cost would be paid for
+  // every record.
+  if (!SameFontEh(*canvas.Font(), *column.Font())) canvas.Font()->Assign(column.Font());
   TColCellParamsEh params;
   column.FillColCellParams(params);
   params.Background = canvas.Brush()->Color();
@@ -142,7 +161,7 @@ int TCustomDBGridEh::DataWidthNeeded(TColumnEh& column) {
   column.GetColCellParams(false, params);
   const TRect rect{0, 0, 0, DefaultRowHeight()};
   const bool wraps = column.WordWrap() && fMultiLineRows;
-  return margin + MeasuredTextWidth(canvas, params.Text, rect, wraps, 0, UseRightToLeftAlignment());
+  return MeasuredTextWidth(canvas, params.Text, rect, wraps, 0, UseRightToLeftAlignment());
 }
 
 int TCustomDBGridEh::FooterWidthNeeded(TColumnEh& column) {

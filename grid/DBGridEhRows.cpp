@@ -107,7 +107,7 @@ void TCustomDBGridEh::Scroll(int distance) {
     if (!fDBOptions.Contains(dgAlwaysShowEditor)) HideEditor();
     if (std::abs(distance) >= RowCount() - fTitleOffset) {
       Invalidate();
-      if (fDBOptions.Contains(dgAlwaysShowEditor)) ShowEditor();
+      if (CanEditorAlwaysShow()) ShowEditor();
     } else {
       ScrollDataRows(distance);
     }
@@ -144,7 +144,7 @@ void TCustomDBGridEh::LinkActive(bool value) {
   fSelectedRows->SetLinkActive(value);
   fSumList->SetDataSet(fDataLink->DataSet());
   LayoutChanged();
-  if (value && fDBOptions.Contains(dgAlwaysShowEditor)) ShowEditor();
+  if (value && CanEditorAlwaysShow()) ShowEditor();
   UpdateScrollBar();
 }
 

@@ -45,7 +45,7 @@ void TCustomDBGridEh::StopIncSearch() {
   if (!fInplaceSearching) return;
   StopIncSearchTimer();
   SetInplaceSearchState(false, AnsiString());
-  if (fDBOptions.Contains(dgAlwaysShowEditor) && CanEditShow()) ShowEditor();
+  if (CanEditorAlwaysShow() && CanEditShow()) ShowEditor();
 }
 
 void TCustomDBGridEh::StartIncSearchTimer() {

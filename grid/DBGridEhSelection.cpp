@@ -238,6 +238,8 @@ void TDBGridEhSelection::SelectedRowsChanged() {
 
 void TDBGridEhSelection::Changed() {
   fGrid->Invalidate();
+  // The filter editor gives way to a selection and comes back when it goes.
+  if (fGrid->FilterEditing()) fGrid->UpdateFilterEditBounds(false);
   if (fGrid->OnSelectionChanged) fGrid->OnSelectionChanged(fGrid);
 }
 
@@ -245,6 +247,7 @@ void TDBGridEhSelection::Changed() {
 
 void TSTDBGridEhFilter::SetVisible(bool value) {
   if (fVisible == value) return;
+  if (!value) fGrid->StopFilterEdit();
   fVisible = value;
   fGrid->LayoutChanged();
 }

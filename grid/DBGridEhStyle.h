@@ -46,6 +46,10 @@ class TDBGridEhStyle : public TPersistent {
   int ScreenColorCount() const { return fScreenColorCount; }
   bool TrueColor() const { return fScreenColorCount == -1; }
   HWND Handle() const { return fHandle; }
+  // A choice in a filter cell's drop-down list filters at once, not only on Enter; off by
+  // default.
+  bool ApplyFilterOnCloseUp() const { return fApplyFilterOnCloseUp; }
+  void SetApplyFilterOnCloseUp(bool value) { fApplyFilterOnCloseUp = value; }
 
  protected:
   virtual LRESULT DefWindowProc(TMessage& message);
@@ -56,6 +60,7 @@ class TDBGridEhStyle : public TPersistent {
 
   std::vector<TCustomDBGridEh*> fGrids;
   bool fBlendedHighlight = true;
+  bool fApplyFilterOnCloseUp = false;
   // Read through the virtual reader once the object is whole.
   int fScreenColorCount = -1;
   HWND fHandle = 0;

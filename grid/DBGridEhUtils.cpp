@@ -64,6 +64,12 @@ int TextWidthInFontEh(const TFont& font, const AnsiString& text) {
   return dc.GetTextExtentPoint32(text).cx;
 }
 
+bool SameFontEh(const TFont& a, const TFont& b) {
+  return a.Name() == b.Name() && a.Height() == b.Height() && a.Style() == b.Style() && a.Color() == b.Color() &&
+         a.Charset() == b.Charset() && a.Pitch() == b.Pitch() && a.Orientation() == b.Orientation() &&
+         a.PixelsPerInch() == b.PixelsPerInch();
+}
+
 int TextHeightEh(TCanvas& canvas, const AnsiString& text) {
   TRect measured{0, 0, 0, 0};
   DrawText(canvas.Handle(), text, measured, DT_CALCRECT | DT_NOPREFIX);

@@ -364,7 +364,7 @@ class TCustomGridEh : public TCustomControl {
   void InvalidateEditor();
   bool IsActiveControl() const;
 
-  void ShowEditor();
+  virtual void ShowEditor();
   void HideEditor();
   // Shows the editor and types `ch` into it.
   void ShowEditorChar(char ch);

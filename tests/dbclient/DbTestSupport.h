@@ -15,9 +15,9 @@
 namespace ordvane::test {
 
 // The values of one row that isql-fb prints for a select in list mode, joined by "|";
-// several rows are joined by ";".
-inline std::string IsqlRows(const TestDatabase& db, const std::string& select) {
-  std::istringstream out(db.Isql("set list on;\n" + select + ";\n"));
+// several rows are joined by ";". The database is given by what a client attaches to.
+inline std::string IsqlRowsAt(const std::string& connect, const std::string& select) {
+  std::istringstream out(IsqlAt(connect, "set list on;\n" + select + ";\n"));
   std::string rows, row;
   for (std::string line; std::getline(out, line);) {
     if (line.empty()) {
@@ -33,6 +33,10 @@ inline std::string IsqlRows(const TestDatabase& db, const std::string& select) {
   }
   if (!row.empty()) rows += (rows.empty() ? "" : ";") + row;
   return rows;
+}
+
+inline std::string IsqlRows(const TestDatabase& db, const std::string& select) {
+  return IsqlRowsAt(db.ConnectString(), select);
 }
 
 // Points a database component at a test database.

@@ -2,6 +2,7 @@
 // Grid tests over a Firebird dataset: a connection to a test database, a TpFIBDataSet, and a
 // grid on a shown form over it; the rows the dataset shows are compared with isql-fb's.
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -12,8 +13,42 @@
 
 namespace ordvane::test {
 
+// The persons of grid/filtersql.sql in a dialect 3 database read as UTF8, made once per
+// test process.
+inline TestDatabase& Utf8PersonsDatabase() {
+  static TestDatabase db("grid/filtersql.sql", DatabaseOptions{3, "UTF8"});
+  return db;
+}
+
 struct FirebirdGridFixture {
   explicit FirebirdGridFixture(TestDatabase& db) : fDb(db) {}
+
+  // Connects with the character set and opens the dataset on the select text.
+  void OpenDataSet(const char* charset, const AnsiString& select) {
+    Configure(*fDatabase, fDb, charset);
+    fTransaction->SetDefaultDatabase(fDatabase);
+    fDatabase->SetConnected(true);
+    fDataSet->SetDatabase(fDatabase);
+    fDataSet->SetTransaction(fTransaction);
+    fDataSet->SelectSQL().SetText(select);
+    fDataSet->Open();
+    fSource.SetDataSet(fDataSet);
+  }
+  // A 600 x 300 grid on the shown form over the dataset, with the options added and one
+  // column with a title button per field name.
+  void PlaceGrid(TDBGridEhOptions optionsEh, std::initializer_list<const char*> fieldNames) {
+    fForm->Show();
+    fGrid = new TDataGrid(fForm.get());
+    fGrid->SetBounds(0, 0, 600, 300);
+    fGrid->SetParent(fForm.get());
+    fGrid->SetOptionsEh(fGrid->OptionsEh() + optionsEh);
+    fGrid->SetDataSource(&fSource);
+    for (const char* name : fieldNames) {
+      TColumnEh* column = fGrid->Columns().Add();
+      column->SetFieldName(name);
+      column->Title().SetTitleButton(true);
+    }
+  }
 
   // The IDs the dataset shows, joined by ";" as IsqlRows joins rows.
   std::string DataSetIds() {

@@ -125,6 +125,11 @@ TEST_F(FooterSumsDb, NumericAndFloatingSumsInEachFormat) {
   EXPECT_EQ(Footer(ratio, 1), GeneralText(Oracle("select cast(avg(ratio) as numeric(18,4)) from amounts")));
   ratio->Footers().Items(0)->SetDisplayFormat("0.00");
   EXPECT_EQ(Footer(ratio, 0), CommaText(Oracle("select cast(sum(ratio) as numeric(18,2)) from amounts")));
+  ratio->Footers().Items(0)->SetDisplayFormat("");
+  static_cast<TFloatField*>(fDataSet->FieldByName("RATIO"))->SetCurrency(true);
+  EXPECT_EQ(Footer(ratio, 0),
+            GroupedText(Oracle("select cast(sum(ratio) as numeric(18,2)) from amounts")) + Utf8ToAnsi("грн."))
+      << "a floating currency amount";
 }
 
 TEST_F(FooterSumsDb, SumsOverDatesOrMissingFieldsShowZero) {

@@ -142,5 +142,77 @@ TEST(GridMouseColumnSelection, PressAtTitleEdgeSelectsShiftExtendsCtrlToggles) {
   EXPECT_EQ(SelectedColumns(f), (std::vector<int>{2}));
 }
 
+HCURSOR SplitCursor() { return Screen->Cursors(crHSplit); }
+
+// A grid whose first data column (ID) is frozen, with column sizing allowed.
+struct FrozenFixture : MouseFixture {
+  FrozenFixture() {
+    grid->SetFrozenCols(1);
+    ui.Process();
+  }
+  // The right edge of the frozen column and a height inside the title.
+  int Edge() const { return Cell(1, 0).right; }
+  int TitleY() const { return Cell(1, 0).top + 3; }
+};
+
+TEST(GridSizingZones, AFrozenColumnsZoneRunsFromThreeLeftToFourRightOfItsEdgeInTheTitle) {
+  FrozenFixture f;
+  ASSERT_EQ(f.grid->GridLineWidth(), 1);
+  ASSERT_EQ(f.grid->FixedCols(), 2);
+  const int edge = f.Edge();
+  EXPECT_EQ(f.CursorAt({edge - 3, f.TitleY()}), SplitCursor());
+  EXPECT_EQ(f.CursorAt({edge + 4, f.TitleY()}), SplitCursor());
+  EXPECT_NE(f.CursorAt({edge - 4, f.TitleY()}), SplitCursor());
+  EXPECT_NE(f.CursorAt({edge + 5, f.TitleY()}), SplitCursor());
+  EXPECT_NE(f.CursorAt({edge - 3, f.Middle(1, 2).y}), SplitCursor()) << "a data row";
+  const TPoint zone{edge + 4, f.TitleY()};
+  EXPECT_NE(f.grid->Perform(CM_DESIGNHITTEST, 0, PointToLParam(zone)), 0) << "the designer passes the mouse";
+  EXPECT_EQ(f.grid->Perform(CM_DESIGNHITTEST, 0, PointToLParam(f.Middle(2, 2))), 0);
+
+  f.grid->SetOptions(f.grid->Options() - TDBGridOptions{dgColumnResize});
+  EXPECT_NE(f.CursorAt({edge - 3, f.TitleY()}), SplitCursor()) << "column sizing not allowed";
+}
+
+TEST(GridSizingZones, ADragInTheZoneSizesTheFrozenColumnAndADoubleClickFitsIt) {
+  FrozenFixture f;
+  TColumnEh& id = *f.grid->Columns().Items(0);
+  id.SetWidth(60);
+  f.ui.Process();
+  const int edge = f.Edge();
+  f.ui.Press(f.grid, {edge + 4, f.TitleY()});
+  f.ui.MoveTo(f.grid, {edge + 40, f.Middle(2, 3).y});
+  EXPECT_EQ(f.ui.Cursor(), SplitCursor()) << "while the column is sized, wherever the mouse is";
+  f.ui.MoveTo(f.grid, {edge + 34, f.TitleY()});
+  f.ui.Release(f.grid, {edge + 34, f.TitleY()});
+  f.ui.Process();
+  EXPECT_EQ(id.Width(), 90);
+
+  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghDblClickOptimizeColWidth});
+  f.ui.DoubleClick(f.grid, {f.Edge() - 3, f.TitleY()});
+  f.ui.Process();
+  EXPECT_EQ(id.Width(), std::max(4 + TextWidthInFontEh(*id.Title().Font(), "ID"),
+                                 4 + TextWidthInFontEh(*id.Font(), "5")));
+}
+
+TEST(GridSizingZones, ARowBorderCountsOnlyOverTheIndicator) {
+  MouseFixture f;
+  f.grid->TCustomGridEh::SetOptions(f.grid->TCustomGridEh::Options() + TGridOptionsEh{grRowSizing});
+  const int border = f.Cell(0, 2).bottom;
+  const HCURSOR rowSplit = Screen->Cursors(crVSplit);
+  EXPECT_EQ(f.CursorAt({f.Middle(0, 2).x, border}), rowSplit);
+  EXPECT_NE(f.CursorAt({f.Middle(1, 2).x, border}), rowSplit);
+}
+
+TEST(GridSizingZones, AColumnWiderThanTheScrollingAreaTakesTheBordersBeyondIt) {
+  MouseFixture f;
+  TColumnEh& id = *f.grid->Columns().Items(0);
+  id.SetWidth(f.grid->ClientWidth() + 200);
+  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghDblClickOptimizeColWidth});
+  f.ui.Process();
+  f.ui.DoubleClick(f.grid, {f.grid->ClientWidth() - 1, f.Cell(1, 0).top + 3});
+  f.ui.Process();
+  EXPECT_LT(id.Width(), 100) << "the wide first column was fitted";
+}
+
 }  // namespace
 }  // namespace ordvane

@@ -12,34 +12,12 @@ namespace {
 
 using namespace test;
 
-TestDatabase& PersonsDatabase() {
-  static TestDatabase db("grid/filtersql.sql", DatabaseOptions{3, "UTF8"});
-  return db;
-}
-
 class TitleSortDb : public testing::Test, protected FirebirdGridFixture {
  protected:
-  TitleSortDb() : FirebirdGridFixture(PersonsDatabase()) {
-    Configure(*fDatabase, fDb, "UTF8");
-    fTransaction->SetDefaultDatabase(fDatabase);
-    fDatabase->SetConnected(true);
-    fDataSet->SetDatabase(fDatabase);
-    fDataSet->SetTransaction(fTransaction);
-    fDataSet->SelectSQL().SetText("select ID, NAME, AMOUNT from PERSONS\nORDER BY ID\n");
+  TitleSortDb() : FirebirdGridFixture(Utf8PersonsDatabase()) {
     fDataSet->AfterOpen = [this](TDataSet*) { ++fOpens; };
-    fDataSet->Open();
-    fSource.SetDataSet(fDataSet);
-    fForm->Show();
-    fGrid = new TDataGrid(fForm.get());
-    fGrid->SetBounds(0, 0, 600, 300);
-    fGrid->SetParent(fForm.get());
-    fGrid->SetOptionsEh(fGrid->OptionsEh() + TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking});
-    fGrid->SetDataSource(&fSource);
-    for (const char* name : {"ID", "NAME", "AMOUNT"}) {
-      TColumnEh* column = fGrid->Columns().Add();
-      column->SetFieldName(name);
-      column->Title().SetTitleButton(true);
-    }
+    OpenDataSet("UTF8", "select ID, NAME, AMOUNT from PERSONS\nORDER BY ID\n");
+    PlaceGrid({dghAutoSortMarking, dghMultiSortMarking}, {"ID", "NAME", "AMOUNT"});
     fUi.Process();
     fOpens = 0;
   }

@@ -1,0 +1,129 @@
+#include "examples/PersonsDemo.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+
+#include "classlib/core/Application.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/ui/Host.h"
+#include "classlib/ui/WinPaint.h"
+#include "examples/TerminalProgress.h"
+
+namespace ordvane::demo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Says why a file the run needs cannot be read, before the run makes anything.
+void CheckReadable(const std::string& name, const char* what) {
+  std::error_code error;
+  if (fs::is_directory(name, error))
+    throw Exception(AnsiString("The ") + what + " " + Utf8ToAnsi(name) + " is a folder, not a file.");
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr)
+    throw Exception(AnsiString("The ") + what + " " + Utf8ToAnsi(name) +
+                    " cannot be read: " + std::strerror(errno) + ".");
+  std::fclose(file);
+}
+
+void ReportDatabase(std::ostream& out, const TDemoOptions& options, const TPersonsDatabaseState& state) {
+  out << "Database: " << options.Database;
+  if (state.CreatedDatabase)
+    out << " (created)";
+  else if (state.CreatedTable)
+    out << " (table PERSONS created)";
+  out << "\nWorkbook: " << options.Workbook << '\n';
+  if (!options.Specification.empty()) out << "Import specification: " << options.Specification << '\n';
+}
+
+void ReportImport(std::ostream& out, std::ostream& err, const TPersonsImportOutcome& outcome) {
+  for (const AnsiString& line : outcome.RowErrors) err << AnsiToUtf8(line) << '\n';
+  err << std::flush;
+  out << "Rows imported: " << outcome.Imported() << "\nImport statistics: processed " << outcome.Processed
+      << ", added " << outcome.Added << ", updated " << outcome.Updated << ", skipped " << outcome.Skipped
+      << ", errors " << outcome.Errors;
+  if (outcome.Result == irCanceled) out << ", cancelled";
+  out << std::endl;
+}
+
+// Without a display: the form as it would show, written as PNG.
+void WritePicture(TfrmPersons& form, const std::string& picture, std::ostream& out) {
+  form.Show();
+  Application->ProcessMessages();
+  const TRaster* surface = WindowSurface(form.Handle());
+  if (surface == nullptr) throw Exception("The form was not painted.");
+  // A folder that cannot be made shows as the file that cannot be created, by its name.
+  std::error_code ignored;
+  const fs::path folder = fs::path(picture).parent_path();
+  if (!folder.empty()) fs::create_directories(folder, ignored);
+  SaveRasterToPngFile(*surface, AnsiName(picture));
+  out << "Picture of the form: " << picture << " (" << surface->Width() << " x " << surface->Height() << ")"
+      << std::endl;
+}
+
+}  // namespace
+
+TPersonsDemo::TPersonsDemo(TDemoOptions options)
+    : fOptions(std::move(options)), fDatabase(new TFIBDatabase(&fOwner)) {}
+
+TPersonsDatabaseState TPersonsDemo::Open() {
+  CheckReadable(fOptions.Workbook, "workbook");
+  if (!fOptions.Specification.empty()) CheckReadable(fOptions.Specification, "import specification");
+  const TPersonsDatabaseState state = OpenPersonsDatabase(*fDatabase, fOptions.Database);
+  fTable = std::make_unique<TPersonsTable>(&fOwner, *fDatabase);
+  fTable->Open();
+  fForm = std::make_unique<TfrmPersons>(nullptr, fTable->DataSet());
+  return state;
+}
+
+TPersonsImportOutcome TPersonsDemo::Import(std::shared_ptr<ISMIImportDialogs> dialogs) {
+  TPersonsImportSettings settings;
+  settings.Workbook = AnsiName(fOptions.Workbook);
+  if (!fOptions.Specification.empty()) settings.Specification = AnsiName(fOptions.Specification);
+  settings.Dialogs = std::move(dialogs);
+  const TPersonsImportOutcome outcome = ImportPersons(settings, *fTable);
+  fTable->Reopen();
+  return outcome;
+}
+
+bool DesktopShown() {
+  Application->OpenDisplay();
+  return &Host() != &HeadlessHost();
+}
+
+TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  try {
+    const TDemoOptions options = ParseDemoOptions(arguments);
+    if (options.ShowUsage) {
+      out << DemoUsage();
+      return deSuccess;
+    }
+    TPersonsDemo demo(options);
+    ReportDatabase(out, options, demo.Open());
+    const bool desktop = DesktopShown();
+    std::shared_ptr<ISMIImportDialogs> dialogs;
+    if (!desktop) dialogs = std::make_shared<TTerminalProgress>(err, isatty(STDERR_FILENO) == 1);
+    const TPersonsImportOutcome outcome = demo.Import(dialogs);
+    ReportImport(out, err, outcome);
+    if (outcome.Result == irFailed) return deFailed;
+    if (desktop) {
+      demo.Form().Show();
+      Application->Run();
+    } else {
+      WritePicture(demo.Form(), options.Picture, out);
+    }
+    return outcome.Errors > 0 || outcome.Result == irCanceled ? deRowsFailed : deSuccess;
+  } catch (const Exception& error) {
+    out << std::flush;
+    err << AnsiToUtf8(error.Message()) << std::endl;
+    return deFailed;
+  }
+}
+
+}  // namespace ordvane::demo

@@ -1,0 +1,52 @@
+#include "examples/PersonsForm.h"
+
+#include "classlib/core/CodePages.h"
+
+namespace ordvane::demo {
+
+TfrmPersons::TfrmPersons(TComponent* owner, TDataSet& persons)
+    : TForm(owner), Grid(new TDBGridEh(this)), Source(new TDataSource(this)) {
+  SetCaption(Utf8ToAnsi("Особи"));
+  SetBounds(0, 0, 960, 600);
+  SetPosition(poScreenCenter);
+  Source->SetDataSet(&persons);
+
+  Grid->SetParent(this);
+  Grid->SetAlign(alClient);
+  // A place to look at the table: its records are written by the import only.
+  Grid->SetReadOnly(true);
+  Grid->SetOptionsEh(Grid->OptionsEh() +
+                     TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking, dghDialogFind});
+  Grid->SetEditActions({geaCopyEh, geaSelectAllEh});
+  // Every record is fetched: sorting and filtering work on them in memory.
+  Grid->SetSortLocal(true);
+  Grid->STFilter().SetLocal(true);
+  Grid->STFilter().SetVisible(true);
+  Grid->SetFooterRowCount(1);
+  Grid->SumList().SetActive(true);
+
+  // "|" stacks a title's words as bands: the person's name stands over its three parts.
+  Grid->SetUseMultiTitle(true);
+  AddColumn("ID", "№", 50)->Footer().SetValueType(fvtCount);
+  AddColumn("SURNAME", "Особа|Прізвище", 150);
+  AddColumn("FIRST_NAME", "Особа|Ім’я", 110);
+  AddColumn("PATRONYMIC", "Особа|По батькові", 150);
+  AddColumn("BORN", "Дата народження", 120);
+  AddColumn("DOC_NO", "Документ", 110);
+  TColumnEh* amount = AddColumn("AMOUNT", "Сума", 120);
+  amount->SetDisplayFormat("#,##0.00");
+  amount->Footer().SetValueType(fvtSum);
+  amount->Footer().SetDisplayFormat("#,##0.00");
+  Grid->SetDataSource(Source);
+}
+
+TColumnEh* TfrmPersons::AddColumn(const char* field, const char* title, int width) {
+  TColumnEh* column = Grid->Columns().Add();
+  column->SetFieldName(field);
+  column->Title().SetCaption(Utf8ToAnsi(title));
+  column->Title().SetTitleButton(true);
+  column->SetWidth(width);
+  return column;
+}
+
+}  // namespace ordvane::demo

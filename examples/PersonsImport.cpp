@@ -1,0 +1,58 @@
+#include "examples/PersonsImport.h"
+
+#include <algorithm>
+
+#include "classlib/core/StrUtils.h"
+#include "examples/PersonsTable.h"
+#include "import/SMI2XLS.h"
+
+namespace ordvane::demo {
+
+namespace {
+
+// The sample workbook's columns: №, surname, first name, patronymic, birth date,
+// document, amount; the key is the generator's, so the № column is not read.
+constexpr const char* kLetterMappings =
+    "SURNAME=B\nFIRST_NAME=C\nPATRONYMIC=D\nBORN=E\nDOC_NO=F\nAMOUNT=G";
+
+// A field that refused its value names the row already; a failed post does not.
+AnsiString RowError(const TSMImportFromXLS& import, const Exception& error) {
+  if (error.Message().starts_with("Row ")) return error.Message();
+  const Int64 row = std::max<Int64>(Int64{import.RowFirst()} - 1, 0) + import.Statistic()->TotalImported();
+  return "Row " + IntToStr(row) + ": " + error.Message();
+}
+
+}  // namespace
+
+TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPersonsTable& table) {
+  TSMImportFromXLS import(nullptr);
+  if (settings.Dialogs) import.SetDialogs(settings.Dialogs);
+  import.SetOptions(import.Options() + TSMIOptions{soSkipEmptyRow, soExtendedStatistic});
+  import.SetRowFirst(2);  // below the title row
+  import.Mappings()->SetText(kLetterMappings);
+  if (!settings.Specification.empty()) import.LoadSpecificationFromFile(settings.Specification);
+  // After the specification, which may name a workbook of its own.
+  import.SetSourceFileName(settings.Workbook);
+  import.SetDataSet(&table.DataSet());
+  TFIBTransaction* write = &table.WriteTransaction();
+  import.OnStartTransaction = [write](TObject*) { write->StartTransaction(); };
+  import.OnFinishTransaction = [write](TObject*) { write->Commit(); };
+
+  TPersonsImportOutcome outcome;
+  import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
+    abort = false;
+    outcome.RowErrors.push_back(RowError(import, error));
+  };
+  import.Execute();
+
+  const TSMIStatistic& statistic = *import.Statistic();
+  outcome.Result = statistic.Result();
+  outcome.Processed = statistic.TotalImported();
+  outcome.Added = statistic.TotalAdded();
+  outcome.Updated = statistic.TotalUpdated();
+  outcome.Skipped = statistic.TotalSkipped();
+  outcome.Errors = statistic.TotalErrors();
+  return outcome;
+}
+
+}  // namespace ordvane::demo

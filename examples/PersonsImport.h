@@ -1,0 +1,42 @@
+#pragma once
+// The workbook's persons into the PERSONS table through the workbook import: by column
+// letters, every row appended, or as an import specification says.
+
+#include <memory>
+#include <vector>
+
+#include "import/SMIDialogs.h"
+#include "import/SMITypes.h"
+
+namespace ordvane::demo {
+
+class TPersonsTable;
+
+struct TPersonsImportOutcome {
+  TSMIResult Result = irUnknown;
+  Integer Processed = 0;
+  Integer Added = 0;
+  Integer Updated = 0;
+  Integer Skipped = 0;
+  Integer Errors = 0;
+  // One line per row that failed, beginning with the row's number in the sheet.
+  std::vector<AnsiString> RowErrors;
+
+  Integer Imported() const { return Added + Updated; }
+};
+
+struct TPersonsImportSettings {
+  AnsiString Workbook;
+  // An import specification file; empty for the columns by letter, every row appended.
+  AnsiString Specification;
+  // The progress dialog and messages; nullptr for the ones the program installed.
+  std::shared_ptr<ISMIImportDialogs> Dialogs;
+};
+
+// Runs the import into the open table. Rows that fail are counted and listed, the others
+// are kept (committed every CommitCount rows and at the end). A run that cannot start (a
+// specification that does not read or names a key without a mapping) raises; one that
+// fails (the workbook does not load) answers irFailed, its reason shown by the dialogs.
+TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPersonsTable& table);
+
+}  // namespace ordvane::demo

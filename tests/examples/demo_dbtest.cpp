@@ -1,0 +1,199 @@
+// The example's program as a person runs it, without a display: the sample list into a
+// database it makes, the rows in the database equal to the workbook's as xlrd reads them
+// (isql-fb reading the table), a second run updating by key or appending as the import
+// mode says, the picture of the form, and errors that say what failed and keep the rows
+// that went in.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "dbclient/FIBDatabase.h"
+#include "tests/examples/DemoSupport.h"
+
+namespace ordvane::test {
+namespace {
+
+struct DemoRun {
+  int exitCode = -1;
+  std::string output;  // standard output and error
+
+  bool Says(const std::string& text) const { return output.find(text) != std::string::npos; }
+};
+
+// environment: assignments that go before the command.
+DemoRun RunDemo(const std::vector<std::string>& arguments, const std::string& environment = "") {
+  // Headless even where the tests run on a desktop.
+  std::string command = environment + " ORDVANE_HOST=headless " + ShellQuote(ORDVANE_DEMO_PROGRAM);
+  for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
+  DemoRun run;
+  run.output = RunCommand(command + " </dev/null", run.exitCode);
+  return run;
+}
+
+// Width and height from a PNG file's header.
+std::pair<std::uint32_t, std::uint32_t> PngSize(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  unsigned char header[24] = {};
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(header + 1), 3), "PNG");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(header + 12), 4), "IHDR");
+  const auto bigEndian = [&](int at) {
+    return std::uint32_t{header[at]} << 24 | std::uint32_t{header[at + 1]} << 16 |
+           std::uint32_t{header[at + 2]} << 8 | header[at + 3];
+  };
+  return {bigEndian(16), bigEndian(20)};
+}
+
+// A root of the engine like the test process's one ($FIREBIRD), whose configuration gives
+// each database to one process at a time.
+std::string ExclusiveEngineRoot() {
+  namespace fs = std::filesystem;
+  const fs::path shared = std::getenv("FIREBIRD");
+  const fs::path root = TestTempDir() + "/exclusive-engine";
+  fs::create_directories(root);
+  for (const auto& entry : fs::directory_iterator(shared))
+    if (entry.path().filename() != "firebird.conf")
+      fs::create_symlink(entry.path(), root / entry.path().filename());
+  std::ifstream in(shared / "firebird.conf");
+  std::string conf{std::istreambuf_iterator<char>(in), {}};
+  const std::string sharing = "ServerMode = SuperClassic";
+  const auto at = conf.find(sharing);
+  EXPECT_NE(at, std::string::npos) << conf;
+  if (at != std::string::npos) conf.replace(at, sharing.size(), "ServerMode = Super");
+  std::ofstream(root / "firebird.conf") << conf;
+  fs::create_directories(root / "lock");
+  return root.string();
+}
+
+std::string Ordered(const char* columns) {
+  return std::string("select ") + columns + " from PERSONS order by ID";
+}
+
+TEST(Demo, TheSampleGoesInAsTheWorkbookHoldsItThenUpdatesByKeyOrAppendsAsTheModeSays) {
+  const DemoDatabase db;
+  const std::string picture = TestTempDir() + "/pictures/persons.png";
+  const std::vector<std::string> persons = WorkbookRows(SampleWorkbook());
+  ASSERT_EQ(persons.size(), 300u);
+
+  const DemoRun first = RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()});
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_TRUE(first.Says("Rows imported: 300\nImport statistics: processed 300, added 300, updated 0"))
+      << first.output;
+  EXPECT_TRUE(first.Says("Picture of the form: " + picture + " (960 x 600)")) << first.output;
+  EXPECT_EQ(PngSize(picture), std::make_pair(960u, 600u));
+  EXPECT_EQ(db.Rows(Ordered(kImportedColumns)), JoinRows(persons));
+  EXPECT_EQ(db.Rows("select min(ID), max(ID) from PERSONS"), "1|300") << "keys from the generator";
+
+  // By the document's number: a person changed in the database since is written back, none
+  // is added.
+  IsqlAt(db.Name(), "update PERSONS set AMOUNT = 0, SURNAME = 'X' where ID = 7;\ncommit;\n");
+  const DemoRun update = RunDemo({"--database", db.Name(), "--picture", picture, "--specification",
+                                  SourcePath("examples/data/persons-by-document.spec"), SampleWorkbook()});
+  ASSERT_EQ(update.exitCode, 0) << update.output;
+  EXPECT_TRUE(update.Says("processed 300, added 0, updated 300")) << update.output;
+  EXPECT_EQ(db.Rows(Ordered(kImportedColumns)), JoinRows(persons));
+
+  // The columns by letter append every row again, with new keys.
+  const DemoRun append = RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()});
+  ASSERT_EQ(append.exitCode, 0) << append.output;
+  EXPECT_TRUE(append.Says("processed 300, added 300, updated 0")) << append.output;
+  EXPECT_EQ(db.Rows(Ordered(kImportedColumns) + " rows 301 to 600"), JoinRows(persons));
+  EXPECT_EQ(db.Rows("select count(*), min(ID), max(ID) from PERSONS"), "600|1|600");
+}
+
+TEST(Demo, FailingRowsAreReportedByTheirRowNumbersAndTheOthersAreKept) {
+  const DemoDatabase db;
+  const std::string workbook = FixturePath("examples/persons_bad_row.xls");
+  std::vector<std::string> persons = WorkbookRows(workbook);
+  ASSERT_EQ(persons.size(), 5u);
+  const DemoRun run = RunDemo({"--database", db.Name(), "--picture", TestTempDir() + "/bad.png", workbook});
+  EXPECT_EQ(run.exitCode, 1) << "not a success: " << run.output;
+  // The sheet's row 3 is the second person: a value its field refuses. Row 6, the fifth,
+  // has no surname, which the table refuses as the record is posted.
+  EXPECT_TRUE(run.Says("\nRow 3, field BORN, value \"31.02.1990\": ")) << run.output;
+  EXPECT_TRUE(run.Says("\nRow 6: ")) << run.output;
+  EXPECT_TRUE(run.Says("\"PERSONS\".\"SURNAME\"")) << run.output;
+  EXPECT_TRUE(run.Says("The data import process has completed with 2 errors.")) << run.output;
+  EXPECT_TRUE(
+      run.Says("Rows imported: 3\nImport statistics: processed 5, added 3, updated 0, skipped 0, errors 2"))
+      << run.output;
+  persons.erase(persons.begin() + 4);
+  persons.erase(persons.begin() + 1);
+  EXPECT_EQ(db.Rows(Ordered(kImportedColumns)), JoinRows(persons));
+}
+
+TEST(Demo, WhatCannotBeReadOrOpenedIsNamedAndNothingIsMade) {
+  const DemoDatabase db;
+  const std::string missing = TestTempDir() + "/no such list.xls";
+  DemoRun run = RunDemo({"--database", db.Name(), missing});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.output, "The workbook " + missing + " cannot be read: No such file or directory.\n");
+  if (CurrentTier() == FbTier::Embedded) {
+    EXPECT_FALSE(std::filesystem::exists(db.Name())) << "no database made";
+  }
+
+  run = RunDemo({"--database", db.Name(), "--specification", TestTempDir(), SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The import specification " + TestTempDir() + " is a folder, not a file."))
+      << run.output;
+
+  // A file that is no workbook: the database is made, the run fails with the reader's
+  // reason, nothing is imported and no picture is written.
+  const std::string picture = TestTempDir() + "/none.png";
+  run = RunDemo({"--database", db.Name(), "--picture", picture, SourcePath("examples/data/make_persons.py")});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("An error has occurred during the data import process.\nFile is not an Excel file"))
+      << run.output;
+  EXPECT_FALSE(std::filesystem::exists(picture));
+  EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "0");
+
+  run = RunDemo({"--database", "127.0.0.1/1:/nowhere/persons.fdb", SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The database 127.0.0.1/1:/nowhere/persons.fdb cannot be opened: ")) << run.output;
+  EXPECT_TRUE(run.Says("Unable to complete network request to host \"127.0.0.1\"")) << run.output;
+
+  // A name the ANSI code page cannot hold would reach another file: refused before
+  // anything is made.
+  const std::string unnamed = TestTempDir() + "/列表.xls";
+  std::filesystem::copy_file(SampleWorkbook(), unnamed);
+  run = RunDemo({"--database", TestTempDir() + "/unnamed.fdb", unnamed});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("cannot hold; rename it.")) << run.output;
+  EXPECT_FALSE(std::filesystem::exists(TestTempDir() + "/unnamed.fdb"));
+
+  run = RunDemo({"--database"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("--database needs a value.\nUsage: ordvane_demo")) << run.output;
+}
+
+TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {
+  if (CurrentTier() == FbTier::Server) GTEST_SKIP() << "a server shares its databases";
+  const DemoDatabase db;
+  ASSERT_EQ(
+      RunDemo({"--database", db.Name(), "--picture", TestTempDir() + "/held.png", SampleWorkbook()}).exitCode,
+      0);
+  // This process's engine holds the file. The test engines share their databases
+  // (ServerMode SuperClassic); the example runs with an engine that takes a database for
+  // itself, as an engine of the default configuration does.
+  TFIBDatabase holder(nullptr);
+  holder.SetDBName(db.Name());
+  holder.ConnectParams().SetUserName("SYSDBA");
+  holder.SetConnected(true);
+  const std::string root = ExclusiveEngineRoot();
+  const DemoRun run =
+      RunDemo({"--database", db.Name(), SampleWorkbook()},
+              "FIREBIRD=" + ShellQuote(root) + " FIREBIRD_LOCK=" + ShellQuote(root + "/lock"));
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The database " + db.Name() + " cannot be opened: ")) << run.output;
+  EXPECT_TRUE(run.Says("Database already opened with engine instance")) << run.output;
+  EXPECT_FALSE(run.Says("Rows imported")) << run.output;
+  holder.SetConnected(false);
+  EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "300");
+}
+
+}  // namespace
+}  // namespace ordvane::test

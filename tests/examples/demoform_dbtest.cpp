@@ -1,0 +1,87 @@
+// The example's steps in the test process, its form shown without a display: the grid's
+// first row holds the workbook's first person and its footer the count and the sum that
+// isql-fb gives, read back from the recording canvas the grid paints on.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "classlib/core/Application.h"
+#include "classlib/core/CodePages.h"
+#include "classlib/ui/RecordingDC.h"
+#include "examples/PersonsDemo.h"
+#include "examples/TerminalProgress.h"
+#include "tests/examples/DemoSupport.h"
+
+namespace ordvane::test {
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+  return parts;
+}
+
+// The text the canvas was asked to write inside the rectangle, in UTF-8.
+std::string TextWrittenIn(const TRecordingCanvas& canvas, const TRect& cell) {
+  std::string text;
+  for (const AnsiString& call : canvas.CallsOf("ExtTextOut")) {
+    int x = 0, y = 0;
+    if (std::sscanf(call.c_str(), "ExtTextOut(%d,%d,", &x, &y) != 2 || !PtInRect(cell, Point(x, y))) continue;
+    const auto open = call.find('"');
+    text += AnsiToUtf8(call.substr(open + 1, call.rfind('"') - open - 1));
+  }
+  return text;
+}
+
+// Digits and the decimal comma: what a number shows whatever separates its thousands.
+std::string Digits(std::string text) {
+  std::erase_if(
+      text, [](char c) { return !(std::isdigit(static_cast<unsigned char>(c)) || c == ',' || c == '.'); });
+  std::replace(text.begin(), text.end(), '.', ',');
+  return text;
+}
+
+TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
+  const DemoDatabase db;
+  demo::TPersonsDemo demo(SampleInto(db));
+  EXPECT_TRUE(demo.Open().CreatedTable);
+  std::ostringstream progress;
+  const demo::TPersonsImportOutcome outcome =
+      demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false));
+  ASSERT_EQ(outcome.Added, 300) << progress.str();
+  EXPECT_EQ(progress.str(), "The data import process has completed successfully.\n")
+      << "no progress lines in a log";
+
+  demo::TfrmPersons& form = demo.Form();
+  form.Show();
+  Application->ProcessMessages();
+  TDBGridEh& grid = *form.Grid;
+  TRecordingCanvas canvas(grid.ClientWidth(), grid.ClientHeight());
+  grid.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&canvas.Recorder()), 0);
+
+  // Surname, first name, patronymic, birth date (yyyy-mm-dd), document, amount.
+  const std::vector<std::string> person = Split(WorkbookRows(SampleWorkbook()).front(), '|');
+  ASSERT_EQ(person.size(), 6u);
+  const std::vector<std::string> born = Split(person[3], '-');
+  ASSERT_EQ(born.size(), 3u);
+  const std::vector<std::string> expected = {
+      "1", person[0], person[1], person[2], born[2] + "." + born[1] + "." + born[0], person[4]};
+  const int firstRow = grid.TitleOffset();
+  for (int column = 0; column < static_cast<int>(expected.size()); ++column)
+    EXPECT_EQ(TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(column), firstRow)), expected[column])
+        << "column " << column;
+  const std::string amount = TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(6), firstRow));
+  EXPECT_EQ(Digits(amount), Digits(person[5])) << amount;
+
+  // The footer: the count of persons and the sum of their amounts as the database adds them.
+  const int footerRow = grid.RowCount();
+  EXPECT_EQ(TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(0), footerRow)), "300");
+  const std::string sum = TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(6), footerRow));
+  EXPECT_EQ(Digits(sum), Digits(db.Rows("select sum(AMOUNT) from PERSONS"))) << sum;
+}
+
+}  // namespace
+}  // namespace ordvane::test
