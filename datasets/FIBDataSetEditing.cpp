@@ -2,6 +2,7 @@
 // of the statements that carry a record to the server, and the cached-updates counts.
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "classlib/core/SeparatedLists.h"
@@ -172,7 +173,13 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
 
 bool TFIBCustomDataSet::IsNoAction(TFIBQuery& statement) {
   const TStrings& lines = statement.SQL();
-  return lines.Count() > 0 && SameText(Trim(lines.Strings(0)), "No Action");
+  if (lines.Count() == 0) return false;
+  // Every post asks this of its statement: the line is trimmed in place, not copied again.
+  const AnsiString first = lines.Strings(0);
+  std::string_view text = first;
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return SameText(text, "No Action");
 }
 
 void TFIBCustomDataSet::PrepareModificationStatement(TFIBQuery& statement) {

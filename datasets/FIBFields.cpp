@@ -10,6 +10,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
+#include "classlib/core/ObjectCast.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/DataSet.h"
@@ -51,7 +52,7 @@ TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) 
 }
 
 TTextCoding ColumnCoding(const TField& field) {
-  return ColumnCoding(field, dynamic_cast<const TFIBCustomDataSet*>(field.DataSet()));
+  return ColumnCoding(field, ObjectAs<TFIBCustomDataSet>(field.DataSet()));
 }
 
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
@@ -140,7 +141,10 @@ Variant TFIBStringField::GetAsVariant() {
 
 void TFIBStringField::SetAsString(const AnsiString& value) {
   if (value.empty() && fEmptyStrToNull) return Clear();
-  TStringField::SetAsString(EncodedText(value, ColumnCoding(*this), *this));
+  // Text that travels as it is (every text of a WIN1251 import) is not copied first.
+  const TTextCoding coding = ColumnCoding(*this);
+  if (coding == TTextCoding::None) return TStringField::SetAsString(value);
+  TStringField::SetAsString(EncodedText(value, coding, *this));
 }
 
 // ---- Memos -------------------------------------------------------------------------------

@@ -486,7 +486,7 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64
       else if (descr.Scale == 0)
         param.SetAsInt64(Get<Int64>(value));
       else
-        param.SetAsBcd(ScaledInt64ToBcd(Get<Int64>(value), -descr.Scale));
+        param.SetAsScaledInt64(Get<Int64>(value), -descr.Scale);
       return;
     case SQL_TIMESTAMP:
       param.SetAsTimeStamp(MSecsToTimeStamp(static_cast<Int64>(std::llround(Get<double>(value)))));

@@ -11,6 +11,7 @@
 #include "classlib/core/DateTime.h"
 #include "classlib/core/DebugChecks.h"
 #include "classlib/core/GUID.h"
+#include "classlib/core/ObjectCast.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DateTimeFields.h"
@@ -128,11 +129,11 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
     TField* field = Fields()[i];
     ORDVANE_DEBUG_ASSERT(field != nullptr, "a dataset's field list holds no empty entry");
     if (field == key) continue;
-    if (auto* text = dynamic_cast<TFIBStringField*>(field); text != nullptr && text->EmptyDefault()) {
+    if (auto* text = ObjectAs<TFIBStringField>(field); text != nullptr && text->EmptyDefault()) {
       text->SetAsString("");
       continue;
     }
-    if (auto* guid = dynamic_cast<TFIBGuidField*>(field)) {
+    if (auto* guid = ObjectAs<TFIBGuidField>(field)) {
       guid->SetAsGuid(CreateGUID());
       continue;
     }
@@ -141,6 +142,8 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
       field->SetValue(SelectQuery().GetParamValueByIndex(link));
       continue;
     }
+    // Most fields have no default: they cost no text.
+    if (field->DefaultExpression().empty()) continue;
     // Keywords compare upper-cased; a value comes from the text as written.
     const AnsiString written = Trim(field->DefaultExpression());
     const AnsiString keyword = UpperCase(written);
@@ -154,7 +157,7 @@ void TpFIBDataSet::ApplyNewRecordDefaults() {
         field->SetAsDateTime(*moment);
       else
         field->SetAsString(written);
-    } else if (dynamic_cast<TFIBStringField*>(field) != nullptr) {
+    } else if (ObjectAs<TFIBStringField>(field) != nullptr) {
       if (keyword == "USER" || keyword == "CURRENT_USER")
         field->SetAsString(Database() != nullptr ? Database()->ConnectParams().UserName() : AnsiString());
       else if (keyword == "ROLE" || keyword == "CURRENT_ROLE")

@@ -709,6 +709,10 @@ void TFIBXSQLVAR::SetAsBcd(const TBcd& value) {
   } catch (const EBcdException&) {
   }
   if (!converted) ConversionError();
+  SetAsScaledInt64(digits, places);
+}
+
+void TFIBXSQLVAR::SetAsScaledInt64(Int64 digits, int places) {
   if (Dialect() < SQL_DIALECT_V6) {
     SetAsExtended(DescaleExtended(digits, -places));
     return;

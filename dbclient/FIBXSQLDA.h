@@ -140,6 +140,8 @@ class TFIBXSQLVAR {
   void SetAsCurrency(Currency value);
   void SetAsExtended(Extended value);
   void SetAsBcd(const TBcd& value);
+  // The number digits / 10^places, as SetAsBcd writes the BCD of those digits and places.
+  void SetAsScaledInt64(Int64 digits, int places);
   void SetAsTimeStamp(const TTimeStamp& value);
   void SetAsDateTime(TDateTime value);
   void SetAsTime(TDateTime value);

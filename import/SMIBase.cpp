@@ -85,7 +85,7 @@ TStatisticCounter StatisticCounter(const AnsiString& upperName) {
   return found != counters.end() ? found->second : nullptr;
 }
 
-AnsiString Unenclosed(const AnsiString& text, char open, char close) {
+std::string_view Unenclosed(std::string_view text, char open, char close) {
   if (text.size() >= 2 && text.front() == open && text.back() == close) return text.substr(1, text.size() - 2);
   return text;
 }
@@ -494,20 +494,53 @@ Variant TSMImportBaseComponent::KeyValues() const {
 
 // ---- Values ---------------------------------------------------------------------------
 
+// A text source names its fields "Text..."; such a name is looked up as it is, unparsed.
+bool TSMImportBaseComponent::IsSourceTextName(const AnsiString& expression) const {
+  return (fTableType == teText || fTableType == teClipboard) && expression.compare(0, 4, "Text") == 0;
+}
+
 Variant TSMImportBaseComponent::EvaluateExpression(const AnsiString& expression) {
-  if ((fTableType == teText || fTableType == teClipboard) && expression.compare(0, 4, "Text") == 0) {
+  if (IsSourceTextName(expression)) {
     Variant value = expression;
     bool done = true;
     ConvertValue(this, expression, TSMIArguments(), 0, false, value, done);
     return value;
   }
+  return ParserOf(expression).Calculate();
+}
+
+TSMIParser& TSMImportBaseComponent::ParserOf(const AnsiString& expression) {
   std::unique_ptr<TSMIParser>& parser = fParsers[expression];
   if (!parser) {
     parser = std::make_unique<TSMIParser>(nullptr);
     parser->OnEvaluate = TOnEvaluate::Bind(this, &TSMImportBaseComponent::ConvertValue);
     parser->SetText(expression);
   }
-  return parser->Calculate();
+  return *parser;
+}
+
+// A mapping's expression as EvaluateExpression evaluates it, with its parser kept in the
+// entry: every field of every row comes here. A mapping that is one plain name (a column
+// reference) is resolved as its parser's request for the name would be, without the
+// parser's evaluation and without reading the name again for every row.
+Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
+  if (IsSourceTextName(entry.Expression)) return EvaluateExpression(entry.Expression);
+  if (entry.Parser == nullptr) entry.Parser = &ParserOf(entry.Expression);
+  const TExpNode* name = entry.Parser->SoleName();
+  if (name == nullptr) return entry.Parser->Calculate();
+  if (name->Name() != entry.SoleName) {
+    entry.SoleName = name->Name();
+    // The import's own names (the statistics) take the parser's way.
+    entry.Reference = StatisticCounter(UpperCase(entry.SoleName)) == nullptr
+                          ? std::optional<AnsiString>(PlainReference(entry.SoleName))
+                          : std::nullopt;
+  }
+  if (!entry.Reference) return entry.Parser->Calculate();
+  TField* field = CurrentField();
+  Variant value = ReferencedValue(*entry.Reference, field);
+  bool done = true;
+  FinishValue(entry.Parser, name->Name(), NoArguments(), 0, false, field, value, done);
+  return value;
 }
 
 void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
@@ -516,12 +549,13 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   std::optional<AnsiString> unenclosed;
   if (IsText(value)) {
     const AnsiString text = VarToStr(value);
-    unenclosed = Unenclosed(Unenclosed(text, '[', ']'), '"', '"');
-    // A plain name (every cell of every row) keeps its value rather than take a copy.
-    if (VarType(value) != varString || unenclosed->size() != text.size()) value = *unenclosed;
+    AnsiString plain = PlainReference(text);
+    // A plain name keeps its value rather than take a copy.
+    if (VarType(value) != varString || plain.size() != text.size()) value = plain;
+    unenclosed = std::move(plain);
   }
   const AnsiString name = UpperCase(eval);
-  TField* field = fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
+  TField* field = CurrentField();
   // Every cell of every row passes here as a name: the argument counts and the "STAT"
   // prefix keep a column's name from being compared with each of the import's own names.
   const TStatisticCounter counter = StatisticCounter(name);
@@ -539,15 +573,35 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
   } else if (counter != nullptr) {
     value = ((*fStatistic).*counter)();
   } else {
-    const AnsiString reference = unenclosed ? *unenclosed : VarToStr(value);
-    if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
-      value = parameter->Value();
-    else
-      value = GetSourceValue(reference);
-    if (OnParsedValue) OnParsedValue(this, field, value);
+    value = ReferencedValue(unenclosed ? *unenclosed : VarToStr(value), field);
   }
-  if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
+  FinishValue(sender, eval, args, argCount, isChild, field, value, done);
+}
 
+TField* TSMImportBaseComponent::CurrentField() const {
+  return fCurrentField >= 0 && fDataSet != nullptr ? fDataSet->Fields().Fields(fCurrentField) : nullptr;
+}
+
+// The reference without its brackets or quotes.
+AnsiString TSMImportBaseComponent::PlainReference(const AnsiString& name) {
+  return AnsiString(Unenclosed(Unenclosed(name, '[', ']'), '"', '"'));
+}
+
+// A parameter of that name, else the source's value.
+Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TField* field) {
+  Variant value;
+  if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
+    value = parameter->Value();
+  else
+    value = GetSourceValue(reference);
+  if (OnParsedValue) OnParsedValue(this, field, value);
+  return value;
+}
+
+// The handler's say, then trimming, emptiness and the conversion for the field.
+void TSMImportBaseComponent::FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
+                                         int argCount, bool isChild, TField* field, Variant& value, bool& done) {
+  if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
   if (IsText(value) && fTrimSpaces != tsNoTrim) {
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
@@ -556,7 +610,8 @@ void TSMImportBaseComponent::ConvertValue(TObject* sender, const AnsiString& eva
     value = Null();
     return;
   }
-  if (!isChild && field != nullptr)
+  // Only text converts: a number or a date goes to its field as it is.
+  if (!isChild && field != nullptr && IsText(value))
     value = ConvertImportText(value, ConversionTarget(field), *fDataFormats, fTableType == teXML, BlobsAsBase64());
 }
 
@@ -572,7 +627,7 @@ Variant TSMImportBaseComponent::LookupValue(const TSMIArguments& args) const {
   TDataSet* dataSet = FindDataSetComponent(VarToStr(args[0]));
   if (dataSet == nullptr || !dataSet->Locate(VarToStr(args[1]), args[2], {})) return Null();
   Variant value = dataSet->FieldByName(VarToStr(args[3]))->Value();
-  if (IsText(value)) value = Unenclosed(VarToStr(value), '~', '~');
+  if (IsText(value)) value = AnsiString(Unenclosed(VarToStr(value), '~', '~'));
   return value;
 }
 
@@ -595,7 +650,7 @@ bool TSMImportBaseComponent::FetchRow() {
   for (MappingEntry& entry : fMappingList) {
     TField* field = MappedField(entry);
     fCurrentField = field != nullptr ? field->Index() : -1;
-    Variant value = EvaluateExpression(entry.Expression);
+    Variant value = EvaluateMapping(entry);
     const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
                        KindOf(field->DataType()) != TSMIValueKind::Boolean;
     if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
@@ -774,7 +829,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
         break;
     }
     if (!generate && !IsEditing(fDataSet)) return;
-    const std::vector<AnsiString> keys = SplitNames(fDatasetKeys);
+    const std::vector<AnsiString> keys = generate ? SplitNames(fDatasetKeys) : std::vector<AnsiString>();
     AnsiString names, values, pairs;
     for (const RowEntry& entry : fFieldList) {
       // The field its mapping line resolved to before the run: no look-up by name per row.

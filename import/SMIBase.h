@@ -227,6 +227,12 @@ class TSMImportBaseComponent : public TComponent {
     AnsiString Expression;
     Variant Value;
     int FieldIndex = -1;
+    // The parser of Expression, found once per run rather than looked up for every row.
+    TSMIParser* Parser = nullptr;
+    // Of an expression that is one plain name: the name, and the reference it reads when
+    // the import resolves it itself (not for one of the import's own names).
+    AnsiString SoleName{};
+    std::optional<AnsiString> Reference{};
   };
   struct RowEntry {
     AnsiString FieldName;
@@ -263,6 +269,15 @@ class TSMImportBaseComponent : public TComponent {
   bool ReportError(const Exception& error);
 
   TField* MappedField(const MappingEntry& entry) const;
+  bool IsSourceTextName(const AnsiString& expression) const;
+  // The run's parser of the expression text, made and compiled on its first use.
+  TSMIParser& ParserOf(const AnsiString& expression);
+  Variant EvaluateMapping(MappingEntry& entry);
+  TField* CurrentField() const;
+  static AnsiString PlainReference(const AnsiString& name);
+  Variant ReferencedValue(const AnsiString& reference, TField* field);
+  void FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args, int argCount, bool isChild,
+                   TField* field, Variant& value, bool& done);
   Variant MappingValues() const;
   Variant KeyValues() const;
   TSMIConversionTarget ConversionTarget(TField* field) const;

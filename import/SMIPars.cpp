@@ -253,6 +253,7 @@ TExpNode::TExpNode(TKind kind, const TSMIToken& token, int depth) : fKind(kind),
   if (kind == TKind::Call || (kind == TKind::Leaf && token.Kind == TSMITokenKind::Name)) {
     fUpperName = UpperCase(token.Text);
     fName = StripName(token.Text);
+    fNameValue = fName;
   }
 }
 
@@ -377,6 +378,8 @@ Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
   if (fKind == TKind::Call && IsBuiltinFunction(fUpperName))
     return CallBuiltinFunction(fUpperName, argCount,
                                [&](int i) { return fChildren[i]->Evaluate(resolver, true); });
+  // A plain name (every cell reference of every row) fills no argument slots.
+  if (argCount == 0) return ResolveName(resolver, NoArguments(), 0, isChild);
   TSMIArguments args;
   for (int i = 0; i < argCount; ++i) args[i] = fChildren[i]->Evaluate(resolver, true);
   return ResolveName(resolver, args, argCount, isChild);
@@ -384,7 +387,7 @@ Variant TExpNode::EvaluateCall(TSMINameResolver& resolver, bool isChild) const {
 
 Variant TExpNode::ResolveName(TSMINameResolver& resolver, const TSMIArguments& args, int argCount,
                               bool isChild) const {
-  Variant value = fName;
+  Variant value = fNameValue;
   resolver.Resolve(fName, args, argCount, isChild, value);
   return value;
 }
@@ -460,6 +463,11 @@ const TSMIParserFunction* TSMIParserFunctions::Find(const AnsiString& name) cons
   return nullptr;
 }
 
+const TSMIArguments& NoArguments() {
+  static const TSMIArguments none;
+  return none;
+}
+
 TSMIParserFunctions& GlobalParserFunctions() {
   static TSMIParserFunctions functions = [] {
     TSMIParserFunctions list;
@@ -473,11 +481,23 @@ TSMIParserFunctions& GlobalParserFunctions() {
 
 TSMIParser::TSMIParser(TComponent* owner) : TComponent(owner) {}
 
+void TSMIParser::CompileChangedText() {
+  if (fCompiledText == fText) return;
+  fTree = CompileExpression(fText);
+  fCompiledText = fText;
+}
+
+const TExpNode* TSMIParser::SoleName() {
+  CompileChangedText();
+  const TExpNode* tree = fTree.get();
+  if (tree == nullptr || tree->Kind() != TExpNode::TKind::Leaf || tree->Token().Kind != TSMITokenKind::Name)
+    return nullptr;
+  if (tree->UpperName() == "GETDATE" || FindFunction(tree->Name()) != nullptr) return nullptr;
+  return tree;
+}
+
 Variant TSMIParser::Calculate() {
-  if (fCompiledText != fText) {
-    fTree = CompileExpression(fText);
-    fCompiledText = fText;
-  }
+  CompileChangedText();
   const std::shared_ptr<const TExpNode> tree = fTree;
   fValue = tree ? tree->Evaluate(*this, false) : Null();
   return fValue;

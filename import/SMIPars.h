@@ -86,6 +86,11 @@ class TExpNode {
   TSMIOperator Operator() const { return fOperator; }
   const std::vector<std::unique_ptr<TExpNode>>& Children() const { return fChildren; }
   int Depth() const { return fDepth; }
+  // Of a name or call: its token upper-cased, the name as the resolver is asked for it, and
+  // the value the resolver starts from.
+  const AnsiString& UpperName() const { return fUpperName; }
+  const AnsiString& Name() const { return fName; }
+  const Variant& NameValue() const { return fNameValue; }
 
   // isChild: the value is part of a larger expression (an operand or an argument).
   Variant Evaluate(TSMINameResolver& resolver, bool isChild) const;
@@ -101,6 +106,7 @@ class TExpNode {
   // Of a name or call, worked out once: a mapping is evaluated for every row.
   AnsiString fUpperName;  // to tell built-ins by
   AnsiString fName;       // without its quotes or brackets, as the resolver is asked for it
+  Variant fNameValue;     // fName, the value a resolver starts from, shared rather than made anew
   TSMIOperator fOperator = TSMIOperator::Add;
   std::vector<std::unique_ptr<TExpNode>> fChildren;
   int fDepth;
@@ -141,6 +147,9 @@ class TSMIParserFunctions {
   std::vector<TSMIParserFunction> fFunctions;
 };
 
+// Arguments of a request that has none.
+const TSMIArguments& NoArguments();
+
 // The process's list, holding "PI=3.14" from the start. Used from the GUI thread only.
 TSMIParserFunctions& GlobalParserFunctions();
 
@@ -158,6 +167,11 @@ class TSMIParser : public TComponent, private TSMINameResolver {
   Variant Calculate();
   // Tokenizes and compiles Text only, raising on a syntax error.
   void CheckSyntax() const;
+  // The leaf of a Text that is one plain name which neither GETDATE nor a user function
+  // (of this parser or of the process) takes: calculating it does no more than ask
+  // OnEvaluate for the name, alone, with the name as the value. nullptr for any other Text.
+  // Compiles a Text that changed.
+  const TExpNode* SoleName();
   const Variant& Value() const { return fValue; }
 
   const AnsiString& Text() const { return fText; }
@@ -176,6 +190,7 @@ class TSMIParser : public TComponent, private TSMINameResolver {
                Variant& value) override;
   bool FireEvaluate(const AnsiString& name, const TSMIArguments& args, int argCount, bool isChild, Variant& value);
   Variant CallFunction(const TSMIParserFunction& function, const TSMIArguments& args, int argCount);
+  void CompileChangedText();
   const TSMIParserFunction* FindFunction(const AnsiString& name) const;
 
   AnsiString fText;

@@ -1,4 +1,5 @@
 #include "classlib/core/Components.h"
+#include "classlib/core/ObjectCast.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,36 @@ TEST(ObjectModel, ClassesNameThemselvesAndServeAsKeys) {
   EXPECT_EQ(lookup(probe.ClassType()), "probe");
   EXPECT_EQ(lookup(TComponent::StaticClass()), "component");
   EXPECT_EQ(lookup(TPersistent::StaticClass()), "none");
+}
+
+// Classes without the macro report their nearest ancestor that has it.
+class TUnnamedProbe : public TProbe {
+ public:
+  using TProbe::TProbe;
+};
+class TUnnamedSpecialProbe : public TSpecialProbe {
+ public:
+  using TSpecialProbe::TSpecialProbe;
+};
+
+// The class-reference walk answers what dynamic_cast answers, classes without the macro
+// included, and hands back the same address.
+TEST(ObjectModel, ObjectAsAgreesWithDynamicCast) {
+  std::vector<std::string> log;
+  TComponent plain(nullptr);
+  TProbe probe(nullptr, &log, "p");
+  TSpecialProbe special(nullptr, &log, "s");
+  TUnnamedProbe unnamed(nullptr, &log, "u");
+  TUnnamedSpecialProbe unnamedSpecial(nullptr, &log, "us");
+  const std::vector<TObject*> objects{&plain, &probe, &special, &unnamed, &unnamedSpecial, nullptr};
+  for (TObject* object : objects) {
+    EXPECT_EQ(ObjectAs<TProbe>(object), dynamic_cast<TProbe*>(object));
+    EXPECT_EQ(ObjectAs<TSpecialProbe>(object), dynamic_cast<TSpecialProbe*>(object));
+    EXPECT_EQ(ObjectAs<TComponent>(object), dynamic_cast<TComponent*>(object));
+    EXPECT_EQ(ObjectAs<TPersistent>(static_cast<const TObject*>(object)), dynamic_cast<const TPersistent*>(object));
+  }
+  EXPECT_EQ(ObjectAs<TSpecialProbe>(static_cast<TObject*>(&unnamedSpecial)), &unnamedSpecial);
+  EXPECT_EQ(ObjectAs<TSpecialProbe>(static_cast<TObject*>(&unnamed)), nullptr);
 }
 
 class TPoint2 : public TPersistent {

@@ -350,6 +350,33 @@ TEST_P(ValuesTest, MemosReadAndWriteTheirTextInTheProgramsCodePage) {
   fDb.Isql("delete from memos where id = 10;\ncommit;\n");
 }
 
+// A post binds a 64-bit scaled column's digits as they are: the limits of NUMERIC(18, 4)
+// and of NUMERIC(15, 2), both signs, and a fraction, inserted through the fields, reach
+// the server exactly as isql-fb shows the rows they were copied from.
+TEST_P(ValuesTest, InsertedScaledColumnsReachTheServerDigitForDigit) {
+  if (Dialect() != 3) GTEST_SKIP() << "dialect 1 keeps large numerics as doubles";
+  const std::string columns = "n94, n152, n184";
+  const std::string copied = Oracle("select " + columns + " from v where id <> 2 order by id");
+  fDataSet->SetAutoCommit(true);
+  fDataSet->InsertSQL().SetText("insert into v (id, " + columns + ") values (?id, ?n94, ?n152, ?n184)");
+  Open("select id, " + columns + " from v where id <> 2 order by id");
+  std::vector<std::vector<std::string>> copies;
+  for (; !fDataSet->Eof(); fDataSet->Next()) {
+    copies.emplace_back();
+    for (int i = 1; i < fDataSet->FieldCount(); ++i) copies.back().push_back(fDataSet->Fields().Fields(i)->AsString());
+  }
+  int id = 100;
+  for (const std::vector<std::string>& copy : copies) {
+    fDataSet->Append();
+    fDataSet->FieldByName("ID")->SetAsInteger(++id);
+    for (std::size_t i = 0; i < copy.size(); ++i) fDataSet->Fields().Fields(static_cast<int>(i) + 1)->SetAsString(copy[i]);
+    fDataSet->Post();
+  }
+  ASSERT_EQ(copies.size(), 3u);
+  EXPECT_EQ(Oracle("select " + columns + " from v where id > 100 order by id"), copied);
+  fDb.Isql("delete from v where id > 100;\ncommit;\n");
+}
+
 // The master's memo and blob fill the detail's parameters, by "MAS_" and by plain names:
 // the server finds the master's own row with them (the null ones through IS NULL).
 TEST_P(ValuesTest, MasterMemosAndBlobsFillTheParameters) {

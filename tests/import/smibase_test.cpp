@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "classlib/core/AnsiStrings.h"
 #include "tests/classlib/Support.h"
 #include "tests/import/ImportFixture.h"
@@ -448,6 +450,47 @@ TEST_F(BaseTest, ParsedValueAndEvaluateEventsSeeEveryName) {
   EXPECT_EQ(parsed, (Lines{"ID:7", "NAME:a"}));
   EXPECT_EQ(evaluated, (Lines{"ID top", "NAME child"}));
   EXPECT_EQ(Records(), (Lines{"7|CHANGED|||"}));
+}
+
+// A mapping that is one name is resolved as its parser would resolve it: a parameter of
+// that name wins over the column, bracketed or not, a process's user function of that name
+// over the column, a statistic name counts, GETDATE is the moment; the evaluate event gets
+// the mapping's parser, the name and no arguments, row after row, and a parameter changed
+// between rows is read anew.
+TEST_F(BaseTest, AMappingOfOneNameIsResolvedAsItsParserWould) {
+  TSMIParameter* kind = import.Parameters()->Add();
+  kind->SetName("KIND");
+  kind->SetExpression("'p'");
+  kind->SetParameterMode(ipmCalculate);
+  const TSMIParserFunctions processFunctions = GlobalParserFunctions();
+  GlobalParserFunctions().Add("AMOUNT=40+2");
+  import.Titles = {"ID", "NAME", "AMOUNT", "KIND"};
+  import.Mappings()->SetText("ID=STATTOTALIMPORTED\nNAME=[KIND]\nAMOUNT=AMOUNT\nBORN=GETDATE");
+  std::vector<std::string> requests;
+  import.OnParserEvaluate = [&](TObject* sender, const AnsiString& eval, const TSMIArguments& args, int argCount,
+                                bool isChild, Variant& value, bool&) {
+    const bool parser = dynamic_cast<TSMIParser*>(sender) != nullptr;
+    requests.push_back(eval + (parser ? " parser " : " other ") + std::to_string(argCount) + (isChild ? " child" : "") +
+                       (VarIsEmpty(args[0]) ? "" : " args"));
+    if (eval == "KIND" && VarToStr(value) == "p") kind->SetValue("q");
+  };
+  import.Rows = {{Variant("5"), Variant("n"), Variant("7"), Variant("c")}, {Variant("6"), Variant("m")}};
+  const TDateTime before = Now();
+  import.Execute();
+  GlobalParserFunctions() = processFunctions;
+  const TDateTime after = Now();
+  EXPECT_EQ(requests, (std::vector<std::string>{"STATTOTALIMPORTED parser 0", "KIND parser 0", "STATTOTALIMPORTED parser 0",
+                                                "KIND parser 0"}));
+  ASSERT_EQ(data.RecordCount(), 2);
+  data.First();
+  EXPECT_EQ(data.FieldByName("ID")->AsInteger(), 1);
+  EXPECT_EQ(data.FieldByName("NAME")->AsString(), "p");
+  EXPECT_EQ(data.FieldByName("AMOUNT")->AsFloat(), 42);
+  EXPECT_GE(data.FieldByName("BORN")->AsDateTime(), std::floor(before));
+  EXPECT_LE(data.FieldByName("BORN")->AsDateTime(), after);
+  data.Next();
+  EXPECT_EQ(data.FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(data.FieldByName("NAME")->AsString(), "q");
 }
 
 TEST_F(BaseTest, SourceTextInOtherCodePagesAndTrimming) {

@@ -286,6 +286,28 @@ TEST(ParserReuse, EvaluatesAgainRecompilesANewTextAndSurvivesAChangeMidway) {
   EXPECT_EQ(parser.Calculate().AsInteger(), 5);  // the text it was given last
 }
 
+// The value a handler is handed starts as the name, unquoted, on every calculation, alone
+// or as an argument, whatever a handler did to the one it was handed before; and a name
+// asked alone receives no arguments from an earlier call.
+TEST(ParserReuse, EachRequestStartsFromTheBareName) {
+  TSMIParser parser(nullptr);
+  std::vector<std::string> handed;
+  parser.OnEvaluate = [&](TObject*, const AnsiString& name, const TSMIArguments& args, int argCount, bool,
+                          Variant& value, bool&) {
+    handed.push_back(VarToStr(value) + "/" + std::to_string(argCount) + "/" + VarToStr(args[0]));
+    if (name == "F") return;
+    value = VarToStr(value) + "!";
+  };
+  parser.SetText("[A b]");
+  EXPECT_EQ(VarToStr(parser.Calculate()), "A b!");
+  EXPECT_EQ(VarToStr(parser.Calculate()), "A b!");
+  parser.SetText("F(\"q\")+F()");
+  parser.Calculate();
+  parser.SetText("\"q\"");
+  EXPECT_EQ(VarToStr(parser.Calculate()), "q!");
+  EXPECT_EQ(handed, (std::vector<std::string>{"A b/0/", "A b/0/", "q/0/", "F/1/q!", "F/0/", "q/0/"}));
+}
+
 TEST(ExpressionNumber, ReadsTheProcessSeparatorAndThePoint) {
   double value = 0;
   EXPECT_TRUE(TryExpressionNumber("1,5", value));
