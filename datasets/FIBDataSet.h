@@ -17,6 +17,7 @@
 #include <variant>
 #include <unordered_map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "classlib/core/ScreenCursor.h"
@@ -281,6 +282,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   using TDataSet::GetFieldData;
   using TDataSet::SetFieldData;
   bool GetFieldData(TField* field, void* buffer) override;
+  // A text column's characters in the record the state reads, in place: what GetFieldData
+  // would copy into the field's buffer (ahead of its terminator), raising as it does when
+  // they do not fit. False when null.
+  bool GetFieldText(TField* field, std::string_view& text);
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
@@ -319,6 +324,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void SetFiltered(bool value) override;
   // The parser of the active filter text; nullptr for none.
   TExpressionParser* FilterParser() const { return fFilterParser.get(); }
+  // The record under the visibility test while one is tested, else nullptr.
+  const Byte* RecordUnderTest() const { return State() == dsFilter ? fFilterRecord : nullptr; }
   // The record numbers (index + 1) that the last visibility tests rejected, ascending.
   const std::vector<Integer>& FilteredOutPositions() const { return fFilteredOutPositions; }
   // The result fields' values (a value for one name, an array for several) of the first

@@ -71,6 +71,8 @@ void TFIBCustomDataSet::CalcRecordLayout() {
   Integer slots = 0;
   fDescriptors.Clear();
   fParamPlans.clear();
+  // The filter reads values at the places the old layout gave.
+  if (fFilterParser) fFilterParser->ResetFields();
   fDescriptors.SetCapacity(columns.Count());
   for (int i = 0; i < columns.Count(); ++i) {
     const TFIBXSQLVAR& column = columns[i];

@@ -94,6 +94,16 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   return true;
 }
 
+bool TFIBCustomDataSet::GetFieldText(TField* field, std::string_view& text) {
+  TRecordBuffer record = StateRecord();
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (record == nullptr || descr == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+  text = StoredText(record, *descr, fOptions.Contains(poTrimCharFields));
+  if (static_cast<Int64>(text.size()) >= field->DataSize())
+    FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
+  return true;
+}
+
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
   if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();
@@ -135,7 +145,10 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
 }
 
 void TFIBCustomDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {
-  if (!field->InheritsFrom(TWideStringField::StaticClass())) return TDataSet::DataConvert(field, source, dest, toNative);
+  // A wide string field is always of its type: the type, asked first, spares every date
+  // read a walk up the class hierarchy.
+  if (field->DataType() != ftWideString || !field->InheritsFrom(TWideStringField::StaticClass()))
+    return TDataSet::DataConvert(field, source, dest, toNative);
   const auto size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
   if (toNative) {
     auto* out = static_cast<char*>(dest);

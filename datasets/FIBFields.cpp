@@ -1,6 +1,9 @@
 #include "datasets/FIBFields.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +11,7 @@
 #include <span>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/DateTime.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/ObjectCast.h"
@@ -41,19 +45,26 @@ enum class TTextCoding { None, Utf8, Koi8 };
 // How a data field's text travels in its column: as UTF-8 on a Unicode connection, as KOI8
 // on a KOI8 one, and as it is in a column without a character set of its own.
 TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) {
-  const TFIBXSQLVAR* column = dataSet != nullptr && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
   TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
-  if (column == nullptr || database == nullptr) return TTextCoding::None;
+  // The connection's character set first: on most, nothing is decoded whatever the column.
+  const TTextCoding coding = database == nullptr            ? TTextCoding::None
+                             : database->IsUnicodeCharSet() ? TTextCoding::Utf8
+                             : database->IsKOI8CharSet()    ? TTextCoding::Koi8
+                                                            : TTextCoding::None;
+  const TFIBXSQLVAR* column =
+      coding != TTextCoding::None && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
+  if (column == nullptr) return TTextCoding::None;
   // A text blob names its character set in the scale.
   const bool blob = (column->GetSQLType() & ~1) == SQL_BLOB;
-  if (((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2) return TTextCoding::None;
-  if (database->IsUnicodeCharSet()) return TTextCoding::Utf8;
-  return database->IsKOI8CharSet() ? TTextCoding::Koi8 : TTextCoding::None;
+  return ((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2 ? TTextCoding::None : coding;
 }
 
-TTextCoding ColumnCoding(const TField& field) {
-  return ColumnCoding(field, ObjectAs<TFIBCustomDataSet>(field.DataSet()));
+// The field's dataset when it is a Firebird one.
+TFIBCustomDataSet* FIBDataSetOf(const TField& field) {
+  return ObjectAs<TFIBCustomDataSet>(field.DataSet());
 }
+
+TTextCoding ColumnCoding(const TField& field) { return ColumnCoding(field, FIBDataSetOf(field)); }
 
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
   switch (coding) {
@@ -94,10 +105,32 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
 }
 
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
-  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  // Every text of a grid, a filter or an export is read here: a column of the usual size
-  // is read into the stack.
+  if (ReadsInPlace(dataSet, descr)) {
+    std::string_view stored;
+    if (!dataSet->GetFieldText(this, stored)) return false;
+    // Up to a zero byte, where the copy into a field's buffer ends too.
+    text.assign(stored.substr(0, stored.find('\0')));
+  } else if (!ReadTextCopy(descr, text)) {
+    return false;
+  } else if (descr != nullptr && descr->IsBinary) {
+    return true;
+  }
+  if (FixedChar()) text = TrimRight(text);
+  if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
+  return true;
+}
+
+// Browsing or filtering, no field is being validated (that needs an editing state), so the
+// dataset's record holds what GetData would copy.
+bool TFIBStringField::ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const {
+  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
+         (dataSet->State() == dsBrowse || dataSet->State() == dsFilter);
+}
+
+bool TFIBStringField::ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text) {
+  // A column of the usual size is read into the stack.
   std::array<char, 256> local;
   std::vector<char> large;
   const auto size = static_cast<std::size_t>(DataSize());
@@ -124,9 +157,14 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
     return true;
   }
   text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-  if (FixedChar()) text = TrimRight(text);
-  if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
   return true;
+}
+
+bool TFIBStringField::TextIsStored() const {
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
+  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
+  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
+         ColumnCoding(*this, dataSet) == TTextCoding::None;
 }
 
 AnsiString TFIBStringField::GetAsString() {
@@ -230,15 +268,24 @@ Int64 TFIBBCDField::OldAsInt64() {
 AnsiString TFIBBCDField::GetAsString() {
   Int64 value = 0;
   if (!ReadScaled(value)) return {};
-  if (Size() == 0) return std::to_string(value);
-  const bool negative = value < 0;
-  // Digits of the magnitude, at least one before the separator.
-  std::string digits = std::to_string(value);
-  if (negative) digits.erase(0, 1);
   const auto scale = static_cast<std::size_t>(Size());
-  if (digits.size() <= scale) digits.insert(0, scale - digits.size() + 1, '0');
-  digits.insert(digits.size() - scale, 1, FormatSettings().DecimalSeparator);
-  return (negative ? "-" : "") + digits;
+  // The magnitude's digits after as many zeros as give one digit before the separator.
+  std::array<char, MaxBCDScale + 1 + std::numeric_limits<std::uint64_t>::digits10 + 1> digits;
+  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const std::size_t zeros = scale + 1;
+  std::fill_n(digits.begin(), zeros, '0');
+  const char* end = std::to_chars(digits.data() + zeros, digits.data() + digits.size(), magnitude).ptr;
+  const std::size_t count = static_cast<std::size_t>(end - digits.data()) - zeros;
+  const char* first = count > scale ? digits.data() + zeros : end - scale - 1;
+  AnsiString text;
+  text.reserve(static_cast<std::size_t>(end - first) + 2);
+  if (value < 0) text += '-';
+  text.append(first, end - scale);
+  if (scale > 0) {
+    text += FormatSettings().DecimalSeparator;
+    text.append(end - scale, end);
+  }
+  return text;
 }
 
 void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
@@ -387,6 +434,126 @@ void TFIBBooleanField::SetAsString(const AnsiString& value) {
     SetAsBoolean(false);
   else
     TBooleanField::SetAsString(value);
+}
+
+// ---- Dates ------------------------------------------------------------------------------------
+
+namespace {
+
+// value in decimal, zeros in front up to digits.
+void AppendNumber(AnsiString& text, unsigned value, int digits) {
+  std::array<char, std::numeric_limits<unsigned>::digits10 + 1> buffer;
+  const char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+  const auto count = static_cast<int>(end - buffer.data());
+  if (count < digits) text.append(static_cast<std::size_t>(digits - count), '0');
+  text.append(buffer.data(), static_cast<std::size_t>(count));
+}
+
+// The calendar date of a whole TDateTime as DecodeDate gives it, without its detour through
+// milliseconds; false for a fraction or a day outside the calendar (DecodeDate decides).
+bool DecodeWholeDay(TDateTime value, Word& year, Word& month, Word& day) {
+  constexpr Integer LastDay = 3652059;  // 31 December 9999 as a time stamp's day
+  if (!(value >= 1 - DateDelta && value <= LastDay - DateDelta) || value != std::trunc(value)) return false;
+  // Days since 1 March of year 0, in eras of 400 years.
+  const Integer days = static_cast<Integer>(value) + DateDelta - 1 + 306;
+  const Integer era = days / 146097;
+  const Integer dayOfEra = days - era * 146097;
+  const Integer yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const Integer dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const Integer monthFromMarch = (5 * dayOfYear + 2) / 153;
+  day = static_cast<Word>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  month = static_cast<Word>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+  year = static_cast<Word>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  return true;
+}
+
+}  // namespace
+
+// The letters as FormatDateTime reads them: a run of one letter (of one case) is one
+// token; d and m up to two long are numbers, longer ones names; y up to two long is the
+// year's last two digits, longer the whole year in four.
+bool TNumericDateFormat::Compile(const AnsiString& format) {
+  if (fCompiled && format == fFormat) return fNumeric;
+  fFormat = format;
+  fCompiled = true;
+  fNumeric = false;
+  fParts.clear();
+  for (std::size_t i = 0; i < format.size();) {
+    const char starter = format[i];
+    if (std::isalpha(static_cast<unsigned char>(starter))) {
+      std::size_t run = 1;
+      while (i + run < format.size() && format[i + run] == starter) ++run;
+      i += run;
+      const int count = static_cast<int>(std::min<std::size_t>(run, 3));
+      switch (std::toupper(static_cast<unsigned char>(starter))) {
+        case 'D':
+          if (count > 2) return false;
+          fParts.push_back({TStep::Day, '\0', count});
+          break;
+        case 'M':
+          if (count > 2) return false;
+          fParts.push_back({TStep::Month, '\0', count});
+          break;
+        case 'Y':
+          fParts.push_back(count <= 2 ? TPart{TStep::ShortYear, '\0', 2} : TPart{TStep::Year, '\0', 4});
+          break;
+        default:
+          return false;
+      }
+      continue;
+    }
+    // Quoted text and the time separator belong to the general formatter.
+    if (starter == '\'' || starter == '"' || starter == ':') return false;
+    fParts.push_back(starter == '/' ? TPart{TStep::DateSeparator, '\0', 0} : TPart{TStep::Literal, starter, 0});
+    ++i;
+  }
+  // An empty format means "c", the date and the time.
+  fNumeric = !fParts.empty();
+  return fNumeric;
+}
+
+void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
+  Word year = 0, month = 0, day = 0;
+  if (!DecodeWholeDay(value, year, month, day)) DecodeDate(value, year, month, day);
+  text.clear();
+  for (const TPart& part : fParts) {
+    switch (part.Step) {
+      case TStep::Literal:
+        text += part.Literal;
+        break;
+      case TStep::DateSeparator:
+        if (FormatSettings().DateSeparator != '\0') text += FormatSettings().DateSeparator;
+        break;
+      case TStep::Day:
+        AppendNumber(text, day, part.Digits);
+        break;
+      case TStep::Month:
+        AppendNumber(text, month, part.Digits);
+        break;
+      case TStep::ShortYear:
+        AppendNumber(text, year % 100u, part.Digits);
+        break;
+      case TStep::Year:
+        AppendNumber(text, year, part.Digits);
+        break;
+    }
+  }
+}
+
+void TFIBDateField::GetText(AnsiString& text, bool displayText) {
+  const AnsiString& format =
+      displayText && !DisplayFormat().empty() ? DisplayFormat() : FormatSettings().ShortDateFormat;
+  if (!fNumericFormat.Compile(format)) return TDateField::GetText(text, displayText);
+  // Read as the field's own reading does (native value, then the dataset's conversion),
+  // without its scratch buffer per read.
+  Integer day = 0;
+  if (!ReadNative(&day)) {
+    text.clear();
+    return;
+  }
+  TDateTime value = 0;
+  DataSet()->DataConvert(this, &day, &value, false);
+  fNumericFormat.Write(value, text);
 }
 
 // ---- Times with milliseconds ------------------------------------------------------------------

@@ -5,6 +5,8 @@
 // array columns and GUIDs. They work on any dataset; what only a Firebird dataset knows
 // (a column's scale) is asked of it when the field belongs to one.
 
+#include <vector>
+
 #include "classlib/db/BinaryFields.h"
 #include "classlib/db/BooleanField.h"
 #include "classlib/db/DateTimeFields.h"
@@ -12,6 +14,9 @@
 #include "classlib/db/StringFields.h"
 
 namespace ordvane {
+
+class TFIBCustomDataSet;
+struct TFIBFieldDescr;
 
 // "." and the milliseconds of the value's time of day, when they are not 0.
 void AppendMilliseconds(AnsiString& text, TDateTime value);
@@ -32,6 +37,9 @@ class TFIBStringField : public TStringField {
   // from KOI8 on a KOI8 one (for columns of a character set of their own), and encoded
   // back when written.
   void SetAsString(const AnsiString& value) override;
+  // Whether the text is its column's stored characters as they are (not binary, not a DB
+  // key, nothing to decode): a reader may then take them in place.
+  bool TextIsStored() const;
 
  protected:
   void CheckTypeSize(Integer size) const override;
@@ -40,7 +48,12 @@ class TFIBStringField : public TStringField {
   Variant GetAsVariant() override;
 
  private:
+  // Every text of a grid, a filter or an export is read here: false when null.
   bool ReadColumnText(AnsiString& text);
+  // Whether the text can be taken in place in the dataset's record, without GetData's copy.
+  bool ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const;
+  // The value GetData copies, as text (binary text as it is, a DB key in hexadecimal).
+  bool ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text);
   bool fEmptyStrToNull = false;
   bool fEmptyDefault = false;
 };
@@ -170,11 +183,43 @@ class TFIBBooleanField : public TBooleanField {
   AnsiString fStringFalse = "False";
 };
 
+// A date format of day, month and year numbers between separators ("dd.mm.yyyy",
+// "d/m/yy", "yyyy-mm-dd"), compiled once and written as FormatDateTime writes it, without
+// its day of the week, time of day and names. Other formats are left to FormatDateTime.
+class TNumericDateFormat {
+ public:
+  // Compiles the format when it is not the one compiled last; false when it is not of
+  // numbers and separators only.
+  bool Compile(const AnsiString& format);
+  // The date (of the last format compiled) into text.
+  void Write(TDateTime value, AnsiString& text) const;
+
+ private:
+  enum class TStep : Byte { Literal, DateSeparator, Day, Month, ShortYear, Year };
+  struct TPart {
+    TStep Step;
+    char Literal;  // a literal's character
+    int Digits;  // at least this many, zeros in front
+  };
+  AnsiString fFormat;
+  bool fCompiled = false;
+  bool fNumeric = false;
+  std::vector<TPart> fParts;
+};
+
+// Its text, that of every date a grid, a filter or an export shows, is written by the
+// compiled numeric format where the format is one.
 class TFIBDateField : public TDateField {
   ORDVANE_CLASS(TFIBDateField, TDateField)
 
  public:
   using TDateField::TDateField;
+
+ protected:
+  void GetText(AnsiString& text, bool displayText) override;
+
+ private:
+  TNumericDateFormat fNumericFormat;
 };
 
 // A time or date-time whose text, with ShowMsec, ends with "." and its milliseconds

@@ -138,25 +138,64 @@ TField* TExpressionParser::GetField(const AnsiString& name) {
   return field;
 }
 
-TField* TExpressionParser::FieldOf(const TFieldNode& node) {
-  // Ordered by node: a filter names few fields, and a search over a few adjacent pairs
+const TExpressionParser::TNodeField& TExpressionParser::NodeField(const TFieldNode& node) {
+  // Ordered by node: a filter names few fields, and a search over a few adjacent entries
   // costs less per record than hashing.
   const auto at = std::lower_bound(fNodeFields.begin(), fNodeFields.end(), &node,
-                                   [](const TNodeField& pair, const TFieldNode* key) { return std::less<>{}(pair.first, key); });
-  if (at != fNodeFields.end() && at->first == &node) return at->second;
+                                   [](const TNodeField& entry, const TFieldNode* key) { return std::less<>{}(entry.Node, key); });
+  if (at != fNodeFields.end() && at->Node == &node) return *at;
   TField* field = GetField(node.FieldName());
-  fNodeFields.insert(at, {&node, field});
-  return field;
+  return *fNodeFields.insert(at, {&node, field, TStoredValueReader::For(DataSet(), field)});
 }
 
-AnsiString TExpressionParser::TextOf(const TExprNode& node) {
+std::string_view TExpressionParser::TextOf(const TExprNode& node, AnsiString& scratch) {
   if (node.NodeClass() == TExprNodeClass::Field) {
-    TField* field = FieldOf(static_cast<const TFieldNode&>(node));
+    const TNodeField& entry = NodeField(static_cast<const TFieldNode&>(node));
+    if (entry.Stored.Kind() == TStoredValueReader::TKind::Text && entry.Stored.Record() != nullptr)
+      return entry.Stored.Text();
     // A null text field reads as an empty text, as a Null variant's text is.
-    if (field->DataType() == ftString || field->DataType() == ftFixedChar) return field->AsString();
+    const TFieldType type = entry.Field->DataType();
+    if (type == ftString || type == ftFixedChar) return scratch = entry.Field->AsString();
   }
-  Variant scratch;
-  return VarToStr(ValueOf(node, scratch));
+  if (node.NodeClass() == TExprNodeClass::Const && static_cast<const TConstNode&>(node).DataType() == ftString)
+    return ConstantText(static_cast<const TConstNode&>(node));
+  Variant value;
+  return scratch = VarToStr(ValueOf(node, value));
+}
+
+const AnsiString& TExpressionParser::ConstantText(const TConstNode& node) {
+  for (const auto& [constant, text] : fConstantTexts)
+    if (constant == &node) return text;
+  return fConstantTexts.emplace_back(&node, VarToStr(node.Value())).second;
+}
+
+bool TExpressionParser::DateTimeOperand(const TExprNode& node, std::optional<TDateTime>& value) {
+  if (node.NodeClass() == TExprNodeClass::Const) {
+    const Variant& constant = static_cast<const TConstNode&>(node).Value();
+    if (VarType(constant) != varDate) return false;
+    value = VarToDateTime(constant);
+    return true;
+  }
+  if (node.NodeClass() != TExprNodeClass::Field) return false;
+  const TStoredValueReader& stored = NodeField(static_cast<const TFieldNode&>(node)).Stored;
+  const Byte* record = stored.Kind() == TStoredValueReader::TKind::DateTime ? stored.Record() : nullptr;
+  if (record == nullptr) return false;
+  TDateTime read = 0;
+  value = stored.DateTime(record, read) ? std::optional<TDateTime>(read) : std::nullopt;
+  return true;
+}
+
+// As the variant comparison of two date variants: a null equals a null and differs from
+// any date; two dates compare as numbers.
+bool TExpressionParser::CompareDateTimes(const TExprNode& left, const TExprNode& right,
+                                         TVariantRelationship& relation) {
+  std::optional<TDateTime> x, y;
+  if (!DateTimeOperand(left, x) || !DateTimeOperand(right, y)) return false;
+  if (!x || !y)
+    relation = !x && !y ? vrEqual : vrNotEqual;
+  else
+    relation = *x == *y ? vrEqual : *x < *y ? vrLessThan : vrGreaterThan;
+  return true;
 }
 
 const Variant& TExpressionParser::ValueOf(const TExprNode& node, Variant& scratch) {
@@ -229,7 +268,13 @@ bool TExpressionParser::BinaryHolds(const TBinaryNode& node) {
   // The second operand of AND and OR is evaluated only when it decides.
   if (op == TExprOperator::And) return Truth(node.Left()) && Truth(node.Right());
   if (op == TExprOperator::Or) return Truth(node.Left()) || Truth(node.Right());
-  if (op == TExprOperator::Like) return Like(TextOf(node.Left()), TextOf(node.Right()));
+  if (op == TExprOperator::Like) {
+    AnsiString leftScratch, rightScratch;
+    const std::string_view text = TextOf(node.Left(), leftScratch);
+    return Like(text, TextOf(node.Right(), rightScratch));
+  }
+  if (TVariantRelationship relation = vrEqual; CompareDateTimes(node.Left(), node.Right(), relation))
+    return ComparisonHolds(op, relation);
   Variant leftScratch, rightScratch;
   const Variant& left = ValueOf(node.Left(), leftScratch);
   return ComparisonHolds(op, VarCompareValue(left, ValueOf(node.Right(), rightScratch)));
@@ -273,7 +318,7 @@ Variant TExpressionParser::EvaluateCompare(const TCompareNode& node) {
   return Variant(Same(left, right) == (op == TExprOperator::Equal));
 }
 
-bool TExpressionParser::Like(const AnsiString& text, const AnsiString& pattern) const {
+bool TExpressionParser::Like(std::string_view text, std::string_view pattern) const {
   if (fLikeMatch == nullptr) Incorrect();
   return fLikeMatch(text, pattern);
 }

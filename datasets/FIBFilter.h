@@ -22,18 +22,22 @@
 // Errors are EDatabaseError ("Incorrectly formed filter expression", "Expression expected
 // but %s found"); the variant conversions raise their own errors, unchanged.
 
+#include <deque>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "classlib/db/FilterExpr.h"
+#include "datasets/FIBStoredValues.h"
 
 namespace ordvane {
 
 class TField;
 
 // (text, pattern): whether the text matches the pattern.
-using TLikeMatchFunc = bool (*)(const AnsiString& text, const AnsiString& pattern);
+using TLikeMatchFunc = bool (*)(std::string_view text, std::string_view pattern);
 // (text, short date format): the date the text gives in that format.
 using TDateFromTextFunc = TDateTime (*)(const AnsiString& text, const AnsiString& dateFormat);
 
@@ -52,7 +56,8 @@ class TExpressionParser : public TExprParser {
   bool BooleanResult();
   // The field of the name, remembered after the dataset's FieldByName found it once.
   TField* GetField(const AnsiString& name);
-  // Forgets the remembered fields; the dataset calls it before its fields die.
+  // Forgets the remembered fields and where their values lie; the dataset calls it before
+  // its fields die and when its record layout changes.
   void ResetFields() {
     fFieldCache.clear();
     fNodeFields.clear();
@@ -72,10 +77,25 @@ class TExpressionParser : public TExprParser {
   // The truth of AND, OR, LIKE or a comparison.
   bool BinaryHolds(const TBinaryNode& node);
   Variant EvaluateCompare(const TCompareNode& node);
-  // The field of a field node: by the node, which costs less per record than by name.
-  TField* FieldOf(const TFieldNode& node);
-  // A value as text; a text field's without a detour through a variant.
-  AnsiString TextOf(const TExprNode& node);
+  // A field node's field and how its value is read in place.
+  struct TNodeField {
+    const TFieldNode* Node;
+    TField* Field;
+    TStoredValueReader Stored;
+  };
+  // By the node, which costs less per record than by name.
+  const TNodeField& NodeField(const TFieldNode& node);
+  TField* FieldOf(const TFieldNode& node) { return NodeField(node).Field; }
+  // A value as text, in place where it can be, else in the scratch; a text field's without
+  // a detour through a variant.
+  std::string_view TextOf(const TExprNode& node, AnsiString& scratch);
+  // A text constant's text, made once.
+  const AnsiString& ConstantText(const TConstNode& node);
+  // The relation of two date-time operands, each a date constant or a field read in place,
+  // by the variant comparison's rules; false when either operand is neither.
+  bool CompareDateTimes(const TExprNode& left, const TExprNode& right, TVariantRelationship& relation);
+  // Such an operand's value (none when null); false when the node is neither.
+  bool DateTimeOperand(const TExprNode& node, std::optional<TDateTime>& value);
   // A node's value: a constant's own, any other evaluated into the scratch.
   const Variant& ValueOf(const TExprNode& node, Variant& scratch);
   Variant EvaluateFunction(const TFunctionNode& node);
@@ -85,7 +105,7 @@ class TExpressionParser : public TExprParser {
   std::vector<Variant> ListValues(const TListNode& node);
   // A function's argument values: a list's values, or the one argument's (an array spread).
   std::vector<Variant> ArgumentValues(const TFunctionNode& node);
-  bool Like(const AnsiString& text, const AnsiString& pattern) const;
+  bool Like(std::string_view text, std::string_view pattern) const;
   static Variant Substring(const std::vector<Variant>& arguments);
   bool NamesCalculatedField(const TExprNode& node);
 
@@ -93,8 +113,9 @@ class TExpressionParser : public TExprParser {
   TLikeMatchFunc fLikeMatch;
   TDateFromTextFunc fDateFromText;
   std::unordered_map<AnsiString, TField*> fFieldCache;
-  using TNodeField = std::pair<const TFieldNode*, TField*>;
   std::vector<TNodeField> fNodeFields;
+  // A deque: a text handed out stays where it is while later ones are added.
+  std::deque<std::pair<const TConstNode*, AnsiString>> fConstantTexts;
   bool fUsesCalculatedFields = false;
 };
 

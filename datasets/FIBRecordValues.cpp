@@ -244,24 +244,25 @@ Int64 GetInteger(const void* source, Integer dataSize) {
   }
 }
 
-// The characters of a text value and their count.
-std::pair<const char*, std::size_t> StoredText(const Byte* record, const TFIBFieldDescr& descr) {
-  const Byte* area = record + descr.Offset;
-  if (descr.IsStringSlot) {
-    const auto length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(area), 0, descr.DataSize));
-    return {reinterpret_cast<const char*>(area + 4), length};
-  }
-  const auto* chars = reinterpret_cast<const char*>(area);
-  if (descr.IsBinary || descr.CharKind != ckAnsi) return {chars, descr.DataSize};
-  const void* zero = std::memchr(chars, 0, descr.DataSize);
-  return {chars, zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - chars) : descr.DataSize};
-}
-
 [[noreturn]] void RangeError(double value, double limit, const AnsiString& fieldName) {
   DatabaseErrorFmt(dbconsts::SFieldFloatRangeError, {value, fieldName, -limit, limit});
 }
 
 }  // namespace
+
+std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim) {
+  const Byte* area = record + descr.Offset;
+  const auto* chars = reinterpret_cast<const char*>(area + (descr.IsStringSlot ? 4 : 0));
+  std::size_t length = descr.DataSize;
+  if (descr.IsStringSlot)
+    length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(area), 0, descr.DataSize));
+  else if (!descr.IsBinary && descr.CharKind == ckAnsi)
+    if (const void* zero = std::memchr(chars, 0, descr.DataSize); zero != nullptr)
+      length = static_cast<std::size_t>(static_cast<const char*>(zero) - chars);
+  if (trim && !descr.IsBinary && descr.CharKind == ckAnsi)
+    while (length > 0 && chars[length - 1] == ' ') --length;
+  return {chars, length};
+}
 
 bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
   if (!std::isfinite(value)) return false;
@@ -346,16 +347,14 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
       return true;
     case SQL_TEXT:
     case SQL_VARYING: {
-      auto [chars, length] = StoredText(record, descr);
-      if (target.trim && !descr.IsBinary && descr.CharKind == ckAnsi)
-        while (length > 0 && chars[length - 1] == ' ') --length;
+      const std::string_view text = StoredText(record, descr, target.trim);
       if (descr.CharKind == ckGuid) {
-        std::memcpy(out, chars, std::min<std::size_t>(length, static_cast<std::size_t>(target.dataSize)));
+        std::memcpy(out, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(target.dataSize)));
         return true;
       }
-      if (static_cast<Int64>(length) >= target.dataSize) return false;
-      std::memcpy(out, chars, length);
-      out[length] = 0;
+      if (static_cast<Int64>(text.size()) >= target.dataSize) return false;
+      std::memcpy(out, text.data(), text.size());
+      out[text.size()] = 0;
       return true;
     }
     default:

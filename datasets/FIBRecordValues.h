@@ -4,6 +4,8 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout.
 
+#include <string_view>
+
 #include "classlib/core/DebugChecks.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "classlib/db/DBTypes.h"
@@ -55,6 +57,12 @@ struct TFieldTarget {
   // Trailing blanks go (never from binary text).
   bool trim = false;
 };
+
+// The characters of a text value at the descriptor's place, as a field is given them: a
+// string area's stored length, else up to the first zero byte but never past the column's
+// size (binary and wide text: the whole column); with trim (text of the 8-bit code page
+// only) without trailing blanks.
+std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim);
 
 // The value at the descriptor's place, in the target's native form, into dest. Text is
 // delivered zero-terminated: a string slot's stored length, else up to the first zero

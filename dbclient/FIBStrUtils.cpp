@@ -439,7 +439,7 @@ AnsiString ParseDateLiteral(const AnsiString& text, TDateLiteralKind kind) {
   return TimeToStr(StrToTime(literal, reading), local);
 }
 
-bool SqlLikeMatch(const AnsiString& text, const AnsiString& mask) { return MatchesLikePattern(text, mask); }
+bool SqlLikeMatch(std::string_view text, std::string_view mask) { return MatchesLikePattern(text, mask); }
 bool WideSqlLikeMatch(const WideString& text, const WideString& mask) { return MatchesLikePattern(text, mask); }
 
 }  // namespace ordvane

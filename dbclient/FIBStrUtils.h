@@ -189,7 +189,7 @@ AnsiString ParseDateLiteral(const AnsiString& text, TDateLiteralKind kind);
 
 // SQL LIKE: '%' matches any run (also empty), '_' exactly one character, every other
 // character itself. Runs in time proportional to text length times mask length.
-bool SqlLikeMatch(const AnsiString& text, const AnsiString& mask);
+bool SqlLikeMatch(std::string_view text, std::string_view mask);
 bool WideSqlLikeMatch(const WideString& text, const WideString& mask);
 
 }  // namespace ordvane

@@ -79,7 +79,7 @@ using TDBGridEhAllowedSelections = TSet<TDBGridEhSelectionType>;
 enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
-// A click on a cell of the column.
+// A left-button click on a title or data cell of the column.
 using TDBGridEhClickEvent = TEvent<void(TColumnEh* column)>;
 // The colours and the sort marker of a title cell.
 using TGetBtnEhParamsEvent = TEvent<void(TObject* sender, TColumnEh* column, TFont* font, TColor& background,
@@ -719,9 +719,6 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Fired only while the columns are the default ones.
   TDrawDataCellEvent OnDrawDataCell;
   TMovedEvent OnColumnMoved;
-  // A left button pressed and released over the same data (title) cell of a column.
-  TDBGridEhClickEvent OnCellClick;
-  TDBGridEhClickEvent OnTitleClick;
   TNotifyEvent OnColWidthsChanged;
   TNotifyEvent OnSelectionChanged;
 
@@ -739,6 +736,10 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   TTitleEhClickEvent OnTitleBtnClick;
   // Whether the title of a column acts as a button; `enabled` starts as Title.TitleButton.
   TCheckTitleEhBtnEvent OnCheckButton;
+  // A left button pressed and released over the same cell, not inside the editor: a
+  // column's own title band (after any title-button click and sorting) or a data cell.
+  TDBGridEhClickEvent OnTitleClick;
+  TDBGridEhClickEvent OnCellClick;
 
   // ---- The filter row (DBGridEhFilterRow): one editor moves between the filter cells;
   // a typed condition is stored in its column when the editor leaves the cell and takes
@@ -882,8 +883,7 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // dgAlwaysShowEditor, while the filter row is not edited.
   bool CanEditorAlwaysShow() const;
 
-  // The base grid's sizing borders, a row's only over the indicator, a column's beyond
-  // the columns on the last one; and the frozen columns' own zones.
+  // The frozen columns' own sizing zones, then the base grid's borders.
   void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
                        const TGridDrawInfo& info) override;
 
@@ -1083,11 +1083,18 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void TrackTitleButton(int x, int y);
   // Lets the held button go; a release over it is a click.
   void ReleaseTitleButton(TShiftState shift, int x, int y);
+  // A cell a left click at the client point would be on: a column's own title band or a
+  // data cell; {-1, -1} elsewhere.
+  TGridCoord ClickTargetAt(int x, int y) const;
+  // At a left press: remembers the cell it went down on, unless it sizes a line or
+  // selects a column.
+  void NoteClickPress(int x, int y);
+  // At a left release: the title button's click, then the title or cell click.
+  void LeftButtonReleased(TShiftState shift, int x, int y);
+  void FireCellClick(TGridCoord cell);
   // The held button comes up without a click.
   void TitleButtonCancelled();
   void TitleButtonClicked(int rawCol, TShiftState shift);
-  // A left release over the cell the button went down on clicks it.
-  void ReleaseCellClick(int x, int y);
   void ApplyPendingSorting();
 
   // The filter row (DBGridEhFilterRow).
@@ -1310,10 +1317,10 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // The raw column whose title button the mouse went down on (-1: none); the button
   // shows pressed only while the mouse is over it.
   int fTitleButtonCol = -1;
-  // The cell a left button went down on; {-1, -1} when none is held.
-  TGridCoord fClickCell{-1, -1};
   // Markers changed by Ctrl+clicks that the dataset has not been sorted by yet.
   bool fSortPending = false;
+  // The cell the left button went down on, while a release there would be a click.
+  TGridCoord fClickPressCell{-1, -1};
   int fButtonWidth = 0;
   bool fMultiLineRows = false;
   int fCalculatedTitleHeight = 0;

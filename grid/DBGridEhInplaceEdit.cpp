@@ -533,6 +533,12 @@ void TDBGridInplaceEdit::DropDown() {
       fPickListSizedByUser = false;
       break;
     case esDataList: {
+      // The column's drop-down box settings first: the list columns built below take
+      // their defaults.
+      const TColumnDropDownBoxEh& box = column->DropDownBox();
+      fDataList->ColumnDefValues().Assign(&box.ColumnDefValues());
+      fDataList->SetLookupOptions(box.Options());
+      fDataList->SetUseMultiTitle(box.UseMultiTitle());
       TDataSet* list = column->LookupDataSet();
       fDataSource.SetDataSet(list);
       fDataList->SetListSource(&fDataSource);
@@ -541,6 +547,7 @@ void TDBGridInplaceEdit::DropDown() {
       fDataList->SetShowTitles(column->DropDownShowTitles());
       fDataList->SpecRow().Assign(&column->DropDownSpecRow());
       fDataList->Font()->Assign(Font());
+      fDataList->SetFitColWidths(box.AutoFitColWidths());
       fDataList->SetRowCount(static_cast<int>(column->DropDownRows()));
       fDataList->SetBounds(fDataList->Left(), fDataList->Top(),
                            column->DropDownWidth() > 0 ? column->DropDownWidth() : Width(), fDataList->Height());

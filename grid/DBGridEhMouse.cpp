@@ -126,24 +126,15 @@ bool TCustomDBGridEh::SelectColumnAtTitleEdge(TShiftState shift, int x, int y) {
 
 void TCustomDBGridEh::CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos,
                                       int& sizingOfs, const TGridDrawInfo& info) {
+  // The base grid already keeps row borders to the indicator (the frozen columns are its
+  // fixed data cells), puts a border beyond the columns on the last one and a first
+  // column wider than the scrolling area on itself; the frozen columns' zones reach one
+  // pixel further and follow a column past the window.
   if (FrozenSizingZoneAt(x, y, index, sizingPos, sizingOfs, info)) {
     state = grsColSizing;
     return;
   }
   TCustomGridEh::CalcSizingState(x, y, state, index, sizingPos, sizingOfs, info);
-  const int logicalX = LeftToRightX(*this, x, info);
-  const int indicatorRoom = fIndicatorOffset > 0 ? info.Horz.Span(0) : 0;
-  if (state == grsRowSizing && logicalX >= indicatorRoom) {
-    state = grsNormal;
-  } else if (state == grsColSizing) {
-    if (index >= FullColCount()) index = ColCount() - 1;
-    // A first scrolling column wider than the scrolling area is all the user can size
-    // there: a border further right is its own.
-    const TGridAxisDrawInfoEh& horz = info.Horz;
-    const bool firstFillsArea = horz.LastFullVisibleCell == horz.FirstGridCell &&
-                                horz.GetExtent(horz.FirstGridCell) > horz.GridExtent - horz.FixedBoundary;
-    if (firstFillsArea && ContraColCount() == 0 && index > horz.FirstGridCell) index = horz.FirstGridCell;
-  }
 }
 
 bool TCustomDBGridEh::FrozenSizingZoneAt(int x, int y, int& index, int& sizingPos, int& sizingOfs,

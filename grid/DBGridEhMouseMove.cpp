@@ -59,7 +59,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   const bool leftPress = button == mbLeft && !shift.Contains(ssDouble);
   if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
   if (button == mbLeft) {
-    fClickCell = MouseCoord(x, y);
+    NoteClickPress(x, y);
     fLastMovePoint = fPressPoint = {x, y};
     // A press ends a selection the keyboard was extending.
     fSelectingByKey = false;
@@ -364,9 +364,7 @@ void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int
   if (watch.Gone()) return;
   if (button == mbLeft) EndMouseSelection();
   TCustomGridEh::MouseUp(button, shift, x, y);
-  if (watch.Gone() || button != mbLeft) return;
-  ReleaseTitleButton(shift, x, y);
-  if (!watch.Gone()) ReleaseCellClick(x, y);
+  if (!watch.Gone() && button == mbLeft) LeftButtonReleased(shift, x, y);
 }
 
 void TCustomDBGridEh::DragPendingReleased(TShiftState shift) {

@@ -1,8 +1,10 @@
 // Title sorting: a column title acting as a button steps its sort marker when clicked,
 // and the dataset is sorted by the markers through the data service. A Ctrl+click only
 // changes the marker: the sorting waits for Ctrl's release or the loss of the focus, so
-// that several columns are marked before the dataset reopens once. A left release over
-// the cell the button went down on is a click on that title or data cell.
+// that several columns are marked before the dataset reopens once. After the button's
+// part, a press and release over the same title or data cell is that cell's click.
+
+#include <utility>
 
 #include "classlib/ui/WinInput.h"
 #include "grid/DBGridEh.h"
@@ -90,30 +92,9 @@ void TCustomDBGridEh::ReleaseTitleButton(TShiftState shift, int x, int y) {
   if (click) TitleButtonClicked(rawCol, shift);
 }
 
-void TCustomDBGridEh::ReleaseCellClick(int x, int y) {
-  const TGridCoord pressed = fClickCell;
-  fClickCell = {-1, -1};
-  const TInplaceEdit* editor = InplaceEditor();
-  if (editor != nullptr && editor->Visible() && PtInRect(editor->BoundsRect(), {x, y})) return;
-  const TGridCoord cell = MouseCoord(x, y);
-  const int dataCol = RawToDataColumn(cell.X);
-  if (!(cell == pressed) || dataCol < 0 || dataCol >= fColumns->Count()) return;
-  if (AreTitlesVisible() && cell.Y == 0)
-    TitleClick(fColumns->Items(dataCol));
-  else if (cell.Y >= fTitleOffset && cell.Y < RowCount())
-    CellClick(fColumns->Items(dataCol));
-}
-
-void TCustomDBGridEh::CellClick(TColumnEh* column) {
-  if (OnCellClick) OnCellClick(column);
-}
-
-void TCustomDBGridEh::TitleClick(TColumnEh* column) {
-  if (OnTitleClick) OnTitleClick(column);
-}
-
 void TCustomDBGridEh::TitleButtonCancelled() {
   fTitleButtonCol = -1;
+  fClickPressCell = {-1, -1};
   SetPressedTitleCol(-1);
 }
 
@@ -127,6 +108,53 @@ void TCustomDBGridEh::TitleButtonClicked(int rawCol, TShiftState shift) {
   fSortPending = shift.Contains(ssCtrl);
   if (fOptionsEh.Contains(dghAutoSortMarking)) fColumns->Items(dataCol)->Title().SetNextSortMarkerValue(fSortPending);
   if (!fSortPending) SortMarkingChanged();
+}
+
+// ---- Clicks on cells --------------------------------------------------------------------
+
+void TCustomDBGridEh::CellClick(TColumnEh* column) {
+  if (OnCellClick) OnCellClick(column);
+}
+
+void TCustomDBGridEh::TitleClick(TColumnEh* column) {
+  if (OnTitleClick) OnTitleClick(column);
+}
+
+TGridCoord TCustomDBGridEh::ClickTargetAt(int x, int y) const {
+  const TGridCoord cell = MouseCoord(x, y);
+  if (cell.X < fIndicatorOffset || cell.X >= ColCount()) return {-1, -1};
+  // Footers lie below RowCount; the filter row between the titles and the data.
+  if (cell.Y >= fTitleOffset && cell.Y < RowCount()) return cell;
+  // A group caption spans several columns: it is no column's title.
+  if (TitleButtonColAt(x, y) >= 0) return cell;
+  return {-1, -1};
+}
+
+void TCustomDBGridEh::NoteClickPress(int x, int y) {
+  const bool otherAction = SizingBorderAt(x, y).state != grsNormal || SelectionCursorAt(x, y) != 0;
+  fClickPressCell = otherAction ? TGridCoord{-1, -1} : ClickTargetAt(x, y);
+}
+
+void TCustomDBGridEh::LeftButtonReleased(TShiftState shift, int x, int y) {
+  const TInplaceEdit* editor = InplaceEditor();
+  const bool inEditor = editor != nullptr && editor->Visible() && PtInRect(editor->BoundsRect(), {x, y});
+  const TGridCoord pressed = std::exchange(fClickPressCell, TGridCoord{-1, -1});
+  const bool click = pressed.X >= 0 && !inEditor && ClickTargetAt(x, y) == pressed;
+  TDestroyWatch watch(this);
+  ReleaseTitleButton(shift, x, y);
+  if (click && !watch.Gone()) FireCellClick(pressed);
+}
+
+void TCustomDBGridEh::FireCellClick(TGridCoord cell) {
+  // Taken after the title button's handlers and the sorting: either may have replaced the
+  // columns.
+  const int dataCol = RawToDataColumn(cell.X);
+  if (dataCol < 0 || dataCol >= fColumns->Count()) return;
+  TColumnEh* column = fColumns->Items(dataCol);
+  if (cell.Y < fTitleOffset)
+    TitleClick(column);
+  else
+    CellClick(column);
 }
 
 }  // namespace ordvane

@@ -8,13 +8,13 @@
 # Without arguments: the sample list examples/data/persons.xls into the embedded database
 # $XDG_DATA_HOME/ordvane/persons.fdb (default ~/.local/share/ordvane), made on first use.
 # `scripts/demo.sh --help` tells the rest.
-# Environment: DEMO_BUILD_DIR (default build-demo), JOBS (default: the cores this process
+# Environment: DEMO_BUILD_DIR (default build-demo in the checkout), JOBS (default: the cores this process
 # may use), CCACHE_DIR (default ~/.cache/ccache); ISC_USER and ISC_PASSWORD for a server.
 set -euo pipefail
 
-cd "$(dirname "$0")/.."
-ROOT=$(pwd)
-BUILD_DIR=$(realpath -m "${DEMO_BUILD_DIR:-build-demo}")
+# The example runs in the caller's folder, where the names given to it are.
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR=$(realpath -m "${DEMO_BUILD_DIR:-$ROOT/build-demo}")
 JOBS=${JOBS:-$(nproc)}
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "classlib/core/DateTime.h"
 #include "classlib/core/FormatSettings.h"
 #include "datasets/FIBFields.h"
@@ -68,6 +70,31 @@ TEST_F(FieldsTest, BCDValuesAreScaledIntegers) {
   bcd->SetValue(Null());
   EXPECT_TRUE(bcd->IsNull());
   EXPECT_EQ(bcd->AsString(), "");
+}
+
+// The text of a scaled integer at the ends of its range and of the scales: every digit of
+// the scale, one digit before the separator at least, the sign of the lowest integer.
+TEST_F(FieldsTest, BCDTextAtTheEdges) {
+  auto* bcd = AddField<TFIBBCDField>(data, "AMOUNT", ftBCD);
+  OpenAndAppend();
+  struct Case {
+    Integer scale;
+    Int64 stored;
+    std::string whole, fraction;
+  };
+  const Int64 lowest = std::numeric_limits<Int64>::min(), highest = std::numeric_limits<Int64>::max();
+  for (const Case& c : {Case{0, 0, "0", ""}, Case{0, -7, "-7", ""}, Case{0, lowest, "-9223372036854775808", ""},
+                        Case{2, 0, "0", "00"}, Case{2, 5, "0", "05"}, Case{2, -99, "-0", "99"},
+                        Case{2, 100, "1", "00"}, Case{4, -1, "-0", "0001"},
+                        Case{18, lowest, "-9", "223372036854775808"}, Case{18, highest, "9", "223372036854775807"},
+                        Case{18, 1, "0", "000000000000000001"}}) {
+    data.Cancel();
+    data.Close();
+    bcd->SetSize(c.scale);
+    OpenAndAppend();
+    bcd->SetAsLargeInt(c.stored);
+    EXPECT_EQ(bcd->AsString(), c.whole + (c.scale > 0 ? Separator() + c.fraction : "")) << c.scale << " " << c.stored;
+  }
 }
 
 TEST_F(FieldsTest, BooleanTextsAndIntegersAsBoolean) {
@@ -136,6 +163,64 @@ TEST_F(FieldsTest, MillisecondsShowWithoutLeadingZeros) {
     EXPECT_EQ(time->DisplayText(), libraryTime->DisplayText() + c.suffix);
     EXPECT_EQ(stamp->Text(), libraryStamp->Text() + c.suffix);
   }
+}
+
+// Date text is written by a compiled numeric format where the format is one; the library's
+// date field, which always goes through FormatDateTime, is the oracle for every format,
+// numeric or not, at the calendar's edges, in the short date format and in OnValidate.
+TEST_F(FieldsTest, DateTextIsTheLibraryFieldsInAnyFormat) {
+  auto* date = AddField<TFIBDateField>(data, "D", ftDate);
+  auto* library = AddField<TDateField>(data, "LD", ftDate);
+  OpenAndAppend();
+  const std::vector<TDateTime> dates = {EncodeDate(1, 1, 1),     EncodeDate(99, 12, 31),   EncodeDate(100, 1, 1),
+                                        EncodeDate(1899, 12, 29), EncodeDate(1899, 12, 30), EncodeDate(1970, 1, 1),
+                                        EncodeDate(2000, 2, 29),  EncodeDate(2024, 10, 5),  EncodeDate(9999, 12, 31)};
+  const std::vector<AnsiString> formats = {
+      "",   "dd.mm.yyyy", "d.m.yy",      "yyyy-mm-dd", "m/d/y",        "DD.MM.YYYY", "dD/Mm/yYy", "yyyyy d",
+      "dd mmm yyyy", "dddd d", "ddddd", "'day' dd", "c", "dd hh:nn", "d.m.y", Utf8ToAnsi("d.m.yyyy р."), "yy"};
+  const auto expectSameTexts = [&] {
+    for (const TDateTime value : dates) {
+      date->SetAsDateTime(value);
+      library->SetAsDateTime(value);
+      EXPECT_EQ(date->DisplayText(), library->DisplayText());
+      EXPECT_EQ(date->AsString(), library->AsString());
+    }
+  };
+  for (const AnsiString& format : formats) {
+    SCOPED_TRACE(format);
+    date->SetDisplayFormat(format);
+    library->SetDisplayFormat(format);
+    expectSameTexts();
+  }
+  // Every 997th day of the calendar, leap days of the centuries among them.
+  date->SetDisplayFormat("yyyy-m-d");
+  library->SetDisplayFormat("yyyy-m-d");
+  for (TDateTime value = EncodeDate(1, 1, 1); value <= EncodeDate(9999, 12, 31); value += 997) {
+    date->SetAsDateTime(value);
+    library->SetAsDateTime(value);
+    ASSERT_EQ(date->DisplayText(), library->DisplayText());
+  }
+  for (const TDateTime value : {EncodeDate(1600, 2, 29), EncodeDate(1700, 3, 1), EncodeDate(2100, 2, 28)}) {
+    date->SetAsDateTime(value);
+    library->SetAsDateTime(value);
+    EXPECT_EQ(date->DisplayText(), library->DisplayText());
+  }
+  TFormatSettings& settings = FormatSettings();
+  const TFormatSettings saved = settings;
+  settings.ShortDateFormat = "yyyy/m/dd";
+  settings.DateSeparator = '-';
+  expectSameTexts();
+  settings.DateSeparator = '\0';
+  expectSameTexts();
+  settings = saved;
+  date->Clear();
+  EXPECT_EQ(date->AsString(), "");
+  EXPECT_EQ(date->DisplayText(), "");
+  // While OnValidate runs, the field reads the value being written.
+  AnsiString validated;
+  date->OnValidate = [&](TField* sender) { validated = sender->AsString(); };
+  date->SetAsDateTime(EncodeDate(2001, 9, 11));
+  EXPECT_EQ(validated, "11.09.2001");
 }
 
 TEST_F(FieldsTest, GuidFieldHoldsSixteenBytes) {

@@ -107,7 +107,10 @@ TEST_F(FilterEvalTest, LikeAndIn) {
          {1, "NAME LIKE '%EF'", true},
          {1, "NAME LIKE 'ABCDE_'", true},
          {1, "NAME LIKE 'ABCD_'", false},
-         {1, "NAME NOT LIKE 'Z%'", true}});
+         {1, "NAME NOT LIKE 'Z%'", true},
+         // Texts of constants made once and kept: each stays valid while the next is made.
+         {1, "'a text longer than any short string' LIKE 'a text longer%than any short%'", true},
+         {1, "'abc' LIKE 'a_c' AND 'abd' LIKE 'a_c'", false}});
   // One listed value is compared as text; several one by one.
   Check({{7, "ID IN (7)", true},
          {7, "ID IN (8)", false},

@@ -1,18 +1,24 @@
 // The example's steps in the test process, its form shown without a display: the grid's
 // first row holds the workbook's first person and its footer the count and the sum that
-// isql-fb gives, read back from the recording canvas the grid paints on.
+// isql-fb gives, read back from the recording canvas the grid paints on; the keys copy the
+// whole table, and the filter row filters.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/RecordingDC.h"
+#include "classlib/ui/WinInput.h"
 #include "examples/PersonsDemo.h"
 #include "examples/TerminalProgress.h"
+#include "grid/DBGridEhFilterEdit.h"
 #include "tests/examples/DemoSupport.h"
+#include "tests/support/UiDriver.h"
 
 namespace ordvane::test {
 namespace {
@@ -44,7 +50,8 @@ std::string Digits(std::string text) {
   return text;
 }
 
-TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
+TEST(DemoForm, TheGridShowsCopiesAndFiltersThePersons) {
+  UiDriver ui;
   const DemoDatabase db;
   demo::TPersonsDemo demo(SampleInto(db));
   EXPECT_TRUE(demo.Open().CreatedTable);
@@ -63,7 +70,9 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
   grid.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&canvas.Recorder()), 0);
 
   // Surname, first name, patronymic, birth date (yyyy-mm-dd), document, amount.
-  const std::vector<std::string> person = Split(WorkbookRows(SampleWorkbook()).front(), '|');
+  const std::vector<std::string> rows = WorkbookRows(SampleWorkbook());
+  ASSERT_EQ(rows.size(), 300u);
+  const std::vector<std::string> person = Split(rows.front(), '|');
   ASSERT_EQ(person.size(), 6u);
   const std::vector<std::string> born = Split(person[3], '-');
   ASSERT_EQ(born.size(), 3u);
@@ -81,6 +90,33 @@ TEST(DemoForm, TheFirstRowHoldsTheFirstPersonAndTheFooterTheCountAndSum) {
   EXPECT_EQ(TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(0), footerRow)), "300");
   const std::string sum = TextWrittenIn(canvas, grid.CellRect(grid.DataToRawColumn(6), footerRow));
   EXPECT_EQ(Digits(sum), Digits(db.Rows("select sum(AMOUNT) from PERSONS"))) << sum;
+
+  // Ctrl+A and Ctrl+C: every person on the clipboard.
+  grid.SetFocus();
+  ui.Press('A', {ssCtrl});
+  ui.Press('C', {ssCtrl});
+  const std::string copied = AnsiToUtf8(Clipboard()->AsText());
+  for (const std::string& row : {rows.front(), rows.back()})
+    EXPECT_NE(copied.find(Split(row, '|')[4]), std::string::npos) << "the document of " << row;
+  EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 300) << copied.substr(0, 400);
+
+  // The filter row under the surname: the persons of that surname, as many as the workbook
+  // has; an apostrophe stays inside its value.
+  TDataSet& persons = demo.Table().DataSet();
+  for (const std::string surname : {"Щербак", "Дем'яненко"}) {
+    const TRect filter = grid.CellRect(grid.DataToRawColumn(1), grid.TitleOffset() - 1);
+    ui.Click(&grid, {(filter.left + filter.right) / 2, (filter.top + filter.bottom) / 2});
+    grid.FilterEdit()->SetText("");
+    ui.Type(surname);
+    ui.Press(VK_RETURN);
+    const auto expected = std::count_if(
+        rows.begin(), rows.end(), [&](const std::string& row) { return Split(row, '|')[0] == surname; });
+    ASSERT_GT(expected, 0);
+    std::vector<std::string> shown;
+    for (persons.First(); !persons.Eof(); persons.Next())
+      shown.push_back(AnsiToUtf8(persons.FieldByName("SURNAME")->AsString()));
+    EXPECT_EQ(shown, std::vector<std::string>(static_cast<std::size_t>(expected), surname));
+  }
 }
 
 }  // namespace

@@ -107,6 +107,30 @@ TEST(PopupDataGrid, TheColumnsSpecialRowReachesItsPopup) {
   EXPECT_EQ(f.popup->SpecRow().CellsText(), "(none)");
 }
 
+TEST(PopupDataGrid, TheColumnsDropDownBoxSettingsReachItsPopup) {
+  PopupFixture fitted;
+  EXPECT_TRUE(fitted.popup->FitColWidths()) << "the box fits the columns by default";
+  fitted.ui.Press(VK_ESCAPE);
+
+  PopupFixture f([](PopupFixture& f) {
+    TColumnDropDownBoxEh& box = f.city->DropDownBox();
+    box.SetAutoFitColWidths(false);
+    box.SetOptions({dlgRowLinesEh, dlgAutoSortMarkingEh});
+    box.SetUseMultiTitle(true);
+    box.ColumnDefValues().Title().TitleButton = true;
+  });
+  ASSERT_TRUE(f.editor->ListVisible());
+  EXPECT_FALSE(f.popup->FitColWidths());
+  EXPECT_EQ(f.popup->LookupOptions(), (TDBLookupGridEhOptions{dlgRowLinesEh, dlgAutoSortMarkingEh}));
+  EXPECT_TRUE(f.popup->Options().Contains(dgRowLines));
+  EXPECT_FALSE(f.popup->Options().Contains(dgColLines));
+  EXPECT_TRUE(f.popup->OptionsEh().Contains(dghAutoSortMarking));
+  EXPECT_TRUE(f.popup->UseMultiTitle());
+  ASSERT_GT(f.popup->Columns().Count(), 0);
+  EXPECT_TRUE(f.popup->Columns().Items(0)->Title().TitleButton()) << "the list's columns take the box's defaults";
+  f.ui.Press(VK_ESCAPE);
+}
+
 // The drop-down box's cell events of a column, seen by its popup and by no other grid.
 struct CellEventLog {
   std::vector<TObject*> paramsSenders;
