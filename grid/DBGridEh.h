@@ -5,6 +5,7 @@
 // rectangle, columns or all), the filter-row and scroll-bar settings, and the routines the
 // grid units share. The implementation is split by concern (DBGridEh*.cpp).
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -96,8 +97,16 @@ using TDrawDataCellEvent = TEvent<void(TObject* sender, const TRect& rect, TFiel
 using TGridMoveRecordsEventEh = TEvent<bool(TObject* sender, const std::vector<TBookmarkStr>& bookmarks,
                                             int toRecNo, int treeLevel, bool checkOnly)>;
 
-// The mouse operation the data-aware grid runs itself (the base grid keeps its own state).
-enum TDBGridEhStateEh : Byte { dgsNormalEh = 0, dgsRecordMovingEh = 7 };
+// The mouse operation the data-aware grid runs itself (the base grid keeps its own state):
+// selecting records from the indicator, columns from their titles, a rectangle of data
+// cells, or dragging records.
+enum TDBGridEhStateEh : Byte {
+  dgsNormalEh = 0,
+  dgsRowSelectingEh = 1,
+  dgsColSelectingEh = 2,
+  dgsRectSelectingEh = 3,
+  dgsRecordMovingEh = 7
+};
 // The window timer of the grid's mouse operations, record moving among them.
 constexpr UINT_PTR kScrollTimerEh = 1;
 
@@ -874,13 +883,27 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // dgAlwaysShowEditor, while the filter row is not edited.
   bool CanEditorAlwaysShow() const;
 
-  // ---- Record moving (DBGridEhRecordMoving)
   // The frozen columns' own sizing zones, then the base grid's borders.
   void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
                        const TGridDrawInfo& info) override;
+
+  // ---- The mouse (DBGridEhMouseMove): presses that select, the selection following the
+  // mouse with the timed scroll beyond the data, live column sizing, a held title turning
+  // into a column move, and the drag a press on the selection holds back.
+  // With DragMode dmAutomatic and dgMultiSelect a left press is the grid's own: it starts
+  // no drag by itself, so that clicks can select.
+  void WndProc(TMessage& message) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // A held title button moves no column until the mouse has gone sideways.
+  bool BeginColumnDrag(int& origin, int& destination, TPoint mousePt) override;
+  // One tick of the scroll while a selection is dragged beyond the data area: the
+  // farther the mouse, the bigger and faster the steps; inside the area the timer stops
+  // (a column selection's keeps ticking and waits).
+  virtual void DoTimerScroll();
+
+  // ---- Record moving (DBGridEhRecordMoving)
   // A descendant may forbid a drag from `fromCell`.
   virtual bool CanBeginRecordMoving(TGridCoord fromCell, TGridCoord toCell, TPoint mousePt);
   // The left end of the insertion line for a raw row; treeLevel -1 in a flat dataset.
@@ -1010,11 +1033,53 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void RecordMovingTimer();
   void RecordMovingCancelled();
 
+  // ---- The mouse (DBGridEhMouseMove)
+  // The screen rectangle of the data cells shown.
+  TRect DataAreaRect() const;
+  // After the base grid's press: a left press on the indicator of a data row selects
+  // its record and starts selecting rows.
+  void PressIndicator(TShiftState shift, int x, int y);
+  // A left press on a data cell, handled in full; false elsewhere.
+  bool PressDataCell(TShiftState shift, int x, int y);
+  // Makes the record of a data row and a raw column current.
+  void GoToCell(int dataRow, int rawCol);
+  void SelectionFollowsMouse(TShiftState shift, int x, int y, TPoint previous);
+  void ColumnSelectionFollowsMouse(int x, int y);
+  // Extends the column selection from its anchor to the column.
+  void ExtendColumnSelectionTo(int rawCol);
+  void TraceColSizing(int x);
+  void TitlePressBecomesColumnMove(TShiftState shift);
+  // The release of a press that held back a drag: the press takes its effect.
+  void DragPendingReleased(TShiftState shift);
+  // A selection follows the mouse (the timer scrolls for it).
+  bool MouseSelecting() const;
+  // Ends the grid's own mouse selections; ReleaseMouseStates also a held title and a
+  // held-back drag.
+  void EndMouseSelection();
+  void ReleaseMouseStates();
+  // Where a point lies beyond the data area: the direction on each axis (-1, 0, +1) and
+  // the pixels between it and the area.
+  struct TScrollBeyondEh {
+    int vertical = 0;
+    int horizontal = 0;
+    int verticalDistance = 0;
+    int horizontalDistance = 0;
+    int Distance() const { return std::max(verticalDistance, horizontalDistance); }
+  };
+  TScrollBeyondEh ScrollBeyond(TPoint p) const;
+  // A move of a selection: the timed scroll is set going at the pace of the distance
+  // beyond the data area, and stops when the mouse is back inside; the ticks scroll.
+  void ArmTimerScroll();
+  void ColumnSelectionTimerScroll();
+  void SelectionTimerScroll();
+
   // Title buttons (DBGridEhTitleSort).
   // The raw column of the title cell under a client point; -1 off the titles.
   int TitleButtonColAt(int x, int y) const;
-  // After a left press: holds the title button under the point when it is one.
-  void PressTitleButton(int x, int y);
+  // The raw column of the enabled title button under the point; -1 when there is none.
+  int TitleButtonToPress(int x, int y);
+  // After a left press: holds that title button when the press is still the grid's.
+  void PressTitleButton(int rawCol);
   void TrackTitleButton(int x, int y);
   // Lets the held button go; a release over it is a click.
   void ReleaseTitleButton(TShiftState shift, int x, int y);
@@ -1052,6 +1117,8 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Hides the editor, storing its text in its column or dropping it.
   void HideFilterEditor(bool storeText);
   void ShowFilterEditor(const TRect& rect);
+  // Hides the editor's window alone; a focus it had goes back to the grid.
+  void HideFilterEditorWindow();
   // The editor's window is shown (whether or not its form is).
   bool FilterEditorShown() const;
   // Filter editing ends; the grid's own editor shows again when it always shows.
@@ -1300,6 +1367,19 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   Cardinal fFilterMouseDownTime = 0;
 
   TDBGridEhStateEh fDBGridEhState = dgsNormalEh;
+  // The mouse: where it was at the last move; where the left button went down (during a
+  // selection, where the last move was) and the keys of the last selecting move.
+  TPoint fLastMovePoint;
+  TPoint fPressPoint;
+  TShiftState fLastSelectShift;
+  // A press on the selection held back: the next move drags, a release clicks.
+  bool fDragPending = false;
+  // The left press being handled came in automatic drag mode.
+  bool fPressInAutoDragMode = false;
+  // A title button is being pressed: the base grid starts no column move meanwhile.
+  bool fPressingTitleButton = false;
+  bool fIndicatorSelecting = false;
+  bool fDataAreaPressed = false;
   // The record dragged: its raw row at the press, bookmark and number.
   int fMoveFromRow = -1;
   TBookmarkStr fMovingBookmark;

@@ -189,9 +189,13 @@ void TCustomDBGridEh::HideFilterEditor(bool storeText) {
   if (!FilterEditorShown()) return;
   const bool validCol = fFilterCol >= 0 && fFilterCol < fColumns->Count();
   if (storeText && validCol) SetColumnFilterText(fFilterCol);
+  HideFilterEditorWindow();
+  if (validCol && HandleAllocated()) InvalidateCell(DataToRawColumn(fFilterCol), FilterRowIndex());
+}
+
+void TCustomDBGridEh::HideFilterEditorWindow() {
   if (Visible() && fFilterEdit->Focused() && CanFocus()) SetFocus();
   fFilterEdit->SetVisible(false);
-  if (validCol && HandleAllocated()) InvalidateCell(DataToRawColumn(fFilterCol), FilterRowIndex());
 }
 
 void TCustomDBGridEh::ShowEditor() {
@@ -223,7 +227,7 @@ void TCustomDBGridEh::UpdateFilterEditBounds(bool refill) {
   }
   // A cell scrolled out of view hides the editor with its text kept for its return.
   if (IsRectEmpty(rect)) {
-    fFilterEdit->SetVisible(false);
+    HideFilterEditorWindow();
     return;
   }
   ++rect.left;
@@ -275,7 +279,8 @@ void TCustomDBGridEh::UpdateFilterEditor(int dataCol) {
 // at the edges are.
 void TCustomDBGridEh::MoveFilterEdit(bool forward, bool toEdge) {
   const int first = fIndicatorOffset;
-  const int last = ColCount() - 1;
+  // The columns kept at the right edge have filter cells too.
+  const int last = FullColCount() - 1;
   if (last < first) return;
   const int count = last - first + 1;
   const int step = forward ? 1 : -1;
@@ -284,7 +289,7 @@ void TCustomDBGridEh::MoveFilterEdit(bool forward, bool toEdge) {
     rawCol = forward ? last : first;
   else
     rawCol = DataToRawColumn(fFilterCol) + step;
-  // With ToEdge the search runs from that edge back into the row.
+  // To an edge, the search runs from that edge back into the row.
   const int searchStep = toEdge ? -step : step;
   for (int tried = 0; tried < count; ++tried, rawCol += searchStep) {
     if (rawCol > last) rawCol = first;

@@ -77,11 +77,12 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
     case WM_TIMER:
       if (message.WParam == kIncSearchTimerEh) return StopIncSearch();
       if (message.WParam == kScrollTimerEh && fDBGridEhState == dgsRecordMovingEh) return RecordMovingTimer();
+      if (message.WParam == kScrollTimerEh && MouseSelecting()) return DoTimerScroll();
       return TCustomGridEh::Dispatch(message);
     case WM_CANCELMODE:
     case CM_CANCELMODE:
       RecordMovingCancelled();
-      TitleButtonCancelled();
+      ReleaseMouseStates();
       return TCustomGridEh::Dispatch(message);
     default:
       TCustomGridEh::Dispatch(message);

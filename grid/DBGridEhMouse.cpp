@@ -1,6 +1,7 @@
 // The mouse cursors that tell what a press would do: select rows from the indicator,
 // select columns from the lower edge of a title, size a column (the frozen columns' own
-// zones and the changed sizing hit test); and the designer's hit test.
+// zones and the changed sizing hit test); the designer's hit test; and the press that
+// selects columns.
 
 #include <algorithm>
 #include <string>
@@ -17,6 +18,8 @@ namespace {
 // A press this close to a title's lower edge selects its column; a sizing zone is as
 // wide (or as wide as a wider grid line).
 constexpr int kColumnSelectZone = 7;
+// The first tick of the scroll while columns are selected by dragging over the titles.
+constexpr UINT kColumnSelectingInterval = 60;
 
 void RegisterSelectionCursorArt() {
   const std::vector<TArtColor> palette = {{'.', clNone}, {'X', clBlack}, {'o', clWhite}};
@@ -116,6 +119,8 @@ bool TCustomDBGridEh::SelectColumnAtTitleEdge(TShiftState shift, int x, int y) {
     columns.Toggle(column);
   else
     columns.Select(column, false);
+  fDBGridEhState = dgsColSelectingEh;
+  StartScrollTimer(kColumnSelectingInterval);
   return true;
 }
 

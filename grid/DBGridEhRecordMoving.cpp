@@ -1,8 +1,8 @@
 // Record moving: a record, or the selected records, dragged by the indicator column to
 // another place. The grid follows the mouse with an exclusive-or insertion line, scrolls
 // while the mouse is held beyond the data rows, and hands the move to OnMoveRecords or to
-// the dataset's features through the data service. The same mouse handlers hold and
-// release the title buttons (DBGridEhTitleSort).
+// the dataset's features through the data service. The mouse handlers that start and
+// follow it are in DBGridEhMouseMove.
 
 #include <algorithm>
 
@@ -22,45 +22,7 @@ constexpr int kInsertionTick = 5;
 
 }  // namespace
 
-// ---- The mouse ------------------------------------------------------------------------
-
-void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft) NoteClickPress(x, y);
-  if (button == mbLeft && shift.Contains(ssDouble) && FitColumnAtSizingBorder(x, y)) return;
-  if (button == mbLeft && !shift.Contains(ssDouble) && SelectColumnAtTitleEdge(shift, x, y)) return;
-  if (FilterCellMouseDown(button, x, y)) return;
-  TDestroyWatch watch(this);
-  // A press on the data leaves the filter row.
-  if (fFilterEditing && MouseCoord(x, y).Y >= fTitleOffset) StopFilterEdit();
-  if (watch.Gone()) return;
-  if (button != mbLeft || shift.Contains(ssDouble) || !CheckBeginRecordMoving(x, y, true)) {
-    TCustomGridEh::MouseDown(button, shift, x, y);
-    // A double click on a title is two clicks on its button.
-    if (!watch.Gone() && button == mbLeft) PressTitleButton(x, y);
-    return;
-  }
-  // The grid takes the focus first: Escape must reach it to cancel the drag.
-  if (CanFocus() && !IsFocused()) SetFocus();
-  if (!watch.Gone()) CheckBeginRecordMoving(x, y, false);
-}
-
-void TCustomDBGridEh::MouseMove(TShiftState shift, int x, int y) {
-  if (fDBGridEhState == dgsRecordMovingEh) {
-    TGridDrawInfo info;
-    ComputeDrawInfo(info);
-    const TGridCoord cell = MouseCoord(x, y);
-    if (cell.Y >= FixedRows() && cell.Y <= info.Vert.LastFullVisibleCell + 1) TrackRecordMoving(x, y, info);
-  }
-  TrackTitleButton(x, y);
-  TCustomGridEh::MouseMove(shift, x, y);
-}
-
-void TCustomDBGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft && fDBGridEhState == dgsRecordMovingEh) StopRecordMoving(x, y, true);
-  TDestroyWatch watch(this);
-  TCustomGridEh::MouseUp(button, shift, x, y);
-  if (!watch.Gone() && button == mbLeft) LeftButtonReleased(shift, x, y);
-}
+// ---- The timer ------------------------------------------------------------------------
 
 void TCustomDBGridEh::RecordMovingTimer() {
   TPoint pt;

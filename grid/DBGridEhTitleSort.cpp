@@ -61,19 +61,19 @@ int TCustomDBGridEh::TitleButtonColAt(int x, int y) const {
   return PtInRect(TitleLeafRect(cell.X, CellRect(cell.X, 0)), {x, y}) ? cell.X : -1;
 }
 
-void TCustomDBGridEh::PressTitleButton(int x, int y) {
-  // A column move starting with the press leaves the button working: a release back on
-  // the same title is still a click. A press on a sizing edge is none.
-  const TGridStateEh state = GridState();
-  if (ComponentState().Contains(csDesigning) || (state != grsNormal && state != grsColMoving) ||
-      !MouseCapture())
-    return;
+int TCustomDBGridEh::TitleButtonToPress(int x, int y) {
+  if (ComponentState().Contains(csDesigning)) return -1;
   const int rawCol = TitleButtonColAt(x, y);
-  if (rawCol < 0) return;
+  if (rawCol < 0) return -1;
   const int dataCol = RawToDataColumn(rawCol);
   bool enabled = dataCol < fColumns->Count() && fColumns->Items(dataCol)->Title().TitleButton();
   CheckTitleBtn(dataCol, enabled);
-  if (!enabled || !MouseCapture()) return;
+  return enabled ? rawCol : -1;
+}
+
+void TCustomDBGridEh::PressTitleButton(int rawCol) {
+  // A press that started sizing, or that the grid did not keep, holds no button.
+  if (rawCol < 0 || GridState() != grsNormal || !MouseCapture()) return;
   fTitleButtonCol = rawCol;
   SetPressedTitleCol(rawCol);
 }

@@ -465,6 +465,18 @@ class TCustomGridEh : public TCustomControl {
   TPoint HitTest() const { return fHitTest; }
   // A dotted exclusive-or line: drawing one twice gives the pixels back.
   void DrawXorLine(TPoint from, TPoint to, int width, TColor color = clWhite);
+  // What every press does first: the editor's text goes in and the grid takes the focus;
+  // false when the grid did not become the active control (the press ends there).
+  bool TakeFocusForPress();
+  // A client x as the left-to-right layout has it.
+  int LogicalX(int x, const TGridDrawInfo& info) const;
+  // Column sizing by a border: the column and the border's distance from the mouse at the
+  // press. A descendant that sizes the column live moves the border with
+  // TraceSizingBorder (screen pixels; the sizing line goes) and gets the width the column
+  // has with its border there.
+  int SizingIndex() const { return fSizingIndex; }
+  int SizingOffset() const { return fSizingOfs; }
+  int TraceSizingBorder(int pos);
 
  private:
   int LineWidthFor(bool horz) const;
@@ -473,8 +485,6 @@ class TCustomGridEh : public TCustomControl {
   TGridCoord GreatestTopLeft(const TGridDrawInfo& info) const;
   // The cell under a point per axis, -1 on an axis the point misses.
   TGridCoord AxisCellsAt(int x, int y, const TGridDrawInfo& info) const;
-  // A client x as the left-to-right layout has it.
-  int LogicalX(int x, const TGridDrawInfo& info) const;
   void TopLeftMoved(TGridCoord oldTopLeft);
   void ScrollDataArea(int dx, int dy, const TGridDrawInfo& info);
   void ScrollBand(TRect band, int dx, int dy, const TGridDrawInfo& info);
@@ -510,6 +520,9 @@ class TCustomGridEh : public TCustomControl {
   void StepTopLeft(bool horz, int delta, const TGridDrawInfo& info);
   void EndSizing();
   void EndMove(TPoint mousePt);
+  // The sizing line is drawn once and erased once, whatever the order of the calls.
+  void ShowSizingLine(const TGridDrawInfo& info);
+  void HideSizingLine(const TGridDrawInfo& info);
   void DrawSizingLine(const TGridDrawInfo& info);
   void DrawMove();
   void WMGetDlgCode(TMessage& message);
@@ -542,6 +555,7 @@ class TCustomGridEh : public TCustomControl {
   int fSizingIndex = -1;
   int fSizingPos = 0;
   int fSizingOfs = 0;
+  bool fSizingLineShown = false;
   int fMoveIndex = -1;
   int fMovePos = -1;
   TInplaceEdit* fInplaceEdit = nullptr;  // owned as a component

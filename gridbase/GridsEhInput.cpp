@@ -237,17 +237,24 @@ void TCustomGridEh::KeyPress(char& key) {
 
 // ---- mouse ----------------------------------------------------------------------------
 
-void TCustomGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+bool TCustomGridEh::TakeFocusForPress() {
   TDestroyWatch watch(this);
   HideEdit();
+  if (watch.Gone()) return false;
   if (CanFocus() || !GetParentForm(this)) {
     SetFocus();
-    if (watch.Gone()) return;
+    if (watch.Gone()) return false;
     if (!IsActiveControl()) {
       SetMouseCapture(false);
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+void TCustomGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TDestroyWatch watch(this);
+  if (!TakeFocusForPress()) return;
   if (button == mbLeft && shift.Contains(ssDouble)) {
     DblClick();
     if (!watch.Gone()) TCustomControl::MouseDown(button, shift, x, y);
@@ -277,7 +284,7 @@ bool TCustomGridEh::StartLeftPress(TShiftState shift, int x, int y) {
     // What waits to be painted is painted first: a paint over the line would leave half
     // of it behind when it is erased.
     Update();
-    DrawSizingLine(info);
+    ShowSizingLine(info);
     return true;
   }
   const TGridCoord hit = AxisCellsAt(x, y, info);
@@ -328,9 +335,9 @@ void TCustomGridEh::MouseMove(TShiftState shift, int x, int y) {
   switch (fGridState) {
     case grsRowSizing:
     case grsColSizing:
-      DrawSizingLine(info);
+      HideSizingLine(info);
       fSizingPos = fSizingOfs + (fGridState == grsRowSizing ? y : x);
-      DrawSizingLine(info);
+      ShowSizingLine(info);
       break;
     case grsSelecting:
     case grsRowMoving:
@@ -434,7 +441,7 @@ void TCustomGridEh::MouseUp(TMouseButton button, TShiftState shift, int x, int y
 void TCustomGridEh::EndSizing() {
   TGridDrawInfo info;
   ComputeDrawInfo(info);
-  DrawSizingLine(info);
+  HideSizingLine(info);
   const bool rows = fGridState == grsRowSizing;
   const int extent =
       SizedExtent(rows ? info.Vert : info.Horz, fSizingIndex, rows ? fSizingPos : LogicalX(fSizingPos, info));
@@ -581,7 +588,7 @@ void TCustomGridEh::CancelMode() {
   switch (fGridState) {
     case grsRowSizing:
     case grsColSizing:
-      DrawSizingLine(info);
+      HideSizingLine(info);
       break;
     case grsRowMoving:
     case grsColMoving:
@@ -611,6 +618,26 @@ void TCustomGridEh::DrawXorLine(TPoint from, TPoint to, int width, TColor color)
   canvas.MoveTo(from.x, from.y);
   canvas.LineTo(to.x, to.y);
   pen.Assign(&saved);
+}
+
+int TCustomGridEh::TraceSizingBorder(int pos) {
+  TGridDrawInfo info;
+  ComputeDrawInfo(info);
+  HideSizingLine(info);
+  fSizingPos = pos;
+  return SizedExtent(info.Horz, fSizingIndex, LogicalX(pos, info));
+}
+
+void TCustomGridEh::ShowSizingLine(const TGridDrawInfo& info) {
+  if (fSizingLineShown) return;
+  DrawSizingLine(info);
+  fSizingLineShown = true;
+}
+
+void TCustomGridEh::HideSizingLine(const TGridDrawInfo& info) {
+  if (!fSizingLineShown) return;
+  DrawSizingLine(info);
+  fSizingLineShown = false;
 }
 
 void TCustomGridEh::DrawSizingLine(const TGridDrawInfo& info) {

@@ -167,7 +167,7 @@ TFloatRec RoundDecimal(const TFloatRec& exact, int precision, int decimals) {
       std::size_t i = rec.Digits.size();
       while (i > 0 && rec.Digits[i - 1] == '9') rec.Digits[--i] = '0';
       if (i == 0) {  // every kept digit was 9 (or none was kept): one more integer digit
-        rec.Digits = "1";
+        rec.Digits.assign(1, '1');
         ++rec.Exponent;
       } else {
         ++rec.Digits[i - 1];

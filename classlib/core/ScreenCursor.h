@@ -24,6 +24,8 @@ enum : TCursor {
   crSizeWE = -9,
   crUpArrow = -10,
   crHourGlass = -11,
+  crDrag = -12,
+  crNoDrop = -13,
   crHSplit = -14,
   crVSplit = -15,
   crSQLWait = -17,

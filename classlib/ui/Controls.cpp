@@ -81,6 +81,7 @@ TControl::~TControl() {
     if (fParent && fParent->HandleAllocated() && GetCapture() == fParent->WindowHandle()) ReleaseCapture();
   }
   if (gMouseControl == this) gMouseControl = nullptr;
+  DragSourceDestroyed(this);
   HintControlDestroyed(this);
   if (fParent) fParent->RemoveControl(this);
 }
@@ -92,6 +93,11 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TControl::WndProc(TMessage& message) {
+  if ((message.Msg == WM_LBUTTONDOWN || message.Msg == WM_LBUTTONDBLCLK) && fDragMode == dmAutomatic &&
+      !ComponentState().Contains(csDesigning)) {
+    BeginDrag(Mouse->DragImmediate(), Mouse->DragThreshold());
+    return;
+  }
   if (IsMouseMessage(message.Msg)) {
     if (!fControlStyle.Contains(csDoubleClicks) && IsDoubleClickMessage(message.Msg))
       message.Msg -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
@@ -461,6 +467,11 @@ void TControl::WMMouseMove(TMessage& message) {
 }
 
 void TControl::WMCancelMode(TMessage& message) {
+  if (Dragging()) {
+    TDestroyWatch watch(this);
+    EndDrag(false);
+    if (watch.Gone()) return;
+  }
   if (gCaptureControl == this) gCaptureControl = nullptr;
   fControlState -= TControlState{csClicked, csLButtonDown};
   DefaultHandler(message);

@@ -35,11 +35,18 @@ namespace ordvane {
 class TControl;
 class TWinControl;
 class TCustomForm;
+namespace controls_internal {
+class TDragTracker;
+}
 
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// dmAutomatic: a left press on the control starts dragging it instead of pressing it.
+enum TDragMode { dmManual, dmAutomatic };
+// What a drag target is told as the dragged control comes over it, moves, and leaves.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 // Input-method settings of a control; kept as values, as no input method is driven here.
 enum TImeMode {
@@ -111,6 +118,14 @@ using TMouseWheelEvent =
 using TMouseWheelUpDownEvent =
     TEvent<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 using TContextPopupEvent = TEvent<void(TObject* sender, TPoint mousePos, bool& handled)>;
+// Drag events. `source` is the control dragged, `target` the control it was dropped on
+// (nullptr when the drag ended without a drop); points are client points of the control
+// that fires the event.
+using TStartDragEvent = TEvent<void(TObject* sender)>;
+using TDragOverEvent =
+    TEvent<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = TEvent<void(TObject* sender, TObject* source, int x, int y)>;
+using TEndDragEvent = TEvent<void(TObject* sender, TObject* target, int x, int y)>;
 
 // The shift state of a mouse message's key flags, of a key message's data (Alt from the
 // data, Shift and Ctrl from the key state), and of the keyboard now.
@@ -264,6 +279,24 @@ class TControl : public TComponent {
   // per WHEEL_DELTA of accumulated rotation. Answers whether it was handled.
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
 
+  // Dragging. One control at a time is dragged; while it is, the drag has the mouse: the
+  // control under the pointer (FindDragTarget) is asked by DragOver whether it takes the
+  // control, the cursor shows DragCursor over one that does and crNoDrop elsewhere, the
+  // release drops it there (DragDrop), and Escape, another button or cancel mode end the
+  // drag without a drop. OnEndDrag closes every drag.
+  TDragMode DragMode() const { return fDragMode; }
+  void SetDragMode(TDragMode value) { fDragMode = value; }
+  TCursor DragCursor() const { return fDragCursor; }
+  void SetDragCursor(TCursor value) { fDragCursor = value; }
+  // Starts dragging the control (nothing when a drag is under way): the mouse operation
+  // the control was in is cancelled and OnStartDrag fires; the drag then follows the mouse
+  // at once, or once the mouse has moved `threshold` pixels along either axis
+  // (Mouse->DragThreshold() when negative).
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends the drag of this control, with a drop on the accepting target when `drop`.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
@@ -273,10 +306,22 @@ class TControl : public TComponent {
   TMouseWheelUpDownEvent OnMouseWheelDown;
   TMouseWheelUpDownEvent OnMouseWheelUp;
   TContextPopupEvent OnContextPopup;
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
 
  protected:
   friend class TWinControl;
   friend class TDestroyWatch;
+  friend class controls_internal::TDragTracker;
+
+  virtual void DoStartDrag();
+  // Whether the control takes `source` dropped at the point: OnDragOver decides, and a
+  // control without it takes nothing.
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DragDrop(TObject* source, int x, int y);
+  virtual void DoEndDrag(TObject* target, int x, int y);
 
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
@@ -344,6 +389,8 @@ class TControl : public TComponent {
   TBiDiMode fBiDiMode = bdLeftToRight;
   bool fParentBiDiMode = true;
   int fWheelAccumulator = 0;
+  TDragMode fDragMode = dmManual;
+  TCursor fDragCursor = crDrag;
 };
 
 // A canvas that draws on a control: a window context of the control (of its parent for a
@@ -582,7 +629,8 @@ void SetCaptureControl(TControl* control);
 // The control under a screen point (windowless children included).
 TControl* FindDragTarget(TPoint pos, bool allowDisabled);
 
-// The mouse: capture, pointer position and the drag threshold.
+// The mouse: capture, pointer position and the drag settings (an automatic drag starts
+// at once with DragImmediate, else after DragThreshold pixels).
 class TMouse {
  public:
   HWND Capture() const { return GetCapture(); }
@@ -591,12 +639,15 @@ class TMouse {
   void SetCursorPos(TPoint position);
   int DragThreshold() const { return fDragThreshold; }
   void SetDragThreshold(int value) { fDragThreshold = value; }
+  bool DragImmediate() const { return fDragImmediate; }
+  void SetDragImmediate(bool value) { fDragImmediate = value; }
   bool MousePresent() const { return true; }
   bool WheelPresent() const { return true; }
   int WheelScrollLines() const { return 3; }
 
  private:
   int fDragThreshold = 5;
+  bool fDragImmediate = true;
 };
 
 extern TMouse* Mouse;

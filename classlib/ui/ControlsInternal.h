@@ -28,6 +28,9 @@ void UpdateMouseControl();
 
 void InstallMessageProcessor();
 
+// A control that dies while it is dragged ends the drag without telling anyone.
+void DragSourceDestroyed(const TControl* control);
+
 inline TWinControl* AsWinControl(TControl* control) {
   return dynamic_cast<TWinControl*>(control);
 }

@@ -238,6 +238,24 @@ TEST(FilterRow, OpeningPostsAPendingEditAndAFailingPostKeepsItClosed) {
   EXPECT_EQ(f.data.State(), dsEdit);
 }
 
+TEST(FilterRow, TheWheelBelongsToTheEditedFilterCell) {
+  FilterRowFixture f(20);
+  int editorWheels = 0;
+  f.ClickFilter(1);
+  ASSERT_TRUE(f.grid->FilterEditing());
+  f.Edit().OnMouseWheel = [&](TObject*, TShiftState, int, TPoint, bool&) { ++editorWheels; };
+  const int before = f.data.RecNo();
+  f.ui.MoveTo(f.grid, {(f.FilterCell(1).left + f.FilterCell(1).right) / 2, f.grid->ClientHeight() - 5});
+  f.ui.Wheel(-2);
+  EXPECT_EQ(f.data.RecNo(), before) << "no record moves under the edited condition";
+  EXPECT_EQ(editorWheels, 1) << "two notches come as one message";
+  f.ui.Press(VK_DOWN);
+  ASSERT_FALSE(f.grid->FilterEditing());
+  const int back = f.data.RecNo();
+  f.ui.Wheel(-1);
+  EXPECT_EQ(f.data.RecNo(), back + 1) << "back in the data the wheel moves records again";
+}
+
 TEST(FilterRow, ATextThatDoesNotParseRaisesWhenLeftAndChangesNoFilter) {
   FilterRowFixture f;
   f.FilterOf(0).SetExpressionStr(">1");

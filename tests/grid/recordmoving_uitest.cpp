@@ -128,13 +128,21 @@ TEST(RecordMoving, PressesThatStartNoDrag) {
   f.ui.Release(f.grid, {f.grid->CellRect(1, 2).left + 5, f.Indicator(1).y});
 
   f.grid->SetOptions(f.grid->Options() + TDBGridOptions{dgMultiSelect});
-  f.Select({"B"});
+  // A press that starts no drag selects rows from the indicator: B alone is selected
+  // before each drag.
+  const auto selectOnlyB = [&] {
+    f.grid->SelectedRows().Clear();
+    f.Select({"B"});
+  };
+  selectOnlyB();
   f.Drag(2, 4);
   EXPECT_EQ(f.Order(), "ABCDEF") << "with row selection possible, an unselected record stays";
+  selectOnlyB();
   f.ui.KeyDown(VK_CONTROL);
   f.Drag(1, 4);
   f.ui.KeyUp(VK_CONTROL);
   EXPECT_EQ(f.Order(), "ABCDEF") << "a selected one with Ctrl held neither";
+  selectOnlyB();
   f.Drag(1, 4);
   EXPECT_EQ(f.Order(), "ACDEBF") << "the selected one without keys moves";
 
