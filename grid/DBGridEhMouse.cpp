@@ -65,8 +65,9 @@ int LeftToRightX(const TCustomDBGridEh& grid, int x, const TGridDrawInfo& info) 
   return grid.UseRightToLeftAlignment() ? info.Horz.ClientExtent - 1 - x : x;
 }
 
-// Loaded with the program, so that a missing picture shows at start, not at a mouse move.
-[[maybe_unused]] const TSelectionCursorsEh& kLoadedAtStart = SelectionCursorsEh();
+// Loaded with the program, so that a missing picture shows at start, not at a mouse move:
+// the exception ending the program then is the point.
+[[maybe_unused]] const TSelectionCursorsEh& kLoadedAtStart = SelectionCursorsEh();  // NOLINT(cert-err58-cpp)
 
 }  // namespace
 

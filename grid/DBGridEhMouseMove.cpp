@@ -150,7 +150,8 @@ bool TCustomDBGridEh::PressDataCell(TShiftState shift, int x, int y) {
       if (!watch.Gone()) UpdateEdit();
     }
   }
-  if (!watch.Gone()) TCustomControl::MouseDown(mbLeft, shift, x, y);
+  // OnMouseDown only: the base grid's press would move its own row, not the dataset.
+  if (!watch.Gone()) TCustomControl::MouseDown(mbLeft, shift, x, y);  // NOLINT(bugprone-parent-virtual-call)
   return true;
 }
 

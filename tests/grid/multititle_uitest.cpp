@@ -209,7 +209,7 @@ TEST(MultiTitle, TheGroupIsDrawnCentredOverItsColumnsWithFrameAndBottomLine) {
         ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
                std::max(ink.bottom, y + 1)};
   ASSERT_FALSE(IsRectEmpty(ink)) << "the caption is written";
-  EXPECT_NEAR((ink.left + ink.right) / 2, (band.left + band.right) / 2, 2) << "centred across both columns";
+  EXPECT_NEAR((ink.left + ink.right) / 2.0, (band.left + band.right) / 2.0, 2) << "centred across both columns";
   EXPECT_EQ(picture.Pixel(f.Title(0).right, (band.top + band.bottom) / 2), ColorToRGB(clBtnFace))
       << "no column line runs through the group";
 
