@@ -1,6 +1,6 @@
 #pragma once
 // The workbook's persons into the PERSONS table through the workbook import: by column
-// letters, every row appended, or as an import specification says.
+// letters, every row appended, or as a saved import-settings file (--specification) says.
 
 #include <memory>
 #include <vector>
