@@ -449,24 +449,6 @@ void AppendNumber(AnsiString& text, unsigned value, int digits) {
   text.append(buffer.data(), static_cast<std::size_t>(count));
 }
 
-// The calendar date of a whole TDateTime as DecodeDate gives it, without its detour through
-// milliseconds; false for a fraction or a day outside the calendar (DecodeDate decides).
-bool DecodeWholeDay(TDateTime value, Word& year, Word& month, Word& day) {
-  constexpr Integer LastDay = 3652059;  // 31 December 9999 as a time stamp's day
-  if (!(value >= 1 - DateDelta && value <= LastDay - DateDelta) || value != std::trunc(value)) return false;
-  // Days since 1 March of year 0, in eras of 400 years.
-  const Integer days = static_cast<Integer>(value) + DateDelta - 1 + 306;
-  const Integer era = days / 146097;
-  const Integer dayOfEra = days - era * 146097;
-  const Integer yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const Integer dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const Integer monthFromMarch = (5 * dayOfYear + 2) / 153;
-  day = static_cast<Word>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
-  month = static_cast<Word>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
-  year = static_cast<Word>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-  return true;
-}
-
 }  // namespace
 
 // The letters as FormatDateTime reads them: a run of one letter (of one case) is one
@@ -514,7 +496,7 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
 
 void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
   Word year = 0, month = 0, day = 0;
-  if (!DecodeWholeDay(value, year, month, day)) DecodeDate(value, year, month, day);
+  DecodeDate(value, year, month, day);
   text.clear();
   for (const TPart& part : fParts) {
     switch (part.Step) {

@@ -114,7 +114,9 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
 
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
   constexpr Integer kLastDay = 3652059;  // 31 December 9999
-  const Integer dayNumber = DateTimeToTimeStamp(date).Date;
+  // A whole day (every date field's value) needs no detour through milliseconds.
+  const bool wholeDay = date == std::trunc(date) && date >= 1 - DateDelta && date <= kLastDay - DateDelta;
+  const Integer dayNumber = wholeDay ? static_cast<Integer>(date) + DateDelta : DateTimeToTimeStamp(date).Date;
   if (dayNumber <= 0 || dayNumber > kLastDay) {
     year = month = day = 0;
     return;
