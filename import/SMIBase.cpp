@@ -544,7 +544,9 @@ Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
   TField* field = CurrentField();
   Variant value = ReferencedValue(*entry.Reference, field);
   bool done = true;
-  FinishValue(entry.Parser, name->Name(), NoArguments(), 0, false, field, value, done);
+  // The entry's copy of the name: a handler may give the parser a new text, and its tree
+  // with the name goes.
+  FinishValue(entry.Parser, entry.SoleName, NoArguments(), 0, false, field, value, done);
   return value;
 }
 
