@@ -101,6 +101,13 @@ TSMIValueKind KindOf(TFieldType type) {
   }
 }
 
+// A number, date or time field: a source's text for it is read as such, not recoded.
+bool IsTypedField(const TField* field) {
+  if (field == nullptr) return false;
+  const TSMIValueKind kind = KindOf(field->DataType());
+  return kind != TSMIValueKind::Other && kind != TSMIValueKind::Boolean;
+}
+
 TSMIDataType ColumnTypeOf(TFieldType type) {
   switch (type) {
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: return itInteger;
@@ -609,16 +616,17 @@ Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TFi
 void TSMImportBaseComponent::FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
                                          int argCount, bool isChild, TField* field, Variant& value, bool& done) {
   if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
-  if (IsText(value) && fTrimSpaces != tsNoTrim) {
+  if (!IsText(value)) return;  // a number or a date goes to its field as it is
+  if (fTrimSpaces != tsNoTrim) {
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
   }
-  if (IsText(value) && HasNoText(value)) {
+  if (HasNoText(value)) {
     value = Null();
     return;
   }
-  // Only text converts: a number or a date goes to its field as it is.
-  if (!isChild && field != nullptr && IsText(value))
+  if (!isChild && field != nullptr &&
+      ConvertsImportText(value, KindOf(field->DataType()), field->IsBlob(), BlobsAsBase64()))
     value = ConvertImportText(value, ConversionTarget(field), *fDataFormats, fTableType == teXML, BlobsAsBase64());
 }
 
@@ -659,9 +667,7 @@ bool TSMImportBaseComponent::FetchRow() {
     fCurrentField = MappedFieldIndex(entry);
     TField* field = CurrentField();
     Variant value = EvaluateMapping(entry);
-    const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
-                       KindOf(field->DataType()) != TSMIValueKind::Boolean;
-    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
+    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !IsTypedField(field))
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = std::move(value);
