@@ -444,7 +444,7 @@ AnsiString TSMImportBaseComponent::QuoteName(int index) {
 void TSMImportBaseComponent::PrepareMappings() {
   fParsers.clear();
   fMappingList.clear();
-  fFieldList.clear();
+  fFieldMappings.clear();
   fKeyList.clear();
   for (int i = 0; i < fMappings->Count(); ++i) {
     const AnsiString name = Trim(fMappings->Names(i));
@@ -452,12 +452,12 @@ void TSMImportBaseComponent::PrepareMappings() {
     fMappingList.push_back({name, fMappings->ValueFromIndex(i), Null(), -1});
     const int mapping = static_cast<int>(fMappingList.size()) - 1;
     // A field mapped twice takes the value of its last line.
-    auto same = std::find_if(fFieldList.begin(), fFieldList.end(),
-                             [&](const RowEntry& entry) { return AnsiSameText(entry.FieldName, name); });
-    if (same != fFieldList.end())
-      same->MappingIndex = mapping;
+    auto same = std::find_if(fFieldMappings.begin(), fFieldMappings.end(),
+                             [&](int index) { return AnsiSameText(fMappingList[index].FieldName, name); });
+    if (same != fFieldMappings.end())
+      *same = mapping;
     else
-      fFieldList.push_back({name, Null(), mapping});
+      fFieldMappings.push_back(mapping);
   }
   if (!UsesKeys()) return;
   CheckKeysMapped();
@@ -689,7 +689,6 @@ bool TSMImportBaseComponent::FetchRow() {
     OnBeforeRecordEvent(this, AnsiString(), values, accept);
   }
   if (!accept) return false;
-  for (RowEntry& entry : fFieldList) entry.Value = fMappingList[entry.MappingIndex].Value;
   for (RowEntry& entry : fKeyList) entry.Value = fMappingList[entry.MappingIndex].Value;
   return true;
 }
@@ -845,20 +844,27 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     if (!generate && !IsEditing(fDataSet)) return;
     const std::vector<AnsiString> keys = generate ? SplitNames(fDatasetKeys) : std::vector<AnsiString>();
     AnsiString names, values, pairs;
-    for (const RowEntry& entry : fFieldList) {
+    for (const int mapping : fFieldMappings) {
+      const MappingEntry& entry = fMappingList[static_cast<std::size_t>(mapping)];
       // The field its mapping line resolved to before the run: no look-up by name per row.
-      TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
+      TField* field = MappedField(entry);
       if (field == nullptr) continue;
-      Variant value = entry.Value;
+      // The row's value itself unless a handler may change it.
+      const Variant* value = &entry.Value;
+      Variant handled;
       bool accept = !(generate && field->IsBlob());
-      if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
+      if (OnBeforeFieldUpdate) {
+        handled = entry.Value;
+        OnBeforeFieldUpdate(this, field, handled, accept);
+        value = &handled;
+      }
       if (!accept) continue;
       if (!generate) {
-        WriteSourceValue(field, value);
+        WriteSourceValue(field, *value);
         continue;
       }
       const AnsiString name = SQLFieldName(field->FieldName());
-      const AnsiString literal = SQLLiteral(field, value);
+      const AnsiString literal = SQLLiteral(field, *value);
       names += (names.empty() ? "" : ", ") + name;
       values += (values.empty() ? "" : ", ") + literal;
       const bool isKey = std::any_of(keys.begin(), keys.end(),
