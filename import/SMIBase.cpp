@@ -535,7 +535,7 @@ TSMIParser& TSMImportBaseComponent::ParserOf(const AnsiString& expression) {
 // entry: every field of every row comes here. A mapping that is one plain name (a column
 // reference) is resolved as its parser's request for the name would be, without the
 // parser's evaluation and without reading the name again for every row.
-Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
+Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry, TField* field) {
   if (IsSourceTextName(entry.Expression)) return EvaluateExpression(entry.Expression);
   if (entry.Parser == nullptr) entry.Parser = &ParserOf(entry.Expression);
   const TExpNode* name = entry.Parser->SoleName();
@@ -549,7 +549,6 @@ Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
     entry.ColumnsVersion.reset();
   }
   if (!entry.Reference) return entry.Parser->Calculate();
-  TField* field = CurrentField();
   Variant value = MappedReferenceValue(entry, field);
   bool done = true;
   // The entry's copy of the name: a handler may give the parser a new text, and its tree
@@ -679,7 +678,7 @@ bool TSMImportBaseComponent::FetchRow() {
     // The place the mapping resolved to before the run: a row searches no field list.
     fCurrentField = MappedFieldIndex(entry);
     TField* field = CurrentField();
-    Variant value = EvaluateMapping(entry);
+    Variant value = EvaluateMapping(entry, field);
     if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !IsTypedField(field))
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);

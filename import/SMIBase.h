@@ -284,7 +284,8 @@ class TSMImportBaseComponent : public TComponent {
   bool IsSourceTextName(const AnsiString& expression) const;
   // The run's parser of the expression text, made and compiled on its first use.
   TSMIParser& ParserOf(const AnsiString& expression);
-  Variant EvaluateMapping(MappingEntry& entry);
+  // The mapping's value for the current row; field is its field, CurrentField.
+  Variant EvaluateMapping(MappingEntry& entry, TField* field);
   TField* CurrentField() const;
   static AnsiString PlainReference(const AnsiString& name);
   Variant ReferencedValue(const AnsiString& reference, TField* field);
