@@ -3,7 +3,8 @@
 // into a field value and writes the row into a target dataset, or, with akGenerateSQL,
 // produces an SQL statement per row instead. The base class knows no file format: it
 // drives a row protocol of virtual operations that a descendant implements over its
-// source (FirstRow, NextRow, HasMoreRows, GetRowCount, GetSourceValue).
+// source (FirstRow, NextRow, HasMoreRows, GetRowCount, GetSourceValue, and for a source
+// of columns SourceColumn and GetColumnValue).
 //
 // Names in a mapping expression that the expression language does not know are resolved
 // by ConvertValue: parameters, source values, the counters of the run and the LOOKUP and
