@@ -177,7 +177,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
   }
 }
 
-TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
+TRecordsCache& TFIBCustomDataSet::Cache(const char* operation) const {
   if (!fRecordsCache) FIBError(TFIBClientError::SQLClosed, {operation, FullComponentName(this)});
   return *fRecordsCache;
 }

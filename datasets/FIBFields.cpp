@@ -109,7 +109,7 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
   if (ReadsInPlace(dataSet, descr)) {
     std::string_view stored;
-    if (!dataSet->GetFieldText(this, stored)) return false;
+    if (!dataSet->GetFieldText(this, *descr, stored)) return false;
     // Up to a zero byte, where the copy into a field's buffer ends too.
     text.assign(stored.substr(0, stored.find('\0')));
   } else if (!ReadTextCopy(descr, text)) {
@@ -270,24 +270,21 @@ Int64 TFIBBCDField::OldAsInt64() {
 AnsiString TFIBBCDField::GetAsString() {
   Int64 value = 0;
   if (!ReadScaled(value)) return {};
-  const auto scale = static_cast<std::size_t>(Size());
-  // The magnitude's digits after as many zeros as give one digit before the separator.
-  std::array<char, MaxBCDScale + 1 + std::numeric_limits<std::uint64_t>::digits10 + 1> digits;
-  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  const std::size_t zeros = scale + 1;
-  std::fill_n(digits.begin(), zeros, '0');
-  const char* end = std::to_chars(digits.data() + zeros, digits.data() + digits.size(), magnitude).ptr;
-  const std::size_t count = static_cast<std::size_t>(end - digits.data()) - zeros;
-  const char* first = count > scale ? digits.data() + zeros : end - scale - 1;
-  AnsiString text;
-  text.reserve(static_cast<std::size_t>(end - first) + 2);
-  if (value < 0) text += '-';
-  text.append(first, end - scale);
-  if (scale > 0) {
-    text += FormatSettings().DecimalSeparator;
-    text.append(end - scale, end);
-  }
-  return text;
+  // Written from the last digit back: the scale's digits (zeros where the magnitude has
+  // none), the separator, then at least one digit before it, then the sign.
+  std::array<char, 1 + std::numeric_limits<std::uint64_t>::digits10 + 1 + 1 + MaxBCDScale + 1> text;
+  char* const end = text.data() + text.size();
+  char* at = end;
+  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const Integer scale = Size();
+  for (Integer place = 0; place < scale; ++place, magnitude /= 10) *--at = static_cast<char>('0' + magnitude % 10);
+  if (scale > 0) *--at = FormatSettings().DecimalSeparator;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--at = '-';
+  return AnsiString(at, end);
 }
 
 void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
