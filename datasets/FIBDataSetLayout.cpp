@@ -204,8 +204,9 @@ void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer
 
 void TFIBCustomDataSet::ReadRecordCache(Integer recordIndex, TRecordBuffer buffer, bool oldVersion) {
   TRecordsCache& cache = Cache("read a record");
-  CheckRecordInCache(CacheRecordNo(recordIndex), cache.RecordCount());
-  cache.ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
+  const Integer recordNo = CacheRecordNo(recordIndex);
+  CheckRecordInCache(recordNo, cache.RecordCount());
+  cache.ReadRecord(recordNo, buffer + StatusOffset, oldVersion);
   SetRecordIndex(buffer, recordIndex);
 }
 

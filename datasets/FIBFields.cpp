@@ -442,6 +442,11 @@ namespace {
 // A date's number (below 10 000) in decimal, zeros in front up to digits (at most 4), at out;
 // answers the end.
 char* WriteDateNumber(char* out, unsigned value, int digits) {
+  if (value < 100 && digits <= 2) {  // a day, a month, a year's last two digits
+    if (value >= 10 || digits == 2) *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+  }
   const int count = value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1;
   char* end = out + std::max(count, digits);
   for (char* at = end; at != out; value /= 10) *--at = static_cast<char>('0' + value % 10);
@@ -500,10 +505,11 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
     fParts.push_back(starter == '/' ? TPart{TStep::DateSeparator, '\0', 0} : TPart{TStep::Literal, starter, 0});
     ++i;
   }
-  // An empty format means "c", the date and the time.
-  fNumeric = !fParts.empty();
-  fMaxLength = 0;
-  for (const TPart& part : fParts) fMaxLength += MaxPartLength(part);
+  std::size_t maxLength = 0;
+  for (const TPart& part : fParts) maxLength += MaxPartLength(part);
+  // An empty format means "c", the date and the time; a format longer than any date
+  // format goes to FormatDateTime too.
+  fNumeric = !fParts.empty() && maxLength <= MaxTextLength;
   return fNumeric;
 }
 
@@ -511,11 +517,8 @@ void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
   Word year = 0, month = 0, day = 0;
   DecodeDate(value, year, month, day);
   const char separator = FormatSettings().DateSeparator;
-  // Written in place, within the longest text the parts can make (a date format's text
-  // fits the string's own room: nothing is allocated).
-  text.resize(fMaxLength);
-  char* const begin = text.data();
-  char* out = begin;
+  std::array<char, MaxTextLength> buffer;
+  char* out = buffer.data();
   for (const TPart& part : fParts) {
     switch (part.Step) {
       case TStep::Literal:
@@ -538,7 +541,7 @@ void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
         break;
     }
   }
-  text.resize(static_cast<std::size_t>(out - begin));
+  text.assign(buffer.data(), out);
 }
 
 void TFIBDateField::GetText(AnsiString& text, bool displayText) {
