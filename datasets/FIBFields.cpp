@@ -541,7 +541,7 @@ void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
         break;
     }
   }
-  text.assign(buffer.data(), out);
+  text.assign(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
 }
 
 void TFIBDateField::GetText(AnsiString& text, bool displayText) {
