@@ -161,11 +161,15 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
 
 }  // namespace
 
-void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
-                      Byte* record) {
-  if (convert) return StoreConverted(column, descr, int64AsDouble, record);
-  Byte* value = record + descr.Offset;
-  const XSQLVAR& var = *column.GetData();
+std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
+  std::string_view text = ColumnText(var);
+  text = text.substr(0, descr.DataSize);
+  if (descr.SQLType == SQL_TEXT && !descr.IsBinary)
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int64AsDouble, Byte* value) {
   const auto* data = reinterpret_cast<const Byte*>(var.sqldata);
   const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
   switch (descr.SQLType) {
@@ -194,18 +198,22 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
       return;
     case SQL_VARYING: {
       const std::string_view text = ColumnText(var);
-      if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), false);
       std::memset(value, 0, descr.DataSize);
       std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
-    case SQL_TEXT:
-      if (descr.IsStringSlot) return StoreStringArea(record, descr, reinterpret_cast<const char*>(data), declared, true);
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
-      return;
     default:
       std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
   }
+}
+
+void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
+                      Byte* record) {
+  if (convert) return StoreConverted(column, descr, int64AsDouble, record);
+  const XSQLVAR& var = *column.GetData();
+  if (!descr.IsStringSlot) return StoreFetchedValue(var, descr, int64AsDouble, record + descr.Offset);
+  const std::string_view text = FetchedSlotText(var, descr);
+  StoreStringArea(record, descr, text.data(), text.size(), false);
 }
 
 }  // namespace ordvane

@@ -30,6 +30,20 @@ Integer LayoutDataSize(short layoutType, Integer declaredLength);
 // after them when they are shorter; with trim (and not binary) without trailing blanks.
 void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim);
 
+// A null blob, array or quad column keeps the identifier the server still sent.
+inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) {
+  const bool identifier = descr.SQLType == SQL_BLOB || descr.SQLType == SQL_ARRAY || descr.SQLType == SQL_QUAD;
+  return identifier && var.sqldata != nullptr;
+}
+
+// The characters a string slot keeps of a fetched text column described as its
+// descriptor is: at most the slot's size, a CHAR without its trailing blanks (unless
+// binary).
+std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr);
+// A fetched value described as its descriptor is, not kept in a string slot, at value
+// (its place in a record).
+void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int64AsDouble, Byte* value);
+
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
 // client's typed getters, and a value that does not convert raises. int64AsDouble: a
