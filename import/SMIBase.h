@@ -328,7 +328,8 @@ class TSMImportBaseComponent : public TComponent {
   int fRowsSinceRefresh = 0;
   AnsiString fTargetTable;  // of the run
   std::vector<MappingEntry> fMappingList;
-  std::vector<RowEntry> fFieldList;
+  // For each field mapped, the line its value comes from (the last of a field mapped twice).
+  std::vector<int> fFieldMappings;
   std::vector<RowEntry> fKeyList;
   // One parser per expression text, kept for a run, so that each text is compiled once
   // and only evaluated for each row.
