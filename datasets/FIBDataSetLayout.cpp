@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <span>
 
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBRecordValues.h"
@@ -187,30 +186,11 @@ TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
 // are the record's in their order, goes straight into the cache's record. The row was just
 // fetched, so its values are there, and a fetched column has no pending blob.
 void TFIBCustomDataSet::StoreNewSelectRow(TRecordsCache& cache, Integer recordNo) {
-  const XSQLDA* row = fSelectQuery->Current().AsXSQLDA();
-  const std::span<const TFIBFieldDescr> descriptors = fDescriptors.Items();
   Byte* stored = cache.ReserveRecord(recordNo);
-  const Integer stringRow = cache.GetPhysicalNo(recordNo) - 1;
-  const bool int64AsBCD = fPrepareOptions.Contains(psSQLINT64ToBCD);
-  constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
   stored[0] = cusUnmodified;
-  for (std::size_t i = 0; i < descriptors.size(); ++i) {
-    const XSQLVAR& var = row->sqlvar[i];
-    const TFIBFieldDescr& descr = descriptors[i];
-    const bool isNull = TFIBXSQLVAR::IsNullIn(var);
-    stored[nullFlags + i] = isNull && descr.Nullable ? 1 : 0;
-    if (isNull && !KeepsValueWhenNull(descr, var)) continue;
-    if (descr.IsStringSlot) {
-      const std::string_view text = FetchedSlotText(var, descr);
-      cache.WriteStringBuffer(descr.StringSlot, stringRow, false, static_cast<Integer>(text.size()), text.data());
-      continue;
-    }
-    const Integer offset = descr.Offset - StatusOffset;
-    ORDVANE_DEBUG_ASSERT(offset >= nullFlags + static_cast<Integer>(descriptors.size()) &&
-                             offset + descr.DataSize <= cache.RecordSize(),
-                         "a fetched value lies within its stored record");
-    StoreFetchedValue(var, descr, descr.Scale < -4 && !int64AsBCD, stored + offset);
-  }
+  if (const XSQLDA* row = fSelectQuery->Current().AsXSQLDA())
+    StoreNewRecord(*row, fDescriptors.Items(), !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache,
+                   cache.GetPhysicalNo(recordNo) - 1);
 }
 
 void TFIBCustomDataSet::StoreRowInCache(TFIBQuery& statement, Integer recordIndex) {

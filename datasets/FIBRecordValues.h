@@ -4,6 +4,7 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout.
 
+#include <span>
 #include <string_view>
 
 #include "classlib/core/DebugChecks.h"
@@ -36,13 +37,15 @@ inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) 
   return identifier && var.sqldata != nullptr;
 }
 
-// The characters a string slot keeps of a fetched text column described as its
-// descriptor is: at most the slot's size, a CHAR without its trailing blanks (unless
-// binary).
-std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr);
-// A fetched value described as its descriptor is, not kept in a string slot, at value
-// (its place in a record).
-void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int64AsDouble, Byte* value);
+class TRecordsCache;
+
+// A row of the select statement, whose columns are the descriptors' in their order, into
+// a new record of the cache: its fixed values and null flags into the stored record
+// (stored, zero bytes as a new record is), its texts into string-table row stringRow. A
+// null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale below -4
+// is kept as a double.
+void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
+                    Byte* stored, TRecordsCache& cache, Integer stringRow);
 
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
