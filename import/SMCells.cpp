@@ -17,9 +17,14 @@ void CheckRow(Integer row) {
   if (row < 0 || row >= SpreadSheetMaxRows) throw ESpreadSheetError(Format("Row %d lies outside the sheet", {row}));
 }
 
-void CheckColumn(Integer column) {
-  if (column < 0 || column >= SpreadSheetMaxColumns)
-    throw ESpreadSheetError(Format("Column %d lies outside the sheet", {column}));
+[[noreturn]] void RaiseColumnOutside(Integer column) {
+  throw ESpreadSheetError(Format("Column %d lies outside the sheet", {column}));
+}
+
+// Every stored cell passes here: only the raise is out of line.
+inline void CheckColumn(Integer column) {
+  if (column < 0 || column >= SpreadSheetMaxColumns) [[unlikely]]
+    RaiseColumnOutside(column);
 }
 
 // Blocks of a sheet's storage: small for a small sheet, large steps for a large one.
@@ -120,8 +125,7 @@ void TSheetStorage::Clear() {
 
 // ---- TSpreadSheetCells ------------------------------------------------------------------
 
-TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
-  if (TSpreadSheetRow* row = FindRow(index)) return row;
+TSpreadSheetRow* TSpreadSheetCells::MakeRow(Integer index) {
   CheckRow(index);
   if (static_cast<std::size_t>(index) >= fRows.size()) {
     // The rows the file declares are indexed at once (at most a sheet's worth).
@@ -131,10 +135,6 @@ TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
   TSpreadSheetRow* row = new (fStorage.Take<TSpreadSheetRow>(1)) TSpreadSheetRow(index);
   fRows[static_cast<std::size_t>(index)] = row;
   return row;
-}
-
-TSpreadSheetRow* TSpreadSheetCells::FindRow(Integer index) const {
-  return index >= 0 && static_cast<std::size_t>(index) < fRows.size() ? fRows[static_cast<std::size_t>(index)] : nullptr;
 }
 
 void TSpreadSheetCells::Clear() {
@@ -160,7 +160,10 @@ void TSpreadSheetCells::Grow(TSpreadSheetCols& cols, int count) {
 }
 
 TSMICell& TSpreadSheetCells::CellSlot(TSpreadSheetCols& cols, Integer column) {
-  if (TSMICell* cell = cols.Cells(column)) return *cell;
+  // A file mostly gives a row's cells left to right: a column past the row's last one has
+  // no cell to look for.
+  if (column < cols.fColumnCount)
+    if (TSMICell* cell = cols.Cells(column)) return *cell;
   if (cols.fStored == cols.fCapacity) {
     if (fStorage.Extend(cols.fCells, cols.fCapacity, std::size_t{cols.fCapacity} + 1u))
       ++cols.fCapacity;
@@ -212,19 +215,30 @@ int TSpreadSheets::Add() {
 
 TSpreadSheet* TSpreadSheets::Sheets(Integer index) {
   index = std::max(index, 0);
+  if (TSpreadSheet* sheet = FindSheet(index)) return sheet;
   if (index >= SpreadSheetMaxSheets)
     throw ESpreadSheetError(Format("A workbook holds at most %d sheets", {SpreadSheetMaxSheets}));
   while (fSheets.Count() <= index) Add();
-  return static_cast<TSpreadSheet*>(fSheets.Items(index));
+  return FindSheet(index);
 }
 
 TSpreadSheet* TSpreadSheets::FindSheet(Integer index) const {
   index = std::max(index, 0);
-  return index < fSheets.Count() ? static_cast<TSpreadSheet*>(fSheets.Items(index)) : nullptr;
+  if (index == fLastIndex) return fLast;
+  if (index >= fSheets.Count()) return nullptr;
+  fLast = static_cast<TSpreadSheet*>(fSheets.Items(index));
+  fLastIndex = index;
+  return fLast;
 }
 
 void TSpreadSheets::Delete(Integer index) {
+  fLastIndex = -1;
   fSheets.Delete(index);
+}
+
+void TSpreadSheets::Clear() {
+  fLastIndex = -1;
+  fSheets.Clear();
 }
 
 Integer TSpreadSheets::IndexOfCaption(const WideString& caption) const {
@@ -266,7 +280,7 @@ void TCustomSpreadSheetFile::LoadFromStream(TStream*) {
 void TSpreadSheetFile::PrepareLoad() {
   fSheets.Clear();
   if (!OnDimensions) OnDimensions = TOnDimensions::Bind(this, &TSpreadSheetFile::DefaultDimensions);
-  if (!OnCellValue) OnCellValue = TOnCellValue::Bind(this, &TSpreadSheetFile::DefaultCellValue);
+  if (!OnCellValue) OnCellValue = fStoreReportedCell;
   if (!OnGetCellValue) OnGetCellValue = TOnGetCellValue::Bind(this, &TSpreadSheetFile::DefaultGetCellValue);
   if (!OnSheet) OnSheet = TOnSheet::Bind(this, &TSpreadSheetFile::DefaultSheet);
   if (!OnColumnWidth) OnColumnWidth = TOnColumnWidth::Bind(this, &TSpreadSheetFile::DefaultColumnWidth);
@@ -290,6 +304,11 @@ void TSpreadSheetFile::DefaultDimensions(TObject*, Integer sheetNo, Integer, Int
 
 void TSpreadSheetFile::DefaultCellValue(TObject*, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
                                         const Variant& value, TAlignment alignment, TSMICellType cellType) {
+  StoreCellValue(sheetNo, row, column, formatIndex, value, alignment, cellType);
+}
+
+void TSpreadSheetFile::StoreCellValue(Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                                      const Variant& value, TAlignment alignment, TSMICellType cellType) {
   // The first row and column of the range are left to the import.
   if (column > Range()->LastCol() || row > Range()->LastRow()) return;
   fSheets.Sheets(sheetNo)->Cells().StoreCell(column, row, cellType, formatIndex, alignment, value);

@@ -188,10 +188,19 @@ TEST(SpreadSheets, SheetsAreMadeOnDemandAndFoundByCaption) {
   sheets.FindSheet(3)->SetCaption(u"Дані");
   EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 1);
   EXPECT_EQ(sheets.IndexOfCaption(u"дані"), -1);  // exactly
+  // The sheet found last is remembered, and forgotten when the sheets move or go.
+  TSpreadSheet* fourth = sheets.Sheets(3);
   sheets.Delete(1);
   EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 2);
+  EXPECT_EQ(sheets.FindSheet(3), nullptr);
+  EXPECT_EQ(sheets.Sheets(2), fourth);
+  EXPECT_NE(sheets.Sheets(3), fourth);
+  EXPECT_EQ(sheets.Count(), 4);
   sheets.Clear();
   EXPECT_EQ(sheets.Count(), 0);
+  EXPECT_EQ(sheets.FindSheet(0), nullptr);
+  sheets.Sheets(3);
+  EXPECT_EQ(sheets.Count(), 4);
 }
 
 // A cell keeps its own fields next to its value's type: giving it a value of any kind, or
