@@ -450,14 +450,14 @@ void TSMImportBaseComponent::PrepareMappings() {
     if (same != fFieldList.end())
       same->MappingIndex = mapping;
     else
-      fFieldList.push_back({name, Null(), mapping});
+      fFieldList.push_back({name, mapping});
   }
   if (!UsesKeys()) return;
   CheckKeysMapped();
   for (const AnsiString& key : SplitNames(fDatasetKeys))
     for (int i = static_cast<int>(fMappingList.size()) - 1; i >= 0; --i)
       if (AnsiSameText(fMappingList[i].FieldName, key)) {
-        fKeyList.push_back({key, Null(), i});
+        fKeyList.push_back({key, i});
         break;
       }
 }
@@ -491,9 +491,9 @@ Variant TSMImportBaseComponent::MappingValues() const {
 }
 
 Variant TSMImportBaseComponent::KeyValues() const {
-  if (fKeyList.size() == 1) return fKeyList[0].Value;
+  if (fKeyList.size() == 1) return ValueOf(fKeyList[0]);
   std::vector<Variant> values;
-  for (const RowEntry& entry : fKeyList) values.push_back(entry.Value);
+  for (const RowEntry& entry : fKeyList) values.push_back(ValueOf(entry));
   return VarArrayOf(values);
 }
 
@@ -680,10 +680,7 @@ bool TSMImportBaseComponent::FetchRow() {
     Variant values = MappingValues();
     OnBeforeRecordEvent(this, AnsiString(), values, accept);
   }
-  if (!accept) return false;
-  for (RowEntry& entry : fFieldList) entry.Value = fMappingList[entry.MappingIndex].Value;
-  for (RowEntry& entry : fKeyList) entry.Value = fMappingList[entry.MappingIndex].Value;
-  return true;
+  return accept;
 }
 
 // ---- The row loop ---------------------------------------------------------------------
@@ -804,9 +801,10 @@ bool TSMImportBaseComponent::LocateRow(TImportMode rowMode, AnsiString& conditio
   if (fActionKind == akGenerateSQL)
     for (const RowEntry& key : fKeyList) {
       const AnsiString name = SQLFieldName(key.FieldName);
-      const AnsiString condition = VarIsNull(key.Value)
-                                       ? "(" + name + " IS NULL)"
-                                       : "(" + name + "=" + SQLLiteral(fDataSet->FindField(key.FieldName), key.Value) + ")";
+      const AnsiString condition =
+          VarIsNull(ValueOf(key))
+              ? "(" + name + " IS NULL)"
+              : "(" + name + "=" + SQLLiteral(fDataSet->FindField(key.FieldName), ValueOf(key)) + ")";
       conditions += (conditions.empty() ? "" : " AND ") + condition;
     }
   bool exist = true, executeLocate = true;
@@ -841,7 +839,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
       // The field its mapping line resolved to before the run: no look-up by name per row.
       TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
       if (field == nullptr) continue;
-      Variant value = entry.Value;
+      Variant value = ValueOf(entry);
       bool accept = !(generate && field->IsBlob());
       if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
       if (!accept) continue;

@@ -234,11 +234,15 @@ class TSMImportBaseComponent : public TComponent {
     AnsiString SoleName{};
     std::optional<AnsiString> Reference{};
   };
+  // A field (or key) of the row and the mapping line whose value it takes.
   struct RowEntry {
     AnsiString FieldName;
-    Variant Value;
     int MappingIndex = -1;
   };
+  // The row's value of the entry: its mapping line's, read where it is.
+  const Variant& ValueOf(const RowEntry& entry) const {
+    return fMappingList[static_cast<std::size_t>(entry.MappingIndex)].Value;
+  }
 
   void CheckRequiredProperties();
   AnsiString SpecificationPath(const AnsiString& fileName) const;
