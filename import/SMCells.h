@@ -164,8 +164,9 @@ class TSpreadSheetCells {
   }
   // The row at index when it was made, else nullptr.
   TSpreadSheetRow* FindRow(Integer index) const {
-    return index >= 0 && static_cast<std::size_t>(index) < fRows.size() ? fRows[static_cast<std::size_t>(index)]
-                                                                         : nullptr;
+    return index >= 0 && static_cast<std::size_t>(index) < fRows.size()
+               ? fRows[static_cast<std::size_t>(index)]
+               : nullptr;
   }
   // Deletes every row and sets the four counts to 0.
   void Clear();

@@ -504,7 +504,8 @@ void TXLSWorkbookReader::Emit(const TCellHead& head, const Variant& value, TSMIC
   if (fOwner.StoresReportedCells())
     fOwner.StoreCellValue(SheetIndex(), head.Row, head.Column, head.FormatIndex, value, head.Alignment, type);
   else if (fOwner.OnCellValue)
-    fOwner.OnCellValue(&fOwner, SheetIndex(), head.Row, head.Column, head.FormatIndex, value, head.Alignment, type);
+    fOwner.OnCellValue(&fOwner, SheetIndex(), head.Row, head.Column, head.FormatIndex, value, head.Alignment,
+                       type);
   else
     return;
   fLargestRow = std::max(fLargestRow, head.Row);

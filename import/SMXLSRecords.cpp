@@ -39,7 +39,8 @@ void TBIFFRecordReader::Refill() {
   fChunkLength = 0;
   if (fStream.Seek(fPosition, soBeginning) != fPosition) return;
   while (fChunkLength < fChunk.size()) {
-    const Int64 got = fStream.Read(fChunk.data() + fChunkLength, static_cast<Int64>(fChunk.size() - fChunkLength));
+    const Int64 got =
+        fStream.Read(fChunk.data() + fChunkLength, static_cast<Int64>(fChunk.size() - fChunkLength));
     if (got <= 0) break;
     fChunkLength += static_cast<std::size_t>(got);
   }
@@ -48,7 +49,8 @@ void TBIFFRecordReader::Refill() {
 std::span<const Byte> TBIFFRecordReader::Take(std::size_t count) {
   // A record never straddles two chunks: one that the chunk ends inside is read again
   // from its start.
-  if (fPosition < fChunkStart || fPosition - fChunkStart + static_cast<Int64>(count) > static_cast<Int64>(fChunkLength))
+  if (fPosition < fChunkStart ||
+      fPosition - fChunkStart + static_cast<Int64>(count) > static_cast<Int64>(fChunkLength))
     Refill();
   const std::size_t at = static_cast<std::size_t>(fPosition - fChunkStart);
   const std::size_t taken = std::min(count, fChunkLength - std::min(at, fChunkLength));

@@ -46,8 +46,12 @@ class TBIFFData {
 
   Byte U8(std::size_t offset) const { return Slice(offset, 1)[0]; }
   Word U16(std::size_t offset) const { return static_cast<Word>(TByteCursor::Decode(Slice(offset, 2))); }
-  Cardinal U32(std::size_t offset) const { return static_cast<Cardinal>(TByteCursor::Decode(Slice(offset, 4))); }
-  double F64(std::size_t offset) const { return std::bit_cast<double>(TByteCursor::Decode(Slice(offset, 8))); }
+  Cardinal U32(std::size_t offset) const {
+    return static_cast<Cardinal>(TByteCursor::Decode(Slice(offset, 4)));
+  }
+  double F64(std::size_t offset) const {
+    return std::bit_cast<double>(TByteCursor::Decode(Slice(offset, 8)));
+  }
   // count bytes from offset.
   std::span<const Byte> Slice(std::size_t offset, std::size_t count) const {
     if (offset > fBytes.size() || count > fBytes.size() - offset) Damaged();

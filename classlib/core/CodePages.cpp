@@ -119,7 +119,8 @@ class SingleByteCodePage {
     while (pos < text.size()) {
       // Only a high surrogate can begin a character of two units.
       const char16_t unit = text[pos];
-      bytes[length++] = unit < 0xD800 || unit > 0xDBFF ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
+      bytes[length++] =
+          unit < 0xD800 || unit > 0xDBFF ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
     }
     out.resize(length);
     return out;

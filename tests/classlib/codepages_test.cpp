@@ -123,7 +123,8 @@ TEST(CodePages, MalformedTextBecomesReplacementCharacters) {
   // A character the code page lacks (one per code point, also outside the BMP).
   EXPECT_EQ(WideToCodePage(u"a\u4E2D\U0001F600b", CP_WIN1251), "a??b");
   // Unpaired surrogates, one at the end, are a character each.
-  EXPECT_EQ(WideToCodePage(WideString(1, 0xD800) + u"\u0436" + WideString(1, 0xDC00) + WideString(1, 0xDBFF), CP_WIN1251),
+  EXPECT_EQ(WideToCodePage(WideString(1, 0xD800) + u"\u0436" + WideString(1, 0xDC00) + WideString(1, 0xDBFF),
+                           CP_WIN1251),
             "?\xE6??");
 }
 

@@ -372,8 +372,8 @@ TEST(XLSRecords, ACellHandlerAssignedDuringTheLoadTakesTheCellsAfterIt) {
   std::vector<std::pair<Integer, double>> handled;
   reader.OnSheet = [&](TObject*, const WideString&, Integer index, bool&) {
     if (index == 1)
-      reader.OnCellValue = [&](TObject*, Integer sheet, Integer, Integer, Integer, const Variant& value, TAlignment,
-                               TSMICellType) { handled.emplace_back(sheet, value.AsDouble()); };
+      reader.OnCellValue = [&](TObject*, Integer sheet, Integer, Integer, Integer, const Variant& value,
+                               TAlignment, TSMICellType) { handled.emplace_back(sheet, value.AsDouble()); };
   };
   Load(reader, WorkbookStream({}, {{"S", 0x10, Number(0, 0, 0, 1)}, {"T", 0x10, Number(0, 0, 0, 2)}}));
   EXPECT_EQ(Cell(reader, 0, 0, 0).AsDouble(), 1.0);
