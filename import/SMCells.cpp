@@ -27,6 +27,13 @@ inline void CheckColumn(Integer column) {
     RaiseColumnOutside(column);
 }
 
+// Empty or Null, also through a reference; a plain value's type tells at once.
+bool HoldsNothing(const Variant& value) {
+  const TVarType type = value.VType();
+  if ((type & varByRef) == 0) return type == varEmpty || type == varNull;
+  return VarIsEmpty(value) || VarIsNull(value);
+}
+
 // Blocks of a sheet's storage: small for a small sheet, large steps for a large one.
 constexpr std::size_t kFirstBlock = std::size_t{16} * 1024, kLargestBlock = std::size_t{4} * 1024 * 1024;
 
@@ -63,10 +70,8 @@ void TSMICell::Assign(const TPersistent* source) {
 
 // ---- TSpreadSheetCols -------------------------------------------------------------------
 
-TSMICell* TSpreadSheetCols::Cells(int column) const {
+TSMICell* TSpreadSheetCols::Search(int column) const {
   if (column < 0 || column >= fColumnCount) return nullptr;
-  // Mostly every column holds a cell, and the cell of column c is the c-th one.
-  if (column < fStored && fCells[column].fColumn == column) return &fCells[column];
   TSMICell* const end = fCells + fStored;
   TSMICell* found =
       std::lower_bound(fCells, end, column, [](const TSMICell& cell, int c) { return cell.fColumn < c; });
@@ -190,7 +195,7 @@ Variant TSpreadSheetCells::CellValue(Integer column, Integer row) const {
 
 void TSpreadSheetCells::StoreCell(Integer column, Integer row, TSMICellType cellType, Integer formatIndex,
                                   TAlignment alignment, const Variant& value) {
-  if (VarIsEmpty(value) || VarIsNull(value)) return;
+  if (HoldsNothing(value)) return;
   CheckColumn(column);
   TSMICell& cell = CellSlot(Rows(row)->fCols, column);
   cell.SetValue(value);
@@ -286,7 +291,7 @@ void TSpreadSheetFile::PrepareLoad() {
   if (!OnColumnWidth) OnColumnWidth = TOnColumnWidth::Bind(this, &TSpreadSheetFile::DefaultColumnWidth);
 }
 
-void TSpreadSheetFile::ReportProgress(Int64 position, Int64 totalSize) {
+void TSpreadSheetFile::NotifyProgress(Int64 position, Int64 totalSize) {
   if (fProgressHook) fProgressHook(ClampToInteger(position), ClampToInteger(totalSize));
   if (OnLoadProgress) OnLoadProgress(this, ClampToInteger(position), ClampToInteger(totalSize));
 }

@@ -41,7 +41,8 @@ class TSMICell : public TPersistent {
 
  public:
   const Variant& Value() const { return fValue; }
-  void SetValue(const Variant& value) { fValue = value; }
+  // The copy is made here, inline: a sheet stores hundreds of thousands of values.
+  void SetValue(const Variant& value) { fValue = Variant(value); }
   TAlignment Alignment() const { return static_cast<TAlignment>(fAlignment); }
   void SetAlignment(TAlignment alignment) { fAlignment = static_cast<Byte>(alignment); }
   // The reader's index of the cell's format (the Excel reader: the cell-format record), -1
@@ -74,10 +75,15 @@ class TSpreadSheetCols {
  public:
   // One past the last column that holds a cell.
   int Count() const { return fColumnCount; }
-  // The cell at a column, nullptr for a slot without one.
-  TSMICell* Cells(int column) const;
+  // The cell at a column, nullptr for a slot without one. Mostly every column holds a
+  // cell, and the cell of column c is the c-th one.
+  TSMICell* Cells(int column) const {
+    if (column >= 0 && column < fStored && fCells[column].fColumn == column) return &fCells[column];
+    return Search(column);
+  }
 
  private:
+  TSMICell* Search(int column) const;
   friend class TSpreadSheetCells;
   friend class TSpreadSheetRow;
   // A row holds at most SpreadSheetMaxColumns cells: the counts fit 16 bits, which keeps
@@ -370,7 +376,10 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   TOnLoadProgress OnLoadProgress;
 
  protected:
-  void ReportProgress(Int64 position, Int64 totalSize);
+  // A reader reports after every record: nothing is done while nobody listens.
+  void ReportProgress(Int64 position, Int64 totalSize) {
+    if (fProgressHook || OnLoadProgress) NotifyProgress(position, totalSize);
+  }
   // Whether OnCellValue is the default handler: a reader may then store each cell through
   // StoreCellValue, without the event's indirect call.
   bool StoresReportedCells() const { return OnCellValue == fStoreReportedCell; }
@@ -379,6 +388,7 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
                       TAlignment alignment, TSMICellType cellType);
 
  private:
+  void NotifyProgress(Int64 position, Int64 totalSize);
   void DefaultDimensions(TObject* sender, Integer sheetNo, Integer firstRow, Integer lastRow, Integer firstColumn,
                          Integer lastColumn);
   void DefaultCellValue(TObject* sender, Integer sheetNo, Integer row, Integer column, Integer formatIndex,

@@ -75,9 +75,11 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
   EXPECT_TRUE(VarIsEmpty(cells.CellValue(3, 3)));
   EXPECT_TRUE(VarIsEmpty(cells.CellValue(-1, -1)));
 
-  // Empty and Null leave no trace: no row, no count.
+  // Empty and Null leave no trace: no row, no count; nor does a reference to either.
   cells.StoreCell(9, 9, ictEmpty, 0, taLeftJustify, Unassigned());
   cells.StoreCell(9, 10, ictUnknown, 0, taLeftJustify, Null());
+  Variant nothing = Null();
+  cells.StoreCell(9, 11, ictUnknown, 0, taLeftJustify, Variant::ByRef(&nothing));
   EXPECT_EQ(cells.Count(), 3);
   EXPECT_EQ(cells.UsedRowCount(), 3);
 
