@@ -101,6 +101,14 @@ TSMIValueKind KindOf(TFieldType type) {
   }
 }
 
+// A number, date or time field: it takes its value as it is, never as text of another
+// character set.
+bool TakesTypedValues(const TField* field) {
+  if (field == nullptr) return false;
+  const TSMIValueKind kind = KindOf(field->DataType());
+  return kind != TSMIValueKind::Other && kind != TSMIValueKind::Boolean;
+}
+
 TSMIDataType ColumnTypeOf(TFieldType type) {
   switch (type) {
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: return itInteger;
@@ -657,9 +665,7 @@ bool TSMImportBaseComponent::FetchRow() {
     fCurrentField = MappedFieldIndex(entry);
     TField* field = CurrentField();
     Variant value = EvaluateMapping(entry);
-    const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
-                       KindOf(field->DataType()) != TSMIValueKind::Boolean;
-    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
+    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !TakesTypedValues(field))
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = std::move(value);

@@ -69,8 +69,8 @@ bool TBIFFRecordReader::Next() {
     fPosition = fSize;
     return false;
   }
-  const TByteCursor fields(header, {});
-  fHeader = {fields.U16At(0), fields.U16At(2)};
+  fHeader = {static_cast<Word>(TByteCursor::Decode(header.first(2))),
+             static_cast<Word>(TByteCursor::Decode(header.subspan(2)))};
   fSkipped = fHeader.Length > fMaxDataLength;
   // A record passed over must lie in the stream as well: a length running past its end is
   // damage, not the end of the workbook.
