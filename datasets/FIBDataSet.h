@@ -12,6 +12,7 @@
 // streams), FIBDataSetArrays.cpp (array fields) and FIBDataSetFilter.cpp (client
 // filter and lookup). The record buffer's layout is in FIBRecordBuffer.h.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <variant>
@@ -598,6 +599,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void PrepareModificationStatement(TFIBQuery& statement);
   // The statement's first line is "No Action": the change needs no statement.
   static bool IsNoAction(TFIBQuery& statement);
+  // The statement has something to run: its text is neither blank nor "No Action".
+  bool StatementRuns(TFIBQuery& statement);
   // The statement's current row into record recordIndex of the cache and the buffer.
   void StoreStatementRow(TFIBQuery& statement, TRecordBuffer buffer);
   static TCachedUpdateStatus CachedStatus(TRecordBuffer buffer);
@@ -718,6 +721,15 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TCSMonitorSupport fCSMonitorSupport{this};
   TFIBQuery* fDeleteQuery;
   TFIBQuery* fInsertQuery;
+  // What StatementRuns last found for the insert statement and for another, asked at
+  // every post: it holds while the statement stays prepared with the same text, since
+  // every change of a text unprepares.
+  struct TStatementRuns {
+    const TFIBQuery* Statement = nullptr;
+    int ChangeCount = 0;
+    bool Runs = false;
+  };
+  TStatementRuns fStatementRuns[2];
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
   TFIBQuery* fSelectQuery;
@@ -732,7 +744,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // a detail's link parameter). A plan holds while its statement's parameter names and the
   // data source stay; it goes when fields die or the columns are laid out again.
   struct TParamBinding {
-    AnsiString ParamName;
     AnsiString ByName;  // the name to look up at each binding, or empty
     bool Master = false;
     bool OldValue = false;
@@ -740,6 +751,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
     int SelectFieldNo = 0;          // the column when the name has no data field
   };
   struct TParamPlan {
+    std::uint64_t NamesVersion = 0;  // of the statement's parameters when made
     const TDataSource* DataSource = nullptr;
     TDataSet* MasterDataSet = nullptr;
     std::vector<TParamBinding> Bindings;

@@ -182,8 +182,16 @@ bool TFIBCustomDataSet::IsNoAction(TFIBQuery& statement) {
   return SameText(text, "No Action");
 }
 
+bool TFIBCustomDataSet::StatementRuns(TFIBQuery& statement) {
+  TStatementRuns& known = fStatementRuns[&statement == fInsertQuery ? 0 : 1];
+  if (known.Statement == &statement && known.ChangeCount == statement.SQLChangeCount() && statement.Prepared())
+    return known.Runs;
+  known = {&statement, statement.SQLChangeCount(), !IsEmptyStrings(statement.SQL()) && !IsNoAction(statement)};
+  return known.Runs;
+}
+
 void TFIBCustomDataSet::PrepareModificationStatement(TFIBQuery& statement) {
-  if (IsEmptyStrings(statement.SQL()) || statement.Prepared() || IsNoAction(statement)) return;
+  if (statement.Prepared() || IsEmptyStrings(statement.SQL()) || IsNoAction(statement)) return;
   TFIBTransaction* own = statement.Transaction();
   if (own == nullptr || Transaction() == nullptr)
     FIBError(TFIBClientError::TransactionNotAssigned, {FullComponentName(this)});
@@ -239,11 +247,11 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
     if (record == buffer && field != nullptr && descr.SQLType == SQL_ARRAY)
       RenewUsedUpArray(record, field, descr, &statement != fSelectQuery && &statement != fRefreshQuery);
+    // Every value setter clears the null mark itself.
     if (record[NullFlagsOffset + fieldNo - 1] != 0) {
       param.SetIsNull(true);
       continue;
     }
-    param.SetIsNull(false);
     BindColumnParam(record, descr, int64AsDouble && descr.Scale < -4, param);
   }
 }
@@ -251,7 +259,6 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
 TFIBCustomDataSet::TParamBinding TFIBCustomDataSet::ResolveParam(const TFIBQuery& statement,
                                                                   const AnsiString& paramName) {
   TParamBinding binding;
-  binding.ParamName = paramName;
   AnsiString name = paramName;
   if (StripPrefix(name, IsOldParamName)) {
     binding.OldValue = true;
@@ -279,15 +286,14 @@ const TFIBCustomDataSet::TParamPlan& TFIBCustomDataSet::ParamPlan(TFIBQuery& sta
   TFIBXSQLDA& params = statement.Params();
   TParamPlan& plan = fParamPlans[&statement];
   TDataSet* master = fDataSource != nullptr ? fDataSource->DataSet() : nullptr;
-  bool holds = plan.DataSource == fDataSource && plan.MasterDataSet == master &&
-               plan.Bindings.size() == static_cast<std::size_t>(params.Count());
-  for (int i = 0; holds && i < params.Count(); ++i)
-    holds = plan.Bindings[static_cast<std::size_t>(i)].ParamName == params[i].Name();
-  if (holds) return plan;
+  if (plan.NamesVersion == params.NamesVersion() && plan.DataSource == fDataSource && plan.MasterDataSet == master)
+    return plan;
+  plan.NamesVersion = 0;
   plan.DataSource = fDataSource;
   plan.MasterDataSet = master;
   plan.Bindings.clear();
   for (int i = 0; i < params.Count(); ++i) plan.Bindings.push_back(ResolveParam(statement, params[i].Name()));
+  plan.NamesVersion = params.NamesVersion();
   return plan;
 }
 

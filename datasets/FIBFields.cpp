@@ -168,8 +168,10 @@ bool TFIBStringField::TextIsStored() const {
 }
 
 AnsiString TFIBStringField::GetAsString() {
+  // One named result on every path, so the text is returned without a copy.
   AnsiString text;
-  return ReadColumnText(text) ? text : AnsiString();
+  if (!ReadColumnText(text)) text.clear();
+  return text;
 }
 
 Variant TFIBStringField::GetAsVariant() {
@@ -440,16 +442,28 @@ void TFIBBooleanField::SetAsString(const AnsiString& value) {
 
 namespace {
 
-// value in decimal, zeros in front up to digits.
-void AppendNumber(AnsiString& text, unsigned value, int digits) {
-  std::array<char, std::numeric_limits<unsigned>::digits10 + 1> buffer;
-  const char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
-  const auto count = static_cast<int>(end - buffer.data());
-  if (count < digits) text.append(static_cast<std::size_t>(digits - count), '0');
-  text.append(buffer.data(), static_cast<std::size_t>(count));
+// A date's number (below 10 000) in decimal, zeros in front up to digits (at most 4), at out;
+// answers the end.
+char* WriteDateNumber(char* out, unsigned value, int digits) {
+  const int count = value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1;
+  char* end = out + std::max(count, digits);
+  for (char* at = end; at != out; value /= 10) *--at = static_cast<char>('0' + value % 10);
+  return end;
 }
 
 }  // namespace
+
+std::size_t TNumericDateFormat::MaxPartLength(const TPart& part) {
+  switch (part.Step) {
+    case TStep::Literal:
+    case TStep::DateSeparator:
+      return 1;
+    case TStep::Year:
+      return 4;
+    default:
+      return 2;
+  }
+}
 
 // The letters as FormatDateTime reads them: a run of one letter (of one case) is one
 // token; d and m up to two long are numbers, longer ones names; y up to two long is the
@@ -491,35 +505,43 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
   }
   // An empty format means "c", the date and the time.
   fNumeric = !fParts.empty();
+  fMaxLength = 0;
+  for (const TPart& part : fParts) fMaxLength += MaxPartLength(part);
   return fNumeric;
 }
 
 void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
   Word year = 0, month = 0, day = 0;
   DecodeDate(value, year, month, day);
-  text.clear();
+  const char separator = FormatSettings().DateSeparator;
+  // Written in place, within the longest text the parts can make (a date format's text
+  // fits the string's own room: nothing is allocated).
+  text.resize(fMaxLength);
+  char* const begin = text.data();
+  char* out = begin;
   for (const TPart& part : fParts) {
     switch (part.Step) {
       case TStep::Literal:
-        text += part.Literal;
+        *out++ = part.Literal;
         break;
       case TStep::DateSeparator:
-        if (FormatSettings().DateSeparator != '\0') text += FormatSettings().DateSeparator;
+        if (separator != '\0') *out++ = separator;
         break;
       case TStep::Day:
-        AppendNumber(text, day, part.Digits);
+        out = WriteDateNumber(out, day, part.Digits);
         break;
       case TStep::Month:
-        AppendNumber(text, month, part.Digits);
+        out = WriteDateNumber(out, month, part.Digits);
         break;
       case TStep::ShortYear:
-        AppendNumber(text, year % 100u, part.Digits);
+        out = WriteDateNumber(out, year % 100u, part.Digits);
         break;
       case TStep::Year:
-        AppendNumber(text, year, part.Digits);
+        out = WriteDateNumber(out, year, part.Digits);
         break;
     }
   }
+  text.resize(static_cast<std::size_t>(out - begin));
 }
 
 void TFIBDateField::GetText(AnsiString& text, bool displayText) {

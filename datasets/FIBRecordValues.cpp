@@ -433,15 +433,15 @@ namespace {
 
 // The characters of a text column: a string slot's stored length, else up to the first
 // zero byte; never more than the column holds.
-AnsiString TextAt(const Byte* record, const TFIBFieldDescr& descr) {
+std::string_view TextAt(const Byte* record, const TFIBFieldDescr& descr) {
   const Byte* value = record + descr.Offset;
   if (descr.IsStringSlot) {
     const auto length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(value), 0, descr.DataSize));
-    return AnsiString(reinterpret_cast<const char*>(value + 4), length);
+    return {reinterpret_cast<const char*>(value + 4), length};
   }
   const auto* end = static_cast<const Byte*>(std::memchr(value, 0, descr.DataSize));
-  return AnsiString(reinterpret_cast<const char*>(value),
-                    end == nullptr ? descr.DataSize : static_cast<std::size_t>(end - value));
+  return {reinterpret_cast<const char*>(value),
+          end == nullptr ? static_cast<std::size_t>(descr.DataSize) : static_cast<std::size_t>(end - value)};
 }
 
 // A DB key goes as it is: the parameter becomes a text of the key's length.

@@ -114,7 +114,7 @@ bool TpFIBDataSet::RunsUpdateObjects(TUpdateKind kind) const {
 
 void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer) {
   const TUpdateKind kind = &statement == &InsertQuery() ? ukInsert : ukModify;
-  const bool runsStatement = !IsEmptyStrings(statement.SQL()) && !IsNoAction(statement);
+  const bool runsStatement = StatementRuns(statement);
   // Prepared in the started transaction, as inside the change, so that its type is known.
   StartUpdateTransaction();
   if (runsStatement) PrepareModificationStatement(statement);

@@ -29,15 +29,27 @@ class TFIBFieldDescrList {
   // Appends a descriptor; its offset and slot index are filled in by the layout.
   TFIBFieldDescr& Add(short sqlType, short scale, TFIBCharKind charKind, bool isStringSlot, bool isDBKey,
                       bool nullable, Word dataSize);
-  // Out of range: EListError.
-  TFIBFieldDescr& GetItem(int index);
-  const TFIBFieldDescr& GetItem(int index) const;
+  // Out of range: EListError. Inline: every field read of every record asks for one.
+  TFIBFieldDescr& GetItem(int index) {
+    CheckIndex(index);
+    return fItems[static_cast<std::size_t>(index)];
+  }
+  const TFIBFieldDescr& GetItem(int index) const {
+    CheckIndex(index);
+    return fItems[static_cast<std::size_t>(index)];
+  }
   TFIBFieldDescr& operator[](int index) { return GetItem(index); }
   int GetCount() const { return static_cast<int>(fItems.size()); }
   void SetCapacity(int capacity);
   void Clear() { fItems.clear(); }
 
  private:
+  void CheckIndex(int index) const {
+    if (index < 0 || index >= GetCount()) [[unlikely]]
+      IndexError(index);
+  }
+  [[noreturn]] static void IndexError(int index);
+
   std::vector<TFIBFieldDescr> fItems;
 };
 

@@ -261,7 +261,8 @@ void TFIBQuery::Prepare() {
   fBase->CheckDatabase();
   StartTransactionIfAsked();
   fBase->CheckTransaction();
-  if (IsBlankString(fParser.SQLText())) FIBError(TFIBClientError::EmptyQuery, {AnsiString("Prepare")});
+  // A prepared text is not blank: every change of the text unprepares.
+  if (!fPrepared && IsBlankString(fParser.SQLText())) FIBError(TFIBClientError::EmptyQuery, {AnsiString("Prepare")});
   UpdateTextToSend();
   if (fPrepared) return;
   fRelationAliases.clear();
@@ -458,6 +459,31 @@ TFIBXSQLDA& TFIBQuery::InputParams() {
 
 // ---- Execution --------------------------------------------------------------------------------
 
+// Every execution of a statement passes here: the call is made directly, with nothing to
+// allocate on the way.
+template <class Execute>
+void TFIBQuery::ExecuteMeasured(const Execute& execute, const TFIBXSQLDA& params) {
+  const Cardinal start = GetTickCount();
+  try {
+    execute();
+  } catch (const Exception& error) {
+    fLastExecutionTime = GetTickCount() - start;
+    TraceExecute(params, false);
+    TraceFailure(FullName() + ":[Execute] " + error.Message(), TFIBTraceKind::Execute);
+    LogExecuteError(error);
+    throw;
+  }
+  fLastExecutionTime = GetTickCount() - start;
+  TraceExecute(params, true);
+  if (Database()->Statistics().Active())
+    Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
+  if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
+    AnsiString text = fTextToSend;
+    for (const AnsiString& line : ParamLines(params)) text += LogLineBreak + line;
+    logger->WriteData(FullName(), "Execute query:", text, SQLLogExecute);
+  }
+}
+
 void TFIBQuery::ExecQuery() {
   const TFlagScope executing(fInExecute);
   if (RunsUnprepared()) {
@@ -518,28 +544,6 @@ void TFIBQuery::ExecuteImmediate() {
       },
       input);
   AfterExecution();
-}
-
-void TFIBQuery::ExecuteMeasured(const std::function<void()>& execute, const TFIBXSQLDA& params) {
-  const Cardinal start = GetTickCount();
-  try {
-    execute();
-  } catch (const Exception& error) {
-    fLastExecutionTime = GetTickCount() - start;
-    TraceExecute(params, false);
-    TraceFailure(FullName() + ":[Execute] " + error.Message(), TFIBTraceKind::Execute);
-    LogExecuteError(error);
-    throw;
-  }
-  fLastExecutionTime = GetTickCount() - start;
-  TraceExecute(params, true);
-  if (Database()->Statistics().Active())
-    Database()->Statistics().NoteExecute(FullName(), fLastExecutionTime, ParamLines(params));
-  if (ISQLLogger* logger = Logger(SQLLogFlagExecute)) {
-    AnsiString text = fTextToSend;
-    for (const AnsiString& line : ParamLines(params)) text += LogLineBreak + line;
-    logger->WriteData(FullName(), "Execute query:", text, SQLLogExecute);
-  }
 }
 
 void TFIBQuery::ExecuteImmediateBatch(const std::vector<AnsiString>& statements) {
@@ -640,6 +644,7 @@ void TFIBQuery::WritePendingBlobs(TFIBXSQLDA& params) {
 }
 
 void TFIBQuery::DropPendingBlobs() {
+  if (!fHasPendingBlobs) return;
   for (int i = 0; i < fParams.Count(); ++i) fParams[i].DropPendingBlob();
   for (int i = 0; i < fServerParams.Count(); ++i) fServerParams[i].DropPendingBlob();
   fHasPendingBlobs = false;
@@ -765,6 +770,8 @@ std::optional<AnsiString> TFIBQuery::Plan() {
 }
 
 void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
+  // Asked first: every execution passes here, and without a reader there is nothing to build.
+  if (!MonitoringActive()) return;
   TraceToMonitor([&](TFIBSQLMonitorHook& hook) {
     // The row count is a call to the server and the values a text each: only for a reader
     // that wants executions.

@@ -277,7 +277,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void LogExecuteError(const Exception& error);
   void LogFetch();
   // Runs an execution, keeps its time, and hands it to the statistics and the log.
-  void ExecuteMeasured(const std::function<void()>& execute, const TFIBXSQLDA& params);
+  template <class Execute>
+  void ExecuteMeasured(const Execute& execute, const TFIBXSQLDA& params);
   int ReadRelationAliases(IIBClientLibrary& library, const std::vector<char>& answer);
   // Without raising: a fetch that failed, and the attachment or the statement going away.
   void ReleaseCursorQuietly();

@@ -1,6 +1,7 @@
 #include "dbclient/FIBXSQLDA.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -580,8 +581,14 @@ void TFIBXSQLVAR::StoreValue(short type, const void* data, std::size_t length) {
   ApplyNull(false);
   XSQLVAR& var = Var();
   var.sqlscale = 0;
-  AllocateData(length);
-  if (length != 0) std::memcpy(fData.data(), data, length);
+  if (length == 0) {
+    AllocateData(0);
+  } else {
+    // Every byte is written: the room is reused as it is, not cleared first.
+    fData.resize(length);
+    std::memcpy(fData.data(), data, length);
+    var.sqldata = fData.data();
+  }
   var.sqltype = static_cast<short>(type | (var.sqltype & kNullableBit));
   var.sqllen = static_cast<short>(length);
 }
@@ -1153,7 +1160,19 @@ void TFIBXSQLVAR::ConvertPendingValue() {
 
 // ---- TFIBXSQLDA ---------------------------------------------------------------------------
 
-TFIBXSQLDA::TFIBXSQLDA(IFIBXSQLDAOwner* owner, bool isParams) : fOwner(owner), fIsParams(isParams) {}
+namespace {
+
+// Versions of the names, counted across all lists: a list made where another one was
+// never seems to hold that one's names.
+std::uint64_t NextNamesVersion() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
+}  // namespace
+
+TFIBXSQLDA::TFIBXSQLDA(IFIBXSQLDAOwner* owner, bool isParams)
+    : fOwner(owner), fIsParams(isParams), fNamesVersion(NextNamesVersion()) {}
 
 TFIBXSQLDA::~TFIBXSQLDA() = default;
 
@@ -1174,7 +1193,7 @@ XSQLDA* TFIBXSQLDA::AsXSQLDA() {
 void TFIBXSQLDA::SetCount(int count) {
   count = std::max(count, 0);
   fNames.clear();
-  ++fNamesVersion;
+  fNamesVersion = NextNamesVersion();
   fLookupCache.clear();
   if (count > fAllocated) {
     fBlock.resize(XSQLDA_LENGTH(static_cast<std::size_t>(count)));
@@ -1191,9 +1210,8 @@ void TFIBXSQLDA::SetCount(int count) {
   }
 }
 
-TFIBXSQLVAR& TFIBXSQLDA::GetVars(int index) const {
-  if (index < 0 || index >= fCount) FIBError(TFIBClientError::XSQLDAIndexOutOfRange);
-  return *fVars[static_cast<std::size_t>(index)];
+void TFIBXSQLDA::IndexOutOfRange() {
+  FIBError(TFIBClientError::XSQLDAIndexOutOfRange);
 }
 
 AnsiString TFIBXSQLDA::NormalizedName(const AnsiString& name) const {
@@ -1215,7 +1233,7 @@ TFIBXSQLVAR* TFIBXSQLDA::ByName(const AnsiString& name) {
 
 void TFIBXSQLDA::RegisterName(const AnsiString& name, int index) {
   fNames.emplace(name, index);
-  ++fNamesVersion;
+  fNamesVersion = NextNamesVersion();
   fVars[static_cast<std::size_t>(index)]->fName = name;
 }
 

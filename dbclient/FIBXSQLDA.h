@@ -8,6 +8,7 @@
 #include <ibase.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -235,7 +236,7 @@ class TFIBXSQLVAR {
   // The indexes of the records named fName, as of the list's names version: every
   // parameter of every row is written through them.
   std::vector<int> fNamesakes;
-  unsigned fNamesakesVersion = 0;
+  std::uint64_t fNamesakesVersion = 0;
   short fServerSQLType = 0;
   short fServerSQLScale = 0;
   short fServerSQLSubtype = 0;
@@ -264,8 +265,15 @@ class TFIBXSQLDA {
   void SetCount(int count);
   int Count() const { return fCount; }
   // Client error 23 outside 0 .. Count - 1.
-  TFIBXSQLVAR& GetVars(int index) const;
+  TFIBXSQLVAR& GetVars(int index) const {
+    if (index < 0 || index >= fCount) [[unlikely]]
+      IndexOutOfRange();
+    return *fVars[static_cast<std::size_t>(index)];
+  }
   TFIBXSQLVAR& operator[](int index) const { return GetVars(index); }
+  // Changes with every change of the names, and no two lists ever share one: what was
+  // resolved from the names holds while it stays the same.
+  std::uint64_t NamesVersion() const { return fNamesVersion; }
   // nullptr when no variable has the name.
   TFIBXSQLVAR* ByName(const AnsiString& name);
   TFIBXSQLVAR* GetByName(const AnsiString& name) { return ByName(name); }
@@ -290,6 +298,7 @@ class TFIBXSQLDA {
 
  private:
   friend class TFIBXSQLVAR;
+  [[noreturn]] static void IndexOutOfRange();
   XSQLVAR& Record(int index);
   AnsiString NormalizedName(const AnsiString& name) const;
   AnsiString DecodedAlias(const XSQLVAR& var) const;
@@ -305,7 +314,7 @@ class TFIBXSQLDA {
   std::vector<std::byte> fBlock;
   std::vector<std::unique_ptr<TFIBXSQLVAR>> fVars;
   std::multimap<AnsiString, int> fNames;
-  unsigned fNamesVersion = 1;  // counts the changes of fNames
+  std::uint64_t fNamesVersion;  // see NamesVersion
   std::map<AnsiString, TFIBXSQLVAR*> fLookupCache;
   bool fHasPendingConversions = false;
 };

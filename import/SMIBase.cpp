@@ -101,9 +101,8 @@ TSMIValueKind KindOf(TFieldType type) {
   }
 }
 
-// A number, date or time field: it takes its value as it is, never as text of another
-// character set.
-bool TakesTypedValues(const TField* field) {
+// A number, date or time field: a source's text for it is read as such, not recoded.
+bool IsTypedField(const TField* field) {
   if (field == nullptr) return false;
   const TSMIValueKind kind = KindOf(field->DataType());
   return kind != TSMIValueKind::Other && kind != TSMIValueKind::Boolean;
@@ -445,7 +444,7 @@ AnsiString TSMImportBaseComponent::QuoteName(int index) {
 void TSMImportBaseComponent::PrepareMappings() {
   fParsers.clear();
   fMappingList.clear();
-  fFieldList.clear();
+  fFieldMappings.clear();
   fKeyList.clear();
   for (int i = 0; i < fMappings->Count(); ++i) {
     const AnsiString name = Trim(fMappings->Names(i));
@@ -453,19 +452,19 @@ void TSMImportBaseComponent::PrepareMappings() {
     fMappingList.push_back({name, fMappings->ValueFromIndex(i), Null(), -1});
     const int mapping = static_cast<int>(fMappingList.size()) - 1;
     // A field mapped twice takes the value of its last line.
-    auto same = std::find_if(fFieldList.begin(), fFieldList.end(),
-                             [&](const RowEntry& entry) { return AnsiSameText(entry.FieldName, name); });
-    if (same != fFieldList.end())
-      same->MappingIndex = mapping;
+    auto same = std::find_if(fFieldMappings.begin(), fFieldMappings.end(),
+                             [&](int index) { return AnsiSameText(fMappingList[index].FieldName, name); });
+    if (same != fFieldMappings.end())
+      *same = mapping;
     else
-      fFieldList.push_back({name, mapping});
+      fFieldMappings.push_back(mapping);
   }
   if (!UsesKeys()) return;
   CheckKeysMapped();
   for (const AnsiString& key : SplitNames(fDatasetKeys))
     for (int i = static_cast<int>(fMappingList.size()) - 1; i >= 0; --i)
       if (AnsiSameText(fMappingList[i].FieldName, key)) {
-        fKeyList.push_back({key, i});
+        fKeyList.push_back({key, Null(), i});
         break;
       }
 }
@@ -499,9 +498,9 @@ Variant TSMImportBaseComponent::MappingValues() const {
 }
 
 Variant TSMImportBaseComponent::KeyValues() const {
-  if (fKeyList.size() == 1) return ValueOf(fKeyList[0]);
+  if (fKeyList.size() == 1) return fKeyList[0].Value;
   std::vector<Variant> values;
-  for (const RowEntry& entry : fKeyList) values.push_back(ValueOf(entry));
+  for (const RowEntry& entry : fKeyList) values.push_back(entry.Value);
   return VarArrayOf(values);
 }
 
@@ -552,7 +551,9 @@ Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
   TField* field = CurrentField();
   Variant value = ReferencedValue(*entry.Reference, field);
   bool done = true;
-  FinishValue(entry.Parser, name->Name(), NoArguments(), 0, false, field, value, done);
+  // The entry's copy of the name: a handler may give the parser a new text, and its tree
+  // with the name goes.
+  FinishValue(entry.Parser, entry.SoleName, NoArguments(), 0, false, field, value, done);
   return value;
 }
 
@@ -615,16 +616,17 @@ Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TFi
 void TSMImportBaseComponent::FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
                                          int argCount, bool isChild, TField* field, Variant& value, bool& done) {
   if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
-  if (IsText(value) && fTrimSpaces != tsNoTrim) {
+  if (!IsText(value)) return;  // a number or a date goes to its field as it is
+  if (fTrimSpaces != tsNoTrim) {
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
   }
-  if (IsText(value) && HasNoText(value)) {
+  if (HasNoText(value)) {
     value = Null();
     return;
   }
-  // Only text converts: a number or a date goes to its field as it is.
-  if (!isChild && field != nullptr && IsText(value))
+  if (!isChild && field != nullptr &&
+      ConvertsImportText(value, KindOf(field->DataType()), field->IsBlob(), BlobsAsBase64()))
     value = ConvertImportText(value, ConversionTarget(field), *fDataFormats, fTableType == teXML, BlobsAsBase64());
 }
 
@@ -665,7 +667,7 @@ bool TSMImportBaseComponent::FetchRow() {
     fCurrentField = MappedFieldIndex(entry);
     TField* field = CurrentField();
     Variant value = EvaluateMapping(entry);
-    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !TakesTypedValues(field))
+    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !IsTypedField(field))
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = std::move(value);
@@ -686,7 +688,9 @@ bool TSMImportBaseComponent::FetchRow() {
     Variant values = MappingValues();
     OnBeforeRecordEvent(this, AnsiString(), values, accept);
   }
-  return accept;
+  if (!accept) return false;
+  for (RowEntry& entry : fKeyList) entry.Value = fMappingList[entry.MappingIndex].Value;
+  return true;
 }
 
 // ---- The row loop ---------------------------------------------------------------------
@@ -807,10 +811,9 @@ bool TSMImportBaseComponent::LocateRow(TImportMode rowMode, AnsiString& conditio
   if (fActionKind == akGenerateSQL)
     for (const RowEntry& key : fKeyList) {
       const AnsiString name = SQLFieldName(key.FieldName);
-      const AnsiString condition =
-          VarIsNull(ValueOf(key))
-              ? "(" + name + " IS NULL)"
-              : "(" + name + "=" + SQLLiteral(fDataSet->FindField(key.FieldName), ValueOf(key)) + ")";
+      const AnsiString condition = VarIsNull(key.Value)
+                                       ? "(" + name + " IS NULL)"
+                                       : "(" + name + "=" + SQLLiteral(fDataSet->FindField(key.FieldName), key.Value) + ")";
       conditions += (conditions.empty() ? "" : " AND ") + condition;
     }
   bool exist = true, executeLocate = true;
@@ -841,20 +844,27 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     if (!generate && !IsEditing(fDataSet)) return;
     const std::vector<AnsiString> keys = generate ? SplitNames(fDatasetKeys) : std::vector<AnsiString>();
     AnsiString names, values, pairs;
-    for (const RowEntry& entry : fFieldList) {
+    for (const int mapping : fFieldMappings) {
+      const MappingEntry& entry = fMappingList[static_cast<std::size_t>(mapping)];
       // The field its mapping line resolved to before the run: no look-up by name per row.
-      TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
+      TField* field = MappedField(entry);
       if (field == nullptr) continue;
-      Variant value = ValueOf(entry);
+      // The row's value itself unless a handler may change it.
+      const Variant* value = &entry.Value;
+      Variant handled;
       bool accept = !(generate && field->IsBlob());
-      if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
+      if (OnBeforeFieldUpdate) {
+        handled = entry.Value;
+        OnBeforeFieldUpdate(this, field, handled, accept);
+        value = &handled;
+      }
       if (!accept) continue;
       if (!generate) {
-        WriteSourceValue(field, value);
+        WriteSourceValue(field, *value);
         continue;
       }
       const AnsiString name = SQLFieldName(field->FieldName());
-      const AnsiString literal = SQLLiteral(field, value);
+      const AnsiString literal = SQLLiteral(field, *value);
       names += (names.empty() ? "" : ", ") + name;
       values += (values.empty() ? "" : ", ") + literal;
       const bool isKey = std::any_of(keys.begin(), keys.end(),

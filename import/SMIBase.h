@@ -234,15 +234,11 @@ class TSMImportBaseComponent : public TComponent {
     AnsiString SoleName{};
     std::optional<AnsiString> Reference{};
   };
-  // A field (or key) of the row and the mapping line whose value it takes.
   struct RowEntry {
     AnsiString FieldName;
+    Variant Value;
     int MappingIndex = -1;
   };
-  // The row's value of the entry: its mapping line's, read where it is.
-  const Variant& ValueOf(const RowEntry& entry) const {
-    return fMappingList[static_cast<std::size_t>(entry.MappingIndex)].Value;
-  }
 
   void CheckRequiredProperties();
   AnsiString SpecificationPath(const AnsiString& fileName) const;
@@ -332,7 +328,8 @@ class TSMImportBaseComponent : public TComponent {
   int fRowsSinceRefresh = 0;
   AnsiString fTargetTable;  // of the run
   std::vector<MappingEntry> fMappingList;
-  std::vector<RowEntry> fFieldList;
+  // For each field mapped, the line its value comes from (the last of a field mapped twice).
+  std::vector<int> fFieldMappings;
   std::vector<RowEntry> fKeyList;
   // One parser per expression text, kept for a run, so that each text is compiled once
   // and only evaluated for each row.

@@ -251,9 +251,11 @@ void TDataSet::NotifyDataSources(TDataEvent event, NativeInt info) {
 
 void TDataSet::FireEvent(TDataSetNotifyEvent TDataSet::*event) {
   NotifyEventListeners(event, false);
-  // A copy, so that a handler may replace the event it runs from.
-  const TDataSetNotifyEvent handler = this->*event;
-  if (handler) handler(this);
+  if (this->*event) {
+    // A copy, so that a handler may replace the event it runs from.
+    const TDataSetNotifyEvent handler = this->*event;
+    handler(this);
+  }
   NotifyEventListeners(event, true);
 }
 

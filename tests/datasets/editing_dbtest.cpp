@@ -57,6 +57,18 @@ TEST_F(EditingTest, RecordParametersCarryEveryTypeAndTheOldKey) {
   Field("NOTE")->SetAsString("from the note");
   fDataSet->Post();
   EXPECT_EQ(Oracle("select id, name from typed where id = 104"), "104|from the note");
+
+  // Whether the statement has anything to run follows its text from post to post.
+  fDataSet->InsertSQL().SetText("No Action");
+  fDataSet->Append();
+  SetValues(105, "kept here");
+  fDataSet->Post();
+  EXPECT_EQ(Field("NAME")->AsString(), "kept here");
+  fDataSet->InsertSQL().SetText("insert into typed (id, name) values (?id, ?name)");
+  fDataSet->Append();
+  SetValues(106, "sent again");
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select id, name from typed where id >= 105"), "106|sent again");
 }
 
 TEST_F(EditingTest, MasterPrefixTakesTheMastersField) {

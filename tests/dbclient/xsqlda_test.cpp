@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -178,6 +179,21 @@ TEST_F(Lists, AWriteReachesTheNamesakesOfTheMomentAfterRenamesAndResizes) {
   fParams[2].SetAsLong(4);
   EXPECT_EQ(fParams[1].GetAsLong(), 4);
   EXPECT_EQ(fParams[0].GetAsLong(), 3);
+
+  // What a caller resolved from the names holds while their version stays: values leave
+  // it alone, every rename or resize changes it, and no other list ever shows it.
+  const std::uint64_t named = fParams.NamesVersion();
+  fParams[1].SetAsLong(5);
+  EXPECT_EQ(fParams.NamesVersion(), named);
+  fParams.AddName("NAME", 0, true);
+  const std::uint64_t renamed = fParams.NamesVersion();
+  EXPECT_NE(renamed, named);
+  fParams.SetCount(3);
+  EXPECT_NE(fParams.NamesVersion(), renamed);
+  EXPECT_NE(fParams.NamesVersion(), named);
+  const TFIBXSQLDA other(&fOwner, true);
+  EXPECT_NE(other.NamesVersion(), fParams.NamesVersion());
+  EXPECT_NE(other.NamesVersion(), fColumns.NamesVersion());
 }
 
 TEST_F(Lists, NullRules) {
