@@ -166,7 +166,9 @@ bool TField::GetData(void* buffer, bool nativeFormat) {
     }
     return true;
   }
-  return fDataSet->GetFieldData(this, buffer, nativeFormat);
+  // Straight to the dataset when there is nothing to convert: every read of a value asks.
+  if (nativeFormat || buffer == nullptr) return fDataSet->GetFieldData(this, buffer);
+  return fDataSet->GetFieldData(this, buffer, false);
 }
 
 void TField::CheckWritable() const {
