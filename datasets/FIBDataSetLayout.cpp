@@ -176,7 +176,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
   }
 }
 
-TRecordsCache& TFIBCustomDataSet::Cache(const AnsiString& operation) const {
+TRecordsCache& TFIBCustomDataSet::Cache(const char* operation) const {
   if (!fRecordsCache) FIBError(TFIBClientError::SQLClosed, {operation, FullComponentName(this)});
   return *fRecordsCache;
 }
@@ -218,8 +218,9 @@ void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer
 
 void TFIBCustomDataSet::ReadRecordCache(Integer recordIndex, TRecordBuffer buffer, bool oldVersion) {
   TRecordsCache& cache = Cache("read a record");
-  CheckRecordInCache(CacheRecordNo(recordIndex), cache.RecordCount());
-  cache.ReadRecord(CacheRecordNo(recordIndex), buffer + StatusOffset, oldVersion);
+  const Integer recordNo = CacheRecordNo(recordIndex);
+  CheckRecordInCache(recordNo, cache.RecordCount());
+  cache.ReadRecord(recordNo, buffer + StatusOffset, oldVersion);
   SetRecordIndex(buffer, recordIndex);
 }
 

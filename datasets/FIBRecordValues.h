@@ -66,17 +66,6 @@ namespace ordvane {
 
 class TField;
 
-// How a field takes a column's value: its native format.
-struct TFieldTarget {
-  TFieldType type = ftUnknown;
-  Integer dataSize = 0;
-  // The 64-bit integer itself (a large integer, or a BCD field that scales by itself);
-  // else a BCD field takes the class library's BCD.
-  bool rawInt64 = false;
-  // Trailing blanks go (never from binary text).
-  bool trim = false;
-};
-
 // The characters of a text value at the descriptor's place, as a field is given them: a
 // string area's stored length, else up to the first zero byte but never past the column's
 // size (binary and wide text: the whole column); with trim (text of the 8-bit code page
