@@ -201,6 +201,9 @@ class TNumericDateFormat {
     char Literal;  // a literal's character
     int Digits;  // at least this many, zeros in front
   };
+  // The longest text a numeric format writes, in the stack.
+  static constexpr std::size_t MaxTextLength = 64;
+  static std::size_t MaxPartLength(const TPart& part);
   AnsiString fFormat;
   bool fCompiled = false;
   bool fNumeric = false;

@@ -17,14 +17,8 @@ TFIBFieldDescr& TFIBFieldDescrList::Add(short sqlType, short scale, TFIBCharKind
   return descr;
 }
 
-const TFIBFieldDescr& TFIBFieldDescrList::GetItem(int index) const {
-  if (index < 0 || index >= GetCount())
-    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-  return fItems[static_cast<std::size_t>(index)];
-}
-
-TFIBFieldDescr& TFIBFieldDescrList::GetItem(int index) {
-  return const_cast<TFIBFieldDescr&>(static_cast<const TFIBFieldDescrList*>(this)->GetItem(index));
+void TFIBFieldDescrList::IndexError(int index) {
+  throw EListError("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 void TFIBFieldDescrList::SetCapacity(int capacity) {

@@ -101,6 +101,13 @@ TSMIValueKind KindOf(TFieldType type) {
   }
 }
 
+// A number, date or time field: a source's text for it is read as such, not recoded.
+bool IsTypedField(const TField* field) {
+  if (field == nullptr) return false;
+  const TSMIValueKind kind = KindOf(field->DataType());
+  return kind != TSMIValueKind::Other && kind != TSMIValueKind::Boolean;
+}
+
 TSMIDataType ColumnTypeOf(TFieldType type) {
   switch (type) {
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: return itInteger;
@@ -437,7 +444,7 @@ AnsiString TSMImportBaseComponent::QuoteName(int index) {
 void TSMImportBaseComponent::PrepareMappings() {
   fParsers.clear();
   fMappingList.clear();
-  fFieldList.clear();
+  fFieldMappings.clear();
   fKeyList.clear();
   for (int i = 0; i < fMappings->Count(); ++i) {
     const AnsiString name = Trim(fMappings->Names(i));
@@ -445,12 +452,12 @@ void TSMImportBaseComponent::PrepareMappings() {
     fMappingList.push_back({name, fMappings->ValueFromIndex(i), Null(), -1});
     const int mapping = static_cast<int>(fMappingList.size()) - 1;
     // A field mapped twice takes the value of its last line.
-    auto same = std::find_if(fFieldList.begin(), fFieldList.end(),
-                             [&](const RowEntry& entry) { return AnsiSameText(entry.FieldName, name); });
-    if (same != fFieldList.end())
-      same->MappingIndex = mapping;
+    auto same = std::find_if(fFieldMappings.begin(), fFieldMappings.end(),
+                             [&](int index) { return AnsiSameText(fMappingList[index].FieldName, name); });
+    if (same != fFieldMappings.end())
+      *same = mapping;
     else
-      fFieldList.push_back({name, Null(), mapping});
+      fFieldMappings.push_back(mapping);
   }
   if (!UsesKeys()) return;
   CheckKeysMapped();
@@ -539,12 +546,15 @@ Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
     entry.Reference = StatisticCounter(UpperCase(entry.SoleName)) == nullptr
                           ? std::optional<AnsiString>(PlainReference(entry.SoleName))
                           : std::nullopt;
+    entry.ColumnsVersion.reset();
   }
   if (!entry.Reference) return entry.Parser->Calculate();
   TField* field = CurrentField();
-  Variant value = ReferencedValue(*entry.Reference, field);
+  Variant value = MappedReferenceValue(entry, field);
   bool done = true;
-  FinishValue(entry.Parser, name->Name(), NoArguments(), 0, false, field, value, done);
+  // The entry's copy of the name: a handler may give the parser a new text, and its tree
+  // with the name goes.
+  FinishValue(entry.Parser, entry.SoleName, NoArguments(), 0, false, field, value, done);
   return value;
 }
 
@@ -594,11 +604,23 @@ AnsiString TSMImportBaseComponent::PlainReference(const AnsiString& name) {
 
 // A parameter of that name, else the source's value.
 Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TField* field) {
-  Variant value;
+  const TSMIParameter* parameter = fParameters->FindParameter(reference);
+  return ParsedValue(parameter != nullptr ? parameter->Value() : GetSourceValue(reference), field);
+}
+
+// ReferencedValue of a mapping's reference, with its column in the source resolved once.
+Variant TSMImportBaseComponent::MappedReferenceValue(MappingEntry& entry, TField* field) {
+  const AnsiString& reference = *entry.Reference;
   if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
-    value = parameter->Value();
-  else
-    value = GetSourceValue(reference);
+    return ParsedValue(parameter->Value(), field);
+  if (entry.ColumnsVersion != fColumnsVersion) {
+    entry.SourceColumn = SourceColumn(reference);
+    entry.ColumnsVersion = fColumnsVersion;
+  }
+  return ParsedValue(entry.SourceColumn >= 0 ? GetColumnValue(entry.SourceColumn) : GetSourceValue(reference), field);
+}
+
+Variant TSMImportBaseComponent::ParsedValue(Variant value, TField* field) {
   if (OnParsedValue) OnParsedValue(this, field, value);
   return value;
 }
@@ -607,16 +629,17 @@ Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TFi
 void TSMImportBaseComponent::FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args,
                                          int argCount, bool isChild, TField* field, Variant& value, bool& done) {
   if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
-  if (IsText(value) && fTrimSpaces != tsNoTrim) {
+  if (!IsText(value)) return;  // a number or a date goes to its field as it is
+  if (fTrimSpaces != tsNoTrim) {
     const WideString text = value.AsWideString();
     value = fTrimSpaces == tsTrimRight ? TrimRight(text) : fTrimSpaces == tsTrimLeft ? TrimLeft(text) : Trim(text);
   }
-  if (IsText(value) && HasNoText(value)) {
+  if (HasNoText(value)) {
     value = Null();
     return;
   }
-  // Only text converts: a number or a date goes to its field as it is.
-  if (!isChild && field != nullptr && IsText(value))
+  if (!isChild && field != nullptr &&
+      ConvertsImportText(value, KindOf(field->DataType()), field->IsBlob(), BlobsAsBase64()))
     value = ConvertImportText(value, ConversionTarget(field), *fDataFormats, fTableType == teXML, BlobsAsBase64());
 }
 
@@ -657,9 +680,7 @@ bool TSMImportBaseComponent::FetchRow() {
     fCurrentField = MappedFieldIndex(entry);
     TField* field = CurrentField();
     Variant value = EvaluateMapping(entry);
-    const bool typed = field != nullptr && KindOf(field->DataType()) != TSMIValueKind::Other &&
-                       KindOf(field->DataType()) != TSMIValueKind::Boolean;
-    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !typed)
+    if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !IsTypedField(field))
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = std::move(value);
@@ -681,7 +702,6 @@ bool TSMImportBaseComponent::FetchRow() {
     OnBeforeRecordEvent(this, AnsiString(), values, accept);
   }
   if (!accept) return false;
-  for (RowEntry& entry : fFieldList) entry.Value = fMappingList[entry.MappingIndex].Value;
   for (RowEntry& entry : fKeyList) entry.Value = fMappingList[entry.MappingIndex].Value;
   return true;
 }
@@ -837,20 +857,27 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     if (!generate && !IsEditing(fDataSet)) return;
     const std::vector<AnsiString> keys = generate ? SplitNames(fDatasetKeys) : std::vector<AnsiString>();
     AnsiString names, values, pairs;
-    for (const RowEntry& entry : fFieldList) {
+    for (const int mapping : fFieldMappings) {
+      const MappingEntry& entry = fMappingList[static_cast<std::size_t>(mapping)];
       // The field its mapping line resolved to before the run: no look-up by name per row.
-      TField* field = MappedField(fMappingList[static_cast<std::size_t>(entry.MappingIndex)]);
+      TField* field = MappedField(entry);
       if (field == nullptr) continue;
-      Variant value = entry.Value;
+      // The row's value itself unless a handler may change it.
+      const Variant* value = &entry.Value;
+      Variant handled;
       bool accept = !(generate && field->IsBlob());
-      if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
+      if (OnBeforeFieldUpdate) {
+        handled = entry.Value;
+        OnBeforeFieldUpdate(this, field, handled, accept);
+        value = &handled;
+      }
       if (!accept) continue;
       if (!generate) {
-        WriteSourceValue(field, value);
+        WriteSourceValue(field, *value);
         continue;
       }
       const AnsiString name = SQLFieldName(field->FieldName());
-      const AnsiString literal = SQLLiteral(field, value);
+      const AnsiString literal = SQLLiteral(field, *value);
       names += (names.empty() ? "" : ", ") + name;
       values += (values.empty() ? "" : ", ") + literal;
       const bool isKey = std::any_of(keys.begin(), keys.end(),

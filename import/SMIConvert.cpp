@@ -126,14 +126,16 @@ AnsiString ImportDateTimeMask(const TSMIDataFormats& formats, bool xmlSource) {
   return date + " " + (xmlSource ? "T" : "") + ImportTimeMask(formats);
 }
 
+bool ConvertsImportText(const Variant& value, TSMIValueKind kind, bool isBlob, bool blobsAsBase64) {
+  if (VarType(value) != varString && VarType(value) != varOleStr) return false;
+  // The common case, text for a text field, costs no conversion of the text.
+  return kind != TSMIValueKind::Other || (blobsAsBase64 && isBlob) ||
+         smi_internal::TextStartsWith(value, kDataWrapperStart);
+}
+
 Variant ConvertImportText(const Variant& value, const TSMIConversionTarget& target, const TSMIDataFormats& formats,
                           bool xmlSource, bool blobsAsBase64) {
-  if (VarType(value) != varString && VarType(value) != varOleStr) return value;
-  // Text for a text field, neither wrapped nor encoded, stays as it is: the common case
-  // costs no conversion of the text.
-  if (target.Kind == TSMIValueKind::Other && !(blobsAsBase64 && target.IsBlob) &&
-      !smi_internal::TextStartsWith(value, kDataWrapperStart))
-    return value;
+  if (!ConvertsImportText(value, target.Kind, target.IsBlob, blobsAsBase64)) return value;
   try {
     const AnsiString original = VarToStr(value);
     const AnsiString text = Unwrapped(original, target, blobsAsBase64);

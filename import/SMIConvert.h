@@ -31,6 +31,10 @@ AnsiString ImportDateTimeMask(const TSMIDataFormats& formats, bool xmlSource);
 // "HH:NN:SS" joined by TimeSeparator.
 AnsiString ImportTimeMask(const TSMIDataFormats& formats);
 
+// Whether ConvertImportText can give anything but the value itself: text for a text field
+// that is neither wrapped nor encoded stays as it is, and so does anything but text.
+bool ConvertsImportText(const Variant& value, TSMIValueKind kind, bool isBlob, bool blobsAsBase64);
+
 // The text of a value converted for the target; a value that is not text, or text the
 // rules do not read, comes back unchanged, as does a value whose conversion fails. A
 // "[CDATA[...]]" wrapper is removed first, and with blobsAsBase64 its content (or any text

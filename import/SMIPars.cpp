@@ -449,8 +449,26 @@ TSMIParserFunction::TSMIParserFunction(const AnsiString& definition) {
   }
 }
 
+TSMIParserFunctions& TSMIParserFunctions::operator=(const TSMIParserFunctions& other) {
+  fFunctions = other.fFunctions;
+  Changed();
+  return *this;
+}
+
+TSMIParserFunctions& TSMIParserFunctions::operator=(TSMIParserFunctions&& other) noexcept {
+  fFunctions = std::move(other.fFunctions);
+  Changed();
+  return *this;
+}
+
+void TSMIParserFunctions::Clear() {
+  fFunctions.clear();
+  Changed();
+}
+
 const TSMIParserFunction& TSMIParserFunctions::Add(const AnsiString& definition) {
   TSMIParserFunction function(definition);
+  Changed();
   for (TSMIParserFunction& existing : fFunctions)
     if (SameText(existing.Name(), function.Name())) return existing = std::move(function);
   fFunctions.push_back(std::move(function));
@@ -481,19 +499,29 @@ TSMIParserFunctions& GlobalParserFunctions() {
 
 TSMIParser::TSMIParser(TComponent* owner) : TComponent(owner) {}
 
+void TSMIParser::SetText(const AnsiString& text) {
+  if (fCompiled && text == fText) return;
+  fText = text;
+  fCompiled = false;
+}
+
 void TSMIParser::CompileChangedText() {
-  if (fCompiledText == fText) return;
+  if (fCompiled) return;
+  fSoleNameChanges.reset();
   fTree = CompileExpression(fText);
-  fCompiledText = fText;
+  fCompiled = true;
 }
 
 const TExpNode* TSMIParser::SoleName() {
   CompileChangedText();
+  if (fSoleNameChanges == TSMIParserFunctions::Changes()) return fSoleName;
   const TExpNode* tree = fTree.get();
-  if (tree == nullptr || tree->Kind() != TExpNode::TKind::Leaf || tree->Token().Kind != TSMITokenKind::Name)
-    return nullptr;
-  if (tree->UpperName() == "GETDATE" || FindFunction(tree->Name()) != nullptr) return nullptr;
-  return tree;
+  const bool plainName = tree != nullptr && tree->Kind() == TExpNode::TKind::Leaf &&
+                         tree->Token().Kind == TSMITokenKind::Name && tree->UpperName() != "GETDATE" &&
+                         FindFunction(tree->Name()) == nullptr;
+  fSoleName = plainName ? tree : nullptr;
+  fSoleNameChanges = TSMIParserFunctions::Changes();
+  return fSoleName;
 }
 
 Variant TSMIParser::Calculate() {

@@ -136,15 +136,29 @@ class TSMIParserFunction {
 
 class TSMIParserFunctions {
  public:
+  TSMIParserFunctions() = default;
+  TSMIParserFunctions(const TSMIParserFunctions&) = default;
+  TSMIParserFunctions(TSMIParserFunctions&&) = default;
+  TSMIParserFunctions& operator=(const TSMIParserFunctions& other);
+  TSMIParserFunctions& operator=(TSMIParserFunctions&& other) noexcept;
+  ~TSMIParserFunctions() = default;
+
   // Adds (or, for a name already there, replaces) a function from its definition.
   const TSMIParserFunction& Add(const AnsiString& definition);
   // By name without regard to case; nullptr when absent.
   const TSMIParserFunction* Find(const AnsiString& name) const;
   int Count() const { return static_cast<int>(fFunctions.size()); }
-  void Clear() { fFunctions.clear(); }
+  void Clear();
+
+  // Counts the changes of every list of the process: a finding that depends on the lists
+  // holds while the count stands.
+  static unsigned long Changes() { return fChanges; }
 
  private:
+  static void Changed() { ++fChanges; }
+
   std::vector<TSMIParserFunction> fFunctions;
+  static inline unsigned long fChanges = 0;
 };
 
 // Arguments of a request that has none.
@@ -175,7 +189,7 @@ class TSMIParser : public TComponent, private TSMINameResolver {
   const Variant& Value() const { return fValue; }
 
   const AnsiString& Text() const { return fText; }
-  void SetText(const AnsiString& text) { fText = text; }
+  void SetText(const AnsiString& text);
   // With ProcessBeforeEvent OnEvaluate is asked before the user functions, which then
   // get only the names it leaves (done cleared); otherwise the user functions come first.
   bool ProcessBeforeEvent() const { return fProcessBeforeEvent; }
@@ -194,10 +208,13 @@ class TSMIParser : public TComponent, private TSMINameResolver {
   const TSMIParserFunction* FindFunction(const AnsiString& name) const;
 
   AnsiString fText;
-  // The tree of fCompiledText; shared, so that a handler that changes Text while the tree
-  // is evaluated does not free it under the evaluation.
+  // The tree of fText once fCompiled; shared, so that a handler that changes Text while the
+  // tree is evaluated does not free it under the evaluation.
   std::shared_ptr<const TExpNode> fTree;
-  std::optional<AnsiString> fCompiledText;
+  bool fCompiled = false;
+  // What SoleName found in fTree, while no function list changed: every row asks it.
+  const TExpNode* fSoleName = nullptr;
+  std::optional<unsigned long> fSoleNameChanges;
   bool fProcessBeforeEvent = false;
   TSMIParserFunctions fFunctions;
   Variant fValue;

@@ -11,10 +11,6 @@ namespace ordvane {
 
 namespace {
 
-constexpr Integer kDaysPer400Years = 146097;
-constexpr Integer kDaysPer100Years = 36524;
-constexpr Integer kDaysPer4Years = 1461;
-
 [[noreturn]] void InvalidTimeStamp(Int64 date, Int64 time) {
   throw EConvertError("'" + std::to_string(date) + "." + std::to_string(time) +
                       "' is not a valid timestamp");
@@ -24,30 +20,20 @@ void ValidateTimeStamp(const TTimeStamp& ts) {
   if (ts.Date <= 0 || ts.Time < 0 || ts.Time >= MSecsPerDay) InvalidTimeStamp(ts.Date, ts.Time);
 }
 
-// Days of a time stamp (1 is 1 January of year 1) to the calendar.
+// Days of a time stamp (1 is 1 January of year 1) to the calendar, in constant time:
+// counted from 1 March of year 0, a year ends with February, so its leap day is last and
+// the months from March on follow one pattern of 153 days per five months.
 void DayNumberToDate(Integer dayNumber, Word& year, Word& month, Word& day) {
-  Integer t = dayNumber - 1;
-  Integer y = 1 + (t / kDaysPer400Years) * 400;
-  t %= kDaysPer400Years;
-  Integer centuries = t / kDaysPer100Years;
-  t %= kDaysPer100Years;
-  if (centuries == 4) {  // the last day of a 400-year cycle
-    --centuries;
-    t += kDaysPer100Years;
-  }
-  y += centuries * 100 + (t / kDaysPer4Years) * 4;
-  t %= kDaysPer4Years;
-  Integer years = t / 365;
-  t %= 365;
-  if (years == 4) {  // the last day of a leap year
-    --years;
-    t += 365;
-  }
-  y += years;
-  year = static_cast<Word>(y);
-  month = 1;
-  while (t >= DaysInAMonth(year, month)) t -= DaysInAMonth(year, month++);
-  day = static_cast<Word>(t + 1);
+  constexpr Integer kDaysPer400Years = 146097;
+  const Integer fromMarchOfYear0 = dayNumber + 305;  // 1 January of year 1 is day 306
+  const Integer era = fromMarchOfYear0 / kDaysPer400Years;
+  const Integer dayOfEra = fromMarchOfYear0 - era * kDaysPer400Years;
+  const Integer yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const Integer dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const Integer monthFromMarch = (5 * dayOfYear + 2) / 153;
+  day = static_cast<Word>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  month = static_cast<Word>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+  year = static_cast<Word>(era * 400 + yearOfEra + (month <= 2 ? 1 : 0));
 }
 
 std::mutex& ClockLock() {

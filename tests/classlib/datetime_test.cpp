@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <random>
@@ -104,6 +105,21 @@ TEST(DateTime, CalendarAgreesWithDateCommand) {
     EXPECT_EQ(DayOfWeek(evening), isoWeekday % 7 + 1) << n;
   }
   std::remove(path);
+}
+
+// Every day from 1 January of year 1 to 31 December 9999, against the standard library's
+// civil calendar.
+TEST(DateTime, EveryDayAgreesWithCivilCalendar) {
+  using namespace std::chrono;
+  const sys_days firstDay = year_month_day{year{1}, January, day{1}};
+  for (Integer number = 1; number <= 3652059; ++number) {
+    const year_month_day expected{firstDay + days{number - 1}};
+    Word y, m, d;
+    DecodeDate(number - DateDelta, y, m, d);
+    if (static_cast<int>(expected.year()) != y || static_cast<unsigned>(expected.month()) != m ||
+        static_cast<unsigned>(expected.day()) != d)
+      FAIL() << number << ": " << Ymd(y, m, d);
+  }
 }
 
 TEST(DateTime, TimeStamps) {

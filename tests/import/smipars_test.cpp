@@ -286,6 +286,32 @@ TEST(ParserReuse, EvaluatesAgainRecompilesANewTextAndSurvivesAChangeMidway) {
   EXPECT_EQ(parser.Calculate().AsInteger(), 5);  // the text it was given last
 }
 
+// A text that is one plain name is known as such until the text or a function list
+// changes: a function of that name, the parser's own or the process's, added, replaced
+// by another list or cleared, decides anew, as does a new text.
+TEST(ParserReuse, SoleNameFollowsTheTextAndEveryFunctionList) {
+  TSMIParser parser(nullptr);
+  parser.SetText("B");
+  ASSERT_NE(parser.SoleName(), nullptr);
+  EXPECT_EQ(parser.SoleName()->Name(), "B");
+  parser.Functions().Add("B=1");
+  EXPECT_EQ(parser.SoleName(), nullptr);
+  parser.Functions().Clear();
+  EXPECT_NE(parser.SoleName(), nullptr);
+  const TSMIParserFunctions processFunctions = GlobalParserFunctions();
+  GlobalParserFunctions().Add("B=2");
+  EXPECT_EQ(parser.SoleName(), nullptr);
+  GlobalParserFunctions() = processFunctions;
+  EXPECT_NE(parser.SoleName(), nullptr);
+  parser.SetText("GETDATE");
+  EXPECT_EQ(parser.SoleName(), nullptr);
+  parser.SetText("C+1");
+  EXPECT_EQ(parser.SoleName(), nullptr);
+  parser.SetText("[C]");
+  ASSERT_NE(parser.SoleName(), nullptr);
+  EXPECT_EQ(parser.SoleName()->Name(), "C");
+}
+
 // The value a handler is handed starts as the name, unquoted, on every calculation, alone
 // or as an argument, whatever a handler did to the one it was handed before; and a name
 // asked alone receives no arguments from an earlier call.
