@@ -725,6 +725,12 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TCSMonitorSupport fCSMonitorSupport{this};
   TFIBQuery* fDeleteQuery;
   TFIBQuery* fInsertQuery;
+  TFIBQuery* fRefreshQuery;
+  TFIBQuery* fUpdateQuery;
+  TFIBQuery* fSelectQuery;
+  // Sets, releases and rolls back to the savepoint around one change; not one of the
+  // dataset's published statements, so it has no owner.
+  std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
   // What StatementRuns last found for the insert statement and for another, asked at
   // every post: it holds while the statement stays prepared with the same text, since
   // every change of a text unprepares.
@@ -734,12 +740,12 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
     bool Runs = false;
   };
   TStatementRuns fStatementRuns[2];
-  TFIBQuery* fRefreshQuery;
-  TFIBQuery* fUpdateQuery;
-  TFIBQuery* fSelectQuery;
-  // Sets, releases and rolls back to the savepoint around one change; not one of the
-  // dataset's published statements, so it has no owner.
-  std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
+  // The buffer's and the cache's copies of the record RunServerChange keeps, their room
+  // reused from one change to the next.
+  struct TServerChangeRoom {
+    std::vector<Byte> Typed, Cached;
+  };
+  TServerChangeRoom fServerChangeRoom;
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
   // Where each parameter of a statement SetRecordParams binds takes its value, found from
@@ -752,7 +758,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
     bool Master = false;
     bool OldValue = false;
     const TField* Field = nullptr;  // of the name, of any kind
-    int SelectFieldNo = 0;          // the column when the name has no data field
+    int FieldNo = 0;                // the record's column: the data field's, else the select's
+    bool Blob = false;              // the field is a blob, whose written stream posts first
   };
   struct TParamPlan {
     std::uint64_t NamesVersion = 0;  // of the statement's parameters when made

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "classlib/core/SeparatedLists.h"
@@ -132,9 +133,14 @@ void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransa
 void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
                                         bool singleStatement) {
   const auto bufferSize = static_cast<std::size_t>(fRecordBufferSize);
-  const std::vector<Byte> typed(buffer, buffer + bufferSize);
+  // The copies that can put the record back take the room the last change gave back, so
+  // a post of many rows allocates none; a change within a change finds none and makes its own.
+  std::vector<Byte> typed = std::exchange(fServerChangeRoom.Typed, {});
+  std::vector<Byte> cached = std::exchange(fServerChangeRoom.Cached, {});
+  const TScopeEnd giveBack([&] { fServerChangeRoom = {std::move(typed), std::move(cached)}; });
+  typed.assign(buffer, buffer + bufferSize);
   const Integer index = RecordIndexOf(buffer);
-  std::vector<Byte> cached(bufferSize);
+  cached.resize(bufferSize);
   ReadRecordCache(index, cached.data(), false);
   const Integer cachedUpdateCount = fCachedUpdateCount;
   const Integer deletedCount = fDeletedCount;
@@ -240,11 +246,11 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
     }
     TRecordBuffer record = binding.OldValue ? previous : buffer;
     const TField* field = binding.Field;
-    const int fieldNo = field != nullptr && field->FieldKind() == fkData ? field->FieldNo() : binding.SelectFieldNo;
+    const int fieldNo = binding.FieldNo;
     if (fieldNo < 1 || fieldNo > fDescriptors.GetCount()) continue;
     const TFIBFieldDescr& descr = fDescriptors[fieldNo - 1];
     CheckSlotInRecord(descr, NullFlagsOffset + fDescriptors.GetCount(), fRecordSize);
-    if (record == buffer && field != nullptr && field->IsBlob()) PostBlobStream(record, field, descr);
+    if (record == buffer && binding.Blob) PostBlobStream(record, field, descr);
     if (record == buffer && field != nullptr && descr.SQLType == SQL_ARRAY)
       RenewUsedUpArray(record, field, descr, &statement != fSelectQuery && &statement != fRefreshQuery);
     // Every value setter clears the null mark itself.
@@ -278,7 +284,8 @@ TFIBCustomDataSet::TParamBinding TFIBCustomDataSet::ResolveParam(const TFIBQuery
     return binding;
   }
   binding.Field = field;
-  binding.SelectFieldNo = dataField ? 0 : fieldNo;
+  binding.FieldNo = fieldNo;
+  binding.Blob = field != nullptr && field->IsBlob();
   return binding;
 }
 

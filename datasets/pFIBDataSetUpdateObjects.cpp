@@ -3,6 +3,7 @@
 // kinds of change are allowed, and the marks of changes the update transaction carries.
 
 #include <algorithm>
+#include <functional>
 
 #include "datasets/FIBDataSetScopes.h"
 #include "datasets/pFIBDataSet.h"
@@ -124,7 +125,7 @@ void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer
   // statement can fail: enabling them again only counts down.
   const bool singleStatement = !refreshes && ControlsDisabled() && !RunsUpdateObjects(kind) &&
                                (!runsStatement || IsPlainChange(statement));
-  RunServerChange(buffer, true, [&] {
+  const auto change = [&] {
     {
       TControlsScope controls(*this);
       RunUpdateObjects(kind, buffer, oeBeforeDefault);
@@ -149,7 +150,9 @@ void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer
       RefreshRecord(RefreshQuery(), buffer);
       DoAfterRefresh();
     }
-  }, singleStatement);
+  };
+  // Handed over by reference: the change's captures would cost an allocation every post.
+  RunServerChange(buffer, true, std::cref(change), singleStatement);
 }
 
 void TpFIBDataSet::InternalDeleteRecord(TFIBQuery& statement, TRecordBuffer buffer) {

@@ -4,16 +4,6 @@
 
 namespace ordvane {
 
-bool TFIBStatistics::Active() const {
-  std::scoped_lock lock(fLock);
-  return fActive;
-}
-
-void TFIBStatistics::SetActive(bool value) {
-  std::scoped_lock lock(fLock);
-  fActive = value;
-}
-
 TFIBStatementStatistics& TFIBStatistics::Entry(const AnsiString& statementName) {
   TFIBStatementStatistics& entry = fStatements[statementName];
   entry.LastQueryName = statementName;

@@ -2,6 +2,7 @@
 // Timings and counts of the statements that run on one database, collected while the
 // database's statistics object is active and kept per statement under its full name.
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -26,8 +27,9 @@ struct TFIBStatementStatistics {
 
 class TFIBStatistics {
  public:
-  bool Active() const;
-  void SetActive(bool value);
+  // Asked at every execution: a flag of its own, read without the lock.
+  bool Active() const { return fActive.load(std::memory_order_relaxed); }
+  void SetActive(bool value) { fActive.store(value, std::memory_order_relaxed); }
 
   void NotePrepare(const AnsiString& statementName);
   // params: the lines of the parameters the execution ran with; kept only when it is the
@@ -42,7 +44,7 @@ class TFIBStatistics {
 
   // Statements of one database may run on several threads, each with its own statement.
   mutable std::mutex fLock;
-  bool fActive = false;
+  std::atomic<bool> fActive{false};
   std::map<AnsiString, TFIBStatementStatistics> fStatements;
 };
 

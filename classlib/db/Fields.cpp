@@ -305,9 +305,8 @@ void TField::Assign(const TPersistent* source) {
 
 // --- TFields -------------------------------------------------------------------------------
 
-TField* TFields::Fields(int index) const {
-  if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", {index}));
-  return fList[static_cast<std::size_t>(index)];
+void TFields::IndexOutOfBounds(int index) {
+  throw EListError(Format("List index out of bounds (%d)", {index}));
 }
 
 int TFields::IndexOf(const TField* field) const {

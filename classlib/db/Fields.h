@@ -254,7 +254,11 @@ class TFields : public TObject {
   TDataSet* DataSet() const { return fDataSet; }
   int Count() const { return static_cast<int>(fList.size()); }
   // EListError "List index out of bounds (<index>)" outside the list.
-  TField* Fields(int index) const;
+  TField* Fields(int index) const {
+    if (index < 0 || index >= Count()) [[unlikely]]
+      IndexOutOfBounds(index);
+    return fList[static_cast<std::size_t>(index)];
+  }
   TField* operator[](int index) const { return Fields(index); }
   int IndexOf(const TField* field) const;
   // By name, case-insensitively (the locale's rule); nullptr when absent.
@@ -275,6 +279,7 @@ class TFields : public TObject {
   void Move(TField* field, int index);
   // Deletes every field, last first.
   void DeleteAll();
+  [[noreturn]] static void IndexOutOfBounds(int index);
 
   TDataSet* fDataSet;
   std::vector<TField*> fList;
