@@ -285,8 +285,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool GetFieldData(TField* field, void* buffer) override;
   // A text column's characters in the record the state reads, in place: what GetFieldData
   // would copy into the field's buffer (ahead of its terminator), raising as it does when
-  // they do not fit. False when null.
-  bool GetFieldText(TField* field, std::string_view& text);
+  // they do not fit. False when null. descr is the field's ColumnDescriptor.
+  bool GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text);
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
@@ -633,7 +633,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
  private:
   TFIBQuery* CreateStatement(const AnsiString& name);
   // The record cache; client error 29 while there is none.
-  TRecordsCache& Cache(const AnsiString& operation) const;
+  // How the field takes its column's value (descr is its ColumnDescriptor), worked out at
+  // its first read in an open.
+  TFieldTarget ReadTargetOf(const TField* field, TFIBFieldDescr& descr);
+  TRecordsCache& Cache(const char* operation) const;
   // Every statement's text change: the generated key condition is out of date; a change
   // of the select text also refuses an open dataset and forgets what the old text gave.
   void StatementSQLChanging(TObject* sender);
@@ -668,6 +671,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
+  void StoreNewSelectRow(TRecordsCache& cache, Integer recordNo);
 
   std::unique_ptr<TFIBBase> fBase;
   // Fetches the next row into the cache as record FetchedCount; false at the end.

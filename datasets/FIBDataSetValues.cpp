@@ -72,6 +72,16 @@ TFieldTarget TargetOf(const TField* field, bool trim) {
 
 }  // namespace
 
+TFieldTarget TFIBCustomDataSet::ReadTargetOf(const TField* field, TFIBFieldDescr& descr) {
+  if (descr.ReadingField != field) {
+    descr.ReadTarget = TargetOf(field, false);
+    descr.ReadingField = field;
+  }
+  TFieldTarget target = descr.ReadTarget;
+  target.trim = fOptions.Contains(poTrimCharFields);
+  return target;
+}
+
 bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   TRecordBuffer record = StateRecord();
   if (record == nullptr) return false;
@@ -89,16 +99,16 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
     std::memcpy(buffer, record + descr->Offset, std::min<std::size_t>(8, static_cast<std::size_t>(field->DataSize())));
     return true;
   }
-  if (!ReadColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer))
+  if (!ReadColumnValue(record, *descr, ReadTargetOf(field, fDescriptors[field->FieldNo() - 1]), buffer))
     FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
   return true;
 }
 
-bool TFIBCustomDataSet::GetFieldText(TField* field, std::string_view& text) {
+bool TFIBCustomDataSet::GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text) {
+  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "a field's text is read by its own column's descriptor");
   TRecordBuffer record = StateRecord();
-  const TFIBFieldDescr* descr = ColumnDescriptor(field);
-  if (record == nullptr || descr == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
-  text = StoredText(record, *descr, fOptions.Contains(poTrimCharFields));
+  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+  text = StoredText(record, descr, fOptions.Contains(poTrimCharFields));
   if (static_cast<Int64>(text.size()) >= field->DataSize())
     FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
   return true;

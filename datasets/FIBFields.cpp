@@ -109,7 +109,7 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
   if (ReadsInPlace(dataSet, descr)) {
     std::string_view stored;
-    if (!dataSet->GetFieldText(this, stored)) return false;
+    if (!dataSet->GetFieldText(this, *descr, stored)) return false;
     // Up to a zero byte, where the copy into a field's buffer ends too.
     text.assign(stored.substr(0, stored.find('\0')));
   } else if (!ReadTextCopy(descr, text)) {
@@ -270,24 +270,21 @@ Int64 TFIBBCDField::OldAsInt64() {
 AnsiString TFIBBCDField::GetAsString() {
   Int64 value = 0;
   if (!ReadScaled(value)) return {};
-  const auto scale = static_cast<std::size_t>(Size());
-  // The magnitude's digits after as many zeros as give one digit before the separator.
-  std::array<char, MaxBCDScale + 1 + std::numeric_limits<std::uint64_t>::digits10 + 1> digits;
-  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  const std::size_t zeros = scale + 1;
-  std::fill_n(digits.begin(), zeros, '0');
-  const char* end = std::to_chars(digits.data() + zeros, digits.data() + digits.size(), magnitude).ptr;
-  const std::size_t count = static_cast<std::size_t>(end - digits.data()) - zeros;
-  const char* first = count > scale ? digits.data() + zeros : end - scale - 1;
-  AnsiString text;
-  text.reserve(static_cast<std::size_t>(end - first) + 2);
-  if (value < 0) text += '-';
-  text.append(first, end - scale);
-  if (scale > 0) {
-    text += FormatSettings().DecimalSeparator;
-    text.append(end - scale, end);
-  }
-  return text;
+  // Written from the last digit back: the scale's digits (zeros where the magnitude has
+  // none), the separator, then at least one digit before it, then the sign.
+  std::array<char, 1 + std::numeric_limits<std::uint64_t>::digits10 + 1 + 1 + MaxBCDScale + 1> text;
+  char* const end = text.data() + text.size();
+  char* at = end;
+  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const Integer scale = Size();
+  for (Integer place = 0; place < scale; ++place, magnitude /= 10) *--at = static_cast<char>('0' + magnitude % 10);
+  if (scale > 0) *--at = FormatSettings().DecimalSeparator;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--at = '-';
+  return AnsiString(at, end);
 }
 
 void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
@@ -445,6 +442,11 @@ namespace {
 // A date's number (below 10 000) in decimal, zeros in front up to digits (at most 4), at out;
 // answers the end.
 char* WriteDateNumber(char* out, unsigned value, int digits) {
+  if (value < 100 && digits <= 2) {  // a day, a month, a year's last two digits
+    if (value >= 10 || digits == 2) *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+  }
   const int count = value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1;
   char* end = out + std::max(count, digits);
   for (char* at = end; at != out; value /= 10) *--at = static_cast<char>('0' + value % 10);
@@ -503,10 +505,11 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
     fParts.push_back(starter == '/' ? TPart{TStep::DateSeparator, '\0', 0} : TPart{TStep::Literal, starter, 0});
     ++i;
   }
-  // An empty format means "c", the date and the time.
-  fNumeric = !fParts.empty();
-  fMaxLength = 0;
-  for (const TPart& part : fParts) fMaxLength += MaxPartLength(part);
+  std::size_t maxLength = 0;
+  for (const TPart& part : fParts) maxLength += MaxPartLength(part);
+  // An empty format means "c", the date and the time; a format longer than any date
+  // format goes to FormatDateTime too.
+  fNumeric = !fParts.empty() && maxLength <= MaxTextLength;
   return fNumeric;
 }
 
@@ -514,11 +517,8 @@ void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
   Word year = 0, month = 0, day = 0;
   DecodeDate(value, year, month, day);
   const char separator = FormatSettings().DateSeparator;
-  // Written in place, within the longest text the parts can make (a date format's text
-  // fits the string's own room: nothing is allocated).
-  text.resize(fMaxLength);
-  char* const begin = text.data();
-  char* out = begin;
+  std::array<char, MaxTextLength> buffer;
+  char* out = buffer.data();
   for (const TPart& part : fParts) {
     switch (part.Step) {
       case TStep::Literal:
@@ -541,7 +541,7 @@ void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
         break;
     }
   }
-  text.resize(static_cast<std::size_t>(out - begin));
+  text.assign(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
 }
 
 void TFIBDateField::GetText(AnsiString& text, bool displayText) {

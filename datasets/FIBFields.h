@@ -201,12 +201,13 @@ class TNumericDateFormat {
     char Literal;  // a literal's character
     int Digits;  // at least this many, zeros in front
   };
+  // The longest text a numeric format writes, in the stack.
+  static constexpr std::size_t MaxTextLength = 64;
   static std::size_t MaxPartLength(const TPart& part);
   AnsiString fFormat;
   bool fCompiled = false;
   bool fNumeric = false;
   std::vector<TPart> fParts;
-  std::size_t fMaxLength = 0;  // of a text written by the parts
 };
 
 // Its text, that of every date a grid, a filter or an export shows, is written by the

@@ -4,6 +4,7 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout.
 
+#include <span>
 #include <string_view>
 
 #include "classlib/core/DebugChecks.h"
@@ -30,6 +31,22 @@ Integer LayoutDataSize(short layoutType, Integer declaredLength);
 // after them when they are shorter; with trim (and not binary) without trailing blanks.
 void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim);
 
+// A null blob, array or quad column keeps the identifier the server still sent.
+inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) {
+  const bool identifier = descr.SQLType == SQL_BLOB || descr.SQLType == SQL_ARRAY || descr.SQLType == SQL_QUAD;
+  return identifier && var.sqldata != nullptr;
+}
+
+class TRecordsCache;
+
+// A row of the select statement, whose columns are the descriptors' in their order, into
+// a new record of the cache: its fixed values and null flags into the stored record
+// (stored, zero bytes as a new record is), its texts into string-table row stringRow. A
+// null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale below -4
+// is kept as a double.
+void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
+                    Byte* stored, TRecordsCache& cache, Integer stringRow);
+
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
 // client's typed getters, and a value that does not convert raises. int64AsDouble: a
@@ -48,17 +65,6 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64
 namespace ordvane {
 
 class TField;
-
-// How a field takes a column's value: its native format.
-struct TFieldTarget {
-  TFieldType type = ftUnknown;
-  Integer dataSize = 0;
-  // The 64-bit integer itself (a large integer, or a BCD field that scales by itself);
-  // else a BCD field takes the class library's BCD.
-  bool rawInt64 = false;
-  // Trailing blanks go (never from binary text).
-  bool trim = false;
-};
 
 // The characters of a text value at the descriptor's place, as a field is given them: a
 // string area's stored length, else up to the first zero byte but never past the column's

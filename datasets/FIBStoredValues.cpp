@@ -61,7 +61,7 @@ bool TStoredValueReader::IsNull(const Byte* record) const {
 std::string_view TStoredValueReader::Text() const {
   std::string_view text;
   // A null text reads as an empty one; a text too long for the field raises.
-  fDataSet->GetFieldText(fField, text);
+  fDataSet->GetFieldText(fField, *fDescr, text);
   text = text.substr(0, text.find('\0'));
   if (fField->DataType() == ftFixedChar)
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);

@@ -2,11 +2,26 @@
 // How each column of a dataset's select statement lies in the dataset's record buffer:
 // one descriptor per column, in column order, filled when the dataset opens.
 
+#include <span>
 #include <vector>
 
 #include "classlib/core/System.h"
+#include "classlib/db/DBTypes.h"
 
 namespace ordvane {
+
+class TField;
+
+// How a field takes a column's value: its native format.
+struct TFieldTarget {
+  TFieldType type = ftUnknown;
+  Integer dataSize = 0;
+  // The 64-bit integer itself (a large integer, or a BCD field that scales by itself);
+  // else a BCD field takes the class library's BCD.
+  bool rawInt64 = false;
+  // Trailing blanks go (never from binary text).
+  bool trim = false;
+};
 
 // What kind of characters a text column holds.
 enum TFIBCharKind : Byte { ckAnsi = 0, ckGuid = 1, ckWide = 2 };
@@ -22,6 +37,11 @@ struct TFIBFieldDescr {
   Integer StringSlot = -1;  // 0-based; -1 without one
   TFIBCharKind CharKind = ckAnsi;
   bool IsBinary = false;  // text whose every byte counts: a DB key, or CHAR of OCTETS
+  // The field that read the column last and how it takes the value, kept for its next
+  // read: a descriptor lives for one open, and while its dataset is open a field's type,
+  // size and class stay as they are.
+  const TField* ReadingField = nullptr;
+  TFieldTarget ReadTarget;
 };
 
 class TFIBFieldDescrList {
@@ -40,6 +60,7 @@ class TFIBFieldDescrList {
   }
   TFIBFieldDescr& operator[](int index) { return GetItem(index); }
   int GetCount() const { return static_cast<int>(fItems.size()); }
+  std::span<const TFIBFieldDescr> Items() const { return fItems; }
   void SetCapacity(int capacity);
   void Clear() { fItems.clear(); }
 

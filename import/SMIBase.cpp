@@ -546,10 +546,11 @@ Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
     entry.Reference = StatisticCounter(UpperCase(entry.SoleName)) == nullptr
                           ? std::optional<AnsiString>(PlainReference(entry.SoleName))
                           : std::nullopt;
+    entry.ColumnsVersion.reset();
   }
   if (!entry.Reference) return entry.Parser->Calculate();
   TField* field = CurrentField();
-  Variant value = ReferencedValue(*entry.Reference, field);
+  Variant value = MappedReferenceValue(entry, field);
   bool done = true;
   // The entry's copy of the name: a handler may give the parser a new text, and its tree
   // with the name goes.
@@ -603,11 +604,23 @@ AnsiString TSMImportBaseComponent::PlainReference(const AnsiString& name) {
 
 // A parameter of that name, else the source's value.
 Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TField* field) {
-  Variant value;
+  const TSMIParameter* parameter = fParameters->FindParameter(reference);
+  return ParsedValue(parameter != nullptr ? parameter->Value() : GetSourceValue(reference), field);
+}
+
+// ReferencedValue of a mapping's reference, with its column in the source resolved once.
+Variant TSMImportBaseComponent::MappedReferenceValue(MappingEntry& entry, TField* field) {
+  const AnsiString& reference = *entry.Reference;
   if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
-    value = parameter->Value();
-  else
-    value = GetSourceValue(reference);
+    return ParsedValue(parameter->Value(), field);
+  if (entry.ColumnsVersion != fColumnsVersion) {
+    entry.SourceColumn = SourceColumn(reference);
+    entry.ColumnsVersion = fColumnsVersion;
+  }
+  return ParsedValue(entry.SourceColumn >= 0 ? GetColumnValue(entry.SourceColumn) : GetSourceValue(reference), field);
+}
+
+Variant TSMImportBaseComponent::ParsedValue(Variant value, TField* field) {
   if (OnParsedValue) OnParsedValue(this, field, value);
   return value;
 }

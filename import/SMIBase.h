@@ -203,6 +203,13 @@ class TSMImportBaseComponent : public TComponent {
   virtual Integer GetRowCount() { return 0; }
   // The value of a source reference in the current row; the base gives the reference.
   virtual Variant GetSourceValue(const AnsiString& reference) { return reference; }
+  // A source that reads a reference as a column resolves it once: SourceColumn gives the
+  // column (-1: GetSourceValue reads the reference), GetColumnValue the current row's value
+  // in it, and the source calls ColumnsChanged when its columns are no longer those a
+  // column was resolved against (another sheet).
+  virtual Integer SourceColumn(const AnsiString& /*reference*/) { return -1; }
+  virtual Variant GetColumnValue(Integer /*column*/) { return Unassigned(); }
+  void ColumnsChanged() { ++fColumnsVersion; }
   virtual Variant EvaluateExpression(const AnsiString& expression);
   // Check of the required property: sets name and answers true when it is missing.
   virtual bool GetTargetName(AnsiString& name);
@@ -233,6 +240,10 @@ class TSMImportBaseComponent : public TComponent {
     // the import resolves it itself (not for one of the import's own names).
     AnsiString SoleName{};
     std::optional<AnsiString> Reference{};
+    // The source's column of Reference, resolved while the source's columns were those of
+    // ColumnsVersion.
+    Integer SourceColumn = -1;
+    std::optional<unsigned long> ColumnsVersion{};
   };
   struct RowEntry {
     AnsiString FieldName;
@@ -277,6 +288,8 @@ class TSMImportBaseComponent : public TComponent {
   TField* CurrentField() const;
   static AnsiString PlainReference(const AnsiString& name);
   Variant ReferencedValue(const AnsiString& reference, TField* field);
+  Variant MappedReferenceValue(MappingEntry& entry, TField* field);
+  Variant ParsedValue(Variant value, TField* field);
   void FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args, int argCount, bool isChild,
                    TField* field, Variant& value, bool& done);
   Variant MappingValues() const;
@@ -325,6 +338,7 @@ class TSMImportBaseComponent : public TComponent {
   bool fAborted = false;
   bool fTransactionOpen = false;
   int fCurrentField = -1;
+  unsigned long fColumnsVersion = 0;
   int fRowsSinceRefresh = 0;
   AnsiString fTargetTable;  // of the run
   std::vector<MappingEntry> fMappingList;

@@ -250,13 +250,14 @@ void TDataSet::NotifyDataSources(TDataEvent event, NativeInt info) {
 }
 
 void TDataSet::FireEvent(TDataSetNotifyEvent TDataSet::*event) {
-  NotifyEventListeners(event, false);
+  // Most datasets have no listener: every scroll fires two events.
+  if (!fEventListeners.empty()) NotifyEventListeners(event, false);
   if (this->*event) {
     // A copy, so that a handler may replace the event it runs from.
     const TDataSetNotifyEvent handler = this->*event;
     handler(this);
   }
-  NotifyEventListeners(event, true);
+  if (!fEventListeners.empty()) NotifyEventListeners(event, true);
 }
 
 void TDataSet::AddEventListener(TDataSetEventListener* listener) {
@@ -269,7 +270,6 @@ void TDataSet::RemoveEventListener(TDataSetEventListener* listener) {
 }
 
 void TDataSet::NotifyEventListeners(TDataSetNotifyEvent TDataSet::*event, bool afterHandler) {
-  if (fEventListeners.empty()) return;
   // A listener may remove itself or another (and die) while it runs: each is called only
   // while it is still listening.
   const std::vector<TDataSetEventListener*> listeners = fEventListeners;
@@ -1004,9 +1004,9 @@ void TDataSet::SetFieldData(TField* field, const void* buffer, bool nativeFormat
     SetFieldData(field, buffer);
     return;
   }
-  std::vector<Byte> native(static_cast<std::size_t>(field->DataSize()));
-  DataConvert(field, buffer, native.data(), true);
-  SetFieldData(field, native.data());
+  TFieldValueBuffer native(static_cast<std::size_t>(field->DataSize()));
+  DataConvert(field, buffer, native.Data(), true);
+  SetFieldData(field, native.Data());
 }
 
 void TDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {

@@ -124,6 +124,35 @@ TEST_P(FieldDefsTest, PersistentFieldsChooseTheirTypes) {
             "DataSet: Type mismatch for field 'DT', expecting: DateTime actual: Date");
 }
 
+// How a column's value reaches a field is worked out at the field's first read in an open:
+// a field of another class reading the same column after a reopen (perhaps at the freed
+// field's address) gets the value in its own format.
+TEST_P(FieldDefsTest, AColumnReachesEachFieldInItsOwnFormat) {
+  if (Dialect() == 1) return;  // NUMERIC(15,2) is a double there
+  auto* dataSet = new TpFIBDataSet(&fForm);  // one that fetches
+  dataSet->SetDatabase(fDatabase);
+  dataSet->SetTransaction(fTransaction);
+  dataSet->SelectSQL().SetText("select n152 from t order by id");
+  const auto readThrough = [&](TField* field) {
+    field->SetFieldName("N152");
+    field->SetSize(2);
+    field->SetDataSet(dataSet);
+    dataSet->Open();
+    const std::pair<double, AnsiString> read{field->AsFloat(), field->AsString()};
+    dataSet->Close();
+    delete field;
+    return read;
+  };
+  for (int round = 0; round < 2; ++round) {
+    const auto library = readThrough(new TBCDField(&fForm));
+    EXPECT_DOUBLE_EQ(library.first, 1234567890123.45);
+    EXPECT_EQ(library.second, "1234567890123" + std::string(1, FormatSettings().DecimalSeparator) + "45");
+    const auto own = readThrough(new TFIBBCDField(&fForm));
+    EXPECT_DOUBLE_EQ(own.first, 1234567890123.45);
+    EXPECT_EQ(own.second, library.second);
+  }
+}
+
 TEST_P(FieldDefsTest, FieldLookupNeverHandsOutAFreedField) {
   Open("select id, s from t");
   TField* first = fDataSet->FindFieldOrRaise("ID");

@@ -177,7 +177,9 @@ TEST_F(FieldsTest, DateTextIsTheLibraryFieldsInAnyFormat) {
                                         EncodeDate(2000, 2, 29),  EncodeDate(2024, 10, 5),  EncodeDate(9999, 12, 31)};
   const std::vector<AnsiString> formats = {
       "",   "dd.mm.yyyy", "d.m.yy",      "yyyy-mm-dd", "m/d/y",        "DD.MM.YYYY", "dD/Mm/yYy", "yyyyy d",
-      "dd mmm yyyy", "dddd d", "ddddd", "'day' dd", "c", "dd hh:nn", "d.m.y", Utf8ToAnsi("d.m.yyyy р."), "yy"};
+      "dd mmm yyyy", "dddd d", "ddddd", "'day' dd", "c", "dd hh:nn", "d.m.y", Utf8ToAnsi("d.m.yyyy р."), "yy",
+      // numbers and separators, but longer than the numeric writer's room
+      std::string(30, '-') + "dd.mm.yyyy" + std::string(30, '-'), std::string(27, '-') + "dd.mm.yyyy" + std::string(27, '-')};
   const auto expectSameTexts = [&] {
     for (const TDateTime value : dates) {
       date->SetAsDateTime(value);
