@@ -2,7 +2,7 @@
 // One column of a fetched row into a dataset's record buffer, at the place its descriptor
 // gives: the client API's dates, times and time stamps as the class library counts them,
 // text into string areas, and the columns of another statement converted into the
-// select column's layout.
+// select column's layout; a whole row of the select straight into a new cache record.
 
 #include <span>
 #include <string_view>
