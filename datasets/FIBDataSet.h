@@ -746,6 +746,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
     std::vector<Byte> Typed, Cached;
   };
   TServerChangeRoom fServerChangeRoom;
+  // Set while PostToServer posts a record into the cache slot it has just made, which a
+  // failure takes out again: the change keeps no copy of that slot.
+  bool fPostingToNewSlot = false;
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
   // Where each parameter of a statement SetRecordParams binds takes its value, found from

@@ -133,6 +133,8 @@ void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransa
 void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
                                         bool singleStatement) {
   const auto bufferSize = static_cast<std::size_t>(fRecordBufferSize);
+  // Only the outermost change of a post into a new slot: a change within it has a slot to keep.
+  const bool newSlot = std::exchange(fPostingToNewSlot, false);
   // The copies that can put the record back take the room the last change gave back, so
   // a post of many rows allocates none; a change within a change finds none and makes its own.
   std::vector<Byte> typed = std::exchange(fServerChangeRoom.Typed, {});
@@ -140,8 +142,10 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
   const TScopeEnd giveBack([&] { fServerChangeRoom = {std::move(typed), std::move(cached)}; });
   typed.assign(buffer, buffer + bufferSize);
   const Integer index = RecordIndexOf(buffer);
-  cached.resize(bufferSize);
-  ReadRecordCache(index, cached.data(), false);
+  if (!newSlot) {
+    cached.resize(bufferSize);
+    ReadRecordCache(index, cached.data(), false);
+  }
   const Integer cachedUpdateCount = fCachedUpdateCount;
   const Integer deletedCount = fDeletedCount;
   const bool updatesPending = fUpdatesPending;
@@ -168,8 +172,9 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
       }
     }
     std::copy(typed.begin(), typed.end(), buffer);
-    WriteRecordCache(index, cached.data());
-    if (!fCachedUpdates && fCacheModelOptions.CacheModelKind() == cmkStandard) SaveOldVersion(cached.data());
+    if (!newSlot) WriteRecordCache(index, cached.data());
+    // The previous version comes from the slot the record index names: the restored buffer's.
+    if (!fCachedUpdates && fCacheModelOptions.CacheModelKind() == cmkStandard) SaveOldVersion(buffer);
     fCachedUpdateCount = cachedUpdateCount;
     fDeletedCount = deletedCount;
     fUpdatesPending = updatesPending;
@@ -490,12 +495,15 @@ void TFIBCustomDataSet::PostToCache(TRecordBuffer buffer, bool inserting, Intege
 void TFIBCustomDataSet::PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index) {
   const Integer position = CacheRecordNo(index) - 1;
   if (inserting) Cache("post").InsertRecord(position);
+  fPostingToNewSlot = inserting;
   try {
     PostRecordToServer(statement, buffer);
   } catch (...) {
+    fPostingToNewSlot = false;
     if (inserting) Cache("post").RemoveNewestRecord(position);
     throw;
   }
+  fPostingToNewSlot = false;
   if (inserting) ++fFetchedCount;
 }
 

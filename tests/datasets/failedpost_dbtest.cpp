@@ -78,6 +78,23 @@ TEST_F(FailedPostTest, AnInsertWhoseRefreshOrCommitFailsIsNotKeptAndARetryWrites
   EXPECT_EQ(fDataSet->RecordCount(), 4);
 }
 
+TEST_F(FailedPostTest, ARefusedInsertLeavesTheOtherRecordsAndTheirPreviousVersionsAsStored) {
+  fDataSet->SetOptions(fDataSet->Options() - TpFIBDsOptions{poRefreshAfterPost});
+  ASSERT_TRUE(Locate(2));
+  fDataSet->Edit();
+  Name()->SetAsString("second");
+  fDataSet->Post();
+  fDataSet->Append();
+  fDataSet->FieldByName("ID")->SetAsInteger(10);
+  Name()->SetAsString("refuse");
+  ExpectRefusedPost(dsInsert);
+  fDataSet->Cancel();
+  ASSERT_TRUE(Locate(2));
+  EXPECT_EQ(Name()->AsString(), "second");
+  EXPECT_EQ(Name()->OldValue().AsString(), "second");
+  EXPECT_EQ(fDataSet->RecordCount(), 4);
+}
+
 TEST_F(FailedPostTest, AnInsertWhoseRefreshFindsNoRowIsKeptOnce) {
   fDataSet->Append();
   fDataSet->FieldByName("ID")->SetAsInteger(12);
