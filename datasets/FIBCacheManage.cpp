@@ -43,8 +43,11 @@ AnsiString WithoutTrailingBlanks(AnsiString text) {
 
 }  // namespace
 
-void TRecordsCache::TStringTable::EnsureRows(std::size_t rows) {
-  if (rows > Rows()) fCells.resize(rows * fColumns);
+// Cells come some rows at a time: a fetch adds a row per record and would otherwise
+// resize the table at every one.
+void TRecordsCache::TStringTable::AddCells(std::size_t rows) {
+  constexpr std::size_t kRowStep = 64;
+  fCells.resize((rows + kRowStep - 1) / kRowStep * kRowStep * fColumns);
 }
 
 char* TRecordsCache::TStringTable::Allocate(std::size_t size) {

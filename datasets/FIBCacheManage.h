@@ -128,8 +128,12 @@ class TRecordsCache {
   class TStringTable {
    public:
     explicit TStringTable(std::size_t columns) : fColumns(columns) {}
-    std::size_t Rows() const { return fCells.size() / fColumns; }
-    void EnsureRows(std::size_t rows);
+    std::size_t Rows() const { return fRows; }
+    void EnsureRows(std::size_t rows) {
+      if (rows <= fRows) return;
+      if (rows * fColumns > fCells.size()) AddCells(rows);
+      fRows = rows;
+    }
     std::string_view Cell(std::size_t row, std::size_t column) const {
       const TCell& cell = fCells[row * fColumns + column];
       return {cell.data, cell.length};
@@ -143,10 +147,12 @@ class TRecordsCache {
       std::uint32_t length = 0;
       std::uint32_t room = 0;
     };
+    void AddCells(std::size_t rows);
     char* Allocate(std::size_t size);
 
     std::size_t fColumns;
-    std::vector<TCell> fCells;
+    std::size_t fRows = 0;
+    std::vector<TCell> fCells;  // at least fRows rows
     std::vector<std::unique_ptr<char[]>> fChunks;
     char* fFree = nullptr;  // the unused end of the newest shared chunk
     std::size_t fFreeSize = 0;

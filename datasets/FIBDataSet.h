@@ -679,6 +679,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
+  void StoreNewSelectRow(TRecordsCache& cache, Integer recordNo);
 
   std::unique_ptr<TFIBBase> fBase;
   // Fetches the next row into the cache as record FetchedCount; false at the end.

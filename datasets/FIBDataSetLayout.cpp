@@ -155,8 +155,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
     record[NullFlagsOffset + fieldIndex] = isNull && descr.Nullable ? 1 : 0;
     if (isNull) {
       if (descr.IsStringSlot) StoreStringArea(record, descr, "", 0, false);
-      const bool identifier = descr.SQLType == SQL_BLOB || descr.SQLType == SQL_ARRAY || descr.SQLType == SQL_QUAD;
-      if (!identifier || column.GetData()->sqldata == nullptr) continue;
+      if (!KeepsValueWhenNull(descr, *column.GetData())) continue;
     }
     const short sourceType = LayoutType(column.GetSQLType());
     const bool converted =
@@ -172,9 +171,24 @@ TRecordsCache& TFIBCustomDataSet::Cache(const char* operation) const {
   return *fRecordsCache;
 }
 
+// A new record of the cache is zero bytes and empty strings, which is what the scratch
+// record would read back, and has no streams to release: the select's row, whose columns
+// are the record's in their order, goes straight into the cache's record. The row was just
+// fetched, so its values are there, and a fetched column has no pending blob.
+void TFIBCustomDataSet::StoreNewSelectRow(TRecordsCache& cache, Integer recordNo) {
+  Byte* stored = cache.ReserveRecord(recordNo);
+  stored[0] = cusUnmodified;
+  if (const XSQLDA* row = fSelectQuery->Current().AsXSQLDA())
+    StoreNewRecord(*row, fDescriptors.Items(), !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache,
+                   cache.GetPhysicalNo(recordNo) - 1);
+}
+
 void TFIBCustomDataSet::StoreRowInCache(TFIBQuery& statement, Integer recordIndex) {
   TRecordsCache& cache = Cache("fetch");
   const Integer recordNo = CacheRecordNo(recordIndex);
+  if (&statement == fSelectQuery && !fRefreshing && recordNo > cache.RecordCount() &&
+      statement.Current().Count() == fDescriptors.GetCount())
+    return StoreNewSelectRow(cache, recordNo);
   cache.ReserveRecord(recordNo);
   StoreInScratch(statement, recordNo);
   SetRecordIndex(fScratchRecord.data(), recordIndex);

@@ -13,6 +13,8 @@
 #include "classlib/core/GUID.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/Fields.h"
+#include "datasets/FIBCacheManage.h"
+#include "datasets/FIBRecordBuffer.h"
 #include "dbclient/FIBConvert.h"
 #include "dbclient/fib.h"
 
@@ -159,13 +161,20 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
   }
 }
 
-}  // namespace
+// The characters a string slot keeps of a fetched text column described as its
+// descriptor is: at most the slot's size, a CHAR without its trailing blanks (unless
+// binary).
+std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
+  std::string_view text = ColumnText(var);
+  text = text.substr(0, descr.DataSize);
+  if (descr.SQLType == SQL_TEXT && !descr.IsBinary)
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
 
-void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
-                      Byte* record) {
-  if (convert) return StoreConverted(column, descr, int64AsDouble, record);
-  Byte* value = record + descr.Offset;
-  const XSQLVAR& var = *column.GetData();
+// A fetched value described as its descriptor is, not kept in a string slot, at value
+// (its place in a record).
+void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int64AsDouble, Byte* value) {
   const auto* data = reinterpret_cast<const Byte*>(var.sqldata);
   const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
   switch (descr.SQLType) {
@@ -194,17 +203,45 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
       return;
     case SQL_VARYING: {
       const std::string_view text = ColumnText(var);
-      if (descr.IsStringSlot) return StoreStringArea(record, descr, text.data(), text.size(), false);
       std::memset(value, 0, descr.DataSize);
       std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
-    case SQL_TEXT:
-      if (descr.IsStringSlot) return StoreStringArea(record, descr, reinterpret_cast<const char*>(data), declared, true);
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
-      return;
     default:
       std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
+  }
+}
+
+}  // namespace
+
+void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
+                      Byte* record) {
+  if (convert) return StoreConverted(column, descr, int64AsDouble, record);
+  const XSQLVAR& var = *column.GetData();
+  if (!descr.IsStringSlot) return StoreFetchedValue(var, descr, int64AsDouble, record + descr.Offset);
+  const std::string_view text = FetchedSlotText(var, descr);
+  StoreStringArea(record, descr, text.data(), text.size(), false);
+}
+
+void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
+                    Byte* stored, TRecordsCache& cache, Integer stringRow) {
+  constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
+  for (std::size_t i = 0; i < descriptors.size(); ++i) {
+    const XSQLVAR& var = row.sqlvar[i];
+    const TFIBFieldDescr& descr = descriptors[i];
+    const bool isNull = TFIBXSQLVAR::IsNullIn(var);
+    stored[nullFlags + i] = isNull && descr.Nullable ? 1 : 0;
+    if (isNull && !KeepsValueWhenNull(descr, var)) continue;
+    if (descr.IsStringSlot) {
+      const std::string_view text = FetchedSlotText(var, descr);
+      cache.WriteStringBuffer(descr.StringSlot, stringRow, false, static_cast<Integer>(text.size()), text.data());
+      continue;
+    }
+    const Integer offset = descr.Offset - StatusOffset;
+    ORDVANE_DEBUG_ASSERT(offset >= nullFlags + static_cast<Integer>(descriptors.size()) &&
+                             offset + descr.DataSize <= cache.RecordSize(),
+                         "a fetched value lies within its stored record");
+    StoreFetchedValue(var, descr, int64AsDouble && descr.Scale < -4, stored + offset);
   }
 }
 

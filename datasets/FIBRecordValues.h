@@ -2,8 +2,9 @@
 // One column of a fetched row into a dataset's record buffer, at the place its descriptor
 // gives: the client API's dates, times and time stamps as the class library counts them,
 // text into string areas, and the columns of another statement converted into the
-// select column's layout.
+// select column's layout; a whole row of the select straight into a new cache record.
 
+#include <span>
 #include <string_view>
 
 #include "classlib/core/DebugChecks.h"
@@ -29,6 +30,22 @@ Integer LayoutDataSize(short layoutType, Integer declaredLength);
 // A string area: its 32-bit length (at most the area's size), the characters, a zero byte
 // after them when they are shorter; with trim (and not binary) without trailing blanks.
 void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim);
+
+// A null blob, array or quad column keeps the identifier the server still sent.
+inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) {
+  const bool identifier = descr.SQLType == SQL_BLOB || descr.SQLType == SQL_ARRAY || descr.SQLType == SQL_QUAD;
+  return identifier && var.sqldata != nullptr;
+}
+
+class TRecordsCache;
+
+// A row of the select statement, whose columns are the descriptors' in their order, into
+// a new record of the cache: its fixed values and null flags into the stored record
+// (stored, zero bytes as a new record is), its texts into string-table row stringRow. A
+// null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale below -4
+// is kept as a double.
+void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
+                    Byte* stored, TRecordsCache& cache, Integer stringRow);
 
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the

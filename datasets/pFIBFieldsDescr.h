@@ -2,6 +2,7 @@
 // How each column of a dataset's select statement lies in the dataset's record buffer:
 // one descriptor per column, in column order, filled when the dataset opens.
 
+#include <span>
 #include <vector>
 
 #include "classlib/core/System.h"
@@ -59,6 +60,7 @@ class TFIBFieldDescrList {
   }
   TFIBFieldDescr& operator[](int index) { return GetItem(index); }
   int GetCount() const { return static_cast<int>(fItems.size()); }
+  std::span<const TFIBFieldDescr> Items() const { return fItems; }
   void SetCapacity(int capacity);
   void Clear() { fItems.clear(); }
 

@@ -286,9 +286,12 @@ bool TFIBXSQLVAR::GetIsNullable() const {
 bool TFIBXSQLVAR::GetIsNull() const {
   if (fPendingBlob) return false;
   if (!IsParam() && Owner() && !Owner()->ColumnValuesPresent()) return true;
-  const XSQLVAR& var = Var();
+  return IsNullIn(Var());
+}
+
+bool TFIBXSQLVAR::IsNullIn(const XSQLVAR& var) {
   if ((var.sqltype & kNullableBit) != 0 && var.sqlind && *var.sqlind < 0) return true;
-  const short type = GetSQLType();
+  const short type = static_cast<short>(var.sqltype & ~kNullableBit);
   return type == 0 || type == SQL_NULL;
 }
 

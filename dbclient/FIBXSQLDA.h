@@ -102,6 +102,10 @@ class TFIBXSQLVAR {
   Variant GetAsVariant() const;
 
   bool GetIsNull() const;
+  // Whether the client API's description marks the value it holds null: a nullable one
+  // with a negative indicator, or one of no type. GetIsNull of a row's column once the row
+  // is there, without a pending blob.
+  static bool IsNullIn(const XSQLVAR& var);
   bool GetIsNullable() const;
   // The record's type without the nullable bit, scale, sub-type and length.
   short GetSQLType() const;

@@ -17,9 +17,21 @@ void CheckRow(Integer row) {
   if (row < 0 || row >= SpreadSheetMaxRows) throw ESpreadSheetError(Format("Row %d lies outside the sheet", {row}));
 }
 
-void CheckColumn(Integer column) {
-  if (column < 0 || column >= SpreadSheetMaxColumns)
-    throw ESpreadSheetError(Format("Column %d lies outside the sheet", {column}));
+[[noreturn]] void RaiseColumnOutside(Integer column) {
+  throw ESpreadSheetError(Format("Column %d lies outside the sheet", {column}));
+}
+
+// Every stored cell passes here: only the raise is out of line.
+inline void CheckColumn(Integer column) {
+  if (column < 0 || column >= SpreadSheetMaxColumns) [[unlikely]]
+    RaiseColumnOutside(column);
+}
+
+// Empty or Null, also through a reference; a plain value's type tells at once.
+bool HoldsNothing(const Variant& value) {
+  const TVarType type = value.VType();
+  if ((type & varByRef) == 0) return type == varEmpty || type == varNull;
+  return VarIsEmpty(value) || VarIsNull(value);
 }
 
 // Blocks of a sheet's storage: small for a small sheet, large steps for a large one.
@@ -58,10 +70,8 @@ void TSMICell::Assign(const TPersistent* source) {
 
 // ---- TSpreadSheetCols -------------------------------------------------------------------
 
-TSMICell* TSpreadSheetCols::Cells(int column) const {
+TSMICell* TSpreadSheetCols::Search(int column) const {
   if (column < 0 || column >= fColumnCount) return nullptr;
-  // Mostly every column holds a cell, and the cell of column c is the c-th one.
-  if (column < fStored && fCells[column].fColumn == column) return &fCells[column];
   TSMICell* const end = fCells + fStored;
   TSMICell* found =
       std::lower_bound(fCells, end, column, [](const TSMICell& cell, int c) { return cell.fColumn < c; });
@@ -120,8 +130,7 @@ void TSheetStorage::Clear() {
 
 // ---- TSpreadSheetCells ------------------------------------------------------------------
 
-TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
-  if (TSpreadSheetRow* row = FindRow(index)) return row;
+TSpreadSheetRow* TSpreadSheetCells::MakeRow(Integer index) {
   CheckRow(index);
   if (static_cast<std::size_t>(index) >= fRows.size()) {
     // The rows the file declares are indexed at once (at most a sheet's worth).
@@ -131,10 +140,6 @@ TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) {
   TSpreadSheetRow* row = new (fStorage.Take<TSpreadSheetRow>(1)) TSpreadSheetRow(index);
   fRows[static_cast<std::size_t>(index)] = row;
   return row;
-}
-
-TSpreadSheetRow* TSpreadSheetCells::FindRow(Integer index) const {
-  return index >= 0 && static_cast<std::size_t>(index) < fRows.size() ? fRows[static_cast<std::size_t>(index)] : nullptr;
 }
 
 void TSpreadSheetCells::Clear() {
@@ -160,7 +165,10 @@ void TSpreadSheetCells::Grow(TSpreadSheetCols& cols, int count) {
 }
 
 TSMICell& TSpreadSheetCells::CellSlot(TSpreadSheetCols& cols, Integer column) {
-  if (TSMICell* cell = cols.Cells(column)) return *cell;
+  // A file mostly gives a row's cells left to right: a column past the row's last one has
+  // no cell to look for.
+  if (column < cols.fColumnCount)
+    if (TSMICell* cell = cols.Cells(column)) return *cell;
   if (cols.fStored == cols.fCapacity) {
     if (fStorage.Extend(cols.fCells, cols.fCapacity, std::size_t{cols.fCapacity} + 1u))
       ++cols.fCapacity;
@@ -187,7 +195,7 @@ Variant TSpreadSheetCells::CellValue(Integer column, Integer row) const {
 
 void TSpreadSheetCells::StoreCell(Integer column, Integer row, TSMICellType cellType, Integer formatIndex,
                                   TAlignment alignment, const Variant& value) {
-  if (VarIsEmpty(value) || VarIsNull(value)) return;
+  if (HoldsNothing(value)) return;
   CheckColumn(column);
   TSMICell& cell = CellSlot(Rows(row)->fCols, column);
   cell.SetValue(value);
@@ -212,19 +220,30 @@ int TSpreadSheets::Add() {
 
 TSpreadSheet* TSpreadSheets::Sheets(Integer index) {
   index = std::max(index, 0);
+  if (TSpreadSheet* sheet = FindSheet(index)) return sheet;
   if (index >= SpreadSheetMaxSheets)
     throw ESpreadSheetError(Format("A workbook holds at most %d sheets", {SpreadSheetMaxSheets}));
   while (fSheets.Count() <= index) Add();
-  return static_cast<TSpreadSheet*>(fSheets.Items(index));
+  return FindSheet(index);
 }
 
 TSpreadSheet* TSpreadSheets::FindSheet(Integer index) const {
   index = std::max(index, 0);
-  return index < fSheets.Count() ? static_cast<TSpreadSheet*>(fSheets.Items(index)) : nullptr;
+  if (index == fLastIndex) return fLast;
+  if (index >= fSheets.Count()) return nullptr;
+  fLast = static_cast<TSpreadSheet*>(fSheets.Items(index));
+  fLastIndex = index;
+  return fLast;
 }
 
 void TSpreadSheets::Delete(Integer index) {
+  fLastIndex = -1;
   fSheets.Delete(index);
+}
+
+void TSpreadSheets::Clear() {
+  fLastIndex = -1;
+  fSheets.Clear();
 }
 
 Integer TSpreadSheets::IndexOfCaption(const WideString& caption) const {
@@ -266,13 +285,13 @@ void TCustomSpreadSheetFile::LoadFromStream(TStream*) {
 void TSpreadSheetFile::PrepareLoad() {
   fSheets.Clear();
   if (!OnDimensions) OnDimensions = TOnDimensions::Bind(this, &TSpreadSheetFile::DefaultDimensions);
-  if (!OnCellValue) OnCellValue = TOnCellValue::Bind(this, &TSpreadSheetFile::DefaultCellValue);
+  if (!OnCellValue) OnCellValue = fStoreReportedCell;
   if (!OnGetCellValue) OnGetCellValue = TOnGetCellValue::Bind(this, &TSpreadSheetFile::DefaultGetCellValue);
   if (!OnSheet) OnSheet = TOnSheet::Bind(this, &TSpreadSheetFile::DefaultSheet);
   if (!OnColumnWidth) OnColumnWidth = TOnColumnWidth::Bind(this, &TSpreadSheetFile::DefaultColumnWidth);
 }
 
-void TSpreadSheetFile::ReportProgress(Int64 position, Int64 totalSize) {
+void TSpreadSheetFile::NotifyProgress(Int64 position, Int64 totalSize) {
   if (fProgressHook) fProgressHook(ClampToInteger(position), ClampToInteger(totalSize));
   if (OnLoadProgress) OnLoadProgress(this, ClampToInteger(position), ClampToInteger(totalSize));
 }
@@ -290,6 +309,11 @@ void TSpreadSheetFile::DefaultDimensions(TObject*, Integer sheetNo, Integer, Int
 
 void TSpreadSheetFile::DefaultCellValue(TObject*, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
                                         const Variant& value, TAlignment alignment, TSMICellType cellType) {
+  StoreCellValue(sheetNo, row, column, formatIndex, value, alignment, cellType);
+}
+
+void TSpreadSheetFile::StoreCellValue(Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                                      const Variant& value, TAlignment alignment, TSMICellType cellType) {
   // The first row and column of the range are left to the import.
   if (column > Range()->LastCol() || row > Range()->LastRow()) return;
   fSheets.Sheets(sheetNo)->Cells().StoreCell(column, row, cellType, formatIndex, alignment, value);

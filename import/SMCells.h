@@ -41,7 +41,8 @@ class TSMICell : public TPersistent {
 
  public:
   const Variant& Value() const { return fValue; }
-  void SetValue(const Variant& value) { fValue = value; }
+  // The copy is made here, inline: a sheet stores hundreds of thousands of values.
+  void SetValue(const Variant& value) { fValue = Variant(value); }
   TAlignment Alignment() const { return static_cast<TAlignment>(fAlignment); }
   void SetAlignment(TAlignment alignment) { fAlignment = static_cast<Byte>(alignment); }
   // The reader's index of the cell's format (the Excel reader: the cell-format record), -1
@@ -74,10 +75,15 @@ class TSpreadSheetCols {
  public:
   // One past the last column that holds a cell.
   int Count() const { return fColumnCount; }
-  // The cell at a column, nullptr for a slot without one.
-  TSMICell* Cells(int column) const;
+  // The cell at a column, nullptr for a slot without one. Mostly every column holds a
+  // cell, and the cell of column c is the c-th one.
+  TSMICell* Cells(int column) const {
+    if (column >= 0 && column < fStored && fCells[column].fColumn == column) return &fCells[column];
+    return Search(column);
+  }
 
  private:
+  TSMICell* Search(int column) const;
   friend class TSpreadSheetCells;
   friend class TSpreadSheetRow;
   // A row holds at most SpreadSheetMaxColumns cells: the counts fit 16 bits, which keeps
@@ -158,9 +164,16 @@ class TSpreadSheetCells {
   int Count() const { return static_cast<int>(fRows.size()); }
   // The row at index, made when it does not exist yet. ESpreadSheetError for an index
   // outside the sheet.
-  TSpreadSheetRow* Rows(Integer index);
+  TSpreadSheetRow* Rows(Integer index) {
+    TSpreadSheetRow* row = FindRow(index);
+    return row != nullptr ? row : MakeRow(index);
+  }
   // The row at index when it was made, else nullptr.
-  TSpreadSheetRow* FindRow(Integer index) const;
+  TSpreadSheetRow* FindRow(Integer index) const {
+    return index >= 0 && static_cast<std::size_t>(index) < fRows.size()
+               ? fRows[static_cast<std::size_t>(index)]
+               : nullptr;
+  }
   // Deletes every row and sets the four counts to 0.
   void Clear();
 
@@ -184,6 +197,7 @@ class TSpreadSheetCells {
                  const Variant& value);
 
  private:
+  TSpreadSheetRow* MakeRow(Integer index);
   // The cell of the row at the column, made (empty) when there is none.
   TSMICell& CellSlot(TSpreadSheetCols& cols, Integer column);
   // Moves the row's cells to room for at least count of them.
@@ -233,12 +247,16 @@ class TSpreadSheets {
   // The sheet at index when it exists (a negative index counts as 0), else nullptr.
   TSpreadSheet* FindSheet(Integer index) const;
   void Delete(Integer index);
-  void Clear() { fSheets.Clear(); }
+  void Clear();
   // The index of the first sheet captioned exactly so, or -1.
   Integer IndexOfCaption(const WideString& caption) const;
 
  private:
   TObjectList fSheets;
+  // The sheet found last: a reader stores into the same one cell after cell, and the
+  // import reads it value after value.
+  mutable Integer fLastIndex = -1;
+  mutable TSpreadSheet* fLast = nullptr;
 };
 
 // The part of a sheet that a reader stores; one-based.
@@ -358,9 +376,19 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   TOnLoadProgress OnLoadProgress;
 
  protected:
-  void ReportProgress(Int64 position, Int64 totalSize);
+  // A reader reports after every record: nothing is done while nobody listens.
+  void ReportProgress(Int64 position, Int64 totalSize) {
+    if (fProgressHook || OnLoadProgress) NotifyProgress(position, totalSize);
+  }
+  // Whether OnCellValue is the default handler: a reader may then store each cell through
+  // StoreCellValue, without the event's indirect call.
+  bool StoresReportedCells() const { return OnCellValue == fStoreReportedCell; }
+  // What the default OnCellValue handler does: a cell inside the range goes into its sheet.
+  void StoreCellValue(Integer sheetNo, Integer row, Integer column, Integer formatIndex, const Variant& value,
+                      TAlignment alignment, TSMICellType cellType);
 
  private:
+  void NotifyProgress(Int64 position, Int64 totalSize);
   void DefaultDimensions(TObject* sender, Integer sheetNo, Integer firstRow, Integer lastRow, Integer firstColumn,
                          Integer lastColumn);
   void DefaultCellValue(TObject* sender, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
@@ -373,6 +401,8 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   TSpreadSheets fSheets;
   TProgressHook fProgressHook;
   Integer fCurrentRecord = 0;
+  // The default OnCellValue handler, kept to be recognised.
+  const TOnCellValue fStoreReportedCell = TOnCellValue::Bind(this, &TSpreadSheetFile::DefaultCellValue);
 };
 
 // Column letters as a bijective base-26 numeral (A = 1, Z = 26, AA = 27, AAA = 703),

@@ -64,6 +64,7 @@ void TSMImportFromCell::OpenSource() {
 
 void TSMImportFromCell::CloseSource() {
   fCurrentRowObject = nullptr;
+  fRowsSheet = nullptr;
   fReader.reset();
   TSMImportBaseComponent::CloseSource();
 }
@@ -94,16 +95,25 @@ Integer TSMImportFromCell::GetRowCount() {
 
 bool TSMImportFromCell::FetchRow() {
   const TSpreadSheet* sheet = Sheet();
+  if (sheet != fRowsSheet) {
+    fRowsSheet = sheet;
+    ColumnsChanged();
+  }
   fCurrentRowObject = sheet != nullptr ? sheet->Cells().FindRow(fCurrentRow) : nullptr;
   return TSMImportBaseComponent::FetchRow();
 }
 
 Variant TSMImportFromCell::GetSourceValue(const AnsiString& reference) {
+  const Integer column = SourceColumn(reference);
+  return column < 0 ? TSMImportBaseComponent::GetSourceValue(reference) : GetColumnValue(column);
+}
+
+Integer TSMImportFromCell::SourceColumn(const AnsiString& reference) {
   const TSpreadSheet* sheet = Sheet();
-  const Integer column = sheet != nullptr && !reference.empty()
-                             ? ColumnLettersToIndex(reference, sheet->Cells().UsedColCount())
-                             : -1;
-  if (column < 0) return TSMImportBaseComponent::GetSourceValue(reference);
+  return sheet != nullptr && !reference.empty() ? ColumnLettersToIndex(reference, sheet->Cells().UsedColCount()) : -1;
+}
+
+Variant TSMImportFromCell::GetColumnValue(Integer column) {
   const TSMICell* cell = fCurrentRowObject != nullptr ? fCurrentRowObject->Cell(column) : nullptr;
   return cell != nullptr ? cell->Value() : Unassigned();
 }

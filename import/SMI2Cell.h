@@ -52,6 +52,9 @@ class TSMImportFromCell : public TSMImportBaseComponent {
   // The cell of the current row in the column the letters name (Unassigned when the cell
   // is empty); a reference that is not a column of the sheet, as text.
   Variant GetSourceValue(const AnsiString& reference) override;
+  // The column the letters name in the sheet, -1 for a reference that is none.
+  Integer SourceColumn(const AnsiString& reference) override;
+  Variant GetColumnValue(Integer column) override;
   // SourceFileName is required beside the dataset.
   bool GetTargetName(AnsiString& name) override;
   // One column per used column of the sheet, titled by the title row when there is one,
@@ -73,6 +76,7 @@ class TSMImportFromCell : public TSMImportBaseComponent {
   std::unique_ptr<TSpreadSheetFile> fReader;
   Integer fCurrentRow = 0;  // zero-based
   const TSpreadSheetRow* fCurrentRowObject = nullptr;
+  const TSpreadSheet* fRowsSheet = nullptr;  // the sheet of the rows fetched last
 };
 
 }  // namespace ordvane

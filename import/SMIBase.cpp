@@ -535,7 +535,7 @@ TSMIParser& TSMImportBaseComponent::ParserOf(const AnsiString& expression) {
 // entry: every field of every row comes here. A mapping that is one plain name (a column
 // reference) is resolved as its parser's request for the name would be, without the
 // parser's evaluation and without reading the name again for every row.
-Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
+Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry, TField* field) {
   if (IsSourceTextName(entry.Expression)) return EvaluateExpression(entry.Expression);
   if (entry.Parser == nullptr) entry.Parser = &ParserOf(entry.Expression);
   const TExpNode* name = entry.Parser->SoleName();
@@ -546,10 +546,10 @@ Variant TSMImportBaseComponent::EvaluateMapping(MappingEntry& entry) {
     entry.Reference = StatisticCounter(UpperCase(entry.SoleName)) == nullptr
                           ? std::optional<AnsiString>(PlainReference(entry.SoleName))
                           : std::nullopt;
+    entry.ColumnsVersion.reset();
   }
   if (!entry.Reference) return entry.Parser->Calculate();
-  TField* field = CurrentField();
-  Variant value = ReferencedValue(*entry.Reference, field);
+  Variant value = MappedReferenceValue(entry, field);
   bool done = true;
   // The entry's copy of the name: a handler may give the parser a new text, and its tree
   // with the name goes.
@@ -603,11 +603,23 @@ AnsiString TSMImportBaseComponent::PlainReference(const AnsiString& name) {
 
 // A parameter of that name, else the source's value.
 Variant TSMImportBaseComponent::ReferencedValue(const AnsiString& reference, TField* field) {
-  Variant value;
+  const TSMIParameter* parameter = fParameters->FindParameter(reference);
+  return ParsedValue(parameter != nullptr ? parameter->Value() : GetSourceValue(reference), field);
+}
+
+// ReferencedValue of a mapping's reference, with its column in the source resolved once.
+Variant TSMImportBaseComponent::MappedReferenceValue(MappingEntry& entry, TField* field) {
+  const AnsiString& reference = *entry.Reference;
   if (const TSMIParameter* parameter = fParameters->FindParameter(reference))
-    value = parameter->Value();
-  else
-    value = GetSourceValue(reference);
+    return ParsedValue(parameter->Value(), field);
+  if (entry.ColumnsVersion != fColumnsVersion) {
+    entry.SourceColumn = SourceColumn(reference);
+    entry.ColumnsVersion = fColumnsVersion;
+  }
+  return ParsedValue(entry.SourceColumn >= 0 ? GetColumnValue(entry.SourceColumn) : GetSourceValue(reference), field);
+}
+
+Variant TSMImportBaseComponent::ParsedValue(Variant value, TField* field) {
   if (OnParsedValue) OnParsedValue(this, field, value);
   return value;
 }
@@ -666,7 +678,7 @@ bool TSMImportBaseComponent::FetchRow() {
     // The place the mapping resolved to before the run: a row searches no field list.
     fCurrentField = MappedFieldIndex(entry);
     TField* field = CurrentField();
-    Variant value = EvaluateMapping(entry);
+    Variant value = EvaluateMapping(entry, field);
     if (fCharacterSet != csiANSI_WINDOWS && !VarIsNull(value) && !VarToStr(value).empty() && !IsTypedField(field))
       value = fCharacterSet == csiASCII_MSDOS ? OemToAnsi(VarToStr(value)) : EbcdicToAnsi(VarToStr(value));
     if (OnGetCellParams) OnGetCellParams(this, field, value);

@@ -3,7 +3,8 @@
 // into a field value and writes the row into a target dataset, or, with akGenerateSQL,
 // produces an SQL statement per row instead. The base class knows no file format: it
 // drives a row protocol of virtual operations that a descendant implements over its
-// source (FirstRow, NextRow, HasMoreRows, GetRowCount, GetSourceValue).
+// source (FirstRow, NextRow, HasMoreRows, GetRowCount, GetSourceValue, and for a source
+// of columns SourceColumn and GetColumnValue).
 //
 // Names in a mapping expression that the expression language does not know are resolved
 // by ConvertValue: parameters, source values, the counters of the run and the LOOKUP and
@@ -203,6 +204,13 @@ class TSMImportBaseComponent : public TComponent {
   virtual Integer GetRowCount() { return 0; }
   // The value of a source reference in the current row; the base gives the reference.
   virtual Variant GetSourceValue(const AnsiString& reference) { return reference; }
+  // A source that reads a reference as a column resolves it once: SourceColumn gives the
+  // column (-1: GetSourceValue reads the reference), GetColumnValue the current row's value
+  // in it, and the source calls ColumnsChanged when its columns are no longer those a
+  // column was resolved against (another sheet).
+  virtual Integer SourceColumn(const AnsiString& /*reference*/) { return -1; }
+  virtual Variant GetColumnValue(Integer /*column*/) { return Unassigned(); }
+  void ColumnsChanged() { ++fColumnsVersion; }
   virtual Variant EvaluateExpression(const AnsiString& expression);
   // Check of the required property: sets name and answers true when it is missing.
   virtual bool GetTargetName(AnsiString& name);
@@ -233,6 +241,10 @@ class TSMImportBaseComponent : public TComponent {
     // the import resolves it itself (not for one of the import's own names).
     AnsiString SoleName{};
     std::optional<AnsiString> Reference{};
+    // The source's column of Reference, resolved while the source's columns were those of
+    // ColumnsVersion.
+    Integer SourceColumn = -1;
+    std::optional<unsigned long> ColumnsVersion{};
   };
   struct RowEntry {
     AnsiString FieldName;
@@ -273,10 +285,13 @@ class TSMImportBaseComponent : public TComponent {
   bool IsSourceTextName(const AnsiString& expression) const;
   // The run's parser of the expression text, made and compiled on its first use.
   TSMIParser& ParserOf(const AnsiString& expression);
-  Variant EvaluateMapping(MappingEntry& entry);
+  // The mapping's value for the current row; field is its field, CurrentField.
+  Variant EvaluateMapping(MappingEntry& entry, TField* field);
   TField* CurrentField() const;
   static AnsiString PlainReference(const AnsiString& name);
   Variant ReferencedValue(const AnsiString& reference, TField* field);
+  Variant MappedReferenceValue(MappingEntry& entry, TField* field);
+  Variant ParsedValue(Variant value, TField* field);
   void FinishValue(TObject* sender, const AnsiString& eval, const TSMIArguments& args, int argCount, bool isChild,
                    TField* field, Variant& value, bool& done);
   Variant MappingValues() const;
@@ -325,6 +340,7 @@ class TSMImportBaseComponent : public TComponent {
   bool fAborted = false;
   bool fTransactionOpen = false;
   int fCurrentField = -1;
+  unsigned long fColumnsVersion = 0;
   int fRowsSinceRefresh = 0;
   AnsiString fTargetTable;  // of the run
   std::vector<MappingEntry> fMappingList;

@@ -8,13 +8,13 @@
 
 namespace ordvane::smi_internal {
 
-inline bool IsText(const Variant& value) { return VarType(value) == varString || VarType(value) == varOleStr; }
+inline bool IsText(const Variant& value) { return value.VType() == varString || value.VType() == varOleStr; }
 
 // Whether VarToStr would give an empty text, found without making the text: every row
 // asks this of every value, and most are numbers, dates or texts of some length. A text's
 // characters end with a zero; one that begins with a zero character is asked of its text.
 inline bool HasNoText(const Variant& value) {
-  switch (VarType(value)) {
+  switch (value.VType()) {
     case varEmpty: case varNull:
       return true;
     case varString:
@@ -38,8 +38,8 @@ inline bool TextStartsWith(const Variant& value, std::string_view prefix) {
       if (chars[i] != static_cast<unsigned char>(prefix[i])) return false;  // the text's zero ends it first
     return true;
   };
-  if (VarType(value) == varString) return startsWith(static_cast<const unsigned char*>(value.DataPtr()));
-  if (VarType(value) == varOleStr) return startsWith(static_cast<const char16_t*>(value.DataPtr()));
+  if (value.VType() == varString) return startsWith(static_cast<const unsigned char*>(value.DataPtr()));
+  if (value.VType() == varOleStr) return startsWith(static_cast<const char16_t*>(value.DataPtr()));
   return false;
 }
 

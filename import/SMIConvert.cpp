@@ -127,7 +127,7 @@ AnsiString ImportDateTimeMask(const TSMIDataFormats& formats, bool xmlSource) {
 }
 
 bool ConvertsImportText(const Variant& value, TSMIValueKind kind, bool isBlob, bool blobsAsBase64) {
-  if (VarType(value) != varString && VarType(value) != varOleStr) return false;
+  if (!smi_internal::IsText(value)) return false;
   // The common case, text for a text field, costs no conversion of the text.
   return kind != TSMIValueKind::Other || (blobsAsBase64 && isBlob) ||
          smi_internal::TextStartsWith(value, kDataWrapperStart);

@@ -481,11 +481,6 @@ const TSMIParserFunction* TSMIParserFunctions::Find(const AnsiString& name) cons
   return nullptr;
 }
 
-const TSMIArguments& NoArguments() {
-  static const TSMIArguments none;
-  return none;
-}
-
 TSMIParserFunctions& GlobalParserFunctions() {
   static TSMIParserFunctions functions = [] {
     TSMIParserFunctions list;

@@ -162,7 +162,10 @@ class TSMIParserFunctions {
 };
 
 // Arguments of a request that has none.
-const TSMIArguments& NoArguments();
+inline const TSMIArguments& NoArguments() {
+  static const TSMIArguments none;
+  return none;
+}
 
 // The process's list, holding "PI=3.14" from the start. Used from the GUI thread only.
 TSMIParserFunctions& GlobalParserFunctions();

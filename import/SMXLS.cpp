@@ -501,8 +501,13 @@ TXLSWorkbookReader::TCellHead TXLSWorkbookReader::FormattedCell(Integer row, Int
 }
 
 void TXLSWorkbookReader::Emit(const TCellHead& head, const Variant& value, TSMICellType type) {
-  if (!fOwner.OnCellValue) return;
-  fOwner.OnCellValue(&fOwner, SheetIndex(), head.Row, head.Column, head.FormatIndex, value, head.Alignment, type);
+  if (fOwner.StoresReportedCells())
+    fOwner.StoreCellValue(SheetIndex(), head.Row, head.Column, head.FormatIndex, value, head.Alignment, type);
+  else if (fOwner.OnCellValue)
+    fOwner.OnCellValue(&fOwner, SheetIndex(), head.Row, head.Column, head.FormatIndex, value, head.Alignment,
+                       type);
+  else
+    return;
   fLargestRow = std::max(fLargestRow, head.Row);
   fLargestColumn = std::max(fLargestColumn, head.Column);
 }

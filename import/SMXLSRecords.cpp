@@ -1,7 +1,6 @@
 #include "import/SMXLSRecords.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace ordvane {
 
@@ -31,34 +30,32 @@ void TBIFFData::Damaged() const {
 TBIFFRecordReader::TBIFFRecordReader(TStream& stream, std::size_t maxDataLength)
     : fStream(stream), fMaxDataLength(std::min(maxDataLength, TByteArray().size())), fSize(stream.Size()),
       fChunk(kChunkSize) {
+  static_assert(kChunkSize >= kHeaderSize + std::tuple_size_v<TByteArray>, "a record fits in one chunk");
   fStream.SetPosition(0);
 }
 
-std::size_t TBIFFRecordReader::Take(Byte* target, std::size_t count) {
-  std::size_t done = 0;
-  while (done < count && fPosition < fSize) {
-    if (fPosition < fChunkStart || fPosition >= fChunkStart + static_cast<Int64>(fChunkLength)) {
-      if (!target && count - done >= kChunkSize) {
-        // Passing over a long stretch needs no bytes of it.
-        const Int64 step = std::min<Int64>(static_cast<Int64>(count - done), fSize - fPosition);
-        fPosition += step;
-        done += static_cast<std::size_t>(step);
-        continue;
-      }
-      fChunkStart = fPosition;
-      fChunkLength = 0;
-      if (fStream.Seek(fPosition, soBeginning) != fPosition) break;
-      const Int64 got = fStream.Read(fChunk.data(), static_cast<Int64>(fChunk.size()));
-      if (got <= 0) break;
-      fChunkLength = static_cast<std::size_t>(got);
-    }
-    const std::size_t at = static_cast<std::size_t>(fPosition - fChunkStart);
-    const std::size_t step = std::min(count - done, fChunkLength - at);
-    if (target) std::memcpy(target + done, fChunk.data() + at, step);
-    done += step;
-    fPosition += static_cast<Int64>(step);
+void TBIFFRecordReader::Refill() {
+  fChunkStart = fPosition;
+  fChunkLength = 0;
+  if (fStream.Seek(fPosition, soBeginning) != fPosition) return;
+  while (fChunkLength < fChunk.size()) {
+    const Int64 got =
+        fStream.Read(fChunk.data() + fChunkLength, static_cast<Int64>(fChunk.size() - fChunkLength));
+    if (got <= 0) break;
+    fChunkLength += static_cast<std::size_t>(got);
   }
-  return done;
+}
+
+std::span<const Byte> TBIFFRecordReader::Take(std::size_t count) {
+  // A record never straddles two chunks: one that the chunk ends inside is read again
+  // from its start.
+  if (fPosition < fChunkStart ||
+      fPosition - fChunkStart + static_cast<Int64>(count) > static_cast<Int64>(fChunkLength))
+    Refill();
+  const std::size_t at = static_cast<std::size_t>(fPosition - fChunkStart);
+  const std::size_t taken = std::min(count, fChunkLength - std::min(at, fChunkLength));
+  fPosition += static_cast<Int64>(taken);
+  return {fChunk.data() + at, taken};
 }
 
 bool TBIFFRecordReader::Next() {
@@ -67,20 +64,37 @@ bool TBIFFRecordReader::Next() {
     return true;
   }
   fRecordPosition = fPosition;
-  Byte header[kHeaderSize];
-  if (Take(header, kHeaderSize) < kHeaderSize) {
+  const std::span<const Byte> header = Take(kHeaderSize);
+  if (header.size() < kHeaderSize) {
     fPosition = fSize;
     return false;
   }
-  const TByteCursor fields(header, {});
-  fHeader = {fields.U16At(0), fields.U16At(2)};
+  fHeader = {static_cast<Word>(TByteCursor::Decode(header.first(2))),
+             static_cast<Word>(TByteCursor::Decode(header.subspan(2)))};
   fSkipped = fHeader.Length > fMaxDataLength;
   // A record passed over must lie in the stream as well: a length running past its end is
   // damage, not the end of the workbook.
-  if (Take(fSkipped ? nullptr : fBuffer.data(), fHeader.Length) < fHeader.Length)
+  bool whole;
+  if (fSkipped) {
+    whole = fSize - fPosition >= fHeader.Length;
+    fPosition += whole ? fHeader.Length : 0;
+    fData = {};
+  } else {
+    fData = Take(fHeader.Length);
+    whole = fData.size() == fHeader.Length;
+  }
+  if (!whole)
     throw EXLSError(
         Format("Excel record %.4x runs past the end of the stream", {static_cast<int>(fHeader.RecordId)}));
   return true;
+}
+
+TByteArray& TBIFFRecordReader::Buffer() {
+  if (fData.data() != fBuffer.data()) {
+    std::copy(fData.begin(), fData.end(), fBuffer.begin());
+    fData = {fBuffer.data(), fData.size()};
+  }
+  return fBuffer;
 }
 
 void TBIFFRecordReader::Seek(Int64 position) {

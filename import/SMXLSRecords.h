@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -34,32 +35,40 @@ AnsiString DamagedRecordMessage(Word recordId);
 
 // The data of one record. Every field read outside the record raises EXLSError
 // "Excel record <id> is damaged", so a length in a field can never lead a read astray.
+// A workbook is read a record at a time: the data is a view, made with no allocation.
 class TBIFFData {
  public:
-  TBIFFData(Word recordId, std::span<const Byte> bytes)
-      : fRecordId(recordId), fFields(bytes, [recordId] { RaiseDamagedRecord(recordId); }) {}
+  TBIFFData(Word recordId, std::span<const Byte> bytes) : fRecordId(recordId), fBytes(bytes) {}
 
   Word RecordId() const { return fRecordId; }
-  std::size_t Size() const { return fFields.Size(); }
-  std::span<const Byte> Bytes() const { return fFields.Bytes(); }
+  std::size_t Size() const { return fBytes.size(); }
+  std::span<const Byte> Bytes() const { return fBytes; }
 
-  Byte U8(std::size_t offset) const { return fFields.U8At(offset); }
-  Word U16(std::size_t offset) const { return fFields.U16At(offset); }
-  Cardinal U32(std::size_t offset) const { return fFields.U32At(offset); }
-  double F64(std::size_t offset) const { return fFields.F64At(offset); }
+  Byte U8(std::size_t offset) const { return Slice(offset, 1)[0]; }
+  Word U16(std::size_t offset) const { return static_cast<Word>(TByteCursor::Decode(Slice(offset, 2))); }
+  Cardinal U32(std::size_t offset) const {
+    return static_cast<Cardinal>(TByteCursor::Decode(Slice(offset, 4)));
+  }
+  double F64(std::size_t offset) const {
+    return std::bit_cast<double>(TByteCursor::Decode(Slice(offset, 8)));
+  }
   // count bytes from offset.
-  std::span<const Byte> Slice(std::size_t offset, std::size_t count) const { return fFields.SliceAt(offset, count); }
+  std::span<const Byte> Slice(std::size_t offset, std::size_t count) const {
+    if (offset > fBytes.size() || count > fBytes.size() - offset) Damaged();
+    return fBytes.subspan(offset, count);
+  }
   // Raises unless the record holds at least size bytes.
   void Require(std::size_t size) const { Slice(0, size); }
   [[noreturn]] void Damaged() const;
 
  private:
   Word fRecordId;
-  TByteCursor fFields;
+  std::span<const Byte> fBytes;
 };
 
 // Reads the records of a stream one after another through a buffer of its own, so that
-// small records cost no call of the stream each.
+// small records cost no call of the stream each. A record's data is read where the buffer
+// holds it, not copied out.
 class TBIFFRecordReader {
  public:
   // Data longer than maxDataLength (at most the buffer's size) is passed over unread.
@@ -76,11 +85,12 @@ class TBIFFRecordReader {
   const TBIFFRecordHeader& Header() const { return fHeader; }
   // True when the record was longer than the limit and its data was passed over.
   bool Skipped() const { return fSkipped; }
-  // The record's data (nothing when it was passed over).
-  TBIFFData Data() const {
-    return TBIFFData(fHeader.RecordId, std::span<const Byte>(fBuffer.data(), fSkipped ? 0 : fHeader.Length));
-  }
-  TByteArray& Buffer() { return fBuffer; }
+  // The record's data (nothing when it was passed over), valid until the next record is
+  // read.
+  TBIFFData Data() const { return TBIFFData(fHeader.RecordId, fData); }
+  // The record's data copied into a buffer that may be changed; Data() reads the buffer
+  // from then on.
+  TByteArray& Buffer();
 
   Int64 RecordPosition() const { return fRecordPosition; }  // of the current record's header
   Int64 Position() const { return fPosition; }              // of the next record
@@ -89,9 +99,11 @@ class TBIFFRecordReader {
   void Seek(Int64 position);
 
  private:
-  // Up to count bytes at the position into target (or only passed over without one);
-  // the number of bytes the stream had.
-  std::size_t Take(Byte* target, std::size_t count);
+  // Up to count bytes (at most a chunk) from the position on, which moves past them; fewer
+  // only where the stream ends first. The bytes stay valid until the next call.
+  std::span<const Byte> Take(std::size_t count);
+  // Fills the chunk from the position on.
+  void Refill();
 
   TStream& fStream;
   std::size_t fMaxDataLength;
@@ -101,6 +113,7 @@ class TBIFFRecordReader {
   TBIFFRecordHeader fHeader;
   bool fSkipped = false;
   bool fUnread = false;
+  std::span<const Byte> fData;  // in the chunk, or in fBuffer once it was asked for
   TByteArray fBuffer{};
   std::vector<Byte> fChunk;
   Int64 fChunkStart = 0;

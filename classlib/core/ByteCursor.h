@@ -56,12 +56,14 @@ class TByteCursor {
   Cardinal U32() { return static_cast<Cardinal>(Decode(Read(4))); }
   UInt64 U64() { return Decode(Read(8)); }
 
- private:
+  // Up to eight bytes as a little-endian number.
   static UInt64 Decode(std::span<const Byte> bytes) {
     UInt64 value = 0;
     for (std::size_t i = bytes.size(); i-- > 0;) value = value << 8 | bytes[i];
     return value;
   }
+
+ private:
   [[noreturn]] void Overrun() const;
 
   std::span<const Byte> fBytes;

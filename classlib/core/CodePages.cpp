@@ -109,26 +109,51 @@ class SingleByteCodePage {
 
   char16_t ToWide(unsigned char byte) const { return byte < 0x80 ? byte : fUpper[byte - 0x80]; }
   char FromWide(char32_t ch) const { return ch <= 0xFFFF ? fReverse[ch] : '?'; }
+  // A character is at most one byte and takes at least one unit: written in place, then
+  // cut to the characters there were (a surrogate pair is one).
+  RawByteString FromWide(std::u16string_view text) const {
+    RawByteString out(text.size(), '\0');
+    char* const bytes = out.data();
+    const char* const reverse = fReverse.get();
+    std::size_t pos = 0, length = 0;
+    while (pos < text.size()) {
+      // Only a high surrogate can begin a character of two units.
+      const char16_t unit = text[pos];
+      bytes[length++] =
+          unit < 0xD800 || unit > 0xDBFF ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
+    }
+    out.resize(length);
+    return out;
+  }
 
  private:
   const UpperHalf& fUpper;
   std::unique_ptr<char[]> fReverse;
 };
 
+// Each table is made on its first use; a text converted checks only its own table's guard.
 const SingleByteCodePage* SingleByte(Cardinal codePage) {
-  static const SingleByteCodePage win1251(kWin1251), dos866(kDos866), koi8r(kKoi8R), win1252(kWin1252),
-      latin1(kLatin1);
   switch (codePage) {
-    case CP_WIN1251:
-      return &win1251;
-    case CP_WIN1252:
-      return &win1252;
-    case CP_LATIN1:
-      return &latin1;
-    case CP_DOS866:
-      return &dos866;
-    case CP_KOI8R:
-      return &koi8r;
+    case CP_WIN1251: {
+      static const SingleByteCodePage table(kWin1251);
+      return &table;
+    }
+    case CP_WIN1252: {
+      static const SingleByteCodePage table(kWin1252);
+      return &table;
+    }
+    case CP_LATIN1: {
+      static const SingleByteCodePage table(kLatin1);
+      return &table;
+    }
+    case CP_DOS866: {
+      static const SingleByteCodePage table(kDos866);
+      return &table;
+    }
+    case CP_KOI8R: {
+      static const SingleByteCodePage table(kKoi8R);
+      return &table;
+    }
     default:
       return nullptr;
   }
@@ -300,14 +325,7 @@ RawByteString WideToCodePage(std::u16string_view text, Cardinal codePage) {
   codePage = Resolve(codePage);
   if (codePage == CP_UTF8) return Utf8Encode(text);
   if (codePage == CP_UTF16LE) return WideToUtf16LeBytes(text);
-  const SingleByteCodePage* table = SingleByte(codePage);
-  // A character is at most one byte and takes at least one unit: written in place, then
-  // cut to the characters there were (a surrogate pair is one).
-  RawByteString out(text.size(), '\0');
-  std::size_t pos = 0, length = 0;
-  while (pos < text.size()) out[length++] = table->FromWide(DecodeUtf16Char(text, pos));
-  out.resize(length);
-  return out;
+  return SingleByte(codePage)->FromWide(text);
 }
 
 RawByteString ConvertCodePage(std::string_view text, Cardinal fromCodePage, Cardinal toCodePage) {

@@ -752,7 +752,11 @@ Int64 Variant::AsInt64() const { return ToInt64(Convertible(*this, varInt64), va
 double Variant::AsDouble() const { return ToDouble(Convertible(*this, varDouble), varDouble); }
 Currency Variant::AsCurrency() const { return ToCurrency(Convertible(*this, varCurrency)); }
 TDateTime Variant::AsDateTime() const { return ToDouble(Convertible(*this, varDate), varDate); }
-AnsiString Variant::AsString() const { return ToAnsi(Convertible(*this, varString)); }
+AnsiString Variant::AsString() const {
+  // Text, most of what is asked for as text, is read without a converted copy of the variant.
+  if (fType == varString || fType == varOleStr) return A::AnsiText(*this);
+  return ToAnsi(Convertible(*this, varString));
+}
 
 WideString Variant::AsWideString() const {
   const Variant v = Convertible(*this, varOleStr);

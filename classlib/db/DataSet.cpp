@@ -1000,9 +1000,9 @@ void TDataSet::SetFieldData(TField* field, const void* buffer, bool nativeFormat
     SetFieldData(field, buffer);
     return;
   }
-  std::vector<Byte> native(static_cast<std::size_t>(field->DataSize()));
-  DataConvert(field, buffer, native.data(), true);
-  SetFieldData(field, native.data());
+  TFieldValueBuffer native(static_cast<std::size_t>(field->DataSize()));
+  DataConvert(field, buffer, native.Data(), true);
+  SetFieldData(field, native.Data());
 }
 
 void TDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {

@@ -199,8 +199,9 @@ void TField::SetData(const void* buffer, bool nativeFormat) {
 }
 
 void TField::Validate(const void* buffer) {
+  // Every write of every field passes here: the handler is copied only when there is one.
+  if (!OnValidate) return;
   const TFieldNotifyEvent handler = OnValidate;
-  if (!handler) return;
   fValidating = true;
   fValidateBuffer = buffer;
   try {
@@ -215,8 +216,9 @@ void TField::Validate(const void* buffer) {
 }
 
 void TField::Change() {
+  if (!OnChange) return;
   const TFieldNotifyEvent handler = OnChange;
-  if (handler) handler(this);
+  handler(this);
 }
 
 void TField::FocusControl() {

@@ -20,10 +20,32 @@
 // Field classes work with TDateTime for dates and times, Currency for BCD and WideString
 // objects for wide text; ConvertNativeData turns one into the other.
 
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 #include "classlib/core/DateTime.h"
 #include "classlib/db/DBTypes.h"
 
 namespace ordvane {
+
+// A zeroed scratch area for one field value, on the stack for the sizes nearly every field
+// has: every field write of an import passes through one.
+class TFieldValueBuffer {
+ public:
+  explicit TFieldValueBuffer(std::size_t size) : fHeap(size > kStackSize ? size : 0) {
+    if (size <= kStackSize) std::memset(fStack, 0, size);
+  }
+  TFieldValueBuffer(const TFieldValueBuffer&) = delete;
+  TFieldValueBuffer& operator=(const TFieldValueBuffer&) = delete;
+
+  Byte* Data() { return fHeap.empty() ? fStack : fHeap.data(); }
+
+ private:
+  static constexpr std::size_t kStackSize = 256;
+  alignas(std::max_align_t) Byte fStack[kStackSize];
+  std::vector<Byte> fHeap;
+};
 
 // Bytes a value of the type and size takes; 0 for types without native data.
 Integer NativeDataSize(TFieldType type, Integer size);

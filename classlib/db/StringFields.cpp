@@ -9,6 +9,7 @@
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
+#include "classlib/db/NativeFormats.h"
 
 namespace ordvane {
 
@@ -69,15 +70,10 @@ bool TStringField::GetAsBoolean() {
 }
 
 void TStringField::SetAsString(const AnsiString& value) {
-  // Most fields fit the stack: an import writes one per column of every row.
-  constexpr std::size_t kStackSize = 256;
   const auto size = static_cast<std::size_t>(DataSize());
-  char stack[kStackSize];
-  std::vector<char> heap(size > kStackSize ? size : 0);
-  char* buffer = size > kStackSize ? heap.data() : stack;
-  std::memset(buffer, 0, size);
-  std::memcpy(buffer, value.data(), std::min({value.size(), static_cast<std::size_t>(Size()), size}));
-  SetData(buffer);
+  TFieldValueBuffer buffer(size);
+  std::memcpy(buffer.Data(), value.data(), std::min({value.size(), static_cast<std::size_t>(Size()), size}));
+  SetData(buffer.Data());
 }
 
 void TStringField::SetAsInteger(Integer value) { SetAsString(IntToStr(value)); }

@@ -122,6 +122,10 @@ TEST(CodePages, MalformedTextBecomesReplacementCharacters) {
   EXPECT_EQ(CodePageToWide(std::string("A\0B", 3), CP_UTF16LE), u"A" + fffd);
   // A character the code page lacks (one per code point, also outside the BMP).
   EXPECT_EQ(WideToCodePage(u"a\u4E2D\U0001F600b", CP_WIN1251), "a??b");
+  // Unpaired surrogates, one at the end, are a character each.
+  EXPECT_EQ(WideToCodePage(WideString(1, 0xD800) + u"\u0436" + WideString(1, 0xDC00) + WideString(1, 0xDBFF),
+                           CP_WIN1251),
+            "?\xE6??");
 }
 
 TEST(CodePages, AnsiCodePageIs1251UntilChanged) {

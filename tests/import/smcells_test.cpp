@@ -75,9 +75,11 @@ TEST(SpreadSheetCells, StoresCellsAndCountsWhatTheyUse) {
   EXPECT_TRUE(VarIsEmpty(cells.CellValue(3, 3)));
   EXPECT_TRUE(VarIsEmpty(cells.CellValue(-1, -1)));
 
-  // Empty and Null leave no trace: no row, no count.
+  // Empty and Null leave no trace: no row, no count; nor does a reference to either.
   cells.StoreCell(9, 9, ictEmpty, 0, taLeftJustify, Unassigned());
   cells.StoreCell(9, 10, ictUnknown, 0, taLeftJustify, Null());
+  Variant nothing = Null();
+  cells.StoreCell(9, 11, ictUnknown, 0, taLeftJustify, Variant::ByRef(&nothing));
   EXPECT_EQ(cells.Count(), 3);
   EXPECT_EQ(cells.UsedRowCount(), 3);
 
@@ -188,10 +190,19 @@ TEST(SpreadSheets, SheetsAreMadeOnDemandAndFoundByCaption) {
   sheets.FindSheet(3)->SetCaption(u"Дані");
   EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 1);
   EXPECT_EQ(sheets.IndexOfCaption(u"дані"), -1);  // exactly
+  // The sheet found last is remembered, and forgotten when the sheets move or go.
+  TSpreadSheet* fourth = sheets.Sheets(3);
   sheets.Delete(1);
   EXPECT_EQ(sheets.IndexOfCaption(u"Дані"), 2);
+  EXPECT_EQ(sheets.FindSheet(3), nullptr);
+  EXPECT_EQ(sheets.Sheets(2), fourth);
+  EXPECT_NE(sheets.Sheets(3), fourth);
+  EXPECT_EQ(sheets.Count(), 4);
   sheets.Clear();
   EXPECT_EQ(sheets.Count(), 0);
+  EXPECT_EQ(sheets.FindSheet(0), nullptr);
+  sheets.Sheets(3);
+  EXPECT_EQ(sheets.Count(), 4);
 }
 
 // A cell keeps its own fields next to its value's type: giving it a value of any kind, or

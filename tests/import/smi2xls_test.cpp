@@ -205,6 +205,20 @@ TEST_F(FormImportTest, ColumnLettersReadTheCellAndAnythingElseStandsForItself) {
   EXPECT_EQ(Records(), (std::vector<std::string>{"|AA|", "Косач|AA|"}));
 }
 
+// A column's letters are read against the sheet the row comes from: a handler that turns
+// to another sheet between rows has them read against that sheet's columns.
+TEST_F(FormImportTest, ColumnLettersFollowTheSheetTheRowsComeFrom) {
+  OpenTarget({{"Прізвище", ftString}, {"Бал", ftString}});
+  Map({"Прізвище=B", "Бал=G"});
+  import.SetSheetName(Utf8ToAnsi("Форма"));  // by name every sheet is loaded
+  import.SetRowFirst(2);
+  import.SetRowLast(3);
+  // The second sheet has two columns: G is none of them.
+  import.OnAfterRecordEvent = [&](TObject*, bool&) { import.SetSheetIndex(1); };
+  import.Execute();
+  EXPECT_EQ(Records(), (std::vector<std::string>{"Шевченко|", "Львів|G"}));
+}
+
 TEST_F(FormImportTest, MappingsNameTheColumnsAsTheReaderNamesThem) {
   OpenTarget({{"Власне ім’я", ftString}, {"Прізвище", ftString}});
   std::string mappings;

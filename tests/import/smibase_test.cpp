@@ -493,6 +493,27 @@ TEST_F(BaseTest, AMappingOfOneNameIsResolvedAsItsParserWould) {
   EXPECT_EQ(data.FieldByName("NAME")->AsString(), "q");
 }
 
+// The evaluate event of a mapping that is one name may give the mapping's parser a new
+// text and calculate it: the name the event was handed stays readable, and the next row
+// reads what the new text names.
+TEST_F(BaseTest, AnEvaluateHandlerMayGiveTheMappingsParserANewText) {
+  import.Mappings()->SetText("ID=ID\nNAME=NAME");
+  Lines handed;
+  import.OnParserEvaluate = [&](TObject* sender, const AnsiString& eval, const TSMIArguments&, int, bool, Variant&,
+                                bool&) {
+    auto* parser = dynamic_cast<TSMIParser*>(sender);
+    if (parser != nullptr && eval == "NAME") {
+      parser->SetText("AMOUNT");
+      parser->Calculate();
+    }
+    handed.push_back(eval);
+  };
+  AddRow({"1", "a", "5"});
+  AddRow({"2", "b", "6"});
+  EXPECT_EQ(Run(), "executed 2/2/2/0/0/0/0 [1|a|||] [2|6|||]");
+  EXPECT_EQ(handed, (Lines{"ID", "AMOUNT", "NAME", "ID", "AMOUNT"}));
+}
+
 TEST_F(BaseTest, SourceTextInOtherCodePagesAndTrimming) {
   import.SetCharacterSet(csiASCII_MSDOS);
   import.SetTrimSpaces(tsTrimLeftRight);

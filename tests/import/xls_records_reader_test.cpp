@@ -367,6 +367,20 @@ TEST(XLSRecords, TheRawRecordHookSeesAndMayChangeEveryRecord) {
   EXPECT_EQ(ids, (std::vector<Word>{0x0809, 0x0085, 0x000A, 0x0809, 0x0203, 0x000A}));
 }
 
+TEST(XLSRecords, ACellHandlerAssignedDuringTheLoadTakesTheCellsAfterIt) {
+  TMSExcel reader(nullptr);
+  std::vector<std::pair<Integer, double>> handled;
+  reader.OnSheet = [&](TObject*, const WideString&, Integer index, bool&) {
+    if (index == 1)
+      reader.OnCellValue = [&](TObject*, Integer sheet, Integer, Integer, Integer, const Variant& value,
+                               TAlignment, TSMICellType) { handled.emplace_back(sheet, value.AsDouble()); };
+  };
+  Load(reader, WorkbookStream({}, {{"S", 0x10, Number(0, 0, 0, 1)}, {"T", 0x10, Number(0, 0, 0, 2)}}));
+  EXPECT_EQ(Cell(reader, 0, 0, 0).AsDouble(), 1.0);
+  EXPECT_EQ(reader.Sheets().Count(), 1);
+  EXPECT_EQ(handled, (std::vector<std::pair<Integer, double>>{{1, 2.0}}));
+}
+
 TEST(XLSRecords, BlanksAndRowHeights) {
   const Bytes cells = Record(0x0201, U16(0) + U16(0) + U16(0)) +
                       Record(0x00BE, U16(1) + U16(2) + U16(0) + U16(0) + U16(0) + U16(4)) +
