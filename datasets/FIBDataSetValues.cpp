@@ -117,7 +117,8 @@ bool TFIBCustomDataSet::GetFieldText(TField* field, const TFIBFieldDescr& descr,
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
   if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();
-  TRecordBuffer record = StateRecord();
+  // Every value an edit or an insert writes comes here: its record is the active one.
+  TRecordBuffer record = state == dsEdit || state == dsInsert ? ActiveBuffer() : StateRecord();
   if (record == nullptr) DatabaseError(SNotEditing, this);
   field->Validate(buffer);
   if (field->FieldNo() < 1) {
