@@ -195,7 +195,11 @@ void TField::CheckWritable() const {
 
 void TField::SetData(const void* buffer, bool nativeFormat) {
   CheckWritable();
-  fDataSet->SetFieldData(this, buffer, nativeFormat);
+  // Native data, most of every write, needs no routing through a conversion.
+  if (nativeFormat)
+    fDataSet->SetFieldData(this, buffer);
+  else
+    fDataSet->SetFieldData(this, buffer, false);
 }
 
 void TField::Validate(const void* buffer) {
