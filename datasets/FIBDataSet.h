@@ -754,9 +754,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
     std::vector<Byte> Typed, Cached;
   };
   TServerChangeRoom fServerChangeRoom;
-  // Set while PostToServer posts a record into the cache slot it has just made, which a
-  // failure takes out again: the change keeps no copy of that slot.
-  bool fPostingToNewSlot = false;
+  // The record index of the cache slot PostToServer has just made for an insert, which a
+  // failure takes out again, until that record's change starts: it keeps no copy of the
+  // slot. -1 when there is none.
+  Integer fNewSlotRecord = -1;
   // Name look-ups: the field of each name asked for, emptied whenever fields die.
   std::map<AnsiString, TField*> fFieldLookup;
   // Where each parameter of a statement SetRecordParams binds takes its value, found from

@@ -133,8 +133,6 @@ void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransa
 void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
                                         bool singleStatement) {
   const auto bufferSize = static_cast<std::size_t>(fRecordBufferSize);
-  // Only the outermost change of a post into a new slot: a change within it has a slot to keep.
-  const bool newSlot = std::exchange(fPostingToNewSlot, false);
   // The copies that can put the record back take the room the last change gave back, so
   // a post of many rows allocates none; a change within a change finds none and makes its own.
   std::vector<Byte> typed = std::exchange(fServerChangeRoom.Typed, {});
@@ -142,7 +140,11 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
   const TScopeEnd giveBack([&] { fServerChangeRoom = {std::move(typed), std::move(cached)}; });
   typed.assign(buffer, buffer + bufferSize);
   const Integer index = RecordIndexOf(buffer);
-  if (!newSlot) {
+  // Only the first change of the new record: a change within it has a slot to keep.
+  const bool newSlot = index >= 0 && index == fNewSlotRecord;
+  if (newSlot) {
+    fNewSlotRecord = -1;
+  } else {
     cached.resize(bufferSize);
     ReadRecordCache(index, cached.data(), false);
   }
@@ -495,15 +497,15 @@ void TFIBCustomDataSet::PostToCache(TRecordBuffer buffer, bool inserting, Intege
 void TFIBCustomDataSet::PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index) {
   const Integer position = CacheRecordNo(index) - 1;
   if (inserting) Cache("post").InsertRecord(position);
-  fPostingToNewSlot = inserting;
+  fNewSlotRecord = inserting ? index : -1;
   try {
     PostRecordToServer(statement, buffer);
   } catch (...) {
-    fPostingToNewSlot = false;
+    fNewSlotRecord = -1;
     if (inserting) Cache("post").RemoveNewestRecord(position);
     throw;
   }
-  fPostingToNewSlot = false;
+  fNewSlotRecord = -1;
   if (inserting) ++fFetchedCount;
 }
 
