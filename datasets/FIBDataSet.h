@@ -13,6 +13,7 @@
 // filter and lookup). The record buffer's layout is in FIBRecordBuffer.h.
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <variant>
@@ -616,8 +617,15 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   // The select statement must be prepared again before the next open.
   void Unprepare() { fPrepared = false; }
-  static Integer RecordIndexOf(TRecordBuffer buffer);
-  static void SetRecordIndex(TRecordBuffer buffer, Integer index);
+  // Inline: every move and every visibility test asks.
+  static Integer RecordIndexOf(TRecordBuffer buffer) {
+    Integer index;
+    std::memcpy(&index, buffer + RecordIndexOffset, sizeof index);
+    return index;
+  }
+  static void SetRecordIndex(TRecordBuffer buffer, Integer index) {
+    std::memcpy(buffer + RecordIndexOffset, &index, sizeof index);
+  }
   // The record the framework's active buffer holds, or -1.
   Integer ActiveRecordIndex() const;
 
@@ -632,10 +640,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
  private:
   TFIBQuery* CreateStatement(const AnsiString& name);
-  // The record cache; client error 29 while there is none.
   // How the field takes its column's value (descr is its ColumnDescriptor), worked out at
   // its first read in an open.
   TFieldTarget ReadTargetOf(const TField* field, TFIBFieldDescr& descr);
+  // The record cache; client error 29 while there is none.
   TRecordsCache& Cache(const char* operation) const;
   // Every statement's text change: the generated key condition is out of date; a change
   // of the select text also refuses an open dataset and forgets what the old text gave.
@@ -856,7 +864,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* fCurrentStatement = nullptr;
   TFIBQuery* fStartStatement = nullptr;
   bool fWindowRenumbered = false;
-  bool LimitedModel() const;
+  bool LimitedModel() const { return fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize; }
   Integer WindowChunks() const;
   bool WindowFull() const;
   // Made on first need, owned by the dataset.

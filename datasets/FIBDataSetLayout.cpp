@@ -13,16 +13,6 @@ namespace ordvane {
 
 // ---- Record buffers ---------------------------------------------------------------------------
 
-Integer TFIBCustomDataSet::RecordIndexOf(TRecordBuffer buffer) {
-  Integer index;
-  std::memcpy(&index, buffer + RecordIndexOffset, sizeof index);
-  return index;
-}
-
-void TFIBCustomDataSet::SetRecordIndex(TRecordBuffer buffer, Integer index) {
-  std::memcpy(buffer + RecordIndexOffset, &index, sizeof index);
-}
-
 Integer TFIBCustomDataSet::ActiveRecordIndex() const {
   TRecordBuffer buffer = ActiveBuffer();
   return buffer == nullptr ? -1 : RecordIndexOf(buffer);

@@ -47,10 +47,6 @@ AnsiString AfterCondition(const AnsiString& column, const AnsiString& param, boo
 
 }  // namespace
 
-bool TFIBCustomDataSet::LimitedModel() const {
-  return fCacheModelOptions.CacheModelKind() == cmkLimitedBufferSize;
-}
-
 Integer TFIBCustomDataSet::WindowChunks() const {
   return std::max(1, fCacheModelOptions.BufferChunks());
 }

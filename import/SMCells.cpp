@@ -218,7 +218,7 @@ int TSpreadSheets::Add() {
   return fSheets.Add(sheet);
 }
 
-TSpreadSheet* TSpreadSheets::Sheets(Integer index) {
+TSpreadSheet* TSpreadSheets::MakeSheet(Integer index) {
   index = std::max(index, 0);
   if (TSpreadSheet* sheet = FindSheet(index)) return sheet;
   if (index >= SpreadSheetMaxSheets)
@@ -227,9 +227,9 @@ TSpreadSheet* TSpreadSheets::Sheets(Integer index) {
   return FindSheet(index);
 }
 
-TSpreadSheet* TSpreadSheets::FindSheet(Integer index) const {
+TSpreadSheet* TSpreadSheets::LookUp(Integer index) const {
   index = std::max(index, 0);
-  if (index == fLastIndex) return fLast;
+  if (Remembered(index)) return fLast;
   if (index >= fSheets.Count()) return nullptr;
   fLast = static_cast<TSpreadSheet*>(fSheets.Items(index));
   fLastIndex = index;
@@ -237,12 +237,12 @@ TSpreadSheet* TSpreadSheets::FindSheet(Integer index) const {
 }
 
 void TSpreadSheets::Delete(Integer index) {
-  fLastIndex = -1;
+  fLast = nullptr;
   fSheets.Delete(index);
 }
 
 void TSpreadSheets::Clear() {
-  fLastIndex = -1;
+  fLast = nullptr;
   fSheets.Clear();
 }
 

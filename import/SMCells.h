@@ -243,15 +243,19 @@ class TSpreadSheets {
   int Add();
   // The sheet at index (a negative index counts as 0), made with every sheet before it
   // when it does not exist yet. ESpreadSheetError beyond the largest number of sheets.
-  TSpreadSheet* Sheets(Integer index);
+  TSpreadSheet* Sheets(Integer index) { return Remembered(index) ? fLast : MakeSheet(index); }
   // The sheet at index when it exists (a negative index counts as 0), else nullptr.
-  TSpreadSheet* FindSheet(Integer index) const;
+  TSpreadSheet* FindSheet(Integer index) const { return Remembered(index) ? fLast : LookUp(index); }
   void Delete(Integer index);
   void Clear();
   // The index of the first sheet captioned exactly so, or -1.
   Integer IndexOfCaption(const WideString& caption) const;
 
  private:
+  bool Remembered(Integer index) const { return fLast != nullptr && index == fLastIndex; }
+  TSpreadSheet* MakeSheet(Integer index);
+  TSpreadSheet* LookUp(Integer index) const;
+
   TObjectList fSheets;
   // The sheet found last: a reader stores into the same one cell after cell, and the
   // import reads it value after value.

@@ -50,12 +50,13 @@ std::span<const Byte> TBIFFRecordReader::Take(std::size_t count) {
   // A record never straddles two chunks: one that the chunk ends inside is read again
   // from its start.
   if (fPosition < fChunkStart ||
-      fPosition - fChunkStart + static_cast<Int64>(count) > static_cast<Int64>(fChunkLength))
-    Refill();
+      fPosition - fChunkStart + static_cast<Int64>(count) > static_cast<Int64>(fChunkLength)) {
+    Refill();  // the chunk then starts at the position
+    count = std::min(count, fChunkLength);
+  }
   const std::size_t at = static_cast<std::size_t>(fPosition - fChunkStart);
-  const std::size_t taken = std::min(count, fChunkLength - std::min(at, fChunkLength));
-  fPosition += static_cast<Int64>(taken);
-  return {fChunk.data() + at, taken};
+  fPosition += static_cast<Int64>(count);
+  return {fChunk.data() + at, count};
 }
 
 bool TBIFFRecordReader::Next() {

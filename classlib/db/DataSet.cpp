@@ -370,10 +370,6 @@ void TDataSet::AdjustFirstRecords(int delta) {
       }
 }
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-  return fBuffers.empty() ? nullptr : fBuffers[static_cast<std::size_t>(fActiveRecord)];
-}
-
 void TDataSet::MoveBuffer(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
   const auto begin = fBuffers.begin();

@@ -83,7 +83,10 @@ class TDataSet : public TComponent {
   Integer BufferCount() const { return fBufferCount; }
   Integer ActiveRecord() const { return fActiveRecord; }
   Integer CurrentRecord() const { return fCurrentRecord; }
-  TRecordBuffer ActiveBuffer() const;
+  // Inline: every read of a field's value asks for it.
+  TRecordBuffer ActiveBuffer() const {
+    return fBuffers.empty() ? nullptr : fBuffers[static_cast<std::size_t>(fActiveRecord)];
+  }
   Integer BookmarkSize() const { return fBookmarkSize; }
   Integer CalcFieldsSize() const { return fCalcFieldsSize; }
   Integer BlobFieldCount() const { return fBlobFieldCount; }

@@ -177,6 +177,8 @@ TEST(SpreadSheetCells, CoordinatesBeyondAnExcelSheetAreRefused) {
 
 TEST(SpreadSheets, SheetsAreMadeOnDemandAndFoundByCaption) {
   TSpreadSheets sheets;
+  EXPECT_EQ(sheets.FindSheet(-1), nullptr);
+  EXPECT_NE(sheets.Sheets(-1), nullptr);
   EXPECT_EQ(sheets.Sheets(-5), sheets.Sheets(0));
   EXPECT_EQ(sheets.Count(), 1);
   sheets.Sheets(2);
