@@ -53,8 +53,9 @@ void TRecordsCache::TStringTable::AddCells(std::size_t rows) {
 char* TRecordsCache::TStringTable::Allocate(std::size_t size) {
   constexpr std::size_t kChunkSize = 64 * 1024;
   // A long text takes a chunk of its own rather than leave most of a shared one unused.
-  if (size > kChunkSize / 8) return fChunks.emplace_back(new char[size]).get();
-  if (fFreeSize < size) {
+  if (size > kChunkSize / 8) [[unlikely]]
+    return fChunks.emplace_back(new char[size]).get();
+  if (fFreeSize < size) [[unlikely]] {
     fFree = fChunks.emplace_back(new char[kChunkSize]).get();
     fFreeSize = kChunkSize;
   }
@@ -159,7 +160,7 @@ bool TRecordsCache::RecordExists(Integer physicalNo) const {
 Byte* TRecordsCache::ReserveRecord(Integer recordNo) {
   if (recordNo < 1) CacheError(SCantWriteBuffer);
   if (recordNo > fRecordCount) {
-    if (fHasMap)
+    if (fHasMap) [[unlikely]]
       for (Integer next = fRecordCount + 1; next <= recordNo; ++next) fMap.push_back(next);
     fRecordCount = recordNo;
     if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
@@ -171,7 +172,8 @@ Byte* TRecordsCache::ReserveRecord(Integer recordNo) {
 
 void TRecordsCache::EnsureBlocks(TBlocks& blocks, Integer physicalNo) const {
   const auto needed = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock) + 1;
-  while (blocks.size() < needed) blocks.emplace_back(NewBlock());
+  while (blocks.size() < needed) [[unlikely]]
+    blocks.emplace_back(NewBlock());
 }
 
 Byte* TRecordsCache::GetRecordPtrOrNil(Integer recordNo) {
