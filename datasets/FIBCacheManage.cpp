@@ -51,7 +51,7 @@ void TRecordsCache::TStringTable::AddCells(std::size_t rows) {
 }
 
 char* TRecordsCache::TStringTable::Allocate(std::size_t size) {
-  constexpr std::size_t kChunkSize = 64 * 1024;
+  constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
   // A long text takes a chunk of its own rather than leave most of a shared one unused.
   if (size > kChunkSize / 8) [[unlikely]]
     return fChunks.emplace_back(new char[size]).get();
