@@ -132,28 +132,24 @@ class SingleByteCodePage {
 };
 
 // Each table is made on its first use; a text converted checks only its own table's guard.
+template <const UpperHalf& Upper>
+const SingleByteCodePage* TableOf() {
+  static const SingleByteCodePage table(Upper);
+  return &table;
+}
+
 const SingleByteCodePage* SingleByte(Cardinal codePage) {
   switch (codePage) {
-    case CP_WIN1251: {
-      static const SingleByteCodePage table(kWin1251);
-      return &table;
-    }
-    case CP_WIN1252: {
-      static const SingleByteCodePage table(kWin1252);
-      return &table;
-    }
-    case CP_LATIN1: {
-      static const SingleByteCodePage table(kLatin1);
-      return &table;
-    }
-    case CP_DOS866: {
-      static const SingleByteCodePage table(kDos866);
-      return &table;
-    }
-    case CP_KOI8R: {
-      static const SingleByteCodePage table(kKoi8R);
-      return &table;
-    }
+    case CP_WIN1251:
+      return TableOf<kWin1251>();
+    case CP_WIN1252:
+      return TableOf<kWin1252>();
+    case CP_LATIN1:
+      return TableOf<kLatin1>();
+    case CP_DOS866:
+      return TableOf<kDos866>();
+    case CP_KOI8R:
+      return TableOf<kKoi8R>();
     default:
       return nullptr;
   }
