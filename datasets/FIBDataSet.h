@@ -288,6 +288,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // would copy into the field's buffer (ahead of its terminator), raising as it does when
   // they do not fit. False when null. descr is the field's ColumnDescriptor.
   bool GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text);
+  // A DATE column's day number (a date field's native value) in the record the state reads,
+  // in place. False when null. descr is the field's ColumnDescriptor.
+  bool GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber);
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;

@@ -114,6 +114,15 @@ bool TFIBCustomDataSet::GetFieldText(TField* field, const TFIBFieldDescr& descr,
   return true;
 }
 
+bool TFIBCustomDataSet::GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber) {
+  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field) && descr.SQLType == SQL_TYPE_DATE,
+                       "a date is read by its own DATE column's descriptor");
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+  std::memcpy(&dayNumber, record + descr.Offset, sizeof dayNumber);
+  return true;
+}
+
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
   if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();

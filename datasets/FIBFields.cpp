@@ -64,6 +64,12 @@ TFIBCustomDataSet* FIBDataSetOf(const TField& field) {
   return ObjectAs<TFIBCustomDataSet>(field.DataSet());
 }
 
+// Browsing or filtering, no field is being validated (that needs an editing state), so the
+// dataset's record holds what GetData would copy.
+bool ReadsRecordInPlace(const TFIBCustomDataSet& dataSet) {
+  return dataSet.State() == dsBrowse || dataSet.State() == dsFilter;
+}
+
 TTextCoding ColumnCoding(const TField& field) { return ColumnCoding(field, FIBDataSetOf(field)); }
 
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
@@ -122,11 +128,9 @@ bool TFIBStringField::ReadColumnText(AnsiString& text) {
   return true;
 }
 
-// Browsing or filtering, no field is being validated (that needs an editing state), so the
-// dataset's record holds what GetData would copy.
 bool TFIBStringField::ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const {
   return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
-         (dataSet->State() == dsBrowse || dataSet->State() == dsFilter);
+         ReadsRecordInPlace(*dataSet);
 }
 
 bool TFIBStringField::ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text) {
@@ -513,9 +517,7 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
   return fNumeric;
 }
 
-void TNumericDateFormat::Write(TDateTime value, AnsiString& text) const {
-  Word year = 0, month = 0, day = 0;
-  DecodeDate(value, year, month, day);
+void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text) const {
   const char separator = FormatSettings().DateSeparator;
   std::array<char, MaxTextLength> buffer;
   char* out = buffer.data();
@@ -548,16 +550,30 @@ void TFIBDateField::GetText(AnsiString& text, bool displayText) {
   const AnsiString& format =
       displayText && !DisplayFormat().empty() ? DisplayFormat() : FormatSettings().ShortDateFormat;
   if (!fNumericFormat.Compile(format)) return TDateField::GetText(text, displayText);
-  // Read as the field's own reading does (native value, then the dataset's conversion),
-  // without its scratch buffer per read.
-  Integer day = 0;
-  if (!ReadNative(&day)) {
+  Word year = 0, month = 0, day = 0;
+  if (!ReadCalendarDate(year, month, day)) {
     text.clear();
     return;
   }
+  fNumericFormat.Write(year, month, day, text);
+}
+
+// Browsing or filtering, a DATE column's day number is read where the record keeps it.
+// Otherwise (an OnValidate reads the value being written) the field reads as its own
+// reading does, the native value and then the dataset's conversion, without its scratch
+// buffer per read.
+bool TFIBDateField::ReadCalendarDate(Word& year, Word& month, Word& day) {
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
+  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
+  const bool inPlace = descr != nullptr && descr->SQLType == SQL_TYPE_DATE && ReadsRecordInPlace(*dataSet);
+  Integer dayNumber = 0;
+  if (!(inPlace ? dataSet->GetFieldDayNumber(this, *descr, dayNumber) : ReadNative(&dayNumber))) return false;
+  // A day outside the calendar goes through the conversion, which refuses it.
+  if (inPlace && TryDecodeDayNumber(dayNumber, year, month, day)) return true;
   TDateTime value = 0;
-  DataSet()->DataConvert(this, &day, &value, false);
-  fNumericFormat.Write(value, text);
+  DataSet()->DataConvert(this, &dayNumber, &value, false);
+  DecodeDate(value, year, month, day);
+  return true;
 }
 
 // ---- Times with milliseconds ------------------------------------------------------------------

@@ -192,7 +192,7 @@ class TNumericDateFormat {
   // numbers and separators only.
   bool Compile(const AnsiString& format);
   // The date (of the last format compiled) into text.
-  void Write(TDateTime value, AnsiString& text) const;
+  void Write(Word year, Word month, Word day, AnsiString& text) const;
 
  private:
   enum class TStep : Byte { Literal, DateSeparator, Day, Month, ShortYear, Year };
@@ -222,6 +222,7 @@ class TFIBDateField : public TDateField {
   void GetText(AnsiString& text, bool displayText) override;
 
  private:
+  bool ReadCalendarDate(Word& year, Word& month, Word& day);
   TNumericDateFormat fNumericFormat;
 };
 

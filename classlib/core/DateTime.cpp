@@ -11,6 +11,8 @@ namespace ordvane {
 
 namespace {
 
+constexpr Integer kLastDay = 3652059;  // 31 December 9999
+
 [[noreturn]] void InvalidTimeStamp(Int64 date, Int64 time) {
   throw EConvertError("'" + std::to_string(date) + "." + std::to_string(time) +
                       "' is not a valid timestamp");
@@ -99,15 +101,19 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
 }
 
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
-  constexpr Integer kLastDay = 3652059;  // 31 December 9999
   // A whole day (every date field's value) needs no detour through milliseconds.
   const bool wholeDay = date == std::trunc(date) && date >= 1 - DateDelta && date <= kLastDay - DateDelta;
   const Integer dayNumber = wholeDay ? static_cast<Integer>(date) + DateDelta : DateTimeToTimeStamp(date).Date;
+  TryDecodeDayNumber(dayNumber, year, month, day);
+}
+
+bool TryDecodeDayNumber(Integer dayNumber, Word& year, Word& month, Word& day) {
   if (dayNumber <= 0 || dayNumber > kLastDay) {
     year = month = day = 0;
-    return;
+    return false;
   }
   DayNumberToDate(dayNumber, year, month, day);
+  return true;
 }
 
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec) {

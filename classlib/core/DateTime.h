@@ -36,6 +36,9 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
 // A date outside the calendar (before 1 January of year 1, after 31 December 9999)
 // decodes as 0, 0, 0.
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day);
+// A time stamp's day number (1 is 1 January of year 1) to the calendar; false, and 0, 0, 0,
+// outside it.
+bool TryDecodeDayNumber(Integer dayNumber, Word& year, Word& month, Word& day);
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec);
 
 // The value is rounded to the millisecond; NaN, infinity or a value whose day count does

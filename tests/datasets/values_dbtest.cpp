@@ -102,6 +102,7 @@ class ValuesTest : public DataSetDbTestOf<TpFIBDataSet> {
   void ExpectValue(TField* field, const std::string& isql) {
     SCOPED_TRACE(field->FieldName() + " = " + isql);
     ASSERT_EQ(field->IsNull(), isql == "<null>");
+    if (auto* date = dynamic_cast<TFIBDateField*>(field)) ExpectDateTexts(*date, isql);
     if (field->IsNull()) return;
     const std::string name = field->FieldName();
     if (auto* wide = dynamic_cast<TFIBWideStringField*>(field)) {
@@ -138,6 +139,17 @@ class ValuesTest : public DataSetDbTestOf<TpFIBDataSet> {
     } else {
       EXPECT_EQ(field->AsString(), isql);
     }
+  }
+  // A browsed date's texts, written from the day the record keeps, against isql-fb's and
+  // FormatDateTime's.
+  static void ExpectDateTexts(TFIBDateField& field, const std::string& isql) {
+    const bool null = isql == "<null>";
+    field.SetDisplayFormat("yyyy-mm-dd");
+    EXPECT_EQ(field.DisplayText(), null ? "" : isql);
+    field.SetDisplayFormat("d/m/yy");
+    EXPECT_EQ(field.DisplayText(), null ? "" : FormatDateTime("d/m/yy", field.AsDateTime()));
+    field.SetDisplayFormat("");
+    EXPECT_EQ(field.AsString(), null ? "" : FormatDateTime(FormatSettings().ShortDateFormat, field.AsDateTime()));
   }
   void AllowEdit() { fDataSet->UpdateSQL().SetText("update v set id = ?id where id = ?old_id"); }
   // A master on the form, open, that the dataset follows through the source.
