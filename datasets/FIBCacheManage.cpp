@@ -207,14 +207,17 @@ void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std
   }
   const auto fixedSize = static_cast<std::size_t>(fSlots.front().offset);
   std::memcpy(dest, stored, fixedSize);
-  for (std::size_t slot = 0; slot < fSlots.size(); ++slot) {
-    const TSlot& area = fSlots[slot];
-    const std::string_view cell = strings != nullptr && row < strings->Rows() ? strings->Cell(row, slot) : "";
-    const std::size_t length = std::min(cell.size(), static_cast<std::size_t>(area.size));
-    Byte* at = dest + area.offset;
+  // Every record is read this way, one after the other: the row's cells are found once,
+  // and the slots are walked by pointers the copies cannot change.
+  const TStringTable::TCell* cell = strings != nullptr ? strings->RowCells(row) : nullptr;
+  for (const TSlot *area = fSlots.data(), *end = area + fSlots.size(); area != end; ++area) {
+    const auto size = static_cast<std::size_t>(area->size);
+    const std::size_t length = cell != nullptr ? std::min<std::size_t>(cell->length, size) : 0;
+    Byte* at = dest + area->offset;
     WriteLength(at, static_cast<Integer>(length));
-    if (length > 0) std::memcpy(at + 4, cell.data(), length);
-    if (length < static_cast<std::size_t>(area.size)) at[4 + length] = 0;
+    if (length > 0) std::memcpy(at + 4, cell->data, length);
+    if (length < size) at[4 + length] = 0;
+    if (cell != nullptr) ++cell;
   }
   if (TailSize() > 0)
     std::memcpy(dest + TailOffsetInImage(), stored + fixedSize, static_cast<std::size_t>(TailSize()));

@@ -135,19 +135,21 @@ class TRecordsCache {
         AddCells(rows);
       fRows = rows;
     }
-    std::string_view Cell(std::size_t row, std::size_t column) const {
-      const TCell& cell = fCells[row * fColumns + column];
-      return {cell.data, cell.length};
-    }
-    // text is at most slotSize characters.
-    void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize);
-
-   private:
     struct TCell {
       char* data = nullptr;
       std::uint32_t length = 0;
       std::uint32_t room = 0;
     };
+    std::string_view Cell(std::size_t row, std::size_t column) const {
+      const TCell& cell = fCells[row * fColumns + column];
+      return {cell.data, cell.length};
+    }
+    // The cells of a row, one per column; nullptr past the rows.
+    const TCell* RowCells(std::size_t row) const { return row < fRows ? &fCells[row * fColumns] : nullptr; }
+    // text is at most slotSize characters.
+    void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize);
+
+   private:
     void AddCells(std::size_t rows);
     char* Allocate(std::size_t size);
 

@@ -633,15 +633,32 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer ActiveRecordIndex() const;
 
   bool fCursorOpen = false;
-  Integer fCurrentRecord = -1;
-  Integer fFetchedCount = 0;
   // Set while the dataset rebuilds itself internally: the closed check is waived.
   bool fInternalReopen = false;
   // Set by the dataset's own scrolling and posting: the next Resync is deferred.
   bool fNeedResync = false;
   int fPendingResyncs = 0;
+  // What fetching a row and moving to a record read, side by side: the client library's
+  // fetch evicts them between two rows, so each cache line they share is one miss less.
+  Integer fCurrentRecord = -1;
+  Integer fFetchedCount = 0;
 
  private:
+  TFIBQuery* fSelectQuery;
+  std::unique_ptr<TRecordsCache> fRecordsCache;
+  TpPrepareOptions fPrepareOptions = DefaultPrepareOptions;
+  TFIBUpdateRecordTypes fUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};
+  int fCalcFieldsDisabled = 0;
+  int fScrollEventsDisabled = 0;
+  bool fInFetch = false;
+  // The select text opened no cursor (not a SELECT): no rows, no cache.
+  bool fNoRows = false;
+  bool fRefreshing = false;
+  // Set while the records are sorted or located: every record counts as visible.
+  bool fAllRecordsVisible = false;
+  TFIBFieldDescrList fDescriptors;
+  TCacheModelOptions fCacheModelOptions{this};
+
   TFIBQuery* CreateStatement(const AnsiString& name);
   // How the field takes its column's value (descr is its ColumnDescriptor), worked out at
   // its first read in an open.
@@ -738,7 +755,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* fInsertQuery;
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
-  TFIBQuery* fSelectQuery;
   // Sets, releases and rolls back to the savepoint around one change; not one of the
   // dataset's published statements, so it has no owner.
   std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
@@ -785,12 +801,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   std::unordered_map<const TFIBQuery*, TParamPlan> fParamPlans;
   TParamBinding ResolveParam(const TFIBQuery& statement, const AnsiString& paramName);
   const TParamPlan& ParamPlan(TFIBQuery& statement);
-  TFIBFieldDescrList fDescriptors;
   TSQLs fSQLs{this};
   TAutoUpdateOptions fAutoUpdateOptions{this};
-  TCacheModelOptions fCacheModelOptions{this};
   std::unique_ptr<TTimer> fMasterScrollTimer;
-  std::unique_ptr<TRecordsCache> fRecordsCache;
   std::vector<Byte> fScratchRecord;
   std::vector<Byte> fOldRecord;
   TOrderInfo fOrderInfo;
@@ -798,9 +811,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   TTransactionKind fRefreshTransactionKind = tkReadTransaction;
   TpFIBDsOptions fOptions = DefaultDataSetOptions;
-  TpPrepareOptions fPrepareOptions = DefaultPrepareOptions;
   TDetailConditions fDetailConditions = DefaultDetailConditions;
-  TFIBUpdateRecordTypes fUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};
   TUpdateKinds fAllowedUpdateKinds{ukModify, ukInsert, ukDelete};
   bool fCachedUpdates = false;
   bool fAutoCommit = false;
@@ -810,12 +821,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TDataSource* fDataSource = nullptr;
   Integer fDeletedCount = 0;
   Integer fFailedBookmarkMoves = 0;
-  int fCalcFieldsDisabled = 0;
   int fOpenCloseEventsDisabled = 0;
-  int fScrollEventsDisabled = 0;
-  bool fInFetch = false;
-  // The select text opened no cursor (not a SELECT): no rows, no cache.
-  bool fNoRows = false;
   bool fDatabaseUnicode = false;
   bool fControlsDisabledSeen = false;
   // Records changed since the cached updates were last applied.
@@ -828,11 +834,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
     bool UsedUp = false;
   };
   std::unordered_map<UInt64, TWrittenArray> fWrittenArrays;
-  bool fRefreshing = false;
 
   // ---- Local sorting and locate
-  // Set while the records are sorted or located: every record counts as visible.
-  bool fAllRecordsVisible = false;
   // The record the next field reads come from while its values are read out of the cache.
   TRecordBuffer fRecordView = nullptr;
   std::vector<Byte> fViewRecord;
