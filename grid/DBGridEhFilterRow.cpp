@@ -54,18 +54,6 @@ void ShowPickTexts(TStrings& items, TStrings& keys, TStrings& picks) {
   }
 }
 
-// Holds the base grid's drawing off for a scope.
-class TDrawLockScopeEh {
- public:
-  explicit TDrawLockScopeEh(TCustomGridEh& grid) : fGrid(grid) { fGrid.LockDraw(); }
-  ~TDrawLockScopeEh() { fGrid.UnlockDraw(); }
-  TDrawLockScopeEh(const TDrawLockScopeEh&) = delete;
-  TDrawLockScopeEh& operator=(const TDrawLockScopeEh&) = delete;
-
- private:
-  TCustomGridEh& fGrid;
-};
-
 }  // namespace
 
 // ---- Cells and texts ----------------------------------------------------------------------

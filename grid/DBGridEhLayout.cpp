@@ -167,11 +167,7 @@ void TCustomDBGridEh::InternalLayout() {
   if (ComponentState().Contains(csLoading)) return;
   if (HandleAllocated()) RemovePendingMessageEh(Handle(), CM_DEFERLAYOUTEH);
   fDeferredLayoutPending = false;
-  LockDraw();
-  struct TUnlock {
-    TCustomDBGridEh& grid;
-    ~TUnlock() { grid.UnlockDraw(); }
-  } unlock{*this};
+  const TDrawLockScopeEh drawLock(*this);
 
   RemoveStaleGeneratedColumns();
   fIndicatorOffset = fDBOptions.Contains(dgIndicator) ? 1 : 0;

@@ -579,6 +579,18 @@ class TCustomGridEh : public TCustomControl {
   bool fUpdatingScrollRange = false;
 };
 
+// Holds the grid's drawing off for a scope.
+class TDrawLockScopeEh {
+ public:
+  explicit TDrawLockScopeEh(TCustomGridEh& grid) : fGrid(grid) { fGrid.LockDraw(); }
+  ~TDrawLockScopeEh() { fGrid.UnlockDraw(); }
+  TDrawLockScopeEh(const TDrawLockScopeEh&) = delete;
+  TDrawLockScopeEh& operator=(const TDrawLockScopeEh&) = delete;
+
+ private:
+  TCustomGridEh& fGrid;
+};
+
 // Draws the strokes of a poly-polyline on a control's canvas in one call; in a right-to-
 // left layout every x moves one pixel right, so that a mirrored line lands on the pixel
 // a mirrored rectangle would cover.
