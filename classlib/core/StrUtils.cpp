@@ -225,7 +225,7 @@ constexpr std::array<char, 200> DigitPairs = [] {
   return pairs;
 }();
 
-char* PutPair(char* end, UInt64 pair) {
+char* PutPair(char* end, std::uint32_t pair) {
   end -= 2;
   std::memcpy(end, DigitPairs.data() + 2 * pair, 2);
   return end;
@@ -234,21 +234,26 @@ char* PutPair(char* end, UInt64 pair) {
 }  // namespace
 
 char* PutLastDigits(char* end, UInt64& value, int count) {
-  for (; count >= 2; count -= 2) {
-    end = PutPair(end, value % 100);
-    value /= 100;
-  }
+  // A copy, which the digits' stores cannot alias: no reload after every pair.
+  UInt64 rest = value;
+  for (; count >= 2; count -= 2, rest /= 100) end = PutPair(end, static_cast<std::uint32_t>(rest % 100));
   if (count == 1) {
-    *--end = static_cast<char>('0' + value % 10);
-    value /= 10;
+    *--end = static_cast<char>('0' + rest % 10);
+    rest /= 10;
   }
+  value = rest;
   return end;
 }
 
 char* PutDigits(char* end, UInt64 value) {
-  for (; value >= 100; value /= 100) end = PutPair(end, value % 100);
-  if (value >= 10) return PutPair(end, value);
-  *--end = static_cast<char>('0' + value);
+  // Dividing 64 bits by a constant costs about twice what 32 bits cost: the digits are
+  // taken in 64 bits only while the value needs them.
+  for (; value > std::numeric_limits<std::uint32_t>::max(); value /= 100)
+    end = PutPair(end, static_cast<std::uint32_t>(value % 100));
+  auto low = static_cast<std::uint32_t>(value);
+  for (; low >= 100; low /= 100) end = PutPair(end, low % 100);
+  if (low >= 10) return PutPair(end, low);
+  *--end = static_cast<char>('0' + low);
   return end;
 }
 
