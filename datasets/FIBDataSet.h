@@ -297,8 +297,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // browses or filters, in place in the record the state reads: as GetFieldData would give
   // it to a native integer of the field's size. keepsScale: the field scales by itself (a
   // 64-bit column of any scale counts); else only a column of scale 0 does. Elsewhere for
-  // every other state, field kind and column.
-  TStoredRead GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value);
+  // every other state and column. descr is the field's ColumnDescriptor.
+  TStoredRead GetFieldStoredInteger(TField* field, const TFIBFieldDescr& descr, bool keepsScale, Int64& value);
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;

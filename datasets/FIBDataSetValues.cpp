@@ -134,16 +134,17 @@ bool TFIBCustomDataSet::GetFieldDayNumber(TField* field, const TFIBFieldDescr& d
   return true;
 }
 
-TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value) {
+TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, const TFIBFieldDescr& descr,
+                                                                        bool keepsScale, Int64& value) {
+  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "an integer is read by its own column's descriptor");
   // No field validates while browsing or filtering (that needs an editing state), so the
   // record holds what GetData would copy.
-  if (field->FieldKind() != fkData || (State() != dsBrowse && State() != dsFilter)) return TStoredRead::Elsewhere;
-  const TFIBFieldDescr* descr = ColumnDescriptor(field);
-  if (descr == nullptr || !IsIntegerColumn(*descr) || (descr->Scale != 0 && !(keepsScale && descr->SQLType == SQL_INT64)))
+  if (State() != dsBrowse && State() != dsFilter) return TStoredRead::Elsewhere;
+  if (!IsIntegerColumn(descr) || (descr.Scale != 0 && !(keepsScale && descr.SQLType == SQL_INT64)))
     return TStoredRead::Elsewhere;
   TRecordBuffer record = StateRecord();
   if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return TStoredRead::Null;
-  value = SaturatedInteger(StoredInteger(record + descr->Offset, *descr), field->DataSize());
+  value = SaturatedInteger(StoredInteger(record + descr.Offset, descr), field->DataSize());
   return TStoredRead::Value;
 }
 

@@ -89,10 +89,12 @@ TTextCoding ColumnCoding(const TField& field) { return ColumnCoding(field, FIBDa
 
 using TStoredRead = TFIBCustomDataSet::TStoredRead;
 
-// GetFieldStoredInteger of the field's dataset when it is a Firebird one.
-TStoredRead ReadStoredInteger(TField& field, bool keepsScale, Int64& value) {
-  TFIBCustomDataSet* dataSet = FIBDataSetOf(field);
-  return dataSet != nullptr ? dataSet->GetFieldStoredInteger(&field, keepsScale, value) : TStoredRead::Elsewhere;
+// GetFieldStoredInteger of the field's column (its link, worked out when not known) when
+// the field has one in a Firebird dataset.
+TStoredRead ReadStoredInteger(TField& field, TFIBColumnLink& column, bool keepsScale, Int64& value) {
+  if (!column.Known) column = LinkOf(field);
+  if (column.Descr == nullptr) return TStoredRead::Elsewhere;
+  return column.DataSet->GetFieldStoredInteger(&field, *column.Descr, keepsScale, value);
 }
 
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
@@ -248,7 +250,7 @@ Integer TFIBWideStringField::GetDataSize() const {
 template <class TBase>
 AnsiString TFIBIntegerText<TBase>::GetAsString() {
   Int64 value = 0;
-  switch (ReadStoredInteger(*this, false, value)) {
+  switch (ReadStoredInteger(*this, fColumn, false, value)) {
     case TStoredRead::Value:
       return IntToStr(value);
     case TStoredRead::Null:
@@ -262,7 +264,7 @@ AnsiString TFIBIntegerText<TBase>::GetAsString() {
 template <class TBase>
 void TFIBIntegerText<TBase>::GetText(AnsiString& text, bool displayText) {
   Int64 value = 0;
-  switch (ReadStoredInteger(*this, false, value)) {
+  switch (ReadStoredInteger(*this, fColumn, false, value)) {
     case TStoredRead::Value:
       text = this->IntegerText(value, displayText);
       return;
@@ -317,7 +319,7 @@ void TFIBBCDField::CheckTypeSize(Integer size) const {
 }
 
 bool TFIBBCDField::ReadScaled(Int64& value) {
-  switch (ReadStoredInteger(*this, true, value)) {
+  switch (ReadStoredInteger(*this, fColumn, true, value)) {
     case TStoredRead::Value:
       return true;
     case TStoredRead::Null:
@@ -666,6 +668,14 @@ void ForgetColumnLinks(const TFields& fields) {
       text->fTextPlan.Column.Known = false;
     else if (auto* date = ObjectAs<TFIBDateField>(field))
       date->fColumn.Known = false;
+    else if (auto* bcd = ObjectAs<TFIBBCDField>(field))
+      bcd->fColumn.Known = false;
+    else if (auto* integer = ObjectAs<TFIBIntegerField>(field))
+      integer->fColumn.Known = false;
+    else if (auto* smallInteger = ObjectAs<TFIBSmallIntField>(field))
+      smallInteger->fColumn.Known = false;
+    else if (auto* largeInteger = ObjectAs<TFIBLargeIntField>(field))
+      largeInteger->fColumn.Known = false;
   }
 }
 

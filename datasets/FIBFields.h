@@ -112,6 +112,10 @@ class TFIBIntegerText : public TBase {
  protected:
   AnsiString GetAsString() override;
   void GetText(AnsiString& text, bool displayText) override;
+
+ private:
+  friend void ForgetColumnLinks(const TFields& fields);
+  TFIBColumnLink fColumn;
 };
 
 extern template class TFIBIntegerText<TIntegerField>;
@@ -206,6 +210,8 @@ class TFIBBCDField : public TBCDField {
   // The stored integer as decimal text: the sign, at least one digit before the decimal
   // separator of the format settings, then Size digits (no separator for Size 0).
   AnsiString DecimalText(Int64 value) const;
+  friend void ForgetColumnLinks(const TFields& fields);
+  TFIBColumnLink fColumn;
   // value x 10^Size, or a range error.
   Int64 Scaled(Int64 value) const;
   bool fRoundByScale = true;

@@ -323,8 +323,9 @@ TEST_P(ValuesTest, ASmallintReadThroughAnIntegerFieldKeepsItsSignAndItsRange) {
 }
 
 // Browsing reads an integer where the record keeps it, an edit through the field's data:
-// both read what isql-fb shows, the limits included, for a BIGINT through a 64-bit field
-// and a SMALLINT through a 32-bit one.
+// both read what isql-fb shows, the limits included, for a BIGINT through a 64-bit field,
+// a SMALLINT through a 32-bit one and a NUMERIC(15,2) through a BCD field, also after a
+// reopen on a select whose columns lie elsewhere in the record.
 TEST_P(ValuesTest, WholeNumbersReadAsIsqlShowsThemBrowsedAndEdited) {
   if (Dialect() != 3) GTEST_SKIP() << "dialect 1 has no 64-bit integers";
   auto* s = new TFIBIntegerField(fDataSet);
@@ -333,23 +334,36 @@ TEST_P(ValuesTest, WholeNumbersReadAsIsqlShowsThemBrowsedAndEdited) {
   auto* b = new TFIBLargeIntField(fDataSet);
   b->SetFieldName("B");
   b->SetDataSet(fDataSet);
+  auto* n152 = new TFIBBCDField(fDataSet);
+  n152->SetFieldName("N152");
+  n152->SetSize(2);
+  n152->SetDataSet(fDataSet);
   fDataSet->SetPrepareOptions(fDataSet->PrepareOptions() + TpPrepareOptions{psUseLargeIntField});
   AllowEdit();
-  const std::string select = "select s, b from v order by id";
-  Open(select);
-  const auto texts = [&] { return s->AsString() + "|" + b->AsString() + "|" + s->DisplayText() + "|" + b->Text(); };
-  for (const std::string& row : Split(Oracle(select), ';')) {
-    const std::vector<std::string> isql = Split(row, '|');
-    ASSERT_EQ(isql.size(), 2u);
-    const auto shown = [](const std::string& value) { return value == "<null>" ? std::string() : value; };
-    const std::string browsed = texts();
-    EXPECT_EQ(browsed, shown(isql[0]) + "|" + shown(isql[1]) + "|" + shown(isql[0]) + "|" + shown(isql[1]));
-    fDataSet->Edit();
-    EXPECT_EQ(texts(), browsed);
-    fDataSet->Cancel();
-    fDataSet->Next();
+  const auto texts = [&] {
+    return s->AsString() + "|" + b->AsString() + "|" + n152->AsString() + "|" + s->DisplayText() + "|" + b->Text();
+  };
+  const std::vector<std::string> rows = Split(Oracle("select s, b, n152 from v order by id"), ';');
+  for (const char* columns : {"s, b, n152", "n152, id, b, v20, s"}) {
+    SCOPED_TRACE(columns);
+    Open(std::string("select ") + columns + " from v order by id");
+    for (const std::string& row : rows) {
+      std::vector<std::string> isql = Split(row, '|');
+      ASSERT_EQ(isql.size(), 3u);
+      for (std::string& value : isql) {
+        if (value == "<null>") value.clear();
+        std::replace(value.begin(), value.end(), '.', ',');
+      }
+      const std::string browsed = texts();
+      EXPECT_EQ(browsed, isql[0] + "|" + isql[1] + "|" + isql[2] + "|" + isql[0] + "|" + isql[1]);
+      fDataSet->Edit();
+      EXPECT_EQ(texts(), browsed);
+      fDataSet->Cancel();
+      fDataSet->Next();
+    }
+    EXPECT_TRUE(fDataSet->Eof());
+    fDataSet->Close();
   }
-  EXPECT_TRUE(fDataSet->Eof());
 }
 
 constexpr std::array<Connection, 6> ValueConnections{
