@@ -522,16 +522,6 @@ void TFIBBooleanField::SetAsString(const AnsiString& value) {
 
 namespace {
 
-// "00" to "99", two characters a number.
-constexpr std::array<char, 200> TwoDigitTexts = [] {
-  std::array<char, 200> texts{};
-  for (std::size_t n = 0; n < 100; ++n) {
-    texts[2 * n] = static_cast<char>('0' + n / 10);
-    texts[2 * n + 1] = static_cast<char>('0' + n % 10);
-  }
-  return texts;
-}();
-
 // A number below 100 (a day, a month, a year's last two digits) at out, with a zero in
 // front up to digits (1 or 2); answers the end.
 char* WriteSmallNumber(char* out, unsigned value, int digits) {

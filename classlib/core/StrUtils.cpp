@@ -215,19 +215,9 @@ AnsiString AnsiDequotedStr(std::string_view text, char quote) {
 
 namespace {
 
-// "00" .. "99": two digits a step, half the divisions of one a step.
-constexpr std::array<char, 200> DigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (int i = 0; i < 100; ++i) {
-    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
-}();
-
 char* PutPair(char* end, std::uint32_t pair) {
   end -= 2;
-  std::memcpy(end, DigitPairs.data() + 2 * pair, 2);
+  std::memcpy(end, TwoDigitTexts.data() + 2 * pair, 2);
   return end;
 }
 

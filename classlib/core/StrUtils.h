@@ -3,6 +3,8 @@
 // ASCII case, quoting, and integer conversions. Positions are 1-based as in the
 // original; out-of-range positions give empty results, never an error.
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 #include "classlib/core/System.h"
@@ -50,6 +52,16 @@ AnsiString AnsiExtractQuotedStr(std::string_view text, std::size_t& pos, char qu
 AnsiString AnsiDequotedStr(std::string_view text, char quote);
 
 AnsiString IntToStr(Int64 value);
+// "00" to "99", two characters a number: a number's text made two digits a step needs half
+// the divisions of one made digit by digit.
+inline constexpr std::array<char, 200> TwoDigitTexts = [] {
+  std::array<char, 200> texts{};
+  for (std::size_t n = 0; n < 100; ++n) {
+    texts[2 * n] = static_cast<char>('0' + n / 10);
+    texts[2 * n + 1] = static_cast<char>('0' + n % 10);
+  }
+  return texts;
+}();
 // Decimal digits written backwards into a buffer that ends at end, so that a number's
 // text is made in place in one pass; each answers where the digits written begin.
 // PutLastDigits writes value's last count digits (zeros where it has none) and takes them
