@@ -1,6 +1,7 @@
 #include "classlib/core/DateTime.h"
 
 #include <cmath>
+#include <cstdint>
 #include <ctime>
 #include <mutex>
 
@@ -22,20 +23,24 @@ void ValidateTimeStamp(const TTimeStamp& ts) {
   if (ts.Date <= 0 || ts.Time < 0 || ts.Time >= MSecsPerDay) InvalidTimeStamp(ts.Date, ts.Time);
 }
 
-// Days of a time stamp (1 is 1 January of year 1) to the calendar, in constant time:
-// counted from 1 March of year 0, a year ends with February, so its leap day is last and
-// the months from March on follow one pattern of 153 days per five months.
+// Days of a time stamp (1 is 1 January of year 1, up to 31 December 9999) to the calendar,
+// in constant time: counted from 1 March of year 0, a year ends with February, so its leap
+// day is last; the divisions by the lengths of centuries, years and months are done as
+// multiplications and shifts, the day's place in its century and year in the low bits.
 void DayNumberToDate(Integer dayNumber, Word& year, Word& month, Word& day) {
-  constexpr Integer kDaysPer400Years = 146097;
-  const Integer fromMarchOfYear0 = dayNumber + 305;  // 1 January of year 1 is day 306
-  const Integer era = fromMarchOfYear0 / kDaysPer400Years;
-  const Integer dayOfEra = fromMarchOfYear0 - era * kDaysPer400Years;
-  const Integer yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const Integer dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const Integer monthFromMarch = (5 * dayOfYear + 2) / 153;
-  day = static_cast<Word>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
-  month = static_cast<Word>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
-  year = static_cast<Word>(era * 400 + yearOfEra + (month <= 2 ? 1 : 0));
+  const auto fromMarchOfYear0 = static_cast<std::uint32_t>(dayNumber + 305);  // 1 January of year 1 is day 306
+  const std::uint32_t quarterDays = 4 * fromMarchOfYear0 + 3;
+  const std::uint32_t century = quarterDays / 146097;
+  const std::uint32_t dayOfCentury = quarterDays % 146097 / 4;
+  const std::uint64_t scaled = std::uint64_t{2939745} * (4 * dayOfCentury + 3);
+  const auto yearOfCentury = static_cast<std::uint32_t>(scaled >> 32);
+  const auto dayOfYear = static_cast<std::uint32_t>(scaled) / 2939745 / 4;
+  const std::uint32_t monthAndDay = 2141 * dayOfYear + 197913;
+  const std::uint32_t monthFromMarch = monthAndDay >> 16;  // 3 .. 14
+  const bool januaryOrFebruary = dayOfYear >= 306;
+  day = static_cast<Word>((monthAndDay & 0xFFFF) / 2141 + 1);
+  month = static_cast<Word>(januaryOrFebruary ? monthFromMarch - 12 : monthFromMarch);
+  year = static_cast<Word>(100 * century + yearOfCentury + (januaryOrFebruary ? 1 : 0));
 }
 
 std::mutex& ClockLock() {
