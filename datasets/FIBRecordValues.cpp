@@ -224,7 +224,7 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
 }
 
 void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
-                    Byte* stored, TRecordsCache& cache, Integer stringRow) {
+                    Byte* stored, TRecordsCache& cache) {
   constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
   for (std::size_t i = 0; i < descriptors.size(); ++i) {
     const XSQLVAR& var = row.sqlvar[i];
@@ -233,8 +233,7 @@ void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descripto
     stored[nullFlags + i] = isNull && descr.Nullable ? 1 : 0;
     if (isNull && !KeepsValueWhenNull(descr, var)) continue;
     if (descr.IsStringSlot) {
-      const std::string_view text = FetchedSlotText(var, descr);
-      cache.WriteStringBuffer(descr.StringSlot, stringRow, false, static_cast<Integer>(text.size()), text.data());
+      cache.WriteAppendedText(descr.StringSlot, FetchedSlotText(var, descr));
       continue;
     }
     const Integer offset = descr.Offset - StatusOffset;

@@ -42,12 +42,12 @@ inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) 
 class TRecordsCache;
 
 // A row of the select statement, whose columns are the descriptors' in their order, into
-// a new record of the cache: its fixed values and null flags into the stored record
-// (stored, zero bytes as a new record is), its texts into string-table row stringRow. A
-// null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale below -4
-// is kept as a double.
+// the record the cache appended last: its fixed values and null flags into the stored
+// record (stored, zero bytes as a new record is), its texts into the record's string
+// cells. A null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale
+// below -4 is kept as a double.
 void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
-                    Byte* stored, TRecordsCache& cache, Integer stringRow);
+                    Byte* stored, TRecordsCache& cache);
 
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
