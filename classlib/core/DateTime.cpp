@@ -1,7 +1,6 @@
 #include "classlib/core/DateTime.h"
 
 #include <cmath>
-#include <cstdint>
 #include <ctime>
 #include <mutex>
 
@@ -12,8 +11,6 @@ namespace ordvane {
 
 namespace {
 
-constexpr Integer kLastDay = 3652059;  // 31 December 9999
-
 [[noreturn]] void InvalidTimeStamp(Int64 date, Int64 time) {
   throw EConvertError("'" + std::to_string(date) + "." + std::to_string(time) +
                       "' is not a valid timestamp");
@@ -21,26 +18,6 @@ constexpr Integer kLastDay = 3652059;  // 31 December 9999
 
 void ValidateTimeStamp(const TTimeStamp& ts) {
   if (ts.Date <= 0 || ts.Time < 0 || ts.Time >= MSecsPerDay) InvalidTimeStamp(ts.Date, ts.Time);
-}
-
-// Days of a time stamp (1 is 1 January of year 1, up to 31 December 9999) to the calendar,
-// in constant time: counted from 1 March of year 0, a year ends with February, so its leap
-// day is last; the divisions by the lengths of centuries, years and months are done as
-// multiplications and shifts, the day's place in its century and year in the low bits.
-void DayNumberToDate(Integer dayNumber, Word& year, Word& month, Word& day) {
-  const auto fromMarchOfYear0 = static_cast<std::uint32_t>(dayNumber + 305);  // 1 January of year 1 is day 306
-  const std::uint32_t quarterDays = 4 * fromMarchOfYear0 + 3;
-  const std::uint32_t century = quarterDays / 146097;
-  const std::uint32_t dayOfCentury = quarterDays % 146097 / 4;
-  const std::uint64_t scaled = std::uint64_t{2939745} * (4 * dayOfCentury + 3);
-  const auto yearOfCentury = static_cast<std::uint32_t>(scaled >> 32);
-  const auto dayOfYear = static_cast<std::uint32_t>(scaled) / 2939745 / 4;
-  const std::uint32_t monthAndDay = 2141 * dayOfYear + 197913;
-  const std::uint32_t monthFromMarch = monthAndDay >> 16;  // 3 .. 14
-  const bool januaryOrFebruary = dayOfYear >= 306;
-  day = static_cast<Word>((monthAndDay & 0xFFFF) / 2141 + 1);
-  month = static_cast<Word>(januaryOrFebruary ? monthFromMarch - 12 : monthFromMarch);
-  year = static_cast<Word>(100 * century + yearOfCentury + (januaryOrFebruary ? 1 : 0));
 }
 
 std::mutex& ClockLock() {
@@ -107,18 +84,9 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
 
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
   // A whole day (every date field's value) needs no detour through milliseconds.
-  const bool wholeDay = date == std::trunc(date) && date >= 1 - DateDelta && date <= kLastDay - DateDelta;
+  const bool wholeDay = date == std::trunc(date) && date >= 1 - DateDelta && date <= MaxDayNumber - DateDelta;
   const Integer dayNumber = wholeDay ? static_cast<Integer>(date) + DateDelta : DateTimeToTimeStamp(date).Date;
   TryDecodeDayNumber(dayNumber, year, month, day);
-}
-
-bool TryDecodeDayNumber(Integer dayNumber, Word& year, Word& month, Word& day) {
-  if (dayNumber <= 0 || dayNumber > kLastDay) {
-    year = month = day = 0;
-    return false;
-  }
-  DayNumberToDate(dayNumber, year, month, day);
-  return true;
 }
 
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec) {
