@@ -207,8 +207,16 @@ void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int
       std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
-    default:
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
+    default: {
+      const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
+      // The usual widths are copied without a call.
+      if (size == 4)
+        std::memcpy(value, data, 4);
+      else if (size == 8)
+        std::memcpy(value, data, 8);
+      else
+        std::memcpy(value, data, size);
+    }
   }
 }
 
