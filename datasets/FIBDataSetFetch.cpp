@@ -7,6 +7,7 @@
 #include "classlib/core/Application.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
+#include "datasets/FIBFields.h"
 
 namespace ordvane {
 
@@ -78,6 +79,7 @@ void TFIBCustomDataSet::InternalClose() {
   fWrittenArrays.clear();
   FreeRecordCache();
   fStateRecord.clear();
+  ForgetColumnLinks(Fields());
   BindFields(false);
   if (DefaultFields()) DestroyFields();
 }

@@ -295,20 +295,6 @@ Int64 GetInteger(const void* source, Integer dataSize) {
 
 }  // namespace
 
-std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim) {
-  const Byte* area = record + descr.Offset;
-  const auto* chars = reinterpret_cast<const char*>(area + (descr.IsStringSlot ? 4 : 0));
-  std::size_t length = descr.DataSize;
-  if (descr.IsStringSlot)
-    length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(area), 0, descr.DataSize));
-  else if (!descr.IsBinary && descr.CharKind == ckAnsi)
-    if (const void* zero = std::memchr(chars, 0, descr.DataSize); zero != nullptr)
-      length = static_cast<std::size_t>(static_cast<const char*>(zero) - chars);
-  if (trim && !descr.IsBinary && descr.CharKind == ckAnsi)
-    while (length > 0 && chars[length - 1] == ' ') --length;
-  return {chars, length};
-}
-
 bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
   if (!std::isfinite(value)) return false;
   char text[64];

@@ -4,6 +4,8 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout; a whole row of the select straight into a new cache record.
 
+#include <algorithm>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -70,7 +72,24 @@ class TField;
 // string area's stored length, else up to the first zero byte but never past the column's
 // size (binary and wide text: the whole column); with trim (text of the 8-bit code page
 // only) without trailing blanks.
-std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim);
+// Inline: every text a grid shows is read through it.
+inline std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim) {
+  const Byte* area = record + descr.Offset;
+  const auto* chars = reinterpret_cast<const char*>(area + (descr.IsStringSlot ? 4 : 0));
+  std::size_t length = descr.DataSize;
+  const bool ansi = !descr.IsBinary && descr.CharKind == ckAnsi;
+  if (descr.IsStringSlot) {
+    Integer stored = 0;
+    std::memcpy(&stored, area, sizeof stored);
+    length = static_cast<std::size_t>(std::clamp<Integer>(stored, 0, descr.DataSize));
+  } else if (ansi) {
+    if (const void* zero = std::memchr(chars, 0, descr.DataSize); zero != nullptr)
+      length = static_cast<std::size_t>(static_cast<const char*>(zero) - chars);
+  }
+  if (trim && ansi)
+    while (length > 0 && chars[length - 1] == ' ') --length;
+  return {chars, length};
+}
 
 // The value at the descriptor's place, in the target's native form, into dest. Text is
 // delivered zero-terminated: a string slot's stored length, else up to the first zero
