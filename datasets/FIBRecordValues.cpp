@@ -164,7 +164,7 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
 // The characters a string slot keeps of a fetched text column described as its
 // descriptor is: at most the slot's size, a CHAR without its trailing blanks (unless
 // binary).
-std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
+inline std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
   std::string_view text = ColumnText(var);
   text = text.substr(0, descr.DataSize);
   if (descr.SQLType == SQL_TEXT && !descr.IsBinary)
