@@ -1,8 +1,11 @@
 #include "datasets/FIBCacheManage.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace ordvane {
 
@@ -43,34 +46,43 @@ AnsiString WithoutTrailingBlanks(AnsiString text) {
 
 }  // namespace
 
-// Cells come some rows at a time: a fetch adds a row per record and would otherwise
-// resize the table at every one.
-void TRecordsCache::TStringTable::AddCells(std::size_t rows) {
-  constexpr std::size_t kRowStep = 64;
-  fCells.resize((rows + kRowStep - 1) / kRowStep * kRowStep * fColumns);
-}
-
-char* TRecordsCache::TStringTable::Allocate(std::size_t size) {
+char* TRecordsCache::TArena::Allocate(std::size_t size, std::size_t alignment) {
+  // Big enough for a few thousand texts or a page of cells, small enough to come from the
+  // allocator's heap rather than a mapping of its own.
   constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
-  // A long text takes a chunk of its own rather than leave most of a shared one unused.
+  // A long text or a big block takes a chunk of its own rather than leave most of a shared
+  // one unused.
   if (size > kChunkSize / 8) [[unlikely]]
     return fChunks.emplace_back(new char[size]).get();
-  if (fFreeSize < size) [[unlikely]] {
+  std::size_t skip = (alignment - reinterpret_cast<std::uintptr_t>(fFree) % alignment) % alignment;
+  if (fFreeSize < skip + size) [[unlikely]] {
     fFree = fChunks.emplace_back(new char[kChunkSize]).get();
     fFreeSize = kChunkSize;
+    skip = 0;
   }
-  char* at = fFree;
-  fFree += size;
-  fFreeSize -= size;
+  char* at = fFree + skip;
+  fFree = at + size;
+  fFreeSize -= skip + size;
   return at;
+}
+
+// Cells come a page of rows at a time: a fetch adds a row per record and would otherwise
+// ask for room at every one.
+void TRecordsCache::TStringTable::AddPages(std::size_t rows) {
+  const std::size_t pageCells = kPageRows * fColumns;
+  while (fPages.size() * kPageRows < rows) {
+    auto* page = reinterpret_cast<TCell*>(fArena.Allocate(pageCells * sizeof(TCell), alignof(TCell)));
+    std::uninitialized_value_construct_n(page, pageCells);
+    fPages.push_back(page);
+  }
 }
 
 void TRecordsCache::TStringTable::Assign(std::size_t row, std::size_t column, std::string_view text,
                                          std::size_t slotSize) {
-  TCell& cell = fCells[row * fColumns + column];
+  TCell& cell = CellsOf(row)[column];
   if (text.size() > cell.room) {
     const std::size_t room = cell.room == 0 ? text.size() : std::max(text.size(), slotSize);
-    cell.data = Allocate(room);
+    cell.data = fArena.Allocate(room, 1);
     cell.room = static_cast<std::uint32_t>(room);
   }
   if (!text.empty()) std::memmove(cell.data, text.data(), text.size());
@@ -86,7 +98,7 @@ TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer
   fRecordsPerBlock = static_cast<Integer>(fBlockSize / recordSize);
   if (stringSlotCount > 0) {
     fSlots.resize(static_cast<std::size_t>(stringSlotCount));
-    fStrings = std::make_unique<TStringTable>(fSlots.size());
+    fStrings = std::make_unique<TStringTable>(fSlots.size(), fArena);
   }
   fScratch.assign(static_cast<std::size_t>(fullBufferSize), 1);
 }
@@ -116,14 +128,11 @@ const TRecordsCache::TSlot& TRecordsCache::Slot(Integer slot) const {
   return fSlots[static_cast<std::size_t>(slot)];
 }
 
-Byte* TRecordsCache::NewBlock() const {
-  return new Byte[static_cast<std::size_t>(fBlockSize)]();
-}
 
 Byte* TRecordsCache::PlaceIn(TBlocks& blocks, Integer physicalNo) const {
   const auto block = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock);
   if (block >= blocks.size()) return nullptr;
-  return blocks[block].get() + static_cast<std::size_t>((physicalNo - 1) % fRecordsPerBlock) * fRecordSize;
+  return blocks[block] + static_cast<std::size_t>((physicalNo - 1) % fRecordsPerBlock) * fRecordSize;
 }
 
 Integer TRecordsCache::GetPhysicalNo(Integer recordNo) const {
@@ -166,14 +175,18 @@ Byte* TRecordsCache::ReserveRecord(Integer recordNo) {
     if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
   }
   const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantWriteBuffer);
-  EnsureBlocks(fBlocks, physicalNo);
+  EnsureBlocks(fBlocks, fArena, physicalNo);
   return PlaceIn(fBlocks, physicalNo);
 }
 
-void TRecordsCache::EnsureBlocks(TBlocks& blocks, Integer physicalNo) const {
+void TRecordsCache::EnsureBlocks(TBlocks& blocks, TArena& arena, Integer physicalNo) const {
   const auto needed = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock) + 1;
-  while (blocks.size() < needed) [[unlikely]]
-    blocks.emplace_back(NewBlock());
+  const auto size = static_cast<std::size_t>(fBlockSize);
+  while (blocks.size() < needed) [[unlikely]] {
+    Byte* block = reinterpret_cast<Byte*>(arena.Allocate(size, alignof(std::max_align_t)));
+    std::memset(block, 0, size);
+    blocks.push_back(block);
+  }
 }
 
 Byte* TRecordsCache::GetRecordPtrOrNil(Integer recordNo) {
@@ -311,8 +324,8 @@ Integer TRecordsCache::AddLogSlot(Integer physicalNo) {
   if (at != fLogIndex.end() && at->first == physicalNo) return at->second;
   const Integer logSlot = LogEntryCount() + 1;
   fLogIndex.insert(at, {physicalNo, logSlot});
-  EnsureBlocks(fLogBlocks, logSlot);
-  if (!fSlots.empty() && !fLogStrings) fLogStrings = std::make_unique<TStringTable>(fSlots.size());
+  EnsureBlocks(fLogBlocks, fLogArena, logSlot);
+  if (!fSlots.empty() && !fLogStrings) fLogStrings = std::make_unique<TStringTable>(fSlots.size(), fLogArena);
   return logSlot;
 }
 
@@ -378,6 +391,7 @@ void TRecordsCache::ClearLog() {
   fLogBlocks.clear();
   fLogIndex.clear();
   fLogStrings.reset();
+  fLogArena = TArena();
 }
 
 void TRecordsCache::EnsureMap() {
@@ -394,7 +408,7 @@ void TRecordsCache::InsertRecord(Integer position) {
   ++fRecordCount;
   fMap.insert(fMap.begin() + position, fRecordCount);
   if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
-  EnsureBlocks(fBlocks, fRecordCount);
+  EnsureBlocks(fBlocks, fArena, fRecordCount);
 }
 
 void TRecordsCache::RemoveNewestRecord(Integer position) {
