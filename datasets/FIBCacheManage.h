@@ -132,6 +132,8 @@ class TRecordsCache {
     char* Allocate(std::size_t size, std::size_t alignment);
 
    private:
+    char* NewSharedChunk(std::size_t size);
+
     char* fFree = nullptr;  // the unused end of the newest shared chunk
     std::size_t fFreeSize = 0;
     std::vector<std::unique_ptr<char[]>> fChunks;
