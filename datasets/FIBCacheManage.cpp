@@ -59,34 +59,34 @@ void PrefaultWholePages(char* at, std::size_t size) {
 }  // namespace
 
 char* TRecordsCache::TArena::Allocate(std::size_t size, std::size_t alignment) {
-  // Big enough for a few thousand texts or a page of cells, small enough to come from the
-  // allocator's heap rather than a mapping of its own.
-  constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
   // A long text or a big block takes a chunk of its own rather than leave most of a shared
   // one unused.
   if (size > kChunkSize / 8) [[unlikely]]
-    return fChunks.emplace_back(new char[size]).get();
-  std::size_t skip = (alignment - reinterpret_cast<std::uintptr_t>(fFree) % alignment) % alignment;
-  if (fFreeSize < skip + size) [[unlikely]] {
-    fFree = NewSharedChunk(kChunkSize);
-    fFreeSize = kChunkSize;
-    skip = 0;
-  }
+    return OwnChunk(size);
+  const std::size_t skip = static_cast<std::size_t>(-reinterpret_cast<std::uintptr_t>(fFree)) & (alignment - 1);
+  if (fFreeSize < skip + size) [[unlikely]]
+    return FromNewSharedChunk(size);
   char* at = fFree + skip;
   fFree = at + size;
   fFreeSize -= skip + size;
   return at;
 }
 
+char* TRecordsCache::TArena::OwnChunk(std::size_t size) {
+  return fChunks.emplace_back(new char[size]).get();
+}
+
 // Every shared chunk after the first is written to its end soon (a table that outgrew one
 // keeps growing), so its pages are mapped in one call rather than by a fault at each first
 // write: a fault costs more than the writes it serves, and a million records make some
 // 30 000 of them. The first chunk faults page by page, so a small table takes only the
-// pages it writes.
-char* TRecordsCache::TArena::NewSharedChunk(std::size_t size) {
+// pages it writes. A new chunk is aligned for anything, so size bytes start it.
+char* TRecordsCache::TArena::FromNewSharedChunk(std::size_t size) {
   const bool grown = fFree != nullptr;
-  char* chunk = fChunks.emplace_back(new char[size]).get();
-  if (grown) PrefaultWholePages(chunk, size);
+  char* chunk = fChunks.emplace_back(new char[kChunkSize]).get();
+  if (grown) PrefaultWholePages(chunk, kChunkSize);
+  fFree = chunk + size;
+  fFreeSize = kChunkSize - size;
   return chunk;
 }
 

@@ -132,7 +132,12 @@ class TRecordsCache {
     char* Allocate(std::size_t size, std::size_t alignment);
 
    private:
-    char* NewSharedChunk(std::size_t size);
+    // Big enough for a few thousand texts or a page of cells, small enough to come from the
+    // allocator's heap rather than a mapping of its own.
+    static constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
+    char* OwnChunk(std::size_t size);
+    // size bytes at the start of a new shared chunk, which becomes the newest.
+    char* FromNewSharedChunk(std::size_t size);
 
     char* fFree = nullptr;  // the unused end of the newest shared chunk
     std::size_t fFreeSize = 0;
