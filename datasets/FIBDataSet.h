@@ -314,8 +314,20 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // browses or filters, in place in the record the state reads: as GetFieldData would give
   // it to a native integer of the field's size. keepsScale: the field scales by itself (a
   // 64-bit column of any scale counts); else only a column of scale 0 does. Elsewhere for
-  // every other state and column. descr is the field's ColumnDescriptor.
-  TStoredRead GetFieldStoredInteger(TField* field, const TFIBFieldDescr& descr, bool keepsScale, Int64& value);
+  // every other state and column. descr is the field's ColumnDescriptor. Inline: every
+  // integer and amount a grid shows is read here.
+  TStoredRead GetFieldStoredInteger(TField* field, const TFIBFieldDescr& descr, bool keepsScale, Int64& value) {
+    ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "an integer is read by its own column's descriptor");
+    // No field validates while browsing or filtering (that needs an editing state), so the
+    // record holds what GetData would copy.
+    if (State() != dsBrowse && State() != dsFilter) return TStoredRead::Elsewhere;
+    if (!IsIntegerColumn(descr) || (descr.Scale != 0 && !(keepsScale && descr.SQLType == SQL_INT64)))
+      return TStoredRead::Elsewhere;
+    const Byte* record = StateRecord();
+    if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return TStoredRead::Null;
+    value = SaturatedInteger(StoredInteger(record + descr.Offset, descr), field->DataSize());
+    return TStoredRead::Value;
+  }
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;

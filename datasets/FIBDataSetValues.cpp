@@ -109,20 +109,6 @@ void TFIBCustomDataSet::TextTooLong(const TField& field) const {
   FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field.FieldName()});
 }
 
-TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, const TFIBFieldDescr& descr,
-                                                                        bool keepsScale, Int64& value) {
-  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "an integer is read by its own column's descriptor");
-  // No field validates while browsing or filtering (that needs an editing state), so the
-  // record holds what GetData would copy.
-  if (State() != dsBrowse && State() != dsFilter) return TStoredRead::Elsewhere;
-  if (!IsIntegerColumn(descr) || (descr.Scale != 0 && !(keepsScale && descr.SQLType == SQL_INT64)))
-    return TStoredRead::Elsewhere;
-  TRecordBuffer record = StateRecord();
-  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return TStoredRead::Null;
-  value = SaturatedInteger(StoredInteger(record + descr.Offset, descr), field->DataSize());
-  return TStoredRead::Value;
-}
-
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   const TDataSetState state = State();
   if (state != dsCalcFields && state != dsInternalCalc) CheckEditState();
