@@ -10,6 +10,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "classlib/core/DebugChecks.h"
+
 namespace ordvane {
 
 namespace {
@@ -201,6 +203,37 @@ Byte* TRecordsCache::ReserveRecord(Integer recordNo) {
   const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantWriteBuffer);
   EnsureBlocks(fBlocks, fArena, physicalNo);
   return PlaceIn(fBlocks, physicalNo);
+}
+
+Byte* TRecordsCache::AppendRecord(Integer recordNo) {
+  if (recordNo != fRecordCount + 1 || recordNo < 1) CacheError(SCantWriteBuffer);
+  if (fHasMap) [[unlikely]]
+    fMap.push_back(recordNo);
+  fRecordCount = recordNo;
+  if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(recordNo));
+  // One division finds both the block and the place in it.
+  const auto index = static_cast<std::size_t>(recordNo - 1);
+  const auto block = index / static_cast<std::size_t>(fRecordsPerBlock);
+  if (block >= fBlocks.size()) [[unlikely]]
+    EnsureBlocks(fBlocks, fArena, recordNo);
+  return fBlocks[block] +
+         (index - block * static_cast<std::size_t>(fRecordsPerBlock)) * static_cast<std::size_t>(fRecordSize);
+}
+
+void TRecordsCache::WriteAppendedText(Integer slot, std::string_view text) {
+  ORDVANE_DEBUG_ASSERT(slot >= 0 && slot < StringSlotCount() && fRecordCount >= 1 &&
+                           text.size() <= static_cast<std::size_t>(fSlots[static_cast<std::size_t>(slot)].size),
+                       "an appended text fits its slot of a record in use");
+  const auto column = static_cast<std::size_t>(slot);
+  fStrings->Assign(static_cast<std::size_t>(fRecordCount - 1), column, text,
+                   static_cast<std::size_t>(fSlots[column].size));
+}
+
+void TRecordsCache::ReadAppendedRecord(const Byte* stored, Byte* dest) {
+  ORDVANE_DEBUG_ASSERT(fRecordCount >= 1 && stored == PlaceIn(fBlocks, fRecordCount),
+                       "the appended record is the newest one");
+  CheckSlotLayout();
+  Compose(stored, fStrings.get(), static_cast<std::size_t>(fRecordCount - 1), dest);
 }
 
 void TRecordsCache::EnsureBlocks(TBlocks& blocks, TArena& arena, Integer physicalNo) const {

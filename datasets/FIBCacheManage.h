@@ -68,6 +68,15 @@ class TRecordsCache {
   // Makes record n (1 .. the largest Integer) writable: a number past the records in use
   // adds them, with every block up to n's. Answers n's place in its block.
   Byte* ReserveRecord(Integer recordNo);
+  // A fetch's way to the end of the cache: record n just past the records in use
+  // (RecordCount() + 1), made as ReserveRecord makes it, zero bytes and empty strings. Its
+  // physical number is n, its string-table row n - 1; answers its place in its block.
+  Byte* AppendRecord(Integer recordNo);
+  // The text of slot (0-based) of the record AppendRecord made last, at most the slot size.
+  void WriteAppendedText(Integer slot, std::string_view text);
+  // The record AppendRecord made last (stored at its place) into a full image, as
+  // ReadRecord reads it.
+  void ReadAppendedRecord(const Byte* stored, Byte* dest);
   // "Can't read Buffer.Incorrect RecordNo" for a record not in use.
   Byte* GetRecordPtr(Integer recordNo);
   Byte* GetRecordPtrOrNil(Integer recordNo);

@@ -699,13 +699,17 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBCharKind CharKindOfColumn(int column);
   void ClearDerivedFromSelect();
   void StoreInScratch(TFIBQuery& statement, Integer recordNo);
-  void StoreNewSelectRow(TRecordsCache& cache, Integer recordNo);
+  // The select's new row as the cache's next record; answers its place.
+  Byte* StoreNewSelectRow(TRecordsCache& cache, Integer recordNo);
+  void FireAfterFetchRecord(TFIBQuery& statement, Integer recordIndex);
 
   std::unique_ptr<TFIBBase> fBase;
-  // Fetches the next row into the cache as record FetchedCount; false at the end.
-  bool FetchNextRow();
-  // Stores the statement's row as record recordIndex of the cache.
-  void StoreRowInCache(TFIBQuery& statement, Integer recordIndex);
+  // Fetches the next row into the cache as record FetchedCount; false at the end. With
+  // shown, the new record is read into that buffer too.
+  bool FetchNextRow(TRecordBuffer shown = nullptr);
+  // Stores the statement's row as record recordIndex of the cache. Answers the stored
+  // record's place when the row went to the cache's end as its newest record, else nullptr.
+  Byte* StoreRowInCache(TFIBQuery& statement, Integer recordIndex);
   // Where a record being inserted goes: after every record when appended, else in place
   // of the record the insert started on.
   Integer InsertPosition(TRecordBuffer buffer);

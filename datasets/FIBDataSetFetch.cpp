@@ -7,6 +7,7 @@
 #include "classlib/core/Application.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBDataSetScopes.h"
+#include "datasets/FIBFields.h"
 
 namespace ordvane {
 
@@ -78,6 +79,7 @@ void TFIBCustomDataSet::InternalClose() {
   fWrittenArrays.clear();
   FreeRecordCache();
   fStateRecord.clear();
+  ForgetColumnLinks(Fields());
   BindFields(false);
   if (DefaultFields()) DestroyFields();
 }
@@ -114,10 +116,22 @@ void TFIBCustomDataSet::DoAfterScroll() {
 
 // ---- Fetching -------------------------------------------------------------------------------
 
-bool TFIBCustomDataSet::FetchNextRow() {
+bool TFIBCustomDataSet::FetchNextRow(TRecordBuffer shown) {
   if (fSelectQuery->Eof() || fSelectQuery->Next() == nullptr) return false;
-  FetchCurrentRecordToBuffer(*fSelectQuery, fFetchedCount);
+  const Integer index = fFetchedCount;
+  const bool handled = static_cast<bool>(AfterFetchRecord);
+  const Byte* appended = StoreRowInCache(*fSelectQuery, index);
+  FireAfterFetchRecord(*fSelectQuery, index);
   ++fFetchedCount;
+  if (shown == nullptr) return true;
+  // The record just stored is composed where it lies, without looking it up again; a
+  // handler might have changed the cache, and then it is read as any other.
+  if (appended != nullptr && !handled) {
+    fRecordsCache->ReadAppendedRecord(appended, shown + StatusOffset);
+    SetRecordIndex(shown, index);
+  } else {
+    ReadRecordCache(index, shown, false);
+  }
   return true;
 }
 
@@ -143,9 +157,7 @@ TGetResult TFIBCustomDataSet::GetNextModeRecord(TRecordBuffer buffer) {
   }
   if (fCurrentRecord >= fFetchedCount || fSelectQuery->Eof()) return grEOF;
   ++fCurrentRecord;
-  if (!FetchNextRow()) return grEOF;
-  ReadRecordCache(fCurrentRecord, buffer, false);
-  return grOK;
+  return FetchNextRow(buffer) ? grOK : grEOF;
 }
 
 TGetResult TFIBCustomDataSet::GetPriorModeRecord(TRecordBuffer buffer) {
@@ -166,8 +178,10 @@ TGetResult TFIBCustomDataSet::SkipInvisibleRecords(TRecordBuffer buffer, TGetMod
       continue;
     }
     ++fCurrentRecord;
-    if (fCurrentRecord >= fFetchedCount && !FetchNextRow()) return grEOF;
-    ReadRecordCache(fCurrentRecord, buffer, false);
+    if (fCurrentRecord < fFetchedCount)
+      ReadRecordCache(fCurrentRecord, buffer, false);
+    else if (!FetchNextRow(buffer))
+      return grEOF;
   }
   return grOK;
 }

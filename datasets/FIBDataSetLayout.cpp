@@ -175,28 +175,33 @@ TRecordsCache& TFIBCustomDataSet::Cache(const char* operation) const {
 // record would read back, and has no streams to release: the select's row, whose columns
 // are the record's in their order, goes straight into the cache's record. The row was just
 // fetched, so its values are there, and a fetched column has no pending blob.
-void TFIBCustomDataSet::StoreNewSelectRow(TRecordsCache& cache, Integer recordNo) {
-  Byte* stored = cache.ReserveRecord(recordNo);
+Byte* TFIBCustomDataSet::StoreNewSelectRow(TRecordsCache& cache, Integer recordNo) {
+  Byte* stored = cache.AppendRecord(recordNo);
   stored[0] = cusUnmodified;
   if (const XSQLDA* row = fSelectQuery->Current().AsXSQLDA())
-    StoreNewRecord(*row, fDescriptors.Items(), !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache,
-                   cache.GetPhysicalNo(recordNo) - 1);
+    StoreNewRecord(*row, fDescriptors.Items(), !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache);
+  return stored;
 }
 
-void TFIBCustomDataSet::StoreRowInCache(TFIBQuery& statement, Integer recordIndex) {
+Byte* TFIBCustomDataSet::StoreRowInCache(TFIBQuery& statement, Integer recordIndex) {
   TRecordsCache& cache = Cache("fetch");
   const Integer recordNo = CacheRecordNo(recordIndex);
-  if (&statement == fSelectQuery && !fRefreshing && recordNo > cache.RecordCount() &&
+  if (&statement == fSelectQuery && !fRefreshing && recordNo == cache.RecordCount() + 1 &&
       statement.Current().Count() == fDescriptors.GetCount())
     return StoreNewSelectRow(cache, recordNo);
   cache.ReserveRecord(recordNo);
   StoreInScratch(statement, recordNo);
   SetRecordIndex(fScratchRecord.data(), recordIndex);
   cache.WriteRecord(recordNo, fScratchRecord.data() + StatusOffset, false);
+  return nullptr;
 }
 
 void TFIBCustomDataSet::FetchCurrentRecordToBuffer(TFIBQuery& statement, Integer recordIndex) {
   StoreRowInCache(statement, recordIndex);
+  FireAfterFetchRecord(statement, recordIndex);
+}
+
+void TFIBCustomDataSet::FireAfterFetchRecord(TFIBQuery& statement, Integer recordIndex) {
   if (!AfterFetchRecord) return;
   bool stop = false;
   AfterFetchRecord(&statement, recordIndex, stop);

@@ -70,6 +70,11 @@ TFieldTarget TargetOf(const TField* field, bool trim) {
   return target;
 }
 
+// Off the text's straight path: raising needs a frame of its own.
+[[noreturn]] [[gnu::noinline]] void TextTooLong(const TComponent* dataSet, const TField& field) {
+  FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(dataSet), field.FieldName()});
+}
+
 }  // namespace
 
 TFieldTarget TFIBCustomDataSet::ReadTargetOf(const TField* field, TFIBFieldDescr& descr) {
@@ -109,8 +114,8 @@ bool TFIBCustomDataSet::GetFieldText(TField* field, const TFIBFieldDescr& descr,
   TRecordBuffer record = StateRecord();
   if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
   text = StoredText(record, descr, fOptions.Contains(poTrimCharFields));
-  if (static_cast<Int64>(text.size()) >= field->DataSize())
-    FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
+  if (static_cast<Int64>(text.size()) >= field->DataSize()) [[unlikely]]
+    TextTooLong(this, *field);
   return true;
 }
 

@@ -40,7 +40,7 @@ bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
 constexpr char SFieldCharacterNotInCharSet[] =
     "Field '%s' holds a character that the connection's character set cannot represent";
 
-enum class TTextCoding { None, Utf8, Koi8 };
+using TTextCoding = TFIBTextCoding;
 
 // How a data field's text travels in its column: as UTF-8 on a Unicode connection, as KOI8
 // on a KOI8 one, and as it is in a column without a character set of its own.
@@ -62,6 +62,21 @@ TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) 
 // The field's dataset when it is a Firebird one.
 TFIBCustomDataSet* FIBDataSetOf(const TField& field) {
   return ObjectAs<TFIBCustomDataSet>(field.DataSet());
+}
+
+// The field's link as it stands; kept only while its dataset is open.
+TFIBColumnLink LinkOf(const TField& field) {
+  TFIBColumnLink link;
+  link.DataSet = FIBDataSetOf(field);
+  if (link.DataSet == nullptr) return link;
+  link.Descr = field.FieldKind() == fkData ? link.DataSet->ColumnDescriptor(&field) : nullptr;
+  link.Known = link.DataSet->Active();
+  return link;
+}
+
+// A text column whose characters are the text: not binary, not a DB key, not wide, not a GUID.
+bool HoldsStoredText(const TFIBFieldDescr* descr) {
+  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi;
 }
 
 // Browsing or filtering, no field is being validated (that needs an editing state), so the
@@ -110,27 +125,39 @@ void TFIBStringField::CheckTypeSize(Integer size) const {
   if (size < 1 || size > MaxStringSize) DatabaseError(SInvalidFieldSize);
 }
 
+const TFIBStringField::TTextPlan& TFIBStringField::TextPlan() {
+  if (fTextPlan.Column.Known) return fTextPlan;
+  TTextPlan& plan = fTextPlan;
+  plan.Column = LinkOf(*this);
+  plan.StoredAsText = HoldsStoredText(plan.Column.Descr);
+  plan.Coding = ColumnCoding(*this, plan.Column.DataSet);
+  plan.AsItIs = plan.StoredAsText && plan.Coding == TTextCoding::None && !FixedChar();
+  return plan;
+}
+
+bool TFIBStringField::ReadStoredText(const TTextPlan& plan, std::string_view& text) {
+  if (!plan.Column.DataSet->GetFieldText(this, *plan.Column.Descr, text)) return false;
+  // Up to a zero byte, where the copy into a field's buffer ends too.
+  if (const void* zero = std::memchr(text.data(), 0, text.size()); zero != nullptr)
+    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()));
+  return true;
+}
+
 bool TFIBStringField::ReadColumnText(AnsiString& text) {
-  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
-  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  if (ReadsInPlace(dataSet, descr)) {
+  const TTextPlan& plan = TextPlan();
+  const TFIBFieldDescr* descr = plan.Column.Descr;
+  if (plan.StoredAsText && ReadsRecordInPlace(*plan.Column.DataSet)) {
     std::string_view stored;
-    if (!dataSet->GetFieldText(this, *descr, stored)) return false;
-    // Up to a zero byte, where the copy into a field's buffer ends too.
-    text.assign(stored.substr(0, stored.find('\0')));
+    if (!ReadStoredText(plan, stored)) return false;
+    text.assign(stored);
   } else if (!ReadTextCopy(descr, text)) {
     return false;
   } else if (descr != nullptr && descr->IsBinary) {
     return true;
   }
   if (FixedChar()) text = TrimRight(text);
-  if (const TTextCoding coding = ColumnCoding(*this, dataSet); coding != TTextCoding::None) text = DecodedText(text, coding);
+  if (plan.Coding != TTextCoding::None) text = DecodedText(text, plan.Coding);
   return true;
-}
-
-bool TFIBStringField::ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const {
-  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
-         ReadsRecordInPlace(*dataSet);
 }
 
 bool TFIBStringField::ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text) {
@@ -165,14 +192,17 @@ bool TFIBStringField::ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text
 }
 
 bool TFIBStringField::TextIsStored() const {
-  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
-  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  return descr != nullptr && IsTextType(descr->SQLType) && !descr->IsBinary && descr->CharKind == ckAnsi &&
-         ColumnCoding(*this, dataSet) == TTextCoding::None;
+  const TFIBColumnLink link = LinkOf(*this);
+  return HoldsStoredText(link.Descr) && ColumnCoding(*this, link.DataSet) == TTextCoding::None;
 }
 
 AnsiString TFIBStringField::GetAsString() {
-  // One named result on every path, so the text is returned without a copy.
+  const TTextPlan& plan = TextPlan();
+  // The usual text, every value of a grid: made once, straight from the record.
+  if (plan.AsItIs && ReadsRecordInPlace(*plan.Column.DataSet)) {
+    std::string_view stored;
+    return ReadStoredText(plan, stored) ? AnsiString(stored) : AnsiString();
+  }
   AnsiString text;
   if (!ReadColumnText(text)) text.clear();
   return text;
@@ -186,7 +216,7 @@ Variant TFIBStringField::GetAsVariant() {
 void TFIBStringField::SetAsString(const AnsiString& value) {
   if (value.empty() && fEmptyStrToNull) return Clear();
   // Text that travels as it is (every text of a WIN1251 import) is not copied first.
-  const TTextCoding coding = ColumnCoding(*this);
+  const TTextCoding coding = TextPlan().Coding;
   if (coding == TTextCoding::None) return TStringField::SetAsString(value);
   TStringField::SetAsString(EncodedText(value, coding, *this));
 }
@@ -443,18 +473,25 @@ void TFIBBooleanField::SetAsString(const AnsiString& value) {
 
 namespace {
 
-// A date's number (below 10 000) in decimal, zeros in front up to digits (at most 4), at out;
-// answers the end.
-char* WriteDateNumber(char* out, unsigned value, int digits) {
-  if (value < 100 && digits <= 2) {  // a day, a month, a year's last two digits
-    if (value >= 10 || digits == 2) *out++ = static_cast<char>('0' + value / 10);
-    *out++ = static_cast<char>('0' + value % 10);
-    return out;
+// "00" to "99", two characters a number.
+constexpr std::array<char, 200> TwoDigitTexts = [] {
+  std::array<char, 200> texts{};
+  for (std::size_t n = 0; n < 100; ++n) {
+    texts[2 * n] = static_cast<char>('0' + n / 10);
+    texts[2 * n + 1] = static_cast<char>('0' + n % 10);
   }
-  const int count = value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1;
-  char* end = out + std::max(count, digits);
-  for (char* at = end; at != out; value /= 10) *--at = static_cast<char>('0' + value % 10);
-  return end;
+  return texts;
+}();
+
+// A number below 100 (a day, a month, a year's last two digits) at out, with a zero in
+// front up to digits (1 or 2); answers the end.
+char* WriteSmallNumber(char* out, unsigned value, int digits) {
+  if (value < 10 && digits < 2) {
+    *out = static_cast<char>('0' + value);
+    return out + 1;
+  }
+  std::memcpy(out, &TwoDigitTexts[2 * value], 2);
+  return out + 2;
 }
 
 }  // namespace
@@ -462,7 +499,6 @@ char* WriteDateNumber(char* out, unsigned value, int digits) {
 std::size_t TNumericDateFormat::MaxPartLength(const TPart& part) {
   switch (part.Step) {
     case TStep::Literal:
-    case TStep::DateSeparator:
       return 1;
     case TStep::Year:
       return 4;
@@ -474,9 +510,10 @@ std::size_t TNumericDateFormat::MaxPartLength(const TPart& part) {
 // The letters as FormatDateTime reads them: a run of one letter (of one case) is one
 // token; d and m up to two long are numbers, longer ones names; y up to two long is the
 // year's last two digits, longer the whole year in four.
-bool TNumericDateFormat::Compile(const AnsiString& format) {
-  if (fCompiled && format == fFormat) return fNumeric;
+bool TNumericDateFormat::Compile(const AnsiString& format, char dateSeparator) {
+  if (fCompiled && dateSeparator == fDateSeparator && format == fFormat) return fNumeric;
   fFormat = format;
+  fDateSeparator = dateSeparator;
   fCompiled = true;
   fNumeric = false;
   fParts.clear();
@@ -506,8 +543,11 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
     }
     // Quoted text and the time separator belong to the general formatter.
     if (starter == '\'' || starter == '"' || starter == ':') return false;
-    fParts.push_back(starter == '/' ? TPart{TStep::DateSeparator, '\0', 0} : TPart{TStep::Literal, starter, 0});
     ++i;
+    // '/' writes the date separator, nothing when there is none.
+    const char literal = starter == '/' ? dateSeparator : starter;
+    if (starter == '/' && dateSeparator == '\0') continue;
+    fParts.push_back({TStep::Literal, literal, 0});
   }
   std::size_t maxLength = 0;
   for (const TPart& part : fParts) maxLength += MaxPartLength(part);
@@ -517,8 +557,8 @@ bool TNumericDateFormat::Compile(const AnsiString& format) {
   return fNumeric;
 }
 
+// A calendar year is below 10 000: four digits.
 void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text) const {
-  const char separator = FormatSettings().DateSeparator;
   std::array<char, MaxTextLength> buffer;
   char* out = buffer.data();
   for (const TPart& part : fParts) {
@@ -526,20 +566,17 @@ void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text
       case TStep::Literal:
         *out++ = part.Literal;
         break;
-      case TStep::DateSeparator:
-        if (separator != '\0') *out++ = separator;
-        break;
       case TStep::Day:
-        out = WriteDateNumber(out, day, part.Digits);
+        out = WriteSmallNumber(out, day, part.Digits);
         break;
       case TStep::Month:
-        out = WriteDateNumber(out, month, part.Digits);
+        out = WriteSmallNumber(out, month, part.Digits);
         break;
       case TStep::ShortYear:
-        out = WriteDateNumber(out, year % 100u, part.Digits);
+        out = WriteSmallNumber(out, year % 100u, 2);
         break;
       case TStep::Year:
-        out = WriteDateNumber(out, year, part.Digits);
+        out = WriteSmallNumber(WriteSmallNumber(out, year / 100u % 100u, 2), year % 100u, 2);
         break;
     }
   }
@@ -547,9 +584,9 @@ void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text
 }
 
 void TFIBDateField::GetText(AnsiString& text, bool displayText) {
-  const AnsiString& format =
-      displayText && !DisplayFormat().empty() ? DisplayFormat() : FormatSettings().ShortDateFormat;
-  if (!fNumericFormat.Compile(format)) return TDateField::GetText(text, displayText);
+  const TFormatSettings& settings = FormatSettings();
+  const AnsiString& format = displayText && !DisplayFormat().empty() ? DisplayFormat() : settings.ShortDateFormat;
+  if (!fNumericFormat.Compile(format, settings.DateSeparator)) return TDateField::GetText(text, displayText);
   Word year = 0, month = 0, day = 0;
   if (!ReadCalendarDate(year, month, day)) {
     text.clear();
@@ -563,17 +600,26 @@ void TFIBDateField::GetText(AnsiString& text, bool displayText) {
 // reading does, the native value and then the dataset's conversion, without its scratch
 // buffer per read.
 bool TFIBDateField::ReadCalendarDate(Word& year, Word& month, Word& day) {
-  TFIBCustomDataSet* dataSet = FIBDataSetOf(*this);
-  const TFIBFieldDescr* descr = dataSet != nullptr && FieldKind() == fkData ? dataSet->ColumnDescriptor(this) : nullptr;
-  const bool inPlace = descr != nullptr && descr->SQLType == SQL_TYPE_DATE && ReadsRecordInPlace(*dataSet);
+  if (!fColumn.Known) fColumn = LinkOf(*this);
+  const TFIBFieldDescr* descr = fColumn.Descr;
+  const bool inPlace = descr != nullptr && descr->SQLType == SQL_TYPE_DATE && ReadsRecordInPlace(*fColumn.DataSet);
   Integer dayNumber = 0;
-  if (!(inPlace ? dataSet->GetFieldDayNumber(this, *descr, dayNumber) : ReadNative(&dayNumber))) return false;
+  if (!(inPlace ? fColumn.DataSet->GetFieldDayNumber(this, *descr, dayNumber) : ReadNative(&dayNumber))) return false;
   // A day outside the calendar goes through the conversion, which refuses it.
   if (inPlace && TryDecodeDayNumber(dayNumber, year, month, day)) return true;
   TDateTime value = 0;
   DataSet()->DataConvert(this, &dayNumber, &value, false);
   DecodeDate(value, year, month, day);
   return true;
+}
+
+void ForgetColumnLinks(const TFields& fields) {
+  for (TField* field : fields) {
+    if (auto* text = ObjectAs<TFIBStringField>(field))
+      text->fTextPlan.Column.Known = false;
+    else if (auto* date = ObjectAs<TFIBDateField>(field))
+      date->fColumn.Known = false;
+  }
 }
 
 // ---- Times with milliseconds ------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // array columns and GUIDs. They work on any dataset; what only a Firebird dataset knows
 // (a column's scale) is asked of it when the field belongs to one.
 
+#include <string_view>
 #include <vector>
 
 #include "classlib/db/BinaryFields.h"
@@ -16,7 +17,25 @@
 namespace ordvane {
 
 class TFIBCustomDataSet;
+class TFields;
 struct TFIBFieldDescr;
+
+// A data field's column in its open Firebird dataset, worked out at the field's first read
+// in the open: while the dataset is open the field keeps its dataset, kind and type, and
+// the column descriptors stay where they are. The dataset forgets its fields' links when
+// it closes (ForgetColumnLinks); a field of a closed dataset works its link out per read.
+struct TFIBColumnLink {
+  bool Known = false;
+  TFIBCustomDataSet* DataSet = nullptr;  // nullptr: not a Firebird dataset's field
+  const TFIBFieldDescr* Descr = nullptr;  // nullptr: no column (calculated, lookup)
+};
+
+// Every link of the dataset's fields becomes unknown.
+void ForgetColumnLinks(const TFields& fields);
+
+// How a text travels in its column: as UTF-8 on a Unicode connection, as KOI8 on a KOI8
+// one, or as it is.
+enum class TFIBTextCoding : Byte { None, Utf8, Koi8 };
 
 // "." and the milliseconds of the value's time of day, when they are not 0.
 void AppendMilliseconds(AnsiString& text, TDateTime value);
@@ -48,14 +67,26 @@ class TFIBStringField : public TStringField {
   Variant GetAsVariant() override;
 
  private:
+  friend void ForgetColumnLinks(const TFields& fields);
+  struct TTextPlan {
+    TFIBColumnLink Column;
+    TFIBTextCoding Coding = TFIBTextCoding::None;
+    // A text column whose characters are the text: taken in place while browsing.
+    bool StoredAsText = false;
+    // And nothing to trim or decode: the characters are the field's text as they are.
+    bool AsItIs = false;
+  };
+  const TTextPlan& TextPlan();
   // Every text of a grid, a filter or an export is read here: false when null.
   bool ReadColumnText(AnsiString& text);
-  // Whether the text can be taken in place in the dataset's record, without GetData's copy.
-  bool ReadsInPlace(const TFIBCustomDataSet* dataSet, const TFIBFieldDescr* descr) const;
+  // The column's characters in the record, up to a zero byte; the plan's StoredAsText and
+  // the dataset's state let them be read in place. False when null.
+  bool ReadStoredText(const TTextPlan& plan, std::string_view& text);
   // The value GetData copies, as text (binary text as it is, a DB key in hexadecimal).
   bool ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text);
   bool fEmptyStrToNull = false;
   bool fEmptyDefault = false;
+  TTextPlan fTextPlan;
 };
 
 // Its record data is the column's bytes (UTF-8 on a Unicode connection), so its data size
@@ -188,14 +219,14 @@ class TFIBBooleanField : public TBooleanField {
 // its day of the week, time of day and names. Other formats are left to FormatDateTime.
 class TNumericDateFormat {
  public:
-  // Compiles the format when it is not the one compiled last; false when it is not of
-  // numbers and separators only.
-  bool Compile(const AnsiString& format);
+  // Compiles the format with the date separator '/' stands for, when they are not the ones
+  // compiled last; false when the format is not of numbers and separators only.
+  bool Compile(const AnsiString& format, char dateSeparator);
   // The date (of the last format compiled) into text.
   void Write(Word year, Word month, Word day, AnsiString& text) const;
 
  private:
-  enum class TStep : Byte { Literal, DateSeparator, Day, Month, ShortYear, Year };
+  enum class TStep : Byte { Literal, Day, Month, ShortYear, Year };
   struct TPart {
     TStep Step;
     char Literal;  // a literal's character
@@ -205,6 +236,7 @@ class TNumericDateFormat {
   static constexpr std::size_t MaxTextLength = 64;
   static std::size_t MaxPartLength(const TPart& part);
   AnsiString fFormat;
+  char fDateSeparator = '\0';
   bool fCompiled = false;
   bool fNumeric = false;
   std::vector<TPart> fParts;
@@ -222,8 +254,10 @@ class TFIBDateField : public TDateField {
   void GetText(AnsiString& text, bool displayText) override;
 
  private:
+  friend void ForgetColumnLinks(const TFields& fields);
   bool ReadCalendarDate(Word& year, Word& month, Word& day);
   TNumericDateFormat fNumericFormat;
+  TFIBColumnLink fColumn;
 };
 
 // A time or date-time whose text, with ShowMsec, ends with "." and its milliseconds

@@ -224,7 +224,7 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
 }
 
 void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
-                    Byte* stored, TRecordsCache& cache, Integer stringRow) {
+                    Byte* stored, TRecordsCache& cache) {
   constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
   for (std::size_t i = 0; i < descriptors.size(); ++i) {
     const XSQLVAR& var = row.sqlvar[i];
@@ -233,8 +233,7 @@ void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descripto
     stored[nullFlags + i] = isNull && descr.Nullable ? 1 : 0;
     if (isNull && !KeepsValueWhenNull(descr, var)) continue;
     if (descr.IsStringSlot) {
-      const std::string_view text = FetchedSlotText(var, descr);
-      cache.WriteStringBuffer(descr.StringSlot, stringRow, false, static_cast<Integer>(text.size()), text.data());
+      cache.WriteAppendedText(descr.StringSlot, FetchedSlotText(var, descr));
       continue;
     }
     const Integer offset = descr.Offset - StatusOffset;
@@ -287,20 +286,6 @@ Int64 GetInteger(const void* source, Integer dataSize) {
 }
 
 }  // namespace
-
-std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim) {
-  const Byte* area = record + descr.Offset;
-  const auto* chars = reinterpret_cast<const char*>(area + (descr.IsStringSlot ? 4 : 0));
-  std::size_t length = descr.DataSize;
-  if (descr.IsStringSlot)
-    length = static_cast<std::size_t>(std::clamp<Integer>(Get<Integer>(area), 0, descr.DataSize));
-  else if (!descr.IsBinary && descr.CharKind == ckAnsi)
-    if (const void* zero = std::memchr(chars, 0, descr.DataSize); zero != nullptr)
-      length = static_cast<std::size_t>(static_cast<const char*>(zero) - chars);
-  if (trim && !descr.IsBinary && descr.CharKind == ckAnsi)
-    while (length > 0 && chars[length - 1] == ' ') --length;
-  return {chars, length};
-}
 
 bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
   if (!std::isfinite(value)) return false;

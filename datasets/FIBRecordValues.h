@@ -4,6 +4,8 @@
 // text into string areas, and the columns of another statement converted into the
 // select column's layout; a whole row of the select straight into a new cache record.
 
+#include <algorithm>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -40,12 +42,12 @@ inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) 
 class TRecordsCache;
 
 // A row of the select statement, whose columns are the descriptors' in their order, into
-// a new record of the cache: its fixed values and null flags into the stored record
-// (stored, zero bytes as a new record is), its texts into string-table row stringRow. A
-// null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale below -4
-// is kept as a double.
+// the record the cache appended last: its fixed values and null flags into the stored
+// record (stored, zero bytes as a new record is), its texts into the record's string
+// cells. A null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale
+// below -4 is kept as a double.
 void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
-                    Byte* stored, TRecordsCache& cache, Integer stringRow);
+                    Byte* stored, TRecordsCache& cache);
 
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
@@ -70,7 +72,24 @@ class TField;
 // string area's stored length, else up to the first zero byte but never past the column's
 // size (binary and wide text: the whole column); with trim (text of the 8-bit code page
 // only) without trailing blanks.
-std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim);
+// Inline: every text a grid shows is read through it.
+inline std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim) {
+  const Byte* area = record + descr.Offset;
+  const auto* chars = reinterpret_cast<const char*>(area + (descr.IsStringSlot ? 4 : 0));
+  std::size_t length = descr.DataSize;
+  const bool ansi = !descr.IsBinary && descr.CharKind == ckAnsi;
+  if (descr.IsStringSlot) {
+    Integer stored = 0;
+    std::memcpy(&stored, area, sizeof stored);
+    length = static_cast<std::size_t>(std::clamp<Integer>(stored, 0, descr.DataSize));
+  } else if (ansi) {
+    if (const void* zero = std::memchr(chars, 0, descr.DataSize); zero != nullptr)
+      length = static_cast<std::size_t>(static_cast<const char*>(zero) - chars);
+  }
+  if (trim && ansi)
+    while (length > 0 && chars[length - 1] == ' ') --length;
+  return {chars, length};
+}
 
 // The value at the descriptor's place, in the target's native form, into dest. Text is
 // delivered zero-terminated: a string slot's stored length, else up to the first zero

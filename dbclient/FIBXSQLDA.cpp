@@ -289,12 +289,6 @@ bool TFIBXSQLVAR::GetIsNull() const {
   return IsNullIn(Var());
 }
 
-bool TFIBXSQLVAR::IsNullIn(const XSQLVAR& var) {
-  if ((var.sqltype & kNullableBit) != 0 && var.sqlind && *var.sqlind < 0) return true;
-  const short type = static_cast<short>(var.sqltype & ~kNullableBit);
-  return type == 0 || type == SQL_NULL;
-}
-
 // ---- TFIBXSQLVAR: readers -----------------------------------------------------------------
 
 bool TFIBXSQLVAR::TextNeedsUtf8(Integer charSetID) const {

@@ -105,7 +105,12 @@ class TFIBXSQLVAR {
   // Whether the client API's description marks the value it holds null: a nullable one
   // with a negative indicator, or one of no type. GetIsNull of a row's column once the row
   // is there, without a pending blob.
-  static bool IsNullIn(const XSQLVAR& var);
+  // Inline: a fetch asks it of every column of every row.
+  static bool IsNullIn(const XSQLVAR& var) {
+    if ((var.sqltype & 1) != 0 && var.sqlind != nullptr && *var.sqlind < 0) return true;
+    const auto type = static_cast<short>(var.sqltype & ~1);
+    return type == 0 || type == SQL_NULL;
+  }
   bool GetIsNullable() const;
   // The record's type without the nullable bit, scale, sub-type and length.
   short GetSQLType() const;

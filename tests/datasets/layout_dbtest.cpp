@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "classlib/core/CodePages.h"
 #include "tests/datasets/DataSetDbSupport.h"
@@ -108,9 +109,10 @@ class LayoutTest : public DataSetDbTest {
   }
   // A record's bytes that carry its value: from the status byte on (the bookmark flag is
   // not cached), without the bytes after a string's terminating zero.
-  Bytes Meaningful(Bytes record) {
-    for (int i = 0; i < fDataSet->FieldDescriptors().GetCount(); ++i) {
-      const TFIBFieldDescr& d = fDataSet->FieldDescriptors()[i];
+  Bytes Meaningful(Bytes record) { return Meaningful(std::move(record), *fDataSet); }
+  static Bytes Meaningful(Bytes record, TFIBCustomDataSet& dataSet) {
+    for (int i = 0; i < dataSet.FieldDescriptors().GetCount(); ++i) {
+      const TFIBFieldDescr& d = dataSet.FieldDescriptors()[i];
       if (!d.IsStringSlot) continue;
       const auto text = static_cast<std::size_t>(d.Offset) + 4;
       const auto end = text + static_cast<std::size_t>(d.DataSize);
@@ -344,6 +346,37 @@ TEST_P(LayoutTest, ARowStoredOverAnotherReadsBackAsInANewRecord) {
         EXPECT_EQ(At<double>(values, n186.Offset), 1.000001);
     }
     fDataSet->Close();
+  }
+}
+
+// A move that fetches a row fills the buffer it shows while it stores the row: the buffer
+// holds what the cache reads back for that record, nulls, padding and blob identifiers
+// included; with an AfterFetchRecord handler, which may change the cache, it is read back.
+TEST_P(LayoutTest, AMoveShowsAFetchedRowAsTheCacheReadsItBack) {
+  auto* moving = new TpFIBDataSet(&fForm);
+  moving->SetDatabase(fDatabase);
+  moving->SetTransaction(fTransaction);
+  moving->SelectSQL().SetText(Select());
+  for (const bool handled : {false, true}) {
+    SCOPED_TRACE(handled ? "with AfterFetchRecord" : "without a handler");
+    int handlerCalls = 0;
+    if (handled) moving->AfterFetchRecord = [&](TFIBQuery*, Integer, bool&) { ++handlerCalls; };
+    moving->Open();
+    const auto image = [&](const Byte* record) {
+      const Bytes bytes(record, record + moving->CalcFieldsOffset());
+      return Meaningful(bytes, *moving);
+    };
+    int rows = 0;
+    for (; !moving->Eof(); moving->Next(), ++rows) {
+      const Byte* shown = moving->ActiveBuffer();
+      EXPECT_EQ(At<Integer>(Bytes(shown, shown + 4), RecordIndexOffset), rows);
+      Bytes cached(static_cast<std::size_t>(moving->RecordBufferSize()), 0xCC);
+      moving->ReadRecordCache(rows, cached.data(), false);
+      EXPECT_EQ(image(shown), image(cached.data())) << "record " << rows;
+    }
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(handlerCalls, handled ? 2 : 0);
+    moving->Close();
   }
 }
 
