@@ -221,6 +221,9 @@ class TRecordsCache {
   bool fHasMap = false;
   bool fSlotLayoutChecked = false;
   bool fLogMode = false;
+  // Before what lives in them, so that they go last.
+  TArena fArena;
+  TArena fLogArena;
   TBlocks fBlocks;
   std::unique_ptr<TStringTable> fStrings;  // from fArena, as fBlocks
   std::vector<TSlot> fSlots;
@@ -231,8 +234,6 @@ class TRecordsCache {
   Integer fScratchRecordNo = -1;
   std::vector<Byte> fScratch;
   Int64 fBlockSize = 0;
-  TArena fArena;
-  TArena fLogArena;
 };
 
 }  // namespace ordvane

@@ -19,7 +19,7 @@ using namespace dbconsts;
 
 // ---- Field values ---------------------------------------------------------------------------
 
-TRecordBuffer TFIBCustomDataSet::StateRecord() {
+TRecordBuffer TFIBCustomDataSet::OtherStateRecord() {
   switch (State()) {
     case dsCalcFields:
     case dsInternalCalc:
@@ -70,11 +70,6 @@ TFieldTarget TargetOf(const TField* field, bool trim) {
   return target;
 }
 
-// Off the text's straight path: raising needs a frame of its own.
-[[noreturn]] [[gnu::noinline]] void TextTooLong(const TComponent* dataSet, const TField& field) {
-  FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(dataSet), field.FieldName()});
-}
-
 }  // namespace
 
 TFieldTarget TFIBCustomDataSet::ReadTargetOf(const TField* field, TFIBFieldDescr& descr) {
@@ -109,23 +104,22 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   return true;
 }
 
-bool TFIBCustomDataSet::GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text) {
-  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "a field's text is read by its own column's descriptor");
-  TRecordBuffer record = StateRecord();
-  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
-  text = StoredText(record, descr, fOptions.Contains(poTrimCharFields));
-  if (static_cast<Int64>(text.size()) >= field->DataSize()) [[unlikely]]
-    TextTooLong(this, *field);
-  return true;
+// Off the text's straight path: raising needs a frame of its own.
+void TFIBCustomDataSet::TextTooLong(const TField& field) const {
+  FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field.FieldName()});
 }
 
-bool TFIBCustomDataSet::GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber) {
-  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field) && descr.SQLType == SQL_TYPE_DATE,
-                       "a date is read by its own DATE column's descriptor");
+TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value) {
+  // No field validates while browsing or filtering (that needs an editing state), so the
+  // record holds what GetData would copy.
+  if (field->FieldKind() != fkData || (State() != dsBrowse && State() != dsFilter)) return TStoredRead::Elsewhere;
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (descr == nullptr || !IsIntegerColumn(*descr) || (descr->Scale != 0 && !(keepsScale && descr->SQLType == SQL_INT64)))
+    return TStoredRead::Elsewhere;
   TRecordBuffer record = StateRecord();
-  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
-  std::memcpy(&dayNumber, record + descr.Offset, sizeof dayNumber);
-  return true;
+  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return TStoredRead::Null;
+  value = SaturatedInteger(StoredInteger(record + descr->Offset, *descr), field->DataSize());
+  return TStoredRead::Value;
 }
 
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {

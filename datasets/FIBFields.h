@@ -5,6 +5,7 @@
 // array columns and GUIDs. They work on any dataset; what only a Firebird dataset knows
 // (a column's scale) is asked of it when the field belongs to one.
 
+#include <array>
 #include <string_view>
 #include <vector>
 
@@ -101,34 +102,51 @@ class TFIBWideStringField : public TWideStringField {
   Integer GetDataSize() const override;
 };
 
+// An integer field whose value, while its Firebird dataset browses or filters, becomes text
+// where the dataset's record keeps it; in any other dataset, state or column it is read
+// as the class library's field reads it.
+template <class TBase>
+class TFIBIntegerText : public TBase {
+ public:
+  using TBase::TBase;
+
+ protected:
+  AnsiString GetAsString() override;
+  void GetText(AnsiString& text, bool displayText) override;
+};
+
+extern template class TFIBIntegerText<TIntegerField>;
+extern template class TFIBIntegerText<TSmallintField>;
+extern template class TFIBIntegerText<TLargeintField>;
+
 // Integer columns read as Boolean (value > 0) and written from Boolean (1 or 0).
-class TFIBIntegerField : public TIntegerField {
+class TFIBIntegerField : public TFIBIntegerText<TIntegerField> {
   ORDVANE_CLASS(TFIBIntegerField, TIntegerField)
 
  public:
-  using TIntegerField::TIntegerField;
+  using TFIBIntegerText::TFIBIntegerText;
   void SetAsBoolean(bool value) override { SetAsInteger(value ? 1 : 0); }
 
  protected:
   bool GetAsBoolean() override { return AsInteger() > 0; }
 };
 
-class TFIBSmallIntField : public TSmallintField {
+class TFIBSmallIntField : public TFIBIntegerText<TSmallintField> {
   ORDVANE_CLASS(TFIBSmallIntField, TSmallintField)
 
  public:
-  using TSmallintField::TSmallintField;
+  using TFIBIntegerText::TFIBIntegerText;
   void SetAsBoolean(bool value) override { SetAsInteger(value ? 1 : 0); }
 
  protected:
   bool GetAsBoolean() override { return AsInteger() > 0; }
 };
 
-class TFIBLargeIntField : public TLargeintField {
+class TFIBLargeIntField : public TFIBIntegerText<TLargeintField> {
   ORDVANE_CLASS(TFIBLargeIntField, TLargeintField)
 
  public:
-  using TLargeintField::TLargeintField;
+  using TFIBIntegerText::TFIBIntegerText;
   // The value before the edit; 0 when it was null.
   Int64 OldAsInt64();
 };
@@ -186,6 +204,9 @@ class TFIBBCDField : public TBCDField {
  private:
   bool ReadScaled(Int64& value);
   void WriteScaled(Int64 value);
+  // The stored integer as decimal text: the sign, at least one digit before the decimal
+  // separator of the format settings, then Size digits (no separator for Size 0).
+  AnsiString DecimalText(Int64 value) const;
   // value x 10^Size, or a range error.
   Int64 Scaled(Int64 value) const;
   bool fRoundByScale = true;
@@ -221,8 +242,11 @@ class TNumericDateFormat {
  public:
   // Compiles the format with the date separator '/' stands for, when they are not the ones
   // compiled last; false when the format is not of numbers and separators only.
-  bool Compile(const AnsiString& format, char dateSeparator);
-  // The date (of the last format compiled) into text.
+  bool Compile(const AnsiString& format, char dateSeparator) {
+    if (fCompiled && dateSeparator == fDateSeparator && format == fFormat) return fNumeric;
+    return CompileAnew(format, dateSeparator);
+  }
+  // The date (of the last format compiled) into text; a calendar year (below 10 000).
   void Write(Word year, Word month, Word day, AnsiString& text) const;
 
  private:
@@ -234,12 +258,26 @@ class TNumericDateFormat {
   };
   // The longest text a numeric format writes, in the stack.
   static constexpr std::size_t MaxTextLength = 64;
+  // A format whose numbers are all two-digit pairs, each at most once ("dd.mm.yyyy"):
+  // its text is always as long, the template with the pairs written over it.
+  struct TFixedText {
+    std::array<char, MaxTextLength> Template{};
+    std::size_t Length = 0;
+    // Where the day's, the month's, the century's and the year-in-century's pairs go;
+    // -1 for a number the format does not show.
+    std::array<int, 4> PairAt{-1, -1, -1, -1};
+  };
+  bool CompileAnew(const AnsiString& format, char dateSeparator);
+  // The fixed text of the parts compiled; false when a number varies in width or repeats.
+  bool LayOutFixedText();
   static std::size_t MaxPartLength(const TPart& part);
   AnsiString fFormat;
   char fDateSeparator = '\0';
   bool fCompiled = false;
   bool fNumeric = false;
+  bool fFixed = false;
   std::vector<TPart> fParts;
+  TFixedText fFixedText;
 };
 
 // Its text, that of every date a grid, a filter or an export shows, is written by the

@@ -164,7 +164,7 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
 // The characters a string slot keeps of a fetched text column described as its
 // descriptor is: at most the slot's size, a CHAR without its trailing blanks (unless
 // binary).
-std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
+inline std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
   std::string_view text = ColumnText(var);
   text = text.substr(0, descr.DataSize);
   if (descr.SQLType == SQL_TEXT && !descr.IsBinary)
@@ -207,8 +207,16 @@ void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int
       std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
-    default:
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
+    default: {
+      const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
+      // The usual widths are copied without a call.
+      if (size == 4)
+        std::memcpy(value, data, 4);
+      else if (size == 8)
+        std::memcpy(value, data, 8);
+      else
+        std::memcpy(value, data, size);
+    }
   }
 }
 
@@ -252,20 +260,20 @@ namespace ordvane {
 
 namespace {
 
-// A 16/32/64-bit integer into a native integer of the target's size; a narrower target
-// keeps the sign and saturates (a Boolean reads "above 0").
+// A 16/32/64-bit integer into a native integer of the target's size (SaturatedInteger;
+// a Boolean reads "above 0").
 void PutInteger(void* dest, Integer dataSize, Int64 value) {
   auto* out = static_cast<Byte*>(dest);
+  const Int64 saturated = SaturatedInteger(value, dataSize);
   switch (dataSize) {
     case 2:
-      Put(out, static_cast<SmallInt>(std::clamp<Int64>(value, -32768, 32767)));
+      Put(out, static_cast<SmallInt>(saturated));
       return;
     case 4:
-      Put(out, static_cast<Integer>(
-                   std::clamp<Int64>(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max())));
+      Put(out, static_cast<Integer>(saturated));
       return;
     default:
-      Put(out, value);
+      Put(out, saturated);
   }
 }
 
@@ -347,7 +355,7 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
   switch (descr.SQLType) {
     case SQL_SHORT:
     case SQL_LONG: {
-      const Int64 stored = descr.SQLType == SQL_SHORT ? Get<SmallInt>(value) : Get<Integer>(value);
+      const Int64 stored = StoredInteger(value, descr);
       if (descr.Scale == 0)
         PutInteger(dest, target.dataSize, stored);
       else
