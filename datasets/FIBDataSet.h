@@ -291,7 +291,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // the next: every text and date a grid shows is read here.
   bool GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text) {
     ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "a field's text is read by its own column's descriptor");
-    const Byte* record = RecordToRead();
+    const Byte* record = StateRecord();
     if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
     text = StoredText(record, descr, fOptions.Contains(poTrimCharFields));
     if (static_cast<Int64>(text.size()) >= field->DataSize()) [[unlikely]]
@@ -303,11 +303,19 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber) {
     ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field) && descr.SQLType == SQL_TYPE_DATE,
                          "a date is read by its own DATE column's descriptor");
-    const Byte* record = RecordToRead();
+    const Byte* record = StateRecord();
     if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
     std::memcpy(&dayNumber, record + descr.Offset, sizeof dayNumber);
     return true;
   }
+  // Whether GetFieldStoredInteger read the field's integer where the record keeps it.
+  enum class TStoredRead : Byte { Null, Value, Elsewhere };
+  // The integer of a field over an integer column (IsIntegerColumn) while the dataset
+  // browses or filters, in place in the record the state reads: as GetFieldData would give
+  // it to a native integer of the field's size. keepsScale: the field scales by itself (a
+  // 64-bit column of any scale counts); else only a column of scale 0 does. Elsewhere for
+  // every other state, field kind and column.
+  TStoredRead GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value);
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
@@ -759,14 +767,16 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
   void FetchRemainingRows();
-  // The record the state reads and writes: nullptr when there is none.
-  TRecordBuffer StateRecord();
-  // StateRecord's answer, found inline for the usual read: browsing, with no fetch under
-  // way, the active record.
-  TRecordBuffer RecordToRead() {
-    if (State() == dsBrowse && !fInFetch) return IsEmpty() ? nullptr : ActiveBuffer();
-    return StateRecord();
+  // The record the state reads and writes: nullptr when there is none. Inline for the
+  // usual read: browsing, with no fetch under way, the active record.
+  TRecordBuffer StateRecord() {
+    if (State() == dsBrowse && !fInFetch) [[likely]]
+      return IsEmpty() ? nullptr : ActiveBuffer();
+    return OtherStateRecord();
   }
+  // StateRecord's answer in every state but browsing outside a fetch (nearly every read),
+  // kept off that path.
+  TRecordBuffer OtherStateRecord();
   // Client error: the field's buffer is too small for the text.
   [[noreturn]] void TextTooLong(const TField& field) const;
   void CopyMasterValue(TFIBXSQLVAR& param, TField* field);

@@ -19,7 +19,7 @@ using namespace dbconsts;
 
 // ---- Field values ---------------------------------------------------------------------------
 
-TRecordBuffer TFIBCustomDataSet::StateRecord() {
+TRecordBuffer TFIBCustomDataSet::OtherStateRecord() {
   switch (State()) {
     case dsCalcFields:
     case dsInternalCalc:
@@ -107,6 +107,19 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
 // Off the text's straight path: raising needs a frame of its own.
 void TFIBCustomDataSet::TextTooLong(const TField& field) const {
   FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field.FieldName()});
+}
+
+TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value) {
+  // No field validates while browsing or filtering (that needs an editing state), so the
+  // record holds what GetData would copy.
+  if (field->FieldKind() != fkData || (State() != dsBrowse && State() != dsFilter)) return TStoredRead::Elsewhere;
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (descr == nullptr || !IsIntegerColumn(*descr) || (descr->Scale != 0 && !(keepsScale && descr->SQLType == SQL_INT64)))
+    return TStoredRead::Elsewhere;
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return TStoredRead::Null;
+  value = SaturatedInteger(StoredInteger(record + descr->Offset, *descr), field->DataSize());
+  return TStoredRead::Value;
 }
 
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
