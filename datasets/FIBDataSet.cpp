@@ -439,10 +439,13 @@ void TFIBCustomDataSet::Resync(TResyncMode mode) {
 // ---- Events ---------------------------------------------------------------------------------
 
 void TFIBCustomDataSet::DataEvent(TDataEvent event, NativeInt info) {
-  if (event == deFieldChange && OnFieldChange) OnFieldChange(reinterpret_cast<TField*>(info));
+  // Every move sends two events: only a change of the disabled state has more to do.
+  if (event != deDisabledStateChange) {
+    if (event == deFieldChange && OnFieldChange) OnFieldChange(reinterpret_cast<TField*>(info));
+    return TDataSet::DataEvent(event, info);
+  }
   const bool wasDisabled = ControlsDisabled();
   TDataSet::DataEvent(event, info);
-  if (event != deDisabledStateChange) return;
   if (info == 1 && !wasDisabled && !fControlsDisabledSeen) {
     fControlsDisabledSeen = true;
     if (OnDisableControls) OnDisableControls(this);

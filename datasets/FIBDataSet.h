@@ -768,14 +768,13 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
   void FetchRemainingRows();
   // The record the state reads and writes: nullptr when there is none. Inline for the
-  // usual read: browsing, with no fetch under way, the active record.
+  // usual read, browsing with no fetch under way: the active record.
   TRecordBuffer StateRecord() {
     if (State() == dsBrowse && !fInFetch) [[likely]]
       return IsEmpty() ? nullptr : ActiveBuffer();
     return OtherStateRecord();
   }
-  // StateRecord's answer in every state but browsing outside a fetch (nearly every read),
-  // kept off that path.
+  // StateRecord's answer in every other state, kept off the usual path.
   TRecordBuffer OtherStateRecord();
   // Client error: the field's buffer is too small for the text.
   [[noreturn]] void TextTooLong(const TField& field) const;

@@ -33,7 +33,7 @@ TBookmarkFlag TFIBCustomDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
 
 void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
   // An appended record that goes to the end stands after every fetched one.
-  if (GetBookmarkFlag(buffer) == bfInserted && flag == bfEOF) SetRecordIndex(buffer, fFetchedCount);
+  if (flag == bfEOF && buffer[BookmarkFlagOffset] == bfInserted) SetRecordIndex(buffer, fFetchedCount);
   buffer[BookmarkFlagOffset] = static_cast<Byte>(flag);
 }
 

@@ -164,7 +164,7 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
 // The characters a string slot keeps of a fetched text column described as its
 // descriptor is: at most the slot's size, a CHAR without its trailing blanks (unless
 // binary).
-std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
+inline std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr& descr) {
   std::string_view text = ColumnText(var);
   text = text.substr(0, descr.DataSize);
   if (descr.SQLType == SQL_TEXT && !descr.IsBinary)
@@ -207,8 +207,16 @@ void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int
       std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), descr.DataSize));
       return;
     }
-    default:
-      std::memcpy(value, data, std::min<std::size_t>(declared, descr.DataSize));
+    default: {
+      const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
+      // The usual widths are copied without a call.
+      if (size == 4)
+        std::memcpy(value, data, 4);
+      else if (size == 8)
+        std::memcpy(value, data, 8);
+      else
+        std::memcpy(value, data, size);
+    }
   }
 }
 

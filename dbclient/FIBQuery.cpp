@@ -789,6 +789,8 @@ void TFIBQuery::TraceExecute(const TFIBXSQLDA& params, bool succeeded) {
 }
 
 void TFIBQuery::TraceFetch() {
+  // Asked at every row: the trace is not even prepared while nobody reads it.
+  if (!MonitoringActive()) return;
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) {
     if (!hook.Wants(TFIBTraceKind::Fetch)) return;
     hook.SQLFetch(MonitorName(), fTextToSend, fEOF ? std::vector<TFIBTraceValue>() : TraceValues(fColumns, "NULL"),

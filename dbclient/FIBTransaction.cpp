@@ -226,8 +226,9 @@ IIBClientLibrary& TFIBTransaction::Library() {
 
 ISC_STATUS TFIBTransaction::Call(ISC_STATUS status, bool raise) {
   fIdle = false;
+  // Each database's call sets the processor's precision: a fetch asks once per row.
   for (TFIBDatabase* database : fDatabases) database->Call(0, false);
-  SetFPUExtendedPrecision();
+  if (fDatabases.empty()) SetFPUExtendedPrecision();
   if (raise && status != 0) IBError(Library(), this);
   return status;
 }

@@ -215,8 +215,10 @@ void SetFPUExtendedPrecision() {
   constexpr fpu_control_t precisionControl = 0x300;
   fpu_control_t word;
   _FPU_GETCW(word);
-  word = static_cast<fpu_control_t>((word & ~precisionControl) | _FPU_EXTENDED);
-  _FPU_SETCW(word);
+  const auto wanted = static_cast<fpu_control_t>((word & ~precisionControl) | _FPU_EXTENDED);
+  // Loading the control word stalls the processor; every fetched row asks, and it is
+  // mostly set already.
+  if (wanted != word) _FPU_SETCW(wanted);
 #endif
 }
 

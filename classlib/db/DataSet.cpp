@@ -373,7 +373,10 @@ void TDataSet::AdjustFirstRecords(int delta) {
 void TDataSet::MoveBuffer(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
   const auto begin = fBuffers.begin();
-  if (curIndex < newIndex)
+  // A window of one record moves at every row: its buffer and the spare trade places.
+  if (curIndex + 1 == newIndex || newIndex + 1 == curIndex)
+    std::iter_swap(begin + curIndex, begin + newIndex);
+  else if (curIndex < newIndex)
     std::rotate(begin + curIndex, begin + curIndex + 1, begin + newIndex + 1);
   else
     std::rotate(begin + newIndex, begin + curIndex, begin + curIndex + 1);

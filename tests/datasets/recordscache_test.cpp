@@ -1,13 +1,14 @@
 // The record cache against a model: a vector of record images, a logical order and the
 // previous versions, driven by 10 000 seeded random operations in each mode (with and
-// without the log). Every image the cache composes is compared byte for byte with the
-// model's, so the string areas, their zero bytes and the bytes a read must leave alone
-// are all checked; every operation with a number outside the records must raise and
-// change nothing.
+// without the log), a fetch's appends among them. Every image the cache composes is
+// compared byte for byte with the model's, so the string areas, their zero bytes and the
+// bytes a read must leave alone are all checked; every operation with a number outside
+// the records must raise and change nothing.
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -209,7 +210,7 @@ class CacheModelRun {
 
   void Step() {
     const Integer count = fModel.Count();
-    switch (Pick(0, 12)) {
+    switch (Pick(0, 13)) {
       case 0: {  // reserve, a few records past the end at most (far reservations: below)
         const Integer n = std::min(Number(1, count + 3), count + 3);
         if (n < 1) return ExpectRefused([&] { fCache.ReserveRecord(n); });
@@ -310,6 +311,25 @@ class CacheModelRun {
                : value.size() > size ? StripBlanks(value.substr(0, size), true)
                                      : StripBlanks(value, false);
         EXPECT_EQ(fCache.GetStringValue(index, slot), cell);
+        return;
+      }
+      case 13: {  // a fetch's append: only the record right after the last one, composed in place
+        const Integer n = std::min(Number(count + 1, count + 1), count + 2);
+        if (n != count + 1) return ExpectRefused([&] { fCache.AppendRecord(n); });
+        Byte* stored = fCache.AppendRecord(n);
+        fModel.GrowTo(n);
+        Image& image = fModel.At(n);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(Fixed); ++i)
+          stored[i] = image.fixed[i] = static_cast<Byte>(Pick(0, 255));
+        for (std::size_t slot = 0; slot < SlotSizes.size(); ++slot) {
+          image.strings[slot] = Text(SlotSizes[slot]).substr(0, static_cast<std::size_t>(SlotSizes[slot]));
+          fCache.WriteAppendedText(static_cast<Integer>(slot), image.strings[slot]);
+        }
+        Bytes shown(static_cast<std::size_t>(layout.fullSize), 0xCC);
+        Bytes expected = shown;
+        fCache.ReadAppendedRecord(stored, shown.data());
+        Compose(image, expected);
+        ASSERT_EQ(shown, expected) << "appended record " << n;
         return;
       }
       default: {  // characters of a length
@@ -428,6 +448,34 @@ TEST(RecordsCache, MessagesAndReservation) {
   gap.SetStringSlot(1, 6, 15);
   gap.ReserveRecord(1);
   EXPECT_EQ(message([&] { gap.ReadRecord(1, image.data(), false); }), "Incompatible Sizes");
+}
+
+// Records, cells and texts share their chunks: across a few hundred chunks, with texts of
+// every length (some above a shared chunk's share, which take their own) between the
+// records' blocks, each record keeps its own value and text.
+TEST(RecordsCache, ManyChunksOfRecordsAndTextsKeepEveryValue) {
+  constexpr Integer SlotSize = 9000, FixedPart = 8, Records = 50000;
+  TRecordsCache cache(32, FixedPart + 4 + SlotSize, FixedPart, 1);
+  cache.SetStringSlot(1, FixedPart, SlotSize);
+  // Written from a buffer of its own, so the check allocates nothing per record.
+  std::array<char, SlotSize> text{};
+  const auto textOf = [&text](Integer record) {
+    const auto length = static_cast<std::size_t>(record % 97 == 0 ? SlotSize - record % 5 : record % 300 + 9);
+    std::fill_n(text.data(), length, static_cast<char>('a' + record % 26));
+    std::to_chars(text.data(), text.data() + 8, 10000000 + record);
+    return std::string_view(text.data(), length);
+  };
+  for (Integer i = 1; i <= Records; ++i) {
+    std::memcpy(cache.ReserveRecord(i), &i, sizeof i);
+    const std::string_view value = textOf(i);
+    cache.WriteStringBuffer(0, i - 1, false, static_cast<Integer>(value.size()), value.data());
+  }
+  for (Integer i = 1; i <= Records; ++i) {
+    Integer stored = 0;
+    std::memcpy(&stored, cache.GetRecordPtr(i), sizeof stored);
+    ASSERT_EQ(stored, i);
+    ASSERT_EQ(cache.GetStringValue(i - 1, 0), textOf(i)) << i;
+  }
 }
 
 }  // namespace
