@@ -291,6 +291,14 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // A DATE column's day number (a date field's native value) in the record the state reads,
   // in place. False when null. descr is the field's ColumnDescriptor.
   bool GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber);
+  // Whether GetFieldStoredInteger read the field's integer where the record keeps it.
+  enum class TStoredRead : Byte { Null, Value, Elsewhere };
+  // The integer of a field over an integer column (IsIntegerColumn) while the dataset
+  // browses or filters, in place in the record the state reads: as GetFieldData would give
+  // it to a native integer of the field's size. keepsScale: the field scales by itself (a
+  // 64-bit column of any scale counts); else only a column of scale 0 does. Elsewhere for
+  // every other state, field kind and column.
+  TStoredRead GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value);
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
@@ -744,6 +752,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void FetchRemainingRows();
   // The record the state reads and writes: nullptr when there is none.
   TRecordBuffer StateRecord();
+  // StateRecord's answer in every state but browsing outside a fetch (nearly every read),
+  // kept off that path.
+  TRecordBuffer OtherStateRecord();
   void CopyMasterValue(TFIBXSQLVAR& param, TField* field);
   // The master field a parameter takes its value from, or nullptr.
   TField* MasterFieldOf(const AnsiString& paramName) const;

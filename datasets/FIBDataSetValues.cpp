@@ -20,6 +20,12 @@ using namespace dbconsts;
 // ---- Field values ---------------------------------------------------------------------------
 
 TRecordBuffer TFIBCustomDataSet::StateRecord() {
+  if (State() == dsBrowse && !fInFetch) [[likely]]
+    return IsEmpty() ? nullptr : ActiveBuffer();
+  return OtherStateRecord();
+}
+
+TRecordBuffer TFIBCustomDataSet::OtherStateRecord() {
   switch (State()) {
     case dsCalcFields:
     case dsInternalCalc:
@@ -126,6 +132,19 @@ bool TFIBCustomDataSet::GetFieldDayNumber(TField* field, const TFIBFieldDescr& d
   if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
   std::memcpy(&dayNumber, record + descr.Offset, sizeof dayNumber);
   return true;
+}
+
+TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value) {
+  // No field validates while browsing or filtering (that needs an editing state), so the
+  // record holds what GetData would copy.
+  if (field->FieldKind() != fkData || (State() != dsBrowse && State() != dsFilter)) return TStoredRead::Elsewhere;
+  const TFIBFieldDescr* descr = ColumnDescriptor(field);
+  if (descr == nullptr || !IsIntegerColumn(*descr) || (descr->Scale != 0 && !(keepsScale && descr->SQLType == SQL_INT64)))
+    return TStoredRead::Elsewhere;
+  TRecordBuffer record = StateRecord();
+  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return TStoredRead::Null;
+  value = SaturatedInteger(StoredInteger(record + descr->Offset, *descr), field->DataSize());
+  return TStoredRead::Value;
 }
 
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {

@@ -87,6 +87,14 @@ bool ReadsRecordInPlace(const TFIBCustomDataSet& dataSet) {
 
 TTextCoding ColumnCoding(const TField& field) { return ColumnCoding(field, FIBDataSetOf(field)); }
 
+using TStoredRead = TFIBCustomDataSet::TStoredRead;
+
+// GetFieldStoredInteger of the field's dataset when it is a Firebird one.
+TStoredRead ReadStoredInteger(TField& field, bool keepsScale, Int64& value) {
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(field);
+  return dataSet != nullptr ? dataSet->GetFieldStoredInteger(&field, keepsScale, value) : TStoredRead::Elsewhere;
+}
+
 AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
   switch (coding) {
     case TTextCoding::Utf8:
@@ -237,6 +245,39 @@ Integer TFIBWideStringField::GetDataSize() const {
 
 // ---- Integers ------------------------------------------------------------------------------
 
+template <class TBase>
+AnsiString TFIBIntegerText<TBase>::GetAsString() {
+  Int64 value = 0;
+  switch (ReadStoredInteger(*this, false, value)) {
+    case TStoredRead::Value:
+      return IntToStr(value);
+    case TStoredRead::Null:
+      return {};
+    case TStoredRead::Elsewhere:
+      break;
+  }
+  return TBase::GetAsString();
+}
+
+template <class TBase>
+void TFIBIntegerText<TBase>::GetText(AnsiString& text, bool displayText) {
+  Int64 value = 0;
+  switch (ReadStoredInteger(*this, false, value)) {
+    case TStoredRead::Value:
+      text = this->IntegerText(value, displayText);
+      return;
+    case TStoredRead::Null:
+      text.clear();
+      return;
+    case TStoredRead::Elsewhere:
+      TBase::GetText(text, displayText);
+  }
+}
+
+template class TFIBIntegerText<TIntegerField>;
+template class TFIBIntegerText<TSmallintField>;
+template class TFIBIntegerText<TLargeintField>;
+
 Int64 TFIBLargeIntField::OldAsInt64() {
   const Variant old = OldValue();
   return VarIsNull(old) || VarIsEmpty(old) ? 0 : old.AsInt64();
@@ -276,6 +317,14 @@ void TFIBBCDField::CheckTypeSize(Integer size) const {
 }
 
 bool TFIBBCDField::ReadScaled(Int64& value) {
+  switch (ReadStoredInteger(*this, true, value)) {
+    case TStoredRead::Value:
+      return true;
+    case TStoredRead::Null:
+      return false;
+    case TStoredRead::Elsewhere:
+      break;
+  }
   return ReadNative(&value);
 }
 
@@ -301,24 +350,22 @@ Int64 TFIBBCDField::OldAsInt64() {
   return std::llround(old.AsDouble() * static_cast<double>(Int64PowerOfTen(Size())));
 }
 
+AnsiString TFIBBCDField::DecimalText(Int64 value) const {
+  // Written from the last digit back: the scale's digits, the separator, the whole part.
+  std::array<char, 1 + std::numeric_limits<std::uint64_t>::digits10 + 1 + 1 + MaxBCDScale> text;
+  char* const end = text.data() + text.size();
+  UInt64 magnitude = value < 0 ? 0 - static_cast<UInt64>(value) : static_cast<UInt64>(value);
+  const Integer scale = Size();
+  char* begin = PutLastDigits(end, magnitude, scale);
+  if (scale > 0) *--begin = FormatSettings().DecimalSeparator;
+  begin = PutDigits(begin, magnitude);
+  if (value < 0) *--begin = '-';
+  return AnsiString(begin, end);
+}
+
 AnsiString TFIBBCDField::GetAsString() {
   Int64 value = 0;
-  if (!ReadScaled(value)) return {};
-  // Written from the last digit back: the scale's digits (zeros where the magnitude has
-  // none), the separator, then at least one digit before it, then the sign.
-  std::array<char, 1 + std::numeric_limits<std::uint64_t>::digits10 + 1 + 1 + MaxBCDScale + 1> text;
-  char* const end = text.data() + text.size();
-  char* at = end;
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  const Integer scale = Size();
-  for (Integer place = 0; place < scale; ++place, magnitude /= 10) *--at = static_cast<char>('0' + magnitude % 10);
-  if (scale > 0) *--at = FormatSettings().DecimalSeparator;
-  do {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (value < 0) *--at = '-';
-  return AnsiString(at, end);
+  return ReadScaled(value) ? DecimalText(value) : AnsiString();
 }
 
 void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
@@ -328,7 +375,7 @@ void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
     return;
   }
   const AnsiString& format = TextFormat(displayText);
-  text = format.empty() ? GetAsString() : FormatFloat(format, GetAsFloat());
+  text = format.empty() ? DecimalText(value) : FormatFloat(format, GetAsFloat());
 }
 
 Integer TFIBBCDField::GetAsInteger() {

@@ -101,34 +101,51 @@ class TFIBWideStringField : public TWideStringField {
   Integer GetDataSize() const override;
 };
 
+// An integer field whose value, while its Firebird dataset browses or filters, becomes text
+// where the dataset's record keeps it; in any other dataset, state or column it is read
+// as the class library's field reads it.
+template <class TBase>
+class TFIBIntegerText : public TBase {
+ public:
+  using TBase::TBase;
+
+ protected:
+  AnsiString GetAsString() override;
+  void GetText(AnsiString& text, bool displayText) override;
+};
+
+extern template class TFIBIntegerText<TIntegerField>;
+extern template class TFIBIntegerText<TSmallintField>;
+extern template class TFIBIntegerText<TLargeintField>;
+
 // Integer columns read as Boolean (value > 0) and written from Boolean (1 or 0).
-class TFIBIntegerField : public TIntegerField {
+class TFIBIntegerField : public TFIBIntegerText<TIntegerField> {
   ORDVANE_CLASS(TFIBIntegerField, TIntegerField)
 
  public:
-  using TIntegerField::TIntegerField;
+  using TFIBIntegerText::TFIBIntegerText;
   void SetAsBoolean(bool value) override { SetAsInteger(value ? 1 : 0); }
 
  protected:
   bool GetAsBoolean() override { return AsInteger() > 0; }
 };
 
-class TFIBSmallIntField : public TSmallintField {
+class TFIBSmallIntField : public TFIBIntegerText<TSmallintField> {
   ORDVANE_CLASS(TFIBSmallIntField, TSmallintField)
 
  public:
-  using TSmallintField::TSmallintField;
+  using TFIBIntegerText::TFIBIntegerText;
   void SetAsBoolean(bool value) override { SetAsInteger(value ? 1 : 0); }
 
  protected:
   bool GetAsBoolean() override { return AsInteger() > 0; }
 };
 
-class TFIBLargeIntField : public TLargeintField {
+class TFIBLargeIntField : public TFIBIntegerText<TLargeintField> {
   ORDVANE_CLASS(TFIBLargeIntField, TLargeintField)
 
  public:
-  using TLargeintField::TLargeintField;
+  using TFIBIntegerText::TFIBIntegerText;
   // The value before the edit; 0 when it was null.
   Int64 OldAsInt64();
 };
@@ -186,6 +203,9 @@ class TFIBBCDField : public TBCDField {
  private:
   bool ReadScaled(Int64& value);
   void WriteScaled(Int64 value);
+  // The stored integer as decimal text: the sign, at least one digit before the decimal
+  // separator of the format settings, then Size digits (no separator for Size 0).
+  AnsiString DecimalText(Int64 value) const;
   // value x 10^Size, or a range error.
   Int64 Scaled(Int64 value) const;
   bool fRoundByScale = true;

@@ -260,20 +260,20 @@ namespace ordvane {
 
 namespace {
 
-// A 16/32/64-bit integer into a native integer of the target's size; a narrower target
-// keeps the sign and saturates (a Boolean reads "above 0").
+// A 16/32/64-bit integer into a native integer of the target's size (SaturatedInteger;
+// a Boolean reads "above 0").
 void PutInteger(void* dest, Integer dataSize, Int64 value) {
   auto* out = static_cast<Byte*>(dest);
+  const Int64 saturated = SaturatedInteger(value, dataSize);
   switch (dataSize) {
     case 2:
-      Put(out, static_cast<SmallInt>(std::clamp<Int64>(value, -32768, 32767)));
+      Put(out, static_cast<SmallInt>(saturated));
       return;
     case 4:
-      Put(out, static_cast<Integer>(
-                   std::clamp<Int64>(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max())));
+      Put(out, static_cast<Integer>(saturated));
       return;
     default:
-      Put(out, value);
+      Put(out, saturated);
   }
 }
 
@@ -355,7 +355,7 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
   switch (descr.SQLType) {
     case SQL_SHORT:
     case SQL_LONG: {
-      const Int64 stored = descr.SQLType == SQL_SHORT ? Get<SmallInt>(value) : Get<Integer>(value);
+      const Int64 stored = StoredInteger(value, descr);
       if (descr.Scale == 0)
         PutInteger(dest, target.dataSize, stored);
       else

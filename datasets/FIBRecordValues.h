@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <span>
 #include <string_view>
 
@@ -96,6 +97,46 @@ inline std::string_view StoredText(const Byte* record, const TFIBFieldDescr& des
 // byte but never past the column's size (a full value has none). Answers false when the
 // text does not fit the target's data size; dest is then left alone.
 bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFieldTarget& target, void* dest);
+
+// A 16/32/64-bit integer as a native integer of dataSize bytes holds it: a narrower one
+// keeps the sign and saturates.
+inline Int64 SaturatedInteger(Int64 value, Integer dataSize) {
+  switch (dataSize) {
+    case 2:
+      return std::clamp<Int64>(value, std::numeric_limits<SmallInt>::min(), std::numeric_limits<SmallInt>::max());
+    case 4:
+      return std::clamp<Int64>(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max());
+    default:
+      return value;
+  }
+}
+
+// Whether the column keeps an integer of 16, 32 or 64 bits (a scale aside).
+inline bool IsIntegerColumn(const TFIBFieldDescr& descr) {
+  return descr.SQLType == SQL_SHORT || descr.SQLType == SQL_LONG || descr.SQLType == SQL_INT64;
+}
+
+// The integer at the place of an integer column's value (IsIntegerColumn), its scale not
+// applied. A 64-bit column that the record keeps as a double has no such integer.
+inline Int64 StoredInteger(const Byte* value, const TFIBFieldDescr& descr) {
+  switch (descr.SQLType) {
+    case SQL_SHORT: {
+      SmallInt stored;
+      std::memcpy(&stored, value, sizeof stored);
+      return stored;
+    }
+    case SQL_LONG: {
+      Integer stored;
+      std::memcpy(&stored, value, sizeof stored);
+      return stored;
+    }
+    default: {
+      Int64 stored;
+      std::memcpy(&stored, value, sizeof stored);
+      return stored;
+    }
+  }
+}
 
 // The bytes a value takes at its offset: a string slot keeps a 4-byte length in front.
 inline Integer SlotSize(const TFIBFieldDescr& descr) { return descr.DataSize + (descr.IsStringSlot ? 4 : 0); }

@@ -1,5 +1,7 @@
 #include "classlib/core/StrUtils.h"
 
+#include <array>
+#include <cstring>
 #include <limits>
 
 #include "classlib/core/AnsiStrings.h"
@@ -211,8 +213,57 @@ AnsiString AnsiDequotedStr(std::string_view text, char quote) {
   return AnsiExtractQuotedStr(text, pos, quote);
 }
 
+namespace {
+
+// "00" .. "99": two digits a step, half the divisions of one a step.
+constexpr std::array<char, 200> DigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+char* PutPair(char* end, std::uint32_t pair) {
+  end -= 2;
+  std::memcpy(end, DigitPairs.data() + 2 * pair, 2);
+  return end;
+}
+
+}  // namespace
+
+char* PutLastDigits(char* end, UInt64& value, int count) {
+  // A copy, which the digits' stores cannot alias: no reload after every pair.
+  UInt64 rest = value;
+  for (; count >= 2; count -= 2, rest /= 100) end = PutPair(end, static_cast<std::uint32_t>(rest % 100));
+  if (count == 1) {
+    *--end = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  }
+  value = rest;
+  return end;
+}
+
+char* PutDigits(char* end, UInt64 value) {
+  // Dividing 64 bits by a constant costs about twice what 32 bits cost: the digits are
+  // taken in 64 bits only while the value needs them.
+  for (; value > std::numeric_limits<std::uint32_t>::max(); value /= 100)
+    end = PutPair(end, static_cast<std::uint32_t>(value % 100));
+  auto low = static_cast<std::uint32_t>(value);
+  for (; low >= 100; low /= 100) end = PutPair(end, low % 100);
+  if (low >= 10) return PutPair(end, low);
+  *--end = static_cast<char>('0' + low);
+  return end;
+}
+
 AnsiString IntToStr(Int64 value) {
-  return std::to_string(value);
+  // Written in the stack and copied once: a text of up to 15 characters allocates nothing.
+  std::array<char, std::numeric_limits<UInt64>::digits10 + 2> text;
+  char* const end = text.data() + text.size();
+  char* begin = PutDigits(end, value < 0 ? 0 - static_cast<UInt64>(value) : static_cast<UInt64>(value));
+  if (value < 0) *--begin = '-';
+  return AnsiString(begin, end);
 }
 
 AnsiString IntToHex(Integer value, int digits) {

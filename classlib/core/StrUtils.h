@@ -50,6 +50,12 @@ AnsiString AnsiExtractQuotedStr(std::string_view text, std::size_t& pos, char qu
 AnsiString AnsiDequotedStr(std::string_view text, char quote);
 
 AnsiString IntToStr(Int64 value);
+// Decimal digits written backwards into a buffer that ends at end, so that a number's
+// text is made in place in one pass; each answers where the digits written begin.
+// PutLastDigits writes value's last count digits (zeros where it has none) and takes them
+// off value; PutDigits writes every digit of value, at least one.
+char* PutLastDigits(char* end, UInt64& value, int count);
+char* PutDigits(char* end, UInt64 value);
 // Upper-case hexadecimal, at least digits long; a negative value shows as its two's
 // complement in 32 bits (Integer) or 64 bits (Int64).
 AnsiString IntToHex(Integer value, int digits);

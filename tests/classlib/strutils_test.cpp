@@ -89,6 +89,25 @@ TEST(StrUtils, QuotingDoublesTheQuote) {
   EXPECT_EQ(pos, 0u);
 }
 
+// Digits go two at a time, in 32 bits once the value fits them: every length and the edge
+// of 32 bits as the standard library writes them; the last digits zero-filled and taken
+// off the value.
+TEST(StrUtils, IntegerDigitsAtEveryLengthAndAtTheEdgeOf32Bits) {
+  std::vector<Int64> values{INT64_MAX, INT64_MIN, 4294967295, 4294967296, 4294967396, 42949672950};
+  for (Int64 power = 1; power <= INT64_MAX / 10; power *= 10)
+    for (Int64 value : {power - 1, power, power + 1}) values.insert(values.end(), {value, -value});
+  for (Int64 value : values) EXPECT_EQ(IntToStr(value), std::to_string(value));
+
+  char text[8];
+  UInt64 value = 123;
+  EXPECT_EQ(std::string(PutLastDigits(std::end(text), value, 5), std::end(text)), "00123");
+  EXPECT_EQ(value, 0u);
+  value = 98765;
+  EXPECT_EQ(std::string(PutLastDigits(std::end(text), value, 3), std::end(text)), "765");
+  EXPECT_EQ(value, 98u);
+  EXPECT_EQ(std::string(PutDigits(std::end(text), 0), std::end(text)), "0");
+}
+
 TEST(StrUtils, IntegersToText) {
   EXPECT_EQ(IntToStr(0), "0");
   EXPECT_EQ(IntToStr(-2147483647 - 1), "-2147483648");

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 
+#include "classlib/db/NumericFields.h"
 #include "dbclient/FIBConvert.h"
 #include "tests/datasets/MasterDetailSupport.h"
 
@@ -85,6 +88,59 @@ TEST_F(FieldDataTest, AChangedRecordIsReadBeforeAndAfterItsChange) {
   EXPECT_FALSE(GetFieldDataEx(fAmount, &oldData, true));
   EXPECT_TRUE(GetFieldDataEx(fAmount, &newData, false));
   EXPECT_EQ(newData, 10000);
+}
+
+// Browsing and filtering read an integer's and an amount's texts where the record keeps
+// them; an edit and an OnValidate read them through the field's data. Every way gives the
+// same texts, in the settings' decimal separator and the fields' display and edit formats.
+TEST_F(FieldDataTest, IntegersAndAmountsReadTheSameTextsInEveryState) {
+  auto* id = static_cast<TNumericField*>(fDetail->FieldByName("ID"));
+  auto* amount = static_cast<TNumericField*>(fAmount);
+  id->SetDisplayFormat("#,##0.0");
+  amount->SetDisplayFormat("0.00");
+  amount->SetEditFormat("0.0");
+  const auto texts = [&] {
+    return id->AsString() + "|" + id->DisplayText() + "|" + id->Text() + "|" + amount->AsString() + "|" +
+           amount->DisplayText() + "|" + amount->Text();
+  };
+  std::set<std::string> browsed;
+  for (fDetail->First(); !fDetail->Eof(); fDetail->Next()) {
+    std::string expected = IsqlAmount();
+    if (expected == "<null>") expected.clear();
+    std::replace(expected.begin(), expected.end(), '.', ',');
+    EXPECT_EQ(amount->AsString(), expected);
+    const std::string text = texts();
+    browsed.insert(text);
+    fDetail->Edit();
+    EXPECT_EQ(texts(), text);
+    fDetail->Cancel();
+  }
+  ASSERT_EQ(browsed.size(), 24u);
+
+  std::set<std::string> filtered;
+  fDetail->OnFilterRecord = [&](TDataSet*, bool& accept) {
+    filtered.insert(texts());
+    accept = true;
+  };
+  fDetail->SetFiltered(true);
+  int visible = 0;
+  for (fDetail->First(); !fDetail->Eof(); fDetail->Next()) ++visible;
+  EXPECT_EQ(visible, 24);
+  EXPECT_EQ(filtered, browsed);
+
+  const char separator = FormatSettings().DecimalSeparator;
+  FormatSettings().DecimalSeparator = '.';
+  fDetail->First();
+  const std::string dotted = amount->AsString();
+  FormatSettings().DecimalSeparator = separator;
+  EXPECT_EQ(dotted, IsqlAmount());
+
+  std::string validated;
+  amount->OnValidate = [&](TField* sender) { validated = sender->AsString(); };
+  fDetail->Edit();
+  amount->SetAsString("-0,5");
+  EXPECT_EQ(validated, "-0,5000");
+  fDetail->Cancel();
 }
 
 }  // namespace

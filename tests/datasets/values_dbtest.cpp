@@ -322,6 +322,36 @@ TEST_P(ValuesTest, ASmallintReadThroughAnIntegerFieldKeepsItsSignAndItsRange) {
   fDataSet->Cancel();
 }
 
+// Browsing reads an integer where the record keeps it, an edit through the field's data:
+// both read what isql-fb shows, the limits included, for a BIGINT through a 64-bit field
+// and a SMALLINT through a 32-bit one.
+TEST_P(ValuesTest, WholeNumbersReadAsIsqlShowsThemBrowsedAndEdited) {
+  if (Dialect() != 3) GTEST_SKIP() << "dialect 1 has no 64-bit integers";
+  auto* s = new TFIBIntegerField(fDataSet);
+  s->SetFieldName("S");
+  s->SetDataSet(fDataSet);
+  auto* b = new TFIBLargeIntField(fDataSet);
+  b->SetFieldName("B");
+  b->SetDataSet(fDataSet);
+  fDataSet->SetPrepareOptions(fDataSet->PrepareOptions() + TpPrepareOptions{psUseLargeIntField});
+  AllowEdit();
+  const std::string select = "select s, b from v order by id";
+  Open(select);
+  const auto texts = [&] { return s->AsString() + "|" + b->AsString() + "|" + s->DisplayText() + "|" + b->Text(); };
+  for (const std::string& row : Split(Oracle(select), ';')) {
+    const std::vector<std::string> isql = Split(row, '|');
+    ASSERT_EQ(isql.size(), 2u);
+    const auto shown = [](const std::string& value) { return value == "<null>" ? std::string() : value; };
+    const std::string browsed = texts();
+    EXPECT_EQ(browsed, shown(isql[0]) + "|" + shown(isql[1]) + "|" + shown(isql[0]) + "|" + shown(isql[1]));
+    fDataSet->Edit();
+    EXPECT_EQ(texts(), browsed);
+    fDataSet->Cancel();
+    fDataSet->Next();
+  }
+  EXPECT_TRUE(fDataSet->Eof());
+}
+
 constexpr std::array<Connection, 6> ValueConnections{
     {{1, "WIN1251"}, {1, "UTF8"}, {1, "KOI8R"}, {3, "WIN1251"}, {3, "UTF8"}, {3, "KOI8R"}}};
 
