@@ -32,6 +32,7 @@
 #include "datasets/FIBFilter.h"
 #include "datasets/FIBMetaCache.h"
 #include "datasets/FIBRecordBuffer.h"
+#include "datasets/FIBRecordValues.h"
 #include "datasets/pFIBFieldsDescr.h"
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
@@ -286,11 +287,27 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool GetFieldData(TField* field, void* buffer) override;
   // A text column's characters in the record the state reads, in place: what GetFieldData
   // would copy into the field's buffer (ahead of its terminator), raising as it does when
-  // they do not fit. False when null. descr is the field's ColumnDescriptor.
-  bool GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text);
+  // they do not fit. False when null. descr is the field's ColumnDescriptor. Inline, like
+  // the next: every text and date a grid shows is read here.
+  bool GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text) {
+    ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "a field's text is read by its own column's descriptor");
+    const Byte* record = StateRecord();
+    if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+    text = StoredText(record, descr, fOptions.Contains(poTrimCharFields));
+    if (static_cast<Int64>(text.size()) >= field->DataSize()) [[unlikely]]
+      TextTooLong(*field);
+    return true;
+  }
   // A DATE column's day number (a date field's native value) in the record the state reads,
   // in place. False when null. descr is the field's ColumnDescriptor.
-  bool GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber);
+  bool GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber) {
+    ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field) && descr.SQLType == SQL_TYPE_DATE,
+                         "a date is read by its own DATE column's descriptor");
+    const Byte* record = StateRecord();
+    if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
+    std::memcpy(&dayNumber, record + descr.Offset, sizeof dayNumber);
+    return true;
+  }
   // Whether GetFieldStoredInteger read the field's integer where the record keeps it.
   enum class TStoredRead : Byte { Null, Value, Elsewhere };
   // The integer of a field over an integer column (IsIntegerColumn) while the dataset
@@ -750,11 +767,17 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TGetResult GetNextModeRecord(TRecordBuffer buffer);
   TGetResult GetPriorModeRecord(TRecordBuffer buffer);
   void FetchRemainingRows();
-  // The record the state reads and writes: nullptr when there is none.
-  TRecordBuffer StateRecord();
-  // StateRecord's answer in every state but browsing outside a fetch (nearly every read),
-  // kept off that path.
+  // The record the state reads and writes: nullptr when there is none. Inline for the
+  // usual read, browsing with no fetch under way: the active record.
+  TRecordBuffer StateRecord() {
+    if (State() == dsBrowse && !fInFetch) [[likely]]
+      return IsEmpty() ? nullptr : ActiveBuffer();
+    return OtherStateRecord();
+  }
+  // StateRecord's answer in every other state, kept off the usual path.
   TRecordBuffer OtherStateRecord();
+  // Client error: the field's buffer is too small for the text.
+  [[noreturn]] void TextTooLong(const TField& field) const;
   void CopyMasterValue(TFIBXSQLVAR& param, TField* field);
   // The master field a parameter takes its value from, or nullptr.
   TField* MasterFieldOf(const AnsiString& paramName) const;

@@ -19,12 +19,6 @@ using namespace dbconsts;
 
 // ---- Field values ---------------------------------------------------------------------------
 
-TRecordBuffer TFIBCustomDataSet::StateRecord() {
-  if (State() == dsBrowse && !fInFetch) [[likely]]
-    return IsEmpty() ? nullptr : ActiveBuffer();
-  return OtherStateRecord();
-}
-
 TRecordBuffer TFIBCustomDataSet::OtherStateRecord() {
   switch (State()) {
     case dsCalcFields:
@@ -76,11 +70,6 @@ TFieldTarget TargetOf(const TField* field, bool trim) {
   return target;
 }
 
-// Off the text's straight path: raising needs a frame of its own.
-[[noreturn]] [[gnu::noinline]] void TextTooLong(const TComponent* dataSet, const TField& field) {
-  FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(dataSet), field.FieldName()});
-}
-
 }  // namespace
 
 TFieldTarget TFIBCustomDataSet::ReadTargetOf(const TField* field, TFIBFieldDescr& descr) {
@@ -115,23 +104,9 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   return true;
 }
 
-bool TFIBCustomDataSet::GetFieldText(TField* field, const TFIBFieldDescr& descr, std::string_view& text) {
-  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field), "a field's text is read by its own column's descriptor");
-  TRecordBuffer record = StateRecord();
-  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
-  text = StoredText(record, descr, fOptions.Contains(poTrimCharFields));
-  if (static_cast<Int64>(text.size()) >= field->DataSize()) [[unlikely]]
-    TextTooLong(this, *field);
-  return true;
-}
-
-bool TFIBCustomDataSet::GetFieldDayNumber(TField* field, const TFIBFieldDescr& descr, Integer& dayNumber) {
-  ORDVANE_DEBUG_ASSERT(&descr == ColumnDescriptor(field) && descr.SQLType == SQL_TYPE_DATE,
-                       "a date is read by its own DATE column's descriptor");
-  TRecordBuffer record = StateRecord();
-  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return false;
-  std::memcpy(&dayNumber, record + descr.Offset, sizeof dayNumber);
-  return true;
+// Off the text's straight path: raising needs a frame of its own.
+void TFIBCustomDataSet::TextTooLong(const TField& field) const {
+  FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field.FieldName()});
 }
 
 TFIBCustomDataSet::TStoredRead TFIBCustomDataSet::GetFieldStoredInteger(TField* field, bool keepsScale, Int64& value) {

@@ -143,7 +143,7 @@ const TFIBStringField::TTextPlan& TFIBStringField::TextPlan() {
   return plan;
 }
 
-bool TFIBStringField::ReadStoredText(const TTextPlan& plan, std::string_view& text) {
+inline bool TFIBStringField::ReadStoredText(const TTextPlan& plan, std::string_view& text) {
   if (!plan.Column.DataSet->GetFieldText(this, *plan.Column.Descr, text)) return false;
   // Up to a zero byte, where the copy into a field's buffer ends too.
   if (const void* zero = std::memchr(text.data(), 0, text.size()); zero != nullptr)
@@ -557,8 +557,7 @@ std::size_t TNumericDateFormat::MaxPartLength(const TPart& part) {
 // The letters as FormatDateTime reads them: a run of one letter (of one case) is one
 // token; d and m up to two long are numbers, longer ones names; y up to two long is the
 // year's last two digits, longer the whole year in four.
-bool TNumericDateFormat::Compile(const AnsiString& format, char dateSeparator) {
-  if (fCompiled && dateSeparator == fDateSeparator && format == fFormat) return fNumeric;
+bool TNumericDateFormat::CompileAnew(const AnsiString& format, char dateSeparator) {
   fFormat = format;
   fDateSeparator = dateSeparator;
   fCompiled = true;
@@ -601,11 +600,44 @@ bool TNumericDateFormat::Compile(const AnsiString& format, char dateSeparator) {
   // An empty format means "c", the date and the time; a format longer than any date
   // format goes to FormatDateTime too.
   fNumeric = !fParts.empty() && maxLength <= MaxTextLength;
+  fFixed = fNumeric && LayOutFixedText();
   return fNumeric;
 }
 
-// A calendar year is below 10 000: four digits.
+bool TNumericDateFormat::LayOutFixedText() {
+  TFixedText fixed;
+  std::size_t at = 0;
+  for (const TPart& part : fParts) {
+    if (part.Step == TStep::Literal) {
+      fixed.Template[at++] = part.Literal;
+      continue;
+    }
+    // "d" and "m" write one digit or two.
+    if (part.Digits < 2) return false;
+    const std::size_t first = part.Step == TStep::Day     ? 0
+                              : part.Step == TStep::Month ? 1
+                              : part.Step == TStep::Year  ? 2
+                                                          : 3;
+    for (std::size_t pair = first; pair < (part.Step == TStep::Year ? 4 : first + 1); ++pair) {
+      if (fixed.PairAt[pair] >= 0) return false;
+      fixed.PairAt[pair] = static_cast<int>(at);
+      at += 2;
+    }
+  }
+  fixed.Length = at;
+  fFixedText = fixed;
+  return true;
+}
+
 void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text) const {
+  if (fFixed) {
+    text.assign(fFixedText.Template.data(), fFixedText.Length);
+    const std::array<unsigned, 4> pairs{day, month, year / 100u, year % 100u};
+    for (std::size_t pair = 0; pair < pairs.size(); ++pair)
+      if (const int at = fFixedText.PairAt[pair]; at >= 0)
+        std::memcpy(text.data() + at, &TwoDigitTexts[2 * pairs[pair]], 2);
+    return;
+  }
   std::array<char, MaxTextLength> buffer;
   char* out = buffer.data();
   for (const TPart& part : fParts) {
@@ -646,7 +678,7 @@ void TFIBDateField::GetText(AnsiString& text, bool displayText) {
 // Otherwise (an OnValidate reads the value being written) the field reads as its own
 // reading does, the native value and then the dataset's conversion, without its scratch
 // buffer per read.
-bool TFIBDateField::ReadCalendarDate(Word& year, Word& month, Word& day) {
+inline bool TFIBDateField::ReadCalendarDate(Word& year, Word& month, Word& day) {
   if (!fColumn.Known) fColumn = LinkOf(*this);
   const TFIBFieldDescr* descr = fColumn.Descr;
   const bool inPlace = descr != nullptr && descr->SQLType == SQL_TYPE_DATE && ReadsRecordInPlace(*fColumn.DataSet);

@@ -5,6 +5,7 @@
 // array columns and GUIDs. They work on any dataset; what only a Firebird dataset knows
 // (a column's scale) is asked of it when the field belongs to one.
 
+#include <array>
 #include <string_view>
 #include <vector>
 
@@ -241,8 +242,11 @@ class TNumericDateFormat {
  public:
   // Compiles the format with the date separator '/' stands for, when they are not the ones
   // compiled last; false when the format is not of numbers and separators only.
-  bool Compile(const AnsiString& format, char dateSeparator);
-  // The date (of the last format compiled) into text.
+  bool Compile(const AnsiString& format, char dateSeparator) {
+    if (fCompiled && dateSeparator == fDateSeparator && format == fFormat) return fNumeric;
+    return CompileAnew(format, dateSeparator);
+  }
+  // The date (of the last format compiled) into text; a calendar year (below 10 000).
   void Write(Word year, Word month, Word day, AnsiString& text) const;
 
  private:
@@ -254,12 +258,26 @@ class TNumericDateFormat {
   };
   // The longest text a numeric format writes, in the stack.
   static constexpr std::size_t MaxTextLength = 64;
+  // A format whose numbers are all two-digit pairs, each at most once ("dd.mm.yyyy"):
+  // its text is always as long, the template with the pairs written over it.
+  struct TFixedText {
+    std::array<char, MaxTextLength> Template{};
+    std::size_t Length = 0;
+    // Where the day's, the month's, the century's and the year-in-century's pairs go;
+    // -1 for a number the format does not show.
+    std::array<int, 4> PairAt{-1, -1, -1, -1};
+  };
+  bool CompileAnew(const AnsiString& format, char dateSeparator);
+  // The fixed text of the parts compiled; false when a number varies in width or repeats.
+  bool LayOutFixedText();
   static std::size_t MaxPartLength(const TPart& part);
   AnsiString fFormat;
   char fDateSeparator = '\0';
   bool fCompiled = false;
   bool fNumeric = false;
+  bool fFixed = false;
   std::vector<TPart> fParts;
+  TFixedText fFixedText;
 };
 
 // Its text, that of every date a grid, a filter or an export shows, is written by the

@@ -11,8 +11,6 @@ namespace ordvane {
 
 namespace {
 
-constexpr Integer kLastDay = 3652059;  // 31 December 9999
-
 [[noreturn]] void InvalidTimeStamp(Int64 date, Int64 time) {
   throw EConvertError("'" + std::to_string(date) + "." + std::to_string(time) +
                       "' is not a valid timestamp");
@@ -20,22 +18,6 @@ constexpr Integer kLastDay = 3652059;  // 31 December 9999
 
 void ValidateTimeStamp(const TTimeStamp& ts) {
   if (ts.Date <= 0 || ts.Time < 0 || ts.Time >= MSecsPerDay) InvalidTimeStamp(ts.Date, ts.Time);
-}
-
-// Days of a time stamp (1 is 1 January of year 1) to the calendar, in constant time:
-// counted from 1 March of year 0, a year ends with February, so its leap day is last and
-// the months from March on follow one pattern of 153 days per five months.
-void DayNumberToDate(Integer dayNumber, Word& year, Word& month, Word& day) {
-  constexpr Integer kDaysPer400Years = 146097;
-  const Integer fromMarchOfYear0 = dayNumber + 305;  // 1 January of year 1 is day 306
-  const Integer era = fromMarchOfYear0 / kDaysPer400Years;
-  const Integer dayOfEra = fromMarchOfYear0 - era * kDaysPer400Years;
-  const Integer yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const Integer dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const Integer monthFromMarch = (5 * dayOfYear + 2) / 153;
-  day = static_cast<Word>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
-  month = static_cast<Word>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
-  year = static_cast<Word>(era * 400 + yearOfEra + (month <= 2 ? 1 : 0));
 }
 
 std::mutex& ClockLock() {
@@ -102,18 +84,9 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
 
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
   // A whole day (every date field's value) needs no detour through milliseconds.
-  const bool wholeDay = date == std::trunc(date) && date >= 1 - DateDelta && date <= kLastDay - DateDelta;
+  const bool wholeDay = date == std::trunc(date) && date >= 1 - DateDelta && date <= MaxDayNumber - DateDelta;
   const Integer dayNumber = wholeDay ? static_cast<Integer>(date) + DateDelta : DateTimeToTimeStamp(date).Date;
   TryDecodeDayNumber(dayNumber, year, month, day);
-}
-
-bool TryDecodeDayNumber(Integer dayNumber, Word& year, Word& month, Word& day) {
-  if (dayNumber <= 0 || dayNumber > kLastDay) {
-    year = month = day = 0;
-    return false;
-  }
-  DayNumberToDate(dayNumber, year, month, day);
-  return true;
 }
 
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec) {

@@ -4,6 +4,7 @@
 // fraction is still the time of day (-1.25 is 29 December 1899, 06:00). TTimeStamp counts
 // days since 1 January of year 1 plus one, and milliseconds since midnight.
 
+#include <cstdint>
 #include <functional>
 
 #include "classlib/core/System.h"
@@ -22,6 +23,7 @@ constexpr Integer MinsPerDay = HoursPerDay * 60;
 constexpr Integer SecsPerDay = MinsPerDay * 60;
 constexpr Integer MSecsPerDay = SecsPerDay * 1000;
 constexpr Integer DateDelta = 693594;   // time-stamp days of 30 December 1899
+constexpr Integer MaxDayNumber = 3652059;  // time-stamp days of 31 December 9999
 constexpr Integer UnixDateDelta = 25569;  // TDateTime of 1 January 1970
 
 bool IsLeapYear(Word year);
@@ -37,8 +39,30 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
 // decodes as 0, 0, 0.
 void DecodeDate(TDateTime date, Word& year, Word& month, Word& day);
 // A time stamp's day number (1 is 1 January of year 1) to the calendar; false, and 0, 0, 0,
-// outside it.
-bool TryDecodeDayNumber(Integer dayNumber, Word& year, Word& month, Word& day);
+// outside it. Inline: every date a grid shows is decoded here.
+inline bool TryDecodeDayNumber(Integer dayNumber, Word& year, Word& month, Word& day) {
+  if (dayNumber <= 0 || dayNumber > MaxDayNumber) {
+    year = month = day = 0;
+    return false;
+  }
+  // Counted from 1 March of year 0, a year ends with February, so its leap day is last;
+  // the divisions by the lengths of centuries, years and months are done as
+  // multiplications and shifts, the day's place in its century and year in the low bits.
+  const auto fromMarchOfYear0 = static_cast<std::uint32_t>(dayNumber + 305);  // 1 January of year 1 is day 306
+  const std::uint32_t quarterDays = 4 * fromMarchOfYear0 + 3;
+  const std::uint32_t century = quarterDays / 146097;
+  const std::uint32_t dayOfCentury = quarterDays % 146097 / 4;
+  const std::uint64_t scaled = std::uint64_t{2939745} * (4 * dayOfCentury + 3);
+  const auto yearOfCentury = static_cast<std::uint32_t>(scaled >> 32);
+  const auto dayOfYear = static_cast<std::uint32_t>(scaled) / 2939745 / 4;
+  const std::uint32_t monthAndDay = 2141 * dayOfYear + 197913;
+  const std::uint32_t monthFromMarch = monthAndDay >> 16;  // 3 .. 14
+  const bool januaryOrFebruary = dayOfYear >= 306;
+  day = static_cast<Word>((monthAndDay & 0xFFFF) / 2141 + 1);
+  month = static_cast<Word>(januaryOrFebruary ? monthFromMarch - 12 : monthFromMarch);
+  year = static_cast<Word>(100 * century + yearOfCentury + (januaryOrFebruary ? 1 : 0));
+  return true;
+}
 void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec);
 
 // The value is rounded to the millisecond; NaN, infinity or a value whose day count does

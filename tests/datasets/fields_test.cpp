@@ -178,6 +178,8 @@ TEST_F(FieldsTest, DateTextIsTheLibraryFieldsInAnyFormat) {
   const std::vector<AnsiString> formats = {
       "",   "dd.mm.yyyy", "d.m.yy",      "yyyy-mm-dd", "m/d/y",        "DD.MM.YYYY", "dD/Mm/yYy", "yyyyy d",
       "dd mmm yyyy", "dddd d", "ddddd", "'day' dd", "c", "dd hh:nn", "d.m.y", Utf8ToAnsi("d.m.yyyy р."), "yy",
+      // two-digit numbers only, one of them twice
+      "yy/mm/dd (mm)",
       // numbers and separators, but longer than the numeric writer's room
       std::string(30, '-') + "dd.mm.yyyy" + std::string(30, '-'), std::string(27, '-') + "dd.mm.yyyy" + std::string(27, '-')};
   const auto expectSameTexts = [&] {
@@ -209,11 +211,13 @@ TEST_F(FieldsTest, DateTextIsTheLibraryFieldsInAnyFormat) {
   }
   TFormatSettings& settings = FormatSettings();
   const TFormatSettings saved = settings;
-  settings.ShortDateFormat = "yyyy/m/dd";
-  settings.DateSeparator = '-';
-  expectSameTexts();
-  settings.DateSeparator = '\0';
-  expectSameTexts();
+  for (const char* shortFormat : {"yyyy/m/dd", "dd/mm/yyyy"}) {
+    settings.ShortDateFormat = shortFormat;
+    settings.DateSeparator = '-';
+    expectSameTexts();
+    settings.DateSeparator = '\0';
+    expectSameTexts();
+  }
   settings = saved;
   date->Clear();
   EXPECT_EQ(date->AsString(), "");
