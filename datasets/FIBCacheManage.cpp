@@ -1,8 +1,14 @@
 #include "datasets/FIBCacheManage.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "classlib/core/DebugChecks.h"
 
@@ -43,36 +49,66 @@ AnsiString WithoutTrailingBlanks(AnsiString text) {
   return text;
 }
 
-}  // namespace
-
-// Cells come some rows at a time: a fetch adds a row per record and would otherwise
-// resize the table at every one.
-void TRecordsCache::TStringTable::AddCells(std::size_t rows) {
-  constexpr std::size_t kRowStep = 64;
-  fCells.resize((rows + kRowStep - 1) / kRowStep * kRowStep * fColumns);
+// Maps the whole pages within [at, at + size) writable, their contents unchanged. Only a
+// hint: a kernel without the call refuses it and the pages fault when first written.
+void PrefaultWholePages(char* at, std::size_t size) {
+  static const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto begin = (reinterpret_cast<std::uintptr_t>(at) + pageSize - 1) / pageSize * pageSize;
+  const auto end = (reinterpret_cast<std::uintptr_t>(at) + size) / pageSize * pageSize;
+  if (begin < end) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
-char* TRecordsCache::TStringTable::Allocate(std::size_t size) {
-  constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
-  // A long text takes a chunk of its own rather than leave most of a shared one unused.
+}  // namespace
+
+char* TRecordsCache::TArena::Allocate(std::size_t size, std::size_t alignment) {
+  // A long text or a big block takes a chunk of its own rather than leave most of a shared
+  // one unused.
   if (size > kChunkSize / 8) [[unlikely]]
-    return fChunks.emplace_back(new char[size]).get();
-  if (fFreeSize < size) [[unlikely]] {
-    fFree = fChunks.emplace_back(new char[kChunkSize]).get();
-    fFreeSize = kChunkSize;
-  }
-  char* at = fFree;
-  fFree += size;
-  fFreeSize -= size;
+    return OwnChunk(size);
+  const std::size_t skip = static_cast<std::size_t>(-reinterpret_cast<std::uintptr_t>(fFree)) & (alignment - 1);
+  if (fFreeSize < skip + size) [[unlikely]]
+    return FromNewSharedChunk(size);
+  char* at = fFree + skip;
+  fFree = at + size;
+  fFreeSize -= skip + size;
   return at;
+}
+
+char* TRecordsCache::TArena::OwnChunk(std::size_t size) {
+  return fChunks.emplace_back(new char[size]).get();
+}
+
+// Every shared chunk after the first is written to its end soon (a table that outgrew one
+// keeps growing), so its pages are mapped in one call rather than by a fault at each first
+// write: a fault costs more than the writes it serves, and a million records make some
+// 30 000 of them. The first chunk faults page by page, so a small table takes only the
+// pages it writes. A new chunk is aligned for anything, so size bytes start it.
+char* TRecordsCache::TArena::FromNewSharedChunk(std::size_t size) {
+  const bool grown = fFree != nullptr;
+  char* chunk = fChunks.emplace_back(new char[kChunkSize]).get();
+  if (grown) PrefaultWholePages(chunk, kChunkSize);
+  fFree = chunk + size;
+  fFreeSize = kChunkSize - size;
+  return chunk;
+}
+
+// Cells come a page of rows at a time: a fetch adds a row per record and would otherwise
+// ask for room at every one.
+void TRecordsCache::TStringTable::AddPages(std::size_t rows) {
+  const std::size_t pageCells = kPageRows * fColumns;
+  while (fPages.size() * kPageRows < rows) {
+    auto* page = reinterpret_cast<TCell*>(fArena.Allocate(pageCells * sizeof(TCell), alignof(TCell)));
+    std::uninitialized_value_construct_n(page, pageCells);
+    fPages.push_back(page);
+  }
 }
 
 void TRecordsCache::TStringTable::Assign(std::size_t row, std::size_t column, std::string_view text,
                                          std::size_t slotSize) {
-  TCell& cell = fCells[row * fColumns + column];
+  TCell& cell = CellsOf(row)[column];
   if (text.size() > cell.room) {
     const std::size_t room = cell.room == 0 ? text.size() : std::max(text.size(), slotSize);
-    cell.data = Allocate(room);
+    cell.data = fArena.Allocate(room, 1);
     cell.room = static_cast<std::uint32_t>(room);
   }
   if (!text.empty()) std::memmove(cell.data, text.data(), text.size());
@@ -88,7 +124,7 @@ TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer
   fRecordsPerBlock = static_cast<Integer>(fBlockSize / recordSize);
   if (stringSlotCount > 0) {
     fSlots.resize(static_cast<std::size_t>(stringSlotCount));
-    fStrings = std::make_unique<TStringTable>(fSlots.size());
+    fStrings = std::make_unique<TStringTable>(fSlots.size(), fArena);
   }
   fScratch.assign(static_cast<std::size_t>(fullBufferSize), 1);
 }
@@ -118,14 +154,11 @@ const TRecordsCache::TSlot& TRecordsCache::Slot(Integer slot) const {
   return fSlots[static_cast<std::size_t>(slot)];
 }
 
-Byte* TRecordsCache::NewBlock() const {
-  return new Byte[static_cast<std::size_t>(fBlockSize)]();
-}
 
 Byte* TRecordsCache::PlaceIn(TBlocks& blocks, Integer physicalNo) const {
   const auto block = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock);
   if (block >= blocks.size()) return nullptr;
-  return blocks[block].get() + static_cast<std::size_t>((physicalNo - 1) % fRecordsPerBlock) * fRecordSize;
+  return blocks[block] + static_cast<std::size_t>((physicalNo - 1) % fRecordsPerBlock) * fRecordSize;
 }
 
 Integer TRecordsCache::GetPhysicalNo(Integer recordNo) const {
@@ -168,7 +201,7 @@ Byte* TRecordsCache::ReserveRecord(Integer recordNo) {
     if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
   }
   const Integer physicalNo = CheckedPhysicalNo(recordNo, SCantWriteBuffer);
-  EnsureBlocks(fBlocks, physicalNo);
+  EnsureBlocks(fBlocks, fArena, physicalNo);
   return PlaceIn(fBlocks, physicalNo);
 }
 
@@ -182,9 +215,9 @@ Byte* TRecordsCache::AppendRecord(Integer recordNo) {
   const auto index = static_cast<std::size_t>(recordNo - 1);
   const auto block = index / static_cast<std::size_t>(fRecordsPerBlock);
   if (block >= fBlocks.size()) [[unlikely]]
-    EnsureBlocks(fBlocks, recordNo);
-  return fBlocks[block].get() + (index - block * static_cast<std::size_t>(fRecordsPerBlock)) *
-                                    static_cast<std::size_t>(fRecordSize);
+    EnsureBlocks(fBlocks, fArena, recordNo);
+  return fBlocks[block] +
+         (index - block * static_cast<std::size_t>(fRecordsPerBlock)) * static_cast<std::size_t>(fRecordSize);
 }
 
 void TRecordsCache::WriteAppendedText(Integer slot, std::string_view text) {
@@ -203,10 +236,14 @@ void TRecordsCache::ReadAppendedRecord(const Byte* stored, Byte* dest) {
   Compose(stored, fStrings.get(), static_cast<std::size_t>(fRecordCount - 1), dest);
 }
 
-void TRecordsCache::EnsureBlocks(TBlocks& blocks, Integer physicalNo) const {
+void TRecordsCache::EnsureBlocks(TBlocks& blocks, TArena& arena, Integer physicalNo) const {
   const auto needed = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock) + 1;
-  while (blocks.size() < needed) [[unlikely]]
-    blocks.emplace_back(NewBlock());
+  const auto size = static_cast<std::size_t>(fBlockSize);
+  while (blocks.size() < needed) [[unlikely]] {
+    Byte* block = reinterpret_cast<Byte*>(arena.Allocate(size, alignof(std::max_align_t)));
+    std::memset(block, 0, size);
+    blocks.push_back(block);
+  }
 }
 
 Byte* TRecordsCache::GetRecordPtrOrNil(Integer recordNo) {
@@ -344,8 +381,8 @@ Integer TRecordsCache::AddLogSlot(Integer physicalNo) {
   if (at != fLogIndex.end() && at->first == physicalNo) return at->second;
   const Integer logSlot = LogEntryCount() + 1;
   fLogIndex.insert(at, {physicalNo, logSlot});
-  EnsureBlocks(fLogBlocks, logSlot);
-  if (!fSlots.empty() && !fLogStrings) fLogStrings = std::make_unique<TStringTable>(fSlots.size());
+  EnsureBlocks(fLogBlocks, fLogArena, logSlot);
+  if (!fSlots.empty() && !fLogStrings) fLogStrings = std::make_unique<TStringTable>(fSlots.size(), fLogArena);
   return logSlot;
 }
 
@@ -411,6 +448,7 @@ void TRecordsCache::ClearLog() {
   fLogBlocks.clear();
   fLogIndex.clear();
   fLogStrings.reset();
+  fLogArena = TArena();
 }
 
 void TRecordsCache::EnsureMap() {
@@ -427,7 +465,7 @@ void TRecordsCache::InsertRecord(Integer position) {
   ++fRecordCount;
   fMap.insert(fMap.begin() + position, fRecordCount);
   if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(fRecordCount));
-  EnsureBlocks(fBlocks, fRecordCount);
+  EnsureBlocks(fBlocks, fArena, fRecordCount);
 }
 
 void TRecordsCache::RemoveNewestRecord(Integer position) {

@@ -130,18 +130,40 @@ class TRecordsCache {
     Integer size = 0;
     bool binary = false;
   };
-  // One row per record, one cell per slot. The characters live in large chunks shared by
-  // all cells, so a fetched record's texts cost no allocation of their own. A cell keeps
-  // its room: a text that outgrows it moves once more, to room for the slot's full size, so
-  // rewriting a record wastes at most that.
+  // Memory handed out by bumping a pointer through large chunks, kept until the arena goes:
+  // the records' blocks, the string cells and the texts of a fetch all come from it, so a
+  // row's record, cells and characters lie near one another and a fetch costs an allocation
+  // per chunk instead of one per block.
+  class TArena {
+   public:
+    // size bytes at a multiple of alignment (a power of two up to that of max_align_t),
+    // uninitialised.
+    char* Allocate(std::size_t size, std::size_t alignment);
+
+   private:
+    // Big enough for a few thousand texts or a page of cells, small enough to come from the
+    // allocator's heap rather than a mapping of its own.
+    static constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
+    char* OwnChunk(std::size_t size);
+    // size bytes at the start of a new shared chunk, which becomes the newest.
+    char* FromNewSharedChunk(std::size_t size);
+
+    char* fFree = nullptr;  // the unused end of the newest shared chunk
+    std::size_t fFreeSize = 0;
+    std::vector<std::unique_ptr<char[]>> fChunks;
+  };
+  // One row per record, one cell per slot, the characters and the cells from the arena. The
+  // cells come a page of rows at a time and never move, so a growing table copies nothing.
+  // A cell keeps its room: a text that outgrows it moves once more, to room for the slot's
+  // full size, so rewriting a record wastes at most that.
   class TStringTable {
    public:
-    explicit TStringTable(std::size_t columns) : fColumns(columns) {}
+    TStringTable(std::size_t columns, TArena& arena) : fColumns(columns), fArena(arena) {}
     std::size_t Rows() const { return fRows; }
     void EnsureRows(std::size_t rows) {
       if (rows <= fRows) return;
-      if (rows * fColumns > fCells.size()) [[unlikely]]
-        AddCells(rows);
+      if (rows > fPages.size() * kPageRows) [[unlikely]]
+        AddPages(rows);
       fRows = rows;
     }
     struct TCell {
@@ -150,30 +172,28 @@ class TRecordsCache {
       std::uint32_t room = 0;
     };
     std::string_view Cell(std::size_t row, std::size_t column) const {
-      const TCell& cell = fCells[row * fColumns + column];
+      const TCell& cell = CellsOf(row)[column];
       return {cell.data, cell.length};
     }
     // The cells of a row, one per column; nullptr past the rows.
-    const TCell* RowCells(std::size_t row) const { return row < fRows ? &fCells[row * fColumns] : nullptr; }
+    const TCell* RowCells(std::size_t row) const { return row < fRows ? CellsOf(row) : nullptr; }
     // text is at most slotSize characters.
     void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize);
 
    private:
-    void AddCells(std::size_t rows);
-    char* Allocate(std::size_t size);
+    static constexpr std::size_t kPageRows = 64;
+    TCell* CellsOf(std::size_t row) const { return fPages[row / kPageRows] + row % kPageRows * fColumns; }
+    void AddPages(std::size_t rows);
 
     std::size_t fColumns;
+    TArena& fArena;
     std::size_t fRows = 0;
-    std::vector<TCell> fCells;  // at least fRows rows
-    char* fFree = nullptr;  // the unused end of the newest shared chunk
-    std::size_t fFreeSize = 0;
-    std::vector<std::unique_ptr<char[]>> fChunks;
+    std::vector<TCell*> fPages;  // kPageRows rows each, at least fRows rows
   };
-  using TBlocks = std::vector<std::unique_ptr<Byte[]>>;
+  using TBlocks = std::vector<Byte*>;
 
-  Byte* NewBlock() const;
-  // Adds every missing block up to the one of physical number p.
-  void EnsureBlocks(TBlocks& blocks, Integer physicalNo) const;
+  // Adds every missing block up to the one of physical number p, zero bytes, from arena.
+  void EnsureBlocks(TBlocks& blocks, TArena& arena, Integer physicalNo) const;
   Byte* PlaceIn(TBlocks& blocks, Integer physicalNo) const;
   Integer CheckedPhysicalNo(Integer recordNo, const char* error) const;
   void CheckPhysicalNo(Integer physicalNo, const char* error) const;
@@ -201,11 +221,14 @@ class TRecordsCache {
   bool fHasMap = false;
   bool fSlotLayoutChecked = false;
   bool fLogMode = false;
+  // Before what lives in them, so that they go last.
+  TArena fArena;
+  TArena fLogArena;
   TBlocks fBlocks;
-  std::unique_ptr<TStringTable> fStrings;
+  std::unique_ptr<TStringTable> fStrings;  // from fArena, as fBlocks
   std::vector<TSlot> fSlots;
   std::vector<Integer> fMap;  // logical position - 1 -> physical number; empty: none
-  std::unique_ptr<TStringTable> fLogStrings;
+  std::unique_ptr<TStringTable> fLogStrings;  // from fLogArena, as fLogBlocks
   TBlocks fLogBlocks;
   std::vector<std::pair<Integer, Integer>> fLogIndex;  // (physical number, log slot), by number
   Integer fScratchRecordNo = -1;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -447,6 +448,34 @@ TEST(RecordsCache, MessagesAndReservation) {
   gap.SetStringSlot(1, 6, 15);
   gap.ReserveRecord(1);
   EXPECT_EQ(message([&] { gap.ReadRecord(1, image.data(), false); }), "Incompatible Sizes");
+}
+
+// Records, cells and texts share their chunks: across a few hundred chunks, with texts of
+// every length (some above a shared chunk's share, which take their own) between the
+// records' blocks, each record keeps its own value and text.
+TEST(RecordsCache, ManyChunksOfRecordsAndTextsKeepEveryValue) {
+  constexpr Integer SlotSize = 9000, FixedPart = 8, Records = 50000;
+  TRecordsCache cache(32, FixedPart + 4 + SlotSize, FixedPart, 1);
+  cache.SetStringSlot(1, FixedPart, SlotSize);
+  // Written from a buffer of its own, so the check allocates nothing per record.
+  std::array<char, SlotSize> text{};
+  const auto textOf = [&text](Integer record) {
+    const auto length = static_cast<std::size_t>(record % 97 == 0 ? SlotSize - record % 5 : record % 300 + 9);
+    std::fill_n(text.data(), length, static_cast<char>('a' + record % 26));
+    std::to_chars(text.data(), text.data() + 8, 10000000 + record);
+    return std::string_view(text.data(), length);
+  };
+  for (Integer i = 1; i <= Records; ++i) {
+    std::memcpy(cache.ReserveRecord(i), &i, sizeof i);
+    const std::string_view value = textOf(i);
+    cache.WriteStringBuffer(0, i - 1, false, static_cast<Integer>(value.size()), value.data());
+  }
+  for (Integer i = 1; i <= Records; ++i) {
+    Integer stored = 0;
+    std::memcpy(&stored, cache.GetRecordPtr(i), sizeof stored);
+    ASSERT_EQ(stored, i);
+    ASSERT_EQ(cache.GetStringValue(i - 1, 0), textOf(i)) << i;
+  }
 }
 
 }  // namespace
