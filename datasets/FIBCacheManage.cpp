@@ -154,7 +154,6 @@ const TRecordsCache::TSlot& TRecordsCache::Slot(Integer slot) const {
   return fSlots[static_cast<std::size_t>(slot)];
 }
 
-
 Byte* TRecordsCache::PlaceIn(TBlocks& blocks, Integer physicalNo) const {
   const auto block = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock);
   if (block >= blocks.size()) return nullptr;

@@ -221,13 +221,13 @@ class TRecordsCache {
   bool fHasMap = false;
   bool fSlotLayoutChecked = false;
   bool fLogMode = false;
-  // Before what lives in them, so that they go last.
+  // Each arena comes before what lives in it, so that it goes last.
   TArena fArena;
-  TArena fLogArena;
   TBlocks fBlocks;
   std::unique_ptr<TStringTable> fStrings;  // from fArena, as fBlocks
   std::vector<TSlot> fSlots;
   std::vector<Integer> fMap;  // logical position - 1 -> physical number; empty: none
+  TArena fLogArena;
   std::unique_ptr<TStringTable> fLogStrings;  // from fLogArena, as fLogBlocks
   TBlocks fLogBlocks;
   std::vector<std::pair<Integer, Integer>> fLogIndex;  // (physical number, log slot), by number
