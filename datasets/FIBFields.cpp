@@ -630,36 +630,39 @@ bool TNumericDateFormat::LayOutFixedText() {
 }
 
 void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text) const {
+  std::array<char, MaxTextLength> buffer;
+  std::size_t length = 0;
   if (fFixed) {
-    text.assign(fFixedText.Template.data(), fFixedText.Length);
+    buffer = fFixedText.Template;
     const std::array<unsigned, 4> pairs{day, month, year / 100u, year % 100u};
     for (std::size_t pair = 0; pair < pairs.size(); ++pair)
       if (const int at = fFixedText.PairAt[pair]; at >= 0)
-        std::memcpy(text.data() + at, &TwoDigitTexts[2 * pairs[pair]], 2);
-    return;
-  }
-  std::array<char, MaxTextLength> buffer;
-  char* out = buffer.data();
-  for (const TPart& part : fParts) {
-    switch (part.Step) {
-      case TStep::Literal:
-        *out++ = part.Literal;
-        break;
-      case TStep::Day:
-        out = WriteSmallNumber(out, day, part.Digits);
-        break;
-      case TStep::Month:
-        out = WriteSmallNumber(out, month, part.Digits);
-        break;
-      case TStep::ShortYear:
-        out = WriteSmallNumber(out, year % 100u, 2);
-        break;
-      case TStep::Year:
-        out = WriteSmallNumber(WriteSmallNumber(out, year / 100u % 100u, 2), year % 100u, 2);
-        break;
+        std::memcpy(&buffer[static_cast<std::size_t>(at)], &TwoDigitTexts[2 * pairs[pair]], 2);
+    length = fFixedText.Length;
+  } else {
+    char* out = buffer.data();
+    for (const TPart& part : fParts) {
+      switch (part.Step) {
+        case TStep::Literal:
+          *out++ = part.Literal;
+          break;
+        case TStep::Day:
+          out = WriteSmallNumber(out, day, part.Digits);
+          break;
+        case TStep::Month:
+          out = WriteSmallNumber(out, month, part.Digits);
+          break;
+        case TStep::ShortYear:
+          out = WriteSmallNumber(out, year % 100u, 2);
+          break;
+        case TStep::Year:
+          out = WriteSmallNumber(WriteSmallNumber(out, year / 100u % 100u, 2), year % 100u, 2);
+          break;
+      }
     }
+    length = static_cast<std::size_t>(out - buffer.data());
   }
-  text.assign(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
+  text.assign(buffer.data(), length);
 }
 
 void TFIBDateField::GetText(AnsiString& text, bool displayText) {
