@@ -495,8 +495,10 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   std::vector<TField*> throughFields;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
+    // The record keeps a 64-bit column as a double only below a scale of -4.
+    const bool keptAsDouble = descr != nullptr && int64AsDouble && descr->Scale < -4;
     const std::optional<TSortKeys::TKind> kind =
-        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, int64AsDouble, fDatabaseUnicode);
+        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, keptAsDouble, fDatabaseUnicode);
     if (!kind) {
       throughFields.push_back(fields[k]);
       continue;
@@ -522,7 +524,7 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
           keys.SetInteger(k, index, StoredValue<Integer>(place));
           break;
         case SQL_INT64:
-          if (int64AsDouble)
+          if (keptAsDouble)
             keys.SetFloat(k, index, StoredValue<double>(place));
           else
             keys.SetInteger(k, index, StoredValue<Int64>(place));

@@ -63,6 +63,29 @@ TEST_F(SortingTest, NumbersAndDatesFollowTheServersOrderBy) {
   }
 }
 
+// A 64-bit column of a scale from 0 to -4 is kept as its integer, below that as a double:
+// both sort as the server orders them, negative values included.
+TEST_F(SortingTest, SixtyFourBitColumnsOfEveryScaleSortAsTheServerOrdersThem) {
+  const std::string columns =
+      "cast(n - 5 as bigint) as b, cast((n - 5) / 4.0 as numeric(15,2)) as m, "
+      "cast((n - 5) / 8.0 as numeric(18,6)) as f";
+  Open("select id, " + columns + " from p");
+  for (const char* field : {"B", "M", "F"}) {
+    for (const bool ascending : {true, false}) {
+      SCOPED_TRACE(std::string(field) + (ascending ? " ascending" : " descending"));
+      TStringList names;
+      names.Add(field);
+      names.Add("ID");
+      fDataSet->SortByFieldNames(names, {ascending, true});
+      const std::string order = std::string(field) + (ascending ? "" : " desc") + ", id";
+      const std::string ids = Oracle("select id from (select id, " + columns + " from p) order by " + order);
+      std::string sorted;
+      for (const Integer id : Ids(*fDataSet)) sorted += (sorted.empty() ? "" : ";") + std::to_string(id);
+      EXPECT_EQ(sorted, ids);
+    }
+  }
+}
+
 TEST_F(SortingTest, CyrillicSurnamesFollowTheirCodePagesCharacterCodes) {
   Open(PersonsSelect);
   std::vector<std::pair<bool, std::string>> surnames;  // (not null, text)
