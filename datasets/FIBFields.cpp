@@ -529,7 +529,7 @@ char* WriteSmallNumber(char* out, unsigned value, int digits) {
     *out = static_cast<char>('0' + value);
     return out + 1;
   }
-  std::memcpy(out, &TwoDigitTexts[2 * value], 2);
+  std::memcpy(out, TwoDigitText(value), 2);
   return out + 2;
 }
 
@@ -629,7 +629,7 @@ void TNumericDateFormat::Write(Word year, Word month, Word day, AnsiString& text
     const std::array<unsigned, 4> pairs{day, month, year / 100u, year % 100u};
     for (std::size_t pair = 0; pair < pairs.size(); ++pair)
       if (const int at = fFixedText.PairAt[pair]; at >= 0)
-        std::memcpy(&buffer[static_cast<std::size_t>(at)], &TwoDigitTexts[2 * pairs[pair]], 2);
+        std::memcpy(&buffer[static_cast<std::size_t>(at)], TwoDigitText(pairs[pair]), 2);
     length = fFixedText.Length;
   } else {
     char* out = buffer.data();

@@ -217,7 +217,7 @@ namespace {
 
 char* PutPair(char* end, std::uint32_t pair) {
   end -= 2;
-  std::memcpy(end, TwoDigitTexts.data() + 2 * pair, 2);
+  std::memcpy(end, TwoDigitText(pair), 2);
   return end;
 }
 

@@ -62,6 +62,8 @@ inline constexpr std::array<char, 200> TwoDigitTexts = [] {
   }
   return texts;
 }();
+// The two characters of a number below 100 in TwoDigitTexts.
+inline const char* TwoDigitText(unsigned value) { return TwoDigitTexts.data() + 2 * std::size_t{value}; }
 // Decimal digits written backwards into a buffer that ends at end, so that a number's
 // text is made in place in one pass; each answers where the digits written begin.
 // PutLastDigits writes value's last count digits (zeros where it has none) and takes them

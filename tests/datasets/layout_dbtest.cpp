@@ -126,7 +126,7 @@ class LayoutTest : public DataSetDbTest {
   Bytes MeaningfulValues(Bytes record) {
     for (int i = 0; i < fDataSet->FieldDescriptors().GetCount(); ++i) {
       const TFIBFieldDescr& d = fDataSet->FieldDescriptors()[i];
-      const bool null = record[static_cast<std::size_t>(NullFlagsOffset + i)] != 0;
+      const bool null = record[static_cast<std::size_t>(NullFlagsOffset) + static_cast<std::size_t>(i)] != 0;
       if ((null && !d.IsStringSlot) || d.SQLType == SQL_BLOB)
         std::fill_n(record.begin() + d.Offset, d.DataSize, Byte{0});
     }
