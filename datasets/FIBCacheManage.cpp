@@ -103,16 +103,56 @@ void TRecordsCache::TStringTable::AddPages(std::size_t rows) {
   }
 }
 
+TRecordsCache::TStringTable::TText TRecordsCache::TStringTable::ReadLong(char* stored) {
+  const auto* header = reinterpret_cast<const unsigned char*>(stored);
+  TText text;
+  do {
+    text.room |= std::size_t{header[text.width] & 0x7fU} << (7 * text.width);
+  } while (header[text.width++] >= 0x80);
+  for (std::size_t byte = 0; byte < text.width; ++byte)
+    text.length |= std::size_t{header[text.width + byte]} << (8 * byte);
+  text.chars = stored + 2 * text.width;
+  return text;
+}
+
+char* TRecordsCache::TStringTable::NewText(std::size_t room) {
+  unsigned char header[2 * 5] = {};
+  std::size_t width = 0;
+  for (std::size_t rest = room;; rest >>= 7) {
+    header[width++] = static_cast<unsigned char>((rest & 0x7fU) | (rest >= 0x80 ? 0x80U : 0U));
+    if (rest < 0x80) break;
+  }
+  char* stored = fArena.Allocate(2 * width + room, 1);
+  std::memcpy(stored, header, 2 * width);
+  return stored;
+}
+
 void TRecordsCache::TStringTable::Assign(std::size_t row, std::size_t column, std::string_view text,
                                          std::size_t slotSize) {
   TCell& cell = CellsOf(row)[column];
-  if (text.size() > cell.room) {
-    const std::size_t room = cell.room == 0 ? text.size() : std::max(text.size(), slotSize);
-    cell.data = fArena.Allocate(room, 1);
-    cell.room = static_cast<std::uint32_t>(room);
+  // A fetched record's texts are its cells' first, nearly all short: room and length take a
+  // byte each.
+  if (cell.stored == nullptr && text.size() < 0x80) [[likely]] {
+    if (text.empty()) return;
+    char* stored = fArena.Allocate(2 + text.size(), 1);
+    stored[0] = stored[1] = static_cast<char>(text.size());
+    std::memcpy(stored + 2, text.data(), text.size());
+    cell.stored = stored;
+    return;
   }
-  if (!text.empty()) std::memmove(cell.data, text.data(), text.size());
-  cell.length = static_cast<std::uint32_t>(text.size());
+  Reassign(cell, text, slotSize);
+}
+
+void TRecordsCache::TStringTable::Reassign(TCell& cell, std::string_view text, std::size_t slotSize) {
+  TText stored = Read(cell);
+  if (text.size() > stored.room) {
+    cell.stored = NewText(stored.room == 0 ? text.size() : std::max(text.size(), slotSize));
+    stored = Read(cell);
+  }
+  auto* length = reinterpret_cast<unsigned char*>(stored.chars - stored.width);
+  for (std::size_t byte = 0; byte < stored.width; ++byte)
+    length[byte] = static_cast<unsigned char>(text.size() >> (8 * byte));
+  if (!text.empty()) std::memmove(stored.chars, text.data(), text.size());
 }
 
 TRecordsCache::TRecordsCache(Integer chunkCount, Integer fullBufferSize, Integer recordSize, Integer stringSlotCount)
@@ -281,10 +321,11 @@ void TRecordsCache::Compose(const Byte* stored, const TStringTable* strings, std
   const TStringTable::TCell* cell = strings != nullptr ? strings->RowCells(row) : nullptr;
   for (const TSlot *area = fSlots.data(), *end = area + fSlots.size(); area != end; ++area) {
     const auto size = static_cast<std::size_t>(area->size);
-    const std::size_t length = cell != nullptr ? std::min<std::size_t>(cell->length, size) : 0;
+    const TStringTable::TText text = cell != nullptr ? TStringTable::Read(*cell) : TStringTable::TText{};
+    const std::size_t length = std::min(text.length, size);
     Byte* at = dest + area->offset;
     WriteLength(at, static_cast<Integer>(length));
-    if (length > 0) std::memcpy(at + 4, cell->data, length);
+    if (length > 0) std::memcpy(at + 4, text.chars, length);
     if (length < size) at[4 + length] = 0;
     if (cell != nullptr) ++cell;
   }

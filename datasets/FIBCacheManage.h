@@ -152,10 +152,10 @@ class TRecordsCache {
     std::size_t fFreeSize = 0;
     std::vector<std::unique_ptr<char[]>> fChunks;
   };
-  // One row per record, one cell per slot, the characters and the cells from the arena. The
+  // One row per record, one cell per slot, the texts and the cells from the arena. The
   // cells come a page of rows at a time and never move, so a growing table copies nothing.
-  // A cell keeps its room: a text that outgrows it moves once more, to room for the slot's
-  // full size, so rewriting a record wastes at most that.
+  // A text keeps its room: one that outgrows it moves once more, to room for the slot's full
+  // size, so rewriting a record wastes at most that.
   class TStringTable {
    public:
     TStringTable(std::size_t columns, TArena& arena) : fColumns(columns), fArena(arena) {}
@@ -166,14 +166,28 @@ class TRecordsCache {
         AddPages(rows);
       fRows = rows;
     }
+    // A text and its room lie together in the arena, so a cell is one pointer: the room (7
+    // bits a byte, lowest first, the high bit marking one more byte), the length in as many
+    // bytes, lowest first, then the room's characters. No text yet: nullptr, empty.
     struct TCell {
-      char* data = nullptr;
-      std::uint32_t length = 0;
-      std::uint32_t room = 0;
+      char* stored = nullptr;
     };
+    struct TText {
+      std::size_t room = 0;
+      std::size_t length = 0;
+      char* chars = nullptr;
+      std::size_t width = 0;  // bytes of the room, and of the length
+    };
+    static TText Read(const TCell& cell) {
+      const auto* header = reinterpret_cast<const unsigned char*>(cell.stored);
+      if (header == nullptr) return {};
+      if (header[0] < 0x80) [[likely]]
+        return {header[0], header[1], cell.stored + 2, 1};
+      return ReadLong(cell.stored);
+    }
     std::string_view Cell(std::size_t row, std::size_t column) const {
-      const TCell& cell = CellsOf(row)[column];
-      return {cell.data, cell.length};
+      const TText text = Read(CellsOf(row)[column]);
+      return {text.chars, text.length};
     }
     // The cells of a row, one per column; nullptr past the rows.
     const TCell* RowCells(std::size_t row) const { return row < fRows ? CellsOf(row) : nullptr; }
@@ -184,6 +198,11 @@ class TRecordsCache {
     static constexpr std::size_t kPageRows = 64;
     TCell* CellsOf(std::size_t row) const { return fPages[row / kPageRows] + row % kPageRows * fColumns; }
     void AddPages(std::size_t rows);
+    static TText ReadLong(char* stored);
+    // A cell that holds a text already, or a text too long for a byte's room.
+    void Reassign(TCell& cell, std::string_view text, std::size_t slotSize);
+    // Room for room characters, the length still 0.
+    char* NewText(std::size_t room);
 
     std::size_t fColumns;
     TArena& fArena;

@@ -391,6 +391,47 @@ TEST(RecordsCache, LongTextsRewrittenInPlaceAndMovedKeepEveryValue) {
             expected[3]);
 }
 
+// A text's room and length lie before it in as many bytes as the room needs: texts at each
+// width's edges, rewritten to every other length (one that outgrows its room moves), keep
+// their value in the table, in the composed image and in the log's copy of the first.
+TEST(RecordsCache, TextsAtEveryRoomWidthRewrittenToEveryOtherLength) {
+  constexpr Integer SlotSize = 20000, FixedPart = 4;
+  const std::vector<std::size_t> lengths{0, 1, 127, 128, 129, 16383, 16384, SlotSize};
+  const auto count = static_cast<Integer>(lengths.size());
+  TRecordsCache cache(8, FixedPart + 4 + SlotSize, FixedPart, 1);
+  cache.SetStringSlot(1, FixedPart, SlotSize);
+  cache.SetLogMode(true);
+  cache.ReserveRecord(count * count);
+  const auto textOf = [](std::size_t length, Integer seed) {
+    std::string text(length, ' ');
+    for (std::size_t at = 0; at < length; ++at) text[at] = static_cast<char>('a' + (at * 7 + static_cast<std::size_t>(seed)) % 26);
+    return text;
+  };
+  const auto write = [&](Integer index, const std::string& text) {
+    cache.WriteStringBuffer(0, index, false, static_cast<Integer>(text.size()), text.data());
+  };
+  const auto composed = [&](Integer recordNo, bool fromLog) {
+    Bytes image(FixedPart + 4 + SlotSize);
+    cache.ReadRecord(recordNo, image.data(), fromLog);
+    Integer length = 0;
+    std::memcpy(&length, image.data() + FixedPart, 4);
+    return std::string(reinterpret_cast<const char*>(image.data()) + FixedPart + 4, static_cast<std::size_t>(length));
+  };
+  for (Integer index = 0; index < count * count; ++index) {
+    const std::string first = textOf(lengths[static_cast<std::size_t>(index / count)], index);
+    const std::string second = textOf(lengths[static_cast<std::size_t>(index % count)], index + 1);
+    write(index, first);
+    cache.SaveOldBuffer(index + 1);
+    write(index, second);
+    ASSERT_EQ(cache.GetStringValue(index, 0), second) << index;
+    ASSERT_EQ(composed(index + 1, false), second) << index;
+    ASSERT_EQ(composed(index + 1, true), first) << index;
+  }
+  // No text moved over another's characters.
+  for (Integer index = 0; index < count * count; ++index)
+    ASSERT_EQ(composed(index + 1, false), textOf(lengths[static_cast<std::size_t>(index % count)], index + 1)) << index;
+}
+
 TEST(RecordsCache, BlockSizes) {
   struct Case {
     Integer chunks, full, record, blockSize, perBlock;
