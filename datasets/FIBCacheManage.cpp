@@ -195,9 +195,12 @@ const TRecordsCache::TSlot& TRecordsCache::Slot(Integer slot) const {
 }
 
 Byte* TRecordsCache::PlaceIn(TBlocks& blocks, Integer physicalNo) const {
-  const auto block = static_cast<std::size_t>((physicalNo - 1) / fRecordsPerBlock);
+  // One division finds both the block and the place in it.
+  const auto index = static_cast<std::size_t>(physicalNo - 1);
+  const auto perBlock = static_cast<std::size_t>(fRecordsPerBlock);
+  const std::size_t block = index / perBlock;
   if (block >= blocks.size()) return nullptr;
-  return blocks[block] + static_cast<std::size_t>((physicalNo - 1) % fRecordsPerBlock) * fRecordSize;
+  return blocks[block] + (index - block * perBlock) * static_cast<std::size_t>(fRecordSize);
 }
 
 Integer TRecordsCache::GetPhysicalNo(Integer recordNo) const {
@@ -250,13 +253,10 @@ Byte* TRecordsCache::AppendRecord(Integer recordNo) {
     fMap.push_back(recordNo);
   fRecordCount = recordNo;
   if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(recordNo));
-  // One division finds both the block and the place in it.
-  const auto index = static_cast<std::size_t>(recordNo - 1);
-  const auto block = index / static_cast<std::size_t>(fRecordsPerBlock);
-  if (block >= fBlocks.size()) [[unlikely]]
-    EnsureBlocks(fBlocks, fArena, recordNo);
-  return fBlocks[block] +
-         (index - block * static_cast<std::size_t>(fRecordsPerBlock)) * static_cast<std::size_t>(fRecordSize);
+  if (Byte* place = PlaceIn(fBlocks, recordNo); place != nullptr) [[likely]]
+    return place;
+  EnsureBlocks(fBlocks, fArena, recordNo);
+  return PlaceIn(fBlocks, recordNo);
 }
 
 void TRecordsCache::WriteAppendedText(Integer slot, std::string_view text) {
