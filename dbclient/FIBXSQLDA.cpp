@@ -23,7 +23,6 @@ namespace ordvane {
 
 namespace {
 
-constexpr short kNullableBit = 1;
 constexpr std::size_t kMaxInlineText = 32767;
 constexpr short kUnicodeFssCharSet = 3;
 constexpr short kOctetsCharSet = 1;
@@ -234,7 +233,7 @@ Int64 TFIBXSQLVAR::ScaledInteger() const {
 }
 
 short TFIBXSQLVAR::GetSQLType() const {
-  return static_cast<short>(Var().sqltype & ~kNullableBit);
+  return static_cast<short>(Var().sqltype & ~SQLNullableBit);
 }
 short TFIBXSQLVAR::GetSQLScale() const {
   return Var().sqlscale;
@@ -278,7 +277,7 @@ bool TFIBXSQLVAR::IsArray() const {
 
 bool TFIBXSQLVAR::GetIsNullable() const {
   XSQLVAR& var = Var();
-  if ((var.sqltype & kNullableBit) == 0) return false;
+  if ((var.sqltype & SQLNullableBit) == 0) return false;
   if (!var.sqlind) var.sqlind = const_cast<ISC_SHORT*>(&fNullIndicator);
   return true;
 }
@@ -586,17 +585,17 @@ void TFIBXSQLVAR::StoreValue(short type, const void* data, std::size_t length) {
     std::memcpy(fData.data(), data, length);
     var.sqldata = fData.data();
   }
-  var.sqltype = static_cast<short>(type | (var.sqltype & kNullableBit));
+  var.sqltype = static_cast<short>(type | (var.sqltype & SQLNullableBit));
   var.sqllen = static_cast<short>(length);
 }
 
 void TFIBXSQLVAR::ApplyNullable(bool value) {
   XSQLVAR& var = Var();
   if (value) {
-    var.sqltype = static_cast<short>(var.sqltype | kNullableBit);
+    var.sqltype = static_cast<short>(var.sqltype | SQLNullableBit);
     var.sqlind = &fNullIndicator;
   } else {
-    var.sqltype = static_cast<short>(var.sqltype & ~kNullableBit);
+    var.sqltype = static_cast<short>(var.sqltype & ~SQLNullableBit);
     var.sqlind = nullptr;
     fNullIndicator = 0;
   }
@@ -610,7 +609,7 @@ void TFIBXSQLVAR::ApplyNull(bool value) {
   fPendingBlob.reset();
   XSQLVAR& var = Var();
   if (GetSQLType() == 0) {
-    var.sqltype = static_cast<short>(SQL_TEXT | (var.sqltype & kNullableBit));
+    var.sqltype = static_cast<short>(SQL_TEXT | (var.sqltype & SQLNullableBit));
     var.sqllen = 0;
     AllocateData(0);
   }
@@ -800,10 +799,10 @@ void TFIBXSQLVAR::SetAsGuid(const TGUID& value) {
 
 void TFIBXSQLVAR::SetAsXSQLVAR(const XSQLVAR& source) {
   const auto length = static_cast<std::size_t>(std::max<short>(source.sqllen, 0));
-  const short type = static_cast<short>(source.sqltype & ~kNullableBit);
+  const short type = static_cast<short>(source.sqltype & ~SQLNullableBit);
   const std::size_t bytes =
       type == SQL_VARYING ? length + sizeof(ISC_SHORT) : std::max(length, FixedSize(type));
-  const bool sourceNull = (source.sqltype & kNullableBit) != 0 && source.sqlind && *source.sqlind < 0;
+  const bool sourceNull = (source.sqltype & SQLNullableBit) != 0 && source.sqlind && *source.sqlind < 0;
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     var.fPendingBlob.reset();
     XSQLVAR& target = var.Var();
@@ -813,7 +812,7 @@ void TFIBXSQLVAR::SetAsXSQLVAR(const XSQLVAR& source) {
     target.sqlscale = source.sqlscale;
     target.sqlsubtype = source.sqlsubtype;
     target.sqllen = source.sqllen;
-    var.ApplyNullable((source.sqltype & kNullableBit) != 0);
+    var.ApplyNullable((source.sqltype & SQLNullableBit) != 0);
     var.fNullIndicator = sourceNull ? -1 : 0;
   });
 }
@@ -1126,7 +1125,7 @@ void TFIBXSQLVAR::AllocateForDescription() {
     FIBError(TFIBClientError::UnknownSQLDataType, {static_cast<int>(type)});
   fPendingBlob.reset();
   fTypeUnknownWhenSet = false;
-  if ((var.sqltype & kNullableBit) != 0) {
+  if ((var.sqltype & SQLNullableBit) != 0) {
     var.sqlind = &fNullIndicator;
     fNullIndicator = -1;
   } else {

@@ -71,6 +71,9 @@ class IFIBXSQLDAOwner {
 inline constexpr Integer IscDateToTimeStampDate = 678576;
 inline constexpr Integer IscDateToDateTime = 15018;
 
+// The bit of an XSQLVAR's sqltype that marks the value nullable, with an indicator.
+inline constexpr short SQLNullableBit = 1;
+
 class TFIBXSQLVAR {
  public:
   TFIBXSQLVAR(const TFIBXSQLVAR&) = delete;
@@ -107,8 +110,8 @@ class TFIBXSQLVAR {
   // is there, without a pending blob.
   // Inline: a fetch asks it of every column of every row.
   static bool IsNullIn(const XSQLVAR& var) {
-    if ((var.sqltype & 1) != 0 && var.sqlind != nullptr && *var.sqlind < 0) return true;
-    const auto type = static_cast<short>(var.sqltype & ~1);
+    if ((var.sqltype & SQLNullableBit) != 0 && var.sqlind != nullptr && *var.sqlind < 0) return true;
+    const auto type = static_cast<short>(var.sqltype & ~SQLNullableBit);
     return type == 0 || type == SQL_NULL;
   }
   bool GetIsNullable() const;
