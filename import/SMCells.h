@@ -32,6 +32,8 @@ enum TSMICellType {
   ictUnknown, ictEmpty, ictString, ictInteger, ictDecimal, ictDateTime, ictBoolean, ictMemo, ictDate, ictTime
 };
 enum TSMIColumnNameKind { nkAlphabet, nkFieldName };
+enum TSMIRowStatus { rsNormal, rsDeleted, rsError };
+using TSMIRowStatuses = TSet<TSMIRowStatus>;
 
 // One cell. A sheet keeps hundreds of thousands of them: the cell is kept to 24 bytes (its
 // column, alignment, type and format in the padding that ends its value), and a text value
@@ -355,6 +357,12 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
 
   TSMIColumnNameKind NameKind() const { return fNameKind; }
   void SetNameKind(TSMIColumnNameKind nameKind) { fNameKind = nameKind; }
+  // Whether binary values are read, and which rows by their status. Both are kept as
+  // set: the readers here know neither binary values nor row states, and read every row.
+  bool ParseBLOB() const { return fParseBLOB; }
+  void SetParseBLOB(bool parse) { fParseBLOB = parse; }
+  TSMIRowStatuses LoadRowStatutes() const { return fLoadRowStatutes; }
+  void SetLoadRowStatutes(TSMIRowStatuses statuses) { fLoadRowStatutes = statuses; }
   TSpreadSheets& Sheets() { return fSheets; }
   const TSpreadSheets& Sheets() const { return fSheets; }
 
@@ -402,6 +410,8 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   void DefaultColumnWidth(TObject* sender, Integer sheetNo, Integer columnNo, Integer width);
 
   TSMIColumnNameKind fNameKind = nkAlphabet;
+  bool fParseBLOB = true;
+  TSMIRowStatuses fLoadRowStatutes{rsNormal};
   TSpreadSheets fSheets;
   TProgressHook fProgressHook;
   Integer fCurrentRecord = 0;

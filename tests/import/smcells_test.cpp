@@ -256,6 +256,17 @@ TEST(SpreadSheetModel, CellsAndRangesAssign) {
   EXPECT_THROW(range.Assign(&list), EConvertError);
 }
 
+TEST(SpreadSheetFile, KeepsTheBinaryAndRowStatusChoicesAsSet) {
+  TSpreadSheetFile file(nullptr);
+  EXPECT_TRUE(file.ParseBLOB());
+  EXPECT_EQ(file.LoadRowStatutes(), TSMIRowStatuses{rsNormal});
+  file.SetParseBLOB(false);
+  file.SetLoadRowStatutes({rsDeleted, rsError});
+  file.PrepareLoad();
+  EXPECT_FALSE(file.ParseBLOB());
+  EXPECT_EQ(file.LoadRowStatutes().ToBits(), 0b110u);
+}
+
 // The default handlers that PrepareLoad installs, driven as a reader drives them.
 class DefaultHandlers : public testing::Test {
  protected:
