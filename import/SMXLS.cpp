@@ -455,6 +455,7 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
       break;
     case rtFilePass:
       ReadFilePass();
+      break;
     case rtBoundSheet:
       ReadBoundSheet(data);
       break;
