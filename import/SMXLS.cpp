@@ -24,6 +24,7 @@ constexpr Word rtBlank2 = 0x0001, rtInteger2 = 0x0002, rtNumber2 = 0x0003, rtLab
                rtFormula3 = 0x0206, rtString = 0x0207, rtRow = 0x0208, rtArray = 0x0221, rtTable = 0x0236,
                rtXF3 = 0x0243, rtRK = 0x027E, rtFormula4 = 0x0406, rtFormat = 0x041E, rtXF4 = 0x0443,
                rtSharedFormula4 = 0x04BC;
+constexpr Word rtName = 0x0018, rtName3 = 0x0218, rtFont = 0x0031, rtFont3 = 0x0231;
 
 constexpr Word kWorkbookGlobals = 0x0005;
 // The longest record data of the two compound generations.
@@ -40,9 +41,9 @@ bool IsBOF(Word id) {
 }
 
 // Records whose damage costs no cell: number formats, cell formats, column widths, row
-// heights. Their damage is reported with Abort preset false, so the load goes on unless
-// the handler asks to abort.
-bool CarriesOnlyFormats(Word id) {
+// heights, fonts, defined names, shared formulas. Their damage is reported with Abort
+// preset false, so the load goes on unless the handler asks to abort.
+bool CostsNoCell(Word id) {
   switch (id) {
     case rtFormat23:
     case rtFormat:
@@ -52,6 +53,12 @@ bool CarriesOnlyFormats(Word id) {
     case rtColWidth:
     case rtColInfo:
     case rtRow:
+    case rtFont:
+    case rtFont3:
+    case rtName:
+    case rtName3:
+    case rtSharedFormula:
+    case rtSharedFormula4:
       return true;
     default:
       return false;
@@ -212,6 +219,8 @@ class TXLSWorkbookReader {
   void ReadBoolErr(const TBIFFData& data, bool biff2);
   void ReadFormula(const TBIFFData& data);
   std::optional<WideString> ReadFormulaString();
+  // The shared-formula record that follows a shared formula's cell, when it does.
+  void ReadSharedFormula();
 
   // Workbook records.
   void ReadFormat(const TBIFFData& data);
@@ -241,6 +250,9 @@ class TXLSWorkbookReader {
   int fDepth = 0;          // sub-streams open (a chart inside a sheet makes it 2)
   bool fSkipping = false;  // a sub-stream of a kind that is not read
   bool fStop = false;
+  // An error reported by an inner Guarded that ended the load: the outer ones only pass
+  // it on.
+  bool fErrorReported = false;
 };
 
 TXLSWorkbookReader::TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool compound)
@@ -260,8 +272,10 @@ void TXLSWorkbookReader::Guarded(bool abortPreset, Action&& action) {
   try {
     action();
   } catch (const Exception& error) {
+    if (fErrorReported) throw;
     bool abort = abortPreset;
     if (fOwner.OnErrorProcess) fOwner.OnErrorProcess(&fOwner, error, abort);
+    fErrorReported = abort;
     if (abort) throw;
   }
 }
@@ -312,7 +326,7 @@ bool TXLSWorkbookReader::NextRecord() {
 }
 
 void TXLSWorkbookReader::Interpret() {
-  Guarded(!CarriesOnlyFormats(fRecords->Header().RecordId), [&] {
+  Guarded(!CostsNoCell(fRecords->Header().RecordId), [&] {
     if (fOwner.OnRecord) fOwner.OnRecord(&fOwner, fRecords->Header(), fRecords->Buffer());
     const TBIFFData data = fRecords->Data();
     const Word id = data.RecordId();
@@ -465,9 +479,16 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
     case rtExcel9:
       fVersion = evExcel9;
       break;
+    case rtFont:
+    case rtFont3:
+      fOwner.fFonts.push_back(ReadFontRecord(data, fVersion == evExcel2, fEncoding));
+      break;
+    case rtName:
+    case rtName3:
+      fOwner.fNames.push_back(ReadNameRecord(data, fVersion == evExcel2, fEncoding));
+      break;
     default:
-      // Everything else (fonts, names, pictures, drawing and object records, ...) is
-      // not needed for the cells.
+      // Everything else (pictures, drawing and object records, ...) is not needed.
       break;
   }
 }
@@ -554,17 +575,27 @@ void TXLSWorkbookReader::ReadBoolErr(const TBIFFData& data, bool biff2) {
 void TXLSWorkbookReader::ReadFormula(const TBIFFData& data) {
   const bool biff2 = data.RecordId() == rtFormula && fVersion <= evExcel3;
   const TCellHead head = CellHead(data, biff2);
+  // Bit 3 of the options: the formula is one that a block of cells shares, stored in the
+  // record after the first of them.
+  const bool shared = !biff2 && data.Size() >= 16 && (data.U16(14) & 0x0008) != 0;
   const auto result = data.Slice(biff2 ? 7 : 6, 8);
-  if (result[6] != 0xFF || result[7] != 0xFF) return EmitNumber(head, data.F64(biff2 ? 7 : 6));
-  switch (result[0]) {
-    case 0:  // a text, in the STRING record that follows
+  if (result[6] != 0xFF || result[7] != 0xFF) {
+    EmitNumber(head, data.F64(biff2 ? 7 : 6));
+    if (shared) ReadSharedFormula();
+    return;
+  }
+  // Reading the records after this one ends data's life: the result's fields are kept.
+  const Byte kind = result[0], value = result[2];
+  switch (kind) {
+    case 0:  // a text, in the STRING record that follows (after the shared formula)
+      if (shared) ReadSharedFormula();
       if (const auto text = ReadFormulaString()) EmitText(head, *text);
-      break;
+      return;
     case 1:
-      Emit(head, Variant(result[2] != 0), ictBoolean);
+      Emit(head, Variant(value != 0), ictBoolean);
       break;
     case 2:
-      Emit(head, Utf8Decode(ErrorCodeText(result[2])), ictUnknown);
+      Emit(head, Utf8Decode(ErrorCodeText(value)), ictUnknown);
       break;
     case 3:  // an empty text, with no STRING record
       EmitText(head, WideString());
@@ -572,6 +603,19 @@ void TXLSWorkbookReader::ReadFormula(const TBIFFData& data) {
     default:
       break;
   }
+  if (shared) ReadSharedFormula();
+}
+
+void TXLSWorkbookReader::ReadSharedFormula() {
+  if (!fRecords->Next()) return;
+  const Word id = fRecords->Header().RecordId;
+  if ((id != rtSharedFormula && id != rtSharedFormula4) || fRecords->Skipped()) {
+    fRecords->Unread();
+    return;
+  }
+  // Its damage costs the cell nothing.
+  Guarded(false,
+          [&] { fOwner.fSharedFormulas.push_back(ReadSharedFormulaRecord(fRecords->Data(), SheetIndex())); });
 }
 
 std::optional<WideString> TXLSWorkbookReader::ReadFormulaString() {
@@ -686,6 +730,11 @@ void TCustomMSExcel::PrepareLoad() {
 void TMSExcel::PrepareLoad() {
   TCustomMSExcel::PrepareLoad();
   fEncrypted = false;
+  fFonts.clear();
+  fNames.clear();
+  fSharedFormulas.clear();
+  fSharedObjects.clear();
+  fObjectsInSheet.clear();
 }
 
 void TMSExcel::LoadFromFile(const AnsiString& fileName) {

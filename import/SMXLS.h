@@ -11,6 +11,7 @@
 #include "import/SMCells.h"
 #include "import/SMI_Sum.h"
 #include "import/SMVBA.h"
+#include "import/SMXLSGlobals.h"
 
 namespace ordvane {
 
@@ -75,6 +76,17 @@ class TMSExcel : public TCustomMSExcel {
   // Asked once for the password of an encrypted workbook; no password opens it.
   TSMIOnPasswordEvent OnPassword;
 
+  // What the workbook defines beside its cells, each list in the order of the file:
+  // fonts, defined names, the shared formulas of the sheets that are read, and pictures
+  // (which are not read: the picture lists stay empty).
+  const std::vector<TXLSFont>& Fonts() const { return fFonts; }
+  const std::vector<TXLSName>& Names() const { return fNames; }
+  const std::vector<TXLSSharedFormula>& SharedFormulas() const { return fSharedFormulas; }
+  const TXLSSharedObjects& SharedObjects() const { return fSharedObjects; }
+  const TXLSObjectsInSheet& ObjectsInSheet() const { return fObjectsInSheet; }
+
+  // The inherited preparation; then every list of the previous load is emptied and the
+  // encrypted flag cleared.
   void PrepareLoad() override;
   // A compound file is read as an Excel 5 or later workbook, anything else as the record
   // stream of Excel 2 to 4.
@@ -91,6 +103,11 @@ class TMSExcel : public TCustomMSExcel {
 
   bool fEncrypted = false;
   AnsiString fPassword;
+  std::vector<TXLSFont> fFonts;
+  std::vector<TXLSName> fNames;
+  std::vector<TXLSSharedFormula> fSharedFormulas;
+  TXLSSharedObjects fSharedObjects;
+  TXLSObjectsInSheet fObjectsInSheet;
 };
 
 class TMSExcelX : public TCustomMSExcel {

@@ -185,6 +185,14 @@ WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wid
   return text;
 }
 
+WideString ReadRecordCharacters(const TBIFFData& data, std::size_t offset, std::size_t count,
+                                const TBIFFTextEncoding& encoding) {
+  const std::span<const Byte> segment[] = {data.Bytes().subspan(std::min(offset, data.Size()))};
+  TBIFFTextReader reader(segment, DamagedRecordMessage(data.RecordId()));
+  if (!encoding.Unicode()) return reader.Characters(count, false, encoding.Decoder());
+  return reader.UnicodeString(count, reader.U8());
+}
+
 TRecordText ReadRecordTextHeld(const TBIFFData& data, std::size_t offset, bool wideCount,
                                const TBIFFTextEncoding& encoding) {
   const std::span<const Byte> segment[] = {data.Bytes().subspan(std::min(offset, data.Size()))};

@@ -94,6 +94,12 @@ class TBIFFTextReader {
 WideString ReadRecordString(const TBIFFData& data, std::size_t& offset, bool wideCount,
                             const TBIFFTextEncoding& encoding);
 
+// count characters from offset on, their count kept elsewhere in the record: in BIFF8
+// after an option byte, before that 8-bit characters in the encoding's code page. Raises
+// "Excel record <id> is damaged" when they run past the record.
+WideString ReadRecordCharacters(const TBIFFData& data, std::size_t offset, std::size_t count,
+                                const TBIFFTextEncoding& encoding);
+
 // A string from offset on whose character count may claim more than the record holds:
 // the characters it does hold, Whole false when it claimed more. The count and option
 // fields in front of them must be there ("Excel record <id> is damaged").

@@ -154,6 +154,36 @@ TEST_P(XLSFixture, ReadsEveryCellAsXlrdDoes) {
   EXPECT_GT(compared, 0);
 }
 
+// The fonts in the order of their records and the defined names with their sheets, as xlrd
+// read them.
+TEST_P(XLSFixture, KeepsFontsAndDefinedNamesAsXlrdDoes) {
+  const TFixtureCase& fixture = GetParam();
+  const nlohmann::json expected = Expected(fixture.Dump ? fixture.Dump : fixture.File);
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(Fixture(fixture.File));
+  ASSERT_EQ(reader.Fonts().size(), expected["fonts"].size());
+  for (std::size_t i = 0; i < reader.Fonts().size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "font " << i);
+    const TXLSFont& font = reader.Fonts()[i];
+    const auto& dumped = expected["fonts"][i];
+    EXPECT_EQ(Utf8Encode(font.Name), dumped["name"].get<std::string>());
+    EXPECT_EQ(font.Height, dumped["height"].get<int>());
+    EXPECT_EQ(font.Weight, dumped["weight"].get<int>());
+    EXPECT_EQ(font.Italic, dumped["italic"].get<bool>());
+    EXPECT_EQ(font.StrikeOut, dumped["struck_out"].get<bool>());
+    EXPECT_EQ(font.Underline, dumped["underline"].get<int>());
+    EXPECT_EQ(font.ColorIndex, dumped["colour"].get<int>());
+  }
+  ASSERT_EQ(reader.Names().size(), expected["names"].size());
+  for (std::size_t i = 0; i < reader.Names().size(); ++i) {
+    EXPECT_EQ(Utf8Encode(reader.Names()[i].Name), expected["names"][i]["name"].get<std::string>());
+    EXPECT_EQ(reader.Names()[i].SheetIndex, expected["names"][i]["scope"].get<int>()) << "name " << i;
+  }
+  // Nothing fills the picture lists.
+  EXPECT_TRUE(reader.SharedObjects().empty());
+  EXPECT_TRUE(reader.ObjectsInSheet().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Workbooks, XLSFixture,
     testing::Values(TFixtureCase{"libreoffice.xls", evExcel9, {u"Дані", u"Формули", u"Empty sheet", u"Last"}},
@@ -178,11 +208,62 @@ INSTANTIATE_TEST_SUITE_P(
                     TFixtureCase{"book_stream.xls", evExcel8, {u"Texts", u"Many"}},
                     TFixtureCase{"unterminated_names.xls", evExcel8, {u"Texts", u"Many"}, true, "xlwt_line_ends.xls"},
                     TFixtureCase{"damaged_summary.xls", evExcel9, {u"summary.csv"}},
-                    TFixtureCase{"biff5_cp1258.xls", evExcel7, {u"Äàí³", u"Äđóăèé"}}),
+                    TFixtureCase{"biff5_cp1258.xls", evExcel7, {u"Äàí³", u"Äđóăèé"}},
+                    // Defined names of the workbook and of its sheets, built-in ones, fonts
+                    // of several faces and styles, and formulas that a column of cells
+                    // shares (tests/fixtures/make_xls_globals.sh).
+                    TFixtureCase{"writeexcel_names.xls", evExcel8, {u"Rates", u"Люди"}},
+                    TFixtureCase{"libreoffice_globals.xls", evExcel9, {u"Розрахунок", u"Second"}}),
     [](const testing::TestParamInfo<TFixtureCase>& info) {
       std::string name = info.param.File;
       return name.substr(0, name.find('.'));
     });
+
+TEST(XLSReader, SharedFormulasOfTheSheetsRead) {
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(Fixture("libreoffice_globals.xls"));
+  // B1:B10 share =A1*2 and C1:C10 =A1&"x": a reference to the row of the cell and one or
+  // two columns to its left, then the number 2 and a product, or the text "x" and a
+  // concatenation.
+  ASSERT_EQ(reader.SharedFormulas().size(), 2u);
+  for (const int column : {1, 2}) {
+    const TXLSSharedFormula& formula = reader.SharedFormulas()[static_cast<std::size_t>(column) - 1];
+    SCOPED_TRACE(column);
+    EXPECT_EQ(formula.SheetIndex, 0);
+    EXPECT_EQ(formula.FirstRow, 0);
+    EXPECT_EQ(formula.LastRow, 9);
+    EXPECT_EQ(formula.FirstColumn, column);
+    EXPECT_EQ(formula.LastColumn, column);
+  }
+  EXPECT_EQ(reader.SharedFormulas()[0].Tokens, (std::vector<Byte>{0x4C, 0, 0, 0xFF, 0xC0, 0x1E, 2, 0, 0x05}));
+  EXPECT_EQ(reader.SharedFormulas()[1].Tokens,
+            (std::vector<Byte>{0x4C, 0, 0, 0xFE, 0xC0, 0x17, 1, 0, 'x', 0x08}));
+  // The text results of the cells that share a formula.
+  EXPECT_EQ(reader.Sheets().FindSheet(0)->Cells().CellValue(2, 9).AsWideString(), u"10x");
+
+  // A sheet that is skipped keeps its shared formulas; the workbook's names and fonts stay.
+  reader.SetKeepSheetIndex(1);
+  reader.LoadFromFile(Fixture("libreoffice_globals.xls"));
+  EXPECT_TRUE(reader.SharedFormulas().empty());
+  EXPECT_EQ(reader.Names().size(), 4u);
+  EXPECT_EQ(reader.Fonts().size(), 9u);
+}
+
+TEST(XLSReader, EveryLoadStartsWithEmptyLists) {
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(Fixture("libreoffice_globals.xls"));
+  ASSERT_FALSE(reader.Names().empty());
+  // A name that is no file clears nothing.
+  EXPECT_THROW(reader.LoadFromFile(Fixture("missing.xls")), Exception);
+  EXPECT_EQ(reader.SharedFormulas().size(), 2u);
+  reader.LoadFromFile(Fixture("xlwt.xls"));
+  EXPECT_TRUE(reader.Names().empty());
+  EXPECT_TRUE(reader.SharedFormulas().empty());
+  EXPECT_EQ(reader.Fonts().size(), Expected("xlwt.xls")["fonts"].size());
+  // An encrypted workbook ends its load before its fonts.
+  EXPECT_THROW(reader.LoadFromFile(Fixture("encrypted.xls")), Exception);
+  EXPECT_TRUE(reader.Fonts().empty());
+}
 
 TEST(XLSReader, NumbersByTheirFormats) {
   TMSExcel reader(nullptr);

@@ -400,14 +400,136 @@ TEST(XLSRecords, BlanksAndRowHeights) {
   EXPECT_EQ(heights, (std::vector<std::pair<Integer, Integer>>{{3, 500}}));
 }
 
+// A plain record stream of Excel 2 to 4, written where LoadFromFile reads it.
+std::string WritePlainFile(const std::string& name, const Bytes& records) {
+  const std::string path = TestTempDir() + "/" + name;
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(records.data()), static_cast<std::streamsize>(records.size()));
+  return path;
+}
+
+TEST(XLSRecords, FontsAndNamesInTheLayoutOfEachVersion) {
+  const Bytes ref = {0x24, 0, 0, 0};  // $A$1
+  const Bytes number = Record(0x0203, U16(0) + U16(0) + U16(0) + F64(5));
+  // Excel 2: style bits (bold, italic, underlined, struck out) and no colour; a name's
+  // length after two option bytes and the shortcut, its formula's size in one byte.
+  const Bytes biff2 = Record(0x0009, U16(2) + U16(0x10)) +
+                      Record(0x0031, U16(240) + U16(0x000F) + Bytes{5} + Bytes{'C', 'o', 'u', 'r', 'i'}) +
+                      Record(0x0018, U16(0) + Bytes{0, 4, 4} + Bytes{'B', 'e', 't', 'a'} + ref + Bytes{4}) +
+                      Record(0x0003, U16(0) + U16(0) + Bytes{0, 0, 0} + F64(5)) + EOFRecord();
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(WritePlainFile("globals2.xls", biff2));
+  ASSERT_EQ(reader.Fonts().size(), 1u);
+  const TXLSFont& font2 = reader.Fonts()[0];
+  EXPECT_EQ(font2.Name, u"Couri");
+  EXPECT_EQ(font2.Height, 240);
+  EXPECT_EQ(font2.Weight, 700);
+  EXPECT_TRUE(font2.Italic && font2.StrikeOut);
+  EXPECT_EQ(font2.Underline, 1);
+  EXPECT_EQ(font2.ColorIndex, 0x7FFF);
+  ASSERT_EQ(reader.Names().size(), 1u);
+  EXPECT_EQ(reader.Names()[0].Name, u"Beta");
+  EXPECT_EQ(reader.Names()[0].SheetIndex, -1);
+
+  // Excel 3 and 4: the colour after the style; the name after a two-byte formula size.
+  // The names are in the workbook's code page; a built-in one is its number.
+  for (const Word bof : {0x0209, 0x0409}) {
+    const Bytes records = Record(bof, U16(0) + U16(0x10) + U16(0)) + Record(0x0042, U16(1251)) +
+                          Record(0x0231, U16(200) + U16(0x0002) + U16(10) + Bytes{2, 0xD8, 0xF0}) +
+                          Record(0x0218, U16(0) + Bytes{0, 3} + U16(4) + Bytes{0xC8, 0xEC, 0xFF} + ref) +
+                          Record(0x0218, U16(0x0020) + Bytes{0, 1} + U16(4) + Bytes{6} + ref) + number +
+                          EOFRecord();
+    SCOPED_TRACE(bof);
+    reader.LoadFromFile(WritePlainFile("globals34.xls", records));
+    ASSERT_EQ(reader.Fonts().size(), 1u);
+    EXPECT_EQ(reader.Fonts()[0].Name, u"Шр");
+    EXPECT_EQ(reader.Fonts()[0].Weight, 400);
+    EXPECT_TRUE(reader.Fonts()[0].Italic);
+    EXPECT_EQ(reader.Fonts()[0].ColorIndex, 10);
+    ASSERT_EQ(reader.Names().size(), 2u);
+    EXPECT_EQ(reader.Names()[0].Name, u"Имя");
+    EXPECT_EQ(reader.Names()[1].Name, u"Print_Area");
+    EXPECT_EQ(Cell(reader, 0, 0, 0).AsDouble(), 5.0);
+  }
+
+  // Excel 5: a name of the second sheet, 8-bit in the workbook's code page; a built-in
+  // number beyond those Excel knows stays as it is.
+  const auto name5 = [](unsigned options, unsigned sheet, const Bytes& text) {
+    return Record(0x0018, U16(options) + Bytes{0, static_cast<Byte>(text.size())} + U16(0) + U16(0) +
+                              U16(sheet) + Bytes(4, 0) + text);
+  };
+  const Bytes globals5 =
+      Record(0x0042, U16(1251)) + name5(0, 2, {0xD1, 0xF3, 0xEC, 0xE0}) + name5(0x20, 0, {0x40});
+  Load(reader, WorkbookStream(globals5, {{"A", 0x10, {}}, {"B", 0x10, {}}}, false), u"Book");
+  ASSERT_EQ(reader.Names().size(), 2u);
+  EXPECT_EQ(reader.Names()[0].Name, u"Сума");
+  EXPECT_EQ(reader.Names()[0].SheetIndex, 1);
+  EXPECT_EQ(reader.Names()[1].Name, u"@");
+  EXPECT_EQ(reader.Names()[1].SheetIndex, -1);
+  EXPECT_TRUE(reader.Fonts().empty());
+}
+
+TEST(XLSRecords, DamagedFontsNamesAndSharedFormulasCostNoCell) {
+  const auto formula = [](unsigned row, const Bytes& result) {
+    return Record(0x0006,
+                  U16(row) + U16(0) + U16(0) + result + U16(0x0008) + U32(0) + U16(3) + Bytes{0x1E, 1, 0});
+  };
+  const Bytes textResult = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+  // A shared formula whose tokens run past its record, one whose rows run backwards, and a
+  // sound one.
+  const Bytes tooLong = Record(0x04BC, U16(0) + U16(1) + Bytes{0, 0, 0, 2} + U16(9) + Bytes{0x1E, 1});
+  const Bytes backwards = Record(0x04BC, U16(3) + U16(2) + Bytes{0, 0, 0, 2} + U16(0));
+  const Bytes sound = Record(0x04BC, U16(4) + U16(5) + Bytes{0, 1, 0, 2} + U16(3) + Bytes{0x1E, 7, 0});
+  const Bytes cells = formula(0, F64(1)) + tooLong + formula(1, F64(2)) + formula(2, textResult) + backwards +
+                      Record(0x0207, U16(2) + Bytes{0, 'o', 'k'}) + formula(4, F64(4)) + sound;
+  const Bytes globals =
+      Record(0x0031, U16(200)) + Record(0x0018, U16(0) + Bytes{0, 30} + Bytes(10, 0) + Bytes{0});
+  const Bytes stream = WorkbookStream(globals, {{"S", 0x10, cells}});
+
+  TolerantReader tolerant;
+  Load(tolerant.reader, stream);
+  EXPECT_EQ(tolerant.errors,
+            (std::vector<std::string>{"Excel record 0031 is damaged", "Excel record 0018 is damaged",
+                                      "Excel record 04BC is damaged", "Excel record 04BC is damaged"}));
+  const TMSExcel& reader = tolerant.reader;
+  EXPECT_EQ(Cell(reader, 0, 0, 0).AsDouble(), 1.0);
+  EXPECT_EQ(Cell(reader, 0, 1, 0).AsDouble(), 2.0);
+  EXPECT_EQ(Cell(reader, 0, 2, 0).AsWideString(), u"ok");
+  EXPECT_EQ(Cell(reader, 0, 4, 0).AsDouble(), 4.0);
+  EXPECT_TRUE(reader.Fonts().empty());
+  EXPECT_TRUE(reader.Names().empty());
+  ASSERT_EQ(reader.SharedFormulas().size(), 1u);
+  const TXLSSharedFormula& shared = reader.SharedFormulas()[0];
+  EXPECT_EQ(std::vector<Integer>(
+                {shared.SheetIndex, shared.FirstRow, shared.LastRow, shared.FirstColumn, shared.LastColumn}),
+            std::vector<Integer>({0, 4, 5, 0, 1}));
+  EXPECT_EQ(shared.Tokens, (Bytes{0x1E, 7, 0}));
+
+  // Without a handler the load goes on; a handler that ends it hears of the damage once,
+  // though it lies in a record read ahead for a formula.
+  TMSExcel quiet(nullptr);
+  Load(quiet, stream);
+  EXPECT_EQ(quiet.SharedFormulas().size(), 1u);
+  TMSExcel strict(nullptr);
+  int reported = 0;
+  strict.OnErrorProcess = [&](TObject*, const Exception&, bool& abort) {
+    ++reported;
+    abort = true;
+  };
+  EXPECT_EQ(ErrorOf<Exception>([&] {
+              Load(strict, WorkbookStream({}, {{"S", 0x10, cells}}));
+            }),
+            "Excel record 04BC is damaged");
+  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(Cell(strict, 0, 0, 0).AsDouble(), 1.0);
+}
+
 TEST(XLSRecords, PlainFilesReportTheDimensionsTheirCellsNeed) {
   // Excel 3 declares 2 rows of 1 column, but its cells reach row 4 and column 2.
   const Bytes file = Record(0x0209, U16(0) + U16(0x10) + U16(0)) +
                      Record(0x0200, U16(0) + U16(2) + U16(0) + U16(1) + U16(0)) + Number(4, 2, 0, 1) +
                      EOFRecord();
-  const std::string path = TestTempDir() + "/dims.xls";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                              static_cast<std::streamsize>(file.size()));
+  const std::string path = WritePlainFile("dims.xls", file);
   TMSExcel reader(nullptr);
   std::vector<std::vector<Integer>> reported;
   reader.OnDimensions = [&](TObject*, Integer sheet, Integer firstRow, Integer lastRow, Integer firstColumn,
