@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
@@ -287,8 +288,14 @@ int Compare() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::LeaveStatementsUntraced();
-  if (argc == 4 && std::strcmp(argv[1], "--import") == 0) return ImportRun(argv[2], argv[3]);
-  if (argc == 4 && std::strcmp(argv[1], "--raw") == 0) return RawRun(argv[2], argv[3]);
-  return Compare();
+  try {
+    bench::LeaveStatementsUntraced();
+    if (argc == 4 && std::strcmp(argv[1], "--import") == 0) return ImportRun(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "--raw") == 0) return RawRun(argv[2], argv[3]);
+    return Compare();
+  } catch (const std::exception& error) {
+    // A run that fails (no database, no client library) says why.
+    std::fprintf(stderr, "import_bench: %s\n", error.what());
+    return 1;
+  }
 }

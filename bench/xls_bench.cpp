@@ -53,7 +53,7 @@ Bytes SharedStrings() {
   for (unsigned i = 0; i < kCategories; ++i) add("Category " + std::to_string(i));
   // The table goes on in CONTINUE records of at most 8224 bytes, each starting with a string.
   Bytes out;
-  Bytes record = U32(kRows * 3) + U32(kRows + kTowns + kCategories);
+  Bytes record = U32(static_cast<unsigned long>(kRows) * 3) + U32(kRows + kTowns + kCategories);
   std::size_t at = 0;
   while (at < strings.size()) {
     const std::size_t length = 2 + 1 + strings[at];
