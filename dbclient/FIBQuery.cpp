@@ -132,8 +132,12 @@ void TFIBQuery::EndModifySQLText() {
   if (--fModifySQLTextLock == 0) TextChanged();
 }
 
+AnsiString TFIBQuery::CurrentText() const {
+  return fExactText ? *fExactText : fSQL.Text();
+}
+
 void TFIBQuery::TextChanged() {
-  fParser.SetSQLText(fExactText ? *fExactText : fSQL.Text());
+  fParser.SetSQLText(CurrentText());
   fModifyTable.reset();
   ++fSQLChangeCount;
   Unprepare();
@@ -150,11 +154,11 @@ void TFIBQuery::TextChanged() {
 
 AnsiString TFIBQuery::WrittenText() {
   fConditions.CancelApply();
-  return fExactText ? *fExactText : fSQL.Text();
+  return CurrentText();
 }
 
 void TFIBQuery::ReplaceText(const AnsiString& text) {
-  if (text != (fExactText ? *fExactText : fSQL.Text())) SetSQLText(text);
+  if (text != CurrentText()) SetSQLText(text);
 }
 
 AnsiString TFIBQuery::GetMainWhereClause() {

@@ -258,6 +258,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TFIBArrayContext ArrayContext() override;
 
  private:
+  // The text as set: SetSQLText's exactly, else SQL's lines.
+  AnsiString CurrentText() const;
   // The text as written now: applied Conditions taken out.
   AnsiString WrittenText();
   void ReplaceText(const AnsiString& text);
