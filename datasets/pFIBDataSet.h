@@ -262,7 +262,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // One cached record sent by its statement or added to the batch.
   void ApplyRecord(TUpdateKind kind, Integer recordIndex);
   // Executes the closed block and marks its records applied; a failing block is dropped
-  // with its record list, the statuses staying.
+  // with its record list, the statuses staying. A failure that the update statement's
+  // OnBatchError ignores lets the run go on.
   void ExecuteBatch();
   void ClearBatch();
   // The apply after a post or delete with AutoCommit and cached updates.
@@ -280,6 +281,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   Integer fBatchStatements = 0;
   Integer fBatchLength = 0;
   Integer fBatchContexts = 0;
+  // Blocks sent by the current apply, numbering them for the batch events.
+  int fBatchBlocksSent = 0;
 
   Integer fDataSetID = 0;
   bool fGeneratorUsed = false;

@@ -88,7 +88,12 @@ void TpFIBDataSet::ExecuteBatch() {
     for (const AnsiString& line : fBatch) text += line + "\r\n";
     block.SQL().SetText(text);
     StartUpdateTransaction();
-    block.ExecQuery();
+    // The blocks are sent in the name of the update statement, whose batch events hear of them.
+    if (!UpdateQuery().RunBatchText(++fBatchBlocksSent, text, [&block] { block.ExecQuery(); })) {
+      // Ignored by the error handler: the block's records keep their statuses.
+      ClearBatch();
+      return;
+    }
     MarkStatementExecuted();
     AutoCommitUpdateTransaction();
   } catch (...) {
@@ -142,6 +147,7 @@ void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
 void TpFIBDataSet::ApplyCachedUpdates() {
   if (State() == dsEdit || State() == dsInsert) Post();
   if (!Active() || FetchedCount() == 0 || ActiveBuffer() == nullptr) return;
+  fBatchBlocksSent = 0;
   TControlsScope controls(*this);
   TRecordBuffer buffer = ActiveBuffer();
   const std::vector<Byte> shown(buffer, buffer + RecordBufferSize());

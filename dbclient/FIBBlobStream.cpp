@@ -104,6 +104,32 @@ bool BlobExist(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr, 
   return blob.Close() == 0;
 }
 
+// ---- TFIBBlobStream: construction --------------------------------------------------------------
+
+TFIBBlobStream::TFIBBlobStream(Integer tag, std::vector<Variant> recordKeyValues, const AnsiString& fieldName,
+                               const AnsiString& tableName, TList* ownerList)
+    : fTag(tag), fCacheKey{tableName, fieldName, std::move(recordKeyValues)} {
+  if (ownerList == nullptr) return;
+  fIndexInOwnerList = ownerList->Add(this);
+  fOwnerList = ownerList;
+}
+
+TFIBBlobStream::~TFIBBlobStream() {
+  if (fOwnerList == nullptr) return;
+  // Someone else may have rearranged the list: the slot is trusted only when it holds us.
+  int index = fIndexInOwnerList;
+  if (index < 0 || index >= fOwnerList->Count() || fOwnerList->Items(index) != this)
+    index = fOwnerList->IndexOf(this);
+  if (index < 0) return;
+  const int last = fOwnerList->Count() - 1;
+  if (index != last) {
+    auto* moved = static_cast<TFIBBlobStream*>(fOwnerList->Items(last));
+    fOwnerList->SetItems(index, moved);
+    moved->fIndexInOwnerList = index;
+  }
+  fOwnerList->Delete(last);
+}
+
 // ---- TFIBBlobStream: properties ---------------------------------------------------------------
 
 void TFIBBlobStream::SetDatabase(TFIBDatabase* value) {
@@ -198,7 +224,8 @@ void TFIBBlobStream::LoadBlob() {
   fNumSegments = info.NumSegments;
   fMaxSegmentSize = info.MaxSegmentSize;
   fBlobType = info.BlobType;
-  if (!LoadFromCache(info.TotalSize)) {
+  const std::optional<AnsiString> cacheFile = LoadFromCache(info.TotalSize);
+  if (!cacheFile) {
     fBuffer = ReadBlob(library, blob.Get(), info.TotalSize);
     if (fDatabase->HasBlobFilter(fBlobSubType, true)) {
       RawByteString body(fBuffer.begin(), fBuffer.end());
@@ -211,6 +238,9 @@ void TFIBBlobStream::LoadBlob() {
   fHasOldBuffer = false;
   fIsCommitted = true;
   fModified = false;
+  if (cacheFile && fDatabase->AfterLoadBlobFromSwap)
+    fDatabase->AfterLoadBlobFromSwap(fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues,
+                                     *cacheFile);
 }
 
 void TFIBBlobStream::Finalize(bool accept, bool force) {
@@ -252,21 +282,27 @@ AnsiString TFIBBlobStream::CacheFolder() const {
 
 // The file holds the body as the server keeps it: its length is the server's, and the
 // client-side filter turns it into what a load from the server gives.
-bool TFIBBlobStream::LoadFromCache(Int64 serverSize) {
+std::optional<AnsiString> TFIBBlobStream::LoadFromCache(Int64 serverSize) {
   fLoadedFromCache = false;
   const AnsiString folder = CacheFolder();
   if (folder.empty() || !fCacheKey.Usable() || serverSize <= 0 ||
       serverSize > std::numeric_limits<Integer>::max())
-    return false;
+    return std::nullopt;
   const TBlobCacheHeader expected =
       MakeBlobCacheHeader(fBlobID, static_cast<Integer>(serverSize), fCacheKey.TableName, fCacheKey.FieldName,
                           fCacheKey.KeyValues);
-  std::optional<RawByteString> body = LoadBlobCacheFile(BlobCacheFileName(folder, expected, false), expected);
-  if (!body) return false;
+  AnsiString fileName = BlobCacheFileName(folder, expected, false);
+  bool canLoad = true;
+  if (fDatabase->BeforeLoadBlobFromSwap)
+    fDatabase->BeforeLoadBlobFromSwap(fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues, fileName,
+                                      canLoad);
+  if (!canLoad || fileName.empty()) return std::nullopt;
+  std::optional<RawByteString> body = LoadBlobCacheFile(fileName, expected);
+  if (!body) return std::nullopt;
   if (fDatabase->HasBlobFilter(fBlobSubType, true)) fDatabase->ApplyBlobFilter(fBlobSubType, *body, true);
   fBuffer.assign(body->begin(), body->end());
   fLoadedFromCache = true;
-  return true;
+  return fileName;
 }
 
 // A failed write leaves no file and no error. A new body has a temporary id until its
@@ -283,7 +319,19 @@ void TFIBBlobStream::SaveToCache() {
   const TBlobCacheHeader header =
       MakeBlobCacheHeader(fBlobID, static_cast<Integer>(body.size()), fCacheKey.TableName,
                           fCacheKey.FieldName, fCacheKey.KeyValues);
-  SaveBlobCacheFile(BlobCacheFileName(folder, header, true), header, body.data());
+  AnsiString fileName = BlobCacheFileName(folder, header, true);
+  bool canSave = true;
+  if (fDatabase->BeforeSaveBlobToSwap) {
+    // The handler may read the stream; whoever is loading it reads on from where it was.
+    const Int64 position = fPosition;
+    fDatabase->BeforeSaveBlobToSwap(fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues, this,
+                                    fileName, canSave);
+    fPosition = position;
+  }
+  // Only a file really written is announced.
+  if (!canSave || fileName.empty() || !SaveBlobCacheFile(fileName, header, body.data())) return;
+  if (fDatabase->AfterSaveBlobToSwap)
+    fDatabase->AfterSaveBlobToSwap(fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues, fileName);
 }
 
 // ---- TFIBBlobStream: editing ----------------------------------------------------------------

@@ -14,8 +14,10 @@
 
 #include <ibase.h>
 
+#include <optional>
 #include <vector>
 
+#include "classlib/core/Lists.h"
 #include "classlib/core/Streams.h"
 #include "classlib/core/Variants.h"
 #include "classlib/db/DBTypes.h"
@@ -42,8 +44,22 @@ class TFIBBlobStream : public TStream {
   ORDVANE_CLASS(TFIBBlobStream, TStream)
 
  public:
+  // A plain stream: tag -1, no cache key, in no owner list.
   TFIBBlobStream() = default;
-  ~TFIBBlobStream() override = default;
+  // A stream of a record's column (the cache key of table, field and key values) that
+  // appends itself to ownerList when one is given and keeps its slot there; the tag is
+  // the creator's and only stored.
+  TFIBBlobStream(Integer tag, std::vector<Variant> recordKeyValues, const AnsiString& fieldName,
+                 const AnsiString& tableName, TList* ownerList);
+  // Leaves the owner list: the list's last stream moves into the freed slot.
+  ~TFIBBlobStream() override;
+  TFIBBlobStream(const TFIBBlobStream&) = delete;
+  TFIBBlobStream& operator=(const TFIBBlobStream&) = delete;
+
+  Integer Tag() const { return fTag; }
+  TList* OwnerList() const { return fOwnerList; }
+  // The stream's slot in the owner list, -1 when it is in none.
+  int IndexInOwnerList() const { return fIndexInOwnerList; }
 
   TFIBDatabase* Database() const { return fDatabase; }
   void SetDatabase(TFIBDatabase* value);
@@ -110,8 +126,9 @@ class TFIBBlobStream : public TStream {
   void LoadBlob();
   // The cache folder while the database's blob cache is active, else "".
   AnsiString CacheFolder() const;
-  // The body from the record's cache file when one holds this blob at the server's size.
-  bool LoadFromCache(Int64 serverSize);
+  // The body from the record's cache file when one holds this blob at the server's size;
+  // the name of the file it came from.
+  std::optional<AnsiString> LoadFromCache(Int64 serverSize);
   void SaveToCache();
   void SaveOldBuffer();
   void CheckReadable() const;
@@ -121,6 +138,9 @@ class TFIBBlobStream : public TStream {
   void CheckStatus(ISC_STATUS status);
   IIBClientLibrary& Library() const;
 
+  Integer fTag = -1;
+  TList* fOwnerList = nullptr;
+  int fIndexInOwnerList = -1;
   TFIBDatabase* fDatabase = nullptr;
   TFIBTransaction* fTransaction = nullptr;
   TFIBTransaction* fUpdateTransaction = nullptr;

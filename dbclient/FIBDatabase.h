@@ -86,6 +86,21 @@ using TForcedEndErrorEvent =
     TEvent<void(TFIBTransaction* transaction, TTransactionAction action, const Exception& error)>;
 using TFIBBaseEvent = TEvent<void(TFIBBase* link)>;
 
+class TFIBBlobStream;
+// The local blob cache asking before it writes or reads a record's cache file: the
+// handler may change the file's name, or refuse (the body then comes from the server, or
+// is not kept).
+using TBeforeSaveBlobToSwapEvent = TEvent<void(const AnsiString& tableName, const AnsiString& fieldName,
+                                               const std::vector<Variant>& recordKeyValues,
+                                               TFIBBlobStream* stream, AnsiString& fileName, bool& canSave)>;
+using TBeforeLoadBlobFromSwapEvent =
+    TEvent<void(const AnsiString& tableName, const AnsiString& fieldName,
+                const std::vector<Variant>& recordKeyValues, AnsiString& fileName, bool& canLoad)>;
+// A cache file was written, or a body was read from one.
+using TBlobSwapDoneEvent =
+    TEvent<void(const AnsiString& tableName, const AnsiString& fieldName,
+                const std::vector<Variant>& recordKeyValues, const AnsiString& fileName)>;
+
 // The login dialog: shows the database name and the user name, password and role, which
 // it may change; false cancels the connect.
 using TLoginDialogProc = std::function<bool(const AnsiString& dbName, AnsiString& userName,
@@ -374,6 +389,10 @@ class TFIBDatabase : public TComponent {
   TNotifyEvent BeforeDisconnect;
   TNotifyEvent AfterDisconnect;
   TNotifyEvent OnConnect;
+  TBeforeSaveBlobToSwapEvent BeforeSaveBlobToSwap;
+  TBlobSwapDoneEvent AfterSaveBlobToSwap;
+  TBeforeLoadBlobFromSwapEvent BeforeLoadBlobFromSwap;
+  TBlobSwapDoneEvent AfterLoadBlobFromSwap;
 
  protected:
   void Loaded() override;

@@ -132,8 +132,13 @@ void TFIBQuery::EndModifySQLText() {
   if (--fModifySQLTextLock == 0) TextChanged();
 }
 
+AnsiString TFIBQuery::CurrentText() const {
+  return fExactText ? *fExactText : fSQL.Text();
+}
+
 void TFIBQuery::TextChanged() {
-  fParser.SetSQLText(fExactText ? *fExactText : fSQL.Text());
+  fParser.SetSQLText(CurrentText());
+  fModifyTable.reset();
   ++fSQLChangeCount;
   Unprepare();
   // The list's change notification must not raise (it may run from the end of an update
@@ -143,6 +148,47 @@ void TFIBQuery::TextChanged() {
     ParseParams();
   } catch (const EFIBClientError&) {
   }
+}
+
+// ---- Clauses of the text ------------------------------------------------------------------
+
+AnsiString TFIBQuery::WrittenText() {
+  fConditions.CancelApply();
+  return CurrentText();
+}
+
+void TFIBQuery::ReplaceText(const AnsiString& text) {
+  if (text != CurrentText()) SetSQLText(text);
+}
+
+AnsiString TFIBQuery::GetMainWhereClause() {
+  const int main = fParser.MainWhereIndex();
+  return main < 0 ? AnsiString() : fParser.GetWhereClause(main).Text;
+}
+
+void TFIBQuery::SetMainWhereClause(const AnsiString& condition) {
+  ReplaceText(TSQLParser(WrittenText()).SetWhereText(condition));
+}
+
+AnsiString TFIBQuery::GetWhereClause(int index) {
+  return fParser.GetWhereClause(index).Text;
+}
+
+const AnsiString& TFIBQuery::GetModifyTable() {
+  if (!fModifyTable) fModifyTable = GetModifyTableName(fParser.SQLText(), true);
+  return *fModifyTable;
+}
+
+AnsiString TFIBQuery::GetOrderClause() {
+  return fParser.GetOrderByText();
+}
+
+void TFIBQuery::SetOrderClause(const AnsiString& order) {
+  ReplaceText(TSQLParser(WrittenText()).SetOrderByText(order));
+}
+
+void TFIBQuery::SetPlanClause(const AnsiString& plan) {
+  ReplaceText(TSQLParser(WrittenText()).SetPlanText(plan));
 }
 
 void TFIBQuery::ForgetParams() {
@@ -555,24 +601,39 @@ void TFIBQuery::ExecuteImmediateBatch(const std::vector<AnsiString>& statements)
   IIBClientLibrary& library = Library();
   const auto count = static_cast<int>(statements.size());
   for (int i = 0; i < count; ++i) {
-    const AnsiString text = EncodeSQLText(statements[static_cast<std::size_t>(i)], *this);
-    const ISC_STATUS status =
-        library.isc_dsql_execute_immediate(StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0,
-                                           text.c_str(), static_cast<unsigned short>(Database()->SQLDialect()),
-                                           nullptr);
-    if (status == 0) {
-      Call(0, false);
-      continue;
-    }
-    try {
-      Call(status, true);
-    } catch (const EFIBInterBaseError& error) {
-      // The thread's status vector still holds the server's codes for the new error.
-      throw EFIBInterBaseError(error.SQLCode(), this,
-                               Format("Batch text %d of %d failed:%s%s",
-                                      {i + 1, count, AnsiString(LogLineBreak), statements[static_cast<std::size_t>(i)]}),
-                               error.SQLMessage(), error.IBMessage());
-    }
+    const AnsiString& written = statements[static_cast<std::size_t>(i)];
+    RunBatchText(i + 1, written, [&] {
+      const AnsiString text = EncodeSQLText(written, *this);
+      const ISC_STATUS status = library.isc_dsql_execute_immediate(
+          StatusVector(), Database()->DBHandle(), Transaction()->TRHandle(), 0, text.c_str(),
+          static_cast<unsigned short>(Database()->SQLDialect()), nullptr);
+      if (status == 0) {
+        Call(0, false);
+        return;
+      }
+      try {
+        Call(status, true);
+      } catch (const EFIBInterBaseError& error) {
+        // The thread's status vector still holds the server's codes for the new error.
+        throw EFIBInterBaseError(
+            error.SQLCode(), this,
+            Format("Batch text %d of %d failed:%s%s", {i + 1, count, AnsiString(LogLineBreak), written}),
+            error.SQLMessage(), error.IBMessage());
+      }
+    });
+  }
+}
+
+bool TFIBQuery::RunBatchText(int index, const AnsiString& text, const std::function<void()>& send) {
+  if (OnBatching) OnBatching(this, index, text);
+  try {
+    send();
+    return true;
+  } catch (const EDatabaseError& error) {
+    bool ignore = false;
+    if (OnBatchError) OnBatchError(this, index, text, error, ignore);
+    if (!ignore) throw;
+    return false;
   }
 }
 

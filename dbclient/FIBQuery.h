@@ -47,6 +47,14 @@ TFIBSQLTypes StatementTypeOf(Int64 serverType);
 // fetch silently.
 using TFIBFetchCallback = TEvent<void(TFIBQuery* query, Integer recordNumber, bool& stop)>;
 
+// Before a text of a batch goes to the server: its number in the batch (from 1) and the
+// text.
+using TOnBatching = TEvent<void(TFIBQuery* statement, int index, const AnsiString& text)>;
+// A text of a batch failed. Setting ignore leaves that text undone and goes on with the
+// batch; otherwise the error ends the batch.
+using TOnBatchError = TEvent<void(TFIBQuery* statement, int index, const AnsiString& text,
+                                  const Exception& error, bool& ignore)>;
+
 class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   ORDVANE_CLASS(TFIBQuery, TComponent)
 
@@ -104,6 +112,10 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TNotifyEvent AfterExecute;
   TNotifyEvent TransactionEnding;
   TNotifyEvent TransactionEnded;
+  // Fired by ExecuteImmediateBatch, and by the batches a dataset sends in this statement's
+  // name (RunBatchText).
+  TOnBatching OnBatching;
+  TOnBatchError OnBatchError;
 
   // ---- Execution
   // Empty text: client error 37; no database 21, no transaction 22; segment and
@@ -112,9 +124,13 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   virtual void ExecQuery();
   // Runs the texts one after another in the statement's transaction, each without
   // preparing. A blank text raises client error 37 before any runs; a failing text stops
-  // the run with the server's error naming its number and text, and the texts before it
-  // stay done in the transaction for the caller to commit or roll back.
+  // the run with the server's error naming its number and text (unless OnBatchError
+  // ignores it), and the texts before it stay done in the transaction for the caller to
+  // commit or roll back.
   void ExecuteImmediateBatch(const std::vector<AnsiString>& statements);
+  // One text of a batch, sent by `send`, under the batch events: OnBatching before it,
+  // OnBatchError when it raises a database error. False when the error was ignored.
+  bool RunBatchText(int index, const AnsiString& text, const std::function<void()>& send);
   // The next row, or nullptr at the end of the rows. A closed statement raises client
   // error 29; a fetch error closes the statement and passes the error on.
   TFIBXSQLDA* Next();
@@ -193,6 +209,28 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   void BeginModifySQLText() { ++fModifySQLTextLock; }
   void EndModifySQLText();
 
+  // ---- Clauses of the text
+  // The readers see the text in effect (the one before a BeginModifySQLText); the writers
+  // change the text as written, without applied Conditions, and build on one another
+  // between BeginModifySQLText and EndModifySQLText.
+  // The condition of the main WHERE (the first outside brackets); "" when there is none.
+  AnsiString GetMainWhereClause();
+  // The main WHERE condition replaced, a WHERE added when there is none, and removed for
+  // a blank condition.
+  void SetMainWhereClause(const AnsiString& condition);
+  // The condition of the index-th WHERE in text order, brackets included, counted from 1
+  // (0 takes the first too).
+  AnsiString GetWhereClause(int index);
+  // The table an UPDATE, INSERT or DELETE modifies, as written (with its alias); "" for
+  // other texts.
+  const AnsiString& GetModifyTable();
+  // The ORDER BY list; "" when there is none.
+  AnsiString GetOrderClause();
+  // A blank order removes the ORDER BY.
+  void SetOrderClause(const AnsiString& order);
+  // A blank plan removes the PLAN.
+  void SetPlanClause(const AnsiString& plan);
+
   // ---- ISQLObject
   int ParamCount() const override { return GetParamCount(); }
   AnsiString ParamName(int index) const override { return GetParamName(index); }
@@ -220,6 +258,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TFIBArrayContext ArrayContext() override;
 
  private:
+  // The text as set: SetSQLText's exactly, else SQL's lines.
+  AnsiString CurrentText() const;
+  // The text as written now: applied Conditions taken out.
+  AnsiString WrittenText();
+  void ReplaceText(const AnsiString& text);
   void SQLChanging(TObject* sender);
   void SQLChanged(TObject* sender);
   void TextChanged();
@@ -323,6 +366,8 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   int fRecordCount = 0;
   int fModifySQLTextLock = 0;
   int fSQLChangeCount = 0;
+  // Of the text in effect; computed on first demand.
+  std::optional<AnsiString> fModifyTable;
   AnsiString fCursorName;
   // Per column of the prepared text; loaded on first demand.
   std::vector<AnsiString> fRelationAliases;

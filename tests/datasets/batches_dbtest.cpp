@@ -145,6 +145,57 @@ TEST_F(BatchesTest, FailingBlockKeepsItsStatusesAndIsNotSentAgain) {
   ExpectCountsMatchStatusesOf(*fDataSet);
 }
 
+TEST_F(BatchesTest, TheUpdateStatementHearsEachBlockAndMayPassOverAFailingOne) {
+  OpenRows();
+  for (int id = 1; id <= 520; ++id) AppendRow(id);
+  // Record 300 goes in the second block, its code already taken by record 1 of the first.
+  fDataSet->SetRecNo(300);
+  fDataSet->Edit();
+  Field("CODE")->SetAsString("c1");
+  fDataSet->Post();
+  TFIBQuery& update = fDataSet->UpdateQuery();
+  std::vector<int> sent, failed;
+  update.OnBatching = [&](TFIBQuery* statement, int index, const AnsiString& text) {
+    EXPECT_EQ(statement, &update);
+    EXPECT_TRUE(text.starts_with("EXECUTE BLOCK AS BEGIN\r\n")) << text.substr(0, 40);
+    sent.push_back(index);
+  };
+  bool ignore = true;
+  update.OnBatchError = [&](TFIBQuery*, int index, const AnsiString& text, const Exception& error,
+                            bool& ignoreIt) {
+    EXPECT_NE(text.find("'c1'"), std::string::npos);
+    EXPECT_NE(dynamic_cast<const EFIBInterBaseError*>(&error), nullptr);
+    failed.push_back(index);
+    ignoreIt = ignore;
+  };
+  Apply();
+  EXPECT_EQ(sent, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(failed, (std::vector<int>{2}));
+  EXPECT_EQ(fBlocks, (std::vector<int>{255, 10}));
+  EXPECT_EQ(Oracle("select count(*) from batch_rows where id between 256 and 510"), "0");
+  EXPECT_EQ(Oracle("select count(*) from batch_rows"), "265");
+  EXPECT_EQ(fDataSet->CachedUpdateCount(), 255);
+  EXPECT_EQ(fDataSet->StatusAt(299), cusInserted);
+  EXPECT_EQ(fDataSet->StatusAt(519), cusUnmodified);
+
+  // Not passed over, the failure ends the run; each run numbers its blocks from 1.
+  sent.clear();
+  failed.clear();
+  ignore = false;
+  EXPECT_THROW(fDataSet->ApplyCachedUpdates(), EFIBError);
+  EXPECT_EQ(sent, (std::vector<int>{1}));
+  EXPECT_EQ(failed, (std::vector<int>{1}));
+  EXPECT_EQ(fDataSet->CachedUpdateCount(), 255);
+
+  fDataSet->SetRecNo(300);
+  fDataSet->Edit();
+  Field("CODE")->SetAsString("c300");
+  fDataSet->Post();
+  Apply();
+  EXPECT_EQ(Oracle("select count(*) from batch_rows"), "520");
+  ExpectCountsMatchStatusesOf(*fDataSet);
+}
+
 TEST_F(BatchesTest, NullKeyIsFoundAndAnOversizedRecordStopsTheRun) {
   OpenTable("LOOSE", "id, name");
   fDataSet->Edit();

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "classlib/core/CodePages.h"
+#include "dbclient/FIBQuery.h"
 #include "dbclient/FIBSQLText.h"
+#include "tests/dbclient/DbTestSupport.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
@@ -183,6 +186,118 @@ TEST_F(SqlTextOnServer, InvertedOrderReturnsTheRowsInReverse) {
     ASSERT_GT(forward.size(), 1u) << kSelects[i].sql;
     std::reverse(backward.begin(), backward.end());
     EXPECT_EQ(forward, backward) << kSelects[i].sql;
+  }
+}
+
+// A statement on the fixture database, its texts in the connection's code page.
+class StatementOnServer {
+ public:
+  explicit StatementOnServer(const TestDatabase& db) {
+    test::Configure(*fDatabase, db);
+    test::ConnectStatement(*fDatabase, *fTransaction, *fQuery);
+  }
+  TFIBQuery& Query() { return *fQuery; }
+  // Whether the statement holds the text (the lines of its SQL list).
+  bool Holds(const AnsiString& text) {
+    TStringList lines;
+    lines.SetText(text);
+    return fQuery->SQL().Text() == lines.Text();
+  }
+  // The text now written, prepared on the server.
+  void ExpectPrepares(const std::string& context) {
+    try {
+      fQuery->Prepare();
+    } catch (const Exception& e) {
+      ADD_FAILURE() << e.Message() << "\n--- " << context << " ---\n" << fQuery->SQL().Text();
+    }
+  }
+
+ private:
+  TComponent fForm{nullptr};
+  TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
+  TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
+  TFIBQuery* fQuery = new TFIBQuery(&fForm);
+};
+
+TEST_F(SqlTextOnServer, StatementClausesReadBackWhatWasWrittenAndPrepare) {
+  StatementOnServer statement(*fDb);
+  TFIBQuery& query = statement.Query();
+  for (const SelectCase& c : kSelects) {
+    const AnsiString sql = Utf8ToAnsi(c.sql);
+    TSQLParser parser(sql);
+    query.SetSQLText(sql);
+    const int main = parser.MainWhereIndex();
+    EXPECT_EQ(query.GetMainWhereClause(), main < 0 ? AnsiString() : parser.GetWhereClause(main).Text)
+        << c.sql;
+    EXPECT_EQ(query.GetWhereClause(0), parser.GetWhereClause(0).Text) << c.sql;
+    EXPECT_EQ(query.GetModifyTable(), "") << c.sql;
+
+    query.SetMainWhereClause("4 > 3");
+    EXPECT_TRUE(statement.Holds(parser.SetWhereText("4 > 3"))) << c.sql;
+    EXPECT_EQ(query.GetMainWhereClause(), "4 > 3") << c.sql;
+    statement.ExpectPrepares("where replaced");
+    query.SetMainWhereClause("");
+    EXPECT_EQ(query.GetMainWhereClause(), "") << c.sql;
+    statement.ExpectPrepares("where removed");
+
+    query.SetSQLText(sql);
+    query.SetOrderClause("1");
+    EXPECT_EQ(FastTrim(query.GetOrderClause()), "1") << c.sql;
+    statement.ExpectPrepares("order replaced");
+    query.SetOrderClause("");
+    EXPECT_EQ(query.GetOrderClause(), "") << c.sql;
+    statement.ExpectPrepares("order removed");
+
+    query.SetSQLText(sql);
+    query.SetPlanClause("");
+    EXPECT_TRUE(statement.Holds(parser.SetPlanText(""))) << c.sql;
+    statement.ExpectPrepares("plan removed");
+    if (c.plan) {
+      query.SetPlanClause(c.plan);
+      statement.ExpectPrepares("plan set");
+    }
+  }
+}
+
+TEST_F(SqlTextOnServer, StatementClauseChangesWaitForTheEndOfAModification) {
+  StatementOnServer statement(*fDb);
+  TFIBQuery& query = statement.Query();
+  query.SetSQLText("select id from person where id > 0 order by id");
+  query.BeginModifySQLText();
+  query.SetMainWhereClause("id < 4");
+  query.SetOrderClause("id desc");
+  // Still the text in effect; the changes build on each other.
+  EXPECT_EQ(query.GetMainWhereClause(), "id > 0");
+  query.EndModifySQLText();
+  query.EndModifySQLText();  // never below none
+  EXPECT_EQ(query.GetMainWhereClause(), "id < 4");
+  query.ExecQuery();
+  EXPECT_EQ(query.FieldByName("ID").GetAsLong(),
+            std::stol(test::IsqlRows(*fDb, "select max(id) from person where id < 4")));
+  query.Close();
+
+  // Applied conditions stay out of the text the clauses are written into.
+  query.Conditions().AddCondition("named", "id > 1", true);
+  query.Conditions().Apply();
+  query.SetOrderClause("id");
+  EXPECT_FALSE(query.Conditions().Applied());
+  EXPECT_EQ(query.GetMainWhereClause(), "id < 4");
+  EXPECT_EQ(query.GetOrderClause(), " id");
+
+  struct ModifyCase {
+    const char* sql;
+    const char* table;
+  } modifying[] = {
+      {"update person p set note = 'x' where p.id = 0", "person p"},
+      {"insert into \"Особи\" (\"Ід\") values (0)", "\"Особи\""},
+      {"delete from city where id = 0", "city"},
+      {"insert into city values (0, 'x')", "city"},
+  };
+  for (const ModifyCase& m : modifying) {
+    query.SetSQLText(Utf8ToAnsi(m.sql));
+    EXPECT_EQ(query.GetModifyTable(), Utf8ToAnsi(m.table)) << m.sql;
+    if (query.GetSQLKind() != TSQLKind::Insert) query.SetMainWhereClause("1 = 0");
+    statement.ExpectPrepares("modifying text");
   }
 }
 

@@ -297,6 +297,39 @@ TEST_F(BatchTest, AFailingTextStopsTheRunAndIsNamed) {
   EXPECT_EQ(Names(), "6|six");
 }
 
+TEST_F(BatchTest, EventsHearEachTextAndTheErrorHandlerMayGoOn) {
+  const std::vector<AnsiString> batch = {"insert into t (id, name) values (6, 'six')",
+                                         "insert into t (id, name) values (1, 'again')",
+                                         "insert into t (id, name) values (8, 'eight')"};
+  std::vector<std::string> heard;
+  bool ignore = false;
+  fQuery->OnBatching = [&](TFIBQuery* statement, int index, const AnsiString& text) {
+    EXPECT_EQ(statement, fQuery);
+    heard.push_back(std::to_string(index) + " " + text);
+  };
+  fQuery->OnBatchError = [&](TFIBQuery* statement, int index, const AnsiString& text, const Exception& error,
+                             bool& ignoreIt) {
+    EXPECT_EQ(statement, fQuery);
+    const auto* server = dynamic_cast<const EFIBInterBaseError*>(&error);
+    ASSERT_NE(server, nullptr);
+    EXPECT_EQ(server->IBErrorCode(), kUniqueKeyViolation);
+    heard.push_back("error " + std::to_string(index) + " " + text);
+    ignoreIt = ignore;
+  };
+  EXPECT_THROW(fQuery->ExecuteImmediateBatch(batch), EFIBInterBaseError);
+  EXPECT_EQ(heard, (std::vector<std::string>{"1 " + batch[0], "2 " + batch[1], "error 2 " + batch[1]}));
+  fTransaction->Rollback();
+
+  heard.clear();
+  ignore = true;
+  fTransaction->StartTransaction();
+  fQuery->ExecuteImmediateBatch(batch);
+  EXPECT_EQ(heard, (std::vector<std::string>{"1 " + batch[0], "2 " + batch[1], "error 2 " + batch[1],
+                                             "3 " + batch[2]}));
+  fTransaction->Commit();
+  EXPECT_EQ(Names(), "6|six;8|eight");
+}
+
 TEST_F(BatchTest, ABlankTextRunsNothingAndAnAskedTransactionIsStarted) {
   EXPECT_THROW(fQuery->ExecuteImmediateBatch({"insert into t (id, name) values (6, 'six')", " \r\n"}),
                EFIBClientError);
