@@ -65,9 +65,11 @@ void Watch() {
     return;
   }
   if (const TShutdown shutdown = gShutdown.load()) shutdown(kShutdownTimeout, kReasonSignal);
-  {
+  try {
     const std::lock_guard lock(gNoticeLock);
     if (gNotice) gNotice(signal);
+  } catch (...) {
+    // Whatever the notice met, the process ends by the signal.
   }
   // Ended by the signal, as without a handler: the parent sees which one.
   EndByDefault(signal);

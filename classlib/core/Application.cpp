@@ -51,7 +51,8 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
 
 void TApplication::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opInsert && this == &gApplication && IsMainThread()) FreeOwnedComponentsAsTheMainThreadEnds();
+  if (operation == opInsert && this == &gApplication && IsMainThread())
+    FreeOwnedComponentsAsTheMainThreadEnds();
 }
 
 AnsiString TApplication::ExeName() const { return ParamStr(0); }

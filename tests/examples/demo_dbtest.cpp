@@ -270,9 +270,8 @@ TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {
 // interrupted and how many rows the database keeps, and the database keeps those.
 TEST(Demo, AnInterruptedRunEndsByTheSignalAndSaysHowManyRowsAreStored) {
   const DemoDatabase db;
-  ASSERT_EQ(
-      RunDemo({"--database", db.Name(), "--picture", TestTempDir() + "/first.png", SampleWorkbook()}).exitCode,
-      0);
+  const std::string picture = TestTempDir() + "/first.png";
+  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()}).exitCode, 0);
   // A person the run writes back shows as a surname that is no longer "X".
   IsqlAt(db.Name(), "update PERSONS set SURNAME = 'X';\ncommit;\n");
   const auto written = [&] { return db.Rows("select count(*) from PERSONS where SURNAME <> 'X'"); };

@@ -330,7 +330,8 @@ TEST(FindDialog, TheGridOrItsColumnsGoingUnderTheOpenDialog) {
     f.data.Open();
     f.ui.Process();
     ASSERT_EQ(f.grid->Columns().State(), csDefault);
-    EXPECT_FALSE(f.grid->Columns().Items(2)->AssignedValues().Contains(cvColor)) << "the columns were made anew";
+    EXPECT_FALSE(f.grid->Columns().Items(2)->AssignedValues().Contains(cvColor))
+        << "the columns were made anew";
     f.ClickFind(dialog);
     EXPECT_EQ(f.Id(), 3) << "the column chosen, found among the new columns";
     EXPECT_EQ(f.grid->Columns().Items(f.grid->SelectedIndex())->FieldName(), "CITY");
