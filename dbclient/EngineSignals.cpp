@@ -31,9 +31,17 @@ std::array<int, 2> gPipe{-1, -1};
 std::atomic<TShutdown> gShutdown{nullptr};
 // False once the watcher is gone (its pipe failed): the signals keep their default actions.
 std::atomic<bool> gWatching{false};
+// The signal that came, 0 before one did. Lock-free, so the handler may set it.
+std::atomic<int> gTaken{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// The program's notice, called by the watcher under the lock.
+std::mutex gNoticeLock;
+std::function<void(int)> gNotice;
 
 extern "C" void OnTerminationSignal(int signal) {
   const int saved = errno;
+  gTaken.store(signal);
   const auto byte = static_cast<unsigned char>(signal);
   [[maybe_unused]] const ssize_t written = write(gPipe[1], &byte, 1);
   errno = saved;
@@ -57,6 +65,12 @@ void Watch() {
     return;
   }
   if (const TShutdown shutdown = gShutdown.load()) shutdown(kShutdownTimeout, kReasonSignal);
+  try {
+    const std::lock_guard lock(gNoticeLock);
+    if (gNotice) gNotice(signal);
+  } catch (...) {
+    // Whatever the notice met, the process ends by the signal.
+  }
   // Ended by the signal, as without a handler: the parent sees which one.
   EndByDefault(signal);
   sigset_t only;
@@ -103,6 +117,21 @@ void EndProgramOnTerminationSignals(const AnsiString& libraryName) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+}
+
+void AwaitEndIfSignalled() {
+  if (gTaken.load() == 0) return;
+  for (;;) pause();
+}
+
+TTerminationNotice::TTerminationNotice(std::function<void(int signal)> say) {
+  const std::lock_guard lock(gNoticeLock);
+  gNotice = std::move(say);
+}
+
+TTerminationNotice::~TTerminationNotice() {
+  const std::lock_guard lock(gNoticeLock);
+  gNotice = nullptr;
 }
 
 }  // namespace ordvane

@@ -12,6 +12,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/Host.h"
 #include "classlib/ui/WinPaint.h"
+#include "dbclient/EngineSignals.h"
 #include "examples/TerminalProgress.h"
 
 namespace ordvane::demo {
@@ -87,7 +88,7 @@ TPersonsImportOutcome TPersonsDemo::Import(std::shared_ptr<ISMIImportDialogs> di
   settings.Workbook = AnsiName(fOptions.Workbook);
   if (!fOptions.Specification.empty()) settings.Specification = AnsiName(fOptions.Specification);
   settings.Dialogs = std::move(dialogs);
-  const TPersonsImportOutcome outcome = ImportPersons(settings, *fTable);
+  const TPersonsImportOutcome outcome = ImportPersons(settings, *fTable, fStored);
   fTable->Reopen();
   return outcome;
 }
@@ -97,32 +98,62 @@ bool DesktopShown() {
   return &Host() != &HeadlessHost();
 }
 
+namespace {
+
+// The run once its options are read; what fails raises.
+TDemoExit RunSteps(TPersonsDemo& demo, bool terminal, std::ostream& out, std::ostream& err) {
+  const TDemoOptions& options = demo.Options();
+  ReportDatabase(out, options, demo.Open());
+  const bool desktop = DesktopShown();
+  std::shared_ptr<ISMIImportDialogs> dialogs;
+  if (!desktop) dialogs = std::make_shared<TTerminalProgress>(err, terminal);
+  const TPersonsImportOutcome outcome = demo.Import(dialogs);
+  // Rows that failed because the run was interrupted are not the workbook's errors.
+  AwaitEndIfSignalled();
+  ReportImport(out, err, outcome);
+  if (outcome.Result == irFailed) return deFailed;
+  if (desktop) {
+    demo.Form().Show();
+    Application->Run();
+  } else {
+    WritePicture(demo.Form(), options.Picture, out);
+  }
+  return outcome.Errors > 0 || outcome.Result == irCanceled ? deRowsFailed : deSuccess;
+}
+
+}  // namespace
+
 TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-  try {
-    const TDemoOptions options = ParseDemoOptions(arguments);
-    if (options.ShowUsage) {
-      out << DemoUsage();
-      return deSuccess;
-    }
-    TPersonsDemo demo(options);
-    ReportDatabase(out, options, demo.Open());
-    const bool desktop = DesktopShown();
-    std::shared_ptr<ISMIImportDialogs> dialogs;
-    if (!desktop) dialogs = std::make_shared<TTerminalProgress>(err, isatty(STDERR_FILENO) == 1);
-    const TPersonsImportOutcome outcome = demo.Import(dialogs);
-    ReportImport(out, err, outcome);
-    if (outcome.Result == irFailed) return deFailed;
-    if (desktop) {
-      demo.Form().Show();
-      Application->Run();
-    } else {
-      WritePicture(demo.Form(), options.Picture, out);
-    }
-    return outcome.Errors > 0 || outcome.Result == irCanceled ? deRowsFailed : deSuccess;
-  } catch (const Exception& error) {
+  const auto failed = [&](const Exception& error) {
     out << std::flush;
     err << AnsiToUtf8(error.Message()) << std::endl;
     return deFailed;
+  };
+  TDemoOptions options;
+  try {
+    options = ParseDemoOptions(arguments);
+  } catch (const Exception& error) {
+    return failed(error);
+  }
+  if (options.ShowUsage) {
+    out << DemoUsage();
+    return deSuccess;
+  }
+  TPersonsDemo demo(options);
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  // Said by the signal watcher once the client library is shut down: the count is final.
+  // The report so far is written out first (the signal ends the process without it); a
+  // terminal's progress line, ended by the "^C" the terminal echoed, gets a line break.
+  const TTerminationNotice interrupted([&demo, &out, &err, terminal](int) {
+    out << std::flush;
+    err << (terminal ? "\n" : "") << "Interrupted: " << demo.Stored().Count() << " rows stored." << std::endl;
+  });
+  try {
+    return RunSteps(demo, terminal, out, err);
+  } catch (const Exception& error) {
+    // A failure the interruption caused: the watcher ends the run and says what it kept.
+    AwaitEndIfSignalled();
+    return failed(error);
   }
 }
 

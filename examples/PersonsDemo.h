@@ -44,9 +44,12 @@ class TPersonsDemo {
   TfrmPersons& Form() const { return *fForm; }
   TPersonsTable& Table() const { return *fTable; }
   const TDemoOptions& Options() const { return fOptions; }
+  // The rows of the import that the database keeps; another thread may read it meanwhile.
+  const TStoredRows& Stored() const { return fStored; }
 
  private:
   TDemoOptions fOptions;
+  TStoredRows fStored;
   // Owns the database, the transactions and the dataset; the members below go first.
   TComponent fOwner{nullptr};
   TFIBDatabase* fDatabase;
@@ -59,7 +62,9 @@ class TPersonsDemo {
 bool DesktopShown();
 
 // The whole run for the command line's arguments: the report goes to `out`, progress and
-// errors to `err`. On the desktop it returns when the form is closed.
+// errors to `err`. On the desktop it returns when the form is closed. Ctrl+C or kill ends
+// the process by the signal, after "Interrupted: <n> rows stored." on `err`; it does not
+// return then.
 TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace ordvane::demo

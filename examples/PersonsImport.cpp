@@ -24,7 +24,19 @@ AnsiString RowError(const TSMImportFromXLS& import, const Exception& error) {
 
 }  // namespace
 
-TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPersonsTable& table) {
+void TStoredRows::Commit(TFIBTransaction& transaction, Integer written) {
+  const std::lock_guard lock(fLock);
+  transaction.Commit();
+  fCount = written;
+}
+
+Integer TStoredRows::Count() const {
+  const std::lock_guard lock(fLock);
+  return fCount;
+}
+
+TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPersonsTable& table,
+                                    TStoredRows& stored) {
   TSMImportFromXLS import(nullptr);
   if (settings.Dialogs) import.SetDialogs(settings.Dialogs);
   import.SetOptions(import.Options() + TSMIOptions{soSkipEmptyRow, soExtendedStatistic});
@@ -36,7 +48,10 @@ TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPer
   import.SetDataSet(&table.DataSet());
   TFIBTransaction* write = &table.WriteTransaction();
   import.OnStartTransaction = [write](TObject*) { write->StartTransaction(); };
-  import.OnFinishTransaction = [write](TObject*) { write->Commit(); };
+  // A commit comes before the next row is written: every row written so far is in it.
+  import.OnFinishTransaction = [write, &stored, &import](TObject*) {
+    stored.Commit(*write, import.Statistic()->TotalAdded() + import.Statistic()->TotalUpdated());
+  };
 
   TPersonsImportOutcome outcome;
   import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {

@@ -3,14 +3,34 @@
 // letters, every row appended, or as a saved import-settings file (--specification) says.
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "import/SMIDialogs.h"
 #include "import/SMITypes.h"
 
+namespace ordvane {
+class TFIBTransaction;
+}
+
 namespace ordvane::demo {
 
 class TPersonsTable;
+
+// The rows of a run that the database keeps, read by another thread while the import
+// runs: a commit and the count it leaves are one step to the reader, who therefore never
+// sees rows counted that a commit in progress may still lose, nor misses committed ones.
+class TStoredRows {
+ public:
+  // Commits the transaction that holds the rows written since the last commit; `written`
+  // is every row written so far.
+  void Commit(TFIBTransaction& transaction, Integer written);
+  Integer Count() const;
+
+ private:
+  mutable std::mutex fLock;
+  Integer fCount = 0;
+};
 
 struct TPersonsImportOutcome {
   TSMIResult Result = irUnknown;
@@ -34,9 +54,11 @@ struct TPersonsImportSettings {
 };
 
 // Runs the import into the open table. Rows that fail are counted and listed, the others
-// are kept (committed every CommitCount rows and at the end). A run that cannot start (a
-// specification that does not read or names a key without a mapping) raises; one that
-// fails (the workbook does not load) answers irFailed, its reason shown by the dialogs.
-TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPersonsTable& table);
+// are kept (committed every CommitCount rows and at the end, each commit counted in
+// `stored`). A run that cannot start (a specification that does not read or names a key
+// without a mapping) raises; one that fails (the workbook does not load) answers
+// irFailed, its reason shown by the dialogs.
+TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPersonsTable& table,
+                                    TStoredRows& stored);
 
 }  // namespace ordvane::demo

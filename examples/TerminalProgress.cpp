@@ -1,6 +1,7 @@
 #include "examples/TerminalProgress.h"
 
 #include "classlib/core/CodePages.h"
+#include "dbclient/EngineSignals.h"
 
 namespace ordvane::demo {
 
@@ -13,6 +14,9 @@ void TTerminalProgress::SetProgressRange(Integer, Integer max, Integer) {
 }
 
 bool TTerminalProgress::UpdateProgress(const AnsiString&, const TSMIProgressCounters& counters) {
+  // Once the run is interrupted, its rows fail because of it: what the run kept is said
+  // when the process ends, and nothing else.
+  AwaitEndIfSignalled();
   // A refresh comes with every row: ten lines a second are what the eye follows.
   const auto now = std::chrono::steady_clock::now();
   if (!fRewriteLine || (fLineOpen && now - fWritten < std::chrono::milliseconds(100))) return true;
@@ -39,6 +43,7 @@ bool TTerminalProgress::AskParameters(const std::vector<TSMIParameter*>&) {
 
 // The dialogs' texts are ANSI, with CR LF between lines.
 void TTerminalProgress::ShowMessage(const AnsiString& message) {
+  AwaitEndIfSignalled();
   EndLine();
   std::string text = AnsiToUtf8(message);
   std::erase(text, '\r');

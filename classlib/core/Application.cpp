@@ -7,6 +7,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/Threads.h"
 
 namespace ordvane {
 
@@ -25,6 +26,21 @@ TDisplayOpener& DisplayOpener() {
 // Set once the program exits: a window made by a destructor then stays off the display.
 bool gExiting = false;
 
+// The components the application owns go as the main thread ends (main returns or the
+// thread calls exit), before any static object is destroyed. What they use as they go
+// (the window and queue registries, the font engine, the grids' shared style) are statics
+// made on first use, after the application, so they would be destroyed before it.
+void FreeOwnedComponentsAsTheMainThreadEnds() {
+  struct TOwnedComponentsEnd {
+    TOwnedComponentsEnd() = default;
+    TOwnedComponentsEnd(const TOwnedComponentsEnd&) = delete;
+    TOwnedComponentsEnd& operator=(const TOwnedComponentsEnd&) = delete;
+    ~TOwnedComponentsEnd() { gApplication.DestroyComponents(); }
+  };
+  thread_local const TOwnedComponentsEnd end;
+  (void)end;
+}
+
 }  // namespace
 
 void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
@@ -32,6 +48,12 @@ void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
 TApplication* Application = &gApplication;
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opInsert && this == &gApplication && IsMainThread())
+    FreeOwnedComponentsAsTheMainThreadEnds();
+}
 
 AnsiString TApplication::ExeName() const { return ParamStr(0); }
 

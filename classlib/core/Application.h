@@ -105,6 +105,11 @@ class TApplication : public TComponent {
   TExceptionEvent OnException;
   TIdleEvent OnIdle;
 
+ protected:
+  // The program's application frees what it owns when the main thread ends, before the
+  // process's static objects go.
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
   bool ProcessMessage(UInt64 timerCutoff);
   void Report(TObject* sender, Exception& e);

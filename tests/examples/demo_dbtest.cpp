@@ -4,15 +4,26 @@
 // mode says, the picture of the form, and errors that say what failed and keep the rows
 // that went in.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
+#include <thread>
 
 #include "dbclient/FIBDatabase.h"
 #include "tests/examples/DemoSupport.h"
+
+extern char** environ;
 
 namespace ordvane::test {
 namespace {
@@ -33,6 +44,65 @@ DemoRun RunDemo(const std::vector<std::string>& arguments, const std::string& en
   run.output = RunCommand(command + " </dev/null", run.exitCode);
   return run;
 }
+
+// The example started in the background, headless, its standard output and error in a
+// pipe; the test decides when it ends.
+class DemoProcess {
+ public:
+  explicit DemoProcess(const std::vector<std::string>& arguments) {
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("no pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> words{ORDVANE_DEMO_PROGRAM};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::string headless = "ORDVANE_HOST=headless";
+    std::vector<char*> env{headless.data()};
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
+    const int spawned = posix_spawn(&fPid, argv[0], &actions, nullptr, argv.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    fOutput = out[0];
+    if (spawned != 0) {
+      close(fOutput);
+      throw std::runtime_error("the example did not start");
+    }
+  }
+  ~DemoProcess() {
+    if (fPid == 0) return;
+    kill(fPid, SIGKILL);
+    waitpid(fPid, nullptr, 0);
+    close(fOutput);
+  }
+  DemoProcess(const DemoProcess&) = delete;
+  DemoProcess& operator=(const DemoProcess&) = delete;
+
+  void Signal(int signal) const { kill(fPid, signal); }
+  // Reads the output until the process closes it, then its status.
+  std::string WaitForEnd(int& status) {
+    std::string output;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = read(fOutput, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+      if (n > 0) output.append(buffer, static_cast<std::size_t>(n));
+    waitpid(fPid, &status, 0);
+    fPid = 0;
+    close(fOutput);
+    return output;
+  }
+
+ private:
+  pid_t fPid = 0;
+  int fOutput = -1;
+};
 
 // Width and height from a PNG file's header.
 std::pair<std::uint32_t, std::uint32_t> PngSize(const std::string& file) {
@@ -193,6 +263,54 @@ TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {
   EXPECT_FALSE(run.Says("Rows imported")) << run.output;
   holder.SetConnected(false);
   EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "300");
+}
+
+// Ctrl+C while the import waits for a person another transaction holds, after two of its
+// commits: the run ends by the signal (the shell's status 130), says that it was
+// interrupted and how many rows the database keeps, and the database keeps those.
+TEST(Demo, AnInterruptedRunEndsByTheSignalAndSaysHowManyRowsAreStored) {
+  const DemoDatabase db;
+  const std::string picture = TestTempDir() + "/first.png";
+  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()}).exitCode, 0);
+  // A person the run writes back shows as a surname that is no longer "X".
+  IsqlAt(db.Name(), "update PERSONS set SURNAME = 'X';\ncommit;\n");
+  const auto written = [&] { return db.Rows("select count(*) from PERSONS where SURNAME <> 'X'"); };
+  // The specification that updates by document, committing every 10 rows: commits after
+  // the 9th and the 19th person, and the 25th waits for the holder below.
+  std::ifstream in(SourcePath("examples/data/persons-by-document.spec"));
+  std::string specification{std::istreambuf_iterator<char>(in), {}};
+  const auto commitCount = specification.find("CommitCount=300");
+  ASSERT_NE(commitCount, std::string::npos);
+  specification.replace(commitCount, 15, "CommitCount=10");
+  const std::string specificationFile = TestTempDir() + "/by-document-10.spec";
+  std::ofstream(specificationFile) << specification;
+
+  TFIBDatabase holder(nullptr);
+  holder.SetDBName(db.Name());
+  holder.ConnectParams().SetUserName("SYSDBA");
+  holder.ConnectParams().SetPassword(SysdbaPassword());
+  TFIBTransaction holding(nullptr);
+  TFIBQuery query(nullptr);
+  ConnectStatement(holder, holding, query);
+  Execute(holder, holding, "update PERSONS set AMOUNT = AMOUNT where ID = 25");
+
+  DemoProcess run({"--database", db.Name(), "--specification", specificationFile, SampleWorkbook()});
+  // The 19 rows committed: the run is at the held person or on its way there, and can
+  // commit nothing more.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  while (written() != "19" && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(written(), "19") << "the run did not reach the held person";
+  run.Signal(SIGINT);
+  int status = 0;
+  const std::string output = run.WaitForEnd(status);
+  holding.Rollback();
+
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status << "\n" << output;
+  EXPECT_TRUE(output.ends_with("\nInterrupted: 19 rows stored.\n")) << output;
+  EXPECT_TRUE(output.starts_with("Database: " + db.Name() + "\n")) << "the report so far kept: " << output;
+  EXPECT_EQ(output.find("Rows imported"), std::string::npos) << output;
+  EXPECT_EQ(written(), "19");
 }
 
 }  // namespace

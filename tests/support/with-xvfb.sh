@@ -8,13 +8,16 @@ if ! command -v Xvfb >/dev/null 2>&1; then
   exit 77
 fi
 dir=$(mktemp -d) || exit 1
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+# The server takes the lowest display number whose socket it can bind and writes it to the
+# pipe once it is ready for clients; a server that cannot start closes the pipe empty.
+# Its only socket is in the abstract namespace, which the kernel gives to one server
+# alone: a server probing a number never removes the socket file of another one.
+# -noreset: the server stays as it was when it said it was ready, instead of starting
+# over (its keyboard compiled anew) whenever its last client goes, as a test whose
+# program opens the display twice would meet it.
+mkfifo "$dir/display" || exit 1
+Xvfb -displayfd 3 -noreset -nolisten tcp -nolisten unix -screen 0 1280x1024x24 3>"$dir/display" 2>"$dir/log" &
 server=$!
-tries=0
-while [ ! -s "$dir/display" ] && kill -0 "$server" 2>/dev/null && [ $tries -lt 100 ]; do
-  sleep 0.05
-  tries=$((tries + 1))
-done
 number=$(head -n 1 "$dir/display")
 if [ -z "$number" ]; then
   echo "skipped: no X server could start ($(tail -n 1 "$dir/log"))"
