@@ -31,8 +31,10 @@ class DesktopSuite : public ::testing::Test {
   static inline TQtHost* host = nullptr;
 };
 
-// Handles messages until `done` holds (true) or the time is up (false).
-inline bool RunUntil(const std::function<bool()>& done, int milliseconds = 3000) {
+// Handles messages until `done` holds (true) or the time is up (false). The bound only
+// stops a test that waits for what never comes: a desktop busy with a parallel run can take
+// seconds to map and paint a window, so it is far above what a quiet machine needs.
+inline bool RunUntil(const std::function<bool()>& done, int milliseconds = 30000) {
   TTimer ticker(nullptr);  // looks at `done` and the time at least this often
   ticker.SetInterval(10);
   ticker.SetOnTimer([](TObject*) {});
@@ -58,7 +60,7 @@ inline std::string RunCommand(const std::string& command) {
     finished.store(true);
     TMessageQueue::Main()->Wake();
   });
-  RunUntil([&] { return finished.load(); }, 10000);
+  RunUntil([&] { return finished.load(); }, 60000);
   worker.join();
   return output;
 }

@@ -15,13 +15,13 @@ int main(int argc, char** argv) {
   if (argc != 2) return 2;
   TQtHost host;
   const UINT format = RegisterClipboardFormat(argv[1]);
-  if (!test::RunUntil([&] { return IsClipboardFormatAvailable(format); }, 5000)) return 1;
+  if (!test::RunUntil([&] { return IsClipboardFormatAvailable(format); }, 30000)) return 1;
   RawByteString data = Clipboard()->GetBuffer(format);
   for (unsigned char byte : data) std::printf("%02x", byte);
   std::printf("\n");
   std::fflush(stdout);
   std::reverse(data.begin(), data.end());
   Clipboard()->SetBuffer(format, data.data(), data.size());
-  test::RunUntil([&] { return Clipboard()->GetBuffer(format) != data; }, 5000);
+  test::RunUntil([&] { return Clipboard()->GetBuffer(format) != data; }, 30000);
   return 0;
 }

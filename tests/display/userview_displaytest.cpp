@@ -310,7 +310,7 @@ TEST_F(UserView, AProgramsFirstFormIsOnTheDisplaysScreenAndClosingItEndsTheProgr
   EXPECT_EQ(dialogLeft, left + (980 - 300) / 2);  // a 300 x 120 one centred on it
   EXPECT_EQ(dialogTop, top + (600 - 120) / 2);
   // Wait until it shows, then close it with its close button.
-  RunUntil([] { return !RunCommand("xdotool search --onlyvisible --name '^Main form$'").empty(); }, 10000);
+  RunUntil([] { return !RunCommand("xdotool search --onlyvisible --name '^Main form$'").empty(); });
   RunCommand("xdotool mousemove " + std::to_string(closeX) + " " + std::to_string(closeY) + " click 1");
   std::string rest;
   while (std::fgets(line, sizeof line, program)) rest += line;
