@@ -63,13 +63,15 @@ TFIBDSBlobStream::TFIBDSBlobStream(TFIBCustomDataSet& dataSet, TField* field, st
 
 TFIBDSBlobStream::~TFIBDSBlobStream() {
   try {
-    Flush();
+    TellFieldChanged();
   } catch (...) {
     Application->HandleException(&fDataSet);
   }
 }
 
-void TFIBDSBlobStream::Flush() {
+void TFIBDSBlobStream::Flush() { TellFieldChanged(); }
+
+void TFIBDSBlobStream::TellFieldChanged() {
   if (!fModified) return;
   fModified = false;
   fDataSet.BlobStreamClosed(fField);

@@ -91,6 +91,8 @@ class TFIBDSBlobStream : public TStream {
  private:
   // The dataset's check and marks of a write.
   void StartWrite();
+  // The field-change event of a written stream, once.
+  void TellFieldChanged();
 
   TFIBCustomDataSet& fDataSet;
   TField* fField;

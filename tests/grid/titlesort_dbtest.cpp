@@ -26,10 +26,6 @@ class TitleSortDb : public testing::Test, protected FirebirdGridFixture {
     fOpens = 0;
   }
 
-  void ClickTitle(int dataCol) {
-    const TRect r = fGrid->CellRect(fGrid->DataToRawColumn(dataCol), 0);
-    fUi.Click(fGrid, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
   std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
 
   int fOpens = 0;
@@ -87,10 +83,6 @@ class LocalSortCursorDb : public testing::Test, protected FirebirdGridFixture {
     fUi.Process();
   }
 
-  void ClickTitle(int dataCol) {
-    const TRect r = fGrid->CellRect(fGrid->DataToRawColumn(dataCol), 0);
-    fUi.Click(fGrid, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
   Integer Id() { return fDataSet->FieldByName("ID")->AsInteger(); }
 
   // The grid's cursor is on the record, and its rows, as it paints them, are the records
