@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "classlib/core/Application.h"
 #include "classlib/core/DebugChecks.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/db/BinaryFields.h"
@@ -61,9 +62,24 @@ TFIBDSBlobStream::TFIBDSBlobStream(TFIBCustomDataSet& dataSet, TField* field, st
 }
 
 TFIBDSBlobStream::~TFIBDSBlobStream() {
+  try {
+    TellFieldChanged();
+  } catch (...) {
+    Application->HandleException(&fDataSet);
+  }
+}
+
+void TFIBDSBlobStream::Flush() { TellFieldChanged(); }
+
+void TFIBDSBlobStream::TellFieldChanged() {
   if (!fModified) return;
   fModified = false;
   fDataSet.BlobStreamClosed(fField);
+}
+
+void TFIBDSBlobStream::StartWrite() {
+  fDataSet.BlobStreamWriting(fField);
+  fModified = true;
 }
 
 Int64 TFIBDSBlobStream::Read(void* buffer, Int64 count) {
@@ -72,8 +88,7 @@ Int64 TFIBDSBlobStream::Read(void* buffer, Int64 count) {
 }
 
 Int64 TFIBDSBlobStream::Write(const void* buffer, Int64 count) {
-  fDataSet.BlobStreamWriting(fField);
-  fModified = true;
+  StartWrite();
   return fBlob ? fBlob->Write(buffer, count) : 0;
 }
 
@@ -83,6 +98,7 @@ Int64 TFIBDSBlobStream::Seek(Int64 offset, TSeekOrigin origin) {
 }
 
 void TFIBDSBlobStream::SetSize(Int64 newSize) {
+  StartWrite();
   if (fBlob) fBlob->SetSize(newSize);
 }
 

@@ -71,7 +71,8 @@ class TFIBDSBlobStream : public TStream {
   // Positioned at 0; in bmWrite the blob is emptied first.
   TFIBDSBlobStream(TFIBCustomDataSet& dataSet, TField* field, std::shared_ptr<TFIBBlobStream> blob,
                    TBlobStreamMode mode);
-  // A stream that was written tells the field and the controls once.
+  // A written stream not flushed by its writer is flushed here; an error of the field's
+  // change handler then goes to the application, as it cannot reach the writer.
   ~TFIBDSBlobStream() override;
 
   // In dsOldValue the previous version is read.
@@ -79,11 +80,20 @@ class TFIBDSBlobStream : public TStream {
   // "Not editing." outside dsEdit and dsInsert, unless the field is a client blob.
   Int64 Write(const void* buffer, Int64 count) override;
   Int64 Seek(Int64 offset, TSeekOrigin origin) override;
+  // A write: checked and marked as Write is.
   void SetSize(Int64 newSize) override;
+  // A stream that was written tells the field and the controls once; the field's change
+  // handler may raise.
+  void Flush() override;
   bool Modified() const { return fModified; }
   TFIBBlobStream* Blob() const { return fBlob.get(); }
 
  private:
+  // The dataset's check and marks of a write.
+  void StartWrite();
+  // The field-change event of a written stream, once.
+  void TellFieldChanged();
+
   TFIBCustomDataSet& fDataSet;
   TField* fField;
   std::shared_ptr<TFIBBlobStream> fBlob;

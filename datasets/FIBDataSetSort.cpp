@@ -470,6 +470,8 @@ void TFIBCustomDataSet::SortByFields(const std::vector<TSortFieldItem>& items, c
       if (!bookmark.empty()) GotoBookmark(bookmark);
     }
   }
+  // Filling the buffers around the bookmarked record left the cursor on the last one read.
+  UpdateCursorPos();
   Resync({});
 }
 

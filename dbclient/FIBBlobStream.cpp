@@ -384,8 +384,15 @@ Int64 TFIBBlobStream::Size() {
   return static_cast<Int64>(fBuffer.size());
 }
 
+// A write: the body is loaded first, so that a later load cannot undo the new size.
 void TFIBBlobStream::SetSize(Int64 newSize) {
-  fBuffer.resize(ToSize(newSize));
+  CheckWritable();
+  EnsureLoaded();
+  const std::size_t size = ToSize(newSize);
+  if (size == fBuffer.size()) return;
+  if (fIsCommitted) SaveOldBuffer();
+  fBuffer.resize(size);
+  fModified = true;
 }
 
 void TFIBBlobStream::Truncate() {

@@ -98,7 +98,8 @@ class TFIBBlobStream : public TStream {
   // Any position may be set; there is no clamping.
   Int64 Seek(Int64 offset, TSeekOrigin origin) override;
   Int64 Size() override;
-  // The body becomes newSize bytes (zeros after the old end).
+  // The body becomes newSize bytes (zeros after the old end): a write, refused in read
+  // mode as Write is, keeping the committed body aside.
   void SetSize(Int64 newSize) override;
 
   // Writes the body as a new server blob unless accept (which only makes the body the

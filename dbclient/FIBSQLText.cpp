@@ -46,13 +46,23 @@ class TTextView {
   bool AnyKeywordAt(int p, std::initializer_list<std::string_view> words) const {
     return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return KeywordAt(p, w); });
   }
-  // A clause that may end a select after its ORDER BY: ROWS, FOR UPDATE, WITH LOCK.
+  // A clause that picks rows out of the ordered ones: ROWS, OFFSET and FETCH. An OFFSET
+  // counts only with its value after it and a FETCH only with FIRST or NEXT, so that a
+  // column of either name in a condition ends nothing.
+  bool RowLimitAt(int p) const {
+    if (KeywordAt(p, "ROWS")) return true;
+    if (KeywordAt(p, "FETCH")) {
+      const int q = SignificantAfter(p + 5);
+      return WordAt(q, "FIRST") || WordAt(q, "NEXT");
+    }
+    if (!KeywordAt(p, "OFFSET")) return false;
+    const char value = At(SignificantAfter(p + 6));
+    return (value >= '0' && value <= '9') || value == '?' || value == ':';
+  }
+  // A clause that may end a select after its ORDER BY: a row limit, FOR UPDATE, WITH LOCK.
   bool TailClauseAt(int p) const {
-    if (KeywordAt(p, "ROWS") || KeywordAt(p, "FOR")) return true;
-    if (!KeywordAt(p, "WITH")) return false;
-    int q = p + 4;
-    SkipBlanksAndComments(fText, fLength, q);
-    return WordAt(q, "LOCK");
+    if (RowLimitAt(p) || KeywordAt(p, "FOR")) return true;
+    return KeywordAt(p, "WITH") && WordAt(SignificantAfter(p + 4), "LOCK");
   }
   bool WhereKeywordAt(int p) const { return p + 4 <= fLength && KeywordAt(p, "WHERE"); }
   bool WhereEndAt(int p) const {
@@ -63,6 +73,12 @@ class TTextView {
   bool PlanKeywordAt(int p) const { return p + 4 <= fLength && KeywordAt(p, "PLAN"); }
 
  private:
+  // The position of the first character from p on that is no blank, bracket or comment.
+  int SignificantAfter(int p) const {
+    SkipBlanksAndComments(fText, fLength, p);
+    return p;
+  }
+
   const AnsiString& fText;
   int fLength;
 };
@@ -520,7 +536,8 @@ AnsiString TSQLParser::SetPlanText(const AnsiString& plan) {
 // ---- Record count ----------------------------------------------------------------------
 
 // A select returns one row per row of its FROM clause only when it has no DISTINCT,
-// FIRST, SKIP, GROUP BY, HAVING, UNION or ROWS and no aggregate in its select list.
+// FIRST, SKIP, GROUP BY, HAVING, UNION, ROWS, OFFSET or FETCH and no aggregate in its
+// select list.
 // Finding one of these words where it is not meant that way only costs the simple form.
 bool TSQLParser::NeedsDerivedCount(int fromStart) {
   TTextView v(fText);
@@ -531,7 +548,8 @@ bool TSQLParser::NeedsDerivedCount(int fromStart) {
   ResetDepth();
   return Scan(fStatementStart, [&](int p) {
            if (fDepth != 0) return false;
-           for (std::string_view w : {"DISTINCT"sv, "FIRST"sv, "SKIP"sv, "GROUP"sv, "HAVING"sv, "UNION"sv, "ROWS"sv})
+           for (std::string_view w : {"DISTINCT"sv, "FIRST"sv, "SKIP"sv, "GROUP"sv, "HAVING"sv, "UNION"sv,
+                                      "ROWS"sv, "OFFSET"sv, "FETCH"sv})
              if (wordAt(p, w)) return true;
            if (p >= fromStart) return false;
            for (std::string_view w : {"COUNT"sv, "SUM"sv, "AVG"sv, "MIN"sv, "MAX"sv, "LIST"sv})
@@ -563,7 +581,7 @@ int TSQLParser::SelectListWidth(int fromStart) {
 
 // The select as a derived table; its columns are named by a column list, because a
 // derived table refuses unnamed and repeated column names. The ORDER BY goes, unless a
-// ROWS clause rides on it; FOR UPDATE and WITH LOCK go as well.
+// row limit rides on it; FOR UPDATE and WITH LOCK go as well.
 AnsiString TSQLParser::DerivedCountText(int fromStart) {
   TTextView v(fText);
   int end = fLength;
@@ -573,8 +591,8 @@ AnsiString TSQLParser::DerivedCountText(int fromStart) {
   });
   if (lock > 0) end = lock - 1;
   int order = GetOrderByClause().Start;
-  int rows = FindTopLevel(std::max(order, 1), [&](int p) { return KeywordAt(p, "ROWS"); });
-  if (order > 0 && order <= end && rows == 0) end = order - 1;
+  int limit = FindTopLevel(std::max(order, 1), [&](int p) { return v.RowLimitAt(p); });
+  if (order > 0 && order <= end && limit == 0) end = order - 1;
   AnsiString body = v.Range(fStatementStart, end);
   TrimRightInPlace(body);
   AnsiString result = "select count(*) from (" + body + SeparatorAfter(body, "") + ")";

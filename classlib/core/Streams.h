@@ -25,6 +25,9 @@ class TStream : public TObject {
   virtual Int64 Seek(Int64 offset, TSeekOrigin origin) = 0;
   virtual Int64 Size();
   virtual void SetSize(Int64 newSize) = 0;
+  // Completes the writes made so far where an error still reaches the writer: a stream
+  // that tells others of its writes tells them here. Nothing to do for plain streams.
+  virtual void Flush() {}
   Int64 Position() { return Seek(0, soCurrent); }
   void SetPosition(Int64 position) { Seek(position, soBeginning); }
 

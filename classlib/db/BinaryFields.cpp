@@ -135,12 +135,14 @@ void TBlobField::SetAsString(const AnsiString& value) {
   const std::unique_ptr<TStream> stream = OpenBlob(bmWrite);
   stream->WriteBuffer(value.data(), static_cast<Int64>(value.size()));
   fModified = true;
+  stream->Flush();
 }
 
 void TBlobField::LoadFromStream(TStream* stream) {
   const std::unique_ptr<TStream> blob = OpenBlob(bmWrite);
   blob->CopyFrom(stream, 0);
   fModified = true;
+  blob->Flush();
 }
 
 void TBlobField::SaveToStream(TStream* stream) {

@@ -1,9 +1,8 @@
 // The dataset's blob streams against a real database: null blobs, the edit check, the
-// field-change event of a written stream, bodies of the sizes around a segment written
-// through field streams and compared by isql-fb with a body the server builds itself,
-// the changed-blob test, the limit on live streams, the local blob cache keyed by table,
-// column and primary key, and the bodies a cached-updates dataset reads while its
-// connection is closed.
+// field-change event of a written stream and its handler's error, a new size as a write, bodies of the sizes
+// around a segment written through field streams and compared by isql-fb with a body the server builds
+// itself, the changed-blob test, the limit on live streams, the local blob cache keyed by table, column and
+// primary key, and the bodies a cached-updates dataset reads while its connection is closed.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "classlib/core/Application.h"
 #include "classlib/db/BinaryFields.h"
 #include "tests/datasets/BlobFieldsSupport.h"
 #include "tests/dbclient/BlobCacheFiles.h"
@@ -176,6 +176,59 @@ TEST_F(BlobsTest, AFilterReadingBlobsKeepsOneStreamPerRecord) {
     EXPECT_EQ(seen, 18);
   }
   EXPECT_LE(fDataSet->BlobStreamCount(), 10u);
+}
+
+// A change handler's error reaches whoever wrote the blob field, as any field's does; a
+// stream written and dropped by its caller hands the error to the application instead.
+TEST_F(BlobsTest, AChangeHandlersErrorReachesTheWriter) {
+  Open("select id, b, m from blobs where id = 9");
+  fDataSet->UpdateSQL().SetText("update blobs set m = ?m where id = ?old_id");
+  Field("M")->OnChange = [](TField*) { throw EDatabaseError("refused by the handler"); };
+  fDataSet->Edit();
+  try {
+    Field("M")->SetAsString("by user");
+    ADD_FAILURE() << "the handler's error was lost";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "refused by the handler");
+  }
+  TMemoryStream source;
+  source.WriteBuffer("loaded", 6);
+  EXPECT_THROW(static_cast<TBlobField*>(Field("M"))->LoadFromStream(&source), EDatabaseError);
+  std::vector<std::string> reported;
+  const TExceptionEvent before = Application->OnException;
+  Application->OnException = [&](TObject*, Exception& e) { reported.push_back(e.Message()); };
+  Write("M", "through a stream");
+  Application->OnException = before;
+  EXPECT_EQ(reported, (std::vector<std::string>{"refused by the handler"}));
+  Field("M")->OnChange = nullptr;
+  EXPECT_EQ(Field("M")->AsString(), "through a stream");
+  fDataSet->Cancel();
+  EXPECT_EQ(Field("M")->AsString(), "blob 9");
+}
+
+// A new size is a write: refused while browsing; in an edit it changes the record, Post
+// sends the new body, and the old value and Cancel keep the committed one.
+TEST_F(BlobsTest, ASizeChangeIsAWrite) {
+  Open("select id, m from blobs where id = 10");
+  fDataSet->UpdateSQL().SetText("update blobs set m = ?m where id = ?old_id");
+  try {
+    fDataSet->CreateBlobStream(Field("M"), bmRead)->SetSize(0);
+    ADD_FAILURE() << "a blob was resized while browsing";
+  } catch (const EFIBError& e) {
+    EXPECT_EQ(e.Message(), "Not editing.");
+  }
+  EXPECT_EQ(Field("M")->AsString(), "blob 10");
+  fDataSet->Edit();
+  fDataSet->CreateBlobStream(Field("M"), bmReadWrite)->SetSize(4);
+  EXPECT_TRUE(fDataSet->Modified());
+  EXPECT_EQ(Field("M")->AsString(), "blob");
+  EXPECT_EQ(Field("M")->OldValue().AsString(), "blob 10");
+  fDataSet->Cancel();
+  EXPECT_EQ(Field("M")->AsString(), "blob 10");
+  fDataSet->Edit();
+  fDataSet->CreateBlobStream(Field("M"), bmReadWrite)->SetSize(0);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select octet_length(m) from blobs where id = 10"), "0");
 }
 
 namespace fs = std::filesystem;

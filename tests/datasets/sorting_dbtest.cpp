@@ -150,6 +150,47 @@ TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
   EXPECT_EQ(fDataSet->OrderInfo().front().FieldName, "N");
 }
 
+// A link over several buffers, as a grid keeps: after the sort the cursor is on the record
+// it was on, and the link's rows are the records around it in the new order.
+TEST_F(SortingTest, TheCursorStaysOnItsRecordUnderALinkOfSeveralBuffers) {
+  TDataSource source(&fForm);
+  source.SetDataSet(fDataSet);
+  TDataLink link;
+  link.SetBufferCount(15);
+  link.SetDataSource(&source);
+  Open(PersonsSelect);
+  struct TCase {
+    std::vector<TSortFieldItem> fields;
+    std::vector<bool> ascending;
+  };
+  const std::vector<TCase> cases{{{"SURNAME"}, {true}},
+                                 {{"SURNAME"}, {false}},
+                                 {{"N", "BORN"}, {true, false}},
+                                 {{"AMOUNT", "SURNAME", "ID"}, {false, true, false}},
+                                 {{"ID"}, {true}}};
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    fDataSet->First();
+    fDataSet->MoveBy(5);
+    const Integer id = Id();
+    fDataSet->SortByFields(cases[i].fields, cases[i].ascending);
+    EXPECT_EQ(Id(), id) << i;
+    const Integer row = link.ActiveRecord();
+    std::vector<Integer> shown;
+    for (Integer r = 0; r < link.RecordCount(); ++r) {
+      link.SetActiveRecord(r);
+      shown.push_back(Id());
+    }
+    link.SetActiveRecord(row);
+    const std::vector<Integer> order = Ids(*fDataSet);
+    const auto at = std::find(order.begin(), order.end(), id) - order.begin();
+    ASSERT_GE(at, row) << i;
+    EXPECT_EQ(shown, std::vector<Integer>(order.begin() + (at - row),
+                                          order.begin() + (at - row) + std::ssize(shown)))
+        << i;
+  }
+  link.SetDataSource(nullptr);
+}
+
 TEST_F(SortingTest, BadFieldListsRaiseBeforeAnythingMoves) {
   Open(PersonsSelect);
   fDataSet->SortByFields({"N"}, {true});

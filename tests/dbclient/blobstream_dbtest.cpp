@@ -187,6 +187,49 @@ TEST_P(BlobTest, ModesRefuseTheWrongDirection) {
   }
 }
 
+// A new size is a write: refused in read mode; in read-write mode the committed body stays
+// aside for the old value and Cancel, and Post sends the resized one, also when the size
+// is the first thing asked of the stream.
+TEST_P(BlobTest, ANewSizeIsAWrite) {
+  TFIBBlobStream stream;
+  stream.SetDatabase(fDatabase);
+  stream.SetTransaction(fTransaction);
+  const ISC_QUAD original = WriteThroughStream("abcdef");
+  stream.SetBlobID(original);
+  try {
+    stream.SetSize(2);
+    ADD_FAILURE() << "a read-mode stream was resized";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 36);
+  }
+  EXPECT_EQ(stream.GetAsString(), "abcdef");
+  EXPECT_FALSE(stream.Modified());
+  stream.SetMode(bmReadWrite);
+  stream.SetSize(2);
+  EXPECT_TRUE(stream.Modified());
+  EXPECT_EQ(stream.GetAsString(), "ab");
+  char old[16] = {};
+  EXPECT_EQ(stream.ReadOld(old, sizeof old), 6);
+  EXPECT_EQ(std::string(old, 6), "abcdef");
+  stream.Cancel();
+  EXPECT_EQ(stream.GetAsString(), "abcdef");
+  stream.SetSize(8);
+  stream.Post();
+  StoreData(1000, stream.BlobID());
+  EXPECT_EQ(ReadData(1000), std::string("abcdef\0\0", 8));
+  stream.SetSize(0);
+  stream.Post();
+  StoreData(1001, stream.BlobID());
+  EXPECT_EQ(Oracle("select octet_length(data) from t where id = 1001"), "0");
+  TFIBBlobStream fresh;
+  fresh.SetDatabase(fDatabase);
+  fresh.SetTransaction(fTransaction);
+  fresh.SetMode(bmReadWrite);
+  fresh.SetBlobID(original);
+  fresh.SetSize(3);
+  EXPECT_EQ(fresh.GetAsString(), "abc");
+}
+
 TEST_P(BlobTest, CyrillicTextBlobsReadAsWritten) {
   const AnsiString text = Utf8ToAnsi("Прізвище Ґудзь, їжак і Єва");
   fQuery->SQL().SetText("insert into t (id, memo, memo_utf) values (1000, :memo, :memo_utf)");

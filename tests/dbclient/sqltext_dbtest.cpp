@@ -34,16 +34,18 @@ struct SelectCase {
 const SelectCase kSelects[] = {
     {"select id, surname from person", "(PERSON NATURAL)", false},
     {"select id, surname from person where city_id = 1 order by id", "(PERSON NATURAL)", true},
-    {"select p.id, c.name from person p join city c on c.id = p.city_id where p.id > 1 order by p.id desc", nullptr,
-     true},
-    {"select p.id, c.name from person p left outer join city c on c.id = p.city_id order by c.name nulls first, p.id",
+    {"select p.id, c.name from person p join city c on c.id = p.city_id where p.id > 1 order by p.id desc",
+     nullptr, true},
+    {"select p.id, c.name from person p left outer join city c on c.id = p.city_id order by c.name nulls "
+     "first, p.id",
      nullptr, true},
     {"select p.surname, (select max(c.name) from city c where c.id = p.city_id) as city from person p "
      "where p.note <> 'where order by' order by 1",
      nullptr, false},
     {"select * from person where note <> 'select -- from' /* where */ order by id", "(PERSON NATURAL)", true},
-    {"select \"Ід\", \"Прізвище\" from \"Особи\" where \"where\" = 'order' order by \"Прізвище\" desc, \"Ід\"", nullptr,
-     true},
+    {"select \"Ід\", \"Прізвище\" from \"Особи\" where \"where\" = 'order' order by \"Прізвище\" desc, "
+     "\"Ід\"",
+     nullptr, true},
     {"select \"from\", \"group\" from \"order\" where \"from\" > 0", nullptr, false},
     {"select distinct surname from person order by surname", "(PERSON NATURAL)", false},
     {"select city_id, count(*) from person group by city_id having count(*) > 1 order by 2", nullptr, false},
@@ -54,8 +56,8 @@ const SelectCase kSelects[] = {
     {"select id from person where id > 2 rows 3", "(PERSON NATURAL)", false},
     {"select id, name from cities_from(2) order by id", nullptr, true},
     {"select p.id from person p, city c where p.city_id = c.id and c.name starting with 'Л'", nullptr, false},
-    {"select id\n-- a comment with from and where\nfrom person\r\nwhere id < 5\r\norder by id", "(PERSON NATURAL)",
-     true},
+    {"select id\n-- a comment with from and where\nfrom person\r\nwhere id < 5\r\norder by id",
+     "(PERSON NATURAL)", true},
     {"select id from person plan (person natural) order by id", "(PERSON NATURAL)", true},
     {"select id from person where id = 1 for update", "(PERSON NATURAL)", false},
     {"select c.name, p.cnt from city c join (select city_id, count(*) cnt from person group by city_id) p "
@@ -69,6 +71,12 @@ const SelectCase kSelects[] = {
     {"select first 2 * from city order by name nulls last", nullptr, false},
     {"select count(*) from person", nullptr, false},
     {"select city_id, list(surname) from person where born > '1800-01-01' group by 1", nullptr, false},
+    {"select id from person where id > 2 offset 2 rows", "(PERSON NATURAL)", false},
+    {"select id, surname from person fetch first 3 rows only", "(PERSON NATURAL)", false},
+    {"select id from person where city_id = 1 order by id offset 1 row fetch next 1 row only",
+     "(PERSON NATURAL)", false},
+    {"select distinct city_id from person order by 1 desc fetch first 2 rows only", nullptr, false},
+    {"select id from person where id < 7 order by id offset 1 rows for update", nullptr, false},
 };
 
 std::string Trimmed(const std::string& s) { return FastTrim(s); }
@@ -167,6 +175,64 @@ TEST_F(SqlTextOnServer, CountTextCountsTheRowsTheSelectReturns) {
     ASSERT_EQ(count.rows.size(), 1u) << CountSelectSQL(kSelects[i].sql);
     EXPECT_EQ(std::stol(count.rows[0]), select.affected) << kSelects[i].sql << "\n" << CountSelectSQL(kSelects[i].sql);
   }
+}
+
+// Selects whose rows a ROWS, OFFSET or FETCH clause picks out of the ordered ones: every
+// rewrite keeps the clause working on the new text, so the rewritten select returns what
+// the same select written by hand returns.
+TEST_F(SqlTextOnServer, RowLimitsPickFromTheRewrittenSelect) {
+  struct TLimited {
+    const char* where;  // may be empty
+    const char* order;
+    const char* inverted;
+    const char* limit;
+  };
+  const TLimited cases[] = {
+      {"city_id < 3", "id", "id desc", "rows 2 to 3"},
+      {"city_id < 3", "id", "id desc", "offset 1 rows"},
+      {"city_id < 3", "id", "id desc", "fetch first 2 rows only"},
+      {"city_id < 3", "born desc", "born", "offset 1 row fetch next 2 rows only"},
+      {"", "id desc", "id", "fetch first 3 rows only"},
+      {"", "surname, id", "surname desc, id desc", "offset 3 rows"},
+  };
+  auto select = [](const std::string& where, const std::string& order, const std::string& limit) {
+    return "select id from person" + (where.empty() ? "" : " where " + where) + " order by " + order + " " +
+           limit;
+  };
+  std::vector<std::pair<std::string, std::string>> statements;
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const TLimited& c = cases[i];
+    const std::string sql = select(c.where, c.order, c.limit);
+    const std::string both = std::string(c.where).empty() ? "id <> 3" : std::string(c.where) + " and id <> 3";
+    TSQLParser parser(sql);
+    const std::pair<std::string, std::string> rewrites[] = {
+        {parser.AddCondition("id <> 3", false), select(both, c.order, c.limit)},
+        {parser.AddCondition("id <> 3", true), select(both, c.order, c.limit)},
+        {parser.SetWhereText("id > 2"), select("id > 2", c.order, c.limit)},
+        {parser.SetWhereText(""), select("", c.order, c.limit)},
+        {parser.SetOrderByText("surname desc, id"), select(c.where, "surname desc, id", c.limit)},
+        {SetOrderClause(sql, "surname desc, id"), select(c.where, "surname desc, id", c.limit)},
+        {parser.SetOrderByText(InvertOrderClause(parser.GetOrderByText())),
+         select(c.where, c.inverted, c.limit)},
+        {parser.SetPlanText("(PERSON NATURAL)"), sql},
+        {parser.GetCountText(), "select count(*) from (" + sql + ")"},
+    };
+    for (std::size_t k = 0; k < std::size(rewrites); ++k) {
+      const std::string tag = std::to_string(i) + "_" + std::to_string(k);
+      statements.emplace_back("#R" + tag, rewrites[k].first);
+      statements.emplace_back("#H" + tag, rewrites[k].second);
+      texts.push_back(rewrites[k].first);
+    }
+  }
+  std::map<std::string, Printed> printed = RunMarked(*fDb, statements);
+  for (std::size_t n = 0; n < statements.size(); n += 2) {
+    const Printed& rewritten = printed[statements[n].first];
+    const Printed& byHand = printed[statements[n + 1].first];
+    ASSERT_GE(byHand.affected, 1) << statements[n + 1].second;
+    EXPECT_EQ(rewritten.rows, byHand.rows) << statements[n].second << "\n" << statements[n + 1].second;
+  }
+  ExpectAllPrepare(*fDb, texts);
 }
 
 TEST_F(SqlTextOnServer, InvertedOrderReturnsTheRowsInReverse) {

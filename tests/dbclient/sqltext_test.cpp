@@ -63,6 +63,8 @@ TEST(SQLParser, FromClauseEndsBeforeTheNextTopLevelClause) {
       {"select a from t1 join (select b from u where c = 1 order by b) d on d.b = t1.a where t1.x = 2",
        "from t1 join (select b from u where c = 1 order by b) d on d.b = t1.a "},
       {"select a from t rows 5", "from t "},
+      {"select a from t offset 5 rows", "from t "},
+      {"select a from t fetch next 1 row only", "from t "},
       {"select a from t with lock", "from t "},
       {"select a from (select b from u)where b = 1", "from (select b from u)"},
       {"select a from \"Таблиця\" having count(*) > 1", "from \"Таблиця\" "},
@@ -98,6 +100,11 @@ TEST(SQLParser, WhereConditionTable) {
       {"select a from t where a = \"B\"", "a = \"B\""},
       {"select a from t where a starting with 'x' group by a", "a starting with 'x'"},
       {"select a from t where a = 1 rows 5", "a = 1"},
+      {"select a from t where a = 1 offset ? rows", "a = 1"},
+      {"select a from t where a = 1 fetch first 10 rows only", "a = 1"},
+      {"select a from t where a = 1 offset /* skip */ 2 rows fetch next 3 rows only", "a = 1"},
+      // Columns named as the clauses, without what the clauses take after them.
+      {"select a from t where offset = 1 and fetch > 2", "offset = 1 and fetch > 2"},
       {"select a from t where a = 1 for update", "a = 1"},
       {"select a from t where a = 1 with lock", "a = 1"},
       {"select a from t where a = 1;", "a = 1"},
@@ -106,7 +113,8 @@ TEST(SQLParser, WhereConditionTable) {
       // Neither a "/*" inside a line comment nor the "/" that closes a comment opens one.
       {"select a from t -- see /* note\nwhere b = 1", "b = 1"},
       {"select 3 /* c */*2 from t where b = 2", "b = 2"},
-      {"select a from t WHERE\r\n  a in (select b from u where c = 'order') ORDER BY a", "a in (select b from u where c = 'order')"},
+      {"select a from t WHERE\r\n  a in (select b from u where c = 'order') ORDER BY a",
+       "a in (select b from u where c = 'order')"},
   };
   for (const Case& c : cases) {
     TSQLParser parser(c.sql);
@@ -126,7 +134,8 @@ TEST(SQLParser, AddConditionWrapsTheOldConditionOrAddsAWhere) {
     const char* expected;
   } cases[] = {
       {"select a from t", "b=2", false, "select a from t\r\n WHERE b=2\r\n"},
-      {"select a from t where a=1 order by a", "b=2", false, "select a from t where(  a=1 ) and ( b=2 ) order by a"},
+      {"select a from t where a=1 order by a", "b=2", false,
+       "select a from t where(  a=1 ) and ( b=2 ) order by a"},
       {"select a from t where a=1", "b=2", true, "select a from t where(  a=1\r\n  ) and ( b=2 )\r\n "},
       {"select a from t order by a", "b=2", false, "select a from t \r\n WHERE b=2\r\norder by a"},
       {"select a from t order by a", "b=2", true, "select a from t \r\n WHERE \r\n b=2\r\norder by a"},
@@ -139,6 +148,9 @@ TEST(SQLParser, AddConditionWrapsTheOldConditionOrAddsAWhere) {
        "select a, (select max(b) from u where u.x = t.x) from t\r\n WHERE c=3\r\n"},
       {"update t set a = 1", "b=2", false, "update t set a = 1\r\n WHERE b=2\r\n"},
       {"select a from t rows 5", "b=2", false, "select a from t \r\n WHERE b=2\r\nrows 5"},
+      {"select * from t where a = 1 fetch first 10 rows only", "b = 2", false,
+       "select * from t where(  a = 1 ) and ( b = 2 ) fetch first 10 rows only"},
+      {"select a from t offset 1 row", "b=2", false, "select a from t \r\n WHERE b=2\r\noffset 1 row"},
   };
   for (const Case& c : cases) EXPECT_EQ(AddWhereCondition(c.sql, c.condition, c.onNewLines), c.expected) << c.sql;
 }
@@ -151,6 +163,8 @@ TEST(SQLParser, SetWhereTextReplacesTheMainCondition) {
   EXPECT_EQ(parser.SetWhereText("b=2"), "select a from t\r\nWHERE b=2\r\norder by a");
   parser.SetSQLText("select a from t");
   EXPECT_EQ(parser.SetWhereText("b=2"), "select a from t\r\n WHERE b=2\r\n");
+  parser.SetSQLText("select a from t where a=1 offset 2 rows");
+  EXPECT_EQ(parser.SetWhereText("b=2"), "select a from t \r\nWHERE b=2\r\n offset 2 rows");
 }
 
 TEST(SQLParser, OrderByRunsToTheEndOrToATailClause) {
@@ -164,6 +178,9 @@ TEST(SQLParser, OrderByRunsToTheEndOrToATailClause) {
   EXPECT_EQ(clause.Text, "");
   EXPECT_EQ(GetOrderByClauseOf("select a, row_number() over (order by b) from t").Start, 0);
   EXPECT_EQ(GetOrderByClauseOf("select a from t order by a rows 5").Text, " a ");
+  EXPECT_EQ(GetOrderByClauseOf("select a from t order by a desc offset 5 rows").Text, " a desc ");
+  EXPECT_EQ(GetOrderByClauseOf("select a from t order by a fetch first 1 row only").Text, " a ");
+  EXPECT_EQ(GetOrderByClauseOf("select a from t order by offset, fetch").Text, " offset, fetch");
   EXPECT_EQ(GetOrderByClauseOf("select a from t where b = 'order by' ORDER\tBY a").Text, " a");
 }
 
@@ -181,6 +198,8 @@ TEST(SQLParser, SetOrderByTextTable) {
       {"select a from t order by a rows 5", "b", "select a from t \r\nORDER BY b\r\nrows 5"},
       {"select a from t order by a rows 5", "", "select a from t rows 5"},
       {"select a from t rows 5", "b", "select a from t\r\nORDER BY b\r\nrows 5"},
+      {"select a from t order by a offset 5 rows", "b", "select a from t \r\nORDER BY b\r\noffset 5 rows"},
+      {"select a from t order by a fetch first 2 rows only", "", "select a from t fetch first 2 rows only"},
       {"select a from t -- last line", "b", "select a from t -- last line\r\nORDER BY b"},
   };
   for (const Case& c : cases) EXPECT_EQ(TSQLParser(c.sql).SetOrderByText(c.order), c.expected) << c.sql;
@@ -193,6 +212,10 @@ TEST(SQLParser, SetOrderClauseReplacesTheListInPlace) {
   EXPECT_EQ(SetOrderClause("select a from t order by a", ""), "select a from t  ");
   EXPECT_EQ(SetOrderClause("select a from t rows 3", "b"), "select a from t  ORDER BY b rows 3");
   EXPECT_EQ(SetOrderClause("select a from t order by a rows 3", "b"), "select a from t order by b rows 3");
+  EXPECT_EQ(SetOrderClause("select a from t order by a offset 5 rows", "b"),
+            "select a from t order by b offset 5 rows");
+  EXPECT_EQ(SetOrderClause("select a from t fetch next 2 rows only", "b"),
+            "select a from t  ORDER BY b fetch next 2 rows only");
   EXPECT_EQ(SetOrderClause("select a from t order", "b"), "select a from t ORDER BY b");
 }
 
@@ -238,19 +261,26 @@ TEST(SQLParser, CountTextWrapsSelectsWhoseRowsAreNotTheRowsOfTheirFromClause) {
     const char* sql;
     const char* expected;
   } cases[] = {
-      {"select distinct a from t order by a", "select count(*) from (select distinct a from t) COUNTED_ROWS (C1)"},
+      {"select distinct a from t order by a",
+       "select count(*) from (select distinct a from t) COUNTED_ROWS (C1)"},
       {"select a, count(*) from t group by a",
        "select count(*) from (select a, count(*) from t group by a) COUNTED_ROWS (C1, C2)"},
       {"select max(a) from t", "select count(*) from (select max(a) from t) COUNTED_ROWS (C1)"},
       {"select a,sum(b) from t having sum(b) > 1",
        "select count(*) from (select a,sum(b) from t having sum(b) > 1) COUNTED_ROWS (C1, C2)"},
-      {"select * from t union select * from u", "select count(*) from (select * from t union select * from u)"},
+      {"select * from t union select * from u",
+       "select count(*) from (select * from t union select * from u)"},
       {"select first 5 t.* from t order by a", "select count(*) from (select first 5 t.* from t)"},
+      {"select a from t order by a offset 1 row",
+       "select count(*) from (select a from t order by a offset 1 row) COUNTED_ROWS (C1)"},
+      {"select a from t where b = 1 fetch next 1 row only",
+       "select count(*) from (select a from t where b = 1 fetch next 1 row only) COUNTED_ROWS (C1)"},
       {"select a, coalesce(b, c) from t order by a rows 2",
        "select count(*) from (select a, coalesce(b, c) from t order by a rows 2) COUNTED_ROWS (C1, C2)"},
       {"select skip 1 a from t where a > 0 for update with lock",
        "select count(*) from (select skip 1 a from t where a > 0) COUNTED_ROWS (C1)"},
-      {"select distinct a from t -- c", "select count(*) from (select distinct a from t -- c\r\n) COUNTED_ROWS (C1)"},
+      {"select distinct a from t -- c",
+       "select count(*) from (select distinct a from t -- c\r\n) COUNTED_ROWS (C1)"},
   };
   for (const Case& c : cases) EXPECT_EQ(CountSelectSQL(c.sql), c.expected) << c.sql;
 }

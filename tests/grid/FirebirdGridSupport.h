@@ -50,6 +50,12 @@ struct FirebirdGridFixture {
     }
   }
 
+  // A click in the middle of a data column's title.
+  void ClickTitle(int dataCol) {
+    const TRect r = fGrid->CellRect(fGrid->DataToRawColumn(dataCol), 0);
+    fUi.Click(fGrid, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  }
+
   // The IDs the dataset shows, joined by ";" as IsqlRows joins rows.
   std::string DataSetIds() {
     std::string ids;
