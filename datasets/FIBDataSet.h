@@ -509,7 +509,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Loads the window around the statement's row, stored as record index (raised to at
   // least BufferChunks / 2; updated when the window was renumbered). False when the
   // statement gave no row.
-  bool ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired);
+  // Without a row the page statements start from the values of around (the active
+  // record's when none is given).
+  bool ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired,
+                    const Byte* around = nullptr);
   // Continues the window from the record at edgeIndex with the statement.
   void SwitchWindowStatement(TFIBQuery& statement, Integer edgeIndex);
   // Every index of the window, the cursor and the framework's buffers up by BufferChunks.
@@ -752,6 +755,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer InsertPosition(TRecordBuffer buffer);
   void PostToCache(TRecordBuffer buffer, bool inserting, Integer index);
   void PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index);
+  void PostToWindow(TFIBQuery& statement, TRecordBuffer buffer, Integer index);
   // The handler closed the dataset: "continue after <event>".
   void CheckStillOpen(const char* event) const;
   Cardinal BlobHandle(const Byte* record, const TField* field) const;
@@ -949,6 +953,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void GotoWindowBookmark(const Byte* bookmark);
   bool WindowPass(TFIBQuery& statement, Integer count, int direction, Integer start);
   void RefreshWindow();
+  // "SelectLocate" with the keys of a bookmark as its parameters.
+  TFIBQuery& KeyLocateStatement(const Byte* bookmark);
+  // After a post (refresh: through the refresh statement first) or a delete.
+  void ReformWindowAround(TRecordBuffer buffer, bool refresh);
   // Moves the dataset to record index (scroll events around it).
   void MoveToRecord(Integer index);
   // The key values as a list, one per key field; a different count raises.

@@ -479,6 +479,8 @@ void TFIBCustomDataSet::DoAfterDelete() {
 // ---- Post ------------------------------------------------------------------------------------
 
 Integer TFIBCustomDataSet::InsertPosition(TRecordBuffer buffer) {
+  // The window's records keep their slots: a new one takes the index after them.
+  if (LimitedModel()) return fWindow.Last + 1;
   if (GetBookmarkFlag(buffer) == bfEOF) return fFetchedCount;
   return std::clamp(RecordIndexOf(buffer), 0, fFetchedCount);
 }
@@ -509,6 +511,13 @@ void TFIBCustomDataSet::PostToServer(TFIBQuery& statement, TRecordBuffer buffer,
   if (inserting) ++fFetchedCount;
 }
 
+// The window's records never shift: the record goes into the slot its index names, over
+// whatever the slot held, which RunServerChange puts back when the server refuses it.
+void TFIBCustomDataSet::PostToWindow(TFIBQuery& statement, TRecordBuffer buffer, Integer index) {
+  Cache("post").ReserveRecord(CacheRecordNo(index));
+  PostRecordToServer(statement, buffer);
+}
+
 void TFIBCustomDataSet::InternalPost() {
   TSQLCursorScope cursor(fSQLScreenCursor);
   CheckEditState();
@@ -531,6 +540,8 @@ void TFIBCustomDataSet::InternalPost() {
   try {
     if (fCachedUpdates)
       PostToCache(buffer, inserting, index);
+    else if (LimitedModel())
+      PostToWindow(inserting ? *fInsertQuery : *fUpdateQuery, buffer, index);
     else
       PostToServer(inserting ? *fInsertQuery : *fUpdateQuery, buffer, inserting, index);
   } catch (...) {
@@ -540,6 +551,10 @@ void TFIBCustomDataSet::InternalPost() {
   }
   CountStatusChange(from, CachedStatus(buffer));
   fCurrentRecord = index;
+  if (LimitedModel()) {
+    ReformWindowAround(buffer, inserting || fOptions.Contains(poRefreshAfterPost));
+    return SetRecordIndex(buffer, fCurrentRecord);
+  }
   if (!fOptions.Contains(poKeepSorting)) {
     ClearOrderInfo();
   } else if (fSorted) {
@@ -576,7 +591,11 @@ void TFIBCustomDataSet::InternalDelete() {
   TRecordBuffer buffer = ActiveBuffer();
   const TCachedUpdateStatus from = CachedStatus(buffer);
   if (IsDeletedStatus(from)) return;
-  if (!fCachedUpdates) return InternalDeleteRecord(*fDeleteQuery, buffer);
+  if (!fCachedUpdates) {
+    InternalDeleteRecord(*fDeleteQuery, buffer);
+    if (LimitedModel()) ReformWindowAround(buffer, false);
+    return;
+  }
   const TCachedUpdateStatus to = from == cusInserted ? cusUninserted : cusDeleted;
   SetCachedStatus(buffer, to);
   WriteRecordCache(RecordIndexOf(buffer), buffer);
