@@ -809,9 +809,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* fInsertQuery;
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
-  // Sets, releases and rolls back to the savepoint around one change; not one of the
+  // Declares, and rolls back to, the savepoint before one change; not one of the
   // dataset's published statements, so it has no owner.
   std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
+  void DeclareChangeSavepoint(TFIBTransaction& transaction);
+  void UndoToChangeSavepoint(TFIBTransaction& transaction);
   // What StatementRuns last found for the insert statement and for another, asked at
   // every post: it holds while the statement stays prepared with the same text, since
   // every change of a text unprepares.

@@ -121,14 +121,31 @@ namespace {
 
 constexpr char ChangeSavepoint[] = "DATASET_CHANGE";
 
-void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransaction& transaction,
-                           const char* verb) {
-  runner.SetDatabase(database);
-  runner.SetTransaction(&transaction);
-  runner.ExecuteImmediateBatch({AnsiString(verb) + ChangeSavepoint});
-}
+// The transaction of the guarded change under way on this thread: a change within it (a
+// handler's post during a post) in the same transaction is guarded by the outer change's
+// savepoint, which its failure reaches; declaring the name again would release that one.
+thread_local TFIBTransaction* guardingTransaction = nullptr;
 
 }  // namespace
+
+// One prepared statement per change: declaring the name again releases the savepoint of
+// the change before (and only it, savepoints declared since stay), so none is released
+// after a change that succeeded; the last stays until the next change or the end of the
+// transaction.
+void TFIBCustomDataSet::DeclareChangeSavepoint(TFIBTransaction& transaction) {
+  TFIBQuery& declare = *fSavepointQuery;
+  declare.SetDatabase(Database());
+  declare.SetTransaction(&transaction);
+  if (declare.SQL().Count() == 0) declare.SQL().SetText(AnsiString("SAVEPOINT ") + ChangeSavepoint);
+  declare.ExecQuery();
+}
+
+void TFIBCustomDataSet::UndoToChangeSavepoint(TFIBTransaction& transaction) {
+  TFIBQuery& runner = *fSavepointQuery;
+  runner.SetTransaction(&transaction);
+  runner.ExecuteImmediateBatch(
+      {AnsiString("ROLLBACK TO SAVEPOINT ") + ChangeSavepoint, AnsiString("RELEASE SAVEPOINT ") + ChangeSavepoint});
+}
 
 void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
                                         bool singleStatement) {
@@ -155,20 +172,18 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
   StartUpdateTransaction();
   TFIBTransaction* transaction = UpdateTransaction();
   const bool commits = commit && fAutoCommit;
-  const bool guarded = transaction != nullptr && transaction->Active() && (commits || !singleStatement);
-  if (guarded) RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "SAVEPOINT ");
+  const bool guarded = transaction != nullptr && transaction->Active() && (commits || !singleStatement) &&
+                       guardingTransaction != transaction;
+  if (guarded) DeclareChangeSavepoint(*transaction);
   try {
+    TFIBTransaction* const outer = std::exchange(guardingTransaction, guarded ? transaction : guardingTransaction);
+    const TScopeEnd restore([outer] { guardingTransaction = outer; });
     change();
-    // A commit ends the savepoint with the transaction's work; without one it is released.
-    if (commits)
-      AutoCommitUpdateTransaction();
-    else if (guarded && transaction->Active())
-      RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+    if (commits) AutoCommitUpdateTransaction();
   } catch (...) {
     if (guarded && transaction->Active()) {
       try {
-        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "ROLLBACK TO SAVEPOINT ");
-        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+        UndoToChangeSavepoint(*transaction);
       } catch (...) {
         // The change's own error is the one to report.
       }
