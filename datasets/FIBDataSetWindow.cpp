@@ -67,6 +67,34 @@ AnsiString TFIBCustomDataSet::GetFullFieldName(TField* field) {
   return QualifiedName(alias.empty() ? table : alias, column);
 }
 
+// ---- Sort information ---------------------------------------------------------------------------
+
+// Nulls come first in an ascending order and last in a descending one, unless the
+// select's own ORDER BY (while it is the order in force) places them otherwise.
+TFIBCustomDataSet::TSortFieldDetails TFIBCustomDataSet::GetSortFieldInfo(Integer index) {
+  TSortFieldDetails details;
+  if (index < 0 || index >= SortFieldCount()) return details;
+  const TSortFieldInfo& item = fOrderInfo[static_cast<std::size_t>(index)];
+  details.FieldName = item.FieldName;
+  details.Ascending = details.NullsFirst = item.Ascending;
+  if (TField* field = LookupField(item.FieldName)) {
+    details.FieldIndex = field->Index();
+    if (field->FieldKind() == fkData) details.Position = field->FieldNo() - 1;
+  }
+  if (!fSorted) {
+    const std::vector<TOrderItem> items = TSQLParser(SelectSQL().Text()).OrderItems();
+    const auto at = static_cast<std::size_t>(index);
+    if (items.size() == fOrderInfo.size() && items[at].NullsGiven) details.NullsFirst = items[at].NullsFirst;
+  }
+  return details;
+}
+
+AnsiString TFIBCustomDataSet::SortFieldNames() const {
+  AnsiString names;
+  for (const TSortFieldInfo& item : fOrderInfo) names += (names.empty() ? "" : ";") + item.FieldName;
+  return names;
+}
+
 // ---- Keys and bookmarks ------------------------------------------------------------------------
 
 void TFIBCustomDataSet::ComputeKeyLayout() {
@@ -307,8 +335,7 @@ void TFIBCustomDataSet::OpenWindow() {
 }
 
 void TFIBCustomDataSet::CloseWindow() {
-  for (const char* name : {"SelectDescQuery", "SelectPartQuery", "SelectPartDescQuery", "SelectLocate",
-                           "SelectFirstQuery"})
+  for (const char* name : WindowStatementNames)
     if (auto* statement = dynamic_cast<TFIBQuery*>(FindComponent(name))) CloseIfOpen(*statement);
   fWindow = {};
   fCurrentStatement = nullptr;

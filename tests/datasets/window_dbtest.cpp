@@ -276,5 +276,42 @@ TEST_F(WindowTest, WhenTheModelMayBeChosen) {
   EXPECT_THROW(fDataSet->Open(), EFIBClientError);
 }
 
+TEST_F(WindowTest, SortInformationAndMonitorSettingsOfThePageStatements) {
+  OpenLimited("select id, grp, name from w order by grp desc nulls first, id");
+  EXPECT_EQ(fDataSet->SortFieldCount(), 2);
+  EXPECT_EQ(fDataSet->SortFieldNames(), "GRP;ID");
+  const auto grp = fDataSet->GetSortFieldInfo(0);
+  EXPECT_EQ(grp.FieldName, "GRP");
+  EXPECT_EQ(grp.FieldIndex, 1);
+  EXPECT_EQ(grp.Position, 1);
+  EXPECT_FALSE(grp.Ascending);
+  EXPECT_TRUE(grp.NullsFirst);
+  const auto id = fDataSet->GetSortFieldInfo(1);
+  EXPECT_EQ(id.FieldName, "ID");
+  EXPECT_EQ(id.FieldIndex, 0);
+  EXPECT_EQ(id.Position, 0);
+  EXPECT_TRUE(id.Ascending);
+  EXPECT_TRUE(id.NullsFirst);
+  for (Integer outside : {2, -1}) {
+    const auto none = fDataSet->GetSortFieldInfo(outside);
+    EXPECT_EQ(none.FieldName, "Unknown");
+    EXPECT_EQ(none.FieldIndex, -1);
+    EXPECT_EQ(none.Position, -1);
+    EXPECT_TRUE(none.Ascending);
+  }
+
+  // The monitor settings reach the page statements as they reach the main five.
+  fDataSet->Last();
+  fDataSet->CSMonitorSupport().SetIncludeDatasetDescription(false);
+  fDataSet->CSMonitorSupport().SetEnabled(csmeEnabled);
+  for (const char* name : {"SelectQuery", "RefreshQuery", "SelectDescQuery", "SelectPartQuery",
+                           "SelectPartDescQuery", "SelectLocate"}) {
+    auto* statement = dynamic_cast<TFIBQuery*>(fDataSet->FindComponent(name));
+    ASSERT_NE(statement, nullptr) << name;
+    EXPECT_EQ(statement->CSMonitorSupport().Enabled(), csmeEnabled) << name;
+    EXPECT_FALSE(statement->CSMonitorSupport().IncludeDatasetDescription()) << name;
+  }
+}
+
 }  // namespace
 }  // namespace ordvane::test
