@@ -280,25 +280,19 @@ TEST_F(WindowTest, SortInformationAndMonitorSettingsOfThePageStatements) {
   OpenLimited("select id, grp, name from w order by grp desc nulls first, id");
   EXPECT_EQ(fDataSet->SortFieldCount(), 2);
   EXPECT_EQ(fDataSet->SortFieldNames(), "GRP;ID");
-  const auto grp = fDataSet->GetSortFieldInfo(0);
-  EXPECT_EQ(grp.FieldName, "GRP");
-  EXPECT_EQ(grp.FieldIndex, 1);
-  EXPECT_EQ(grp.Position, 1);
-  EXPECT_FALSE(grp.Ascending);
-  EXPECT_TRUE(grp.NullsFirst);
-  const auto id = fDataSet->GetSortFieldInfo(1);
-  EXPECT_EQ(id.FieldName, "ID");
-  EXPECT_EQ(id.FieldIndex, 0);
-  EXPECT_EQ(id.Position, 0);
-  EXPECT_TRUE(id.Ascending);
-  EXPECT_TRUE(id.NullsFirst);
-  for (Integer outside : {2, -1}) {
-    const auto none = fDataSet->GetSortFieldInfo(outside);
-    EXPECT_EQ(none.FieldName, "Unknown");
-    EXPECT_EQ(none.FieldIndex, -1);
-    EXPECT_EQ(none.Position, -1);
-    EXPECT_TRUE(none.Ascending);
-  }
+  const auto expectInfo = [this](Integer index, const char* name, Integer fieldIndex, Integer position,
+                                  bool ascending, bool nullsFirst) {
+    const auto info = fDataSet->GetSortFieldInfo(index);
+    EXPECT_EQ(info.FieldName, name) << index;
+    EXPECT_EQ(info.FieldIndex, fieldIndex) << index;
+    EXPECT_EQ(info.Position, position) << index;
+    EXPECT_EQ(info.Ascending, ascending) << index;
+    EXPECT_EQ(info.NullsFirst, nullsFirst) << index;
+  };
+  expectInfo(0, "GRP", 1, 1, false, true);
+  expectInfo(1, "ID", 0, 0, true, true);
+  expectInfo(2, "Unknown", -1, -1, true, true);
+  expectInfo(-1, "Unknown", -1, -1, true, true);
 
   // The monitor settings reach the page statements as they reach the main five.
   fDataSet->Last();
