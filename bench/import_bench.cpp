@@ -284,11 +284,21 @@ int Compare() {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBench(int argc, char** argv) {
   bench::LeaveStatementsUntraced();
   if (argc == 4 && std::strcmp(argv[1], "--import") == 0) return ImportRun(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "--raw") == 0) return RawRun(argv[2], argv[3]);
   return Compare();
+}
+
+}  // namespace
+
+// A run that fails says why and exits with 1.
+int main(int argc, char** argv) {
+  try {
+    return RunBench(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }

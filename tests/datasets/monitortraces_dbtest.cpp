@@ -57,7 +57,7 @@ TEST(DataSetTraces, DataSetIdChangesAndPreparesReachTheReader) {
   ASSERT_GE(bodies.size(), 4u);
   EXPECT_EQ(bodies[0], "Form.Traced change DataSetID ");
   EXPECT_EQ(bodies[1], "Form.Traced change DataSetID ");
-  const auto prepare = std::ranges::find(bodies, "Prepare Form.Other");
+  const auto prepare = std::find(bodies.begin(), bodies.end(), "Prepare Form.Other");
   ASSERT_NE(prepare, bodies.end());
   EXPECT_NE(bodies.back().find("[Prepare] select 1"), std::string::npos) << bodies.back();
   EXPECT_LT(prepare - bodies.begin(), static_cast<std::ptrdiff_t>(bodies.size()) - 1);

@@ -34,7 +34,7 @@ std::vector<int> IdList(const std::string& text) {
 // Whether part runs without a gap through whole, from some place on.
 bool RunsIn(const std::vector<int>& part, const std::vector<int>& whole) {
   if (part.empty()) return true;
-  return std::ranges::search(whole, part).begin() != whole.end();
+  return std::search(whole.begin(), whole.end(), part.begin(), part.end()) != whole.end();
 }
 
 class WindowEditingTest : public EditingFormTest<TEditDataSet> {
