@@ -382,9 +382,7 @@ long PeakOfChild(const std::string& kind) {
   return output ? std::atol(output->Output.c_str()) : 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunBench(int argc, char** argv) {
   bench::LeaveStatementsUntraced();
   if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) {
     Space().database = argv[3];
@@ -405,4 +403,16 @@ int main(int argc, char** argv) {
     std::printf("peak resident sizes not measured: a child run failed\n");
   benchmark::Shutdown();
   return 0;
+}
+
+}  // namespace
+
+// A run that fails says why and exits with 1.
+int main(int argc, char** argv) {
+  try {
+    return RunBench(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }

@@ -73,6 +73,9 @@ TFIBQuery* TFIBCustomDataSet::CreateStatement(const AnsiString& name) {
 void TFIBCustomDataSet::MonitorSupportChanged(TObject*) {
   for (TFIBQuery* statement : {fDeleteQuery, fInsertQuery, fRefreshQuery, fUpdateQuery, fSelectQuery})
     statement->CSMonitorSupport().Assign(&fCSMonitorSupport);
+  for (const char* name : WindowStatementNames)
+    if (auto* statement = dynamic_cast<TFIBQuery*>(FindComponent(name)))
+      statement->CSMonitorSupport().Assign(&fCSMonitorSupport);
 }
 
 bool TFIBCustomDataSet::OwnersLoading(const TComponent* component) const {
@@ -431,6 +434,7 @@ void TFIBCustomDataSet::Resync(TResyncMode mode) {
     else
       TDataSet::Resync({});
     EnableControls();
+    RestartEndScrollTimer();
     return;
   }
   if (fPendingResyncs == 0) TDataSet::Resync(mode);

@@ -41,6 +41,13 @@ namespace ordvane {
 
 using TOnFetchRecord = TEvent<void(TFIBQuery* fromQuery, Integer recordNumber, bool& stopFetching)>;
 using TCompareFieldValues = TEvent<int(TField* field, const Variant& value1, const Variant& value2)>;
+// What applying cached updates does with one record: uaApply and uaRetry send it, any
+// other action leaves it pending. After a failed send: uaFail raises the error, uaAbort
+// ends the run silently, uaSkip leaves the record pending, uaRetry sends it again and
+// uaApplied counts it as applied.
+enum TFIBUpdateAction { uaFail, uaAbort, uaSkip, uaRetry, uaApply, uaApplied };
+using TFIBUpdateErrorEvent =
+    TEvent<void(TDataSet* dataSet, EDatabaseError& e, TUpdateKind updateKind, TFIBUpdateAction& action)>;
 
 // The order the records are in: one entry per sort field, most significant first.
 struct TSortFieldInfo {
@@ -201,6 +208,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Milliseconds of the master-scroll and end-scroll timers.
   Cardinal ScrollTimerInterval() const { return fScrollTimerInterval; }
   TTimer* MasterScrollTimer() const { return fMasterScrollTimer.get(); }
+  // Made by the first scroll that OnEndScroll waits for.
+  TTimer* EndScrollTimer() const { return fEndScrollTimer.get(); }
 
   // ---- Events
   TNotifyEvent DatabaseDisconnecting, DatabaseDisconnected, DatabaseFree;
@@ -213,6 +222,13 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TCompareFieldValues OnCompareFieldValues;
   TDataSetNotifyEvent OnEnableControls, OnDisableControls;
   TFieldNotifyEvent OnFieldChange;
+  // Once the dataset has rested ScrollTimerInterval ms after its last scroll.
+  TNotifyEvent OnEndScroll;
+  // A record that could not be read: the action (daFail at first) raises the error,
+  // ends the read silently (daAbort) or reads again (daRetry).
+  TDataSetErrorEvent OnGetRecordError;
+  // A cached update the server refused while they are applied (TFIBUpdateAction).
+  TFIBUpdateErrorEvent OnUpdateError;
   // Fired before each row the select statement fetches; setting it hooks the statement,
   // clearing it unhooks it.
   const TOnFetchRecord& BeforeFetchRecord() const { return fBeforeFetchRecord; }
@@ -453,6 +469,19 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool Sorted() const { return fSorted; }
   // False without order information; else whether every sort field is a field.
   bool AllSortFieldsExist();
+  // One entry of the order information, as the limited model's page statements read it.
+  struct TSortFieldDetails {
+    AnsiString FieldName = "Unknown";
+    Integer FieldIndex = -1;  // among the dataset's fields
+    Integer Position = -1;    // of the field's column in the select, from 0
+    bool Ascending = true;
+    bool NullsFirst = true;
+  };
+  Integer SortFieldCount() const { return static_cast<Integer>(fOrderInfo.size()); }
+  // An index out of range gives the defaults above: "Unknown", -1, -1, ascending.
+  TSortFieldDetails GetSortFieldInfo(Integer index);
+  // The sort fields' names joined with ";".
+  AnsiString SortFieldNames() const;
 
   // ---- Local sorting, moving records, locate (FIBDataSetSort.cpp, FIBDataSetLocate.cpp)
   // The fields by name (the framework's field-not-found error first), then SortByFields.
@@ -509,7 +538,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Loads the window around the statement's row, stored as record index (raised to at
   // least BufferChunks / 2; updated when the window was renumbered). False when the
   // statement gave no row.
-  bool ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired);
+  // Without a row the page statements start from the values of around (the active
+  // record's when none is given).
+  bool ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired,
+                    const Byte* around = nullptr);
   // Continues the window from the record at edgeIndex with the statement.
   void SwitchWindowStatement(TFIBQuery& statement, Integer edgeIndex);
   // Every index of the window, the cursor and the framework's buffers up by BufferChunks.
@@ -576,6 +608,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;
   void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+  TGetResult ReadRecordInto(TRecordBuffer buffer, TGetMode mode);
   void InternalFirst() override;
   void InternalLast() override;
   void InternalGotoBookmark(const void* bookmark) override;
@@ -752,6 +785,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   Integer InsertPosition(TRecordBuffer buffer);
   void PostToCache(TRecordBuffer buffer, bool inserting, Integer index);
   void PostToServer(TFIBQuery& statement, TRecordBuffer buffer, bool inserting, Integer index);
+  void PostToWindow(TFIBQuery& statement, TRecordBuffer buffer, Integer index);
   // The handler closed the dataset: "continue after <event>".
   void CheckStillOpen(const char* event) const;
   Cardinal BlobHandle(const Byte* record, const TField* field) const;
@@ -805,9 +839,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery* fInsertQuery;
   TFIBQuery* fRefreshQuery;
   TFIBQuery* fUpdateQuery;
-  // Sets, releases and rolls back to the savepoint around one change; not one of the
+  // Declares, and rolls back to, the savepoint before one change; not one of the
   // dataset's published statements, so it has no owner.
   std::unique_ptr<TFIBQuery> fSavepointQuery = std::make_unique<TFIBQuery>(nullptr);
+  void DeclareChangeSavepoint(TFIBTransaction& transaction);
+  void UndoToChangeSavepoint(TFIBTransaction& transaction);
   // What StatementRuns last found for the insert statement and for another, asked at
   // every post: it holds while the statement stays prepared with the same text, since
   // every change of a text unprepares.
@@ -854,6 +890,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TSQLs fSQLs{this};
   TAutoUpdateOptions fAutoUpdateOptions{this};
   std::unique_ptr<TTimer> fMasterScrollTimer;
+  std::unique_ptr<TTimer> fEndScrollTimer;
+  void RestartEndScrollTimer();
+  void EndScroll();
   std::vector<Byte> fScratchRecord;
   std::vector<Byte> fOldRecord;
   TOrderInfo fOrderInfo;
@@ -914,6 +953,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void CheckNotLimitedModel(const AnsiString& operation) const;
   // Raises unless there is one key value per key field.
   void CheckKeyValueCount(std::size_t values, std::size_t fields) const;
+  // The statements of the limited model, made on first need.
+  static constexpr const char* WindowStatementNames[] = {"SelectDescQuery", "SelectPartQuery",
+                                                         "SelectPartDescQuery", "SelectLocate", "SelectFirstQuery"};
   // The limited model's state.
   struct TKeyPart {
     TField* Field;
@@ -949,6 +991,10 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void GotoWindowBookmark(const Byte* bookmark);
   bool WindowPass(TFIBQuery& statement, Integer count, int direction, Integer start);
   void RefreshWindow();
+  // "SelectLocate" with the keys of a bookmark as its parameters.
+  TFIBQuery& KeyLocateStatement(const Byte* bookmark);
+  // After a post (refresh: through the refresh statement first) or a delete.
+  void ReformWindowAround(TRecordBuffer buffer, bool refresh);
   // Moves the dataset to record index (scroll events around it).
   void MoveToRecord(Integer index);
   // The key values as a list, one per key field; a different count raises.

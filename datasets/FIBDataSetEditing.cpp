@@ -121,14 +121,31 @@ namespace {
 
 constexpr char ChangeSavepoint[] = "DATASET_CHANGE";
 
-void RunSavepointStatement(TFIBQuery& runner, TFIBDatabase* database, TFIBTransaction& transaction,
-                           const char* verb) {
-  runner.SetDatabase(database);
-  runner.SetTransaction(&transaction);
-  runner.ExecuteImmediateBatch({AnsiString(verb) + ChangeSavepoint});
-}
+// The transaction of the guarded change under way on this thread: a change within it (a
+// handler's post during a post) in the same transaction is guarded by the outer change's
+// savepoint, which its failure reaches; declaring the name again would release that one.
+thread_local TFIBTransaction* guardingTransaction = nullptr;
 
 }  // namespace
+
+// One prepared statement per change: declaring the name again releases the savepoint of
+// the change before (and only it, savepoints declared since stay), so none is released
+// after a change that succeeded; the last stays until the next change or the end of the
+// transaction.
+void TFIBCustomDataSet::DeclareChangeSavepoint(TFIBTransaction& transaction) {
+  TFIBQuery& declare = *fSavepointQuery;
+  declare.SetDatabase(Database());
+  declare.SetTransaction(&transaction);
+  if (declare.SQL().Count() == 0) declare.SQL().SetText(AnsiString("SAVEPOINT ") + ChangeSavepoint);
+  declare.ExecQuery();
+}
+
+void TFIBCustomDataSet::UndoToChangeSavepoint(TFIBTransaction& transaction) {
+  TFIBQuery& runner = *fSavepointQuery;
+  runner.SetTransaction(&transaction);
+  runner.ExecuteImmediateBatch(
+      {AnsiString("ROLLBACK TO SAVEPOINT ") + ChangeSavepoint, AnsiString("RELEASE SAVEPOINT ") + ChangeSavepoint});
+}
 
 void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const std::function<void()>& change,
                                         bool singleStatement) {
@@ -155,20 +172,18 @@ void TFIBCustomDataSet::RunServerChange(TRecordBuffer buffer, bool commit, const
   StartUpdateTransaction();
   TFIBTransaction* transaction = UpdateTransaction();
   const bool commits = commit && fAutoCommit;
-  const bool guarded = transaction != nullptr && transaction->Active() && (commits || !singleStatement);
-  if (guarded) RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "SAVEPOINT ");
+  const bool guarded = transaction != nullptr && transaction->Active() && (commits || !singleStatement) &&
+                       guardingTransaction != transaction;
+  if (guarded) DeclareChangeSavepoint(*transaction);
   try {
+    TFIBTransaction* const outer = std::exchange(guardingTransaction, guarded ? transaction : guardingTransaction);
+    const TScopeEnd restore([outer] { guardingTransaction = outer; });
     change();
-    // A commit ends the savepoint with the transaction's work; without one it is released.
-    if (commits)
-      AutoCommitUpdateTransaction();
-    else if (guarded && transaction->Active())
-      RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+    if (commits) AutoCommitUpdateTransaction();
   } catch (...) {
     if (guarded && transaction->Active()) {
       try {
-        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "ROLLBACK TO SAVEPOINT ");
-        RunSavepointStatement(*fSavepointQuery, Database(), *transaction, "RELEASE SAVEPOINT ");
+        UndoToChangeSavepoint(*transaction);
       } catch (...) {
         // The change's own error is the one to report.
       }
@@ -479,6 +494,8 @@ void TFIBCustomDataSet::DoAfterDelete() {
 // ---- Post ------------------------------------------------------------------------------------
 
 Integer TFIBCustomDataSet::InsertPosition(TRecordBuffer buffer) {
+  // The window's records keep their slots: a new one takes the index after them.
+  if (LimitedModel()) return fWindow.Last + 1;
   if (GetBookmarkFlag(buffer) == bfEOF) return fFetchedCount;
   return std::clamp(RecordIndexOf(buffer), 0, fFetchedCount);
 }
@@ -509,6 +526,13 @@ void TFIBCustomDataSet::PostToServer(TFIBQuery& statement, TRecordBuffer buffer,
   if (inserting) ++fFetchedCount;
 }
 
+// The window's records never shift: the record goes into the slot its index names, over
+// whatever the slot held, which RunServerChange puts back when the server refuses it.
+void TFIBCustomDataSet::PostToWindow(TFIBQuery& statement, TRecordBuffer buffer, Integer index) {
+  Cache("post").ReserveRecord(CacheRecordNo(index));
+  PostRecordToServer(statement, buffer);
+}
+
 void TFIBCustomDataSet::InternalPost() {
   TSQLCursorScope cursor(fSQLScreenCursor);
   CheckEditState();
@@ -531,6 +555,8 @@ void TFIBCustomDataSet::InternalPost() {
   try {
     if (fCachedUpdates)
       PostToCache(buffer, inserting, index);
+    else if (LimitedModel())
+      PostToWindow(inserting ? *fInsertQuery : *fUpdateQuery, buffer, index);
     else
       PostToServer(inserting ? *fInsertQuery : *fUpdateQuery, buffer, inserting, index);
   } catch (...) {
@@ -540,6 +566,10 @@ void TFIBCustomDataSet::InternalPost() {
   }
   CountStatusChange(from, CachedStatus(buffer));
   fCurrentRecord = index;
+  if (LimitedModel()) {
+    ReformWindowAround(buffer, inserting || fOptions.Contains(poRefreshAfterPost));
+    return SetRecordIndex(buffer, fCurrentRecord);
+  }
   if (!fOptions.Contains(poKeepSorting)) {
     ClearOrderInfo();
   } else if (fSorted) {
@@ -576,7 +606,11 @@ void TFIBCustomDataSet::InternalDelete() {
   TRecordBuffer buffer = ActiveBuffer();
   const TCachedUpdateStatus from = CachedStatus(buffer);
   if (IsDeletedStatus(from)) return;
-  if (!fCachedUpdates) return InternalDeleteRecord(*fDeleteQuery, buffer);
+  if (!fCachedUpdates) {
+    InternalDeleteRecord(*fDeleteQuery, buffer);
+    if (LimitedModel()) ReformWindowAround(buffer, false);
+    return;
+  }
   const TCachedUpdateStatus to = from == cusInserted ? cusUninserted : cusDeleted;
   SetCachedStatus(buffer, to);
   WriteRecordCache(RecordIndexOf(buffer), buffer);

@@ -111,7 +111,28 @@ void TFIBCustomDataSet::DoBeforeScroll() {
 }
 
 void TFIBCustomDataSet::DoAfterScroll() {
-  if (fScrollEventsDisabled == 0) TDataSet::DoAfterScroll();
+  if (fScrollEventsDisabled != 0) return;
+  RestartEndScrollTimer();
+  TDataSet::DoAfterScroll();
+}
+
+// Restarted by every scroll, so that only a rest as long as the interval ends a burst;
+// a dataset whose end of scrolling nobody waits for holds no timer.
+void TFIBCustomDataSet::RestartEndScrollTimer() {
+  if (!OnEndScroll) return;
+  if (!fEndScrollTimer) {
+    fEndScrollTimer = std::make_unique<TTimer>(nullptr);
+    fEndScrollTimer->SetEnabled(false);
+    fEndScrollTimer->SetInterval(fScrollTimerInterval);
+    fEndScrollTimer->SetOnTimer(TNotifyEvent([this](TObject*) { EndScroll(); }));
+  }
+  fEndScrollTimer->SetEnabled(false);
+  fEndScrollTimer->SetEnabled(true);
+}
+
+void TFIBCustomDataSet::EndScroll() {
+  fEndScrollTimer->SetEnabled(false);
+  if (OnEndScroll) OnEndScroll(this);
 }
 
 // ---- Fetching -------------------------------------------------------------------------------
@@ -187,6 +208,19 @@ TGetResult TFIBCustomDataSet::SkipInvisibleRecords(TRecordBuffer buffer, TGetMod
 }
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool /*doCheck*/) {
+  for (;;) {
+    try {
+      return ReadRecordInto(buffer, mode);
+    } catch (EDatabaseError& e) {
+      TDataAction action = daFail;
+      if (OnGetRecordError) OnGetRecordError(this, e, action);
+      if (action == daFail) throw;
+      if (action == daAbort) throw EAbort();
+    }
+  }
+}
+
+TGetResult TFIBCustomDataSet::ReadRecordInto(TRecordBuffer buffer, TGetMode mode) {
   TGetResult result = grEOF;
   if (!fNoRows && fRecordsCache && LimitedModel()) {
     TFlagScope inFetch(fInFetch);

@@ -32,8 +32,10 @@ TBookmarkFlag TFIBCustomDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
-  // An appended record that goes to the end stands after every fetched one.
-  if (flag == bfEOF && buffer[BookmarkFlagOffset] == bfInserted) SetRecordIndex(buffer, fFetchedCount);
+  // An appended record that goes to the end stands after every fetched one (after the
+  // window's records in the limited model).
+  if (flag == bfEOF && buffer[BookmarkFlagOffset] == bfInserted)
+    SetRecordIndex(buffer, LimitedModel() ? fWindow.Last + 1 : fFetchedCount);
   buffer[BookmarkFlagOffset] = static_cast<Byte>(flag);
 }
 

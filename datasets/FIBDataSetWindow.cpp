@@ -67,6 +67,34 @@ AnsiString TFIBCustomDataSet::GetFullFieldName(TField* field) {
   return QualifiedName(alias.empty() ? table : alias, column);
 }
 
+// ---- Sort information ---------------------------------------------------------------------------
+
+// Nulls come first in an ascending order and last in a descending one, unless the
+// select's own ORDER BY (while it is the order in force) places them otherwise.
+TFIBCustomDataSet::TSortFieldDetails TFIBCustomDataSet::GetSortFieldInfo(Integer index) {
+  TSortFieldDetails details;
+  if (index < 0 || index >= SortFieldCount()) return details;
+  const TSortFieldInfo& item = fOrderInfo[static_cast<std::size_t>(index)];
+  details.FieldName = item.FieldName;
+  details.Ascending = details.NullsFirst = item.Ascending;
+  if (TField* field = LookupField(item.FieldName)) {
+    details.FieldIndex = field->Index();
+    if (field->FieldKind() == fkData) details.Position = field->FieldNo() - 1;
+  }
+  if (!fSorted) {
+    const std::vector<TOrderItem> items = TSQLParser(SelectSQL().Text()).OrderItems();
+    const auto at = static_cast<std::size_t>(index);
+    if (items.size() == fOrderInfo.size() && items[at].NullsGiven) details.NullsFirst = items[at].NullsFirst;
+  }
+  return details;
+}
+
+AnsiString TFIBCustomDataSet::SortFieldNames() const {
+  AnsiString names;
+  for (const TSortFieldInfo& item : fOrderInfo) names += (names.empty() ? "" : ";") + item.FieldName;
+  return names;
+}
+
 // ---- Keys and bookmarks ------------------------------------------------------------------------
 
 void TFIBCustomDataSet::ComputeKeyLayout() {
@@ -151,16 +179,20 @@ void TFIBCustomDataSet::GotoWindowBookmark(const Byte* bookmark) {
     return arrive(index);
   for (Integer i = std::max(fWindow.First, 0); i <= fWindow.Last; ++i)
     if (KeysEqual(i, bookmark, false)) return arrive(i);
+  Integer found = identifier;
+  if (ReloadWindow(KeyLocateStatement(bookmark), found, true, true))
+    arrive(found);
+  else
+    ++fFailedBookmarkMoves;
+}
+
+TFIBQuery& TFIBCustomDataSet::KeyLocateStatement(const Byte* bookmark) {
   TFIBQuery& locate = WindowStatement("SelectLocate");
   CloseIfOpen(locate);
   // Prepared first: a parameter binds by the type the server gives it.
   if (!locate.Prepared()) locate.Prepare();
   BindKeyParams(locate, bookmark);
-  Integer found = identifier;
-  if (ReloadWindow(locate, found, true, true))
-    arrive(found);
-  else
-    ++fFailedBookmarkMoves;
+  return locate;
 }
 
 // ---- The page statements -----------------------------------------------------------------------
@@ -303,8 +335,7 @@ void TFIBCustomDataSet::OpenWindow() {
 }
 
 void TFIBCustomDataSet::CloseWindow() {
-  for (const char* name : {"SelectDescQuery", "SelectPartQuery", "SelectPartDescQuery", "SelectLocate",
-                           "SelectFirstQuery"})
+  for (const char* name : WindowStatementNames)
     if (auto* statement = dynamic_cast<TFIBQuery*>(FindComponent(name))) CloseIfOpen(*statement);
   fWindow = {};
   fCurrentStatement = nullptr;
@@ -467,7 +498,8 @@ bool TFIBCustomDataSet::WindowPass(TFIBQuery& statement, Integer count, int dire
   return fetched;
 }
 
-bool TFIBCustomDataSet::ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired) {
+bool TFIBCustomDataSet::ReloadWindow(TFIBQuery& statement, Integer& index, bool execute, bool rowRequired,
+                                     const Byte* around) {
   bool found;
   if (execute) {
     CloseIfOpen(statement);
@@ -478,7 +510,10 @@ bool TFIBCustomDataSet::ReloadWindow(TFIBQuery& statement, Integer& index, bool 
   } else {
     found = statement.RecordCount() > 0;
   }
-  if (!found && rowRequired) return false;
+  if (!found && rowRequired) {
+    CloseIfOpen(statement);
+    return false;
+  }
   const Integer chunks = WindowChunks();
   const Integer half = chunks / 2;
   index = std::max(index, half);
@@ -489,6 +524,8 @@ bool TFIBCustomDataSet::ReloadWindow(TFIBQuery& statement, Integer& index, bool 
     fWindow.First = fWindow.Last = index;
     source.resize(static_cast<std::size_t>(fRecordBufferSize));
     ReadRecordCache(index, source.data(), false);
+  } else if (around != nullptr) {
+    source.assign(around, around + fRecordBufferSize);
   } else if (ActiveBuffer() != nullptr && !IsEmpty()) {
     source.assign(ActiveBuffer(), ActiveBuffer() + fRecordBufferSize);
   }
@@ -517,6 +554,32 @@ bool TFIBCustomDataSet::ReloadWindow(TFIBQuery& statement, Integer& index, bool 
   fCurrentStatement = &forward;
   if (&statement != &forward) CloseIfOpen(statement);
   return found;
+}
+
+// ---- Changes ---------------------------------------------------------------------------------------
+
+// The window forms again around a record the server has just changed: around the row the
+// refresh statement reads for it when asked to, else the row its keys find; a record the
+// server no longer shows leaves the window around the place its values had, the cursor on
+// the record after it. The window then holds the server's rows only, none of them deleted.
+void TFIBCustomDataSet::ReformWindowAround(TRecordBuffer buffer, bool refresh) {
+  std::vector<Byte> record(buffer, buffer + fRecordBufferSize);
+  Integer index = RecordIndexOf(buffer);
+  bool found = false;
+  if (refresh && !IsEmptyStrings(RefreshSQL())) {
+    // Its "OLD_" parameters are the values just posted.
+    SaveOldVersion(buffer);
+    PrepareModificationStatement(*fRefreshQuery);
+    SetRecordParams(*fRefreshQuery, buffer);
+    found = ReloadWindow(*fRefreshQuery, index, true, true, record.data());
+  }
+  if (!found) {
+    std::vector<Byte> bookmark(static_cast<std::size_t>(BookmarkSize()), 0);
+    WriteKeyParts(record.data(), bookmark.data());
+    index = RecordIndexOf(buffer);
+    ReloadWindow(KeyLocateStatement(bookmark.data()), index, true, false, record.data());
+  }
+  fDeletedCount = 0;
 }
 
 // ---- Locate on the server and refresh ----------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "datasets/FIBDataSetScopes.h"
 #include "dbclient/FIBConvert.h"
+#include "dbclient/FIBSQLMonitor.h"
 #include "dbclient/FIBStrUtils.h"
 
 namespace ordvane {
@@ -15,14 +16,27 @@ TpFIBDataSet::TpFIBDataSet(TComponent* owner) : TFIBDataSet(owner) {
   });
 }
 
+namespace {
+
+// Steps of the dataset's own, shown by the SQL monitor among its statements' prepares.
+void TraceStep(const AnsiString& text) {
+  TraceToMonitor([&text](TFIBSQLMonitorHook& hook) {
+    if (hook.Wants(TFIBTraceKind::Prepare)) hook.WriteSQLData(text, TFIBTraceKind::Prepare);
+  });
+}
+
+}  // namespace
+
 void TpFIBDataSet::SetDataSet_ID(Integer value) {
   if (value == fDataSetID) return;
+  TraceStep(FullComponentName(this) + " change DataSetID ");
   fDataSetID = value;
   Unprepare();
   if (value != 0) SetPrepareOptions(PrepareOptions() + TpPrepareOptions{psApplyRepositary});
 }
 
 void TpFIBDataSet::Prepare() {
+  TraceStep("Prepare " + FullComponentName(this));
   if (fDataSetID != 0) FIBDataSetInfoCollect().ApplyToDataSet(*this);
   TFIBDataSet::Prepare();
 }

@@ -26,9 +26,6 @@ using TLockErrorEvent = TEvent<void(TDataSet* dataSet, TLockStatus lockError, An
                                     TDataAction& action)>;
 // The handler may give the text of a statement in place of the generated one.
 using TOnGetSQLTextProc = TEvent<void(TDataSet* dataSet, AnsiString& sqlText)>;
-// What applying cached updates does with one record: uaApply and uaRetry send it, any
-// other action leaves it pending.
-enum TFIBUpdateAction { uaFail, uaAbort, uaSkip, uaRetry, uaApply, uaApplied };
 using TFIBUpdateRecordEvent = TEvent<void(TDataSet* dataSet, TUpdateKind updateKind, TFIBUpdateAction& action)>;
 // After each record of an apply; resume false stops the run silently.
 using TFIBAfterUpdateRecordEvent = TEvent<void(TDataSet* dataSet, TUpdateKind updateKind, bool& resume)>;
@@ -261,6 +258,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   TLockStatus ExecuteLock(AnsiString& errorMessage);
   // One cached record sent by its statement or added to the batch.
   void ApplyRecord(TUpdateKind kind, Integer recordIndex);
+  // Applies the record; after a refusal, OnUpdateError's answer (uaApplied when sent).
+  TFIBUpdateAction ApplyOrAsk(TUpdateKind kind, Integer recordIndex);
   // Executes the closed block and marks its records applied; a failing block is dropped
   // with its record list, the statuses staying. A failure that the update statement's
   // OnBatchError ignores lets the run go on.

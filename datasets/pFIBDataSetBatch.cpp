@@ -144,6 +144,22 @@ void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
   }
 }
 
+// A refused record asks OnUpdateError what to do; a failed send has put the record and
+// the server back as they were, so it may be sent again.
+TFIBUpdateAction TpFIBDataSet::ApplyOrAsk(TUpdateKind kind, Integer recordIndex) {
+  try {
+    ApplyRecord(kind, recordIndex);
+    return uaApplied;
+  } catch (EDatabaseError& e) {
+    TFIBUpdateAction action = uaFail;
+    if (OnUpdateError) OnUpdateError(this, e, kind, action);
+    if (action == uaFail) throw;
+    if (action == uaAbort) throw EAbort();
+    if (action == uaApplied) SetCachedStatusAt(recordIndex, AppliedStatus(CachedStatusAt(recordIndex)));
+    return action;
+  }
+}
+
 void TpFIBDataSet::ApplyCachedUpdates() {
   if (State() == dsEdit || State() == dsInsert) Post();
   if (!Active() || FetchedCount() == 0 || ActiveBuffer() == nullptr) return;
@@ -165,7 +181,7 @@ void TpFIBDataSet::ApplyCachedUpdates() {
       ReadRecordCache(index, buffer, false);
       OnUpdateRecord(this, kind, action);
     }
-    if (action == uaApply || action == uaRetry) ApplyRecord(kind, index);
+    while (action == uaApply || action == uaRetry) action = ApplyOrAsk(kind, index);
     bool resume = true;
     if (AfterUpdateRecord) AfterUpdateRecord(this, kind, resume);
     if (!resume) throw EAbort();

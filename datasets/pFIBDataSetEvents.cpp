@@ -102,6 +102,7 @@ void TpFIBDataSet::DoBeforeInsert() {
   if (!CanInsert()) throw EAbort();
   NotifyContainers(deBeforeInsert);
   // The permission is settled above: the framework's step fires the handler alone.
+  // NOLINTNEXTLINE(bugprone-parent-virtual-call)
   TDataSet::DoBeforeInsert();
 }
 

@@ -121,30 +121,34 @@ void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer
   if (runsStatement) PrepareModificationStatement(statement);
   const bool refreshes = !IsEmptyStrings(RefreshSQL()) && Options().Contains(poRefreshAfterPost) &&
                          CacheModelOptions().CacheModelKind() == cmkStandard;
-  // With the controls already off and no other statement around it, nothing after a plain
-  // statement can fail: enabling them again only counts down.
-  const bool singleStatement = !refreshes && ControlsDisabled() && !RunsUpdateObjects(kind) &&
-                               (!runsStatement || IsPlainChange(statement));
+  // One plain statement and nothing after it: the controls hear of the change before it
+  // runs (nothing between could tell them more), so that one refusing it finds nothing
+  // sent, and the statement, atomic on the server, is the change's last step.
+  const bool singleStatement = !refreshes && !RunsUpdateObjects(kind) && (!runsStatement || IsPlainChange(statement));
+  const auto execute = [&] {
+    CloseIfOpen(statement);
+    const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
+    statement.ExecQuery();
+    MarkStatementExecuted();
+    if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
+      WriteRecordCache(RecordIndexOf(buffer), buffer);
+      StoreStatementRow(statement, buffer);
+    }
+  };
   const auto change = [&] {
     {
       TControlsScope controls(*this);
       RunUpdateObjects(kind, buffer, oeBeforeDefault);
       if (runsStatement) {
         SetRecordParams(statement, buffer);
-        CloseIfOpen(statement);
-        const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
-        statement.ExecQuery();
-        MarkStatementExecuted();
-        if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
-          WriteRecordCache(RecordIndexOf(buffer), buffer);
-          StoreStatementRow(statement, buffer);
-        }
+        if (!singleStatement) execute();
       }
       if (fBlobUpdateObject != nullptr && fBlobUpdateObject->Active()) fBlobUpdateObject->SetKindUpdate(kind);
       RunUpdateObjects(kind, buffer, oeAfterDefault);
-      SetCachedStatus(buffer, cusUnmodified);
-      WriteRecordCache(RecordIndexOf(buffer), buffer);
     }
+    if (runsStatement && singleStatement) execute();
+    SetCachedStatus(buffer, cusUnmodified);
+    WriteRecordCache(RecordIndexOf(buffer), buffer);
     if (refreshes) {
       DoBeforeRefresh();
       RefreshRecord(RefreshQuery(), buffer);

@@ -1,6 +1,7 @@
 #include "classlib/db/DataSet.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/SeparatedLists.h"
@@ -1095,6 +1096,14 @@ bool TDataSet::RecordMatches(const std::vector<TField*>& fields, const std::vect
     }
   }
   return true;
+}
+
+Integer TDataSet::Translate(const char* source, std::span<char> destination, bool /*toOem*/) {
+  if (source == nullptr || destination.empty()) return 0;
+  const std::size_t length = strnlen(source, destination.size() - 1);
+  if (source != destination.data()) std::memmove(destination.data(), source, length);
+  destination[length] = '\0';
+  return static_cast<Integer>(length);
 }
 
 bool TDataSet::LocateRecord(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) {

@@ -15,6 +15,7 @@
 // protocol.
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "classlib/core/Events.h"
@@ -154,6 +155,11 @@ class TDataSet : public TComponent {
   virtual TUpdateStatus UpdateStatus() { return usUnmodified; }
   // Fills buffer with the active record; false when the dataset has none to give.
   virtual bool GetCurrentRecord(TRecordBuffer /*buffer*/) { return false; }
+  // A text between the dataset's code page and the OEM one (toOem gives the direction):
+  // the characters of source up to its zero, at most the destination's size - 1 of them,
+  // then a zero, into destination (which may be source itself); answers how many. Every
+  // text here is in one code page already, so nothing is converted. 0 without a source.
+  virtual Integer Translate(const char* source, std::span<char> destination, bool toOem);
 
   // --- fields ----------------------------------------------------------------------------
   TFieldDefs& FieldDefs() { return *fFieldDefs; }

@@ -297,5 +297,20 @@ TEST(DataSetConstruction, GeneratorModeOfOlderStoredForms) {
   }
 }
 
+// Texts pass unchanged; the destination's size bounds the copy, in place or not.
+TEST(DataSetConstruction, TranslateCopiesWithinTheDestination) {
+  TComponent form(nullptr);
+  auto* dataSet = new TProbeDataSet(&form);
+  char out[8] = "xxxxxxx";
+  EXPECT_EQ(dataSet->Translate("\xCF\xF0\xE8", out, true), 3);
+  EXPECT_STREQ(out, "\xCF\xF0\xE8");
+  EXPECT_EQ(dataSet->Translate("a longer text", out, false), 7);
+  EXPECT_STREQ(out, "a longe");
+  EXPECT_EQ(dataSet->Translate(out, out, false), 7);
+  EXPECT_STREQ(out, "a longe");
+  EXPECT_EQ(dataSet->Translate(nullptr, out, false), 0);
+  EXPECT_EQ(dataSet->Translate("abc", std::span<char>(), false), 0);
+}
+
 }  // namespace
 }  // namespace ordvane::test

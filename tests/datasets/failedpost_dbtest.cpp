@@ -3,7 +3,7 @@
 // refresh that returns no row and a commit check that refuses, then a corrected retry
 // and a commit, checked by isql-fb; the dataset keeps its state, values and counts. Posts
 // that neither commit nor refresh (an import's) keep that, whether their own statement or
-// a control told of the change fails.
+// a control told of the change fails, and keep the savepoints the application declares.
 
 #include <gtest/gtest.h>
 
@@ -211,6 +211,35 @@ TEST_F(UncommittedPostTest, AnInsertWhoseControlRefusesTheChangeIsNotKept) {
   fDataSet->Delete();
   Commit();
   EXPECT_EQ(Rows(), Before);
+}
+
+// The savepoint a post leaves declared is released by the next post's alone: one the
+// application declared between them still undoes what came after it, and a refused post
+// between them undoes only itself.
+TEST_F(UncommittedPostTest, AnApplicationsSavepointBetweenPostsKeepsItsMeaning) {
+  TFIBQuery savepoint(nullptr);
+  savepoint.SetDatabase(fDatabase);
+  savepoint.SetTransaction(fTransaction);
+  AppendRow(10, "ten");
+  fDataSet->Post();
+  savepoint.ExecuteImmediateBatch({"SAVEPOINT MINE"});
+  AppendRow(11, "eleven");
+  fDataSet->Post();
+  AppendRow(12, "boom");
+  ExpectRefusedPost(dsInsert);
+  fDataSet->Cancel();
+  AppendRow(13, "thirteen");
+  fDataSet->Post();
+  Commit();
+  EXPECT_EQ(Rows(), std::string(Before) + ";10|ten;11|eleven;13|thirteen");
+  AppendRow(14, "fourteen");
+  fDataSet->Post();
+  savepoint.ExecuteImmediateBatch({"SAVEPOINT MINE"});
+  AppendRow(15, "fifteen");
+  fDataSet->Post();
+  savepoint.ExecuteImmediateBatch({"ROLLBACK TO SAVEPOINT MINE"});
+  Commit();
+  EXPECT_EQ(Rows(), std::string(Before) + ";10|ten;11|eleven;13|thirteen;14|fourteen");
 }
 
 }  // namespace

@@ -276,5 +276,36 @@ TEST_F(WindowTest, WhenTheModelMayBeChosen) {
   EXPECT_THROW(fDataSet->Open(), EFIBClientError);
 }
 
+TEST_F(WindowTest, SortInformationAndMonitorSettingsOfThePageStatements) {
+  OpenLimited("select id, grp, name from w order by grp desc nulls first, id");
+  EXPECT_EQ(fDataSet->SortFieldCount(), 2);
+  EXPECT_EQ(fDataSet->SortFieldNames(), "GRP;ID");
+  const auto expectInfo = [this](Integer index, const char* name, Integer fieldIndex, Integer position,
+                                  bool ascending, bool nullsFirst) {
+    const auto info = fDataSet->GetSortFieldInfo(index);
+    EXPECT_EQ(info.FieldName, name) << index;
+    EXPECT_EQ(info.FieldIndex, fieldIndex) << index;
+    EXPECT_EQ(info.Position, position) << index;
+    EXPECT_EQ(info.Ascending, ascending) << index;
+    EXPECT_EQ(info.NullsFirst, nullsFirst) << index;
+  };
+  expectInfo(0, "GRP", 1, 1, false, true);
+  expectInfo(1, "ID", 0, 0, true, true);
+  expectInfo(2, "Unknown", -1, -1, true, true);
+  expectInfo(-1, "Unknown", -1, -1, true, true);
+
+  // The monitor settings reach the page statements as they reach the main five.
+  fDataSet->Last();
+  fDataSet->CSMonitorSupport().SetIncludeDatasetDescription(false);
+  fDataSet->CSMonitorSupport().SetEnabled(csmeEnabled);
+  for (const char* name : {"SelectQuery", "RefreshQuery", "SelectDescQuery", "SelectPartQuery",
+                           "SelectPartDescQuery", "SelectLocate"}) {
+    auto* statement = dynamic_cast<TFIBQuery*>(fDataSet->FindComponent(name));
+    ASSERT_NE(statement, nullptr) << name;
+    EXPECT_EQ(statement->CSMonitorSupport().Enabled(), csmeEnabled) << name;
+    EXPECT_FALSE(statement->CSMonitorSupport().IncludeDatasetDescription()) << name;
+  }
+}
+
 }  // namespace
 }  // namespace ordvane::test
