@@ -194,16 +194,6 @@ void DefineQueryOptions(TFiler& filer, TFIBQuery& query) {
   }
 }
 
-// "Enabled": the flag of condition n is the character at position 2n ("1" or "0").
-AnsiString EnabledFlagsText(const TConditions& conditions) {
-  AnsiString text;
-  for (int i = 0; i < conditions.Count(); ++i) {
-    const TCondition* condition = conditions.Condition(i);
-    text += condition != nullptr && condition->Enabled() ? ",1" : ",0";
-  }
-  return text;
-}
-
 void ReadConditionsData(TReader& reader, TConditions& conditions) {
   reader.ReadListBegin();
   while (!reader.EndOfList()) {
@@ -237,15 +227,16 @@ ConditionsData ConditionsDataAgainst(const TConditions& conditions, const TCondi
     const AnsiString text = conditions.ValueFromIndex(i);
     const TCondition* condition = conditions.Condition(i);
     const bool enabled = condition != nullptr && condition->Enabled();
-    AnsiString stored = text.empty() ? AnsiString(kEmptyConditionText) : text;
     const int inherited = ancestor != nullptr ? ancestor->IndexOfName(name) : -1;
-    if (inherited >= 0 && ancestor->ValueFromIndex(inherited) == text) {
+    const bool sameText = inherited >= 0 && ancestor->ValueFromIndex(inherited) == text;
+    if (sameText) {
       const TCondition* ancestorCondition = ancestor->Condition(inherited);
       if ((ancestorCondition != nullptr && ancestorCondition->Enabled()) == enabled) continue;
-      stored = kInheritedConditionText;
     }
     data.Values.push_back(TFormValue::String(name));
-    data.Values.push_back(TFormValue::String(stored));
+    data.Values.push_back(TFormValue::String(sameText       ? AnsiString(kInheritedConditionText)
+                                             : text.empty() ? AnsiString(kEmptyConditionText)
+                                                            : text));
     data.Values.push_back(TFormValue::Boolean(enabled));
   }
   if (ancestor != nullptr)

@@ -75,6 +75,18 @@ class StreamingRegistry {
     fClasses[cls->ClassName()] = {cls, std::move(factory)};
   }
 
+  void AddOwnedParts(TClass cls) {
+    std::lock_guard<std::mutex> lock(fLock);
+    fOwnedParts.push_back(cls);
+  }
+
+  bool OwnsParts(TClass cls) {
+    std::lock_guard<std::mutex> lock(fLock);
+    for (TClass c = cls; c != nullptr; c = c->ClassParent())
+      if (std::find(fOwnedParts.begin(), fOwnedParts.end(), c) != fOwnedParts.end()) return true;
+    return false;
+  }
+
   bool FindClass(const AnsiString& name, ComponentClass& found) {
     std::lock_guard<std::mutex> lock(fLock);
     auto it = fClasses.find(name);
@@ -88,6 +100,7 @@ class StreamingRegistry {
   std::map<TClass, std::vector<TStoredProperty>> fProperties;
   std::map<TClass, TDefinePropertiesProc> fDefines;
   std::map<AnsiString, ComponentClass, NameLess> fClasses;
+  std::vector<TClass> fOwnedParts;
 };
 
 StreamingRegistry& Registry() {
@@ -155,6 +168,8 @@ void InheritedDefineProperties(TFiler& filer, TPersistent& object, TClass cls) {
 }
 
 void RegisterComponentClass(TClass cls, TComponentFactory factory) { Registry().AddClass(cls, std::move(factory)); }
+
+void RegisterOwnedPartsClass(TClass cls) { Registry().AddOwnedParts(cls); }
 
 // ---- Value conversions
 
@@ -278,7 +293,7 @@ class TFormWriter {
     object.Name = component.Name();
     object.ClassName = component.ClassName();
     WriteProperties(component, ancestor, "", object.Properties);
-    if (withChildren) {
+    if (withChildren && !Registry().OwnsParts(component.ClassType())) {
       for (int i = 0; i < component.ComponentCount(); ++i) {
         TComponent* child = component.Components(i);
         const TComponent* childAncestor = ancestor != nullptr ? ancestor->FindComponent(child->Name()) : nullptr;

@@ -91,6 +91,9 @@ void RegisterStoredProperty(TClass cls, TStoredProperty property);
 void RegisterDefineProperties(TClass cls, TDefinePropertiesProc proc);
 void InheritedDefineProperties(TFiler& filer, TPersistent& object, TClass cls);
 void RegisterComponentClass(TClass cls, TComponentFactory factory);
+// The components that objects of the class (and its descendants) own are parts they make
+// themselves (a dataset's statements): they are not written as nested objects.
+void RegisterOwnedPartsClass(TClass cls);
 
 template <class C>
 void RegisterComponentClass() {
