@@ -34,7 +34,7 @@ class StreamingRegistry {
   }
 
   // The stored properties of the class and its ancestors, the ancestors' first; a name
-  // registered again by a descendant keeps its place and takes the descendant's entry.
+  // registered again by a descendant takes the descendant's entry and place.
   std::vector<TStoredProperty> Properties(TClass cls) {
     std::vector<TClass> chain;
     for (TClass c = cls; c != nullptr; c = c->ClassParent()) chain.insert(chain.begin(), c);
@@ -46,10 +46,8 @@ class StreamingRegistry {
       for (const TStoredProperty& property : found->second) {
         auto same = std::find_if(result.begin(), result.end(),
                                  [&](const TStoredProperty& p) { return SameText(p.Name, property.Name); });
-        if (same != result.end())
-          *same = property;
-        else
-          result.push_back(property);
+        if (same != result.end()) result.erase(same);
+        result.push_back(property);
       }
     }
     return result;
@@ -286,6 +284,17 @@ void TWriter::WriteListEnd() {
 
 class TFormWriter {
  public:
+  // Items are written whole, against their defaults.
+  TFormValue CollectionValue(TCollection& collection) {
+    TFormValue value = TFormValue::Collection();
+    for (int i = 0; i < collection.Count(); ++i) {
+      TFormItem item;
+      WriteProperties(*collection.Items(i), nullptr, "", item.Properties);
+      value.CollectionItems.push_back(std::move(item));
+    }
+    return value;
+  }
+
   TFormObject WriteComponent(TComponent& component, const TComponent* ancestor, bool withChildren) {
     if (!IsRegisteredClass(component.ClassType()))
       throw EWriteError("Class " + component.ClassName() + " is not registered for streaming");
@@ -341,18 +350,9 @@ class TFormWriter {
       define(writer, object);
     }
   }
-
-  // Items are written whole, against their defaults.
-  TFormValue CollectionValue(TCollection& collection) {
-    TFormValue value = TFormValue::Collection();
-    for (int i = 0; i < collection.Count(); ++i) {
-      TFormItem item;
-      WriteProperties(*collection.Items(i), nullptr, "", item.Properties);
-      value.CollectionItems.push_back(std::move(item));
-    }
-    return value;
-  }
 };
+
+void TWriter::WriteCollection(TCollection& collection) { WriteValue(TFormWriter().CollectionValue(collection)); }
 
 TFormObject WriteComponentForm(TComponent& root, const TComponent* ancestor) {
   return TFormWriter().WriteComponent(root, ancestor, true);
@@ -431,7 +431,7 @@ class TFormReader {
   void Read(const TFormObject& form) {
     CheckRootClass(form);
     try {
-      if (!form.Name.empty() && fRoot.Name() != form.Name) fRoot.SetName(form.Name);
+      if (fRoot.Name().empty()) fRoot.SetName(form.Name);
       ReadComponent(fRoot, form);
       for (const TFormObject& child : form.Children) ReadChild(child);
       ResolveReferences();
@@ -552,6 +552,8 @@ class TFormReader {
                                                         : "no such property in class " + object.ClassName());
   }
 
+  // Also reached from defined properties, through TReader::ReadCollection.
+ public:
   void ReadCollection(TCollection& collection, const TFormValue& value, TReader& reader) {
     ExpectType(value, TFormValueType::Collection, reader);
     collection.BeginUpdate();
@@ -576,14 +578,23 @@ class TFormReader {
     collection.EndUpdate();
   }
 
+ private:
   void ResolveReferences() {
     for (const auto& ref : fReferences) {
-      TComponent* target = SameText(fRoot.Name(), ref->Name) ? &fRoot : fRoot.FindComponent(ref->Name);
+      TComponent* target = FindReferenced(ref->Name);
       if (target == nullptr) ref->Context.Fail("component " + ref->Name + " not found");
       if (!target->InheritsFrom(ref->TargetClass))
         ref->Context.Fail(ref->Name + " is a " + target->ClassName() + ", not a " + ref->TargetClass->ClassName());
       ref->Bind(target);
     }
+  }
+
+  // A name of the form's own components, or of the root's siblings under its owner (the
+  // data module a form's controls show).
+  TComponent* FindReferenced(const AnsiString& name) const {
+    if (SameText(fRoot.Name(), name)) return &fRoot;
+    if (TComponent* own = fRoot.FindComponent(name)) return own;
+    return fRoot.Owner() != nullptr ? fRoot.Owner()->FindComponent(name) : nullptr;
   }
 
   // The form could not be read: what was made for it goes, and what existed before leaves
@@ -608,6 +619,21 @@ void ReadReference(const TFormValue& value, TReader& reader, TClass targetClass,
   }
   if (reader.fForm == nullptr) reader.Fail("a component reference outside a form");
   reader.fForm->AddReference(value.Text, targetClass, std::move(bind), reader);
+}
+
+void TReader::ReadCollection(TCollection& collection) {
+  const TFormValue& value = Next();
+  if (fForm == nullptr) Fail("a collection outside a form");
+  fForm->ReadCollection(collection, value, *this);
+}
+
+void RepublishStoredProperty(TClass cls, const AnsiString& name) {
+  for (const TStoredProperty& property : Registry().Properties(cls->ClassParent()))
+    if (SameText(property.Name, name)) {
+      Registry().AddProperty(cls, property);
+      return;
+    }
+  throw EWriteError("No stored property " + name + " above class " + cls->ClassName());
 }
 
 void ReadComponentText(std::string_view text, TComponent& root) { TFormReader(root).Read(ParseFormText(text)); }

@@ -86,6 +86,8 @@ struct TStoredProperty {
 };
 
 void RegisterStoredProperty(TClass cls, TStoredProperty property);
+// An ancestor's stored property takes its place in the class's own streaming order.
+void RepublishStoredProperty(TClass cls, const AnsiString& name);
 // Replaces an earlier routine of the class. The routine of an object's nearest class that
 // has one runs; it calls InheritedDefineProperties to run its ancestors' routines.
 void RegisterDefineProperties(TClass cls, TDefinePropertiesProc proc);
@@ -256,6 +258,8 @@ class TWriter : public TFiler {
   void WriteListBegin();
   void WriteListEnd();
   void WriteValue(TFormValue value);
+  // The items of a collection, each with its stored properties.
+  void WriteCollection(TCollection& collection);
 
  private:
   friend class TFormWriter;
@@ -283,6 +287,8 @@ class TReader : public TFiler {
   bool EndOfList() const;
   void ReadListEnd();
   const TFormValue& ReadValue();
+  // Replaces the collection's items with those of the form.
+  void ReadCollection(TCollection& collection);
 
   // The property being read: its name and the object and class it belongs to.
   const AnsiString& PropertyName() const { return fPropertyName; }
@@ -320,9 +326,10 @@ class TReader : public TFiler {
 // EWriteError for a component whose class is not registered.
 AnsiString WriteComponentText(TComponent& root, const TComponent* ancestor = nullptr);
 TFormObject WriteComponentForm(TComponent& root, const TComponent* ancestor = nullptr);
-// Reads a form into root, whose class must be the form's root class or descend from it.
-// Nested objects are the root's owned components of that name, or new ones that the
-// reader creates with the root as their owner. Every component read is loading from the
+// Reads a form into root, whose class must be the form's root class or descend from it; a
+// root without a name takes the form's. Nested objects are the root's owned components of
+// that name, or new ones that the reader creates with the root as their owner. A
+// reference names a component of the form or one of the root's siblings under its owner. Every component read is loading from the
 // first property to the end, when its Loaded runs (root first).
 void ReadComponentText(std::string_view text, TComponent& root);
 // Makes the root itself from the form's class (registered) with the owner given.
