@@ -144,6 +144,7 @@ void RegisterColumns() {
       .Boolean("HideDuplicates", &TColumnEh::HideDuplicates, &TColumnEh::SetHideDuplicates, false)
       .Boolean("HighlightRequired", highlight, &TColumnEh::SetHighlightRequired, std::nullopt)
       .Stored(SetAndDifferent(cvHighlightRequired, highlight))
+      .Float("Increment", &TColumnEh::Increment, &TColumnEh::SetIncrement, 1.0)
       .Object("KeyList", [](TColumnEh& c) { return c.KeyList(); })
       .Enum("Layout", layout, &TColumnEh::SetLayout, kTextLayoutNames, std::nullopt)
       .Stored(SetAndDifferent(cvLayout, layout))

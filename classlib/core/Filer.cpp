@@ -197,6 +197,18 @@ AnsiString ValueToString(const TFormValue& value, TReader& reader) {
   return value.Text;
 }
 
+double ValueToFloat(const TFormValue& value, TReader& reader) {
+  if (value.Type == TFormValueType::Integer) return static_cast<double>(value.AsInteger);
+  ExpectType(value, TFormValueType::Float, reader);
+  return value.AsFloat;
+}
+
+char ValueToChar(const TFormValue& value, TReader& reader) {
+  ExpectType(value, TFormValueType::String, reader);
+  if (value.Text.size() != 1) reader.Fail("expected one character, found " + std::to_string(value.Text.size()));
+  return value.Text[0];
+}
+
 int ValueToEnum(const TFormValue& value, const TEnumNames& names, TReader& reader) {
   ExpectType(value, TFormValueType::Ident, reader);
   for (std::size_t i = 0; i < names.size(); ++i)

@@ -110,6 +110,10 @@ using TEnumNames = std::vector<AnsiString>;
 Int64 ValueToInteger(const TFormValue& value, TReader& reader, Int64 min, Int64 max);
 bool ValueToBoolean(const TFormValue& value, TReader& reader);
 AnsiString ValueToString(const TFormValue& value, TReader& reader);
+// A real number; a whole number is taken too.
+double ValueToFloat(const TFormValue& value, TReader& reader);
+// A string of exactly one character.
+char ValueToChar(const TFormValue& value, TReader& reader);
 int ValueToEnum(const TFormValue& value, const TEnumNames& names, TReader& reader);
 UInt64 ValueToSet(const TFormValue& value, const TEnumNames& names, TReader& reader);
 TFormValue EnumToValue(const TEnumNames& names, int value);
@@ -155,6 +159,21 @@ class TStoredPropertiesOf {
     return Add(name, [get](const C& c) { return TFormValue::String(AnsiString(std::invoke(get, c))); },
                [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToString(v, r)); },
                def ? std::optional<TFormValue>(TFormValue::String(*def)) : std::nullopt);
+  }
+
+  template <class Get, class Set>
+  TStoredPropertiesOf& Float(const AnsiString& name, Get get, Set set, std::optional<double> def) {
+    return Add(name, [get](const C& c) { return TFormValue::Float(static_cast<double>(std::invoke(get, c))); },
+               [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToFloat(v, r)); },
+               def ? std::optional<TFormValue>(TFormValue::Float(*def)) : std::nullopt);
+  }
+
+  // One character, stored as a string of it.
+  template <class Get, class Set>
+  TStoredPropertiesOf& Char(const AnsiString& name, Get get, Set set, std::optional<char> def) {
+    return Add(name, [get](const C& c) { return TFormValue::String(AnsiString(1, std::invoke(get, c))); },
+               [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToChar(v, r)); },
+               def ? std::optional<TFormValue>(TFormValue::String(AnsiString(1, *def))) : std::nullopt);
   }
 
   // An enumeration stored by the name of its value; get and set work on the enum type.

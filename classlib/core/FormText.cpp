@@ -1,5 +1,7 @@
 #include "classlib/core/FormText.h"
 
+#include <charconv>
+#include <cmath>
 #include <limits>
 
 #include "classlib/core/CodePages.h"
@@ -178,8 +180,7 @@ class TFormParser {
     value.Line = fLine;
     const char c = Peek();
     if (c == '-' || IsDigit(c)) {
-      value.Type = TFormValueType::Integer;
-      value.AsInteger = ReadInteger();
+      ReadNumber(value);
     } else if (c == '"') {
       value.Type = TFormValueType::String;
       value.Text = ReadString();
@@ -237,25 +238,40 @@ class TFormParser {
     return value;
   }
 
-  Int64 ReadInteger() {
-    const bool negative = Peek() == '-';
-    if (negative) ++fPos;
-    if (!IsDigit(Peek())) Fail(fLine, "expected digits after '-'");
-    // Accumulated as a negative number, so that the smallest Int64 fits.
-    Int64 value = 0;
-    constexpr Int64 kMin = std::numeric_limits<Int64>::min();
-    while (IsDigit(Peek())) {
-      const int digit = fText[fPos] - '0';
-      if (value < (kMin + digit) / 10) Fail(fLine, "the number is too large");
-      value = value * 10 - digit;
+  void SkipDigits() {
+    if (!IsDigit(Peek())) Fail(fLine, "expected a digit");
+    while (IsDigit(Peek())) ++fPos;
+  }
+
+  // A whole number, or a real one with a fraction or an exponent.
+  void ReadNumber(TFormValue& value) {
+    const std::size_t start = fPos;
+    if (Peek() == '-') ++fPos;
+    SkipDigits();
+    bool real = false;
+    if (Peek() == '.') {
+      real = true;
       ++fPos;
+      SkipDigits();
     }
-    if (IsIdentChar(Peek()) || Peek() == '.') Fail(fLine, "expected a whole number");
-    if (!negative) {
-      if (value == kMin) Fail(fLine, "the number is too large");
-      value = -value;
+    if (Peek() == 'e' || Peek() == 'E') {
+      real = true;
+      ++fPos;
+      if (Peek() == '+' || Peek() == '-') ++fPos;
+      SkipDigits();
     }
-    return value;
+    if (IsIdentChar(Peek()) || Peek() == '.') Fail(fLine, "expected a number");
+    const std::string_view number = fText.substr(start, fPos - start);
+    if (real) {
+      value.Type = TFormValueType::Float;
+      const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value.AsFloat);
+      if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value.AsFloat))
+        Fail(fLine, "the number is out of range");
+    } else {
+      value.Type = TFormValueType::Integer;
+      const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value.AsInteger);
+      if (error != std::errc() || end != number.data() + number.size()) Fail(fLine, "the number is too large");
+    }
   }
 
   AnsiString ReadString() {
@@ -358,6 +374,17 @@ class TFormParser {
   int fLine = 1;
 };
 
+// The shortest text that reads back as the same number, always with a point or an
+// exponent so that it reads back as a real number.
+AnsiString FormatReal(double value) {
+  if (!std::isfinite(value)) throw EWriteError("A real number that is not finite cannot be stored");
+  char buffer[32];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  std::string text(buffer, error == std::errc() ? end : buffer);
+  if (text.find_first_of(".e") == std::string::npos) text += ".0";
+  return text;
+}
+
 std::string Indent(int levels) { return std::string(static_cast<std::size_t>(levels) * 2, ' '); }
 
 void FormatProperties(std::string& out, const std::vector<TFormProperty>& properties, int indent) {
@@ -378,6 +405,13 @@ TFormValue TFormValue::Integer(Int64 value) {
   TFormValue v;
   v.Type = TFormValueType::Integer;
   v.AsInteger = value;
+  return v;
+}
+
+TFormValue TFormValue::Float(double value) {
+  TFormValue v;
+  v.Type = TFormValueType::Float;
+  v.AsFloat = value;
   return v;
 }
 
@@ -428,6 +462,8 @@ bool TFormValue::operator==(const TFormValue& other) const {
   switch (Type) {
     case TFormValueType::Integer:
       return AsInteger == other.AsInteger;
+    case TFormValueType::Float:
+      return AsFloat == other.AsFloat;
     case TFormValueType::Ident:
       return SameText(Text, other.Text);
     case TFormValueType::String:
@@ -447,6 +483,8 @@ const char* TFormValue::TypeName(TFormValueType type) {
   switch (type) {
     case TFormValueType::Integer:
       return "an integer";
+    case TFormValueType::Float:
+      return "a real number";
     case TFormValueType::String:
       return "a string";
     case TFormValueType::Ident:
@@ -475,6 +513,8 @@ AnsiString FormatFormValue(const TFormValue& value, int indent) {
   switch (value.Type) {
     case TFormValueType::Integer:
       return std::to_string(value.AsInteger);
+    case TFormValueType::Float:
+      return FormatReal(value.AsFloat);
     case TFormValueType::String:
       return QuoteString(value.Text);
     case TFormValueType::Ident:

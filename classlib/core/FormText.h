@@ -14,6 +14,7 @@
 //       item
 //         FieldName = "NAME"
 //       end>
+//     Increment = 0.5
 //     Data = {0A0B0C}
 //   end
 //
@@ -31,7 +32,7 @@ namespace ordvane {
 // A text that breaks the grammar; the message names the line.
 ORDVANE_DECLARE_EXCEPTION(EFormTextError, EReadError);
 
-enum class TFormValueType { Integer, String, Ident, Set, List, Collection, Binary };
+enum class TFormValueType { Integer, Float, String, Ident, Set, List, Collection, Binary };
 
 struct TFormItem;
 
@@ -39,12 +40,14 @@ struct TFormValue {
   TFormValueType Type = TFormValueType::Ident;
   int Line = 0;                     // where the value starts; 0 for a value not read
   Int64 AsInteger = 0;              // Integer
+  double AsFloat = 0;               // Float: a finite number
   AnsiString Text;                  // String (ANSI text), Ident (a name), Binary (the bytes)
   std::vector<AnsiString> Members;  // Set
   std::vector<TFormValue> Items;    // List
   std::vector<TFormItem> CollectionItems;
 
   static TFormValue Integer(Int64 value);
+  static TFormValue Float(double value);
   static TFormValue String(AnsiString value);
   static TFormValue Ident(AnsiString name);
   static TFormValue Boolean(bool value);

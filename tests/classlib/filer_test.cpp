@@ -31,6 +31,7 @@ class TProbe : public TComponent {
  public:
   explicit TProbe(TComponent* owner) : TComponent(owner), items(this, TCollectionItemClass::Of<TProbeItem>()) {}
   Integer count = 0;
+  double ratio = 1.0;
   bool active = true;
   AnsiString text;
   TProbeKind kind = pkNone;
@@ -63,6 +64,7 @@ const bool registered = [] {
       .String("Name", [](const TProbeFont& f) { return f.name; }, [](TProbeFont& f, AnsiString v) { f.name = v; }, "Sans");
   StoredProperties<TProbe>()
       .Integer("Count", [](const TProbe& p) { return p.count; }, [](TProbe& p, Integer v) { p.count = v; }, 0)
+      .Float("Ratio", [](const TProbe& p) { return p.ratio; }, [](TProbe& p, double v) { p.ratio = v; }, 1.0)
       .Boolean("Active", [](const TProbe& p) { return p.active; }, [](TProbe& p, bool v) { p.active = v; }, true)
       .String("Text", [](const TProbe& p) { return p.text; }, [](TProbe& p, AnsiString v) { p.text = v; }, "")
       .Enum("Kind", [](const TProbe& p) { return p.kind; }, [](TProbe& p, TProbeKind v) { p.kind = v; }, kKinds, pkNone)
@@ -104,6 +106,8 @@ struct FilledForm {
     root.SetName("Form1");
     child->SetName("Child");
     child->count = -42;
+    child->ratio = 0.1;
+    root.ratio = -2.5e300;
     child->active = false;
     child->text = Utf8ToAnsi("Прізвище \"Ґудзь\"\\") + "\r\n\t" + std::string(1, '\x98') + std::string(1, '\x01');
     child->kind = pkSecond;
@@ -132,6 +136,8 @@ TEST(Filer, RoundTripKeepsEveryKindOfValue) {
   EXPECT_EQ(copy.Name(), "Form1");
   EXPECT_EQ(child->Name(), "Child");
   EXPECT_EQ(child->count, -42);
+  EXPECT_EQ(child->ratio, 0.1);
+  EXPECT_EQ(copy.ratio, -2.5e300);
   EXPECT_FALSE(child->active);
   EXPECT_EQ(child->text, form.child->text);
   EXPECT_EQ(child->kind, pkSecond);
@@ -183,6 +189,18 @@ TEST(Filer, TextIsCodePageIndependent) {
   auto* child = static_cast<TProbe*>(copy.Components(0));
   EXPECT_EQ(child->lines.Strings(1), "from ОСОБИ");
   EXPECT_THROW(ReadComponentText("object P: TProbe\n  Text = \"日本\"\nend\n", copy), EFormTextError);
+}
+
+TEST(Filer, RealNumbersReadBackExactly) {
+  TProbe probe(nullptr);
+  probe.SetName("P");
+  probe.ratio = 3;
+  EXPECT_EQ(WriteComponentText(probe), "object P: TProbe\n  Ratio = 3.0\nend\n");
+  ReadComponentText("object P: TProbe\n  Ratio = 7\nend", probe);
+  EXPECT_EQ(probe.ratio, 7.0);
+  for (const char* bad : {"1.", "1.e5", "1e", "1e999", "--1", "1x"})
+    EXPECT_THROW(ReadComponentText(AnsiString("object P: TProbe\n  Ratio = ") + bad + "\nend", probe), EFormTextError)
+        << bad;
 }
 
 TEST(Filer, OlderNamesAreReadButNeverWritten) {
