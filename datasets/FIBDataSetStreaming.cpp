@@ -12,14 +12,14 @@ namespace ordvane {
 
 namespace {
 
-const TEnumNames kTransactionKindNames = {"tkReadTransaction", "tkUpdateTransaction"};
-const TEnumNames kUpdateStatusNames = {"cusUnmodified", "cusModified", "cusInserted",
-                                       "cusDeleted",    "cusUninserted", "cusDeletedApplied"};
-const TEnumNames kUpdateKindNames = {"ukModify", "ukInsert", "ukDelete"};
-const TEnumNames kFieldOriginRuleNames = {"forNoRule", "forTableAndFieldName", "forClientFieldName",
-                                          "forTableAliasAndFieldName"};
-const TEnumNames kCacheModelKindNames = {"cmkStandard", "cmkLimitedBufferSize"};
-const TEnumNames kWhenGetGenIDNames = {"wgNever", "wgOnNewRecord", "wgBeforePost"};
+constexpr const char* kTransactionKindNames[] = {"tkReadTransaction", "tkUpdateTransaction"};
+constexpr const char* kUpdateStatusNames[] = {"cusUnmodified", "cusModified",   "cusInserted",
+                                              "cusDeleted",    "cusUninserted", "cusDeletedApplied"};
+constexpr const char* kUpdateKindNames[] = {"ukModify", "ukInsert", "ukDelete"};
+constexpr const char* kFieldOriginRuleNames[] = {"forNoRule", "forTableAndFieldName", "forClientFieldName",
+                                                 "forTableAliasAndFieldName"};
+constexpr const char* kCacheModelKindNames[] = {"cmkStandard", "cmkLimitedBufferSize"};
+constexpr const char* kWhenGetGenIDNames[] = {"wgNever", "wgOnNewRecord", "wgBeforePost"};
 
 template <class Set>
 UInt64 Bits(Set set) {
@@ -41,12 +41,14 @@ void DefineStoredOptions(TFiler& filer, TFIBCustomDataSet& dataSet) {
   for (const TStoredOptionName& entry : StoredOptionNames()) {
     const AnsiString name = entry.name;
     const bool set = GetStrProp(&dataSet, name) == "True";
-    const bool hasData = ancestor != nullptr
-                             ? GetStrProp(ancestor, name) != GetStrProp(&dataSet, name)
-                             : std::find(differFromDefault.begin(), differFromDefault.end(), name) !=
-                                   differFromDefault.end();
+    const bool hasData = ancestor != nullptr ? GetStrProp(ancestor, name) != GetStrProp(&dataSet, name)
+                                             : std::find(differFromDefault.begin(), differFromDefault.end(),
+                                                         name) != differFromDefault.end();
     filer.DefineProperty(
-        name, [&dataSet, name](TReader& reader) { SetStrProp(&dataSet, name, reader.ReadBoolean() ? "True" : "False"); },
+        name,
+        [&dataSet, name](TReader& reader) {
+          SetStrProp(&dataSet, name, reader.ReadBoolean() ? "True" : "False");
+        },
         [set](TWriter& writer) { writer.WriteBoolean(set); }, hasData);
   }
   filer.DefineProperty(
@@ -62,7 +64,8 @@ void DefineStoredOptions(TFiler& filer, TFIBCustomDataSet& dataSet) {
 void RegisterDataSet() {
   StoredProperties<TFIBCustomDataSet>()
       .Reference<TFIBDatabase>("Database", &TFIBCustomDataSet::Database, &TFIBCustomDataSet::SetDatabase)
-      .Reference<TFIBTransaction>("Transaction", &TFIBCustomDataSet::Transaction, &TFIBCustomDataSet::SetTransaction)
+      .Reference<TFIBTransaction>("Transaction", &TFIBCustomDataSet::Transaction,
+                                  &TFIBCustomDataSet::SetTransaction)
       .Reference<TFIBTransaction>("UpdateTransaction", &TFIBCustomDataSet::UpdateTransaction,
                                   &TFIBCustomDataSet::SetUpdateTransaction)
       .Stored([](const TFIBCustomDataSet& d) { return d.UpdateTransaction() != d.Transaction(); })
@@ -82,15 +85,18 @@ void RegisterDataSet() {
           "AllowedUpdateKinds", [](const TFIBCustomDataSet& d) { return Bits(d.AllowedUpdateKinds()); },
           [](TFIBCustomDataSet& d, UInt64 v) { d.SetAllowedUpdateKinds(FromBits<TUpdateKinds>(v)); },
           kUpdateKindNames, Bits(TUpdateKinds{ukModify, ukInsert, ukDelete}))
-      .Boolean("CachedUpdates", &TFIBCustomDataSet::CachedUpdates, &TFIBCustomDataSet::SetCachedUpdates, false)
-      .Boolean("UniDirectional", &TFIBCustomDataSet::UniDirectional, &TFIBCustomDataSet::SetUniDirectional, false)
+      .Boolean("CachedUpdates", &TFIBCustomDataSet::CachedUpdates, &TFIBCustomDataSet::SetCachedUpdates,
+               false)
+      .Boolean("UniDirectional", &TFIBCustomDataSet::UniDirectional, &TFIBCustomDataSet::SetUniDirectional,
+               false)
       .Boolean("AutoCommit", &TFIBCustomDataSet::AutoCommit, &TFIBCustomDataSet::SetAutoCommit, false)
       .Enum("FieldOriginRule", &TFIBCustomDataSet::FieldOriginRule, &TFIBCustomDataSet::SetFieldOriginRule,
             kFieldOriginRuleNames, forTableAndFieldName)
       .Object("CacheModelOptions", [](TFIBCustomDataSet& d) { return &d.CacheModelOptions(); })
       .Object("AutoUpdateOptions", [](TFIBCustomDataSet& d) { return &d.AutoUpdateOptions(); })
       .Object("CSMonitorSupport", [](TFIBCustomDataSet& d) { return &d.CSMonitorSupport(); })
-      .Reference<TDataSource>("DataSource", &TFIBCustomDataSet::DataSource, &TFIBCustomDataSet::SetDataSource);
+      .Reference<TDataSource>("DataSource", &TFIBCustomDataSet::DataSource,
+                              &TFIBCustomDataSet::SetDataSource);
   RegisterDefineProperties(TFIBCustomDataSet::StaticClass(), [](TFiler& filer, TPersistent& object) {
     InheritedDefineProperties(filer, object, TFIBCustomDataSet::StaticClass());
     DefineStoredOptions(filer, static_cast<TFIBCustomDataSet&>(object));
@@ -101,15 +107,18 @@ void RegisterDataSet() {
             kCacheModelKindNames, cmkStandard)
       .Integer("BufferChunks", &TCacheModelOptions::BufferChunks, &TCacheModelOptions::SetBufferChunks,
                DefaultBufferChunks)
-      .Integer("BlobCacheLimit", &TCacheModelOptions::BlobCacheLimit, &TCacheModelOptions::SetBlobCacheLimit, 0)
+      .Integer("BlobCacheLimit", &TCacheModelOptions::BlobCacheLimit, &TCacheModelOptions::SetBlobCacheLimit,
+               0)
       .Object("PlanForDescSQLs", [](TCacheModelOptions& o) { return &o.PlanForDescSQLs(); });
 
   StoredProperties<TAutoUpdateOptions>()
-      .String("UpdateTableName", &TAutoUpdateOptions::UpdateTableName, &TAutoUpdateOptions::SetUpdateTableName, "")
+      .String("UpdateTableName", &TAutoUpdateOptions::UpdateTableName,
+              &TAutoUpdateOptions::SetUpdateTableName, "")
       .String("KeyFields", &TAutoUpdateOptions::KeyFields, &TAutoUpdateOptions::SetKeyFields, "")
-      .Boolean("AutoReWriteSqls", &TAutoUpdateOptions::AutoReWriteSqls, &TAutoUpdateOptions::SetAutoReWriteSqls,
+      .Boolean("AutoReWriteSqls", &TAutoUpdateOptions::AutoReWriteSqls,
+               &TAutoUpdateOptions::SetAutoReWriteSqls, false)
+      .Boolean("CanChangeSQLs", &TAutoUpdateOptions::CanChangeSQLs, &TAutoUpdateOptions::SetCanChangeSQLs,
                false)
-      .Boolean("CanChangeSQLs", &TAutoUpdateOptions::CanChangeSQLs, &TAutoUpdateOptions::SetCanChangeSQLs, false)
       .String("GeneratorName", &TAutoUpdateOptions::GeneratorName, &TAutoUpdateOptions::SetGeneratorName, "")
       .Boolean("UpdateOnlyModifiedFields", &TAutoUpdateOptions::UpdateOnlyModifiedFields,
                &TAutoUpdateOptions::SetUpdateOnlyModifiedFields, false)
@@ -121,17 +130,17 @@ void RegisterDataSet() {
                &TAutoUpdateOptions::SetAutoParamsToFields, false)
       .Boolean("SeparateBlobUpdate", &TAutoUpdateOptions::SeparateBlobUpdate,
                &TAutoUpdateOptions::SetSeparateBlobUpdate, false)
-      .Boolean("UseExecuteBlock", &TAutoUpdateOptions::UseExecuteBlock, &TAutoUpdateOptions::SetUseExecuteBlock,
-               false);
+      .Boolean("UseExecuteBlock", &TAutoUpdateOptions::UseExecuteBlock,
+               &TAutoUpdateOptions::SetUseExecuteBlock, false);
   // The generator mode of older forms, read in the order the form holds them.
   RegisterDefineProperties(TAutoUpdateOptions::StaticClass(), [](TFiler& filer, TPersistent& object) {
     auto& options = static_cast<TAutoUpdateOptions&>(object);
     filer.DefineProperty(
-        "SelectGenID", [&options](TReader& reader) { options.ReadSelectGenID(reader.ReadBoolean()); }, nullptr,
-        false);
+        "SelectGenID", [&options](TReader& reader) { options.ReadSelectGenID(reader.ReadBoolean()); },
+        nullptr, false);
     filer.DefineProperty(
-        "GenBeforePost", [&options](TReader& reader) { options.ReadGenBeforePost(reader.ReadBoolean()); }, nullptr,
-        false);
+        "GenBeforePost", [&options](TReader& reader) { options.ReadGenBeforePost(reader.ReadBoolean()); },
+        nullptr, false);
   });
 }
 

@@ -13,12 +13,14 @@ namespace ordvane {
 
 namespace {
 
-const TEnumNames kDesignDBOptionNames = {"ddoIsDefaultDatabase", "ddoStoreConnected", "ddoNotSavePassword"};
-const TEnumNames kUseRepositoryNames = {"urFieldsInfo", "urDataSetInfo", "urErrorMessagesInfo"};
-const TEnumNames kTransactionActionNames = {"TARollback", "TARollbackRetaining", "TACommit", "TACommitRetaining"};
-const TEnumNames kTPBModeNames = {"tpbDefault", "tpbReadCommitted", "tpbRepeatableRead"};
-const TEnumNames kCSMonitorEnabledNames = {"csmeDisabled", "csmeEnabled", "csmeDatabaseDriven",
-                                           "csmeTransactionDriven"};
+constexpr const char* kDesignDBOptionNames[] = {"ddoIsDefaultDatabase", "ddoStoreConnected",
+                                                "ddoNotSavePassword"};
+constexpr const char* kUseRepositoryNames[] = {"urFieldsInfo", "urDataSetInfo", "urErrorMessagesInfo"};
+constexpr const char* kTransactionActionNames[] = {"TARollback", "TARollbackRetaining", "TACommit",
+                                                   "TACommitRetaining"};
+constexpr const char* kTPBModeNames[] = {"tpbDefault", "tpbReadCommitted", "tpbRepeatableRead"};
+constexpr const char* kCSMonitorEnabledNames[] = {"csmeDisabled", "csmeEnabled", "csmeDatabaseDriven",
+                                                  "csmeTransactionDriven"};
 
 // The marker in a statement's stored conditions after which the names of the conditions
 // that an inherited form no longer has follow.
@@ -68,7 +70,8 @@ void RegisterDatabase() {
           kUseRepositoryNames, Bits(TFIBUseRepositories{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo}))
       .String("LibraryName", &TFIBDatabase::LibraryName, &TFIBDatabase::SetLibraryName, std::nullopt)
       .Stored([](const TFIBDatabase& d) { return d.LibraryName() != DefaultLibraryName; })
-      .Boolean("UseBlrToTextFilter", &TFIBDatabase::UseBlrToTextFilter, &TFIBDatabase::SetUseBlrToTextFilter, false)
+      .Boolean("UseBlrToTextFilter", &TFIBDatabase::UseBlrToTextFilter, &TFIBDatabase::SetUseBlrToTextFilter,
+               false)
       .Object("CSMonitorSupport", [](TFIBDatabase& d) { return &d.CSMonitorSupport(); });
 
   StoredProperties<TpFIBDatabase>()
@@ -84,8 +87,8 @@ void RegisterDatabase() {
     auto& database = static_cast<TpFIBDatabase&>(object);
     filer.DefineProperty(
         "SaveDBParams",
-        [&database](TReader& reader) { database.SetSaveAliasParamsAfterConnect(reader.ReadBoolean()); }, nullptr,
-        false);
+        [&database](TReader& reader) { database.SetSaveAliasParamsAfterConnect(reader.ReadBoolean()); },
+        nullptr, false);
   });
 
   // The lines go without the password when the database is not to keep it.
@@ -95,7 +98,8 @@ void RegisterDatabase() {
     const bool dropPassword = database != nullptr && database->DesignDBOptions().Contains(ddoNotSavePassword);
     const int passwordLine = dropPassword ? database->IndexOfDPBName("password") : -1;
     const auto* ancestor = dynamic_cast<const TStrings*>(filer.Ancestor());
-    const bool hasData = ancestor == nullptr ? params.Count() > (passwordLine >= 0 ? 1 : 0) : !params.Equals(ancestor);
+    const bool hasData =
+        ancestor == nullptr ? params.Count() > (passwordLine >= 0 ? 1 : 0) : !params.Equals(ancestor);
     filer.DefineProperty(
         "Strings",
         [&params](TReader& reader) {
@@ -123,7 +127,8 @@ void RegisterDatabase() {
   StoredProperties<TBlobSwapSupport>()
       .Boolean("Active", &TBlobSwapSupport::Active, &TBlobSwapSupport::SetActive, false)
       .String("SwapDir", &TBlobSwapSupport::SwapDir, &TBlobSwapSupport::SetSwapDir, "{APP_PATH}")
-      .Integer("MinBlobSizeToSwap", &TBlobSwapSupport::MinBlobSizeToSwap, &TBlobSwapSupport::SetMinBlobSizeToSwap, 0);
+      .Integer("MinBlobSizeToSwap", &TBlobSwapSupport::MinBlobSizeToSwap,
+               &TBlobSwapSupport::SetMinBlobSizeToSwap, 0);
   // The default depends on the owner: what a new object of the same owner starts with.
   StoredProperties<TCSMonitorSupport>()
       .Enum("Enabled", &TCSMonitorSupport::Enabled, &TCSMonitorSupport::SetEnabled, kCSMonitorEnabledNames,
@@ -134,10 +139,12 @@ void RegisterDatabase() {
       .Boolean("IncludeDatasetDescription", &TCSMonitorSupport::IncludeDatasetDescription,
                &TCSMonitorSupport::SetIncludeDatasetDescription, true);
   StoredProperties<TCacheSchemaOptions>()
-      .String("LocalCacheFile", &TCacheSchemaOptions::LocalCacheFile, &TCacheSchemaOptions::SetLocalCacheFile, "")
-      .Boolean("AutoSaveToFile", &TCacheSchemaOptions::AutoSaveToFile, &TCacheSchemaOptions::SetAutoSaveToFile, false)
-      .Boolean("AutoLoadFromFile", &TCacheSchemaOptions::AutoLoadFromFile, &TCacheSchemaOptions::SetAutoLoadFromFile,
-               false)
+      .String("LocalCacheFile", &TCacheSchemaOptions::LocalCacheFile, &TCacheSchemaOptions::SetLocalCacheFile,
+              "")
+      .Boolean("AutoSaveToFile", &TCacheSchemaOptions::AutoSaveToFile,
+               &TCacheSchemaOptions::SetAutoSaveToFile, false)
+      .Boolean("AutoLoadFromFile", &TCacheSchemaOptions::AutoLoadFromFile,
+               &TCacheSchemaOptions::SetAutoLoadFromFile, false)
       .Boolean("ValidateAfterLoad", &TCacheSchemaOptions::ValidateAfterLoad,
                &TCacheSchemaOptions::SetValidateAfterLoad, true);
 }
@@ -156,7 +163,8 @@ void RegisterTransaction() {
             kTransactionActionNames, TARollback)
       .Object("TRParams", [](TFIBTransaction& t) { return &t.TRParams(); });
   StoredProperties<TpFIBTransaction>()
-      .Enum("TPBMode", &TpFIBTransaction::TPBMode, &TpFIBTransaction::SetTPBMode, kTPBModeNames, tpbReadCommitted)
+      .Enum("TPBMode", &TpFIBTransaction::TPBMode, &TpFIBTransaction::SetTPBMode, kTPBModeNames,
+            tpbReadCommitted)
       .Object("TRParams", [](TpFIBTransaction& t) { return &t.TRParams(); })
       .Stored([](const TpFIBTransaction& t) { return t.TPBMode() == tpbDefault; })
       .String("UserKindTransaction", &TpFIBTransaction::UserKindTransaction,
@@ -249,7 +257,8 @@ ConditionsData ConditionsDataAgainst(const TConditions& conditions, const TCondi
 // are still read.
 void DefineConditions(TFiler& filer, TPersistent& object) {
   auto& conditions = static_cast<TConditions&>(object);
-  const ConditionsData data = ConditionsDataAgainst(conditions, dynamic_cast<const TConditions*>(filer.Ancestor()));
+  const ConditionsData data =
+      ConditionsDataAgainst(conditions, dynamic_cast<const TConditions*>(filer.Ancestor()));
   filer.DefineProperty(
       "Strings",
       [&conditions](TReader& reader) {

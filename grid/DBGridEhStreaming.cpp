@@ -10,25 +10,40 @@ namespace ordvane {
 
 namespace {
 
-const TEnumNames kButtonStyleNames = {"cbsAuto", "cbsEllipsis", "cbsNone", "cbsUpDown", "cbsDropDown"};
-const TEnumNames kTextLayoutNames = {"tlTop", "tlCenter", "tlBottom"};
-const TEnumNames kOrientationNames = {"tohHorizontal", "tohVertical"};
-const TEnumNames kSortMarkerNames = {"smNoneEh", "smDownEh", "smUpEh"};
-const TEnumNames kFooterValueTypeNames = {"fvtNon",   "fvtSum",        "fvtAvg",
-                                          "fvtCount", "fvtFieldValue", "fvtStaticText"};
-const TEnumNames kAllowedOperationNames = {"alopInsertEh", "alopUpdateEh", "alopDeleteEh", "alopAppendEh"};
-const TEnumNames kSelectionTypeNames = {"gstNon", "gstRecordBookmarks", "gstRectangle", "gstColumns", "gstAll"};
-const TEnumNames kEditActionNames = {"geaCutEh", "geaCopyEh", "geaPasteEh", "geaDeleteEh", "geaSelectAllEh"};
-const TEnumNames kGridOptionNames = {"dgEditing",   "dgAlwaysShowEditor",    "dgTitles",        "dgIndicator",
-                                     "dgColumnResize", "dgColLines",         "dgRowLines",      "dgTabs",
-                                     "dgRowSelect", "dgAlwaysShowSelection", "dgConfirmDelete", "dgCancelOnExit",
-                                     "dgMultiSelect"};
-const TEnumNames kGridOptionEhNames = {
-    "dghFixed3D",         "dghFrozen3D",       "dghFooter3D",      "dghData3D",
-    "dghResizeWholeRightPart", "dghHighlightFocus", "dghClearSelection", "dghFitRowHeightToText",
-    "dghAutoSortMarking", "dghMultiSortMarking", "dghEnterAsTab",    "dghTraceColSizing",
-    "dghIncSearch",       "dghPreferIncSearch", "dghRowHighlight",  "dghDblClickOptimizeColWidth",
-    "dghDialogFind",      "dghRecordMoving"};
+constexpr const char* kButtonStyleNames[] = {"cbsAuto", "cbsEllipsis", "cbsNone", "cbsUpDown", "cbsDropDown"};
+constexpr const char* kTextLayoutNames[] = {"tlTop", "tlCenter", "tlBottom"};
+constexpr const char* kOrientationNames[] = {"tohHorizontal", "tohVertical"};
+constexpr const char* kSortMarkerNames[] = {"smNoneEh", "smDownEh", "smUpEh"};
+constexpr const char* kFooterValueTypeNames[] = {"fvtNon",   "fvtSum",        "fvtAvg",
+                                                 "fvtCount", "fvtFieldValue", "fvtStaticText"};
+constexpr const char* kAllowedOperationNames[] = {"alopInsertEh", "alopUpdateEh", "alopDeleteEh",
+                                                  "alopAppendEh"};
+constexpr const char* kSelectionTypeNames[] = {"gstNon", "gstRecordBookmarks", "gstRectangle", "gstColumns",
+                                               "gstAll"};
+constexpr const char* kEditActionNames[] = {"geaCutEh", "geaCopyEh", "geaPasteEh", "geaDeleteEh",
+                                            "geaSelectAllEh"};
+constexpr const char* kGridOptionNames[] = {
+    "dgEditing",       "dgAlwaysShowEditor", "dgTitles",     "dgIndicator", "dgColumnResize",
+    "dgColLines",      "dgRowLines",         "dgTabs",       "dgRowSelect", "dgAlwaysShowSelection",
+    "dgConfirmDelete", "dgCancelOnExit",     "dgMultiSelect"};
+constexpr const char* kGridOptionEhNames[] = {"dghFixed3D",
+                                              "dghFrozen3D",
+                                              "dghFooter3D",
+                                              "dghData3D",
+                                              "dghResizeWholeRightPart",
+                                              "dghHighlightFocus",
+                                              "dghClearSelection",
+                                              "dghFitRowHeightToText",
+                                              "dghAutoSortMarking",
+                                              "dghMultiSortMarking",
+                                              "dghEnterAsTab",
+                                              "dghTraceColSizing",
+                                              "dghIncSearch",
+                                              "dghPreferIncSearch",
+                                              "dghRowHighlight",
+                                              "dghDblClickOptimizeColWidth",
+                                              "dghDialogFind",
+                                              "dghRecordMoving"};
 
 template <class Set>
 UInt64 Bits(Set set) {
@@ -47,7 +62,9 @@ auto FieldSetter(T C::*field) {
 }
 
 // Several column getters find their field first, so they are not const.
-TColumnEh& Column(const TColumnEh& column) { return const_cast<TColumnEh&>(column); }
+TColumnEh& Column(const TColumnEh& column) {
+  return const_cast<TColumnEh&>(column);
+}
 
 // A column of the same grid and field that has nothing set: its getters answer what an
 // unset value of the column falls back to. Its collection stays in an update bracket,
@@ -190,7 +207,8 @@ void RegisterColumns() {
       .Enum("Orientation", orientation, &TColumnTitleEh::SetOrientation, kOrientationNames, std::nullopt)
       .Stored(TitleSetAndDifferent(cvTitleOrientation, orientation))
       .Integer("SortIndex", &TColumnTitleEh::SortIndex, &TColumnTitleEh::SetSortIndex, 0)
-      .Enum("SortMarker", &TColumnTitleEh::SortMarker, &TColumnTitleEh::SetSortMarker, kSortMarkerNames, smNoneEh)
+      .Enum("SortMarker", &TColumnTitleEh::SortMarker, &TColumnTitleEh::SetSortMarker, kSortMarkerNames,
+            smNoneEh)
       .Boolean("TitleButton", titleButton, &TColumnTitleEh::SetTitleButton, std::nullopt)
       .Stored(TitleSetAndDifferent(cvTitleButton, titleButton))
       .Boolean("ToolTips", titleToolTips, &TColumnTitleEh::SetToolTips, std::nullopt)
@@ -202,7 +220,8 @@ void RegisterColumns() {
       .Object("Font", [](TColumnFooterEh& f) { return f.Font(); })
       .Stored([](const TColumnFooterEh& f) { return f.FontAssigned(); })
       .String("Value", &TColumnFooterEh::Value, &TColumnFooterEh::SetValue, "")
-      .Enum("ValueType", &TColumnFooterEh::ValueType, &TColumnFooterEh::SetValueType, kFooterValueTypeNames, fvtNon)
+      .Enum("ValueType", &TColumnFooterEh::ValueType, &TColumnFooterEh::SetValueType, kFooterValueTypeNames,
+            fvtNon)
       .Boolean("WordWrap", &TColumnFooterEh::WordWrap, &TColumnFooterEh::SetWordWrap, false);
 }
 
@@ -231,7 +250,8 @@ void RegisterColumnDefValues() {
       .Boolean("TitleButton", &T::TitleButton, FieldSetter(&T::TitleButton), false)
       .Boolean("ToolTips", &T::ToolTips, FieldSetter(&T::ToolTips), false);
   StoredProperties<TColumnFooterDefValuesEh>().Boolean("ToolTips", &TColumnFooterDefValuesEh::ToolTips,
-                                                       FieldSetter(&TColumnFooterDefValuesEh::ToolTips), false);
+                                                       FieldSetter(&TColumnFooterDefValuesEh::ToolTips),
+                                                       false);
 }
 
 // An own row colour is stored; the grid's colour it answers with otherwise is not.
@@ -250,7 +270,8 @@ void RegisterGrid() {
       .SetOf(
           "AllowedOperations", [](const G& g) { return Bits(g.AllowedOperations()); },
           [](G& g, UInt64 v) { g.SetAllowedOperations(FromBits<TDBGridEhAllowedOperations>(v)); },
-          kAllowedOperationNames, Bits(TDBGridEhAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh}))
+          kAllowedOperationNames,
+          Bits(TDBGridEhAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh}))
       .SetOf(
           "AllowedSelections", [](const G& g) { return Bits(g.AllowedSelections()); },
           [](G& g, UInt64 v) { g.SetAllowedSelections(FromBits<TDBGridEhAllowedSelections>(v)); },
@@ -258,9 +279,7 @@ void RegisterGrid() {
           Bits(TDBGridEhAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll}))
       .Boolean("AutoFitColWidths", &G::AutoFitColWidths, &G::SetAutoFitColWidths, false);
   republish("BiDiMode");
-  StoredProperties<G>().Enum("BorderStyle", &G::BorderStyle, &G::SetBorderStyle,
-                             {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
-                             bsSingle);
+  StoredProperties<G>().Enum("BorderStyle", &G::BorderStyle, &G::SetBorderStyle, kBorderStyleNames, bsSingle);
   republish("Color");
   StoredProperties<G>()
       .Object("ColumnDefValues", [](G& g) { return &g.ColumnDefValues(); })
@@ -292,8 +311,8 @@ void RegisterGrid() {
       .SetOf(
           "Options", [](const G& g) { return Bits(g.Options()); },
           [](G& g, UInt64 v) { g.SetOptions(FromBits<TDBGridOptions>(v)); }, kGridOptionNames,
-          Bits(TDBGridOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
-                              dgConfirmDelete, dgCancelOnExit}))
+          Bits(TDBGridOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
+                              dgTabs, dgConfirmDelete, dgCancelOnExit}))
       .SetOf(
           "OptionsEh", [](const G& g) { return Bits(g.OptionsEh()); },
           [](G& g, UInt64 v) { g.SetOptionsEh(FromBits<TDBGridEhOptions>(v)); }, kGridOptionEhNames,

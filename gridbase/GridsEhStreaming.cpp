@@ -12,8 +12,7 @@ namespace ordvane {
 
 namespace {
 
-const TEnumNames kBorderStyleNames = {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"};
-const TEnumNames kDateTimeKindNames = {"dtkDateEh", "dtkTimeEh", "dtkDateTimeEh", "dtkCustomEh"};
+constexpr const char* kDateTimeKindNames[] = {"dtkDateEh", "dtkTimeEh", "dtkDateTimeEh", "dtkCustomEh"};
 
 // One axis of a grid's extents: the widths of its columns or the heights of its rows.
 struct ExtentsAxis {
@@ -51,7 +50,8 @@ void DefineExtents(TFiler& filer, TPersistent& object) {
         [&grid, &axis](TReader& reader) {
           reader.ReadListBegin();
           for (int i = 0; !reader.EndOfList(); ++i) {
-            const auto extent = static_cast<int>(ValueToInteger(reader.ReadValue(), reader, -1, TGridExtents::kLimit));
+            const auto extent =
+                static_cast<int>(ValueToInteger(reader.ReadValue(), reader, -1, TGridExtents::kLimit));
             if (i >= (grid.*axis.Count)()) reader.Fail("more values than the grid has lines");
             (grid.*axis.SetExtent)(i, extent);
           }
@@ -70,16 +70,19 @@ void RegisterEdits() {
   StoredProperties<TCustomEdit>()
       .Boolean("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect, true)
       .Boolean("AutoSize", &TCustomEdit::AutoSize, &TCustomEdit::SetAutoSize, true)
-      .Enum("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, kBorderStyleNames, bsSingle);
+      .Enum("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, kBorderStyleNames,
+            bsSingle);
   StoredProperties<TCustomDBEditEh>()
-      .Enum("Alignment", &TCustomDBEditEh::Alignment, &TCustomDBEditEh::SetAlignment, kAlignmentNames, std::nullopt)
+      .Enum("Alignment", &TCustomDBEditEh::Alignment, &TCustomDBEditEh::SetAlignment, kAlignmentNames,
+            std::nullopt)
       .Stored([](const TCustomDBEditEh& e) { return e.AlignmentAssigned(); })
-      .Boolean("AlwaysShowBorder", &TCustomDBEditEh::AlwaysShowBorder, &TCustomDBEditEh::SetAlwaysShowBorder, false)
+      .Boolean("AlwaysShowBorder", &TCustomDBEditEh::AlwaysShowBorder, &TCustomDBEditEh::SetAlwaysShowBorder,
+               false)
       .String("DataField", &TCustomDBEditEh::DataField, &TCustomDBEditEh::SetDataField, "")
       .Reference<TDataSource>("DataSource", &TCustomDBEditEh::DataSource, &TCustomDBEditEh::SetDataSource)
       .Boolean("Flat", &TCustomDBEditEh::Flat, &TCustomDBEditEh::SetFlat, false)
-      .Boolean("HighlightRequired", &TCustomDBEditEh::HighlightRequired, &TCustomDBEditEh::SetHighlightRequired,
-               false)
+      .Boolean("HighlightRequired", &TCustomDBEditEh::HighlightRequired,
+               &TCustomDBEditEh::SetHighlightRequired, false)
       .Boolean("ReadOnly", &TCustomDBEditEh::ReadOnly, &TCustomDBEditEh::SetReadOnly, false)
       .Boolean("Tooltips", &TCustomDBEditEh::Tooltips, &TCustomDBEditEh::SetTooltips, false);
   // The edit mask is the field's until set; only a mask set on the edit is stored.
@@ -93,7 +96,8 @@ void RegisterEdits() {
   // A date edit's mask follows from its kind and edit format, so it is not stored; the
   // edit format is, for the custom kind alone.
   StoredProperties<TCustomDBDateTimeEditEh>()
-      .Enum("Kind", &TCustomDBDateTimeEditEh::Kind, &TCustomDBDateTimeEditEh::SetKind, kDateTimeKindNames, dtkDateEh)
+      .Enum("Kind", &TCustomDBDateTimeEditEh::Kind, &TCustomDBDateTimeEditEh::SetKind, kDateTimeKindNames,
+            dtkDateEh)
       .Stored([](const TCustomDBDateTimeEditEh& e) { return e.Kind() != dtkCustomEh; });
   RegisterDefineProperties(TCustomDBDateTimeEditEh::StaticClass(), [](TFiler& filer, TPersistent& object) {
     auto& edit = static_cast<TCustomDBDateTimeEditEh&>(object);

@@ -10,16 +10,19 @@ namespace ordvane {
 
 namespace {
 
-const TEnumNames kActionKindNames = {"akDatasetApply", "akGenerateSQL"};
-const TEnumNames kCharacterSetNames = {"csiANSI_WINDOWS", "csiASCII_MSDOS", "csiEBCDIC"};
-const TEnumNames kImportModeNames = {"imAppend", "imUpdate", "imAppendUpdate", "imDelete", "imCopy", "imAppendNewOnly"};
-const TEnumNames kOptionNames = {"soShowMessage", "soExtendedStatistic", "soSkipEmptyRow", "soUseAnimatedControl",
-                                 "soWaitCursor", "soAutoCloseStatistic"};
-const TEnumNames kTrimSpacesNames = {"tsNoTrim", "tsTrimRight", "tsTrimLeft", "tsTrimLeftRight"};
-const TEnumNames kDateOrderNames = {"doMDY", "doDMY", "doYMD", "doYDM", "doDYM", "doMYD"};
-const TEnumNames kFieldCharCaseNames = {"ifcNormal", "ifcUpperCase", "ifcLowerCase", "ifcProper"};
-const TEnumNames kParameterEditorNames = {"ipeEdit", "ipeMemo", "ipeCheckBox", "ipeCombobox", "ipeListBox"};
-const TEnumNames kParameterModeNames = {"ipmCalculate", "ipmCalculateAndAsk", "ipmAsk"};
+constexpr const char* kActionKindNames[] = {"akDatasetApply", "akGenerateSQL"};
+constexpr const char* kCharacterSetNames[] = {"csiANSI_WINDOWS", "csiASCII_MSDOS", "csiEBCDIC"};
+constexpr const char* kImportModeNames[] = {"imAppend", "imUpdate", "imAppendUpdate",
+                                            "imDelete", "imCopy",   "imAppendNewOnly"};
+constexpr const char* kOptionNames[] = {"soShowMessage",  "soExtendedStatistic",
+                                        "soSkipEmptyRow", "soUseAnimatedControl",
+                                        "soWaitCursor",   "soAutoCloseStatistic"};
+constexpr const char* kTrimSpacesNames[] = {"tsNoTrim", "tsTrimRight", "tsTrimLeft", "tsTrimLeftRight"};
+constexpr const char* kDateOrderNames[] = {"doMDY", "doDMY", "doYMD", "doYDM", "doDYM", "doMYD"};
+constexpr const char* kFieldCharCaseNames[] = {"ifcNormal", "ifcUpperCase", "ifcLowerCase", "ifcProper"};
+constexpr const char* kParameterEditorNames[] = {"ipeEdit", "ipeMemo", "ipeCheckBox", "ipeCombobox",
+                                                 "ipeListBox"};
+constexpr const char* kParameterModeNames[] = {"ipmCalculate", "ipmCalculateAndAsk", "ipmAsk"};
 
 // The formats that come from the workstation have no fixed default: they are stored
 // always, so that a form reads the same on every workstation.
@@ -51,9 +54,10 @@ void RegisterOptionObjects() {
             kFieldCharCaseNames, ifcNormal)
       .Object("FieldNameOptions", [](TSMISQLOptions& o) { return o.FieldNameOptions(); });
   StoredProperties<TSMISQLFieldNameOptions>()
-      .Char("SQLQuoteOpen", &TSMISQLFieldNameOptions::SQLQuoteOpen, &TSMISQLFieldNameOptions::SetSQLQuoteOpen, '[')
-      .Char("SQLQuoteClose", &TSMISQLFieldNameOptions::SQLQuoteClose, &TSMISQLFieldNameOptions::SetSQLQuoteClose,
-            ']');
+      .Char("SQLQuoteOpen", &TSMISQLFieldNameOptions::SQLQuoteOpen, &TSMISQLFieldNameOptions::SetSQLQuoteOpen,
+            '[')
+      .Char("SQLQuoteClose", &TSMISQLFieldNameOptions::SQLQuoteClose,
+            &TSMISQLFieldNameOptions::SetSQLQuoteClose, ']');
   StoredProperties<TSMIParameter>()
       .String("Name", &TSMIParameter::Name, &TSMIParameter::SetName, "")
       .String("Caption", &TSMIParameter::Caption, &TSMIParameter::SetCaption, "")
@@ -62,8 +66,8 @@ void RegisterOptionObjects() {
       .Object("ParamPromptValues", [](TSMIParameter& p) { return p.ParamPromptValues(); })
       .Enum("ParameterEditor", &TSMIParameter::ParameterEditor, &TSMIParameter::SetParameterEditor,
             kParameterEditorNames, std::nullopt)
-      .Enum("ParameterMode", &TSMIParameter::ParameterMode, &TSMIParameter::SetParameterMode, kParameterModeNames,
-            std::nullopt)
+      .Enum("ParameterMode", &TSMIParameter::ParameterMode, &TSMIParameter::SetParameterMode,
+            kParameterModeNames, std::nullopt)
       .Boolean("Required", &TSMIParameter::Required, &TSMIParameter::SetRequired, std::nullopt);
 }
 
@@ -95,8 +99,9 @@ void RegisterImport() {
   using C = TSMImportFromCell;
   StoredProperties<C>()
       .Integer("SheetIndex", &C::SheetIndex, &C::SetSheetIndex, 0)
-      .String("SourceFileName", [](const C& c) { return const_cast<C&>(c).SourceFileName(); }, &C::SetSourceFileName,
-              std::nullopt)
+      .String(
+          "SourceFileName", [](const C& c) { return const_cast<C&>(c).SourceFileName(); },
+          &C::SetSourceFileName, std::nullopt)
       .Integer("RowFirst", &C::RowFirst, &C::SetRowFirst, 1)
       .Integer("RowLast", &C::RowLast, &C::SetRowLast, 2147483647)
       .Integer("RowFieldNames", &C::RowFieldNames, &C::SetRowFieldNames, 1);

@@ -156,32 +156,42 @@ const bool stringsRegistered = [] {
 
 }  // namespace
 
-void RegisterStoredProperty(TClass cls, TStoredProperty property) { Registry().AddProperty(cls, std::move(property)); }
+void RegisterStoredProperty(TClass cls, TStoredProperty property) {
+  Registry().AddProperty(cls, std::move(property));
+}
 
-void RegisterDefineProperties(TClass cls, TDefinePropertiesProc proc) { Registry().SetDefine(cls, std::move(proc)); }
+void RegisterDefineProperties(TClass cls, TDefinePropertiesProc proc) {
+  Registry().SetDefine(cls, std::move(proc));
+}
 
 void InheritedDefineProperties(TFiler& filer, TPersistent& object, TClass cls) {
   if (cls->ClassParent() == nullptr) return;
   if (TDefinePropertiesProc proc = Registry().Define(cls->ClassParent())) proc(filer, object);
 }
 
-void RegisterComponentClass(TClass cls, TComponentFactory factory) { Registry().AddClass(cls, std::move(factory)); }
+void RegisterComponentClass(TClass cls, TComponentFactory factory) {
+  Registry().AddClass(cls, std::move(factory));
+}
 
-void RegisterOwnedPartsClass(TClass cls) { Registry().AddOwnedParts(cls); }
+void RegisterOwnedPartsClass(TClass cls) {
+  Registry().AddOwnedParts(cls);
+}
 
 // ---- Value conversions
 
 namespace {
 void ExpectType(const TFormValue& value, TFormValueType type, TReader& reader) {
   if (value.Type != type)
-    reader.Fail(AnsiString("expected ") + TFormValue::TypeName(type) + ", found " + TFormValue::TypeName(value.Type));
+    reader.Fail(AnsiString("expected ") + TFormValue::TypeName(type) + ", found " +
+                TFormValue::TypeName(value.Type));
 }
 }  // namespace
 
 Int64 ValueToInteger(const TFormValue& value, TReader& reader, Int64 min, Int64 max) {
   ExpectType(value, TFormValueType::Integer, reader);
   if (value.AsInteger < min || value.AsInteger > max)
-    reader.Fail(std::to_string(value.AsInteger) + " is outside " + std::to_string(min) + ".." + std::to_string(max));
+    reader.Fail(std::to_string(value.AsInteger) + " is outside " + std::to_string(min) + ".." +
+                std::to_string(max));
   return value.AsInteger;
 }
 
@@ -205,14 +215,15 @@ double ValueToFloat(const TFormValue& value, TReader& reader) {
 
 char ValueToChar(const TFormValue& value, TReader& reader) {
   ExpectType(value, TFormValueType::String, reader);
-  if (value.Text.size() != 1) reader.Fail("expected one character, found " + std::to_string(value.Text.size()));
+  if (value.Text.size() != 1)
+    reader.Fail("expected one character, found " + std::to_string(value.Text.size()));
   return value.Text[0];
 }
 
 int ValueToEnum(const TFormValue& value, const TEnumNames& names, TReader& reader) {
   ExpectType(value, TFormValueType::Ident, reader);
   for (std::size_t i = 0; i < names.size(); ++i)
-    if (SameText(names[i], value.Text)) return static_cast<int>(i);
+    if (SameText(AnsiString(names[i]), value.Text)) return static_cast<int>(i);
   reader.Fail("\"" + value.Text + "\" is not one of its values");
 }
 
@@ -241,13 +252,15 @@ TFormValue SetToValue(const TEnumNames& names, UInt64 mask) {
 
 TFormValue ComponentToValue(const TComponent* target) {
   if (target == nullptr) return TFormValue::Ident("nil");
-  if (target->Name().empty()) throw EWriteError("A reference to a " + target->ClassName() + " without a name");
+  if (target->Name().empty())
+    throw EWriteError("A reference to a " + target->ClassName() + " without a name");
   return TFormValue::Ident(target->Name());
 }
 
 // ---- The writer
 
-void TWriter::DefineProperty(const AnsiString& name, const TReaderProc&, const TWriterProc& writeData, bool hasData) {
+void TWriter::DefineProperty(const AnsiString& name, const TReaderProc&, const TWriterProc& writeData,
+                             bool hasData) {
   if (!hasData || !writeData) return;
   fValues.clear();
   writeData(*this);
@@ -261,7 +274,8 @@ void TWriter::DefineBinaryProperty(const AnsiString& name, const TStreamProc&, c
   if (!hasData || !writeData) return;
   TMemoryStream stream;
   writeData(stream);
-  RawByteString bytes(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+  RawByteString bytes(reinterpret_cast<const char*>(stream.Memory()),
+                      static_cast<std::size_t>(stream.Size()));
   fProperties->push_back({fPrefix + name, TFormValue::Binary(std::move(bytes)), 0});
 }
 
@@ -275,10 +289,18 @@ void TWriter::WriteValue(TFormValue value) {
   }
 }
 
-void TWriter::WriteInteger(Int64 value) { WriteValue(TFormValue::Integer(value)); }
-void TWriter::WriteBoolean(bool value) { WriteValue(TFormValue::Boolean(value)); }
-void TWriter::WriteString(const AnsiString& value) { WriteValue(TFormValue::String(value)); }
-void TWriter::WriteIdent(const AnsiString& value) { WriteValue(TFormValue::Ident(value)); }
+void TWriter::WriteInteger(Int64 value) {
+  WriteValue(TFormValue::Integer(value));
+}
+void TWriter::WriteBoolean(bool value) {
+  WriteValue(TFormValue::Boolean(value));
+}
+void TWriter::WriteString(const AnsiString& value) {
+  WriteValue(TFormValue::String(value));
+}
+void TWriter::WriteIdent(const AnsiString& value) {
+  WriteValue(TFormValue::Ident(value));
+}
 
 void TWriter::WriteListBegin() {
   if (!fValues.empty() && fValues.back().Type != TFormValueType::List)
@@ -287,7 +309,8 @@ void TWriter::WriteListBegin() {
 }
 
 void TWriter::WriteListEnd() {
-  if (fValues.empty() || fValues.back().Type != TFormValueType::List) throw EWriteError("A list end without a list");
+  if (fValues.empty() || fValues.back().Type != TFormValueType::List)
+    throw EWriteError("A list end without a list");
   if (fValues.size() == 1) return;
   TFormValue list = std::move(fValues.back());
   fValues.pop_back();
@@ -317,8 +340,10 @@ class TFormWriter {
     if (withChildren && !Registry().OwnsParts(component.ClassType())) {
       for (int i = 0; i < component.ComponentCount(); ++i) {
         TComponent* child = component.Components(i);
-        const TComponent* childAncestor = ancestor != nullptr ? ancestor->FindComponent(child->Name()) : nullptr;
-        if (childAncestor != nullptr && childAncestor->ClassType() != child->ClassType()) childAncestor = nullptr;
+        const TComponent* childAncestor =
+            ancestor != nullptr ? ancestor->FindComponent(child->Name()) : nullptr;
+        if (childAncestor != nullptr && childAncestor->ClassType() != child->ClassType())
+          childAncestor = nullptr;
         object.Children.push_back(WriteComponent(*child, childAncestor, false));
       }
     }
@@ -337,9 +362,10 @@ class TFormWriter {
         if (auto* collection = dynamic_cast<TCollection*>(owned)) {
           TFormValue value = CollectionValue(*collection);
           const auto* ancestorCollection = dynamic_cast<const TCollection*>(ownedAncestor);
-          const bool differs = ancestorCollection != nullptr
-                                   ? !(value == CollectionValue(const_cast<TCollection&>(*ancestorCollection)))
-                                   : collection->Count() > 0;
+          const bool differs =
+              ancestorCollection != nullptr
+                  ? !(value == CollectionValue(const_cast<TCollection&>(*ancestorCollection)))
+                  : collection->Count() > 0;
           if (differs) out.push_back({prefix + property.Name, std::move(value), 0});
         } else {
           WriteProperties(*owned, ownedAncestor, prefix + property.Name + ".", out);
@@ -364,7 +390,9 @@ class TFormWriter {
   }
 };
 
-void TWriter::WriteCollection(TCollection& collection) { WriteValue(TFormWriter().CollectionValue(collection)); }
+void TWriter::WriteCollection(TCollection& collection) {
+  WriteValue(TFormWriter().CollectionValue(collection));
+}
 
 TFormObject WriteComponentForm(TComponent& root, const TComponent* ancestor) {
   return TFormWriter().WriteComponent(root, ancestor, true);
@@ -377,7 +405,8 @@ AnsiString WriteComponentText(TComponent& root, const TComponent* ancestor) {
 // ---- The reader
 
 void TReader::Fail(const AnsiString& what) const {
-  AnsiString where = "Line " + std::to_string(fLine) + ": property \"" + fPropertyName + "\" of class " + fClassName;
+  AnsiString where =
+      "Line " + std::to_string(fLine) + ": property \"" + fPropertyName + "\" of class " + fClassName;
   if (!fObjectName.empty()) where += " (" + fObjectName + ")";
   throw EReadError(where + ": " + what);
 }
@@ -393,13 +422,19 @@ const TFormValue& TReader::Next() {
   return *fValue;
 }
 
-const TFormValue& TReader::ReadValue() { return Next(); }
+const TFormValue& TReader::ReadValue() {
+  return Next();
+}
 
 Int64 TReader::ReadInteger() {
   return ValueToInteger(Next(), *this, std::numeric_limits<Int64>::min(), std::numeric_limits<Int64>::max());
 }
-bool TReader::ReadBoolean() { return ValueToBoolean(Next(), *this); }
-AnsiString TReader::ReadString() { return ValueToString(Next(), *this); }
+bool TReader::ReadBoolean() {
+  return ValueToBoolean(Next(), *this);
+}
+AnsiString TReader::ReadString() {
+  return ValueToString(Next(), *this);
+}
 AnsiString TReader::ReadIdent() {
   const TFormValue& value = Next();
   ExpectType(value, TFormValueType::Ident, *this);
@@ -412,7 +447,9 @@ void TReader::ReadListBegin() {
   fLists.push_back({&value, 0});
 }
 
-bool TReader::EndOfList() const { return fLists.empty() || fLists.back().Index >= fLists.back().List->Items.size(); }
+bool TReader::EndOfList() const {
+  return fLists.empty() || fLists.back().Index >= fLists.back().List->Items.size();
+}
 
 void TReader::ReadListEnd() {
   if (!EndOfList()) Fail("the list holds more values than expected");
@@ -425,7 +462,8 @@ void TReader::DefineProperty(const AnsiString& name, const TReaderProc& readData
   readData(*this);
 }
 
-void TReader::DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData, const TStreamProc&, bool) {
+void TReader::DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData, const TStreamProc&,
+                                   bool) {
   if (fMatched || !SameText(name, fDefinedName) || !readData) return;
   fMatched = true;
   const TFormValue& value = Next();
@@ -485,15 +523,15 @@ class TFormReader {
   void CheckRootClass(const TFormObject& form) const {
     for (TClass c = fRoot.ClassType(); c != nullptr; c = c->ClassParent())
       if (SameText(c->ClassName(), form.ClassName)) return;
-    throw EReadError("Line " + std::to_string(form.Line) + ": the form holds a " + form.ClassName + ", not a " +
-                     fRoot.ClassName());
+    throw EReadError("Line " + std::to_string(form.Line) + ": the form holds a " + form.ClassName +
+                     ", not a " + fRoot.ClassName());
   }
 
   void ReadChild(const TFormObject& form) {
     TComponent* child = form.Name.empty() ? nullptr : fRoot.FindComponent(form.Name);
     if (child != nullptr && !SameText(child->ClassName(), form.ClassName))
-      throw EReadError("Line " + std::to_string(form.Line) + ": " + form.Name + " is a " + child->ClassName() +
-                       ", not a " + form.ClassName);
+      throw EReadError("Line " + std::to_string(form.Line) + ": " + form.Name + " is a " +
+                       child->ClassName() + ", not a " + form.ClassName);
     if (child == nullptr) {
       ComponentClass cls;
       if (!Registry().FindClass(form.ClassName, cls))
@@ -596,7 +634,8 @@ class TFormReader {
       TComponent* target = FindReferenced(ref->Name);
       if (target == nullptr) ref->Context.Fail("component " + ref->Name + " not found");
       if (!target->InheritsFrom(ref->TargetClass))
-        ref->Context.Fail(ref->Name + " is a " + target->ClassName() + ", not a " + ref->TargetClass->ClassName());
+        ref->Context.Fail(ref->Name + " is a " + target->ClassName() + ", not a " +
+                          ref->TargetClass->ClassName());
       ref->Bind(target);
     }
   }
@@ -648,7 +687,9 @@ void RepublishStoredProperty(TClass cls, const AnsiString& name) {
   throw EWriteError("No stored property " + name + " above class " + cls->ClassName());
 }
 
-void ReadComponentText(std::string_view text, TComponent& root) { TFormReader(root).Read(ParseFormText(text)); }
+void ReadComponentText(std::string_view text, TComponent& root) {
+  TFormReader(root).Read(ParseFormText(text));
+}
 
 std::unique_ptr<TComponent> CreateComponentFromText(std::string_view text, TComponent* owner) {
   const TFormObject form = ParseFormText(text);

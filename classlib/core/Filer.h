@@ -26,6 +26,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "classlib/core/Collections.h"
@@ -57,8 +58,8 @@ class TFiler {
   const TPersistent* Ancestor() const { return fAncestor; }
   // The writer calls writeData when hasData is set; the reader calls readData when the
   // form holds the name.
-  virtual void DefineProperty(const AnsiString& name, const TReaderProc& readData, const TWriterProc& writeData,
-                              bool hasData) = 0;
+  virtual void DefineProperty(const AnsiString& name, const TReaderProc& readData,
+                              const TWriterProc& writeData, bool hasData) = 0;
   // The same for bytes, handed over in a memory stream.
   virtual void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData,
                                     const TStreamProc& writeData, bool hasData) = 0;
@@ -102,8 +103,10 @@ void RegisterComponentClass() {
   RegisterComponentClass(C::StaticClass(), [](TComponent* owner) -> TComponent* { return new C(owner); });
 }
 
-// Names of an enumeration's values in order (value n is names[n]; for a set, bit n).
-using TEnumNames = std::vector<AnsiString>;
+// Names of an enumeration's values in order (value n is names[n]; for a set, bit n),
+// kept in a constant array that outlives the registration:
+//   constexpr const char* kKindNames[] = {"dtkDateEh", "dtkTimeEh"};
+using TEnumNames = std::span<const char* const>;
 
 // ---- Value conversions (each raises the reader's error for a value of the wrong type)
 
@@ -138,68 +141,77 @@ class TStoredPropertiesOf {
   template <class Get, class Set>
   TStoredPropertiesOf& Integer(const AnsiString& name, Get get, Set set, std::optional<Int64> def) {
     using T = std::decay_t<std::invoke_result_t<Get, const C&>>;
-    return Add(name, [get](const C& c) { return TFormValue::Integer(static_cast<Int64>(std::invoke(get, c))); },
-               [set](C& c, const TFormValue& v, TReader& r) {
-                 std::invoke(set, c,
-                             static_cast<T>(ValueToInteger(v, r, static_cast<Int64>(std::numeric_limits<T>::min()),
-                                                           static_cast<Int64>(std::numeric_limits<T>::max()))));
-               },
-               def ? std::optional<TFormValue>(TFormValue::Integer(*def)) : std::nullopt);
+    return Add(
+        name, [get](const C& c) { return TFormValue::Integer(static_cast<Int64>(std::invoke(get, c))); },
+        [set](C& c, const TFormValue& v, TReader& r) {
+          std::invoke(set, c,
+                      static_cast<T>(ValueToInteger(v, r, static_cast<Int64>(std::numeric_limits<T>::min()),
+                                                    static_cast<Int64>(std::numeric_limits<T>::max()))));
+        },
+        def ? std::optional<TFormValue>(TFormValue::Integer(*def)) : std::nullopt);
   }
 
   template <class Get, class Set>
   TStoredPropertiesOf& Boolean(const AnsiString& name, Get get, Set set, std::optional<bool> def) {
-    return Add(name, [get](const C& c) { return TFormValue::Boolean(std::invoke(get, c)); },
-               [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToBoolean(v, r)); },
-               def ? std::optional<TFormValue>(TFormValue::Boolean(*def)) : std::nullopt);
+    return Add(
+        name, [get](const C& c) { return TFormValue::Boolean(std::invoke(get, c)); },
+        [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToBoolean(v, r)); },
+        def ? std::optional<TFormValue>(TFormValue::Boolean(*def)) : std::nullopt);
   }
 
   template <class Get, class Set>
-  TStoredPropertiesOf& String(const AnsiString& name, Get get, Set set, std::optional<AnsiString> def) {
-    return Add(name, [get](const C& c) { return TFormValue::String(AnsiString(std::invoke(get, c))); },
-               [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToString(v, r)); },
-               def ? std::optional<TFormValue>(TFormValue::String(*def)) : std::nullopt);
+  TStoredPropertiesOf& String(const AnsiString& name, Get get, Set set, const AnsiString& def) {
+    return String(name, get, set, std::optional<TFormValue>(TFormValue::String(def)));
+  }
+  template <class Get, class Set>
+  TStoredPropertiesOf& String(const AnsiString& name, Get get, Set set, std::nullopt_t) {
+    return String(name, get, set, std::optional<TFormValue>());
   }
 
   template <class Get, class Set>
   TStoredPropertiesOf& Float(const AnsiString& name, Get get, Set set, std::optional<double> def) {
-    return Add(name, [get](const C& c) { return TFormValue::Float(static_cast<double>(std::invoke(get, c))); },
-               [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToFloat(v, r)); },
-               def ? std::optional<TFormValue>(TFormValue::Float(*def)) : std::nullopt);
+    return Add(
+        name, [get](const C& c) { return TFormValue::Float(static_cast<double>(std::invoke(get, c))); },
+        [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToFloat(v, r)); },
+        def ? std::optional<TFormValue>(TFormValue::Float(*def)) : std::nullopt);
   }
 
   // One character, stored as a string of it.
   template <class Get, class Set>
   TStoredPropertiesOf& Char(const AnsiString& name, Get get, Set set, std::optional<char> def) {
-    return Add(name, [get](const C& c) { return TFormValue::String(AnsiString(1, std::invoke(get, c))); },
-               [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToChar(v, r)); },
-               def ? std::optional<TFormValue>(TFormValue::String(AnsiString(1, *def))) : std::nullopt);
+    return Add(
+        name, [get](const C& c) { return TFormValue::String(AnsiString(1, std::invoke(get, c))); },
+        [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToChar(v, r)); },
+        def ? std::optional<TFormValue>(TFormValue::String(AnsiString(1, *def))) : std::nullopt);
   }
 
   // An enumeration stored by the name of its value; get and set work on the enum type.
   template <class Get, class Set>
-  TStoredPropertiesOf& Enum(const AnsiString& name, Get get, Set set, TEnumNames names, std::optional<int> def) {
+  TStoredPropertiesOf& Enum(const AnsiString& name, Get get, Set set, TEnumNames names,
+                            std::optional<int> def) {
     using E = std::decay_t<std::invoke_result_t<Get, const C&>>;
-    auto shared = std::make_shared<const TEnumNames>(std::move(names));
     std::optional<TFormValue> defValue;
-    if (def) defValue = EnumToValue(*shared, *def);
-    return Add(name, [get, shared](const C& c) { return EnumToValue(*shared, static_cast<int>(std::invoke(get, c))); },
-               [set, shared](C& c, const TFormValue& v, TReader& r) {
-                 std::invoke(set, c, static_cast<E>(ValueToEnum(v, *shared, r)));
-               },
-               defValue);
+    if (def) defValue = EnumToValue(names, *def);
+    return Add(
+        name, [get, names](const C& c) { return EnumToValue(names, static_cast<int>(std::invoke(get, c))); },
+        [set, names](C& c, const TFormValue& v, TReader& r) {
+          std::invoke(set, c, static_cast<E>(ValueToEnum(v, names, r)));
+        },
+        defValue);
   }
 
   // A set stored as the names of its members; get and set work on the bit mask (bit n
   // for names[n]).
   template <class Get, class Set>
-  TStoredPropertiesOf& SetOf(const AnsiString& name, Get get, Set set, TEnumNames names, std::optional<UInt64> def) {
-    auto shared = std::make_shared<const TEnumNames>(std::move(names));
+  TStoredPropertiesOf& SetOf(const AnsiString& name, Get get, Set set, TEnumNames names,
+                             std::optional<UInt64> def) {
     std::optional<TFormValue> defValue;
-    if (def) defValue = SetToValue(*shared, *def);
-    return Add(name, [get, shared](const C& c) { return SetToValue(*shared, static_cast<UInt64>(std::invoke(get, c))); },
-               [set, shared](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToSet(v, *shared, r)); },
-               defValue);
+    if (def) defValue = SetToValue(names, *def);
+    return Add(
+        name,
+        [get, names](const C& c) { return SetToValue(names, static_cast<UInt64>(std::invoke(get, c))); },
+        [set, names](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToSet(v, names, r)); },
+        defValue);
   }
 
   // An owned object (option object, string list, font) whose stored properties follow
@@ -217,13 +229,13 @@ class TStoredPropertiesOf {
   // the whole form is read. Target is the class the referenced component must have.
   template <class Target, class Get, class Set>
   TStoredPropertiesOf& Reference(const AnsiString& name, Get get, Set set) {
-    return Add(name, [get](const C& c) { return ComponentToValue(std::invoke(get, c)); },
-               [set](C& c, const TFormValue& v, TReader& r) {
-                 ReadReference(v, r, Target::StaticClass(), [&c, set](TComponent* target) {
-                   std::invoke(set, c, static_cast<Target*>(target));
-                 });
-               },
-               TFormValue::Ident("nil"));
+    return Add(
+        name, [get](const C& c) { return ComponentToValue(std::invoke(get, c)); },
+        [set](C& c, const TFormValue& v, TReader& r) {
+          ReadReference(v, r, Target::StaticClass(),
+                        [&c, set](TComponent* target) { std::invoke(set, c, static_cast<Target*>(target)); });
+        },
+        TFormValue::Ident("nil"));
   }
 
   // The last registered property is stored only when stored(object) is true.
@@ -235,6 +247,14 @@ class TStoredPropertiesOf {
   }
 
  private:
+  template <class Get, class Set>
+  TStoredPropertiesOf& String(const AnsiString& name, Get get, Set set, std::optional<TFormValue> def) {
+    return Add(
+        name, [get](const C& c) { return TFormValue::String(AnsiString(std::invoke(get, c))); },
+        [set](C& c, const TFormValue& v, TReader& r) { std::invoke(set, c, ValueToString(v, r)); },
+        std::move(def));
+  }
+
   template <class GetFn, class SetFn>
   TStoredPropertiesOf& Add(const AnsiString& name, GetFn get, SetFn set, std::optional<TFormValue> def) {
     TStoredProperty property;
@@ -348,8 +368,8 @@ TFormObject WriteComponentForm(TComponent& root, const TComponent* ancestor = nu
 // Reads a form into root, whose class must be the form's root class or descend from it; a
 // root without a name takes the form's. Nested objects are the root's owned components of
 // that name, or new ones that the reader creates with the root as their owner. A
-// reference names a component of the form or one of the root's siblings under its owner. Every component read is loading from the
-// first property to the end, when its Loaded runs (root first).
+// reference names a component of the form or one of the root's siblings under its owner. Every component read
+// is loading from the first property to the end, when its Loaded runs (root first).
 void ReadComponentText(std::string_view text, TComponent& root);
 // Makes the root itself from the form's class (registered) with the owner given.
 std::unique_ptr<TComponent> CreateComponentFromText(std::string_view text, TComponent* owner = nullptr);

@@ -15,9 +15,15 @@ constexpr int kMaxDepth = 64;
 constexpr std::size_t kBinaryBytesPerLine = 32;
 const char kHexDigits[] = "0123456789ABCDEF";
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIdentStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentChar(char c) {
+  return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -122,8 +128,9 @@ class TFormParser {
     SkipBlanks();
     if (!IsIdentStart(Peek())) Fail(fLine, AnsiString("expected ") + what);
     const std::size_t start = fPos;
-    while (!AtEnd() && (IsIdentChar(fText[fPos]) ||
-                        (dotted && fText[fPos] == '.' && fPos + 1 < fText.size() && IsIdentStart(fText[fPos + 1]))))
+    while (!AtEnd() &&
+           (IsIdentChar(fText[fPos]) ||
+            (dotted && fText[fPos] == '.' && fPos + 1 < fText.size() && IsIdentStart(fText[fPos + 1]))))
       ++fPos;
     return AnsiString(fText.substr(start, fPos - start));
   }
@@ -269,8 +276,10 @@ class TFormParser {
         Fail(fLine, "the number is out of range");
     } else {
       value.Type = TFormValueType::Integer;
-      const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value.AsInteger);
-      if (error != std::errc() || end != number.data() + number.size()) Fail(fLine, "the number is too large");
+      const auto [end, error] =
+          std::from_chars(number.data(), number.data() + number.size(), value.AsInteger);
+      if (error != std::errc() || end != number.data() + number.size())
+        Fail(fLine, "the number is too large");
     }
   }
 
@@ -343,7 +352,8 @@ class TFormParser {
     AppendUtf16Char(wide, codePoint);
     const RawByteString bytes = WideToCodePage(wide, fCodePage);
     if (bytes.size() != 1 || CodePageToWide(bytes, fCodePage) != wide)
-      Fail(fLine, "the character " + std::string(utf8) + " has no place in code page " + std::to_string(fCodePage));
+      Fail(fLine,
+           "the character " + std::string(utf8) + " has no place in code page " + std::to_string(fCodePage));
     out += bytes;
   }
 
@@ -385,7 +395,9 @@ AnsiString FormatReal(double value) {
   return text;
 }
 
-std::string Indent(int levels) { return std::string(static_cast<std::size_t>(levels) * 2, ' '); }
+std::string Indent(int levels) {
+  return std::string(static_cast<std::size_t>(levels) * 2, ' ');
+}
 
 void FormatProperties(std::string& out, const std::vector<TFormProperty>& properties, int indent) {
   for (const TFormProperty& property : properties)
@@ -429,7 +441,9 @@ TFormValue TFormValue::Ident(AnsiString name) {
   return v;
 }
 
-TFormValue TFormValue::Boolean(bool value) { return Ident(value ? "True" : "False"); }
+TFormValue TFormValue::Boolean(bool value) {
+  return Ident(value ? "True" : "False");
+}
 
 TFormValue TFormValue::SetOf(std::vector<AnsiString> members) {
   TFormValue v;
@@ -501,7 +515,9 @@ const char* TFormValue::TypeName(TFormValueType type) {
   return "a value";
 }
 
-TFormObject ParseFormText(std::string_view text) { return TFormParser(text).ParseRoot(); }
+TFormObject ParseFormText(std::string_view text) {
+  return TFormParser(text).ParseRoot();
+}
 
 AnsiString FormatFormText(const TFormObject& object) {
   std::string out;
@@ -526,7 +542,8 @@ AnsiString FormatFormValue(const TFormValue& value, int indent) {
     }
     case TFormValueType::List: {
       std::string out = "(";
-      for (const TFormValue& item : value.Items) out += "\n" + Indent(indent + 1) + FormatFormValue(item, indent + 1);
+      for (const TFormValue& item : value.Items)
+        out += "\n" + Indent(indent + 1) + FormatFormValue(item, indent + 1);
       return out + ")";
     }
     case TFormValueType::Collection: {

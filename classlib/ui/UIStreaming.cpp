@@ -7,14 +7,16 @@
 
 namespace ordvane {
 
-const TEnumNames kAlignmentNames = {"taLeftJustify", "taRightJustify", "taCenter"};
-const TEnumNames kBiDiModeNames = {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign",
-                                   "bdRightToLeftReadingOnly"};
+const char* const kAlignmentNames[3] = {"taLeftJustify", "taRightJustify", "taCenter"};
+const char* const kBiDiModeNames[4] = {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign",
+                                       "bdRightToLeftReadingOnly"};
+const char* const kBorderStyleNames[6] = {"bsNone",   "bsSingle",     "bsSizeable",
+                                          "bsDialog", "bsToolWindow", "bsSizeToolWin"};
 
 namespace {
 
-const TEnumNames kAlignNames = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"};
-const TEnumNames kFontStyleNames = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+constexpr const char* kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"};
+constexpr const char* kFontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 
 // A font writes its name and height always, so that a stored font is whole.
 void RegisterFont() {

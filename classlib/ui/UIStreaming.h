@@ -10,7 +10,8 @@ namespace ordvane {
 
 void RegisterUIStreaming();
 
-extern const TEnumNames kAlignmentNames;
-extern const TEnumNames kBiDiModeNames;
+extern const char* const kAlignmentNames[3];
+extern const char* const kBiDiModeNames[4];
+extern const char* const kBorderStyleNames[6];
 
 }  // namespace ordvane

@@ -1,7 +1,8 @@
+#include "classlib/core/Filer.h"
+
 #include <gtest/gtest.h>
 
 #include "classlib/core/CodePages.h"
-#include "classlib/core/Filer.h"
 #include "classlib/core/Streams.h"
 #include "classlib/core/StringLists.h"
 
@@ -9,7 +10,7 @@ namespace ordvane {
 namespace {
 
 enum TProbeKind { pkNone, pkFirst, pkSecond };
-const TEnumNames kKinds = {"pkNone", "pkFirst", "pkSecond"};
+constexpr const char* kKinds[] = {"pkNone", "pkFirst", "pkSecond"};
 
 class TProbeItem : public TCollectionItem {
   ORDVANE_CLASS(TProbeItem, TCollectionItem)
@@ -29,7 +30,8 @@ class TProbeFont : public TPersistent {
 class TProbe : public TComponent {
   ORDVANE_CLASS(TProbe, TComponent)
  public:
-  explicit TProbe(TComponent* owner) : TComponent(owner), items(this, TCollectionItemClass::Of<TProbeItem>()) {}
+  explicit TProbe(TComponent* owner)
+      : TComponent(owner), items(this, TCollectionItemClass::Of<TProbeItem>()) {}
   Integer count = 0;
   double ratio = 1.0;
   bool active = true;
@@ -57,22 +59,38 @@ class TProbe : public TComponent {
 const bool registered = [] {
   RegisterComponentClass<TProbe>();
   StoredProperties<TProbeItem>()
-      .String("Caption", [](const TProbeItem& i) { return i.caption; }, [](TProbeItem& i, AnsiString v) { i.caption = v; }, "")
-      .Integer("Width", [](const TProbeItem& i) { return i.width; }, [](TProbeItem& i, Integer v) { i.width = v; }, 64);
+      .String(
+          "Caption", [](const TProbeItem& i) { return i.caption; },
+          [](TProbeItem& i, AnsiString v) { i.caption = v; }, "")
+      .Integer(
+          "Width", [](const TProbeItem& i) { return i.width; }, [](TProbeItem& i, Integer v) { i.width = v; },
+          64);
   StoredProperties<TProbeFont>()
-      .Integer("Size", [](const TProbeFont& f) { return f.size; }, [](TProbeFont& f, Integer v) { f.size = v; }, 8)
-      .String("Name", [](const TProbeFont& f) { return f.name; }, [](TProbeFont& f, AnsiString v) { f.name = v; }, "Sans");
+      .Integer(
+          "Size", [](const TProbeFont& f) { return f.size; }, [](TProbeFont& f, Integer v) { f.size = v; }, 8)
+      .String(
+          "Name", [](const TProbeFont& f) { return f.name; }, [](TProbeFont& f, AnsiString v) { f.name = v; },
+          "Sans");
   StoredProperties<TProbe>()
-      .Integer("Count", [](const TProbe& p) { return p.count; }, [](TProbe& p, Integer v) { p.count = v; }, 0)
-      .Float("Ratio", [](const TProbe& p) { return p.ratio; }, [](TProbe& p, double v) { p.ratio = v; }, 1.0)
-      .Boolean("Active", [](const TProbe& p) { return p.active; }, [](TProbe& p, bool v) { p.active = v; }, true)
-      .String("Text", [](const TProbe& p) { return p.text; }, [](TProbe& p, AnsiString v) { p.text = v; }, "")
-      .Enum("Kind", [](const TProbe& p) { return p.kind; }, [](TProbe& p, TProbeKind v) { p.kind = v; }, kKinds, pkNone)
-      .SetOf("Flags", [](const TProbe& p) { return p.flags; }, [](TProbe& p, UInt64 v) { p.flags = v; }, kKinds, 1)
+      .Integer(
+          "Count", [](const TProbe& p) { return p.count; }, [](TProbe& p, Integer v) { p.count = v; }, 0)
+      .Float(
+          "Ratio", [](const TProbe& p) { return p.ratio; }, [](TProbe& p, double v) { p.ratio = v; }, 1.0)
+      .Boolean(
+          "Active", [](const TProbe& p) { return p.active; }, [](TProbe& p, bool v) { p.active = v; }, true)
+      .String(
+          "Text", [](const TProbe& p) { return p.text; }, [](TProbe& p, AnsiString v) { p.text = v; }, "")
+      .Enum(
+          "Kind", [](const TProbe& p) { return p.kind; }, [](TProbe& p, TProbeKind v) { p.kind = v; }, kKinds,
+          pkNone)
+      .SetOf(
+          "Flags", [](const TProbe& p) { return p.flags; }, [](TProbe& p, UInt64 v) { p.flags = v; }, kKinds,
+          1)
       .Object("Lines", [](TProbe& p) { return &p.lines; })
       .Object("Font", [](TProbe& p) { return &p.font; })
       .Object("Items", [](TProbe& p) { return &p.items; })
-      .Reference<TProbe>("Link", [](const TProbe& p) { return p.link; }, [](TProbe& p, TProbe* v) { p.link = v; });
+      .Reference<TProbe>(
+          "Link", [](const TProbe& p) { return p.link; }, [](TProbe& p, TProbe* v) { p.link = v; });
   RegisterDefineProperties(TProbe::StaticClass(), [](TFiler& filer, TPersistent& object) {
     auto& probe = static_cast<TProbe&>(object);
     filer.DefineProperty(
@@ -92,7 +110,11 @@ const bool registered = [] {
         },
         !probe.extents.empty());
     filer.DefineBinaryProperty(
-        "Blob", [&probe](TStream& s) { probe.blob.resize(static_cast<std::size_t>(s.Size())); s.ReadBuffer(probe.blob.data(), s.Size()); },
+        "Blob",
+        [&probe](TStream& s) {
+          probe.blob.resize(static_cast<std::size_t>(s.Size()));
+          s.ReadBuffer(probe.blob.data(), s.Size());
+        },
         [&probe](TStream& s) { s.WriteBuffer(probe.blob.data(), static_cast<Int64>(probe.blob.size())); },
         !probe.blob.empty());
   });
@@ -109,7 +131,8 @@ struct FilledForm {
     child->ratio = 0.1;
     root.ratio = -2.5e300;
     child->active = false;
-    child->text = Utf8ToAnsi("Прізвище \"Ґудзь\"\\") + "\r\n\t" + std::string(1, '\x98') + std::string(1, '\x01');
+    child->text =
+        Utf8ToAnsi("Прізвище \"Ґудзь\"\\") + "\r\n\t" + std::string(1, '\x98') + std::string(1, '\x01');
     child->kind = pkSecond;
     child->flags = 6;
     child->lines.Add("select *");
@@ -171,7 +194,8 @@ TEST(Filer, WritesOnlyWhatDiffersInItsOwnNotation) {
   ancestor.text = probe.text;
   ancestor.count = 5;
   EXPECT_EQ(WriteComponentText(probe, &ancestor),
-            "object P: TProbe\n  Count = 0\n  Flags = []\n  Lines.Strings = (\n    \"a\")\n  Items = <\n    item\n    end>\nend\n");
+            "object P: TProbe\n  Count = 0\n  Flags = []\n  Lines.Strings = (\n    \"a\")\n  Items = <\n    "
+            "item\n    end>\nend\n");
 }
 
 TEST(Filer, TextIsCodePageIndependent) {
@@ -199,7 +223,8 @@ TEST(Filer, RealNumbersReadBackExactly) {
   ReadComponentText("object P: TProbe\n  Ratio = 7\nend", probe);
   EXPECT_EQ(probe.ratio, 7.0);
   for (const char* bad : {"1.", "1.e5", "1e", "1e999", "--1", "1x"})
-    EXPECT_THROW(ReadComponentText(AnsiString("object P: TProbe\n  Ratio = ") + bad + "\nend", probe), EFormTextError)
+    EXPECT_THROW(ReadComponentText(AnsiString("object P: TProbe\n  Ratio = ") + bad + "\nend", probe),
+                 EFormTextError)
         << bad;
 }
 
@@ -230,8 +255,9 @@ TEST(Filer, DamagedFormsAreRefusedWithWhatAndWhere) {
                 "Line 3: property \"Font.Colour\" of class TProbe (C): no such property in class TProbeFont");
   ExpectRefused("object P: TProbe\n  object C: TProbe\n    Count = \"7\"\n  end\nend",
                 "Line 3: property \"Count\" of class TProbe (C): expected an integer, found a string");
-  ExpectRefused("object P: TProbe\n  object C: TProbe\n    Count = 9999999999\n  end\nend",
-                "Line 3: property \"Count\" of class TProbe (C): 9999999999 is outside -2147483648..2147483647");
+  ExpectRefused(
+      "object P: TProbe\n  object C: TProbe\n    Count = 9999999999\n  end\nend",
+      "Line 3: property \"Count\" of class TProbe (C): 9999999999 is outside -2147483648..2147483647");
   ExpectRefused("object P: TProbe\n  Kind = pkThird\nend",
                 "Line 2: property \"Kind\" of class TProbe (P): \"pkThird\" is not one of its values");
   ExpectRefused("object P: TProbe\n  object C: TProbe\n    Link = Nobody\n  end\nend",
@@ -241,8 +267,9 @@ TEST(Filer, DamagedFormsAreRefusedWithWhatAndWhere) {
   ExpectRefused("object P: TProbe\n  Extents = (1 \"x\")\nend",
                 "Line 2: property \"Extents\" of class TProbe (P): expected an integer, found a string");
   ExpectRefused("object P: TProbe\n  Blob = {ABC}\nend", "Line 2: binary data holds an odd number of digits");
-  ExpectRefused("object P: TProbe\n  Items = <\n    item\n      Width = True\n    end>\nend",
-                "Line 4: property \"Items.Width\" of class TProbeItem (P): expected an integer, found a name");
+  ExpectRefused(
+      "object P: TProbe\n  Items = <\n    item\n      Width = True\n    end>\nend",
+      "Line 4: property \"Items.Width\" of class TProbeItem (P): expected an integer, found a name");
 }
 
 TEST(Filer, EveryCutOfAFormIsRefused) {

@@ -83,11 +83,13 @@ TEST_F(DataSetStreaming, OptionSetsAsStoredNames) {
   dataSet.SetOptions({poRefreshAfterPost, poStartTransaction, poAutoFormatFields, poFetchAll});
   dataSet.SetDetailConditions({dcWaitEndMasterScroll});
   EXPECT_EQ(WriteComponentText(dataSet),
-            "object D: TpFIBDataSet\n  oTrimCharFields = False\n  oFetchAll = True\n  WaitEndMasterScroll = True\nend\n");
+            "object D: TpFIBDataSet\n  oTrimCharFields = False\n  oFetchAll = True\n  WaitEndMasterScroll = "
+            "True\nend\n");
   // Against an inherited dataset only the members that differ from it.
   TpFIBDataSet ancestor(nullptr);
   ancestor.SetOptions(dataSet.Options());
-  EXPECT_EQ(WriteComponentText(dataSet, &ancestor), "object D: TpFIBDataSet\n  WaitEndMasterScroll = True\nend\n");
+  EXPECT_EQ(WriteComponentText(dataSet, &ancestor),
+            "object D: TpFIBDataSet\n  WaitEndMasterScroll = True\nend\n");
 }
 
 TEST_F(DataSetStreaming, NamesOfOlderFormsAreReadNotWritten) {

@@ -177,10 +177,12 @@ TEST_F(ClientStreaming, PasswordStaysOutWhenAsked) {
 TEST_F(ClientStreaming, WrongValuesNameTheProperty) {
   TComponent module(nullptr);
   try {
-    ReadComponentText("object M: TComponent\n  object Q: TpFIBQuery\n    qoAutoCommit = 1\n  end\nend\n", module);
+    ReadComponentText("object M: TComponent\n  object Q: TpFIBQuery\n    qoAutoCommit = 1\n  end\nend\n",
+                      module);
     FAIL();
   } catch (const EReadError& e) {
-    EXPECT_EQ(e.Message(), "Line 3: property \"qoAutoCommit\" of class TpFIBQuery (Q): expected a name, found an integer");
+    EXPECT_EQ(e.Message(),
+              "Line 3: property \"qoAutoCommit\" of class TpFIBQuery (Q): expected a name, found an integer");
   }
   EXPECT_EQ(module.ComponentCount(), 0);
 }

@@ -165,8 +165,9 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
   grid->SetTabStop(false);
   AddColumn("ID");
   const AnsiString text = WriteComponentText(*form);
-  const char* order[] = {"TabStop", "AllowedSelections", "AutoFitColWidths", "DataSource", "DrawMemoText",
-                         "FrozenCols", "ReadOnly", "SortLocal", "TitleLines", "VTitleMargin", "Columns"};
+  const char* order[] = {"TabStop",      "AllowedSelections", "AutoFitColWidths", "DataSource",
+                         "DrawMemoText", "FrozenCols",        "ReadOnly",         "SortLocal",
+                         "TitleLines",   "VTitleMargin",      "Columns"};
   std::size_t last = 0;
   for (const char* name : order) {
     const std::size_t at = text.find(AnsiString("\n    ") + name + " = ");
@@ -188,8 +189,9 @@ TEST_F(GridForms, ADamagedColumnLeavesNoGridBehind) {
     ReadComponentText(damaged, *copyForm);
     FAIL();
   } catch (const EReadError& e) {
-    EXPECT_NE(e.Message().find("property \"Columns.Widht\" of class TDBGridColumnEh (Grid): no such property"),
-              AnsiString::npos)
+    EXPECT_NE(
+        e.Message().find("property \"Columns.Widht\" of class TDBGridColumnEh (Grid): no such property"),
+        AnsiString::npos)
         << e.Message();
   }
   EXPECT_EQ(copyForm->ComponentCount(), 0);

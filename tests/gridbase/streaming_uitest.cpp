@@ -42,8 +42,10 @@ TEST_F(ControlStreaming, GridExtentsWhenSavedAndDifferent) {
   grid.SetColWidths(2, 100);
   grid.SetRowHeights(0, 30);
   text = WriteComponentText(grid);
-  EXPECT_NE(text.find("  ColWidths = (\n    64\n    64\n    100\n    64)\n  RowHeights = (\n    30\n    24\n    24)\n"),
-            AnsiString::npos)
+  EXPECT_NE(
+      text.find(
+          "  ColWidths = (\n    64\n    64\n    100\n    64)\n  RowHeights = (\n    30\n    24\n    24)\n"),
+      AnsiString::npos)
       << text;
   TStoredCellGrid copy(nullptr);
   copy.SetColCount(4);

@@ -69,7 +69,8 @@ TEST_F(ImportStreaming, ASeparatorIsOneCharacter) {
     FAIL();
   } catch (const EReadError& e) {
     EXPECT_EQ(e.Message(),
-              "Line 2: property \"DataFormats.DateSeparator\" of class TSMImportFromXLS (I): expected one character, "
+              "Line 2: property \"DataFormats.DateSeparator\" of class TSMImportFromXLS (I): expected one "
+              "character, "
               "found 2");
   }
 }
