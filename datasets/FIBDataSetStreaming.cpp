@@ -21,16 +21,6 @@ constexpr const char* kFieldOriginRuleNames[] = {"forNoRule", "forTableAndFieldN
 constexpr const char* kCacheModelKindNames[] = {"cmkStandard", "cmkLimitedBufferSize"};
 constexpr const char* kWhenGetGenIDNames[] = {"wgNever", "wgOnNewRecord", "wgBeforePost"};
 
-template <class Set>
-UInt64 Bits(Set set) {
-  return static_cast<UInt64>(set.ToBits());
-}
-
-template <class Set>
-Set FromBits(UInt64 bits) {
-  return Set::FromBits(static_cast<typename Set::Bits>(bits));
-}
-
 // The option sets go member by member under the stored names the dataset publishes as
 // "True"/"False" texts: a name is written when its member differs from the default, or
 // from the inherited form's dataset, and read back through the dataset's own setters in
@@ -78,13 +68,15 @@ void RegisterDataSet() {
       .Object("RefreshSQL", [](TFIBCustomDataSet& d) { return &d.RefreshSQL(); })
       .Object("Conditions", [](TFIBCustomDataSet& d) { return &d.Conditions(); })
       .SetOf(
-          "UpdateRecordTypes", [](const TFIBCustomDataSet& d) { return Bits(d.UpdateRecordTypes()); },
-          [](TFIBCustomDataSet& d, UInt64 v) { d.SetUpdateRecordTypes(FromBits<TFIBUpdateRecordTypes>(v)); },
-          kUpdateStatusNames, Bits(TFIBUpdateRecordTypes{cusUnmodified, cusModified, cusInserted}))
+          "UpdateRecordTypes", [](const TFIBCustomDataSet& d) { return SetBits(d.UpdateRecordTypes()); },
+          [](TFIBCustomDataSet& d, UInt64 v) {
+            d.SetUpdateRecordTypes(SetFromBits<TFIBUpdateRecordTypes>(v));
+          },
+          kUpdateStatusNames, SetBits(TFIBUpdateRecordTypes{cusUnmodified, cusModified, cusInserted}))
       .SetOf(
-          "AllowedUpdateKinds", [](const TFIBCustomDataSet& d) { return Bits(d.AllowedUpdateKinds()); },
-          [](TFIBCustomDataSet& d, UInt64 v) { d.SetAllowedUpdateKinds(FromBits<TUpdateKinds>(v)); },
-          kUpdateKindNames, Bits(TUpdateKinds{ukModify, ukInsert, ukDelete}))
+          "AllowedUpdateKinds", [](const TFIBCustomDataSet& d) { return SetBits(d.AllowedUpdateKinds()); },
+          [](TFIBCustomDataSet& d, UInt64 v) { d.SetAllowedUpdateKinds(SetFromBits<TUpdateKinds>(v)); },
+          kUpdateKindNames, SetBits(TUpdateKinds{ukModify, ukInsert, ukDelete}))
       .Boolean("CachedUpdates", &TFIBCustomDataSet::CachedUpdates, &TFIBCustomDataSet::SetCachedUpdates,
                false)
       .Boolean("UniDirectional", &TFIBCustomDataSet::UniDirectional, &TFIBCustomDataSet::SetUniDirectional,

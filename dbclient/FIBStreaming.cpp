@@ -30,16 +30,6 @@ const char kDeletedMarker[] = "#@DELETED";
 const char kEmptyConditionText[] = "'";
 const char kInheritedConditionText[] = "0";
 
-template <class Set>
-UInt64 Bits(Set set) {
-  return static_cast<UInt64>(set.ToBits());
-}
-
-template <class Set>
-Set FromBits(UInt64 bits) {
-  return Set::FromBits(static_cast<typename Set::Bits>(bits));
-}
-
 bool ConnectedIsStored(const TFIBDatabase& database) {
   return database.Connected() && database.DesignDBOptions().Contains(ddoStoreConnected);
 }
@@ -61,13 +51,13 @@ void RegisterDatabase() {
       .Boolean("UpperOldNames", &TFIBDatabase::UpperOldNames, &TFIBDatabase::SetUpperOldNames, false)
       .Boolean("SynchronizeTime", &TFIBDatabase::SynchronizeTime, &TFIBDatabase::SetSynchronizeTime, true)
       .SetOf(
-          "DesignDBOptions", [](const TFIBDatabase& d) { return Bits(d.DesignDBOptions()); },
-          [](TFIBDatabase& d, UInt64 v) { d.SetDesignDBOptions(FromBits<TDesignDBOptions>(v)); },
-          kDesignDBOptionNames, Bits(TDesignDBOptions{ddoStoreConnected}))
+          "DesignDBOptions", [](const TFIBDatabase& d) { return SetBits(d.DesignDBOptions()); },
+          [](TFIBDatabase& d, UInt64 v) { d.SetDesignDBOptions(SetFromBits<TDesignDBOptions>(v)); },
+          kDesignDBOptionNames, SetBits(TDesignDBOptions{ddoStoreConnected}))
       .SetOf(
-          "UseRepositories", [](const TFIBDatabase& d) { return Bits(d.UseRepositories()); },
-          [](TFIBDatabase& d, UInt64 v) { d.SetUseRepositories(FromBits<TFIBUseRepositories>(v)); },
-          kUseRepositoryNames, Bits(TFIBUseRepositories{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo}))
+          "UseRepositories", [](const TFIBDatabase& d) { return SetBits(d.UseRepositories()); },
+          [](TFIBDatabase& d, UInt64 v) { d.SetUseRepositories(SetFromBits<TFIBUseRepositories>(v)); },
+          kUseRepositoryNames, SetBits(TFIBUseRepositories{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo}))
       .String("LibraryName", &TFIBDatabase::LibraryName, &TFIBDatabase::SetLibraryName, std::nullopt)
       .Stored([](const TFIBDatabase& d) { return d.LibraryName() != DefaultLibraryName; })
       .Boolean("UseBlrToTextFilter", &TFIBDatabase::UseBlrToTextFilter, &TFIBDatabase::SetUseBlrToTextFilter,
@@ -101,20 +91,7 @@ void RegisterDatabase() {
     const bool hasData =
         ancestor == nullptr ? params.Count() > (passwordLine >= 0 ? 1 : 0) : !params.Equals(ancestor);
     filer.DefineProperty(
-        "Strings",
-        [&params](TReader& reader) {
-          params.BeginUpdate();
-          try {
-            params.Clear();
-            reader.ReadListBegin();
-            while (!reader.EndOfList()) params.Add(reader.ReadString());
-            reader.ReadListEnd();
-          } catch (...) {
-            params.EndUpdate();
-            throw;
-          }
-          params.EndUpdate();
-        },
+        "Strings", [&params](TReader& reader) { reader.ReadStrings(params); },
         [&params, passwordLine](TWriter& writer) {
           writer.WriteListBegin();
           for (int i = 0; i < params.Count(); ++i)

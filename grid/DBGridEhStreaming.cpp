@@ -45,16 +45,6 @@ constexpr const char* kGridOptionEhNames[] = {"dghFixed3D",
                                               "dghDialogFind",
                                               "dghRecordMoving"};
 
-template <class Set>
-UInt64 Bits(Set set) {
-  return static_cast<UInt64>(set.ToBits());
-}
-
-template <class Set>
-Set FromBits(UInt64 bits) {
-  return Set::FromBits(static_cast<typename Set::Bits>(bits));
-}
-
 // A setter for a plain field of a defaults object.
 template <class C, class T>
 auto FieldSetter(T C::*field) {
@@ -268,15 +258,15 @@ void RegisterGrid() {
   republish("Align");
   StoredProperties<G>()
       .SetOf(
-          "AllowedOperations", [](const G& g) { return Bits(g.AllowedOperations()); },
-          [](G& g, UInt64 v) { g.SetAllowedOperations(FromBits<TDBGridEhAllowedOperations>(v)); },
+          "AllowedOperations", [](const G& g) { return SetBits(g.AllowedOperations()); },
+          [](G& g, UInt64 v) { g.SetAllowedOperations(SetFromBits<TDBGridEhAllowedOperations>(v)); },
           kAllowedOperationNames,
-          Bits(TDBGridEhAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh}))
+          SetBits(TDBGridEhAllowedOperations{alopInsertEh, alopUpdateEh, alopDeleteEh, alopAppendEh}))
       .SetOf(
-          "AllowedSelections", [](const G& g) { return Bits(g.AllowedSelections()); },
-          [](G& g, UInt64 v) { g.SetAllowedSelections(FromBits<TDBGridEhAllowedSelections>(v)); },
+          "AllowedSelections", [](const G& g) { return SetBits(g.AllowedSelections()); },
+          [](G& g, UInt64 v) { g.SetAllowedSelections(SetFromBits<TDBGridEhAllowedSelections>(v)); },
           kSelectionTypeNames,
-          Bits(TDBGridEhAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll}))
+          SetBits(TDBGridEhAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll}))
       .Boolean("AutoFitColWidths", &G::AutoFitColWidths, &G::SetAutoFitColWidths, false);
   republish("BiDiMode");
   StoredProperties<G>().Enum("BorderStyle", &G::BorderStyle, &G::SetBorderStyle, kBorderStyleNames, bsSingle);
@@ -290,8 +280,9 @@ void RegisterGrid() {
       .Boolean("DefaultDrawing", &G::DefaultDrawing, &G::SetDefaultDrawing, true)
       .Boolean("DrawMemoText", &G::DrawMemoText, &G::SetDrawMemoText, false)
       .SetOf(
-          "EditActions", [](const G& g) { return Bits(g.EditActions()); },
-          [](G& g, UInt64 v) { g.SetEditActions(FromBits<TDBGridEhEditActions>(v)); }, kEditActionNames, 0);
+          "EditActions", [](const G& g) { return SetBits(g.EditActions()); },
+          [](G& g, UInt64 v) { g.SetEditActions(SetFromBits<TDBGridEhEditActions>(v)); }, kEditActionNames,
+          0);
   republish("Enabled");
   StoredProperties<G>()
       .Integer("EvenRowColor", &G::EvenRowColor, &G::SetEvenRowColor, std::nullopt)
@@ -309,14 +300,14 @@ void RegisterGrid() {
       .Integer("OddRowColor", &G::OddRowColor, &G::SetOddRowColor, std::nullopt)
       .Stored(OwnRowColor(&G::OddRowColor))
       .SetOf(
-          "Options", [](const G& g) { return Bits(g.Options()); },
-          [](G& g, UInt64 v) { g.SetOptions(FromBits<TDBGridOptions>(v)); }, kGridOptionNames,
-          Bits(TDBGridOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
-                              dgTabs, dgConfirmDelete, dgCancelOnExit}))
+          "Options", [](const G& g) { return SetBits(g.Options()); },
+          [](G& g, UInt64 v) { g.SetOptions(SetFromBits<TDBGridOptions>(v)); }, kGridOptionNames,
+          SetBits(TDBGridOptions{dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines,
+                                 dgTabs, dgConfirmDelete, dgCancelOnExit}))
       .SetOf(
-          "OptionsEh", [](const G& g) { return Bits(g.OptionsEh()); },
-          [](G& g, UInt64 v) { g.SetOptionsEh(FromBits<TDBGridEhOptions>(v)); }, kGridOptionEhNames,
-          Bits(TDBGridEhOptions{dghFixed3D, dghHighlightFocus, dghClearSelection, dghDialogFind}));
+          "OptionsEh", [](const G& g) { return SetBits(g.OptionsEh()); },
+          [](G& g, UInt64 v) { g.SetOptionsEh(SetFromBits<TDBGridEhOptions>(v)); }, kGridOptionEhNames,
+          SetBits(TDBGridEhOptions{dghFixed3D, dghHighlightFocus, dghClearSelection, dghDialogFind}));
   for (const char* name : {"ParentBiDiMode", "ParentCtl3D", "ParentColor", "ParentFont", "ParentShowHint"})
     republish(name);
   StoredProperties<G>()

@@ -86,9 +86,8 @@ void RegisterImport() {
       .Object("Mappings", [](B& b) { return b.Mappings(); })
       .Enum("Mode", &B::Mode, &B::SetMode, kImportModeNames, imAppend)
       .SetOf(
-          "Options", [](const B& b) { return static_cast<UInt64>(b.Options().ToBits()); },
-          [](B& b, UInt64 v) { b.SetOptions(TSMIOptions::FromBits(static_cast<TSMIOptions::Bits>(v))); },
-          kOptionNames, 59)
+          "Options", [](const B& b) { return SetBits(b.Options()); },
+          [](B& b, UInt64 v) { b.SetOptions(SetFromBits<TSMIOptions>(v)); }, kOptionNames, 59)
       .Object("Parameters", [](B& b) { return b.Parameters(); })
       .String("TableName", &B::TableName, &B::SetTableName, "")
       .String("TitleStatus", &B::TitleStatus, &B::SetTitleStatus, "Importing...")

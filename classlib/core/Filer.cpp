@@ -128,20 +128,7 @@ const bool stringsRegistered = [] {
     const auto* ancestor = dynamic_cast<const TStrings*>(filer.Ancestor());
     const bool hasData = ancestor == nullptr ? strings.Count() > 0 : !strings.Equals(ancestor);
     filer.DefineProperty(
-        "Strings",
-        [&strings](TReader& reader) {
-          strings.BeginUpdate();
-          try {
-            strings.Clear();
-            reader.ReadListBegin();
-            while (!reader.EndOfList()) strings.Add(reader.ReadString());
-            reader.ReadListEnd();
-          } catch (...) {
-            strings.EndUpdate();
-            throw;
-          }
-          strings.EndUpdate();
-        },
+        "Strings", [&strings](TReader& reader) { reader.ReadStrings(strings); },
         [&strings](TWriter& writer) {
           writer.WriteListBegin();
           for (int i = 0; i < strings.Count(); ++i) writer.WriteString(strings.Strings(i));
@@ -439,6 +426,20 @@ AnsiString TReader::ReadIdent() {
   const TFormValue& value = Next();
   ExpectType(value, TFormValueType::Ident, *this);
   return value.Text;
+}
+
+void TReader::ReadStrings(TStrings& strings) {
+  strings.BeginUpdate();
+  try {
+    strings.Clear();
+    ReadListBegin();
+    while (!EndOfList()) strings.Add(ReadString());
+    ReadListEnd();
+  } catch (...) {
+    strings.EndUpdate();
+    throw;
+  }
+  strings.EndUpdate();
 }
 
 void TReader::ReadListBegin() {

@@ -36,6 +36,7 @@
 namespace ordvane {
 
 class TStream;
+class TStrings;
 class TFormReader;
 class TFormWriter;
 class TReader;
@@ -101,6 +102,16 @@ void RegisterOwnedPartsClass(TClass cls);
 template <class C>
 void RegisterComponentClass() {
   RegisterComponentClass(C::StaticClass(), [](TComponent* owner) -> TComponent* { return new C(owner); });
+}
+
+// A set type (TSet) as the bit mask the set registrations work on, and back.
+template <class Set>
+UInt64 SetBits(Set set) {
+  return static_cast<UInt64>(set.ToBits());
+}
+template <class Set>
+Set SetFromBits(UInt64 bits) {
+  return Set::FromBits(static_cast<typename Set::Bits>(bits));
 }
 
 // Names of an enumeration's values in order (value n is names[n]; for a set, bit n),
@@ -326,6 +337,8 @@ class TReader : public TFiler {
   bool EndOfList() const;
   void ReadListEnd();
   const TFormValue& ReadValue();
+  // Replaces the lines with those of a list of strings.
+  void ReadStrings(TStrings& strings);
   // Replaces the collection's items with those of the form.
   void ReadCollection(TCollection& collection);
 

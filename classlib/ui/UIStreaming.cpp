@@ -27,9 +27,8 @@ void RegisterFont() {
       .Integer("Height", &TFont::Height, &TFont::SetHeight, std::nullopt)
       .String("Name", &TFont::Name, &TFont::SetName, std::nullopt)
       .SetOf(
-          "Style", [](const TFont& f) { return static_cast<UInt64>(f.Style().ToBits()); },
-          [](TFont& f, UInt64 v) { f.SetStyle(TFontStyles::FromBits(static_cast<TFontStyles::Bits>(v))); },
-          kFontStyleNames, 0);
+          "Style", [](const TFont& f) { return SetBits(f.Style()); },
+          [](TFont& f, UInt64 v) { f.SetStyle(SetFromBits<TFontStyles>(v)); }, kFontStyleNames, 0);
 }
 
 void RegisterControls() {
