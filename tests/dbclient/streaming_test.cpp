@@ -174,6 +174,19 @@ TEST_F(ClientStreaming, PasswordStaysOutWhenAsked) {
   EXPECT_NE(WriteComponentText(database).find("\"password=masterkey\""), AnsiString::npos);
 }
 
+TEST_F(ClientStreaming, EveryCutOfADataModuleIsRefusedAndLeavesNothing) {
+  TComponent module(nullptr);
+  Fill(module);
+  const AnsiString text = WriteComponentText(module);
+  int cuts = 0;
+  for (std::size_t end = text.find('\n'); end + 1 < text.size(); end = text.find('\n', end + 1), ++cuts) {
+    TComponent copy(nullptr);
+    EXPECT_THROW(ReadComponentText(text.substr(0, end + 1), copy), EReadError) << end;
+    EXPECT_EQ(copy.ComponentCount(), 0) << end;
+  }
+  EXPECT_GT(cuts, 30);
+}
+
 TEST_F(ClientStreaming, WrongValuesNameTheProperty) {
   TComponent module(nullptr);
   try {
