@@ -199,6 +199,9 @@ class TCustomDBEditEh : public TCustomMaskEdit {
 
   TAlignment Alignment() const;
   void SetAlignment(TAlignment value);
+  // Set explicitly rather than taken from the field.
+  bool AlignmentAssigned() const { return fAlignmentAssigned; }
+  bool EditMaskAssigned() const { return fEditMaskAssigned; }
   bool AlwaysShowBorder() const { return fAlwaysShowBorder; }
   void SetAlwaysShowBorder(bool value);
   bool AcceptsReturn() const { return fAcceptsReturn; }

@@ -122,6 +122,10 @@ void TComponent::EndLoading() {
   Loaded();
 }
 
+void TComponent::CancelLoading() {
+  fState -= {csLoading, csReading};
+}
+
 void TComponent::Loaded() {
   fState.Exclude(csLoading);
 }

@@ -70,6 +70,9 @@ class TComponent : public TPersistent {
   // did: the component is csLoading and csReading meanwhile, and EndLoading calls Loaded.
   void BeginLoading();
   void EndLoading();
+  // Leaves loading without Loaded: the stored settings could not all be applied, so
+  // nothing may act on them.
+  void CancelLoading();
 
   // Asks to be told (Notification(component, opRemove)) when component dies, and tells
   // component when this one dies. Raises EAssertionFailed when either is being destroyed.

@@ -1,0 +1,127 @@
+#include "gridbase/GridsEhStreaming.h"
+
+#include <mutex>
+
+#include "classlib/db/DBStreaming.h"
+#include "classlib/ui/UIStreaming.h"
+#include "gridbase/DBCtrlsEhComboBox.h"
+#include "gridbase/DBDateTimeEditEh.h"
+#include "gridbase/GridsEh.h"
+
+namespace ordvane {
+
+namespace {
+
+constexpr const char* kDateTimeKindNames[] = {"dtkDateEh", "dtkTimeEh", "dtkDateTimeEh", "dtkCustomEh"};
+
+// One axis of a grid's extents: the widths of its columns or the heights of its rows.
+struct ExtentsAxis {
+  const char* Name;
+  int (TCustomGridEh::*Count)() const;
+  int (TCustomGridEh::*Extent)(int) const;
+  void (TCustomGridEh::*SetExtent)(int, int);
+  int (TCustomGridEh::*DefaultExtent)() const;
+};
+
+const ExtentsAxis kExtentsAxes[] = {
+    {"ColWidths", &TCustomGridEh::ColCount, &TCustomGridEh::ColWidths, &TCustomGridEh::SetColWidths,
+     &TCustomGridEh::DefaultColWidth},
+    {"RowHeights", &TCustomGridEh::RowCount, &TCustomGridEh::RowHeights, &TCustomGridEh::SetRowHeights,
+     &TCustomGridEh::DefaultRowHeight},
+};
+
+// Without an inherited grid the extents are written when one differs from the default.
+bool ExtentsDiffer(const TCustomGridEh& grid, const TCustomGridEh* ancestor, const ExtentsAxis& axis) {
+  const int count = (grid.*axis.Count)();
+  if (ancestor != nullptr && (ancestor->*axis.Count)() != count) return true;
+  for (int i = 0; i < count; ++i) {
+    const int inherited = ancestor != nullptr ? (ancestor->*axis.Extent)(i) : (grid.*axis.DefaultExtent)();
+    if ((grid.*axis.Extent)(i) != inherited) return true;
+  }
+  return false;
+}
+
+void DefineExtents(TFiler& filer, TPersistent& object) {
+  auto& grid = static_cast<TCustomGridEh&>(object);
+  const auto* ancestor = dynamic_cast<const TCustomGridEh*>(filer.Ancestor());
+  for (const ExtentsAxis& axis : kExtentsAxes) {
+    filer.DefineProperty(
+        axis.Name,
+        [&grid, &axis](TReader& reader) {
+          reader.ReadListBegin();
+          for (int i = 0; !reader.EndOfList(); ++i) {
+            const auto extent =
+                static_cast<int>(ValueToInteger(reader.ReadValue(), reader, -1, TGridExtents::kLimit));
+            if (i >= (grid.*axis.Count)()) reader.Fail("more values than the grid has lines");
+            (grid.*axis.SetExtent)(i, extent);
+          }
+          reader.ReadListEnd();
+        },
+        [&grid, &axis](TWriter& writer) {
+          writer.WriteListBegin();
+          for (int i = 0; i < (grid.*axis.Count)(); ++i) writer.WriteInteger((grid.*axis.Extent)(i));
+          writer.WriteListEnd();
+        },
+        grid.SaveCellExtents() && ExtentsDiffer(grid, ancestor, axis));
+  }
+}
+
+void RegisterEdits() {
+  StoredProperties<TCustomEdit>()
+      .Boolean("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect, true)
+      .Boolean("AutoSize", &TCustomEdit::AutoSize, &TCustomEdit::SetAutoSize, true)
+      .Enum("BorderStyle", &TCustomEdit::BorderStyle, &TCustomEdit::SetBorderStyle, kBorderStyleNames,
+            bsSingle);
+  StoredProperties<TCustomDBEditEh>()
+      .Enum("Alignment", &TCustomDBEditEh::Alignment, &TCustomDBEditEh::SetAlignment, kAlignmentNames,
+            std::nullopt)
+      .Stored([](const TCustomDBEditEh& e) { return e.AlignmentAssigned(); })
+      .Boolean("AlwaysShowBorder", &TCustomDBEditEh::AlwaysShowBorder, &TCustomDBEditEh::SetAlwaysShowBorder,
+               false)
+      .String("DataField", &TCustomDBEditEh::DataField, &TCustomDBEditEh::SetDataField, "")
+      .Reference<TDataSource>("DataSource", &TCustomDBEditEh::DataSource, &TCustomDBEditEh::SetDataSource)
+      .Boolean("Flat", &TCustomDBEditEh::Flat, &TCustomDBEditEh::SetFlat, false)
+      .Boolean("HighlightRequired", &TCustomDBEditEh::HighlightRequired,
+               &TCustomDBEditEh::SetHighlightRequired, false)
+      .Boolean("ReadOnly", &TCustomDBEditEh::ReadOnly, &TCustomDBEditEh::SetReadOnly, false)
+      .Boolean("Tooltips", &TCustomDBEditEh::Tooltips, &TCustomDBEditEh::SetTooltips, false);
+  // The edit mask is the field's until set; only a mask set on the edit is stored.
+  RegisterDefineProperties(TCustomDBEditEh::StaticClass(), [](TFiler& filer, TPersistent& object) {
+    InheritedDefineProperties(filer, object, TCustomDBEditEh::StaticClass());
+    auto& edit = static_cast<TCustomDBEditEh&>(object);
+    filer.DefineProperty(
+        "EditMask", [&edit](TReader& reader) { edit.SetEditMask(reader.ReadString()); },
+        [&edit](TWriter& writer) { writer.WriteString(edit.EditMask()); }, edit.EditMaskAssigned());
+  });
+  // A date edit's mask follows from its kind and edit format, so it is not stored; the
+  // edit format is, for the custom kind alone.
+  StoredProperties<TCustomDBDateTimeEditEh>()
+      .Enum("Kind", &TCustomDBDateTimeEditEh::Kind, &TCustomDBDateTimeEditEh::SetKind, kDateTimeKindNames,
+            dtkDateEh)
+      .Stored([](const TCustomDBDateTimeEditEh& e) { return e.Kind() != dtkCustomEh; });
+  RegisterDefineProperties(TCustomDBDateTimeEditEh::StaticClass(), [](TFiler& filer, TPersistent& object) {
+    auto& edit = static_cast<TCustomDBDateTimeEditEh&>(object);
+    filer.DefineProperty(
+        "EditFormat", [&edit](TReader& reader) { edit.SetEditFormat(reader.ReadString()); },
+        [&edit](TWriter& writer) { writer.WriteString(edit.EditFormat()); }, edit.Kind() == dtkCustomEh);
+  });
+  StoredProperties<TCustomDBComboBoxEh>()
+      .Object("Items", [](TCustomDBComboBoxEh& c) { return c.Items(); })
+      .Object("KeyItems", [](TCustomDBComboBoxEh& c) { return c.KeyItems(); });
+}
+
+}  // namespace
+
+void RegisterGridBaseStreaming() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterUIStreaming();
+    RegisterDBStreaming();
+    RegisterDefineProperties(TCustomGridEh::StaticClass(), DefineExtents);
+    RegisterEdits();
+    RegisterComponentClass<TDBDateTimeEditEh>();
+    RegisterComponentClass<TDBComboBoxEh>();
+  });
+}
+
+}  // namespace ordvane

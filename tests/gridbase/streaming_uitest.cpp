@@ -1,0 +1,116 @@
+// The grid foundation's controls written to a form and read back: a grid's extents and
+// the data-aware edits with their masks and formats.
+
+#include <gtest/gtest.h>
+
+#include "classlib/core/CodePages.h"
+#include "classlib/core/Filer.h"
+#include "gridbase/DBCtrlsEhComboBox.h"
+#include "gridbase/DBDateTimeEditEh.h"
+#include "gridbase/GridsEhStreaming.h"
+#include "tests/gridbase/GridTestSupport.h"
+
+namespace ordvane {
+namespace {
+
+class TStoredCellGrid : public test::TCellGrid {
+  ORDVANE_CLASS(TStoredCellGrid, test::TCellGrid)
+ public:
+  using test::TCellGrid::TCellGrid;
+};
+
+class ControlStreaming : public ::testing::Test {
+ protected:
+  ControlStreaming() {
+    RegisterGridBaseStreaming();
+    RegisterComponentClass<TStoredCellGrid>();
+  }
+};
+
+AnsiString Line(const AnsiString& text, const AnsiString& start) {
+  const std::size_t at = text.find("\n  " + start);
+  return at == AnsiString::npos ? AnsiString() : text.substr(at + 3, text.find('\n', at + 1) - at - 3);
+}
+
+TEST_F(ControlStreaming, GridExtentsWhenSavedAndDifferent) {
+  TStoredCellGrid grid(nullptr);
+  grid.SetName("Grid");
+  grid.SetColCount(4);
+  grid.SetRowCount(3);
+  AnsiString text = WriteComponentText(grid);
+  EXPECT_EQ(Line(text, "ColWidths"), "");
+  grid.SetColWidths(2, 100);
+  grid.SetRowHeights(0, 30);
+  text = WriteComponentText(grid);
+  EXPECT_NE(
+      text.find(
+          "  ColWidths = (\n    64\n    64\n    100\n    64)\n  RowHeights = (\n    30\n    24\n    24)\n"),
+      AnsiString::npos)
+      << text;
+  TStoredCellGrid copy(nullptr);
+  copy.SetColCount(4);
+  copy.SetRowCount(3);
+  ReadComponentText(text, copy);
+  EXPECT_EQ(copy.ColWidths(2), 100);
+  EXPECT_EQ(copy.RowHeights(0), 30);
+  EXPECT_EQ(WriteComponentText(copy), text);
+  // Equal to the inherited grid's, or not saved: nothing.
+  EXPECT_EQ(Line(WriteComponentText(grid, &copy), "ColWidths"), "");
+  grid.SetSaveCellExtents(false);
+  EXPECT_EQ(Line(WriteComponentText(grid), "RowHeights"), "");
+  // A list longer than the grid is refused.
+  TStoredCellGrid narrow(nullptr);
+  narrow.SetColCount(2);
+  EXPECT_THROW(ReadComponentText(text, narrow), EReadError);
+}
+
+TEST_F(ControlStreaming, EditsKeepOnlyTheirOwnMaskAndFormat) {
+  TComponent form(nullptr);
+  form.SetName("Form");
+  auto* source = new TDataSource(&form);
+  source->SetName("Source");
+  auto* date = new TDBDateTimeEditEh(&form);
+  date->SetName("Date");
+  date->SetDataSource(source);
+  date->SetDataField("BIRTH");
+  auto* custom = new TDBDateTimeEditEh(&form);
+  custom->SetName("Custom");
+  custom->SetEditFormat("DD.MM.YYYY HH:NN");
+  auto* combo = new TDBComboBoxEh(&form);
+  combo->SetName("Combo");
+  combo->Items()->Add(Utf8ToAnsi("чоловіча"));
+  combo->SetAlignment(taCenter);
+  auto* masked = new TDBComboBoxEh(&form);
+  masked->SetName("Masked");
+  masked->SetEditMask("000;1;_");
+
+  const AnsiString text = WriteComponentText(form);
+  EXPECT_EQ(text.find("EditFormat"), text.rfind("EditFormat")) << text;
+  EXPECT_NE(text.find("    EditFormat = \"DD.MM.YYYY HH:NN\"\n"), AnsiString::npos) << text;
+  EXPECT_NE(text.find("    EditMask = \"000;1;_\"\n"), AnsiString::npos) << text;
+  EXPECT_EQ(text.find("EditMask"), text.rfind("EditMask")) << text;
+  EXPECT_EQ(text.find("Kind"), AnsiString::npos) << text;
+
+  TComponent copy(nullptr);
+  ReadComponentText(text, copy);
+  auto* backDate = dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("Date"));
+  auto* backCustom = dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("Custom"));
+  auto* backCombo = dynamic_cast<TDBComboBoxEh*>(copy.FindComponent("Combo"));
+  auto* backMasked = dynamic_cast<TDBComboBoxEh*>(copy.FindComponent("Masked"));
+  ASSERT_TRUE(backDate && backCustom && backCombo && backMasked);
+  EXPECT_EQ(backDate->DataSource(), copy.FindComponent("Source"));
+  EXPECT_EQ(backDate->DataField(), "BIRTH");
+  EXPECT_EQ(backDate->Kind(), dtkDateEh);
+  EXPECT_EQ(backCustom->Kind(), dtkCustomEh);
+  EXPECT_EQ(backCustom->EditFormat(), "DD.MM.YYYY HH:NN");
+  EXPECT_EQ(backCustom->EditMask(), custom->EditMask());
+  EXPECT_EQ(backCombo->Items()->Strings(0), Utf8ToAnsi("чоловіча"));
+  EXPECT_EQ(backCombo->Alignment(), taCenter);
+  EXPECT_FALSE(backCombo->EditMaskAssigned());
+  EXPECT_TRUE(backMasked->EditMaskAssigned());
+  EXPECT_EQ(backMasked->EditMask(), "000;1;_");
+  EXPECT_EQ(WriteComponentText(copy), text);
+}
+
+}  // namespace
+}  // namespace ordvane
