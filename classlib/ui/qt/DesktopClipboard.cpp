@@ -16,7 +16,9 @@ const QString& FormatPrefix() {
   return prefix;
 }
 
-QByteArray Bytes(const RawByteString& data) { return QByteArray(data.data(), static_cast<qsizetype>(data.size())); }
+QByteArray Bytes(const RawByteString& data) {
+  return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+}
 
 RawByteString Raw(const QByteArray& data) {
   return RawByteString(data.constData(), static_cast<std::size_t>(data.size()));
@@ -55,18 +57,20 @@ void TDesktopClipboard::Publish() {
   QGuiApplication::clipboard()->setMimeData(mime.release());
 }
 
-// Another program's data: the layer's clipboard takes it whole, as if put by a program
-// of its own, and is not published back.
+// Another program's data: the layer's clipboard takes it, as if put by a program of its
+// own, and does not publish it back. Of the registered formats it takes only those this
+// program registered: another program may offer any number of names.
 void TDesktopClipboard::Import() {
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
   if (!mime || mime->formats().isEmpty() || !OpenClipboard(0)) return;
   fImporting = true;
   EmptyClipboard();
-  for (const QString& type : mime->formats())
-    if (type.startsWith(FormatPrefix())) {
-      const QByteArray name = type.mid(FormatPrefix().size()).toUtf8();
-      SetClipboardData(RegisterClipboardFormat(Utf8ToAnsi(Raw(name))), Raw(mime->data(type)));
-    }
+  for (const QString& type : mime->formats()) {
+    if (!type.startsWith(FormatPrefix())) continue;
+    const QByteArray name = type.mid(FormatPrefix().size()).toUtf8();
+    if (const UINT format = FindClipboardFormat(Utf8ToAnsi(Raw(name))))
+      SetClipboardData(format, Raw(mime->data(type)));
+  }
   if (mime->hasText()) {
     const QString text = mime->text() + QChar(0);
     SetClipboardData(CF_UNICODETEXT, RawByteString(reinterpret_cast<const char*>(text.utf16()),
