@@ -406,6 +406,8 @@ bool StartDBGridEhImpExp() {
 
 }  // namespace
 
+// Only a lack of memory can fail the start, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 extern "C" const bool ordvane_DBGridEhImpExp_started = StartDBGridEhImpExp();
 
 UINT CF_VCLDBIF() {
