@@ -65,10 +65,13 @@ struct PasteTarget {
   }
 };
 
-// At most this many rows: one per line break, and one after the last.
-std::size_t TextRowsAtMost(const RawByteString& text) {
+// At most this many rows: one per line break, and one after the last; none in an empty
+// text (up to its first NUL, as the clipboard gives it).
+std::size_t TextRowsAtMost(const RawByteString& data) {
+  const RawByteString text = data.substr(0, data.find('\0'));
+  if (text.empty()) return 0;
   std::size_t rows = 1;
-  for (char c : text.substr(0, text.find('\0')))
+  for (char c : text)
     if (c == '\r' || c == '\n') ++rows;
   return rows;
 }
