@@ -1,8 +1,8 @@
 #pragma once
 // The features of the Firebird dataset for the grid: filtering and sorting either in the
-// dataset's memory or by rewriting its select text, and records moved in its memory. The only grid unit that
-// knows the datasets; its start files the features under TpFIBDataSet and publishes the dataset's "SelectSQL"
-// to the rewriting.
+// dataset's memory or by rewriting its select text, and records moved in its memory. The
+// only grid unit that knows the datasets; its start files the features under TpFIBDataSet
+// and publishes the dataset's "SelectSQL" to the rewriting.
 
 #include "grid/DbUtilsEh.h"
 

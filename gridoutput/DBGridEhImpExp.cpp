@@ -32,8 +32,7 @@ std::vector<TColumnEh*> SelectedColumnsInOrder(TCustomDBGridEh& grid) {
       if (grid.Columns().Items(i)->Visible()) columns.push_back(grid.Columns().Items(i));
   } else if (selection.SelectionType() == gstColumns) {
     for (int i = 0; i < selection.Columns().Count(); ++i) columns.push_back(selection.Columns().Items(i));
-    std::sort(columns.begin(), columns.end(),
-              [](TColumnEh* a, TColumnEh* b) { return a->Index() < b->Index(); });
+    std::sort(columns.begin(), columns.end(), [](TColumnEh* a, TColumnEh* b) { return a->Index() < b->Index(); });
   } else {
     for (int i = 0; i < grid.VisibleColumns().Count(); ++i) columns.push_back(grid.VisibleColumns().Items(i));
   }
@@ -217,8 +216,7 @@ class TBlockReader {
     return text;
   }
   void Need(std::size_t size, const char* what) const {
-    if (size > Left())
-      throw EVCLDBIFError(AnsiString("Clipboard data is cut short: ") + what + " past the end");
+    if (size > Left()) throw EVCLDBIFError(AnsiString("Clipboard data is cut short: ") + what + " past the end");
   }
 
  private:

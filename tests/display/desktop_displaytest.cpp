@@ -72,10 +72,7 @@ class Desktop : public test::DesktopSuite {
     const TRaster* surface = WindowSurface(form->Handle());
     const QImage shot = Screenshot();
     if (!surface || shot.width() != surface->Width() || shot.height() != surface->Height())
-      return "the window's size differs: " + std::to_string(shot.width()) + "x" +
-             std::to_string(shot.height()) +
-             (surface ? " vs " + std::to_string(surface->Width()) + "x" + std::to_string(surface->Height())
-                      : std::string(" no surface"));
+      return "the window's size differs: " + std::to_string(shot.width()) + "x" + std::to_string(shot.height()) + (surface ? " vs " + std::to_string(surface->Width()) + "x" + std::to_string(surface->Height()) : std::string(" no surface"));
     for (int y = 0; y < shot.height(); ++y)
       for (int x = 0; x < shot.width(); ++x) {
         const TColorRef c = surface->Pixel(x, y);
@@ -127,7 +124,8 @@ TEST_F(Desktop, InputFromTheDesktopReachesTheControls) {
   ASSERT_TRUE(RunUntil([&] { return edit->Focused(); }));
   RunCommand("xdotool type --delay 30 'Abc '");
   RunCommand("xdotool type --delay 60 'Жук'");
-  EXPECT_TRUE(RunUntil([&] { return edit->Text() == Utf8ToAnsi("Abc Жук"); })) << AnsiToUtf8(edit->Text());
+  EXPECT_TRUE(RunUntil([&] { return edit->Text() == Utf8ToAnsi("Abc Жук"); }))
+      << AnsiToUtf8(edit->Text());
 
   RunCommand("xdotool key Tab");
   EXPECT_TRUE(RunUntil([&] { return combo->Focused() || combo->Edit()->Focused(); }));
@@ -155,10 +153,7 @@ TEST_F(Desktop, TheClipboardIsTheDesktops) {
   const RawByteString data("a\0b\xff\x01", 5);
   Clipboard()->SetBuffer(cells, data.data(), data.size());
   // The peer answers with the bytes reversed; taking the clipboard back then ends it.
-  const RawByteString reversed(
-      "\x01\xff"
-      "b\0a",
-      5);
+  const RawByteString reversed("\x01\xff" "b\0a", 5);
   bool answered = false;
   TTimer watcher(nullptr);
   watcher.SetInterval(20);

@@ -113,9 +113,8 @@ TEST(GridClipboard, VCLDBIFCarriesValuesIntoASecondDataset) {
   ClipboardFixture source;
   TGridCopyCellsEh cells;
   cells.FieldNames = {"A", "B", "C"};
-  cells.Values = {
-      {VarFromDateTime(EncodeDate(2024, 2, 29) + 0.5), Variant(Currency::FromScaled(123456)), Null()},
-      {Variant(true), Variant("Ґ;\"\r\n"), Variant(static_cast<long long>(1) << 40)}};
+  cells.Values = {{VarFromDateTime(EncodeDate(2024, 2, 29) + 0.5), Variant(Currency::FromScaled(123456)), Null()},
+                  {Variant(true), Variant("Ґ;\"\r\n"), Variant(static_cast<long long>(1) << 40)}};
   const TGridCopyCellsEh back = ReadVCLDBIF(WriteVCLDBIF(cells));
   ASSERT_EQ(back.Values.size(), 2u);
   EXPECT_EQ(back.FieldNames, cells.FieldNames);
@@ -123,7 +122,7 @@ TEST(GridClipboard, VCLDBIFCarriesValuesIntoASecondDataset) {
     for (std::size_t c = 0; c < 3; ++c) {
       EXPECT_EQ(VarType(back.Values[r][c]), VarType(cells.Values[r][c]));
       EXPECT_TRUE(VarIsNull(cells.Values[r][c]) ? VarIsNull(back.Values[r][c])
-                                                : back.Values[r][c] == cells.Values[r][c]);
+                                                 : back.Values[r][c] == cells.Values[r][c]);
     }
 
   GridCopyToClipboard(*source.grid);

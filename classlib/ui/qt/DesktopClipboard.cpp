@@ -16,9 +16,7 @@ const QString& FormatPrefix() {
   return prefix;
 }
 
-QByteArray Bytes(const RawByteString& data) {
-  return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
-}
+QByteArray Bytes(const RawByteString& data) { return QByteArray(data.data(), static_cast<qsizetype>(data.size())); }
 
 RawByteString Raw(const QByteArray& data) {
   return RawByteString(data.constData(), static_cast<std::size_t>(data.size()));
