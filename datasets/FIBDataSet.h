@@ -495,6 +495,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Moves the record at position from (1 .. FetchedCount) to position to (from 1; past the
   // records it fetches the rest and goes last).
   void MoveRecord(Integer from, Integer to);
+  // The current record's position as MoveRecord takes it, whatever a derived dataset
+  // numbers; 0 without a record.
+  Integer CachePosition() { return TFIBCustomDataSet::GetRecNo(); }
   void SetRecNo(Integer value) override;
   // The order of the select's ORDER BY as the order information (not a local sort).
   void CheckOrderFields();

@@ -2,10 +2,9 @@
 // Scopes the dataset units share: each undoes on every path, a failing statement
 // included, what it did when it began.
 
-#include <exception>
 #include <functional>
-#include <utility>
 
+#include "classlib/core/ScopeEnd.h"
 #include "classlib/core/ScreenCursor.h"
 #include "classlib/db/DataSet.h"
 #include "dbclient/FIBQuery.h"
@@ -28,30 +27,6 @@ class TSQLCursorScope {
  private:
   TCursor fCursor;
   TCursor fSaved;
-};
-
-// Runs an ending when the scope is left. While an error unwinds, that error is the one
-// the caller sees: a second one from the ending gives way to it.
-template <class Ending>
-class TScopeEnd {
- public:
-  explicit TScopeEnd(Ending ending) : fEnding(std::move(ending)) {}
-  ~TScopeEnd() noexcept(false) {
-    if (std::uncaught_exceptions() == fUncaught) {
-      fEnding();
-      return;
-    }
-    try {
-      fEnding();
-    } catch (...) {
-    }
-  }
-  TScopeEnd(const TScopeEnd&) = delete;
-  TScopeEnd& operator=(const TScopeEnd&) = delete;
-
- private:
-  Ending fEnding;
-  int fUncaught = std::uncaught_exceptions();
 };
 
 // Controls see nothing of a server-bound step until it is over.

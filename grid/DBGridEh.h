@@ -1405,20 +1405,21 @@ class TDBGridEh : public TCustomDBGridEh {
   using TCustomDBGridEh::TCustomDBGridEh;
 };
 
-// Holds the grid's layout for a scope; no grid, no section.
+// Holds the grid's layout for a scope; no grid, no section. The layout its end runs may
+// raise: that error reaches the caller, unless the scope is left by another one.
 class TGridLayoutSectionEh {
  public:
-  explicit TGridLayoutSectionEh(TCustomDBGridEh* grid) : fGrid(grid) {
-    if (fGrid != nullptr) fGrid->BeginLayout();
-  }
-  ~TGridLayoutSectionEh() {
-    if (fGrid != nullptr) fGrid->EndLayout();
-  }
-  TGridLayoutSectionEh(const TGridLayoutSectionEh&) = delete;
-  TGridLayoutSectionEh& operator=(const TGridLayoutSectionEh&) = delete;
+  explicit TGridLayoutSectionEh(TCustomDBGridEh* grid)
+      : fEnd((grid != nullptr ? grid->BeginLayout() : void(), TEnd{grid})) {}
 
  private:
-  TCustomDBGridEh* fGrid;
+  struct TEnd {
+    TCustomDBGridEh* grid;
+    void operator()() const {
+      if (grid != nullptr) grid->EndLayout();
+    }
+  };
+  TScopeEnd<TEnd> fEnd;
 };
 
 // Makes a record of the link's window active for the scope.

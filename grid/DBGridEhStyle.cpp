@@ -51,7 +51,14 @@ TDBGridEhStyle::TDBGridEhStyle() : fHandle(AllocateHWnd([this](TMessage& message
 TDBGridEhStyle::~TDBGridEhStyle() {
   DeallocateHWnd(fHandle);
   if (gSharedStyle == this) gSharedStyle = nullptr;
-  while (!fGrids.empty()) fGrids.back()->SetStyle(nullptr);
+  // A destructor cannot pass on a grid's failing layout: the grid, already let go of, keeps
+  // the layout it had.
+  while (!fGrids.empty()) {
+    try {
+      fGrids.back()->SetStyle(nullptr);
+    } catch (const Exception&) {
+    }
+  }
 }
 
 LRESULT TDBGridEhStyle::DefWindowProc(TMessage& message) {

@@ -11,6 +11,7 @@
 
 #include "classlib/core/Events.h"
 #include "classlib/core/Objects.h"
+#include "classlib/core/ScopeEnd.h"
 #include "classlib/core/Variants.h"
 #include "classlib/db/DBTypes.h"
 
@@ -58,16 +59,19 @@ struct TSTFilterExpressionEh {
 // The dataset of the grid's data source; nil without one.
 TDataSet* GridDataSetEh(TCustomDBGridEh& grid);
 
-// Holds a dataset's controls disabled for a scope.
+// Holds a dataset's controls disabled for a scope. Enabling them again tells the data
+// sources of the change, whose handlers may raise: that error reaches the caller, unless
+// the scope is left by another one.
 class TControlsDisabledScopeEh {
  public:
   explicit TControlsDisabledScopeEh(TDataSet& dataSet);
-  ~TControlsDisabledScopeEh();
-  TControlsDisabledScopeEh(const TControlsDisabledScopeEh&) = delete;
-  TControlsDisabledScopeEh& operator=(const TControlsDisabledScopeEh&) = delete;
 
  private:
-  TDataSet& fDataSet;
+  struct TEnable {
+    TDataSet* dataSet;
+    void operator()() const;
+  };
+  TScopeEnd<TEnable> fEnd;
 };
 
 // ---- Operators, value classes and the marker -------------------------------------------
@@ -165,6 +169,10 @@ enum TLocateTextTreeFindRangeEh : Byte {
 bool LocateTextInGrid(TCustomDBGridEh& grid, const AnsiString& fieldName, const AnsiString& text,
                       TLocateTextOptionsEh options, TLocateTextDirectionEh direction,
                       TLocateTextMatchingEh matching);
+
+// Where MoveRecords puts a block of records: the number, among the records that stay,
+// of the one the block goes before; the number past them appends it.
+int RecordMoveTargetEh(TDataSet& dataSet, const std::vector<TBookmarkStr>& bookmarks, int toRecNo);
 
 // ---- Features registry ---------------------------------------------------------------------
 

@@ -119,11 +119,10 @@ class TRecordMover {
 
   void Move(const std::vector<TBookmarkStr>& bookmarks, int toRecNo) {
     const bool appendMode = fDataSet.RecordCount() <= toRecNo;
-    int target = toRecNo;
-    for (std::size_t i = 0; i < bookmarks.size(); ++i) {
-      fDataSet.GotoBookmark(bookmarks[i]);
-      if (i > 0 && fDataSet.RecNo() < target) --target;
-      fRecords.push_back(SaveCurrent(bookmarks[i]));
+    const int target = RecordMoveTargetEh(fDataSet, bookmarks, toRecNo);
+    for (const TBookmarkStr& bookmark : bookmarks) {
+      fDataSet.GotoBookmark(bookmark);
+      fRecords.push_back(SaveCurrent(bookmark));
     }
     try {
       for (TSavedRecord& record : fRecords) {
@@ -222,12 +221,22 @@ TDataSet* GridDataSetEh(TCustomDBGridEh& grid) {
   return grid.DataSource() != nullptr ? grid.DataSource()->DataSet() : nullptr;
 }
 
-TControlsDisabledScopeEh::TControlsDisabledScopeEh(TDataSet& dataSet) : fDataSet(dataSet) {
-  fDataSet.DisableControls();
+// Disabled before the ending exists: a failing disable enables nothing.
+TControlsDisabledScopeEh::TControlsDisabledScopeEh(TDataSet& dataSet)
+    : fEnd((dataSet.DisableControls(), TEnable{&dataSet})) {}
+
+void TControlsDisabledScopeEh::TEnable::operator()() const {
+  dataSet->EnableControls();
 }
 
-TControlsDisabledScopeEh::~TControlsDisabledScopeEh() {
-  fDataSet.EnableControls();
+int RecordMoveTargetEh(TDataSet& dataSet, const std::vector<TBookmarkStr>& bookmarks, int toRecNo) {
+  if (dataSet.RecordCount() <= toRecNo) return dataSet.RecordCount() - static_cast<int>(bookmarks.size()) + 1;
+  int target = toRecNo;
+  for (std::size_t i = 1; i < bookmarks.size(); ++i) {
+    dataSet.GotoBookmark(bookmarks[i]);
+    if (dataSet.RecNo() < target) --target;
+  }
+  return target;
 }
 
 // ---- Registry ------------------------------------------------------------------------------

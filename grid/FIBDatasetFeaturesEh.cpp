@@ -2,6 +2,8 @@
 
 #include "grid/FIBDatasetFeaturesEh.h"
 
+#include <algorithm>
+
 #include "classlib/core/PublishedProps.h"
 #include "classlib/core/StringLists.h"
 #include "datasets/pFIBDataSet.h"
@@ -31,6 +33,55 @@ void TpFIBDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TDataSet* dataS
     ascending.push_back(sorted.Items(i)->Title().SortMarker() == smDownEh);
   }
   fibDataSet->SortByFieldNames(fieldNames, ascending);
+}
+
+namespace {
+
+// The bookmark of the record, among those that stay, numbered `target`; empty past them.
+TBookmarkStr StayingRecord(TFIBCustomDataSet& dataSet, const std::vector<TBookmarkStr>& moved, int target) {
+  std::vector<int> movedRecNos;
+  for (const TBookmarkStr& bookmark : moved) {
+    dataSet.GotoBookmark(bookmark);
+    movedRecNos.push_back(dataSet.RecNo());
+  }
+  std::sort(movedRecNos.begin(), movedRecNos.end());
+  int recNo = target;
+  for (const int movedRecNo : movedRecNos)
+    if (movedRecNo <= recNo) ++recNo;
+  if (recNo > dataSet.RecordCount()) return {};
+  dataSet.SetRecNo(recNo);
+  return dataSet.Bookmark();
+}
+
+Integer CachePositionOf(TFIBCustomDataSet& dataSet, const TBookmarkStr& bookmark) {
+  dataSet.GotoBookmark(bookmark);
+  return dataSet.CachePosition();
+}
+
+}  // namespace
+
+bool TpFIBDatasetFeaturesEh::MoveRecords(TCustomDBGridEh& grid, const std::vector<TBookmarkStr>& bookmarks,
+                                         int toRecNo, bool checkOnly) {
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(GridDataSetEh(grid));
+  if (dataSet == nullptr || checkOnly || !dataSet->IsSequenced())
+    return TDatasetFeaturesEh::MoveRecords(grid, bookmarks, toRecNo, checkOnly);
+  const TControlsDisabledScopeEh disabled(*dataSet);
+  const TBookmarkStr before =
+      StayingRecord(*dataSet, bookmarks, RecordMoveTargetEh(*dataSet, bookmarks, toRecNo));
+  // In their own order, each after the one before: the block keeps its order.
+  for (const TBookmarkStr& bookmark : bookmarks) {
+    const Integer from = CachePositionOf(*dataSet, bookmark);
+    Integer to = 0;
+    if (before.empty()) {
+      dataSet->FetchAll();
+      to = dataSet->FetchedCount();
+    } else {
+      const Integer at = CachePositionOf(*dataSet, before);
+      to = from < at ? at - 1 : at;
+    }
+    dataSet->MoveRecord(from, to);
+  }
+  return true;
 }
 
 namespace {

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <string>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FormatSettings.h"
+#include "classlib/core/ScopeEnd.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/Dialogs.h"
 
@@ -36,54 +39,61 @@ std::vector<TColumnEh*> SelectedColumnsInOrder(TCustomDBGridEh& grid) {
   return columns;
 }
 
-// Calls `visit` on every record the selection covers, in dataset order, and returns to the
-// record it started on.
+// The records the selection covers, in dataset order, collected before any of them
+// changes: a posted change that moves a record (out of a filter, or elsewhere in the
+// order) or a deleted record that stays shown would make a walk skip, repeat or never end.
+std::vector<TBookmarkStr> SelectedRecords(TCustomDBGridEh& grid, TDataSet& dataSet) {
+  TDBGridEhSelection& selection = grid.Selection();
+  std::vector<TBookmarkStr> rows;
+  switch (selection.SelectionType()) {
+    case gstRecordBookmarks:
+      for (int i = 0; i < grid.SelectedRows().GetCount(); ++i) rows.push_back(grid.SelectedRows().GetItem(i));
+      std::sort(rows.begin(), rows.end(), [&dataSet](const TBookmarkStr& a, const TBookmarkStr& b) {
+        return dataSet.CompareBookmarks(a, b) < 0;
+      });
+      break;
+    case gstRectangle: {
+      TBookmarkStr first = selection.Rect().AnchorBookmark();
+      TBookmarkStr last = selection.Rect().ShiftBookmark();
+      // A corner whose record went leaves nothing to walk.
+      if (!dataSet.BookmarkValid(first) || !dataSet.BookmarkValid(last)) break;
+      if (dataSet.CompareBookmarks(first, last) > 0) std::swap(first, last);
+      for (dataSet.SetBookmark(first); !dataSet.Eof(); dataSet.Next()) {
+        rows.push_back(dataSet.Bookmark());
+        if (dataSet.CompareBookmarks(rows.back(), last) >= 0) break;
+      }
+      break;
+    }
+    case gstColumns:
+    case gstAll:
+      for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) rows.push_back(dataSet.Bookmark());
+      break;
+    case gstNon:
+      break;
+  }
+  return rows;
+}
+
+// Calls `visit` once on every record the selection covers, in dataset order, with the
+// dataset's controls disabled, and returns to the record it started on.
 void ForEachSelectedRecord(TCustomDBGridEh& grid, const std::function<void()>& visit) {
   TDataSet* dataSet = GridDataSetEh(grid);
-  TDBGridEhSelection& selection = grid.Selection();
   const TBookmarkStr start = dataSet->Bookmark();
   const TControlsDisabledScopeEh disabled(*dataSet);
-  const auto comeBack = [&] {
-    if (!start.empty() && dataSet->BookmarkValid(start)) dataSet->SetBookmark(start);
-  };
-  try {
-    switch (selection.SelectionType()) {
-      case gstRecordBookmarks: {
-        std::vector<TBookmarkStr> rows;
-        for (int i = 0; i < grid.SelectedRows().GetCount(); ++i) rows.push_back(grid.SelectedRows().GetItem(i));
-        std::sort(rows.begin(), rows.end(),
-                  [dataSet](const TBookmarkStr& a, const TBookmarkStr& b) { return dataSet->CompareBookmarks(a, b) < 0; });
-        for (const TBookmarkStr& row : rows) {
-          if (!dataSet->BookmarkValid(row)) continue;
-          dataSet->SetBookmark(row);
-          visit();
-        }
-        break;
-      }
-      case gstRectangle: {
-        TBookmarkStr first = selection.Rect().AnchorBookmark();
-        TBookmarkStr last = selection.Rect().ShiftBookmark();
-        // A corner whose record went leaves nothing to walk.
-        if (!dataSet->BookmarkValid(first) || !dataSet->BookmarkValid(last)) break;
-        if (dataSet->CompareBookmarks(first, last) > 0) std::swap(first, last);
-        for (dataSet->SetBookmark(first); !dataSet->Eof(); dataSet->Next()) {
-          visit();
-          if (dataSet->CompareBookmarks(dataSet->Bookmark(), last) >= 0) break;
-        }
-        break;
-      }
-      case gstColumns:
-      case gstAll:
-        for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) visit();
-        break;
-      case gstNon:
-        break;
+  // A record the visit moved out of a filter cannot be come back to: the dataset stays.
+  const auto comeBack = [dataSet, &start] {
+    if (start.empty() || !dataSet->BookmarkValid(start)) return;
+    try {
+      dataSet->SetBookmark(start);
+    } catch (const EDatabaseError&) {
     }
-  } catch (...) {
-    comeBack();
-    throw;
+  };
+  const TScopeEnd<decltype(comeBack)> cameBack(comeBack);
+  for (const TBookmarkStr& row : SelectedRecords(grid, *dataSet)) {
+    if (!dataSet->BookmarkValid(row)) continue;
+    dataSet->SetBookmark(row);
+    visit();
   }
-  comeBack();
 }
 
 // ---- Text forms -------------------------------------------------------------------------
@@ -162,9 +172,10 @@ class TBlockWriter {
     for (std::size_t i = 0; i < sizeof(T); ++i)
       fData += static_cast<char>((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xFF);
   }
-  void PutDouble(double value) {
+  // The number's own bits: a conversion would quiet a signalling NaN.
+  void PutDouble(const Variant& value) {
     std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
+    std::memcpy(&bits, value.DataPtr(), sizeof bits);
     Put(bits);
   }
   void PutText(const AnsiString& text) {
@@ -228,15 +239,17 @@ void PutValue(TBlockWriter& out, const Variant& value) {
       out.Put<Byte>(vtInt64);
       return out.Put(value.AsInt64());
     case varSingle:
+      out.Put<Byte>(vtDouble);
+      return out.PutDouble(Variant(value.AsDouble()));
     case varDouble:
       out.Put<Byte>(vtDouble);
-      return out.PutDouble(value.AsDouble());
+      return out.PutDouble(value);
     case varCurrency:
       out.Put<Byte>(vtCurrency);
       return out.Put(value.AsCurrency().Scaled());
     case varDate:
       out.Put<Byte>(vtDateTime);
-      return out.PutDouble(value.AsDouble());
+      return out.PutDouble(value);
     case varBoolean:
       out.Put<Byte>(vtBoolean);
       return out.Put<Byte>(value.AsBoolean() ? 1 : 0);
@@ -292,12 +305,9 @@ void ClearSelection(TCustomDBGridEh& grid) {
     case gstRecordBookmarks:
       grid.SelectedRows().DeleteSelectedRecords();
       break;
-    case gstAll: {
-      const TControlsDisabledScopeEh disabled(*dataSet);
-      dataSet->First();
-      while (!dataSet->IsEmpty()) dataSet->Delete();
+    case gstAll:
+      ForEachSelectedRecord(grid, [dataSet] { dataSet->Delete(); });
       break;
-    }
     case gstRectangle:
     case gstColumns: {
       const std::vector<TColumnEh*> columns = SelectedColumnsInOrder(grid);
@@ -333,16 +343,33 @@ int PasteStartColumn(TCustomDBGridEh& grid) {
   return grid.SelectedIndex();
 }
 
-// Puts the dataset on the record for paste row `row`: the current one first, then the
-// next ones, appending past the end when allowed. False when no record is left.
-bool ReachPasteRecord(TCustomDBGridEh& grid, TDataSet& dataSet, std::size_t row) {
-  if (row > 0) dataSet.Next();
-  if (dataSet.IsEmpty() || (row > 0 && dataSet.Eof())) {
-    if (!grid.AllowedOperations().Contains(alopAppendEh)) return false;
-    dataSet.Append();
-    return true;
+// The current record and those after it, at most `count`, collected before any of them
+// changes (see SelectedRecords); without `withCurrent` only those after it.
+std::vector<TBookmarkStr> RecordsFromCurrent(TDataSet& dataSet, std::size_t count, bool withCurrent) {
+  std::vector<TBookmarkStr> records;
+  if (count == 0 || dataSet.IsEmpty()) return records;
+  const TBookmarkStr start = dataSet.Bookmark();
+  const TControlsDisabledScopeEh disabled(dataSet);
+  if (!withCurrent) dataSet.Next();
+  for (; !dataSet.Eof() && records.size() < count; dataSet.Next()) records.push_back(dataSet.Bookmark());
+  dataSet.SetBookmark(start);
+  return records;
+}
+
+// A new record for the next paste row. Past the records a paste may change it is
+// appended; a paste that may change none puts its rows after one another, inserted after
+// the record before (appended after the last). False when the grid allows neither.
+bool StartNewPasteRecord(TCustomDBGridEh& grid, TDataSet& dataSet, bool afterExisting) {
+  const TDBGridEhAllowedOperations allowed = grid.AllowedOperations();
+  if (!afterExisting && allowed.Contains(alopInsertEh) && !dataSet.IsEmpty()) {
+    dataSet.Next();
+    if (!dataSet.Eof()) {
+      dataSet.Insert();
+      return true;
+    }
   }
-  if (dataSet.State() != dsInsert) dataSet.Edit();
+  if (!allowed.Contains(alopAppendEh)) return false;
+  dataSet.Append();
   return true;
 }
 
@@ -377,6 +404,8 @@ bool StartDBGridEhImpExp() {
 
 }  // namespace
 
+// Only a lack of memory can fail the start, which nothing before main could handle either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 extern "C" const bool ordvane_DBGridEhImpExp_started = StartDBGridEhImpExp();
 
 UINT CF_VCLDBIF() {
@@ -454,8 +483,10 @@ RawByteString WriteVCLDBIF(const TGridCopyCellsEh& cells) {
   out.Put(kVersion);
   out.Put(static_cast<std::uint32_t>(cells.FieldNames.size()));
   for (const AnsiString& name : cells.FieldNames) out.PutText(name);
-  out.Put(static_cast<std::uint32_t>(cells.Values.size()));
-  for (const auto& row : cells.Values)
+  // Rows without columns carry nothing a paste could use: none are written.
+  const std::size_t rows = cells.FieldNames.empty() ? 0 : cells.Values.size();
+  out.Put(static_cast<std::uint32_t>(rows));
+  for (const auto& row : std::span(cells.Values).first(rows))
     for (std::size_t i = 0; i < cells.FieldNames.size(); ++i) PutValue(out, i < row.size() ? row[i] : Null());
   return out.Data();
 }
@@ -473,8 +504,9 @@ TGridCopyCellsEh ReadVCLDBIF(const RawByteString& data) {
   in.Need(static_cast<std::size_t>(columns) * sizeof(std::uint32_t), "field names");
   for (std::uint32_t i = 0; i < columns; ++i) cells.FieldNames.push_back(in.GetText());
   const auto rows = in.Get<std::uint32_t>();
-  // Every value takes at least its tag byte.
-  if (columns > 0) in.Need(static_cast<std::size_t>(rows) * columns, "values");
+  // Every value takes at least its tag byte, and a row holds at least one value.
+  if (rows > 0 && columns == 0) throw EVCLDBIFError("Clipboard data holds rows without columns");
+  in.Need(static_cast<std::size_t>(rows) * columns, "values");
   for (std::uint32_t r = 0; r < rows; ++r) {
     std::vector<Variant> row;
     for (std::uint32_t c = 0; c < columns; ++c) row.push_back(GetValue(in));
@@ -519,9 +551,31 @@ void GridPasteFromClipboard(TCustomDBGridEh& grid) {
   for (int i = 0; i < grid.VisibleColumns().Count(); ++i)
     if (grid.VisibleColumns().Items(i)->Index() >= start) targets.push_back(grid.VisibleColumns().Items(i));
   const std::size_t rows = asValues ? cells.Values.size() : cells.Texts.size();
-  for (std::size_t row = 0; row < rows; ++row) {
-    if (!ReachPasteRecord(grid, *dataSet, row)) break;
-    PasteRow(*dataSet, targets, asValues ? nullptr : &cells.Texts[row], asValues ? &cells.Values[row] : nullptr);
+  const auto paste = [&](std::size_t row) {
+    PasteRow(*dataSet, targets, asValues ? nullptr : &cells.Texts[row],
+             asValues ? &cells.Values[row] : nullptr);
+  };
+  std::size_t row = 0;
+  try {
+    // The record being inserted or edited takes the first row.
+    if (rows > 0 && (dataSet->State() == dsInsert || dataSet->State() == dsEdit)) paste(row++);
+    // Existing records take the next rows only when the grid allows changing them.
+    const bool mayUpdate = grid.AllowedOperations().Contains(alopUpdateEh);
+    const std::vector<TBookmarkStr> existing =
+        mayUpdate ? RecordsFromCurrent(*dataSet, rows - row, row == 0) : std::vector<TBookmarkStr>();
+    for (std::size_t next = 0; row < rows; ++row) {
+      if (next < existing.size()) {
+        dataSet->SetBookmark(existing[next++]);
+        dataSet->Edit();
+      } else if (!StartNewPasteRecord(grid, *dataSet, mayUpdate)) {
+        break;
+      }
+      paste(row);
+    }
+  } catch (Exception& e) {
+    e.SetMessage(e.Message() + "\nPasting stopped at clipboard row " + std::to_string(row + 1) + " of " +
+                 std::to_string(rows) + "; rows written: " + std::to_string(row));
+    throw;
   }
 }
 

@@ -60,11 +60,18 @@ WideString FromWideBytes(const RawByteString& bytes) {
 
 }  // namespace
 
-UINT RegisterClipboardFormat(const AnsiString& name) {
+UINT FindClipboardFormat(const AnsiString& name) {
   if (name.empty()) return 0;
-  auto& names = TheStore().names;
+  const auto& names = TheStore().names;
   for (std::size_t i = 0; i < names.size(); ++i)
     if (SameText(names[i], name)) return static_cast<UINT>(kFirstRegisteredFormat + i);
+  return 0;
+}
+
+UINT RegisterClipboardFormat(const AnsiString& name) {
+  if (name.empty()) return 0;
+  if (const UINT known = FindClipboardFormat(name)) return known;
+  auto& names = TheStore().names;
   names.push_back(name);
   return static_cast<UINT>(kFirstRegisteredFormat + names.size() - 1);
 }

@@ -23,6 +23,8 @@ constexpr UINT kFirstRegisteredFormat = 0xC000;
 // The number of a named format; the same name (ASCII letters compared without case) gives
 // the same number. 0 for an empty name.
 UINT RegisterClipboardFormat(const AnsiString& name);
+// The number of a format registered under the name; 0 when none is.
+UINT FindClipboardFormat(const AnsiString& name);
 // The name of a registered format, empty for others.
 AnsiString GetClipboardFormatName(UINT format);
 

@@ -13,8 +13,10 @@
 int main(int argc, char** argv) {
   using namespace ordvane;
   if (argc != 2) return 2;
-  TQtHost host;
+  // Registered before the host takes the desktop's clipboard, as a program's units
+  // register theirs when they start.
   const UINT format = RegisterClipboardFormat(argv[1]);
+  TQtHost host;
   if (!test::RunUntil([&] { return IsClipboardFormatAvailable(format); }, 30000)) return 1;
   RawByteString data = Clipboard()->GetBuffer(format);
   for (unsigned char byte : data) std::printf("%02x", byte);

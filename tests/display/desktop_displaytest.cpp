@@ -167,6 +167,15 @@ TEST_F(Desktop, TheClipboardIsTheDesktops) {
   EXPECT_EQ(peerOutput, "610062ff01\n");
 }
 
+TEST_F(Desktop, OnlyTheFormatsThisProgramRegisteredAreTakenFromAnother) {
+  Clipboard()->SetAsText("before");
+  RunCommand(
+      "printf 'x' | xclip -i -selection clipboard -t 'application/x-ordvane-Foreign Cells' >/dev/null");
+  EXPECT_TRUE(RunUntil([&] { return !Clipboard()->HasFormat(CF_TEXT); })) << "the other program's data came";
+  EXPECT_EQ(FindClipboardFormat("Foreign Cells"), 0u);
+  EXPECT_TRUE(ClipboardFormats().empty());
+}
+
 TEST_F(Desktop, TimersTickInTheToolkitsLoopAndAModalFormKeepsPainting) {
   TTimer timer(nullptr);
   std::vector<std::chrono::steady_clock::time_point> ticks;

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "classlib/core/CodePages.h"
@@ -191,6 +192,139 @@ TEST(GridClipboard, DeleteSelectionAsksThenClearsCellsOrDeletesRows) {
   f.grid->SelectedRows().SetCurrentRowSelected(true);
   GridDeleteSelection(*f.grid);
   EXPECT_EQ(f.data.RecordCount(), 2);
+}
+
+RawByteString BlockOfRowsWithoutColumns(std::uint32_t rows) {
+  RawByteString block("VCLDBIF\0\1\0\0\0\0\0", 14);
+  for (int i = 0; i < 4; ++i) block += static_cast<char>((rows >> (8 * i)) & 0xFF);
+  return block;
+}
+
+TEST(GridClipboard, ABlockIsRefusedUnlessWhatItSaysFitsItsBytes) {
+  ClipboardFixture f;
+  f.grid->Selection().Clear();
+  for (const std::uint32_t rows : {0xFFFFFFFFu, 2000u}) {
+    const RawByteString block = BlockOfRowsWithoutColumns(rows);
+    ASSERT_EQ(block.size(), 18u);
+    Clipboard()->SetBuffer(CF_VCLDBIF(), block.data(), block.size());
+    EXPECT_THROW(GridPasteFromClipboard(*f.grid), EVCLDBIFError) << rows;
+    EXPECT_EQ(f.data.RecordCount(), 4);
+  }
+  // A copy without columns writes no rows, so that its block reads back.
+  TGridCopyCellsEh cells;
+  cells.Values.resize(3);
+  EXPECT_EQ(WriteVCLDBIF(cells), BlockOfRowsWithoutColumns(0));
+  EXPECT_TRUE(ReadVCLDBIF(WriteVCLDBIF(cells)).Values.empty());
+}
+
+// Every row leaves the filter CODE = 'k1' when its CODE changes.
+TEST(GridClipboard, CutClearAndPasteVisitEveryRowOfAFilteredDataset) {
+  const auto codes = [](ClipboardFixture& f) {
+    f.data.SetFiltered(false);
+    AnsiString all;
+    for (f.data.First(); !f.data.Eof(); f.data.Next()) all += f.Field("CODE")->AsString() + ";";
+    return all;
+  };
+  const auto filtered = [] {
+    auto f = std::make_unique<ClipboardFixture>();
+    f->data.SetFilter("CODE = 'k1'");
+    f->data.SetFiltered(true);
+    f->SelectRectangle(2, 1, 2, 4);
+    return f;
+  };
+  {
+    auto f = filtered();
+    ScriptedDialogs dialogs;
+    dialogs.answers = {mrYes};
+    GridDeleteSelection(*f->grid);
+    EXPECT_EQ(codes(*f), ";;;;");
+  }
+  {
+    auto f = filtered();
+    GridCutToClipboard(*f->grid);
+    EXPECT_EQ(Clipboard()->AsText(), "k1\r\nk1\r\nk1\r\nk1\r\n");
+    EXPECT_EQ(codes(*f), ";;;;");
+  }
+  {
+    auto f = filtered();
+    f->grid->Selection().Clear();
+    f->data.First();
+    f->grid->SetSelectedIndex(2);
+    Clipboard()->SetAsText("a\r\nb\r\nc\r\nd\r\n");
+    GridPasteFromClipboard(*f->grid);
+    EXPECT_EQ(codes(*f), "a;b;c;d;");
+    EXPECT_EQ(f->data.StoredRowCount(), 4) << "nothing appended";
+  }
+}
+
+TEST(GridClipboard, APasteIntoAnInsertedRecordWithoutUpdateChangesNoExistingRecord) {
+  const auto ids = [](ClipboardFixture& f) {
+    AnsiString all;
+    for (f.data.First(); !f.data.Eof(); f.data.Next())
+      all += f.Field("ID")->AsString() + " " + f.Field("CODE")->AsString() + ";";
+    return all;
+  };
+  const auto pasteInserting = [](ClipboardFixture& f, TDBGridEhAllowedOperations allowed) {
+    f.grid->Selection().Clear();
+    f.grid->SetAllowedOperations(allowed);
+    f.data.Locate("ID", Variant(2), {});
+    f.data.Insert();
+    f.grid->SetSelectedIndex(0);
+    Clipboard()->SetAsText("10\t\tx\r\n11\t\ty\r\n12\t\tz\r\n");
+    GridPasteFromClipboard(*f.grid);
+    EXPECT_EQ(f.data.State(), dsBrowse);
+  };
+  {
+    ClipboardFixture f;
+    pasteInserting(f, {alopInsertEh, alopAppendEh});
+    EXPECT_EQ(ids(f), "1 k1;10 x;11 y;12 z;2 k1;3 k1;4 k1;");
+  }
+  {
+    ClipboardFixture f;
+    pasteInserting(f, {});
+    EXPECT_EQ(ids(f), "1 k1;10 x;2 k1;3 k1;4 k1;") << "the paste ends after the inserted record";
+  }
+}
+
+TEST(GridClipboard, ARaisingHandlerReachesTheCaller) {
+  ClipboardFixture f;
+  bool raise = false;
+  f.source.OnDataChange = [&](TObject*, TField*) {
+    if (raise) throw Exception("handler refused");
+  };
+  const auto expectRefused = [&](const std::function<void()>& action) {
+    raise = true;
+    EXPECT_THROW(action(), Exception);
+    raise = false;
+    EXPECT_FALSE(f.data.ControlsDisabled());
+    EXPECT_EQ(f.data.State(), dsBrowse);
+  };
+  expectRefused([&] { GridCopyToClipboard(*f.grid); });
+  expectRefused([&] { GridCutToClipboard(*f.grid); });
+  f.SelectRectangle(1, 1, 2, 2);
+  ScriptedDialogs dialogs;
+  dialogs.answers = {mrYes};
+  expectRefused([&] { GridDeleteSelection(*f.grid); });
+}
+
+TEST(GridClipboard, AFailedRowSaysWhichAndHowManyRowsWereWritten) {
+  ClipboardFixture f;
+  f.grid->Selection().Clear();
+  f.data.First();
+  f.grid->SetSelectedIndex(0);
+  AnsiString text;
+  for (int row = 1; row <= 40; ++row) text += (row == 37 ? AnsiString("abc") : IntToStr(100 + row)) + "\r\n";
+  Clipboard()->SetAsText(text);
+  try {
+    GridPasteFromClipboard(*f.grid);
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find("row 37 of 40; rows written: 36"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(f.data.State(), dsBrowse);
+  EXPECT_EQ(f.data.RecordCount(), 36);
+  f.data.Last();
+  EXPECT_EQ(f.Field("ID")->AsInteger(), 136);
 }
 
 }  // namespace

@@ -55,18 +55,20 @@ void TDesktopClipboard::Publish() {
   QGuiApplication::clipboard()->setMimeData(mime.release());
 }
 
-// Another program's data: the layer's clipboard takes it whole, as if put by a program
-// of its own, and is not published back.
+// Another program's data: the layer's clipboard takes it, as if put by a program of its
+// own, and does not publish it back. Of the registered formats it takes only those this
+// program registered: another program may offer any number of names.
 void TDesktopClipboard::Import() {
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
   if (!mime || mime->formats().isEmpty() || !OpenClipboard(0)) return;
   fImporting = true;
   EmptyClipboard();
-  for (const QString& type : mime->formats())
-    if (type.startsWith(FormatPrefix())) {
-      const QByteArray name = type.mid(FormatPrefix().size()).toUtf8();
-      SetClipboardData(RegisterClipboardFormat(Utf8ToAnsi(Raw(name))), Raw(mime->data(type)));
-    }
+  for (const QString& type : mime->formats()) {
+    if (!type.startsWith(FormatPrefix())) continue;
+    const QByteArray name = type.mid(FormatPrefix().size()).toUtf8();
+    if (const UINT format = FindClipboardFormat(Utf8ToAnsi(Raw(name))))
+      SetClipboardData(format, Raw(mime->data(type)));
+  }
   if (mime->hasText()) {
     const QString text = mime->text() + QChar(0);
     SetClipboardData(CF_UNICODETEXT, RawByteString(reinterpret_cast<const char*>(text.utf16()),
