@@ -941,6 +941,9 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Whether a typed character goes to the incremental search.
   bool CharFeedsIncSearch(char key);
   bool HandleShortCut(Word key, TShiftState shift);
+  // Ctrl+F: the incremental search or the find dialog, as the options allow; the editor
+  // hands it here too.
+  bool HandleFindShortCut(Word key, TShiftState shift);
   bool HandleSearchKey(Word key, TShiftState shift);
   void CtrlKeyDown(Word key, TShiftState shift);
   void PlainKeyDown(Word key, TShiftState shift);

@@ -846,6 +846,10 @@ void TDBGridInplaceEdit::KeyDown(Word& key, TShiftState shift) {
     key = 0;
     return;
   }
+  if (fDBGrid->DataLink().Active() && fDBGrid->HandleFindShortCut(key, shift)) {
+    key = 0;
+    return;
+  }
   TInplaceEdit::KeyDown(key, shift);
 }
 

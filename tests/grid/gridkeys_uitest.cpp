@@ -8,6 +8,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/WinInput.h"
+#include "grid/DbUtilsEh.h"
 #include "tests/grid/DataGridSupport.h"
 #include "classlib/ui/SysMetrics.h"
 #include "tests/support/UiScriptedDialogs.h"
@@ -398,6 +399,66 @@ TEST(GridIncSearch, BackspaceRepeatKeysAndCtrlF) {
   EXPECT_TRUE(f.grid->InplaceSearching()) << "a search started by Ctrl+F has no time-out";
   f.Press(VK_ESCAPE);
   EXPECT_FALSE(f.grid->InplaceSearching());
+}
+
+// Ctrl+F typed into the cell editor, shown by F2 or always: the search the options name.
+struct EditorFindFixture : SearchFixture {
+  explicit EditorFindFixture(bool alwaysShow) {
+    grid->SetOptionsEh(grid->OptionsEh() - TDBGridEhOptions{dghPreferIncSearch});
+    if (alwaysShow) grid->SetOptions(grid->Options() + TDBGridOptions{dgAlwaysShowEditor});
+    ui.Process();
+    if (!alwaysShow) Press(VK_F2);
+    saved = ExecuteDBGridEhFindDialogProc();
+    ExecuteDBGridEhFindDialogProc() = [this](TCustomDBGridEh& shownFor, const AnsiString&, const AnsiString&,
+                                             bool modal) {
+      EXPECT_EQ(&shownFor, grid);
+      EXPECT_TRUE(modal);
+      ++dialogs;
+    };
+  }
+  ~EditorFindFixture() { ExecuteDBGridEhFindDialogProc() = saved; }
+  bool EditorFocused() { return grid->InplaceEditor() != nullptr && grid->InplaceEditor()->Focused(); }
+
+  TExecuteFindDialogProcEh saved;
+  int dialogs = 0;
+};
+
+TEST(GridIncSearch, CtrlFInTheEditorStartsTheSearchOrOpensTheFindDialog) {
+  for (const bool alwaysShow : {false, true}) {
+    SCOPED_TRACE(alwaysShow ? "always shown" : "shown by F2");
+    {
+      EditorFindFixture f(alwaysShow);
+      ASSERT_TRUE(f.EditorFocused());
+      f.Press('F', {ssCtrl});
+      EXPECT_TRUE(f.grid->InplaceSearching()) << "the incremental search comes before the dialog";
+      EXPECT_FALSE(f.grid->EditorMode()) << "the editor makes way for the search";
+      EXPECT_EQ(f.dialogs, 0);
+      f.Press('F', {ssCtrl});
+      EXPECT_FALSE(f.grid->InplaceSearching()) << "a second Ctrl+F turns the search into the dialog";
+      EXPECT_EQ(f.dialogs, 1);
+    }
+    {
+      EditorFindFixture f(alwaysShow);
+      f.grid->SetOptionsEh(f.grid->OptionsEh() - TDBGridEhOptions{dghIncSearch});
+      f.ui.Process();
+      if (!alwaysShow && !f.grid->EditorMode()) f.Press(VK_F2);
+      ASSERT_TRUE(f.EditorFocused());
+      f.Press('F', {ssCtrl});
+      EXPECT_FALSE(f.grid->InplaceSearching());
+      EXPECT_EQ(f.dialogs, 1) << "the find dialog alone";
+    }
+    {
+      EditorFindFixture f(alwaysShow);
+      f.grid->SetOptionsEh(f.grid->OptionsEh() - TDBGridEhOptions{dghIncSearch, dghDialogFind});
+      f.ui.Process();
+      if (!alwaysShow && !f.grid->EditorMode()) f.Press(VK_F2);
+      ASSERT_TRUE(f.EditorFocused());
+      f.Press('F', {ssCtrl});
+      EXPECT_FALSE(f.grid->InplaceSearching());
+      EXPECT_EQ(f.dialogs, 0) << "without either option Ctrl+F stays the editor's";
+      EXPECT_TRUE(f.EditorFocused());
+    }
+  }
 }
 
 TEST(GridIncSearch, CyrillicLettersMatchWithoutCase) {
