@@ -539,6 +539,7 @@ void TDBGridInplaceEdit::DropDown() {
       fDataList->ColumnDefValues().Assign(&box.ColumnDefValues());
       fDataList->SetLookupOptions(box.Options());
       fDataList->SetUseMultiTitle(box.UseMultiTitle());
+      fDataList->Columns().Assign(&box.Columns());
       TDataSet* list = column->LookupDataSet();
       fDataSource.SetDataSet(list);
       fDataList->SetListSource(&fDataSource);

@@ -295,10 +295,18 @@ void TDBLookupGridEh::UpdateListFields() {
     }
     fListActive = true;
   }
+  // Default columns follow the list fields.
+  if (Columns().State() == csDefault && DataLink().Active()) LayoutChanged();
   if (fListActive)
     KeyValueChanged();
   else
     ListLinkDataChanged();
+}
+
+void TDBLookupGridEh::DefineFieldMap() {
+  if (Columns().State() == csCustomized || fListFields.empty()) return TCustomDBGridEh::DefineFieldMap();
+  DataLink().SetSparse(false);
+  for (const TField* field : fListFields) DataLink().AddMapping(field->FieldName());
 }
 
 // ---- The chosen key -------------------------------------------------------------------

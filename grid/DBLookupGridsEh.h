@@ -186,6 +186,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state) override;
   void LinkActive(bool value) override;
+  // Default columns show the list fields rather than every field of the list.
+  void DefineFieldMap() override;
   void DataChanged() override;
   void ColumnMoved(int from, int to) override;
   void KeyDown(Word& key, TShiftState shift) override;
