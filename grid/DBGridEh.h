@@ -799,6 +799,10 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
   void CreateWnd() override;
+  // An action takes the grid's data source first (the dataset actions); the grid itself
+  // handles no other action.
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
   void Dispatch(TMessage& message) override;
   void KeyDown(Word& key, TShiftState shift) override;
   void KeyPress(char& key) override;

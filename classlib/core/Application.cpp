@@ -74,6 +74,7 @@ void TApplication::HandleMessage() {
   if (ProcessMessage(now)) return;
   try {
     bool done = true;
+    if (fProcessor) fProcessor->Idle();
     if (OnIdle) {
       const TIdleEvent handler = OnIdle;
       handler(this, done);

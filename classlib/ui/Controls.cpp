@@ -394,7 +394,47 @@ void TControl::RequestAlign() {
 }
 
 void TControl::Click() {
+  if (!OnClick && Action() != nullptr) {
+    fActionLink->Execute(this);
+    return;
+  }
   FireEvent(OnClick, this);
+}
+
+namespace {
+
+// What a link of a control client reads and writes.
+TActionClient ControlActionClient(TControl* control) {
+  TActionClient client;
+  client.caption = {[control] { return control->Caption(); },
+                    [control](const AnsiString& v) { control->SetCaption(v); }};
+  client.enabled = {[control] { return control->Enabled(); }, [control](const bool& v) { control->SetEnabled(v); }};
+  client.hint = {[control] { return control->Hint(); }, [control](const AnsiString& v) { control->SetHint(v); }};
+  client.visible = {[control] { return control->Visible(); }, [control](const bool& v) { control->SetVisible(v); }};
+  return client;
+}
+
+}  // namespace
+
+void TControl::SetAction(TBasicAction* action) {
+  if (!action) {
+    fActionLink.reset();
+    return;
+  }
+  if (!fActionLink) fActionLink = std::make_unique<TActionLink>(this, ControlActionClient(this));
+  fActionLink->SetAction(action);
+}
+
+bool TControl::ExecuteAction(TBasicAction* action) {
+  if (!action->HandlesTarget(this)) return false;
+  action->ExecuteTarget(this);
+  return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* action) {
+  if (!action->HandlesTarget(this)) return false;
+  action->UpdateTarget(this);
+  return true;
 }
 
 void TControl::DblClick() {

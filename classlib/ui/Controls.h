@@ -23,6 +23,7 @@
 #include "classlib/core/Components.h"
 #include "classlib/core/Events.h"
 #include "classlib/core/Messages.h"
+#include "classlib/ui/ActnList.h"
 #include "classlib/ui/Graphics.h"
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/Resources.h"
@@ -273,8 +274,18 @@ class TControl : public TComponent {
   void BringToFront();
   void SendToBack();
 
+  // OnClick when assigned, else the linked action.
   virtual void Click();
   virtual void DblClick();
+
+  // The action whose caption, enabled state, hint and visibility the control follows.
+  TBasicAction* Action() const { return fActionLink ? fActionLink->Action() : nullptr; }
+  void SetAction(TBasicAction* action);
+  // The control as an action's target: acts (or updates the action) when the action
+  // handles it, answering whether it did. Descendants offer their parts (a data link).
+  virtual bool ExecuteAction(TBasicAction* action);
+  virtual bool UpdateAction(TBasicAction* action);
+
   // The mouse-wheel handling: OnMouseWheel, else one DoMouseWheelUp / DoMouseWheelDown
   // per WHEEL_DELTA of accumulated rotation. Answers whether it was handled.
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
@@ -349,6 +360,7 @@ class TControl : public TComponent {
   TControlState fControlState;
 
  private:
+  std::unique_ptr<TActionLink> fActionLink;
   void FontChanged(TObject* sender);
   void DoMouseDown(const TMessage& message, TMouseButton button, TShiftState shift);
   void DoMouseUp(const TMessage& message, TMouseButton button);

@@ -45,6 +45,8 @@ class TControlsMessageProcessor : public TMessageProcessor {
     if (IsMouseMessage(msg.message) || (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK))
       UpdateMouseControl();
   }
+  // Actions show the state of their targets as it is once the input is handled.
+  void Idle() override { UpdateActions(); }
 };
 
 }  // namespace
