@@ -799,6 +799,9 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
   void CreateWnd() override;
+  // Title, footer and the columns' own fonts scale with the grid's; the column widths
+  // scale by their running sum, so that the total is exact.
+  void ChangeScale(int m, int d) override;
   // An action takes the grid's data source first (the dataset actions); the grid itself
   // handles no other action.
   bool ExecuteAction(TBasicAction* action) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/Math.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/ui/ControlsInternal.h"
 #include "classlib/ui/Forms.h"
@@ -423,6 +424,14 @@ void TControl::SetAction(TBasicAction* action) {
   }
   if (!fActionLink) fActionLink = std::make_unique<TActionLink>(this, ControlActionClient(this));
   fActionLink->SetAction(action);
+}
+
+void TControl::ChangeScale(int m, int d) {
+  if (m == d || d == 0) return;
+  const int left = MulDiv(fLeft, m, d);
+  const int top = MulDiv(fTop, m, d);
+  SetBounds(left, top, MulDiv(fLeft + fWidth, m, d) - left, MulDiv(fTop + fHeight, m, d) - top);
+  if (!fParentFont) fFont->SetSize(MulDiv(fFont->Size(), m, d));
 }
 
 bool TControl::ExecuteAction(TBasicAction* action) {

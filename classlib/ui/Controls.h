@@ -201,6 +201,9 @@ class TControl : public TComponent {
   void SetWidth(int value) { SetBounds(fLeft, fTop, value, fHeight); }
   void SetHeight(int value) { SetBounds(fLeft, fTop, fWidth, value); }
   virtual void SetBounds(int left, int top, int width, int height);
+  // Scales the control by m/d (ChangeScale): place, size and, unless it follows its
+  // parent's font, its font; a windowed control scales its controls too.
+  void ScaleBy(int m, int d) { ChangeScale(m, d); }
   TRect BoundsRect() const { return Bounds(fLeft, fTop, fWidth, fHeight); }
   void SetBoundsRect(const TRect& r) { SetBounds(r.left, r.top, r.Width(), r.Height()); }
   virtual TRect ClientRect() const;
@@ -351,6 +354,8 @@ class TControl : public TComponent {
   void InvalidateControl(bool wasVisible, bool opaque);
   // Takes a new place and size without any other effect (a window reported it).
   void StoreBounds(int left, int top, int width, int height);
+  // The edges are scaled, so that controls side by side stay side by side.
+  virtual void ChangeScale(int m, int d);
   // Takes a new text without any other effect (a control whose window keeps the text
   // reports a change the user made).
   void StoreText(const AnsiString& value) { fText = value; }
@@ -528,6 +533,8 @@ class TWinControl : public TControl {
   TKeyEvent OnKeyUp;
 
  protected:
+  // The controls inside first, then the control itself.
+  void ChangeScale(int m, int d) override;
   friend class TCustomForm;
 
   struct TCreateParams {

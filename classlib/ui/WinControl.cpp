@@ -641,6 +641,15 @@ TPoint TWinControl::ClientOrigin() const {
   return TControl::ClientOrigin();
 }
 
+void TWinControl::ChangeScale(int m, int d) {
+  if (m == d) return;
+  // A control that scales may lay out others (alignment): the list is taken first.
+  std::vector<TControl*> controls;
+  for (int i = 0; i < ControlCount(); ++i) controls.push_back(Controls(i));
+  for (TControl* control : controls) control->ChangeScale(m, d);
+  TControl::ChangeScale(m, d);
+}
+
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (left == Left() && top == Top() && width == Width() && height == Height()) return;
   if (fHandle) {
