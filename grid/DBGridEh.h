@@ -812,6 +812,11 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void SetEditText(int col, int row, const AnsiString& value) override;
   AnsiString GetEditText(int col, int row) override;
   AnsiString GetEditMask(int col, int row) override;
+  // The column's edit style (TColumnEditStyleEh); simple outside the data columns.
+  Byte GetEditStyle(int col, int row) override;
+  // Whether the editor hands its grid keys (Enter as Tab, the find shortcut) to the
+  // grid; a descendant that answers false leaves every key to the editor.
+  virtual bool CanProcessEditKey() { return true; }
   int GetEditLimit() override;
   bool CanEditAcceptKey(char key) override;
   bool CanEditModify() override;

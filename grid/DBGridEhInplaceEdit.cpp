@@ -183,7 +183,8 @@ TPopupCalculatorEh* TDBGridInplaceEdit::CreateCalculator() {
 
 void TDBGridInplaceEdit::UpdateContents() {
   TColumnEh* column = Column();
-  SetEditStyle(column == nullptr ? esSimple : column->GetEditStyle());
+  SetEditStyle(column == nullptr ? esSimple
+                                 : static_cast<TColumnEditStyleEh>(fDBGrid->GetEditStyle(fDBGrid->Col(), fDBGrid->Row())));
   if (column != nullptr) {
     TColCellParamsEh params;
     column->FillColCellParams(params);
@@ -842,16 +843,19 @@ void TDBGridInplaceEdit::KeyDown(Word& key, TShiftState shift) {
       return;
     }
   }
-  if (key == VK_RETURN && fDBGrid->OptionsEh().Contains(dghEnterAsTab) && !MRUListVisible()) {
-    fDBGrid->KeyDown(key, shift);
-    key = 0;
-    return;
-  }
-  if (fDBGrid->DataLink().Active() && fDBGrid->HandleFindShortCut(key, shift)) {
+  if (fDBGrid->CanProcessEditKey() && HandToGridByKey(key, shift)) {
     key = 0;
     return;
   }
   TInplaceEdit::KeyDown(key, shift);
+}
+
+bool TDBGridInplaceEdit::HandToGridByKey(Word key, TShiftState shift) {
+  if (key == VK_RETURN && fDBGrid->OptionsEh().Contains(dghEnterAsTab) && !MRUListVisible()) {
+    fDBGrid->KeyDown(key, shift);
+    return true;
+  }
+  return fDBGrid->DataLink().Active() && fDBGrid->HandleFindShortCut(key, shift);
 }
 
 bool TDBGridInplaceEdit::HandleDropDownKey(TMessage& message) {

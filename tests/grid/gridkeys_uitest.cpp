@@ -8,6 +8,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/WinInput.h"
+#include "grid/DBGridEhInplaceEdit.h"
 #include "grid/DbUtilsEh.h"
 #include "tests/grid/DataGridSupport.h"
 #include "classlib/ui/SysMetrics.h"
@@ -459,6 +460,41 @@ TEST(GridIncSearch, CtrlFInTheEditorStartsTheSearchOrOpensTheFindDialog) {
       EXPECT_TRUE(f.EditorFocused());
     }
   }
+}
+
+// A grid that keeps its editor's keys and edits its NAME cells with an ellipsis button.
+class TOwnEditorKeysGrid : public test::TDataGrid {
+ public:
+  using TDataGrid::TDataGrid;
+  bool CanProcessEditKey() override { return false; }
+  Byte GetEditStyle(int col, int row) override {
+    TColumnEh* column = Columns().Items(RawToDataColumn(col));
+    return column->FieldName() == "NAME" ? Byte{esEllipsis} : TDataGrid::GetEditStyle(col, row);
+  }
+};
+
+TEST(GridIncSearch, ADescendantKeepsTheEditorsKeysAndChoosesItsEditStyle) {
+  DataGridFixture<TMemDataSet, TOwnEditorKeysGrid> f;
+  f.Column("ID");
+  f.Column("NAME");
+  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghIncSearch, dghEnterAsTab});
+  f.grid->SetSelectedIndex(1);
+  f.grid->SetFocus();
+  f.ui.Press(VK_F2);
+  f.ui.Process();
+  auto* editor = static_cast<TDBGridInplaceEdit*>(f.grid->InplaceEditor());
+  ASSERT_TRUE(editor != nullptr && editor->Focused());
+  EXPECT_EQ(editor->ColumnEditStyle(), esEllipsis) << "the grid's edit style, not the column's";
+  f.ui.Press('F', {ssCtrl});
+  f.ui.Process();
+  EXPECT_FALSE(f.grid->InplaceSearching()) << "Ctrl+F stayed with the editor";
+  f.ui.Press(VK_RETURN);
+  f.ui.Process();
+  EXPECT_EQ(f.grid->SelectedIndex(), 1) << "so did Enter";
+  f.grid->SetSelectedIndex(0);
+  f.grid->ShowEditor();
+  f.ui.Process();
+  EXPECT_EQ(editor->ColumnEditStyle(), esSimple);
 }
 
 TEST(GridIncSearch, CyrillicLettersMatchWithoutCase) {
