@@ -200,9 +200,12 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
   if (fParent) fParent->RemoveControl(this);
   if (parent) parent->InsertControl(this);
+  UpdateAnchorRules();
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+  width = ConstrainedWidth(width);
+  height = ConstrainedHeight(height);
   if (left == fLeft && top == fTop && width == fWidth && height == fHeight) return;
   InvalidateControl(fVisible, false);
   StoreBounds(left, top, width, height);
@@ -240,6 +243,7 @@ void TControl::StoreBounds(int left, int top, int width, int height) {
   fTop = top;
   fWidth = std::max(0, width);
   fHeight = std::max(0, height);
+  UpdateAnchorRules();
 }
 
 void TControl::SetAlign(TAlign value) {

@@ -44,6 +44,37 @@ enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDoub
 using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// The parent's edges a control keeps its distance to as the parent is resized.
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+
+// Bounds on a control's size; 0 is no bound. A change applies to the control at once.
+class TSizeConstraints {
+ public:
+  explicit TSizeConstraints(std::function<void()> onChange) : fOnChange(std::move(onChange)) {}
+
+  int MinWidth() const { return fMinWidth; }
+  void SetMinWidth(int value) { Set(fMinWidth, value); }
+  int MinHeight() const { return fMinHeight; }
+  void SetMinHeight(int value) { Set(fMinHeight, value); }
+  int MaxWidth() const { return fMaxWidth; }
+  void SetMaxWidth(int value) { Set(fMaxWidth, value); }
+  int MaxHeight() const { return fMaxHeight; }
+  void SetMaxHeight(int value) { Set(fMaxHeight, value); }
+  // The size within the bounds (a maximum below the minimum gives way to it).
+  int ConstrainWidth(int width) const { return Constrain(width, fMinWidth, fMaxWidth); }
+  int ConstrainHeight(int height) const { return Constrain(height, fMinHeight, fMaxHeight); }
+
+ private:
+  void Set(int& field, int value);
+  static int Constrain(int size, int minimum, int maximum);
+
+  std::function<void()> fOnChange;
+  int fMinWidth = 0;
+  int fMinHeight = 0;
+  int fMaxWidth = 0;
+  int fMaxHeight = 0;
+};
 // dmAutomatic: a left press on the control starts dragging it instead of pressing it.
 enum TDragMode { dmManual, dmAutomatic };
 // What a drag target is told as the dragged control comes over it, moves, and leaves.
@@ -217,6 +248,12 @@ class TControl : public TComponent {
   TPoint ScreenToClient(TPoint point) const;
   TAlign Align() const { return fAlign; }
   void SetAlign(TAlign value);
+  // A control not aligned keeps its distances to the anchored edges of its parent's
+  // client area as the parent is resized: anchored on both sides it stretches; on the
+  // right (bottom) alone it moves. The distances are taken whenever the control is placed.
+  TAnchors Anchors() const { return fAnchors; }
+  void SetAnchors(TAnchors value);
+  TSizeConstraints& Constraints() { return fConstraints; }
 
   bool Visible() const { return fVisible; }
   void SetVisible(bool value);
@@ -356,6 +393,13 @@ class TControl : public TComponent {
   void StoreBounds(int left, int top, int width, int height);
   // The edges are scaled, so that controls side by side stay side by side.
   virtual void ChangeScale(int m, int d);
+  // The size the constraints allow.
+  int ConstrainedWidth(int width) const { return fConstraints.ConstrainWidth(width); }
+  int ConstrainedHeight(int height) const { return fConstraints.ConstrainHeight(height); }
+  // Follows the parent's new client size by the anchors (the parent's alignment pass).
+  void FollowAnchors(int parentWidth, int parentHeight);
+  // Takes the distances to the parent's edges as they are now.
+  void UpdateAnchorRules();
   // Takes a new text without any other effect (a control whose window keeps the text
   // reports a change the user made).
   void StoreText(const AnsiString& value) { fText = value; }
@@ -390,6 +434,12 @@ class TControl : public TComponent {
   int fWidth = 0;
   int fHeight = 0;
   TAlign fAlign = alNone;
+  TAnchors fAnchors{akLeft, akTop};
+  // The distances to the parent's right and bottom edges when last placed.
+  int fAnchorRight = 0;
+  int fAnchorBottom = 0;
+  bool fFollowingAnchors = false;
+  TSizeConstraints fConstraints{[this] { SetBounds(fLeft, fTop, fWidth, fHeight); }};
   bool fVisible = true;
   bool fEnabled = true;
   std::unique_ptr<TFont> fFont;

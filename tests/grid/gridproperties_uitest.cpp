@@ -507,5 +507,60 @@ TEST(GridScaling, AFormScalesItsGridsPlace) {
   EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 21, 310, 122));
 }
 
+// ---- Anchors and constraints ------------------------------------------------------------
+
+TEST(GridAnchors, AnAnchoredGridFollowsItsResizedFormWithinItsConstraints) {
+  DataGridFixture<> f;
+  f.grid->SetBounds(10, 20, 500, 250);
+  f.grid->SetAnchors({akLeft, akTop, akRight, akBottom});
+  auto* corner = new test::TDataGrid(f.form.get());
+  corner->SetParent(f.form.get());
+  corner->SetBounds(540, 400, 60, 40);
+  corner->SetAnchors({akRight, akBottom});
+  const TRect client = f.form->ClientRect();
+  const auto resizeClientBy = [&f, client](int dx, int dy) {
+    f.form->SetClientSize(client.Width() + dx, client.Height() + dy);
+    f.ui.Process();
+  };
+
+  resizeClientBy(100, 50);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 610, 320)) << "both edges kept their distances";
+  EXPECT_EQ(corner->BoundsRect(), Rect(640, 450, 700, 490)) << "moved with the corner, same size";
+  resizeClientBy(-100, -50);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 410, 220));
+  EXPECT_EQ(corner->BoundsRect(), Rect(440, 350, 500, 390));
+  resizeClientBy(0, 0);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 510, 270));
+  EXPECT_EQ(corner->BoundsRect(), Rect(540, 400, 600, 440));
+
+  f.grid->Constraints().SetMaxWidth(550);
+  f.grid->Constraints().SetMinHeight(200);
+  resizeClientBy(200, -100);
+  EXPECT_EQ(f.grid->Width(), 550) << "no wider than its maximum";
+  EXPECT_EQ(f.grid->Height(), 200) << "no lower than its minimum";
+  resizeClientBy(0, 0);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 510, 270)) << "the distances outlived the constraints";
+
+  f.grid->Constraints().SetMinHeight(0);
+  f.grid->Constraints().SetMaxHeight(100);
+  EXPECT_EQ(f.grid->Height(), 100) << "a new constraint applies at once";
+  f.grid->Constraints().SetMinWidth(600);
+  EXPECT_EQ(f.grid->Width(), 600) << "a maximum below the minimum gives way";
+}
+
+TEST(GridAnchors, AScaledFormKeepsItsAnchoredGridInPlace) {
+  DataGridFixture<> f;
+  f.grid->SetBounds(10, 20, 500, 250);
+  f.grid->SetAnchors({akLeft, akTop, akRight, akBottom});
+  f.ui.Process();
+  const TRect before = f.grid->BoundsRect();
+  f.form->ScaleBy(3, 2);
+  f.ui.Process();
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(15, 30, 765, 405));
+  f.form->ScaleBy(2, 3);
+  f.ui.Process();
+  EXPECT_EQ(f.grid->BoundsRect(), before);
+}
+
 }  // namespace
 }  // namespace ordvane
