@@ -47,7 +47,8 @@ bool TDataSetAction::Update() {
 
 bool TDataSetAction::HandlesTarget(TObject* target) {
   auto* source = dynamic_cast<TDataSource*>(target);
-  return source != nullptr && (fDataSource == nullptr || source == fDataSource) && source->DataSet() != nullptr;
+  return source != nullptr && (fDataSource == nullptr || source == fDataSource) &&
+         source->DataSet() != nullptr;
 }
 
 void TDataSetAction::ExecuteTarget(TObject* target) {

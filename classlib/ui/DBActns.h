@@ -36,16 +36,16 @@ class TDataSetAction : public TAction {
   TDataSource* fDataSource = nullptr;
 };
 
-#define ORDVANE_DATASET_ACTION(Name)                  \
-  class Name : public TDataSetAction {                \
-    ORDVANE_CLASS(Name, TDataSetAction)               \
-                                                      \
-   public:                                            \
-    using TDataSetAction::TDataSetAction;             \
-                                                      \
-   protected:                                         \
-    void Act(TDataSet& dataSet) override;             \
-    bool CanAct(TDataSet& dataSet) override;          \
+#define ORDVANE_DATASET_ACTION(Name)         \
+  class Name : public TDataSetAction {       \
+    ORDVANE_CLASS(Name, TDataSetAction)      \
+                                             \
+   public:                                   \
+    using TDataSetAction::TDataSetAction;    \
+                                             \
+   protected:                                \
+    void Act(TDataSet& dataSet) override;    \
+    bool CanAct(TDataSet& dataSet) override; \
   };
 
 ORDVANE_DATASET_ACTION(TDataSetFirst)

@@ -33,59 +33,24 @@ class TEditAction : public TAction {
   TCustomEdit* fControl = nullptr;
 };
 
-class TEditCut : public TEditAction {
-  ORDVANE_CLASS(TEditCut, TEditAction)
+#define ORDVANE_EDIT_ACTION(Name)            \
+  class Name : public TEditAction {          \
+    ORDVANE_CLASS(Name, TEditAction)         \
+                                             \
+   public:                                   \
+    using TEditAction::TEditAction;          \
+                                             \
+   protected:                                \
+    void Act(TCustomEdit& edit) override;    \
+    bool CanAct(TCustomEdit& edit) override; \
+  };
 
- public:
-  using TEditAction::TEditAction;
+ORDVANE_EDIT_ACTION(TEditCut)
+ORDVANE_EDIT_ACTION(TEditCopy)
+ORDVANE_EDIT_ACTION(TEditPaste)
+ORDVANE_EDIT_ACTION(TEditSelectAll)
+ORDVANE_EDIT_ACTION(TEditDelete)
 
- protected:
-  void Act(TCustomEdit& edit) override;
-  bool CanAct(TCustomEdit& edit) override;
-};
-
-class TEditCopy : public TEditAction {
-  ORDVANE_CLASS(TEditCopy, TEditAction)
-
- public:
-  using TEditAction::TEditAction;
-
- protected:
-  void Act(TCustomEdit& edit) override;
-  bool CanAct(TCustomEdit& edit) override;
-};
-
-class TEditPaste : public TEditAction {
-  ORDVANE_CLASS(TEditPaste, TEditAction)
-
- public:
-  using TEditAction::TEditAction;
-
- protected:
-  void Act(TCustomEdit& edit) override;
-  bool CanAct(TCustomEdit& edit) override;
-};
-
-class TEditSelectAll : public TEditAction {
-  ORDVANE_CLASS(TEditSelectAll, TEditAction)
-
- public:
-  using TEditAction::TEditAction;
-
- protected:
-  void Act(TCustomEdit& edit) override;
-  bool CanAct(TCustomEdit& edit) override;
-};
-
-class TEditDelete : public TEditAction {
-  ORDVANE_CLASS(TEditDelete, TEditAction)
-
- public:
-  using TEditAction::TEditAction;
-
- protected:
-  void Act(TCustomEdit& edit) override;
-  bool CanAct(TCustomEdit& edit) override;
-};
+#undef ORDVANE_EDIT_ACTION
 
 }  // namespace ordvane
