@@ -114,7 +114,7 @@ TEST(GridKeys, EscapeEndsAColumnSizingOrMoveUnderWay) {
   KeysFixture f;
   const int width = f.grid->Columns().Items(0)->Width();
   const TRect title = f.grid->CellRect(1, 0);
-  const TPoint border(title.right, (title.top + title.bottom) / 2);
+  const TPoint border{title.right, (title.top + title.bottom) / 2};
   f.ui.Press(f.grid, border);
   f.ui.MoveTo(f.grid, Point(border.x + 40, border.y));
   ASSERT_EQ(f.grid->GridState(), grsColSizing);
@@ -123,7 +123,7 @@ TEST(GridKeys, EscapeEndsAColumnSizingOrMoveUnderWay) {
   f.ui.Release(f.grid, Point(border.x + 40, border.y));
   EXPECT_EQ(f.grid->Columns().Items(0)->Width(), width);
 
-  const TPoint centre((title.left + title.right) / 2, border.y);
+  const TPoint centre{(title.left + title.right) / 2, border.y};
   f.ui.Press(f.grid, centre);
   f.ui.MoveTo(f.grid, Point(centre.x + title.Width() + 20, centre.y));
   ASSERT_EQ(f.grid->GridState(), grsColMoving);
