@@ -799,12 +799,24 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
   void CreateWnd() override;
+  // Title, footer and the columns' own fonts scale with the grid's; the column widths
+  // scale by their running sum, so that the total is exact.
+  void ChangeScale(int m, int d) override;
+  // An action takes the grid's data source first (the dataset actions); the grid itself
+  // handles no other action.
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
   void Dispatch(TMessage& message) override;
   void KeyDown(Word& key, TShiftState shift) override;
   void KeyPress(char& key) override;
   void SetEditText(int col, int row, const AnsiString& value) override;
   AnsiString GetEditText(int col, int row) override;
   AnsiString GetEditMask(int col, int row) override;
+  // The column's edit style (TColumnEditStyleEh); simple outside the data columns.
+  Byte GetEditStyle(int col, int row) override;
+  // Whether the editor hands its grid keys (Enter as Tab, the find shortcut) to the
+  // grid; a descendant that answers false leaves every key to the editor.
+  virtual bool CanProcessEditKey() { return true; }
   int GetEditLimit() override;
   bool CanEditAcceptKey(char key) override;
   bool CanEditModify() override;
@@ -941,6 +953,9 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Whether a typed character goes to the incremental search.
   bool CharFeedsIncSearch(char key);
   bool HandleShortCut(Word key, TShiftState shift);
+  // Ctrl+F: the incremental search or the find dialog, as the options allow; the editor
+  // hands it here too.
+  bool HandleFindShortCut(Word key, TShiftState shift);
   bool HandleSearchKey(Word key, TShiftState shift);
   void CtrlKeyDown(Word key, TShiftState shift);
   void PlainKeyDown(Word key, TShiftState shift);

@@ -3,6 +3,7 @@
 // copying a value from the record shown above.
 
 #include "classlib/ui/Clipbrd.h"
+#include "classlib/ui/DBActns.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -30,6 +31,14 @@ TDBGridEhActionProcEh& GridDeleteSelectionProc() {
 UINT& DBGridEhClipboardFormat() {
   static UINT format = 0;
   return format;
+}
+
+bool TCustomDBGridEh::ExecuteAction(TBasicAction* action) {
+  return DataLinkExecuteAction(*fDataLink, action) || TCustomGridEh::ExecuteAction(action);
+}
+
+bool TCustomDBGridEh::UpdateAction(TBasicAction* action) {
+  return DataLinkUpdateAction(*fDataLink, action) || TCustomGridEh::UpdateAction(action);
 }
 
 bool TCustomDBGridEh::CanCopySelection() {

@@ -6,6 +6,7 @@
 #include "classlib/core/SysUtils.h"
 #include "classlib/db/NumericFields.h"
 #include "grid/DBGridEh.h"
+#include "grid/DBLookupGridsEh.h"
 
 namespace ordvane {
 
@@ -80,7 +81,8 @@ void TDBGridEhColumnDefValuesEh::Assign(const TPersistent* source) {
 TColumnDropDownBoxEh::TColumnDropDownBoxEh(TColumnEh* column)
     : fColumn(column),
       fColumnDefValues(std::make_unique<TColumnDefValuesEh>()),
-      fSpecRow(std::make_unique<TSpecRowEh>(nullptr)) {
+      fSpecRow(std::make_unique<TSpecRowEh>(nullptr)),
+      fColumns(std::make_unique<TDBGridColumnsEh>(nullptr, TCollectionItemClass::Of<TDBLookupGridColumnEh>())) {
   fSpecRow->OnChanged = [this](TObject*) { Changed(); };
 }
 
@@ -109,6 +111,11 @@ void TColumnDropDownBoxEh::SetUseMultiTitle(bool value) {
   ChangeValueEh(fUseMultiTitle, value, [this] { Changed(); });
 }
 
+void TColumnDropDownBoxEh::SetColumns(const TDBGridColumnsEh& value) {
+  fColumns->Assign(&value);
+  Changed();
+}
+
 void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
   const auto* box = dynamic_cast<const TColumnDropDownBoxEh*>(source);
   if (box == nullptr) return TPersistent::Assign(source);
@@ -117,6 +124,7 @@ void TColumnDropDownBoxEh::Assign(const TPersistent* source) {
   fOptions = box->fOptions;
   fUseMultiTitle = box->fUseMultiTitle;
   fSpecRow->Assign(box->fSpecRow.get());
+  fColumns->Assign(box->fColumns.get());
   SetListSource(box->fListSource);
   Changed();
 }
@@ -605,7 +613,8 @@ TDBGridColumnsState TDBGridColumnsEh::State() const {
 
 void TDBGridColumnsEh::Update(TCollectionItem* item) {
   TCollection::Update(item);
-  fGrid->ColumnsChanged(static_cast<TColumnEh*>(item));
+  // A drop-down box's columns belong to no grid until they are handed to its popup.
+  if (fGrid != nullptr) fGrid->ColumnsChanged(static_cast<TColumnEh*>(item));
 }
 
 void TDBGridColumnsEh::ResetFields() {

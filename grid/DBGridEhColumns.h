@@ -423,6 +423,8 @@ class TColumnFootersEh : public TCollection {
 
 // ---- Drop-down box and filter ---------------------------------------------------------
 
+class TDBGridColumnsEh;
+
 class TColumnDropDownBoxEh : public TPersistent {
   ORDVANE_CLASS(TColumnDropDownBoxEh, TPersistent)
 
@@ -441,6 +443,10 @@ class TColumnDropDownBoxEh : public TPersistent {
   bool UseMultiTitle() const { return fUseMultiTitle; }
   void SetUseMultiTitle(bool value);
   TSpecRowEh& SpecRow() const { return *fSpecRow; }
+  // The drop-down's own columns (titles, widths, order); while empty the drop-down shows
+  // the column's lookup display fields.
+  TDBGridColumnsEh& Columns() const { return *fColumns; }
+  void SetColumns(const TDBGridColumnsEh& value);
 
   void Assign(const TPersistent* source) override;
 
@@ -454,6 +460,7 @@ class TColumnDropDownBoxEh : public TPersistent {
   TDBLookupGridEhOptions fOptions{dlgColLinesEh};
   bool fUseMultiTitle = false;
   std::unique_ptr<TSpecRowEh> fSpecRow;
+  std::unique_ptr<TDBGridColumnsEh> fColumns;
 };
 
 // The column's filter of the filter row, as stored: what the user typed, its parsed

@@ -218,6 +218,12 @@ AnsiString TCustomDBGridEh::GetEditMask(int /*col*/, int /*row*/) {
   return field->EditMask();
 }
 
+Byte TCustomDBGridEh::GetEditStyle(int col, int row) {
+  const int dataCol = RawToDataColumn(col);
+  if (row < TitleOffset() || dataCol < 0 || dataCol >= fColumns->Count()) return esSimple;
+  return fColumns->Items(dataCol)->GetEditStyle();
+}
+
 AnsiString TCustomDBGridEh::GetEditText(int /*col*/, int /*row*/) {
   fPendingKey = Null();
   TField* field = SelectedField();

@@ -183,7 +183,8 @@ TPopupCalculatorEh* TDBGridInplaceEdit::CreateCalculator() {
 
 void TDBGridInplaceEdit::UpdateContents() {
   TColumnEh* column = Column();
-  SetEditStyle(column == nullptr ? esSimple : column->GetEditStyle());
+  SetEditStyle(column == nullptr ? esSimple
+                                 : static_cast<TColumnEditStyleEh>(fDBGrid->GetEditStyle(fDBGrid->Col(), fDBGrid->Row())));
   if (column != nullptr) {
     TColCellParamsEh params;
     column->FillColCellParams(params);
@@ -539,6 +540,7 @@ void TDBGridInplaceEdit::DropDown() {
       fDataList->ColumnDefValues().Assign(&box.ColumnDefValues());
       fDataList->SetLookupOptions(box.Options());
       fDataList->SetUseMultiTitle(box.UseMultiTitle());
+      fDataList->Columns().Assign(&box.Columns());
       TDataSet* list = column->LookupDataSet();
       fDataSource.SetDataSet(list);
       fDataList->SetListSource(&fDataSource);
@@ -841,12 +843,19 @@ void TDBGridInplaceEdit::KeyDown(Word& key, TShiftState shift) {
       return;
     }
   }
-  if (key == VK_RETURN && fDBGrid->OptionsEh().Contains(dghEnterAsTab) && !MRUListVisible()) {
-    fDBGrid->KeyDown(key, shift);
+  if (fDBGrid->CanProcessEditKey() && HandToGridByKey(key, shift)) {
     key = 0;
     return;
   }
   TInplaceEdit::KeyDown(key, shift);
+}
+
+bool TDBGridInplaceEdit::HandToGridByKey(Word key, TShiftState shift) {
+  if (key == VK_RETURN && fDBGrid->OptionsEh().Contains(dghEnterAsTab) && !MRUListVisible()) {
+    fDBGrid->KeyDown(key, shift);
+    return true;
+  }
+  return fDBGrid->DataLink().Active() && fDBGrid->HandleFindShortCut(key, shift);
 }
 
 bool TDBGridInplaceEdit::HandleDropDownKey(TMessage& message) {

@@ -93,6 +93,8 @@ class TDBGridInplaceEdit : public TInplaceEdit, public IPopupEditOwnerEh {
   };
 
   void SetEditStyle(TColumnEditStyleEh style);
+  // The keys the grid takes from its editor: Enter as Tab and the find shortcut.
+  bool HandToGridByKey(Word key, TShiftState shift);
   TPopupListboxEh* EnsurePickList();
   TPopupMonthCalendarEh* EnsureCalendar();
   bool StyleHasDropDown() const;

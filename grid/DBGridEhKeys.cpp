@@ -76,6 +76,12 @@ bool TCustomDBGridEh::HandleShortCut(Word key, TShiftState shift) {
     CopyValueFromRecordAbove();
     return true;
   }
+  return HandleFindShortCut(key, shift) || (fInplaceSearching && HandleSearchKey(key, shift));
+}
+
+bool TCustomDBGridEh::HandleFindShortCut(Word key, TShiftState shift) {
+  const TDBGridEhShortCutsEh& shortCuts = DBGridEhShortCuts();
+  const TShortCut pressed = ShortCut(key, shift.Contains(ssShift), shift.Contains(ssCtrl), shift.Contains(ssAlt));
   // One Ctrl+F runs only the first rule that takes it.
   if (pressed == shortCuts.IncSearch && fOptionsEh.Contains(dghIncSearch)) {
     if (fInplaceSearching && fOptionsEh.Contains(dghDialogFind) && shortCuts.IncSearch == shortCuts.FindDialog) {
@@ -90,7 +96,7 @@ bool TCustomDBGridEh::HandleShortCut(Word key, TShiftState shift) {
     ShowFindDialogProc(*this, AnsiString(), AnsiString(), true);
     return true;
   }
-  return fInplaceSearching && HandleSearchKey(key, shift);
+  return false;
 }
 
 bool TCustomDBGridEh::HandleSearchKey(Word key, TShiftState shift) {

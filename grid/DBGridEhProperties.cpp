@@ -1,7 +1,8 @@
 // The data-aware grid's settings that forms store: the owned parts taken as copies, row
 // sizing by the mouse into RowHeight, and the coupling of the title and footer fonts and
-// the footer colour to the grid's own font and colour.
+// the footer colour to the grid's own font and colour, and scaling.
 
+#include "classlib/core/Math.h"
 #include "grid/DBGridEh.h"
 
 namespace ordvane {
@@ -92,6 +93,43 @@ void TCustomDBGridEh::TakeParentColor(TMessage& message) {
   if (!ParentColor()) return;
   fFooterColor = Color();
   Invalidate();
+}
+
+// ---- Scaling ---------------------------------------------------------------------------
+
+namespace {
+
+void ScaleFontEh(TFont& font, int m, int d) {
+  font.SetSize(MulDiv(font.Size(), m, d));
+}
+
+}  // namespace
+
+void TCustomDBGridEh::ChangeScale(int m, int d) {
+  if (m != d && d != 0) {
+    if (!ParentFont()) {
+      ScaleFontEh(*fTitleFont, m, d);
+      ScaleFontEh(*fFooterFont, m, d);
+    }
+    TDBGridColumnsEh& columns = *fColumns;
+    columns.BeginUpdate();
+    int sum = 0;
+    int scaledSum = 0;
+    for (int i = 0; i < columns.Count(); ++i) {
+      TColumnEh* column = columns.Items(i);
+      if (column->AssignedValues().Contains(cvFont)) ScaleFontEh(*column->Font(), m, d);
+      if (column->AssignedValues().Contains(cvTitleFont)) ScaleFontEh(*column->Title().Font(), m, d);
+      if (column->Footer().FontAssigned()) ScaleFontEh(*column->Footer().Font(), m, d);
+      for (int f = 0; f < column->Footers().Count(); ++f)
+        if (column->Footers().Items(f)->FontAssigned()) ScaleFontEh(*column->Footers().Items(f)->Font(), m, d);
+      sum += column->Width();
+      const int scaled = MulDiv(sum, m, d);
+      column->SetWidth(scaled - scaledSum);
+      scaledSum = scaled;
+    }
+    columns.EndUpdate();
+  }
+  TCustomGridEh::ChangeScale(m, d);
 }
 
 }  // namespace ordvane

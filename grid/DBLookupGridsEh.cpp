@@ -200,8 +200,10 @@ void TDBLookupGridEh::SetDataField(const AnsiString& value) {
   UpdateDataFields();
 }
 
-void TDBLookupGridEh::CheckNotLookupMode() {
+void TDBLookupGridEh::CheckListSettable() {
   if (fLookupMode) DatabaseError("Property already defined by lookup field", this);
+  // A grid replicated in a control grid takes its list from the grid that holds it.
+  if (fMasterLink->DataSourceFixed()) DatabaseError("Operation not allowed in a DBCtrlGrid", this);
 }
 
 void TDBLookupGridEh::CheckNotCircular() {
@@ -212,14 +214,14 @@ void TDBLookupGridEh::CheckNotCircular() {
 }
 
 void TDBLookupGridEh::SetListSource(TDataSource* value) {
-  CheckNotLookupMode();
+  CheckListSettable();
   TCustomDBGridEh::SetDataSource(value);
   UpdateListFields();
   UpdateColumnsWidths();
 }
 
 void TDBLookupGridEh::SetKeyFieldName(const AnsiString& value) {
-  CheckNotLookupMode();
+  CheckListSettable();
   if (value == fKeyFieldName) return;
   fKeyFieldName = value;
   UpdateListFields();
@@ -295,10 +297,18 @@ void TDBLookupGridEh::UpdateListFields() {
     }
     fListActive = true;
   }
+  // Default columns follow the list fields.
+  if (Columns().State() == csDefault && DataLink().Active()) LayoutChanged();
   if (fListActive)
     KeyValueChanged();
   else
     ListLinkDataChanged();
+}
+
+void TDBLookupGridEh::DefineFieldMap() {
+  if (Columns().State() == csCustomized || fListFields.empty()) return TCustomDBGridEh::DefineFieldMap();
+  DataLink().SetSparse(false);
+  for (const TField* field : fListFields) DataLink().AddMapping(field->FieldName());
 }
 
 // ---- The chosen key -------------------------------------------------------------------

@@ -108,7 +108,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
 
   // ---- List
   TDataSource* ListSource() const { return TCustomDBGridEh::DataSource(); }
-  // Both raise "Property already defined by lookup field" in lookup mode.
+  // Both raise "Property already defined by lookup field" in lookup mode and "Operation
+  // not allowed in a DBCtrlGrid" while the master link's source is fixed.
   void SetListSource(TDataSource* value);
   const AnsiString& KeyFieldName() const { return fKeyFieldName; }
   void SetKeyFieldName(const AnsiString& value);
@@ -186,6 +187,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;
   bool GetDataCellColors(int dataCol, int row, TFont& font, TColor& background, TGridDrawState& state) override;
   void LinkActive(bool value) override;
+  // Default columns show the list fields rather than every field of the list.
+  void DefineFieldMap() override;
   void DataChanged() override;
   void ColumnMoved(int from, int to) override;
   void KeyDown(Word& key, TShiftState shift) override;
@@ -203,7 +206,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
 
   void MasterRecordChanged(TField* field);
   void CheckNotCircular();
-  void CheckNotLookupMode();
+  // The list settings are refused in lookup mode and while the master source is fixed.
+  void CheckListSettable();
   // Moves the list by `distance` records, or onto the special row, as a key asks.
   void MoveSelection(int distance);
   void ScrollTimerTick();

@@ -186,6 +186,10 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   explicit TCustomDBEditEh(TComponent* owner);
   ~TCustomDBEditEh() override;
 
+  // An action takes the edit itself first (the edit actions), then its data link's source
+  // (the dataset actions).
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
   void Dispatch(TMessage& message) override;
   void DefaultHandler(TMessage& message) override;
   void WndProc(TMessage& message) override;
@@ -235,6 +239,8 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   bool MRUListVisible() const;
   bool ReadOnly() const { return fReadOnly; }
   void SetReadOnly(bool value);
+  // The typed text reaches the field: not read-only and the field can be changed.
+  bool UserCanModify() const override;
   bool EditShowHint() const { return fShowHint; }
   void SetEditShowHint(bool value);
   bool Tooltips() const { return fTooltips; }

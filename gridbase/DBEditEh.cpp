@@ -8,6 +8,7 @@
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/db/BinaryFields.h"
+#include "classlib/ui/DBActns.h"
 #include "classlib/ui/EditWindow.h"
 #include "classlib/ui/Host.h"
 #include "classlib/ui/SysMetrics.h"
@@ -329,6 +330,10 @@ void TCustomDBEditEh::UpdateEditReadOnly() {
   TCustomMaskEdit::SetReadOnly(readOnly);
 }
 
+bool TCustomDBEditEh::UserCanModify() const {
+  return !fReadOnly && fDataLink->CanModify();
+}
+
 void TCustomDBEditEh::SetReadOnly(bool value) {
   fReadOnly = value;
   EditingChanged();
@@ -548,6 +553,14 @@ void TCustomDBEditEh::DefaultHandler(TMessage& message) {
       break;
   }
   TCustomMaskEdit::DefaultHandler(message);
+}
+
+bool TCustomDBEditEh::ExecuteAction(TBasicAction* action) {
+  return TCustomMaskEdit::ExecuteAction(action) || DataLinkExecuteAction(*fDataLink, action);
+}
+
+bool TCustomDBEditEh::UpdateAction(TBasicAction* action) {
+  return TCustomMaskEdit::UpdateAction(action) || DataLinkUpdateAction(*fDataLink, action);
 }
 
 void TCustomDBEditEh::Dispatch(TMessage& message) {

@@ -443,6 +443,8 @@ class TCustomGridEh : public TCustomControl {
   // 0: no limit; -1: the cell may not be changed.
   virtual int GetEditLimit() { return 0; }
   virtual AnsiString GetEditMask(int /*col*/, int /*row*/) { return {}; }
+  // The edit style of a cell (a descendant's numbering); 0 is the simple edit.
+  virtual Byte GetEditStyle(int /*col*/, int /*row*/) { return 0; }
 
   // Makes, loads and places the editor when it may show.
   void UpdateEdit();

@@ -96,6 +96,7 @@ void TApplication::HandleMessage() {
   if (ProcessMessage(now)) return;
   try {
     bool done = true;
+    if (fProcessor) fProcessor->Idle();
     if (OnIdle) {
       const TIdleEvent handler = OnIdle;
       handler(this, done);

@@ -23,6 +23,8 @@ class TMessageProcessor {
  public:
   virtual ~TMessageProcessor() = default;
   virtual void ProcessMessage(const TMsg& msg) = 0;
+  // The loop has no message left and is about to go idle.
+  virtual void Idle() {}
 };
 
 // A display the main loop shows its windows on, open while the object lives. A desktop

@@ -3,25 +3,66 @@
 #include <algorithm>
 
 #include "classlib/ui/Controls.h"
+#include "classlib/ui/Forms.h"
 
 namespace ordvane {
 
+namespace {
+
+// The live actions, for the idle update.
+std::vector<TBasicAction*>& LiveActions() {
+  static std::vector<TBasicAction*> actions;
+  return actions;
+}
+
+}  // namespace
+
 // TBasicAction
+
+TBasicAction::TBasicAction(TComponent* owner) : TComponent(owner) {
+  LiveActions().push_back(this);
+}
 
 TBasicAction::~TBasicAction() {
   for (TBasicActionLink* link : fLinks) link->fAction = nullptr;
+  auto& live = LiveActions();
+  live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }
 
 bool TBasicAction::Execute() {
-  if (!OnExecute) return false;
+  if (!OnExecute) return RouteAction(*this, true);
   FireEvent(OnExecute, this);
   return true;
 }
 
 bool TBasicAction::Update() {
-  if (!OnUpdate) return false;
+  if (!OnUpdate) return RouteAction(*this, false);
   FireEvent(OnUpdate, this);
   return true;
+}
+
+bool TBasicAction::HandlesTarget(TObject* /*target*/) {
+  return false;
+}
+
+void TBasicAction::ExecuteTarget(TObject* /*target*/) {}
+
+void TBasicAction::UpdateTarget(TObject* /*target*/) {}
+
+bool RouteAction(TBasicAction& action, bool execute) {
+  TCustomForm* form = Screen->ActiveCustomForm();
+  if (form == nullptr) return false;
+  return execute ? form->ExecuteAction(&action) : form->UpdateAction(&action);
+}
+
+void UpdateActions() {
+  // An update may free actions (a handler closing a form): each is looked up again.
+  const std::vector<TBasicAction*> snapshot = LiveActions();
+  for (TBasicAction* action : snapshot) {
+    const auto& live = LiveActions();
+    if (std::find(live.begin(), live.end(), action) == live.end()) continue;
+    if (action->HasClients()) action->Update();
+  }
 }
 
 void TBasicAction::SetActionComponent(TComponent* value) {
@@ -175,6 +216,12 @@ void TCustomAction::SetChecked(bool value) {
   if (value == fChecked) return;
   ForEachLink([&](TActionLink& link) { link.SetChecked(value); });
   fChecked = value;
+}
+
+bool TCustomAction::Update() {
+  const bool handled = TBasicAction::Update();
+  if (!handled && fDisableIfNoHandler) SetEnabled(false);
+  return handled;
 }
 
 }  // namespace ordvane

@@ -1,6 +1,7 @@
 #pragma once
 // Actions: a command with the caption, enabled state, hint, short cut, visibility and
-// check mark that every control and menu item linked to it shows. A link ties one client
+// check mark that every control and menu item linked to it shows. An action without an
+// OnExecute (OnUpdate) handler finds its target among the active form's controls. A link ties one client
 // to one action; a client property follows the action's only while the two are equal,
 // so a client that changed one of its properties itself keeps its own value. An action
 // that dies leaves its links without an action (never dangling), and a link that dies
@@ -21,16 +22,27 @@ class TBasicAction : public TComponent {
   friend class TBasicActionLink;
 
  public:
-  explicit TBasicAction(TComponent* owner) : TComponent(owner) {}
+  explicit TBasicAction(TComponent* owner);
   ~TBasicAction() override;
 
-  // Fires OnExecute; answers whether it was assigned.
+  // Fires OnExecute when assigned; otherwise the action looks for a target (RouteAction):
+  // answers whether the handler or a target took it.
   virtual bool Execute();
-  // Fires OnUpdate; answers whether it was assigned.
+  // Fires OnUpdate when assigned; otherwise asks the target the same way.
   virtual bool Update();
+
+  // The target protocol: whether the action can act on `target`, acting on it, and
+  // bringing the action's state (enabled, checked) in line with it. The base handles
+  // no target.
+  virtual bool HandlesTarget(TObject* target);
+  virtual void ExecuteTarget(TObject* target);
+  virtual void UpdateTarget(TObject* target);
   // The client that executes the action now (nullptr outside Execute, or once gone).
   TComponent* ActionComponent() const { return fActionComponent; }
   void SetActionComponent(TComponent* value);
+
+  // Whether some control or menu item is linked to the action.
+  bool HasClients() const { return !fLinks.empty(); }
 
   TNotifyEvent OnExecute;
   TNotifyEvent OnUpdate;
@@ -127,6 +139,13 @@ class TCustomAction : public TBasicAction {
  public:
   explicit TCustomAction(TComponent* owner) : TBasicAction(owner) {}
 
+  // An update that neither a handler nor a target took disables the action when
+  // DisableIfNoHandler is set (the standard actions set it: without a target they have
+  // nothing to act on).
+  bool Update() override;
+  bool DisableIfNoHandler() const { return fDisableIfNoHandler; }
+  void SetDisableIfNoHandler(bool value) { fDisableIfNoHandler = value; }
+
   const AnsiString& Caption() const { return fCaption; }
   void SetCaption(const AnsiString& value);
   bool Enabled() const { return fEnabled; }
@@ -150,6 +169,7 @@ class TCustomAction : public TBasicAction {
   TShortCut fShortCut = scNone;
   bool fVisible = true;
   bool fChecked = false;
+  bool fDisableIfNoHandler = false;
 };
 
 class TAction : public TCustomAction {
@@ -158,5 +178,13 @@ class TAction : public TCustomAction {
  public:
   explicit TAction(TComponent* owner) : TCustomAction(owner) {}
 };
+
+// Offers the action to the active form (Screen's), which asks its focused control and
+// that control's parents first, then itself and its visible controls (TCustomForm's
+// ExecuteAction / UpdateAction). Answers whether a target took it.
+bool RouteAction(TBasicAction& action, bool execute);
+
+// Updates every action that some client shows; the message loop runs it when idle.
+void UpdateActions();
 
 }  // namespace ordvane

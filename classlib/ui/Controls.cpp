@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/Math.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/ui/ControlsInternal.h"
 #include "classlib/ui/Forms.h"
@@ -199,9 +200,12 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
   if (fParent) fParent->RemoveControl(this);
   if (parent) parent->InsertControl(this);
+  UpdateAnchorRules();
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+  width = ConstrainedWidth(width);
+  height = ConstrainedHeight(height);
   if (left == fLeft && top == fTop && width == fWidth && height == fHeight) return;
   InvalidateControl(fVisible, false);
   StoreBounds(left, top, width, height);
@@ -239,6 +243,7 @@ void TControl::StoreBounds(int left, int top, int width, int height) {
   fTop = top;
   fWidth = std::max(0, width);
   fHeight = std::max(0, height);
+  UpdateAnchorRules();
 }
 
 void TControl::SetAlign(TAlign value) {
@@ -394,7 +399,55 @@ void TControl::RequestAlign() {
 }
 
 void TControl::Click() {
+  if (!OnClick && Action() != nullptr) {
+    fActionLink->Execute(this);
+    return;
+  }
   FireEvent(OnClick, this);
+}
+
+namespace {
+
+// What a link of a control client reads and writes.
+TActionClient ControlActionClient(TControl* control) {
+  TActionClient client;
+  client.caption = {[control] { return control->Caption(); },
+                    [control](const AnsiString& v) { control->SetCaption(v); }};
+  client.enabled = {[control] { return control->Enabled(); }, [control](const bool& v) { control->SetEnabled(v); }};
+  client.hint = {[control] { return control->Hint(); }, [control](const AnsiString& v) { control->SetHint(v); }};
+  client.visible = {[control] { return control->Visible(); }, [control](const bool& v) { control->SetVisible(v); }};
+  return client;
+}
+
+}  // namespace
+
+void TControl::SetAction(TBasicAction* action) {
+  if (!action) {
+    fActionLink.reset();
+    return;
+  }
+  if (!fActionLink) fActionLink = std::make_unique<TActionLink>(this, ControlActionClient(this));
+  fActionLink->SetAction(action);
+}
+
+void TControl::ChangeScale(int m, int d) {
+  if (m == d || d == 0) return;
+  const int left = MulDiv(fLeft, m, d);
+  const int top = MulDiv(fTop, m, d);
+  SetBounds(left, top, MulDiv(fLeft + fWidth, m, d) - left, MulDiv(fTop + fHeight, m, d) - top);
+  if (!fParentFont) fFont->SetSize(MulDiv(fFont->Size(), m, d));
+}
+
+bool TControl::ExecuteAction(TBasicAction* action) {
+  if (!action->HandlesTarget(this)) return false;
+  action->ExecuteTarget(this);
+  return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* action) {
+  if (!action->HandlesTarget(this)) return false;
+  action->UpdateTarget(this);
+  return true;
 }
 
 void TControl::DblClick() {

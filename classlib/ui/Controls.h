@@ -23,6 +23,7 @@
 #include "classlib/core/Components.h"
 #include "classlib/core/Events.h"
 #include "classlib/core/Messages.h"
+#include "classlib/ui/ActnList.h"
 #include "classlib/ui/Graphics.h"
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/Resources.h"
@@ -43,6 +44,37 @@ enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDoub
 using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// The parent's edges a control keeps its distance to as the parent is resized.
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+
+// Bounds on a control's size; 0 is no bound. A change applies to the control at once.
+class TSizeConstraints {
+ public:
+  explicit TSizeConstraints(std::function<void()> onChange) : fOnChange(std::move(onChange)) {}
+
+  int MinWidth() const { return fMinWidth; }
+  void SetMinWidth(int value) { Set(fMinWidth, value); }
+  int MinHeight() const { return fMinHeight; }
+  void SetMinHeight(int value) { Set(fMinHeight, value); }
+  int MaxWidth() const { return fMaxWidth; }
+  void SetMaxWidth(int value) { Set(fMaxWidth, value); }
+  int MaxHeight() const { return fMaxHeight; }
+  void SetMaxHeight(int value) { Set(fMaxHeight, value); }
+  // The size within the bounds (a maximum below the minimum gives way to it).
+  int ConstrainWidth(int width) const { return Constrain(width, fMinWidth, fMaxWidth); }
+  int ConstrainHeight(int height) const { return Constrain(height, fMinHeight, fMaxHeight); }
+
+ private:
+  void Set(int& field, int value);
+  static int Constrain(int size, int minimum, int maximum);
+
+  std::function<void()> fOnChange;
+  int fMinWidth = 0;
+  int fMinHeight = 0;
+  int fMaxWidth = 0;
+  int fMaxHeight = 0;
+};
 // dmAutomatic: a left press on the control starts dragging it instead of pressing it.
 enum TDragMode { dmManual, dmAutomatic };
 // What a drag target is told as the dragged control comes over it, moves, and leaves.
@@ -200,6 +232,9 @@ class TControl : public TComponent {
   void SetWidth(int value) { SetBounds(fLeft, fTop, value, fHeight); }
   void SetHeight(int value) { SetBounds(fLeft, fTop, fWidth, value); }
   virtual void SetBounds(int left, int top, int width, int height);
+  // Scales the control by m/d (ChangeScale): place, size and, unless it follows its
+  // parent's font, its font; a windowed control scales its controls too.
+  void ScaleBy(int m, int d) { ChangeScale(m, d); }
   TRect BoundsRect() const { return Bounds(fLeft, fTop, fWidth, fHeight); }
   void SetBoundsRect(const TRect& r) { SetBounds(r.left, r.top, r.Width(), r.Height()); }
   virtual TRect ClientRect() const;
@@ -213,6 +248,12 @@ class TControl : public TComponent {
   TPoint ScreenToClient(TPoint point) const;
   TAlign Align() const { return fAlign; }
   void SetAlign(TAlign value);
+  // A control not aligned keeps its distances to the anchored edges of its parent's
+  // client area as the parent is resized: anchored on both sides it stretches; on the
+  // right (bottom) alone it moves. The distances are taken whenever the control is placed.
+  TAnchors Anchors() const { return fAnchors; }
+  void SetAnchors(TAnchors value);
+  TSizeConstraints& Constraints() { return fConstraints; }
 
   bool Visible() const { return fVisible; }
   void SetVisible(bool value);
@@ -273,8 +314,18 @@ class TControl : public TComponent {
   void BringToFront();
   void SendToBack();
 
+  // OnClick when assigned, else the linked action.
   virtual void Click();
   virtual void DblClick();
+
+  // The action whose caption, enabled state, hint and visibility the control follows.
+  TBasicAction* Action() const { return fActionLink ? fActionLink->Action() : nullptr; }
+  void SetAction(TBasicAction* action);
+  // The control as an action's target: acts (or updates the action) when the action
+  // handles it, answering whether it did. Descendants offer their parts (a data link).
+  virtual bool ExecuteAction(TBasicAction* action);
+  virtual bool UpdateAction(TBasicAction* action);
+
   // The mouse-wheel handling: OnMouseWheel, else one DoMouseWheelUp / DoMouseWheelDown
   // per WHEEL_DELTA of accumulated rotation. Answers whether it was handled.
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
@@ -340,6 +391,15 @@ class TControl : public TComponent {
   void InvalidateControl(bool wasVisible, bool opaque);
   // Takes a new place and size without any other effect (a window reported it).
   void StoreBounds(int left, int top, int width, int height);
+  // The edges are scaled, so that controls side by side stay side by side.
+  virtual void ChangeScale(int m, int d);
+  // The size the constraints allow.
+  int ConstrainedWidth(int width) const { return fConstraints.ConstrainWidth(width); }
+  int ConstrainedHeight(int height) const { return fConstraints.ConstrainHeight(height); }
+  // Follows the parent's new client size by the anchors (the parent's alignment pass).
+  void FollowAnchors(int parentWidth, int parentHeight);
+  // Takes the distances to the parent's edges as they are now.
+  void UpdateAnchorRules();
   // Takes a new text without any other effect (a control whose window keeps the text
   // reports a change the user made).
   void StoreText(const AnsiString& value) { fText = value; }
@@ -349,6 +409,7 @@ class TControl : public TComponent {
   TControlState fControlState;
 
  private:
+  std::unique_ptr<TActionLink> fActionLink;
   void FontChanged(TObject* sender);
   void DoMouseDown(const TMessage& message, TMouseButton button, TShiftState shift);
   void DoMouseUp(const TMessage& message, TMouseButton button);
@@ -373,6 +434,12 @@ class TControl : public TComponent {
   int fWidth = 0;
   int fHeight = 0;
   TAlign fAlign = alNone;
+  TAnchors fAnchors{akLeft, akTop};
+  // The distances to the parent's right and bottom edges when last placed.
+  int fAnchorRight = 0;
+  int fAnchorBottom = 0;
+  bool fFollowingAnchors = false;
+  TSizeConstraints fConstraints{[this] { SetBounds(fLeft, fTop, fWidth, fHeight); }};
   bool fVisible = true;
   bool fEnabled = true;
   std::unique_ptr<TFont> fFont;
@@ -516,6 +583,8 @@ class TWinControl : public TControl {
   TKeyEvent OnKeyUp;
 
  protected:
+  // The controls inside first, then the control itself.
+  void ChangeScale(int m, int d) override;
   friend class TCustomForm;
 
   struct TCreateParams {

@@ -1,6 +1,7 @@
 #include "classlib/ui/Forms.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
@@ -268,6 +269,42 @@ bool TCustomForm::ExitControl(TWinControl* control, TWinControl* leaving, TWinCo
     throw;
   }
   return !watch.Gone() && gFocusCount == count;
+}
+
+namespace {
+
+// The first visible control inside `container` (depth first) that `offer` takes.
+bool OfferToControls(const TWinControl& container, const std::function<bool(TControl&)>& offer) {
+  for (int i = 0; i < container.ControlCount(); ++i) {
+    TControl* control = container.Controls(i);
+    if (!control->Visible()) continue;
+    if (offer(*control)) return true;
+    const auto* inner = dynamic_cast<const TWinControl*>(control);
+    if (inner != nullptr && OfferToControls(*inner, offer)) return true;
+  }
+  return false;
+}
+
+// The focus chain, the form and then its controls, until one takes the action.
+bool OfferAction(TCustomForm& form, const std::function<bool(TControl&)>& offer) {
+  for (TWinControl* control = form.ActiveControl(); control != nullptr && control != &form;
+       control = control->Parent())
+    if (offer(*control)) return true;
+  return offer(form) || OfferToControls(form, offer);
+}
+
+}  // namespace
+
+bool TCustomForm::ExecuteAction(TBasicAction* action) {
+  return OfferAction(*this, [this, action](TControl& control) {
+    return &control == this ? TWinControl::ExecuteAction(action) : control.ExecuteAction(action);
+  });
+}
+
+bool TCustomForm::UpdateAction(TBasicAction* action) {
+  return OfferAction(*this, [this, action](TControl& control) {
+    return &control == this ? TWinControl::UpdateAction(action) : control.UpdateAction(action);
+  });
 }
 
 bool TCustomForm::SetFocusedControl(TWinControl* control) {

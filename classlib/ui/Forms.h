@@ -74,6 +74,11 @@ class TCustomForm : public TWinControl {
   // exception goes on.
   bool SetFocusedControl(TWinControl* control);
   void FocusControl(TWinControl* control);
+  // An action looks for its target here: the active control and its parents first (an
+  // editor inside a grid belongs to the grid), then the form, then the visible controls
+  // depth first. The first that takes it ends the search.
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
   // A control that goes (removing) or can no longer take the focus gives it up.
   void DefocusControl(TWinControl* control, bool removing);
   bool Active() const { return fActive; }

@@ -7,17 +7,6 @@ namespace ordvane {
 
 namespace {
 
-// What a link of a control client reads and writes.
-TActionClient ControlActionClient(TControl* control) {
-  TActionClient client;
-  client.caption = {[control] { return control->Caption(); },
-                    [control](const AnsiString& v) { control->SetCaption(v); }};
-  client.enabled = {[control] { return control->Enabled(); }, [control](const bool& v) { control->SetEnabled(v); }};
-  client.hint = {[control] { return control->Hint(); }, [control](const AnsiString& v) { control->SetHint(v); }};
-  client.visible = {[control] { return control->Visible(); }, [control](const bool& v) { control->SetVisible(v); }};
-  return client;
-}
-
 // Draws a caption (with its "&" accelerator) in the rectangle, embossed when disabled.
 void DrawCaption(TCanvas& canvas, const AnsiString& caption, TRect rect, unsigned flags, bool enabled) {
   canvas.Brush()->SetStyle(bsClear);
@@ -64,23 +53,6 @@ TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) {
 }
 
 TButtonControl::~TButtonControl() = default;
-
-void TButtonControl::SetAction(TBasicAction* action) {
-  if (!action) {
-    fActionLink.reset();
-    return;
-  }
-  if (!fActionLink) fActionLink = std::make_unique<TActionLink>(this, ControlActionClient(this));
-  fActionLink->SetAction(action);
-}
-
-void TButtonControl::Click() {
-  if (!OnClick && fActionLink && fActionLink->Action()) {
-    fActionLink->Execute(this);
-    return;
-  }
-  TWinControl::Click();
-}
 
 void TButtonControl::Dispatch(TMessage& message) {
   switch (message.Msg) {

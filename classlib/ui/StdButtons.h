@@ -33,11 +33,6 @@ class TButtonControl : public TWinControl {
 
   void DefaultHandler(TMessage& message) override;
   void Dispatch(TMessage& message) override;
-  void Click() override;
-
-  // The action whose caption, enabled state, hint and visibility the button follows.
-  TBasicAction* Action() const { return fActionLink ? fActionLink->Action() : nullptr; }
-  void SetAction(TBasicAction* action);
 
  protected:
   // The face the native handling paints (the window's canvas, its client rectangle).
@@ -59,7 +54,6 @@ class TButtonControl : public TWinControl {
   bool fPushed = false;
   bool fMouseDown = false;
   bool fSpaceDown = false;
-  std::unique_ptr<TActionLink> fActionLink;
 };
 
 class TButton : public TButtonControl {

@@ -52,6 +52,9 @@ class TCustomEdit : public TWinControl {
   void SetPasswordChar(char value);
   bool ReadOnly() const { return fReadOnly; }
   void SetReadOnly(bool value);
+  // Whether the user may change the text (cut, paste, delete): not read-only here; a
+  // data-aware edit, read-only until its record is edited, asks its field instead.
+  virtual bool UserCanModify() const { return !fReadOnly; }
 
   int SelStart();
   void SetSelStart(int value);

@@ -45,6 +45,8 @@ class TControlsMessageProcessor : public TMessageProcessor {
     if (IsMouseMessage(msg.message) || (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK))
       UpdateMouseControl();
   }
+  // Actions show the state of their targets as it is once the input is handled.
+  void Idle() override { UpdateActions(); }
 };
 
 }  // namespace
@@ -465,6 +467,10 @@ void TWinControl::Realign() {
   TDestroyWatch watch(this);
   try {
     TRect rect = ClientRect();
+    // Anchored controls first: the aligned ones may then lie over them, as they would.
+    std::vector<TControl*> controls;
+    for (int i = 0; i < ControlCount(); ++i) controls.push_back(Controls(i));
+    for (TControl* control : controls) control->FollowAnchors(rect.Width(), rect.Height());
     AlignControls(nullptr, rect);
   } catch (...) {
     if (!watch.Gone()) fAligning = false;
@@ -639,7 +645,22 @@ TPoint TWinControl::ClientOrigin() const {
   return TControl::ClientOrigin();
 }
 
+void TWinControl::ChangeScale(int m, int d) {
+  if (m == d) return;
+  // Scaled together, the controls keep their scaled distances to the edges: no anchor
+  // or alignment acts until all are scaled.
+  DisableAlign();
+  std::vector<TControl*> controls;
+  for (int i = 0; i < ControlCount(); ++i) controls.push_back(Controls(i));
+  for (TControl* control : controls) control->ChangeScale(m, d);
+  TControl::ChangeScale(m, d);
+  for (TControl* control : controls) control->UpdateAnchorRules();
+  EnableAlign();
+}
+
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+  width = ConstrainedWidth(width);
+  height = ConstrainedHeight(height);
   if (left == Left() && top == Top() && width == Width() && height == Height()) return;
   if (fHandle) {
     SetWindowPos(fHandle, 0, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -8,6 +8,8 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/WinInput.h"
+#include "grid/DBGridEhInplaceEdit.h"
+#include "grid/DbUtilsEh.h"
 #include "tests/grid/DataGridSupport.h"
 #include "classlib/ui/SysMetrics.h"
 #include "tests/support/UiScriptedDialogs.h"
@@ -112,7 +114,7 @@ TEST(GridKeys, EscapeEndsAColumnSizingOrMoveUnderWay) {
   KeysFixture f;
   const int width = f.grid->Columns().Items(0)->Width();
   const TRect title = f.grid->CellRect(1, 0);
-  const TPoint border(title.right, (title.top + title.bottom) / 2);
+  const TPoint border{title.right, (title.top + title.bottom) / 2};
   f.ui.Press(f.grid, border);
   f.ui.MoveTo(f.grid, Point(border.x + 40, border.y));
   ASSERT_EQ(f.grid->GridState(), grsColSizing);
@@ -121,7 +123,7 @@ TEST(GridKeys, EscapeEndsAColumnSizingOrMoveUnderWay) {
   f.ui.Release(f.grid, Point(border.x + 40, border.y));
   EXPECT_EQ(f.grid->Columns().Items(0)->Width(), width);
 
-  const TPoint centre((title.left + title.right) / 2, border.y);
+  const TPoint centre{(title.left + title.right) / 2, border.y};
   f.ui.Press(f.grid, centre);
   f.ui.MoveTo(f.grid, Point(centre.x + title.Width() + 20, centre.y));
   ASSERT_EQ(f.grid->GridState(), grsColMoving);
@@ -398,6 +400,101 @@ TEST(GridIncSearch, BackspaceRepeatKeysAndCtrlF) {
   EXPECT_TRUE(f.grid->InplaceSearching()) << "a search started by Ctrl+F has no time-out";
   f.Press(VK_ESCAPE);
   EXPECT_FALSE(f.grid->InplaceSearching());
+}
+
+// Ctrl+F typed into the cell editor, shown by F2 or always: the search the options name.
+struct EditorFindFixture : SearchFixture {
+  explicit EditorFindFixture(bool alwaysShow) {
+    grid->SetOptionsEh(grid->OptionsEh() - TDBGridEhOptions{dghPreferIncSearch});
+    if (alwaysShow) grid->SetOptions(grid->Options() + TDBGridOptions{dgAlwaysShowEditor});
+    ui.Process();
+    if (!alwaysShow) Press(VK_F2);
+    saved = ExecuteDBGridEhFindDialogProc();
+    ExecuteDBGridEhFindDialogProc() = [this](TCustomDBGridEh& shownFor, const AnsiString&, const AnsiString&,
+                                             bool modal) {
+      EXPECT_EQ(&shownFor, grid);
+      EXPECT_TRUE(modal);
+      ++dialogs;
+    };
+  }
+  ~EditorFindFixture() { ExecuteDBGridEhFindDialogProc() = saved; }
+  bool EditorFocused() { return grid->InplaceEditor() != nullptr && grid->InplaceEditor()->Focused(); }
+
+  TExecuteFindDialogProcEh saved;
+  int dialogs = 0;
+};
+
+TEST(GridIncSearch, CtrlFInTheEditorStartsTheSearchOrOpensTheFindDialog) {
+  for (const bool alwaysShow : {false, true}) {
+    SCOPED_TRACE(alwaysShow ? "always shown" : "shown by F2");
+    {
+      EditorFindFixture f(alwaysShow);
+      ASSERT_TRUE(f.EditorFocused());
+      f.Press('F', {ssCtrl});
+      EXPECT_TRUE(f.grid->InplaceSearching()) << "the incremental search comes before the dialog";
+      EXPECT_FALSE(f.grid->EditorMode()) << "the editor makes way for the search";
+      EXPECT_EQ(f.dialogs, 0);
+      f.Press('F', {ssCtrl});
+      EXPECT_FALSE(f.grid->InplaceSearching()) << "a second Ctrl+F turns the search into the dialog";
+      EXPECT_EQ(f.dialogs, 1);
+    }
+    {
+      EditorFindFixture f(alwaysShow);
+      f.grid->SetOptionsEh(f.grid->OptionsEh() - TDBGridEhOptions{dghIncSearch});
+      f.ui.Process();
+      if (!alwaysShow && !f.grid->EditorMode()) f.Press(VK_F2);
+      ASSERT_TRUE(f.EditorFocused());
+      f.Press('F', {ssCtrl});
+      EXPECT_FALSE(f.grid->InplaceSearching());
+      EXPECT_EQ(f.dialogs, 1) << "the find dialog alone";
+    }
+    {
+      EditorFindFixture f(alwaysShow);
+      f.grid->SetOptionsEh(f.grid->OptionsEh() - TDBGridEhOptions{dghIncSearch, dghDialogFind});
+      f.ui.Process();
+      if (!alwaysShow && !f.grid->EditorMode()) f.Press(VK_F2);
+      ASSERT_TRUE(f.EditorFocused());
+      f.Press('F', {ssCtrl});
+      EXPECT_FALSE(f.grid->InplaceSearching());
+      EXPECT_EQ(f.dialogs, 0) << "without either option Ctrl+F stays the editor's";
+      EXPECT_TRUE(f.EditorFocused());
+    }
+  }
+}
+
+// A grid that keeps its editor's keys and edits its NAME cells with an ellipsis button.
+class TOwnEditorKeysGrid : public test::TDataGrid {
+ public:
+  using TDataGrid::TDataGrid;
+  bool CanProcessEditKey() override { return false; }
+  Byte GetEditStyle(int col, int row) override {
+    TColumnEh* column = Columns().Items(RawToDataColumn(col));
+    return column->FieldName() == "NAME" ? Byte{esEllipsis} : TDataGrid::GetEditStyle(col, row);
+  }
+};
+
+TEST(GridIncSearch, ADescendantKeepsTheEditorsKeysAndChoosesItsEditStyle) {
+  DataGridFixture<TMemDataSet, TOwnEditorKeysGrid> f;
+  f.Column("ID");
+  f.Column("NAME");
+  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghIncSearch, dghEnterAsTab});
+  f.grid->SetSelectedIndex(1);
+  f.grid->SetFocus();
+  f.ui.Press(VK_F2);
+  f.ui.Process();
+  auto* editor = static_cast<TDBGridInplaceEdit*>(f.grid->InplaceEditor());
+  ASSERT_TRUE(editor != nullptr && editor->Focused());
+  EXPECT_EQ(editor->ColumnEditStyle(), esEllipsis) << "the grid's edit style, not the column's";
+  f.ui.Press('F', {ssCtrl});
+  f.ui.Process();
+  EXPECT_FALSE(f.grid->InplaceSearching()) << "Ctrl+F stayed with the editor";
+  f.ui.Press(VK_RETURN);
+  f.ui.Process();
+  EXPECT_EQ(f.grid->SelectedIndex(), 1) << "so did Enter";
+  f.grid->SetSelectedIndex(0);
+  f.grid->ShowEditor();
+  f.ui.Process();
+  EXPECT_EQ(editor->ColumnEditStyle(), esSimple);
 }
 
 TEST(GridIncSearch, CyrillicLettersMatchWithoutCase) {

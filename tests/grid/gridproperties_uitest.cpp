@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "classlib/core/Math.h"
 #include "classlib/ui/ImgList.h"
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/RecordingDC.h"
@@ -432,6 +437,129 @@ TEST(GridProperties, DestroyedComponentsLeaveNoReferenceBehind) {
   delete own;
   EXPECT_EQ(grid.DataSource(), nullptr);
   grid.Repaint();
+}
+
+// ---- Scaling ---------------------------------------------------------------------------
+
+TEST(GridScaling, ColumnWidthsScaleByTheirRunningSumSoTheTotalIsExact) {
+  const int widths[] = {33, 47, 61, 20, 9};
+  for (const auto& [m, d] : {std::pair{3, 2}, std::pair{2, 3}, std::pair{7, 5}, std::pair{96, 120}, std::pair{5, 7}}) {
+    SCOPED_TRACE(std::to_string(m) + "/" + std::to_string(d));
+    DataGridFixture<> f;
+    int total = 0;
+    for (const int width : widths) {
+      f.Column("NAME")->SetWidth(width);
+      total += width;
+    }
+    f.grid->ScaleBy(m, d);
+    int scaledTotal = 0;
+    for (int i = 0; i < f.grid->Columns().Count(); ++i) {
+      const int width = f.grid->Columns().Items(i)->Width();
+      const double exact = static_cast<double>(widths[i]) * m / d;
+      EXPECT_LE(std::abs(width - exact), 1.0) << "column " << i;
+      scaledTotal += width;
+    }
+    EXPECT_EQ(scaledTotal, MulDiv(total, m, d)) << "no rounding adds up";
+  }
+}
+
+TEST(GridScaling, OwnFontsScaleAndParentFontsFollowTheParent) {
+  DataGridFixture<> f;
+  TColumnEh* plain = f.Column("NAME");
+  TColumnEh* own = f.Column("CODE");
+  TFont font;
+  font.SetSize(10);
+  own->SetFont(font);
+  own->Title().SetFont(font);
+  own->Footer().Font()->SetSize(10);
+  own->Footers().Add()->Font()->SetSize(12);
+  const int gridSize = f.grid->Font()->Size();
+  const int titleSize = f.grid->TitleFont()->Size();
+  ASSERT_TRUE(f.grid->ParentFont());
+
+  f.grid->ScaleBy(3, 2);
+  EXPECT_EQ(f.grid->Font()->Size(), gridSize) << "the parent's font, not scaled by the grid";
+  EXPECT_EQ(f.grid->TitleFont()->Size(), titleSize);
+  EXPECT_EQ(own->Font()->Size(), 15) << "a column's own fonts scale whatever the grid's";
+  EXPECT_EQ(own->Title().Font()->Size(), 15);
+  EXPECT_EQ(own->Footer().Font()->Size(), 15);
+  EXPECT_EQ(own->Footers().Items(0)->Font()->Size(), 18);
+  EXPECT_FALSE(plain->AssignedValues().Contains(cvFont)) << "a default font stays the grid's";
+
+  f.grid->SetParentFont(false);
+  f.grid->Font()->SetSize(8);
+  f.grid->TitleFont()->SetSize(8);
+  f.grid->FooterFont()->SetSize(10);
+  f.grid->ScaleBy(3, 2);
+  EXPECT_EQ(f.grid->Font()->Size(), 12);
+  EXPECT_EQ(f.grid->TitleFont()->Size(), 12);
+  EXPECT_EQ(f.grid->FooterFont()->Size(), 15);
+  EXPECT_EQ(plain->Font()->Size(), 12) << "a default font follows the scaled grid font";
+  EXPECT_EQ(own->Font()->Size(), 23) << "15 * 3 / 2, rounded";
+}
+
+TEST(GridScaling, AFormScalesItsGridsPlace) {
+  DataGridFixture<> f;
+  f.grid->SetBounds(10, 21, 300, 101);
+  f.form->ScaleBy(2, 1);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(20, 42, 620, 244));
+  f.form->ScaleBy(1, 2);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 21, 310, 122));
+}
+
+// ---- Anchors and constraints ------------------------------------------------------------
+
+TEST(GridAnchors, AnAnchoredGridFollowsItsResizedFormWithinItsConstraints) {
+  DataGridFixture<> f;
+  f.grid->SetBounds(10, 20, 500, 250);
+  f.grid->SetAnchors({akLeft, akTop, akRight, akBottom});
+  auto* corner = new test::TDataGrid(f.form.get());
+  corner->SetParent(f.form.get());
+  corner->SetBounds(540, 400, 60, 40);
+  corner->SetAnchors({akRight, akBottom});
+  const TRect client = f.form->ClientRect();
+  const auto resizeClientBy = [&f, client](int dx, int dy) {
+    f.form->SetClientSize(client.Width() + dx, client.Height() + dy);
+    f.ui.Process();
+  };
+
+  resizeClientBy(100, 50);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 610, 320)) << "both edges kept their distances";
+  EXPECT_EQ(corner->BoundsRect(), Rect(640, 450, 700, 490)) << "moved with the corner, same size";
+  resizeClientBy(-100, -50);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 410, 220));
+  EXPECT_EQ(corner->BoundsRect(), Rect(440, 350, 500, 390));
+  resizeClientBy(0, 0);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 510, 270));
+  EXPECT_EQ(corner->BoundsRect(), Rect(540, 400, 600, 440));
+
+  f.grid->Constraints().SetMaxWidth(550);
+  f.grid->Constraints().SetMinHeight(200);
+  resizeClientBy(200, -100);
+  EXPECT_EQ(f.grid->Width(), 550) << "no wider than its maximum";
+  EXPECT_EQ(f.grid->Height(), 200) << "no lower than its minimum";
+  resizeClientBy(0, 0);
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(10, 20, 510, 270)) << "the distances outlived the constraints";
+
+  f.grid->Constraints().SetMinHeight(0);
+  f.grid->Constraints().SetMaxHeight(100);
+  EXPECT_EQ(f.grid->Height(), 100) << "a new constraint applies at once";
+  f.grid->Constraints().SetMinWidth(600);
+  EXPECT_EQ(f.grid->Width(), 600) << "a maximum below the minimum gives way";
+}
+
+TEST(GridAnchors, AScaledFormKeepsItsAnchoredGridInPlace) {
+  DataGridFixture<> f;
+  f.grid->SetBounds(10, 20, 500, 250);
+  f.grid->SetAnchors({akLeft, akTop, akRight, akBottom});
+  f.ui.Process();
+  const TRect before = f.grid->BoundsRect();
+  f.form->ScaleBy(3, 2);
+  f.ui.Process();
+  EXPECT_EQ(f.grid->BoundsRect(), Rect(15, 30, 765, 405));
+  f.form->ScaleBy(2, 3);
+  f.ui.Process();
+  EXPECT_EQ(f.grid->BoundsRect(), before);
 }
 
 }  // namespace

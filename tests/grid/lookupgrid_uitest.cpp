@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "classlib/core/CodePages.h"
 #include "grid/DBLookupGridsEh.h"
 #include "tests/grid/DataGridSupport.h"
@@ -69,6 +71,42 @@ TEST(LookupGrid, AMasterLookupFieldBringsTheListAndLocksItsSettings) {
   f.data.Next();
   EXPECT_EQ(f.lookup->KeyValue().AsInteger(), 3) << "the key follows the master's record";
   EXPECT_EQ(f.lookup->Text(), "Odesa");
+}
+
+// A lookup grid whose master source a holding control grid has fixed.
+class TReplicatedLookupGrid : public TDBLookupGridEh {
+ public:
+  using TDBLookupGridEh::MasterLink;
+  using TDBLookupGridEh::TDBLookupGridEh;
+};
+
+TEST(LookupGrid, AFixedMasterSourceRefusesTheListSettingsAndKeepsThem) {
+  DataGridFixture<> f;
+  TDataSource citySource(nullptr);
+  citySource.SetDataSet(&f.cities);
+  auto* lookup = new TReplicatedLookupGrid(f.form.get());
+  lookup->SetParent(f.form.get());
+  lookup->SetDataSource(&f.source);
+  lookup->SetDataField("CITY_ID");
+  lookup->SetListSource(&citySource);
+  lookup->SetKeyFieldName("ID");
+  ASSERT_FALSE(lookup->LookupMode());
+  lookup->MasterLink().SetDataSourceFixed(true);
+  for (const auto& change : std::initializer_list<std::function<void()>>{
+           [&] { lookup->SetKeyFieldName("NAME"); }, [&] { lookup->SetListSource(nullptr); }}) {
+    try {
+      change();
+      ADD_FAILURE() << "a list setting under a fixed master source";
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.Message(), "Operation not allowed in a DBCtrlGrid");
+    }
+  }
+  EXPECT_EQ(lookup->KeyFieldName(), "ID");
+  EXPECT_EQ(lookup->ListSource(), &citySource);
+  EXPECT_EQ(lookup->KeyValue().AsInteger(), 2) << "the list still works";
+  lookup->MasterLink().SetDataSourceFixed(false);
+  lookup->SetKeyFieldName("NAME");
+  EXPECT_EQ(lookup->KeyFieldName(), "NAME");
 }
 
 TEST(LookupGrid, AMasterLinkedToTheListIsCircular) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "grid/DBGridEhInplaceEdit.h"
@@ -128,6 +129,60 @@ TEST(PopupDataGrid, TheColumnsDropDownBoxSettingsReachItsPopup) {
   EXPECT_TRUE(f.popup->UseMultiTitle());
   ASSERT_GT(f.popup->Columns().Count(), 0);
   EXPECT_TRUE(f.popup->Columns().Items(0)->Title().TitleButton()) << "the list's columns take the box's defaults";
+  f.ui.Press(VK_ESCAPE);
+}
+
+TEST(PopupDataGrid, TheDropDownBoxsOwnColumnsShowTheirListInTheirOrder) {
+  // A list of three fields the box reads instead of the lookup field's own.
+  test::TMemDataSet regions(nullptr);
+  regions.FieldDefs().Add("ID", ftInteger);
+  regions.FieldDefs().Add("NAME", ftString, 20);
+  regions.FieldDefs().Add("REGION", ftString, 20);
+  regions.Open();
+  const char* rows[][2] = {{"Kyiv", "Centre"}, {"Lviv", "West"}, {"Odesa", "South"}};
+  for (int i = 0; i < 3; ++i) regions.AppendRecord({Variant(i + 1), Variant(rows[i][0]), Variant(rows[i][1])});
+  TDataSource regionsSource(nullptr);
+  regionsSource.SetDataSet(&regions);
+
+  PopupFixture f([&regionsSource](PopupFixture& f) {
+    TColumnDropDownBoxEh& box = f.city->DropDownBox();
+    box.SetListSource(&regionsSource);
+    box.SetAutoFitColWidths(false);
+    f.city->SetDropDownShowTitles(true);
+    f.city->SetDropDownWidth(300);
+    for (const auto& [name, caption, width] :
+         {std::tuple{"REGION", "Region", 70}, std::tuple{"NAME", "City", 90}, std::tuple{"ID", "No.", 40}}) {
+      TColumnEh* column = box.Columns().Add();
+      column->SetFieldName(name);
+      column->Title().SetCaption(caption);
+      column->SetWidth(width);
+    }
+  });
+  ASSERT_TRUE(f.editor->ListVisible());
+  ASSERT_EQ(f.popup->Columns().Count(), 3);
+  const int first = f.popup->IndicatorOffset();
+  const std::tuple<const char*, const char*, int> shown[] = {{"REGION", "Region", 70}, {"NAME", "City", 90}, {"ID", "No.", 40}};
+  for (int i = 0; i < 3; ++i) {
+    const auto& [name, caption, width] = shown[i];
+    TColumnEh* column = f.popup->Columns().Items(i);
+    EXPECT_EQ(column->FieldName(), name);
+    EXPECT_EQ(column->Title().Caption(), caption);
+    EXPECT_EQ(f.popup->ColWidths(first + i), width) << name;
+  }
+  EXPECT_EQ(f.popup->KeyValue().AsInteger(), 2) << "the key still finds the cell's row";
+  EXPECT_EQ(regions.FieldByName("REGION")->AsString(), "West");
+  f.ui.Press(VK_DOWN);
+  EXPECT_EQ(f.editor->Text(), "Odesa") << "the editor shows the lookup's result field, not the first column";
+  f.ui.Press(VK_RETURN);
+  EXPECT_EQ(f.data.FieldByName("CITY_ID")->AsInteger(), 3);
+
+  // Without columns of its own the box shows the display fields again.
+  f.city->DropDownBox().Columns().Clear();
+  f.ui.Press(VK_DOWN, {ssAlt});
+  ASSERT_TRUE(f.editor->ListVisible());
+  EXPECT_EQ(f.popup->Columns().State(), csDefault);
+  for (int i = 0; i < f.popup->Columns().Count(); ++i)
+    EXPECT_NE(f.popup->Columns().Items(i)->FieldName(), "REGION");
   f.ui.Press(VK_ESCAPE);
 }
 

@@ -187,6 +187,32 @@ TEST_F(FooterDbTest, ARefusedDeleteLeavesTheSumsAsTheServerSumsTheTable) {
   EXPECT_EQ(fDataSet->RecordCount(), 4);
 }
 
+TEST_F(FooterDbTest, SelectedBookmarksKeepTheDatasetsOrderAndAreFoundAgain) {
+  OpenTable("marked", "id", "?id", "id = ?id");
+  TSelection selection(fDataSet);
+  selection.SetLinkActive(true);
+  const int marked[] = {9, 3, 11, 1, 6};
+  for (int id : marked) {
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(id), {}));
+    selection.SetCurrentRowSelected(true);
+  }
+  ASSERT_EQ(selection.GetCount(), 5);
+  // The Firebird dataset compares bookmarks by their place in its records (ordered by ID).
+  std::vector<int> inOrder;
+  for (int i = 0; i < selection.GetCount(); ++i) {
+    fDataSet->SetBookmark(selection.GetItem(i));
+    inOrder.push_back(Field("ID")->AsInteger());
+  }
+  EXPECT_EQ(inOrder, (std::vector<int>{1, 3, 6, 9, 11}));
+  for (int id : marked) {
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(id), {}));
+    EXPECT_TRUE(selection.GetCurrentRowSelected()) << id;
+  }
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(4), {}));
+  EXPECT_FALSE(selection.GetCurrentRowSelected());
+  EXPECT_EQ(Oracle("select count(*) from marked where id in (1, 3, 6, 9, 11)"), "5");
+}
+
 TEST_F(FooterDbTest, DeletingTheSelectionDeletesItsRowsFromTheLastBackwards) {
   OpenTable("marked", "id", "?id", "id = ?id");
   TSelection selection(fDataSet);
