@@ -22,12 +22,16 @@ TDisplayOpener& DisplayOpener() {
   return opener;
 }
 
+TExceptionBox gExceptionBox = nullptr;
+
 // Set once the program exits: a window made by a destructor then stays off the display.
 bool gExiting = false;
 
 }  // namespace
 
 void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
+
+void RegisterExceptionBox(TExceptionBox box) { gExceptionBox = box; }
 
 TApplication* Application = &gApplication;
 
@@ -160,6 +164,7 @@ void TApplication::ShowException(const Exception& e) const {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
   std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
   std::fflush(stderr);
+  if (gExceptionBox != nullptr) gExceptionBox(text);
 }
 
 }  // namespace ordvane
