@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,8 @@
 
 #include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/core/StrUtils.h"
+#include "classlib/ui/Dialogs.h"
 #include "classlib/ui/Host.h"
 #include "classlib/ui/WinPaint.h"
 #include "examples/TerminalProgress.h"
@@ -92,6 +95,20 @@ TPersonsImportOutcome TPersonsDemo::Import(std::shared_ptr<ISMIImportDialogs> di
   return outcome;
 }
 
+void ShowFailedRows(const TPersonsImportOutcome& outcome) {
+  if (outcome.Errors == 0) return;
+  // A box the screen holds; the standard error stream has every line.
+  constexpr std::size_t kReasonsShown = 10;
+  AnsiString text = IntToStr(outcome.Errors) + (outcome.Errors == 1 ? " row" : " rows") +
+                    " of the workbook could not be imported; the table shows the others.";
+  const std::size_t shown = std::min(outcome.RowErrors.size(), kReasonsShown);
+  for (std::size_t i = 0; i < shown; ++i) text += "\n" + outcome.RowErrors[i];
+  if (outcome.RowErrors.size() > shown)
+    text += "\n... and " + IntToStr(static_cast<Int64>(outcome.RowErrors.size() - shown)) +
+            " more, listed on the standard error stream.";
+  MessageDlg(text, mtWarning, {mbOK});
+}
+
 bool DesktopShown() {
   Application->OpenDisplay();
   return &Host() != &HeadlessHost();
@@ -113,6 +130,7 @@ TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream
     ReportImport(out, err, outcome);
     if (outcome.Result == irFailed) return deFailed;
     if (desktop) {
+      ShowFailedRows(outcome);
       demo.Form().Show();
       Application->Run();
     } else {

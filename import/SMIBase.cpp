@@ -351,15 +351,16 @@ bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
   }
 }
 
-// A failed run is always shown: its dialog waits for the user even when it would close by
-// itself.
+// A failed run, and one whose rows failed, is always shown: its dialog waits for the user
+// even when it would close by itself, so that the failures are not missed.
 void TSMImportBaseComponent::ShowOutcome(const AnsiString& message, bool failed) {
   if (!fAnimatedStatus) {
     if (fOptions.Contains(soShowMessage)) fDialogs->ShowMessage(message);
     return;
   }
   fDialogs->ShowResult(message, Counters(fStatistic->TotalImported()), "&OK");
-  if (failed || !fOptions.Contains(soAutoCloseStatistic)) fDialogs->WaitForClose();
+  if (failed || fStatistic->TotalErrors() > 0 || !fOptions.Contains(soAutoCloseStatistic))
+    fDialogs->WaitForClose();
   fDialogs->CloseProgress();
 }
 
