@@ -35,6 +35,20 @@ void CheckReadable(const std::string& name, const char* what) {
   std::fclose(file);
 }
 
+// Says why the file cannot be written, before the run writes anything: a rerun would store
+// the rows again. Makes its folder, as writing it would.
+void CheckWritable(const std::string& name, const char* what) {
+  const AnsiString named = AnsiString("The ") + what + " " + Utf8ToAnsi(name);
+  std::error_code error;
+  if (fs::is_directory(name, error)) throw Exception(named + " is a folder, not a file.");
+  const fs::path folder = fs::absolute(name, error).parent_path();
+  fs::create_directories(folder, error);
+  if (error) throw Exception(named + " cannot be written: " + Utf8ToAnsi(error.message()) + ".");
+  const bool exists = fs::exists(name, error);
+  if (::access(exists ? name.c_str() : folder.c_str(), W_OK) != 0)
+    throw Exception(named + " cannot be written: " + std::strerror(errno) + ".");
+}
+
 void ReportDatabase(std::ostream& out, const TDemoOptions& options, const TPersonsDatabaseState& state) {
   out << "Database: " << options.Database;
   if (state.CreatedDatabase)
@@ -46,7 +60,7 @@ void ReportDatabase(std::ostream& out, const TDemoOptions& options, const TPerso
 }
 
 void ReportImport(std::ostream& out, std::ostream& err, const TPersonsImportOutcome& outcome) {
-  for (const AnsiString& line : outcome.RowErrors) err << AnsiToUtf8(line) << '\n';
+  for (const AnsiString& line : outcome.RowErrors) err << TerminalText(line) << '\n';
   err << std::flush;
   out << "Rows imported: " << outcome.Imported() << "\nImport statistics: processed " << outcome.Processed
       << ", added " << outcome.Added << ", updated " << outcome.Updated << ", skipped " << outcome.Skipped
@@ -61,10 +75,6 @@ void WritePicture(TfrmPersons& form, const std::string& picture, std::ostream& o
   Application->ProcessMessages();
   const TRaster* surface = WindowSurface(form.Handle());
   if (surface == nullptr) throw Exception("The form was not painted.");
-  // A folder that cannot be made shows as the file that cannot be created, by its name.
-  std::error_code ignored;
-  const fs::path folder = fs::path(picture).parent_path();
-  if (!folder.empty()) fs::create_directories(folder, ignored);
   SaveRasterToPngFile(*surface, AnsiName(picture));
   out << "Picture of the form: " << picture << " (" << surface->Width() << " x " << surface->Height() << ")"
       << std::endl;
@@ -125,7 +135,10 @@ TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream
     ReportDatabase(out, options, demo.Open());
     const bool desktop = DesktopShown();
     std::shared_ptr<ISMIImportDialogs> dialogs;
-    if (!desktop) dialogs = std::make_shared<TTerminalProgress>(err, isatty(STDERR_FILENO) == 1);
+    if (!desktop) {
+      CheckWritable(options.Picture, "picture");
+      dialogs = std::make_shared<TTerminalProgress>(err, isatty(STDERR_FILENO) == 1, kPersonsFirstRow - 1);
+    }
     const TPersonsImportOutcome outcome = demo.Import(dialogs);
     ReportImport(out, err, outcome);
     if (outcome.Result == irFailed) return deFailed;
@@ -139,7 +152,7 @@ TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream
     return outcome.Errors > 0 || outcome.Result == irCanceled ? deRowsFailed : deSuccess;
   } catch (const Exception& error) {
     out << std::flush;
-    err << AnsiToUtf8(error.Message()) << std::endl;
+    err << TerminalText(error.Message()) << std::endl;
     return deFailed;
   }
 }

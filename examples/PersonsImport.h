@@ -12,6 +12,9 @@ namespace ordvane::demo {
 
 class TPersonsTable;
 
+// The sheet's first row of persons, below the title row.
+constexpr Integer kPersonsFirstRow = 2;
+
 struct TPersonsImportOutcome {
   TSMIResult Result = irUnknown;
   Integer Processed = 0;

@@ -120,6 +120,16 @@ TEST(DemoForm, TheGridShowsCopiesAndFiltersThePersons) {
   }
 }
 
+// The sheet's count holds the title row, which no run processes.
+TEST(DemoForm, TheTerminalCountsThePersonsBelowTheTitles) {
+  std::ostringstream out;
+  demo::TTerminalProgress progress(out, true, demo::kPersonsFirstRow - 1);
+  progress.ShowProgress({}, true, false);
+  progress.SetProgressRange(0, 6, 0);
+  progress.UpdateProgress("", {});
+  EXPECT_EQ(out.str(), "\rImporting: 0 of 5 rows, 0 errors");
+}
+
 // On the desktop the failed rows are told in a box before the grid: their count and the
 // reasons of the first ones, row, field and value.
 TEST(DemoForm, FailedRowsAreToldInABoxBeforeTheGrid) {
