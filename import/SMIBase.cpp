@@ -479,6 +479,16 @@ void TSMImportBaseComponent::GetRowValues() {
           field = fDataSet->Fields().Fields(i);
     entry.FieldIndex = field != nullptr ? field->Index() : -1;
   }
+  CheckMappedFieldsExist();
+}
+
+// A mapping to a field the dataset lacks would leave its column unwritten in every row, or
+// fail each row: the run is refused before the first one.
+void TSMImportBaseComponent::CheckMappedFieldsExist() const {
+  AnsiString missing;
+  for (const MappingEntry& entry : fMappingList)
+    if (entry.FieldIndex < 0) missing += (missing.empty() ? "" : ", ") + entry.FieldName;
+  if (!missing.empty()) throw Exception("The mappings name fields the dataset does not have: " + missing + ".");
 }
 
 TField* TSMImportBaseComponent::MappedField(const MappingEntry& entry) const {

@@ -206,6 +206,30 @@ TEST(Demo, APictureThatCannotBeWrittenStopsTheRunBeforeTheImport) {
   EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "0");
 }
 
+TEST(Demo, ASpecificationThatIsNoneOrNamesNoSuchFieldIsRefusedBeforeAnyRow) {
+  const DemoDatabase db;
+  const std::string picture = TestTempDir() + "/spec.png";
+  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()}).exitCode, 0);
+  const std::string stored = db.Rows("select count(*), list(SURNAME, '') from PERSONS");
+
+  const std::string bytes = TestTempDir() + "/bytes.spec";
+  std::ofstream(bytes, std::ios::binary) << std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0\0", 10);
+  DemoRun run = RunDemo({"--database", db.Name(), "--picture", picture, "--specification", bytes, SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The file " + bytes + " is not an import specification: line 1 is neither")) << run.output;
+
+  // The update run by document, with the surname mapped to a field the table lacks.
+  std::ifstream in(SourcePath("examples/data/persons-by-document.spec"));
+  std::string text{std::istreambuf_iterator<char>(in), {}};
+  text.replace(text.find("Map1=SURNAME=B"), 14, "Map1=NOSUCH=B");
+  const std::string nosuch = TestTempDir() + "/nosuch.spec";
+  std::ofstream(nosuch) << text;
+  run = RunDemo({"--database", db.Name(), "--picture", picture, "--specification", nosuch, SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The mappings name fields the dataset does not have: NOSUCH.")) << run.output;
+  EXPECT_EQ(db.Rows("select count(*), list(SURNAME, '') from PERSONS"), stored);
+}
+
 TEST(Demo, ATableOfAnotherLayoutIsNamedWithTheColumnsNeeded) {
   const DemoDatabase db;
   const std::string picture = TestTempDir() + "/layout.png";
