@@ -31,7 +31,7 @@ bool gExiting = false;
 
 void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
 
-void RegisterExceptionBox(TExceptionBox box) { gExceptionBox = box; }
+void RegisterExceptionBox(TExceptionBox box) noexcept { gExceptionBox = box; }
 
 TApplication* Application = &gApplication;
 

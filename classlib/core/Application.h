@@ -37,7 +37,7 @@ void RegisterDisplayOpener(TDisplayOpener opener);
 // Shows a failure's message (ending in a full stop) to the user in a window, where someone
 // is there to answer one. The window layer registers it at static initialisation.
 using TExceptionBox = void (*)(const AnsiString& text);
-void RegisterExceptionBox(TExceptionBox box);
+void RegisterExceptionBox(TExceptionBox box) noexcept;
 
 // The window layer's form class; the application only keeps which one is the main form.
 class TForm;

@@ -18,7 +18,17 @@
 namespace ordvane::test {
 namespace {
 
-class DemoOnTheDesktop : public DesktopSuite {};
+class DemoOnTheDesktop : public DesktopSuite {
+ protected:
+  // The sample imported, and the form in its window.
+  static void ShowSample(demo::TPersonsDemo& demo) {
+    demo.Open();
+    ASSERT_EQ(demo.Import(std::make_shared<TSMIHeadlessDialogs>()).Added, 300);
+    ASSERT_TRUE(demo::DesktopShown());
+    demo.Form().Show();
+    ASSERT_TRUE(RunUntil([&] { return host->NativeWindow(demo.Form().Handle()) != nullptr; }));
+  }
+};
 
 // The surnames in the dataset's order.
 std::vector<AnsiString> Surnames(TDataSet& persons) {
@@ -39,12 +49,8 @@ bool BySurname(const std::vector<AnsiString>& surnames) {
 TEST_F(DemoOnTheDesktop, TheWindowOpensAndATitleClickSortsByThatColumn) {
   const DemoDatabase db;
   demo::TPersonsDemo demo(SampleInto(db));
-  demo.Open();
-  ASSERT_EQ(demo.Import(std::make_shared<TSMIHeadlessDialogs>()).Added, 300);
-  ASSERT_TRUE(demo::DesktopShown());
+  ASSERT_NO_FATAL_FAILURE(ShowSample(demo));
   demo::TfrmPersons& form = demo.Form();
-  form.Show();
-  ASSERT_TRUE(RunUntil([&] { return host->NativeWindow(form.Handle()) != nullptr; }));
 
   TDataSet& persons = demo.Table().DataSet();
   std::vector<AnsiString> surnames = Surnames(persons);
@@ -75,12 +81,8 @@ TForm* ShownErrorBox(TQtHost& host) {
 TEST_F(DemoOnTheDesktop, AConditionThatDoesNotParseShowsOneErrorBoxAndKeepsTheText) {
   const DemoDatabase db;
   demo::TPersonsDemo demo(SampleInto(db));
-  demo.Open();
-  ASSERT_EQ(demo.Import(std::make_shared<TSMIHeadlessDialogs>()).Added, 300);
-  ASSERT_TRUE(demo::DesktopShown());
+  ASSERT_NO_FATAL_FAILURE(ShowSample(demo));
   demo::TfrmPersons& form = demo.Form();
-  form.Show();
-  ASSERT_TRUE(RunUntil([&] { return host->NativeWindow(form.Handle()) != nullptr; }));
 
   // The box is modal: its loop runs inside the key's handling, and this ticker, running in
   // it, answers each box by a click on its button from outside the program.
@@ -103,7 +105,7 @@ TEST_F(DemoOnTheDesktop, AConditionThatDoesNotParseShowsOneErrorBoxAndKeepsTheTe
     for (int i = 0; i < box->ControlCount(); ++i)
       if (auto* button = dynamic_cast<TButton*>(box->Controls(i))) {
         const TPoint at = button->ClientToScreen(Point(button->Width() / 2, button->Height() / 2));
-        std::system(("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1").c_str());
+        RunCommand("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
       }
   });
 
