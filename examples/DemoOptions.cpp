@@ -8,20 +8,10 @@ namespace ordvane::demo {
 
 namespace {
 
+// examples/usage.txt, which scripts/demo.sh prints as well, without building.
 constexpr const char* kUsage =
-    "Usage: ordvane_demo [--database NAME] [--specification FILE] [--picture FILE] [WORKBOOK]\n"
-    "Imports the persons of an Excel 97-2003 workbook (.xls; default: the sample list\n"
-    "examples/data/persons.xls) into the PERSONS table of a Firebird database and shows them\n"
-    "in a grid.\n"
-    "  --database NAME       a database file for the embedded engine, created when missing,\n"
-    "                        or host:path (host/port:path) on a server; user and password\n"
-    "                        from ISC_USER and ISC_PASSWORD (default SYSDBA, none)\n"
-    "                        (default: DATA/persons.fdb)\n"
-    "  --specification FILE  an import specification: mappings, mode and keys (default:\n"
-    "                        the columns B to G by letter, every row appended)\n"
-    "  --picture FILE        where the form's picture goes when there is no display\n"
-    "                        (default: DATA/persons.png)\n"
-    "DATA is $XDG_DATA_HOME/ordvane, by default ~/.local/share/ordvane.\n";
+#include "examples/DemoUsage.inc"
+    ;
 
 }  // namespace
 

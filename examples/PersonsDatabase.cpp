@@ -48,14 +48,8 @@ void UseConnectionLines(TFIBDatabase& database, const AnsiString& user, const An
   database.ConnectParams().SetCharSet("UTF8");
 }
 
-// Creates the file with its folder and leaves the database attached.
-void CreateLocalDatabase(TFIBDatabase& database, const std::string& path, const AnsiString& user,
-                         const AnsiString& password) {
-  std::error_code error;
-  const fs::path folder = fs::path(path).parent_path();
-  if (!folder.empty()) fs::create_directories(folder, error);
-  if (error)
-    throw EDemoDatabase("Cannot make the folder " + Utf8ToAnsi(folder.string()) + ": " + error.message());
+// Creates the database (the server or the engine makes the file) and leaves it attached.
+void CreatePersonsDatabase(TFIBDatabase& database, const AnsiString& user, const AnsiString& password) {
   TStrings& clauses = database.DBParams();
   clauses.Clear();
   clauses.Add("USER " + SqlString(user));
@@ -67,6 +61,19 @@ void CreateLocalDatabase(TFIBDatabase& database, const std::string& path, const 
   database.Close();
   UseConnectionLines(database, user, password);
   database.Connect();
+}
+
+void MakeFolderOf(const std::string& path) {
+  std::error_code error;
+  const fs::path folder = fs::path(path).parent_path();
+  if (!folder.empty()) fs::create_directories(folder, error);
+  if (error)
+    throw EDemoDatabase("Cannot make the folder " + Utf8ToAnsi(folder.string()) + ": " + error.message());
+}
+
+// A server answers an I/O error for a file that is not there, as for one it may not open.
+bool MayBeMissing(const EFIBError& failure) {
+  return failure.IBErrorCode() == isc_io_error;
 }
 
 bool Exists(TFIBDatabase& database, const AnsiString& select, const AnsiString& name) {
@@ -106,7 +113,40 @@ bool MakeMissingObjects(TFIBDatabase& database) {
   return tableMissing;
 }
 
+void CheckPersonsColumns(TFIBDatabase& database) {
+  AnsiString missing;
+  for (const char* column : kPersonsColumns)
+    if (!Exists(database,
+                "select 1 from RDB$RELATION_FIELDS where RDB$RELATION_NAME = '" + AnsiString(kPersonsTable) +
+                    "' and RDB$FIELD_NAME = :NAME",
+                column))
+      missing += (missing.empty() ? "" : ", ") + AnsiString(column);
+  if (missing.empty()) return;
+  throw EDemoDatabase("The table " + AnsiString(kPersonsTable) + " of " + database.DBName() +
+                      " is of another layout: it lacks " + missing + ". The example needs the columns " +
+                      PersonsColumnList() + "; give it another database with --database.");
+}
+
+// A server's database that cannot be opened for an I/O error is made there: an existing
+// file the server refuses to create over, which fails the creation instead.
+void ConnectOrCreateOnServer(TFIBDatabase& database, bool onServer, const AnsiString& user,
+                             const AnsiString& password, TPersonsDatabaseState& state) {
+  try {
+    database.Connect();
+  } catch (const EFIBError& failure) {
+    if (!onServer || !MayBeMissing(failure)) throw;
+    state.CreatedDatabase = true;
+    CreatePersonsDatabase(database, user, password);
+  }
+}
+
 }  // namespace
+
+AnsiString PersonsColumnList() {
+  AnsiString list;
+  for (const char* column : kPersonsColumns) list += (list.empty() ? "" : ", ") + AnsiString(column);
+  return list;
+}
 
 TPersonsDatabaseState OpenPersonsDatabase(TFIBDatabase& database, const std::string& name) {
   const AnsiString user = Environment("ISC_USER", "SYSDBA");
@@ -115,21 +155,27 @@ TPersonsDatabaseState OpenPersonsDatabase(TFIBDatabase& database, const std::str
   database.SetUseLoginPrompt(false);
   database.SetSQLDialect(3);
   database.SetDBName(AnsiName(name));
+  const bool onServer = IsServerDatabase(name);
   std::error_code error;
-  state.CreatedDatabase = !IsServerDatabase(name) && !fs::exists(name, error) && !error;
+  state.CreatedDatabase = !onServer && !fs::exists(name, error) && !error;
   try {
     if (state.CreatedDatabase) {
-      CreateLocalDatabase(database, name, user, password);
+      MakeFolderOf(name);
+      CreatePersonsDatabase(database, user, password);
     } else {
       UseConnectionLines(database, user, password);
-      database.Connect();
+      ConnectOrCreateOnServer(database, onServer, user, password, state);
     }
   } catch (const EFIBError& failure) {
-    throw EDemoDatabase("The database " + database.DBName() + " cannot be " +
-                        (state.CreatedDatabase ? "created" : "opened") + ": " + failure.Message());
+    AnsiString message = "The database " + database.DBName() + " cannot be " +
+                         (state.CreatedDatabase ? "created" : "opened") + ": " + failure.Message();
+    if (state.CreatedDatabase && onServer)
+      message += "\r\nThe server makes it as ISC_USER (with ISC_PASSWORD) in a folder it may write to.";
+    throw EDemoDatabase(message);
   }
   try {
     state.CreatedTable = MakeMissingObjects(database);
+    if (!state.CreatedTable) CheckPersonsColumns(database);
   } catch (const EFIBError& failure) {
     throw EDemoDatabase("The table " + AnsiString(kPersonsTable) + " cannot be made in " + database.DBName() +
                         ": " + failure.Message());

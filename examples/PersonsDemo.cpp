@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,8 @@
 
 #include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
+#include "classlib/core/StrUtils.h"
+#include "classlib/ui/Dialogs.h"
 #include "classlib/ui/Host.h"
 #include "classlib/ui/WinPaint.h"
 #include "dbclient/EngineSignals.h"
@@ -33,6 +36,20 @@ void CheckReadable(const std::string& name, const char* what) {
   std::fclose(file);
 }
 
+// Says why the file cannot be written, before the run writes anything: a rerun would store
+// the rows again. Makes its folder, as writing it would.
+void CheckWritable(const std::string& name, const char* what) {
+  const AnsiString named = AnsiString("The ") + what + " " + Utf8ToAnsi(name);
+  std::error_code error;
+  if (fs::is_directory(name, error)) throw Exception(named + " is a folder, not a file.");
+  const fs::path folder = fs::absolute(name, error).parent_path();
+  fs::create_directories(folder, error);
+  if (error) throw Exception(named + " cannot be written: " + Utf8ToAnsi(error.message()) + ".");
+  const bool exists = fs::exists(name, error);
+  if (::access(exists ? name.c_str() : folder.c_str(), W_OK) != 0)
+    throw Exception(named + " cannot be written: " + std::strerror(errno) + ".");
+}
+
 void ReportDatabase(std::ostream& out, const TDemoOptions& options, const TPersonsDatabaseState& state) {
   out << "Database: " << options.Database;
   if (state.CreatedDatabase)
@@ -44,7 +61,7 @@ void ReportDatabase(std::ostream& out, const TDemoOptions& options, const TPerso
 }
 
 void ReportImport(std::ostream& out, std::ostream& err, const TPersonsImportOutcome& outcome) {
-  for (const AnsiString& line : outcome.RowErrors) err << AnsiToUtf8(line) << '\n';
+  for (const AnsiString& line : outcome.RowErrors) err << TerminalText(line) << '\n';
   err << std::flush;
   out << "Rows imported: " << outcome.Imported() << "\nImport statistics: processed " << outcome.Processed
       << ", added " << outcome.Added << ", updated " << outcome.Updated << ", skipped " << outcome.Skipped
@@ -59,10 +76,6 @@ void WritePicture(TfrmPersons& form, const std::string& picture, std::ostream& o
   Application->ProcessMessages();
   const TRaster* surface = WindowSurface(form.Handle());
   if (surface == nullptr) throw Exception("The form was not painted.");
-  // A folder that cannot be made shows as the file that cannot be created, by its name.
-  std::error_code ignored;
-  const fs::path folder = fs::path(picture).parent_path();
-  if (!folder.empty()) fs::create_directories(folder, ignored);
   SaveRasterToPngFile(*surface, AnsiName(picture));
   out << "Picture of the form: " << picture << " (" << surface->Width() << " x " << surface->Height() << ")"
       << std::endl;
@@ -93,6 +106,20 @@ TPersonsImportOutcome TPersonsDemo::Import(std::shared_ptr<ISMIImportDialogs> di
   return outcome;
 }
 
+void ShowFailedRows(const TPersonsImportOutcome& outcome) {
+  if (outcome.Errors == 0) return;
+  // A box the screen holds; the standard error stream has every line.
+  constexpr std::size_t kReasonsShown = 10;
+  AnsiString text = IntToStr(outcome.Errors) + (outcome.Errors == 1 ? " row" : " rows") +
+                    " of the workbook could not be imported; the table shows the others.";
+  const std::size_t shown = std::min(outcome.RowErrors.size(), kReasonsShown);
+  for (std::size_t i = 0; i < shown; ++i) text += "\n" + outcome.RowErrors[i];
+  if (outcome.RowErrors.size() > shown)
+    text += "\n... and " + IntToStr(static_cast<Int64>(outcome.RowErrors.size() - shown)) +
+            " more, listed on the standard error stream.";
+  MessageDlg(text, mtWarning, {mbOK});
+}
+
 bool DesktopShown() {
   Application->OpenDisplay();
   return &Host() != &HeadlessHost();
@@ -106,13 +133,17 @@ TDemoExit RunSteps(TPersonsDemo& demo, bool terminal, std::ostream& out, std::os
   ReportDatabase(out, options, demo.Open());
   const bool desktop = DesktopShown();
   std::shared_ptr<ISMIImportDialogs> dialogs;
-  if (!desktop) dialogs = std::make_shared<TTerminalProgress>(err, terminal);
+  if (!desktop) {
+    CheckWritable(options.Picture, "picture");
+    dialogs = std::make_shared<TTerminalProgress>(err, terminal, kPersonsFirstRow - 1);
+  }
   const TPersonsImportOutcome outcome = demo.Import(dialogs);
   // Rows that failed because the run was interrupted are not the workbook's errors.
   AwaitEndIfSignalled();
   ReportImport(out, err, outcome);
   if (outcome.Result == irFailed) return deFailed;
   if (desktop) {
+    ShowFailedRows(outcome);
     demo.Form().Show();
     Application->Run();
   } else {
@@ -126,7 +157,7 @@ TDemoExit RunSteps(TPersonsDemo& demo, bool terminal, std::ostream& out, std::os
 TDemoExit RunPersonsDemo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   const auto failed = [&](const Exception& error) {
     out << std::flush;
-    err << AnsiToUtf8(error.Message()) << std::endl;
+    err << TerminalText(error.Message()) << std::endl;
     return deFailed;
   };
   TDemoOptions options;

@@ -58,6 +58,10 @@ class TPersonsDemo {
   std::unique_ptr<TfrmPersons> fForm;
 };
 
+// On the desktop, before the grid: how many rows failed and the first reasons, in a
+// message box; nothing when every row went in.
+void ShowFailedRows(const TPersonsImportOutcome& outcome);
+
 // Whether the windows show on a desktop (the display is opened first when there is one).
 bool DesktopShown();
 

@@ -40,7 +40,7 @@ TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPer
   TSMImportFromXLS import(nullptr);
   if (settings.Dialogs) import.SetDialogs(settings.Dialogs);
   import.SetOptions(import.Options() + TSMIOptions{soSkipEmptyRow, soExtendedStatistic});
-  import.SetRowFirst(2);  // below the title row
+  import.SetRowFirst(kPersonsFirstRow);
   import.Mappings()->SetText(kLetterMappings);
   if (!settings.Specification.empty()) import.LoadSpecificationFromFile(settings.Specification);
   // After the specification, which may name a workbook of its own.

@@ -17,6 +17,9 @@ namespace ordvane::demo {
 
 class TPersonsTable;
 
+// The sheet's first row of persons, below the title row.
+constexpr Integer kPersonsFirstRow = 2;
+
 // The rows of a run that the database keeps, read by another thread while the import
 // runs: a commit and the count it leaves are one step to the reader, who therefore never
 // sees rows counted that a commit in progress may still lose, nor misses committed ones.

@@ -13,9 +13,7 @@ TPersonsTable::TPersonsTable(TComponent* owner, TFIBDatabase& database)
   fDataSet->SetDatabase(&database);
   fDataSet->SetTransaction(fRead);
   fDataSet->SetUpdateTransaction(fWrite);
-  fDataSet->SelectSQL().SetText(
-      "select ID, SURNAME, FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT from PERSONS\n"
-      "ORDER BY ID");
+  fDataSet->SelectSQL().SetText("select " + PersonsColumnList() + " from " + kPersonsTable + "\nORDER BY ID");
   TAutoUpdateOptions& update = fDataSet->AutoUpdateOptions();
   update.SetUpdateTableName(kPersonsTable);
   update.SetKeyFields("ID");

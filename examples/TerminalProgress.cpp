@@ -1,16 +1,24 @@
 #include "examples/TerminalProgress.h"
 
+#include <algorithm>
+
 #include "classlib/core/CodePages.h"
 #include "dbclient/EngineSignals.h"
 
 namespace ordvane::demo {
+
+std::string TerminalText(const AnsiString& message) {
+  std::string text = AnsiToUtf8(message);
+  std::erase(text, '\r');
+  return text;
+}
 
 void TTerminalProgress::ShowProgress(const TSMIProgressCaptions&, bool, bool) {
   fTotal = 0;
 }
 
 void TTerminalProgress::SetProgressRange(Integer, Integer max, Integer) {
-  fTotal = max;
+  fTotal = std::max<Integer>(max - fRowsAbove, 0);
 }
 
 bool TTerminalProgress::UpdateProgress(const AnsiString&, const TSMIProgressCounters& counters) {
@@ -41,13 +49,10 @@ bool TTerminalProgress::AskParameters(const std::vector<TSMIParameter*>&) {
   return true;
 }
 
-// The dialogs' texts are ANSI, with CR LF between lines.
 void TTerminalProgress::ShowMessage(const AnsiString& message) {
   AwaitEndIfSignalled();
   EndLine();
-  std::string text = AnsiToUtf8(message);
-  std::erase(text, '\r');
-  fOut << text << std::endl;
+  fOut << TerminalText(message) << std::endl;
 }
 
 void TTerminalProgress::EndLine() {

@@ -4,16 +4,24 @@
 
 #include <chrono>
 #include <ostream>
+#include <string>
 
 #include "import/SMIDialogs.h"
 
 namespace ordvane::demo {
 
+// A message of the system (ANSI, its lines ended by CR LF) as a terminal shows it: UTF-8,
+// lines ended by LF.
+std::string TerminalText(const AnsiString& message);
+
 class TTerminalProgress : public ISMIImportDialogs {
  public:
   // rewriteLine: `out` is a terminal, where the progress line is rewritten in place; a
-  // log file gets the outcome only, not a line per refresh.
-  TTerminalProgress(std::ostream& out, bool rewriteLine) : fOut(out), fRewriteLine(rewriteLine) {}
+  // log file gets the outcome only, not a line per refresh. rowsAbove: the sheet's rows
+  // above the first one read (the titles), which the sheet's count holds but no run
+  // processes.
+  TTerminalProgress(std::ostream& out, bool rewriteLine, Integer rowsAbove = 0)
+      : fOut(out), fRewriteLine(rewriteLine), fRowsAbove(rowsAbove) {}
 
   void ShowProgress(const TSMIProgressCaptions& captions, bool showCounters, bool showAnimation) override;
   void SetProgressRange(Integer min, Integer max, Integer position) override;
@@ -33,6 +41,7 @@ class TTerminalProgress : public ISMIImportDialogs {
 
   std::ostream& fOut;
   bool fRewriteLine;
+  Integer fRowsAbove;
   bool fLineOpen = false;
   std::chrono::steady_clock::time_point fWritten;
   Integer fTotal = 0;

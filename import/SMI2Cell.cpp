@@ -52,7 +52,7 @@ void TSMImportFromCell::OpenSource() {
     fReader->LoadFromFile(SourceFileName());
   // A sheet the workbook lacks fails the run: importing nothing would pass for success.
   // So does a workbook of which nothing is read (the Open XML formats).
-  if (fReader->Sheets().Count() == 0) throw Exception("No sheet could be read from the workbook.");
+  if (fReader->Sheets().Count() == 0) throw Exception(NoSheetReason());
   if (fSheetName.empty() || fSheetIndex >= 0) {
     if (fSheetIndex >= fReader->Sheets().Count())
       throw Exception(Format("%d: sheet not found.", {fSheetIndex}));

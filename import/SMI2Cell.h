@@ -39,6 +39,8 @@ class TSMImportFromCell : public TSMImportBaseComponent {
   virtual std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetFile() { return nullptr; }
   // Whether FillColumnsFromDataSet types each column by its first data cell.
   virtual bool TypedColumns() const { return false; }
+  // Why a source that loaded gave no sheet, as the failed run says it.
+  virtual AnsiString NoSheetReason() { return "No sheet could be read from the workbook."; }
 
   // Loads the whole source (the stream of ExecuteFromStream, else SourceFileName). A load
   // that fails, or a SheetName no sheet has, fails the run with the reason.

@@ -13,14 +13,28 @@ TSMImportFromXLS::TSMImportFromXLS(TComponent* owner) : TSMImportFromCell(owner)
   SetTableType(teXLS);
 }
 
-std::unique_ptr<TSpreadSheetFile> TSMImportFromXLS::CreateSpreadSheetFile() {
+namespace {
+
+bool IsOpenXMLName(const AnsiString& fileName) {
   static constexpr std::array<const char*, 9> kOpenXMLExtensions = {
       ".XLSX", ".XLSM", ".XLTX", ".XLTM", ".XLAX", ".XLAM", ".XLSB", ".XLTB", ".XLAB"};
-  const AnsiString extension = AnsiUpperCase(ExtractFileExt(SourceFileName()));
-  const bool openXML = std::any_of(kOpenXMLExtensions.begin(), kOpenXMLExtensions.end(),
-                                   [&](const char* known) { return extension == known; });
-  if (openXML) return std::make_unique<TMSExcelX>(nullptr);
+  const AnsiString extension = AnsiUpperCase(ExtractFileExt(fileName));
+  return std::any_of(kOpenXMLExtensions.begin(), kOpenXMLExtensions.end(),
+                     [&](const char* known) { return extension == known; });
+}
+
+}  // namespace
+
+std::unique_ptr<TSpreadSheetFile> TSMImportFromXLS::CreateSpreadSheetFile() {
+  if (IsOpenXMLName(SourceFileName())) return std::make_unique<TMSExcelX>(nullptr);
   return std::make_unique<TMSExcel>(nullptr);
+}
+
+AnsiString TSMImportFromXLS::NoSheetReason() {
+  if (SourceStream() == nullptr && IsOpenXMLName(SourceFileName()))
+    return "The workbook " + SourceFileName() +
+           " is an Open XML workbook, which is not read: save it as an Excel 97-2003 workbook (.xls).";
+  return TSMImportFromCell::NoSheetReason();
 }
 
 AnsiString TSMImportFromXLS::GetFileFilter() {

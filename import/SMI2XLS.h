@@ -17,6 +17,8 @@ class TSMImportFromXLS : public TSMImportFromCell {
   // every other extension the Excel 2 to 8 reader.
   std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetFile() override;
   bool TypedColumns() const override { return true; }
+  // An Open XML workbook is named as such, with what makes it readable.
+  AnsiString NoSheetReason() override;
   AnsiString GetDefaultExtension() override { return ".XLS"; }
   AnsiString GetFileFilter() override;
 };

@@ -351,15 +351,16 @@ bool TSMImportBaseComponent::RunGuarded(AnsiString& message) {
   }
 }
 
-// A failed run is always shown: its dialog waits for the user even when it would close by
-// itself.
+// A failed run, and one whose rows failed, is always shown: its dialog waits for the user
+// even when it would close by itself, so that the failures are not missed.
 void TSMImportBaseComponent::ShowOutcome(const AnsiString& message, bool failed) {
   if (!fAnimatedStatus) {
     if (fOptions.Contains(soShowMessage)) fDialogs->ShowMessage(message);
     return;
   }
   fDialogs->ShowResult(message, Counters(fStatistic->TotalImported()), "&OK");
-  if (failed || !fOptions.Contains(soAutoCloseStatistic)) fDialogs->WaitForClose();
+  if (failed || fStatistic->TotalErrors() > 0 || !fOptions.Contains(soAutoCloseStatistic))
+    fDialogs->WaitForClose();
   fDialogs->CloseProgress();
 }
 
@@ -478,6 +479,16 @@ void TSMImportBaseComponent::GetRowValues() {
           field = fDataSet->Fields().Fields(i);
     entry.FieldIndex = field != nullptr ? field->Index() : -1;
   }
+  CheckMappedFieldsExist();
+}
+
+// A mapping to a field the dataset lacks would leave its column unwritten in every row, or
+// fail each row: the run is refused before the first one.
+void TSMImportBaseComponent::CheckMappedFieldsExist() const {
+  AnsiString missing;
+  for (const MappingEntry& entry : fMappingList)
+    if (entry.FieldIndex < 0) missing += (missing.empty() ? "" : ", ") + entry.FieldName;
+  if (!missing.empty()) throw Exception("The mappings name fields the dataset does not have: " + missing + ".");
 }
 
 TField* TSMImportBaseComponent::MappedField(const MappingEntry& entry) const {

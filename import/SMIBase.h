@@ -154,7 +154,8 @@ class TSMImportBaseComponent : public TComponent {
   // replaced by the lines Map1, Map2, ... up to the first one missing.
   virtual void LoadSpecification(const TStrings* lines);
   // The same through a file. OnBefore... may change the name; a relative name is taken in
-  // SpecificationDir when that is set. Nothing is changed when the file cannot be read.
+  // SpecificationDir when that is set. Nothing is changed when the file cannot be read or
+  // holds a line that is neither a section nor a key with its value.
   void SaveSpecificationToFile(const AnsiString& specificationName, const AnsiString& fileName);
   void LoadSpecificationFromFile(const AnsiString& fileName);
 
@@ -192,7 +193,7 @@ class TSMImportBaseComponent : public TComponent {
   // UseRegionalSettings is set. A failure ends the run as failed.
   virtual void OpenSource();
   virtual void CloseSource() {}
-  // Resolves each mapping's field index in the dataset.
+  // Resolves each mapping's field index in the dataset; a name no field has refuses the run.
   virtual void GetRowValues();
   // Builds the mapping, field and key lists from Mappings and DatasetKeys.
   virtual void PrepareMappings();
@@ -261,6 +262,7 @@ class TSMImportBaseComponent : public TComponent {
   bool AskParameters();
   bool RunGuarded(AnsiString& message);
   void ShowOutcome(const AnsiString& message, bool failed);
+  void CheckMappedFieldsExist() const;
   bool Cancelled() const;
   TSMIProgressCounters Counters(Integer processed) const;
   void RefreshProgress();

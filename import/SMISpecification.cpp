@@ -16,6 +16,21 @@ namespace ordvane {
 
 namespace {
 
+// Refuses a file that is no specification before any setting changes: loaded, it would
+// leave every setting as it was and pass for one.
+void CheckSpecificationLines(const TStrings& lines, const AnsiString& fileName) {
+  const AnsiString refused = "The file " + fileName + " is not an import specification: ";
+  if (lines.Count() == 0) throw Exception(refused + "it is empty.");
+  for (int i = 0; i < lines.Count(); ++i) {
+    const AnsiString line = Trim(lines.Strings(i));
+    const bool section = line.starts_with("[") && line.ends_with("]");
+    const auto equals = line.find('=');
+    const bool keyed = equals != AnsiString::npos && !Trim(line.substr(0, equals)).empty();
+    if (line.empty() || line.starts_with(";") || section || keyed) continue;
+    throw Exception(refused + "line " + IntToStr(i + 1) + " is neither a section nor a key with its value.");
+  }
+}
+
 constexpr const char* kTableTypeNames[] = {"teText", "teXLS", "teXML", "teClipboard"};
 
 // Each character as two upper-case hexadecimal digits.
@@ -231,6 +246,7 @@ void TSMImportBaseComponent::LoadSpecificationFromFile(const AnsiString& fileNam
   name = SpecificationPath(name);
   TStringList lines;
   lines.LoadFromFile(name);
+  CheckSpecificationLines(lines, name);
   LoadSpecification(&lines);
   if (OnAfterLoadSpecification) OnAfterLoadSpecification(this, name);
 }

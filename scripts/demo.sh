@@ -19,6 +19,15 @@ JOBS=${JOBS:-$(nproc)}
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
+# The usage needs nothing built. An option's value is not read as an option, as the
+# example reads its command line.
+for ((i = 1; i <= $#; i++)); do
+  case ${!i} in
+    --database | --specification | --picture) i=$((i + 1)) ;;
+    --help | -h) exec cat "$ROOT/examples/usage.txt" ;;
+  esac
+done
+
 # shellcheck source=scripts/packages.sh
 source "$ROOT/scripts/packages.sh"
 

@@ -23,6 +23,8 @@ TDisplayOpener& DisplayOpener() {
   return opener;
 }
 
+TExceptionBox gExceptionBox = nullptr;
+
 // Set once the program exits: a window made by a destructor then stays off the display.
 bool gExiting = false;
 
@@ -44,6 +46,8 @@ void FreeOwnedComponentsAsTheMainThreadEnds() {
 }  // namespace
 
 void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
+
+void RegisterExceptionBox(TExceptionBox box) noexcept { gExceptionBox = box; }
 
 TApplication* Application = &gApplication;
 
@@ -183,6 +187,7 @@ void TApplication::ShowException(const Exception& e) const {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
   std::fprintf(stderr, "%s\n", AnsiToUtf8(text).c_str());
   std::fflush(stderr);
+  if (gExceptionBox != nullptr) gExceptionBox(text);
 }
 
 }  // namespace ordvane

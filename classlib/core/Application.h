@@ -36,6 +36,11 @@ class TDisplay {
 using TDisplayOpener = std::unique_ptr<TDisplay> (*)();
 void RegisterDisplayOpener(TDisplayOpener opener);
 
+// Shows a failure's message (ending in a full stop) to the user in a window, where someone
+// is there to answer one. The window layer registers it at static initialisation.
+using TExceptionBox = void (*)(const AnsiString& text);
+void RegisterExceptionBox(TExceptionBox box) noexcept;
+
 // The window layer's form class; the application only keeps which one is the main form.
 class TForm;
 
@@ -80,7 +85,8 @@ class TApplication : public TComponent {
   // assigned, else ShowException. EAbort is silent. A failing OnException is reported by
   // ShowException; nothing escapes from here. The message loop passes itself as sender.
   void HandleException(TObject* sender);
-  // Writes the message to the standard error stream, ending it with a full stop.
+  // Writes the message to the standard error stream, ending it with a full stop, and
+  // shows it in the window layer's box (see RegisterExceptionBox).
   void ShowException(const Exception& e) const;
 
   // Installs the processor that dispatches the messages (nullptr: plain dispatch).

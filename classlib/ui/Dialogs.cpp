@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "classlib/core/Application.h"
+#include "classlib/ui/Host.h"
 #include "classlib/ui/StdButtons.h"
 
 namespace ordvane {
@@ -115,6 +116,17 @@ TModalResult MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons
 
 void ShowMessage(const AnsiString& text) {
   MessageDlg(text, mtCustom, {mbOK});
+}
+
+void ShowExceptionBox(const AnsiString& text) {
+  if (gService == nullptr && &Host() == &HeadlessHost()) return;
+  // The message is on the standard error stream already; a box that fails adds nothing.
+  try {
+    const std::unique_ptr<TForm> form = CreateMessageDialog(text, mtError, {mbOK});
+    form->SetCaption(Application->Title());
+    DialogService().ShowDialog(*form);
+  } catch (...) {
+  }
 }
 
 }  // namespace ordvane

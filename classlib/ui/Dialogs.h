@@ -42,5 +42,9 @@ std::unique_ptr<TForm> CreateMessageDialog(const AnsiString& text, TMsgDlgType t
 TModalResult MessageDlg(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons);
 // An information-less box with the program's title and an OK button.
 void ShowMessage(const AnsiString& text);
+// A failure the program did not handle, in an error box with the program's title and an
+// OK button, asked through the service: when windows show on a display or a service is
+// installed; otherwise nobody could answer and the standard error stream tells alone.
+void ShowExceptionBox(const AnsiString& text);
 
 }  // namespace ordvane

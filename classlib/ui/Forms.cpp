@@ -7,6 +7,7 @@
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/ScreenCursor.h"
 #include "classlib/ui/Cursors.h"
+#include "classlib/ui/Dialogs.h"
 #include "classlib/ui/WindowData.h"
 
 namespace ordvane {
@@ -22,6 +23,9 @@ TScreen gScreen(nullptr);
 // NOLINTNEXTLINE(cert-err58-cpp)
 const TScreenCursorHook gDefaultCursorHook = SetScreenCursorHook(
     {[] { return gScreen.Cursor(); }, [](TCursor cursor) { gScreen.SetCursor(cursor); }});
+
+// A failure that reaches the application shows in a box where windows show.
+const bool gExceptionBoxRegistered = (RegisterExceptionBox(&ShowExceptionBox), true);
 
 // Counts focus changes, so that a focus message's sender can tell whether the focus moved
 // elsewhere while the message was handled.

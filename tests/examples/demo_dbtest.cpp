@@ -221,10 +221,19 @@ TEST(Demo, WhatCannotBeReadOrOpenedIsNamedAndNothingIsMade) {
   EXPECT_FALSE(std::filesystem::exists(picture));
   EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "0");
 
+  // An Open XML workbook is named as one, with what to do.
+  const std::string xlsx = TestTempDir() + "/persons.xlsx";
+  std::ofstream(xlsx) << "PK";
+  run = RunDemo({"--database", db.Name(), "--picture", picture, xlsx});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("is an Open XML workbook, which is not read: save it as an Excel 97-2003 workbook (.xls)."))
+      << run.output;
+
   run = RunDemo({"--database", "127.0.0.1/1:/nowhere/persons.fdb", SampleWorkbook()});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(run.Says("The database 127.0.0.1/1:/nowhere/persons.fdb cannot be opened: ")) << run.output;
   EXPECT_TRUE(run.Says("Unable to complete network request to host \"127.0.0.1\"")) << run.output;
+  EXPECT_FALSE(run.Says("\r")) << "the database's lines end as a terminal's do";
 
   // A name the ANSI code page cannot hold would reach another file: refused before
   // anything is made.
@@ -238,6 +247,80 @@ TEST(Demo, WhatCannotBeReadOrOpenedIsNamedAndNothingIsMade) {
   run = RunDemo({"--database"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(run.Says("--database needs a value.\nUsage: ordvane_demo")) << run.output;
+}
+
+TEST(Demo, TheUsageNeedsNoBuildAndIsTheProgramsOwn) {
+  const std::string buildDir = TestTempDir() + "/no-build";
+  int exitCode = -1;
+  const std::string script = RunCommand(
+      "DEMO_BUILD_DIR=" + ShellQuote(buildDir) + " " + ShellQuote(SourcePath("scripts/demo.sh")) +
+          " --picture x.png --help </dev/null",
+      exitCode);
+  EXPECT_EQ(exitCode, 0) << script;
+  EXPECT_FALSE(std::filesystem::exists(buildDir)) << "nothing configured or built";
+  const DemoRun program = RunDemo({"--help"});
+  EXPECT_EQ(program.exitCode, 0);
+  EXPECT_EQ(script, program.output);
+  EXPECT_TRUE(program.Says("Usage: ordvane_demo [--database NAME]")) << program.output;
+}
+
+// What cannot go well is found before a row is written: a rerun would store them again.
+TEST(Demo, APictureThatCannotBeWrittenStopsTheRunBeforeTheImport) {
+  const DemoDatabase db;
+  const std::string file = TestTempDir() + "/a-file";
+  std::ofstream(file) << "not a folder";
+  const DemoRun run = RunDemo({"--database", db.Name(), "--picture", file + "/persons.png", SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The picture " + file + "/persons.png cannot be written: ")) << run.output;
+  EXPECT_FALSE(run.Says("Rows imported")) << run.output;
+  EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "0");
+}
+
+TEST(Demo, ASpecificationThatIsNoneOrNamesNoSuchFieldIsRefusedBeforeAnyRow) {
+  const DemoDatabase db;
+  const std::string picture = TestTempDir() + "/spec.png";
+  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()}).exitCode, 0);
+  const std::string stored = db.Rows("select count(*), list(SURNAME, '') from PERSONS");
+
+  const std::string bytes = TestTempDir() + "/bytes.spec";
+  std::ofstream(bytes, std::ios::binary) << std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0\0", 10);
+  DemoRun run = RunDemo({"--database", db.Name(), "--picture", picture, "--specification", bytes, SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The file " + bytes + " is not an import specification: line 1 is neither")) << run.output;
+
+  // The update run by document, with the surname mapped to a field the table lacks.
+  std::ifstream in(SourcePath("examples/data/persons-by-document.spec"));
+  std::string text{std::istreambuf_iterator<char>(in), {}};
+  text.replace(text.find("Map1=SURNAME=B"), 14, "Map1=NOSUCH=B");
+  const std::string nosuch = TestTempDir() + "/nosuch.spec";
+  std::ofstream(nosuch) << text;
+  run = RunDemo({"--database", db.Name(), "--picture", picture, "--specification", nosuch, SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The mappings name fields the dataset does not have: NOSUCH.")) << run.output;
+  EXPECT_EQ(db.Rows("select count(*), list(SURNAME, '') from PERSONS"), stored);
+}
+
+TEST(Demo, ATableOfAnotherLayoutIsNamedWithTheColumnsNeeded) {
+  const DemoDatabase db;
+  const std::string picture = TestTempDir() + "/layout.png";
+  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()}).exitCode, 0);
+  IsqlAt(db.Name(), "drop table PERSONS;\ncreate table PERSONS (ID integer, SURNAME varchar(60));\ncommit;\n");
+  const DemoRun run = RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The table PERSONS of " + db.Name() +
+                       " is of another layout: it lacks FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT. The "
+                       "example needs the columns ID, SURNAME, FIRST_NAME, PATRONYMIC, BORN, DOC_NO, AMOUNT"))
+      << run.output;
+}
+
+TEST(Demo, AServersDatabaseThatIsNotThereIsMade) {
+  if (CurrentTier() != FbTier::Server) GTEST_SKIP() << "the embedded tier makes its file as the other tests show";
+  const DemoDatabase db;
+  const std::string name = db.Name().substr(0, db.Name().rfind('/')) + "/made-by-the-example.fdb";
+  const DemoRun run = RunDemo({"--database", name, "--picture", TestTempDir() + "/made.png", SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.Says("Database: " + name + " (created)")) << run.output;
+  EXPECT_EQ(IsqlRowsAt(name, "select count(*) from PERSONS"), "300");
 }
 
 TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {

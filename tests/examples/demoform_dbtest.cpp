@@ -19,6 +19,7 @@
 #include "grid/DBGridEhFilterEdit.h"
 #include "tests/examples/DemoSupport.h"
 #include "tests/support/UiDriver.h"
+#include "tests/support/UiScriptedDialogs.h"
 
 namespace ordvane::test {
 namespace {
@@ -117,6 +118,43 @@ TEST(DemoForm, TheGridShowsCopiesAndFiltersThePersons) {
       shown.push_back(AnsiToUtf8(persons.FieldByName("SURNAME")->AsString()));
     EXPECT_EQ(shown, std::vector<std::string>(static_cast<std::size_t>(expected), surname));
   }
+}
+
+// The sheet's count holds the title row, which no run processes.
+TEST(DemoForm, TheTerminalCountsThePersonsBelowTheTitles) {
+  std::ostringstream out;
+  demo::TTerminalProgress progress(out, true, demo::kPersonsFirstRow - 1);
+  progress.ShowProgress({}, true, false);
+  progress.SetProgressRange(0, 6, 0);
+  progress.UpdateProgress("", {});
+  EXPECT_EQ(out.str(), "\rImporting: 0 of 5 rows, 0 errors");
+}
+
+// On the desktop the failed rows are told in a box before the grid: their count and the
+// reasons of the first ones, row, field and value.
+TEST(DemoForm, FailedRowsAreToldInABoxBeforeTheGrid) {
+  UiDriver ui;
+  const DemoDatabase db;
+  demo::TDemoOptions options = SampleInto(db);
+  options.Workbook = FixturePath("examples/persons_bad_row.xls");
+  demo::TPersonsDemo demo(options);
+  demo.Open();
+  std::ostringstream progress;
+  const demo::TPersonsImportOutcome outcome =
+      demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false));
+  ASSERT_EQ(outcome.Errors, 2) << progress.str();
+
+  ScriptedDialogs dialogs;
+  dialogs.answers = {mrOk};
+  demo::ShowFailedRows(outcome);
+  ASSERT_EQ(dialogs.asked.size(), 1u);
+  const std::string& box = dialogs.asked.front();
+  EXPECT_TRUE(box.starts_with("message 0 2 rows of the workbook could not be imported")) << box;
+  EXPECT_NE(box.find("\nRow 3, field BORN, value \"31.02.1990\": "), std::string::npos) << box;
+  EXPECT_NE(box.find("\nRow 6: "), std::string::npos) << box;
+
+  demo::ShowFailedRows(demo::TPersonsImportOutcome{});
+  EXPECT_EQ(dialogs.asked.size(), 1u) << "nothing failed, nothing to tell";
 }
 
 }  // namespace

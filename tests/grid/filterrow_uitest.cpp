@@ -9,6 +9,7 @@
 #include "classlib/ui/WinInput.h"
 #include "grid/DBGridEhFilterEdit.h"
 #include "tests/grid/DataGridSupport.h"
+#include "tests/support/UiScriptedDialogs.h"
 
 namespace ordvane {
 namespace {
@@ -267,6 +268,26 @@ TEST(FilterRow, ATextThatDoesNotParseRaisesWhenLeftAndChangesNoFilter) {
   EXPECT_TRUE(f.Edit().Visible());
   EXPECT_EQ(f.Edit().Text(), "abc");
   EXPECT_THROW(f.grid->ApplyFilter(), Exception);
+  EXPECT_EQ(f.applies, 0);
+}
+
+// Typed and applied as a user does: the failure reaches the application, which shows it in
+// one error box with the program's title, and the editor keeps the text to be mended.
+TEST(FilterRow, ATextThatDoesNotParseShowsOneErrorBoxAndStaysInTheEditor) {
+  FilterRowFixture f;
+  test::ScriptedDialogs dialogs;
+  AnsiString boxText;
+  dialogs.dialogSteps.push_back([&](TCustomForm& box) {
+    boxText = static_cast<TLabel*>(box.FindComponent("Message"))->Caption();
+    return mrOk;
+  });
+  f.ClickFilter(0);
+  f.ui.Type("in (");
+  f.ui.Press(VK_RETURN);
+  EXPECT_EQ(dialogs.asked, std::vector<std::string>{"dialog " + Application->Title()});
+  EXPECT_NE(boxText.find("in ("), std::string::npos) << boxText;
+  EXPECT_TRUE(f.grid->FilterEditing());
+  EXPECT_EQ(f.Edit().Text(), "in (");
   EXPECT_EQ(f.applies, 0);
 }
 

@@ -261,7 +261,9 @@ TEST_F(FormImportTest, AWorkbookOrSheetThatCannotBeReadFailsTheRunWithTheReason)
                {FormFixture("html_page.xls"), "", 0, "File is not an Excel file"},
                {test::FixturePath("import/xls/encrypted.xls"), "", 0,
                 "Could not read the password protected file"},
-               {xlsx, "", 0, "No sheet could be read from the workbook."},
+               {xlsx, "", 0,
+                "The workbook " + xlsx +
+                    " is an Open XML workbook, which is not read: save it as an Excel 97-2003 workbook (.xls)."},
                {FormFixture("truncated.xls"), "", 0, truncated}};
   for (const auto& c : cases) {
     dialogs->ClearLog();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "classlib/core/AnsiStrings.h"
@@ -44,6 +45,23 @@ TEST_F(BaseTest, AFieldMatchedByItsDisplayLabelIsWritten) {
   import.Mappings()->SetText("ID=ID\nPerson=NAME\nBorn on=BORN");
   AddRow({"7", "Ірина", "", "05.03.2021", ""});
   EXPECT_EQ(Run(), "executed 1/1/1/0/0/0/0 [7|Ірина||05.03.2021|]");
+}
+
+// A mapping to a field the dataset lacks refuses the run before its first row, naming
+// the field; over records already there nothing changes.
+TEST_F(BaseTest, AMappingToAFieldTheDatasetLacksRefusesTheRunBeforeAnyRow) {
+  AddRow({"1", "Old", "", "", ""});
+  ASSERT_EQ(Run(), "executed 1/1/1/0/0/0/0 [1|Old|||]");
+  import.Mappings()->SetText("ID=ID\nNOSUCH=NAME\nBORN=BORN\nSURNAME=NAME");
+  import.SetMode(imUpdate);
+  import.SetDatasetKeys("ID");
+  import.Rows[0] = {Variant(AnsiString("1")), Variant(AnsiString("New"))};
+  import.SetOptions(import.Options() + TSMIOptions{soShowMessage});
+  EXPECT_EQ(Run(), "failed 0/0/0/0/0/0/0 [1|Old|||]");
+  const auto& log = dialogs->Log();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const AnsiString& line) {
+    return line.find("The mappings name fields the dataset does not have: NOSUCH, SURNAME.") != AnsiString::npos;
+  })) << ::testing::PrintToString(log);
 }
 
 // Rows 1 "New" and 3 "Three" over records 1 "Old" and 2 "Two", keyed by ID.
@@ -262,9 +280,10 @@ TEST_F(BaseTest, ARunWithFailedRowsSaysHowManyFailed) {
   data.EmptyDataSet();
   dialogs->ClearLog();
   import.Execute();
-  EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2],
+  EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 3],
             "result \"The data import process has completed with 1 error.\" processed 3, errors 1, added 2, "
             "deleted 0, updated 0, skipped 0 button \"&OK\"");
+  EXPECT_EQ(dialogs->Log()[dialogs->Log().size() - 2], "wait") << "rows failed: it stays until closed";
 }
 
 TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {

@@ -9,6 +9,7 @@
 #include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
 #include "import/SMI2XLS.h"
+#include "tests/classlib/Support.h"
 #include "tests/import/ApplicationFormats.h"
 #include "tests/support/FirebirdFixture.h"
 
@@ -242,6 +243,21 @@ TEST_F(SpecificationTest, FilesGoThroughTheEventsAndTheSpecificationFolder) {
   EXPECT_THROW(loaded.LoadSpecificationFromFile("missing.SMI"), Exception);
   EXPECT_EQ(loaded.SheetIndex(), 4);
   EXPECT_EQ(calls, (std::vector<std::string>{"before load missing.SMI"}));
+
+  // Neither is a file that is no specification: its first line that is neither a section
+  // nor a key with its value is named.
+  const struct {
+    std::string text, reason;
+  } notSpecifications[] = {
+      {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "line 1 is neither a section nor a key with its value."},
+      {"[Common]\r\nMode=2\r\n; a note\r\n\r\nMap1 SURNAME B\r\n", "line 5 is neither a section nor a key with its value."},
+      {"", "it is empty."}};
+  for (const auto& c : notSpecifications) {
+    std::ofstream(dir + "/other.SMI", std::ios::binary) << c.text;
+    EXPECT_EQ(test::ErrorOf<Exception>([&] { loaded.LoadSpecificationFromFile(dir + "/other.SMI"); }),
+              "The file " + dir + "/other.SMI is not an import specification: " + c.reason);
+    EXPECT_EQ(loaded.SheetIndex(), 4);
+  }
 }
 
 }  // namespace
