@@ -216,5 +216,63 @@ TEST(DemoForm, PersonsAreSelectedCorrectedInPlaceAndSortedInUkrainianOrder) {
   EXPECT_EQ(sorted.size(), alphabetical.size()) << "every surname of the table is in the list";
 }
 
+// The vertical scroll bar as the grid set it: range, page and position.
+std::vector<int> ScrollBarOf(TDBGridEh& grid) {
+  SCROLLINFO info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(grid.Handle(), SB_VERT, info);
+  return {info.nMin, info.nMax, static_cast<int>(info.nPage), info.nPos};
+}
+
+// Filtered, the records have no numbers and the bar has five positions: the ends stay
+// shown after a search that finds nothing; cleared, the bar counts the records again.
+TEST(DemoForm, TheScrollBarKeepsItsEndsAfterAFailedSearchAndCountsAgainWithoutAFilter) {
+  UiDriver ui;
+  const DemoDatabase db;
+  demo::TPersonsDemo demo(SampleInto(db));
+  demo.Open();
+  std::ostringstream progress;
+  ASSERT_EQ(demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false)).Added, 300) << progress.str();
+  demo::TfrmPersons& form = demo.Form();
+  form.Show();
+  Application->ProcessMessages();
+  TDBGridEh& grid = *form.Grid;
+  TDataSet& persons = demo.Table().DataSet();
+  const int page = ScrollBarOf(grid)[2];
+  ASSERT_GT(page, 1);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{1, 300 + page - 1, page, 1}));
+
+  const auto filterBySurname = [&](const std::string& surname) {
+    const TRect filter = grid.CellRect(grid.DataToRawColumn(1), grid.TitleOffset() - 1);
+    ui.Click(&grid, {(filter.left + filter.right) / 2, (filter.top + filter.bottom) / 2});
+    grid.FilterEdit()->SetText("");
+    ui.Type(surname);
+    ui.Press(VK_RETURN);
+  };
+  const auto findNothing = [&] {
+    EXPECT_FALSE(grid.LocateText(grid, "SURNAME", "nobody of that name", {}, ltdAllEh, ltmAnyPartEh,
+                                 lttInAllNodesEh));
+  };
+  filterBySurname("Щербак");
+  ASSERT_FALSE(persons.IsSequenced());
+  persons.First();
+  const int first = persons.FieldByName("ID")->AsInteger();
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{0, 4, 0, 0}));
+  findNothing();
+  EXPECT_EQ(persons.FieldByName("ID")->AsInteger(), first);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{0, 4, 0, 0})) << "the first record";
+  persons.Last();
+  const int last = persons.FieldByName("ID")->AsInteger();
+  findNothing();
+  EXPECT_EQ(persons.FieldByName("ID")->AsInteger(), last);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{0, 4, 0, 4})) << "the last record";
+
+  filterBySurname("");
+  EXPECT_FALSE(persons.Filtered());
+  persons.First();
+  persons.MoveBy(9);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{1, 300 + page - 1, page, 10}));
+}
+
 }  // namespace
 }  // namespace ordvane::test
