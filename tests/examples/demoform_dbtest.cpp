@@ -136,18 +136,31 @@ class ReportedErrors {
   std::vector<AnsiString> fMessages;
 };
 
-TEST(DemoForm, PersonsAreSelectedCorrectedInPlaceAndSortedInUkrainianOrder) {
+// The sample imported into a new database and the form shown.
+struct ShownDemo {
+  ShownDemo() : example(SampleInto(db)) {
+    example.Open();
+    std::ostringstream progress;
+    added = example.Import(std::make_shared<demo::TTerminalProgress>(progress, false)).Added;
+    example.Form().Show();
+    Application->ProcessMessages();
+  }
+  TDBGridEh& Grid() const { return *example.Form().Grid; }
+  TDataSet& Persons() const { return example.Table().DataSet(); }
+
   UiDriver ui;
   const DemoDatabase db;
-  demo::TPersonsDemo demo(SampleInto(db));
-  demo.Open();
-  std::ostringstream progress;
-  ASSERT_EQ(demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false)).Added, 300) << progress.str();
-  demo::TfrmPersons& form = demo.Form();
-  form.Show();
-  Application->ProcessMessages();
-  TDBGridEh& grid = *form.Grid;
-  TDataSet& persons = demo.Table().DataSet();
+  demo::TPersonsDemo example;
+  int added = 0;
+};
+
+TEST(DemoForm, PersonsAreSelectedCorrectedInPlaceAndSortedInUkrainianOrder) {
+  ShownDemo shown;
+  ASSERT_EQ(shown.added, 300);
+  UiDriver& ui = shown.ui;
+  const DemoDatabase& db = shown.db;
+  TDBGridEh& grid = shown.Grid();
+  TDataSet& persons = shown.Persons();
   const std::vector<std::string> rows = WorkbookRows(SampleWorkbook());
   ASSERT_EQ(rows.size(), 300u);
   grid.SetFocus();
@@ -227,17 +240,11 @@ std::vector<int> ScrollBarOf(TDBGridEh& grid) {
 // Filtered, the records have no numbers and the bar has five positions: the ends stay
 // shown after a search that finds nothing; cleared, the bar counts the records again.
 TEST(DemoForm, TheScrollBarKeepsItsEndsAfterAFailedSearchAndCountsAgainWithoutAFilter) {
-  UiDriver ui;
-  const DemoDatabase db;
-  demo::TPersonsDemo demo(SampleInto(db));
-  demo.Open();
-  std::ostringstream progress;
-  ASSERT_EQ(demo.Import(std::make_shared<demo::TTerminalProgress>(progress, false)).Added, 300) << progress.str();
-  demo::TfrmPersons& form = demo.Form();
-  form.Show();
-  Application->ProcessMessages();
-  TDBGridEh& grid = *form.Grid;
-  TDataSet& persons = demo.Table().DataSet();
+  ShownDemo shown;
+  ASSERT_EQ(shown.added, 300);
+  UiDriver& ui = shown.ui;
+  TDBGridEh& grid = shown.Grid();
+  TDataSet& persons = shown.Persons();
   const int page = ScrollBarOf(grid)[2];
   ASSERT_GT(page, 1);
   EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{1, 300 + page - 1, page, 1}));
