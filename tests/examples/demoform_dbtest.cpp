@@ -21,6 +21,7 @@
 #include "grid/DBGridEhFilterEdit.h"
 #include "tests/examples/DemoSupport.h"
 #include "tests/support/UiDriver.h"
+#include "tests/ui/ControlTestSupport.h"
 
 namespace ordvane::test {
 namespace {
@@ -121,21 +122,6 @@ TEST(DemoForm, TheGridShowsCopiesAndFiltersThePersons) {
   }
 }
 
-// The errors the program reports while the test runs, by message.
-class ReportedErrors {
- public:
-  ReportedErrors() {
-    Application->OnException = [this](TObject*, Exception& e) { fMessages.push_back(e.Message()); };
-  }
-  ~ReportedErrors() { Application->OnException = nullptr; }
-  ReportedErrors(const ReportedErrors&) = delete;
-  ReportedErrors& operator=(const ReportedErrors&) = delete;
-  const std::vector<AnsiString>& Messages() const { return fMessages; }
-
- private:
-  std::vector<AnsiString> fMessages;
-};
-
 // The sample imported into a new database and the form shown.
 struct ShownDemo {
   ShownDemo() : example(SampleInto(db)) {
@@ -191,14 +177,14 @@ TEST(DemoForm, PersonsAreSelectedCorrectedInPlaceAndSortedInUkrainianOrder) {
   };
   edit(1, 1, "Евтушенко");
   edit(2, 1, "Іваненко");
-  EXPECT_TRUE(errors.Messages().empty()) << errors.Messages().front();
+  EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
   EXPECT_EQ(db.Rows("select SURNAME from PERSONS where ID in (1, 2) order by ID"), "Евтушенко;Іваненко");
 
   // A document number longer than its column: the server refuses it, the error is
   // reported, the row stays in edit and on the server as it was, and Esc takes it back.
   const std::string document = Split(rows[2], '|')[4];
   edit(3, 5, "1234567890123456789012345");
-  EXPECT_EQ(errors.Messages().size(), 1u);
+  EXPECT_EQ(errors.messages.size(), 1u);
   EXPECT_EQ(db.Rows("select DOC_NO from PERSONS where ID = 3"), document);
   EXPECT_EQ(persons.State(), dsEdit);
   ui.Press(VK_ESCAPE);
