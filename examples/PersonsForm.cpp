@@ -13,8 +13,10 @@ TfrmPersons::TfrmPersons(TComponent* owner, TDataSet& persons)
 
   Grid->SetParent(this);
   Grid->SetAlign(alClient);
-  // A place to look at the table: its records are written by the import only.
-  Grid->SetReadOnly(true);
+  // Rows are selected to be copied; a person is corrected in place (the key stays).
+  Grid->SetOptions(Grid->Options() + TDBGridOptions{dgMultiSelect});
+  // Whole persons: Shift with the arrows or a drag selects rows, never a block of cells.
+  Grid->SetAllowedSelections({gstRecordBookmarks, gstAll});
   Grid->SetOptionsEh(Grid->OptionsEh() +
                      TDBGridEhOptions{dghAutoSortMarking, dghMultiSortMarking, dghDialogFind});
   Grid->SetEditActions({geaCopyEh, geaSelectAllEh});
@@ -27,7 +29,9 @@ TfrmPersons::TfrmPersons(TComponent* owner, TDataSet& persons)
 
   // "|" stacks a title's words as bands: the person's name stands over its three parts.
   Grid->SetUseMultiTitle(true);
-  AddColumn("ID", "№", 50)->Footer().SetValueType(fvtCount);
+  TColumnEh* key = AddColumn("ID", "№", 50);
+  key->SetReadOnly(true);
+  key->Footer().SetValueType(fvtCount);
   AddColumn("SURNAME", "Особа|Прізвище", 150);
   AddColumn("FIRST_NAME", "Особа|Ім’я", 110);
   AddColumn("PATRONYMIC", "Особа|По батькові", 150);

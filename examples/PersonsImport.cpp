@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/core/StrUtils.h"
+#include "datasets/FIBDataSetScopes.h"
 #include "examples/PersonsTable.h"
 #include "import/SMI2XLS.h"
 
@@ -45,7 +46,11 @@ TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPer
   if (!settings.Specification.empty()) import.LoadSpecificationFromFile(settings.Specification);
   // After the specification, which may name a workbook of its own.
   import.SetSourceFileName(settings.Workbook);
-  import.SetDataSet(&table.DataSet());
+  TpFIBDataSet& persons = table.DataSet();
+  import.SetDataSet(&persons);
+  // The import commits its rows itself, many at a time, rather than each as it is posted.
+  persons.SetAutoCommit(false);
+  const TScopeEnd saveEachEdit([&persons] { persons.SetAutoCommit(true); });
   TFIBTransaction* write = &table.WriteTransaction();
   import.OnStartTransaction = [write](TObject*) { write->StartTransaction(); };
   // A commit comes before the next row is written: every row written so far is in it.

@@ -1,8 +1,26 @@
 #include "examples/PersonsTable.h"
 
+#include <algorithm>
+
+#include "classlib/core/AnsiStrings.h"
+#include "dbclient/FIBVariants.h"
 #include "examples/PersonsDatabase.h"
 
 namespace ordvane::demo {
+namespace {
+
+// Its users sort Ukrainian names: text in the alphabet's order (Бондаренко, Евтушенко,
+// Єфремов, Іванов, Їжакевич), nulls first, other values as the dataset compares them.
+int CompareInUkrainianOrder(TField* field, const Variant& value1, const Variant& value2) {
+  const bool null1 = VarIsNull(value1) || VarIsEmpty(value1);
+  const bool null2 = VarIsNull(value2) || VarIsEmpty(value2);
+  if (null1 || null2) return null1 == null2 ? 0 : (null1 ? -1 : 1);
+  if (field != nullptr && IsTextFieldType(field->DataType()))
+    return WideCompareStr(value1.AsWideString(), value2.AsWideString());
+  return std::clamp(CompareVariantsTyped(value1, value2), -1, 1);
+}
+
+}  // namespace
 
 TPersonsTable::TPersonsTable(TComponent* owner, TFIBDatabase& database)
     : fRead(new TFIBTransaction(owner)),
@@ -21,6 +39,11 @@ TPersonsTable::TPersonsTable(TComponent* owner, TFIBDatabase& database)
   update.SetCanChangeSQLs(true);
   update.SetGeneratorName(kPersonsGenerator);
   update.SetWhenGetGenID(wgBeforePost);
+  // An edit made in the grid is saved on its own; the import turns this off for its run,
+  // whose rows are committed together.
+  fDataSet->SetAutoCommit(true);
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poStartTransaction});
+  fDataSet->OnCompareFieldValues = CompareInUkrainianOrder;
 }
 
 void TPersonsTable::Open() {

@@ -1354,6 +1354,9 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   Variant fPendingKey = Null();
   TBookmarkStr fSavedBookmark;
   int fSavedOffset = 0;
+  // The saved record stood at an end of the data, known there without record numbers.
+  bool fSavedAtFirst = false;
+  bool fSavedAtLast = false;
   bool fInplaceSearching = false;
   AnsiString fInplaceSearchText;
   // The thumb drag already moved the dataset: its closing position moves it no further.

@@ -193,6 +193,8 @@ void TCustomDBGridEh::SavePosition() {
   TDataSet* dataSet = fDataLink->DataSet();
   if (!fDataLink->Active() || dataSet == nullptr) return;
   const int count = fDataLink->RecordCount();
+  fSavedAtFirst = dataSet->Bof();
+  fSavedAtLast = dataSet->Eof();
   fSavedOffset = fDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
   WithControlsDisabled(*dataSet, [&] {
     const int moved = dataSet->MoveBy(-fSavedOffset);
@@ -206,8 +208,16 @@ void TCustomDBGridEh::RestorePosition() {
   TDataSet* dataSet = fDataLink->DataSet();
   if (!fDataLink->Active() || dataSet == nullptr || fSavedBookmark.empty()) return;
   WithControlsDisabled(*dataSet, [&] {
-    dataSet->GotoBookmark(fSavedBookmark);
-    dataSet->MoveBy(fSavedOffset);
+    // Going to a bookmark forgets that a record is the first or the last; a dataset without
+    // record numbers shows the scroll bar's ends by that alone.
+    if (fSavedAtFirst) {
+      dataSet->First();
+    } else if (fSavedAtLast) {
+      dataSet->Last();
+    } else {
+      dataSet->GotoBookmark(fSavedBookmark);
+      dataSet->MoveBy(fSavedOffset);
+    }
   });
 }
 

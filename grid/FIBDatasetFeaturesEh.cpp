@@ -17,8 +17,11 @@ void TpFIBDatasetFeaturesEh::ApplyFilter(TCustomDBGridEh& grid, TDataSet* dataSe
   options.ConditionText = LocalConditionText;
   options.LikeSupported = true;
   options.UseOrigin = false;
-  dataSet->SetFilter(BuildLocalFilterText(grid, options));
-  dataSet->SetFiltered(true);
+  const AnsiString filter = BuildLocalFilterText(grid, options);
+  dataSet->SetFilter(filter);
+  // A cleared filter row filters nothing: the dataset numbers its records again (a
+  // filtered one does not), unless it still filters by its own handler.
+  dataSet->SetFiltered(!filter.empty() || static_cast<bool>(dataSet->OnFilterRecord));
 }
 
 void TpFIBDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TDataSet* dataSet, bool isReopen) {

@@ -556,7 +556,9 @@ void TEditWindow::Paint(HDC given) {
 void TEditWindow::PaintOn(HDC dc) {
   dc->SelectFont(fControl.Font()->LogFont());
   dc->SetBkMode(TRANSPARENT);
-  dc->IntersectClipRect(fRect.left, fRect.top, fRect.right, fRect.bottom);
+  // The control's buttons and other children are painted on the same context afterwards,
+  // outside the text's rectangle.
+  const TDeviceContext::TClipGuard clip(*dc, fRect);
   const bool enabled = fControl.Enabled();
   const TColorRef textColor = ColorToRGB(enabled ? fControl.Font()->Color() : clGrayText);
   const bool showSelection = (fFocused || (Style() & ES_NOHIDESEL)) && SelMin() != SelMax();

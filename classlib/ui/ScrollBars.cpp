@@ -361,6 +361,9 @@ void BeginScrollBarTracking(HWND wnd, int bar, TPoint screen) {
     SendScroll(wnd, bar, CodeOf(part));
   }
   Redraw(wnd, bar);
+  // A quick click's release can come before its press is handled: it found no tracking to
+  // end, so the press steps once and ends here rather than repeating with no button held.
+  if (ScrollBarTracking() && GetKeyState(VK_LBUTTON) >= 0) EndScrollBarTracking();
 }
 
 bool ScrollBarTracking() {

@@ -1,7 +1,9 @@
 // The example's steps in the test process, its form shown without a display: the grid's
 // first row holds the workbook's first person and its footer the count and the sum that
 // isql-fb gives, read back from the recording canvas the grid paints on; the keys copy the
-// whole table, and the filter row filters.
+// whole table, and the filter row filters. Rows selected with the keys are copied, a
+// person is corrected in place and saved at once (a change the server refuses leaves the
+// row as it was there), and surnames sort in Ukrainian alphabetical order.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,7 @@
 #include "tests/examples/DemoSupport.h"
 #include "tests/support/UiDriver.h"
 #include "tests/support/UiScriptedDialogs.h"
+#include "tests/ui/ControlTestSupport.h"
 
 namespace ordvane::test {
 namespace {
@@ -155,6 +158,151 @@ TEST(DemoForm, FailedRowsAreToldInABoxBeforeTheGrid) {
 
   demo::ShowFailedRows(demo::TPersonsImportOutcome{});
   EXPECT_EQ(dialogs.asked.size(), 1u) << "nothing failed, nothing to tell";
+}
+
+// The sample imported into a new database and the form shown.
+struct ShownDemo {
+  ShownDemo() : example(SampleInto(db)) {
+    example.Open();
+    std::ostringstream progress;
+    added = example.Import(std::make_shared<demo::TTerminalProgress>(progress, false)).Added;
+    example.Form().Show();
+    Application->ProcessMessages();
+  }
+  TDBGridEh& Grid() const { return *example.Form().Grid; }
+  TDataSet& Persons() const { return example.Table().DataSet(); }
+
+  UiDriver ui;
+  const DemoDatabase db;
+  demo::TPersonsDemo example;
+  int added = 0;
+};
+
+TEST(DemoForm, PersonsAreSelectedCorrectedInPlaceAndSortedInUkrainianOrder) {
+  ShownDemo shown;
+  ASSERT_EQ(shown.added, 300);
+  UiDriver& ui = shown.ui;
+  const DemoDatabase& db = shown.db;
+  TDBGridEh& grid = shown.Grid();
+  TDataSet& persons = shown.Persons();
+  const std::vector<std::string> rows = WorkbookRows(SampleWorkbook());
+  ASSERT_EQ(rows.size(), 300u);
+  grid.SetFocus();
+
+  // Shift+Down twice from the first person: three persons selected, those three copied.
+  persons.First();
+  ui.Press(VK_DOWN, {ssShift});
+  ui.Press(VK_DOWN, {ssShift});
+  ui.Press('C', {ssCtrl});
+  const std::string copied = AnsiToUtf8(Clipboard()->AsText());
+  EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 3) << copied;
+  for (std::size_t row = 0; row < 4; ++row)
+    EXPECT_EQ(copied.find(Split(rows[row], '|')[4]) != std::string::npos, row < 3) << "row " << row << ": " << copied;
+
+  // Typed over a surname, Enter, and on to the next person: saved for every other program
+  // to read.
+  const ReportedErrors errors;
+  const auto edit = [&](int id, int column, const std::string& text) {
+    persons.First();
+    persons.MoveBy(id - 1);
+    grid.SetSelectedIndex(column);
+    grid.ShowEditor();
+    ui.Process();
+    ui.Type(text);
+    ui.Press(VK_RETURN);
+    // Leaving the row saves it.
+    ui.Press(VK_DOWN);
+  };
+  edit(1, 1, "Евтушенко");
+  edit(2, 1, "Іваненко");
+  EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+  EXPECT_EQ(db.Rows("select SURNAME from PERSONS where ID in (1, 2) order by ID"), "Евтушенко;Іваненко");
+
+  // A document number longer than its column: the server refuses it, the error is
+  // reported, the row stays in edit and on the server as it was, and Esc takes it back.
+  const std::string document = Split(rows[2], '|')[4];
+  edit(3, 5, "1234567890123456789012345");
+  EXPECT_EQ(errors.messages.size(), 1u);
+  EXPECT_EQ(db.Rows("select DOC_NO from PERSONS where ID = 3"), document);
+  EXPECT_EQ(persons.State(), dsEdit);
+  ui.Press(VK_ESCAPE);
+  EXPECT_EQ(persons.State(), dsBrowse);
+  EXPECT_EQ(AnsiToUtf8(persons.FieldByName("DOC_NO")->AsString()), document);
+
+  // A click on the surname's title: the surnames in the order of the Ukrainian alphabet.
+  const TRect title = grid.CellRect(grid.DataToRawColumn(1), 0);
+  ui.Click(&grid, {(title.left + title.right) / 2, title.bottom - 4});
+  ASSERT_NE(grid.Columns().Items(1)->Title().SortMarker(), smNoneEh);
+  std::vector<std::string> sorted;
+  for (persons.First(); !persons.Eof(); persons.Next()) {
+    const std::string surname = AnsiToUtf8(persons.FieldByName("SURNAME")->AsString());
+    if (sorted.empty() || sorted.back() != surname) sorted.push_back(surname);
+  }
+  std::vector<std::string> alphabetical = {
+      "Бондаренко", "Гнатюк",    "Грушевська", "Грушевський", "Ґудзь",       "Дем'яненко", "Евтушенко",
+      "Єфремов",    "Єфремова",  "Зеров",      "Зерова",      "Іваненко",    "Їжакевич",   "Коваленко",
+      "Коцюбинська", "Коцюбинський", "Кравчук", "Кушнір",     "Лисенко",     "Марченко",   "Мельник",
+      "Остапчук",   "Руденко",   "Савчук",     "Сковорода",   "Стельмах",    "Ткаченко",   "Франко",
+      "Харченко",   "Шевченко",  "Щербак",     "Ярошенко"};
+  // Only the surnames still in the table: the two corrected persons may have been the last
+  // of theirs.
+  std::erase_if(alphabetical, [&](const std::string& surname) {
+    return std::find(sorted.begin(), sorted.end(), surname) == sorted.end();
+  });
+  EXPECT_EQ(sorted, alphabetical);
+  EXPECT_EQ(sorted.size(), alphabetical.size()) << "every surname of the table is in the list";
+}
+
+// The vertical scroll bar as the grid set it: range, page and position.
+std::vector<int> ScrollBarOf(TDBGridEh& grid) {
+  SCROLLINFO info;
+  info.fMask = SIF_ALL;
+  GetScrollInfo(grid.Handle(), SB_VERT, info);
+  return {info.nMin, info.nMax, static_cast<int>(info.nPage), info.nPos};
+}
+
+// Filtered, the records have no numbers and the bar has five positions: the ends stay
+// shown after a search that finds nothing; cleared, the bar counts the records again.
+TEST(DemoForm, TheScrollBarKeepsItsEndsAfterAFailedSearchAndCountsAgainWithoutAFilter) {
+  ShownDemo shown;
+  ASSERT_EQ(shown.added, 300);
+  UiDriver& ui = shown.ui;
+  TDBGridEh& grid = shown.Grid();
+  TDataSet& persons = shown.Persons();
+  const int page = ScrollBarOf(grid)[2];
+  ASSERT_GT(page, 1);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{1, 300 + page - 1, page, 1}));
+
+  const auto filterBySurname = [&](const std::string& surname) {
+    const TRect filter = grid.CellRect(grid.DataToRawColumn(1), grid.TitleOffset() - 1);
+    ui.Click(&grid, {(filter.left + filter.right) / 2, (filter.top + filter.bottom) / 2});
+    grid.FilterEdit()->SetText("");
+    ui.Type(surname);
+    ui.Press(VK_RETURN);
+  };
+  const auto findNothing = [&] {
+    EXPECT_FALSE(grid.LocateText(grid, "SURNAME", "nobody of that name", {}, ltdAllEh, ltmAnyPartEh,
+                                 lttInAllNodesEh));
+  };
+  filterBySurname("Щербак");
+  ASSERT_FALSE(persons.IsSequenced());
+  persons.First();
+  const int first = persons.FieldByName("ID")->AsInteger();
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{0, 4, 0, 0}));
+  findNothing();
+  EXPECT_EQ(persons.FieldByName("ID")->AsInteger(), first);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{0, 4, 0, 0})) << "the first record";
+  persons.Last();
+  const int last = persons.FieldByName("ID")->AsInteger();
+  findNothing();
+  EXPECT_EQ(persons.FieldByName("ID")->AsInteger(), last);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{0, 4, 0, 4})) << "the last record";
+
+  filterBySurname("");
+  EXPECT_FALSE(persons.Filtered());
+  persons.First();
+  persons.MoveBy(9);
+  EXPECT_EQ(ScrollBarOf(grid), (std::vector<int>{1, 300 + page - 1, page, 10}));
 }
 
 }  // namespace

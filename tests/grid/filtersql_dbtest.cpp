@@ -171,6 +171,20 @@ TEST_P(FilterSql, TheLocalRouteFiltersTheSameRows) {
     // The select text is not touched.
     EXPECT_EQ(SelectText(), ReplaceLineEnds(kSelect)) << typed;
   }
+  // Cleared, the filter row filters nothing and the records are numbered again; a
+  // dataset's own handler keeps it filtered.
+  ClearFilters();
+  DBGridEhDataService().ApplyFilter(*fGrid);
+  EXPECT_FALSE(fDataSet->Filtered());
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS order by ID"));
+  EXPECT_TRUE(fDataSet->IsSequenced());
+  fDataSet->OnFilterRecord = [](TDataSet* dataSet, bool& accept) {
+    accept = dataSet->FieldByName("ID")->AsInteger() != 1;
+  };
+  DBGridEhDataService().ApplyFilter(*fGrid);
+  EXPECT_TRUE(fDataSet->Filtered());
+  EXPECT_EQ(DataSetIds(), Oracle("select ID from PERSONS where ID <> 1 order by ID"));
+  fDataSet->OnFilterRecord = nullptr;
 }
 
 TEST_P(FilterSql, RandomFilterTextsThatParseGiveASelectTheServerPrepares) {

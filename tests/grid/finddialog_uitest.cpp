@@ -6,6 +6,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/ui/WinPaint.h"
 #include "grid/dialogs/DBGridEhFindDlgs.h"
 #include "tests/grid/DataGridSupport.h"
 
@@ -127,6 +128,31 @@ TEST(FindDialog, ControlsCaptionsAndItems) {
   EXPECT_EQ(dialog.FormStyle(), fsStayOnTop);
   EXPECT_EQ(dialog.ActiveControl(), dialog.cbText);
   EXPECT_EQ(dialog.Grid(), f.grid);
+}
+
+// Each combo box shows its drop-down button, as painted on the dialog's window: a face of
+// the button colour with the dark arrow on it, where the text's white ends.
+TEST(FindDialog, TheComboBoxesShowTheirDropDownButtons) {
+  FindFixture f;
+  TDBGridEhFindDlg& dialog = f.Open("Lv");
+  f.ui.Process();
+  const TRaster* surface = WindowSurface(dialog.Handle());
+  ASSERT_NE(surface, nullptr);
+  for (TDBComboBoxEh* combo : {dialog.cbText, dialog.cbFindIn, dialog.cbMatchinType, dialog.cbFindDirection}) {
+    const TEditButtonControlEh* button = combo->ButtonControl(0);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->Visible());
+    const TPoint origin = button->ClientToScreen(Point(0, 0));
+    int face = 0, arrow = 0;
+    for (int y = 0; y < button->Height(); ++y)
+      for (int x = 0; x < button->Width(); ++x) {
+        const TColorRef pixel = surface->Pixel(origin.x - dialog.Left() + x, origin.y - dialog.Top() + y);
+        face += pixel == ColorToRGB(clBtnFace) ? 1 : 0;
+        arrow += pixel == ColorToRGB(clBtnText) ? 1 : 0;
+      }
+    EXPECT_GT(face, button->Width() * button->Height() / 2) << combo->Name();
+    EXPECT_GT(arrow, 3) << combo->Name();
+  }
 }
 
 TEST(FindDialog, DirectionsAndTheFirstSearch) {

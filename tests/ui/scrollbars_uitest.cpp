@@ -169,6 +169,23 @@ TEST_F(ScrollBarTest, APressOnTheTrackPagesUntilTheThumbReachesThePointer) {
   EXPECT_EQ(GetScrollPos(Wnd(), SB_VERT), 80);
 }
 
+// Press and release reported together, before the press is handled: one page and the end.
+TEST_F(ScrollBarTest, AQuickClickOnTheTrackPagesOnce) {
+  onScroll = [this](int code) {
+    if (code == static_cast<int>(SB_PAGEDOWN))
+      SetScrollPos(Wnd(), SB_VERT, GetScrollPos(Wnd(), SB_VERT) + 10, true);
+  };
+  Restart();
+  HostMouseButton(THostButton::Left, true, At(190, 100));
+  HostMouseButton(THostButton::Left, false, At(190, 100));
+  ui.Process();
+  ui.Advance(2000);
+  EXPECT_EQ(scrolls, (Scrolls{{'v', SB_PAGEDOWN, 0, 0}, {'v', SB_ENDSCROLL, 0, 0}}));
+  EXPECT_EQ(GetScrollPos(Wnd(), SB_VERT), 10);
+  EXPECT_FALSE(ScrollBarTracking());
+  EXPECT_EQ(GetCapture(), 0u);
+}
+
 TEST_F(ScrollBarTest, DraggingTheThumbTracksEachNewPositionAndEndsWithThePosition) {
   Restart();
   ui.PressAtScreen(At(190, 20));  // 4 pixels into the thumb at 16..26
