@@ -91,6 +91,12 @@ class TSortKeys {
 
   Integer Count() const { return fCount; }
 
+  // Where the keys of the record at a position lie: by default at that position.
+  void SetKeyIndexes(std::vector<Integer> keyOfPosition) { fKeyOfPosition = std::move(keyOfPosition); }
+  Integer KeyOf(Integer position) const {
+    return fKeyOfPosition.empty() ? position : fKeyOfPosition[static_cast<std::size_t>(position)];
+  }
+
   // Whether Compare orders strictly whatever the values: integers and texts do; floating
   // values (a NaN equals everything) and a handler's comparisons need not.
   bool StrictOrder() const {
@@ -271,6 +277,7 @@ class TSortKeys {
   TFIBCustomDataSet& fDataSet;
   Integer fCount;
   std::vector<TColumn> fColumns;
+  std::vector<Integer> fKeyOfPosition;
 };
 
 namespace {
@@ -325,19 +332,23 @@ std::vector<Integer> SortedPositions(TSortKeys& keys) {
   // The lead beside the position: most comparisons end without reaching the values.
   struct TEntry {
     std::uint64_t lead;
+    Integer key;
     Integer position;
   };
   std::vector<TEntry> entries(static_cast<std::size_t>(keys.Count()));
-  for (Integer i = 0; i < keys.Count(); ++i) entries[static_cast<std::size_t>(i)] = {keys.Lead(i), i};
+  for (Integer i = 0; i < keys.Count(); ++i) {
+    const Integer key = keys.KeyOf(i);
+    entries[static_cast<std::size_t>(i)] = {keys.Lead(key), key, i};
+  }
   if (keys.StrictOrder()) {
     std::sort(entries.begin(), entries.end(), [&keys](const TEntry& a, const TEntry& b) {
       if (a.lead != b.lead) return a.lead < b.lead;
-      const int result = keys.Compare(a.position, b.position);
+      const int result = keys.Compare(a.key, b.key);
       return result != 0 ? result < 0 : a.position < b.position;
     });
   } else {
     std::stable_sort(entries.begin(), entries.end(), [&keys](const TEntry& a, const TEntry& b) {
-      return a.lead != b.lead ? a.lead < b.lead : keys.Compare(a.position, b.position) < 0;
+      return a.lead != b.lead ? a.lead < b.lead : keys.Compare(a.key, b.key) < 0;
     });
   }
   std::vector<Integer> order(entries.size());
@@ -435,6 +446,14 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   const bool handler = ComparesFieldValuesItself();
   const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TRecordsCache& cache = Cache("sort");
+  // A sorted cache's positions jump about its memory. When the fetched records are all the
+  // cache holds, their keys are read in the order the records lie instead, and each
+  // position finds its own through the map.
+  const bool inStoredOrder = cache.RecordCount() == fFetchedCount && CacheRecordNo(fFetchedCount - 1) == fFetchedCount;
+  std::vector<Integer> storedIndexOf(static_cast<std::size_t>(fFetchedCount));
+  for (Integer index = 0; index < fFetchedCount; ++index)
+    storedIndexOf[static_cast<std::size_t>(index)] = cache.GetPhysicalNo(CacheRecordNo(index)) - 1;
+  if (inStoredOrder) keys.SetKeyIndexes(storedIndexOf);
   std::vector<TField*> throughFields;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
@@ -450,8 +469,9 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
     const Integer nullFlag = NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1;
     const Integer valueOffset = descr->Offset - StatusOffset;
     for (Integer index = 0; index < fFetchedCount; ++index) {
-      const Integer recordNo = CacheRecordNo(index);
-      const Byte* stored = cache.GetRecordPtr(recordNo);
+      const Integer storedIndex = inStoredOrder ? index : storedIndexOf[static_cast<std::size_t>(index)];
+      Byte* stored = nullptr;
+      cache.GetFixedDataPtr(storedIndex, 0, stored);
       if (stored[nullFlag] != 0) {
         keys.SetNull(k, index);
         continue;
@@ -477,7 +497,7 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
           break;
         case SQL_TEXT:
         case SQL_VARYING:
-          keys.SetText(k, index, cache.GetStringView(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot));
+          keys.SetText(k, index, cache.GetStringView(storedIndex, descr->StringSlot));
           break;
         default:
           keys.SetFloat(k, index, StoredValue<double>(place));
@@ -487,7 +507,7 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   }
   if (!throughFields.empty())
     ReadCachedValues(throughFields, 0, fFetchedCount,
-                     [&keys](Integer index, std::vector<Variant>& values) { keys.Set(index, values); });
+                     [&keys](Integer index, std::vector<Variant>& values) { keys.Set(keys.KeyOf(index), values); });
   keys.Seal(handler);
 }
 
