@@ -386,9 +386,13 @@ void TRecordsCache::AssignStringCell(Integer index, Integer slot, std::string_vi
 }
 
 AnsiString TRecordsCache::GetStringValue(Integer index, Integer slot) const {
+  return AnsiString(GetStringView(index, slot));
+}
+
+std::string_view TRecordsCache::GetStringView(Integer index, Integer slot) const {
   Slot(slot);
   if (index < 0 || static_cast<std::size_t>(index) >= fStrings->Rows()) CacheError(SCantReadFieldData);
-  return AnsiString(fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot)));
+  return fStrings->Cell(static_cast<std::size_t>(index), static_cast<std::size_t>(slot));
 }
 
 void TRecordsCache::WriteStringValue(Integer slot, Integer index, const AnsiString& value) {
@@ -533,6 +537,22 @@ void TRecordsCache::SwapRecords(Integer position1, Integer position2) {
   CheckPosition(position2, fRecordCount - 1);
   EnsureMap();
   std::swap(fMap[static_cast<std::size_t>(position1)], fMap[static_cast<std::size_t>(position2)]);
+}
+
+void TRecordsCache::ReorderRecords(const std::vector<Integer>& order) {
+  const Integer count = static_cast<Integer>(order.size());
+  CheckPosition(count, fRecordCount);
+  EnsureMap();
+  std::vector<Integer> reordered(order.size());
+  std::vector<bool> taken(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    CheckPosition(order[i], count - 1);
+    const auto from = static_cast<std::size_t>(order[i]);
+    if (taken[from]) CacheError(SCantWriteBuffer);
+    taken[from] = true;
+    reordered[i] = fMap[from];
+  }
+  std::copy(reordered.begin(), reordered.end(), fMap.begin());
 }
 
 }  // namespace ordvane

@@ -93,6 +93,8 @@ class TRecordsCache {
 
   // The characters of a slot (0-based) of physical record index + 1.
   AnsiString GetStringValue(Integer index, Integer slot) const;
+  // The same characters in place, valid until a text of that record is next written.
+  std::string_view GetStringView(Integer index, Integer slot) const;
   // A value longer than the slot is cut at the slot size; then trailing blanks (below
   // code 33 for a cut value) go, except in a binary slot.
   void WriteStringValue(Integer slot, Integer index, const AnsiString& value);
@@ -118,6 +120,9 @@ class TRecordsCache {
   void RemoveNewestRecord(Integer position);
   void MoveRecord(Integer fromPosition, Integer toPosition);
   void SwapRecords(Integer position1, Integer position2);
+  // Positions 0 .. order.size() - 1 take the records that were at positions order[0],
+  // order[1], ...: order holds each of those positions once.
+  void ReorderRecords(const std::vector<Integer>& order);
   // The physical number of record n; -1 outside the records in use.
   Integer GetPhysicalNo(Integer recordNo) const;
   // The 0-based position of physical record p, or -1.

@@ -4,10 +4,10 @@
 // A sort permutes only the cache's map of logical to physical records.
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
@@ -38,7 +38,8 @@ constexpr char SMoveRecordOutOfRange[] = "Can't move record %d to %d: the datase
 // The sort values of records, read once: one typed column per field. The column kind is
 // the one every non-null value shares (integers, floating values and dates, 8-bit or wide
 // text); mixed values, and every value while a comparison handler is set, stay variants
-// that the dataset's CompareFieldValues orders. Position Count() holds a pivot's copy.
+// that the dataset's CompareFieldValues orders. A text read from the cache stays there: the
+// column holds where its characters lie.
 class TSortKeys {
  public:
   TSortKeys(TFIBCustomDataSet& dataSet, std::vector<TField*> fields, std::vector<bool> ascending, Integer count)
@@ -47,7 +48,6 @@ class TSortKeys {
     for (std::size_t k = 0; k < fields.size(); ++k) {
       fColumns[k].field = fields[k];
       fColumns[k].ascending = ascending[k];
-      fColumns[k].variants.resize(static_cast<std::size_t>(count) + 1);
     }
   }
 
@@ -58,8 +58,7 @@ class TSortKeys {
     TColumn& column = fColumns[k];
     column.direct = true;
     column.kind = kind;
-    column.variants = {};
-    Allocate(column, static_cast<std::size_t>(fCount) + 1);
+    Allocate(column, static_cast<std::size_t>(fCount));
   }
   void SetNull(std::size_t k, Integer position) { fColumns[k].nulls[static_cast<std::size_t>(position)] = 1; }
   void SetInteger(std::size_t k, Integer position, Int64 value) {
@@ -68,16 +67,20 @@ class TSortKeys {
   void SetFloat(std::size_t k, Integer position, double value) {
     fColumns[k].floats[static_cast<std::size_t>(position)] = value;
   }
-  void SetText(std::size_t k, Integer position, const AnsiString& value) {
-    fColumns[k].texts[static_cast<std::size_t>(position)] = value;
+  // value's characters must outlive the keys.
+  void SetText(std::size_t k, Integer position, std::string_view value) {
+    fColumns[k].views[static_cast<std::size_t>(position)] = value;
     fColumns[k].prefixes[static_cast<std::size_t>(position)] = Prefix(value);
   }
 
   // The values of the columns not filled directly, in column order.
   void Set(Integer position, std::vector<Variant>& values) {
     std::size_t next = 0;
-    for (TColumn& column : fColumns)
-      if (!column.direct) column.variants[static_cast<std::size_t>(position)] = std::move(values[next++]);
+    for (TColumn& column : fColumns) {
+      if (column.direct) continue;
+      if (column.variants.empty()) column.variants.resize(static_cast<std::size_t>(fCount));
+      column.variants[static_cast<std::size_t>(position)] = std::move(values[next++]);
+    }
   }
 
   // After every Set: the typed columns are made.
@@ -87,6 +90,36 @@ class TSortKeys {
   }
 
   Integer Count() const { return fCount; }
+
+  // Where the keys of the record at a position lie: by default at that position.
+  void SetKeyIndexes(std::vector<Integer> keyOfPosition) { fKeyOfPosition = std::move(keyOfPosition); }
+  Integer KeyOf(Integer position) const {
+    return fKeyOfPosition.empty() ? position : fKeyOfPosition[static_cast<std::size_t>(position)];
+  }
+
+  // Whether Compare orders strictly whatever the values: integers and texts do; floating
+  // values (a NaN equals everything) and a handler's comparisons need not.
+  bool StrictOrder() const {
+    return std::all_of(fColumns.begin(), fColumns.end(), [](const TColumn& column) {
+      return column.kind == TKind::Integer || column.kind == TKind::Text || column.kind == TKind::WideText;
+    });
+  }
+
+  // A number whose order never contradicts Compare's: the leading integer (its sign bit
+  // turned, so that unsigned order is its order) or text's first bytes, turned round for a
+  // descending field; 0 for other kinds. A sort that orders by it first reaches the values
+  // only when two records share it.
+  std::uint64_t Lead(Integer position) const {
+    const TColumn& column = fColumns.front();
+    if (column.kind != TKind::Integer && column.kind != TKind::Text) return 0;
+    const auto x = static_cast<std::size_t>(position);
+    std::uint64_t lead = 0;  // a null's: nulls come first
+    if (column.nulls[x] == 0)
+      lead = column.kind == TKind::Text
+                 ? column.prefixes[x]
+                 : static_cast<std::uint64_t>(column.integers[x]) ^ (std::uint64_t{1} << 63);
+    return column.ascending ? lead : ~lead;
+  }
 
   // The first field whose values differ decides; a descending field turns it round.
   int Compare(Integer a, Integer b) {
@@ -107,14 +140,6 @@ class TSortKeys {
     return 0;
   }
 
-  void Swap(Integer a, Integer b) {
-    for (TColumn& column : fColumns) Swap(column, static_cast<std::size_t>(a), static_cast<std::size_t>(b));
-  }
-
-  void CopyToPivot(Integer from) {
-    for (TColumn& column : fColumns) Copy(column, static_cast<std::size_t>(from), static_cast<std::size_t>(fCount));
-  }
-
  private:
   struct TColumn {
     TField* field = nullptr;
@@ -125,7 +150,8 @@ class TSortKeys {
     std::vector<Byte> nulls;
     std::vector<Int64> integers;
     std::vector<double> floats;
-    std::vector<AnsiString> texts;
+    std::vector<AnsiString> texts;  // the texts read through the fields, which views point into
+    std::vector<std::string_view> views;
     // A text's first eight bytes as a big-endian number: most comparisons end there.
     std::vector<std::uint64_t> prefixes;
     std::vector<WideString> wideTexts;
@@ -161,7 +187,7 @@ class TSortKeys {
         column.floats.resize(size);
         break;
       case TKind::Text:
-        column.texts.resize(size);
+        column.views.resize(size);
         column.prefixes.resize(size);
         break;
       case TKind::WideText:
@@ -199,8 +225,10 @@ class TSortKeys {
           column.floats[i] = v.AsDouble();
           break;
         case TKind::Text:
+          if (column.texts.empty()) column.texts.resize(size);
           column.texts[i] = v.AsString();
-          column.prefixes[i] = Prefix(column.texts[i]);
+          column.views[i] = column.texts[i];
+          column.prefixes[i] = Prefix(column.views[i]);
           break;
         default:
           column.wideTexts[i] = v.AsWideString();
@@ -210,7 +238,7 @@ class TSortKeys {
     column.variants = {};
   }
 
-  static std::uint64_t Prefix(const AnsiString& text) {
+  static std::uint64_t Prefix(std::string_view text) {
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
       prefix = (prefix << 8) | (i < text.size() ? static_cast<Byte>(text[i]) : 0u);
@@ -220,7 +248,7 @@ class TSortKeys {
   // Byte order: equal prefixes leave it to the whole texts.
   static int CompareTexts(const TColumn& column, std::size_t a, std::size_t b) {
     if (column.prefixes[a] != column.prefixes[b]) return column.prefixes[a] < column.prefixes[b] ? -1 : 1;
-    return column.texts[a].compare(column.texts[b]);
+    return column.views[a].compare(column.views[b]);
   }
 
   template <class T>
@@ -246,39 +274,10 @@ class TSortKeys {
     }
   }
 
-  template <class Op>
-  static void Each(TColumn& column, Op&& op) {
-    switch (column.kind) {
-      case TKind::Variant:
-        return op(column.variants);
-      case TKind::Integer:
-        op(column.integers);
-        break;
-      case TKind::Float:
-        op(column.floats);
-        break;
-      case TKind::Text:
-        op(column.texts);
-        op(column.prefixes);
-        break;
-      case TKind::WideText:
-        op(column.wideTexts);
-        break;
-    }
-    op(column.nulls);
-  }
-
-  static void Swap(TColumn& column, std::size_t a, std::size_t b) {
-    Each(column, [a, b](auto& values) { std::swap(values[a], values[b]); });
-  }
-
-  static void Copy(TColumn& column, std::size_t from, std::size_t to) {
-    Each(column, [from, to](auto& values) { values[to] = values[from]; });
-  }
-
   TFIBCustomDataSet& fDataSet;
   Integer fCount;
   std::vector<TColumn> fColumns;
+  std::vector<Integer> fKeyOfPosition;
 };
 
 namespace {
@@ -326,82 +325,37 @@ T StoredValue(const Byte* place) {
   return value;
 }
 
-// Orders positions 0 .. Count - 1 of the keys, every exchange also made in the cache's map.
-// A quicksort on the middle record's values that recurses into the smaller part and loops
-// over the larger, so its depth stays below log2 of the count; an order that keeps
-// splitting badly (one built against the middle pivot) is finished by a heapsort of that
-// part, so no order of the records makes the sort quadratic.
-class TRecordSorter {
-  static constexpr Integer SmallPart = 12;
-
- public:
-  TRecordSorter(TSortKeys& keys, TRecordsCache& cache) : fKeys(keys), fCache(cache) {}
-
-  void Sort() {
-    const Integer count = fKeys.Count();
-    if (count > 1) QuickSort(0, count - 1, 2 * static_cast<int>(std::bit_width(static_cast<unsigned>(count))));
+// The positions 0 .. Count - 1 of the keys in their order, equal keys in the order they had.
+// Only the positions move, never the values. Where the order may not be strict, a merging
+// sort, which stays within its range whatever the comparisons answer.
+std::vector<Integer> SortedPositions(TSortKeys& keys) {
+  // The lead beside the position: most comparisons end without reaching the values.
+  struct TEntry {
+    std::uint64_t lead;
+    Integer key;
+    Integer position;
+  };
+  std::vector<TEntry> entries(static_cast<std::size_t>(keys.Count()));
+  for (Integer i = 0; i < keys.Count(); ++i) {
+    const Integer key = keys.KeyOf(i);
+    entries[static_cast<std::size_t>(i)] = {keys.Lead(key), key, i};
   }
-
- private:
-  void Swap(Integer a, Integer b) {
-    fCache.SwapRecords(a, b);
-    fKeys.Swap(a, b);
+  if (keys.StrictOrder()) {
+    std::sort(entries.begin(), entries.end(), [&keys](const TEntry& a, const TEntry& b) {
+      if (a.lead != b.lead) return a.lead < b.lead;
+      const int result = keys.Compare(a.key, b.key);
+      return result != 0 ? result < 0 : a.position < b.position;
+    });
+  } else {
+    std::stable_sort(entries.begin(), entries.end(), [&keys](const TEntry& a, const TEntry& b) {
+      return a.lead != b.lead ? a.lead < b.lead : keys.Compare(a.key, b.key) < 0;
+    });
   }
-
-  void QuickSort(Integer left, Integer right, int budget) {
-    const Integer pivot = fKeys.Count();
-    while (left < right) {
-      if (right - left < SmallPart) return InsertionSort(left, right);
-      if (budget-- == 0) return HeapSort(left, right);
-      fKeys.CopyToPivot(left + (right - left) / 2);
-      Integer i = left, j = right;
-      while (i <= j) {
-        while (i <= right && fKeys.Compare(i, pivot) < 0) ++i;
-        while (j >= left && fKeys.Compare(j, pivot) > 0) --j;
-        if (i > j) break;
-        if (i != j) Swap(i, j);
-        ++i;
-        --j;
-      }
-      if (j - left < right - i) {
-        if (left < j) QuickSort(left, j, budget);
-        left = i;
-      } else {
-        if (i < right) QuickSort(i, right, budget);
-        right = j;
-      }
-    }
-  }
-
-  // Few records: each goes back past the larger ones before it.
-  void InsertionSort(Integer left, Integer right) {
-    for (Integer i = left + 1; i <= right; ++i)
-      for (Integer j = i; j > left && fKeys.Compare(j - 1, j) > 0; --j) Swap(j - 1, j);
-  }
-
-  void HeapSort(Integer left, Integer right) {
-    const Integer count = right - left + 1;
-    for (Integer root = count / 2 - 1; root >= 0; --root) SiftDown(left, root, count);
-    for (Integer end = count - 1; end > 0; --end) {
-      Swap(left, left + end);
-      SiftDown(left, 0, end);
-    }
-  }
-
-  void SiftDown(Integer base, Integer root, Integer count) {
-    for (;;) {
-      Integer child = 2 * root + 1;
-      if (child >= count) return;
-      if (child + 1 < count && fKeys.Compare(base + child, base + child + 1) < 0) ++child;
-      if (fKeys.Compare(base + root, base + child) >= 0) return;
-      Swap(base + root, base + child);
-      root = child;
-    }
-  }
-
-  TSortKeys& fKeys;
-  TRecordsCache& fCache;
-};
+  std::vector<Integer> order(entries.size());
+  std::transform(entries.begin(), entries.end(), order.begin(),
+                 [](const TEntry& entry) { return entry.position; });
+  return order;
+}
 
 }  // namespace
 
@@ -466,7 +420,7 @@ void TFIBCustomDataSet::SortByFields(const std::vector<TSortFieldItem>& items, c
       TSortKeys keys(*this, fields, {ascending.begin(), ascending.begin() + std::ptrdiff_t(fields.size())},
                      fFetchedCount);
       ReadSortKeys(fields, keys);
-      TRecordSorter(keys, Cache("sort")).Sort();
+      Cache("sort").ReorderRecords(SortedPositions(keys));
       if (!bookmark.empty()) GotoBookmark(bookmark);
     }
   }
@@ -494,6 +448,14 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   const bool handler = ComparesFieldValuesItself();
   const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TRecordsCache& cache = Cache("sort");
+  // A sorted cache's positions jump about its memory. When the fetched records are all the
+  // cache holds, their keys are read in the order the records lie instead, and each
+  // position finds its own through the map.
+  const bool inStoredOrder = cache.RecordCount() == fFetchedCount && CacheRecordNo(fFetchedCount - 1) == fFetchedCount;
+  std::vector<Integer> storedIndexOf(static_cast<std::size_t>(fFetchedCount));
+  for (Integer index = 0; index < fFetchedCount; ++index)
+    storedIndexOf[static_cast<std::size_t>(index)] = cache.GetPhysicalNo(CacheRecordNo(index)) - 1;
+  if (inStoredOrder) keys.SetKeyIndexes(storedIndexOf);
   std::vector<TField*> throughFields;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
@@ -509,8 +471,9 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
     const Integer nullFlag = NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1;
     const Integer valueOffset = descr->Offset - StatusOffset;
     for (Integer index = 0; index < fFetchedCount; ++index) {
-      const Integer recordNo = CacheRecordNo(index);
-      const Byte* stored = cache.GetRecordPtr(recordNo);
+      const Integer storedIndex = inStoredOrder ? index : storedIndexOf[static_cast<std::size_t>(index)];
+      Byte* stored = nullptr;
+      cache.GetFixedDataPtr(storedIndex, 0, stored);
       if (stored[nullFlag] != 0) {
         keys.SetNull(k, index);
         continue;
@@ -536,7 +499,7 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
           break;
         case SQL_TEXT:
         case SQL_VARYING:
-          keys.SetText(k, index, cache.GetStringValue(cache.GetPhysicalNo(recordNo) - 1, descr->StringSlot));
+          keys.SetText(k, index, cache.GetStringView(storedIndex, descr->StringSlot));
           break;
         default:
           keys.SetFloat(k, index, StoredValue<double>(place));
@@ -546,7 +509,7 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   }
   if (!throughFields.empty())
     ReadCachedValues(throughFields, 0, fFetchedCount,
-                     [&keys](Integer index, std::vector<Variant>& values) { keys.Set(index, values); });
+                     [&keys](Integer index, std::vector<Variant>& values) { keys.Set(keys.KeyOf(index), values); });
   keys.Seal(handler);
 }
 

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <random>
 
@@ -208,6 +209,24 @@ class CacheModelRun {
     }
   }
 
+  // A shuffle of positions 0 .. n - 1 for a random n; now and then one position twice, or
+  // n past the records, which the cache refuses.
+  void Reorder(Integer count) {
+    const Integer n = Pick(0, 4) == 0 ? count + Pick(1, 3) : Pick(0, count);
+    std::vector<Integer> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), fRandom);
+    if (n > count) return ExpectRefused([&] { fCache.ReorderRecords(order); });
+    if (n > 1 && Pick(0, 4) == 0) {
+      order[0] = order[1];
+      return ExpectRefused([&] { fCache.ReorderRecords(order); });
+    }
+    fCache.ReorderRecords(order);
+    const std::vector<Integer> before = fModel.order;
+    for (std::size_t i = 0; i < order.size(); ++i)
+      fModel.order[i] = before[static_cast<std::size_t>(order[i])];
+  }
+
   void Step() {
     const Integer count = fModel.Count();
     switch (Pick(0, 13)) {
@@ -264,7 +283,8 @@ class CacheModelRun {
         fModel.order.insert(fModel.order.begin() + to, moved);
         return;
       }
-      case 6: {  // swap
+      case 6: {  // swap, or reorder the first records as a sort does
+        if (Pick(0, 1) == 0) return Reorder(count);
         const Integer a = Number(0, count - 1), b = Number(0, count - 1);
         if (a < 0 || b < 0 || a >= count || b >= count) return ExpectRefused([&] { fCache.SwapRecords(a, b); });
         fCache.SwapRecords(a, b);
