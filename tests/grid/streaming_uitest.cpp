@@ -56,6 +56,15 @@ struct GridForms : ::testing::Test {
     return column;
   }
 
+  // The form read into a new form beside the first, and its grid.
+  TStoredGrid* ReadCopy(const AnsiString& text) {
+    copyForm = new TComponent(&module);
+    copyForm->SetName("Copy");
+    ReadComponentText(text, *copyForm);
+    return dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  }
+  TComponent* copyForm = nullptr;
+
   // The lines of the first column in the written form.
   AnsiString FirstColumnText() {
     const AnsiString text = WriteComponentText(*form);
@@ -117,10 +126,7 @@ TEST_F(GridForms, AGridWithColumnsFootersAndTitlesComesBack) {
   name->PickList()->Add("A");
 
   const AnsiString text = WriteComponentText(*form);
-  auto* copyForm = new TComponent(&module);
-  copyForm->SetName("Copy");
-  ReadComponentText(text, *copyForm);
-  auto* copy = dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  TStoredGrid* copy = ReadCopy(text);
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copyForm->Name(), "Copy");
   EXPECT_EQ(copy->DataSource(), source);
@@ -201,10 +207,7 @@ TEST_F(GridForms, FilterRowAndSumListSettingsComeBack) {
   AddColumn("ID")->STFilter().SetVisible(false);
 
   const AnsiString text = WriteComponentText(*form);
-  auto* copyForm = new TComponent(&module);
-  copyForm->SetName("Copy");
-  ReadComponentText(text, *copyForm);
-  auto* copy = dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  TStoredGrid* copy = ReadCopy(text);
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->STFilter().Local());
   EXPECT_TRUE(copy->STFilter().Visible());
@@ -259,10 +262,7 @@ TEST_F(GridForms, EditButtonsDropDownBoxAndRecentValuesComeBack) {
   name->MRUList().Add("Ivan");
 
   const AnsiString text = WriteComponentText(*form);
-  auto* copyForm = new TComponent(&module);
-  copyForm->SetName("Copy");
-  ReadComponentText(text, *copyForm);
-  auto* copy = dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  TStoredGrid* copy = ReadCopy(text);
   ASSERT_NE(copy, nullptr);
   ASSERT_EQ(copy->Columns().Count(), 1);
   TColumnEh* column = copy->Columns().Items(0);
@@ -342,10 +342,7 @@ TEST_F(GridForms, SpecialRowScrollBarsReferencesAndInputMethodsComeBack) {
   name->SetImeName("Pinyin");
 
   const AnsiString text = WriteComponentText(*form);
-  auto* copyForm = new TComponent(&module);
-  copyForm->SetName("Copy");
-  ReadComponentText(text, *copyForm);
-  auto* copy = dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  TStoredGrid* copy = ReadCopy(text);
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copy->HorzScrollBar().VisibleMode(), sbAlwaysShowEh);
   EXPECT_FALSE(copy->HorzScrollBar().Tracking());
