@@ -117,6 +117,17 @@ void RegisterEdits() {
       .Object("KeyItems", [](TCustomDBComboBoxEh& c) { return c.KeyItems(); });
 }
 
+// The settings from ShortCut on, whose defaults differ between a plain button and the
+// main button of an edit (which is also every item of a button collection).
+template <class B>
+void RegisterEditButtonFace(TShortCut shortCut, bool visible) {
+  StoredProperties<B>()
+      .Integer("ShortCut", &B::ShortCut, &B::SetShortCut, shortCut)
+      .Enum("Style", &B::Style, &B::SetStyle, kEditButtonStyleNames, ebsDropDownEh)
+      .Boolean("Visible", &B::Visible, &B::SetVisible, visible)
+      .Integer("Width", &B::Width, &B::SetWidth, 0);
+}
+
 void RegisterEditButtons() {
   using B = TEditButtonEh;
   StoredProperties<B>()
@@ -124,11 +135,9 @@ void RegisterEditButtons() {
       .Reference<TPopupMenu>("DropdownMenu", &B::DropdownMenu, &B::SetDropdownMenu)
       .Boolean("Enabled", &B::Enabled, &B::SetEnabled, true)
       .String("Hint", &B::Hint, &B::SetHint, "")
-      .Integer("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs, 1)
-      .Integer("ShortCut", &B::ShortCut, &B::SetShortCut, 0)
-      .Enum("Style", &B::Style, &B::SetStyle, kEditButtonStyleNames, ebsDropDownEh)
-      .Boolean("Visible", &B::Visible, &B::SetVisible, false)
-      .Integer("Width", &B::Width, &B::SetWidth, 0);
+      .Integer("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs, 1);
+  RegisterEditButtonFace<B>(0, false);
+  RegisterEditButtonFace<TVisibleEditButtonEh>(ShortCut(VK_DOWN, false, false, true), true);
 }
 
 void RegisterMRUList() {

@@ -234,6 +234,19 @@ TEST_F(GridForms, AColumnsDropDownAndRecentValuesAreWrittenWhenSet) {
             "        MRUList.Active = True\n");
 }
 
+TEST_F(GridForms, AnEditButtonIsWrittenAgainstTheDefaultsOfItsKind) {
+  TEditButtonEh* button = AddColumn("NAME")->EditButtons().Add();
+  const AnsiString buttons = "        EditButtons = <\n          item\n";
+  AnsiString text = WriteComponentText(*form);
+  EXPECT_NE(text.find(buttons + "          end>\n"), AnsiString::npos) << text;
+  button->SetVisible(false);
+  button->SetShortCut(0);
+  text = WriteComponentText(*form);
+  EXPECT_NE(text.find(buttons + "            ShortCut = 0\n            Visible = False\n          end>\n"),
+            AnsiString::npos)
+      << text;
+}
+
 TEST_F(GridForms, EditButtonsDropDownBoxAndRecentValuesComeBack) {
   auto* menu = new TPopupMenu(&module);
   menu->SetName("NameMenu");
