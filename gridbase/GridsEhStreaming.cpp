@@ -87,9 +87,15 @@ void RegisterEdits() {
                false)
       .String("DataField", &TCustomDBEditEh::DataField, &TCustomDBEditEh::SetDataField, "")
       .Reference<TDataSource>("DataSource", &TCustomDBEditEh::DataSource, &TCustomDBEditEh::SetDataSource)
+      .Object("EditButton", [](TCustomDBEditEh& e) { return e.EditButton(); })
+      .Object("EditButtons", [](TCustomDBEditEh& e) { return e.EditButtons(); })
       .Boolean("Flat", &TCustomDBEditEh::Flat, &TCustomDBEditEh::SetFlat, false)
       .Boolean("HighlightRequired", &TCustomDBEditEh::HighlightRequired,
                &TCustomDBEditEh::SetHighlightRequired, false)
+      .Reference<TCustomImageList>(
+          "Images", [](const TCustomDBEditEh& e) { return e.EditImage()->Images(); },
+          &TCustomDBEditEh::SetImages)
+      .Object("MRUList", [](TCustomDBEditEh& e) { return e.MRUList(); })
       .Boolean("ReadOnly", &TCustomDBEditEh::ReadOnly, &TCustomDBEditEh::SetReadOnly, false)
       .Boolean("Tooltips", &TCustomDBEditEh::Tooltips, &TCustomDBEditEh::SetTooltips, false);
   // The edit mask is the field's until set; only a mask set on the edit is stored.
