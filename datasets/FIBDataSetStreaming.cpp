@@ -136,6 +136,38 @@ void RegisterDataSet() {
   });
 }
 
+// The formats' defaults are the process-wide ones in force when the form is written.
+void RegisterDefaultFormats() {
+  using F = TFormatFields;
+  using Getter = const AnsiString& (F::*)() const;
+  using Setter = void (F::*)(const AnsiString&);
+  struct Format {
+    const char* Name;
+    Getter Get;
+    Setter Set;
+    AnsiString TFormatFieldsDefaults::*Default;
+  };
+  static const Format kFormats[] = {
+      {"DateTimeDisplayFormat", &F::DateTimeDisplayFormat, &F::SetDateTimeDisplayFormat,
+       &TFormatFieldsDefaults::DateTimeDisplayFormat},
+      {"NumericDisplayFormat", &F::NumericDisplayFormat, &F::SetNumericDisplayFormat,
+       &TFormatFieldsDefaults::NumericDisplayFormat},
+      {"NumericEditFormat", &F::NumericEditFormat, &F::SetNumericEditFormat,
+       &TFormatFieldsDefaults::NumericEditFormat},
+      {"DisplayFormatDate", &F::DisplayFormatDate, &F::SetDisplayFormatDate,
+       &TFormatFieldsDefaults::DisplayFormatDate},
+      {"DisplayFormatTime", &F::DisplayFormatTime, &F::SetDisplayFormatTime,
+       &TFormatFieldsDefaults::DisplayFormatTime},
+  };
+  for (const Format& format : kFormats) {
+    StoredProperties<F>()
+        .String(format.Name, format.Get, format.Set, std::nullopt)
+        .Stored([&format](const F& f) { return (f.*format.Get)() != DefaultFormatFields().*format.Default; });
+  }
+  StoredProperties<TpFIBDataSet>().Object("DefaultFormats",
+                                          [](TpFIBDataSet& d) { return &d.DefaultFormats(); });
+}
+
 }  // namespace
 
 void RegisterFIBDataSetStreaming() {
@@ -147,6 +179,7 @@ void RegisterFIBDataSetStreaming() {
     RegisterComponentClass<TpFIBDataSet>();
     RegisterOwnedPartsClass(TFIBCustomDataSet::StaticClass());
     RegisterDataSet();
+    RegisterDefaultFormats();
   });
 }
 

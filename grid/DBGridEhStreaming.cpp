@@ -20,6 +20,13 @@ constexpr const char* kAllowedOperationNames[] = {"alopInsertEh", "alopUpdateEh"
                                                   "alopAppendEh"};
 constexpr const char* kSelectionTypeNames[] = {"gstNon", "gstRecordBookmarks", "gstRectangle", "gstColumns",
                                                "gstAll"};
+constexpr const char* kLookupGridOptionNames[] = {"dlgColumnResizeEh", "dlgColLinesEh", "dlgRowLinesEh",
+                                                  "dlgAutoSortMarkingEh", "dlgMultiSortMarkingEh"};
+constexpr const char* kScrollBarVisibleModeNames[] = {"sbAlwaysShowEh", "sbNeverShowEh", "sbAutoShowEh"};
+constexpr const char* kDragModeNames[] = {"dmManual", "dmAutomatic"};
+constexpr const char* kImeModeNames[] = {"imDisable", "imClose",   "imOpen",     "imDontCare",
+                                         "imSAlpha",  "imAlpha",   "imHira",     "imSKata",
+                                         "imKata",    "imChinese", "imSHanguel", "imHanguel"};
 constexpr const char* kEditActionNames[] = {"geaCutEh", "geaCopyEh", "geaPasteEh", "geaDeleteEh",
                                             "geaSelectAllEh"};
 constexpr const char* kGridOptionNames[] = {
@@ -109,6 +116,8 @@ void RegisterColumns() {
   auto sizing = [](const TColumnEh& c) { return c.DropDownSizing(); };
   auto endEllipsis = [](const TColumnEh& c) { return c.EndEllipsis(); };
   auto highlight = [](const TColumnEh& c) { return c.HighlightRequired(); };
+  auto imeMode = [](const TColumnEh& c) { return c.ImeMode(); };
+  auto imeName = [](const TColumnEh& c) { return c.ImeName(); };
   auto layout = [](const TColumnEh& c) { return c.Layout(); };
   auto lookupFields = [](const TColumnEh& c) { return Column(c).LookupDisplayFields(); };
   auto readOnly = [](const TColumnEh& c) { return Column(c).ReadOnly(); };
@@ -134,12 +143,15 @@ void RegisterColumns() {
       .Boolean("DblClickNextVal", dblClick, &TColumnEh::SetDblClickNextVal, std::nullopt)
       .Stored(SetAndDifferent(cvDblClickNextVal, dblClick))
       .String("DisplayFormat", &TColumnEh::DisplayFormat, &TColumnEh::SetDisplayFormat, "")
+      .Object("DropDownBox", [](TColumnEh& c) { return &c.DropDownBox(); })
       .Integer("DropDownRows", &TColumnEh::DropDownRows, &TColumnEh::SetDropDownRows, 7)
       .Boolean("DropDownShowTitles", showTitles, &TColumnEh::SetDropDownShowTitles, std::nullopt)
       .Stored(SetAndDifferent(cvDropDownShowTitles, showTitles))
       .Boolean("DropDownSizing", sizing, &TColumnEh::SetDropDownSizing, std::nullopt)
       .Stored(SetAndDifferent(cvDropDownSizing, sizing))
+      .Object("DropDownSpecRow", [](TColumnEh& c) { return &c.DropDownSpecRow(); })
       .Integer("DropDownWidth", &TColumnEh::DropDownWidth, &TColumnEh::SetDropDownWidth, 0)
+      .Object("EditButtons", [](TColumnEh& c) { return &c.EditButtons(); })
       .String("EditMask", &TColumnEh::EditMask, &TColumnEh::SetEditMask, "")
       .Boolean("EndEllipsis", endEllipsis, &TColumnEh::SetEndEllipsis, std::nullopt)
       .Stored(SetAndDifferent(cvEndEllipsis, endEllipsis))
@@ -151,6 +163,11 @@ void RegisterColumns() {
       .Boolean("HideDuplicates", &TColumnEh::HideDuplicates, &TColumnEh::SetHideDuplicates, false)
       .Boolean("HighlightRequired", highlight, &TColumnEh::SetHighlightRequired, std::nullopt)
       .Stored(SetAndDifferent(cvHighlightRequired, highlight))
+      .Reference<TCustomImageList>("ImageList", &TColumnEh::ImageList, &TColumnEh::SetImageList)
+      .Enum("ImeMode", imeMode, &TColumnEh::SetImeMode, kImeModeNames, std::nullopt)
+      .Stored(SetAndDifferent(cvImeMode, imeMode))
+      .String("ImeName", imeName, &TColumnEh::SetImeName, std::nullopt)
+      .Stored(SetAndDifferent(cvImeName, imeName))
       .Float("Increment", &TColumnEh::Increment, &TColumnEh::SetIncrement, 1.0)
       .Object("KeyList", [](TColumnEh& c) { return c.KeyList(); })
       .Enum("Layout", layout, &TColumnEh::SetLayout, kTextLayoutNames, std::nullopt)
@@ -159,11 +176,14 @@ void RegisterColumns() {
       .Stored(SetAndDifferent(cvLookupDisplayFields, lookupFields))
       .Integer("MaxWidth", &TColumnEh::MaxWidth, &TColumnEh::SetMaxWidth, 0)
       .Integer("MinWidth", &TColumnEh::MinWidth, &TColumnEh::SetMinWidth, 0)
+      .Object("MRUList", [](TColumnEh& c) { return &c.MRUList(); })
       .Integer("NotInKeyListIndex", &TColumnEh::NotInKeyListIndex, &TColumnEh::SetNotInKeyListIndex, -1)
       .Object("PickList", [](TColumnEh& c) { return c.PickList(); })
+      .Reference<TPopupMenu>("PopupMenu", &TColumnEh::PopupMenu, &TColumnEh::SetPopupMenu)
       .Boolean("ReadOnly", readOnly, &TColumnEh::SetReadOnly, std::nullopt)
       .Stored(SetAndDifferent(cvReadOnly, readOnly))
       .Boolean("ShowImageAndText", &TColumnEh::ShowImageAndText, &TColumnEh::SetShowImageAndText, false)
+      .Object("STFilter", [](TColumnEh& c) { return &c.STFilter(); })
       .Integer("Tag", &TColumnEh::Tag, &TColumnEh::SetTag, 0)
       .Object("Title", [](TColumnEh& c) { return &c.Title(); })
       .Boolean("ToolTips", toolTips, &TColumnEh::SetToolTips, std::nullopt)
@@ -213,6 +233,49 @@ void RegisterColumns() {
       .Enum("ValueType", &TColumnFooterEh::ValueType, &TColumnFooterEh::SetValueType, kFooterValueTypeNames,
             fvtNon)
       .Boolean("WordWrap", &TColumnFooterEh::WordWrap, &TColumnFooterEh::SetWordWrap, false);
+}
+
+void RegisterDropDownBox() {
+  using B = TColumnDropDownBoxEh;
+  StoredProperties<B>()
+      .Boolean("AutoFitColWidths", &B::AutoFitColWidths, &B::SetAutoFitColWidths, true)
+      .Object("ColumnDefValues", [](B& b) { return &b.ColumnDefValues(); })
+      .Reference<TDataSource>("ListSource", &B::ListSource, &B::SetListSource)
+      .SetOf(
+          "Options", [](const B& b) { return SetBits(b.Options()); },
+          [](B& b, UInt64 v) { b.SetOptions(SetFromBits<TDBLookupGridEhOptions>(v)); },
+          kLookupGridOptionNames, SetBits(TDBLookupGridEhOptions{dlgColLinesEh}))
+      .Boolean("UseMultiTitle", &B::UseMultiTitle, &B::SetUseMultiTitle, false);
+}
+
+void RegisterScrollBars() {
+  using B = TDBGridEhScrollBar;
+  StoredProperties<B>()
+      .Reference<TScrollBar>("ExtScrollBar", &B::ExtScrollBar, &B::SetExtScrollBar)
+      .Boolean("Tracking", &B::Tracking, &B::SetTracking, false)
+      .Enum("VisibleMode", &B::VisibleMode, &B::SetVisibleMode, kScrollBarVisibleModeNames, sbAutoShowEh);
+}
+
+void RegisterFilterRow() {
+  using F = TSTColumnFilterEh;
+  StoredProperties<F>()
+      .String("DataField", &F::DataField, &F::SetDataField, "")
+      .String("KeyField", &F::KeyField, &F::SetKeyField, "")
+      .String("ListField", &F::ListField, &F::SetListField, "")
+      .Reference<TDataSource>("ListSource", &F::ListSource, &F::SetListSource)
+      .Boolean("Visible", &F::Visible, &F::SetVisible, true);
+  StoredProperties<TSTDBGridEhFilter>()
+      .Boolean("Local", &TSTDBGridEhFilter::Local, &TSTDBGridEhFilter::SetLocal, false)
+      .Boolean("Visible", &TSTDBGridEhFilter::Visible, &TSTDBGridEhFilter::SetVisible, false);
+}
+
+// The aggregates follow from the columns' footers, so only the list's switches are stored.
+void RegisterSumList() {
+  using S = TDBSumListProducer;
+  StoredProperties<S>()
+      .Boolean("Active", &S::Active, &S::SetActive, true)
+      .Boolean("ExternalRecalc", &S::ExternalRecalc, &S::SetExternalRecalc, false)
+      .Boolean("VirtualRecords", &S::VirtualRecords, &S::SetVirtualRecords, false);
 }
 
 void RegisterColumnDefValues() {
@@ -278,6 +341,8 @@ void RegisterGrid() {
   StoredProperties<G>()
       .Reference<TDataSource>("DataSource", &G::DataSource, &G::SetDataSource)
       .Boolean("DefaultDrawing", &G::DefaultDrawing, &G::SetDefaultDrawing, true)
+      .Integer("DragCursor", &G::DragCursor, &G::SetDragCursor, crDrag)
+      .Enum("DragMode", &G::DragMode, &G::SetDragMode, kDragModeNames, dmManual)
       .Boolean("DrawMemoText", &G::DrawMemoText, &G::SetDrawMemoText, false)
       .SetOf(
           "EditActions", [](const G& g) { return SetBits(g.EditActions()); },
@@ -296,6 +361,9 @@ void RegisterGrid() {
       .Stored([](const G& g) { return !g.ParentFont(); })
       .Integer("FooterRowCount", &G::FooterRowCount, &G::SetFooterRowCount, 0)
       .Integer("FrozenCols", &G::FrozenCols, &G::SetFrozenCols, 0)
+      .Object("HorzScrollBar", [](G& g) { return &g.HorzScrollBar(); })
+      .Enum("ImeMode", &G::ImeMode, &G::SetImeMode, kImeModeNames, imDontCare)
+      .String("ImeName", &G::ImeName, &G::SetImeName, "")
       .Integer("MinAutoFitWidth", &G::MinAutoFitWidth, &G::SetMinAutoFitWidth, 0)
       .Integer("OddRowColor", &G::OddRowColor, &G::SetOddRowColor, std::nullopt)
       .Stored(OwnRowColor(&G::OddRowColor))
@@ -311,19 +379,25 @@ void RegisterGrid() {
   for (const char* name : {"ParentBiDiMode", "ParentCtl3D", "ParentColor", "ParentFont", "ParentShowHint"})
     republish(name);
   StoredProperties<G>()
+      .Reference<TPopupMenu>("PopupMenu", &G::PopupMenu, &G::SetPopupMenu)
       .Boolean("ReadOnly", &G::ReadOnly, &G::SetReadOnly, false)
       .Integer("RowHeight", &G::RowHeight, &G::SetRowHeight, 0)
       .Integer("RowLines", &G::RowLines, &G::SetRowLines, 0)
       .Boolean("RowSizingAllowed", &G::RowSizingAllowed, &G::SetRowSizingAllowed, false);
   republish("ShowHint");
-  StoredProperties<G>().Boolean("SortLocal", &G::SortLocal, &G::SetSortLocal, false);
+  StoredProperties<G>()
+      .Boolean("SortLocal", &G::SortLocal, &G::SetSortLocal, false)
+      .Object("STFilter", [](G& g) { return &g.STFilter(); })
+      .Object("SumList", [](G& g) { return &g.SumList(); });
   republish("TabOrder");
   StoredProperties<G>()
       .Object("TitleFont", [](G& g) { return g.TitleFont(); })
       .Stored([](const G& g) { return !g.ParentFont(); })
       .Integer("TitleHeight", &G::TitleHeight, &G::SetTitleHeight, 0)
+      .Reference<TCustomImageList>("TitleImages", &G::TitleImages, &G::SetTitleImages)
       .Integer("TitleLines", &G::TitleLines, &G::SetTitleLines, 0)
-      .Boolean("UseMultiTitle", &G::UseMultiTitle, &G::SetUseMultiTitle, false);
+      .Boolean("UseMultiTitle", &G::UseMultiTitle, &G::SetUseMultiTitle, false)
+      .Object("VertScrollBar", [](G& g) { return &g.VertScrollBar(); });
   republish("Visible");
   StoredProperties<G>().Integer("VTitleMargin", &G::VTitleMargin, &G::SetVTitleMargin, 10);
 
@@ -346,6 +420,10 @@ void RegisterDBGridEhStreaming() {
     RegisterComponentClass<TDBGridEh>();
     RegisterColumns();
     RegisterColumnDefValues();
+    RegisterDropDownBox();
+    RegisterFilterRow();
+    RegisterScrollBars();
+    RegisterSumList();
     RegisterGrid();
   });
 }

@@ -3,16 +3,23 @@
 #include <mutex>
 
 #include "classlib/db/DBStreaming.h"
+#include "classlib/ui/Menus.h"
 #include "classlib/ui/UIStreaming.h"
+#include "classlib/ui/WinInput.h"
 #include "gridbase/DBCtrlsEhComboBox.h"
 #include "gridbase/DBDateTimeEditEh.h"
+#include "gridbase/EditButtonsEh.h"
 #include "gridbase/GridsEh.h"
+#include "gridbase/MRUListEh.h"
+#include "gridbase/SpecRowEh.h"
 
 namespace ordvane {
 
 namespace {
 
 constexpr const char* kDateTimeKindNames[] = {"dtkDateEh", "dtkTimeEh", "dtkDateTimeEh", "dtkCustomEh"};
+constexpr const char* kEditButtonStyleNames[] = {"ebsDropDownEh", "ebsEllipsisEh", "ebsGlyphEh",
+                                                 "ebsUpDownEh",   "ebsPlusEh",     "ebsMinusEh"};
 
 // One axis of a grid's extents: the widths of its columns or the heights of its rows.
 struct ExtentsAxis {
@@ -80,9 +87,15 @@ void RegisterEdits() {
                false)
       .String("DataField", &TCustomDBEditEh::DataField, &TCustomDBEditEh::SetDataField, "")
       .Reference<TDataSource>("DataSource", &TCustomDBEditEh::DataSource, &TCustomDBEditEh::SetDataSource)
+      .Object("EditButton", [](TCustomDBEditEh& e) { return e.EditButton(); })
+      .Object("EditButtons", [](TCustomDBEditEh& e) { return e.EditButtons(); })
       .Boolean("Flat", &TCustomDBEditEh::Flat, &TCustomDBEditEh::SetFlat, false)
       .Boolean("HighlightRequired", &TCustomDBEditEh::HighlightRequired,
                &TCustomDBEditEh::SetHighlightRequired, false)
+      .Reference<TCustomImageList>(
+          "Images", [](const TCustomDBEditEh& e) { return e.EditImage()->Images(); },
+          &TCustomDBEditEh::SetImages)
+      .Object("MRUList", [](TCustomDBEditEh& e) { return e.MRUList(); })
       .Boolean("ReadOnly", &TCustomDBEditEh::ReadOnly, &TCustomDBEditEh::SetReadOnly, false)
       .Boolean("Tooltips", &TCustomDBEditEh::Tooltips, &TCustomDBEditEh::SetTooltips, false);
   // The edit mask is the field's until set; only a mask set on the edit is stored.
@@ -110,6 +123,95 @@ void RegisterEdits() {
       .Object("KeyItems", [](TCustomDBComboBoxEh& c) { return c.KeyItems(); });
 }
 
+// The settings from ShortCut on, whose defaults differ between a plain button and the
+// main button of an edit (which is also every item of a button collection).
+template <class B>
+void RegisterEditButtonFace(TShortCut shortCut, bool visible) {
+  StoredProperties<B>()
+      .Integer("ShortCut", &B::ShortCut, &B::SetShortCut, shortCut)
+      .Enum("Style", &B::Style, &B::SetStyle, kEditButtonStyleNames, ebsDropDownEh)
+      .Boolean("Visible", &B::Visible, &B::SetVisible, visible)
+      .Integer("Width", &B::Width, &B::SetWidth, 0);
+}
+
+void RegisterEditButtons() {
+  using B = TEditButtonEh;
+  StoredProperties<B>()
+      .Reference<TBasicAction>("Action", &B::Action, &B::SetAction)
+      .Reference<TPopupMenu>("DropdownMenu", &B::DropdownMenu, &B::SetDropdownMenu)
+      .Boolean("Enabled", &B::Enabled, &B::SetEnabled, true)
+      .String("Hint", &B::Hint, &B::SetHint, "")
+      .Integer("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs, 1);
+  RegisterEditButtonFace<B>(0, false);
+  RegisterEditButtonFace<TVisibleEditButtonEh>(ShortCut(VK_DOWN, false, false, true), true);
+}
+
+void RegisterMRUList() {
+  using M = TMRUListEh;
+  StoredProperties<M>()
+      .Boolean("Active", &M::Active, &M::SetActive, false)
+      .Boolean("AutoAdd", &M::AutoAdd, &M::SetAutoAdd, true)
+      .Boolean("CaseSensitive", &M::CaseSensitive, &M::SetCaseSensitive, false)
+      .Object("Items", [](M& m) { return m.Items(); })
+      .Integer("Limit", &M::Limit, &M::SetLimit, 100)
+      .Integer("Rows", &M::Rows, &M::SetRows, 7);
+}
+
+// A special row's value keeps the kind of its value: a truth value, a whole number, a text,
+// or any other number.
+TFormValue VariantToValue(const Variant& value) {
+  switch (value.VType()) {
+    case varBoolean:
+      return TFormValue::Boolean(value.AsBoolean());
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return TFormValue::Integer(value.AsInt64());
+    case varString:
+    case varOleStr:
+      return TFormValue::String(value.AsString());
+    default:
+      return TFormValue::Float(value.AsDouble());
+  }
+}
+
+Variant ValueToVariant(const TFormValue& value, TReader& reader) {
+  switch (value.Type) {
+    case TFormValueType::Integer:
+      return Variant(static_cast<long long>(value.AsInteger));
+    case TFormValueType::Float:
+      return Variant(value.AsFloat);
+    case TFormValueType::String:
+      return Variant(value.Text);
+    default:
+      return Variant(ValueToBoolean(value, reader));
+  }
+}
+
+void RegisterSpecRow() {
+  using R = TSpecRowEh;
+  StoredProperties<R>()
+      .String("CellsText", &R::CellsText, &R::SetCellsText, "")
+      .Integer("Color", &R::Color, &R::SetColor, std::nullopt)
+      .Stored([](const R& r) { return r.ColorAssigned(); })
+      .Object("Font", [](R& r) { return r.Font(); })
+      .Stored([](const R& r) { return r.FontAssigned(); })
+      .Integer("ShortCut", &R::ShortCut, &R::SetShortCut, ShortCut(VK_DELETE, false, false, true))
+      .Boolean("ShowIfNotInKeyList", &R::ShowIfNotInKeyList, &R::SetShowIfNotInKeyList, true)
+      .Boolean("Visible", &R::Visible, &R::SetVisible, false);
+  RegisterDefineProperties(R::StaticClass(), [](TFiler& filer, TPersistent& object) {
+    auto& row = static_cast<R&>(object);
+    filer.DefineProperty(
+        "Value", [&row](TReader& reader) { row.SetValue(ValueToVariant(reader.ReadValue(), reader)); },
+        [&row](TWriter& writer) { writer.WriteValue(VariantToValue(row.Value())); },
+        !VarIsNull(row.Value()) && !VarIsEmpty(row.Value()));
+  });
+}
+
 }  // namespace
 
 void RegisterGridBaseStreaming() {
@@ -119,6 +221,9 @@ void RegisterGridBaseStreaming() {
     RegisterDBStreaming();
     RegisterDefineProperties(TCustomGridEh::StaticClass(), DefineExtents);
     RegisterEdits();
+    RegisterEditButtons();
+    RegisterMRUList();
+    RegisterSpecRow();
     RegisterComponentClass<TDBDateTimeEditEh>();
     RegisterComponentClass<TDBComboBoxEh>();
   });

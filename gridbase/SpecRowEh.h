@@ -31,9 +31,11 @@ class TSpecRowEh : public TPersistent {
   void SetCellsText(const AnsiString& value);
   TColor Color() const;
   void SetColor(TColor value);
+  bool ColorAssigned() const { return fColorAssigned; }
   // The owner's font while not set; a change made through the pointer sets it.
   TFont* Font() const;
   void SetFont(const TFont& value);
+  bool FontAssigned() const { return fFontAssigned; }
   // Alt+Del until set.
   TShortCut ShortCut() const { return fShortCut; }
   void SetShortCut(TShortCut value);

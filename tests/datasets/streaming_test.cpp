@@ -76,6 +76,43 @@ TEST_F(DataSetStreaming, ADataSetComesBackPropertyByProperty) {
   EXPECT_EQ(WriteComponentText(copy), text);
 }
 
+// Puts the process-wide formats back however the test ends.
+class DefaultFormatsGuard {
+ public:
+  DefaultFormatsGuard() : fSaved(DefaultFormatFields()) {}
+  ~DefaultFormatsGuard() { DefaultFormatFields() = fSaved; }
+  DefaultFormatsGuard(const DefaultFormatsGuard&) = delete;
+  DefaultFormatsGuard& operator=(const DefaultFormatsGuard&) = delete;
+
+ private:
+  TFormatFieldsDefaults fSaved;
+};
+
+TEST_F(DataSetStreaming, DefaultFormatsAreWrittenWhereTheyDifferFromTheProcessDefaults) {
+  const DefaultFormatsGuard guard;
+  TpFIBDataSet dataSet(nullptr);
+  dataSet.SetName("Persons");
+  EXPECT_EQ(WriteComponentText(dataSet).find("DefaultFormats"), AnsiString::npos);
+  dataSet.DefaultFormats().SetNumericDisplayFormat("#,##0.00");
+  dataSet.DefaultFormats().SetDisplayFormatDate("dd/mm/yy");
+  EXPECT_NE(WriteComponentText(dataSet).find("\n  DefaultFormats.NumericDisplayFormat = \"#,##0.00\"\n"
+                                             "  DefaultFormats.DisplayFormatDate = \"dd/mm/yy\"\n"),
+            AnsiString::npos)
+      << WriteComponentText(dataSet);
+  // A format the process no longer takes by default is written although it was never set.
+  DefaultFormatFields().DisplayFormatTime = "hh:nn";
+  const AnsiString text = WriteComponentText(dataSet);
+  EXPECT_NE(text.find("DefaultFormats.DisplayFormatTime = \"hh:mm AMPM\""), AnsiString::npos) << text;
+
+  TpFIBDataSet back(nullptr);
+  ReadComponentText(text, back);
+  EXPECT_EQ(back.DefaultFormats().NumericDisplayFormat(), "#,##0.00");
+  EXPECT_EQ(back.DefaultFormats().DisplayFormatDate(), "dd/mm/yy");
+  EXPECT_EQ(back.DefaultFormats().DisplayFormatTime(), "hh:mm AMPM");
+  EXPECT_EQ(back.DefaultFormats().NumericEditFormat(), "0.");
+  EXPECT_EQ(back.DefaultFormats().DateTimeDisplayFormat(), "dd.mm.yyyy hh:mm AMPM");
+}
+
 TEST_F(DataSetStreaming, OptionSetsAsStoredNames) {
   TpFIBDataSet dataSet(nullptr);
   dataSet.SetName("D");

@@ -56,6 +56,15 @@ struct GridForms : ::testing::Test {
     return column;
   }
 
+  // The form read into a new form beside the first, and its grid.
+  TStoredGrid* ReadCopy(const AnsiString& text) {
+    copyForm = new TComponent(&module);
+    copyForm->SetName("Copy");
+    ReadComponentText(text, *copyForm);
+    return dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  }
+  TComponent* copyForm = nullptr;
+
   // The lines of the first column in the written form.
   AnsiString FirstColumnText() {
     const AnsiString text = WriteComponentText(*form);
@@ -117,10 +126,7 @@ TEST_F(GridForms, AGridWithColumnsFootersAndTitlesComesBack) {
   name->PickList()->Add("A");
 
   const AnsiString text = WriteComponentText(*form);
-  auto* copyForm = new TComponent(&module);
-  copyForm->SetName("Copy");
-  ReadComponentText(text, *copyForm);
-  auto* copy = dynamic_cast<TStoredGrid*>(copyForm->FindComponent("Grid"));
+  TStoredGrid* copy = ReadCopy(text);
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copyForm->Name(), "Copy");
   EXPECT_EQ(copy->DataSource(), source);
@@ -175,6 +181,217 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
     EXPECT_GT(at, last) << name;
     last = at;
   }
+}
+
+TEST_F(GridForms, FilterRowAndSumListSettingsAreWrittenWhenSet) {
+  AnsiString text = WriteComponentText(*form);
+  EXPECT_EQ(text.find("STFilter"), AnsiString::npos) << text;
+  EXPECT_EQ(text.find("SumList"), AnsiString::npos) << text;
+  grid->STFilter().SetVisible(true);
+  grid->SumList().SetVirtualRecords(true);
+  text = WriteComponentText(*form);
+  EXPECT_NE(text.find("\n    STFilter.Visible = True\n    SumList.VirtualRecords = True\n"), AnsiString::npos)
+      << text;
+}
+
+TEST_F(GridForms, FilterRowAndSumListSettingsComeBack) {
+  grid->STFilter().SetLocal(true);
+  grid->STFilter().SetVisible(true);
+  grid->SumList().SetActive(false);
+  grid->SumList().SetExternalRecalc(true);
+  TColumnEh* name = AddColumn("NAME");
+  name->STFilter().SetDataField("FULL_NAME");
+  name->STFilter().SetKeyField("ID");
+  name->STFilter().SetListField("NAME");
+  name->STFilter().SetListSource(source);
+  AddColumn("ID")->STFilter().SetVisible(false);
+
+  const AnsiString text = WriteComponentText(*form);
+  TStoredGrid* copy = ReadCopy(text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->STFilter().Local());
+  EXPECT_TRUE(copy->STFilter().Visible());
+  EXPECT_FALSE(copy->SumList().Active());
+  EXPECT_TRUE(copy->SumList().ExternalRecalc());
+  EXPECT_FALSE(copy->SumList().VirtualRecords());
+  ASSERT_EQ(copy->Columns().Count(), 2);
+  const TSTColumnFilterEh& nameFilter = copy->Columns().Items(0)->STFilter();
+  EXPECT_EQ(nameFilter.DataField(), "FULL_NAME");
+  EXPECT_EQ(nameFilter.KeyField(), "ID");
+  EXPECT_EQ(nameFilter.ListField(), "NAME");
+  EXPECT_EQ(nameFilter.ListSource(), source);
+  EXPECT_TRUE(nameFilter.Visible());
+  EXPECT_FALSE(copy->Columns().Items(1)->STFilter().Visible());
+}
+
+TEST_F(GridForms, AColumnsDropDownAndRecentValuesAreWrittenWhenSet) {
+  TColumnEh* column = AddColumn("NAME");
+  column->MRUList().SetActive(true);
+  column->DropDownBox().SetOptions({dlgColLinesEh, dlgRowLinesEh});
+  column->DropDownBox().SetAutoFitColWidths(true);
+  EXPECT_EQ(FirstColumnText(),
+            "        DropDownBox.Options = [dlgColLinesEh, dlgRowLinesEh]\n        FieldName = \"NAME\"\n"
+            "        MRUList.Active = True\n");
+}
+
+TEST_F(GridForms, AnEditButtonIsWrittenAgainstTheDefaultsOfItsKind) {
+  TEditButtonEh* button = AddColumn("NAME")->EditButtons().Add();
+  const AnsiString buttons = "        EditButtons = <\n          item\n";
+  AnsiString text = WriteComponentText(*form);
+  EXPECT_NE(text.find(buttons + "          end>\n"), AnsiString::npos) << text;
+  button->SetVisible(false);
+  button->SetShortCut(0);
+  text = WriteComponentText(*form);
+  EXPECT_NE(text.find(buttons + "            ShortCut = 0\n            Visible = False\n          end>\n"),
+            AnsiString::npos)
+      << text;
+}
+
+TEST_F(GridForms, EditButtonsDropDownBoxAndRecentValuesComeBack) {
+  auto* menu = new TPopupMenu(&module);
+  menu->SetName("NameMenu");
+  TColumnEh* name = AddColumn("NAME");
+  TEditButtonEh* first = name->EditButtons().Add();
+  first->SetStyle(ebsEllipsisEh);
+  first->SetVisible(true);
+  first->SetHint(Utf8ToAnsi("Знайти"));
+  first->SetShortCut(0x4046);
+  first->SetDropdownMenu(menu);
+  TEditButtonEh* second = name->EditButtons().Add();
+  second->SetEnabled(false);
+  second->SetWidth(24);
+  second->SetNumGlyphs(2);
+  name->DropDownBox().SetAutoFitColWidths(false);
+  name->DropDownBox().SetListSource(source);
+  name->DropDownBox().SetOptions({dlgColumnResizeEh, dlgMultiSortMarkingEh});
+  name->DropDownBox().SetUseMultiTitle(true);
+  name->DropDownBox().ColumnDefValues().Title().TitleButton = true;
+  name->MRUList().SetActive(true);
+  name->MRUList().SetAutoAdd(false);
+  name->MRUList().SetCaseSensitive(true);
+  name->MRUList().SetLimit(5);
+  name->MRUList().SetRows(3);
+  name->MRUList().Add(Utf8ToAnsi("Олена"));
+  name->MRUList().Add("Ivan");
+
+  const AnsiString text = WriteComponentText(*form);
+  TStoredGrid* copy = ReadCopy(text);
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(copy->Columns().Count(), 1);
+  TColumnEh* column = copy->Columns().Items(0);
+  ASSERT_EQ(column->EditButtons().Count(), 2);
+  const TEditButtonEh* copyFirst = column->EditButtons().Items(0);
+  EXPECT_EQ(copyFirst->Style(), ebsEllipsisEh);
+  EXPECT_TRUE(copyFirst->Visible());
+  EXPECT_EQ(copyFirst->Hint(), Utf8ToAnsi("Знайти"));
+  EXPECT_EQ(copyFirst->ShortCut(), 0x4046);
+  EXPECT_EQ(copyFirst->DropdownMenu(), menu);
+  EXPECT_TRUE(copyFirst->Enabled());
+  const TEditButtonEh* copySecond = column->EditButtons().Items(1);
+  EXPECT_FALSE(copySecond->Enabled());
+  EXPECT_EQ(copySecond->Width(), 24);
+  EXPECT_EQ(copySecond->NumGlyphs(), 2);
+  EXPECT_EQ(copySecond->DropdownMenu(), nullptr);
+  const TColumnDropDownBoxEh& box = column->DropDownBox();
+  EXPECT_FALSE(box.AutoFitColWidths());
+  EXPECT_EQ(box.ListSource(), source);
+  EXPECT_EQ(box.Options(), (TDBLookupGridEhOptions{dlgColumnResizeEh, dlgMultiSortMarkingEh}));
+  EXPECT_TRUE(box.UseMultiTitle());
+  EXPECT_TRUE(box.ColumnDefValues().Title().TitleButton);
+  const TMRUListEh& recent = column->MRUList();
+  EXPECT_TRUE(recent.Active());
+  EXPECT_FALSE(recent.AutoAdd());
+  EXPECT_TRUE(recent.CaseSensitive());
+  EXPECT_EQ(recent.Limit(), 5);
+  EXPECT_EQ(recent.Rows(), 3);
+  ASSERT_EQ(recent.Items()->Count(), 2);
+  EXPECT_EQ(recent.Items()->Strings(0), Utf8ToAnsi("Олена"));
+  EXPECT_EQ(recent.Items()->Strings(1), "Ivan");
+}
+
+TEST_F(GridForms, ScrollBarDragAndInputMethodSettingsAreWrittenWhenSet) {
+  grid->VertScrollBar().SetTracking(true);
+  grid->SetDragMode(dmAutomatic);
+  grid->SetImeMode(imDontCare);
+  grid->HorzScrollBar().SetVisibleMode(sbAutoShowEh);
+  const AnsiString text = WriteComponentText(*form);
+  EXPECT_NE(text.find("\n    DragMode = dmAutomatic\n"), AnsiString::npos) << text;
+  EXPECT_NE(text.find("\n    VertScrollBar.Tracking = True\n"), AnsiString::npos) << text;
+  for (const char* unset :
+       {"DragCursor", "HorzScrollBar", "ImeMode", "ImeName", "VisibleMode", "ExtScrollBar"})
+    EXPECT_EQ(text.find(unset), AnsiString::npos) << unset << "\n" << text;
+}
+
+TEST_F(GridForms, SpecialRowScrollBarsReferencesAndInputMethodsComeBack) {
+  auto* bar = new TScrollBar(&module);
+  bar->SetName("OuterBar");
+  auto* menu = new TPopupMenu(&module);
+  menu->SetName("GridMenu");
+  auto* images = new TImageList(&module);
+  images->SetName("Icons");
+  grid->HorzScrollBar().SetVisibleMode(sbAlwaysShowEh);
+  grid->VertScrollBar().SetExtScrollBar(bar);
+  grid->VertScrollBar().SetTracking(true);
+  grid->SetDragCursor(crUpArrow);
+  grid->SetDragMode(dmAutomatic);
+  grid->SetImeMode(imOpen);
+  grid->SetImeName("Pinyin");
+  grid->SetPopupMenu(menu);
+  grid->SetTitleImages(images);
+  TColumnEh* id = AddColumn("ID");
+  id->SetImageList(images);
+  id->SetPopupMenu(menu);
+  id->SetImeMode(imClose);
+  TSpecRowEh& row = id->DropDownSpecRow();
+  row.SetVisible(true);
+  row.SetCellsText(Utf8ToAnsi("(усі);-"));
+  row.SetValue(Variant(-1));
+  row.SetShowIfNotInKeyList(false);
+  row.SetShortCut(0);
+  row.SetColor(clYellow);
+  row.Font()->SetSize(11);
+  TColumnEh* name = AddColumn("NAME");
+  name->DropDownSpecRow().SetValue(Variant(AnsiString("none")));
+  name->SetImeName("Pinyin");
+
+  const AnsiString text = WriteComponentText(*form);
+  TStoredGrid* copy = ReadCopy(text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->HorzScrollBar().VisibleMode(), sbAlwaysShowEh);
+  EXPECT_FALSE(copy->HorzScrollBar().Tracking());
+  EXPECT_EQ(copy->VertScrollBar().ExtScrollBar(), bar);
+  EXPECT_TRUE(copy->VertScrollBar().Tracking());
+  EXPECT_EQ(copy->VertScrollBar().VisibleMode(), sbAutoShowEh);
+  EXPECT_EQ(copy->DragCursor(), crUpArrow);
+  EXPECT_EQ(copy->DragMode(), dmAutomatic);
+  EXPECT_EQ(copy->ImeMode(), imOpen);
+  EXPECT_EQ(copy->ImeName(), "Pinyin");
+  EXPECT_EQ(copy->PopupMenu(), menu);
+  EXPECT_EQ(copy->TitleImages(), images);
+  ASSERT_EQ(copy->Columns().Count(), 2);
+  TColumnEh* copyId = copy->Columns().Items(0);
+  EXPECT_EQ(copyId->ImageList(), images);
+  EXPECT_EQ(copyId->PopupMenu(), menu);
+  EXPECT_EQ(copyId->ImeMode(), imClose);
+  // Not set on the column: it follows the grid.
+  EXPECT_FALSE(copyId->AssignedValues().Contains(cvImeName));
+  const TSpecRowEh& copyRow = copyId->DropDownSpecRow();
+  EXPECT_TRUE(copyRow.Visible());
+  EXPECT_EQ(copyRow.CellsText(), Utf8ToAnsi("(усі);-"));
+  EXPECT_EQ(copyRow.Value().VType(), varInt64);
+  EXPECT_EQ(copyRow.Value().AsInt64(), -1);
+  EXPECT_FALSE(copyRow.ShowIfNotInKeyList());
+  EXPECT_EQ(copyRow.ShortCut(), 0);
+  EXPECT_TRUE(copyRow.ColorAssigned());
+  EXPECT_EQ(copyRow.Color(), clYellow);
+  EXPECT_TRUE(copyRow.FontAssigned());
+  EXPECT_EQ(copyRow.Font()->Size(), 11);
+  TColumnEh* copyName = copy->Columns().Items(1);
+  EXPECT_EQ(copyName->DropDownSpecRow().Value().AsString(), "none");
+  EXPECT_FALSE(copyName->DropDownSpecRow().ColorAssigned());
+  EXPECT_FALSE(copyName->AssignedValues().Contains(cvImeName));
+  const AnsiString rewritten = WriteComponentText(*copyForm);
+  EXPECT_EQ(rewritten.substr(rewritten.find('\n')), text.substr(text.find('\n')));
 }
 
 TEST_F(GridForms, ADamagedColumnLeavesNoGridBehind) {

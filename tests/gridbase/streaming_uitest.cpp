@@ -112,5 +112,47 @@ TEST_F(ControlStreaming, EditsKeepOnlyTheirOwnMaskAndFormat) {
   EXPECT_EQ(WriteComponentText(copy), text);
 }
 
+TEST_F(ControlStreaming, AnEditsButtonsImagesAndRecentValuesComeBack) {
+  // The lists the edit refers to live beside its form, on the module.
+  TComponent module(nullptr);
+  auto* images = new TImageList(&module);
+  images->SetName("Icons");
+  auto* menu = new TPopupMenu(&module);
+  menu->SetName("Menu");
+  auto& form = *new TComponent(&module);
+  form.SetName("Form");
+  auto* date = new TDBDateTimeEditEh(&form);
+  date->SetName("Date");
+  const AnsiString plain = WriteComponentText(form);
+  for (const char* unset : {"EditButtons", "Images", "MRUList"})
+    EXPECT_EQ(plain.find(unset), AnsiString::npos) << unset << "\n" << plain;
+  date->EditButton()->SetStyle(ebsEllipsisEh);
+  date->EditButtons()->Add()->SetDropdownMenu(menu);
+  date->SetImages(images);
+  date->MRUList()->SetActive(true);
+  date->MRUList()->Add("01.02.2003");
+
+  const AnsiString text = WriteComponentText(form);
+  EXPECT_NE(text.find("\n    EditButton.Style = ebsEllipsisEh\n    EditButton.Visible = True\n"
+                      "    EditButtons = <\n      item\n"
+                      "        DropdownMenu = Menu\n      end>\n"),
+            AnsiString::npos)
+      << text;
+  auto& copy = *new TComponent(&module);
+  copy.SetName("Copy");
+  ReadComponentText(text, copy);
+  auto* back = dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("Date"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->EditButton()->Style(), ebsEllipsisEh);
+  EXPECT_TRUE(back->EditButton()->Visible());
+  ASSERT_EQ(back->EditButtons()->Count(), 1);
+  EXPECT_EQ(back->EditButtons()->Items(0)->DropdownMenu(), menu);
+  EXPECT_EQ(back->EditImage()->Images(), images);
+  EXPECT_TRUE(back->EditImage()->Visible());
+  EXPECT_TRUE(back->MRUList()->Active());
+  ASSERT_EQ(back->MRUList()->Items()->Count(), 1);
+  EXPECT_EQ(back->MRUList()->Items()->Strings(0), "01.02.2003");
+}
+
 }  // namespace
 }  // namespace ordvane
