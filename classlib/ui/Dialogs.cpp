@@ -32,6 +32,73 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 6;
 constexpr int kTextToButtons = 14;
+constexpr int kIconSize = 32;
+constexpr int kIconToText = 12;
+
+// The picture that tells a box's kind at a glance: a white mark on a coloured disc, or
+// on a yellow triangle for a warning. A custom box has none.
+class TMessageIcon : public TGraphicControl {
+  ORDVANE_CLASS(TMessageIcon, TGraphicControl)
+
+ public:
+  TMessageIcon(TComponent* owner, TMsgDlgType type) : TGraphicControl(owner), fType(type) {
+    SetName("Icon");
+    SetBounds(0, 0, kIconSize, kIconSize);
+  }
+
+ protected:
+  void Paint() override {
+    TCanvas* canvas = Canvas();
+    canvas->Pen()->SetColor(fType == mtWarning ? clBlack : BackgroundColor());
+    canvas->Brush()->SetColor(BackgroundColor());
+    const int last = kIconSize - 1;
+    if (fType == mtWarning)
+      canvas->Polygon({{last / 2, 0}, {last, last}, {0, last}});
+    else
+      canvas->Ellipse(0, 0, kIconSize, kIconSize);
+    if (fType == mtError)
+      DrawCross(*canvas);
+    else
+      DrawMark(*canvas);
+  }
+
+ private:
+  TColor BackgroundColor() const {
+    switch (fType) {
+      case mtError:
+        return clRed;
+      case mtWarning:
+        return clYellow;
+      default:
+        return clBlue;
+    }
+  }
+
+  static void DrawCross(TCanvas& canvas) {
+    constexpr int kInset = 9;
+    constexpr int kFar = kIconSize - 1 - kInset;
+    canvas.Pen()->SetColor(clWhite);
+    canvas.Pen()->SetWidth(3);
+    canvas.MoveTo(kInset, kInset);
+    canvas.LineTo(kFar, kFar);
+    canvas.MoveTo(kFar, kInset);
+    canvas.LineTo(kInset, kFar);
+  }
+
+  // The kind's character, bold, centred (lower in the triangle, which is wider below).
+  void DrawMark(TCanvas& canvas) const {
+    const char* mark = fType == mtWarning ? "!" : fType == mtInformation ? "i" : "?";
+    canvas.Brush()->SetStyle(bsClear);
+    canvas.Font()->SetColor(fType == mtWarning ? clBlack : clWhite);
+    canvas.Font()->SetStyle({fsBold});
+    canvas.Font()->SetSize(14);
+    const TSize size = canvas.TextExtent(mark);
+    const int top = (kIconSize - size.cy) / 2 + (fType == mtWarning ? 3 : 0);
+    canvas.TextOut((kIconSize - size.cx) / 2, top, mark);
+  }
+
+  TMsgDlgType fType;
+};
 
 // The button that Escape answers: Cancel, else No, else OK.
 TMsgDlgBtn EscapeButton(TMsgDlgButtons buttons) {
@@ -71,23 +138,31 @@ std::unique_ptr<TForm> CreateMessageDialog(const AnsiString& text, TMsgDlgType t
   form->SetCaption(kTypeCaptions[type] != nullptr ? AnsiString(kTypeCaptions[type]) : Application->Title());
   form->HandleNeeded();
 
+  const bool withIcon = type != mtCustom;
+  const int textLeft = kMargin + (withIcon ? kIconSize + kIconToText : 0);
   auto* message = new TLabel(form.get());
   message->SetName("Message");
   message->SetShowAccelChar(false);
   message->SetParent(form.get());
-  message->SetBounds(kMargin, kMargin, 0, 0);
+  message->SetBounds(textLeft, kMargin, 0, 0);
   message->SetCaption(text);
   const int maxTextWidth = std::max(Screen->Width() / 2, 200);
   if (message->Width() > maxTextWidth) {
     message->SetWidth(maxTextWidth);
     message->SetWordWrap(true);
   }
+  if (withIcon) {
+    auto* icon = new TMessageIcon(form.get(), type);
+    icon->SetParent(form.get());
+    icon->SetBounds(kMargin, kMargin, kIconSize, kIconSize);
+  }
 
   int count = 0;
   for (TMsgDlgBtn kind : kAllButtons) count += buttons.Contains(kind) ? 1 : 0;
   const int rowWidth = count * kButtonWidth + (count - 1) * kButtonGap;
-  const int clientWidth = std::max(message->Width(), rowWidth) + 2 * kMargin;
-  const int buttonTop = message->Top() + message->Height() + kTextToButtons;
+  const int clientWidth = std::max(message->Left() + message->Width() - kMargin, rowWidth) + 2 * kMargin;
+  const int contentHeight = std::max(message->Height(), withIcon ? kIconSize : 0);
+  const int buttonTop = kMargin + contentHeight + kTextToButtons;
   const TMsgDlgBtn escape = EscapeButton(buttons);
   int left = (clientWidth - rowWidth) / 2;
   bool first = true;

@@ -181,7 +181,11 @@ void TSMIWindowDialogs::ShowProgress(const TSMIProgressCaptions& captions, bool 
 }
 
 void TSMIWindowDialogs::SetProgressRange(Integer min, Integer max, Integer position) {
-  if (TfrmSMIProcess* form = ProgressForm()) form->SetRange(min, max, position);
+  TfrmSMIProcess* form = ProgressForm();
+  if (form == nullptr) return;
+  form->SetRange(min, max, position);
+  // The bar shows now; the first rows may take a while, and the user sees it meanwhile.
+  Application->ProcessMessages();
 }
 
 bool TSMIWindowDialogs::UpdateProgress(const AnsiString& status, const TSMIProgressCounters& counters) {

@@ -109,6 +109,24 @@ TEST_F(Progress, EveryRefreshShowsTheCountersAndTheResultWaitsForTheButton) {
   EXPECT_EQ(ProgressForms(), 0);
 }
 
+TEST_F(Progress, TheDialogIsPaintedBeforeTheFirstRow) {
+  import.Statistic()->SetUpdateStep(100);  // no refresh comes before the first row
+  bool painted = false;
+  bool asked = false;
+  data.BeforePost = [&](TDataSet*) {
+    if (asked) return;
+    asked = true;
+    TfrmSMIProcess* form = watched->ProgressForm();
+    painted = form != nullptr && test::UiDriver::UpdateRegion(form).Empty() && form->ProgressBar->Visible() &&
+              test::UiDriver::UpdateRegion(form->ProgressBar).Empty() &&
+              test::FirstInkColumn(form->lblStatus, form->Color()) >= 0 &&
+              test::FirstInkColumn(form->btnCancel, form->Color()) >= 0;
+  };
+  import.Execute();
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(painted);
+}
+
 TEST_F(Progress, WithoutTheDialogTheOutcomeComesInAnInformationBox) {
   import.SetAnimatedStatus(false);
   test::ScriptedDialogs script;

@@ -8,6 +8,7 @@
 
 #include "classlib/core/Application.h"
 #include "classlib/ui/Dialogs.h"
+#include "classlib/ui/Raster.h"
 #include "classlib/ui/StdButtons.h"
 #include "tests/support/UiDriver.h"
 #include "tests/support/UiScriptedDialogs.h"
@@ -100,6 +101,81 @@ TEST(MessageDlg, AScriptedServiceAnswersWithoutWindowsUntilItEnds) {
   }
   ui.Later([&] { ui.Press(VK_ESCAPE); });
   EXPECT_EQ(MessageDlg("Again?", mtConfirmation, mbYesNoCancel), mrCancel);
+}
+
+// Whether any pixel of the box's top-left 32x32 square, past its margin, is pure red.
+bool RedAtIconPlace(const TCustomForm* box) {
+  const TRaster screen = test::UiDriver::Screen();
+  const TPoint origin = test::UiDriver::ScreenPoint(box, {10, 10});
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      if (screen.Pixel(origin.x + x, origin.y + y) == RGB(255, 0, 0)) return true;
+  return false;
+}
+
+// A dialog service that shows the boxes it is handed, as the windows do, and answers them.
+class ShowingDialogs : public IDialogService {
+ public:
+  ShowingDialogs() : fPrevious(SetDialogService(this)) {}
+  ~ShowingDialogs() override { SetDialogService(fPrevious); }
+  ShowingDialogs(const ShowingDialogs&) = delete;
+  ShowingDialogs& operator=(const ShowingDialogs&) = delete;
+  TModalResult MessageBox(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons) override {
+    return ShowDialog(*CreateMessageDialog(text, type, buttons));
+  }
+  TModalResult ShowDialog(TCustomForm& form) override { return form.ShowModal(); }
+
+ private:
+  IDialogService* fPrevious;
+};
+
+TEST(MessageDlg, AnIconTellsTheKindAndTheTextStandsRightOfIt) {
+  test::UiDriver ui;
+  struct Seen {
+    bool red = false;
+    bool iconPlaced = false;
+    bool textClear = false;
+    bool painted = false;  // the icon's lower part differs from the box's background
+    TColorRef centre = 0;
+  };
+  const auto look = [&](Seen& seen) {
+    ui.Later([&] {
+      TCustomForm* box = Screen->ActiveCustomForm();
+      seen.red = RedAtIconPlace(box);
+      const auto* text = dynamic_cast<const TControl*>(box->FindComponent("Message"));
+      const auto* icon = dynamic_cast<const TControl*>(box->FindComponent("Icon"));
+      seen.iconPlaced = icon != nullptr && icon->Width() == 32 && icon->Height() == 32 &&
+                        icon->Top() + icon->Height() < ButtonsOf(box).front()->Top();
+      seen.textClear = text != nullptr && (icon == nullptr || text->Left() >= icon->Left() + icon->Width());
+      seen.centre = test::UiDriver::Pixel(box, {26, 26});
+      seen.painted = test::UiDriver::Pixel(box, {26, 36}) != test::UiDriver::Pixel(box, {5, 5});
+      ui.Press(VK_ESCAPE);
+    });
+  };
+  const TColorRef white = RGB(255, 255, 255);
+  for (TMsgDlgType type : {mtError, mtWarning, mtInformation, mtConfirmation, mtCustom}) {
+    Seen seen;
+    look(seen);
+    MessageDlg("A long message that would run under an icon", type, {mbOK});
+    EXPECT_EQ(seen.red, type == mtError) << type;
+    EXPECT_EQ(seen.iconPlaced, type != mtCustom) << type;
+    EXPECT_TRUE(seen.textClear) << type;
+    EXPECT_EQ(seen.painted, type != mtCustom) << type;
+    if (type == mtError) {
+      EXPECT_EQ(seen.centre, white);  // the cross
+    }
+  }
+
+  // A failure nobody handled shows in the error box, under the program's title.
+  ShowingDialogs showing;
+  Seen seen;
+  std::string caption;
+  ui.Later([&] { caption = Screen->ActiveCustomForm()->Caption(); });
+  look(seen);
+  ShowExceptionBox("Division by zero");
+  EXPECT_EQ(caption, Application->Title());
+  EXPECT_TRUE(seen.red);
+  EXPECT_TRUE(seen.iconPlaced && seen.textClear);
 }
 
 TEST(Form, BorderIconsChooseTheTitleBarButtons) {
