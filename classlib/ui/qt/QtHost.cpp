@@ -299,6 +299,11 @@ void TQtHost::Beep(UINT /*type*/) { QApplication::beep(); }
 
 void TQtHost::ClipboardChanged() { fClipboard->Publish(); }
 
+void TQtHost::InputMethodChanged(HWND focus) {
+  const HWND top = focus == 0 ? 0 : GetAncestor(focus, GA_ROOT);
+  for (const auto& [wnd, widget] : fWindows) widget->FollowInputMethod(wnd == top ? focus : 0);
+}
+
 void TQtHost::WaitForEvents(int timeout) {
   if (timeout >= 0) fDeadline.start(timeout);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
