@@ -169,6 +169,8 @@ void TQtHost::WindowShown(HWND wnd, const TRect& bounds) {
   TSurfaceWidget& widget = Native(wnd, bounds);
   IsIconic(wnd) ? widget.showMinimized() : widget.show();
   widget.update();
+  // The focus may have moved into the window before it was shown.
+  if (const HWND focus = GetFocus(); focus != 0 && GetAncestor(focus, GA_ROOT) == wnd) widget.FollowInputMethod(focus);
   ZOrderChanged();
   if (wnd == GetActiveWindow()) AskDesktopToActivate(wnd);
   UpdateGrab();
