@@ -1024,6 +1024,9 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void WMCommand(TMessage& message);
   // WM_SETFOCUS and WM_KILLFOCUS.
   void WMFocusChange(TMessage& message);
+  // The selected column's input-method settings, given to the grid's window and editor.
+  void ApplyColumnIme();
+  void ResetIme(HWND focusTarget);
   // ---- Record moving (DBGridEhRecordMoving)
   // Where the insertion line lies on screen: from x to right at height y.
   struct TInsertionLineEh {
@@ -1322,6 +1325,10 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   bool fTakingParentFont = false;
   TImeMode fImeMode = imDontCare;
   TImeName fImeName;
+  // The grid's own input-method settings as they were when its window was made; a
+  // column's own settings apply over them while it is selected.
+  TImeMode fCreatedImeMode = imDontCare;
+  TImeName fCreatedImeName;
   bool fUseMultiTitle = false;
   int fVTitleMargin = 10;
   std::unique_ptr<THeadTreeNode> fHeadTree = std::make_unique<THeadTreeNode>("Root", 0, 0);

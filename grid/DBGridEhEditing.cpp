@@ -105,6 +105,7 @@ void TCustomDBGridEh::SelectFieldColumn(TField* field) {
 }
 
 void TCustomDBGridEh::ColEnter() {
+  ApplyColumnIme();
   if (OnColEnter) OnColEnter(this);
 }
 
@@ -135,6 +136,8 @@ void TCustomDBGridEh::CreateWnd() {
     ~TEnd() { grid.EndUpdate(); }
   } end{*this};
   TCustomGridEh::CreateWnd();
+  fCreatedImeMode = fImeMode;
+  fCreatedImeName = fImeName;
   ComputeButtonWidth();
   if (fAutoFitColWidths) {
     // The update section is held: take the layout section directly.

@@ -379,6 +379,7 @@ void TDBGridInplaceEdit::BoundsChanged() {
   UpdateEditRect(rect);
   Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&rect));
   Perform(EM_SCROLLCARET, 0, 0);
+  if (FarEastLocale() && HandleAllocated()) SetImeCompositionWindow(WindowHandle(), ClientRect());
 }
 
 // ---- Edit-button mouse ----------------------------------------------------------------
@@ -1062,12 +1063,18 @@ void TDBGridInplaceEdit::Dispatch(TMessage& message) {
   switch (message.Msg) {
     case CM_EDITBUTTONRELEASEEH:
       return;
+    case WM_SETFOCUS:
+      // The editor may have been made after its column was entered.
+      if (FarEastLocale()) SetImeMode(WindowHandle(), fDBGrid->ImeMode());
+      TInplaceEdit::Dispatch(message);
+      return;
     case WM_KILLFOCUS: {
       const auto target = static_cast<HWND>(message.WParam);
       if (fListVisible && fActiveList != nullptr &&
           !(target != 0 && (target == fActiveList->WindowHandle() || IsChild(fActiveList->WindowHandle(), target))))
         CloseUp(false);
       if (MRUListVisible() && target != fMRUListbox->WindowHandle()) CloseMRUList(false);
+      if (FarEastLocale() && target != fDBGrid->WindowHandle()) SetImeName(TImeName());
       TInplaceEdit::Dispatch(message);
       fDBGrid->Invalidate();
       return;

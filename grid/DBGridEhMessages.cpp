@@ -53,6 +53,9 @@ void TCustomDBGridEh::Dispatch(TMessage& message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       return WMFocusChange(message);
+    case WM_IME_STARTCOMPOSITION:
+      TCustomGridEh::Dispatch(message);
+      return ShowEditor();
     case WM_NCCALCSIZE:
       return WMNCCalcSize(message);
     case WM_NCPAINT:
@@ -270,10 +273,41 @@ void TCustomDBGridEh::WMCommand(TMessage& message) {
 }
 
 void TCustomDBGridEh::WMFocusChange(TMessage& message) {
+  const auto other = static_cast<HWND>(message.WParam);
+  const bool fromOrToEditor = other != 0 && InplaceEditor() != nullptr && InplaceEditor()->HandleAllocated() &&
+                              other == InplaceEditor()->WindowHandle();
+  if (message.Msg == WM_SETFOCUS && !fromOrToEditor) ApplyColumnIme();
+  if (message.Msg == WM_KILLFOCUS) ResetIme(other);
   TDestroyWatch watch(this);
   if (fDBOptions.Contains(dgRowSelect)) InvalidateRow(Row());
   TCustomGridEh::Dispatch(message);
   if (!watch.Gone() && IsFocused() != fPaintedFocused) UpdateFocusedSelection();
+}
+
+void TCustomDBGridEh::ApplyColumnIme() {
+  if (!FarEastLocale() || fColumns->Count() == 0) return;
+  fImeMode = fCreatedImeMode;
+  fImeName = fCreatedImeName;
+  if (const TColumnEh* column = SelectedColumn(); column != nullptr) {
+    const TColumnEhValues own = column->AssignedValues();
+    if (own.Contains(cvImeName)) fImeName = column->ImeName();
+    if (own.Contains(cvImeMode)) fImeMode = column->ImeMode();
+  }
+  TInplaceEdit* editor = InplaceEditor();
+  if (editor != nullptr && editor->HandleAllocated()) ordvane::SetImeMode(editor->WindowHandle(), fImeMode);
+  if (!HandleAllocated()) return;
+  ordvane::SetImeName(fImeName);
+  ordvane::SetImeMode(WindowHandle(), fImeMode);
+}
+
+// The focus leaves: the desktop's own input method comes back unless the focus only
+// went to the grid's editor, which keeps the column's.
+void TCustomDBGridEh::ResetIme(HWND focusTarget) {
+  if (!FarEastLocale() || !HandleAllocated()) return;
+  ordvane::SetImeMode(WindowHandle(), imDontCare);
+  const TInplaceEdit* editor = InplaceEditor();
+  if (editor == nullptr || !editor->HandleAllocated() || focusTarget != editor->WindowHandle())
+    ordvane::SetImeName(TImeName());
 }
 
 void TCustomDBGridEh::UpdateFocusedSelection() {

@@ -25,6 +25,7 @@
 #include "classlib/core/Messages.h"
 #include "classlib/ui/ActnList.h"
 #include "classlib/ui/Graphics.h"
+#include "classlib/ui/InputMethod.h"
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/Resources.h"
 #include "classlib/ui/WinInput.h"
@@ -80,22 +81,6 @@ enum TDragMode { dmManual, dmAutomatic };
 // What a drag target is told as the dragged control comes over it, moves, and leaves.
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
-// Input-method settings of a control; kept as values, as no input method is driven here.
-enum TImeMode {
-  imDisable,
-  imClose,
-  imOpen,
-  imDontCare,
-  imSAlpha,
-  imAlpha,
-  imHira,
-  imSKata,
-  imKata,
-  imChinese,
-  imSHanguel,
-  imHanguel
-};
-using TImeName = AnsiString;
 
 enum TControlStyleItem {
   csAcceptsControls,

@@ -52,6 +52,9 @@ class TWindowHost {
   virtual void Beep(UINT /*type*/) {}
   // The program put new data on the clipboard (Clipbrd.h).
   virtual void ClipboardChanged() {}
+  // The focus moved to this window (0: none), or the input-method mode or composition
+  // place of the focused window changed (InputMethod.h).
+  virtual void InputMethodChanged(HWND /*focus*/) {}
 };
 
 // A host without a display: one 1024 x 768 monitor whose bottom 30 pixels are the task

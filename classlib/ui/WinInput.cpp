@@ -285,6 +285,7 @@ HWND SetFocus(HWND wnd) {
   s.focus = wnd;
   if (old != 0 && Find(old)) Send(old, WM_KILLFOCUS, wnd);
   if (s.focus == wnd && wnd != 0 && Find(wnd)) Send(wnd, WM_SETFOCUS, old);
+  if (s.focus == wnd) Host().InputMethodChanged(wnd);
   return old;
 }
 
@@ -507,6 +508,17 @@ void HostKey(Word virtualKey, bool down, const WideString& text) {
     if (s.typed.size() >= kMaxPendingPresses) s.typed.pop_front();
     s.typed.push_back({TMsg{target, msg, vk, data, 0}, WideToAnsi(text)});
   }
+}
+
+void HostComposedText(const WideString& text) {
+  const HWND target = State().focus;
+  if (target == 0) return;
+  for (const char c : WideToAnsi(text))
+    PostInputMessage(target, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+}
+
+void HostCompositionStarted() {
+  if (const HWND target = State().focus; target != 0) PostInputMessage(target, WM_IME_STARTCOMPOSITION, 0, 0);
 }
 
 void HostCloseWindow(HWND wnd) {

@@ -174,6 +174,10 @@ void HostMouseWheel(int delta, TPoint screen);
 // nothing). The left and right Shift, Ctrl and Alt keys reach windows as VK_SHIFT,
 // VK_CONTROL and VK_MENU.
 void HostKey(Word virtualKey, bool down, const WideString& text = {});
+// The input method composed text: the focus window gets it as typed characters (in the
+// ANSI code page, like typed text), and WM_IME_STARTCOMPOSITION as composing starts.
+void HostComposedText(const WideString& text);
+void HostCompositionStarted();
 // The user asked to close a top-level window (its title-bar button).
 void HostCloseWindow(HWND wnd);
 // The desktop minimized a top-level window or brought it back: the window decides, as on

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "classlib/core/Messages.h"
+#include "classlib/ui/InputMethod.h"
 #include "classlib/ui/Regions.h"
 #include "classlib/ui/Types.h"
 
@@ -47,6 +48,8 @@ struct TWindowData {
   TScrollBarData vbar;
   std::optional<TRegion> shape;  // SetWindowRgn, window coordinates
   bool destroying = false;
+  TImeMode imeMode = imDontCare;
+  std::optional<TRect> imeComposition;  // client coordinates
 
   // Painting: the invalid part of the client area (client coordinates), whether it is to
   // be erased first, and whether the non-client area needs painting.

@@ -15,6 +15,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/Clipbrd.h"
+#include "classlib/ui/InputMethod.h"
 #include "classlib/ui/StdButtons.h"
 #include "classlib/ui/StdCtrls.h"
 #include "classlib/ui/WinPaint.h"
@@ -139,6 +140,36 @@ TEST_F(Desktop, InputFromTheDesktopReachesTheControls) {
   ASSERT_TRUE(RunUntil([&] { return combo->DroppedDown(); }));
   RunCommand("xdotool mousemove 900 700 click 1");  // the bare desktop, outside every window
   EXPECT_TRUE(RunUntil([&] { return !combo->DroppedDown(); }));
+}
+
+TEST_F(Desktop, TheInputMethodFollowsTheFocusedControlsModeUnderALocaleThatComposes) {
+  SetFarEastLocale(true);
+  SetImeMode(combo->Edit()->Handle(), imDisable);
+  Show();
+  const QWidget* native = host->NativeWindow(form->Handle());
+  ASSERT_NE(native, nullptr);
+  edit->SetFocus();
+  EXPECT_TRUE(native->testAttribute(Qt::WA_InputMethodEnabled));
+  TRect place = edit->ClientRect();
+  MapWindowPoints(edit->Handle(), form->Handle(), place);
+  TRect frame{};
+  GetWindowRect(form->Handle(), frame);
+  MapWindowPoints(0, form->Handle(), frame);
+  OffsetRect(place, -frame.left, -frame.top);
+  EXPECT_EQ(native->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
+            QRect(place.left, place.top, place.Width(), place.Height()))
+      << "without a place of its own, the composition window goes over the control";
+  combo->Edit()->SetFocus();
+  EXPECT_FALSE(native->testAttribute(Qt::WA_InputMethodEnabled));
+  SetImeCompositionWindow(edit->Handle(), Rect(2, 3, 40, 20));
+  edit->SetFocus();
+  EXPECT_EQ(native->inputMethodQuery(Qt::ImCursorRectangle).toRect().size(), QSize(38, 17));
+
+  SetFarEastLocale(false);
+  combo->Edit()->SetFocus();
+  edit->SetFocus();
+  EXPECT_FALSE(native->testAttribute(Qt::WA_InputMethodEnabled)) << "other locales type keys only";
+  SetFarEastLocale(std::nullopt);
 }
 
 TEST_F(Desktop, TheClipboardIsTheDesktops) {

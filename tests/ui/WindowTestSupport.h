@@ -48,6 +48,7 @@ inline std::string MessageName(UINT msg) {
       {WM_KEYDOWN, "WM_KEYDOWN"},
       {WM_KEYUP, "WM_KEYUP"},
       {WM_CHAR, "WM_CHAR"},
+      {WM_IME_STARTCOMPOSITION, "WM_IME_STARTCOMPOSITION"},
       {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
       {WM_SYSKEYUP, "WM_SYSKEYUP"},
       {WM_SYSCHAR, "WM_SYSCHAR"},

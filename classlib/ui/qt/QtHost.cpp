@@ -169,6 +169,8 @@ void TQtHost::WindowShown(HWND wnd, const TRect& bounds) {
   TSurfaceWidget& widget = Native(wnd, bounds);
   IsIconic(wnd) ? widget.showMinimized() : widget.show();
   widget.update();
+  // The focus may have moved into the window before it was shown.
+  if (const HWND focus = GetFocus(); focus != 0 && GetAncestor(focus, GA_ROOT) == wnd) widget.FollowInputMethod(focus);
   ZOrderChanged();
   if (wnd == GetActiveWindow()) AskDesktopToActivate(wnd);
   UpdateGrab();
@@ -298,6 +300,11 @@ void TQtHost::UpdateGrab() {
 void TQtHost::Beep(UINT /*type*/) { QApplication::beep(); }
 
 void TQtHost::ClipboardChanged() { fClipboard->Publish(); }
+
+void TQtHost::InputMethodChanged(HWND focus) {
+  const HWND top = focus == 0 ? 0 : GetAncestor(focus, GA_ROOT);
+  for (const auto& [wnd, widget] : fWindows) widget->FollowInputMethod(wnd == top ? focus : 0);
+}
 
 void TQtHost::WaitForEvents(int timeout) {
   if (timeout >= 0) fDeadline.start(timeout);

@@ -52,6 +52,7 @@ class TQtHost final : public TWindowHost, public TEventSource, public TDisplay {
   void MouseCaptured(bool captured) override;
   void Beep(UINT type) override;
   void ClipboardChanged() override;
+  void InputMethodChanged(HWND focus) override;
 
   void WaitForEvents(int timeout) override;
   void Interrupt() override;

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QWindow>
 
 #include "classlib/core/MessageQueue.h"
+#include "classlib/ui/InputMethod.h"
 #include "classlib/ui/WinInput.h"
 #include "classlib/ui/WinPaint.h"
 #include "classlib/ui/Windows.h"
@@ -172,6 +175,49 @@ void TSurfaceWidget::Key(QKeyEvent* event, bool down) {
   // The desktop reports Delete as typing DEL; on the layer it types nothing.
   const QString text = down && vk != VK_DELETE ? event->text() : QString();
   HostKey(vk, down, WideString(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+}
+
+void TSurfaceWidget::FollowInputMethod(HWND focus) {
+  // The layer's controls ask for input methods only under a locale that needs them; in
+  // any other the desktop's input method stays off, so typing reaches the layer as keys.
+  const bool composes = focus != 0 && fWnd != 0 && FarEastLocale() && ImeModeComposes(ImeModeOf(focus));
+  TRect area{};
+  if (composes) {
+    area = ImeCompositionWindowOf(focus).value_or(TRect{});
+    if (IsRectEmpty(area)) GetClientRect(focus, area);
+    TRect top{};
+    MapWindowPoints(focus, 0, area);
+    GetWindowRect(fWnd, top);
+    OffsetRect(area, -top.left, -top.top);
+  }
+  setAttribute(Qt::WA_InputMethodEnabled, composes);
+  fCompositionArea = QRect(area.left, area.top, area.Width(), area.Height());
+  if (!composes) fComposing = false;
+  if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImCursorRectangle);
+}
+
+QVariant TSurfaceWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled:
+      return testAttribute(Qt::WA_InputMethodEnabled);
+    case Qt::ImCursorRectangle:
+      return fCompositionArea;
+    default:
+      return QWidget::inputMethodQuery(query);
+  }
+}
+
+void TSurfaceWidget::inputMethodEvent(QInputMethodEvent* event) {
+  if (!fWnd) return;
+  if (!fComposing && !event->preeditString().isEmpty()) {
+    fComposing = true;
+    HostCompositionStarted();
+  }
+  const QString text = event->commitString();
+  if (!text.isEmpty())
+    HostComposedText(WideString(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+  if (event->preeditString().isEmpty()) fComposing = false;
+  event->accept();
 }
 
 void TSurfaceWidget::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,11 @@ class TSurfaceWidget : public QWidget {
   HWND Window() const { return fWnd; }
   // The layer is done with the window: input that is still on its way is dropped.
   void Forget() { fWnd = 0; }
+  // The layer's focus window inside this window (0: none): its input-method mode turns
+  // the desktop's input method on or off, and its composition place is where the
+  // desktop shows the text being composed.
+  void FollowInputMethod(HWND focus);
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -32,6 +37,7 @@ class TSurfaceWidget : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool focusNextPrevChild(bool) override { return false; }
+  void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
   TPoint ScreenPoint(QPointF local) const;
@@ -42,6 +48,8 @@ class TSurfaceWidget : public QWidget {
   void FollowDesktop();
 
   HWND fWnd;
+  QRect fCompositionArea;  // widget coordinates
+  bool fComposing = false;
   QTimer fCaptionMove;  // runs while a press on the caption may still be a click
 };
 
