@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/RawSelect.h"
 #include "classlib/core/SysUtils.h"
 #include "datasets/pFIBDataSet.h"
 
@@ -96,53 +97,6 @@ std::size_t BytesInUse() {
 }
 
 // ---- The raw loop -----------------------------------------------------------------------
-
-// A prepared select with the client's own descriptor area and a buffer per column.
-class TRawSelect {
- public:
-  TRawSelect(TFIBDatabase& database, TFIBTransaction& transaction)
-      : fDatabase(database), fLibrary(database.ClientLibrary()) {
-    Check(fLibrary.isc_dsql_alloc_statement2(StatusVector(), database.DBHandle(), &fStatement));
-    auto* columns = Columns();
-    columns->version = SQLDA_VERSION1;
-    columns->sqln = kColumns;
-    Check(fLibrary.isc_dsql_prepare(StatusVector(), transaction.TRHandle(), &fStatement, 0, kSelect, 3, columns));
-    for (int i = 0; i < kColumns; ++i) {
-      XSQLVAR& var = columns->sqlvar[i];
-      const std::size_t size = static_cast<std::size_t>(var.sqllen) + ((var.sqltype & ~1) == SQL_VARYING ? 2 : 0);
-      fData[i].resize(size);
-      var.sqldata = fData[i].data();
-      var.sqlind = &fIndicators[i];
-      fRowBytes += size + sizeof(short);
-    }
-    Check(fLibrary.isc_dsql_execute(StatusVector(), transaction.TRHandle(), &fStatement, SQLDA_VERSION1, nullptr));
-  }
-  ~TRawSelect() { fLibrary.isc_dsql_free_statement(StatusVector(), &fStatement, DSQL_drop); }
-  TRawSelect(const TRawSelect&) = delete;
-  TRawSelect& operator=(const TRawSelect&) = delete;
-
-  bool Fetch() {
-    const ISC_STATUS status = fLibrary.isc_dsql_fetch(StatusVector(), &fStatement, SQLDA_VERSION1, Columns());
-    if (status != 0 && status != 100) IBError(fLibrary, &fDatabase);
-    return status == 0;
-  }
-  const XSQLVAR& Column(int i) { return Columns()->sqlvar[i]; }
-  std::size_t RowBytes() const { return fRowBytes; }
-
- private:
-  XSQLDA* Columns() { return reinterpret_cast<XSQLDA*>(fArea.data()); }
-  void Check(ISC_STATUS status) {
-    if (status != 0) IBError(fLibrary, &fDatabase);
-  }
-
-  TFIBDatabase& fDatabase;
-  IIBClientLibrary& fLibrary;
-  isc_stmt_handle fStatement = 0;
-  std::vector<char> fArea = std::vector<char>(XSQLDA_LENGTH(kColumns));
-  std::vector<char> fData[kColumns];
-  short fIndicators[kColumns] = {};
-  std::size_t fRowBytes = 0;
-};
 
 // The text of one fetched value as the dataset's fields give it: integers in decimal,
 // strings as stored (the connection's character set is the process's), dates by the
@@ -214,7 +168,7 @@ void RawText(const XSQLVAR& var, std::string& text) {
 // Answers the rows; with text, every value is also turned into text.
 int RawFetch(TFIBDatabase& database, TFIBTransaction& transaction, bool asText, std::size_t& rowBytes,
              std::size_t& textBytes) {
-  TRawSelect select(database, transaction);
+  bench::TRawSelect select(database, transaction, kSelect, kColumns);
   rowBytes = select.RowBytes();
   std::string texts[kColumns];
   int count = 0;
