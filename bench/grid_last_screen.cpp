@@ -2,9 +2,9 @@
 // data-aware grid 40 rows high over a Firebird dataset of the whole persons table, sent to
 // the last record by the vertical bar's bottom and painted there. Prints the seconds from
 // connecting to the painted last screen, the records fetched and the process's peak
-// resident size in KiB (bench/qt_last_screen.cpp prints the same). With --raw, the same
-// from connecting to the last row of the same select fetched by the client library's calls
-// alone, nothing kept.
+// resident size in KiB (bench/qt_last_screen.cpp prints the same), then the processor
+// seconds over the same span, its threads included. With --raw, the same from connecting to
+// the last row of the same select fetched by the client library's calls alone, nothing kept.
 //
 //     grid_last_screen [--raw] DATABASE
 
@@ -20,24 +20,33 @@ namespace {
 
 using namespace ordvane;
 
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+// Wall and processor time from construction to Print.
+class TSpan {
+ public:
+  void Print(long records) const {
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - fStart).count();
+    const double processorSeconds = bench::ProcessSeconds() - fProcessorStart;
+    std::printf("%.6f %ld %ld %.6f\n", seconds, records, bench::PeakResidentKiB(), processorSeconds);
+  }
+
+ private:
+  std::chrono::steady_clock::time_point fStart = std::chrono::steady_clock::now();
+  double fProcessorStart = bench::ProcessSeconds();
+};
 
 int GridLastScreen(const char* file) {
-  const auto start = std::chrono::steady_clock::now();
+  const TSpan span;
   bench::FibPersonsQuery persons(file, 0);
   bench::DataScene scene(*persons.data);
   scene.grid->Perform(WM_VSCROLL, SB_BOTTOM, 0);
   scene.grid->Update();
-  const double seconds = SecondsSince(start);
   if (!persons.data->Eof() || !scene.ShowsFullScreen()) return 1;
-  std::printf("%.6f %d %ld\n", seconds, persons.data->RecordCount(), bench::PeakResidentKiB());
+  span.Print(persons.data->RecordCount());
   return 0;
 }
 
 int RawFetch(const char* file) {
-  const auto start = std::chrono::steady_clock::now();
+  const TSpan span;
   TComponent owner(nullptr);
   auto* database = new TFIBDatabase(&owner);
   auto* transaction = new TFIBTransaction(&owner);
@@ -50,10 +59,9 @@ int RawFetch(const char* file) {
     bench::TRawSelect select(*database, *transaction, bench::PersonsSelect(0), bench::kPersonsSelectColumns);
     while (select.Fetch()) ++rows;
   }
-  const double seconds = SecondsSince(start);
+  span.Print(rows);
   transaction->Commit();
   database->Close();
-  std::printf("%.6f %ld %ld\n", seconds, rows, bench::PeakResidentKiB());
   return 0;
 }
 
