@@ -69,6 +69,13 @@ struct PersonsDatabase {
 
 // An open Firebird dataset of the persons table in the order of their key: the first
 // `records` of them, or all with 0, cached whole or in a window of `windowRecords`.
+// The persons in key order, the first `records` of them (all when 0), three columns.
+inline std::string PersonsSelect(int records) {
+  const std::string where = records > 0 ? " where id <= " + std::to_string(records) : "";
+  return "select id, name, town from person" + where + " order by id";
+}
+inline constexpr int kPersonsSelectColumns = 3;
+
 struct FibPersonsQuery {
   TComponent owner{nullptr};
   TFIBDatabase* database = new TFIBDatabase(&owner);
@@ -81,8 +88,7 @@ struct FibPersonsQuery {
     transaction->StartTransaction();
     data->SetDatabase(database);
     data->SetTransaction(transaction);
-    const std::string where = records > 0 ? " where id <= " + std::to_string(records) : "";
-    data->SelectSQL().SetText("select id, name, town from person" + where + " order by id");
+    data->SelectSQL().SetText(PersonsSelect(records));
     if (windowRecords > 0) {
       data->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
       data->CacheModelOptions().SetBufferChunks(windowRecords);

@@ -11,11 +11,17 @@
 //   after the fetch) against the data area of one row with its null indicators (goal: at
 //   most 1.5);
 // - the peak resident size of a process that opens the dataset and fetches it all, against
-//   that of a process running the raw loop (each a run of this program of its own).
+//   that of a process running the raw loop (each a run of this program of its own);
+// - the first open as a program meets it: a fresh run of this program per side, alternating,
+//   each connected outside its clock and timing one fetch to the end (the dataset's Open,
+//   Last and Close; the raw loop's prepare, execute, fetches and free) with the page faults
+//   that fetch takes. The repeated passes above find the memory of the earlier ones already
+//   mapped; a fresh process maps all of it.
 // The row count is the argument; ORDVANE_BENCH_ROWS overrides it.
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <charconv>
 #include <cstdio>
@@ -25,11 +31,13 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/RawSelect.h"
 #include "classlib/core/SysUtils.h"
 #include "datasets/pFIBDataSet.h"
 
@@ -89,53 +97,6 @@ std::size_t BytesInUse() {
 }
 
 // ---- The raw loop -----------------------------------------------------------------------
-
-// A prepared select with the client's own descriptor area and a buffer per column.
-class TRawSelect {
- public:
-  TRawSelect(TFIBDatabase& database, TFIBTransaction& transaction)
-      : fDatabase(database), fLibrary(database.ClientLibrary()) {
-    Check(fLibrary.isc_dsql_alloc_statement2(StatusVector(), database.DBHandle(), &fStatement));
-    auto* columns = Columns();
-    columns->version = SQLDA_VERSION1;
-    columns->sqln = kColumns;
-    Check(fLibrary.isc_dsql_prepare(StatusVector(), transaction.TRHandle(), &fStatement, 0, kSelect, 3, columns));
-    for (int i = 0; i < kColumns; ++i) {
-      XSQLVAR& var = columns->sqlvar[i];
-      const std::size_t size = static_cast<std::size_t>(var.sqllen) + ((var.sqltype & ~1) == SQL_VARYING ? 2 : 0);
-      fData[i].resize(size);
-      var.sqldata = fData[i].data();
-      var.sqlind = &fIndicators[i];
-      fRowBytes += size + sizeof(short);
-    }
-    Check(fLibrary.isc_dsql_execute(StatusVector(), transaction.TRHandle(), &fStatement, SQLDA_VERSION1, nullptr));
-  }
-  ~TRawSelect() { fLibrary.isc_dsql_free_statement(StatusVector(), &fStatement, DSQL_drop); }
-  TRawSelect(const TRawSelect&) = delete;
-  TRawSelect& operator=(const TRawSelect&) = delete;
-
-  bool Fetch() {
-    const ISC_STATUS status = fLibrary.isc_dsql_fetch(StatusVector(), &fStatement, SQLDA_VERSION1, Columns());
-    if (status != 0 && status != 100) IBError(fLibrary, &fDatabase);
-    return status == 0;
-  }
-  const XSQLVAR& Column(int i) { return Columns()->sqlvar[i]; }
-  std::size_t RowBytes() const { return fRowBytes; }
-
- private:
-  XSQLDA* Columns() { return reinterpret_cast<XSQLDA*>(fArea.data()); }
-  void Check(ISC_STATUS status) {
-    if (status != 0) IBError(fLibrary, &fDatabase);
-  }
-
-  TFIBDatabase& fDatabase;
-  IIBClientLibrary& fLibrary;
-  isc_stmt_handle fStatement = 0;
-  std::vector<char> fArea = std::vector<char>(XSQLDA_LENGTH(kColumns));
-  std::vector<char> fData[kColumns];
-  short fIndicators[kColumns] = {};
-  std::size_t fRowBytes = 0;
-};
 
 // The text of one fetched value as the dataset's fields give it: integers in decimal,
 // strings as stored (the connection's character set is the process's), dates by the
@@ -207,7 +168,7 @@ void RawText(const XSQLVAR& var, std::string& text) {
 // Answers the rows; with text, every value is also turned into text.
 int RawFetch(TFIBDatabase& database, TFIBTransaction& transaction, bool asText, std::size_t& rowBytes,
              std::size_t& textBytes) {
-  TRawSelect select(database, transaction);
+  bench::TRawSelect select(database, transaction, kSelect, kColumns);
   rowBytes = select.RowBytes();
   std::string texts[kColumns];
   int count = 0;
@@ -376,6 +337,74 @@ int TextRun(const std::string& kind) {
   return 0;
 }
 
+long MinorFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
+// This program run as `--first raw|dataset DATABASE`: one fetch to the end in this fresh
+// process; prints its processor seconds and page faults.
+int FirstRun(const std::string& kind) {
+  TConnection connection;
+  std::size_t rowBytes = 0, ignored = 0;
+  const std::unique_ptr<TpFIBDataSet> dataSet(
+      NewDataSet(connection.form, *connection.database, *connection.transaction));
+  int rows = 0;
+  const long faultsBefore = MinorFaults();
+  const double seconds = SecondsOf([&] {
+    if (kind == "raw") {
+      rows = RawFetch(*connection.database, *connection.transaction, false, rowBytes, ignored);
+    } else {
+      dataSet->Open();
+      dataSet->Last();
+      rows = dataSet->RecordCount();
+      dataSet->Close();
+    }
+  });
+  std::printf("%d %.6f %ld\n", rows, seconds, MinorFaults() - faultsBefore);
+  return 0;
+}
+
+struct TFirstOpen {
+  int rows = 0;
+  double seconds = 0;
+  long faults = 0;
+};
+
+std::optional<TFirstOpen> FirstOpenOfChild(const std::string& kind) {
+  const auto output = bench::RunChild({fs::read_symlink("/proc/self/exe").string(), "--first", kind,
+                                       Space().database.string()});
+  TFirstOpen run;
+  if (!output || std::sscanf(output->Output.c_str(), "%d %lf %ld", &run.rows, &run.seconds, &run.faults) != 3 ||
+      run.rows != Space().rows)
+    return std::nullopt;
+  return run;
+}
+
+// Fresh processes in turns, raw loop then dataset, so that both meet the same load.
+void ReportFirstOpens(int pairs) {
+  double rawSeconds = 0, dataSetSeconds = 0;
+  long rawFaults = 0, dataSetFaults = 0;
+  for (int i = 0; i < pairs; ++i) {
+    const auto raw = FirstOpenOfChild("raw");
+    const auto dataSet = FirstOpenOfChild("dataset");
+    if (!raw || !dataSet) {
+      std::printf("first opens not measured: a child run failed\n");
+      return;
+    }
+    rawSeconds += raw->seconds;
+    dataSetSeconds += dataSet->seconds;
+    rawFaults += raw->faults;
+    dataSetFaults += dataSet->faults;
+  }
+  std::printf(
+      "first open in a fresh process over %d rows (%d each): dataset %.3f s, %ld page faults; raw loop %.3f s, "
+      "%ld page faults; ratio to raw %.2f\n",
+      Space().rows, pairs, dataSetSeconds / pairs, dataSetFaults / pairs, rawSeconds / pairs, rawFaults / pairs,
+      rawSeconds / dataSetSeconds);
+}
+
 long PeakOfChild(const std::string& kind) {
   const auto output = bench::RunChild({fs::read_symlink("/proc/self/exe").string(), "--peak", kind,
                                        Space().database.string()});
@@ -388,6 +417,10 @@ int RunBench(int argc, char** argv) {
     Space().database = argv[3];
     return PeakRun(argv[2]);
   }
+  if (argc == 4 && std::strcmp(argv[1], "--first") == 0) {
+    Space().database = argv[3];
+    return FirstRun(argv[2]);
+  }
   if (argc == 4 && std::strcmp(argv[1], "--text") == 0) {
     Space().database = argv[3];
     return TextRun(argv[2]);
@@ -396,6 +429,7 @@ int RunBench(int argc, char** argv) {
   Space().Fill(RowsWanted());
   const long rawPeak = PeakOfChild("raw"), dataSetPeak = PeakOfChild("dataset");
   benchmark::RunSpecifiedBenchmarks();
+  ReportFirstOpens(3);
   if (rawPeak > 0 && dataSetPeak > 0)
     std::printf("peak resident size over %d rows: dataset %.1f MiB, raw loop %.1f MiB, ratio %.2f\n", Space().rows,
                 dataSetPeak / 1024.0, rawPeak / 1024.0, static_cast<double>(dataSetPeak) / rawPeak);
