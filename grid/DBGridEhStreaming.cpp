@@ -246,6 +246,13 @@ void RegisterDropDownBox() {
           [](B& b, UInt64 v) { b.SetOptions(SetFromBits<TDBLookupGridEhOptions>(v)); },
           kLookupGridOptionNames, SetBits(TDBLookupGridEhOptions{dlgColLinesEh}))
       .Boolean("UseMultiTitle", &B::UseMultiTitle, &B::SetUseMultiTitle, false);
+  // Without columns of its own the drop-down shows the lookup's display fields.
+  RegisterDefineProperties(B::StaticClass(), [](TFiler& filer, TPersistent& object) {
+    auto& box = static_cast<B&>(object);
+    filer.DefineProperty(
+        "Columns", [&box](TReader& reader) { reader.ReadCollection(box.Columns()); },
+        [&box](TWriter& writer) { writer.WriteCollection(box.Columns()); }, box.Columns().Count() > 0);
+  });
 }
 
 void RegisterScrollBars() {

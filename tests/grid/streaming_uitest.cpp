@@ -266,6 +266,11 @@ TEST_F(GridForms, EditButtonsDropDownBoxAndRecentValuesComeBack) {
   name->DropDownBox().SetOptions({dlgColumnResizeEh, dlgMultiSortMarkingEh});
   name->DropDownBox().SetUseMultiTitle(true);
   name->DropDownBox().ColumnDefValues().Title().TitleButton = true;
+  TColumnEh* listed = name->DropDownBox().Columns().Add();
+  listed->SetFieldName("CITY");
+  listed->Title().SetCaption(Utf8ToAnsi("Місто"));
+  listed->SetWidth(90);
+  name->DropDownBox().Columns().Add()->SetFieldName("NAME");
   name->MRUList().SetActive(true);
   name->MRUList().SetAutoAdd(false);
   name->MRUList().SetCaseSensitive(true);
@@ -298,6 +303,11 @@ TEST_F(GridForms, EditButtonsDropDownBoxAndRecentValuesComeBack) {
   EXPECT_EQ(box.Options(), (TDBLookupGridEhOptions{dlgColumnResizeEh, dlgMultiSortMarkingEh}));
   EXPECT_TRUE(box.UseMultiTitle());
   EXPECT_TRUE(box.ColumnDefValues().Title().TitleButton);
+  ASSERT_EQ(box.Columns().Count(), 2);
+  EXPECT_EQ(box.Columns().Items(0)->FieldName(), "CITY");
+  EXPECT_EQ(box.Columns().Items(0)->Title().Caption(), Utf8ToAnsi("Місто"));
+  EXPECT_EQ(box.Columns().Items(0)->Width(), 90);
+  EXPECT_EQ(box.Columns().Items(1)->FieldName(), "NAME");
   const TMRUListEh& recent = column->MRUList();
   EXPECT_TRUE(recent.Active());
   EXPECT_FALSE(recent.AutoAdd());
