@@ -12,9 +12,9 @@ PACKAGES+=(python3)
 # benchmark loads its workbook with xlrd as well.
 PACKAGES+=(nlohmann-json3-dev python3-xlrd)
 # The desktop host, and the private X server and desktop tools of its tests; a window
-# manager, xprop and another X program (xmessage) for the tests of activation and
-# minimizing.
-PACKAGES+=(qt6-base-dev xvfb xdotool xclip openbox x11-utils)
+# manager, xprop, xmodmap and another X program (xmessage) for the tests of activation,
+# minimizing and typing.
+PACKAGES+=(qt6-base-dev xvfb xdotool xclip openbox x11-utils x11-xserver-utils)
 # The compiler cache and the faster linker (see docs/design/tests-and-ci.md).
 PACKAGES+=(ccache lld)
 # Static checks of the changed units.
