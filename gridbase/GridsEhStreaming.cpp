@@ -160,17 +160,10 @@ void RegisterMRUList() {
 // A special row's value keeps the kind of its value: a truth value, a whole number, a text,
 // or any other number.
 TFormValue VariantToValue(const Variant& value) {
+  if (VarTypeIsInteger(value.VType())) return TFormValue::Integer(value.AsInt64());
   switch (value.VType()) {
     case varBoolean:
       return TFormValue::Boolean(value.AsBoolean());
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      return TFormValue::Integer(value.AsInt64());
     case varString:
     case varOleStr:
       return TFormValue::String(value.AsString());

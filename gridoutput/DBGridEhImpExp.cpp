@@ -225,19 +225,15 @@ class TBlockReader {
 };
 
 void PutValue(TBlockWriter& out, const Variant& value) {
-  switch (VarType(value) & varTypeMask) {
+  const TVarType type = VarType(value) & varTypeMask;
+  if (VarTypeIsInteger(type)) {
+    out.Put<Byte>(vtInt64);
+    return out.Put(value.AsInt64());
+  }
+  switch (type) {
     case varEmpty:
     case varNull:
       return out.Put<Byte>(vtNull);
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      out.Put<Byte>(vtInt64);
-      return out.Put(value.AsInt64());
     case varSingle:
       out.Put<Byte>(vtDouble);
       return out.PutDouble(Variant(value.AsDouble()));

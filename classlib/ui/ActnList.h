@@ -179,6 +179,20 @@ class TAction : public TCustomAction {
   explicit TAction(TComponent* owner) : TCustomAction(owner) {}
 };
 
+// One member of an action family whose base finds the target: the member says only what it
+// does to the target (Act) and when it can (CanAct).
+#define ORDVANE_TARGET_ACTION(Name, Base, Target) \
+  class Name : public Base {                      \
+    ORDVANE_CLASS(Name, Base)                     \
+                                                  \
+   public:                                        \
+    using Base::Base;                             \
+                                                  \
+   protected:                                     \
+    void Act(Target& target) override;            \
+    bool CanAct(Target& target) override;         \
+  };
+
 // Offers the action to the active form (Screen's), which asks its focused control and
 // that control's parents first, then itself and its visible controls (TCustomForm's
 // ExecuteAction / UpdateAction). Answers whether a target took it.

@@ -36,30 +36,16 @@ class TDataSetAction : public TAction {
   TDataSource* fDataSource = nullptr;
 };
 
-#define ORDVANE_DATASET_ACTION(Name)         \
-  class Name : public TDataSetAction {       \
-    ORDVANE_CLASS(Name, TDataSetAction)      \
-                                             \
-   public:                                   \
-    using TDataSetAction::TDataSetAction;    \
-                                             \
-   protected:                                \
-    void Act(TDataSet& dataSet) override;    \
-    bool CanAct(TDataSet& dataSet) override; \
-  };
-
-ORDVANE_DATASET_ACTION(TDataSetFirst)
-ORDVANE_DATASET_ACTION(TDataSetPrior)
-ORDVANE_DATASET_ACTION(TDataSetNext)
-ORDVANE_DATASET_ACTION(TDataSetLast)
-ORDVANE_DATASET_ACTION(TDataSetInsert)
-ORDVANE_DATASET_ACTION(TDataSetDelete)
-ORDVANE_DATASET_ACTION(TDataSetEdit)
-ORDVANE_DATASET_ACTION(TDataSetPost)
-ORDVANE_DATASET_ACTION(TDataSetCancel)
-ORDVANE_DATASET_ACTION(TDataSetRefresh)
-
-#undef ORDVANE_DATASET_ACTION
+ORDVANE_TARGET_ACTION(TDataSetFirst, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetPrior, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetNext, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetLast, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetInsert, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetDelete, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetEdit, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetPost, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetCancel, TDataSetAction, TDataSet)
+ORDVANE_TARGET_ACTION(TDataSetRefresh, TDataSetAction, TDataSet)
 
 // A data link's part in the search for an action's target: its data source.
 bool DataLinkExecuteAction(const TDataLink& link, TBasicAction* action);

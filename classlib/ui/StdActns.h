@@ -33,24 +33,10 @@ class TEditAction : public TAction {
   TCustomEdit* fControl = nullptr;
 };
 
-#define ORDVANE_EDIT_ACTION(Name)            \
-  class Name : public TEditAction {          \
-    ORDVANE_CLASS(Name, TEditAction)         \
-                                             \
-   public:                                   \
-    using TEditAction::TEditAction;          \
-                                             \
-   protected:                                \
-    void Act(TCustomEdit& edit) override;    \
-    bool CanAct(TCustomEdit& edit) override; \
-  };
-
-ORDVANE_EDIT_ACTION(TEditCut)
-ORDVANE_EDIT_ACTION(TEditCopy)
-ORDVANE_EDIT_ACTION(TEditPaste)
-ORDVANE_EDIT_ACTION(TEditSelectAll)
-ORDVANE_EDIT_ACTION(TEditDelete)
-
-#undef ORDVANE_EDIT_ACTION
+ORDVANE_TARGET_ACTION(TEditCut, TEditAction, TCustomEdit)
+ORDVANE_TARGET_ACTION(TEditCopy, TEditAction, TCustomEdit)
+ORDVANE_TARGET_ACTION(TEditPaste, TEditAction, TCustomEdit)
+ORDVANE_TARGET_ACTION(TEditSelectAll, TEditAction, TCustomEdit)
+ORDVANE_TARGET_ACTION(TEditDelete, TEditAction, TCustomEdit)
 
 }  // namespace ordvane
