@@ -72,7 +72,8 @@ class TSortKeyBytes {
   // After the last key: Chunk reads eight bytes wherever a key goes on.
   void Finish() { std::memset(Room(kChunk), 0, kChunk); }
 
-  // A null is 00, below every value (a number's bytes begin with 01, a text's end with it).
+  // A null is 00, below every value: a number's bytes begin with 01, a text's with 01 (its
+  // end) or above.
   void AddNull() {
     *Room(1) = 0;
     ++fSize;
@@ -117,6 +118,8 @@ class TSortKeyBytes {
   }
 
  private:
+  static constexpr Byte kEscape = 2;
+
   // The top width bytes of number, first to last.
   void AddNumber(std::uint64_t number, std::size_t width) {
     Byte* at = Room(1 + width);
@@ -139,8 +142,6 @@ class TSortKeyBytes {
   }
 
   std::unique_ptr<Byte[]> fBytes;
-  static constexpr Byte kEscape = 2;
-
   std::size_t fSize = 0, fCapacity = 0, fFieldStart = 0, fLongest = 0;
   std::vector<std::size_t> fStarts;  // of every key, and the end of the last
 };
