@@ -4,10 +4,16 @@
 // A sort permutes only the cache's map of logical to physical records.
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/StrUtils.h"
@@ -35,11 +41,116 @@ constexpr char SMoveRecordOutOfRange[] = "Can't move record %d to %d: the datase
 
 }  // namespace
 
-// The sort values of records, read once: one typed column per field. The column kind is
-// the one every non-null value shares (integers, floating values and dates, 8-bit or wide
-// text); mixed values, and every value while a comparison handler is set, stay variants
-// that the dataset's CompareFieldValues orders. A text read from the cache stays there: the
-// column holds where its characters lie.
+// How a sort value is held: the kind every non-null value of a column shares (integers,
+// floating values and dates, 8-bit or wide text), or variants that the dataset's
+// CompareFieldValues orders.
+enum class TSortKind { Integer, Float, Text, WideText, Variant };
+
+// The keys of the leading sort fields, one byte string per record, whose byte order (where
+// one string is the beginning of the other, the shorter first) is the order of the values:
+// nulls first, numbers as big-endian numbers turned so that unsigned order is theirs,
+// texts by character code, a descending field's bytes inverted. No value's bytes begin
+// another's, so records whose strings agree as far as one of them goes are equal.
+class TSortKeyBytes {
+ public:
+  TSortKeyBytes(std::size_t count, std::size_t bytesEach) {
+    fStarts.reserve(count + 1);
+    fStarts.push_back(0);
+    Room(count * bytesEach);
+  }
+
+  // A record's key: each field's value between BeginField and EndField, then EndKey.
+  void BeginField() { fFieldStart = fSize; }
+  void EndField(bool ascending) {
+    if (ascending) return;
+    for (std::size_t i = fFieldStart; i < fSize; ++i) fBytes[i] = static_cast<Byte>(~fBytes[i]);
+  }
+  void EndKey() {
+    fLongest = std::max(fLongest, fSize - fStarts.back());
+    fStarts.push_back(fSize);
+  }
+  // After the last key: Chunk reads eight bytes wherever a key goes on.
+  void Finish() { std::memset(Room(kChunk), 0, kChunk); }
+
+  // A null is 00, below every value: a number's bytes begin with 01, a text's with 01 (its
+  // end) or above.
+  void AddNull() {
+    *Room(1) = 0;
+    ++fSize;
+  }
+  // width: the bytes the column's values fit in.
+  void AddInteger(Int64 value, std::size_t width) {
+    const std::uint64_t turned = static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << (8 * width - 1));
+    AddNumber(turned << (64 - 8 * width), width);
+  }
+  // A negative zero is zero, and every NaN one value above all numbers.
+  void AddFloat(double value) {
+    if (value == 0) value = 0;
+    if (std::isnan(value)) value = std::numeric_limits<double>::quiet_NaN();
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    AddNumber((bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63), 8);
+  }
+  // 01 ends a text: it sorts below every character a longer text goes on with, which is
+  // why the characters 00, 01 and 02 are written 02 00, 02 01 and 02 02.
+  void AddText(std::string_view text) {
+    Byte* at = Room(2 * text.size() + 1);
+    for (const char c : text) {
+      const auto byte = static_cast<Byte>(c);
+      if (byte <= kEscape) *at++ = kEscape;
+      *at++ = byte;
+    }
+    *at++ = 1;
+    fSize = static_cast<std::size_t>(at - fBytes.get());
+  }
+
+  std::size_t Length(std::size_t key) const { return fStarts[key + 1] - fStarts[key]; }
+  std::size_t Longest() const { return fLongest; }
+  static constexpr std::size_t kChunk = 8;
+  // Bytes offset .. offset + 7 of a key as a big-endian number, zeros past its end.
+  std::uint64_t Chunk(std::size_t key, std::size_t offset) const {
+    const std::size_t begin = fStarts[key] + offset, end = fStarts[key + 1];
+    if (begin >= end) return 0;
+    const Byte* at = fBytes.get() + begin;
+    std::uint64_t chunk = 0;
+    for (std::size_t i = 0; i < kChunk; ++i) chunk = (chunk << 8) | at[i];
+    const std::size_t length = end - begin;
+    return length >= kChunk ? chunk : chunk & ~(~std::uint64_t{0} >> (8 * length));
+  }
+
+ private:
+  static constexpr Byte kEscape = 2;
+
+  // The top width bytes of number, first to last.
+  void AddNumber(std::uint64_t number, std::size_t width) {
+    Byte* at = Room(1 + width);
+    *at++ = 1;
+    for (std::size_t i = 0; i < width; ++i, number <<= 8) *at++ = static_cast<Byte>(number >> 56);
+    fSize = static_cast<std::size_t>(at - fBytes.get());
+  }
+
+  // Where size more bytes go, with room for a chunk's read past them.
+  Byte* Room(std::size_t size) {
+    const std::size_t needed = fSize + size + kChunk;
+    if (needed > fCapacity) {
+      const std::size_t capacity = std::max(needed, 2 * fCapacity);
+      auto bytes = std::make_unique_for_overwrite<Byte[]>(capacity);
+      if (fSize > 0) std::memcpy(bytes.get(), fBytes.get(), fSize);
+      fBytes = std::move(bytes);
+      fCapacity = capacity;
+    }
+    return fBytes.get() + fSize;
+  }
+
+  std::unique_ptr<Byte[]> fBytes;
+  std::size_t fSize = 0, fCapacity = 0, fFieldStart = 0, fLongest = 0;
+  std::vector<std::size_t> fStarts;  // of every key, and the end of the last
+};
+
+// The sort values of records, read once. The leading fields whose values order by their
+// bytes go into key bytes; the others into one typed column each, of the kind every
+// non-null value shares (variants when they mix, and every value while a comparison
+// handler is set). A text read from the cache stays there: the column holds where its
+// characters lie.
 class TSortKeys {
  public:
   TSortKeys(TFIBCustomDataSet& dataSet, std::vector<TField*> fields, std::vector<bool> ascending, Integer count)
@@ -51,35 +162,34 @@ class TSortKeys {
     }
   }
 
-  enum class TKind { Integer, Float, Text, WideText, Variant };
+  using TKind = TSortKind;
 
-  // Column k is filled by the typed setters below, not through variants.
+  // Column k is read from the records, not through variants.
   void SetDirect(std::size_t k, TKind kind) {
-    TColumn& column = fColumns[k];
-    column.direct = true;
-    column.kind = kind;
-    Allocate(column, static_cast<std::size_t>(fCount));
+    fColumns[k].direct = true;
+    fColumns[k].kind = kind;
   }
-  void SetNull(std::size_t k, Integer position) { fColumns[k].nulls[static_cast<std::size_t>(position)] = 1; }
-  void SetInteger(std::size_t k, Integer position, Int64 value) {
-    fColumns[k].integers[static_cast<std::size_t>(position)] = value;
+  // A direct column compared column-wise: its values go in by the typed setters below.
+  void AllocateDirect(std::size_t k) { Allocate(fColumns[k], static_cast<std::size_t>(fCount)); }
+  void SetNull(std::size_t k, Integer index) { fColumns[k].nulls[static_cast<std::size_t>(index)] = 1; }
+  void SetInteger(std::size_t k, Integer index, Int64 value) {
+    fColumns[k].integers[static_cast<std::size_t>(index)] = value;
   }
-  void SetFloat(std::size_t k, Integer position, double value) {
-    fColumns[k].floats[static_cast<std::size_t>(position)] = value;
+  void SetFloat(std::size_t k, Integer index, double value) {
+    fColumns[k].floats[static_cast<std::size_t>(index)] = value;
   }
   // value's characters must outlive the keys.
-  void SetText(std::size_t k, Integer position, std::string_view value) {
-    fColumns[k].views[static_cast<std::size_t>(position)] = value;
-    fColumns[k].prefixes[static_cast<std::size_t>(position)] = Prefix(value);
+  void SetText(std::size_t k, Integer index, std::string_view value) {
+    fColumns[k].views[static_cast<std::size_t>(index)] = value;
   }
 
-  // The values of the columns not filled directly, in column order.
-  void Set(Integer position, std::vector<Variant>& values) {
+  // The values of the columns not read directly, in column order.
+  void Set(Integer index, std::vector<Variant>& values) {
     std::size_t next = 0;
     for (TColumn& column : fColumns) {
       if (column.direct) continue;
       if (column.variants.empty()) column.variants.resize(static_cast<std::size_t>(fCount));
-      column.variants[static_cast<std::size_t>(position)] = std::move(values[next++]);
+      column.variants[static_cast<std::size_t>(index)] = std::move(values[next++]);
     }
   }
 
@@ -89,51 +199,61 @@ class TSortKeys {
       if (!column.direct) Seal(column, variantsOnly);
   }
 
+  // After Seal: how many leading fields can go into key bytes.
+  std::size_t EncodableFields() const {
+    const auto stop = std::find_if(fColumns.begin(), fColumns.end(), [](const TColumn& column) {
+      return column.kind != TKind::Integer && column.kind != TKind::Float && column.kind != TKind::Text;
+    });
+    return static_cast<std::size_t>(stop - fColumns.begin());
+  }
+  // The first fields go into key bytes, the others are compared column-wise.
+  TSortKeyBytes& EncodeFields(std::size_t fields) {
+    fEncoded = fields;
+    std::size_t bytesEach = 0;
+    for (std::size_t k = 0; k < fields; ++k) bytesEach += fColumns[k].kind == TKind::Text ? 16 : 1 + sizeof(Int64);
+    fBytes.emplace(static_cast<std::size_t>(fCount), bytesEach);
+    return *fBytes;
+  }
+  const TSortKeyBytes& Bytes() const { return *fBytes; }
+  bool ComparesColumns() const { return fEncoded < fColumns.size(); }
+  bool Ascending(std::size_t k) const { return fColumns[k].ascending; }
+
+  // A sealed column's value in key bytes.
+  void Encode(std::size_t k, Integer index, TSortKeyBytes& bytes) const {
+    const TColumn& column = fColumns[k];
+    const auto x = static_cast<std::size_t>(index);
+    if (column.nulls[x] != 0) return bytes.AddNull();
+    switch (column.kind) {
+      case TKind::Integer:
+        return bytes.AddInteger(column.integers[x], sizeof(Int64));
+      case TKind::Float:
+        return bytes.AddFloat(column.floats[x]);
+      default:
+        return bytes.AddText(column.views[x]);
+    }
+  }
+
   Integer Count() const { return fCount; }
 
   // Where the keys of the record at a position lie: by default at that position.
-  void SetKeyIndexes(std::vector<Integer> keyOfPosition) { fKeyOfPosition = std::move(keyOfPosition); }
+  void SetKeyIndexes(std::vector<Integer> keyOfPosition) {
+    fPositionOfKey.resize(keyOfPosition.size());
+    for (std::size_t position = 0; position < keyOfPosition.size(); ++position)
+      fPositionOfKey[static_cast<std::size_t>(keyOfPosition[position])] = static_cast<Integer>(position);
+    fKeyOfPosition = std::move(keyOfPosition);
+  }
   Integer KeyOf(Integer position) const {
     return fKeyOfPosition.empty() ? position : fKeyOfPosition[static_cast<std::size_t>(position)];
   }
-
-  // Whether Compare orders strictly whatever the values: integers and texts do; floating
-  // values (a NaN equals everything) and a handler's comparisons need not.
-  bool StrictOrder() const {
-    return std::all_of(fColumns.begin(), fColumns.end(), [](const TColumn& column) {
-      return column.kind == TKind::Integer || column.kind == TKind::Text || column.kind == TKind::WideText;
-    });
+  Integer PositionOf(Integer key) const {
+    return fPositionOfKey.empty() ? key : fPositionOfKey[static_cast<std::size_t>(key)];
   }
 
-  // A number whose order never contradicts Compare's: the leading integer (its sign bit
-  // turned, so that unsigned order is its order) or text's first bytes, turned round for a
-  // descending field; 0 for other kinds. A sort that orders by it first reaches the values
-  // only when two records share it.
-  std::uint64_t Lead(Integer position) const {
-    const TColumn& column = fColumns.front();
-    if (column.kind != TKind::Integer && column.kind != TKind::Text) return 0;
-    const auto x = static_cast<std::size_t>(position);
-    std::uint64_t lead = 0;  // a null's: nulls come first
-    if (column.nulls[x] == 0)
-      lead = column.kind == TKind::Text
-                 ? column.prefixes[x]
-                 : static_cast<std::uint64_t>(column.integers[x]) ^ (std::uint64_t{1} << 63);
-    return column.ascending ? lead : ~lead;
-  }
-
-  // The first field whose values differ decides; a descending field turns it round.
+  // By the fields after the encoded ones: the first whose values differ decides; a
+  // descending field turns it round.
   int Compare(Integer a, Integer b) {
     const auto x = static_cast<std::size_t>(a), y = static_cast<std::size_t>(b);
-    std::size_t k = 0;
-    // A text first, the commonest sort (a grid's title click on a name), without the switch.
-    if (fColumns.front().kind == TKind::Text) {
-      const TColumn& column = fColumns.front();
-      const bool nullA = column.nulls[x] != 0, nullB = column.nulls[y] != 0;
-      const int result = nullA || nullB ? (nullA == nullB ? 0 : (nullA ? -1 : 1)) : CompareTexts(column, x, y);
-      if (result != 0) return column.ascending ? result : (result < 0 ? 1 : -1);
-      k = 1;
-    }
-    for (; k < fColumns.size(); ++k) {
+    for (std::size_t k = fEncoded; k < fColumns.size(); ++k) {
       const int result = CompareIn(fColumns[k], x, y);
       if (result != 0) return fColumns[k].ascending ? result : (result < 0 ? 1 : -1);
     }
@@ -152,8 +272,6 @@ class TSortKeys {
     std::vector<double> floats;
     std::vector<AnsiString> texts;  // the texts read through the fields, which views point into
     std::vector<std::string_view> views;
-    // A text's first eight bytes as a big-endian number: most comparisons end there.
-    std::vector<std::uint64_t> prefixes;
     std::vector<WideString> wideTexts;
   };
 
@@ -188,7 +306,6 @@ class TSortKeys {
         break;
       case TKind::Text:
         column.views.resize(size);
-        column.prefixes.resize(size);
         break;
       case TKind::WideText:
         column.wideTexts.resize(size);
@@ -228,7 +345,6 @@ class TSortKeys {
           if (column.texts.empty()) column.texts.resize(size);
           column.texts[i] = v.AsString();
           column.views[i] = column.texts[i];
-          column.prefixes[i] = Prefix(column.views[i]);
           break;
         default:
           column.wideTexts[i] = v.AsWideString();
@@ -238,22 +354,16 @@ class TSortKeys {
     column.variants = {};
   }
 
-  static std::uint64_t Prefix(std::string_view text) {
-    std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-      prefix = (prefix << 8) | (i < text.size() ? static_cast<Byte>(text[i]) : 0u);
-    return prefix;
-  }
-
-  // Byte order: equal prefixes leave it to the whole texts.
-  static int CompareTexts(const TColumn& column, std::size_t a, std::size_t b) {
-    if (column.prefixes[a] != column.prefixes[b]) return column.prefixes[a] < column.prefixes[b] ? -1 : 1;
-    return column.views[a].compare(column.views[b]);
-  }
-
   template <class T>
   static int Order(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
+  }
+
+  // The order the key bytes give floating values: NaNs equal to each other, after all numbers.
+  static int OrderFloats(double a, double b) {
+    const bool nanA = std::isnan(a), nanB = std::isnan(b);
+    if (nanA || nanB) return nanA == nanB ? 0 : (nanA ? 1 : -1);
+    return Order(a, b);
   }
 
   // The rules of the default CompareFieldValues: nulls first and equal to each other, then
@@ -266,9 +376,9 @@ class TSortKeys {
       case TKind::Integer:
         return Order(column.integers[a], column.integers[b]);
       case TKind::Float:
-        return Order(column.floats[a], column.floats[b]);
+        return OrderFloats(column.floats[a], column.floats[b]);
       case TKind::Text:
-        return CompareTexts(column, a, b);
+        return column.views[a].compare(column.views[b]);
       default:
         return column.wideTexts[a].compare(column.wideTexts[b]);
     }
@@ -277,36 +387,47 @@ class TSortKeys {
   TFIBCustomDataSet& fDataSet;
   Integer fCount;
   std::vector<TColumn> fColumns;
-  std::vector<Integer> fKeyOfPosition;
+  std::size_t fEncoded = 0;
+  std::optional<TSortKeyBytes> fBytes;
+  std::vector<Integer> fKeyOfPosition, fPositionOfKey;
 };
 
 namespace {
 
+// Where a field's value lies in a cached record, for the fields read straight from it.
+struct TStoredField {
+  TSortKind kind;
+  Integer sqlType;
+  bool keptAsDouble;  // a 64-bit column the record keeps as a double
+  Integer nullFlag;
+  Integer valueOffset;
+  Integer stringSlot;
+};
+
 // Values whose order the record's bytes give without a detour through the field: integers
 // (scaled ones too: one column has one scale), day numbers and moments, floating values,
 // and 8-bit text held in a string slot.
-std::optional<TSortKeys::TKind> DirectKind(const TField* field, const TFIBFieldDescr& descr, bool int64AsDouble,
-                                           bool unicodeConnection) {
-  using TKind = TSortKeys::TKind;
+std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& descr, bool int64AsDouble,
+                                    bool unicodeConnection) {
   if (field->FieldKind() != fkData || field->DataType() == ftBoolean) return std::nullopt;
   switch (descr.SQLType) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIME:
-      return TKind::Integer;
+      return TSortKind::Integer;
     case SQL_INT64:
-      return int64AsDouble ? TKind::Float : TKind::Integer;
+      return int64AsDouble ? TSortKind::Float : TSortKind::Integer;
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
     case SQL_TIMESTAMP:
-      return TKind::Float;
+      return TSortKind::Float;
     case SQL_TEXT:
     case SQL_VARYING:
       if (descr.IsStringSlot && descr.CharKind == ckAnsi && !descr.IsBinary && !unicodeConnection &&
           field->DataType() == ftString)
-        return TKind::Text;
+        return TSortKind::Text;
       return std::nullopt;
     default:
       return std::nullopt;
@@ -325,36 +446,116 @@ T StoredValue(const Byte* place) {
   return value;
 }
 
+// The field's value in the cached record at stored index, handed to sink (key bytes, or a
+// column of the keys) as its kind.
+template <class TSink>
+void ReadStored(const TStoredField& field, TRecordsCache& cache, Integer index, const Byte* stored, TSink&& sink) {
+  if (stored[field.nullFlag] != 0) return sink.AddNull();
+  const Byte* place = stored + field.valueOffset;
+  switch (field.sqlType) {
+    case SQL_SHORT:
+      return sink.AddInteger(StoredValue<SmallInt>(place), sizeof(SmallInt));
+    case SQL_LONG:
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+      return sink.AddInteger(StoredValue<Integer>(place), sizeof(Integer));
+    case SQL_INT64:
+      if (field.keptAsDouble) return sink.AddFloat(StoredValue<double>(place));
+      return sink.AddInteger(StoredValue<Int64>(place), sizeof(Int64));
+    case SQL_FLOAT:
+      return sink.AddFloat(StoredValue<float>(place));
+    case SQL_TEXT:
+    case SQL_VARYING:
+      return sink.AddText(cache.GetStringView(index, field.stringSlot));
+    default:
+      return sink.AddFloat(StoredValue<double>(place));
+  }
+}
+
+// Column k of the keys at one index, as ReadStored's sink.
+struct TColumnSink {
+  TSortKeys& keys;
+  std::size_t k;
+  Integer index;
+  void AddNull() { keys.SetNull(k, index); }
+  void AddInteger(Int64 value, std::size_t) { keys.SetInteger(k, index, value); }
+  void AddFloat(double value) { keys.SetFloat(k, index, value); }
+  void AddText(std::string_view value) { keys.SetText(k, index, value); }
+};
+
+// A position, where its key lies, and Width chunks of the key's bytes from the offset the
+// sort has reached.
+template <std::size_t Width>
+struct TSortEntry {
+  std::array<std::uint64_t, Width> chunks;
+  Integer key;
+  Integer position;
+};
+
+template <std::size_t Width>
+bool ChunksBefore(const TSortEntry<Width>& a, const TSortEntry<Width>& b) {
+  for (std::size_t i = 0; i < Width; ++i)
+    if (a.chunks[i] != b.chunks[i]) return a.chunks[i] < b.chunks[i];
+  return a.position < b.position;
+}
+
 // The positions 0 .. Count - 1 of the keys in their order, equal keys in the order they had.
-// Only the positions move, never the values. Where the order may not be strict, a merging
-// sort, which stays within its range whatever the comparisons answer.
-std::vector<Integer> SortedPositions(TSortKeys& keys) {
-  // The lead beside the position: most comparisons end without reaching the values.
-  struct TEntry {
-    std::uint64_t lead;
-    Integer key;
-    Integer position;
+// All entries are ordered by the first Width chunks of their key bytes, then each run that
+// shares them by the next ones, and so on; runs whose keys are equal to their ends are
+// ordered by the columns compared column-wise, if any, with a merging sort, which keeps
+// their order and stays within its range whatever a handler answers. Only entries move.
+template <std::size_t Width>
+std::vector<Integer> SortEntries(TSortKeys& keys) {
+  using TEntry = TSortEntry<Width>;
+  constexpr std::size_t span = Width * TSortKeyBytes::kChunk;
+  const TSortKeyBytes& bytes = keys.Bytes();
+  const auto count = static_cast<std::size_t>(keys.Count());
+  // In the order the keys lie, so that the first chunks are read from one end to the other.
+  std::vector<TEntry> entries(count);
+  for (std::size_t key = 0; key < count; ++key) {
+    const auto index = static_cast<Integer>(key);
+    entries[key] = {{}, index, keys.PositionOf(index)};
+  }
+  // Entries equal in their keys' bytes before offset, whose order is still to be found.
+  struct TRun {
+    std::size_t first, last, offset;
   };
-  std::vector<TEntry> entries(static_cast<std::size_t>(keys.Count()));
-  for (Integer i = 0; i < keys.Count(); ++i) {
-    const Integer key = keys.KeyOf(i);
-    entries[static_cast<std::size_t>(i)] = {keys.Lead(key), key, i};
+  std::vector<TRun> runs{{0, count, 0}};
+  while (!runs.empty()) {
+    const TRun run = runs.back();
+    runs.pop_back();
+    const auto first = entries.begin() + std::ptrdiff_t(run.first), last = entries.begin() + std::ptrdiff_t(run.last);
+    // Past the first pass a run is in the order of the positions already.
+    if (run.offset > 0 &&
+        (run.offset >= bytes.Longest() || bytes.Length(static_cast<std::size_t>(first->key)) <= run.offset)) {
+      if (keys.ComparesColumns())
+        std::stable_sort(first, last, [&keys](const TEntry& a, const TEntry& b) { return keys.Compare(a.key, b.key) < 0; });
+      continue;
+    }
+    for (auto entry = first; entry != last; ++entry)
+      for (std::size_t i = 0; i < Width; ++i)
+        entry->chunks[i] = bytes.Chunk(static_cast<std::size_t>(entry->key), run.offset + i * TSortKeyBytes::kChunk);
+    std::sort(first, last, ChunksBefore<Width>);
+    for (auto from = first; from != last;) {
+      const auto to = std::find_if(from + 1, last, [&from](const TEntry& entry) { return entry.chunks != from->chunks; });
+      if (to - from > 1)
+        runs.push_back({static_cast<std::size_t>(from - entries.begin()), static_cast<std::size_t>(to - entries.begin()),
+                        run.offset + span});
+      from = to;
+    }
   }
-  if (keys.StrictOrder()) {
-    std::sort(entries.begin(), entries.end(), [&keys](const TEntry& a, const TEntry& b) {
-      if (a.lead != b.lead) return a.lead < b.lead;
-      const int result = keys.Compare(a.key, b.key);
-      return result != 0 ? result < 0 : a.position < b.position;
-    });
-  } else {
-    std::stable_sort(entries.begin(), entries.end(), [&keys](const TEntry& a, const TEntry& b) {
-      return a.lead != b.lead ? a.lead < b.lead : keys.Compare(a.key, b.key) < 0;
-    });
-  }
-  std::vector<Integer> order(entries.size());
-  std::transform(entries.begin(), entries.end(), order.begin(),
-                 [](const TEntry& entry) { return entry.position; });
+  std::vector<Integer> order(count);
+  std::transform(entries.begin(), entries.end(), order.begin(), [](const TEntry& entry) { return entry.position; });
   return order;
+}
+
+// Entries as wide as the longest key, up to three chunks: most keys are then ordered without
+// reading their bytes again.
+std::vector<Integer> SortedPositions(TSortKeys& keys) {
+  const std::size_t chunks = (keys.Bytes().Longest() + TSortKeyBytes::kChunk - 1) / TSortKeyBytes::kChunk;
+  if (chunks <= 1) return SortEntries<1>(keys);
+  if (chunks == 2) return SortEntries<2>(keys);
+  return SortEntries<3>(keys);
 }
 
 }  // namespace
@@ -443,7 +644,8 @@ void TFIBCustomDataSet::RestoreLocalSort() {
 }
 
 // The values a handler compares go to it as variants, read through the fields; the others
-// are read straight from the cached records where their bytes give the order.
+// are read straight from the cached records where their bytes give the order. The leading
+// fields that order by bytes go into key bytes, one record after the other.
 void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKeys& keys) {
   const bool handler = ComparesFieldValuesItself();
   const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
@@ -455,62 +657,57 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   std::vector<Integer> storedIndexOf(static_cast<std::size_t>(fFetchedCount));
   for (Integer index = 0; index < fFetchedCount; ++index)
     storedIndexOf[static_cast<std::size_t>(index)] = cache.GetPhysicalNo(CacheRecordNo(index)) - 1;
+  const auto storedIndex = [&](Integer index) {
+    return inStoredOrder ? index : storedIndexOf[static_cast<std::size_t>(index)];
+  };
   if (inStoredOrder) keys.SetKeyIndexes(storedIndexOf);
+  std::vector<std::optional<TStoredField>> stored(fields.size());
   std::vector<TField*> throughFields;
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
     // The record keeps a 64-bit column as a double only below a scale of -4.
     const bool keptAsDouble = descr != nullptr && int64AsDouble && descr->Scale < -4;
-    const std::optional<TSortKeys::TKind> kind =
+    const std::optional<TSortKind> kind =
         handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, keptAsDouble, fDatabaseUnicode);
     if (!kind) {
       throughFields.push_back(fields[k]);
       continue;
     }
     keys.SetDirect(k, *kind);
-    const Integer nullFlag = NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1;
-    const Integer valueOffset = descr->Offset - StatusOffset;
-    for (Integer index = 0; index < fFetchedCount; ++index) {
-      const Integer storedIndex = inStoredOrder ? index : storedIndexOf[static_cast<std::size_t>(index)];
-      Byte* stored = nullptr;
-      cache.GetFixedDataPtr(storedIndex, 0, stored);
-      if (stored[nullFlag] != 0) {
-        keys.SetNull(k, index);
-        continue;
-      }
-      const Byte* place = stored + valueOffset;
-      switch (descr->SQLType) {
-        case SQL_SHORT:
-          keys.SetInteger(k, index, StoredValue<SmallInt>(place));
-          break;
-        case SQL_LONG:
-        case SQL_TYPE_DATE:
-        case SQL_TYPE_TIME:
-          keys.SetInteger(k, index, StoredValue<Integer>(place));
-          break;
-        case SQL_INT64:
-          if (keptAsDouble)
-            keys.SetFloat(k, index, StoredValue<double>(place));
-          else
-            keys.SetInteger(k, index, StoredValue<Int64>(place));
-          break;
-        case SQL_FLOAT:
-          keys.SetFloat(k, index, StoredValue<float>(place));
-          break;
-        case SQL_TEXT:
-        case SQL_VARYING:
-          keys.SetText(k, index, cache.GetStringView(storedIndex, descr->StringSlot));
-          break;
-        default:
-          keys.SetFloat(k, index, StoredValue<double>(place));
-          break;
-      }
-    }
+    stored[k] = TStoredField{*kind,         descr->SQLType, keptAsDouble, NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1,
+                             descr->Offset - StatusOffset, descr->StringSlot};
   }
   if (!throughFields.empty())
     ReadCachedValues(throughFields, 0, fFetchedCount,
                      [&keys](Integer index, std::vector<Variant>& values) { keys.Set(keys.KeyOf(index), values); });
   keys.Seal(handler);
+  const std::size_t encoded = keys.EncodableFields();
+  for (std::size_t k = encoded; k < fields.size(); ++k) {
+    if (!stored[k]) continue;
+    keys.AllocateDirect(k);
+    for (Integer index = 0; index < fFetchedCount; ++index) {
+      Byte* record = nullptr;
+      cache.GetFixedDataPtr(storedIndex(index), 0, record);
+      ReadStored(*stored[k], cache, storedIndex(index), record, TColumnSink{keys, k, index});
+    }
+  }
+  TSortKeyBytes& bytes = keys.EncodeFields(encoded);
+  const bool readsRecords = std::any_of(stored.begin(), stored.begin() + std::ptrdiff_t(encoded),
+                                        [](const std::optional<TStoredField>& field) { return field.has_value(); });
+  for (Integer index = 0; index < fFetchedCount; ++index) {
+    Byte* record = nullptr;
+    if (readsRecords) cache.GetFixedDataPtr(storedIndex(index), 0, record);
+    for (std::size_t k = 0; k < encoded; ++k) {
+      bytes.BeginField();
+      if (stored[k])
+        ReadStored(*stored[k], cache, storedIndex(index), record, bytes);
+      else
+        keys.Encode(k, index, bytes);
+      bytes.EndField(keys.Ascending(k));
+    }
+    bytes.EndKey();
+  }
+  bytes.Finish();
 }
 
 std::vector<TField*> TFIBCustomDataSet::OrderFields() {

@@ -133,6 +133,104 @@ TEST_F(SortingTest, AComparisonHandlerDecidesEveryComparison) {
     EXPECT_LE(fDataSet->OnCompareFieldValues(nullptr, walked[i - 1], walked[i]), 0) << i;
 }
 
+// The order a sort promises, found apart from it: each record's values read through its
+// fields in the present order, then std::stable_sort by the default comparison (nulls
+// first, 8-bit text by character code, wide text by code unit, numbers and moments by
+// value, a descending field turned round).
+std::vector<Integer> StableSortedIds(TDataSet& dataSet, const std::vector<std::string>& names,
+                                     const std::vector<bool>& ascending) {
+  struct TRow {
+    Integer id;
+    std::vector<Variant> values;
+  };
+  std::vector<TRow> rows;
+  for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
+    TRow row{dataSet.FieldByName("ID")->AsInteger(), {}};
+    for (const std::string& name : names) row.values.push_back(dataSet.FieldByName(name)->Value());
+    rows.push_back(std::move(row));
+  }
+  const auto compare = [](const Variant& a, const Variant& b) {
+    const bool nullA = VarIsNull(a), nullB = VarIsNull(b);
+    if (nullA || nullB) return nullA == nullB ? 0 : (nullA ? -1 : 1);
+    switch (VarType(a) & varTypeMask) {
+      case varString:
+        return a.AsString().compare(b.AsString());
+      case varOleStr:
+        return a.AsWideString().compare(b.AsWideString());
+      default:
+        return a.AsDouble() < b.AsDouble() ? -1 : (b.AsDouble() < a.AsDouble() ? 1 : 0);
+    }
+  };
+  std::stable_sort(rows.begin(), rows.end(), [&](const TRow& x, const TRow& y) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
+      const int result = compare(x.values[k], y.values[k]);
+      if (result != 0) return ascending[k] ? result < 0 : result > 0;
+    }
+    return false;
+  });
+  std::vector<Integer> ids;
+  for (const TRow& row : rows) ids.push_back(row.id);
+  return ids;
+}
+
+// Titles far longer than the part of a key a comparison starts with, equal for 41 characters
+// and ending in the characters 1 to 4 or in none; small integers, dates, doubles and moments
+// with nulls and repeats, negative values among them; surnames and a UTF-8 column.
+constexpr char KindsSelect[] =
+    "select n.id, iif(mod(n.id, 7) = 0, null, 'Товариство з обмеженою відповідальністю \"' || "
+    "mod(n.id * 5, 4) || iif(mod(n.id, 5) = 4, cast('' as varchar(1)), ascii_char(mod(n.id * 3, 4) + 1))) as title, "
+    "iif(mod(n.id, 5) = 0, null, cast(mod(n.id * 13, 7) - 3 as smallint)) as small, "
+    "iif(mod(n.id, 6) = 0, null, dateadd(mod(n.id * 11, 5) day to date '2000-01-01')) as day_, "
+    "iif(mod(n.id, 4) = 0, null, cast(mod(n.id * 17, 9) - 4 as double precision) / 4) as real_, "
+    "dateadd(mod(n.id * 7, 6) - 3 hour to timestamp '2000-01-01 00:00') as moment, p.surname, p.wide "
+    "from numbers(240) n join p on p.id = mod(n.id, 60) + 1";
+
+// Every list of fields, each flag, keeps the order std::stable_sort finds.
+void ExpectEveryOrderOfAStableSort(TDataSet& dataSet, TFIBCustomDataSet& sorted) {
+  struct TCase {
+    std::vector<std::string> fields;
+    std::vector<bool> ascending;
+  };
+  const TCase cases[] = {
+      {{"TITLE", "DAY_"}, {true, false}},
+      {{"TITLE", "SMALL"}, {false, true}},
+      {{"SMALL", "REAL_", "TITLE"}, {true, false, true}},
+      {{"REAL_", "MOMENT"}, {true, false}},
+      {{"MOMENT", "DAY_", "SMALL", "ID"}, {false, true, false, false}},
+      {{"TITLE", "SURNAME", "DAY_"}, {true, false, true}},
+      {{"SURNAME", "WIDE", "SMALL"}, {true, false, true}},
+      {{"WIDE", "SMALL"}, {true, true}},
+  };
+  for (const TCase& c : cases) {
+    std::string trace;
+    for (std::size_t k = 0; k < c.fields.size(); ++k) trace += c.fields[k] + (c.ascending[k] ? " " : " desc ");
+    SCOPED_TRACE(trace);
+    const std::vector<Integer> expected = StableSortedIds(dataSet, c.fields, c.ascending);
+    sorted.SortByFields(std::vector<TSortFieldItem>(c.fields.begin(), c.fields.end()), c.ascending);
+    EXPECT_EQ(Ids(dataSet), expected);
+  }
+}
+
+TEST_F(SortingTest, LongEqualPrefixesRepeatsAndEveryKindFollowAStableSortOfTheValues) {
+  Open(KindsSelect);
+  ASSERT_EQ(fDataSet->FieldByName("TITLE")->DataType(), ftString);
+  fDataSet->Locate("ID", 3, {});
+  ASSERT_EQ(fDataSet->FieldByName("TITLE")->AsString().back(), '\x02');
+  ExpectEveryOrderOfAStableSort(*fDataSet, *fDataSet);
+}
+
+// On a Unicode connection the texts are wide: compared one by one, around the other fields.
+class UnicodeSortingTest : public PersonsTest {
+ protected:
+  UnicodeSortingTest() : PersonsTest("UTF8") {}
+};
+
+TEST_F(UnicodeSortingTest, WideTextsAmongOtherFieldsFollowAStableSortOfTheValues) {
+  Open(KindsSelect);
+  ASSERT_EQ(fDataSet->FieldByName("TITLE")->DataType(), ftWideString);
+  ExpectEveryOrderOfAStableSort(*fDataSet, *fDataSet);
+}
+
 TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
   Open(PersonsSelect);
   fDataSet->MoveBy(17);
