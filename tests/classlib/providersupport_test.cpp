@@ -42,22 +42,11 @@ TEST(ParamsTest, ParametersKeepTheirOrderAndAreFoundInAnyCase) {
   EXPECT_EQ(params.Count(), 0);
 }
 
-TEST(ProviderSupportTest, DataSetThatIsNotSQLBasedAnswersNeutrallyAndRefusesCommands) {
+TEST(ProviderSupportTest, DataSetThatIsNotSQLBasedRefusesWhatItCannotDo) {
   TMemDataSet dataSet(nullptr);
   dataSet.SetName("Memory");
   IProviderSupport& support = dataSet;
-  EXPECT_FALSE(support.PSIsSQLBased());
-  EXPECT_FALSE(support.PSIsSQLSupported());
-  EXPECT_FALSE(support.PSInTransaction());
-  EXPECT_EQ(support.PSGetCommandText(), "");
-  EXPECT_EQ(support.PSGetKeyFields(), "");
-  EXPECT_EQ(support.PSGetQuoteChar(), "");
-  EXPECT_EQ(support.PSGetTableName(), "");
-  EXPECT_EQ(support.PSGetParams(), nullptr);
   EXPECT_FALSE(support.PSUpdateRecord(ukModify, dataSet)) << "the change is left to the provider";
-  support.PSStartTransaction();
-  support.PSEndTransaction(true);
-  support.PSReset();
 
   TParams params;
   support.PSSetParams(params);

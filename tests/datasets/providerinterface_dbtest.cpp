@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "classlib/core/CodePages.h"
@@ -18,6 +19,19 @@ namespace ordvane::test {
 namespace {
 
 using testing::HasSubstr;
+
+// The message of the database error the call raised, "" when it raised none; sqlCode
+// receives a database-access error's SQL code.
+std::string RaisedError(const std::function<void()>& call, Integer* sqlCode = nullptr) {
+  try {
+    call();
+  } catch (const EDatabaseError& e) {
+    if (const auto* fibError = dynamic_cast<const EFIBError*>(&e); fibError != nullptr && sqlCode != nullptr)
+      *sqlCode = fibError->SQLCode();
+    return e.Message();
+  }
+  return {};
+}
 
 class ProviderInterfaceTest : public testing::Test {
  protected:
@@ -80,12 +94,8 @@ TEST_F(ProviderInterfaceTest, StatementRunsWithItsParametersInOrderAndOnlyWithAl
   // so the last call's values cannot be written again.
   params.Clear();
   params.CreateParam(ftInteger, "ID").SetValue(4);
-  try {
-    fDataSet->PSExecuteStatement(insert, params);
-    FAIL() << "three parameters taken from one value";
-  } catch (const EFIBClientError& e) {
-    EXPECT_THAT(e.Message(), HasSubstr("Persons: the statement has 3 parameters, 1 given"));
-  }
+  EXPECT_THAT(RaisedError([&] { fDataSet->PSExecuteStatement(insert, params); }),
+              HasSubstr("Persons: the statement has 3 parameters, 1 given"));
   fRead->Commit();
   EXPECT_EQ(Oracle("select id, surname, born from persons where id > 2"), "3|Українка|<null>");
 }
@@ -170,12 +180,8 @@ TEST_F(ProviderInterfaceTest, ChangedRecordsGoThroughTheStatementOfTheirKind) {
 
   // A change whose row is gone was not applied: said so, not answered as applied.
   fDataSet->PSStartTransaction();
-  try {
-    fDataSet->PSUpdateRecord(ukDelete, delta);
-    FAIL() << "a delete of nothing reported as applied";
-  } catch (const EFIBError& e) {
-    EXPECT_THAT(e.Message(), HasSubstr("Persons: no row was found to delete"));
-  }
+  EXPECT_THAT(RaisedError([&] { fDataSet->PSUpdateRecord(ukDelete, delta); }),
+              HasSubstr("Persons: no row was found to delete"));
   fDataSet->PSEndTransaction(false);
 }
 
@@ -231,6 +237,13 @@ TEST_F(ProviderInterfaceTest, FieldsTheChangeLeftAloneKeepTheirValues) {
   delta.newValues["SURNAME"] = Utf8ToAnsi("Франко І.Я.");
   ApplyAndCommit(ukModify, delta);
   EXPECT_EQ(Oracle("select surname, born, amount from persons where id = 2"), "Франко І.Я.|1856-08-27|20.25");
+
+  // A parameter the delta has no field for is refused, not left with a stale value.
+  fDataSet->UpdateSQL().SetText("update persons set surname = ?new_surname where id = ?old_nosuch");
+  fDataSet->PSStartTransaction();
+  EXPECT_THAT(RaisedError([&] { fDataSet->PSUpdateRecord(ukModify, delta); }),
+              HasSubstr("Field 'NOSUCH' not found"));
+  fDataSet->PSEndTransaction(false);
 }
 
 TEST_F(ProviderInterfaceTest, RefusedChangeBecomesAnUpdateErrorWithTheServersCode) {
@@ -263,22 +276,15 @@ TEST_F(ProviderInterfaceTest, RefusedChangeBecomesAnUpdateErrorWithTheServersCod
 TEST_F(ProviderInterfaceTest, TransactionStartsOnlyWithADatabaseAndAnUpdateTransaction) {
   TpFIBDataSet loose(nullptr);
   loose.SetName("Loose");
-  try {
-    loose.PSStartTransaction();
-    FAIL();
-  } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 21);
-    EXPECT_THAT(e.Message(), HasSubstr("Database not assigned for Loose."));
-  }
+  Integer code = 0;
+  EXPECT_THAT(RaisedError([&] { loose.PSStartTransaction(); }, &code),
+              HasSubstr("Database not assigned for Loose."));
+  EXPECT_EQ(code, 21);
   loose.SetDatabase(fDatabase);
   loose.SetUpdateTransaction(nullptr);
-  try {
-    loose.PSStartTransaction();
-    FAIL();
-  } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 22);
-    EXPECT_THAT(e.Message(), HasSubstr("Transaction not assigned for Loose."));
-  }
+  EXPECT_THAT(RaisedError([&] { loose.PSStartTransaction(); }, &code),
+              HasSubstr("Transaction not assigned for Loose."));
+  EXPECT_EQ(code, 22);
 
   // Both there: the database is connected and the transaction started as needed.
   fRead->Commit();
@@ -309,8 +315,6 @@ TEST_F(ProviderInterfaceTest, EndingTheTransactionCommitsOrRollsBack) {
 }
 
 TEST_F(ProviderInterfaceTest, CommandKeysAndTableComeFromTheSelectAndTheUpdateOptions) {
-  EXPECT_TRUE(fDataSet->PSIsSQLBased());
-  EXPECT_TRUE(fDataSet->PSIsSQLSupported());
   EXPECT_EQ(fDataSet->PSGetKeyFields(), "");
   fDataSet->AutoUpdateOptions().SetKeyFields("ID");
   EXPECT_EQ(fDataSet->PSGetKeyFields(), "ID");
@@ -336,6 +340,7 @@ TEST_F(ProviderInterfaceTest, CommandRunsOnlyWhileTheDatasetIsClosedAndResetRead
   fDataSet->FetchAll();
   EXPECT_EQ(fDataSet->RecordCount(), 2);
   EXPECT_THROW(fDataSet->PSExecute(), EFIBClientError);
+  EXPECT_THROW(fDataSet->PSSetCommandText("select id from docs"), EFIBClientError);
   TParams params;
   params.CreateParam(ftInteger, "ID").SetValue(5);
   fDataSet->PSExecuteStatement("insert into persons (id, surname) values (?id, 'X')", params);
