@@ -3,6 +3,8 @@
 // modification SQL, the generator, the update objects, the client filter's test of each
 // record (pFIBDataSetFilter.cpp) and the settings stored for it in the repository.
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "datasets/FIBDataSet.h"
@@ -128,6 +130,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // Executes, in list order, the kind's active objects of that order that have a
   // statement, with the record's values.
   void RunUpdateObjects(TUpdateKind kind, TRecordBuffer buffer, TFIBOrderExecUO order);
+  // The same with the parameters each object is given by bindParams.
+  void RunUpdateObjects(TUpdateKind kind, TFIBOrderExecUO order, const std::function<void(TFIBQuery&)>& bindParams);
   // Whether a post of that kind runs an update object (the blob update included).
   bool RunsUpdateObjects(TUpdateKind kind) const;
   // An active object with a statement that does something.
@@ -357,6 +361,51 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   TDataSetsContainer* fContainer = nullptr;
   Integer fVisibleCount = 0;
   Integer fVisibleCountFor = -1;
+
+  // ---- Provider support (pFIBDataSetProvider.cpp)
+ public:
+  // Through a statement of the database's pool in the dataset's transaction; the given
+  // parameters must match the statement's, one for one.
+  Integer PSExecuteStatement(const AnsiString& sql, const TParams& params) override;
+  AnsiString PSGetCommandText() override { return SelectSQL().Text(); }
+  // KeyFields of AutoUpdateOptions when the base knows none.
+  AnsiString PSGetKeyFields() override;
+  AnsiString PSGetQuoteChar() override;
+  // The select's FROM table that UpdateTableName names (as the SQL text routines give the
+  // FROM list: unquoted names upper-cased, no aliases); else UpdateTableName.
+  AnsiString PSGetTableName() override;
+  // A text that is not empty becomes the select text.
+  void PSSetCommandText(const AnsiString& text) override;
+  // Commits or rolls back the update transaction when it is active.
+  void PSEndTransaction(bool commit) override;
+  // Runs the select statement as a command; refused while the dataset's cursor is open,
+  // which that statement serves.
+  void PSExecute() override;
+  // The select statement's parameters (the dataset prepared first), typed by their
+  // columns: 64-bit integers by scale as LargeInt, BCD (up to 4 places) or Float.
+  TParams* PSGetParams() override;
+  // A database error keeps its SQL code.
+  EUpdateError PSGetUpdateException(const Exception& error, std::exception_ptr previousError) override;
+  bool PSInTransaction() override;
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
+  // An open dataset reads its rows again.
+  void PSReset() override;
+  // Each parameter by its name into the select statement's parameter of that name.
+  void PSSetParams(const TParams& params) override;
+  // Client error 21 without a database, 22 without an update transaction; the database
+  // is connected and the update transaction started when they are not.
+  void PSStartTransaction() override;
+  // Through the dataset's statement of the kind and the update objects of the kind, their
+  // "NEW_" (and plain) parameters from the delta's new values (the old ones where the
+  // change left a field alone), "OLD_" ones from its old values. False when neither has
+  // anything to run. An update or delete statement that finds no row raises: the change
+  // was not applied.
+  bool PSUpdateRecord(TUpdateKind updateKind, TDataSet& delta) override;
+
+ private:
+  TFIBQuery& ModifyingStatement(TUpdateKind kind) const;
+  std::unique_ptr<TParams> fProviderParams;
 };
 
 }  // namespace ordvane

@@ -73,13 +73,18 @@ void TpFIBDataSet::ReleaseUpdateObjects() {
 // ---- Running them -------------------------------------------------------------------------------
 
 void TpFIBDataSet::RunUpdateObjects(TUpdateKind kind, TRecordBuffer buffer, TFIBOrderExecUO order) {
+  RunUpdateObjects(kind, order, [this, buffer](TFIBQuery& object) { SetRecordParams(object, buffer); });
+}
+
+void TpFIBDataSet::RunUpdateObjects(TUpdateKind kind, TFIBOrderExecUO order,
+                                    const std::function<void(TFIBQuery&)>& bindParams) {
   // A copy: a statement's events may file or unfile objects meanwhile.
   const std::vector<TpFIBUpdateObject*> objects = UpdateObjectList(kind);
   for (TpFIBUpdateObject* object : objects) {
     if (object->ExecuteOrder() != order || !Runs(*object)) continue;
     TControlsScope controls(*this);
     PrepareModificationStatement(*object);
-    SetRecordParams(*object, buffer);
+    bindParams(*object);
     const TScopeEnd closer([object] { CloseIfOpen(*object); });
     object->ExecQuery();
     MarkStatementExecuted();

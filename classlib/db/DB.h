@@ -1,6 +1,6 @@
 #pragma once
 // The dataset framework in one include: types and errors, field definitions, fields and
-// the field classes, TDataSet, data sources and data links.
+// the field classes, TDataSet, data sources and data links, parameters and provider support.
 
 #include "classlib/db/BinaryFields.h"
 #include "classlib/db/BooleanField.h"
@@ -13,4 +13,6 @@
 #include "classlib/db/Fields.h"
 #include "classlib/db/NativeFormats.h"
 #include "classlib/db/NumericFields.h"
+#include "classlib/db/Params.h"
+#include "classlib/db/ProviderSupport.h"
 #include "classlib/db/StringFields.h"

@@ -31,6 +31,8 @@ inline constexpr char SRecordNotFound[] = "Record not found";
 inline constexpr char SDataSourceChange[] = "DataSource cannot be changed";
 inline constexpr char SCircularDataLink[] = "Circular datalinks are not allowed";
 inline constexpr char SRecordIndexOutOfRange[] = "Record index %d is outside the record buffers";
+inline constexpr char SParameterNotFound[] = "Parameter '%s' not found";
+inline constexpr char SProviderUnsupported[] = "This dataset cannot %s";
 
 inline constexpr char SExprIncorrect[] = "Incorrectly formed filter expression";
 inline constexpr char SExprExpected[] = "Expression expected but %s found";

@@ -24,6 +24,7 @@
 #include "classlib/db/DBTypes.h"
 #include "classlib/db/FieldDefs.h"
 #include "classlib/db/Fields.h"
+#include "classlib/db/ProviderSupport.h"
 
 namespace ordvane {
 
@@ -48,7 +49,7 @@ class TDataSetEventListener {
   ~TDataSetEventListener() = default;
 };
 
-class TDataSet : public TComponent {
+class TDataSet : public TComponent, public IProviderSupport {
   ORDVANE_CLASS(TDataSet, TComponent)
 
  public:
@@ -235,6 +236,32 @@ class TDataSet : public TComponent {
   // A listener added twice is called once; removing one that is not there does nothing.
   void AddEventListener(TDataSetEventListener* listener);
   void RemoveEventListener(TDataSetEventListener* listener);
+
+  // --- provider support (ProviderSupport.cpp) ---------------------------------------------
+  // The neutral answers of a dataset that is not SQL based: no command, keys, table, quote
+  // or parameters, no transaction, changes left to the provider. What it cannot do (execute
+  // a statement or its command, take a command text or parameters) raises
+  // "This dataset cannot ...".
+  Integer PSExecuteStatement(const AnsiString& sql, const TParams& params) override;
+  AnsiString PSGetCommandText() override { return {}; }
+  AnsiString PSGetKeyFields() override { return {}; }
+  AnsiString PSGetQuoteChar() override { return {}; }
+  AnsiString PSGetTableName() override { return {}; }
+  // An empty text is no command and is taken.
+  void PSSetCommandText(const AnsiString& text) override;
+  void PSEndTransaction(bool /*commit*/) override {}
+  void PSExecute() override;
+  TParams* PSGetParams() override { return nullptr; }
+  // The error's message with error code 0.
+  EUpdateError PSGetUpdateException(const Exception& error, std::exception_ptr previousError) override;
+  bool PSInTransaction() override { return false; }
+  bool PSIsSQLBased() override { return false; }
+  bool PSIsSQLSupported() override { return false; }
+  void PSReset() override {}
+  // No parameters are taken.
+  void PSSetParams(const TParams& params) override;
+  void PSStartTransaction() override {}
+  bool PSUpdateRecord(TUpdateKind /*updateKind*/, TDataSet& /*delta*/) override { return false; }
 
  protected:
   // --- the record-buffer protocol ---------------------------------------------------------

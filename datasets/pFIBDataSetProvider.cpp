@@ -1,0 +1,262 @@
+// TpFIBDataSet's answers to a data provider: its select as the command, its statements'
+// parameters as the class library's, its update transaction, and one changed record
+// applied through its own modifying statements and update objects.
+
+#include <algorithm>
+
+#include "datasets/FIBDataSetScopes.h"
+#include "datasets/pFIBDataSet.h"
+#include "dbclient/FIBSQLText.h"
+#include "dbclient/FIBStrUtils.h"
+#include "dbclient/pFIBCacheQueries.h"
+
+namespace ordvane {
+
+namespace {
+
+// A statement of the pool for one call: given back when the call succeeded, freed when it
+// failed, so that no half-executed statement waits in the pool.
+class TPooledStatement {
+ public:
+  explicit TPooledStatement(TFIBQuery& query) : fQuery(&query) {}
+  ~TPooledStatement() { delete fQuery; }
+  TPooledStatement(const TPooledStatement&) = delete;
+  TPooledStatement& operator=(const TPooledStatement&) = delete;
+
+  TFIBQuery& Query() const { return *fQuery; }
+  void GiveBack() {
+    CloseIfOpen(*fQuery);
+    FreeQuery(fQuery);
+    fQuery = nullptr;
+  }
+
+ private:
+  TFIBQuery* fQuery;
+};
+
+void AssignParamValue(TFIBXSQLVAR& param, const Variant& value) {
+  if (VarIsNull(value) || VarIsEmpty(value))
+    param.SetIsNull(true);
+  else
+    param.SetAsVariant(value);
+}
+
+// Decimal places a Currency holds exactly.
+constexpr short CurrencyPlaces = 4;
+
+// The class library's type of a parameter the server described.
+TFieldType ProviderParamType(const TFIBXSQLVAR& param) {
+  const short scale = param.GetServerSQLScale();
+  const auto scaled = [scale](TFieldType unscaled) {
+    if (scale == 0) return unscaled;
+    return scale >= -CurrencyPlaces ? ftBCD : ftFloat;
+  };
+  switch (param.GetServerSQLType()) {
+    case SQL_SHORT:
+      return scaled(ftSmallint);
+    case SQL_LONG:
+      return scaled(ftInteger);
+    case SQL_INT64:
+      return scaled(ftLargeint);
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return ftFloat;
+    case SQL_TEXT:
+      return ftFixedChar;
+    case SQL_VARYING:
+      return ftString;
+    case SQL_TYPE_DATE:
+      return ftDate;
+    case SQL_TYPE_TIME:
+      return ftTime;
+    case SQL_TIMESTAMP:
+      return ftDateTime;
+    case SQL_BLOB:
+      return param.GetServerSQLSubtype() == 1 ? ftMemo : ftBlob;
+    case SQL_BOOLEAN:
+      return ftBoolean;
+    case SQL_ARRAY:
+      return ftArray;
+    default:
+      return ftUnknown;
+  }
+}
+
+Variant ProviderParamValue(const TFIBXSQLVAR& param, TFieldType type) {
+  if (param.GetIsNull()) return Null();
+  switch (type) {
+    case ftLargeint:
+      return Variant(static_cast<Int64>(param.GetAsInt64()));
+    case ftBCD:
+      return Variant(param.GetAsCurrency());
+    case ftFloat:
+      return Variant(param.GetAsDouble());
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+      return VarFromDateTime(param.GetAsDateTime());
+    default:
+      return param.GetAsVariant();
+  }
+}
+
+// The delta's value for a parameter: "OLD_NAME" the old value of NAME, "NEW_NAME" and
+// "NAME" the new one, or the old one where the change left the field alone.
+Variant DeltaValue(TDataSet& delta, const AnsiString& paramName) {
+  const bool old = IsOldParamName(paramName);
+  const AnsiString fieldName = old || IsNewParamName(paramName) ? paramName.substr(4) : paramName;
+  TField* field = delta.FieldByName(fieldName);
+  if (old) return field->OldValue();
+  const Variant value = field->NewValue();
+  return VarIsEmpty(value) ? field->OldValue() : value;
+}
+
+void BindDeltaParams(TFIBQuery& statement, TDataSet& delta) {
+  TFIBXSQLDA& params = statement.Params();
+  for (int i = 0; i < params.Count(); ++i) AssignParamValue(params[i], DeltaValue(delta, params[i].Name()));
+}
+
+}  // namespace
+
+// ---- Statements and command -------------------------------------------------------------------
+
+Integer TpFIBDataSet::PSExecuteStatement(const AnsiString& sql, const TParams& params) {
+  if (Transaction() == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {Name()});
+  TFIBQuery* taken = GetQuery(Transaction(), sql);
+  if (taken == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
+  TPooledStatement pooled(*taken);
+  TFIBQuery& statement = pooled.Query();
+  statement.Prepare();
+  // A pooled statement keeps the values of its last use: none may be left over.
+  if (statement.GetParamCount() != params.Count())
+    FIBErrorText("%s: the statement has %d parameters, %d given", {Name(), statement.GetParamCount(), params.Count()});
+  for (int i = 0; i < params.Count(); ++i) AssignParamValue(statement.Params()[i], params[i].Value());
+  statement.ExecQuery();
+  const Integer rows = statement.RowsAffected();
+  pooled.GiveBack();
+  return rows;
+}
+
+AnsiString TpFIBDataSet::PSGetKeyFields() {
+  const AnsiString known = TFIBDataSet::PSGetKeyFields();
+  return known.empty() ? AutoUpdateOptions().KeyFields() : known;
+}
+
+AnsiString TpFIBDataSet::PSGetQuoteChar() {
+  return Database() != nullptr && Database()->SQLDialect() == 3 ? "\"" : "";
+}
+
+AnsiString TpFIBDataSet::PSGetTableName() {
+  const AnsiString& updateTable = AutoUpdateOptions().UpdateTableName();
+  // An empty name would match any table.
+  if (updateTable.empty()) return updateTable;
+  TStringList tables;
+  SelectTablesToList(SelectSQL().Text(), tables, false, false);
+  for (int i = 0; i < tables.Count(); ++i)
+    if (SameIdentifier(tables.Strings(i), updateTable)) return tables.Strings(i);
+  return updateTable;
+}
+
+void TpFIBDataSet::PSSetCommandText(const AnsiString& text) {
+  if (!text.empty()) SelectSQL().SetText(text);
+}
+
+void TpFIBDataSet::PSExecute() {
+  CheckDatasetClosed("execute");
+  TFIBQuery& statement = SelectQuery();
+  statement.ExecQuery();
+  CloseIfOpen(statement);
+}
+
+TParams* TpFIBDataSet::PSGetParams() {
+  if (!Prepared()) Prepare();
+  if (!fProviderParams) fProviderParams = std::make_unique<TParams>();
+  fProviderParams->Clear();
+  TFIBXSQLDA& params = SelectQuery().Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    const TFIBXSQLVAR& param = params[i];
+    TParam& copy = fProviderParams->CreateParam(ProviderParamType(param), param.Name());
+    copy.SetValue(ProviderParamValue(param, copy.DataType()));
+  }
+  return fProviderParams.get();
+}
+
+void TpFIBDataSet::PSSetParams(const TParams& params) {
+  for (int i = 0; i < params.Count(); ++i)
+    AssignParamValue(SelectQuery().ParamByName(params[i].Name()), params[i].Value());
+}
+
+EUpdateError TpFIBDataSet::PSGetUpdateException(const Exception& error, std::exception_ptr previousError) {
+  if (const auto* databaseError = dynamic_cast<const EFIBError*>(&error))
+    return EUpdateError(databaseError->Message(), databaseError->SQLCode(), std::move(previousError));
+  return TFIBDataSet::PSGetUpdateException(error, std::move(previousError));
+}
+
+void TpFIBDataSet::PSReset() {
+  TFIBDataSet::PSReset();
+  if (!Active()) return;
+  Close();
+  Open();
+}
+
+// ---- Transaction ------------------------------------------------------------------------------
+
+bool TpFIBDataSet::PSInTransaction() {
+  return UpdateTransaction() != nullptr && UpdateTransaction()->Active();
+}
+
+void TpFIBDataSet::PSStartTransaction() {
+  if (Database() == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {Name()});
+  if (!Database()->Connected()) Database()->SetConnected(true);
+  if (!transaction->Active()) transaction->StartTransaction();
+}
+
+void TpFIBDataSet::PSEndTransaction(bool commit) {
+  if (!PSInTransaction()) return;
+  if (commit)
+    UpdateTransaction()->Commit();
+  else
+    UpdateTransaction()->Rollback();
+}
+
+// ---- One changed record -----------------------------------------------------------------------
+
+TFIBQuery& TpFIBDataSet::ModifyingStatement(TUpdateKind kind) const {
+  switch (kind) {
+    case ukInsert:
+      return InsertQuery();
+    case ukDelete:
+      return DeleteQuery();
+    case ukModify:
+      break;
+  }
+  return UpdateQuery();
+}
+
+bool TpFIBDataSet::PSUpdateRecord(TUpdateKind updateKind, TDataSet& delta) {
+  TFIBQuery& statement = ModifyingStatement(updateKind);
+  const bool runsStatement = StatementRuns(statement);
+  const std::vector<TpFIBUpdateObject*>& objects = UpdateObjects(updateKind);
+  if (!runsStatement && std::none_of(objects.begin(), objects.end(), [](TpFIBUpdateObject* o) { return Runs(*o); }))
+    return false;
+  StartUpdateTransaction();
+  const auto bindDelta = [&delta](TFIBQuery& object) { BindDeltaParams(object, delta); };
+  RunUpdateObjects(updateKind, oeBeforeDefault, bindDelta);
+  if (runsStatement) {
+    PrepareModificationStatement(statement);
+    BindDeltaParams(statement, delta);
+    const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
+    statement.ExecQuery();
+    MarkStatementExecuted();
+    const TFIBSQLTypes type = statement.SQLType();
+    if ((type == SQLUpdate || type == SQLDelete) && statement.RowsAffected() == 0)
+      FIBErrorText("%s: no row was found to %s", {Name(), type == SQLUpdate ? "update" : "delete"});
+  }
+  RunUpdateObjects(updateKind, oeAfterDefault, bindDelta);
+  return true;
+}
+
+}  // namespace ordvane
