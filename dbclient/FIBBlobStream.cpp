@@ -281,7 +281,8 @@ AnsiString TFIBBlobStream::CacheFolder() const {
 }
 
 TBlobCacheHeader TFIBBlobStream::CacheHeader(Integer bodyLength) const {
-  return MakeBlobCacheHeader(fBlobID, bodyLength, fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues);
+  return MakeBlobCacheHeader(fBlobID, bodyLength, fCacheKey.TableName, fCacheKey.FieldName,
+                             fCacheKey.KeyValues);
 }
 
 // The file holds the body as the server keeps it: its length is the server's, and the
@@ -362,7 +363,8 @@ bool TFIBBlobStream::ReadCacheFile(TStream& stream, bool withHeader) {
   EnsureLoaded();
   stream.SetPosition(0);
   std::vector<char> body(ToSize(stream.Size()));
-  if (stream.Read(body.data(), static_cast<Int64>(body.size())) != static_cast<Int64>(body.size())) return false;
+  if (stream.Read(body.data(), static_cast<Int64>(body.size())) != static_cast<Int64>(body.size()))
+    return false;
   if (fIsCommitted) SaveOldBuffer();
   fBuffer = std::move(body);
   fModified = true;
@@ -375,7 +377,8 @@ bool TFIBBlobStream::SaveCacheFile(const AnsiString& fileName, bool withHeader) 
 }
 
 bool TFIBBlobStream::OpenCacheForRead(const AnsiString& fileName, bool withHeader) {
-  const bool read = ReadBlobCacheFile(fileName, [&](TStream& file) { return ReadCacheFile(file, withHeader); });
+  const bool read =
+      ReadBlobCacheFile(fileName, [&](TStream& file) { return ReadCacheFile(file, withHeader); });
   fLoadedFromCache = withHeader && read;
   return read;
 }

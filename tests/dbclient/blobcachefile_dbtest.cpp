@@ -51,7 +51,8 @@ class BlobCacheFile : public testing::Test {
     fDatabase->BlobFilters().RegisterFilter(
         kBracketedSubType,
         [](RawByteString& data) {
-          if (data.size() >= 2 && data.front() == '[' && data.back() == ']') data = data.substr(1, data.size() - 2);
+          if (data.size() >= 2 && data.front() == '[' && data.back() == ']')
+            data = data.substr(1, data.size() - 2);
         },
         [](RawByteString& data) { data = "[" + data + "]"; });
   }
@@ -69,7 +70,8 @@ class BlobCacheFile : public testing::Test {
   }
   // A stream on the document's body that knows its record, as a dataset's does.
   std::unique_ptr<TFIBBlobStream> Document(int id, TBlobStreamMode mode = bmRead, Integer subType = 1) {
-    auto stream = std::make_unique<TFIBBlobStream>(0, std::vector<Variant>{Variant(id)}, "BODY", "DOCS", nullptr);
+    auto stream =
+        std::make_unique<TFIBBlobStream>(0, std::vector<Variant>{Variant(id)}, "BODY", "DOCS", nullptr);
     stream->SetDatabase(fDatabase);
     stream->SetTransaction(fTransaction);
     stream->SetBlobSubType(subType);
@@ -80,7 +82,8 @@ class BlobCacheFile : public testing::Test {
   // The first document's record as the layout describes it.
   std::string FirstRecord(const std::string& body) {
     const ISC_QUAD id = BlobId(1);
-    return test::HandMadeFile("DOCS", "BODY", "1", body, static_cast<uint32_t>(id.gds_quad_high), id.gds_quad_low);
+    return test::HandMadeFile("DOCS", "BODY", "1", body, static_cast<uint32_t>(id.gds_quad_high),
+                              id.gds_quad_low);
   }
   // A new document whose body is written through the bracketing filter.
   void InsertBracketed(int id, const std::string& body) {
@@ -179,8 +182,9 @@ TEST_F(BlobCacheFile, TheFilterShapesTheRecordAndNotTheBody) {
   TStringStream record;
   third->WriteCacheFile(record, true);
   const ISC_QUAD id = BlobId(3);
-  EXPECT_EQ(record.DataString(), test::HandMadeFile("DOCS", "BODY", "3", "[third body]",
-                                                    static_cast<uint32_t>(id.gds_quad_high), id.gds_quad_low));
+  EXPECT_EQ(record.DataString(),
+            test::HandMadeFile("DOCS", "BODY", "3", "[third body]", static_cast<uint32_t>(id.gds_quad_high),
+                               id.gds_quad_low));
   EXPECT_EQ(Body(*third), "third body");
   TStringStream plain;
   third->WriteCacheFile(plain, false);
