@@ -61,13 +61,7 @@ class BlobCacheFile : public testing::Test {
     fs::remove_all(fRoot, ignored);
   }
 
-  ISC_QUAD BlobId(int id) {
-    fQuery->SQL().SetText("select BODY from DOCS where ID = " + std::to_string(id));
-    fQuery->ExecQuery();
-    const ISC_QUAD blobId = fQuery->FieldByName("BODY").GetAsQuad();
-    fQuery->Close();
-    return blobId;
-  }
+  ISC_QUAD BlobId(int id) { return test::DocumentBlobId(*fQuery, id); }
   // A stream on the document's body that knows its record, as a dataset's does.
   std::unique_ptr<TFIBBlobStream> Document(int id, TBlobStreamMode mode = bmRead, Integer subType = 1) {
     auto stream =

@@ -65,6 +65,17 @@ struct GridForms : ::testing::Test {
   }
   TComponent* copyForm = nullptr;
 
+  // The grid's settings are written in this order.
+  static void ExpectInOrder(const AnsiString& text, std::initializer_list<const char*> names) {
+    std::size_t last = 0;
+    for (const char* name : names) {
+      const std::size_t at = text.find(AnsiString("\n    ") + name + " = ");
+      ASSERT_NE(at, AnsiString::npos) << name << "\n" << text;
+      EXPECT_GT(at, last) << name;
+      last = at;
+    }
+  }
+
   // The lines of the first column in the written form.
   AnsiString FirstColumnText() {
     const AnsiString text = WriteComponentText(*form);
@@ -171,16 +182,8 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
   grid->SetTabStop(false);
   AddColumn("ID");
   const AnsiString text = WriteComponentText(*form);
-  const char* order[] = {"TabStop",      "AllowedSelections", "AutoFitColWidths", "DataSource",
-                         "DrawMemoText", "FrozenCols",        "ReadOnly",         "SortLocal",
-                         "TitleLines",   "VTitleMargin",      "Columns"};
-  std::size_t last = 0;
-  for (const char* name : order) {
-    const std::size_t at = text.find(AnsiString("\n    ") + name + " = ");
-    ASSERT_NE(at, AnsiString::npos) << name << "\n" << text;
-    EXPECT_GT(at, last) << name;
-    last = at;
-  }
+  ExpectInOrder(text, {"TabStop", "AllowedSelections", "AutoFitColWidths", "DataSource", "DrawMemoText",
+                       "FrozenCols", "ReadOnly", "SortLocal", "TitleLines", "VTitleMargin", "Columns"});
 }
 
 TEST_F(GridForms, FilterRowAndSumListSettingsAreWrittenWhenSet) {
@@ -413,14 +416,7 @@ TEST_F(GridForms, DragKindAndPopupMenuTakeTheirPlacesInTheOrder) {
   grid->SetReadOnly(true);
   grid->SetFrozenCols(1);
   const AnsiString text = WriteComponentText(*form);
-  const char* order[] = {"DataSource", "DragKind", "DragMode", "FrozenCols", "PopupMenu", "ReadOnly"};
-  std::size_t last = 0;
-  for (const char* name : order) {
-    const std::size_t at = text.find(AnsiString("\n    ") + name + " = ");
-    ASSERT_NE(at, AnsiString::npos) << name << "\n" << text;
-    EXPECT_GT(at, last) << name;
-    last = at;
-  }
+  ExpectInOrder(text, {"DataSource", "DragKind", "DragMode", "FrozenCols", "PopupMenu", "ReadOnly"});
   // The control's own menu is the grid's: written once.
   EXPECT_EQ(text.find("PopupMenu", text.find("PopupMenu") + 1), AnsiString::npos) << text;
   TStoredGrid* copy = ReadCopy(text);
