@@ -363,7 +363,8 @@ bool TFIBBlobStream::ReadCacheFile(TStream& stream, bool withHeader) {
   EnsureLoaded();
   stream.SetPosition(0);
   std::vector<char> body(ToSize(stream.Size()));
-  if (stream.Read(body.data(), static_cast<Int64>(body.size())) != static_cast<Int64>(body.size()))
+  if (!body.empty() &&
+      stream.Read(body.data(), static_cast<Int64>(body.size())) != static_cast<Int64>(body.size()))
     return false;
   if (fIsCommitted) SaveOldBuffer();
   fBuffer = std::move(body);
