@@ -224,9 +224,10 @@ TEST_F(ControlStreaming, GlyphDataThatLiesAboutItsSizeIsRefused) {
       {"another pixel format", withHeader("030000000200000020000000")},
       {"shorter than a header", text.substr(0, at) + "0300}" + text.substr(text.find('}', at) + 1)},
   };
-  const AnsiString where =
-      "Line " + std::to_string(1 + std::count(text.begin(), text.begin() + text.find("Glyph.Data"), '\n')) +
-      ": property \"EditButtons.Glyph.Data\" of class TVisibleEditButtonEh (Date): ";
+  const AnsiString beforeGlyph = text.substr(0, text.find("Glyph.Data"));
+  const AnsiString where = "Line " +
+                           std::to_string(1 + std::count(beforeGlyph.begin(), beforeGlyph.end(), '\n')) +
+                           ": property \"EditButtons.Glyph.Data\" of class TVisibleEditButtonEh (Date): ";
   for (const auto& [what, bytes] : damaged) {
     GlyphForm target;
     try {
