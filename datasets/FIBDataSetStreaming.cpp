@@ -52,7 +52,10 @@ void DefineStoredOptions(TFiler& filer, TFIBCustomDataSet& dataSet) {
 }
 
 void RegisterDataSet() {
+  // An open dataset opens again once the form is loaded, after its database has
+  // connected (TDataSet::Loaded).
   StoredProperties<TFIBCustomDataSet>()
+      .Boolean("Active", &TFIBCustomDataSet::Active, &TFIBCustomDataSet::SetActive, false)
       .Reference<TFIBDatabase>("Database", &TFIBCustomDataSet::Database, &TFIBCustomDataSet::SetDatabase)
       .Reference<TFIBTransaction>("Transaction", &TFIBCustomDataSet::Transaction,
                                   &TFIBCustomDataSet::SetTransaction)

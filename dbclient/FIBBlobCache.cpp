@@ -145,14 +145,6 @@ std::string TemporaryName(const std::string& target) {
   return target + ".tmp" + std::to_string(getpid()) + "." + std::to_string(counter++);
 }
 
-std::optional<RawByteString> ReadMatchingBody(TStream& stream, const TBlobCacheHeader& expected) {
-  const TBlobCacheHeader stored = ReadBlobCacheHeader(stream);
-  if (!BlobCacheHeaderMatches(stored, expected)) return std::nullopt;
-  RawByteString body(static_cast<std::size_t>(stored.BodyLength), '\0');
-  stream.ReadBuffer(body.data(), stored.BodyLength);
-  return body;
-}
-
 bool HasCacheExtension(const char* name) {
   const std::size_t length = std::strlen(name);
   return length >= 4 && strcasecmp(name + length - 4, kExtension) == 0;
@@ -313,6 +305,20 @@ TBlobCacheHeader ReadBlobCacheHeader(TStream& stream) {
   return header;
 }
 
+std::optional<RawByteString> ReadBlobCacheBody(TStream& stream, const TBlobCacheHeader& expected) {
+  TBlobCacheHeader stored;
+  try {
+    stored = ReadBlobCacheHeader(stream);
+  } catch (const EBlobCacheError&) {
+    return std::nullopt;
+  }
+  if (!BlobCacheHeaderMatches(stored, expected)) return std::nullopt;
+  // The header checked that exactly this many bytes follow.
+  RawByteString body(static_cast<std::size_t>(stored.BodyLength), '\0');
+  if (stream.Read(body.data(), stored.BodyLength) != stored.BodyLength) return std::nullopt;
+  return body;
+}
+
 bool BlobCacheHeaderMatches(const TBlobCacheHeader& stored, const TBlobCacheHeader& expected) {
   return QuadsEqual(stored.BlobID, expected.BlobID) && stored.BodyLength == expected.BodyLength &&
          stored.KeyCount == expected.KeyCount &&
@@ -326,14 +332,15 @@ TCriticalSection& BlobCacheLock() {
   return lock;
 }
 
-bool SaveBlobCacheFile(const AnsiString& fileName, const TBlobCacheHeader& header, const void* body) {
-  if (fileName.empty() || header.BodyLength <= 0) return false;
+bool SaveBlobCacheFile(const AnsiString& fileName, const std::function<void(TStream&)>& writeRecord) {
+  if (fileName.empty()) return false;
   TMemoryStream record;
   try {
-    WriteBlobCacheRecord(record, header, body);
-  } catch (const Exception&) {
+    writeRecord(record);
+  } catch (const std::exception&) {
     return false;
   }
+  if (record.Size() == 0) return false;
   const std::string target = FileNameToSystem(fileName);
   const std::string temporary = TemporaryName(target);
   std::lock_guard guard(BlobCacheLock());
@@ -350,25 +357,36 @@ bool SaveBlobCacheFile(const AnsiString& fileName, const TBlobCacheHeader& heade
   return false;
 }
 
+bool SaveBlobCacheFile(const AnsiString& fileName, const TBlobCacheHeader& header, const void* body) {
+  if (header.BodyLength <= 0) return false;
+  return SaveBlobCacheFile(fileName, [&](TStream& record) { WriteBlobCacheRecord(record, header, body); });
+}
+
+bool ReadBlobCacheFile(const AnsiString& fileName, const std::function<bool(TStream&)>& readRecord) {
+  if (fileName.empty()) return false;
+  std::lock_guard guard(BlobCacheLock());
+  TDescriptor file(open(FileNameToSystem(fileName).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat info;
+  if (!file || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  try {
+    TDescriptorReadStream stream(file.Get());
+    return readRecord(stream);
+  } catch (const std::exception&) {
+    return false;  // damaged, or too large to hold
+  }
+}
+
 std::optional<RawByteString> LoadBlobCacheFile(const AnsiString& fileName, const TBlobCacheHeader& expected) {
   if (fileName.empty()) return std::nullopt;
-  const std::string systemName = FileNameToSystem(fileName);
-  std::lock_guard guard(BlobCacheLock());
   std::optional<RawByteString> body;
-  {
-    TDescriptor file(open(systemName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file && errno == ENOENT) return std::nullopt;
-    struct stat info;
-    if (file && fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode)) {
-      try {
-        TDescriptorReadStream stream(file.Get());
-        body = ReadMatchingBody(stream, expected);
-      } catch (const std::exception&) {
-        body.reset();  // damaged, or too large to hold
-      }
-    }
-  }
-  if (!body) unlink(systemName.c_str());
+  // One hold of the lock from the read to the deletion: no other thread's new file in
+  // between is taken for the bad one.
+  std::lock_guard guard(BlobCacheLock());
+  const bool read = ReadBlobCacheFile(fileName, [&](TStream& stream) {
+    body = ReadBlobCacheBody(stream, expected);
+    return body.has_value();
+  });
+  if (!read) DeleteBlobCacheFile(fileName);
   return body;
 }
 

@@ -75,6 +75,9 @@ void WriteBlobCacheRecord(TStream& stream, const TBlobCacheHeader& header, const
 // BodyLength bytes to the end. A damaged record raises EBlobCacheError "Blob cache file
 // is damaged: <what>".
 TBlobCacheHeader ReadBlobCacheHeader(TStream& stream);
+// The body of a record on the stream whose header matches `expected`; nothing when the
+// record is damaged or describes another body.
+std::optional<RawByteString> ReadBlobCacheBody(TStream& stream, const TBlobCacheHeader& expected);
 // Whether a stored header describes the body that `expected` asks for: the same blob
 // id, body length, key count and key text, and the same table and field names unless the
 // stored ones are empty.
@@ -83,9 +86,16 @@ bool BlobCacheHeaderMatches(const TBlobCacheHeader& stored, const TBlobCacheHead
 // The process-wide lock of the cache files.
 TCriticalSection& BlobCacheLock();
 
-// Writes the file in place of any old one (the new file appears whole or not at all).
-// False when nothing was written: an empty body (which is never cached), or any failure.
+// Writes the file in place of any old one with what `writeRecord` puts on a stream (the
+// new file appears whole or not at all). False when nothing was written: the routine
+// wrote nothing or raised, or the file could not be made.
+bool SaveBlobCacheFile(const AnsiString& fileName, const std::function<void(TStream&)>& writeRecord);
+// The record of a header and a body; an empty body (which is never cached) writes no file.
 bool SaveBlobCacheFile(const AnsiString& fileName, const TBlobCacheHeader& header, const void* body);
+// Hands the file, under the lock, to `readRecord` as a stream; false when there is no
+// such regular file (one reached through a link is not opened), or the routine answers
+// false or raises.
+bool ReadBlobCacheFile(const AnsiString& fileName, const std::function<bool(TStream&)>& readRecord);
 // The body of a file whose header matches `expected`; nothing when there is no such
 // file. A file that is damaged or does not match is deleted.
 std::optional<RawByteString> LoadBlobCacheFile(const AnsiString& fileName, const TBlobCacheHeader& expected);

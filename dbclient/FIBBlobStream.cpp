@@ -280,6 +280,11 @@ AnsiString TFIBBlobStream::CacheFolder() const {
   return fDatabase->BlobSwapSupport().ExpandSwapDir();
 }
 
+TBlobCacheHeader TFIBBlobStream::CacheHeader(Integer bodyLength) const {
+  return MakeBlobCacheHeader(fBlobID, bodyLength, fCacheKey.TableName, fCacheKey.FieldName,
+                             fCacheKey.KeyValues);
+}
+
 // The file holds the body as the server keeps it: its length is the server's, and the
 // client-side filter turns it into what a load from the server gives.
 std::optional<AnsiString> TFIBBlobStream::LoadFromCache(Int64 serverSize) {
@@ -288,21 +293,19 @@ std::optional<AnsiString> TFIBBlobStream::LoadFromCache(Int64 serverSize) {
   if (folder.empty() || !fCacheKey.Usable() || serverSize <= 0 ||
       serverSize > std::numeric_limits<Integer>::max())
     return std::nullopt;
-  const TBlobCacheHeader expected =
-      MakeBlobCacheHeader(fBlobID, static_cast<Integer>(serverSize), fCacheKey.TableName, fCacheKey.FieldName,
-                          fCacheKey.KeyValues);
-  AnsiString fileName = BlobCacheFileName(folder, expected, false);
+  AnsiString fileName = BlobCacheFileName(folder, CacheHeader(0), false);
   bool canLoad = true;
   if (fDatabase->BeforeLoadBlobFromSwap)
     fDatabase->BeforeLoadBlobFromSwap(fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues, fileName,
                                       canLoad);
   if (!canLoad || fileName.empty()) return std::nullopt;
-  std::optional<RawByteString> body = LoadBlobCacheFile(fileName, expected);
-  if (!body) return std::nullopt;
-  if (fDatabase->HasBlobFilter(fBlobSubType, true)) fDatabase->ApplyBlobFilter(fBlobSubType, *body, true);
-  fBuffer.assign(body->begin(), body->end());
-  fLoadedFromCache = true;
-  return fileName;
+  // The record must hold a body of the server's length.
+  fBuffer.assign(ToSize(serverSize), '\0');
+  // One hold of the lock from the read to the deletion of a bad file.
+  std::lock_guard guard(BlobCacheLock());
+  if (OpenCacheForRead(fileName, true)) return fileName;
+  DeleteBlobCacheFile(fileName);
+  return std::nullopt;
 }
 
 // A failed write leaves no file and no error. A new body has a temporary id until its
@@ -313,13 +316,7 @@ void TFIBBlobStream::SaveToCache() {
   const AnsiString folder = CacheFolder();
   if (folder.empty() || static_cast<Int64>(fBuffer.size()) < fDatabase->BlobSwapSupport().MinBlobSizeToSwap())
     return;
-  RawByteString body(fBuffer.begin(), fBuffer.end());
-  if (fDatabase->HasBlobFilter(fBlobSubType, false)) fDatabase->ApplyBlobFilter(fBlobSubType, body, false);
-  if (body.size() > static_cast<std::size_t>(std::numeric_limits<Integer>::max())) return;
-  const TBlobCacheHeader header =
-      MakeBlobCacheHeader(fBlobID, static_cast<Integer>(body.size()), fCacheKey.TableName,
-                          fCacheKey.FieldName, fCacheKey.KeyValues);
-  AnsiString fileName = BlobCacheFileName(folder, header, true);
+  AnsiString fileName = BlobCacheFileName(folder, CacheHeader(0), true);
   bool canSave = true;
   if (fDatabase->BeforeSaveBlobToSwap) {
     // The handler may read the stream; whoever is loading it reads on from where it was.
@@ -329,9 +326,62 @@ void TFIBBlobStream::SaveToCache() {
     fPosition = position;
   }
   // Only a file really written is announced.
-  if (!canSave || fileName.empty() || !SaveBlobCacheFile(fileName, header, body.data())) return;
+  if (!canSave || fileName.empty() || !SaveCacheFile(fileName, true)) return;
   if (fDatabase->AfterSaveBlobToSwap)
     fDatabase->AfterSaveBlobToSwap(fCacheKey.TableName, fCacheKey.FieldName, fCacheKey.KeyValues, fileName);
+}
+
+void TFIBBlobStream::WriteCacheFile(TStream& stream, bool withHeader) {
+  CheckReadable();
+  EnsureLoaded();
+  stream.SetPosition(0);
+  if (fBuffer.empty()) return;
+  if (!withHeader) {
+    stream.WriteBuffer(fBuffer.data(), static_cast<Int64>(fBuffer.size()));
+    return;
+  }
+  RawByteString body(fBuffer.begin(), fBuffer.end());
+  if (fDatabase != nullptr && fDatabase->HasBlobFilter(fBlobSubType, false))
+    fDatabase->ApplyBlobFilter(fBlobSubType, body, false);
+  if (body.size() > static_cast<std::size_t>(std::numeric_limits<Integer>::max()))
+    throw EBlobCacheError("A blob body is too large for a cache file");
+  WriteBlobCacheRecord(stream, CacheHeader(static_cast<Integer>(body.size())), body.data());
+}
+
+bool TFIBBlobStream::ReadCacheFile(TStream& stream, bool withHeader) {
+  if (withHeader) {
+    if (fBuffer.size() > static_cast<std::size_t>(std::numeric_limits<Integer>::max())) return false;
+    std::optional<RawByteString> body =
+        ReadBlobCacheBody(stream, CacheHeader(static_cast<Integer>(fBuffer.size())));
+    if (!body) return false;
+    if (fDatabase != nullptr && fDatabase->HasBlobFilter(fBlobSubType, true))
+      fDatabase->ApplyBlobFilter(fBlobSubType, *body, true);
+    fBuffer.assign(body->begin(), body->end());
+    return true;
+  }
+  CheckWritable();
+  EnsureLoaded();
+  stream.SetPosition(0);
+  std::vector<char> body(ToSize(stream.Size()));
+  if (!body.empty() &&
+      stream.Read(body.data(), static_cast<Int64>(body.size())) != static_cast<Int64>(body.size()))
+    return false;
+  if (fIsCommitted) SaveOldBuffer();
+  fBuffer = std::move(body);
+  fModified = true;
+  return true;
+}
+
+bool TFIBBlobStream::SaveCacheFile(const AnsiString& fileName, bool withHeader) {
+  if (fCacheKey.TableName.empty() || (withHeader && fCacheKey.KeyValues.empty())) return false;
+  return SaveBlobCacheFile(fileName, [&](TStream& file) { WriteCacheFile(file, withHeader); });
+}
+
+bool TFIBBlobStream::OpenCacheForRead(const AnsiString& fileName, bool withHeader) {
+  const bool read =
+      ReadBlobCacheFile(fileName, [&](TStream& file) { return ReadCacheFile(file, withHeader); });
+  fLoadedFromCache = withHeader && read;
+  return read;
 }
 
 // ---- TFIBBlobStream: editing ----------------------------------------------------------------

@@ -27,6 +27,7 @@ namespace ordvane {
 
 class TFIBDatabase;
 class TFIBTransaction;
+struct TBlobCacheHeader;
 
 inline constexpr ISC_QUAD ZeroBlobID{0, 0};
 bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b);
@@ -121,6 +122,26 @@ class TFIBBlobStream : public TStream {
   // decoded from UTF-8.
   AnsiString GetAsString();
 
+  // The body on `stream` from its start (the body is loaded first; its position stays).
+  // With a header, as the record of a cache file naming this blob and record, with the
+  // body as the server keeps it: through the client-side filter of the sub-type, the
+  // stream's own body unchanged. Without, the body alone. An empty body writes nothing.
+  void WriteCacheFile(TStream& stream, bool withHeader);
+  // With a header, the body from a cache-file record that names this blob id, the body's
+  // present size (during a load, the server's length) and this record; false for a
+  // damaged record or one of another body, which leave the body as it was. Without, the
+  // whole of `stream` becomes the body: a change as Write makes one, refused in read
+  // mode; false, the body unchanged, when the stream holds fewer bytes than it says.
+  bool ReadCacheFile(TStream& stream, bool withHeader);
+  // Writes the file in place of any old one through WriteCacheFile. False when nothing was
+  // written: no table name, with a header no key values, an empty body, any failure.
+  bool SaveCacheFile(const AnsiString& fileName, bool withHeader);
+  // Reads the file through ReadCacheFile; false when there is no such file or the read
+  // fails or raises.
+  bool OpenCacheForRead(const AnsiString& fileName, bool withHeader);
+  // The body last loaded came from a cache file.
+  bool LoadedFromCache() const { return fLoadedFromCache; }
+
  private:
   void EnsureLoaded();
   void InitNewBlob();
@@ -130,6 +151,8 @@ class TFIBBlobStream : public TStream {
   // The body from the record's cache file when one holds this blob at the server's size;
   // the name of the file it came from.
   std::optional<AnsiString> LoadFromCache(Int64 serverSize);
+  // The cache header of this blob and record for a body of the given length.
+  TBlobCacheHeader CacheHeader(Integer bodyLength) const;
   void SaveToCache();
   void SaveOldBuffer();
   void CheckReadable() const;
@@ -161,7 +184,7 @@ class TFIBBlobStream : public TStream {
   bool fIsCommitted = true;
   bool fClientBlob = false;
   TBlobCacheKey fCacheKey;
-  // The body last loaded came from a cache file: it is not written back.
+  // The body last loaded came from a cache file: it is not written back to one.
   bool fLoadedFromCache = false;
 };
 

@@ -23,6 +23,7 @@ constexpr const char* kSelectionTypeNames[] = {"gstNon", "gstRecordBookmarks", "
 constexpr const char* kLookupGridOptionNames[] = {"dlgColumnResizeEh", "dlgColLinesEh", "dlgRowLinesEh",
                                                   "dlgAutoSortMarkingEh", "dlgMultiSortMarkingEh"};
 constexpr const char* kScrollBarVisibleModeNames[] = {"sbAlwaysShowEh", "sbNeverShowEh", "sbAutoShowEh"};
+constexpr const char* kDragKindNames[] = {"dkDrag", "dkDock"};
 constexpr const char* kDragModeNames[] = {"dmManual", "dmAutomatic"};
 constexpr const char* kImeModeNames[] = {"imDisable", "imClose",   "imOpen",     "imDontCare",
                                          "imSAlpha",  "imAlpha",   "imHira",     "imSKata",
@@ -349,6 +350,7 @@ void RegisterGrid() {
       .Reference<TDataSource>("DataSource", &G::DataSource, &G::SetDataSource)
       .Boolean("DefaultDrawing", &G::DefaultDrawing, &G::SetDefaultDrawing, true)
       .Integer("DragCursor", &G::DragCursor, &G::SetDragCursor, crDrag)
+      .Enum("DragKind", &G::DragKind, &G::SetDragKind, kDragKindNames, dkDrag)
       .Enum("DragMode", &G::DragMode, &G::SetDragMode, kDragModeNames, dmManual)
       .Boolean("DrawMemoText", &G::DrawMemoText, &G::SetDrawMemoText, false)
       .SetOf(
@@ -385,8 +387,8 @@ void RegisterGrid() {
           SetBits(TDBGridEhOptions{dghFixed3D, dghHighlightFocus, dghClearSelection, dghDialogFind}));
   for (const char* name : {"ParentBiDiMode", "ParentCtl3D", "ParentColor", "ParentFont", "ParentShowHint"})
     republish(name);
+  republish("PopupMenu");
   StoredProperties<G>()
-      .Reference<TPopupMenu>("PopupMenu", &G::PopupMenu, &G::SetPopupMenu)
       .Boolean("ReadOnly", &G::ReadOnly, &G::SetReadOnly, false)
       .Integer("RowHeight", &G::RowHeight, &G::SetRowHeight, 0)
       .Integer("RowLines", &G::RowLines, &G::SetRowLines, 0)

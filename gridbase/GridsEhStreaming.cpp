@@ -140,6 +140,7 @@ void RegisterEditButtons() {
       .Reference<TBasicAction>("Action", &B::Action, &B::SetAction)
       .Reference<TPopupMenu>("DropdownMenu", &B::DropdownMenu, &B::SetDropdownMenu)
       .Boolean("Enabled", &B::Enabled, &B::SetEnabled, true)
+      .Object("Glyph", [](B& b) { return b.Glyph(); })
       .String("Hint", &B::Hint, &B::SetHint, "")
       .Integer("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs, 1);
   RegisterEditButtonFace<B>(0, false);

@@ -472,7 +472,12 @@ void TReader::DefineBinaryProperty(const AnsiString& name, const TStreamProc& re
   TMemoryStream stream;
   if (!value.Text.empty()) stream.WriteBuffer(value.Text.data(), static_cast<Int64>(value.Text.size()));
   stream.Seek(0, soBeginning);
-  readData(stream);
+  try {
+    readData(stream);
+  } catch (const EReadError& e) {
+    // The routine sees bytes only: the reader tells where they stand.
+    Fail(e.Message());
+  }
 }
 
 class TFormReader {

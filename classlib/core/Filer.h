@@ -61,7 +61,8 @@ class TFiler {
   // form holds the name.
   virtual void DefineProperty(const AnsiString& name, const TReaderProc& readData,
                               const TWriterProc& writeData, bool hasData) = 0;
-  // The same for bytes, handed over in a memory stream.
+  // The same for bytes, handed over in a memory stream. An EReadError of the read
+  // routine becomes the reader's error, naming the line and the property.
   virtual void DefineBinaryProperty(const AnsiString& name, const TStreamProc& readData,
                                     const TStreamProc& writeData, bool hasData) = 0;
 

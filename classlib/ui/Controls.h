@@ -78,6 +78,9 @@ class TSizeConstraints {
 };
 // dmAutomatic: a left press on the control starts dragging it instead of pressing it.
 enum TDragMode { dmManual, dmAutomatic };
+// dkDock asks for docking, which the window layer does not do: a control of either kind
+// is dragged as described at BeginDrag. The kind is kept for the forms that store it.
+enum TDragKind { dkDrag, dkDock };
 // What a drag target is told as the dragged control comes over it, moves, and leaves.
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
@@ -324,6 +327,8 @@ class TControl : public TComponent {
   void SetDragMode(TDragMode value) { fDragMode = value; }
   TCursor DragCursor() const { return fDragCursor; }
   void SetDragCursor(TCursor value) { fDragCursor = value; }
+  TDragKind DragKind() const { return fDragKind; }
+  void SetDragKind(TDragKind value) { fDragKind = value; }
   // Starts dragging the control (nothing when a drag is under way): the mouse operation
   // the control was in is cancelled and OnStartDrag fires; the drag then follows the mouse
   // at once, or once the mouse has moved `threshold` pixels along either axis
@@ -443,6 +448,7 @@ class TControl : public TComponent {
   int fWheelAccumulator = 0;
   TDragMode fDragMode = dmManual;
   TCursor fDragCursor = crDrag;
+  TDragKind fDragKind = dkDrag;
 };
 
 // A canvas that draws on a control: a window context of the control (of its parent for a

@@ -1,10 +1,13 @@
 #pragma once
-// Blob cache files made by hand from the file layout, for the tests of the cache.
+// Blob cache files made by hand from the file layout, and the documents' blobs, for the
+// tests of the cache.
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "dbclient/FIBQuery.h"
 
 namespace ordvane::test {
 
@@ -26,6 +29,15 @@ inline std::string HandMadeFile(const std::string& table, const std::string& fie
 inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The blob id of a document of the DOCS table, read through a connected statement.
+inline ISC_QUAD DocumentBlobId(TFIBQuery& query, int id) {
+  query.SQL().SetText("select BODY from DOCS where ID = " + std::to_string(id));
+  query.ExecQuery();
+  const ISC_QUAD blobId = query.FieldByName("BODY").GetAsQuad();
+  query.Close();
+  return blobId;
 }
 
 }  // namespace ordvane::test

@@ -87,13 +87,7 @@ class BlobCacheEvents : public testing::Test {
     };
   }
 
-  ISC_QUAD BlobId(int id) {
-    fQuery->SQL().SetText("select BODY from DOCS where ID = " + std::to_string(id));
-    fQuery->ExecQuery();
-    const ISC_QUAD blobId = fQuery->FieldByName("BODY").GetAsQuad();
-    fQuery->Close();
-    return blobId;
-  }
+  ISC_QUAD BlobId(int id) { return test::DocumentBlobId(*fQuery, id); }
   // The document's body read through a stream that knows its record, as a dataset's is.
   std::string ReadDocument(int id) {
     TFIBBlobStream stream(0, {Variant(id)}, "BODY", "DOCS", nullptr);

@@ -65,6 +65,17 @@ struct GridForms : ::testing::Test {
   }
   TComponent* copyForm = nullptr;
 
+  // The grid's settings are written in this order.
+  static void ExpectInOrder(const AnsiString& text, std::initializer_list<const char*> names) {
+    std::size_t last = 0;
+    for (const char* name : names) {
+      const std::size_t at = text.find(AnsiString("\n    ") + name + " = ");
+      ASSERT_NE(at, AnsiString::npos) << name << "\n" << text;
+      EXPECT_GT(at, last) << name;
+      last = at;
+    }
+  }
+
   // The lines of the first column in the written form.
   AnsiString FirstColumnText() {
     const AnsiString text = WriteComponentText(*form);
@@ -171,16 +182,8 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
   grid->SetTabStop(false);
   AddColumn("ID");
   const AnsiString text = WriteComponentText(*form);
-  const char* order[] = {"TabStop",      "AllowedSelections", "AutoFitColWidths", "DataSource",
-                         "DrawMemoText", "FrozenCols",        "ReadOnly",         "SortLocal",
-                         "TitleLines",   "VTitleMargin",      "Columns"};
-  std::size_t last = 0;
-  for (const char* name : order) {
-    const std::size_t at = text.find(AnsiString("\n    ") + name + " = ");
-    ASSERT_NE(at, AnsiString::npos) << name << "\n" << text;
-    EXPECT_GT(at, last) << name;
-    last = at;
-  }
+  ExpectInOrder(text, {"TabStop", "AllowedSelections", "AutoFitColWidths", "DataSource", "DrawMemoText",
+                       "FrozenCols", "ReadOnly", "SortLocal", "TitleLines", "VTitleMargin", "Columns"});
 }
 
 TEST_F(GridForms, FilterRowAndSumListSettingsAreWrittenWhenSet) {
@@ -327,8 +330,8 @@ TEST_F(GridForms, ScrollBarDragAndInputMethodSettingsAreWrittenWhenSet) {
   const AnsiString text = WriteComponentText(*form);
   EXPECT_NE(text.find("\n    DragMode = dmAutomatic\n"), AnsiString::npos) << text;
   EXPECT_NE(text.find("\n    VertScrollBar.Tracking = True\n"), AnsiString::npos) << text;
-  for (const char* unset :
-       {"DragCursor", "HorzScrollBar", "ImeMode", "ImeName", "VisibleMode", "ExtScrollBar"})
+  for (const char* unset : {"DragCursor", "DragKind", "HorzScrollBar", "ImeMode", "ImeName", "VisibleMode",
+                            "ExtScrollBar", "PopupMenu"})
     EXPECT_EQ(text.find(unset), AnsiString::npos) << unset << "\n" << text;
 }
 
@@ -402,6 +405,24 @@ TEST_F(GridForms, SpecialRowScrollBarsReferencesAndInputMethodsComeBack) {
   EXPECT_FALSE(copyName->AssignedValues().Contains(cvImeName));
   const AnsiString rewritten = WriteComponentText(*copyForm);
   EXPECT_EQ(rewritten.substr(rewritten.find('\n')), text.substr(text.find('\n')));
+}
+
+TEST_F(GridForms, DragKindAndPopupMenuTakeTheirPlacesInTheOrder) {
+  auto* menu = new TPopupMenu(&module);
+  menu->SetName("GridMenu");
+  grid->SetDragKind(dkDock);
+  grid->SetDragMode(dmAutomatic);
+  grid->SetPopupMenu(menu);
+  grid->SetReadOnly(true);
+  grid->SetFrozenCols(1);
+  const AnsiString text = WriteComponentText(*form);
+  ExpectInOrder(text, {"DataSource", "DragKind", "DragMode", "FrozenCols", "PopupMenu", "ReadOnly"});
+  // The control's own menu is the grid's: written once.
+  EXPECT_EQ(text.find("PopupMenu", text.find("PopupMenu") + 1), AnsiString::npos) << text;
+  TStoredGrid* copy = ReadCopy(text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->DragKind(), dkDock);
+  EXPECT_EQ(copy->PopupMenu(), menu);
 }
 
 TEST_F(GridForms, ADamagedColumnLeavesNoGridBehind) {

@@ -1,7 +1,11 @@
-// The grid foundation's controls written to a form and read back: a grid's extents and
-// the data-aware edits with their masks and formats.
+// The grid foundation's controls written to a form and read back: a grid's extents, the
+// data-aware edits with their masks and formats, their popup menus and their buttons'
+// glyphs.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/Filer.h"
@@ -152,6 +156,107 @@ TEST_F(ControlStreaming, AnEditsButtonsImagesAndRecentValuesComeBack) {
   EXPECT_TRUE(back->MRUList()->Active());
   ASSERT_EQ(back->MRUList()->Items()->Count(), 1);
   EXPECT_EQ(back->MRUList()->Items()->Strings(0), "01.02.2003");
+}
+
+// A glyph whose pixels all differ, so that a row or channel out of place shows.
+std::unique_ptr<TBitmap> PatternGlyph(int width, int height) {
+  auto glyph = std::make_unique<TBitmap>(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      glyph->Canvas()->SetPixels(x, y, static_cast<TColor>(RGB(x * 40, y * 90, 7)));
+  return glyph;
+}
+
+// An edit whose extra button has a 3 x 2 glyph, as the form of the module's form.
+struct GlyphForm {
+  TComponent module{nullptr};
+  TComponent& form = *new TComponent(&module);
+  TDBDateTimeEditEh* date = new TDBDateTimeEditEh(&form);
+  GlyphForm() {
+    form.SetName("Form");
+    date->SetName("Date");
+  }
+  AnsiString Text() {
+    date->EditButtons()->Add()->SetGlyph(*PatternGlyph(3, 2));
+    return WriteComponentText(form);
+  }
+  TDBDateTimeEditEh* ReadCopy(const AnsiString& text) {
+    auto& copy = *new TComponent(&module);
+    copy.SetName("Copy");
+    ReadComponentText(text, copy);
+    return dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("Date"));
+  }
+};
+
+TEST_F(ControlStreaming, AButtonsGlyphComesBackPixelByPixel) {
+  GlyphForm glyphForm;
+  glyphForm.date->EditButtons()->Add();
+  EXPECT_EQ(WriteComponentText(glyphForm.form).find("Glyph"), AnsiString::npos);  // an empty glyph
+  glyphForm.date->EditButtons()->Clear();
+  const AnsiString text = glyphForm.Text();
+  // Width, height, the pixel format, then red, green and blue of each pixel by rows.
+  EXPECT_NE(text.find("        Glyph.Data = {\n          030000000200000018000000000007280007500007"
+                      "005A07285A07505A07}\n"),
+            AnsiString::npos)
+      << text;
+  TDBDateTimeEditEh* back = glyphForm.ReadCopy(text);
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->EditButtons()->Count(), 1);
+  const TBitmap& glyph = *back->EditButtons()->Items(0)->Glyph();
+  EXPECT_EQ(glyph.Raster(), PatternGlyph(3, 2)->Raster());
+  EXPECT_TRUE(glyph.Transparent());  // the button's own setting, not the form's
+}
+
+TEST_F(ControlStreaming, GlyphDataThatLiesAboutItsSizeIsRefused) {
+  GlyphForm glyphForm;
+  const AnsiString text = glyphForm.Text();
+  const AnsiString header = "030000000200000018000000";
+  const std::size_t at = text.find(header);
+  ASSERT_NE(at, AnsiString::npos);
+  const auto withHeader = [&](const AnsiString& bytes) {
+    AnsiString changed = text;
+    return changed.replace(at, header.size(), bytes);
+  };
+  const std::pair<const char*, AnsiString> damaged[] = {
+      {"wider than its pixels", withHeader("040000000200000018000000")},
+      {"huge within the limits", withHeader("FF7F0000FF7F000018000000")},
+      {"beyond the limits", withHeader("FFFFFFFFFFFFFFFF18000000")},
+      {"another pixel format", withHeader("030000000200000020000000")},
+      {"shorter than a header", text.substr(0, at) + "0300}" + text.substr(text.find('}', at) + 1)},
+  };
+  const AnsiString beforeGlyph = text.substr(0, text.find("Glyph.Data"));
+  const AnsiString where = "Line " +
+                           std::to_string(1 + std::count(beforeGlyph.begin(), beforeGlyph.end(), '\n')) +
+                           ": property \"EditButtons.Glyph.Data\" of class TVisibleEditButtonEh (Date): ";
+  for (const auto& [what, bytes] : damaged) {
+    GlyphForm target;
+    try {
+      target.ReadCopy(bytes);
+      ADD_FAILURE() << what << " was read";
+    } catch (const EReadError& e) {
+      EXPECT_TRUE(e.Message().starts_with(where)) << what << ": " << e.Message();
+    }
+  }
+}
+
+TEST_F(ControlStreaming, AControlsOwnPopupMenuIsStoredByName) {
+  TComponent module(nullptr);
+  auto* menu = new TPopupMenu(&module);
+  menu->SetName("Menu");
+  auto& form = *new TComponent(&module);
+  form.SetName("Form");
+  auto* combo = new TDBComboBoxEh(&form);
+  combo->SetName("Combo");
+  EXPECT_EQ(WriteComponentText(form).find("PopupMenu"), AnsiString::npos);
+  combo->SetPopupMenu(menu);
+  const AnsiString text = WriteComponentText(form);
+  EXPECT_EQ(Line(text, "  PopupMenu"), "  PopupMenu = Menu") << text;
+  auto& copy = *new TComponent(&module);
+  copy.SetName("Copy");
+  ReadComponentText(text, copy);
+  auto* back = dynamic_cast<TDBComboBoxEh*>(copy.FindComponent("Combo"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->PopupMenu(), menu);
 }
 
 }  // namespace
