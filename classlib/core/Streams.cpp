@@ -253,17 +253,22 @@ void TFileStream::SetSize(Int64 newSize) {
 
 // ---- TStringStream ----------------------------------------------------------------------
 
+Int64 TStringStream::Readable(Int64 count) const {
+  return std::max<Int64>(0, std::min(count, static_cast<Int64>(fData.size()) - fPosition));
+}
+
 AnsiString TStringStream::ReadString(Int64 count) {
-  const Int64 available = std::max<Int64>(0, std::min(count, Size() - fPosition));
-  AnsiString out = fData.substr(static_cast<std::size_t>(fPosition), static_cast<std::size_t>(available));
-  fPosition += available;
+  AnsiString out(static_cast<std::size_t>(Readable(count)), '\0');
+  Read(out.data(), static_cast<Int64>(out.size()));
   return out;
 }
 
 Int64 TStringStream::Read(void* buffer, Int64 count) {
-  const AnsiString part = ReadString(count);
-  std::memcpy(buffer, part.data(), part.size());
-  return static_cast<Int64>(part.size());
+  const Int64 available = Readable(count);
+  if (available == 0) return 0;
+  std::memcpy(buffer, fData.data() + fPosition, static_cast<std::size_t>(available));
+  fPosition += available;
+  return available;
 }
 
 Int64 TStringStream::Write(const void* buffer, Int64 count) {

@@ -142,6 +142,9 @@ class TStringStream : public TStream {
   void SetSize(Int64 newSize) override;
 
  private:
+  // How many of count bytes lie between the position and the end.
+  Int64 Readable(Int64 count) const;
+
   AnsiString fData;
   Int64 fPosition = 0;
 };

@@ -156,6 +156,8 @@ TEST(StringStream, WritesOverwriteWithoutLosingTheRest) {
   EXPECT_EQ(stream.ReadString(3), "hXY");
   EXPECT_EQ(stream.ReadString(100), "labc");
   EXPECT_EQ(stream.ReadString(1), "");
+  EXPECT_EQ(stream.Read(nullptr, 0), 0);  // a reader with nothing left asks for no bytes
+  EXPECT_EQ(stream.Read(nullptr, 5), 0);
   stream.SetSize(2);
   EXPECT_EQ(stream.Position(), 2);
   EXPECT_EQ(stream.DataString(), "hX");
