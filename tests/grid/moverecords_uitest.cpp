@@ -16,7 +16,7 @@ using test::TMemDataSet;
 using test::UiDriver;
 
 template <class DataSet = TMemDataSet>
-struct MoveFixture {
+struct MoveRecordsFixture {
   UiDriver ui;
   std::unique_ptr<TForm> form{NewForm(Rect(50, 50, 750, 650))};
   DataSet data{nullptr};
@@ -24,7 +24,7 @@ struct MoveFixture {
   TDataGrid* grid = nullptr;
   TDatasetFeaturesEh features;
 
-  MoveFixture() {
+  MoveRecordsFixture() {
     data.FieldDefs().Add("ID", ftInteger);
     data.FieldDefs().Add("NAME", ftString, 10);
     data.Open();
@@ -65,22 +65,22 @@ struct MoveFixture {
 
 TEST(MoveRecords, TheBlockKeepsItsOrderAtItsNewPlace) {
   {
-    MoveFixture f;
+    MoveRecordsFixture f;
     EXPECT_TRUE(f.Move({"B", "C"}, 5));
     EXPECT_EQ(f.Order(), "ADEBCF");
   }
   {
-    MoveFixture f;
+    MoveRecordsFixture f;
     EXPECT_TRUE(f.Move({"B", "C"}, 1));
     EXPECT_EQ(f.Order(), "BCADEF");
   }
   {
-    MoveFixture f;  // append mode: the dataset holds no more records than the target
+    MoveRecordsFixture f;  // append mode: the dataset holds no more records than the target
     EXPECT_TRUE(f.Move({"B", "C"}, 6));
     EXPECT_EQ(f.Order(), "ADEFBC");
   }
   {
-    MoveFixture f;
+    MoveRecordsFixture f;
     EXPECT_TRUE(f.Move({"E", "B"}, 1));
     EXPECT_EQ(f.Order(), "EBACDF");
     EXPECT_FALSE(f.data.ControlsDisabled());
@@ -88,17 +88,17 @@ TEST(MoveRecords, TheBlockKeepsItsOrderAtItsNewPlace) {
 }
 
 TEST(MoveRecords, CheckOnlyAndUnsequencedDatasetsMoveNothing) {
-  MoveFixture f;
+  MoveRecordsFixture f;
   EXPECT_TRUE(f.Move({"B", "C"}, 5, true));
   EXPECT_EQ(f.Order(), "ABCDEF");
-  MoveFixture<test::TUnnumberedDataSet> unnumbered;
+  MoveRecordsFixture<test::TUnnumberedDataSet> unnumbered;
   EXPECT_FALSE(unnumbered.Move({"B", "C"}, 5));
   EXPECT_FALSE(unnumbered.Move({"B", "C"}, 5, true));
   EXPECT_EQ(unnumbered.Order(), "ABCDEF");
 }
 
 TEST(MoveRecords, SelectedRowsStaySelected) {
-  MoveFixture f;
+  MoveRecordsFixture f;
   for (const char* name : {"B", "D"}) {
     f.data.GotoBookmark(f.BookmarkOf(name));
     f.grid->SelectedRows().SetCurrentRowSelected(true);
@@ -111,7 +111,7 @@ TEST(MoveRecords, SelectedRowsStaySelected) {
 
 TEST(MoveRecords, AFailingPostLosesNoRecord) {
   {
-    MoveFixture f;
+    MoveRecordsFixture f;
     int posts = 0;
     f.data.BeforePost = [&](TDataSet*) {
       if (++posts == 2) throw Exception("refused once");
@@ -127,7 +127,7 @@ TEST(MoveRecords, AFailingPostLosesNoRecord) {
     EXPECT_FALSE(f.data.ControlsDisabled());
   }
   {
-    MoveFixture f;
+    MoveRecordsFixture f;
     f.data.BeforePost = [](TDataSet* dataSet) {
       if (dataSet->FieldByName("NAME")->AsString() == "C") throw Exception("C refused");
     };

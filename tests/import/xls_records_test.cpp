@@ -12,6 +12,7 @@
 #include "import/SMXLSRecords.h"
 #include "import/SMXLSStrings.h"
 #include "import/SMXLSValues.h"
+#include "tests/import/WorkbookBuilder.h"
 #include "tests/classlib/Support.h"
 
 namespace ordvane {
@@ -19,19 +20,9 @@ namespace {
 
 using test::ErrorOf;
 
-using Bytes = std::vector<Byte>;
-
-Bytes Record(Word id, const Bytes& data) {
-  Bytes out = {static_cast<Byte>(id), static_cast<Byte>(id >> 8), static_cast<Byte>(data.size()),
-               static_cast<Byte>(data.size() >> 8)};
-  out.insert(out.end(), data.begin(), data.end());
-  return out;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using test::Bytes;
+using test::Record;
+using test::operator+;
 
 Bytes Utf16(const std::u16string& text) {
   Bytes out;

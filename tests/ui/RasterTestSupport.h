@@ -10,6 +10,11 @@
 
 namespace ordvane::test {
 
+// The plain colours the canvas tests paint and expect (0x00BBGGRR).
+inline constexpr TColorRef kWhite = 0xFFFFFF;
+inline constexpr TColorRef kBlack = 0x000000;
+inline constexpr TColorRef kRed = 0x0000FF;
+
 // The smallest rectangle around the pixels that differ from the background colour.
 inline TRect InkBox(const TRaster& raster, TColorRef background) {
   TRect box{raster.Width(), raster.Height(), 0, 0};

@@ -10,8 +10,8 @@
 namespace ordvane {
 namespace {
 
-constexpr TColorRef kWhite = 0xFFFFFF;
-constexpr TColorRef kRed = 0x0000FF;
+using test::kWhite;
+using test::kRed;
 constexpr TColorRef kFuchsia = 0xFF00FF;
 
 // A bitmap drawn from rows of characters: '.' fuchsia, 'R' red, 'K' black, 'G' gray,

@@ -8,7 +8,7 @@
 namespace ordvane {
 namespace {
 
-constexpr TColorRef kWhite = 0xFFFFFF;
+using test::kWhite;
 constexpr TColorRef kPaper = 0x123456;  // a background no system colour has
 
 // The classic scheme, written out here as the values the look is known by (0xRRGGBB).
@@ -22,8 +22,8 @@ constexpr TColorRef kShadow = Classic(0x808080);
 constexpr TColorRef kDarkShadow = Classic(0x404040);
 constexpr TColorRef kFrame = Classic(0x000000);
 
-struct Surface {
-  explicit Surface(int width = 20, int height = 20) : raster(width, height, kPaper), dc(raster) {}
+struct PaperSurface {
+  explicit PaperSurface(int width = 20, int height = 20) : raster(width, height, kPaper), dc(raster) {}
   TRaster raster;
   TRasterDC dc;
 };
@@ -52,7 +52,7 @@ TEST(DrawEdge, RaisedAndSunkenRingsTakeTheirColoursOnEachSide) {
       {EDGE_BUMP, kLight, kDarkShadow, kDarkShadow, kLight},
   };
   for (const Expect& c : cases) {
-    Surface s;
+    PaperSurface s;
     TRect r = Rect(0, 0, 10, 10);
     ASSERT_TRUE(DrawEdge(&s.dc, r, c.edge, BF_RECT));
     EXPECT_EQ(s.raster.Pixel(0, 0), c.outerTopLeft) << c.edge;
@@ -70,7 +70,7 @@ TEST(DrawEdge, RaisedAndSunkenRingsTakeTheirColoursOnEachSide) {
 }
 
 TEST(DrawEdge, SidesMiddleAdjustAndInnerOnly) {
-  Surface s;
+  PaperSurface s;
   TRect r = Rect(2, 2, 12, 12);
   DrawEdge(&s.dc, r, EDGE_RAISED, BF_TOPLEFT | BF_MIDDLE | BF_ADJUST);
   EXPECT_EQ(r, Rect(4, 4, 12, 12));
@@ -78,7 +78,7 @@ TEST(DrawEdge, SidesMiddleAdjustAndInnerOnly) {
   EXPECT_EQ(s.raster.Pixel(11, 11), kFace);  // middle reaches the undrawn sides
   EXPECT_EQ(s.raster.Pixel(11, 2), kLight);  // the top runs to the right end
 
-  Surface inner;  // an inner edge alone sits on the border
+  PaperSurface inner;  // an inner edge alone sits on the border
   TRect q = Rect(0, 0, 6, 6);
   DrawEdge(&inner.dc, q, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
   EXPECT_EQ(inner.raster.Pixel(0, 0), kHighlight);
@@ -86,7 +86,7 @@ TEST(DrawEdge, SidesMiddleAdjustAndInnerOnly) {
   EXPECT_EQ(inner.raster.Pixel(1, 1), kPaper);
   EXPECT_EQ(q, Rect(1, 1, 5, 5));
 
-  Surface bottom;
+  PaperSurface bottom;
   TRect b = Rect(0, 0, 6, 6);
   DrawEdge(&bottom.dc, b, BDR_SUNKENINNER, BF_BOTTOMRIGHT);
   EXPECT_EQ(bottom.raster.Pixel(0, 0), kPaper);
@@ -95,20 +95,20 @@ TEST(DrawEdge, SidesMiddleAdjustAndInnerOnly) {
 }
 
 TEST(DrawEdge, SoftFlatAndMonoVariants) {
-  Surface soft;
+  PaperSurface soft;
   TRect r = Rect(0, 0, 8, 8);
   DrawEdge(&soft.dc, r, EDGE_RAISED, BF_RECT | BF_SOFT);
   EXPECT_EQ(soft.raster.Pixel(0, 0), kHighlight);
   EXPECT_EQ(soft.raster.Pixel(1, 1), kLight);
   EXPECT_EQ(soft.raster.Pixel(7, 7), kDarkShadow);
 
-  Surface flat;
+  PaperSurface flat;
   DrawEdge(&flat.dc, r, EDGE_SUNKEN, BF_RECT | BF_FLAT | BF_MIDDLE);
   EXPECT_EQ(flat.raster.Pixel(0, 0), kShadow);
   EXPECT_EQ(flat.raster.Pixel(7, 7), kShadow);
   EXPECT_EQ(flat.raster.Pixel(1, 1), kFace);
 
-  Surface mono;
+  PaperSurface mono;
   DrawEdge(&mono.dc, r, EDGE_SUNKEN, BF_RECT | BF_MONO | BF_MIDDLE);
   EXPECT_EQ(mono.raster.Pixel(0, 0), kFrame);
   EXPECT_EQ(mono.raster.Pixel(7, 0), kFrame);
@@ -117,7 +117,7 @@ TEST(DrawEdge, SoftFlatAndMonoVariants) {
 }
 
 TEST(DrawEdge, DiagonalLinesRunCornerToCorner) {
-  Surface s;
+  PaperSurface s;
   TRect r = Rect(0, 0, 6, 6);
   DrawEdge(&s.dc, r, EDGE_RAISED, BF_DIAGONAL_ENDTOPRIGHT);
   for (int i = 0; i < 6; ++i) {
@@ -128,7 +128,7 @@ TEST(DrawEdge, DiagonalLinesRunCornerToCorner) {
   }
   EXPECT_EQ(s.raster.Pixel(0, 0), kPaper);
 
-  Surface m;
+  PaperSurface m;
   DrawEdge(&m.dc, r, EDGE_SUNKEN, BF_DIAGONAL_ENDBOTTOMRIGHT | BF_MIDDLE);
   EXPECT_EQ(m.raster.Pixel(0, 0), kHighlight);  // bottom-right colours of the sunken outer ring
   EXPECT_EQ(m.raster.Pixel(5, 5), kHighlight);
@@ -137,7 +137,7 @@ TEST(DrawEdge, DiagonalLinesRunCornerToCorner) {
 }
 
 TEST(DrawEdge, FollowsAMirroredMapping) {
-  Surface s(20, 10);
+  PaperSurface s(20, 10);
   test::Mirror(s.dc, 20, 10);
   TRect r = Rect(0, 0, 10, 10);
   DrawEdge(&s.dc, r, BDR_RAISEDOUTER, BF_RECT);
@@ -149,7 +149,7 @@ TEST(DrawEdge, FollowsAMirroredMapping) {
 
 TEST(FocusRect, InvertsEveryOtherFramePixelAndTwiceRestores) {
   for (TRect r : {Rect(3, 2, 17, 11), Rect(4, 3, 5, 9), Rect(2, 7, 15, 8)}) {
-    Surface s;
+    PaperSurface s;
     test::FillPattern(s.raster);
     TRaster before = s.raster;
     DrawFocusRect(&s.dc, r);
@@ -168,7 +168,7 @@ TEST(FocusRect, InvertsEveryOtherFramePixelAndTwiceRestores) {
 
 TEST(FrameControl, CheckBoxStates) {
   auto draw = [](unsigned state) {
-    auto s = std::make_unique<Surface>(13, 13);
+    auto s = std::make_unique<PaperSurface>(13, 13);
     TRect r = Rect(0, 0, 13, 13);
     EXPECT_TRUE(DrawFrameControl(&s->dc, r, DFC_BUTTON, state));
     return s;
@@ -205,7 +205,7 @@ TEST(FrameControl, CheckBoxStates) {
 }
 
 TEST(FrameControl, RadioButtonsAreSunkenRingsWithADot) {
-  Surface s(13, 13);
+  PaperSurface s(13, 13);
   TRect r = Rect(0, 0, 13, 13);
   ASSERT_TRUE(DrawFrameControl(&s.dc, r, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED));
   EXPECT_EQ(s.raster.Pixel(0, 0), kPaper);  // round: the corners stay
@@ -219,25 +219,25 @@ TEST(FrameControl, RadioButtonsAreSunkenRingsWithADot) {
   for (int y = 0; y < 13; ++y)  // symmetric about the vertical axis
     for (int x = 0; x < 13; ++x)
       ASSERT_EQ(s.raster.Pixel(x, y) == kPaper, s.raster.Pixel(12 - x, y) == kPaper);
-  Surface p(13, 13);
+  PaperSurface p(13, 13);
   DrawFrameControl(&p.dc, r, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_PUSHED);
   EXPECT_EQ(p.raster.Pixel(6, 6), kFace);
 }
 
 TEST(FrameControl, PushButtonsAndScrollArrows) {
-  Surface up;
+  PaperSurface up;
   TRect r = Rect(0, 0, 16, 16);
   DrawFrameControl(&up.dc, r, DFC_BUTTON, DFCS_BUTTONPUSH);
   EXPECT_EQ(up.raster.Pixel(0, 0), kHighlight);
   EXPECT_EQ(up.raster.Pixel(15, 15), kDarkShadow);
   EXPECT_EQ(up.raster.Pixel(8, 8), kFace);
-  Surface down;
+  PaperSurface down;
   TRect d = Rect(0, 0, 16, 16);
   DrawFrameControl(&down.dc, d, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED | DFCS_ADJUSTRECT);
   EXPECT_EQ(down.raster.Pixel(0, 0), kDarkShadow);
   EXPECT_EQ(d, Rect(2, 2, 14, 14));
 
-  Surface arrow;
+  PaperSurface arrow;
   TRect a = Rect(0, 0, 16, 16);
   DrawFrameControl(&arrow.dc, a, DFC_SCROLL, DFCS_SCROLLDOWN);
   // Four rows of 7, 5, 3 and 1 pixels under the middle.
@@ -250,13 +250,13 @@ TEST(FrameControl, PushButtonsAndScrollArrows) {
   EXPECT_EQ(widths, (std::vector<int>{7, 5, 3, 1}));
   EXPECT_EQ(arrow.raster.Pixel(8, 9), 0u);
 
-  Surface combo;  // the combo box arrow points down too, and pushed it moves one pixel
+  PaperSurface combo;  // the combo box arrow points down too, and pushed it moves one pixel
   TRect c = Rect(0, 0, 16, 16);
   DrawFrameControl(&combo.dc, c, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED);
   EXPECT_EQ(combo.raster.Pixel(9, 10), 0u);
   EXPECT_EQ(combo.raster.Pixel(0, 0), kShadow);
 
-  Surface left;
+  PaperSurface left;
   TRect l = Rect(0, 0, 16, 16);
   DrawFrameControl(&left.dc, l, DFC_SCROLL, DFCS_SCROLLLEFT | DFCS_INACTIVE);
   EXPECT_EQ(left.raster.Pixel(6, 8), kShadow);

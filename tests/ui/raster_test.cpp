@@ -11,9 +11,9 @@
 namespace ordvane {
 namespace {
 
-constexpr TColorRef kWhite = 0xFFFFFF;
-constexpr TColorRef kBlack = 0x000000;
-constexpr TColorRef kRed = 0x0000FF;
+using test::kWhite;
+using test::kBlack;
+using test::kRed;
 
 struct Surface {
   explicit Surface(int width = 40, int height = 30) : raster(width, height), dc(raster) {}

@@ -14,7 +14,7 @@
 namespace ordvane {
 namespace {
 
-constexpr TColorRef kWhite = 0xFFFFFF;
+using test::kWhite;
 constexpr int kAdvance = 8;  // DejaVu Sans Mono at 13 pixels per em (checked by the oracle below)
 constexpr int kLine = 15;
 

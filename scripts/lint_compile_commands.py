@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Writes a compile database for clang-tidy: the build's own, with every unity unit (the
+test programs compile their files several to a unit) replaced by one entry per file it
+includes, and without the precompiled header, which is the compiler's own format.
+
+    lint_compile_commands.py BUILD_DIR OUT_DIR
+"""
+import json
+import pathlib
+import re
+import shlex
+import sys
+
+INCLUDE = re.compile(r'^#include "(.+)"$')
+
+
+def without_precompiled_header(arguments):
+    kept, after_include = [], False
+    for argument in arguments:
+        if argument == "-include":
+            after_include = True
+        elif after_include:
+            after_include = False
+        elif argument != "-Winvalid-pch":
+            kept.append(argument)
+    return kept
+
+
+def entries_of(entry):
+    arguments = entry.get("arguments") or shlex.split(entry["command"])
+    source = pathlib.Path(entry["directory"], entry["file"])
+    if "/Unity/unity_" not in source.as_posix():
+        return [entry]
+    arguments = without_precompiled_header(arguments)
+    result = []
+    for line in source.read_text().splitlines():
+        match = INCLUDE.match(line)
+        if match:
+            included = match.group(1)
+            result.append({"directory": entry["directory"], "file": included,
+                           "arguments": [included if a == entry["file"] else a for a in arguments]})
+    return result
+
+
+def main(build_dir, out_dir):
+    database = json.loads(pathlib.Path(build_dir, "compile_commands.json").read_text())
+    expanded = [e for entry in database for e in entries_of(entry)]
+    out = pathlib.Path(out_dir)
+    out.mkdir(parents=True, exist_ok=True)
+    (out / "compile_commands.json").write_text(json.dumps(expanded, indent=1))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    main(sys.argv[1], sys.argv[2])
