@@ -183,6 +183,9 @@ endfunction()
 function(ordvane_test_program program kind)
   add_executable(${program})
   target_link_libraries(${program} PRIVATE ordvane_test_support ${ARGN})
+  if(kind STREQUAL "displaytest")
+    target_link_libraries(${program} PRIVATE ordvane_classlib_ui_qt)
+  endif()
   # A test program compiles its files four to a unit, and parses the standard library and
   # the test framework once: that halves the test programs' compile time, which is most of
   # a cold build. Names private to a test file must therefore differ from those of the
