@@ -22,7 +22,7 @@ TestDatabase& WindowEditingDatabase() {
   return db;
 }
 
-constexpr Integer Chunks = 100;
+constexpr Integer EditingChunks = 100;
 
 std::vector<int> IdList(const std::string& text) {
   std::vector<int> ids;
@@ -69,7 +69,7 @@ class WindowEditingTest : public EditingFormTest<TEditDataSet> {
     }
     fDataSet->SelectSQL().SetText("select id, grp from w" + where + " order by " + orderBy);
     fDataSet->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
-    fDataSet->CacheModelOptions().SetBufferChunks(Chunks);
+    fDataSet->CacheModelOptions().SetBufferChunks(EditingChunks);
     fDataSet->Open();
   }
   int Id() { return Field("ID")->AsInteger(); }
@@ -232,7 +232,7 @@ TEST_F(WindowEditingTest, ARefusedPostLeavesTheWindowAsItWas) {
   OpenWindow("", "id", "ID");
   GoTo(1500);
   const std::vector<int> window = WindowIds();
-  ASSERT_EQ(window.size(), static_cast<std::size_t>(Chunks)) << "a full window: the new record shares a slot";
+  ASSERT_EQ(window.size(), static_cast<std::size_t>(EditingChunks)) << "a full window: the new record shares a slot";
   fDataSet->Insert();
   Field("ID")->SetAsInteger(20);
   EXPECT_THROW(fDataSet->Post(), EFIBError);

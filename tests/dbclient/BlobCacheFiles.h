@@ -5,11 +5,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "dbclient/FIBQuery.h"
 
 namespace ordvane::test {
+
+// A document body the cache tests store.
+inline constexpr char kFirstBody[] = "the first document body";
 
 inline std::string LE32(uint32_t v) {
   return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
@@ -24,6 +28,11 @@ inline std::string HandMadeFile(const std::string& table, const std::string& fie
          LE32(keyCount) + LE32(static_cast<uint32_t>(table.size())) + table +
          LE32(static_cast<uint32_t>(field.size())) + field + LE32(static_cast<uint32_t>(keyText.size())) +
          keyText + body;
+}
+
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {

@@ -23,12 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::HandMadeFile;
 using test::LE32;
+using test::ReadFileBytes;
 using test::WriteFileBytes;
-
-std::string ReadFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class BlobCache : public testing::Test {
  protected:

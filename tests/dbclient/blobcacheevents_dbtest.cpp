@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kFirstBody[] = "the first document body";
+using test::kFirstBody;
 constexpr char kFirstBodyCached[] = "THE FIRST DOCUMENT BODY";
 
 std::string KeyText(const std::vector<Variant>& keys) {
@@ -32,12 +32,6 @@ std::string KeyText(const std::vector<Variant>& keys) {
   return text;
 }
 
-std::string FileBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 class BlobCacheEvents : public testing::Test {
  protected:
@@ -152,7 +146,7 @@ TEST_F(BlobCacheEvents, RefusalsKeepTheCacheOutOfIt) {
                               "BeforeSave DOCS BODY 1 " + fDefaultFile + " " + kFirstBody,
                           }));
   // Neither read nor replaced.
-  EXPECT_TRUE(FileBytes(fDefaultFile).ends_with(kFirstBodyCached));
+  EXPECT_TRUE(test::ReadFileBytes(fDefaultFile).ends_with(kFirstBodyCached));
 
 }
 

@@ -22,16 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kFirstBody[] = "the first document body";
+using test::kFirstBody;
 constexpr char kFirstBodyOther[] = "THE FIRST DOCUMENT BODY";  // the same length
 constexpr Integer kBracketedSubType = -5;
 
-std::string FileBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 std::string Body(TFIBBlobStream& stream) {
   std::string body(static_cast<std::size_t>(stream.Size()), '\0');
@@ -137,9 +131,9 @@ TEST_F(BlobCacheFile, FilesAreWrittenAndReadThroughTheStream) {
   const fs::path bodyOnly = fRoot / "body.bin";
   auto first = Document(1);
   ASSERT_TRUE(first->SaveCacheFile(withHeader.string(), true));
-  EXPECT_EQ(FileBytes(withHeader), FirstRecord(kFirstBody));
+  EXPECT_EQ(test::ReadFileBytes(withHeader), FirstRecord(kFirstBody));
   ASSERT_TRUE(first->SaveCacheFile(bodyOnly.string(), false));
-  EXPECT_EQ(FileBytes(bodyOnly), kFirstBody);
+  EXPECT_EQ(test::ReadFileBytes(bodyOnly), kFirstBody);
 
   // A record written earlier by the cache's own routine reads back through the stream.
   test::WriteFileBytes(withHeader, FirstRecord(kFirstBodyOther));
@@ -190,7 +184,7 @@ TEST_F(BlobCacheFile, TheFilterShapesTheRecordAndNotTheBody) {
   fDatabase->BlobSwapSupport().SetSwapDir(fRoot.string());
   EXPECT_EQ(Body(*Document(3, bmRead, kBracketedSubType)), "third body");
   const fs::path file = fRoot / "DOCS" / "BODY" / "3.blb";
-  ASSERT_EQ(FileBytes(file), record.DataString());
+  ASSERT_EQ(test::ReadFileBytes(file), record.DataString());
   test::WriteFileBytes(file, test::HandMadeFile("DOCS", "BODY", "3", "[THIRD BODY]",
                                                 static_cast<uint32_t>(id.gds_quad_high), id.gds_quad_low));
   auto cached = Document(3, bmRead, kBracketedSubType);
@@ -239,7 +233,7 @@ TEST_F(BlobCacheFile, CutAndLyingRecordsAreRefusedAndLeaveTheBody) {
   auto loaded = Document(1);
   EXPECT_EQ(Body(*loaded), kFirstBody);
   EXPECT_FALSE(loaded->LoadedFromCache());
-  EXPECT_EQ(FileBytes(file), FirstRecord(kFirstBody));
+  EXPECT_EQ(test::ReadFileBytes(file), FirstRecord(kFirstBody));
 }
 
 TEST_F(BlobCacheFile, AnEmptyBodyWritesNothing) {
