@@ -249,21 +249,26 @@ void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, cons
       continue;
     }
     step.offset = descr.Offset - StatusOffset;
-    // The types StoreFetchedValue copies as they come.
+    if (sentType != descr.SQLType) continue;
+    const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
+    // The types StoreFetchedValue copies as they come (a 64-bit number of a scale down to
+    // -4 too), and dates.
     switch (descr.SQLType) {
       case SQL_TYPE_DATE:
+        if (size == sizeof(ISC_DATE)) step.kind = TKind::Date;
+        continue;
+      case SQL_INT64:
+        if (descr.Scale >= -4 && size == 8) step.kind = TKind::Copy8;
+        continue;
       case SQL_TYPE_TIME:
       case SQL_TIMESTAMP:
-      case SQL_INT64:
       case SQLBooleanLayout:
       case SQL_VARYING:
         continue;
       default:
-        break;
+        if (size == 4) step.kind = TKind::Copy4;
+        if (size == 8) step.kind = TKind::Copy8;
     }
-    const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
-    if (sentType == descr.SQLType && size == 4) step.kind = TKind::Copy4;
-    if (sentType == descr.SQLType && size == 8) step.kind = TKind::Copy8;
   }
 }
 
@@ -285,6 +290,9 @@ void TNewRecordWriter::Store(const XSQLDA& row, bool int64AsDouble, Byte* stored
         break;
       case TKind::Copy8:
         std::memcpy(stored + step.offset, var.sqldata, 8);
+        break;
+      case TKind::Date:
+        Put(stored + step.offset, Get<ISC_DATE>(reinterpret_cast<const Byte*>(var.sqldata)) + IscDateToTimeStampDate);
         break;
       case TKind::VaryingText: {
         // The length word is the server's: never more than the column's own length.

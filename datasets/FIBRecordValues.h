@@ -47,8 +47,8 @@ class TRecordsCache;
 // the records the cache appends: the fixed values and null flags into the stored record
 // (zero bytes, as a new record is), the texts into the record's string cells. A null value
 // leaves its place as it is. What depends on the columns alone is worked out once for an
-// open, so that a row's usual values (4- and 8-byte ones kept as sent, VARCHAR texts) are
-// copied without another look at their descriptors.
+// open, so that a row's usual values (4- and 8-byte ones kept as sent, dates, VARCHAR
+// texts) are copied without another look at their descriptors.
 class TNewRecordWriter {
  public:
   // The columns of the select's rows (row: their descriptions, in the descriptors' order).
@@ -58,11 +58,11 @@ class TNewRecordWriter {
   void Store(const XSQLDA& row, bool int64AsDouble, Byte* stored, TRecordsCache& cache) const;
 
  private:
-  enum class TKind : Byte { Copy4, Copy8, VaryingText, Other };
+  enum class TKind : Byte { Copy4, Copy8, Date, VaryingText, Other };
   struct TStep {
     TKind kind = TKind::Other;
     Word textLimit = 0;  // VaryingText: the characters kept at most
-    Integer offset = 0;  // Copy4, Copy8: of the value in the stored record
+    Integer offset = 0;  // Copy4, Copy8, Date: of the value in the stored record
     const TFIBFieldDescr* descr = nullptr;
   };
   std::vector<TStep> fSteps;
