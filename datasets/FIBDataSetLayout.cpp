@@ -115,7 +115,7 @@ void TFIBCustomDataSet::CreateRecordCache() {
     if (descr.IsStringSlot)
       fRecordsCache->SetStringSlot(descr.StringSlot + 1, descr.Offset - StatusOffset, descr.DataSize, descr.IsBinary);
   }
-  if (const XSQLDA* row = fSelectQuery->Current().AsXSQLDA()) fNewRecordWriter.Prepare(fDescriptors.Items(), *row);
+  fNewRecordWriter.Prepare(fDescriptors.Items(), fSelectQuery->Current().AsXSQLDA());
   fScratchRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
   fFetchedCount = 0;
 }

@@ -231,13 +231,14 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
   StoreStringArea(record, descr, text.data(), text.size(), false);
 }
 
-void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA& row) {
+void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA* row) {
   fSteps.assign(descriptors.size(), TStep{});
   for (std::size_t i = 0; i < descriptors.size(); ++i) fSteps[i].descr = &descriptors[i];
-  const auto columns = std::min<std::size_t>(descriptors.size(), static_cast<std::size_t>(std::max<short>(row.sqld, 0)));
+  const std::size_t columns =
+      row == nullptr ? 0 : std::min<std::size_t>(descriptors.size(), static_cast<std::size_t>(std::max<short>(row->sqld, 0)));
   for (std::size_t i = 0; i < columns; ++i) {
     const TFIBFieldDescr& descr = descriptors[i];
-    const XSQLVAR& var = row.sqlvar[i];
+    const XSQLVAR& var = row->sqlvar[i];
     TStep& step = fSteps[i];
     const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
     const short sentType = static_cast<short>(var.sqltype & ~1);

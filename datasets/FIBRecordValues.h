@@ -51,8 +51,9 @@ class TRecordsCache;
 // texts) are copied without another look at their descriptors.
 class TNewRecordWriter {
  public:
-  // The columns of the select's rows (row: their descriptions, in the descriptors' order).
-  void Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA& row);
+  // The columns of the select's rows (row: their descriptions, in the descriptors' order;
+  // without them every column goes by its descriptor).
+  void Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA* row);
   // row into stored, the record the cache appended last. int64AsDouble: a 64-bit column of
   // a scale below -4 is kept as a double.
   void Store(const XSQLDA& row, bool int64AsDouble, Byte* stored, TRecordsCache& cache) const;
