@@ -33,7 +33,7 @@ struct DataScene {
     grid->SetParent(form.get());
     grid->SetBounds(0, 0, 600, 900);
     grid->SetDataSource(&source);
-    Application->ProcessMessages();
+    // Sized to its rows before the first paint: a program shows its grid once.
     const int pitch = grid->DefaultRowHeight() + grid->GridLineWidth();
     const int title = grid->RowHeights(0) + grid->GridLineWidth();
     const int frame = grid->Height() - grid->ClientHeight();

@@ -127,9 +127,7 @@ char* TRecordsCache::TStringTable::NewText(std::size_t room) {
   return stored;
 }
 
-void TRecordsCache::TStringTable::Assign(std::size_t row, std::size_t column, std::string_view text,
-                                         std::size_t slotSize) {
-  TCell& cell = CellsOf(row)[column];
+void TRecordsCache::TStringTable::Assign(TCell& cell, std::string_view text, std::size_t slotSize) {
   // A fetched record's texts are its cells' first, nearly all short: room and length take a
   // byte each.
   if (cell.stored == nullptr && text.size() < 0x80) [[likely]] {
@@ -252,11 +250,23 @@ Byte* TRecordsCache::AppendRecord(Integer recordNo) {
   if (fHasMap) [[unlikely]]
     fMap.push_back(recordNo);
   fRecordCount = recordNo;
-  if (fStrings) fStrings->EnsureRows(static_cast<std::size_t>(recordNo));
-  if (Byte* place = PlaceIn(fBlocks, recordNo); place != nullptr) [[likely]]
-    return place;
-  EnsureBlocks(fBlocks, fArena, recordNo);
-  return PlaceIn(fBlocks, recordNo);
+  if (fStrings) {
+    fStrings->EnsureRows(static_cast<std::size_t>(recordNo));
+    fAppendedCells = fStrings->WritableRowCells(static_cast<std::size_t>(recordNo - 1));
+  }
+  // A fetch appends one record after the other: each goes next to the previous one until
+  // its block is full.
+  if (recordNo != fAppendNo || fAppendAt == fAppendEnd) [[unlikely]] {
+    EnsureBlocks(fBlocks, fArena, recordNo);
+    const auto index = static_cast<std::size_t>(recordNo - 1);
+    const auto perBlock = static_cast<std::size_t>(fRecordsPerBlock);
+    fAppendAt = PlaceIn(fBlocks, recordNo);
+    fAppendEnd = fAppendAt + (perBlock - index % perBlock) * static_cast<std::size_t>(fRecordSize);
+  }
+  Byte* place = fAppendAt;
+  fAppendAt += fRecordSize;
+  fAppendNo = recordNo + 1;
+  return place;
 }
 
 void TRecordsCache::WriteAppendedText(Integer slot, std::string_view text) {
@@ -264,8 +274,7 @@ void TRecordsCache::WriteAppendedText(Integer slot, std::string_view text) {
                            text.size() <= static_cast<std::size_t>(fSlots[static_cast<std::size_t>(slot)].size),
                        "an appended text fits its slot of a record in use");
   const auto column = static_cast<std::size_t>(slot);
-  fStrings->Assign(static_cast<std::size_t>(fRecordCount - 1), column, text,
-                   static_cast<std::size_t>(fSlots[column].size));
+  fStrings->Assign(fAppendedCells[column], text, static_cast<std::size_t>(fSlots[column].size));
 }
 
 void TRecordsCache::ReadAppendedRecord(const Byte* stored, Byte* dest) {

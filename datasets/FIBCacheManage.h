@@ -196,8 +196,13 @@ class TRecordsCache {
     }
     // The cells of a row, one per column; nullptr past the rows.
     const TCell* RowCells(std::size_t row) const { return row < fRows ? CellsOf(row) : nullptr; }
+    // The cells of a row below Rows(), to be written.
+    TCell* WritableRowCells(std::size_t row) { return CellsOf(row); }
     // text is at most slotSize characters.
-    void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize);
+    void Assign(std::size_t row, std::size_t column, std::string_view text, std::size_t slotSize) {
+      Assign(CellsOf(row)[column], text, slotSize);
+    }
+    void Assign(TCell& cell, std::string_view text, std::size_t slotSize);
 
    private:
     static constexpr std::size_t kPageRows = 64;
@@ -245,6 +250,13 @@ class TRecordsCache {
   bool fHasMap = false;
   bool fSlotLayoutChecked = false;
   bool fLogMode = false;
+  // Where AppendRecord puts physical number fAppendNo without looking for its block: the
+  // rest of the block the previous append used (empty: look it up). The cells are those of
+  // the record AppendRecord made last.
+  Integer fAppendNo = 0;
+  Byte* fAppendAt = nullptr;
+  Byte* fAppendEnd = nullptr;
+  TStringTable::TCell* fAppendedCells = nullptr;
   // Each arena comes before what lives in it, so that it goes last.
   TArena fArena;
   TBlocks fBlocks;

@@ -730,6 +730,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // Set while the records are sorted or located: every record counts as visible.
   bool fAllRecordsVisible = false;
   TFIBFieldDescrList fDescriptors;
+  TNewRecordWriter fNewRecordWriter;  // the select's rows into new records of the cache
   TCacheModelOptions fCacheModelOptions{this};
 
   TFIBQuery* CreateStatement(const AnsiString& name);

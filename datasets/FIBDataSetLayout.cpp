@@ -115,6 +115,7 @@ void TFIBCustomDataSet::CreateRecordCache() {
     if (descr.IsStringSlot)
       fRecordsCache->SetStringSlot(descr.StringSlot + 1, descr.Offset - StatusOffset, descr.DataSize, descr.IsBinary);
   }
+  fNewRecordWriter.Prepare(fDescriptors.Items(), fSelectQuery->Current().AsXSQLDA());
   fScratchRecord.assign(static_cast<std::size_t>(fRecordBufferSize), 0);
   fFetchedCount = 0;
 }
@@ -181,7 +182,7 @@ Byte* TFIBCustomDataSet::StoreNewSelectRow(TRecordsCache& cache, Integer recordN
   Byte* stored = cache.AppendRecord(recordNo);
   stored[0] = cusUnmodified;
   if (const XSQLDA* row = fSelectQuery->Current().AsXSQLDA())
-    StoreNewRecord(*row, fDescriptors.Items(), !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache);
+    fNewRecordWriter.Store(*row, !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache);
   return stored;
 }
 

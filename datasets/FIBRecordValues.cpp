@@ -76,7 +76,7 @@ Int64 ScaledForTarget(const TFIBXSQLVAR& column, short scale, Int64 low, Int64 h
 
 // The characters of a text column as the server sent them; a VARCHAR's length word is the
 // server's, so never more than the column's own length.
-std::string_view ColumnText(const XSQLVAR& var) {
+inline std::string_view ColumnText(const XSQLVAR& var) {
   const auto* data = reinterpret_cast<const char*>(var.sqldata);
   const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
   if (data == nullptr) return {};
@@ -231,24 +231,92 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
   StoreStringArea(record, descr, text.data(), text.size(), false);
 }
 
-void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
-                    Byte* stored, TRecordsCache& cache) {
-  constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
-  for (std::size_t i = 0; i < descriptors.size(); ++i) {
-    const XSQLVAR& var = row.sqlvar[i];
+void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA* row) {
+  fSteps.assign(descriptors.size(), TStep{});
+  for (std::size_t i = 0; i < descriptors.size(); ++i) fSteps[i].descr = &descriptors[i];
+  const std::size_t columns =
+      row == nullptr ? 0 : std::min<std::size_t>(descriptors.size(), static_cast<std::size_t>(std::max<short>(row->sqld, 0)));
+  for (std::size_t i = 0; i < columns; ++i) {
     const TFIBFieldDescr& descr = descriptors[i];
-    const bool isNull = TFIBXSQLVAR::IsNullIn(var);
-    stored[nullFlags + i] = isNull && descr.Nullable ? 1 : 0;
-    if (isNull && !KeepsValueWhenNull(descr, var)) continue;
+    const XSQLVAR& var = row->sqlvar[i];
+    TStep& step = fSteps[i];
+    const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
+    const short sentType = static_cast<short>(var.sqltype & ~1);
     if (descr.IsStringSlot) {
-      cache.WriteAppendedText(descr.StringSlot, FetchedSlotText(var, descr));
+      if (sentType == SQL_VARYING && descr.SQLType == SQL_VARYING) {
+        step.kind = TKind::VaryingText;
+        step.textLimit = static_cast<Word>(std::min<std::size_t>(declared, descr.DataSize));
+      }
       continue;
     }
-    const Integer offset = descr.Offset - StatusOffset;
-    ORDVANE_DEBUG_ASSERT(offset >= nullFlags + static_cast<Integer>(descriptors.size()) &&
-                             offset + descr.DataSize <= cache.RecordSize(),
-                         "a fetched value lies within its stored record");
-    StoreFetchedValue(var, descr, int64AsDouble && descr.Scale < -4, stored + offset);
+    step.offset = descr.Offset - StatusOffset;
+    if (sentType != descr.SQLType) continue;
+    const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
+    // The types StoreFetchedValue copies as they come (a 64-bit number of a scale down to
+    // -4 too), and dates.
+    switch (descr.SQLType) {
+      case SQL_TYPE_DATE:
+        if (size == sizeof(ISC_DATE)) step.kind = TKind::Date;
+        continue;
+      case SQL_INT64:
+        if (descr.Scale >= -4 && size == 8) step.kind = TKind::Copy8;
+        continue;
+      case SQL_TYPE_TIME:
+      case SQL_TIMESTAMP:
+      case SQLBooleanLayout:
+      case SQL_VARYING:
+        continue;
+      default:
+        if (size == 4) step.kind = TKind::Copy4;
+        if (size == 8) step.kind = TKind::Copy8;
+    }
+  }
+}
+
+void TNewRecordWriter::Store(const XSQLDA& row, bool int64AsDouble, Byte* stored, TRecordsCache& cache) const {
+  constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
+  ORDVANE_DEBUG_ASSERT(row.sqld >= 0 && static_cast<std::size_t>(row.sqld) == fSteps.size(),
+                       "the row has the columns the writer was prepared for");
+  for (std::size_t i = 0; i < fSteps.size(); ++i) {
+    const XSQLVAR& var = row.sqlvar[i];
+    const TStep& step = fSteps[i];
+    // The new record's flags are 0 already.
+    if (TFIBXSQLVAR::IsNullIn(var)) [[unlikely]] {
+      stored[nullFlags + i] = step.descr->Nullable ? 1 : 0;
+      if (!KeepsValueWhenNull(*step.descr, var)) continue;
+    }
+    switch (step.kind) {
+      case TKind::Copy4:
+        std::memcpy(stored + step.offset, var.sqldata, 4);
+        break;
+      case TKind::Copy8:
+        std::memcpy(stored + step.offset, var.sqldata, 8);
+        break;
+      case TKind::Date:
+        Put(stored + step.offset, Get<ISC_DATE>(reinterpret_cast<const Byte*>(var.sqldata)) + IscDateToTimeStampDate);
+        break;
+      case TKind::VaryingText: {
+        // The length word is the server's: never more than the column's own length.
+        short length;
+        std::memcpy(&length, var.sqldata, sizeof length);
+        const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max<short>(length, 0)), step.textLimit);
+        cache.WriteAppendedText(step.descr->StringSlot, {var.sqldata + 2, count});
+        break;
+      }
+      case TKind::Other: {
+        const TFIBFieldDescr& descr = *step.descr;
+        if (descr.IsStringSlot) {
+          cache.WriteAppendedText(descr.StringSlot, FetchedSlotText(var, descr));
+          break;
+        }
+        const Integer offset = descr.Offset - StatusOffset;
+        ORDVANE_DEBUG_ASSERT(offset >= nullFlags + static_cast<Integer>(fSteps.size()) &&
+                                 offset + descr.DataSize <= cache.RecordSize(),
+                             "a fetched value lies within its stored record");
+        StoreFetchedValue(var, descr, int64AsDouble && descr.Scale < -4, stored + offset);
+        break;
+      }
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 #include <limits>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "classlib/core/DebugChecks.h"
 #include "datasets/pFIBFieldsDescr.h"
@@ -42,13 +43,31 @@ inline bool KeepsValueWhenNull(const TFIBFieldDescr& descr, const XSQLVAR& var) 
 
 class TRecordsCache;
 
-// A row of the select statement, whose columns are the descriptors' in their order, into
-// the record the cache appended last: its fixed values and null flags into the stored
-// record (stored, zero bytes as a new record is), its texts into the record's string
-// cells. A null value leaves its place as it is. int64AsDouble: a 64-bit column of a scale
-// below -4 is kept as a double.
-void StoreNewRecord(const XSQLDA& row, std::span<const TFIBFieldDescr> descriptors, bool int64AsDouble,
-                    Byte* stored, TRecordsCache& cache);
+// Rows of the select statement, whose columns are the descriptors' in their order, into
+// the records the cache appends: the fixed values and null flags into the stored record
+// (zero bytes, as a new record is), the texts into the record's string cells. A null value
+// leaves its place as it is. What depends on the columns alone is worked out once for an
+// open, so that a row's usual values (4- and 8-byte ones kept as sent, dates, VARCHAR
+// texts) are copied without another look at their descriptors.
+class TNewRecordWriter {
+ public:
+  // The columns of the select's rows (row: their descriptions, in the descriptors' order;
+  // without them every column goes by its descriptor).
+  void Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA* row);
+  // row into stored, the record the cache appended last. int64AsDouble: a 64-bit column of
+  // a scale below -4 is kept as a double.
+  void Store(const XSQLDA& row, bool int64AsDouble, Byte* stored, TRecordsCache& cache) const;
+
+ private:
+  enum class TKind : Byte { Copy4, Copy8, Date, VaryingText, Other };
+  struct TStep {
+    TKind kind = TKind::Other;
+    Word textLimit = 0;  // VaryingText: the characters kept at most
+    Integer offset = 0;  // Copy4, Copy8, Date: of the value in the stored record
+    const TFIBFieldDescr* descr = nullptr;
+  };
+  std::vector<TStep> fSteps;
+};
 
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
