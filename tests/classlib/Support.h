@@ -8,12 +8,31 @@
 #include <atomic>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "classlib/core/CodePages.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane::test {
+
+// The ANSI texts of UTF-8 literals.
+inline std::vector<AnsiString> Ansi(std::initializer_list<const char*> utf8) {
+  std::vector<AnsiString> out;
+  for (const char* s : utf8) out.push_back(Utf8ToAnsi(s));
+  return out;
+}
+
+// A little-endian 32-bit number at offset, for the tests that damage files on purpose.
+inline void PutCardinal(std::vector<Byte>& data, std::size_t offset, Cardinal value) {
+  for (std::size_t i = 0; i < 4; ++i) data[offset + i] = static_cast<Byte>(value >> (8 * i));
+}
+inline Cardinal GetCardinal(const std::vector<Byte>& data, std::size_t offset) {
+  Cardinal value = 0;
+  for (std::size_t i = 4; i-- > 0;) value = value << 8 | data[offset + i];
+  return value;
+}
 
 inline std::string WriteTempFile(const std::string& contents) {
   static std::atomic<int> counter{0};

@@ -20,7 +20,7 @@ const SingleByteCase kSingleByte[] = {{CP_WIN1251, "CP1251"}, {CP_DOS866, "CP866
                                      {CP_WIN1252, "CP1252"}, {CP_LATIN1, "ISO-8859-1"}};
 
 // Bytes a code page leaves unassigned: each is kept as the character of the same number.
-bool Unassigned(Cardinal codePage, char32_t byte) {
+bool UnassignedIn(Cardinal codePage, char32_t byte) {
   if (codePage == CP_WIN1251) return byte == 0x98;
   return codePage == CP_WIN1252 && (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D);
 }
@@ -47,7 +47,7 @@ TEST(CodePages, EveryByteDecodesAsIconvDecodesIt) {
       if (b == '\n') continue;
       const std::string ours = Utf8Encode(CodePageToWide(std::string(1, static_cast<char>(b)), cp.codePage));
       if (expected[line].empty())
-        EXPECT_TRUE(Unassigned(cp.codePage, b) && ours == Utf8Encode(WideString(1, static_cast<char16_t>(b))))
+        EXPECT_TRUE(UnassignedIn(cp.codePage, b) && ours == Utf8Encode(WideString(1, static_cast<char16_t>(b))))
             << cp.iconvName << " " << b;
       else
         EXPECT_EQ(ours, expected[line]) << cp.iconvName << " byte " << b;
@@ -74,7 +74,7 @@ TEST(CodePages, EveryBmpCharacterEncodesAsIconvEncodesIt) {
       WideString wide;
       AppendUtf16Char(wide, characters[i]);
       const std::string ours = WideToCodePage(wide, cp.codePage);
-      if (Unassigned(cp.codePage, characters[i])) continue;  // our own choice, above
+      if (UnassignedIn(cp.codePage, characters[i])) continue;  // our own choice, above
       const std::string want = expected[i].empty() ? "?" : expected[i];
       ASSERT_EQ(ours, want) << cp.iconvName << " U+" << std::hex << static_cast<unsigned>(characters[i]);
       mapped += !expected[i].empty();

@@ -12,12 +12,7 @@ namespace {
 
 using test::AnsiCodePageScope;
 
-// The ANSI text of UTF-8 literals.
-std::vector<AnsiString> Ansi(std::initializer_list<const char*> utf8) {
-  std::vector<AnsiString> out;
-  for (const char* s : utf8) out.push_back(Utf8ToAnsi(s));
-  return out;
-}
+using test::Ansi;
 
 // True when every adjacent pair of the list is in strictly ascending order.
 ::testing::AssertionResult Ascending(const std::vector<AnsiString>& list,

@@ -12,13 +12,13 @@ namespace {
 // A component that records its own destruction and every notification it receives. Like
 // any class that wants its owned components gone before its own members, it frees them
 // in its destructor.
-class TProbe : public TComponent {
-  ORDVANE_CLASS(TProbe, TComponent)
+class TLifeProbe : public TComponent {
+  ORDVANE_CLASS(TLifeProbe, TComponent)
 
  public:
-  TProbe(TComponent* owner, std::vector<std::string>* log, std::string label)
+  TLifeProbe(TComponent* owner, std::vector<std::string>* log, std::string label)
       : TComponent(owner), fLog(log), fLabel(std::move(label)) {}
-  ~TProbe() override {
+  ~TLifeProbe() override {
     Destroying();
     DestroyComponents();
     fLog->push_back("~" + fLabel + (ComponentState().Contains(csDestroying) ? "" : " (not destroying)"));
@@ -49,11 +49,11 @@ class TProbe : public TComponent {
   TComponent* fTarget = nullptr;
 };
 
-class TSpecialProbe : public TProbe {
-  ORDVANE_CLASS(TSpecialProbe, TProbe)
+class TSpecialProbe : public TLifeProbe {
+  ORDVANE_CLASS(TSpecialProbe, TLifeProbe)
 
  public:
-  using TProbe::TProbe;
+  using TLifeProbe::TLifeProbe;
 };
 
 std::vector<std::string> Filter(const std::vector<std::string>& log, char first) {
@@ -67,17 +67,17 @@ TEST(ObjectModel, ClassesNameThemselvesAndServeAsKeys) {
   std::vector<std::string> log;
   TSpecialProbe probe(nullptr, &log, "p");
   EXPECT_EQ(probe.ClassName(), "TSpecialProbe");
-  EXPECT_EQ(probe.ClassParent(), TProbe::StaticClass());
-  EXPECT_EQ(TProbe::StaticClass()->ClassParent()->ClassName(), "TComponent");
+  EXPECT_EQ(probe.ClassParent(), TLifeProbe::StaticClass());
+  EXPECT_EQ(TLifeProbe::StaticClass()->ClassParent()->ClassName(), "TComponent");
   EXPECT_EQ(TObject::StaticClass()->ClassParent(), nullptr);
   EXPECT_TRUE(probe.InheritsFrom(TComponent::StaticClass()));
   EXPECT_TRUE(probe.InheritsFrom(TObject::StaticClass()));
-  EXPECT_FALSE(TComponent(nullptr).InheritsFrom(TProbe::StaticClass()));
+  EXPECT_FALSE(TComponent(nullptr).InheritsFrom(TLifeProbe::StaticClass()));
   EXPECT_FALSE(probe.InheritsFrom(nullptr));
 
   // A registry keyed by class finds the entry of the nearest registered ancestor.
   std::map<TClass, std::string> registry{{TComponent::StaticClass(), "component"},
-                                         {TProbe::StaticClass(), "probe"}};
+                                         {TLifeProbe::StaticClass(), "probe"}};
   const auto lookup = [&](TClass c) {
     for (; c != nullptr; c = c->ClassParent())
       if (auto it = registry.find(c); it != registry.end()) return it->second;
@@ -89,9 +89,9 @@ TEST(ObjectModel, ClassesNameThemselvesAndServeAsKeys) {
 }
 
 // Classes without the macro report their nearest ancestor that has it.
-class TUnnamedProbe : public TProbe {
+class TUnnamedProbe : public TLifeProbe {
  public:
-  using TProbe::TProbe;
+  using TLifeProbe::TLifeProbe;
 };
 class TUnnamedSpecialProbe : public TSpecialProbe {
  public:
@@ -103,13 +103,13 @@ class TUnnamedSpecialProbe : public TSpecialProbe {
 TEST(ObjectModel, ObjectAsAgreesWithDynamicCast) {
   std::vector<std::string> log;
   TComponent plain(nullptr);
-  TProbe probe(nullptr, &log, "p");
+  TLifeProbe probe(nullptr, &log, "p");
   TSpecialProbe special(nullptr, &log, "s");
   TUnnamedProbe unnamed(nullptr, &log, "u");
   TUnnamedSpecialProbe unnamedSpecial(nullptr, &log, "us");
   const std::vector<TObject*> objects{&plain, &probe, &special, &unnamed, &unnamedSpecial, nullptr};
   for (TObject* object : objects) {
-    EXPECT_EQ(ObjectAs<TProbe>(object), dynamic_cast<TProbe*>(object));
+    EXPECT_EQ(ObjectAs<TLifeProbe>(object), dynamic_cast<TLifeProbe*>(object));
     EXPECT_EQ(ObjectAs<TSpecialProbe>(object), dynamic_cast<TSpecialProbe*>(object));
     EXPECT_EQ(ObjectAs<TComponent>(object), dynamic_cast<TComponent*>(object));
     EXPECT_EQ(ObjectAs<TPersistent>(static_cast<const TObject*>(object)), dynamic_cast<const TPersistent*>(object));
@@ -163,11 +163,11 @@ TEST(ObjectModel, AssignAsksTheSourceAndOtherwiseRefuses) {
 
 TEST(Ownership, OwnerFreesItsComponentsNewestFirst) {
   std::vector<std::string> log;
-  auto owner = std::make_unique<TProbe>(nullptr, &log, "owner");
-  for (const char* label : {"a", "b", "c", "d"}) new TProbe(owner.get(), &log, label);
-  auto* b = static_cast<TProbe*>(owner->Components(1));
-  new TProbe(b, &log, "b1");
-  new TProbe(b, &log, "b2");
+  auto owner = std::make_unique<TLifeProbe>(nullptr, &log, "owner");
+  for (const char* label : {"a", "b", "c", "d"}) new TLifeProbe(owner.get(), &log, label);
+  auto* b = static_cast<TLifeProbe*>(owner->Components(1));
+  new TLifeProbe(b, &log, "b1");
+  new TLifeProbe(b, &log, "b2");
   EXPECT_EQ(owner->ComponentCount(), 4);
   EXPECT_EQ(b->ComponentIndex(), 1);
   EXPECT_EQ(owner->ComponentIndex(), -1);
@@ -185,7 +185,7 @@ TEST(Ownership, OwnerFreesItsComponentsNewestFirst) {
   // A plain owner does the same in its own destructor.
   log.clear();
   auto plain = std::make_unique<TComponent>(nullptr);
-  for (const char* label : {"x", "y", "z"}) new TProbe(plain.get(), &log, label);
+  for (const char* label : {"x", "y", "z"}) new TLifeProbe(plain.get(), &log, label);
   plain.reset();
   EXPECT_EQ(Filter(log, '~'), (std::vector<std::string>{"~z", "~y", "~x"}));
 }
@@ -193,8 +193,8 @@ TEST(Ownership, OwnerFreesItsComponentsNewestFirst) {
 TEST(Ownership, FreeNotificationLeavesNoDanglingPointer) {
   std::vector<std::string> log;
   for (bool targetDiesFirst : {true, false}) {
-    auto link = std::make_unique<TProbe>(nullptr, &log, "link");
-    auto target = std::make_unique<TProbe>(nullptr, &log, "target");
+    auto link = std::make_unique<TLifeProbe>(nullptr, &log, "link");
+    auto target = std::make_unique<TLifeProbe>(nullptr, &log, "target");
     link->SetTarget(target.get());
     if (targetDiesFirst) {
       target.reset();
@@ -208,21 +208,21 @@ TEST(Ownership, FreeNotificationLeavesNoDanglingPointer) {
   // Siblings of one owner, in both orders of creation.
   for (bool targetFirst : {true, false}) {
     TComponent owner(nullptr);
-    TProbe* target = nullptr;
-    if (targetFirst) target = new TProbe(&owner, &log, "target");
-    auto* link = new TProbe(&owner, &log, "link");
-    if (!targetFirst) target = new TProbe(&owner, &log, "target");
+    TLifeProbe* target = nullptr;
+    if (targetFirst) target = new TLifeProbe(&owner, &log, "target");
+    auto* link = new TLifeProbe(&owner, &log, "link");
+    if (!targetFirst) target = new TLifeProbe(&owner, &log, "target");
     link->SetTarget(target);
     delete target;
     EXPECT_EQ(link->Target(), nullptr);
-    link->SetTarget(new TProbe(&owner, &log, "second"));
+    link->SetTarget(new TLifeProbe(&owner, &log, "second"));
   }
   // Across owners: the owner of the target goes first, then the other way round.
   for (bool targetOwnerFirst : {true, false}) {
     auto ownerA = std::make_unique<TComponent>(nullptr);
     auto ownerB = std::make_unique<TComponent>(nullptr);
-    auto* link = new TProbe(ownerA.get(), &log, "link");
-    link->SetTarget(new TProbe(ownerB.get(), &log, "target"));
+    auto* link = new TLifeProbe(ownerA.get(), &log, "link");
+    link->SetTarget(new TLifeProbe(ownerB.get(), &log, "target"));
     if (targetOwnerFirst) {
       ownerB.reset();
       EXPECT_EQ(link->Target(), nullptr);
@@ -235,8 +235,8 @@ TEST(Ownership, FreeNotificationLeavesNoDanglingPointer) {
 
 TEST(Ownership, RemovedFreeNotificationIsNotSent) {
   std::vector<std::string> log;
-  TProbe link(nullptr, &log, "link");
-  auto target = std::make_unique<TProbe>(nullptr, &log, "target");
+  TLifeProbe link(nullptr, &log, "link");
+  auto target = std::make_unique<TLifeProbe>(nullptr, &log, "target");
   target->SetName("Target");
   link.SetTarget(target.get());
   link.SetTarget(nullptr);
@@ -246,10 +246,10 @@ TEST(Ownership, RemovedFreeNotificationIsNotSent) {
 
 TEST(Ownership, OwnerTellsItsComponentsWhoComesAndGoes) {
   std::vector<std::string> log;
-  TProbe owner(nullptr, &log, "owner");
-  auto* a = new TProbe(&owner, &log, "a");
-  new TProbe(a, &log, "a1");
-  auto* b = new TProbe(&owner, &log, "b");
+  TLifeProbe owner(nullptr, &log, "owner");
+  auto* a = new TLifeProbe(&owner, &log, "a");
+  new TLifeProbe(a, &log, "a1");
+  auto* b = new TLifeProbe(&owner, &log, "b");
   b->SetName("B");
   log.clear();
   delete b;
@@ -259,7 +259,7 @@ TEST(Ownership, OwnerTellsItsComponentsWhoComesAndGoes) {
 
   log.clear();
   TComponent other(nullptr);
-  auto* c = new TProbe(&other, &log, "c");
+  auto* c = new TLifeProbe(&other, &log, "c");
   c->SetName("C");
   owner.InsertComponent(c);
   EXPECT_EQ(c->Owner(), &owner);
@@ -330,12 +330,12 @@ TEST(Names, UniqueIdentifiersFoundWithoutRegardToCase) {
 TEST(State, DestroyingDesigningAndLoading) {
   std::vector<std::string> log;
   {
-    TProbe owner(nullptr, &log, "owner");
-    auto* child = new TProbe(&owner, &log, "child");
-    new TProbe(child, &log, "grandchild");
+    TLifeProbe owner(nullptr, &log, "owner");
+    auto* child = new TLifeProbe(&owner, &log, "child");
+    new TLifeProbe(child, &log, "grandchild");
     owner.SetDesigning(true);
     EXPECT_TRUE(child->ComponentState().Contains(csDesigning));
-    auto* late = new TProbe(&owner, &log, "late");
+    auto* late = new TLifeProbe(&owner, &log, "late");
     // The owner frees what it owns; the analyzer does not follow ownership through its list.
     // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
     EXPECT_TRUE(late->ComponentState().Contains(csDesigning));

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "classlib/core/CodePages.h"
+#include "tests/classlib/Support.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
@@ -196,14 +197,8 @@ TEST(CompoundFile, HandlesOutliveTheFileObject) {
 
 // ---- damaged files
 
-void PutCardinal(std::vector<Byte>& data, std::size_t offset, Cardinal value) {
-  for (int i = 0; i < 4; ++i) data[offset + i] = static_cast<Byte>(value >> (8 * i));
-}
-Cardinal GetCardinal(const std::vector<Byte>& data, std::size_t offset) {
-  Cardinal v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | data[offset + i];
-  return v;
-}
+using test::GetCardinal;
+using test::PutCardinal;
 
 // Layout of v4.cfb (make_v4.py): sector n at 4096 * (n + 1); sector 0 the allocation
 // table, 1 the directory, 2 the mini allocation table; "Alpha" in sectors 7, 6, 5.

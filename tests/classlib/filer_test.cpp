@@ -56,7 +56,7 @@ class TProbe : public TComponent {
 // Only a lack of memory can fail the registration, which nothing before main could handle
 // either.
 // NOLINTNEXTLINE(cert-err58-cpp)
-const bool registered = [] {
+const bool probeClassesRegistered = [] {
   RegisterComponentClass<TProbe>();
   StoredProperties<TProbeItem>()
       .String(

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "classlib/core/CompoundFile.h"
+#include "tests/classlib/Support.h"
 #include "tests/support/FirebirdFixture.h"
 
 namespace ordvane {
@@ -75,13 +76,8 @@ TEST(PropertySet, ValuesMatchWhatOlefileRead) {
   }
 }
 
-void PutCardinal(std::vector<Byte>& data, std::size_t offset, Cardinal value) {
-  for (int i = 0; i < 4; ++i) data[offset + i] = static_cast<Byte>(value >> (8 * i));
-}
-Cardinal GetCardinal(const std::vector<Byte>& data, std::size_t offset) {
-  return data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 |
-         static_cast<Cardinal>(data[offset + 3]) << 24;
-}
+using test::GetCardinal;
+using test::PutCardinal;
 
 void ExpectDamaged(const std::vector<Byte>& data, const std::string& phrase) {
   try {

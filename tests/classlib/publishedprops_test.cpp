@@ -25,7 +25,7 @@ class TSortedTable : public TIndexedTable {
 // Only a lack of memory can fail the registration, which nothing before main could handle
 // either.
 // NOLINTNEXTLINE(cert-err58-cpp)
-const bool registered = [] {
+const bool tableClassesRegistered = [] {
   RegisterStringProperty<TIndexedTable>(
       "IndexFieldNames", [](const TIndexedTable& t) { return t.indexFieldNames; },
       [](TIndexedTable& t, const AnsiString& v) { t.indexFieldNames = v; });

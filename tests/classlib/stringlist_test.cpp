@@ -17,11 +17,7 @@ std::vector<AnsiString> Lines(const TStrings& list) {
   return out;
 }
 
-std::vector<AnsiString> Ansi(std::initializer_list<const char*> utf8) {
-  std::vector<AnsiString> out;
-  for (const char* s : utf8) out.push_back(Utf8ToAnsi(s));
-  return out;
-}
+using test::Ansi;
 
 void AddAll(TStrings& list, const std::vector<AnsiString>& lines) {
   for (const auto& line : lines) list.Add(line);
@@ -177,34 +173,34 @@ TEST(StringList, CommaTextAndTextRoundTrip) {
   }
 }
 
-int gLiveObjects = 0;
-struct TCounted : TObject {
-  TCounted() { ++gLiveObjects; }
-  ~TCounted() override { --gLiveObjects; }
+int gLiveStringObjects = 0;
+struct TCountedString : TObject {
+  TCountedString() { ++gLiveStringObjects; }
+  ~TCountedString() override { --gLiveStringObjects; }
 };
 
 TEST(StringList, OwnedObjectsDieWithTheirLines) {
   {
     TStringList list(true);
-    for (const char* name : {"a", "b", "c", "d"}) list.AddObject(name, new TCounted);
+    for (const char* name : {"a", "b", "c", "d"}) list.AddObject(name, new TCountedString);
     list.Delete(0);
-    EXPECT_EQ(gLiveObjects, 3);
-    list.SetObjects(0, new TCounted);  // the replaced object goes
-    EXPECT_EQ(gLiveObjects, 3);
+    EXPECT_EQ(gLiveStringObjects, 3);
+    list.SetObjects(0, new TCountedString);  // the replaced object goes
+    EXPECT_EQ(gLiveStringObjects, 3);
     list.SetObjects(0, list.Objects(0));
-    EXPECT_EQ(gLiveObjects, 3);
+    EXPECT_EQ(gLiveStringObjects, 3);
     list.Move(0, 2);  // moving a line keeps its object
     list.Exchange(0, 1);
-    EXPECT_EQ(gLiveObjects, 3);
+    EXPECT_EQ(gLiveStringObjects, 3);
     EXPECT_EQ(Lines(list), (std::vector<AnsiString>{"d", "c", "b"}));
     list.Clear();
-    EXPECT_EQ(gLiveObjects, 0);
-    list.AddObject("e", new TCounted);
+    EXPECT_EQ(gLiveStringObjects, 0);
+    list.AddObject("e", new TCountedString);
   }
-  EXPECT_EQ(gLiveObjects, 0);
+  EXPECT_EQ(gLiveStringObjects, 0);
 
   // A list that does not own its objects leaves them alone; copies share them.
-  TCounted object;
+  TCountedString object;
   TStringList borrowed;
   borrowed.AddObject("x", &object);
   TStringList copy;
@@ -218,7 +214,7 @@ TEST(StringList, OwnedObjectsDieWithTheirLines) {
   EXPECT_TRUE(copy.Equals(&copy));
   EXPECT_FALSE(copy.Equals(&borrowed));
   copy.Clear();
-  EXPECT_EQ(gLiveObjects, 1);
+  EXPECT_EQ(gLiveStringObjects, 1);
 }
 
 TEST(StringList, ChangeEventsBracketEveryChange) {

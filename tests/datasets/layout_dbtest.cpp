@@ -27,7 +27,7 @@ std::vector<std::string> Split(const std::string& row) {
   return values;
 }
 
-std::string RightTrimmed(std::string text) {
+std::string WithoutTrailingBlanks(std::string text) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
@@ -224,13 +224,13 @@ class LayoutTest : public DataSetDbTest {
       }
     }
     const bool utf8 = std::string(GetParam().charset) == "UTF8";
-    const std::string expected = utf8 ? RightTrimmed(isql) : Utf8ToAnsi(RightTrimmed(isql));
+    const std::string expected = utf8 ? WithoutTrailingBlanks(isql) : Utf8ToAnsi(WithoutTrailingBlanks(isql));
     if (!d.IsStringSlot) {
       // A fixed CHAR keeps its blanks over its whole size.
       std::string stored(reinterpret_cast<const char*>(record.data() + d.Offset), d.DataSize);
       stored = stored.substr(0, stored.find('\0'));
       {
-        EXPECT_EQ(RightTrimmed(stored), expected);
+        EXPECT_EQ(WithoutTrailingBlanks(stored), expected);
         return;
       }
     }

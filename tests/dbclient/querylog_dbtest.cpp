@@ -18,9 +18,9 @@ struct LogLine {
   int kind;
 };
 
-class RecordingLogger : public ISQLLogger {
+class RecordingQueryLogger : public ISQLLogger {
  public:
-  explicit RecordingLogger(int flags) : fFlags(flags) {}
+  explicit RecordingQueryLogger(int flags) : fFlags(flags) {}
   void AttachDatabase(TFIBDatabase*) override {}
   void WriteData(const AnsiString& objectName, const AnsiString& operation, const AnsiString& parameters,
                  int kind) override {
@@ -45,7 +45,7 @@ class QueryLogTest : public test::StatementTest<> {
 };
 
 TEST_F(QueryLogTest, PrepareExecuteAndFetchLines) {
-  RecordingLogger logger(SQLLogFlagExecute | SQLLogFlagFetch);
+  RecordingQueryLogger logger(SQLLogFlagExecute | SQLLogFlagFetch);
   fDatabase->SetSQLLogger(&logger);
   fQuery->SQL().SetText("select id, name from t where id between :lo and :hi order by id");
   fQuery->Params()[0].SetAsLong(2);
@@ -86,7 +86,7 @@ TEST_F(QueryLogTest, PrepareExecuteAndFetchLines) {
 }
 
 TEST_F(QueryLogTest, FailuresAreLoggedAndFlagsChooseTheLines) {
-  RecordingLogger logger(SQLLogFlagExecute);
+  RecordingQueryLogger logger(SQLLogFlagExecute);
   fDatabase->SetSQLLogger(&logger);
   fQuery->SQL().SetText("select nothing from nowhere");
   EXPECT_THROW(fQuery->Prepare(), EFIBInterBaseError);
@@ -111,7 +111,7 @@ TEST_F(QueryLogTest, FailuresAreLoggedAndFlagsChooseTheLines) {
   fQuery->ExecQuery();
   EXPECT_EQ(logger.lines.size(), 2u);
   fQuery->Close();
-  RecordingLogger quiet(0);
+  RecordingQueryLogger quiet(0);
   fDatabase->SetSQLLogger(&quiet);
   fQuery->SQL().SetText("select name from t");
   fQuery->ExecQuery();

@@ -21,7 +21,7 @@ using test::TMemDataSet;
 using DrawnGridFixture = DataGridFixture<TMemDataSet, TDBGridEh>;
 
 constexpr int kIdCol = 1;
-constexpr int kNameCol = 2;
+constexpr int kPartsNameCol = 2;
 constexpr int kCodeCol = 3;
 
 // The grid's client area painted whole into a bitmap.
@@ -74,7 +74,7 @@ TEST(GridCellEvents, TheGridsParamsComeFirstAndTheDrawEventsFollowEachCell) {
 
   const auto picture = Painted(grid);
   const int first = grid.TitleOffset();
-  const TRect cell = grid.CellRect(kNameCol, first + 1);
+  const TRect cell = grid.CellRect(kPartsNameCol, first + 1);
   EXPECT_EQ(picture->Raster().Pixel(cell.right - 3, cell.top + 3), ColorToRGB(clYellow));
   EXPECT_EQ(seenByColumn, clYellow) << "the column's event sees what the grid's gave";
   const int cells = 3 * grid.Columns().Count();

@@ -20,7 +20,7 @@ using test::UiDriver;
 
 // The features object the registry holds for the in-memory dataset: the base moving,
 // counted, with targets it may refuse.
-class TCountingFeatures : public TDatasetFeaturesEh {
+class TMoveCountingFeatures : public TDatasetFeaturesEh {
  public:
   int calls = 0;
   int refusedRecNo = -1;
@@ -38,11 +38,11 @@ struct MovingFixture {
   TMemDataSet data{nullptr};
   TDataSource source{nullptr};
   TDataGrid* grid = nullptr;
-  TCountingFeatures* features = nullptr;
+  TMoveCountingFeatures* features = nullptr;
 
   explicit MovingFixture(int records = 6, int rowsShown = 0) {
-    RegisterDatasetFeaturesEh([] { return std::make_unique<TCountingFeatures>(); }, TMemDataSet::StaticClass());
-    features = dynamic_cast<TCountingFeatures*>(GetDatasetFeaturesEh(&data));
+    RegisterDatasetFeaturesEh([] { return std::make_unique<TMoveCountingFeatures>(); }, TMemDataSet::StaticClass());
+    features = dynamic_cast<TMoveCountingFeatures*>(GetDatasetFeaturesEh(&data));
     data.FieldDefs().Add("ID", ftInteger);
     data.FieldDefs().Add("NAME", ftString, 10);
     data.Open();

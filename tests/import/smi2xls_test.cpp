@@ -22,7 +22,7 @@ using test::FormTitles;
 // NOLINTNEXTLINE(cert-err58-cpp)
 const TFormatSettings kUkrainian;
 
-std::string Number(double value) { return AnsiToUtf8(FloatToStr(value, kUkrainian)); }
+std::string NumberText(double value) { return AnsiToUtf8(FloatToStr(value, kUkrainian)); }
 std::string Date(Word year, Word month, Word day) {
   return AnsiToUtf8(DateToStr(EncodeDate(year, month, day), kUkrainian));
 }
@@ -100,13 +100,13 @@ TEST_F(FormImportTest, AutomaticMappingsPostEveryRowOfTheSheetAsText) {
   // The title row is a row like the others; empty rows are records without values.
   const std::vector<std::string> expected = {
       "№ з/п|Прізвище|Власне ім’я|Дата народження|Бал|",
-      Number(1) + "|Шевченко|Тарас|" + Date(1985, 3, 9) + "|" + Number(4.75) + "|",
-      Number(2) + "|Українка|Леся|" + Date(1971, 2, 25) + "|" + Number(5) + "|",
+      NumberText(1) + "|Шевченко|Тарас|" + Date(1985, 3, 9) + "|" + NumberText(4.75) + "|",
+      NumberText(2) + "|Українка|Леся|" + Date(1971, 2, 25) + "|" + NumberText(5) + "|",
       "|||||",
-      Number(3) + "|Франко|Іван|" + Date(1956, 8, 27) + "|" + Number(3.5) + "|",
-      Number(4) + "|Ґудзь|Євгенія|" + Date(1999, 12, 31) + "|" + Number(12345.678) + "|",
+      NumberText(3) + "|Франко|Іван|" + Date(1956, 8, 27) + "|" + NumberText(3.5) + "|",
+      NumberText(4) + "|Ґудзь|Євгенія|" + Date(1999, 12, 31) + "|" + NumberText(12345.678) + "|",
       "|||||",
-      Number(5) + "|О’Ніл|Марія|" + Date(2000, 1, 1) + "|" + Number(0.1) + "|"};
+      NumberText(5) + "|О’Ніл|Марія|" + Date(2000, 1, 1) + "|" + NumberText(0.1) + "|"};
   EXPECT_EQ(Records(), expected);
   // What those texts are on a Ukrainian workstation.
   EXPECT_EQ(expected[1], "1|Шевченко|Тарас|09.03.1985|4,75|");
@@ -119,11 +119,11 @@ TEST_F(FormImportTest, TypedFieldsTakeTheNumbersAndDatesOfTheCells) {
   import.SetRowFirst(2);
   import.SetOptions(import.Options() + TSMIOptions{soSkipEmptyRow});
   import.Execute();
-  EXPECT_EQ(Records(), (std::vector<std::string>{"1|" + Date(1985, 3, 9) + "|" + Number(4.75),
+  EXPECT_EQ(Records(), (std::vector<std::string>{"1|" + Date(1985, 3, 9) + "|" + NumberText(4.75),
                                                  "2|" + Date(1971, 2, 25) + "|5",
-                                                 "3|" + Date(1956, 8, 27) + "|" + Number(3.5),
-                                                 "4|" + Date(1999, 12, 31) + "|" + Number(12345.678),
-                                                 "5|" + Date(2000, 1, 1) + "|" + Number(0.1)}));
+                                                 "3|" + Date(1956, 8, 27) + "|" + NumberText(3.5),
+                                                 "4|" + Date(1999, 12, 31) + "|" + NumberText(12345.678),
+                                                 "5|" + Date(2000, 1, 1) + "|" + NumberText(0.1)}));
   EXPECT_EQ(import.Statistic()->TotalSkipped(), 2);
   EXPECT_EQ(import.Statistic()->TotalErrors(), 0);
 }

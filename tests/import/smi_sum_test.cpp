@@ -83,7 +83,7 @@ std::map<std::string, std::string> Actual(const TSMISummaryInformation& s) {
 }
 
 // What the oracle read, over the defaults for what it did not list.
-std::map<std::string, std::string> Expected(const std::string& fixture) {
+std::map<std::string, std::string> ExpectedSums(const std::string& fixture) {
   TSMISummaryInformation empty;
   std::map<std::string, std::string> expected = Actual(empty);
   std::ifstream in(FixturePath(fixture + ".props"));
@@ -100,7 +100,7 @@ TEST(SummaryInformation, PropertiesMatchOlefileInLocalTime) {
     SCOPED_TRACE(fixture);
     TSMISummaryInformation info;
     Load(info, fixture);
-    EXPECT_EQ(Actual(info), Expected(fixture));
+    EXPECT_EQ(Actual(info), ExpectedSums(fixture));
   }
 }
 
