@@ -125,7 +125,7 @@ TEST_P(TextPostingTest, LatinTextWithDiacriticsIsStoredAsTyped) {
   InsertThenEdit(CP_WIN1252, 12, "Plain ASCII", "Crème Brûlée");
 }
 
-const std::vector<TextCase> TextCases{
+constexpr TextCase TextCases[]{
     {"UTF8", "UTF8"},    {"UTF8", "WIN1251"},    {"UTF8", "KOI8R"},    {"WIN1251", "UTF8"},  {"WIN1251", "WIN1251"},
     {"WIN1251", "KOI8R"}, {"KOI8R", "UTF8"},     {"KOI8R", "WIN1251"}, {"KOI8R", "KOI8R"}};
 

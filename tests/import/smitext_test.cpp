@@ -118,6 +118,9 @@ class TFakeQueryDescendant : public TFakeQuery {
   ORDVANE_CLASS(TFakeQueryDescendant, TFakeQuery)
 };
 
+// Only a lack of memory can fail the registration, which nothing before main could handle
+// either.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool registered = [] {
   RegisterStringProperty<TFakeQuery>("TableName", [](const TFakeQuery& q) { return q.tableName; });
   RegisterStringProperty<TFakeQuery>("CommandText", [](const TFakeQuery& q) { return q.commandText; });
