@@ -113,17 +113,20 @@ class SingleByteCodePage {
   // cut to the characters there were (a surrogate pair is one).
   RawByteString FromWide(std::u16string_view text) const {
     RawByteString out(text.size(), '\0');
-    char* const bytes = out.data();
+    out.resize(FromWide(text, out.data(), out.size()));
+    return out;
+  }
+  // The first characters of the text, one byte each, as many as the room takes.
+  std::size_t FromWide(std::u16string_view text, char* bytes, std::size_t room) const {
     const char* const reverse = fReverse.get();
     std::size_t pos = 0, length = 0;
-    while (pos < text.size()) {
+    while (pos < text.size() && length < room) {
       // Only a high surrogate can begin a character of two units.
       const char16_t unit = text[pos];
       bytes[length++] =
           unit < 0xD800 || unit > 0xDBFF ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
     }
-    out.resize(length);
-    return out;
+    return length;
   }
 
  private:
@@ -322,6 +325,16 @@ RawByteString WideToCodePage(std::u16string_view text, Cardinal codePage) {
   if (codePage == CP_UTF8) return Utf8Encode(text);
   if (codePage == CP_UTF16LE) return WideToUtf16LeBytes(text);
   return SingleByte(codePage)->FromWide(text);
+}
+
+std::size_t WideToCodePageInto(std::u16string_view text, Cardinal codePage, char* out, std::size_t capacity) {
+  codePage = Resolve(codePage);
+  if (const SingleByteCodePage* table = SingleByte(codePage); table != nullptr)
+    return table->FromWide(text, out, capacity);
+  const RawByteString bytes = WideToCodePage(text, codePage);
+  const std::size_t length = std::min(bytes.size(), capacity);
+  std::copy_n(bytes.data(), length, out);
+  return length;
 }
 
 RawByteString ConvertCodePage(std::string_view text, Cardinal fromCodePage, Cardinal toCodePage) {
