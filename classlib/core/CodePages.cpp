@@ -119,15 +119,22 @@ class SingleByteCodePage {
   // The first characters of the text, one byte each, as many as the room takes.
   std::size_t FromWide(std::u16string_view text, char* bytes, std::size_t room) const {
     const char* const reverse = fReverse.get();
-    std::size_t pos = 0, length = 0;
+    // Only a high surrogate can begin a character of two units: up to the first one (in
+    // most texts, to the end) a unit is a byte.
+    const std::size_t plain = std::min(text.size(), room);
+    std::size_t length = 0;
+    while (length < plain && !IsHighSurrogate(text[length])) {
+      bytes[length] = reverse[text[length]];
+      ++length;
+    }
+    std::size_t pos = length;
     while (pos < text.size() && length < room) {
-      // Only a high surrogate can begin a character of two units.
       const char16_t unit = text[pos];
-      bytes[length++] =
-          unit < 0xD800 || unit > 0xDBFF ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
+      bytes[length++] = !IsHighSurrogate(unit) ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
     }
     return length;
   }
+  static bool IsHighSurrogate(char16_t unit) { return (unit & 0xFC00) == 0xD800; }
 
  private:
   const UpperHalf& fUpper;
