@@ -53,7 +53,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // The list's length; ORDVANE_BENCH_ROWS overrides it.
-const unsigned kPersons = [] {
+const unsigned kPersons = []() noexcept {
   const char* text = std::getenv("ORDVANE_BENCH_ROWS");
   return text != nullptr && std::atoi(text) > 0 ? static_cast<unsigned>(std::atoi(text)) : 50000U;
 }();

@@ -118,6 +118,9 @@ class TFakeQueryDescendant : public TFakeQuery {
   ORDVANE_CLASS(TFakeQueryDescendant, TFakeQuery)
 };
 
+// Registered before main, as a program registers its properties; only a lack of memory
+// can fail it.
+// NOLINTNEXTLINE(cert-err58-cpp)
 const bool registered = [] {
   RegisterStringProperty<TFakeQuery>("TableName", [](const TFakeQuery& q) { return q.tableName; });
   RegisterStringProperty<TFakeQuery>("CommandText", [](const TFakeQuery& q) { return q.commandText; });
