@@ -2,7 +2,8 @@
 // into a fresh WIN1251 table of an embedded database, through the workbook import and a
 // TpFIBDataSet that posts with a hand-written insert, committing every CommitCount rows
 // through the import's transaction events (the way README.md shows; 5000 rows a commit,
-// ORDVANE_BENCH_COMMIT_COUNT sets another count); against a raw loop
+// ORDVANE_BENCH_COMMIT_COUNT sets another count, ORDVANE_BENCH_ROWS another list length,
+// e.g. for a profile); against a raw loop
 // that inserts the same rows through one prepared INSERT in one transaction, the values
 // read from the workbook beforehand so that the loop measures inserting alone.
 //
@@ -51,7 +52,11 @@ using namespace ordvane;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr unsigned kPersons = 50000;
+// The list's length; ORDVANE_BENCH_ROWS overrides it.
+const unsigned kPersons = []() noexcept {
+  const char* text = std::getenv("ORDVANE_BENCH_ROWS");
+  return text != nullptr && std::atoi(text) > 0 ? static_cast<unsigned>(std::atoi(text)) : 50000U;
+}();
 // Rows per commit of the import; ORDVANE_BENCH_COMMIT_COUNT overrides it.
 Integer CommitCount() {
   const char* text = std::getenv("ORDVANE_BENCH_COMMIT_COUNT");

@@ -734,9 +734,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TCacheModelOptions fCacheModelOptions{this};
 
   TFIBQuery* CreateStatement(const AnsiString& name);
-  // How the field takes its column's value (descr is its ColumnDescriptor), worked out at
-  // its first read in an open.
-  TFieldTarget ReadTargetOf(const TField* field, TFIBFieldDescr& descr);
+  // How the field takes and gives its column's value (descr is its ColumnDescriptor),
+  // worked out at its first read or write in an open.
+  TFieldTarget FieldTargetOf(const TField* field, TFIBFieldDescr& descr);
   // The record cache; client error 29 while there is none.
   TRecordsCache& Cache(const char* operation) const;
   // Every statement's text change: the generated key condition is out of date; a change

@@ -72,12 +72,12 @@ TFieldTarget TargetOf(const TField* field, bool trim) {
 
 }  // namespace
 
-TFieldTarget TFIBCustomDataSet::ReadTargetOf(const TField* field, TFIBFieldDescr& descr) {
-  if (descr.ReadingField != field) {
-    descr.ReadTarget = TargetOf(field, false);
-    descr.ReadingField = field;
+TFieldTarget TFIBCustomDataSet::FieldTargetOf(const TField* field, TFIBFieldDescr& descr) {
+  if (descr.TargetField != field) {
+    descr.Target = TargetOf(field, false);
+    descr.TargetField = field;
   }
-  TFieldTarget target = descr.ReadTarget;
+  TFieldTarget target = descr.Target;
   target.trim = fOptions.Contains(poTrimCharFields);
   return target;
 }
@@ -99,7 +99,7 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
     std::memcpy(buffer, record + descr->Offset, std::min<std::size_t>(8, static_cast<std::size_t>(field->DataSize())));
     return true;
   }
-  if (!ReadColumnValue(record, *descr, ReadTargetOf(field, fDescriptors[field->FieldNo() - 1]), buffer))
+  if (!ReadColumnValue(record, *descr, FieldTargetOf(field, fDescriptors[field->FieldNo() - 1]), buffer))
     FIBError(TFIBClientError::FieldSizeTooSmall, {FullComponentName(this), field->FieldName()});
   return true;
 }
@@ -136,7 +136,7 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
       nullFlag = 1;
       if (descr->IsStringSlot) StoreStringArea(record, *descr, "", 0, false);
     } else {
-      WriteColumnValue(record, *descr, TargetOf(field, fOptions.Contains(poTrimCharFields)), buffer, *field);
+      WriteColumnValue(record, *descr, FieldTargetOf(field, fDescriptors[field->FieldNo() - 1]), buffer, *field);
       nullFlag = 0;
     }
     Byte& status = record[StatusOffset];

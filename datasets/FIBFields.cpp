@@ -18,6 +18,7 @@
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
 #include "classlib/db/DataSet.h"
+#include "classlib/db/NativeFormats.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBRecordValues.h"
 #include "dbclient/FIBConvert.h"
@@ -229,6 +230,19 @@ void TFIBStringField::SetAsString(const AnsiString& value) {
   const TTextCoding coding = TextPlan().Coding;
   if (coding == TTextCoding::None) return TStringField::SetAsString(value);
   TStringField::SetAsString(EncodedText(value, coding, *this));
+}
+
+void TFIBStringField::SetVarValue(const Variant& value) {
+  std::u16string_view wide;
+  if (!value.WideTextView(wide) || TextPlan().Coding != TTextCoding::None) return TStringField::SetVarValue(value);
+  // Wide text that travels as ANSI text (every text cell of a workbook imported into a
+  // WIN1251 column) is encoded straight into the field's buffer, as SetAsString would
+  // copy its ANSI text there.
+  if (wide.empty() && fEmptyStrToNull) return Clear();
+  const auto size = static_cast<std::size_t>(DataSize());
+  TFieldValueBuffer buffer(size);
+  WideToCodePageInto(wide, CP_ACP, reinterpret_cast<char*>(buffer.Data()), std::min(static_cast<std::size_t>(Size()), size));
+  SetData(buffer.Data());
 }
 
 // ---- Memos -------------------------------------------------------------------------------

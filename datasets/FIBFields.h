@@ -66,6 +66,7 @@ class TFIBStringField : public TStringField {
   // A DB key shows as hexadecimal: each 4-byte word as "%-8.8x".
   AnsiString GetAsString() override;
   Variant GetAsVariant() override;
+  void SetVarValue(const Variant& value) override;
 
  private:
   friend void ForgetColumnLinks(const TFields& fields);

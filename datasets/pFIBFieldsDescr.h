@@ -37,11 +37,11 @@ struct TFIBFieldDescr {
   Integer StringSlot = -1;  // 0-based; -1 without one
   TFIBCharKind CharKind = ckAnsi;
   bool IsBinary = false;  // text whose every byte counts: a DB key, or CHAR of OCTETS
-  // The field that read the column last and how it takes the value, kept for its next
-  // read: a descriptor lives for one open, and while its dataset is open a field's type,
-  // size and class stay as they are.
-  const TField* ReadingField = nullptr;
-  TFieldTarget ReadTarget;
+  // The field that read or wrote the column last and how it takes the value, kept for its
+  // next read or write: a descriptor lives for one open, and while its dataset is open a
+  // field's type, size and class stay as they are.
+  const TField* TargetField = nullptr;
+  TFieldTarget Target;
 };
 
 class TFIBFieldDescrList {

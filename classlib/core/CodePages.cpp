@@ -113,18 +113,28 @@ class SingleByteCodePage {
   // cut to the characters there were (a surrogate pair is one).
   RawByteString FromWide(std::u16string_view text) const {
     RawByteString out(text.size(), '\0');
-    char* const bytes = out.data();
-    const char* const reverse = fReverse.get();
-    std::size_t pos = 0, length = 0;
-    while (pos < text.size()) {
-      // Only a high surrogate can begin a character of two units.
-      const char16_t unit = text[pos];
-      bytes[length++] =
-          unit < 0xD800 || unit > 0xDBFF ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
-    }
-    out.resize(length);
+    out.resize(FromWide(text, out.data(), out.size()));
     return out;
   }
+  // The first characters of the text, one byte each, as many as the room takes.
+  std::size_t FromWide(std::u16string_view text, char* bytes, std::size_t room) const {
+    const char* const reverse = fReverse.get();
+    // Only a high surrogate can begin a character of two units: up to the first one (in
+    // most texts, to the end) a unit is a byte.
+    const std::size_t plain = std::min(text.size(), room);
+    std::size_t length = 0;
+    while (length < plain && !IsHighSurrogate(text[length])) {
+      bytes[length] = reverse[text[length]];
+      ++length;
+    }
+    std::size_t pos = length;
+    while (pos < text.size() && length < room) {
+      const char16_t unit = text[pos];
+      bytes[length++] = !IsHighSurrogate(unit) ? reverse[text[pos++]] : FromWide(DecodeUtf16Char(text, pos));
+    }
+    return length;
+  }
+  static bool IsHighSurrogate(char16_t unit) { return (unit & 0xFC00) == 0xD800; }
 
  private:
   const UpperHalf& fUpper;
@@ -322,6 +332,16 @@ RawByteString WideToCodePage(std::u16string_view text, Cardinal codePage) {
   if (codePage == CP_UTF8) return Utf8Encode(text);
   if (codePage == CP_UTF16LE) return WideToUtf16LeBytes(text);
   return SingleByte(codePage)->FromWide(text);
+}
+
+std::size_t WideToCodePageInto(std::u16string_view text, Cardinal codePage, char* out, std::size_t capacity) {
+  codePage = Resolve(codePage);
+  if (const SingleByteCodePage* table = SingleByte(codePage); table != nullptr)
+    return table->FromWide(text, out, capacity);
+  const RawByteString bytes = WideToCodePage(text, codePage);
+  const std::size_t length = std::min(bytes.size(), capacity);
+  std::copy_n(bytes.data(), length, out);
+  return length;
 }
 
 RawByteString ConvertCodePage(std::string_view text, Cardinal fromCodePage, Cardinal toCodePage) {

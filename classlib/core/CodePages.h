@@ -36,6 +36,9 @@ Cardinal GetAnsiCodePage();
 // An unsupported code page raises EConvertError.
 WideString CodePageToWide(std::string_view text, Cardinal codePage);
 RawByteString WideToCodePage(std::u16string_view text, Cardinal codePage);
+// The first bytes (at most capacity) of WideToCodePage's text, written into out; answers
+// how many. A single-byte code page writes them without a converted copy.
+std::size_t WideToCodePageInto(std::u16string_view text, Cardinal codePage, char* out, std::size_t capacity);
 RawByteString ConvertCodePage(std::string_view text, Cardinal fromCodePage, Cardinal toCodePage);
 
 WideString AnsiToWide(std::string_view text);

@@ -758,6 +758,12 @@ AnsiString Variant::AsString() const {
   return ToAnsi(Convertible(*this, varString));
 }
 
+bool Variant::WideTextView(std::u16string_view& text) const {
+  if (fType != varOleStr) return false;
+  text = A::Wide(*this);
+  return true;
+}
+
 WideString Variant::AsWideString() const {
   const Variant v = Convertible(*this, varOleStr);
   return v.VType() == varOleStr ? WideString(A::Wide(v)) : AnsiToWide(ToAnsi(v));

@@ -141,6 +141,9 @@ class Variant {
   TDateTime AsDateTime() const;
   AnsiString AsString() const;
   WideString AsWideString() const;
+  // The characters of a wide text the variant holds itself (not by reference), in place;
+  // false for every other variant.
+  bool WideTextView(std::u16string_view& text) const;
 
  private:
   friend class TVarArray;

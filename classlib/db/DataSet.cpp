@@ -1070,6 +1070,9 @@ void TDataSet::UpdateCalcFields(TField* field) {
   // A data field written while the calculated fields are being computed does not start
   // another computation.
   if (fState == dsSetKey || fState == dsCalcFields || field->FieldKind() != fkData || !fAutoCalcFields) return;
+  // Every write of every field comes here: a dataset without calculated fields has nothing
+  // to compute.
+  if (fCalcFieldsSize == 0 && !fInternalCalcFields) return;
   GetCalcFields(ActiveBuffer());
 }
 

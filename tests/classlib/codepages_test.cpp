@@ -83,6 +83,27 @@ TEST(CodePages, EveryBmpCharacterEncodesAsIconvEncodesIt) {
   }
 }
 
+// Written into a buffer, a text gives the bytes of its whole encoding, as far as the buffer
+// reaches: every character of the plane, a pair of surrogates and a lone one among them.
+TEST(CodePages, TextWrittenIntoABufferIsTheStartOfItsEncoding) {
+  WideString text;
+  for (char32_t ch = 1; ch <= 0xFFFF; ++ch)
+    if (ch < 0xD800 || ch > 0xDFFF) AppendUtf16Char(text, ch);
+  text.insert(0x500, u"\U0001D11E");
+  text.insert(0x4000, 1, u'\xDC00');
+  std::vector<Cardinal> codePages = {CP_UTF8, CP_UTF16LE, CP_ACP};
+  for (const auto& cp : kSingleByte) codePages.push_back(cp.codePage);
+  for (const Cardinal codePage : codePages) {
+    const std::string whole = WideToCodePage(text, codePage);
+    for (const std::size_t capacity : {std::size_t{0}, std::size_t{1}, std::size_t{0x501}, whole.size() - 1,
+                                       whole.size(), whole.size() + 5}) {
+      std::string buffer(capacity, '\0');
+      const std::size_t written = WideToCodePageInto(text, codePage, buffer.data(), capacity);
+      ASSERT_EQ(buffer.substr(0, written), whole.substr(0, capacity)) << codePage << " " << capacity;
+    }
+  }
+}
+
 TEST(CodePages, EveryByteSurvivesARoundTrip) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);

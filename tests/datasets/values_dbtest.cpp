@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 #include "classlib/core/DateFormat.h"
 #include "datasets/FIBFields.h"
@@ -481,6 +482,41 @@ TEST_P(ValuesTest, MasterMemosAndBlobsFillTheParameters) {
 // Wide text on a UTF-8 connection is the column's bytes: a value of the column's length in
 // characters reads whole whatever its bytes per character, and a longer one is cut at a
 // whole character, never in the middle of one nor past the column.
+// A variant's wide text, a workbook cell's, writes what its ANSI text writes: cut at the
+// column's size, '?' for a character the code page lacks, empty text as null or as empty.
+TEST_P(ValuesTest, AVariantsWideTextWritesWhatItsAnsiTextWrites) {
+  if (Wide()) GTEST_SKIP() << "wide text fields are made on UTF-8 connections";
+  AllowEdit();
+  Open("select cast('x' as varchar(8)) t from rdb$database");
+  auto* t = dynamic_cast<TFIBStringField*>(fDataSet->FieldByName("T"));
+  ASSERT_NE(t, nullptr);
+  fDataSet->Edit();
+  // What a write leaves in the field: its text, null, or the error that refused it.
+  const auto written = [t](const std::function<void()>& write) -> std::string {
+    t->SetAsString("before");
+    try {
+      write();
+    } catch (const Exception& error) {
+      return "refused: " + error.Message();
+    }
+    return t->IsNull() ? "null" : "text: " + t->AsString();
+  };
+  const WideString texts[] = {u"Іваненко", u"Smith", u"Шевченко-Бондаренко", u"中 \U0001D11E!", u"€‰№", u""};
+  for (const bool emptyIsNull : {false, true}) {
+    t->SetEmptyStrToNull(emptyIsNull);
+    for (const WideString& text : texts) {
+      SCOPED_TRACE(Utf8Encode(text));
+      EXPECT_EQ(written([&] { t->SetAsVariant(Variant(text)); }), written([&] { t->SetAsString(WideToAnsi(text)); }));
+    }
+  }
+  EXPECT_EQ(written([t] { t->SetAsVariant(Variant(WideString(u"Шевченко-Бондаренко"))); }),
+            "text: " + WideToAnsi(u"Шевченко"));
+  if (std::string(GetParam().charset) == "WIN1251") {
+    EXPECT_EQ(written([t] { t->SetAsVariant(Variant(WideString(u"中 \U0001D11E!"))); }), "text: ? ?!");
+  }
+  fDataSet->Cancel();
+}
+
 TEST_P(ValuesTest, WideTextIsCutAtAWholeCharacterWithinTheColumn) {
   if (!Wide()) GTEST_SKIP() << "wide text fields are made on UTF-8 connections";
   AllowEdit();
