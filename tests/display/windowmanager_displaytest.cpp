@@ -218,8 +218,14 @@ TEST_F(WindowManager, APersonMovesSizesAndClosesAFormWithTheWindowManagersGestur
   // The window manager's close key acts on the window it holds active, which the drags
   // leave to it to settle.
   ASSERT_TRUE(DesktopActiveBecomes(XWindow(*form)));
-  RunCommand("xdotool key alt+F4");
-  EXPECT_TRUE(RunUntil([&] { return !form->Visible(); }));
+  // A window manager still finishing the last drag passes the key over (seen on a loaded
+  // machine): a person then presses it again.
+  bool closed = false;
+  for (int press = 0; press < 3 && !closed; ++press) {
+    RunCommand("xdotool key alt+F4");
+    closed = RunUntil([&] { return !form->Visible(); }, 10000);
+  }
+  EXPECT_TRUE(closed);
   EXPECT_EQ(closes, 1);
 }
 
