@@ -32,7 +32,7 @@ TpFIBDatabase::~TpFIBDatabase() {
   // component does.
   fBlobCacheValidation.reset();
   fRestoreTimer.reset();
-  // Ended here, while the caches can still be saved and a lost connection reported.
+  // Ended here, while the caches can still be saved and a lost connection closed.
   EndConnectionOnDestroy([this] { TpFIBDatabase::Disconnect(true); });
 }
 
@@ -55,7 +55,10 @@ void TpFIBDatabase::Connect() {
 void TpFIBDatabase::Disconnect(bool force) {
   if (fCacheSchemaOptions.AutoSaveToFile() && !InDesigner()) SaveCacheFiles(fCacheSchemaOptions.LocalCacheFile());
   if (!Connected()) return;
-  if (!CheckConnection(laCloseConnect)) {
+  // Being destroyed, it closes a lost connection without a word to OnLostConnect: the
+  // handler's owner may be gone already, and nothing is left to reconnect.
+  const bool alive = ComponentState().Contains(csDestroying) ? ServerAnswers() : CheckConnection(laCloseConnect);
+  if (!alive) {
     if (Connected()) CloseLostConnection();
     return;
   }
@@ -173,6 +176,15 @@ bool TpFIBDatabase::CheckConnection(TOnLostConnectActions action) {
     }
   }
   return Connected();
+}
+
+bool TpFIBDatabase::ServerAnswers() {
+  try {
+    QueryBaseLevel();
+    return true;
+  } catch (const EFIBError&) {
+    return false;
+  }
 }
 
 void TpFIBDatabase::DoOnLostConnect(const EFIBError& e, TOnLostConnectActions& actions) {

@@ -43,7 +43,8 @@ class TpFIBDatabase : public TFIBDatabase {
   void Connect() override;
   // First asks the server whether the connection still lives: a lost one is reported
   // through OnLostConnect (preset laCloseConnect), and the database ends up closed
-  // whatever the handler chose, since a disconnect must leave it disconnected.
+  // whatever the handler chose, since a disconnect must leave it disconnected. While the
+  // component is being destroyed a lost connection is closed without calling the handler.
   void Disconnect(bool force) override;
 
   // ---- Alias
@@ -114,6 +115,8 @@ class TpFIBDatabase : public TFIBDatabase {
   // The attachment is gone: the statements drop their handles, the active transactions
   // end without calling the server, and the database counts as disconnected.
   void CloseLostConnection();
+  // Whether the connection still lives, asked without reporting a loss to anyone.
+  bool ServerAnswers();
   void RestoreTimerTick(TObject* sender);
   // The caches of LocalCacheFile after a connect, checked against this database.
   void LoadCachesAfterConnect();
