@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "classlib/core/FileUtils.h"
@@ -76,15 +77,21 @@ AnsiString EncodeTraceText(const AnsiString& text) {
   return result;
 }
 
+AnsiString SQLMonitorObjectName(const char* part) {
+  const char* channel = std::getenv("ORDVANE_SQL_MONITOR_CHANNEL");
+  const AnsiString name = AnsiString("FIB.SQL.MONITOR.") + part;
+  return channel != nullptr && *channel != '\0' ? AnsiString(channel) + "." + name : name;
+}
+
 // --- TSQLMonitorChannel -------------------------------------------------------------------
 
 TSQLMonitorChannel::TSQLMonitorChannel() {
-  fBlock = OpenShared<TSharedMemory>("FIB.SQL.MONITOR.SharedMem", kBlockSize);
-  fMutex = OpenShared<TNamedMutex>("FIB.SQL.MONITOR.Mutex");
-  fWriteEvent = OpenShared<TNamedEvent>("FIB.SQL.MONITOR.WriteEvent", false);
-  fWriteFinishedEvent = OpenShared<TNamedEvent>("FIB.SQL.MONITOR.WriteFinishedEvent", true);
-  fReadEvent = OpenShared<TNamedEvent>("FIB.SQL.MONITOR.ReadEvent", false);
-  fReadFinishedEvent = OpenShared<TNamedEvent>("FIB.SQL.MONITOR.ReadFinishedEvent", false);
+  fBlock = OpenShared<TSharedMemory>(SQLMonitorObjectName("SharedMem"), kBlockSize);
+  fMutex = OpenShared<TNamedMutex>(SQLMonitorObjectName("Mutex"));
+  fWriteEvent = OpenShared<TNamedEvent>(SQLMonitorObjectName("WriteEvent"), false);
+  fWriteFinishedEvent = OpenShared<TNamedEvent>(SQLMonitorObjectName("WriteFinishedEvent"), true);
+  fReadEvent = OpenShared<TNamedEvent>(SQLMonitorObjectName("ReadEvent"), false);
+  fReadFinishedEvent = OpenShared<TNamedEvent>(SQLMonitorObjectName("ReadFinishedEvent"), false);
   if (!fBlock->AlreadyExisted()) {
     for (std::size_t offset = kTransactionSwitchOffset; offset <= kChunkLengthOffset; offset += 4)
       Store(offset, 0);

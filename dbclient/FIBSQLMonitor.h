@@ -21,6 +21,11 @@
 //
 // The texts are trace texts of the user's own statements and data; the named objects are
 // readable by the current user only.
+//
+// These names are shared by every process of the user. When ORDVANE_SQL_MONITOR_CHANNEL
+// is set and not empty, each name is preceded by its value and a dot: the processes that
+// share that value (a test program and the processes it forks, for one) then have a
+// channel of their own, which other programs tracing at the same time never touch.
 
 #include <ibase.h>
 
@@ -72,6 +77,10 @@ class TFIBTraceObject {
 // The text a reader receives: characters 9, 10, 13 and from 32 up as they are, every other
 // one as "#$" and its code in two hexadecimal digits.
 AnsiString EncodeTraceText(const AnsiString& text);
+
+// The name of one of the channel's objects: "FIB.SQL.MONITOR." and `part`, after the
+// channel named by ORDVANE_SQL_MONITOR_CHANNEL when that is set.
+AnsiString SQLMonitorObjectName(const char* part);
 
 // The shared block, the mutex and the four events, created by the first process and
 // opened by the others.

@@ -1,7 +1,7 @@
 #pragma once
 // An outside monitor program for the tests of the SQL trace channel, written from the
-// layout of the shared block alone (offsets, names and the handshake), not from the
-// writer's code.
+// layout of the shared block alone (offsets and the handshake), not from the writer's
+// code; only the objects' names come from the library, whose rule the monitor tests pin.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/IPC.h"
+#include "dbclient/FIBSQLMonitor.h"
 
 namespace ordvane {
 
@@ -29,12 +30,12 @@ class TraceReader {
  public:
   // switches: transactions, connects, fetches, executes, prepares (offsets 2012..2028).
   explicit TraceReader(std::vector<int> switches = {1, 1, 1, 1, 1})
-      : fBlock("FIB.SQL.MONITOR.SharedMem", 2048),
-        fMutex("FIB.SQL.MONITOR.Mutex"),
-        fWriteEvent("FIB.SQL.MONITOR.WriteEvent", false),
-        fWriteFinishedEvent("FIB.SQL.MONITOR.WriteFinishedEvent", true),
-        fReadEvent("FIB.SQL.MONITOR.ReadEvent", false),
-        fReadFinishedEvent("FIB.SQL.MONITOR.ReadFinishedEvent", false) {
+      : fBlock(SQLMonitorObjectName("SharedMem"), 2048),
+        fMutex(SQLMonitorObjectName("Mutex")),
+        fWriteEvent(SQLMonitorObjectName("WriteEvent"), false),
+        fWriteFinishedEvent(SQLMonitorObjectName("WriteFinishedEvent"), true),
+        fReadEvent(SQLMonitorObjectName("ReadEvent"), false),
+        fReadFinishedEvent(SQLMonitorObjectName("ReadFinishedEvent"), false) {
     for (std::size_t i = 0; i < switches.size(); ++i) Field(2012 + 4 * i).store(switches[i]);
   }
   ~TraceReader() {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -201,6 +202,35 @@ TEST(SQLMonitor, TwoWriterProcessesShareTheBlockWithoutMixingChunks) {
   EXPECT_EQ(reader.Field(2016).load(), 1);
   EXPECT_EQ(first.Finish(), 0);
   EXPECT_EQ(second.Finish(), 0);
+}
+
+// Every test program traces on a channel of its own, named by its main: a writer of
+// another channel, as another program tracing at the same time has, neither sees this
+// program's reader nor can take its chunks. Without a channel the names are the ones
+// every monitor program knows.
+TEST(SQLMonitor, AChannelNameKeepsOtherProgramsOut) {
+  const char* const own = std::getenv("ORDVANE_SQL_MONITOR_CHANNEL");
+  ASSERT_TRUE(own != nullptr && *own != '\0');
+  const std::string channel = own;
+  EXPECT_EQ(SQLMonitorObjectName("Mutex"), channel + ".FIB.SQL.MONITOR.Mutex");
+  TraceReader reader;
+  reader.Register();
+  auto readersSeenOn = [](const std::string& name) {
+    Child writer([&name](Child&) {
+      setenv("ORDVANE_SQL_MONITOR_CHANNEL", name.c_str(), 1);
+      return static_cast<int>(TSQLMonitorChannel().ReaderCount());
+    });
+    return writer.Finish();
+  };
+  EXPECT_EQ(readersSeenOn(channel), 1);
+  EXPECT_EQ(readersSeenOn(channel + ".other"), 0);
+  Child defaultNames([](Child&) {
+    setenv("ORDVANE_SQL_MONITOR_CHANNEL", "", 1);
+    if (SQLMonitorObjectName("SharedMem") != "FIB.SQL.MONITOR.SharedMem") return 1;
+    unsetenv("ORDVANE_SQL_MONITOR_CHANNEL");
+    return SQLMonitorObjectName("ReadEvent") == "FIB.SQL.MONITOR.ReadEvent" ? 0 : 2;
+  });
+  EXPECT_EQ(defaultNames.Finish(), 0);
 }
 
 TEST(SQLMonitor, ReaderThatStopsAnsweringIsDroppedAfterATimeOut) {

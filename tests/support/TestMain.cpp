@@ -2,7 +2,7 @@
 // is loaded) it gives the process a temporary folder and a private Firebird root whose
 // configuration lets the embedded engine share a database with isql-fb (SuperClassic),
 // with FIREBIRD_LOCK and FIREBIRD_TMP inside that folder, and points XDG_CONFIG_HOME
-// there as well.
+// there as well; it names an SQL trace channel of its own.
 //
 // A program holds the test files of one module and kind; --ordvane_source=<file name>
 // runs the tests of that file only (within --gtest_filter, if given), which is how each
@@ -84,6 +84,9 @@ void PrepareProcessEnvironment() {
   // The per-user settings store lives here too, never in the user's own folder.
   fs::create_directories(fs::path(pattern) / "config");
   setenv("XDG_CONFIG_HOME", (fs::path(pattern) / "config").c_str(), 1);
+  // The SQL trace channel of this program and the processes it forks, named after its
+  // folder: another program tracing at the same time never takes its chunks.
+  setenv("ORDVANE_SQL_MONITOR_CHANNEL", fs::path(pattern).filename().c_str(), 1);
   MakePrivateFirebirdRoot(pattern);
 }
 
