@@ -36,9 +36,11 @@ class ContainersTest : public testing::Test {
     if (TDataSetsContainer* global = TDataSetsContainer::GlobalContainer()) global->SetIsGlobalContainer(false);
   }
 
+  // What the containers' handler writes outlives the components, whose destruction may
+  // still call it.
+  std::vector<std::string> fHeard;
   TComponent fForm{nullptr};
   TEventsProbe* fDataSet = new TEventsProbe(&fForm);
-  std::vector<std::string> fHeard;
 };
 
 using Heard = std::vector<std::string>;

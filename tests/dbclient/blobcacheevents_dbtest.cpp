@@ -101,6 +101,14 @@ class BlobCacheEvents : public testing::Test {
   }
   std::vector<std::string> TakeEvents() { return std::exchange(fEvents, {}); }
 
+  // What the handlers read and write outlives the components, whose destruction may
+  // still call them.
+  std::vector<std::string> fEvents;
+  bool fCanLoad = true;
+  bool fCanSave = true;
+  std::optional<std::string> fLoadFrom;
+  std::optional<std::string> fSaveTo;
+
   test::TestDatabase fDb{"dbclient/blobcache.sql", {3, "WIN1251"}};
   fs::path fRoot = fs::path(test::TestTempDir()) / ("events-" + std::to_string(getpid()));
   fs::path fElsewhere = fs::path(test::TestTempDir()) / ("elsewhere-" + std::to_string(getpid()));
@@ -109,12 +117,6 @@ class BlobCacheEvents : public testing::Test {
   TFIBDatabase* fDatabase = new TFIBDatabase(&fForm);
   TFIBTransaction* fTransaction = new TFIBTransaction(&fForm);
   TFIBQuery* fQuery = new TFIBQuery(&fForm);
-
-  std::vector<std::string> fEvents;
-  bool fCanLoad = true;
-  bool fCanSave = true;
-  std::optional<std::string> fLoadFrom;
-  std::optional<std::string> fSaveTo;
 };
 
 TEST_F(BlobCacheEvents, AMissAsksAndSavesAndAHitAsksAndTells) {
