@@ -4,8 +4,8 @@
 #   scripts/test.sh [extra ctest arguments]
 # Environment: BUILD_DIR (default build), ORDVANE_SANITIZE=ON|OFF (default ON under CI),
 # ORDVANE_TSAN=ON|OFF (default ON under CI): the tests of threaded code once more, built
-# with the thread sanitizer in $BUILD_DIR-tsan; JOBS (default: the cores this process may
-# use); CCACHE_DIR (default ~/.cache/ccache).
+# with the thread sanitizer in $BUILD_DIR-tsan while the other tests run; JOBS (default:
+# the cores this process may use); CCACHE_DIR (default ~/.cache/ccache).
 #
 # The server runs as the user running this script, from $BUILD_DIR/fbserver (its own
 # configuration, user database, lock and temporary folders) on a free loopback port, and
@@ -235,8 +235,15 @@ start_port_guard() {
 check_port_guard() {
   local problems=()
   [ "$FB_PORT" != "$GUARD_PORT" ] || problems+=("the private server used port $GUARD_PORT")
-  [ "$(listening_sockets)" = "$GUARD_SOCKETS" ] ||
-    problems+=("the listener on port $GUARD_PORT was stopped or replaced")
+  if [ "$(listening_sockets)" != "$GUARD_SOCKETS" ]; then
+    # Another program's listener may end by itself while this run goes on (the stand-in
+    # of another run of this script, for one): only this run's own stand-in must stay.
+    if [ -n "$STANDIN_PID" ]; then
+      problems+=("the listener on port $GUARD_PORT was stopped or replaced")
+    else
+      echo "Port guard: the other program's listener on port $GUARD_PORT has gone or changed meanwhile"
+    fi
+  fi
   if [ -n "$STANDIN_PID" ]; then
     kill -0 "$STANDIN_PID" 2>/dev/null || problems+=("the stand-in listener was killed")
     # Programs of this run work in its build folders; on a shared machine other people's
@@ -274,12 +281,39 @@ run_ctest() {
 
 # The tests that run threads or share objects between threads and processes (labelled
 # 'threaded', listed in tests/CMakeLists.txt): the only ones a thread-sanitizer build has.
+# Their build runs beside the other tests, at the lowest priority, in a session of its
+# own: the tests leave the processor idle much of the time (waiting for the engine, for
+# child processes and for their timers), and the build takes only that time.
+TSAN_DIR=$BUILD_DIR-tsan
+TSAN_BUILD_PID=""
+start_thread_sanitizer_build() {
+  configure "$TSAN_DIR" -DORDVANE_TSAN=ON -DORDVANE_BENCH=OFF
+  setsid --wait nice -n 19 cmake --build "$TSAN_DIR" -j "$JOBS" --target threaded_tests >"$TSAN_DIR/build.log" 2>&1 &
+  TSAN_BUILD_PID=$!
+}
+
+# Waits for that build and shows its output; a failed build fails the run.
+finish_thread_sanitizer_build() {
+  local status=0
+  wait "$TSAN_BUILD_PID" || status=$?
+  TSAN_BUILD_PID=""
+  if [ "$status" -ne 0 ]; then
+    cat "$TSAN_DIR/build.log" >&2
+    return "$status"
+  fi
+  tail -n 1 "$TSAN_DIR/build.log"
+}
+
+stop_thread_sanitizer_build() {
+  [ -n "$TSAN_BUILD_PID" ] || return 0
+  kill -- "-$TSAN_BUILD_PID" 2>/dev/null || kill "$TSAN_BUILD_PID" 2>/dev/null || true
+  wait "$TSAN_BUILD_PID" 2>/dev/null || true
+  TSAN_BUILD_PID=""
+}
+
 run_thread_sanitizer_tests() {
-  local dir=$BUILD_DIR-tsan
-  configure "$dir" -DORDVANE_TSAN=ON -DORDVANE_BENCH=OFF
-  cmake --build "$dir" -j "$JOBS" --target threaded_tests
   # The Firebird engine takes more locks at once than the lock-order checker can follow.
-  TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp detect_deadlocks=0" run_ctest "$dir" -L threaded
+  TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp detect_deadlocks=0" run_ctest "$TSAN_DIR" -L threaded
 }
 
 # clang-tidy (.clang-tidy) over the units changed since its last clean run, whose commit
@@ -314,6 +348,7 @@ finish() {
   local status=$?
   set +e
   end_phase
+  stop_thread_sanitizer_build
   stop_port_guard
   stop_server
   keep_or_remove_server_files "$status"
@@ -338,9 +373,11 @@ begin_phase "server start"
 start_port_guard
 start_server
 begin_phase tests
+if [ "$TSAN" = ON ]; then start_thread_sanitizer_build; fi
 run_ctest "$BUILD_DIR" "$@"
 if [ "$TSAN" = ON ]; then
   begin_phase "thread-sanitizer tier"
+  finish_thread_sanitizer_build
   run_thread_sanitizer_tests
 fi
 end_phase
