@@ -281,20 +281,22 @@ run_ctest() {
 
 # The tests that run threads or share objects between threads and processes (labelled
 # 'threaded', listed in tests/CMakeLists.txt): the only ones a thread-sanitizer build has.
-# Their build runs beside the other tests, at the lowest priority, in a session of its
-# own: the tests leave the processor idle much of the time (waiting for the engine, for
-# child processes and for their timers), and the build takes only that time.
+# Their build runs beside the other tests, at a low priority, in a session of its own:
+# the tests leave the processor idle much of the time (waiting for the engine, for child
+# processes and for their timers), and the build takes mostly that time. Once the tests
+# are done it gets the ordinary priority back where the user may give it (root may).
 TSAN_DIR=$BUILD_DIR-tsan
 TSAN_BUILD_PID=""
 start_thread_sanitizer_build() {
   configure "$TSAN_DIR" -DORDVANE_TSAN=ON -DORDVANE_BENCH=OFF
-  setsid --wait nice -n 19 cmake --build "$TSAN_DIR" -j "$JOBS" --target threaded_tests >"$TSAN_DIR/build.log" 2>&1 &
+  setsid --wait nice -n 10 cmake --build "$TSAN_DIR" -j "$JOBS" --target threaded_tests >"$TSAN_DIR/build.log" 2>&1 &
   TSAN_BUILD_PID=$!
 }
 
 # Waits for that build and shows its output; a failed build fails the run.
 finish_thread_sanitizer_build() {
   local status=0
+  renice -n 0 -g "$TSAN_BUILD_PID" >/dev/null 2>&1 || true
   wait "$TSAN_BUILD_PID" || status=$?
   TSAN_BUILD_PID=""
   if [ "$status" -ne 0 ]; then
