@@ -92,7 +92,6 @@ installed_firebird_root() {
   return 1
 }
 
-port_accepts() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
 free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
@@ -146,23 +145,43 @@ EOF
   cp "$security" "$SERVER_DIR/security3-copy.fdb"
 }
 
-start_server() {
+# Whether the private server itself listens on its port: the port is free when chosen,
+# but another program on the machine may take it before the server binds it.
+server_listens() {
+  local port inode
+  port=$(printf ':%04X' "$FB_PORT")
+  for inode in $(awk -v port="$port" '$4 == "0A" && substr($2, length($2) - 4) == port { print $10 }' \
+    /proc/net/tcp 2>/dev/null); do
+    ls -l "/proc/$FB_PID/fd" 2>/dev/null | grep -qF "socket:[$inode]" && return 0
+  done
+  return 1
+}
+
+# One try on a free port; stops the server again when it does not listen there.
+try_start_server() {
   FB_PORT=$(free_port)
-  FB_PASSWORD=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
   make_server_root
   FIREBIRD=$SERVER_DIR/root FIREBIRD_LOCK=$SERVER_DIR/lock FIREBIRD_TMP=$SERVER_DIR/tmp \
     /usr/sbin/firebird >"$SERVER_DIR/server.log" 2>&1 &
   FB_PID=$!
   echo "$FB_PID" >"$SERVER_DIR/server.pid"
   for _ in $(seq 200); do
-    port_accepts "$FB_PORT" && break
+    server_listens && return 0
     kill -0 "$FB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  if ! port_accepts "$FB_PORT"; then
-    echo "The private Firebird server did not start on 127.0.0.1:$FB_PORT" >&2
-    return 1
-  fi
+  echo "The private Firebird server did not start on 127.0.0.1:$FB_PORT" >&2
+  stop_server
+  return 1
+}
+
+start_server() {
+  FB_PASSWORD=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
+  local attempt
+  for attempt in 1 2 3; do
+    try_start_server && break
+    [ "$attempt" -lt 3 ] || return 1
+  done
   export ORDVANE_FB_HOST=127.0.0.1/$FB_PORT ORDVANE_FB_PASSWORD=$FB_PASSWORD
   export ORDVANE_FB_SECURITY_DB=$SERVER_DIR/security3-copy.fdb
   echo "Private Firebird server: 127.0.0.1:$FB_PORT, process $FB_PID, folder $SERVER_DIR"
