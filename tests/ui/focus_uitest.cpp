@@ -184,6 +184,33 @@ TEST_F(FocusTest, AFocusedControlThatHidesHandsTheFocusToTheFirstControlThatCanT
   EXPECT_EQ(Focused(), d);
 }
 
+// The form and the screen let go of a focused control taken off the form before it is
+// freed: showing and freeing the form afterwards reads nothing freed (the sanitizers tell).
+TEST_F(FocusTest, AFocusedControlTakenOffTheFormIsForgottenBeforeItIsFreed) {
+  form->SetActiveControl(d);
+  ASSERT_EQ(Focused(), d);
+  d->SetParent(nullptr);
+  EXPECT_NE(form->ActiveControl(), d);
+  EXPECT_NE(Screen->ActiveControl(), d);
+  delete d;
+  EXPECT_EQ(Focused(), a);
+  form->Hide();
+  form->Show();
+  ui.Press(VK_TAB);
+  EXPECT_EQ(Focused(), b);
+
+  // Moved to a second form that is then freed with it.
+  std::unique_ptr<TForm> other(NewForm(Rect(600, 100, 800, 300)));
+  form->SetActiveControl(b);
+  b->SetParent(other.get());
+  EXPECT_NE(form->ActiveControl(), b);
+  other.reset();
+  form->Hide();
+  form->Show();
+  EXPECT_EQ(Focused(), a);
+  form.reset();
+}
+
 TEST_F(FocusTest, EachFormKeepsItsActiveControlAcrossActivation) {
   std::unique_ptr<TForm> other(NewForm(Rect(600, 100, 800, 300)));
   auto* e = new TProbe(other.get(), other.get(), Rect(10, 10, 50, 30));
