@@ -338,27 +338,3 @@ TEST(DemoForm, TheScrollBarKeepsItsEndsAfterAFailedSearchAndCountsAgainWithoutAF
 
 }  // namespace
 }  // namespace ordvane::test
-namespace ordvane::test {
-namespace {
-TEST(DemoFormProbe, FocusAfterDialog) {
-  ShownDemo shown;
-  UiDriver& ui = shown.ui;
-  TDBGridEh& grid = shown.Grid();
-  grid.SetFocus();
-  const TRect filter = grid.CellRect(grid.DataToRawColumn(1), grid.TitleOffset() - 1);
-  ui.Click(&grid, {(filter.left + filter.right) / 2, (filter.top + filter.bottom) / 2});
-  ui.Type("Щербак");
-  ui.Press(VK_RETURN);
-  for (int i = 0; i < 8; ++i) ui.Press(VK_BACK);
-  ui.Press(VK_RETURN);
-  printf("after filter: focus=%p grid=%p filter=%p shown=%d editing=%d\n", (void*)GetFocus(), (void*)grid.Handle(), (void*)grid.FilterEdit()->Handle(), (int)IsWindowVisible(grid.FilterEdit()->Handle()), grid.FilterEditing());
-  const TRect cell = grid.CellRect(grid.DataToRawColumn(2), grid.TitleOffset() + 2);
-  ui.Click(&grid, {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2});
-  printf("after click: focus=%p shown=%d editing=%d active=%s\n", (void*)GetFocus(), (int)IsWindowVisible(grid.FilterEdit()->Handle()), grid.FilterEditing(), shown.example.Form().ActiveControl() ? shown.example.Form().ActiveControl()->ClassName().c_str() : "-");
-  std::unique_ptr<TForm> dialog(NewForm(Rect(100, 100, 300, 300)));
-  ui.Later([&] { dialog->SetModalResult(mrCancel); });
-  dialog->ShowModal();
-  printf("after dialog: focus=%p shown=%d editing=%d active=%s\n", (void*)GetFocus(), (int)IsWindowVisible(grid.FilterEdit()->Handle()), grid.FilterEditing(), shown.example.Form().ActiveControl() ? shown.example.Form().ActiveControl()->ClassName().c_str() : "-");
-}
-}  // namespace
-}  // namespace ordvane::test
