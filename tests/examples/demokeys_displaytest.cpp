@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+
 #include "classlib/core/Timers.h"
 #include "classlib/ui/Dialogs.h"
 #include "classlib/ui/WinPaint.h"
@@ -57,10 +62,20 @@ class DemoKeys : public DesktopSuite {
 
   // The main window's caption as its surface holds it, and as the screen shows it.
   bool CaptionDrawnActive() {
-    const TRaster* surface = WindowSurface(demo.Form().Handle());
-    const TRect caption = CaptionRect(demo.Form().Handle());
-    return surface != nullptr && !IsRectEmpty(caption) &&
-           surface->Pixel(caption.left + 1, caption.top + 1) == GetSysColor(COLOR_ACTIVECAPTION);
+    const HWND main = demo.Form().Handle();
+    const TRaster* surface = WindowSurface(main);
+    const TRect caption = CaptionRect(main);
+    TRect window{};
+    if (surface == nullptr || IsRectEmpty(caption) || !GetWindowRect(main, window)) return false;
+    const TPoint at{caption.left + 1, caption.top + 1};
+    const TColorRef active = GetSysColor(COLOR_ACTIVECAPTION);
+    const QRgb shown = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, window.left + at.x, window.top + at.y, 1, 1)
+                           .toImage()
+                           .pixel(0, 0);
+    return surface->Pixel(at.x, at.y) == active &&
+           qRgb(static_cast<int>(active & 0xFF), static_cast<int>((active >> 8) & 0xFF),
+                static_cast<int>((active >> 16) & 0xFF)) == (shown | 0xFF000000u);
   }
 
   // The cancel of a new row: Insert makes it, Escape takes it back.
