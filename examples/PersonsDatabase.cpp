@@ -127,6 +127,15 @@ void CheckPersonsColumns(TFIBDatabase& database) {
                       PersonsColumnList() + "; give it another database with --database.");
 }
 
+// A read-only database would refuse every row of the run, one error each: it is refused
+// once, before the run.
+void CheckNotReadOnly(TFIBDatabase& database) {
+  if (database.QueryValue("select MON$READ_ONLY from MON$DATABASE").AsInteger() == 0) return;
+  throw EDemoDatabase("The database " + database.DBName() +
+                      " is read-only and cannot take the rows; make it writable (gfix -mode read_write) or "
+                      "give the example another database with --database.");
+}
+
 // A server's database that cannot be opened for an I/O error is made there: an existing
 // file the server refuses to create over, which fails the creation instead.
 void ConnectOrCreateOnServer(TFIBDatabase& database, bool onServer, const AnsiString& user,
@@ -173,6 +182,7 @@ TPersonsDatabaseState OpenPersonsDatabase(TFIBDatabase& database, const std::str
       message += "\r\nThe server makes it as ISC_USER (with ISC_PASSWORD) in a folder it may write to.";
     throw EDemoDatabase(message);
   }
+  CheckNotReadOnly(database);
   try {
     state.CreatedTable = MakeMissingObjects(database);
     if (!state.CreatedTable) CheckPersonsColumns(database);

@@ -31,6 +31,10 @@ TPersonsTable::TPersonsTable(TComponent* owner, TFIBDatabase& database)
   fDataSet->SetDatabase(&database);
   fDataSet->SetTransaction(fRead);
   fDataSet->SetUpdateTransaction(fWrite);
+  // A post reads its row back before the write transaction commits: only that transaction
+  // sees the row as posted, and a row read back as it was would be written back so on its
+  // next edit.
+  fDataSet->SetRefreshTransactionKind(tkUpdateTransaction);
   fDataSet->SelectSQL().SetText("select " + PersonsColumnList() + " from " + kPersonsTable + "\nORDER BY ID");
   TAutoUpdateOptions& update = fDataSet->AutoUpdateOptions();
   update.SetUpdateTableName(kPersonsTable);

@@ -1,7 +1,8 @@
 #pragma once
 // The dataset over the PERSONS table that the import writes to and the grid shows. It
 // reads in one transaction and writes in another, which the import commits every
-// CommitCount rows; an edit made elsewhere is committed as it is posted. A new record
+// CommitCount rows; an edit made elsewhere is committed as it is posted, its row read back
+// in the write transaction. A new record
 // takes its key from the generator as it is posted, and its modifying statements are made
 // from the table at the open. Text sorts in Ukrainian alphabetical order.
 

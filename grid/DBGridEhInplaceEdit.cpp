@@ -9,6 +9,7 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/DateTime.h"
+#include "classlib/core/FormatSettings.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/ui/Clipbrd.h"
@@ -765,6 +766,20 @@ void TDBGridInplaceEdit::PasteText() {
 
 // ---- Keys -----------------------------------------------------------------------------
 
+namespace {
+
+// A full stop typed into a number whose locale separates decimals otherwise (a comma): the
+// decimal separator, so "99.99" is the amount typed, not the digits 9999 left by a refused
+// stop.
+char DecimalSeparatorForStop(TField* field, char key) {
+  const char separator = FormatSettings().DecimalSeparator;
+  if (key != '.' || separator == '.' || field == nullptr || field->IsValidChar('.') || !field->IsValidChar(separator))
+    return key;
+  return separator;
+}
+
+}  // namespace
+
 void TDBGridInplaceEdit::KeyPress(char& key) {
   const auto code = static_cast<unsigned char>(key);
   if (code >= 32 && (fEditStyle == esDataList || fEditStyle == esPickList || IsKeyPickListCell())) {
@@ -786,6 +801,7 @@ void TDBGridInplaceEdit::KeyPress(char& key) {
     if (!watch.Gone() && key != 0 && whole.size() > 1) SetSelText(whole.substr(1));
     return;
   }
+  if (TColumnEh* column = Column()) key = DecimalSeparatorForStop(column->Field(), key);
   const bool ctrlOnly = KeyboardStateToShiftState() * TShiftState{ssShift, ssCtrl, ssAlt} == TShiftState{ssCtrl};
   if (key == '\n' && !fWordWrap && ctrlOnly) {
     key = 0;

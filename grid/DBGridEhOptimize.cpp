@@ -7,6 +7,7 @@
 
 #include "classlib/ui/Themes.h"
 #include "grid/DBGridEh.h"
+#include "grid/DbUtilsEh.h"
 
 namespace ordvane {
 
@@ -77,19 +78,17 @@ void TCustomDBGridEh::OptimizeColsWidth(const TColumnsEhList& columns) {
       else
         textColumns[i] = &column;
     }
+    const TControlsDisabledScopeEh disabled(*dataSet);
     SavePosition();
-    dataSet->DisableControls();
     try {
       for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
         for (std::size_t i = 0; i < count; ++i)
           if (textColumns[i] != nullptr) widths[i] = std::max(widths[i], margins[i] + DataTextWidth(*textColumns[i]));
     } catch (...) {
       RestorePosition();
-      dataSet->EnableControls();
       throw;
     }
     RestorePosition();
-    dataSet->EnableControls();
   }
   for (std::size_t i = 0; i < count; ++i)
     widths[i] = std::max(widths[i], FooterWidthNeeded(*columns.Items(static_cast<int>(i))));

@@ -59,9 +59,11 @@ struct TSTFilterExpressionEh {
 // The dataset of the grid's data source; nil without one.
 TDataSet* GridDataSetEh(TCustomDBGridEh& grid);
 
-// Holds a dataset's controls disabled for a scope. Enabling them again tells the data
-// sources of the change, whose handlers may raise: that error reaches the caller, unless
-// the scope is left by another one.
+// Holds a dataset's controls disabled for a scope. A record in edit first takes the text
+// its controls' editors hold: disabled, they are not asked for it when the walk leaves the
+// record, which would then look unchanged and be cancelled. Enabling them again tells the
+// data sources of the change, whose handlers may raise: that error reaches the caller,
+// unless the scope is left by another one.
 class TControlsDisabledScopeEh {
  public:
   explicit TControlsDisabledScopeEh(TDataSet& dataSet);

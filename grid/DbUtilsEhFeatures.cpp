@@ -221,9 +221,19 @@ TDataSet* GridDataSetEh(TCustomDBGridEh& grid) {
   return grid.DataSource() != nullptr ? grid.DataSource()->DataSet() : nullptr;
 }
 
-// Disabled before the ending exists: a failing disable enables nothing.
+namespace {
+
+TDataSet& WithEditorTextWritten(TDataSet& dataSet) {
+  if (dataSet.State() == dsEdit || dataSet.State() == dsInsert) dataSet.UpdateRecord();
+  return dataSet;
+}
+
+}  // namespace
+
+// Disabled before the ending exists: a failing disable (or editor text the field refuses)
+// enables nothing.
 TControlsDisabledScopeEh::TControlsDisabledScopeEh(TDataSet& dataSet)
-    : fEnd((dataSet.DisableControls(), TEnable{&dataSet})) {}
+    : fEnd((WithEditorTextWritten(dataSet).DisableControls(), TEnable{&dataSet})) {}
 
 void TControlsDisabledScopeEh::TEnable::operator()() const {
   dataSet->EnableControls();
@@ -303,8 +313,8 @@ bool LocateTextInGrid(TCustomDBGridEh& grid, const AnsiString& fieldName, const 
 
   TColumnEh* found = nullptr;
   {
-    grid.SavePosition();
     const TControlsDisabledScopeEh disabled(*dataSet);
+    grid.SavePosition();
     bool more = true;
     if (direction == ltdAllEh) {
       dataSet->First();

@@ -102,9 +102,12 @@ AnsiString ReadSQLTextOrRaise(TDataSet* dataSet, const AnsiString& propName) {
 }
 
 // Writes the select text back with the dataset closed and its controls disabled, and
-// reopens it when asked; controls come back on every path.
+// reopens it when asked; controls come back on every path. A record in edit is posted
+// first, with what its controls hold: closing would drop it, and a post the database
+// refuses stops the rewrite with its error.
 void WriteSQLTextAndReopen(TDataSet* dataSet, const AnsiString& propName, const AnsiString& text,
                            bool isReopen) {
+  if (dataSet->Active()) dataSet->CheckBrowseMode();
   const TControlsDisabledScopeEh disabled(*dataSet);
   if (dataSet->Active()) dataSet->Close();
   SetSQLTextProperty(dataSet, propName, text);

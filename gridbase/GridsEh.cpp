@@ -276,7 +276,10 @@ void TCustomGridEh::SetFixedCount(bool columns, int value) {
   if (value < 0) RaiseGridError(kIndexOutOfRange);
   if (columns && value >= fColCount) RaiseGridError("Fixed column count must be less than column count");
   if (!columns && value >= fRowCount) RaiseGridError("Fixed row count must be less than row count");
-  (columns ? fFixedCols : fFixedRows) = value;
+  int& count = columns ? fFixedCols : fFixedRows;
+  // The same count again (every layout of a data grid sets it) keeps the current cell.
+  if (count == value) return;
+  count = value;
   Initialize();
   Invalidate();
   UpdateScrollRange();

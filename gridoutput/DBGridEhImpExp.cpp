@@ -554,7 +554,11 @@ void GridPasteFromClipboard(TCustomDBGridEh& grid) {
   std::size_t row = 0;
   try {
     // The record being inserted or edited takes the first row.
-    if (rows > 0 && (dataSet->State() == dsInsert || dataSet->State() == dsEdit)) paste(row++);
+    // Counted once it is written, so that a failure names the row that failed.
+    if (rows > 0 && (dataSet->State() == dsInsert || dataSet->State() == dsEdit)) {
+      paste(row);
+      ++row;
+    }
     // Existing records take the next rows only when the grid allows changing them.
     const bool mayUpdate = grid.AllowedOperations().Contains(alopUpdateEh);
     const std::vector<TBookmarkStr> existing =

@@ -218,7 +218,9 @@ void TCustomForm::SetWindowFocus() {
   TDestroyWatch watch(target);
   const HWND wnd = target->Handle();
   ordvane::SetFocus(wnd);
-  if (!watch.Gone() && GetFocus() == wnd) target->SelectFirst();
+  // The form itself passes the focus on to its first control; a control that takes the
+  // focus back keeps it, rather than handing it to a child (a grid's hidden editor).
+  if (!watch.Gone() && target == this && GetFocus() == wnd) SelectFirst();
 }
 
 void TCustomForm::SetActiveControl(TWinControl* control) {

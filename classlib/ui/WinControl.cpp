@@ -408,6 +408,9 @@ void TWinControl::InsertControl(TControl* control) {
 
 void TWinControl::RemoveControl(TControl* control) {
   if (!control || control->fParent != this) return;
+  // Out of the tab order first: the form that loses its focus to the removal chooses the
+  // next control from it, and must not choose the one going away.
+  std::erase_if(fTabList, [control](TWinControl* c) { return static_cast<TControl*>(c) == control; });
   if (TWinControl* windowed = AsWinControl(control)) {
     windowed->RemoveFocus(true);
     windowed->DestroyHandle();
@@ -416,7 +419,6 @@ void TWinControl::RemoveControl(TControl* control) {
   }
   std::erase(fControls, control);
   std::erase_if(fWinControls, [control](TWinControl* c) { return static_cast<TControl*>(c) == control; });
-  std::erase_if(fTabList, [control](TWinControl* c) { return static_cast<TControl*>(c) == control; });
   control->fParent = nullptr;
   if (!ComponentState().Contains(csDestroying)) Realign();
 }

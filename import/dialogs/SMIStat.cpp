@@ -1,6 +1,7 @@
 #include "import/dialogs/SMIStat.h"
 
 #include "classlib/core/Application.h"
+#include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/ui/Dialogs.h"
@@ -169,6 +170,7 @@ TfrmSMIProcess* TSMIWindowDialogs::ProgressForm() const {
 
 void TSMIWindowDialogs::ShowProgress(const TSMIProgressCaptions& captions, bool showCounters, bool showAnimation) {
   CloseProgress();
+  fRefreshedAt.reset();
   fForm = new TfrmSMIProcess(Application);
   fWatch.emplace(fForm);
   Application->ProcessMessages();
@@ -188,10 +190,15 @@ void TSMIWindowDialogs::SetProgressRange(Integer min, Integer max, Integer posit
   Application->ProcessMessages();
 }
 
+// Painting the dialog and handling the desktop's events for every row took as long as
+// the rows themselves: the counters follow every row, the screen a few times a second.
 bool TSMIWindowDialogs::UpdateProgress(const AnsiString& status, const TSMIProgressCounters& counters) {
   TfrmSMIProcess* form = ProgressForm();
   if (form == nullptr) return false;
   form->ShowCounters(status, counters);
+  const UInt64 now = Clock().Milliseconds();
+  if (fRefreshedAt && now - *fRefreshedAt < kProgressRefreshInterval) return true;
+  fRefreshedAt = now;
   form->Repaint();
   Application->ProcessMessages();
   return true;

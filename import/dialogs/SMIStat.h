@@ -67,6 +67,9 @@ class TfrmSMIProcess : public TForm {
 
 // ISMIImportDialogs with windows: the progress dialog (one form at a time, owned by the
 // application), the parameter prompt, message boxes and the screen cursor.
+// The least time between two paintings of the progress dialog while rows go in.
+constexpr UInt64 kProgressRefreshInterval = 100;
+
 class TSMIWindowDialogs : public ISMIImportDialogs {
  public:
   ~TSMIWindowDialogs() override;
@@ -89,6 +92,8 @@ class TSMIWindowDialogs : public ISMIImportDialogs {
  private:
   TfrmSMIProcess* fForm = nullptr;
   std::optional<TDestroyWatch> fWatch;
+  // When the dialog was last painted and the messages handled; none before its first row.
+  std::optional<UInt64> fRefreshedAt;
 };
 
 // Installs the window dialogs' factory for its life; at its end it restores the headless

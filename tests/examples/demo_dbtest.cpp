@@ -348,6 +348,22 @@ TEST(Demo, ADatabaseAnotherProgramHoldsIsReportedAsSuch) {
   EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "300");
 }
 
+TEST(Demo, AReadOnlyDatabaseIsRefusedOnceBeforeTheImport) {
+  const DemoDatabase db;
+  const std::string picture = TestTempDir() + "/readonly.png";
+  ASSERT_EQ(RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()}).exitCode, 0);
+  std::string gfix = "gfix -user SYSDBA";
+  if (CurrentTier() == FbTier::Server) gfix += " -password " + ShellQuote(SysdbaPassword());
+  int status = -1;
+  const std::string said = RunCommand(gfix + " -mode read_only " + ShellQuote(db.Name()), status);
+  ASSERT_EQ(status, 0) << said;
+  const DemoRun run = RunDemo({"--database", db.Name(), "--picture", picture, SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.Says("The database " + db.Name() + " is read-only and cannot take the rows;")) << run.output;
+  EXPECT_FALSE(run.Says("Rows imported")) << run.output;
+  EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "300");
+}
+
 // Ctrl+C while the import waits for a person another transaction holds, after two of its
 // commits: the run ends by the signal (the shell's status 130), says that it was
 // interrupted and how many rows the database keeps, and the database keeps those.

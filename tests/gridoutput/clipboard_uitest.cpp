@@ -257,6 +257,29 @@ TEST(GridClipboard, CutClearAndPasteVisitEveryRowOfAFilteredDataset) {
   }
 }
 
+// The error names the clipboard row that failed and counts the rows written before it.
+TEST(GridClipboard, AStoppedPasteNamesTheRowThatFailed) {
+  const auto stopped = [](ClipboardFixture& f, const char* text) {
+    f.grid->Selection().Clear();
+    f.grid->SetSelectedIndex(0);
+    Clipboard()->SetAsText(text);
+    try {
+      GridPasteFromClipboard(*f.grid);
+    } catch (Exception& e) {
+      return e.Message().substr(e.Message().find('\n') + 1);
+    }
+    return AnsiString("no error");
+  };
+  ClipboardFixture f;
+  f.data.First();
+  f.data.Edit();
+  EXPECT_EQ(stopped(f, "abc\tx\r\n8\ty\r\n"), "Pasting stopped at clipboard row 1 of 2; rows written: 0");
+  f.data.First();
+  EXPECT_EQ(f.Field("ID")->AsInteger(), 1);
+  f.data.Edit();
+  EXPECT_EQ(stopped(f, "7\tx\r\nabc\ty\r\n"), "Pasting stopped at clipboard row 2 of 2; rows written: 1");
+}
+
 TEST(GridClipboard, APasteIntoAnInsertedRecordWithoutUpdateChangesNoExistingRecord) {
   const auto ids = [](ClipboardFixture& f) {
     AnsiString all;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "import/dialogs/SMIStat.h"
 #include "tests/import/FormImport.h"
@@ -125,6 +126,20 @@ TEST_F(Progress, TheDialogIsPaintedBeforeTheFirstRow) {
   import.Execute();
   EXPECT_TRUE(asked);
   EXPECT_TRUE(painted);
+}
+
+// The counters follow every row; the dialog is painted for the first row of an interval
+// and waits for the interval's end before it is painted again.
+TEST_F(Progress, RowsWithinAnIntervalArePaintedOnce) {
+  std::vector<bool> painted;
+  watched->onRefresh = [&](std::size_t refresh, TfrmSMIProcess& form) {
+    painted.push_back(test::UiDriver::UpdateRegion(form.ProgressBar).Empty());
+    if (refresh == 3) dynamic_cast<TVirtualClock&>(Clock()).Advance(kProgressRefreshInterval);
+  };
+  import.Execute();
+  ASSERT_GE(painted.size(), 5u);
+  EXPECT_EQ(std::vector<bool>(painted.begin(), painted.begin() + 5), (std::vector<bool>{true, false, false, true, false}));
+  EXPECT_EQ(watched->shownCounters, watched->statistic);
 }
 
 TEST_F(Progress, WithoutTheDialogTheOutcomeComesInAnInformationBox) {

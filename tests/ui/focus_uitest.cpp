@@ -184,6 +184,34 @@ TEST_F(FocusTest, AFocusedControlThatHidesHandsTheFocusToTheFirstControlThatCanT
   EXPECT_EQ(Focused(), d);
 }
 
+// The form and the screen let go of a focused control taken off the form before it is
+// freed, the first of the tab order that the form would otherwise choose again: showing
+// and freeing the form afterwards reads nothing freed (the sanitizers tell).
+TEST_F(FocusTest, AFocusedControlTakenOffTheFormIsForgottenBeforeItIsFreed) {
+  ASSERT_EQ(Focused(), a);
+  a->SetParent(nullptr);
+  EXPECT_NE(form->ActiveControl(), a);
+  EXPECT_NE(Screen->ActiveControl(), a);
+  delete a;
+  EXPECT_EQ(Focused(), b);
+  form->Hide();
+  form->Show();
+  ui.Press(VK_TAB);
+  EXPECT_EQ(Focused(), d);
+
+  // Moved to a second form that is then freed with it.
+  std::unique_ptr<TForm> other(NewForm(Rect(600, 100, 800, 300)));
+  form->SetActiveControl(b);
+  b->SetParent(other.get());
+  EXPECT_NE(form->ActiveControl(), b);
+  EXPECT_NE(Screen->ActiveControl(), b);
+  other.reset();
+  form->Hide();
+  form->Show();
+  EXPECT_EQ(Focused(), d);
+  form.reset();
+}
+
 TEST_F(FocusTest, EachFormKeepsItsActiveControlAcrossActivation) {
   std::unique_ptr<TForm> other(NewForm(Rect(600, 100, 800, 300)));
   auto* e = new TProbe(other.get(), other.get(), Rect(10, 10, 50, 30));
