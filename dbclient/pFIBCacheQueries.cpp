@@ -105,7 +105,7 @@ TFIBQuery* TCacheList::GetQuery(TFIBDatabase* database, TFIBTransaction* transac
   if (transaction == nullptr || database == nullptr) return nullptr;
   // A statement of a database the transaction does not list would be moved to its default
   // database when it is given the transaction, and run there.
-  if (transaction->FindDatabase(database) < 0)
+  if (database != transaction->DefaultDatabase() && transaction->FindDatabase(database) < 0)
     FIBErrorText("%s: the transaction %s does not cover this database", {database->Name(), transaction->Name()});
   TFIBQuery* query = nullptr;
   {

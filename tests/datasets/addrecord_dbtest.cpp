@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "datasets/pFIBDataSet.h"
+#include "tests/classlib/Support.h"
 #include "tests/datasets/DataSetDbSupport.h"
 
 namespace ordvane::test {
@@ -27,21 +28,12 @@ class AddRecordTest : public testing::Test {
     fDataSet->SelectSQL().SetText("select id, name from items order by id");
   }
   std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
-  // The message of the error the call raised, "" when it raised none.
-  static std::string RaisedError(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return {};
-  }
   // Both ways of storing a record are refused with the dataset's error; nothing changes.
   void ExpectRefused() {
     fDataSet->Open();
     const Integer count = fDataSet->RecordCount();
     for (const bool append : {true, false}) {
-      const std::string error = RaisedError([&] {
+      const std::string error = ErrorOf<Exception>([&] {
         if (append)
           fDataSet->AppendRecord({Variant(5), Variant("new")});
         else
@@ -94,7 +86,7 @@ TEST_F(AddRecordTest, RecordsGoThroughTheInsertStatementInPlaceOrAfterTheLastRow
   EXPECT_EQ(fDataSet->FieldByName("ID")->AsInteger(), 20);
 
   // A record the server refuses is not kept.
-  EXPECT_THAT(RaisedError([&] { fDataSet->AppendRecord({Variant(10), Variant("twice")}); }),
+  EXPECT_THAT(ErrorOf<Exception>([&] { fDataSet->AppendRecord({Variant(10), Variant("twice")}); }),
               HasSubstr("PRIMARY"));
   EXPECT_EQ(fDataSet->State(), dsBrowse);
   EXPECT_EQ(fDataSet->RecordCount(), 42);
