@@ -348,11 +348,15 @@ void TFIBCustomDataSet::CheckEditState() {
       if (!CanEdit()) FIBError(TFIBClientError::CannotUpdate, {FullComponentName(this)});
       return;
     case dsInsert:
-      if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {FullComponentName(this)});
+      CheckCanInsert();
       return;
     default:
       FIBError(TFIBClientError::NotInEditOrInsert, {FullComponentName(this)});
   }
+}
+
+void TFIBCustomDataSet::CheckCanInsert() {
+  if (!CanInsert()) FIBError(TFIBClientError::CannotInsert, {FullComponentName(this)});
 }
 
 void TFIBCustomDataSet::CheckInactive() const {

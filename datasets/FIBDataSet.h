@@ -432,6 +432,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void CheckUpdateTransaction();
   // Client errors 46, 44 and 42 by the state (the saved state in dsNewValue/dsOldValue).
   void CheckEditState();
+  // Client error 44 when the dataset takes no new records.
+  void CheckCanInsert();
 
   // ---- Permissions and comparisons
   virtual bool CanEdit();
@@ -641,6 +643,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   // The editing protocol of the framework.
   void InternalPost() override;
+  // An appended record goes after every row of the select, fetched or not.
+  void InternalAddRecord(TRecordBuffer buffer, bool append) override;
+  // Without an insert statement Insert and Append end quietly; InsertRecord and
+  // AppendRecord, which a program calls to store a record, raise client error 44.
+  void RefuseInsertWithoutStatement();
   void InternalDelete() override;
   void InternalCancel() override;
   void InternalRefresh() override;

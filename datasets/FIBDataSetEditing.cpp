@@ -471,8 +471,14 @@ void TFIBCustomDataSet::DoBeforeDelete() {
   CheckStillOpen("BeforeDelete");
 }
 
+void TFIBCustomDataSet::RefuseInsertWithoutStatement() {
+  if (CanInsert()) return;
+  if (AddingRecord()) CheckCanInsert();
+  throw EAbort();
+}
+
 void TFIBCustomDataSet::DoBeforeInsert() {
-  if (!CanInsert()) throw EAbort();
+  RefuseInsertWithoutStatement();
   TDataSet::DoBeforeInsert();
 }
 
@@ -531,6 +537,13 @@ void TFIBCustomDataSet::PostToServer(TFIBQuery& statement, TRecordBuffer buffer,
 void TFIBCustomDataSet::PostToWindow(TFIBQuery& statement, TRecordBuffer buffer, Integer index) {
   Cache("post").ReserveRecord(CacheRecordNo(index));
   PostRecordToServer(statement, buffer);
+}
+
+void TFIBCustomDataSet::InternalAddRecord(TRecordBuffer /*buffer*/, bool append) {
+  CheckCanInsert();
+  // The limited model keeps a window only: its append goes after the window's last slot.
+  if (append && !IsUniDirectional() && !LimitedModel()) InternalLast();
+  InternalPost();
 }
 
 void TFIBCustomDataSet::InternalPost() {

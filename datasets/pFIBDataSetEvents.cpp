@@ -99,7 +99,7 @@ void TpFIBDataSet::DoAfterClose() {
 }
 
 void TpFIBDataSet::DoBeforeInsert() {
-  if (!CanInsert()) throw EAbort();
+  RefuseInsertWithoutStatement();
   NotifyContainers(deBeforeInsert);
   // The permission is settled above: the framework's step fires the handler alone.
   // NOLINTNEXTLINE(bugprone-parent-virtual-call)

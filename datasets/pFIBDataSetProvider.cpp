@@ -44,20 +44,21 @@ void AssignParamValue(TFIBXSQLVAR& param, const Variant& value) {
 // Decimal places a Currency holds exactly.
 constexpr short CurrencyPlaces = 4;
 
-// The class library's type of a parameter the server described.
+// The class library's type of a parameter the server described. A 64-bit number with
+// more places than a Currency holds is a wide BCD: a float would lose its last digits.
 TFieldType ProviderParamType(const TFIBXSQLVAR& param) {
   const short scale = param.GetServerSQLScale();
-  const auto scaled = [scale](TFieldType unscaled) {
+  const auto scaled = [scale](TFieldType unscaled, TFieldType finer) {
     if (scale == 0) return unscaled;
-    return scale >= -CurrencyPlaces ? ftBCD : ftFloat;
+    return scale >= -CurrencyPlaces ? ftBCD : finer;
   };
   switch (param.GetServerSQLType()) {
     case SQL_SHORT:
-      return scaled(ftSmallint);
+      return scaled(ftSmallint, ftFloat);
     case SQL_LONG:
-      return scaled(ftInteger);
+      return scaled(ftInteger, ftFloat);
     case SQL_INT64:
-      return scaled(ftLargeint);
+      return scaled(ftLargeint, ftFMTBcd);
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
@@ -83,13 +84,46 @@ TFieldType ProviderParamType(const TFIBXSQLVAR& param) {
   }
 }
 
+// The number a scaled parameter holds, digit for digit. A value given as text or as a
+// float waits in that form for the server to convert it: text in the server's notation (a
+// point before the places), a float as its shortest decimal.
+TBcd HeldDecimal(const TFIBXSQLVAR& param) {
+  switch (param.GetSQLType()) {
+    case SQL_TEXT:
+    case SQL_VARYING: {
+      TFormatSettings serverNotation = FormatSettings();
+      serverNotation.DecimalSeparator = '.';
+      TBcd value;
+      if (!TryStrToBcd(FastTrim(param.GetAsString()), value, serverNotation))
+        FIBError(TFIBClientError::InvalidDataConversion);
+      return value;
+    }
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return DoubleToBcd(param.GetAsDouble());
+    default:
+      return param.GetAsBcd();
+  }
+}
+
+// A Currency where one holds the value exactly; else, as for every wide BCD, the exact
+// decimal text, which the parameters take back unchanged.
+Variant ProviderDecimalValue(const TFIBXSQLVAR& param, TFieldType type) {
+  const TBcd value = HeldDecimal(param);
+  Currency currency;
+  if (type == ftBCD && BcdToCurr(value, currency)) return Variant(currency);
+  return Variant(BcdToStr(value));
+}
+
 Variant ProviderParamValue(const TFIBXSQLVAR& param, TFieldType type) {
   if (param.GetIsNull()) return Null();
   switch (type) {
     case ftLargeint:
       return Variant(static_cast<Int64>(param.GetAsInt64()));
     case ftBCD:
-      return Variant(param.GetAsCurrency());
+    case ftFMTBcd:
+      return ProviderDecimalValue(param, type);
     case ftFloat:
       return Variant(param.GetAsDouble());
     case ftDate:
@@ -123,7 +157,7 @@ void BindDeltaParams(TFIBQuery& statement, TDataSet& delta) {
 
 Integer TpFIBDataSet::PSExecuteStatement(const AnsiString& sql, const TParams& params) {
   if (Transaction() == nullptr) FIBError(TFIBClientError::TransactionNotAssigned, {Name()});
-  TFIBQuery* taken = GetQuery(Transaction(), sql);
+  TFIBQuery* taken = GetQuery(Database(), Transaction(), sql);
   if (taken == nullptr) FIBError(TFIBClientError::DatabaseNotAssigned, {Name()});
   TPooledStatement pooled(*taken);
   TFIBQuery& statement = pooled.Query();

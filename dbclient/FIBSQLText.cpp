@@ -229,7 +229,18 @@ void TSQLParser::SetSQLText(const AnsiString& text) {
   fStatementStart = 1;
   SkipBlanksAndComments(fText, fLength, fStatementStart);
   fStatementStart = std::min(fStatementStart, fLength + 1);
+  fMainStart = FindMainStatement();
   fKind = DetectKind();
+}
+
+// A statement that begins with a WITH list of common table expressions is the SELECT
+// after the list: the first one outside every bracket, since each expression of the list
+// stands in brackets. Without one the text is no select of any kind.
+int TSQLParser::FindMainStatement() {
+  if (!WordAt(fStatementStart, "WITH")) return fStatementStart;
+  ResetDepth();
+  const int main = Scan(fStatementStart + 4, [&](int p) { return fDepth == 0 && KeywordAt(p, "SELECT"); });
+  return main > 0 ? main : fStatementStart;
 }
 
 char TSQLParser::At(int p) const { return TTextView(fText).At(p); }
@@ -308,7 +319,7 @@ int TSQLParser::Scan(int from, Predicate&& isHit) {
 
 TSQLKind TSQLParser::DetectKind() const {
   TTextView v(fText);
-  int s = fStatementStart;
+  int s = fMainStart;
   auto keyword = [&](int p, std::string_view word) {
     return (p == 1 || kSQLPrecedingDelimiters.Contains(v.At(p - 1))) && v.WordAt(p, word);
   };
@@ -354,7 +365,7 @@ int TSQLParser::ClauseEndBefore(int found) const {
 
 int TSQLParser::FindFrom() {
   ResetDepth();
-  return Scan(fStatementStart, [&](int p) { return fDepth == 0 && KeywordAt(p, "FROM"); });
+  return Scan(fMainStart, [&](int p) { return fDepth == 0 && KeywordAt(p, "FROM"); });
 }
 
 TSQLClause TSQLParser::GetFromClause() {
@@ -459,12 +470,12 @@ int TSQLParser::FindTail(int from) {
   return FindTopLevel(from, [&](int p) { return TailClauseAt(p); });
 }
 
-int TSQLParser::TailStart() { return FindTail(fStatementStart); }
+int TSQLParser::TailStart() { return FindTail(fMainStart); }
 
 TSQLClause TSQLParser::GetOrderByClause() {
   TSQLClause clause;
   ResetDepth();
-  clause.Start = Scan(fStatementStart, [&](int p) { return fDepth == 0 && p + 4 <= fLength && KeywordAt(p, "ORDER"); });
+  clause.Start = Scan(fMainStart, [&](int p) { return fDepth == 0 && p + 4 <= fLength && KeywordAt(p, "ORDER"); });
   if (clause.Start == 0) return clause;
   int by = Scan(clause.Start + 5, [&](int p) { return KeywordAt(p, "BY"); });
   if (by == 0) return clause;
@@ -477,7 +488,7 @@ TSQLClause TSQLParser::GetOrderByClause() {
 AnsiString TSQLParser::SetOrderByText(const AnsiString& order) {
   TTextView v(fText);
   TSQLClause clause = GetOrderByClause();
-  int tail = FindTail(clause.Start > 0 ? clause.Start : fStatementStart);
+  int tail = FindTail(clause.Start > 0 ? clause.Start : fMainStart);
   AnsiString tailText = tail > 0 ? kCRLF + v.From(tail) : AnsiString();
   if (clause.Start > 0) {
     AnsiString before = v.Range(1, clause.Start - 1);
@@ -527,7 +538,7 @@ AnsiString TSQLParser::SetPlanText(const AnsiString& plan) {
   }
   if (IsBlankString(plan)) return fText;
   int before = GetOrderByClause().Start;
-  if (before == 0) before = FindTail(fStatementStart);
+  if (before == 0) before = FindTail(fMainStart);
   if (before == 0) return fText + (EndsWithLF(fText) ? "" : kCRLF) + "PLAN " + plan;
   AnsiString head = v.Range(1, before - 1);
   return head + (EndsWithLF(head) ? "" : kCRLF) + "PLAN " + plan + kCRLF + v.From(before);
@@ -546,7 +557,7 @@ bool TSQLParser::NeedsDerivedCount(int fromStart) {
            !IsIdentifierChar(v.At(p + static_cast<int>(word.size())));
   };
   ResetDepth();
-  return Scan(fStatementStart, [&](int p) {
+  return Scan(fMainStart, [&](int p) {
            if (fDepth != 0) return false;
            for (std::string_view w : {"DISTINCT"sv, "FIRST"sv, "SKIP"sv, "GROUP"sv, "HAVING"sv, "UNION"sv,
                                       "ROWS"sv, "OFFSET"sv, "FETCH"sv})
@@ -562,13 +573,13 @@ bool TSQLParser::NeedsDerivedCount(int fromStart) {
 int TSQLParser::SelectListWidth(int fromStart) {
   std::vector<int> commas;
   ResetDepth();
-  Scan(fStatementStart + 6, [&](int p) {
+  Scan(fMainStart + 6, [&](int p) {
     if (p >= fromStart) return true;
     if (fDepth == 0 && At(p) == ',') commas.push_back(p);
     return false;
   });
   commas.push_back(fromStart);
-  int itemStart = fStatementStart + 6;
+  int itemStart = fMainStart + 6;
   for (int comma : commas) {
     AnsiString item = FastTrim(StripSQLComments(TTextView(fText).Range(itemStart, comma - 1)));
     std::size_t n = item.size();
@@ -586,16 +597,16 @@ AnsiString TSQLParser::DerivedCountText(int fromStart) {
   TTextView v(fText);
   int end = fLength;
   ResetDepth();
-  int lock = Scan(fStatementStart, [&](int p) {
+  int lock = Scan(fMainStart, [&](int p) {
     return fDepth == 0 && (KeywordAt(p, "FOR") || (KeywordAt(p, "WITH") && TailClauseAt(p)));
   });
   if (lock > 0) end = lock - 1;
   int order = GetOrderByClause().Start;
   int limit = FindTopLevel(std::max(order, 1), [&](int p) { return v.RowLimitAt(p); });
   if (order > 0 && order <= end && limit == 0) end = order - 1;
-  AnsiString body = v.Range(fStatementStart, end);
+  AnsiString body = v.Range(fMainStart, end);
   TrimRightInPlace(body);
-  AnsiString result = "select count(*) from (" + body + SeparatorAfter(body, "") + ")";
+  AnsiString result = CommonTablesText() + "select count(*) from (" + body + SeparatorAfter(body, "") + ")";
   int width = SelectListWidth(fromStart);
   if (width == 0) return result;
   result += " COUNTED_ROWS (";
@@ -603,12 +614,14 @@ AnsiString TSQLParser::DerivedCountText(int fromStart) {
   return result + ")";
 }
 
+AnsiString TSQLParser::CommonTablesText() const { return TTextView(fText).Range(fStatementStart, fMainStart - 1); }
+
 AnsiString TSQLParser::GetCountText() {
-  if (fKind != TSQLKind::Select || !WordAt(fStatementStart, "SELECT")) return {};
+  if (fKind != TSQLKind::Select || !WordAt(fMainStart, "SELECT")) return {};
   TSQLClause from = GetFromClause();
   if (from.Start == 0) return {};
   if (NeedsDerivedCount(from.Start)) return DerivedCountText(from.Start);
-  AnsiString result = "Select Count(*) " + TTextView(fText).Range(from.Start, from.End);
+  AnsiString result = CommonTablesText() + "Select Count(*) " + TTextView(fText).Range(from.Start, from.End);
   int main = MainWhereIndex();
   if (main >= 1) {
     TSQLClause where = GetWhereClause(main);

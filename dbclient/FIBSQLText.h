@@ -18,10 +18,11 @@
 
 namespace ordvane {
 
-// The kind of statement a text is, decided by its first word.
+// The kind of statement a text is, decided by its first word (by the word after the
+// list of a WITH statement).
 enum class TSQLKind : Byte {
   Unknown = 0,           // anything else, also an empty text
-  Select = 1,            // SELECT or MERGE
+  Select = 1,            // SELECT or MERGE, or WITH ... SELECT
   Update = 2,
   Insert = 3,
   Delete = 4,
@@ -64,6 +65,9 @@ class TSQLParser {
   TSQLKind SQLKind() const { return fKind; }
   // Position of the first character after leading blanks and comments.
   int StatementStart() const { return fStatementStart; }
+  // Position of the main SELECT of a text that begins with a WITH list; StatementStart
+  // for every other text. The clause routines work on the main select and keep the list.
+  int MainStart() const { return fMainStart; }
 
   // The top-level FROM clause of a SELECT: Start at its F, End at the last character
   // before the next clause (or the text length). Text stays empty.
@@ -145,6 +149,9 @@ class TSQLParser {
   AnsiString DerivedCountText(int fromStart);
   AnsiString ReadToken(int& p) const;
   TSQLKind DetectKind() const;
+  int FindMainStatement();
+  // The WITH list before the main select, as written; empty without one.
+  AnsiString CommonTablesText() const;
 
   ScanState fState = ScanState::Normal;
   int fFound = 0;
@@ -155,6 +162,7 @@ class TSQLParser {
   AnsiString fText;
   int fLength = 0;
   int fStatementStart = 1;
+  int fMainStart = 1;
   TSQLKind fKind = TSQLKind::Unknown;
   bool fTableListFilled = false;
   bool fTableListKeepsDerived = false;

@@ -98,11 +98,19 @@ void TCacheList::DatabaseDestroying(TObject* database) {
 }
 
 TFIBQuery* TCacheList::GetQuery(TFIBTransaction* transaction, const AnsiString& sql) {
-  if (transaction == nullptr || transaction->DefaultDatabase() == nullptr) return nullptr;
+  return GetQuery(transaction != nullptr ? transaction->DefaultDatabase() : nullptr, transaction, sql);
+}
+
+TFIBQuery* TCacheList::GetQuery(TFIBDatabase* database, TFIBTransaction* transaction, const AnsiString& sql) {
+  if (transaction == nullptr || database == nullptr) return nullptr;
+  // A statement of a database the transaction does not list would be moved to its default
+  // database when it is given the transaction, and run there.
+  if (database != transaction->DefaultDatabase() && transaction->FindDatabase(database) < 0)
+    FIBErrorText("%s: the transaction %s does not cover this database", {database->Name(), transaction->Name()});
   TFIBQuery* query = nullptr;
   {
     std::lock_guard guard(fLock);
-    query = FindOrCreate(transaction->DefaultDatabase()).Take(transaction, sql);
+    query = FindOrCreate(database).Take(transaction, sql);
   }
   if (query->Open()) query->Close();
   return query;
@@ -128,6 +136,10 @@ TCacheList& CacheList() {
 
 TFIBQuery* GetQuery(TFIBTransaction* transaction, const AnsiString& sql) {
   return CacheList().GetQuery(transaction, sql);
+}
+
+TFIBQuery* GetQuery(TFIBDatabase* database, TFIBTransaction* transaction, const AnsiString& sql) {
+  return CacheList().GetQuery(database, transaction, sql);
 }
 
 void FreeQuery(TFIBQuery* query) {

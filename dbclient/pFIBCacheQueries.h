@@ -61,9 +61,13 @@ class TCacheList : public TComponent {
   TCacheList();
   ~TCacheList() override;
 
-  // nullptr without a transaction or without its DefaultDatabase. An open statement is
-  // closed before it is handed out.
+  // A statement of the pool of the transaction's DefaultDatabase; nullptr without a
+  // transaction or without its DefaultDatabase. An open statement is closed before it is
+  // handed out.
   TFIBQuery* GetQuery(TFIBTransaction* transaction, const AnsiString& sql);
+  // The same from the pool of database, which the transaction must list: a component
+  // bound to one database of a transaction over several runs its statements there.
+  TFIBQuery* GetQuery(TFIBDatabase* database, TFIBTransaction* transaction, const AnsiString& sql);
   // Gives a statement back; nullptr, a statement without database and one the pool did
   // not hand out are left alone.
   void FreeQuery(TFIBQuery* query);
@@ -85,6 +89,7 @@ TCacheList& CacheList();
 
 // The unit routines over CacheList().
 TFIBQuery* GetQuery(TFIBTransaction* transaction, const AnsiString& sql);
+TFIBQuery* GetQuery(TFIBDatabase* database, TFIBTransaction* transaction, const AnsiString& sql);
 void FreeQuery(TFIBQuery* query);
 void FreeCachedQueryHandle(TFIBDatabase* database, const AnsiString& sql);
 

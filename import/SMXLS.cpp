@@ -23,7 +23,7 @@ constexpr Word rtBlank2 = 0x0001, rtInteger2 = 0x0002, rtNumber2 = 0x0003, rtLab
                rtDimensions = 0x0200, rtBlank = 0x0201, rtNumber = 0x0203, rtLabel = 0x0204, rtBoolErr = 0x0205,
                rtFormula3 = 0x0206, rtString = 0x0207, rtRow = 0x0208, rtArray = 0x0221, rtTable = 0x0236,
                rtXF3 = 0x0243, rtRK = 0x027E, rtFormula4 = 0x0406, rtFormat = 0x041E, rtXF4 = 0x0443,
-               rtSharedFormula4 = 0x04BC;
+               rtSharedFormula4 = 0x04BC, rtXF2 = 0x0043;
 constexpr Word rtName = 0x0018, rtName3 = 0x0218, rtFont = 0x0031, rtFont3 = 0x0231;
 
 constexpr Word kWorkbookGlobals = 0x0005;
@@ -47,6 +47,7 @@ bool CostsNoCell(Word id) {
   switch (id) {
     case rtFormat23:
     case rtFormat:
+    case rtXF2:
     case rtXF3:
     case rtXF4:
     case rtXF:
@@ -167,10 +168,6 @@ class TXLSWorkbookReader {
   void ReadCompound();
 
  private:
-  struct TCellFormat {
-    Integer NumberFormat = 0;
-    Byte Alignment = 0;
-  };
   struct TSheetEntry {
     WideString Name;
     Cardinal Offset = 0;
@@ -237,9 +234,9 @@ class TXLSWorkbookReader {
   bool fCompound;
   TExcelVersion& fVersion;
   TBIFFTextEncoding fEncoding;
-  TXLSNumberFormats fFormats;
+  TXLSNumberFormats& fFormats;
   Word fNextPlainFormat = 0;  // Excel 2 to 4 number their formats in file order
-  std::vector<TCellFormat> fCellFormats;
+  std::vector<TXLSFormat>& fCellFormats;
   std::vector<TSheetEntry> fSheetList;
   // Ready to store: line ends converted, each text shared by the cells that show it.
   std::vector<Variant> fSharedStrings;
@@ -262,9 +259,10 @@ TXLSWorkbookReader::TXLSWorkbookReader(TMSExcel& owner, TStream& stream, bool co
       fRecords(std::make_unique<TBIFFRecordReader>(stream, compound ? kBIFF8MaxData : sizeof(TByteArray))),
       fCompound(compound),
       fVersion(owner.fVersion),
-      fEncoding(false, CP_WIN1251) {
+      fEncoding(false, CP_WIN1251),
+      fFormats(owner.fNumberFormats),
+      fCellFormats(owner.fCellFormats) {
   fVersion = evUnknown;
-  fFormats.RegisterBuiltIn();
 }
 
 template <class Action>
@@ -443,6 +441,10 @@ void TXLSWorkbookReader::Dispatch(const TBIFFData& data) {
     case rtFormat:
       ReadFormat(data);
       break;
+    case rtXF2:
+      // The identifier means nothing else in later files, which are not read as Excel 2.
+      if (fVersion == evExcel2) ReadCellFormat(data);
+      break;
     case rtXF3:
     case rtXF4:
     case rtXF:
@@ -513,7 +515,7 @@ TXLSWorkbookReader::TCellHead TXLSWorkbookReader::FormattedCell(Integer row, Int
   head.Column = column;
   head.FormatIndex = formatIndex;
   if (static_cast<std::size_t>(formatIndex) < fCellFormats.size()) {
-    const TCellFormat& format = fCellFormats[static_cast<std::size_t>(formatIndex)];
+    const TXLSFormat& format = fCellFormats[static_cast<std::size_t>(formatIndex)];
     head.NumberFormat = format.NumberFormat;
     head.Alignment = CellAlignment(format.Alignment);
   } else {
@@ -649,16 +651,26 @@ void TXLSWorkbookReader::ReadFormat(const TBIFFData& data) {
 void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
   // Cell formats are numbered in file order: a damaged one keeps its place as General.
   fCellFormats.emplace_back();
-  TCellFormat format;
-  if (data.RecordId() == rtXF) {
-    format.NumberFormat = data.U16(2);
-    format.Alignment = data.U8(6) & 0x07;
-  } else {
-    // Excel 3 and 4: a one-byte number format after the font, the alignment at byte 4.
-    format.NumberFormat = data.U8(1);
-    format.Alignment = data.U8(4) & 0x07;
+  TXLSFormat format;
+  switch (data.RecordId()) {
+    case rtXF:
+      format.Font = data.U16(0);
+      format.NumberFormat = data.U16(2);
+      format.Alignment = data.U8(6) & 0x07;
+      break;
+    case rtXF2:
+      format.Font = data.U8(0);
+      format.NumberFormat = data.U8(2) & 0x3F;
+      break;
+    default:
+      // Excel 3 and 4: a one-byte number format after the font, the alignment at byte 4.
+      format.Font = data.U8(0);
+      format.NumberFormat = data.U8(1);
+      format.Alignment = data.U8(4) & 0x07;
   }
-  fCellFormats.back() = format;
+  format.FormatText = fFormats.Text(format.NumberFormat);
+  format.IsDate = fFormats.Kind(format.NumberFormat) == TXLSNumberFormats::fkDate;
+  fCellFormats.back() = std::move(format);
 }
 
 void TXLSWorkbookReader::ReadBoundSheet(const TBIFFData& data) {
@@ -724,6 +736,9 @@ void TCustomMSExcel::PrepareLoad() {
   fModules.Clear();
   fMacroListing.clear();
   fProjectText.clear();
+  fCellFormats.clear();
+  fNumberFormats.Clear();
+  fNumberFormats.RegisterBuiltIn();
   fSheetIndex = -1;
 }
 
@@ -735,6 +750,17 @@ void TMSExcel::PrepareLoad() {
   fSharedFormulas.clear();
   fSharedObjects.clear();
   fObjectsInSheet.clear();
+}
+
+const TXLSFont* TMSExcel::FontOf(const TXLSFormat& format) const {
+  Integer position = format.Font;
+  // From Excel 5 on the files number no font 4: the fifth FONT record is font 5.
+  if (fVersion >= evExcel5 && position >= 4) {
+    if (position == 4) return nullptr;
+    --position;
+  }
+  if (position < 0 || static_cast<std::size_t>(position) >= fFonts.size()) return nullptr;
+  return &fFonts[static_cast<std::size_t>(position)];
 }
 
 void TMSExcel::LoadFromFile(const AnsiString& fileName) {

@@ -12,6 +12,7 @@
 #include "import/SMI_Sum.h"
 #include "import/SMVBA.h"
 #include "import/SMXLSGlobals.h"
+#include "import/SMXLSValues.h"
 
 namespace ordvane {
 
@@ -43,8 +44,15 @@ class TCustomMSExcel : public TSpreadSheetFile {
   TSMISummaryInformation* SummaryInformation() const { return fSummaryInformation.get(); }
   void SetSummaryInformation(const TSMISummaryInformation* information) { fSummaryInformation->Assign(information); }
 
-  // The inherited preparation; then the summary information, the macro modules and both
-  // texts are emptied and SheetIndex is -1.
+  // The cell formats, one per XF record in the order of the file (a cell's format index
+  // is its position), and the number-format texts by format index: the built-in ones and
+  // those of the FORMAT records.
+  const std::vector<TXLSFormat>& CellFormats() const { return fCellFormats; }
+  const TXLSNumberFormats& NumberFormats() const { return fNumberFormats; }
+
+  // The inherited preparation; then the summary information, the macro modules, both
+  // texts and both format lists are emptied, the built-in number formats registered and
+  // SheetIndex is -1.
   void PrepareLoad() override;
 
  protected:
@@ -60,6 +68,8 @@ class TCustomMSExcel : public TSpreadSheetFile {
   AnsiString fMacroListing;
   AnsiString fProjectText;
   TVBAProjectItems fModules;
+  std::vector<TXLSFormat> fCellFormats;
+  TXLSNumberFormats fNumberFormats;
   std::unique_ptr<TSMISummaryInformation> fSummaryInformation = std::make_unique<TSMISummaryInformation>();
 };
 
@@ -80,6 +90,8 @@ class TMSExcel : public TCustomMSExcel {
   // fonts, defined names, the shared formulas of the sheets that are read, and pictures
   // (which are not read: the picture lists stay empty).
   const std::vector<TXLSFont>& Fonts() const { return fFonts; }
+  // The font of a cell format; nullptr for an index that no FONT record holds.
+  const TXLSFont* FontOf(const TXLSFormat& format) const;
   const std::vector<TXLSName>& Names() const { return fNames; }
   const std::vector<TXLSSharedFormula>& SharedFormulas() const { return fSharedFormulas; }
   const TXLSSharedObjects& SharedObjects() const { return fSharedObjects; }

@@ -17,6 +17,16 @@ double DecodeRK(Cardinal rk);
 // code <n>".
 AnsiString ErrorCodeText(Byte code);
 
+// A cell format: one XF record, as a cell's format index names it.
+struct TXLSFormat {
+  // The number-format text NumberFormat named when the record was read.
+  WideString FormatText;
+  Integer NumberFormat = 0;  // into the number-format texts
+  Integer Font = 0;          // the font as the records number them (see TMSExcel::FontOf)
+  bool IsDate = false;       // a number in this format is a date-time
+  Byte Alignment = 0;        // horizontal, 0 to 7; Excel 2 has none here
+};
+
 // The number-format texts of a workbook, by format index.
 class TXLSNumberFormats {
  public:

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/ScopeEnd.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/db/DBConsts.h"
@@ -688,7 +689,7 @@ void TDataSet::Edit() {
 
 void TDataSet::BeginInsertAppend() {
   CheckBrowseMode();
-  CheckCanModify();
+  if (!AddingRecord()) CheckCanModify();
   DoBeforeInsert();
   DoBeforeScroll();
 }
@@ -766,7 +767,7 @@ void TDataSet::Post() {
   if (fState != dsEdit && fState != dsInsert) return;
   DataEvent(deCheckBrowseMode, 0);
   DoBeforePost();
-  CheckOperation(&TDataSet::InternalPost, OnPostError);
+  CheckOperation(AddingRecord() ? &TDataSet::InternalAddActiveRecord : &TDataSet::InternalPost, OnPostError);
   SetState(dsBrowse);
   Resync({});
   DoAfterPost();
@@ -775,6 +776,11 @@ void TDataSet::Post() {
 void TDataSet::InternalPost() { CheckRequiredFields(); }
 
 void TDataSet::InternalDelete() { DatabaseError(SDataSetReadOnly, this); }
+
+void TDataSet::InternalAddRecord(TRecordBuffer /*buffer*/, bool /*append*/) {
+  CheckCanModify();
+  InternalPost();
+}
 
 void TDataSet::CheckRequiredFields() {
   for (TField* field : *fFields)
@@ -821,17 +827,19 @@ void TDataSet::SetFieldsFromValues(const std::vector<Variant>& values) {
     if (!VarIsEmpty(values[i])) fFields->Fields(static_cast<int>(i))->SetValue(values[i]);
 }
 
-void TDataSet::InsertRecord(const std::vector<Variant>& values) {
-  Insert();
-  PostNewRecord(values);
-}
+void TDataSet::InsertRecord(const std::vector<Variant>& values) { AddRecord(values, false); }
 
-void TDataSet::AppendRecord(const std::vector<Variant>& values) {
-  Append();
-  PostNewRecord(values);
-}
+void TDataSet::AppendRecord(const std::vector<Variant>& values) { AddRecord(values, true); }
 
-void TDataSet::PostNewRecord(const std::vector<Variant>& values) {
+void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
+  // A pending edit is posted as an edit, before the record path begins.
+  CheckBrowseMode();
+  fAddingRecord = append ? TAddingRecord::Append : TAddingRecord::Insert;
+  const TScopeEnd ended([this] { fAddingRecord = TAddingRecord::None; });
+  if (append)
+    Append();
+  else
+    Insert();
   try {
     SetFieldsFromValues(values);
     Post();

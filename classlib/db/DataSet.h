@@ -143,7 +143,9 @@ class TDataSet : public TComponent, public IProviderSupport {
   void Cancel();
   void Delete();
   // Insert or Append, then the values field by field (an Unassigned value leaves the
-  // field as it is), then Post.
+  // field as it is), then Post, which stores the record through InternalAddRecord. The
+  // read-only check of Insert and Append is left out: whether the dataset takes a new
+  // record is InternalAddRecord's to say, with its own error.
   void InsertRecord(const std::vector<Variant>& values);
   void AppendRecord(const std::vector<Variant>& values);
   void CheckBrowseMode();
@@ -295,6 +297,12 @@ class TDataSet : public TComponent, public IProviderSupport {
   virtual void InternalPost();
   // Deletes the active record. A dataset that can modify overrides it.
   virtual void InternalDelete();
+  // Stores the record InsertRecord (append false) or AppendRecord (append true) made in
+  // buffer, the active one. By default the read-only check, then InternalPost.
+  virtual void InternalAddRecord(TRecordBuffer buffer, bool append);
+  // True while InsertRecord or AppendRecord makes and posts its record: a dataset whose
+  // before-insert step turns new records away quietly says why instead.
+  bool AddingRecord() const { return fAddingRecord != TAddingRecord::None; }
 
   virtual Integer GetRecordCount() { return -1; }
   virtual Integer GetRecNo() { return -1; }
@@ -393,8 +401,9 @@ class TDataSet : public TComponent, public IProviderSupport {
   void CalcLookupValue(TField* field);
   void CheckLookupFields();
   void SetFieldsFromValues(const std::vector<Variant>& values);
-  // Fills and posts the record that Insert or Append began.
-  void PostNewRecord(const std::vector<Variant>& values);
+  // Insert or Append a record, fill it and post it through InternalAddRecord.
+  void AddRecord(const std::vector<Variant>& values, bool append);
+  void InternalAddActiveRecord() { InternalAddRecord(ActiveBuffer(), fAddingRecord == TAddingRecord::Append); }
   bool RecordMatches(const std::vector<TField*>& fields, const std::vector<Variant>& values,
                      TLocateOptions options);
   // Walks to the first matching record under DisableControls; on no match goes back.
@@ -438,6 +447,8 @@ class TDataSet : public TComponent, public IProviderSupport {
   bool fBOF = true;
   bool fEOF = true;
   bool fModified = false;
+  enum class TAddingRecord : Byte { None, Insert, Append };
+  TAddingRecord fAddingRecord = TAddingRecord::None;
   bool fDefaultFields = false;
   bool fInternalCalcFields = false;
   bool fAutoCalcFields = true;

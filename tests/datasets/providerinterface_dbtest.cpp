@@ -6,12 +6,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
+#include "classlib/core/SeparatedLists.h"
 #include "datasets/pFIBDataSet.h"
+#include "dbclient/pFIBCacheQueries.h"
 #include "tests/datasets/DataSetDbSupport.h"
 #include "tests/support/MemDataSet.h"
 
@@ -106,7 +109,8 @@ TEST_F(ProviderInterfaceTest, ParametersAreTypedByTheirColumnsAndCarryValuesBoth
       " and dt = ?dt and ts = ?ts and s = ?s and z is not distinct from ?z");
   TParams* params = fDataSet->PSGetParams();
   ASSERT_NE(params, nullptr);
-  const std::vector<TFieldType> types{ftInteger, ftLargeint, ftBCD, ftFloat, ftBCD,
+  // More places than a Currency holds: a wide BCD, which keeps every digit.
+  const std::vector<TFieldType> types{ftInteger, ftLargeint, ftBCD, ftFMTBcd, ftBCD,
                                       ftFloat,   ftDate,     ftDateTime, ftString, ftInteger};
   ASSERT_EQ(params->Count(), static_cast<int>(types.size()));
   for (int i = 0; i < params->Count(); ++i) {
@@ -153,6 +157,73 @@ TEST_F(ProviderInterfaceTest, ParametersAreTypedByTheirColumnsAndCarryValuesBoth
   TParams unknown;
   unknown.CreateParam(ftInteger, "NOSUCH").SetValue(1);
   EXPECT_THROW(fDataSet->PSSetParams(unknown), Exception);
+}
+
+// Every value a NUMERIC(18, s) column holds travels through the parameters digit for
+// digit, both ways: to the select, which finds its row again, and back out.
+TEST_F(ProviderInterfaceTest, DecimalParametersCarryEveryValueOfTheirColumnsUnchanged) {
+  const std::vector<std::string> columns{"S1", "S2", "S4", "S6"};
+  fDataSet->SelectSQL().SetText("select id from decimals where s1 = ?s1 and s2 = ?s2 and s4 = ?s4 and s6 = ?s6");
+  TParams* params = fDataSet->PSGetParams();
+  EXPECT_EQ((*params)[0].DataType(), ftBCD);
+  EXPECT_EQ((*params)[2].DataType(), ftBCD);
+  EXPECT_EQ((*params)[3].DataType(), ftFMTBcd);
+  const auto localNotation = [](std::string text) {
+    std::replace(text.begin(), text.end(), '.', FormatSettings().DecimalSeparator);
+    return text;
+  };
+  for (int id = 1; id <= 3; ++id) {
+    const std::string row = Oracle("select s1, s2, s4, s6 from decimals where id = " + std::to_string(id));
+    const std::vector<AnsiString> values = SplitList(row, '|', false, TEmptyItems::Keep);
+    ASSERT_EQ(values.size(), columns.size()) << row;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      params->ParamByName(columns[i]).SetValue(Variant(AnsiString(localNotation(values[i]))));
+    fDataSet->PSSetParams(*params);
+    params = fDataSet->PSGetParams();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      EXPECT_EQ(params->ParamByName(columns[i]).Value().AsString(), localNotation(values[i])) << columns[i];
+    fDataSet->Open();
+    EXPECT_EQ(fDataSet->Fields()[0]->AsInteger(), id);
+    fDataSet->Close();
+
+    // Out again through a statement: the new row holds the same values.
+    TParams copy;
+    copy.CreateParam(ftInteger, "ID").SetValue(10 + id);
+    for (const std::string& column : columns) copy.CreateParam(ftFMTBcd, column).SetValue(params->ParamByName(column).Value());
+    EXPECT_EQ(fDataSet->PSExecuteStatement("insert into decimals values (?p1, ?p2, ?p3, ?p4, ?p5)", copy), 1);
+    fRead->CommitRetaining();
+    EXPECT_EQ(Oracle("select s1, s2, s4, s6 from decimals where id = " + std::to_string(10 + id)), row);
+  }
+}
+
+// A dataset on the second database of a transaction over two runs its statements there.
+TEST_F(ProviderInterfaceTest, StatementRunsOnTheDatasetsDatabaseNotTheTransactionsDefault) {
+  TestDatabase secondDb{"datasets/provider.sql", {3, "WIN1251"}};
+  auto* second = new TFIBDatabase(&fForm);
+  second->SetName("Second");
+  Configure(*second, secondDb);
+  second->SetConnected(true);
+  auto* both = new TFIBTransaction(&fForm);
+  both->SetDefaultDatabase(fDatabase);
+  both->AddDatabase(second);
+  both->StartTransaction();
+  auto* elsewhere = new TpFIBDataSet(&fForm);
+  elsewhere->SetName("Elsewhere");
+  elsewhere->SetDatabase(second);
+  elsewhere->SetTransaction(both);
+  ASSERT_EQ(elsewhere->Database(), second);
+
+  TParams params;
+  params.CreateParam(ftInteger, "ID").SetValue(7);
+  params.CreateParam(ftString, "SURNAME").SetValue("Second");
+  EXPECT_EQ(elsewhere->PSExecuteStatement("insert into persons (id, surname) values (?p1, ?p2)", params), 1);
+  both->Commit();
+  EXPECT_EQ(IsqlRows(secondDb, "select surname from persons where id = 7"), "Second");
+  EXPECT_EQ(Oracle("select count(*) from persons where id = 7"), "0");
+
+  // A transaction that does not cover the database is refused, not run on its default.
+  EXPECT_THAT(RaisedError([&] { GetQuery(second, fRead, "select 1 from rdb$database"); }),
+              HasSubstr("Second: the transaction"));
 }
 
 TEST_F(ProviderInterfaceTest, ChangedRecordsGoThroughTheStatementOfTheirKind) {

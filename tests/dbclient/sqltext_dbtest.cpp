@@ -77,6 +77,20 @@ const SelectCase kSelects[] = {
      "(PERSON NATURAL)", false},
     {"select distinct city_id from person order by 1 desc fetch first 2 rows only", nullptr, false},
     {"select id from person where id < 7 order by id offset 1 rows for update", nullptr, false},
+    // WITH lists: every clause routine works on the main select after the list, whose
+    // own selects (in brackets) keep their clauses.
+    {"with kyiv as (select id, surname from person where city_id = 1 order by id) select id, surname from kyiv "
+     "where id > 1 order by id",
+     nullptr, true},
+    {"WITH RECURSIVE r (n) AS (SELECT 1 FROM rdb$database UNION ALL SELECT n + 1 FROM r WHERE n < 5)\n"
+     "SELECT n FROM r ORDER BY n DESC",
+     nullptr, true},
+    {"with\n/* counts */ counted as (select city_id, count(*) cnt from person group by city_id),\n"
+     "named (id, name) as (select id, name from city where name <> 'where')\n"
+     "select named.name, counted.cnt from named join counted on counted.city_id = named.id",
+     nullptr, false},
+    {"with p as (select id, surname from person) select distinct surname from p order by surname", nullptr, false},
+    {"with c as (select id from city) select first 2 id from c order by id desc", nullptr, false},
 };
 
 std::string Trimmed(const std::string& s) { return FastTrim(s); }

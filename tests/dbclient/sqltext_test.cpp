@@ -44,6 +44,11 @@ TEST(SQLKind, IsDecidedByTheFirstSignificantWord) {
       {"", TSQLKind::Unknown},
       {"   ", TSQLKind::Unknown},
       {"/* never closed", TSQLKind::Unknown},
+      // A WITH list is of the kind of the statement after it; only a select may follow.
+      {"with a as (select 1 x from t) select x from a", TSQLKind::Select},
+      {"WITH RECURSIVE a (x) AS (select 1 from t)\n-- main\nselect x from a", TSQLKind::Select},
+      {"with a as (select 1 x from t) /* select */ 'select'", TSQLKind::Unknown},
+      {"with a as (select 1 x from t)", TSQLKind::Unknown},
   };
   for (const Case& c : cases) EXPECT_EQ(SQLKindOf(c.sql), c.kind) << c.sql;
 }

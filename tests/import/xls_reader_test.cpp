@@ -184,6 +184,59 @@ TEST_P(XLSFixture, KeepsFontsAndDefinedNamesAsXlrdDoes) {
   EXPECT_TRUE(reader.ObjectsInSheet().empty());
 }
 
+// Every cell's format as xlrd resolves it: its number format (with the text of the FORMAT
+// record that defines it), its date flag, its alignment and its font.
+TEST_P(XLSFixture, ResolvesEveryCellsFormatAndFontAsXlrdDoes) {
+  const TFixtureCase& fixture = GetParam();
+  const nlohmann::json expected = Expected(fixture.Dump ? fixture.Dump : fixture.File);
+  if (!fixture.HasCellFormats) GTEST_SKIP() << "xlrd makes up the cell formats of a workbook without them";
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(Fixture(fixture.File));
+  const std::vector<TXLSFormat>& formats = reader.CellFormats();
+  ASSERT_EQ(formats.size(), expected["xfs"].get<std::size_t>());
+  for (const auto& [index, text] : expected["formats"].items())
+    EXPECT_EQ(Utf8Encode(reader.NumberFormats().Text(std::stoi(index))), text.get<std::string>()) << "format " << index;
+  const bool plain = fixture.Version <= evExcel4;
+  int compared = 0;
+  for (const auto& sheet : expected["sheets"]) {
+    const Integer index = plain ? 0 : reader.Sheets().IndexOfCaption(Utf8Decode(sheet["name"].get<std::string>()));
+    ASSERT_GE(index, 0);
+    const TSpreadSheet& stored = *reader.Sheets().FindSheet(index);
+    for (const auto& cell : sheet["cells"]) {
+      SCOPED_TRACE(testing::Message() << sheet["name"] << " row " << cell["row"] << " column " << cell["col"]);
+      const TSMICell* value = stored.Cells().FindRow(cell["row"])->Cell(cell["col"]);
+      ASSERT_LT(static_cast<std::size_t>(value->FormatIndex()), formats.size());
+      const TXLSFormat& format = formats[static_cast<std::size_t>(value->FormatIndex())];
+      const int numberFormat = cell["numfmt"];
+      EXPECT_EQ(format.NumberFormat, numberFormat);
+      EXPECT_EQ(format.FormatText, reader.NumberFormats().Text(numberFormat));
+      if (expected["formats"].contains(std::to_string(numberFormat))) {
+        EXPECT_EQ(Utf8Encode(format.FormatText), expected["formats"][std::to_string(numberFormat)].get<std::string>());
+      }
+      EXPECT_EQ(format.IsDate, cell["date"].get<bool>());
+      // Excel 2 keeps a cell's alignment with the cell, not in its format.
+      if (fixture.Version != evExcel2) {
+        EXPECT_EQ(format.Alignment, cell["hor"].get<int>());
+      }
+      const TXLSFont* font = reader.FontOf(format);
+      if (cell["font"].is_null()) {
+        EXPECT_EQ(font, nullptr);
+      } else {
+        ASSERT_NE(font, nullptr);
+        EXPECT_EQ(font, &reader.Fonts()[cell["font"].get<std::size_t>()]);
+      }
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 0);
+
+  // The next load starts from nothing but the built-in number formats.
+  reader.PrepareLoad();
+  EXPECT_TRUE(reader.CellFormats().empty());
+  EXPECT_EQ(reader.NumberFormats().Count(), 50);
+  EXPECT_EQ(Utf8Encode(reader.NumberFormats().Text(14)), "m/d/yy");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Workbooks, XLSFixture,
     testing::Values(TFixtureCase{"libreoffice.xls", evExcel9, {u"Дані", u"Формули", u"Empty sheet", u"Last"}},
