@@ -280,7 +280,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   }
   if (component == DataSource()) SetDataSource(nullptr);
   for (TDBGridEhScrollBar* bar :
-       {fHorzScrollBar.get(), static_cast<TDBGridEhScrollBar*>(fVertScrollBar.get())})
+       {fHorzScrollBar.IfMade(), static_cast<TDBGridEhScrollBar*>(fVertScrollBar.IfMade())})
     if (bar != nullptr && bar->ExtScrollBar() == component) bar->SetExtScrollBar(nullptr);
   // The list has already let go of its change link.
   if (component == fTitleImages) {

@@ -474,6 +474,8 @@ class TFactoryPartEh {
     if (!fPart && fMake) fMake();
     return fPart.get();
   }
+  // The part when it has been made, without making it.
+  T* IfMade() const { return fPart.get(); }
   T& operator*() const { return *get(); }
   T* operator->() const { return get(); }
   friend bool operator==(const TFactoryPartEh& part, std::nullptr_t) { return !part.fPart && !part.fMake; }

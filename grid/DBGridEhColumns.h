@@ -700,7 +700,8 @@ class TColumnEh : public TCollectionItem {
   int ClampWidth(int width) const;
   // The width while Width is not set.
   int DefaultWidth();
-  // Under a right-to-left locale only: the editor then mirrors its buttons and text.
+  // BiDiMode bdRightToLeft under a right-to-left locale (MiddleEastLocale); the editor
+  // mirrors its buttons and text by it.
   bool IsRightToLeft() const;
   virtual void GetColCellParams(bool editMode, TColCellParamsEh& params);
   virtual void RestoreDefaults();

@@ -189,6 +189,7 @@ AnsiString ExpressionText(const TSTFilterExpressionEh& expression, const Variant
 
 // The KeyField values of the list records whose ListField meets the column's expression,
 // tested by the list dataset's own filter evaluator; the list keeps its current record.
+// A record without a name or without a key names no data.
 std::vector<Variant> KeysMeetingListExpression(TSTColumnFilterEh& filter) {
   TDataSet& list = *filter.ListSource()->DataSet();
   const TSTFilterExpressionEh expression = filter.Expression();
@@ -202,7 +203,7 @@ std::vector<Variant> KeysMeetingListExpression(TSTColumnFilterEh& filter) {
   const TControlsDisabledScopeEh disabled(list);
   const TBookmarkStr current = list.Bookmark();
   for (list.First(); !list.Eof(); list.Next())
-    if (!shown->IsNull() && evaluator.Accepts()) keys.push_back(key->AsVariant());
+    if (!shown->IsNull() && !key->IsNull() && evaluator.Accepts()) keys.push_back(key->AsVariant());
   list.GotoBookmark(current);
   return keys;
 }

@@ -153,6 +153,8 @@ TEST(ColumnFilter, ALookupColumnFiltersItsKeyByTheNamesOfItsList) {
   EXPECT_EQ(locallyFilteredIds("In (Kyiv,Odesa)"), "2,3,5,6");
   EXPECT_EQ(locallyFilteredIds(">=Lviv"), "1,2,4,5");
   EXPECT_EQ(locallyFilteredIds("Rivne"), "");
+  f.cities.AppendRecord({Null(), Variant("Lutsk")});
+  EXPECT_EQ(locallyFilteredIds("L%"), "1,4") << "a town without a key names no person";
 
   f.Field("CITY_ID")->SetOrigin("P.CITY_ID");
   filter.SetExpressionStr("~%v%");
