@@ -51,7 +51,10 @@ std::unique_ptr<TDBGridEhColumnDefValuesEh> TCustomDBGridEh::CreateColumnDefValu
 }
 
 TDBGridEhScrollBarsEh TCustomDBGridEh::CreateScrollBars() {
-  return {std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal), std::make_unique<TVertDBGridEhScrollBar>(this)};
+  TDBGridEhScrollBarsEh bars;
+  bars.Horz = std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal);
+  bars.Vert = std::make_unique<TVertDBGridEhScrollBar>(this);
+  return bars;
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
