@@ -7,22 +7,15 @@
 namespace ordvane {
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* owner)
-    : TCustomDBGridEh(owner, TCollectionItemClass::Of<TDBGridColumnEh>()) {}
-
-TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass)
     : TCustomGridEh(owner),
       fDataLink(std::make_unique<TGridDataLinkEh>(this)),
       fSumList(std::make_unique<TDBSumListProducer>(this)),
       fTitleFont(std::make_unique<TFont>()),
       fFooterFont(std::make_unique<TFont>()),
       fTitleImagesLink(std::make_unique<TChangeLink>()),
-      fColumnDefValues(std::make_unique<TDBGridEhColumnDefValuesEh>()),
-      fHorzScrollBar(std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal)),
-      fVertScrollBar(std::make_unique<TVertDBGridEhScrollBar>(this)),
       fSTFilter(std::make_unique<TSTDBGridEhFilter>(this)),
       fSelectedRows(std::make_unique<TBookmarkListEh>(this)),
-      fSelection(std::make_unique<TDBGridEhSelection>(this)),
-      fColumns(std::make_unique<TDBGridColumnsEh>(this, columnClass)) {
+      fSelection(std::make_unique<TDBGridEhSelection>(this)) {
   fDataLink->SetVisualControl(true);
   TCustomGridEh::SetOptions({grFixedVertLine, grFixedHorzLine, grVertLine, grHorzLine, grColSizing,
                              grColMoving, grEditing, grTabs});
@@ -36,6 +29,32 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnC
   fSumList->OnAfterRecalcAll = [this](TObject*) { SumListAfterRecalcAll(); };
   fSumList->SumListChanged = [this](TObject*) { InvalidateFooter(); };
   SetDefaultStyle();
+  // Armed last: until here nothing lays the grid out, and what needs the parts first
+  // (the first layout, a setting) comes after the descendant's constructor has begun.
+  fColumnDefValues.Arm([this] { fColumnDefValues.Set(CreateColumnDefValues()); });
+  const auto makeScrollBars = [this] {
+    TDBGridEhScrollBarsEh bars = CreateScrollBars();
+    fHorzScrollBar.Set(std::move(bars.Horz));
+    fVertScrollBar.Set(std::move(bars.Vert));
+  };
+  fHorzScrollBar.Arm(makeScrollBars);
+  fVertScrollBar.Arm(makeScrollBars);
+  fColumns.Arm([this] { fColumns.Set(CreateColumns()); });
+}
+
+std::unique_ptr<TDBGridColumnsEh> TCustomDBGridEh::CreateColumns() {
+  return std::make_unique<TDBGridColumnsEh>(this, TCollectionItemClass::Of<TDBGridColumnEh>());
+}
+
+std::unique_ptr<TDBGridEhColumnDefValuesEh> TCustomDBGridEh::CreateColumnDefValues() {
+  return std::make_unique<TDBGridEhColumnDefValuesEh>();
+}
+
+TDBGridEhScrollBarsEh TCustomDBGridEh::CreateScrollBars() {
+  TDBGridEhScrollBarsEh bars;
+  bars.Horz = std::make_unique<TDBGridEhScrollBar>(this, sbHorizontal);
+  bars.Vert = std::make_unique<TVertDBGridEhScrollBar>(this);
+  return bars;
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
@@ -264,7 +283,7 @@ void TCustomDBGridEh::Notification(TComponent* component, TOperation operation) 
   }
   if (component == DataSource()) SetDataSource(nullptr);
   for (TDBGridEhScrollBar* bar :
-       {fHorzScrollBar.get(), static_cast<TDBGridEhScrollBar*>(fVertScrollBar.get())})
+       {fHorzScrollBar.IfMade(), static_cast<TDBGridEhScrollBar*>(fVertScrollBar.IfMade())})
     if (bar != nullptr && bar->ExtScrollBar() == component) bar->SetExtScrollBar(nullptr);
   // The list has already let go of its change link.
   if (component == fTitleImages) {

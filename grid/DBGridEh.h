@@ -6,6 +6,7 @@
 // grid units share. The implementation is split by concern (DBGridEh*.cpp).
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -454,6 +455,42 @@ class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
 
 // ---- The grid -------------------------------------------------------------------------
 
+// A part of the grid that one of its virtual factories makes when the part is first used.
+// The grid's constructor only arms it, so that the factory called is the one of the class
+// being built when the part is first needed: a descendant's, unless the descendant's own
+// constructor already used the part. Before it is armed and after it is dropped the part
+// compares equal to nullptr.
+template <class T>
+class TFactoryPartEh {
+ public:
+  void Arm(std::function<void()> make) { fMake = std::move(make); }
+  // Called by the maker.
+  void Set(std::unique_ptr<T> part) { fPart = std::move(part); }
+  void reset() {
+    fMake = {};
+    fPart.reset();
+  }
+  T* get() const {
+    if (!fPart && fMake) fMake();
+    return fPart.get();
+  }
+  // The part when it has been made, without making it.
+  T* IfMade() const { return fPart.get(); }
+  T& operator*() const { return *get(); }
+  T* operator->() const { return get(); }
+  friend bool operator==(const TFactoryPartEh& part, std::nullptr_t) { return !part.fPart && !part.fMake; }
+
+ private:
+  std::function<void()> fMake;
+  std::unique_ptr<T> fPart;
+};
+
+// What the scroll-bar factory makes: the settings of the two bars.
+struct TDBGridEhScrollBarsEh {
+  std::unique_ptr<TDBGridEhScrollBar> Horz;
+  std::unique_ptr<TVertDBGridEhScrollBar> Vert;
+};
+
 // The grid holds its filter row's editor (IInplaceEditHolderEh).
 class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   ORDVANE_CLASS(TCustomDBGridEh, TCustomGridEh)
@@ -785,8 +822,12 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   void ShowEditor() override;
 
  protected:
-  // A grid whose columns are of another column class.
-  TCustomDBGridEh(TComponent* owner, TCollectionItemClass columnClass);
+  // The factories of the columns, the column defaults and the two scroll bars' settings,
+  // called when each is first used (TFactoryPartEh): a descendant overrides them to
+  // supply its own classes.
+  virtual std::unique_ptr<TDBGridColumnsEh> CreateColumns();
+  virtual std::unique_ptr<TDBGridEhColumnDefValuesEh> CreateColumnDefValues();
+  virtual TDBGridEhScrollBarsEh CreateScrollBars();
 
   // ---- The in-place editor (DBGridEhInplaceEdit)
   TInplaceEdit* CreateEditor() override;
@@ -814,8 +855,8 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   AnsiString GetEditMask(int col, int row) override;
   // The column's edit style (TColumnEditStyleEh); simple outside the data columns.
   Byte GetEditStyle(int col, int row) override;
-  // Whether the editor hands its grid keys (Enter as Tab, the find shortcut) to the
-  // grid; a descendant that answers false leaves every key to the editor.
+  // Whether the find dialog that the find shortcut opens is modal; a descendant that
+  // answers false gets a dialog beside the grid.
   virtual bool CanProcessEditKey() { return true; }
   int GetEditLimit() override;
   bool CanEditAcceptKey(char key) override;
@@ -1291,9 +1332,9 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   std::unique_ptr<TFont> fTitleFont;
   std::unique_ptr<TFont> fFooterFont;
   std::unique_ptr<TChangeLink> fTitleImagesLink;
-  std::unique_ptr<TDBGridEhColumnDefValuesEh> fColumnDefValues;
-  std::unique_ptr<TDBGridEhScrollBar> fHorzScrollBar;
-  std::unique_ptr<TVertDBGridEhScrollBar> fVertScrollBar;
+  TFactoryPartEh<TDBGridEhColumnDefValuesEh> fColumnDefValues;
+  TFactoryPartEh<TDBGridEhScrollBar> fHorzScrollBar;
+  TFactoryPartEh<TVertDBGridEhScrollBar> fVertScrollBar;
   std::unique_ptr<TSTDBGridEhFilter> fSTFilter;
   TColumnsEhList fSortMarkedColumns;
   TColumnsEhList fVisibleColumns;
@@ -1419,7 +1460,7 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   std::unique_ptr<TBookmarkListEh> fSelectedRows;
   std::unique_ptr<TDBGridEhSelection> fSelection;
   // Last: columns read the grid while they are made and destroyed.
-  std::unique_ptr<TDBGridColumnsEh> fColumns;
+  TFactoryPartEh<TDBGridColumnsEh> fColumns;
 };
 
 // The grid as forms place it.

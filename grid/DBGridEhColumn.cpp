@@ -8,6 +8,7 @@
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/SeparatedLists.h"
+#include "classlib/core/SysLocale.h"
 #include "classlib/db/DateTimeFields.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/ui/SysMetrics.h"
@@ -292,7 +293,7 @@ void TColumnEh::SetBiDiMode(TBiDiMode value) {
 }
 
 bool TColumnEh::IsRightToLeft() const {
-  return BiDiMode() == bdRightToLeft;
+  return MiddleEastLocale() && BiDiMode() == bdRightToLeft;
 }
 
 bool TColumnEh::Checkboxes() {

@@ -18,6 +18,10 @@ bool HasItems(TStrings* list) {
 TSTOperandTypeEh TSTColumnFilterEh::OperandType() {
   TField* field = fColumn->Field();
   if (field == nullptr) return botNon;
+  if (FiltersThroughList()) {
+    TField* shown = fListSource->DataSet()->FindField(fListField);
+    return shown != nullptr ? STOperandTypeOfFieldType(shown->DataType()) : botString;
+  }
   if (HasItems(fColumn->KeyList()) && HasItems(fColumn->PickList())) return botString;
   return STOperandTypeOfFieldType(field->DataType());
 }
@@ -35,9 +39,19 @@ bool TSTColumnFilterEh::IsSingleTypedOperand() const {
          !VarIsNull(fExpression.Operand1) && !VarIsArray(fExpression.Operand1);
 }
 
+bool TSTColumnFilterEh::FiltersThroughList() const {
+  return fListSource != nullptr && fListSource->DataSet() != nullptr && !fKeyField.empty() && !fListField.empty();
+}
+
+TField* TSTColumnFilterEh::FilteredField() {
+  TField* field = fColumn->Field();
+  if (field == nullptr || field->FieldKind() != fkLookup || !FiltersThroughList()) return field;
+  return field->DataSet()->FieldByName(field->KeyFields());
+}
+
 AnsiString TSTColumnFilterEh::GetFilterFieldName() {
   if (!fDataField.empty()) return fDataField;
-  TField* field = fColumn->Field();
+  TField* field = FilteredField();
   return field != nullptr ? field->FieldName() : fColumn->FieldName();
 }
 

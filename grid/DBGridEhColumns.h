@@ -501,13 +501,21 @@ class TSTColumnFilterEh : public TPersistent {
   // Takes a typed filter text: the value class comes from the column's field, then the
   // text is parsed. A text that does not parse raises and leaves the filter as it was.
   void SetExpressionStr(const AnsiString& text);
-  // The value class of the column's values: a column with key and pick lists filters
-  // the shown texts, a column without a field filters nothing.
+  // The value class of the typed values: a column filtering through its list source
+  // takes ListField's values, a column with key and pick lists the shown texts, a
+  // column without a field filters nothing.
   TSTOperandTypeEh OperandType();
+  // Whether the column filters through its list source: ListSource with a dataset,
+  // KeyField and ListField set. The expression is then met by ListField's values in the
+  // list, and the data is filtered on the KeyField values of the records that meet it.
+  bool FiltersThroughList() const;
+  // The data field the condition applies to: the column's field, or, filtering through
+  // the list, the key field of a lookup field (raising when it is no single field).
+  TField* FilteredField();
   // The expression is one bare value of the column's class (no operator typed).
   bool IsSingleTypedOperand() const;
   // The name under which the column's field is filtered: the own DataField, else the
-  // column field's name.
+  // name of FilteredField.
   AnsiString GetFilterFieldName();
   // The first operand; through a key and pick list, the key of each shown text.
   Variant GetOperand1();
@@ -692,6 +700,8 @@ class TColumnEh : public TCollectionItem {
   int ClampWidth(int width) const;
   // The width while Width is not set.
   int DefaultWidth();
+  // BiDiMode bdRightToLeft under a right-to-left locale (MiddleEastLocale); the editor
+  // mirrors its buttons and text by it.
   bool IsRightToLeft() const;
   virtual void GetColCellParams(bool editMode, TColCellParamsEh& params);
   virtual void RestoreDefaults();

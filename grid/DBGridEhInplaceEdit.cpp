@@ -860,7 +860,7 @@ void TDBGridInplaceEdit::KeyDown(Word& key, TShiftState shift) {
       return;
     }
   }
-  if (fDBGrid->CanProcessEditKey() && HandToGridByKey(key, shift)) {
+  if (HandToGridByKey(key, shift)) {
     key = 0;
     return;
   }

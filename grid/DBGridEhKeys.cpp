@@ -86,14 +86,14 @@ bool TCustomDBGridEh::HandleFindShortCut(Word key, TShiftState shift) {
   if (pressed == shortCuts.IncSearch && fOptionsEh.Contains(dghIncSearch)) {
     if (fInplaceSearching && fOptionsEh.Contains(dghDialogFind) && shortCuts.IncSearch == shortCuts.FindDialog) {
       StopIncSearch();
-      ShowFindDialogProc(*this, AnsiString(), AnsiString(), true);
+      ShowFindDialogProc(*this, AnsiString(), AnsiString(), CanProcessEditKey());
     } else {
       IncSearch(AnsiString(), -1, ltdAllEh);
     }
     return true;
   }
   if (pressed == shortCuts.FindDialog && fOptionsEh.Contains(dghDialogFind)) {
-    ShowFindDialogProc(*this, AnsiString(), AnsiString(), true);
+    ShowFindDialogProc(*this, AnsiString(), AnsiString(), CanProcessEditKey());
     return true;
   }
   return false;

@@ -153,7 +153,7 @@ void TDBLookupGridColumnEh::Assign(const TPersistent* source) {
 // ---- TDBLookupGridEh: construction and bindings ---------------------------------------
 
 TDBLookupGridEh::TDBLookupGridEh(TComponent* owner)
-    : TCustomDBGridEh(owner, TCollectionItemClass::Of<TDBLookupGridColumnEh>()),
+    : TCustomDBGridEh(owner),
       fMasterLink(std::make_unique<TLookupGridDataLinkEh>(this)),
       fInternalSource(std::make_unique<TDataSource>(nullptr)),
       fSpecRow(std::make_unique<TSpecRowEh>(this)) {
@@ -171,6 +171,14 @@ TDBLookupGridEh::TDBLookupGridEh(TComponent* owner)
   SetDrawMemoText(true);
   SetTabStop(false);
   SetLookupOptions({dlgColLinesEh});
+}
+
+std::unique_ptr<TDBGridColumnsEh> TDBLookupGridEh::CreateColumns() {
+  return std::make_unique<TDBGridColumnsEh>(this, TCollectionItemClass::Of<TDBLookupGridColumnEh>());
+}
+
+std::unique_ptr<TDBGridEhColumnDefValuesEh> TDBLookupGridEh::CreateColumnDefValues() {
+  return std::make_unique<TDBLookupGridColumnDefValuesEh>();
 }
 
 TDBLookupGridEh::~TDBLookupGridEh() {

@@ -182,6 +182,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
 
   void Notification(TComponent* component, TOperation operation) override;
   void CreateWnd() override;
+  std::unique_ptr<TDBGridColumnsEh> CreateColumns() override;
+  std::unique_ptr<TDBGridEhColumnDefValuesEh> CreateColumnDefValues() override;
   int ExtraTitleRowCount() const override;
   bool SelectCell(int col, int row) override;
   void DrawCell(int col, int row, const TRect& rect, TGridDrawState state) override;

@@ -9,6 +9,7 @@
 #include "classlib/core/StringLists.h"
 #include "classlib/core/SysUtils.h"
 #include "classlib/db/DataSet.h"
+#include "classlib/db/FilterEval.h"
 #include "grid/DBGridEh.h"
 #include "grid/DbUtilsEh.h"
 
@@ -172,25 +173,78 @@ void SQLConditionText(TSTFilterOperatorEh op, const Variant& operand, const Ansi
   }
 }
 
-AnsiString BuildColumnFilterText(TColumnEh& column, const TSTFilterBuildOptionsEh& options) {
-  TField* field = column.Field();
-  TSTColumnFilterEh& filter = column.STFilter();
-  const TSTFilterExpressionEh& expression = filter.Expression();
-  if (field == nullptr || expression.ExpressionType == botNon || expression.Operator1 == foNon) return {};
+namespace {
 
-  const bool byOrigin = options.UseOrigin && !field->Origin().empty() && filter.DataField().empty();
-  const AnsiString fieldName = byOrigin ? field->Origin() : filter.GetFilterFieldName();
-  TDataSet* dataSet = field->DataSet();
+// The condition of an expression whose operands are given, on one field.
+AnsiString ExpressionText(const TSTFilterExpressionEh& expression, const Variant& operand1, const Variant& operand2,
+                          const AnsiString& fieldName, TDataSet* dataSet, const TSTFilterBuildOptionsEh& options) {
   AnsiString text;
-  options.ConditionText(expression.Operator1, filter.GetOperand1(), fieldName, dataSet, options.DateToText,
-                        options.LikeSupported, text);
+  options.ConditionText(expression.Operator1, operand1, fieldName, dataSet, options.DateToText, options.LikeSupported,
+                        text);
   if (expression.Relation != foNon) {
     text += " " + STFilterOperatorText(expression.Relation);
-    options.ConditionText(expression.Operator2, filter.GetOperand2(), fieldName, dataSet, options.DateToText,
+    options.ConditionText(expression.Operator2, operand2, fieldName, dataSet, options.DateToText,
                           options.LikeSupported, text);
   }
   if (expression.Relation == foOR) text = "(" + text + ")";
   return text;
+}
+
+// The KeyField values of the list records whose ListField meets the column's expression,
+// tested by the list dataset's own filter evaluator; the list keeps its current record.
+// A record without a name or without a key names no data.
+std::vector<Variant> KeysMeetingListExpression(TSTColumnFilterEh& filter) {
+  TDataSet& list = *filter.ListSource()->DataSet();
+  const TSTFilterExpressionEh expression = filter.Expression();
+  const AnsiString condition =
+      ExpressionText(expression, expression.Operand1, filter.GetOperand2(), filter.ListField(), &list, {});
+  const TExprParser parser(&list, condition, list.FilterOptions());
+  TExprEvaluator evaluator(&list, parser);
+  TField* key = list.FieldByName(filter.KeyField());
+  TField* shown = list.FieldByName(filter.ListField());
+  std::vector<Variant> keys;
+  const TControlsDisabledScopeEh disabled(list);
+  const TBookmarkStr current = list.Bookmark();
+  for (list.First(); !list.Eof(); list.Next())
+    if (!shown->IsNull() && !key->IsNull() && evaluator.Accepts()) keys.push_back(key->AsVariant());
+  list.GotoBookmark(current);
+  return keys;
+}
+
+// The condition on the data's key: one of the keys, or, with none, a condition no record
+// meets.
+AnsiString KeyConditionText(const std::vector<Variant>& keys, const AnsiString& fieldName, TDataSet* dataSet,
+                            const TSTFilterBuildOptionsEh& options) {
+  AnsiString text;
+  if (keys.empty()) {
+    options.ConditionText(foNull, Null(), fieldName, dataSet, options.DateToText, options.LikeSupported, text);
+    text += " " + STFilterOperatorText(foAND);
+    options.ConditionText(foNotNull, Null(), fieldName, dataSet, options.DateToText, options.LikeSupported, text);
+    return "(" + text + ")";
+  }
+  options.ConditionText(foIn, VarArrayOf(keys), fieldName, dataSet, options.DateToText, options.LikeSupported, text);
+  return text;
+}
+
+bool TestsOnlyForNull(const TSTFilterExpressionEh& expression) {
+  return expression.Relation == foNon && (expression.Operator1 == foNull || expression.Operator1 == foNotNull);
+}
+
+}  // namespace
+
+AnsiString BuildColumnFilterText(TColumnEh& column, const TSTFilterBuildOptionsEh& options) {
+  TSTColumnFilterEh& filter = column.STFilter();
+  const TSTFilterExpressionEh& expression = filter.Expression();
+  if (column.Field() == nullptr || expression.ExpressionType == botNon || expression.Operator1 == foNon) return {};
+
+  TField* field = filter.FilteredField();
+  const bool byOrigin = options.UseOrigin && !field->Origin().empty() && filter.DataField().empty();
+  const AnsiString fieldName = byOrigin ? field->Origin() : filter.GetFilterFieldName();
+  TDataSet* dataSet = field->DataSet();
+  // Whether the key is there at all is a question for the data itself.
+  if (filter.FiltersThroughList() && !TestsOnlyForNull(expression))
+    return KeyConditionText(KeysMeetingListExpression(filter), fieldName, dataSet, options);
+  return ExpressionText(expression, filter.GetOperand1(), filter.GetOperand2(), fieldName, dataSet, options);
 }
 
 AnsiString BuildLocalFilterText(TCustomDBGridEh& grid, const TSTFilterBuildOptionsEh& options) {

@@ -78,8 +78,9 @@ class TSizeConstraints {
 };
 // dmAutomatic: a left press on the control starts dragging it instead of pressing it.
 enum TDragMode { dmManual, dmAutomatic };
-// dkDock asks for docking, which the window layer does not do: a control of either kind
-// is dragged as described at BeginDrag. The kind is kept for the forms that store it.
+// dkDock drags the control to be docked: the drag starts and ends with the dock events
+// instead of the drag events and asks no control to take it, for the window layer has
+// no dock sites (a dock manager would be a feature of its own), so nothing docks.
 enum TDragKind { dkDrag, dkDock };
 // What a drag target is told as the dragged control comes over it, moves, and leaves.
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
@@ -146,6 +147,7 @@ using TDragOverEvent =
     TEvent<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
 using TDragDropEvent = TEvent<void(TObject* sender, TObject* source, int x, int y)>;
 using TEndDragEvent = TEvent<void(TObject* sender, TObject* target, int x, int y)>;
+using TStartDockEvent = TStartDragEvent;
 
 // The shift state of a mouse message's key flags, of a key message's data (Alt from the
 // data, Shift and Ctrl from the key state), and of the keyboard now.
@@ -322,7 +324,9 @@ class TControl : public TComponent {
   // control under the pointer (FindDragTarget) is asked by DragOver whether it takes the
   // control, the cursor shows DragCursor over one that does and crNoDrop elsewhere, the
   // release drops it there (DragDrop), and Escape, another button or cancel mode end the
-  // drag without a drop. OnEndDrag closes every drag.
+  // drag without a drop. OnEndDrag closes every drag. A drag of DragKind dkDock opens
+  // with OnStartDock and closes with OnEndDock instead, and no control is asked to take
+  // it (it ends with no target).
   TDragMode DragMode() const { return fDragMode; }
   void SetDragMode(TDragMode value) { fDragMode = value; }
   TCursor DragCursor() const { return fDragCursor; }
@@ -351,6 +355,8 @@ class TControl : public TComponent {
   TDragOverEvent OnDragOver;
   TDragDropEvent OnDragDrop;
   TEndDragEvent OnEndDrag;
+  TStartDockEvent OnStartDock;
+  TEndDragEvent OnEndDock;
 
  protected:
   friend class TWinControl;
@@ -363,6 +369,8 @@ class TControl : public TComponent {
   virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
   virtual void DragDrop(TObject* source, int x, int y);
   virtual void DoEndDrag(TObject* target, int x, int y);
+  virtual void DoStartDock();
+  virtual void DoEndDock(TObject* target, int x, int y);
 
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);

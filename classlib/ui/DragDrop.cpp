@@ -1,6 +1,8 @@
 // Dragging a control onto another: the drag is a state of the window layer that takes
 // the mouse and the keyboard for itself while it lasts, seeing every message the loops
-// handle (whichever loop runs), as a menu does while it is open.
+// handle (whichever loop runs), as a menu does while it is open. A drag to dock has no
+// place to go, as no control is a dock site: it follows the mouse, takes nothing and
+// ends with no target.
 
 #include <cstdlib>
 #include <memory>
@@ -21,8 +23,9 @@ class TDragTracker : public TMessageProcessor {
  public:
   // An immediate drag follows the mouse from the start; another once the mouse has moved
   // `threshold` pixels.
-  TDragTracker(TControl* source, bool immediate, int threshold)
+  TDragTracker(TControl* source, bool docking, bool immediate, int threshold)
       : fSource(source),
+        fDocking(docking),
         fSourceWatch(source),
         fOrigin(Mouse->CursorPos()),
         fThreshold(threshold),
@@ -67,6 +70,7 @@ class TDragTracker : public TMessageProcessor {
   static TPoint ClientPoint(const TControl* control, TPoint screen) { return control->ScreenToClient(screen); }
 
   TControl* fSource;
+  bool fDocking;
   TDestroyWatch fSourceWatch;
   TPoint fOrigin;
   int fThreshold;
@@ -122,7 +126,7 @@ void TDragTracker::DragTo(TPoint screen) {
     if (std::abs(screen.x - fOrigin.x) < fThreshold && std::abs(screen.y - fOrigin.y) < fThreshold) return;
     fStarted = true;
   }
-  TControl* under = FindDragTarget(screen, false);
+  TControl* under = fDocking ? nullptr : FindDragTarget(screen, false);
   TDragState state = dsDragMove;
   if (!fTarget.Alive() || under != fTarget.control) {
     if (fTarget.Alive()) {
@@ -154,6 +158,7 @@ void TDragTracker::End(bool drop) {
   const TDestroyWatch sourceWatch(source);
   TTarget target = std::move(ended->fTarget);
   const bool started = ended->fStarted;
+  const bool docking = ended->fDocking;
   const TPoint at = ended->fStarted ? ended->fLast : Mouse->CursorPos();
   ended.reset();
   if (source == nullptr || sourceWatch.Gone()) return;
@@ -172,7 +177,10 @@ void TDragTracker::End(bool drop) {
   // A target freed by its own drop handler is no target.
   if (!target.Alive()) droppedOn = nullptr;
   const TPoint p = ClientPoint(droppedOn != nullptr ? droppedOn : source, at);
-  source->DoEndDrag(droppedOn, p.x, p.y);
+  if (docking)
+    source->DoEndDock(droppedOn, p.x, p.y);
+  else
+    source->DoEndDrag(droppedOn, p.x, p.y);
 }
 
 void DragSourceDestroyed(const TControl* control) {
@@ -191,9 +199,15 @@ void TControl::BeginDrag(bool immediate, int threshold) {
   // The drag takes the mouse over from whatever the press started.
   Perform(WM_CANCELMODE, 0, 0);
   if (watch.Gone()) return;
-  DoStartDrag();
+  // The kind the drag began with holds to its end.
+  const bool docking = fDragKind == dkDock;
+  if (docking)
+    DoStartDock();
+  else
+    DoStartDrag();
   if (watch.Gone() || Tracker()) return;
-  Tracker() = std::make_unique<TDragTracker>(this, immediate, threshold < 0 ? Mouse->DragThreshold() : threshold);
+  Tracker() = std::make_unique<TDragTracker>(this, docking, immediate,
+                                             threshold < 0 ? Mouse->DragThreshold() : threshold);
   if (immediate) Tracker()->DragTo(Mouse->CursorPos());
 }
 
@@ -220,6 +234,14 @@ void TControl::DragDrop(TObject* source, int x, int y) {
 
 void TControl::DoEndDrag(TObject* target, int x, int y) {
   FireEvent(OnEndDrag, this, target, x, y);
+}
+
+void TControl::DoStartDock() {
+  FireEvent(OnStartDock, this);
+}
+
+void TControl::DoEndDock(TObject* target, int x, int y) {
+  FireEvent(OnEndDock, this, target, x, y);
 }
 
 }  // namespace ordvane

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "classlib/core/Messages.h"
+#include "classlib/core/SysLocale.h"
 #include "classlib/core/System.h"
 #include "classlib/ui/Types.h"
 
@@ -29,11 +30,6 @@ enum TImeMode {
   imHanguel
 };
 using TImeName = AnsiString;
-
-// Whether the process's locale is Chinese, Japanese or Korean. SetFarEastLocale replaces
-// the answer (tests); std::nullopt goes back to the process's locale.
-bool FarEastLocale();
-void SetFarEastLocale(std::optional<bool> farEast);
 
 // Whether a window with this mode lets the input method compose: the modes that close or
 // disable it do not.

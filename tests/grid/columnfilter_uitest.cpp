@@ -127,6 +127,44 @@ TEST(ColumnFilter, KeyListColumnsFilterByTheKeyOfTheShownText) {
   EXPECT_EQ(VarToStr(filter.GetOperand1()), "Dnipro");
 }
 
+// A lookup field filtered through its list: names typed, the data's key filtered.
+TEST(ColumnFilter, ALookupColumnFiltersItsKeyByTheNamesOfItsList) {
+  test::DataGridFixture<> f(6);  // CITY_ID 2, 3, 1, 2, 3, 1
+  TDataSource cityList(nullptr);
+  cityList.SetDataSet(&f.cities);
+  TColumnEh* city = f.Column("CITY");
+  TSTColumnFilterEh& filter = city->STFilter();
+  filter.SetListSource(&cityList);
+  filter.SetListField("NAME");
+  EXPECT_EQ(filter.GetFilterFieldName(), "CITY") << "no key field: no route through the list";
+  filter.SetKeyField("ID");
+  EXPECT_EQ(filter.GetFilterFieldName(), "CITY_ID");
+  const auto locallyFilteredIds = [&](const AnsiString& text) {
+    filter.SetExpressionStr(text);
+    f.data.SetFilter(BuildColumnFilterText(*city, {}));
+    f.data.SetFiltered(true);
+    AnsiString ids;
+    for (f.data.First(); !f.data.Eof(); f.data.Next())
+      ids += (ids.empty() ? "" : ",") + f.data.FieldByName("ID")->AsString();
+    f.data.SetFiltered(false);
+    return ids;
+  };
+  EXPECT_EQ(locallyFilteredIds("Lviv"), "1,4");
+  EXPECT_EQ(locallyFilteredIds("In (Kyiv,Odesa)"), "2,3,5,6");
+  EXPECT_EQ(locallyFilteredIds(">=Lviv"), "1,2,4,5");
+  EXPECT_EQ(locallyFilteredIds("Rivne"), "");
+  f.cities.AppendRecord({Null(), Variant("Lutsk")});
+  EXPECT_EQ(locallyFilteredIds("L%"), "1,4") << "a town without a key names no person";
+
+  f.Field("CITY_ID")->SetOrigin("P.CITY_ID");
+  filter.SetExpressionStr("~%v%");
+  TSTFilterBuildOptionsEh sql;
+  sql.ConditionText = SQLConditionText;
+  sql.UseOrigin = true;
+  // Keys go as text, exact for any key, which the server converts.
+  EXPECT_EQ(BuildColumnFilterText(*city, sql), " P.CITY_ID IN ('1','2')") << "the key field's own name in the select";
+}
+
 TEST(ColumnFilter, SetTextParsesInTheColumnClassAndKeepsTheOldFilterOnError) {
   FilterGridFixture f;
   TSTColumnFilterEh& filter = f.Column("ID").STFilter();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "classlib/core/CodePages.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/WinInput.h"
@@ -462,7 +464,8 @@ TEST(GridIncSearch, CtrlFInTheEditorStartsTheSearchOrOpensTheFindDialog) {
   }
 }
 
-// A grid that keeps its editor's keys and edits its NAME cells with an ellipsis button.
+// A grid whose find dialog is not modal and that edits its NAME cells with an ellipsis
+// button.
 class TOwnEditorKeysGrid : public test::TDataGrid {
  public:
   using TDataGrid::TDataGrid;
@@ -473,11 +476,17 @@ class TOwnEditorKeysGrid : public test::TDataGrid {
   }
 };
 
-TEST(GridIncSearch, ADescendantKeepsTheEditorsKeysAndChoosesItsEditStyle) {
+TEST(GridIncSearch, ADescendantOpensTheFindDialogBesideTheGridAndChoosesItsEditStyle) {
   DataGridFixture<TMemDataSet, TOwnEditorKeysGrid> f;
   f.Column("ID");
   f.Column("NAME");
-  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghIncSearch, dghEnterAsTab});
+  f.grid->SetOptionsEh(f.grid->OptionsEh() + TDBGridEhOptions{dghDialogFind, dghEnterAsTab} -
+                       TDBGridEhOptions{dghIncSearch});
+  const TExecuteFindDialogProcEh saved = ExecuteDBGridEhFindDialogProc();
+  std::vector<bool> dialogs;
+  ExecuteDBGridEhFindDialogProc() = [&](TCustomDBGridEh&, const AnsiString&, const AnsiString&, bool modal) {
+    dialogs.push_back(modal);
+  };
   f.grid->SetSelectedIndex(1);
   f.grid->SetFocus();
   f.ui.Press(VK_F2);
@@ -487,10 +496,17 @@ TEST(GridIncSearch, ADescendantKeepsTheEditorsKeysAndChoosesItsEditStyle) {
   EXPECT_EQ(editor->ColumnEditStyle(), esEllipsis) << "the grid's edit style, not the column's";
   f.ui.Press('F', {ssCtrl});
   f.ui.Process();
-  EXPECT_FALSE(f.grid->InplaceSearching()) << "Ctrl+F stayed with the editor";
+  EXPECT_EQ(dialogs, std::vector<bool>{false}) << "Ctrl+F in the editor: the descendant's dialog is not modal";
+  f.grid->SetFocus();
+  f.ui.Press('F', {ssCtrl});
+  f.ui.Process();
+  EXPECT_EQ(dialogs, (std::vector<bool>{false, false})) << "nor from the grid";
+  ExecuteDBGridEhFindDialogProc() = saved;
+  f.grid->ShowEditor();
+  f.ui.Process();
   f.ui.Press(VK_RETURN);
   f.ui.Process();
-  EXPECT_EQ(f.grid->SelectedIndex(), 1) << "so did Enter";
+  EXPECT_EQ(f.grid->SelectedIndex(), 0) << "Enter as Tab reaches the grid whatever the dialog's kind";
   f.grid->SetSelectedIndex(0);
   f.grid->ShowEditor();
   f.ui.Process();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "classlib/ui/Cursors.h"
@@ -212,6 +213,28 @@ TEST(GridSizingZones, AColumnWiderThanTheScrollingAreaTakesTheBordersBeyondIt) {
   f.ui.DoubleClick(f.grid, {f.grid->ClientWidth() - 1, f.Cell(1, 0).top + 3});
   f.ui.Process();
   EXPECT_LT(id.Width(), 100) << "the wide first column was fitted";
+}
+
+TEST(GridDocking, ADockKindGridDraggedByTheMouseFiresTheDockEventsOnly) {
+  MouseFixture f;
+  f.grid->SetOptions(f.grid->Options() - TDBGridOptions{dgMultiSelect});
+  f.grid->SetDragKind(dkDock);
+  f.grid->SetDragMode(dmAutomatic);
+  std::vector<std::string> events;
+  f.grid->OnStartDrag = [&](TObject*) { events.push_back("start drag"); };
+  f.grid->OnEndDrag = [&](TObject*, TObject*, int, int) { events.push_back("end drag"); };
+  f.grid->OnStartDock = [&](TObject* sender) { events.push_back(sender == f.grid ? "start dock" : "?"); };
+  f.grid->OnEndDock = [&](TObject*, TObject* target, int, int) {
+    events.push_back(target == nullptr ? "end dock" : "docked");
+  };
+  const int before = f.data.RecNo();
+  f.ui.Press(f.grid, f.Middle(2, 3));
+  EXPECT_TRUE(f.grid->Dragging());
+  f.ui.MoveTo(f.form.get(), {650, 500});
+  f.ui.Release(f.form.get(), {650, 500});
+  EXPECT_FALSE(f.grid->Dragging());
+  EXPECT_EQ(events, (std::vector<std::string>{"start dock", "end dock"}));
+  EXPECT_EQ(f.data.RecNo(), before) << "the press dragged the grid instead of choosing a record";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "classlib/core/SysLocale.h"
 #include "classlib/db/DateTimeFields.h"
 #include "classlib/ui/Clipbrd.h"
 #include "grid/DBGridEhInplaceEdit.h"
@@ -324,10 +325,18 @@ TEST(GridInplaceEdit, TheButtonRowPutsTheDefaultButtonInnermost) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(editor->ButtonControl(i)->Height(), editor->ButtonControl(0)->Height());
 
   f.name->SetBiDiMode(bdRightToLeft);
-  editor = f.EditAt(f.code);
-  editor = f.EditAt(f.name);
-  EXPECT_EQ(editor->ButtonControl(3)->Left(), 0) << "mirrored right to left";
+  const auto editorUnder = [&](bool rightToLeftLocale) {
+    SetMiddleEastLocale(rightToLeftLocale);
+    f.EditAt(f.code);
+    return f.EditAt(f.name);
+  };
+  editor = editorUnder(false);
+  EXPECT_EQ(editor->ButtonControl(3)->Left() + editor->ButtonControl(3)->Width(), right)
+      << "a left-to-right locale keeps the buttons of a right-to-left column at the right";
+  editor = editorUnder(true);
+  EXPECT_EQ(editor->ButtonControl(3)->Left(), 0) << "mirrored under a right-to-left locale";
   EXPECT_EQ(editor->ButtonsWidth(), 3 * 1 + 2 * flatWidth + 20);
+  SetMiddleEastLocale(std::nullopt);
 }
 
 TEST(GridInplaceEdit, ExtraButtonsShortCutsAndMenus) {

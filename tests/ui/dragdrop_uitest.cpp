@@ -166,5 +166,33 @@ TEST(DragDrop, WindowlessTargetsAreFoundAndATargetOrSourceThatDiesEndsCleanly) {
   EXPECT_EQ(f.events, (std::vector<std::string>{"start", "over enter 10,10"}));
 }
 
+TEST(DragDrop, ADragToDockFiresTheDockEventsAndIsTakenByNoControl) {
+  DragFixture f;
+  f.source->SetDragKind(dkDock);
+  f.source->SetDragMode(dmAutomatic);
+  f.source->OnStartDock = [&](TObject* sender) { f.events.push_back(sender == f.source ? "start dock" : "?"); };
+  f.source->OnEndDock = [&](TObject*, TObject* to, int x, int y) {
+    f.events.push_back(std::string("end dock ") + (to ? "somewhere" : "none") + " " + std::to_string(x) + "," +
+                       std::to_string(y));
+  };
+  f.ui.Press(f.source, {20, 20});
+  ASSERT_TRUE(f.source->Dragging());
+  f.source->SetDragKind(dkDrag);
+  f.ui.MoveTo(f.target, {10, 30});
+  EXPECT_EQ(f.ui.Cursor(), Screen->Cursors(crNoDrop)) << "no control is a dock site";
+  f.ui.Release(f.target, {10, 30});
+  EXPECT_FALSE(f.source->Dragging());
+  EXPECT_EQ(f.events, (std::vector<std::string>{"start dock", "end dock none 200,30"}))
+      << "the kind the drag began with holds to its end; the drag events stay silent";
+
+  f.events.clear();
+  f.source->SetDragKind(dkDock);
+  f.source->BeginDrag(true);
+  f.ui.Press(VK_ESCAPE);
+  EXPECT_FALSE(f.source->Dragging());
+  EXPECT_EQ(f.events.size(), 2u);
+  EXPECT_EQ(f.events.back().rfind("end dock none", 0), 0u) << "Escape ends it the same way";
+}
+
 }  // namespace
 }  // namespace ordvane
