@@ -26,6 +26,13 @@ int MulDivRound(int a, int b, int c) {
       std::clamp<long long>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// A coordinate moved by origins: a point far outside any surface stays far outside
+// instead of wrapping round.
+int SaturatedCoordinate(long long value) {
+  return static_cast<int>(
+      std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 // A truth table bit expanded to a whole colour mask.
 std::uint32_t Mask(unsigned table, int bit) {
   return ((table >> bit) & 1U) != 0 ? 0xFFFFFFU : 0U;
@@ -280,9 +287,15 @@ TSize TRasterDC::SetViewportExtEx(int cx, int cy) {
 }
 
 TPoint TRasterDC::ToDevice(TPoint p) const {
-  if (fMapMode == MM_TEXT) return {p.x - fWindowOrg.x + fViewportOrg.x, p.y - fWindowOrg.y + fViewportOrg.y};
-  return {MulDivRound(p.x - fWindowOrg.x, fViewportExt.cx, fWindowExt.cx) + fViewportOrg.x,
-          MulDivRound(p.y - fWindowOrg.y, fViewportExt.cy, fWindowExt.cy) + fViewportOrg.y};
+  const long long x = static_cast<long long>(p.x) - fWindowOrg.x;
+  const long long y = static_cast<long long>(p.y) - fWindowOrg.y;
+  if (fMapMode == MM_TEXT) return {SaturatedCoordinate(x + fViewportOrg.x), SaturatedCoordinate(y + fViewportOrg.y)};
+  return {SaturatedCoordinate(
+              static_cast<long long>(MulDivRound(SaturatedCoordinate(x), fViewportExt.cx, fWindowExt.cx)) +
+              fViewportOrg.x),
+          SaturatedCoordinate(
+              static_cast<long long>(MulDivRound(SaturatedCoordinate(y), fViewportExt.cy, fWindowExt.cy)) +
+              fViewportOrg.y)};
 }
 
 void TRasterDC::LPtoDP(TPoint* points, int count) const {
@@ -303,7 +316,8 @@ void TRasterDC::DPtoLP(TPoint* points, int count) const {
 
 TPoint TRasterDC::ToSurface(TPoint logical) const {
   TPoint d = ToDevice(logical);
-  return {d.x + fDeviceOrigin.x, d.y + fDeviceOrigin.y};
+  return {SaturatedCoordinate(static_cast<long long>(d.x) + fDeviceOrigin.x),
+          SaturatedCoordinate(static_cast<long long>(d.y) + fDeviceOrigin.y)};
 }
 
 TRect TRasterDC::ToSurfaceRect(const TRect& logical) const {
@@ -667,12 +681,19 @@ bool TRasterDC::DrawFocusRect(const TRect& rect) {
     std::uint32_t& pixel = fRaster->Row(y)[x];
     pixel = ~pixel & 0xFFFFFF;
   };
-  for (int y = r.top; y < r.bottom; ++y) {
-    if (y == r.top || y == r.bottom - 1) {
-      for (int x = r.left; x < r.right; ++x) toggle(x, y);
+  // Only the surface's pixels can change: a frame far larger than the surface costs no
+  // more than the surface.
+  const int top = std::max(r.top, 0);
+  const int bottom = std::min(r.bottom, fRaster->Height());
+  const int left = std::max(r.left, 0);
+  const int right = std::min(r.right, fRaster->Width());
+  const bool twoSides = static_cast<long long>(r.right) - 1 > r.left;
+  for (int y = top; y < bottom; ++y) {
+    if (y == r.top || static_cast<long long>(y) == static_cast<long long>(r.bottom) - 1) {
+      for (int x = left; x < right; ++x) toggle(x, y);
     } else {
       toggle(r.left, y);
-      if (r.right - 1 > r.left) toggle(r.right - 1, y);
+      if (twoSides) toggle(r.right - 1, y);
     }
   }
   return true;

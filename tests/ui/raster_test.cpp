@@ -377,6 +377,18 @@ TEST(Shapes, AbsurdCoordinatesCostNoMoreThanTheRaster) {
   EXPECT_EQ(s.raster.Pixel(20, 15), 0x00FF00u);
 }
 
+// A focus frame walks only the rows of the surface, and a frame moved beyond the int
+// range by the origins stays outside instead of wrapping into it.
+TEST(Shapes, AnAbsurdFocusFrameCostsNoMoreThanTheRaster) {
+  Surface s;
+  for (int round = 0; round < 21; ++round) s.dc.DrawFocusRect(Rect(2, 3, 9, 2000000000));
+  EXPECT_EQ(test::InkBox(s.raster, kWhite), Rect(2, 3, 9, 30));
+  Surface moved;
+  moved.dc.SetViewportOrgEx(2000000000, 0);
+  moved.dc.DrawFocusRect(Rect(2000000000, 0, 2000000005, 10));
+  EXPECT_EQ(test::InkBox(moved.raster, kWhite), TRect());
+}
+
 TEST(Shapes, XorTwiceRestoresEveryPixel) {
   Surface s(60, 40);
   test::FillPattern(s.raster);
