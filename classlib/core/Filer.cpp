@@ -573,7 +573,7 @@ class TFormReader {
       reader.fLine = property.Line;
       reader.fForm = this;
       CheckGivenOnce(names, property, reader);
-      ReadProperty(component, property.Name, property.Value, reader);
+      ReadPropertyOrFail(component, property, reader);
     }
   }
 
@@ -581,6 +581,18 @@ class TFormReader {
   // frees the items whose references wait to be bound.
   static void CheckGivenOnce(std::set<AnsiString>& names, const TFormProperty& property, const TReader& reader) {
     if (!names.insert(UpperCase(property.Name)).second) reader.Fail("given twice in one object");
+  }
+
+  // A setter's refusal (a value out of what the object can hold) is the form's error, with
+  // the line and the property.
+  void ReadPropertyOrFail(TPersistent& object, const TFormProperty& property, TReader& reader) {
+    try {
+      ReadProperty(object, property.Name, property.Value, reader);
+    } catch (const EReadError&) {
+      throw;
+    } catch (const Exception& e) {
+      reader.Fail(e.Message());
+    }
   }
 
   void ReadProperty(TPersistent& object, const AnsiString& name, const TFormValue& value, TReader& reader) {
@@ -646,7 +658,7 @@ class TFormReader {
           itemReader.fLine = property.Line;
           itemReader.fForm = this;
           CheckGivenOnce(names, property, itemReader);
-          ReadProperty(*item, property.Name, property.Value, itemReader);
+          ReadPropertyOrFail(*item, property, itemReader);
         }
         fItemsBeingRead.pop_back();
       }
