@@ -186,6 +186,25 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
                        "FrozenCols", "ReadOnly", "SortLocal", "TitleLines", "VTitleMargin", "Columns"});
 }
 
+TEST_F(GridForms, AnchorsAndSizeBoundsTakeTheirPlacesAndComeBack) {
+  grid->SetAllowedSelections({gstAll});
+  grid->SetAnchors({akLeft, akTop, akRight, akBottom});
+  grid->SetAutoFitColWidths(true);
+  grid->Constraints().SetMaxWidth(900);
+  grid->Constraints().SetMinHeight(50);
+  grid->SetContraColCount(1);
+  const AnsiString text = WriteComponentText(*form);
+  ExpectInOrder(text, {"AllowedSelections", "Anchors", "AutoFitColWidths", "Constraints.MaxWidth",
+                       "Constraints.MinHeight", "ContraColCount"});
+  EXPECT_EQ(text.find("Constraints.MaxHeight"), AnsiString::npos) << text;
+  TStoredGrid* copy = ReadCopy(text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Anchors(), (TAnchors{akLeft, akTop, akRight, akBottom}));
+  EXPECT_EQ(copy->Constraints().MaxWidth(), 900);
+  EXPECT_EQ(copy->Constraints().MinHeight(), 50);
+  EXPECT_EQ(copy->Constraints().MaxHeight(), 0);
+}
+
 TEST_F(GridForms, FilterRowAndSumListSettingsAreWrittenWhenSet) {
   AnsiString text = WriteComponentText(*form);
   EXPECT_EQ(text.find("STFilter"), AnsiString::npos) << text;
