@@ -22,15 +22,7 @@ int MulDivRound(int a, int b, int c) {
   long long q = n / c;
   long long r = n % c;
   if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c))) q += ((n < 0) != (c < 0)) ? -1 : 1;
-  return static_cast<int>(
-      std::clamp<long long>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-// A coordinate moved by origins: a point far outside any surface stays far outside
-// instead of wrapping round.
-int SaturatedCoordinate(long long value) {
-  return static_cast<int>(
-      std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return SaturatedInt(q);
 }
 
 // A truth table bit expanded to a whole colour mask.
@@ -289,12 +281,12 @@ TSize TRasterDC::SetViewportExtEx(int cx, int cy) {
 TPoint TRasterDC::ToDevice(TPoint p) const {
   const long long x = static_cast<long long>(p.x) - fWindowOrg.x;
   const long long y = static_cast<long long>(p.y) - fWindowOrg.y;
-  if (fMapMode == MM_TEXT) return {SaturatedCoordinate(x + fViewportOrg.x), SaturatedCoordinate(y + fViewportOrg.y)};
-  return {SaturatedCoordinate(
-              static_cast<long long>(MulDivRound(SaturatedCoordinate(x), fViewportExt.cx, fWindowExt.cx)) +
+  if (fMapMode == MM_TEXT) return {SaturatedInt(x + fViewportOrg.x), SaturatedInt(y + fViewportOrg.y)};
+  return {SaturatedInt(
+              static_cast<long long>(MulDivRound(SaturatedInt(x), fViewportExt.cx, fWindowExt.cx)) +
               fViewportOrg.x),
-          SaturatedCoordinate(
-              static_cast<long long>(MulDivRound(SaturatedCoordinate(y), fViewportExt.cy, fWindowExt.cy)) +
+          SaturatedInt(
+              static_cast<long long>(MulDivRound(SaturatedInt(y), fViewportExt.cy, fWindowExt.cy)) +
               fViewportOrg.y)};
 }
 
@@ -316,8 +308,8 @@ void TRasterDC::DPtoLP(TPoint* points, int count) const {
 
 TPoint TRasterDC::ToSurface(TPoint logical) const {
   TPoint d = ToDevice(logical);
-  return {SaturatedCoordinate(static_cast<long long>(d.x) + fDeviceOrigin.x),
-          SaturatedCoordinate(static_cast<long long>(d.y) + fDeviceOrigin.y)};
+  return {SaturatedInt(static_cast<long long>(d.x) + fDeviceOrigin.x),
+          SaturatedInt(static_cast<long long>(d.y) + fDeviceOrigin.y)};
 }
 
 TRect TRasterDC::ToSurfaceRect(const TRect& logical) const {

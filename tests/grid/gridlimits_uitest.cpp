@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+
 #include "classlib/core/Filer.h"
 #include "classlib/ui/SysMetrics.h"
 #include "grid/DBGridEh.h"
@@ -74,6 +77,22 @@ TEST(GridLimits, AGridTallerThanTheScreenAsksForOnlyTheRecordsAScreenShows) {
   EXPECT_LE(f.grid->DataLink().BufferCount(), screen);
   EXPECT_GT(f.grid->DataLink().BufferCount(), 1);
   EXPECT_LE(f.grid->RowCount(), screen);
+}
+
+// Bounds and a font from a form may be any int: anchoring and measuring keep them within
+// the int range.
+TEST(GridLimits, ExtremeBoundsAndFontsOfTheGridDoNotWrap) {
+  DataGridFixture<test::TMemDataSet, TDBGridEh> f;
+  TDBGridEh& grid = *f.grid;
+  grid.SetAnchors({akLeft, akTop, akRight, akBottom});
+  grid.SetBounds(2000000000, -2000000000, 2000000000, 2000000000);
+  grid.Font()->SetHeight(std::numeric_limits<int>::min());
+  grid.TitleFont()->SetHeight(std::numeric_limits<int>::min());
+  f.form->SetBounds(0, 0, 900, 700);
+  f.ui.Process();
+  EXPECT_GE(grid.Width(), 0);
+  EXPECT_GE(grid.Height(), 0);
+  EXPECT_LE(grid.DefaultRowHeight(), kMaxGridExtentEh);
 }
 
 // Read from a form, a refused setting is the form's error, with its line and property.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 #include "classlib/core/SysUtils.h"
@@ -387,6 +388,13 @@ TEST(Shapes, AnAbsurdFocusFrameCostsNoMoreThanTheRaster) {
   moved.dc.SetViewportOrgEx(2000000000, 0);
   moved.dc.DrawFocusRect(Rect(2000000000, 0, 2000000005, 10));
   EXPECT_EQ(test::InkBox(moved.raster, kWhite), TRect());
+}
+
+TEST(Shapes, RectanglesBeyondTheIntRangeSaturateInsteadOfWrapping) {
+  EXPECT_EQ(Bounds(2000000000, -2000000000, 2000000000, -2000000000),
+            Rect(2000000000, -2000000000, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()));
+  EXPECT_EQ(Rect(-2000000000, 0, 2000000000, 1).Width(), std::numeric_limits<int>::max());
+  EXPECT_EQ(Rect(0, 2000000000, 1, -2000000000).Height(), std::numeric_limits<int>::min());
 }
 
 TEST(Shapes, XorTwiceRestoresEveryPixel) {
