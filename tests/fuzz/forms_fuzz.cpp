@@ -12,6 +12,7 @@
 
 #include "classlib/core/Filer.h"
 #include "classlib/db/DBStreaming.h"
+#include "classlib/db/DataSource.h"
 #include "classlib/ui/ActnList.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/ImgList.h"
