@@ -41,6 +41,10 @@ TEST(GridLimits, SettingsBeyondWhatTheGridHoldsAreRefused) {
   ExpectRefused([&] { grid.SetVTitleMargin(1000000); }, "VTitleMargin 1000000 is outside 0..32767");
   ExpectRefused([&] { grid.SetFooterRowCount(2000000000); }, "Grid too large for operation");
   ExpectRefused([&] { grid.SetColWidths(1, 2147483647); }, "ColWidths 2147483647 is outside -1..32767");
+  TColumnEh* column = f.Column("NAME");
+  ExpectRefused([&] { column->SetWidth(1000000000); }, "Width 1000000000 is outside -1..32767");
+  ExpectRefused([&] { column->SetMinWidth(-3); }, "MinWidth -3 is outside 0..32767");
+  ExpectRefused([&] { column->SetMaxWidth(40000); }, "MaxWidth 40000 is outside 0..32767");
   EXPECT_EQ(grid.TitleLines(), 0);
   EXPECT_EQ(grid.FooterRowCount(), 0);
   // A negative row height or line count is none.
