@@ -669,7 +669,7 @@ bool TRasterDC::DrawFocusRect(const TRect& rect) {
   TRect r = ToSurfaceRect(rect);
   // Every other pixel of the frame is inverted, on a checkerboard fixed to the device.
   auto toggle = [this](int x, int y) {
-    if (((x - fDeviceOrigin.x + y - fDeviceOrigin.y) & 1) != 0 || !InClip(x, y)) return;
+    if (!InClip(x, y) || ((x - fDeviceOrigin.x + y - fDeviceOrigin.y) & 1) != 0) return;
     std::uint32_t& pixel = fRaster->Row(y)[x];
     pixel = ~pixel & 0xFFFFFF;
   };

@@ -197,7 +197,7 @@ TEST_F(ControlStreaming, ACheckBoxComesBackWithItsStateWhenStandalone) {
 
   const AnsiString text = WriteComponentText(form);
   EXPECT_EQ(text.find("State"), text.rfind("State")) << text;
-  EXPECT_EQ(text.find("Checked ="), AnsiString::npos) << text;
+  EXPECT_EQ(text.find(" Checked ="), AnsiString::npos) << text;
   TComponent copy(nullptr);
   ReadComponentText(text, copy);
   auto* backBox = dynamic_cast<TDBCheckBoxEh*>(copy.FindComponent("Box"));

@@ -383,7 +383,8 @@ TEST(Shapes, AbsurdCoordinatesCostNoMoreThanTheRaster) {
 TEST(Shapes, AnAbsurdFocusFrameCostsNoMoreThanTheRaster) {
   Surface s;
   for (int round = 0; round < 21; ++round) s.dc.DrawFocusRect(Rect(2, 3, 9, 2000000000));
-  EXPECT_EQ(test::InkBox(s.raster, kWhite), Rect(2, 3, 9, 30));
+  // The checkerboard leaves the last row's edge pixels as they were.
+  EXPECT_EQ(test::InkBox(s.raster, kWhite), Rect(2, 3, 9, 29));
   Surface moved;
   moved.dc.SetViewportOrgEx(2000000000, 0);
   moved.dc.DrawFocusRect(Rect(2000000000, 0, 2000000005, 10));
