@@ -1,6 +1,8 @@
 // The data-aware grid's construction, settings and their setters, its style, the
 // references it drops when other components go, and the column popup menu.
 
+#include <limits>
+
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFilterEdit.h"
 
@@ -168,6 +170,7 @@ void TCustomDBGridEh::SetAutoFitColWidths(bool value) {
 }
 
 void TCustomDBGridEh::SetMinAutoFitWidth(int value) {
+  CheckGridSettingEh("MinAutoFitWidth", value, 0, kMaxGridExtentEh);
   ChangeValueEh(fMinAutoFitWidth, value, [this] { LayoutChanged(); });
 }
 
@@ -176,27 +179,35 @@ void TCustomDBGridEh::SetContraColCount(int value) {
 }
 
 void TCustomDBGridEh::SetFrozenCols(int value) {
+  CheckGridSettingEh("FrozenCols", value, 0, TGridExtents::kLimit - 1);
   ChangeValueEh(fFrozenCols, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetFooterRowCount(int value) {
   if (value < 0) return;
+  // More footer rows than a screen shows could never be seen, and their heights would
+  // not sum within an int.
+  if (value > kMaxGridExtentEh) RaiseGridTooLargeEh();
   ChangeValueEh(fFooterRowCount, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetRowHeight(int value) {
+  CheckGridSettingEh("RowHeight", value, std::numeric_limits<int>::min(), kMaxGridExtentEh);
   ChangeValueEh(fRowHeight, std::max(0, value), [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetRowLines(int value) {
+  CheckGridSettingEh("RowLines", value, std::numeric_limits<int>::min(), kMaxGridExtentEh);
   ChangeValueEh(fRowLines, std::max(0, value), [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetTitleHeight(int value) {
+  CheckGridSettingEh("TitleHeight", value, 0, kMaxGridExtentEh);
   ChangeValueEh(fTitleHeight, value, [this] { LayoutChanged(); });
 }
 
 void TCustomDBGridEh::SetTitleLines(int value) {
+  CheckGridSettingEh("TitleLines", value, 0, kMaxGridExtentEh);
   ChangeValueEh(fTitleLines, value, [this] { LayoutChanged(); });
 }
 

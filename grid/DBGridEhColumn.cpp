@@ -463,6 +463,7 @@ int TColumnEh::DefaultWidth() {
 }
 
 void TColumnEh::SetWidth(int value) {
+  CheckGridSettingEh("Width", value, -1, kMaxGridExtentEh);
   TCustomDBGridEh* grid = Grid();
   if (IsGeneratedColumn() && grid != nullptr) {
     // A column the user sized in the grid takes its field's display width along.
@@ -486,11 +487,13 @@ void TColumnEh::SetWidth(int value) {
 }
 
 void TColumnEh::SetMaxWidth(int value) {
+  CheckGridSettingEh("MaxWidth", value, 0, kMaxGridExtentEh);
   fMaxWidth = value;
   if (value > 0 && Width() > value) SetWidth(value);
 }
 
 void TColumnEh::SetMinWidth(int value) {
+  CheckGridSettingEh("MinWidth", value, 0, kMaxGridExtentEh);
   fMinWidth = value;
   if (Width() < value) SetWidth(value);
 }

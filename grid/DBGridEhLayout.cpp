@@ -209,9 +209,9 @@ void TCustomDBGridEh::ComputeRowHeight() {
   const TFontMeasureEh font = MeasureFontEh(*Font());
   int extra = Flat() ? 1 : 3;
   if (fDBOptions.Contains(dgRowLines)) extra += GridLineWidth();
-  const int lineHeight = font.metrics.tmHeight + font.metrics.tmExternalLeading;
-  int height =
-      fRowHeight < 1 && fRowLines < 1 ? font.textHeight + extra : lineHeight * fRowLines + fRowHeight;
+  const Int64 lineHeight = Int64{font.metrics.tmHeight} + font.metrics.tmExternalLeading;
+  int height = GridExtentWithinLimitEh(fRowHeight < 1 && fRowLines < 1 ? Int64{font.textHeight} + extra
+                                                                       : lineHeight * fRowLines + fRowHeight);
   if (fOptionsEh.Contains(dghFitRowHeightToText) && font.textHeight > 0) {
     const int text = height - extra;
     const int lines = text / font.textHeight;
@@ -250,13 +250,13 @@ void TCustomDBGridEh::ComputeTitleHeight() {
       if (measure.textHeight > tallest.textHeight) tallest = measure;
     }
   }
-  int height = tallest.textHeight + 4;
+  Int64 height = Int64{tallest.textHeight} + 4;
   if (fTitleHeight != 0 || fTitleLines != 0) {
-    height = fTitleLines * tallest.metrics.tmHeight + tallest.metrics.tmExternalLeading + 2 + fTitleHeight;
+    height = Int64{fTitleLines} * tallest.metrics.tmHeight + tallest.metrics.tmExternalLeading + 2 + fTitleHeight;
     if (fDBOptions.Contains(dgRowLines)) ++height;
   }
-  fCalculatedTitleHeight = height;
-  SetRowHeights(0, height);
+  fCalculatedTitleHeight = GridExtentWithinLimitEh(height);
+  SetRowHeights(0, fCalculatedTitleHeight);
 }
 
 void TCustomDBGridEh::UpdateScrollBarsVisibility() {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "classlib/ui/ScrollBars.h"
+#include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/WinPaint.h"
 #include "grid/DBGridEh.h"
 
@@ -34,13 +35,17 @@ void TCustomDBGridEh::UpdateRowCount() {
   if (RowCount() <= titleRows) SetRowCount(titleRows + 1);
   if (FixedRows() != titleRows) SetFixedRows(std::min(titleRows, RowCount() - 1));
   // Without row lines the rows are drawn without the line between them.
-  const int lineWidth = fDBOptions.Contains(dgRowLines) ? GridLineWidth() : 0;
-  int fixedHeight = 0;
+  const Int64 lineWidth = fDBOptions.Contains(dgRowLines) ? GridLineWidth() : 0;
+  Int64 fixedHeight = 0;
   for (int row = 0; row < titleRows; ++row) fixedHeight += RowHeights(row) + lineWidth;
-  const int footerHeight = fFooterRowCount * (DefaultRowHeight() + lineWidth);
+  const Int64 rowPitch = std::max<Int64>(DefaultRowHeight() + lineWidth, 1);
+  const Int64 footerHeight = fFooterRowCount * rowPitch;
   int dataRows = 1;
   if (fDataLink->Active() && HandleAllocated()) {
-    dataRows = std::max((ClientHeight() - fixedHeight - footerHeight) / (DefaultRowHeight() + lineWidth), 1);
+    // A grid taller than the screen shows no more records than the screen holds: each
+    // one costs a record buffer.
+    const Int64 shownHeight = std::min(ClientHeight(), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    dataRows = static_cast<int>(std::max<Int64>((shownHeight - fixedHeight - footerHeight) / rowPitch, 1));
     fDataLink->SetBufferCount(dataRows);
     dataRows = std::max(fDataLink->RecordCount(), 1);
   }

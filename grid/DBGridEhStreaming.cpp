@@ -337,14 +337,17 @@ void RegisterGrid() {
           "AllowedSelections", [](const G& g) { return SetBits(g.AllowedSelections()); },
           [](G& g, UInt64 v) { g.SetAllowedSelections(SetFromBits<TDBGridEhAllowedSelections>(v)); },
           kSelectionTypeNames,
-          SetBits(TDBGridEhAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll}))
-      .Boolean("AutoFitColWidths", &G::AutoFitColWidths, &G::SetAutoFitColWidths, false);
+          SetBits(TDBGridEhAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll}));
+  republish("Anchors");
+  StoredProperties<G>().Boolean("AutoFitColWidths", &G::AutoFitColWidths, &G::SetAutoFitColWidths, false);
   republish("BiDiMode");
   StoredProperties<G>().Enum("BorderStyle", &G::BorderStyle, &G::SetBorderStyle, kBorderStyleNames, bsSingle);
   republish("Color");
-  StoredProperties<G>()
-      .Object("ColumnDefValues", [](G& g) { return &g.ColumnDefValues(); })
-      .Integer("ContraColCount", &G::ContraColCount, &G::SetContraColCount, 0);
+  StoredProperties<G>().Object("ColumnDefValues", [](G& g) { return &g.ColumnDefValues(); });
+  for (const char* bound : {"Constraints.MaxHeight", "Constraints.MaxWidth", "Constraints.MinHeight",
+                            "Constraints.MinWidth"})
+    republish(bound);
+  StoredProperties<G>().Integer("ContraColCount", &G::ContraColCount, &G::SetContraColCount, 0);
   republish("Ctl3D");
   StoredProperties<G>()
       .Reference<TDataSource>("DataSource", &G::DataSource, &G::SetDataSource)

@@ -330,6 +330,7 @@ void TCustomDBGridEh::SetUseMultiTitle(bool value) {
 }
 
 void TCustomDBGridEh::SetVTitleMargin(int value) {
+  CheckGridSettingEh("VTitleMargin", value, 0, kMaxGridExtentEh);
   ChangeValueEh(fVTitleMargin, value, [this] { LayoutChanged(); });
 }
 

@@ -50,6 +50,17 @@ int AdjustedIndex(int line, int index, int amount) {
 
 }  // namespace
 
+void CheckGridSettingEh(const char* name, int value, int min, int max) {
+  if (value < min || value > max)
+    RaiseGridError((AnsiString(name) + " " + std::to_string(value) + " is outside " + std::to_string(min) + ".." +
+                    std::to_string(max))
+                       .c_str());
+}
+
+void RaiseGridTooLargeEh() {
+  RaiseGridError(kTooLarge);
+}
+
 // ---- TGridExtents ---------------------------------------------------------------------
 
 void TGridExtents::Set(int index, int value) {
@@ -331,6 +342,7 @@ void TCustomGridEh::SetExtent(TGridExtents& extents, int fullCount, int defaultV
 }
 
 void TCustomGridEh::SetColWidths(int index, int value) {
+  CheckGridSettingEh("ColWidths", value, -1, kMaxGridExtentEh);
   if (index >= 0 && index < FullColCount() && ColWidths(index) == value) return;
   SetExtent(fColWidths, FullColCount(), fDefaultColWidth, index, value);
   Invalidate();
@@ -338,6 +350,7 @@ void TCustomGridEh::SetColWidths(int index, int value) {
 }
 
 void TCustomGridEh::SetRowHeights(int index, int value) {
+  CheckGridSettingEh("RowHeights", value, -1, kMaxGridExtentEh);
   if (index >= 0 && index < FullRowCount() && RowHeights(index) == value) return;
   SetExtent(fRowHeights, FullRowCount(), fDefaultRowHeight, index, value);
   Invalidate();
@@ -349,6 +362,7 @@ void TCustomGridEh::SetTabStops(int index, bool value) {
 }
 
 void TCustomGridEh::SetDefaultColWidth(int value) {
+  CheckGridSettingEh("DefaultColWidth", value, -1, kMaxGridExtentEh);
   if (value == fDefaultColWidth) return;
   fDefaultColWidth = value;
   ColWidthsChanged();
@@ -356,6 +370,7 @@ void TCustomGridEh::SetDefaultColWidth(int value) {
 }
 
 void TCustomGridEh::SetDefaultRowHeight(int value) {
+  CheckGridSettingEh("DefaultRowHeight", value, -1, kMaxGridExtentEh);
   if (value == fDefaultRowHeight) return;
   fRowHeights.Clear();
   fDefaultRowHeight = value;

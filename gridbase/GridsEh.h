@@ -9,6 +9,7 @@
 // Column indexes: 0 .. FixedCols - 1 fixed, FixedCols .. ColCount - 1 scrolling,
 // ColCount .. FullColCount - 1 contra; rows likewise.
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -78,6 +79,21 @@ struct TDrawLinesInfoEh {
 };
 
 using TMovedEvent = TEvent<void(TObject* sender, int fromIndex, int toIndex)>;
+
+// The largest extent in pixels of one row or column, and the most rows a screen shows:
+// with every extent within it, the sums of a screen's lines stay far inside an int.
+constexpr int kMaxGridExtentEh = 32767;
+
+// A size computed in a wider type, kept within 0..kMaxGridExtentEh.
+inline int GridExtentWithinLimitEh(Int64 extent) {
+  return static_cast<int>(std::clamp<Int64>(extent, 0, kMaxGridExtentEh));
+}
+
+// Raises EInvalidGridOperationEh "<name> <value> is outside <min>..<max>" for a setting
+// out of its range.
+void CheckGridSettingEh(const char* name, int value, int min, int max);
+// Raises EInvalidGridOperationEh "Grid too large for operation".
+[[noreturn]] void RaiseGridTooLargeEh();
 
 // Sparse per-line values (widths, heights, tab stops): empty means every line has the
 // default; otherwise one entry per line of the full count. Every change checks its

@@ -6,6 +6,7 @@
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/UIStreaming.h"
 #include "classlib/ui/WinInput.h"
+#include "gridbase/DBCtrlsEhCheckBox.h"
 #include "gridbase/DBCtrlsEhComboBox.h"
 #include "gridbase/DBDateTimeEditEh.h"
 #include "gridbase/EditButtonsEh.h"
@@ -18,6 +19,9 @@ namespace ordvane {
 namespace {
 
 constexpr const char* kDateTimeKindNames[] = {"dtkDateEh", "dtkTimeEh", "dtkDateTimeEh", "dtkCustomEh"};
+constexpr const char* kCharCaseNames[] = {"ecNormal", "ecUpperCase", "ecLowerCase"};
+constexpr const char* kDropDownAlignNames[] = {"daLeft", "daRight", "daCenter"};
+constexpr const char* kCheckBoxStateNames[] = {"cbUnchecked", "cbChecked", "cbGrayed"};
 constexpr const char* kEditButtonStyleNames[] = {"ebsDropDownEh", "ebsEllipsisEh", "ebsGlyphEh",
                                                  "ebsUpDownEh",   "ebsPlusEh",     "ebsMinusEh"};
 
@@ -117,10 +121,51 @@ void RegisterEdits() {
     filer.DefineProperty(
         "EditFormat", [&edit](TReader& reader) { edit.SetEditFormat(reader.ReadString()); },
         [&edit](TWriter& writer) { writer.WriteString(edit.EditFormat()); }, edit.Kind() == dtkCustomEh);
+    // A bound edit shows its field's value; a standalone one keeps its own.
+    filer.DefineProperty(
+        "Value", [&edit](TReader& reader) { edit.SetValue(Variant(ValueToFloat(reader.ReadValue(), reader))); },
+        [&edit](TWriter& writer) { writer.WriteValue(TFormValue::Float(edit.Value().AsDouble())); },
+        edit.DataLink()->Standalone() && !VarIsNull(edit.Value()) && !VarIsEmpty(edit.Value()));
   });
-  StoredProperties<TCustomDBComboBoxEh>()
-      .Object("Items", [](TCustomDBComboBoxEh& c) { return c.Items(); })
-      .Object("KeyItems", [](TCustomDBComboBoxEh& c) { return c.KeyItems(); });
+  StoredProperties<TDropDownBoxEh>()
+      .Enum("Align", &TDropDownBoxEh::Align, &TDropDownBoxEh::SetAlign, kDropDownAlignNames, daLeft)
+      .Boolean("AutoDrop", &TDropDownBoxEh::AutoDrop, &TDropDownBoxEh::SetAutoDrop, false)
+      .Integer("Rows", &TDropDownBoxEh::Rows, &TDropDownBoxEh::SetRows, 7)
+      .Boolean("Sizable", &TDropDownBoxEh::Sizable, &TDropDownBoxEh::SetSizable, false)
+      .Integer("Width", &TDropDownBoxEh::Width, &TDropDownBoxEh::SetWidth, 0);
+  using C = TCustomDBComboBoxEh;
+  StoredProperties<C>()
+      .Enum("CharCase", &C::CharCase, &C::SetCharCase, kCharCaseNames, ecNormal)
+      .Object("DropDownBox", [](C& c) { return c.DropDownBox(); })
+      .Object("Items", [](C& c) { return c.Items(); })
+      .Object("KeyItems", [](C& c) { return c.KeyItems(); })
+      .Integer("MaxLength", &C::MaxLength, &C::SetMaxLength, 0)
+      // A bound box shows its field's text; a standalone one keeps what was chosen.
+      .String("Text", &C::Text, &C::SetText, std::nullopt)
+      .Stored([](const C& c) { return c.DataLink()->Standalone() && !c.Text().empty(); })
+      .Boolean("WordWrap", &C::WordWrap, &C::SetWordWrap, false);
+}
+
+// Checked follows from State and is read (a form may give it) but never written; a bound
+// box shows its field, so State is stored only for a standalone box that is not unchecked.
+void RegisterCheckBox() {
+  using B = TCustomDBCheckBoxEh;
+  StoredProperties<B>()
+      .Reference<TBasicAction>("Action", &B::Action, &B::SetAction)
+      .Enum("Alignment", &B::Alignment, &B::SetAlignment, kAlignmentNames, taRightJustify)
+      .Boolean("AllowGrayed", &B::AllowGrayed, &B::SetAllowGrayed, false)
+      .Boolean("AlwaysShowBorder", &B::AlwaysShowBorder, &B::SetAlwaysShowBorder, false)
+      .String("Caption", &B::Caption, &B::SetCaption, "")
+      .Boolean("Checked", &B::GetChecked, &B::SetChecked, false)
+      .Stored([](const B&) { return false; })
+      .String("DataField", &B::DataField, &B::SetDataField, "")
+      .Reference<TDataSource>("DataSource", &B::DataSource, &B::SetDataSource)
+      .Boolean("Flat", &B::Flat, &B::SetFlat, false)
+      .Boolean("ReadOnly", &B::ReadOnly, &B::SetReadOnly, false)
+      .Enum("State", &B::State, &B::SetState, kCheckBoxStateNames, cbUnchecked)
+      .Stored([](const B& b) { return b.StateStored(); })
+      .String("ValueChecked", &B::ValueChecked, &B::SetValueChecked, "True")
+      .String("ValueUnchecked", &B::ValueUnchecked, &B::SetValueUnchecked, "False");
 }
 
 // The settings from ShortCut on, whose defaults differ between a plain button and the
@@ -218,8 +263,10 @@ void RegisterGridBaseStreaming() {
     RegisterEditButtons();
     RegisterMRUList();
     RegisterSpecRow();
+    RegisterCheckBox();
     RegisterComponentClass<TDBDateTimeEditEh>();
     RegisterComponentClass<TDBComboBoxEh>();
+    RegisterComponentClass<TDBCheckBoxEh>();
   });
 }
 

@@ -76,7 +76,7 @@ const TSpreadSheet* TSMImportFromCell::Sheet() const {
 // Rows before the first are not rows of the sheet.
 void TSMImportFromCell::FirstRow() {
   if (fReader) fReader->ResetCurrentRecord();
-  fCurrentRow = std::max(RowFirst() - 1, 0);
+  fCurrentRow = static_cast<Integer>(std::max<Int64>(Int64{RowFirst()} - 1, 0));
 }
 
 bool TSMImportFromCell::HasMoreRows() {

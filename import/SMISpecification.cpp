@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Application.h"
@@ -102,11 +103,62 @@ void ReadHexChar(const TStrings* lines, const AnsiString& key, bool noneAllowed,
   if (c != '\0' || noneAllowed) set(c);
 }
 
+// A condition whole from its hex form when the text has one, else from its line.
+void ReadCondition(const TStrings* lines, const AnsiString& key, const std::function<void(const AnsiString&)>& set) {
+  if (const auto hex = SpecificationValue(lines, key + "Hex"))
+    if (const auto text = TextOfHex(*hex)) {
+      set(*text);
+      return;
+    }
+  ReadText(lines, key, set);
+}
+
+bool SpansLines(const AnsiString& value) {
+  return value.find_first_of("\r\n") != AnsiString::npos;
+}
+
+// The numbers a specification keeps (SheetIndex is the cell sources' sheet).
+constexpr const char* kSpecificationNumbers[] = {"CommitCount", "RowFirst", "RowLast", "RowFieldNames",
+                                                 "SheetIndex"};
+
+// A number its setting cannot hold is refused before any setting changes, rather than
+// passed over as if it were no number. A value that is no number is passed over.
+void CheckSpecificationNumbers(const TStrings* lines) {
+  for (const char* key : kSpecificationNumbers) {
+    const auto value = SpecificationValue(lines, key);
+    Int64 parsed = 0;
+    if (!value || !TryStrToInt64(Trim(*value), parsed)) continue;
+    if (parsed < std::numeric_limits<Integer>::min() || parsed > std::numeric_limits<Integer>::max())
+      throw Exception(AnsiString("The specification's ") + key + " " + *value + " is outside " +
+                      IntToStr(std::numeric_limits<Integer>::min()) + ".." +
+                      IntToStr(std::numeric_limits<Integer>::max()) + ".");
+  }
+}
+
 // Lines of a specification text, each ended by CR LF.
 class SpecificationWriter {
  public:
   void Section(const char* name) { fText += AnsiString("[") + name + "]\r\n"; }
-  void Line(const AnsiString& key, const AnsiString& value) { fText += key + "=" + value + "\r\n"; }
+  // A value that spans lines would end its line early: the rest would be lost or make
+  // the file unreadable.
+  void Line(const AnsiString& key, const AnsiString& value) {
+    if (SpansLines(value))
+      throw Exception("The specification cannot keep " + key + ": its value spans lines.");
+    fText += key + "=" + value + "\r\n";
+  }
+  // A condition may span lines (line breaks are blanks to the expression language): its
+  // line has them as blanks, the same condition to any reader, and "<key>Hex" keeps it
+  // whole for the loader.
+  void Condition(const AnsiString& key, const AnsiString& value) {
+    if (!SpansLines(value)) {
+      Line(key, value);
+      return;
+    }
+    AnsiString blanks = value;
+    std::replace_if(blanks.begin(), blanks.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    Line(key, blanks);
+    Line(key + "Hex", HexOfText(value));
+  }
   void Number(const AnsiString& key, Int64 value) { Line(key, IntToStr(value)); }
   void Flag(const AnsiString& key, bool value) { Line(key, value ? "1" : "0"); }
   void WriteTo(TStream* stream) const { stream->WriteBuffer(fText.data(), static_cast<Int64>(fText.size())); }
@@ -163,12 +215,13 @@ void TSMImportBaseComponent::SaveSpecification(const AnsiString& specificationNa
   out.Line("BooleanFalse", formats.BooleanFalse());
   out.Flag("UseRegionalSettings", formats.UseRegionalSettings());
   out.Section("Condition");
-  out.Line("LoadWhen", fLoadCondition->LoadWhen());
-  out.Line("SkipIf", fLoadCondition->SkipIf());
+  out.Condition("LoadWhen", fLoadCondition->LoadWhen());
+  out.Condition("SkipIf", fLoadCondition->SkipIf());
   out.WriteTo(stream);
 }
 
 void TSMImportBaseComponent::LoadSpecification(const TStrings* lines) {
+  CheckSpecificationNumbers(lines);
   ReadText(lines, "TableName", [this](const AnsiString& v) { fTableName = v; });
   ReadText(lines, "DatasetKeys", [this](const AnsiString& v) { fDatasetKeys = v; });
   ReadOrdinal<TImportMode>(lines, "Mode", imAppendNewOnly, [this](TImportMode v) { fMode = v; });
@@ -188,8 +241,8 @@ void TSMImportBaseComponent::LoadSpecification(const TStrings* lines) {
   }
   LoadTextSettings(lines);
   LoadDataFormats(lines);
-  ReadText(lines, "LoadWhen", [this](const AnsiString& v) { fLoadCondition->SetLoadWhen(v); });
-  ReadText(lines, "SkipIf", [this](const AnsiString& v) { fLoadCondition->SetSkipIf(v); });
+  ReadCondition(lines, "LoadWhen", [this](const AnsiString& v) { fLoadCondition->SetLoadWhen(v); });
+  ReadCondition(lines, "SkipIf", [this](const AnsiString& v) { fLoadCondition->SetSkipIf(v); });
 }
 
 void TSMImportBaseComponent::LoadTextSettings(const TStrings* lines) {

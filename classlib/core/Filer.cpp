@@ -1,7 +1,9 @@
 #include "classlib/core/Filer.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/Streams.h"
@@ -510,6 +512,8 @@ class TFormReader {
     TClass TargetClass;
     std::function<void(TComponent*)> Bind;
     TReader Context;
+    // The collection items (outermost first) the bind writes into: it goes with them.
+    std::vector<const TCollectionItem*> Items;
   };
 
   void AddReference(const AnsiString& name, TClass targetClass, std::function<void(TComponent*)> bind,
@@ -523,6 +527,7 @@ class TFormReader {
     ref.Context.fObjectName = context.fObjectName;
     ref.Context.fClassName = context.fClassName;
     ref.Context.fLine = context.fLine;
+    ref.Items = fItemsBeingRead;
   }
 
  private:
@@ -534,6 +539,11 @@ class TFormReader {
   }
 
   void ReadChild(const TFormObject& form) {
+    // A second block of one name would read into the component already read, whose
+    // collections and pending references the first block made.
+    if (!form.Name.empty() && !fNamesRead.insert(UpperCase(form.Name)).second)
+      throw EReadError("Line " + std::to_string(form.Line) + ": component " + form.Name +
+                       " is named twice in the form");
     TComponent* child = form.Name.empty() ? nullptr : fRoot.FindComponent(form.Name);
     if (child != nullptr && !SameText(child->ClassName(), form.ClassName))
       throw EReadError("Line " + std::to_string(form.Line) + ": " + form.Name + " is a " +
@@ -554,6 +564,7 @@ class TFormReader {
   void ReadComponent(TComponent& component, const TFormObject& form) {
     component.BeginLoading();
     fLoading.push_back(&component);
+    std::set<AnsiString> names;
     for (const TFormProperty& property : form.Properties) {
       TReader reader;
       reader.fPropertyName = property.Name;
@@ -561,7 +572,26 @@ class TFormReader {
       reader.fClassName = component.ClassName();
       reader.fLine = property.Line;
       reader.fForm = this;
-      ReadProperty(component, property.Name, property.Value, reader);
+      CheckGivenOnce(names, property, reader);
+      ReadPropertyOrFail(component, property, reader);
+    }
+  }
+
+  // A property given again would undo the first value half-way: a collection read again
+  // frees the items whose references wait to be bound.
+  static void CheckGivenOnce(std::set<AnsiString>& names, const TFormProperty& property, const TReader& reader) {
+    if (!names.insert(UpperCase(property.Name)).second) reader.Fail("given twice in one object");
+  }
+
+  // A setter's refusal (a value out of what the object can hold) is the form's error, with
+  // the line and the property.
+  void ReadPropertyOrFail(TPersistent& object, const TFormProperty& property, TReader& reader) {
+    try {
+      ReadProperty(object, property.Name, property.Value, reader);
+    } catch (const EReadError&) {
+      throw;
+    } catch (const Exception& e) {
+      reader.Fail(e.Message());
     }
   }
 
@@ -614,9 +644,12 @@ class TFormReader {
     ExpectType(value, TFormValueType::Collection, reader);
     collection.BeginUpdate();
     try {
+      DropReferencesInto(collection);
       collection.Clear();
       for (const TFormItem& formItem : value.CollectionItems) {
         TCollectionItem* item = collection.Add();
+        fItemsBeingRead.push_back(item);
+        std::set<AnsiString> names;
         for (const TFormProperty& property : formItem.Properties) {
           TReader itemReader;
           itemReader.fPropertyName = reader.fPropertyName + "." + property.Name;
@@ -624,10 +657,13 @@ class TFormReader {
           itemReader.fClassName = item->ClassName();
           itemReader.fLine = property.Line;
           itemReader.fForm = this;
-          ReadProperty(*item, property.Name, property.Value, itemReader);
+          CheckGivenOnce(names, property, itemReader);
+          ReadPropertyOrFail(*item, property, itemReader);
         }
+        fItemsBeingRead.pop_back();
       }
     } catch (...) {
+      fItemsBeingRead.clear();
       collection.EndUpdate();
       throw;
     }
@@ -635,6 +671,16 @@ class TFormReader {
   }
 
  private:
+  // The collection's items are about to go: no bind may write into them afterwards.
+  void DropReferencesInto(const TCollection& collection) {
+    std::set<const TCollectionItem*> going;
+    for (int i = 0; i < collection.Count(); ++i) going.insert(collection.Items(i));
+    std::erase_if(fReferences, [&](const std::unique_ptr<Reference>& ref) {
+      return std::any_of(ref->Items.begin(), ref->Items.end(),
+                         [&](const TCollectionItem* item) { return going.contains(item); });
+    });
+  }
+
   void ResolveReferences() {
     for (const auto& ref : fReferences) {
       TComponent* target = FindReferenced(ref->Name);
@@ -665,6 +711,8 @@ class TFormReader {
   std::vector<TComponent*> fLoading;
   std::vector<TComponent*> fCreated;
   std::vector<std::unique_ptr<Reference>> fReferences;
+  std::vector<const TCollectionItem*> fItemsBeingRead;
+  std::set<AnsiString> fNamesRead;  // of the nested components, in upper case
 };
 
 void ReadReference(const TFormValue& value, TReader& reader, TClass targetClass,

@@ -27,8 +27,9 @@ void TControl::SetAnchors(TAnchors value) {
 void TControl::UpdateAnchorRules() {
   if (fParent == nullptr || fFollowingAnchors) return;
   const TRect client = fParent->ClientRect();
-  fAnchorRight = client.Width() - (fLeft + fWidth);
-  fAnchorBottom = client.Height() - (fTop + fHeight);
+  const TRect bounds = Bounds(fLeft, fTop, fWidth, fHeight);
+  fAnchorRight = SaturatedInt(static_cast<long long>(client.Width()) - bounds.right);
+  fAnchorBottom = SaturatedInt(static_cast<long long>(client.Height()) - bounds.bottom);
 }
 
 void TControl::FollowAnchors(int parentWidth, int parentHeight) {
@@ -38,18 +39,18 @@ void TControl::FollowAnchors(int parentWidth, int parentHeight) {
   int width = fWidth;
   int height = fHeight;
   if (fAnchors.Contains(akRight)) {
-    const int right = parentWidth - fAnchorRight;
+    const int right = SaturatedInt(static_cast<long long>(parentWidth) - fAnchorRight);
     if (fAnchors.Contains(akLeft))
-      width = right - left;
+      width = SaturatedInt(static_cast<long long>(right) - left);
     else
-      left = right - width;
+      left = SaturatedInt(static_cast<long long>(right) - width);
   }
   if (fAnchors.Contains(akBottom)) {
-    const int bottom = parentHeight - fAnchorBottom;
+    const int bottom = SaturatedInt(static_cast<long long>(parentHeight) - fAnchorBottom);
     if (fAnchors.Contains(akTop))
-      height = bottom - top;
+      height = SaturatedInt(static_cast<long long>(bottom) - top);
     else
-      top = bottom - height;
+      top = SaturatedInt(static_cast<long long>(bottom) - height);
   }
   // The distances stay those the control was placed with, even where the constraints or
   // a parent too small for them keep it from following.

@@ -167,14 +167,13 @@ TFontInstance::TFontInstance(const std::string& fileName, int faceIndex, const T
     ascentUnits = unitsPerEm * 0.8;
     descentUnits = unitsPerEm * 0.2;
   }
-  if (font.lfHeight < 0) {
-    fPixelsPerEm = -font.lfHeight;
-  } else if (font.lfHeight > 0) {
-    fPixelsPerEm = static_cast<int>(std::lround(font.lfHeight * unitsPerEm / (ascentUnits + descentUnits)));
-  } else {
-    fPixelsPerEm = kDefaultPixelsPerEm;
-  }
-  fPixelsPerEm = std::clamp(fPixelsPerEm, 1, kMaxPixelsPerEm);
+  // Measured wide and kept within the largest size: a height from a form may be any int.
+  double pixelsPerEm = kDefaultPixelsPerEm;
+  if (font.lfHeight < 0)
+    pixelsPerEm = -static_cast<double>(font.lfHeight);
+  else if (font.lfHeight > 0)
+    pixelsPerEm = std::round(font.lfHeight * unitsPerEm / (ascentUnits + descentUnits));
+  fPixelsPerEm = static_cast<int>(std::clamp(pixelsPerEm, 1.0, static_cast<double>(kMaxPixelsPerEm)));
   FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(fPixelsPerEm));
   double scale = fPixelsPerEm / unitsPerEm;
 

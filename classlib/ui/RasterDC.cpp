@@ -22,8 +22,7 @@ int MulDivRound(int a, int b, int c) {
   long long q = n / c;
   long long r = n % c;
   if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c))) q += ((n < 0) != (c < 0)) ? -1 : 1;
-  return static_cast<int>(
-      std::clamp<long long>(q, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  return SaturatedInt(q);
 }
 
 // A truth table bit expanded to a whole colour mask.
@@ -280,9 +279,15 @@ TSize TRasterDC::SetViewportExtEx(int cx, int cy) {
 }
 
 TPoint TRasterDC::ToDevice(TPoint p) const {
-  if (fMapMode == MM_TEXT) return {p.x - fWindowOrg.x + fViewportOrg.x, p.y - fWindowOrg.y + fViewportOrg.y};
-  return {MulDivRound(p.x - fWindowOrg.x, fViewportExt.cx, fWindowExt.cx) + fViewportOrg.x,
-          MulDivRound(p.y - fWindowOrg.y, fViewportExt.cy, fWindowExt.cy) + fViewportOrg.y};
+  const long long x = static_cast<long long>(p.x) - fWindowOrg.x;
+  const long long y = static_cast<long long>(p.y) - fWindowOrg.y;
+  if (fMapMode == MM_TEXT) return {SaturatedInt(x + fViewportOrg.x), SaturatedInt(y + fViewportOrg.y)};
+  return {SaturatedInt(
+              static_cast<long long>(MulDivRound(SaturatedInt(x), fViewportExt.cx, fWindowExt.cx)) +
+              fViewportOrg.x),
+          SaturatedInt(
+              static_cast<long long>(MulDivRound(SaturatedInt(y), fViewportExt.cy, fWindowExt.cy)) +
+              fViewportOrg.y)};
 }
 
 void TRasterDC::LPtoDP(TPoint* points, int count) const {
@@ -303,7 +308,8 @@ void TRasterDC::DPtoLP(TPoint* points, int count) const {
 
 TPoint TRasterDC::ToSurface(TPoint logical) const {
   TPoint d = ToDevice(logical);
-  return {d.x + fDeviceOrigin.x, d.y + fDeviceOrigin.y};
+  return {SaturatedInt(static_cast<long long>(d.x) + fDeviceOrigin.x),
+          SaturatedInt(static_cast<long long>(d.y) + fDeviceOrigin.y)};
 }
 
 TRect TRasterDC::ToSurfaceRect(const TRect& logical) const {
@@ -663,16 +669,23 @@ bool TRasterDC::DrawFocusRect(const TRect& rect) {
   TRect r = ToSurfaceRect(rect);
   // Every other pixel of the frame is inverted, on a checkerboard fixed to the device.
   auto toggle = [this](int x, int y) {
-    if (((x - fDeviceOrigin.x + y - fDeviceOrigin.y) & 1) != 0 || !InClip(x, y)) return;
+    if (!InClip(x, y) || ((x - fDeviceOrigin.x + y - fDeviceOrigin.y) & 1) != 0) return;
     std::uint32_t& pixel = fRaster->Row(y)[x];
     pixel = ~pixel & 0xFFFFFF;
   };
-  for (int y = r.top; y < r.bottom; ++y) {
-    if (y == r.top || y == r.bottom - 1) {
-      for (int x = r.left; x < r.right; ++x) toggle(x, y);
+  // Only the surface's pixels can change: a frame far larger than the surface costs no
+  // more than the surface.
+  const int top = std::max(r.top, 0);
+  const int bottom = std::min(r.bottom, fRaster->Height());
+  const int left = std::max(r.left, 0);
+  const int right = std::min(r.right, fRaster->Width());
+  const bool twoSides = static_cast<long long>(r.right) - 1 > r.left;
+  for (int y = top; y < bottom; ++y) {
+    if (y == r.top || static_cast<long long>(y) == static_cast<long long>(r.bottom) - 1) {
+      for (int x = left; x < right; ++x) toggle(x, y);
     } else {
       toggle(r.left, y);
-      if (r.right - 1 > r.left) toggle(r.right - 1, y);
+      if (twoSides) toggle(r.right - 1, y);
     }
   }
   return true;

@@ -160,7 +160,12 @@ void OnRepeat(TMessage& message) {
     SendScroll(t.wnd, t.bar, CodeOf(t.part));
 }
 
-void FillChecker(HDC dc, const TRect& r, TColorRef first, TColorRef second) {
+// Only the part inside the clip box: a bar far taller than the window costs no more than
+// the window.
+void FillChecker(HDC dc, const TRect& area, TColorRef first, TColorRef second) {
+  TRect clip;
+  TRect r;
+  if (dc->GetClipBox(clip) == NULLREGION || !IntersectRect(r, area, clip)) return;
   for (int y = r.top; y < r.bottom; ++y)
     for (int x = r.left; x < r.right; ++x) dc->SetPixel(x, y, ((x + y) & 1) ? second : first);
 }

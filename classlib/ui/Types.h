@@ -3,8 +3,16 @@
 // bottom edges are exclusive: (0, 0, 10, 10) covers the pixels 0..9 on both axes.
 
 #include <algorithm>
+#include <limits>
 
 namespace ordvane {
+
+// A sum or difference of coordinates held within an int: a place far beyond any surface
+// stays far beyond it instead of wrapping round.
+constexpr int SaturatedInt(long long value) {
+  return static_cast<int>(
+      std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
 
 struct TPoint {
   int x = 0;
@@ -24,8 +32,8 @@ struct TRect {
   int right = 0;
   int bottom = 0;
 
-  constexpr int Width() const { return right - left; }
-  constexpr int Height() const { return bottom - top; }
+  constexpr int Width() const { return SaturatedInt(static_cast<long long>(right) - left); }
+  constexpr int Height() const { return SaturatedInt(static_cast<long long>(bottom) - top); }
   constexpr TPoint TopLeft() const { return {left, top}; }
   constexpr TPoint BottomRight() const { return {right, bottom}; }
   constexpr bool operator==(const TRect&) const = default;
@@ -38,7 +46,8 @@ constexpr TRect Rect(int left, int top, int right, int bottom) {
   return {left, top, right, bottom};
 }
 constexpr TRect Bounds(int left, int top, int width, int height) {
-  return {left, top, left + width, top + height};
+  return {left, top, SaturatedInt(static_cast<long long>(left) + width),
+          SaturatedInt(static_cast<long long>(top) + height)};
 }
 
 // True when the rectangle covers no pixel.

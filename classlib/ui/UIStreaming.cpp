@@ -20,6 +20,7 @@ const char* const kBorderStyleNames[6] = {"bsNone",   "bsSingle",     "bsSizeabl
 namespace {
 
 constexpr const char* kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"};
+constexpr const char* kAnchorNames[] = {"akLeft", "akTop", "akRight", "akBottom"};
 constexpr const char* kFontStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 
 // A font writes its name and height always, so that a stored font is whole.
@@ -101,6 +102,11 @@ void RegisterBitmap() {
   });
 }
 
+// The size bounds, which the control hands out for changing only.
+const TSizeConstraints& Bounds(const TControl& control) {
+  return const_cast<TControl&>(control).Constraints();
+}
+
 void RegisterControls() {
   StoredProperties<TControl>()
       .Integer("Left", &TControl::Left, &TControl::SetLeft, std::nullopt)
@@ -108,6 +114,23 @@ void RegisterControls() {
       .Integer("Width", &TControl::Width, &TControl::SetWidth, std::nullopt)
       .Integer("Height", &TControl::Height, &TControl::SetHeight, std::nullopt)
       .Enum("Align", &TControl::Align, &TControl::SetAlign, kAlignNames, alNone)
+      .SetOf(
+          "Anchors", [](const TControl& c) { return SetBits(c.Anchors()); },
+          [](TControl& c, UInt64 v) { c.SetAnchors(SetFromBits<TAnchors>(v)); }, kAnchorNames,
+          SetBits(TAnchors{akLeft, akTop}))
+      // The size bounds under the names of their object, as a form writes them.
+      .Integer(
+          "Constraints.MaxHeight", [](const TControl& c) { return Bounds(c).MaxHeight(); },
+          [](TControl& c, int v) { c.Constraints().SetMaxHeight(v); }, 0)
+      .Integer(
+          "Constraints.MaxWidth", [](const TControl& c) { return Bounds(c).MaxWidth(); },
+          [](TControl& c, int v) { c.Constraints().SetMaxWidth(v); }, 0)
+      .Integer(
+          "Constraints.MinHeight", [](const TControl& c) { return Bounds(c).MinHeight(); },
+          [](TControl& c, int v) { c.Constraints().SetMinHeight(v); }, 0)
+      .Integer(
+          "Constraints.MinWidth", [](const TControl& c) { return Bounds(c).MinWidth(); },
+          [](TControl& c, int v) { c.Constraints().SetMinWidth(v); }, 0)
       .Enum("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode, kBiDiModeNames, bdLeftToRight)
       .Stored([](const TControl& c) { return !c.ParentBiDiMode(); })
       .Integer("Color", &TControl::Color, &TControl::SetColor, std::nullopt)

@@ -12,12 +12,15 @@ namespace {
 enum TProbeKind { pkNone, pkFirst, pkSecond };
 constexpr const char* kKinds[] = {"pkNone", "pkFirst", "pkSecond"};
 
+class TProbe;
+
 class TProbeItem : public TCollectionItem {
   ORDVANE_CLASS(TProbeItem, TCollectionItem)
  public:
   using TCollectionItem::TCollectionItem;
   AnsiString caption;
   Integer width = 64;
+  TProbe* link = nullptr;
 };
 
 class TProbeFont : public TPersistent {
@@ -64,7 +67,9 @@ const bool probeClassesRegistered = [] {
           [](TProbeItem& i, AnsiString v) { i.caption = v; }, "")
       .Integer(
           "Width", [](const TProbeItem& i) { return i.width; }, [](TProbeItem& i, Integer v) { i.width = v; },
-          64);
+          64)
+      .Reference<TProbe>(
+          "Link", [](const TProbeItem& i) { return i.link; }, [](TProbeItem& i, TProbe* v) { i.link = v; });
   StoredProperties<TProbeFont>()
       .Integer(
           "Size", [](const TProbeFont& f) { return f.size; }, [](TProbeFont& f, Integer v) { f.size = v; }, 8)
@@ -109,6 +114,9 @@ const bool probeClassesRegistered = [] {
           writer.WriteListEnd();
         },
         !probe.extents.empty());
+    // The same items under a name of their own.
+    filer.DefineProperty(
+        "SameItems", [&probe](TReader& reader) { reader.ReadCollection(probe.items); }, nullptr, false);
     filer.DefineBinaryProperty(
         "Blob",
         [&probe](TStream& s) {
@@ -295,6 +303,34 @@ TEST(Filer, WritingRefusesUnregisteredClasses) {
   TComponent root(nullptr);
   new TUnregistered(&root);
   EXPECT_THROW(WriteComponentText(root), EWriteError);
+}
+
+// Each of these would read a collection again while a reference in its first items waits
+// to be bound.
+TEST(Filer, APropertyOrComponentGivenTwiceIsRefused) {
+  ExpectRefused("object P: TProbe\n  Items = <\n    item\n      Link = P\n    end>\n  Items = <>\nend",
+                "Line 6: property \"Items\" of class TProbe (P): given twice in one object");
+  ExpectRefused("object P: TProbe\n  Count = 1\n  count = 2\nend",
+                "Line 3: property \"count\" of class TProbe (P): given twice in one object");
+  ExpectRefused(
+      "object P: TProbe\n  Items = <\n    item\n      Link = P\n      Link = nil\n    end>\nend",
+      "Line 5: property \"Items.Link\" of class TProbeItem (P): given twice in one object");
+  ExpectRefused(
+      "object P: TProbe\n  object C: TProbe\n    Items = <\n      item\n        Link = P\n      end>\n  end\n"
+      "  object C: TProbe\n    Items = <>\n  end\nend",
+      "Line 8: component C is named twice in the form");
+}
+
+TEST(Filer, AReferenceGoesWithTheItemsItWasToBeBoundInto) {
+  TProbe root(nullptr);
+  ReadComponentText(
+      "object P: TProbe\n  Items = <\n    item\n      Link = P\n    end>\n"
+      "  SameItems = <\n    item\n      Caption = \"B\"\n    end>\nend",
+      root);
+  ASSERT_EQ(root.items.Count(), 1);
+  const auto* item = static_cast<const TProbeItem*>(root.items.Items(0));
+  EXPECT_EQ(item->caption, "B");
+  EXPECT_EQ(item->link, nullptr);
 }
 
 }  // namespace

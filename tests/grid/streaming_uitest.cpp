@@ -186,6 +186,25 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
                        "FrozenCols", "ReadOnly", "SortLocal", "TitleLines", "VTitleMargin", "Columns"});
 }
 
+TEST_F(GridForms, AnchorsAndSizeBoundsTakeTheirPlacesAndComeBack) {
+  grid->SetAllowedSelections({gstAll});
+  grid->SetAnchors({akLeft, akTop, akRight, akBottom});
+  grid->SetAutoFitColWidths(true);
+  grid->Constraints().SetMaxWidth(900);
+  grid->Constraints().SetMinHeight(50);
+  grid->SetContraColCount(1);
+  const AnsiString text = WriteComponentText(*form);
+  ExpectInOrder(text, {"AllowedSelections", "Anchors", "AutoFitColWidths", "Constraints.MaxWidth",
+                       "Constraints.MinHeight", "ContraColCount"});
+  EXPECT_EQ(text.find("Constraints.MaxHeight"), AnsiString::npos) << text;
+  TStoredGrid* copy = ReadCopy(text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Anchors(), (TAnchors{akLeft, akTop, akRight, akBottom}));
+  EXPECT_EQ(copy->Constraints().MaxWidth(), 900);
+  EXPECT_EQ(copy->Constraints().MinHeight(), 50);
+  EXPECT_EQ(copy->Constraints().MaxHeight(), 0);
+}
+
 TEST_F(GridForms, FilterRowAndSumListSettingsAreWrittenWhenSet) {
   AnsiString text = WriteComponentText(*form);
   EXPECT_EQ(text.find("STFilter"), AnsiString::npos) << text;
@@ -443,6 +462,43 @@ TEST_F(GridForms, ADamagedColumnLeavesNoGridBehind) {
         << e.Message();
   }
   EXPECT_EQ(copyForm->ComponentCount(), 0);
+}
+
+// The references inside a column wait to be bound until the form is read: a second
+// "Columns", or a second block of the grid, would read the columns again and free them.
+TEST_F(GridForms, ColumnsOrAGridGivenTwiceAreRefused) {
+  auto* menu = new TPopupMenu(&module);
+  menu->SetName("GridMenu");
+  auto* images = new TImageList(&module);
+  images->SetName("Icons");
+  TColumnEh* name = AddColumn("NAME");
+  name->DropDownBox().SetListSource(source);
+  name->STFilter().SetListSource(source);
+  name->SetPopupMenu(menu);
+  name->SetImageList(images);
+  const AnsiString text = WriteComponentText(*form);
+  const std::size_t columnsAt = text.find("    Columns = <");
+  const std::size_t columnsEnd = text.find("end>\n", columnsAt) + 5;
+  ASSERT_NE(columnsAt, AnsiString::npos) << text;
+  const AnsiString columns = text.substr(columnsAt, columnsEnd - columnsAt);
+  const std::size_t gridEnd = text.rfind("  end\n");
+  const AnsiString gridBlock = text.substr(text.find("  object Grid"), gridEnd + 6 - text.find("  object Grid"));
+  for (const AnsiString& hostile :
+       {text.substr(0, columnsEnd) + columns + text.substr(columnsEnd),
+        text.substr(0, gridEnd + 6) + gridBlock + text.substr(gridEnd + 6)}) {
+    auto* copy = new TComponent(&module);
+    copy->SetName("Copy");
+    try {
+      ReadComponentText(hostile, *copy);
+      ADD_FAILURE() << hostile;
+    } catch (const EReadError& e) {
+      const bool named = e.Message().find("given twice in one object") != AnsiString::npos ||
+                         e.Message().find("Grid is named twice in the form") != AnsiString::npos;
+      EXPECT_TRUE(named) << e.Message();
+    }
+    EXPECT_EQ(copy->ComponentCount(), 0);
+    delete copy;
+  }
 }
 
 }  // namespace

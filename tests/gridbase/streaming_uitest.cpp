@@ -9,6 +9,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/Filer.h"
+#include "gridbase/DBCtrlsEhCheckBox.h"
 #include "gridbase/DBCtrlsEhComboBox.h"
 #include "gridbase/DBDateTimeEditEh.h"
 #include "gridbase/GridsEhStreaming.h"
@@ -114,6 +115,110 @@ TEST_F(ControlStreaming, EditsKeepOnlyTheirOwnMaskAndFormat) {
   EXPECT_TRUE(backMasked->EditMaskAssigned());
   EXPECT_EQ(backMasked->EditMask(), "000;1;_");
   EXPECT_EQ(WriteComponentText(copy), text);
+}
+
+// A standalone edit keeps its own value in the form; a bound one shows its field's, and
+// an empty or Null value is not written.
+TEST_F(ControlStreaming, StandaloneValuesAndTheComboBoxSettingsComeBack) {
+  TComponent form(nullptr);
+  form.SetName("Form");
+  auto* source = new TDataSource(&form);
+  source->SetName("Source");
+  auto* date = new TDBDateTimeEditEh(&form);
+  date->SetName("Date");
+  date->SetValue(Variant(45000.0));
+  auto* noDate = new TDBDateTimeEditEh(&form);
+  noDate->SetName("NoDate");
+  auto* combo = new TDBComboBoxEh(&form);
+  combo->SetName("Combo");
+  combo->Items()->Add(Utf8ToAnsi("чоловіча"));
+  combo->Items()->Add(Utf8ToAnsi("жіноча"));
+  combo->SetText(Utf8ToAnsi("жіноча"));
+  combo->SetCharCase(ecUpperCase);
+  combo->SetMaxLength(12);
+  combo->SetWordWrap(true);
+  combo->DropDownBox()->SetAlign(daRight);
+  combo->DropDownBox()->SetAutoDrop(true);
+  combo->DropDownBox()->SetRows(12);
+  combo->DropDownBox()->SetSizable(true);
+  combo->DropDownBox()->SetWidth(-1);
+  auto* bound = new TDBComboBoxEh(&form);
+  bound->SetName("Bound");
+  bound->SetDataSource(source);
+
+  const AnsiString text = WriteComponentText(form);
+  EXPECT_EQ(text.find("Value"), text.rfind("Value")) << text;
+  EXPECT_EQ(text.find("Text ="), text.rfind("Text =")) << text;
+  TComponent copy(nullptr);
+  ReadComponentText(text, copy);
+  auto* backDate = dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("Date"));
+  auto* backNoDate = dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("NoDate"));
+  auto* backCombo = dynamic_cast<TDBComboBoxEh*>(copy.FindComponent("Combo"));
+  ASSERT_TRUE(backDate && backNoDate && backCombo);
+  EXPECT_EQ(backDate->Value().AsDouble(), 45000.0);
+  EXPECT_TRUE(VarIsNull(backNoDate->Value()));
+  EXPECT_EQ(backCombo->Text(), combo->Text());
+  EXPECT_FALSE(backCombo->Text().empty());
+  EXPECT_EQ(backCombo->CharCase(), ecUpperCase);
+  EXPECT_EQ(backCombo->MaxLength(), 12);
+  EXPECT_TRUE(backCombo->WordWrap());
+  EXPECT_EQ(backCombo->DropDownBox()->Align(), daRight);
+  EXPECT_TRUE(backCombo->DropDownBox()->AutoDrop());
+  EXPECT_EQ(backCombo->DropDownBox()->Rows(), 12);
+  EXPECT_TRUE(backCombo->DropDownBox()->Sizable());
+  EXPECT_EQ(backCombo->DropDownBox()->Width(), -1);
+  EXPECT_EQ(WriteComponentText(copy), text);
+}
+
+// A check box of its own keeps its state when it is not unchecked; Checked follows from
+// the state and is read but never written.
+TEST_F(ControlStreaming, ACheckBoxComesBackWithItsStateWhenStandalone) {
+  TComponent form(nullptr);
+  form.SetName("Form");
+  auto* source = new TDataSource(&form);
+  source->SetName("Source");
+  auto* box = new TDBCheckBoxEh(&form);
+  box->SetName("Box");
+  box->SetAlignment(taLeftJustify);
+  box->SetAllowGrayed(true);
+  box->SetAlwaysShowBorder(true);
+  box->SetCaption(Utf8ToAnsi("Пільга"));
+  box->SetFlat(true);
+  box->SetReadOnly(true);
+  box->SetValueChecked("Y;YES");
+  box->SetValueUnchecked("N");
+  box->SetState(cbGrayed);
+  auto* unchecked = new TDBCheckBoxEh(&form);
+  unchecked->SetName("Unchecked");
+  auto* bound = new TDBCheckBoxEh(&form);
+  bound->SetName("Bound");
+  bound->SetDataSource(source);
+  bound->SetDataField("FLAG");
+
+  const AnsiString text = WriteComponentText(form);
+  EXPECT_EQ(text.find("State"), text.rfind("State")) << text;
+  EXPECT_EQ(text.find(" Checked ="), AnsiString::npos) << text;
+  TComponent copy(nullptr);
+  ReadComponentText(text, copy);
+  auto* backBox = dynamic_cast<TDBCheckBoxEh*>(copy.FindComponent("Box"));
+  auto* backBound = dynamic_cast<TDBCheckBoxEh*>(copy.FindComponent("Bound"));
+  ASSERT_TRUE(backBox && backBound && copy.FindComponent("Unchecked"));
+  EXPECT_EQ(backBox->Alignment(), taLeftJustify);
+  EXPECT_TRUE(backBox->AllowGrayed());
+  EXPECT_TRUE(backBox->AlwaysShowBorder());
+  EXPECT_EQ(backBox->Caption(), Utf8ToAnsi("Пільга"));
+  EXPECT_TRUE(backBox->Flat());
+  EXPECT_TRUE(backBox->ReadOnly());
+  EXPECT_EQ(backBox->ValueChecked(), "Y;YES");
+  EXPECT_EQ(backBox->ValueUnchecked(), "N");
+  EXPECT_EQ(backBox->State(), cbGrayed);
+  EXPECT_EQ(backBound->DataSource(), copy.FindComponent("Source"));
+  EXPECT_EQ(backBound->DataField(), "FLAG");
+  EXPECT_EQ(WriteComponentText(copy), text);
+
+  TComponent checked(nullptr);
+  ReadComponentText("object Form: TComponent\n  object Box: TDBCheckBoxEh\n    Checked = True\n  end\nend", checked);
+  EXPECT_EQ(dynamic_cast<TDBCheckBoxEh*>(checked.FindComponent("Box"))->State(), cbChecked);
 }
 
 TEST_F(ControlStreaming, AnEditsButtonsImagesAndRecentValuesComeBack) {

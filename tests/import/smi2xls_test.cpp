@@ -2,6 +2,7 @@
 // (tests/fixtures/make_form_xls.sh) read into an in-memory dataset.
 
 #include <fstream>
+#include <limits>
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/DateTime.h"
@@ -149,6 +150,11 @@ TEST_F(FormImportTest, RowFirstAndRowLastAreOneBasedAndInclusive) {
   data.EmptyDataSet();
   import.SetRowFirst(-3);
   import.SetRowLast(2);
+  import.Execute();
+  EXPECT_EQ(Records(), (std::vector<std::string>{"Прізвище", "Шевченко"}));
+  // Also the lowest: the row before it is no row either.
+  data.EmptyDataSet();
+  import.SetRowFirst(std::numeric_limits<Integer>::min());
   import.Execute();
   EXPECT_EQ(Records(), (std::vector<std::string>{"Прізвище", "Шевченко"}));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "classlib/core/Application.h"
@@ -209,6 +210,48 @@ TEST_F(SpecificationTest, TextSettingsAreReadThroughTheirCharacters) {
   Load(import, {"DecimalSeparator=2E", "ThousandSeparator="});
   EXPECT_EQ(import.DataFormats()->DecimalSeparator(), '.');
   EXPECT_EQ(import.DataFormats()->ThousandSeparator(), TSMIDataFormats().ThousandSeparator());
+}
+
+// A condition may span lines; the file keeps it whole, and a reader that knows only the
+// condition's line finds the same condition with blanks for the line breaks.
+TEST_F(SpecificationTest, ConditionsSpanningLinesComeBackWhole) {
+  const AnsiString loadWhen = "(A = 1)\r\nand (B <> '')";
+  const AnsiString skipIf = "C = 2\nor\rD = 3";
+  import.LoadCondition()->SetLoadWhen(loadWhen);
+  import.LoadCondition()->SetSkipIf(skipIf);
+  const std::string dir = test::TestTempDir();
+  import.SaveSpecificationToFile("spec", dir + "/conditions.SMI");
+  const std::string text = ReadFile(dir + "/conditions.SMI");
+  EXPECT_NE(text.find("\r\nLoadWhen=(A = 1)  and (B <> '')\r\n"), std::string::npos) << text;
+
+  TSMImportFromXLS loaded(nullptr);
+  loaded.LoadSpecificationFromFile(dir + "/conditions.SMI");
+  EXPECT_EQ(loaded.LoadCondition()->LoadWhen(), loadWhen);
+  EXPECT_EQ(loaded.LoadCondition()->SkipIf(), skipIf);
+  EXPECT_EQ(SavedText(loaded, "spec"), SavedText(import, "spec"));
+
+  // Any other value spanning lines cannot be kept: the save is refused, no file is left.
+  import.SetTableName("T1\r\nT2");
+  EXPECT_THROW(import.SaveSpecificationToFile("spec", dir + "/refused.SMI"), Exception);
+  EXPECT_FALSE(std::ifstream(dir + "/refused.SMI").good());
+}
+
+// A number the setting cannot hold refuses the text before anything changes; within the
+// setting's range even the lowest first row imports from the sheet's first row.
+TEST_F(SpecificationTest, NumbersOutsideTheirSettingsAreRefused) {
+  import.SetTableName("KEEP");
+  import.SetRowFirst(2);
+  try {
+    Load(import, {"TableName=CHANGED", "RowFirst=1", "RowLast=99999999999"});
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "The specification's RowLast 99999999999 is outside -2147483648..2147483647.");
+  }
+  EXPECT_EQ(import.TableName(), "KEEP");
+  EXPECT_EQ(import.RowFirst(), 2);
+  EXPECT_THROW(Load(import, {"SheetIndex=-2147483649"}), Exception);
+  Load(import, {"RowFirst=-2147483648"});
+  EXPECT_EQ(import.RowFirst(), std::numeric_limits<Integer>::min());
 }
 
 TEST_F(SpecificationTest, FilesGoThroughTheEventsAndTheSpecificationFolder) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 #include "classlib/core/SysUtils.h"
@@ -375,6 +376,26 @@ TEST(Shapes, AbsurdCoordinatesCostNoMoreThanTheRaster) {
   s.dc.SelectBrush({BS_SOLID, 0x00FF00});
   s.dc.Polygon(triangle, 3);
   EXPECT_EQ(s.raster.Pixel(20, 15), 0x00FF00u);
+}
+
+// A focus frame walks only the rows of the surface, and a frame moved beyond the int
+// range by the origins stays outside instead of wrapping into it.
+TEST(Shapes, AnAbsurdFocusFrameCostsNoMoreThanTheRaster) {
+  Surface s;
+  for (int round = 0; round < 21; ++round) s.dc.DrawFocusRect(Rect(2, 3, 9, 2000000000));
+  // The checkerboard leaves the last row's edge pixels as they were.
+  EXPECT_EQ(test::InkBox(s.raster, kWhite), Rect(2, 3, 9, 29));
+  Surface moved;
+  moved.dc.SetViewportOrgEx(2000000000, 0);
+  moved.dc.DrawFocusRect(Rect(2000000000, 0, 2000000005, 10));
+  EXPECT_EQ(test::InkBox(moved.raster, kWhite), TRect());
+}
+
+TEST(Shapes, RectanglesBeyondTheIntRangeSaturateInsteadOfWrapping) {
+  EXPECT_EQ(Bounds(2000000000, -2000000000, 2000000000, -2000000000),
+            Rect(2000000000, -2000000000, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()));
+  EXPECT_EQ(Rect(-2000000000, 0, 2000000000, 1).Width(), std::numeric_limits<int>::max());
+  EXPECT_EQ(Rect(0, 2000000000, 1, -2000000000).Height(), std::numeric_limits<int>::min());
 }
 
 TEST(Shapes, XorTwiceRestoresEveryPixel) {
