@@ -259,7 +259,7 @@ TEST(SQLMonitor, ReaderThatStopsAnsweringIsDroppedAfterATimeOut) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   // One time-out for the missing acknowledgement, one for the missing announcement.
   EXPECT_GE(seconds, 1.9);
-  EXPECT_LT(seconds, 6.0);
+  EXPECT_LT(seconds, 30.0);
   EXPECT_EQ(reader.Readers(), 1);
   EXPECT_EQ(writer.Finish(), 0);
 }

@@ -336,7 +336,8 @@ TEST(SqlLikeMatch, ManyAnyRunsOnALongTextStayFast) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(SqlLikeMatch(text, mask + "%b"));
   EXPECT_TRUE(SqlLikeMatch(text + "b", mask + "%b"));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // Backtracking over every split would take years; the bound leaves room for a loaded machine.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 }  // namespace
