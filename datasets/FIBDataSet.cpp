@@ -423,6 +423,7 @@ bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
 void TFIBCustomDataSet::Post() {
   TDataSet::Post();
   fPendingResyncs = 0;
+  ReportWindowReformFailure();
 }
 
 void TFIBCustomDataSet::Resync(TResyncMode mode) {

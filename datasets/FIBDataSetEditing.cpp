@@ -489,6 +489,7 @@ void TFIBCustomDataSet::DoBeforeCancel() {
 void TFIBCustomDataSet::DoAfterDelete() {
   if (DetailConditions().Contains(dcForceMasterRefresh) && !fCachedUpdates) RefreshMaster();
   TDataSet::DoAfterDelete();
+  ReportWindowReformFailure();
 }
 
 // ---- Post ------------------------------------------------------------------------------------
@@ -567,7 +568,7 @@ void TFIBCustomDataSet::InternalPost() {
   CountStatusChange(from, CachedStatus(buffer));
   fCurrentRecord = index;
   if (LimitedModel()) {
-    ReformWindowAround(buffer, inserting || fOptions.Contains(poRefreshAfterPost));
+    ReformWindowAfterChange(buffer, inserting || fOptions.Contains(poRefreshAfterPost), false);
     return SetRecordIndex(buffer, fCurrentRecord);
   }
   if (!fOptions.Contains(poKeepSorting)) {
@@ -608,7 +609,7 @@ void TFIBCustomDataSet::InternalDelete() {
   if (IsDeletedStatus(from)) return;
   if (!fCachedUpdates) {
     InternalDeleteRecord(*fDeleteQuery, buffer);
-    if (LimitedModel()) ReformWindowAround(buffer, false);
+    if (LimitedModel()) ReformWindowAfterChange(buffer, false, true);
     return;
   }
   const TCachedUpdateStatus to = from == cusInserted ? cusUninserted : cusDeleted;
