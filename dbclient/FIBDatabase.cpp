@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "classlib/core/Application.h"
+#include "classlib/core/ProgramEnd.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/Threads.h"
 #include "dbclient/EngineSignals.h"

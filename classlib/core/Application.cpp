@@ -9,6 +9,7 @@
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/ProgramEnd.h"
 #include "classlib/core/Threads.h"
 
 namespace ordvane {

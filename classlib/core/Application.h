@@ -3,7 +3,6 @@
 // exception that escapes a message handler is reported. It holds no forms; the user
 // interface layer builds its main window on top of it.
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,12 +40,6 @@ void RegisterDisplayOpener(TDisplayOpener opener);
 // is there to answer one. The window layer registers it at static initialisation.
 using TExceptionBox = void (*)(const AnsiString& text);
 void RegisterExceptionBox(TExceptionBox box) noexcept;
-
-// Runs action as the main thread ends (main returns or the thread calls exit), after the
-// application has freed its components and before any static object is destroyed: a
-// library ends there what the program left open. Called on the main thread; an action
-// must not throw.
-void AtMainThreadEnd(std::function<void()> action);
 
 // The window layer's form class; the application only keeps which one is the main form.
 class TForm;
