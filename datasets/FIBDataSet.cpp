@@ -427,6 +427,7 @@ bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
 void TFIBCustomDataSet::Post() {
   TDataSet::Post();
   fPendingResyncs = 0;
+  ReportWindowReformFailure();
 }
 
 void TFIBCustomDataSet::Resync(TResyncMode mode) {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <map>
 #include <variant>
@@ -1006,6 +1007,13 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   TFIBQuery& KeyLocateStatement(const Byte* bookmark);
   // After a post (refresh: through the refresh statement first) or a delete.
   void ReformWindowAround(TRecordBuffer buffer, bool refresh);
+  // ReformWindowAround after a change the server has kept: when the reading fails, the
+  // window holds only the record posted (none after a delete) and the failure waits for
+  // ReportWindowReformFailure, once the change has completed.
+  void ReformWindowAfterChange(TRecordBuffer buffer, bool refresh, bool deleted);
+  void ReportWindowReformFailure();
+  void CloseWindowStatements();
+  std::exception_ptr fWindowReformFailure;
   // Moves the dataset to record index (scroll events around it).
   void MoveToRecord(Integer index);
   // The key values as a list, one per key field; a different count raises.

@@ -53,11 +53,7 @@ TFIBDSBlobStream::TFIBDSBlobStream(TFIBCustomDataSet& dataSet, TField* field, st
                                    TBlobStreamMode mode)
     : fDataSet(dataSet), fField(field), fBlob(std::move(blob)) {
   if (!fBlob) return;
-  if (mode == bmWrite) {
-    // Loaded first: a body loaded after the truncation would come back.
-    fBlob->Size();
-    fBlob->Truncate();
-  }
+  if (mode == bmWrite) fBlob->Truncate();
   fBlob->Seek(0, soBeginning);
 }
 
@@ -341,6 +337,7 @@ void TFIBCustomDataSet::PostBlobStream(TRecordBuffer record, const TField* field
   if (!stream || stream->ClientBlob() || !stream->Modified()) return;
   stream->Post();
   const ISC_QUAD blobID = stream->BlobID();
+  stream->SetBlobIDAndCache(blobID);
   std::memcpy(record + descr.Offset, &blobID, sizeof blobID);
   record[NullFlagsOffset + field->FieldNo() - 1] = 0;
 }

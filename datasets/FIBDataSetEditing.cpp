@@ -495,6 +495,7 @@ void TFIBCustomDataSet::DoBeforeCancel() {
 void TFIBCustomDataSet::DoAfterDelete() {
   if (DetailConditions().Contains(dcForceMasterRefresh) && !fCachedUpdates) RefreshMaster();
   TDataSet::DoAfterDelete();
+  ReportWindowReformFailure();
 }
 
 // ---- Post ------------------------------------------------------------------------------------
@@ -580,7 +581,7 @@ void TFIBCustomDataSet::InternalPost() {
   CountStatusChange(from, CachedStatus(buffer));
   fCurrentRecord = index;
   if (LimitedModel()) {
-    ReformWindowAround(buffer, inserting || fOptions.Contains(poRefreshAfterPost));
+    ReformWindowAfterChange(buffer, inserting || fOptions.Contains(poRefreshAfterPost), false);
     return SetRecordIndex(buffer, fCurrentRecord);
   }
   if (!fOptions.Contains(poKeepSorting)) {
@@ -621,7 +622,7 @@ void TFIBCustomDataSet::InternalDelete() {
   if (IsDeletedStatus(from)) return;
   if (!fCachedUpdates) {
     InternalDeleteRecord(*fDeleteQuery, buffer);
-    if (LimitedModel()) ReformWindowAround(buffer, false);
+    if (LimitedModel()) ReformWindowAfterChange(buffer, false, true);
     return;
   }
   const TCachedUpdateStatus to = from == cusInserted ? cusUninserted : cusDeleted;

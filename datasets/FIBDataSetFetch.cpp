@@ -69,6 +69,8 @@ void TFIBCustomDataSet::DoAfterOpen() {
 }
 
 void TFIBCustomDataSet::InternalClose() {
+  // A closed dataset has no scrolling to end.
+  if (fEndScrollTimer) fEndScrollTimer->SetEnabled(false);
   CloseWindow();
   fCurrentRecord = -1;
   fCursorOpen = false;

@@ -169,6 +169,13 @@ class TSortKeys {
     fColumns[k].direct = true;
     fColumns[k].kind = kind;
   }
+  // Column k holds single or double values, which the dataset's comparison takes as equal
+  // when they are closer than its tolerance.
+  void SetTolerant(std::size_t k) { fColumns[k].tolerant = true; }
+  bool Tolerant(std::size_t k) const { return fColumns[k].tolerant; }
+  // After a direct tolerant column is filled: its values the comparison cannot tell apart
+  // become one.
+  void MergeCloseValues(std::size_t k) { MergeCloseFloats(fColumns[k]); }
   // A direct column compared column-wise: its values go in by the typed setters below.
   void AllocateDirect(std::size_t k) { Allocate(fColumns[k], static_cast<std::size_t>(fCount)); }
   void SetNull(std::size_t k, Integer index) { fColumns[k].nulls[static_cast<std::size_t>(index)] = 1; }
@@ -265,6 +272,7 @@ class TSortKeys {
     TField* field = nullptr;
     bool ascending = true;
     bool direct = false;
+    bool tolerant = false;
     TKind kind = TKind::Variant;
     std::vector<Variant> variants;
     std::vector<Byte> nulls;
@@ -328,6 +336,11 @@ class TSortKeys {
     }
     column.kind = variantsOnly || !kind ? TKind::Variant : *kind;
     if (column.kind == TKind::Variant) return;
+    // Dates and moments compare exactly; singles and doubles within the tolerance.
+    const auto first = std::find_if(column.variants.begin(), column.variants.end(),
+                                    [](const Variant& v) { return !IsNull(v); });
+    const TVarType firstType = static_cast<TVarType>(VarType(*first) & varTypeMask);
+    column.tolerant = column.kind == TKind::Float && (firstType == varSingle || firstType == varDouble);
     const std::size_t size = column.variants.size();
     Allocate(column, size);
     for (std::size_t i = 0; i < size; ++i) {
@@ -352,6 +365,33 @@ class TSortKeys {
       }
     }
     column.variants = {};
+    if (column.tolerant) MergeCloseFloats(column);
+  }
+
+  // The dataset's comparison takes two floating values closer than kFloatTolerance as
+  // equal, which is no order by itself: a, b and c may each be close to the next while a
+  // and c are not. Values are therefore taken in runs, each close to the one before; every
+  // value of a run becomes its smallest, and the exact order of what is left is the
+  // comparison's wherever no run is wider than the tolerance. Columns without close values
+  // are left as they are, after one sort of their values.
+  static constexpr double kFloatTolerance = 1e-11;
+  static void MergeCloseFloats(TColumn& column) {
+    std::vector<double> sorted;
+    sorted.reserve(column.floats.size());
+    for (std::size_t i = 0; i < column.floats.size(); ++i)
+      if (column.nulls[i] == 0 && !std::isnan(column.floats[i])) sorted.push_back(column.floats[i]);
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    const auto close = [](double a, double b) { return b - a < kFloatTolerance; };
+    if (std::adjacent_find(sorted.begin(), sorted.end(), close) == sorted.end()) return;
+    std::vector<double> runStart(sorted.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i)
+      runStart[i] = i > 0 && close(sorted[i - 1], sorted[i]) ? runStart[i - 1] : sorted[i];
+    for (std::size_t i = 0; i < column.floats.size(); ++i) {
+      if (column.nulls[i] != 0 || std::isnan(column.floats[i])) continue;
+      const auto at = std::lower_bound(sorted.begin(), sorted.end(), column.floats[i]);
+      column.floats[i] = runStart[static_cast<std::size_t>(at - sorted.begin())];
+    }
   }
 
   template <class T>
@@ -399,6 +439,7 @@ struct TStoredField {
   TSortKind kind;
   Integer sqlType;
   bool keptAsDouble;  // a 64-bit column the record keeps as a double
+  bool trimBlanks;    // a text's trailing blanks, which its field does not show
   Integer nullFlag;
   Integer valueOffset;
   Integer stringSlot;
@@ -434,6 +475,20 @@ std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& d
   }
 }
 
+// The columns the dataset's comparison compares within its tolerance.
+bool IsSingleOrDouble(const TFIBFieldDescr& descr, bool keptAsDouble) {
+  switch (descr.SQLType) {
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      return true;
+    case SQL_INT64:
+      return keptAsDouble;
+    default:
+      return false;
+  }
+}
+
 // A name as the server keeps it: quoted as written, else upper-cased.
 AnsiString StoredIdentifier(const AnsiString& name) {
   return !name.empty() && name.front() == '"' ? StripEnclosingQuotes(name) : UpperCase(name);
@@ -466,7 +521,12 @@ void ReadStored(const TStoredField& field, TRecordsCache& cache, Integer index, 
       return sink.AddFloat(StoredValue<float>(place));
     case SQL_TEXT:
     case SQL_VARYING:
-      return sink.AddText(cache.GetStringView(index, field.stringSlot));
+    {
+      std::string_view text = cache.GetStringView(index, field.stringSlot);
+      if (field.trimBlanks)
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+      return sink.AddText(text);
+    }
     default:
       return sink.AddFloat(StoredValue<double>(place));
   }
@@ -674,32 +734,43 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
       continue;
     }
     keys.SetDirect(k, *kind);
-    stored[k] = TStoredField{*kind,         descr->SQLType, keptAsDouble, NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1,
-                             descr->Offset - StatusOffset, descr->StringSlot};
+    if (IsSingleOrDouble(*descr, keptAsDouble)) keys.SetTolerant(k);
+    stored[k] = TStoredField{*kind,
+                             descr->SQLType,
+                             keptAsDouble,
+                             fOptions.Contains(poTrimCharFields),
+                             NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1,
+                             descr->Offset - StatusOffset,
+                             descr->StringSlot};
   }
   if (!throughFields.empty())
     ReadCachedValues(throughFields, 0, fFetchedCount,
                      [&keys](Integer index, std::vector<Variant>& values) { keys.Set(keys.KeyOf(index), values); });
   keys.Seal(handler);
   const std::size_t encoded = keys.EncodableFields();
-  for (std::size_t k = encoded; k < fields.size(); ++k) {
-    if (!stored[k]) continue;
+  // Compared column-wise, or floating values that must be seen together before their bytes
+  // can be written: read into the keys' columns first.
+  std::vector<bool> inColumn(fields.size());
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    if (!stored[k] || (k < encoded && !keys.Tolerant(k))) continue;
+    inColumn[k] = true;
     keys.AllocateDirect(k);
     for (Integer index = 0; index < fFetchedCount; ++index) {
       Byte* record = nullptr;
       cache.GetFixedDataPtr(storedIndex(index), 0, record);
       ReadStored(*stored[k], cache, storedIndex(index), record, TColumnSink{keys, k, index});
     }
+    if (keys.Tolerant(k)) keys.MergeCloseValues(k);
   }
   TSortKeyBytes& bytes = keys.EncodeFields(encoded);
-  const bool readsRecords = std::any_of(stored.begin(), stored.begin() + std::ptrdiff_t(encoded),
-                                        [](const std::optional<TStoredField>& field) { return field.has_value(); });
+  bool readsRecords = false;
+  for (std::size_t k = 0; k < encoded; ++k) readsRecords = readsRecords || (stored[k] && !inColumn[k]);
   for (Integer index = 0; index < fFetchedCount; ++index) {
     Byte* record = nullptr;
     if (readsRecords) cache.GetFixedDataPtr(storedIndex(index), 0, record);
     for (std::size_t k = 0; k < encoded; ++k) {
       bytes.BeginField();
-      if (stored[k])
+      if (stored[k] && !inColumn[k])
         ReadStored(*stored[k], cache, storedIndex(index), record, bytes);
       else
         keys.Encode(k, index, bytes);

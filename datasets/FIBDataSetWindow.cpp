@@ -27,6 +27,8 @@ namespace {
 constexpr char SOrderByMissing[] = "%s:Can't find or parse ORDER BY statement.";
 constexpr char SLocatePrefix[] = "LOCATE_";
 constexpr char SNewPrefix[] = "NEW_";
+constexpr char SWindowNotReread[] =
+    "The change is saved on the server, but the records around it could not be read again: %s";
 constexpr Integer LastWindowIndex = 1073741822;
 constexpr Integer StandardBookmarkSize = 8;
 
@@ -334,9 +336,13 @@ void TFIBCustomDataSet::OpenWindow() {
   }
 }
 
-void TFIBCustomDataSet::CloseWindow() {
+void TFIBCustomDataSet::CloseWindowStatements() {
   for (const char* name : WindowStatementNames)
     if (auto* statement = dynamic_cast<TFIBQuery*>(FindComponent(name))) CloseIfOpen(*statement);
+}
+
+void TFIBCustomDataSet::CloseWindow() {
+  CloseWindowStatements();
   fWindow = {};
   fCurrentStatement = nullptr;
   fStartStatement = nullptr;
@@ -580,6 +586,40 @@ void TFIBCustomDataSet::ReformWindowAround(TRecordBuffer buffer, bool refresh) {
     ReloadWindow(KeyLocateStatement(bookmark.data()), index, true, false, record.data());
   }
   fDeletedCount = 0;
+}
+
+// The change is on the server already (committed when AutoCommit is set): a failure of
+// the reading must not make it look undone, or a retry would send it twice. The window
+// keeps what is known without the server: the record as posted, or nothing after a
+// delete, and ends there until First, a refresh or a reopen reads the server again.
+void TFIBCustomDataSet::ReformWindowAfterChange(TRecordBuffer buffer, bool refresh, bool deleted) {
+  const Integer index = RecordIndexOf(buffer);
+  std::vector<Byte> posted(buffer, buffer + fRecordBufferSize);
+  try {
+    ReformWindowAround(buffer, refresh);
+  } catch (...) {
+    fWindowReformFailure = std::current_exception();
+    CloseWindowStatements();
+    fCurrentStatement = nullptr;
+    fWindow = {deleted ? -1 : index, deleted ? -1 : index, true, true};
+    fCurrentRecord = deleted ? -1 : index;
+    fFetchedCount = deleted ? 0 : 1;
+    fDeletedCount = 0;
+    if (!deleted) WriteRecordCache(index, posted.data());
+  }
+}
+
+void TFIBCustomDataSet::ReportWindowReformFailure() {
+  if (!fWindowReformFailure) return;
+  AnsiString reason;
+  try {
+    std::rethrow_exception(std::exchange(fWindowReformFailure, nullptr));
+  } catch (const Exception& e) {
+    reason = e.Message();
+  } catch (const std::exception& e) {
+    reason = e.what();
+  }
+  DatabaseErrorFmt(SWindowNotReread, {reason}, this);
 }
 
 // ---- Locate on the server and refresh ----------------------------------------------------------------

@@ -205,7 +205,7 @@ void TFIBBlobStream::EnsureLoaded() {
 void TFIBBlobStream::InitNewBlob() {
   CheckWritable();
   fBlobID = ZeroBlobID;
-  Truncate();
+  EmptyBody();
 }
 
 void TFIBBlobStream::LoadBlob() {
@@ -246,6 +246,8 @@ void TFIBBlobStream::LoadBlob() {
 void TFIBBlobStream::Finalize(bool accept, bool force) {
   if (!fLoaded || fMode == bmRead) return;
   if (!fModified && !force) return;
+  // The body is the stream's own now, whichever file it was first read from.
+  fLoadedFromCache = false;
   if (accept) {
     fIsCommitted = true;
     fModified = false;
@@ -271,6 +273,12 @@ void TFIBBlobStream::Finalize(bool accept, bool force) {
 void TFIBBlobStream::Post() {
   Finalize(false, false);
   Finalize(true, false);
+}
+
+// The id keeps the body loaded: it is the body's own id, not another blob's.
+void TFIBBlobStream::SetBlobIDAndCache(const ISC_QUAD& value) {
+  fBlobID = value;
+  SaveToCache();
 }
 
 // ---- TFIBBlobStream: the local blob cache -------------------------------------------------
@@ -445,7 +453,15 @@ void TFIBBlobStream::SetSize(Int64 newSize) {
   fModified = true;
 }
 
+// A write like SetSize: loaded first, so that the committed body is kept for Cancel and a
+// later first access cannot bring the old body back.
 void TFIBBlobStream::Truncate() {
+  CheckWritable();
+  EnsureLoaded();
+  EmptyBody();
+}
+
+void TFIBBlobStream::EmptyBody() {
   fModified = true;
   if (fIsCommitted) SaveOldBuffer();
   fBuffer.clear();

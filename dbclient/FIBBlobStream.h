@@ -113,8 +113,11 @@ class TFIBBlobStream : public TStream {
   // Empties the body; the next access loads again.
   void Clear();
   void FreeOldBuffer();
-  // Empties the body, keeping the committed one aside.
+  // Empties the body, keeping the committed one aside; refused in read mode.
   void Truncate();
+  // Stores the id the server gave the posted body and offers the body to the local blob
+  // cache, which keeps nothing under a temporary id (first half zero).
+  void SetBlobIDAndCache(const ISC_QUAD& value);
   // The committed body while a changed one exists, else the body itself.
   Int64 ReadOld(void* buffer, Int64 count);
   Int64 SeekOld(Int64 offset, TSeekOrigin origin);
@@ -155,6 +158,8 @@ class TFIBBlobStream : public TStream {
   TBlobCacheHeader CacheHeader(Integer bodyLength) const;
   void SaveToCache();
   void SaveOldBuffer();
+  // The body emptied and marked changed, the committed one kept aside.
+  void EmptyBody();
   void CheckReadable() const;
   void CheckWritable() const;
   void CheckHandles(bool forWriting) const;

@@ -1,8 +1,11 @@
 #include "dbclient/FIBDatabase.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "classlib/core/ProgramEnd.h"
 #include "classlib/core/StrUtils.h"
+#include "classlib/core/Threads.h"
 #include "dbclient/EngineSignals.h"
 #include "dbclient/FIBComponentLife.h"
 #include "dbclient/FIBConvert.h"
@@ -177,11 +180,42 @@ void TFIBBase::DoTransactionFree() {
 
 // ---- TFIBDatabase: life --------------------------------------------------------------
 
+// A database the program leaves connected at its end is closed as its main thread ends,
+// while the client library is still there: each active transaction ends by its own
+// TimeoutAction, as a close ends it. Only the main thread's databases: another thread's
+// may be in use while the main thread ends.
+namespace {
+
+void CloseDatabasesAtProgramEnd() {
+  std::vector<TFIBDatabase*> open;
+  {
+    const TThreadList::Locked list(DatabaseList());
+    for (int i = 0; i < list->Count(); ++i) {
+      auto* database = static_cast<TFIBDatabase*>(list->Items(i));
+      if (database->MadeOnMainThread() && database->Connected()) open.push_back(database);
+    }
+  }
+  for (TFIBDatabase* database : open) {
+    try {
+      database->ForceClose();
+    } catch (...) {
+      // Nobody is left to tell: the program has ended.
+    }
+  }
+}
+
+}  // namespace
+
 TFIBDatabase::TFIBDatabase(TComponent* owner)
     : TComponent(owner),
       fLibraryName(DefaultLibraryName),
-      fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)) {
+      fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)),
+      fMadeOnMainThread(IsMainThread()) {
   DatabaseList().Add(this);
+  if (fMadeOnMainThread) {
+    static const bool closedAtProgramEnd = (AtMainThreadEnd(CloseDatabasesAtProgramEnd), true);
+    (void)closedAtProgramEnd;
+  }
   TStrings& params = fInternalTransaction->TRParams();
   for (const char* line : {"write", "isc_tpb_nowait", "read_committed", "rec_version"}) params.Add(line);
   fInternalTransaction->SetDefaultDatabase(this);

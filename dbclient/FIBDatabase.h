@@ -214,6 +214,8 @@ class TFIBDatabase : public TComponent {
 
   // ---- Connection
   bool Connected() const { return fHandle != 0; }
+  // Made on the program's main thread: closed as that thread ends when left connected.
+  bool MadeOnMainThread() const { return fMadeOnMainThread; }
   // While loading only remembers the value; true connects, false closes.
   void SetConnected(bool value);
   // Errors: 13 when connected, 14 without DBName, 7 when the login is cancelled, 8 and 9
@@ -486,6 +488,7 @@ class TFIBDatabase : public TComponent {
 
   // Owned; listed in fTransactions like any other.
   std::unique_ptr<TFIBTransaction> fInternalTransaction;
+  bool fMadeOnMainThread;
 };
 
 // ---- TFIBTransaction -----------------------------------------------------------------

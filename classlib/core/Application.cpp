@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 #include "classlib/core/Clock.h"
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FileUtils.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/ProgramEnd.h"
 #include "classlib/core/Threads.h"
 
 namespace ordvane {
@@ -32,12 +35,21 @@ bool gExiting = false;
 // thread calls exit), before any static object is destroyed. What they use as they go
 // (the window and queue registries, the font engine, the grids' shared style) are statics
 // made on first use, after the application, so they would be destroyed before it.
+// The libraries' actions then run, in the order they were asked for.
+std::vector<std::function<void()>>& MainThreadEndActions() {
+  static std::vector<std::function<void()>> actions;
+  return actions;
+}
+
 void FreeOwnedComponentsAsTheMainThreadEnds() {
   struct TOwnedComponentsEnd {
     TOwnedComponentsEnd() = default;
     TOwnedComponentsEnd(const TOwnedComponentsEnd&) = delete;
     TOwnedComponentsEnd& operator=(const TOwnedComponentsEnd&) = delete;
-    ~TOwnedComponentsEnd() { gApplication.DestroyComponents(); }
+    ~TOwnedComponentsEnd() {
+      gApplication.DestroyComponents();
+      for (const std::function<void()>& action : MainThreadEndActions()) action();
+    }
   };
   thread_local const TOwnedComponentsEnd end;
   (void)end;
@@ -48,6 +60,12 @@ void FreeOwnedComponentsAsTheMainThreadEnds() {
 void RegisterDisplayOpener(TDisplayOpener opener) { DisplayOpener() = opener; }
 
 void RegisterExceptionBox(TExceptionBox box) noexcept { gExceptionBox = box; }
+
+void AtMainThreadEnd(std::function<void()> action) {
+  if (!IsMainThread()) return;
+  MainThreadEndActions().push_back(std::move(action));
+  FreeOwnedComponentsAsTheMainThreadEnds();
+}
 
 TApplication* Application = &gApplication;
 

@@ -231,6 +231,23 @@ TEST_F(BlobsTest, ASizeChangeIsAWrite) {
   EXPECT_EQ(Oracle("select octet_length(m) from blobs where id = 10"), "0");
 }
 
+// A write stream starts from an empty body: the record changes, Post stores the empty
+// body, and Cancel brings the committed one back.
+TEST_F(BlobsTest, AWriteStreamEmptiesTheBody) {
+  Open("select id, m from blobs where id = 11");
+  fDataSet->UpdateSQL().SetText("update blobs set m = ?m where id = ?old_id");
+  fDataSet->Edit();
+  EXPECT_EQ(fDataSet->CreateBlobStream(Field("M"), bmWrite)->Size(), 0);
+  EXPECT_EQ(Field("M")->AsString(), "");
+  EXPECT_EQ(Field("M")->OldValue().AsString(), "blob 11");
+  fDataSet->Cancel();
+  EXPECT_EQ(Field("M")->AsString(), "blob 11");
+  fDataSet->Edit();
+  fDataSet->CreateBlobStream(Field("M"), bmWrite);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select octet_length(m) from blobs where id = 11"), "0");
+}
+
 namespace fs = std::filesystem;
 
 class BlobCacheTest : public EditingFormTest<TpFIBDataSet> {

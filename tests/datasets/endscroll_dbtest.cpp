@@ -44,6 +44,16 @@ TEST_F(EndScrollTest, ABurstOfScrollsEndsOnceAfterItsLastScroll) {
   EXPECT_EQ(fEnds.size(), 2u);
 }
 
+TEST_F(EndScrollTest, ClosingEndsTheWaitWithoutAnEnd) {
+  Open("select id from p order by id");
+  fTime.Advance(1000);
+  fEnds.clear();
+  fDataSet->Next();
+  fDataSet->Close();
+  fTime.Advance(1000);
+  EXPECT_TRUE(fEnds.empty()) << "the scrolling of a closed dataset ended";
+}
+
 TEST_F(EndScrollTest, NoHandlerNoTimer) {
   fDataSet->OnEndScroll = {};
   Open("select id from p order by id");

@@ -231,6 +231,64 @@ TEST_F(UnicodeSortingTest, WideTextsAmongOtherFieldsFollowAStableSortOfTheValues
   ExpectEveryOrderOfAStableSort(*fDataSet, *fDataSet);
 }
 
+// The fields show texts without their trailing blanks (poTrimCharFields), and the sort
+// (which reads a text longer than 12 characters straight from the cache, blanks and all)
+// orders by what they show, as the server's ORDER BY, which pads the shorter text, does.
+TEST_F(SortingTest, TrailingBlanksTheFieldsHideTakeNoPartInTheOrder) {
+  const std::string threeRows =
+      "select 1 as id, cast('Ivanov' as varchar(30)) as s, 2 as n from rdb$database union all "
+      "select 2, cast('Ivanov ' as varchar(30)), 1 from rdb$database union all "
+      "select 3, cast('Ivanov' as varchar(30)), 3 from rdb$database";
+  Open("select * from (" + threeRows + ")");
+  fDataSet->SortByFields({"S", "N"}, {true, true});
+  EXPECT_EQ(WalkRows(*fDataSet, {"N"}), "1;2;3");
+  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + threeRows + ") order by s, n"));
+  fDataSet->Close();
+
+  const std::string manyRows =
+      "select n.id, cast('Iv' || ascii_char(97 + mod(n.id, 3)) || "
+      "substring('   ' from 1 for mod(n.id / 3, 3)) as varchar(30)) as s, mod(n.id / 9 * 7 + n.id, 5) as n "
+      "from numbers(1500) n";
+  Open("select * from (" + manyRows + ")");
+  const std::pair<std::vector<std::string>, std::string> orders[] = {
+      {{"S", "N", "ID"}, "s, n, id"},
+      {{"N", "S", "ID"}, "n, s, id"},
+  };
+  for (const auto& [fields, orderBy] : orders) {
+    SCOPED_TRACE(orderBy);
+    fDataSet->SortByFields(std::vector<TSortFieldItem>(fields.begin(), fields.end()), {true, true, true});
+    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + manyRows + ") order by " + orderBy));
+  }
+}
+
+// Doubles closer than the comparison's tolerance are equal to CompareFieldValues, so the
+// next field decides between them, in a sort and in the re-placing of a posted record.
+TEST_F(SortingTest, DoublesCloserThanTheToleranceAreEqualOnEveryRoute) {
+  TFIBQuery change(nullptr);
+  change.SetDatabase(fDatabase);
+  change.SetTransaction(fTransaction);
+  change.ExecuteImmediateBatch({"update p set amount = 1.000000000005, surname = 'a' where id = 1",
+                                "update p set amount = 1.0, surname = 'b' where id = 2",
+                                "update p set amount = 2.0, surname = 'c' where id = 3"});
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poKeepSorting});
+  fDataSet->UpdateSQL().SetText("update p set amount = ?amount, surname = ?surname where id = ?old_id");
+  Open("select id, amount, surname from p where id <= 3");
+  fDataSet->SortByFields({"AMOUNT", "SURNAME"}, {true, true});
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{1, 2, 3}));
+  ASSERT_TRUE(fDataSet->Locate("ID", 3, {}));
+  fDataSet->Edit();
+  fDataSet->FieldByName("AMOUNT")->SetAsFloat(1.000000000002);
+  fDataSet->FieldByName("SURNAME")->SetAsString("aa");
+  fDataSet->Post();
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{1, 3, 2}));
+  fDataSet->SortByFields({"AMOUNT", "SURNAME"}, {true, true});
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{1, 3, 2}));
+  fDataSet->SortByFields({"AMOUNT", "SURNAME"}, {false, false});
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{2, 3, 1}));
+  fDataSet->Close();
+  fTransaction->Rollback();
+}
+
 TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
   Open(PersonsSelect);
   fDataSet->MoveBy(17);

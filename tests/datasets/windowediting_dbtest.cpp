@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <sstream>
 
 #include "classlib/db/DataSource.h"
@@ -241,6 +242,65 @@ TEST_F(WindowEditingTest, ARefusedPostLeavesTheWindowAsItWas) {
   Field("ID")->SetAsInteger(505);
   fDataSet->Post();
   ExpectViewOfServer(505, "the corrected post");
+}
+
+// The server keeps a change (AutoCommit) before the window is read again. When that
+// reading fails, the post or delete is complete all the same: the dataset browses, the
+// window holds the record as posted (nothing after a delete), and the error says the
+// change is saved, so a retry cannot send it twice. First reads the server again.
+TEST_F(WindowEditingTest, AChangeTheServerKeptCompletesWhenTheWindowCannotBeRead) {
+  const auto expectSavedButNotReread = [](const std::function<void()>& change) {
+    try {
+      change();
+      ADD_FAILURE() << "the failed reading was not reported";
+    } catch (const EDatabaseError& e) {
+      EXPECT_NE(e.Message().find("The change is saved on the server, but the records around it could not be read "
+                                 "again: "),
+                AnsiString::npos)
+          << e.Message();
+    }
+  };
+  // A refresh statement that fails when it runs.
+  OpenWindow("", "id", "ID");
+  fDataSet->RefreshSQL().SetText("select id, grp from w where id = ?old_id and 1 / (grp - grp) = 0");
+  GoTo(500);
+  fDataSet->Insert();
+  Field("ID")->SetAsInteger(505);
+  Field("GRP")->SetAsInteger(1);
+  expectSavedButNotReread([this] { fDataSet->Post(); });
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+  EXPECT_EQ(Id(), 505);
+  EXPECT_EQ(WindowIds(), std::vector<int>{505});
+  EXPECT_EQ(Oracle("select count(*) from w where id = 505"), "1");
+  fDataSet->Edit();
+  Field("GRP")->SetAsInteger(2);
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poRefreshAfterPost});
+  expectSavedButNotReread([this] { fDataSet->Post(); });
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+  EXPECT_EQ(Oracle("select grp from w where id = 505"), "2");
+  fDataSet->First();
+  ExpectViewOfServer(10, "read again from the start");
+  fDataSet->Close();
+
+  // A row another connection commits that the page statements fail on.
+  fDataSet->RefreshSQL().Clear();
+  OpenWindow(" where 100 / (grp - 99) <> 0", "id", "ID");
+  GoTo(700);
+  fDb.Isql("insert into w (id, grp) values (705, 99);\ncommit;\n");
+  fDataSet->Insert();
+  Field("ID")->SetAsInteger(707);
+  Field("GRP")->SetAsInteger(1);
+  expectSavedButNotReread([this] { fDataSet->Post(); });
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+  EXPECT_EQ(Id(), 707);
+  EXPECT_EQ(Oracle("select count(*) from w where id = 707"), "1");
+  expectSavedButNotReread([this] { fDataSet->Delete(); });
+  EXPECT_EQ(fDataSet->State(), dsBrowse);
+  EXPECT_TRUE(fDataSet->IsEmpty());
+  EXPECT_EQ(Oracle("select count(*) from w where id = 707"), "0");
+  fDb.Isql("delete from w where id = 705;\ncommit;\n");
+  fDataSet->First();
+  ExpectViewOfServer(10, "read again once the row is gone");
 }
 
 TEST_F(WindowEditingTest, CancelAndRefreshShowTheServersRows) {

@@ -175,5 +175,46 @@ TEST_F(BlobCacheEvents, AFileNameMovedElsewhereIsWrittenAndReadThere) {
   EXPECT_EQ(TakeEvents().back(), "AfterSave DOCS BODY 1 " + moved);
 }
 
+// A posted body is the stream's own, not the file's it was first read from; offered to the
+// cache under the id the server gave it, it is kept only once that id is a permanent one.
+TEST_F(BlobCacheEvents, APostedBodyIsCachedUnderItsPermanentIdOnly) {
+  PlantCachedFirstBody(fDefaultFile);
+  TFIBBlobStream stream(0, {Variant(1)}, "BODY", "DOCS", nullptr);
+  stream.SetDatabase(fDatabase);
+  stream.SetTransaction(fTransaction);
+  stream.SetBlobSubType(1);
+  stream.SetMode(bmReadWrite);
+  stream.SetBlobID(BlobId(1));
+  stream.Seek(0, soEnd);
+  EXPECT_TRUE(stream.LoadedFromCache());
+  stream.Write("!", 1);
+  stream.Post();
+  EXPECT_FALSE(stream.LoadedFromCache());
+  const std::string posted = std::string(kFirstBodyCached) + "!";
+  TakeEvents();
+
+  const ISC_QUAD temporary = stream.BlobID();
+  ASSERT_EQ(temporary.gds_quad_high, 0);
+  stream.SetBlobIDAndCache(temporary);
+  EXPECT_TRUE(TakeEvents().empty());
+  EXPECT_TRUE(test::ReadFileBytes(fDefaultFile).ends_with(kFirstBodyCached));
+
+  fQuery->SQL().SetText("update DOCS set BODY = :BODY where ID = 1");
+  fQuery->Prepare();
+  fQuery->Params()[0].SetAsQuad(temporary);
+  fQuery->ExecQuery();
+  const ISC_QUAD permanent = BlobId(1);
+  ASSERT_NE(permanent.gds_quad_high, 0);
+  stream.SetBlobIDAndCache(permanent);
+  EXPECT_EQ(TakeEvents(), (std::vector<std::string>{
+                              "BeforeSave DOCS BODY 1 " + fDefaultFile + " " + posted,
+                              "AfterSave DOCS BODY 1 " + fDefaultFile,
+                          }));
+  EXPECT_EQ(test::ReadFileBytes(fDefaultFile),
+            test::HandMadeFile("DOCS", "BODY", "1", posted, static_cast<uint32_t>(permanent.gds_quad_high),
+                               permanent.gds_quad_low));
+  EXPECT_EQ(ReadDocument(1), posted);
+}
+
 }  // namespace
 }  // namespace ordvane
