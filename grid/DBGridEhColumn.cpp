@@ -524,7 +524,15 @@ void TColumnEh::SetDisplayFormat(const AnsiString& value) {
   ChangePlain(fDisplayFormat, value);
 }
 
+// A form gives the rows as a signed number: -1 arrives as the largest unsigned one and is
+// named as it was written.
+void TColumnEh::SetDropDownRows(unsigned value) {
+  CheckGridSettingEh("DropDownRows", static_cast<int>(value), 0, kMaxGridExtentEh);
+  fDropDownRows = value;
+}
+
 void TColumnEh::SetDropDownWidth(int value) {
+  CheckGridSettingEh("DropDownWidth", value, std::numeric_limits<int>::min(), kMaxGridExtentEh);
   ChangePlain(fDropDownWidth, value);
 }
 

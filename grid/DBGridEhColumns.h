@@ -623,7 +623,7 @@ class TColumnEh : public TCollectionItem {
   const AnsiString& DisplayFormat() const { return fDisplayFormat; }
   void SetDisplayFormat(const AnsiString& value);
   unsigned DropDownRows() const { return fDropDownRows; }
-  void SetDropDownRows(unsigned value) { fDropDownRows = value; }
+  void SetDropDownRows(unsigned value);
   int DropDownWidth() const { return fDropDownWidth; }
   void SetDropDownWidth(int value);
   const AnsiString& EditMask() const { return fEditMask; }

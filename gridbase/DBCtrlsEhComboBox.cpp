@@ -4,15 +4,28 @@
 #include "gridbase/DBCtrlsEhComboBox.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/Forms.h"
 #include "classlib/ui/WinInput.h"
+#include "gridbase/GridsEh.h"
 
 namespace ordvane {
 
 // ---- TDropDownBoxEh -------------------------------------------------------------------------
+
+// The rows and width size the list window: each stays within what a screen shows.
+void TDropDownBoxEh::SetRows(int value) {
+  CheckGridSettingEh("Rows", value, 0, kMaxGridExtentEh);
+  fRows = value;
+}
+
+void TDropDownBoxEh::SetWidth(int value) {
+  CheckGridSettingEh("Width", value, std::numeric_limits<int>::min(), kMaxGridExtentEh);
+  fWidth = value;
+}
 
 void TDropDownBoxEh::Assign(const TPersistent* source) {
   const auto* box = dynamic_cast<const TDropDownBoxEh*>(source);

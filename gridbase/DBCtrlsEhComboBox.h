@@ -23,13 +23,13 @@ class TDropDownBoxEh : public TPersistent {
   bool AutoDrop() const { return fAutoDrop; }
   void SetAutoDrop(bool value) { fAutoDrop = value; }
   int Rows() const { return fRows; }
-  void SetRows(int value) { fRows = value; }
+  void SetRows(int value);
   // The list shows a size grip; the size the user gives it is kept.
   bool Sizable() const { return fSizable; }
   void SetSizable(bool value) { fSizable = value; }
   // -1: as wide as the widest item; 0 or less: as wide as the control.
   int Width() const { return fWidth; }
-  void SetWidth(int value) { fWidth = value; }
+  void SetWidth(int value);
 
   void Assign(const TPersistent* source) override;
 

@@ -30,7 +30,7 @@ class TMRUListEh : public TPersistent {
   int Limit() const { return fLimit; }
   void SetLimit(int value);
   int Rows() const { return fRows; }
-  void SetRows(int value) { fRows = value; }
+  void SetRows(int value);
 
   // The trimmed text becomes the most recent value (the last item): an equal item moves
   // to the end, or the text is appended; the oldest items go beyond Limit.

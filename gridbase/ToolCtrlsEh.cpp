@@ -4,10 +4,12 @@
 #include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DropDownEh.h"
 #include "gridbase/EditButtonsEh.h"
+#include "gridbase/GridsEh.h"
 #include "gridbase/TreeOutlineEh.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -579,7 +581,9 @@ void TEditButtonEh::SetVisible(bool value) {
   Store(fVisible, value);
 }
 
+// 0 or less is the default width; a larger one is added into the edit's geometry.
 void TEditButtonEh::SetWidth(int value) {
+  CheckGridSettingEh("Width", value, std::numeric_limits<int>::min(), kMaxGridExtentEh);
   Store(fWidth, value);
 }
 

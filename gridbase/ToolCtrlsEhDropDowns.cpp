@@ -2,12 +2,15 @@
 // values and month calendar.
 
 #include <algorithm>
+#include <limits>
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/StrUtils.h"
+#include "classlib/ui/SysMetrics.h"
 #include "gridbase/DropDownEh.h"
+#include "gridbase/GridsEh.h"
 #include "gridbase/MRUListEh.h"
 #include "gridbase/PopupListboxEh.h"
 #include "gridbase/SizeGripEh.h"
@@ -350,8 +353,11 @@ int TPopupListboxEh::RowCount() {
   return std::max(1, (Height() - FrameHeight()) / RowHeight());
 }
 
+// No more rows than the screen shows: a taller list could not be seen, and its window
+// could not be made.
 void TPopupListboxEh::SetRowCount(int value) {
-  SetHeight(FrameHeight() + std::max(1, value) * RowHeight());
+  const int onScreen = (GetSystemMetrics(SM_CYVIRTUALSCREEN) - FrameHeight()) / RowHeight();
+  SetHeight(FrameHeight() + std::clamp(value, 1, std::max(1, onScreen)) * RowHeight());
 }
 
 void TPopupListboxEh::SetImages(TCustomImageList* value) {
@@ -491,9 +497,17 @@ TMRUListEh::TMRUListEh() : fItems(std::make_unique<TStringList>()) {}
 
 TMRUListEh::~TMRUListEh() = default;
 
+// A negative limit keeps nothing; the limit and the rows of the list window stay within
+// what a screen shows.
 void TMRUListEh::SetLimit(int value) {
+  CheckGridSettingEh("Limit", value, std::numeric_limits<int>::min(), kMaxGridExtentEh);
   fLimit = std::max(0, value);
   CutToLimit();
+}
+
+void TMRUListEh::SetRows(int value) {
+  CheckGridSettingEh("Rows", value, 0, kMaxGridExtentEh);
+  fRows = value;
 }
 
 bool TMRUListEh::SameValue(const AnsiString& a, const AnsiString& b) const {
