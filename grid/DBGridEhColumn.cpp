@@ -524,10 +524,8 @@ void TColumnEh::SetDisplayFormat(const AnsiString& value) {
   ChangePlain(fDisplayFormat, value);
 }
 
-// A form gives the rows as a signed number: -1 arrives as the largest unsigned one and is
-// named as it was written.
 void TColumnEh::SetDropDownRows(unsigned value) {
-  CheckGridSettingEh("DropDownRows", static_cast<int>(value), 0, kMaxGridExtentEh);
+  CheckGridSettingEh("DropDownRows", value, 0, kMaxGridExtentEh);
   fDropDownRows = value;
 }
 

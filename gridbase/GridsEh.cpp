@@ -50,7 +50,7 @@ int AdjustedIndex(int line, int index, int amount) {
 
 }  // namespace
 
-void CheckGridSettingEh(const char* name, int value, int min, int max) {
+void CheckGridSettingEh(const char* name, Int64 value, int min, int max) {
   if (value < min || value > max)
     RaiseGridError((AnsiString(name) + " " + std::to_string(value) + " is outside " + std::to_string(min) + ".." +
                     std::to_string(max))

@@ -91,7 +91,7 @@ inline int GridExtentWithinLimitEh(Int64 extent) {
 
 // Raises EInvalidGridOperationEh "<name> <value> is outside <min>..<max>" for a setting
 // out of its range.
-void CheckGridSettingEh(const char* name, int value, int min, int max);
+void CheckGridSettingEh(const char* name, Int64 value, int min, int max);
 // Raises EInvalidGridOperationEh "Grid too large for operation".
 [[noreturn]] void RaiseGridTooLargeEh();
 

@@ -45,6 +45,9 @@ TEST(GridLimits, SettingsBeyondWhatTheGridHoldsAreRefused) {
   ExpectRefused([&] { column->SetWidth(1000000000); }, "Width 1000000000 is outside -1..32767");
   ExpectRefused([&] { column->SetMinWidth(-3); }, "MinWidth -3 is outside 0..32767");
   ExpectRefused([&] { column->SetMaxWidth(40000); }, "MaxWidth 40000 is outside 0..32767");
+  ExpectRefused([&] { column->SetDropDownRows(4000000000U); }, "DropDownRows 4000000000 is outside 0..32767");
+  ExpectRefused([&] { column->SetDropDownWidth(2147483647); },
+                "DropDownWidth 2147483647 is outside -2147483648..32767");
   EXPECT_EQ(grid.TitleLines(), 0);
   EXPECT_EQ(grid.FooterRowCount(), 0);
   // A negative row height or line count is none.
@@ -115,6 +118,17 @@ TEST(GridLimits, AFormWithAnAbsurdSettingNamesItsLineAndProperty) {
               "0..32767");
   }
   EXPECT_EQ(root.ComponentCount(), 0);
+  TComponent columnRoot(nullptr);
+  try {
+    ReadComponentText("object Form: TComponent\n  object Grid: TDBGridEh\n    Columns = <\n      item\n"
+                      "        DropDownRows = 40000\n      end>\n  end\nend",
+                      columnRoot);
+    ADD_FAILURE();
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(),
+              "Line 5: property \"Columns.DropDownRows\" of class TDBGridColumnEh (Grid): DropDownRows 40000 is outside "
+              "0..32767");
+  }
 }
 
 }  // namespace
