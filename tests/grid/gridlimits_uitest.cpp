@@ -104,31 +104,27 @@ TEST(GridLimits, ExtremeBoundsAndFontsOfTheGridDoNotWrap) {
   EXPECT_LE(grid.DefaultRowHeight(), kMaxGridExtentEh);
 }
 
-// Read from a form, a refused setting is the form's error, with its line and property.
-TEST(GridLimits, AFormWithAnAbsurdSettingNamesItsLineAndProperty) {
+// The read error of a form holding one grid with the settings given.
+AnsiString GridFormReadError(const AnsiString& settings) {
   RegisterDBGridEhStreaming();
   TComponent root(nullptr);
   try {
-    ReadComponentText("object Form: TComponent\n  object Grid: TDBGridEh\n    TitleLines = -2147483643\n  end\nend",
-                      root);
-    ADD_FAILURE();
+    ReadComponentText("object Form: TComponent\n  object Grid: TDBGridEh\n" + settings + "  end\nend", root);
   } catch (const EReadError& e) {
-    EXPECT_EQ(e.Message(),
-              "Line 3: property \"TitleLines\" of class TDBGridEh (Grid): TitleLines -2147483643 is outside "
-              "0..32767");
+    EXPECT_EQ(root.ComponentCount(), 0);
+    return e.Message();
   }
-  EXPECT_EQ(root.ComponentCount(), 0);
-  TComponent columnRoot(nullptr);
-  try {
-    ReadComponentText("object Form: TComponent\n  object Grid: TDBGridEh\n    Columns = <\n      item\n"
-                      "        DropDownRows = 40000\n      end>\n  end\nend",
-                      columnRoot);
-    ADD_FAILURE();
-  } catch (const EReadError& e) {
-    EXPECT_EQ(e.Message(),
-              "Line 5: property \"Columns.DropDownRows\" of class TDBGridColumnEh (Grid): DropDownRows 40000 is outside "
-              "0..32767");
-  }
+  return "read";
+}
+
+// Read from a form, a refused setting is the form's error, with its line and property.
+TEST(GridLimits, AFormWithAnAbsurdSettingNamesItsLineAndProperty) {
+  EXPECT_EQ(GridFormReadError("    TitleLines = -2147483643\n"),
+            "Line 3: property \"TitleLines\" of class TDBGridEh (Grid): TitleLines -2147483643 is outside "
+            "0..32767");
+  EXPECT_EQ(GridFormReadError("    Columns = <\n      item\n        DropDownRows = 40000\n      end>\n"),
+            "Line 5: property \"Columns.DropDownRows\" of class TDBGridColumnEh (Grid): DropDownRows 40000 is "
+            "outside 0..32767");
 }
 
 }  // namespace

@@ -30,25 +30,32 @@ AnsiString ReadError(const char* className, const AnsiString& settings) {
 }
 
 TEST(DropDownLimits, AFormWithAnAbsurdSizeNamesItsLineAndProperty) {
-  EXPECT_EQ(ReadError("TDBComboBoxEh", "    DropDownBox.Rows = -2147483648\n"),
-            "Line 3: property \"DropDownBox.Rows\" of class TDBComboBoxEh (Edit): Rows -2147483648 is outside "
-            "0..32767");
-  EXPECT_EQ(ReadError("TDBComboBoxEh", "    DropDownBox.Width = 2147483647\n"),
-            "Line 3: property \"DropDownBox.Width\" of class TDBComboBoxEh (Edit): Width 2147483647 is outside "
-            "-2147483648..32767");
-  EXPECT_EQ(ReadError("TDBDateTimeEditEh", "    MRUList.Rows = 100000\n"),
-            "Line 3: property \"MRUList.Rows\" of class TDBDateTimeEditEh (Edit): Rows 100000 is outside 0..32767");
-  EXPECT_EQ(ReadError("TDBDateTimeEditEh", "    MRUList.Limit = 2147483647\n"),
-            "Line 3: property \"MRUList.Limit\" of class TDBDateTimeEditEh (Edit): Limit 2147483647 is outside "
-            "-2147483648..32767");
-  EXPECT_EQ(ReadError("TDBDateTimeEditEh", "    EditButton.Width = 2147483647\n"),
-            "Line 3: property \"EditButton.Width\" of class TDBDateTimeEditEh (Edit): Width 2147483647 is "
-            "outside -2147483648..32767");
-  EXPECT_EQ(ReadError("TDBDateTimeEditEh", "    EditButtons = <\n      item\n        Width = 40000\n      end>\n"),
-            "Line 5: property \"EditButtons.Width\" of class TVisibleEditButtonEh (Edit): Width 40000 is outside "
-            "-2147483648..32767");
-  // The limits themselves are accepted.
-  EXPECT_EQ(ReadError("TDBComboBoxEh", "    DropDownBox.Rows = 32767\n    DropDownBox.Width = -5\n"), "read");
+  struct Case {
+    const char* className;
+    const char* settings;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"TDBComboBoxEh", "    DropDownBox.Rows = -2147483648\n",
+       "Line 3: property \"DropDownBox.Rows\" of class TDBComboBoxEh (Edit): Rows -2147483648 is outside 0..32767"},
+      {"TDBComboBoxEh", "    DropDownBox.Width = 2147483647\n",
+       "Line 3: property \"DropDownBox.Width\" of class TDBComboBoxEh (Edit): Width 2147483647 is outside "
+       "-2147483648..32767"},
+      {"TDBDateTimeEditEh", "    MRUList.Rows = 100000\n",
+       "Line 3: property \"MRUList.Rows\" of class TDBDateTimeEditEh (Edit): Rows 100000 is outside 0..32767"},
+      {"TDBDateTimeEditEh", "    MRUList.Limit = 2147483647\n",
+       "Line 3: property \"MRUList.Limit\" of class TDBDateTimeEditEh (Edit): Limit 2147483647 is outside "
+       "-2147483648..32767"},
+      {"TDBDateTimeEditEh", "    EditButton.Width = 2147483647\n",
+       "Line 3: property \"EditButton.Width\" of class TDBDateTimeEditEh (Edit): Width 2147483647 is outside "
+       "-2147483648..32767"},
+      {"TDBDateTimeEditEh", "    EditButtons = <\n      item\n        Width = 40000\n      end>\n",
+       "Line 5: property \"EditButtons.Width\" of class TVisibleEditButtonEh (Edit): Width 40000 is outside "
+       "-2147483648..32767"},
+      // The limits themselves are accepted.
+      {"TDBComboBoxEh", "    DropDownBox.Rows = 32767\n    DropDownBox.Width = -5\n", "read"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadError(c.className, c.settings), c.error) << c.settings;
 }
 
 // The list of a box allowed the most rows, with more items than a window can be tall,
