@@ -10,6 +10,25 @@ set(ORDVANE_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ORDVANE_HEADLESS_FOLDERS classlib/core classlib/db dbclient datasets import)
 set(ORDVANE_WINDOW_FOLDERS classlib/ui gridbase grid gridoutput)
 
+option(ORDVANE_UNITY_LIBRARIES "Compile each library eight files to a unit" ON)
+
+# A library compiles its files eight to a unit (a unity build): most of a library unit's
+# compile time is parsing the headers it shares with the other units of its library (the
+# grid's class header alone is two thirds of a grid unit's), and a build then parses them
+# once per eight files. Names private to a file (in its unnamed namespace) must therefore
+# differ from those of every other file of its library. GCC's warning about a class whose
+# member has a type of an unnamed namespace is meant for headers, and the unity source
+# makes every included unit look like one.
+function(ordvane_library_units target)
+  if(NOT ORDVANE_UNITY_LIBRARIES)
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+  endif()
+endfunction()
+
 # ordvane_module(<target> <folder> [DEPS <targets>...] [SYSTEM_LIBS <libs>...]
 #                [DIALOGS <dialogs target>])
 # DIALOGS names the library of the module's windows (its dialogs), whose units live in the
@@ -24,6 +43,7 @@ function(ordvane_module target folder)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM_LIBS})
+  ordvane_library_units(${target})
 
   get_filename_component(path ${folder} ABSOLUTE)
   file(RELATIVE_PATH path ${PROJECT_SOURCE_DIR} ${path})
@@ -44,6 +64,7 @@ function(ordvane_module target folder)
   if(ARG_DIALOGS AND TARGET ordvane_classlib_ui)
     add_library(${ARG_DIALOGS} STATIC ${dialogSources})
     target_link_libraries(${ARG_DIALOGS} PUBLIC ${target} ordvane_classlib_ui)
+    ordvane_library_units(${ARG_DIALOGS})
     set_property(GLOBAL APPEND PROPERTY ORDVANE_WINDOW_ONLY_LIBS ${ARG_DIALOGS})
   endif()
 endfunction()
@@ -187,44 +208,60 @@ endfunction()
 set(ORDVANE_TEST_PCH_HEADERS <gtest/gtest.h> <algorithm> <filesystem> <functional> <map> <memory> <optional>
     <string> <vector>)
 
-# How the tests' own code compiles: the sanitizers are there for the libraries' code, and
-# optimising the tests' own code only adds compile time.
+# How the tests' and benchmarks' own code compiles: the sanitizers are there for the
+# libraries' code, and optimising the tests' own code only adds compile time. The
+# undefined-behaviour checks, which double the time GCC takes on a test file at -O0 (a
+# check at nearly every reference and arithmetic step of the test bodies), are left to the
+# libraries; the address checks stay, since a test reads what the libraries hand it, and
+# the thread sanitizer must see every access to tell a race.
 function(ordvane_test_code_options target)
   if(ORDVANE_SANITIZE OR ORDVANE_TSAN)
     target_compile_options(${target} PRIVATE -O0)
   endif()
+  if(ORDVANE_SANITIZE)
+    target_compile_options(${target} PRIVATE -fno-sanitize=undefined)
+  endif()
 endfunction()
 
-# The precompiled header, compiled once for the whole build (GCC takes some eight CPU
+# The precompiled header, compiled once for the whole build (GCC takes some nine CPU
 # seconds for it under the sanitizers) by an object library of an empty unit, with the
-# flags of the test programs' code, and reused by the test programs.
+# flags of the test programs' code, and reused by the test programs. The programs that
+# link the desktop host compile position-independent code, which GCC does not mix with a
+# header compiled without: they share a second one, compiled so.
 function(ordvane_test_pch_target)
   set(source ${CMAKE_CURRENT_BINARY_DIR}/ordvane_test_pch.cpp)
   if(NOT EXISTS ${source})
     file(WRITE ${source} "// The unit that compiles the test programs' precompiled header.\n")
   endif()
-  add_library(ordvane_test_pch OBJECT ${source})
-  target_link_libraries(ordvane_test_pch PRIVATE GTest::gtest)
-  target_include_directories(ordvane_test_pch PRIVATE ${PROJECT_SOURCE_DIR})
-  ordvane_test_code_options(ordvane_test_pch)
-  target_precompile_headers(ordvane_test_pch PRIVATE ${ORDVANE_TEST_PCH_HEADERS})
+  set(targets ordvane_test_pch)
+  if(TARGET ordvane_classlib_ui_qt)
+    list(APPEND targets ordvane_test_pch_pic)
+  endif()
+  foreach(target ${targets})
+    add_library(${target} OBJECT ${source})
+    target_link_libraries(${target} PRIVATE GTest::gtest)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    ordvane_test_code_options(${target})
+    target_precompile_headers(${target} PRIVATE ${ORDVANE_TEST_PCH_HEADERS})
+  endforeach()
+  if(TARGET ordvane_test_pch_pic)
+    set_target_properties(ordvane_test_pch_pic PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endif()
 endfunction()
 
 # A test program of one kind; its sources are added by the caller.
 function(ordvane_test_program program kind)
   add_executable(${program})
   target_link_libraries(${program} PRIVATE ordvane_test_support ${ARGN})
-  # A test program compiles its files four to a unit, and parses the standard library and
-  # the test framework once: that halves the test programs' compile time, which is most of
-  # a cold build. Names private to a test file must therefore differ from those of the
-  # other files of its program.
-  set_target_properties(${program} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 4)
+  # A test program compiles its files eight to a unit, and parses the standard library and
+  # the test framework once per unit: most of a cold build is the test programs' compile
+  # time. Names private to a test file must therefore differ from those of the other files
+  # of its program.
+  set_target_properties(${program} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   ordvane_test_code_options(${program})
   if(kind STREQUAL "displaytest")
-    # The desktop host compiles position-independent code, which GCC does not mix with a
-    # precompiled header made without it: these programs have one of their own.
     target_link_libraries(${program} PRIVATE ordvane_classlib_ui_qt)
-    target_precompile_headers(${program} PRIVATE ${ORDVANE_TEST_PCH_HEADERS})
+    target_precompile_headers(${program} REUSE_FROM ordvane_test_pch_pic)
   else()
     target_precompile_headers(${program} REUSE_FROM ordvane_test_pch)
   endif()

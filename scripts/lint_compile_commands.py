@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes a compile database for clang-tidy: the build's own, with every unity unit (the
-test programs compile their files several to a unit) replaced by one entry per file it
-includes, and without the precompiled header, which is the compiler's own format.
+libraries and the test programs compile their files several to a unit) replaced by one
+entry per file it includes, without the precompiled header, which is the compiler's own
+format, and without GCC's tuning parameters, which clang does not take.
 
     lint_compile_commands.py BUILD_DIR OUT_DIR
 """
@@ -12,6 +13,10 @@ import shlex
 import sys
 
 INCLUDE = re.compile(r'^#include "(.+)"$')
+
+
+def without_gcc_parameters(arguments):
+    return [a for a in arguments if not a.startswith("--param=")]
 
 
 def without_precompiled_header(arguments):
@@ -27,10 +32,10 @@ def without_precompiled_header(arguments):
 
 
 def entries_of(entry):
-    arguments = entry.get("arguments") or shlex.split(entry["command"])
+    arguments = without_gcc_parameters(entry.get("arguments") or shlex.split(entry["command"]))
     source = pathlib.Path(entry["directory"], entry["file"])
     if "/Unity/unity_" not in source.as_posix():
-        return [entry]
+        return [{"directory": entry["directory"], "file": entry["file"], "arguments": arguments}]
     arguments = without_precompiled_header(arguments)
     result = []
     for line in source.read_text().splitlines():

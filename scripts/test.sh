@@ -307,7 +307,7 @@ run_ctest() {
 TSAN_DIR=$BUILD_DIR-tsan
 TSAN_BUILD_PID=""
 start_thread_sanitizer_build() {
-  configure "$TSAN_DIR" -DORDVANE_TSAN=ON -DORDVANE_BENCH=OFF
+  configure "$TSAN_DIR" -DORDVANE_TSAN=ON
   setsid --wait nice -n 10 cmake --build "$TSAN_DIR" -j "$JOBS" --target threaded_tests >"$TSAN_DIR/build.log" 2>&1 &
   TSAN_BUILD_PID=$!
 }
