@@ -881,7 +881,7 @@ void TFIBXSQLVAR::LoadFromStream(TStream& stream) {
 // set, not as a blob whose sub-type would be that character set's number.
 void TFIBXSQLVAR::StorePendingBlob(std::string_view bytes) {
   const bool textTarget = IsTextType(GetServerSQLType());
-  const short subType = textTarget ? isc_blob_text : GetServerSQLSubtype();
+  const short subType = textTarget ? short{isc_blob_text} : GetServerSQLSubtype();
   const short scale = textTarget ? static_cast<short>(GetServerSQLSubtype() & 0xFF) : GetServerSQLScale();
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     auto blob = std::make_unique<TMemoryStream>();
