@@ -965,6 +965,8 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void CheckNotLimitedModel(const AnsiString& operation) const;
   // Raises unless there is one key value per key field.
   void CheckKeyValueCount(std::size_t values, std::size_t fields) const;
+  // A record's bookmark begins with its record number; the limited model's keys follow it.
+  static constexpr Integer StandardBookmarkSize = 8;
   // The statements of the limited model, made on first need.
   static constexpr const char* WindowStatementNames[] = {"SelectDescQuery", "SelectPartQuery",
                                                          "SelectPartDescQuery", "SelectLocate", "SelectFirstQuery"};

@@ -11,12 +11,6 @@
 
 namespace ordvane {
 
-namespace {
-
-constexpr Integer StandardBookmarkSize = 8;
-
-}  // namespace
-
 // ---- Open -----------------------------------------------------------------------------------
 
 bool TFIBCustomDataSet::IsSelect() const {

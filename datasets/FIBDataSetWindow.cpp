@@ -30,7 +30,6 @@ constexpr char SNewPrefix[] = "NEW_";
 constexpr char SWindowNotReread[] =
     "The change is saved on the server, but the records around it could not be read again: %s";
 constexpr Integer LastWindowIndex = 1073741822;
-constexpr Integer StandardBookmarkSize = 8;
 
 AnsiString PrefixedParamName(const AnsiString& prefix, const AnsiString& name) {
   const AnsiString param = prefix + name;

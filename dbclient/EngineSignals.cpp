@@ -28,7 +28,7 @@ using TShutdown = int (*)(unsigned timeout, int reason);
 // The pipe the handler writes to and the watcher reads from; set once, before any
 // handler is installed, and never closed (the watcher lives as long as the process).
 std::array<int, 2> gPipe{-1, -1};
-std::atomic<TShutdown> gShutdown{nullptr};
+std::atomic<TShutdown> gEngineShutdown{nullptr};
 // False once the watcher is gone (its pipe failed): the signals keep their default actions.
 std::atomic<bool> gWatching{false};
 // The signal that came, 0 before one did. Lock-free, so the handler may set it.
@@ -64,7 +64,7 @@ void Watch() {
     for (int each : {SIGINT, SIGTERM}) EndByDefault(each);
     return;
   }
-  if (const TShutdown shutdown = gShutdown.load()) shutdown(kShutdownTimeout, kReasonSignal);
+  if (const TShutdown shutdown = gEngineShutdown.load()) shutdown(kShutdownTimeout, kReasonSignal);
   try {
     const std::lock_guard lock(gNoticeLock);
     if (gNotice) gNotice(signal);
@@ -110,8 +110,8 @@ void EndProgramOnTerminationSignals(const AnsiString& libraryName) {
     StartWatcher();
   }
   if (!gWatching.load()) return;
-  if (!gShutdown.load() && library.Open(libraryName))
-    gShutdown.store(reinterpret_cast<TShutdown>(library.Symbol("fb_shutdown")));
+  if (!gEngineShutdown.load() && library.Open(libraryName))
+    gEngineShutdown.store(reinterpret_cast<TShutdown>(library.Symbol("fb_shutdown")));
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);

@@ -15,7 +15,6 @@ namespace ordvane {
 namespace {
 
 constexpr std::size_t kMaxSegment = 65535;
-constexpr Integer kTextBlobSubtype = 1;
 constexpr std::size_t kBlobInfoSize = 100;
 // Blob parameter block that asks the server to convert a blob of a sub-type (byte 3)
 // to text.
@@ -504,7 +503,7 @@ AnsiString TFIBBlobStream::GetAsString() {
   CheckReadable();
   EnsureLoaded();
   AnsiString text(fBuffer.begin(), fBuffer.end());
-  if (text.empty() || fBlobSubType != kTextBlobSubtype || fDatabase == nullptr || !fDatabase->IsFB21UnicodeOrNone())
+  if (text.empty() || fBlobSubType != isc_blob_text || fDatabase == nullptr || !fDatabase->IsFB21UnicodeOrNone())
     return text;
   const bool unicodeColumn = fCharSetID >= 0 && fCharSetID < 256 && fDatabase->UnicodeCharSetIDs().contains(fCharSetID);
   if (unicodeColumn || fDatabase->IsUnicodeCharSet()) return Utf8ToAnsi(text);

@@ -7,6 +7,7 @@
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/Math.h"
+#include "classlib/core/StrUtils.h"
 #include "classlib/db/DataSet.h"
 
 namespace ordvane {
@@ -17,10 +18,6 @@ namespace {
 // Only a failing lock could throw here, which nothing before main could handle either.
 // NOLINTNEXTLINE(cert-err58-cpp)
 [[maybe_unused]] const bool gRandomSeeded = (Randomize(), true);
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 bool IsPlaceholder(char c) {
   return c == '#' || c == '0' || c == ',' || c == '.';
@@ -71,10 +68,10 @@ TNumberParts SplitNumber(const AnsiString& text, char decimalSeparator) {
   TNumberParts parts;
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) parts.sign = text[i++];
-  while (i < text.size() && IsDigit(text[i])) parts.whole += text[i++];
+  while (i < text.size() && IsAsciiDigit(text[i])) parts.whole += text[i++];
   if (i < text.size() && text[i] == decimalSeparator) {
     parts.separator = true;
-    for (++i; i < text.size() && IsDigit(text[i]); ++i) parts.fraction += text[i];
+    for (++i; i < text.size() && IsAsciiDigit(text[i]); ++i) parts.fraction += text[i];
   }
   if (i != text.size() || (parts.whole.empty() && parts.fraction.empty()))
     throw EConvertError("'" + text + "' is not a valid floating point value");

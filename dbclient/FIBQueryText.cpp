@@ -23,12 +23,6 @@ bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '#' ||
          c == '$' || c == '%' || c == '.';
 }
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) < 33;
-}
-char UpperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
 
 // Characters that may follow the AS of an EXECUTE BLOCK.
 constexpr TCharSet kAfterAs("\t\n\r \"(-/;"sv);
@@ -99,7 +93,7 @@ class TSQLLexer {
   // The first position from i that is neither blank nor inside a comment.
   std::size_t SkipBlanksAndComments(std::size_t i) const {
     while (i < fLength) {
-      if (IsBlank(fText[i])) {
+      if (IsBlankOrControl(fText[i])) {
         ++i;
         continue;
       }
@@ -189,7 +183,7 @@ class TParamScanner {
 
   // The AS that ends the parameter part of an EXECUTE BLOCK, as a word of its own.
   bool AsKeywordAt(std::size_t i) const {
-    if (UpperAscii(fLexer.At(i)) != 'A' || UpperAscii(fLexer.At(i + 1)) != 'S') return false;
+    if (AsciiUpper(fLexer.At(i)) != 'A' || AsciiUpper(fLexer.At(i + 1)) != 'S') return false;
     if (i > 0 && IsNameChar(fText[i - 1])) return false;
     return i + 2 == fLexer.Length() || kAfterAs.Contains(fLexer.At(i + 2));
   }
@@ -199,7 +193,7 @@ class TParamScanner {
     if (p >= fLexer.Length()) return p;  // a marker at the very end is left to the server
     if (!IsNameChar(fText[p]) && fText[p] != '"') return ParseError(kNameExpected);
     TSQLParamMarker found;
-    while (p < fLexer.Length() && IsNameChar(fText[p])) found.Name += UpperAscii(fText[p++]);
+    while (p < fLexer.Length() && IsNameChar(fText[p])) found.Name += AsciiUpper(fText[p++]);
     if (p < fLexer.Length() && fText[p] == '"') {
       const std::size_t open = p;
       if (!fLexer.SkipQuoted(p)) return ParseError(kEOFInString);
@@ -226,7 +220,7 @@ class TParamScanner {
     std::size_t p = marker + 1;
     if (p >= fLexer.Length()) return p;
     if (fText[p] == fOptions.MacroChar) return p + 1;  // a doubled macro character is literal
-    while (p < fLexer.Length() && !IsBlank(fText[p])) ++p;
+    while (p < fLexer.Length() && !IsBlankOrControl(fText[p])) ++p;
     AnsiString name;
     AnsiString defaultValue;
     SplitMacroDefault(fText.substr(marker + 1, p - marker - 1), fOptions.MacroChar, name, defaultValue);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "classlib/core/StrUtils.h"
+
 namespace ordvane {
 
 namespace {
@@ -12,8 +14,6 @@ using namespace std::string_view_literals;
 constexpr TCharSet kLeadingSkip("\0\t\n\r (;"sv);
 constexpr TCharSet kAliasSkip("\0\t\n\r (-/;"sv);
 const char* const kCRLF = "\r\n";
-
-constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 bool EndsWithLF(const AnsiString& s) { return !s.empty() && s.back() == '\n'; }
 
@@ -36,7 +36,7 @@ class TTextView {
   bool LettersAt(int p, std::string_view upperWord) const {
     if (p < 1 || p + static_cast<int>(upperWord.size()) - 1 > fLength) return false;
     for (std::size_t i = 0; i < upperWord.size(); ++i)
-      if (UpperAscii(At(p + static_cast<int>(i))) != upperWord[i]) return false;
+      if (AsciiUpper(At(p + static_cast<int>(i))) != upperWord[i]) return false;
     return true;
   }
   // A word that stands as a keyword: a delimiter before it as well.

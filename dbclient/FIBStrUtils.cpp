@@ -18,8 +18,6 @@ namespace {
 constexpr bool IsBlankChar(char c) { return static_cast<unsigned char>(c) < 33; }
 constexpr bool IsUpperAscii(char c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool IsLowerAscii(char c) { return c >= 'a' && c <= 'z'; }
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-constexpr char UpperAscii(char c) { return IsLowerAscii(c) ? static_cast<char>(c - 32) : c; }
 
 int Length(const AnsiString& s) { return static_cast<int>(s.size()); }
 
@@ -79,7 +77,7 @@ class TReservedWords {
   // The name's first two characters must be letters; anything else is no reserved word.
   bool Contains(const AnsiString& name) const {
     if (name.size() < 2) return false;
-    char first = UpperAscii(name[0]), second = UpperAscii(name[1]);
+    char first = AsciiUpper(name[0]), second = AsciiUpper(name[1]);
     if (!IsUpperAscii(first) || !IsUpperAscii(second)) return false;
     const Range& r = fIndex[Slot(first)][Slot(second)];
     auto begin = fWords.begin() + r.begin, end = fWords.begin() + r.end;
@@ -108,12 +106,12 @@ bool NeedQuote(const AnsiString& name, bool lowerCasePasses) {
   if (name.empty() || name[0] == '"') return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     char c = name[i];
-    if (IsUpperAscii(c) || IsDigit(c) || (lowerCasePasses && IsLowerAscii(c))) continue;
+    if (IsUpperAscii(c) || IsAsciiDigit(c) || (lowerCasePasses && IsLowerAscii(c))) continue;
     if (i > 0 && (c == '#' || c == '$' || c == '%' || c == '_')) continue;
     return true;
   }
-  if (IsDigit(name[0])) return true;
-  if (name.size() == 1 || IsDigit(name[1])) return false;
+  if (IsAsciiDigit(name[0])) return true;
+  if (name.size() == 1 || IsAsciiDigit(name[1])) return false;
   return ReservedWords().Contains(name);
 }
 
@@ -131,7 +129,7 @@ bool IsNumericString(const AnsiString& s) {
   while (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   if (i == s.size()) return false;
   return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(i), s.end(),
-                     [](char c) { return IsDigit(c) || c == '.'; });
+                     [](char c) { return IsAsciiDigit(c) || c == '.'; });
 }
 
 bool IsBlankString(const AnsiString& s) { return std::all_of(s.begin(), s.end(), IsBlankChar); }
@@ -212,7 +210,7 @@ WideString VariantUtf8ToWide(const Variant& value) { return Utf8ToWide(VarToStr(
 
 void UpperCaseRange(AnsiString& s, int from, int to) {
   if (to <= 0 || to > Length(s)) to = Length(s);
-  for (int p = std::max(from, 1); p <= to; ++p) s[static_cast<std::size_t>(p - 1)] = UpperAscii(s[static_cast<std::size_t>(p - 1)]);
+  for (int p = std::max(from, 1); p <= to; ++p) s[static_cast<std::size_t>(p - 1)] = AsciiUpper(s[static_cast<std::size_t>(p - 1)]);
 }
 
 AnsiString StringOfCharCount(char c, int count) {

@@ -26,7 +26,6 @@ namespace {
 constexpr std::size_t kMaxInlineText = 32767;
 constexpr short kUnicodeFssCharSet = 3;
 constexpr short kOctetsCharSet = 1;
-constexpr short kTextBlobSubtype = 1;
 constexpr Cardinal kKOI8CodePage = 20866;
 constexpr int kMaxNameLength = 31;
 
@@ -299,7 +298,7 @@ bool TFIBXSQLVAR::TextNeedsUtf8(Integer charSetID) const {
 // is the low byte of the scale.
 bool TFIBXSQLVAR::TextBlobNeedsUtf8() const {
   IFIBXSQLDAOwner* owner = Owner();
-  return owner && owner->IsFB21UnicodeOrNone() && GetServerSQLSubtype() == kTextBlobSubtype &&
+  return owner && owner->IsFB21UnicodeOrNone() && GetServerSQLSubtype() == isc_blob_text &&
          owner->IsUnicodeCharSetID(GetServerSQLScale() & 0xFF);
 }
 
@@ -882,7 +881,7 @@ void TFIBXSQLVAR::LoadFromStream(TStream& stream) {
 // set, not as a blob whose sub-type would be that character set's number.
 void TFIBXSQLVAR::StorePendingBlob(std::string_view bytes) {
   const bool textTarget = IsTextType(GetServerSQLType());
-  const short subType = textTarget ? kTextBlobSubtype : GetServerSQLSubtype();
+  const short subType = textTarget ? short{isc_blob_text} : GetServerSQLSubtype();
   const short scale = textTarget ? static_cast<short>(GetServerSQLSubtype() & 0xFF) : GetServerSQLScale();
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     auto blob = std::make_unique<TMemoryStream>();
@@ -1139,7 +1138,7 @@ void TFIBXSQLVAR::ConvertPendingValue() {
   fTypeUnknownWhenSet = false;
   const short target = GetServerSQLType();
   IFIBXSQLDAOwner* owner = Owner();
-  const bool unicodeTextBlob = target == SQL_BLOB && GetServerSQLSubtype() == kTextBlobSubtype && owner &&
+  const bool unicodeTextBlob = target == SQL_BLOB && GetServerSQLSubtype() == isc_blob_text && owner &&
                                owner->IsFB21UnicodeOrNone() && GetServerSQLScale() < 256 &&
                                owner->IsUnicodeCharSetID(GetServerSQLScale());
   if (GetIsNull()) return;

@@ -17,7 +17,7 @@ namespace ordvane {
 namespace {
 
 // The client's names are 31 characters and a terminating zero.
-constexpr std::size_t kMaxNameLength = sizeof(ISC_ARRAY_DESC::array_desc_field_name) - 1;
+constexpr std::size_t kMaxDescriptorNameLength = sizeof(ISC_ARRAY_DESC::array_desc_field_name) - 1;
 
 TFieldType FieldTypeOfElement(int elementType) {
   switch (elementType) {
@@ -108,7 +108,7 @@ void StoreText(const AnsiString& text, char* slot, std::size_t room) {
 TpFIBArray::TpFIBArray(IIBClientLibraryPtr clientLibrary, isc_db_handle* dbHandle, isc_tr_handle* trHandle,
                        const AnsiString& relationName, const AnsiString& fieldName)
     : fLibrary(std::move(clientLibrary)), fRelationName(relationName), fFieldName(fieldName) {
-  if (fRelationName.size() > kMaxNameLength || fFieldName.size() > kMaxNameLength)
+  if (fRelationName.size() > kMaxDescriptorNameLength || fFieldName.size() > kMaxDescriptorNameLength)
     FIBError(TFIBClientError::FieldIsNotArray, {QualifiedName()});
   if (fLibrary->isc_array_lookup_bounds(StatusVector(), dbHandle, trHandle, fRelationName.c_str(),
                                         fFieldName.c_str(), &fDescriptor) != 0)

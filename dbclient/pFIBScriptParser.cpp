@@ -9,18 +9,14 @@ namespace ordvane {
 
 namespace {
 
-// Blanks separate words and statements: the space and every control character (a
-// script saved by an old editor may end in Ctrl+Z or hold form feeds).
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
 bool IsQuote(char c) {
   return c == '\'' || c == '"';
 }
 
+// Blanks separate words and statements: the space and every control character (a
+// script saved by an old editor may end in Ctrl+Z or hold form feeds).
 bool IsWordEnd(char c) {
-  return IsBlank(c) || (c != '\0' && std::strchr("(),;=<>+*|-/^!~[]{}'\"", c) != nullptr);
+  return IsBlankOrControl(c) || (c != '\0' && std::strchr("(),;=<>+*|-/^!~[]{}'\"", c) != nullptr);
 }
 
 // keyword at position i of s, as a whole word.
@@ -222,7 +218,7 @@ bool TScriptTokenReader::NextIs(char c) const {
 bool TScriptTokenReader::SkipBlanksAndComments() {
   while (Settle()) {
     const char c = Current();
-    if (IsBlank(c)) {
+    if (IsBlankOrControl(c)) {
       ++fCol;
     } else if (c == '-' && NextIs('-')) {
       fCol = static_cast<Integer>(fText.size()) + 1;
@@ -346,7 +342,7 @@ bool TScriptScanner::TerminatorAt(const AnsiString& s, std::size_t i) const {
 }
 
 void TScriptScanner::ReadCandidate(char c) {
-  if (IsBlank(c))
+  if (IsBlankOrControl(c))
     fCandidateEnded = !fCandidate.empty();
   else if (!fCandidateEnded)
     fCandidate += c;
@@ -382,7 +378,7 @@ void TScriptScanner::ScanLine(int index) {
     }
     const int col = static_cast<int>(i) + 1;
     if (!fInStatement) {
-      if (IsBlank(c)) continue;
+      if (IsBlankOrControl(c)) continue;
       if (c == '-' && next == '-') break;
       if (c == '/' && next == '*') {
         fState = TLexState::Comment;
@@ -420,7 +416,7 @@ void TScriptScanner::ScanLine(int index) {
       EndStatement(col, index);
     } else if (fSetTerm == TSetTerm::Reading) {
       ReadCandidate(c);
-    } else if (fSetTerm == TSetTerm::Armed && !IsBlank(c)) {
+    } else if (fSetTerm == TSetTerm::Armed && !IsBlankOrControl(c)) {
       // Only the word right after SET can make it SET TERM.
       if (WordAt(s, i, "TERM")) {
         fSetTerm = TSetTerm::Reading;

@@ -38,7 +38,7 @@ AnsiString FirstItem(const TStrings& list, int line) {
   return line < list.Count() ? SplitItems(list.Strings(line)).front() : AnsiString();
 }
 
-bool HasItems(const std::unique_ptr<TStringList>& list) {
+bool ListHasItems(const std::unique_ptr<TStringList>& list) {
   return list != nullptr && list->Count() > 0;
 }
 
@@ -721,9 +721,9 @@ TColumnCellKind TColumnEh::GetColumnType() {
   if (Checkboxes()) return ctCheckboxes;
   TField* field = Field();
   if (field != nullptr && field->FieldKind() == fkLookup) return ctLookupField;
-  if (HasItems(fPickList) && !HasItems(fKeyList)) return ctPickList;
+  if (ListHasItems(fPickList) && !ListHasItems(fKeyList)) return ctPickList;
   if (ImageList() != nullptr && !fShowImageAndText) return ctKeyImageList;
-  if (HasItems(fKeyList) && HasItems(fPickList)) return ctKeyPickList;
+  if (ListHasItems(fKeyList) && ListHasItems(fPickList)) return ctKeyPickList;
   return ctCommon;
 }
 
@@ -750,7 +750,7 @@ TColumnEditStyleEh TColumnEh::GetEditStyle() {
         !keys.empty() && std::all_of(keys.begin(), keys.end(), [](TField* key) { return key->CanModify(); });
     return keysEditable || designing ? esDataList : esSimple;
   }
-  if (HasItems(fPickList)) return esPickList;
+  if (ListHasItems(fPickList)) return esPickList;
   const TFieldType type = field->DataType();
   if (type == ftDate || type == ftDateTime || type == ftTimeStamp) return esDateCalendar;
   return esSimple;
@@ -759,7 +759,7 @@ TColumnEditStyleEh TColumnEh::GetEditStyle() {
 AnsiString TColumnEh::GetDisplayText() {
   TField* field = Field();
   if (field == nullptr || GetColumnType() == ctKeyImageList) return "";
-  if (HasItems(fKeyList)) {
+  if (ListHasItems(fKeyList)) {
     const int index = fKeyList->IndexOf(field->Text());
     const int picks = fPickList == nullptr ? 0 : fPickList->Count();
     if (index >= 0 && index < picks) return fPickList->Strings(index);
@@ -812,9 +812,9 @@ int TColumnEh::GetImageIndex() {
   TField* field = Field();
   int index = -1;
   if (field != nullptr) {
-    if (HasItems(fKeyList))
+    if (ListHasItems(fKeyList))
       index = fKeyList->IndexOf(field->Text());
-    else if (HasItems(fPickList))
+    else if (ListHasItems(fPickList))
       index = fPickList->IndexOf(field->Text());
     else if (IsImageIndexType(field->DataType()))
       index = ValueAsImageIndex(*field);

@@ -14,8 +14,8 @@ namespace ordvane {
 
 namespace {
 
-constexpr int kIndicatorWidth = 8;
-constexpr int kIndicatorHeight = 9;
+constexpr int kIndicatorImageWidth = 8;
+constexpr int kIndicatorImageHeight = 9;
 
 void Art(const char* name, const std::vector<TArtColor>& palette, std::vector<std::string> rows) {
   RegisterPixelArt({name, palette, std::move(rows), TPoint{}});
@@ -61,7 +61,7 @@ void AddArt(TCustomImageList& list, const AnsiString& name, TColor transparent) 
 TCustomImageList& IndicatorImagesEh() {
   static const std::unique_ptr<TCustomImageList> images = [] {
     RegisterIndicatorArt();
-    auto list = std::make_unique<TCustomImageList>(nullptr, kIndicatorWidth, kIndicatorHeight);
+    auto list = std::make_unique<TCustomImageList>(nullptr, kIndicatorImageWidth, kIndicatorImageHeight);
     for (const char* name : {"DBGARROWEH", "DBEDITEH", "DBINSERTEH", "DBMULTIDOTEH", "DBMULTIARROWEH"})
       AddArt(*list, name, clWhite);
     AddArt(*list, "DBGARROWEHW", clTeal);

@@ -15,8 +15,6 @@ namespace {
 constexpr const char* kEnglishMonths[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
                                             "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 // Letters of any alphabet: in the ANSI code page every byte from 0x80 up is taken for one.
 bool IsLetter(char c) { return IsAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80; }
 bool IsFieldLetter(char c) {
@@ -87,7 +85,7 @@ class MaskReader {
   bool ReadField(char field, std::size_t maxDigits) {
     if (field == 'M' && IsLetter(fText[fPos])) return ReadMonthName();
     std::size_t end = fPos;
-    while (end < fText.size() && end - fPos < maxDigits && IsDigit(fText[end])) ++end;
+    while (end < fText.size() && end - fPos < maxDigits && IsAsciiDigit(fText[end])) ++end;
     if (end == fPos) return false;
     int value = 0;
     for (std::size_t i = fPos; i < end; ++i) value = value * 10 + (fText[i] - '0');
@@ -116,7 +114,7 @@ class MaskReader {
     }
     // The text leaves the separator out (a blank of the mask before "T" in
     // "2021-03-05T10:00", for one); a wrong letter then fails at the next field.
-    if (IsLetter(c) || IsDigit(c)) return;
+    if (IsLetter(c) || IsAsciiDigit(c)) return;
     for (++fPos; fPos < fText.size() && fText[fPos] == ' ';) ++fPos;
   }
 

@@ -6,6 +6,7 @@
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/Math.h"
 #include "classlib/core/StrUtils.h"
+#include "import/SMIBaseSupport.h"
 #include "import/SMIParsFunctions.h"
 
 namespace ordvane {
@@ -46,13 +47,10 @@ int Rank(TSMIOperator op) { return static_cast<int>(op); }
 
 // ---- Tokenizer ------------------------------------------------------------------------
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-bool StartsName(char c) { return IsLetter(c) || c == '_'; }
+bool StartsName(char c) { return IsAsciiLetter(c) || c == '_'; }
 bool ContinuesName(char c) {
-  return IsLetter(c) || IsDigit(c) || c == '_' || c == '$' || c == '#' || c == '@' || c == '\'' || c == '"' ||
-         c == ']';
+  return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '$' || c == '#' || c == '@' || c == '\'' ||
+         c == '"' || c == ']';
 }
 
 class Tokenizer {
@@ -62,9 +60,9 @@ class Tokenizer {
   std::vector<TSMIToken> Run() {
     while (fPos < fText.size()) {
       const char c = fText[fPos];
-      if (IsBlank(c))
+      if (IsBlankOrControl(c))
         ++fPos;
-      else if (IsDigit(c) || (c == '.' && IsDigit(At(fPos + 1))))
+      else if (IsAsciiDigit(c) || (c == '.' && IsAsciiDigit(At(fPos + 1))))
         ReadNumber();
       else if (c == '\'')
         ReadString();
@@ -97,9 +95,9 @@ class Tokenizer {
 
   void ReadNumber() {
     std::size_t end = fPos;
-    while (IsDigit(At(end))) ++end;
+    while (IsAsciiDigit(At(end))) ++end;
     if (At(end) == '.')
-      for (++end; IsDigit(At(end));) ++end;
+      for (++end; IsAsciiDigit(At(end));) ++end;
     Emit(TSMITokenKind::Number, fPos, end);
   }
 
@@ -214,8 +212,6 @@ AnsiString StripName(const AnsiString& text) {
   if (end > begin && (text[end - 1] == '"' || text[end - 1] == ']')) --end;
   return text.substr(begin, end - begin);
 }
-
-bool IsText(const Variant& v) { return VarType(v) == varString || VarType(v) == varOleStr; }
 
 Variant Factorial(const Variant& operand) {
   if (VarIsNull(operand)) return Null();
@@ -350,7 +346,7 @@ Variant TExpNode::EvaluateOperator(TSMINameResolver& resolver) const {
   const Variant b = fChildren[1]->Evaluate(resolver, true);
   switch (fOperator) {
     case TSMIOperator::Add:
-      if (IsText(a) || IsText(b)) return JoinTexts(VarToStr(a), VarToStr(b));
+      if (smi_internal::IsText(a) || smi_internal::IsText(b)) return JoinTexts(VarToStr(a), VarToStr(b));
       return a + b;
     case TSMIOperator::Subtract: return a - b;
     case TSMIOperator::Multiply: return a * b;
@@ -398,7 +394,8 @@ namespace {
 
 bool IsFunctionName(const AnsiString& name) {
   if (name.empty() || !StartsName(name[0])) return false;
-  return std::all_of(name.begin(), name.end(), [](char c) { return IsLetter(c) || IsDigit(c) || c == '_'; });
+  return std::all_of(name.begin(), name.end(),
+                     [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_'; });
 }
 
 // Runs a user function's body: its parameter names give the call's arguments, every other

@@ -31,7 +31,7 @@ WideString ReadName(TByteCursor& cursor, Word byteLength) {
   return name;
 }
 
-bool StartsWith(const WideString& text, std::u16string_view prefix) {
+bool WideStartsWith(const WideString& text, std::u16string_view prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
@@ -47,9 +47,9 @@ void ReadReferences(TByteCursor& cursor, Word count, TVBAProjectItems& items) {
     }
     const WideString reference = ReadName(cursor, length);
     items.Add()->Reference = reference;
-    if (StartsWith(reference, u"*\\G") || StartsWith(reference, u"*\\H")) {
+    if (WideStartsWith(reference, u"*\\G") || WideStartsWith(reference, u"*\\H")) {
       cursor.Skip(ReferenceTrailerSize);
-    } else if (StartsWith(reference, u"*\\C") || StartsWith(reference, u"*\\D")) {
+    } else if (WideStartsWith(reference, u"*\\C") || WideStartsWith(reference, u"*\\D")) {
       if (++controlReferences % 2 == 0) cursor.Skip(ReferenceTrailerSize);
     }
   }

@@ -24,7 +24,7 @@ constexpr Word rtBlank2 = 0x0001, rtInteger2 = 0x0002, rtNumber2 = 0x0003, rtLab
                rtFormula3 = 0x0206, rtString = 0x0207, rtRow = 0x0208, rtArray = 0x0221, rtTable = 0x0236,
                rtXF3 = 0x0243, rtRK = 0x027E, rtFormula4 = 0x0406, rtFormat = 0x041E, rtXF4 = 0x0443,
                rtSharedFormula4 = 0x04BC, rtXF2 = 0x0043;
-constexpr Word rtName = 0x0018, rtName3 = 0x0218, rtFont = 0x0031, rtFont3 = 0x0231;
+constexpr Word rtName = 0x0018, rtFont = 0x0031;
 
 constexpr Word kWorkbookGlobals = 0x0005;
 // The longest record data of the two compound generations.

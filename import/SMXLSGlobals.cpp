@@ -7,8 +7,6 @@ namespace ordvane {
 
 namespace {
 
-constexpr Word rtFont3 = 0x0231, rtName3 = 0x0218;
-
 // Excel keeps a built-in name as one character, the number of the name.
 constexpr std::array<std::u16string_view, 14> kBuiltInNames = {
     u"Consolidate_Area", u"Auto_Open",       u"Auto_Close",   u"Extract",        u"Database",

@@ -20,6 +20,8 @@ namespace ordvane {
 ORDVANE_DECLARE_EXCEPTION(EXLSError, Exception);
 
 constexpr Word BIFF_CONTINUE = 0x003C;
+// The FONT and NAME records from Excel 3 on.
+constexpr Word rtFont3 = 0x0231, rtName3 = 0x0218;
 
 struct TBIFFRecordHeader {
   Word RecordId = 0;

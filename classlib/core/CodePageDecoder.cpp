@@ -14,7 +14,6 @@ namespace ordvane {
 
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
 // iconv writes UTF-16LE bytes straight into char16_t units.
 static_assert(std::endian::native == std::endian::little);
 
@@ -82,7 +81,7 @@ WideString TCodePageDecoder::Decode(std::string_view text) const {
     const int error = convert(&in, &inLeft);
     if (error == EILSEQ || error == EINVAL) {
       // Not a character of the code page, or a sequence cut off at the end.
-      out += kReplacement;
+      out += kReplacementChar;
       ++in;
       --inLeft;
     } else if (error != 0 && error != E2BIG) {

@@ -95,8 +95,6 @@ constexpr UpperHalf kWin1252 = Latin1UpperHalf({
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
 });
 
-constexpr char16_t kReplacement = 0xFFFD;
-
 // A single-byte code page: the table of its upper half and the reverse map of every BMP
 // character ('?' for those the code page lacks).
 class SingleByteCodePage {
@@ -184,7 +182,7 @@ WideString Utf16LeBytesToWide(std::string_view bytes) {
   for (; i + 1 < bytes.size(); i += 2)
     out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                  static_cast<unsigned char>(bytes[i + 1]) << 8);
-  if (i < bytes.size()) out += kReplacement;
+  if (i < bytes.size()) out += kReplacementChar;
   return out;
 }
 
@@ -261,7 +259,7 @@ bool DecodeUtf8Char(std::string_view text, std::size_t& pos, char32_t& codePoint
 }
 
 void AppendUtf8Char(std::string& out, char32_t codePoint) {
-  if (codePoint > 0x10FFFF || IsSurrogate(codePoint)) codePoint = kReplacement;
+  if (codePoint > 0x10FFFF || IsSurrogate(codePoint)) codePoint = kReplacementChar;
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
   } else if (codePoint < 0x800) {
@@ -287,7 +285,7 @@ char32_t DecodeUtf16Char(std::u16string_view text, std::size_t& pos) {
 }
 
 void AppendUtf16Char(WideString& out, char32_t codePoint) {
-  if (codePoint > 0x10FFFF) codePoint = kReplacement;
+  if (codePoint > 0x10FFFF) codePoint = kReplacementChar;
   if (codePoint < 0x10000) {
     out += static_cast<char16_t>(codePoint);
   } else {
@@ -303,7 +301,7 @@ WideString Utf8Decode(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     char32_t ch;
-    if (!DecodeUtf8Char(text, pos, ch)) ch = kReplacement;
+    if (!DecodeUtf8Char(text, pos, ch)) ch = kReplacementChar;
     AppendUtf16Char(out, ch);
   }
   return out;

@@ -30,6 +30,9 @@ bool IsCodePageSupported(Cardinal codePage);
 void SetAnsiCodePage(Cardinal codePage);
 Cardinal GetAnsiCodePage();
 
+// What a byte sequence that cannot be decoded becomes.
+constexpr char16_t kReplacementChar = 0xFFFD;
+
 // Decoding never fails: a byte that is not valid UTF-8 (or an odd trailing byte of
 // UTF-16LE) becomes U+FFFD. Encoding into a single-byte code page writes '?' for a
 // character the code page lacks; an unpaired surrogate becomes U+FFFD in UTF-8.

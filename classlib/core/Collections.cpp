@@ -8,12 +8,14 @@ namespace ordvane {
 
 namespace {
 
-class UpdateBracket {
+class CollectionUpdateBracket {
  public:
-  explicit UpdateBracket(TCollection& collection) : fCollection(collection) { fCollection.BeginUpdate(); }
-  ~UpdateBracket() { fCollection.EndUpdate(); }
-  UpdateBracket(const UpdateBracket&) = delete;
-  UpdateBracket& operator=(const UpdateBracket&) = delete;
+  explicit CollectionUpdateBracket(TCollection& collection) : fCollection(collection) {
+    fCollection.BeginUpdate();
+  }
+  ~CollectionUpdateBracket() { fCollection.EndUpdate(); }
+  CollectionUpdateBracket(const CollectionUpdateBracket&) = delete;
+  CollectionUpdateBracket& operator=(const CollectionUpdateBracket&) = delete;
 
  private:
   TCollection& fCollection;
@@ -100,7 +102,7 @@ void TCollection::Delete(int index) {
 
 void TCollection::Clear() {
   if (fItems.empty()) return;
-  UpdateBracket bracket(*this);
+  CollectionUpdateBracket bracket(*this);
   while (!fItems.empty()) delete fItems.back();
 }
 
@@ -116,7 +118,7 @@ void TCollection::Assign(const TPersistent* source) {
     return;
   }
   if (other == this) return;
-  UpdateBracket bracket(*this);
+  CollectionUpdateBracket bracket(*this);
   Clear();
   for (const TCollectionItem* item : other->fItems) Add()->Assign(item);
 }

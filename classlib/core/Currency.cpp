@@ -11,10 +11,8 @@ namespace {
 
 __extension__ typedef __int128 Int128;
 
-[[noreturn]] void InvalidOperation() { throw EInvalidOp("Invalid floating point operation"); }
-
 Currency Checked(Int128 scaled) {
-  if (scaled > INT64_MAX || scaled < INT64_MIN) InvalidOperation();
+  if (scaled > INT64_MAX || scaled < INT64_MIN) RaiseInvalidOp();
   return Currency::FromScaled(static_cast<Int64>(scaled));
 }
 
@@ -49,7 +47,7 @@ Currency Currency::operator*(Currency other) const {
 }
 Currency Currency::operator/(Currency other) const {
   if (other.fScaled == 0) {
-    if (fScaled == 0) InvalidOperation();
+    if (fScaled == 0) RaiseInvalidOp();
     throw EZeroDivide("Floating point division by zero");
   }
   return Checked(DivideRounded(Int128(fScaled) * Scale, other.fScaled));

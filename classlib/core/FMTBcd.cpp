@@ -93,7 +93,7 @@ bool IntegerMagnitude(const AnsiString& digits, std::size_t count, UInt64& magni
   return true;
 }
 
-bool Signed(UInt64 magnitude, bool negative, Int64& value) {
+bool ToSigned(UInt64 magnitude, bool negative, Int64& value) {
   if (negative ? magnitude > UInt64(INT64_MAX) + 1 : magnitude > UInt64(INT64_MAX)) return false;
   value = negative ? static_cast<Int64>(UInt64(0) - magnitude) : static_cast<Int64>(magnitude);
   return true;
@@ -158,7 +158,7 @@ Int64 BcdToInt64(const TBcd& bcd) {
   UInt64 magnitude = 0;
   Int64 value = 0;
   const std::size_t integerDigits = static_cast<std::size_t>(std::max(0, rec.Exponent));
-  if (!IntegerMagnitude(rec.Digits, integerDigits, magnitude) || !Signed(magnitude, rec.Negative, value))
+  if (!IntegerMagnitude(rec.Digits, integerDigits, magnitude) || !ToSigned(magnitude, rec.Negative, value))
     Overflow();
   return value;
 }
@@ -166,7 +166,7 @@ Int64 BcdToInt64(const TBcd& bcd) {
 bool TryBcdToScaledInt64(const TBcd& bcd, Int64& value, int& scale) {
   const AnsiString digits = RecordDigits(bcd);
   UInt64 magnitude = 0;
-  if (!IntegerMagnitude(digits, digits.size(), magnitude) || !Signed(magnitude, bcd.IsNegative(), value))
+  if (!IntegerMagnitude(digits, digits.size(), magnitude) || !ToSigned(magnitude, bcd.IsNegative(), value))
     return false;
   scale = bcd.Places();
   return true;

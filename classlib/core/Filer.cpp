@@ -13,10 +13,6 @@ namespace ordvane {
 
 namespace {
 
-struct NameLess {
-  bool operator()(const AnsiString& a, const AnsiString& b) const { return CompareText(a, b) < 0; }
-};
-
 struct ComponentClass {
   TClass Class = nullptr;
   TComponentFactory Factory;
@@ -99,7 +95,7 @@ class StreamingRegistry {
   std::mutex fLock;
   std::map<TClass, std::vector<TStoredProperty>> fProperties;
   std::map<TClass, TDefinePropertiesProc> fDefines;
-  std::map<AnsiString, ComponentClass, NameLess> fClasses;
+  std::map<AnsiString, ComponentClass, TextLess> fClasses;
   std::vector<TClass> fOwnedParts;
 };
 

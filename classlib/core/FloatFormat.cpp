@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
 
 namespace ordvane {
@@ -479,8 +480,6 @@ namespace {
 
 constexpr long kExponentCap = 100000;  // far beyond any representable value
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 [[noreturn]] void InvalidFloat(const AnsiString& text) {
   throw EConvertError("'" + text + "' is not a valid floating point value");
 }
@@ -523,14 +522,14 @@ bool ParseDecimalText(const AnsiString& text, char decimalSeparator, TFloatRec& 
   long integerDigits = 0;
   bool anyDigit = false;
   AnsiString digits;
-  for (; i < n && IsDigit(text[i]); ++i) {
+  for (; i < n && IsAsciiDigit(text[i]); ++i) {
     anyDigit = true;
     if (digits.empty() && text[i] == '0') continue;
     digits += text[i];
     ++integerDigits;
   }
   if (i < n && text[i] == decimalSeparator) {
-    for (++i; i < n && IsDigit(text[i]); ++i) {
+    for (++i; i < n && IsAsciiDigit(text[i]); ++i) {
       anyDigit = true;
       if (digits.empty() && text[i] == '0') {
         --integerDigits;  // a leading zero of the fraction moves the point
@@ -545,8 +544,9 @@ bool ParseDecimalText(const AnsiString& text, char decimalSeparator, TFloatRec& 
     ++i;
     bool negativeExponent = false;
     if (i < n && (text[i] == '-' || text[i] == '+')) negativeExponent = text[i++] == '-';
-    if (i >= n || !IsDigit(text[i])) return false;
-    for (; i < n && IsDigit(text[i]); ++i) exponent = std::min(exponent * 10 + (text[i] - '0'), kExponentCap);
+    if (i >= n || !IsAsciiDigit(text[i])) return false;
+    for (; i < n && IsAsciiDigit(text[i]); ++i)
+      exponent = std::min(exponent * 10 + (text[i] - '0'), kExponentCap);
     if (negativeExponent) exponent = -exponent;
   }
   while (i < n && text[i] == ' ') ++i;

@@ -21,15 +21,6 @@ bool IsIdentStart(char c) {
 bool IsIdentChar(char c) {
   return IsIdentStart(c) || (c >= '0' && c <= '9');
 }
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 [[noreturn]] void Fail(int line, const AnsiString& what) {
   throw EFormTextError("Line " + std::to_string(line) + ": " + what);
@@ -186,7 +177,7 @@ class TFormParser {
     TFormValue value;
     value.Line = fLine;
     const char c = Peek();
-    if (c == '-' || IsDigit(c)) {
+    if (c == '-' || IsAsciiDigit(c)) {
       ReadNumber(value);
     } else if (c == '"') {
       value.Type = TFormValueType::String;
@@ -246,8 +237,8 @@ class TFormParser {
   }
 
   void SkipDigits() {
-    if (!IsDigit(Peek())) Fail(fLine, "expected a digit");
-    while (IsDigit(Peek())) ++fPos;
+    if (!IsAsciiDigit(Peek())) Fail(fLine, "expected a digit");
+    while (IsAsciiDigit(Peek())) ++fPos;
   }
 
   // A whole number, or a real one with a fraction or an exponent.
@@ -331,8 +322,8 @@ class TFormParser {
         out += '\t';
         return;
       case 'x': {
-        const int high = fPos < fText.size() ? HexValue(fText[fPos]) : -1;
-        const int low = fPos + 1 < fText.size() ? HexValue(fText[fPos + 1]) : -1;
+        const int high = fPos < fText.size() ? HexDigitValue(fText[fPos]) : -1;
+        const int low = fPos + 1 < fText.size() ? HexDigitValue(fText[fPos + 1]) : -1;
         if (high < 0 || low < 0) Fail(fLine, "expected two hexadecimal digits after \\x");
         out += static_cast<char>(high * 16 + low);
         fPos += 2;
@@ -365,7 +356,7 @@ class TFormParser {
       if (AtEnd()) Fail(fLine, "the form ends inside binary data");
       const char c = fText[fPos++];
       if (c == '}') break;
-      const int digit = HexValue(c);
+      const int digit = HexDigitValue(c);
       if (digit < 0) Fail(fLine, "expected hexadecimal digits in binary data");
       if (high < 0) {
         high = digit;

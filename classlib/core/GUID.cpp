@@ -6,24 +6,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
 
 namespace ordvane {
 
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // The value of 'count' hexadecimal digits at text[at], or -1.
 long long HexField(const AnsiString& text, std::size_t at, std::size_t count) {
   long long value = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const int digit = HexValue(text[at + i]);
+    const int digit = HexDigitValue(text[at + i]);
     if (digit < 0) return -1;
     value = value * 16 + digit;
   }

@@ -12,16 +12,14 @@ namespace {
 
 constexpr Extended kTwoTo63 = 9223372036854775808.0L;
 
-[[noreturn]] void InvalidOperation() { throw EInvalidOp("Invalid floating point operation"); }
-
-Int64 ToInt64(Extended integral) {
-  if (!(integral >= -kTwoTo63 && integral < kTwoTo63)) InvalidOperation();
+Int64 CheckedToInt64(Extended integral) {
+  if (!(integral >= -kTwoTo63 && integral < kTwoTo63)) RaiseInvalidOp();
   return static_cast<Int64>(integral);
 }
 
 Extended CheckedResult(Extended result) {
   if (std::isinf(result)) throw EOverflow("Floating point overflow");
-  if (std::isnan(result)) InvalidOperation();
+  if (std::isnan(result)) RaiseInvalidOp();
   return result;
 }
 
@@ -43,11 +41,13 @@ Cardinal NextSeed() {
 
 }  // namespace
 
+void RaiseInvalidOp() { throw EInvalidOp("Invalid floating point operation"); }
+
 // rint rounds as nearbyint does, by the current mode (to even), but does not save and
 // restore the floating-point environment around it: every date that is decoded or shown
 // is rounded here.
-Int64 Round(Extended value) { return ToInt64(std::rint(value)); }
-Int64 Trunc(Extended value) { return ToInt64(std::trunc(value)); }
+Int64 Round(Extended value) { return CheckedToInt64(std::rint(value)); }
+Int64 Trunc(Extended value) { return CheckedToInt64(std::trunc(value)); }
 Extended Int(Extended value) { return std::trunc(value); }
 Extended Frac(Extended value) { return value - std::trunc(value); }
 
@@ -70,7 +70,7 @@ Extended Power(Extended base, Extended exponent) {
   if (base == 0 && exponent > 0) return 0.0L;
   if (Frac(exponent) == 0 && std::fabs(exponent) <= 2147483647.0L)
     return IntPower(base, static_cast<Integer>(exponent));
-  if (std::isnan(base) || std::isnan(exponent) || base < 0) InvalidOperation();
+  if (std::isnan(base) || std::isnan(exponent) || base < 0) RaiseInvalidOp();
   return CheckedResult(std::exp(exponent * std::log(base)));
 }
 

@@ -7,6 +7,9 @@
 
 namespace ordvane {
 
+// Raises EInvalidOp "Invalid floating point operation", as the floating-point unit did.
+[[noreturn]] void RaiseInvalidOp();
+
 // Nearest integer, ties to even (2.5 -> 2, 3.5 -> 4).
 Int64 Round(Extended value);
 // Integer part toward zero.

@@ -100,7 +100,7 @@ bool InRange(UINT message, UINT filterMin, UINT filterMax) {
 
 bool ForWindow(HWND messageWnd, HWND filter) { return filter == 0 || messageWnd == filter; }
 
-UInt64 Now() { return Clock().Milliseconds(); }
+UInt64 ClockMilliseconds() { return Clock().Milliseconds(); }
 
 }  // namespace
 
@@ -197,7 +197,7 @@ void TMessageQueue::Sleep(std::unique_lock<std::mutex>& lock, const UInt64* due)
       fWake.wait(lock);
     return;
   }
-  const UInt64 now = Now();
+  const UInt64 now = ClockMilliseconds();
   const int timeout = !due ? -1 : *due <= now ? 0 : static_cast<int>(std::min<UInt64>(*due - now, INT32_MAX));
   lock.unlock();
   source->WaitForEvents(timeout);
@@ -323,7 +323,7 @@ bool TMessageQueue::FindMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filter
         (!first || t.due < first->due || (t.due == first->due && t.order < first->order)))
       first = &t;
   if (!first) return false;
-  UInt64 now = Now();
+  UInt64 now = ClockMilliseconds();
   msg = TMsg{first->wnd, WM_TIMER, first->id, 0, static_cast<Cardinal>(now)};
   if (remove) {
     // The next tick keeps the timer's rhythm, but a timer that fell behind does not fire
@@ -362,7 +362,7 @@ bool TMessageQueue::Get(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax) {
   for (;;) {
     RunCalls();
     std::unique_lock lock(fLock);
-    if (FindMessage(msg, wnd, filterMin, filterMax, true, Now())) {
+    if (FindMessage(msg, wnd, filterMin, filterMax, true, ClockMilliseconds())) {
       fMessageTime = msg.time;
       return msg.message != WM_QUIT;
     }
@@ -380,7 +380,8 @@ void TMessageQueue::WaitForMessage() {
     std::unique_lock lock(fLock);
     UInt64 due = 0;
     TMsg paint;
-    if (!fPosted.empty() || !fInput.empty() || fQuit || CallsPending() || (EarliestDue(0, due) && due <= Now()) ||
+    if (!fPosted.empty() || !fInput.empty() || fQuit || CallsPending() ||
+        (EarliestDue(0, due) && due <= ClockMilliseconds()) ||
         (fPaintSource && fPaintSource(0, false, paint)))
       return;
     WaitForTimerOrWake(lock, 0);
@@ -400,7 +401,7 @@ UINT_PTR TMessageQueue::SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
   elapse = std::clamp(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
   {
     std::lock_guard guard(fLock);
-    UInt64 due = Now() + elapse;
+    UInt64 due = ClockMilliseconds() + elapse;
     auto it = std::find_if(fTimers.begin(), fTimers.end(), [&](auto& t) { return t.wnd == wnd && t.id == id; });
     if (it != fTimers.end()) {
       it->interval = elapse;
@@ -485,7 +486,7 @@ LRESULT SendMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool PeekMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
-  return TMessageQueue::Current()->Peek(msg, wnd, filterMin, filterMax, removeMsg, Now());
+  return TMessageQueue::Current()->Peek(msg, wnd, filterMin, filterMax, removeMsg, ClockMilliseconds());
 }
 
 bool GetMessage(TMsg& msg, HWND wnd, UINT filterMin, UINT filterMax) {

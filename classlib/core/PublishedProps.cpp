@@ -16,11 +16,7 @@ struct PropertyEntry {
   TObjectPropertyGetter getObject;
 };
 
-struct NameLess {
-  bool operator()(const AnsiString& a, const AnsiString& b) const { return CompareText(a, b) < 0; }
-};
-
-class Registry {
+class PropertyRegistry {
  public:
   void Put(TClass cls, const AnsiString& name, PropertyEntry entry) {
     std::lock_guard<std::mutex> lock(fLock);
@@ -45,11 +41,11 @@ class Registry {
 
  private:
   std::mutex fLock;
-  std::map<TClass, std::map<AnsiString, PropertyEntry, NameLess>> fClasses;
+  std::map<TClass, std::map<AnsiString, PropertyEntry, TextLess>> fClasses;
 };
 
-Registry& Properties() {
-  static Registry registry;
+PropertyRegistry& Properties() {
+  static PropertyRegistry registry;
   return registry;
 }
 

@@ -48,7 +48,8 @@ void AppendEscaped(RawByteString& out, const AnsiString& text) {
   }
 }
 
-int HexDigit(char c) {
+// Escapes are written in upper case, and only that form is read back.
+int UpperHexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
@@ -57,7 +58,7 @@ int HexDigit(char c) {
 // The byte a pair of hexadecimal digits gives, or -1.
 int HexByte(std::string_view text, std::size_t at) {
   if (at + 1 >= text.size()) return -1;
-  int high = HexDigit(text[at]), low = HexDigit(text[at + 1]);
+  int high = UpperHexDigitValue(text[at]), low = UpperHexDigitValue(text[at + 1]);
   return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 

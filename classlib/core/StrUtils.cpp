@@ -11,20 +11,6 @@ namespace ordvane {
 
 namespace {
 
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = AsciiUpper(c);
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // The integer syntax of StrToInt for a value of `bits` bits (32 or 64).
 bool ParseInteger(std::string_view text, int bits, Int64& value) {
   std::size_t i = 0;
@@ -48,7 +34,7 @@ bool ParseInteger(std::string_view text, int bits, Int64& value) {
   const UInt64 limit = hex ? hexLimit : decimalLimit;
   UInt64 magnitude = 0;
   for (; i < text.size(); ++i) {
-    const int digit = hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+    const int digit = hex ? HexDigitValue(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
     if (digit < 0) return false;
     if (magnitude > (limit - static_cast<UInt64>(digit)) / base) return false;
     magnitude = magnitude * base + static_cast<UInt64>(digit);

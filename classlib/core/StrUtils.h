@@ -33,6 +33,22 @@ using TReplaceFlags = TSet<TReplaceFlag>;
 AnsiString StringReplace(const AnsiString& text, const AnsiString& oldPattern, const AnsiString& newPattern,
                          TReplaceFlags flags);
 
+// Character tests and case of fixed syntaxes (numbers, names, hexadecimal), which no
+// locale may change.
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// A control character or a blank: every byte up to ' '.
+constexpr bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+// The value of a hexadecimal digit of either case, or -1.
+constexpr int HexDigitValue(char c) {
+  if (IsAsciiDigit(c)) return c - '0';
+  c = AsciiUpper(c);
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // ASCII letters only; other bytes are left alone.
 AnsiString UpperCase(const AnsiString& text);
 AnsiString LowerCase(const AnsiString& text);
@@ -40,6 +56,10 @@ AnsiString LowerCase(const AnsiString& text);
 int CompareStr(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
+// Orders keys as CompareText does, for maps of names that ignore ASCII case.
+struct TextLess {
+  bool operator()(std::string_view a, std::string_view b) const { return CompareText(a, b) < 0; }
+};
 
 // 'text' with every quote doubled.
 AnsiString QuotedStr(std::string_view text);

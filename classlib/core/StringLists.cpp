@@ -21,12 +21,12 @@ bool NeedsCommaQuotes(const AnsiString& line) {
   return false;
 }
 
-class UpdateBracket {
+class StringsUpdateBracket {
  public:
-  explicit UpdateBracket(TStrings& strings) : fStrings(strings) { fStrings.BeginUpdate(); }
-  ~UpdateBracket() { fStrings.EndUpdate(); }
-  UpdateBracket(const UpdateBracket&) = delete;
-  UpdateBracket& operator=(const UpdateBracket&) = delete;
+  explicit StringsUpdateBracket(TStrings& strings) : fStrings(strings) { fStrings.BeginUpdate(); }
+  ~StringsUpdateBracket() { fStrings.EndUpdate(); }
+  StringsUpdateBracket(const StringsUpdateBracket&) = delete;
+  StringsUpdateBracket& operator=(const StringsUpdateBracket&) = delete;
 
  private:
   TStrings& fStrings;
@@ -49,7 +49,7 @@ int TStrings::AddObject(const AnsiString& text, TObject* object) {
 }
 
 void TStrings::AddStrings(const TStrings* strings) {
-  UpdateBracket bracket(*this);
+  StringsUpdateBracket bracket(*this);
   const int count = strings->Count();  // the list may be this one
   for (int i = 0; i < count; ++i) AddObject(strings->Get(i), strings->GetObject(i));
 }
@@ -60,7 +60,7 @@ void TStrings::InsertObject(int index, const AnsiString& text, TObject* object) 
 }
 
 void TStrings::Exchange(int index1, int index2) {
-  UpdateBracket bracket(*this);
+  StringsUpdateBracket bracket(*this);
   const AnsiString text = Get(index1);
   TObject* object = GetObject(index1);
   Put(index1, Get(index2));
@@ -71,7 +71,7 @@ void TStrings::Exchange(int index1, int index2) {
 
 void TStrings::Move(int currentIndex, int newIndex) {
   if (currentIndex == newIndex) return;
-  UpdateBracket bracket(*this);
+  StringsUpdateBracket bracket(*this);
   const AnsiString text = Get(currentIndex);
   TObject* object = GetObject(currentIndex);
   Delete(currentIndex);
@@ -156,7 +156,7 @@ AnsiString TStrings::Text() const {
 }
 
 void TStrings::SetText(const AnsiString& text) {
-  UpdateBracket bracket(*this);
+  StringsUpdateBracket bracket(*this);
   Clear();
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -183,7 +183,7 @@ AnsiString TStrings::CommaText() const {
 }
 
 void TStrings::SetCommaText(const AnsiString& text) {
-  UpdateBracket bracket(*this);
+  StringsUpdateBracket bracket(*this);
   Clear();
   std::size_t pos = 0;
   const auto skipBlanks = [&] {
@@ -237,7 +237,7 @@ void TStrings::Assign(const TPersistent* source) {
     return;
   }
   if (strings == this) return;
-  UpdateBracket bracket(*this);
+  StringsUpdateBracket bracket(*this);
   Clear();
   AddStrings(strings);
 }

@@ -110,7 +110,7 @@ TTracking& Tracking() {
   return tracking;
 }
 
-void Repaint(HWND wnd, LRESULT button, bool pushed) {
+void RepaintButton(HWND wnd, LRESULT button, bool pushed) {
   if (!IsWindowVisible(wnd)) return;
   HDC dc = GetWindowDC(wnd);
   if (!dc) return;
@@ -165,7 +165,7 @@ void BeginCaptionButtonTracking(HWND wnd, LRESULT button) {
   SetCapture(wnd);
   if (!Find(wnd)) return;
   Tracking() = {wnd, button, true};
-  Repaint(wnd, button, true);
+  RepaintButton(wnd, button, true);
   // A quick click's release may have come in before the press was handled: it ends the
   // tracking now, where the pointer is.
   if (GetAsyncKeyState(VK_LBUTTON) >= 0) {
@@ -184,7 +184,7 @@ void TrackCaptionButton(TPoint screen) {
   const bool over = Over(t, screen);
   if (over == t.pushed) return;
   t.pushed = over;
-  Repaint(t.wnd, t.button, over);
+  RepaintButton(t.wnd, t.button, over);
 }
 
 void EndCaptionButtonTracking(TPoint screen) {
@@ -193,7 +193,7 @@ void EndCaptionButtonTracking(TPoint screen) {
   Tracking() = {};
   if (!Find(t.wnd)) return;
   if (GetCapture() == t.wnd) ReleaseCapture();
-  Repaint(t.wnd, t.button, false);
+  RepaintButton(t.wnd, t.button, false);
   if (over && Find(t.wnd)) PostMessage(t.wnd, WM_SYSCOMMAND, CommandOf(t.wnd, t.button), 0);
 }
 

@@ -26,7 +26,7 @@ Store& TheStore() {
   return store;
 }
 
-const RawByteString* Find(UINT format) {
+const RawByteString* StoredFormat(UINT format) {
   for (const auto& [f, data] : TheStore().formats)
     if (f == format) return &data;
   return nullptr;
@@ -124,17 +124,17 @@ bool SetClipboardData(UINT format, const RawByteString& data) {
 }
 
 bool GetClipboardData(UINT format, RawByteString& data) {
-  if (const RawByteString* own = Find(format)) {
+  if (const RawByteString* own = StoredFormat(format)) {
     data = *own;
     return true;
   }
   if (format == CF_TEXT)
-    if (const RawByteString* wide = Find(CF_UNICODETEXT)) {
+    if (const RawByteString* wide = StoredFormat(CF_UNICODETEXT)) {
       data = WideToAnsi(FromWideBytes(*wide)) + '\0';
       return true;
     }
   if (format == CF_UNICODETEXT)
-    if (const RawByteString* ansi = Find(CF_TEXT)) {
+    if (const RawByteString* ansi = StoredFormat(CF_TEXT)) {
       data = WideBytes(AnsiToWide(UpToNul(*ansi)));
       return true;
     }
@@ -142,9 +142,9 @@ bool GetClipboardData(UINT format, RawByteString& data) {
 }
 
 bool IsClipboardFormatAvailable(UINT format) {
-  if (Find(format)) return true;
-  if (format == CF_TEXT) return Find(CF_UNICODETEXT) != nullptr;
-  if (format == CF_UNICODETEXT) return Find(CF_TEXT) != nullptr;
+  if (StoredFormat(format)) return true;
+  if (format == CF_TEXT) return StoredFormat(CF_UNICODETEXT) != nullptr;
+  if (format == CF_UNICODETEXT) return StoredFormat(CF_TEXT) != nullptr;
   return false;
 }
 

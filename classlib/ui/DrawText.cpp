@@ -55,7 +55,7 @@ bool IsStrong(char c) {
   return u >= 0x80 || std::isalnum(u) != 0;
 }
 
-char Mirrored(char c) {
+char MirroredBracket(char c) {
   switch (c) {
     case '(':
       return ')';
@@ -102,7 +102,7 @@ TextLine RightToLeftOrder(const TextLine& line) {
     int logical = order[v];
     bool neutralMoved = logical < first || logical > last;
     char c = s[static_cast<std::size_t>(logical)];
-    visual.text += neutralMoved ? Mirrored(c) : c;
+    visual.text += neutralMoved ? MirroredBracket(c) : c;
     if (logical == line.underline) visual.underline = static_cast<int>(v);
   }
   return visual;

@@ -30,7 +30,7 @@ void OnTimer(TMessage& message);
 
 // The state lives as long as the process, so that no hint window outlives the window
 // layer at exit.
-HintState& State() {
+HintState& HintsState() {
   static HintState* state = [] {
     auto* s = new HintState;
     s->timerWindow = AllocateHWnd(&OnTimer);
@@ -40,20 +40,20 @@ HintState& State() {
 }
 
 void StopTimer() {
-  HintState& s = State();
+  HintState& s = HintsState();
   KillTimer(s.timerWindow, kHintTimer);
   s.mode = TTimerMode::None;
 }
 
 void StartTimer(int milliseconds, TTimerMode mode) {
-  HintState& s = State();
+  HintState& s = HintsState();
   StopTimer();
   s.mode = mode;
   SetTimer(s.timerWindow, kHintTimer, static_cast<UINT>(std::max(milliseconds, 0)));
 }
 
 void HideHint() {
-  HintState& s = State();
+  HintState& s = HintsState();
   if (s.window && s.window->HandleAllocated() && IsWindowVisible(s.window->WindowHandle()))
     ShowWindow(s.window->WindowHandle(), SW_HIDE);
   s.active = false;
@@ -78,7 +78,7 @@ TRect FitOnMonitor(TRect rect, TPoint cursor) {
 }
 
 void ActivateHint(TPoint cursor) {
-  HintState& s = State();
+  HintState& s = HintsState();
   TControl* control = s.control;
   StopTimer();
   if (!control) return;
@@ -121,7 +121,7 @@ void ActivateHint(TPoint cursor) {
 
 void OnTimer(TMessage& message) {
   if (message.Msg != WM_TIMER) return;
-  HintState& s = State();
+  HintState& s = HintsState();
   const TTimerMode mode = s.mode;
   StopTimer();
   try {
@@ -205,7 +205,7 @@ void HintMouseMessage(TControl* control, const TMessage& message) {
     CancelHint();
     return;
   }
-  HintState& s = State();
+  HintState& s = HintsState();
   const TPoint cursor = control->ClientToScreen(PointFromLParam(message.LParam));
   TControl* target = HintControlOf(FindDragTarget(cursor, true));
   if (!target) {
@@ -230,25 +230,25 @@ void HintsSeeMessage(const TMsg& msg) {
   const bool cancels = (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m > WM_MOUSEMOVE && m <= WM_MOUSELAST) ||
                        m == WM_NCMOUSEMOVE || (m >= WM_NCLBUTTONDOWN && m <= WM_NCMBUTTONDBLCLK) ||
                        m == WM_COMMAND || m == CM_ACTIVATE || m == CM_DEACTIVATE;
-  if (cancels && State().control) CancelHint();
+  if (cancels && HintsState().control) CancelHint();
 }
 
 void HintControlDestroyed(TControl* control) {
-  HintState& s = State();
+  HintState& s = HintsState();
   if (s.control != control) return;
   s.control = nullptr;
   HideHint();
 }
 
 void CancelHint() {
-  HintState& s = State();
+  HintState& s = HintsState();
   if (!s.control && !s.active) return;
   HideHint();
   s.control = nullptr;
 }
 
 THintWindow* ShownHintWindow() {
-  HintState& s = State();
+  HintState& s = HintsState();
   return (s.active && s.window && s.window->HandleAllocated() && IsWindowVisible(s.window->WindowHandle()))
              ? s.window
              : nullptr;

@@ -15,7 +15,7 @@ struct TInputMethodState {
   TImeName name;
 };
 
-TInputMethodState& State() {
+TInputMethodState& InputMethodState() {
   static TInputMethodState state;
   return state;
 }
@@ -55,13 +55,13 @@ std::optional<TRect> ImeCompositionWindowOf(HWND wnd) {
 }
 
 void SetImeName(const TImeName& name) {
-  TInputMethodState& s = State();
+  TInputMethodState& s = InputMethodState();
   const std::lock_guard guard(s.lock);
   s.name = name;
 }
 
 TImeName ActiveImeName() {
-  TInputMethodState& s = State();
+  TInputMethodState& s = InputMethodState();
   const std::lock_guard guard(s.lock);
   return s.name;
 }

@@ -32,7 +32,7 @@ std::vector<std::string> Transposed(const std::vector<std::string>& rows) {
   return result;
 }
 
-std::vector<std::string> Mirrored(std::vector<std::string> rows) {
+std::vector<std::string> MirroredRows(std::vector<std::string> rows) {
   for (std::string& row : rows) row = std::string(row.rbegin(), row.rend());
   return rows;
 }
@@ -148,7 +148,7 @@ TCursorImage LoadCursorImage(TCursor cursor) {
     case crIBeam:
       return CursorFromArt(Cursor(Rows(kIBeam), {3, 8}));
     case crSizeNESW:
-      return CursorFromArt(Cursor(Mirrored(Rows(kSizeNWSE)), {5, 5}));
+      return CursorFromArt(Cursor(MirroredRows(Rows(kSizeNWSE)), {5, 5}));
     case crSizeNS:
       return CursorFromArt(Cursor(Transposed(Rows(kSizeWE)), {3, 7}));
     case crSizeNWSE:

@@ -20,7 +20,7 @@ namespace {
 
 constexpr UINT_PTR kRepeatTimer = 1;
 
-struct Tracking {
+struct ScrollTracking {
   HWND wnd = 0;
   int bar = SB_VERT;
   TScrollBarPart part = TScrollBarPart::None;
@@ -28,8 +28,8 @@ struct Tracking {
   bool over = false;  // the pointer is over the pressed part (it shows pressed)
 };
 
-Tracking& Current() {
-  static Tracking tracking;
+ScrollTracking& Current() {
+  static ScrollTracking tracking;
   return tracking;
 }
 
@@ -84,7 +84,7 @@ int ThumbSize(const TScrollBarData& d, int trackLength, bool vertical) {
 }
 
 bool ThumbDragged(HWND wnd, int bar) {
-  const Tracking& t = Current();
+  const ScrollTracking& t = Current();
   return t.wnd == wnd && t.bar == bar && t.part == TScrollBarPart::Thumb;
 }
 
@@ -148,7 +148,7 @@ void StopRepeat() {
 
 void OnRepeat(TMessage& message) {
   if (message.Msg != WM_TIMER) return;
-  Tracking& t = Current();
+  ScrollTracking& t = Current();
   if (t.wnd == 0 || t.part == TScrollBarPart::Thumb || !Find(t.wnd)) {
     StopRepeat();
     return;
@@ -174,7 +174,7 @@ void PaintBar(HWND wnd, int bar, HDC dc) {
   const TScrollBarLayout l = ScrollBarLayout(wnd, bar);
   const TScrollBarData* d = BarData(wnd, bar);
   if (IsRectEmpty(l.bar) || !d) return;
-  const Tracking& t = Current();
+  const ScrollTracking& t = Current();
   const TScrollBarPart pressed = (t.wnd == wnd && t.bar == bar && t.over) ? t.part : TScrollBarPart::None;
   auto arrow = [&](TRect r, unsigned kind, TScrollBarPart part) {
     unsigned state = kind;
@@ -358,7 +358,7 @@ void BeginScrollBarTracking(HWND wnd, int bar, TPoint screen) {
   const TScrollBarLayout l = ScrollBarLayout(wnd, bar);
   SetCapture(wnd);
   if (!Find(wnd)) return;
-  Current() = Tracking{wnd, bar, part, Along(l, p) - (l.vertical ? l.thumb.top : l.thumb.left), true};
+  Current() = ScrollTracking{wnd, bar, part, Along(l, p) - (l.vertical ? l.thumb.top : l.thumb.left), true};
   if (part == TScrollBarPart::Thumb) {
     d->trackPos = d->pos;
   } else {
@@ -376,7 +376,7 @@ bool ScrollBarTracking() {
 }
 
 void TrackScrollBar(TPoint screen) {
-  Tracking& t = Current();
+  ScrollTracking& t = Current();
   const HWND wnd = t.wnd;
   const int bar = t.bar;
   TScrollBarData* d = BarData(wnd, bar);
@@ -402,7 +402,7 @@ void TrackScrollBar(TPoint screen) {
 }
 
 void EndScrollBarTracking() {
-  const Tracking t = Current();
+  const ScrollTracking t = Current();
   Current() = {};
   StopRepeat();
   if (GetCapture() == t.wnd) ReleaseCapture();
@@ -425,7 +425,7 @@ void PaintScrollBars(HWND wnd, HDC dc) {
 namespace windata {
 
 void CancelScrollTrackingWithin(HWND wnd) {
-  const Tracking t = Current();
+  const ScrollTracking t = Current();
   if (t.wnd == 0 || !Contains(wnd, t.wnd)) return;
   Current() = {};
   StopRepeat();

@@ -103,7 +103,7 @@ void RegisterBitmap() {
 }
 
 // The size bounds, which the control hands out for changing only.
-const TSizeConstraints& Bounds(const TControl& control) {
+const TSizeConstraints& ConstraintsOf(const TControl& control) {
   return const_cast<TControl&>(control).Constraints();
 }
 
@@ -120,16 +120,16 @@ void RegisterControls() {
           SetBits(TAnchors{akLeft, akTop}))
       // The size bounds under the names of their object, as a form writes them.
       .Integer(
-          "Constraints.MaxHeight", [](const TControl& c) { return Bounds(c).MaxHeight(); },
+          "Constraints.MaxHeight", [](const TControl& c) { return ConstraintsOf(c).MaxHeight(); },
           [](TControl& c, int v) { c.Constraints().SetMaxHeight(v); }, 0)
       .Integer(
-          "Constraints.MaxWidth", [](const TControl& c) { return Bounds(c).MaxWidth(); },
+          "Constraints.MaxWidth", [](const TControl& c) { return ConstraintsOf(c).MaxWidth(); },
           [](TControl& c, int v) { c.Constraints().SetMaxWidth(v); }, 0)
       .Integer(
-          "Constraints.MinHeight", [](const TControl& c) { return Bounds(c).MinHeight(); },
+          "Constraints.MinHeight", [](const TControl& c) { return ConstraintsOf(c).MinHeight(); },
           [](TControl& c, int v) { c.Constraints().SetMinHeight(v); }, 0)
       .Integer(
-          "Constraints.MinWidth", [](const TControl& c) { return Bounds(c).MinWidth(); },
+          "Constraints.MinWidth", [](const TControl& c) { return ConstraintsOf(c).MinWidth(); },
           [](TControl& c, int v) { c.Constraints().SetMinWidth(v); }, 0)
       .Enum("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode, kBiDiModeNames, bdLeftToRight)
       .Stored([](const TControl& c) { return !c.ParentBiDiMode(); })

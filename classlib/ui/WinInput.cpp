@@ -20,6 +20,7 @@
 namespace ordvane {
 
 using windata::Find;
+using windata::Send;
 using windata::TWindowData;
 
 namespace {
@@ -53,17 +54,13 @@ struct InputState {
   std::deque<TypedPress> typed;
 };
 
-InputState& State() {
+InputState& WinInputState() {
   static InputState state;
   return state;
 }
 
-LRESULT Send(HWND wnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return SendMessage(wnd, msg, wParam, lParam);
-}
-
 bool KeyDown(Word vk) {
-  return (State().keys[vk] & kDown) != 0;
+  return (WinInputState().keys[vk] & kDown) != 0;
 }
 
 // A window that can hold the keyboard: it exists, is not being destroyed, and it and its
@@ -81,7 +78,7 @@ HWND TopLevelOf(HWND wnd) {
 }
 
 HWND ActivateWindow(HWND wnd, WPARAM state) {
-  InputState& s = State();
+  InputState& s = WinInputState();
   if (wnd != 0) {
     wnd = TopLevelOf(wnd);
     if (!Usable(wnd)) return 0;
@@ -148,7 +145,7 @@ struct MouseTarget {
 };
 
 MouseTarget FindMouseTarget(TPoint screen) {
-  if (State().capture != 0) return {State().capture, HTCLIENT};
+  if (WinInputState().capture != 0) return {WinInputState().capture, HTCLIENT};
   std::vector<HWND> passedOver;
   for (;;) {
     HWND wnd = windata::WindowAt(screen, passedOver);
@@ -166,7 +163,7 @@ LPARAM ClientPoint(HWND wnd, TPoint screen) {
 }
 
 void SetCursorFor(const MouseTarget& target, UINT mouseMsg) {
-  if (State().capture != 0 || target.wnd == 0) return;
+  if (WinInputState().capture != 0 || target.wnd == 0) return;
   Send(target.wnd, WM_SETCURSOR, target.wnd,
        MAKELPARAM(static_cast<int>(target.hit), static_cast<int>(mouseMsg)));
 }
@@ -199,7 +196,7 @@ ButtonMessages MessagesOf(THostButton button) {
 // the first, is a double click (for the client area only when the window's class asks for
 // double clicks); the press after a double click starts afresh.
 bool IsDoubleClick(HWND wnd, UINT downMsg, TPoint at, bool clientArea) {
-  Click& last = State().lastClick;
+  Click& last = WinInputState().lastClick;
   const Cardinal now = GetTickCount();
   const bool isDouble = last.wnd == wnd && last.down == downMsg && now - last.time <= GetDoubleClickTime() &&
                         std::abs(at.x - last.at.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
@@ -261,7 +258,7 @@ LPARAM KeyData(Word vk, bool down, bool wasDown) {
 }
 
 void SetKeyState(Word vk, bool down) {
-  Byte& state = State().keys[vk];
+  Byte& state = WinInputState().keys[vk];
   if (down) {
     if (!(state & kDown)) state ^= kToggled;
     state |= kDown;
@@ -273,7 +270,7 @@ void SetKeyState(Word vk, bool down) {
 }  // namespace
 
 HWND SetFocus(HWND wnd) {
-  InputState& s = State();
+  InputState& s = WinInputState();
   if (wnd != 0) {
     const TWindowData* w = Find(wnd);
     if (!w || w->destroying || !IsWindowEnabled(wnd)) return 0;
@@ -290,7 +287,7 @@ HWND SetFocus(HWND wnd) {
 }
 
 HWND GetFocus() {
-  return State().focus;
+  return WinInputState().focus;
 }
 
 HWND SetActiveWindow(HWND wnd) {
@@ -298,20 +295,20 @@ HWND SetActiveWindow(HWND wnd) {
 }
 
 HWND GetActiveWindow() {
-  return State().active;
+  return WinInputState().active;
 }
 
 bool SetForegroundWindow(HWND wnd) {
   ActivateWindow(wnd, WA_ACTIVE);
-  return wnd != 0 && State().active == TopLevelOf(wnd);
+  return wnd != 0 && WinInputState().active == TopLevelOf(wnd);
 }
 
 HWND GetForegroundWindow() {
-  return State().active;
+  return WinInputState().active;
 }
 
 HWND SetCapture(HWND wnd) {
-  InputState& s = State();
+  InputState& s = WinInputState();
   const HWND old = s.capture;
   if (wnd != 0 && !Find(wnd)) return old;
   if (old == wnd) return old;
@@ -322,7 +319,7 @@ HWND SetCapture(HWND wnd) {
 }
 
 bool ReleaseCapture() {
-  InputState& s = State();
+  InputState& s = WinInputState();
   const HWND old = s.capture;
   if (old == 0) return true;
   s.capture = 0;
@@ -332,12 +329,12 @@ bool ReleaseCapture() {
 }
 
 HWND GetCapture() {
-  return State().capture;
+  return WinInputState().capture;
 }
 
 SmallInt GetKeyState(int virtualKey) {
   if (virtualKey < 0 || virtualKey > 255) return 0;
-  const Byte state = State().keys[static_cast<std::size_t>(virtualKey)];
+  const Byte state = WinInputState().keys[static_cast<std::size_t>(virtualKey)];
   return static_cast<SmallInt>(((state & kDown) ? 0xFF80 : 0) | (state & kToggled));
 }
 
@@ -347,7 +344,7 @@ SmallInt GetAsyncKeyState(int virtualKey) {
 
 bool TranslateMessage(const TMsg& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
-  auto& typed = State().typed;
+  auto& typed = WinInputState().typed;
   auto found = std::find_if(typed.begin(), typed.end(), [&msg](const TypedPress& press) {
     const TMsg& key = press.key;
     return key.hwnd == msg.hwnd && key.message == msg.message && key.wParam == msg.wParam &&
@@ -363,7 +360,7 @@ bool TranslateMessage(const TMsg& msg) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
-  InputState& s = State();
+  InputState& s = WinInputState();
   const HCURSOR old = s.cursor;
   if (cursor != old) {
     s.cursor = cursor;
@@ -373,11 +370,11 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 
 HCURSOR GetCursor() {
-  return State().cursor;
+  return WinInputState().cursor;
 }
 
 bool GetCursorPos(TPoint& point) {
-  point = State().mouse;
+  point = WinInputState().mouse;
   return true;
 }
 
@@ -418,7 +415,7 @@ LRESULT DefaultSetCursor(HWND wnd, WPARAM wParam, LPARAM lParam) {
 }
 
 void HostMouseMove(TPoint screen) {
-  State().mouse = screen;
+  WinInputState().mouse = screen;
   if (ScrollBarTracking()) {
     TrackScrollBar(screen);
     return;
@@ -440,7 +437,7 @@ void HostMouseMove(TPoint screen) {
 
 void HostMouseButton(THostButton button, bool down, TPoint screen) {
   const ButtonMessages m = MessagesOf(button);
-  State().mouse = screen;
+  WinInputState().mouse = screen;
   SetKeyState(m.vk, down);
   if (ScrollBarTracking()) {
     if (!down && button == THostButton::Left) EndScrollBarTracking();
@@ -464,7 +461,7 @@ void HostMouseButton(THostButton button, bool down, TPoint screen) {
     return;
   }
   const HWND top = TopLevelOf(target.wnd);
-  if (State().capture == 0 && top != State().active) {
+  if (WinInputState().capture == 0 && top != WinInputState().active) {
     const LRESULT answer = Send(target.wnd, WM_MOUSEACTIVATE, top,
                                 MAKELPARAM(static_cast<int>(target.hit), static_cast<int>(m.down)));
     if (answer == MA_ACTIVATE || answer == MA_ACTIVATEANDEAT) ActivateWindow(top, WA_CLICKACTIVE);
@@ -483,8 +480,8 @@ void HostMouseButton(THostButton button, bool down, TPoint screen) {
 }
 
 void HostMouseWheel(int delta, TPoint screen) {
-  State().mouse = screen;
-  const HWND target = State().focus != 0 ? State().focus : State().active;
+  WinInputState().mouse = screen;
+  const HWND target = WinInputState().focus != 0 ? WinInputState().focus : WinInputState().active;
   if (target == 0) return;
   PostInputMessage(target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeyFlags()), delta),
                    MAKELPARAM(screen.x, screen.y));
@@ -492,7 +489,7 @@ void HostMouseWheel(int delta, TPoint screen) {
 
 void HostKey(Word virtualKey, bool down, const WideString& text) {
   if (virtualKey == 0 || virtualKey > 0xFE) return;
-  InputState& s = State();
+  InputState& s = WinInputState();
   const Word vk = MessageKey(virtualKey);
   const bool wasDown = KeyDown(vk);
   SetKeyState(virtualKey, down);
@@ -511,14 +508,15 @@ void HostKey(Word virtualKey, bool down, const WideString& text) {
 }
 
 void HostComposedText(const WideString& text) {
-  const HWND target = State().focus;
+  const HWND target = WinInputState().focus;
   if (target == 0) return;
   for (const char c : WideToAnsi(text))
     PostInputMessage(target, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
 }
 
 void HostCompositionStarted() {
-  if (const HWND target = State().focus; target != 0) PostInputMessage(target, WM_IME_STARTCOMPOSITION, 0, 0);
+  if (const HWND target = WinInputState().focus; target != 0)
+    PostInputMessage(target, WM_IME_STARTCOMPOSITION, 0, 0);
 }
 
 void HostCloseWindow(HWND wnd) {
@@ -670,7 +668,7 @@ bool SetCaretBlinkTime(UINT milliseconds) {
 namespace windata {
 
 void ReleaseInputOf(HWND wnd, TInputRelease reason) {
-  InputState& s = State();
+  InputState& s = WinInputState();
   auto inside = [wnd](HWND other) { return other != 0 && Contains(wnd, other); };
   CancelScrollTrackingWithin(wnd);
   if (inside(s.capture)) {

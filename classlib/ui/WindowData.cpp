@@ -14,7 +14,7 @@ struct Records {
 };
 
 // Lives as long as the process, so that windows destroyed at exit still find it.
-Records& State() {
+Records& WindowRecords() {
   static auto* records = new Records;
   return *records;
 }
@@ -22,7 +22,7 @@ Records& State() {
 }  // namespace
 
 TWindowData* Find(HWND wnd) {
-  auto& windows = State().windows;
+  auto& windows = WindowRecords().windows;
   auto it = windows.find(wnd);
   return it == windows.end() ? nullptr : it->second.get();
 }
@@ -31,16 +31,16 @@ TWindowData& Add(HWND wnd) {
   auto record = std::make_unique<TWindowData>();
   record->handle = wnd;
   TWindowData& added = *record;
-  State().windows[wnd] = std::move(record);
+  WindowRecords().windows[wnd] = std::move(record);
   return added;
 }
 
 void Remove(HWND wnd) {
-  State().windows.erase(wnd);
+  WindowRecords().windows.erase(wnd);
 }
 
 std::vector<HWND>& TopLevels() {
-  return State().topLevels;
+  return WindowRecords().topLevels;
 }
 
 TPoint ScreenOrigin(const TWindowData& w) {

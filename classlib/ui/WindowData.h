@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "classlib/core/MessageQueue.h"
 #include "classlib/core/Messages.h"
 #include "classlib/ui/InputMethod.h"
 #include "classlib/ui/Regions.h"
@@ -69,6 +70,11 @@ struct TWindowData {
 TWindowData* Find(HWND wnd);
 TWindowData& Add(HWND wnd);
 void Remove(HWND wnd);
+
+// SendMessage without the parameters a message does not use.
+inline LRESULT Send(HWND wnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return SendMessage(wnd, msg, wParam, lParam);
+}
 
 // The top-level windows, the top of the z-order first.
 std::vector<HWND>& TopLevels();

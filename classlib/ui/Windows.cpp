@@ -13,13 +13,10 @@
 namespace ordvane {
 
 using windata::Find;
+using windata::Send;
 using windata::TWindowData;
 
 namespace {
-
-LRESULT Send(HWND wnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return SendMessage(wnd, msg, wParam, lParam);
-}
 
 template <class T>
 LPARAM AsParam(T* pointer) {
