@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes a compile database for clang-tidy: the build's own, with every unity unit (the
 libraries and the test programs compile their files several to a unit) replaced by one
-entry per file it includes, without the precompiled header, which is the compiler's own
-format, and without GCC's tuning parameters, which clang does not take.
+entry per file it includes, and every entry without the precompiled header, which is the
+compiler's own format, and without GCC's tuning parameters, which clang does not take.
 
     lint_compile_commands.py BUILD_DIR OUT_DIR
 """
@@ -32,11 +32,11 @@ def without_precompiled_header(arguments):
 
 
 def entries_of(entry):
-    arguments = without_gcc_parameters(entry.get("arguments") or shlex.split(entry["command"]))
+    arguments = without_precompiled_header(
+        without_gcc_parameters(entry.get("arguments") or shlex.split(entry["command"])))
     source = pathlib.Path(entry["directory"], entry["file"])
     if "/Unity/unity_" not in source.as_posix():
         return [{"directory": entry["directory"], "file": entry["file"], "arguments": arguments}]
-    arguments = without_precompiled_header(arguments)
     result = []
     for line in source.read_text().splitlines():
         match = INCLUDE.match(line)
