@@ -208,12 +208,12 @@ endfunction()
 set(ORDVANE_TEST_PCH_HEADERS <gtest/gtest.h> <algorithm> <filesystem> <functional> <map> <memory> <optional>
     <string> <vector>)
 
-# How the tests' and benchmarks' own code compiles: the sanitizers are there for the
-# libraries' code, and optimising the tests' own code only adds compile time. The
-# undefined-behaviour checks, which double the time GCC takes on a test file at -O0 (a
-# check at nearly every reference and arithmetic step of the test bodies), are left to the
-# libraries; the address checks stay, since a test reads what the libraries hand it, and
-# the thread sanitizer must see every access to tell a race.
+# How the tests' own code compiles: the sanitizers are there for the libraries' code, and
+# optimising the tests' own code only adds compile time. The undefined-behaviour checks,
+# which nearly double the time GCC takes on a test file at -O0 (a check at nearly every
+# reference and arithmetic step of the test bodies), are left to the libraries; the
+# address checks stay, since a test reads what the libraries hand it, and the thread
+# sanitizer must see every access to tell a race.
 function(ordvane_test_code_options target)
   if(ORDVANE_SANITIZE OR ORDVANE_TSAN)
     target_compile_options(${target} PRIVATE -O0)
