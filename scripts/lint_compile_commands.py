@@ -27,11 +27,12 @@ def without_precompiled_header(arguments):
 
 
 def entries_of(entry):
-    arguments = entry.get("arguments") or shlex.split(entry["command"])
+    # A file the unity build leaves alone (the last of a program's files when it makes a
+    # batch of one) is compiled on its own, but with the precompiled header all the same.
+    arguments = without_precompiled_header(entry.get("arguments") or shlex.split(entry["command"]))
     source = pathlib.Path(entry["directory"], entry["file"])
     if "/Unity/unity_" not in source.as_posix():
-        return [entry]
-    arguments = without_precompiled_header(arguments)
+        return [{"directory": entry["directory"], "file": entry["file"], "arguments": arguments}]
     result = []
     for line in source.read_text().splitlines():
         match = INCLUDE.match(line)
