@@ -1,9 +1,12 @@
 #pragma once
 // Shared by the programs that run on the desktop host in tests: one host per suite,
-// running the loop until something holds, and running a desktop tool while the loop keeps
-// this program answering.
+// running the loop until something holds, running a desktop tool while the loop keeps
+// this program answering, and clicking at a point of one of the program's windows.
 
 #include <gtest/gtest.h>
+
+#include <QWidget>
+#include <QWindow>
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +18,8 @@
 #include "classlib/core/Application.h"
 #include "classlib/core/MessageQueue.h"
 #include "classlib/core/Timers.h"
+#include "classlib/ui/WinInput.h"
+#include "classlib/ui/Windows.h"
 #include "classlib/ui/qt/QtHost.h"
 
 namespace ordvane::test {
@@ -27,6 +32,13 @@ class DesktopSuite : public ::testing::Test {
     delete host;
     host = nullptr;
   }
+
+  // Clicks from outside the program, as a person would, at a point of the screen where
+  // the layer has one of the program's windows; `clicks` is what xdotool does there.
+  // False when the window never shows there. The layer shows and activates a window at
+  // once, but the desktop maps it when it gets to it (a window manager frames it first,
+  // later still on a busy machine), and a click before that lands on what is below.
+  [[nodiscard]] static bool ClickAt(TPoint at, const std::string& clicks = "click 1");
 
   static inline TQtHost* host = nullptr;
 };
@@ -63,6 +75,23 @@ inline std::string RunCommand(const std::string& command) {
   RunUntil([&] { return finished.load(); }, 60000);
   worker.join();
   return output;
+}
+
+inline bool DesktopSuite::ClickAt(TPoint at, const std::string& clicks) {
+  const auto exposed = [&] {
+    const QWidget* native = host->NativeWindow(GetAncestor(WindowFromPoint(at), GA_ROOT));
+    return native != nullptr && native->windowHandle() != nullptr && native->windowHandle()->isExposed();
+  };
+  if (!RunUntil(exposed)) return false;
+  // The pointer arrives from beside the point: a pointer resting there already, since
+  // before the window was mapped under it, moves nothing and tells the program nothing.
+  // The program placing it at the point proves the window is where the layer has it.
+  const auto coordinates = [](TPoint p) { return std::to_string(p.x) + " " + std::to_string(p.y); };
+  RunCommand("xdotool mousemove " + coordinates({at.x + 1, at.y}) + " mousemove " + coordinates(at));
+  TPoint pointer{};
+  if (!RunUntil([&] { return GetCursorPos(pointer) && pointer == at; })) return false;
+  RunCommand("xdotool " + clicks);
+  return true;
 }
 
 }  // namespace ordvane::test

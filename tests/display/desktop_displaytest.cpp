@@ -90,13 +90,8 @@ class Desktop : public test::DesktopSuite {
     return !(*WindowSurface(form->Handle()) == before) && ShowsTheRaster();
   }
 
-  // Points of controls for xdotool, in screen coordinates.
-  static std::string At(const TControl* control, TPoint client) {
-    const TPoint p = control->ClientToScreen(client);
-    return std::to_string(p.x) + " " + std::to_string(p.y);
-  }
-  static void ClickOn(const TControl* control, TPoint client) {
-    RunCommand("xdotool mousemove " + At(control, client) + " click 1");
+  [[nodiscard]] static bool ClickOn(const TControl* control, TPoint client) {
+    return ClickAt(control->ClientToScreen(client));
   }
 
   std::unique_ptr<TForm> form{test::NewForm(Rect(100, 100, 500, 300))};
@@ -118,10 +113,10 @@ TEST_F(Desktop, TheXWindowShowsTheLayersRasterAndFollowsItsChanges) {
 
 TEST_F(Desktop, InputFromTheDesktopReachesTheControls) {
   Show();
-  ClickOn(button, {45, 12});
+  ASSERT_TRUE(ClickOn(button, {45, 12}));
   EXPECT_TRUE(RunUntil([&] { return clicks == 1; }));
 
-  ClickOn(edit, {100, 10});
+  ASSERT_TRUE(ClickOn(edit, {100, 10}));
   ASSERT_TRUE(RunUntil([&] { return edit->Focused(); }));
   RunCommand("xdotool type --delay 30 'Abc '");
   // Letters the keymap lacks are bound first: xdotool would otherwise bind each to a spare
@@ -135,12 +130,12 @@ TEST_F(Desktop, InputFromTheDesktopReachesTheControls) {
   RunCommand("xdotool key Tab");
   EXPECT_TRUE(RunUntil([&] { return combo->Focused() || combo->Edit()->Focused(); }));
 
-  ClickOn(list, {40, 10});
+  ASSERT_TRUE(ClickOn(list, {40, 10}));
   ASSERT_TRUE(RunUntil([&] { return list->Focused(); }));
   RunCommand("xdotool click 5");
   EXPECT_TRUE(RunUntil([&] { return list->TopIndex() > 0; }));
 
-  ClickOn(combo, {combo->ClientWidth() - 8, 10});
+  ASSERT_TRUE(ClickOn(combo, {combo->ClientWidth() - 8, 10}));
   ASSERT_TRUE(RunUntil([&] { return combo->DroppedDown(); }));
   RunCommand("xdotool mousemove 900 700 click 1");  // the bare desktop, outside every window
   EXPECT_TRUE(RunUntil([&] { return !combo->DroppedDown(); }));

@@ -108,7 +108,6 @@ class UserView : public test::DesktopSuite {
     ASSERT_TRUE(RunUntil([&] { return !XWindow(form).empty() && ScreenMismatch(form.Handle()).empty(); }))
         << ScreenMismatch(form.Handle());
   }
-  static std::string At(TPoint p) { return std::to_string(p.x) + " " + std::to_string(p.y); }
   static TPoint ButtonPoint(TForm& form, LRESULT button) {
     const TRect r = CaptionButtonRect(form.Handle(), button);
     return {form.Left() + (r.left + r.right) / 2, form.Top() + (r.top + r.bottom) / 2};
@@ -190,21 +189,19 @@ TEST_F(UserView, TheTitleBarButtonsAndTheCaptionWorkWithTheMouse) {
   };
   ShowOnTheDesktop(*form);
   const TRect normal = form->BoundsRect();
-  RunCommand("xdotool mousemove " + At(ButtonPoint(*form, HTMAXBUTTON)) + " click 1");
+  ASSERT_TRUE(ClickAt(ButtonPoint(*form, HTMAXBUTTON)));
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsMaximized; }));
-  RunCommand("xdotool mousemove " + At(ButtonPoint(*form, HTMAXBUTTON)) + " click 1");
+  ASSERT_TRUE(ClickAt(ButtonPoint(*form, HTMAXBUTTON)));
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsNormal && form->BoundsRect() == normal; }));
-  RunCommand("xdotool mousemove " + At({form->Left() + 60, form->Top() + 12}) +
-             " click --repeat 2 --delay 80 1");
+  ASSERT_TRUE(ClickAt({form->Left() + 60, form->Top() + 12}, "click --repeat 2 --delay 80 1"));
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsMaximized; }));
-  RunCommand("xdotool mousemove " + At({form->Left() + 60, form->Top() + 12}) +
-             " click --repeat 2 --delay 80 1");
+  ASSERT_TRUE(ClickAt({form->Left() + 60, form->Top() + 12}, "click --repeat 2 --delay 80 1"));
   EXPECT_TRUE(RunUntil([&] { return form->WindowState() == wsNormal; }));
-  RunCommand("xdotool mousemove " + At(ButtonPoint(*form, HTCLOSE)) + " click 1");
+  ASSERT_TRUE(ClickAt(ButtonPoint(*form, HTCLOSE)));
   EXPECT_TRUE(RunUntil([&] { return asked == 1; }));
   EXPECT_TRUE(form->Visible());  // the form refused
   allow = true;
-  RunCommand("xdotool mousemove " + At(ButtonPoint(*form, HTCLOSE)) + " click 1");
+  ASSERT_TRUE(ClickAt(ButtonPoint(*form, HTCLOSE)));
   EXPECT_TRUE(RunUntil([&] { return !form->Visible(); }));
   EXPECT_EQ(asked, 2);
 }

@@ -61,8 +61,7 @@ TEST_F(DemoOnTheDesktop, TheWindowOpensAndATitleClickSortsByThatColumn) {
   TColumnEh& surname = *grid.Columns().Items(1);
   const TRect title = grid.CellRect(grid.DataToRawColumn(1), 0);
   // The column's own band, below the group's "Особа".
-  const TPoint at = grid.ClientToScreen(Point((title.left + title.right) / 2, title.bottom - 4));
-  RunCommand("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+  ASSERT_TRUE(ClickAt(grid.ClientToScreen(Point((title.left + title.right) / 2, title.bottom - 4))));
   ASSERT_TRUE(RunUntil([&] { return surname.Title().SortMarker() != smNoneEh; }));
   surnames = Surnames(persons);
   EXPECT_EQ(surnames.size(), 300u);
@@ -104,15 +103,13 @@ TEST_F(DemoOnTheDesktop, AConditionThatDoesNotParseShowsOneErrorBoxAndKeepsTheTe
     boxText = AnsiToUtf8(static_cast<TLabel*>(box->FindComponent("Message"))->Caption());
     for (int i = 0; i < box->ControlCount(); ++i)
       if (auto* button = dynamic_cast<TButton*>(box->Controls(i))) {
-        const TPoint at = button->ClientToScreen(Point(button->Width() / 2, button->Height() / 2));
-        RunCommand("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+        EXPECT_TRUE(ClickAt(button->ClientToScreen(Point(button->Width() / 2, button->Height() / 2))));
       }
   });
 
   TDBGridEh& grid = *form.Grid;
   const TRect cell = grid.CellRect(grid.DataToRawColumn(6), grid.TitleOffset() - 1);
-  const TPoint at = grid.ClientToScreen(Point((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
-  RunCommand("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+  ASSERT_TRUE(ClickAt(grid.ClientToScreen(Point((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2))));
   ASSERT_TRUE(RunUntil([&] { return grid.FilterEditing() && grid.FilterEdit()->Focused(); }));
   RunCommand("xdotool type '>abc'");
   ASSERT_TRUE(RunUntil([&] { return grid.FilterEditing() && grid.FilterEdit()->Text() == ">abc"; }));

@@ -39,10 +39,9 @@ class DemoKeys : public DesktopSuite {
   TDataSet& Persons() { return demo.Table().DataSet(); }
 
   static void Key(const std::string& keys) { RunCommand("xdotool key " + keys); }
-  void ClickCell(int dataCol, int row) {
+  bool ClickCell(int dataCol, int row) {
     const TRect cell = Grid().CellRect(Grid().DataToRawColumn(dataCol), row);
-    const TPoint at = Grid().ClientToScreen(Point((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
-    RunCommand("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 1");
+    return ClickAt(Grid().ClientToScreen(Point((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2)));
   }
 
   // A message box over the form, closed by Escape from outside the program once it shows.
@@ -93,7 +92,7 @@ class DemoKeys : public DesktopSuite {
 
 TEST_F(DemoKeys, AfterADialogTheWindowIsActiveAndEscapeTakesBackANewRow) {
   // A cell edited and left: the grid keeps its editor, hidden.
-  ClickCell(2, Grid().TitleOffset() + 1);
+  ASSERT_TRUE(ClickCell(2, Grid().TitleOffset() + 1));
   Key("F2");
   ASSERT_TRUE(RunUntil([&] { return Grid().EditorMode(); }));
   Key("Escape");
@@ -107,14 +106,14 @@ TEST_F(DemoKeys, AfterADialogTheWindowIsActiveAndEscapeTakesBackANewRow) {
 
 TEST_F(DemoKeys, AfterTheFilterRowAndADialogTheKeysReachTheGrid) {
   // A condition under the amount, applied, cleared and applied again.
-  ClickCell(6, Grid().TitleOffset() - 1);
+  ASSERT_TRUE(ClickCell(6, Grid().TitleOffset() - 1));
   ASSERT_TRUE(RunUntil([&] { return Grid().FilterEditing() && Grid().FilterEdit()->Focused(); }));
   RunCommand("xdotool type '>10000'");
   Key("Return");
   ASSERT_TRUE(RunUntil([&] { return Persons().Filtered(); }));
   Key("ctrl+a BackSpace Return");
   ASSERT_TRUE(RunUntil([&] { return !Persons().Filtered(); }));
-  ClickCell(2, Grid().TitleOffset() + 2);
+  ASSERT_TRUE(ClickCell(2, Grid().TitleOffset() + 2));
   ASSERT_TRUE(RunUntil([&] { return !Grid().FilterEditing() && GetFocus() == Grid().Handle(); }));
 
   ShowAndCloseADialog();
