@@ -32,6 +32,8 @@ def without_precompiled_header(arguments):
 
 
 def entries_of(entry):
+    # A file the unity build leaves alone (the last of a program's files when it makes a
+    # batch of one) is compiled on its own, but with the precompiled header all the same.
     arguments = without_precompiled_header(
         without_gcc_parameters(entry.get("arguments") or shlex.split(entry["command"])))
     source = pathlib.Path(entry["directory"], entry["file"])
