@@ -16,9 +16,12 @@ option(ORDVANE_UNITY_LIBRARIES "Compile each library eight files to a unit" ON)
 # compile time is parsing the headers it shares with the other units of its library (the
 # grid's class header alone is two thirds of a grid unit's), and a build then parses them
 # once per eight files. Names private to a file (in its unnamed namespace) must therefore
-# differ from those of every other file of its library. GCC's warning about a class whose
-# member has a type of an unnamed namespace is meant for headers, and the unity source
-# makes every included unit look like one.
+# differ from those of every other file of its library. A file whose start registers or
+# sets something (a file-scope `const bool ... =` run at start) stays a unit of its own:
+# in a batch it would be linked, and would start, in every program that needs any of its
+# batch's files, where alone it is linked only where it is needed. GCC's warning about a
+# class whose member has a type of an unnamed namespace is meant for headers, and the
+# unity source makes every included unit look like one.
 function(ordvane_library_units target)
   if(NOT ORDVANE_UNITY_LIBRARIES)
     return()
@@ -27,6 +30,13 @@ function(ordvane_library_units target)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
   endif()
+  get_target_property(sources ${target} SOURCES)
+  foreach(source ${sources})
+    file(STRINGS ${source} starts REGEX "^(extern \"C\" )?(\\[\\[maybe_unused\\]\\] )?const bool [A-Za-z_0-9]+ =")
+    if(starts)
+      set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    endif()
+  endforeach()
 endfunction()
 
 # ordvane_module(<target> <folder> [DEPS <targets>...] [SYSTEM_LIBS <libs>...]
@@ -64,7 +74,6 @@ function(ordvane_module target folder)
   if(ARG_DIALOGS AND TARGET ordvane_classlib_ui)
     add_library(${ARG_DIALOGS} STATIC ${dialogSources})
     target_link_libraries(${ARG_DIALOGS} PUBLIC ${target} ordvane_classlib_ui)
-    ordvane_library_units(${ARG_DIALOGS})
     set_property(GLOBAL APPEND PROPERTY ORDVANE_WINDOW_ONLY_LIBS ${ARG_DIALOGS})
   endif()
 endfunction()
