@@ -261,9 +261,11 @@ void TFIBCustomDataSet::Notification(TComponent* component, TOperation operation
 void TFIBCustomDataSet::BindFields(bool binding) {
   TDataSet::BindFields(binding);
   if (!binding) return;
-  for (TField* field : Fields())
-    if (auto* text = dynamic_cast<TFIBStringField*>(field))
-      text->SetEmptyStrToNull(fPrepareOptions.Contains(psSetEmptyStrToNull));
+  const bool emptyStrToNull = fPrepareOptions.Contains(psSetEmptyStrToNull);
+  for (TField* field : Fields()) {
+    if (auto* text = dynamic_cast<TFIBStringField*>(field)) text->SetEmptyStrToNull(emptyStrToNull);
+    if (auto* wide = dynamic_cast<TFIBWideStringField*>(field)) wide->SetEmptyStrToNull(emptyStrToNull);
+  }
 }
 
 TField* TFIBCustomDataSet::LookupField(const AnsiString& name) {

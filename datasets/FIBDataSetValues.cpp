@@ -155,21 +155,17 @@ void TFIBCustomDataSet::DataConvert(TField* field, const void* source, void* des
   if (field->DataType() != ftWideString || !field->InheritsFrom(TWideStringField::StaticClass()))
     return TDataSet::DataConvert(field, source, dest, toNative);
   const auto size = static_cast<std::size_t>(std::max(field->DataSize(), 1));
+  // A wide field's column is one of a Unicode character set: its bytes are UTF-8 on every
+  // connection (a NONE connection passes them as the column holds them).
   if (toNative) {
     auto* out = static_cast<char*>(dest);
     std::memset(out, 0, size);
-    const auto& text = *static_cast<const WideString*>(source);
-    const RawByteString bytes = fDatabaseUnicode ? Utf8Encode(text) : WideToAnsi(text);
-    std::size_t length = std::min(bytes.size(), size - 1);
-    // Never half a character: back up over UTF-8 continuation bytes.
-    if (fDatabaseUnicode && length < bytes.size())
-      while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80) --length;
-    std::copy_n(bytes.data(), length, out);
+    const RawByteString bytes = WideFieldBytes(*field, *static_cast<const WideString*>(source), size - 1);
+    std::copy_n(bytes.data(), bytes.size(), out);
     return;
   }
   const auto* in = static_cast<const char*>(source);
-  const std::string_view bytes(in, strnlen(in, size));
-  *static_cast<WideString*>(dest) = fDatabaseUnicode ? Utf8Decode(bytes) : AnsiToWide(bytes);
+  *static_cast<WideString*>(dest) = Utf8Decode(std::string_view(in, strnlen(in, size)));
 }
 
 Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field) {

@@ -39,7 +39,9 @@ bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
 }
 
 constexpr char SFieldCharacterNotInCharSet[] =
-    "Field '%s' holds a character that the connection's character set cannot represent";
+    "Field '%s' holds a character that the connection's character set cannot represent: '%s'";
+constexpr char SFieldTextTooLong[] =
+    "Field '%s' cannot hold the text '%s': string right truncation, expected length %d, actual %d";
 
 using TTextCoding = TFIBTextCoding;
 
@@ -110,22 +112,54 @@ AnsiString DecodedText(const AnsiString& text, TTextCoding coding) {
   return text;
 }
 
+[[noreturn]] void CharacterNotInCharSet(const TField& field, const AnsiString& text) {
+  DatabaseErrorFmt(SFieldCharacterNotInCharSet, {field.DisplayName(), text});
+}
+
 // A character the connection's code lacks would reach the server as '?': the text is
-// refused instead, naming the field.
+// refused instead, naming the field and the text.
 AnsiString EncodedText(const AnsiString& text, TTextCoding coding, const TField& field) {
   switch (coding) {
     case TTextCoding::Utf8:
       return AnsiToUtf8(text);
     case TTextCoding::Koi8: {
       AnsiString encoded = ConvertCodePage(text, GetAnsiCodePage(), CodePageKOI8);
-      if (ConvertCodePage(encoded, CodePageKOI8, GetAnsiCodePage()) != text)
-        DatabaseErrorFmt(SFieldCharacterNotInCharSet, {field.DisplayName()});
+      if (ConvertCodePage(encoded, CodePageKOI8, GetAnsiCodePage()) != text) CharacterNotInCharSet(field, text);
       return encoded;
     }
     case TTextCoding::None:
       break;
   }
   return text;
+}
+
+// Wide text (a workbook's cell, a variant) goes straight into the bytes its column
+// travels in, never through the ANSI code page on the way.
+RawByteString EncodedWideText(std::u16string_view text, TTextCoding coding, const TField& field) {
+  if (coding == TTextCoding::Utf8) return Utf8Encode(text);
+  RawByteString bytes;
+  if (!WideToCodePageExact(text, coding == TTextCoding::Koi8 ? CodePageKOI8 : CP_ACP, bytes))
+    CharacterNotInCharSet(field, WideToAnsi(text));
+  return bytes;
+}
+
+// The server refuses a text longer than its column unless only blanks are over, and drops
+// those blanks. A field checks the same before the text reaches the record, which would
+// cut it: the length it keeps of a text of length characters, of which the first size
+// fit, or the server's error naming the field and the text.
+std::size_t FittedLength(std::size_t length, std::size_t size, bool blanksOver, const TField& field,
+                         const AnsiString& shown) {
+  if (length <= size) return length;
+  if (!blanksOver)
+    DatabaseErrorFmt(SFieldTextTooLong,
+                     {field.DisplayName(), shown, static_cast<Int64>(size), static_cast<Int64>(length)});
+  return size;
+}
+
+std::size_t FittedLength(std::string_view bytes, std::size_t size, const TField& field, const AnsiString& shown) {
+  return FittedLength(bytes.size(), size,
+                      bytes.size() > size && bytes.find_first_not_of(' ', size) == std::string_view::npos, field,
+                      shown);
 }
 
 }  // namespace
@@ -228,21 +262,21 @@ void TFIBStringField::SetAsString(const AnsiString& value) {
   if (value.empty() && fEmptyStrToNull) return Clear();
   // Text that travels as it is (every text of a WIN1251 import) is not copied first.
   const TTextCoding coding = TextPlan().Coding;
-  if (coding == TTextCoding::None) return TStringField::SetAsString(value);
-  TStringField::SetAsString(EncodedText(value, coding, *this));
+  if (coding == TTextCoding::None) return WriteColumnText(value, value);
+  WriteColumnText(EncodedText(value, coding, *this), value);
 }
 
 void TFIBStringField::SetVarValue(const Variant& value) {
   std::u16string_view wide;
-  if (!value.WideTextView(wide) || TextPlan().Coding != TTextCoding::None) return TStringField::SetVarValue(value);
-  // Wide text that travels as ANSI text (every text cell of a workbook imported into a
-  // WIN1251 column) is encoded straight into the field's buffer, as SetAsString would
-  // copy its ANSI text there.
+  if (!value.WideTextView(wide)) return TStringField::SetVarValue(value);
   if (wide.empty() && fEmptyStrToNull) return Clear();
-  const auto size = static_cast<std::size_t>(DataSize());
-  TFieldValueBuffer buffer(size);
-  WideToCodePageInto(wide, CP_ACP, reinterpret_cast<char*>(buffer.Data()), std::min(static_cast<std::size_t>(Size()), size));
-  SetData(buffer.Data());
+  WriteColumnText(EncodedWideText(wide, TextPlan().Coding, *this), WideToAnsi(wide));
+}
+
+void TFIBStringField::WriteColumnText(const AnsiString& bytes, const AnsiString& shown) {
+  const std::size_t length = FittedLength(bytes, static_cast<std::size_t>(Size()), *this, shown);
+  if (length == bytes.size()) return TStringField::SetAsString(bytes);
+  TStringField::SetAsString(bytes.substr(0, length));
 }
 
 // ---- Memos -------------------------------------------------------------------------------
@@ -251,6 +285,48 @@ AnsiString TFIBMemoField::GetAsString() { return DecodedText(TMemoField::GetAsSt
 
 void TFIBMemoField::SetAsString(const AnsiString& value) {
   TMemoField::SetAsString(EncodedText(value, ColumnCoding(*this), *this));
+}
+
+Variant TFIBMemoField::GetAsVariant() {
+  if (ColumnCoding(*this) != TTextCoding::Utf8) return TMemoField::GetAsVariant();
+  // Wide, as the text is: its ANSI form would lose what the code page lacks.
+  return IsNull() ? Null() : Variant(Utf8Decode(TMemoField::GetAsString()));
+}
+
+void TFIBMemoField::SetVarValue(const Variant& value) {
+  std::u16string_view wide;
+  if (!value.WideTextView(wide)) return TMemoField::SetVarValue(value);
+  TMemoField::SetAsString(EncodedWideText(wide, ColumnCoding(*this), *this));
+}
+
+void TFIBWideStringField::SetAsString(const AnsiString& value) {
+  if (value.empty() && fEmptyStrToNull) return Clear();
+  TWideStringField::SetAsString(value);
+}
+
+void TFIBWideStringField::SetVarValue(const Variant& value) {
+  const WideString text = value.AsWideString();
+  if (text.empty() && fEmptyStrToNull) return Clear();
+  SetAsWideString(text);
+}
+
+RawByteString WideFieldBytes(const TField& field, std::u16string_view text, std::size_t capacity) {
+  const auto size = static_cast<std::size_t>(std::max(field.Size(), 0));
+  std::size_t characters = 0, at = 0, fitted = text.size();
+  bool blanksOver = true;
+  while (at < text.size()) {
+    if (characters == size) fitted = at;
+    const char16_t first = text[at];
+    DecodeUtf16Char(text, at);
+    if (++characters > size && first != u' ') blanksOver = false;
+  }
+  const std::size_t kept = FittedLength(characters, size, blanksOver, field, WideToAnsi(text));
+  RawByteString bytes = Utf8Encode(kept < characters ? text.substr(0, fitted) : text);
+  // Four bytes a character fit any column; a column of three (UNICODE_FSS) may not.
+  if (bytes.size() > capacity)
+    DatabaseErrorFmt(SFieldTextTooLong, {field.DisplayName(), WideToAnsi(text), static_cast<Int64>(capacity),
+                                         static_cast<Int64>(bytes.size())});
+  return bytes;
 }
 
 Integer TFIBWideStringField::GetDataSize() const {

@@ -56,6 +56,8 @@ class TFIBStringField : public TStringField {
   // Text of the connection's character set: decoded from UTF-8 on a Unicode connection,
   // from KOI8 on a KOI8 one (for columns of a character set of their own), and encoded
   // back when written.
+  // A text longer than the column raises the server's error, naming the field and the
+  // text, unless only blanks are over (dropped, as the server drops them).
   void SetAsString(const AnsiString& value) override;
   // Whether the text is its column's stored characters as they are (not binary, not a DB
   // key, nothing to decode): a reader may then take them in place.
@@ -86,6 +88,9 @@ class TFIBStringField : public TStringField {
   bool ReadStoredText(const TTextPlan& plan, std::string_view& text);
   // The value GetData copies, as text (binary text as it is, a DB key in hexadecimal).
   bool ReadTextCopy(const TFIBFieldDescr* descr, AnsiString& text);
+  // The column's bytes into the record, checked against the column's length; shown is
+  // the text as the error names it.
+  void WriteColumnText(const AnsiString& bytes, const AnsiString& shown);
   bool fEmptyStrToNull = false;
   bool fEmptyDefault = false;
   TTextPlan fTextPlan;
@@ -98,10 +103,24 @@ class TFIBWideStringField : public TWideStringField {
 
  public:
   using TWideStringField::TWideStringField;
+  // Writing an empty text makes the field null.
+  bool EmptyStrToNull() const { return fEmptyStrToNull; }
+  void SetEmptyStrToNull(bool value) { fEmptyStrToNull = value; }
+  void SetAsString(const AnsiString& value) override;
 
  protected:
   Integer GetDataSize() const override;
+  void SetVarValue(const Variant& value) override;
+
+ private:
+  bool fEmptyStrToNull = false;
 };
+
+// Wide text as a wide field's record holds it (UTF-8, at most capacity bytes), checked as
+// the server checks a text against its column: more characters than the field's Size
+// raises the server's error naming the field and the text, unless only blanks are over
+// (they are dropped, as the server drops them).
+RawByteString WideFieldBytes(const TField& field, std::u16string_view text, std::size_t capacity);
 
 // An integer field whose value, while its Firebird dataset browses or filters, becomes text
 // where the dataset's record keeps it; in any other dataset, state or column it is read
@@ -368,6 +387,9 @@ class TFIBMemoField : public TMemoField {
 
  protected:
   AnsiString GetAsString() override;
+  // Wide text is written and, from UTF-8, read without a detour through the ANSI code page.
+  Variant GetAsVariant() override;
+  void SetVarValue(const Variant& value) override;
 
  private:
   bool fIsClientField = false;

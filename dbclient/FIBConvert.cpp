@@ -150,6 +150,11 @@ WideString AnsiToWideCP(const AnsiString& text, Cardinal codePage) {
                                                                   : AnsiToWide(text);
 }
 
+bool WideToCodePageExact(std::u16string_view text, Cardinal codePage, RawByteString& bytes) {
+  bytes = WideToCodePage(text, codePage);
+  return CodePageToWide(bytes, codePage) == text;
+}
+
 AnsiString FullComponentName(const TComponent* component) {
   AnsiString path;
   for (; component != nullptr; component = component->Owner()) {

@@ -5,6 +5,7 @@
 // component paths, random digits and hexadecimal text.
 
 #include <array>
+#include <string_view>
 
 #include "classlib/core/Components.h"
 #include "classlib/core/DateTime.h"
@@ -20,6 +21,9 @@ class TField;
 // back; a code page the class library does not know converts by the ANSI code page.
 AnsiString WideToAnsiCP(const WideString& text, Cardinal codePage);
 WideString AnsiToWideCP(const AnsiString& text, Cardinal codePage);
+// Wide text in a code page with every character kept: false (bytes unspecified) when the
+// code page lacks one of them, where the plain conversion would write '?'.
+bool WideToCodePageExact(std::u16string_view text, Cardinal codePage, RawByteString& bytes);
 
 // The names of the component and its owners joined by ".", outermost first, empty names
 // skipped ("Form1.Database"); empty for no component.

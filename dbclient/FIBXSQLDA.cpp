@@ -25,6 +25,7 @@ namespace {
 
 constexpr std::size_t kMaxInlineText = 32767;
 constexpr short kUnicodeFssCharSet = 3;
+constexpr short kUtf8CharSet = 4;
 constexpr short kOctetsCharSet = 1;
 constexpr Cardinal kKOI8CodePage = 20866;
 constexpr int kMaxNameLength = 31;
@@ -292,6 +293,14 @@ bool TFIBXSQLVAR::GetIsNull() const {
 bool TFIBXSQLVAR::TextNeedsUtf8(Integer charSetID) const {
   IFIBXSQLDAOwner* owner = Owner();
   return owner && ((owner->IsUnicodeCharSet() && charSetID >= 2) || owner->IsUnicodeCharSetID(charSetID));
+}
+
+// UTF-8 text is marked UTF8 where the server knows that set: UNICODE_FSS, the older one,
+// holds nothing beyond the Basic Multilingual Plane, and the server would store another
+// character in place of one from there.
+short TFIBXSQLVAR::Utf8TextCharSet() const {
+  IFIBXSQLDAOwner* owner = Owner();
+  return owner && owner->IsUnicodeCharSetID(kUtf8CharSet) ? kUtf8CharSet : kUnicodeFssCharSet;
 }
 
 // A text blob whose character set is a Unicode one travels as UTF-8; its character set
@@ -920,7 +929,7 @@ void TFIBXSQLVAR::StoreUndescribedText(const AnsiString* ansi, const WideString*
   }
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     var.StoreValue(SQL_TEXT, bytes.data(), bytes.size());
-    var.Var().sqlsubtype = utf8 ? kUnicodeFssCharSet : 0;
+    var.Var().sqlsubtype = utf8 ? Utf8TextCharSet() : short{0};
     var.fTypeUnknownWhenSet = true;
   });
   fList.fHasPendingConversions = true;
@@ -1006,7 +1015,7 @@ void TFIBXSQLVAR::StoreEncodedText(std::string_view bytes, bool utf8, bool wide)
   }
   AnsiString decimal;
   if (IsNumericType(target)) bytes = decimal = ServerDecimalText(AnsiString(bytes));
-  const short subType = utf8 ? kUnicodeFssCharSet : (IsTextType(target) ? GetServerSQLSubtype() : short{0});
+  const short subType = utf8 ? Utf8TextCharSet() : (IsTextType(target) ? GetServerSQLSubtype() : short{0});
   ForEachNamesake([&](TFIBXSQLVAR& var) {
     var.StoreValue(SQL_TEXT, bytes.data(), bytes.size());
     var.Var().sqlsubtype = subType;
@@ -1144,7 +1153,7 @@ void TFIBXSQLVAR::ConvertPendingValue() {
   if (GetIsNull()) return;
   if (IsTextType(target) || unicodeTextBlob) {
     const std::string_view raw = RawText();
-    if (GetSQLSubtype() == kUnicodeFssCharSet)
+    if (GetSQLSubtype() == kUnicodeFssCharSet || GetSQLSubtype() == kUtf8CharSet)
       SetAsStringEx(Utf8Decode(raw), true);
     else
       SetAsStringEx(AnsiString(raw), true);

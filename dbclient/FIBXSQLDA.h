@@ -220,6 +220,8 @@ class TFIBXSQLVAR {
   Integer CharSetID() const { return GetSQLSubtype() & 0xFF; }
   bool TextNeedsUtf8(Integer charSetID) const;
   bool TextBlobNeedsUtf8() const;
+  // The character set UTF-8 text parameters are marked with.
+  short Utf8TextCharSet() const;
   AnsiString FixedWidthText(AnsiString text) const;
   AnsiString TextOfBlob() const;
 

@@ -68,12 +68,12 @@ TEST_F(GenKeysTest, WhenTheKeyIsTakenAndWhatIsKept) {
 TEST_F(GenKeysTest, AMissingGeneratorFailsThePostWithTheKeyNull) {
   OpenKeyed("INT_KEYED", "NO_SUCH_GENERATOR", wgBeforePost);
   fDataSet->Append();
-  fDataSet->FieldByName("NAME")->SetAsString("no generator");
+  fDataSet->FieldByName("NAME")->SetAsString("no gen key");
   EXPECT_THROW(fDataSet->Post(), EFIBInterBaseError);
   EXPECT_EQ(fDataSet->State(), dsInsert);
   EXPECT_TRUE(Id()->IsNull());
   fDataSet->Cancel();
-  EXPECT_EQ(Oracle("select count(*) from int_keyed where name = 'no generator'"), "0");
+  EXPECT_EQ(Oracle("select count(*) from int_keyed where name = 'no gen key'"), "0");
 }
 
 TEST_F(GenKeysTest, AValueBeyondTheKeyColumnIsRefusedNeverCut) {
