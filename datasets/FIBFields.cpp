@@ -50,16 +50,21 @@ using TTextCoding = TFIBTextCoding;
 TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) {
   TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
   // The connection's character set first: on most, nothing is decoded whatever the column.
-  const TTextCoding coding = database == nullptr            ? TTextCoding::None
-                             : database->IsUnicodeCharSet() ? TTextCoding::Utf8
-                             : database->IsKOI8CharSet()    ? TTextCoding::Koi8
-                                                            : TTextCoding::None;
+  // A NONE connection passes a column's bytes as the column holds them: UTF-8 in a
+  // column of a Unicode set.
+  const bool none = database != nullptr && database->IsUnicodeOrNoneCharSet() && !database->IsUnicodeCharSet();
+  const TTextCoding coding = database == nullptr                  ? TTextCoding::None
+                             : database->IsUnicodeCharSet() || none ? TTextCoding::Utf8
+                             : database->IsKOI8CharSet()          ? TTextCoding::Koi8
+                                                                  : TTextCoding::None;
   const TFIBXSQLVAR* column =
       coding != TTextCoding::None && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
   if (column == nullptr) return TTextCoding::None;
   // A text blob names its character set in the scale.
   const bool blob = (column->GetSQLType() & ~1) == SQL_BLOB;
-  return ((blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF) < 2 ? TTextCoding::None : coding;
+  const Integer charSetID = (blob ? column->GetSQLScale() : column->GetSQLSubtype()) & 0xFF;
+  if (charSetID < 2 || (none && !database->UnicodeCharSetIDs().contains(charSetID))) return TTextCoding::None;
+  return coding;
 }
 
 // The field's dataset when it is a Firebird one.

@@ -488,9 +488,11 @@ void TFIBQuery::TakeServerDescriptions() {
       user.SetIsNull(true);
       user.TakeServerDescription(server);
     } else if (user.PendingBlob() == nullptr && serverBlob && !user.IsBlob() && !user.IsArray()) {
-      const AnsiString text = user.GetAsString();
+      // Text given before the description goes into the blob as given: wide text whole,
+      // not through the ANSI code page.
+      const Variant text = user.GetAsVariant();
       user.TakeServerDescription(server);
-      user.SetAsString(text);
+      user.SetAsVariant(text);
     } else {
       user.TakeServerDescription(server);
     }

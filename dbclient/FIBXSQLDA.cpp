@@ -922,7 +922,7 @@ void TFIBXSQLVAR::SetAsStringEx(const WideString& value, bool afterDescribe) {
 // tells how to send it; wide text that the connection takes as UTF-8 is kept as UTF-8.
 void TFIBXSQLVAR::StoreUndescribedText(const AnsiString* ansi, const WideString* wide) {
   const bool utf8 = wide && Owner() && Owner()->IsUnicodeOrNoneCharSet();
-  const RawByteString bytes = wide ? (utf8 ? Utf8Encode(*wide) : WideToAnsi(*wide)) : *ansi;
+  const RawByteString bytes = wide ? (utf8 ? Utf8Encode(*wide) : ExactText(*wide, GetAnsiCodePage())) : *ansi;
   if (bytes.size() > kMaxInlineText) {
     StorePendingBlob(bytes);
     return;
@@ -958,15 +958,43 @@ void TFIBXSQLVAR::SetAsConnectionText(std::string_view bytes) {
   StoreEncodedText(bytes, SendsUtf8(false, false), false);
 }
 
+// A text blob is written in the connection's character set: UTF-8 on a Unicode
+// connection whatever the blob's own set (the server converts it), never the program's
+// code on any other.
 bool TFIBXSQLVAR::SendsUtf8(bool wide, bool afterDescribe) const {
   IFIBXSQLDAOwner* owner = Owner();
   const short target = GetServerSQLType();
   const Integer charSetID = GetServerSQLSubtype() & 0xFF;
-  if (afterDescribe) return IsTextType(target) ? TextNeedsUtf8(charSetID) : target == SQL_BLOB;
+  if (afterDescribe && IsTextType(target)) return TextNeedsUtf8(charSetID);
   if (!owner || !owner->IsUnicodeOrNoneCharSet()) return false;
   if (wide) return true;
   if (IsTextType(target)) return TextNeedsUtf8(charSetID);
-  return target == SQL_BLOB && TextBlobNeedsUtf8();
+  return target == SQL_BLOB && (TextBlobNeedsUtf8() || (owner->IsUnicodeCharSet() && IsTextBlobTarget()));
+}
+
+bool TFIBXSQLVAR::IsTextBlobTarget() const {
+  return GetServerSQLType() == SQL_BLOB && GetServerSQLSubtype() == isc_blob_text;
+}
+
+// A KOI8 column reads through code page 20866, so it is written through it too; so is a
+// text blob on a KOI8 connection.
+bool TFIBXSQLVAR::SendsKOI8() const {
+  IFIBXSQLDAOwner* owner = Owner();
+  return (IsTextType(GetServerSQLType()) && IsKOI8CharSetID(GetServerSQLSubtype() & 0xFF)) ||
+         (IsTextBlobTarget() && owner && owner->IsKOI8CharSet());
+}
+
+// Text in a code page with every character kept: a character the code page lacks would
+// reach the server as '?', so the value is refused, naming the parameter and the text.
+RawByteString TFIBXSQLVAR::ExactText(std::u16string_view text, Cardinal codePage) const {
+  RawByteString bytes;
+  if (!WideToCodePageExact(text, codePage, bytes)) {
+    IFIBXSQLDAOwner* owner = Owner();
+    throw Exception(Format("%s. Parameter \"%s\" holds a character that the connection's character set cannot "
+                           "represent: '%s'",
+                           {owner ? owner->FullName() : AnsiString(), fName, WideToAnsi(text)}));
+  }
+  return bytes;
 }
 
 void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe) {
@@ -975,11 +1003,13 @@ void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool
     return;
   }
   const bool utf8 = SendsUtf8(wide != nullptr, afterDescribe);
-  RawByteString bytes =
-      utf8 ? (wide ? Utf8Encode(*wide) : AnsiToUtf8(*ansi)) : (wide ? WideToAnsi(*wide) : *ansi);
-  // A KOI8 column reads through code page 20866, so it is written through it too.
-  if (!utf8 && IsTextType(GetServerSQLType()) && IsKOI8CharSetID(GetServerSQLSubtype() & 0xFF))
-    bytes = ConvertCodePage(bytes, GetAnsiCodePage(), kKOI8CodePage);
+  RawByteString bytes;
+  if (utf8)
+    bytes = wide ? Utf8Encode(*wide) : AnsiToUtf8(*ansi);
+  else if (SendsKOI8())
+    bytes = ExactText(wide ? std::u16string_view(*wide) : std::u16string_view(AnsiToWide(*ansi)), kKOI8CodePage);
+  else
+    bytes = wide ? ExactText(*wide, GetAnsiCodePage()) : *ansi;
   StoreEncodedText(bytes, utf8, wide != nullptr);
 }
 
@@ -1084,11 +1114,12 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
       const bool unicodeTarget =
           (IsTextType(target) && ((Owner() && Owner()->IsUnicodeCharSet()) ||
                                   (Owner() && Owner()->IsUnicodeCharSetID(GetServerSQLSubtype() & 0xFF)))) ||
-          (target == SQL_BLOB && TextBlobNeedsUtf8());
+          (target == SQL_BLOB && (TextBlobNeedsUtf8() || (IsTextBlobTarget() && Owner()->IsUnicodeCharSet())));
+      const WideString text = value.AsWideString();
       if (unicodeTarget)
-        SetAsWideString(value.AsWideString());
+        SetAsWideString(text);
       else
-        SetAsString(value.AsString());
+        SetAsString(ExactText(text, GetAnsiCodePage()));
       return;
     }
     case varString:
@@ -1146,12 +1177,10 @@ void TFIBXSQLVAR::ConvertPendingValue() {
   if (!fTypeUnknownWhenSet) return;
   fTypeUnknownWhenSet = false;
   const short target = GetServerSQLType();
-  IFIBXSQLDAOwner* owner = Owner();
-  const bool unicodeTextBlob = target == SQL_BLOB && GetServerSQLSubtype() == isc_blob_text && owner &&
-                               owner->IsFB21UnicodeOrNone() && GetServerSQLScale() < 256 &&
-                               owner->IsUnicodeCharSetID(GetServerSQLScale());
   if (GetIsNull()) return;
-  if (IsTextType(target) || unicodeTextBlob) {
+  // A text blob takes its text in the connection's code as a prepared statement's does;
+  // left as text, the server would read it in another.
+  if (IsTextType(target) || IsTextBlobTarget()) {
     const std::string_view raw = RawText();
     if (GetSQLSubtype() == kUnicodeFssCharSet || GetSQLSubtype() == kUtf8CharSet)
       SetAsStringEx(Utf8Decode(raw), true);

@@ -222,6 +222,10 @@ class TFIBXSQLVAR {
   bool TextBlobNeedsUtf8() const;
   // The character set UTF-8 text parameters are marked with.
   short Utf8TextCharSet() const;
+  // The parameter is a BLOB SUB_TYPE TEXT.
+  bool IsTextBlobTarget() const;
+  bool SendsKOI8() const;
+  RawByteString ExactText(std::u16string_view text, Cardinal codePage) const;
   AnsiString FixedWidthText(AnsiString text) const;
   AnsiString TextOfBlob() const;
 

@@ -182,6 +182,23 @@ TEST_P(TextWritesTest, TextTheCharacterSetsCannotHoldRaises) {
   }
 }
 
+TEST_P(TextWritesTest, MemoTakesWideTextWhole) {
+  fServerMayRefuse = true;
+  const std::string text = "Ελλάδα 中文 Ніл";
+  Reopen();
+  const bool stored = Writes("M", text, [&] {
+    fDataSet->Append();
+    fDataSet->FieldByName("ID")->SetAsInteger(1);
+    fDataSet->FieldByName("M")->SetValue(Variant(Utf8Decode(text)));
+    fDataSet->Post();
+  });
+  EXPECT_EQ(stored, HoldsAnyCharacter());
+  EXPECT_EQ(Stored(1, "cast(m as varchar(100))"), stored ? text : "");
+  if (!stored) return;
+  Reopen();
+  EXPECT_EQ(fDataSet->FieldByName("M")->AsVariant().AsWideString(), Utf8Decode(text));
+}
+
 TEST_P(TextWritesTest, EmptyTextIsStoredAsNull) {
   ASSERT_TRUE(Inserts(1, "V", "", false));
   ASSERT_TRUE(Inserts(2, "V", "", true));

@@ -402,7 +402,8 @@ TEST_F(Lists, TextFollowsTheConnectionsCharacterSet) {
   Describe(fParams, {{SQL_VARYING, 80, 0, 4}, {SQL_LONG, 4}});
   fParams[0].SetAsString(ukrainian);
   EXPECT_EQ(StoredText(fParams[0]), "Ґанок і їжак");
-  EXPECT_EQ(fParams[0].GetSQLSubtype(), 3);
+  // Marked UTF8, as the connection is: UNICODE_FSS holds nothing beyond U+FFFF.
+  EXPECT_EQ(fParams[0].GetSQLSubtype(), 4);
   EXPECT_EQ(fParams[0].GetAsString(), ukrainian);
   fParams[0].SetAsWideString(u"ẞ Ω");
   EXPECT_EQ(fParams[0].GetAsWideString(), u"ẞ Ω");
