@@ -211,6 +211,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // The statement each EXECUTE BLOCK of an apply runs through, made on first use: never
   // UpdateQuery, whose text and preparation later posts need.
   TFIBQuery& BatchQuery();
+  // Runs one EXECUTE BLOCK; raises, with nothing of it applied, when a change found no row.
+  void RunBatchBlock(TFIBQuery& block);
 
   // ---- Client filter (pFIBDataSetFilter.cpp)
   // The cached-update status decides first; a record it shows is then, when Filtered,

@@ -14,8 +14,12 @@ namespace ordvane {
 
 namespace {
 
-constexpr std::string_view kBlockHead = "EXECUTE BLOCK AS BEGIN";
-constexpr std::string_view kBlockEnd = "END";
+// A block names the first record whose update or delete found no row: such a change is
+// never dropped without a word.
+constexpr std::string_view kBlockHead = "EXECUTE BLOCK RETURNS (UNMATCHED_RECORD INTEGER) AS BEGIN";
+constexpr char kBlockSavepoint[] = "DATASET_BATCH";
+// The block's one row, after every statement has run.
+constexpr std::string_view kBlockEnd = "SUSPEND; END";
 constexpr Integer kMaxBlockStatements = 255;
 constexpr Integer kMaxBlockLength = 65532;
 // The server gives a block 256 contexts of relations; an UPDATE takes two of them.
@@ -47,7 +51,10 @@ bool TpFIBDataSet::WrapExecuteBlock(TModifySQLKind kind) {
   const AnsiString literal = GenerateLiteralModifySQL(kind);
   // Nothing to write for this record.
   if (literal.empty()) return true;
-  const AnsiString statement = literal + ";";
+  const AnsiString statement =
+      kind == mskInsert ? literal + ";"
+                        : literal + "; IF (ROW_COUNT = 0) THEN UNMATCHED_RECORD = COALESCE(UNMATCHED_RECORD, " +
+                              IntToStr(RecordIndexOf(ActiveBuffer())) + ");";
   // Room stays for the closing line, so the whole text keeps under the limit.
   if (fBatchLength + LineLength(statement) + LineLength(kBlockEnd) < kMaxBlockLength) {
     fBatch.push_back(statement);
@@ -89,7 +96,7 @@ void TpFIBDataSet::ExecuteBatch() {
     block.SQL().SetText(text);
     StartUpdateTransaction();
     // The blocks are sent in the name of the update statement, whose batch events hear of them.
-    if (!UpdateQuery().RunBatchText(++fBatchBlocksSent, text, [&block] { block.ExecQuery(); })) {
+    if (!UpdateQuery().RunBatchText(++fBatchBlocksSent, text, [this, &block] { RunBatchBlock(block); })) {
       // Ignored by the error handler: the block's records keep their statuses.
       ClearBatch();
       return;
@@ -102,6 +109,36 @@ void TpFIBDataSet::ExecuteBatch() {
   }
   for (const Integer index : fBatchRecords) SetCachedStatusAt(index, AppliedStatus(CachedStatusAt(index)));
   ClearBatch();
+}
+
+// The block runs under a savepoint: when one of its changes found no row, all of them
+// are undone and the record is named, so that the block's records keep their statuses
+// and nothing of it is applied.
+void TpFIBDataSet::RunBatchBlock(TFIBQuery& block) {
+  const AnsiString savepoint = kBlockSavepoint;
+  // Not the block's own statement: its events tell of blocks only.
+  TFIBQuery marks(nullptr);
+  marks.SetDatabase(block.Database());
+  marks.SetTransaction(block.Transaction());
+  marks.ExecuteImmediateBatch({"SAVEPOINT " + savepoint});
+  Integer unmatched = -1;
+  try {
+    // The statement fetches the row as it executes: a failing statement of the block
+    // fails the execution.
+    block.SetGoToFirstRecordOnExecute(true);
+    block.ExecQuery();
+    const TScopeEnd close([&block] { block.Close(); });
+    const TFIBXSQLVAR& record = block.FieldByName("UNMATCHED_RECORD");
+    if (!block.Eof() && !record.GetIsNull()) unmatched = record.GetAsLong();
+  } catch (...) {
+    marks.ExecuteImmediateBatch({"RELEASE SAVEPOINT " + savepoint});
+    throw;
+  }
+  if (unmatched < 0) return marks.ExecuteImmediateBatch({"RELEASE SAVEPOINT " + savepoint});
+  marks.ExecuteImmediateBatch({"ROLLBACK TO SAVEPOINT " + savepoint, "RELEASE SAVEPOINT " + savepoint});
+  throw EDatabaseError(Format("%s: the change of record %d found no row on the server; no change of its batch was "
+                              "applied",
+                              {FullComponentName(this), unmatched + 1}));
 }
 
 TFIBQuery& TpFIBDataSet::BatchQuery() {

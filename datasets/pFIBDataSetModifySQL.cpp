@@ -2,10 +2,12 @@
 // refresh select over the update table and the key fields, with parameters or with the
 // values written out as literals, and the rewrite of the four texts after an open.
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <optional>
 
+#include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/core/StrUtils.h"
@@ -112,6 +114,16 @@ AnsiString QuotedText(const AnsiString& text) {
   return quoted + "'";
 }
 
+// Text that reaches the server unchanged whatever code the statement's text travels in:
+// plain ASCII quoted, any other text as its UTF-8 bytes, which the server converts into
+// the column's character set (refusing a character that set lacks).
+AnsiString TextLiteral(const WideString& text) {
+  if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) return QuotedText(WideToAnsi(text));
+  AnsiString literal = "_UTF8 x'";
+  for (const char byte : Utf8Encode(text)) literal += IntToHex(static_cast<Integer>(static_cast<unsigned char>(byte)), 2);
+  return literal + "'";
+}
+
 AnsiString DigitPairs(int value, int width) {
   AnsiString text = IntToStr(value);
   return AnsiString(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))), '0') + text;
@@ -162,6 +174,7 @@ AnsiString Literal(TpFIBDataSet& dataSet, TField* field, bool oldValue) {
     case ftString:
     case ftFixedChar:
     case ftWideString:
+      return TextLiteral(value.AsWideString());
     case ftGuid:
       return QuotedText(value.AsString());
     case ftSmallint:

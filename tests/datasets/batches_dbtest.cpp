@@ -35,8 +35,9 @@ class BatchesTest : public UpdatesTestOf<TBatchDataSet> {
   }
   void RecordBlock(const std::string& text) {
     EXPECT_LT(text.size(), 65532u);
-    EXPECT_TRUE(text.starts_with("EXECUTE BLOCK AS BEGIN\r\n")) << text.substr(0, 40);
-    EXPECT_TRUE(text.ends_with("\r\nEND\r\n"));
+    EXPECT_TRUE(text.starts_with("EXECUTE BLOCK RETURNS (UNMATCHED_RECORD INTEGER) AS BEGIN\r\n"))
+        << text.substr(0, 80);
+    EXPECT_TRUE(text.ends_with("\r\nSUSPEND; END\r\n"));
     int statements = 0;
     for (std::size_t at = text.find(";\r\n"); at != std::string::npos; at = text.find(";\r\n", at + 1)) ++statements;
     fBlocks.push_back(statements);
@@ -157,7 +158,8 @@ TEST_F(BatchesTest, TheUpdateStatementHearsEachBlockAndMayPassOverAFailingOne) {
   std::vector<int> sent, failed;
   update.OnBatching = [&](TFIBQuery* statement, int index, const AnsiString& text) {
     EXPECT_EQ(statement, &update);
-    EXPECT_TRUE(text.starts_with("EXECUTE BLOCK AS BEGIN\r\n")) << text.substr(0, 40);
+    EXPECT_TRUE(text.starts_with("EXECUTE BLOCK RETURNS (UNMATCHED_RECORD INTEGER) AS BEGIN\r\n"))
+        << text.substr(0, 80);
     sent.push_back(index);
   };
   bool ignore = true;

@@ -205,6 +205,69 @@ TEST_P(TextWritesTest, EmptyTextIsStoredAsNull) {
   EXPECT_EQ(IsqlRows(fDb, "select count(*) from notes where v is null"), "2");
 }
 
+TEST_P(TextWritesTest, BatchesStoreWhatRecordByRecordApplyStores) {
+  // Each text in its character sets, a key the update finds its row by.
+  const std::string text = HoldsAnyCharacter()       ? "Ελλάδα 中文 Ніл"
+                           : Connection() == "KOI8R" ? "Юля Петрова"
+                                                     : "Юля Ніл";
+  const std::string key = HoldsAnyCharacter() ? "Müller" : "Юля";
+  fDataSet->SetCachedUpdates(true);
+  fDataSet->AutoUpdateOptions().SetKeyFields("V");
+  for (const bool batched : {false, true}) {
+    SCOPED_TRACE(batched ? "batched" : "record by record");
+    const int id = batched ? 2 : 1;
+    fDataSet->AutoUpdateOptions().SetUseExecuteBlock(batched);
+    Reopen();
+    fDataSet->Append();
+    fDataSet->FieldByName("ID")->SetAsInteger(id);
+    fDataSet->FieldByName("V")->SetValue(Variant(Utf8Decode(key + std::to_string(id))));
+    fDataSet->FieldByName("C")->SetValue(Variant(Utf8Decode("Юля")));
+    fDataSet->Post();
+    fDataSet->ApplyCachedUpdates();
+    EXPECT_EQ(Stored(id, "v, trim(c)"), key + std::to_string(id) + "|Юля");
+    // The update finds its row by the text key.
+    Reopen();
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(id), {}));
+    fDataSet->Edit();
+    fDataSet->FieldByName("V")->SetValue(Variant(Utf8Decode(text)));
+    fDataSet->Post();
+    fDataSet->ApplyCachedUpdates();
+    EXPECT_EQ(fDataSet->CachedUpdateCount(), 0);
+    EXPECT_EQ(Stored(id, "v"), text);
+  }
+}
+
+TEST_P(TextWritesTest, ABatchedChangeThatFindsNoRowIsRefusedWithItsBlock) {
+  AddRow(1, "first");
+  AddRow(2, "second");
+  fDataSet->Close();
+  fDataSet->SetCachedUpdates(true);
+  fDataSet->SetAutoCommit(false);
+  fDataSet->AutoUpdateOptions().SetUseExecuteBlock(true);
+  Reopen();
+  for (const int id : {1, 2}) {
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(id), {}));
+    fDataSet->Edit();
+    fDataSet->FieldByName("V")->SetAsString("changed");
+    fDataSet->Post();
+  }
+  // The second row goes away behind the dataset's back.
+  TFIBQuery remove(nullptr);
+  remove.SetDatabase(fDatabase);
+  remove.SetTransaction(fTransaction);
+  remove.SQL().SetText("delete from notes where id = 2");
+  remove.ExecQuery();
+  try {
+    fDataSet->ApplyCachedUpdates();
+    ADD_FAILURE() << "a change that found no row was dropped";
+  } catch (const EDatabaseError& error) {
+    EXPECT_NE(error.Message().find("record 2 found no row"), AnsiString::npos) << error.Message();
+  }
+  EXPECT_EQ(fDataSet->CachedUpdateCount(), 2);
+  fTransaction->CommitRetaining();
+  EXPECT_EQ(IsqlRows(fDb, "select id, v from notes"), "1|first");
+}
+
 constexpr WriteCase WriteCases[]{{"NONE", "WIN1251"},  {"NONE", "UTF8"},  {"WIN1251", "WIN1251"},
                                  {"WIN1251", "UTF8"},  {"UTF8", "WIN1251"}, {"UTF8", "UTF8"},
                                  {"KOI8R", "WIN1251"}, {"KOI8R", "UTF8"}};
