@@ -52,11 +52,12 @@ TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) 
   // The connection's character set first: on most, nothing is decoded whatever the column.
   // A NONE connection passes a column's bytes as the column holds them: UTF-8 in a
   // column of a Unicode set.
-  const bool none = database != nullptr && database->IsUnicodeOrNoneCharSet() && !database->IsUnicodeCharSet();
-  const TTextCoding coding = database == nullptr                  ? TTextCoding::None
+  const bool none =
+      database != nullptr && database->IsUnicodeOrNoneCharSet() && !database->IsUnicodeCharSet();
+  const TTextCoding coding = database == nullptr                    ? TTextCoding::None
                              : database->IsUnicodeCharSet() || none ? TTextCoding::Utf8
-                             : database->IsKOI8CharSet()          ? TTextCoding::Koi8
-                                                                  : TTextCoding::None;
+                             : database->IsKOI8CharSet()            ? TTextCoding::Koi8
+                                                                    : TTextCoding::None;
   const TFIBXSQLVAR* column =
       coding != TTextCoding::None && field.FieldKind() == fkData ? dataSet->ColumnOf(&field) : nullptr;
   if (column == nullptr) return TTextCoding::None;
@@ -129,7 +130,8 @@ AnsiString EncodedText(const AnsiString& text, TTextCoding coding, const TField&
       return AnsiToUtf8(text);
     case TTextCoding::Koi8: {
       AnsiString encoded = ConvertCodePage(text, GetAnsiCodePage(), CodePageKOI8);
-      if (ConvertCodePage(encoded, CodePageKOI8, GetAnsiCodePage()) != text) CharacterNotInCharSet(field, text);
+      if (ConvertCodePage(encoded, CodePageKOI8, GetAnsiCodePage()) != text)
+        CharacterNotInCharSet(field, text);
       return encoded;
     }
     case TTextCoding::None:
@@ -161,10 +163,11 @@ std::size_t FittedLength(std::size_t length, std::size_t size, bool blanksOver, 
   return size;
 }
 
-std::size_t FittedLength(std::string_view bytes, std::size_t size, const TField& field, const AnsiString& shown) {
+std::size_t FittedLength(std::string_view bytes, std::size_t size, const TField& field,
+                         const AnsiString& shown) {
   return FittedLength(bytes.size(), size,
-                      bytes.size() > size && bytes.find_first_not_of(' ', size) == std::string_view::npos, field,
-                      shown);
+                      bytes.size() > size && bytes.find_first_not_of(' ', size) == std::string_view::npos,
+                      field, shown);
 }
 
 }  // namespace

@@ -52,9 +52,10 @@ bool TpFIBDataSet::WrapExecuteBlock(TModifySQLKind kind) {
   // Nothing to write for this record.
   if (literal.empty()) return true;
   const AnsiString statement =
-      kind == mskInsert ? literal + ";"
-                        : literal + "; IF (ROW_COUNT = 0) THEN UNMATCHED_RECORD = COALESCE(UNMATCHED_RECORD, " +
-                              IntToStr(RecordIndexOf(ActiveBuffer())) + ");";
+      kind == mskInsert
+          ? literal + ";"
+          : literal + "; IF (ROW_COUNT = 0) THEN UNMATCHED_RECORD = COALESCE(UNMATCHED_RECORD, " +
+                IntToStr(RecordIndexOf(ActiveBuffer())) + ");";
   // Room stays for the closing line, so the whole text keeps under the limit.
   if (fBatchLength + LineLength(statement) + LineLength(kBlockEnd) < kMaxBlockLength) {
     fBatch.push_back(statement);
@@ -136,9 +137,10 @@ void TpFIBDataSet::RunBatchBlock(TFIBQuery& block) {
   }
   if (unmatched < 0) return marks.ExecuteImmediateBatch({"RELEASE SAVEPOINT " + savepoint});
   marks.ExecuteImmediateBatch({"ROLLBACK TO SAVEPOINT " + savepoint, "RELEASE SAVEPOINT " + savepoint});
-  throw EDatabaseError(Format("%s: the change of record %d found no row on the server; no change of its batch was "
-                              "applied",
-                              {FullComponentName(this), unmatched + 1}));
+  throw EDatabaseError(
+      Format("%s: the change of record %d found no row on the server; no change of its batch was "
+             "applied",
+             {FullComponentName(this), unmatched + 1}));
 }
 
 TFIBQuery& TpFIBDataSet::BatchQuery() {

@@ -118,9 +118,11 @@ AnsiString QuotedText(const AnsiString& text) {
 // plain ASCII quoted, any other text as its UTF-8 bytes, which the server converts into
 // the column's character set (refusing a character that set lacks).
 AnsiString TextLiteral(const WideString& text) {
-  if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) return QuotedText(WideToAnsi(text));
+  if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; }))
+    return QuotedText(WideToAnsi(text));
   AnsiString literal = "_UTF8 x'";
-  for (const char byte : Utf8Encode(text)) literal += IntToHex(static_cast<Integer>(static_cast<unsigned char>(byte)), 2);
+  for (const char byte : Utf8Encode(text))
+    literal += IntToHex(static_cast<Integer>(static_cast<unsigned char>(byte)), 2);
   return literal + "'";
 }
 

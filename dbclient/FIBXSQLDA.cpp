@@ -990,9 +990,10 @@ RawByteString TFIBXSQLVAR::ExactText(std::u16string_view text, Cardinal codePage
   RawByteString bytes;
   if (!WideToCodePageExact(text, codePage, bytes)) {
     IFIBXSQLDAOwner* owner = Owner();
-    throw Exception(Format("%s. Parameter \"%s\" holds a character that the connection's character set cannot "
-                           "represent: '%s'",
-                           {owner ? owner->FullName() : AnsiString(), fName, WideToAnsi(text)}));
+    throw Exception(
+        Format("%s. Parameter \"%s\" holds a character that the connection's character set cannot "
+               "represent: '%s'",
+               {owner ? owner->FullName() : AnsiString(), fName, WideToAnsi(text)}));
   }
   return bytes;
 }
@@ -1007,7 +1008,8 @@ void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool
   if (utf8)
     bytes = wide ? Utf8Encode(*wide) : AnsiToUtf8(*ansi);
   else if (SendsKOI8())
-    bytes = ExactText(wide ? std::u16string_view(*wide) : std::u16string_view(AnsiToWide(*ansi)), kKOI8CodePage);
+    bytes =
+        ExactText(wide ? std::u16string_view(*wide) : std::u16string_view(AnsiToWide(*ansi)), kKOI8CodePage);
   else
     bytes = wide ? ExactText(*wide, GetAnsiCodePage()) : *ansi;
   StoreEncodedText(bytes, utf8, wide != nullptr);
@@ -1114,7 +1116,8 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
       const bool unicodeTarget =
           (IsTextType(target) && ((Owner() && Owner()->IsUnicodeCharSet()) ||
                                   (Owner() && Owner()->IsUnicodeCharSetID(GetServerSQLSubtype() & 0xFF)))) ||
-          (target == SQL_BLOB && (TextBlobNeedsUtf8() || (IsTextBlobTarget() && Owner()->IsUnicodeCharSet())));
+          (target == SQL_BLOB &&
+           (TextBlobNeedsUtf8() || (IsTextBlobTarget() && Owner()->IsUnicodeCharSet())));
       const WideString text = value.AsWideString();
       if (unicodeTarget)
         SetAsWideString(text);

@@ -21,7 +21,9 @@ struct WriteCase {
   const char* database;
 };
 
-std::string PrintTo(const WriteCase& c) { return std::string(c.connection) + "_to_" + c.database; }
+std::string PrintTo(const WriteCase& c) {
+  return std::string(c.connection) + "_to_" + c.database;
+}
 
 std::string Repeat(const std::string& piece, int count) {
   std::string text;
@@ -47,7 +49,9 @@ class TextWritesTest : public testing::TestWithParam<WriteCase> {
   std::string Database() const { return GetParam().database; }
   bool UnicodeDatabase() const { return Database() == "UTF8"; }
   // Both ends take any character: a UTF8 database through a UTF8 or NONE connection.
-  bool HoldsAnyCharacter() const { return UnicodeDatabase() && (Connection() == "UTF8" || Connection() == "NONE"); }
+  bool HoldsAnyCharacter() const {
+    return UnicodeDatabase() && (Connection() == "UTF8" || Connection() == "NONE");
+  }
   std::string Stored(int id, const char* column) {
     return IsqlRows(fDb, std::string("select ") + column + " from notes where id = " + std::to_string(id));
   }
@@ -73,7 +77,8 @@ class TextWritesTest : public testing::TestWithParam<WriteCase> {
       return true;
     } catch (const Exception& error) {
       const WideString message = AnsiToWide(error.Message());
-      if (fServerMayRefuse && ColumnRefusesOnServer() && message.find(u"Cannot transliterate") != WideString::npos) {
+      if (fServerMayRefuse && ColumnRefusesOnServer() &&
+          message.find(u"Cannot transliterate") != WideString::npos) {
         fDataSet->Cancel();
         return false;
       }
@@ -165,7 +170,7 @@ TEST_P(TextWritesTest, CharactersOutsideTheBasicPlaneCountOnce) {
   fServerMayRefuse = true;
   const bool stored = Inserts(1, "V", Repeat(smile, 20), true);
   EXPECT_EQ(stored, HoldsAnyCharacter());
-  if (stored) EXPECT_EQ(Stored(1, "v"), Repeat(smile, 20));
+  EXPECT_EQ(Stored(1, "v"), stored ? Repeat(smile, 20) : "");
   EXPECT_FALSE(Inserts(2, "V", Repeat(smile, 21), true));
   EXPECT_EQ(Stored(2, "count(*)"), "0");
 }
@@ -268,7 +273,7 @@ TEST_P(TextWritesTest, ABatchedChangeThatFindsNoRowIsRefusedWithItsBlock) {
   EXPECT_EQ(IsqlRows(fDb, "select id, v from notes"), "1|first");
 }
 
-constexpr WriteCase WriteCases[]{{"NONE", "WIN1251"},  {"NONE", "UTF8"},  {"WIN1251", "WIN1251"},
+constexpr WriteCase WriteCases[]{{"NONE", "WIN1251"},  {"NONE", "UTF8"},    {"WIN1251", "WIN1251"},
                                  {"WIN1251", "UTF8"},  {"UTF8", "WIN1251"}, {"UTF8", "UTF8"},
                                  {"KOI8R", "WIN1251"}, {"KOI8R", "UTF8"}};
 

@@ -511,10 +511,12 @@ TEST_P(ValuesTest, AVariantsWideTextWritesWhatItsAnsiTextWrites) {
     }
   }
   EXPECT_EQ(written([t] { t->SetAsVariant(Variant(WideString(u"Шевченко-Бондаренко"))); }),
-            "refused: " + WideToAnsi(u"Field 'T' cannot hold the text 'Шевченко-Бондаренко': string right truncation, "
-                                     u"expected length 8, actual 19"));
-  EXPECT_EQ(written([t] { t->SetAsVariant(Variant(WideString(u"中 \U0001D11E!"))); }),
-            "refused: Field 'T' holds a character that the connection's character set cannot represent: '? ?!'");
+            "refused: " +
+                WideToAnsi(u"Field 'T' cannot hold the text 'Шевченко-Бондаренко': string right truncation, "
+                           u"expected length 8, actual 19"));
+  EXPECT_EQ(
+      written([t] { t->SetAsVariant(Variant(WideString(u"中 \U0001D11E!"))); }),
+      "refused: Field 'T' holds a character that the connection's character set cannot represent: '? ?!'");
   // Blanks over the column's length are dropped, as the server drops them.
   EXPECT_EQ(written([t] { t->SetAsVariant(Variant(WideString(u"Smith      "))); }), "text: Smith");
   fDataSet->Cancel();
@@ -535,10 +537,10 @@ TEST_P(ValuesTest, WideTextLongerThanTheColumnIsRefusedWhole) {
     WideString reads;
   };
   const Case cases[] = {
-      {u"𝄞𝄞𝄞𝄞𝄞", false, u"𝄞𝄞𝄞𝄞𝄞"},  // 20 bytes: the whole column
-      {u"€€€€€€", true, u"𝄞𝄞𝄞𝄞𝄞"},    // six characters in five: refused, the value stays
-      {u"a𝄞𝄞𝄞𝄞𝄞", true, u"𝄞𝄞𝄞𝄞𝄞"},  // the same with a 4-byte character last
-      {u"€€€   ", false, u"€€€  "},   // blanks over are dropped, as the server drops them
+      {u"𝄞𝄞𝄞𝄞𝄞", false, u"𝄞𝄞𝄞𝄞𝄞"},   // 20 bytes: the whole column
+      {u"€€€€€€", true, u"𝄞𝄞𝄞𝄞𝄞"},   // six characters in five: refused, the value stays
+      {u"a𝄞𝄞𝄞𝄞𝄞", true, u"𝄞𝄞𝄞𝄞𝄞"},   // the same with a 4-byte character last
+      {u"€€€   ", false, u"€€€  "},  // blanks over are dropped, as the server drops them
       {u"", false, u""},
   };
   for (const Case& c : cases) {
@@ -548,7 +550,8 @@ TEST_P(ValuesTest, WideTextLongerThanTheColumnIsRefusedWhole) {
       e->SetAsWideString(c.written);
     } catch (const EDatabaseError& error) {
       refused = true;
-      EXPECT_NE(error.Message().find("string right truncation, expected length 5, actual 6"), AnsiString::npos);
+      EXPECT_NE(error.Message().find("string right truncation, expected length 5, actual 6"),
+                AnsiString::npos);
     }
     EXPECT_EQ(refused, c.refused);
     EXPECT_EQ(e->AsWideString(), c.reads);

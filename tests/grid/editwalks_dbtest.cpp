@@ -87,7 +87,8 @@ TEST_F(EditWalksDb, AServerSortPostsTheRowFirstAndStopsWhenThePostIsRefused) {
   TypeName(6, std::string(50, 'x'));
   ClickTitle(2);
   ASSERT_EQ(errors.messages.size(), 1u);
-  EXPECT_NE(errors.messages.front().find("Field 'NAME' cannot hold"), std::string::npos) << errors.messages.front();
+  EXPECT_NE(errors.messages.front().find("Field 'NAME' cannot hold"), std::string::npos)
+      << errors.messages.front();
   EXPECT_EQ(fDataSet->SelectSQL().Text(), select);
   EXPECT_EQ(fDataSet->State(), dsEdit);
   EXPECT_EQ(AnsiToUtf8(fDataSet->FieldByName("NAME")->AsString()), "Іваненко");
