@@ -46,6 +46,22 @@ TEST(CodePageConversion, UnknownCodePagesFallBackToTheAnsiCodePage) {
   EXPECT_EQ(WideToAnsiCP(u"ні", CP_KOI8R), "\xCE?");
 }
 
+TEST(CodePageConversion, ExactConversionRefusesWhatTheCodePageLacks) {
+  RawByteString bytes;
+  EXPECT_TRUE(WideToCodePageExact(u"Ґанок і їжак", CP_WIN1251, bytes));
+  EXPECT_EQ(bytes, ConvertCodePage("Ґанок і їжак", CP_UTF8, CP_WIN1251));
+  EXPECT_TRUE(WideToCodePageExact(u"Щука", CP_KOI8R, bytes));
+  EXPECT_EQ(bytes, ConvertCodePage("Щука", CP_UTF8, CP_KOI8R));
+  // KOI8-R has no Ukrainian letters, WIN1251 no Greek; a question mark is itself.
+  EXPECT_FALSE(WideToCodePageExact(u"Ґава", CP_KOI8R, bytes));
+  EXPECT_FALSE(WideToCodePageExact(u"Ωμέγα", CP_WIN1251, bytes));
+  EXPECT_TRUE(WideToCodePageExact(u"Why?", CP_WIN1251, bytes));
+  // UTF-8 holds every character, but not half of one.
+  EXPECT_TRUE(WideToCodePageExact(u"a\U0001F600b", CP_UTF8, bytes));
+  EXPECT_EQ(bytes, "a😀b");
+  EXPECT_FALSE(WideToCodePageExact(std::u16string(1, char16_t{0xD83D}), CP_UTF8, bytes));
+}
+
 TEST(FullComponentName, JoinsNamedOwnersOutermostFirst) {
   TComponent form(nullptr);
   form.SetName("Form1");
