@@ -11,6 +11,7 @@
 #include <set>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/CodePages.h"
 #include "classlib/core/Variants.h"
 #include "datasets/FIBFields.h"
 #include "tests/datasets/SortingSupport.h"
@@ -111,6 +112,37 @@ TEST_F(SortingTest, CyrillicSurnamesFollowTheirCodePagesCharacterCodes) {
     for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked += IsqlText(fDataSet->FieldByName("SURNAME")) + ";";
     EXPECT_EQ(walked, up ? ascending : rows(descending));
   }
+}
+
+// A KOI8 connection's records hold KOI8 text, whose byte order is not the letters' order
+// (lower case first, and "Ц" between "Б" and "Д"). Its fields show the text in the program's
+// code page: the sort and the re-placing of a posted record order by what they show, as
+// CompareFieldValues and the server's ORDER BY in the column's character set do.
+class Koi8SortingTest : public PersonsTest {
+ protected:
+  Koi8SortingTest() : PersonsTest("KOI8R") {}
+};
+
+TEST_F(Koi8SortingTest, TextsFollowTheirLettersInTheSortAndInThePlaceOfAPostedRecord) {
+  // The persons whose surnames KOI8-R can represent (it has no Ukrainian letters).
+  const std::string russian = "select id, surname from p where mod(id * 7, 13) > 3 and surname is not null";
+  const auto shown = [this] { return AnsiToUtf8(WalkRows(*fDataSet, {"SURNAME"})); };
+  fDataSet->UpdateSQL().SetText("update p set surname = ?surname where id = ?old_id");
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poKeepSorting});
+  Open(Utf8ToAnsi(russian));
+  fDataSet->SortByFields({"SURNAME"}, {true});
+  EXPECT_EQ(shown(), Oracle("select surname from (" + russian + ") order by surname"));
+
+  ASSERT_TRUE(fDataSet->Locate("SURNAME", Variant(Utf8ToAnsi("Бойко")), {}));
+  const Integer moved = Id();
+  fDataSet->Edit();
+  fDataSet->FieldByName("SURNAME")->SetAsString(Utf8ToAnsi("Юрченко"));
+  fDataSet->Post();
+  EXPECT_EQ(Id(), moved);
+  EXPECT_EQ(shown(), Oracle("select cast(iif(id = " + std::to_string(moved) +
+                            ", 'Юрченко', surname) as varchar(30) character set win1251) from (" + russian +
+                            ") order by 1"));
+  fTransaction->Rollback();
 }
 
 TEST_F(SortingTest, AComparisonHandlerDecidesEveryComparison) {
