@@ -210,6 +210,30 @@ TEST_F(WindowTest, ABookmarkJumpBindsWideTextOfAUnicodeConnection) {
   EXPECT_EQ(fDataSet->FailedBookmarkMoves(), 0);
 }
 
+// A KOI8-R connection to a database of another character set: the pages continue after
+// the window's edge in the column's own order, as the select orders the rows, not in the
+// order of the connection's bytes.
+TEST_F(WindowTest, PagesOfAKoi8ConnectionFollowTheColumnsOrder) {
+  for (const char* charset : {"WIN1251", "UTF8"}) {
+    SCOPED_TRACE(charset);
+    const TestDatabase letters("datasets/letters.sql", {3, charset});
+    fDatabase->SetConnected(false);
+    Configure(*fDatabase, letters, "KOI8R");
+    fDatabase->SetConnected(true);
+    fTransaction->StartTransaction();
+    for (const char* order : {"name", "name desc"}) {
+      SCOPED_TRACE(order);
+      OpenLimited(std::string("select id, name from letters order by ") + order);
+      const std::string oracle = IsqlRows(letters, std::string("select id from letters order by ") + order);
+      EXPECT_EQ(WalkIds(true), oracle);
+      EXPECT_EQ(WalkIds(false), oracle);
+      fDataSet->Close();
+      fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
+    }
+    fDatabase->SetConnected(false);
+  }
+}
+
 TEST_F(WindowTest, LocateOnTheServer) {
   OpenLimited("select id, k, name from w order by id");
   EXPECT_TRUE(fDataSet->Locate("NAME", Utf8ToAnsi("їжак 00420"), {loCaseInsensitive, loPartialKey}));
