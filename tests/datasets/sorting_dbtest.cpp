@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <set>
 
 #include "classlib/core/AnsiStrings.h"
@@ -265,15 +266,19 @@ TEST_F(UnicodeSortingTest, WideTextsAmongOtherFieldsFollowAStableSortOfTheValues
 
 // Three texts that differ only by a trailing blank, and 1500 with up to two, in VARCHAR
 // columns (of the connection's character set).
-const std::string ThreeBlankRows =
+constexpr char ThreeBlankRows[] =
     "select 1 as id, cast('Ivanov' as varchar(30)) as s, 2 as n from rdb$database union all "
     "select 2, cast('Ivanov ' as varchar(30)), 1 from rdb$database union all "
     "select 3, cast('Ivanov' as varchar(30)), 3 from rdb$database";
-const std::string ManyBlankRows =
+constexpr char ManyBlankRows[] =
     "select n.id, cast('Iv' || ascii_char(97 + mod(n.id, 3)) || "
     "substring('   ' from 1 for mod(n.id / 3, 3)) as varchar(30)) as s, mod(n.id / 9 * 7 + n.id, 5) as n "
     "from numbers(1500) n";
-const std::pair<std::vector<std::string>, std::string> BlankRowOrders[] = {
+struct TBlankRowOrder {
+  std::array<const char*, 3> fields;
+  const char* orderBy;
+};
+constexpr TBlankRowOrder BlankRowOrders[] = {
     {{"S", "N", "ID"}, "s, n, id"},
     {{"N", "S", "ID"}, "n, s, id"},
 };
@@ -282,38 +287,38 @@ const std::pair<std::vector<std::string>, std::string> BlankRowOrders[] = {
 // (which reads a text longer than 12 characters straight from the cache, blanks and all)
 // orders by what they show, as the server's ORDER BY, which pads the shorter text, does.
 TEST_F(SortingTest, TrailingBlanksTheFieldsHideTakeNoPartInTheOrder) {
-  Open("select * from (" + ThreeBlankRows + ")");
+  Open(std::string("select * from (") + ThreeBlankRows + ")");
   fDataSet->SortByFields({"S", "N"}, {true, true});
   EXPECT_EQ(WalkRows(*fDataSet, {"N"}), "1;2;3");
-  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + ThreeBlankRows + ") order by s, n"));
+  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ThreeBlankRows + ") order by s, n"));
   fDataSet->Close();
 
-  Open("select * from (" + ManyBlankRows + ")");
+  Open(std::string("select * from (") + ManyBlankRows + ")");
   for (const auto& [fields, orderBy] : BlankRowOrders) {
     SCOPED_TRACE(orderBy);
     fDataSet->SortByFields(std::vector<TSortFieldItem>(fields.begin(), fields.end()), {true, true, true});
-    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + ManyBlankRows + ") order by " + orderBy));
+    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ManyBlankRows + ") order by " + orderBy));
   }
 }
 
 // On a Unicode connection the wide fields hide trailing blanks too, so the sort and a
 // locate see what an 8-bit connection's fields show.
 TEST_F(UnicodeSortingTest, TrailingBlanksTheWideFieldsHideTakeNoPartInOrderOrLocate) {
-  Open("select * from (" + ThreeBlankRows + ") order by n");
+  Open(std::string("select * from (") + ThreeBlankRows + ") order by n");
   ASSERT_EQ(fDataSet->FieldByName("S")->DataType(), ftWideString);
   EXPECT_EQ(fDataSet->FieldByName("S")->AsString(), "Ivanov");
   ASSERT_TRUE(fDataSet->Locate("S", Variant(WideString(u"Ivanov")), {}));
   EXPECT_EQ(Id(), 2);
   fDataSet->SortByFields({"S", "N"}, {true, true});
   EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), "2;1;3");
-  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + ThreeBlankRows + ") order by s, n"));
+  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ThreeBlankRows + ") order by s, n"));
   fDataSet->Close();
 
-  Open("select * from (" + ManyBlankRows + ")");
+  Open(std::string("select * from (") + ManyBlankRows + ")");
   for (const auto& [fields, orderBy] : BlankRowOrders) {
     SCOPED_TRACE(orderBy);
     fDataSet->SortByFields(std::vector<TSortFieldItem>(fields.begin(), fields.end()), {true, true, true});
-    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + ManyBlankRows + ") order by " + orderBy));
+    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ManyBlankRows + ") order by " + orderBy));
   }
 }
 

@@ -25,17 +25,11 @@ namespace {
 
 struct TextValue {
   const char* name;
-  std::string utf8;
+  const char* utf8;
 };
 
-std::string Repeated(const std::string& text, int times) {
-  std::string result;
-  for (int i = 0; i < times; ++i) result += text;
-  return result;
-}
-
 // The columns hold 20 characters.
-const TextValue Values[] = {
+constexpr TextValue Values[] = {
     {"russian", "Иванов Иван"},
     {"ukrainian", "Ґанок і їжак"},
     {"latin1 Müller", "Müller"},
@@ -45,7 +39,7 @@ const TextValue Values[] = {
     {"cjk", "中文"},
     {"emoji", "a😀b"},
     {"21 letters", "АБВГДЕЖЗИЙКЛМНОПРСТУФ"},
-    {"21 emoji", Repeated("😀", 21)},
+    {"21 emoji", "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀"},
     {"empty", ""},
 };
 constexpr int ValueCount = static_cast<int>(std::size(Values));
@@ -254,7 +248,7 @@ class TextMatrix {
     for (int column = 0; column < static_cast<int>(Columns.size()); ++column)
       for (int value = 0; value < ValueCount; ++value) {
         const std::optional<std::string> text =
-            charset == "NONE" ? Values[value].utf8 : Encoded(charset, Values[value].utf8);
+            charset == "NONE" ? std::optional<std::string>(Values[value].utf8) : Encoded(charset, Values[value].utf8);
         if (!text) continue;
         script += "INSERT INTO T (ID, " + std::string(Columns[column]) + ") VALUES (" +
                   std::to_string(CellId(connection, rtScript, column, value) + idOffset) + ", " + SqlLiteral(*text) +
@@ -297,7 +291,7 @@ class TextMatrix {
     const TRow* row = Row(CellId(connection, route, column, value));
     const std::string stored = row == nullptr ? "<no row>" : (*row)[static_cast<std::size_t>(column)];
     const TOutcome& outcome = fOutcomes.at(CellId(connection, route, column, value));
-    const std::string& text = Values[value].utf8;
+    const std::string text = Values[value].utf8;
     // The datasets' default psSetEmptyStrToNull turns an empty string field into null.
     const bool emptyToNull = text.empty() && route != rtStatement && column != 2;
     const bool columnHolds = oracle != nullptr;
