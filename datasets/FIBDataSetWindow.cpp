@@ -216,11 +216,15 @@ void TFIBCustomDataSet::PreparePartialQueries() {
   // The parameter as the page conditions compare it. A text parameter comes in the
   // connection's character set, and the server would compare the column in that set's
   // order: cast to the column's own type, it compares in the order the select sorts by.
+  // Only a table's or a view's column has such a type (not a selectable procedure's).
   const auto pageValue = [this](TField* field) {
     const AnsiString param = "?" + PrefixedParamName(SNewPrefix, field->FieldName());
     const AnsiString table = GetRelationTableName(field);
     const AnsiString column = GetRelationFieldName(field);
     if (!HoldsText(field) || table.empty() || column.empty()) return param;
+    if (VarIsNull(Database()->QueryValue("select 1 from rdb$relations where rdb$relation_name = :name",
+                                         {Variant(table)})))
+      return param;
     return "cast(" + param + " as type of column " + QualifiedName(table, column) + ")";
   };
   std::vector<TPageField> fields;
