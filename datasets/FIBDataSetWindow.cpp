@@ -46,6 +46,19 @@ AnsiString AfterCondition(const AnsiString& column, const AnsiString& value, boo
   return "(" + compare + " or (" + column + " is null and " + column + " is distinct from " + value + "))";
 }
 
+// The type of a table's, a view's or a selectable procedure's column, as a cast names it;
+// empty for a source of another kind.
+AnsiString SourceColumnType(TFIBDatabase& database, const AnsiString& source, const AnsiString& column) {
+  if (!VarIsNull(database.QueryValue("select 1 from rdb$relations where rdb$relation_name = :source",
+                                     {Variant(source)})))
+    return "type of column " + QualifiedName(source, column);
+  const Variant domain = database.QueryValue(
+      "select rdb$field_source from rdb$procedure_parameters where rdb$procedure_name = :source and "
+      "rdb$parameter_name = :name and rdb$parameter_type = 1",
+      {Variant(source), Variant(column)});
+  return VarIsNull(domain) ? AnsiString() : "type of " + QualifiedName("", Trim(domain.AsString()));
+}
+
 bool HoldsText(const TField* field) {
   const TFieldType type = field->DataType();
   return type == ftString || type == ftFixedChar || type == ftWideString;
@@ -216,16 +229,13 @@ void TFIBCustomDataSet::PreparePartialQueries() {
   // The parameter as the page conditions compare it. A text parameter comes in the
   // connection's character set, and the server would compare the column in that set's
   // order: cast to the column's own type, it compares in the order the select sorts by.
-  // Only a table's or a view's column has such a type (not a selectable procedure's).
   const auto pageValue = [this](TField* field) {
     const AnsiString param = "?" + PrefixedParamName(SNewPrefix, field->FieldName());
     const AnsiString table = GetRelationTableName(field);
     const AnsiString column = GetRelationFieldName(field);
     if (!HoldsText(field) || table.empty() || column.empty()) return param;
-    if (VarIsNull(Database()->QueryValue("select 1 from rdb$relations where rdb$relation_name = :name",
-                                         {Variant(table)})))
-      return param;
-    return "cast(" + param + " as type of column " + QualifiedName(table, column) + ")";
+    const AnsiString type = SourceColumnType(*Database(), table, column);
+    return type.empty() ? param : "cast(" + param + " as " + type + ")";
   };
   std::vector<TPageField> fields;
   AnsiString order;
