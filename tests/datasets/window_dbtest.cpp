@@ -212,7 +212,8 @@ TEST_F(WindowTest, ABookmarkJumpBindsWideTextOfAUnicodeConnection) {
 
 // A KOI8-R connection to a database of another character set: the pages continue after
 // the window's edge in the column's own order, as the select orders the rows, not in the
-// order of the connection's bytes; from a table and from a selectable procedure.
+// order of the connection's bytes; from a table and from a selectable procedure, and
+// after an insert.
 TEST_F(WindowTest, PagesOfAKoi8ConnectionFollowTheColumnsOrder) {
   for (const char* charset : {"WIN1251", "UTF8"}) {
     SCOPED_TRACE(charset);
@@ -232,6 +233,20 @@ TEST_F(WindowTest, PagesOfAKoi8ConnectionFollowTheColumnsOrder) {
         fDataSet->Close();
         fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
       }
+    // A record inserted at the start goes where the column's order puts it, and the next
+    // record is the server's next one.
+    fDataSet->InsertSQL().SetText("insert into letters (id, name) values (?id, ?name)");
+    OpenLimited("select id, name from letters order by name");
+    fDataSet->Insert();
+    fDataSet->FieldByName("ID")->SetAsInteger(1000);
+    fDataSet->FieldByName("NAME")->SetAsString(Utf8ToAnsi("ЖЖЖ"));
+    fDataSet->Post();
+    fDataSet->Next();
+    EXPECT_EQ(std::to_string(Id()), IsqlRows(letters, "select first 1 id from letters where name > 'ЖЖЖ' order by name"));
+    fDataSet->Close();
+    fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
+    fDataSet->InsertSQL().Clear();
+    fTransaction->Rollback();
     fDatabase->SetConnected(false);
   }
 }
