@@ -1,6 +1,7 @@
 // Local sorting against a real database: isql-fb's ORDER BY as the oracle for numbers and
 // dates (nulls first ascending, last descending), std::sort of the same surnames for
-// Cyrillic text, the cursor kept on its record, bad field lists refused before anything
+// Cyrillic text (on a KOI8-R connection too, against isql-fb), trailing blanks on 8-bit and
+// Unicode connections, the cursor kept on its record, bad field lists refused before anything
 // moves, the order kept or dropped by a post, the sort restored after a reopen, moving
 // single records, record numbers past the end, and a million records in an order built to
 // defeat the middle pivot.

@@ -2,8 +2,9 @@
 // statement log as the witness of every execution and fetch: the window while scrolling
 // forward and from the end, an empty result, a bookmark jump that reloads the window
 // around its row, renumbering below index 0, walks in both directions through 10 000 rows
-// in isql-fb's order (nulls and ties included), bookmark jumps on keys of every type, the
-// server-side locate and when the model may be chosen.
+// in isql-fb's order (nulls and ties included), bookmark jumps on keys of every type, pages
+// of a KOI8-R connection in the column's order, the server-side locate and when the model
+// may be chosen.
 
 #include <gtest/gtest.h>
 
