@@ -447,9 +447,10 @@ struct TStoredField {
 
 // Values whose order the record's bytes give without a detour through the field: integers
 // (scaled ones too: one column has one scale), day numbers and moments, floating values,
-// and 8-bit text held in a string slot.
+// and 8-bit text held in a string slot where the field shows the very bytes the record
+// holds (textAsStored: not on a connection whose text the field decodes, as UTF-8 or KOI8).
 std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& descr, bool int64AsDouble,
-                                    bool unicodeConnection) {
+                                    bool textAsStored) {
   if (field->FieldKind() != fkData || field->DataType() == ftBoolean) return std::nullopt;
   switch (descr.SQLType) {
     case SQL_SHORT:
@@ -466,7 +467,7 @@ std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& d
       return TSortKind::Float;
     case SQL_TEXT:
     case SQL_VARYING:
-      if (descr.IsStringSlot && descr.CharKind == ckAnsi && !descr.IsBinary && !unicodeConnection &&
+      if (descr.IsStringSlot && descr.CharKind == ckAnsi && !descr.IsBinary && textAsStored &&
           field->DataType() == ftString)
         return TSortKind::Text;
       return std::nullopt;
@@ -723,12 +724,13 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   if (inStoredOrder) keys.SetKeyIndexes(storedIndexOf);
   std::vector<std::optional<TStoredField>> stored(fields.size());
   std::vector<TField*> throughFields;
+  const bool textAsStored = !fDatabaseUnicode && !(Database() != nullptr && Database()->IsKOI8CharSet());
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
     // The record keeps a 64-bit column as a double only below a scale of -4.
     const bool keptAsDouble = descr != nullptr && int64AsDouble && descr->Scale < -4;
     const std::optional<TSortKind> kind =
-        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, keptAsDouble, fDatabaseUnicode);
+        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, keptAsDouble, textAsStored);
     if (!kind) {
       throughFields.push_back(fields[k]);
       continue;

@@ -40,10 +40,28 @@ AnsiString PrefixedParamName(const AnsiString& prefix, const AnsiString& name) {
 // order puts null (a null value has every non-null one after it when nulls come first,
 // none when they come last). A parameter that is null makes "c op ?p" unknown for every
 // non-null c, which is how its null is seen without an untyped parameter.
-AnsiString AfterCondition(const AnsiString& column, const AnsiString& param, bool ascending, bool nullsFirst) {
-  const AnsiString compare = column + (ascending ? " > ?" : " < ?") + param;
+AnsiString AfterCondition(const AnsiString& column, const AnsiString& value, bool ascending, bool nullsFirst) {
+  const AnsiString compare = column + (ascending ? " > " : " < ") + value;
   if (nullsFirst) return "(" + compare + " or (" + column + " is not null and (" + compare + ") is unknown))";
-  return "(" + compare + " or (" + column + " is null and " + column + " is distinct from ?" + param + "))";
+  return "(" + compare + " or (" + column + " is null and " + column + " is distinct from " + value + "))";
+}
+
+// The type of a table's, a view's or a selectable procedure's column, as a cast names it;
+// empty for a source of another kind.
+AnsiString SourceColumnType(TFIBDatabase& database, const AnsiString& source, const AnsiString& column) {
+  if (!VarIsNull(database.QueryValue("select 1 from rdb$relations where rdb$relation_name = :source",
+                                     {Variant(source)})))
+    return "type of column " + QualifiedName(source, column);
+  const Variant domain = database.QueryValue(
+      "select rdb$field_source from rdb$procedure_parameters where rdb$procedure_name = :source and "
+      "rdb$parameter_name = :name and rdb$parameter_type = 1",
+      {Variant(source), Variant(column)});
+  return VarIsNull(domain) ? AnsiString() : "type of " + QualifiedName("", Trim(domain.AsString()));
+}
+
+bool HoldsText(const TField* field) {
+  const TFieldType type = field->DataType();
+  return type == ftString || type == ftFixedChar || type == ftWideString;
 }
 
 }  // namespace
@@ -208,6 +226,17 @@ void TFIBCustomDataSet::PreparePartialQueries() {
     bool ascending;
     bool nullsFirst;
   };
+  // The parameter as the page conditions compare it. A text parameter comes in the
+  // connection's character set, and the server would compare the column in that set's
+  // order: cast to the column's own type, it compares in the order the select sorts by.
+  const auto pageValue = [this](TField* field) {
+    const AnsiString param = "?" + PrefixedParamName(SNewPrefix, field->FieldName());
+    const AnsiString table = GetRelationTableName(field);
+    const AnsiString column = GetRelationFieldName(field);
+    if (!HoldsText(field) || table.empty() || column.empty()) return param;
+    const AnsiString type = SourceColumnType(*Database(), table, column);
+    return type.empty() ? param : "cast(" + param + " as " + type + ")";
+  };
   std::vector<TPageField> fields;
   AnsiString order;
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -231,14 +260,14 @@ void TFIBCustomDataSet::PreparePartialQueries() {
     order += ", " + column;
     keysAdded = true;
   }
-  const auto condition = [&fields](bool forward) {
+  const auto condition = [&fields, &pageValue](bool forward) {
     AnsiString result;
     for (auto it = fields.rbegin(); it != fields.rend(); ++it) {
-      const AnsiString param = PrefixedParamName(SNewPrefix, it->field->FieldName());
-      const AnsiString after = AfterCondition(it->column, param, it->ascending == forward,
+      const AnsiString value = pageValue(it->field);
+      const AnsiString after = AfterCondition(it->column, value, it->ascending == forward,
                                               it->nullsFirst == forward);
       result = result.empty() ? after
-                              : "(" + after + " or (" + it->column + " is not distinct from ?" + param + " and " +
+                              : "(" + after + " or (" + it->column + " is not distinct from " + value + " and " +
                                     result + "))";
     }
     return result;

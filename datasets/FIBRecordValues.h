@@ -90,8 +90,8 @@ class TField;
 
 // The characters of a text value at the descriptor's place, as a field is given them: a
 // string area's stored length, else up to the first zero byte but never past the column's
-// size (binary and wide text: the whole column); with trim (text of the 8-bit code page
-// only) without trailing blanks.
+// size (binary and wide text: the whole column); with trim (text, not binary bytes or a
+// GUID) without trailing blanks.
 // Inline: every text a grid shows is read through it.
 inline std::string_view StoredText(const Byte* record, const TFIBFieldDescr& descr, bool trim) {
   const Byte* area = record + descr.Offset;
@@ -106,7 +106,7 @@ inline std::string_view StoredText(const Byte* record, const TFIBFieldDescr& des
     if (const void* zero = std::memchr(chars, 0, descr.DataSize); zero != nullptr)
       length = static_cast<std::size_t>(static_cast<const char*>(zero) - chars);
   }
-  if (trim && ansi)
+  if (trim && !descr.IsBinary && descr.CharKind != ckGuid)
     while (length > 0 && chars[length - 1] == ' ') --length;
   return {chars, length};
 }

@@ -97,6 +97,12 @@ void TFIBQuery::SetParamCheck(bool value) {
   ForgetParams();
 }
 
+void TFIBQuery::SetTextInConnectionCharSet(bool value) {
+  if (value == fTextInConnectionCharSet) return;
+  fTextInConnectionCharSet = value;
+  Unprepare();
+}
+
 void TFIBQuery::SetMacroChar(char value) {
   if (value == fMacroChar) return;
   fMacroChar = value;
@@ -256,9 +262,10 @@ void TFIBQuery::UpdateTextToSend() {
   } else {
     text = fParser.SQLText();
   }
-  if (text.find(MonitorCommentMark) == AnsiString::npos)
-    text += MonitorComment(fCSMonitorSupport, Database(), Transaction(), *this);
-  text = EncodeSQLText(text, *this);
+  const AnsiString comment = text.find(MonitorCommentMark) == AnsiString::npos
+                                 ? MonitorComment(fCSMonitorSupport, Database(), Transaction(), *this)
+                                 : AnsiString();
+  text = fTextInConnectionCharSet ? text + EncodeSQLText(comment, *this) : EncodeSQLText(text + comment, *this);
   // The same text as prepared keeps its server statement.
   if (text == fTextToSend && rebuilt == fTextRebuilt) return;
   Unprepare();

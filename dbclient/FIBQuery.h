@@ -94,6 +94,11 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   // runners of many statements that each run once.
   bool ExecuteUnprepared() const { return fExecuteUnprepared; }
   void SetExecuteUnprepared(bool value) { fExecuteUnprepared = value; }
+  // Off (the default): the text is ANSI text, converted to the connection's character set
+  // on its way to the server. On: the text is already in that character set (a script that
+  // named it) and goes to the server byte for byte.
+  bool TextInConnectionCharSet() const { return fTextInConnectionCharSet; }
+  void SetTextInConnectionCharSet(bool value);
   TCSMonitorSupport& CSMonitorSupport() { return fCSMonitorSupport; }
   const AnsiString& CursorName() const { return fCursorName; }
   void SetCursorName(const AnsiString& value) { fCursorName = value; }
@@ -357,6 +362,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   bool fTextRebuilt = false;
   bool fInExecute = false;
   bool fExecuteUnprepared = false;
+  bool fTextInConnectionCharSet = false;
   bool fCloseOnHardTransactionEnd = true;
   // The text SetSQLText gave, while SQL has not been changed otherwise.
   std::optional<AnsiString> fExactText;

@@ -692,9 +692,18 @@ void TpFIBScripter::ExecuteText(const AnsiString& text) {
   if (fQuery->Open()) fQuery->Close();
   TFIBTransaction& transaction = EffectiveTransaction();
   if (!transaction.Active()) transaction.StartTransaction();
+  fQuery->SetTextInConnectionCharSet(ScriptInConnectionCharSet());
   fQuery->SetSQLText(text);
   if (!fBlobFileName.empty()) LoadBlobFileParams();
   fQuery->ExecQuery();
+}
+
+// A script that names its character set (SET NAMES) holds text in it, as isql-fb reads
+// it: on a connection of that character set its bytes go to the server unchanged.
+// Otherwise the script is ANSI text, converted like any statement's.
+bool TpFIBScripter::ScriptInConnectionCharSet() const {
+  return fDatabase != nullptr && !fCharSet.empty() &&
+         SameText(Trim(fCharSet), Trim(fDatabase->ConnectParams().CharSet()));
 }
 
 TFileStream& TpFIBScripter::BlobFile() {

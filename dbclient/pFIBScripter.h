@@ -144,6 +144,7 @@ class TpFIBScripter : public TComponent {
   // Server statements.
   void ExecuteOnServer(const AnsiString& text);
   void ExecuteText(const AnsiString& text);
+  bool ScriptInConnectionCharSet() const;
   void LoadBlobFileParams();
   TFileStream& BlobFile();
 

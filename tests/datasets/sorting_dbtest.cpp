@@ -1,6 +1,7 @@
 // Local sorting against a real database: isql-fb's ORDER BY as the oracle for numbers and
 // dates (nulls first ascending, last descending), std::sort of the same surnames for
-// Cyrillic text, the cursor kept on its record, bad field lists refused before anything
+// Cyrillic text (on a KOI8-R connection too, against isql-fb), trailing blanks on 8-bit and
+// Unicode connections, the cursor kept on its record, bad field lists refused before anything
 // moves, the order kept or dropped by a post, the sort restored after a reopen, moving
 // single records, record numbers past the end, and a million records in an order built to
 // defeat the middle pivot.
@@ -8,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <set>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/CodePages.h"
 #include "classlib/core/Variants.h"
 #include "datasets/FIBFields.h"
 #include "tests/datasets/SortingSupport.h"
@@ -111,6 +114,37 @@ TEST_F(SortingTest, CyrillicSurnamesFollowTheirCodePagesCharacterCodes) {
     for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) walked += IsqlText(fDataSet->FieldByName("SURNAME")) + ";";
     EXPECT_EQ(walked, up ? ascending : rows(descending));
   }
+}
+
+// A KOI8 connection's records hold KOI8 text, whose byte order is not the letters' order
+// (lower case first, and "Ц" between "Б" and "Д"). Its fields show the text in the program's
+// code page: the sort and the re-placing of a posted record order by what they show, as
+// CompareFieldValues and the server's ORDER BY in the column's character set do.
+class Koi8SortingTest : public PersonsTest {
+ protected:
+  Koi8SortingTest() : PersonsTest("KOI8R") {}
+};
+
+TEST_F(Koi8SortingTest, TextsFollowTheirLettersInTheSortAndInThePlaceOfAPostedRecord) {
+  // The persons whose surnames KOI8-R can represent (it has no Ukrainian letters).
+  const std::string russian = "select id, surname from p where mod(id * 7, 13) > 3 and surname is not null";
+  const auto shown = [this] { return AnsiToUtf8(WalkRows(*fDataSet, {"SURNAME"})); };
+  fDataSet->UpdateSQL().SetText("update p set surname = ?surname where id = ?old_id");
+  fDataSet->SetOptions(fDataSet->Options() + TpFIBDsOptions{poKeepSorting});
+  Open(Utf8ToAnsi(russian));
+  fDataSet->SortByFields({"SURNAME"}, {true});
+  EXPECT_EQ(shown(), Oracle("select surname from (" + russian + ") order by surname"));
+
+  ASSERT_TRUE(fDataSet->Locate("SURNAME", Variant(Utf8ToAnsi("Бойко")), {}));
+  const Integer moved = Id();
+  fDataSet->Edit();
+  fDataSet->FieldByName("SURNAME")->SetAsString(Utf8ToAnsi("Юрченко"));
+  fDataSet->Post();
+  EXPECT_EQ(Id(), moved);
+  EXPECT_EQ(shown(), Oracle("select cast(iif(id = " + std::to_string(moved) +
+                            ", 'Юрченко', surname) as varchar(30) character set win1251) from (" + russian +
+                            ") order by 1"));
+  fTransaction->Rollback();
 }
 
 TEST_F(SortingTest, AComparisonHandlerDecidesEveryComparison) {
@@ -231,33 +265,61 @@ TEST_F(UnicodeSortingTest, WideTextsAmongOtherFieldsFollowAStableSortOfTheValues
   ExpectEveryOrderOfAStableSort(*fDataSet, *fDataSet);
 }
 
+// Three texts that differ only by a trailing blank, and 1500 with up to two, in VARCHAR
+// columns (of the connection's character set).
+constexpr char ThreeBlankRows[] =
+    "select 1 as id, cast('Ivanov' as varchar(30)) as s, 2 as n from rdb$database union all "
+    "select 2, cast('Ivanov ' as varchar(30)), 1 from rdb$database union all "
+    "select 3, cast('Ivanov' as varchar(30)), 3 from rdb$database";
+constexpr char ManyBlankRows[] =
+    "select n.id, cast('Iv' || ascii_char(97 + mod(n.id, 3)) || "
+    "substring('   ' from 1 for mod(n.id / 3, 3)) as varchar(30)) as s, mod(n.id / 9 * 7 + n.id, 5) as n "
+    "from numbers(1500) n";
+struct TBlankRowOrder {
+  std::array<const char*, 3> fields;
+  const char* orderBy;
+};
+constexpr TBlankRowOrder BlankRowOrders[] = {
+    {{"S", "N", "ID"}, "s, n, id"},
+    {{"N", "S", "ID"}, "n, s, id"},
+};
+
 // The fields show texts without their trailing blanks (poTrimCharFields), and the sort
 // (which reads a text longer than 12 characters straight from the cache, blanks and all)
 // orders by what they show, as the server's ORDER BY, which pads the shorter text, does.
 TEST_F(SortingTest, TrailingBlanksTheFieldsHideTakeNoPartInTheOrder) {
-  const std::string threeRows =
-      "select 1 as id, cast('Ivanov' as varchar(30)) as s, 2 as n from rdb$database union all "
-      "select 2, cast('Ivanov ' as varchar(30)), 1 from rdb$database union all "
-      "select 3, cast('Ivanov' as varchar(30)), 3 from rdb$database";
-  Open("select * from (" + threeRows + ")");
+  Open(std::string("select * from (") + ThreeBlankRows + ")");
   fDataSet->SortByFields({"S", "N"}, {true, true});
   EXPECT_EQ(WalkRows(*fDataSet, {"N"}), "1;2;3");
-  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + threeRows + ") order by s, n"));
+  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ThreeBlankRows + ") order by s, n"));
   fDataSet->Close();
 
-  const std::string manyRows =
-      "select n.id, cast('Iv' || ascii_char(97 + mod(n.id, 3)) || "
-      "substring('   ' from 1 for mod(n.id / 3, 3)) as varchar(30)) as s, mod(n.id / 9 * 7 + n.id, 5) as n "
-      "from numbers(1500) n";
-  Open("select * from (" + manyRows + ")");
-  const std::pair<std::vector<std::string>, std::string> orders[] = {
-      {{"S", "N", "ID"}, "s, n, id"},
-      {{"N", "S", "ID"}, "n, s, id"},
-  };
-  for (const auto& [fields, orderBy] : orders) {
+  Open(std::string("select * from (") + ManyBlankRows + ")");
+  for (const auto& [fields, orderBy] : BlankRowOrders) {
     SCOPED_TRACE(orderBy);
     fDataSet->SortByFields(std::vector<TSortFieldItem>(fields.begin(), fields.end()), {true, true, true});
-    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle("select id from (" + manyRows + ") order by " + orderBy));
+    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ManyBlankRows + ") order by " + orderBy));
+  }
+}
+
+// On a Unicode connection the wide fields hide trailing blanks too, so the sort and a
+// locate see what an 8-bit connection's fields show.
+TEST_F(UnicodeSortingTest, TrailingBlanksTheWideFieldsHideTakeNoPartInOrderOrLocate) {
+  Open(std::string("select * from (") + ThreeBlankRows + ") order by n");
+  ASSERT_EQ(fDataSet->FieldByName("S")->DataType(), ftWideString);
+  EXPECT_EQ(fDataSet->FieldByName("S")->AsString(), "Ivanov");
+  ASSERT_TRUE(fDataSet->Locate("S", Variant(WideString(u"Ivanov")), {}));
+  EXPECT_EQ(Id(), 2);
+  fDataSet->SortByFields({"S", "N"}, {true, true});
+  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), "2;1;3");
+  EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ThreeBlankRows + ") order by s, n"));
+  fDataSet->Close();
+
+  Open(std::string("select * from (") + ManyBlankRows + ")");
+  for (const auto& [fields, orderBy] : BlankRowOrders) {
+    SCOPED_TRACE(orderBy);
+    fDataSet->SortByFields(std::vector<TSortFieldItem>(fields.begin(), fields.end()), {true, true, true});
+    EXPECT_EQ(WalkRows(*fDataSet, {"ID"}), Oracle(std::string("select id from (") + ManyBlankRows + ") order by " + orderBy));
   }
 }
 

@@ -2,8 +2,9 @@
 // statement log as the witness of every execution and fetch: the window while scrolling
 // forward and from the end, an empty result, a bookmark jump that reloads the window
 // around its row, renumbering below index 0, walks in both directions through 10 000 rows
-// in isql-fb's order (nulls and ties included), bookmark jumps on keys of every type, the
-// server-side locate and when the model may be chosen.
+// in isql-fb's order (nulls and ties included), bookmark jumps on keys of every type, pages
+// of a KOI8-R connection in the column's order, the server-side locate and when the model
+// may be chosen.
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,47 @@ TEST_F(WindowTest, ABookmarkJumpBindsWideTextOfAUnicodeConnection) {
   EXPECT_EQ(Id(), id);
   EXPECT_EQ(id, 10000 - 4321);
   EXPECT_EQ(fDataSet->FailedBookmarkMoves(), 0);
+}
+
+// A KOI8-R connection to a database of another character set: the pages continue after
+// the window's edge in the column's own order, as the select orders the rows, not in the
+// order of the connection's bytes; from a table and from a selectable procedure, and
+// after an insert.
+TEST_F(WindowTest, PagesOfAKoi8ConnectionFollowTheColumnsOrder) {
+  for (const char* charset : {"WIN1251", "UTF8"}) {
+    SCOPED_TRACE(charset);
+    const TestDatabase letters("datasets/letters.sql", {3, charset});
+    fDatabase->SetConnected(false);
+    Configure(*fDatabase, letters, "KOI8R");
+    fDatabase->SetConnected(true);
+    fTransaction->StartTransaction();
+    for (const char* source : {"letters", "letters_p"})
+      for (const char* order : {"name", "name desc"}) {
+        SCOPED_TRACE(std::string(source) + " " + order);
+        const std::string select = std::string(" from ") + source + " order by " + order;
+        OpenLimited("select id, name" + select);
+        const std::string oracle = IsqlRows(letters, "select id" + select);
+        EXPECT_EQ(WalkIds(true), oracle);
+        EXPECT_EQ(WalkIds(false), oracle);
+        fDataSet->Close();
+        fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
+      }
+    // A record inserted at the start goes where the column's order puts it, and the next
+    // record is the server's next one.
+    fDataSet->InsertSQL().SetText("insert into letters (id, name) values (?id, ?name)");
+    OpenLimited("select id, name from letters order by name");
+    fDataSet->Insert();
+    fDataSet->FieldByName("ID")->SetAsInteger(1000);
+    fDataSet->FieldByName("NAME")->SetAsString(Utf8ToAnsi("ЖЖЖ"));
+    fDataSet->Post();
+    fDataSet->Next();
+    EXPECT_EQ(std::to_string(Id()), IsqlRows(letters, "select first 1 id from letters where name > 'ЖЖЖ' order by name"));
+    fDataSet->Close();
+    fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
+    fDataSet->InsertSQL().Clear();
+    fTransaction->Rollback();
+    fDatabase->SetConnected(false);
+  }
 }
 
 TEST_F(WindowTest, LocateOnTheServer) {

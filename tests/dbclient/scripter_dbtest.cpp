@@ -299,12 +299,13 @@ std::string FirstDifference(const std::string& actual, const std::string& expect
 
 enum class RunnerInput { Text, File };
 
-void RunScript(const test::TestDatabase& db, const std::string& file, RunnerInput input) {
+void RunScript(const test::TestDatabase& db, const std::string& file, RunnerInput input,
+               const std::string& charset = "WIN1251") {
   TComponent form(nullptr);
   auto* database = new TpFIBDatabase(&form);
   auto* transaction = new TpFIBTransaction(&form);
   auto* scripter = new TpFIBScripter(&form);
-  test::Configure(*database, db);
+  test::Configure(*database, db, charset);
   database->SetConnected(true);
   scripter->SetDatabase(database);
   scripter->SetTransaction(transaction);
@@ -332,6 +333,33 @@ TEST(ScripterDifferential, SameDatabaseAsIsql) {
   for (RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
     test::TestDatabase byRunner("", {3, "WIN1251"});
     RunScript(byRunner, file, input);
+    const std::string actual = Dump(byRunner);
+    EXPECT_TRUE(actual == expected) << (input == RunnerInput::File ? "file " : "text ")
+                                    << FirstDifference(actual, expected);
+  }
+}
+
+// A UTF-8 script that says so: its texts (a procedure's source and body, rows of every
+// text type, characters beyond the Basic Multilingual Plane) reach the server as isql-fb
+// sends them, not read as ANSI text and encoded once more.
+TEST(ScripterDifferential, AScriptInTheConnectionsCharacterSetGoesAsWritten) {
+  const std::string file = test::TestTempDir() + "/names-utf8.sql";
+  WriteFile(file,
+            "SET NAMES UTF8;\n"
+            "CREATE TABLE T (ID INTEGER, C CHAR(12), V VARCHAR(20), B BLOB SUB_TYPE TEXT);\n"
+            "SET TERM ^ ;\n"
+            "CREATE PROCEDURE P RETURNS (S VARCHAR(10)) AS\nBEGIN\n  S = 'três';\n  SUSPEND;\nEND^\n"
+            "SET TERM ; ^\n"
+            "INSERT INTO T VALUES (1, 'Ніл', 'três', 'Müller café');\n"
+            "INSERT INTO T SELECT 2, S, 'Ελλάδα 中文', 'a😀b' FROM P;\n"
+            "COMMIT;\n");
+  test::TestDatabase byIsql("", {3, "UTF8"});
+  RunTool(IsqlCommand(byIsql, "-b -ch UTF8") + " -i " + ShellQuote(file));
+  const std::string expected = Dump(byIsql);
+  ASSERT_NE(expected.find("ALTER PROCEDURE P"), std::string::npos);
+  for (RunnerInput input : {RunnerInput::Text, RunnerInput::File}) {
+    test::TestDatabase byRunner("", {3, "UTF8"});
+    RunScript(byRunner, file, input, "UTF8");
     const std::string actual = Dump(byRunner);
     EXPECT_TRUE(actual == expected) << (input == RunnerInput::File ? "file " : "text ")
                                     << FirstDifference(actual, expected);
