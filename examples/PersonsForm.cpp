@@ -1,5 +1,6 @@
 #include "examples/PersonsForm.h"
 
+#include "classlib/core/Application.h"
 #include "classlib/core/CodePages.h"
 
 namespace ordvane::demo {
@@ -42,6 +43,19 @@ TfrmPersons::TfrmPersons(TComponent* owner, TDataSet& persons)
   amount->Footer().SetValueType(fvtSum);
   amount->Footer().SetDisplayFormat("#,##0.00");
   Grid->SetDataSource(Source);
+  OnCloseQuery = [this](TObject* sender, bool& canClose) { SaveEditBeforeClosing(sender, canClose); };
+}
+
+void TfrmPersons::SaveEditBeforeClosing(TObject* /*sender*/, bool& canClose) {
+  TDataSet* persons = Source->DataSet();
+  if (persons == nullptr || !persons->Active()) return;
+  try {
+    // The text in the cell's editor goes to the row first, as when the row is left.
+    persons->CheckBrowseMode();
+  } catch (...) {
+    Application->HandleException(this);
+    canClose = false;
+  }
 }
 
 TColumnEh* TfrmPersons::AddColumn(const char* field, const char* title, int width) {

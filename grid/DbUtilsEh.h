@@ -144,7 +144,9 @@ void SetSQLTextProperty(TDataSet* dataSet, const AnsiString& propName, const Ans
 // Replaces the select text's marker line by the marker and the grid's SQL filter. A
 // dataset without the property raises "<class> is not SQL based dataset"; a text
 // without a marker line is left alone; a value that cannot stand on one line raises
-// "Filter value cannot be written to SQL: " and changes nothing.
+// "Filter value cannot be written to SQL: " and changes nothing. A text the database
+// refuses on the reopen is replaced by the one before, the dataset reopened as it was,
+// and the error raised.
 void ApplyFilterToSQL(TCustomDBGridEh& grid, const TDateValueToSQLStringProcEh& dateToText, bool isReopen,
                       const AnsiString& propName);
 // Replaces the first line starting "ORDER BY" (appending one when there is none) by the

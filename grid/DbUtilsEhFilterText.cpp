@@ -1,6 +1,9 @@
 // DbUtilsEh: the filter builders (local and SQL conditions, one column, the whole grid)
 // and the rewriting of a dataset's select text at its marker line and ORDER BY line.
 
+#include <algorithm>
+#include <functional>
+
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
@@ -73,15 +76,54 @@ std::vector<Variant> OperandItems(const Variant& operand) {
   return items;
 }
 
-// The items written by `write`, separated by `separator`.
-template <class Write>
-AnsiString JoinItems(const Variant& operand, const AnsiString& separator, Write write) {
+// The longest chain of conditions written without parentheses around parts of it: the
+// dataset's filter parser refuses a tree deeper than some thousand levels, which a long
+// chain of ORs is.
+constexpr std::size_t kFlatChainItems = 256;
+// The most values one IN list of a select may hold (the server refuses more).
+constexpr std::size_t kSQLInListItems = 1500;
+
+// The texts from `first` up to `last` joined by `separator`; a chain too long for the
+// filter parser goes as two halves in parentheses, each written the same way, so that
+// the nesting grows with the logarithm of the count.
+AnsiString JoinNested(const std::vector<AnsiString>& texts, std::size_t first, std::size_t last,
+                      const AnsiString& separator) {
+  if (last - first > kFlatChainItems) {
+    const std::size_t middle = first + (last - first) / 2;
+    return "(" + JoinNested(texts, first, middle, separator) + ")" + separator + "(" +
+           JoinNested(texts, middle, last, separator) + ")";
+  }
   AnsiString out;
-  for (const Variant& item : OperandItems(operand)) {
-    if (!out.empty()) out += separator;
-    out += write(item);
+  for (std::size_t i = first; i < last; ++i) {
+    if (i > first) out += separator;
+    out += texts[i];
   }
   return out;
+}
+
+// The items written by `write`, joined by `separator` as JoinNested joins them.
+template <class Write>
+AnsiString JoinItems(const Variant& operand, const AnsiString& separator, Write write) {
+  std::vector<AnsiString> texts;
+  for (const Variant& item : OperandItems(operand)) texts.push_back(write(item));
+  return JoinNested(texts, 0, texts.size(), separator);
+}
+
+// "name IN (...)" or "name NOT IN (...)"; a longer list than one IN may hold goes in
+// lists of that size, any of which holds the value (none of which, for NOT IN).
+AnsiString SQLInListText(bool notIn, const Variant& operand, const AnsiString& fieldName,
+                         const std::function<AnsiString(const Variant&)>& value) {
+  const std::vector<Variant> items = OperandItems(operand);
+  const AnsiString test = " " + fieldName + (notIn ? " NOT" : "") + " IN (";
+  AnsiString out;
+  for (std::size_t first = 0; first < items.size(); first += kSQLInListItems) {
+    if (first > 0) out += notIn ? " AND" : " OR";
+    out += test;
+    const std::size_t last = std::min(items.size(), first + kSQLInListItems);
+    for (std::size_t i = first; i < last; ++i) out += (i > first ? "," : "") + value(items[i]);
+    out += ")";
+  }
+  return items.size() > kSQLInListItems ? " (" + out + ")" : out;
 }
 
 // Whether the first characters of `line` are `prefix`, ASCII case folded.
@@ -105,14 +147,25 @@ AnsiString ReadSQLTextOrRaise(TDataSet* dataSet, const AnsiString& propName) {
 // Writes the select text back with the dataset closed and its controls disabled, and
 // reopens it when asked; controls come back on every path. A record in edit is posted
 // first, with what its controls hold: closing would drop it, and a post the database
-// refuses stops the rewrite with its error.
+// refuses stops the rewrite with its error. A text the database refuses gives way to the
+// one before, open as it was, and its error goes on: the grid keeps its rows.
 void WriteSQLTextAndReopen(TDataSet* dataSet, const AnsiString& propName, const AnsiString& text,
                            bool isReopen) {
-  if (dataSet->Active()) dataSet->CheckBrowseMode();
+  const bool wasActive = dataSet->Active();
+  if (wasActive) dataSet->CheckBrowseMode();
+  AnsiString before;
+  GetSQLTextProperty(dataSet, propName, before);
   const TControlsDisabledScopeEh disabled(*dataSet);
-  if (dataSet->Active()) dataSet->Close();
+  if (wasActive) dataSet->Close();
   SetSQLTextProperty(dataSet, propName, text);
-  if (isReopen) dataSet->Open();
+  if (!isReopen) return;
+  try {
+    dataSet->Open();
+  } catch (...) {
+    SetSQLTextProperty(dataSet, propName, before);
+    if (wasActive) dataSet->Open();
+    throw;
+  }
 }
 
 // The index of the first line that starts with `prefix`; -1 when none does.
@@ -160,8 +213,7 @@ void SQLConditionText(TSTFilterOperatorEh op, const Variant& operand, const Ansi
   switch (op) {
     case foIn:
     case foNotIn:
-      result +=
-          " " + fieldName + (op == foNotIn ? " NOT" : "") + " IN (" + JoinItems(operand, ",", value) + ")";
+      result += SQLInListText(op == foNotIn, operand, fieldName, value);
       break;
     case foNull:
     case foNotNull:

@@ -724,7 +724,11 @@ void TPopupMonthCalendarEh::Dispatch(TMessage& message) {
       }
       break;
     case CM_DIALOGKEY:
-      if (message.WParam == VK_RETURN || message.WParam == VK_ESCAPE) {
+      // The form hands these keys to every child; a calendar that is not open is not
+      // asked, or it would take them from the form's default and cancel buttons and from
+      // the control that owns it.
+      if (HandleAllocated() && IsWindowVisible(WindowHandle()) &&
+          (message.WParam == VK_RETURN || message.WParam == VK_ESCAPE)) {
         message.Result = 1;
         CloseUpToOwnerEh(this, message.WParam == VK_RETURN);
         return;

@@ -3,7 +3,8 @@
 // isql-fb gives, read back from the recording canvas the grid paints on; the keys copy the
 // whole table, and the filter row filters. Rows selected with the keys are copied, a
 // person is corrected in place and saved at once (a change the server refuses leaves the
-// row as it was there), and surnames sort in Ukrainian alphabetical order.
+// row as it was there), and surnames sort in Ukrainian alphabetical order. Closing the
+// form saves a person being edited, or stays open with the refusal.
 
 #include <gtest/gtest.h>
 
@@ -285,6 +286,41 @@ TEST(DemoForm, PersonsAreSelectedCorrectedInPlaceAndSortedInUkrainianOrder) {
     return held == "0";
   });
   EXPECT_EQ(sorted, alphabetical);
+}
+
+// Closing the form over an edited person: the text in the cell's editor is saved as
+// leaving the row saves it; a change the server refuses is reported and the form stays
+// open with the row in edit.
+TEST(DemoForm, ClosingTheFormSavesTheEditedPersonOrStaysOpenWithTheRefusal) {
+  ShownDemo shown;
+  ASSERT_EQ(shown.added, 300);
+  TDBGridEh& grid = shown.Grid();
+  TDataSet& persons = shown.Persons();
+  TForm& form = shown.example.Form();
+  const ReportedErrors errors;
+  const auto typeInto = [&](int id, int column, const std::string& text) {
+    ASSERT_TRUE(persons.Locate("ID", Variant(id), {}));
+    grid.SetFocus();
+    grid.SetSelectedIndex(column);
+    grid.ShowEditor();
+    shown.ui.Process();
+    shown.ui.Type(text);
+  };
+
+  typeInto(1, 1, "Франко");
+  form.Close();
+  EXPECT_FALSE(form.Visible());
+  EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+  EXPECT_EQ(shown.db.Rows("select SURNAME from PERSONS where ID = 1"), "Франко");
+
+  form.Show();
+  const std::string document = shown.db.Rows("select DOC_NO from PERSONS where ID = 2");
+  typeInto(2, 5, "1234567890123456789012345");
+  form.Close();
+  EXPECT_EQ(errors.messages.size(), 1u);
+  EXPECT_TRUE(form.Visible());
+  EXPECT_EQ(persons.State(), dsEdit);
+  EXPECT_EQ(shown.db.Rows("select DOC_NO from PERSONS where ID = 2"), document);
 }
 
 // The vertical scroll bar as the grid set it: range, page and position.

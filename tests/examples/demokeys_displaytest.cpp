@@ -1,7 +1,8 @@
 // The example on a desktop with a window manager (a private X server), keys and clicks
 // made from outside the program: after a dialog closes, the main window is drawn active
 // and the keys reach the grid, also once the filter row was used; Escape takes back a row
-// made with Insert.
+// made with Insert, also after a birth date's editor (and its calendar) was opened;
+// closing the window saves a typed surname or stays open with the refusal.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <QScreen>
 
 #include "classlib/core/Timers.h"
+#include "classlib/ui/CaptionButtons.h"
 #include "classlib/ui/Dialogs.h"
 #include "classlib/ui/WinPaint.h"
 #include "classlib/ui/Windows.h"
@@ -19,6 +21,7 @@
 #include "import/SMIDialogs.h"
 #include "tests/display/DesktopSupport.h"
 #include "tests/examples/DemoSupport.h"
+#include "tests/ui/ControlTestSupport.h"
 
 namespace ordvane::test {
 namespace {
@@ -77,6 +80,13 @@ class DemoKeys : public DesktopSuite {
                 static_cast<int>((active >> 16) & 0xFF)) == (shown | 0xFF000000u);
   }
 
+  // The middle of the window's own close button on the screen.
+  TPoint CloseButtonPoint() {
+    TForm& form = demo.Form();
+    const TRect r = CaptionButtonRect(form.Handle(), HTCLOSE);
+    return {form.Left() + (r.left + r.right) / 2, form.Top() + (r.top + r.bottom) / 2};
+  }
+
   // The cancel of a new row: Insert makes it, Escape takes it back.
   void InsertAndEscape() {
     Key("Insert");
@@ -122,6 +132,78 @@ TEST_F(DemoKeys, AfterTheFilterRowAndADialogTheKeysReachTheGrid) {
   Key("Down");
   EXPECT_TRUE(RunUntil([&] { return Persons().RecNo() == recNo + 1; }, 5000)) << Persons().RecNo();
   InsertAndEscape();
+}
+
+TEST_F(DemoKeys, AfterABirthDateCellsEditorEscapeAndEnterStillWork) {
+  // The birth date's editor opened once and left: it keeps its calendar, hidden.
+  ASSERT_TRUE(ClickCell(4, Grid().TitleOffset() + 1));
+  Key("F2");
+  ASSERT_TRUE(RunUntil([&] { return Grid().EditorMode(); }));
+  Key("Escape");
+  ASSERT_TRUE(RunUntil([&] { return !Grid().EditorMode() && GetFocus() == Grid().Handle(); }));
+
+  // A surname typed over is taken back by Escape and the row is not posted.
+  ASSERT_TRUE(ClickCell(1, Grid().TitleOffset() + 1));
+  TField& surname = *Persons().FieldByName("SURNAME");
+  const AnsiString stored = surname.AsString();
+  Key("F2");
+  ASSERT_TRUE(RunUntil([&] { return Grid().EditorMode(); }));
+  Key("ctrl+a");
+  RunCommand("xdotool type Ddd");
+  ASSERT_TRUE(RunUntil([&] { return Grid().InplaceEditor()->Text() == "Ddd"; }));
+  Key("Escape");
+  EXPECT_TRUE(RunUntil([&] { return Grid().InplaceEditor()->Text() == stored; }, 5000))
+      << Grid().InplaceEditor()->Text();
+  Key("Escape");
+  EXPECT_TRUE(RunUntil([&] { return Persons().State() == dsBrowse; }, 5000)) << Persons().State();
+  EXPECT_EQ(surname.AsString(), stored);
+
+  // Enter writes a typed surname to the row.
+  Key("F2");
+  ASSERT_TRUE(RunUntil([&] { return Grid().EditorMode(); }));
+  Key("ctrl+a");
+  RunCommand("xdotool type Eee");
+  ASSERT_TRUE(RunUntil([&] { return Grid().InplaceEditor()->Text() == "Eee"; }));
+  Key("Return");
+  EXPECT_TRUE(RunUntil([&] { return surname.AsString() == "Eee"; }, 5000)) << surname.AsString();
+  Key("Escape");
+  ASSERT_TRUE(RunUntil([&] { return Persons().State() == dsBrowse; }));
+  InsertAndEscape();
+}
+
+TEST_F(DemoKeys, ClosingTheWindowSavesATypedSurnameOrStaysOpenWithTheRefusal) {
+  const ReportedErrors errors;
+  const auto typeOver = [&](int dataCol, int row, const char* text) {
+    ASSERT_TRUE(ClickCell(dataCol, Grid().TitleOffset() + row));
+    Key("F2");
+    ASSERT_TRUE(RunUntil([&] { return Grid().EditorMode(); }));
+    Key("ctrl+a");
+    RunCommand(std::string("xdotool type ") + text);
+    ASSERT_TRUE(RunUntil([&] { return Grid().InplaceEditor()->Text() == text; }));
+  };
+  const auto rowOf = [&](const char* column) {
+    return db.Rows(std::string("select ") + column + " from PERSONS where ID = " +
+                   Persons().FieldByName("ID")->AsString());
+  };
+
+  // A document number longer than its column: the refusal is reported and the window
+  // stays open with the row in edit.
+  typeOver(5, 2, "1234567890123456789012345");
+  const std::string document = rowOf("DOC_NO");
+  ASSERT_TRUE(ClickAt(CloseButtonPoint()));
+  EXPECT_TRUE(RunUntil([&] { return !errors.messages.empty(); }, 5000));
+  EXPECT_EQ(errors.messages.size(), 1u);
+  EXPECT_TRUE(demo.Form().Visible());
+  EXPECT_EQ(Persons().State(), dsEdit);
+  EXPECT_EQ(rowOf("DOC_NO"), document);
+  Persons().Cancel();
+
+  // A surname typed and not yet entered is saved as the window closes.
+  typeOver(1, 1, "Franko");
+  ASSERT_TRUE(ClickAt(CloseButtonPoint()));
+  EXPECT_TRUE(RunUntil([&] { return !demo.Form().Visible(); }, 5000));
+  EXPECT_EQ(rowOf("SURNAME"), "Franko");
+  EXPECT_TRUE(errors.messages.size() == 1) << errors.messages.back();
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
-// The filter-cell parser, the value classes of field types and the features registry.
+// The filter-cell parser, the value classes of field types, the condition texts of long
+// value lists and the features registry.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
@@ -252,6 +255,50 @@ class TRegGrandChildDataSet : public TRegChildDataSet {
  public:
   using TRegChildDataSet::TRegChildDataSet;
 };
+
+// The deepest nesting of parentheses in a text.
+int NestingOf(const AnsiString& text) {
+  int depth = 0, deepest = 0;
+  for (const char c : text) {
+    depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+    deepest = std::max(deepest, depth);
+  }
+  return deepest;
+}
+
+// Long lists of values: the filter parser reads a chain of some thousand conditions
+// no longer, nor does the server an IN list of more than 1 500 values.
+TEST(FilterBuilders, LongValueListsStayWithinWhatTheirReadersTake) {
+  const auto numbers = [](int count) {
+    std::vector<Variant> values;
+    for (int i = 1; i <= count; ++i) values.emplace_back(static_cast<double>(i));
+    return VarArrayOf(values);
+  };
+  AnsiString local;
+  LocalConditionText(foIn, numbers(3), "F", nullptr, nullptr, true, local);
+  EXPECT_EQ(local, " ([F] = 1 OR [F] = 2 OR [F] = 3)");
+  local.clear();
+  LocalConditionText(foIn, numbers(256), "F", nullptr, nullptr, true, local);
+  EXPECT_EQ(NestingOf(local), 1) << "a short chain as it was";
+  local.clear();
+  LocalConditionText(foNotIn, numbers(5000), "F", nullptr, nullptr, true, local);
+  EXPECT_LE(NestingOf(local), 6) << "halves in parentheses";
+  int conditions = 0;
+  for (std::size_t at = local.find("[F] = "); at != AnsiString::npos; at = local.find("[F] = ", at + 1)) ++conditions;
+  EXPECT_EQ(conditions, 5000);
+  // Five halvings down to chains of 156 and 157, in the parentheses of NOT.
+  EXPECT_TRUE(local.ends_with(" OR [F] = 5000))))))")) << local.substr(local.size() - 40);
+
+  AnsiString sql;
+  SQLConditionText(foIn, numbers(1500), "F", nullptr, nullptr, false, sql);
+  EXPECT_EQ(sql.substr(0, 14), " F IN (1,2,3,4");
+  EXPECT_EQ(NestingOf(sql), 1);
+  sql.clear();
+  SQLConditionText(foNotIn, numbers(3001), "F", nullptr, nullptr, false, sql);
+  EXPECT_EQ(sql.substr(0, 16), " ( F NOT IN (1,2");
+  EXPECT_NE(sql.find(",1500) AND F NOT IN (1501,"), AnsiString::npos);
+  EXPECT_NE(sql.find(",3000) AND F NOT IN (3001))"), AnsiString::npos);
+}
 
 TEST(FeaturesRegistry, NearestAncestorWinsAndANameIsReplaced) {
   TRegGrandChildDataSet grandChild(nullptr);

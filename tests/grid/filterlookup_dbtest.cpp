@@ -1,7 +1,8 @@
 // The filter row's lookup route over Firebird datasets: a column of town keys whose
 // filter lists the town names of a second dataset; a typed or chosen condition on the
 // names filters the persons by the keys of the towns that meet it, on the server and in
-// memory, with the rows isql-fb gives for the same condition over a join.
+// memory, with the rows isql-fb gives for the same condition over a join, also when
+// thousands of towns meet it; a select the server refuses leaves the data open as it was.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "classlib/ui/WinInput.h"
 #include "grid/DBGridEhFilterEdit.h"
 #include "tests/grid/FirebirdGridSupport.h"
+#include "tests/ui/ControlTestSupport.h"
 
 namespace ordvane {
 namespace {
@@ -22,7 +24,7 @@ TestDatabase& TownsDatabase() {
 
 class FilterLookupDb : public testing::Test, protected FirebirdGridFixture {
  protected:
-  FilterLookupDb() : FirebirdGridFixture(TownsDatabase()) {
+  explicit FilterLookupDb(TestDatabase& db = TownsDatabase()) : FirebirdGridFixture(db) {
     OpenDataSet("UTF8", "select ID, NAME, TOWN_ID from PERSONS\nwhere\n/*FILTER*/ 1=1\nORDER BY ID\n");
     fTowns->SetDatabase(fDatabase);
     fTowns->SetTransaction(fTransaction);
@@ -93,6 +95,48 @@ TEST_F(FilterLookupDb, TheLocalRouteFiltersTheSameRows) {
   EXPECT_EQ(DataSetIds(), Oracle("T.NAME like 'К%'"));
   TypeAndApply("Харків");
   EXPECT_EQ(DataSetIds(), "");
+}
+
+TestDatabase& ManyTownsDatabase() {
+  static TestDatabase db("grid/filterlookupmany.sql", DatabaseOptions{3, "UTF8"});
+  return db;
+}
+
+// 2 500 towns meet the condition: more keys than one IN list of a select may hold, and
+// more than a chain of ORs the filter parser reads.
+class FilterLookupManyDb : public FilterLookupDb {
+ protected:
+  FilterLookupManyDb() : FilterLookupDb(ManyTownsDatabase()) {}
+
+  void ExpectTheJoinsRows() {
+    ASSERT_EQ(IsqlRows(fDb, "select count(*) from TOWNS where NAME like 'Village%'"), "2500");
+    const ReportedErrors errors;
+    TypeAndApply("Village%");
+    EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+    EXPECT_EQ(DataSetIds(), Oracle("T.NAME like 'Village%'"));
+    TypeAndApply("<>Village 7");
+    EXPECT_EQ(DataSetIds(), Oracle("T.NAME <> 'Village 7'"));
+  }
+};
+
+TEST_F(FilterLookupManyDb, ThousandsOfMatchingTownsFilterAsAJoinDoesOnTheServer) {
+  ExpectTheJoinsRows();
+}
+
+TEST_F(FilterLookupManyDb, ThousandsOfMatchingTownsFilterAsAJoinDoesInMemory) {
+  fGrid->STFilter().SetLocal(true);
+  ExpectTheJoinsRows();
+}
+
+TEST_F(FilterLookupDb, ASelectTheServerRefusesLeavesTheDataOpenAsItWas) {
+  const std::string all = DataSetIds();
+  fDataSet->FieldByName("TOWN_ID")->SetOrigin("NO_SUCH_COLUMN");
+  const ReportedErrors errors;
+  TypeAndApply("Київ");
+  ASSERT_EQ(errors.messages.size(), 1u);
+  EXPECT_NE(errors.messages.front().find("NO_SUCH_COLUMN"), std::string::npos) << errors.messages.front();
+  EXPECT_TRUE(fDataSet->Active());
+  EXPECT_EQ(DataSetIds(), all);
 }
 
 }  // namespace
