@@ -25,6 +25,7 @@
 #include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DBCtrlsEh.h"
 #include "gridbase/DBSumLst.h"
+#include "gridbase/FactoryPartEh.h"
 #include "gridbase/GridsEh.h"
 
 namespace ordvane {
@@ -454,36 +455,6 @@ class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
 };
 
 // ---- The grid -------------------------------------------------------------------------
-
-// A part of the grid that one of its virtual factories makes when the part is first used.
-// The grid's constructor only arms it, so that the factory called is the one of the class
-// being built when the part is first needed: a descendant's, unless the descendant's own
-// constructor already used the part. Before it is armed and after it is dropped the part
-// compares equal to nullptr.
-template <class T>
-class TFactoryPartEh {
- public:
-  void Arm(std::function<void()> make) { fMake = std::move(make); }
-  // Called by the maker.
-  void Set(std::unique_ptr<T> part) { fPart = std::move(part); }
-  void reset() {
-    fMake = {};
-    fPart.reset();
-  }
-  T* get() const {
-    if (!fPart && fMake) fMake();
-    return fPart.get();
-  }
-  // The part when it has been made, without making it.
-  T* IfMade() const { return fPart.get(); }
-  T& operator*() const { return *get(); }
-  T* operator->() const { return get(); }
-  friend bool operator==(const TFactoryPartEh& part, std::nullptr_t) { return !part.fPart && !part.fMake; }
-
- private:
-  std::function<void()> fMake;
-  std::unique_ptr<T> fPart;
-};
 
 // What the scroll-bar factory makes: the settings of the two bars.
 struct TDBGridEhScrollBarsEh {
