@@ -619,6 +619,12 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
       return;
     case CM_EDITBUTTONRELEASEEH:
       return;
+    case CM_MOUSEWHEEL:
+      if (MRUListVisible()) {
+        message.Result = fMRUListbox->Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);
+        return;
+      }
+      break;
     case WM_KILLFOCUS:
       if (MRUListVisible() && reinterpret_cast<HWND>(message.WParam) != fMRUListbox->Handle()) CloseMRUList(false);
       break;

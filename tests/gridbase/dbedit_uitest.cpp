@@ -289,7 +289,15 @@ TEST(DBEdit, RecentValuesDropWhileTypingAndAnAcceptedOneBecomesTheText) {
   GetWindowRect(list->Handle(), placed);
   EXPECT_EQ(placed.TopLeft(), test::UiDriver::ScreenPoint(f.edit, {formatting.left, formatting.bottom}));
 
-  f.ui.Press(VK_DOWN);
+  // The wheel goes to the open list, a notch an item, also when it comes in parts.
+  f.ui.MoveTo(f.edit, {5, 5});
+  f.ui.Wheel(-1);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  for (int i = 0; i < 3; ++i) f.ui.WheelBy(-WHEEL_DELTA / 3);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  f.ui.Wheel(1);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  ASSERT_TRUE(f.edit->MRUListVisible());
   f.ui.Press(VK_DOWN);
   f.ui.Press(VK_RETURN);
   EXPECT_FALSE(f.edit->MRUListVisible());
