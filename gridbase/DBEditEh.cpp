@@ -7,6 +7,7 @@
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/SysLocale.h"
 #include "classlib/db/BinaryFields.h"
 #include "classlib/ui/DBActns.h"
 #include "classlib/ui/EditWindow.h"
@@ -597,7 +598,11 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
     case CM_ENTER:
       SetFocused(true);
       TCustomMaskEdit::Dispatch(message);
-      if (!watch.Gone()) UpdateActive();
+      if (watch.Gone()) return;
+      // An input method composes in the window before its first character reaches the
+      // edit, so under such a locale the window is writable as soon as the field may be.
+      if (FarEastLocale() && fDataLink->CanModify()) TCustomMaskEdit::SetReadOnly(fReadOnly);
+      UpdateActive();
       return;
     case CM_EXIT:
       if (IsMasked()) {

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <set>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FormatSettings.h"
+#include "classlib/core/SysLocale.h"
 #include "classlib/db/DB.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/ui/SysMetrics.h"
@@ -165,6 +167,28 @@ TEST(DBEdit, ValueWithoutADataSetIsShownAndWritesNothing) {
   f.edit->Clear();
   EXPECT_EQ(f.data.FieldByName("S")->AsString(), "one");
   EXPECT_EQ(f.data.State(), dsBrowse);
+}
+
+// An input method composes in the window before a character reaches the edit: under a
+// Far East locale the window is writable from the moment the edit is entered.
+TEST(DBEdit, UnderAFarEastLocaleTheWindowIsWritableOnEntering) {
+  struct TLocale {
+    explicit TLocale(bool farEast) { SetFarEastLocale(farEast); }
+    ~TLocale() { SetFarEastLocale(std::nullopt); }
+  };
+  for (const bool farEast : {false, true}) {
+    SCOPED_TRACE(farEast);
+    const TLocale locale(farEast);
+    EditFixture f;
+    f.Bind("S");
+    f.Enter();
+    EXPECT_EQ(f.edit->TCustomMaskEdit::ReadOnly(), !farEast);
+    EXPECT_EQ(f.data.State(), dsBrowse);
+    f.Leave();
+    f.edit->SetReadOnly(true);
+    f.Enter();
+    EXPECT_TRUE(f.edit->TCustomMaskEdit::ReadOnly()) << "the edit's own ReadOnly";
+  }
 }
 
 TEST(DBEdit, WindowIsWritableOnlyWhileTheLinkEditsOrTheHolderAllows) {
