@@ -33,7 +33,9 @@ class TNoteEdit : public TCustomDBEditEh {
 
  protected:
   TFieldDataLinkEh* CreateDataLink() override { return new TNoteDataLinkEh(); }
-  TEditButtonEh* CreateEditButton() override { return new TNoteEditButtonEh(static_cast<TWinControl*>(this)); }
+  TEditButtonEh* CreateEditButton() override {
+    return new TNoteEditButtonEh(static_cast<TWinControl*>(this));
+  }
   TEditButtonsEh* CreateEditButtons() override { return new TNoteEditButtonsEh(this); }
   TEditImageEh* CreateEditImage() override { return new TNoteEditImageEh(this); }
 };

@@ -80,10 +80,12 @@ TEST(Geometry, WindowsAtTheEndsOfTheIntRangeKeepTheirClientArea) {
   MessageLog log;
   RawWindow top("top", log, test::TopLevel(0, 0, 400, 300));
   constexpr int kMin = std::numeric_limits<int>::min();
-  RawWindow farLeft("far", log, test::Child(top.Wnd(), kMin, kMin, 100, 50, WS_CHILD | WS_VISIBLE | WS_BORDER));
+  RawWindow farLeft("far", log,
+                    test::Child(top.Wnd(), kMin, kMin, 100, 50, WS_CHILD | WS_VISIBLE | WS_BORDER));
   EXPECT_EQ(ClientOf(farLeft.Wnd()), Rect(0, 0, 98, 48));
-  RawWindow farRight("right", log,
-                     test::Child(top.Wnd(), std::numeric_limits<int>::max(), 0, 100, 50, WS_CHILD | WS_VISIBLE));
+  RawWindow farRight(
+      "right", log,
+      test::Child(top.Wnd(), std::numeric_limits<int>::max(), 0, 100, 50, WS_CHILD | WS_VISIBLE));
   EXPECT_EQ(ClientOf(farRight.Wnd()), Rect(0, 0, 0, 50));
 }
 
