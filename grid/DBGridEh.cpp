@@ -264,6 +264,13 @@ bool TCustomDBGridEh::IsFocused() const {
   return Focused() || (InplaceEditor() != nullptr && InplaceEditor()->Focused());
 }
 
+bool TCustomDBGridEh::UpdateEditorFocus() {
+  TDestroyWatch watch(this);
+  if (CanFocus() && !ComponentState().Contains(csDesigning) && !IsFocused()) SetFocus();
+  if (watch.Gone()) return false;
+  return IsFocused() || (fFilterEdit != nullptr && fFilterEdit->Focused());
+}
+
 void TCustomDBGridEh::ForEachShownRow(const std::function<void(int row)>& visit) {
   if (!fDataLink->Active()) return;
   const int saved = fDataLink->ActiveRecord();

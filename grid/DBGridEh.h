@@ -25,6 +25,7 @@
 #include "gridbase/ButtonFacesEh.h"
 #include "gridbase/DBCtrlsEh.h"
 #include "gridbase/DBSumLst.h"
+#include "gridbase/FactoryPartEh.h"
 #include "gridbase/GridsEh.h"
 
 namespace ordvane {
@@ -455,36 +456,6 @@ class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
 
 // ---- The grid -------------------------------------------------------------------------
 
-// A part of the grid that one of its virtual factories makes when the part is first used.
-// The grid's constructor only arms it, so that the factory called is the one of the class
-// being built when the part is first needed: a descendant's, unless the descendant's own
-// constructor already used the part. Before it is armed and after it is dropped the part
-// compares equal to nullptr.
-template <class T>
-class TFactoryPartEh {
- public:
-  void Arm(std::function<void()> make) { fMake = std::move(make); }
-  // Called by the maker.
-  void Set(std::unique_ptr<T> part) { fPart = std::move(part); }
-  void reset() {
-    fMake = {};
-    fPart.reset();
-  }
-  T* get() const {
-    if (!fPart && fMake) fMake();
-    return fPart.get();
-  }
-  // The part when it has been made, without making it.
-  T* IfMade() const { return fPart.get(); }
-  T& operator*() const { return *get(); }
-  T* operator->() const { return get(); }
-  friend bool operator==(const TFactoryPartEh& part, std::nullptr_t) { return !part.fPart && !part.fMake; }
-
- private:
-  std::function<void()> fMake;
-  std::unique_ptr<T> fPart;
-};
-
 // What the scroll-bar factory makes: the settings of the two bars.
 struct TDBGridEhScrollBarsEh {
   std::unique_ptr<TDBGridEhScrollBar> Horz;
@@ -607,11 +578,11 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   int ButtonWidth() const { return fButtonWidth; }
   bool MultiLineRows() const { return fMultiLineRows; }
   int CalculatedTitleHeight() const { return fCalculatedTitleHeight; }
-  bool AreTitlesVisible() const { return fDBOptions.Contains(dgTitles); }
+  virtual bool AreTitlesVisible() const { return fDBOptions.Contains(dgTitles); }
   // The raw column whose title the mouse holds down (-1: none); its content shows shifted.
   int PressedTitleCol() const { return fPressedTitleCol; }
   void SetPressedTitleCol(int col);
-  bool IsFilterRowVisible() const { return fSTFilter != nullptr && fSTFilter->Visible(); }
+  virtual bool IsFilterRowVisible() const { return fSTFilter != nullptr && fSTFilter->Visible(); }
   // The natural width of a visible column during automatic fitting reached its limit.
   bool AutoFitFixed(const TColumnEh* column) const;
 
@@ -709,7 +680,8 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Calls `visit` with each data row shown while the data link reads that row's record;
   // the link's active record is put back afterwards.
   void ForEachShownRow(const std::function<void(int row)>& visit);
-  bool IsFocused() const;
+  // The focused window is the grid or its in-place editor.
+  virtual bool IsFocused() const;
   // Whether the grid counts as active for its selection colours.
   bool IsGridActive() const { return IsActiveControl(); }
 
@@ -934,7 +906,15 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // Hands the filtering to the data service.
   virtual void DefaultApplyFilter();
   // dgAlwaysShowEditor, while the filter row is not edited.
-  bool CanEditorAlwaysShow() const;
+  virtual bool CanEditorAlwaysShow() const;
+  // Gives the grid the focus when it can take it (outside design time); answers whether
+  // the grid, its in-place editor or the filter row's editor has the focus.
+  virtual bool UpdateEditorFocus();
+  // Every field of the dataset in order: the fields the columns made for the dataset show.
+  virtual void GetDatasetFieldList(std::vector<TField*>& fields);
+  // Whether painting goes through an off-screen bitmap (not here: every cell paints its
+  // whole rectangle, so the window never shows a half-painted cell).
+  virtual bool NeedsBufferedPaint() const { return false; }
 
   // The frozen columns' own sizing zones, then the base grid's borders.
   void CalcSizingState(int x, int y, TGridStateEh& state, int& index, int& sizingPos, int& sizingOfs,
@@ -980,6 +960,14 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   // The grid's window timer 1, (re)started with the interval, and stopped.
   void StartScrollTimer(UINT interval);
   void StopScrollTimer();
+  // How a cell came out: highlighted (its frame shows sunken), themed (it has no frame).
+  struct TCellLookEh {
+    bool highlighted = false;
+    bool themed = false;
+  };
+  // Paints a title cell: its text, sort marker, image and button look.
+  virtual TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column,
+                                    TGridCellTypeEh type);
 
  private:
   friend class TGridDataLinkEh;
@@ -1190,6 +1178,8 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   int InnerBorderWidth() const;
   void WMNCCalcSize(TMessage& message);
   void WMNCPaint(TMessage& message);
+  // WM_PAINT through an off-screen bitmap of the update area, put on the window in one copy.
+  void PaintBuffered();
   // Font and colour coupling (DBGridEhProperties.cpp).
   void GridFontChanged();
   void TakeParentFont(TMessage& message);
@@ -1207,16 +1197,10 @@ class TCustomDBGridEh : public TCustomGridEh, public IInplaceEditHolderEh {
   bool AnyColumnHidesDuplicates() const;
   void UpdateDataKeyPickList(TColumnEh& column, const AnsiString& text);
   void UpdateDataLookup(TColumnEh& column, TField& field, const AnsiString& text);
-  // How a cell came out: highlighted (its frame shows sunken), themed (it has no frame).
-  struct TCellLookEh {
-    bool highlighted = false;
-    bool themed = false;
-  };
   // Each draws its kind of cell.
   TCellLookEh DrawIndicatorCell(int row, const TRect& rect, TGridCellTypeEh type, bool is3D);
   // The image the indicator shows for the active record; -1 for none.
   int IndicatorImage(bool current, bool selected) const;
-  TCellLookEh DrawTitleCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The filter text of an editable filter cell (DBGridEhFilterRow).
   TCellLookEh DrawFilterCell(int col, int row, const TRect& rect, TColumnEh& column, TGridCellTypeEh type);
   // The filter cells' background: FixedColor lightened by an eighth.

@@ -86,17 +86,22 @@ void TCustomDBGridEh::DeferredLayout() {
 // ---- Field map and columns ------------------------------------------------------------
 
 void TCustomDBGridEh::DefineFieldMap() {
-  TDataSet* dataSet = fDataLink->DataSet();
   if (fColumns->State() == csCustomized) {
     fDataLink->SetSparse(true);
     for (int i = 0; i < fColumns->Count(); ++i) fDataLink->AddMapping(fColumns->Items(i)->FieldName());
     return;
   }
   fDataLink->SetSparse(false);
-  for (int i = 0; i < dataSet->FieldCount(); ++i) {
-    TField* field = dataSet->Fields().Fields(i);
+  std::vector<TField*> fields;
+  GetDatasetFieldList(fields);
+  for (TField* field : fields)
     if (field->Visible()) fDataLink->AddMapping(field->FieldName());
-  }
+}
+
+void TCustomDBGridEh::GetDatasetFieldList(std::vector<TField*>& fields) {
+  TDataSet* dataSet = fDataLink->DataSet();
+  if (!dataSet) return;
+  for (int i = 0; i < dataSet->FieldCount(); ++i) fields.push_back(dataSet->Fields().Fields(i));
 }
 
 void TCustomDBGridEh::RemoveStaleGeneratedColumns() {

@@ -12,14 +12,6 @@ namespace ordvane {
 
 namespace {
 
-// Takes the focus for input that came to the grid: false when the grid could take it but
-// did not get it (the control that had it refused to let go).
-bool AcquireFocus(TCustomDBGridEh& grid) {
-  if (grid.ComponentState().Contains(csDesigning) || !grid.CanFocus()) return true;
-  if (!grid.IsFocused()) grid.SetFocus();
-  return grid.IsFocused();
-}
-
 // Where the thumb is or was dropped, with the bar's full 32-bit range: the word the
 // message carries would wrap past 65 535 records.
 int ThumbPosition(HWND wnd) {
@@ -33,6 +25,9 @@ int ThumbPosition(HWND wnd) {
 
 void TCustomDBGridEh::Dispatch(TMessage& message) {
   switch (message.Msg) {
+    case WM_PAINT:
+      if (message.WParam == 0 && NeedsBufferedPaint()) return PaintBuffered();
+      return TCustomGridEh::Dispatch(message);
     case CM_DEFERLAYOUTEH:
       return DeferredLayout();
     case WM_SIZE:
@@ -142,12 +137,30 @@ void TCustomDBGridEh::PaintBorder(HDC dc) {
   DrawEdge(dc, border, BDR_SUNKENINNER, BF_RECT);
 }
 
+void TCustomDBGridEh::PaintBuffered() {
+  TPaintSession session(Handle());
+  TRect box;
+  if (!session.DC() || !IntersectRect(box, session.Paint().rcPaint, ClientRect())) return;
+  TBitmap buffer(box.Width(), box.Height());
+  HDC memory = buffer.Canvas()->Handle();
+  memory->SetViewportOrgEx(-box.left, -box.top);
+  TDestroyWatch watch(this);
+  Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+  if (!watch.Gone()) Perform(WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
+  if (watch.Gone()) return;
+  memory->SetViewportOrgEx(0, 0);
+  BitBlt(session.DC(), box.left, box.top, box.Width(), box.Height(), memory, 0, 0, SRCCOPY);
+}
+
 // ---- The vertical bar and the wheel -----------------------------------------------------
 
 void TCustomDBGridEh::WMVScroll(TMessage& message) {
   message.Result = 0;
   TDestroyWatch watch(this);
-  if (!AcquireFocus(*this) || watch.Gone() || !fDataLink->Active()) return;
+  // The bar is used only when the focus came to the grid (the control that had it may
+  // refuse to let go).
+  const bool focused = !CanFocus() || ComponentState().Contains(csDesigning) || UpdateEditorFocus();
+  if (watch.Gone() || !focused || !fDataLink->Active()) return;
   TDataSet& dataSet = *fDataLink->DataSet();
   const int page = std::max(VisibleRowCount(), 1);
   switch (LOWORD(message.WParam)) {

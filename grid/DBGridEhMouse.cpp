@@ -110,7 +110,7 @@ bool TCustomDBGridEh::SelectColumnAtTitleEdge(TShiftState shift, int x, int y) {
   const int dataCol = RawToDataColumn(MouseCoord(x, y).X);
   if (dataCol < 0 || dataCol >= fColumns->Count()) return false;
   TDestroyWatch watch(this);
-  if (CanFocus() && !IsFocused()) SetFocus();
+  UpdateEditorFocus();
   if (watch.Gone()) return true;
   TColumnEh* column = fColumns->Items(dataCol);
   TDBGridEhSelectionCols& columns = fSelection->Columns();

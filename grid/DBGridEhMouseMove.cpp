@@ -73,7 +73,7 @@ void TCustomDBGridEh::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (watch.Gone()) return;
   if (leftPress && CheckBeginRecordMoving(x, y, true)) {
     // The grid takes the focus first: Escape must reach it to cancel the drag.
-    if (CanFocus() && !IsFocused()) SetFocus();
+    UpdateEditorFocus();
     if (!watch.Gone()) CheckBeginRecordMoving(x, y, false);
     return;
   }

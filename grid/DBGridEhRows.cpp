@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "classlib/ui/ScrollBars.h"
-#include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/WinPaint.h"
 #include "grid/DBGridEh.h"
 
@@ -42,9 +41,9 @@ void TCustomDBGridEh::UpdateRowCount() {
   const Int64 footerHeight = fFooterRowCount * rowPitch;
   int dataRows = 1;
   if (fDataLink->Active() && HandleAllocated()) {
-    // A grid taller than the screen shows no more records than the screen holds: each
-    // one costs a record buffer.
-    const Int64 shownHeight = std::min(ClientHeight(), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    // Each row shown costs a record buffer: a grid as tall as any screen gets its rows,
+    // a taller one (a form's absurd height) no more than the largest extent holds.
+    const Int64 shownHeight = std::min(ClientHeight(), kMaxGridExtentEh);
     dataRows = static_cast<int>(std::max<Int64>((shownHeight - fixedHeight - footerHeight) / rowPitch, 1));
     fDataLink->SetBufferCount(dataRows);
     dataRows = std::max(fDataLink->RecordCount(), 1);

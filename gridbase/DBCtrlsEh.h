@@ -12,6 +12,7 @@
 #include "classlib/ui/ExtCtrls.h"
 #include "classlib/ui/Hints.h"
 #include "classlib/ui/Mask.h"
+#include "gridbase/FactoryPartEh.h"
 #include "gridbase/ToolCtrlsEh.h"
 
 namespace ordvane {
@@ -266,6 +267,8 @@ class TCustomDBEditEh : public TCustomMaskEdit {
 
  protected:
   virtual bool IsFieldLinked() const;
+  // The factories of the data link, the main button, the additional buttons and the image,
+  // each called when its part is first used, so that a descendant's own are the ones called.
   virtual TFieldDataLinkEh* CreateDataLink();
   virtual TEditButtonEh* CreateEditButton();
   virtual TEditButtonControlEh* CreateEditButtonControl();
@@ -362,9 +365,9 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   bool fAlwaysShowBorder = false;
   bool fAlignmentAssigned = false;
   bool fEditMaskAssigned = false;
-  std::unique_ptr<TEditButtonEh> fEditButton;
-  std::unique_ptr<TEditButtonsEh> fEditButtons;
-  std::unique_ptr<TEditImageEh> fEditImage;
+  TFactoryPartEh<TEditButtonEh> fEditButton;
+  TFactoryPartEh<TEditButtonsEh> fEditButtons;
+  TFactoryPartEh<TEditImageEh> fEditImage;
   bool fFlat = false;
   bool fHighlightRequired = false;
   std::unique_ptr<TMRUListEh> fMRUList;
@@ -380,7 +383,7 @@ class TCustomDBEditEh : public TCustomMaskEdit {
   TAlignment fAlignment = taLeftJustify;
   bool fActive = false;
   int fButtonsWidth = 0;
-  std::unique_ptr<TFieldDataLinkEh> fDataLink;
+  TFactoryPartEh<TFieldDataLinkEh> fDataLink;
   bool fInUserUpdateData = false;
   bool fDroppedDown = false;
   std::vector<TButtonPair> fButtonControls;

@@ -4,6 +4,7 @@
 
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/StrUtils.h"
+#include "classlib/ui/DBCtrls.h"
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/Themes.h"
 #include "classlib/ui/WinInput.h"
@@ -268,8 +269,9 @@ void TCustomDBCheckBoxEh::CreateWnd() {
 
 // ---- Painting -------------------------------------------------------------------------------
 
+// A right-to-left box lays out a field that keeps its layout (a number) as left to right.
 bool TCustomDBCheckBoxEh::BoxAtLeft() const {
-  return (fAlignment == taRightJustify) != UseRightToLeftAlignment();
+  return (fAlignment == taRightJustify) != DBUseRightToLeftAlignment(this, Field());
 }
 
 bool TCustomDBCheckBoxEh::ShowsPressed() const {

@@ -47,10 +47,6 @@ TCustomDBComboBoxEh::TCustomDBComboBoxEh(TComponent* owner)
       fDropDownBox(std::make_unique<TDropDownBoxEh>()),
       fItems(std::make_unique<TStringList>()),
       fKeyItems(std::make_unique<TStringList>()) {
-  // The main button is the visible drop-down button (Alt+Down); the edit's constructor
-  // made it before this class existed, so it is set up here.
-  EditButton()->SetVisible(true);
-  EditButton()->SetShortCut(ShortCut(VK_DOWN, false, false, true));
   fKeyItems->SetCaseSensitive(true);
   fItems->OnChange = [this](TObject*) { ItemsChanged(); };
   fKeyItems->OnChange = [this](TObject*) { KeyItemsChanged(); };
@@ -59,6 +55,10 @@ TCustomDBComboBoxEh::TCustomDBComboBoxEh(TComponent* owner)
 TCustomDBComboBoxEh::~TCustomDBComboBoxEh() {
   fItems->OnChange = nullptr;
   fKeyItems->OnChange = nullptr;
+}
+
+TEditButtonEh* TCustomDBComboBoxEh::CreateEditButton() {
+  return new TVisibleEditButtonEh(this);
 }
 
 void TCustomDBComboBoxEh::UpdateMode() {

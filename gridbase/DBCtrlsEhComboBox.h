@@ -95,6 +95,8 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   virtual void InternalSetItemIndex(int index);
 
  protected:
+  // The main button is the visible drop-down button (Alt+Down).
+  TEditButtonEh* CreateEditButton() override;
   void ButtonDown(bool isDownPart) override;
   TAlignment DefaultAlignment() const override;
   Variant GetVariantValue() const override;

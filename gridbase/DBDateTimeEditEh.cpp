@@ -28,12 +28,13 @@ bool IsBlank(const Variant& value) { return VarIsNull(value) || VarIsEmpty(value
 
 TCustomDBDateTimeEditEh::TCustomDBDateTimeEditEh(TComponent* owner) : TCustomDBEditEh(owner), fValue(Null()) {
   SetControlStyle(ControlStyle() - TControlStyle{csSetCaption});
-  // The main button shows and answers Alt+Down, as every edit's visible main button does.
-  EditButton()->SetVisible(true);
-  EditButton()->SetShortCut(scAlt | VK_DOWN);
   // A constructor reaches only this class's own versions, whatever a descendant overrides.
   TCustomDBDateTimeEditEh::UpdateFourDigitYear();
   TCustomDBDateTimeEditEh::UpdateMask();
+}
+
+TEditButtonEh* TCustomDBDateTimeEditEh::CreateEditButton() {
+  return new TVisibleEditButtonEh(this);
 }
 
 // ---- Format and mask --------------------------------------------------------------------

@@ -104,6 +104,8 @@ class TCustomDBDateTimeEditEh : public TCustomDBEditEh, public IPopupEditOwnerEh
   TNotifyEvent OnDropDown;
 
  protected:
+  // The main button shows and answers Alt+Down.
+  TEditButtonEh* CreateEditButton() override;
   virtual void UpdateFourDigitYear();
   virtual void UpdateMask();
   // Steps the element under the caret; nothing for an unmasked or read-only edit.

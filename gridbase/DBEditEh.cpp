@@ -7,6 +7,7 @@
 #include "classlib/core/AnsiStrings.h"
 #include "classlib/core/Clock.h"
 #include "classlib/core/MessageQueue.h"
+#include "classlib/core/SysLocale.h"
 #include "classlib/db/BinaryFields.h"
 #include "classlib/ui/DBActns.h"
 #include "classlib/ui/EditWindow.h"
@@ -82,32 +83,39 @@ TRect TToolTipsWindow::CalcHintRect(int maxWidth, const AnsiString& hint, void* 
 
 TCustomDBEditEh::TCustomDBEditEh(TComponent* owner) : TCustomMaskEdit(owner) {
   SetControlStyle(ControlStyle() + TControlStyle{csCaptureMouse, csReplicatable});
-  // A constructor reaches only this class's own versions, whatever a descendant overrides.
-  fDataLink.reset(TCustomDBEditEh::CreateDataLink());
-  fDataLink->SetControl(this);
-  fDataLink->OnDataChange = [this](TObject*) {
-    DataChanged();
-    UpdateButtons();
-  };
-  fDataLink->OnEditingChange = [this](TObject*) { EditingChanged(); };
-  fDataLink->OnUpdateData = [this](TObject* sender) { UpdateData(sender); };
-  fDataLink->OnActiveChange = [this](TObject*) { ActiveChanged(); };
-  fEditButton.reset(TCustomDBEditEh::CreateEditButton());
-  fEditButton->OnChange = [this](TObject*) { UpdateButtons(); };
-  fEditButtons.reset(TCustomDBEditEh::CreateEditButtons());
-  fEditButtons->OnChange = [this](TObject*) { UpdateButtons(); };
-  fEditImage.reset(TCustomDBEditEh::CreateEditImage());
+  fDataLink.Arm([this] {
+    fDataLink.Set(std::unique_ptr<TFieldDataLinkEh>(CreateDataLink()));
+    fDataLink->SetControl(this);
+    fDataLink->OnDataChange = [this](TObject*) {
+      DataChanged();
+      UpdateButtons();
+    };
+    fDataLink->OnEditingChange = [this](TObject*) { EditingChanged(); };
+    fDataLink->OnUpdateData = [this](TObject* sender) { UpdateData(sender); };
+    fDataLink->OnActiveChange = [this](TObject*) { ActiveChanged(); };
+  });
+  fEditButton.Arm([this] {
+    fEditButton.Set(std::unique_ptr<TEditButtonEh>(CreateEditButton()));
+    fEditButton->OnChange = [this](TObject*) { UpdateButtons(); };
+  });
+  fEditButtons.Arm([this] {
+    fEditButtons.Set(std::unique_ptr<TEditButtonsEh>(CreateEditButtons()));
+    fEditButtons->OnChange = [this](TObject*) { UpdateButtons(); };
+  });
+  fEditImage.Arm([this] { fEditImage.Set(std::unique_ptr<TEditImageEh>(CreateEditImage())); });
   fMRUList = std::make_unique<TMRUListEh>();
   TCustomDBEditEh::UpdateHeightStyle();
 }
 
 TCustomDBEditEh::~TCustomDBEditEh() {
   // The link calls back into the edit while it leaves its data source.
-  fDataLink->OnDataChange = nullptr;
-  fDataLink->OnEditingChange = nullptr;
-  fDataLink->OnUpdateData = nullptr;
-  fDataLink->OnActiveChange = nullptr;
-  fDataLink->SetDataSource(nullptr);
+  TFieldDataLinkEh* link = fDataLink.IfMade();
+  if (!link) return;
+  link->OnDataChange = nullptr;
+  link->OnEditingChange = nullptr;
+  link->OnUpdateData = nullptr;
+  link->OnActiveChange = nullptr;
+  link->SetDataSource(nullptr);
 }
 
 TFieldDataLinkEh* TCustomDBEditEh::CreateDataLink() {
@@ -590,7 +598,11 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
     case CM_ENTER:
       SetFocused(true);
       TCustomMaskEdit::Dispatch(message);
-      if (!watch.Gone()) UpdateActive();
+      if (watch.Gone()) return;
+      // An input method composes in the window before its first character reaches the
+      // edit, so under such a locale the window is writable as soon as the field may be.
+      if (FarEastLocale() && fDataLink->CanModify()) TCustomMaskEdit::SetReadOnly(fReadOnly);
+      UpdateActive();
       return;
     case CM_EXIT:
       if (IsMasked()) {
@@ -612,6 +624,12 @@ void TCustomDBEditEh::Dispatch(TMessage& message) {
       return;
     case CM_EDITBUTTONRELEASEEH:
       return;
+    case CM_MOUSEWHEEL:
+      if (MRUListVisible()) {
+        message.Result = fMRUListbox->Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);
+        return;
+      }
+      break;
     case WM_KILLFOCUS:
       if (MRUListVisible() && reinterpret_cast<HWND>(message.WParam) != fMRUListbox->Handle()) CloseMRUList(false);
       break;
@@ -763,8 +781,10 @@ void TCustomDBEditEh::UpdateHeightStyle() {
 void TCustomDBEditEh::UpdateHeight() {
   const TTextMetric own = FontTextMetrics(*Font());
   const int border = ((Ctl3D() ? 8 : 6) - (fFlat ? 2 : 0)) * GetSystemMetrics(SM_CYBORDER);
-  const TCustomImageList* images = fEditImage->Images();
-  if (fEditImage->Visible() && fEditImage->UseImageHeight() && images && images->Height() > own.tmHeight)
+  // The constructor gets here before the image is made: an image not yet made shows nothing.
+  const TEditImageEh* image = fEditImage.IfMade();
+  const TCustomImageList* images = image ? image->Images() : nullptr;
+  if (images && image->Visible() && image->UseImageHeight() && images->Height() > own.tmHeight)
     SetHeight(images->Height() + border);
   else
     SetHeight(own.tmHeight + border);

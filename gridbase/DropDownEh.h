@@ -56,6 +56,9 @@ class TPopupMonthCalendarEh : public TMonthCalendar {
   explicit TPopupMonthCalendarEh(TComponent* owner);
 
   void Dispatch(TMessage& message) override;
+  // Takes every wheel event, also the part of a notch it keeps for later: handed back to
+  // the edit that handed it over, the event would be counted again.
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;

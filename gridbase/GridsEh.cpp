@@ -341,8 +341,13 @@ void TCustomGridEh::SetExtent(TGridExtents& extents, int fullCount, int defaultV
   extents.Set(index, value);
 }
 
+// Minus the line width is the extent of a line that takes no room at all.
+int TCustomGridEh::MinExtent() const {
+  return -std::max(fGridLineWidth, 1);
+}
+
 void TCustomGridEh::SetColWidths(int index, int value) {
-  CheckGridSettingEh("ColWidths", value, -1, kMaxGridExtentEh);
+  CheckGridSettingEh("ColWidths", value, MinExtent(), kMaxGridExtentEh);
   if (index >= 0 && index < FullColCount() && ColWidths(index) == value) return;
   SetExtent(fColWidths, FullColCount(), fDefaultColWidth, index, value);
   Invalidate();
@@ -350,7 +355,7 @@ void TCustomGridEh::SetColWidths(int index, int value) {
 }
 
 void TCustomGridEh::SetRowHeights(int index, int value) {
-  CheckGridSettingEh("RowHeights", value, -1, kMaxGridExtentEh);
+  CheckGridSettingEh("RowHeights", value, MinExtent(), kMaxGridExtentEh);
   if (index >= 0 && index < FullRowCount() && RowHeights(index) == value) return;
   SetExtent(fRowHeights, FullRowCount(), fDefaultRowHeight, index, value);
   Invalidate();
@@ -362,7 +367,7 @@ void TCustomGridEh::SetTabStops(int index, bool value) {
 }
 
 void TCustomGridEh::SetDefaultColWidth(int value) {
-  CheckGridSettingEh("DefaultColWidth", value, -1, kMaxGridExtentEh);
+  CheckGridSettingEh("DefaultColWidth", value, MinExtent(), kMaxGridExtentEh);
   if (value == fDefaultColWidth) return;
   fDefaultColWidth = value;
   ColWidthsChanged();
@@ -370,7 +375,7 @@ void TCustomGridEh::SetDefaultColWidth(int value) {
 }
 
 void TCustomGridEh::SetDefaultRowHeight(int value) {
-  CheckGridSettingEh("DefaultRowHeight", value, -1, kMaxGridExtentEh);
+  CheckGridSettingEh("DefaultRowHeight", value, MinExtent(), kMaxGridExtentEh);
   if (value == fDefaultRowHeight) return;
   fRowHeights.Clear();
   fDefaultRowHeight = value;

@@ -517,6 +517,8 @@ class TCustomGridEh : public TCustomControl {
   void SetFixedCount(bool columns, int value);
   void SetCount(bool columns, int value);
   void SetExtent(TGridExtents& extents, int fullCount, int defaultValue, int index, int value);
+  // The smallest extent a line may have.
+  int MinExtent() const;
   void WMSize(TMessage& message);
   void WMSetCursor(TMessage& message);
   void WMTimer(TMessage& message);

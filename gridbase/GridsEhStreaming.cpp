@@ -1,9 +1,12 @@
 #include "gridbase/GridsEhStreaming.h"
 
+#include <initializer_list>
 #include <mutex>
 
 #include "classlib/db/DBStreaming.h"
 #include "classlib/ui/Menus.h"
+#include "classlib/ui/StdButtons.h"
+#include "classlib/ui/StdCtrls.h"
 #include "classlib/ui/UIStreaming.h"
 #include "classlib/ui/WinInput.h"
 #include "gridbase/DBCtrlsEhCheckBox.h"
@@ -77,6 +80,13 @@ void DefineExtents(TFiler& filer, TPersistent& object) {
   }
 }
 
+// The grid, the edits and the check box start with a colour of their own, so that taking
+// the parent's is what a form has to say.
+void RegisterOwnColours() {
+  for (TClass cls : {TCustomGridEh::StaticClass(), TCustomEdit::StaticClass(), TButtonControl::StaticClass()})
+    RedefaultStoredProperty(cls, "ParentColor", TFormValue::Boolean(false));
+}
+
 void RegisterEdits() {
   StoredProperties<TCustomEdit>()
       .Boolean("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect, true)
@@ -102,6 +112,9 @@ void RegisterEdits() {
       .Object("MRUList", [](TCustomDBEditEh& e) { return e.MRUList(); })
       .Boolean("ReadOnly", &TCustomDBEditEh::ReadOnly, &TCustomDBEditEh::SetReadOnly, false)
       .Boolean("Tooltips", &TCustomDBEditEh::Tooltips, &TCustomDBEditEh::SetTooltips, false);
+  // The button controls, their separators and the recent-values list the edit owns are
+  // made by the edit itself, also when it is a form's root.
+  RegisterOwnedPartsClass(TCustomDBEditEh::StaticClass());
   // The edit mask is the field's until set; only a mask set on the edit is stored.
   RegisterDefineProperties(TCustomDBEditEh::StaticClass(), [](TFiler& filer, TPersistent& object) {
     InheritedDefineProperties(filer, object, TCustomDBEditEh::StaticClass());
@@ -259,6 +272,7 @@ void RegisterGridBaseStreaming() {
     RegisterUIStreaming();
     RegisterDBStreaming();
     RegisterDefineProperties(TCustomGridEh::StaticClass(), DefineExtents);
+    RegisterOwnColours();
     RegisterEdits();
     RegisterEditButtons();
     RegisterMRUList();

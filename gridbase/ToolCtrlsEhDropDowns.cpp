@@ -447,6 +447,11 @@ void TPopupListboxEh::MouseMove(TShiftState shift, int x, int y) {
   if (index >= 0 && index != ItemIndex()) SetItemIndex(index);
 }
 
+bool TPopupListboxEh::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
+  TCustomListBox::DoMouseWheel(shift, wheelDelta, mousePos);
+  return true;
+}
+
 // A wheel step moves the selection (the list box's own handling would scroll), unless
 // the control's event takes it.
 bool TPopupListboxEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
@@ -687,6 +692,11 @@ bool StepDay(TDateTime date, int days, TDateTime& result) {
 }
 
 }  // namespace
+
+bool TPopupMonthCalendarEh::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
+  TMonthCalendar::DoMouseWheel(shift, wheelDelta, mousePos);
+  return true;
+}
 
 bool TPopupMonthCalendarEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
   TDateTime next;

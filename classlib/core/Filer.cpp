@@ -44,6 +44,10 @@ class StreamingRegistry {
       for (const TStoredProperty& property : found->second) {
         auto same = std::find_if(result.begin(), result.end(),
                                  [&](const TStoredProperty& p) { return SameText(p.Name, property.Name); });
+        if (same != result.end() && property.KeepsPlace) {
+          *same = property;
+          continue;
+        }
         if (same != result.end()) result.erase(same);
         result.push_back(property);
       }
@@ -728,13 +732,25 @@ void TReader::ReadCollection(TCollection& collection) {
   fForm->ReadCollection(collection, value, *this);
 }
 
-void RepublishStoredProperty(TClass cls, const AnsiString& name) {
+namespace {
+TStoredProperty InheritedStoredProperty(TClass cls, const AnsiString& name) {
   for (const TStoredProperty& property : Registry().Properties(cls->ClassParent()))
-    if (SameText(property.Name, name)) {
-      Registry().AddProperty(cls, property);
-      return;
-    }
+    if (SameText(property.Name, name)) return property;
   throw EWriteError("No stored property " + name + " above class " + cls->ClassName());
+}
+}  // namespace
+
+void RepublishStoredProperty(TClass cls, const AnsiString& name) {
+  TStoredProperty property = InheritedStoredProperty(cls, name);
+  property.KeepsPlace = false;
+  Registry().AddProperty(cls, std::move(property));
+}
+
+void RedefaultStoredProperty(TClass cls, const AnsiString& name, TFormValue def) {
+  TStoredProperty property = InheritedStoredProperty(cls, name);
+  property.Default = std::move(def);
+  property.KeepsPlace = true;
+  Registry().AddProperty(cls, std::move(property));
 }
 
 void ReadComponentText(std::string_view text, TComponent& root) {

@@ -86,11 +86,17 @@ struct TStoredProperty {
   std::function<TPersistent*(TPersistent&)> Object;
   // Not stored at all when it answers false.
   std::function<bool(const TPersistent&)> IsStored;
+  // A descendant's entry that only changes the default keeps the ancestor's place.
+  bool KeepsPlace = false;
 };
 
 void RegisterStoredProperty(TClass cls, TStoredProperty property);
 // An ancestor's stored property takes its place in the class's own streaming order.
 void RepublishStoredProperty(TClass cls, const AnsiString& name);
+// An ancestor's stored property whose value after the class's construction differs from
+// the ancestor's default: the class declares that value as its default (so the other value
+// is written and comes back), and the property keeps its place in the streaming order.
+void RedefaultStoredProperty(TClass cls, const AnsiString& name, TFormValue def);
 // Replaces an earlier routine of the class. The routine of an object's nearest class that
 // has one runs; it calls InheritedDefineProperties to run its ancestors' routines.
 void RegisterDefineProperties(TClass cls, TDefinePropertiesProc proc);

@@ -330,7 +330,7 @@ std::vector<TPoint> TRasterDC::ToSurfacePoints(const TPoint* points, int count) 
 TRect TRasterDC::DeviceSurfaceBounds() const {
   if (fVisible) return fVisible->Box();
   TRect r = fRaster->BoundsRect();
-  OffsetRect(r, -fDeviceOrigin.x, -fDeviceOrigin.y);
+  OffsetRect(r, -static_cast<long long>(fDeviceOrigin.x), -static_cast<long long>(fDeviceOrigin.y));
   return r;
 }
 

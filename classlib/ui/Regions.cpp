@@ -191,14 +191,19 @@ std::vector<TRect> TRegion::ClipRect(const TRect& rect) const {
   return rects;
 }
 
-void TRegion::Offset(int dx, int dy) {
-  for (Band& band : fBands) {
-    band.top += dy;
-    band.bottom += dy;
-    for (Span& span : band.spans) {
-      span.left += dx;
-      span.right += dx;
+// Coordinates pushed past the int range stop at its ends; a band or span squeezed
+// against an end covers nothing there and is dropped, and the bands are rebuilt so that
+// rows that now look alike are one band again.
+void TRegion::Offset(long long dx, long long dy) {
+  std::vector<Band> bands = std::move(fBands);
+  fBands.clear();
+  for (Band& band : bands) {
+    std::vector<Span> spans;
+    for (const Span& span : band.spans) {
+      const Span moved{SaturatedInt(span.left + dx), SaturatedInt(span.right + dx)};
+      if (moved.left < moved.right) spans.push_back(moved);
     }
+    AppendBand(SaturatedInt(band.top + dy), SaturatedInt(band.bottom + dy), std::move(spans));
   }
 }
 

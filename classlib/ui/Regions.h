@@ -54,7 +54,7 @@ class TRegion {
   std::vector<TRect> Rects() const;
   // The region's part of one rectangle, as disjoint rectangles.
   std::vector<TRect> ClipRect(const TRect& rect) const;
-  void Offset(int dx, int dy);
+  void Offset(long long dx, long long dy);
 
   // a <mode> b; RGN_COPY takes a alone.
   static TRegion Combine(const TRegion& a, const TRegion& b, int mode);

@@ -84,18 +84,20 @@ constexpr bool UnionRect(TRect& result, const TRect& a, const TRect& b) {
   return !IsRectEmpty(result);
 }
 
-constexpr void OffsetRect(TRect& r, int dx, int dy) {
-  r.left += dx;
-  r.right += dx;
-  r.top += dy;
-  r.bottom += dy;
+// The offsets are wide so that a caller can move a rectangle by minus any int coordinate
+// (minus INT_MIN included) without overflowing on the way in.
+constexpr void OffsetRect(TRect& r, long long dx, long long dy) {
+  r.left = SaturatedInt(r.left + dx);
+  r.right = SaturatedInt(r.right + dx);
+  r.top = SaturatedInt(r.top + dy);
+  r.bottom = SaturatedInt(r.bottom + dy);
 }
 
-constexpr void InflateRect(TRect& r, int dx, int dy) {
-  r.left -= dx;
-  r.right += dx;
-  r.top -= dy;
-  r.bottom += dy;
+constexpr void InflateRect(TRect& r, long long dx, long long dy) {
+  r.left = SaturatedInt(r.left - dx);
+  r.right = SaturatedInt(r.right + dx);
+  r.top = SaturatedInt(r.top - dy);
+  r.bottom = SaturatedInt(r.bottom + dy);
 }
 
 // The same rectangle with left <= right and top <= bottom.

@@ -103,7 +103,7 @@ void Refresh(DCRecord& r) {
     const TRect client = windata::SurfaceClientRect(*w);
     visible = Intersect(visible, Shifted(*r.paint, client.left, client.top));
   }
-  visible.Offset(-place.left, -place.top);
+  visible.Offset(-static_cast<long long>(place.left), -static_cast<long long>(place.top));
   r.dc->SetDeviceOrigin(place.TopLeft());
   r.dc->SetVisibleRegion(&visible);
 }

@@ -67,6 +67,25 @@ bool RedrawWindow(HWND wnd, const TRect* rect, const TRegion* region, UINT flags
 
 HDC BeginPaint(HWND wnd, PAINTSTRUCT& paint);
 bool EndPaint(HWND wnd, const PAINTSTRUCT& paint);
+
+// BeginPaint when made, EndPaint when it goes, however the painting between ends.
+class TPaintSession {
+ public:
+  explicit TPaintSession(HWND wnd) : fWnd(wnd), fDC(BeginPaint(wnd, fPaint)) {}
+  ~TPaintSession() {
+    if (fDC) EndPaint(fWnd, fPaint);
+  }
+  TPaintSession(const TPaintSession&) = delete;
+  TPaintSession& operator=(const TPaintSession&) = delete;
+  // Null when the window cannot be painted.
+  HDC DC() const { return fDC; }
+  const PAINTSTRUCT& Paint() const { return fPaint; }
+
+ private:
+  HWND fWnd;
+  PAINTSTRUCT fPaint;
+  HDC fDC;
+};
 // A context of the client area, or of the whole window, until ReleaseDC.
 HDC GetDC(HWND wnd);
 HDC GetWindowDC(HWND wnd);

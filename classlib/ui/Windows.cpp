@@ -105,7 +105,7 @@ void RecalcClient(HWND wnd) {
   TRect r = w->rect;
   Send(wnd, WM_NCCALCSIZE, 0, AsParam(&r));
   if (!(w = Find(wnd))) return;
-  OffsetRect(r, -w->rect.left, -w->rect.top);
+  OffsetRect(r, -static_cast<long long>(w->rect.left), -static_cast<long long>(w->rect.top));
   w->client = ClampInto(r, w->rect.Width(), w->rect.Height());
 }
 
@@ -131,7 +131,7 @@ bool ContainsScreenPoint(const TWindowData& w, TPoint screen) {
 // area keeps its place in the window.
 TRegion GainedClientArea(const TRect& oldClient, const TRect& newClient) {
   TRect kept = oldClient;
-  OffsetRect(kept, -newClient.left, -newClient.top);
+  OffsetRect(kept, -static_cast<long long>(newClient.left), -static_cast<long long>(newClient.top));
   TRegion all(Bounds(0, 0, newClient.Width(), newClient.Height()));
   return TRegion::Combine(all, TRegion(kept), RGN_DIFF);
 }

@@ -293,6 +293,42 @@ TEST(Filer, EveryCutOfAFormIsRefused) {
   EXPECT_GT(cuts, 20U);
 }
 
+// A descendant whose constructor turns an inherited setting off.
+class TInactiveProbe : public TProbe {
+  ORDVANE_CLASS(TInactiveProbe, TProbe)
+ public:
+  explicit TInactiveProbe(TComponent* owner) : TProbe(owner) { active = false; }
+};
+
+// NOLINTNEXTLINE(cert-err58-cpp)
+const bool inactiveProbeRegistered = [] {
+  RegisterComponentClass<TInactiveProbe>();
+  RedefaultStoredProperty(TInactiveProbe::StaticClass(), "Active", TFormValue::Boolean(false));
+  return true;
+}();
+
+// The setting the descendant's constructor changed is written when it is turned back on,
+// in the ancestor's place, and comes back.
+TEST(Filer, ADescendantsOwnDefaultKeepsThePropertysPlace) {
+  TComponent root(nullptr);
+  root.SetName("Root");
+  auto* probe = new TInactiveProbe(&root);
+  probe->SetName("Probe");
+  probe->count = 2;
+  probe->text = "t";
+  EXPECT_EQ(WriteComponentText(root).find("Active"), AnsiString::npos);
+  probe->active = true;
+  const AnsiString text = WriteComponentText(root);
+  EXPECT_NE(text.find("Count = 2\n    Active = True\n    Text = \"t\"\n"), AnsiString::npos) << text;
+  TComponent copy(nullptr);
+  ReadComponentText(text, copy);
+  auto* back = dynamic_cast<TInactiveProbe*>(copy.FindComponent("Probe"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_TRUE(back->active);
+  EXPECT_THROW(RedefaultStoredProperty(TInactiveProbe::StaticClass(), "Missing", TFormValue::Boolean(false)),
+               EWriteError);
+}
+
 class TUnregistered : public TComponent {
   ORDVANE_CLASS(TUnregistered, TComponent)
  public:

@@ -77,15 +77,31 @@ TEST(GridLimits, TheLargestSettingsLayOutAndPaintWithinTheirLimit) {
   EXPECT_EQ(grid.Row(), grid.FixedRows());
 }
 
-TEST(GridLimits, AGridTallerThanTheScreenAsksForOnlyTheRecordsAScreenShows) {
+TEST(GridLimits, AGridOfAnAbsurdHeightAsksForOnlyTheRecordsItsLargestExtentShows) {
+  DataGridFixture f(300);
+  f.grid->SetHeight(1000000000);
+  f.ui.Process();
+  EXPECT_LE(f.grid->DataLink().BufferCount(), kMaxGridExtentEh / f.grid->DefaultRowHeight());
+  EXPECT_GT(f.grid->DataLink().BufferCount(), 1);
+  EXPECT_LE(f.grid->RowCount(), kMaxGridExtentEh);
+}
+
+// A grid on a form taller than the screen fills all of its height with records.
+TEST(GridLimits, AGridTallerThanTheScreenShowsARecordInEveryRow) {
   DataGridFixture f(300);
   const int screen = GetSystemMetrics(SM_CYVIRTUALSCREEN);
   ASSERT_GT(screen, 0);
-  f.grid->SetHeight(1000000000);
+  f.form->SetBounds(0, 0, 700, 3 * screen);
+  f.grid->SetBounds(0, 0, 600, 2 * screen);
   f.ui.Process();
-  EXPECT_LE(f.grid->DataLink().BufferCount(), screen);
-  EXPECT_GT(f.grid->DataLink().BufferCount(), 1);
-  EXPECT_LE(f.grid->RowCount(), screen);
+  const int pitch = f.grid->DefaultRowHeight() + f.grid->GridLineWidth();
+  const int titles = f.grid->RowHeights(0) + f.grid->GridLineWidth();
+  const int shown = (f.grid->ClientHeight() - titles) / pitch;
+  ASSERT_GT(f.grid->ClientHeight(), screen);
+  EXPECT_GT(shown, screen / pitch);
+  EXPECT_EQ(f.grid->DataLink().BufferCount(), shown);
+  EXPECT_EQ(f.grid->RowCount(), shown + 1);
+  EXPECT_EQ(f.grid->DataLink().RecordCount(), shown);
 }
 
 // Bounds and a font from a form may be any int: anchoring and measuring keep them within

@@ -186,6 +186,20 @@ TEST_F(GridForms, SettingsFollowTheGridsStreamingOrder) {
                        "FrozenCols", "ReadOnly", "SortLocal", "TitleLines", "VTitleMargin", "Columns"});
 }
 
+// The grid's colour is its own after construction: taking the parent's is written, in
+// its place among the grid's settings, and comes back.
+TEST_F(GridForms, TakingTheParentsColourIsWrittenInItsPlaceAndComesBack) {
+  EXPECT_EQ(WriteComponentText(*form).find("ParentColor"), AnsiString::npos);
+  grid->SetParentCtl3D(false);
+  grid->SetParentColor(true);
+  grid->SetReadOnly(true);
+  const AnsiString text = WriteComponentText(*form);
+  ExpectInOrder(text, {"ParentCtl3D", "ParentColor", "ReadOnly"});
+  TStoredGrid* back = ReadCopy(text);
+  ASSERT_NE(back, nullptr);
+  EXPECT_TRUE(back->ParentColor());
+}
+
 TEST_F(GridForms, AnchorsAndSizeBoundsTakeTheirPlacesAndComeBack) {
   grid->SetAllowedSelections({gstAll});
   grid->SetAnchors({akLeft, akTop, akRight, akBottom});

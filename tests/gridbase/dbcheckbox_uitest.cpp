@@ -192,6 +192,32 @@ TEST(DBCheckBox, TheCaptionStandsFivePixelsFromTheBoxMirroredForTheOtherAlignmen
   EXPECT_EQ(caption().first, boxWidth + 5 + inkFrom) << "right to left mirrors";
 }
 
+// Right to left, the box lays a text field out mirrored and a number as every other
+// control does.
+TEST(DBCheckBox, RightToLeftTheBoxFollowsTheFieldsLayout) {
+  TMemDataSet data(nullptr);
+  data.FieldDefs().Add("CODE", ftInteger);
+  data.FieldDefs().Add("FLAG", ftString, 10);
+  data.Open();
+  data.AppendRecord({Variant(1), Variant("True")});
+  TDataSource source(nullptr);
+  source.SetDataSet(&data);
+  CheckFixture f;
+  f.box->SetBiDiMode(bdRightToLeft);
+  f.box->SetDataSource(&source);
+  const TSize size = InitCheckBoxSizeEh();
+  const auto boxAt = [&](bool atLeft) {
+    f.ui.Process();
+    return PixelsOf(f.box, f.BoxRect(atLeft)) == SharedFace(size, f.box->State(), false, false, false, true);
+  };
+  f.box->SetDataField("FLAG");
+  EXPECT_TRUE(boxAt(false)) << "mirrored";
+  f.box->SetDataField("CODE");
+  EXPECT_TRUE(boxAt(true)) << "a number keeps its layout";
+  f.box->SetDataField("");
+  EXPECT_TRUE(boxAt(false)) << "no field: the control's own";
+}
+
 TEST(DBCheckBox, TheFocusRectangleHugsTheCaptionAndADisabledCaptionIsEmbossed) {
   CheckFixture f;
   const auto unfocused = ClientPixels(f.box);

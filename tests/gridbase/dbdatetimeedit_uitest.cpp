@@ -286,6 +286,31 @@ TRect ScreenRect(TWinControl* control) {
   return r;
 }
 
+// One notch moves the open calendar one day however the wheel sends it; a wheel that
+// reports no turn moves nothing.
+TEST(DBDateTimeEditCalendar, OneNotchOneDayInWholeOrInParts) {
+  DateEditFixture f;
+  f.Enter();
+  f.ui.Press(VK_DOWN, TShiftState{ssAlt});
+  ASSERT_TRUE(f.edit->CalendarShowing());
+  f.ui.MoveTo(f.edit, {20, 5});
+  const TDateTime start = f.edit->Calendar()->Date();
+  f.ui.WheelBy(0);
+  EXPECT_EQ(f.edit->Calendar()->Date(), start);
+  int notches = 0;
+  for (int parts : {1, 3, 8}) {
+    SCOPED_TRACE(parts);
+    for (int i = 0; i < parts; ++i) f.ui.WheelBy(-WHEEL_DELTA / parts);
+    ++notches;
+    EXPECT_EQ(f.edit->Calendar()->Date(), start + notches);
+  }
+  f.ui.WheelBy(WHEEL_DELTA / 2);
+  EXPECT_EQ(f.edit->Calendar()->Date(), start + notches) << "half a notch";
+  f.ui.WheelBy(WHEEL_DELTA / 2);
+  EXPECT_EQ(f.edit->Calendar()->Date(), start + notches - 1);
+  EXPECT_EQ(f.edit->EditText(), "  .  .    ") << "the edit's element did not step";
+}
+
 TEST(DBDateTimeEditCalendar, DropsWithTheValueOrTodayAndKeepsTheTime) {
   DateEditFixture f;
   f.Enter();

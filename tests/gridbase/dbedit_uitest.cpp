@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <set>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/FormatSettings.h"
+#include "classlib/core/SysLocale.h"
 #include "classlib/db/DB.h"
 #include "classlib/db/NumericFields.h"
 #include "classlib/ui/SysMetrics.h"
@@ -167,6 +169,28 @@ TEST(DBEdit, ValueWithoutADataSetIsShownAndWritesNothing) {
   EXPECT_EQ(f.data.State(), dsBrowse);
 }
 
+// An input method composes in the window before a character reaches the edit: under a
+// Far East locale the window is writable from the moment the edit is entered.
+TEST(DBEdit, UnderAFarEastLocaleTheWindowIsWritableOnEntering) {
+  struct TLocale {
+    explicit TLocale(bool farEast) { SetFarEastLocale(farEast); }
+    ~TLocale() { SetFarEastLocale(std::nullopt); }
+  };
+  for (const bool farEast : {false, true}) {
+    SCOPED_TRACE(farEast);
+    const TLocale locale(farEast);
+    EditFixture f;
+    f.Bind("S");
+    f.Enter();
+    EXPECT_EQ(f.edit->TCustomMaskEdit::ReadOnly(), !farEast);
+    EXPECT_EQ(f.data.State(), dsBrowse);
+    f.Leave();
+    f.edit->SetReadOnly(true);
+    f.Enter();
+    EXPECT_TRUE(f.edit->TCustomMaskEdit::ReadOnly()) << "the edit's own ReadOnly";
+  }
+}
+
 TEST(DBEdit, WindowIsWritableOnlyWhileTheLinkEditsOrTheHolderAllows) {
   struct THolder : TCustomControl, IInplaceEditHolderEh {
     using TCustomControl::TCustomControl;
@@ -289,7 +313,15 @@ TEST(DBEdit, RecentValuesDropWhileTypingAndAnAcceptedOneBecomesTheText) {
   GetWindowRect(list->Handle(), placed);
   EXPECT_EQ(placed.TopLeft(), test::UiDriver::ScreenPoint(f.edit, {formatting.left, formatting.bottom}));
 
-  f.ui.Press(VK_DOWN);
+  // The wheel goes to the open list, a notch an item, also when it comes in parts.
+  f.ui.MoveTo(f.edit, {5, 5});
+  f.ui.Wheel(-1);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  for (int i = 0; i < 3; ++i) f.ui.WheelBy(-WHEEL_DELTA / 3);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  f.ui.Wheel(1);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  ASSERT_TRUE(f.edit->MRUListVisible());
   f.ui.Press(VK_DOWN);
   f.ui.Press(VK_RETURN);
   EXPECT_FALSE(f.edit->MRUListVisible());

@@ -85,6 +85,29 @@ TEST(GridLayout, DrawInformationMatchesTheSumsOfEachLayout) {
   }
 }
 
+// Minus the line width is a line that takes no room, whatever the line width; below it
+// a width is refused.
+TEST(GridLayout, MinusTheLineWidthIsALineThatTakesNoRoom) {
+  GridFixture f;
+  TCellGrid& g = *f.grid;
+  g.SetGridLineWidth(2);
+  g.SetColWidths(2, -2);
+  g.SetRowHeights(2, -2);
+  g.SetDefaultColWidth(-2);
+  g.SetDefaultColWidth(64);
+  // 64 + 2 per column: the third ends where the second's line does.
+  EXPECT_EQ(g.CellRect(1, 1).right, 130);
+  EXPECT_EQ(g.CellRect(3, 1).left, 132);
+  EXPECT_EQ(g.CellRect(1, 3).top, g.CellRect(1, 1).bottom + 2);
+  try {
+    g.SetColWidths(2, -3);
+    ADD_FAILURE() << "accepted";
+  } catch (const EInvalidGridOperationEh& e) {
+    EXPECT_EQ(e.Message(), "ColWidths -3 is outside -2..32767");
+  }
+  EXPECT_EQ(g.ColWidths(2), -2);
+}
+
 TEST(GridLayout, RowsWithAContraRowEndAtTheirBoundary) {
   GridFixture f;
   f.grid->SetContraRowCount(1);

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/Filer.h"
@@ -242,7 +245,7 @@ TEST_F(ControlStreaming, AnEditsButtonsImagesAndRecentValuesComeBack) {
   date->MRUList()->Add("01.02.2003");
 
   const AnsiString text = WriteComponentText(form);
-  EXPECT_NE(text.find("\n    EditButton.Style = ebsEllipsisEh\n    EditButton.Visible = True\n"
+  EXPECT_NE(text.find("\n    EditButton.Style = ebsEllipsisEh\n"
                       "    EditButtons = <\n      item\n"
                       "        DropdownMenu = Menu\n      end>\n"),
             AnsiString::npos)
@@ -261,6 +264,88 @@ TEST_F(ControlStreaming, AnEditsButtonsImagesAndRecentValuesComeBack) {
   EXPECT_TRUE(back->MRUList()->Active());
   ASSERT_EQ(back->MRUList()->Items()->Count(), 1);
   EXPECT_EQ(back->MRUList()->Items()->Strings(0), "01.02.2003");
+}
+
+// The main button of a date edit and a combo box shows and answers Alt+Down unless the
+// form says otherwise: a hidden button or a cleared shortcut stays so.
+TEST_F(ControlStreaming, AHiddenMainButtonAndAClearedShortcutComeBack) {
+  TComponent form(nullptr);
+  form.SetName("Form");
+  auto* date = new TDBDateTimeEditEh(&form);
+  date->SetName("Date");
+  auto* combo = new TDBComboBoxEh(&form);
+  combo->SetName("Combo");
+  const AnsiString plain = WriteComponentText(form);
+  EXPECT_EQ(plain.find("EditButton."), AnsiString::npos) << plain;
+  date->EditButton()->SetVisible(false);
+  combo->EditButton()->SetShortCut(0);
+
+  const AnsiString text = WriteComponentText(form);
+  TComponent copy(nullptr);
+  ReadComponentText(text, copy);
+  auto* backDate = dynamic_cast<TDBDateTimeEditEh*>(copy.FindComponent("Date"));
+  auto* backCombo = dynamic_cast<TDBComboBoxEh*>(copy.FindComponent("Combo"));
+  ASSERT_TRUE(backDate && backCombo) << text;
+  EXPECT_FALSE(backDate->EditButton()->Visible()) << text;
+  EXPECT_EQ(backDate->EditButton()->ShortCut(), ShortCut(VK_DOWN, false, false, true));
+  EXPECT_TRUE(backCombo->EditButton()->Visible());
+  EXPECT_EQ(backCombo->EditButton()->ShortCut(), 0) << text;
+  EXPECT_EQ(WriteComponentText(copy), text);
+}
+
+// An edit that is itself the root is written without the controls it makes for its
+// buttons, and a component made from its own text is written back the same.
+TEST_F(ControlStreaming, AnEditAsTheRootIsWrittenWithoutItsOwnParts) {
+  TDBDateTimeEditEh date(nullptr);
+  date.SetName("Date");
+  date.SetFlat(true);
+  date.EditButtons()->Add();
+  TDBComboBoxEh combo(nullptr);
+  combo.SetName("Combo");
+  combo.Items()->Add("one");
+  combo.EditButtons()->Add();
+  for (TCustomDBEditEh* edit : std::initializer_list<TCustomDBEditEh*>{&date, &combo}) {
+    SCOPED_TRACE(edit->Name());
+    ASSERT_GT(edit->ComponentCount(), 0) << "the edit owns its button controls";
+    const AnsiString text = WriteComponentText(*edit);
+    EXPECT_EQ(text.find("  object "), AnsiString::npos) << text;
+    std::unique_ptr<TComponent> copy = CreateComponentFromText(text, nullptr);
+    ASSERT_EQ(copy->ClassType(), edit->ClassType());
+    EXPECT_EQ(WriteComponentText(*copy), text);
+  }
+  EXPECT_EQ(dynamic_cast<TCustomDBEditEh&>(*CreateComponentFromText(WriteComponentText(date), nullptr))
+                .EditButtons()
+                ->Count(),
+            1);
+}
+
+// Controls whose own colour is their default take the parent's when the form says so,
+// and keep their own colour otherwise.
+TEST_F(ControlStreaming, TheParentsColourIsKeptOrLeftAsTheFormSays) {
+  TComponent form(nullptr);
+  form.SetName("Form");
+  std::vector<TControl*> parented = {new TDBComboBoxEh(&form), new TDBCheckBoxEh(&form),
+                                     new TDBDateTimeEditEh(&form), new TStoredCellGrid(&form)};
+  auto* own = new TDBComboBoxEh(&form);
+  own->SetName("Own");
+  for (std::size_t i = 0; i < parented.size(); ++i) {
+    parented[i]->SetName("Parented" + std::to_string(i));
+    EXPECT_FALSE(parented[i]->ParentColor()) << parented[i]->ClassName();
+    parented[i]->SetParentColor(true);
+  }
+  const AnsiString text = WriteComponentText(form);
+  TComponent copy(nullptr);
+  ReadComponentText(text, copy);
+  for (std::size_t i = 0; i < parented.size(); ++i) {
+    auto* back = dynamic_cast<TControl*>(copy.FindComponent("Parented" + std::to_string(i)));
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->ParentColor()) << back->ClassName() << "\n" << text;
+  }
+  auto* ownBack = dynamic_cast<TControl*>(copy.FindComponent("Own"));
+  ASSERT_NE(ownBack, nullptr);
+  EXPECT_FALSE(ownBack->ParentColor());
+  EXPECT_EQ(ownBack->Color(), clWindow);
+  EXPECT_EQ(WriteComponentText(copy), text);
 }
 
 // A glyph whose pixels all differ, so that a row or channel out of place shows.

@@ -165,9 +165,9 @@ void UiDriver::Drag(const TControl* control, TPoint from, TPoint to, int steps) 
   ReleaseAtScreen(end);
 }
 
-void UiDriver::Wheel(int notches) {
+void UiDriver::WheelBy(int delta) {
   const TPoint at = fMouse;
-  Input([at, notches] { HostMouseWheel(notches * WHEEL_DELTA, at); });
+  Input([at, delta] { HostMouseWheel(delta, at); });
 }
 
 void UiDriver::KeyDown(Word virtualKey, const WideString& text) {

@@ -47,7 +47,9 @@ class UiDriver {
   // Presses at `from`, moves in `steps` even steps to `to`, releases there.
   void Drag(const TControl* control, TPoint from, TPoint to, int steps = 4);
   // Turns the wheel by notches (positive: away from the user) where the mouse is.
-  void Wheel(int notches);
+  void Wheel(int notches) { WheelBy(notches * WHEEL_DELTA); }
+  // The same by a raw delta: high-resolution wheels and touchpads send parts of a notch.
+  void WheelBy(int delta);
 
   // The keyboard. KeyDown / KeyUp are single key events; Press holds the modifiers of
   // `shift` around one press of the key; Type presses the keys of a US keyboard that type

@@ -81,6 +81,29 @@ TEST(Regions, TypesBoxesAndEquality) {
   EXPECT_FALSE(RectInRegion(left, Rect(23, 14, 30, 30)));
 }
 
+// A region moved past the int range keeps the pixels that still have coordinates and
+// loses the ones squeezed against the range's end, instead of wrapping round to the other side.
+TEST(Regions, OffsetPastTheIntRangeSaturates) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  TRegion two = TRegion::Combine(CreateRectRgn(0, 0, 10, 10), CreateRectRgn(20, 0, 30, 5), RGN_OR);
+  two.Offset(kMax - 25, 0);
+  EXPECT_EQ(two.Type(), COMPLEXREGION);
+  EXPECT_EQ(two.Box(), Rect(kMax - 25, 0, kMax, 10));
+  EXPECT_TRUE(two.Contains(kMax - 1, 4));
+  // The part that made the rows differ is squeezed out: one rectangle is left.
+  TRegion wide = TRegion::Combine(CreateRectRgn(0, 0, 10, 10), CreateRectRgn(20, 0, 30, 5), RGN_OR);
+  wide.Offset(kMax - 10, 0);
+  EXPECT_EQ(wide.Type(), SIMPLEREGION);
+  EXPECT_EQ(wide.Box(), Rect(kMax - 10, 0, kMax, 10));
+  TRegion gone = CreateRectRgn(0, 0, 10, 10);
+  gone.Offset(0, static_cast<long long>(kMax) * 2);
+  EXPECT_TRUE(gone.Empty());
+  TRegion back = CreateRectRgn(-10, -10, 10, 10);
+  back.Offset(std::numeric_limits<int>::min(), std::numeric_limits<int>::min());
+  EXPECT_TRUE(back.Contains(std::numeric_limits<int>::min(), std::numeric_limits<int>::min()));
+  EXPECT_EQ(back.Box().Width(), 10);
+}
+
 TEST(Regions, PolygonFillModesDifferInsideAStar) {
   const TPoint star[] = {{20, 0}, {32, 38}, {0, 14}, {40, 14}, {8, 38}};
   TRegion alternate = CreatePolygonRgn(star, 5, ALTERNATE);
@@ -396,6 +419,23 @@ TEST(Shapes, RectanglesBeyondTheIntRangeSaturateInsteadOfWrapping) {
             Rect(2000000000, -2000000000, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()));
   EXPECT_EQ(Rect(-2000000000, 0, 2000000000, 1).Width(), std::numeric_limits<int>::max());
   EXPECT_EQ(Rect(0, 2000000000, 1, -2000000000).Height(), std::numeric_limits<int>::min());
+}
+
+TEST(Shapes, MovingAndGrowingRectanglesPastTheIntRangeSaturate) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kMin = std::numeric_limits<int>::min();
+  TRect r = Rect(kMax - 5, kMin + 5, kMax - 1, kMin + 9);
+  InflateRect(r, 10, 10);
+  EXPECT_EQ(r, Rect(kMax - 15, kMin, kMax, kMin + 19));
+  OffsetRect(r, 100, -100);
+  EXPECT_EQ(r, Rect(kMax, kMin, kMax, kMin));
+  // Moving by minus the far left edge brings it to 0, as a window's own coordinates do.
+  TRect far = Bounds(kMin, kMin, 100, 50);
+  OffsetRect(far, -static_cast<long long>(far.left), -static_cast<long long>(far.top));
+  EXPECT_EQ(far, Rect(0, 0, 100, 50));
+  TRect shrunk = Rect(kMin, 0, kMax, 10);
+  InflateRect(shrunk, -kMax, 0);
+  EXPECT_EQ(shrunk, Rect(-1, 0, 0, 10));
 }
 
 TEST(Shapes, XorTwiceRestoresEveryPixel) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "classlib/ui/ScrollBars.h"
 #include "classlib/ui/SysMetrics.h"
 #include "tests/support/UiDriver.h"
@@ -69,6 +71,22 @@ TEST(Frames, CaptionAndSizingFrameOfATopLevelWindow) {
   EXPECT_EQ(HitAt(form.Wnd(), {100, 70}), HTCAPTION);
   EXPECT_EQ(HitAt(form.Wnd(), {50, 150}), HTLEFT);
   EXPECT_EQ(HitAt(form.Wnd(), {349, 259}), HTBOTTOMRIGHT);
+}
+
+// A window placed at the far ends of the coordinate range still gets its client area
+// measured from its own corner.
+TEST(Geometry, WindowsAtTheEndsOfTheIntRangeKeepTheirClientArea) {
+  test::UiDriver ui;
+  MessageLog log;
+  RawWindow top("top", log, test::TopLevel(0, 0, 400, 300));
+  constexpr int kMin = std::numeric_limits<int>::min();
+  RawWindow farLeft("far", log,
+                    test::Child(top.Wnd(), kMin, kMin, 100, 50, WS_CHILD | WS_VISIBLE | WS_BORDER));
+  EXPECT_EQ(ClientOf(farLeft.Wnd()), Rect(0, 0, 98, 48));
+  RawWindow farRight(
+      "right", log,
+      test::Child(top.Wnd(), std::numeric_limits<int>::max(), 0, 100, 50, WS_CHILD | WS_VISIBLE));
+  EXPECT_EQ(ClientOf(farRight.Wnd()), Rect(0, 0, 0, 50));
 }
 
 TEST(Geometry, SetWindowPosAsksMovesAndReportsWithSizeAndMove) {
