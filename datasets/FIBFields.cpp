@@ -362,8 +362,15 @@ Int64 TFIBBCDField::AsScaledInt64() {
 
 Int64 TFIBBCDField::OldAsInt64() {
   const Variant old = OldValue();
-  if (VarIsNull(old) || VarIsEmpty(old)) return 0;
-  return std::llround(old.AsDouble() * static_cast<double>(Int64PowerOfTen(Size())));
+  Int64 value = 0;
+  // Read as stored: through the Variant's double the last digits of a large value change.
+  if (VarIsNull(old) || VarIsEmpty(old) || !DataSet()->GetStateFieldData(dsOldValue, this, &value)) return 0;
+  return value;
+}
+
+Variant TFIBBCDField::StateDecimalText(TDataSetState state) {
+  Int64 value = 0;
+  return DataSet()->GetStateFieldData(state, this, &value) ? Variant(DecimalText(value)) : Null();
 }
 
 AnsiString TFIBBCDField::DecimalText(Int64 value) const {
