@@ -368,13 +368,13 @@ class TSortKeys {
     if (column.tolerant) MergeCloseFloats(column);
   }
 
-  // The dataset's comparison takes two floating values closer than kFloatTolerance as
-  // equal, which is no order by itself: a, b and c may each be close to the next while a
-  // and c are not. Values are therefore taken in runs, each close to the one before; every
-  // value of a run becomes its smallest, and the exact order of what is left is the
-  // comparison's wherever no run is wider than the tolerance. Columns without close values
-  // are left as they are, after one sort of their values.
-  static constexpr double kFloatTolerance = 1e-11;
+  // The dataset's comparison takes two floating values within its tolerance as equal,
+  // which is no order by itself: a, b and c may each be close to the next while a and c
+  // are not. Values are therefore taken in runs, each close to the one before; every value
+  // of a run becomes its smallest, and the exact order of what is left is the comparison's
+  // wherever no run is wider than the tolerance. Columns without close values are left as
+  // they are, after one sort of their values. Closeness is asked of the comparison itself,
+  // so that values just at the tolerance are close to both alike.
   static void MergeCloseFloats(TColumn& column) {
     std::vector<double> sorted;
     sorted.reserve(column.floats.size());
@@ -382,7 +382,7 @@ class TSortKeys {
       if (column.nulls[i] == 0 && !std::isnan(column.floats[i])) sorted.push_back(column.floats[i]);
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    const auto close = [](double a, double b) { return b - a < kFloatTolerance; };
+    const auto close = [](double a, double b) { return CompareVariantsTyped(Variant(a), Variant(b)) == 0; };
     if (std::adjacent_find(sorted.begin(), sorted.end(), close) == sorted.end()) return;
     std::vector<double> runStart(sorted.size());
     for (std::size_t i = 0; i < sorted.size(); ++i)
