@@ -686,6 +686,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   static bool IsNoAction(TFIBQuery& statement);
   // The statement has something to run: its text is neither blank nor "No Action".
   bool StatementRuns(TFIBQuery& statement);
+  // Raises when the executed statement is an UPDATE or DELETE that touched no row: the
+  // row is gone (another user deleted it) or no longer matches, and nothing was saved.
+  void CheckRowFound(TFIBQuery& statement);
   // The statement's current row into record recordIndex of the cache and the buffer.
   void StoreStatementRow(TFIBQuery& statement, TRecordBuffer buffer);
   static TCachedUpdateStatus CachedStatus(TRecordBuffer buffer);

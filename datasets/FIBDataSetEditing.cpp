@@ -612,6 +612,14 @@ void TFIBCustomDataSet::DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer bu
   SetRecordParams(statement, buffer);
   const TScopeEnd closer(StatementCloser(statement));
   statement.ExecQuery();
+  // A refresh after the delete shows what became of the row instead.
+  if (!fOptions.Contains(poRefreshAfterDelete)) CheckRowFound(statement);
+}
+
+void TFIBCustomDataSet::CheckRowFound(TFIBQuery& statement) {
+  const TFIBSQLTypes type = statement.SQLType();
+  if ((type == SQLUpdate || type == SQLDelete) && statement.RowsAffected() == 0)
+    FIBErrorText("%s: no row was found to %s", {Name(), type == SQLUpdate ? "update" : "delete"});
 }
 
 void TFIBCustomDataSet::InternalDelete() {

@@ -309,9 +309,7 @@ bool TpFIBDataSet::PSUpdateRecord(TUpdateKind updateKind, TDataSet& delta) {
     const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
     statement.ExecQuery();
     MarkStatementExecuted();
-    const TFIBSQLTypes type = statement.SQLType();
-    if ((type == SQLUpdate || type == SQLDelete) && statement.RowsAffected() == 0)
-      FIBErrorText("%s: no row was found to %s", {Name(), type == SQLUpdate ? "update" : "delete"});
+    CheckRowFound(statement);
   }
   RunUpdateObjects(updateKind, oeAfterDefault, bindDelta);
   return true;

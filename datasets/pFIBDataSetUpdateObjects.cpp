@@ -135,6 +135,7 @@ void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer
     const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
     statement.ExecQuery();
     MarkStatementExecuted();
+    CheckRowFound(statement);
     if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
       WriteRecordCache(RecordIndexOf(buffer), buffer);
       StoreStatementRow(statement, buffer);

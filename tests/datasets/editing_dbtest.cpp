@@ -270,13 +270,14 @@ TEST_F(EditingTest, DetailDeleteRefreshesItsMaster) {
   Open("select id, name from stamped order by id");
   fDataSet->SetDataSource(&source);
   fDataSet->SetDetailConditions({dcForceMasterRefresh});
-  fDataSet->DeleteSQL().SetText("delete from stamped where id = ?old_id + 1000");
+  fDataSet->DeleteSQL().SetText("delete from stamped where id = ?old_id");
   fDataSet->Delete();
   EXPECT_EQ(opens, 1);
   EXPECT_EQ(master.FieldByName("ID")->AsInteger(), masterId);
   EXPECT_TRUE(master.Options().Contains(poVisibleRecno));
   fDataSet->Close();
   fDataSet->SetDataSource(nullptr);
+  fTransaction->Rollback();
 }
 
 TEST_F(EditingTest, OptionsReachTheModificationStatements) {
