@@ -251,7 +251,6 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
   if (buffer == nullptr) FIBError(TFIBClientError::BufferNotSet);
   if (RecordIndexOf(buffer) < 0) return;
   TRecordBuffer previous = State() == dsInsert ? buffer : GetOldRecordBuffer(RecordIndexOf(buffer));
-  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TFIBXSQLDA& params = statement.Params();
   const TParamPlan& plan = ParamPlan(statement);
   for (int i = 0; i < params.Count(); ++i) {
@@ -280,7 +279,7 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
       param.SetIsNull(true);
       continue;
     }
-    BindColumnParam(record, descr, int64AsDouble && descr.Scale < -4, param);
+    BindColumnParam(record, descr, param);
   }
 }
 

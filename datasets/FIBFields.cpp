@@ -314,7 +314,7 @@ void TFIBFloatField::SetAsFloat(double value) {
   // too large to round is left to the column's range check.
   Int64 scaled = 0;
   if (fRoundByScale && scale != 0 && scale > -15 && ScaleToInteger(value, scale, MaxRoundedDigits, scaled))
-    value = static_cast<double>(scaled) / Power10(-scale);
+    value = ScaledToDouble(scaled, scale);
   TFloatField::SetAsFloat(value);
 }
 
