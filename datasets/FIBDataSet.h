@@ -700,6 +700,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   virtual void DoTransactionEnding();
   virtual void DoTransactionEnded();
+  virtual void DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
   virtual void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
 
   // The select statement must be prepared again before the next open.
@@ -766,7 +767,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void DoAfterStartUpdateTransaction(TObject* sender);
   void DoBeforeEndTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
   void DoAfterEndTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
-  void DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
   void LinkDatabaseDisconnecting(TFIBBase* link);
   void LinkDatabaseDisconnected(TFIBBase* link);
   void LinkDatabaseFree(TFIBBase* link);

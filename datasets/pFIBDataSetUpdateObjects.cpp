@@ -231,6 +231,7 @@ void TpFIBDataSet::ResetCachedStatuses(TResetStatusesMode mode) {
 }
 
 void TpFIBDataSet::DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) {
+  EndUncommittedChanges(action);
   if (action == TACommit || action == TACommitRetaining) {
     fStatementExecuted = false;
     if (Options().Contains(poProtectedEdit) && !CachedUpdates()) ResetCachedStatuses(rsmCommitted);
