@@ -348,6 +348,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
+  // The value of a field over a scaled 64-bit column in a state (dsOldValue: before the
+  // change) as the record keeps it, as exact decimal text with the format settings'
+  // separator; null for null, unassigned for a field over another column. The field's
+  // Variant is a double, which keeps 15 or so of the column's 18 digits.
+  Variant StateColumnDecimal(TDataSetState state, TField* field);
   void DataEvent(TDataEvent event, NativeInt info) override;
   // Pairs: while raised, calculated fields are not computed; lowering to 0 re-reads the
   // records around the active one.

@@ -368,11 +368,6 @@ Int64 TFIBBCDField::OldAsInt64() {
   return value;
 }
 
-Variant TFIBBCDField::StateDecimalText(TDataSetState state) {
-  Int64 value = 0;
-  return DataSet()->GetStateFieldData(state, this, &value) ? Variant(DecimalText(value)) : Null();
-}
-
 AnsiString TFIBBCDField::DecimalText(Int64 value) const {
   // Written from the last digit back: the scale's digits, the separator, the whole part.
   std::array<char, 1 + std::numeric_limits<std::uint64_t>::digits10 + 1 + 1 + MaxBCDScale> text;

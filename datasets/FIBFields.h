@@ -187,10 +187,6 @@ class TFIBBCDField : public TBCDField {
   // The stored integer; a 64-bit variant is stored as it is.
   Int64 AsScaledInt64();
   Int64 OldAsInt64();
-  // The value in a state of the dataset (dsOldValue: before the change) as exact decimal
-  // text, null for null: the field's Variant is a double, which keeps 15 or so of its 18
-  // digits.
-  Variant StateDecimalText(TDataSetState state);
 
   void SetAsString(const AnsiString& value) override;
   void SetAsInteger(Integer value) override;

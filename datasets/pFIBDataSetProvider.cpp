@@ -7,7 +7,6 @@
 #include <charconv>
 
 #include "datasets/FIBDataSetScopes.h"
-#include "datasets/FIBFields.h"
 #include "datasets/pFIBDataSet.h"
 #include "dbclient/FIBSQLText.h"
 #include "dbclient/FIBStrUtils.h"
@@ -150,13 +149,15 @@ Variant ProviderParamValue(const TFIBXSQLVAR& param, TFieldType type) {
   }
 }
 
-// A field's value in a state of the delta. A scaled decimal field answers a double, which
-// keeps 15 or so of its 18 digits: its exact text goes to the parameter instead.
+// A field's value in a state of the delta. A field of a Firebird dataset over a scaled
+// 64-bit column answers a double, which keeps 15 or so of its 18 digits: the column's
+// exact text goes to the parameter instead.
 Variant DeltaStateValue(TField& field, TDataSetState state) {
   const Variant value = state == dsOldValue ? field.OldValue() : field.NewValue();
-  auto* decimal = dynamic_cast<TFIBBCDField*>(&field);
-  if (decimal == nullptr || VarIsNull(value) || VarIsEmpty(value)) return value;
-  return decimal->StateDecimalText(state);
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(field.DataSet());
+  if (dataSet == nullptr || VarIsNull(value) || VarIsEmpty(value)) return value;
+  const Variant exact = dataSet->StateColumnDecimal(state, &field);
+  return VarIsEmpty(exact) ? value : exact;
 }
 
 // The delta's value for a parameter: "OLD_NAME" the old value of NAME, "NEW_NAME" and

@@ -277,16 +277,18 @@ TEST_F(ProviderInterfaceTest, ChangedRecordsGoThroughTheStatementOfTheirKind) {
 // alone go back as they were read, and the old values find their row.
 TEST_F(ProviderInterfaceTest, DecimalsOfAChangeGoBackDigitForDigit) {
   fDataSet->UpdateSQL().SetText(
-      "update decimals set s1 = ?s1, s2 = ?new_s2, s4 = ?s4"
-      " where id = ?old_id and s1 = ?old_s1 and s2 = ?old_s2 and s4 = ?old_s4");
-  const std::string before = Oracle("select id, s1, s2, s4 from decimals order by id");
-  TpFIBDataSet& delta = OpenDelta("select id, s1, s2, s4 from decimals order by id");
+      "update decimals set s1 = ?s1, s2 = ?new_s2, s4 = ?s4, s6 = ?s6"
+      " where id = ?old_id and s1 = ?old_s1 and s2 = ?old_s2 and s4 = ?old_s4 and s6 = ?old_s6");
+  const std::string before = Oracle("select id, s1, s2, s4, s6 from decimals order by id");
+  // S6 has more places than a Currency: a double field.
+  TpFIBDataSet& delta = OpenDelta("select id, s1, s2, s4, s6 from decimals order by id");
+  ASSERT_EQ(delta.FieldByName("S6")->DataType(), ftFloat);
   for (; !delta.Eof(); delta.Next()) {
     delta.Edit();
     ApplyAndCommit(ukModify, delta);
     delta.Cancel();
   }
-  EXPECT_EQ(Oracle("select id, s1, s2, s4 from decimals order by id"), before);
+  EXPECT_EQ(Oracle("select id, s1, s2, s4, s6 from decimals order by id"), before);
 
   delta.Last();
   delta.Edit();
