@@ -68,6 +68,20 @@ TEST_F(VanishedRowTest, EditAndDeleteOfAGoneRowRaiseWithOrWithoutARefreshAfterTh
   }
 }
 
+// A view whose triggers change the rows counts its own rows: its changes are not refused.
+TEST_F(VanishedRowTest, ChangesThroughAViewItsTriggersUpdateAreTaken) {
+  fDataSet->Close();
+  fDataSet->UpdateSQL().SetText("update item_names set name = ?name where id = ?old_id");
+  fDataSet->DeleteSQL().SetText("delete from item_names where id = ?old_id");
+  fDataSet->RefreshSQL().SetText("select id, name from item_names where id = ?old_id");
+  Open("select id, name from item_names order by id");
+  Rename("Anna");
+  fDataSet->Next();
+  fDataSet->Delete();
+  fTransaction->CommitRetaining();
+  EXPECT_EQ(Oracle("select id, name from items order by id"), "1|Anna;3|Cid");
+}
+
 TEST_F(VanishedRowTest, CachedChangesOfAGoneRowStayPending) {
   fDataSet->Close();
   fDataSet->SetCachedUpdates(true);
