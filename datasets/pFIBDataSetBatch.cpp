@@ -203,7 +203,8 @@ void TpFIBDataSet::NoteUncommittedChange(Integer recordIndex, TCachedUpdateStatu
   // Committed with the change itself: the mark is right as it is.
   if (AutoCommit()) return;
   const TCachedUpdateStatus sent = CachedStatusAt(recordIndex);
-  // A record sent again after a rollback keeps the status it had before its first send.
+  // A record sent again in the same transaction keeps the status it had before its first
+  // send: that is what a rollback brings back.
   const auto [entry, added] = fUncommittedChanges.try_emplace(recordIndex, TUncommittedChange{before, sent});
   if (!added) entry->second.sent = sent;
 }
