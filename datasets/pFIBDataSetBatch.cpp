@@ -181,7 +181,7 @@ void TpFIBDataSet::ApplyCachedUpdates() {
     const TCachedUpdateStatus status = CachedStatusAt(index);
     if (status != cusModified && status != cusInserted && status != cusDeleted) continue;
     // Sent already in the open transaction, whose commit failed: not sent twice.
-    if (fUncommittedChanges.contains(index)) continue;
+    if (fUncommittedShownPending && fUncommittedChanges.contains(index)) continue;
     const TUpdateKind kind = status == cusModified ? ukModify : status == cusInserted ? ukInsert : ukDelete;
     TFIBUpdateAction action = uaApply;
     if (OnUpdateRecord) {

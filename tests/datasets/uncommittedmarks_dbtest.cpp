@@ -92,5 +92,25 @@ TEST_F(UncommittedMarksTest, ChangesWhoseCommitFailsStayPendingAndAreNotSentTwic
   EXPECT_EQ(Oracle("select id, name from items order by id"), "1|Ann2;3|Cid;10|New");
 }
 
+// A new record sent, edited and sent again in one transaction is new again after its
+// rollback: the next apply inserts it with its last values.
+TEST_F(UncommittedMarksTest, ARecordSentTwiceGoesBackToItsFirstMark) {
+  ChangeEachKind();
+  fDataSet->ApplyCachedUpdates();
+  fDataSet->Last();
+  fDataSet->Edit();
+  Field("NAME")->SetAsString("Newer");
+  fDataSet->Post();
+  fDataSet->ApplyCachedUpdates();
+  fTransaction->Rollback();
+  EXPECT_EQ(fDataSet->StatusAt(3), cusInserted);
+  EXPECT_EQ(fDataSet->CachedUpdateCount(), 3);
+
+  fTransaction->StartTransaction();
+  fDataSet->ApplyCachedUpdates();
+  fTransaction->Commit();
+  EXPECT_EQ(Oracle("select id, name from items order by id"), "1|Ann2;3|Cid;10|Newer");
+}
+
 }  // namespace
 }  // namespace ordvane::test
