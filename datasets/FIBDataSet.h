@@ -348,6 +348,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void SetFieldData(TField* field, const void* buffer) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
+  // The value of a field over a scaled 64-bit column in a state (dsOldValue: before the
+  // change) as the record keeps it, as exact decimal text with the format settings'
+  // separator; null for null, unassigned for a field over another column. The field's
+  // Variant is a double, which keeps 15 or so of the column's 18 digits.
+  Variant StateColumnDecimal(TDataSetState state, TField* field);
   void DataEvent(TDataEvent event, NativeInt info) override;
   // Pairs: while raised, calculated fields are not computed; lowering to 0 re-reads the
   // records around the active one.
@@ -686,6 +691,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   static bool IsNoAction(TFIBQuery& statement);
   // The statement has something to run: its text is neither blank nor "No Action".
   bool StatementRuns(TFIBQuery& statement);
+  // Raises when the executed statement is an UPDATE or DELETE that touched no row: the
+  // row is gone (another user deleted it) or no longer matches, and nothing was saved.
+  void CheckRowFound(TFIBQuery& statement);
   // The statement's current row into record recordIndex of the cache and the buffer.
   void StoreStatementRow(TFIBQuery& statement, TRecordBuffer buffer);
   static TCachedUpdateStatus CachedStatus(TRecordBuffer buffer);
@@ -697,6 +705,7 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
 
   virtual void DoTransactionEnding();
   virtual void DoTransactionEnded();
+  virtual void DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
   virtual void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
 
   // The select statement must be prepared again before the next open.
@@ -763,7 +772,6 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   void DoAfterStartUpdateTransaction(TObject* sender);
   void DoBeforeEndTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
   void DoAfterEndTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
-  void DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force);
   void LinkDatabaseDisconnecting(TFIBBase* link);
   void LinkDatabaseDisconnected(TFIBBase* link);
   void LinkDatabaseFree(TFIBBase* link);

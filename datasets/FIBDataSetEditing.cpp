@@ -251,7 +251,6 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
   if (buffer == nullptr) FIBError(TFIBClientError::BufferNotSet);
   if (RecordIndexOf(buffer) < 0) return;
   TRecordBuffer previous = State() == dsInsert ? buffer : GetOldRecordBuffer(RecordIndexOf(buffer));
-  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TFIBXSQLDA& params = statement.Params();
   const TParamPlan& plan = ParamPlan(statement);
   for (int i = 0; i < params.Count(); ++i) {
@@ -280,7 +279,7 @@ void TFIBCustomDataSet::SetRecordParams(TFIBQuery& statement, TRecordBuffer buff
       param.SetIsNull(true);
       continue;
     }
-    BindColumnParam(record, descr, int64AsDouble && descr.Scale < -4, param);
+    BindColumnParam(record, descr, param);
   }
 }
 
@@ -612,6 +611,14 @@ void TFIBCustomDataSet::DeleteRowOnServer(TFIBQuery& statement, TRecordBuffer bu
   SetRecordParams(statement, buffer);
   const TScopeEnd closer(StatementCloser(statement));
   statement.ExecQuery();
+  // A refresh after the delete shows what became of the row instead.
+  if (!fOptions.Contains(poRefreshAfterDelete)) CheckRowFound(statement);
+}
+
+void TFIBCustomDataSet::CheckRowFound(TFIBQuery& statement) {
+  const TFIBSQLTypes type = statement.SQLType();
+  if ((type == SQLUpdate || type == SQLDelete) && statement.RowsAffected() == 0)
+    FIBErrorText("%s: no row was found to %s", {Name(), type == SQLUpdate ? "update" : "delete"});
 }
 
 void TFIBCustomDataSet::InternalDelete() {

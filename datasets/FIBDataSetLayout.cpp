@@ -164,8 +164,7 @@ void TFIBCustomDataSet::StoreInScratch(TFIBQuery& statement, Integer recordNo) {
     const bool converted =
         !fromSelect && (sourceType != descr.SQLType || column.GetSQLScale() != descr.Scale ||
                         (IsTextType(descr.SQLType) && column.GetSize() != fSelectQuery->Current()[fieldIndex].GetSize()));
-    StoreColumnValue(column, descr, converted, descr.Scale < -4 && !fPrepareOptions.Contains(psSQLINT64ToBCD),
-                     record);
+    StoreColumnValue(column, descr, converted, record);
   }
 }
 
@@ -182,7 +181,7 @@ Byte* TFIBCustomDataSet::StoreNewSelectRow(TRecordsCache& cache, Integer recordN
   Byte* stored = cache.AppendRecord(recordNo);
   stored[0] = cusUnmodified;
   if (const XSQLDA* row = fSelectQuery->Current().AsXSQLDA())
-    fNewRecordWriter.Store(*row, !fPrepareOptions.Contains(psSQLINT64ToBCD), stored, cache);
+    fNewRecordWriter.Store(*row, stored, cache);
   return stored;
 }
 

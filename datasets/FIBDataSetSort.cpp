@@ -368,13 +368,13 @@ class TSortKeys {
     if (column.tolerant) MergeCloseFloats(column);
   }
 
-  // The dataset's comparison takes two floating values closer than kFloatTolerance as
-  // equal, which is no order by itself: a, b and c may each be close to the next while a
-  // and c are not. Values are therefore taken in runs, each close to the one before; every
-  // value of a run becomes its smallest, and the exact order of what is left is the
-  // comparison's wherever no run is wider than the tolerance. Columns without close values
-  // are left as they are, after one sort of their values.
-  static constexpr double kFloatTolerance = 1e-11;
+  // The dataset's comparison takes two floating values within its tolerance as equal,
+  // which is no order by itself: a, b and c may each be close to the next while a and c
+  // are not. Values are therefore taken in runs, each close to the one before; every value
+  // of a run becomes its smallest, and the exact order of what is left is the comparison's
+  // wherever no run is wider than the tolerance. Columns without close values are left as
+  // they are, after one sort of their values. Closeness is asked of the comparison itself,
+  // so that values just at the tolerance are close to both alike.
   static void MergeCloseFloats(TColumn& column) {
     std::vector<double> sorted;
     sorted.reserve(column.floats.size());
@@ -382,7 +382,7 @@ class TSortKeys {
       if (column.nulls[i] == 0 && !std::isnan(column.floats[i])) sorted.push_back(column.floats[i]);
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    const auto close = [](double a, double b) { return b - a < kFloatTolerance; };
+    const auto close = [](double a, double b) { return CompareVariantsTyped(Variant(a), Variant(b)) == 0; };
     if (std::adjacent_find(sorted.begin(), sorted.end(), close) == sorted.end()) return;
     std::vector<double> runStart(sorted.size());
     for (std::size_t i = 0; i < sorted.size(); ++i)
@@ -438,7 +438,8 @@ namespace {
 struct TStoredField {
   TSortKind kind;
   Integer sqlType;
-  bool keptAsDouble;  // a 64-bit column the record keeps as a double
+  bool shownAsDouble;  // a scaled 64-bit column whose field shows it as a double
+  Integer scale;
   bool trimBlanks;    // a text's trailing blanks, which its field does not show
   Integer nullFlag;
   Integer valueOffset;
@@ -449,7 +450,7 @@ struct TStoredField {
 // (scaled ones too: one column has one scale), day numbers and moments, floating values,
 // and 8-bit text held in a string slot where the field shows the very bytes the record
 // holds (textAsStored: not on a connection whose text the field decodes, as UTF-8 or KOI8).
-std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& descr, bool int64AsDouble,
+std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& descr, bool shownAsDouble,
                                     bool textAsStored) {
   if (field->FieldKind() != fkData || field->DataType() == ftBoolean) return std::nullopt;
   switch (descr.SQLType) {
@@ -459,7 +460,7 @@ std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& d
     case SQL_TYPE_TIME:
       return TSortKind::Integer;
     case SQL_INT64:
-      return int64AsDouble ? TSortKind::Float : TSortKind::Integer;
+      return shownAsDouble ? TSortKind::Float : TSortKind::Integer;
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
@@ -477,14 +478,14 @@ std::optional<TSortKind> DirectKind(const TField* field, const TFIBFieldDescr& d
 }
 
 // The columns the dataset's comparison compares within its tolerance.
-bool IsSingleOrDouble(const TFIBFieldDescr& descr, bool keptAsDouble) {
+bool IsSingleOrDouble(const TFIBFieldDescr& descr, bool shownAsDouble) {
   switch (descr.SQLType) {
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
       return true;
     case SQL_INT64:
-      return keptAsDouble;
+      return shownAsDouble;
     default:
       return false;
   }
@@ -516,7 +517,8 @@ void ReadStored(const TStoredField& field, TRecordsCache& cache, Integer index, 
     case SQL_TYPE_TIME:
       return sink.AddInteger(StoredValue<Integer>(place), sizeof(Integer));
     case SQL_INT64:
-      if (field.keptAsDouble) return sink.AddFloat(StoredValue<double>(place));
+      // As the field shows it, so that the order is the one its comparison gives.
+      if (field.shownAsDouble) return sink.AddFloat(ScaledToDouble(StoredValue<Int64>(place), field.scale));
       return sink.AddInteger(StoredValue<Int64>(place), sizeof(Int64));
     case SQL_FLOAT:
       return sink.AddFloat(StoredValue<float>(place));
@@ -709,7 +711,6 @@ void TFIBCustomDataSet::RestoreLocalSort() {
 // fields that order by bytes go into key bytes, one record after the other.
 void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKeys& keys) {
   const bool handler = ComparesFieldValuesItself();
-  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TRecordsCache& cache = Cache("sort");
   // A sorted cache's positions jump about its memory. When the fetched records are all the
   // cache holds, their keys are read in the order the records lie instead, and each
@@ -727,19 +728,19 @@ void TFIBCustomDataSet::ReadSortKeys(const std::vector<TField*>& fields, TSortKe
   const bool textAsStored = !fDatabaseUnicode && !(Database() != nullptr && Database()->IsKOI8CharSet());
   for (std::size_t k = 0; k < fields.size(); ++k) {
     const TFIBFieldDescr* descr = fields[k]->FieldKind() == fkData ? ColumnDescriptor(fields[k]) : nullptr;
-    // The record keeps a 64-bit column as a double only below a scale of -4.
-    const bool keptAsDouble = descr != nullptr && int64AsDouble && descr->Scale < -4;
+    const bool shownAsDouble = descr != nullptr && descr->SQLType == SQL_INT64 && fields[k]->DataType() == ftFloat;
     const std::optional<TSortKind> kind =
-        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, keptAsDouble, textAsStored);
+        handler || descr == nullptr ? std::nullopt : DirectKind(fields[k], *descr, shownAsDouble, textAsStored);
     if (!kind) {
       throughFields.push_back(fields[k]);
       continue;
     }
     keys.SetDirect(k, *kind);
-    if (IsSingleOrDouble(*descr, keptAsDouble)) keys.SetTolerant(k);
+    if (IsSingleOrDouble(*descr, shownAsDouble)) keys.SetTolerant(k);
     stored[k] = TStoredField{*kind,
                              descr->SQLType,
-                             keptAsDouble,
+                             shownAsDouble,
+                             descr->Scale,
                              fOptions.Contains(poTrimCharFields),
                              NullFlagsOffset - StatusOffset + fields[k]->FieldNo() - 1,
                              descr->Offset - StatusOffset,

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "classlib/core/CodePages.h"
+#include "classlib/core/FMTBcd.h"
+#include "classlib/core/ScopeEnd.h"
 #include "classlib/db/DBConsts.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBFields.h"
@@ -181,6 +183,18 @@ Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field
     default:
       return Variant();
   }
+}
+
+Variant TFIBCustomDataSet::StateColumnDecimal(TDataSetState state, TField* field) {
+  const TFIBFieldDescr* descr = field->FieldKind() == fkData ? ColumnDescriptor(field) : nullptr;
+  if (descr == nullptr || descr->SQLType != SQL_INT64 || descr->Scale >= 0) return Variant();
+  const TDataSetState saved = SetTempState(state);
+  const TScopeEnd restore([this, saved] { RestoreState(saved); });
+  const Byte* record = StateRecord();
+  if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return Null();
+  Int64 scaled = 0;
+  std::memcpy(&scaled, record + descr->Offset, sizeof scaled);
+  return Variant(BcdToStr(ScaledInt64ToBcd(scaled, -descr->Scale)));
 }
 
 // ---- Calculated fields ----------------------------------------------------------------------

@@ -159,7 +159,6 @@ void TFIBCustomDataSet::WriteKeyParts(TRecordBuffer buffer, Byte* bookmark) {
 
 void TFIBCustomDataSet::BindKeyParams(TFIBQuery& statement, const Byte* bookmark) {
   std::vector<Byte> record(static_cast<std::size_t>(fRecordBufferSize), 0);
-  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   for (const TKeyPart& part : fKeyParts) {
     TFIBXSQLVAR& param = statement.ParamByName(SLocatePrefix + part.Field->FieldName());
     const Byte* in = bookmark + part.Offset;
@@ -170,7 +169,7 @@ void TFIBCustomDataSet::BindKeyParams(TFIBQuery& statement, const Byte* bookmark
     const TFIBFieldDescr& descr = *ColumnDescriptor(part.Field);
     std::memcpy(record.data() + descr.Offset, in + 1, static_cast<std::size_t>(SlotSize(descr)));
     param.SetIsNull(false);
-    BindColumnParam(record.data(), descr, int64AsDouble && descr.Scale < -4, param);
+    BindColumnParam(record.data(), descr, param);
   }
 }
 
@@ -313,7 +312,6 @@ void TFIBCustomDataSet::BindPageParams(TFIBQuery& statement, Integer index) {
 
 void TFIBCustomDataSet::BindPageParamsFrom(TFIBQuery& statement, const Byte* record) {
   statement.Params().AssignValues(fSelectQuery->Params());
-  const bool int64AsDouble = !fPrepareOptions.Contains(psSQLINT64ToBCD);
   TFIBXSQLDA& params = statement.Params();
   for (int i = 0; i < params.Count(); ++i) {
     TFIBXSQLVAR& param = params[i];
@@ -326,7 +324,7 @@ void TFIBCustomDataSet::BindPageParamsFrom(TFIBQuery& statement, const Byte* rec
       continue;
     }
     param.SetIsNull(false);
-    BindColumnParam(record, *descr, int64AsDouble && descr->Scale < -4, param);
+    BindColumnParam(record, *descr, param);
   }
 }
 

@@ -398,7 +398,7 @@ void TFIBFloatField::SetAsFloat(double value) {
   // too large to round is left to the column's range check.
   Int64 scaled = 0;
   if (fRoundByScale && scale != 0 && scale > -15 && ScaleToInteger(value, scale, MaxRoundedDigits, scaled))
-    value = static_cast<double>(scaled) / Power10(-scale);
+    value = ScaledToDouble(scaled, scale);
   TFloatField::SetAsFloat(value);
 }
 
@@ -446,8 +446,10 @@ Int64 TFIBBCDField::AsScaledInt64() {
 
 Int64 TFIBBCDField::OldAsInt64() {
   const Variant old = OldValue();
-  if (VarIsNull(old) || VarIsEmpty(old)) return 0;
-  return std::llround(old.AsDouble() * static_cast<double>(Int64PowerOfTen(Size())));
+  Int64 value = 0;
+  // Read as stored: through the Variant's double the last digits of a large value change.
+  if (VarIsNull(old) || VarIsEmpty(old) || !DataSet()->GetStateFieldData(dsOldValue, this, &value)) return 0;
+  return value;
 }
 
 AnsiString TFIBBCDField::DecimalText(Int64 value) const {

@@ -101,7 +101,7 @@ namespace {
 
 // The column's value through the client's typed getters, in the layout of the select
 // column: another statement may describe the column otherwise.
-void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool int64AsDouble, Byte* record) {
+void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, Byte* record) {
   Byte* value = record + descr.Offset;
   switch (descr.SQLType) {
     case SQL_SHORT:
@@ -112,11 +112,8 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool
                                                       std::numeric_limits<Integer>::max())));
       return;
     case SQL_INT64:
-      if (int64AsDouble)
-        Put(value, column.GetAsDouble());
-      else
-        Put(value, ScaledForTarget(column, descr.Scale, std::numeric_limits<Int64>::min(),
-                                   std::numeric_limits<Int64>::max()));
+      Put(value, ScaledForTarget(column, descr.Scale, std::numeric_limits<Int64>::min(),
+                                 std::numeric_limits<Int64>::max()));
       return;
     case SQL_FLOAT:
       Put(value, static_cast<float>(column.GetAsDouble()));
@@ -174,7 +171,7 @@ inline std::string_view FetchedSlotText(const XSQLVAR& var, const TFIBFieldDescr
 
 // A fetched value described as its descriptor is, not kept in a string slot, at value
 // (its place in a record).
-void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int64AsDouble, Byte* value) {
+void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, Byte* value) {
   const auto* data = reinterpret_cast<const Byte*>(var.sqldata);
   const auto declared = static_cast<std::size_t>(std::max<short>(var.sqllen, 0));
   switch (descr.SQLType) {
@@ -192,12 +189,6 @@ void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int
                      static_cast<double>(milliseconds));
       return;
     }
-    case SQL_INT64:
-      if (int64AsDouble)
-        Put(value, static_cast<double>(Get<Int64>(data)) / Power10(-descr.Scale));
-      else
-        std::memcpy(value, data, 8);
-      return;
     case SQLBooleanLayout:
       Put(value, static_cast<SmallInt>(var.sqllen == 1 ? (data[0] != 0 ? 1 : 0) : Get<SmallInt>(data)));
       return;
@@ -222,11 +213,10 @@ void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, bool int
 
 }  // namespace
 
-void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
-                      Byte* record) {
-  if (convert) return StoreConverted(column, descr, int64AsDouble, record);
+void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, Byte* record) {
+  if (convert) return StoreConverted(column, descr, record);
   const XSQLVAR& var = *column.GetData();
-  if (!descr.IsStringSlot) return StoreFetchedValue(var, descr, int64AsDouble, record + descr.Offset);
+  if (!descr.IsStringSlot) return StoreFetchedValue(var, descr, record + descr.Offset);
   const std::string_view text = FetchedSlotText(var, descr);
   StoreStringArea(record, descr, text.data(), text.size(), false);
 }
@@ -252,14 +242,10 @@ void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, cons
     step.offset = descr.Offset - StatusOffset;
     if (sentType != descr.SQLType) continue;
     const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
-    // The types StoreFetchedValue copies as they come (a 64-bit number of a scale down to
-    // -4 too), and dates.
+    // The types StoreFetchedValue copies as they come, and dates.
     switch (descr.SQLType) {
       case SQL_TYPE_DATE:
         if (size == sizeof(ISC_DATE)) step.kind = TKind::Date;
-        continue;
-      case SQL_INT64:
-        if (descr.Scale >= -4 && size == 8) step.kind = TKind::Copy8;
         continue;
       case SQL_TYPE_TIME:
       case SQL_TIMESTAMP:
@@ -273,7 +259,7 @@ void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, cons
   }
 }
 
-void TNewRecordWriter::Store(const XSQLDA& row, bool int64AsDouble, Byte* stored, TRecordsCache& cache) const {
+void TNewRecordWriter::Store(const XSQLDA& row, Byte* stored, TRecordsCache& cache) const {
   constexpr Integer nullFlags = NullFlagsOffset - StatusOffset;
   ORDVANE_DEBUG_ASSERT(row.sqld >= 0 && static_cast<std::size_t>(row.sqld) == fSteps.size(),
                        "the row has the columns the writer was prepared for");
@@ -313,7 +299,7 @@ void TNewRecordWriter::Store(const XSQLDA& row, bool int64AsDouble, Byte* stored
         ORDVANE_DEBUG_ASSERT(offset >= nullFlags + static_cast<Integer>(fSteps.size()) &&
                                  offset + descr.DataSize <= cache.RecordSize(),
                              "a fetched value lies within its stored record");
-        StoreFetchedValue(var, descr, int64AsDouble && descr.Scale < -4, stored + offset);
+        StoreFetchedValue(var, descr, stored + offset);
         break;
       }
     }
@@ -361,7 +347,27 @@ Int64 GetInteger(const void* source, Integer dataSize) {
   DatabaseErrorFmt(dbconsts::SFieldFloatRangeError, {value, field.DisplayName(), -limit, limit});
 }
 
+// A number written to a scaled integer column, as its shortest decimal shows it rounded to
+// the scale; one out of the column's range raises, naming the field.
+Int64 ScaledOrRangeError(double number, int scale, Int64 limit, const TField& field) {
+  Int64 scaled = 0;
+  if (!ScaleToInteger(number, scale, limit, scaled))
+    RangeError(number, static_cast<double>(limit) * Power10(scale), field);
+  return scaled;
+}
+
 }  // namespace
+
+double ScaledToDouble(Int64 scaled, int scale) {
+  // Both exact as doubles, so the quotient is rounded once.
+  constexpr Int64 exactLimit = Int64{1} << std::numeric_limits<double>::digits;
+  if (scaled > -exactLimit && scaled < exactLimit) return static_cast<double>(scaled) / Power10(-scale);
+  // Larger integers would be rounded twice on the way: the decimal is read as a whole.
+  const std::string text = std::to_string(scaled) + "e" + std::to_string(scale);
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
 
 bool ScaleToInteger(double value, int scale, Int64 limit, Int64& result) {
   if (!std::isfinite(value)) return false;
@@ -427,7 +433,7 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
       if (descr.Scale == 0)
         PutInteger(dest, target.dataSize, stored);
       else
-        Put(out, static_cast<double>(stored) / Power10(-descr.Scale));
+        Put(out, ScaledToDouble(stored, descr.Scale));
       return true;
     }
     case SQL_FLOAT:
@@ -436,7 +442,9 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
     case SQL_INT64:
       if (target.type == ftBCD && !target.rawInt64)
         Put(out, ScaledInt64ToBcd(Get<Int64>(value), -descr.Scale));
-      else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64)
+      else if (target.type == ftFloat && !target.rawInt64)
+        Put(out, ScaledToDouble(Get<Int64>(value), descr.Scale));
+      else if (target.type == ftLargeint || target.rawInt64)
         std::memcpy(out, value, 8);
       else
         PutInteger(dest, target.dataSize, Get<Int64>(value));
@@ -476,9 +484,7 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
         if (stored < -limit - 1 || stored > limit)
           DatabaseErrorFmt(dbconsts::SFieldRangeError, {stored, field.DisplayName(), -limit - 1, limit});
       } else {
-        const double number = Get<double>(in);
-        if (!ScaleToInteger(number, descr.Scale, limit, stored))
-          RangeError(number, static_cast<double>(limit) * Power10(descr.Scale), field);
+        stored = ScaledOrRangeError(Get<double>(in), descr.Scale, limit, field);
       }
       if (descr.SQLType == SQL_SHORT)
         Put(value, static_cast<SmallInt>(stored));
@@ -498,7 +504,13 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
           RangeError(BcdToDouble(bcd), limit, field);
         }
         Put(value, scaled);
-      } else if (target.type == ftFloat || target.type == ftLargeint || target.rawInt64) {
+      } else if (target.type == ftFloat && !target.rawInt64) {
+        // Held as the column's scaled integer, as read: a value nobody changed goes back to
+        // the server digit for digit, also when the number the field shows is written back.
+        const double number = Get<double>(in);
+        if (number != ScaledToDouble(Get<Int64>(value), descr.Scale))
+          Put(value, ScaledOrRangeError(number, descr.Scale, std::numeric_limits<Int64>::max(), field));
+      } else if (target.type == ftLargeint || target.rawInt64) {
         std::memcpy(value, in, 8);
       } else {
         Put(value, GetInteger(source, target.dataSize));
@@ -559,7 +571,7 @@ void BindRawBytes(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& 
 
 }  // namespace
 
-void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64AsDouble, TFIBXSQLVAR& param) {
+void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& param) {
   const Byte* value = record + descr.Offset;
   switch (descr.SQLType) {
     case SQL_SHORT:
@@ -579,9 +591,7 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64
       param.SetAsDouble(Get<double>(value));
       return;
     case SQL_INT64:
-      if (int64AsDouble)
-        param.SetAsDouble(Get<double>(value));
-      else if (descr.Scale == 0)
+      if (descr.Scale == 0)
         param.SetAsInt64(Get<Int64>(value));
       else
         param.SetAsScaledInt64(Get<Int64>(value), -descr.Scale);

@@ -54,9 +54,8 @@ class TNewRecordWriter {
   // The columns of the select's rows (row: their descriptions, in the descriptors' order;
   // without them every column goes by its descriptor).
   void Prepare(std::span<const TFIBFieldDescr> descriptors, const XSQLDA* row);
-  // row into stored, the record the cache appended last. int64AsDouble: a 64-bit column of
-  // a scale below -4 is kept as a double.
-  void Store(const XSQLDA& row, bool int64AsDouble, Byte* stored, TRecordsCache& cache) const;
+  // row into stored, the record the cache appended last.
+  void Store(const XSQLDA& row, Byte* stored, TRecordsCache& cache) const;
 
  private:
   enum class TKind : Byte { Copy4, Copy8, Date, VaryingText, Other };
@@ -71,16 +70,19 @@ class TNewRecordWriter {
 
 // The column's value at its descriptor's place. convert: the column is described
 // otherwise than the descriptor's (another statement's): its value goes through the
-// client's typed getters, and a value that does not convert raises. int64AsDouble: a
-// 64-bit column is kept as a double.
-void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, bool int64AsDouble,
-                      Byte* record);
+// client's typed getters, and a value that does not convert raises. A 64-bit column is
+// kept as its scaled integer, also under a field that shows it as a double.
+void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bool convert, Byte* record);
 
 // A parameter from the value at the descriptor's place (never null): scaled 16/32-bit
-// integers as doubles, 64-bit ones scaled exactly unless int64AsDouble (the record holds a
-// double then), dates and times from the record's counts, text up to its stored length,
-// a GUID column's 16 bytes as a GUID, a DB key's raw bytes, blob and array identifiers.
-void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, bool int64AsDouble, TFIBXSQLVAR& param);
+// integers as doubles, 64-bit ones scaled exactly, dates and times from the record's
+// counts, text up to its stored length, a GUID column's 16 bytes as a GUID, a DB key's raw
+// bytes, blob and array identifiers.
+void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& param);
+
+// A scaled integer of a column (scale 0 or below) as the double its field shows: the
+// nearest to the decimal.
+double ScaledToDouble(Int64 scaled, int scale);
 
 }  // namespace ordvane
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "datasets/FIBDataSet.h"
@@ -206,7 +207,12 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // and the server's count less the deleted records the server has not seen. Else the
   // server's count with psAskRecordCount.
   Integer GetRecordCount() override;
-  // The executed flags, and after a commit with poProtectedEdit the change marks.
+  // The marks of changes sent but not committed go back to pending while a commit runs,
+  // so that they stay when it fails.
+  void DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) override;
+  // The executed flags, and after a commit with poProtectedEdit the change marks; the
+  // marks of changes sent in the transaction are cleared after a commit and kept after a
+  // rollback.
   void DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) override;
   // The statement each EXECUTE BLOCK of an apply runs through, made on first use: never
   // UpdateQuery, whose text and preparation later posts need.
@@ -273,6 +279,16 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   void ClearBatch();
   // The apply after a post or delete with AutoCommit and cached updates.
   void ApplyAtOnce();
+  // A record whose cached change reached the server without a commit: its mark is cleared
+  // only when the update transaction commits. before: its status before it was sent.
+  void NoteUncommittedChange(Integer recordIndex, TCachedUpdateStatus before);
+  // The status a record sent without a commit has again when the commit does not happen.
+  static TCachedUpdateStatus PendingStatus(TCachedUpdateStatus before, TCachedUpdateStatus now);
+  // Every uncommitted change's record to its pending status (after a rollback, or while a
+  // commit runs).
+  void RestorePendingStatuses();
+  // The transaction ended: a commit clears the sent records' marks, a rollback keeps them.
+  void EndUncommittedChanges(TTransactionAction action);
 
   std::vector<TpFIBUpdateObject*> fUpdateObjects[3];
   TpFIBUpdateObject* fBlobUpdateObject = nullptr;
@@ -288,6 +304,15 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   Integer fBatchContexts = 0;
   // Blocks sent by the current apply, numbering them for the batch events.
   int fBatchBlocksSent = 0;
+  // Records whose change reached the server in the open update transaction, by record
+  // index: the status before the change was sent, and the one it got then.
+  struct TUncommittedChange {
+    TCachedUpdateStatus before;
+    TCachedUpdateStatus sent;
+  };
+  std::unordered_map<Integer, TUncommittedChange> fUncommittedChanges;
+  // A commit is running (or failed): the sent records show their pending statuses.
+  bool fUncommittedShownPending = false;
 
   Integer fDataSetID = 0;
   bool fGeneratorUsed = false;

@@ -108,7 +108,11 @@ void TpFIBDataSet::ExecuteBatch() {
     ClearBatch();
     throw;
   }
-  for (const Integer index : fBatchRecords) SetCachedStatusAt(index, AppliedStatus(CachedStatusAt(index)));
+  for (const Integer index : fBatchRecords) {
+    const TCachedUpdateStatus before = CachedStatusAt(index);
+    SetCachedStatusAt(index, AppliedStatus(before));
+    NoteUncommittedChange(index, before);
+  }
   ClearBatch();
 }
 
@@ -162,6 +166,7 @@ void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
   TRecordBuffer buffer = ActiveBuffer();
   ReadRecordCache(recordIndex, buffer, false);
   const bool batched = AutoUpdateOptions().UseExecuteBlock();
+  const TCachedUpdateStatus from = CachedStatus(buffer);
   switch (kind) {
     case ukModify:
     case ukInsert: {
@@ -169,18 +174,18 @@ void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
       if (!(inserted ? CanInsert() : CanEdit())) return;
       if (batched) return AddToBatch(inserted ? mskInsert : mskUpdate, recordIndex);
       PrepareModifySQL(inserted ? dsInsert : dsEdit);
-      const TCachedUpdateStatus from = CachedStatus(buffer);
       PostRecordToServer(inserted ? InsertQuery() : UpdateQuery(), buffer);
       CountStatusChange(from, CachedStatus(buffer));
-      return;
+      break;
     }
     case ukDelete:
       if (!CanDelete()) return;
       if (batched) return AddToBatch(mskDelete, recordIndex);
       InternalDeleteRecord(DeleteQuery(), buffer);
       AutoCommitUpdateTransaction();
-      return;
+      break;
   }
+  NoteUncommittedChange(recordIndex, from);
 }
 
 // A refused record asks OnUpdateError what to do; a failed send has put the record and
@@ -214,6 +219,8 @@ void TpFIBDataSet::ApplyCachedUpdates() {
   for (Integer index = 0; index < FetchedCount(); ++index) {
     const TCachedUpdateStatus status = CachedStatusAt(index);
     if (status != cusModified && status != cusInserted && status != cusDeleted) continue;
+    // Sent already in the open transaction, whose commit failed: not sent twice.
+    if (fUncommittedShownPending && fUncommittedChanges.contains(index)) continue;
     const TUpdateKind kind = status == cusModified ? ukModify : status == cusInserted ? ukInsert : ukDelete;
     TFIBUpdateAction action = uaApply;
     if (OnUpdateRecord) {
@@ -227,6 +234,50 @@ void TpFIBDataSet::ApplyCachedUpdates() {
   }
   ExecuteBatch();
   if (CachedUpdateCount() == 0) RecordsCache()->ClearLog();
+}
+
+// ---- Marks of changes not committed yet ---------------------------------------------------------
+
+void TpFIBDataSet::NoteUncommittedChange(Integer recordIndex, TCachedUpdateStatus before) {
+  // Committed with the change itself: the mark is right as it is.
+  if (AutoCommit()) return;
+  const TCachedUpdateStatus sent = CachedStatusAt(recordIndex);
+  // A record sent again in the same transaction keeps the status it had before its first
+  // send: that is what a rollback brings back.
+  const auto [entry, added] = fUncommittedChanges.try_emplace(recordIndex, TUncommittedChange{before, sent});
+  if (!added) entry->second.sent = sent;
+}
+
+TCachedUpdateStatus TpFIBDataSet::PendingStatus(TCachedUpdateStatus before, TCachedUpdateStatus now) {
+  const bool inserted = before == cusInserted;
+  if (now == cusDeleted || now == cusDeletedApplied || now == cusUninserted) return inserted ? cusUninserted : cusDeleted;
+  return inserted ? cusInserted : cusModified;
+}
+
+void TpFIBDataSet::RestorePendingStatuses() {
+  for (const auto& [index, change] : fUncommittedChanges)
+    SetCachedStatusAt(index, PendingStatus(change.before, CachedStatusAt(index)));
+}
+
+void TpFIBDataSet::DoBeforeEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) {
+  TFIBDataSet::DoBeforeEndUpdateTransaction(endingTR, action, force);
+  if (fUncommittedChanges.empty() || fUncommittedShownPending) return;
+  if (action != TACommit && action != TACommitRetaining) return;
+  for (auto& [index, change] : fUncommittedChanges) change.sent = CachedStatusAt(index);
+  RestorePendingStatuses();
+  fUncommittedShownPending = true;
+}
+
+void TpFIBDataSet::EndUncommittedChanges(TTransactionAction action) {
+  if (fUncommittedChanges.empty()) return;
+  if (action == TACommit || action == TACommitRetaining) {
+    for (const auto& [index, change] : fUncommittedChanges) SetCachedStatusAt(index, change.sent);
+  } else {
+    RestorePendingStatuses();
+  }
+  fUncommittedChanges.clear();
+  fUncommittedShownPending = false;
+  if (Active() && State() == dsBrowse) Resync({});
 }
 
 void TpFIBDataSet::ApplyAtOnce() {

@@ -94,6 +94,9 @@ void TpFIBDataSet::DoBeforeClose() {
 
 void TpFIBDataSet::DoAfterClose() {
   ForgetVisibleCount();
+  // The records they name are gone with the cache.
+  fUncommittedChanges.clear();
+  fUncommittedShownPending = false;
   if (!OpenCloseEventsDisabled()) NotifyContainers(deAfterClose);
   TFIBDataSet::DoAfterClose();
 }

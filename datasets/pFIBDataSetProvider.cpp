@@ -3,6 +3,8 @@
 // applied through its own modifying statements and update objects.
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 
 #include "datasets/FIBDataSetScopes.h"
 #include "datasets/pFIBDataSet.h"
@@ -84,24 +86,36 @@ TFieldType ProviderParamType(const TFIBXSQLVAR& param) {
   }
 }
 
+// Decimal text in the server's notation (a point before the places) as a BCD.
+TBcd ServerNotationDecimal(const AnsiString& text) {
+  TFormatSettings serverNotation = FormatSettings();
+  serverNotation.DecimalSeparator = '.';
+  TBcd value;
+  if (!TryStrToBcd(text, value, serverNotation)) FIBError(TFIBClientError::InvalidDataConversion);
+  return value;
+}
+
+// The shortest decimal that reads back as the same double: the 15 digits of the usual
+// formatting lose the last ones of a value such as 12345678901234.5678.
+TBcd ShortestDecimal(double value) {
+  std::array<char, 400> digits;
+  const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed);
+  if (error != std::errc()) FIBError(TFIBClientError::InvalidDataConversion);
+  return ServerNotationDecimal(AnsiString(digits.data(), end));
+}
+
 // The number a scaled parameter holds, digit for digit. A value given as text or as a
-// float waits in that form for the server to convert it: text in the server's notation (a
-// point before the places), a float as its shortest decimal.
+// float waits in that form for the server to convert it: text in the server's notation,
+// a float as its shortest decimal.
 TBcd HeldDecimal(const TFIBXSQLVAR& param) {
   switch (param.GetSQLType()) {
     case SQL_TEXT:
-    case SQL_VARYING: {
-      TFormatSettings serverNotation = FormatSettings();
-      serverNotation.DecimalSeparator = '.';
-      TBcd value;
-      if (!TryStrToBcd(FastTrim(param.GetAsString()), value, serverNotation))
-        FIBError(TFIBClientError::InvalidDataConversion);
-      return value;
-    }
+    case SQL_VARYING:
+      return ServerNotationDecimal(FastTrim(param.GetAsString()));
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
-      return DoubleToBcd(param.GetAsDouble());
+      return ShortestDecimal(param.GetAsDouble());
     default:
       return param.GetAsBcd();
   }
@@ -135,15 +149,26 @@ Variant ProviderParamValue(const TFIBXSQLVAR& param, TFieldType type) {
   }
 }
 
+// A field's value in a state of the delta. A field of a Firebird dataset over a scaled
+// 64-bit column answers a double, which keeps 15 or so of its 18 digits: the column's
+// exact text goes to the parameter instead.
+Variant DeltaStateValue(TField& field, TDataSetState state) {
+  const Variant value = state == dsOldValue ? field.OldValue() : field.NewValue();
+  auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(field.DataSet());
+  if (dataSet == nullptr || VarIsNull(value) || VarIsEmpty(value)) return value;
+  const Variant exact = dataSet->StateColumnDecimal(state, &field);
+  return VarIsEmpty(exact) ? value : exact;
+}
+
 // The delta's value for a parameter: "OLD_NAME" the old value of NAME, "NEW_NAME" and
 // "NAME" the new one, or the old one where the change left the field alone.
 Variant DeltaValue(TDataSet& delta, const AnsiString& paramName) {
   const bool old = IsOldParamName(paramName);
   const AnsiString fieldName = old || IsNewParamName(paramName) ? paramName.substr(4) : paramName;
-  TField* field = delta.FieldByName(fieldName);
-  if (old) return field->OldValue();
-  const Variant value = field->NewValue();
-  return VarIsEmpty(value) ? field->OldValue() : value;
+  TField& field = *delta.FieldByName(fieldName);
+  if (old) return DeltaStateValue(field, dsOldValue);
+  const Variant value = DeltaStateValue(field, dsNewValue);
+  return VarIsEmpty(value) ? DeltaStateValue(field, dsOldValue) : value;
 }
 
 void BindDeltaParams(TFIBQuery& statement, TDataSet& delta) {
@@ -285,9 +310,7 @@ bool TpFIBDataSet::PSUpdateRecord(TUpdateKind updateKind, TDataSet& delta) {
     const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
     statement.ExecQuery();
     MarkStatementExecuted();
-    const TFIBSQLTypes type = statement.SQLType();
-    if ((type == SQLUpdate || type == SQLDelete) && statement.RowsAffected() == 0)
-      FIBErrorText("%s: no row was found to %s", {Name(), type == SQLUpdate ? "update" : "delete"});
+    CheckRowFound(statement);
   }
   RunUpdateObjects(updateKind, oeAfterDefault, bindDelta);
   return true;

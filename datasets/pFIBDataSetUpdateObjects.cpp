@@ -135,6 +135,7 @@ void TpFIBDataSet::PostRecordToServer(TFIBQuery& statement, TRecordBuffer buffer
     const TScopeEnd closer([&statement] { CloseIfOpen(statement); });
     statement.ExecQuery();
     MarkStatementExecuted();
+    CheckRowFound(statement);
     if (ReturnsRow(statement) && (statement.SQLType() == SQLExecProcedure || statement.Next() != nullptr)) {
       WriteRecordCache(RecordIndexOf(buffer), buffer);
       StoreStatementRow(statement, buffer);
@@ -230,6 +231,7 @@ void TpFIBDataSet::ResetCachedStatuses(TResetStatusesMode mode) {
 }
 
 void TpFIBDataSet::DoAfterEndUpdateTransaction(TFIBTransaction* endingTR, TTransactionAction action, bool force) {
+  EndUncommittedChanges(action);
   if (action == TACommit || action == TACommitRetaining) {
     fStatementExecuted = false;
     if (Options().Contains(poProtectedEdit) && !CachedUpdates()) ResetCachedStatuses(rsmCommitted);

@@ -121,6 +121,18 @@ TEST_F(BatchesTest, AMixOfKindsLeavesTheTableAsExpected) {
   ExpectCountsMatchStatusesOf(*fDataSet);
 }
 
+// The literal statements name the old key digit for digit, so each finds its row.
+TEST_F(BatchesTest, LargeDecimalKeysFindTheirRows) {
+  OpenTable("BCD_KEYS", "id, name");
+  fDataSet->Edit();
+  Field("NAME")->SetAsString("renamed");
+  fDataSet->Post();
+  fDataSet->Next();
+  fDataSet->Delete();
+  Apply();
+  EXPECT_EQ(Oracle("select id, name from bcd_keys order by id"), "1234567890123456.78|renamed");
+}
+
 TEST_F(BatchesTest, FailingBlockKeepsItsStatusesAndIsNotSentAgain) {
   OpenRows();
   AppendRow(1);

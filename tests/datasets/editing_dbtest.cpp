@@ -253,6 +253,43 @@ TEST_F(EditingTest, FullRefreshReturnsToTheRecordAndItsRow) {
 
 // A delete in a detail with dcForceMasterRefresh reopens the master on its record; the
 // master keeps its visible record numbers.
+// A double field over NUMERIC(18, 6) shows 15 or so of the column's 18 digits: a post that
+// names the column after an edit of another goes back with all of them, as does the shown
+// number written back; a new number goes as its shortest decimal, one out of range raises.
+TEST_F(EditingTest, AWideDecimalShownAsADoubleGoesBackAsReadUnlessWritten) {
+  Open("select id, name, s6 from wide_decimals order by id");
+  TField* wide = Field("S6");
+  ASSERT_EQ(wide->DataType(), ftFloat);
+  fDataSet->UpdateSQL().SetText("update wide_decimals set name = ?name, s6 = ?s6 where id = ?old_id");
+  const std::string before = Oracle("select s6 from wide_decimals order by id");
+  for (; !fDataSet->Eof(); fDataSet->Next()) {
+    fDataSet->Edit();
+    Field("NAME")->SetAsString(Field("NAME")->AsString() + "!");
+    wide->SetAsFloat(wide->AsFloat());
+    fDataSet->Post();
+  }
+  EXPECT_EQ(Oracle("select s6 from wide_decimals order by id"), before);
+  EXPECT_EQ(Oracle("select name from wide_decimals where id = 2"), "top!");
+
+  fDataSet->First();
+  fDataSet->Edit();
+  wide->SetAsFloat(0.1 + 0.2);
+  fDataSet->Post();
+  EXPECT_EQ(Oracle("select s6 from wide_decimals where id = 1"), "0.300000");
+  fDataSet->Edit();
+  EXPECT_THROW(
+      {
+        try {
+          wide->SetAsFloat(1e14);
+        } catch (const EDatabaseError& e) {
+          EXPECT_NE(e.Message().find("'S6'"), std::string::npos) << e.Message();
+          throw;
+        }
+      },
+      EDatabaseError);
+  fDataSet->Cancel();
+}
+
 TEST_F(EditingTest, DetailDeleteRefreshesItsMaster) {
   TpFIBDataSet master(nullptr);
   master.SetDatabase(fDatabase);
@@ -270,13 +307,14 @@ TEST_F(EditingTest, DetailDeleteRefreshesItsMaster) {
   Open("select id, name from stamped order by id");
   fDataSet->SetDataSource(&source);
   fDataSet->SetDetailConditions({dcForceMasterRefresh});
-  fDataSet->DeleteSQL().SetText("delete from stamped where id = ?old_id + 1000");
+  fDataSet->DeleteSQL().SetText("delete from stamped where id = ?old_id");
   fDataSet->Delete();
   EXPECT_EQ(opens, 1);
   EXPECT_EQ(master.FieldByName("ID")->AsInteger(), masterId);
   EXPECT_TRUE(master.Options().Contains(poVisibleRecno));
   fDataSet->Close();
   fDataSet->SetDataSource(nullptr);
+  fTransaction->Rollback();
 }
 
 TEST_F(EditingTest, OptionsReachTheModificationStatements) {

@@ -36,6 +36,12 @@ std::string RaisedError(const std::function<void()>& call, Integer* sqlCode = nu
   return {};
 }
 
+// Decimal text with the format settings' separator.
+std::string LocalNotation(std::string text) {
+  std::replace(text.begin(), text.end(), '.', FormatSettings().DecimalSeparator);
+  return text;
+}
+
 class ProviderInterfaceTest : public testing::Test {
  protected:
   ProviderInterfaceTest() {
@@ -59,14 +65,14 @@ class ProviderInterfaceTest : public testing::Test {
   std::string Oracle(const std::string& select) { return IsqlRows(fDb, select); }
   // A dataset over the same rows whose current record is a change: in edit or insert its
   // fields answer the old and the new values.
-  TpFIBDataSet& OpenDelta() {
+  TpFIBDataSet& OpenDelta(const AnsiString& select = "select id, surname, born, amount from persons order by id") {
     auto* delta = new TpFIBDataSet(&fForm);
     delta->SetName("Delta");
     delta->SetDatabase(fDatabase);
     delta->SetTransaction(fRead);
     delta->SetCachedUpdates(true);
     delta->OnUpdateRecord = [](TDataSet*, TUpdateKind, TFIBUpdateAction&) {};
-    delta->SelectSQL().SetText("select id, surname, born, amount from persons order by id");
+    delta->SelectSQL().SetText(select);
     delta->Open();
     return *delta;
   }
@@ -168,10 +174,7 @@ TEST_F(ProviderInterfaceTest, DecimalParametersCarryEveryValueOfTheirColumnsUnch
   EXPECT_EQ((*params)[0].DataType(), ftBCD);
   EXPECT_EQ((*params)[2].DataType(), ftBCD);
   EXPECT_EQ((*params)[3].DataType(), ftFMTBcd);
-  const auto localNotation = [](std::string text) {
-    std::replace(text.begin(), text.end(), '.', FormatSettings().DecimalSeparator);
-    return text;
-  };
+  const auto localNotation = LocalNotation;
   for (int id = 1; id <= 3; ++id) {
     const std::string row = Oracle("select s1, s2, s4, s6 from decimals where id = " + std::to_string(id));
     const std::vector<AnsiString> values = SplitList(row, '|', false, TEmptyItems::Keep);
@@ -194,6 +197,20 @@ TEST_F(ProviderInterfaceTest, DecimalParametersCarryEveryValueOfTheirColumnsUnch
     fRead->CommitRetaining();
     EXPECT_EQ(Oracle("select s1, s2, s4, s6 from decimals where id = " + std::to_string(10 + id)), row);
   }
+}
+
+// A float given to a decimal parameter comes back as the shortest decimal that reads back
+// as the same float, not rounded to 15 digits.
+TEST_F(ProviderInterfaceTest, DecimalParametersGivenAsFloatsComeBackAsTheirShortestDecimal) {
+  fDataSet->SelectSQL().SetText("select id from decimals where s4 = ?s4 and s6 = ?s6");
+  TParams* params = fDataSet->PSGetParams();
+  params->ParamByName("S4").SetValue(Variant(12345678901234.5678));
+  params->ParamByName("S6").SetValue(Variant(0.1 + 0.2));
+  fDataSet->PSSetParams(*params);
+  params = fDataSet->PSGetParams();
+  EXPECT_EQ(params->ParamByName("S4").Value().AsString(), LocalNotation("12345678901234.568"));
+  EXPECT_EQ(params->ParamByName("S6").Value().AsString(), LocalNotation("0.30000000000000004"));
+  EXPECT_EQ(params->ParamByName("S6").Value().AsDouble(), 0.1 + 0.2);
 }
 
 // A dataset on the second database of a transaction over two runs its statements there.
@@ -254,6 +271,31 @@ TEST_F(ProviderInterfaceTest, ChangedRecordsGoThroughTheStatementOfTheirKind) {
   EXPECT_THAT(RaisedError([&] { fDataSet->PSUpdateRecord(ukDelete, delta); }),
               HasSubstr("Persons: no row was found to delete"));
   fDataSet->PSEndTransaction(false);
+}
+
+// NUMERIC(18, s) at the ends of its range and with all 18 digits: the values an edit left
+// alone go back as they were read, and the old values find their row.
+TEST_F(ProviderInterfaceTest, DecimalsOfAChangeGoBackDigitForDigit) {
+  fDataSet->UpdateSQL().SetText(
+      "update decimals set s1 = ?s1, s2 = ?new_s2, s4 = ?s4, s6 = ?s6"
+      " where id = ?old_id and s1 = ?old_s1 and s2 = ?old_s2 and s4 = ?old_s4 and s6 = ?old_s6");
+  const std::string before = Oracle("select id, s1, s2, s4, s6 from decimals order by id");
+  // S6 has more places than a Currency: a double field.
+  TpFIBDataSet& delta = OpenDelta("select id, s1, s2, s4, s6 from decimals order by id");
+  ASSERT_EQ(delta.FieldByName("S6")->DataType(), ftFloat);
+  for (; !delta.Eof(); delta.Next()) {
+    delta.Edit();
+    ApplyAndCommit(ukModify, delta);
+    delta.Cancel();
+  }
+  EXPECT_EQ(Oracle("select id, s1, s2, s4, s6 from decimals order by id"), before);
+
+  delta.Last();
+  delta.Edit();
+  delta.FieldByName("S2")->SetAsString("-1234567890123456.79");
+  ApplyAndCommit(ukModify, delta);
+  delta.Cancel();
+  EXPECT_EQ(Oracle("select s1, s2, s4 from decimals where id = 3"), "123456789012345678.9|-1234567890123456.79|-0.0001");
 }
 
 TEST_F(ProviderInterfaceTest, UpdateObjectsRunAroundTheStatementAndAloneWithout) {

@@ -351,6 +351,24 @@ TEST_F(SortingTest, DoublesCloserThanTheToleranceAreEqualOnEveryRoute) {
   fTransaction->Rollback();
 }
 
+// Values just the tolerance apart are equal to the sort as to CompareFieldValues.
+TEST_F(SortingTest, DoublesJustTheToleranceApartAreEqualToTheSortToo) {
+  TFIBQuery change(nullptr);
+  change.SetDatabase(fDatabase);
+  change.SetTransaction(fTransaction);
+  change.ExecuteImmediateBatch({"update p set amount = 1e-11, surname = 'a' where id = 1",
+                                "update p set amount = 0, surname = 'b' where id = 2",
+                                "update p set amount = 2.0, surname = 'c' where id = 3"});
+  Open("select id, amount, surname from p where id <= 3");
+  fDataSet->Last();
+  TField* amount = fDataSet->FieldByName("AMOUNT");
+  ASSERT_EQ(fDataSet->CompareFieldValues(amount, Variant(1e-11), Variant(0.0)), 0);
+  fDataSet->SortByFields({"AMOUNT", "SURNAME"}, {true, true});
+  EXPECT_EQ(Ids(*fDataSet), (std::vector<Integer>{1, 2, 3}));
+  fDataSet->Close();
+  fTransaction->Rollback();
+}
+
 TEST_F(SortingTest, TheCursorStaysOnItsRecordAndEveryKindOfItemNamesAField) {
   Open(PersonsSelect);
   fDataSet->MoveBy(17);
