@@ -158,6 +158,26 @@ TEST_F(WindowTest, WalksSeeEveryRowOnceInTheServersOrder) {
   }
 }
 
+// Columns the main select names through an alias, a common table or a derived table,
+// whose names and origins its WHERE cannot see: the page statements compare the select's
+// own expressions, so both walks still see isql-fb's rows.
+TEST_F(WindowTest, OrdersByColumnsOfAnAliasACommonTableOrADerivedTable) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"with c as (select id, grp as g from w) select id, g from c order by g", "grp, id"},
+      {"select id, grp * 2 as g from w order by g desc", "grp desc, id"},
+      {"select d.id, d.g from (select id, grp g from w) d order by g", "grp, id"},
+  };
+  for (const auto& [select, order] : cases) {
+    SCOPED_TRACE(select);
+    OpenLimited(select, "ID");
+    const std::string oracle = Oracle(std::string("select id from w order by ") + order);
+    EXPECT_EQ(WalkIds(false), oracle);
+    EXPECT_EQ(WalkIds(true), oracle);
+    fDataSet->Close();
+    fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
+  }
+}
+
 TEST_F(WindowTest, BookmarkJumpsBindKeysOfEveryType) {
   const std::pair<const char*, const char*> keys[] = {
       {"big", ""}, {"num", ""}, {"name", ""}, {"d", ""}, {"ts", ""}, {"b, id", "B;ID"}, {"oct", ""},
