@@ -352,6 +352,10 @@ void TFIBDatabase::ResetConnectionState() {
   fDatabaseIdByte = 0;
 }
 
+void TFIBDatabase::KeepStatementHandleUntilDetach(std::unique_ptr<isc_stmt_handle> cell) {
+  fHandlesClearedAtDetach.push_back(std::move(cell));
+}
+
 void TFIBDatabase::NotifyLinks(void (TFIBBase::*notify)(), bool force) {
   for (std::size_t i = 0; i < fSQLObjects.size(); ++i) {
     try {
@@ -636,7 +640,16 @@ void TFIBDatabase::Disconnect(bool force) {
   } catch (...) {
     if (!force) throw;
   }
-  EndTransactionsForDisconnect(force, failure);
+  try {
+    EndTransactionsForDisconnect(force, failure);
+  } catch (...) {
+    // A transaction that cannot end keeps a live connection open. On a lost one nothing
+    // can be ended any more: the disconnect completes, and the failure follows.
+    if (ServerAnswers()) throw;
+    failure = std::current_exception();
+    force = true;
+    EndTransactionsForDisconnect(force, failure);
+  }
   NotifyLinks(&TFIBBase::DoDatabaseDisconnecting, force);
   try {
     // On a lost attachment the client answers with an error but still frees its handles.
@@ -645,6 +658,7 @@ void TFIBDatabase::Disconnect(bool force) {
     // The attachment is gone for this component whatever the server says.
   }
   fHandle = 0;
+  fHandlesClearedAtDetach.clear();
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBDisconnect(Name()); });
   NotifyLinks(&TFIBBase::DoDatabaseDisconnected, force);
   try {
@@ -654,6 +668,15 @@ void TFIBDatabase::Disconnect(bool force) {
   }
   Log("Disconnect", "", SQLLogConnect);
   if (failure && !ComponentState().Contains(csDestroying)) std::rethrow_exception(failure);
+}
+
+bool TFIBDatabase::ServerAnswers() {
+  try {
+    QueryBaseLevel();
+    return true;
+  } catch (const EFIBError&) {
+    return false;
+  }
 }
 
 bool TFIBDatabase::TestConnected() {
