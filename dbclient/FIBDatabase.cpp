@@ -1,6 +1,7 @@
 #include "dbclient/FIBDatabase.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "classlib/core/ProgramEnd.h"
@@ -182,9 +183,27 @@ void TFIBBase::DoTransactionFree() {
 
 // A database the program leaves connected at its end is closed as its main thread ends,
 // while the client library is still there: each active transaction ends by its own
-// TimeoutAction, as a close ends it. Only the main thread's databases: another thread's
-// may be in use while the main thread ends.
+// TimeoutAction, as a close ends it. Databases of the main thread and of threads that
+// have ended: a running thread's may be in use while the main thread ends.
 namespace {
+
+// Set as the thread that holds it ends (its thread-local copy goes).
+class TThreadEndMark {
+ public:
+  TThreadEndMark() = default;
+  TThreadEndMark(const TThreadEndMark&) = delete;
+  TThreadEndMark& operator=(const TThreadEndMark&) = delete;
+  ~TThreadEndMark() { fEnded->store(true); }
+  const std::shared_ptr<std::atomic<bool>>& Ended() const { return fEnded; }
+
+ private:
+  std::shared_ptr<std::atomic<bool>> fEnded = std::make_shared<std::atomic<bool>>(false);
+};
+
+std::shared_ptr<const std::atomic<bool>> CurrentThreadEnded() {
+  thread_local const TThreadEndMark mark;
+  return mark.Ended();
+}
 
 void CloseDatabasesAtProgramEnd() {
   std::vector<TFIBDatabase*> open;
@@ -192,7 +211,8 @@ void CloseDatabasesAtProgramEnd() {
     const TThreadList::Locked list(DatabaseList());
     for (int i = 0; i < list->Count(); ++i) {
       auto* database = static_cast<TFIBDatabase*>(list->Items(i));
-      if (database->MadeOnMainThread() && database->Connected()) open.push_back(database);
+      if (database->Connected() && (database->MadeOnMainThread() || database->MakingThreadEnded()))
+        open.push_back(database);
     }
   }
   for (TFIBDatabase* database : open) {
@@ -204,18 +224,20 @@ void CloseDatabasesAtProgramEnd() {
   }
 }
 
+// Asked for as the program starts, on its main thread, since a program may make every
+// database on other threads.
+// NOLINTNEXTLINE(cert-err58-cpp)
+[[maybe_unused]] const bool gDatabasesClosedAtProgramEnd = (AtMainThreadEnd(CloseDatabasesAtProgramEnd), true);
+
 }  // namespace
 
 TFIBDatabase::TFIBDatabase(TComponent* owner)
     : TComponent(owner),
       fLibraryName(DefaultLibraryName),
       fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)),
-      fMadeOnMainThread(IsMainThread()) {
+      fMadeOnMainThread(IsMainThread()),
+      fMakingThreadEnded(fMadeOnMainThread ? nullptr : CurrentThreadEnded()) {
   DatabaseList().Add(this);
-  if (fMadeOnMainThread) {
-    static const bool closedAtProgramEnd = (AtMainThreadEnd(CloseDatabasesAtProgramEnd), true);
-    (void)closedAtProgramEnd;
-  }
   TStrings& params = fInternalTransaction->TRParams();
   for (const char* line : {"write", "isc_tpb_nowait", "read_committed", "rec_version"}) params.Add(line);
   fInternalTransaction->SetDefaultDatabase(this);

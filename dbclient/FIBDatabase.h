@@ -10,6 +10,7 @@
 
 #include <ibase.h>
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -214,8 +215,10 @@ class TFIBDatabase : public TComponent {
 
   // ---- Connection
   bool Connected() const { return fHandle != 0; }
-  // Made on the program's main thread: closed as that thread ends when left connected.
+  // Made on the program's main thread, or on a thread that has ended since: closed as
+  // the main thread ends when left connected.
   bool MadeOnMainThread() const { return fMadeOnMainThread; }
+  bool MakingThreadEnded() const { return fMakingThreadEnded && fMakingThreadEnded->load(); }
   // While loading only remembers the value; true connects, false closes.
   void SetConnected(bool value);
   // Errors: 13 when connected, 14 without DBName, 7 when the login is cancelled, 8 and 9
@@ -496,6 +499,7 @@ class TFIBDatabase : public TComponent {
   // Owned; listed in fTransactions like any other.
   std::unique_ptr<TFIBTransaction> fInternalTransaction;
   bool fMadeOnMainThread;
+  std::shared_ptr<const std::atomic<bool>> fMakingThreadEnded;
 };
 
 // ---- TFIBTransaction -----------------------------------------------------------------
