@@ -70,10 +70,12 @@ AnsiString TFIBCustomDataSet::GetFullFieldName(TField* field) {
 
 // Neither a select list's alias nor the origin of a column that comes through a common
 // table or a derived table is visible in the main select's WHERE: the select's own
-// expression for the field stands in for both.
+// expression for the field stands in for both. A union gets its conditions as a derived
+// table, whose columns are the union's names.
 AnsiString TFIBCustomDataSet::PageColumn(TField* field) {
   const AnsiString select = SelectSQL().Text();
   TSQLParser parser(select);
+  if (parser.IsUnion()) return QualifiedName("", field->FieldName());
   for (const TSelectItem& item : parser.SelectItems()) {
     if (item.Name.empty() || !SameIdentifier(item.Name, "\"" + field->FieldName() + "\"")) continue;
     const AnsiString table = GetRelationTableName(field);
