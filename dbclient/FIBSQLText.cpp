@@ -396,7 +396,8 @@ int TSQLParser::MainOccurrence(bool (TSQLParser::*isKeywordAt)(int) const) {
   return -1;
 }
 
-int TSQLParser::MainWhereIndex() { return MainOccurrence(&TSQLParser::WhereAt); }
+// A union has no WHERE of its own: each branch's filters that branch only.
+int TSQLParser::MainWhereIndex() { return IsUnion() ? -1 : MainOccurrence(&TSQLParser::WhereAt); }
 int TSQLParser::MainPlanIndex() { return MainOccurrence(&TSQLParser::PlanAt); }
 
 int TSQLParser::WhereCount() {

@@ -83,7 +83,8 @@ class TSQLParser {
   // The n-th WHERE of the text in text order, brackets included (0 and 1 both take the
   // first): Start at its W, Text the condition, End the condition's last character.
   TSQLClause GetWhereClause(int n);
-  // Occurrence number (from 1) of the first WHERE outside brackets, or -1.
+  // Occurrence number (from 1) of the first WHERE outside brackets, or -1 (also for a
+  // UNION).
   int MainWhereIndex();
   int WhereCount();
   // The text with the main WHERE condition replaced (added when there is none, removed

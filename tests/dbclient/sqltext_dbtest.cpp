@@ -277,6 +277,10 @@ TEST_F(SqlTextOnServer, ConditionOnAUnionFiltersEveryBranch) {
     const std::string sql = std::string(cases[i].branches) + " " + cases[i].tail;
     TSQLParser parser(sql);
     EXPECT_TRUE(parser.IsUnion()) << sql;
+    // No branch's WHERE is the union's: reading it back gives what was set on the whole.
+    EXPECT_EQ(parser.MainWhereIndex(), -1) << sql;
+    TSQLParser filtered(parser.SetWhereText("id > 1"));
+    EXPECT_EQ(filtered.GetWhereClause(filtered.MainWhereIndex()).Text, "id > 1") << sql;
     const std::pair<std::string, std::string> rewrites[] = {
         {parser.AddCondition("id <> 5", false), byHand(cases[i].branches, "id <> 5", cases[i].tail)},
         {AddWhereCondition(sql, "id <> 2", true), byHand(cases[i].branches, "id <> 2", cases[i].tail)},
