@@ -79,9 +79,10 @@ AnsiString TFIBCustomDataSet::PageColumn(TField* field) {
   for (const TSelectItem& item : parser.SelectItems()) {
     if (item.Name.empty() || !SameIdentifier(item.Name, "\"" + field->FieldName() + "\"")) continue;
     const AnsiString table = GetRelationTableName(field);
-    const bool originInFrom = !table.empty() && std::ranges::any_of(parser.TableItems(false), [&](const AnsiString& from) {
-      return SameIdentifier(TableFromFromItem(from), table);
-    });
+    const bool originInFrom =
+        !table.empty() && std::ranges::any_of(parser.TableItems(false), [&](const AnsiString& from) {
+          return SameIdentifier(TableFromFromItem(from), table);
+        });
     if (item.Aliased || !originInFrom) return item.Expression;
     break;
   }

@@ -354,7 +354,8 @@ void TFIBQuery::Prepare() {
 
 void TFIBQuery::AllocateAndPrepare() {
   IIBClientLibrary& library = Library();
-  if (*fHandle == 0) Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), fHandle.get()), true);
+  if (*fHandle == 0)
+    Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), fHandle.get()), true);
   fColumns.SetCount(1);
   Call(library.isc_dsql_prepare(StatusVector(), Transaction()->TRHandle(), fHandle.get(), 0, fTextToSend.c_str(),
                                 static_cast<unsigned short>(Database()->SQLDialect()), fColumns.AsXSQLDA()),
@@ -643,7 +644,8 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
   switch (fSQLType) {
     case SQLSelect:
     case SQLSelectForUpdate:
-      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input), true);
+      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input),
+           true);
       fOpen = true;
       fBOF = true;
       fEOF = false;
@@ -663,7 +665,8 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
       Transaction()->Rollback();
       break;
     default:
-      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input), true);
+      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input),
+           true);
       break;
   }
 }
