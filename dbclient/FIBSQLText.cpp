@@ -447,7 +447,11 @@ AnsiString TSQLParser::UnionAsDerivedTable() {
 
 AnsiString TSQLParser::AddCondition(const AnsiString& condition, bool onNewLines) {
   if (IsBlankString(condition)) return fText;
-  if (IsUnion()) return TSQLParser(UnionAsDerivedTable()).AddCondition(condition, onNewLines);
+  if (IsUnion()) return TSQLParser(UnionAsDerivedTable()).AddConditionToSelect(condition, onNewLines);
+  return AddConditionToSelect(condition, onNewLines);
+}
+
+AnsiString TSQLParser::AddConditionToSelect(const AnsiString& condition, bool onNewLines) {
   TTextView v(fText);
   AnsiString separator = onNewLines ? "\r\n " : "";
   int main = MainWhereIndex();
@@ -464,10 +468,14 @@ AnsiString TSQLParser::AddCondition(const AnsiString& condition, bool onNewLines
 }
 
 AnsiString TSQLParser::SetWhereText(const AnsiString& condition) {
-  if (IsUnion()) return IsBlankString(condition) ? fText : TSQLParser(UnionAsDerivedTable()).SetWhereText(condition);
+  if (!IsUnion()) return SetWhereOfSelect(condition);
+  return IsBlankString(condition) ? fText : TSQLParser(UnionAsDerivedTable()).SetWhereOfSelect(condition);
+}
+
+AnsiString TSQLParser::SetWhereOfSelect(const AnsiString& condition) {
   int main = MainWhereIndex();
   TSQLClause where = main >= 1 ? GetWhereClause(main) : TSQLClause{};
-  if (where.Start == 0) return AddCondition(condition, false);
+  if (where.Start == 0) return IsBlankString(condition) ? fText : AddConditionToSelect(condition, false);
   TTextView v(fText);
   AnsiString before = v.Range(1, where.Start - 1), after = v.From(where.End + 1);
   if (IsBlankString(condition)) return before + kCRLF + after;

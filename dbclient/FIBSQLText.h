@@ -166,6 +166,10 @@ class TSQLParser {
   int SelectListWidth(int fromStart);
   AnsiString DerivedCountText(int fromStart);
   AnsiString UnionAsDerivedTable();
+  // AddCondition and SetWhereText on the text as it is, a union already wrapped (once:
+  // a text that still reads as a union is not wrapped again).
+  AnsiString AddConditionToSelect(const AnsiString& condition, bool onNewLines);
+  AnsiString SetWhereOfSelect(const AnsiString& condition);
   AnsiString ReadToken(int& p) const;
   TSQLKind DetectKind() const;
   int FindMainStatement();
