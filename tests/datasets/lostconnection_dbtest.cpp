@@ -42,9 +42,7 @@ class DataSetOnLostConnection : public testing::Test {
     fTransaction->StartTransaction();
     fDataSet->Open();
     ASSERT_TRUE(fDataSet->Active());
-    const Int64 attachment = test::AttachmentId(*fDatabase);
-    fDb.Isql("delete from mon$attachments where mon$attachment_id = " + std::to_string(attachment) +
-             ";\ncommit;\n");
+    test::KillAttachment(fDb, *fDatabase);
   }
 
   test::TestDatabase fDb{"dbclient/database.sql", {3, "WIN1251"}};

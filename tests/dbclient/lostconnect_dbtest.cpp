@@ -77,10 +77,8 @@ class LostConnection : public testing::Test {
     ASSERT_TRUE(fQuery->Open());
   }
   void KillAttachment() {
-    fAttachment = test::AttachmentId(*fDatabase);
     fRestoringAtConnect.clear();
-    fDb.Isql("delete from mon$attachments where mon$attachment_id = " + std::to_string(fAttachment) +
-             ";\ncommit;\n");
+    fAttachment = test::KillAttachment(fDb, *fDatabase);
   }
   // The connection is lost and waits to be restored, every second, while the database
   // file is renamed away; answers where it went.
