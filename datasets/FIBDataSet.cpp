@@ -51,7 +51,8 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner)
 
 TFIBCustomDataSet::~TFIBCustomDataSet() {
   Destroying();
-  Close();
+  // A lost attachment fails the close of the cursor; the dataset is closed all the same.
+  DestructorStep([this] { Close(); });
   RemoveTransactionHandlers(Transaction(), false);
   RemoveTransactionHandlers(UpdateTransaction(), true);
   fSavepointQuery.reset();
@@ -425,9 +426,10 @@ bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
 }
 
 void TFIBCustomDataSet::Post() {
-  TDataSet::Post();
-  fPendingResyncs = 0;
-  ReportWindowReformFailure();
+  EndChangeReportingWindowFailure([this] {
+    TDataSet::Post();
+    fPendingResyncs = 0;
+  });
 }
 
 void TFIBCustomDataSet::Resync(TResyncMode mode) {

@@ -546,6 +546,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
                       int source, TExtLocateOptions options);
   // The column of a field as the select's WHERE clause names it (alias.column).
   AnsiString GetFullFieldName(TField* field);
+  // What the page statements compare for a field: GetFullFieldName, or the select list's
+  // expression where the field's name or origin cannot be seen in the select's WHERE.
+  AnsiString PageColumn(TField* field);
   // Loads the window around the statement's row, stored as record index (raised to at
   // least BufferChunks / 2; updated when the window was renumbered). False when the
   // statement gave no row.
@@ -1022,6 +1025,9 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // ReportWindowReformFailure, once the change has completed.
   void ReformWindowAfterChange(TRecordBuffer buffer, bool refresh, bool deleted);
   void ReportWindowReformFailure();
+  // Runs what is left of a change (its After handlers), then ReportWindowReformFailure.
+  // A failure of the rest drops the reading's failure, so it never meets a later change.
+  void EndChangeReportingWindowFailure(const std::function<void()>& rest);
   void CloseWindowStatements();
   std::exception_ptr fWindowReformFailure;
   // Moves the dataset to record index (scroll events around it).

@@ -492,9 +492,10 @@ void TFIBCustomDataSet::DoBeforeCancel() {
 }
 
 void TFIBCustomDataSet::DoAfterDelete() {
-  if (DetailConditions().Contains(dcForceMasterRefresh) && !fCachedUpdates) RefreshMaster();
-  TDataSet::DoAfterDelete();
-  ReportWindowReformFailure();
+  EndChangeReportingWindowFailure([this] {
+    if (DetailConditions().Contains(dcForceMasterRefresh) && !fCachedUpdates) RefreshMaster();
+    TDataSet::DoAfterDelete();
+  });
 }
 
 // ---- Post ------------------------------------------------------------------------------------

@@ -86,6 +86,27 @@ AnsiString TFIBCustomDataSet::GetFullFieldName(TField* field) {
   return QualifiedName(alias.empty() ? table : alias, column);
 }
 
+// Neither a select list's alias nor the origin of a column that comes through a common
+// table or a derived table is visible in the main select's WHERE: the select's own
+// expression for the field stands in for both. A union gets its conditions as a derived
+// table, whose columns are the union's names.
+AnsiString TFIBCustomDataSet::PageColumn(TField* field) {
+  const AnsiString select = SelectSQL().Text();
+  TSQLParser parser(select);
+  if (parser.IsUnion()) return QualifiedName("", field->FieldName());
+  for (const TSelectItem& item : parser.SelectItems()) {
+    if (item.Name.empty() || !SameIdentifier(item.Name, "\"" + field->FieldName() + "\"")) continue;
+    const AnsiString table = GetRelationTableName(field);
+    const bool originInFrom =
+        !table.empty() && std::ranges::any_of(parser.TableItems(false), [&](const AnsiString& from) {
+          return SameIdentifier(TableFromFromItem(from), table);
+        });
+    if (item.Aliased || !originInFrom) return item.Expression;
+    break;
+  }
+  return GetFullFieldName(field);
+}
+
 // ---- Sort information ---------------------------------------------------------------------------
 
 // Nulls come first in an ascending order and last in a descending one, unless the
@@ -246,7 +267,7 @@ void TFIBCustomDataSet::PreparePartialQueries() {
     if (field == nullptr || field->FieldKind() != fkData) continue;
     const bool ascending = !item.Descending;
     // Compared under the collation the order uses.
-    fields.push_back({field, GetFullFieldName(field) + item.Collation, ascending,
+    fields.push_back({field, PageColumn(field) + item.Collation, ascending,
                       item.NullsGiven ? item.NullsFirst : ascending});
   }
   // Rows that tie on the ORDER BY are told apart by the key fields, so that a page edge
@@ -254,7 +275,7 @@ void TFIBCustomDataSet::PreparePartialQueries() {
   bool keysAdded = false;
   for (const TKeyPart& part : fKeyParts) {
     if (std::ranges::any_of(fields, [&](const TPageField& f) { return f.field == part.Field; })) continue;
-    const AnsiString column = GetFullFieldName(part.Field);
+    const AnsiString column = PageColumn(part.Field);
     fields.push_back({part.Field, column, true, true});
     order += ", " + column;
     keysAdded = true;
@@ -279,7 +300,7 @@ void TFIBCustomDataSet::PreparePartialQueries() {
   };
   AnsiString locate;
   for (const TKeyPart& part : fKeyParts)
-    locate += (locate.empty() ? "" : " and ") + GetFullFieldName(part.Field) + " is not distinct from ?" +
+    locate += (locate.empty() ? "" : " and ") + PageColumn(part.Field) + " is not distinct from ?" +
               PrefixedParamName(SLocatePrefix, part.Field->FieldName());
   const std::pair<const char*, AnsiString> texts[] = {
       {"SelectDescQuery", withDescPlan(reversed)},
@@ -369,6 +390,7 @@ void TFIBCustomDataSet::CloseWindowStatements() {
 
 void TFIBCustomDataSet::CloseWindow() {
   CloseWindowStatements();
+  fWindowReformFailure = nullptr;
   fWindow = {};
   fCurrentStatement = nullptr;
   fStartStatement = nullptr;
@@ -635,6 +657,17 @@ void TFIBCustomDataSet::ReformWindowAfterChange(TRecordBuffer buffer, bool refre
   }
 }
 
+void TFIBCustomDataSet::EndChangeReportingWindowFailure(const std::function<void()>& rest) {
+  try {
+    rest();
+  } catch (...) {
+    // The caller hears of the handler's failure; the reading's belonged to this change.
+    fWindowReformFailure = nullptr;
+    throw;
+  }
+  ReportWindowReformFailure();
+}
+
 void TFIBCustomDataSet::ReportWindowReformFailure() {
   if (!fWindowReformFailure) return;
   AnsiString reason;
@@ -663,7 +696,7 @@ bool TFIBCustomDataSet::LocateOnServer(TFIBQuery* statement, const AnsiString& k
   TControlsScope controls(*this);
   AnsiString conditions;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    const AnsiString column = GetFullFieldName(fields[i]);
+    const AnsiString column = PageColumn(fields[i]);
     const AnsiString param = "?" + PrefixedParamName(SLocatePrefix, IntToStr(static_cast<Integer>(i)));
     const TVarType type = static_cast<TVarType>(VarType(values[i]) & varTypeMask);
     AnsiString piece;

@@ -280,15 +280,20 @@ AnsiString TpFIBDataSet::GenerateModifySQL(TModifySQLKind kind, TModifyFieldFilt
   if (!TableParts(*this, parts)) return {};
   parts.Where = options.KeyCondition();
   parts.Select = options.KeyConditionSelect();
-  if (parts.Where.empty()) {
+  // A union takes the refresh's condition as one derived table, which shows the union's
+  // column names but none of its branches' tables.
+  const bool refreshOfUnion = kind == mskRefresh && TSQLParser(ExecutableText(SelectQuery())).IsUnion();
+  if (parts.Where.empty() || refreshOfUnion) {
     const auto keys = UsableKeyColumns(*this, parts.Columns, *parts.Metadata, kind);
     if (!keys) return {};
+    parts.Where.clear();
     for (const TKeyColumn& key : *keys) {
       if (!parts.Where.empty()) parts.Where += " and ";
-      parts.Where += parts.Alias + "." + key.Column + "=?" + options.FormatIdentifier("OLD_" + key.Source->Name);
+      parts.Where += (refreshOfUnion ? QualifiedName("", key.Source->Name) : parts.Alias + "." + key.Column) + "=?" +
+                     options.FormatIdentifier("OLD_" + key.Source->Name);
     }
     parts.Select = ExecutableText(SelectQuery());
-    options.SetKeyConditionCache(parts.Where, parts.Select);
+    if (!refreshOfUnion) options.SetKeyConditionCache(parts.Where, parts.Select);
   }
   return AssembleStatement(
       *this, kind, parts, filter,

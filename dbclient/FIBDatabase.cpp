@@ -1,6 +1,7 @@
 #include "dbclient/FIBDatabase.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "classlib/core/ProgramEnd.h"
@@ -182,9 +183,27 @@ void TFIBBase::DoTransactionFree() {
 
 // A database the program leaves connected at its end is closed as its main thread ends,
 // while the client library is still there: each active transaction ends by its own
-// TimeoutAction, as a close ends it. Only the main thread's databases: another thread's
-// may be in use while the main thread ends.
+// TimeoutAction, as a close ends it. Databases of the main thread and of threads that
+// have ended: a running thread's may be in use while the main thread ends.
 namespace {
+
+// Set as the thread that holds it ends (its thread-local copy goes).
+class TThreadEndMark {
+ public:
+  TThreadEndMark() = default;
+  TThreadEndMark(const TThreadEndMark&) = delete;
+  TThreadEndMark& operator=(const TThreadEndMark&) = delete;
+  ~TThreadEndMark() { fEnded->store(true); }
+  const std::shared_ptr<std::atomic<bool>>& Ended() const { return fEnded; }
+
+ private:
+  std::shared_ptr<std::atomic<bool>> fEnded = std::make_shared<std::atomic<bool>>(false);
+};
+
+std::shared_ptr<const std::atomic<bool>> CurrentThreadEnded() {
+  thread_local const TThreadEndMark mark;
+  return mark.Ended();
+}
 
 void CloseDatabasesAtProgramEnd() {
   std::vector<TFIBDatabase*> open;
@@ -192,7 +211,8 @@ void CloseDatabasesAtProgramEnd() {
     const TThreadList::Locked list(DatabaseList());
     for (int i = 0; i < list->Count(); ++i) {
       auto* database = static_cast<TFIBDatabase*>(list->Items(i));
-      if (database->MadeOnMainThread() && database->Connected()) open.push_back(database);
+      if (database->Connected() && (database->MadeOnMainThread() || database->MakingThreadEnded()))
+        open.push_back(database);
     }
   }
   for (TFIBDatabase* database : open) {
@@ -204,18 +224,20 @@ void CloseDatabasesAtProgramEnd() {
   }
 }
 
+// Asked for as the program starts, on its main thread, since a program may make every
+// database on other threads.
+// NOLINTNEXTLINE(cert-err58-cpp)
+[[maybe_unused]] const bool gDatabasesClosedAtProgramEnd = (AtMainThreadEnd(CloseDatabasesAtProgramEnd), true);
+
 }  // namespace
 
 TFIBDatabase::TFIBDatabase(TComponent* owner)
     : TComponent(owner),
       fLibraryName(DefaultLibraryName),
       fInternalTransaction(std::make_unique<TFIBTransaction>(nullptr)),
-      fMadeOnMainThread(IsMainThread()) {
+      fMadeOnMainThread(IsMainThread()),
+      fMakingThreadEnded(fMadeOnMainThread ? nullptr : CurrentThreadEnded()) {
   DatabaseList().Add(this);
-  if (fMadeOnMainThread) {
-    static const bool closedAtProgramEnd = (AtMainThreadEnd(CloseDatabasesAtProgramEnd), true);
-    (void)closedAtProgramEnd;
-  }
   TStrings& params = fInternalTransaction->TRParams();
   for (const char* line : {"write", "isc_tpb_nowait", "read_committed", "rec_version"}) params.Add(line);
   fInternalTransaction->SetDefaultDatabase(this);
@@ -350,6 +372,10 @@ void TFIBDatabase::ResetConnectionState() {
   fIsFirebird = fIsIB2007 = false;
   fUnicodeCharSet = fUnicodeOrNoneCharSet = fKOI8CharSet = fFB21UnicodeOrNone = false;
   fDatabaseIdByte = 0;
+}
+
+void TFIBDatabase::KeepStatementHandleUntilDetach(std::unique_ptr<isc_stmt_handle> cell) {
+  fHandlesClearedAtDetach.push_back(std::move(cell));
 }
 
 void TFIBDatabase::NotifyLinks(void (TFIBBase::*notify)(), bool force) {
@@ -636,7 +662,16 @@ void TFIBDatabase::Disconnect(bool force) {
   } catch (...) {
     if (!force) throw;
   }
-  EndTransactionsForDisconnect(force, failure);
+  try {
+    EndTransactionsForDisconnect(force, failure);
+  } catch (...) {
+    // A transaction that cannot end keeps a live connection open. On a lost one nothing
+    // can be ended any more: the disconnect completes, and the failure follows.
+    if (ServerAnswers()) throw;
+    failure = std::current_exception();
+    force = true;
+    EndTransactionsForDisconnect(force, failure);
+  }
   NotifyLinks(&TFIBBase::DoDatabaseDisconnecting, force);
   try {
     // On a lost attachment the client answers with an error but still frees its handles.
@@ -645,6 +680,7 @@ void TFIBDatabase::Disconnect(bool force) {
     // The attachment is gone for this component whatever the server says.
   }
   fHandle = 0;
+  fHandlesClearedAtDetach.clear();
   TraceToMonitor([this](TFIBSQLMonitorHook& hook) { hook.DBDisconnect(Name()); });
   NotifyLinks(&TFIBBase::DoDatabaseDisconnected, force);
   try {
@@ -654,6 +690,15 @@ void TFIBDatabase::Disconnect(bool force) {
   }
   Log("Disconnect", "", SQLLogConnect);
   if (failure && !ComponentState().Contains(csDestroying)) std::rethrow_exception(failure);
+}
+
+bool TFIBDatabase::ServerAnswers() {
+  try {
+    QueryBaseLevel();
+    return true;
+  } catch (const EFIBError&) {
+    return false;
+  }
 }
 
 bool TFIBDatabase::TestConnected() {

@@ -10,6 +10,7 @@
 
 #include <ibase.h>
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -214,8 +215,10 @@ class TFIBDatabase : public TComponent {
 
   // ---- Connection
   bool Connected() const { return fHandle != 0; }
-  // Made on the program's main thread: closed as that thread ends when left connected.
+  // Made on the program's main thread, or on a thread that has ended since: closed as
+  // the main thread ends when left connected.
   bool MadeOnMainThread() const { return fMadeOnMainThread; }
+  bool MakingThreadEnded() const { return fMakingThreadEnded && fMakingThreadEnded->load(); }
   // While loading only remembers the value; true connects, false closes.
   void SetConnected(bool value);
   // Errors: 13 when connected, 14 without DBName, 7 when the login is cancelled, 8 and 9
@@ -224,13 +227,16 @@ class TFIBDatabase : public TComponent {
   // Ends every active transaction by its TimeoutAction (a retaining action by its hard
   // form), tells the links and detaches. A forced disconnect finishes even when a step
   // fails, and then raises the first failure of a transaction end (a commit that did not
-  // happen) unless the database is being destroyed.
+  // happen) unless the database is being destroyed. An unforced one that fails to end a
+  // transaction keeps a live connection open, but finishes on a lost one and then raises.
   virtual void Disconnect(bool force);
   void Close();
   void ForceClose();
   // Asks the server for a small answer; when that fails the database is force-closed
   // and the result is false.
   bool TestConnected();
+  // Whether the connection still lives, asked without closing or reporting anything.
+  bool ServerAnswers();
   void CheckActive();
   void CheckInactive();
   void CheckDatabaseName();
@@ -285,6 +291,9 @@ class TFIBDatabase : public TComponent {
   void RemoveSQLObjects();
   TFIBBase* GetSQLObject(int index) const;
   int SQLObjectCount() const { return static_cast<int>(fSQLObjects.size()); }
+  // The cell of a statement handle whose free failed (the attachment is lost): the client
+  // library clears it at the detach, so it lives until then.
+  void KeepStatementHandleUntilDetach(std::unique_ptr<isc_stmt_handle> cell);
   // Handlers of components that follow the database: after each connect, before each
   // disconnect, and when the database is destroyed (last registered first).
   TNotifyEventList& AfterConnectHandlers() { return fAfterConnectHandlers; }
@@ -460,6 +469,7 @@ class TFIBDatabase : public TComponent {
   TComponent* fSQLLoggerComponent = nullptr;
 
   std::vector<TFIBBase*> fSQLObjects;
+  std::vector<std::unique_ptr<isc_stmt_handle>> fHandlesClearedAtDetach;
   std::vector<TFIBTransaction*> fTransactions;  // slots may be empty
   TFIBTransaction* fDefaultTransaction = nullptr;
   TFIBTransaction* fDefaultUpdateTransaction = nullptr;
@@ -489,6 +499,7 @@ class TFIBDatabase : public TComponent {
   // Owned; listed in fTransactions like any other.
   std::unique_ptr<TFIBTransaction> fInternalTransaction;
   bool fMadeOnMainThread;
+  std::shared_ptr<const std::atomic<bool>> fMakingThreadEnded;
 };
 
 // ---- TFIBTransaction -----------------------------------------------------------------
@@ -612,7 +623,8 @@ class TFIBTransaction : public TComponent {
   void TRParamsChanging(TObject* sender);
   void TRParamsChanged(TObject*) { fTPBChanged = true; }
   void NotifyStart(void (TFIBBase::*notify)());
-  void NotifyEnd(void (TFIBBase::*notify)(), int kind, TTransactionAction action, bool force);
+  void NotifyEnd(void (TFIBBase::*notify)(), int kind, TTransactionAction action, bool force,
+                 std::exception_ptr& failure);
   void RunNotifyHandlers(TNotifyEventList& list);
   void Log(const AnsiString& operation);
   void ReportForcedEndFailure(TTransactionAction action, std::exception_ptr failure);

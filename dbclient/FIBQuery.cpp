@@ -331,7 +331,7 @@ void TFIBQuery::Prepare() {
         FIBError(TFIBClientError::NotPermitted);
       case SQLSelectForUpdate:
         if (fCursorName.empty()) fCursorName = NextCursorName();
-        Call(Library().isc_dsql_set_cursor_name(StatusVector(), &fHandle, fCursorName.c_str(), 0), true);
+        Call(Library().isc_dsql_set_cursor_name(StatusVector(), fHandle.get(), fCursorName.c_str(), 0), true);
         DescribeStatement();
         break;
       case SQLSelect:
@@ -361,9 +361,10 @@ void TFIBQuery::Prepare() {
 
 void TFIBQuery::AllocateAndPrepare() {
   IIBClientLibrary& library = Library();
-  if (fHandle == 0) Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), &fHandle), true);
+  if (*fHandle == 0)
+    Call(library.isc_dsql_alloc_statement2(StatusVector(), Database()->DBHandle(), fHandle.get()), true);
   fColumns.SetCount(1);
-  Call(library.isc_dsql_prepare(StatusVector(), Transaction()->TRHandle(), &fHandle, 0, fTextToSend.c_str(),
+  Call(library.isc_dsql_prepare(StatusVector(), Transaction()->TRHandle(), fHandle.get(), 0, fTextToSend.c_str(),
                                 static_cast<unsigned short>(Database()->SQLDialect()), fColumns.AsXSQLDA()),
        true);
 }
@@ -377,7 +378,7 @@ TFIBSQLTypes StatementTypeOf(Int64 serverType) {
 TInfoAnswer TFIBQuery::StatementInfo(const std::vector<char>& items, std::size_t size, ISC_STATUS* status) {
   IIBClientLibrary& library = Library();
   return AskInfo(size, [&](char* buffer, short length) {
-    return library.isc_dsql_sql_info(status, &fHandle, static_cast<short>(items.size()), items.data(), length,
+    return library.isc_dsql_sql_info(status, fHandle.get(), static_cast<short>(items.size()), items.data(), length,
                                      buffer);
   });
 }
@@ -416,7 +417,7 @@ void Describe(IIBClientLibrary& library, isc_stmt_handle* handle, TFIBXSQLDA& li
 void TFIBQuery::DescribeStatement() {
   DescribeParams();
   if (fSQLType == SQLSelect || fSQLType == SQLExecProcedure || fSQLType == SQLSelectForUpdate)
-    Describe(Library(), &fHandle, fColumns, &IIBClientLibrary::isc_dsql_describe, true,
+    Describe(Library(), fHandle.get(), fColumns, &IIBClientLibrary::isc_dsql_describe, true,
              [this](ISC_STATUS status) { Call(status, true); });
   else
     fColumns.SetCount(0);
@@ -458,7 +459,7 @@ void TFIBQuery::DescribeParams() {
       if (HasNoParamMarkers(fTextToSend, kNoMacroChar))
         fParams.SetCount(0);
       else
-        Describe(Library(), &fHandle, fParams, &IIBClientLibrary::isc_dsql_describe_bind, false,
+        Describe(Library(), fHandle.get(), fParams, &IIBClientLibrary::isc_dsql_describe_bind, false,
                  [this](ISC_STATUS status) { Call(status, true); });
     }
     fParamsDescribed = true;
@@ -477,7 +478,7 @@ void TFIBQuery::DescribeServerParams() {
   const int named = fServerParams.Count();
   if (named == 0) return;
   XSQLDA* block = fServerParams.AsXSQLDA();
-  Call(Library().isc_dsql_describe_bind(StatusVector(), &fHandle, SQLDA_VERSION1, block), true);
+  Call(Library().isc_dsql_describe_bind(StatusVector(), fHandle.get(), SQLDA_VERSION1, block), true);
   if (block->sqld != named)
     FIBErrorText("The server sees %d parameters where the statement names %d",
                  {static_cast<int>(block->sqld), named});
@@ -652,7 +653,8 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
   switch (fSQLType) {
     case SQLSelect:
     case SQLSelectForUpdate:
-      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input), true);
+      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input),
+           true);
       fOpen = true;
       fBOF = true;
       fEOF = false;
@@ -660,7 +662,7 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
       fColumns.ClearValues();
       break;
     case SQLExecProcedure:
-      Call(library.isc_dsql_execute2(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input,
+      Call(library.isc_dsql_execute2(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input,
                                      fColumns.Count() > 0 ? fColumns.AsXSQLDA() : nullptr),
            true);
       fProcExecuted = true;
@@ -672,7 +674,8 @@ void TFIBQuery::ExecuteByType(TFIBXSQLDA& params) {
       Transaction()->Rollback();
       break;
     default:
-      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), &fHandle, SQLDA_VERSION1, input), true);
+      Call(library.isc_dsql_execute(StatusVector(), Transaction()->TRHandle(), fHandle.get(), SQLDA_VERSION1, input),
+           true);
       break;
   }
 }
@@ -731,7 +734,7 @@ TFIBXSQLDA* TFIBQuery::Next() {
     if (stop && !ComponentState().Contains(csLoading)) throw EAbort();
   }
   IIBClientLibrary& library = Library();
-  const ISC_STATUS status = library.isc_dsql_fetch(StatusVector(), &fHandle, SQLDA_VERSION1, fColumns.AsXSQLDA());
+  const ISC_STATUS status = library.isc_dsql_fetch(StatusVector(), fHandle.get(), SQLDA_VERSION1, fColumns.AsXSQLDA());
   Call(0, false);
   if (status == 100 || (status != 0 && StatusVectorContains({kCursorDone}))) {
     fEOF = true;
@@ -762,30 +765,34 @@ bool TFIBQuery::Eof() {
 }
 
 void TFIBQuery::Close() {
-  if (fHandle != 0 && fOpen && (fSQLType == SQLSelect || fSQLType == SQLSelectForUpdate)) {
-    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_close);
-    if (status != 0 && !StatusVectorContains({kInvalidStatementHandle, kCursorNotOpen})) Call(status, true);
+  ISC_STATUS status = 0;
+  if (*fHandle != 0 && fOpen && (fSQLType == SQLSelect || fSQLType == SQLSelectForUpdate)) {
+    status = Library().isc_dsql_free_statement(StatusVector(), fHandle.get(), DSQL_close);
+    if (StatusVectorContains({kInvalidStatementHandle, kCursorNotOpen})) status = 0;
   }
+  // The cursor is closed for this statement even when the server could not be told (a
+  // lost attachment): nothing can be fetched from it any more.
   ResetCursorState();
+  if (status != 0) Call(status, true);
   if (fOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
 }
 
 void TFIBQuery::FreeHandle() {
   fColumns.SetCount(0);
-  if (fHandle != 0) {
-    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_drop);
+  if (*fHandle != 0) {
+    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), fHandle.get(), DSQL_drop);
     if (status != 0 && !StatusVectorContains({kInvalidStatementHandle})) Call(status, true);
   }
   ResetCursorState();
   fPrepared = false;
-  fHandle = 0;
+  *fHandle = 0;
 }
 
 void TFIBQuery::Unprepare() {
   // The server lets go of the statement (and of the objects it holds, which data
   // definition may be about to change) but keeps the handle.
-  if (fHandle != 0 && fPrepared) {
-    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), &fHandle, DSQL_unprepare);
+  if (*fHandle != 0 && fPrepared) {
+    const ISC_STATUS status = Library().isc_dsql_free_statement(StatusVector(), fHandle.get(), DSQL_unprepare);
     if (status != 0 && !StatusVectorContains({kInvalidStatementHandle})) Call(status, true);
   }
   fColumns.SetCount(0);
@@ -802,19 +809,22 @@ void TFIBQuery::ResetCursorState() {
 }
 
 void TFIBQuery::ReleaseCursorQuietly() {
-  if (fHandle != 0 && fOpen) {
+  if (*fHandle != 0 && fOpen) {
     ISC_STATUS_ARRAY ignored;
-    Library().isc_dsql_free_statement(ignored, &fHandle, DSQL_close);
+    Library().isc_dsql_free_statement(ignored, fHandle.get(), DSQL_close);
   }
   ResetCursorState();
 }
 
 void TFIBQuery::ReleaseHandleQuietly() {
-  if (fHandle != 0 && Database() != nullptr && Database()->Connected()) {
+  if (*fHandle != 0 && Database() != nullptr && Database()->Connected()) {
     ISC_STATUS_ARRAY ignored;
-    Library().isc_dsql_free_statement(ignored, &fHandle, DSQL_drop);
+    if (Library().isc_dsql_free_statement(ignored, fHandle.get(), DSQL_drop) != 0 && *fHandle != 0) {
+      Database()->KeepStatementHandleUntilDetach(std::move(fHandle));
+      fHandle = std::make_unique<isc_stmt_handle>(0);
+    }
   }
-  fHandle = 0;
+  *fHandle = 0;
   fPrepared = false;
   fColumns.SetCount(0);
   ResetCursorState();

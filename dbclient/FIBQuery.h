@@ -153,7 +153,7 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   int RowsAffected();
   // Milliseconds the last execution took.
   Cardinal LastExecutionTime() const { return fLastExecutionTime; }
-  isc_stmt_handle Handle() const { return fHandle; }
+  isc_stmt_handle Handle() const { return *fHandle; }
   // The text the server prepares, in the connection's encoding.
   const AnsiString& TextToSend() const { return fTextToSend; }
   // The text sent differs from the text written: a macro was spliced in or a comparison
@@ -346,7 +346,10 @@ class TFIBQuery : public TComponent, public IFIBXSQLDAOwner, public ISQLObject {
   TFIBXSQLDA fServerParams{this, true};
   TCSMonitorSupport fCSMonitorSupport{this};
 
-  isc_stmt_handle fHandle = 0;
+  // The handle lives in a cell of its own: the client library keeps the cell's address
+  // (for the detach, which clears it) and a statement whose free failed hands the cell to
+  // its database, so that no write reaches the statement's memory once it is gone.
+  std::unique_ptr<isc_stmt_handle> fHandle = std::make_unique<isc_stmt_handle>(0);
   TFIBSQLTypes fSQLType = SQLUnknown;
   bool fPrepared = false;
   bool fOpen = false;

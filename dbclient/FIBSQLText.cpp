@@ -396,7 +396,8 @@ int TSQLParser::MainOccurrence(bool (TSQLParser::*isKeywordAt)(int) const) {
   return -1;
 }
 
-int TSQLParser::MainWhereIndex() { return MainOccurrence(&TSQLParser::WhereAt); }
+// A union has no WHERE of its own: each branch's filters that branch only.
+int TSQLParser::MainWhereIndex() { return IsUnion() ? -1 : MainOccurrence(&TSQLParser::WhereAt); }
 int TSQLParser::MainPlanIndex() { return MainOccurrence(&TSQLParser::PlanAt); }
 
 int TSQLParser::WhereCount() {
@@ -427,8 +428,30 @@ TSQLClause TSQLParser::GetWhereClause(int n) {
   return clause;
 }
 
+bool TSQLParser::IsUnion() {
+  return fKind == TSQLKind::Select && FindTopLevel(fMainStart, [&](int p) { return KeywordAt(p, "UNION"); }) != 0;
+}
+
+// The union's ORDER BY and tail clauses name its columns by position or by the first
+// branch's names, which a select over the derived table sees alike.
+AnsiString TSQLParser::UnionAsDerivedTable() {
+  TTextView v(fText);
+  int end = GetOrderByClause().Start;
+  if (end == 0) end = FindTail(fMainStart);
+  if (end == 0) end = fLength + 1;
+  AnsiString body = v.Range(fMainStart, end - 1);
+  TrimRightInPlace(body);
+  AnsiString result = CommonTablesText() + "select * from (" + body + SeparatorAfter(body, "") + ")";
+  return end > fLength ? result : result + kCRLF + v.From(end);
+}
+
 AnsiString TSQLParser::AddCondition(const AnsiString& condition, bool onNewLines) {
   if (IsBlankString(condition)) return fText;
+  if (IsUnion()) return TSQLParser(UnionAsDerivedTable()).AddConditionToSelect(condition, onNewLines);
+  return AddConditionToSelect(condition, onNewLines);
+}
+
+AnsiString TSQLParser::AddConditionToSelect(const AnsiString& condition, bool onNewLines) {
   TTextView v(fText);
   AnsiString separator = onNewLines ? "\r\n " : "";
   int main = MainWhereIndex();
@@ -445,9 +468,14 @@ AnsiString TSQLParser::AddCondition(const AnsiString& condition, bool onNewLines
 }
 
 AnsiString TSQLParser::SetWhereText(const AnsiString& condition) {
+  if (!IsUnion()) return SetWhereOfSelect(condition);
+  return IsBlankString(condition) ? fText : TSQLParser(UnionAsDerivedTable()).SetWhereOfSelect(condition);
+}
+
+AnsiString TSQLParser::SetWhereOfSelect(const AnsiString& condition) {
   int main = MainWhereIndex();
   TSQLClause where = main >= 1 ? GetWhereClause(main) : TSQLClause{};
-  if (where.Start == 0) return AddCondition(condition, false);
+  if (where.Start == 0) return IsBlankString(condition) ? fText : AddConditionToSelect(condition, false);
   TTextView v(fText);
   AnsiString before = v.Range(1, where.Start - 1), after = v.From(where.End + 1);
   if (IsBlankString(condition)) return before + kCRLF + after;
@@ -569,8 +597,9 @@ bool TSQLParser::NeedsDerivedCount(int fromStart) {
          }) != 0;
 }
 
-// The number of columns of the (first) select list, or 0 when a '*' makes it unknown.
-int TSQLParser::SelectListWidth(int fromStart) {
+// The items of the (first) select list, comments dropped and trimmed; the first one
+// keeps a FIRST, SKIP or DISTINCT in front.
+std::vector<AnsiString> TSQLParser::SelectListTexts(int fromStart) {
   std::vector<int> commas;
   ResetDepth();
   Scan(fMainStart + 6, [&](int p) {
@@ -579,15 +608,24 @@ int TSQLParser::SelectListWidth(int fromStart) {
     return false;
   });
   commas.push_back(fromStart);
+  std::vector<AnsiString> items;
   int itemStart = fMainStart + 6;
   for (int comma : commas) {
-    AnsiString item = FastTrim(StripSQLComments(TTextView(fText).Range(itemStart, comma - 1)));
+    items.push_back(FastTrim(StripSQLComments(TTextView(fText).Range(itemStart, comma - 1))));
+    itemStart = comma + 1;
+  }
+  return items;
+}
+
+// The number of columns of the (first) select list, or 0 when a '*' makes it unknown.
+int TSQLParser::SelectListWidth(int fromStart) {
+  const std::vector<AnsiString> items = SelectListTexts(fromStart);
+  for (const AnsiString& item : items) {
     std::size_t n = item.size();
     if (n > 0 && item[n - 1] == '*' && (n == 1 || item[n - 2] == '.' || static_cast<unsigned char>(item[n - 2]) < 33))
       return 0;
-    itemStart = comma + 1;
   }
-  return static_cast<int>(commas.size());
+  return static_cast<int>(items.size());
 }
 
 // The select as a derived table; its columns are named by a column list, because a
@@ -626,6 +664,92 @@ AnsiString TSQLParser::GetCountText() {
   if (main >= 1) {
     TSQLClause where = GetWhereClause(main);
     if (!where.Text.empty()) result += AnsiString(kCRLF) + " WHERE " + where.Text;
+  }
+  return result;
+}
+
+// ---- Select list -----------------------------------------------------------------------
+
+namespace {
+
+// Where the last word of an item starts (a quoted name with its quotes), or 0 when the
+// item does not end in one.
+int LastWordStart(const AnsiString& item) {
+  int p = static_cast<int>(item.size());
+  if (p == 0) return 0;
+  if (item[static_cast<std::size_t>(p - 1)] == '"') {
+    for (int q = p - 1; q >= 1; --q)
+      if (item[static_cast<std::size_t>(q - 1)] == '"') return q;
+    return 0;
+  }
+  while (p >= 1 && IsIdentifierChar(item[static_cast<std::size_t>(p - 1)])) --p;
+  if (p == static_cast<int>(item.size())) return 0;
+  // A name begins with a letter, and these words are values, not names.
+  const char first = AsciiUpper(item[static_cast<std::size_t>(p)]);
+  const TTextView word(item);
+  if (first < 'A' || first > 'Z' || word.WordAt(p + 1, "END") || word.WordAt(p + 1, "NULL") ||
+      word.WordAt(p + 1, "TRUE") || word.WordAt(p + 1, "FALSE"))
+    return 0;
+  return p + 1;
+}
+
+// The select item with its leading FIRST n, SKIP n, DISTINCT or ALL taken off.
+AnsiString WithoutRowPicks(AnsiString item) {
+  for (bool found = true; found;) {
+    found = false;
+    TTextView v(item);
+    for (std::string_view word : {"FIRST"sv, "SKIP"sv}) {
+      if (!v.WordAt(1, word, kSQLBlanks + '(')) continue;
+      int p = static_cast<int>(word.size()) + 1;
+      while (kSQLBlanks.Contains(v.At(p))) ++p;
+      TNesting nesting;
+      for (; p <= v.Length() && !(nesting.TopLevel() && p > 1 && kSQLBlanks.Contains(v.At(p))); ++p)
+        nesting.Step(v.At(p));
+      item = FastTrim(v.From(p));
+      found = true;
+      break;
+    }
+    if (found) continue;
+    for (std::string_view word : {"DISTINCT"sv, "ALL"sv}) {
+      if (!v.WordAt(1, word, kSQLBlanks)) continue;
+      item = FastTrim(v.From(static_cast<int>(word.size()) + 1));
+      found = true;
+      break;
+    }
+  }
+  return item;
+}
+
+}  // namespace
+
+std::vector<TSelectItem> TSQLParser::SelectItems() {
+  std::vector<TSelectItem> result;
+  if (fKind != TSQLKind::Select || !WordAt(fMainStart, "SELECT")) return result;
+  const int from = FindFrom();
+  if (from == 0) return result;
+  std::vector<AnsiString> texts = SelectListTexts(from);
+  if (!texts.empty()) texts.front() = WithoutRowPicks(texts.front());
+  for (const AnsiString& text : texts) {
+    TSelectItem item{text, {}, false};
+    const int word = LastWordStart(text);
+    if (word == 0) {
+      result.push_back(item);
+      continue;
+    }
+    const AnsiString last = text.substr(static_cast<std::size_t>(word - 1));
+    AnsiString before = text.substr(0, static_cast<std::size_t>(word - 1));
+    TrimRightInPlace(before);
+    const bool spaced = before.size() < static_cast<std::size_t>(word - 1);
+    TTextView v(before);
+    const int length = v.Length();
+    if (spaced && length > 3 && v.WordAt(length - 1, "AS") && kSQLBlanks.Contains(v.At(length - 2))) {
+      item = {FastTrim(v.Range(1, length - 2)), last, true};
+    } else if (spaced && length > 0 && (IsIdentifierChar(v.At(length)) || TCharSet(")'\"").Contains(v.At(length)))) {
+      item = {before, last, true};
+    } else if (length == 0 || v.At(length) == '.') {
+      item.Name = last;  // a column, plain or qualified
+    }
+    result.push_back(item);
   }
   return result;
 }

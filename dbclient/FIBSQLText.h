@@ -47,6 +47,14 @@ struct TOrderItem {
   bool NullsFirst = false;
 };
 
+// One item of a select list: its expression, and the name it gives its column (an alias,
+// or the column of a plain column reference; empty for an unnamed expression).
+struct TSelectItem {
+  AnsiString Expression;
+  AnsiString Name;  // as written, quotes kept
+  bool Aliased = false;
+};
+
 // Character classes of the scanner.
 inline constexpr TCharSet kSQLBlanks("\t\n\r ");
 // Characters that end a word.
@@ -75,14 +83,20 @@ class TSQLParser {
   // The n-th WHERE of the text in text order, brackets included (0 and 1 both take the
   // first): Start at its W, Text the condition, End the condition's last character.
   TSQLClause GetWhereClause(int n);
-  // Occurrence number (from 1) of the first WHERE outside brackets, or -1.
+  // Occurrence number (from 1) of the first WHERE outside brackets, or -1 (also for a
+  // UNION).
   int MainWhereIndex();
   int WhereCount();
   // The text with the main WHERE condition replaced (added when there is none, removed
   // when the condition is blank).
   AnsiString SetWhereText(const AnsiString& condition);
   // The text with the condition and-ed to the main WHERE, or a WHERE added after FROM.
+  // A UNION gets no main WHERE of its own: both routines put it in a derived table first
+  // ("select * from (<union>)", its ORDER BY and tail clauses outside), so that the
+  // condition filters the rows of every branch.
   AnsiString AddCondition(const AnsiString& condition, bool onNewLines);
+  // Whether the main select joins selects by a UNION outside brackets.
+  bool IsUnion();
 
   // The top-level ORDER BY: Start at its O; Text the list after BY and End its last
   // character (End 0 and empty Text when BY is missing). The clause runs to the text end
@@ -119,6 +133,9 @@ class TSQLParser {
 
   // The items of the ORDER BY list.
   std::vector<TOrderItem> OrderItems();
+  // The items of the main select's list (FIRST, SKIP and DISTINCT left out); empty for
+  // any other statement.
+  std::vector<TSelectItem> SelectItems();
   // The ORDER BY items as a variant array [0 .. n - 1, 0 .. 2]: the field (a qualified
   // name "TABLE.FIELD" upper-cased unless quoted), true for ascending, true for NULLS
   // FIRST. Null when there is no ORDER BY list.
@@ -145,8 +162,14 @@ class TSQLParser {
   int ClauseEndBefore(int found) const;
   TSQLClause PlanClause(int n, int& keyword);
   bool NeedsDerivedCount(int fromStart);
+  std::vector<AnsiString> SelectListTexts(int fromStart);
   int SelectListWidth(int fromStart);
   AnsiString DerivedCountText(int fromStart);
+  AnsiString UnionAsDerivedTable();
+  // AddCondition and SetWhereText on the text as it is, a union already wrapped (once:
+  // a text that still reads as a union is not wrapped again).
+  AnsiString AddConditionToSelect(const AnsiString& condition, bool onNewLines);
+  AnsiString SetWhereOfSelect(const AnsiString& condition);
   AnsiString ReadToken(int& p) const;
   TSQLKind DetectKind() const;
   int FindMainStatement();

@@ -206,14 +206,25 @@ void TFIBTransaction::NotifyStart(void (TFIBBase::*notify)()) {
     if (fLinks[i] != nullptr) (fLinks[i]->*notify)();
 }
 
-void TFIBTransaction::NotifyEnd(void (TFIBBase::*notify)(), int kind, TTransactionAction action, bool force) {
+void TFIBTransaction::NotifyEnd(void (TFIBBase::*notify)(), int kind, TTransactionAction action, bool force,
+                                std::exception_ptr& failure) {
+  // A forced end goes past a link or handler that fails (a dataset that cannot close its
+  // cursor on a lost attachment): the transaction ends, and the first failure follows.
+  const auto notifyOne = [&](const auto& call) {
+    if (!force) return call();
+    try {
+      call();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  };
   for (std::size_t i = fLinks.size(); i-- > 0;) {
     if (i >= fLinks.size()) continue;
-    if (fLinks[i] != nullptr) (fLinks[i]->*notify)();
+    if (TFIBBase* link = fLinks[i]) notifyOne([&] { (link->*notify)(); });
   }
   auto& handlers = EndList(kind);
   for (int i = 0; i < handlers.Count(); ++i)
-    if (auto method = handlers.GetMethod(i)) method(this, action, force);
+    if (auto method = handlers.GetMethod(i)) notifyOne([&] { method(this, action, force); });
 }
 
 // ---- TFIBTransaction: start and end --------------------------------------------------
@@ -309,18 +320,18 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
   if (MainDatabase()->SQLLogger() != nullptr)
     Log(AnsiString(EndName(action)) + "(TransactionID=" + IntToStr(TransactionID()) + ") ");
   IIBClientLibrary& library = Library();
-  std::exception_ptr failure;
+  std::exception_ptr failure, notifyFailure;
   if (action == TARollbackRetaining || action == TACommitRetaining) {
     const bool commit = action == TACommitRetaining;
     fState = commit ? tsDoCommitRetaining : tsDoRollbackRetaining;
-    NotifyEnd(&TFIBBase::DoTransactionEnding, 2, action, force);
+    NotifyEnd(&TFIBBase::DoTransactionEnding, 2, action, force, notifyFailure);
     Call(commit ? library.isc_commit_retaining(StatusVector(), &fHandle)
                 : library.isc_rollback_retaining(StatusVector(), &fHandle),
          true);
   } else {
     const bool commit = action == TACommit;
     fState = commit ? tsDoCommit : tsDoRollback;
-    NotifyEnd(&TFIBBase::DoTransactionEnding, 2, action, force);
+    NotifyEnd(&TFIBBase::DoTransactionEnding, 2, action, force, notifyFailure);
     ISC_STATUS status = 0;
     if (fHandleReleased) {
       fHandle = 0;
@@ -346,12 +357,13 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
     else if (status != 0)
       IBError(library, this);
   }
-  NotifyEnd(&TFIBBase::DoTransactionEnded, 3, action, force);
+  NotifyEnd(&TFIBBase::DoTransactionEnded, 3, action, force, notifyFailure);
   if (fDefaultDatabase != nullptr)
     TraceToMonitor([&](TFIBSQLMonitorHook& hook) { TraceEnd(hook, action, monitoredID); });
   fState = fHandle != 0 ? tsActive : tsInactive;
   fTransactionID = 0;
   if (failure) ReportForcedEndFailure(action, failure);
+  if (notifyFailure && !ComponentState().Contains(csDestroying)) std::rethrow_exception(notifyFailure);
 }
 
 void TFIBTransaction::TraceEnd(TFIBSQLMonitorHook& hook, TTransactionAction action, Integer id) const {

@@ -178,15 +178,6 @@ bool TpFIBDatabase::CheckConnection(TOnLostConnectActions action) {
   return Connected();
 }
 
-bool TpFIBDatabase::ServerAnswers() {
-  try {
-    QueryBaseLevel();
-    return true;
-  } catch (const EFIBError&) {
-    return false;
-  }
-}
-
 void TpFIBDatabase::DoOnLostConnect(const EFIBError& e, TOnLostConnectActions& actions) {
   if (OnLostConnect) OnLostConnect(this, e, actions);
   switch (actions) {

@@ -115,8 +115,6 @@ class TpFIBDatabase : public TFIBDatabase {
   // The attachment is gone: the statements drop their handles, the active transactions
   // end without calling the server, and the database counts as disconnected.
   void CloseLostConnection();
-  // Whether the connection still lives, asked without reporting a loss to anyone.
-  bool ServerAnswers();
   void RestoreTimerTick(TObject* sender);
   // The caches of LocalCacheFile after a connect, checked against this database.
   void LoadCachesAfterConnect();

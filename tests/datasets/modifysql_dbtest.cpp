@@ -208,6 +208,36 @@ TEST_P(ModifySQLTest, ProtectedEditStatementsAndTheOptionComesBack) {
   EXPECT_TRUE(options.UpdateOnlyModifiedFields());
 }
 
+// The refresh of a select joined by UNION reads a row of any branch back: its condition
+// filters the union as one, by the union's column names.
+TEST_P(ModifySQLTest, ARefreshOfAUnionReadsTheRowOfEveryBranch) {
+  const std::string people = Sql("people"), id = Sql("id"), name = Sql("name");
+  const auto row = [&](int key, const char* value) {
+    return "insert into " + people + " (" + id + ", " + Sql("sub_id") + ", " + name + ") values (" +
+           std::to_string(key) + ", 1, '" + value + "');\n";
+  };
+  fDb.Isql(row(61, "Sixty-one") + row(62, "Sixty-two") + "commit;\n");
+  // Read committed: the refresh sees what another connection commits.
+  fTransaction->Commit();
+  for (const char* line : {"write", "nowait", "read_committed", "rec_version"}) fTransaction->TRParams().Add(line);
+  fTransaction->StartTransaction();
+  TAutoUpdateOptions& options = fDataSet->AutoUpdateOptions();
+  options.SetAutoReWriteSqls(true);
+  options.SetUpdateTableName(people);
+  options.SetKeyFields(Name("id"));
+  fDataSet->SelectSQL().SetText("select " + id + ", " + name + " from " + people + " where " + id +
+                                " < 61 union select " + id + ", " + name + " from " + people + " where " + id +
+                                " >= 61 order by 1");
+  fDataSet->Open();
+  ASSERT_TRUE(fDataSet->Locate(Name("id"), 62, {}));
+  fDb.Isql("update " + people + " set " + name + " = 'Renamed' where " + id + " = 62;\ncommit;\n");
+  fDataSet->Refresh();
+  EXPECT_EQ(Field("id")->AsInteger(), 62);
+  EXPECT_EQ(Field("name")->AsString(), "Renamed");
+  fDataSet->Close();
+  fDb.Isql("delete from " + people + " where " + id + " > 60;\ncommit;\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ModifySQLTest, testing::Values(1, 3),
                          [](const testing::TestParamInfo<int>& info) { return "dialect" + std::to_string(info.param); });
 

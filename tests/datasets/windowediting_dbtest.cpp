@@ -303,6 +303,54 @@ TEST_F(WindowEditingTest, AChangeTheServerKeptCompletesWhenTheWindowCannotBeRead
   ExpectViewOfServer(10, "read again once the row is gone");
 }
 
+// A failed reading whose report a raising AfterPost or AfterDelete handler stood in the
+// way of ends with its change: the handler's error is the one the caller sees, and later
+// changes, after a close and open in either cache model, are not refused by it.
+TEST_F(WindowEditingTest, AFailedReadingEndsWithTheChangeWhoseHandlerRaised) {
+  const auto expectOnly = [](const char* message, const std::function<void()>& change) {
+    try {
+      change();
+      ADD_FAILURE() << "the handler's error was not raised";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), message);
+    }
+  };
+  const auto editAndPost = [this](int id, int grp) {
+    GoTo(id);
+    fDataSet->Edit();
+    Field("GRP")->SetAsInteger(grp);
+    EXPECT_NO_THROW(fDataSet->Post());
+    EXPECT_EQ(Oracle("select grp from w where id = " + std::to_string(id)), std::to_string(grp));
+  };
+  const std::string failingRefresh = "select id, grp from w where id = ?old_id and 1 / (grp - grp) = 0";
+  OpenWindow("", "id", "ID");
+  fDataSet->RefreshSQL().SetText(failingRefresh);
+  GoTo(500);
+  fDataSet->AfterPost = [](TDataSet*) { throw EDatabaseError("after post"); };
+  fDataSet->Insert();
+  Field("ID")->SetAsInteger(505);
+  Field("GRP")->SetAsInteger(1);
+  expectOnly("after post", [this] { fDataSet->Post(); });
+  fDataSet->AfterPost = nullptr;
+  EXPECT_EQ(Oracle("select count(*) from w where id = 505"), "1");
+  fDataSet->RefreshSQL().SetText("select id, grp from w where id = ?old_id");
+  editAndPost(505, 3);
+  fDataSet->Close();
+
+  OpenWindow(" where 100 / (grp - 99) <> 0", "id", "ID");
+  GoTo(700);
+  fDb.Isql("insert into w (id, grp) values (705, 99);\ncommit;\n");
+  fDataSet->AfterDelete = [](TDataSet*) { throw EDatabaseError("after delete"); };
+  expectOnly("after delete", [this] { fDataSet->Delete(); });
+  fDataSet->AfterDelete = nullptr;
+  EXPECT_EQ(Oracle("select count(*) from w where id = 700"), "0");
+  fDb.Isql("delete from w where id = 705;\ncommit;\n");
+  fDataSet->Close();
+  fDataSet->CacheModelOptions().SetCacheModelKind(cmkStandard);
+  fDataSet->Open();
+  editAndPost(710, 4);
+}
+
 TEST_F(WindowEditingTest, CancelAndRefreshShowTheServersRows) {
   OpenWindow("", "id", "ID");
   GoTo(500);

@@ -90,6 +90,14 @@ inline Int64 AttachmentId(TFIBDatabase& database) {
   return database.GetDBInfoValue(isc_info_attachment_id);
 }
 
+// Deletes the database component's attachment through MON$ATTACHMENTS from a second
+// attachment (isql-fb), as a server restart or a lost network ends it; answers its id.
+inline Int64 KillAttachment(const TestDatabase& db, TFIBDatabase& database) {
+  const Int64 attachment = AttachmentId(database);
+  db.Isql("delete from mon$attachments where mon$attachment_id = " + std::to_string(attachment) + ";\ncommit;\n");
+  return attachment;
+}
+
 // A form holding a database, a transaction and a statement over a fresh test database,
 // as a program's data module holds them. The fixture names and tunes them, then calls
 // Connect.

@@ -434,8 +434,7 @@ class KilledAttachment : public DatabaseTest {
     fDatabase->Connect();
     fTransaction->StartTransaction();
     test::Execute(*fDatabase, *fTransaction, "insert into T values (1, 'lost')");
-    fDb.Isql("delete from mon$attachments where mon$attachment_id = " +
-             std::to_string(test::AttachmentId(*fDatabase)) + ";\ncommit;\n");
+    test::KillAttachment(fDb, *fDatabase);
   }
   void ExpectCleanedUpAndReported() {
     EXPECT_FALSE(fTransaction->Active());

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,16 +65,20 @@ class LostConnection : public testing::Test {
   // Connects with an open cursor in a running transaction, then a second attachment
   // deletes this one.
   void ConnectAndKill() {
+    Connect();
+    KillAttachment();
+  }
+  void Connect() {
     if (!fRowsInserted) fDb.Isql("insert into T values (1, 'one');\ninsert into T values (2, 'two');\ncommit;\n");
     fRowsInserted = true;
     fDatabase->Connect();
     fTransaction->StartTransaction();
     fQuery->ExecQuery();
     ASSERT_TRUE(fQuery->Open());
-    fAttachment = test::AttachmentId(*fDatabase);
+  }
+  void KillAttachment() {
     fRestoringAtConnect.clear();
-    fDb.Isql("delete from mon$attachments where mon$attachment_id = " + std::to_string(fAttachment) +
-             ";\ncommit;\n");
+    fAttachment = test::KillAttachment(fDb, *fDatabase);
   }
   // The connection is lost and waits to be restored, every second, while the database
   // file is renamed away; answers where it went.
@@ -179,6 +186,27 @@ TEST_F(LostConnection, DestroyedWhileConnectedItEndsThroughItsOwnDisconnectQuiet
   EXPECT_EQ(fReports, std::vector<std::string>{});
   EXPECT_FALSE(fTransaction->Active());
   EXPECT_FALSE(fQuery->Open());
+}
+
+// A statement destroyed on the lost connection could not free its handle, which the
+// client library then still knows and clears at the detach: that write must not reach
+// the memory the statement has given back (here the test's own, filled again after the
+// destructor).
+TEST_F(LostConnection, AStatementGoneBeforeTheDetachIsNotWrittenToByIt) {
+  fChosen = laCloseConnect;
+  Connect();
+  alignas(TFIBQuery) std::array<unsigned char, sizeof(TFIBQuery)> storage{};
+  auto* statement = new (storage.data()) TFIBQuery(nullptr);
+  statement->SetDatabase(fDatabase);
+  statement->SetTransaction(fTransaction);
+  statement->SQL().SetText("select NAME from T");
+  statement->ExecQuery();
+  KillAttachment();
+  statement->~TFIBQuery();
+  storage.fill(0x5A);
+  EXPECT_FALSE(fDatabase->CheckConnection(laCloseConnect));
+  ExpectClosed();
+  EXPECT_EQ(std::count(storage.begin(), storage.end(), 0x5A), static_cast<long>(storage.size()));
 }
 
 TEST_F(LostConnection, IgnoreLeavesTheDatabaseAloneButACloseStillCloses) {

@@ -2,6 +2,9 @@
 // the transaction to commit when it times out, one row inserted, and a return from main
 // with both left open. Arguments: the connect string, the user and the password.
 
+#include <string_view>
+#include <thread>
+
 #include "dbclient/FIBDatabase.h"
 #include "dbclient/FIBQuery.h"
 
@@ -10,9 +13,10 @@
 extern "C" const char* __asan_default_options();  // NOLINT(bugprone-reserved-identifier)
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }  // NOLINT(bugprone-reserved-identifier)
 
-int main(int argc, char** argv) {
+namespace {
+
+void LeaveARowInAnOpenTransaction(char** argv) {
   using namespace ordvane;
-  if (argc != 4) return 2;
   auto* database = new TFIBDatabase(nullptr);
   database->SetDBName(argv[1]);
   database->ConnectParams().SetUserName(argv[2]);
@@ -28,5 +32,18 @@ int main(int argc, char** argv) {
   transaction->StartTransaction();
   query->SQL().SetText("insert into t (id, name) values (100, 'left open')");
   query->ExecQuery();
+}
+
+}  // namespace
+
+// A fourth argument "thread": the components are made, and left, on a thread that has
+// ended when main returns.
+int main(int argc, char** argv) {
+  const bool onAThread = argc == 5 && std::string_view(argv[4]) == "thread";
+  if (argc != 4 && !onAThread) return 2;
+  if (onAThread)
+    std::thread([argv] { LeaveARowInAnOpenTransaction(argv); }).join();
+  else
+    LeaveARowInAnOpenTransaction(argv);
   return 0;
 }

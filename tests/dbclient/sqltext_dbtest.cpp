@@ -249,6 +249,62 @@ TEST_F(SqlTextOnServer, RowLimitsPickFromTheRewrittenSelect) {
   ExpectAllPrepare(*fDb, texts);
 }
 
+// A condition on a UNION filters the rows of every branch, as the same condition on the
+// union written by hand as a derived table does; the union's own ORDER BY and row limit
+// still order and pick the filtered rows, and an empty condition leaves every branch's.
+TEST_F(SqlTextOnServer, ConditionOnAUnionFiltersEveryBranch) {
+  struct TUnion {
+    const char* branches;
+    const char* tail;  // the union's own ORDER BY and row limit, may be empty
+  };
+  const TUnion cases[] = {
+      {"select id from person where id < 3 union select id from person where id > 3", ""},
+      {"select id from person where id < 3 union all select id from city where id > 1", "order by 1 desc"},
+      {"select id, surname from person where city_id = 1 union select id, name from city", "order by 2, 1 rows 2 to 5"},
+      {"with c as (select id from city) select id from c union select id from person where id > 5", "order by 1"},
+  };
+  auto byHand = [](const std::string& branches, const std::string& where, const std::string& tail) {
+    std::string head, body = branches;
+    if (body.rfind("with", 0) == 0) {
+      const std::size_t main = body.find(") select") + 2;
+      head = body.substr(0, main);
+      body = body.substr(main);
+    }
+    return head + "select * from (" + body + ")" + (where.empty() ? "" : " where " + where) + " " + tail;
+  };
+  std::vector<std::pair<std::string, std::string>> statements;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string sql = std::string(cases[i].branches) + " " + cases[i].tail;
+    TSQLParser parser(sql);
+    EXPECT_TRUE(parser.IsUnion()) << sql;
+    // No branch's WHERE is the union's: reading it back gives what was set on the whole.
+    EXPECT_EQ(parser.MainWhereIndex(), -1) << sql;
+    TSQLParser filtered(parser.SetWhereText("id > 1"));
+    EXPECT_EQ(filtered.GetWhereClause(filtered.MainWhereIndex()).Text, "id > 1") << sql;
+    const std::pair<std::string, std::string> rewrites[] = {
+        {parser.AddCondition("id <> 5", false), byHand(cases[i].branches, "id <> 5", cases[i].tail)},
+        {AddWhereCondition(sql, "id <> 2", true), byHand(cases[i].branches, "id <> 2", cases[i].tail)},
+        {TSQLParser(parser.SetWhereText("id > 1")).AddCondition("id < 7", false),
+         byHand(cases[i].branches, "id > 1 and id < 7", cases[i].tail)},
+        {parser.SetWhereText(""), sql},
+    };
+    for (std::size_t k = 0; k < std::size(rewrites); ++k) {
+      const std::string tag = std::to_string(i) + "_" + std::to_string(k);
+      statements.emplace_back("#R" + tag, rewrites[k].first);
+      statements.emplace_back("#H" + tag, rewrites[k].second);
+    }
+  }
+  std::map<std::string, Printed> printed = RunMarked(*fDb, statements);
+  for (std::size_t n = 0; n < statements.size(); n += 2) {
+    const Printed& byHandRows = printed[statements[n + 1].first];
+    ASSERT_GE(byHandRows.affected, 1) << statements[n + 1].second;
+    EXPECT_EQ(printed[statements[n].first].rows, byHandRows.rows)
+        << statements[n].second << "\n" << statements[n + 1].second;
+  }
+  EXPECT_FALSE(TSQLParser("select id from person where note = 'union' or id in (select id from city union "
+                          "select 1 from rdb$database)").IsUnion());
+}
+
 TEST_F(SqlTextOnServer, InvertedOrderReturnsTheRowsInReverse) {
   std::vector<std::pair<std::string, std::string>> statements;
   std::vector<std::size_t> used;

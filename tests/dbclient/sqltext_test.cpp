@@ -441,6 +441,38 @@ TEST(SQLParser, OrderItemsTakeEachItemApart) {
   EXPECT_TRUE(TSQLParser("select * from t").OrderItems().empty());
 }
 
+TEST(SQLParser, SelectItemsNameTheirColumns) {
+  struct TExpected {
+    const char* expression;
+    const char* name;
+    bool aliased;
+  };
+  const auto expect = [](const char* sql, const std::vector<TExpected>& expected) {
+    SCOPED_TRACE(sql);
+    const std::vector<TSelectItem> items = TSQLParser(sql).SelectItems();
+    ASSERT_EQ(items.size(), expected.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      EXPECT_EQ(items[i].Expression, expected[i].expression);
+      EXPECT_EQ(items[i].Name, expected[i].name);
+      EXPECT_EQ(items[i].Aliased, expected[i].aliased);
+    }
+  };
+  expect("select first (2 + 1) skip 3 distinct p.id, name, a || b as full_name, upper(x) \"Up\", count(*), "
+         "case when a = 1 then 2 end, c.*, d \"Dd\" from t",
+         {{"p.id", "id", false},
+          {"name", "name", false},
+          {"a || b", "full_name", true},
+          {"upper(x)", "\"Up\"", true},
+          {"count(*)", "", false},
+          {"case when a = 1 then 2 end", "", false},
+          {"c.*", "", false},
+          {"d", "\"Dd\"", true}});
+  expect("with c as (select id, grp g from w) select /* k */ g, id + 1 n1, null from c",
+         {{"g", "g", false}, {"id + 1", "n1", true}, {"null", "", false}});
+  expect("select all x as \"as\" from t", {{"x", "\"as\"", true}});
+  EXPECT_TRUE(TSQLParser("update t set a = 1").SelectItems().empty());
+}
+
 TEST(SQLText, FieldNameByParamFindsTheComparedField) {
   struct Case {
     const char* sql;

@@ -55,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   parser.TableItems(true);
   parser.OrderItems();
+  parser.IsUnion();
+  for (const TSelectItem& item : parser.SelectItems()) Check(item.Expression.size() <= size && item.Name.size() <= size);
   Variant orderFields;
   parser.GetOrderFields(orderFields);
 
