@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "classlib/core/DateFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
@@ -193,12 +194,8 @@ int ReadNumber(const AnsiString& piece) {
 Word CurrentYearEh() { return CurrentYear(); }
 
 int ExpandTwoDigitYearEh(int year) {
-  if (year >= 100) return year;
-  const int window = CenturyWindowEh;
-  const int start = CurrentYearEh() - window;
-  year += start / 100 * 100;
-  if (window > 0 && start > year) year += 100;
-  return year;
+  if (year >= 100 || year < 0) return year;
+  return ExpandTwoDigitYear(static_cast<Word>(year), FormatSettings());
 }
 
 AnsiString DefaultDateFormatEh(bool fourDigitYear) {
