@@ -15,6 +15,7 @@
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBLookupGridsEh.h"
+#include "gridbase/FieldValuesEh.h"
 
 namespace ordvane {
 
@@ -837,6 +838,7 @@ void TColumnEh::UpdateData(AnsiString text, Variant value, bool useText) {
   TCustomDBGridEh* grid = Grid();
   if (TField* field = Field()) {
     if (useText) {
+      CheckTextFitsFieldEh(field, text);
       if (grid != nullptr && grid->DrawMemoText() && field->DataType() == ftMemo)
         field->SetAsString(text);
       else

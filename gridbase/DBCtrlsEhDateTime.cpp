@@ -2,6 +2,7 @@
 // values. They know nothing of windows, so the control only wires them to its text.
 
 #include <algorithm>
+#include <cmath>
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FormatSettings.h"
@@ -324,6 +325,14 @@ bool PartsToValueEh(TDateTimePartsEh parts, const TDateTimeElementsEh& elements,
   }
   value = VarFromDateTime(ComposeDateTime(base[0], base[1], base[2], base[3], base[4], base[5], base[6]));
   return true;
+}
+
+TDateTime DayWithTimeOfEh(TDateTime day, const Variant& old) {
+  day = std::trunc(day);
+  if (VarIsNull(old) || VarIsEmpty(old)) return day;
+  const TDateTime moment = old.AsDateTime();
+  const double timeOfDay = std::abs(moment - std::trunc(moment));
+  return day < 0 ? day - timeOfDay : day + timeOfDay;
 }
 
 bool SpinDateTimeElementEh(const AnsiString& text, const AnsiString& spinTemplate, int caret, bool up,

@@ -385,14 +385,8 @@ void TCustomDBDateTimeEditEh::CloseUp(bool accept) {
 
 // The chosen day keeps the time of the value.
 void TCustomDBDateTimeEditEh::ApplyCalendarDate() {
-  const TDateTime day = std::trunc(fCalendar->Date());
-  double timeOfDay = 0;
-  if (!IsBlank(fValue)) {
-    const TDateTime old = fValue.AsDateTime();
-    timeOfDay = std::abs(old - std::trunc(old));
-  }
   Variant value = fValue;
-  PartsToValueEh(DateTimeValueToPartsEh(VarFromDateTime(day < 0 ? day - timeOfDay : day + timeOfDay)), fElements,
+  PartsToValueEh(DateTimeValueToPartsEh(VarFromDateTime(DayWithTimeOfEh(fCalendar->Date(), fValue))), fElements,
                  value, true);
   InternalSetValue(value);
   // The user changed the value: it is written as typing would be.

@@ -58,6 +58,10 @@ TDateTimePartsEh DateTimeValueToPartsEh(const Variant& value);
 // give Null and true.
 bool PartsToValueEh(TDateTimePartsEh parts, const TDateTimeElementsEh& elements, Variant& value, bool adjust);
 
+// A day chosen in a calendar with the time of day of the old value (none when it is Null);
+// a day before 1899-12-30 counts its time forward within the day too.
+TDateTime DayWithTimeOfEh(TDateTime day, const Variant& old);
+
 // Steps the element under the caret (0-based) one up or down with wrap-around. False, and
 // nothing changed, when there is no element there.
 struct TDateTimeSpinEh {

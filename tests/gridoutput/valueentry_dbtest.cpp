@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "classlib/core/DateTime.h"
+#include "classlib/core/FormatSettings.h"
 #include "classlib/ui/Clipbrd.h"
+#include "grid/DBGridEhInplaceEdit.h"
+#include "gridbase/DBCtrlsEh.h"
 #include "gridbase/DBDateTimeEditEh.h"
 #include "gridoutput/DBGridEhImpExp.h"
 #include "tests/grid/FirebirdGridSupport.h"
+#include "tests/ui/TextControlSupport.h"
 
 namespace ordvane {
 namespace {
@@ -53,6 +57,7 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
     ASSERT_NE(fGrid->InplaceEditor(), nullptr);
     fGrid->InplaceEditor()->SelectAll();
   }
+  TDBGridInplaceEdit* CellEditor() { return dynamic_cast<TDBGridInplaceEdit*>(fGrid->InplaceEditor()); }
   // Types over a cell's text and posts the row; the messages of what was refused.
   std::vector<std::string> TypeIntoCell(int id, const char* field, const std::string& text) {
     const ReportedErrors errors;
@@ -89,6 +94,44 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
 
   TestDatabase fEntriesDb{"grid/entries.sql", DatabaseOptions{3, "UTF8"}};
 };
+
+// A value of every column type typed into the grid's cell of the empty row: stored as
+// meant, or refused with a message naming the field and the row left as it was.
+TEST_F(ValueEntryDb, ValuesTypedIntoTheGridAreStoredAsMeantOrRefused) {
+  const struct {
+    const char* field;
+    const char* typed;
+    const char* stored;  // nullptr: refused
+  } cases[] = {
+      {"SMALL_N", "-32768", "-32768"},
+      {"SMALL_N", "40000", nullptr},
+      {"INT_N", "2147483647", "2147483647"},
+      {"BIG_N", "9007199254740993", "9007199254740993"},
+      {"DEC_N", "123456789012345,6789", "123456789012345.6789"},
+      {"DEC_N", "-0,0001", "-0.0001"},
+      {"DEC_N", "1,2,3", nullptr},
+      {"DBL_N", "2,5", "2.500000000000000"},
+      {"DAY_D", "29.02.2024", "2024-02-29"},
+      {"DAY_D", "01.02.70", "2070-02-01"},
+      {"DAY_D", "31.02.2024", nullptr},
+      {"TIME_T", "23:59", "23:59:00.0000"},
+      {"MOMENT", "02.03.2004 17:06:07", "2004-03-02 17:06:07.0000"},
+      {"NAME", "Їжак", "Їжак"},
+      {"CODE", "xyz", "xyz"},
+  };
+  for (const auto& c : cases) {
+    const std::string before = Stored(2, c.field);
+    const std::vector<std::string> messages = TypeIntoCell(2, c.field, c.typed);
+    if (c.stored != nullptr) {
+      EXPECT_TRUE(messages.empty()) << c.field << " " << c.typed << ": " << testing::PrintToString(messages);
+      EXPECT_EQ(Stored(2, c.field).substr(0, std::string(c.stored).size()), c.stored) << c.typed;
+    } else {
+      EXPECT_FALSE(messages.empty()) << c.field << " " << c.typed;
+      for (const std::string& message : messages) EXPECT_NE(message.find(c.field), std::string::npos) << message;
+      EXPECT_EQ(Stored(2, c.field), before) << c.typed;
+    }
+  }
+}
 
 // What the data-aware date and time edits store, typed with their separators, under the
 // Ukrainian settings ("." and ":"): the row's other parts stay.
@@ -135,6 +178,109 @@ TEST_F(ValueEntryDb, DatesAndTimesTypedIntoTheDateEditAreStoredAsMeant) {
     delete edit;
     Restore(1, "MOMENT", "'2003-02-01 16:05:00.6789'");
   }
+}
+
+// Row 1's cells from the decimal to the moment, copied and pasted into row 2 as the grid's
+// values and as the text another program would paste: both rows then hold the same.
+TEST_F(ValueEntryDb, CopiedCellsPasteBackAsTheSameValues) {
+  constexpr const char* copied = "dec_n, dbl_n, day_d, time_t, moment";
+  // A text shows no seconds: the moment copied has none.
+  Restore(1, "MOMENT", "'2003-02-01 16:05:00'");
+  const AnsiString group(1, FormatSettings().ThousandSeparator);
+  const AnsiString shown = "123" + group + "456" + group + "789" + group + "012" + group +
+                           "345,6789\t2,5\t01.02.2003\t16:05\t01.02.2003 16:05\r\n";
+  for (const bool asText : {false, true}) {
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
+    fGrid->Selection().Rect().Select(ColumnOf("DEC_N"), fDataSet->Bookmark(), false);
+    fGrid->Selection().Rect().Select(ColumnOf("MOMENT"), fDataSet->Bookmark(), true);
+    GridCopyToClipboard(*fGrid);
+    if (asText) {
+      const AnsiString text = Clipboard()->AsText();
+      Clipboard()->SetAsText(text);
+    }
+    EXPECT_EQ(Clipboard()->AsText(), shown);
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(2), {}));
+    fGrid->Selection().Clear();
+    fGrid->SetSelectedIndex(ColumnOf("DEC_N"));
+    GridPasteFromClipboard(*fGrid);
+    const std::string first = IsqlRows(fDb, std::string("select ") + copied + " from entries where id = 1");
+    EXPECT_EQ(IsqlRows(fDb, std::string("select ") + copied + " from entries where id = 2"), first) << asText;
+  }
+}
+
+// The grid's drop-downs: a day picked in the calendar of a moment keeps its time of day,
+// and the calculator accepted as it opened gives back every digit of the decimal.
+TEST_F(ValueEntryDb, DropDownsOfTheGridKeepWhatThePickDoesNotChange) {
+  EditCell(1, "MOMENT");
+  fUi.Press(VK_DOWN, {ssAlt});
+  ASSERT_TRUE(CellEditor()->ListVisible());
+  fUi.Press(VK_RIGHT);
+  fUi.Press(VK_RETURN);
+  fDataSet->Post();
+  EXPECT_EQ(Stored(1, "MOMENT"), "2003-02-02 16:05:00.6780");
+
+  fGrid->Columns().Items(ColumnOf("DEC_N"))->SetButtonStyle(cbsDropDown);
+  EditCell(1, "DEC_N");
+  fUi.Press(VK_DOWN, {ssAlt});
+  ASSERT_TRUE(CellEditor()->ListVisible());
+  fUi.Press(VK_RETURN);
+  fDataSet->Post();
+  EXPECT_EQ(Stored(1, "DEC_N"), "123456789012345.6789");
+  // A result computed in the calculator is stored as it shows.
+  EditCell(1, "DEC_N");
+  fUi.Press(VK_DOWN, {ssAlt});
+  fUi.Type("*2=");
+  fUi.Press(VK_RETURN);
+  fDataSet->Post();
+  EXPECT_EQ(Stored(1, "DEC_N"), "246913578024691.0000");
+}
+
+// A text longer than its column, typed into the grid or the data-aware edit, is refused
+// with a message that names the field and the text, not cut and not the server's words.
+TEST_F(ValueEntryDb, ATextLongerThanItsColumnIsRefusedNamingTheField) {
+  constexpr const char* longName = "Іваненко Петро";
+  // Every attempt (leaving the cell, then posting) is refused with the same words.
+  const auto refusal = [](const std::vector<std::string>& messages) {
+    return !messages.empty() && std::all_of(messages.begin(), messages.end(), [](const std::string& message) {
+      return message == "'" + A(longName) + "' is too long for field 'NAME' (at most 10 characters)";
+    });
+  };
+  std::vector<std::string> messages = TypeIntoCell(2, "NAME", longName);
+  EXPECT_TRUE(refusal(messages)) << testing::PrintToString(messages);
+  EXPECT_EQ(Stored(2, "NAME"), "<null>");
+
+  auto* edit = new TCustomDBEditEh(fForm.get());
+  edit->SetParent(fForm.get());
+  edit->SetBounds(10, 320, 200, 21);
+  edit->SetDataSource(&fSource);
+  edit->SetDataField("NAME");
+  auto* other = new TEdit(fForm.get());
+  other->SetParent(fForm.get());
+  other->SetBounds(10, 400, 100, 21);
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(2), {}));
+  fUi.Process();
+  {
+    const ReportedErrors errors;
+    edit->SetFocus();
+    fUi.Process();
+    fUi.Type(longName);
+    other->SetFocus();
+    fUi.Process();
+    messages = errors.messages;
+  }
+  EXPECT_TRUE(refusal(messages)) << testing::PrintToString(messages);
+  EXPECT_EQ(edit->Text(), A(longName)) << "the text stays to be mended";
+  EXPECT_EQ(fDataSet->FieldByName("NAME")->AsString(), "") << "nothing cut reached the field";
+
+  // A text that fits is stored as typed.
+  edit->SetFocus();
+  fUi.Process();
+  edit->SelectAll();
+  fUi.Type("Іваненко");
+  other->SetFocus();
+  fUi.Process();
+  fDataSet->Post();
+  EXPECT_EQ(Stored(2, "NAME"), "Іваненко");
 }
 
 }  // namespace
