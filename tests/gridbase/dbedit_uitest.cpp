@@ -130,7 +130,7 @@ TEST(DBEdit, EscapeIsClaimedOnlyWhileModifiedAndRestoresTheField) {
   }
 }
 
-TEST(DBEdit, MaxLengthEqualToTheStringFieldsSizeResetsAndSurvivesMissingBindings) {
+TEST(DBEdit, MaxLengthFollowsTheStringFieldsSizeAndSurvivesMissingBindings) {
   struct Case {
     const char* name;
     bool sourceFirst;
@@ -138,7 +138,7 @@ TEST(DBEdit, MaxLengthEqualToTheStringFieldsSizeResetsAndSurvivesMissingBindings
     int maxLength;
     int expected;
   };
-  for (const Case& c : {Case{"equal to the size resets", true, true, 20, 0},
+  for (const Case& c : {Case{"equal to the size", true, true, 20, 20},
                         Case{"unset stays unset: the field refuses a longer text", true, true, 0, 0},
                         Case{"other sizes stay", true, true, 10, 10},
                         Case{"field name before any source", false, true, 10, 10},
@@ -149,7 +149,7 @@ TEST(DBEdit, MaxLengthEqualToTheStringFieldsSizeResetsAndSurvivesMissingBindings
     if (c.sourceFirst) f.edit->SetDataSource(&f.source);
     f.edit->SetDataField("S");
     if (!c.sourceFirst) f.edit->SetDataSource(&f.source);
-    // Equal to the size resets to 0: the field's size governs.
+    // An unset limit stays unset: the field's size governs.
     EXPECT_EQ(f.edit->MaxLength(), c.expected) << c.name;
   }
 }

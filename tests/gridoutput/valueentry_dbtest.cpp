@@ -133,6 +133,17 @@ TEST_F(ValueEntryDb, ValuesTypedIntoTheGridAreStoredAsMeantOrRefused) {
   }
 }
 
+// The cell's text shows the moment to the second: a date typed over it keeps the time and
+// the fraction of a second the text does not show.
+TEST_F(ValueEntryDb, AnEditOfTheDateInACellKeepsWhatItsTextDoesNotShow) {
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
+  ASSERT_EQ(fDataSet->FieldByName("MOMENT")->Text(), "01.02.2003 16:05:00");
+  EXPECT_TRUE(TypeIntoCell(1, "MOMENT", "02.02.2003 16:05:00").empty());
+  EXPECT_EQ(Stored(1, "MOMENT"), "2003-02-02 16:05:00.6780");
+  EXPECT_TRUE(TypeIntoCell(1, "MOMENT", "03.02.2003").empty());
+  EXPECT_EQ(Stored(1, "MOMENT"), "2003-02-03 00:00:00.0000") << "a time blanked out is no time";
+}
+
 // What the data-aware date and time edits store, typed with their separators, under the
 // Ukrainian settings ("." and ":"): the row's other parts stay.
 TEST_F(ValueEntryDb, DatesAndTimesTypedIntoTheDateEditAreStoredAsMeant) {
