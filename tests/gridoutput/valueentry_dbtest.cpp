@@ -133,6 +133,76 @@ TEST_F(ValueEntryDb, ValuesTypedIntoTheGridAreStoredAsMeantOrRefused) {
   }
 }
 
+// The same values typed into a data-aware edit bound to each column of the empty row, and
+// the decimal of row 1 shown and kept whole by an edit that only passes through it.
+TEST_F(ValueEntryDb, ValuesTypedIntoTheDataAwareEditAreStoredAsMeantOrRefused) {
+  const struct {
+    const char* field;
+    const char* typed;
+    const char* stored;  // nullptr: refused
+  } cases[] = {
+      {"SMALL_N", "-32768", "-32768"},       {"SMALL_N", "40000", nullptr},
+      {"BIG_N", "9007199254740993", "9007199254740993"},
+      {"DEC_N", "123456789012345,6789", "123456789012345.6789"},
+      {"DEC_N", "1,2,3", nullptr},          {"DBL_N", "2,5", "2.500000000000000"},
+      {"NAME", "Їжак", "Їжак"},             {"CODE", "xyz", "xyz"},
+  };
+  auto* other = new TEdit(fForm.get());
+  other->SetParent(fForm.get());
+  other->SetBounds(10, 400, 100, 21);
+  for (const auto& c : cases) {
+    auto* edit = new TCustomDBEditEh(fForm.get());
+    edit->SetParent(fForm.get());
+    edit->SetBounds(10, 320, 200, 21);
+    edit->SetDataSource(&fSource);
+    edit->SetDataField(c.field);
+    ASSERT_TRUE(fDataSet->Locate("ID", Variant(2), {}));
+    fUi.Process();
+    const std::string before = Stored(2, c.field);
+    std::vector<std::string> messages;
+    {
+      const ReportedErrors errors;
+      edit->SetFocus();
+      fUi.Process();
+      edit->SelectAll();
+      fUi.Type(c.typed);
+      other->SetFocus();
+      fUi.Process();
+      messages = errors.messages;
+    }
+    if (c.stored != nullptr) {
+      EXPECT_TRUE(messages.empty()) << c.field << " " << c.typed << ": " << testing::PrintToString(messages);
+      fDataSet->Post();
+      EXPECT_EQ(Stored(2, c.field).substr(0, std::string(c.stored).size()), c.stored) << c.typed;
+    } else {
+      EXPECT_FALSE(messages.empty()) << c.field << " " << c.typed;
+      for (const std::string& message : messages) EXPECT_NE(message.find(c.field), std::string::npos) << message;
+      fDataSet->Cancel();
+      EXPECT_EQ(Stored(2, c.field), before) << c.typed;
+    }
+    delete edit;
+  }
+
+  auto* decimal = new TCustomDBEditEh(fForm.get());
+  decimal->SetParent(fForm.get());
+  decimal->SetBounds(10, 320, 200, 21);
+  decimal->SetDataSource(&fSource);
+  decimal->SetDataField("DEC_N");
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
+  fUi.Process();
+  const AnsiString group(1, FormatSettings().ThousandSeparator);
+  EXPECT_EQ(decimal->Text(), "123" + group + "456" + group + "789" + group + "012" + group + "345,6789");
+  decimal->SetFocus();
+  fUi.Process();
+  EXPECT_EQ(decimal->Text(), "123456789012345,6789") << "the edit text";
+  fUi.Press(VK_END);
+  fUi.Type("0");
+  other->SetFocus();
+  fUi.Process();
+  fDataSet->Post();
+  EXPECT_EQ(Stored(1, "DEC_N"), "123456789012345.6789") << "a zero typed after the last place";
+}
+
 // The cell's text shows the moment to the second: a date typed over it keeps the time and
 // the fraction of a second the text does not show.
 TEST_F(ValueEntryDb, AnEditOfTheDateInACellKeepsWhatItsTextDoesNotShow) {
