@@ -261,19 +261,19 @@ TEST_F(ValueEntryDb, DatesAndTimesTypedIntoTheDateEditAreStoredAsMeant) {
   }
 }
 
-// Row 1's cells from the decimal to the moment, copied and pasted into row 2 as the grid's
+// Row 1's cells of every column, copied and pasted into row 2 as the grid's
 // values and as the text another program would paste: both rows then hold the same.
 TEST_F(ValueEntryDb, CopiedCellsPasteBackAsTheSameValues) {
-  constexpr const char* copied = "dec_n, dbl_n, day_d, time_t, moment";
+  constexpr const char* copied = "small_n, int_n, big_n, dec_n, dbl_n, day_d, time_t, moment, name, code, flag";
   // A text shows no seconds: the moment copied has none.
   Restore(1, "MOMENT", "'2003-02-01 16:05:00'");
   const AnsiString group(1, FormatSettings().ThousandSeparator);
-  const AnsiString shown = "123" + group + "456" + group + "789" + group + "012" + group +
-                           "345,6789\t2,5\t01.02.2003\t16:05\t01.02.2003 16:05\r\n";
+  const AnsiString shown = "1\t1\t1\t123" + group + "456" + group + "789" + group + "012" + group +
+                           "345,6789\t2,5\t01.02.2003\t16:05\t01.02.2003 16:05\t" + A("Іван") + "\tab\tTrue\r\n";
   for (const bool asText : {false, true}) {
     ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
-    fGrid->Selection().Rect().Select(ColumnOf("DEC_N"), fDataSet->Bookmark(), false);
-    fGrid->Selection().Rect().Select(ColumnOf("MOMENT"), fDataSet->Bookmark(), true);
+    fGrid->Selection().Rect().Select(ColumnOf("SMALL_N"), fDataSet->Bookmark(), false);
+    fGrid->Selection().Rect().Select(ColumnOf("FLAG"), fDataSet->Bookmark(), true);
     GridCopyToClipboard(*fGrid);
     if (asText) {
       const AnsiString text = Clipboard()->AsText();
@@ -282,7 +282,7 @@ TEST_F(ValueEntryDb, CopiedCellsPasteBackAsTheSameValues) {
     EXPECT_EQ(Clipboard()->AsText(), shown);
     ASSERT_TRUE(fDataSet->Locate("ID", Variant(2), {}));
     fGrid->Selection().Clear();
-    fGrid->SetSelectedIndex(ColumnOf("DEC_N"));
+    fGrid->SetSelectedIndex(ColumnOf("SMALL_N"));
     GridPasteFromClipboard(*fGrid);
     const std::string first = IsqlRows(fDb, std::string("select ") + copied + " from entries where id = 1");
     EXPECT_EQ(IsqlRows(fDb, std::string("select ") + copied + " from entries where id = 2"), first) << asText;
