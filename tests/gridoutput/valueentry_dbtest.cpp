@@ -7,6 +7,7 @@
 
 #include "classlib/core/DateTime.h"
 #include "classlib/core/FormatSettings.h"
+#include "classlib/core/ScopeEnd.h"
 #include "classlib/ui/Clipbrd.h"
 #include "grid/DBGridEhInplaceEdit.h"
 #include "gridbase/DBCtrlsEh.h"
@@ -259,6 +260,22 @@ TEST_F(ValueEntryDb, DatesAndTimesTypedIntoTheDateEditAreStoredAsMeant) {
     delete edit;
     Restore(1, "MOMENT", "'2003-02-01 16:05:00.6789'");
   }
+}
+
+// The default time formats count the hours to twelve only where the settings have texts
+// that tell the afternoon.
+TEST_F(ValueEntryDb, DefaultTimeFormatsShowAClockTheSettingsCanTell) {
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
+  EXPECT_EQ(fDataSet->FieldByName("TIME_T")->DisplayText(), "16:05");
+  EXPECT_EQ(fDataSet->FieldByName("MOMENT")->DisplayText(), "01.02.2003 16:05");
+  TFormatSettings& settings = FormatSettings();
+  const TScopeEnd restore([&settings, saved = settings] { settings = saved; });
+  settings.TimeAMString = "AM";
+  settings.TimePMString = "PM";
+  fDataSet->Close();
+  fDataSet->Open();
+  ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
+  EXPECT_EQ(fDataSet->FieldByName("TIME_T")->DisplayText(), "04:05 PM");
 }
 
 // Row 1's cells of every column, copied and pasted into row 2 as the grid's
