@@ -39,6 +39,9 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
     PlaceGrid({}, {});
     for (const char* name : kColumns) fGrid->Columns().Add()->SetFieldName(name);
     fGrid->SetOptions(fGrid->Options() + TDBGridOptions{dgEditing});
+    fOther = new TEdit(fForm.get());
+    fOther->SetParent(fForm.get());
+    fOther->SetBounds(10, 400, 100, 21);
     fUi.Process();
   }
 
@@ -78,6 +81,46 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
     }
     return errors.messages;
   }
+  // A data-aware edit below the grid, bound to a field of the row it is on.
+  template <class Edit>
+  Edit* Bound(const char* field, int id) {
+    auto* edit = new Edit(fForm.get());
+    edit->SetParent(fForm.get());
+    edit->SetBounds(10, 320, 200, 21);
+    edit->SetDataSource(&fSource);
+    edit->SetDataField(field);
+    EXPECT_TRUE(fDataSet->Locate("ID", Variant(id), {}));
+    fUi.Process();
+    return edit;
+  }
+  // Types into an edit (over its whole text, or at its end) and leaves it; the messages of
+  // what was refused.
+  std::vector<std::string> TypeIntoEdit(TCustomDBEditEh* edit, const std::string& text, bool over = true) {
+    const ReportedErrors errors;
+    edit->SetFocus();
+    fUi.Process();
+    if (over)
+      edit->SelectAll();
+    else
+      fUi.Press(VK_END);
+    fUi.Type(text);
+    fOther->SetFocus();
+    fUi.Process();
+    return errors.messages;
+  }
+  // Row 2 holds what was typed (the start of isql-fb's text: a CHAR is padded), or, when
+  // it was refused, what it held before and every message names the field.
+  void ExpectStoredOrRefused(const char* field, const char* typed, const char* stored, const std::string& before,
+                             const std::vector<std::string>& messages) {
+    if (stored != nullptr) {
+      EXPECT_TRUE(messages.empty()) << field << " " << typed << ": " << testing::PrintToString(messages);
+      EXPECT_EQ(Stored(2, field).substr(0, std::string(stored).size()), stored) << typed;
+      return;
+    }
+    EXPECT_FALSE(messages.empty()) << field << " " << typed;
+    for (const std::string& message : messages) EXPECT_NE(message.find(field), std::string::npos) << message;
+    EXPECT_EQ(Stored(2, field), before) << typed;
+  }
   // Puts a value back with isql-fb and reads the row again.
   void Restore(int id, const char* field, const std::string& literal) {
     fDataSet->Close();
@@ -94,6 +137,7 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
   ~ValueEntryDb() override { SetDateTimeClock(nullptr); }
 
   TestDatabase fEntriesDb{"grid/entries.sql", DatabaseOptions{3, "UTF8"}};
+  TEdit* fOther = nullptr;  // where the focus goes when an edit is left
 };
 
 // A value of every column type typed into the grid's cell of the empty row: stored as
@@ -122,15 +166,7 @@ TEST_F(ValueEntryDb, ValuesTypedIntoTheGridAreStoredAsMeantOrRefused) {
   };
   for (const auto& c : cases) {
     const std::string before = Stored(2, c.field);
-    const std::vector<std::string> messages = TypeIntoCell(2, c.field, c.typed);
-    if (c.stored != nullptr) {
-      EXPECT_TRUE(messages.empty()) << c.field << " " << c.typed << ": " << testing::PrintToString(messages);
-      EXPECT_EQ(Stored(2, c.field).substr(0, std::string(c.stored).size()), c.stored) << c.typed;
-    } else {
-      EXPECT_FALSE(messages.empty()) << c.field << " " << c.typed;
-      for (const std::string& message : messages) EXPECT_NE(message.find(c.field), std::string::npos) << message;
-      EXPECT_EQ(Stored(2, c.field), before) << c.typed;
-    }
+    ExpectStoredOrRefused(c.field, c.typed, c.stored, before, TypeIntoCell(2, c.field, c.typed));
   }
 }
 
@@ -148,58 +184,25 @@ TEST_F(ValueEntryDb, ValuesTypedIntoTheDataAwareEditAreStoredAsMeantOrRefused) {
       {"DEC_N", "1,2,3", nullptr},          {"DBL_N", "2,5", "2.500000000000000"},
       {"NAME", "Їжак", "Їжак"},             {"CODE", "xyz", "xyz"},
   };
-  auto* other = new TEdit(fForm.get());
-  other->SetParent(fForm.get());
-  other->SetBounds(10, 400, 100, 21);
   for (const auto& c : cases) {
-    auto* edit = new TCustomDBEditEh(fForm.get());
-    edit->SetParent(fForm.get());
-    edit->SetBounds(10, 320, 200, 21);
-    edit->SetDataSource(&fSource);
-    edit->SetDataField(c.field);
-    ASSERT_TRUE(fDataSet->Locate("ID", Variant(2), {}));
-    fUi.Process();
+    auto* edit = Bound<TCustomDBEditEh>(c.field, 2);
     const std::string before = Stored(2, c.field);
-    std::vector<std::string> messages;
-    {
-      const ReportedErrors errors;
-      edit->SetFocus();
-      fUi.Process();
-      edit->SelectAll();
-      fUi.Type(c.typed);
-      other->SetFocus();
-      fUi.Process();
-      messages = errors.messages;
-    }
-    if (c.stored != nullptr) {
-      EXPECT_TRUE(messages.empty()) << c.field << " " << c.typed << ": " << testing::PrintToString(messages);
+    const std::vector<std::string> messages = TypeIntoEdit(edit, c.typed);
+    if (messages.empty())
       fDataSet->Post();
-      EXPECT_EQ(Stored(2, c.field).substr(0, std::string(c.stored).size()), c.stored) << c.typed;
-    } else {
-      EXPECT_FALSE(messages.empty()) << c.field << " " << c.typed;
-      for (const std::string& message : messages) EXPECT_NE(message.find(c.field), std::string::npos) << message;
+    else
       fDataSet->Cancel();
-      EXPECT_EQ(Stored(2, c.field), before) << c.typed;
-    }
+    ExpectStoredOrRefused(c.field, c.typed, c.stored, before, messages);
     delete edit;
   }
 
-  auto* decimal = new TCustomDBEditEh(fForm.get());
-  decimal->SetParent(fForm.get());
-  decimal->SetBounds(10, 320, 200, 21);
-  decimal->SetDataSource(&fSource);
-  decimal->SetDataField("DEC_N");
-  ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
-  fUi.Process();
+  auto* decimal = Bound<TCustomDBEditEh>("DEC_N", 1);
   const AnsiString group(1, FormatSettings().ThousandSeparator);
   EXPECT_EQ(decimal->Text(), "123" + group + "456" + group + "789" + group + "012" + group + "345,6789");
   decimal->SetFocus();
   fUi.Process();
   EXPECT_EQ(decimal->Text(), "123456789012345,6789") << "the edit text";
-  fUi.Press(VK_END);
-  fUi.Type("0");
-  other->SetFocus();
-  fUi.Process();
+  EXPECT_TRUE(TypeIntoEdit(decimal, "0", false).empty());
   fDataSet->Post();
   EXPECT_EQ(Stored(1, "DEC_N"), "123456789012345.6789") << "a zero typed after the last place";
 }
@@ -237,24 +240,10 @@ TEST_F(ValueEntryDb, DatesAndTimesTypedIntoTheDateEditAreStoredAsMeant) {
       {dtkDateTimeEh, "02.03.2004 17:06:07", "2004-03-02 17:06:07.6780"},
       {dtkDateTimeEh, "01.02.2003 16:05:00", "2003-02-01 16:05:00.6780"},
   };
-  auto* other = new TEdit(fForm.get());
-  other->SetParent(fForm.get());
-  other->SetBounds(10, 400, 100, 21);
   for (const auto& c : cases) {
-    auto* edit = new TDBDateTimeEditEh(fForm.get());
-    edit->SetParent(fForm.get());
-    edit->SetBounds(10, 320, 200, 21);
+    auto* edit = Bound<TDBDateTimeEditEh>("MOMENT", 1);
     edit->SetKind(c.kind);
-    edit->SetDataSource(&fSource);
-    edit->SetDataField("MOMENT");
-    ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
-    fUi.Process();
-    edit->SetFocus();
-    fUi.Process();
-    edit->SelectAll();
-    fUi.Type(c.typed);
-    other->SetFocus();
-    fUi.Process();
+    EXPECT_TRUE(TypeIntoEdit(edit, c.typed).empty()) << c.typed;
     fDataSet->Post();
     EXPECT_EQ(Stored(1, "MOMENT"), c.stored) << c.typed;
     delete edit;
@@ -347,36 +336,14 @@ TEST_F(ValueEntryDb, ATextLongerThanItsColumnIsRefusedNamingTheField) {
   EXPECT_TRUE(refusal(messages)) << testing::PrintToString(messages);
   EXPECT_EQ(Stored(2, "NAME"), "<null>");
 
-  auto* edit = new TCustomDBEditEh(fForm.get());
-  edit->SetParent(fForm.get());
-  edit->SetBounds(10, 320, 200, 21);
-  edit->SetDataSource(&fSource);
-  edit->SetDataField("NAME");
-  auto* other = new TEdit(fForm.get());
-  other->SetParent(fForm.get());
-  other->SetBounds(10, 400, 100, 21);
-  ASSERT_TRUE(fDataSet->Locate("ID", Variant(2), {}));
-  fUi.Process();
-  {
-    const ReportedErrors errors;
-    edit->SetFocus();
-    fUi.Process();
-    fUi.Type(longName);
-    other->SetFocus();
-    fUi.Process();
-    messages = errors.messages;
-  }
+  auto* edit = Bound<TCustomDBEditEh>("NAME", 2);
+  messages = TypeIntoEdit(edit, longName);
   EXPECT_TRUE(refusal(messages)) << testing::PrintToString(messages);
   EXPECT_EQ(edit->Text(), A(longName)) << "the text stays to be mended";
   EXPECT_EQ(fDataSet->FieldByName("NAME")->AsString(), "") << "nothing cut reached the field";
 
   // A text that fits is stored as typed.
-  edit->SetFocus();
-  fUi.Process();
-  edit->SelectAll();
-  fUi.Type("Іваненко");
-  other->SetFocus();
-  fUi.Process();
+  EXPECT_TRUE(TypeIntoEdit(edit, "Іваненко").empty());
   fDataSet->Post();
   EXPECT_EQ(Stored(2, "NAME"), "Іваненко");
 }
