@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -379,7 +379,8 @@ bool TFIBBCDField::ScaledToCurrency(Int64 value, ordvane::Currency& result) cons
     return true;
   }
   const Int64 factor = Int64PowerOfTen(4 - scale);
-  if (value > std::numeric_limits<Int64>::max() / factor || value < std::numeric_limits<Int64>::min() / factor)
+  if (value > std::numeric_limits<Int64>::max() / factor ||
+      value < std::numeric_limits<Int64>::min() / factor)
     return false;
   result = ordvane::Currency::FromScaled(value * factor);
   return true;
@@ -397,7 +398,8 @@ bool TFIBBCDField::CurrencyToScaled(ordvane::Currency value, Int64& result) cons
     return true;
   }
   const Int64 factor = Int64PowerOfTen(scale - 4);
-  if (scaled > std::numeric_limits<Int64>::max() / factor || scaled < std::numeric_limits<Int64>::min() / factor)
+  if (scaled > std::numeric_limits<Int64>::max() / factor ||
+      scaled < std::numeric_limits<Int64>::min() / factor)
     return false;
   result = scaled * factor;
   return true;
@@ -531,7 +533,8 @@ void TFIBBCDField::SetAsFloat(double value) {
 
 void TFIBBCDField::SetAsCurrency(ordvane::Currency value) {
   Int64 scaled = 0;
-  if (!CurrencyToScaled(value, scaled)) DatabaseErrorFmt(SInvalidFloatValue, {CurrToStr(value), DisplayName()});
+  if (!CurrencyToScaled(value, scaled))
+    DatabaseErrorFmt(SInvalidFloatValue, {CurrToStr(value), DisplayName()});
   WriteScaled(scaled);
 }
 

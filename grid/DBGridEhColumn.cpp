@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "classlib/core/DateFormat.h"
-#include "classlib/core/FormatSettings.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/FormatSettings.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/core/SysLocale.h"
 #include "classlib/db/DateTimeFields.h"
@@ -859,7 +859,8 @@ void TColumnEh::UpdateData(AnsiString text, Variant value, bool useText) {
       CheckTextFitsFieldEh(field, text);
       if (grid != nullptr && grid->DrawMemoText() && field->DataType() == ftMemo)
         field->SetAsString(text);
-      else if (field->DataType() == ftDateTime || field->DataType() == ftTime || field->DataType() == ftTimeStamp)
+      else if (field->DataType() == ftDateTime || field->DataType() == ftTime ||
+               field->DataType() == ftTimeStamp)
         SetMomentText(*field, text);
       else
         field->SetText(text);

@@ -171,7 +171,9 @@ double TCalculatorEh::DisplayValue() const {
   return static_cast<double>(StrToFloat(Trim(Display())));
 }
 
-void TCalculatorEh::ShowValue(Currency value) { SetDisplay(CurrToStr(value)); }
+void TCalculatorEh::ShowValue(Currency value) {
+  SetDisplay(CurrToStr(value));
+}
 
 bool TCalculatorEh::DisplayAsCurrency(Currency& value) const {
   if (fState == TState::Error) return false;

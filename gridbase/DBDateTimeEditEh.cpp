@@ -25,7 +25,9 @@ bool WithoutShiftKeys(TShiftState shift) {
 bool IsBlank(const Variant& value) { return VarIsNull(value) || VarIsEmpty(value); }
 
 // A spin template's character that stands for a literal of the text, not an element.
-bool IsLiteralOfTemplate(char c) { return c == ' ' || c == '/' || c == ':'; }
+bool IsLiteralOfTemplate(char c) {
+  return c == ' ' || c == '/' || c == ':';
+}
 
 }  // namespace
 
@@ -275,7 +277,8 @@ bool TCustomDBDateTimeEditEh::CalendarKeyDown(Word& key, TShiftState shift) {
 
 void TCustomDBDateTimeEditEh::KeyDown(Word& key, TShiftState shift) {
   // A key that moves the caret or deletes ends the run of typing.
-  if (key == VK_LEFT || key == VK_RIGHT || key == VK_HOME || key == VK_END || key == VK_BACK || key == VK_DELETE)
+  if (key == VK_LEFT || key == VK_RIGHT || key == VK_HOME || key == VK_END || key == VK_BACK ||
+      key == VK_DELETE)
     fCaretPastLiteral = -1;
   if (CalendarShowing() && CalendarKeyDown(key, shift)) return;
   if (SpinKeyDown(key, shift)) return;
@@ -386,8 +389,8 @@ void TCustomDBDateTimeEditEh::CloseUp(bool accept) {
 // The chosen day keeps the time of the value.
 void TCustomDBDateTimeEditEh::ApplyCalendarDate() {
   Variant value = fValue;
-  PartsToValueEh(DateTimeValueToPartsEh(VarFromDateTime(DayWithTimeOfEh(fCalendar->Date(), fValue))), fElements,
-                 value, true);
+  PartsToValueEh(DateTimeValueToPartsEh(VarFromDateTime(DayWithTimeOfEh(fCalendar->Date(), fValue))),
+                 fElements, value, true);
   InternalSetValue(value);
   // The user changed the value: it is written as typing would be.
   TCustomDBEditEh::Change();

@@ -328,7 +328,8 @@ Variant ExactFieldValueEh(TField* field) {
 }
 
 void CheckTextFitsFieldEh(TField* field, const AnsiString& text) {
-  if (field->DataType() != ftString && field->DataType() != ftWideString && field->DataType() != ftFixedChar) return;
+  if (field->DataType() != ftString && field->DataType() != ftWideString && field->DataType() != ftFixedChar)
+    return;
   const WideString wide = AnsiToWide(text);
   // A character beyond the basic plane is two UTF-16 units but one character of a column.
   const auto characters =

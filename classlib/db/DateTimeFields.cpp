@@ -77,10 +77,12 @@ void TDateTimeField::SetAsString(const AnsiString& value) {
   TDateTime moment = 0;
   switch (DataType()) {
     case ftDate:
-      if (!TryStrToDate(value, moment)) DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "date", DisplayName()});
+      if (!TryStrToDate(value, moment))
+        DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "date", DisplayName()});
       break;
     case ftTime:
-      if (!TryStrToTime(value, moment)) DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "time", DisplayName()});
+      if (!TryStrToTime(value, moment))
+        DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "time", DisplayName()});
       break;
     default:
       if (!TryStrToDateTime(value, moment))

@@ -21,8 +21,8 @@ namespace {
 
 using namespace test;
 
-constexpr const char* kColumns[] = {"SMALL_N", "INT_N", "BIG_N", "DEC_N", "DBL_N",  "DAY_D",
-                                    "TIME_T",  "MOMENT", "NAME", "CODE",  "FLAG"};
+constexpr const char* kColumns[] = {"SMALL_N", "INT_N",  "BIG_N", "DEC_N", "DBL_N", "DAY_D",
+                                    "TIME_T",  "MOMENT", "NAME",  "CODE",  "FLAG"};
 
 class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
  protected:
@@ -110,8 +110,8 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
   }
   // Row 2 holds what was typed (the start of isql-fb's text: a CHAR is padded), or, when
   // it was refused, what it held before and every message names the field.
-  void ExpectStoredOrRefused(const char* field, const char* typed, const char* stored, const std::string& before,
-                             const std::vector<std::string>& messages) {
+  void ExpectStoredOrRefused(const char* field, const char* typed, const char* stored,
+                             const std::string& before, const std::vector<std::string>& messages) {
     if (stored != nullptr) {
       EXPECT_TRUE(messages.empty()) << field << " " << typed << ": " << testing::PrintToString(messages);
       EXPECT_EQ(Stored(2, field).substr(0, std::string(stored).size()), stored) << typed;
@@ -125,8 +125,8 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
   void Restore(int id, const char* field, const std::string& literal) {
     fDataSet->Close();
     if (fTransaction->Active()) fTransaction->Commit();
-    fDb.Isql(std::string("update entries set ") + field + " = " + literal + " where id = " + std::to_string(id) +
-             ";\ncommit;\n");
+    fDb.Isql(std::string("update entries set ") + field + " = " + literal +
+             " where id = " + std::to_string(id) + ";\ncommit;\n");
     fTransaction->StartTransaction();
     fDataSet->Open();
   }
@@ -178,11 +178,14 @@ TEST_F(ValueEntryDb, ValuesTypedIntoTheDataAwareEditAreStoredAsMeantOrRefused) {
     const char* typed;
     const char* stored;  // nullptr: refused
   } cases[] = {
-      {"SMALL_N", "-32768", "-32768"},       {"SMALL_N", "40000", nullptr},
+      {"SMALL_N", "-32768", "-32768"},
+      {"SMALL_N", "40000", nullptr},
       {"BIG_N", "9007199254740993", "9007199254740993"},
       {"DEC_N", "123456789012345,6789", "123456789012345.6789"},
-      {"DEC_N", "1,2,3", nullptr},          {"DBL_N", "2,5", "2.500000000000000"},
-      {"NAME", "Їжак", "Їжак"},             {"CODE", "xyz", "xyz"},
+      {"DEC_N", "1,2,3", nullptr},
+      {"DBL_N", "2,5", "2.500000000000000"},
+      {"NAME", "Їжак", "Їжак"},
+      {"CODE", "xyz", "xyz"},
   };
   for (const auto& c : cases) {
     auto* edit = Bound<TCustomDBEditEh>(c.field, 2);
@@ -270,12 +273,14 @@ TEST_F(ValueEntryDb, DefaultTimeFormatsShowAClockTheSettingsCanTell) {
 // Row 1's cells of every column, copied and pasted into row 2 as the grid's
 // values and as the text another program would paste: both rows then hold the same.
 TEST_F(ValueEntryDb, CopiedCellsPasteBackAsTheSameValues) {
-  constexpr const char* copied = "small_n, int_n, big_n, dec_n, dbl_n, day_d, time_t, moment, name, code, flag";
+  constexpr const char* copied =
+      "small_n, int_n, big_n, dec_n, dbl_n, day_d, time_t, moment, name, code, flag";
   // A text shows no seconds: the moment copied has none.
   Restore(1, "MOMENT", "'2003-02-01 16:05:00'");
   const AnsiString group(1, FormatSettings().ThousandSeparator);
   const AnsiString shown = "1\t1\t1\t123" + group + "456" + group + "789" + group + "012" + group +
-                           "345,6789\t2,5\t01.02.2003\t16:05\t01.02.2003 16:05\t" + A("Іван") + "\tab\tTrue\r\n";
+                           "345,6789\t2,5\t01.02.2003\t16:05\t01.02.2003 16:05\t" + A("Іван") +
+                           "\tab\tTrue\r\n";
   for (const bool asText : {false, true}) {
     ASSERT_TRUE(fDataSet->Locate("ID", Variant(1), {}));
     fGrid->Selection().Rect().Select(ColumnOf("SMALL_N"), fDataSet->Bookmark(), false);
