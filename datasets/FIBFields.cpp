@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +12,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateTime.h"
+#include "classlib/core/FMTBcd.h"
 #include "classlib/core/FloatFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/ObjectCast.h"
@@ -452,6 +453,42 @@ Int64 TFIBBCDField::OldAsInt64() {
   return value;
 }
 
+// The stored integer at the currency's four decimals; false when it does not fit.
+bool TFIBBCDField::ScaledToCurrency(Int64 value, ordvane::Currency& result) const {
+  const Integer scale = Size();
+  if (scale > 4) {
+    const Int64 divisor = Int64PowerOfTen(scale - 4);
+    if (value % divisor != 0) return false;
+    result = ordvane::Currency::FromScaled(value / divisor);
+    return true;
+  }
+  const Int64 factor = Int64PowerOfTen(4 - scale);
+  if (value > std::numeric_limits<Int64>::max() / factor ||
+      value < std::numeric_limits<Int64>::min() / factor)
+    return false;
+  result = ordvane::Currency::FromScaled(value * factor);
+  return true;
+}
+
+// A currency at the field's decimals, rounded half away from zero below four; false when it
+// does not fit.
+bool TFIBBCDField::CurrencyToScaled(ordvane::Currency value, Int64& result) const {
+  const Integer scale = Size();
+  const Int64 scaled = value.Scaled();
+  if (scale < 4) {
+    const Int64 divisor = Int64PowerOfTen(4 - scale);
+    const Int64 rest = scaled % divisor;
+    result = scaled / divisor + (2 * (rest < 0 ? -rest : rest) >= divisor ? (rest < 0 ? -1 : 1) : 0);
+    return true;
+  }
+  const Int64 factor = Int64PowerOfTen(scale - 4);
+  if (scaled > std::numeric_limits<Int64>::max() / factor ||
+      scaled < std::numeric_limits<Int64>::min() / factor)
+    return false;
+  result = scaled * factor;
+  return true;
+}
+
 AnsiString TFIBBCDField::DecimalText(Int64 value) const {
   // Written from the last digit back: the scale's digits, the separator, the whole part.
   std::array<char, 1 + std::numeric_limits<std::uint64_t>::digits10 + 1 + 1 + MaxBCDScale> text;
@@ -477,7 +514,7 @@ void TFIBBCDField::GetText(AnsiString& text, bool displayText) {
     return;
   }
   const AnsiString& format = TextFormat(displayText);
-  text = format.empty() ? DecimalText(value) : FormatFloat(format, GetAsFloat());
+  text = format.empty() ? DecimalText(value) : FormatBcd(format, ScaledInt64ToBcd(value, Size()));
 }
 
 Integer TFIBBCDField::GetAsInteger() {
@@ -492,7 +529,8 @@ double TFIBBCDField::GetAsFloat() {
 }
 
 ordvane::Currency TFIBBCDField::GetAsCurrency() {
-  return ordvane::Currency::FromDouble(GetAsFloat());
+  ordvane::Currency exact;
+  return ScaledToCurrency(AsScaledInt64(), exact) ? exact : ordvane::Currency::FromDouble(GetAsFloat());
 }
 
 Int64 TFIBBCDField::GetAsLargeInt() {
@@ -505,8 +543,9 @@ Variant TFIBBCDField::GetAsVariant() {
   return Size() == 0 ? Variant(value) : Variant(GetAsFloat());
 }
 
-// Exact decimal text: sign, digits, the locale's separator (or "."), digits; the fraction
-// is rounded half away from zero to Size digits.
+// Exact decimal text: sign, digits (grouped by the locale's thousand separator or not),
+// the locale's separator (or "."), digits; the fraction is rounded half away from zero to
+// Size digits.
 void TFIBBCDField::SetAsString(const AnsiString& value) {
   const AnsiString text = Trim(value);
   if (text.empty()) {
@@ -526,12 +565,16 @@ void TFIBBCDField::SetAsString(const AnsiString& value) {
   bool seenDigit = false;
   bool inFraction = false;
   const auto invalid = [&] { DatabaseErrorFmt(SInvalidFloatValue, {value, DisplayName()}); };
+  const char separator = FormatSettings().ThousandSeparator;
+  const char group = separator == FormatSettings().DecimalSeparator || separator == '.' ? '\0' : separator;
   for (; at < text.size(); ++at) {
     const char ch = text[at];
     if (!inFraction && (ch == FormatSettings().DecimalSeparator || ch == '.')) {
       inFraction = true;
       continue;
     }
+    // The digit groups of a shown value ("123 456,78") read back as the value.
+    if (!inFraction && seenDigit && ch == group) continue;
     if (ch < '0' || ch > '9') invalid();
     seenDigit = true;
     const int digit = ch - '0';
@@ -573,12 +616,17 @@ void TFIBBCDField::SetAsFloat(double value) {
 }
 
 void TFIBBCDField::SetAsCurrency(ordvane::Currency value) {
-  SetAsFloat(value.ToDouble());
+  Int64 scaled = 0;
+  if (!CurrencyToScaled(value, scaled))
+    DatabaseErrorFmt(SInvalidFloatValue, {CurrToStr(value), DisplayName()});
+  WriteScaled(scaled);
 }
 
 void TFIBBCDField::SetVarValue(const Variant& value) {
   if ((value.VType() & varTypeMask) == varInt64)
     WriteScaled(value.AsInt64());
+  else if ((value.VType() & varTypeMask) == varCurrency)
+    SetAsCurrency(value.AsCurrency());
   else if ((value.VType() & varTypeMask) == varString)
     SetAsString(value.AsString());
   else

@@ -231,6 +231,8 @@ class TFIBBCDField : public TBCDField {
   // The stored integer as decimal text: the sign, at least one digit before the decimal
   // separator of the format settings, then Size digits (no separator for Size 0).
   AnsiString DecimalText(Int64 value) const;
+  bool ScaledToCurrency(Int64 value, ordvane::Currency& result) const;
+  bool CurrencyToScaled(ordvane::Currency value, Int64& result) const;
   friend void ForgetColumnLinks(const TFields& fields);
   TFIBColumnLink fColumn;
   // value x 10^Size, or a range error.

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/DateTime.h"
 #include "classlib/core/DebugChecks.h"
+#include "classlib/core/FormatSettings.h"
 #include "classlib/core/GUID.h"
 #include "classlib/core/ObjectCast.h"
 #include "classlib/core/SeparatedLists.h"
@@ -301,6 +303,30 @@ AnsiString TpFIBDataSet::DefaultExpressionOf(TField* field, const TpFIBFieldInfo
 
 namespace {
 
+// A format's "ampm" writes the settings' texts. Where both are empty its hours would count
+// to twelve with nothing to tell the afternoon, so the format shows the 24-hour clock.
+AnsiString WithClockOfSettings(const AnsiString& format) {
+  const TFormatSettings& settings = FormatSettings();
+  if (!settings.TimeAMString.empty() || !settings.TimePMString.empty()) return format;
+  constexpr std::string_view designator = "AMPM";
+  AnsiString result;
+  char quote = 0;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (quote == 0 && SameText(std::string_view(format).substr(i, designator.size()), designator)) {
+      while (!result.empty() && result.back() == ' ') result.pop_back();
+      i += designator.size() - 1;
+      continue;
+    }
+    if (quote == 0 && (c == '\'' || c == '"'))
+      quote = c;
+    else if (c == quote)
+      quote = 0;
+    result += c;
+  }
+  return result;
+}
+
 void AutoFormat(TField* field, Integer scale, const TFormatFields& formats) {
   if (auto* number = dynamic_cast<TNumericField*>(field)) {
     Integer decimals = 0;
@@ -317,9 +343,9 @@ void AutoFormat(TField* field, Integer scale, const TFormatFields& formats) {
     if (field->DataType() == ftDate)
       moment->SetDisplayFormat(formats.DisplayFormatDate());
     else if (field->DataType() == ftTime)
-      moment->SetDisplayFormat(formats.DisplayFormatTime());
+      moment->SetDisplayFormat(WithClockOfSettings(formats.DisplayFormatTime()));
     else
-      moment->SetDisplayFormat(formats.DateTimeDisplayFormat());
+      moment->SetDisplayFormat(WithClockOfSettings(formats.DateTimeDisplayFormat()));
   }
 }
 

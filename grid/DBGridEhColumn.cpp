@@ -7,6 +7,7 @@
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FloatFormat.h"
+#include "classlib/core/FormatSettings.h"
 #include "classlib/core/SeparatedLists.h"
 #include "classlib/core/SysLocale.h"
 #include "classlib/db/DateTimeFields.h"
@@ -15,10 +16,28 @@
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhColumns.h"
 #include "grid/DBLookupGridsEh.h"
+#include "gridbase/FieldValuesEh.h"
 
 namespace ordvane {
 
 namespace {
+
+// A moment's text shows no fraction of a second: a text typed over it that shows a time
+// keeps the fraction of the old value, a part the user did not change.
+void SetMomentText(TField& field, const AnsiString& text) {
+  const bool showsTime = !field.IsNull() && text.find(FormatSettings().TimeSeparator) != AnsiString::npos;
+  const TDateTime old = showsTime ? field.AsDateTime() : 0;
+  TDateTime shown = 0;
+  const bool keepsFraction = showsTime && TryStrToDateTime(field.Text(), shown);
+  field.SetText(text);
+  if (!keepsFraction || field.IsNull()) return;
+  const double unshown = std::abs(old - shown);
+  if (unshown <= 0 || unshown >= 1.0 / SecsPerDay) return;
+  const TDateTime typed = field.AsDateTime();
+  Word hour, minute, second, msec;
+  DecodeTime(typed, hour, minute, second, msec);
+  if (msec == 0) field.SetAsDateTime(typed < 0 ? typed - unshown : typed + unshown);
+}
 
 // The ";"-separated items of one line, as written.
 std::vector<AnsiString> SplitItems(const AnsiString& line) {
@@ -837,8 +856,12 @@ void TColumnEh::UpdateData(AnsiString text, Variant value, bool useText) {
   TCustomDBGridEh* grid = Grid();
   if (TField* field = Field()) {
     if (useText) {
+      CheckTextFitsFieldEh(field, text);
       if (grid != nullptr && grid->DrawMemoText() && field->DataType() == ftMemo)
         field->SetAsString(text);
+      else if (field->DataType() == ftDateTime || field->DataType() == ftTime ||
+               field->DataType() == ftTimeStamp)
+        SetMomentText(*field, text);
       else
         field->SetText(text);
     } else if (field->FieldKind() != fkLookup || field->KeyFields().empty()) {

@@ -17,6 +17,8 @@
 #include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/WinInput.h"
 #include "gridbase/ButtonFacesEh.h"
+#include "gridbase/DBDateTimeEditEh.h"
+#include "gridbase/FieldValuesEh.h"
 
 namespace ordvane {
 
@@ -565,7 +567,7 @@ void TDBGridInplaceEdit::DropDown() {
       fCalendar->SetDate(field == nullptr || field->IsNull() ? Date() : std::trunc(field->AsDateTime()));
       break;
     case esDropDown:
-      fCalculator->SetValue(field == nullptr ? Variant(0) : field->Value());
+      fCalculator->SetValue(field == nullptr ? Variant(0) : ExactFieldValueEh(field));
       break;
     default:
       return;
@@ -607,9 +609,12 @@ bool TDBGridInplaceEdit::TakeDropDownChoice(Variant& value, bool& useText, AnsiS
       value = fDataList->KeyValue();
       text = fDataList->Text();
       return true;
-    case esDateCalendar:
-      value = VarFromDateTime(std::trunc(fCalendar->Date()));
+    case esDateCalendar: {
+      // The day chosen keeps the time of the cell's value.
+      TField* field = column->Field();
+      value = VarFromDateTime(DayWithTimeOfEh(fCalendar->Date(), field == nullptr ? Null() : field->Value()));
       return true;
+    }
     case esDropDown:
       value = fCalculator->GetValue();
       return true;

@@ -171,6 +171,18 @@ double TCalculatorEh::DisplayValue() const {
   return static_cast<double>(StrToFloat(Trim(Display())));
 }
 
+void TCalculatorEh::ShowValue(Currency value) {
+  SetDisplay(CurrToStr(value));
+}
+
+bool TCalculatorEh::DisplayAsCurrency(Currency& value) const {
+  if (fState == TState::Error) return false;
+  const AnsiString text = Trim(Display());
+  const std::size_t separator = text.find(FormatSettings().DecimalSeparator);
+  const std::size_t places = separator == AnsiString::npos ? 0 : text.size() - separator - 1;
+  return places <= 4 && text.find_first_of("eE") == AnsiString::npos && TryStrToCurr(text, value);
+}
+
 void TCalculatorEh::ShowValue(double value) {
   if (std::isfinite(value))
     SetDisplay(FloatToStrF(value, ffGeneral, kShownPrecision, 0));
@@ -349,8 +361,12 @@ void TPopupCalculatorEh::HandleKey(char key) {
     TCalculatorEh::HandleKey(key);
 }
 
+// A number shown with up to four decimals is returned as shown: a double would keep only
+// fifteen or so of its digits.
 Variant TPopupCalculatorEh::GetValue() const {
   if (InError()) return VarAsError(-1);
+  Currency exact;
+  if (DisplayAsCurrency(exact)) return Variant(exact);
   return Variant(DisplayValue());
 }
 
@@ -364,7 +380,10 @@ void TPopupCalculatorEh::SetFlat(bool value) {
 
 void TPopupCalculatorEh::SetValue(const Variant& value) {
   ClearCalculator();
-  ShowValue(VarIsNull(value) || VarIsEmpty(value) ? 0.0 : value.AsDouble());
+  if (value.VType() == varCurrency)
+    ShowValue(value.AsCurrency());
+  else
+    ShowValue(VarIsNull(value) || VarIsEmpty(value) ? 0.0 : value.AsDouble());
   UpdateOkCaption();
 }
 

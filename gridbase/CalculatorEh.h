@@ -47,8 +47,12 @@ class TCalculatorEh : public TCustomControl {
   double DisplayValue() const;
   // Starts over: nothing pending, 0 shown.
   void ClearCalculator();
+  // The shown number as a currency when it has at most four decimals and fits one.
+  bool DisplayAsCurrency(Currency& value) const;
   // Shows a number; a number that is not finite shows the error.
   void ShowValue(double value);
+  // Shows a currency with all its digits.
+  void ShowValue(Currency value);
   // The Ok key reads "=" while an operation waits for the typed operand, "Ok" otherwise.
   void UpdateOkCaption();
 
@@ -92,10 +96,11 @@ class IPopupCalculatorEh {
   // True while the Ok key reads "Ok": Enter would accept rather than compute.
   virtual bool GetCanCloseUp() const = 0;
   virtual bool GetFlat() const = 0;
-  // A Double, or a varError value (code -1) in the error state.
+  // The shown number: a Currency when it has at most four decimals and fits one, a Double
+  // otherwise, or a varError value (code -1) in the error state.
   virtual Variant GetValue() const = 0;
   virtual void SetFlat(bool value) = 0;
-  // Clears the calculator and shows the value.
+  // Clears the calculator and shows the value (a Currency with all its digits).
   virtual void SetValue(const Variant& value) = 0;
 };
 

@@ -2,7 +2,9 @@
 // values. They know nothing of windows, so the control only wires them to its text.
 
 #include <algorithm>
+#include <cmath>
 
+#include "classlib/core/DateFormat.h"
 #include "classlib/core/FormatSettings.h"
 #include "classlib/core/StrUtils.h"
 #include "classlib/core/SysUtils.h"
@@ -193,12 +195,8 @@ int ReadNumber(const AnsiString& piece) {
 Word CurrentYearEh() { return CurrentYear(); }
 
 int ExpandTwoDigitYearEh(int year) {
-  if (year >= 100) return year;
-  const int window = CenturyWindowEh;
-  const int start = CurrentYearEh() - window;
-  year += start / 100 * 100;
-  if (window > 0 && start > year) year += 100;
-  return year;
+  if (year >= 100 || year < 0) return year;
+  return ExpandTwoDigitYear(static_cast<Word>(year), FormatSettings());
 }
 
 AnsiString DefaultDateFormatEh(bool fourDigitYear) {
@@ -327,6 +325,14 @@ bool PartsToValueEh(TDateTimePartsEh parts, const TDateTimeElementsEh& elements,
   }
   value = VarFromDateTime(ComposeDateTime(base[0], base[1], base[2], base[3], base[4], base[5], base[6]));
   return true;
+}
+
+TDateTime DayWithTimeOfEh(TDateTime day, const Variant& old) {
+  day = std::trunc(day);
+  if (VarIsNull(old) || VarIsEmpty(old)) return day;
+  const TDateTime moment = old.AsDateTime();
+  const double timeOfDay = std::abs(moment - std::trunc(moment));
+  return day < 0 ? day - timeOfDay : day + timeOfDay;
 }
 
 bool SpinDateTimeElementEh(const AnsiString& text, const AnsiString& spinTemplate, int caret, bool up,

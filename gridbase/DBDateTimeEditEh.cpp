@@ -24,6 +24,11 @@ bool WithoutShiftKeys(TShiftState shift) {
 
 bool IsBlank(const Variant& value) { return VarIsNull(value) || VarIsEmpty(value); }
 
+// A spin template's character that stands for a literal of the text, not an element.
+bool IsLiteralOfTemplate(char c) {
+  return c == ' ' || c == '/' || c == ':';
+}
+
 }  // namespace
 
 TCustomDBDateTimeEditEh::TCustomDBDateTimeEditEh(TComponent* owner) : TCustomDBEditEh(owner), fValue(Null()) {
@@ -224,8 +229,7 @@ void TCustomDBDateTimeEditEh::JumpPastSeparator(char separator) {
   const std::size_t found = text.find(separator, static_cast<std::size_t>(std::max(SelStart(), 0)));
   const std::size_t caret = found == AnsiString::npos ? 0 : found + 1;
   std::size_t end = caret;
-  if (caret < fSpinTemplate.size() && fSpinTemplate[caret] != ' ' && fSpinTemplate[caret] != '/' &&
-      fSpinTemplate[caret] != ':')
+  if (caret < fSpinTemplate.size() && !IsLiteralOfTemplate(fSpinTemplate[caret]))
     while (end < fSpinTemplate.size() && fSpinTemplate[end] == fSpinTemplate[caret]) ++end;
   SetSelStart(static_cast<int>(caret));
   SetSelLength(static_cast<int>(end - caret));
@@ -273,6 +277,10 @@ bool TCustomDBDateTimeEditEh::CalendarKeyDown(Word& key, TShiftState shift) {
 }
 
 void TCustomDBDateTimeEditEh::KeyDown(Word& key, TShiftState shift) {
+  // A key that moves the caret or deletes ends the run of typing.
+  if (key == VK_LEFT || key == VK_RIGHT || key == VK_HOME || key == VK_END || key == VK_BACK ||
+      key == VK_DELETE)
+    fCaretPastLiteral = -1;
   if (CalendarShowing() && CalendarKeyDown(key, shift)) return;
   if (SpinKeyDown(key, shift)) return;
   if ((key == VK_LEFT || key == VK_RIGHT) && WithoutShiftKeys(shift) && SelLength() > 1) {
@@ -282,7 +290,21 @@ void TCustomDBDateTimeEditEh::KeyDown(Word& key, TShiftState shift) {
   TCustomDBEditEh::KeyDown(key, shift);
 }
 
+// After the digit that fills an element the mask moves the caret past the literal that
+// follows: that literal typed next is the one passed, not a jump past another element.
+bool TCustomDBDateTimeEditEh::TypedLiteralJustPassed(char key) {
+  const int caret = SelStart();
+  return caret == fCaretPastLiteral && static_cast<std::size_t>(caret) <= EditText().size() &&
+         EditText()[static_cast<std::size_t>(caret) - 1] == key;
+}
+
 void TCustomDBDateTimeEditEh::KeyPress(char& key) {
+  const bool literalPassed = IsMasked() && TypedLiteralJustPassed(key);
+  fCaretPastLiteral = -1;
+  if (literalPassed) {
+    key = 0;
+    return;
+  }
   if (IsMasked() && (key == FormatSettings().DateSeparator || key == FormatSettings().TimeSeparator)) {
     JumpPastSeparator(key);
     key = 0;
@@ -291,7 +313,14 @@ void TCustomDBDateTimeEditEh::KeyPress(char& key) {
   // The mask refuses characters while the window is read-only, which it is until the
   // link edits: the link starts editing before the mask sees the character.
   if (IsMasked() && static_cast<Byte>(key) >= 32 && !ReadOnly()) DataLink()->Edit();
+  const int before = SelStart();
+  TDestroyWatch watch(this);
   TCustomDBEditEh::KeyPress(key);
+  if (watch.Gone() || !IsMasked()) return;
+  const auto caret = static_cast<std::size_t>(SelStart());
+  if (static_cast<int>(caret) > before + 1 && caret <= fSpinTemplate.size() &&
+      IsLiteralOfTemplate(fSpinTemplate[caret - 1]))
+    fCaretPastLiteral = static_cast<int>(caret);
 }
 
 bool TCustomDBDateTimeEditEh::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
@@ -360,15 +389,9 @@ void TCustomDBDateTimeEditEh::CloseUp(bool accept) {
 
 // The chosen day keeps the time of the value.
 void TCustomDBDateTimeEditEh::ApplyCalendarDate() {
-  const TDateTime day = std::trunc(fCalendar->Date());
-  double timeOfDay = 0;
-  if (!IsBlank(fValue)) {
-    const TDateTime old = fValue.AsDateTime();
-    timeOfDay = std::abs(old - std::trunc(old));
-  }
   Variant value = fValue;
-  PartsToValueEh(DateTimeValueToPartsEh(VarFromDateTime(day < 0 ? day - timeOfDay : day + timeOfDay)), fElements,
-                 value, true);
+  PartsToValueEh(DateTimeValueToPartsEh(VarFromDateTime(DayWithTimeOfEh(fCalendar->Date(), fValue))),
+                 fElements, value, true);
   InternalSetValue(value);
   // The user changed the value: it is written as typing would be.
   TCustomDBEditEh::Change();

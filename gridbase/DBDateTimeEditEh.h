@@ -28,12 +28,10 @@ using TDateTimeElementsEh = std::array<TDateTimeElementInfoEh, kDateTimeElementC
 // Year, month, day, hour, minute, second; -1 is blank or unreadable.
 using TDateTimePartsEh = std::array<int, kDateTimeElementCountEh>;
 
-// Two-digit years fall within the hundred years that end this many years after now.
-constexpr Byte CenturyWindowEh = 60;
-
 // The year of the class library's (replaceable) date clock.
 Word CurrentYearEh();
-// A year below 100 placed within the century window; other years unchanged.
+// A year below 100 placed within the class library's century window, as every date text
+// typed elsewhere is; other years unchanged.
 int ExpandTwoDigitYearEh(int year);
 // "DD/MM/YYYY", "MM/DD/YYYY" or "YYYY/MM/DD" in the order of the locale's short date
 // format (two-digit years without fourDigitYear).
@@ -59,6 +57,10 @@ TDateTimePartsEh DateTimeValueToPartsEh(const Variant& value);
 // without, an incomplete or impossible date or time gives Null and false. All parts blank
 // give Null and true.
 bool PartsToValueEh(TDateTimePartsEh parts, const TDateTimeElementsEh& elements, Variant& value, bool adjust);
+
+// A day chosen in a calendar with the time of day of the old value (none when it is Null);
+// a day before 1899-12-30 counts its time forward within the day too.
+TDateTime DayWithTimeOfEh(TDateTime day, const Variant& old);
 
 // Steps the element under the caret (0-based) one up or down with wrap-around. False, and
 // nothing changed, when there is no element there.
@@ -134,6 +136,7 @@ class TCustomDBDateTimeEditEh : public TCustomDBEditEh, public IPopupEditOwnerEh
   AnsiString TextOfValue(const Variant& value) const;
   // Moves past the next separator typed and selects the element there.
   void JumpPastSeparator(char separator);
+  bool TypedLiteralJustPassed(char key);
   bool SpinKeyDown(Word& key, TShiftState shift);
   bool CalendarKeyDown(Word& key, TShiftState shift);
   void ApplyCalendarDate();
@@ -141,6 +144,8 @@ class TCustomDBDateTimeEditEh : public TCustomDBEditEh, public IPopupEditOwnerEh
   TPopupMonthCalendarEh* fCalendar = nullptr;
   bool fValidating = false;
   bool fSettingOwnText = false;
+  // Where typing left the caret after the mask moved it past a literal; -1 otherwise.
+  int fCaretPastLiteral = -1;
   TDateTimeKindEh fKind = dtkDateEh;
   Variant fValue;
   AnsiString fEditFormat;

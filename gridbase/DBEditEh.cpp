@@ -15,6 +15,7 @@
 #include "classlib/ui/SysMetrics.h"
 #include "classlib/ui/WinInput.h"
 #include "gridbase/DBCtrlsEh.h"
+#include "gridbase/FieldValuesEh.h"
 #include "gridbase/SupportEh.h"
 
 namespace ordvane {
@@ -184,7 +185,8 @@ void TCustomDBEditEh::ActiveChanged() {
 }
 
 // The bound string field, found by name, may be missing at any step: the field name is
-// often set before the data source.
+// often set before the data source. The field's size is no limit of the edit: a longer text
+// is refused by the field, naming it, rather than cut by the edit without a word.
 void TCustomDBEditEh::ResetMaxLength() {
   if (MaxLength() <= 0 || !DataSource() || !DataSource()->DataSet()) return;
   TField* field = DataSource()->DataSet()->FindField(DataField());
@@ -213,10 +215,6 @@ bool TCustomDBEditEh::IsValidChar(char ch) const {
 
 namespace {
 
-bool IsStringField(const TField* field) {
-  return field->DataType() == ftString || field->DataType() == ftWideString;
-}
-
 AnsiString FieldTextFor(TField* field, bool editing) {
   if (dynamic_cast<TMemoField*>(field)) return field->AsString();
   return editing ? field->Text() : field->DisplayText();
@@ -229,7 +227,6 @@ void TCustomDBEditEh::DataChanged() {
   if (TField* field = Field()) {
     if (field->Alignment() != Alignment()) Invalidate();
     if (!fEditMaskAssigned) TCustomMaskEdit::SetEditMask(field->EditMask());
-    if (IsStringField(field) && MaxLength() == 0) SetMaxLength(field->Size());
     if (fFocused && fDataLink->CanModify()) {
       // Entering edit state reloads the same text: the caret stays where the user is.
       const AnsiString editing = FieldTextFor(field, true);
@@ -266,6 +263,7 @@ void TCustomDBEditEh::InternalSetValue(const Variant& value) {
 }
 
 void TCustomDBEditEh::UpdateFieldValue() {
+  if (TField* field = Field()) CheckTextFitsFieldEh(field, Text());
   fDataLink->SetText(IsStandalone() ? EditText() : Text());
 }
 

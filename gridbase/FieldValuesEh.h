@@ -65,6 +65,12 @@ void FieldsByNamesEh(const TDataSet* dataSet, const AnsiString& names, TFieldsAr
 void AssignFieldValuesEh(const TFieldsArrEh& fields, const Variant& value);
 // The same for the fields named in a ';'-separated list.
 void DataSetSetFieldValuesEh(const TDataSet* dataSet, const AnsiString& names, const Variant& value);
+// A field's value with every digit: a decimal of up to four places as a currency, which
+// its double value would round to fifteen or so digits; otherwise the field's value.
+Variant ExactFieldValueEh(TField* field);
+// Raises EDatabaseError naming the field and the text when a text field cannot hold the
+// text whole: the text is refused rather than cut.
+void CheckTextFitsFieldEh(TField* field, const AnsiString& text);
 // Equality that never raises: arrays of the same rank and bounds with equal elements;
 // otherwise values that agree on being Null or Unassigned and compare equal. A
 // comparison that cannot be made counts as unequal.

@@ -1,6 +1,11 @@
 // The special row, the field value list, the reporting data link and the routines over
 // fields and Variants.
 
+#include <algorithm>
+
+#include "classlib/core/CodePages.h"
+#include "classlib/db/DBConsts.h"
+#include "classlib/db/Fields.h"
 #include "classlib/ui/Menus.h"
 #include "classlib/ui/WinInput.h"
 #include "gridbase/FieldValuesEh.h"
@@ -316,6 +321,22 @@ bool ElementsEqual(const Variant& a, const Variant& b) {
 }
 
 }  // namespace
+
+Variant ExactFieldValueEh(TField* field) {
+  if (field->DataType() != ftBCD || field->Size() > 4 || field->IsNull()) return field->Value();
+  return Variant(field->AsCurrency());
+}
+
+void CheckTextFitsFieldEh(TField* field, const AnsiString& text) {
+  if (field->DataType() != ftString && field->DataType() != ftWideString && field->DataType() != ftFixedChar)
+    return;
+  const WideString wide = AnsiToWide(text);
+  // A character beyond the basic plane is two UTF-16 units but one character of a column.
+  const auto characters =
+      std::count_if(wide.begin(), wide.end(), [](char16_t unit) { return unit < 0xDC00 || unit > 0xDFFF; });
+  if (characters > field->Size())
+    DatabaseErrorFmt(dbconsts::STextTooLong, {text, field->DisplayName(), field->Size()});
+}
 
 bool VarEqualsEh(const Variant& a, const Variant& b) {
   if (VarIsArray(a) != VarIsArray(b)) return false;

@@ -15,6 +15,7 @@
 #include "classlib/core/ScopeEnd.h"
 #include "classlib/ui/Clipbrd.h"
 #include "classlib/ui/Dialogs.h"
+#include "gridbase/FieldValuesEh.h"
 
 namespace ordvane {
 
@@ -431,7 +432,7 @@ TGridCopyCellsEh GridSelectionCells(TCustomDBGridEh& grid) {
     for (TColumnEh* column : columns) {
       TField* field = column->Field();
       texts.push_back(column->GetDisplayText());
-      values.push_back(field != nullptr ? field->Value() : Null());
+      values.push_back(field != nullptr ? ExactFieldValueEh(field) : Null());
     }
     cells.Texts.push_back(std::move(texts));
     cells.Values.push_back(std::move(values));

@@ -20,6 +20,8 @@ inline constexpr char SDuplicateFieldName[] = "Duplicate field name '%s'";
 inline constexpr char SInvalidBoolValue[] = "'%s' is not a valid boolean value for field '%s'";
 inline constexpr char SInvalidIntegerValue[] = "'%s' is not a valid integer value for field '%s'";
 inline constexpr char SInvalidFloatValue[] = "'%s' is not a valid floating point value for field '%s'";
+inline constexpr char SInvalidDateTimeValue[] = "'%s' is not a valid %s for field '%s'";
+inline constexpr char STextTooLong[] = "'%s' is too long for field '%s' (at most %d characters)";
 
 inline constexpr char SDataSetClosed[] = "Cannot perform this operation on a closed dataset";
 inline constexpr char SDataSetOpen[] = "Cannot perform this operation on an open dataset";

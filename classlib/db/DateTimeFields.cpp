@@ -2,6 +2,7 @@
 
 #include "classlib/core/DateFormat.h"
 #include "classlib/core/FormatSettings.h"
+#include "classlib/db/DBConsts.h"
 #include "classlib/db/NativeFormats.h"
 
 namespace ordvane {
@@ -72,17 +73,23 @@ void TDateTimeField::SetAsString(const AnsiString& value) {
     Clear();
     return;
   }
+  // A text that is no date names the field it was meant for.
+  TDateTime moment = 0;
   switch (DataType()) {
     case ftDate:
-      SetAsDateTime(StrToDate(value));
+      if (!TryStrToDate(value, moment))
+        DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "date", DisplayName()});
       break;
     case ftTime:
-      SetAsDateTime(StrToTime(value));
+      if (!TryStrToTime(value, moment))
+        DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "time", DisplayName()});
       break;
     default:
-      SetAsDateTime(StrToDateTime(value));
+      if (!TryStrToDateTime(value, moment))
+        DatabaseErrorFmt(dbconsts::SInvalidDateTimeValue, {value, "date and time", DisplayName()});
       break;
   }
+  SetAsDateTime(moment);
 }
 
 void TDateTimeField::SetVarValue(const Variant& value) { SetAsDateTime(VarToDateTime(value)); }

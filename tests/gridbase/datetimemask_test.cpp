@@ -109,8 +109,8 @@ TEST(DateTimeMask, DisplayFormatAndSpinTemplate) {
 TEST(DateTimeMask, TwoDigitYearsAndDefaultFormats) {
   Today2026 today;
   EXPECT_EQ(CurrentYearEh(), 2026);
-  for (auto [typed, year] : std::vector<std::pair<int, int>>{{0, 2000}, {30, 2030}, {65, 2065}, {66, 1966},
-                                                             {80, 1980}, {99, 1999}, {100, 100}, {1850, 1850}})
+  for (auto [typed, year] : std::vector<std::pair<int, int>>{
+           {0, 2000}, {30, 2030}, {66, 2066}, {75, 2075}, {76, 1976}, {99, 1999}, {100, 100}, {1850, 1850}})
     EXPECT_EQ(ExpandTwoDigitYearEh(typed), year) << typed;
   // A four-digit year typed with leading zeros is a two-digit one.
   EXPECT_EQ(DateTimeTextToPartsEh("14.05.0005", ElementsOf("DD/MM/YYYY"))[dteYearEh], 2005);

@@ -141,7 +141,7 @@ TEST(DBEdit, MaxLengthFollowsTheStringFieldsSizeAndSurvivesMissingBindings) {
     int expected;
   };
   for (const Case& c : {Case{"equal to the size", true, true, 20, 20},
-                        Case{"unset takes the size", true, true, 0, 20},
+                        Case{"unset stays unset: the field refuses a longer text", true, true, 0, 0},
                         Case{"other sizes stay", true, true, 10, 10},
                         Case{"field name before any source", false, true, 10, 10},
                         Case{"source without dataset", true, false, 10, 10}}) {
@@ -151,7 +151,7 @@ TEST(DBEdit, MaxLengthFollowsTheStringFieldsSizeAndSurvivesMissingBindings) {
     if (c.sourceFirst) f.edit->SetDataSource(&f.source);
     f.edit->SetDataField("S");
     if (!c.sourceFirst) f.edit->SetDataSource(&f.source);
-    // Equal to the size resets to 0, whereupon the field's data sets the size again.
+    // An unset limit stays unset: the field's size governs.
     EXPECT_EQ(f.edit->MaxLength(), c.expected) << c.name;
   }
 }
