@@ -668,7 +668,6 @@ void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
       format.NumberFormat = data.U8(1);
       format.Alignment = data.U8(4) & 0x07;
   }
-  format.FormatText = fFormats.Text(format.NumberFormat);
   format.IsDate = fFormats.Kind(format.NumberFormat) == TXLSNumberFormats::fkDate;
   fCellFormats.back() = std::move(format);
 }
