@@ -254,6 +254,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TFixtureCase{"biff2.xls", evExcel2, {u"Sheet1"}},
                     TFixtureCase{"biff3.xls", evExcel3, {u"Sheet1"}},
                     TFixtureCase{"biff4.xls", evExcel4, {u"Sheet1"}},
+                    // Six fonts, numbered 0 to 3, 5 and 6 by the cell formats, as in
+                    // every version.
+                    TFixtureCase{"fonts2.xls", evExcel2, {u"Sheet1"}},
+                    TFixtureCase{"fonts3.xls", evExcel3, {u"Sheet1"}},
+                    TFixtureCase{"fonts4.xls", evExcel4, {u"Sheet1"}},
                     TFixtureCase{"biff5.xls", evExcel7, {u"Дані", u"Другий"}},
                     // Files of other writers (tests/fixtures/make_xls_wild.sh): Excel 95
                     // text in Windows-1253; chart records whose ids end in 09 before two
