@@ -1,9 +1,13 @@
 #include "import/SMIConvert.h"
 
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <optional>
+#include <string_view>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/FloatFormat.h"
 #include "classlib/core/StrUtils.h"
 #include "import/SMIBaseSupport.h"
 #include "import/SMIDateMask.h"
@@ -158,6 +162,38 @@ Variant ConvertImportText(const Variant& value, const TSMIConversionTarget& targ
   } catch (const Exception&) {
   }
   return value;
+}
+
+namespace {
+// FloatToStr's significant digits.
+constexpr int kGeneralDigits = 15;
+}  // namespace
+
+AnsiString ImportNumberText(double value) {
+  // "-d.ddde+XX": the shortest digits that read back as the value, and the power of ten
+  // of the first.
+  char text[32];
+  const auto written = std::to_chars(std::begin(text), std::end(text), value, std::chars_format::scientific);
+  const std::string_view scientific(text, static_cast<std::size_t>(written.ptr - text));
+  const std::size_t exponentAt = scientific.find('e');
+  TFloatRec decimal;
+  for (const char ch : scientific.substr(0, exponentAt))
+    if (ch >= '0' && ch <= '9') decimal.Digits += ch;
+  while (!decimal.Digits.empty() && decimal.Digits.back() == '0') decimal.Digits.pop_back();
+  if (decimal.Digits.empty()) return DecimalToText(decimal, ffGeneral, kGeneralDigits, 0, FormatSettings());
+  std::string_view power = scientific.substr(exponentAt + 1);
+  if (power.front() == '+') power.remove_prefix(1);
+  int exponent = 0;
+  std::from_chars(power.data(), power.data() + power.size(), exponent);
+  decimal.Negative = scientific.front() == '-';
+  decimal.Exponent = exponent + 1;
+  const int precision = std::max(kGeneralDigits, static_cast<int>(decimal.Digits.size()));
+  return DecimalToText(decimal, ffGeneral, precision, 0, FormatSettings());
+}
+
+bool IsExactWholeNumber(double value) {
+  constexpr double kLargestExact = 9007199254740992.0;  // 2^53
+  return std::fabs(value) <= kLargestExact && value == std::trunc(value);
 }
 
 }  // namespace ordvane

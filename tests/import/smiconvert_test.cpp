@@ -9,6 +9,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
+#include "classlib/core/FloatFormat.h"
 #include "import/SMIBaseSupport.h"
 #include "import/SMIDateMask.h"
 #include "tests/classlib/Support.h"
@@ -223,6 +224,26 @@ TEST(ValueText, EmptinessAndPrefixAreThoseOfTheText) {
   EXPECT_FALSE(TextStartsWith(Variant(WideString(u"[CDAT")), "[CDATA["));  // ends first
   EXPECT_FALSE(TextStartsWith(Variant(WideString(u"[cdata[x")), "[CDATA["));
   EXPECT_FALSE(TextStartsWith(Variant(1), "1"));
+}
+
+// A number for a text column: as FloatToStr writes it where 15 digits hold it, with more
+// where they do not; whole numbers exact up to 2^53.
+TEST(NumberText, EveryDigitTheNumberHas) {
+  const std::string point(1, FormatSettings().DecimalSeparator);
+  const auto text = [](double value) { return std::string(ImportNumberText(value)); };
+  EXPECT_EQ(text(0), "0");
+  EXPECT_EQ(text(-0.5), "-0" + point + "5");
+  EXPECT_EQ(text(1e20), "1E20");
+  EXPECT_EQ(text(1234567.25), std::string(FloatToStr(1234567.25)));
+  EXPECT_EQ(text(9007199254740992.0), "9007199254740992");
+  EXPECT_EQ(text(0.1 + 0.2), "0" + point + "30000000000000004");
+  EXPECT_EQ(text(-1.0 / 3), "-0" + point + "3333333333333333");
+  EXPECT_EQ(text(5e-324), "5E-324");
+
+  EXPECT_TRUE(IsExactWholeNumber(9007199254740992.0));
+  EXPECT_TRUE(IsExactWholeNumber(-9007199254740992.0));
+  EXPECT_FALSE(IsExactWholeNumber(9007199254740994.0));
+  EXPECT_FALSE(IsExactWholeNumber(2.5));
 }
 
 }  // namespace
