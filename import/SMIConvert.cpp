@@ -63,14 +63,36 @@ AnsiString Unwrapped(const AnsiString& text, const TSMIConversionTarget& target,
 // Each rule gives the converted value, or nothing for text it leaves as it is.
 using Converted = std::optional<Variant>;
 
+// A text of digits alone (a sign before them, blanks around): its digits, read exactly
+// (a double would lose those past 2^53), or nothing when no 64-bit integer holds them.
+// Any other text: not a whole-number text.
+std::optional<std::optional<Int64>> WholeNumberText(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  std::string_view digits = text;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  if (text.front() == '+') text.remove_prefix(1);
+  Int64 value = 0;
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+    return std::optional<Int64>();
+  return std::optional<Int64>(value);
+}
+
 Converted IntegerValue(const AnsiString& text, const TSMIConversionTarget& target, const TSMIDataFormats& formats) {
   if (IsHeaderText(text, target)) return 0;
-  double number = 0;
-  // A fraction is left as text, for the field to refuse, rather than rounded.
-  if (!TryExpressionNumber(text, number, formats.DecimalSeparator()) || number != std::trunc(number) ||
-      std::fabs(number) >= 9.2e18)
-    return std::nullopt;
-  const auto whole = static_cast<Int64>(number);
+  // A fraction is left as text, for the field to refuse, rather than rounded; so is a
+  // number that a 64-bit integer, or in another form a double, does not hold exactly.
+  Int64 whole = 0;
+  if (const auto digits = WholeNumberText(text)) {
+    if (!*digits) return std::nullopt;
+    whole = **digits;
+  } else {
+    double number = 0;
+    if (!TryExpressionNumber(text, number, formats.DecimalSeparator()) || !IsExactWholeNumber(number))
+      return std::nullopt;
+    whole = static_cast<Int64>(number);
+  }
   if (whole >= INT32_MIN && whole <= INT32_MAX) return static_cast<Integer>(whole);
   return static_cast<long long>(whole);
 }

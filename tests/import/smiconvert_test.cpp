@@ -138,6 +138,12 @@ TEST_F(ConvertTest, TextsOfEveryKind) {
       {"id", K::Integer, "ID", "integer 0"}, {"3000000000", K::Integer, "F", "int64 3000000000"},
       {"1,5", K::Integer, "F", "text 1,5"}, {"Прізвище", K::Integer, "F", "text Прізвище"},
       {"1e30", K::Integer, "F", "text 1e30"},
+      // Every digit of a long number, which a double would round; one past 64 bits, or
+      // a form a double does not hold exactly, stays text.
+      {"9007199254740993", K::Integer, "F", "int64 9007199254740993"},
+      {" -9223372036854775808 ", K::Integer, "F", "int64 -9223372036854775808"},
+      {"9223372036854775808", K::Integer, "F", "text 9223372036854775808"},
+      {"1e17", K::Integer, "F", "text 1e17"}, {"1e15", K::Integer, "F", "int64 1000000000000000"},
       // Dates by the import mask.
       {"05.03.2021", K::Date, "F", "date 05.03.2021"},
       {" 05.03.2021 14:30 ", K::Date, "F", "date 05.03.2021 14:30:00"},
