@@ -121,6 +121,11 @@ TSMIDataType ColumnTypeOf(TFieldType type) {
   }
 }
 
+// A number that has digits to write (not an infinity or NaN).
+bool IsFiniteNumber(const Variant& value) {
+  return value.VType() == varDouble && std::isfinite(value.AsDouble());
+}
+
 // A name the expression language reads as it is: letters, digits and "_", not first a digit.
 bool IsPlainName(const AnsiString& name) {
   if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
@@ -951,7 +956,7 @@ void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
     return;
   }
   const TFieldType type = field->DataType();
-  const bool finiteNumber = value.VType() == varDouble && std::isfinite(value.AsDouble());
+  const bool finiteNumber = IsFiniteNumber(value);
   if (type == ftLargeint) {
     if (finiteNumber && IsExactWholeNumber(value.AsDouble()))
       field->SetAsLargeInt(static_cast<Int64>(value.AsDouble()));
@@ -1008,9 +1013,9 @@ void TSMImportBaseComponent::NameRow(Exception& error) const {
   AnsiString prefix = "Row " + IntToStr(row);
   if (fFailedValue) {
     const Variant& value = fFailedValue->Value;
-    const bool finiteNumber = value.VType() == varDouble && std::isfinite(value.AsDouble());
     prefix += Format(", field %s, value \"%s\"", {fFailedValue->Field->FieldName(),
-                                                   finiteNumber ? ImportNumberText(value.AsDouble()) : VarToStr(value)});
+                                                   IsFiniteNumber(value) ? ImportNumberText(value.AsDouble())
+                                                                         : VarToStr(value)});
   }
   error.SetMessage(prefix + ": " + error.Message());
 }
