@@ -60,14 +60,31 @@ void ReportDatabase(std::ostream& out, const TDemoOptions& options, const TPerso
   if (!options.Specification.empty()) out << "Import specification: " << options.Specification << '\n';
 }
 
-void ReportImport(std::ostream& out, std::ostream& err, const TPersonsImportOutcome& outcome) {
+void ReportRowErrors(std::ostream& err, const TPersonsImportOutcome& outcome) {
   for (const AnsiString& line : outcome.RowErrors) err << TerminalText(line) << '\n';
   err << std::flush;
+}
+
+void ReportImport(std::ostream& out, std::ostream& err, const TPersonsImportOutcome& outcome) {
+  ReportRowErrors(err, outcome);
   out << "Rows imported: " << outcome.Imported() << "\nImport statistics: processed " << outcome.Processed
       << ", added " << outcome.Added << ", updated " << outcome.Updated << ", skipped " << outcome.Skipped
       << ", errors " << outcome.Errors;
   if (outcome.Result == irCanceled) out << ", cancelled";
   out << std::endl;
+}
+
+// A run that failed has shown its reason. One that failed before its first row (the
+// workbook does not load) wrote nothing; one that failed on the way (the connection lost,
+// a commit refused) says what the database keeps, as an interrupted run does, and a rerun
+// would add those rows again.
+TDemoExit ReportFailedImport(std::ostream& out, std::ostream& err, const TPersonsImportOutcome& outcome,
+                             Integer stored) {
+  ReportRowErrors(err, outcome);
+  if (outcome.Processed == 0) return deFailed;
+  out << std::flush;
+  err << "Interrupted: " << stored << " rows stored." << std::endl;
+  return deRowsFailed;
 }
 
 // Without a display: the form as it would show, written as PNG.
@@ -102,7 +119,9 @@ TPersonsImportOutcome TPersonsDemo::Import(std::shared_ptr<ISMIImportDialogs> di
   if (!fOptions.Specification.empty()) settings.Specification = AnsiName(fOptions.Specification);
   settings.Dialogs = std::move(dialogs);
   const TPersonsImportOutcome outcome = ImportPersons(settings, *fTable, fStored);
-  fTable->Reopen();
+  // Only the form reads the table again, and a failed run, which may have lost its
+  // connection, shows none.
+  if (outcome.Result != irFailed) fTable->Reopen();
   return outcome;
 }
 
@@ -140,8 +159,8 @@ TDemoExit RunSteps(TPersonsDemo& demo, bool terminal, std::ostream& out, std::os
   const TPersonsImportOutcome outcome = demo.Import(dialogs);
   // Rows that failed because the run was interrupted are not the workbook's errors.
   AwaitEndIfSignalled();
+  if (outcome.Result == irFailed) return ReportFailedImport(out, err, outcome, demo.Stored().Count());
   ReportImport(out, err, outcome);
-  if (outcome.Result == irFailed) return deFailed;
   if (desktop) {
     ShowFailedRows(outcome);
     demo.Form().Show();

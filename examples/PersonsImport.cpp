@@ -1,8 +1,5 @@
 #include "examples/PersonsImport.h"
 
-#include <algorithm>
-
-#include "classlib/core/StrUtils.h"
 #include "datasets/FIBDataSetScopes.h"
 #include "examples/PersonsTable.h"
 #include "import/SMI2XLS.h"
@@ -15,13 +12,6 @@ namespace {
 // document, amount; the key is the generator's, so the № column is not read.
 constexpr const char* kLetterMappings =
     "SURNAME=B\nFIRST_NAME=C\nPATRONYMIC=D\nBORN=E\nDOC_NO=F\nAMOUNT=G";
-
-// A field that refused its value names the row already; a failed post does not.
-AnsiString RowError(const TSMImportFromXLS& import, const Exception& error) {
-  if (error.Message().starts_with("Row ")) return error.Message();
-  const Int64 row = std::max<Int64>(Int64{import.RowFirst()} - 1, 0) + import.Statistic()->TotalImported();
-  return "Row " + IntToStr(row) + ": " + error.Message();
-}
 
 }  // namespace
 
@@ -61,7 +51,8 @@ TPersonsImportOutcome ImportPersons(const TPersonsImportSettings& settings, TPer
   TPersonsImportOutcome outcome;
   import.OnErrorEvent = [&](TObject*, const Exception& error, bool& abort) {
     abort = false;
-    outcome.RowErrors.push_back(RowError(import, error));
+    // The import names the row, and the field and value where it knows them.
+    outcome.RowErrors.push_back(error.Message());
   };
   import.Execute();
 

@@ -13,14 +13,18 @@ class TSMImportFromXLS : public TSMImportFromCell {
   explicit TSMImportFromXLS(TComponent* owner);
 
  protected:
-  // The Office Open XML extensions get the reader that accepts them and reads nothing;
-  // every other extension the Excel 2 to 8 reader.
+  // An Office Open XML workbook, known by its extension or by its content (one renamed
+  // .xls), gets the reader that accepts it and reads nothing; every other file the
+  // Excel 2 to 8 reader.
   std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetFile() override;
   bool TypedColumns() const override { return true; }
   // An Open XML workbook is named as such, with what makes it readable.
   AnsiString NoSheetReason() override;
   AnsiString GetDefaultExtension() override { return ".XLS"; }
   AnsiString GetFileFilter() override;
+
+ private:
+  bool IsOpenXMLSource();
 };
 
 }  // namespace ordvane

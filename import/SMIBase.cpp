@@ -1,6 +1,7 @@
 #include "import/SMIBase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -118,6 +119,11 @@ TSMIDataType ColumnTypeOf(TFieldType type) {
     case ftDateTime: return itDateTime;
     default: return itString;
   }
+}
+
+// A number that has digits to write (not an infinity or NaN).
+bool IsFiniteNumber(const Variant& value) {
+  return value.VType() == varDouble && std::isfinite(value.AsDouble());
 }
 
 // A name the expression language reads as it is: letters, digits and "_", not first a digit.
@@ -722,12 +728,39 @@ void TSMImportBaseComponent::StartTransaction() {
   if (!OnStartTransaction) return;
   OnStartTransaction(this);
   fTransactionOpen = true;
+  fCommitted = {fStatistic->TotalAdded(), fStatistic->TotalUpdated(), fStatistic->TotalDeleted()};
 }
 
+// A cycle whose end fails (its commit) stored none of its rows: the counts go back to
+// what the cycles before it stored.
 void TSMImportBaseComponent::FinishTransaction() {
   if (!fTransactionOpen) return;
   fTransactionOpen = false;
-  if (OnFinishTransaction) OnFinishTransaction(this);
+  if (!OnFinishTransaction) return;
+  try {
+    OnFinishTransaction(this);
+  } catch (...) {
+    fStatistic->SetTotalAdded(fCommitted.Added);
+    fStatistic->SetTotalUpdated(fCommitted.Updated);
+    fStatistic->SetTotalDeleted(fCommitted.Deleted);
+    throw;
+  }
+}
+
+// After a failure the cycle still ends, and the controls come back; a failure of those
+// steps (the connection lost with the run) counts in the rows stored, but the run's
+// error stays the one that ended it.
+void TSMImportBaseComponent::EndAfterFailure(bool controlsDisabled) {
+  try {
+    FinishTransaction();
+  } catch (const std::exception&) {
+  }
+  if (!controlsDisabled) return;
+  try {
+    fDataSet->First();
+  } catch (const std::exception&) {
+  }
+  fDataSet->EnableControls();
 }
 
 void TSMImportBaseComponent::ImportData() {
@@ -750,14 +783,15 @@ void TSMImportBaseComponent::ImportData() {
       NextRow();
     }
   } catch (...) {
-    FinishTransaction();
-    if (controlsDisabled) {
-      fDataSet->First();
-      fDataSet->EnableControls();
-    }
+    EndAfterFailure(controlsDisabled);
     throw;
   }
-  FinishTransaction();
+  try {
+    FinishTransaction();
+  } catch (...) {
+    EndAfterFailure(controlsDisabled);
+    throw;
+  }
   fDataSet->First();
   fDataSet->EnableControls();
 }
@@ -790,6 +824,7 @@ void TSMImportBaseComponent::ImportRow() {
   fStatistic->SetTotalImported(fStatistic->TotalImported() + 1);
   fStatistic->SetLastAction(iaUnknown);
   fStatistic->SetSQLText(WideString());
+  fFailedValue.reset();
   CommitCycle();
   try {
     if (!FetchRow()) {
@@ -806,8 +841,9 @@ void TSMImportBaseComponent::ImportRow() {
     }
   } catch (const RowAbort&) {
     throw;
-  } catch (const Exception& error) {
+  } catch (Exception& error) {
     // A failure before the row was written (its values, its look-up, an event).
+    NameRow(error);
     fStatistic->SetTotalErrors(fStatistic->TotalErrors() + 1);
     if (ReportError(error)) throw;
   }
@@ -895,7 +931,7 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
       if (!isKey) pairs += (pairs.empty() ? "" : ", ") + name + "=" + literal;
     }
     if (!generate) {
-      if (IsEditing(fDataSet)) fDataSet->Post();
+      if (IsEditing(fDataSet)) PostRow();
       return;
     }
     const AnsiString where = conditions.empty() ? AnsiString() : " WHERE " + conditions;
@@ -905,20 +941,31 @@ void TSMImportBaseComponent::ApplyRow(TSMIAction action, const AnsiString& condi
     if (action == iaUpdate && !pairs.empty()) sql = "UPDATE " + fTargetTable + " SET " + pairs + where;
     if (action == iaDelete) sql = "DELETE FROM " + fTargetTable + where;
     fStatistic->SetSQLText(AnsiToWide(sql));
-  } catch (const Exception& error) {
+  } catch (Exception& error) {
     RowFailed(error, action);
   }
 }
 
-// A value outside 32 bits fails the row rather than wrap into another number.
+// A value outside 32 bits fails the row rather than wrap into another number. A number
+// reaches a large-integer or a text field with every digit it has: a whole one that a
+// double holds exactly as that integer (one beyond fails as the text the field refuses),
+// any number as the shortest text that gives it back.
 void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
   if (HasNoText(value)) {
     field->Clear();
     return;
   }
   const TFieldType type = field->DataType();
+  const bool finiteNumber = IsFiniteNumber(value);
   if (type == ftLargeint) {
-    field->SetAsString(VarToStr(value));
+    if (finiteNumber && IsExactWholeNumber(value.AsDouble()))
+      field->SetAsLargeInt(static_cast<Int64>(value.AsDouble()));
+    else
+      field->SetAsString(VarToStr(value));
+    return;
+  }
+  if (finiteNumber && IsTextFieldType(type)) {
+    field->SetAsString(ImportNumberText(value.AsDouble()));
     return;
   }
   if ((type == ftInteger || type == ftAutoInc) && !IsText(value)) {
@@ -929,20 +976,52 @@ void TSMImportBaseComponent::WriteField(TField* field, const Variant& value) {
   field->SetValue(value);
 }
 
-// Its user finds the value that failed in the source by the error: row, field and value.
 void TSMImportBaseComponent::WriteSourceValue(TField* field, const Variant& value) {
   try {
     WriteField(field, value);
-  } catch (Exception& error) {
-    // Wide enough for a source that counts its rows on from any RowFirst.
-    const Int64 row = std::max<Int64>(Int64{fRowFirst} - 1, 0) + fStatistic->TotalImported();
-    error.SetMessage(Format("Row %d, field %s, value \"%s\": ", {row, field->FieldName(), VarToStr(value)}) +
-                     error.Message());
+  } catch (const Exception&) {
+    fFailedValue = {field, value};
     throw;
   }
 }
 
-void TSMImportBaseComponent::RowFailed(const Exception& error, TSMIAction action) {
+// The server refuses a row at its post, naming the field (in quotes) when it can.
+void TSMImportBaseComponent::PostRow() {
+  try {
+    fDataSet->Post();
+  } catch (const Exception& error) {
+    const AnsiString& text = error.Message();
+    const auto names = [&](const AnsiString& name) {
+      return text.find('"' + name + '"') != AnsiString::npos || text.find('\'' + name + '\'') != AnsiString::npos;
+    };
+    for (const int mapping : fFieldMappings) {
+      const MappingEntry& entry = fMappingList[static_cast<std::size_t>(mapping)];
+      TField* field = MappedField(entry);
+      if (field != nullptr && (names(field->FieldName()) || names(field->DisplayName()))) {
+        fFailedValue = {field, entry.Value};
+        break;
+      }
+    }
+    throw;
+  }
+}
+
+// Its user finds what failed in the source by the error: the row (counted on from
+// RowFirst, wide enough for any), and the field and value when a field refused it.
+void TSMImportBaseComponent::NameRow(Exception& error) const {
+  const Int64 row = std::max<Int64>(Int64{fRowFirst} - 1, 0) + fStatistic->TotalImported();
+  AnsiString prefix = "Row " + IntToStr(row);
+  if (fFailedValue) {
+    const Variant& value = fFailedValue->Value;
+    prefix += Format(", field %s, value \"%s\"", {fFailedValue->Field->FieldName(),
+                                                   IsFiniteNumber(value) ? ImportNumberText(value.AsDouble())
+                                                                         : VarToStr(value)});
+  }
+  error.SetMessage(prefix + ": " + error.Message());
+}
+
+void TSMImportBaseComponent::RowFailed(Exception& error, TSMIAction action) {
+  NameRow(error);
   if (fActionKind == akDatasetApply && IsEditing(fDataSet)) fDataSet->Cancel();
   fStatistic->SetTotalErrors(fStatistic->TotalErrors() + 1);
   switch (action) {

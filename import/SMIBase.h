@@ -269,6 +269,7 @@ class TSMImportBaseComponent : public TComponent {
 
   void StartTransaction();
   void FinishTransaction();
+  void EndAfterFailure(bool controlsDisabled);
   void CommitCycle();
   void EmptyTarget();
   void ImportRow();
@@ -276,10 +277,15 @@ class TSMImportBaseComponent : public TComponent {
   bool LocateRow(TImportMode rowMode, AnsiString& conditions);
   void ApplyRow(TSMIAction action, const AnsiString& conditions);
   void WriteField(TField* field, const Variant& value);
-  // WriteField, whose error names the source row (counted from RowFirst), the field and
-  // the value.
+  // WriteField, whose failure keeps the field and the value for the row's error.
   void WriteSourceValue(TField* field, const Variant& value);
-  void RowFailed(const Exception& error, TSMIAction action);
+  // The dataset's Post; a failure whose text names a mapped field keeps the field and
+  // the row's value of it for the row's error.
+  void PostRow();
+  // Puts the source row, and the field and value that failed when known, before the
+  // error's text: "Row N, field F, value "V": ..." or "Row N: ...".
+  void NameRow(Exception& error) const;
+  void RowFailed(Exception& error, TSMIAction action);
   bool ReportError(const Exception& error);
 
   TField* MappedField(const MappingEntry& entry) const;
@@ -341,6 +347,16 @@ class TSMImportBaseComponent : public TComponent {
 
   bool fAborted = false;
   bool fTransactionOpen = false;
+  // The counts of the rows that the transaction cycles before the open one stored.
+  struct {
+    Integer Added = 0, Updated = 0, Deleted = 0;
+  } fCommitted;
+  // The field and the value that failed the current row, when one did.
+  struct TFailedValue {
+    TField* Field = nullptr;
+    Variant Value;
+  };
+  std::optional<TFailedValue> fFailedValue;
   int fCurrentField = -1;
   unsigned long fColumnsVersion = 0;
   int fRowsSinceRefresh = 0;

@@ -1,9 +1,13 @@
 #include "import/SMIConvert.h"
 
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <optional>
+#include <string_view>
 
 #include "classlib/core/AnsiStrings.h"
+#include "classlib/core/FloatFormat.h"
 #include "classlib/core/StrUtils.h"
 #include "import/SMIBaseSupport.h"
 #include "import/SMIDateMask.h"
@@ -59,14 +63,36 @@ AnsiString Unwrapped(const AnsiString& text, const TSMIConversionTarget& target,
 // Each rule gives the converted value, or nothing for text it leaves as it is.
 using Converted = std::optional<Variant>;
 
+// A text of digits alone (a sign before them, blanks around): its digits, read exactly
+// (a double would lose those past 2^53), or nothing when no 64-bit integer holds them.
+// Any other text: not a whole-number text.
+std::optional<std::optional<Int64>> WholeNumberText(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  std::string_view digits = text;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  if (text.front() == '+') text.remove_prefix(1);
+  Int64 value = 0;
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+    return std::optional<Int64>();
+  return std::optional<Int64>(value);
+}
+
 Converted IntegerValue(const AnsiString& text, const TSMIConversionTarget& target, const TSMIDataFormats& formats) {
   if (IsHeaderText(text, target)) return 0;
-  double number = 0;
-  // A fraction is left as text, for the field to refuse, rather than rounded.
-  if (!TryExpressionNumber(text, number, formats.DecimalSeparator()) || number != std::trunc(number) ||
-      std::fabs(number) >= 9.2e18)
-    return std::nullopt;
-  const auto whole = static_cast<Int64>(number);
+  // A fraction is left as text, for the field to refuse, rather than rounded; so is a
+  // number that a 64-bit integer, or in another form a double, does not hold exactly.
+  Int64 whole = 0;
+  if (const auto digits = WholeNumberText(text)) {
+    if (!*digits) return std::nullopt;
+    whole = **digits;
+  } else {
+    double number = 0;
+    if (!TryExpressionNumber(text, number, formats.DecimalSeparator()) || !IsExactWholeNumber(number))
+      return std::nullopt;
+    whole = static_cast<Int64>(number);
+  }
   if (whole >= INT32_MIN && whole <= INT32_MAX) return static_cast<Integer>(whole);
   return static_cast<long long>(whole);
 }
@@ -158,6 +184,38 @@ Variant ConvertImportText(const Variant& value, const TSMIConversionTarget& targ
   } catch (const Exception&) {
   }
   return value;
+}
+
+namespace {
+// FloatToStr's significant digits.
+constexpr int kGeneralDigits = 15;
+}  // namespace
+
+AnsiString ImportNumberText(double value) {
+  // "-d.ddde+XX": the shortest digits that read back as the value, and the power of ten
+  // of the first.
+  char text[32];
+  const auto written = std::to_chars(std::begin(text), std::end(text), value, std::chars_format::scientific);
+  const std::string_view scientific(text, static_cast<std::size_t>(written.ptr - text));
+  const std::size_t exponentAt = scientific.find('e');
+  TFloatRec decimal;
+  for (const char ch : scientific.substr(0, exponentAt))
+    if (ch >= '0' && ch <= '9') decimal.Digits += ch;
+  while (!decimal.Digits.empty() && decimal.Digits.back() == '0') decimal.Digits.pop_back();
+  if (decimal.Digits.empty()) return DecimalToText(decimal, ffGeneral, kGeneralDigits, 0, FormatSettings());
+  std::string_view power = scientific.substr(exponentAt + 1);
+  if (power.front() == '+') power.remove_prefix(1);
+  int exponent = 0;
+  std::from_chars(power.data(), power.data() + power.size(), exponent);
+  decimal.Negative = scientific.front() == '-';
+  decimal.Exponent = exponent + 1;
+  const int precision = std::max(kGeneralDigits, static_cast<int>(decimal.Digits.size()));
+  return DecimalToText(decimal, ffGeneral, precision, 0, FormatSettings());
+}
+
+bool IsExactWholeNumber(double value) {
+  constexpr double kLargestExact = 9007199254740992.0;  // 2^53
+  return std::fabs(value) <= kLargestExact && value == std::trunc(value);
 }
 
 }  // namespace ordvane

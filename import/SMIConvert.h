@@ -42,4 +42,13 @@ bool ConvertsImportText(const Variant& value, TSMIValueKind kind, bool isBlob, b
 Variant ConvertImportText(const Variant& value, const TSMIConversionTarget& target, const TSMIDataFormats& formats,
                           bool xmlSource, bool blobsAsBase64);
 
+// A number as a text column keeps it: the shortest text that reads back as the same
+// double, in the general format of the workstation's settings (FloatToStr's form, with
+// as many significant digits as the number needs rather than 15). The value is finite.
+AnsiString ImportNumberText(double value);
+
+// Whether the number is whole and a double holds it exactly, and every whole number
+// between it and zero as well: at most 2^53 either way.
+bool IsExactWholeNumber(double value);
+
 }  // namespace ordvane

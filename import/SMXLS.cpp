@@ -668,7 +668,6 @@ void TXLSWorkbookReader::ReadCellFormat(const TBIFFData& data) {
       format.NumberFormat = data.U8(1);
       format.Alignment = data.U8(4) & 0x07;
   }
-  format.FormatText = fFormats.Text(format.NumberFormat);
   format.IsDate = fFormats.Kind(format.NumberFormat) == TXLSNumberFormats::fkDate;
   fCellFormats.back() = std::move(format);
 }
@@ -754,8 +753,8 @@ void TMSExcel::PrepareLoad() {
 
 const TXLSFont* TMSExcel::FontOf(const TXLSFormat& format) const {
   Integer position = format.Font;
-  // From Excel 5 on the files number no font 4: the fifth FONT record is font 5.
-  if (fVersion >= evExcel5 && position >= 4) {
+  // The files of every version number no font 4: the fifth FONT record is font 5.
+  if (position >= 4) {
     if (position == 4) return nullptr;
     --position;
   }

@@ -17,10 +17,11 @@ double DecodeRK(Cardinal rk);
 // code <n>".
 AnsiString ErrorCodeText(Byte code);
 
-// A cell format: one XF record, as a cell's format index names it.
+// A cell format: one XF record, as a cell's format index names it. Its number format's
+// text is looked up by NumberFormat (TCustomMSExcel::NumberFormats): a workbook may hold
+// any number of XF records naming one FORMAT text of thousands of characters, so a copy
+// per record would cost far more than the file.
 struct TXLSFormat {
-  // The number-format text NumberFormat named when the record was read.
-  WideString FormatText;
   Integer NumberFormat = 0;  // into the number-format texts
   Integer Font = 0;          // the font as the records number them (see TMSExcel::FontOf)
   bool IsDate = false;       // a number in this format is a date-time

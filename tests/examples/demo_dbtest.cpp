@@ -185,7 +185,7 @@ TEST(Demo, FailingRowsAreReportedByTheirRowNumbersAndTheOthersAreKept) {
   // The sheet's row 3 is the second person: a value its field refuses. Row 6, the fifth,
   // has no surname, which the table refuses as the record is posted.
   EXPECT_TRUE(run.Says("\nRow 3, field BORN, value \"31.02.1990\": ")) << run.output;
-  EXPECT_TRUE(run.Says("\nRow 6: ")) << run.output;
+  EXPECT_TRUE(run.Says("\nRow 6, field SURNAME, value \"\": ")) << run.output;
   EXPECT_TRUE(run.Says("\"PERSONS\".\"SURNAME\"")) << run.output;
   EXPECT_TRUE(run.Says("The data import process has completed with 2 errors.")) << run.output;
   EXPECT_TRUE(
@@ -364,6 +364,49 @@ TEST(Demo, AReadOnlyDatabaseIsRefusedOnceBeforeTheImport) {
   EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "300");
 }
 
+namespace {
+
+// The example's specification that appends or updates by document, committing every
+// commitCount rows.
+std::string SpecificationCommittingEvery(int commitCount) {
+  std::ifstream in(SourcePath("examples/data/persons-by-document.spec"));
+  std::string specification{std::istreambuf_iterator<char>(in), {}};
+  const auto at = specification.find("CommitCount=300");
+  EXPECT_NE(at, std::string::npos);
+  specification.replace(at, 15, "CommitCount=" + std::to_string(commitCount));
+  const std::string file = TestTempDir() + "/by-document-" + std::to_string(commitCount) + ".spec";
+  std::ofstream(file) << specification;
+  return file;
+}
+
+}  // namespace
+
+// A commit the database refuses on the way (as one over a lost connection fails): the
+// reason is said once, then how many rows the database keeps, as an interrupted run
+// says it, and the run ends with the status of a run whose rows did not all go in.
+TEST(Demo, ACommitThatFailsOnTheWaySaysOnceWhyAndHowManyRowsAreStored) {
+  const DemoDatabase db;
+  // A first run makes the table and stops at a file that is no workbook.
+  ASSERT_EQ(RunDemo({"--database", db.Name(), SourcePath("examples/data/make_persons.py")}).exitCode, 2);
+  IsqlAt(db.Name(),
+         "create exception E_FULL 'PERSONS is full';\nset term ^ ;\n"
+         "create trigger PERSONS_FULL on transaction commit as begin\n"
+         "  if ((select count(*) from PERSONS) > 250) then exception E_FULL;\nend^\nset term ; ^\ncommit;\n");
+  // Commits of 99, 199 and 299 persons: the third is refused.
+  const DemoRun run = RunDemo({"--database", db.Name(), "--specification", SpecificationCommittingEvery(100),
+                               "--picture", TestTempDir() + "/full.png", SampleWorkbook()});
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  const auto once = [&](const std::string& text) {
+    const auto first = run.output.find(text);
+    return first != std::string::npos && run.output.find(text, first + 1) == std::string::npos;
+  };
+  EXPECT_TRUE(once("An error has occurred during the data import process.\n")) << run.output;
+  EXPECT_TRUE(once("PERSONS is full")) << run.output;
+  EXPECT_TRUE(run.output.ends_with("\nInterrupted: 199 rows stored.\n")) << run.output;
+  EXPECT_FALSE(run.Says("Rows imported")) << run.output;
+  EXPECT_EQ(db.Rows("select count(*) from PERSONS"), "199");
+}
+
 // Ctrl+C while the import waits for a person another transaction holds, after two of its
 // commits: the run ends by the signal (the shell's status 130), says that it was
 // interrupted and how many rows the database keeps, and the database keeps those.
@@ -376,13 +419,7 @@ TEST(Demo, AnInterruptedRunEndsByTheSignalAndSaysHowManyRowsAreStored) {
   const auto written = [&] { return db.Rows("select count(*) from PERSONS where SURNAME <> 'X'"); };
   // The specification that updates by document, committing every 10 rows: commits after
   // the 9th and the 19th person, and the 25th waits for the holder below.
-  std::ifstream in(SourcePath("examples/data/persons-by-document.spec"));
-  std::string specification{std::istreambuf_iterator<char>(in), {}};
-  const auto commitCount = specification.find("CommitCount=300");
-  ASSERT_NE(commitCount, std::string::npos);
-  specification.replace(commitCount, 15, "CommitCount=10");
-  const std::string specificationFile = TestTempDir() + "/by-document-10.spec";
-  std::ofstream(specificationFile) << specification;
+  const std::string specificationFile = SpecificationCommittingEvery(10);
 
   TFIBDatabase holder(nullptr);
   holder.SetDBName(db.Name());

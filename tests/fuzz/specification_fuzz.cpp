@@ -1,6 +1,8 @@
 // An import specification is a text file that operators keep and pass around: whatever
-// it holds, loading it must not crash, and what a load keeps must survive a save and a
-// second load unchanged (a save of the reloaded settings gives the same text).
+// it holds, loading it must not crash; it is either refused with an Exception (a number
+// outside its setting's range, a value a save could not keep) or what the load keeps
+// survives a save and a second load unchanged (a save of the reloaded settings gives the
+// same text, which is never refused).
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +30,12 @@ AnsiString LoadAndSave(const AnsiString& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const AnsiString once = LoadAndSave(AnsiString(reinterpret_cast<const char*>(data), size));
+  AnsiString once;
+  try {
+    once = LoadAndSave(AnsiString(reinterpret_cast<const char*>(data), size));
+  } catch (const Exception&) {
+    return 0;
+  }
   if (LoadAndSave(once) != once) std::abort();
   return 0;
 }

@@ -246,6 +246,11 @@ TEST_F(FormImportTest, MappingsNameTheColumnsAsTheReaderNamesThem) {
   EXPECT_EQ(mappings, "Прізвище=[Прізвище]\r\nВласне ім’я=[Власне ім’я]\r\n");
 }
 
+std::string OpenXMLAdvice(const std::string& file) {
+  return "The workbook " + file +
+         " is an Open XML workbook, which is not read: save it as an Excel 97-2003 workbook (.xls).";
+}
+
 // A workbook or sheet that cannot be read fails the run with the reason: nothing is read
 // and no reader is kept. Nothing of an Open XML workbook is read, so it must not pass for
 // a form without rows; a workbook cut short fails with what the reader finds wrong in it.
@@ -267,10 +272,12 @@ TEST_F(FormImportTest, AWorkbookOrSheetThatCannotBeReadFailsTheRunWithTheReason)
                {FormFixture("html_page.xls"), "", 0, "File is not an Excel file"},
                {test::FixturePath("import/xls/encrypted.xls"), "", 0,
                 "Could not read the password protected file"},
-               {xlsx, "", 0,
-                "The workbook " + xlsx +
-                    " is an Open XML workbook, which is not read: save it as an Excel 97-2003 workbook (.xls)."},
-               {FormFixture("truncated.xls"), "", 0, truncated}};
+               {xlsx, "", 0, OpenXMLAdvice(xlsx)},
+               {FormFixture("truncated.xls"), "", 0, truncated},
+               // A real Open XML workbook, and the same file under an Excel 97 name, known
+               // by what it holds.
+               {FormFixture("form_openxml.xlsx"), "", 0, OpenXMLAdvice(FormFixture("form_openxml.xlsx"))},
+               {FormFixture("openxml_renamed.xls"), "", 0, OpenXMLAdvice(FormFixture("openxml_renamed.xls"))}};
   for (const auto& c : cases) {
     dialogs->ClearLog();
     bool after = false;

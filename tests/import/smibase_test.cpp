@@ -296,8 +296,9 @@ TEST_F(BaseTest, ExpressionErrorsFailTheRowLikeAnyOther) {
   AddRow({"1", "a"});
   AddRow({"2", "b"});
   EXPECT_EQ(Run(), "executed 2/2/0/0/0/2/0");
-  EXPECT_EQ(errors,
-            (std::vector<std::string>{"Compile error: syntax fault.", "Compile error: syntax fault."}));
+  // Each named by its row, as every failed row is.
+  EXPECT_EQ(errors, (std::vector<std::string>{"Row 1: Compile error: syntax fault.",
+                                              "Row 2: Compile error: syntax fault."}));
 }
 
 TEST_F(BaseTest, TheRunStopsWhenTheSourceFailsOrTheAfterRecordEventSaysSo) {

@@ -9,6 +9,7 @@
 
 #include "classlib/core/CodePages.h"
 #include "classlib/core/DateFormat.h"
+#include "classlib/core/FloatFormat.h"
 #include "import/SMIBaseSupport.h"
 #include "import/SMIDateMask.h"
 #include "tests/classlib/Support.h"
@@ -137,6 +138,12 @@ TEST_F(ConvertTest, TextsOfEveryKind) {
       {"id", K::Integer, "ID", "integer 0"}, {"3000000000", K::Integer, "F", "int64 3000000000"},
       {"1,5", K::Integer, "F", "text 1,5"}, {"Прізвище", K::Integer, "F", "text Прізвище"},
       {"1e30", K::Integer, "F", "text 1e30"},
+      // Every digit of a long number, which a double would round; one past 64 bits, or
+      // a form a double does not hold exactly, stays text.
+      {"9007199254740993", K::Integer, "F", "int64 9007199254740993"},
+      {" -9223372036854775808 ", K::Integer, "F", "int64 -9223372036854775808"},
+      {"9223372036854775808", K::Integer, "F", "text 9223372036854775808"},
+      {"1e17", K::Integer, "F", "text 1e17"}, {"1e15", K::Integer, "F", "int64 1000000000000000"},
       // Dates by the import mask.
       {"05.03.2021", K::Date, "F", "date 05.03.2021"},
       {" 05.03.2021 14:30 ", K::Date, "F", "date 05.03.2021 14:30:00"},
@@ -223,6 +230,26 @@ TEST(ValueText, EmptinessAndPrefixAreThoseOfTheText) {
   EXPECT_FALSE(TextStartsWith(Variant(WideString(u"[CDAT")), "[CDATA["));  // ends first
   EXPECT_FALSE(TextStartsWith(Variant(WideString(u"[cdata[x")), "[CDATA["));
   EXPECT_FALSE(TextStartsWith(Variant(1), "1"));
+}
+
+// A number for a text column: as FloatToStr writes it where 15 digits hold it, with more
+// where they do not; whole numbers exact up to 2^53.
+TEST(NumberText, EveryDigitTheNumberHas) {
+  const std::string point(1, FormatSettings().DecimalSeparator);
+  const auto text = [](double value) { return std::string(ImportNumberText(value)); };
+  EXPECT_EQ(text(0), "0");
+  EXPECT_EQ(text(-0.5), "-0" + point + "5");
+  EXPECT_EQ(text(1e20), "1E20");
+  EXPECT_EQ(text(1234567.25), std::string(FloatToStr(1234567.25)));
+  EXPECT_EQ(text(9007199254740992.0), "9007199254740992");
+  EXPECT_EQ(text(0.1 + 0.2), "0" + point + "30000000000000004");
+  EXPECT_EQ(text(-1.0 / 3), "-0" + point + "3333333333333333");
+  EXPECT_EQ(text(5e-324), "5E-324");
+
+  EXPECT_TRUE(IsExactWholeNumber(9007199254740992.0));
+  EXPECT_TRUE(IsExactWholeNumber(-9007199254740992.0));
+  EXPECT_FALSE(IsExactWholeNumber(9007199254740994.0));
+  EXPECT_FALSE(IsExactWholeNumber(2.5));
 }
 
 }  // namespace

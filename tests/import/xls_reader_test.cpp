@@ -10,6 +10,8 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include <sys/resource.h>
+
 #include "classlib/core/CodePages.h"
 #include "import/SMXLS.h"
 #include "tests/import/WorkbookBuilder.h"
@@ -25,6 +27,11 @@ using test::Bytes;
 using test::Record;
 using test::U16;
 using test::U32;
+using test::Append;
+using test::operator+;
+using test::CompoundFile;
+using test::Number;
+using test::WorkbookStream;
 
 std::string Fixture(const std::string& name) {
   return test::FixturePath("import/xls/" + name);
@@ -209,9 +216,9 @@ TEST_P(XLSFixture, ResolvesEveryCellsFormatAndFontAsXlrdDoes) {
       const TXLSFormat& format = formats[static_cast<std::size_t>(value->FormatIndex())];
       const int numberFormat = cell["numfmt"];
       EXPECT_EQ(format.NumberFormat, numberFormat);
-      EXPECT_EQ(format.FormatText, reader.NumberFormats().Text(numberFormat));
       if (expected["formats"].contains(std::to_string(numberFormat))) {
-        EXPECT_EQ(Utf8Encode(format.FormatText), expected["formats"][std::to_string(numberFormat)].get<std::string>());
+        EXPECT_EQ(Utf8Encode(reader.NumberFormats().Text(format.NumberFormat)),
+                  expected["formats"][std::to_string(numberFormat)].get<std::string>());
       }
       EXPECT_EQ(format.IsDate, cell["date"].get<bool>());
       // Excel 2 keeps a cell's alignment with the cell, not in its format.
@@ -247,6 +254,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TFixtureCase{"biff2.xls", evExcel2, {u"Sheet1"}},
                     TFixtureCase{"biff3.xls", evExcel3, {u"Sheet1"}},
                     TFixtureCase{"biff4.xls", evExcel4, {u"Sheet1"}},
+                    // Six fonts, numbered 0 to 3, 5 and 6 by the cell formats, as in
+                    // every version.
+                    TFixtureCase{"fonts2.xls", evExcel2, {u"Sheet1"}},
+                    TFixtureCase{"fonts3.xls", evExcel3, {u"Sheet1"}},
+                    TFixtureCase{"fonts4.xls", evExcel4, {u"Sheet1"}},
                     TFixtureCase{"biff5.xls", evExcel7, {u"Дані", u"Другий"}},
                     // Files of other writers (tests/fixtures/make_xls_wild.sh): Excel 95
                     // text in Windows-1253; chart records whose ids end in 09 before two
@@ -316,6 +328,42 @@ TEST(XLSReader, EveryLoadStartsWithEmptyLists) {
   // An encrypted workbook ends its load before its fonts.
   EXPECT_THROW(reader.LoadFromFile(Fixture("encrypted.xls")), Exception);
   EXPECT_TRUE(reader.Fonts().empty());
+}
+
+// The peak resident size of the process so far, in kilobytes.
+long PeakResidentKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// 200 000 cell formats (24 bytes each in the file) that all name one number format of
+// 8 000 characters: the 4.8 MB workbook is read in memory of its own order, not in one
+// copy of the text per cell format (3 GB).
+TEST(XLSReader, CellFormatsNamingOneLongFormatCostTheirRecordsOnly) {
+  constexpr unsigned kCellFormats = 200000, kFormatIndex = 164;
+  const std::string longFormat = "0.00 " + std::string(7995, 'x');
+  Bytes globals = Record(0x041E, U16(kFormatIndex) + U16(static_cast<unsigned>(longFormat.size())) + Bytes{0} +
+                                     Bytes(longFormat.begin(), longFormat.end()));
+  const Bytes cellFormat = Record(0x00E0, U16(0) + U16(kFormatIndex) + Bytes(16, 0));
+  globals.reserve(globals.size() + cellFormat.size() * kCellFormats);
+  for (unsigned i = 0; i < kCellFormats; ++i) Append(globals, cellFormat);
+  const std::string path = WriteTemp(
+      "many-formats.xls",
+      CompoundFile(u"Workbook", WorkbookStream(globals, {{"Sheet1", 0x10, Number(0, 0, kCellFormats - 1, 2.5)}})));
+  globals = Bytes();
+  ASSERT_GT(std::filesystem::file_size(path), 4800000u);
+
+  const long before = PeakResidentKilobytes();
+  TMSExcel reader(nullptr);
+  reader.LoadFromFile(path);
+  const long grown = PeakResidentKilobytes() - before;
+  ASSERT_EQ(reader.CellFormats().size(), kCellFormats);
+  const TXLSFormat& last = reader.CellFormats().back();
+  EXPECT_EQ(Utf8Encode(reader.NumberFormats().Text(last.NumberFormat)), longFormat);
+  EXPECT_EQ(reader.Sheets().FindSheet(0)->Cells().CellValue(0, 0).AsDouble(), 2.5);
+  // The file, read whole, and a few bytes per cell format; far below a copy of the text each.
+  EXPECT_LT(grown, 64 * 1024) << "kilobytes";
 }
 
 TEST(XLSReader, NumbersByTheirFormats) {
