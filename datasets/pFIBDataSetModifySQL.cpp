@@ -162,9 +162,18 @@ AnsiString ScaledLiteral(Int64 scaled, Integer scale) {
   return negative ? "-" + digits : digits;
 }
 
-// The current or the previous value as the server reads it back unchanged; a blob or
-// an array is never spelled out.
+// A text blob's current text, converted by the server into the blob's character set as a
+// string column's is. An empty text written into it is an empty blob, not a null one:
+// the record keeps its null mark until the empty body is sent.
+AnsiString TextBlobLiteral(TpFIBDataSet& dataSet, TField* field) {
+  if (!field->IsNull()) return TextLiteral(field->Value().AsWideString());
+  return dataSet.BlobFieldModified(field) ? QuotedText("") : AnsiString("NULL");
+}
+
+// The current or the previous value as the server reads it back unchanged; a binary blob
+// or an array is never spelled out.
 AnsiString Literal(TpFIBDataSet& dataSet, TField* field, bool oldValue) {
+  if (field->DataType() == ftMemo && !oldValue) return TextBlobLiteral(dataSet, field);
   const Variant value = oldValue ? field->OldValue() : field->Value();
   if (VarIsNull(value) || VarIsEmpty(value)) return "NULL";
   if (field->IsBlob() || dynamic_cast<TFIBArrayField*>(field) != nullptr)
@@ -319,6 +328,22 @@ AnsiString TpFIBDataSet::GenerateLiteralModifySQL(TModifySQLKind kind) {
   return AssembleStatement(
       *this, kind, parts, mffAll,
       [this](const TModifyColumn& column) { return Literal(*this, column.Field, false); }, AnsiString());
+}
+
+std::vector<TpFIBDataSet::TLiteralValue> TpFIBDataSet::LiteralValues(TModifySQLKind kind) {
+  std::vector<TLiteralValue> values;
+  TModifyParts parts;
+  if (kind == mskDelete || kind == mskRefresh || !TableParts(*this, parts)) return values;
+  TAutoUpdateOptions& options = AutoUpdateOptions();
+  AssembleStatement(
+      *this, kind, parts, mffAll,
+      [&](const TModifyColumn& column) {
+        AnsiString literal = Literal(*this, column.Field, false);
+        values.push_back({column.Field, parts.Table + "." + options.FormatIdentifier(column.Column), literal});
+        return literal;
+      },
+      AnsiString());
+  return values;
 }
 
 AnsiString TpFIBDataSet::KeyFieldsFromTable(const AnsiString& tableName) {
