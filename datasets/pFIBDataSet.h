@@ -77,8 +77,8 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // update or insert has no column to write. Key fields none of which is usable raise.
   AnsiString GenerateModifySQL(TModifySQLKind kind, TModifyFieldFilter filter = mffAll);
   // The same statement with the values written out as literals the server reads back
-  // unchanged; empty when no column is written. Needs fields; a non-null binary blob or
-  // array value is refused.
+  // unchanged; empty when no column is written. Needs fields; a non-null array value is
+  // refused.
   AnsiString GenerateLiteralModifySQL(TModifySQLKind kind);
   // A value the literal insert or update statement writes, with the column it goes into
   // as "TABLE.COLUMN".

@@ -279,6 +279,28 @@ TEST_F(BatchesTest, TextBlobsAreStoredAsWritten) {
   ExpectCountsMatchStatusesOf(*fDataSet);
 }
 
+// A binary blob goes into the block as its bytes: the rows are those the record-by-record
+// apply stores from the same values.
+TEST_F(BatchesTest, BinaryBlobsAreStoredAsRecordByRecord) {
+  OpenTable("BATCH_BLOBS", "id, data");
+  for (const bool batched : {true, false}) {
+    fDataSet->AutoUpdateOptions().SetUseExecuteBlock(batched);
+    const int first = batched ? 1 : 11;
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(first);
+    Field("DATA")->SetAsString(std::string("\0\x01'\xFF ok", 7));
+    fDataSet->Post();
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(first + 1);
+    fDataSet->Post();
+    Apply();
+    EXPECT_EQ(fBlocks, batched ? std::vector<int>{2} : std::vector<int>{});
+  }
+  EXPECT_EQ(Oracle("select id, cast(data as varchar(20) character set octets) from batch_blobs order by id"),
+            "1|000127FF206F6B;2|<null>;11|000127FF206F6B;12|<null>");
+  ExpectCountsMatchStatusesOf(*fDataSet);
+}
+
 // On a UTF-8 connection a text may hold characters the WIN1251 columns lack: the server
 // refuses the block without naming a statement, the batch names the record, the field
 // and the value, and nothing of the block is stored.
