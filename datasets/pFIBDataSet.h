@@ -77,9 +77,18 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // update or insert has no column to write. Key fields none of which is usable raise.
   AnsiString GenerateModifySQL(TModifySQLKind kind, TModifyFieldFilter filter = mffAll);
   // The same statement with the values written out as literals the server reads back
-  // unchanged; empty when no column is written. Needs fields; a non-null blob or array
-  // value is refused.
+  // unchanged; empty when no column is written. Needs fields; a non-null array value is
+  // refused.
   AnsiString GenerateLiteralModifySQL(TModifySQLKind kind);
+  // A value the literal insert or update statement writes, with the column it goes into
+  // as "TABLE.COLUMN".
+  struct TLiteralValue {
+    TField* Field;
+    AnsiString Column;
+    AnsiString Literal;
+  };
+  // The values of the literal statement of the kind, in its order; none for a delete.
+  std::vector<TLiteralValue> LiteralValues(TModifySQLKind kind);
   // Completes KeyFields and rewrites the delete, update, insert and refresh texts (each
   // only when CanChangeSQLs or when it is blank).
   void RegenerateModifySQLs();
@@ -169,8 +178,10 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   // Adds the record's literal statement to the open block; false when the block was
   // closed instead ("END" added), being full.
   bool WrapExecuteBlock(TModifySQLKind kind);
-  // The record's statement into the batch: a full block is executed first.
-  void AddToBatch(TModifySQLKind kind, Integer recordIndex);
+  // The record's statement into the batch: a full block is executed first. False when
+  // the statement is too long for any block: the record then goes by its own statement,
+  // after the block before it has run.
+  bool AddToBatch(TModifySQLKind kind, Integer recordIndex);
 
   TLockErrorEvent OnLockError;
   TOnGetSQLTextProc OnAskRecordCount;
@@ -219,6 +230,10 @@ class TpFIBDataSet : public TFIBDataSet, public IDataSetInfoReceiver, public IUp
   TFIBQuery& BatchQuery();
   // Runs one EXECUTE BLOCK; raises, with nothing of it applied, when a change found no row.
   void RunBatchBlock(TFIBQuery& block);
+  // After a block failed: the first value of its records that its column refuses, raised
+  // naming the record, the field and the value with the server's reason. Nothing when
+  // every value fits its column (the block failed for another reason).
+  void RaiseRefusedBatchValue();
 
   // ---- Client filter (pFIBDataSetFilter.cpp)
   // The cached-update status decides first; a record it shows is then, when Filtered,

@@ -68,19 +68,16 @@ bool TpFIBDataSet::WrapExecuteBlock(TModifySQLKind kind) {
   return false;
 }
 
-void TpFIBDataSet::AddToBatch(TModifySQLKind kind, Integer recordIndex) {
-  if (WrapExecuteBlock(kind)) {
-    fBatchRecords.push_back(recordIndex);
-    return;
+bool TpFIBDataSet::AddToBatch(TModifySQLKind kind, Integer recordIndex) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (WrapExecuteBlock(kind)) {
+      fBatchRecords.push_back(recordIndex);
+      return true;
+    }
+    // The records before this one are sent first, so that the changes keep their order.
+    ExecuteBatch();
   }
-  ExecuteBatch();
-  if (WrapExecuteBlock(kind)) {
-    fBatchRecords.push_back(recordIndex);
-    return;
-  }
-  ClearBatch();
-  throw EDatabaseError(Format("%s: the statement of record %d is too long for an EXECUTE BLOCK",
-                              {FullComponentName(this), recordIndex + 1}));
+  return false;
 }
 
 void TpFIBDataSet::ExecuteBatch() {
@@ -135,6 +132,10 @@ void TpFIBDataSet::RunBatchBlock(TFIBQuery& block) {
     const TScopeEnd close([&block] { block.Close(); });
     const TFIBXSQLVAR& record = block.FieldByName("UNMATCHED_RECORD");
     if (!block.Eof() && !record.GetIsNull()) unmatched = record.GetAsLong();
+  } catch (const EFIBError&) {
+    marks.ExecuteImmediateBatch({"RELEASE SAVEPOINT " + savepoint});
+    RaiseRefusedBatchValue();
+    throw;
   } catch (...) {
     marks.ExecuteImmediateBatch({"RELEASE SAVEPOINT " + savepoint});
     throw;
@@ -145,6 +146,39 @@ void TpFIBDataSet::RunBatchBlock(TFIBQuery& block) {
       Format("%s: the change of record %d found no row on the server; no change of its batch was "
              "applied",
              {FullComponentName(this), unmatched + 1}));
+}
+
+// The server names no statement of a block, so each value of the block's records is cast
+// alone into the type of its column until one is refused.
+void TpFIBDataSet::RaiseRefusedBatchValue() {
+  // The record being added reads its values from the buffer once more should the failure
+  // be passed over.
+  TRecordBuffer buffer = ActiveBuffer();
+  const std::vector<Byte> adding(buffer, buffer + RecordBufferSize());
+  const TScopeEnd restore([buffer, &adding] { std::copy(adding.begin(), adding.end(), buffer); });
+  TFIBQuery probe(nullptr);
+  probe.SetParamCheck(false);
+  probe.SetDatabase(Database());
+  probe.SetTransaction(UpdateTransaction());
+  probe.SetGoToFirstRecordOnExecute(true);
+  for (const Integer index : fBatchRecords) {
+    const TCachedUpdateStatus status = CachedStatusAt(index);
+    if (status != cusModified && status != cusInserted) continue;
+    ReadRecordCache(index, buffer, false);
+    for (const TLiteralValue& value : LiteralValues(status == cusInserted ? mskInsert : mskUpdate)) {
+      if (value.Literal == "NULL") continue;
+      try {
+        probe.SQL().SetText("SELECT CAST(" + value.Literal + " AS TYPE OF COLUMN " + value.Column +
+                            ") FROM RDB$DATABASE");
+        probe.ExecQuery();
+        probe.Close();
+      } catch (const EFIBError& refusal) {
+        throw EDatabaseError(Format("%s: record %d: field '%s' cannot hold the value '%s': %s",
+                                    {FullComponentName(this), index + 1, value.Field->FieldName(),
+                                     value.Field->AsString(), refusal.Message()}));
+      }
+    }
+  }
 }
 
 TFIBQuery& TpFIBDataSet::BatchQuery() {
@@ -172,7 +206,7 @@ void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
     case ukInsert: {
       const bool inserted = kind == ukInsert;
       if (!(inserted ? CanInsert() : CanEdit())) return;
-      if (batched) return AddToBatch(inserted ? mskInsert : mskUpdate, recordIndex);
+      if (batched && AddToBatch(inserted ? mskInsert : mskUpdate, recordIndex)) return;
       PrepareModifySQL(inserted ? dsInsert : dsEdit);
       PostRecordToServer(inserted ? InsertQuery() : UpdateQuery(), buffer);
       CountStatusChange(from, CachedStatus(buffer));
@@ -180,7 +214,7 @@ void TpFIBDataSet::ApplyRecord(TUpdateKind kind, Integer recordIndex) {
     }
     case ukDelete:
       if (!CanDelete()) return;
-      if (batched) return AddToBatch(mskDelete, recordIndex);
+      if (batched && AddToBatch(mskDelete, recordIndex)) return;
       InternalDeleteRecord(DeleteQuery(), buffer);
       AutoCommitUpdateTransaction();
       break;

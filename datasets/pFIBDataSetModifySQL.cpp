@@ -117,13 +117,17 @@ AnsiString QuotedText(const AnsiString& text) {
 // Text that reaches the server unchanged whatever code the statement's text travels in:
 // plain ASCII quoted, any other text as its UTF-8 bytes, which the server converts into
 // the column's character set (refusing a character that set lacks).
+// Bytes as a string literal in hexadecimal, every byte kept.
+AnsiString HexLiteral(const RawByteString& bytes) {
+  AnsiString literal = "x'";
+  for (const char byte : bytes) literal += IntToHex(static_cast<Integer>(static_cast<unsigned char>(byte)), 2);
+  return literal + "'";
+}
+
 AnsiString TextLiteral(const WideString& text) {
   if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; }))
     return QuotedText(WideToAnsi(text));
-  AnsiString literal = "_UTF8 x'";
-  for (const char byte : Utf8Encode(text))
-    literal += IntToHex(static_cast<Integer>(static_cast<unsigned char>(byte)), 2);
-  return literal + "'";
+  return "_UTF8 " + HexLiteral(Utf8Encode(text));
 }
 
 AnsiString DigitPairs(int value, int width) {
@@ -162,11 +166,22 @@ AnsiString ScaledLiteral(Int64 scaled, Integer scale) {
   return negative ? "-" + digits : digits;
 }
 
-// The current or the previous value as the server reads it back unchanged; a blob or
-// an array is never spelled out.
+// A text blob's current text, converted by the server into the blob's character set as a
+// string column's is. An empty text written into it is an empty blob, not a null one:
+// the record keeps its null mark until the empty body is sent.
+AnsiString TextBlobLiteral(TpFIBDataSet& dataSet, TField* field) {
+  if (!field->IsNull()) return TextLiteral(field->Value().AsWideString());
+  return dataSet.BlobFieldModified(field) ? QuotedText("") : AnsiString("NULL");
+}
+
+// The current or the previous value as the server reads it back unchanged; an array is
+// never spelled out.
 AnsiString Literal(TpFIBDataSet& dataSet, TField* field, bool oldValue) {
+  if (field->DataType() == ftMemo && !oldValue) return TextBlobLiteral(dataSet, field);
   const Variant value = oldValue ? field->OldValue() : field->Value();
   if (VarIsNull(value) || VarIsEmpty(value)) return "NULL";
+  // A binary blob's bytes, which the server stores as they are.
+  if (field->IsBlob() && !oldValue) return HexLiteral(value.AsString());
   if (field->IsBlob() || dynamic_cast<TFIBArrayField*>(field) != nullptr)
     throw Exception(FullComponentName(&dataSet) + ": the value of field \"" + field->FieldName() +
                     "\" cannot be written as a literal.");
@@ -319,6 +334,22 @@ AnsiString TpFIBDataSet::GenerateLiteralModifySQL(TModifySQLKind kind) {
   return AssembleStatement(
       *this, kind, parts, mffAll,
       [this](const TModifyColumn& column) { return Literal(*this, column.Field, false); }, AnsiString());
+}
+
+std::vector<TpFIBDataSet::TLiteralValue> TpFIBDataSet::LiteralValues(TModifySQLKind kind) {
+  std::vector<TLiteralValue> values;
+  TModifyParts parts;
+  if (kind == mskDelete || kind == mskRefresh || !TableParts(*this, parts)) return values;
+  TAutoUpdateOptions& options = AutoUpdateOptions();
+  AssembleStatement(
+      *this, kind, parts, mffAll,
+      [&](const TModifyColumn& column) {
+        AnsiString literal = Literal(*this, column.Field, false);
+        values.push_back({column.Field, parts.Table + "." + options.FormatIdentifier(column.Column), literal});
+        return literal;
+      },
+      AnsiString());
+  return values;
 }
 
 AnsiString TpFIBDataSet::KeyFieldsFromTable(const AnsiString& tableName) {

@@ -1,7 +1,8 @@
 // Cached updates applied record by record and in EXECUTE BLOCK batches of literal
 // statements: the blocks stay within what the server takes (statements, contexts, text
-// length), the table ends as isql-fb expects, and a failing or oversized record leaves
-// the statuses of what was not sent.
+// length), the table ends as isql-fb expects, a failing block leaves the statuses of what
+// was not sent and names the value its column refused, and an oversized record goes by
+// its own statement in its turn.
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,17 @@ class BatchesTest : public UpdatesTestOf<TBatchDataSet> {
     Field("TS")->SetAsDateTime(EncodeDate(2001, 12, 31) + EncodeTime(23, 59, 58, 999));
     Field("CODE")->SetAsString("c" + std::to_string(id));
     fDataSet->Post();
+  }
+  // The first column of the select's one row, read in the dataset's own transaction.
+  std::string RowsInTransaction(const std::string& select) {
+    TFIBQuery query(nullptr);
+    query.SetDatabase(fDatabase);
+    query.SetTransaction(fTransaction);
+    query.SQL().SetText(select);
+    query.ExecQuery();
+    const std::string value = query.GetFields(0).GetAsString();
+    query.Close();
+    return value;
   }
   void Apply() {
     fBlocks.clear();
@@ -210,7 +222,7 @@ TEST_F(BatchesTest, TheUpdateStatementHearsEachBlockAndMayPassOverAFailingOne) {
   ExpectCountsMatchStatusesOf(*fDataSet);
 }
 
-TEST_F(BatchesTest, NullKeyIsFoundAndAnOversizedRecordStopsTheRun) {
+TEST_F(BatchesTest, NullKeyIsFoundAndAnOversizedRecordGoesByItsOwnStatementInTurn) {
   OpenTable("LOOSE", "id, name");
   fDataSet->Edit();
   Field("NAME")->SetAsString("still no key");
@@ -220,31 +232,123 @@ TEST_F(BatchesTest, NullKeyIsFoundAndAnOversizedRecordStopsTheRun) {
   fDataSet->Close();
 
   OpenTable("LONG_TEXTS", "id, txt");
-  fDataSet->Append();
-  Field("ID")->SetAsInteger(1);
-  Field("TXT")->SetAsString("short");
-  fDataSet->Post();
-  fDataSet->Append();
-  Field("ID")->SetAsInteger(2);
-  Field("TXT")->SetAsString(std::string(32765, '\''));
-  fDataSet->Post();
-  try {
-    fDataSet->ApplyCachedUpdates();
-    FAIL() << "an oversized record was applied";
-  } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "Form.Items: the statement of record 2 is too long for an EXECUTE BLOCK");
+  for (const int id : {1, 2, 3}) {
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(id);
+    Field("TXT")->SetAsString(id == 2 ? std::string(32765, '\'') : "short");
+    fDataSet->Post();
   }
-  fTransaction->CommitRetaining();
-  // What went before it was sent; the record itself waits.
-  EXPECT_EQ(Oracle("select cast(list(id) as varchar(200)) from (select id from long_texts order by id)"), "1");
-  EXPECT_EQ(fDataSet->CachedUpdateCount(), 1);
-  EXPECT_EQ(fDataSet->StatusAt(1), cusInserted);
-  EXPECT_EQ(fDataSet->StatusAt(0), cusUnmodified);
-
-  // Record by record it goes.
-  fDataSet->AutoUpdateOptions().SetUseExecuteBlock(false);
+  // The rows the open transaction holds as each block is sent: the oversized record went
+  // between the two blocks, after the record before it.
+  std::vector<std::string> rowsBeforeBlock;
+  fDataSet->UpdateQuery().OnBatching = [&](TFIBQuery*, int, const AnsiString&) {
+    rowsBeforeBlock.push_back(RowsInTransaction("select count(*) from long_texts"));
+  };
   Apply();
-  EXPECT_EQ(Oracle("select char_length(txt) from long_texts where id = 2"), "32765");
+  EXPECT_EQ(fBlocks, (std::vector<int>{1, 1}));
+  EXPECT_EQ(rowsBeforeBlock, (std::vector<std::string>{"0", "2"}));
+  EXPECT_EQ(Oracle("select cast(list(id || ':' || char_length(txt)) as varchar(200)) from "
+                   "(select id, txt from long_texts order by id)"),
+            "1:5,2:32765,3:5");
+  EXPECT_FALSE(fDataSet->UpdatesPending());
+  ExpectCountsMatchStatusesOf(*fDataSet);
+}
+
+// A text blob goes into the block as a string column's text does, an empty text as an
+// empty blob; one too long for any block goes by its own statement, whole.
+TEST_F(BatchesTest, TextBlobsAreStoredAsWritten) {
+  OpenTable("ITEMS", "id, name, note");
+  fDataSet->Edit();
+  Field("NOTE")->SetAsString(Utf8ToAnsi("Ґанок і їжак, O'Ніл"));
+  fDataSet->Post();
+  const std::string longNote(40000, Utf8ToAnsi("ж")[0]);
+  for (const int id : {10, 11, 12, 13}) {
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(id);
+    if (id == 10) Field("NOTE")->SetAsVariant(Variant(Utf8Decode("Омега")));
+    if (id == 11) Field("NOTE")->SetAsString("");
+    if (id == 13) Field("NOTE")->SetAsString(longNote);
+    fDataSet->Post();
+  }
+  Apply();
+  EXPECT_EQ(fBlocks, (std::vector<int>{4}));
+  EXPECT_EQ(Oracle("select id, cast(note as varchar(100)) from items where id in (1, 10, 11, 12) order by id"),
+            "1|Ґанок і їжак, O'Ніл;10|Омега;11|;12|<null>");
+  EXPECT_EQ(Oracle("select char_length(note), octet_length(note) from items where id = 13"), "40000|40000");
+  EXPECT_FALSE(fDataSet->UpdatesPending());
+  ExpectCountsMatchStatusesOf(*fDataSet);
+}
+
+// A binary blob goes into the block as its bytes: the rows are those the record-by-record
+// apply stores from the same values.
+TEST_F(BatchesTest, BinaryBlobsAreStoredAsRecordByRecord) {
+  OpenTable("BATCH_BLOBS", "id, data");
+  for (const bool batched : {true, false}) {
+    fDataSet->AutoUpdateOptions().SetUseExecuteBlock(batched);
+    const int first = batched ? 1 : 11;
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(first);
+    Field("DATA")->SetAsString(std::string("\0\x01'\xFF ok", 7));
+    fDataSet->Post();
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(first + 1);
+    fDataSet->Post();
+    Apply();
+    EXPECT_EQ(fBlocks, batched ? std::vector<int>{2} : std::vector<int>{});
+  }
+  EXPECT_EQ(Oracle("select id, cast(data as varchar(20) character set octets) from batch_blobs order by id"),
+            "1|000127FF206F6B;2|<null>;11|000127FF206F6B;12|<null>");
+  ExpectCountsMatchStatusesOf(*fDataSet);
+}
+
+// On a UTF-8 connection a text may hold characters the WIN1251 columns lack: the server
+// refuses the block without naming a statement, the batch names the record, the field
+// and the value, and nothing of the block is stored.
+TEST_F(BatchesTest, AValueItsColumnRefusesIsNamed) {
+  fTransaction->Commit();
+  fDatabase->SetConnected(false);
+  fDatabase->ConnectParams().SetCharSet("UTF8");
+  fDatabase->SetConnected(true);
+  fTransaction->StartTransaction();
+  OpenTable("ITEMS", "id, name, note");
+  fDataSet->Edit();
+  Field("NAME")->SetAsString("Ann again");
+  fDataSet->Post();
+  const auto append = [this](int id, const char* name, const char* note) {
+    fDataSet->Append();
+    Field("ID")->SetAsInteger(id);
+    Field("NAME")->SetAsVariant(Variant(Utf8Decode(name)));
+    Field("NOTE")->SetAsVariant(Variant(Utf8Decode(note)));
+    fDataSet->Post();
+  };
+  append(10, "Zoe", "a😀b");
+  append(11, "café", "fine");
+  const auto refusal = [this]() -> std::string {
+    try {
+      fDataSet->ApplyCachedUpdates();
+    } catch (const EDatabaseError& error) {
+      EXPECT_NE(error.Message().find("transliterate"), std::string::npos) << error.Message();
+      return error.Message().substr(0, error.Message().find("': ") + 3);
+    }
+    return "applied";
+  };
+  EXPECT_EQ(refusal(), "Form.Items: record 4: field 'NOTE' cannot hold the value 'a?b': ");
+  fDataSet->SetRecNo(4);
+  fDataSet->Edit();
+  Field("NOTE")->SetAsString("ab");
+  fDataSet->Post();
+  EXPECT_EQ(refusal(), "Form.Items: record 5: field 'NAME' cannot hold the value 'caf?': ");
+  EXPECT_EQ(Oracle("select count(*) from items where id >= 10 or name = 'Ann again'"), "0");
+  EXPECT_EQ(fDataSet->CachedUpdateCount(), 3);
+
+  fDataSet->Last();
+  fDataSet->Edit();
+  Field("NAME")->SetAsString("cafe");
+  fDataSet->Post();
+  Apply();
+  EXPECT_EQ(Oracle("select cast(list(name || '/' || coalesce(note, '')) as varchar(200)) from "
+                   "(select name, note from items where id in (1, 10, 11) order by id)"),
+            "Ann again/first,Zoe/ab,cafe/fine");
   ExpectCountsMatchStatusesOf(*fDataSet);
 }
 
