@@ -76,18 +76,6 @@ std::size_t MaxBytesPerCharacter(Integer charSetID) {
   }
 }
 
-// The code page of a single-byte character set the program converts; 0 for the others.
-Cardinal SingleByteCodePage(Integer charSetID) {
-  switch (charSetID) {
-    case 10: return 866;    // DOS866
-    case 21: return 28591;  // ISO8859_1
-    case 52: return 1251;   // WIN1251
-    case 53: return 1252;   // WIN1252
-    case 63: return kKOI8CodePage;
-    default: return 0;
-  }
-}
-
 // The bytes a value of a fixed-size type needs; 0 for the types whose length the
 // description gives.
 std::size_t FixedSize(short type) {
@@ -1059,7 +1047,7 @@ void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool
 // server does in a multi-byte set.
 void TFIBXSQLVAR::CheckTextFits(std::string_view bytes, bool utf8) const {
   const Integer charSetID = GetServerSQLSubtype() & 0xFF;
-  const Cardinal codePage = utf8 ? SingleByteCodePage(charSetID) : 0;
+  const Cardinal codePage = utf8 ? SingleByteCharSetCodePage(charSetID) : 0;
   if (codePage != 0) ExactText(Utf8Decode(bytes), codePage);
   const std::size_t bytesPerCharacter = MaxBytesPerCharacter(charSetID);
   if (!utf8 && bytesPerCharacter > 1) return;
