@@ -400,21 +400,19 @@ namespace {
 
 // The server refuses a text that its column's character set or length cannot hold without
 // naming it (a Unicode connection cannot know a column's own set): the refusal is raised
-// again naming the text parameters that could be the cause, with their values. Called
-// from the handler of error, which is thrown on as it is for any other refusal.
-[[noreturn]] void RaiseNamingRefusedText(const EFIBInterBaseError& error, const TFIBXSQLDA& params,
-                                         bool utf8Connection) {
+// again naming the text parameters that could be the cause, with their values (a text
+// blob's has gone to the server by then). Called from the handler of error, which is
+// thrown on as it is for any other refusal.
+[[noreturn]] void RaiseNamingRefusedText(const EFIBInterBaseError& error, const TFIBXSQLDA& params) {
   if (!StatusVectorContains({kTransliterationFailed, kStringTruncation})) throw;
   AnsiString named;
   for (int i = 0; i < params.Count(); ++i) {
     const TFIBXSQLVAR& param = params[i];
-    const bool textBlob = param.GetServerSQLType() == SQL_BLOB && param.GetServerSQLSubtype() == isc_blob_text;
     const short type = param.GetServerSQLType();
+    const bool textBlob = type == SQL_BLOB && param.GetServerSQLSubtype() == isc_blob_text;
     if (param.GetIsNull() || !(type == SQL_TEXT || type == SQL_VARYING || textBlob)) continue;
-    // A blob's text is kept in the bytes it is sent in.
-    const AnsiString value =
-        param.PendingBlob() != nullptr && utf8Connection ? Utf8ToAnsi(param.GetAsString()) : param.GetAsString();
-    named += (named.empty() ? "" : ", ") + param.Name() + " '" + value + "'";
+    named += (named.empty() ? "" : ", ") + param.Name() +
+             (textBlob ? AnsiString(" (a text blob)") : " '" + param.GetAsString() + "'");
   }
   if (named.empty()) throw;
   throw EFIBInterBaseError(error.SQLCode(), error.Sender(), "\r\nText parameters that may not fit: " + named,
@@ -550,7 +548,7 @@ void TFIBQuery::ExecuteMeasured(const Execute& execute, const TFIBXSQLDA& params
     try {
       execute();
     } catch (const EFIBInterBaseError& error) {
-      RaiseNamingRefusedText(error, params, Database()->IsUnicodeCharSet());
+      RaiseNamingRefusedText(error, params);
     }
   } catch (const Exception& error) {
     fLastExecutionTime = GetTickCount() - start;

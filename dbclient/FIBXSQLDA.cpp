@@ -1051,7 +1051,8 @@ void TFIBXSQLVAR::CheckTextFits(std::string_view bytes, bool utf8) const {
   if (codePage != 0) ExactText(Utf8Decode(bytes), codePage);
   const std::size_t bytesPerCharacter = MaxBytesPerCharacter(charSetID);
   if (!utf8 && bytesPerCharacter > 1) return;
-  const std::size_t capacity = static_cast<std::size_t>(std::max<short>(fServerSQLLen, 0)) / bytesPerCharacter;
+  const std::size_t capacity =
+      static_cast<std::size_t>(std::max<short>(fServerSQLLen, 0)) / bytesPerCharacter;
   std::size_t characters = bytes.size();
   std::size_t fitting = std::min(capacity, bytes.size());  // the bytes of the first capacity characters
   if (utf8) {
@@ -1064,13 +1065,15 @@ void TFIBXSQLVAR::CheckTextFits(std::string_view bytes, bool utf8) const {
   }
   if (characters <= capacity || bytes.find_first_not_of(' ', fitting) == std::string_view::npos) return;
   IFIBXSQLDAOwner* owner = Owner();
-  const AnsiString shown = utf8                 ? Utf8ToAnsi(bytes)
-                           : IsKOI8CharSetID(charSetID) ? ConvertCodePage(bytes, kKOI8CodePage, GetAnsiCodePage())
-                                                        : AnsiString(bytes);
-  throw Exception(Format("%s. Parameter \"%s\" cannot hold the text '%s': string right truncation, expected "
-                         "length %d, actual %d",
-                         {owner ? owner->FullName() : AnsiString(), fName, shown, static_cast<Int64>(capacity),
-                          static_cast<Int64>(characters)}));
+  const AnsiString shown = utf8 ? Utf8ToAnsi(bytes)
+                           : IsKOI8CharSetID(charSetID)
+                               ? ConvertCodePage(bytes, kKOI8CodePage, GetAnsiCodePage())
+                               : AnsiString(bytes);
+  throw Exception(
+      Format("%s. Parameter \"%s\" cannot hold the text '%s': string right truncation, expected "
+             "length %d, actual %d",
+             {owner ? owner->FullName() : AnsiString(), fName, shown, static_cast<Int64>(capacity),
+              static_cast<Int64>(characters)}));
 }
 
 void TFIBXSQLVAR::StoreEncodedText(std::string_view bytes, bool utf8, bool wide) {
