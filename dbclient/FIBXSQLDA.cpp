@@ -1079,7 +1079,9 @@ void TFIBXSQLVAR::CheckTextFits(std::string_view bytes, bool utf8) const {
 void TFIBXSQLVAR::StoreEncodedText(std::string_view bytes, bool utf8, bool wide) {
   IFIBXSQLDAOwner* owner = Owner();
   short target = GetServerSQLType();
-  if (fDescribed && IsParam() && IsTextType(target)) CheckTextFits(bytes, utf8);
+  // Text beyond any text parameter's length goes as a blob, which the server judges.
+  if (fDescribed && IsParam() && IsTextType(target) && bytes.size() <= kMaxInlineText)
+    CheckTextFits(bytes, utf8);
   if (bytes.size() > kMaxInlineText) {
     if (wide) {
       throw Exception(Format("%s. Value for WideString Parameter \"%s\" too long",
