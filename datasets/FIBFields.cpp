@@ -41,6 +41,8 @@ bool SameTextAscii(const AnsiString& a, const AnsiString& b) {
 
 constexpr char SFieldCharacterNotInCharSet[] =
     "Field '%s' holds a character that the connection's character set cannot represent: '%s'";
+constexpr char SFieldCharacterNotInColumnCharSet[] =
+    "Field '%s' holds a character that its column's character set cannot represent: '%s'";
 constexpr char SFieldTextTooLong[] =
     "Field '%s' cannot hold the text '%s': string right truncation, expected length %d, actual %d";
 
@@ -72,6 +74,29 @@ TTextCoding ColumnCoding(const TField& field, const TFIBCustomDataSet* dataSet) 
 // The field's dataset when it is a Firebird one.
 TFIBCustomDataSet* FIBDataSetOf(const TField& field) {
   return ObjectAs<TFIBCustomDataSet>(field.DataSet());
+}
+
+// A Unicode connection describes every text as Unicode, whatever the column's own set: the
+// code page of that set when it is an 8-bit one, from the metadata cache; 0 otherwise.
+Cardinal ColumnOwnCodePage(const TField& field) {
+  TFIBCustomDataSet* dataSet = FIBDataSetOf(field);
+  TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
+  if (database == nullptr || !database->Connected() || !database->IsUnicodeCharSet() ||
+      field.FieldKind() != fkData)
+    return 0;
+  const TFIBXSQLVAR* column = dataSet->ColumnOf(&field);
+  if (column == nullptr || column->GetRelationName().empty()) return 0;
+  const auto info =
+      GetFieldInfo(FIBTableInfoCollect(), *database, column->GetRelationName(), false, column->GetSqlName());
+  return info != nullptr ? SingleByteCharSetCodePage(info->CharSetID) : 0;
+}
+
+// The server would refuse a character the column's own set lacks naming nothing: the
+// field refuses it, naming itself and the text.
+void CheckColumnHolds(std::u16string_view text, Cardinal codePage, const TField& field) {
+  RawByteString bytes;
+  if (codePage != 0 && !WideToCodePageExact(text, codePage, bytes))
+    DatabaseErrorFmt(SFieldCharacterNotInColumnCharSet, {field.DisplayName(), WideToAnsi(text)});
 }
 
 // The field's link as it stands; kept only while its dataset is open.
@@ -186,6 +211,7 @@ const TFIBStringField::TTextPlan& TFIBStringField::TextPlan() {
   plan.StoredAsText = HoldsStoredText(plan.Column.Descr);
   plan.Coding = ColumnCoding(*this, plan.Column.DataSet);
   plan.AsItIs = plan.StoredAsText && plan.Coding == TTextCoding::None && !FixedChar();
+  plan.ColumnCodePage = plan.Coding == TTextCoding::Utf8 ? ColumnOwnCodePage(*this) : 0;
   return plan;
 }
 
@@ -270,16 +296,20 @@ Variant TFIBStringField::GetAsVariant() {
 void TFIBStringField::SetAsString(const AnsiString& value) {
   if (value.empty() && fEmptyStrToNull) return Clear();
   // Text that travels as it is (every text of a WIN1251 import) is not copied first.
-  const TTextCoding coding = TextPlan().Coding;
-  if (coding == TTextCoding::None) return WriteColumnText(value, value);
-  WriteColumnText(EncodedText(value, coding, *this), value);
+  const TTextPlan& plan = TextPlan();
+  if (plan.Coding == TTextCoding::None) return WriteColumnText(value, value);
+  if (plan.ColumnCodePage != 0 && plan.ColumnCodePage != GetAnsiCodePage())
+    CheckColumnHolds(AnsiToWide(value), plan.ColumnCodePage, *this);
+  WriteColumnText(EncodedText(value, plan.Coding, *this), value);
 }
 
 void TFIBStringField::SetVarValue(const Variant& value) {
   std::u16string_view wide;
   if (!value.WideTextView(wide)) return TStringField::SetVarValue(value);
   if (wide.empty() && fEmptyStrToNull) return Clear();
-  WriteColumnText(EncodedWideText(wide, TextPlan().Coding, *this), WideToAnsi(wide));
+  const TTextPlan& plan = TextPlan();
+  CheckColumnHolds(wide, plan.ColumnCodePage, *this);
+  WriteColumnText(EncodedWideText(wide, plan.Coding, *this), WideToAnsi(wide));
 }
 
 void TFIBStringField::WriteColumnText(const AnsiString& bytes, const AnsiString& shown) {
@@ -293,7 +323,12 @@ void TFIBStringField::WriteColumnText(const AnsiString& bytes, const AnsiString&
 AnsiString TFIBMemoField::GetAsString() { return DecodedText(TMemoField::GetAsString(), ColumnCoding(*this)); }
 
 void TFIBMemoField::SetAsString(const AnsiString& value) {
-  TMemoField::SetAsString(EncodedText(value, ColumnCoding(*this), *this));
+  const TTextCoding coding = ColumnCoding(*this);
+  if (coding == TTextCoding::Utf8) {
+    const Cardinal codePage = ColumnOwnCodePage(*this);
+    if (codePage != 0 && codePage != GetAnsiCodePage()) CheckColumnHolds(AnsiToWide(value), codePage, *this);
+  }
+  TMemoField::SetAsString(EncodedText(value, coding, *this));
 }
 
 Variant TFIBMemoField::GetAsVariant() {
@@ -305,7 +340,9 @@ Variant TFIBMemoField::GetAsVariant() {
 void TFIBMemoField::SetVarValue(const Variant& value) {
   std::u16string_view wide;
   if (!value.WideTextView(wide)) return TMemoField::SetVarValue(value);
-  TMemoField::SetAsString(EncodedWideText(wide, ColumnCoding(*this), *this));
+  const TTextCoding coding = ColumnCoding(*this);
+  if (coding == TTextCoding::Utf8) CheckColumnHolds(wide, ColumnOwnCodePage(*this), *this);
+  TMemoField::SetAsString(EncodedWideText(wide, coding, *this));
 }
 
 void TFIBWideStringField::SetAsString(const AnsiString& value) {
@@ -320,6 +357,7 @@ void TFIBWideStringField::SetVarValue(const Variant& value) {
 }
 
 RawByteString WideFieldBytes(const TField& field, std::u16string_view text, std::size_t capacity) {
+  CheckColumnHolds(text, ColumnOwnCodePage(field), field);
   const auto size = static_cast<std::size_t>(std::max(field.Size(), 0));
   std::size_t characters = 0, at = 0, fitted = text.size();
   bool blanksOver = true;

@@ -79,6 +79,8 @@ class TFIBStringField : public TStringField {
     bool StoredAsText = false;
     // And nothing to trim or decode: the characters are the field's text as they are.
     bool AsItIs = false;
+    // The column's own 8-bit set's code page behind a Unicode connection, or 0.
+    Cardinal ColumnCodePage = 0;
   };
   const TTextPlan& TextPlan();
   // Every text of a grid, a filter or an export is read here: false when null.
@@ -117,7 +119,8 @@ class TFIBWideStringField : public TWideStringField {
 };
 
 // Wide text as a wide field's record holds it (UTF-8, at most capacity bytes), checked as
-// the server checks a text against its column: more characters than the field's Size
+// the server checks a text against its column: a character the column's own 8-bit set
+// lacks raises an error naming the field and the text, and more characters than the field's Size
 // raises the server's error naming the field and the text, unless only blanks are over
 // (they are dropped, as the server drops them).
 RawByteString WideFieldBytes(const TField& field, std::u16string_view text, std::size_t capacity);

@@ -150,6 +150,23 @@ WideString AnsiToWideCP(const AnsiString& text, Cardinal codePage) {
                                                                   : AnsiToWide(text);
 }
 
+Cardinal SingleByteCharSetCodePage(Integer charSetID) {
+  switch (charSetID) {
+    case 10:
+      return 866;  // DOS866
+    case 21:
+      return 28591;  // ISO8859_1
+    case 52:
+      return 1251;  // WIN1251
+    case 53:
+      return 1252;  // WIN1252
+    case 63:
+      return 20866;  // KOI8R
+    default:
+      return 0;
+  }
+}
+
 bool WideToCodePageExact(std::u16string_view text, Cardinal codePage, RawByteString& bytes) {
   bytes = WideToCodePage(text, codePage);
   return CodePageToWide(bytes, codePage) == text;

@@ -24,6 +24,9 @@ WideString AnsiToWideCP(const AnsiString& text, Cardinal codePage);
 // Wide text in a code page with every character kept: false (bytes unspecified) when the
 // code page lacks one of them, where the plain conversion would write '?'.
 bool WideToCodePageExact(std::u16string_view text, Cardinal codePage, RawByteString& bytes);
+// The code page of a server's single-byte character set (its RDB$CHARACTER_SET_ID) that
+// the class library converts; 0 for any other set.
+Cardinal SingleByteCharSetCodePage(Integer charSetID);
 
 // The names of the component and its owners joined by ".", outermost first, empty names
 // skipped ("Form1.Database"); empty for no component.

@@ -26,6 +26,9 @@ namespace {
 constexpr ISC_STATUS kInvalidStatementHandle = 335544485;  // isc_bad_stmt_handle
 constexpr ISC_STATUS kCursorNotOpen = 335544577;          // isc_dsql_cursor_close_err
 constexpr ISC_STATUS kCursorDone = 335544572;              // isc_dsql_cursor_err: no more rows
+// Server codes of a text its target cannot hold.
+constexpr ISC_STATUS kTransliterationFailed = 335544565;  // isc_transliteration_failed
+constexpr ISC_STATUS kStringTruncation = 335544914;       // isc_string_truncation
 
 constexpr std::size_t kRecordsInfoSize = 255;
 constexpr std::size_t kTypeInfoSize = 8;
@@ -395,6 +398,27 @@ TFIBSQLTypes TFIBQuery::ReadStatementType() {
 
 namespace {
 
+// The server refuses a text that its column's character set or length cannot hold without
+// naming it (a Unicode connection cannot know a column's own set): the refusal is raised
+// again naming the text parameters that could be the cause, with their values (a text
+// blob's has gone to the server by then). Called from the handler of error, which is
+// thrown on as it is for any other refusal.
+[[noreturn]] void RaiseNamingRefusedText(const EFIBInterBaseError& error, const TFIBXSQLDA& params) {
+  if (!StatusVectorContains({kTransliterationFailed, kStringTruncation})) throw;
+  AnsiString named;
+  for (int i = 0; i < params.Count(); ++i) {
+    const TFIBXSQLVAR& param = params[i];
+    const short type = param.GetServerSQLType();
+    const bool textBlob = type == SQL_BLOB && param.GetServerSQLSubtype() == isc_blob_text;
+    if (param.GetIsNull() || !(type == SQL_TEXT || type == SQL_VARYING || textBlob)) continue;
+    named += (named.empty() ? "" : ", ") + param.Name() +
+             (textBlob ? AnsiString(" (a text blob)") : " '" + param.GetAsString() + "'");
+  }
+  if (named.empty()) throw;
+  throw EFIBInterBaseError(error.SQLCode(), error.Sender(), "\r\nText parameters that may not fit: " + named,
+                           error.SQLMessage(), error.IBMessage());
+}
+
 // Fills a list from the statement's description, growing it when the server reports more
 // entries than it holds. filled: the block already holds the first answer.
 void Describe(IIBClientLibrary& library, isc_stmt_handle* handle, TFIBXSQLDA& list, DescribeCall call, bool filled,
@@ -521,7 +545,11 @@ template <class Execute>
 void TFIBQuery::ExecuteMeasured(const Execute& execute, const TFIBXSQLDA& params) {
   const Cardinal start = GetTickCount();
   try {
-    execute();
+    try {
+      execute();
+    } catch (const EFIBInterBaseError& error) {
+      RaiseNamingRefusedText(error, params);
+    }
   } catch (const Exception& error) {
     fLastExecutionTime = GetTickCount() - start;
     TraceExecute(params, false);

@@ -55,6 +55,27 @@ bool IsKOI8CharSetID(Integer id) {
   return id == 63 || id == 64;
 }
 
+// The most bytes one character of a character set takes: 1 in the single-byte sets.
+std::size_t MaxBytesPerCharacter(Integer charSetID) {
+  switch (charSetID) {
+    case kUnicodeFssCharSet:
+      return 3;
+    case kUtf8CharSet:
+    case 69:  // GB18030
+      return 4;
+    case 5:   // SJIS_0208
+    case 6:   // EUCJ_0208
+    case 44:  // KSC_5601
+    case 56:  // BIG_5
+    case 57:  // GB_2312
+    case 67:  // GBK
+    case 68:  // CP943C
+      return 2;
+    default:
+      return 1;
+  }
+}
+
 // The bytes a value of a fixed-size type needs; 0 for the types whose length the
 // description gives.
 std::size_t FixedSize(short type) {
@@ -967,6 +988,11 @@ bool TFIBXSQLVAR::SendsUtf8(bool wide, bool afterDescribe) const {
   const Integer charSetID = GetServerSQLSubtype() & 0xFF;
   if (afterDescribe && IsTextType(target)) return TextNeedsUtf8(charSetID);
   if (!owner || !owner->IsUnicodeOrNoneCharSet()) return false;
+  // A NONE connection passes a blob's bytes as they are: a text blob of an 8-bit set
+  // takes the program's ANSI text, as a dataset's field writes it.
+  if (!owner->IsUnicodeCharSet() && IsTextBlobTarget() && (GetServerSQLScale() & 0xFF) >= 2 &&
+      !owner->IsUnicodeCharSetID(GetServerSQLScale() & 0xFF))
+    return false;
   if (wide) return true;
   if (IsTextType(target)) return TextNeedsUtf8(charSetID);
   return target == SQL_BLOB && (TextBlobNeedsUtf8() || (owner->IsUnicodeCharSet() && IsTextBlobTarget()));
@@ -991,7 +1017,7 @@ RawByteString TFIBXSQLVAR::ExactText(std::u16string_view text, Cardinal codePage
   if (!WideToCodePageExact(text, codePage, bytes)) {
     IFIBXSQLDAOwner* owner = Owner();
     throw Exception(
-        Format("%s. Parameter \"%s\" holds a character that the connection's character set cannot "
+        Format("%s. Parameter \"%s\" holds a character that the parameter's character set cannot "
                "represent: '%s'",
                {owner ? owner->FullName() : AnsiString(), fName, WideToAnsi(text)}));
   }
@@ -1015,9 +1041,47 @@ void TFIBXSQLVAR::StoreText(const AnsiString* ansi, const WideString* wide, bool
   StoreEncodedText(bytes, utf8, wide != nullptr);
 }
 
+// The server refuses a text longer than its parameter (unless only blanks are over, which
+// it drops) or one its character set cannot hold, naming neither the parameter nor the
+// text: such a text is refused here, naming both. The length counts characters, as the
+// server does in a multi-byte set.
+void TFIBXSQLVAR::CheckTextFits(std::string_view bytes, bool utf8) const {
+  const Integer charSetID = GetServerSQLSubtype() & 0xFF;
+  const Cardinal codePage = utf8 ? SingleByteCharSetCodePage(charSetID) : 0;
+  if (codePage != 0) ExactText(Utf8Decode(bytes), codePage);
+  const std::size_t bytesPerCharacter = MaxBytesPerCharacter(charSetID);
+  if (!utf8 && bytesPerCharacter > 1) return;
+  const std::size_t capacity =
+      static_cast<std::size_t>(std::max<short>(fServerSQLLen, 0)) / bytesPerCharacter;
+  std::size_t characters = bytes.size();
+  std::size_t fitting = std::min(capacity, bytes.size());  // the bytes of the first capacity characters
+  if (utf8) {
+    characters = 0;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+      char32_t codePoint = 0;
+      DecodeUtf8Char(bytes, pos, codePoint);
+      if (++characters == capacity) fitting = pos;
+    }
+  }
+  if (characters <= capacity || bytes.find_first_not_of(' ', fitting) == std::string_view::npos) return;
+  IFIBXSQLDAOwner* owner = Owner();
+  const AnsiString shown = utf8 ? Utf8ToAnsi(bytes)
+                           : IsKOI8CharSetID(charSetID)
+                               ? ConvertCodePage(bytes, kKOI8CodePage, GetAnsiCodePage())
+                               : AnsiString(bytes);
+  throw Exception(
+      Format("%s. Parameter \"%s\" cannot hold the text '%s': string right truncation, expected "
+             "length %d, actual %d",
+             {owner ? owner->FullName() : AnsiString(), fName, shown, static_cast<Int64>(capacity),
+              static_cast<Int64>(characters)}));
+}
+
 void TFIBXSQLVAR::StoreEncodedText(std::string_view bytes, bool utf8, bool wide) {
   IFIBXSQLDAOwner* owner = Owner();
   short target = GetServerSQLType();
+  // Text beyond any text parameter's length goes as a blob, which the server judges.
+  if (fDescribed && IsParam() && IsTextType(target) && bytes.size() <= kMaxInlineText)
+    CheckTextFits(bytes, utf8);
   if (bytes.size() > kMaxInlineText) {
     if (wide) {
       throw Exception(Format("%s. Value for WideString Parameter \"%s\" too long",

@@ -239,6 +239,7 @@ class TFIBXSQLVAR {
   void StoreText(const AnsiString* ansi, const WideString* wide, bool afterDescribe);
   // bytes are already in the encoding the parameter is sent in.
   void StoreEncodedText(std::string_view bytes, bool utf8, bool wide);
+  void CheckTextFits(std::string_view bytes, bool utf8) const;
   void StoreUndescribedText(const AnsiString* ansi, const WideString* wide);
   void StorePendingBlob(std::string_view bytes);
   void ApplyNull(bool value);

@@ -187,6 +187,26 @@ TEST_P(TextWritesTest, TextTheCharacterSetsCannotHoldRaises) {
   }
 }
 
+// Before the row is posted: a UTF8 connection describes a WIN1251 column as UTF8, yet the
+// field knows the column's own set.
+TEST_P(TextWritesTest, AFieldRefusesACharacterItsColumnLacksAsItIsSet) {
+  Reopen();
+  fDataSet->Append();
+  fDataSet->FieldByName("ID")->SetAsInteger(1);
+  for (const char* field : {"V", "M"}) {
+    SCOPED_TRACE(field);
+    try {
+      SetText(field, "Müller", true);
+      EXPECT_TRUE(HoldsAnyCharacter()) << "set without an error";
+    } catch (const Exception& error) {
+      EXPECT_FALSE(HoldsAnyCharacter()) << error.Message();
+      EXPECT_NE(error.Message().find(AnsiString("'") + field + "'"), AnsiString::npos) << error.Message();
+      EXPECT_NE(error.Message().find(WideToAnsi(u"Müller")), AnsiString::npos) << error.Message();
+    }
+  }
+  fDataSet->Cancel();
+}
+
 TEST_P(TextWritesTest, MemoTakesWideTextWhole) {
   fServerMayRefuse = true;
   const std::string text = "Ελλάδα 中文 Ніл";

@@ -16,6 +16,10 @@ namespace {
 class TextParamsTest : public testing::Test {
  protected:
   void Connect(const std::string& connection, const std::string& database) {
+    if (fDatabase->Connected()) {
+      fTransaction->Commit();
+      fDatabase->SetConnected(false);
+    }
     fDb = std::make_unique<TestDatabase>("dbclient/textparams.sql", DatabaseOptions{3, database});
     Configure(*fDatabase, *fDb, connection);
     ConnectStatement(*fDatabase, *fTransaction, *fQuery);
@@ -130,6 +134,69 @@ TEST_F(TextParamsTest, Koi8ConnectionRefusesLettersKoi8Lacks) {
     } catch (const Exception& error) {
       EXPECT_NE(error.Message().find("\"V\""), AnsiString::npos) << error.Message();
     }
+  }
+  EXPECT_EQ(Count(), "0");
+}
+
+// The server's own refusals name neither the parameter nor the text.
+TEST_F(TextParamsTest, TextLongerThanItsParameterIsRefusedNamingItBlanksBeyondAreDropped) {
+  for (const char* connection : {"UTF8", "WIN1251", "NONE"}) {
+    SCOPED_TRACE(connection);
+    Connect(connection, "WIN1251");
+    TFIBQuery& q = Insert(true);
+    q.ParamByName("ID").SetAsLong(1);
+    q.ParamByName("M").Clear();
+    const WideString twenty = u"АБВГДЕЖЗИЙКЛМНОПРСТУ";
+    try {
+      q.ParamByName("V").SetAsWideString(twenty + u"Ф");
+      ExpectRefused("V", twenty + u"Ф");
+    } catch (const Exception& error) {
+      EXPECT_NE(error.Message().find("\"V\""), AnsiString::npos) << error.Message();
+    }
+    q.ParamByName("V").SetAsWideString(twenty + u"   ");
+    Run();
+    EXPECT_EQ(Stored(1), "АБВГДЕЖЗИЙКЛМНОПРСТУ|<null>");
+  }
+}
+
+TEST_F(TextParamsTest, NoneConnectionWritesTheAnsiTextIntoAWin1251ColumnOrRefusesIt) {
+  Connect("NONE", "WIN1251");
+  TFIBQuery& q = Insert(true);
+  q.ParamByName("ID").SetAsLong(1);
+  q.ParamByName("V").SetAsWideString(u"Ґанок");
+  q.ParamByName("M").SetAsWideString(u"Иванов Иван");
+  Run();
+  EXPECT_EQ(Stored(1), "Ґанок|Иванов Иван");
+  q.ParamByName("ID").SetAsLong(2);
+  for (const char* param : {"V", "M"}) {
+    q.ParamByName("V").Clear();
+    q.ParamByName("M").Clear();
+    try {
+      q.ParamByName(param).SetAsWideString(u"café Ωμέγα");
+      ExpectRefused(param, u"café Ωμέγα");
+    } catch (const Exception& error) {
+      EXPECT_NE(error.Message().find(AnsiString("\"") + param + "\""), AnsiString::npos) << error.Message();
+    }
+  }
+  EXPECT_EQ(Count(), "1");
+}
+
+// A Unicode connection describes every text as UTF8: the column's own set refuses. A
+// blob's text has gone to the server by then: the refusal names the blob parameter.
+TEST_F(TextParamsTest, UnicodeConnectionNamesTheTextAWin1251ColumnRefuses) {
+  Connect("UTF8", "WIN1251");
+  TFIBQuery& q = Insert(true);
+  q.ParamByName("ID").SetAsLong(1);
+  q.ParamByName("M").Clear();
+  q.ParamByName("V").SetAsWideString(u"Müller");
+  ExpectRefused("V", u"Müller");
+  q.ParamByName("V").Clear();
+  q.ParamByName("M").SetAsWideString(u"Ωμέγα");
+  try {
+    Run();
+    ADD_FAILURE() << "the text was sent";
+  } catch (const Exception& error) {
+    EXPECT_NE(error.Message().find("may not fit: M "), AnsiString::npos) << error.Message();
   }
   EXPECT_EQ(Count(), "0");
 }
