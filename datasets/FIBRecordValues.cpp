@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -623,6 +624,24 @@ void BindMoment(TFIBXSQLVAR& param, Integer dateNumber, ISC_TIME tenths) {
 }
 
 }  // namespace
+
+AnsiString MomentText(const Byte* record, const TFIBFieldDescr& descr) {
+  const Byte* value = record + descr.Offset;
+  const bool stamp = descr.SQLType == SQL_TIMESTAMP;
+  const Int64 tenths = stamp ? StampTenths(Get<double>(value)) : Get<ISC_TIME>(value);
+  const Int64 ofDay = tenths % TenthsPerDay;
+  char text[32];
+  const int timeLength =
+      std::snprintf(text, sizeof text, "%02d:%02d:%02d.%04d", static_cast<int>(ofDay / (TenthsPerDay / 24)),
+                    static_cast<int>(ofDay / 600000 % 60), static_cast<int>(ofDay / 10000 % 60),
+                    static_cast<int>(ofDay % 10000));
+  const AnsiString time(text, static_cast<std::size_t>(std::clamp(timeLength, 0, static_cast<int>(sizeof text) - 1)));
+  if (!stamp) return time;
+  Word year = 0, month = 0, day = 0;
+  DecodeDate(TimeStampToDateTime(TTimeStamp{0, static_cast<Integer>(tenths / TenthsPerDay)}), year, month, day);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u ", year, month, day);
+  return AnsiString(text) + time;
+}
 
 void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& param) {
   const Byte* value = record + descr.Offset;

@@ -1,5 +1,6 @@
 // Times and time stamps keep their tenth of a millisecond: a row posted back after another
-// of its columns changed (generated statements, cached updates) stores them unchanged, at
+// of its columns changed (generated statements, cached updates record by record and in
+// blocks, a provider's change) stores them unchanged, at
 // the edges of their ranges too; a date changed with the time of day the field showed
 // keeps the tenth; a time the user writes replaces it. isql-fb reads what was stored.
 
@@ -62,6 +63,41 @@ TEST_F(MomentsTest, CachedUpdatesApplyTimesAndStampsAsStored) {
   fTransaction->CommitRetaining();
   EXPECT_EQ(Stored(), StoredAtStart);
   EXPECT_EQ(Oracle("select note from moments where id = 1"), "plain!");
+
+  // Blocks of statements that spell the values out.
+  fDataSet->AutoUpdateOptions().SetUseExecuteBlock(true);
+  EditEveryNote();
+  fDataSet->ApplyCachedUpdates();
+  fTransaction->CommitRetaining();
+  EXPECT_EQ(Stored(), StoredAtStart);
+  EXPECT_EQ(Oracle("select note from moments where id = 1"), "plain!!");
+}
+
+// A provider's change whose old values find the row and whose new ones go back unchanged.
+TEST_F(MomentsTest, TheProviderAppliesTimesAndStampsAsStored) {
+  auto* write = new TFIBTransaction(&fForm);
+  write->SetDefaultDatabase(fDatabase);
+  fDataSet->SetUpdateTransaction(write);
+  fDataSet->UpdateSQL().SetText(
+      "update moments set note = ?new_note, t = ?t, ts = ?ts where id = ?old_id and t = ?old_t and ts = ?old_ts");
+  auto* delta = new TpFIBDataSet(&fForm);
+  delta->SetName("Delta");
+  delta->SetDatabase(fDatabase);
+  delta->SetTransaction(fTransaction);
+  delta->SetCachedUpdates(true);
+  delta->OnUpdateRecord = [](TDataSet*, TUpdateKind, TFIBUpdateAction&) {};
+  delta->SelectSQL().SetText("select id, note, t, ts from moments order by id");
+  delta->Open();
+  for (; !delta->Eof(); delta->Next()) {
+    delta->Edit();
+    delta->FieldByName("NOTE")->SetAsString("provided");
+    fDataSet->PSStartTransaction();
+    EXPECT_TRUE(fDataSet->PSUpdateRecord(ukModify, *delta));
+    fDataSet->PSEndTransaction(true);
+    delta->Cancel();
+  }
+  EXPECT_EQ(Stored(), StoredAtStart);
+  EXPECT_EQ(Oracle("select count(*) from moments where note = 'provided'"), "4");
 }
 
 // The fields count whole milliseconds, the tenth cut, so that a moment stays on its day.
