@@ -187,7 +187,8 @@ Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field
 
 Variant TFIBCustomDataSet::StateColumnText(TDataSetState state, TField* field,
                                            bool (*columnKind)(const TFIBFieldDescr&),
-                                           AnsiString (*text)(const Byte* record, const TFIBFieldDescr& descr)) {
+                                           AnsiString (*text)(const Byte* record,
+                                                              const TFIBFieldDescr& descr)) {
   const TFIBFieldDescr* descr = field->FieldKind() == fkData ? ColumnDescriptor(field) : nullptr;
   if (descr == nullptr || !columnKind(*descr)) return Variant();
   const TDataSetState saved = SetTempState(state);
@@ -210,7 +211,9 @@ Variant TFIBCustomDataSet::StateColumnDecimal(TDataSetState state, TField* field
 Variant TFIBCustomDataSet::StateColumnMoment(TDataSetState state, TField* field) {
   return StateColumnText(
       state, field,
-      [](const TFIBFieldDescr& descr) { return descr.SQLType == SQL_TYPE_TIME || descr.SQLType == SQL_TIMESTAMP; },
+      [](const TFIBFieldDescr& descr) {
+        return descr.SQLType == SQL_TYPE_TIME || descr.SQLType == SQL_TIMESTAMP;
+      },
       MomentText);
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -557,7 +557,8 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
       const double written = Get<double>(in);
       const double stored = Get<double>(value);
       const double shown = std::floor(stored);
-      const bool shownTimeOfDay = written == std::floor(written) && std::fmod(written, MSecsPerDay) == std::fmod(shown, MSecsPerDay);
+      const bool shownTimeOfDay =
+          written == std::floor(written) && std::fmod(written, MSecsPerDay) == std::fmod(shown, MSecsPerDay);
       Put(value, shownTimeOfDay ? written + (stored - shown) : written);
       return;
     }
@@ -635,10 +636,12 @@ AnsiString MomentText(const Byte* record, const TFIBFieldDescr& descr) {
       std::snprintf(text, sizeof text, "%02d:%02d:%02d.%04d", static_cast<int>(ofDay / (TenthsPerDay / 24)),
                     static_cast<int>(ofDay / 600000 % 60), static_cast<int>(ofDay / 10000 % 60),
                     static_cast<int>(ofDay % 10000));
-  const AnsiString time(text, static_cast<std::size_t>(std::clamp(timeLength, 0, static_cast<int>(sizeof text) - 1)));
+  const AnsiString time(
+      text, static_cast<std::size_t>(std::clamp(timeLength, 0, static_cast<int>(sizeof text) - 1)));
   if (!stamp) return time;
   Word year = 0, month = 0, day = 0;
-  DecodeDate(TimeStampToDateTime(TTimeStamp{0, static_cast<Integer>(tenths / TenthsPerDay)}), year, month, day);
+  const TTimeStamp date{0, static_cast<Integer>(tenths / TenthsPerDay)};
+  DecodeDate(TimeStampToDateTime(date), year, month, day);
   std::snprintf(text, sizeof text, "%04u-%02u-%02u ", year, month, day);
   return AnsiString(text) + time;
 }

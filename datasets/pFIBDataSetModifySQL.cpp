@@ -203,7 +203,8 @@ AnsiString Literal(TpFIBDataSet& dataSet, TField* field, bool oldValue) {
       return MomentLiteral(dataSet, field, oldValue, TimeLiteral(value.AsDateTime()));
     case ftDateTime:
     case ftTimeStamp:
-      return MomentLiteral(dataSet, field, oldValue, DateLiteral(value.AsDateTime()) + " " + TimeLiteral(value.AsDateTime()));
+      return MomentLiteral(dataSet, field, oldValue,
+                           DateLiteral(value.AsDateTime()) + " " + TimeLiteral(value.AsDateTime()));
     default:
       return RoundTripNumber(value.AsDouble());
   }

@@ -76,8 +76,9 @@ Stamp ParseIsqlStamp(const std::string& text) {
   const std::size_t blank = text.find(' ');
   if (blank != std::string::npos) {
     const std::string time = text.substr(blank + 1);
-    stamp.tenthsOfMilliseconds = ((std::stoi(time.substr(0, 2)) * 60 + std::stoi(time.substr(3, 2))) * 60 +
-                                  std::stoi(time.substr(6, 2))) * 10000 + std::stoi(time.substr(9, 4));
+    const int seconds = (std::stoi(time.substr(0, 2)) * 60 + std::stoi(time.substr(3, 2))) * 60 +
+                        std::stoi(time.substr(6, 2));
+    stamp.tenthsOfMilliseconds = seconds * 10000 + std::stoi(time.substr(9, 4));
   }
   return stamp;
 }
@@ -193,7 +194,8 @@ class LayoutTest : public DataSetDbTest {
         const Stamp stamp = ParseIsqlStamp(isql);
         {
         // Milliseconds, the tenth as their fraction.
-        EXPECT_NEAR(At<double>(record, d.Offset), stamp.day * 86400000.0 + stamp.tenthsOfMilliseconds / 10.0, 1e-3);
+        const double milliseconds = stamp.day * 86400000.0 + stamp.tenthsOfMilliseconds / 10.0;
+        EXPECT_NEAR(At<double>(record, d.Offset), milliseconds, 1e-3);
         return;
       }
       }

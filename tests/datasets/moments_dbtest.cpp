@@ -79,7 +79,8 @@ TEST_F(MomentsTest, TheProviderAppliesTimesAndStampsAsStored) {
   write->SetDefaultDatabase(fDatabase);
   fDataSet->SetUpdateTransaction(write);
   fDataSet->UpdateSQL().SetText(
-      "update moments set note = ?new_note, t = ?t, ts = ?ts where id = ?old_id and t = ?old_t and ts = ?old_ts");
+      "update moments set note = ?new_note, t = ?t, ts = ?ts"
+      " where id = ?old_id and t = ?old_t and ts = ?old_ts");
   auto* delta = new TpFIBDataSet(&fForm);
   delta->SetName("Delta");
   delta->SetDatabase(fDatabase);
