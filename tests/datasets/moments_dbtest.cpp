@@ -144,5 +144,20 @@ TEST_F(MomentsTest, SortsAndFiltersReadTimesAndStamps) {
   EXPECT_EQ(order(), "1");
 }
 
+// A window of two records pages through the rows by their time stamps: each page goes on
+// from the exact moment of the record at its edge.
+TEST_F(MomentsTest, AWindowPagesOnFromTheExactStamp) {
+  fDataSet->SelectSQL().SetText("select id, ts from moments order by ts");
+  fDataSet->AutoUpdateOptions().SetKeyFields("ID");
+  fDataSet->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
+  fDataSet->CacheModelOptions().SetBufferChunks(2);
+  fDataSet->Open();
+  std::string forward, backward;
+  for (fDataSet->First(); !fDataSet->Eof(); fDataSet->Next()) forward += Field("ID")->AsString();
+  for (fDataSet->Last(); !fDataSet->Bof(); fDataSet->Prior()) backward = Field("ID")->AsString() + backward;
+  EXPECT_EQ(forward, "3124");
+  EXPECT_EQ(backward, "3124");
+}
+
 }  // namespace
 }  // namespace ordvane::test
