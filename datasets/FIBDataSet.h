@@ -353,6 +353,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   // separator; null for null, unassigned for a field over another column. The field's
   // Variant is a double, which keeps 15 or so of the column's 18 digits.
   Variant StateColumnDecimal(TDataSetState state, TField* field);
+  // The value of a field over a TIME or TIMESTAMP column in a state as the record keeps it,
+  // to the tenth of a millisecond, as the server's text ("2003-02-01 16:05:00.6789"); null
+  // for null, unassigned for a field over another column. The field counts whole
+  // milliseconds.
+  Variant StateColumnMoment(TDataSetState state, TField* field);
   void DataEvent(TDataEvent event, NativeInt info) override;
   // Pairs: while raised, calculated fields are not computed; lowering to 0 re-reads the
   // records around the active one.
@@ -751,6 +756,11 @@ class TFIBCustomDataSet : public TDataSet, public ISQLObject {
   bool fAllRecordsVisible = false;
   TFIBFieldDescrList fDescriptors;
   TNewRecordWriter fNewRecordWriter;  // the select's rows into new records of the cache
+
+  // The exact text of a field's column value in a state (StateColumnDecimal,
+  // StateColumnMoment): unassigned where the column is not one columnKind takes.
+  Variant StateColumnText(TDataSetState state, TField* field, bool (*columnKind)(const TFIBFieldDescr&),
+                          AnsiString (*text)(const Byte* record, const TFIBFieldDescr& descr));
   TCacheModelOptions fCacheModelOptions{this};
 
   TFIBQuery* CreateStatement(const AnsiString& name);

@@ -514,8 +514,13 @@ void ReadStored(const TStoredField& field, TRecordsCache& cache, Integer index, 
       return sink.AddInteger(StoredValue<SmallInt>(place), sizeof(SmallInt));
     case SQL_LONG:
     case SQL_TYPE_DATE:
-    case SQL_TYPE_TIME:
       return sink.AddInteger(StoredValue<Integer>(place), sizeof(Integer));
+    // Times and moments as their fields show them, to the millisecond: the record keeps a
+    // tenth more, which the field's comparison does not see.
+    case SQL_TYPE_TIME:
+      return sink.AddInteger(StoredValue<ISC_TIME>(place) / 10, sizeof(Integer));
+    case SQL_TIMESTAMP:
+      return sink.AddFloat(std::floor(StoredValue<double>(place)));
     case SQL_INT64:
       // As the field shows it, so that the order is the one its comparison gives.
       if (field.shownAsDouble) return sink.AddFloat(ScaledToDouble(StoredValue<Int64>(place), field.scale));

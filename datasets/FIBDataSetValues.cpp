@@ -185,16 +185,36 @@ Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field
   }
 }
 
-Variant TFIBCustomDataSet::StateColumnDecimal(TDataSetState state, TField* field) {
+Variant TFIBCustomDataSet::StateColumnText(TDataSetState state, TField* field,
+                                           bool (*columnKind)(const TFIBFieldDescr&),
+                                           AnsiString (*text)(const Byte* record,
+                                                              const TFIBFieldDescr& descr)) {
   const TFIBFieldDescr* descr = field->FieldKind() == fkData ? ColumnDescriptor(field) : nullptr;
-  if (descr == nullptr || descr->SQLType != SQL_INT64 || descr->Scale >= 0) return Variant();
+  if (descr == nullptr || !columnKind(*descr)) return Variant();
   const TDataSetState saved = SetTempState(state);
   const TScopeEnd restore([this, saved] { RestoreState(saved); });
   const Byte* record = StateRecord();
   if (record == nullptr || record[NullFlagsOffset + field->FieldNo() - 1] != 0) return Null();
-  Int64 scaled = 0;
-  std::memcpy(&scaled, record + descr->Offset, sizeof scaled);
-  return Variant(BcdToStr(ScaledInt64ToBcd(scaled, -descr->Scale)));
+  return Variant(text(record, *descr));
+}
+
+Variant TFIBCustomDataSet::StateColumnDecimal(TDataSetState state, TField* field) {
+  return StateColumnText(
+      state, field, [](const TFIBFieldDescr& descr) { return descr.SQLType == SQL_INT64 && descr.Scale < 0; },
+      [](const Byte* record, const TFIBFieldDescr& descr) {
+        Int64 scaled = 0;
+        std::memcpy(&scaled, record + descr.Offset, sizeof scaled);
+        return BcdToStr(ScaledInt64ToBcd(scaled, -descr.Scale));
+      });
+}
+
+Variant TFIBCustomDataSet::StateColumnMoment(TDataSetState state, TField* field) {
+  return StateColumnText(
+      state, field,
+      [](const TFIBFieldDescr& descr) {
+        return descr.SQLType == SQL_TYPE_TIME || descr.SQLType == SQL_TIMESTAMP;
+      },
+      MomentText);
 }
 
 // ---- Calculated fields ----------------------------------------------------------------------

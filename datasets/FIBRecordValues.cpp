@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -85,6 +86,24 @@ inline std::string_view ColumnText(const XSQLVAR& var) {
   return {data + 2, std::min(length, declared)};
 }
 
+// Firebird counts a time of day in tenths of a millisecond; a record keeps a TIME's value
+// as that count, a TIMESTAMP's as milliseconds since the class library's day 0 with the
+// tenth as the fraction. A double places 9999-12-31 within a sixteenth of a millisecond,
+// so the tenth comes back by rounding the fraction alone.
+constexpr Int64 TenthsPerMSec = 10;
+constexpr Int64 TenthsPerDay = Int64{MSecsPerDay} * TenthsPerMSec;
+
+double StampMSecs(Int64 tenths) {
+  return static_cast<double>(tenths / TenthsPerMSec) +
+         static_cast<double>(tenths % TenthsPerMSec) / static_cast<double>(TenthsPerMSec);
+}
+
+Int64 StampTenths(double msecs) {
+  const double whole = std::floor(msecs);
+  return static_cast<Int64>(whole) * TenthsPerMSec +
+         std::llround((msecs - whole) * static_cast<double>(TenthsPerMSec));
+}
+
 }  // namespace
 
 void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* chars, std::size_t length, bool trim) {
@@ -98,6 +117,8 @@ void StoreStringArea(Byte* record, const TFIBFieldDescr& descr, const char* char
 }
 
 namespace {
+
+void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, Byte* value);
 
 // The column's value through the client's typed getters, in the layout of the select
 // column: another statement may describe the column otherwise.
@@ -126,11 +147,15 @@ void StoreConverted(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, Byte
       Put(value, column.GetAsTimeStamp().Date);
       return;
     case SQL_TYPE_TIME:
-      Put(value, column.GetAsTimeStamp().Time);
-      return;
     case SQL_TIMESTAMP: {
+      // A column of the same type keeps its tenth of a millisecond, which the getters drop.
+      if (column.GetSQLType() == descr.SQLType) return StoreFetchedValue(*column.GetData(), descr, value);
       const TTimeStamp stamp = column.GetAsTimeStamp();
-      Put(value, static_cast<double>(stamp.Date) * 86400000.0 + stamp.Time);
+      const Int64 tenths = static_cast<Int64>(stamp.Time) * TenthsPerMSec;
+      if (descr.SQLType == SQL_TYPE_TIME)
+        Put(value, static_cast<ISC_TIME>(tenths));
+      else
+        Put(value, StampMSecs(static_cast<Int64>(stamp.Date) * TenthsPerDay + tenths));
       return;
     }
     case SQLBooleanLayout:
@@ -178,15 +203,10 @@ void StoreFetchedValue(const XSQLVAR& var, const TFIBFieldDescr& descr, Byte* va
     case SQL_TYPE_DATE:
       Put(value, Get<ISC_DATE>(data) + IscDateToTimeStampDate);
       return;
-    case SQL_TYPE_TIME:
-      Put(value, static_cast<Integer>(Get<ISC_TIME>(data) / 10));
-      return;
     case SQL_TIMESTAMP: {
       const auto stamp = Get<ISC_TIMESTAMP>(data);
-      // Whole milliseconds, as a TIME keeps them: the tenth of a millisecond is dropped.
-      const ISC_TIME milliseconds = stamp.timestamp_time / 10;
-      Put(value, (static_cast<double>(stamp.timestamp_date) + IscDateToTimeStampDate) * 86400000.0 +
-                     static_cast<double>(milliseconds));
+      const Int64 day = static_cast<Int64>(stamp.timestamp_date) + IscDateToTimeStampDate;
+      Put(value, StampMSecs(day * TenthsPerDay + stamp.timestamp_time));
       return;
     }
     case SQLBooleanLayout:
@@ -242,12 +262,11 @@ void TNewRecordWriter::Prepare(std::span<const TFIBFieldDescr> descriptors, cons
     step.offset = descr.Offset - StatusOffset;
     if (sentType != descr.SQLType) continue;
     const std::size_t size = std::min<std::size_t>(declared, descr.DataSize);
-    // The types StoreFetchedValue copies as they come, and dates.
+    // The types StoreFetchedValue copies as they come (a TIME too), and dates.
     switch (descr.SQLType) {
       case SQL_TYPE_DATE:
         if (size == sizeof(ISC_DATE)) step.kind = TKind::Date;
         continue;
-      case SQL_TYPE_TIME:
       case SQL_TIMESTAMP:
       case SQLBooleanLayout:
       case SQL_VARYING:
@@ -452,6 +471,13 @@ bool ReadColumnValue(const Byte* record, const TFIBFieldDescr& descr, const TFie
     case SQLBooleanLayout:
       PutInteger(dest, target.dataSize, Get<SmallInt>(value));
       return true;
+    // A field counts whole milliseconds: the tenth is cut, so that a moment stays on its day.
+    case SQL_TYPE_TIME:
+      Put(out, static_cast<Integer>(Get<ISC_TIME>(value) / TenthsPerMSec));
+      return true;
+    case SQL_TIMESTAMP:
+      Put(out, std::floor(Get<double>(value)));
+      return true;
     case SQL_TEXT:
     case SQL_VARYING: {
       const std::string_view text = StoredText(record, descr, target.trim);
@@ -519,6 +545,23 @@ void WriteColumnValue(Byte* record, const TFIBFieldDescr& descr, const TFieldTar
     case SQLBooleanLayout:
       Put(value, static_cast<SmallInt>(GetInteger(source, target.dataSize) != 0 ? 1 : 0));
       return;
+    // A time of day written as its field shows it, the tenth of a millisecond cut, keeps
+    // the tenth: the editors write the time back when only the date changed.
+    case SQL_TYPE_TIME: {
+      const Integer written = Get<Integer>(in);
+      if (written != static_cast<Integer>(Get<ISC_TIME>(value) / TenthsPerMSec))
+        Put(value, static_cast<ISC_TIME>(static_cast<Int64>(written) * TenthsPerMSec));
+      return;
+    }
+    case SQL_TIMESTAMP: {
+      const double written = Get<double>(in);
+      const double stored = Get<double>(value);
+      const double shown = std::floor(stored);
+      const bool shownTimeOfDay =
+          written == std::floor(written) && std::fmod(written, MSecsPerDay) == std::fmod(shown, MSecsPerDay);
+      Put(value, shownTimeOfDay ? written + (stored - shown) : written);
+      return;
+    }
     case SQL_TEXT:
     case SQL_VARYING: {
       const auto* chars = reinterpret_cast<const char*>(in);
@@ -569,7 +612,39 @@ void BindRawBytes(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& 
   param.SetAsXSQLVAR(var);
 }
 
+// A moment to the exact tenth of a millisecond; dateNumber counts the class library's days.
+void BindMoment(TFIBXSQLVAR& param, Integer dateNumber, ISC_TIME tenths) {
+  ISC_TIMESTAMP stamp{dateNumber - IscDateToTimeStampDate, tenths};
+  XSQLVAR var{};
+  var.sqltype = static_cast<short>(SQL_TIMESTAMP | (param.GetIsNullable() ? 1 : 0));
+  var.sqllen = sizeof stamp;
+  var.sqldata = reinterpret_cast<char*>(&stamp);
+  short notNull = 0;
+  var.sqlind = &notNull;
+  param.SetAsXSQLVAR(var);
+}
+
 }  // namespace
+
+AnsiString MomentText(const Byte* record, const TFIBFieldDescr& descr) {
+  const Byte* value = record + descr.Offset;
+  const bool stamp = descr.SQLType == SQL_TIMESTAMP;
+  const Int64 tenths = stamp ? StampTenths(Get<double>(value)) : Get<ISC_TIME>(value);
+  const Int64 ofDay = tenths % TenthsPerDay;
+  char text[32];
+  const int timeLength =
+      std::snprintf(text, sizeof text, "%02d:%02d:%02d.%04d", static_cast<int>(ofDay / (TenthsPerDay / 24)),
+                    static_cast<int>(ofDay / 600000 % 60), static_cast<int>(ofDay / 10000 % 60),
+                    static_cast<int>(ofDay % 10000));
+  const AnsiString time(
+      text, static_cast<std::size_t>(std::clamp(timeLength, 0, static_cast<int>(sizeof text) - 1)));
+  if (!stamp) return time;
+  Word year = 0, month = 0, day = 0;
+  const TTimeStamp date{0, static_cast<Integer>(tenths / TenthsPerDay)};
+  DecodeDate(TimeStampToDateTime(date), year, month, day);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u ", year, month, day);
+  return AnsiString(text) + time;
+}
 
 void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& param) {
   const Byte* value = record + descr.Offset;
@@ -596,14 +671,19 @@ void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVA
       else
         param.SetAsScaledInt64(Get<Int64>(value), -descr.Scale);
       return;
-    case SQL_TIMESTAMP:
-      param.SetAsTimeStamp(MSecsToTimeStamp(static_cast<Int64>(std::llround(Get<double>(value)))));
+    case SQL_TIMESTAMP: {
+      const Int64 tenths = StampTenths(Get<double>(value));
+      // Raises for a moment before the first day, as the class library does.
+      const TTimeStamp day = MSecsToTimeStamp(tenths / TenthsPerMSec);
+      BindMoment(param, day.Date, static_cast<ISC_TIME>(tenths % TenthsPerDay));
       return;
+    }
     case SQL_TYPE_DATE:
       param.SetAsTimeStamp(TTimeStamp{0, Get<Integer>(value)});
       return;
     case SQL_TYPE_TIME:
-      param.SetAsTime(TimeStampToDateTime(TTimeStamp{Get<Integer>(value), DateDelta}));
+      // On the class library's day 0, as any time of day is sent.
+      BindMoment(param, DateDelta, Get<ISC_TIME>(value));
       return;
     case SQLBooleanLayout:
       param.SetAsBoolean(Get<SmallInt>(value) == 1);

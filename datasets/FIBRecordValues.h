@@ -1,6 +1,7 @@
 #pragma once
 // One column of a fetched row into a dataset's record buffer, at the place its descriptor
-// gives: the client API's dates, times and time stamps as the class library counts them,
+// gives: the client API's dates as the class library counts them, times and time stamps
+// to Firebird's tenth of a millisecond,
 // text into string areas, and the columns of another statement converted into the
 // select column's layout; a whole row of the select straight into a new cache record.
 
@@ -79,6 +80,10 @@ void StoreColumnValue(const TFIBXSQLVAR& column, const TFIBFieldDescr& descr, bo
 // counts, text up to its stored length, a GUID column's 16 bytes as a GUID, a DB key's raw
 // bytes, blob and array identifiers.
 void BindColumnParam(const Byte* record, const TFIBFieldDescr& descr, TFIBXSQLVAR& param);
+
+// A TIME's or TIMESTAMP's value at the descriptor's place as the server's text of it, to
+// the tenth of a millisecond: "16:05:00.6789", "2003-02-01 16:05:00.6789".
+AnsiString MomentText(const Byte* record, const TFIBFieldDescr& descr);
 
 // A scaled integer of a column (scale 0 or below) as the double its field shows: the
 // nearest to the decimal.

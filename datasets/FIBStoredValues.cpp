@@ -3,6 +3,7 @@
 #include "classlib/db/NativeFormats.h"
 #include "datasets/FIBDataSet.h"
 #include "datasets/FIBFields.h"
+#include "datasets/FIBRecordValues.h"
 
 namespace ordvane {
 
@@ -70,7 +71,10 @@ std::string_view TStoredValueReader::Text() const {
 
 bool TStoredValueReader::DateTime(const Byte* record, TDateTime& value) const {
   if (IsNull(record)) return false;
-  value = NativeToDateTime(fField->DataType(), record + fDescr->Offset);
+  // The field's native value, as it reads it: a record keeps the tenth of a millisecond.
+  alignas(double) Byte native[sizeof(double)];
+  ReadColumnValue(record, *fDescr, TFieldTarget{fField->DataType(), fDescr->DataSize}, native);
+  value = NativeToDateTime(fField->DataType(), native);
   return true;
 }
 

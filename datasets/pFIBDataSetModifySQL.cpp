@@ -174,6 +174,13 @@ AnsiString TextBlobLiteral(TpFIBDataSet& dataSet, TField* field) {
   return dataSet.BlobFieldModified(field) ? QuotedText("") : AnsiString("NULL");
 }
 
+// A time or a time stamp as the record keeps it, to the tenth of a millisecond, which the
+// field's value drops; shown, the field's value as text, where no column lies under it.
+AnsiString MomentLiteral(TpFIBDataSet& dataSet, TField* field, bool oldValue, const AnsiString& shown) {
+  const Variant exact = dataSet.StateColumnMoment(oldValue ? dsOldValue : dsNewValue, field);
+  return "'" + (VarIsEmpty(exact) ? shown : exact.AsString()) + "'";
+}
+
 // The current or the previous value as the server reads it back unchanged; an array is
 // never spelled out.
 AnsiString Literal(TpFIBDataSet& dataSet, TField* field, bool oldValue) {
@@ -208,10 +215,11 @@ AnsiString Literal(TpFIBDataSet& dataSet, TField* field, bool oldValue) {
     case ftDate:
       return "'" + DateLiteral(value.AsDateTime()) + "'";
     case ftTime:
-      return "'" + TimeLiteral(value.AsDateTime()) + "'";
+      return MomentLiteral(dataSet, field, oldValue, TimeLiteral(value.AsDateTime()));
     case ftDateTime:
     case ftTimeStamp:
-      return "'" + DateLiteral(value.AsDateTime()) + " " + TimeLiteral(value.AsDateTime()) + "'";
+      return MomentLiteral(dataSet, field, oldValue,
+                           DateLiteral(value.AsDateTime()) + " " + TimeLiteral(value.AsDateTime()));
     default:
       return RoundTripNumber(value.AsDouble());
   }

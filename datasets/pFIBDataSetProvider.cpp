@@ -156,7 +156,9 @@ Variant DeltaStateValue(TField& field, TDataSetState state) {
   const Variant value = state == dsOldValue ? field.OldValue() : field.NewValue();
   auto* dataSet = dynamic_cast<TFIBCustomDataSet*>(field.DataSet());
   if (dataSet == nullptr || VarIsNull(value) || VarIsEmpty(value)) return value;
-  const Variant exact = dataSet->StateColumnDecimal(state, &field);
+  Variant exact = dataSet->StateColumnDecimal(state, &field);
+  // Times and time stamps to the tenth of a millisecond, which the field's value drops.
+  if (VarIsEmpty(exact)) exact = dataSet->StateColumnMoment(state, &field);
   return VarIsEmpty(exact) ? value : exact;
 }
 

@@ -59,7 +59,7 @@ Integer StampDay(int year, unsigned month, unsigned day) {
 // isql-fb's date ("1858-11-17" or, in dialect 1, "17-NOV-1858"), with its time of day.
 struct Stamp {
   Integer day = 0;
-  Integer milliseconds = 0;
+  Integer tenthsOfMilliseconds = 0;  // of the time of day, as Firebird counts it
 };
 Stamp ParseIsqlStamp(const std::string& text) {
   static const char* months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
@@ -76,8 +76,9 @@ Stamp ParseIsqlStamp(const std::string& text) {
   const std::size_t blank = text.find(' ');
   if (blank != std::string::npos) {
     const std::string time = text.substr(blank + 1);
-    stamp.milliseconds = ((std::stoi(time.substr(0, 2)) * 60 + std::stoi(time.substr(3, 2))) * 60 +
-                          std::stoi(time.substr(6, 2))) * 1000 + std::stoi(time.substr(9, 4)) / 10;
+    const int seconds = (std::stoi(time.substr(0, 2)) * 60 + std::stoi(time.substr(3, 2))) * 60 +
+                        std::stoi(time.substr(6, 2));
+    stamp.tenthsOfMilliseconds = seconds * 10000 + std::stoi(time.substr(9, 4));
   }
   return stamp;
 }
@@ -185,13 +186,16 @@ class LayoutTest : public DataSetDbTest {
       }
       case SQL_TYPE_TIME:
         {
-        EXPECT_EQ(At<Integer>(record, d.Offset), ParseIsqlStamp("2000-01-01 " + isql).milliseconds);
+        // Firebird's own count, to the tenth of a millisecond.
+        EXPECT_EQ(At<Integer>(record, d.Offset), ParseIsqlStamp("2000-01-01 " + isql).tenthsOfMilliseconds);
         return;
       }
       case SQL_TIMESTAMP: {
         const Stamp stamp = ParseIsqlStamp(isql);
         {
-        EXPECT_EQ(At<double>(record, d.Offset), stamp.day * 86400000.0 + stamp.milliseconds);
+        // Milliseconds, the tenth as their fraction.
+        const double milliseconds = stamp.day * 86400000.0 + stamp.tenthsOfMilliseconds / 10.0;
+        EXPECT_NEAR(At<double>(record, d.Offset), milliseconds, 1e-3);
         return;
       }
       }
