@@ -76,13 +76,15 @@ TFIBCustomDataSet* FIBDataSetOf(const TField& field) {
   return ObjectAs<TFIBCustomDataSet>(field.DataSet());
 }
 
-// A Unicode connection describes every text as Unicode, whatever the column's own set: the
-// code page of that set when it is an 8-bit one, from the metadata cache; 0 otherwise.
+// A Unicode or KOI8 connection describes every text in its own set, whatever the column's
+// own, and the server converts it there, failing or (from KOI8) dropping what that set
+// lacks: the code page of the column's set when it is an 8-bit one, from the metadata
+// cache; 0 otherwise.
 Cardinal ColumnOwnCodePage(const TField& field) {
   TFIBCustomDataSet* dataSet = FIBDataSetOf(field);
   TFIBDatabase* database = dataSet != nullptr ? dataSet->Database() : nullptr;
-  if (database == nullptr || !database->Connected() || !database->IsUnicodeCharSet() ||
-      field.FieldKind() != fkData)
+  if (database == nullptr || !database->Connected() ||
+      !(database->IsUnicodeCharSet() || database->IsKOI8CharSet()) || field.FieldKind() != fkData)
     return 0;
   const TFIBXSQLVAR* column = dataSet->ColumnOf(&field);
   if (column == nullptr || column->GetRelationName().empty()) return 0;
@@ -211,7 +213,7 @@ const TFIBStringField::TTextPlan& TFIBStringField::TextPlan() {
   plan.StoredAsText = HoldsStoredText(plan.Column.Descr);
   plan.Coding = ColumnCoding(*this, plan.Column.DataSet);
   plan.AsItIs = plan.StoredAsText && plan.Coding == TTextCoding::None && !FixedChar();
-  plan.ColumnCodePage = plan.Coding == TTextCoding::Utf8 ? ColumnOwnCodePage(*this) : 0;
+  plan.ColumnCodePage = plan.Coding != TTextCoding::None ? ColumnOwnCodePage(*this) : 0;
   return plan;
 }
 
@@ -324,7 +326,7 @@ AnsiString TFIBMemoField::GetAsString() { return DecodedText(TMemoField::GetAsSt
 
 void TFIBMemoField::SetAsString(const AnsiString& value) {
   const TTextCoding coding = ColumnCoding(*this);
-  if (coding == TTextCoding::Utf8) {
+  if (coding != TTextCoding::None) {
     const Cardinal codePage = ColumnOwnCodePage(*this);
     if (codePage != 0 && codePage != GetAnsiCodePage()) CheckColumnHolds(AnsiToWide(value), codePage, *this);
   }
@@ -341,7 +343,7 @@ void TFIBMemoField::SetVarValue(const Variant& value) {
   std::u16string_view wide;
   if (!value.WideTextView(wide)) return TMemoField::SetVarValue(value);
   const TTextCoding coding = ColumnCoding(*this);
-  if (coding == TTextCoding::Utf8) CheckColumnHolds(wide, ColumnOwnCodePage(*this), *this);
+  if (coding != TTextCoding::None) CheckColumnHolds(wide, ColumnOwnCodePage(*this), *this);
   TMemoField::SetAsString(EncodedWideText(wide, coding, *this));
 }
 
