@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "classlib/core/CodePages.h"
 #include "tests/classlib/Support.h"
 #include "tests/dbclient/DbTestSupport.h"
@@ -39,6 +41,19 @@ class TextParamsTest : public testing::Test {
     return IsqlRows(*fDb, "select v, cast(m as varchar(200)) from notes where id = " + std::to_string(id));
   }
   std::string Count() { return IsqlRows(*fDb, "select count(*) from notes"); }
+  // Inserts row 1 with the statement unprepared when its values are given and row 2 with it
+  // prepared first; each row must be stored as `stored` reads.
+  void ExpectStoredPreparedOrNot(const std::function<void(TFIBQuery&)>& giveValues,
+                                 const std::string& stored) {
+    for (const bool prepared : {false, true}) {
+      const int id = prepared ? 2 : 1;
+      TFIBQuery& q = Insert(prepared);
+      q.ParamByName("ID").SetAsLong(id);
+      giveValues(q);
+      Run();
+      EXPECT_EQ(Stored(id), stored);
+    }
+  }
   // Runs the statement, which must be refused with the parameter's name and the text.
   void ExpectRefused(const char* param, const WideString& text) {
     try {
@@ -61,40 +76,28 @@ class TextParamsTest : public testing::Test {
 
 TEST_F(TextParamsTest, CharactersBeyondTheBasicPlaneStayThemselvesOnAUtf8Connection) {
   Connect("UTF8", "UTF8");
-  for (const bool prepared : {false, true}) {
-    const int id = prepared ? 2 : 1;
-    TFIBQuery& q = Insert(prepared);
-    q.ParamByName("ID").SetAsLong(id);
-    q.ParamByName("V").SetAsWideString(u"a😀b");
-    q.ParamByName("M").SetAsWideString(u"𝄞 😀");
-    Run();
-    EXPECT_EQ(Stored(id), "a😀b|𝄞 😀");
-  }
+  ExpectStoredPreparedOrNot(
+      [](TFIBQuery& q) {
+        q.ParamByName("V").SetAsWideString(u"a😀b");
+        q.ParamByName("M").SetAsWideString(u"𝄞 😀");
+      },
+      "a😀b|𝄞 😀");
 }
 
 TEST_F(TextParamsTest, WideTextBlobParameterKeepsEveryCharacterPreparedOrNot) {
   Connect("UTF8", "UTF8");
-  for (const bool prepared : {false, true}) {
-    const int id = prepared ? 2 : 1;
-    TFIBQuery& q = Insert(prepared);
-    q.ParamByName("ID").SetAsLong(id);
-    q.ParamByName("M").SetAsWideString(u"Ελλάδα 中文");
-    Run();
-    EXPECT_EQ(Stored(id), "<null>|Ελλάδα 中文");
-  }
+  ExpectStoredPreparedOrNot([](TFIBQuery& q) { q.ParamByName("M").SetAsWideString(u"Ελλάδα 中文"); },
+                            "<null>|Ελλάδα 中文");
 }
 
 TEST_F(TextParamsTest, TextBlobParameterTravelsInTheKoi8Code) {
   Connect("KOI8R", "WIN1251");
-  for (const bool prepared : {false, true}) {
-    const int id = prepared ? 2 : 1;
-    TFIBQuery& q = Insert(prepared);
-    q.ParamByName("ID").SetAsLong(id);
-    q.ParamByName("V").SetAsString(Utf8ToAnsi("Иванов"));
-    q.ParamByName("M").SetAsString(Utf8ToAnsi("Иванов Иван Петрович"));
-    Run();
-    EXPECT_EQ(Stored(id), "Иванов|Иванов Иван Петрович");
-  }
+  ExpectStoredPreparedOrNot(
+      [](TFIBQuery& q) {
+        q.ParamByName("V").SetAsString(Utf8ToAnsi("Иванов"));
+        q.ParamByName("M").SetAsString(Utf8ToAnsi("Иванов Иван Петрович"));
+      },
+      "Иванов|Иванов Иван Петрович");
 }
 
 TEST_F(TextParamsTest, TextTheConnectionCannotHoldIsRefused) {

@@ -140,14 +140,17 @@ class ValueEntryDb : public testing::Test, protected FirebirdGridFixture {
   TEdit* fOther = nullptr;  // where the focus goes when an edit is left
 };
 
+// A value typed into a column, and what the server then holds (nullptr: refused).
+struct TypedValue {
+  const char* field;
+  const char* typed;
+  const char* stored;
+};
+
 // A value of every column type typed into the grid's cell of the empty row: stored as
 // meant, or refused with a message naming the field and the row left as it was.
 TEST_F(ValueEntryDb, ValuesTypedIntoTheGridAreStoredAsMeantOrRefused) {
-  const struct {
-    const char* field;
-    const char* typed;
-    const char* stored;  // nullptr: refused
-  } cases[] = {
+  const TypedValue cases[] = {
       {"SMALL_N", "-32768", "-32768"},
       {"SMALL_N", "40000", nullptr},
       {"INT_N", "2147483647", "2147483647"},
@@ -173,11 +176,7 @@ TEST_F(ValueEntryDb, ValuesTypedIntoTheGridAreStoredAsMeantOrRefused) {
 // The same values typed into a data-aware edit bound to each column of the empty row, and
 // the decimal of row 1 shown and kept whole by an edit that only passes through it.
 TEST_F(ValueEntryDb, ValuesTypedIntoTheDataAwareEditAreStoredAsMeantOrRefused) {
-  const struct {
-    const char* field;
-    const char* typed;
-    const char* stored;  // nullptr: refused
-  } cases[] = {
+  const TypedValue cases[] = {
       {"SMALL_N", "-32768", "-32768"},
       {"SMALL_N", "40000", nullptr},
       {"BIG_N", "9007199254740993", "9007199254740993"},
